@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds gascal with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+bash "$root/scripts/deps.sh"
+build="$root/build/test"
+jobs=$(nproc)
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGASCAL_SANITIZE=ON -DGASCAL_TESTS=ON \
+      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+cmake --build "$build" -j "$jobs"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+cd "$build"
+ctest --output-on-failure -j "$jobs"
