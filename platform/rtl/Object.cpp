@@ -6,17 +6,6 @@ namespace rtl {
 
 namespace {
 
-bool SameClassName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // The registered classes. Touched on the GUI thread only; never freed (class records
 // live as long as the program).
 std::vector<TClass>& Registry() {
@@ -32,7 +21,7 @@ bool TClassInfo::InheritsFrom(TClass other) const {
   return false;
 }
 
-bool TClassInfo::ClassNameIs(const std::string& name) const { return SameClassName(Name, name); }
+bool TClassInfo::ClassNameIs(const std::string& name) const { return SameText(Name, name); }
 
 TObject* TClassInfo::Create(TComponent* Owner) const {
   if (!Factory) throw EInvalidOperation("Cannot create an instance of the abstract class " + Name);

@@ -1,28 +1,20 @@
 #include "platform/rtl/TypInfo.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <optional>
 
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/Component.h"
 
 namespace rtl {
 
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
-}
+bool SameName(const std::string& a, const std::string& b) { return SameText(a, b); }
 
 bool LessName(const TPropInfo* a, const TPropInfo* b) {
-  return std::lexicographical_compare(a->Name.begin(), a->Name.end(), b->Name.begin(), b->Name.end(),
-                                      [](char x, char y) { return LowerAscii(x) < LowerAscii(y); });
+  return CompareText(a->Name, b->Name) < 0;
 }
 
 std::string Trimmed(const std::string& s) {
@@ -52,63 +44,11 @@ bool IsOrdinal(TTypeKind k) {
   return k == tkInteger || k == tkChar || k == tkWChar || k == tkEnumeration || k == tkSet || k == tkInt64;
 }
 
-std::string IntText(int64_t v) { return std::to_string(v); }
+std::string IntText(int64_t v) { return IntToStr(v); }
 
-std::string FloatText(double v) {
-  if (std::isnan(v)) return "NAN";
-  if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-  return std::string(buf, r.ptr);
-}
-
-// Decimal or "$"/"0x" hexadecimal integer text, surrounding blanks allowed.
-int64_t TextToInt(const std::string& text) {
-  const std::string s = Trimmed(text);
-  int64_t v = 0;
-  const char* b = s.data();
-  const char* e = b + s.size();
-  bool neg = false;
-  if (b != e && (*b == '-' || *b == '+')) neg = *b++ == '-';
-  int base = 10;
-  if (b != e && *b == '$') ++b, base = 16;
-  else if (e - b > 2 && b[0] == '0' && (b[1] == 'x' || b[1] == 'X')) b += 2, base = 16;
-  uint64_t u = 0;
-  auto r = std::from_chars(b, e, u, base);
-  const uint64_t limit = neg ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
-  if (b == e || r.ec != std::errc() || r.ptr != e || u > limit)
-    throw EConvertError("'" + text + "' is not a valid integer value");
-  v = neg ? static_cast<int64_t>(0 - u) : static_cast<int64_t>(u);
-  return v;
-}
-
-double TextToFloat(const std::string& text) {
-  const std::string s = Trimmed(text);
-  double v = 0;
-  const char* b = s.data();
-  const char* e = b + s.size();
-  if (b != e && *b == '+') ++b;
-  auto r = std::from_chars(b, e, v);
-  if (b == e || r.ec != std::errc() || r.ptr != e)
-    throw EConvertError("'" + text + "' is not a valid floating point value");
-  return v;
-}
-
-// 8-bit text <-> wide text for the variant-style conversions (ASCII; other characters
-// become U+FFFD / '?').
-std::u16string Widen(const std::string& s) {
-  std::u16string w;
-  w.reserve(s.size());
-  for (char c : s) w.push_back(static_cast<unsigned char>(c) < 0x80 ? static_cast<char16_t>(c) : u'\xFFFD');
-  return w;
-}
-
-std::string Narrow(const std::u16string& w) {
-  std::string s;
-  s.reserve(w.size());
-  for (char16_t c : w) s.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return s;
-}
+// Text of the variant-style conversions: 8-bit strings are in the system code page.
+std::u16string Widen(const std::string& s) { return CodePageToWide(s, DefaultSystemCodePage); }
+std::string Narrow(const std::u16string& w) { return WideToCodePage(w, DefaultSystemCodePage); }
 
 int64_t FloatToOrd(double v, const TPropInfo* p) {
   const double r = std::nearbyint(v);
@@ -449,7 +389,7 @@ void SetPropValue(TObject* Instance, const TPropInfo* p, const TPropValue& Value
           const std::u16string w = std::holds_alternative<std::u16string>(Value) ? std::get<std::u16string>(Value) : Widen(*s);
           if (w.size() == 1) return SetOrdProp(Instance, p, w[0]);
         }
-        return SetOrdProp(Instance, p, TextToInt(*s));
+        return SetOrdProp(Instance, p, StrToInt64(*s));
       }
       CannotConvert(p);
     }
@@ -459,7 +399,7 @@ void SetPropValue(TObject* Instance, const TPropInfo* p, const TPropValue& Value
         const int64_t v = GetEnumValue(p->PropType, Trimmed(*s));
         if (v >= 0 || !GetEnumName(p->PropType, v).empty()) return SetOrdProp(Instance, p, v);
         try {
-          return SetOrdProp(Instance, p, TextToInt(*s));
+          return SetOrdProp(Instance, p, StrToInt64(*s));
         } catch (const EConvertError&) {
           throw EPropertyConvertError("Invalid property element: " + *s);
         }
@@ -475,7 +415,7 @@ void SetPropValue(TObject* Instance, const TPropInfo* p, const TPropValue& Value
       if (auto d = std::get_if<double>(&Value)) return SetFloatProp(Instance, p, *d);
       if (auto i = std::get_if<int64_t>(&Value)) return SetFloatProp(Instance, p, static_cast<double>(*i));
       if (auto b = std::get_if<bool>(&Value)) return SetFloatProp(Instance, p, *b ? 1.0 : 0.0);
-      if (auto s = asText()) return SetFloatProp(Instance, p, TextToFloat(*s));
+      if (auto s = asText()) return SetFloatProp(Instance, p, StrToFloat(*s));
       CannotConvert(p);
     }
     case tkLString:
@@ -491,7 +431,7 @@ void SetPropValue(TObject* Instance, const TPropInfo* p, const TPropValue& Value
       } else if (auto i = std::get_if<int64_t>(&Value)) {
         text = IntText(*i);
       } else if (auto d = std::get_if<double>(&Value)) {
-        text = FloatText(*d);
+        text = FloatToStr(*d);
       } else if (!nullValue()) {
         CannotConvert(p);
       }
