@@ -157,7 +157,6 @@ private:
   TTimerId nextTimer_ = 1;
   std::uint64_t nextOrder_ = 0;
   TClock* clock_;
-  TEventFdWaiter ownWaiter_;
   std::atomic<TLoopWaiter*> waiter_;
 
   friend HWND AllocateHWnd(TWndMethod, HWND);
