@@ -3,11 +3,15 @@
 namespace rtl {
 
 TClass TTimer::StaticClass() {
-  static const TClassInfo info{"TTimer", TObject::StaticClass(), {}, {}, {}};
+  static const TClassInfo info = DefineClass<TTimer, TComponent>("TTimer")
+                                     .Property("Enabled", &TTimer::Enabled, &TTimer::SetEnabled).Default(true)
+                                     .Property("Interval", &TTimer::Interval, &TTimer::SetInterval).Default(1000)
+                                     .Property("OnTimer", &TTimer::OnTimer, &TTimer::SetOnTimer)
+                                     .Build();
   return &info;
 }
 
-TTimer::TTimer(TObject*) {}
+TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {}
 
 TTimer::~TTimer() {
   enabled_ = false;
@@ -26,7 +30,7 @@ void TTimer::SetInterval(std::uint32_t Value) {
   UpdateTimer();
 }
 
-void TTimer::SetOnTimer(TTimerEvent Value) {
+void TTimer::SetOnTimer(TNotifyEvent Value) {
   onTimer_ = std::move(Value);
   UpdateTimer();
 }
@@ -40,7 +44,7 @@ void TTimer::UpdateTimer() {
 
 void TTimer::Timer() {
   // A copy: the handler may free this timer, or replace its own handler, while it runs.
-  const TTimerEvent handler = onTimer_;
+  const TNotifyEvent handler = onTimer_;
   if (handler) handler(this);
 }
 

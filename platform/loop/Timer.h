@@ -2,32 +2,31 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 #include "platform/loop/Application.h"
-#include "platform/rtl/Object.h"
+#include "platform/rtl/Component.h"
+#include "platform/rtl/Events.h"
 
 namespace rtl {
-
-using TTimerEvent = std::function<void(TObject* Sender)>;
 
 // Ticks on the GUI thread every Interval milliseconds while Enabled, with an interval not 0
 // and an OnTimer handler. Changing Enabled, Interval or OnTimer restarts the period
 // ("off; set interval; on" waits a whole new interval). A tick is handled between messages;
 // a handler may disable, re-arm or free its own timer or another one, and a timer that is
 // disabled never fires again, even when its tick was already due.
-class TTimer : public TObject {
-  RTL_CLASS(TTimer, TObject)
+// Published: Enabled (default true), Interval (default 1000), OnTimer.
+class TTimer : public TComponent {
+  RTL_CLASS(TTimer, TComponent)
 public:
-  explicit TTimer(TObject* AOwner = nullptr);
+  explicit TTimer(TComponent* AOwner);
   ~TTimer() override;
 
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool Value);
   std::uint32_t Interval() const { return interval_; }
   void SetInterval(std::uint32_t Value);
-  const TTimerEvent& OnTimer() const { return onTimer_; }
-  void SetOnTimer(TTimerEvent Value);
+  const TNotifyEvent& OnTimer() const { return onTimer_; }
+  void SetOnTimer(TNotifyEvent Value);
 
 protected:
   // Runs OnTimer; exceptions go to the application's handler.
@@ -38,7 +37,7 @@ private:
 
   bool enabled_ = true;
   std::uint32_t interval_ = 1000;
-  TTimerEvent onTimer_;
+  TNotifyEvent onTimer_;
   TApplication::TTimerId id_ = 0;
 };
 

@@ -1,3 +1,4 @@
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -5,6 +6,7 @@
 
 #include "LoopFixture.h"
 #include "platform/loop/Timer.h"
+#include "platform/rtl/TypInfo.h"
 
 using namespace rtl;
 using looptest::LoopTest;
@@ -109,4 +111,22 @@ TEST_F(LoopTest, AnExceptionInATimerHandlerIsReportedAndTheLoopRunsOn) {
   clock.Advance(100);
   EXPECT_EQ(ticks, 4);
   EXPECT_EQ(reports, (std::vector<std::string>{"'x' is not a valid integer value"}));
+}
+
+TEST_F(LoopTest, ATimerIsAComponentItsOwnerFreesAndStreamsSetThroughItsProperties) {
+  int ticks = 0;
+  auto* owner = new TComponent(nullptr);
+  auto* t = new TTimer(owner);
+  EXPECT_TRUE(IsDefaultPropertyValue(t, GetPropInfo(t, "Enabled")));
+  EXPECT_TRUE(IsDefaultPropertyValue(t, GetPropInfo(t, "Interval")));
+  t->SetOnTimer([&](TObject*) { ++ticks; });
+  clock.Advance(600);
+  SetOrdProp(t, GetPropInfo(t, "Interval"), 40);  // as a stream sets it: restarts at 1600
+  clock.Advance(100);
+  EXPECT_EQ(ticks, 2);
+  EXPECT_EQ(GetOrdProp(t, GetPropInfo(t, "Interval")), 40);
+  owner->Free();  // frees the timer with it
+  EXPECT_EQ(Application->NextTimerDeadline(), std::numeric_limits<double>::infinity());
+  clock.Advance(1000);
+  EXPECT_EQ(ticks, 2);
 }
