@@ -1,0 +1,176 @@
+// The application object and the GUI thread's message loop.
+//
+// One GUI thread runs everything: posted and sent messages, timers, the idle handler,
+// calls handed over by other threads (Synchronize, Queue, cross-thread SendMessage), and
+// nested modal loops, which run the same queue and timers.
+//
+// How the loop sleeps and wakes: the loop has exactly one wake-up primitive, a TLoopWaiter
+// (Waiter.h). The default one is an eventfd polled with ppoll: every post, send,
+// synchronise, queue or terminate from any thread signals it, and the loop sleeps on it
+// until the next timer deadline. Timers are this loop's own (a deadline list read from one
+// monotonic clock), not SDL's, which drift. The window layer joins by installing its own
+// waiter with SetWaiter: Wait becomes SDL_WaitEventTimeout (turning window events into
+// messages) and Wake becomes SDL_PushEvent of a registered user event; nothing else in the
+// loop changes. Building on SDL's queue now would tie every program, the serial tools and
+// the tests included, to SDL for no gain.
+//
+// Time is read only through the application's clock (Clock.h): milliseconds as a double
+// from process start. A test installs a TTestClock and advances it; timers then fire in
+// deadline order without any sleeping.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/loop/Clock.h"
+#include "platform/loop/Messages.h"
+#include "platform/loop/Waiter.h"
+#include "platform/rtl/Events.h"
+#include "platform/rtl/Object.h"
+
+namespace rtl {
+
+using TIdleEvent = TEvent<void(TObject* Sender, bool& Done)>;
+using TExceptionEvent = TEvent<void(TObject* Sender, const std::exception& E)>;
+
+class TApplication : public TObject {
+  RTL_CLASS(TApplication, TObject)
+public:
+  using TTimerId = std::uint64_t;
+
+  // The thread that creates the application object is the GUI thread.
+  TApplication();
+  ~TApplication() override;
+
+  // The message loop: handles messages until the application terminates.
+  void Run();
+  // Handles one message (or call, or due timer); when there was none, goes idle: calls
+  // OnIdle and, unless the handler answered "not done", waits for the next message.
+  void HandleMessage();
+  // Handles everything pending now (timers due now included) and returns without waiting.
+  void ProcessMessages();
+  // A nested modal loop: handles messages until Finished() holds (true) or the application
+  // terminates (false). Finished is tested before each message.
+  bool RunUntil(const std::function<bool()>& Finished);
+  // Blocks until a message or call is pending, a timer is due, or the loop is woken.
+  void WaitMessage();
+
+  // Ends every running loop, the nested ones first; any thread. The request is sticky:
+  // nothing that drains messages can lose it.
+  void Terminate() { Quit(0); }
+  void Quit(int ExitCode);
+  bool Terminated() const { return terminated_.load(); }
+  int ExitCode() const { return exitCode_.load(); }
+
+  // Idle handler: Done starts true; a handler that sets it false is called again as soon as
+  // the queue is empty, without waiting.
+  TIdleEvent OnIdle;
+  // Gets every exception that escapes a handler run by the loop; without it, ShowException.
+  TExceptionEvent OnException;
+  // Reports the exception being handled (call inside a catch block). EAbort is silent.
+  void HandleException(TObject* Sender);
+  // The default report: "<class>: <message>" on the standard error stream.
+  void ShowException(const std::exception& E);
+
+  // The clock every timer and GetTickCount reads. nullptr puts the real clock back.
+  // Armed timers keep their remaining time across the change.
+  TClock& Clock() const { return *clock_; }
+  void SetClock(TClock* NewClock);
+  // The earliest deadline of an armed timer, +infinity when none is armed. GUI thread.
+  double NextTimerDeadline() const;
+  // Low-level periodic timers (TTimer builds on them). The first tick is due IntervalMs
+  // from now; each tick is handled between messages, when nothing else is pending; ticks
+  // that fall due while the GUI thread is busy collapse into one, on the original phase.
+  // A timer may be stopped from any handler, its own included, and then never fires again.
+  TTimerId StartTimer(double IntervalMs, std::function<void()> OnTick);
+  void StopTimer(TTimerId Id);
+
+  // The loop's wake-up primitive. nullptr puts the default eventfd waiter back.
+  void SetWaiter(TLoopWaiter* Waiter);
+  void Wake();
+
+  std::thread::id MainThreadID() const { return mainThread_; }
+  bool IsMainThread() const { return std::this_thread::get_id() == mainThread_; }
+
+  // Runs Method on the GUI thread while the calling thread waits; exceptions come back to
+  // the caller. On the GUI thread a direct call.
+  void Synchronize(std::function<void()> Method);
+  // Hands Method to the GUI thread and returns at once; Owner tags it for RemoveQueued.
+  // On the GUI thread a direct call.
+  void Queue(const void* Owner, std::function<void()> Method);
+  void RemoveQueued(const void* Owner);
+  // For a GUI thread that waits for another thread to end: first lets that thread go on
+  // from every call of it that the GUI thread is running right now (further up its own
+  // stack, so it could never finish while the GUI thread waits), then serves the calls of
+  // every thread until Done() holds. Messages and timers wait meanwhile.
+  void ServeCallsUntil(std::thread::id Waited, const std::function<bool()>& Done);
+
+  // A fresh start for the next test: not terminated, exit code 0, no queued messages.
+  void Reset();
+
+private:
+  struct TCall;
+  struct TWindow {
+    TWndMethod Method;
+    HWND Parent;
+  };
+  struct TTimerEntry {
+    double Deadline;
+    double Interval;
+    std::uint64_t Order;  // arming order: breaks ties between equal deadlines
+    std::shared_ptr<std::function<void()>> Tick;
+  };
+
+  bool ProcessMessage(double TimerLimit);
+  void Idle();
+  void RunCall(const std::shared_ptr<TCall>& Call);
+  void Complete(TCall& Call, LRESULT Result, std::exception_ptr Error);
+  std::shared_ptr<TCall> PopCall();
+  bool FireDueTimer(double Limit);
+  LRESULT CallWindow(MSG& Msg);
+  LRESULT DispatchGuarded(MSG& Msg, TCall* SentBy);
+  bool IsWithin(HWND Wnd, HWND Ancestor) const;  // caller holds mutex_
+
+  std::thread::id mainThread_;
+  mutable std::mutex mutex_;
+  std::condition_variable callDone_;
+  std::deque<MSG> posted_;
+  std::deque<std::shared_ptr<TCall>> calls_;
+  bool closed_ = false;
+  std::map<HWND, std::shared_ptr<TWindow>> windows_;
+  HWND nextWindow_ = 1;
+  std::atomic<bool> terminated_{false};
+  std::atomic<int> exitCode_{0};
+
+  // GUI thread only.
+  std::vector<std::shared_ptr<TCall>> running_;  // calls being run, innermost last
+  std::vector<TCall*> dispatching_;              // messages being handled; null: not a cross-thread send
+  std::map<TTimerId, TTimerEntry> timers_;
+  TTimerId nextTimer_ = 1;
+  std::uint64_t nextOrder_ = 0;
+  TClock* clock_;
+  std::atomic<TLoopWaiter*> waiter_;
+
+  friend HWND AllocateHWnd(TWndMethod, HWND);
+  friend void DeallocateHWnd(HWND);
+  friend bool IsWindow(HWND);
+  friend bool PostMessage(HWND, UINT, WPARAM, LPARAM);
+  friend LRESULT SendMessage(HWND, UINT, WPARAM, LPARAM);
+  friend bool InSendMessage();
+  friend bool ReplyMessage(LRESULT);
+  friend bool PeekMessage(MSG&, HWND, UINT, UINT, UINT);
+};
+
+// The program's application object, created at start-up on the main thread.
+extern TApplication* const Application;
+
+}  // namespace rtl

@@ -1,0 +1,73 @@
+// Threads of the class library: a TThread runs Execute on its own thread and hands work
+// to the GUI thread with Synchronize (waits) or Queue (does not).
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "platform/rtl/Object.h"
+
+namespace rtl {
+
+class TThread : public TObject {
+  RTL_CLASS(TThread, TObject)
+public:
+  // Created suspended: Start runs Execute once the object is fully constructed.
+  TThread();
+  // Terminates and waits for a thread that still runs. A subclass whose Execute uses its
+  // own members must do so in its own destructor (Terminate(); WaitFor();), before they go.
+  ~TThread() override;
+
+  // Raises EThread when called a second time.
+  void Start();
+  // Asks Execute to end; Execute polls Terminated().
+  void Terminate() { terminated_ = true; }
+  bool Terminated() const { return terminated_.load(); }
+  bool Finished() const { return finished_.load(); }
+  bool Started() const;
+  // Waits until Execute has returned and gives ReturnValue. On the GUI thread the wait
+  // keeps serving Synchronize, Queue and SendMessage calls of every thread, and a call of
+  // this thread that the GUI thread is running at this moment (the waiter is further down
+  // its own stack) is released: the thread's Synchronize returns without waiting for it to
+  // end. So a thread's own synchronised handler can stop and wait for it: no deadlock.
+  // Raises EThread for a thread that frees itself or when a thread waits for itself.
+  int WaitFor();
+
+  // The object deletes itself once Execute has returned. Set before Start.
+  bool FreeOnTerminate() const { return freeOnTerminate_; }
+  void SetFreeOnTerminate(bool Value) { freeOnTerminate_ = Value; }
+  int ReturnValue() const { return returnValue_; }
+  // The exception that escaped Execute, if any.
+  std::exception_ptr FatalException() const { return fatalException_; }
+  std::thread::id ThreadID() const;
+
+  // Runs Method on the GUI thread while this thread waits; an exception in Method is raised
+  // again here. On the GUI thread a direct call.
+  void Synchronize(const std::function<void()>& Method);
+  // Hands Method to the GUI thread and goes on; calls still queued when the thread object is
+  // destroyed are dropped. On the GUI thread a direct call.
+  void Queue(const std::function<void()>& Method);
+
+protected:
+  virtual void Execute() = 0;
+  void SetReturnValue(int Value) { returnValue_ = Value; }
+
+private:
+  void ThreadProc();
+
+  mutable std::mutex mutex_;
+  std::condition_variable finishedChanged_;
+  std::thread thread_;
+  bool started_ = false;
+  bool freeOnTerminate_ = false;
+  std::atomic<bool> terminated_{false};
+  std::atomic<bool> finished_{false};
+  int returnValue_ = 0;
+  std::exception_ptr fatalException_;
+};
+
+}  // namespace rtl

@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <termios.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "platform/comm/SerialPort.h"
+#include "platform/comm/Speed.h"
+#include "tests/comm/PtyPair.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class SerialDevice : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_FALSE(pty.path.empty());
+    ASSERT_EQ(0, dev.Open(pty.path));
+  }
+  PtyPair pty;
+  comm::TSerialDevice dev;
+};
+
+TEST_F(SerialDevice, LineSettingsReachTheTerminal) {
+  comm::DCB dcb;  // 9600 8N1, no flow control
+  ASSERT_EQ(0, dev.SetCommState(dcb));
+  termios t{};
+  ASSERT_EQ(0, tcgetattr(pty.master, &t));
+  EXPECT_EQ(B9600, cfgetospeed(&t));
+  EXPECT_EQ(B9600, cfgetispeed(&t));
+  EXPECT_EQ(CS8, t.c_cflag & CSIZE);
+  EXPECT_EQ(0u, t.c_cflag & (PARENB | CSTOPB | CRTSCTS));
+  EXPECT_EQ(0u, t.c_iflag & (IXON | IXOFF | ICRNL | INPCK));
+  EXPECT_EQ(0u, t.c_lflag & (ICANON | ECHO | ISIG));
+  EXPECT_EQ(0u, t.c_oflag & OPOST);
+
+  dcb.ByteSize = 7;
+  dcb.Parity = 3;  // mark
+  dcb.StopBits = 2;
+  dcb.fOutX = dcb.fInX = true;
+  dcb.fOutxCtsFlow = true;
+  dcb.fRtsControl = comm::RTS_CONTROL_HANDSHAKE;
+  dcb.BaudRate = 31250;  // no standard constant
+  ASSERT_EQ(0, dev.SetCommState(dcb));
+  ASSERT_EQ(0, tcgetattr(pty.master, &t));
+  // (A pseudo-terminal keeps eight bits without parity whatever it is told.)
+  EXPECT_EQ(CSTOPB | CRTSCTS, t.c_cflag & (CSTOPB | CRTSCTS));
+  EXPECT_EQ(IXON | IXOFF, t.c_iflag & (IXON | IXOFF));
+  EXPECT_EQ(17, t.c_cc[VSTART]);
+  EXPECT_EQ(19, t.c_cc[VSTOP]);
+  std::uint32_t in = 0, out = 0;
+  ASSERT_EQ(0, comm::GetSpeed(pty.master, in, out));
+  EXPECT_EQ(31250u, out);
+
+  dcb = comm::DCB{};
+  dcb.ByteSize = 5;
+  dcb.StopBits = 1;  // one and a half: what a UART gives for "two" at five bits
+  ASSERT_EQ(0, dev.SetCommState(dcb));
+  ASSERT_EQ(0, tcgetattr(pty.master, &t));
+  EXPECT_EQ(CSTOPB, t.c_cflag & CSTOPB);
+}
+
+TEST_F(SerialDevice, SettingsTermiosCannotCarryAreRefused) {
+  auto refused = [this](auto change) {
+    comm::DCB dcb;
+    change(dcb);
+    return dev.SetCommState(dcb) == EINVAL;
+  };
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.fOutxDsrFlow = true; }));
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.fDsrSensitivity = true; }));
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.fDtrControl = comm::DTR_CONTROL_HANDSHAKE; }));
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.fRtsControl = comm::RTS_CONTROL_TOGGLE; }));
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.fOutxCtsFlow = true; }));  // CTS without RTS handshake
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.fNull = true; }));
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.fParity = d.fErrorChar = true; d.ErrorChar = '?'; }));
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.EvtChar = '\r'; }));
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.StopBits = 1; }));  // 1.5 with eight bits
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.ByteSize = 5; d.StopBits = 2; }));
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.ByteSize = 9; }));
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.BaudRate = 0; }));
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.BaudRate = 0xFFFFFFFFu; }));
+  EXPECT_TRUE(refused([](comm::DCB& d) { d.fOutX = true; d.XonChar = d.XoffChar = 1; }));
+  // What does map is accepted, including checked parity with NUL replacement.
+  EXPECT_FALSE(refused([](comm::DCB& d) { d.fParity = d.fErrorChar = true; d.Parity = 2; }));
+  EXPECT_FALSE(refused([](comm::DCB& d) { d.fDtrControl = comm::DTR_CONTROL_ENABLE; d.fTXContinueOnXoff = true; }));
+}
+
+TEST_F(SerialDevice, TransfersBytesUnchangedBothWays) {
+  ASSERT_EQ(0, dev.SetCommState(comm::DCB{}));
+  const unsigned char out[5] = {0x0D, 0x0A, 0x11, 0x13, 0x03};
+  std::uint32_t n = 0;
+  ASSERT_EQ(0, dev.Write(out, 5, n));
+  EXPECT_EQ(5u, n);
+  EXPECT_EQ(std::vector<unsigned char>(out, out + 5), pty.Receive());
+
+  pty.Send({0xFF, 0x00, 0x7F, 0x1A});
+  comm::COMMTIMEOUTS t;
+  t.ReadIntervalTimeout = 100;
+  ASSERT_EQ(0, dev.SetCommTimeouts(t));
+  unsigned char in[16] = {};
+  const auto start = Clock::now();
+  ASSERT_EQ(0, dev.Read(in, sizeof in, n));
+  // A short reply ends at the interval time-out after its last byte.
+  EXPECT_GE(Clock::now() - start, 90ms);
+  ASSERT_EQ(4u, n);
+  EXPECT_EQ(0xFF, in[0]);
+  EXPECT_EQ(0x00, in[1]);
+  EXPECT_EQ(0x7F, in[2]);
+  EXPECT_EQ(0x1A, in[3]);
+}
+
+TEST_F(SerialDevice, ReadTimeoutsFollowTheirRules) {
+  unsigned char in[8];
+  std::uint32_t n = 99;
+  comm::COMMTIMEOUTS t;
+  t.ReadIntervalTimeout = comm::MAXDWORD;  // return at once with what is there
+  ASSERT_EQ(0, dev.SetCommTimeouts(t));
+  ASSERT_EQ(0, dev.Read(in, sizeof in, n));
+  EXPECT_EQ(0u, n);
+  pty.Send({1, 2});
+  std::this_thread::sleep_for(20ms);
+  ASSERT_EQ(0, dev.Read(in, sizeof in, n));
+  EXPECT_EQ(2u, n);
+
+  t = comm::COMMTIMEOUTS{};
+  t.ReadTotalTimeoutConstant = 60;  // total limit, nothing arrives
+  ASSERT_EQ(0, dev.SetCommTimeouts(t));
+  auto start = Clock::now();
+  ASSERT_EQ(0, dev.Read(in, sizeof in, n));
+  EXPECT_EQ(0u, n);
+  EXPECT_GE(Clock::now() - start, 55ms);
+
+  // Wait for the first byte, then return with what is there.
+  t.ReadIntervalTimeout = comm::MAXDWORD;
+  t.ReadTotalTimeoutMultiplier = comm::MAXDWORD;
+  t.ReadTotalTimeoutConstant = 5000;
+  ASSERT_EQ(0, dev.SetCommTimeouts(t));
+  std::thread peer([this] {
+    std::this_thread::sleep_for(30ms);
+    pty.Send({7});
+  });
+  ASSERT_EQ(0, dev.Read(in, sizeof in, n));
+  peer.join();
+  EXPECT_EQ(1u, n);
+  EXPECT_EQ(7, in[0]);
+}
+
+TEST_F(SerialDevice, PurgeEmptiesTheInputQueue) {
+  pty.Send({1, 2, 3});
+  std::this_thread::sleep_for(20ms);
+  std::uint32_t errors = 1;
+  comm::COMSTAT stat;
+  ASSERT_EQ(0, dev.ClearCommError(errors, stat));
+  EXPECT_EQ(3u, stat.cbInQue);
+  EXPECT_EQ(0u, errors);
+  ASSERT_EQ(0, dev.PurgeComm(comm::PURGE_RXCLEAR | comm::PURGE_TXCLEAR | comm::PURGE_RXABORT));
+  ASSERT_EQ(0, dev.ClearCommError(errors, stat));
+  EXPECT_EQ(0u, stat.cbInQue);
+  EXPECT_EQ(EINVAL, dev.PurgeComm(0x10));
+}
+
+TEST_F(SerialDevice, PseudoTerminalHasNoModemLinesAndNoErrorCounters) {
+  std::uint32_t status = 0xFF;
+  EXPECT_EQ(0, dev.GetCommModemStatus(status));
+  EXPECT_EQ(0u, status);
+  std::uint32_t errors = 0xFF;
+  comm::COMSTAT stat;
+  EXPECT_EQ(0, dev.ClearCommError(errors, stat));
+  EXPECT_EQ(0u, errors);
+}
+
+TEST_F(SerialDevice, ClosedDeviceTouchesNothing) {
+  dev.Close();
+  EXPECT_FALSE(dev.IsOpen());
+  unsigned char b[4] = {1, 2, 3, 4};
+  std::uint32_t n = 9, v = 0;
+  comm::COMSTAT stat;
+  EXPECT_EQ(EBADF, dev.Write(b, 4, n));
+  EXPECT_EQ(0u, n);
+  EXPECT_EQ(EBADF, dev.Read(b, 4, n));
+  EXPECT_EQ(EBADF, dev.PurgeComm(comm::PURGE_RXCLEAR));
+  EXPECT_EQ(EBADF, dev.ClearCommError(v, stat));
+  EXPECT_EQ(EBADF, dev.GetCommModemStatus(v));
+  EXPECT_EQ(EBADF, dev.SetCommState(comm::DCB{}));
+  EXPECT_TRUE(pty.Receive(50).empty());
+}
+
+TEST(SerialDeviceOpen, RefusesMissingNonTerminalAndBusyPorts) {
+  comm::TSerialDevice dev;
+  EXPECT_EQ(ENOENT, dev.Open("/nonexistent-gascal-dir/ttyX"));
+  EXPECT_EQ(ENOENT, dev.Open(""));
+  char file[] = "/tmp/gascal-notatty-XXXXXX";
+  const int fd = mkstemp(file);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  EXPECT_EQ(ENOTTY, dev.Open(file));
+  std::remove(file);
+  EXPECT_FALSE(dev.IsOpen());
+
+  PtyPair pty;
+  ASSERT_EQ(0, dev.Open(pty.path));
+  comm::TSerialDevice second;
+  EXPECT_EQ(EBUSY, second.Open(pty.path));
+  dev.Close();
+  EXPECT_EQ(0, second.Open(pty.path));  // the exclusive hold ends with the close
+}
+
+TEST(SerialDeviceNames, ComNamesMapToUartDevices) {
+  EXPECT_EQ("/dev/ttyS0", comm::DevicePath("COM1"));
+  EXPECT_EQ("/dev/ttyS9", comm::DevicePath("com10"));
+  EXPECT_EQ("/dev/COM0", comm::DevicePath("COM0"));
+  EXPECT_EQ("/dev/ttyUSB0", comm::DevicePath("ttyUSB0"));
+  EXPECT_EQ("/tmp/x/ttyV0", comm::DevicePath("/tmp/x/ttyV0"));
+}
+
+// ---------------------------------------------------------------------------------------
+
+class SerialEvents : public SerialDevice {
+protected:
+  // Waits with a stop that fires after stopAfter; returns the result and the mask.
+  comm::TWaitResult Wait(std::uint32_t& mask, std::chrono::milliseconds stopAfter = 150ms) {
+    comm::TWaitEvent stop;
+    std::thread stopper([&] {
+      std::this_thread::sleep_for(stopAfter);
+      stop.Set();
+    });
+    int error = 0;
+    const comm::TWaitResult r = dev.WaitCommEvent(mask, stop, error);
+    stopper.join();
+    return r;
+  }
+};
+
+TEST_F(SerialEvents, ReceivedCharactersAreReportedOncePerArrival) {
+  ASSERT_EQ(0, dev.SetCommMask(comm::EV_RXCHAR | comm::EV_TXEMPTY | comm::EV_CTS | comm::EV_ERR));
+  std::uint32_t mask = 0;
+  EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));  // idle line
+
+  pty.Send({1, 2, 3});
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask));
+  EXPECT_EQ(comm::EV_RXCHAR, mask);
+  // Bytes left unread do not raise the event again...
+  EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));
+  // ...new ones do, also when a read took part of the queue meanwhile.
+  unsigned char b[2];
+  std::uint32_t n = 0;
+  comm::COMMTIMEOUTS t;
+  t.ReadIntervalTimeout = comm::MAXDWORD;
+  dev.SetCommTimeouts(t);
+  ASSERT_EQ(0, dev.Read(b, 2, n));
+  pty.Send({4, 5});
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask));
+  EXPECT_EQ(comm::EV_RXCHAR, mask);
+  // After a purge, arrivals count afresh.
+  ASSERT_EQ(0, dev.PurgeComm(comm::PURGE_RXCLEAR));
+  pty.Send({6});
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask));
+  EXPECT_EQ(comm::EV_RXCHAR, mask);
+}
+
+TEST_F(SerialEvents, WrittenBytesLeavingRaiseTxEmpty) {
+  ASSERT_EQ(0, dev.SetCommMask(comm::EV_TXEMPTY));
+  const unsigned char b[3] = {1, 2, 3};
+  std::uint32_t n = 0, mask = 0;
+  ASSERT_EQ(0, dev.Write(b, 3, n));
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask));
+  EXPECT_EQ(comm::EV_TXEMPTY, mask);
+  EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));
+}
+
+TEST_F(SerialEvents, StopWinsOverAPendingEventAndHangUpEndsTheWait) {
+  ASSERT_EQ(0, dev.SetCommMask(comm::EV_RXCHAR));
+  pty.Send({1});
+  std::this_thread::sleep_for(20ms);
+  comm::TWaitEvent stop;
+  stop.Set();
+  std::uint32_t mask = 0;
+  int error = 0;
+  EXPECT_EQ(comm::TWaitResult::Stopped, dev.WaitCommEvent(mask, stop, error));
+  stop.Reset();
+  EXPECT_FALSE(stop.IsSet());
+
+  ASSERT_EQ(comm::TWaitResult::Event, dev.WaitCommEvent(mask, stop, error));
+  pty.CloseMaster();
+  ::close(pty.slave);  // the last other holder of the slave
+  pty.slave = -1;
+  EXPECT_EQ(comm::TWaitResult::Failed, Wait(mask, 300ms));
+}
+
+}  // namespace

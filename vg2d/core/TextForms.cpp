@@ -1,0 +1,110 @@
+#include "vg2d/core/TextForms.h"
+
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+#include "platform/rtl/SysUtils.h"
+
+namespace vg {
+
+namespace {
+
+std::string FixedText(double F, int decimals) {
+  char buf[400];  // enough for every double in fixed notation
+  const auto res = std::to_chars(buf, buf + sizeof buf, F, std::chars_format::fixed, decimals);
+  return std::string(buf, res.ptr);
+}
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string Trimmed(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+}  // namespace
+
+std::string FloatToStringDot(double F) {
+  if (std::isnan(F)) return "NAN";
+  if (std::isinf(F)) return F > 0 ? "INF" : "-INF";
+  if (F == std::trunc(F)) return F == 0 ? "0" : FixedText(F, 0);
+  return FixedText(F, 3);
+}
+
+float StringToFloatDot(const std::string& Text) {
+  // The runtime's float syntax with "." as decimal separator; the process locale plays no part.
+  return static_cast<float>(rtl::StrToFloat(Text));
+}
+
+std::string PointToString(const TvxPoint& P) {
+  return "(" + FloatToStringDot(P.X) + "," + FloatToStringDot(P.Y) + ")";
+}
+
+std::string RectToString(const TvxRect& R) {
+  return "(" + FloatToStringDot(R.Left) + "," + FloatToStringDot(R.Top) + "," + FloatToStringDot(R.Right) + "," +
+         FloatToStringDot(R.Bottom) + ")";
+}
+
+TvxPoint StringToPoint(const std::string& Text) {
+  try {
+    std::string s = Text;
+    GetToken(s, ",()");
+    const float x = StringToFloatDot(GetToken(s, ",()"));
+    const float y = StringToFloatDot(GetToken(s, ",()"));
+    return {x, y};
+  } catch (const rtl::EConvertError&) {
+    return {};
+  }
+}
+
+TvxRect StringToRect(const std::string& Text) {
+  try {
+    std::string s = Text;
+    GetToken(s, ",()");
+    TvxRect r;
+    r.Left = StringToFloatDot(GetToken(s, ",()"));
+    r.Top = StringToFloatDot(GetToken(s, ",()"));
+    r.Right = StringToFloatDot(GetToken(s, ",()"));
+    r.Bottom = StringToFloatDot(GetToken(s, ",()"));
+    return r;
+  } catch (const rtl::EConvertError&) {
+    return {};
+  }
+}
+
+std::string GetToken(std::string& S, const std::string& Separators, const std::string& Stop) {
+  std::string token;
+  size_t i = 0;
+  for (; i < S.size(); ++i) {
+    const char c = S[i];
+    if (Stop.find(c) != std::string::npos) break;
+    if (Separators.find(c) != std::string::npos) {
+      ++i;
+      break;
+    }
+    token += c;
+  }
+  S = Trimmed(S.substr(i));
+  return Trimmed(token);
+}
+
+std::u16string GetTokenW(int& Position, const std::u16string& Text, const std::u16string& Separators,
+                         const std::u16string& Stop) {
+  std::u16string token;
+  const int length = static_cast<int>(Text.size());
+  if (Position < 1) Position = 1;
+  const auto in = [](const std::u16string& set, char16_t c) { return set.find(c) != std::u16string::npos; };
+  while (Position <= length) {
+    const char16_t c = Text[Position - 1];
+    if (in(Stop, c) || in(Separators, c)) break;
+    token += c;
+    ++Position;
+  }
+  while (Position <= length && in(Separators, Text[Position - 1])) ++Position;
+  return token;
+}
+
+}  // namespace vg
