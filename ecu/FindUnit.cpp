@@ -89,7 +89,9 @@ void ParseLine(const std::string& raw) {
     key = line.substr(0, sep);
     rest = line[sep] == '=' ? line.substr(sep + 1) : line.substr(sep);
   }
-  KeyFileKeys.push_back(UpperASCII(TrimBlanks(key)));
+  key = UpperASCII(TrimBlanks(key));
+  if (key.empty()) return;  // "=..." names nothing; written back it would name its value
+  KeyFileKeys.push_back(key);
 
   rest = TrimBlanks(rest);
   std::string value, comment;
