@@ -1,6 +1,19 @@
 #include "platform/rtl/Object.h"
 
+#include "platform/rtl/TypInfo.h"
+
 namespace rtl {
+
+namespace {
+
+// The registered classes. Touched on the GUI thread only; never freed (class records
+// live as long as the program).
+std::vector<TClass>& Registry() {
+  static auto* classes = new std::vector<TClass>;
+  return *classes;
+}
+
+}  // namespace
 
 bool TClassInfo::InheritsFrom(TClass other) const {
   for (TClass c = this; c; c = c->Parent)
@@ -8,13 +21,54 @@ bool TClassInfo::InheritsFrom(TClass other) const {
   return false;
 }
 
+bool TClassInfo::ClassNameIs(const std::string& name) const { return SameText(Name, name); }
+
+TObject* TClassInfo::Create(TComponent* Owner) const {
+  if (!Factory) throw EInvalidOperation("Cannot create an instance of the abstract class " + Name);
+  return Factory(Owner);
+}
+
 TClass TObject::StaticClass() {
-  static const TClassInfo info{"TObject", nullptr, {}, {}, {}};
+  static const TClassInfo info = DefineClass<TObject, void>("TObject").Build();
   return &info;
 }
 
+void RegisterClass(TClass AClass) {
+  if (!AClass) return;
+  for (TClass c : Registry()) {
+    if (c == AClass) return;
+    if (c->ClassNameIs(AClass->Name)) throw EFilerError("A class named " + AClass->Name + " already exists");
+  }
+  Registry().push_back(AClass);
+}
+
+void RegisterClasses(std::initializer_list<TClass> Classes) {
+  for (TClass c : Classes) RegisterClass(c);
+}
+
+void UnRegisterClass(TClass AClass) {
+  auto& r = Registry();
+  std::erase(r, AClass);
+}
+
+TClass GetClass(const std::string& ClassName) {
+  for (TClass c : Registry())
+    if (c->ClassNameIs(ClassName)) return c;
+  return nullptr;
+}
+
+TClass FindClass(const std::string& ClassName) {
+  TClass c = GetClass(ClassName);
+  if (!c) throw EClassNotFound("Class " + ClassName + " not found");
+  return c;
+}
+
+TObject* CreateObjectByName(const std::string& ClassName, TComponent* Owner) {
+  return FindClass(ClassName)->Create(Owner);
+}
+
 TClass TPersistent::StaticClass() {
-  static const TClassInfo info{"TPersistent", TObject::StaticClass(), {}, {}, {}};
+  static const TClassInfo info = DefineClass<TPersistent, TObject>("TPersistent").Build();
   return &info;
 }
 
@@ -32,8 +86,20 @@ void TPersistent::AssignTo(TPersistent* Dest) const {
   throw EConvertError("Cannot assign a " + source + " to a " + Dest->ClassName());
 }
 
-std::string TPersistent::GetNamePath() const { return ClassName(); }
+std::string TPersistent::GetNamePath() const {
+  std::string path = ClassName();
+  if (const TPersistent* owner = GetOwner()) {
+    const std::string ownerPath = owner->GetNamePath();
+    if (!ownerPath.empty()) path = ownerPath + "." + path;
+  }
+  return path;
+}
 
 void TPersistent::DefineProperties(TFiler*) {}
+
+TClass TFiler::StaticClass() {
+  static const TClassInfo info = DefineClass<TFiler, TObject>("TFiler").Build();
+  return &info;
+}
 
 }  // namespace rtl

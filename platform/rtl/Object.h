@@ -1,7 +1,10 @@
-// The roots of the class library: TObject with its class metadata, and TPersistent.
+// The roots of the class library: TObject with its class metadata and the class registry,
+// TPersistent, and the abstract filer through which persistent objects stream extra data.
 #pragma once
 
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,9 @@ class TObject;
 class TPersistent;
 class TComponent;
 class TFiler;
+class TReader;
+class TWriter;
+class TStream;
 struct TClassInfo;
 struct TPropInfo;
 struct TMethodInfo;
@@ -26,14 +32,20 @@ using TClassFactory = std::function<TObject*(TComponent* owner)>;
 
 // What the runtime knows of a class: its name, its parent, how to create it, and its
 // published properties and methods (own ones only; the parent chain holds the rest).
+// Records are built with DefineClass (TypInfo.h) next to each class.
 struct TClassInfo {
   std::string Name;
   TClass Parent = nullptr;
-  TClassFactory Factory;                   // empty for abstract classes
-  std::vector<const TPropInfo*> Properties;  // in declaration order
-  std::vector<const TMethodInfo*> Methods;   // the published-method table
+  TClassFactory Factory;                                  // empty for abstract classes
+  std::vector<std::shared_ptr<const TPropInfo>> Properties;  // in declaration order
+  std::vector<std::shared_ptr<const TMethodInfo>> Methods;   // the published-method table
 
   bool InheritsFrom(TClass other) const;
+  // Case-insensitive comparison with the class name, as the registry does it.
+  bool ClassNameIs(const std::string& name) const;
+  // The virtual constructor: a new instance, owned by Owner when it is a component and
+  // Owner is set, otherwise by the caller. Abstract classes raise EInvalidOperation.
+  TObject* Create(TComponent* Owner = nullptr) const;
 };
 
 class TObject {
@@ -48,6 +60,30 @@ public:
   const std::string& ClassName() const { return ClassType()->Name; }
   bool InheritsFrom(TClass cls) const { return ClassType()->InheritsFrom(cls); }
   template <class T> bool Is() const { return InheritsFrom(T::StaticClass()); }
+
+  // Destroys the object the way the class library does: BeforeDestruction runs while the
+  // whole object is still intact (components free their owned components and send their
+  // notifications there), then the destructors. Plain delete stays safe but skips the
+  // first step for the parts of the object that are already gone.
+  void Free() {
+    BeforeDestruction();
+    delete this;
+  }
+  virtual void BeforeDestruction() {}
+};
+
+// Frees Obj (when set) and clears the reference before the object goes away.
+template <class T> void FreeAndNil(T*& Obj) {
+  T* tmp = Obj;
+  Obj = nullptr;
+  if (tmp) tmp->Free();
+}
+
+// unique_ptr deleter that frees through TObject::Free.
+struct TFreeDeleter {
+  void operator()(TObject* Obj) const {
+    if (Obj) Obj->Free();
+  }
 };
 
 // Declares a class's metadata accessors inside its body. The record itself is defined
@@ -60,21 +96,66 @@ public:                                                                        \
                                                                                \
 private:
 
+// The class registry through which streams and callers create objects by class name.
+// Registration is explicit (library start-up functions), never by static initialisers.
+// Registering a class twice is harmless; another class under a taken name raises
+// EFilerError ("A class named %s already exists").
+void RegisterClass(TClass AClass);
+void RegisterClasses(std::initializer_list<TClass> Classes);
+void UnRegisterClass(TClass AClass);
+// The registered class of that name (case-insensitive), or nil.
+TClass GetClass(const std::string& ClassName);
+// The same, raising EClassNotFound ("Class %s not found") when it is not registered.
+TClass FindClass(const std::string& ClassName);
+// Creates an instance of a registered class through its virtual constructor.
+TObject* CreateObjectByName(const std::string& ClassName, TComponent* Owner = nullptr);
+
 class TPersistent : public TObject {
   RTL_CLASS(TPersistent, TObject)
 public:
   // Copies Source into this object; classes that cannot, hand it to Source->AssignTo,
   // which raises EConvertError ("Cannot assign a %s to a %s") when nobody can.
   virtual void Assign(const TPersistent* Source);
-  // The dotted path by which a property editor or a stream names this object.
+  // The dotted path by which a property editor or a stream names this object: the
+  // owner's path, a dot and the class name (components: their name).
   virtual std::string GetNamePath() const;
 
 protected:
   virtual void AssignTo(TPersistent* Dest) const;
   // Lets a class stream values that are not published properties.
   virtual void DefineProperties(TFiler* Filer);
+  // The object this one belongs to (for GetNamePath); nil here.
   virtual TPersistent* GetOwner() const { return nullptr; }
   friend class TFiler;
+};
+
+// Reader and writer callbacks of a defined property. A data property reads and writes
+// values through the component reader and writer; a binary property gets the raw stream.
+using TReaderProc = std::function<void(TReader& Reader)>;
+using TWriterProc = std::function<void(TWriter& Writer)>;
+using TStreamProc = std::function<void(TStream& Stream)>;
+
+// The common base of the component stream's reader and writer, as persistent objects see
+// it in DefineProperties: a writer calls WriteData when HasData is true; a reader calls
+// ReadData when the stream holds the property.
+class TFiler : public TObject {
+  RTL_CLASS(TFiler, TObject)
+public:
+  virtual void DefineProperty(const std::string& Name, TReaderProc ReadData, TWriterProc WriteData,
+                              bool HasData) = 0;
+  virtual void DefineBinaryProperty(const std::string& Name, TStreamProc ReadData,
+                                    TStreamProc WriteData, bool HasData) = 0;
+  // The root component of the stream being read or written (nil when not a component).
+  TComponent* Root() const { return FRoot; }
+  // The ancestor whose values count as defaults (nil: none).
+  TPersistent* Ancestor() const { return FAncestor; }
+
+protected:
+  static void CallDefineProperties(TPersistent* Instance, TFiler* Filer) {
+    Instance->DefineProperties(Filer);
+  }
+  TComponent* FRoot = nullptr;
+  TPersistent* FAncestor = nullptr;
 };
 
 }  // namespace rtl

@@ -1,19 +1,91 @@
 #include <gtest/gtest.h>
 
-#include "platform/rtl/Object.h"
+#include "tests/rtl/TestShapes.h"
+
+namespace rtltest {
+namespace {
+
+class TAbstractThing : public TPersistent {
+  RTL_CLASS(TAbstractThing, TPersistent)
+public:
+  virtual void Run() = 0;
+};
+
+// Another class that claims the name TShape.
+class TImpostor : public TPersistent {
+  RTL_CLASS(TImpostor, TPersistent)
+};
+
+}  // namespace
+
+TClass TAbstractThing::StaticClass() {
+  static const TClassInfo info = DefineClass<TAbstractThing, TPersistent>("TAbstractThing").Build();
+  return &info;
+}
+
+TClass TImpostor::StaticClass() {
+  static const TClassInfo info = DefineClass<TImpostor, TPersistent>("TSHAPE").Build();
+  return &info;
+}
 
 namespace {
 
-TEST(TPersistentAssign, RefusesUnrelatedClassesWithTheLibraryMessage) {
-  rtl::TPersistent a, b;
+TEST(TObjectClass, MetadataNamesTheClassAndItsAncestry) {
+  TCircle c(nullptr);
+  EXPECT_EQ("TCircle", c.ClassName());
+  EXPECT_EQ(TShape::StaticClass(), c.ClassType()->Parent);
+  EXPECT_TRUE(c.Is<TComponent>());
+  EXPECT_TRUE(c.InheritsFrom(TPersistent::StaticClass()));
+  EXPECT_FALSE(c.Is<TFill>());
+  EXPECT_FALSE(TShape::StaticClass()->InheritsFrom(TCircle::StaticClass()));
+  EXPECT_EQ(nullptr, TObject::StaticClass()->Parent);
+}
+
+TEST(TObjectRegistry, CreatesRegisteredClassesByName) {
+  RegisterClasses({TShape::StaticClass(), TCircle::StaticClass(), TFill::StaticClass(), TAbstractThing::StaticClass()});
+  RegisterClass(TShape::StaticClass());  // again: harmless
+  EXPECT_EQ(TCircle::StaticClass(), GetClass("tcircle"));
+  EXPECT_EQ(nullptr, GetClass("TSquare"));
   try {
-    a.Assign(&b);
-    FAIL() << "Assign did not raise";
-  } catch (const rtl::EConvertError& e) {
-    EXPECT_STREQ("Cannot assign a TPersistent to a TPersistent", e.what());
+    FindClass("TSquare");
+    FAIL();
+  } catch (const EClassNotFound& e) {
+    EXPECT_STREQ("Class TSquare not found", e.what());
   }
-  EXPECT_TRUE(a.Is<rtl::TPersistent>());
-  EXPECT_EQ("TPersistent", a.ClassName());
+  EXPECT_THROW(RegisterClass(TImpostor::StaticClass()), EFilerError);
+  EXPECT_EQ(TShape::StaticClass(), GetClass("TShape"));
+
+  TShape owner(nullptr);
+  TObject* circle = CreateObjectByName("TCircle", &owner);  // the virtual constructor gets the owner
+  ASSERT_TRUE(circle->Is<TCircle>());
+  EXPECT_EQ(50, static_cast<TCircle*>(circle)->Opacity());  // the class's own constructor ran
+  EXPECT_EQ(&owner, static_cast<TCircle*>(circle)->Owner());
+  EXPECT_EQ(circle, owner.Components(0));
+
+  std::unique_ptr<TObject, TFreeDeleter> fill(CreateObjectByName("TFill"));
+  EXPECT_EQ("TFill", fill->ClassName());
+  EXPECT_THROW(CreateObjectByName("TAbstractThing"), EInvalidOperation);
+
+  UnRegisterClass(TCircle::StaticClass());
+  EXPECT_EQ(nullptr, GetClass("TCircle"));
+}
+
+TEST(TPersistentAssign, CopiesKnownSourcesAndRefusesOthersWithTheLibraryMessage) {
+  TFill a, b;
+  b.SetColor(5);
+  a.Assign(&b);
+  EXPECT_EQ(5, a.Color());
+  TPersistent plain;
+  try {
+    a.Assign(&plain);
+    FAIL() << "Assign did not raise";
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ("Cannot assign a TPersistent to a TFill", e.what());
+  }
+  EXPECT_THROW(a.Assign(nullptr), EConvertError);
+  EXPECT_EQ(5, a.Color());
+  EXPECT_EQ("TFill", a.GetNamePath());
 }
 
 }  // namespace
+}  // namespace rtltest

@@ -1,0 +1,123 @@
+// TComponent: owners that free what they own, names unique among an owner's
+// components, free notifications and the component state flags.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/Object.h"
+#include "platform/rtl/TypInfo.h"
+
+namespace rtl {
+
+enum TOperation { opInsert, opRemove };
+
+enum TComponentStateItem {
+  csLoading,     // being read from a stream (until Loaded)
+  csReading,     // its properties are being read
+  csWriting,     // it is being written
+  csDestroying,  // it is being freed
+  csDesigning,   // it lives in a designer
+  csAncestor,
+  csUpdating,    // between Updating and Updated
+  csFixups,
+  csFreeNotification,  // someone asked to be told when it is freed
+  csInline,
+  csDesignInstance
+};
+using TComponentState = TSet<TComponentStateItem>;
+
+class TComponent;
+using TGetChildProc = std::function<void(TComponent* Child)>;
+
+// Whether Ident is a Pascal identifier: a letter or "_", then letters, digits or "_".
+bool IsValidIdent(const std::string& Ident);
+
+class TComponent : public TPersistent {
+  RTL_CLASS(TComponent, TPersistent)
+public:
+  // The virtual constructor of every component: an owner, when given, owns and frees it.
+  explicit TComponent(TComponent* AOwner);
+  ~TComponent() override;
+  // Frees the owned components (last first) and notifies everyone concerned while this
+  // object is whole; Free() runs it, a plain delete runs the same steps in ~TComponent.
+  void BeforeDestruction() override;
+
+  TComponent* Owner() const { return FOwner; }
+  int ComponentCount() const { return static_cast<int>(FComponents.size()); }
+  // The owned component at Index; EListError ("List index out of bounds (%d)") otherwise.
+  TComponent* Components(int Index) const;
+  int ComponentIndex() const;
+  void SetComponentIndex(int Value);
+  // The owned component of that name (case-insensitive); nil when none or Name is empty.
+  TComponent* FindComponent(const std::string& AName) const;
+  // Takes AComponent over from its current owner (refusing a name already in use here and
+  // ownership cycles) and notifies this owner's components (opInsert).
+  void InsertComponent(TComponent* AComponent);
+  // Releases an owned component without freeing it, after notifying (opRemove).
+  void RemoveComponent(TComponent* AComponent);
+  // Frees every owned component, the last one first.
+  void DestroyComponents();
+  // Marks this component and its owned components as being destroyed.
+  void Destroying();
+
+  const std::string& Name() const { return FName; }
+  // Raises EComponentError for a name that is not an identifier ("Component name "%s"
+  // is not valid") or is taken among the owner's components ("A component named %s
+  // already exists"); names compare without regard to case.
+  virtual void SetName(const std::string& NewName);
+  int32_t Tag() const { return FTag; }
+  void SetTag(int32_t Value) { FTag = Value; }
+  TComponentState ComponentState() const { return FComponentState; }
+
+  // AComponent will get Notification(this, opRemove) when this component is freed (and
+  // this one when AComponent is). Components of the same owner are told through the
+  // owner anyway. Each subscriber hears of a freed component once.
+  void FreeNotification(TComponent* AComponent);
+  void RemoveFreeNotification(TComponent* AComponent);
+
+  std::string GetNamePath() const override;
+  // Streaming hooks: the component under which a stream nests this one.
+  virtual TComponent* GetParentComponent() const { return nullptr; }
+  virtual bool HasParent() const { return false; }
+
+protected:
+  // Told when a component is inserted into or removed from the owner tree, or when a
+  // component this one subscribed to is freed. Overrides clear their references to
+  // AComponent on opRemove and call the inherited version, which passes the news on to
+  // the owned components.
+  virtual void Notification(TComponent* AComponent, TOperation Operation);
+  // Called once a stream has read the component: ends csLoading.
+  virtual void Loaded();
+  virtual void ValidateRename(TComponent* AComponent, const std::string& CurName, const std::string& NewName);
+  virtual void ChangeName(const std::string& NewName) { FName = NewName; }
+  // Streaming hooks: the children a stream writes under this component, and the
+  // component a reader nests this one under.
+  virtual void GetChildren(const TGetChildProc& Proc, TComponent* Root);
+  virtual void SetParentComponent(TComponent* Value);
+  void SetDesigning(bool Value, bool SetChildren = true);
+  void Updating() { FComponentState.Include(csUpdating); }
+  void Updated() { FComponentState.Exclude(csUpdating); }
+  void IncludeState(TComponentStateItem Item) { FComponentState.Include(Item); }
+  void ExcludeState(TComponentStateItem Item) { FComponentState.Exclude(Item); }
+  TPersistent* GetOwner() const override { return FOwner; }
+
+  friend class TReader;
+  friend class TWriter;
+
+private:
+  void Teardown();
+  void RemoveFreeNotifications();
+  void Deliver(TComponent* Receiver, TComponent* AComponent, TOperation Operation);
+
+  TComponent* FOwner = nullptr;
+  std::string FName;
+  int32_t FTag = 0;
+  TComponentState FComponentState;
+  std::vector<TComponent*> FComponents;
+  std::vector<TComponent*> FFreeNotifies;
+};
+
+}  // namespace rtl
