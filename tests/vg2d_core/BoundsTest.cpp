@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/rtl/TypInfo.h"
 #include "vg2d/core/Bounds.h"
 
 using namespace vg;
@@ -66,4 +67,20 @@ TEST(Transform, MatrixFollowsItsPointsAndAngle) {
   EXPECT_EQ(copyChanges, 1);
   EXPECT_EQ(copy.Matrix(), t.Matrix());
   EXPECT_EQ(copy.RotateCenter()->GetPoint(), MakePoint(7, 7));
+}
+
+TEST(Transform, PublishedPropertiesReachThePointsByPath) {
+  TvxTransform t;
+  rtl::SetFloatProp(&t, "Scale.X", 4);
+  rtl::SetFloatProp(&t, "RotateAngle", 0);
+  EXPECT_FLOAT_EQ(t.Matrix().m11, 4);
+  EXPECT_FLOAT_EQ(rtl::GetFloatProp(&t, "RotateCenter.Y"), 0.5);
+  // The edges and coordinates stream as one text each, never one by one.
+  TvxBounds bounds;
+  EXPECT_FALSE(rtl::IsStoredProp(&bounds, rtl::FindPropInfo(&bounds, "Left")));
+  EXPECT_FALSE(rtl::IsStoredProp(t.Position(), rtl::FindPropInfo(t.Position(), "X")));
+  EXPECT_TRUE(rtl::IsStoredProp(&t, rtl::FindPropInfo(&t, "Scale")));
+  rtl::SetFloatProp(&bounds, "Top", 3);
+  EXPECT_TRUE(bounds.DiffersFromDefault());
+  EXPECT_EQ(bounds.GetRect(), MakeRect(0, 3, 0, 0));
 }

@@ -296,7 +296,7 @@ void TvxWideStrings::LoadFromStream(rtl::TStream* Stream) {
   const int64_t start = Stream->Position();
   const int64_t size = std::max<int64_t>(Stream->Size() - start, 0);
   std::string bytes(static_cast<size_t>(size), '\0');
-  if (size > 0) Stream->ReadBuffer(bytes.data(), static_cast<int>(size));
+  if (size > 0) Stream->ReadBuffer(bytes.data(), size);
   std::u16string text;
   const auto byte = [&bytes](size_t i) { return static_cast<uint8_t>(bytes[i]); };
   if (size >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF))) {
@@ -339,7 +339,7 @@ void TvxWideStrings::SaveToStream(rtl::TStream* Stream) {
     bytes += static_cast<char>(c & 0xFF);
     bytes += static_cast<char>(c >> 8);
   }
-  Stream->WriteBuffer(bytes.data(), static_cast<int>(bytes.size()));
+  Stream->WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
 }
 
 void TvxWideStrings::SaveToFile(const std::string& FileName) {
@@ -350,7 +350,7 @@ void TvxWideStrings::SaveToFile(const std::string& FileName) {
 void TvxWideStrings::SaveToFileAnsi(const std::string& FileName) {
   const std::string bytes = rtl::WideToCodePage(GetTextStr(), SystemCodePage);
   rtl::TFileStream stream(FileName, rtl::fmCreate);
-  if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<int>(bytes.size()));
+  if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
 }
 
 
