@@ -94,14 +94,12 @@ void ParseLine(const std::string& raw) {
   KeyFileKeys.push_back(key);
 
   rest = TrimBlanks(rest);
-  std::string value, comment;
-  if (rest.empty()) {
-    value = comment = " ";
-  } else {
+  const std::string blank(1, ' ');
+  std::string value = blank, comment = blank;
+  if (!rest.empty()) {
     const std::size_t brace = rest.find('{');
     if (brace == std::string::npos) {
       value = rest;
-      comment = " ";
     } else {
       // The writer puts one blank before "{"; that character is dropped unseen, and so is
       // the last character of the line (the closing "}").
