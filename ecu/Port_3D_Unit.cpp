@@ -42,6 +42,11 @@ rtl::TTimer* MakeTimer(rtl::TComponent* Owner, std::uint32_t Interval, void (*Ha
 
 }  // namespace
 
+rtl::TClass TForm_3D_Port::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TForm_3D_Port, rtl::TComponent>("TForm_3D_Port").Build();
+  return &info;
+}
+
 TForm_3D_Port::TForm_3D_Port(rtl::TComponent* AOwner) : TComponent(AOwner) {
   ComPort = new cport::TComPort(this);
   ComPort->SetBaudRate(cport::br9600);

@@ -146,6 +146,12 @@ protected:
     }
   }
 
+  // Waits until the simulator has read every request written (it takes them at line pace).
+  void SimHasRead() {
+    const unsigned writes = static_cast<unsigned>(wire.Of('W').size());
+    EXPECT_TRUE(Pump([&] { return sim->Stats().Requests >= writes; }, 5000));
+  }
+
   std::size_t Replies() const { return wire.Of('A').size() + wire.Of('R').size(); }
 
   // Moves the clock by Ms; when that writes a request, waits for its reply to be checked.
