@@ -10,6 +10,13 @@ namespace rtl {
 namespace {
 TApplication application;
 constexpr double kNever = std::numeric_limits<double>::infinity();
+
+// Never destroyed: a thread that frees itself wakes the loop as its very last act, which
+// may come after the application object is gone at program exit.
+TLoopWaiter& DefaultWaiter() {
+  static TEventFdWaiter* waiter = new TEventFdWaiter;
+  return *waiter;
+}
 }  // namespace
 
 TApplication* const Application = &application;
@@ -35,7 +42,7 @@ TClass TApplication::StaticClass() {
 }
 
 TApplication::TApplication()
-    : mainThread_(std::this_thread::get_id()), clock_(&MonotonicClock()), waiter_(&ownWaiter_) {}
+    : mainThread_(std::this_thread::get_id()), clock_(&MonotonicClock()), waiter_(&DefaultWaiter()) {}
 
 TApplication::~TApplication() {
   // Nobody will serve calls any more: let every waiting thread go.
@@ -221,7 +228,7 @@ bool TApplication::FireDueTimer(double Limit) {
 
 // ---- waking ----
 
-void TApplication::SetWaiter(TLoopWaiter* Waiter) { waiter_ = Waiter ? Waiter : &ownWaiter_; }
+void TApplication::SetWaiter(TLoopWaiter* Waiter) { waiter_ = Waiter ? Waiter : &DefaultWaiter(); }
 
 void TApplication::Wake() { waiter_.load()->Wake(); }
 

@@ -34,12 +34,13 @@
 #include "platform/loop/Clock.h"
 #include "platform/loop/Messages.h"
 #include "platform/loop/Waiter.h"
+#include "platform/rtl/Events.h"
 #include "platform/rtl/Object.h"
 
 namespace rtl {
 
-using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
-using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
+using TIdleEvent = TEvent<void(TObject* Sender, bool& Done)>;
+using TExceptionEvent = TEvent<void(TObject* Sender, const std::exception& E)>;
 
 class TApplication : public TObject {
   RTL_CLASS(TApplication, TObject)
@@ -157,7 +158,6 @@ private:
   TTimerId nextTimer_ = 1;
   std::uint64_t nextOrder_ = 0;
   TClock* clock_;
-  TEventFdWaiter ownWaiter_;
   std::atomic<TLoopWaiter*> waiter_;
 
   friend HWND AllocateHWnd(TWndMethod, HWND);

@@ -11,13 +11,13 @@ bool IsAlpha(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') |
 // While a component is being removed, the receivers already told about it, so that one
 // reached both through the free-notification list and through the owner tree (or
 // through several owners on the way down) hears of it once. A stack of records lives in
-// the frames of the removals in progress (GUI thread only).
+// the frames of the removals in progress (per thread).
 struct TRemoval {
   const TComponent* Subject;
   std::vector<const TComponent*> Told;
   TRemoval* Prev;
 };
-TRemoval* gRemovals = nullptr;
+thread_local TRemoval* gRemovals = nullptr;
 
 class TRemovalScope {
 public:

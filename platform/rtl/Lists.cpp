@@ -5,6 +5,7 @@
 
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/TypInfo.h"
 
 namespace rtl {
 
@@ -18,7 +19,7 @@ constexpr const char* SDuplicateString = "String list does not allow duplicates"
 // TList
 
 TClass TList::StaticClass() {
-  static const TClassInfo info{"TList", TObject::StaticClass(), [](TComponent*) -> TObject* { return new TList; }, {}, {}};
+  static const TClassInfo info = DefineClass<TList, TObject>("TList").Build();
   return &info;
 }
 
@@ -108,7 +109,7 @@ void TList::SetItems(int Index, void* Item) {
 // TStrings
 
 TClass TStrings::StaticClass() {
-  static const TClassInfo info{"TStrings", TPersistent::StaticClass(), {}, {}, {}};
+  static const TClassInfo info = DefineClass<TStrings, TPersistent>("TStrings").Build();
   return &info;
 }
 
@@ -412,8 +413,7 @@ int TStrings::CompareStrings(const std::string& S1, const std::string& S2) const
 // TStringList
 
 TClass TStringList::StaticClass() {
-  static const TClassInfo info{"TStringList", TStrings::StaticClass(),
-                               [](TComponent*) -> TObject* { return new TStringList; }, {}, {}};
+  static const TClassInfo info = DefineClass<TStringList, TStrings>("TStringList").Build();
   return &info;
 }
 

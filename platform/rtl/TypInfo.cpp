@@ -231,7 +231,12 @@ bool IsDefaultPropertyValue(const TObject* Instance, const TPropInfo* p) {
   if (p->DefaultMode == TDefaultMode::NoDefault) return false;
   const bool given = p->DefaultMode == TDefaultMode::Value;
   switch (p->Kind()) {
-    case tkFloat: return GetFloatProp(Instance, p) == (given ? p->DefaultFloat : 0.0);
+    case tkFloat: {
+      const double value = GetFloatProp(Instance, p), def = given ? p->DefaultFloat : 0.0;
+      // A Single holds its default rounded to single precision.
+      if (p->PropType->FloatType == ftSingle) return static_cast<float>(value) == static_cast<float>(def);
+      return value == def;
+    }
     case tkLString: return GetStrProp(Instance, p) == (given ? p->DefaultStr : std::string());
     case tkWString: return GetWideStrProp(Instance, p) == (given ? p->DefaultWStr : std::u16string());
     case tkMethod: return !GetMethodProp(Instance, p).Assigned();

@@ -296,7 +296,10 @@ public:
     auto get = [Getter, self](const TObject* o) -> V { return CallGet(Getter, self(o)); };
     [[maybe_unused]] auto set = [Setter, self](TObject* o, V v) { CallSet(Setter, const_cast<C&>(self(o)), std::move(v)); };
     constexpr bool writable = !std::is_same_v<S, std::nullptr_t>;
-    if constexpr (std::is_same_v<V, bool> || std::is_integral_v<V> || std::is_enum_v<V>) {
+    if constexpr (std::is_same_v<V, char>) {  // 0..255 whatever the sign of char
+      p->GetOrd = [get](const TObject* o) { return static_cast<int64_t>(static_cast<unsigned char>(get(o))); };
+      if constexpr (writable) p->SetOrd = [set](TObject* o, int64_t v) { set(o, static_cast<char>(v)); };
+    } else if constexpr (std::is_integral_v<V> || std::is_enum_v<V>) {
       p->GetOrd = [get](const TObject* o) { return static_cast<int64_t>(get(o)); };
       if constexpr (writable) p->SetOrd = [set](TObject* o, int64_t v) { set(o, static_cast<V>(v)); };
     } else if constexpr (detail::IsSet<V>::value) {

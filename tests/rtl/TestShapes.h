@@ -67,7 +67,7 @@ public:
   bool Visible = true;
   TShade Shade = shNone;
   TShades Shades{shLight};
-  float XRadius = 0;
+  float XRadius = 0.1f;
   double Angle = 0;
   double Scale = 1;
   std::string Caption;

@@ -29,7 +29,7 @@ TClass TShape::StaticClass() {
       .Property("Visible", &TShape::Visible, &TShape::Visible).Default(true)
       .Property("Shade", &TShape::Shade, &TShape::Shade).Default(shNone)
       .Property("Shades", &TShape::Shades, &TShape::Shades).Default(TShades{shLight})
-      .Property("XRadius", &TShape::XRadius, &TShape::XRadius).Default(0.0f)
+      .Property("XRadius", &TShape::XRadius, &TShape::XRadius).Default(0.1)
       .Property("Angle", &TShape::Angle, &TShape::Angle).NoDefault()
       .Property("Scale", &TShape::Scale, &TShape::Scale).FloatType(ftExtended).Default(1.0)
       .Property("Caption", &TShape::Caption, &TShape::Caption).Stored(&TShape::IsCaptionStored)
@@ -112,6 +112,9 @@ TEST(TypInfoAccess, EveryKindReadsAndWritesByName) {
   EXPECT_EQ("Hello", GetStrProp(&s, "Caption"));
   EXPECT_EQ(u"\u0416x", GetWideStrProp(&s, "Text"));
   EXPECT_EQ(3, GetOrdProp(&s, "Count"));
+  SetOrdProp(&s, "Hot", 0xE9);  // a character above 127 reads back as itself
+  EXPECT_EQ(0xE9, GetOrdProp(&s, "Hot"));
+  EXPECT_THROW(SetOrdProp(&s, "Hot", 256), EPropertyError);
 }
 
 TEST(TypInfoAccess, DottedPathsReachOwnedObjectsAndClassPropertiesAssignByCopy) {
@@ -150,12 +153,13 @@ TEST(TypInfoDefaults, DefaultsAndStoredPredicatesDecideWhatIsWritten) {
   EXPECT_FALSE(isDefault("Fill"));   // owned values are written through their own properties
 
   s.SetOpacity(99);
+  s.XRadius = 0.2f;
   s.Shades = {};
   s.Scale = 0;
   s.Caption = "x";
   s.Text = u"y";
   s.Visible = false;
-  for (const char* name : {"Opacity", "Shades", "Scale", "Caption", "Text", "Visible"})
+  for (const char* name : {"Opacity", "XRadius", "Shades", "Scale", "Caption", "Text", "Visible"})
     EXPECT_FALSE(isDefault(name)) << name;
 
   EXPECT_TRUE(stored("Caption"));
@@ -234,7 +238,7 @@ TEST(TypInfoErrors, BadNamesKindsAndValuesRaiseAndLeaveTheObjectAlone) {
   EXPECT_EQ(0, s.Depth);
   EXPECT_EQ(shNone, s.Shade);
   EXPECT_EQ(TShades{shLight}, s.Shades);
-  EXPECT_EQ(0.0f, s.XRadius);
+  EXPECT_EQ(0.1f, s.XRadius);
 }
 
 TEST(TypInfoEvents, EventBoundByNameCallsTheRootsMethod) {

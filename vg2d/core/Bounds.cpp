@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/rtl/TypInfo.h"
+
 namespace vg {
 
 // ---- spline -------------------------------------------------------------------------------
@@ -87,8 +89,164 @@ void TvxSpline::SplinePoint(float T, float& X, float& Y) const {
 namespace vg {
 
 rtl::TClass TvxSpline::StaticClass() {
-  static const rtl::TClassInfo info{"TvxSpline", rtl::TObject::StaticClass(), {}, {}, {}};
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxSpline, rtl::TObject>("TvxSpline").Build();
   return &info;
+}
+
+// The edges and the point are streamed as one text each ("Rect", "Point"), not one by one.
+rtl::TClass TvxBounds::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxBounds, rtl::TPersistent>("TvxBounds")
+                                          .Property("Left", &TvxBounds::Left, &TvxBounds::SetLeft).Stored(false)
+                                          .Property("Top", &TvxBounds::Top, &TvxBounds::SetTop).Stored(false)
+                                          .Property("Right", &TvxBounds::Right, &TvxBounds::SetRight).Stored(false)
+                                          .Property("Bottom", &TvxBounds::Bottom, &TvxBounds::SetBottom).Stored(false)
+                                          .Build();
+  return &info;
+}
+
+rtl::TClass TvxPosition::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxPosition, rtl::TPersistent>("TvxPosition")
+                                          .Property("X", &TvxPosition::X, &TvxPosition::SetX).Stored(false)
+                                          .Property("Y", &TvxPosition::Y, &TvxPosition::SetY).Stored(false)
+                                          .Build();
+  return &info;
+}
+
+rtl::TClass TvxTransform::StaticClass() {
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<TvxTransform, rtl::TPersistent>("TvxTransform")
+          .Property("Position", &TvxTransform::Position, &TvxTransform::SetPosition)
+          .Property("Scale", &TvxTransform::Scale, &TvxTransform::SetScale)
+          .Property("RotateAngle", &TvxTransform::RotateAngle, &TvxTransform::SetRotateAngle)
+          .Property("RotateCenter", &TvxTransform::RotateCenter, &TvxTransform::SetRotateCenter)
+          .Build();
+  return &info;
+}
+
+}  // namespace vg
+
+namespace vg {
+
+// ---- TvxBounds --------------------------------------------------------------------------------
+
+TvxBounds::TvxBounds(const TvxRect& Rect)
+    : right_(Rect.Right), bottom_(Rect.Bottom), top_(Rect.Top), left_(Rect.Left), defaultValue_(Rect) {}
+
+void TvxBounds::SetRect(const TvxRect& R) {
+  if (R == GetRect()) return;
+  left_ = R.Left;
+  top_ = R.Top;
+  right_ = R.Right;
+  bottom_ = R.Bottom;
+  OnChange(this);
+}
+
+void TvxBounds::SetEdge(float& Edge, float Value) {
+  if (Edge == Value) return;
+  Edge = Value;
+  OnChange(this);
+}
+
+void TvxBounds::SetLeft(float Value) { SetEdge(left_, Value); }
+void TvxBounds::SetTop(float Value) { SetEdge(top_, Value); }
+void TvxBounds::SetRight(float Value) { SetEdge(right_, Value); }
+void TvxBounds::SetBottom(float Value) { SetEdge(bottom_, Value); }
+
+void TvxBounds::Assign(const rtl::TPersistent* Source) {
+  if (const auto* bounds = dynamic_cast<const TvxBounds*>(Source)) {
+    SetRect(bounds->GetRect());
+    return;
+  }
+  inherited::Assign(Source);
+}
+
+TvxRect TvxBounds::PaddingRect(const TvxRect& R) const {
+  return MakeRect(R.Left + left_, R.Top + top_, R.Right - right_, R.Bottom - bottom_);
+}
+
+// ---- TvxPosition ------------------------------------------------------------------------------
+
+TvxPosition::TvxPosition(const TvxPoint& Point) : y_(Point.Y), x_(Point.X), defaultValue_(Point) {}
+
+void TvxPosition::SetPoint(const TvxPoint& P) {
+  x_ = P.X;
+  y_ = P.Y;
+  OnChange(this);
+}
+
+void TvxPosition::SetX(float Value) {
+  if (x_ == Value) return;
+  x_ = Value;
+  OnChange(this);
+}
+
+void TvxPosition::SetY(float Value) {
+  if (y_ == Value) return;
+  y_ = Value;
+  OnChange(this);
+}
+
+void TvxPosition::Assign(const rtl::TPersistent* Source) {
+  if (const auto* position = dynamic_cast<const TvxPosition*>(Source)) {
+    SetPoint(position->GetPoint());
+    return;
+  }
+  inherited::Assign(Source);
+}
+
+// ---- TvxTransform -----------------------------------------------------------------------------
+
+TvxTransform::TvxTransform()
+    : position_(new TvxPosition(MakePoint(0, 0))),
+      scale_(new TvxPosition(MakePoint(1, 1))),
+      projection_(new TvxPosition(MakePoint(0, 0))),
+      rotateCenter_(new TvxPosition(MakePoint(0.5f, 0.5f))) {
+  for (TvxPosition* p : {position_, scale_, projection_, rotateCenter_})
+    p->OnChange = rtl::TNotifyEvent(this, &TvxTransform::MatrixChanged, "MatrixChanged");
+}
+
+TvxTransform::~TvxTransform() {
+  delete position_;
+  delete scale_;
+  delete projection_;
+  delete rotateCenter_;
+}
+
+void TvxTransform::MatrixChanged(rtl::TObject*) {
+  TvxMatrix m = IdentityMatrix;
+  m.m11 = scale_->X();
+  m.m22 = scale_->Y();
+  m.m31 = position_->X();
+  m.m32 = position_->Y();
+  m.m13 = projection_->X();
+  m.m23 = projection_->Y();
+  if (rotateAngle_ != 0) m = MatrixMultiply(CreateRotationMatrix(DegreeToRad(rotateAngle_)), m);
+  matrix_ = m;
+  OnChange(this);
+}
+
+void TvxTransform::SetRotateAngle(float Value) {
+  if (rotateAngle_ == Value) return;
+  rotateAngle_ = Value;
+  MatrixChanged(this);
+}
+
+void TvxTransform::Assign(const rtl::TPersistent* Source) {
+  if (const auto* t = dynamic_cast<const TvxTransform*>(Source)) {
+    // The points are copied without their events; the matrix is rebuilt once.
+    const auto copy = [](TvxPosition* to, const TvxPosition* from) {
+      to->x_ = from->x_;
+      to->y_ = from->y_;
+    };
+    copy(position_, t->position_);
+    copy(scale_, t->scale_);
+    copy(projection_, t->projection_);
+    copy(rotateCenter_, t->rotateCenter_);
+    rotateAngle_ = t->rotateAngle_;
+    MatrixChanged(this);
+    return;
+  }
+  inherited::Assign(Source);
 }
 
 }  // namespace vg

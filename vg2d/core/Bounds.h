@@ -5,10 +5,111 @@
 
 #include <vector>
 
+#include "platform/rtl/Events.h"
 #include "platform/rtl/Object.h"
 #include "vg2d/core/Geometry.h"
 
 namespace vg {
+
+// Four edge values: margins and padding of visual objects, and other rectangle values.
+// Streams as the text property "Rect" when it differs from the rectangle it was made with.
+class TvxBounds : public rtl::TPersistent {
+  RTL_CLASS(TvxBounds, rtl::TPersistent)
+public:
+  explicit TvxBounds(const TvxRect& Rect = {});
+
+  void Assign(const rtl::TPersistent* Source) override;
+
+  TvxRect GetRect() const { return MakeRect(left_, top_, right_, bottom_); }
+  // Fires OnChange once when any of the four values changes.
+  void SetRect(const TvxRect& R);
+  // R shrunk by the four values.
+  TvxRect PaddingRect(const TvxRect& R) const;
+  bool IsEmpty() const { return IsRectEmptyF(GetRect()); }
+  bool AllZero() const { return left_ == 0 && top_ == 0 && right_ == 0 && bottom_ == 0; }
+  // True when the value differs from the rectangle given at construction.
+  bool DiffersFromDefault() const { return GetRect() != defaultValue_; }
+
+  float Left() const { return left_; }
+  float Top() const { return top_; }
+  float Right() const { return right_; }
+  float Bottom() const { return bottom_; }
+  void SetLeft(float Value);
+  void SetTop(float Value);
+  void SetRight(float Value);
+  void SetBottom(float Value);
+
+  rtl::TNotifyEvent OnChange;
+
+private:
+  void SetEdge(float& Edge, float Value);
+
+  float right_ = 0, bottom_ = 0, top_ = 0, left_ = 0;
+  TvxRect defaultValue_;
+};
+
+// A point with a change event: position, scale and rotation centre of visual objects,
+// gradient ends. Streams as the text property "Point" when it differs from the point it
+// was made with.
+class TvxPosition : public rtl::TPersistent {
+  RTL_CLASS(TvxPosition, rtl::TPersistent)
+public:
+  explicit TvxPosition(const TvxPoint& Point = {});
+
+  void Assign(const rtl::TPersistent* Source) override;
+
+  TvxPoint GetPoint() const { return MakePoint(x_, y_); }
+  // Stores the point and fires OnChange, also when nothing changed.
+  void SetPoint(const TvxPoint& P);
+  bool DiffersFromDefault() const { return GetPoint() != defaultValue_; }
+
+  float X() const { return x_; }
+  float Y() const { return y_; }
+  void SetX(float Value);
+  void SetY(float Value);
+
+  rtl::TNotifyEvent OnChange;
+
+private:
+  friend class TvxTransform;
+  float y_ = 0, x_ = 0;
+  TvxPoint defaultValue_;
+};
+
+// Position, scale and rotation of a radial gradient, kept as a matrix (scale, then
+// rotation about the origin, then translation; RotateCenter is read by the gradient).
+class TvxTransform : public rtl::TPersistent {
+  RTL_CLASS(TvxTransform, rtl::TPersistent)
+public:
+  TvxTransform();
+  ~TvxTransform() override;
+
+  void Assign(const rtl::TPersistent* Source) override;
+
+  // Recomputes the matrix and fires OnChange.
+  void MatrixChanged(rtl::TObject* Sender);
+
+  const TvxMatrix& Matrix() const { return matrix_; }
+  float RotateAngle() const { return rotateAngle_; }
+  void SetRotateAngle(float Value);
+  TvxPosition* Position() const { return position_; }
+  void SetPosition(TvxPosition* Value) { position_->Assign(Value); }
+  TvxPosition* Scale() const { return scale_; }
+  void SetScale(TvxPosition* Value) { scale_->Assign(Value); }
+  TvxPosition* Projection() const { return projection_; }
+  TvxPosition* RotateCenter() const { return rotateCenter_; }
+  void SetRotateCenter(TvxPosition* Value) { rotateCenter_->Assign(Value); }
+
+  rtl::TNotifyEvent OnChange;
+
+private:
+  TvxMatrix matrix_ = IdentityMatrix;
+  float rotateAngle_ = 0;
+  TvxPosition* position_;
+  TvxPosition* scale_;
+  TvxPosition* projection_;
+  TvxPosition* rotateCenter_;
+};
 
 // ---- spline -------------------------------------------------------------------------------
 

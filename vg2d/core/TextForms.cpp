@@ -35,19 +35,8 @@ std::string FloatToStringDot(double F) {
 }
 
 float StringToFloatDot(const std::string& Text) {
-  // Blanks around the number, an optional sign, digits with an optional "." and an
-  // optional exponent; the process locale plays no part.
-  const std::string s = Trimmed(Text);
-  std::string_view v(s);
-  if (!v.empty() && v.front() == '+') v.remove_prefix(1);
-  const bool digitFirst = !v.empty() && ((v.front() >= '0' && v.front() <= '9') || v.front() == '.' ||
-                                         (v.front() == '-' && v.size() > 1));
-  double result = 0;
-  if (digitFirst) {
-    const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), result, std::chars_format::general);
-    if (ec == std::errc() && end == v.data() + v.size() && std::isfinite(result)) return static_cast<float>(result);
-  }
-  throw rtl::EConvertError("'" + Text + "' is not a valid floating point value");
+  // The runtime's float syntax with "." as decimal separator; the process locale plays no part.
+  return static_cast<float>(rtl::StrToFloat(Text));
 }
 
 std::string PointToString(const TvxPoint& P) {

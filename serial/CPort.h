@@ -1,0 +1,438 @@
+// The serial port component: TCustomComPort / TComPort own one serial port, apply its
+// line settings, time-outs and queue sizes, read, write and purge, report modem lines and
+// line errors, and turn the port's events into component events on the GUI thread
+// through their event thread (TComThread). The option objects (TComTimeouts,
+// TComFlowControl, TComParity, TComBuffer) hold the setting groups; EComPort and the
+// global PortFailed flag report failures; EnumComPorts lists the machine's ports.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/comm/SerialPort.h"
+#include "platform/loop/Messages.h"
+#include "platform/loop/Thread.h"
+#include "platform/rtl/Component.h"
+#include "platform/rtl/Events.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/rtl/TypInfo.h"
+
+namespace rtl {
+class TStrings;
+}
+
+namespace cport {
+
+using rtl::TObject;
+using rtl::TPersistent;
+using rtl::TComponent;
+
+// ---- types ----------------------------------------------------------------------------
+
+enum TBaudRate : std::uint8_t {
+  brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200, br38400,
+  br56000, br57600, br115200, br128000, br256000
+};
+enum TStopBits : std::uint8_t { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
+enum TDataBits : std::uint8_t { dbFive, dbSix, dbSeven, dbEight };
+enum TParityBits : std::uint8_t { prNone, prOdd, prEven, prMark, prSpace };
+enum TDTRFlowControl : std::uint8_t { dtrDisable, dtrEnable, dtrHandshake };
+enum TRTSFlowControl : std::uint8_t { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
+enum TFlowControl : std::uint8_t { fcHardware, fcSoftware, fcNone, fcCustom };
+enum TComEvent : std::uint8_t {
+  evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full
+};
+using TComEvents = rtl::TSet<TComEvent>;
+enum TComError : std::uint8_t { ceFrame, ceRxParity, ceOverrun, ceBreak, ceIO, ceMode, ceRxOver, ceTxFull };
+using TComErrors = rtl::TSet<TComError>;
+enum TSyncMethod : std::uint8_t { smThreadSync, smWindowSync, smNone };
+enum TComSignal : std::uint8_t { csCTS, csDSR, csRing, csRLSD };
+using TComSignals = rtl::TSet<TComSignal>;
+enum TStoredProp : std::uint8_t { spBasic, spFlowControl, spBuffer, spTimeouts, spParity, spOthers };
+using TStoredProps = rtl::TSet<TStoredProp>;
+
+RTL_ENUM(TBaudRate);
+RTL_ENUM(TStopBits);
+RTL_ENUM(TDataBits);
+RTL_ENUM(TParityBits);
+RTL_ENUM(TDTRFlowControl);
+RTL_ENUM(TRTSFlowControl);
+RTL_ENUM(TFlowControl);
+RTL_ENUM(TComEvent);
+RTL_ENUM(TComError);
+RTL_ENUM(TSyncMethod);
+
+inline const TComEvents AllComEvents{evRxChar, evTxEmpty, evRxFlag, evRing, evBreak,
+                                     evCTS,    evDSR,     evError,  evRLSD, evRx80Full};
+
+using TRxCharEvent = rtl::TEvent<void(TObject* Sender, int Count)>;
+using TRxBufEvent = rtl::TEvent<void(TObject* Sender, const void* Buffer, int Count)>;
+using TComSignalEvent = rtl::TEvent<void(TObject* Sender, bool OnOff)>;
+using TComErrorEvent = rtl::TEvent<void(TObject* Sender, TComErrors Errors)>;
+using rtl::TNotifyEvent;
+
+// ---- failures -------------------------------------------------------------------------
+
+// Error codes of EComPort (1..23), each with its entry in ComErrorMessages.
+enum : int {
+  CError_OpenFailed = 1, CError_WriteFailed, CError_ReadFailed, CError_InvalidAsync,
+  CError_PurgeFailed, CError_AsyncCheck, CError_SetStateFailed, CError_TimeoutsFailed,
+  CError_SetupComFailed, CError_ClearComFailed, CError_ModemStatFailed, CError_EscapeComFailed,
+  CError_TransmitFailed, CError_ConnChangeProp, CError_EnumPortsFailed, CError_StoreFailed,
+  CError_LoadFailed, CError_RegFailed, CError_LedStateFailed, CError_ThreadCreated,
+  CError_WaitFailed, CError_HasLink, CError_RegError
+};
+
+// The message of an error code through the "cport" text domain; "" outside 1..23.
+const std::string& ComErrorMessage(int Code);
+
+class EComPort : public rtl::Exception {
+public:
+  // The table's message alone; WinCode -1.
+  explicit EComPort(int ACode);
+  // The table's message followed by " (win error code: %d)" with the system's error code.
+  static EComPort CreateWin(int ACode, int AWinCode);
+  const char* ClassName() const noexcept override { return "EComPort"; }
+  int WinCode = -1;
+  int Code = 0;
+};
+
+// Set when opening, configuring the queues, purging, reading, writing, waiting for a
+// transfer or querying the line fails; while set, reads and writes return 0 and purges do
+// nothing. The component never clears it; the link layer does once it has handled it.
+extern std::atomic<std::uint8_t> PortFailed;
+// What set PortFailed last, naming the port and the system's reason.
+extern std::string PortFailedText;
+
+// ---- option objects -------------------------------------------------------------------
+
+class TCustomComPort;
+
+class TComTimeouts : public TPersistent {
+  RTL_CLASS(TComTimeouts, TPersistent)
+public:
+  TComTimeouts() = default;
+  std::int32_t ReadInterval() const { return FReadInterval; }
+  std::int32_t ReadTotalMultiplier() const { return FReadTotalM; }
+  std::int32_t ReadTotalConstant() const { return FReadTotalC; }
+  std::int32_t WriteTotalMultiplier() const { return FWriteTotalM; }
+  std::int32_t WriteTotalConstant() const { return FWriteTotalC; }
+  void SetReadInterval(std::int32_t Value) { Set(FReadInterval, Value); }
+  void SetReadTotalMultiplier(std::int32_t Value) { Set(FReadTotalM, Value); }
+  void SetReadTotalConstant(std::int32_t Value) { Set(FReadTotalC, Value); }
+  void SetWriteTotalMultiplier(std::int32_t Value) { Set(FWriteTotalM, Value); }
+  void SetWriteTotalConstant(std::int32_t Value) { Set(FWriteTotalC, Value); }
+  TCustomComPort* ComPort() const { return FComPort; }
+
+protected:
+  void AssignTo(TPersistent* Dest) const override;
+
+private:
+  void Set(std::int32_t& Field, std::int32_t Value);
+  friend class TCustomComPort;
+  TCustomComPort* FComPort = nullptr;
+  std::int32_t FReadInterval = -1;
+  std::int32_t FReadTotalM = 0;
+  std::int32_t FReadTotalC = 0;
+  std::int32_t FWriteTotalM = 100;
+  std::int32_t FWriteTotalC = 1000;
+};
+
+class TComFlowControl : public TPersistent {
+  RTL_CLASS(TComFlowControl, TPersistent)
+public:
+  TComFlowControl() = default;
+  bool OutCTSFlow() const { return FOutCTSFlow; }
+  bool OutDSRFlow() const { return FOutDSRFlow; }
+  TDTRFlowControl ControlDTR() const { return FControlDTR; }
+  TRTSFlowControl ControlRTS() const { return FControlRTS; }
+  bool XonXoffOut() const { return FXonXoffOut; }
+  bool XonXoffIn() const { return FXonXoffIn; }
+  bool DSRSensitivity() const { return FDSRSensitivity; }
+  bool TxContinueOnXoff() const { return FTxContinueOnXoff; }
+  char XonChar() const { return FXonChar; }
+  char XoffChar() const { return FXoffChar; }
+  void SetOutCTSFlow(bool Value) { Set(FOutCTSFlow, Value); }
+  void SetOutDSRFlow(bool Value) { Set(FOutDSRFlow, Value); }
+  void SetControlDTR(TDTRFlowControl Value) { Set(FControlDTR, Value); }
+  void SetControlRTS(TRTSFlowControl Value) { Set(FControlRTS, Value); }
+  void SetXonXoffOut(bool Value) { Set(FXonXoffOut, Value); }
+  void SetXonXoffIn(bool Value) { Set(FXonXoffIn, Value); }
+  void SetDSRSensitivity(bool Value) { Set(FDSRSensitivity, Value); }
+  void SetTxContinueOnXoff(bool Value) { Set(FTxContinueOnXoff, Value); }
+  void SetXonChar(char Value) { Set(FXonChar, Value); }
+  void SetXoffChar(char Value) { Set(FXoffChar, Value); }
+  // The preset the fields amount to (hardware, software, none, or custom).
+  TFlowControl FlowControl() const;
+  // Sets the fields of a preset (fcCustom changes none); the port re-applies either way.
+  void SetFlowControl(TFlowControl Value);
+  TCustomComPort* ComPort() const { return FComPort; }
+
+protected:
+  void AssignTo(TPersistent* Dest) const override;
+
+private:
+  template <class T> void Set(T& Field, T Value);
+  void Changed();
+  friend class TCustomComPort;
+  TCustomComPort* FComPort = nullptr;
+  bool FOutCTSFlow = false;
+  bool FOutDSRFlow = false;
+  TDTRFlowControl FControlDTR = dtrDisable;
+  TRTSFlowControl FControlRTS = rtsDisable;
+  bool FXonXoffOut = false;
+  bool FXonXoffIn = false;
+  bool FDSRSensitivity = false;
+  bool FTxContinueOnXoff = false;
+  char FXonChar = 17;
+  char FXoffChar = 19;
+};
+
+class TComParity : public TPersistent {
+  RTL_CLASS(TComParity, TPersistent)
+public:
+  TComParity() = default;
+  TParityBits Bits() const { return FBits; }
+  bool Check() const { return FCheck; }
+  bool Replace() const { return FReplace; }
+  char ReplaceChar() const { return FReplaceChar; }
+  void SetBits(TParityBits Value) { Set(FBits, Value); }
+  void SetCheck(bool Value) { Set(FCheck, Value); }
+  void SetReplace(bool Value) { Set(FReplace, Value); }
+  void SetReplaceChar(char Value) { Set(FReplaceChar, Value); }
+  TCustomComPort* ComPort() const { return FComPort; }
+
+protected:
+  void AssignTo(TPersistent* Dest) const override;
+
+private:
+  template <class T> void Set(T& Field, T Value);
+  friend class TCustomComPort;
+  TCustomComPort* FComPort = nullptr;
+  TParityBits FBits = prNone;
+  bool FCheck = false;
+  bool FReplace = false;
+  char FReplaceChar = 0;
+};
+
+class TComBuffer : public TPersistent {
+  RTL_CLASS(TComBuffer, TPersistent)
+public:
+  TComBuffer() = default;
+  std::int32_t InputSize() const { return FInputSize; }
+  std::int32_t OutputSize() const { return FOutputSize; }
+  // An odd size is stored one lower; a negative one as it is (the port then refuses it).
+  void SetInputSize(std::int32_t Value) { Set(FInputSize, Value); }
+  void SetOutputSize(std::int32_t Value) { Set(FOutputSize, Value); }
+  TCustomComPort* ComPort() const { return FComPort; }
+
+protected:
+  void AssignTo(TPersistent* Dest) const override;
+
+private:
+  void Set(std::int32_t& Field, std::int32_t Value);
+  friend class TCustomComPort;
+  TCustomComPort* FComPort = nullptr;
+  std::int32_t FInputSize = 1024;
+  std::int32_t FOutputSize = 1024;
+};
+
+// ---- text forms -----------------------------------------------------------------------
+
+// Texts of the settings as the settings store and the port combo box use them.
+std::string BaudRateToStr(TBaudRate Value);
+std::string StopBitsToStr(TStopBits Value);
+std::string DataBitsToStr(TDataBits Value);
+std::string ParityToStr(TParityBits Value);
+std::string FlowControlToStr(TFlowControl Value);
+std::string DTRToStr(TDTRFlowControl Value);
+std::string RTSToStr(TRTSFlowControl Value);
+std::string BoolToStr(bool Value);
+std::string CharToStr(char Value);
+// Text to value: compared in upper case with each text, first match; otherwise the
+// fallback (br9600, sbOneStopBit, dbEight, prNone, fcCustom, dtrDisable, rtsDisable).
+TBaudRate StrToBaudRate(const std::string& Text);
+TStopBits StrToStopBits(const std::string& Text);
+TDataBits StrToDataBits(const std::string& Text);
+TParityBits StrToParity(const std::string& Text);
+TFlowControl StrToFlowControl(const std::string& Text);
+TDTRFlowControl StrToDTR(const std::string& Text);
+TRTSFlowControl StrToRTS(const std::string& Text);
+// True only for "YES" in any case.
+bool StrToBool(const std::string& Text);
+// "" gives code 0, "#n" code n (EConvertError when n is not a number in 0..255), any
+// other text its first character.
+char StrToChar(const std::string& Text);
+
+// The rate of a named baud rate (0 for brCustom).
+std::int32_t BaudRateToInt(TBaudRate Value);
+
+// ---- the event thread -----------------------------------------------------------------
+
+class TComThread : public rtl::TThread {
+  RTL_CLASS(TComThread, rtl::TThread)
+public:
+  // Sets the port's event mask and starts waiting for its events.
+  explicit TComThread(TCustomComPort* AComPort);
+  // Stops the thread and waits for its end (also from inside one of its own handlers).
+  ~TComThread() override;
+  void Stop();
+
+protected:
+  void Execute() override;
+
+private:
+  void DispatchEvents();
+  TCustomComPort* FComPort;
+  comm::TWaitEvent FStopEvent;
+  TComEvents FEvents;
+  std::uint64_t FSession;
+};
+
+// ---- the component --------------------------------------------------------------------
+
+class TCustomComPort : public TComponent {
+  RTL_CLASS(TCustomComPort, TComponent)
+public:
+  explicit TCustomComPort(TComponent* AOwner);
+  ~TCustomComPort() override;
+
+  void Open();
+  void Close();
+  // Bytes written or read; 0 while PortFailed is set. Read waits as the time-outs say.
+  int Write(const void* Buffer, int Count);
+  int Read(void* Buffer, int Count);
+  void ClearBuffer(bool Input, bool Output);
+  int InputCount();
+  TComSignals Signals();
+  TComErrors LastErrors();
+  void BeginUpdate();
+  void EndUpdate();
+
+  bool Connected() const { return FConnected; }
+  void SetConnected(bool Value);
+  TBaudRate BaudRate() const { return FBaudRate; }
+  void SetBaudRate(TBaudRate Value);
+  std::int32_t CustomBaudRate() const { return FCustomBaudRate; }
+  void SetCustomBaudRate(std::int32_t Value);
+  const std::string& Port() const { return FPort; }
+  void SetPort(const std::string& Value);
+  TStopBits StopBits() const { return FStopBits; }
+  void SetStopBits(TStopBits Value);
+  TDataBits DataBits() const { return FDataBits; }
+  void SetDataBits(TDataBits Value);
+  bool DiscardNull() const { return FDiscardNull; }
+  void SetDiscardNull(bool Value);
+  char EventChar() const { return FEventChar; }
+  void SetEventChar(char Value);
+  TComEvents Events() const { return FEvents; }
+  void SetEvents(TComEvents Value) { FEvents = Value; }
+  TSyncMethod SyncMethod() const { return FSyncMethod; }
+  void SetSyncMethod(TSyncMethod Value);
+  TStoredProps StoredProps() const { return FStoredProps; }
+  void SetStoredProps(TStoredProps Value) { FStoredProps = Value; }
+  TComBuffer* Buffer() const { return FBuffer; }
+  void SetBuffer(TComBuffer* Value);
+  TComParity* Parity() const { return FParity; }
+  void SetParity(TComParity* Value);
+  TComTimeouts* Timeouts() const { return FTimeouts; }
+  void SetTimeouts(TComTimeouts* Value);
+  TComFlowControl* FlowControl() const { return FFlowControl; }
+  void SetFlowControl(TComFlowControl* Value);
+
+  TRxCharEvent OnRxChar;
+  TRxBufEvent OnRxBuf;
+  TNotifyEvent OnTxEmpty;
+  TNotifyEvent OnBreak;
+  TNotifyEvent OnRing;
+  TComSignalEvent OnCTSChange;
+  TComSignalEvent OnDSRChange;
+  TComSignalEvent OnRLSDChange;
+  TComErrorEvent OnError;
+  TNotifyEvent OnRxFlag;
+  TNotifyEvent OnAfterOpen;
+  TNotifyEvent OnAfterClose;
+  TNotifyEvent OnBeforeOpen;
+  TNotifyEvent OnBeforeClose;
+  TNotifyEvent OnRx80Full;
+
+protected:
+  void Loaded() override;
+  virtual void CreateHandle();
+  virtual void DestroyHandle();
+  virtual void ApplySettings();
+
+  virtual void DoAfterClose();
+  virtual void DoAfterOpen();
+  virtual void DoBeforeClose();
+  virtual void DoBeforeOpen();
+  virtual void DoRxChar(int Count);
+  virtual void DoRxBuf(const void* Buffer, int Count);
+  virtual void DoTxEmpty();
+  virtual void DoBreak();
+  virtual void DoRing();
+  virtual void DoRxFlag();
+  virtual void DoCTSChange(bool OnOff);
+  virtual void DoDSRChange(bool OnOff);
+  virtual void DoError(TComErrors Errors);
+  virtual void DoRLSDChange(bool OnOff);
+  virtual void DoRx80Full();
+  virtual void ApplyDCB();
+  virtual void ApplyTimeouts();
+  virtual void ApplyBuffer();
+
+private:
+  friend class TComThread;
+  friend class TComTimeouts;
+  friend class TComFlowControl;
+  friend class TComParity;
+  friend class TComBuffer;
+
+  bool CanApply() const;
+  bool LoadingOrDesigning() const;
+  // Sets PortFailed with a text naming the port, the failed step (an error code) and why.
+  void Fail(int Code, int Error);
+  void AbortAllAsync();
+  // Runs the handlers of one completed wait, in their fixed order, on the calling thread;
+  // stops when the port was closed (or reopened) meanwhile.
+  void DoEvents(TComEvents Events, std::uint64_t Session);
+  void HandleEvent(TComEvent Event);
+  rtl::LRESULT WindowMethod(rtl::MSG& Message);
+
+  TComThread* FEventThread = nullptr;
+  bool FThreadCreated = false;
+  comm::TSerialDevice FHandle;
+  rtl::HWND FWindow = 0;
+  std::int32_t FUpdateCount = 0;
+  bool FConnected = false;
+  TBaudRate FBaudRate = br9600;
+  std::int32_t FCustomBaudRate = 9600;
+  std::string FPort = "COM1";
+  TStopBits FStopBits = sbOneStopBit;
+  TDataBits FDataBits = dbEight;
+  bool FDiscardNull = false;
+  char FEventChar = 0;
+  TComEvents FEvents = AllComEvents;
+  TComBuffer* FBuffer;
+  TComParity* FParity;
+  TComTimeouts* FTimeouts;
+  TComFlowControl* FFlowControl;
+  TSyncMethod FSyncMethod = smThreadSync;
+  TStoredProps FStoredProps{spBasic};
+  // Counts closes, so that handlers of an earlier opening never run on a later one.
+  std::uint64_t FSession = 0;
+};
+
+// The component with its properties published for streaming.
+class TComPort : public TCustomComPort {
+  RTL_CLASS(TComPort, TCustomComPort)
+public:
+  explicit TComPort(TComponent* AOwner) : TCustomComPort(AOwner) {}
+};
+
+// Fills Ports with the names of the machine's serial ports, in case-insensitive text
+// order (COM10 before COM2). EComPort code 23 when the port list cannot be read.
+void EnumComPorts(rtl::TStrings* Ports);
+
+}  // namespace cport
