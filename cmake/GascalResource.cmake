@@ -5,7 +5,8 @@ file(READ ${IN} hex HEX)
 string(LENGTH "${hex}" hex_length)
 math(EXPR size "${hex_length} / 2")
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
-string(REGEX REPLACE "((0x[0-9a-f][0-9a-f],){16})" "\\1\n" bytes "${bytes}")
+string(REPEAT "0x[0-9a-f][0-9a-f]," 16 row)  # CMake's regular expressions have no {n}
+string(REGEX REPLACE "(${row})" "\\1\n" bytes "${bytes}")
 file(WRITE ${OUT}.tmp
 "// Generated from ${IN}; do not edit.
 #include <cstddef>

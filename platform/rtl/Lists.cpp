@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <numeric>
 
+#include "platform/rtl/Filer.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/TypInfo.h"
 
 namespace rtl {
 
@@ -17,7 +19,7 @@ constexpr const char* SDuplicateString = "String list does not allow duplicates"
 // TList
 
 TClass TList::StaticClass() {
-  static const TClassInfo info{"TList", TObject::StaticClass(), [](TComponent*) -> TObject* { return new TList; }, {}, {}};
+  static const TClassInfo info = DefineClass<TList, TObject>("TList").Build();
   return &info;
 }
 
@@ -107,7 +109,7 @@ void TList::SetItems(int Index, void* Item) {
 // TStrings
 
 TClass TStrings::StaticClass() {
-  static const TClassInfo info{"TStrings", TPersistent::StaticClass(), {}, {}, {}};
+  static const TClassInfo info = DefineClass<TStrings, TPersistent>("TStrings").Build();
   return &info;
 }
 
@@ -211,6 +213,31 @@ int TStrings::IndexOfObject(const TObject* AObject) const {
   for (int i = 0; i < Count(); ++i)
     if (Objects(i) == AObject) return i;
   return -1;
+}
+
+void TStrings::DefineProperties(TFiler* Filer) {
+  TPersistent::DefineProperties(Filer);
+  Filer->DefineProperty(
+      "Strings",
+      [this](TReader& Reader) {
+        BeginUpdate();
+        try {
+          Reader.ReadListBegin();
+          Clear();
+          while (!Reader.EndOfList()) Add(Reader.ReadString());
+          Reader.ReadListEnd();
+        } catch (...) {
+          EndUpdate();
+          throw;
+        }
+        EndUpdate();
+      },
+      [this](TWriter& Writer) {
+        Writer.WriteListBegin();
+        for (int i = 0; i < Count(); ++i) Writer.WriteString(Strings(i));
+        Writer.WriteListEnd();
+      },
+      Count() > 0);
 }
 
 void TStrings::Assign(const TPersistent* Source) {
@@ -386,8 +413,7 @@ int TStrings::CompareStrings(const std::string& S1, const std::string& S2) const
 // TStringList
 
 TClass TStringList::StaticClass() {
-  static const TClassInfo info{"TStringList", TStrings::StaticClass(),
-                               [](TComponent*) -> TObject* { return new TStringList; }, {}, {}};
+  static const TClassInfo info = DefineClass<TStringList, TStrings>("TStringList").Build();
   return &info;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/Events.h"
 #include "platform/rtl/Object.h"
 
 namespace rtl {
@@ -44,8 +45,6 @@ private:
 };
 
 enum TDuplicates { dupIgnore, dupAccept, dupError };
-
-using TStringsNotify = std::function<void(TObject* Sender)>;
 
 // An abstract list of strings with an object beside each; descendants store them.
 class TStrings : public TPersistent {
@@ -109,6 +108,8 @@ public:
   int UpdateCount() const { return updateCount_; }
 
 protected:
+  // Streams the lines as the defined property "Strings" (a list of strings).
+  void DefineProperties(TFiler* Filer) override;
   // Called when the outermost BeginUpdate starts (true) and EndUpdate ends (false).
   virtual void SetUpdateState(bool) {}
   // Compares two strings the way the list does (case-insensitive here).
@@ -160,8 +161,8 @@ public:
   bool CaseSensitive() const { return caseSensitive_; }
   void SetCaseSensitive(bool Value);
 
-  TStringsNotify OnChange;
-  TStringsNotify OnChanging;
+  TNotifyEvent OnChange;
+  TNotifyEvent OnChanging;
 
 protected:
   void SetUpdateState(bool Updating) override;

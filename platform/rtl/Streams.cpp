@@ -11,36 +11,44 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/rtl/TypInfo.h"
+
 namespace rtl {
 
 namespace {
-
-template <class T, class Base>
-TClass ClassInfo(const char* name, bool creatable) {
-  static const TClassInfo info{
-      name, Base::StaticClass(),
-      creatable ? TClassFactory([](TComponent*) -> TObject* {
-        if constexpr (std::is_default_constructible_v<T> && !std::is_abstract_v<T>) return new T;
-        return nullptr;
-      })
-                : TClassFactory(),
-      {}, {}};
-  return &info;
-}
 
 std::string OSErrorText(int code) { return std::system_category().message(code); }
 
 }  // namespace
 
-TClass TStream::StaticClass() { return ClassInfo<TStream, TObject>("TStream", false); }
-TClass TCustomMemoryStream::StaticClass() {
-  return ClassInfo<TCustomMemoryStream, TStream>("TCustomMemoryStream", false);
+TClass TStream::StaticClass() {
+  static const TClassInfo info = DefineClass<TStream, TObject>("TStream").Build();
+  return &info;
 }
-TClass TMemoryStream::StaticClass() { return ClassInfo<TMemoryStream, TCustomMemoryStream>("TMemoryStream", true); }
-TClass TStringStream::StaticClass() { return ClassInfo<TStringStream, TMemoryStream>("TStringStream", true); }
-TClass TFileStream::StaticClass() { return ClassInfo<TFileStream, TStream>("TFileStream", false); }
+
+TClass TCustomMemoryStream::StaticClass() {
+  static const TClassInfo info = DefineClass<TCustomMemoryStream, TStream>("TCustomMemoryStream").Build();
+  return &info;
+}
+
+TClass TMemoryStream::StaticClass() {
+  static const TClassInfo info = DefineClass<TMemoryStream, TCustomMemoryStream>("TMemoryStream").Build();
+  return &info;
+}
+
+TClass TStringStream::StaticClass() {
+  static const TClassInfo info = DefineClass<TStringStream, TMemoryStream>("TStringStream").Build();
+  return &info;
+}
+
+TClass TFileStream::StaticClass() {
+  static const TClassInfo info = DefineClass<TFileStream, TStream>("TFileStream").Build();
+  return &info;
+}
+
 TClass TResourceStream::StaticClass() {
-  return ClassInfo<TResourceStream, TCustomMemoryStream>("TResourceStream", false);
+  static const TClassInfo info = DefineClass<TResourceStream, TCustomMemoryStream>("TResourceStream").Build();
+  return &info;
 }
 
 // ---------------------------------------------------------------------------

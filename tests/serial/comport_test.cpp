@@ -46,6 +46,10 @@ protected:
     port.SetPort(pty.path);
   }
   void TearDown() override {
+    // The handlers capture locals of the finished test body: drop them before closing.
+    port.OnAfterOpen = port.OnAfterClose = port.OnBeforeOpen = port.OnBeforeClose = nullptr;
+    port.OnRxChar = nullptr;
+    port.OnCTSChange = port.OnDSRChange = port.OnRLSDChange = nullptr;
     port.Close();
     Application->OnException = nullptr;
     cport::PortFailed = 0;
