@@ -1,0 +1,423 @@
+#include "ecu/Config_Unit.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ecu/Calc_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Gas_Injectors_Unit.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace ecu {
+
+rtl::TClass Configuration_Class::StaticClass() {
+  static const rtl::TClassInfo info{"Configuration_Class", rtl::TObject::StaticClass(), {}, {}, {}};
+  return &info;
+}
+
+rtl::TClass Level_Sensor_Box_Class::StaticClass() {
+  static const rtl::TClassInfo info{"Level_Sensor_Box_Class", rtl::TObject::StaticClass(), {}, {}, {}};
+  return &info;
+}
+
+std::int32_t& Configuration_Class::Level(int Number) {
+  switch (Number) {
+    case 1: return Level1;
+    case 2: return Level2;
+    case 3: return Level3;
+    case 4: return Level4;
+    default: return Level5;
+  }
+}
+
+std::unique_ptr<Configuration_Class> Configuration;
+std::vector<std::unique_ptr<Level_Sensor_Box_Class>> LevelSensorTable;
+
+std::array<std::int32_t, DiagramPointCount> DiagramPointX{};
+std::array<std::int32_t, DiagramPointCount> DiagramPointY{};
+std::array<std::int32_t, MapPointCapacity> MapPointsGas{};
+std::array<std::int32_t, MapPointCapacity> MapPointsPetrol{};
+std::uint8_t MapPointCount = 32;
+std::uint8_t CFGPageUpdating = 0;
+std::string ConfigDir = "Config";
+TConfigurationHost* ConfigurationHost = nullptr;
+
+const std::array<std::string, 6> RPMPrescalerItems = {"1:1", "1:2", "1:3", "1:4", "1:5", "1:6"};
+const std::array<std::string, 2> InjectionItems = {"Sequent", "Full group"};
+const std::array<std::string, 2> GasTypeItems = {"LPG", "CNG"};
+const std::array<std::string, 5> LevelSensorItems = {"0 - 90 Om", "110 - 0 Om", "30k - 100 Om", "AEB 806",
+                                                     "Setting"};
+
+namespace {
+
+struct LevelSensorRow {
+  const char* name;
+  std::uint8_t invert, level90;
+  std::array<std::int32_t, 5> levels;
+};
+
+constexpr LevelSensorRow LevelSensorRows[] = {
+    {"RESERVE", 0, 0, {100, 100, 100, 100, 100}},
+    {"AEB 1050", 1, 0, {806, 512, 306, 213, 47}},
+    {"HANA", 1, 1, {295, 238, 183, 148, 42}},
+    {"110 - 0 Om", 0, 1, {248, 184, 147, 104, 55}},
+    {"SOFTWARE", 1, 0, {850, 680, 510, 340, 170}},
+    {"AEB 806", 1, 0, {930, 773, 634, 429, 235}},
+    {"0 - 90 Om", 0, 1, {55, 104, 147, 184, 248}},
+    {"30k - 100 Om", 1, 0, {806, 512, 306, 213, 47}},
+    {"Setting", 0, 1, {55, 104, 147, 184, 248}},
+};
+
+void BuildLevelSensorTable() {
+  LevelSensorTable.clear();
+  for (const LevelSensorRow& row : LevelSensorRows) {
+    auto box = std::make_unique<Level_Sensor_Box_Class>();
+    box->Name = row.name;
+    box->Invert = row.invert;
+    box->Level_90 = row.level90;
+    box->Levels = row.levels;
+    LevelSensorTable.push_back(std::move(box));
+  }
+}
+
+Configuration_Class& Config() {
+  if (!Configuration) Configuration = std::make_unique<Configuration_Class>();
+  return *Configuration;
+}
+
+// Number of MAP points a file holds: what the ECU keeps, never more than the arrays.
+int FileMapPointCount() { return std::min<int>(MapPointCount, MapPointCapacity); }
+
+std::string FileNameOnly(const std::string& path) {
+  const std::string native = NativeFileName(path);
+  const std::size_t slash = native.rfind('/');
+  return slash == std::string::npos ? native : native.substr(slash + 1);
+}
+
+void ReadText(const char* key, std::string& field) {
+  if (KeyFileFind(key)) field = KeyFileValue;
+}
+void ReadInt(const std::string& key, std::int32_t& field) {
+  if (KeyFileReadInt(key)) field = KeyFileInt;
+}
+void ReadBool(const char* key, std::uint8_t& field) {
+  if (KeyFileReadBool(key)) field = KeyFileBool;
+}
+
+void ReadCustomerKeys(Configuration_Class& c) {
+  ReadText("User_Name", c.User_Name);
+  ReadText("User_Phone", c.User_Phone);
+  ReadText("Date_Mounting", c.Date_Mounting);
+  ReadText("Data_KM", c.Data_KM);
+  ReadText("Car_Jet", c.Car_Jet);
+  ReadText("Car_Comments", c.Car_Comments);
+}
+
+void SetText(const std::string& key, const std::string& value) { KeyFileSet(key, value, ""); }
+void SetInt(const std::string& key, std::int32_t value) { KeyFileSet(key, std::to_string(value), ""); }
+void SetBool(const std::string& key, std::uint8_t value) { KeyFileSet(key, BoolToText(value != 0), ""); }
+
+// The page's numbers, converted before anything of the model changes.
+struct PageNumbers {
+  std::int32_t pgRPM, pgTemper, pgTime;
+};
+
+PageNumbers ConvertPageNumbers(const TCFGPageValues& page) {
+  PageNumbers n{};
+  n.pgRPM = rtl::StrToInt(page.PG_RPM);
+  n.pgTemper = rtl::StrToInt(page.PG_Temper);
+  n.pgTime = FloatToInt(TextToFloat(page.PG_Time) * 10);
+  return n;
+}
+
+void ApplyPage(const TCFGPageValues& page, const PageNumbers& n) {
+  Configuration_Class& c = Config();
+  c.RPM_PreScaler = page.RPM_Prescaler;
+  c.PG_RPM = n.pgRPM;
+  c.PG_Temper = n.pgTemper;
+  c.MonoInject = 0;
+  c.NoSequentInject = page.Injection == "Full group" ? 1 : 0;
+  if (page.Gas_Type == "LPG") {
+    c.LPG_on = 1;
+    c.Param_68 = 5;
+  } else {
+    c.LPG_on = 0;
+    c.Param_68 = 10;
+  }
+  c.GP_Buzzer = page.GP_Buzzer;
+  c.Level_Buzzer = page.LevelGas_Buzzer;
+  c.PG_GAS_Hot_Engine = page.PG_GAS_Hot_Engine;
+  c.User_Name = page.User_Name;
+  c.User_Phone = page.User_Phone;
+  c.Date_Mounting = page.User_Install_Date;
+  c.Data_KM = page.User_Install_KM;
+  c.Car_Jet = page.User_Gas_Jets;
+  c.Car_Comments = page.User_Notice;
+  c.PG_Time = n.pgTime;
+}
+
+}  // namespace
+
+void CreateConfiguration(const std::string& CfgFullFileName) {
+  MapPointCount = MapPointCapacity;
+  Configuration = std::make_unique<Configuration_Class>();
+  InitInjectorTable();
+  BuildLevelSensorTable();
+  SetDefaultConfiguration();
+  LoadConfigFile(CfgFullFileName);
+  if (ConfigurationHost) {
+    ConfigurationHost->BuildCalibrationDiagram();
+    ConfigurationHost->ConfigToCFGPage();
+  }
+}
+
+void FreeConfiguration() {
+  Configuration.reset();
+  LevelSensorTable.clear();
+}
+
+void SetDefaultConfiguration() {
+  Configuration_Class& c = Config();
+  c.RPM_PreScaler = "1:2";
+  c.Param_92_Bit1 = 1;
+  c.Param_159_H1 = 1;
+  c.PG_Temper = 40;
+  c.PG_RPM = 1000;
+  c.Param_82_Bit7 = 0;
+  c.PG_Time = 20;
+  c.Param_92_High = 5;
+  c.Param_159_H6 = 1;
+  c.PG_GAS_Hot_Engine = 0;
+  c.GP_Buzzer = 0;
+  c.Param_68 = c.LPG_on ? 5 : 10;  // follows the gas type chosen so far
+  c.Param_159_H0 = 0;
+  c.Param_69_High = 10;
+  c.Param_92_Bit0 = 0;
+  c.Param_159_L0 = 0;
+  c.Param_159_L1 = 0;
+  c.Injector_Type = "RAIL IG1 3 Om";
+  c.Cylinders = 4;
+  c.Point_Limit = 32;
+  c.Param_159_H2 = 0;
+  c.Param_159_H3 = 0;
+  c.Param_92_Bit6 = 0;
+  c.Param_159_H4 = 0;
+  c.Param_82_Bit6 = 0;
+  c.NoSequentInject = 0;
+  c.MonoInject = 0;
+  c.Param_92_Bit4 = 1;
+  c.Param_92_Bit5 = 0;
+  c.Param_159_H7 = 0;
+  c.Param_159_L3 = 0;
+  c.Save_Map = 0;
+  c.Param_92_Bit7 = 0;
+  c.Level_Type = "0 - 90 Om";
+  c.Param_83_Low = 64;
+  c.Level_Buzzer = 0;
+  if (const int row = LevelTypeIndex(c.Level_Type); row > 0) {
+    const LevelSensorRow& box = LevelSensorRows[row - 1];
+    c.Level_Invert = box.invert;
+    c.Level_90 = box.level90;
+    for (int i = 1; i <= 5; ++i) c.Level(i) = box.levels[static_cast<std::size_t>(i - 1)];
+  }
+  c.Param_90 = 1315;
+  c.Param_82_Bit0 = 0;
+  c.LPG_on = 1;
+  c.Param_146 = 100;
+  c.Param_148 = 30;
+  c.Param_147 = 50;
+  c.Param_149 = 40;
+  c.Param_151 = 10;
+  c.Param_150 = 10;
+  c.Param_152 = 1400;
+  c.Param_153 = 50;
+  c.Param_82_Bit3 = 1;
+  c.Param_82_Bit4 = 0;
+  ClearCustomerTexts();
+  if (ConfigurationHost) {
+    ConfigurationHost->CalcDiagramPoints();
+    ConfigurationHost->SetDefaultMapRPM();
+    ConfigurationHost->RefreshMapRPMCells();
+  }
+}
+
+void ClearCustomerTexts() {
+  Configuration_Class& c = Config();
+  c.Car_Jet.clear();
+  c.Date_Mounting.clear();
+  c.Data_KM.clear();
+  c.User_Name.clear();
+  c.User_Phone.clear();
+  c.Car_Comments.clear();
+}
+
+bool LoadConfigFile(const std::string& CfgFullFileName) {
+  if (!KeyFileLoad(CfgFullFileName)) return false;
+  Configuration_Class& c = Config();
+  c.Cfg_Name = StripExtension(FileNameOnly(CfgFullFileName));
+
+  c.Work_Gas = KeyFileReadInt("Work_Gas") ? KeyFileInt : 0;
+  c.Work_Petrol = KeyFileReadInt("Work_Petrol") ? KeyFileInt : 0;
+
+  ReadBool("Save_Map", c.Save_Map);
+  ReadText("RPM_PreScaler", c.RPM_PreScaler);
+  ReadInt("PG_RPM", c.PG_RPM);
+  ReadInt("PG_Temper", c.PG_Temper);
+  ReadBool("PG_GAS_Hot_Engine", c.PG_GAS_Hot_Engine);
+  ReadBool("GP_Buzzer", c.GP_Buzzer);
+  ReadBool("NoSequentInject", c.NoSequentInject);
+  ReadBool("MonoInject", c.MonoInject);
+  ReadBool("LPG_on", c.LPG_on);
+  ReadText("Level_Type", c.Level_Type);
+  ReadBool("Level_Buzzer", c.Level_Buzzer);
+  ReadBool("Level_Invert", c.Level_Invert);
+  ReadBool("Level_90", c.Level_90);
+  for (int i = 1; i <= 5; ++i) ReadInt("Level" + std::to_string(i), c.Level(i));
+
+  for (int n = 0; n < DiagramPointCount; ++n) {
+    ReadInt("Gas_Point_" + std::to_string(n), DiagramPointY[static_cast<std::size_t>(n)]);
+    ReadInt("Petrol_Point_" + std::to_string(n), DiagramPointX[static_cast<std::size_t>(n)]);
+  }
+
+  for (int n = 1; n <= FileMapPointCount(); ++n) {
+    const auto i = static_cast<std::size_t>(n - 1);
+    MapPointsGas[i] = 0;
+    MapPointsPetrol[i] = 0;
+    ReadInt("MAP_Gas_" + std::to_string(n), MapPointsGas[i]);
+    ReadInt("MAP_Petrol_" + std::to_string(n), MapPointsPetrol[i]);
+  }
+
+  ReadCustomerKeys(c);
+  if (ConfigurationHost) {
+    try {
+      ConfigurationHost->LoadMapRPMTable();
+    } catch (...) {
+      KeyFileClose();
+      throw;
+    }
+  }
+  KeyFileClose();
+  if (ConfigurationHost) ConfigurationHost->UpdateMainCaption();
+  return true;
+}
+
+void ReadCustomerFromFile(const std::string& CfgFullFileName) {
+  if (!KeyFileLoad(CfgFullFileName)) {
+    ClearCustomerTexts();
+    return;
+  }
+  ReadCustomerKeys(Config());
+  KeyFileClose();
+}
+
+void SaveConfigFile(const std::string& CfgFullFileName) {
+  const Configuration_Class& c = Config();
+  KeyFileOpen(CfgFullFileName);
+  SetText("User_Name", c.User_Name);
+  SetText("User_Phone", c.User_Phone);
+  SetText("Date_Mounting", c.Date_Mounting);
+  SetText("Data_KM", c.Data_KM);
+  SetText("Car_Jet", c.Car_Jet);
+  SetText("Car_Comments", c.Car_Comments);
+  SetInt("Work_Gas", c.Work_Gas);
+  SetInt("Work_Petrol", c.Work_Petrol);
+  SetBool("Save_Map", c.Save_Map);
+  SetText("RPM_PreScaler", c.RPM_PreScaler);
+  SetInt("PG_RPM", c.PG_RPM);
+  SetInt("PG_Temper", c.PG_Temper);
+  SetBool("PG_GAS_Hot_Engine", c.PG_GAS_Hot_Engine);
+  SetBool("GP_Buzzer", c.GP_Buzzer);
+  SetBool("NoSequentInject", c.NoSequentInject);
+  SetBool("MonoInject", c.MonoInject);
+  SetBool("LPG_on", c.LPG_on);
+  SetText("Level_Type", c.Level_Type);
+  SetBool("Level_Buzzer", c.Level_Buzzer);
+  SetBool("Level_Invert", c.Level_Invert);
+  SetBool("Level_90", c.Level_90);
+  SetInt("Level1", c.Level1);
+  SetInt("Level2", c.Level2);
+  SetInt("Level3", c.Level3);
+  SetInt("Level4", c.Level4);
+  SetInt("Level5", c.Level5);
+  for (int n = 0; n < DiagramPointCount; ++n) {
+    SetInt("Gas_Point_" + std::to_string(n), DiagramPointY[static_cast<std::size_t>(n)]);
+    SetInt("Petrol_Point_" + std::to_string(n), DiagramPointX[static_cast<std::size_t>(n)]);
+  }
+  for (int n = 1; n <= FileMapPointCount(); ++n) {
+    const auto i = static_cast<std::size_t>(n - 1);
+    for (const auto& [prefix, points] : {std::pair{"MAP_Gas_", &MapPointsGas}, std::pair{"MAP_Petrol_", &MapPointsPetrol}}) {
+      const std::string key = prefix + std::to_string(n);
+      if ((*points)[i] != 0)
+        SetInt(key, (*points)[i]);
+      else if (KeyFileReadInt(key))
+        KeyFileDelete(key);
+    }
+  }
+  if (ConfigurationHost) {
+    try {
+      ConfigurationHost->SaveMapRPMTable();
+    } catch (...) {
+      KeyFileClose();
+      throw;
+    }
+  }
+  KeyFileSave(CfgFullFileName);
+}
+
+TCFGPageValues ConfigToCFGPageValues() {
+  const Configuration_Class& c = Config();
+  TCFGPageValues p;
+  p.RPM_Prescaler = c.RPM_PreScaler;
+  p.PG_RPM = std::to_string(c.PG_RPM);
+  p.PG_Temper = std::to_string(c.PG_Temper);
+  p.Injection = c.NoSequentInject ? "Full group" : "Sequent";
+  p.Gas_Type = c.LPG_on ? "LPG" : "CNG";
+  p.GP_Buzzer = c.GP_Buzzer != 0;
+  p.LevelGas_Buzzer = c.Level_Buzzer != 0;
+  p.PG_GAS_Hot_Engine = c.PG_GAS_Hot_Engine != 0;
+  p.Level_Sensor = c.Level_Type;
+  const std::int32_t levels[5] = {c.Level1, c.Level2, c.Level3, c.Level4, c.Level5};
+  for (std::size_t i = 0; i < 5; ++i) {
+    p.LevelGas[i] = levels[i];
+    p.LevelGasVolts[i] = LevelToVoltText(levels[i]);
+  }
+  p.PG_Time = CommaToPoint(rtl::FloatToStrF(c.PG_Time / 10.0, rtl::ffFixed, 3, 1));
+  p.User_Name = c.User_Name;
+  p.User_Phone = c.User_Phone;
+  p.User_Install_Date = c.Date_Mounting;
+  p.User_Install_KM = c.Data_KM;
+  p.User_Gas_Jets = c.Car_Jet;
+  p.User_Notice = c.Car_Comments;
+  return p;
+}
+
+void CFG_Page_To_Config(const TCFGPageValues& Page) {
+  if (CFGPageUpdating) return;
+  const PageNumbers numbers = ConvertPageNumbers(Page);
+  ApplyPage(Page, numbers);
+  if (ConfigurationHost) ConfigurationHost->ScheduleTransmit(2);
+}
+
+void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageValues& Page) {
+  if (CFGPageUpdating) return;
+  const PageNumbers numbers = ConvertPageNumbers(Page);
+  std::array<std::int32_t, 5> levels{};
+  for (std::size_t i = 0; i < 5; ++i) levels[i] = FloatToInt(TrackValues[i]);
+  Configuration_Class& c = Config();
+  for (int i = 1; i <= 5; ++i) c.Level(i) = levels[static_cast<std::size_t>(i - 1)];
+  ApplyPage(Page, numbers);
+  if (ConfigurationHost) ConfigurationHost->ScheduleTransmit(2);
+}
+
+int LevelTypeIndex(const std::string& Name) {
+  for (std::size_t i = 0; i < std::size(LevelSensorRows); ++i)
+    if (Name == LevelSensorRows[i].name) return static_cast<int>(i) + 1;
+  return 0;
+}
+
+std::string LevelTypeName(int Index) {
+  if (Index < 1 || Index > static_cast<int>(std::size(LevelSensorRows))) return "Error";
+  return LevelSensorRows[Index - 1].name;
+}
+
+}  // namespace ecu

@@ -1,0 +1,209 @@
+// The program's image of the ECU's configuration, the level-sensor types, the configuration
+// files (".cfg"), and the values that the configuration page shows and edits.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/Object.h"
+
+namespace ecu {
+
+class Configuration_Class : public rtl::TObject {
+  RTL_CLASS(Configuration_Class, rtl::TObject)
+public:
+  // Identification (left as they are by SetDefaultConfiguration).
+  std::string ECU_Name;
+  std::string Firmware_Version;
+  std::string ECU_Info;
+  std::int32_t Work_Gas = 0;     // minutes on gas
+  std::int32_t Work_Petrol = 0;  // minutes on petrol
+
+  std::string RPM_PreScaler = "1:2";
+  std::uint8_t Param_92_Bit1 = 1;
+  std::uint8_t Param_159_H1 = 1;
+  std::int32_t PG_Temper = 40;    // switch-over temperature, whole degrees
+  std::int32_t PG_RPM = 1000;     // switch-over R.P.M.
+  std::uint8_t Param_82_Bit7 = 0;
+  std::int32_t PG_Time = 20;      // gas injector delay, tenths of a second
+  std::int32_t Param_92_High = 5;
+  std::uint8_t Param_159_H6 = 1;
+  std::uint8_t PG_GAS_Hot_Engine = 0;
+  std::uint8_t GP_Buzzer = 0;
+  std::int32_t Param_68 = 5;      // 5 with LPG, 10 with CNG
+  std::uint8_t Param_159_H0 = 0;
+  std::int32_t Param_69_High = 10;
+  std::uint8_t Param_92_Bit0 = 0;
+  std::uint8_t Param_159_L0 = 0;
+  std::uint8_t Param_159_L1 = 0;
+  std::string Injector_Type = "RAIL IG1 3 Om";
+  std::int32_t Cylinders = 4;
+  std::int32_t Point_Limit = 32;
+  std::uint8_t Param_159_H2 = 0;
+  std::uint8_t Param_159_H3 = 0;
+  std::uint8_t Param_92_Bit6 = 0;
+  std::uint8_t Param_159_H4 = 0;
+  std::uint8_t Param_82_Bit6 = 0;
+  std::uint8_t NoSequentInject = 0;  // petrol injection in full group
+  std::uint8_t MonoInject = 0;
+  std::uint8_t Param_92_Bit4 = 1;
+  std::uint8_t Param_92_Bit5 = 0;
+  std::uint8_t Param_159_H7 = 0;
+  std::uint8_t Param_159_L3 = 0;
+  std::uint8_t Save_Map = 0;         // the ECU keeps MAP points
+  std::uint8_t Param_92_Bit7 = 0;
+  std::string Level_Type = "0 - 90 Om";
+  std::uint8_t Level_Invert = 0;
+  std::int32_t Param_83_Low = 64;
+  std::uint8_t Level_90 = 1;
+  std::uint8_t Level_Buzzer = 0;
+  std::int32_t Level1 = 55, Level2 = 104, Level3 = 147, Level4 = 184, Level5 = 248;
+  std::int32_t Param_90 = 1315;
+  std::uint8_t Param_82_Bit0 = 0;
+  std::uint8_t LPG_on = 1;           // gas type: 1 LPG, 0 CNG
+  std::int32_t Param_146 = 100;
+  std::int32_t Param_148 = 30;
+  std::int32_t Param_147 = 50;
+  std::int32_t Param_149 = 40;
+  std::int32_t Param_151 = 10;
+  std::int32_t Param_150 = 10;
+  std::int32_t Param_152 = 1400;
+  std::int32_t Param_153 = 50;
+  std::uint8_t Param_82_Bit3 = 1;
+  std::uint8_t Param_82_Bit4 = 0;
+  std::string Cfg_Name;  // name of the configuration file kept in the ECU
+
+  // Customer texts.
+  std::string Car_Jet;
+  std::string Date_Mounting;
+  std::string Data_KM;
+  std::string User_Name;
+  std::string User_Phone;
+  std::string Car_Comments;
+
+  // Level1 .. Level5 by number 1..5.
+  std::int32_t& Level(int Number);
+};
+
+// One level-sensor type.
+class Level_Sensor_Box_Class : public rtl::TObject {
+  RTL_CLASS(Level_Sensor_Box_Class, rtl::TObject)
+public:
+  std::string Name;
+  std::uint8_t Invert = 0;
+  std::uint8_t Level_90 = 0;
+  std::array<std::int32_t, 5> Levels{};
+};
+
+extern std::unique_ptr<Configuration_Class> Configuration;
+// The nine level-sensor types, numbered 1..9 (entry 0 of the vector is type 1).
+extern std::vector<std::unique_ptr<Level_Sensor_Box_Class>> LevelSensorTable;
+
+// Calibration data that the ECU link and the calibration pages share with the file: the
+// petrol (X) and gas (Y) times of the nine calibration points, and the MAP points (0 = none;
+// MAP point n of the file is entry n-1).
+constexpr int DiagramPointCount = 9;
+constexpr int MapPointCapacity = 32;
+extern std::array<std::int32_t, DiagramPointCount> DiagramPointX;
+extern std::array<std::int32_t, DiagramPointCount> DiagramPointY;
+extern std::array<std::int32_t, MapPointCapacity> MapPointsGas;
+extern std::array<std::int32_t, MapPointCapacity> MapPointsPetrol;
+// Number of MAP points the ECU keeps (32 until the identification reply gives it). Files use
+// at most MapPointCapacity of them, whatever the ECU reports.
+extern std::uint8_t MapPointCount;
+
+// Set while the configuration page is being filled from the model; the page's change handlers
+// (CFG_Page_To_Config, LevelPageToConfig) do nothing meanwhile.
+extern std::uint8_t CFGPageUpdating;
+
+// The folder of the configuration files (made by the main window at its creation).
+extern std::string ConfigDir;
+
+// What the configuration asks of the windows around it: the calibration diagram, the R.P.M.
+// map, the caption and the transmit timer. The application installs one; without one these
+// steps are skipped.
+class TConfigurationHost {
+public:
+  virtual ~TConfigurationHost() = default;
+  virtual void CalcDiagramPoints() = 0;        // the default calibration curve
+  virtual void SetDefaultMapRPM() = 0;
+  virtual void RefreshMapRPMCells() = 0;
+  virtual void LoadMapRPMTable() = 0;          // from the key-file store open at that moment
+  virtual void SaveMapRPMTable() = 0;          // into the key-file store open at that moment
+  virtual void UpdateMainCaption() = 0;
+  virtual void BuildCalibrationDiagram() = 0;
+  virtual void ConfigToCFGPage() = 0;          // show the model on the configuration page
+  virtual void ScheduleTransmit(int Kind) = 0;  // 2: the configuration page changed
+};
+extern TConfigurationHost* ConfigurationHost;
+
+// Item lists of the configuration page's choices.
+extern const std::array<std::string, 6> RPMPrescalerItems;  // "1:1" .. "1:6"
+extern const std::array<std::string, 2> InjectionItems;     // "Sequent", "Full group"
+extern const std::array<std::string, 2> GasTypeItems;       // "LPG", "CNG"
+extern const std::array<std::string, 5> LevelSensorItems;   // the five types the page offers
+
+// Creates the configuration, the injector and level-sensor tables, puts the defaults in place,
+// loads the given configuration file (when it exists) and builds the diagram.
+void CreateConfiguration(const std::string& CfgFullFileName);
+// Frees what CreateConfiguration made.
+void FreeConfiguration();
+
+// Every default in field order; the level thresholds and flags from the row of Level_Type;
+// Param_68 follows the gas type chosen before (5 with LPG, 10 with CNG), then LPG is chosen;
+// the customer texts are emptied; then the default curve and R.P.M. map.
+void SetDefaultConfiguration();
+void ClearCustomerTexts();
+
+// Reads a ".cfg" file into the model (the callers put the defaults in place first). Cfg_Name
+// becomes the file's name without folder and extension. False when the file does not exist.
+bool LoadConfigFile(const std::string& CfgFullFileName);
+// Reads only the six customer texts; a missing file empties them.
+void ReadCustomerFromFile(const std::string& CfgFullFileName);
+// Writes the model into the ".cfg" file, keeping the keys of an existing file that this
+// writer does not set. Raises rtl::EFCreateError / rtl::EWriteError when it cannot write.
+void SaveConfigFile(const std::string& CfgFullFileName);
+
+// The values of the configuration page: what ConfigToCFGPage shows and CFG_Page_To_Config
+// takes back (texts as the controls hold them, in the language's code page).
+struct TCFGPageValues {
+  std::string RPM_Prescaler;
+  std::string PG_RPM;
+  std::string PG_Temper;
+  std::string Injection;   // "Sequent" or "Full group"
+  std::string Gas_Type;    // "LPG" or "CNG"
+  bool GP_Buzzer = false;
+  bool LevelGas_Buzzer = false;
+  bool PG_GAS_Hot_Engine = false;
+  std::string Level_Sensor;
+  std::array<std::int32_t, 5> LevelGas{};      // track bar values
+  std::array<std::string, 5> LevelGasVolts;    // their voltage texts
+  std::string PG_Time;                         // seconds with one decimal
+  // The customer page.
+  std::string User_Name;
+  std::string User_Phone;
+  std::string User_Install_Date;
+  std::string User_Install_KM;
+  std::string User_Gas_Jets;
+  std::string User_Notice;
+};
+
+// What the configuration and customer pages show for the model.
+TCFGPageValues ConfigToCFGPageValues();
+
+// Takes the page's values into the model and schedules a transmit of the page. Nothing
+// happens while CFGPageUpdating is set. A text that is not a number in R.P.M., temperature or
+// delay raises rtl::EConvertError before anything is changed: the model is never half-updated
+// and no transmit is scheduled.
+void CFG_Page_To_Config(const TCFGPageValues& Page);
+// The five level track bars into Level1 .. Level5, then CFG_Page_To_Config, as one change.
+void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageValues& Page);
+
+// Level-sensor type by name (1..9, 0 when absent) and by number ("Error" outside 1..9).
+int LevelTypeIndex(const std::string& Name);
+std::string LevelTypeName(int Index);
+
+}  // namespace ecu

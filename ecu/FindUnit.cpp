@@ -1,0 +1,339 @@
+#include "ecu/FindUnit.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace ecu {
+
+std::vector<std::string> KeyFileKeys;
+std::vector<std::string> KeyFileValues;
+std::vector<std::string> KeyFileComments;
+std::int32_t KeyFileFoundIndex = -1;
+std::string KeyFileValue;
+std::int32_t KeyFileInt = 0;
+std::uint8_t KeyFileBool = 0;
+
+namespace {
+
+bool storePresent = false;
+
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string TrimBlanks(const std::string& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsBlankOrControl(s[b])) ++b;
+  while (e > b && IsBlankOrControl(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+std::string UpperASCII(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+// The form in which a key is compared: upper-cased, cut to the key column as a written line
+// keeps it.
+std::string ComparableKey(const std::string& key) {
+  return UpperASCII(key.substr(0, std::min(key.size(), KeyFileKeyWidth)));
+}
+
+void ClearStore() {
+  KeyFileKeys.clear();
+  KeyFileValues.clear();
+  KeyFileComments.clear();
+  storePresent = false;
+}
+
+// Splits the text into lines ending at CR, LF or CR LF.
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0, i = 0;
+  while (i < text.size()) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      lines.push_back(text.substr(start, i - start));
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      start = ++i;
+    } else {
+      ++i;
+    }
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+void ParseLine(const std::string& raw) {
+  std::size_t b = 0;
+  while (b < raw.size() && IsBlankOrControl(raw[b])) ++b;
+  if (b == raw.size()) return;
+  const std::string line = raw.substr(b);
+  if (line[0] == '{' || line[0] == '[') return;
+
+  const std::size_t sep = line.find_first_of(" =");
+  std::string key, rest;
+  if (sep == std::string::npos) {
+    key = line;
+  } else {
+    key = line.substr(0, sep);
+    rest = line[sep] == '=' ? line.substr(sep + 1) : line.substr(sep);
+  }
+  key = UpperASCII(TrimBlanks(key));
+  if (key.empty()) return;  // "=..." names nothing; written back it would name its value
+  KeyFileKeys.push_back(key);
+
+  rest = TrimBlanks(rest);
+  const std::string blank(1, ' ');
+  std::string value = blank, comment = blank;
+  if (!rest.empty()) {
+    const std::size_t brace = rest.find('{');
+    if (brace == std::string::npos) {
+      value = rest;
+    } else {
+      // The writer puts one blank before "{"; that character is dropped unseen, and so is
+      // the last character of the line (the closing "}").
+      value = TrimBlanks(rest.substr(0, brace == 0 ? 0 : brace - 1));
+      const std::size_t from = brace + 1;
+      comment = TrimBlanks(rest.substr(from, rest.size() > from ? rest.size() - from - 1 : 0));
+    }
+  }
+  KeyFileValues.push_back(value);
+  KeyFileComments.push_back(comment);
+}
+
+// Reads a whole regular file; false when there is none under that name.
+bool ReadWholeFile(const std::string& name, std::string& bytes) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(name, ec)) return false;
+  std::ifstream in(name, std::ios::binary);
+  if (!in) throw rtl::EFOpenError("Cannot open file \"" + name + "\". " + std::strerror(errno));
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) throw rtl::EReadError("Error reading file \"" + name + "\"");
+  return true;
+}
+
+// Writes the bytes to a temporary file beside the target and renames it over the target, so
+// that the target is either the old file or the whole new one.
+void WriteFileReplacing(const std::string& name, const std::string& bytes) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::string target = name;
+  if (fs::is_symlink(target, ec)) target = fs::weakly_canonical(target, ec).string();
+  if (ec) target = name;
+
+  static std::atomic<unsigned> counter{0};
+  const std::string temp = target + ".~" + std::to_string(getpid()) + "." + std::to_string(counter++);
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) throw rtl::EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(errno));
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+
+  const char* p = bytes.data();
+  std::size_t left = bytes.size();
+  int error = 0;
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      break;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) {
+    ::unlink(temp.c_str());
+    throw rtl::EWriteError("Error writing file \"" + name + "\". " + std::strerror(error));
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
+    error = errno;
+    ::unlink(temp.c_str());
+    throw rtl::EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(error));
+  }
+}
+
+// A value or comment as one line: a line break (CR, LF or CR LF) becomes one blank.
+std::string OneLine(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' || s[i] == '\n') {
+      out += ' ';
+      if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+// A value as written: one line, and no "{" (which would start the comment).
+std::string WrittenValue(const std::string& value) {
+  std::string v = OneLine(value);
+  std::replace(v.begin(), v.end(), '{', '(');
+  return v;
+}
+
+bool StrictStrToInt(const std::string& text, std::int32_t& out) {
+  // The class library's integer conversion: leading blanks, a sign, digits, nothing after.
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return false;
+  std::int64_t v = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    v = v * 10 + (text[i] - '0');
+    if (v > 2147483648LL) return false;
+  }
+  if (negative) v = -v;
+  if (v > INT32_MAX || v < INT32_MIN) return false;
+  out = static_cast<std::int32_t>(v);
+  return true;
+}
+
+}  // namespace
+
+bool KeyFileStorePresent() { return storePresent; }
+
+std::string NativeFileName(const std::string& FileName) {
+  std::string s = FileName;
+  std::replace(s.begin(), s.end(), '\\', '/');
+  return s;
+}
+
+bool KeyFileLoad(const std::string& FileName) {
+  std::string bytes;
+  if (!ReadWholeFile(NativeFileName(FileName), bytes)) return false;
+  ClearStore();
+  storePresent = true;
+  for (const std::string& line : SplitLines(bytes)) ParseLine(line);
+  return true;
+}
+
+bool KeyFileOpen(const std::string& FileName) {
+  if (KeyFileLoad(FileName)) return true;
+  ClearStore();
+  storePresent = true;
+  return false;
+}
+
+bool KeyFileFind(const std::string& Key) {
+  const std::string wanted = ComparableKey(Key);
+  KeyFileFoundIndex = -1;
+  for (std::size_t i = 0; i < KeyFileKeys.size(); ++i) {
+    if (ComparableKey(KeyFileKeys[i]) == wanted) {
+      KeyFileFoundIndex = static_cast<std::int32_t>(i);
+      KeyFileValue = KeyFileValues[i];
+      return true;
+    }
+  }
+  return false;
+}
+
+bool KeyFileReadInt(const std::string& Key) {
+  if (!KeyFileFind(Key)) return false;
+  return StrictStrToInt(KeyFileValue, KeyFileInt);
+}
+
+bool KeyFileReadBool(const std::string& Key) {
+  if (!KeyFileFind(Key)) return false;
+  KeyFileValue = UpperASCII(KeyFileValue);
+  if (KeyFileValue == "TRUE") {
+    KeyFileBool = 1;
+    return true;
+  }
+  if (KeyFileValue == "FALSE") {
+    KeyFileBool = 0;
+    return true;
+  }
+  return false;
+}
+
+void KeyFileSet(const std::string& Key, const std::string& Value, const std::string& Comment) {
+  storePresent = true;
+  if (KeyFileFind(Key)) {
+    const auto i = static_cast<std::size_t>(KeyFileFoundIndex);
+    KeyFileKeys[i] = Key;
+    KeyFileValues[i] = Value;
+    KeyFileComments[i] = Comment;
+    return;
+  }
+  KeyFileKeys.push_back(Key);
+  KeyFileValues.push_back(Value);
+  KeyFileComments.push_back(Comment);
+}
+
+bool KeyFileDelete(const std::string& Key) {
+  if (!KeyFileFind(Key)) return false;
+  const auto i = static_cast<std::ptrdiff_t>(KeyFileFoundIndex);
+  KeyFileKeys.erase(KeyFileKeys.begin() + i);
+  KeyFileValues.erase(KeyFileValues.begin() + i);
+  KeyFileComments.erase(KeyFileComments.begin() + i);
+  KeyFileFoundIndex = -1;
+  return true;
+}
+
+std::string KeyFilePadKey(const std::string& Key) {
+  if (Key.size() >= KeyFileKeyWidth) return Key.substr(0, KeyFileKeyWidth) + ' ';
+  return Key + std::string(KeyFileKeyWidth - Key.size(), ' ');
+}
+
+void KeyFileSave(const std::string& FileName) {
+  std::string text;
+  for (std::size_t i = 0; i < KeyFileKeys.size(); ++i) {
+    text += KeyFilePadKey(OneLine(KeyFileKeys[i]));
+    text += WrittenValue(KeyFileValues[i]);
+    text += " {";
+    text += OneLine(KeyFileComments[i]);
+    text += "}\r\n";
+  }
+  ClearStore();
+  WriteFileReplacing(NativeFileName(FileName), text);
+}
+
+void KeyFileClose() { ClearStore(); }
+
+bool KeyFileGetBool(const std::string& FileName, const std::string& Key) {
+  if (!KeyFileLoad(FileName)) return false;
+  const bool ok = KeyFileReadBool(Key);
+  const bool value = ok && KeyFileBool == 1;
+  KeyFileClose();
+  return value;
+}
+
+std::string StripExtension(const std::string& FileName) {
+  const std::size_t dot = FileName.rfind('.');
+  return dot == std::string::npos ? FileName : FileName.substr(0, dot);
+}
+
+int IndexOfText(int Count, const std::string& Text, std::span<const std::string> Table) {
+  const int n = std::min({Count, 255, static_cast<int>(Table.size())});
+  for (int i = 0; i < n; ++i)
+    if (Table[static_cast<std::size_t>(i)] == Text) return i + 1;
+  return 0;
+}
+
+int ComboIndexOfText(const std::string& Text, std::span<const std::u16string> Items) {
+  const std::u16string wide = rtl::CodePageToWide(Text, 1252);
+  const std::size_t n = std::min<std::size_t>(Items.size(), 255);
+  for (std::size_t i = 0; i < n; ++i)
+    if (Items[i] == wide) return static_cast<int>(i) + 1;
+  return 0;
+}
+
+}  // namespace ecu

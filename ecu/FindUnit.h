@@ -1,0 +1,90 @@
+// Key-value text files: the one reader and writer of the program's own text files (settings,
+// configurations, colour and window keys). A file is a list of lines, each holding a key, its
+// value and a comment in braces:
+//
+//   Work_Gas                     1234 {}
+//
+// The file is held in a store of three parallel lists while one file is handled; a caller
+// loads (or opens) a file, reads or sets keys, then saves or closes it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace ecu {
+
+// The store. The three lists always have the same length; entry i of each belongs to line i.
+// Keys read from a file are upper-cased; keys set by a caller keep the caller's form.
+extern std::vector<std::string> KeyFileKeys;
+extern std::vector<std::string> KeyFileValues;
+extern std::vector<std::string> KeyFileComments;
+
+// Results of the last search and reads; a failed read leaves KeyFileInt and KeyFileBool as
+// they were.
+extern std::int32_t KeyFileFoundIndex;  // -1 when the key last searched is absent
+extern std::string KeyFileValue;
+extern std::int32_t KeyFileInt;
+extern std::uint8_t KeyFileBool;
+
+// Column at which a written value starts: keys are padded to this width, a longer key is cut
+// to it and followed by one blank.
+constexpr std::size_t KeyFileKeyWidth = 29;
+
+// True between a load (or open) and the save or close.
+bool KeyFileStorePresent();
+
+// Reads the file into a new store; false (and no store) when the file does not exist.
+bool KeyFileLoad(const std::string& FileName);
+// KeyFileLoad, or an empty store when the file does not exist (so that keys can be set and
+// the file written); true when the file existed.
+bool KeyFileOpen(const std::string& FileName);
+
+// Searches the store for the key without regard to case. Keys are compared in the form a
+// written line keeps, so a key longer than the key column is found under its cut form too.
+bool KeyFileFind(const std::string& Key);
+// Present and the whole value is a decimal integer: KeyFileInt holds it.
+bool KeyFileReadInt(const std::string& Key);
+// Present and "TRUE" or "FALSE" in any case: KeyFileBool holds 1 or 0, KeyFileValue is left
+// upper-cased.
+bool KeyFileReadBool(const std::string& Key);
+
+// Replaces the entry of a present key (at the same position, with the caller's form of the
+// key) or appends a new one.
+void KeyFileSet(const std::string& Key, const std::string& Value, const std::string& Comment);
+// Removes the key's entry; false when it was absent.
+bool KeyFileDelete(const std::string& Key);
+
+// Writes every entry as a line ended by CR LF, in store order, then discards the store (also
+// when writing fails). The file is written to a temporary file in the same folder and renamed
+// over the old one. A value or comment is written on one line: a line break becomes one blank,
+// and a "{" in a value becomes "(", so that the line reads back as written. Raises
+// rtl::EFCreateError or rtl::EWriteError when the file cannot be written.
+void KeyFileSave(const std::string& FileName);
+// Discards the store without writing.
+void KeyFileClose();
+
+// Load, read one boolean, close: false when the file or key is missing or not a boolean.
+bool KeyFileGetBool(const std::string& FileName, const std::string& Key);
+
+// The key as a written line begins: padded with blanks to the key column, or cut to it and
+// followed by one blank.
+std::string KeyFilePadKey(const std::string& Key);
+
+// The name without its last "." and what follows (the last "." anywhere in the text counts);
+// a name without "." is returned whole.
+std::string StripExtension(const std::string& FileName);
+
+// 1-based position of the first entry of Table[0 .. Count-1] equal to Text (case matters), 0
+// when none is. Count is at most 255 and at most the table's size.
+int IndexOfText(int Count, const std::string& Text, std::span<const std::string> Table);
+
+// 1-based position of the first item equal to Text, taken as a wide text through the system
+// code page; 0 when none is. Positions are counted in a byte: only the first 255 items count.
+int ComboIndexOfText(const std::string& Text, std::span<const std::u16string> Items);
+
+// A file name as the file system takes it: a "\" of a name read from a file becomes "/".
+std::string NativeFileName(const std::string& FileName);
+
+}  // namespace ecu

@@ -1,0 +1,75 @@
+// Language texts: every text the user sees is looked up by a key, in the file of the current
+// language ("Language/<name>.lng") or, for English and for keys the file lacks, in the
+// built-in English texts.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace ecu {
+
+// The current language (the settings keep it; default "English") and the folder of the
+// language files (made by the main window at its creation).
+extern std::string CurrentLanguage;
+extern std::string LanguageDir;
+
+// The languages offered: entry 0 is always "English", then the language files; unused entries
+// are empty.
+constexpr int LanguageNameCount = 20;
+extern std::array<std::string, LanguageNameCount> LanguageNames;
+
+// The language store: upper-cased keys (and the whole text of each comment line) and their
+// texts, present from LoadLanguageFile until FreeLanguageFile.
+extern std::vector<std::string> LngKeys;
+extern std::vector<std::string> LngTexts;
+bool LanguageStorePresent();
+
+// Builds the store from the current language's file; a missing file gives an empty store.
+// The file name is matched without regard to case.
+void LoadLanguageFile();
+// Discards the store.
+void FreeLanguageFile();
+
+// The text of a key: with a language other than "English", the store's text of the key (an
+// empty one included); for an absent key, for English, and while no store exists, the
+// built-in English text.
+std::string LngText(const std::string& Key);
+// LoadLanguageFile, LngText, FreeLanguageFile.
+std::string LngTextFromFile(const std::string& Key);
+
+// Lists "English" and the language files of LanguageDir ("*.lng" in any case; folders and
+// nameless files skipped) into LanguageNames, each file under its name up to the first ".",
+// sorted by file name; at most 19 files. Returns the listed names (for the language menu).
+std::vector<std::string> ListLanguageFiles();
+
+// The settings window's language choice: the names of LanguageNames up to the first empty one,
+// and the position of the current language among them (-1 when it is not listed).
+std::vector<std::string> LanguageComboItems();
+int LanguageComboIndex();
+
+// Words that the windows use to build composite texts, kept while the texts are applied.
+struct TLanguageWords {
+  std::string Dim_Hour_Long, Dim_MS_Short, Dim_Bar_Long, Dim_RPM_Short, Dim_Volt_Long, Dim_Sec_Long;
+  std::string Start, Stop, Gas, Petrol, Automat, RPM, Manifuld, Save, Load, CFG_User, File;
+  std::string Point, Factor, Table, Range, Date, Firmware, CFG_Config;
+  std::string CLB_History_Diagram, CLB_History_Back, CLB_History_Forward;
+};
+extern TLanguageWords LanguageWords;
+// Looks the 27 words up in the current language (the store must be loaded for a language other
+// than "English").
+void CacheLanguageWords();
+
+// The text of one control of the main window.
+struct TControlText {
+  std::string Control;
+  std::u16string Text;
+};
+// The texts of the main window's controls in the current language, in the order they are put
+// on: the key's text, then ", " and a unit's text, or a fixed ending (the degree sign is added
+// as wide text, so no code page changes it).
+std::vector<TControlText> MainWindowTexts();
+// The items of the main window's file menu.
+std::vector<std::u16string> FileMenuItems();
+
+}  // namespace ecu

@@ -1,0 +1,19 @@
+#include "ecu/Lng_Chr.h"
+
+#include "ecu/Language.h"
+#include "platform/rtl/CodePage.h"
+
+namespace ecu {
+
+int LanguageCodePage(const std::string& Language) {
+  if (Language == "Russian") return 1251;
+  if (Language == "Thai") return 874;
+  return 1252;
+}
+
+std::u16string LngToWide(const std::string& Text) {
+  if (Text.empty()) return {};
+  return rtl::CodePageToWide(Text, LanguageCodePage(CurrentLanguage));
+}
+
+}  // namespace ecu

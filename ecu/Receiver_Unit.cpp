@@ -1,0 +1,307 @@
+#include "ecu/Receiver_Unit.h"
+
+#include <initializer_list>
+
+#include "ecu/Instruction_Unit.h"
+#include "ecu/Language.h"
+#include "ecu/Link_Host.h"
+#include "ecu/Port_3D_Connect.h"
+#include "ecu/Port_3D_Unit.h"
+#include "ecu/Procedures_Unit.h"
+#include "platform/loop/Timer.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace ecu {
+
+std::array<std::int32_t, ScriptCellCount + 1> ScriptCells{};
+std::int32_t ScriptPos = 0;
+std::uint8_t ScriptErrorShown = 0;
+std::uint8_t TaskRunning = 0;
+std::uint8_t SaveCfgPending = 0;
+
+namespace {
+
+bool InScript(std::int64_t Pos) { return Pos >= 1 && Pos <= ScriptCellCount; }
+
+// A position outside the cells stays outside after the next increment.
+std::int32_t ClampPos(std::int64_t Pos) {
+  return (Pos >= 0 && Pos <= ScriptCellCount) ? static_cast<std::int32_t>(Pos) : ScriptCellCount + 1;
+}
+
+void Load(std::initializer_list<std::int32_t> Cells) {
+  ScriptPos = 0;
+  for (std::int32_t cell : Cells) Script_Push(cell);
+}
+
+// Replies whose values are not taken yet: the reply is accepted and the script runs on.
+void Decode_Pending() {}
+
+void Status_Receive_On() { ScriptHost->StatusReceiveOn(); }
+void Status_Receive_Off() { ScriptHost->StatusReceiveOff(); }
+void Map_Header_Request() { MapRPMHost->RequestMapRPMHeader(); }
+void Map_Header_Read() { MapRPMHost->ReadMapRPMHeader(); }
+void Map_Chunk_Request() { MapRPMHost->RequestMapRPMChunk(); }
+void Map_Chunk_Store() { MapRPMHost->StoreMapRPMChunk(); }
+void Map_Grid_Rebuild() { MapRPMHost->RebuildMapRPMGrid(); }
+void Map_Write_Begin() { MapRPMHost->BeginMapRPMWrite(); }
+void Map_Write_Next() { MapRPMHost->NextMapRPMWriteChunk(); }
+void Map_Write_Fill() { MapRPMHost->FillMapRPMWriteChunk(); }
+
+struct TInstructionTable {
+  std::array<TInstruction, 200> Entries{};
+  TInstructionTable() {
+    Entries[21] = Request_Mode_Gas;
+    Entries[22] = Request_Mode_Petrol;
+    Entries[23] = Request_Mode_Mode1;
+    Entries[24] = Status_Receive_On;
+    Entries[25] = Status_Receive_Off;
+    Entries[30] = Handshake_Step;
+    Entries[31] = Handshake_Reply;
+    Entries[32] = Request_Identification;
+    Entries[33] = Decode_Identification;
+    Entries[34] = Request_LiveData;
+    Entries[35] = Decode_Pending;
+    Entries[36] = Request_CfgName;
+    Entries[37] = Decode_Pending;
+    Entries[38] = Request_Params;
+    Entries[39] = Decode_Pending;
+    Entries[40] = Request_Points;
+    Entries[41] = Decode_Pending;
+    Entries[42] = Request_MapGas;
+    Entries[43] = Decode_MapGas;
+    Entries[44] = Request_MapPetrol;
+    Entries[45] = Decode_MapPetrol;
+    Entries[46] = Request_Announce;
+    Entries[47] = Set_Name_Length;
+    Entries[48] = Request_Name_Write;
+    Entries[53] = Request_Erase_Gas;
+    Entries[54] = Request_Erase_Petrol;
+    Entries[55] = Request_Clear_Errors;
+    Entries[56] = Map_Header_Request;
+    Entries[57] = Map_Header_Read;
+    Entries[58] = Map_Chunk_Request;
+    Entries[59] = Map_Chunk_Store;
+    Entries[60] = Map_Grid_Rebuild;
+    Entries[61] = Map_Write_Begin;
+    Entries[62] = Map_Write_Next;
+    Entries[63] = Map_Write_Fill;
+    Entries[100] = End_Write_Task;
+  }
+};
+
+// One control step at the new position: false when the script leaves its cells.
+bool Script_Step(std::int32_t& Cell) {
+  ++ScriptPos;
+  if (!InScript(ScriptPos)) return false;
+  Cell = ScriptCells[ScriptPos];
+  const std::int32_t k = ScriptPos;
+  switch (Cell) {
+    case Cell_Jump:
+      if (!InScript(k + 1)) return false;
+      ScriptPos = ClampPos(ScriptCells[k + 1]);
+      break;
+    case Cell_JumpRelative:
+      if (!InScript(k + 1)) return false;
+      ScriptPos = ClampPos(static_cast<std::int64_t>(k) + ScriptCells[k + 1]);
+      break;
+    case Cell_Loop: {
+      if (!InScript(k + 3)) return false;
+      const std::int32_t back = ScriptCells[k + 1];
+      const std::int32_t limit = ScriptCells[k + 2];
+      std::int32_t& counter = ScriptCells[k + 3];
+      if (counter < limit) {
+        ++counter;
+        ScriptPos = ClampPos(static_cast<std::int64_t>(k) - back);
+      } else {
+        counter = 0;
+        ScriptPos = k + 4;
+      }
+      break;
+    }
+    case Cell_SubScript:
+      Script_Load_Sub();
+      break;
+    default:
+      break;
+  }
+  return InScript(ScriptPos);
+}
+
+void Script_Dispatch() {
+  const std::int32_t cell = ScriptCells[ScriptPos];
+  if (cell == Cell_End)
+    Script_Next_Task();
+  else if (cell >= 20 && cell <= 199)
+    Script_Instruction();
+  else if (cell >= 200 && cell <= 254)
+    Script_Condition();
+  else
+    Script_Error(cell);
+}
+
+// The write task that the link's restart cut off ends as instruction 100 would end it, but
+// without telling the automatic calibration that its data went out, and without saving.
+void End_Interrupted_Task() {
+  if (!TaskRunning) return;
+  TaskRunning = 0;
+  SaveCfgPending = 0;
+  ScriptHost->RemoveStatusMessage(LngText("DynamicIND_Transmission"));
+  ScriptHost->ShrinkWaitWindow();
+}
+
+}  // namespace
+
+TInstruction InstructionOf(std::int32_t Code) {
+  static const TInstructionTable table;
+  return (Code >= 20 && Code <= 199) ? table.Entries[static_cast<std::size_t>(Code)] : nullptr;
+}
+
+void Script_Push(std::int32_t Value) {
+  ++ScriptPos;
+  if (InScript(ScriptPos)) ScriptCells[ScriptPos] = Value;
+}
+
+void Script_Run() {
+  rtl::TTimer& sending = *Form_3D_Port->Timer_Sending;
+  sending.SetEnabled(false);
+  Form_3D_Port->Timer_Connect->SetEnabled(false);
+  int dispatched = 0;
+  do {
+    std::int32_t cell = 0;
+    if (!Script_Step(cell) || ++dispatched > ScriptRunLimit) {
+      // A faulty script: it left its cells or runs on without building a request. The run
+      // stops; the step time-out then restarts the dialogue.
+      Script_Error(cell);
+      break;
+    }
+    Script_Dispatch();
+  } while (!sending.Enabled());
+  Form_3D_Port->Timer_Connect->SetEnabled(true);
+}
+
+void Script_Connect() {
+  End_Interrupted_Task();
+  Script_Connect_Load();
+  ScriptPos = 0;
+  Script_Run();
+}
+
+void Script_Instruction() {
+  const std::int32_t code = ScriptCells[ScriptPos];
+  if (TInstruction instruction = InstructionOf(code))
+    instruction();
+  else
+    Script_Error(code);
+}
+
+void Script_Condition() {
+  const std::int32_t k = ScriptPos;
+  const std::int32_t code = ScriptCells[k];
+  bool holds = false;
+  if (code == Cell_Condition_MapRead) {
+    holds = MapRPMHost->MapRPMBytesRead() >= MapRPMHost->MapRPMTotalBytes();
+    if (holds) MapRPMHost->UnpackMapRPMTable();
+  } else if (code == Cell_Condition_MapWritten) {
+    holds = MapRPMHost->MapRPMBytesWritten() >= MapRPMHost->MapRPMWriteTotal();
+  } else {
+    // An unknown condition: reported, and its offset cell is passed over.
+    Script_Error(code);
+    ScriptPos = k + 1;
+    return;
+  }
+  ScriptPos = k + 1;
+  if (!holds) ScriptPos = InScript(k + 1) ? ClampPos(static_cast<std::int64_t>(k) + ScriptCells[k + 1]) : ScriptPos;
+}
+
+void Script_Load_Sub() {
+  ++ScriptPos;
+  if (!InScript(ScriptPos)) return;
+  const std::int32_t number = ScriptCells[ScriptPos];
+  switch (number) {
+    case 0: Script_Poll(); break;
+    case 1: Script_Task17(); break;
+    case 2: Script_Task18(); break;
+    case 3: Script_Task19(); break;
+    case 4: Script_Task21(); break;
+    case 5: Script_Task22(); break;
+    case 6: Script_Task23(); break;
+    case 7: Script_Task24(); break;
+    default:
+      Script_Error(number);
+      return;
+  }
+  ScriptPos = 1;
+}
+
+void Script_Next_Task() {
+  if (TaskRunning) return;
+  const std::uint8_t task = TaskRequest;
+  if (task >= 20 && task <= 24) {
+    TaskRunning = 1;
+    SaveCfgPending = 1;
+    ScriptHost->ShowWaitWindow();
+  }
+  bool loaded = true;
+  switch (task) {
+    case 16: Script_Connect(); break;
+    case 17: Script_Task17(); break;
+    case 18: Script_Task18(); break;
+    case 19: Script_Task19(); break;
+    case 20: Script_Task20(); break;
+    case 21: Script_Task21(); break;
+    case 22: Script_Task22(); break;
+    case 23: Script_Task23(); break;
+    case 24: Script_Task24(); break;
+    case 25: Script_Task25(); break;
+    case 26: Script_Task26(); break;
+    case 27: Script_Task27(); break;
+    case 28: Script_Task28(); break;
+    default: loaded = false; break;
+  }
+  TaskRequest = 0;
+  if (loaded) ScriptPos = 0;
+}
+
+void Script_Error(std::int32_t Cell) {
+  if (ScriptErrorShown) return;
+  ScriptErrorShown = 1;
+  ScriptHost->ShowMessageWindow(
+      13, "Error In Script\n\rScript number : " + rtl::IntToStr(ScriptPos) + "\n\rScript : " + rtl::IntToStr(Cell));
+}
+
+void End_Write_Task() {
+  TaskRunning = 0;
+  if (ACBRunning) ScriptHost->AutoCalibrationWriteDone();
+  ScriptHost->RemoveStatusMessage(LngText("DynamicIND_Transmission"));
+  ScriptHost->ShrinkWaitWindow();
+}
+
+void Script_Connect_Load() {
+  HandshakeCount = 0;
+  Load({30, 31, 32, 33, 24, 36, 37, 38, 39, 42, 43, 44, 45, 40, 41, 56, 57, 58, 59, 200, -3, 60, 25, 5, 0});
+}
+void Script_Poll() { Load({34, 35, 42, 43, 44, 45, 0, 1, 1}); }
+void Script_Task17() { Load({21, 5, 0}); }
+void Script_Task18() { Load({22, 5, 0}); }
+void Script_Task19() { Load({23, 5, 0}); }
+void Script_Task20() { Load({47, 46, 48, 100, 5, 5}); }
+void Script_Task21() { Load({47, 46, 48, 49, 46, 50, 51, 46, 52, 61, 62, 46, 63, 201, -4, 100, 5, 0}); }
+void Script_Task22() { Load({49, 46, 50, 100, 5, 0}); }
+void Script_Task23() { Load({51, 46, 52, 100, 5, 0}); }
+void Script_Task24() {
+  MapRPMHost->PackMapRPMTable();
+  Load({61, 62, 46, 63, 201, -4, 100, 5, 0});
+}
+void Script_Task25() { Load({55, 5, 0}); }
+void Script_Task26() { Load({53, 51, 46, 52, 100, 5, 0}); }
+void Script_Task27() { Load({53, 43, 5, 0}); }
+void Script_Task28() { Load({54, 45, 5, 0}); }
+
+void Script_Clear() {
+  ScriptCells.fill(0);
+  ScriptPos = 0;
+  TaskRunning = 0;
+  SaveCfgPending = 0;
+}
+
+}  // namespace ecu

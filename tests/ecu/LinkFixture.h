@@ -1,0 +1,183 @@
+// The ECU link under test: a test clock on the GUI thread, the recording application, the
+// port window, and cleared dialogue buffers and scripts. SimLinkTest adds the ECU simulator
+// on a pseudo-terminal, opened as the link's port.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ecu/Config_Unit.h"
+#include "ecu/Instruction_Unit.h"
+#include "ecu/Link_Host.h"
+#include "ecu/Port_3D_Connect.h"
+#include "ecu/Port_3D_Unit.h"
+#include "ecu/Procedures_Unit.h"
+#include "ecu/Receiver_Unit.h"
+#include "platform/comm/PortList.h"
+#include "platform/loop/Application.h"
+#include "platform/loop/Timer.h"
+#include "serial/CPort.h"
+#include "tools/ecusim/Simulator.h"
+#include "tools/linkrec/Recorder.h"
+
+namespace linktest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes Frame(const ecu::TFrameBuffer& buffer, int count) {
+  return Bytes(buffer.begin(), buffer.begin() + count);
+}
+
+inline std::string Hex(const Bytes& bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string text;
+  for (std::uint8_t b : bytes) {
+    if (!text.empty()) text += ' ';
+    text += digits[b >> 4];
+    text += digits[b & 15];
+  }
+  return text;
+}
+
+class LinkTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    rtl::Application->Reset();
+    rtl::Application->SetClock(&clock);
+    ecu::Link_Clear();
+    ecu::Script_Clear();
+    ecu::ScriptErrorShown = 0;
+    ecu::LiveDataLength = ecu::ParamBlockLength = ecu::PointBlockLength = 0;
+    ecu::MapPointCount = 32;
+    cport::PortFailed = 0;
+    if (!ecu::Configuration) ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
+    recorder = std::make_unique<linkrec::Recorder>();
+    form = new ecu::TForm_3D_Port(nullptr);
+  }
+  void TearDown() override {
+    ecu::LinkMonitor = nullptr;
+    delete form;
+    recorder.reset();
+    rtl::Application->ProcessMessages();
+    rtl::Application->OnException = nullptr;
+    rtl::Application->SetClock(nullptr);
+    rtl::Application->Reset();
+    cport::PortFailed = 0;
+  }
+
+  rtl::TTestClock clock{0.0};
+  std::unique_ptr<linkrec::Recorder> recorder;
+  ecu::TForm_3D_Port* form = nullptr;
+};
+
+// What crossed the wire, on the application's clock.
+struct WireEvent {
+  double Time;
+  char Kind;  // 'W' request written, 'A' reply accepted, 'R' reply refused
+  Bytes Frame;
+};
+
+class WireLog : public ecu::TLinkMonitor {
+public:
+  std::vector<WireEvent> Events;
+  void FrameWritten(const std::uint8_t* Frame, int Length) override {
+    Events.push_back({rtl::GetTickCount(), 'W', Bytes(Frame, Frame + Length)});
+  }
+  void ReplyChecked(const std::uint8_t* Frame, int Count, bool Accepted) override {
+    Events.push_back({rtl::GetTickCount(), Accepted ? 'A' : 'R', Bytes(Frame, Frame + Count)});
+  }
+  std::vector<WireEvent> Of(char Kind) const {
+    std::vector<WireEvent> found;
+    for (const auto& e : Events)
+      if (e.Kind == Kind) found.push_back(e);
+    return found;
+  }
+  // Command bytes of the requests written, as a text ("!0,$").
+  std::string Commands() const {
+    std::string text;
+    for (const auto& e : Events)
+      if (e.Kind == 'W') text += static_cast<char>(e.Frame[1]);
+    return text;
+  }
+};
+
+class SimLinkTest : public LinkTest {
+protected:
+  void SetUp() override {
+    LinkTest::SetUp();
+    ecusim::SimulatorOptions options;
+    sim = std::make_unique<ecusim::Simulator>(ecusim::DefaultState(), options);
+    sim->Start();
+    path = sim->SlavePath();
+    setenv(comm::kExtraPortsVariable, path.c_str(), 1);
+    recorder->PortName = path;
+    ecu::LinkMonitor = &wire;
+  }
+  void TearDown() override {
+    ecu::LinkMonitor = nullptr;
+    delete form;
+    form = nullptr;
+    sim->Stop();
+    unsetenv(comm::kExtraPortsVariable);
+    LinkTest::TearDown();
+  }
+
+  // Opens the port: the link starts the connect script, whose handshake goes out in 60 ms.
+  void OpenPort() {
+    form->ComPort->SetPort(path);
+    form->ComPort->Open();
+  }
+
+  // Handles the GUI thread's calls (the port's events) until Done holds or RealMs pass.
+  bool Pump(const std::function<bool()>& Done, int RealMs = 3000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(RealMs);
+    for (;;) {
+      rtl::Application->ProcessMessages();
+      if (Done()) return true;
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+  }
+
+  // Waits until the simulator has read every request written (it takes them at line pace).
+  void SimHasRead() {
+    const unsigned writes = static_cast<unsigned>(wire.Of('W').size());
+    EXPECT_TRUE(Pump([&] { return sim->Stats().Requests >= writes; }, 5000));
+  }
+
+  std::size_t Replies() const { return wire.Of('A').size() + wire.Of('R').size(); }
+
+  // Moves the clock by Ms; when that writes a request, waits for its reply to be checked.
+  // True when a request was written.
+  bool Advance(double Ms) {
+    const std::size_t writes = wire.Of('W').size();
+    const std::size_t replies = Replies();
+    clock.Advance(Ms);
+    if (wire.Of('W').size() == writes) return false;
+    Pump([&] { return Replies() > replies; });
+    return true;
+  }
+
+  // Runs request after request until the written commands end with Tail or Max requests went.
+  bool RunUntil(const std::string& Tail, int Max = 40) {
+    for (int i = 0; i < Max; ++i) {
+      const std::string c = wire.Commands();
+      if (c.size() >= Tail.size() && c.compare(c.size() - Tail.size(), Tail.size(), Tail) == 0) return true;
+      if (!Advance(recorder->ReplyDelay)) return false;
+    }
+    return false;
+  }
+
+  std::unique_ptr<ecusim::Simulator> sim;
+  std::string path;
+  WireLog wire;
+};
+
+}  // namespace linktest

@@ -1,0 +1,250 @@
+#include "ecu/Calc_Unit.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "platform/rtl/SysUtils.h"
+#include "tests/ecu/TempDir.h"
+
+using namespace ecu;
+
+namespace {
+
+std::pair<int, int> Bytes(void (*f)(std::int32_t, std::uint8_t&, std::uint8_t&), std::int32_t v) {
+  std::uint8_t h = 0xAA, l = 0xAA;
+  f(v, h, l);
+  return {h, l};
+}
+
+TEST(Calc, RPMAndPeriods) {
+  EXPECT_EQ(PeriodToRPM(0x00, 0x00), 0);
+  EXPECT_EQ(PeriodToRPM(0xFF, 0xFF), 0);
+  EXPECT_EQ(PeriodToRPM(0x0E, 0xA6), 8000);
+  EXPECT_EQ(PeriodToRPM(0x00, 0x01), 8000);
+  EXPECT_EQ(PeriodToRPM(0x75, 0x30), 1000);
+
+  EXPECT_EQ(Bytes(RPMToPeriodBytes, 1000), std::make_pair(0x75, 0x30));
+  EXPECT_EQ(Bytes(RPMToPeriodBytes, 800), std::make_pair(0x92, 0x7C));
+  EXPECT_EQ(Bytes(RPMToPeriodBytes, 0), std::make_pair(0, 0));
+  EXPECT_EQ(Bytes(RPMToPeriodBytes, -5), std::make_pair(0, 0));
+  // Below the slowest encodable speed the period is clamped, never wrapped.
+  for (std::int32_t rpm : {457, 400, 1, 100}) {
+    const auto [h, l] = Bytes(RPMToPeriodBytes, rpm);
+    EXPECT_EQ(PeriodToRPM(static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(l)), 457) << rpm;
+  }
+  const auto [h, l] = Bytes(RPMToPeriodBytes, 458);
+  EXPECT_EQ(PeriodToRPM(static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(l)), 458);
+  EXPECT_NE(Bytes(RPMToPeriodBytes, 40000000), std::make_pair(0, 0));
+}
+
+TEST(Calc, AnalogueScaling) {
+  EXPECT_EQ(ADCToScaled(0x00, 0x00), 0);
+  EXPECT_EQ(ADCToScaled(0x03, 0xFF), 448);
+  EXPECT_EQ(ADCToScaled(0x02, 0x00), 224);
+  EXPECT_EQ(ADCToScaled(0x00, 0xE4), 100);
+  EXPECT_EQ(ADCToScaled(0xFC, 0x01), ADCToScaled(0x00, 0x01));
+  EXPECT_EQ(ADCTimesTwo(0x03, 0xFF), 2046);
+  EXPECT_EQ(ADCTimesTwo(0xFC, 0x01), 2);
+
+  EXPECT_EQ(ScaleForECU(10, 45, 1315), 1026);
+  EXPECT_EQ(ScaleForECU(1, 100, 1315), 228);
+  EXPECT_EQ(ScaleForECU(1, 448, 1315), 1022);
+  EXPECT_EQ(ScaleForECU(1, 0, 1315), 0);
+  std::uint8_t h = 0, l = 0;
+  ScaleToBytes(10, 45, h, l);  // no configuration: the default factor
+  EXPECT_EQ(h, 0x04);
+  EXPECT_EQ(l, 0x02);
+  HalfToBytes(1001, h, l);
+  EXPECT_EQ(h, 0x01);
+  EXPECT_EQ(l, 0xF4);
+}
+
+TEST(Calc, ScaleForECUEndsForEveryFactor) {
+  auto shown = [](std::int64_t n, int k, int p90) {
+    const double d = p90 * 0.2046 * 0.8479;
+    const double x = n * 100 / d + 0.5;
+    return std::isnan(x) ? 0 : static_cast<std::int64_t>(std::min(x, 2147483647.0)) / k;
+  };
+  for (int p90 : {1315, 577, 576, 300, 100, 1, 0, -5}) {
+    for (int k : {1, 10}) {
+      for (int v = 0; v <= 200; v += 3) {
+        const std::int32_t n = ScaleForECU(k, v, p90);
+        ASSERT_GE(n, 0);
+        ASSERT_LE(n, 0xFFFF);
+        if (p90 <= 0) {
+          EXPECT_EQ(n, 0);
+          continue;
+        }
+        // Nothing nearer exists among the neighbours.
+        const auto dist = [&](std::int64_t m) { return std::llabs(shown(m, k, p90) - v); };
+        if (n > 0) {
+          EXPECT_LE(dist(n), dist(n - 1)) << p90 << " " << k << " " << v;
+        }
+        EXPECT_LE(dist(n), dist(n + 1)) << p90 << " " << k << " " << v;
+        if (p90 >= 577) {
+          EXPECT_EQ(dist(n), 0) << p90 << " " << k << " " << v;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(ScaleForECU(0, 45, 1315), ScaleForECU(1, 45, 1315));
+  EXPECT_EQ(ScaleForECU(1, -5, 1315), 0);
+}
+
+TEST(Calc, SignedPercentageByte) {
+  auto encode = [](int p, int r = 100, int s = 32768) {
+    std::uint8_t h = 0, l = 0;
+    PercentToBytes(p, r, s, h, l);
+    return std::make_pair(int(h), int(l));
+  };
+  EXPECT_EQ(encode(50), std::make_pair(64, 163));
+  EXPECT_EQ(encode(-50).first, 0xC0);
+  EXPECT_EQ(encode(1).first, 2);
+  EXPECT_EQ(encode(4).first, 6);
+  EXPECT_EQ(encode(99).first, 127);
+  EXPECT_EQ(encode(0), std::make_pair(5, 0));
+  EXPECT_EQ(encode(30, 0), std::make_pair(5, 0));
+  for (int p = 1; p <= 99; ++p) EXPECT_NE(encode(p).first, 5) << p;
+  // Out of range: clamped to the largest code, not wrapped to "-0".
+  EXPECT_EQ(encode(100).first, 127);
+  EXPECT_EQ(encode(500).first, 127);
+  EXPECT_EQ(encode(-150).first, 0xFF);
+}
+
+TEST(Calc, NumbersAndTexts) {
+  EXPECT_EQ(FloatToInt(2.9), 2);
+  EXPECT_EQ(FloatToInt(-2.9), -2);
+  EXPECT_EQ(FloatToInt(std::nan("")), 0);
+  EXPECT_EQ(FloatToInt(-2147483648.0), INT32_MIN);
+  EXPECT_THROW(FloatToInt(std::numeric_limits<double>::infinity()), rtl::EConvertError);
+  EXPECT_THROW(FloatToInt(3e9), rtl::EConvertError);
+
+  EXPECT_EQ(TextToFloat("1,5"), 1.5);
+  EXPECT_EQ(TextToFloat("1.5"), 1.5);
+  EXPECT_EQ(TextToFloat(""), 0.0);
+  EXPECT_THROW(TextToFloat("abc"), rtl::EConvertError);
+
+  EXPECT_EQ(PercentOf(-250, 3), -7);
+
+  EXPECT_EQ(FormatTenths(123), "12.3");
+  EXPECT_EQ(FormatThousandths(12345), "12.34");
+  EXPECT_EQ(FormatHundredths(1234), "12.30");  // three significant digits
+  EXPECT_EQ(LevelToVoltText(1023), "5.00");
+  EXPECT_EQ(LevelToVoltText(512), "2.50");
+  EXPECT_EQ(LevelToVoltText(248), "1.21");
+  EXPECT_EQ(LevelToVoltText(55), "0.27");
+}
+
+TEST(Calc, HexColoursAndFontStyles) {
+  EXPECT_EQ(HexByteToInt("a5"), 165);
+  for (const char* bad : {"5", "zz", "0x", "1g"}) EXPECT_EQ(HexByteToInt(bad), -1) << bad;
+  EXPECT_EQ(UpperCaseASCII("ab\xE0z"), "AB\xE0Z");
+
+  EXPECT_EQ(ColorToARGBText(0x000000FF), "#FFFF0000");
+  EXPECT_EQ(ColorToARGBText(0x00332211), "#FF112233");
+  EXPECT_EQ(ColorToARGBText(0x80000005), "#FFFFFFFF");  // the window colour
+  TColor c = 0x00ABCDEF;
+  EXPECT_TRUE(ARGBTextToColor("#80112233", c));
+  EXPECT_EQ(c, 0x00332211u);
+  EXPECT_TRUE(ARGBTextToColor("#ffa4f964", c));
+  EXPECT_EQ(c, 0x0064F9A4u);
+  for (const char* bad : {"", "#", "#FF11223", "#FF1122334", "FF112233X", "#FF11G233", "#FF 12233"}) {
+    c = 0x00ABCDEF;
+    EXPECT_FALSE(ARGBTextToColor(bad, c)) << bad;
+    EXPECT_EQ(c, 0x00ABCDEFu) << bad;
+  }
+
+  EXPECT_EQ(FontStyleToIndex(fsBold | fsItalic), 3);
+  EXPECT_EQ(FontStyleToIndex(fsBold | fsUnderline), 0);
+  EXPECT_EQ(IndexToFontStyle(4), 0);
+  EXPECT_EQ(FontStyleToText(7), "vgFontRegular");
+  EXPECT_EQ(TextToFontStyle("vgfontbold"), 0);
+}
+
+// Records the message window's requests.
+class RecordingHost : public TSensorTableHost {
+public:
+  bool shown = true;
+  std::vector<int> messages;
+  bool MainWindowShown() const override { return shown; }
+  void ShowMessageWindow(std::uint8_t kind, const std::string&) override { messages.push_back(kind); }
+};
+
+class SensorTable : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SensorTableFileName = dir / "gascal.dat";
+    SensorTableMessageArmed = 1;
+    SensorTableHost = &host;
+  }
+  void TearDown() override { SensorTableHost = nullptr; }
+  void WriteTable(std::vector<std::int16_t> entries, std::size_t bytes = 2048) {
+    entries.resize(1024, 0);
+    std::string data;
+    for (std::int16_t e : entries) {
+      data += static_cast<char>(static_cast<std::uint16_t>(e) & 0xFF);
+      data += static_cast<char>(static_cast<std::uint16_t>(e) >> 8);
+    }
+    data.resize(bytes);
+    ecu_test::WriteFile(SensorTableFileName, data);
+  }
+  ecu_test::TempDir dir;
+  RecordingHost host;
+};
+
+TEST_F(SensorTable, LooksUpReadingsAndTheNearestEntry) {
+  std::vector<std::int16_t> t(1024, -400);
+  t[0] = 1200, t[1] = 900, t[2] = 700, t[3] = 475, t[4] = 465, t[5] = 440;
+  t[300] = 450;
+  t[301] = -100;
+  WriteTable(t);
+  EXPECT_EQ(SensorTableValue(0x01, 0x2C), 450);
+  EXPECT_EQ(SensorTableValue(0xFD, 0x2C), 450);  // upper bits masked
+  EXPECT_EQ(SensorTableValue(0x01, 0x2D), -100);
+
+  std::uint8_t h = 9, l = 9;
+  ASSERT_TRUE(TemperatureToSensorBytes(47, h, l));  // 475 and 465 equally near 470: the later wins
+  EXPECT_EQ(h, 0);
+  EXPECT_EQ(l, 4);
+  ASSERT_TRUE(TemperatureToSensorBytes(200, h, l));
+  EXPECT_EQ(l, 0);
+  ASSERT_TRUE(TemperatureToSensorBytes(-40, h, l));  // along the flat run up to the first farther entry
+  EXPECT_EQ(h, 0x01);
+  EXPECT_EQ(l, 0x2B);
+  EXPECT_TRUE(host.messages.empty());
+
+  for (int i = 0; i < 1024; ++i) t[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(1000 - i);
+  WriteTable(t);
+  ASSERT_TRUE(TemperatureToSensorBytes(-300, h, l));  // beyond the last entry: the walk ends there
+  EXPECT_EQ(h, 0x03);
+  EXPECT_EQ(l, 0xFF);
+}
+
+TEST_F(SensorTable, MissingOrShortTableShowsTheMessageOnceUntilReadable) {
+  std::uint8_t h = 9, l = 9;
+  host.shown = false;
+  EXPECT_EQ(SensorTableValue(0, 1), std::nullopt);
+  EXPECT_TRUE(host.messages.empty());  // waits for the main window
+  host.shown = true;
+  EXPECT_EQ(SensorTableValue(0, 1), std::nullopt);
+  EXPECT_FALSE(TemperatureToSensorBytes(20, h, l));
+  EXPECT_EQ(h, 9);
+  EXPECT_EQ(l, 9);
+  EXPECT_EQ(host.messages, std::vector<int>{12});
+
+  WriteTable({7, 8});
+  EXPECT_EQ(SensorTableValue(0, 1), 8);
+  EXPECT_EQ(SensorTableMessageArmed, 1);
+
+  for (std::size_t bytes : {0u, 1u, 2u, 2047u}) {
+    WriteTable({7, 8}, bytes);
+    EXPECT_EQ(SensorTableValue(0, 0), std::nullopt) << bytes;
+    EXPECT_FALSE(TemperatureToSensorBytes(0, h, l)) << bytes;
+  }
+  EXPECT_EQ(host.messages, (std::vector<int>{12, 12}));
+}
+
+}  // namespace

@@ -1,0 +1,230 @@
+#include "ecu/FindUnit.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/rtl/SysUtils.h"
+#include "tests/ecu/TempDir.h"
+
+using namespace ecu;
+using ecu_test::ReadFile;
+using ecu_test::TempDir;
+using ecu_test::WriteFile;
+
+namespace {
+
+struct Entry {
+  std::string key, value, comment;
+  bool operator==(const Entry&) const = default;
+};
+
+std::vector<Entry> Store() {
+  std::vector<Entry> entries;
+  for (std::size_t i = 0; i < KeyFileKeys.size(); ++i)
+    entries.push_back({KeyFileKeys[i], KeyFileValues[i], KeyFileComments[i]});
+  return entries;
+}
+
+class KeyFile : public ::testing::Test {
+protected:
+  void TearDown() override { KeyFileClose(); }
+  TempDir dir;
+};
+
+TEST_F(KeyFile, WritesPaddedLinesWithCRLF) {
+  KeyFileOpen(dir / "a.ini");
+  KeyFileSet("Work_Gas", "1234", "");
+  KeyFileSet("User_Phone", "", "");
+  KeyFileSet("Port_Name", "COM3", "port name");
+  KeyFileSet(std::string(29, 'B'), "7", "");
+  KeyFileSet(std::string(35, 'A'), "8", "");
+  KeyFileSave(dir / "a.ini");
+  EXPECT_FALSE(KeyFileStorePresent());
+  EXPECT_EQ(ReadFile(dir / "a.ini"),
+            "Work_Gas" + std::string(21, ' ') + "1234 {}\r\n" +
+            "User_Phone" + std::string(19, ' ') + " {}\r\n" +
+            "Port_Name" + std::string(20, ' ') + "COM3 {port name}\r\n" +
+            std::string(29, 'B') + " 7 {}\r\n" +
+            std::string(29, 'A') + " 8 {}\r\n");
+  EXPECT_EQ(KeyFilePadKey("Level_Type"), "Level_Type" + std::string(19, ' '));
+}
+
+TEST_F(KeyFile, ReadsHandEditedLines) {
+  WriteFile(dir / "h.ini",
+            "   Port_Name COM3 {port name}\r\n"
+            "Reply_Delay=60\n"
+            "Search = 5\r"
+            "Full_Screen\r\n"
+            "Program_Code 25{x}\n"
+            "[Section]\n"
+            "{note}\n"
+            "; x\n"
+            "Tab\tKey value\n"
+            "\n"
+            "Empty {}\n"
+            "Last value");
+  ASSERT_TRUE(KeyFileLoad(dir / "h.ini"));
+  const std::vector<Entry> expected = {
+      {"PORT_NAME", "COM3", "port name"}, {"REPLY_DELAY", "60", " "}, {"SEARCH", "= 5", " "},
+      {"FULL_SCREEN", " ", " "},          {"PROGRAM_CODE", "2", "x"}, {";", "x", " "},
+      {"TAB\tKEY", "value", " "},         {"EMPTY", "", ""},           {"LAST", "value", " "}};
+  EXPECT_EQ(Store(), expected);
+
+  // Values keep their case; a lone key keeps the lists in step.
+  ASSERT_TRUE(KeyFileFind("program_code"));
+  EXPECT_EQ(KeyFileValue, "2");
+  EXPECT_TRUE(KeyFileFind("Last"));
+  EXPECT_EQ(KeyFileValue, "value");
+  EXPECT_FALSE(KeyFileFind("Section"));
+  EXPECT_EQ(KeyFileFoundIndex, -1);
+}
+
+TEST_F(KeyFile, TypedReadsAcceptOnlyWholeValues) {
+  WriteFile(dir / "t.ini",
+            "A tRuE\nB FALSE\nC 1\nD  -42 \nE 12x\nF 99999999999\nG\nH +7\nI 2147483647\nJ -2147483648\n");
+  ASSERT_TRUE(KeyFileLoad(dir / "t.ini"));
+  ASSERT_TRUE(KeyFileReadBool("a"));
+  EXPECT_EQ(KeyFileBool, 1);
+  EXPECT_EQ(KeyFileValue, "TRUE");
+  ASSERT_TRUE(KeyFileReadBool("B"));
+  EXPECT_EQ(KeyFileBool, 0);
+  EXPECT_FALSE(KeyFileReadBool("C"));
+  EXPECT_EQ(KeyFileBool, 0);
+
+  KeyFileInt = 5;
+  for (const char* bad : {"E", "F", "G", "missing", "A"}) {
+    EXPECT_FALSE(KeyFileReadInt(bad)) << bad;
+    EXPECT_EQ(KeyFileInt, 5) << bad;
+  }
+  const std::pair<const char*, std::int32_t> good[] = {
+      {"D", -42}, {"H", 7}, {"I", 2147483647}, {"J", -2147483647 - 1}, {"C", 1}};
+  for (const auto& [key, value] : good) {
+    EXPECT_TRUE(KeyFileReadInt(key)) << key;
+    EXPECT_EQ(KeyFileInt, value) << key;
+  }
+}
+
+TEST_F(KeyFile, UpdateKeepsUnknownKeysAndPositions) {
+  WriteFile(dir / "u.cfg", "user_name Old {}\r\nMY_OWN_KEY keep me {note}\r\nWork_Gas 5 {}\r\n");
+  EXPECT_TRUE(KeyFileOpen(dir / "u.cfg"));
+  KeyFileSet("User_Name", "New", "");
+  KeyFileSet("Added", "1", "");
+  EXPECT_TRUE(KeyFileDelete("WORK_GAS"));
+  EXPECT_FALSE(KeyFileDelete("WORK_GAS"));
+  KeyFileSave(dir / "u.cfg");
+  EXPECT_EQ(ReadFile(dir / "u.cfg"), KeyFilePadKey("User_Name") + "New {}\r\n" + KeyFilePadKey("MY_OWN_KEY") +
+                                          "keep me {note}\r\n" + KeyFilePadKey("Added") + "1 {}\r\n");
+}
+
+TEST_F(KeyFile, FileWrittenBySystemReadsBackByteIdentical) {
+  const std::vector<Entry> entries = {{"User_Name", "Ivan Petrov", ""},
+                                      {"Level_Type", "0 - 90 Om", ""},
+                                      {"Note", "a = b } c", "some comment"},
+                                      {"Color_3D_MapRPM_Select_Cell", "#FF2B2B2B", ""}};
+  auto write = [&] {
+    KeyFileOpen(dir / "r.cfg");
+    for (const Entry& e : entries) KeyFileSet(e.key, e.value, e.comment);
+    KeyFileSave(dir / "r.cfg");
+  };
+  write();
+  const std::string first = ReadFile(dir / "r.cfg");
+  ASSERT_TRUE(KeyFileLoad(dir / "r.cfg"));
+  for (const Entry& e : entries) {
+    ASSERT_TRUE(KeyFileFind(e.key));
+    EXPECT_EQ(KeyFileValue, e.value);
+    EXPECT_EQ(KeyFileComments[static_cast<std::size_t>(KeyFileFoundIndex)], e.comment);
+  }
+  KeyFileClose();
+  write();
+  EXPECT_EQ(ReadFile(dir / "r.cfg"), first);
+}
+
+TEST_F(KeyFile, LongKeysAndAwkwardValuesDoNotGrowTheFile) {
+  const std::string longKey = "Russian_Language_Font_Name_Style";  // 32 characters
+  for (int round = 0; round < 3; ++round) {
+    KeyFileOpen(dir / "g.ini");
+    KeyFileSet(longKey, std::to_string(round), "");
+    KeyFileSet("Notice", "line one\r\nline two\nA{B}", "two\nlines");
+    KeyFileSave(dir / "g.ini");
+  }
+  const std::string text = ReadFile(dir / "g.ini");
+  EXPECT_EQ(text, longKey.substr(0, 29) + " 2 {}\r\n" + KeyFilePadKey("Notice") +
+                      "line one line two A(B} {two lines}\r\n");
+
+  ASSERT_TRUE(KeyFileLoad(dir / "g.ini"));
+  EXPECT_EQ(KeyFileKeys.size(), 2u);
+  ASSERT_TRUE(KeyFileReadInt(longKey));
+  EXPECT_EQ(KeyFileInt, 2);
+  ASSERT_TRUE(KeyFileFind("notice"));
+  EXPECT_EQ(KeyFileValue, "line one line two A(B}");
+}
+
+TEST_F(KeyFile, MissingFilesAndEmptyStores) {
+  EXPECT_FALSE(KeyFileLoad(dir / "none.ini"));
+  EXPECT_FALSE(KeyFileStorePresent());
+  EXPECT_FALSE(KeyFileGetBool(dir / "none.ini", "X"));
+  EXPECT_FALSE(KeyFileLoad(dir.Path().string()));  // a folder is no key file
+
+  EXPECT_FALSE(KeyFileOpen(dir / "new.ini"));
+  EXPECT_TRUE(KeyFileStorePresent());
+  EXPECT_TRUE(KeyFileKeys.empty());
+  KeyFileSave(dir / "new.ini");
+  EXPECT_EQ(ReadFile(dir / "new.ini"), "");
+  ASSERT_TRUE(KeyFileLoad(dir / "new.ini"));
+  EXPECT_TRUE(KeyFileKeys.empty());
+  KeyFileClose();
+
+  WriteFile(dir / "b.ini", "Full_Screen true {}\r\nOther 1\r\n");
+  EXPECT_TRUE(KeyFileGetBool(dir / "b.ini", "full_screen"));
+  EXPECT_FALSE(KeyFileGetBool(dir / "b.ini", "Other"));
+  EXPECT_FALSE(KeyFileStorePresent());
+}
+
+TEST_F(KeyFile, SavingGoesThroughATemporaryFileAndFailsLoudly) {
+  WriteFile(dir / "s.ini", "Old 1 {}\r\n");
+  KeyFileOpen(dir / "s.ini");
+  KeyFileSet("New", "2", "");
+  KeyFileSave(dir / "s.ini");
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 1u);  // no temporary file left behind
+
+  // A folder given with "\" is accepted.
+  std::filesystem::create_directory(dir.Path() / "Config");
+  KeyFileOpen(dir / "Config\\x.cfg");
+  KeyFileSet("K", "V", "");
+  KeyFileSave(dir / "Config\\x.cfg");
+  EXPECT_EQ(ReadFile(dir / "Config/x.cfg"), KeyFilePadKey("K") + "V {}\r\n");
+
+  KeyFileOpen(dir / "missing/x.ini");
+  KeyFileSet("K", "V", "");
+  EXPECT_THROW(KeyFileSave(dir / "missing/x.ini"), rtl::EFCreateError);
+  EXPECT_FALSE(KeyFileStorePresent());
+  EXPECT_TRUE(KeyFileKeys.empty());
+}
+
+TEST(KeyFileHelpers, StripExtensionAndTextPositions) {
+  EXPECT_EQ(StripExtension("Config/car.cfg"), "Config/car");
+  EXPECT_EQ(StripExtension("C:\\a.b\\file"), "C:\\a");
+  EXPECT_EQ(StripExtension("x"), "x");
+  EXPECT_EQ(StripExtension("a.tar.gz"), "a.tar");
+
+  const std::vector<std::string> table = {"MATRIX", "REG", "KEIHIN", "REG"};
+  EXPECT_EQ(IndexOfText(4, "REG", table), 2);
+  EXPECT_EQ(IndexOfText(4, "keihin", table), 0);
+  EXPECT_EQ(IndexOfText(2, "KEIHIN", table), 0);
+  EXPECT_EQ(IndexOfText(200, "KEIHIN", table), 3);  // never beyond the table
+
+  std::vector<std::u16string> items = {u"1:1", u"Caf\u00E9", u"1:1"};
+  EXPECT_EQ(ComboIndexOfText("1:1", items), 1);
+  EXPECT_EQ(ComboIndexOfText("Caf\xE9", items), 2);
+  EXPECT_EQ(ComboIndexOfText("1:2", items), 0);
+  EXPECT_EQ(ComboIndexOfText("1:1", {}), 0);
+  std::vector<std::u16string> many(300, u"x");
+  many.back() = u"last";
+  EXPECT_EQ(ComboIndexOfText("last", many), 0);
+}
+
+}  // namespace

@@ -1,0 +1,124 @@
+// Files and typed texts from outside: random and truncated input never crashes a reader, never
+// breaks the store's invariants, and never makes a file grow on every save.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "ecu/Calc_Unit.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Language.h"
+#include "platform/rtl/SysUtils.h"
+#include "tests/ecu/TempDir.h"
+
+using namespace ecu;
+using ecu_test::ReadFile;
+using ecu_test::WriteFile;
+
+namespace {
+
+// Random bytes, biased toward the characters the grammars care about.
+std::string Garbage(std::mt19937& rng, std::size_t maxLength) {
+  static const std::string special = " =\t{}[]\r\n;#-+0123456789aZ";
+  std::uniform_int_distribution<std::size_t> length(0, maxLength);
+  std::uniform_int_distribution<int> byte(0, 255), pick(0, 2);
+  std::string s(length(rng), '\0');
+  for (char& c : s)
+    c = pick(rng) == 0 ? static_cast<char>(byte(rng)) : special[static_cast<std::size_t>(byte(rng)) % special.size()];
+  return s;
+}
+
+TEST(GarbageInput, KeyValueFilesLoadAndSettle) {
+  ecu_test::TempDir dir;
+  std::mt19937 rng(20240601);
+  const std::string seedFile = KeyFilePadKey("Work_Gas") + "1234 {}\r\n" + KeyFilePadKey("User_Name") + "Ivan {x}\r\n";
+  for (int round = 0; round < 400; ++round) {
+    std::string bytes = round % 4 == 0 ? seedFile.substr(0, static_cast<std::size_t>(rng()) % seedFile.size())
+                                       : Garbage(rng, 300);
+    WriteFile(dir / "g.ini", bytes);
+    ASSERT_TRUE(KeyFileLoad(dir / "g.ini"));
+    ASSERT_EQ(KeyFileKeys.size(), KeyFileValues.size());
+    ASSERT_EQ(KeyFileKeys.size(), KeyFileComments.size());
+    KeyFileReadInt("WORK_GAS");
+    KeyFileReadBool("USER_NAME");
+
+    // Saving what was read settles after one more round and never grows.
+    std::string previous;
+    for (int save = 0; save < 4; ++save) {
+      KeyFileOpen(dir / "g.ini");
+      KeyFileSave(dir / "g.ini");
+      const std::string now = ReadFile(dir / "g.ini");
+      if (save >= 2) {
+        ASSERT_EQ(now, previous) << round;
+      }
+      previous = now;
+    }
+  }
+}
+
+TEST(GarbageInput, LanguageFiles) {
+  ecu_test::TempDir dir;
+  LanguageDir = dir.Path().string();
+  CurrentLanguage = "Thai";
+  std::mt19937 rng(7);
+  for (int round = 0; round < 300; ++round) {
+    WriteFile(dir / "Thai.lng", Garbage(rng, 400));
+    LoadLanguageFile();
+    ASSERT_EQ(LngKeys.size(), LngTexts.size());
+    for (const std::string& key : LngKeys) ASSERT_FALSE(key.empty());
+    ASSERT_EQ(MainWindowTexts().size(), 56u);
+  }
+  FreeLanguageFile();
+  CurrentLanguage = "English";
+  LanguageDir = "Language";
+}
+
+TEST(GarbageInput, SensorTablesOfAnyLength) {
+  ecu_test::TempDir dir;
+  SensorTableFileName = dir / "t.dat";
+  std::mt19937 rng(3);
+  for (int round = 0; round < 60; ++round) {
+    std::string bytes(static_cast<std::size_t>(rng()) % 2600, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng());
+    WriteFile(SensorTableFileName, bytes);
+    const auto value = SensorTableValue(static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()));
+    std::uint8_t h = 0, l = 0;
+    const bool found = TemperatureToSensorBytes(static_cast<std::int32_t>(rng()), h, l);
+    ASSERT_EQ(value.has_value(), bytes.size() >= 2048);
+    ASSERT_EQ(found, bytes.size() >= 2048);
+    if (found) {
+      ASSERT_LE(h * 256 + l, 1023);
+    }
+  }
+  SensorTableFileName = "gascal.dat";
+}
+
+TEST(GarbageInput, TypedPageTextsAndColours) {
+  CreateConfiguration("");
+  std::mt19937 rng(11);
+  for (int round = 0; round < 500; ++round) {
+    TCFGPageValues page = ConfigToCFGPageValues();
+    const std::string text = Garbage(rng, 12);
+    switch (round % 3) {
+      case 0: page.PG_RPM = text; break;
+      case 1: page.PG_Temper = text; break;
+      default: page.PG_Time = text; break;
+    }
+    page.User_Name = "typed";
+    try {
+      CFG_Page_To_Config(page);
+      ASSERT_EQ(Configuration->User_Name, "typed");
+    } catch (const rtl::EConvertError&) {
+      ASSERT_EQ(Configuration->User_Name, "");
+    }
+    Configuration->User_Name.clear();
+
+    TColor colour = 0x123456;
+    if (!ARGBTextToColor(text, colour)) {
+      ASSERT_EQ(colour, 0x123456u);
+    }
+  }
+  FreeConfiguration();
+}
+
+}  // namespace

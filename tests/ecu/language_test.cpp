@@ -1,0 +1,185 @@
+#include "ecu/Language.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "ecu/Calc_Unit.h"
+#include "ecu/Language_En.h"
+#include "ecu/Lng_Chr.h"
+#include "tests/ecu/TempDir.h"
+
+using namespace ecu;
+using ecu_test::WriteFile;
+
+namespace {
+
+class Language : public ::testing::Test {
+protected:
+  void SetUp() override { LanguageDir = dir.Path().string(); }
+  void TearDown() override {
+    FreeLanguageFile();
+    CurrentLanguage = "English";
+    LanguageDir = "Language";
+    WindowEnglishTexts = nullptr;
+    LanguageNames.fill({});
+    LanguageNames[0] = "English";
+  }
+  std::u16string TextOf(const std::string& control) {
+    for (const TControlText& t : MainWindowTexts())
+      if (t.Control == control) return t.Text;
+    return u"<none>";
+  }
+  ecu_test::TempDir dir;
+};
+
+TEST_F(Language, ReadsALanguageFile) {
+  WriteFile(dir / "Russian.lng",
+            "{ Russian texts\r\n"
+            "Yes \xC4\xE0\r\n"
+            "Dim_RPM_Short\t\xEE\xE1/\xEC\xE8\xED\n"
+            "   Gas   \xC3\xE0\xE7  \r"
+            "Petrol\r\n"
+            "\r\n"
+            "Stop\r\n");
+  CurrentLanguage = "Russian";
+  LoadLanguageFile();
+  EXPECT_EQ(LngKeys, (std::vector<std::string>{"{ Russian texts", "YES", "DIM_RPM_SHORT", "GAS", "PETROL", "STOP"}));
+  EXPECT_EQ(LngTexts[0], "");
+  EXPECT_EQ(LngText("yes"), "\xC4\xE0");
+  EXPECT_EQ(LngToWide(LngText("Yes")), u"\u0414\u0430");
+  EXPECT_EQ(LngToWide(LngText("Dim_RPM_Short")), u"\u043E\u0431/\u043C\u0438\u043D");
+  EXPECT_EQ(LngText("GAS"), "\xC3\xE0\xE7");
+  EXPECT_EQ(LngText("Petrol"), "");      // present without a text: no English fallback
+  EXPECT_EQ(LngText("Delay"), "Dealy");  // absent: English
+  EXPECT_EQ(LngText("No_Such_Key"), "");
+
+  FreeLanguageFile();
+  EXPECT_EQ(LngText("Petrol"), "Petrol");  // no store: English
+  EXPECT_EQ(LngTextFromFile("Yes"), "\xC4\xE0");
+  EXPECT_FALSE(LanguageStorePresent());
+
+  CurrentLanguage = "English";
+  LoadLanguageFile();
+  EXPECT_EQ(LngText("Yes"), "Yes");
+}
+
+TEST_F(Language, CodePagesOfTheLanguages) {
+  CurrentLanguage = "Russian";
+  EXPECT_EQ(LngToWide("\xC0"), u"\u0410");
+  CurrentLanguage = "Thai";
+  EXPECT_EQ(LngToWide("\xA1"), u"\u0E01");
+  CurrentLanguage = "English";
+  EXPECT_EQ(LngToWide("\xB0"), u"\u00B0");
+  CurrentLanguage = "German";
+  EXPECT_EQ(LngToWide("\xE9"), u"\u00E9");
+  EXPECT_EQ(LngToWide(""), u"");
+}
+
+TEST_F(Language, MissingFileFallsBackToEnglish) {
+  CurrentLanguage = "Klingon";
+  LoadLanguageFile();
+  EXPECT_TRUE(LanguageStorePresent());
+  EXPECT_TRUE(LngKeys.empty());
+  EXPECT_EQ(LngText("delay"), "Dealy");
+  std::filesystem::create_directory(dir.Path() / "Language");
+  LanguageDir = dir / "Language";
+  WriteFile(dir / "Russian.lng", "Yes X\n");
+  CurrentLanguage = "../Russian";  // never a file outside the folder
+  LoadLanguageFile();
+  EXPECT_TRUE(LngKeys.empty());
+}
+
+TEST_F(Language, BuiltInEnglishTexts) {
+  const auto table = EnglishTexts();
+  EXPECT_EQ(table.size(), 139u);
+  std::set<std::string> keys;
+  for (const TLngEntry& e : table) EXPECT_TRUE(keys.insert(UpperCaseASCII(e.Key)).second) << e.Key;
+  EXPECT_EQ(Language_En_Text("dim_rpm_short"), "r.p.m.");
+  EXPECT_EQ(CurrentLngKey, "DIM_RPM_SHORT");
+  EXPECT_TRUE(IsLngKey("Dim_Rpm_Short"));
+  EXPECT_EQ(Language_En_Text("IND_PressDiff"), "P, Differential ");
+  EXPECT_EQ(Language_En_Text("ACB_Prompt_Start"), "To run autocalibration press \"START\".");
+  EXPECT_EQ(Language_En_Text("AutoSearchPort"), "Auto saerch port");
+  EXPECT_EQ(Language_En_Text("CFG_Config_PG_Time"), "Delay of gas injectors");
+
+  // The windows' own tables are asked in order while the text is still empty.
+  struct Windows : TWindowEnglishTexts {
+    std::vector<std::string> asked;
+    void MainFormEnglishText(std::string&) override { asked.push_back("main"); }
+    void SettingsEnglishText(std::string& t) override {
+      asked.push_back("settings");
+      if (IsLngKey("Set_Key")) t = "From settings";
+    }
+    void SkinEnglishText(std::string&) override { asked.push_back("skin"); }
+    void ColorsEnglishText(std::string&) override { asked.push_back("colors"); }
+  } windows;
+  WindowEnglishTexts = &windows;
+  EXPECT_EQ(Language_En_Text("set_key"), "From settings");
+  EXPECT_EQ(windows.asked, (std::vector<std::string>{"main", "settings"}));
+  EXPECT_EQ(Language_En_Text("Gas"), "Gas");
+  EXPECT_EQ(windows.asked.size(), 2u);
+  EXPECT_EQ(Language_En_Text("unknown"), "");
+  EXPECT_EQ(windows.asked.size(), 6u);
+}
+
+TEST_F(Language, ListsLanguageFilesInAFixedOrder) {
+  for (int i = 24; i >= 0; --i) WriteFile(dir / ("L" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".lng"), "");
+  std::filesystem::create_directory(dir.Path() / "Folder.lng");
+  WriteFile(dir / ".lng", "");
+  WriteFile(dir / "notes.txt", "");
+  WriteFile(dir / "A.old.lng", "");
+  WriteFile(dir / "B.LNG", "Yes Ja\n");
+
+  const std::vector<std::string> names = ListLanguageFiles();
+  ASSERT_EQ(names.size(), 20u);
+  EXPECT_EQ(names[0], "English");
+  EXPECT_EQ(names[1], "A");
+  EXPECT_EQ(names[2], "B");
+  EXPECT_EQ(names[3], "L00");
+  EXPECT_EQ(names[19], "L16");
+  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(LanguageNames[i], names[i]);
+
+  CurrentLanguage = "B";  // "B.LNG" is found whatever the case of its name
+  EXPECT_EQ(LngTextFromFile("Yes"), "Ja");
+
+  EXPECT_EQ(LanguageComboItems().size(), 20u);
+  EXPECT_EQ(LanguageComboIndex(), 2);
+  CurrentLanguage = "Elvish";
+  EXPECT_EQ(LanguageComboIndex(), -1);
+
+  LanguageDir = dir / "missing";
+  EXPECT_EQ(ListLanguageFiles(), std::vector<std::string>{"English"});
+  EXPECT_EQ(LanguageNames[1], "");
+}
+
+TEST_F(Language, MainWindowTextsInEnglishAndThai) {
+  const std::map<std::string, std::u16string> expected = {
+      {"HudLabel_IND_Petrol_Name", u"Petrol, ms"},
+      {"HudLabel_IND_PressVap_Name", u"P, Reducer, bar"},
+      {"HudLabel_IND_PressDiff_Name", u"P, Differential , bar"},
+      {"HudLabel_IND_TempVap_Name", u"T, Reducer,\u00B0C"},
+      {"HudLabel_CFG_PG_Temper", u"Switch to gas when temperature,\u00B0C >"},
+      {"HudLabel_CFG_PG_RPM", u"Switch to gas when RPM >"},
+      {"HudLabel_CFG_LevelGas_Current", u"Current value, volt"},
+      {"HudLabel_CFG_User_Install_KM", u"Installed KM, km"},
+      {"HudLabel_CFG_User_Gas_Jets", u"Gas jet diameter, mm"},
+      {"HudLabel_CFG_PG_Time", u"Delay of gas injectors, sec"},
+      {"HudLabel_CFG_Level_Sensor", u"Type"},
+  };
+  for (const auto& [control, text] : expected) EXPECT_EQ(TextOf(control), text) << control;
+  EXPECT_EQ(MainWindowTexts().size(), 56u);
+  EXPECT_EQ(FileMenuItems(), (std::vector<std::u16string>{u"Save", u"Load", u"Default", u"Exit"}));
+
+  WriteFile(dir / "Thai.lng", "IND_TempVap \xA1\r\nGas \xA2\r\n");
+  CurrentLanguage = "Thai";
+  LoadLanguageFile();
+  EXPECT_EQ(TextOf("HudLabel_IND_TempVap_Name"), u"\u0E01,\u00B0C");  // the degree sign is not a Thai letter
+  CacheLanguageWords();
+  EXPECT_EQ(LanguageWords.Gas, "\xA2");
+  EXPECT_EQ(LanguageWords.Petrol, "Petrol");
+  EXPECT_EQ(LanguageWords.CLB_History_Forward, "Step forward");
+}
+
+}  // namespace

@@ -1,0 +1,196 @@
+// The link against the ECU simulator on a pseudo-terminal. Timing is asserted on the test
+// clock, which stands still while the test waits for the simulator's replies.
+#include "tests/ecu/LinkFixture.h"
+
+namespace linktest {
+namespace {
+
+using ecu::TLinkControl;
+
+// MAP points as the link decodes them from the simulator's bytes.
+std::vector<std::int32_t> MapPoints(const std::vector<std::uint8_t>& bytes) {
+  std::vector<std::int32_t> points;
+  for (std::size_t k = 0; k < bytes.size() && k < 32; ++k)
+    points.push_back((k == 0 ? bytes[k] & 0x3F : bytes[k]) * 128 / 10);
+  return points;
+}
+std::vector<std::int32_t> Head(const std::array<std::int32_t, ecu::MapPointCapacity>& a) {
+  return std::vector<std::int32_t>(a.begin(), a.end());
+}
+
+TEST_F(SimLinkTest, ConnectScriptWalksItsCellsThenPollsEachRequestAReplyDelayLater) {
+  OpenPort();
+  ASSERT_EQ(ecu::PortOpen, 1);
+  EXPECT_EQ(ecu::TxFrame[1], '!');
+  EXPECT_FALSE(Advance(59));
+  ASSERT_TRUE(Advance(1));
+  ASSERT_EQ(wire.Events.size(), 2u);
+  EXPECT_EQ(wire.Events[0].Time, 60);
+  EXPECT_EQ(Hex(wire.Events[0].Frame), "19 21 21 21 7C");
+  EXPECT_EQ(wire.Events[1].Kind, 'A');
+  EXPECT_EQ(Hex(wire.Events[1].Frame), "19 21 2A 64");
+  EXPECT_EQ(ecu::LinkUp, 1);
+
+  ASSERT_TRUE(RunUntil("#'(#'("));
+  EXPECT_EQ(wire.Commands(), "!0,$'(%/77#'(#'(");
+  EXPECT_TRUE(wire.Of('R').empty());
+  // Every request goes out the reply delay after the reply before it was taken.
+  const auto writes = wire.Of('W');
+  const auto accepts = wire.Of('A');
+  for (std::size_t i = 1; i < writes.size(); ++i) EXPECT_EQ(writes[i].Time - accepts[i - 1].Time, 60) << i;
+
+  EXPECT_EQ(ecu::Configuration->ECU_Name, "GASCAL ECU SIM");
+  EXPECT_EQ(ecu::LiveDataLength, 37);
+  EXPECT_EQ(Head(ecu::MapPointsGas), MapPoints(sim->State().MapGas));
+  EXPECT_EQ(Head(ecu::MapPointsPetrol), MapPoints(sim->State().MapPetrol));
+  EXPECT_EQ(recorder->MapRPMImage, sim->State().MapImage);
+  EXPECT_FALSE(recorder->Control(TLinkControl::Port_Search).Visible);
+  EXPECT_TRUE(recorder->Control(TLinkControl::ACB_Start).Enabled);
+}
+
+TEST_F(SimLinkTest, BadRepliesAreIgnoredAndTheSameFrameGoesAgainAfter550ms) {
+  OpenPort();
+  ASSERT_TRUE(RunUntil("#"));
+  const std::vector<ecusim::Fault> faults = {
+      {ecusim::FaultKind::Drop, 0, 0, 0},         {ecusim::FaultKind::Truncate, 0, 1, 0},
+      {ecusim::FaultKind::Extend, 0, 0, 0},       {ecusim::FaultKind::WrongAddress, 0, 0, 0},
+      {ecusim::FaultKind::Garble, 0, 0, 0},
+  };
+  for (const auto& fault : faults) {
+    SCOPED_TRACE(static_cast<int>(fault.Kind));
+    sim->AddFault(fault);
+    const std::size_t before = wire.Events.size();
+    const std::size_t accepted = wire.Of('A').size();
+    clock.Advance(60);
+    ASSERT_EQ(wire.Events.size(), before + 1);
+    const WireEvent request = wire.Events.back();
+    // Whatever came back is refused; a dropped reply leaves nothing to refuse.
+    Pump([&] { return wire.Events.size() > before + 1; }, fault.Kind == ecusim::FaultKind::Drop ? 200 : 3000);
+    Pump([] { return false; }, 30);
+    EXPECT_EQ(wire.Of('A').size(), accepted);
+    const std::size_t writes = wire.Of('W').size();
+    clock.Advance(549);
+    EXPECT_EQ(wire.Of('W').size(), writes);
+    ASSERT_TRUE(Advance(1));
+    const WireEvent resend = wire.Of('W').back();
+    EXPECT_EQ(resend.Frame, request.Frame);
+    EXPECT_EQ(resend.Time - request.Time, 550);
+    EXPECT_EQ(wire.Of('A').size(), accepted + 1);
+    // The dialogue carries on where it was.
+    ASSERT_TRUE(Advance(60));
+    EXPECT_NE(wire.Of('W').back().Frame[1], request.Frame[1]);
+  }
+}
+
+TEST_F(SimLinkTest, LateCopyOfAReplyIsNotTakenForTheNextOne) {
+  OpenPort();
+  ASSERT_TRUE(RunUntil("#"));
+  sim->AddFault({ecusim::FaultKind::Duplicate, 0, 15, '\''});
+  ASSERT_TRUE(Advance(60));
+  ASSERT_EQ(wire.Commands().back(), '\'');
+  ASSERT_TRUE(Pump([&] { return !wire.Of('R').empty(); }));  // the copy, inside the reply delay
+  ASSERT_TRUE(Advance(60));
+  EXPECT_EQ(wire.Commands().back(), '(');
+  EXPECT_EQ(Head(ecu::MapPointsPetrol), MapPoints(sim->State().MapPetrol));
+  EXPECT_EQ(Head(ecu::MapPointsGas), MapPoints(sim->State().MapGas));
+}
+
+TEST_F(SimLinkTest, FiveSecondsWithoutAGoodReplyRestartAtTheHandshake) {
+  OpenPort();
+  ASSERT_TRUE(RunUntil("#'"));
+  const double lastGood = wire.Of('A').back().Time;
+  sim->SetSilent(true);
+  clock.Advance(60);  // the request that gets no answer
+  clock.Advance(4939);
+  EXPECT_EQ(ecu::LinkUp, 1);
+  EXPECT_EQ(recorder->Control(TLinkControl::Port_Connect_Stabil).Text, "0%");
+  double zeroAt = -1;
+  for (const auto& r : recorder->Find("text Port_Connect_Stabil 0%"))
+    if (zeroAt < 0 && r.Time > lastGood) zeroAt = r.Time;
+  EXPECT_EQ(zeroAt, lastGood + 4730);
+  ecu::TaskRequest = 17;
+  clock.Advance(1);
+  EXPECT_EQ(clock.Now(), lastGood + 5000);
+  EXPECT_EQ(ecu::LinkUp, 0);
+  EXPECT_EQ(ecu::TaskRequest, 0);
+  EXPECT_EQ(ecu::TxFrame[1], '!');
+  EXPECT_TRUE(recorder->Control(TLinkControl::Port_Search).Visible);
+  EXPECT_FALSE(recorder->Control(TLinkControl::ACB_Start).Enabled);
+
+  SimHasRead();
+  sim->SetSilent(false);
+  ASSERT_TRUE(Advance(60));
+  EXPECT_EQ(wire.Of('W').back().Frame[1], '!');
+  EXPECT_EQ(ecu::LinkUp, 1);
+  ASSERT_TRUE(RunUntil("#"));
+}
+
+TEST_F(SimLinkTest, WriteTaskRunsAtTheEndCellAndAnotherWaitsForTheNext) {
+  OpenPort();
+  ASSERT_TRUE(RunUntil("#"));
+  ecu::TaskRequest = 24;
+  ASSERT_TRUE(RunUntil("."));
+  EXPECT_EQ(ecu::TaskRunning, 1);
+  EXPECT_TRUE(recorder->WaitWindowShown);
+  ecu::TaskRequest = 24;
+  ASSERT_TRUE(RunUntil(".1616#'(."));
+  ASSERT_TRUE(RunUntil("1616#"));
+  EXPECT_EQ(ecu::TaskRunning, 0);
+  EXPECT_FALSE(recorder->WaitWindowShown);
+  EXPECT_EQ(sim->State().MapImage, recorder->MapRPMImage);
+  EXPECT_TRUE(wire.Of('R').empty());
+}
+
+TEST_F(SimLinkTest, WriteTaskCutOffByTheTimeOutEndsAndTasksRunAgain) {
+  OpenPort();
+  ASSERT_TRUE(RunUntil("#"));
+  ecu::TaskRequest = 24;
+  ASSERT_TRUE(RunUntil(".1"));
+  sim->SetSilent(true);
+  clock.Advance(5000);
+  EXPECT_EQ(ecu::LinkUp, 0);
+  EXPECT_EQ(ecu::TaskRunning, 0);
+  EXPECT_FALSE(recorder->WaitWindowShown);
+  SimHasRead();
+  sim->SetSilent(false);
+  ASSERT_TRUE(Advance(60));  // the fresh handshake
+  EXPECT_EQ(ecu::LinkUp, 1);
+  ASSERT_TRUE(RunUntil("#"));
+  ecu::TaskRequest = 24;
+  ASSERT_TRUE(RunUntil(".1616#"));
+}
+
+class ThrowingRecorder : public linkrec::Recorder {
+public:
+  bool Armed = true;
+  void StatusReceiveOn() override {
+    if (Armed) {
+      Armed = false;
+      throw rtl::EConvertError("bad firmware text");
+    }
+    Recorder::StatusReceiveOn();
+  }
+};
+
+TEST_F(SimLinkTest, FailureOnTheReceivePathIsReportedAndTheLinkRecovers) {
+  auto throwing = std::make_unique<ThrowingRecorder>();
+  throwing->PortName = path;
+  recorder = std::move(throwing);
+  std::vector<std::string> reported;
+  rtl::Application->OnException = [&](rtl::TObject*, const std::exception& e) { reported.push_back(e.what()); };
+  OpenPort();
+  ASSERT_TRUE(Advance(60));  // handshake
+  clock.Advance(60);  // identification: its decoding fails further on
+  ASSERT_TRUE(Pump([&] { return !reported.empty(); }));
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0], "bad firmware text");
+  const WireEvent request = wire.Of('W').back();
+  EXPECT_EQ(request.Frame[1], '0');
+  ASSERT_TRUE(Advance(550));
+  EXPECT_EQ(wire.Of('W').back().Frame, request.Frame);
+  ASSERT_TRUE(RunUntil(",$"));
+  ASSERT_TRUE(RunUntil("#"));
+}
+
+}  // namespace
+}  // namespace linktest

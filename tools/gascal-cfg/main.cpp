@@ -1,0 +1,85 @@
+// gascal-cfg: loads a configuration file (".cfg") over the default configuration, prints the
+// model, and saves it back (to the same file, or to a second file name when one is given).
+//
+//   gascal-cfg Config/Golf.cfg            print and rewrite Config/Golf.cfg
+//   gascal-cfg Config/Golf.cfg copy.cfg   print Config/Golf.cfg and write it as copy.cfg
+//   gascal-cfg --print Config/Golf.cfg    print only
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "ecu/Config_Unit.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace {
+
+void PrintModel(std::ostream& out) {
+  const ecu::Configuration_Class& c = *ecu::Configuration;
+  auto text = [&](const char* name, const std::string& v) { out << name << " = \"" << v << "\"\n"; };
+  auto number = [&](const char* name, long v) { out << name << " = " << v << "\n"; };
+  text("Cfg_Name", c.Cfg_Name);
+  text("User_Name", c.User_Name);
+  text("User_Phone", c.User_Phone);
+  text("Date_Mounting", c.Date_Mounting);
+  text("Data_KM", c.Data_KM);
+  text("Car_Jet", c.Car_Jet);
+  text("Car_Comments", c.Car_Comments);
+  number("Work_Gas", c.Work_Gas);
+  number("Work_Petrol", c.Work_Petrol);
+  number("Save_Map", c.Save_Map);
+  text("RPM_PreScaler", c.RPM_PreScaler);
+  number("PG_RPM", c.PG_RPM);
+  number("PG_Temper", c.PG_Temper);
+  number("PG_Time", c.PG_Time);
+  number("PG_GAS_Hot_Engine", c.PG_GAS_Hot_Engine);
+  number("GP_Buzzer", c.GP_Buzzer);
+  number("NoSequentInject", c.NoSequentInject);
+  number("MonoInject", c.MonoInject);
+  number("LPG_on", c.LPG_on);
+  number("Param_68", c.Param_68);
+  text("Injector_Type", c.Injector_Type);
+  number("Cylinders", c.Cylinders);
+  text("Level_Type", c.Level_Type);
+  number("Level_Buzzer", c.Level_Buzzer);
+  number("Level_Invert", c.Level_Invert);
+  number("Level_90", c.Level_90);
+  out << "Levels = " << c.Level1 << " " << c.Level2 << " " << c.Level3 << " " << c.Level4 << " " << c.Level5 << "\n";
+  for (int n = 0; n < ecu::DiagramPointCount; ++n)
+    out << "Point " << n << " = petrol " << ecu::DiagramPointX[static_cast<std::size_t>(n)] << ", gas "
+        << ecu::DiagramPointY[static_cast<std::size_t>(n)] << "\n";
+  for (int n = 1; n <= ecu::MapPointCapacity; ++n) {
+    const auto i = static_cast<std::size_t>(n - 1);
+    if (ecu::MapPointsGas[i] != 0 || ecu::MapPointsPetrol[i] != 0)
+      out << "MAP " << n << " = gas " << ecu::MapPointsGas[i] << ", petrol " << ecu::MapPointsPetrol[i] << "\n";
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool printOnly = false;
+  int first = 1;
+  if (argc > 1 && std::string(argv[1]) == "--print") {
+    printOnly = true;
+    first = 2;
+  }
+  if (argc - first < 1 || argc - first > 2 || (printOnly && argc - first != 1)) {
+    std::cerr << "usage: gascal-cfg [--print] FILE.cfg [SAVE_AS.cfg]\n";
+    return 2;
+  }
+  const std::string input = argv[first];
+  const std::string output = argc - first == 2 ? argv[first + 1] : input;
+  try {
+    ecu::CreateConfiguration("");
+    if (!ecu::LoadConfigFile(input)) {
+      std::cerr << "gascal-cfg: " << input << ": file not found\n";
+      return 1;
+    }
+    PrintModel(std::cout);
+    if (!printOnly) ecu::SaveConfigFile(output);
+  } catch (const rtl::Exception& e) {
+    std::cerr << "gascal-cfg: " << e.ClassName() << ": " << e.Message() << "\n";
+    return 1;
+  }
+  return 0;
+}

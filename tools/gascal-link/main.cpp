@@ -1,0 +1,199 @@
+// gascal-link: the ECU link without windows. Starts the GUI-thread loop, the serial port
+// component, the link and the dialogue scripts against a named port, with the recording
+// application, and prints each request and each reply as it is taken.
+//
+//   gascal-link PORT [--seconds N] [--reply-delay MS] [--address N] [--quiet]
+//
+// PORT is a port name ("COM1") or a device path (a pseudo-terminal of gascal-ecusim); it is
+// added to the port list. --seconds ends the run after N seconds (default: run until
+// interrupted); --quiet prints only the identification, the first poll and the summary.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "ecu/Config_Unit.h"
+#include "ecu/Instruction_Unit.h"
+#include "ecu/Link_Host.h"
+#include "ecu/Port_3D_Connect.h"
+#include "ecu/Port_3D_Unit.h"
+#include "ecu/Procedures_Unit.h"
+#include "platform/comm/PortList.h"
+#include "platform/loop/Application.h"
+#include "platform/loop/Timer.h"
+#include "platform/rtl/SysUtils.h"
+#include "serial/CPort.h"
+#include "tools/linkrec/Recorder.h"
+
+namespace {
+
+std::string Hex(const std::uint8_t* bytes, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    if (i) text += ' ';
+    text += rtl::IntToHex(bytes[i], 2);
+  }
+  return text;
+}
+
+std::string CommandName(std::uint8_t c) {
+  switch (c) {
+    case '!': return "handshake";
+    case '0': return "identification";
+    case '#': return "live data";
+    case ',': return "configuration name";
+    case '$': return "parameters";
+    case '%': return "calibration points";
+    case '\'': return "gas MAP";
+    case '(': return "petrol MAP";
+    case ')': return "erase gas MAP";
+    case '*': return "erase petrol MAP";
+    case '&': return "clear errors";
+    case '"': return "work mode";
+    case '1': return "announce long frame";
+    case '-': return "write configuration name";
+    case '2': return "write list 1";
+    case '3': return "write list 2";
+    case '/': return "R.P.M. map header";
+    case '7': return "R.P.M. map chunk";
+    case '.': return "R.P.M. map write";
+    case '6': return "R.P.M. map data";
+    default: return "command " + rtl::IntToStr(c);
+  }
+}
+
+std::string MapText(const std::array<std::int32_t, ecu::MapPointCapacity>& points) {
+  std::string text;
+  const int n = std::min<int>(ecu::MapPointCount, ecu::MapPointCapacity);
+  for (int i = 0; i < n && i < 8; ++i) text += (i ? " " : "") + rtl::IntToStr(points[i]);
+  return text + (n > 8 ? " ..." : "");
+}
+
+// What the link took from a reply, as far as its decoders go.
+std::string Decoded(const std::uint8_t* f, int count) {
+  switch (f[1]) {
+    case '!': return "ECU at address " + rtl::IntToStr(f[0]) + ", " + rtl::IntToStr(f[2]) + " bytes of identification";
+    case '0': {
+      const auto& c = *ecu::Configuration;
+      return "ECU found: \"" + c.ECU_Name + "\", info \"" + rtl::Trim(c.ECU_Info) + "\", firmware " + c.Firmware_Version +
+             ", layout " + rtl::IntToStr(ecu::LayoutNumber) + ", " + rtl::IntToStr(c.Work_Gas) + " min on gas, " +
+             rtl::IntToStr(c.Work_Petrol) + " min on petrol; blocks: live " + rtl::IntToStr(ecu::LiveDataLength) +
+             ", parameters " + rtl::IntToStr(ecu::ParamBlockLength) + ", points " +
+             rtl::IntToStr(ecu::PointBlockLength) + ", MAP points " + rtl::IntToStr(ecu::MapPointCount);
+    }
+    case '#': {
+      const int period = f[2] * 256 + f[3];
+      const int rpm = (period == 0 || period == 0xFFFF) ? 0 : 30000000 / std::max(period, 3750);
+      return "live data read, " + rtl::IntToStr(count - 3) + " bytes (engine at about " + rtl::IntToStr(rpm) +
+             " r.p.m., work mode " + rtl::IntToStr(count > 38 ? f[38] & 7 : 0) + ")";
+    }
+    case '\'': case ')': return "gas MAP points " + MapText(ecu::MapPointsGas);
+    case '(': case '*': return "petrol MAP points " + MapText(ecu::MapPointsPetrol);
+    case '/': return "R.P.M. map " + rtl::IntToStr(f[2]) + " x " + rtl::IntToStr(f[3]);
+    default:
+      return count == 3 ? "acknowledged" : rtl::IntToStr(count - 3) + " data bytes";
+  }
+}
+
+class Printer : public ecu::TLinkMonitor {
+public:
+  bool Quiet = false;
+  int Polls = 0;
+  double FirstPoll = -1, LastPoll = -1;
+  bool Found = false;
+
+  void FrameWritten(const std::uint8_t* Frame, int Length) override {
+    if (!Quiet) Print(">", Hex(Frame, Length) + "  " + CommandName(Frame[1]));
+  }
+  void ReplyChecked(const std::uint8_t* Frame, int Count, bool Accepted) override {
+    if (!Accepted) {
+      Print("x", Hex(Frame, Count) + "  refused (" + rtl::IntToStr(Count) + " bytes, " +
+                     rtl::IntToStr(ecu::RxExpectedLength) + " expected); the request goes again");
+      return;
+    }
+    if (Frame[1] == '#') {
+      if (FirstPoll < 0) FirstPoll = rtl::GetTickCount();
+      LastPoll = rtl::GetTickCount();
+      ++Polls;
+    }
+    const bool show = !Quiet || Frame[1] == '0' || (Frame[1] == '#' && Polls == 1);
+    if (Frame[1] == '0') Found = true;
+    if (show) Print("<", Hex(Frame, Count) + "\n           " + Decoded(Frame, Count));
+  }
+  static void Print(const char* Direction, const std::string& Text) {
+    std::printf("%9.3f %s %s\n", rtl::GetTickCount() / 1000.0, Direction, Text.c_str());
+    std::fflush(stdout);
+  }
+};
+
+void Usage() {
+  std::fprintf(stderr, "usage: gascal-link PORT [--seconds N] [--reply-delay MS] [--address N] [--quiet]\n");
+}
+
+void Stop(int) { rtl::Application->Terminate(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || argv[1][0] == '-') {
+    Usage();
+    return 2;
+  }
+  const std::string port = argv[1];
+  double seconds = 0;
+  linkrec::Recorder recorder;
+  Printer printer;
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--seconds" && hasValue) seconds = rtl::StrToFloatDef(argv[++i], 0);
+    else if (arg == "--reply-delay" && hasValue) recorder.ReplyDelay = rtl::StrToIntDef(argv[++i], 60);
+    else if (arg == "--address" && hasValue) recorder.ProgramCode = static_cast<std::uint8_t>(rtl::StrToIntDef(argv[++i], 25));
+    else if (arg == "--quiet") printer.Quiet = true;
+    else {
+      Usage();
+      return 2;
+    }
+  }
+
+  // The named port joins the port list, as a device the machine lists would.
+  const char* extra = std::getenv(comm::kExtraPortsVariable);
+  const std::string ports = (extra && *extra) ? std::string(extra) + ":" + port : port;
+  setenv(comm::kExtraPortsVariable, ports.c_str(), 1);
+
+  ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
+  recorder.PortName = port;
+  recorder.SearchPort = false;
+  recorder.OnRecord = [&printer](const linkrec::Record& r) {
+    if (printer.Quiet || r.What.rfind("text Port_Connect_Stabil", 0) == 0 || r.What.rfind("color ", 0) == 0) return;
+    if (r.What.rfind("show Connect_Condition", 0) == 0 || r.What.rfind("hide Connect_Condition", 0) == 0) return;
+    Printer::Print("*", r.What);
+  };
+  ecu::LinkMonitor = &printer;
+
+  std::signal(SIGINT, Stop);
+  std::signal(SIGTERM, Stop);
+  auto* form = new ecu::TForm_3D_Port(nullptr);
+  rtl::TTimer stop(nullptr);
+  stop.SetEnabled(false);
+  if (seconds > 0) {
+    stop.SetInterval(static_cast<std::uint32_t>(seconds * 1000));
+    stop.SetOnTimer([](rtl::TObject*) { rtl::Application->Terminate(); });
+    stop.SetEnabled(true);
+  }
+
+  Printer::Print("*", "opening " + port);
+  form->ComPort->SetPort(port);
+  form->ComPort->Open();
+  if (cport::PortFailed) Printer::Print("*", "the port did not open: " + cport::PortFailedText + "; retrying");
+  rtl::Application->Run();
+
+  ecu::LinkMonitor = nullptr;
+  delete form;
+  const double span = (printer.LastPoll - printer.FirstPoll) / 1000.0;
+  std::printf("summary: ECU %s, %d live-data polls", printer.Found ? "found and read" : "not found", printer.Polls);
+  if (printer.Polls > 1 && span > 0) std::printf(", %.2f polls per second", (printer.Polls - 1) / span);
+  std::printf("\n");
+  return printer.Found && printer.Polls > 0 ? 0 : 1;
+}
