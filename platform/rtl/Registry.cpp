@@ -79,7 +79,10 @@ std::string TRegistry::Resolve(const std::string& Key) const {
   while (start <= Key.size()) {
     std::size_t end = Key.find('\\', start);
     if (end == std::string::npos) end = Key.size();
-    if (end > start) path += (path.empty() ? "" : "\\") + Key.substr(start, end - start);
+    if (end > start) {
+      if (!path.empty()) path += '\\';
+      path.append(Key, start, end - start);
+    }
     start = end + 1;
   }
   return path;
@@ -88,7 +91,9 @@ std::string TRegistry::Resolve(const std::string& Key) const {
 std::string TRegistry::SectionOf(const std::string& Path) const {
   const char* root = RootName(FRootKey);
   if (!root) return "";
-  return Path.empty() ? std::string(root) : std::string(root) + "\\" + Path;
+  std::string section = root;
+  if (!Path.empty()) section.append("\\").append(Path);
+  return section;
 }
 
 bool TRegistry::KeyExists(const std::string& Key) {
