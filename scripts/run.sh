@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Builds gascal (optimised) and starts it.
+# Builds gascal (optimised) and starts it. Until the program's windows exist, it starts the ECU
+# simulator on a pseudo-terminal and the headless link runner against it, which prints every
+# request and reply: the ECU found, read and polled. Arguments go to the runner (default:
+# --seconds 8; give --seconds 0 to run until Ctrl-C).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/scripts/deps.sh"
@@ -9,4 +12,17 @@ cmake --build "$build" -j "$(nproc)"
 if [ -x "$build/app/gascal" ]; then
   exec "$build/app/gascal" "$@"
 fi
-echo "gascal: the libraries are built in $build; there is no program to start yet."
+
+work=$(mktemp -d)
+link="$work/ecu"
+"$build/tools/gascal-ecusim/gascal-ecusim" --link "$link" </dev/null >"$work/ecusim.log" 2>&1 &
+sim=$!
+trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 100); do
+  [ -e "$link" ] && break
+  sleep 0.05
+done
+[ -e "$link" ] || { cat "$work/ecusim.log" >&2; echo "run: the ECU simulator did not start" >&2; exit 1; }
+echo "run: ECU simulator on $(readlink "$link"); the link runner talks to it (no windows yet)."
+if [ $# -eq 0 ]; then set -- --seconds 8; fi
+"$build/tools/gascal-link/gascal-link" "$link" "$@"

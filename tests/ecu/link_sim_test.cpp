@@ -194,3 +194,43 @@ TEST_F(SimLinkTest, FailureOnTheReceivePathIsReportedAndTheLinkRecovers) {
 
 }  // namespace
 }  // namespace linktest
+
+namespace linktest {
+namespace {
+
+TEST_F(SimLinkTest, PortThatVanishesIsReopenedWhenItComesBack) {
+  // The simulator again, behind a link that follows it across a restart.
+  sim->Stop();
+  ecusim::SimulatorOptions options;
+  options.LinkPath = ::testing::TempDir() + "gascal-link-ecu";
+  sim = std::make_unique<ecusim::Simulator>(ecusim::DefaultState(), options);
+  sim->Start();
+  path = options.LinkPath;
+  setenv(comm::kExtraPortsVariable, path.c_str(), 1);
+  recorder->PortName = path;
+  OpenPort();
+  ASSERT_TRUE(RunUntil("#"));
+  sim->Stop();
+  // Resends fail on the hung-up port; the port is closed and the link goes down.
+  for (int i = 0; i < 20 && ecu::PortOpen; ++i) {
+    clock.Advance(100);
+    Pump([] { return false; }, 20);
+  }
+  EXPECT_EQ(ecu::PortOpen, 0);
+  EXPECT_EQ(ecu::LinkUp, 0);
+  EXPECT_EQ(recorder->Control(ecu::TLinkControl::Port_Connect_Stabil).Text, "0%");
+  sim->Start();
+  // The handshake step opens the port afresh and the dialogue starts again.
+  for (int i = 0; i < 40 && !ecu::LinkUp; ++i) {
+    clock.Advance(100);
+    Pump([] { return ecu::LinkUp == 1; }, 50);
+  }
+  EXPECT_EQ(ecu::PortOpen, 1);
+  ASSERT_EQ(ecu::LinkUp, 1);
+  ASSERT_TRUE(RunUntil("#'("));
+  sim->Stop();
+  unlink(path.c_str());
+}
+
+}  // namespace
+}  // namespace linktest
