@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "platform/rtl/IniFiles.h"
@@ -124,6 +125,39 @@ TEST_F(IniFileTest, AFailedWriteLeavesTheOldFileWhole) {
   inFile.WriteString("S", "K", "v");
   EXPECT_THROW(inFile.UpdateFile(), EFCreateError);
   EXPECT_EQ(old, ReadAll(file));
+}
+
+// Mutated files (fixed seed): whatever a file holds, it loads, and writing it back and
+// reading it again gives the same sections and values.
+TEST_F(IniFileTest, AnyTextLoadsAndWritesBackToTheSameValues) {
+  const std::string sample = "; c\n[A]\nk = \" v \"\nx=1\r\n\n[b]\n=odd\n[A]\nk=2\n[C\nz=\n";
+  std::mt19937 rng(7);
+  const auto values = [](TMemIniFile& Ini) {
+    TStringList sections, lines;
+    Ini.ReadSections(&sections);
+    std::string all;
+    for (int i = 0; i < sections.Count(); ++i) {
+      Ini.ReadSectionValues(sections[i], &lines);
+      all += "[" + sections[i] + "]" + lines.Text();
+    }
+    return all;
+  };
+  for (int n = 0; n < 300; ++n) {
+    std::string text = sample;
+    for (int e = 1 + static_cast<int>(rng() % 4); e > 0; --e) {
+      const std::size_t at = rng() % (text.size() + 1);
+      const char bytes[] = {'[', ']', '=', ';', '\r', '\n', '"', ' ', '\0', 'k', static_cast<char>(rng())};
+      if (rng() % 3 == 0) text.erase(at, rng() % 4);
+      else text.insert(at, 1, bytes[rng() % sizeof bytes]);
+    }
+    WriteAll(file, text);
+    TMemIniFile ini(file);
+    ini.WriteString("A", "New", " n ");
+    const std::string before = values(ini);
+    ini.UpdateFile();
+    TMemIniFile again(file);
+    ASSERT_EQ(before, values(again)) << text;
+  }
 }
 
 }  // namespace
