@@ -1,0 +1,218 @@
+#include "platform/gfx2d/ImageCodec.h"
+
+#include <cstring>
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+namespace gfx2d {
+
+namespace {
+
+bool StartsWith(const uint8_t* Data, size_t Size, const char* Magic, size_t Length) {
+  return Size >= Length && std::memcmp(Data, Magic, Length) == 0;
+}
+
+// A loader for one format that records the announced size and can refuse it.
+struct Loader {
+  GdkPixbufLoader* loader = nullptr;
+  int width = 0;
+  int height = 0;
+  bool sized = false;
+
+  explicit Loader(const std::string& Format) {
+    loader = gdk_pixbuf_loader_new_with_type(Format.c_str(), nullptr);
+    if (loader) g_signal_connect(loader, "size-prepared", G_CALLBACK(&Loader::SizePrepared), this);
+  }
+  ~Loader() {
+    if (!loader) return;
+    // Closing an unfinished loader reports an error; it is of no interest here.
+    GError* error = nullptr;
+    gdk_pixbuf_loader_close(loader, &error);
+    if (error) g_error_free(error);
+    g_object_unref(loader);
+  }
+  Loader(const Loader&) = delete;
+  Loader& operator=(const Loader&) = delete;
+
+  static void SizePrepared(GdkPixbufLoader*, gint Width, gint Height, gpointer Self) {
+    auto* self = static_cast<Loader*>(Self);
+    self->width = Width;
+    self->height = Height;
+    self->sized = true;
+  }
+
+  // Feeds the data in pieces; stops early when Stop says so. False on a decoder error.
+  template <class StopFn> bool Feed(const uint8_t* Data, size_t Size, StopFn Stop) {
+    constexpr size_t piece = 64 * 1024;
+    for (size_t at = 0; at < Size; at += piece) {
+      GError* error = nullptr;
+      const size_t n = Size - at < piece ? Size - at : piece;
+      if (!gdk_pixbuf_loader_write(loader, Data + at, n, &error)) {
+        if (error) g_error_free(error);
+        return false;
+      }
+      if (Stop()) return true;
+    }
+    return true;
+  }
+
+  bool Close() {
+    GError* error = nullptr;
+    const bool ok = gdk_pixbuf_loader_close(loader, &error);
+    if (error) g_error_free(error);
+    return ok;
+  }
+};
+
+}  // namespace
+
+std::string SniffImageFormat(const uint8_t* Data, size_t Size) {
+  if (!Data) return {};
+  if (StartsWith(Data, Size, "\x89PNG\r\n\x1a\n", 8)) return "png";
+  if (StartsWith(Data, Size, "\xff\xd8\xff", 3)) return "jpeg";
+  if (StartsWith(Data, Size, "GIF87a", 6) || StartsWith(Data, Size, "GIF89a", 6)) return "gif";
+  if (StartsWith(Data, Size, "BM", 2)) return "bmp";
+  if (StartsWith(Data, Size, "II*\0", 4) || StartsWith(Data, Size, "MM\0*", 4)) return "tiff";
+  if (StartsWith(Data, Size, "\0\0\1\0", 4)) return "ico";
+  return {};
+}
+
+bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedImage& Out) {
+  const std::string format = SniffImageFormat(Data, Size);
+  if (format.empty()) return false;
+  Loader l(format);
+  if (!l.loader) return false;
+  bool tooBig = false;
+  const auto stop = [&] {
+    tooBig = l.sized && (l.width <= 0 || l.height <= 0 || int64_t{l.width} * l.height > MaxPixels);
+    return tooBig;
+  };
+  if (!l.Feed(Data, Size, stop) || tooBig || !l.Close()) return false;
+  GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(l.loader);
+  if (!pixbuf || gdk_pixbuf_get_colorspace(pixbuf) != GDK_COLORSPACE_RGB ||
+      gdk_pixbuf_get_bits_per_sample(pixbuf) != 8)
+    return false;
+  const int w = gdk_pixbuf_get_width(pixbuf);
+  const int h = gdk_pixbuf_get_height(pixbuf);
+  const int channels = gdk_pixbuf_get_n_channels(pixbuf);
+  const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+  if (w <= 0 || h <= 0 || int64_t{w} * h > MaxPixels || channels < (alpha ? 4 : 3) || stride < w * channels)
+    return false;
+  const guint8* src = gdk_pixbuf_read_pixels(pixbuf);
+  std::vector<uint32_t> bits(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y) {
+    const guint8* p = src + static_cast<size_t>(y) * stride;
+    uint32_t* row = bits.data() + static_cast<size_t>(y) * w;
+    for (int x = 0; x < w; ++x, p += channels) {
+      const uint32_t a = alpha ? p[3] : 255u;
+      row[x] = (a << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+    }
+  }
+  Out.Width = w;
+  Out.Height = h;
+  Out.Bits = std::move(bits);
+  // The TIFF reader hands over associated (premultiplied) alpha as it is.
+  Out.Premultiplied = alpha && format == "tiff";
+  Out.Format = format;
+  return true;
+}
+
+bool ReadImageSize(const uint8_t* Data, size_t Size, int& Width, int& Height) {
+  const std::string format = SniffImageFormat(Data, Size);
+  if (format.empty()) return false;
+  Loader l(format);
+  if (!l.loader) return false;
+  if (!l.Feed(Data, Size, [&] { return l.sized; }) || !l.sized || l.width <= 0 || l.height <= 0) return false;
+  Width = l.width;
+  Height = l.height;
+  return true;
+}
+
+const std::vector<ImageEncoder>& ImageEncoders() {
+  static const std::vector<ImageEncoder> encoders = [] {
+    std::vector<ImageEncoder> list;
+    GSList* formats = gdk_pixbuf_get_formats();
+    for (GSList* f = formats; f; f = f->next) {
+      auto* format = static_cast<GdkPixbufFormat*>(f->data);
+      if (!gdk_pixbuf_format_is_writable(format)) continue;
+      gchar* name = gdk_pixbuf_format_get_name(format);
+      gchar** mimes = gdk_pixbuf_format_get_mime_types(format);
+      for (gchar** m = mimes; m && *m; ++m) list.push_back({*m, name});
+      g_strfreev(mimes);
+      g_free(name);
+    }
+    g_slist_free(formats);
+    return list;
+  }();
+  return encoders;
+}
+
+namespace {
+gboolean AppendBytes(const gchar* Buffer, gsize Count, GError**, gpointer Target) {
+  auto* out = static_cast<std::vector<uint8_t>*>(Target);
+  out->insert(out->end(), reinterpret_cast<const uint8_t*>(Buffer), reinterpret_cast<const uint8_t*>(Buffer) + Count);
+  return TRUE;
+}
+}  // namespace
+
+bool EncodeImage(const uint32_t* Bits, int Width, int Height, const std::string& Format, int Quality,
+                 std::vector<uint8_t>& Out) {
+  if (!Bits || Width <= 0 || Height <= 0) return false;
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, Width, Height);
+  if (!pixbuf) return false;
+  guint8* dst = gdk_pixbuf_get_pixels(pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+  for (int y = 0; y < Height; ++y) {
+    guint8* p = dst + static_cast<size_t>(y) * stride;
+    const uint32_t* row = Bits + static_cast<size_t>(y) * Width;
+    for (int x = 0; x < Width; ++x, p += 4) {
+      p[0] = static_cast<guint8>(row[x] >> 16);
+      p[1] = static_cast<guint8>(row[x] >> 8);
+      p[2] = static_cast<guint8>(row[x]);
+      p[3] = static_cast<guint8>(row[x] >> 24);
+    }
+  }
+  const std::string quality = std::to_string(Quality);
+  char* keys[2] = {const_cast<char*>("quality"), nullptr};
+  char* values[2] = {const_cast<char*>(quality.c_str()), nullptr};
+  const bool withQuality = Quality >= 0 && Format == "jpeg";
+  std::vector<uint8_t> bytes;
+  GError* error = nullptr;
+  const bool ok = gdk_pixbuf_save_to_callbackv(pixbuf, &AppendBytes, &bytes, Format.c_str(),
+                                               withQuality ? keys : nullptr, withQuality ? values : nullptr, &error);
+  if (error) g_error_free(error);
+  g_object_unref(pixbuf);
+  if (!ok) return false;
+  Out.insert(Out.end(), bytes.begin(), bytes.end());
+  return true;
+}
+
+bool DrawPixels(const uint32_t* Src, int SrcWidth, int SrcHeight, uint32_t* Dst, int DstWidth, int DstHeight,
+                const Matrix& M) {
+  if (!Src || !Dst || SrcWidth <= 0 || SrcHeight <= 0 || DstWidth <= 0 || DstHeight <= 0 || !IsUsable(M))
+    return false;
+  cairo_surface_t* src = cairo_image_surface_create_for_data(
+      reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(Src)), CAIRO_FORMAT_ARGB32, SrcWidth, SrcHeight,
+      SrcWidth * 4);
+  cairo_surface_t* dst = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(Dst),
+                                                             CAIRO_FORMAT_ARGB32, DstWidth, DstHeight, DstWidth * 4);
+  bool ok = cairo_surface_status(src) == CAIRO_STATUS_SUCCESS && cairo_surface_status(dst) == CAIRO_STATUS_SUCCESS;
+  if (ok) {
+    cairo_t* cr = cairo_create(dst);
+    const cairo_matrix_t m = ToCairo(M);
+    cairo_set_matrix(cr, &m);
+    cairo_set_source_surface(cr, src, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_rectangle(cr, 0, 0, SrcWidth, SrcHeight);
+    cairo_fill(cr);
+    ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(cr);
+    cairo_surface_flush(dst);
+  }
+  cairo_surface_destroy(src);
+  cairo_surface_destroy(dst);
+  return ok;
+}
+
+}  // namespace gfx2d

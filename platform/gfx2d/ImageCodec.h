@@ -1,0 +1,56 @@
+// Image files on gdk-pixbuf: BMP, JPEG, PNG, TIFF, GIF and ICO decoded from memory into
+// 32-bit ARGB pixels, and pixels encoded into the writable formats. Pixels here are
+// straight (not premultiplied) unless a function says otherwise, bytes B, G, R, A.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/gfx2d/Types.h"
+
+namespace gfx2d {
+
+struct DecodedImage {
+  int Width = 0;
+  int Height = 0;
+  // Width x Height pixels, top row first.
+  std::vector<uint32_t> Bits;
+  // The decoder delivered premultiplied colour (TIFF with alpha does).
+  bool Premultiplied = false;
+  // "bmp", "jpeg", "png", "tiff", "gif" or "ico".
+  std::string Format;
+};
+
+// The format the data starts like, one of DecodedImage's format names, or empty.
+std::string SniffImageFormat(const uint8_t* Data, size_t Size);
+
+// Decodes the first image of the data. False (Out untouched) when the format is not one
+// of the six, the data cannot be decoded, or the image has more than MaxPixels pixels.
+bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedImage& Out);
+
+// The image's size from its header; false when the data is not a decodable image.
+bool ReadImageSize(const uint8_t* Data, size_t Size, int& Width, int& Height);
+
+// A writable format of the back end under one of its MIME types.
+struct ImageEncoder {
+  std::string MimeType;
+  std::string Format;
+};
+// Every (MIME type, format) pair the back end can write, in its own order.
+const std::vector<ImageEncoder>& ImageEncoders();
+
+// Encodes Width x Height straight ARGB pixels in Format (an ImageEncoder's Format).
+// Quality 0..100 is passed to encoders that take it (JPEG); -1 leaves the default.
+// Appends the bytes to Out; false (Out untouched) when the encoder fails.
+bool EncodeImage(const uint32_t* Bits, int Width, int Height, const std::string& Format, int Quality,
+                 std::vector<uint8_t>& Out);
+
+// Draws a SrcWidth x SrcHeight premultiplied image over a DstWidth x DstHeight
+// premultiplied buffer (no row padding) through M (source to target), with good
+// filtering. False when a size is not positive or M cannot be used.
+bool DrawPixels(const uint32_t* Src, int SrcWidth, int SrcHeight, uint32_t* Dst, int DstWidth, int DstHeight,
+                const Matrix& M);
+
+}  // namespace gfx2d
