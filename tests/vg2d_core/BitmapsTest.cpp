@@ -170,7 +170,6 @@ TEST(BitmapAssign, CopiesPixelsOrTheResourceReference) {
   EXPECT_EQ(b.Bits()[1], 0xFF00FF00u);
 
   auto* res = new vgtest::FakeResource("Logo");
-  vgtest::ResourceScope scope;
   TvxBitmap named;
   named.SetResourceName("Logo");
   EXPECT_EQ(named.GetResourceBitmap(), &res->bitmap);

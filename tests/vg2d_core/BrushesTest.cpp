@@ -131,7 +131,6 @@ TEST(Brush, ResourceBrushReportsTheNamedBrushColour) {
   EXPECT_EQ(b.GetSolidColor(), 0xFF445566u);
 
   auto* res = new vgtest::FakeResource("Accent");
-  vgtest::ResourceScope scope;
   b.Resource()->SetResourceName("Accent");
   EXPECT_EQ(b.GetSolidColor(), 0xFF112233u);
   EXPECT_EQ(b.Resource()->Resource(), res);

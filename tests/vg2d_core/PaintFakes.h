@@ -16,35 +16,32 @@
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/PathData.h"
+#include "vg2d/core/Registry.h"
 #include "vg2d/core/ResourceLinks.h"
 
 namespace vgtest {
 
-// A named resource object holding a brush, a bitmap and a path; tells the values that
-// refer to it when it is freed.
-class FakeResource : public rtl::TComponent, public vg::IvxLinkTarget {
+// A named resource object holding a brush, a bitmap and a path, listed among the live
+// objects while it exists; tells the values that refer to it when it is freed.
+class FakeResource : public rtl::TComponent, public vg::IvxLinkTarget, public vg::IvxResourceObject {
   RTL_CLASS(FakeResource, rtl::TComponent)
 public:
   explicit FakeResource(const std::string& Name, bool HoldsBrush = true, bool HoldsBitmap = true,
                         bool HoldsPath = true)
       : rtl::TComponent(nullptr), name_(Name), holdsBrush_(HoldsBrush), holdsBitmap_(HoldsBitmap),
         holdsPath_(HoldsPath) {
-    Live().push_back(this);
+    vg::AddObjectInstance(this);
   }
   ~FakeResource() override {
-    std::erase(Live(), this);
+    vg::RemoveObjectInstance(this);
     for (auto* n : std::vector<vg::IvxFreeNotification*>(notify_)) n->FreeNotification(this);
-  }
-  // The resource objects alive now, oldest first.
-  static std::vector<FakeResource*>& Live() {
-    static std::vector<FakeResource*> live;
-    return live;
   }
   void AddFreeNotify(vg::IvxFreeNotification* AObject) override { notify_.push_back(AObject); }
   void RemoveFreeNotify(vg::IvxFreeNotification* AObject) override {
     std::erase(notify_, AObject);
   }
-  std::string GetResourceName() const override { return name_; }
+  bool Stored() const override { return true; }
+  const std::string& ResourceName() const override { return name_; }
   vg::TvxBrush* GetResourceBrush() override { return holdsBrush_ ? &brush : nullptr; }
   vg::TvxBitmap* GetResourceBitmap() override { return holdsBitmap_ ? &bitmap : nullptr; }
   vg::TvxPathData* GetResourcePath() override { return holdsPath_ ? &path : nullptr; }
@@ -60,18 +57,6 @@ private:
   std::vector<vg::IvxFreeNotification*> notify_;
 };
 
-// Installs a finder over the live resource objects for the life of the object.
-class ResourceScope {
-public:
-  ResourceScope() {
-    vg::SetResourceFinder([](const std::string& Name) -> rtl::TComponent* {
-      for (FakeResource* o : FakeResource::Live())
-        if (o->GetResourceName() == Name) return o;
-      return nullptr;
-    });
-  }
-  ~ResourceScope() { vg::SetResourceFinder(nullptr); }
-};
 
 // An image codec with its own format: "FAKE", a format letter ('J' jpeg, 'P' png), the
 // width and height as 32-bit integers, then the pixels. It remembers the last format

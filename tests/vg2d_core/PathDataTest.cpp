@@ -228,27 +228,9 @@ TEST(PathStream, RefusesCountsThatDoNotMatchTheBytes) {
   EXPECT_TRUE(p.IsEmpty());
 }
 
-TEST(PathStream, DefinesPathOnlyWithPoints) {
-  TvxPathData p;
-  vgtest::RecordingFiler none(&p);
-  EXPECT_FALSE(none.binaries.at("Path").HasData);
-  p.SetData("M 1,2 L 3,4 Z");
-  vgtest::RecordingFiler filer(&p);
-  ASSERT_TRUE(filer.binaries.at("Path").HasData);
-  const std::string bytes = filer.Written("Path");
-  EXPECT_EQ(bytes.size(), 4u + 12u * 3u);
-  TvxPathData q;
-  vgtest::RecordingFiler reader(&q);
-  rtl::TStringStream s(bytes);
-  reader.binaries.at("Path").Read(s);
-  EXPECT_EQ(q.Points(), p.Points());
-  EXPECT_FALSE(rtl::IsStoredProp(&p, rtl::GetPropInfo(&p, "Data")));
-}
-
 TEST(PathResource, FindsNamedPathAndForgetsFreedObject) {
   auto* res = new vgtest::FakeResource("Arrow");
   res->path.SetData("M 0,0 L 1,1");
-  vgtest::ResourceScope scope;
   TvxPathData p;
   p.SetResourceName("Nothing");
   EXPECT_EQ(p.GetResourcePath(), nullptr);

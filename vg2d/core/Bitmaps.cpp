@@ -8,6 +8,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TypInfo.h"
 #include "vg2d/core/Canvas.h"
+#include "vg2d/core/Registry.h"
 
 namespace vg {
 
@@ -235,7 +236,7 @@ void TvxBitmap::DefineProperties(rtl::TFiler* Filer) {
 
 TvxBitmap* TvxBitmap::GetResourceBitmap() {
   if (!resource_ && !resourceName_.empty()) {
-    rtl::TComponent* found = FindResourceByName(resourceName_);
+    rtl::TComponent* found = FindResourceObject(resourceName_);
     IvxLinkTarget* link = LinkTargetOf(found);
     if (link && link->GetResourceBitmap()) SetResource(found);
   }
@@ -249,7 +250,7 @@ void TvxBitmap::SetResource(rtl::TComponent* Value) {
   if (IvxLinkTarget* old = LinkTargetOf(resource_)) old->RemoveFreeNotify(this);
   resource_ = Value;
   if (IvxLinkTarget* link = LinkTargetOf(resource_)) {
-    resourceName_ = link->GetResourceName();
+    resourceName_ = ResourceNameOf(resource_);
     link->AddFreeNotify(this);
   } else {
     resourceName_.clear();

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "vg2d/core/Registry.h"
+
 namespace vg {
 
 // ---- type information -----------------------------------------------------------------------
@@ -260,7 +262,7 @@ void TvxBrushResource::SetResource(rtl::TComponent* Value) {
   if (IvxLinkTarget* old = LinkTargetOf(resource_)) old->RemoveFreeNotify(this);
   resource_ = Value;
   if (IvxLinkTarget* link = LinkTargetOf(resource_)) {
-    resourceName_ = link->GetResourceName();
+    resourceName_ = ResourceNameOf(resource_);
     link->AddFreeNotify(this);
   }
 }
@@ -271,7 +273,7 @@ void TvxBrushResource::SetResourceName(const std::string& Value) {
 
 TvxBrush* TvxBrushResource::GetBrush() {
   if (!resource_ && !resourceName_.empty()) {
-    rtl::TComponent* found = FindResourceByName(resourceName_);
+    rtl::TComponent* found = FindResourceObject(resourceName_);
     IvxLinkTarget* link = LinkTargetOf(found);
     if (link && link->GetResourceBrush()) SetResource(found);
   }

@@ -7,6 +7,7 @@
 
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
+#include "vg2d/core/Registry.h"
 #include "vg2d/core/TextForms.h"
 
 namespace vg {
@@ -378,7 +379,7 @@ void TvxPathData::FlattenToPolygon(std::vector<TvxPoint>& Polygon, TvxPoint& Siz
 
 TvxPathData* TvxPathData::GetResourcePath() {
   if (!resource_ && !resourceName_.empty()) {
-    rtl::TComponent* found = FindResourceByName(resourceName_);
+    rtl::TComponent* found = FindResourceObject(resourceName_);
     IvxLinkTarget* link = LinkTargetOf(found);
     if (link && link->GetResourcePath()) SetResource(found);
   }
@@ -392,7 +393,7 @@ void TvxPathData::SetResource(rtl::TComponent* Value) {
   if (IvxLinkTarget* old = LinkTargetOf(resource_)) old->RemoveFreeNotify(this);
   resource_ = Value;
   if (IvxLinkTarget* link = LinkTargetOf(resource_)) {
-    resourceName_ = link->GetResourceName();
+    resourceName_ = ResourceNameOf(resource_);
     link->AddFreeNotify(this);
   } else {
     resourceName_.clear();

@@ -1,23 +1,14 @@
 #include "vg2d/core/ResourceLinks.h"
 
-#include <utility>
+#include "vg2d/core/Registry.h"
 
 namespace vg {
 
-namespace {
-TvxResourceFinder& Finder() {
-  static TvxResourceFinder finder;
-  return finder;
-}
-}  // namespace
-
 IvxLinkTarget* LinkTargetOf(rtl::TComponent* Object) { return dynamic_cast<IvxLinkTarget*>(Object); }
 
-void SetResourceFinder(TvxResourceFinder Finder_) { Finder() = std::move(Finder_); }
-
-rtl::TComponent* FindResourceByName(const std::string& Name) {
-  const TvxResourceFinder& f = Finder();
-  return f ? f(Name) : nullptr;
+std::string ResourceNameOf(rtl::TComponent* Object) {
+  auto* named = dynamic_cast<IvxResourceObject*>(Object);
+  return named ? named->ResourceName() : std::string();
 }
 
 }  // namespace vg

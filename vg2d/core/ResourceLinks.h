@@ -1,11 +1,10 @@
 // What the paint values (brushes, bitmaps, path data) need of the objects of a 2D tree
 // that they refer to without owning them: a free notification that clears the
 // reference, and, for the named resource objects of styles, the value they hold. The
-// object tree's classes implement IvxLinkTarget; its FindResourceObject is installed
-// as the resource finder.
+// object tree's classes implement IvxLinkTarget; resource objects are found by name
+// through the live-object list (FindResourceObject) and named by IvxResourceObject.
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "platform/rtl/Component.h"
@@ -26,12 +25,11 @@ protected:
 };
 
 // An object that values may refer to: it keeps a list of those to tell when it is freed.
-// Resource objects also hand out their resource name and the value they carry.
+// Resource objects also hand out the value they carry.
 class IvxLinkTarget {
 public:
   virtual void AddFreeNotify(IvxFreeNotification* AObject) = 0;
   virtual void RemoveFreeNotify(IvxFreeNotification* AObject) = 0;
-  virtual std::string GetResourceName() const { return {}; }
   // The brush of a brush resource object; nil for every other object.
   virtual TvxBrush* GetResourceBrush() { return nullptr; }
   // The bitmap of a bitmap resource object; nil for every other object.
@@ -46,11 +44,7 @@ protected:
 // The link side of a component reference; nil for nil or for a component that cannot
 // be linked to (such references are refused).
 IvxLinkTarget* LinkTargetOf(rtl::TComponent* Object);
-
-// Looks a live resource object up by its resource name. Without a finder (before the
-// object tree installs one) nothing is found.
-using TvxResourceFinder = std::function<rtl::TComponent*(const std::string& Name)>;
-void SetResourceFinder(TvxResourceFinder Finder);
-rtl::TComponent* FindResourceByName(const std::string& Name);
+// The resource name of an object (IvxResourceObject); empty for other objects.
+std::string ResourceNameOf(rtl::TComponent* Object);
 
 }  // namespace vg
