@@ -8,6 +8,7 @@
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Link_Host.h"
+#include "ecu/Live_Data.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -36,7 +37,10 @@ DynamicIND_Class::DynamicIND_Class() : Timer_DynamicIND(std::make_unique<rtl::TT
 
 DynamicIND_Class::~DynamicIND_Class() = default;
 
-void CreateStatusMessages() { StatusMessages = std::make_unique<DynamicIND_Class>(); }
+void CreateStatusMessages() {
+  StatusMessages = std::make_unique<DynamicIND_Class>();
+  ecu::StatusPrevious = 192;
+}
 void FreeStatusMessages() { StatusMessages.reset(); }
 
 std::string WorkingHoursText() {

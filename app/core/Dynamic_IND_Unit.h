@@ -30,13 +30,12 @@ public:
   std::array<std::string, StatusMessageCapacity> Texts;
   std::uint8_t Count = 0;
   std::uint8_t Current = 0;  // entry shown last, 1..Count
-  // The status byte of the previous live-data reply (bits 2..7), kept by the live-data
-  // decoder.
-  std::uint8_t PreviousStatus = 192;
   std::unique_ptr<rtl::TTimer> Timer_DynamicIND;
 };
 
-// Created empty by the main window; FreeStatusMessages stops its timer.
+// Created empty by the main window, which also resets the status byte of the previous
+// live-data reply that the link's decoder remembers for the status line
+// (ecu::StatusPrevious := 192); FreeStatusMessages stops the rotation's timer.
 extern std::unique_ptr<DynamicIND_Class> StatusMessages;
 void CreateStatusMessages();
 void FreeStatusMessages();

@@ -5,6 +5,7 @@
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Live_Data.h"
 #include "platform/loop/Application.h"
 #include "tools/linkrec/AppRecorder.h"
 
@@ -15,6 +16,7 @@ protected:
   void SetUp() override {
     rtl::Application->Reset();
     rtl::Application->SetClock(&clock);
+    ecu::StatusPrevious = 0;
     recorder = std::make_unique<linkrec::AppRecorder>();
     ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
     ecu::Configuration->Work_Gas = 125;
@@ -42,7 +44,7 @@ protected:
 const std::string Hours = "Gas : 2.08 hours\n\rPetrol : 0.00 hours";
 
 TEST_F(StatusLineTest, ThreeMessagesShowTheNewestAtOnceThenRotateEveryTwoSeconds) {
-  EXPECT_EQ(app::StatusMessages->PreviousStatus, 192);
+  EXPECT_EQ(ecu::StatusPrevious, 192);
   app::AddStatusMessage("#FF000001", "A");
   app::AddStatusMessage("#FF000002", "B");
   app::AddStatusMessage("#FF000003", "C");
