@@ -7,6 +7,7 @@
 // PORT is a port name ("COM1") or a device path (a pseudo-terminal of gascal-ecusim); it is
 // added to the port list. --seconds ends the run after N seconds (default: run until
 // interrupted); --quiet prints only the identification, the first poll and the summary.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +28,9 @@
 #include "ecu/Check_Versions.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Transmit_Unit.h"
-#include "tools/linkrec/Recorder.h"
+#include "app/core/General_Unit.h"
+#include "app/core/MapRPM_Unit.h"
+#include "tools/linkrec/AppRecorder.h"
 
 namespace {
 
@@ -145,14 +148,15 @@ int main(int argc, char** argv) {
   }
   const std::string port = argv[1];
   double seconds = 0;
-  linkrec::Recorder recorder;
+  linkrec::AppRecorder recorder;
+  app::Settings_Class& settings = *app::Settings;
   Printer printer;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
     if (arg == "--seconds" && hasValue) seconds = rtl::StrToFloatDef(argv[++i], 0);
-    else if (arg == "--reply-delay" && hasValue) recorder.ReplyDelay = rtl::StrToIntDef(argv[++i], 60);
-    else if (arg == "--address" && hasValue) recorder.ProgramCode = static_cast<std::uint8_t>(rtl::StrToIntDef(argv[++i], 25));
+    else if (arg == "--reply-delay" && hasValue) settings.Reply_Delay = std::max(rtl::StrToIntDef(argv[++i], 60), 0);
+    else if (arg == "--address" && hasValue) settings.Program_Code = static_cast<std::uint8_t>(rtl::StrToIntDef(argv[++i], 25));
     else if (arg == "--quiet") printer.Quiet = true;
     else {
       Usage();
@@ -166,8 +170,8 @@ int main(int argc, char** argv) {
   setenv(comm::kExtraPortsVariable, ports.c_str(), 1);
 
   ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
-  recorder.PortName = port;
-  recorder.SearchPort = false;
+  settings.Port_Name = port;
+  settings.Search_Port = false;
   recorder.OnRecord = [&printer](const linkrec::Record& r) {
     if (printer.Quiet || r.What.rfind("text Port_Connect_Stabil", 0) == 0 || r.What.rfind("color ", 0) == 0) return;
     if (r.What.rfind("show Connect_Condition", 0) == 0 || r.What.rfind("hide Connect_Condition", 0) == 0) return;
@@ -209,6 +213,13 @@ int main(int argc, char** argv) {
                 ecu::WorkMode, ecu::LiveRPM, ecu::LiveTempVap, ecu::LiveTempGas, ecu::LivePressVap, ecu::LivePressColl,
                 ecu::LivePressDiff, ecu::LiveLevel, ecu::LivePetrolTimeAvg, ecu::LiveGasTimeAvg, ecu::LastErrorBits1,
                 ecu::LastErrorBits2);
+    std::printf("R.P.M. map: break points");
+    for (int i = 1; i <= app::MapRPMRows; ++i) std::printf(" %s", app::MapRPMTexts[i][0].c_str());
+    std::printf(" r.p.m.; times");
+    for (int j = 1; j <= app::MapRPMCols; ++j) std::printf(" %s", app::MapRPMTexts[0][j].c_str());
+    std::printf(" ms; first row");
+    for (int j = 1; j <= app::MapRPMCols; ++j) std::printf(" %s", app::MapRPMTexts[1][j].c_str());
+    std::printf("\n");
   }
   const double span = (printer.LastPoll - printer.FirstPoll) / 1000.0;
   std::printf("summary: ECU %s, %d live-data polls", printer.Found ? "found and read" : "not found", printer.Polls);
