@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/core/Global_Unit.h"
+#include "ecu/Calc_Unit.h"
 #include "ecu/Gas_Injectors_Unit.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Transmit_Unit.h"
@@ -43,19 +44,6 @@ void Redraw() {
 
 }  // namespace
 
-std::int32_t FloatToInt(double Value) {
-  if (std::isnan(Value) || Value == 0) return 0;
-  double v = Value;
-  if (std::isfinite(v)) {
-    double rounded = 0;
-    if (rtl::TryStrToFloat(rtl::FloatToStrF(v, rtl::ffGeneral, 15, 0), rounded)) v = rounded;
-  }
-  v = std::trunc(v);
-  if (v >= 2147483647.0) return INT32_MAX;
-  if (v <= -2147483648.0) return INT32_MIN;
-  return static_cast<std::int32_t>(v);
-}
-
 void CalcDiagramPoints() {
   ecu::FlaggedPoint = 2;
   DiagramRangeY = 32000;
@@ -67,11 +55,11 @@ void CalcDiagramPoints() {
   const double rangeMs = DiagramRangeX / 1000;
   for (std::size_t i = 0; i < ecu::DiagramPointCount; ++i) {
     ecu::DiagramPointX[i] = DefaultPetrolMs[i] * 1000;
-    if (i <= 5 || lpg) ecu::DiagramPointY[i] = FloatToInt((slope / rangeMs * DefaultPetrolMs[i] + offset) * 1000);
+    if (i <= 5 || lpg) ecu::DiagramPointY[i] = ecu::FloatToInt((slope / rangeMs * DefaultPetrolMs[i] + offset) * 1000);
   }
   if (!lpg)
     for (std::size_t i = 6; i < ecu::DiagramPointCount; ++i)
-      ecu::DiagramPointY[i] = FloatToInt((9.0 / 25 * (DefaultPetrolMs[i] - 12) + ecu::DiagramPointY[5] / 1000) * 1000);
+      ecu::DiagramPointY[i] = ecu::FloatToInt((9.0 / 25 * (DefaultPetrolMs[i] - 12) + ecu::DiagramPointY[5] / 1000) * 1000);
 }
 
 void DiagramValuesToPixels() {
@@ -84,8 +72,8 @@ void DiagramValuesToPixels() {
 void PlaceDiagramPoints() {
   if (DiagramWidth > 0 && DiagramHeight > 0) {
     for (std::size_t i = 0; i < ecu::DiagramPointCount; ++i) {
-      ecu::DiagramPointX[i] = FloatToInt(DiagramRangeX / DiagramWidth * PointPixelX[i]);
-      ecu::DiagramPointY[i] = FloatToInt(DiagramRangeY / DiagramHeight * (DiagramHeight - PointPixelY[i]));
+      ecu::DiagramPointX[i] = ecu::FloatToInt(DiagramRangeX / DiagramWidth * PointPixelX[i]);
+      ecu::DiagramPointY[i] = ecu::FloatToInt(DiagramRangeY / DiagramHeight * (DiagramHeight - PointPixelY[i]));
     }
   }
   Redraw();

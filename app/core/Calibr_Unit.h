@@ -40,11 +40,6 @@ extern std::uint8_t HistoryPosition;
 extern std::function<void()> RedrawCalibrationDiagram;
 extern std::function<void()> CloseDiagramHistoryPanel;
 
-// Truncation of a computed time as the diagram does it: through the value's 15-digit decimal
-// text, so that (23 / 25 x 16 + 1.5) x 1000 gives 16220 where binary arithmetic lands just
-// below. NaN gives 0; values beyond the 32-bit range saturate.
-std::int32_t FloatToInt(double Value);
-
 // The default curve for the configured gas injector type.
 void CalcDiagramPoints();
 // Values to pixel positions in the drawing of the current size.
