@@ -7,7 +7,10 @@
 #include "ecu/Link_Host.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Port_3D_Unit.h"
+#include "ecu/Live_Data.h"
 #include "ecu/Procedures_Unit.h"
+#include "ecu/Reply_Decoders.h"
+#include "ecu/Write_Requests.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -33,9 +36,6 @@ void Load(std::initializer_list<std::int32_t> Cells) {
   for (std::int32_t cell : Cells) Script_Push(cell);
 }
 
-// Replies whose values are not taken yet: the reply is accepted and the script runs on.
-void Decode_Pending() {}
-
 void Status_Receive_On() { ScriptHost->StatusReceiveOn(); }
 void Status_Receive_Off() { ScriptHost->StatusReceiveOff(); }
 void Map_Header_Request() { MapRPMHost->RequestMapRPMHeader(); }
@@ -59,14 +59,14 @@ struct TInstructionTable {
     Entries[31] = Handshake_Reply;
     Entries[32] = Request_Identification;
     Entries[33] = Decode_Identification;
-    Entries[34] = Request_LiveData;
-    Entries[35] = Decode_Pending;
+    Entries[34] = Request_LiveData_Save;
+    Entries[35] = DynamicIND_Update;
     Entries[36] = Request_CfgName;
-    Entries[37] = Decode_Pending;
+    Entries[37] = Decode_CfgName;
     Entries[38] = Request_Params;
-    Entries[39] = Decode_Pending;
+    Entries[39] = Decode_Params;
     Entries[40] = Request_Points;
-    Entries[41] = Decode_Pending;
+    Entries[41] = Decode_Points;
     Entries[42] = Request_MapGas;
     Entries[43] = Decode_MapGas;
     Entries[44] = Request_MapPetrol;
@@ -74,6 +74,10 @@ struct TInstructionTable {
     Entries[46] = Request_Announce;
     Entries[47] = Set_Name_Length;
     Entries[48] = Request_Name_Write;
+    Entries[49] = Build_Write_List1;
+    Entries[50] = Request_Write_List1;
+    Entries[51] = Build_Write_List2;
+    Entries[52] = Request_Write_List2;
     Entries[53] = Request_Erase_Gas;
     Entries[54] = Request_Erase_Petrol;
     Entries[55] = Request_Clear_Errors;

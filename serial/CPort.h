@@ -20,6 +20,8 @@
 
 namespace rtl {
 class TStrings;
+class TCustomIniFile;
+class TRegistry;
 }
 
 namespace cport {
@@ -309,6 +311,15 @@ public:
   TComErrors LastErrors();
   void BeginUpdate();
   void EndUpdate();
+
+  // The settings of the groups in StoredProps, written to the key the caller has opened
+  // in Reg, or to the section of IniFile named after the component; loading sets each
+  // value through its setter, so that an open port takes it at once. Errors of the
+  // registry and the file, and EConvertError for a bad character text, pass to the caller.
+  virtual void SaveToRegistry(rtl::TRegistry* Reg);
+  virtual void SaveToIniFile(rtl::TCustomIniFile* IniFile);
+  virtual void LoadFromRegistry(rtl::TRegistry* Reg);
+  virtual void LoadFromIniFile(rtl::TCustomIniFile* IniFile);
 
   bool Connected() const { return FConnected; }
   void SetConnected(bool Value);

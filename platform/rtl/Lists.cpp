@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "platform/rtl/Filer.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TypInfo.h"
 
@@ -212,6 +213,31 @@ int TStrings::IndexOfObject(const TObject* AObject) const {
   for (int i = 0; i < Count(); ++i)
     if (Objects(i) == AObject) return i;
   return -1;
+}
+
+void TStrings::DefineProperties(TFiler* Filer) {
+  TPersistent::DefineProperties(Filer);
+  Filer->DefineProperty(
+      "Strings",
+      [this](TReader& Reader) {
+        BeginUpdate();
+        try {
+          Reader.ReadListBegin();
+          Clear();
+          while (!Reader.EndOfList()) Add(Reader.ReadString());
+          Reader.ReadListEnd();
+        } catch (...) {
+          EndUpdate();
+          throw;
+        }
+        EndUpdate();
+      },
+      [this](TWriter& Writer) {
+        Writer.WriteListBegin();
+        for (int i = 0; i < Count(); ++i) Writer.WriteString(Strings(i));
+        Writer.WriteListEnd();
+      },
+      Count() > 0);
 }
 
 void TStrings::Assign(const TPersistent* Source) {

@@ -108,6 +108,8 @@ public:
   int UpdateCount() const { return updateCount_; }
 
 protected:
+  // Streams the lines as the defined property "Strings" (a list of strings).
+  void DefineProperties(TFiler* Filer) override;
   // Called when the outermost BeginUpdate starts (true) and EndUpdate ends (false).
   virtual void SetUpdateState(bool) {}
   // Compares two strings the way the list does (case-insensitive here).

@@ -27,6 +27,9 @@
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
 #include "serial/CPort.h"
+#include "ecu/Check_Versions.h"
+#include "ecu/Live_Data.h"
+#include "ecu/Transmit_Unit.h"
 #include "tools/linkrec/Recorder.h"
 
 namespace {
@@ -210,6 +213,22 @@ int main(int argc, char** argv) {
 
   ecu::LinkMonitor = nullptr;
   delete form;
+  if (printer.Found) {
+    const ecu::Configuration_Class& c = *ecu::Configuration;
+    std::printf("identification: %s, info \"%s\", firmware %s (family %s), %d min on gas, %d min on petrol\n",
+                c.ECU_Name.c_str(), c.ECU_Info.c_str(), c.Firmware_Version.c_str(), ecu::VersionFamily ? "1.55-1.99" : "other",
+                c.Work_Gas, c.Work_Petrol);
+    std::printf("configuration: file \"%s\", switch-over %d rpm %d C delay %d, prescaler %s, %s, level %s %d/%d/%d/%d/%d\n",
+                c.Cfg_Name.c_str(), c.PG_RPM, c.PG_Temper, c.PG_Time, c.RPM_PreScaler.c_str(), c.LPG_on ? "LPG" : "CNG",
+                c.Level_Type.c_str(), c.Level1, c.Level2, c.Level3, c.Level4, c.Level5);
+    std::printf("calibration points (petrol:gas):");
+    for (int i = 0; i < ecu::DiagramPointCount; ++i) std::printf(" %d:%d", ecu::DiagramPointX[i], ecu::DiagramPointY[i]);
+    std::printf("\nlive: mode %d, %d rpm, reducer %d/10 C, gas %d/10 C, pressures %d %d %d /100, level %d, "
+                "petrol %d us, gas %d us, errors %02X %02X\n",
+                ecu::WorkMode, ecu::LiveRPM, ecu::LiveTempVap, ecu::LiveTempGas, ecu::LivePressVap, ecu::LivePressColl,
+                ecu::LivePressDiff, ecu::LiveLevel, ecu::LivePetrolTimeAvg, ecu::LiveGasTimeAvg, ecu::LastErrorBits1,
+                ecu::LastErrorBits2);
+  }
   const double span = (printer.LastPoll - printer.FirstPoll) / 1000.0;
   std::printf("summary: ECU %s, %d live-data polls", printer.Found ? "found and read" : "not found", printer.Polls);
   if (printer.Polls > 1 && span > 0) std::printf(", %.2f polls per second", (printer.Polls - 1) / span);

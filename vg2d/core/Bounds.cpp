@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include "platform/rtl/Filer.h"
 #include "platform/rtl/TypInfo.h"
+#include "vg2d/core/TextForms.h"
 
 namespace vg {
 
@@ -160,6 +162,13 @@ void TvxBounds::Assign(const rtl::TPersistent* Source) {
   inherited::Assign(Source);
 }
 
+void TvxBounds::DefineProperties(rtl::TFiler* Filer) {
+  inherited::DefineProperties(Filer);
+  Filer->DefineProperty(
+      "Rect", [this](rtl::TReader& Reader) { SetRect(StringToRect(Reader.ReadString())); },
+      [this](rtl::TWriter& Writer) { Writer.WriteString(RectToString(GetRect())); }, DiffersFromDefault());
+}
+
 TvxRect TvxBounds::PaddingRect(const TvxRect& R) const {
   return MakeRect(R.Left + left_, R.Top + top_, R.Right - right_, R.Bottom - bottom_);
 }
@@ -192,6 +201,13 @@ void TvxPosition::Assign(const rtl::TPersistent* Source) {
     return;
   }
   inherited::Assign(Source);
+}
+
+void TvxPosition::DefineProperties(rtl::TFiler* Filer) {
+  inherited::DefineProperties(Filer);
+  Filer->DefineProperty(
+      "Point", [this](rtl::TReader& Reader) { SetPoint(StringToPoint(Reader.ReadString())); },
+      [this](rtl::TWriter& Writer) { Writer.WriteString(PointToString(GetPoint())); }, DiffersFromDefault());
 }
 
 // ---- TvxTransform -----------------------------------------------------------------------------

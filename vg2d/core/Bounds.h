@@ -41,6 +41,11 @@ public:
 
   rtl::TNotifyEvent OnChange;
 
+protected:
+  // "Rect": the four values as one text "(l,t,r,b)", written when they differ from the
+  // default; an unreadable text reads as (0,0,0,0).
+  void DefineProperties(rtl::TFiler* Filer) override;
+
 private:
   void SetEdge(float& Edge, float Value);
 
@@ -69,6 +74,11 @@ public:
   void SetY(float Value);
 
   rtl::TNotifyEvent OnChange;
+
+protected:
+  // "Point": the point as one text "(x,y)", written when it differs from the default; an
+  // unreadable text reads as (0,0).
+  void DefineProperties(rtl::TFiler* Filer) override;
 
 private:
   friend class TvxTransform;

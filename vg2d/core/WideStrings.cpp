@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/Filer.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TypInfo.h"
 
@@ -288,6 +289,57 @@ bool TvxWideStrings::Equals(const TvxWideStrings* Other) const {
   for (int i = 0; i < GetCount(); ++i)
     if (Get(i) != Other->Get(i)) return false;
   return true;
+}
+
+// ---- component stream ------------------------------------------------------------------------
+
+namespace {
+
+// A wide-string value: its count of UTF-16 code units, then the code units little-endian.
+void WriteWideValue(rtl::TWriter& Writer, const std::u16string& Text) {
+  if (Text.size() > INT32_MAX / 2) throw rtl::EWriteError("String too long for the stream");
+  std::vector<uint8_t> bytes;
+  bytes.reserve(4 + Text.size() * 2);
+  const auto count = static_cast<uint32_t>(Text.size());
+  for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<uint8_t>(count >> shift));
+  for (char16_t c : Text) {
+    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  Writer.WriteValue(rtl::vaWString);
+  Writer.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
+}  // namespace
+
+void TvxWideStrings::DefineProperties(rtl::TFiler* Filer) {
+  inherited::DefineProperties(Filer);
+  bool hasData = GetCount() > 0;
+  if (const rtl::TPersistent* ancestor = Filer->Ancestor()) {
+    const auto* list = dynamic_cast<const TvxWideStrings*>(ancestor);
+    hasData = !list || !Equals(list);
+  }
+  Filer->DefineProperty(
+      "strings",
+      [this](rtl::TReader& Reader) {
+        Reader.ReadListBegin();
+        BeginUpdate();
+        try {
+          Clear();
+          while (!Reader.EndOfList()) Add(Reader.ReadWideString());
+        } catch (...) {
+          EndUpdate();
+          throw;
+        }
+        EndUpdate();
+        Reader.ReadListEnd();
+      },
+      [this](rtl::TWriter& Writer) {
+        Writer.WriteListBegin();
+        for (int i = 0; i < GetCount(); ++i) WriteWideValue(Writer, Get(i));
+        Writer.WriteListEnd();
+      },
+      hasData);
 }
 
 // ---- files and streams ----------------------------------------------------------------------

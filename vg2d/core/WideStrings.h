@@ -88,6 +88,9 @@ public:
 
 protected:
   void AssignTo(rtl::TPersistent* Dest) const override;
+  // "strings": the items as a list of wide strings, written when there are items (against
+  // an ancestor: when it is no wide list or holds other texts); reading replaces the items.
+  void DefineProperties(rtl::TFiler* Filer) override;
   virtual void SetUpdateState(bool) {}
   int UpdateCount() const { return updateCount_; }
 

@@ -1,0 +1,303 @@
+#include "ecu/Transmit_Unit.h"
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "ecu/Calc_Unit.h"
+#include "ecu/Check_Versions.h"
+#include "ecu/FindUnit.h"
+
+namespace ecu {
+
+TReadList ReadList;
+std::array<double, DiagramPointCount> DiagramSlopes{1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0};
+std::uint8_t FlaggedPoint = 0;
+std::int32_t SelectedPoint = -1;
+std::int32_t RxIndex = 0;
+std::array<std::uint16_t, 256> ReceivedParams{};
+
+void ReadList_Add(std::uint8_t Code) {
+  if (ReadList.Count >= ReadListCapacity) return;
+  ++ReadList.Count;
+  ReadList.Codes[ReadList.Count] = Code;
+}
+
+void Param_Read_List_All() {
+  static constexpr std::uint8_t codes[] = {
+      '_', 'Z', 'A', 'B', 'C', 155, 'R', '\\', 159, 'D', 165, 156, 'E', 130, 131, 166, 167,
+      129, 'O', '[', 132, 133, 'S', 'T', 'U', 'V', 'W', 'X', 'F', 'G', 157, 158, 'H', 'I',
+      'J', 'Y', 164, 163, 146, 147, 148, 149, 150, 151, 152, 153, 154, 168, 169};
+  ReadList.Count = 0;
+  for (std::uint8_t code : codes) ReadList_Add(code);
+  if (IsVersion155To199Or357To399())
+    for (std::uint8_t code : {170, 171, 172}) ReadList_Add(code);
+}
+
+void Param_Write_List1() {
+  static constexpr std::uint8_t codes[] = {'Z', 'A', 'C', 'R', '\\', 159, 'D', 'E', 'S', 'T', 'U',
+                                           'V', 'W', 'X', 146, 147, 148, 149, 150, 151, 152, 153};
+  ReadList.Count = 0;
+  for (std::uint8_t code : codes) ReadList_Add(code);
+}
+
+std::array<std::uint8_t, 3> PointCodes(int Point) {
+  // Points 0..5 use "a" .. "r"; "s", "t", "u" are not used; points 6..8 use "v" .. "~".
+  const int first = Point < 6 ? 'a' + 3 * Point : 'v' + 3 * (Point - 6);
+  return {static_cast<std::uint8_t>(first), static_cast<std::uint8_t>(first + 1), static_cast<std::uint8_t>(first + 2)};
+}
+
+void Param_Write_List2() {
+  ReadList.Count = 0;
+  for (int i = 0; i < DiagramPointCount; ++i)
+    for (std::uint8_t code : PointCodes(i)) ReadList_Add(code);
+}
+
+void CalcDiagramSlopes() {
+  DiagramSlopes[0] = 1.0;
+  for (int k = 1; k < DiagramPointCount; ++k) {
+    const double dx = static_cast<double>(DiagramPointX[k]) - DiagramPointX[k - 1];
+    const double dy = std::abs(static_cast<double>(DiagramPointY[k]) - DiagramPointY[k - 1]);
+    DiagramSlopes[k] = dx == 0 ? 1.0 : dy / dx;
+  }
+}
+
+namespace {
+
+bool Bit(std::uint8_t Byte, int N) { return (Byte >> N) & 1; }
+std::uint8_t Flag(std::uint8_t Value, int N) { return static_cast<std::uint8_t>(Value ? 1u << N : 0u); }
+
+// Which calibration point and which of its three values a code carries; -1 when none.
+int PointOfCode(std::uint8_t Code, int& Which) {
+  for (int i = 0; i < DiagramPointCount; ++i) {
+    const auto codes = PointCodes(i);
+    for (int w = 0; w < 3; ++w)
+      if (codes[w] == Code) {
+        Which = w;
+        return i;
+      }
+  }
+  return -1;
+}
+
+// The signed percentage of a high byte: 7 bits of magnitude in 128ths, bit 7 the sign. The
+// bytes 0 and 5 mean the ECU has no value: the default is taken and a transmit of the
+// configuration page is scheduled.
+void DecodePercent(std::uint8_t High, std::int32_t& Field, std::int32_t Default) {
+  if (High == 0 || High == 5) {
+    Field = Default;
+    if (ConfigurationHost) ConfigurationHost->ScheduleTransmit(2);
+    return;
+  }
+  const std::int32_t magnitude = FloatToInt((High & 127) / 128.0 * 100);
+  Field = Bit(High, 7) ? -magnitude : magnitude;
+}
+
+void DecodeTemperature(std::uint8_t High, std::uint8_t Low, std::int32_t& Field) {
+  if (const auto tenths = SensorTableValue(High, Low)) Field = *tenths / 10;
+}
+
+// The prescaler items as the configuration page's combo box holds them.
+const std::array<std::u16string, 6>& PrescalerComboItems() {
+  static const std::array<std::u16string, 6> items = [] {
+    std::array<std::u16string, 6> result;
+    for (std::size_t i = 0; i < result.size(); ++i)
+      result[i] = std::u16string(RPMPrescalerItems[i].begin(), RPMPrescalerItems[i].end());
+    return result;
+  }();
+  return items;
+}
+
+// The whole part of Value, kept within 0..65535 (a NaN gives 0).
+std::int32_t WordOf(double Value) {
+  if (!(Value > 0)) return 0;
+  if (Value >= 65535) return 65535;
+  return static_cast<std::int32_t>(Value);
+}
+
+}  // namespace
+
+void Param_Decode(std::uint8_t Code, std::uint8_t h, std::uint8_t l, Configuration_Class& c) {
+  switch (Code) {
+    case 'Z': c.Param_90 = HiLoToWord(h, l); break;
+    case 'A': DecodeTemperature(h, l, c.PG_Temper); break;
+    case 'C': c.PG_RPM = PeriodToRPM(h, l); break;
+    case 'R':
+      c.PG_Time = h == 128 ? 0 : h;
+      c.Param_82_Bit0 = Bit(l, 0);
+      c.Save_Map = Bit(l, 1);
+      c.MonoInject = Bit(l, 2);
+      c.Param_82_Bit3 = Bit(l, 3);
+      c.Param_82_Bit4 = Bit(l, 4);
+      c.NoSequentInject = Bit(l, 5);
+      c.Param_82_Bit6 = Bit(l, 6);
+      c.Param_82_Bit7 = Bit(l, 7);
+      break;
+    case '\\':
+      c.Param_92_High = h == 128 ? 0 : h;
+      c.Param_92_Bit0 = Bit(l, 0);
+      c.Param_92_Bit1 = Bit(l, 1);
+      c.LPG_on = !Bit(l, 2);
+      c.Param_92_Bit4 = Bit(l, 4);
+      c.Param_92_Bit5 = Bit(l, 5);
+      c.Param_92_Bit6 = Bit(l, 6);
+      c.Param_92_Bit7 = Bit(l, 7);
+      break;
+    case 159:
+      c.Param_159_H0 = Bit(h, 0);
+      c.Param_159_H1 = Bit(h, 1);
+      c.Param_159_H2 = Bit(h, 2);
+      c.Param_159_H3 = Bit(h, 3);
+      c.Param_159_H4 = Bit(h, 4);
+      c.Param_159_H6 = Bit(h, 6);
+      c.Param_159_H7 = Bit(h, 7);
+      c.Param_159_L0 = Bit(l, 0);
+      c.Param_159_L1 = Bit(l, 1);
+      c.PG_GAS_Hot_Engine = Bit(l, 2);
+      c.Param_159_L3 = Bit(l, 3);
+      break;
+    case 'E':
+      c.Param_69_High = h;
+      // An index outside the prescaler list keeps the prescaler the program has.
+      if (l >= 1 && l <= RPMPrescalerItems.size()) c.RPM_PreScaler = RPMPrescalerItems[l - 1];
+      break;
+    case 'S':
+      c.Level_Type = LevelTypeName(h);
+      c.Param_83_Low = l;
+      break;
+    case 'T':
+      c.Level_Invert = Bit(h, 4);
+      c.Level_90 = Bit(h, 5);
+      c.Level_Buzzer = Bit(h, 6);
+      c.GP_Buzzer = Bit(h, 7);
+      c.Level1 = (h & 3) * 256 + l;
+      break;
+    case 'U': c.Level2 = HiLoToWord(h, l); break;
+    case 'V': c.Level3 = HiLoToWord(h, l); break;
+    case 'W': c.Level4 = HiLoToWord(h, l); break;
+    case 'X': c.Level5 = HiLoToWord(h, l); break;
+    case 146: c.Param_146 = ADCToScaled(h, l); break;
+    case 147: DecodePercent(h, c.Param_147, 50); break;
+    case 148: DecodePercent(h, c.Param_148, 30); break;
+    case 149: DecodeTemperature(h, l, c.Param_149); break;
+    case 150: DecodePercent(h, c.Param_150, c.LPG_on ? 10 : 20); break;
+    case 151: DecodePercent(h, c.Param_151, c.LPG_on ? 10 : 20); break;
+    case 152: c.Param_152 = ADCTimesTwo(h, l); break;
+    case 153:
+      if (h == 0 || h == 5) {
+        c.Param_153 = 50;
+        if (ConfigurationHost) ConfigurationHost->ScheduleTransmit(2);
+      } else {
+        c.Param_153 = FloatToInt((h / 128.0 + 0.005) * 100);
+      }
+      break;
+    default: break;
+  }
+}
+
+bool Param_Encode(std::uint8_t Code, const Configuration_Class& c, std::array<std::uint8_t, 3>& Triple) {
+  // A value the program cannot convert goes back as the ECU sent it.
+  std::uint8_t h = static_cast<std::uint8_t>(ReceivedParams[Code] >> 8);
+  std::uint8_t l = static_cast<std::uint8_t>(ReceivedParams[Code]);
+  switch (Code) {
+    case 'Z': SplitHiLo(c.Param_90, h, l); break;
+    case 'A': TemperatureToSensorBytes(c.PG_Temper, h, l); break;
+    case 'C': RPMToPeriodBytes(c.PG_RPM, h, l); break;
+    case 'R':
+      h = static_cast<std::uint8_t>(c.PG_Time);
+      if (h == 0) h = 128;
+      l = Flag(c.Param_82_Bit0, 0) | Flag(c.Save_Map, 1) | Flag(c.MonoInject, 2) | Flag(c.Param_82_Bit3, 3) |
+          Flag(c.Param_82_Bit4, 4) | Flag(c.NoSequentInject, 5) | Flag(c.Param_82_Bit6, 6) | Flag(c.Param_82_Bit7, 7);
+      break;
+    case '\\':
+      h = static_cast<std::uint8_t>(c.Param_92_High);
+      if (h == 0) h = 128;
+      l = Flag(c.Param_92_Bit0, 0) | Flag(c.Param_92_Bit1, 1) | Flag(!c.LPG_on, 2) | Flag(c.Param_92_Bit4, 4) |
+          Flag(c.Param_92_Bit5, 5) | Flag(c.Param_92_Bit6, 6) | Flag(c.Param_92_Bit7, 7);
+      break;
+    case 159:
+      h = Flag(c.Param_159_H0, 0) | Flag(c.Param_159_H1, 1) | Flag(c.Param_159_H2, 2) | Flag(c.Param_159_H4, 4) |
+          Flag(c.Param_159_H6, 6) | Flag(c.Param_159_H7, 7);
+      l = Flag(c.Param_159_L0, 0) | Flag(c.Param_159_L1, 1) | Flag(c.PG_GAS_Hot_Engine, 2) | Flag(c.Param_159_L3, 3);
+      break;
+    case 'D': ScaleToBytes(10, c.Param_68, h, l); break;
+    case 'E':
+      h = static_cast<std::uint8_t>(c.Param_69_High);
+      l = static_cast<std::uint8_t>(ComboIndexOfText(c.RPM_PreScaler, PrescalerComboItems()));
+      break;
+    case 'S':
+      h = static_cast<std::uint8_t>(LevelTypeIndex(c.Level_Type));
+      l = static_cast<std::uint8_t>(c.Param_83_Low);
+      break;
+    case 'T':
+      SplitHiLo(c.Level1, h, l);
+      // Level1 has ten bits; the flags take the rest of the high byte.
+      h = static_cast<std::uint8_t>((h & 3) | Flag(c.Level_Invert, 4) | Flag(c.Level_90, 5) |
+                                    Flag(c.Level_Buzzer, 6) | Flag(c.GP_Buzzer, 7));
+      break;
+    case 'U': SplitHiLo(c.Level2, h, l); break;
+    case 'V': SplitHiLo(c.Level3, h, l); break;
+    case 'W': SplitHiLo(c.Level4, h, l); break;
+    case 'X': SplitHiLo(c.Level5, h, l); break;
+    case 146: ScaleToBytes(1, c.Param_146, h, l); break;
+    case 147: PercentToBytes(c.Param_147, ScaleForECU(1, c.Param_146), 32768, h, l); break;
+    case 148: PercentToBytes(c.Param_148, ScaleForECU(1, c.Param_146), 32768, h, l); break;
+    case 149: TemperatureToSensorBytes(c.Param_149, h, l); break;
+    case 150: PercentToBytes(c.Param_150, c.Param_149, 4096, h, l); break;
+    case 151: PercentToBytes(c.Param_151, c.Param_149, 4096, h, l); break;
+    case 152: HalfToBytes(c.Param_152, h, l); break;
+    case 153: {
+      std::uint8_t b1 = 0, b2 = 0;
+      HalfToBytes(c.Param_152, b1, b2);
+      PercentToBytes(c.Param_153, HiLoToWord(b1, b2), 32768, h, l);
+      break;
+    }
+    default: {
+      int which = 0;
+      const int point = PointOfCode(Code, which);
+      if (point < 0) return false;
+      if (which == 0) {
+        SplitHiLo(WordOf(DiagramSlopes[point] * 128), h, l);
+      } else if (which == 1) {
+        SplitHiLo(DiagramPointY[point], h, l);
+      } else {
+        SplitHiLo(DiagramPointX[point], h, l);
+        // The petrol time has 15 bits; bit 7 of the high byte marks points 1 and 2, and of
+        // the points 3..8 the one the ECU flagged.
+        h &= 0x7F;
+        if (point == 1 || point == 2 || (point >= 3 && FlaggedPoint == point)) h |= 0x80;
+      }
+      break;
+    }
+  }
+  Triple = {Code, h, l};
+  return true;
+}
+
+int Param_Pack_List(const Configuration_Class& Config, std::span<std::uint8_t> Out) {
+  std::size_t at = 0;
+  for (int i = 1; i <= ReadList.Count; ++i) {
+    std::array<std::uint8_t, 3> triple{};
+    if (!Param_Encode(ReadList.Codes[i], Config, triple)) continue;
+    if (at + 3 > Out.size()) break;
+    for (std::uint8_t b : triple) Out[at++] = b;
+  }
+  return static_cast<int>(at);
+}
+
+void Decode_Param_Reply(std::span<const std::uint8_t> Frame, Configuration_Class& Config) {
+  RxIndex = 1;
+  Param_Read_List_All();
+  // The values end before the checksum.
+  const int dataEnd = static_cast<int>(Frame.size()) - 1;
+  for (int i = 1; i <= ReadList.Count; ++i) {
+    RxIndex += 2;
+    if (RxIndex >= dataEnd) break;
+    const std::uint8_t code = ReadList.Codes[i];
+    const std::uint8_t h = Frame[RxIndex - 1], l = Frame[RxIndex];
+    ReceivedParams[code] = HiLoToWord(h, l);
+    Param_Decode(code, h, l, Config);
+  }
+}
+
+}  // namespace ecu

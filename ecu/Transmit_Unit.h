@@ -1,0 +1,69 @@
+// The parameter codec: the ECU keeps its configuration as parameters, each named by a one-byte
+// code and holding a 16-bit value (high byte first on the wire). This unit has the list of
+// codes read with the parameter request, the two lists written with the "2" and "3" requests,
+// the decoder of each readable code, the encoder of each writable code, and the packer that
+// puts code, high byte and low byte of every listed parameter into a request. It also keeps
+// the calibration points' shared values that the point codes carry.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "ecu/Config_Unit.h"
+
+namespace ecu {
+
+// The code list in use: the read list or one of the write lists (one at a time).
+constexpr int ReadListCapacity = 100;
+struct TReadList {
+  std::uint8_t Count = 0;
+  std::array<std::uint8_t, ReadListCapacity + 1> Codes{};  // 1..Count
+};
+extern TReadList ReadList;
+
+// Count + 1, then the code at that position; a full list takes no more codes.
+void ReadList_Add(std::uint8_t Code);
+// The 49 codes of the parameter reply, and 170, 171, 172 when IsVersion155To199Or357To399.
+void Param_Read_List_All();
+// The 22 codes written with the "2" request.
+void Param_Write_List1();
+// The 27 codes written with the "3" request: slope, gas-time and petrol-time code of each of
+// the nine calibration points.
+void Param_Write_List2();
+
+// Codes of calibration point 0..8: slope, gas time, petrol time.
+std::array<std::uint8_t, 3> PointCodes(int Point);
+
+// Calibration data shared with the calibration page: the slope of each segment (entry 0 fixed
+// at 1.0), the point whose petrol time the ECU flags (0..8), and the selected point (-1: none).
+extern std::array<double, DiagramPointCount> DiagramSlopes;
+extern std::uint8_t FlaggedPoint;
+extern std::int32_t SelectedPoint;
+// DiagramSlopes[0] := 1.0; for k = 1..8 |Y[k] - Y[k-1]| / (X[k] - X[k-1]), 1.0 where the
+// petrol times are equal.
+void CalcDiagramSlopes();
+
+// Runs the code's decoder on the value bytes h, l into the configuration; codes without a
+// decoder change nothing. A temperature that the sensor table cannot convert leaves its field.
+void Param_Decode(std::uint8_t Code, std::uint8_t High, std::uint8_t Low, Configuration_Class& Config);
+// The code's triple (code, h, l) from the configuration and the calibration arrays; false
+// (and Triple untouched) for a code without an encoder.
+bool Param_Encode(std::uint8_t Code, const Configuration_Class& Config, std::array<std::uint8_t, 3>& Triple);
+// Encodes every code of ReadList in order into Out (3 bytes a code); returns the bytes
+// written. Out must hold 3 x ReadList.Count bytes.
+int Param_Pack_List(const Configuration_Class& Config, std::span<std::uint8_t> Out);
+
+// The parameter reply (whole frame: address, command, values, checksum): the full read list
+// is built and each value that lies wholly inside the frame's data is decoded; values beyond a
+// short reply are left as they were.
+void Decode_Param_Reply(std::span<const std::uint8_t> Frame, Configuration_Class& Config);
+
+// The value bytes the ECU last sent for each code (high byte first), kept so that a value the
+// program cannot convert back (the sensor table is missing) is returned as it came.
+extern std::array<std::uint16_t, 256> ReceivedParams;
+
+// Read position in the parameter reply: the low byte of the value last decoded.
+extern std::int32_t RxIndex;
+
+}  // namespace ecu

@@ -1,0 +1,264 @@
+#include "platform/gfx2d/Graphics.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace gfx2d {
+
+namespace {
+
+RectF Normalized(RectF R) {
+  if (R.Width < 0) {
+    R.X += R.Width;
+    R.Width = -R.Width;
+  }
+  if (R.Height < 0) {
+    R.Y += R.Height;
+    R.Height = -R.Height;
+  }
+  return R;
+}
+
+bool FiniteRect(const RectF& R) {
+  return IsFinite(R.X) && IsFinite(R.Y) && IsFinite(R.Width) && IsFinite(R.Height);
+}
+
+}  // namespace
+
+Graphics::Graphics(const Image& Target) : target_(Target), cr_(cairo_create(Target.Surface())) {
+  cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
+  cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
+}
+
+Graphics::~Graphics() { cairo_destroy(cr_); }
+
+void Graphics::SetSmoothingMode(SmoothingMode Mode) {
+  cairo_set_antialias(cr_, Mode == SmoothingMode::None ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_DEFAULT);
+}
+
+cairo_filter_t Graphics::Filter() const {
+  return interpolation_ == InterpolationMode::NearestNeighbor ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD;
+}
+
+// ---- transform ------------------------------------------------------------------------------
+
+void Graphics::ApplyTransform() {
+  if (degenerate_) {
+    cairo_identity_matrix(cr_);
+  } else {
+    const cairo_matrix_t m = ToCairo(matrix_);
+    cairo_set_matrix(cr_, &m);
+  }
+}
+
+void Graphics::SetWorldTransform(const Matrix& M) {
+  matrix_ = M;
+  degenerate_ = !IsUsable(M);
+  ApplyTransform();
+}
+
+void Graphics::MultiplyWorldTransform(const Matrix& M, MatrixOrder Order) {
+  SetWorldTransform(Order == MatrixOrder::Prepend ? Multiply(M, matrix_) : Multiply(matrix_, M));
+}
+
+void Graphics::ScaleWorldTransform(float SX, float SY, MatrixOrder Order) {
+  MultiplyWorldTransform({SX, 0, 0, SY, 0, 0}, Order);
+}
+
+// ---- saved states ---------------------------------------------------------------------------
+
+uint32_t Graphics::Save() {
+  const uint32_t token = nextToken_++;
+  if (nextToken_ == 0) nextToken_ = 1;
+  saved_.push_back({token, matrix_, degenerate_, clip_});
+  return token;
+}
+
+void Graphics::Restore(uint32_t Token) {
+  auto it = std::find_if(saved_.begin(), saved_.end(), [&](const SavedState& s) { return s.Token == Token; });
+  if (it == saved_.end()) return;
+  matrix_ = it->Transform;
+  degenerate_ = it->Degenerate;
+  clip_ = std::move(it->Clip);
+  saved_.erase(it, saved_.end());
+  ReplayClip();
+}
+
+// ---- clip -------------------------------------------------------------------------------------
+
+void Graphics::ApplyClip(const ClipStep& Step) {
+  cairo_set_matrix(cr_, &Step.Transform);
+  if (Step.Exclude) {
+    // cairo only intersects: keep what lies inside the present clip's extents but outside
+    // the figure (the extents' frame and the figure under the even-odd rule).
+    double x1, y1, x2, y2;
+    cairo_clip_extents(cr_, &x1, &y1, &x2, &y2);
+    Step.Figure.AppendTo(cr_);
+    cairo_rectangle(cr_, x1 - 1, y1 - 1, x2 - x1 + 2, y2 - y1 + 2);
+    cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+  } else {
+    Step.Figure.AppendTo(cr_);
+  }
+  cairo_clip(cr_);
+}
+
+void Graphics::ReplayClip() {
+  cairo_reset_clip(cr_);
+  for (const auto& step : clip_) ApplyClip(*step);
+  ApplyTransform();
+}
+
+void Graphics::AddClip(Path Figure, bool Exclude) {
+  if (degenerate_ || !Figure.IsValid()) return;  // no usable user space to clip in
+  cairo_matrix_t m;
+  cairo_get_matrix(cr_, &m);
+  auto step = std::make_shared<const ClipStep>(ClipStep{m, std::move(Figure), Exclude});
+  clip_.push_back(step);
+  ApplyClip(*step);
+  ApplyTransform();
+}
+
+void Graphics::SetClipRect(const RectF& R, CombineMode Mode) {
+  Path p;
+  p.AddRectangle(Normalized(R));
+  SetClipPath(p, Mode);
+}
+
+void Graphics::SetClipRects(const std::vector<RectF>& Rects) {
+  if (degenerate_) return;
+  Path p(FillMode::Winding);  // same-turning rectangles: the union
+  for (const RectF& r : Rects) p.AddRectangle(Normalized(r));
+  ResetClip();
+  AddClip(std::move(p), false);
+}
+
+void Graphics::SetClipPath(const Path& P, CombineMode Mode) {
+  if (degenerate_ || !P.IsValid()) return;
+  if (Mode == CombineMode::Replace) ResetClip();
+  AddClip(P, Mode == CombineMode::Exclude);
+}
+
+void Graphics::ResetClip() {
+  clip_.clear();
+  cairo_reset_clip(cr_);
+}
+
+// ---- drawing ------------------------------------------------------------------------------------
+
+bool Graphics::SetSource(const Brush& B) {
+  cairo_matrix_t ctm;
+  cairo_get_matrix(cr_, &ctm);
+  cairo_pattern_t* p = B.CreatePattern(ctm, Filter());
+  if (!p) return false;
+  cairo_set_source(cr_, p);
+  cairo_pattern_destroy(p);
+  return true;
+}
+
+void Graphics::Stroke(const Pen& P) {
+  const Brush* b = P.GetBrush();
+  const float alpha = b ? b->Alpha() : 0;
+  if (degenerate_ || !b || !(alpha > 0)) {
+    cairo_new_path(cr_);
+    return;
+  }
+  cairo_save(cr_);
+  P.ApplyTo(cr_);
+  if (SetSource(*b)) {
+    if (alpha < 1) {
+      cairo_push_group(cr_);
+      cairo_stroke(cr_);
+      cairo_pop_group_to_source(cr_);
+      cairo_paint_with_alpha(cr_, alpha);
+    } else {
+      cairo_stroke(cr_);
+    }
+  }
+  cairo_new_path(cr_);
+  cairo_restore(cr_);
+}
+
+void Graphics::Fill(const Brush& B) {
+  const float alpha = B.Alpha();
+  if (degenerate_ || !(alpha > 0)) {
+    cairo_new_path(cr_);
+    return;
+  }
+  cairo_save(cr_);
+  if (SetSource(B)) {
+    if (alpha < 1) {
+      cairo_clip(cr_);
+      cairo_paint_with_alpha(cr_, alpha);
+    } else {
+      cairo_fill(cr_);
+    }
+  }
+  cairo_new_path(cr_);
+  cairo_restore(cr_);
+}
+
+void Graphics::DrawLine(const Pen& P, PointF A, PointF B) {
+  Path p;
+  p.AddLine(A, B);
+  DrawPath(P, p);
+}
+
+void Graphics::DrawBezier(const Pen& P, PointF A, PointF C1, PointF C2, PointF B) {
+  Path p;
+  p.AddBezier(A, C1, C2, B);
+  DrawPath(P, p);
+}
+
+void Graphics::DrawRectangle(const Pen& P, const RectF& R) {
+  if (R.Width < 0 || R.Height < 0) return;
+  Path p;
+  p.AddRectangle(R);
+  DrawPath(P, p);
+}
+
+void Graphics::DrawEllipse(const Pen& P, const RectF& R) {
+  Path p;
+  p.AddEllipse(R);
+  DrawPath(P, p);
+}
+
+void Graphics::DrawPath(const Pen& P, const Path& Figure) {
+  if (!Figure.IsValid() || Figure.IsEmpty()) return;
+  Figure.AppendTo(cr_);
+  Stroke(P);
+}
+
+void Graphics::FillRectangle(const Brush& B, const RectF& R) {
+  if (R.Width < 0 || R.Height < 0) return;
+  Path p;
+  p.AddRectangle(R);
+  FillPath(B, p);
+}
+
+void Graphics::FillPath(const Brush& B, const Path& Figure) {
+  if (!Figure.IsValid() || Figure.IsEmpty()) return;
+  Figure.AppendTo(cr_);
+  Fill(B);
+}
+
+void Graphics::DrawImage(const Image& Source, const RectF& Dst, const RectF& Src, float Alpha) {
+  if (degenerate_ || !(Alpha > 0) || !FiniteRect(Dst) || !FiniteRect(Src)) return;
+  if (Src.Width == 0 || Src.Height == 0 || Dst.Width == 0 || Dst.Height == 0) return;
+  const double sx = static_cast<double>(Dst.Width) / Src.Width, sy = static_cast<double>(Dst.Height) / Src.Height;
+  if (!std::isfinite(sx) || !std::isfinite(sy) || sx == 0 || sy == 0) return;
+  cairo_save(cr_);
+  cairo_rectangle(cr_, Dst.X, Dst.Y, Dst.Width, Dst.Height);
+  cairo_clip(cr_);
+  // Src's corner onto Dst's, scaled; negative sizes mirror.
+  cairo_translate(cr_, Dst.X, Dst.Y);
+  cairo_scale(cr_, sx, sy);
+  cairo_translate(cr_, -Src.X, -Src.Y);
+  cairo_set_source_surface(cr_, Source.Surface(), 0, 0);
+  cairo_pattern_t* p = cairo_get_source(cr_);
+  cairo_pattern_set_filter(p, Filter());
+  cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
+  cairo_paint_with_alpha(cr_, std::min(Alpha, 1.0f));
+  cairo_restore(cr_);
+}
+
+}  // namespace gfx2d

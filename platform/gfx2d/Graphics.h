@@ -1,0 +1,109 @@
+// The drawing object of the back end: draws into an Image with a world transform, a clip
+// and saved states that may be restored in any order (restoring one discards the states
+// saved after it). A transform that cannot be inverted is accepted and remembered, and
+// nothing is drawn until a usable one is set; bad input never leaves the underlying cairo
+// context in an error state.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <cairo.h>
+
+#include "platform/gfx2d/Brush.h"
+#include "platform/gfx2d/Image.h"
+#include "platform/gfx2d/Path.h"
+#include "platform/gfx2d/Types.h"
+
+namespace gfx2d {
+
+class Graphics {
+public:
+  // Draws into Target (which must outlive the graphics): identity transform, no clip,
+  // antialiased, high-quality interpolation, source-over blending.
+  explicit Graphics(const Image& Target);
+  ~Graphics();
+  Graphics(const Graphics&) = delete;
+  Graphics& operator=(const Graphics&) = delete;
+
+  const Image& Target() const { return target_; }
+  // The cairo context, for drawing the back end does not wrap (text).
+  cairo_t* Context() const { return cr_; }
+  // False only if the context broke; nothing the API accepts breaks it.
+  bool Ok() const { return cairo_status(cr_) == CAIRO_STATUS_SUCCESS; }
+
+  void SetSmoothingMode(SmoothingMode Mode);
+  void SetInterpolationMode(InterpolationMode Mode) { interpolation_ = Mode; }
+  InterpolationMode GetInterpolationMode() const { return interpolation_; }
+
+  // ---- transform ----------------------------------------------------------------------
+  void SetWorldTransform(const Matrix& M);
+  const Matrix& WorldTransform() const { return matrix_; }
+  void MultiplyWorldTransform(const Matrix& M, MatrixOrder Order = MatrixOrder::Prepend);
+  void ScaleWorldTransform(float SX, float SY, MatrixOrder Order = MatrixOrder::Prepend);
+  // True while the transform cannot be inverted: drawing does nothing then.
+  bool Degenerate() const { return degenerate_; }
+
+  // ---- saved states -------------------------------------------------------------------
+  // Saves transform and clip; the token is never 0.
+  uint32_t Save();
+  // Brings back the state saved as Token and forgets it and every later one; an unknown
+  // or forgotten token does nothing.
+  void Restore(uint32_t Token);
+
+  // ---- clip ---------------------------------------------------------------------------
+  // Replace, Intersect or Exclude the rectangle (in user space).
+  void SetClipRect(const RectF& R, CombineMode Mode);
+  // The clip becomes the union of the rectangles (nothing at all for none).
+  void SetClipRects(const std::vector<RectF>& Rects);
+  void SetClipPath(const Path& P, CombineMode Mode);
+  void ResetClip();
+
+  // ---- drawing --------------------------------------------------------------------------
+  void DrawLine(const Pen& P, PointF A, PointF B);
+  void DrawBezier(const Pen& P, PointF A, PointF C1, PointF C2, PointF B);
+  // A rectangle with a negative width or height is not drawn.
+  void DrawRectangle(const Pen& P, const RectF& R);
+  void DrawEllipse(const Pen& P, const RectF& R);
+  void DrawPath(const Pen& P, const Path& Figure);
+  void FillRectangle(const Brush& B, const RectF& R);
+  void FillPath(const Brush& B, const Path& Figure);
+  // Draws the Src part of Source (in pixels) into Dst with the interpolation mode,
+  // every alpha scaled by Alpha (nothing for Alpha <= 0 or not a number).
+  void DrawImage(const Image& Source, const RectF& Dst, const RectF& Src, float Alpha = 1);
+
+private:
+  struct ClipStep {
+    cairo_matrix_t Transform;
+    Path Figure;
+    bool Exclude;
+  };
+  using ClipList = std::vector<std::shared_ptr<const ClipStep>>;
+  struct SavedState {
+    uint32_t Token;
+    Matrix Transform;
+    bool Degenerate;
+    ClipList Clip;
+  };
+
+  void ApplyTransform();
+  void AddClip(Path Figure, bool Exclude);
+  void ApplyClip(const ClipStep& Step);
+  void ReplayClip();
+  cairo_filter_t Filter() const;
+  bool SetSource(const Brush& B);
+  void Stroke(const Pen& P);
+  void Fill(const Brush& B);
+
+  const Image& target_;
+  cairo_t* cr_;
+  Matrix matrix_;
+  bool degenerate_ = false;
+  InterpolationMode interpolation_ = InterpolationMode::HighQuality;
+  ClipList clip_;
+  std::vector<SavedState> saved_;
+  uint32_t nextToken_ = 1;
+};
+
+}  // namespace gfx2d

@@ -1,0 +1,100 @@
+// Collections: an owned, ordered list of items of one class, streamed as a whole
+// ("Points = < item ... end >").
+#pragma once
+
+#include <vector>
+
+#include "platform/rtl/Object.h"
+
+namespace rtl {
+
+class TCollection;
+
+// An item of a collection. Item classes are created by the collection through their
+// class record, so they must be default-constructible and have a class record.
+class TCollectionItem : public TPersistent {
+  RTL_CLASS(TCollectionItem, TPersistent)
+public:
+  TCollectionItem() = default;
+  ~TCollectionItem() override;
+
+  TCollection* Collection() const { return FCollection; }
+  // Moves the item into another collection (nil: takes it out of its collection).
+  void SetCollection(TCollection* Value);
+  // Position in the collection, -1 without one.
+  int Index() const;
+  virtual void SetIndex(int Value);
+  // A number unique within the collection, given when the item joins it.
+  int ID() const { return FID; }
+  virtual std::string GetDisplayName() const { return ClassName(); }
+  std::string GetNamePath() const override;
+
+protected:
+  // Tells the collection that this item (or, with AllItems, the whole collection) changed.
+  void Changed(bool AllItems);
+  TPersistent* GetOwner() const override;
+
+private:
+  friend class TCollection;
+  TCollection* FCollection = nullptr;
+  int FID = 0;
+};
+
+class TCollection : public TPersistent {
+  RTL_CLASS(TCollection, TPersistent)
+public:
+  // ItemClass must descend from TCollectionItem; EInvalidOperation otherwise.
+  explicit TCollection(TClass ItemClass);
+  ~TCollection() override;
+
+  TClass ItemClass() const { return FItemClass; }
+  int Count() const { return static_cast<int>(FItems.size()); }
+  // EListError ("List index out of bounds (%d)") outside 0..Count-1.
+  TCollectionItem* Items(int Index) const;
+  TCollectionItem* Add();
+  TCollectionItem* Insert(int Index);
+  void Delete(int Index);
+  void Clear();
+  TCollectionItem* FindItemID(int ID) const;
+  // Copies the items of another collection (item by item through Assign).
+  void Assign(const TPersistent* Source) override;
+
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate();
+  int UpdateCount() const { return FUpdateCount; }
+
+  // The persistent this collection belongs to (for name paths); nil here.
+  TPersistent* Owner() const { return GetOwner(); }
+  std::string GetNamePath() const override;
+
+protected:
+  // Called after every change, outside BeginUpdate/EndUpdate: Item is the changed item,
+  // or nil when the whole collection changed.
+  virtual void Update(TCollectionItem*) {}
+  void Changed();
+
+private:
+  friend class TCollectionItem;
+  void InsertItem(TCollectionItem* Item, int Index);
+  void RemoveItem(TCollectionItem* Item);
+
+  TClass FItemClass;
+  std::vector<TCollectionItem*> FItems;
+  int FNextID = 0;
+  int FUpdateCount = 0;
+};
+
+// A collection that knows the persistent object that holds it.
+class TOwnedCollection : public TCollection {
+  RTL_CLASS(TOwnedCollection, TCollection)
+public:
+  TOwnedCollection(TPersistent* AOwner, TClass ItemClass) : TCollection(ItemClass), FOwner(AOwner) {}
+
+protected:
+  TPersistent* GetOwner() const override { return FOwner; }
+
+private:
+  TPersistent* FOwner;
+};
+
+}  // namespace rtl

@@ -1,0 +1,42 @@
+// The text form of the component stream and the whole-stream conversions between it and
+// the binary form:
+//
+//   object Panel1: TPanel
+//     Width = 548.000000000000000000
+//     Caption = 'It'#39's'
+//     Fill.Points = <
+//       item
+//         Offset = 1.000000000000000000
+//       end>
+//     object : TLabel
+//     end
+//   end
+//
+// Lines end with CR LF and nest by two blanks. Numbers are written with "." whatever the
+// locale; an unnamed object is written "object ClassName", and the reader takes
+// "object ClassName" as well as "object : ClassName". Keywords (object, inherited,
+// inline, end, item) are read without regard to case.
+#pragma once
+
+#include "platform/rtl/SysUtils.h"
+
+namespace rtl {
+
+class TStream;
+
+// Malformed text: the message begins with the line number ("Line 3: ...").
+RTL_EXCEPTION(EParserError, EConvertError);
+
+// Converts the binary form at Input's position into text at Output's position. Corrupt
+// binary data raises EReadError.
+void ObjectBinaryToText(TStream* Input, TStream* Output);
+// Converts text at Input's position into the binary form at Output's position. Malformed
+// text raises EParserError.
+void ObjectTextToBinary(TStream* Input, TStream* Output);
+
+// The text of an extended value as the text form writes it: fixed notation with 18
+// decimals and 16 significant digits ("548.000000000000000000"); values too small for
+// the fixed form to hold their digits, and very large ones, in exponent form.
+std::string ExtendedToText(double Value);
+
+}  // namespace rtl

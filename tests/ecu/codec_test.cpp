@@ -1,0 +1,253 @@
+// The parameter codec and the firmware families: lists, encoders and decoders byte by byte.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+#include "ecu/Calc_Unit.h"
+#include "ecu/Check_Versions.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/Transmit_Unit.h"
+
+namespace {
+
+using namespace ecu;
+using Bytes = std::vector<std::uint8_t>;
+
+// A sensor table whose entry i is (1023 - i) x 2 tenths: 40 degrees is the reading 823.
+class CodecTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SensorTableFileName = dir / "gascal.dat";
+    std::string data;
+    for (int i = 0; i < SensorTableEntries; ++i) {
+      const int v = (1023 - i) * 2;
+      data += static_cast<char>(v & 0xFF);
+      data += static_cast<char>(v >> 8);
+    }
+    ecu_test::WriteFile(SensorTableFileName, data);
+    FirmwareVersion100 = 0;
+    ReceivedParams.fill(0);
+    FlaggedPoint = 0;
+  }
+  void TearDown() override { SensorTableFileName.clear(); }
+
+  Bytes Pack() {
+    Bytes out(3 * ReadList.Count);
+    out.resize(static_cast<std::size_t>(Param_Pack_List(config, out)));
+    return out;
+  }
+  Bytes Triple(std::uint8_t Code) {
+    std::array<std::uint8_t, 3> t{};
+    EXPECT_TRUE(Param_Encode(Code, config, t));
+    return Bytes(t.begin(), t.end());
+  }
+
+  ecu_test::TempDir dir;
+  Configuration_Class config;  // the defaults of a new configuration
+};
+
+TEST_F(CodecTest, WriteList1OfTheDefaultConfigurationByteForByte) {
+  Param_Write_List1();
+  ASSERT_EQ(ReadList.Count, 22);
+  const Bytes expected{
+      'Z', 0x05, 0x23, 'A', 0x03, 0x37, 'C', 0x75, 0x30, 'R', 0x14, 0x08, '\\', 0x05, 0x12, 159, 0x42, 0x00,
+      'D', 0x00, 0x72, 'E', 0x0A, 0x02, 'S', 0x07, 0x40, 'T', 0x20, 0x37, 'U', 0x00, 0x68, 'V', 0x00, 0x93,
+      'W', 0x00, 0xB8, 'X', 0x00, 0xF8, 146, 0x00, 0xE4, 147, 0x40, 0x47, 148, 0x27, 0x2B, 149, 0x03, 0x37,
+      150, 0x0D, 0x0A, 151, 0x0D, 0x0A, 152, 0x02, 0xBC, 153, 0x40, 0x17};
+  EXPECT_EQ(Pack(), expected);
+}
+
+TEST_F(CodecTest, WriteList2CarriesSlopesGasAndPetrolTimesWithTheirFlags) {
+  DiagramPointX = {2000, 2500, 3000, 3500, 4500, 5500, 7000, 9000, 11000};
+  DiagramPointY = {2000, 2600, 3100, 3500, 4500, 5400, 7200, 9000, 10000};
+  FlaggedPoint = 5;
+  CalcDiagramSlopes();
+  Param_Write_List2();
+  ASSERT_EQ(ReadList.Count, 27);
+  const Bytes expected{
+      'a', 0x00, 0x80, 'b', 0x07, 0xD0, 'c', 0x07, 0xD0,  // point 0: never flagged
+      'd', 0x00, 0x99, 'e', 0x0A, 0x28, 'f', 0x89, 0xC4,  // points 1 and 2: always flagged
+      'g', 0x00, 0x80, 'h', 0x0C, 0x1C, 'i', 0x8B, 0xB8,
+      'j', 0x00, 0x66, 'k', 0x0D, 0xAC, 'l', 0x0D, 0xAC,
+      'm', 0x00, 0x80, 'n', 0x11, 0x94, 'o', 0x11, 0x94,
+      'p', 0x00, 0x73, 'q', 0x15, 0x18, 'r', 0x95, 0x7C,  // the flagged point
+      'v', 0x00, 0x99, 'w', 0x1C, 0x20, 'x', 0x1B, 0x58,
+      'y', 0x00, 0x73, 'z', 0x23, 0x28, '{', 0x23, 0x28,
+      '|', 0x00, 0x40, '}', 0x27, 0x10, '~', 0x2A, 0xF8};
+  EXPECT_EQ(Pack(), expected);
+
+  // Point 0 stays unflagged even when the ECU flagged it; a petrol time beyond 15 bits does
+  // not set the flag by accident; equal petrol times give the slope 1.
+  FlaggedPoint = 0;
+  DiagramPointX[0] = 0x8123;
+  DiagramPointX[4] = DiagramPointX[3];
+  CalcDiagramSlopes();
+  EXPECT_EQ(Triple('c'), (Bytes{'c', 0x01, 0x23}));
+  EXPECT_EQ(Triple('r'), (Bytes{'r', 0x15, 0x7C}));
+  EXPECT_EQ(Triple('m'), (Bytes{'m', 0x00, 0x80}));
+}
+
+TEST_F(CodecTest, ReadListGrowsForTheWiderFamily) {
+  for (auto [version, count] : {std::pair{160, 52}, {200, 49}, {357, 52}, {356, 49}, {0, 49}}) {
+    FirmwareVersion100 = version;
+    Param_Read_List_All();
+    EXPECT_EQ(ReadList.Count, count) << version;
+  }
+  EXPECT_EQ(ReadList.Codes[1], '_');
+  EXPECT_EQ(ReadList.Codes[49], 169);
+  EXPECT_EQ(ReadList.Codes[52], 172);
+}
+
+TEST_F(CodecTest, BitFieldsOfRAndBackslash) {
+  Param_Decode('R', 128, 10, config);
+  EXPECT_EQ(config.PG_Time, 0);
+  EXPECT_EQ(config.Save_Map, 1);
+  EXPECT_EQ(config.Param_82_Bit3, 1);
+  for (auto flag : {config.Param_82_Bit0, config.MonoInject, config.Param_82_Bit4, config.NoSequentInject,
+                    config.Param_82_Bit6, config.Param_82_Bit7})
+    EXPECT_EQ(flag, 0);
+  EXPECT_EQ(Triple('R'), (Bytes{'R', 128, 10}));  // PG_Time 0 goes out as 128
+
+  Param_Decode('\\', 7, 0x04 | 0x08, config);  // bit 2: CNG; bit 3 ignored
+  EXPECT_EQ(config.LPG_on, 0);
+  EXPECT_EQ(config.Param_92_High, 7);
+  config.LPG_on = 1;
+  EXPECT_EQ(Triple('\\'), (Bytes{'\\', 7, 0x00}));
+  config.LPG_on = 0;
+  EXPECT_EQ(Triple('\\'), (Bytes{'\\', 7, 0x04}));
+}
+
+TEST_F(CodecTest, LevelOneKeepsItsTenBitsApartFromTheFlags) {
+  config.Level1 = 900;
+  config.Level_Invert = 1;
+  config.Level_90 = 0;
+  config.GP_Buzzer = 1;
+  EXPECT_EQ(Triple('T'), (Bytes{'T', 147, 132}));
+  config.Level1 = 1023 + 1024 * 5;  // an edited file: the extra bits must not become flags
+  config.Level_Invert = config.GP_Buzzer = 0;
+  EXPECT_EQ(Triple('T'), (Bytes{'T', 0x03, 0xFF}));
+  Param_Decode('T', 147, 132, config);
+  EXPECT_EQ(config.Level1, 900);
+  EXPECT_EQ(config.Level_Invert, 1);
+  EXPECT_EQ(config.GP_Buzzer, 1);
+  EXPECT_EQ(config.Level_90, 0);
+}
+
+class RecordingConfigHost : public TConfigurationHost {
+public:
+  std::vector<int> Transmits;
+  void CalcDiagramPoints() override {}
+  void SetDefaultMapRPM() override {}
+  void RefreshMapRPMCells() override {}
+  void LoadMapRPMTable() override {}
+  void SaveMapRPMTable() override {}
+  void UpdateMainCaption() override {}
+  void BuildCalibrationDiagram() override {}
+  void ConfigToCFGPage() override {}
+  void ScheduleTransmit(int Kind) override { Transmits.push_back(Kind); }
+};
+
+TEST_F(CodecTest, PercentagesAndTheirMissingValue) {
+  RecordingConfigHost host;
+  ConfigurationHost = &host;
+  Param_Decode(147, 64, 0, config);
+  EXPECT_EQ(config.Param_147, 50);
+  Param_Decode(147, 160, 0, config);
+  EXPECT_EQ(config.Param_147, -25);
+  EXPECT_TRUE(host.Transmits.empty());
+  Param_Decode(147, 5, 0, config);
+  EXPECT_EQ(config.Param_147, 50);
+  Param_Decode(148, 0, 0, config);
+  EXPECT_EQ(config.Param_148, 30);
+  config.LPG_on = 0;
+  Param_Decode(150, 5, 0, config);
+  EXPECT_EQ(config.Param_150, 20);
+  Param_Decode(153, 64, 99, config);
+  EXPECT_EQ(config.Param_153, 50);  // whole part of 50.5
+  Param_Decode(153, 5, 0, config);
+  EXPECT_EQ(config.Param_153, 50);
+  EXPECT_EQ(host.Transmits, (std::vector<int>{2, 2, 2, 2}));
+  ConfigurationHost = nullptr;
+}
+
+TEST_F(CodecTest, PrescalerOutsideTheListKeepsThePreviousOne) {
+  Param_Decode('E', 9, 4, config);
+  EXPECT_EQ(config.RPM_PreScaler, "1:4");
+  EXPECT_EQ(config.Param_69_High, 9);
+  Param_Decode('E', 9, 0, config);
+  Param_Decode('E', 9, 7, config);
+  EXPECT_EQ(config.RPM_PreScaler, "1:4");
+  EXPECT_EQ(Triple('E'), (Bytes{'E', 9, 4}));
+}
+
+TEST_F(CodecTest, TemperaturesWithoutATableGoBackAsTheyCame) {
+  Param_Decode('A', 0x03, 0x37, config);
+  EXPECT_EQ(config.PG_Temper, 40);
+  ReceivedParams['A'] = 0x0321;
+  SensorTableFileName = dir / "missing.dat";
+  Param_Decode('A', 0x01, 0x00, config);
+  EXPECT_EQ(config.PG_Temper, 40);
+  EXPECT_EQ(Triple('A'), (Bytes{'A', 0x03, 0x21}));
+}
+
+TEST_F(CodecTest, ParameterReplyDecodesOnlyWhatItHolds) {
+  // The full read list's values in order: "Z" is value 1, "T" value 23, 146 value 38.
+  FirmwareVersion100 = 210;
+  Bytes reply(2 + 2 * 49 + 1, 0);
+  reply[0] = 25;
+  reply[1] = '$';
+  auto put = [&](int k, std::uint8_t h, std::uint8_t l) {
+    reply[2 + 2 * k] = h;
+    reply[3 + 2 * k] = l;
+  };
+  put(1, 0x05, 0x00);    // Param_90 1280
+  put(23, 0x13, 0x20);   // "T": Level_Invert, Level1 800
+  put(38, 0x00, 0xE4);   // 146: 100
+  put(39, 0x40, 0x00);   // 147: 50
+  Decode_Param_Reply(reply, config);
+  EXPECT_EQ(config.Param_90, 1280);
+  EXPECT_EQ(config.Level1, 800);
+  EXPECT_EQ(config.Level_Invert, 1);
+  EXPECT_EQ(config.Param_146, 100);
+  EXPECT_EQ(RxIndex, 2 * 49 + 1);
+
+  // A reply that ends after the "T" value leaves everything behind it unchanged.
+  Configuration_Class fresh;
+  Bytes shortReply(reply.begin(), reply.begin() + 2 + 2 * 24);
+  shortReply.push_back(0);
+  shortReply[2 + 2 * 24 - 1] = 0x21;  // low byte of "T"
+  Decode_Param_Reply(shortReply, fresh);
+  EXPECT_EQ(fresh.Level1, 3 * 256 + 0x21);
+  EXPECT_EQ(fresh.Level2, Configuration_Class().Level2);
+  EXPECT_EQ(fresh.Param_146, Configuration_Class().Param_146);
+}
+
+TEST(FirmwareFamily, BordersOfBothTests) {
+  auto family = [](const char* text) {
+    FirmwareVersion100 = FirmwareVersionFromText(text).value_or(0);
+    return std::pair{IsVersion155To199(), IsVersion155To199Or357To399()};
+  };
+  EXPECT_EQ(family("1.55"), (std::pair{true, true}));
+  EXPECT_EQ(family("1.99"), (std::pair{true, true}));
+  EXPECT_EQ(family("1.54"), (std::pair{false, false}));
+  EXPECT_EQ(family("2.00"), (std::pair{false, false}));
+  EXPECT_EQ(family("3.57"), (std::pair{false, true}));
+  EXPECT_EQ(family("3.99"), (std::pair{false, true}));
+  EXPECT_EQ(family("3.56"), (std::pair{false, false}));
+  EXPECT_EQ(family("4.00"), (std::pair{false, false}));
+}
+
+TEST(FirmwareFamily, VersionTextsFromTheirDigits) {
+  EXPECT_EQ(FirmwareVersionFromText("2.01"), 201);  // a float multiply would give 200
+  EXPECT_EQ(FirmwareVersionFromText("2.10"), 210);
+  EXPECT_EQ(FirmwareVersionFromText(" 1,60"), 160);
+  EXPECT_EQ(FirmwareVersionFromText("3"), 300);
+  EXPECT_EQ(FirmwareVersionFromText("1.5"), 150);
+  for (std::string bad : {"", "    ", "v1.6", "1.6x", "1..6", ".60", "1.605", "1.\xFF" "0"})
+    EXPECT_FALSE(FirmwareVersionFromText(bad).has_value()) << bad;
+}
+
+}  // namespace

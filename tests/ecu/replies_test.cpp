@@ -1,0 +1,337 @@
+// Reply decoders and the live-data display, fed golden replies through RxFrame.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+#include "ecu/Check_Versions.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/Display_Host.h"
+#include "ecu/Instruction_Unit.h"
+#include "ecu/Language.h"
+#include "ecu/Live_Data.h"
+#include "ecu/Port_3D_Connect.h"
+#include "ecu/Procedures_Unit.h"
+#include "ecu/Reply_Decoders.h"
+#include "ecu/Transmit_Unit.h"
+#include "tools/linkrec/Recorder.h"
+
+namespace {
+
+using namespace ecu;
+using Bytes = std::vector<std::uint8_t>;
+
+struct Shown {
+  bool Visible = true;
+  float Top = -1, Height = -1;
+  std::string Text, Color;
+};
+
+class DisplayRecorder : public TDisplayHost {
+public:
+  std::map<TDisplayControl, Shown> Controls;
+  std::vector<std::string> Memo, Calls;
+  bool LevelTimer = false;
+  std::string FileName, FullFileName;
+
+  void SetVisible(TDisplayControl C, bool V) override { Controls[C].Visible = V; }
+  void SetTop(TDisplayControl C, float V) override { Controls[C].Top = V; }
+  void SetHeight(TDisplayControl C, float V) override { Controls[C].Height = V; }
+  void SetText(TDisplayControl C, const std::string& T) override { Controls[C].Text = T; }
+  void SetColor(TDisplayControl C, const std::string& T) override { Controls[C].Color = T; }
+  std::string ColorText(TDisplayColor C) const override {
+    static const char* const colors[] = {"petrol", "automat", "gas", "complete", "error", "information", "neutral"};
+    return colors[static_cast<int>(C)];
+  }
+  void ApplyIndicatorFontSizes() override { Calls.push_back("fonts"); }
+  void ClearErrorMemo() override { Memo.clear(); }
+  void AddErrorMemoLine(const std::string& T) override { Memo.push_back(T); }
+  void ShowStatusMessage(const std::string& C, const std::string& T) override { Calls.push_back("show " + T + " " + C); }
+  void CloseWaitWindow() override { Calls.push_back("wait closed"); }
+  bool LevelGasTimerEnabled() const override { return LevelTimer; }
+  void SetLevelGasTimer(bool On) override { LevelTimer = On; }
+  void UpdateLevelSensorImage() override {}
+  void RedrawCalibrationDiagram() override { Calls.push_back("redraw"); }
+  void PushDiagramHistory() override { Calls.push_back("history"); }
+  void MarkMapRPMLiveCell() override {}
+  void AutoCalibrationStep() override {}
+  void ConfigToUserPage() override { Calls.push_back("user page"); }
+  std::string CFG_Full_File_Name() const override { return FullFileName; }
+  void SetCfgFileNames(const std::string& F, const std::string& Full) override {
+    FileName = F;
+    FullFileName = Full;
+  }
+  std::vector<std::string> Circles() {
+    std::vector<std::string> c;
+    for (int i = 0; i < 7; ++i) c.push_back(Controls[LevelCircle(i)].Color);
+    return c;
+  }
+};
+
+class RepliesTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Configuration = std::make_unique<Configuration_Class>();
+    DisplayHost = &display;
+    ConfigDir = dir.Path().string();
+    LiveDataLength = ParamBlockLength = PointBlockLength = 0;
+    MapPointCount = 32;
+    FirmwareVersion100 = 0;
+    VersionFamily = 0;
+    LinkUp = 1;
+    Live_Clear();
+  }
+  void TearDown() override {
+    DisplayHost = nullptr;
+    Configuration.reset();
+    LinkUp = 0;
+  }
+  // Puts a reply into RxFrame as the link layer accepts it: checksum last.
+  void Receive(Bytes Data, std::uint8_t Command) {
+    Bytes frame{25, Command};
+    frame.insert(frame.end(), Data.begin(), Data.end());
+    std::uint8_t sum = 0;
+    for (std::uint8_t b : frame) sum = static_cast<std::uint8_t>(sum + b);
+    frame.push_back(sum);
+    std::copy(frame.begin(), frame.end(), RxFrame.begin());
+    RxExpectedLength = static_cast<std::uint8_t>(frame.size());
+  }
+  static Bytes Identification(const std::string& Firmware, std::uint8_t Layout = 21) {
+    Bytes d(42, ' ');
+    d[0] = Layout;
+    const std::string name = "  GASCAL ECU  ", info = "SEQ 4 CYL ";
+    std::copy(name.begin(), name.end(), d.begin() + 1);
+    std::copy(info.begin(), info.end(), d.begin() + 17);
+    std::copy(Firmware.begin(), Firmware.end(), d.begin() + 27);
+    const Bytes tail{0, 1, 44, 0, 4, 176, 37, 104, 54, 7, 32};
+    std::copy(tail.begin(), tail.end(), d.begin() + 31);
+    return d;
+  }
+
+  linkrec::Recorder recorder;
+  DisplayRecorder display;
+  ecu_test::TempDir dir;
+};
+
+TEST_F(RepliesTest, IdentificationFillsTheConfigurationAndTheFamily) {
+  Receive(Identification("1.60"), '0');
+  Decode_Identification();
+  EXPECT_EQ(Configuration->ECU_Name, "GASCAL ECU");
+  EXPECT_EQ(Configuration->ECU_Info, "SEQ 4 CYL ");
+  EXPECT_EQ(Configuration->Firmware_Version, "1.60");
+  EXPECT_EQ(Configuration->Work_Gas, 300);
+  EXPECT_EQ(Configuration->Work_Petrol, 1200);
+  EXPECT_EQ(LayoutNumber, 21);
+  EXPECT_EQ(FirmwareVersion100, 160);
+  EXPECT_EQ((std::array<int, 4>{LiveDataLength, ParamBlockLength, PointBlockLength, MapPointCount}),
+            (std::array<int, 4>{37, 104, 54, 32}));
+  // The family: four indicators left, twice as tall; the rest hidden; MAP buttons disabled.
+  EXPECT_EQ(VersionFamily, 1);
+  EXPECT_EQ(display.Controls[TDisplayControl::IND_TempVap].Top, 300);
+  EXPECT_EQ(display.Controls[TDisplayControl::IND_RPM].Height, 100);
+  EXPECT_EQ(display.Controls[TDisplayControl::IND_Gas_Data].Top, 36);
+  EXPECT_FALSE(display.Controls[TDisplayControl::IND_PressDiff].Visible);
+  EXPECT_FALSE(recorder.Control(TLinkControl::CLB_MAP_Start).Enabled);
+
+  // A layout number above 39 shows message 15 and leaves the family as it was.
+  Receive(Identification("2.10", 40), '0');
+  Decode_Identification();
+  EXPECT_EQ(recorder.Find("message 15").size(), 1u);
+  EXPECT_EQ(VersionFamily, 1);
+
+  Receive(Identification("2.10"), '0');
+  Decode_Identification();
+  EXPECT_EQ(VersionFamily, 0);
+  EXPECT_EQ(display.Controls[TDisplayControl::IND_PressDiff].Top, 350);
+  EXPECT_TRUE(display.Controls[TDisplayControl::IND_PressDiff].Visible);
+  EXPECT_EQ(display.Controls[TDisplayControl::IND_RPM].Height, 50);
+}
+
+TEST_F(RepliesTest, IdentificationRefusesWhatCannotBeUsed) {
+  Receive(Identification("1.60"), '0');
+  Decode_Identification();
+  // Block lengths whose reply would not fit a byte are refused; a version that is no number
+  // gives no family and raises nothing.
+  Bytes bad = Identification("X.5?");
+  bad[37] = 253;
+  bad[38] = 255;
+  bad[41] = 40;
+  Receive(bad, '0');
+  EXPECT_NO_THROW(Decode_Identification());
+  EXPECT_EQ(FirmwareVersion100, 0);
+  EXPECT_EQ(VersionFamily, 0);
+  EXPECT_EQ(LiveDataLength, 37);
+  EXPECT_EQ(ParamBlockLength, 104);
+  EXPECT_EQ(MapPointCount, 40);
+
+  // A short reply decodes what it holds and leaves the block lengths.
+  Bytes cut = Identification("2.20");
+  cut.resize(34);
+  cut[33] = 99;
+  Receive(cut, '0');
+  Decode_Identification();
+  EXPECT_EQ(Configuration->Firmware_Version, "2.20");
+  EXPECT_EQ(Configuration->Work_Petrol, 1200);
+  EXPECT_EQ(LiveDataLength, 37);
+}
+
+TEST_F(RepliesTest, ConfigurationFileNameBecomesASafePath) {
+  Receive({'A', 'B', 'C', 'D', 255, 255, 255, 255}, ',');
+  Decode_CfgName();
+  EXPECT_EQ(Configuration->Cfg_Name, "ABCD");
+  EXPECT_EQ(display.FileName, "ABCD");
+  EXPECT_EQ(display.FullFileName, ConfigDir + "/ABCD.cfg");
+  EXPECT_EQ(display.Calls.back(), "user page");
+
+  Receive({'.', '.', '/', 'x', '\\', 1, 0, 'z'}, ',');
+  Decode_CfgName();
+  EXPECT_EQ(Configuration->Cfg_Name, std::string("../x\\\x01"));  // kept as the ECU sent it
+  EXPECT_EQ(display.FullFileName, ConfigDir + "/.._x__.cfg");
+  EXPECT_EQ(CfgNameToFileName(".."), "__");
+  EXPECT_EQ(CfgNameToFileName("a:b*?<>|\""), "a_b______");
+
+  Receive({255, 'A', 'B', 0, 0, 0, 0, 0}, ',');
+  Decode_CfgName();
+  EXPECT_EQ(Configuration->Cfg_Name, "");
+  EXPECT_EQ(display.FullFileName, "");
+}
+
+TEST_F(RepliesTest, CalibrationPointsAndMapBlocks) {
+  Bytes points(54, 0);
+  for (int i = 0; i < 9; ++i) {
+    points[6 * i + 1] = 128;                           // slope 1.0
+    points[6 * i + 3] = static_cast<std::uint8_t>(i);  // gas time i
+    points[6 * i + 5] = static_cast<std::uint8_t>(10 + i);
+  }
+  points[6 * 4 + 4] = 129;
+  points[6 * 4 + 5] = 44;
+  SelectedPoint = 3;
+  Receive(points, '%');
+  Decode_Points();
+  EXPECT_EQ(DiagramPointX[4], 300);
+  EXPECT_EQ(FlaggedPoint, 4);
+  EXPECT_EQ(DiagramPointX[8], 18);
+  EXPECT_EQ(DiagramPointY[8], 8);
+  EXPECT_EQ(DiagramSlopes[2], 1.0);
+  EXPECT_EQ(SelectedPoint, -1);
+  EXPECT_EQ(display.Calls, (std::vector<std::string>{"redraw", "history"}));
+
+  // A short reply leaves the points it does not hold.
+  points.resize(6 * 2);
+  points[6 * 1 + 5] = 77;
+  Receive(points, '%');
+  Decode_Points();
+  EXPECT_EQ(DiagramPointX[1], 77);
+  EXPECT_EQ(DiagramPointX[8], 18);
+
+  Bytes map(32, 100);
+  map[0] = 228;
+  Receive(map, '\'');
+  Decode_MapGas();
+  EXPECT_EQ(MapPointsGas[0], 460);
+  EXPECT_EQ(MapPointsGas[31], 1280);
+}
+
+// A live-data reply (37 data bytes) with the given status byte, errors and work mode.
+Bytes Live(std::uint8_t Status, std::uint8_t Errors1, std::uint8_t Errors2, std::uint8_t Mode, int Level = 500) {
+  Bytes d(37, 0);
+  d[0] = 0x92;  // 800 r.p.m.
+  d[1] = 0x7C;
+  d[4] = Status;
+  d[6] = static_cast<std::uint8_t>(Level >> 8);
+  d[7] = static_cast<std::uint8_t>(Level);
+  d[8] = 0x03;  // reducer pressure 448
+  d[9] = 0xFF;
+  d[10] = 0x00;  // manifold 100
+  d[11] = 228;
+  const int petrol[4] = {3000, 0, 3100, 0};
+  for (int i = 0; i < 4; ++i) {
+    d[18 + 2 * i] = static_cast<std::uint8_t>(petrol[i] >> 8);
+    d[19 + 2 * i] = static_cast<std::uint8_t>(petrol[i]);
+  }
+  d[34] = Errors1;
+  d[35] = Errors2;
+  d[36] = Mode;
+  return d;
+}
+
+TEST_F(RepliesTest, LiveValuesAndTheGasLevel) {
+  Configuration->Level_Invert = 0;
+  for (int k = 1; k <= 5; ++k) Configuration->Level(k) = (k < 5 ? 100 * k : 600);
+  Receive(Live(0xC0, 0, 0, 4), '#');
+  DynamicIND_Update();
+  EXPECT_EQ(LiveRPM, 800);
+  EXPECT_EQ(LivePetrolTimeAvg, 3050);
+  EXPECT_EQ(LiveGasTimeAvg, 0);
+  EXPECT_EQ(LivePressDiff, 348);
+  EXPECT_EQ(PetrolTimesOnGas[2], 3100);
+  EXPECT_EQ(display.Controls[TDisplayControl::IND_RPM_Data].Text, "800");
+  EXPECT_EQ(display.Circles(),
+            (std::vector<std::string>{"neutral", "gas", "gas", "gas", "gas", "neutral", "neutral"}));
+  EXPECT_FALSE(display.Controls[TDisplayControl::Circle_LevelGas_6].Visible);
+  EXPECT_TRUE(display.Controls[TDisplayControl::CFG_LevelGas].Visible);
+
+  Receive(Live(0xC0, 0, 0, 4, 50), '#');
+  DynamicIND_Update();
+  EXPECT_EQ(display.Circles()[0], "#FFFF0000");  // every threshold above the level
+
+  Receive(Live(0xC0, 0, 0, 1), '#');
+  DynamicIND_Update();
+  EXPECT_EQ(display.Circles(),
+            (std::vector<std::string>{"neutral", "neutral", "neutral", "neutral", "neutral", "neutral", "petrol"}));
+  EXPECT_FALSE(display.Controls[TDisplayControl::CFG_LevelGas].Visible);
+
+  // A reply too short for the times and the work mode leaves them.
+  Bytes cut = Live(0xC0, 0, 0, 4);
+  cut.resize(20);
+  cut[1] = 0x7D;
+  Receive(cut, '#');
+  DynamicIND_Update();
+  EXPECT_EQ(LivePetrolTimeAvg, 3050);
+  EXPECT_EQ(WorkMode, 1);
+}
+
+TEST_F(RepliesTest, StatusBitsAndErrorMemoChangeOnlyWithTheEcu) {
+  // Pressure low in two replies: one message.
+  Receive(Live(0x80, 0, 0, 1), '#');
+  DynamicIND_Update();
+  DynamicIND_Update();
+  EXPECT_EQ(std::count(recorder.StatusMessages.begin(), recorder.StatusMessages.end(),
+                       LngText("DynamicIND_Low_pressure")),
+            1);
+  EXPECT_EQ(recorder.Find("status + " + LngText("DynamicIND_Low_pressure")).size(), 2u);
+  EXPECT_EQ(display.Memo.size(), 2u);  // no errors: the two lines that say so
+
+  // The engine stops while the automatic calibration runs.
+  recorder.Control(TLinkControl::ACB_Start).Pressed = true;
+  Receive(Live(0x40, 0, 0, 1), '#');
+  DynamicIND_Update();
+  EXPECT_FALSE(recorder.Control(TLinkControl::ACB_Start).Pressed);
+  EXPECT_EQ(recorder.Find("auto calibration start/stop").size(), 1u);
+
+  // Errors: one memo line per watched bit, in order.
+  Receive(Live(0x40, 0x11, 0x0A, 1), '#');
+  DynamicIND_Update();
+  EXPECT_EQ(display.Memo.size(), 4u);  // TempVap, TempGas, LinkInject, ShortCircuit
+  const auto memo = display.Memo;
+
+  // With the family set the gas-temperature bit is not watched.
+  VersionFamily = 1;
+  Receive(Live(0x40, 0x01, 0x0A, 1), '#');
+  DynamicIND_Update();
+  EXPECT_EQ(display.Memo, memo);
+  EXPECT_EQ(LastErrorBits1, 0x11);
+
+  // No status work while the link is down (the start-up call).
+  LinkUp = 0;
+  recorder.ClearLog();
+  Receive(Live(0x00, 0, 0, 1), '#');
+  DynamicIND_Update();
+  EXPECT_TRUE(recorder.Find("status").empty());
+}
+
+}  // namespace

@@ -1,0 +1,250 @@
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "Pixels.h"
+
+using namespace gfx2d;
+
+namespace {
+const float NaN = std::numeric_limits<float>::quiet_NaN();
+}
+
+TEST(Image, RefusesUnusableSizesAndCopiesClipped) {
+  uint32_t px[4] = {};
+  EXPECT_EQ(Image::FromPixels(px, 0, 1), nullptr);
+  EXPECT_EQ(Image::FromPixels(nullptr, 1, 1), nullptr);
+  EXPECT_EQ(Image::FromPixels(px, 40000, 1), nullptr);  // beyond the back end's limit
+
+  std::vector<uint32_t> src(16);
+  for (int i = 0; i < 16; ++i) src[i] = i + 1;  // 4 x 4
+  std::vector<uint32_t> dst(6 * 3, 0);
+  PixelTarget t{dst.data(), 5, 3, 6};  // one padding pixel per row
+  // Source block (1,1)-(4,4) to (-1, 1): column 0 of the block and row 3 fall outside.
+  CopyPixels(src.data(), 4, 4, 1, 1, 10, 10, t, -1, 1);
+  EXPECT_EQ(dst[1 * 6 + 0], 7u);  // source (2, 1)
+  EXPECT_EQ(dst[1 * 6 + 1], 8u);
+  EXPECT_EQ(dst[1 * 6 + 2], 0u);  // the source row ends
+  EXPECT_EQ(dst[2 * 6 + 0], 11u);
+  EXPECT_EQ(dst[0], 0u);
+  EXPECT_EQ(dst[5], 0u);
+}
+
+TEST(GraphicsFill, SolidRectangleIsExactAndPremultiplied) {
+  Surface s(8, 8);
+  SolidBrush red(Red), half(0x80FF0000u);
+  s.g->FillRectangle(red, {2, 2, 3, 3});
+  EXPECT_EQ(s.At(2, 2), Red);
+  EXPECT_EQ(s.At(4, 4), Red);
+  EXPECT_EQ(s.At(5, 4), 0u);
+  EXPECT_EQ(s.At(1, 2), 0u);
+  EXPECT_EQ(s.CountPainted(), 9);
+  s.g->FillRectangle(half, {0, 7, 1, 1});
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&s.bits[7 * 8]);
+  EXPECT_EQ(bytes[0], 0);    // B
+  EXPECT_EQ(bytes[2], 128);  // R, premultiplied
+  EXPECT_EQ(bytes[3], 128);  // A
+  s.g->FillRectangle(red, {7, 0, -1, 1});  // negative sizes draw nothing
+  EXPECT_EQ(s.At(6, 0), 0u);
+}
+
+TEST(GraphicsTransform, RowVectorMatrixAndSingularMatricesDrawNothing) {
+  Surface s(20, 4);
+  SolidBrush red(Red);
+  s.g->SetWorldTransform({2, 0, 0, 1, 5, 0});  // x' = 2x + 5
+  s.g->FillRectangle(red, {0, 0, 1, 1});
+  EXPECT_EQ(s.At(5, 0), Red);
+  EXPECT_EQ(s.At(6, 0), Red);
+  EXPECT_EQ(s.At(7, 0), 0u);
+
+  s.g->SetWorldTransform({0, 0, 0, 0, 0, 0});
+  EXPECT_TRUE(s.g->Degenerate());
+  s.g->FillRectangle(red, {0, 1, 20, 3});
+  s.g->SetClipRect({0, 0, 1, 1}, CombineMode::Intersect);  // ignored: no user space
+  s.g->MultiplyWorldTransform({NaN, 0, 0, 1, 0, 0});
+  EXPECT_EQ(s.CountPainted(), 2);
+  EXPECT_TRUE(s.g->Ok());
+  s.g->SetWorldTransform({});
+  EXPECT_FALSE(s.g->Degenerate());
+  s.g->FillRectangle(red, {0, 3, 20, 1});
+  EXPECT_EQ(s.At(19, 3), Red);
+  EXPECT_TRUE(s.g->Ok());
+}
+
+TEST(GraphicsState, RestoreInAnyOrderDiscardsLaterStates) {
+  Surface s(10, 10);
+  SolidBrush red(Red);
+  const uint32_t t1 = s.g->Save();
+  s.g->SetWorldTransform({1, 0, 0, 1, 3, 0});
+  s.g->SetClipRect({0, 0, 2, 2}, CombineMode::Intersect);
+  const uint32_t t2 = s.g->Save();
+  s.g->SetClipRect({0, 0, 1, 1}, CombineMode::Exclude);
+  s.g->Restore(t2);  // back to the translated 2 x 2 clip
+  s.g->FillRectangle(red, {0, 0, 10, 10});
+  EXPECT_EQ(s.At(3, 0), Red);
+  EXPECT_EQ(s.At(4, 1), Red);
+  EXPECT_EQ(s.At(5, 0), 0u);
+  EXPECT_EQ(s.CountPainted(), 4);
+
+  const uint32_t t3 = s.g->Save();
+  s.g->Restore(t1);  // forgets t3 as well
+  s.g->SetWorldTransform({1, 0, 0, 1, 0, 5});
+  s.g->Restore(t3);  // forgotten: nothing happens
+  s.g->Restore(12345);
+  s.g->FillRectangle(red, {0, 0, 1, 1});
+  EXPECT_EQ(s.At(0, 5), Red);  // no clip, transform not restored
+}
+
+TEST(GraphicsClip, IntersectExcludeReplaceAndUnion) {
+  Surface s(10, 10);
+  SolidBrush red(Red);
+  s.g->SetClipRect({1, 1, 8, 8}, CombineMode::Intersect);
+  s.g->SetClipRect({3, 3, 4, 4}, CombineMode::Exclude);
+  s.g->FillRectangle(red, {0, 0, 10, 10});
+  EXPECT_EQ(s.At(0, 0), 0u);
+  EXPECT_EQ(s.At(1, 1), Red);
+  EXPECT_EQ(s.At(2, 5), Red);
+  EXPECT_EQ(s.At(3, 3), 0u);
+  EXPECT_EQ(s.At(6, 6), 0u);
+  EXPECT_EQ(s.At(7, 7), Red);
+  EXPECT_EQ(s.CountPainted(), 64 - 16);
+
+  Surface u(10, 2);
+  u.g->SetClipRect({0, 0, 1, 1}, CombineMode::Intersect);
+  u.g->SetClipRects({{1, 0, 2, 1}, {2, 0, 2, 1}, {8, 1, -1, 1}});  // replaces; overlap is no hole
+  u.g->FillRectangle(red, {0, 0, 10, 2});
+  EXPECT_EQ(u.At(0, 0), 0u);
+  EXPECT_EQ(u.At(2, 0), Red);
+  EXPECT_EQ(u.At(7, 1), Red);
+  EXPECT_EQ(u.CountPainted(), 4);
+
+  Surface e(4, 4);
+  e.g->SetClipRects({});  // an empty region: nothing shows
+  e.g->FillRectangle(red, {0, 0, 4, 4});
+  EXPECT_EQ(e.CountPainted(), 0);
+  e.g->SetClipRect({0, 0, 1, 1}, CombineMode::Replace);
+  e.g->FillRectangle(red, {0, 0, 4, 4});
+  EXPECT_EQ(e.CountPainted(), 1);
+  e.g->ResetClip();
+  e.g->FillRectangle(red, {0, 0, 4, 4});
+  EXPECT_EQ(e.CountPainted(), 16);
+}
+
+TEST(GraphicsPen, ThinPensDrawOneDevicePixel) {
+  Surface s(12, 12);
+  SolidBrush red(Red);
+  Pen pen(&red, 0);
+  s.g->DrawLine(pen, {0, 2.5f}, {12, 2.5f});
+  EXPECT_EQ(s.At(5, 2), Red);
+  EXPECT_EQ(s.At(5, 1), 0u);
+  EXPECT_EQ(s.At(5, 3), 0u);
+  s.g->SetWorldTransform({4, 0, 0, 4, 0, 0});
+  pen.SetWidth(0.1f);  // 0.4 device pixels
+  s.g->DrawLine(pen, {0, 1.875f}, {3, 1.875f});  // device y 7.5
+  EXPECT_EQ(s.At(5, 7), Red);
+  EXPECT_EQ(s.At(5, 6), 0u);
+  EXPECT_EQ(s.At(5, 8), 0u);
+}
+
+TEST(GraphicsPen, DashesCapsAndUnusablePatterns) {
+  Surface s(16, 8);
+  SolidBrush red(Red);
+  Pen pen(&red, 1);
+  pen.SetDashPattern({2, 2});
+  s.g->DrawLine(pen, {0, 0.5f}, {16, 0.5f});
+  for (int x = 0; x < 16; ++x) EXPECT_EQ(s.Alpha(x, 0), (x / 2) % 2 == 0 ? 255 : 0) << x;
+
+  pen.SetWidth(2);
+  pen.SetDashPattern({1, 1});  // lengths scale with the width
+  pen.SetDashOffset(1);
+  s.g->DrawLine(pen, {0, 2}, {16, 2});
+  EXPECT_EQ(s.Alpha(0, 1), 0);
+  EXPECT_EQ(s.Alpha(2, 1), 255);
+  EXPECT_EQ(s.Alpha(3, 2), 255);
+  EXPECT_EQ(s.Alpha(4, 2), 0);
+
+  for (auto bad : {std::vector<float>{-1, 2}, std::vector<float>{0, 0}, std::vector<float>{NaN},
+                   std::vector<float>{1e-30f, 1e-30f}}) {
+    Surface t(8, 1);
+    Pen p(&red, 1);
+    p.SetDashPattern(bad);
+    t.g->DrawLine(p, {0, 0.5f}, {8, 0.5f});
+    EXPECT_TRUE(t.g->Ok());
+    EXPECT_EQ(t.CountPainted(), 8);  // solid instead
+  }
+
+  Surface c(12, 5);
+  Pen round(&red, 4);
+  round.SetLineCap(LineCap::Round);
+  c.g->DrawLine(round, {3, 2.5f}, {8, 2.5f});
+  EXPECT_GT(c.Alpha(9, 2), 0);
+  EXPECT_EQ(c.Alpha(11, 2), 0);
+  Surface f(12, 5);
+  Pen flat(&red, 4);
+  f.g->DrawLine(flat, {3, 2.5f}, {8, 2.5f});
+  EXPECT_EQ(f.Alpha(8, 2), 0);
+  EXPECT_EQ(f.Alpha(7, 2), 255);
+}
+
+TEST(GraphicsPath, FillRulesHitTestsAndBadPoints) {
+  Path alt;
+  alt.AddRectangle({0, 0, 10, 10});
+  alt.AddRectangle({3, 3, 4, 4});
+  Path wind(FillMode::Winding);
+  wind.AddRectangle({0, 0, 10, 10});
+  wind.AddRectangle({3, 3, 4, 4});
+  EXPECT_TRUE(alt.IsVisible(1, 1));
+  EXPECT_FALSE(alt.IsVisible(5, 5));
+  EXPECT_TRUE(wind.IsVisible(5, 5));
+  EXPECT_FALSE(alt.IsVisible(11, 5));
+
+  Surface s(10, 10);
+  SolidBrush red(Red);
+  s.g->FillPath(red, alt);
+  EXPECT_EQ(s.At(5, 5), 0u);
+  EXPECT_EQ(s.At(1, 5), Red);
+
+  // Adds join the open figure: a triangle from two lines and a close.
+  Path tri;
+  tri.AddLine({0, 0}, {8, 0});
+  tri.AddLine({8, 8}, {0, 8});  // joined by a line (8,0)-(8,8)
+  tri.CloseFigure();
+  EXPECT_TRUE(tri.IsVisible(6, 4));
+
+  Path bad;
+  bad.AddLine({0, 0}, {NaN, 4});
+  bad.AddLine({0, 0}, {4, 4});
+  EXPECT_FALSE(bad.IsValid());
+  EXPECT_FALSE(bad.IsVisible(1, 1));
+  Surface b(4, 4);
+  b.g->FillPath(red, bad);
+  b.g->SetClipPath(bad, CombineMode::Replace);
+  EXPECT_EQ(b.CountPainted(), 0);
+  EXPECT_TRUE(b.g->Ok());
+}
+
+TEST(GraphicsImage, ScaledNearestWithAlphaAndSourcePart) {
+  uint32_t px[4] = {Red, Blue, Green, 0xFFFFFFFFu};
+  std::unique_ptr<Image> img(Image::FromPixels(px, 2, 2));
+  Surface s(8, 4);
+  s.g->SetInterpolationMode(InterpolationMode::NearestNeighbor);
+  s.g->DrawImage(*img, {0, 0, 4, 4}, {0, 0, 2, 2});
+  EXPECT_EQ(s.At(1, 1), Red);
+  EXPECT_EQ(s.At(2, 1), Blue);
+  EXPECT_EQ(s.At(1, 2), Green);
+  EXPECT_EQ(s.At(3, 3), 0xFFFFFFFFu);
+  EXPECT_EQ(s.At(4, 0), 0u);  // outside the destination
+
+  s.g->DrawImage(*img, {4, 0, 2, 2}, {1, 0, 1, 1}, 0.5f);  // the blue pixel, half strength
+  EXPECT_EQ(s.At(5, 1), 0x80000080u);  // premultiplied
+  EXPECT_EQ(s.At(6, 1), 0u);
+  const int before = s.CountPainted();
+  s.g->DrawImage(*img, {6, 0, 2, 2}, {0, 0, 2, 2}, 0);
+  s.g->DrawImage(*img, {6, 0, 2, 2}, {0, 0, 2, 2}, NaN);
+  s.g->DrawImage(*img, {6, 0, 2, 2}, {0, 0, 0, 2});
+  EXPECT_EQ(s.CountPainted(), before);
+  s.g->DrawImage(*img, {6, 2, 2, 2}, {0, 0, 2, 2}, 1.5f);
+  EXPECT_EQ(s.At(6, 2), Red);
+}

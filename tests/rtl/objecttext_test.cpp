@@ -1,0 +1,194 @@
+// The component stream's text form and the conversions between the two forms.
+#include <gtest/gtest.h>
+
+#include "StreamClasses.h"
+#include "platform/rtl/ObjectText.h"
+
+namespace streamtest {
+namespace {
+
+std::string FromHex(const std::string& hex) {
+  std::string out;
+  for (size_t i = 0; i + 1 < hex.size();) {
+    if (hex[i] == ' ') {
+      ++i;
+      continue;
+    }
+    out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    i += 2;
+  }
+  return out;
+}
+
+// An unnamed layout with a named rectangle child, as a 2D tree is saved.
+const std::string WorkedBinary = FromHex(
+    "54 50 46 30 09 54 76 78 4C 61 79 6F 75 74 00 05 57 69 64 74 68 05 00 00 00 00 00 00 00 89 08 40 "
+    "07 56 69 73 69 62 6C 65 08 0E 50 6F 73 69 74 69 6F 6E 2E 50 6F 69 6E 74 06 07 28 31 30 2C 32 30 "
+    "29 00 0C 54 76 78 52 65 63 74 61 6E 67 6C 65 02 52 31 0A 46 69 6C 6C 2E 43 6F 6C 6F 72 06 09 23 "
+    "46 46 46 46 30 30 30 30 03 54 61 67 02 64 00 00 00");
+
+const std::string WorkedText =
+    "object TvxLayout\r\n"
+    "  Width = 548.000000000000000000\r\n"
+    "  Visible = False\r\n"
+    "  Position.Point = '(10,20)'\r\n"
+    "  object R1: TvxRectangle\r\n"
+    "    Fill.Color = '#FFFF0000'\r\n"
+    "    Tag = 100\r\n"
+    "  end\r\n"
+    "end\r\n";
+
+// The text of one property's value.
+std::string ValueText(const std::string& valueBytes) {
+  const std::string bytes = std::string("TPF0\x01X\x00\x01P", 9) + valueBytes + std::string("\x00\x00", 2);
+  const std::string text = ToText(bytes);
+  const size_t start = text.find("P = ") + 4;
+  return text.substr(start, text.rfind("\r\nend") - start);
+}
+
+TEST(ObjectText, WorkedTreeConvertsBothWaysByteForByte) {
+  ASSERT_EQ(113u, WorkedBinary.size());
+  EXPECT_EQ(WorkedText, ToText(WorkedBinary));
+  EXPECT_EQ(WorkedBinary, ToBinary(WorkedText));
+}
+
+TEST(ObjectText, ReaderAcceptsBothUnnamedHeadersAndKeywordsInAnyCase) {
+  EXPECT_EQ(WorkedBinary, ToBinary(
+                              "OBJECT : TvxLayout\r\n"
+                              "  Width = 548.0\r\n"
+                              "  Visible = false\r\n"
+                              "  Position.Point = '(10,' + '20)'\r\n"
+                              "  Object R1 : TvxRectangle\r\n"
+                              "    Fill.Color = '#FFFF0000'\r\n"
+                              "    Tag = 100\r\n"
+                              "  END\r\n"
+                              "End"));
+  const std::string flagged = ToBinary("inherited A: TX [3]\nend\n");
+  EXPECT_EQ(std::string("TPF0\xF3\x02\x03\x02TX\x01" "A\x00\x00", 14), flagged);
+  EXPECT_EQ("inherited A: TX [3]\r\nend\r\n", ToText(flagged));
+  EXPECT_EQ("inline TX\r\nend\r\n", ToText(ToBinary("Inline TX end")));
+  // Property names longer than the highest value type byte.
+  const std::string longName = "object TX\r\n  AVeryLongPropertyNameIndeed.AndAPath = 1\r\nend\r\n";
+  EXPECT_EQ(longName, ToText(ToBinary(longName)));
+}
+
+TEST(ObjectText, NumbersAndWords) {
+  EXPECT_EQ("100", ValueText("\x02\x64"));
+  EXPECT_EQ("-40000", ValueText(std::string("\x04\xC0\x63\xFF\xFF", 5)));
+  EXPECT_EQ("1099511627776", ValueText(std::string("\x13\0\0\0\0\0\x01\0\0", 9)));
+  EXPECT_EQ("1.5s", ValueText(std::string("\x0F\0\0\xC0\x3F", 5)));
+  EXPECT_EQ("0.100000001490116s", ValueText(std::string("\x0F\xCD\xCC\xCC\x3D", 5)));
+  EXPECT_EQ("12.3456c", ValueText(std::string("\x10\x40\xE2\x01\0\0\0\0\0", 9)));
+  EXPECT_EQ("-0.5c", ValueText(std::string("\x10\x78\xEC\xFF\xFF\xFF\xFF\xFF\xFF", 9)));
+  EXPECT_EQ("0.5d", ValueText(std::string("\x11\0\0\0\0\0\0\xE0\x3F", 9)));
+  EXPECT_EQ("vgAlignClient", ValueText("\x07\x0DvgAlignClient"));
+  EXPECT_EQ("True", ValueText("\x09"));
+  EXPECT_EQ("nil", ValueText("\x0D"));
+  EXPECT_EQ("[vgCornerTopLeft, vgCornerTopRight]", ValueText("\x0B\x0FvgCornerTopLeft\x10vgCornerTopRight" + std::string(1, '\0')));
+  EXPECT_EQ("[]", ValueText(std::string("\x0B\x00", 2)));
+  // Extended values: fixed with 18 decimals; tiny ones keep their digits in exponent form.
+  EXPECT_EQ("0.500000000000000000", ExtendedToText(0.5));
+  EXPECT_EQ("-1234.567800000000000000", ExtendedToText(-1234.5678));
+  EXPECT_EQ(1.5e-7, StrToFloat(ExtendedToText(1.5e-7)));
+  EXPECT_EQ(1e300, StrToFloat(ExtendedToText(1e300)));
+}
+
+TEST(ObjectText, StringsQuoteAndSplitLongText) {
+  EXPECT_EQ("''", ValueText(std::string("\x06\x00", 2)));
+  EXPECT_EQ("'It'#39's'#13#10'x'", ValueText(std::string("\x06\x07It's\r\nx", 9)));
+  // UTF-8 and wide text: characters above 127 as their UTF-16 codes.
+  EXPECT_EQ("#1044'a'", ValueText(std::string("\x14\x03\0\0\0\xD0\x94" "a", 8)));
+  EXPECT_EQ("#55357#56832", ValueText(std::string("\x14\x04\0\0\0\xF0\x9F\x98\x80", 9)));
+  // 64 characters stay on the property line; 65 start a new line and continue after 64.
+  const std::string s64(64, 'a');
+  EXPECT_EQ("'" + s64 + "'", ValueText("\x06\x40" + s64));
+  EXPECT_EQ("\r\n    '" + s64 + "' +\r\n    'b'", ValueText("\x06\x41" + s64 + "b"));
+  // A long string of 300 characters: five lines.
+  const std::string s300(300, 'q');
+  const std::string t = ValueText(std::string("\x0C\x2C\x01\0\0", 5) + s300);
+  EXPECT_EQ(4, std::count(t.begin(), t.end(), '+'));
+}
+
+TEST(ObjectText, BinaryListsAndCollections) {
+  std::string forty;
+  for (int i = 0; i < 40; ++i) forty += static_cast<char>(i);
+  EXPECT_EQ("{\r\n    000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F\r\n    2021222324252627}",
+            ValueText(std::string("\x0A\x28\0\0\0", 5) + forty));
+  EXPECT_EQ("{A1B2C3}", ValueText(std::string("\x0A\x03\0\0\0\xA1\xB2\xC3", 8)));
+  EXPECT_EQ("(\r\n    'a'\r\n    1)", ValueText(std::string("\x01\x06\x01" "a\x02\x01\x00", 7)));
+  EXPECT_EQ(
+      "<\r\n    item\r\n      Color = '#FF000000'\r\n    end\r\n    item [2]\r\n      Offset = 1.000000000000000000\r\n"
+      "    end>",
+      ValueText(std::string("\x0E\x01\x05" "Color\x06\x09#FF000000\x00", 20) + std::string("\x02\x02\x01\x06", 4) +
+                "Offset" + std::string("\x05\0\0\0\0\0\0\0\x80\xFF\x3F\x00\x00", 13)));
+  EXPECT_EQ("<>", ValueText(std::string("\x0E\x00", 2)));
+}
+
+TEST(ObjectText, EveryValueTypeRoundTripsThroughText) {
+  TRegisterStreamClasses registered;
+  TPanel root(nullptr);
+  root.SetName("Form1");
+  root.Small = -3;
+  root.Medium = 300;
+  root.Huge = -(int64_t{1} << 40);
+  root.Kinds = {pkFlat, pkSunken};
+  root.Kind = pkRaised;
+  root.Width = -0.1;
+  root.Ratio = 0.1f;
+  root.Caption = std::string(70, 'x') + "\xE9'";
+  root.Text = u"\u0414\u043e\xD83D\xDE00";
+  root.Style()->Data.assign(100, 0x5A);
+  root.Style()->Rect = "(1,2,3,4)";
+  static_cast<TStop*>(root.Style()->Stops->Add())->Offset = 1;
+  root.Lines()->Add("one");
+  root.OnClick = TNotifyEvent(&root, &TPanel::PanelClick, "PanelClick");
+  auto* child = new TPanel(&root);
+  child->SetParentPanel(&root);
+  child->Flag = true;
+  const std::string bytes = WriteRoot(&root);
+  const std::string text = ToText(bytes);
+  EXPECT_EQ(bytes, ToBinary(text));
+  EXPECT_NE(std::string::npos, text.find("  Kinds = [pkFlat, pkSunken]\r\n"));
+  EXPECT_NE(std::string::npos, text.find("  OnClick = PanelClick\r\n"));
+  EXPECT_NE(std::string::npos, text.find("  Lines.Strings = (\r\n    'one')\r\n"));
+  EXPECT_NE(std::string::npos, text.find("  object TPanel\r\n    Flag = True\r\n  end\r\n"));
+  // Currency, date and lists survive too.
+  const std::string values = std::string("TPF0\x01X\x00", 7) + "\x01" "C" + std::string("\x10\x40\xE2\x01\0\0\0\0\0", 9) +
+                             "\x01" "D" + std::string("\x11\0\0\0\0\0\0\xE0\x3F", 9) + "\x01" "L" +
+                             std::string("\x01\x01\x0D\x00\x08\x00", 6) + "\x01" "W" +
+                             std::string("\x12\x01\0\0\0\x00\xD8", 7) + std::string("\x00\x00", 2);
+  EXPECT_EQ(values, ToBinary(ToText(values)));
+  const std::string special = "object X\r\n  A = -INF\r\n  B = NANs\r\n  C = INFd\r\nend\r\n";
+  EXPECT_EQ(special, ToText(ToBinary(special)));
+}
+
+TEST(ObjectText, MalformedTextIsRefusedWithItsLine) {
+  const char* bad[] = {
+      "",
+      "object",
+      "object A: TX\r\n  Width = \r\nend",
+      "object A: TX\r\n  Width = 'open\r\nend",
+      "object A: TX\r\n  Data = {ABC}\r\nend",
+      "object A: TX\r\n  S = [a b]\r\nend",
+      "object A: TX\r\n  N = 99999999999999999999\r\nend",
+      "object A: TX\r\n  C = #70000\r\nend",
+      "object A: TX\r\n  P = <item X = 1 >\r\nend",
+      "object A: TX\r\nend\r\nextra",
+      "object A: TX\r\n  object B: TY\r\n",
+  };
+  for (const char* text : bad) EXPECT_THROW(ToBinary(text), EParserError) << text;
+  try {
+    ToBinary("object A: TX\r\n  Width = 1\r\n  Height = ?\r\nend");
+    FAIL();
+  } catch (const EParserError& e) {
+    EXPECT_EQ(0, std::string(e.Message()).find("Line 3:"));
+  }
+  // Objects nested beyond the limit.
+  std::string deep;
+  for (int i = 0; i <= FilerMaxNesting; ++i) deep += "object TX\n";
+  for (int i = 0; i <= FilerMaxNesting; ++i) deep += "end\n";
+  EXPECT_THROW(ToBinary(deep), EParserError);
+}
+
+}  // namespace
+}  // namespace streamtest

@@ -1,0 +1,236 @@
+#include "vg2d/core/Bitmaps.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "PaintFakes.h"
+#include "platform/rtl/Streams.h"
+#include "vg2d/core/Canvas.h"
+
+namespace {
+
+using namespace vg;
+
+struct EventLog {
+  std::string text;
+  void Hook(TvxBitmap& B) {
+    B.OnChange = [this](rtl::TObject*) { text += "change;"; };
+    B.OnBeforeRealloc = [this](rtl::TObject*) { text += "before;"; };
+    B.OnFreePixels = [this](rtl::TObject*) { text += "free;"; };
+    B.OnAfterRealloc = [this](rtl::TObject*) { text += "after;"; };
+  }
+};
+
+TEST(BitmapSize, EmptyBitmapHasNoPixelsAndNothingToWrite) {
+  vgtest::FilterScope codec;
+  EventLog log;  // outlives the bitmap, which reports freeing its pixels
+  TvxBitmap b;
+  log.Hook(b);
+  EXPECT_TRUE(b.IsEmpty());
+  EXPECT_EQ(b.Bits(), nullptr);
+  b.Clear(0xFFFFFFFF);
+  EXPECT_EQ(log.text, "");
+  vgtest::RecordingFiler filer(&b);
+  EXPECT_FALSE(filer.binaries.at("PNG").HasData);
+}
+
+TEST(BitmapSize, NewSizeReallocatesTransparentAndNotifiesOnce) {
+  EventLog log;
+  TvxBitmap b(3, 2);
+  b.Clear(0xFF102030);
+  log.Hook(b);
+  b.SetSize(3, 2);
+  EXPECT_EQ(log.text, "");
+  EXPECT_EQ(b.Bits()[5], 0xFF102030u);
+  b.SetHandle(&log);
+  b.SetSize(4, 4);
+  EXPECT_EQ(log.text, "before;free;after;change;");
+  EXPECT_EQ(b.Handle(), nullptr);
+  EXPECT_TRUE(b.NeedUpdate());
+  EXPECT_EQ(std::vector<uint32_t>(b.Bits(), b.Bits() + 16), std::vector<uint32_t>(16, 0));
+}
+
+TEST(BitmapSize, RefusesNegativeAndHugeSizesLeavingTheBitmap) {
+  EventLog log;
+  TvxBitmap b(2, 2);
+  log.Hook(b);
+  EXPECT_THROW(b.SetSize(-4, -4), rtl::EInvalidArgument);
+  EXPECT_THROW(b.SetSize(-1, 5), rtl::EInvalidArgument);
+  EXPECT_THROW(b.SetSize(70000, 70000), rtl::EInvalidArgument);  // overflows 32 bits
+  EXPECT_THROW(b.SetSize(2147483647, 2), rtl::EInvalidArgument);
+  EXPECT_EQ(b.Width(), 2);
+  EXPECT_EQ(b.Height(), 2);
+  EXPECT_NE(b.Bits(), nullptr);
+  EXPECT_EQ(log.text, "");
+  b.SetSize(0, 100);
+  EXPECT_TRUE(b.IsEmpty());
+  EXPECT_EQ(b.Bits(), nullptr);
+}
+
+TEST(BitmapPixels, ClearRectTruncatesRoundsAndClips) {
+  EventLog log;
+  TvxBitmap b(10, 10);
+  log.Hook(b);
+  b.SetNeedUpdate(false);
+  b.ClearRect({-5, -5, 3.6f, 2.4f}, 0x80FF0000);
+  const uint32_t c = PremultiplyAlpha(0x80FF0000);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) EXPECT_EQ(b.Bits()[y * 10 + x], x <= 3 && y <= 1 ? c : 0u) << x << "," << y;
+  EXPECT_TRUE(b.NeedUpdate());
+  EXPECT_EQ(log.text, "");
+  b.ClearRect({8, 8, 1e30f, 1e30f}, 0xFFFFFFFF);  // clipped at the edges
+  EXPECT_EQ(b.Bits()[99], 0xFFFFFFFFu);
+  b.ClearRect({20, 20, 30, 30}, 0xFF00FF00);  // outside: nothing
+  b.ClearRect({std::nanf(""), 0, 2, 2}, 0xFF0000FF);
+  EXPECT_EQ(b.Bits()[11], 0xFF0000FFu);
+}
+
+TEST(BitmapPixels, AlphaOperations) {
+  TvxBitmap b(2, 2);
+  b.Bits()[1] = 0xFFFFFFFF;
+  b.Bits()[2] = PremultiplyAlpha(0x80FF0000);
+  b.InvertAlpha();
+  EXPECT_EQ(b.Bits()[0], 0xFF000000u);  // transparent becomes opaque black
+  EXPECT_EQ(b.Bits()[1], 0u);
+  EXPECT_EQ(b.CreateMask(), (std::vector<uint8_t>{0xFF, 0x00, 0x7F, 0xFF}));
+
+  TvxBitmap s(2, 1);
+  s.Bits()[0] = 0x80808080;
+  s.SetColorKeepAlpha(0xFF00FF00);
+  EXPECT_EQ(s.Bits()[0], PremultiplyAlpha(ApplyOpacity(0xFF00FF00, 128 / 255.0f)));
+  EXPECT_EQ(s.Bits()[1], 0u);
+
+  // A mask shifted one column right: pixel 1 takes mask byte 0.
+  TvxBitmap m(2, 1);
+  m.Clear(0xFFFFFFFF);
+  m.ApplyMask({255, 0}, 1, 0);
+  EXPECT_EQ(m.Bits()[0], 0xFFFFFFFFu);
+  EXPECT_EQ(m.Bits()[1], 0u);
+  m.ApplyMask({255}, 0, 0);  // too small to be this bitmap's mask
+  EXPECT_EQ(m.Bits()[0], 0xFFFFFFFFu);
+
+  TvxBitmap f(1, 3);
+  for (int i = 0; i < 3; ++i) f.Bits()[i] = static_cast<uint32_t>(i);
+  f.FlipVertical();
+  EXPECT_EQ(std::vector<uint32_t>(f.Bits(), f.Bits() + 3), (std::vector<uint32_t>{2, 1, 0}));
+  EXPECT_EQ(f.GetScanline(2), f.Bits() + 2);
+  EXPECT_EQ(f.GetScanline(3), nullptr);
+}
+
+TEST(BitmapPng, OpaqueAsJpegOtherwisePngAndReadsBack) {
+  vgtest::FilterScope codec;
+  TvxBitmap b(2, 2);
+  b.Clear(0xFF336699);
+  vgtest::RecordingFiler filer(&b);
+  ASSERT_TRUE(filer.binaries.at("PNG").HasData);
+  std::string data = filer.Written("PNG");
+  EXPECT_EQ(vgtest::FakeFilter::LastFormat, "jpeg");
+  EXPECT_EQ(vgtest::FakeFilter::LastParams, "quality=100");
+
+  b.Bits()[3] = 0xFE336699;
+  data = filer.Written("PNG");
+  EXPECT_EQ(vgtest::FakeFilter::LastFormat, "png");
+  EXPECT_EQ(vgtest::FakeFilter::LastParams, "");
+
+  // Read from the middle of a stream: the rest is decoded.
+  TvxBitmap back;
+  int changes = 0;
+  back.OnChange = [&](rtl::TObject*) { ++changes; };
+  vgtest::RecordingFiler reader(&back);
+  rtl::TStringStream s("xyz" + data);
+  s.SetPosition(3);
+  reader.binaries.at("PNG").Read(s);
+  ASSERT_EQ(back.Width(), 2);
+  EXPECT_EQ(back.Bits()[3], 0xFE336699u);
+  EXPECT_EQ(changes, 1);
+
+  rtl::TStringStream garbage("not an image");
+  changes = 0;
+  back.ReadPNG(garbage);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(back.Bits()[3], 0xFE336699u);
+
+  rtl::TStringStream stream(data);
+  TvxBitmap created(stream);
+  EXPECT_EQ(created.Height(), 2);
+}
+
+TEST(BitmapAssign, CopiesPixelsOrTheResourceReference) {
+  TvxBitmap a(2, 1);
+  a.Bits()[1] = 0xFF00FF00;
+  TvxBitmap b;
+  int changes = 0;
+  b.OnChange = [&](rtl::TObject*) { ++changes; };
+  b.Assign(&a);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(b.Width(), 2);
+  EXPECT_EQ(b.Bits()[1], 0xFF00FF00u);
+
+  auto* res = new vgtest::FakeResource("Logo");
+  TvxBitmap named;
+  named.SetResourceName("Logo");
+  EXPECT_EQ(named.GetResourceBitmap(), &res->bitmap);
+  b.Assign(&named);
+  EXPECT_EQ(b.Resource(), res);
+  EXPECT_EQ(b.ResourceName(), "Logo");
+  EXPECT_EQ(b.Width(), 2);  // own pixels untouched
+  res->Free();
+  EXPECT_EQ(b.Resource(), nullptr);
+}
+
+TEST(BitmapFiles, MissingFileChangesNothing) {
+  vgtest::FilterScope codec;
+  TvxBitmap b(1, 1);
+  int changes = 0;
+  b.OnChange = [&](rtl::TObject*) { ++changes; };
+  b.LoadFromFile("/nonexistent/picture.png");
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(b.Width(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+class FakeCanvas : public vg::TvxCanvas {
+  RTL_CLASS(FakeCanvas, vg::TvxCanvas)
+public:
+  explicit FakeCanvas(vg::TvxBitmap* B) : vg::TvxCanvas(B) { ++Live; }
+  ~FakeCanvas() override { --Live; }
+  static inline int Live = 0;
+};
+
+struct FakeCanvasClass : vg::TvxCanvasClass {
+  rtl::TClass ClassInfo() const override { return FakeCanvas::StaticClass(); }
+  vg::TvxCanvas* CreateFromBitmap(vg::TvxBitmap* B) const override { return new FakeCanvas(B); }
+};
+
+TEST(BitmapCanvas, MadeOnFirstUseAndFreedWithThePixels) {
+  const FakeCanvasClass canvasClass;
+  vg::DefaultCanvasClass = &canvasClass;
+  {
+    vg::TvxBitmap b(4, 3);
+    vg::TvxCanvas* c = b.GetCanvas();
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(b.GetCanvas(), c);
+    EXPECT_EQ(c->Bitmap(), &b);
+    EXPECT_EQ(c->Width(), 4);
+    EXPECT_EQ(c->Matrix(), vg::IdentityMatrix);
+    b.SetSize(5, 5);
+    EXPECT_EQ(FakeCanvas::Live, 0);
+    EXPECT_EQ(b.GetCanvas()->Width(), 5);
+    EXPECT_EQ(b.GetScanline(0), nullptr);  // the base class operation hands out no rows
+  }
+  EXPECT_EQ(FakeCanvas::Live, 0);
+  vg::DefaultCanvasClass = nullptr;
+}
+
+rtl::TClass FakeCanvas::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<FakeCanvas, vg::TvxCanvas>("FakeCanvas").Build();
+  return &info;
+}
+
+}  // namespace

@@ -1,0 +1,295 @@
+#include "vg2d/core/Bitmaps.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/rtl/TypInfo.h"
+#include "vg2d/core/Canvas.h"
+#include "vg2d/core/Registry.h"
+
+namespace vg {
+
+const TvxFilterClass* DefaultFilterClass = nullptr;
+
+rtl::TClass TvxFilter::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxFilter, rtl::TPersistent>("TvxFilter")
+                                          .Method("GetFileTypes", &TvxFilter::GetFileTypes)
+                                          .Method("GetImageSize", &TvxFilter::GetImageSize)
+                                          .Build();
+  return &info;
+}
+
+// The pixels are streamed as the binary property "PNG".
+rtl::TClass TvxBitmap::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxBitmap, rtl::TPersistent>("TvxBitmap")
+                                          .Property("Resource", &TvxBitmap::Resource, &TvxBitmap::SetResource).Stored(false)
+                                          .Property("ResourceName", &TvxBitmap::ResourceName, &TvxBitmap::SetResourceName)
+                                          .Build();
+  return &info;
+}
+
+TvxBitmap::TvxBitmap() = default;
+
+TvxBitmap::TvxBitmap(int AWidth, int AHeight) { SetSize(AWidth, AHeight); }
+
+TvxBitmap::TvxBitmap(rtl::TStream& Stream) { ReadPNG(Stream); }
+
+TvxBitmap::~TvxBitmap() {
+  if (IvxLinkTarget* link = LinkTargetOf(resource_)) link->RemoveFreeNotify(this);
+  FreeCanvas();
+  OnFreePixels(this);
+  handle_ = nullptr;
+}
+
+void TvxBitmap::FreeCanvas() {
+  TvxCanvas* c = canvas_;
+  canvas_ = nullptr;
+  delete c;
+}
+
+// ---- size ---------------------------------------------------------------------------------------
+
+void TvxBitmap::SetSize(int AWidth, int AHeight) {
+  if (AWidth == width_ && AHeight == height_) return;
+  Reallocate(AWidth, AHeight);
+  Changed();
+}
+
+void TvxBitmap::Reallocate(int AWidth, int AHeight) {
+  const int64_t pixels = static_cast<int64_t>(AWidth) * AHeight;
+  if (AWidth < 0 || AHeight < 0 || pixels > MaxBitmapPixels)
+    throw rtl::EInvalidArgument("Invalid bitmap size " + rtl::IntToStr(AWidth) + " x " + rtl::IntToStr(AHeight));
+  OnBeforeRealloc(this);
+  OnFreePixels(this);
+  handle_ = nullptr;
+  FreeCanvas();
+  std::vector<uint32_t>().swap(bits_);
+  width_ = AWidth;
+  height_ = AHeight;
+  if (pixels > 0) bits_.assign(static_cast<size_t>(pixels), 0u);  // fully transparent
+  needUpdate_ = true;
+  OnAfterRealloc(this);
+}
+
+// ---- pixels -------------------------------------------------------------------------------------
+
+uint32_t* TvxBitmap::GetScanline(int Y) {
+  if (DefaultCanvasClass) return DefaultCanvasClass->GetScanline(this, Y);
+  if (Y < 0 || Y >= height_ || bits_.empty()) return nullptr;
+  return bits_.data() + static_cast<size_t>(Y) * static_cast<size_t>(width_);
+}
+
+TvxCanvas* TvxBitmap::GetCanvas() {
+  if (!canvas_ && DefaultCanvasClass) {
+    canvas_ = DefaultCanvasClass->CreateFromBitmap(this);
+    if (canvas_) canvas_->SetMatrix(IdentityMatrix);
+  }
+  return canvas_;
+}
+
+void TvxBitmap::Clear(TvxColor Color) {
+  if (bits_.empty()) return;
+  std::fill(bits_.begin(), bits_.end(), PremultiplyAlpha(Color));
+  Changed();
+  needUpdate_ = true;
+}
+
+void TvxBitmap::ClearRect(const TvxRect& Rect, TvxColor Color) {
+  int64_t left = Trunc(Rect.Left), top = Trunc(Rect.Top);
+  int64_t right = Round(Rect.Right), bottom = Round(Rect.Bottom);
+  left = std::max<int64_t>(left, 0);
+  top = std::max<int64_t>(top, 0);
+  right = std::min<int64_t>(right, width_);
+  bottom = std::min<int64_t>(bottom, height_);
+  bottom = std::max(bottom, top);
+  right = std::max(right, left);
+  if (left >= width_ || top >= height_ || bits_.empty()) return;
+  const uint32_t c = PremultiplyAlpha(Color);
+  for (int64_t y = top; y < bottom; ++y) {
+    uint32_t* row = bits_.data() + y * width_;
+    std::fill(row + left, row + right, c);
+  }
+  needUpdate_ = true;
+}
+
+void TvxBitmap::FlipVertical() {
+  if (bits_.empty()) return;
+  std::vector<uint32_t> row(static_cast<size_t>(width_));
+  for (int y = 0; y < height_ / 2; ++y) {
+    uint32_t* top = bits_.data() + static_cast<size_t>(y) * width_;
+    uint32_t* bottom = bits_.data() + static_cast<size_t>(height_ - 1 - y) * width_;
+    std::copy(top, top + width_, row.begin());
+    std::copy(bottom, bottom + width_, top);
+    std::copy(row.begin(), row.end(), bottom);
+  }
+  Changed();
+}
+
+void TvxBitmap::InvertAlpha() {
+  for (uint32_t& p : bits_) {
+    const TvxColor c = UnpremultiplyAlpha(p);
+    p = PremultiplyAlpha((c & 0x00FFFFFFu) | (static_cast<uint32_t>(255 - AlphaOf(c)) << 24));
+  }
+  Changed();
+}
+
+void TvxBitmap::SetColorKeepAlpha(TvxColor Color) {
+  for (uint32_t& p : bits_) {
+    const uint8_t a = AlphaOf(p);
+    if (a != 0) p = PremultiplyAlpha(ApplyOpacity(Color, a / 255.0f));
+  }
+  Changed();
+  needUpdate_ = true;
+}
+
+std::vector<uint8_t> TvxBitmap::CreateMask() const {
+  std::vector<uint8_t> mask(bits_.size());
+  for (size_t i = 0; i < bits_.size(); ++i) mask[i] = AlphaOf(bits_[i]);
+  return mask;
+}
+
+void TvxBitmap::ApplyMask(const std::vector<uint8_t>& Mask, int DX, int DY) {
+  if (Mask.size() < bits_.size()) return;  // not a mask of this bitmap
+  for (int y = 0; y < height_; ++y) {
+    const int64_t my = static_cast<int64_t>(y) - DY;
+    if (my < 0 || my >= height_) continue;
+    for (int x = 0; x < width_; ++x) {
+      const int64_t mx = static_cast<int64_t>(x) - DX;
+      if (mx < 0 || mx >= width_) continue;
+      const uint8_t m = Mask[static_cast<size_t>(my * width_ + mx)];
+      if (m == 0) continue;
+      uint32_t& p = bits_[static_cast<size_t>(y) * width_ + x];
+      p = PremultiplyAlpha(ApplyOpacity(UnpremultiplyAlpha(p), (255 - m) / 255.0f));
+    }
+  }
+  Changed();
+  needUpdate_ = true;
+}
+
+// ---- files --------------------------------------------------------------------------------------
+
+void TvxBitmap::LoadFromFile(const std::string& FileName, float Rotate) {
+  std::error_code ec;
+  if (!DefaultFilterClass || !std::filesystem::exists(FileName, ec)) return;
+  RunCodec([&](TvxFilter& F) { return F.LoadFromFile(FileName, Rotate, *this); });
+}
+
+void TvxBitmap::LoadThumbnailFromFile(const std::string& FileName, float FitWidth, float FitHeight,
+                                      bool UseEmbedded) {
+  RunCodec([&](TvxFilter& F) { return F.LoadThumbnailFromFile(FileName, FitWidth, FitHeight, UseEmbedded, *this); });
+}
+
+// Runs a loading operation of a new codec instance: the bitmap notifies once, after the
+// codec succeeded, however many changes the codec made on its way; a codec that fails
+// or raises leaves the bitmap and fires nothing.
+void TvxBitmap::RunCodec(const std::function<bool(TvxFilter&)>& Operation) {
+  if (!DefaultFilterClass) return;
+  const rtl::TNotifyEvent saved = OnChange;
+  OnChange = nullptr;
+  bool ok = false;
+  try {
+    ok = Operation(*DefaultFilterClass->Create());
+  } catch (const rtl::Exception&) {
+    ok = false;
+  }
+  OnChange = saved;
+  if (ok) Changed();
+}
+
+void TvxBitmap::SaveToFile(const std::string& FileName, const std::string& Params) {
+  if (DefaultFilterClass) DefaultFilterClass->Create()->SaveToFile(FileName, *this, Params);
+}
+
+// ---- "PNG" property -----------------------------------------------------------------------------
+
+void TvxBitmap::WritePNG(rtl::TStream& Stream) {
+  if (!DefaultFilterClass) return;
+  const bool opaque = std::all_of(bits_.begin(), bits_.end(), [](uint32_t p) { return AlphaOf(p) == 0xFF; });
+  auto filter = DefaultFilterClass->Create();
+  if (opaque) filter->SaveToStream(Stream, *this, "jpeg", "quality=100");
+  else filter->SaveToStream(Stream, *this, "png", "");
+}
+
+void TvxBitmap::ReadPNG(rtl::TStream& Stream) {
+  RunCodec([&](TvxFilter& F) {
+    const int64_t position = Stream.Position();
+    if (position == 0) return F.LoadFromStream(Stream, *this);
+    rtl::TMemoryStream rest;
+    const int64_t remaining = Stream.Size() - position;
+    if (remaining > 0) rest.CopyFrom(&Stream, remaining);
+    rest.SetPosition(0);
+    return F.LoadFromStream(rest, *this);
+  });
+}
+
+void TvxBitmap::DefineProperties(rtl::TFiler* Filer) {
+  inherited::DefineProperties(Filer);
+  Filer->DefineBinaryProperty(
+      "PNG", [this](rtl::TStream& S) { ReadPNG(S); }, [this](rtl::TStream& S) { WritePNG(S); },
+      !IsEmpty() && DefaultFilterClass != nullptr);
+}
+
+// ---- resource -----------------------------------------------------------------------------------
+
+TvxBitmap* TvxBitmap::GetResourceBitmap() {
+  if (!resource_ && !resourceName_.empty()) {
+    rtl::TComponent* found = FindResourceObject(resourceName_);
+    IvxLinkTarget* link = LinkTargetOf(found);
+    if (link && link->GetResourceBitmap()) SetResource(found);
+  }
+  IvxLinkTarget* link = LinkTargetOf(resource_);
+  return link ? link->GetResourceBitmap() : nullptr;
+}
+
+void TvxBitmap::SetResource(rtl::TComponent* Value) {
+  if (Value && !LinkTargetOf(Value)) Value = nullptr;  // only tree objects can be referred to
+  if (Value == resource_) return;
+  if (IvxLinkTarget* old = LinkTargetOf(resource_)) old->RemoveFreeNotify(this);
+  resource_ = Value;
+  if (IvxLinkTarget* link = LinkTargetOf(resource_)) {
+    resourceName_ = ResourceNameOf(resource_);
+    link->AddFreeNotify(this);
+  } else {
+    resourceName_.clear();
+  }
+  Changed();
+}
+
+void TvxBitmap::SetResourceName(const std::string& Value) {
+  if (Value == resourceName_) return;
+  resourceName_ = Value;
+  Changed();
+}
+
+void TvxBitmap::FreeNotification(rtl::TObject* AObject) {
+  if (AObject && AObject == resource_) resource_ = nullptr;
+}
+
+void TvxBitmap::Assign(const rtl::TPersistent* Source) {
+  auto* src = dynamic_cast<const TvxBitmap*>(Source);
+  if (!src) {
+    inherited::Assign(Source);
+    return;
+  }
+  if (src == this) return;
+  if (const_cast<TvxBitmap*>(src)->GetResourceBitmap()) {
+    auto saved = OnChange;
+    OnChange = nullptr;
+    SetResource(src->resource_);
+    resourceName_ = src->resourceName_;
+    OnChange = saved;
+  } else {
+    if (IvxLinkTarget* old = LinkTargetOf(resource_)) old->RemoveFreeNotify(this);
+    resource_ = nullptr;
+    resourceName_.clear();
+    if (src->width_ != width_ || src->height_ != height_) Reallocate(src->width_, src->height_);
+    bits_ = src->bits_;
+    needUpdate_ = true;
+  }
+  Changed();
+}
+
+}  // namespace vg

@@ -1,0 +1,166 @@
+// The in-memory image of the 2D library (32-bit premultiplied ARGB pixels) and the
+// abstract image codec through which it is loaded and saved.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/Events.h"
+#include "platform/rtl/Object.h"
+#include "vg2d/core/Colors.h"
+#include "vg2d/core/Geometry.h"
+#include "vg2d/core/ResourceLinks.h"
+
+namespace rtl {
+class TStream;
+}
+
+namespace vg {
+
+class TvxBitmap;
+class TvxCanvas;
+
+// The image codec. Users make an instance of DefaultFilterClass for each operation and
+// free it afterwards. Every operation returns true on success and leaves the bitmap as
+// it was on failure.
+class TvxFilter : public rtl::TPersistent {
+  RTL_CLASS(TvxFilter, rtl::TPersistent)
+public:
+  // The file-type filter text of an open dialog; base: empty.
+  virtual std::string GetFileTypes() { return {}; }
+  // The size of the image in a file; base: (0, 0).
+  virtual TvxPoint GetImageSize(const std::string&) { return {}; }
+  // Rotate in degrees; the codec applies multiples of 90.
+  virtual bool LoadFromFile(const std::string& FileName, float Rotate, TvxBitmap& Bitmap) = 0;
+  virtual bool LoadThumbnailFromFile(const std::string& FileName, float FitWidth, float FitHeight,
+                                     bool UseEmbedded, TvxBitmap& Bitmap) = 0;
+  // The format follows the file name's extension; Params such as "quality=100".
+  virtual bool SaveToFile(const std::string& FileName, TvxBitmap& Bitmap, const std::string& Params) = 0;
+  // The codec recognises the format from the data.
+  virtual bool LoadFromStream(rtl::TStream& Stream, TvxBitmap& Bitmap) = 0;
+  // Format: "jpeg", "png", ...
+  virtual bool SaveToStream(rtl::TStream& Stream, TvxBitmap& Bitmap, const std::string& Format,
+                            const std::string& Params) = 0;
+};
+
+// A class reference of image codecs: the virtual constructor.
+class TvxFilterClass {
+public:
+  virtual ~TvxFilterClass() = default;
+  virtual rtl::TClass ClassInfo() const = 0;
+  virtual std::unique_ptr<TvxFilter> Create() const = 0;
+};
+
+template <class F> class TvxFilterClassOf final : public TvxFilterClass {
+public:
+  static const TvxFilterClassOf* Instance() {
+    static const TvxFilterClassOf instance;
+    return &instance;
+  }
+  rtl::TClass ClassInfo() const override { return F::StaticClass(); }
+  std::unique_ptr<TvxFilter> Create() const override { return std::make_unique<F>(); }
+};
+
+// The codec class every image of the library is loaded and saved with; set at start-up.
+extern const TvxFilterClass* DefaultFilterClass;
+
+// Bitmaps of more pixels than this are refused.
+constexpr int64_t MaxBitmapPixels = int64_t{1} << 28;
+
+class TvxBitmap : public rtl::TPersistent, public IvxFreeNotification {
+  RTL_CLASS(TvxBitmap, rtl::TPersistent)
+public:
+  TvxBitmap();
+  // A bitmap of that size, every pixel transparent (SetSize's rules).
+  TvxBitmap(int AWidth, int AHeight);
+  // Reads the image with the default codec, as the "PNG" property does.
+  explicit TvxBitmap(rtl::TStream& Stream);
+  ~TvxBitmap() override;
+
+  // ---- size -------------------------------------------------------------------------------
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // Reallocates (every pixel transparent) and fires OnChange when the size changes. A
+  // negative size or one beyond MaxBitmapPixels raises rtl::EInvalidArgument and changes
+  // nothing.
+  void SetSize(int AWidth, int AHeight);
+  bool IsEmpty() const { return static_cast<int64_t>(width_) * height_ == 0; }
+  // Fires OnChange (for callers that changed the pixels directly).
+  void BitmapChanged() { Changed(); }
+
+  // ---- pixels -----------------------------------------------------------------------------
+  // Width x Height premultiplied ARGB pixels, top row first; nil when empty.
+  uint32_t* Bits() { return bits_.empty() ? nullptr : bits_.data(); }
+  const uint32_t* Bits() const { return bits_.empty() ? nullptr : bits_.data(); }
+  uint32_t* GetScanline(int Y);
+  TvxCanvas* GetCanvas();
+  virtual void Clear(TvxColor Color);
+  // Left and Top truncated, Right and Bottom rounded, clipped to the bitmap; no OnChange.
+  virtual void ClearRect(const TvxRect& Rect, TvxColor Color);
+  void FlipVertical();
+  void InvertAlpha();
+  void SetColorKeepAlpha(TvxColor Color);
+  // The alpha of every pixel, Width x Height bytes.
+  std::vector<uint8_t> CreateMask() const;
+  // Fades each pixel by the mask byte at its position shifted by (-DX, -DY).
+  void ApplyMask(const std::vector<uint8_t>& Mask, int DX, int DY);
+
+  bool NeedUpdate() const { return needUpdate_; }
+  void SetNeedUpdate(bool Value) { needUpdate_ = Value; }
+  // What a host attached (a texture made from the pixels); cleared when they go away.
+  void* Handle() const { return handle_; }
+  void SetHandle(void* Value) { handle_ = Value; }
+
+  // ---- files ------------------------------------------------------------------------------
+  // A missing file, a failing codec or no codec class change nothing.
+  void LoadFromFile(const std::string& FileName, float Rotate = 0);
+  void LoadThumbnailFromFile(const std::string& FileName, float FitWidth, float FitHeight,
+                             bool UseEmbedded = true);
+  void SaveToFile(const std::string& FileName, const std::string& Params = {});
+
+  // ---- "PNG" property ---------------------------------------------------------------------
+  // Fully opaque images as JPEG of quality 100, others as PNG.
+  void WritePNG(rtl::TStream& Stream);
+  // Decodes whatever the codec recognises; fires OnChange on success.
+  void ReadPNG(rtl::TStream& Stream);
+
+  // ---- resource ---------------------------------------------------------------------------
+  TvxBitmap* GetResourceBitmap();
+  rtl::TComponent* Resource() const { return resource_; }
+  void SetResource(rtl::TComponent* Value);
+  const std::string& ResourceName() const { return resourceName_; }
+  void SetResourceName(const std::string& Value);
+
+  void Assign(const rtl::TPersistent* Source) override;
+  void FreeNotification(rtl::TObject* AObject) override;
+
+  rtl::TNotifyEvent OnChange;
+  rtl::TNotifyEvent OnFreePixels;
+  // For hosts (the image shape); the bitmap never fires it.
+  rtl::TNotifyEvent OnLoaded;
+  rtl::TNotifyEvent OnAfterRealloc;
+  rtl::TNotifyEvent OnBeforeRealloc;
+
+protected:
+  void DefineProperties(rtl::TFiler* Filer) override;
+
+private:
+  void Reallocate(int AWidth, int AHeight);
+  void RunCodec(const std::function<bool(TvxFilter&)>& Operation);
+  void FreeCanvas();
+  void Changed() { OnChange(this); }
+
+  std::vector<uint32_t> bits_;
+  void* handle_ = nullptr;
+  int height_ = 0;
+  int width_ = 0;
+  bool needUpdate_ = false;
+  rtl::TComponent* resource_ = nullptr;
+  std::string resourceName_;
+  TvxCanvas* canvas_ = nullptr;
+};
+
+}  // namespace vg

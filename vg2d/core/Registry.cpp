@@ -1,0 +1,212 @@
+#include "vg2d/core/Registry.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/Filer.h"
+#include "platform/rtl/ObjectText.h"
+#include "platform/rtl/Streams.h"
+#include "vg2d/core/WideStrings.h"
+
+namespace vg {
+
+std::vector<TObjectClassEntry>* ObjectClassList = nullptr;
+rtl::TList* ObjectInstanceList = nullptr;
+rtl::TList* SceneList = nullptr;
+TvxTranslateProc TranslateCallback;
+TvxWideStrings* CollectList = nullptr;
+TvxWideStringList* LanguageList = nullptr;
+bool LanguageListReversed = false;
+
+namespace {
+
+rtl::TComponent* LiveObject(int Index) {
+  if (!ObjectInstanceList || Index < 0 || Index >= ObjectInstanceList->Count()) return nullptr;
+  return static_cast<rtl::TComponent*>(ObjectInstanceList->Items(Index));
+}
+
+// Names in component streams that the stream's root does not own are looked up among the
+// live objects, newest first.
+rtl::TComponent* FindLiveComponent(const std::string& Name) {
+  if (!ObjectInstanceList || Name.empty()) return nullptr;
+  for (int i = ObjectInstanceList->Count() - 1; i >= 0; --i)
+    if (rtl::TComponent* c = LiveObject(i); c && rtl::SameText(c->Name(), Name)) return c;
+  return nullptr;
+}
+
+std::string VariantText(const rtl::TPropValue& V) {
+  if (auto s = std::get_if<std::string>(&V)) return *s;
+  if (auto w = std::get_if<std::u16string>(&V)) return rtl::WideToCodePage(*w, SystemCodePage);
+  if (auto i = std::get_if<int64_t>(&V)) return rtl::IntToStr(*i);
+  if (auto d = std::get_if<double>(&V)) return rtl::FloatToStr(*d);
+  if (auto b = std::get_if<bool>(&V)) return *b ? "True" : "False";
+  return {};
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+}  // namespace
+
+// ---- object classes by category ----------------------------------------------------------
+
+void AddObjectClass(const std::string& Category, rtl::TClass AClass) {
+  if (!ObjectClassList) ObjectClassList = new std::vector<TObjectClassEntry>;
+  ObjectClassList->insert(ObjectClassList->begin(), {Category, AClass});
+  std::stable_sort(ObjectClassList->begin(), ObjectClassList->end(),
+                   [](const TObjectClassEntry& a, const TObjectClassEntry& b) {
+                     return rtl::CompareText(a.Category, b.Category) < 0;
+                   });
+}
+
+void RegisterObjectClasses(const std::string& Category, std::initializer_list<rtl::TClass> Classes) {
+  for (rtl::TClass c : Classes) {
+    AddObjectClass(Category, c);
+    rtl::RegisterClass(c);
+  }
+}
+
+// ---- live objects ----------------------------------------------------------------------------
+
+int AddObjectInstance(rtl::TComponent* AObject) {
+  if (!ObjectInstanceList) {
+    ObjectInstanceList = new rtl::TList;
+    ObjectInstanceList->SetCapacity(100);
+    rtl::SetFindGlobalComponent(FindLiveComponent);
+  }
+  const int index = ObjectInstanceList->IndexOf(AObject);
+  return index >= 0 ? index : ObjectInstanceList->Add(AObject);
+}
+
+void RemoveObjectInstance(rtl::TComponent* AObject) {
+  if (!ObjectInstanceList || !AObject) return;
+  const int index = ObjectInstanceList->IndexOf(AObject);
+  if (index >= 0) ObjectInstanceList->SetItems(index, nullptr);
+}
+
+rtl::TComponent* FindResourceObject(const std::string& Name) {
+  if (!ObjectInstanceList) return nullptr;
+  for (int i = ObjectInstanceList->Count() - 1; i >= 0; --i) {
+    rtl::TComponent* c = LiveObject(i);
+    auto* resource = dynamic_cast<IvxResourceObject*>(c);
+    if (resource && resource->Stored() && rtl::SameText(resource->ResourceName(), Name)) return c;
+  }
+  return nullptr;
+}
+
+// ---- objects from component streams ------------------------------------------------------
+
+void LoadObjectFromBinaryStream(rtl::TComponent* Instance, rtl::TStream* Stream) {
+  rtl::TReader reader(Stream, 1024);
+  reader.OnSetName = [](rtl::TReader*, rtl::TComponent*, std::string& Name) { Name.clear(); };
+  reader.OnError = [](rtl::TReader*, const std::string&, bool& Handled) { Handled = true; };
+  reader.ReadRootComponent(Instance);
+}
+
+rtl::TComponent* CreateObjectFromStream(rtl::TComponent* Owner, rtl::TStream* Stream) {
+  try {
+    const int64_t start = Stream->Position();
+    rtl::TClass cls;
+    {
+      rtl::TReader reader(Stream, 4096);
+      reader.ReadSignature();
+      rtl::TFilerFlags flags;
+      int32_t position;
+      reader.ReadPrefix(flags, position);
+      cls = rtl::GetClass(reader.ReadStr());
+    }
+    if (!cls || !cls->InheritsFrom(rtl::TComponent::StaticClass())) return nullptr;
+    std::unique_ptr<rtl::TComponent, rtl::TFreeDeleter> object(static_cast<rtl::TComponent*>(cls->Create(Owner)));
+    Stream->SetPosition(start);
+    LoadObjectFromBinaryStream(object.get(), Stream);
+    return object.release();
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
+rtl::TComponent* CreateObjectFromText(rtl::TComponent* Owner, rtl::TStream* TextStream) {
+  try {
+    rtl::TMemoryStream binary;
+    rtl::ObjectTextToBinary(TextStream, &binary);
+    binary.SetPosition(0);
+    return CreateObjectFromStream(Owner, &binary);
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
+// ---- scenes ------------------------------------------------------------------------------------
+
+int AddScene(rtl::TObject* Scene) {
+  if (!SceneList) SceneList = new rtl::TList;
+  const int index = SceneList->IndexOf(Scene);
+  return index >= 0 ? index : SceneList->Add(Scene);
+}
+
+void RemoveScene(rtl::TObject* Scene) {
+  if (SceneList) SceneList->Remove(Scene);
+}
+
+// ---- translation ---------------------------------------------------------------------------------
+
+std::u16string TranslateText(const std::u16string& Text) {
+  if (Text.empty()) return {};
+  if (TranslateCallback) {
+    if (!TranslateCallback(Text).empty()) return TranslateCallback(Text);
+    return Text;
+  }
+  if (CollectList) CollectList->Add(Text);
+  if (!LanguageList) return Text;
+  std::u16string result;
+  if (!LanguageListReversed) {
+    result = LanguageList->GetValue(Text);
+  } else {
+    const int index = LanguageList->IndexOfValue(Text);
+    if (index >= 0) result = LanguageList->GetName(index);
+  }
+  return result.empty() ? Text : result;
+}
+
+// ---- references -------------------------------------------------------------------------------------
+
+rtl::TPropValue ObjectToVariant(rtl::TComponent* AObject) {
+  const int index = AObject && ObjectInstanceList ? ObjectInstanceList->IndexOf(AObject) : -1;
+  return std::string(index >= 0 ? "vgobj" + rtl::IntToStr(index) : "");
+}
+
+bool VariantIsObject(const rtl::TPropValue& V) { return StartsWith(VariantText(V), "vgobj"); }
+
+rtl::TComponent* VariantToObject(const rtl::TPropValue& V) {
+  const std::string text = VariantText(V);
+  if (!StartsWith(text, "vgobj")) return nullptr;
+  const std::string digits = text.substr(5, 10);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos)
+    throw rtl::EConvertError("'" + digits + "' is not a valid integer value");
+  return LiveObject(static_cast<int>(std::min<int64_t>(rtl::StrToInt64(digits), INT32_MAX)));
+}
+
+rtl::TPropValue MethodToVariant(const rtl::TMethod& Method) {
+  auto* object = dynamic_cast<rtl::TComponent*>(Method.Data);
+  const int index = object && ObjectInstanceList ? ObjectInstanceList->IndexOf(object) : -1;
+  if (index < 0 || !Method.Assigned() || !rtl::FindMethod(object->ClassType(), Method.Name)) return std::string();
+  return "vgmet" + rtl::IntToHex(static_cast<uint64_t>(index), 8) + Method.Name;
+}
+
+bool VariantIsMethod(const rtl::TPropValue& V) {
+  const bool text = std::holds_alternative<std::string>(V) || std::holds_alternative<std::u16string>(V);
+  return text && StartsWith(VariantText(V), "vgmet");
+}
+
+rtl::TMethod VariantToMethod(const rtl::TPropValue& V) {
+  const std::string text = VariantText(V);
+  if (!StartsWith(text, "vgmet")) return {};
+  const std::string hex = text.substr(5, 8);
+  if (hex.size() != 8 || hex.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos)
+    throw rtl::EConvertError("'" + hex + "' is not a valid integer value");
+  rtl::TComponent* object = LiveObject(static_cast<int>(std::min<int64_t>(rtl::StrToInt64("$" + hex), INT32_MAX)));
+  const rtl::TMethodInfo* method = object ? rtl::FindMethod(object->ClassType(), text.substr(13)) : nullptr;
+  return method ? method->Bind(object) : rtl::TMethod{};
+}
+
+}  // namespace vg

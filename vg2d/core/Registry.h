@@ -1,0 +1,114 @@
+// The 2D library's process-wide services: object classes by category, the list of live
+// objects through which named resources are found, objects created from component streams
+// (binary or text), the list of scenes, the text-translation hooks, and object and method
+// references carried as text in property values. GUI thread only.
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/Component.h"
+#include "platform/rtl/Lists.h"
+#include "platform/rtl/TypInfo.h"
+
+namespace rtl {
+class TStream;
+}
+
+namespace vg {
+
+class TvxWideStrings;
+class TvxWideStringList;
+
+// ---- object classes by category ----------------------------------------------------------
+
+struct TObjectClassEntry {
+  std::string Category;
+  rtl::TClass Class;
+};
+
+// The registered (category, class) pairs, sorted by category without regard to case; nil
+// until the first class is added.
+extern std::vector<TObjectClassEntry>* ObjectClassList;
+
+void AddObjectClass(const std::string& Category, rtl::TClass AClass);
+// Adds each class to the category and registers it with the runtime, so that streams can
+// create it by name.
+void RegisterObjectClasses(const std::string& Category, std::initializer_list<rtl::TClass> Classes);
+
+// ---- live objects and resources ----------------------------------------------------------
+
+// What resource look-ups ask of a live object; the 2D object class answers it.
+class IvxResourceObject {
+public:
+  virtual ~IvxResourceObject() = default;
+  // Whether the object is written with its parent (resources that are not are skipped).
+  virtual bool Stored() const = 0;
+  virtual const std::string& ResourceName() const = 0;
+};
+
+// Live objects in creation order; a destroyed object's entry is nil, so indexes stay put.
+// Nil until the first object is added (then created with capacity 100).
+extern rtl::TList* ObjectInstanceList;
+
+// Appends the object unless it is listed already; returns its index.
+int AddObjectInstance(rtl::TComponent* AObject);
+// Sets the object's entry to nil (objects call it when they are destroyed).
+void RemoveObjectInstance(rtl::TComponent* AObject);
+// The newest live object that is stored and whose resource name equals Name (ASCII case
+// ignored); nil when none.
+rtl::TComponent* FindResourceObject(const std::string& Name);
+
+// ---- objects from component streams ------------------------------------------------------
+
+// Reads a component stream into Instance the way 2D objects load: names in the stream are
+// dropped (loaded objects are unnamed) and properties or values that cannot be read are
+// skipped. Corrupt streams raise EReadError.
+void LoadObjectFromBinaryStream(rtl::TComponent* Instance, rtl::TStream* Stream);
+// Creates an object of the registered class named in the binary stream at Stream's
+// position, owned by Owner, and loads it from the stream. Nil when anything fails; an
+// object made before the failure is freed.
+rtl::TComponent* CreateObjectFromStream(rtl::TComponent* Owner, rtl::TStream* Stream);
+// The same from the text form.
+rtl::TComponent* CreateObjectFromText(rtl::TComponent* Owner, rtl::TStream* TextStream);
+
+// ---- scenes ------------------------------------------------------------------------------------
+
+// Every 2D scene control and 3D layer that hosts a 2D tree; nil until the first is added.
+extern rtl::TList* SceneList;
+int AddScene(rtl::TObject* Scene);
+void RemoveScene(rtl::TObject* Scene);
+
+// ---- translation hooks (all unset by default) ----------------------------------------------
+
+using TvxTranslateProc = std::function<std::u16string(const std::u16string& Text)>;
+extern TvxTranslateProc TranslateCallback;
+extern TvxWideStrings* CollectList;      // receives every text passed for translation
+extern TvxWideStringList* LanguageList;  // name=value pairs
+extern bool LanguageListReversed;        // look texts up by value instead of by name
+
+// The text's translation through the hooks, or the text itself.
+std::u16string TranslateText(const std::u16string& Text);
+
+// ---- references in property values -----------------------------------------------------------
+// An object reference is "vgobj" and the object's index in the live-object list; a method
+// reference is "vgmet", the index of its object as 8 hexadecimal digits and the method's
+// published name. Both are resolved through the live-object list, so a reference to a
+// destroyed object (or forged text) gives nil, never a stale pointer.
+
+// "" for an object that is not in the live-object list.
+rtl::TPropValue ObjectToVariant(rtl::TComponent* AObject);
+bool VariantIsObject(const rtl::TPropValue& V);
+// Nil for text that is no object reference and for objects no longer alive; a malformed
+// number raises EConvertError.
+rtl::TComponent* VariantToObject(const rtl::TPropValue& V);
+// "" unless the method is a published method of a live-listed object.
+rtl::TPropValue MethodToVariant(const rtl::TMethod& Method);
+bool VariantIsMethod(const rtl::TPropValue& V);
+// An unset method for text that is no method reference, a dead object or an unknown
+// method; a malformed number raises EConvertError.
+rtl::TMethod VariantToMethod(const rtl::TPropValue& V);
+
+}  // namespace vg
