@@ -10,6 +10,7 @@
 // is not listed, will not open or does not answer starts the automatic search over the port
 // list. --seconds ends the run after N seconds (default: run until interrupted); --quiet
 // prints only the search, the identification, the first poll and the summary.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +31,9 @@
 #include "ecu/Check_Versions.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Transmit_Unit.h"
-#include "tools/linkrec/Recorder.h"
+#include "app/core/General_Unit.h"
+#include "app/core/MapRPM_Unit.h"
+#include "tools/linkrec/AppRecorder.h"
 
 namespace {
 
@@ -152,14 +155,15 @@ int main(int argc, char** argv) {
   double seconds = 0;
   bool search = false;
   std::string list = port;
-  linkrec::Recorder recorder;
+  linkrec::AppRecorder recorder;
+  app::Settings_Class& settings = *app::Settings;
   Printer printer;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
     if (arg == "--seconds" && hasValue) seconds = rtl::StrToFloatDef(argv[++i], 0);
-    else if (arg == "--reply-delay" && hasValue) recorder.ReplyDelay = rtl::StrToIntDef(argv[++i], 60);
-    else if (arg == "--address" && hasValue) recorder.ProgramCode = static_cast<std::uint8_t>(rtl::StrToIntDef(argv[++i], 25));
+    else if (arg == "--reply-delay" && hasValue) settings.Reply_Delay = std::max(rtl::StrToIntDef(argv[++i], 60), 0);
+    else if (arg == "--address" && hasValue) settings.Program_Code = static_cast<std::uint8_t>(rtl::StrToIntDef(argv[++i], 25));
     else if (arg == "--quiet") printer.Quiet = true;
     else if (arg == "--search") search = true;
     else if (arg == "--list" && hasValue) list = argv[++i];
@@ -175,12 +179,12 @@ int main(int argc, char** argv) {
   setenv(comm::kExtraPortsVariable, ports.c_str(), 1);
 
   ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
-  recorder.PortName = port;
-  recorder.SearchPort = search;
+  settings.Port_Name = port;
+  settings.Search_Port = search;
   ecu::StartPortName = port;
   recorder.OnRecord = [&printer](const linkrec::Record& r) {
-    const bool search = r.What.rfind("port window", 0) == 0 || r.What.rfind("setting Port_Name", 0) == 0;
-    if (search) {
+    const bool searchRecord = r.What.rfind("port window", 0) == 0 || r.What.rfind("setting Port_Name", 0) == 0;
+    if (searchRecord) {
       Printer::Print("*", r.What);
       return;
     }
@@ -228,6 +232,13 @@ int main(int argc, char** argv) {
                 ecu::WorkMode, ecu::LiveRPM, ecu::LiveTempVap, ecu::LiveTempGas, ecu::LivePressVap, ecu::LivePressColl,
                 ecu::LivePressDiff, ecu::LiveLevel, ecu::LivePetrolTimeAvg, ecu::LiveGasTimeAvg, ecu::LastErrorBits1,
                 ecu::LastErrorBits2);
+    std::printf("R.P.M. map: break points");
+    for (int i = 1; i <= app::MapRPMRows; ++i) std::printf(" %s", app::MapRPMTexts[i][0].c_str());
+    std::printf(" r.p.m.; times");
+    for (int j = 1; j <= app::MapRPMCols; ++j) std::printf(" %s", app::MapRPMTexts[0][j].c_str());
+    std::printf(" ms; first row");
+    for (int j = 1; j <= app::MapRPMCols; ++j) std::printf(" %s", app::MapRPMTexts[1][j].c_str());
+    std::printf("\n");
   }
   const double span = (printer.LastPoll - printer.FirstPoll) / 1000.0;
   std::printf("summary: ECU %s, %d live-data polls", printer.Found ? "found and read" : "not found", printer.Polls);
