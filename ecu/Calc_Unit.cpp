@@ -194,7 +194,9 @@ double TextToFloat(const std::string& Text) {
 
 std::int32_t FloatToInt(double Value) {
   if (Value == 0 || std::isnan(Value)) return 0;
-  const double t = std::trunc(Value);
+  double v = Value;
+  if (std::isfinite(v)) rtl::TryStrToFloat(rtl::FloatToStrF(v, rtl::ffGeneral, 15, 0), v);
+  const double t = std::trunc(v);
   if (!(t >= -2147483648.0 && t <= 2147483647.0))
     throw rtl::EConvertError("'" + rtl::FloatToStr(t) + "' is not a valid integer value");
   return static_cast<std::int32_t>(t);

@@ -79,8 +79,9 @@ bool TemperatureToSensorBytes(std::int32_t Temperature, std::uint8_t& High, std:
 // "," and "." both read as the decimal point; an empty text gives 0; any other text that is
 // not a number raises rtl::EConvertError.
 double TextToFloat(const std::string& Text);
-// Truncated toward zero; 0 for a NaN; rtl::EConvertError for an infinite value or one beyond
-// the 32-bit range.
+// Truncated toward zero after rounding to the value's 15-digit decimal text, so that
+// (23 / 25 x 16 + 1.5) x 1000 gives 16220 where binary arithmetic lands just below; 0 for a
+// NaN; rtl::EConvertError for an infinite value or one beyond the 32-bit range.
 std::int32_t FloatToInt(double Value);
 // (Percentage x Value) / 100, truncated toward zero.
 std::int32_t PercentOf(std::int32_t Value, std::uint8_t Percentage);

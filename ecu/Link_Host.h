@@ -60,7 +60,12 @@ public:
   // Timer_GEN_Connect_Stabil of the main window; its handler calls UpdateConnectQuality.
   virtual rtl::TTimer& Timer_GEN_Connect_Stabil() = 0;
 
-  // The port window's visible side: shown while the port search runs, hidden by Close.
+  // The port window's visible side; Form_3D_Port holds what it shows. ShowPortWindow: the
+  // search begins (the application copies the main window's fill to the window and queues
+  // its font action, 6 with 100 ms). PortWindowChanged: the search has changed the window's
+  // texts, progress or layout. ClosePortWindow: the search has ended.
+  virtual void ShowPortWindow() = 0;
+  virtual void PortWindowChanged() = 0;
   virtual void ClosePortWindow() = 0;
 
   // The automatic calibration.

@@ -6,16 +6,23 @@
 #include <exception>
 #include <vector>
 
+#include "ecu/Language.h"
 #include "ecu/Link_Host.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Receiver_Unit.h"
 #include "platform/comm/PortList.h"
 #include "platform/loop/Application.h"
+#include "platform/rtl/SysUtils.h"
 #include "serial/CPort.h"
 
 namespace ecu {
 
 TForm_3D_Port* Form_3D_Port = nullptr;
+std::int32_t PortCount = 0;
+std::int32_t PortIndex = 0;
+std::vector<std::string> PortNames;
+std::uint8_t NewPortFound = 0;
+std::string StartPortName;
 
 namespace {
 
@@ -60,10 +67,23 @@ TForm_3D_Port::TForm_3D_Port(rtl::TComponent* AOwner) : TComponent(AOwner) {
   ComPort->OnAfterOpen = rtl::TNotifyEvent(this, &TForm_3D_Port::ComPortAfterOpen, "ComPortAfterOpen");
   ComPort->OnAfterClose = rtl::TNotifyEvent(this, &TForm_3D_Port::ComPortAfterClose, "ComPortAfterClose");
   ComPort->OnRxChar = cport::TRxCharEvent(this, &TForm_3D_Port::ComPortRxChar, "ComPortRxChar");
-  Timer_Select_ComPort = MakeTimer(this, 100, Port_Search_Step);
+  Timer_Select_ComPort = new rtl::TTimer(this);
+  Timer_Select_ComPort->SetEnabled(false);
+  Timer_Select_ComPort->SetInterval(100);
+  Timer_Select_ComPort->SetOnTimer([this](rtl::TObject*) { Timer_Select_ComPortTimer(); });
   Timer_Connect = MakeTimer(this, StepTimeoutMs, Reply_Timeout);
   Timer_Sending = MakeTimer(this, 1000, Send_Tick);
+  HudPanel_3D_Port.Width = 300;
+  HudPanel_3D_Port.Height = 100;
+  HudLabel_3D_Port_Search.Visible = false;
+  AniIndicator_3D_Port.Visible = false;
+  AniIndicator_3D_Port.Enabled = false;
+  // FormCreate
+  PortIndex = 0;
+  PortCount = 0;
   PortSearching = 0;
+  PortNames.clear();
+  NewPortFound = 0;
   Form_3D_Port = this;
 }
 
@@ -75,12 +95,19 @@ TForm_3D_Port::~TForm_3D_Port() {
   if (Form_3D_Port == this) Form_3D_Port = nullptr;
 }
 
-void TForm_3D_Port::ComPortAfterOpen(rtl::TObject*) { Link_After_Open(); }
+void TForm_3D_Port::ComPortAfterOpen(rtl::TObject*) {
+  ++FPortChanges;
+  Link_After_Open();
+}
 
-void TForm_3D_Port::ComPortAfterClose(rtl::TObject*) { Port_Closed(); }
+void TForm_3D_Port::ComPortAfterClose(rtl::TObject*) {
+  ++FPortChanges;
+  Port_Closed();
+}
 
 void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
   if (cport::PortFailed) return;
+  const std::uint64_t changes = FPortChanges;
   int count = ComPort->Read(RxFrame.data(), RxExpectedLength);
   if (!cport::PortFailed && count > 0 && count == RxExpectedLength && MoreBytesFollow(ComPort)) ++count;
   if (cport::PortFailed) {
@@ -96,11 +123,36 @@ void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
       rtl::Application->HandleException(this);
     }
   }
-  if (Form_3D_Port != this || !ComPort->Connected()) return;
+  // The handlers may have closed the port, or opened another one in its place (the search):
+  // then nothing is left to purge here.
+  if (Form_3D_Port != this || FPortChanges != changes || !ComPort->Connected()) return;
   ComPort->ClearBuffer(true, true);
   if (cport::PortFailed) Port_Error();
 }
 
+void TForm_3D_Port::Show() {
+  if (FVisible) return;
+  FVisible = true;
+  FormShow();
+  LinkHost->ShowPortWindow();
+  FormActivate();
+}
+
+void TForm_3D_Port::FormShow() { PortSearching = 1; }
+
+void TForm_3D_Port::FormActivate() {
+  const bool load = !rtl::SameText(CurrentLanguage, "English") && !LanguageStorePresent();
+  if (load) LoadLanguageFile();
+  HudWindow_3D_Port.Text = LngText("AutoSearchPort");
+  HudLabel_3D_Port_Num.Text = LngText("Quantity");
+  HudLabel_3D_Port_Name.Text = LngText("Name");
+  if (load) FreeLanguageFile();
+  HudLabel_3D_Port_Number.Text.clear();
+  HudLabel_3D_Port_Name_Data.Text.clear();
+  LinkHost->PortWindowChanged();
+}
+
+// FormClose.
 void TForm_3D_Port::Close() {
   if (PortSearching) {
     Port_Search_Button_Show(true);
@@ -108,15 +160,189 @@ void TForm_3D_Port::Close() {
     Timer_Connect->SetEnabled(false);
   }
   PortSearching = 0;
+  HudLabel_3D_Port_Search.Visible = false;
   Timer_Select_ComPort->SetEnabled(false);
+  if (!FVisible) return;
+  FVisible = false;
   LinkHost->ClosePortWindow();
 }
+
+void TForm_3D_Port::Timer_Select_ComPortTimer() {
+  if (PortCount != 0)
+    Timer_Select_ComPort->SetEnabled(false);
+  else
+    AniIndicator_3D_Port.Enabled = true;
+  Port_Search_Step();
+}
+
+// ---- the port list ----------------------------------------------------------------------
 
 bool IsPortListed() {
   std::vector<std::string> names;
   comm::ListSerialPorts(names);
   const std::string name = LinkHost->Port_Name();
   return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+bool Is_New_Port(const std::string& Name) {
+  if (PortIndex == 0) return Name == StartPortName;
+  const auto known = static_cast<std::size_t>(std::clamp<std::int32_t>(PortIndex, 0, static_cast<std::int32_t>(PortNames.size())));
+  return std::find(PortNames.begin(), PortNames.begin() + static_cast<std::ptrdiff_t>(known), Name) ==
+         PortNames.begin() + static_cast<std::ptrdiff_t>(known);
+}
+
+std::string Port_List_Read() {
+  std::string text;
+  NewPortFound = 0;
+  PortIndex = PortCount;
+  PortCount = 0;
+  std::vector<std::string> names;
+  comm::ListSerialPorts(names);  // a list that cannot be read is an empty one
+  for (const std::string& name : names) {
+    ++PortCount;
+    Form_3D_Port->HudMemo_3D_Port.Lines.push_back(name);
+    if (Is_New_Port(name)) {
+      NewPortFound = 1;
+      text = name + "," + text;
+      LinkHost->SetPort_Name(name);
+    } else {
+      text += name + ",";
+    }
+  }
+  Form_3D_Port->HudLabel_3D_Port_Num_Data.Text = rtl::IntToStr(PortCount);
+  return text;
+}
+
+// ---- the search -------------------------------------------------------------------------
+
+namespace {
+
+// The entries from the list text: each name in turn, and with a new port found, that port
+// (Port_Name) again after every other name as long as names remain.
+std::vector<std::string> SearchEntries(const std::string& Text, std::int32_t Count) {
+  std::vector<std::string> entries;
+  const std::string newPort = LinkHost->Port_Name();
+  std::size_t pos = 0;
+  while (static_cast<std::int32_t>(entries.size()) < Count && pos < Text.size()) {
+    std::size_t comma = Text.find(',', pos);
+    if (comma == std::string::npos) comma = Text.size();
+    entries.push_back(Text.substr(pos, comma - pos));
+    pos = comma + 1;
+    if (NewPortFound && entries.back() != newPort && pos < Text.size() &&
+        static_cast<std::int32_t>(entries.size()) < Count)
+      entries.push_back(newPort);
+  }
+  return entries;
+}
+
+void ShowSearchText(const char* Key) {
+  TPortControl& label = Form_3D_Port->HudLabel_3D_Port_Search;
+  label.Text = LngText(Key);
+  label.Color = SearchTextColor;
+  label.Visible = true;
+}
+
+}  // namespace
+
+void Port_Window_Layout(bool Compact) {
+  TForm_3D_Port& f = *Form_3D_Port;
+  f.HudLabel_3D_Port_Search.Visible = Compact;
+  f.AniIndicator_3D_Port.Visible = Compact;
+  for (TPortControl* c : {&f.HudLabel_3D_Port_Num, &f.HudPanel_3D_Port_Num, &f.HudLabel_3D_Port_Num_Data,
+                          &f.HudLabel_3D_Port_Name, &f.HudPanel_3D_Port_Name, &f.HudLabel_3D_Port_Name_Data,
+                          &f.HudLabel_3D_Port_Number, &f.ProgressBar_3D_Port, &f.HudMemo_3D_Port})
+    c->Visible = !Compact;
+  if (!Compact) return;
+  const float w = f.HudPanel_3D_Port.Width, h = f.HudPanel_3D_Port.Height;
+  TPortControl& indicator = f.AniIndicator_3D_Port;
+  TPortControl& label = f.HudLabel_3D_Port_Search;
+  indicator.Width = w * 30 / 100;
+  indicator.Height = indicator.Width;
+  label.Width = w - indicator.Width;
+  label.Height = h;
+  label.Left = 0;
+  label.Top = 0;
+  indicator.Left = label.Width;
+  indicator.Top = (h - indicator.Height) / 2;
+}
+
+void Port_Search_Step() {
+  TForm_3D_Port& f = *Form_3D_Port;
+  LinkHost->SetVisible(TLinkControl::Port_Search, false);
+  LinkHost->SetVisible(TLinkControl::DynamicIND, false);
+  f.HudMemo_3D_Port.Lines.clear();
+  const std::string text = Port_List_Read();
+  if (PortCount > 0) {
+    f.Timer_Select_ComPort->SetEnabled(false);
+    if (NewPortFound && PortCount != 1) PortCount = (PortCount - 1) * 2;
+    PortNames = SearchEntries(text, PortCount);
+    PortCount = static_cast<std::int32_t>(PortNames.size());
+    f.ProgressBar_3D_Port.Max = PortCount;
+    f.ProgressBar_3D_Port.Value = 0;
+    PortIndex = -1;
+    if (!PortSearching) f.Show();
+    if (f.Timer_Select_ComPort->Interval() == 100) {
+      // First sight of the ports: say so for a second, then try them.
+      Port_Window_Layout(true);
+      ShowSearchText("Finds_Port");
+      f.Timer_Select_ComPort->SetInterval(1000);
+      f.Timer_Select_ComPort->SetEnabled(true);
+    } else {
+      Port_Window_Layout(false);
+      Port_Search_Next();
+    }
+  } else if (!f.HudLabel_3D_Port_Search.Visible || f.HudLabel_3D_Port_Search.Color == SearchTextColor) {
+    // No port at all: look again every 100 ms.
+    Port_Window_Layout(true);
+    f.Timer_Select_ComPort->SetInterval(100);
+    f.Timer_Select_ComPort->SetEnabled(true);
+    ShowSearchText("Search_Port");
+    if (!PortSearching) f.Show();
+  }
+  LinkHost->PortWindowChanged();
+}
+
+void Port_Search_Next() {
+  HandshakeCount = 0;
+  if (PortCount == 0) return;
+  TForm_3D_Port& f = *Form_3D_Port;
+  cport::TComPort* port = f.ComPort;
+  PortOpen = 0;
+  // An entry that is not listed any more, or that does not open (busy, no permission, gone),
+  // is passed over at once: left open, the port would stay "connected" on nothing, and
+  // waiting on it would bring the search back to the same entry after every restart.
+  while (!PortOpen && PortIndex < PortCount - 1 && PortIndex + 1 < static_cast<std::int32_t>(PortNames.size())) {
+    ++PortIndex;
+    const std::string name = PortNames[static_cast<std::size_t>(PortIndex)];
+    LinkHost->SetPort_Name(name);
+    f.HudLabel_3D_Port_Number.Text = rtl::IntToStr(PortIndex + 1);
+    f.HudLabel_3D_Port_Name_Data.Text = name;
+    f.ProgressBar_3D_Port.Value = PortIndex + 1;
+    if (!IsPortListed()) continue;
+    port->Close();
+    port->SetPort(name);
+    cport::PortFailed = 0;  // whatever failed belonged to the port just closed
+    port->Open();           // the after-open event starts the connect script and sets PortOpen
+    if (cport::PortFailed) {
+      cport::PortFailed = 0;
+      port->Close();
+      PortOpen = 0;
+    }
+  }
+  if (!PortOpen) {
+    // All entries tried, or none would open: the search starts again a second later.
+    f.HudLabel_3D_Port_Number.Text.clear();
+    f.HudLabel_3D_Port_Name_Data.Text.clear();
+    f.ProgressBar_3D_Port.Value = 0;
+    f.Timer_Select_ComPort->SetInterval(1000);
+    f.Timer_Select_ComPort->SetEnabled(true);
+    if (!port->Connected()) {
+      // Nothing open to handshake on until then.
+      f.Timer_Sending->SetEnabled(false);
+      f.Timer_Connect->SetEnabled(false);
+    }
+  }
+  LinkHost->PortWindowChanged();
 }
 
 bool OpenConfiguredPort() {
@@ -126,6 +352,8 @@ bool OpenConfiguredPort() {
     port->Open();
     if (cport::PortFailed) {
       Port_Error();
+      // A listed port that cannot be used is searched past like one that is not listed.
+      if (LinkHost->Search_Port() && !PortSearching) Port_Search_Step();
       return false;
     }
     return true;
@@ -133,6 +361,8 @@ bool OpenConfiguredPort() {
   if (LinkHost->Search_Port()) Port_Search_Step();
   return false;
 }
+
+// ---- closed and failed ports ------------------------------------------------------------
 
 void Port_Closed() {
   Link_Reset();
@@ -155,25 +385,39 @@ void Port_Closed_Reset() {
 void Port_Error() {
   Port_Closed_Reset();
   cport::PortFailed = 0;
-  cport::TComPort* port = Form_3D_Port->ComPort;
-  if (!port->Connected()) return;
-  if (!IsPortListed()) {
-    port->SetPort(LinkHost->Port_Name());
-    port->Close();
-    if (LinkHost->Search_Port()) {
-      Form_3D_Port->Timer_Sending->SetEnabled(false);
-      Port_Search_Step();
-    } else {
-      Script_Connect();
+  TForm_3D_Port& f = *Form_3D_Port;
+  cport::TComPort* port = f.ComPort;
+  if (!port->Connected()) {
+    // While the search runs with no port open, its own steps drive it: resends into no port
+    // would only fail again.
+    if (PortSearching) {
+      f.Timer_Sending->SetEnabled(false);
+      f.Timer_Connect->SetEnabled(false);
+      if (!f.Timer_Select_ComPort->Enabled()) Port_Search_Next();
     }
     return;
   }
-  // A listed port that failed is closed too, so that the handshake step opens it afresh;
-  // left open, the next open would find it connected and do nothing.
+  const bool listed = IsPortListed();
+  // The port is closed whatever failed: a failed open or a vanished device leaves it
+  // "connected" on a dead descriptor, and the handshake step could never open it afresh.
+  // Closed before its name changes, so that the new name is not opened on the way.
   port->Close();
+  port->SetPort(LinkHost->Port_Name());
+  if (listed) {
+    // The handshake step of the running resend timer reopens it; an entry of the search is
+    // passed over.
+    if (PortSearching) {
+      f.Timer_Sending->SetEnabled(false);
+      Port_Search_Next();
+    }
+    return;
+  }
+  if (LinkHost->Search_Port()) {
+    f.Timer_Sending->SetEnabled(false);
+    Port_Search_Step();
+  } else {
+    Script_Connect();
+  }
 }
-
-void Port_Search_Step() {}
-void Port_Search_Next() {}
 
 }  // namespace ecu

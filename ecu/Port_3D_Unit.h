@@ -1,8 +1,13 @@
-// The port window: owns the serial port component ComPort and the link's timers, and handles
-// the port's events (after open, after close, received characters) and its failures.
+// The port window: owns the serial port component ComPort and the link's timers, handles the
+// port's events (after open, after close, received characters) and its failures, opens the
+// configured port, and runs the automatic port search. The window stays hidden except while
+// the search runs; then it lists the machine's ports and shows the entry being tried and the
+// progress. Its controls are kept here as plain state; the application draws them.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/loop/Timer.h"
 #include "platform/rtl/Component.h"
@@ -13,6 +18,22 @@ class TComPort;
 
 namespace ecu {
 
+// What the port window shows of one of its controls. Lines: the memo's lines; Max and Value:
+// the progress bar; Left .. Height: the place within HudPanel_3D_Port (compact layout).
+struct TPortControl {
+  bool Visible = true;
+  bool Enabled = true;
+  std::string Text;
+  std::string Color;
+  std::vector<std::string> Lines;
+  std::int32_t Max = 100;
+  std::int32_t Value = 0;
+  float Left = 0, Top = 0, Width = 0, Height = 0;
+};
+
+// The colour of the search label's texts.
+inline constexpr const char* SearchTextColor = "#FF00FF00";
+
 class TForm_3D_Port : public rtl::TComponent {
   RTL_CLASS(TForm_3D_Port, rtl::TComponent)
 public:
@@ -22,29 +43,73 @@ public:
 
   // Owned by the form. 9600 baud, 8 data bits, no parity, one stop bit, no flow control, read interval 500 ms.
   cport::TComPort* ComPort;
-  rtl::TTimer* Timer_Select_ComPort;  // 100 ms, off
+  rtl::TTimer* Timer_Select_ComPort;  // 100 ms, off: the search's pace
   rtl::TTimer* Timer_Connect;         // 5000 ms, off: the step time-out
   rtl::TTimer* Timer_Sending;         // off: the send tick
 
+  TPortControl HudWindow_3D_Port;          // the window's caption
+  TPortControl HudPanel_3D_Port;           // Width and Height place the compact layout
+  TPortControl HudMemo_3D_Port;            // the ports listed, read-only
+  TPortControl HudLabel_3D_Port_Name;      // "Name"
+  TPortControl HudLabel_3D_Port_Number;    // number of the entry being tried
+  TPortControl ProgressBar_3D_Port;
+  TPortControl HudLabel_3D_Port_Search;    // "Search_Port" / "Finds_Port"
+  TPortControl AniIndicator_3D_Port;       // disabled at start
+  TPortControl HudLabel_3D_Port_Num;       // "Quantity"
+  TPortControl HudPanel_3D_Port_Num;
+  TPortControl HudPanel_3D_Port_Name;
+  TPortControl HudLabel_3D_Port_Num_Data;  // number of ports listed
+  TPortControl HudLabel_3D_Port_Name_Data; // name of the entry being tried
+
+  // The window is shown (FormShow, then FormActivate) or closed (FormClose).
+  void Show();
+  void Close();
+  bool Visible() const { return FVisible; }
+
+  void FormShow();
+  void FormActivate();
+  void Timer_Select_ComPortTimer();
   void ComPortAfterOpen(rtl::TObject* Sender);
   void ComPortAfterClose(rtl::TObject* Sender);
   void ComPortRxChar(rtl::TObject* Sender, int Count);
-  // The window closes: the search (if any) ends.
-  void Close();
+
+private:
+  bool FVisible = false;
+  // Counts the port's openings and closings: a handler that finds it changed knows that the
+  // port it was called for is gone.
+  std::uint64_t FPortChanges = 0;
 };
 
 extern TForm_3D_Port* Form_3D_Port;
 
-// Opens the configured port when the machine lists it; true when it is then open.
+// Search state.
+extern std::int32_t PortCount;  // search entries: the ports listed, or (ports - 1) x 2 with a new port
+extern std::int32_t PortIndex;  // entry being tried, -1 before the first; the previous count while the list is read
+extern std::vector<std::string> PortNames;  // the search entries in order
+extern std::uint8_t NewPortFound;           // the last list read found a new port
+// Port_Name as loaded from the settings or last chosen by hand (set by the application).
+extern std::string StartPortName;
+
+// Opens the configured port when the machine lists it; true when it is then open. A port that
+// is not listed, or that cannot be opened, starts the search when Search_Port is on.
 bool OpenConfiguredPort();
 // Whether the machine's port list holds Port_Name.
 bool IsPortListed();
+// Reads the port list into the memo: PortCount ports; the text names every port followed by
+// ",", new ports first (the last new one also becomes Port_Name).
+std::string Port_List_Read();
+// A port that has appeared since the last list read (on the first read: the start port).
+bool Is_New_Port(const std::string& Name);
+// One step of the search: read the list, build the entries, show the window; go on to the
+// first entry, or wait on Timer_Select_ComPort.
+void Port_Search_Step();
+// Opens the next entry that can be opened (its after-open event starts the handshake); after
+// the last one the search starts again a second later.
+void Port_Search_Next();
+void Port_Window_Layout(bool Compact);
 // The port-closed and port-error paths.
 void Port_Closed();
 void Port_Closed_Reset();
 void Port_Error();
-// The automatic port search. Not built yet: both steps leave the link as it is.
-void Port_Search_Step();
-void Port_Search_Next();
 
 }  // namespace ecu

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds gascal (optimised) and starts it. Until the program's windows exist, it starts the ECU
 # simulator on a pseudo-terminal and the headless link runner against it, which prints every
-# request and reply: the ECU found, read and polled. Arguments go to the runner (default:
-# --seconds 8; give --seconds 0 to run until Ctrl-C).
+# request and reply: the ECU found, read and polled. With --find first, the configured port is
+# a wrong one and the automatic port search has to find the simulator among the listed ports
+# (one of them absent); otherwise the simulator's port is the configured one. Further arguments
+# go to the runner (default: --seconds 8; give --seconds 0 to run until Ctrl-C).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/scripts/deps.sh"
@@ -13,6 +15,8 @@ if [ -x "$build/app/gascal" ]; then
   exec "$build/app/gascal" "$@"
 fi
 
+find=0
+if [ "${1:-}" = "--find" ]; then find=1; shift; fi
 work=$(mktemp -d)
 link="$work/ecu"
 "$build/tools/gascal-ecusim/gascal-ecusim" --link "$link" </dev/null >"$work/ecusim.log" 2>&1 &
@@ -25,4 +29,9 @@ done
 [ -e "$link" ] || { cat "$work/ecusim.log" >&2; echo "run: the ECU simulator did not start" >&2; exit 1; }
 echo "run: ECU simulator on $(readlink "$link"); the link runner talks to it (no windows yet)."
 if [ $# -eq 0 ]; then set -- --seconds 8; fi
-"$build/tools/gascal-link/gascal-link" "$link" "$@"
+if [ "$find" = 1 ]; then
+  echo "run: the configured port COM99 is not there; the port search finds the ECU."
+  "$build/tools/gascal-link/gascal-link" COM99 --search --list "$work/absent:$link" "$@"
+else
+  "$build/tools/gascal-link/gascal-link" "$link" --search "$@"
+fi

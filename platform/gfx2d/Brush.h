@@ -44,6 +44,7 @@ class LinearGradientBrush : public Brush {
 public:
   LinearGradientBrush(PointF P1, PointF P2, ARGB C1, ARGB C2, WrapMode Wrap = WrapMode::Tile);
   void SetPresetBlend(Blend Stops) { blend_ = std::move(Stops); }
+  const Blend& PresetBlend() const { return blend_; }
   void SetWrapMode(WrapMode Wrap) { wrap_ = Wrap; }
   // A scale that would make the transform singular is ignored.
   void ScaleTransform(float SX, float SY, MatrixOrder Order = MatrixOrder::Prepend);
@@ -65,6 +66,7 @@ class EllipseGradientBrush : public Brush {
 public:
   explicit EllipseGradientBrush(const RectF& Bounds);
   void SetPresetBlend(Blend Stops) { blend_ = std::move(Stops); }
+  const Blend& PresetBlend() const { return blend_; }
   void SetWrapMode(WrapMode Wrap) { wrap_ = Wrap; }
   // Brush space to user space; a singular transform makes the brush paint nothing.
   void SetTransform(const Matrix& M) { transform_ = M; }

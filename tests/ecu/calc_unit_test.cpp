@@ -117,6 +117,7 @@ TEST(Calc, SignedPercentageByte) {
 TEST(Calc, NumbersAndTexts) {
   EXPECT_EQ(FloatToInt(2.9), 2);
   EXPECT_EQ(FloatToInt(-2.9), -2);
+  EXPECT_EQ(FloatToInt((23.0 / 25 * 16 + 1.5) * 1000), 16220);  // just below 16220 in binary
   EXPECT_EQ(FloatToInt(std::nan("")), 0);
   EXPECT_EQ(FloatToInt(-2147483648.0), INT32_MIN);
   EXPECT_THROW(FloatToInt(std::numeric_limits<double>::infinity()), rtl::EConvertError);

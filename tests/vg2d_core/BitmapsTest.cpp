@@ -205,6 +205,7 @@ public:
 
 struct FakeCanvasClass : vg::TvxCanvasClass {
   rtl::TClass ClassInfo() const override { return FakeCanvas::StaticClass(); }
+  vg::TvxCanvas* Create(int, int) const override { return nullptr; }
   vg::TvxCanvas* CreateFromBitmap(vg::TvxBitmap* B) const override { return new FakeCanvas(B); }
 };
 

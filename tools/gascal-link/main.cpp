@@ -2,11 +2,15 @@
 // component, the link and the dialogue scripts against a named port, with the recording
 // application, and prints each request and each reply as it is taken.
 //
-//   gascal-link PORT [--seconds N] [--reply-delay MS] [--address N] [--quiet]
+//   gascal-link PORT [--search] [--list NAMES] [--seconds N] [--reply-delay MS] [--address N] [--quiet]
 //
-// PORT is a port name ("COM1") or a device path (a pseudo-terminal of gascal-ecusim); it is
-// added to the port list. --seconds ends the run after N seconds (default: run until
-// interrupted); --quiet prints only the identification, the first poll and the summary.
+// PORT is the configured port (Port_Name): a port name ("COM1") or a device path (a
+// pseudo-terminal of gascal-ecusim). --list adds NAMES (separated by ":") to the machine's
+// port list; without it PORT is added. --search turns Search_Port on: a configured port that
+// is not listed, will not open or does not answer starts the automatic search over the port
+// list. --seconds ends the run after N seconds (default: run until interrupted); --quiet
+// prints only the search, the identification, the first poll and the summary.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +31,9 @@
 #include "ecu/Check_Versions.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Transmit_Unit.h"
-#include "tools/linkrec/Recorder.h"
+#include "app/core/General_Unit.h"
+#include "app/core/MapRPM_Unit.h"
+#include "tools/linkrec/AppRecorder.h"
 
 namespace {
 
@@ -131,7 +137,9 @@ public:
 };
 
 void Usage() {
-  std::fprintf(stderr, "usage: gascal-link PORT [--seconds N] [--reply-delay MS] [--address N] [--quiet]\n");
+  std::fprintf(stderr,
+               "usage: gascal-link PORT [--search] [--list NAMES] [--seconds N] [--reply-delay MS] [--address N] "
+               "[--quiet]\n");
 }
 
 void Stop(int) { rtl::Application->Terminate(); }
@@ -145,30 +153,41 @@ int main(int argc, char** argv) {
   }
   const std::string port = argv[1];
   double seconds = 0;
-  linkrec::Recorder recorder;
+  bool search = false;
+  std::string list = port;
+  linkrec::AppRecorder recorder;
+  app::Settings_Class& settings = *app::Settings;
   Printer printer;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
     if (arg == "--seconds" && hasValue) seconds = rtl::StrToFloatDef(argv[++i], 0);
-    else if (arg == "--reply-delay" && hasValue) recorder.ReplyDelay = rtl::StrToIntDef(argv[++i], 60);
-    else if (arg == "--address" && hasValue) recorder.ProgramCode = static_cast<std::uint8_t>(rtl::StrToIntDef(argv[++i], 25));
+    else if (arg == "--reply-delay" && hasValue) settings.Reply_Delay = std::max(rtl::StrToIntDef(argv[++i], 60), 0);
+    else if (arg == "--address" && hasValue) settings.Program_Code = static_cast<std::uint8_t>(rtl::StrToIntDef(argv[++i], 25));
     else if (arg == "--quiet") printer.Quiet = true;
+    else if (arg == "--search") search = true;
+    else if (arg == "--list" && hasValue) list = argv[++i];
     else {
       Usage();
       return 2;
     }
   }
 
-  // The named port joins the port list, as a device the machine lists would.
+  // The named ports join the port list, as devices the machine lists would.
   const char* extra = std::getenv(comm::kExtraPortsVariable);
-  const std::string ports = (extra && *extra) ? std::string(extra) + ":" + port : port;
+  const std::string ports = (extra && *extra) ? std::string(extra) + ":" + list : list;
   setenv(comm::kExtraPortsVariable, ports.c_str(), 1);
 
   ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
-  recorder.PortName = port;
-  recorder.SearchPort = false;
+  settings.Port_Name = port;
+  settings.Search_Port = search;
+  ecu::StartPortName = port;
   recorder.OnRecord = [&printer](const linkrec::Record& r) {
+    const bool searchRecord = r.What.rfind("port window", 0) == 0 || r.What.rfind("setting Port_Name", 0) == 0;
+    if (searchRecord) {
+      Printer::Print("*", r.What);
+      return;
+    }
     if (printer.Quiet || r.What.rfind("text Port_Connect_Stabil", 0) == 0 || r.What.rfind("color ", 0) == 0) return;
     if (r.What.rfind("show Connect_Condition", 0) == 0 || r.What.rfind("hide Connect_Condition", 0) == 0) return;
     Printer::Print("*", r.What);
@@ -186,10 +205,14 @@ int main(int argc, char** argv) {
     stop.SetEnabled(true);
   }
 
-  Printer::Print("*", "opening " + port);
-  form->ComPort->SetPort(port);
-  form->ComPort->Open();
-  if (cport::PortFailed) Printer::Print("*", "the port did not open: " + cport::PortFailedText + "; retrying");
+  Printer::Print("*", "opening the configured port " + port + (search ? " (port search on)" : " (port search off)"));
+  if (!ecu::OpenConfiguredPort() && !ecu::PortSearching) {
+    Printer::Print("*", "the port is not listed or did not open" +
+                            (cport::PortFailedText.empty() ? std::string() : " (" + cport::PortFailedText + ")") +
+                            "; retrying");
+    // Without the search, the handshake step of the resend timer keeps trying the port.
+    if (!form->Timer_Sending->Enabled()) ecu::Port_Closed();
+  }
   rtl::Application->Run();
 
   ecu::LinkMonitor = nullptr;
@@ -209,6 +232,13 @@ int main(int argc, char** argv) {
                 ecu::WorkMode, ecu::LiveRPM, ecu::LiveTempVap, ecu::LiveTempGas, ecu::LivePressVap, ecu::LivePressColl,
                 ecu::LivePressDiff, ecu::LiveLevel, ecu::LivePetrolTimeAvg, ecu::LiveGasTimeAvg, ecu::LastErrorBits1,
                 ecu::LastErrorBits2);
+    std::printf("R.P.M. map: break points");
+    for (int i = 1; i <= app::MapRPMRows; ++i) std::printf(" %s", app::MapRPMTexts[i][0].c_str());
+    std::printf(" r.p.m.; times");
+    for (int j = 1; j <= app::MapRPMCols; ++j) std::printf(" %s", app::MapRPMTexts[0][j].c_str());
+    std::printf(" ms; first row");
+    for (int j = 1; j <= app::MapRPMCols; ++j) std::printf(" %s", app::MapRPMTexts[1][j].c_str());
+    std::printf("\n");
   }
   const double span = (printer.LastPoll - printer.FirstPoll) / 1000.0;
   std::printf("summary: ECU %s, %d live-data polls", printer.Found ? "found and read" : "not found", printer.Polls);

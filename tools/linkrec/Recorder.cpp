@@ -4,6 +4,7 @@
 
 #include "ecu/Instruction_Unit.h"
 #include "ecu/Port_3D_Connect.h"
+#include "ecu/Port_3D_Unit.h"
 #include "platform/loop/Clock.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
@@ -87,7 +88,33 @@ std::string Recorder::ColorText(ecu::TColorRole Role) const {
   return "#FFFFFFFF";
 }
 
-void Recorder::ClosePortWindow() { Add("port window closed"); }
+void Recorder::ShowPortWindow() {
+  PortWindowShown = true;
+  portWindow_.clear();
+  Add("port window shown");
+}
+
+void Recorder::PortWindowChanged() {
+  // One line for what the window shows now, recorded when it differs from the last one.
+  const ecu::TForm_3D_Port* f = ecu::Form_3D_Port;
+  if (!f) return;
+  std::string what = "port window";
+  if (f->HudLabel_3D_Port_Search.Visible) what += ": " + f->HudLabel_3D_Port_Search.Text;
+  std::string ports;
+  for (const std::string& name : f->HudMemo_3D_Port.Lines) ports += (ports.empty() ? "" : " ") + name;
+  what += "; ports listed " + f->HudLabel_3D_Port_Num_Data.Text + (ports.empty() ? "" : " (" + ports + ")");
+  if (!f->HudLabel_3D_Port_Number.Text.empty())
+    what += "; trying " + f->HudLabel_3D_Port_Number.Text + " of " + rtl::IntToStr(f->ProgressBar_3D_Port.Max) +
+            ": " + f->HudLabel_3D_Port_Name_Data.Text;
+  if (what == portWindow_) return;
+  portWindow_ = what;
+  Add(what);
+}
+
+void Recorder::ClosePortWindow() {
+  PortWindowShown = false;
+  Add("port window closed");
+}
 void Recorder::StartStopAutoCalibration() { Add("auto calibration start/stop"); }
 void Recorder::AutoCalibrationReplyTick() { ++AutoCalibrationTicks; }
 

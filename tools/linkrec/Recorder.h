@@ -56,6 +56,7 @@ public:
   std::function<void(const Record&)> OnRecord;
 
   // Window state.
+  bool PortWindowShown = false;
   bool WaitWindowShown = false;
   std::vector<std::string> StatusMessages;
   int AutoCalibrationTicks = 0;
@@ -82,6 +83,8 @@ public:
   void SetPressed(ecu::TLinkControl Control, bool Value) override;
   std::string ColorText(ecu::TColorRole Role) const override;
   rtl::TTimer& Timer_GEN_Connect_Stabil() override { return *qualityTimer_; }
+  void ShowPortWindow() override;
+  void PortWindowChanged() override;
   void ClosePortWindow() override;
   void StartStopAutoCalibration() override;
   void AutoCalibrationReplyTick() override;
@@ -114,6 +117,8 @@ public:
 
 private:
   void Add(const std::string& What);
+
+  std::string portWindow_;  // what the port window showed last
 
   ControlState controls_[ecu::LinkControlCount];
   std::vector<Record> log_;

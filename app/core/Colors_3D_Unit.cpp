@@ -1,0 +1,146 @@
+#include "app/core/Colors_3D_Unit.h"
+
+#include <algorithm>
+
+#include "app/core/General_Unit.h"
+#include "ecu/Calc_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Language.h"
+#include "ecu/Language_En.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace app {
+
+std::array<std::string, ColorRoleCount> ColorTable;
+std::array<std::string, ColorRoleCount> ColorDescriptions;
+TWindowFill MainWindowFill;
+std::string WindowColorText = "#FFFFFFFF";
+
+namespace {
+
+struct TRole {
+  std::string Key, Default, Description;
+};
+
+const std::array<TRole, ColorRoleCount>& Roles() {
+  static const std::array<TRole, ColorRoleCount> roles = {{
+      {"Color_3D_General", "#FFFFFFFF", "General color for the font"},
+      {"Color_3D_Automat", "#FF2BDFEA", "MODE : Automat"},
+      {"Color_3D_Petrol", "#FFF9FA4B", "MODE : Petrol"},
+      {"Color_3D_Gas", "#FFA4F964", "MODE : Gas"},
+      {"Color_3D_RPM", "#FFFFFFFF", "R.P.M."},
+      {"Color_3D_PressVap", "#FFFFFFFF", "Reducer pressure"},
+      {"Color_3D_Manifuld", "#FFFFFFFF", "Manifuld"},
+      {"Color_3D_PressDiff", "#FFFFFFFF", "Differential pressure"},
+      {"Color_3D_TempVap", "#FFFFFFFF", "Reducer temperature"},
+      {"Color_3D_TempGas", "#FFFFFFFF", "Gas temperature"},
+      {"Color_3D_Port_Open", "#FFA4F964", "The connection port is open"},
+      {"Color_3D_Port_Close", "#FFF60000", "The connection port is close"},
+      {"Color_3D_Txt_Not_Default", "#FFE684D3", "Type a text message: not the factory settings"},
+      {"Color_3D_Txt_Attention", "#FFF60000", "Type a text message:Attention"},
+      {"Color_3D_Txt_Information", "#FF0000FF", "Type a text message:Information"},
+      {"Color_3D_Txt_Complete", "#FF00FF00", "Type a text message:Complete"},
+      {"Color_3D_Txt_Recomm", "#FFE911D0", "Type a text message:Recomm"},
+      {"Color_3D_Txt_Error", "#FFFF0000", "Type a text message:Error"},
+      {"Color_3D_Diagram", "#FFABABAB", "Diagram"},
+      {"Color_3D_Diagram_Grid", "#FFFF0000", "The grid diagram"},
+      {"Color_3D_Diagram_Gas", "#FF53A33B", "Diagram point: \"Petrol-Gas\""},
+      {"Color_3D_Diagram_Vacuum", "#FF00FFFF", "Diagram point: \"Petrol-Vacuum\""},
+      {"Color_3D_Diagram_ReCalc", "#FFD01CC3", "Recalculation of the diagram"},
+      {"Color_3D_Diagram_Marked", "#FF1F46FD", "The selected point on the diagram"},
+      {"Color_3D_Diagram_Fixed", "#FFA4F964", "The fixed point on the diagram"},
+      {"Color_3D_Diagram_Idle", "#FFF9FA4B", "Diagram point: \"Idle run\""},
+      {"Color_3D_Map_Point_Line", "#FF0000FF", "MAP pair of points"},
+      {"Color_3D_Map_Point_Gas", "#FF742626", "MAP points of the gas"},
+      {"Color_3D_Map_Point_Petrol", "#FFA37A3B", "MAP points of the Petrol"},
+      {"Color_3D_ACB_Pet_Pet", "#FFF9FA4B", "AutoCalibration : Petrol on petrol"},
+      {"Color_3D_ACB_Pet_Gas", "#FFC5A41D", "AutoCalibration : Petrol on gas"},
+      {"Color_3D_ACB_Gas_Gas", "#FFA4F964", "AutoCalibration : Gas"},
+      {"Color_3D_MapRPM_Gas", "#FF00FF00", "Table of R.P.M.: Gas"},
+      {"Color_3D_MapRPM_Pet", "#FFFFFF00", "Table of R.P.M.: Petrol"},
+      {"Color_3D_MapRPM_Gas_Tail", "#FF006E01", "Table of R.P.M.: gas trace (\"tail\")"},
+      {"Color_3D_MapRPM_Pet_Tail", "#FF858500", "Table of R.P.M.: petrol trace (\"tail\")"},
+      {"Color_3D_MapRPM_Cell_Corr", "#FFFF0000", "Table of R.P.M.: indication of correction"},
+      {"Color_3D_MapRPM_Select_Cell", "#FF0000FF", "Table of R.P.M.: selected cell or group"},
+  }};
+  return roles;
+}
+
+const TRole& Role(int Index) { return Roles()[static_cast<std::size_t>(std::clamp(Index, 0, ColorRoleCount - 1))]; }
+
+std::string FontColor() { return Settings ? Settings->Font_Color : Role(Color_General).Default; }
+
+}  // namespace
+
+const std::string& ColorKey(int Role_) { return Role(Role_).Key; }
+const std::string& ColorDefault(int Role_) { return Role(Role_).Default; }
+const std::string& ColorEnglishDescription(int Role_) { return Role(Role_).Description; }
+
+void SetDefaultColors() {
+  WindowColorText = "#FFFFFFFF";
+  for (int i = 0; i < ColorRoleCount; ++i) ColorTable[static_cast<std::size_t>(i)] = Role(i).Default;
+  ColorTable[Color_General] = FontColor();
+}
+
+void LoadColors() {
+  for (int i = 0; i < ColorRoleCount; ++i)
+    if (ecu::KeyFileFind(Role(i).Key) && ecu::IsARGBText(ecu::KeyFileValue))
+      ColorTable[static_cast<std::size_t>(i)] = ecu::KeyFileValue;
+}
+
+void SaveColors() {
+  ecu::KeyFileSet("Form_3D_Color", MainWindowFill.Color, "");
+  ecu::KeyFileSet("Form_3D_Style", MainWindowFill.Gradient ? "vgBrushGradient" : "vgBrushSolid", "");
+  for (std::size_t n = 0; n < MainWindowFill.GradientColors.size(); ++n)
+    ecu::KeyFileSet("Form_3D_GradColor_" + std::to_string(n), MainWindowFill.GradientColors[n], "");
+  for (int i = 0; i < ColorRoleCount; ++i) ecu::KeyFileSet(Role(i).Key, ColorTable[static_cast<std::size_t>(i)], "");
+}
+
+void LoadMainWindowFill() {
+  if (ecu::KeyFileFind("Form_3D_Color") && ecu::IsARGBText(ecu::KeyFileValue)) MainWindowFill.Color = ecu::KeyFileValue;
+  if (ecu::KeyFileFind("Form_3D_Style")) {
+    if (rtl::SameText(ecu::KeyFileValue, "vgBrushGradient"))
+      MainWindowFill.Gradient = true;
+    else if (rtl::SameText(ecu::KeyFileValue, "vgBrushSolid"))
+      MainWindowFill.Gradient = false;
+  }
+  auto& points = MainWindowFill.GradientColors;
+  for (std::size_t n = 0; n < 256 && ecu::KeyFileFind("Form_3D_GradColor_" + std::to_string(n)); ++n) {
+    if (!ecu::IsARGBText(ecu::KeyFileValue)) continue;
+    if (n < points.size())
+      points[n] = ecu::KeyFileValue;
+    else if (n == points.size())
+      points.push_back(ecu::KeyFileValue);
+  }
+}
+
+void TranslateColorDescriptions() {
+  for (int i = 0; i < ColorRoleCount; ++i) {
+    std::string text = ecu::LngText(Role(i).Key);
+    ColorDescriptions[static_cast<std::size_t>(i)] = text.empty() ? Role(i).Description : text;
+  }
+}
+
+void ColorsEnglishText(std::string& Text) {
+  for (const TRole& r : Roles())
+    if (ecu::IsLngKey(r.Key)) {
+      Text = r.Description;
+      return;
+    }
+}
+
+void CopyMainWindowFill(TWindowFill& Target) {
+  Target.Color = MainWindowFill.Color;
+  Target.Gradient = MainWindowFill.Gradient;
+  const std::size_t n = std::min(Target.GradientColors.size(), MainWindowFill.GradientColors.size());
+  std::copy_n(MainWindowFill.GradientColors.begin(), n, Target.GradientColors.begin());
+}
+
+void SetDefaultSkin() {
+  MainWindowFill.Color = "#EAD7D5D5";
+  MainWindowFill.Gradient = false;
+  MainWindowFill.GradientColors = {"#FF000000", "#FFFFFFFF"};
+  if (Settings) Settings->Font_Color = "#FFFFFFFF";
+}
+
+}  // namespace app

@@ -1,0 +1,58 @@
+// The main window's status line: the messages in force (errors and warnings from the ECU's
+// live data, the receiving notice, ...) shown one at a time in their own colours, rotating
+// every two seconds; with none in force, the engine's working hours on gas and on petrol.
+// The line itself is the link's TLinkControl::DynamicIND (HudLabel_DynamicIND).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace rtl {
+class TTimer;
+}
+
+namespace app {
+
+constexpr int StatusMessageCapacity = 10;
+constexpr std::uint32_t StatusRotationMs = 2000;
+
+class DynamicIND_Class {
+public:
+  DynamicIND_Class();
+  ~DynamicIND_Class();
+  DynamicIND_Class(const DynamicIND_Class&) = delete;
+  DynamicIND_Class& operator=(const DynamicIND_Class&) = delete;
+
+  // Entries 1..Count of the messages in force, at index 0..Count-1.
+  std::array<std::string, StatusMessageCapacity> Colors;
+  std::array<std::string, StatusMessageCapacity> Texts;
+  std::uint8_t Count = 0;
+  std::uint8_t Current = 0;  // entry shown last, 1..Count
+  std::unique_ptr<rtl::TTimer> Timer_DynamicIND;
+};
+
+// Created empty by the main window, which also resets the status byte of the previous
+// live-data reply that the link's decoder remembers for the status line
+// (ecu::StatusPrevious := 192); FreeStatusMessages stops the rotation's timer.
+extern std::unique_ptr<DynamicIND_Class> StatusMessages;
+void CreateStatusMessages();
+void FreeStatusMessages();
+
+// Shows the text at once in the colour and restarts the two-second rotation.
+void ShowStatusMessage(const std::string& Color, const std::string& Text);
+// Adds a message (no duplicate texts, at most ten: an eleventh is not kept) and shows it.
+void AddStatusMessage(const std::string& Color, const std::string& Text);
+// Removes a message when it is in force; then shows the next one.
+void RemoveStatusMessage(const std::string& Text);
+// Tick of the rotation: the next message, or the working hours when none is in force.
+void ShowNextStatusMessage();
+// Script instructions 24 and 25: "DynamicIND_Receiv_On" in force, and its replacement by
+// "DynamicIND_Receiv_Off".
+void StatusReceiveOn();
+void StatusReceiveOff();
+// The working-hours text shown while no message is in force.
+std::string WorkingHoursText();
+
+}  // namespace app

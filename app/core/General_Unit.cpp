@@ -1,0 +1,172 @@
+#include "app/core/General_Unit.h"
+
+#include <cmath>
+
+#include "app/core/Colors_3D_Unit.h"
+#include "ecu/Calc_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Language.h"
+#include "ecu/Port_3D_Connect.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace app {
+
+const std::array<std::string, ACBAlgorithmCount> ACBAlgorithmNames = {
+    "Default", "Only OFFSET calibration", "Fast calibration", "High R.P.M. calibration"};
+
+std::unique_ptr<Settings_Class> Settings;
+float IndicatorNameFontSize = 14.0f;
+float IndicatorDataFontSize = 26.0f;
+std::string SettingsFileName = "gascal.ini";
+
+namespace {
+
+const char* const ProgramCodeComment = "ECU address: 25 - first ECU variant, 23 - second ECU variant";
+
+void ReadText(const std::string& Key, std::string& Field) {
+  if (ecu::KeyFileFind(Key)) Field = ecu::KeyFileValue;
+}
+
+void ReadBool(const std::string& Key, bool& Field) {
+  if (ecu::KeyFileReadBool(Key)) Field = ecu::KeyFileBool != 0;
+}
+
+void ReadInt(const std::string& Key, std::int32_t& Field) {
+  if (ecu::KeyFileReadInt(Key)) Field = ecu::KeyFileInt;
+}
+
+template <typename T>
+void ReadFractionKey(const std::string& Key, T& Field) {
+  double v = 0;
+  if (ecu::KeyFileFind(Key) && ReadFraction(ecu::KeyFileValue, v)) Field = static_cast<T>(v);
+}
+
+void SetText(const std::string& Key, const std::string& Value) { ecu::KeyFileSet(Key, Value, ""); }
+void SetInt(const std::string& Key, std::int64_t Value) { ecu::KeyFileSet(Key, rtl::IntToStr(Value), ""); }
+void SetBool(const std::string& Key, bool Value) { ecu::KeyFileSet(Key, ecu::BoolToText(Value), ""); }
+void SetFraction(const std::string& Key, double Value) { ecu::KeyFileSet(Key, FractionText(Value), ""); }
+
+// The file name of a path written on either system, without its extension.
+std::string BareFileName(const std::string& Path) {
+  const std::string native = ecu::NativeFileName(Path);
+  const std::size_t slash = native.rfind('/');
+  return ecu::StripExtension(slash == std::string::npos ? native : native.substr(slash + 1));
+}
+
+bool IsACBAlgorithm(const std::string& Name) {
+  for (const std::string& n : ACBAlgorithmNames)
+    if (n == Name) return true;
+  return false;
+}
+
+}  // namespace
+
+std::int32_t Settings_Class::TransmitDelay() const {
+  return CFG_Transmit_Delay >= 1 ? CFG_Transmit_Delay : DefaultTransmitDelay;
+}
+
+std::string DefaultCylinderOrder(std::int32_t Count) {
+  switch (Count) {
+    case 5: return "1+12+123+1234+12345";
+    case 6: return "14+1245+123456";
+    case 8: return "15+1256+123567+12345678";
+    default: return "1+12+123+1234";
+  }
+}
+
+std::string FractionText(double Value) {
+  if (!std::isfinite(Value)) Value = 0;
+  return ecu::CommaToPoint(rtl::Format("%.2f", Value));
+}
+
+bool ReadFraction(const std::string& Text, double& Value) {
+  double v = 0;
+  if (!rtl::TryStrToFloat(ecu::CommaToPoint(Text), v) || !std::isfinite(v)) return false;
+  Value = v;
+  return true;
+}
+
+void Settings_Default() {
+  Settings = std::make_unique<Settings_Class>();
+  ecu::ListLanguageFiles();
+  SetDefaultColors();
+  LoadSettings();
+}
+
+void LoadSettings() {
+  if (!Settings) Settings = std::make_unique<Settings_Class>();
+  Settings_Class& s = *Settings;
+  if (ecu::KeyFileLoad(SettingsFileName)) {
+    std::int32_t code = s.Program_Code;
+    ReadInt("Program_Code", code);
+    s.Program_Code = static_cast<std::uint8_t>(code & 0xFF);
+    if (ecu::KeyFileFind("Language") && !rtl::Trim(ecu::KeyFileValue).empty()) s.Language = rtl::Trim(ecu::KeyFileValue);
+    ReadText(s.Language + "_Name", s.Font_Name);
+    ReadFractionKey(s.Language + "_Size", s.Font_Size);
+    if (ecu::KeyFileFind(s.Language + "_Style")) s.Font_Style = ecu::TextToFontStyle(ecu::KeyFileValue);
+    if (ecu::KeyFileFind(s.Language + "_Color") && ecu::IsARGBText(ecu::KeyFileValue)) s.Font_Color = ecu::KeyFileValue;
+    ReadText("Port_Name", s.Port_Name);
+    ReadBool("Search_Port", s.Search_Port);
+    ReadInt("Reply_Delay", s.Reply_Delay);
+    if (s.Reply_Delay < 0) s.Reply_Delay = DefaultReplyDelay;
+    ReadBool("Full_Screen", s.Full_Screen);
+    ReadInt("Page_Index", s.Page_Index);
+    ReadText("CFG_File_Name", s.CFG_File_Name);
+    ReadText("CFG_Full_File_Name", s.CFG_Full_File_Name);
+    if (!s.CFG_Full_File_Name.empty()) s.CFG_File_Name = BareFileName(s.CFG_Full_File_Name);
+    ReadInt("CFG_Transmit_Delay", s.CFG_Transmit_Delay);
+    if (s.CFG_Transmit_Delay < 1) s.CFG_Transmit_Delay = DefaultTransmitDelay;
+    ReadBool("Idle_Points", s.Idle_Points);
+    ReadBool("Map_Point", s.Map_Point);
+    ReadBool("Diagram_Joystick", s.Diagram_Joystick);
+    ReadText("ACB_SCR_Type", s.ACB_SCR_Type);
+    if (!IsACBAlgorithm(s.ACB_SCR_Type)) s.ACB_SCR_Type = DefaultACBAlgorithm;
+    ReadFractionKey("Panels_Opacity", s.Panels_Opacity);
+    LoadColors();
+    ecu::KeyFileClose();
+  }
+  ecu::CurrentLanguage = s.Language;
+  ColorTable[Color_General] = s.Font_Color;
+}
+
+void SaveSettings(const TMainWindowState& Window) {
+  if (!Settings) return;
+  const Settings_Class& s = *Settings;
+  ecu::KeyFileOpen(SettingsFileName);
+  try {
+    ecu::KeyFileSet("Program_Code", rtl::IntToStr(s.Program_Code), ProgramCodeComment);
+    SetText("Language", s.Language);
+    SetText(s.Language + "_Name", s.Font_Name);
+    SetFraction(s.Language + "_Size", s.Font_Size);
+    SetText(s.Language + "_Style", ecu::FontStyleToText(s.Font_Style));
+    SetText(s.Language + "_Color", s.Font_Color);
+    SetText("Port_Name", s.Port_Name);
+    SetBool("Search_Port", s.Search_Port);
+    SetInt("Reply_Delay", s.Reply_Delay);
+    SetBool("Full_Screen", s.Full_Screen);
+    SetText("CFG_File_Name", s.CFG_File_Name);
+    SetText("CFG_Full_File_Name", s.CFG_Full_File_Name);
+    SetInt("CFG_Transmit_Delay", s.CFG_Transmit_Delay);
+    SetBool("Idle_Points", s.Idle_Points);
+    SetBool("Map_Point", s.Map_Point);
+    SetBool("Diagram_Joystick", s.Diagram_Joystick);
+    SetText("ACB_SCR_Type", s.ACB_SCR_Type);
+    SetFraction("Panels_Opacity", s.Panels_Opacity);
+    SetInt("Panel_IND_Width", Window.Panel_IND_Width);
+    SetFraction("Panel_IND_Size_Name", IndicatorNameFontSize);
+    SetFraction("Panel_IND_Size_Data", IndicatorDataFontSize);
+    SetInt("Form_3D_GEN_Pos_X", Window.Left);
+    SetInt("Form_3D_GEN_Pos_Y", Window.Top);
+    SetInt("Form_3D_GEN_Width", Window.Width);
+    SetInt("Form_3D_GEN_Height", Window.Height);
+    SetInt("Page_Index", s.Page_Index);
+    SaveColors();
+    SetBool("Form_3D_SET_Show", ecu::SettingsWindowShown != 0);
+  } catch (...) {
+    ecu::KeyFileClose();
+    throw;
+  }
+  ecu::KeyFileSave(SettingsFileName);
+}
+
+}  // namespace app

@@ -1,0 +1,90 @@
+// The program's settings: one object with built-in defaults, overwritten from the settings
+// file at start and written back when the main window closes. The ECU link reads the program
+// code, the port settings and the delays from it; the windows read the rest.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace app {
+
+// The auto-calibration algorithms, in the order of their objects.
+constexpr int ACBAlgorithmCount = 4;
+extern const std::array<std::string, ACBAlgorithmCount> ACBAlgorithmNames;
+inline constexpr const char* DefaultACBAlgorithm = "Fast calibration";
+
+// Font styles of the 2D library, by index.
+enum TFontStyleIndex : std::int32_t { FontRegular = 0, FontBold = 1, FontItalic = 2, FontBoldItalic = 3 };
+
+constexpr std::int32_t DefaultProgramCode = 25;
+constexpr std::int32_t DefaultReplyDelay = 60;
+constexpr std::int32_t DefaultTransmitDelay = 1500;
+
+class Settings_Class {
+public:
+  std::uint8_t Program_Code = DefaultProgramCode;
+  std::string Port_Name = "COM1";
+  bool Search_Port = true;
+  std::int32_t Reply_Delay = DefaultReplyDelay;  // ms
+  bool Full_Screen = false;
+  std::int32_t Page_Index = 0;
+  std::string CFG_File_Name;       // without folder and extension
+  std::string CFG_Full_File_Name;
+  std::int32_t CFG_Transmit_Delay = DefaultTransmitDelay;  // ms
+  bool Idle_Points = false;
+  bool Map_Point = false;
+  bool Diagram_Joystick = false;
+  double Panels_Opacity = 1.0;
+  std::string Language = "English";
+  std::string Font_Name = "Tahoma";
+  float Font_Size = 12.0f;
+  std::int32_t Font_Style = FontRegular;
+  std::string Font_Color = "#FFFFFFFF";
+  std::string ACB_SCR_Type = DefaultACBAlgorithm;
+  std::int32_t Cylinder_Count = 4;
+  std::string Cylinder_Order = "1+12+123+1234";
+  // Auto-calibration options that the file does not keep.
+  bool ACBResetDiagram = true;
+  bool ACBLongTopTime = true;
+  std::int32_t ACBCycleAllowance = 100;  // ms added to Reply_Delay
+
+  // The transmission delay as a timer takes it: a value below 1 ms would never fire, so the
+  // default stands in for it.
+  std::int32_t TransmitDelay() const;
+};
+
+// The settings object (created by Settings_Default, lives until the end).
+extern std::unique_ptr<Settings_Class> Settings;
+
+// Beside the object: the indicator font sizes and the name of the settings file (the
+// program's base name with ".ini" in the current directory, made by the main window).
+extern float IndicatorNameFontSize;  // 14.0
+extern float IndicatorDataFontSize;  // 26.0
+extern std::string SettingsFileName;
+
+// The cylinder order that goes with a cylinder count (4, 5, 6, 8); other counts take 4's.
+std::string DefaultCylinderOrder(std::int32_t Count);
+
+// What the main window contributes to the settings file when it closes.
+struct TMainWindowState {
+  std::int32_t Panel_IND_Width = 0;
+  std::int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+};
+
+// Creates the object with its defaults, lists the language files, sets the default colours
+// and loads the settings file.
+void Settings_Default();
+// Reads the settings file when it exists (keys missing or not converting leave the field as
+// it was), then the colours; colour role 0 takes the font colour.
+void LoadSettings();
+// Writes every key into the settings file, keeping the file's other keys.
+void SaveSettings(const TMainWindowState& Window);
+
+// Numbers with a fraction as the settings file writes them: two decimals, ".".
+std::string FractionText(double Value);
+// "," or "." as separator; false (Value untouched) for anything else.
+bool ReadFraction(const std::string& Text, double& Value);
+
+}  // namespace app

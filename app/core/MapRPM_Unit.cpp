@@ -1,0 +1,271 @@
+#include "app/core/MapRPM_Unit.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ecu/Calc_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Instruction_Unit.h"
+#include "ecu/Port_3D_Connect.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace app {
+
+TMapRPMTable MapRPMTable{};
+std::array<std::array<std::uint8_t, MapRPMColumnCount>, MapRPMRowCount> MapRPMFlags{};
+std::array<std::array<std::string, MapRPMColumnCount>, MapRPMRowCount> MapRPMTexts;
+std::uint8_t MapRPMRows = 8;
+std::uint8_t MapRPMCols = 12;
+std::function<void()> RedrawMapRPM;
+TMapRPMTransfer MapRPMTransfer;
+
+namespace {
+
+constexpr std::array<std::uint16_t, 9> DefaultRPM = {0, 0, 500, 1000, 1500, 2000, 2500, 3000, 4000};
+constexpr std::array<std::uint16_t, 13> DefaultTime = {0, 0, 10, 20, 30, 40, 50, 70, 90, 120, 150, 180, 220};
+constexpr std::uint16_t DefaultCell = 100;
+constexpr int GridRows = 8, GridCols = 12;
+const char* const CornerText = "ms\\rpm";
+
+// A text of the page or of a file as a number; "," or "." as separator.
+bool Number(const std::string& Text, double& Value) {
+  double v = 0;
+  if (!rtl::TryStrToFloat(ecu::CommaToPoint(rtl::Trim(Text)), v) || !std::isfinite(v)) return false;
+  Value = v;
+  return true;
+}
+
+// Nearest integer of Value x Scale: the shown factor "1.15" is 115, not the 114 that
+// truncating 114.99999999999999 would give.
+std::int64_t Scaled(double Value, double Scale) {
+  const double v = std::round(Value * Scale);
+  return static_cast<std::int64_t>(std::clamp(v, -1e9, 1e9));
+}
+
+void Rebuild() {
+  MapRPMRows = GridRows;
+  MapRPMCols = GridCols;
+  for (auto& row : MapRPMFlags) row.fill(0);
+}
+
+void Redraw() {
+  if (RedrawMapRPM) RedrawMapRPM();
+}
+
+std::string CellText(std::uint16_t Cell) { return ecu::CommaToPoint(rtl::Format("%.2f", Cell / 100.0)); }
+std::string TimeText(std::uint16_t Time) { return ecu::CommaToPoint(rtl::Format("%.1f", Time / 10.0)); }
+
+}  // namespace
+
+std::uint16_t ClampMapCell(std::int64_t Value) {
+  return static_cast<std::uint16_t>(std::clamp<std::int64_t>(Value, MapCellMin, MapCellMax));
+}
+
+std::uint16_t ClampMapRPM(std::int64_t Value) {
+  if (Value <= 0) return 0;
+  return static_cast<std::uint16_t>(std::clamp<std::int64_t>(Value, MapRPMMin, MapRPMMax));
+}
+
+std::uint16_t ClampMapTime(std::int64_t Value) {
+  return static_cast<std::uint16_t>(std::clamp<std::int64_t>(Value, 0, MapTimeMax));
+}
+
+std::uint8_t EncodeMapCell(std::uint16_t Cell) {
+  std::uint32_t b = static_cast<std::uint32_t>(std::trunc(Cell * 1.28)) & 0xFF;
+  // Raised until it reads back as the cell; a byte cannot go beyond 255.
+  while (b < 255 && static_cast<std::uint32_t>(std::trunc(b / 1.28)) < Cell) ++b;
+  return static_cast<std::uint8_t>(b);
+}
+
+std::uint16_t DecodeMapCell(std::uint8_t Byte) { return static_cast<std::uint16_t>(std::trunc(Byte / 1.28)); }
+
+void SetDefaultMapRPM() {
+  Rebuild();
+  for (int i = 0; i < MapRPMRowCount; ++i)
+    for (int j = 0; j < MapRPMColumnCount; ++j) {
+      std::uint16_t v = DefaultCell;
+      if (i == 0) v = DefaultTime[static_cast<std::size_t>(j)];
+      else if (j == 0) v = DefaultRPM[static_cast<std::size_t>(i)];
+      MapRPMTable[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = v;
+    }
+  MapRPMTable[0][0] = 0;
+  RefreshMapRPMCells();
+}
+
+void PackMapRPMTable() {
+  for (std::size_t i = 0; i < MapRPMRowCount; ++i)
+    for (std::size_t j = 0; j < MapRPMColumnCount; ++j) {
+      if (i == 0 && j == 0) continue;
+      double v = 0;
+      if (!Number(MapRPMTexts[i][j], v)) continue;
+      std::uint16_t& cell = MapRPMTable[i][j];
+      if (i == 0)
+        cell = ClampMapTime(Scaled(v, 10));
+      else if (j == 0)
+        cell = ClampMapRPM(Scaled(v, 1));
+      else
+        cell = ClampMapCell(Scaled(v, 100));
+    }
+}
+
+void RefreshMapRPMCells() {
+  MapRPMTexts[0][0] = CornerText;
+  for (std::size_t i = 0; i < MapRPMRowCount; ++i)
+    for (std::size_t j = 0; j < MapRPMColumnCount; ++j) {
+      if (i == 0 && j == 0) continue;
+      const std::uint16_t v = MapRPMTable[i][j];
+      bool differs = false;
+      if (i == 0) {
+        MapRPMTexts[i][j] = TimeText(v);
+        differs = v != DefaultTime[j];
+      } else if (j == 0) {
+        MapRPMTexts[i][j] = rtl::IntToStr(v);
+        differs = v != DefaultRPM[i];
+      } else {
+        MapRPMTexts[i][j] = CellText(v);
+        differs = MapRPMTexts[i][j] != "1.00" && MapRPMTexts[i][j] != "1,00";
+      }
+      std::uint8_t& flag = MapRPMFlags[i][j];
+      if (differs)
+        flag = 2;
+      else if (flag == 2)
+        flag = 0;
+    }
+  Redraw();
+}
+
+void SaveMapRPMTable() {
+  PackMapRPMTable();
+  ecu::KeyFileSet("Cols_Number", rtl::IntToStr(GridRows), "");
+  ecu::KeyFileSet("Rows_Number", rtl::IntToStr(GridCols), "");
+  for (std::size_t i = 1; i <= GridRows; ++i)
+    ecu::KeyFileSet("Cols_" + std::to_string(i), rtl::IntToStr(MapRPMTable[i][0]), "");
+  for (std::size_t j = 1; j <= GridCols; ++j) ecu::KeyFileSet("Rows_" + std::to_string(j), TimeText(MapRPMTable[0][j]), "");
+  for (std::size_t i = 1; i <= GridRows; ++i)
+    for (std::size_t j = 1; j <= GridCols; ++j)
+      ecu::KeyFileSet("Cell_" + std::to_string(i - 1) + "_" + std::to_string(j - 1), CellText(MapRPMTable[i][j]), "");
+}
+
+void LoadMapRPMTable() {
+  double v = 0;
+  for (std::size_t i = 1; i <= GridRows; ++i)
+    if (ecu::KeyFileFind("Cols_" + std::to_string(i)) && Number(ecu::KeyFileValue, v))
+      MapRPMTable[i][0] = ClampMapRPM(Scaled(v, 1));
+  for (std::size_t j = 1; j <= GridCols; ++j)
+    if (ecu::KeyFileFind("Rows_" + std::to_string(j)) && Number(ecu::KeyFileValue, v))
+      MapRPMTable[0][j] = ClampMapTime(Scaled(v, 10));
+  for (std::size_t i = 1; i <= GridRows; ++i)
+    for (std::size_t j = 1; j <= GridCols; ++j)
+      if (ecu::KeyFileFind("Cell_" + std::to_string(i - 1) + "_" + std::to_string(j - 1)) && Number(ecu::KeyFileValue, v))
+        MapRPMTable[i][j] = ClampMapCell(Scaled(v, 100));
+  Rebuild();
+  RefreshMapRPMCells();
+}
+
+std::vector<std::uint8_t> MapRPMWriteData() {
+  std::vector<std::uint8_t> data = {GridRows, GridCols};
+  for (std::size_t i = 1; i <= GridRows; ++i) {
+    const std::uint16_t rpm = MapRPMTable[i][0];
+    std::uint8_t high = 255, low = 255;
+    if (rpm != 0) ecu::RPMToPeriodBytes(rpm, high, low);
+    data.push_back(high);
+    data.push_back(low);
+  }
+  for (std::size_t j = 1; j <= GridCols; ++j) data.push_back(static_cast<std::uint8_t>(MapRPMTable[0][j] & 0xFF));
+  for (std::size_t i = 1; i <= GridRows; ++i)
+    for (std::size_t j = 1; j <= GridCols; ++j) data.push_back(EncodeMapCell(MapRPMTable[i][j]));
+  return data;
+}
+
+// ---- Transfer ------------------------------------------------------------------------------
+
+int TMapRPMTransfer::NextChunk(std::int32_t Done, std::int32_t Total) const {
+  return std::clamp(Total - Done, 1, ChunkSize);
+}
+
+void TMapRPMTransfer::RequestMapRPMHeader() {
+  ecu::TxLength = 5;
+  ecu::RxExpectedLength = 5;
+  ecu::BuildCommandFrame('/');
+}
+
+void TMapRPMTransfer::ReadMapRPMHeader() {
+  const std::uint8_t r = ecu::RxFrame[2], c = ecu::RxFrame[3];
+  readRows_ = (r >= 2 && r <= 8) ? r : std::uint8_t{8};
+  readCols_ = (c >= 2 && c <= 12) ? c : std::uint8_t{12};
+  MapRPMRows = readRows_;
+  MapRPMCols = readCols_;
+  totalBytes_ = readRows_ * (readCols_ + 2) + readCols_;
+  bytesRead_ = 0;
+}
+
+void TMapRPMTransfer::RequestMapRPMChunk() {
+  chunk_ = NextChunk(bytesRead_, totalBytes_);
+  ecu::TxLength = 5;
+  ecu::ExpectReply(chunk_);
+  ecu::TxFrame[0] = ecu::LastFrame[0];
+  ecu::TxFrame[1] = '7';
+  ecu::TxFrame[2] = ecu::TxFrame[3] = static_cast<std::uint8_t>(chunk_);
+  ecu::Frame_Finish();
+}
+
+void TMapRPMTransfer::StoreMapRPMChunk() {
+  const int n = std::min<int>(chunk_, static_cast<int>(received_.size()) - bytesRead_);
+  for (int k = 0; k < n; ++k)
+    received_[static_cast<std::size_t>(bytesRead_ + k)] = ecu::RxFrame[static_cast<std::size_t>(2 + k)];
+  bytesRead_ += std::max(n, 0);
+}
+
+void TMapRPMTransfer::UnpackMapRPMTable() {
+  std::size_t at = 0;
+  auto next = [&] { return at < received_.size() ? received_[at++] : std::uint8_t{0}; };
+  for (std::size_t i = 1; i <= readRows_; ++i) {
+    const std::uint8_t high = next(), low = next();
+    MapRPMTable[i][0] = static_cast<std::uint16_t>(ecu::PeriodToRPM(high, low));
+  }
+  for (std::size_t j = 1; j <= readCols_; ++j) MapRPMTable[0][j] = next();
+  for (std::size_t i = 1; i <= readRows_; ++i)
+    for (std::size_t j = 1; j <= readCols_; ++j) MapRPMTable[i][j] = DecodeMapCell(next());
+}
+
+void TMapRPMTransfer::RebuildMapRPMGrid() {
+  Rebuild();
+  RefreshMapRPMCells();
+}
+
+void TMapRPMTransfer::BeginMapRPMWrite() {
+  MapRPMRows = GridRows;
+  MapRPMCols = GridCols;
+  writeData_ = MapRPMWriteData();
+  writeTotal_ = static_cast<std::int32_t>(writeData_.size());
+  bytesWritten_ = 0;
+  chunk_ = 0;
+  ecu::TxLength = 5;
+  ecu::ExpectReply(0);
+  ecu::TxFrame[0] = ecu::LastFrame[0];
+  ecu::TxFrame[1] = '.';
+  ecu::TxFrame[2] = GridRows;
+  ecu::TxFrame[3] = GridCols;
+  ecu::Frame_Finish();
+}
+
+void TMapRPMTransfer::NextMapRPMWriteChunk() {
+  chunk_ = NextChunk(bytesWritten_, writeTotal_);
+  ecu::TxListLength = static_cast<std::uint8_t>(chunk_ + 3);
+}
+
+void TMapRPMTransfer::FillMapRPMWriteChunk() {
+  const int n = NextChunk(bytesWritten_, writeTotal_);
+  ecu::TxLength = static_cast<std::uint8_t>(n + 3);
+  ecu::ExpectReply(0);
+  ecu::TxFrame[0] = ecu::LastFrame[0];
+  ecu::TxFrame[1] = '6';
+  for (int k = 0; k < n; ++k) {
+    const auto at = static_cast<std::size_t>(bytesWritten_ + k);
+    ecu::TxFrame[static_cast<std::size_t>(2 + k)] = at < writeData_.size() ? writeData_[at] : 0;
+  }
+  bytesWritten_ += n;
+  ecu::Frame_Finish();
+}
+
+}  // namespace app

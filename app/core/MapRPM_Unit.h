@@ -1,0 +1,98 @@
+// The R.P.M. map: correction factors of the gas injection time by engine speed and petrol
+// injection time, kept in the ECU and edited on the map page. The table, its defaults, the
+// conversion between the table and the page's cell texts, the transfer to and from the ECU
+// (script instructions 56..63, conditions 200 and 201) and the table's keys in ".cfg" files.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ecu/Link_Host.h"
+
+namespace app {
+
+constexpr int MapRPMRowCount = 9;     // table rows i = 0..8
+constexpr int MapRPMColumnCount = 13;  // table columns j = 0..12
+
+// [i][0], i >= 1: R.P.M. break points (0 = empty); [0][j], j >= 1: petrol-time break points in
+// tenths of a millisecond; [i][j], i, j >= 1: factor x 100. [0][0] holds nothing.
+using TMapRPMTable = std::array<std::array<std::uint16_t, MapRPMColumnCount>, MapRPMRowCount>;
+extern TMapRPMTable MapRPMTable;
+// 0 normal, 1 selected, 2 differs from its default.
+extern std::array<std::array<std::uint8_t, MapRPMColumnCount>, MapRPMRowCount> MapRPMFlags;
+// The page's cell texts, parallel to the table ([0][0] is the corner's label).
+extern std::array<std::array<std::string, MapRPMColumnCount>, MapRPMRowCount> MapRPMTexts;
+// Counts of R.P.M. (R) and time (C) break points; the grid always has 8 and 12.
+extern std::uint8_t MapRPMRows;
+extern std::uint8_t MapRPMCols;
+
+// Called when the table's texts were rewritten (the page redraws its grid); unset: nothing.
+extern std::function<void()> RedrawMapRPM;
+
+// Limits of the editing, which the file reader and the packer keep too.
+constexpr std::uint16_t MapCellMin = 1, MapCellMax = 199;
+constexpr std::uint16_t MapRPMMin = 500, MapRPMMax = 8000;
+constexpr std::uint16_t MapTimeMax = 230;
+std::uint16_t ClampMapCell(std::int64_t Value);
+std::uint16_t ClampMapRPM(std::int64_t Value);  // 0 stays 0 (empty); others 500..8000
+std::uint16_t ClampMapTime(std::int64_t Value);
+
+// The byte a cell is sent as, and the cell a received byte gives.
+std::uint8_t EncodeMapCell(std::uint16_t Cell);
+std::uint16_t DecodeMapCell(std::uint8_t Byte);
+
+// The grid's positions (R = 8, C = 12) and the defaults; flags cleared; texts rewritten.
+void SetDefaultMapRPM();
+// The page's texts into the table (called before a write and before a ".cfg" save). A text
+// that is not a number leaves its value; numbers are kept within the editing limits.
+void PackMapRPMTable();
+// The table into the page's texts, with the flags of values that differ from their defaults.
+void RefreshMapRPMCells();
+// Into / from the key-file store open at that moment.
+void SaveMapRPMTable();
+void LoadMapRPMTable();
+
+// The bytes of a write, in order (R, C, periods, times, cells).
+std::vector<std::uint8_t> MapRPMWriteData();
+
+// The transfer behind the link's instructions 56..63 and conditions 200, 201.
+class TMapRPMTransfer : public ecu::TMapRPMHost {
+public:
+  void RequestMapRPMHeader() override;
+  void ReadMapRPMHeader() override;
+  void RequestMapRPMChunk() override;
+  void StoreMapRPMChunk() override;
+  void RebuildMapRPMGrid() override;
+  void BeginMapRPMWrite() override;
+  void NextMapRPMWriteChunk() override;
+  void FillMapRPMWriteChunk() override;
+  void UnpackMapRPMTable() override;
+  void PackMapRPMTable() override { app::PackMapRPMTable(); }
+  std::int32_t MapRPMBytesRead() const override { return bytesRead_; }
+  std::int32_t MapRPMTotalBytes() const override { return totalBytes_; }
+  std::int32_t MapRPMBytesWritten() const override { return bytesWritten_; }
+  std::int32_t MapRPMWriteTotal() const override { return writeTotal_; }
+
+  // The counts of the last header read.
+  std::uint8_t ReadRows() const { return readRows_; }
+  std::uint8_t ReadCols() const { return readCols_; }
+
+private:
+  static constexpr int ChunkSize = 64;
+  int NextChunk(std::int32_t Done, std::int32_t Total) const;
+
+  std::uint8_t readRows_ = 8, readCols_ = 12;
+  std::array<std::uint8_t, 256> received_{};
+  std::int32_t bytesRead_ = 0, totalBytes_ = 0;
+  int chunk_ = 0;
+  std::vector<std::uint8_t> writeData_;
+  std::int32_t bytesWritten_ = 0, writeTotal_ = 0;
+};
+
+// The one transfer object the link is given.
+extern TMapRPMTransfer MapRPMTransfer;
+
+}  // namespace app

@@ -1,0 +1,62 @@
+// The link with the application core's real parts against the ECU simulator, as the
+// headless runner runs it: the connect script reads the R.P.M. map and the status line
+// shows the receiving notice, then "Data loaded"; task 24 writes the map back.
+#include "app/core/General_Unit.h"
+#include "app/core/MapRPM_Unit.h"
+#include "tests/ecu/LinkFixture.h"
+#include "tools/linkrec/AppRecorder.h"
+
+namespace {
+
+class AppSimTest : public linktest::SimLinkTest {
+protected:
+  void SetUp() override {
+    SimLinkTest::SetUp();
+    host = std::make_unique<linkrec::AppRecorder>();
+    app::Settings->Port_Name = path;
+    app::Settings->Search_Port = false;
+  }
+  void TearDown() override {
+    SimLinkTest::TearDown();
+    host.reset();
+  }
+  std::vector<std::string> StatusLine() const {
+    std::vector<std::string> texts;
+    for (const auto& r : host->Find("text DynamicIND ")) texts.push_back(r.What.substr(16));
+    return texts;
+  }
+
+  std::unique_ptr<linkrec::AppRecorder> host;
+};
+
+TEST_F(AppSimTest, ConnectReadsTheMapThroughItsInstructionsAndShowsTheReceivingNotice) {
+  // A map in the ECU that differs from the defaults.
+  sim->Modify([](ecusim::EcuState& s) {
+    s.MapImage[2] = 0x1D, s.MapImage[3] = 0x4C;  // second break point 4000 r.p.m.
+    s.MapImage[8 * 2 + 12 + 5] = 64;             // cell [1][6]: 0.50
+  });
+  OpenPort();
+  ASSERT_TRUE(RunUntil("/77#"));
+  EXPECT_EQ(wire.Commands(), "!0,$'(%/77#");
+  EXPECT_EQ(app::MapRPMTable[2][0], 4000);
+  EXPECT_EQ(app::MapRPMTable[1][6], 50);
+  EXPECT_EQ(app::MapRPMTable[0][12], 220);
+  EXPECT_EQ(app::MapRPMTexts[1][6], "0.50");
+  EXPECT_EQ(app::MapRPMFlags[1][6], 2);
+  const auto status = StatusLine();
+  ASSERT_GE(status.size(), 2u);
+  EXPECT_EQ(status[0], "Receiv data");
+  EXPECT_EQ(status.back(), "Data loaded");
+  EXPECT_EQ(host->Control(ecu::TLinkControl::DynamicIND).Color, "#FF00FF00");
+
+  // Task 24 packs the page's texts and writes them; the ECU keeps the bytes.
+  app::MapRPMTexts[3][1] = "1.50";
+  ecu::TaskRequest = 24;
+  ASSERT_TRUE(RunUntil("6#"));
+  EXPECT_EQ(wire.Commands().substr(11), "'(.1616#");  // the poll cycle ends, then the task
+  const std::vector<std::uint8_t> written = app::MapRPMWriteData();
+  EXPECT_EQ(sim->State().MapImage, std::vector<std::uint8_t>(written.begin() + 2, written.end()));
+  EXPECT_EQ(sim->State().MapImage[8 * 2 + 12 + 24], 192);
+}
+
+}  // namespace

@@ -1,0 +1,172 @@
+// The R.P.M. map: defaults, the write frames, the cell encoding, the page's texts and the
+// ".cfg" keys.
+#include <gtest/gtest.h>
+
+#include "app/core/Global_Unit.h"
+#include "app/core/MapRPM_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Receiver_Unit.h"
+#include "tests/ecu/LinkFixture.h"
+#include "tests/ecu/TempDir.h"
+
+namespace {
+
+using linktest::Bytes;
+using linktest::Hex;
+
+class MapRPMTest : public linktest::LinkTest {
+protected:
+  void SetUp() override {
+    LinkTest::SetUp();
+    ecu::MapRPMHost = &app::MapRPMTransfer;
+    ecu::LastFrame[0] = 25;
+    app::SetDefaultMapRPM();
+  }
+  void TearDown() override {
+    ecu::MapRPMHost = nullptr;
+    LinkTest::TearDown();
+  }
+  Bytes Tx() const { return linktest::Frame(ecu::TxFrame, ecu::TxLength); }
+};
+
+TEST_F(MapRPMTest, TheDefaultTableIsWrittenInFramesOf64And62Bytes) {
+  EXPECT_EQ(app::MapRPMTexts[0][0], "ms\\rpm");
+  EXPECT_EQ(app::MapRPMTexts[8][0], "4000");
+  EXPECT_EQ(app::MapRPMTexts[0][12], "22.0");
+  EXPECT_EQ(app::MapRPMTexts[3][5], "1.00");
+
+  Bytes expected = {8, 12, 255, 255, 234, 96, 117, 48, 78, 32, 58, 152, 46, 224, 39, 16, 29, 76,
+                    0, 10, 20, 30, 40, 50, 70, 90, 120, 150, 180, 220};
+  expected.insert(expected.end(), 96, 128);
+  EXPECT_EQ(app::MapRPMWriteData(), expected);
+
+  app::MapRPMTransfer.PackMapRPMTable();
+  app::MapRPMTransfer.BeginMapRPMWrite();
+  EXPECT_EQ(Hex(Tx()), "19 2E 08 0C 5B");
+  EXPECT_EQ(ecu::RxExpectedLength, 3);
+  EXPECT_EQ(app::MapRPMTransfer.MapRPMWriteTotal(), 126);
+  std::vector<int> lengths, sums;
+  Bytes sent;
+  while (app::MapRPMTransfer.MapRPMBytesWritten() < app::MapRPMTransfer.MapRPMWriteTotal()) {
+    app::MapRPMTransfer.NextMapRPMWriteChunk();
+    lengths.push_back(ecu::TxListLength);
+    app::MapRPMTransfer.FillMapRPMWriteChunk();
+    EXPECT_EQ(ecu::TxFrame[1], '6');
+    EXPECT_EQ(ecu::RxExpectedLength, 3);
+    sums.push_back(ecu::TxFrame[ecu::TxLength - 1u]);
+    sent.insert(sent.end(), ecu::TxFrame.begin() + 2, ecu::TxFrame.begin() + ecu::TxLength - 1);
+  }
+  EXPECT_EQ(lengths, (std::vector<int>{67, 65}));
+  EXPECT_EQ(sums, (std::vector<int>{0x12, 0x4F}));
+  EXPECT_EQ(sent, expected);
+}
+
+TEST_F(MapRPMTest, EveryCellValueReadsBackUnchanged) {
+  for (int v = 1; v <= 199; ++v) EXPECT_EQ(app::DecodeMapCell(app::EncodeMapCell(static_cast<std::uint16_t>(v))), v) << v;
+  EXPECT_EQ(app::EncodeMapCell(100), 128);
+  EXPECT_EQ(app::EncodeMapCell(199), 255);
+  EXPECT_EQ(app::EncodeMapCell(1), 2);
+  EXPECT_EQ(app::EncodeMapCell(150), 192);
+  EXPECT_EQ(app::EncodeMapCell(500), 255);  // beyond the limits: the loop still ends
+}
+
+TEST_F(MapRPMTest, AReadReplacesWhatTheHeaderCountsSelect) {
+  app::MapRPMTransfer.RequestMapRPMHeader();
+  EXPECT_EQ(Hex(Tx()), "19 2F 2F 2F A6");
+  EXPECT_EQ(ecu::RxExpectedLength, 5);
+  ecu::RxFrame[2] = 2;
+  ecu::RxFrame[3] = 13;  // outside 2..12: read as 12
+  app::MapRPMTransfer.ReadMapRPMHeader();
+  EXPECT_EQ(app::MapRPMTransfer.MapRPMTotalBytes(), 2 * 14 + 12);
+  app::MapRPMTransfer.RequestMapRPMChunk();
+  EXPECT_EQ(Hex(Tx()), "19 37 28 28 A0");
+  EXPECT_EQ(ecu::RxExpectedLength, 43);
+  Bytes data = {255, 255, 0x1D, 0x4C, 0, 5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 55};
+  data.insert(data.end(), 12, 64);
+  data.insert(data.end(), 12, 255);
+  std::copy(data.begin(), data.end(), ecu::RxFrame.begin() + 2);
+  app::MapRPMTransfer.StoreMapRPMChunk();
+  ASSERT_EQ(app::MapRPMTransfer.MapRPMBytesRead(), app::MapRPMTransfer.MapRPMTotalBytes());
+  app::MapRPMTransfer.UnpackMapRPMTable();
+  app::MapRPMTransfer.RebuildMapRPMGrid();
+  EXPECT_EQ(app::MapRPMTable[1][0], 0);
+  EXPECT_EQ(app::MapRPMTable[2][0], 4000);
+  EXPECT_EQ(app::MapRPMTable[3][0], 1000);  // not read: kept
+  EXPECT_EQ(app::MapRPMTable[0][12], 55);
+  EXPECT_EQ(app::MapRPMTexts[1][1], "0.50");
+  EXPECT_EQ(app::MapRPMTexts[2][12], "1.99");
+  EXPECT_EQ(app::MapRPMTexts[3][1], "1.00");
+  EXPECT_EQ(app::MapRPMFlags[2][12], 2);
+  EXPECT_EQ(app::MapRPMFlags[2][0], 2);
+  EXPECT_EQ(app::MapRPMFlags[3][1], 0);
+  EXPECT_EQ(app::MapRPMRows, 8);
+}
+
+TEST_F(MapRPMTest, ShownFactorsPackToTheNearestHundredthAndStayWithinTheLimits) {
+  app::MapRPMTexts[1][1] = "1.15";
+  app::MapRPMTexts[1][2] = "0,29";
+  app::MapRPMTexts[1][3] = "2.50";
+  app::MapRPMTexts[1][4] = "abc";
+  app::MapRPMTexts[2][0] = "300";
+  app::MapRPMTexts[0][3] = "2.3";
+  app::PackMapRPMTable();
+  EXPECT_EQ(app::MapRPMTable[1][1], 115);
+  EXPECT_EQ(app::MapRPMTable[1][2], 29);
+  EXPECT_EQ(app::MapRPMTable[1][3], 199);
+  EXPECT_EQ(app::MapRPMTable[1][4], 100);
+  EXPECT_EQ(app::MapRPMTable[2][0], 500);
+  EXPECT_EQ(app::MapRPMTable[0][3], 23);
+}
+
+TEST_F(MapRPMTest, CfgKeysRoundTripAndValuesFromAFileAreClamped) {
+  ecu_test::TempDir dir;
+  const std::string file = dir / "car1.cfg";
+  app::MapRPMTexts[4][7] = "1.16";
+  app::MapRPMTexts[5][0] = "2200";
+  ecu::KeyFileOpen(file);
+  app::SaveMapRPMTable();
+  ecu::KeyFileSave(file);
+  const std::string text = ecu_test::ReadFile(file);
+  EXPECT_EQ(text.rfind("Cols_Number                  8 {}\r\nRows_Number                  12 {}\r\nCols_1 ", 0), 0u);
+  EXPECT_NE(text.find("Cols_5                       2200 {}\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Rows_12                      22.0 {}\r\nCell_0_0                     1.00 {}\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Cell_3_6                     1.16 {}\r\n"), std::string::npos);
+
+  // Saving and loading again and again keeps every value.
+  for (int round = 0; round < 3; ++round) {
+    app::SetDefaultMapRPM();
+    ecu::KeyFileLoad(file);
+    app::LoadMapRPMTable();
+    ecu::KeyFileClose();
+    ecu::KeyFileOpen(file);
+    app::SaveMapRPMTable();
+    ecu::KeyFileSave(file);
+  }
+  EXPECT_EQ(ecu_test::ReadFile(file), text);
+  EXPECT_EQ(app::MapRPMTable[4][7], 116);
+  EXPECT_EQ(app::MapRPMFlags[4][7], 2);
+
+  ecu_test::WriteFile(file, "Cell_0_0 9.99\r\nCell_0_1 0\r\nCols_1 100\r\nCols_2 90000\r\nRows_1 99\r\nRows_2 x\r\n");
+  app::SetDefaultMapRPM();
+  ecu::KeyFileLoad(file);
+  app::LoadMapRPMTable();
+  ecu::KeyFileClose();
+  EXPECT_EQ(app::MapRPMTable[1][1], 199);
+  EXPECT_EQ(app::MapRPMTable[1][2], 1);
+  EXPECT_EQ(app::MapRPMTable[1][0], 500);
+  EXPECT_EQ(app::MapRPMTable[2][0], 8000);
+  EXPECT_EQ(app::MapRPMTable[0][1], 230);
+  EXPECT_EQ(app::MapRPMTable[0][2], 10);
+  EXPECT_EQ(app::MapRPMTable[3][3], 100);
+
+  // A configuration file without map keys leaves the table as it was.
+  app::TCoreConfigurationHost host;
+  ecu::ConfigurationHost = &host;
+  ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
+  ecu_test::WriteFile(file, "Work_Gas 10\r\n");
+  EXPECT_TRUE(ecu::LoadConfigFile(file));
+  EXPECT_EQ(app::MapRPMTable[1][1], 199);
+  ecu::ConfigurationHost = nullptr;
+}
+
+}  // namespace

@@ -1,0 +1,196 @@
+// The settings file and the colour keys.
+#include <gtest/gtest.h>
+
+#include "app/core/Colors_3D_Unit.h"
+#include "app/core/General_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Language.h"
+#include "ecu/Language_En.h"
+#include "ecu/Port_3D_Connect.h"
+#include "tests/ecu/TempDir.h"
+
+namespace {
+
+using ecu_test::ReadFile;
+using ecu_test::WriteFile;
+
+class SettingsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    app::SettingsFileName = dir / "gascal.ini";
+    ecu::LanguageDir = dir / "Language";
+    ecu::SettingsWindowShown = 0;
+    app::MainWindowFill = app::TWindowFill{};
+    app::IndicatorNameFontSize = 14.0f;
+    app::IndicatorDataFontSize = 26.0f;
+  }
+  void TearDown() override {
+    app::Settings.reset();
+    ecu::CurrentLanguage = "English";
+  }
+  void Start(const std::string& File) {
+    WriteFile(app::SettingsFileName, File);
+    app::Settings_Default();
+  }
+
+  ecu_test::TempDir dir;
+};
+
+// A file as the program writes it at close (window 900 x 640 at 40, 30, page 2, settings
+// window open, a three-point gradient fill).
+std::string WrittenFile() {
+  std::string f;
+  auto line = [&](const std::string& key, const std::string& value, const std::string& comment = "") {
+    f += ecu::KeyFilePadKey(key) + value + " {" + comment + "}\r\n";
+  };
+  line("Program_Code", "23", "ECU address: 25 - first ECU variant, 23 - second ECU variant");
+  line("Language", "Russian");
+  line("Russian_Name", "Arial");
+  line("Russian_Size", "10.50");
+  line("Russian_Style", "vgFontBoldItalic");
+  line("Russian_Color", "#FF102030");
+  line("Port_Name", "/dev/ttyUSB0");
+  line("Search_Port", "False");
+  line("Reply_Delay", "80");
+  line("Full_Screen", "True");
+  line("CFG_File_Name", "car1");
+  line("CFG_Full_File_Name", "Config/car1.cfg");
+  line("CFG_Transmit_Delay", "900");
+  line("Idle_Points", "True");
+  line("Map_Point", "False");
+  line("Diagram_Joystick", "True");
+  line("ACB_SCR_Type", "High R.P.M. calibration");
+  line("Panels_Opacity", "0.75");
+  line("Panel_IND_Width", "180");
+  line("Panel_IND_Size_Name", "14.00");
+  line("Panel_IND_Size_Data", "26.00");
+  line("Form_3D_GEN_Pos_X", "40");
+  line("Form_3D_GEN_Pos_Y", "30");
+  line("Form_3D_GEN_Width", "900");
+  line("Form_3D_GEN_Height", "640");
+  line("Page_Index", "2");
+  line("Form_3D_Color", "#FF334455");
+  line("Form_3D_Style", "vgBrushGradient");
+  line("Form_3D_GradColor_0", "#FF000000");
+  line("Form_3D_GradColor_1", "#FF808080");
+  line("Form_3D_GradColor_2", "#FFFFFFFF");
+  for (int i = 0; i < app::ColorRoleCount; ++i)
+    line(app::ColorKey(i), i == 0 ? "#FF102030" : i == 17 ? "#FFAA0000" : app::ColorDefault(i));
+  line("Form_3D_SET_Show", "True");
+  return f;
+}
+
+TEST_F(SettingsTest, DefaultsWrittenReadBackEqualAndRewriteIdentically) {
+  app::Settings_Default();  // no file: every default
+  const app::Settings_Class& s = *app::Settings;
+  EXPECT_EQ(app::ColorTable[0], s.Font_Color);
+
+  app::SaveSettings({});
+  const std::string first = ReadFile(app::SettingsFileName);
+  EXPECT_EQ(first.substr(0, 33), "Program_Code                 25 {");
+  EXPECT_NE(first.find("\r\nLanguage                     English {}\r\nEnglish_Name                 Tahoma {}\r\n"
+                       "English_Size                 12.00 {}\r\nEnglish_Style                vgFontRegular {}\r\n"),
+            std::string::npos);
+  EXPECT_NE(first.find("\r\nCFG_File_Name                 {}\r\n"), std::string::npos);
+  EXPECT_NE(first.find("\r\nColor_3D_MapRPM_Select_Cell  #FF0000FF {}\r\nForm_3D_SET_Show             False {}\r\n"),
+            std::string::npos);
+
+  const app::Settings_Class before = s;
+  app::Settings_Default();
+  const app::Settings_Class& after = *app::Settings;
+  EXPECT_EQ(after.Font_Size, before.Font_Size);
+  EXPECT_EQ(after.Panels_Opacity, before.Panels_Opacity);
+  EXPECT_EQ(after.Search_Port, before.Search_Port);
+  EXPECT_EQ(after.CFG_File_Name, before.CFG_File_Name);
+  app::SaveSettings({});
+  EXPECT_EQ(ReadFile(app::SettingsFileName), first);
+}
+
+TEST_F(SettingsTest, AWrittenFileReadsIntoTheFieldsAndRoundTripsByteForByte) {
+  const std::string file = WrittenFile();
+  Start(file);
+  const app::Settings_Class& s = *app::Settings;
+  EXPECT_EQ(s.Program_Code, 23);
+  EXPECT_EQ(s.Language, "Russian");
+  EXPECT_EQ(ecu::CurrentLanguage, "Russian");
+  EXPECT_EQ(s.Font_Name, "Arial");
+  EXPECT_FLOAT_EQ(s.Font_Size, 10.5f);
+  EXPECT_EQ(s.Font_Style, app::FontBoldItalic);
+  EXPECT_EQ(s.Font_Color, "#FF102030");
+  EXPECT_FALSE(s.Search_Port);
+  EXPECT_EQ(s.Reply_Delay, 80);
+  EXPECT_TRUE(s.Full_Screen);
+  EXPECT_EQ(s.Page_Index, 2);
+  EXPECT_EQ(s.CFG_Transmit_Delay, 900);
+  EXPECT_TRUE(s.Idle_Points && s.Diagram_Joystick && !s.Map_Point);
+  EXPECT_EQ(s.ACB_SCR_Type, "High R.P.M. calibration");
+  EXPECT_DOUBLE_EQ(s.Panels_Opacity, 0.75);
+  EXPECT_EQ(app::ColorTable[17], "#FFAA0000");
+
+  // The main window's keys are read by its own layout step.
+  ecu::KeyFileLoad(app::SettingsFileName);
+  app::LoadMainWindowFill();
+  ecu::KeyFileClose();
+  EXPECT_EQ(app::MainWindowFill, (app::TWindowFill{"#FF334455", true, {"#FF000000", "#FF808080", "#FFFFFFFF"}}));
+
+  ecu::SettingsWindowShown = 1;
+  app::SaveSettings({180, 40, 30, 900, 640});
+  EXPECT_EQ(ReadFile(app::SettingsFileName), file);
+}
+
+TEST_F(SettingsTest, ValuesThatDoNotConvertLeaveTheirFieldsAndUnsafeOnesFallBackToTheDefault) {
+  Start(
+      "Program_Code 300\r\nSearch_Port no\r\nFull_Screen true\r\nReply_Delay -100\r\nCFG_Transmit_Delay 0\r\n"
+      "ACB_SCR_Type Slow calibration\r\nPanels_Opacity 0,5\r\nPage_Index two\r\nEnglish_Size big\r\n"
+      "English_Style vgFontStrange\r\nEnglish_Color white\r\n"
+      "CFG_File_Name other\r\nCFG_Full_File_Name C:\\Gas\\Config\\car1.cfg\r\nColor_3D_Gas green\r\n");
+  const app::Settings_Class& s = *app::Settings;
+  EXPECT_EQ(s.Program_Code, 44);
+  EXPECT_TRUE(s.Search_Port);
+  EXPECT_TRUE(s.Full_Screen);
+  EXPECT_EQ(s.Reply_Delay, 60);
+  EXPECT_EQ(s.CFG_Transmit_Delay, 1500);
+  EXPECT_EQ(s.ACB_SCR_Type, "Fast calibration");
+  EXPECT_DOUBLE_EQ(s.Panels_Opacity, 0.5);
+  EXPECT_EQ(s.Page_Index, 0);
+  EXPECT_FLOAT_EQ(s.Font_Size, 12.0f);
+  EXPECT_EQ(s.Font_Style, app::FontRegular);
+  EXPECT_EQ(s.Font_Color, "#FFFFFFFF");
+  EXPECT_EQ(s.CFG_File_Name, "car1");
+  EXPECT_EQ(app::ColorTable[app::Color_Gas], "#FFA4F964");
+}
+
+TEST_F(SettingsTest, TheFontKeysFollowTheLanguageAndRoleZeroFollowsTheFontColour) {
+  Start("Language Russian\r\nEnglish_Name Verdana\r\nRussian_Name Arial\r\nRussian_Color #FF00FF00\r\n"
+        "Color_3D_General #FF123456\r\n");
+  EXPECT_EQ(app::Settings->Font_Name, "Arial");
+  EXPECT_EQ(app::ColorTable[0], "#FF00FF00");
+  for (int i = 1; i < app::ColorRoleCount; ++i) EXPECT_EQ(app::ColorTable[static_cast<std::size_t>(i)], app::ColorDefault(i));
+  app::SaveSettings({});
+  const std::string written = ReadFile(app::SettingsFileName);
+  EXPECT_NE(written.find("Russian_Name                 Arial {}"), std::string::npos);
+  EXPECT_NE(written.find("\r\nENGLISH_NAME                 Verdana "), std::string::npos);  // kept as read
+}
+
+TEST_F(SettingsTest, RoleZeroDescriptionsAndTheWindowFill) {
+  app::Settings = std::make_unique<app::Settings_Class>();
+  app::Settings->Font_Color = "#FF010203";
+  app::SetDefaultColors();
+  EXPECT_EQ(app::ColorTable[0], "#FF010203");
+  app::TranslateColorDescriptions();
+  EXPECT_EQ(app::ColorDescriptions[37], "Table of R.P.M.: selected cell or group");
+
+  ecu::CurrentLngKey = "COLOR_3D_TXT_INFORMATION";
+  std::string text;
+  app::ColorsEnglishText(text);
+  EXPECT_EQ(text, "Type a text message:Information");
+
+  app::SetDefaultSkin();
+  EXPECT_EQ(app::MainWindowFill, (app::TWindowFill{"#EAD7D5D5", false, {"#FF000000", "#FFFFFFFF"}}));
+  app::MainWindowFill = {"#FF112233", true, {"#FF000001", "#FF000002", "#FF000003"}};
+  app::TWindowFill other;
+  app::CopyMainWindowFill(other);
+  EXPECT_EQ(other, (app::TWindowFill{"#FF112233", true, {"#FF000001", "#FF000002"}}));
+}
+
+}  // namespace

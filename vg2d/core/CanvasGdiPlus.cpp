@@ -1,0 +1,667 @@
+#include "vg2d/core/CanvasGdiPlus.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <set>
+
+#include "platform/gfx2d/Backend.h"
+#include "platform/rtl/TypInfo.h"
+#include "vg2d/core/Bitmaps.h"
+
+namespace vg {
+
+rtl::TClass TvxCanvasGdiPlus::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxCanvasGdiPlus, TvxCanvas>("TvxCanvasGdiPlus").Build();
+  return &info;
+}
+
+namespace {
+
+class GdiPlusCanvasClass final : public TvxCanvasClass {
+public:
+  rtl::TClass ClassInfo() const override { return TvxCanvasGdiPlus::StaticClass(); }
+  TvxCanvas* Create(int AWidth, int AHeight) const override { return new TvxCanvasGdiPlus(AWidth, AHeight); }
+  TvxCanvas* CreateFromBitmap(TvxBitmap* Bitmap) const override { return new TvxCanvasGdiPlus(Bitmap); }
+  uint32_t* GetScanline(TvxBitmap* Bitmap, int Y) const override { return TvxCanvasGdiPlus::GetScanline(Bitmap, Y); }
+};
+
+// The corner-curve offset of rounded rectangles: one minus the circle factor.
+constexpr float CornerFactor = 0.4477152502f;
+
+// Visual objects being painted by a visual brush just now: a visual brush that would
+// paint one of them again (its object is an ancestor of the object being filled) paints
+// nothing instead of recursing without end.
+std::set<rtl::TComponent*>& VisualsInPaint() {
+  static std::set<rtl::TComponent*> visuals;
+  return visuals;
+}
+
+int ClampInt(int64_t V) { return static_cast<int>(std::clamp<int64_t>(V, -(int64_t{1} << 30), int64_t{1} << 30)); }
+
+gfx2d::Matrix ToGP(const TvxMatrix& M) { return {M.m11, M.m12, M.m21, M.m22, M.m31, M.m32}; }
+
+// The back-end matrix of the canvas's transform: its affine part after a shear by
+// (m13, m23), which every affine matrix has as zero.
+gfx2d::Matrix CanvasMatrix(const TvxMatrix& M) {
+  const gfx2d::Matrix shear{1, M.m23, M.m13, 1, 0, 0};
+  return gfx2d::Multiply(shear, ToGP(M));
+}
+
+gfx2d::Blend GradientStops(const TvxGradient& G, float Opacity, bool AddEnds) {
+  gfx2d::Blend b;
+  const int n = G.Points()->Count();
+  auto add = [&](TvxColor C, float Position) {
+    b.Colors.push_back(ApplyOpacity(C, Opacity));
+    b.Positions.push_back(Position);
+  };
+  const TvxGradientPoint* first = G.Points()->GetPoint(0);
+  const TvxGradientPoint* last = G.Points()->GetPoint(n - 1);
+  if (AddEnds && first->Offset() > 0) add(first->IntColor(), 0);
+  for (int i = 0; i < n; ++i) add(G.Points()->GetPoint(i)->IntColor(), G.Points()->GetPoint(i)->Offset());
+  if (AddEnds && last->Offset() < 1) add(last->IntColor(), 1);
+  return b;
+}
+
+// The gradient line for a rectangle: positions scale by Right and Bottom, not by the
+// size, so a rectangle away from the origin shifts the line.
+void GradientLine(const TvxGradient& G, const TvxRect& R, gfx2d::PointF& P1, gfx2d::PointF& P2) {
+  P1 = {R.Left + G.StartPosition()->X() * R.Right, R.Top + G.StartPosition()->Y() * R.Bottom};
+  P2 = {R.Left + G.StopPosition()->X() * R.Right, R.Top + G.StopPosition()->Y() * R.Bottom};
+}
+
+// Fits path points from the path's bounds into a rectangle.
+struct PathFit {
+  TvxRect Bounds, Rect;
+  float BW = 0, BH = 0;
+  bool Init(const TvxPathData* Path, const TvxRect& ARect) {
+    if (!Path || Path->IsEmpty()) return false;
+    Bounds = Path->GetBounds();
+    Rect = ARect;
+    BW = RectWidth(Bounds);
+    BH = RectHeight(Bounds);
+    return BW > 0 && BH > 0;
+  }
+  gfx2d::PointF operator()(const TvxPoint& P) const {
+    return {Rect.Left + (P.X - Bounds.Left) / BW * RectWidth(Rect), Rect.Top + (P.Y - Bounds.Top) / BH * RectHeight(Rect)};
+  }
+};
+
+// The fitted back-end path of a path: a move starts a figure, a close closes it, and a
+// curve whose three points are not all there ends the path.
+gfx2d::Path BuildPath(const TvxPathData& Path, const PathFit& Fit) {
+  gfx2d::Path gp;
+  const auto& pts = Path.Points();
+  const size_t n = pts.size();
+  gfx2d::PointF cur = Fit(pts[0].Point);
+  for (size_t i = 0; i < n; ++i) {
+    switch (pts[i].Kind) {
+      case vgPathPointMoveTo:
+        gp.StartFigure();
+        cur = Fit(pts[i].Point);
+        break;
+      case vgPathPointLineTo: {
+        const gfx2d::PointF p = Fit(pts[i].Point);
+        gp.AddLine(cur, p);
+        cur = p;
+        break;
+      }
+      case vgPathPointCurveTo: {
+        if (i + 2 >= n) return gp;
+        const gfx2d::PointF e = Fit(pts[i + 2].Point);
+        gp.AddBezier(cur, Fit(pts[i].Point), Fit(pts[i + 1].Point), e);
+        cur = e;
+        i += 2;
+        break;
+      }
+      case vgPathPointClose: gp.CloseFigure(); break;
+    }
+  }
+  return gp;
+}
+
+// The outline shared by FillRect and DrawRect.
+gfx2d::Path RoundRectPath(const TvxRect& R, float XRadius, float YRadius, TvxCorners Corners, TvxCornerType Type) {
+  const float L = R.Left, T = R.Top, Rt = R.Right, B = R.Bottom;
+  float rx = XRadius, ry = YRadius;
+  if (RectWidth(R) - 2 * rx < 0) rx = RectWidth(R) / 2;
+  if (RectHeight(R) - 2 * ry < 0) ry = RectHeight(R) / 2;
+  const float kx = CornerFactor * rx, ky = CornerFactor * ry;
+  gfx2d::Path p;
+  // One corner from S to E; Square is the corner point, RoundC1/2 the control points of
+  // a round corner and InnerC1/2 those of the inward shapes.
+  auto corner = [&](TvxCorner Which, gfx2d::PointF S, gfx2d::PointF Square, gfx2d::PointF RoundC1,
+                    gfx2d::PointF RoundC2, gfx2d::PointF InnerC1, gfx2d::PointF InnerC2, gfx2d::PointF E) {
+    if (!Corners.Contains(Which)) {
+      p.AddLine(S, Square);
+      p.AddLine(Square, E);
+      return;
+    }
+    switch (Type) {
+      case vgCornerBevel: p.AddLine(S, E); break;
+      case vgCornerInnerRound: p.AddBezier(S, InnerC1, InnerC2, E); break;
+      case vgCornerInnerLine:
+        p.AddLine(S, InnerC1);
+        p.AddLine(InnerC1, InnerC2);
+        p.AddLine(InnerC2, E);
+        break;
+      case vgCornerRound:
+      default: p.AddBezier(S, RoundC1, RoundC2, E); break;
+    }
+  };
+  corner(vgCornerTopLeft, {L, T + ry}, {L, T}, {L, T + ky}, {L + kx, T}, {L + kx, T + ry}, {L + rx, T + ky},
+         {L + rx, T});
+  corner(vgCornerTopRight, {Rt - rx, T}, {Rt, T}, {Rt - kx, T}, {Rt, T + ky}, {Rt - rx, T + ky}, {Rt - kx, T + ry},
+         {Rt, T + ry});
+  corner(vgCornerBottomRight, {Rt, B - ry}, {Rt, B}, {Rt, B - ky}, {Rt - kx, B}, {Rt - kx, B - ry},
+         {Rt - rx, B - ky}, {Rt - rx, B});
+  corner(vgCornerBottomLeft, {L + rx, B}, {L, B}, {L + kx, B}, {L, B - ky}, {L + rx, B - ky}, {L + kx, B - ry},
+         {L, B - ry});
+  p.CloseFigure();
+  return p;
+}
+
+}  // namespace
+
+const TvxCanvasClass* TvxCanvasGdiPlus::ClassRef() {
+  static const GdiPlusCanvasClass instance;
+  return &instance;
+}
+
+// ---- life -----------------------------------------------------------------------------------------
+
+TvxCanvasGdiPlus::TvxCanvasGdiPlus(int AWidth, int AHeight) {
+  buffered_ = true;
+  MakeBuffer(AWidth, AHeight);
+  CreateTools();
+}
+
+TvxCanvasGdiPlus::TvxCanvasGdiPlus(TvxBitmap* ABitmap) : TvxCanvas(ABitmap) {
+  GetGPBitmap(ABitmap);
+  if (gfx2d::Image* img = ABitmap ? GPImage(ABitmap) : nullptr) CreateGraphics(img);
+  CreateTools();
+}
+
+TvxCanvasGdiPlus::~TvxCanvasGdiPlus() {
+  graphics_.reset();
+  fillBrush_.reset();
+  pen_.reset();
+  strokeBrush_.reset();
+  FreeBuffer();
+}
+
+void TvxCanvasGdiPlus::CreateTools() {
+  strokeBrush_ = std::make_unique<gfx2d::SolidBrush>(0xFF000000u);
+  pen_ = std::make_unique<gfx2d::Pen>(strokeBrush_.get(), 1.0f);
+  fillBrush_ = std::make_unique<gfx2d::SolidBrush>(0xFFFFFFFFu);
+}
+
+void TvxCanvasGdiPlus::CreateGraphics(const gfx2d::Image* Target) {
+  graphics_ = std::make_unique<gfx2d::Graphics>(*Target);
+  graphics_->SetSmoothingMode(gfx2d::SmoothingMode::HighQuality);
+  graphics_->SetInterpolationMode(gfx2d::InterpolationMode::HighQuality);
+}
+
+// ---- surface ----------------------------------------------------------------------------------------
+
+void TvxCanvasGdiPlus::ResizeBuffer(int AWidth, int AHeight) {
+  if (AWidth == width_ && AHeight == height_) return;
+  MakeBuffer(AWidth, AHeight);
+}
+
+void TvxCanvasGdiPlus::MakeBuffer(int AWidth, int AHeight) {
+  FreeBuffer();
+  width_ = std::max(AWidth, 1);
+  height_ = std::max(AHeight, 1);
+  if (!buffered_) return;  // a canvas on a bitmap has nothing to draw on here
+  const int64_t pixels = static_cast<int64_t>(width_) * height_;
+  try {
+    if (pixels > MaxBitmapPixels) throw std::bad_alloc();
+    dib_.assign(static_cast<size_t>(pixels), 0u);
+    dibImage_.reset(gfx2d::Image::FromPixels(dib_.data(), width_, height_));
+    if (!dibImage_) throw std::bad_alloc();
+  } catch (const std::bad_alloc&) {
+    std::vector<uint32_t>().swap(dib_);
+    throw rtl::Exception("Can't allocate the DIB handle");
+  }
+  bufferBits_ = dib_.data();
+  bufferHandle_ = {bufferBits_, width_, height_, width_};
+  CreateGraphics(dibImage_.get());
+}
+
+void TvxCanvasGdiPlus::FreeBuffer() {
+  graphics_.reset();
+  if (buffered_) {
+    dibImage_.reset();
+    std::vector<uint32_t>().swap(dib_);
+    bufferBits_ = nullptr;
+    bufferHandle_ = {};
+  }
+}
+
+void TvxCanvasGdiPlus::FlushBuffer(int X, int Y, TvxDC DC) {
+  if (!bufferBits_ || !DC) return;
+  dibImage_->Flush();
+  gfx2d::CopyPixels(bufferBits_, width_, height_, 0, 0, width_, height_, *DC, X, Y);
+}
+
+void TvxCanvasGdiPlus::FlushBufferRect(int X, int Y, TvxDC DC, const TvxRect& ARect) {
+  if (!bufferBits_ || !DC) return;
+  const int64_t l = Trunc(ARect.Left), t = Trunc(ARect.Top), r = Trunc(ARect.Right) + 1, b = Trunc(ARect.Bottom) + 1;
+  dibImage_->Flush();
+  gfx2d::CopyPixels(bufferBits_, width_, height_, ClampInt(l), ClampInt(t), ClampInt(r - l), ClampInt(b - t), *DC,
+                    ClampInt(X + l), ClampInt(Y + t));
+}
+
+void TvxCanvasGdiPlus::Clear(TvxColor Color) {
+  if (!bufferBits_ || !buffered_) return;
+  dibImage_->Flush();
+  FillLongword(bufferBits_, width_ * height_, Color);
+  dibImage_->MarkDirty();
+}
+
+void TvxCanvasGdiPlus::ClearRect(const TvxRect& ARect, TvxColor Color) {
+  if (!bufferBits_) return;
+  int64_t l = Trunc(ARect.Left), t = Trunc(ARect.Top), r = Round(ARect.Right), b = Round(ARect.Bottom);
+  l = std::max<int64_t>(l, 0);
+  t = std::max<int64_t>(t, 0);
+  r = std::min<int64_t>(r, width_);
+  b = std::min<int64_t>(b, height_);
+  b = std::max(b, t);
+  r = std::max(r, l);
+  if (!(r >= 0 && t >= 0 && l <= width_ && t <= height_)) return;
+  dibImage_->Flush();
+  FillRectLongword(bufferBits_, width_, height_, static_cast<int>(l), static_cast<int>(t), static_cast<int>(r),
+                   static_cast<int>(b), Color);
+  dibImage_->MarkDirty();
+}
+
+uint32_t* TvxCanvasGdiPlus::GetScanline(TvxBitmap* Bitmap, int Y) {
+  if (!Bitmap || Y < 0 || Y >= Bitmap->Height() || !Bitmap->Bits()) return nullptr;
+  return Bitmap->Bits() + static_cast<size_t>(Y) * static_cast<size_t>(Bitmap->Width());
+}
+
+// ---- images over bitmaps ------------------------------------------------------------------------------
+
+gfx2d::Image* TvxCanvasGdiPlus::GPImage(const TvxBitmap* Bitmap) {
+  return Bitmap ? static_cast<gfx2d::Image*>(Bitmap->Handle()) : nullptr;
+}
+
+void TvxCanvasGdiPlus::GetGPBitmap(TvxBitmap* Bitmap) {
+  if (!Bitmap || Bitmap->IsEmpty()) return;
+  gfx2d::Image* img = GPImage(Bitmap);
+  if (img && (img->Width() != Bitmap->Width() || img->Height() != Bitmap->Height() || img->Bits() != Bitmap->Bits())) {
+    FreeGPBitmap(Bitmap);
+    img = nullptr;
+  }
+  if (!img) Bitmap->SetHandle(gfx2d::Image::FromPixels(Bitmap->Bits(), Bitmap->Width(), Bitmap->Height()));
+  Bitmap->SetNeedUpdate(false);
+  Bitmap->OnFreePixels = rtl::TNotifyEvent(
+      [](rtl::TObject* Sender) { FreeGPBitmap(dynamic_cast<TvxBitmap*>(Sender)); }, nullptr, "FreeGPBitmap");
+}
+
+void TvxCanvasGdiPlus::FreeGPBitmap(TvxBitmap* Bitmap) {
+  if (!Bitmap) return;
+  delete GPImage(Bitmap);
+  Bitmap->SetHandle(nullptr);
+}
+
+gfx2d::RectF TvxCanvasGdiPlus::RectToGPRectF(const TvxRect& R) {
+  return {R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top};
+}
+
+// ---- transform and saved states -------------------------------------------------------------------------
+
+void TvxCanvasGdiPlus::SetMatrix(const TvxMatrix& M) {
+  matrix_ = M;
+  if (graphics_) graphics_->SetWorldTransform(CanvasMatrix(M));
+}
+
+void TvxCanvasGdiPlus::MultiplyMatrix(const TvxMatrix& M) {
+  if (graphics_) graphics_->MultiplyWorldTransform(CanvasMatrix(M), gfx2d::MatrixOrder::Prepend);
+}
+
+int TvxCanvasGdiPlus::SaveState() {
+  if (!graphics_) return -1;
+  auto slot = std::find_if(saveData_.begin(), saveData_.end(), [](const TvxSaveData& d) { return d.State == -1; });
+  if (slot == saveData_.end()) slot = saveData_.insert(saveData_.end(), TvxSaveData{});
+  TvxSaveData& d = *slot;
+  d.State = static_cast<int32_t>(graphics_->Save());
+  d.Matrix = matrix_;
+  d.Stroke = std::make_unique<TvxBrush>(vgBrushSolid, 0xFF000000u);
+  d.Stroke->Assign(stroke_.get());
+  d.Fill = std::make_unique<TvxBrush>(vgBrushSolid, 0xFFFFFFFFu);
+  d.Fill->Assign(fill_.get());
+  d.StrokeThickness = strokeThickness_;
+  d.StrokeCap = strokeCap_;
+  d.StrokeJoin = strokeJoin_;
+  d.StrokeDash = strokeDash_;
+  d.Dash = dash_;  // always: a restore brings back the pattern that was in use
+  d.DashOffset = dashOffset_;
+  d.Font = std::make_unique<TvxFont>();
+  d.Font->Assign(font_.get());
+  return static_cast<int>(slot - saveData_.begin());
+}
+
+void TvxCanvasGdiPlus::RestoreState(int Index) {
+  if (!graphics_ || static_cast<unsigned>(Index) >= saveData_.size()) return;
+  TvxSaveData& d = saveData_[static_cast<size_t>(Index)];
+  if (d.State == -1) return;  // already restored: its copies are gone
+  graphics_->Restore(static_cast<uint32_t>(d.State));
+  d.State = -1;
+  matrix_ = d.Matrix;
+  stroke_->Assign(d.Stroke.get());
+  fill_->Assign(d.Fill.get());
+  d.Stroke.reset();
+  d.Fill.reset();
+  SetMatrix(matrix_);
+  strokeThickness_ = d.StrokeThickness;
+  strokeCap_ = d.StrokeCap;
+  strokeJoin_ = d.StrokeJoin;
+  strokeDash_ = d.StrokeDash;
+  dash_ = std::move(d.Dash);
+  d.Dash.clear();
+  dashOffset_ = d.DashOffset;
+  std::unique_ptr<TvxFont> font = std::move(d.Font);
+  font_->Assign(font.get());  // fires FontChanged
+}
+
+// ---- clip -------------------------------------------------------------------------------------------
+
+void TvxCanvasGdiPlus::SetClipRects(const std::vector<TvxRect>& ARects) {
+  if (!graphics_) return;
+  std::vector<gfx2d::RectF> rects;
+  rects.reserve(ARects.size());
+  for (const TvxRect& r : ARects) rects.push_back(RectToGPRectF(r));
+  graphics_->SetClipRects(rects);
+}
+
+void TvxCanvasGdiPlus::IntersectClipRect(const TvxRect& ARect) {
+  if (graphics_) graphics_->SetClipRect(RectToGPRectF(ARect), gfx2d::CombineMode::Intersect);
+}
+
+void TvxCanvasGdiPlus::ExcludeClipRect(const TvxRect& ARect) {
+  if (graphics_) graphics_->SetClipRect(RectToGPRectF(ARect), gfx2d::CombineMode::Exclude);
+}
+
+void TvxCanvasGdiPlus::ResetClipRect() {
+  if (graphics_) graphics_->ResetClip();
+}
+
+// ---- brushes and pens -----------------------------------------------------------------------------------
+
+std::unique_ptr<gfx2d::Brush> TvxCanvasGdiPlus::BitmapBrush(TvxBrush* Brush, bool ForStroke, const TvxRect& ARect,
+                                                           float Opacity) {
+  TvxBitmap* bmp = Brush->Bitmap()->Bitmap();
+  if (!ForStroke)
+    if (TvxBitmap* res = bmp->GetResourceBitmap()) bmp = res;
+  if (!bmp || bmp->Width() < 1 || bmp->Height() < 1) return nullptr;
+  GetGPBitmap(bmp);
+  gfx2d::Image* img = GPImage(bmp);
+  if (!img) return nullptr;
+  const float alpha = ForStroke || Opacity == 1 ? 1.0f : Opacity;
+  const TvxWrapMode wrap = Brush->Bitmap()->WrapMode();
+  std::unique_ptr<gfx2d::TextureBrush> b;
+  if (wrap == vgWrapTileStretch) {
+    b = std::make_unique<gfx2d::TextureBrush>(img, gfx2d::WrapMode::Clamp, alpha);
+    const float extra = ForStroke ? 0 : strokeThickness_ / 2;
+    b->ScaleTransform((RectWidth(ARect) + extra) / bmp->Width(), (RectHeight(ARect) + extra) / bmp->Height());
+  } else {
+    b = std::make_unique<gfx2d::TextureBrush>(
+        img, wrap == vgWrapTileOriginal ? gfx2d::WrapMode::TileFlipX : gfx2d::WrapMode::Tile, alpha);
+  }
+  return b;
+}
+
+void TvxCanvasGdiPlus::ApplyBrushGdiPlus(const TvxRect& ARect, float Opacity) {
+  fillBrush_.reset();
+  if (fill_->Style() == vgBrushResource)
+    if (TvxBrush* res = fill_->Resource()->GetBrush(); res && res != fill_.get()) fill_->Assign(res);
+  const TvxGradient& g = *fill_->Gradient();
+  switch (fill_->Style()) {
+    case vgBrushGradient:
+      if (g.Points()->Count() >= 2) {
+        gfx2d::Blend stops = GradientStops(g, Opacity, true);
+        if (g.IsRadial()) {
+          auto b = std::make_unique<gfx2d::EllipseGradientBrush>(RectToGPRectF(ARect));
+          b->SetTransform(ToGP(g.RadialTransform()->Matrix()));
+          b->SetWrapMode(gfx2d::WrapMode::TileFlipXY);
+          b->SetPresetBlend(std::move(stops));
+          fillBrush_ = std::move(b);
+        } else {
+          gfx2d::PointF p1, p2;
+          GradientLine(g, ARect, p1, p2);
+          const TvxColor c = fill_->GetSolidColor();
+          auto b = std::make_unique<gfx2d::LinearGradientBrush>(p1, p2, c, c, gfx2d::WrapMode::TileFlipX);
+          b->SetPresetBlend(std::move(stops));
+          fillBrush_ = std::move(b);
+        }
+        break;
+      }
+      [[fallthrough]];
+    case vgBrushSolid:
+      fillBrush_ = std::make_unique<gfx2d::SolidBrush>(ApplyOpacity(fill_->GetSolidColor(), Opacity));
+      break;
+    case vgBrushBitmap: fillBrush_ = BitmapBrush(fill_.get(), false, ARect, Opacity); break;
+    default: break;
+  }
+  if (!fillBrush_) fillBrush_ = std::make_unique<gfx2d::SolidBrush>(0);
+}
+
+void TvxCanvasGdiPlus::ApplyStrokeGdiPlus(const TvxRect& ARect, float Opacity) {
+  pen_.reset();
+  strokeBrush_.reset();
+  if (stroke_->Style() == vgBrushResource)
+    if (TvxBrush* res = stroke_->Resource()->GetBrush(); res && res != stroke_.get()) stroke_->Assign(res);
+  const TvxGradient& g = *stroke_->Gradient();
+  switch (stroke_->Style()) {
+    case vgBrushGradient:
+      if (g.Points()->Count() >= 2) {
+        gfx2d::PointF p1, p2;
+        GradientLine(g, ARect, p1, p2);
+        const TvxColor c = stroke_->GetSolidColor();
+        auto b = std::make_unique<gfx2d::LinearGradientBrush>(p1, p2, c, c);
+        b->SetPresetBlend(GradientStops(g, Opacity, false));
+        // The line is scaled by the rectangle a second time, as stored styles expect.
+        const bool horizontal = std::fabs(g.StartPosition()->X() - g.StopPosition()->X()) >=
+                                std::fabs(g.StartPosition()->Y() - g.StopPosition()->Y());
+        if (horizontal)
+          b->ScaleTransform(RectWidth(ARect), RectHeight(ARect));
+        else
+          b->ScaleTransform(RectHeight(ARect), RectWidth(ARect));
+        strokeBrush_ = std::move(b);
+        break;
+      }
+      [[fallthrough]];
+    case vgBrushSolid:
+      strokeBrush_ = std::make_unique<gfx2d::SolidBrush>(ApplyOpacity(stroke_->GetSolidColor(), Opacity));
+      break;
+    case vgBrushBitmap: strokeBrush_ = BitmapBrush(stroke_.get(), true, ARect, Opacity); break;
+    default: break;
+  }
+  if (!strokeBrush_) strokeBrush_ = std::make_unique<gfx2d::SolidBrush>(0);
+  pen_ = std::make_unique<gfx2d::Pen>(strokeBrush_.get(), 1.0f);
+  pen_->SetLineCap(strokeCap_ == vgCapRound ? gfx2d::LineCap::Round : gfx2d::LineCap::Flat);
+  if (!dash_.empty()) {
+    pen_->SetDashOffset(dashOffset_);
+    pen_->SetDashPattern(dash_);
+  }
+  pen_->SetLineJoin(strokeJoin_ == vgJoinRound   ? gfx2d::LineJoin::Round
+                    : strokeJoin_ == vgJoinBevel ? gfx2d::LineJoin::Bevel
+                                                 : gfx2d::LineJoin::Miter);
+  pen_->SetWidth(strokeThickness_);
+}
+
+// ---- fills ------------------------------------------------------------------------------------------
+
+namespace {
+
+// The fill of a visual brush: the visual object painted into the clipped area.
+template <class Clip>
+void FillVisual(TvxCanvasGdiPlus& Canvas, const TvxRect& ARect, float Opacity, Clip&& ApplyClip) {
+  const int state = Canvas.SaveState();
+  ApplyClip();
+  rtl::TComponent* visual = Canvas.Fill()->Visual()->VisualObject();
+  auto& inPaint = VisualsInPaint();
+  if (visual && PaintVisualObject && !inPaint.count(visual)) {
+    TvxBrush stroke(vgBrushSolid, 0xFF000000u);
+    stroke.Assign(Canvas.Stroke());
+    const float thickness = Canvas.StrokeThickness();
+    inPaint.insert(visual);
+    try {
+      PaintVisualObject(visual, Canvas, ARect, Opacity);
+    } catch (...) {
+      inPaint.erase(visual);
+      throw;
+    }
+    inPaint.erase(visual);
+    Canvas.Stroke()->Assign(&stroke);
+    Canvas.SetStrokeThickness(thickness);
+  }
+  Canvas.RestoreState(state);
+}
+
+}  // namespace
+
+void TvxCanvasGdiPlus::FillGPRect(const TvxRect& ARect, float Opacity) {
+  if (fill_->Style() == vgBrushNone) return;
+  if (fill_->Style() == vgBrushVisual) {
+    FillVisual(*this, ARect, Opacity, [&] { IntersectClipRect(ARect); });
+    return;
+  }
+  ApplyBrushGdiPlus(ARect, Opacity);
+  if (graphics_) graphics_->FillRectangle(*fillBrush_, RectToGPRectF(ARect));
+}
+
+void TvxCanvasGdiPlus::FillGPPath(const gfx2d::Path& APath, const TvxRect& ARect, float Opacity) {
+  if (fill_->Style() == vgBrushNone) return;
+  if (fill_->Style() == vgBrushVisual) {
+    FillVisual(*this, ARect, Opacity, [&] {
+      if (graphics_) graphics_->SetClipPath(APath, gfx2d::CombineMode::Intersect);
+    });
+    return;
+  }
+  ApplyBrushGdiPlus(ARect, Opacity);
+  if (graphics_) graphics_->FillPath(*fillBrush_, APath);
+}
+
+// ---- shapes -------------------------------------------------------------------------------------------
+
+void TvxCanvasGdiPlus::DrawLine(const TvxPoint& P1, const TvxPoint& P2, float Opacity) {
+  if (stroke_->Style() == vgBrushNone) return;
+  ApplyStrokeGdiPlus({P1.X, P1.Y, P2.X, P2.Y}, Opacity);
+  if (graphics_) graphics_->DrawLine(*pen_, {P1.X, P1.Y}, {P2.X, P2.Y});
+}
+
+void TvxCanvasGdiPlus::DrawRect(const TvxRect& ARect, float XRadius, float YRadius, TvxCorners Corners,
+                                float Opacity, TvxCornerType CornerType) {
+  if (stroke_->Style() == vgBrushNone) return;
+  ApplyStrokeGdiPlus(ARect, Opacity);
+  if (!graphics_) return;
+  if (XRadius < 1e-40f && YRadius < 1e-40f) {
+    graphics_->DrawRectangle(*pen_, RectToGPRectF(ARect));
+    return;
+  }
+  graphics_->DrawPath(*pen_, RoundRectPath(ARect, XRadius, YRadius, Corners, CornerType));
+}
+
+void TvxCanvasGdiPlus::FillRect(const TvxRect& ARect, float XRadius, float YRadius, TvxCorners Corners,
+                                float Opacity, TvxCornerType CornerType) {
+  if (fill_->Style() == vgBrushNone) return;
+  if ((XRadius == 0 && YRadius == 0) || Corners.Empty()) {
+    FillGPRect(ARect, Opacity);
+    return;
+  }
+  FillGPPath(RoundRectPath(ARect, XRadius, YRadius, Corners, CornerType), ARect, Opacity);
+}
+
+void TvxCanvasGdiPlus::DrawEllipse(const TvxRect& ARect, float Opacity) {
+  if (stroke_->Style() == vgBrushNone) return;
+  ApplyStrokeGdiPlus(ARect, Opacity);
+  if (graphics_) graphics_->DrawEllipse(*pen_, RectToGPRectF(ARect));
+}
+
+void TvxCanvasGdiPlus::FillEllipse(const TvxRect& ARect, float Opacity) {
+  if (fill_->Style() == vgBrushNone) return;
+  gfx2d::Path p;
+  p.AddEllipse(RectToGPRectF(ARect));
+  FillGPPath(p, ARect, Opacity);
+}
+
+// ---- paths --------------------------------------------------------------------------------------------
+
+void TvxCanvasGdiPlus::DrawPath(TvxPathData* APath, const TvxRect& ARect, float Opacity) {
+  PathFit fit;
+  if (!fit.Init(APath, ARect) || stroke_->Style() == vgBrushNone) return;
+  ApplyStrokeGdiPlus(fit.Bounds, Opacity);
+  if (!graphics_) return;
+  // Every segment is stroked on its own: no joins between them, and dashes restart.
+  const auto& pts = APath->Points();
+  const size_t n = pts.size();
+  gfx2d::PointF cur = fit(pts[0].Point), start = cur;
+  for (size_t i = 0; i < n; ++i) {
+    switch (pts[i].Kind) {
+      case vgPathPointMoveTo: cur = start = fit(pts[i].Point); break;
+      case vgPathPointLineTo: {
+        const gfx2d::PointF p = fit(pts[i].Point);
+        graphics_->DrawLine(*pen_, cur, p);
+        cur = p;
+        break;
+      }
+      case vgPathPointCurveTo: {
+        if (i + 2 >= n) return;  // an unfinished curve ends the path
+        const gfx2d::PointF e = fit(pts[i + 2].Point);
+        graphics_->DrawBezier(*pen_, cur, fit(pts[i].Point), fit(pts[i + 1].Point), e);
+        cur = e;
+        i += 2;
+        break;
+      }
+      case vgPathPointClose: graphics_->DrawLine(*pen_, cur, start); break;
+    }
+  }
+}
+
+void TvxCanvasGdiPlus::FillPath(TvxPathData* APath, const TvxRect& ARect, float Opacity) {
+  PathFit fit;
+  if (!fit.Init(APath, ARect) || fill_->Style() == vgBrushNone) return;
+  FillGPPath(BuildPath(*APath, fit), ARect, Opacity);
+}
+
+bool TvxCanvasGdiPlus::PtInPath(const TvxPoint& P, const TvxRect& ARect, TvxPathData* APath) {
+  if (!PointInRectF(P, ARect)) return false;
+  PathFit fit;
+  if (!fit.Init(APath, ARect)) return false;
+  return BuildPath(*APath, fit).IsVisible(P.X, P.Y);
+}
+
+// ---- bitmaps --------------------------------------------------------------------------------------------
+
+void TvxCanvasGdiPlus::DrawBitmap(TvxBitmap* ABitmap, const TvxRect& SrcRect, const TvxRect& DstRect, float Opacity,
+                                  bool HighSpeed) {
+  if (graphics_)
+    graphics_->SetInterpolationMode(HighSpeed ? gfx2d::InterpolationMode::NearestNeighbor
+                                              : gfx2d::InterpolationMode::HighQuality);
+  if (Opacity == 0 || std::isnan(Opacity)) return;
+  GetGPBitmap(ABitmap);
+  gfx2d::Image* img = GPImage(ABitmap);
+  if (!img || !graphics_) return;
+  graphics_->DrawImage(*img, RectToGPRectF(DstRect), RectToGPRectF(SrcRect), Opacity >= 1 ? 1.0f : Opacity);
+}
+
+void TvxCanvasGdiPlus::DrawThumbnail(TvxBitmap* ABitmap, float AWidth, float) {
+  GetGPBitmap(ABitmap);
+  gfx2d::Image* img = GPImage(ABitmap);
+  if (!img || !bitmap_ || !graphics_) return;
+  const float scale = AWidth / static_cast<float>(ABitmap->Width());
+  graphics_->ScaleWorldTransform(scale, scale, gfx2d::MatrixOrder::Prepend);  // left in place
+  const gfx2d::RectF whole{0, 0, static_cast<float>(img->Width()), static_cast<float>(img->Height())};
+  graphics_->DrawImage(*img, whole, whole, 1);
+}
+
+// ---- back end ------------------------------------------------------------------------------------------
+
+void StartupGdiPlus() { gfx2d::Startup(); }
+
+void ShutdownGdiPlus() { gfx2d::Shutdown(); }
+
+}  // namespace vg

@@ -1,0 +1,96 @@
+// The concrete canvas of the 2D library, drawing through the cairo back end (platform/
+// gfx2d) either into a pixel buffer of its own or straight into a TvxBitmap's pixels;
+// and the start and end of that back end.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/gfx2d/Graphics.h"
+#include "vg2d/core/Canvas.h"
+
+namespace vg {
+
+class TvxCanvasGdiPlus : public TvxCanvas {
+  RTL_CLASS(TvxCanvasGdiPlus, TvxCanvas)
+public:
+  // A buffered canvas of at least 1 x 1 pixels.
+  TvxCanvasGdiPlus(int AWidth, int AHeight);
+  // A canvas drawing into Bitmap (which must outlive it; the bitmap frees its canvas
+  // whenever its pixels go).
+  explicit TvxCanvasGdiPlus(TvxBitmap* ABitmap);
+  ~TvxCanvasGdiPlus() override;
+
+  // The class reference through which the library makes canvases of this class.
+  static const TvxCanvasClass* ClassRef();
+  static uint32_t* GetScanline(TvxBitmap* Bitmap, int Y);
+
+  void FlushBuffer(int X, int Y, TvxDC DC) override;
+  void FlushBufferRect(int X, int Y, TvxDC DC, const TvxRect& ARect) override;
+  void FreeBuffer() override;
+  // Raises rtl::Exception "Can't allocate the DIB handle" when no buffer of that size can
+  // be made; the canvas then has no buffer and keeps the new size.
+  void ResizeBuffer(int AWidth, int AHeight) override;
+  void Clear(TvxColor Color) override;
+  void ClearRect(const TvxRect& ARect, TvxColor Color) override;
+  void SetMatrix(const TvxMatrix& M) override;
+  void MultiplyMatrix(const TvxMatrix& M) override;
+  int SaveState() override;
+  void RestoreState(int Index) override;
+  void SetClipRects(const std::vector<TvxRect>& ARects) override;
+  void IntersectClipRect(const TvxRect& ARect) override;
+  void ExcludeClipRect(const TvxRect& ARect) override;
+  void ResetClipRect() override;
+  void DrawLine(const TvxPoint& P1, const TvxPoint& P2, float Opacity) override;
+  void FillRect(const TvxRect& ARect, float XRadius, float YRadius, TvxCorners Corners, float Opacity,
+                TvxCornerType CornerType = vgCornerRound) override;
+  void DrawRect(const TvxRect& ARect, float XRadius, float YRadius, TvxCorners Corners, float Opacity,
+                TvxCornerType CornerType = vgCornerRound) override;
+  void FillEllipse(const TvxRect& ARect, float Opacity) override;
+  void DrawEllipse(const TvxRect& ARect, float Opacity) override;
+  bool PtInPath(const TvxPoint& P, const TvxRect& ARect, TvxPathData* APath) override;
+  void FillPath(TvxPathData* APath, const TvxRect& ARect, float Opacity) override;
+  void DrawPath(TvxPathData* APath, const TvxRect& ARect, float Opacity) override;
+  void DrawBitmap(TvxBitmap* ABitmap, const TvxRect& SrcRect, const TvxRect& DstRect, float Opacity,
+                  bool HighSpeed = false) override;
+  void DrawThumbnail(TvxBitmap* ABitmap, float AWidth, float AHeight) override;
+
+  // Fill a rectangle or a back-end path with Fill.
+  void FillGPRect(const TvxRect& ARect, float Opacity);
+  void FillGPPath(const gfx2d::Path& APath, const TvxRect& ARect, float Opacity);
+  // Rebuild FillBrush, or StrokeBrush and Pen, for a rectangle.
+  void ApplyBrushGdiPlus(const TvxRect& ARect, float Opacity);
+  void ApplyStrokeGdiPlus(const TvxRect& ARect, float Opacity);
+
+  // The back-end image over Bitmap's pixels, kept in its Handle until the pixels go.
+  static void GetGPBitmap(TvxBitmap* Bitmap);
+  static void FreeGPBitmap(TvxBitmap* Bitmap);
+  static gfx2d::Image* GPImage(const TvxBitmap* Bitmap);
+  static gfx2d::RectF RectToGPRectF(const TvxRect& R);
+
+  gfx2d::Graphics* Graphics() const { return graphics_.get(); }
+  const gfx2d::Brush* FillBrush() const { return fillBrush_.get(); }
+  const gfx2d::Brush* StrokeBrush() const { return strokeBrush_.get(); }
+  const gfx2d::Pen* Pen() const { return pen_.get(); }
+
+private:
+  void MakeBuffer(int AWidth, int AHeight);
+  void CreateGraphics(const gfx2d::Image* Target);
+  void CreateTools();
+  // The brush of a bitmap brush, or nil when it has no usable image.
+  std::unique_ptr<gfx2d::Brush> BitmapBrush(TvxBrush* Brush, bool ForStroke, const TvxRect& ARect, float Opacity);
+
+  std::vector<uint32_t> dib_;
+  std::unique_ptr<gfx2d::Image> dibImage_;
+  std::unique_ptr<gfx2d::Graphics> graphics_;
+  std::unique_ptr<gfx2d::Pen> pen_;
+  std::unique_ptr<gfx2d::Brush> strokeBrush_;
+  std::unique_ptr<gfx2d::Brush> fillBrush_;
+};
+
+// Start and end of the drawing back end. Starting twice starts once; ending without a
+// start does nothing. Every canvas and image must be freed before the end.
+void StartupGdiPlus();
+void ShutdownGdiPlus();
+
+}  // namespace vg
