@@ -1,0 +1,143 @@
+#include "platform/gfx2d/Fonts.h"
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+#include <pango/pangocairo.h>
+#include <pango/pangofc-fontmap.h>
+#include <unistd.h>
+
+#include "platform/gfx2d/Backend.h"
+
+namespace gfx2d {
+
+namespace {
+
+struct FontState {
+  std::set<std::string> dirs;
+  std::vector<std::filesystem::path> tempFiles;
+  bool releaseRegistered = false;
+  int tempCounter = 0;
+};
+
+FontState& State() {
+  static FontState state;
+  return state;
+}
+
+// Frees fontconfig's and pango's caches and the temporary font files at Shutdown.
+void EnsureRelease() {
+  FontState& s = State();
+  if (s.releaseRegistered) return;
+  s.releaseRegistered = true;
+  AddReleaseHandler([] {
+    FontState& st = State();
+    pango_cairo_font_map_set_default(nullptr);
+    cairo_debug_reset_static_data();
+    FcFini();
+    std::error_code ec;
+    for (const auto& f : st.tempFiles) std::filesystem::remove(f, ec);
+    st = FontState{};
+  });
+}
+
+// Tells pango that fontconfig's set of fonts changed.
+void FontsChanged() {
+  PangoFontMap* map = pango_cairo_font_map_get_default();
+  if (PANGO_IS_FC_FONT_MAP(map)) pango_fc_font_map_config_changed(PANGO_FC_FONT_MAP(map));
+}
+
+}  // namespace
+
+bool AddFontDir(const std::string& Dir) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(Dir, ec)) return false;
+  FontState& s = State();
+  if (s.dirs.count(Dir)) return true;
+  EnsureRelease();
+  if (!FcConfigAppFontAddDir(nullptr, reinterpret_cast<const FcChar8*>(Dir.c_str()))) return false;
+  s.dirs.insert(Dir);
+  FontsChanged();
+  return true;
+}
+
+bool RegisterDefaultFonts() {
+  AddFontDir(WineFontDir);
+  return FontFamilyExists("Tahoma");
+}
+
+bool FontFamilyExists(const std::string& Family) {
+  if (Family.empty()) return false;
+  EnsureRelease();
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(Family.c_str()));
+  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+  FcFontSet* set = FcFontList(nullptr, pattern, objects);
+  const bool found = set && set->nfont > 0;
+  if (set) FcFontSetDestroy(set);
+  FcObjectSetDestroy(objects);
+  FcPatternDestroy(pattern);
+  return found;
+}
+
+std::string ResolveFontFamily(const std::string& Family) {
+  return FontFamilyExists(Family) ? Family : std::string(GenericSansSerif);
+}
+
+bool FontStyleAvailable(const std::string& Family, bool Bold, bool Italic) {
+  EnsureRelease();
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(Family.c_str()));
+  FcObjectSet* objects = FcObjectSetBuild(FC_WEIGHT, FC_SLANT, nullptr);
+  FcFontSet* set = FcFontList(nullptr, pattern, objects);
+  bool found = false;
+  for (int i = 0; set && i < set->nfont && !found; ++i) {
+    int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
+    FcPatternGetInteger(set->fonts[i], FC_WEIGHT, 0, &weight);
+    FcPatternGetInteger(set->fonts[i], FC_SLANT, 0, &slant);
+    found = (weight >= FC_WEIGHT_DEMIBOLD) == Bold && (slant != FC_SLANT_ROMAN) == Italic;
+  }
+  if (set) FcFontSetDestroy(set);
+  FcObjectSetDestroy(objects);
+  FcPatternDestroy(pattern);
+  return found;
+}
+
+std::vector<std::string> AddFontFromMemory(const uint8_t* Data, size_t Size) {
+  if (!Data || Size == 0) return {};
+  EnsureRelease();
+  FontState& s = State();
+  std::error_code ec;
+  const auto file = std::filesystem::temp_directory_path(ec) /
+                    ("gascal-font-" + std::to_string(::getpid()) + "-" + std::to_string(++s.tempCounter) + ".ttf");
+  {
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
+    if (!out) {
+      std::filesystem::remove(file, ec);
+      return {};
+    }
+  }
+  std::vector<std::string> families;
+  int count = 0;
+  for (int face = 0; face == 0 || face < count; ++face) {
+    FcPattern* p = FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(file.c_str()), face, nullptr, &count);
+    if (!p) break;
+    FcChar8* family = nullptr;
+    if (FcPatternGetString(p, FC_FAMILY, 0, &family) == FcResultMatch && family)
+      families.emplace_back(reinterpret_cast<const char*>(family));
+    FcPatternDestroy(p);
+  }
+  if (families.empty() || !FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(file.c_str()))) {
+    std::filesystem::remove(file, ec);
+    return {};
+  }
+  s.tempFiles.push_back(file);
+  FontsChanged();
+  return families;
+}
+
+}  // namespace gfx2d
