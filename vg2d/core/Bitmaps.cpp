@@ -38,7 +38,7 @@ TvxBitmap::TvxBitmap(int AWidth, int AHeight) { SetSize(AWidth, AHeight); }
 TvxBitmap::TvxBitmap(rtl::TStream& Stream) { ReadPNG(Stream); }
 
 TvxBitmap::~TvxBitmap() {
-  if (IvxLinkTarget* link = LinkTargetOf(resource_)) link->RemoveFreeNotify(this);
+  resource_.Clear(this);
   FreeCanvas();
   OnFreePixels(this);
   handle_ = nullptr;
@@ -235,37 +235,22 @@ void TvxBitmap::DefineProperties(rtl::TFiler* Filer) {
 // ---- resource -----------------------------------------------------------------------------------
 
 TvxBitmap* TvxBitmap::GetResourceBitmap() {
-  if (!resource_ && !resourceName_.empty()) {
-    rtl::TComponent* found = FindResourceObject(resourceName_);
-    IvxLinkTarget* link = LinkTargetOf(found);
-    if (link && link->GetResourceBitmap()) SetResource(found);
-  }
-  IvxLinkTarget* link = LinkTargetOf(resource_);
+  if (rtl::TComponent* found = resource_.FindNamed([](IvxLinkTarget& t) { return t.GetResourceBitmap() != nullptr; }))
+    SetResource(found);
+  IvxLinkTarget* link = resource_.Target();
   return link ? link->GetResourceBitmap() : nullptr;
 }
 
 void TvxBitmap::SetResource(rtl::TComponent* Value) {
-  if (Value && !LinkTargetOf(Value)) Value = nullptr;  // only tree objects can be referred to
-  if (Value == resource_) return;
-  if (IvxLinkTarget* old = LinkTargetOf(resource_)) old->RemoveFreeNotify(this);
-  resource_ = Value;
-  if (IvxLinkTarget* link = LinkTargetOf(resource_)) {
-    resourceName_ = ResourceNameOf(resource_);
-    link->AddFreeNotify(this);
-  } else {
-    resourceName_.clear();
-  }
-  Changed();
+  if (resource_.Set(Value, this)) Changed();
 }
 
 void TvxBitmap::SetResourceName(const std::string& Value) {
-  if (Value == resourceName_) return;
-  resourceName_ = Value;
-  Changed();
+  if (resource_.SetName(Value)) Changed();
 }
 
 void TvxBitmap::FreeNotification(rtl::TObject* AObject) {
-  if (AObject && AObject == resource_) resource_ = nullptr;
+  resource_.Freed(AObject);
 }
 
 void TvxBitmap::Assign(const rtl::TPersistent* Source) {
@@ -278,13 +263,11 @@ void TvxBitmap::Assign(const rtl::TPersistent* Source) {
   if (const_cast<TvxBitmap*>(src)->GetResourceBitmap()) {
     auto saved = OnChange;
     OnChange = nullptr;
-    SetResource(src->resource_);
-    resourceName_ = src->resourceName_;
+    SetResource(src->resource_.Object());
+    resource_.SetName(src->resource_.Name());
     OnChange = saved;
   } else {
-    if (IvxLinkTarget* old = LinkTargetOf(resource_)) old->RemoveFreeNotify(this);
-    resource_ = nullptr;
-    resourceName_.clear();
+    resource_.Clear(this);
     if (src->width_ != width_ || src->height_ != height_) Reallocate(src->width_, src->height_);
     bits_ = src->bits_;
     needUpdate_ = true;

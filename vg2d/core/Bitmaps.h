@@ -129,9 +129,9 @@ public:
 
   // ---- resource ---------------------------------------------------------------------------
   TvxBitmap* GetResourceBitmap();
-  rtl::TComponent* Resource() const { return resource_; }
+  rtl::TComponent* Resource() const { return resource_.Object(); }
   void SetResource(rtl::TComponent* Value);
-  const std::string& ResourceName() const { return resourceName_; }
+  const std::string& ResourceName() const { return resource_.Name(); }
   void SetResourceName(const std::string& Value);
 
   void Assign(const rtl::TPersistent* Source) override;
@@ -158,8 +158,7 @@ private:
   int height_ = 0;
   int width_ = 0;
   bool needUpdate_ = false;
-  rtl::TComponent* resource_ = nullptr;
-  std::string resourceName_;
+  TvxResourceLink resource_;
   TvxCanvas* canvas_ = nullptr;
 };
 

@@ -49,7 +49,7 @@ TvxPoint Plus(const TvxPoint& A, const TvxPoint& B) { return {A.X + B.X, A.Y + B
 }  // namespace
 
 TvxPathData::~TvxPathData() {
-  if (IvxLinkTarget* link = LinkTargetOf(resource_)) link->RemoveFreeNotify(this);
+  resource_.Clear(this);
 }
 
 // ---- building -------------------------------------------------------------------------------
@@ -378,37 +378,22 @@ void TvxPathData::FlattenToPolygon(std::vector<TvxPoint>& Polygon, TvxPoint& Siz
 // ---- resource -------------------------------------------------------------------------------
 
 TvxPathData* TvxPathData::GetResourcePath() {
-  if (!resource_ && !resourceName_.empty()) {
-    rtl::TComponent* found = FindResourceObject(resourceName_);
-    IvxLinkTarget* link = LinkTargetOf(found);
-    if (link && link->GetResourcePath()) SetResource(found);
-  }
-  IvxLinkTarget* link = LinkTargetOf(resource_);
+  if (rtl::TComponent* found = resource_.FindNamed([](IvxLinkTarget& t) { return t.GetResourcePath() != nullptr; }))
+    SetResource(found);
+  IvxLinkTarget* link = resource_.Target();
   return link ? link->GetResourcePath() : nullptr;
 }
 
 void TvxPathData::SetResource(rtl::TComponent* Value) {
-  if (Value && !LinkTargetOf(Value)) Value = nullptr;  // only tree objects can be referred to
-  if (Value == resource_) return;
-  if (IvxLinkTarget* old = LinkTargetOf(resource_)) old->RemoveFreeNotify(this);
-  resource_ = Value;
-  if (IvxLinkTarget* link = LinkTargetOf(resource_)) {
-    resourceName_ = ResourceNameOf(resource_);
-    link->AddFreeNotify(this);
-  } else {
-    resourceName_.clear();
-  }
-  Changed();
+  if (resource_.Set(Value, this)) Changed();
 }
 
 void TvxPathData::SetResourceName(const std::string& Value) {
-  if (Value == resourceName_) return;
-  resourceName_ = Value;
-  Changed();
+  if (resource_.SetName(Value)) Changed();
 }
 
 void TvxPathData::FreeNotification(rtl::TObject* AObject) {
-  if (AObject && AObject == resource_) resource_ = nullptr;
+  resource_.Freed(AObject);
 }
 
 void TvxPathData::Assign(const rtl::TPersistent* Source) {
@@ -421,8 +406,8 @@ void TvxPathData::Assign(const rtl::TPersistent* Source) {
   if (const_cast<TvxPathData*>(src)->GetResourcePath()) {
     auto saved = OnChange;
     OnChange = nullptr;
-    SetResource(src->resource_);
-    resourceName_ = src->resourceName_;
+    SetResource(src->resource_.Object());
+    resource_.SetName(src->resource_.Name());
     OnChange = saved;
   } else {
     points_ = src->points_;

@@ -95,9 +95,9 @@ public:
   // The path of the resource object this path stands for (looked up by ResourceName on
   // first use), or nil.
   TvxPathData* GetResourcePath();
-  rtl::TComponent* Resource() const { return resource_; }
+  rtl::TComponent* Resource() const { return resource_.Object(); }
   void SetResource(rtl::TComponent* Value);
-  const std::string& ResourceName() const { return resourceName_; }
+  const std::string& ResourceName() const { return resource_.Name(); }
   void SetResourceName(const std::string& Value);
 
   void Assign(const rtl::TPersistent* Source) override;
@@ -127,8 +127,7 @@ private:
   void ArcSegment(const TvxPoint& Center, const TvxPoint& Radius, float Angle, float Sweep, bool First);
   void Changed() { OnChange(this); }
 
-  rtl::TComponent* resource_ = nullptr;
-  std::string resourceName_;
+  TvxResourceLink resource_;
   TvxPoint startPoint_;
   std::vector<TvxPathPoint> points_;
 };

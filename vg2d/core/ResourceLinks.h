@@ -41,6 +41,34 @@ protected:
   ~IvxLinkTarget() = default;
 };
 
+// A paint value's reference to a resource object of a 2D tree: the object while it lives,
+// and its resource name, through which it is found again. The holder is the one told when
+// the object is freed; it passes itself to every call that links or unlinks.
+class TvxResourceLink {
+public:
+  rtl::TComponent* Object() const { return object_; }
+  const std::string& Name() const { return name_; }
+  IvxLinkTarget* Target() const;
+  // Links to Value (a component that cannot be linked to counts as nil) and takes its
+  // resource name; nil forgets the name too. False when Value is the object already linked.
+  bool Set(rtl::TComponent* Value, IvxFreeNotification* Holder);
+  // False when the name is unchanged.
+  bool SetName(const std::string& Value);
+  // With no object linked but a name known: the live object of that name, when Carries
+  // accepts what it holds; nil otherwise.
+  rtl::TComponent* FindNamed(bool (*Carries)(IvxLinkTarget&)) const;
+  // Unlinks and forgets the name.
+  void Clear(IvxFreeNotification* Holder);
+  // The holder's free notification: drops the object when it is the one freed.
+  void Freed(rtl::TObject* AObject) {
+    if (AObject && AObject == object_) object_ = nullptr;
+  }
+
+private:
+  rtl::TComponent* object_ = nullptr;
+  std::string name_;
+};
+
 // The link side of a component reference; nil for nil or for a component that cannot
 // be linked to (such references are refused).
 IvxLinkTarget* LinkTargetOf(rtl::TComponent* Object);
