@@ -1,8 +1,13 @@
 #include "platform/gfx2d/Fonts.h"
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
+#include <thread>
+#include <tuple>
 
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
@@ -21,6 +26,11 @@ struct FontState {
   std::vector<std::filesystem::path> tempFiles;
   bool releaseRegistered = false;
   int tempCounter = 0;
+  // Answers of fontconfig, kept until the set of fonts changes: text objects look up
+  // their family before every paint.
+  std::map<std::string, bool> exists;
+  std::map<std::tuple<std::string, bool, bool>, bool> styles;
+  std::string generic;
 };
 
 FontState& State() {
@@ -35,17 +45,32 @@ void EnsureRelease() {
   s.releaseRegistered = true;
   AddReleaseHandler([] {
     FontState& st = State();
+    // The font map goes once its last holder lets go: besides us that can be pango's own
+    // thread that loads fontconfig, which may still be finishing. The static data of cairo
+    // and fontconfig is released only when no font is left alive, and otherwise left to
+    // the end of the process.
+    static std::atomic<bool> mapGone;
+    mapGone = false;
+    PangoFontMap* map = pango_cairo_font_map_get_default();
+    g_object_weak_ref(G_OBJECT(map), [](gpointer, GObject*) { mapGone = true; }, nullptr);
     pango_cairo_font_map_set_default(nullptr);
-    cairo_debug_reset_static_data();
-    FcFini();
+    for (int waited = 0; !mapGone && waited < 2000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (mapGone) {
+      cairo_debug_reset_static_data();
+      FcFini();
+    }
     std::error_code ec;
     for (const auto& f : st.tempFiles) std::filesystem::remove(f, ec);
     st = FontState{};
   });
 }
 
-// Tells pango that fontconfig's set of fonts changed.
+// Tells pango that fontconfig's set of fonts changed, and forgets the answers.
 void FontsChanged() {
+  FontState& s = State();
+  s.exists.clear();
+  s.styles.clear();
+  s.generic.clear();
   PangoFontMap* map = pango_cairo_font_map_get_default();
   if (PANGO_IS_FC_FONT_MAP(map)) pango_fc_font_map_config_changed(PANGO_FC_FONT_MAP(map));
 }
@@ -72,6 +97,8 @@ bool RegisterDefaultFonts() {
 bool FontFamilyExists(const std::string& Family) {
   if (Family.empty()) return false;
   EnsureRelease();
+  FontState& s = State();
+  if (auto it = s.exists.find(Family); it != s.exists.end()) return it->second;
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(Family.c_str()));
   FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
@@ -80,15 +107,40 @@ bool FontFamilyExists(const std::string& Family) {
   if (set) FcFontSetDestroy(set);
   FcObjectSetDestroy(objects);
   FcPatternDestroy(pattern);
+  s.exists.emplace(Family, found);
   return found;
 }
 
+std::string GenericSansSerifFamily() {
+  EnsureRelease();
+  FontState& s = State();
+  if (!s.generic.empty()) return s.generic;
+  std::string family = GenericSansSerif;
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(GenericSansSerif));
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+    FcChar8* name = nullptr;
+    if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch && name)
+      family = reinterpret_cast<const char*>(name);
+    FcPatternDestroy(match);
+  }
+  FcPatternDestroy(pattern);
+  s.generic = family;
+  return family;
+}
+
 std::string ResolveFontFamily(const std::string& Family) {
-  return FontFamilyExists(Family) ? Family : std::string(GenericSansSerif);
+  return FontFamilyExists(Family) ? Family : GenericSansSerifFamily();
 }
 
 bool FontStyleAvailable(const std::string& Family, bool Bold, bool Italic) {
   EnsureRelease();
+  FontState& s = State();
+  const auto key = std::make_tuple(Family, Bold, Italic);
+  if (auto it = s.styles.find(key); it != s.styles.end()) return it->second;
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(Family.c_str()));
   FcObjectSet* objects = FcObjectSetBuild(FC_WEIGHT, FC_SLANT, nullptr);
@@ -103,6 +155,7 @@ bool FontStyleAvailable(const std::string& Family, bool Bold, bool Italic) {
   if (set) FcFontSetDestroy(set);
   FcObjectSetDestroy(objects);
   FcPatternDestroy(pattern);
+  s.styles.emplace(key, found);
   return found;
 }
 

@@ -10,7 +10,7 @@
 
 namespace gfx2d {
 
-// The family used when a named one does not exist.
+// The generic family asked of fontconfig when a named one does not exist.
 inline constexpr const char* GenericSansSerif = "sans-serif";
 // Wine's folder, which holds a Tahoma with the metrics the 2D library is designed for.
 inline constexpr const char* WineFontDir = "/usr/share/wine/fonts";
@@ -18,12 +18,15 @@ inline constexpr const char* WineFontDir = "/usr/share/wine/fonts";
 // Makes the fonts of Dir known to the text code; false when Dir does not exist or
 // cannot be added. Adding a folder twice adds it once.
 bool AddFontDir(const std::string& Dir);
-// Adds WineFontDir when it is there; true when Tahoma is then available. Called once by
-// the text code before its first layout; harmless to call again.
+// Adds WineFontDir when it is there; true when Tahoma is then available. The text code
+// calls it before it looks up its first family; harmless to call again.
 bool RegisterDefaultFonts();
 // An installed or added family of exactly this name (letter case and blanks aside).
 bool FontFamilyExists(const std::string& Family);
-// Family when it exists, else GenericSansSerif.
+// The installed family fontconfig chooses for GenericSansSerif; GenericSansSerif itself
+// when there is no font at all.
+std::string GenericSansSerifFamily();
+// Family when it exists, else GenericSansSerifFamily().
 std::string ResolveFontFamily(const std::string& Family);
 // Whether Family has a face of that weight and slant; a font that has only a regular
 // face does not count as bold or italic.

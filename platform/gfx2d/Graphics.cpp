@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <pango/pangocairo.h>
+
 namespace gfx2d {
 
 namespace {
@@ -30,7 +32,10 @@ Graphics::Graphics(const Image& Target) : target_(Target), cr_(cairo_create(Targ
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
 }
 
-Graphics::~Graphics() { cairo_destroy(cr_); }
+Graphics::~Graphics() {
+  if (text_) g_object_unref(text_);
+  cairo_destroy(cr_);
+}
 
 void Graphics::SetSmoothingMode(SmoothingMode Mode) {
   cairo_set_antialias(cr_, Mode == SmoothingMode::None ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_DEFAULT);

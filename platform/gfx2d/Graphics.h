@@ -14,7 +14,10 @@
 #include "platform/gfx2d/Brush.h"
 #include "platform/gfx2d/Image.h"
 #include "platform/gfx2d/Path.h"
+#include "platform/gfx2d/Text.h"
 #include "platform/gfx2d/Types.h"
+
+struct _PangoContext;
 
 namespace gfx2d {
 
@@ -73,6 +76,19 @@ public:
   // every alpha scaled by Alpha (nothing for Alpha <= 0 or not a number).
   void DrawImage(const Image& Source, const RectF& Dst, const RectF& Src, float Alpha = 1);
 
+  // ---- text ---------------------------------------------------------------------------
+  // A new graphics starts with SystemDefault.
+  void SetTextRenderingHint(TextRenderingHint Hint) { textHint_ = Hint; }
+  TextRenderingHint GetTextRenderingHint() const { return textHint_; }
+  // Draws Text laid out in Layout with B under the current hint. The text ends at its
+  // first U+0000; nothing is drawn for an empty text or an unusable font.
+  void DrawString(const std::u16string& Text, const Font& F, const RectF& Layout, const StringFormat& Format,
+                  const Brush& B);
+  // The bounds (in user space) of Text laid out in Layout; false, with Bounds untouched,
+  // for an empty text or an unusable font.
+  bool MeasureString(const std::u16string& Text, const Font& F, const RectF& Layout, const StringFormat& Format,
+                     RectF& Bounds);
+
 private:
   struct ClipStep {
     cairo_matrix_t Transform;
@@ -104,6 +120,10 @@ private:
   ClipList clip_;
   std::vector<SavedState> saved_;
   uint32_t nextToken_ = 1;
+  TextRenderingHint textHint_ = TextRenderingHint::SystemDefault;
+  _PangoContext* text_ = nullptr;  // made by the first text call
+  int textHintApplied_ = -1;       // the hint text_ was last set up for
+  friend class TextLayout;
 };
 
 }  // namespace gfx2d

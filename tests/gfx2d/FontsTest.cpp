@@ -30,7 +30,8 @@ TEST_F(Fonts, MissingFamiliesAreNotSubstituted) {
   EXPECT_TRUE(FontFamilyExists("dejavu  SANS"));
   EXPECT_FALSE(FontFamilyExists("No Such Family 42"));
   EXPECT_FALSE(FontFamilyExists(""));
-  EXPECT_EQ(ResolveFontFamily("No Such Family 42"), GenericSansSerif);
+  EXPECT_EQ(ResolveFontFamily("No Such Family 42"), GenericSansSerifFamily());
+  EXPECT_TRUE(FontFamilyExists(GenericSansSerifFamily()));
   EXPECT_EQ(ResolveFontFamily("DejaVu Sans"), "DejaVu Sans");
   EXPECT_TRUE(FontStyleAvailable("DejaVu Sans", true, false));
   EXPECT_FALSE(FontStyleAvailable("No Such Family 42", false, false));
@@ -39,7 +40,7 @@ TEST_F(Fonts, MissingFamiliesAreNotSubstituted) {
 TEST_F(Fonts, WineTahomaIsRegisteredWhenPresent) {
   const bool present = std::filesystem::exists(std::string(WineFontDir) + "/tahoma.ttf");
   EXPECT_EQ(RegisterDefaultFonts(), present);
-  EXPECT_EQ(ResolveFontFamily("Tahoma"), present ? "Tahoma" : GenericSansSerif);
+  EXPECT_EQ(ResolveFontFamily("Tahoma"), present ? "Tahoma" : GenericSansSerifFamily());
   EXPECT_FALSE(AddFontDir("/no/such/folder"));
   if (present) {
     EXPECT_TRUE(FontStyleAvailable("Tahoma", false, false));

@@ -174,12 +174,14 @@ TvxCanvasGdiPlus::TvxCanvasGdiPlus(int AWidth, int AHeight) {
   buffered_ = true;
   MakeBuffer(AWidth, AHeight);
   CreateTools();
+  ChooseFontFamily();
 }
 
 TvxCanvasGdiPlus::TvxCanvasGdiPlus(TvxBitmap* ABitmap) : TvxCanvas(ABitmap) {
   GetGPBitmap(ABitmap);
   if (gfx2d::Image* img = ABitmap ? GPImage(ABitmap) : nullptr) CreateGraphics(img);
   CreateTools();
+  ChooseFontFamily();
 }
 
 TvxCanvasGdiPlus::~TvxCanvasGdiPlus() {

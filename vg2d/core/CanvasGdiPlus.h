@@ -55,6 +55,21 @@ public:
                   bool HighSpeed = false) override;
   void DrawThumbnail(TvxBitmap* ABitmap, float AWidth, float AHeight) override;
 
+  // ---- text ---------------------------------------------------------------------------------
+  // Chooses the family of Font (the private fonts first, then the installed ones, then
+  // the generic sans-serif family) and, with a graphics, the text rendering hint.
+  void FontChanged(rtl::TObject* Sender) override;
+  // Adds the font held from the stream's position to its end; the family is chosen again
+  // at the next font change.
+  void AddFontFromStream(rtl::TStream* Stream) override;
+  void FillText(const TvxRect& ARect, const TvxRect& AClipRect, const std::u16string& AText, bool WordWrap,
+                float Opacity, TvxTextAlign ATextAlign, TvxTextAlign AVTextAlign = vgTextAlignCenter) override;
+  void MeasureText(TvxRect& ARect, const TvxRect& AClipRect, const std::u16string& AText, bool WordWrap,
+                   TvxTextAlign ATextAlign, TvxTextAlign AVTextAlign = vgTextAlignCenter) override;
+  bool TextToPath(TvxPathData* Path, const TvxRect& ARect, const std::u16string& AText, bool WordWrap,
+                  TvxTextAlign ATextAlign, TvxTextAlign AVTextAlign = vgTextAlignCenter) override;
+  static int GPFontStyle(TvxFontStyle Style);
+
   // Fill a rectangle or a back-end path with Fill.
   void FillGPRect(const TvxRect& ARect, float Opacity);
   void FillGPPath(const gfx2d::Path& APath, const TvxRect& ARect, float Opacity);
@@ -72,6 +87,8 @@ public:
   const gfx2d::Brush* FillBrush() const { return fillBrush_.get(); }
   const gfx2d::Brush* StrokeBrush() const { return strokeBrush_.get(); }
   const gfx2d::Pen* Pen() const { return pen_.get(); }
+  const gfx2d::FontFamily* FontFamily() const { return fontFamily_.get(); }
+  const gfx2d::PrivateFontCollection* FontCollection() const { return fontCollection_.get(); }
 
 private:
   void MakeBuffer(int AWidth, int AHeight);
@@ -79,6 +96,12 @@ private:
   void CreateTools();
   // The brush of a bitmap brush, or nil when it has no usable image.
   std::unique_ptr<gfx2d::Brush> BitmapBrush(TvxBrush* Brush, bool ForStroke, const TvxRect& ARect, float Opacity);
+  void ChooseFontFamily();
+  // The hint Font asks for: grid-fitted with ClearType, else antialiased.
+  gfx2d::TextRenderingHint TextHint() const;
+  // The font of FillText and MeasureText: Font's style when the family has it, else the
+  // first style it has.
+  gfx2d::Font TextFont() const;
 
   std::vector<uint32_t> dib_;
   std::unique_ptr<gfx2d::Image> dibImage_;
@@ -86,6 +109,8 @@ private:
   std::unique_ptr<gfx2d::Pen> pen_;
   std::unique_ptr<gfx2d::Brush> strokeBrush_;
   std::unique_ptr<gfx2d::Brush> fillBrush_;
+  std::unique_ptr<gfx2d::FontFamily> fontFamily_;
+  std::unique_ptr<gfx2d::PrivateFontCollection> fontCollection_;
 };
 
 // Start and end of the drawing back end. Starting twice starts once; ending without a

@@ -1,0 +1,307 @@
+#include "platform/gfx2d/Text.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include <pango/pangocairo.h>
+
+#include "platform/gfx2d/Fonts.h"
+#include "platform/gfx2d/Graphics.h"
+
+namespace gfx2d {
+
+namespace {
+
+// Larger em sizes would overflow pango's fixed-point units in the layout.
+constexpr float MaxEmSize = 32768;
+
+// UTF-8 for pango, which needs it valid: the text ends at its first U+0000, and a lone
+// surrogate becomes U+FFFD.
+std::string ToUtf8(const std::u16string& S) {
+  std::string out;
+  out.reserve(S.size());
+  for (size_t i = 0; i < S.size(); ++i) {
+    uint32_t c = S[i];
+    if (c == 0) break;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < S.size() && S[i + 1] >= 0xDC00 && S[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (S[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+void SetFontOptions(PangoContext* Context, TextRenderingHint Hint) {
+  cairo_font_options_t* o = cairo_font_options_create();
+  switch (Hint) {
+    case TextRenderingHint::AntiAlias:
+      cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
+      cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
+      cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
+      break;
+    case TextRenderingHint::ClearTypeGridFit:
+      cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
+      cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_FULL);
+      cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_ON);
+      break;
+    case TextRenderingHint::SystemDefault: break;
+  }
+  pango_cairo_context_set_font_options(Context, o);
+  cairo_font_options_destroy(o);
+}
+
+PangoAlignment ToPango(StringAlignment A) {
+  switch (A) {
+    case StringAlignment::Center: return PANGO_ALIGN_CENTER;
+    case StringAlignment::Far: return PANGO_ALIGN_RIGHT;
+    case StringAlignment::Near: break;
+  }
+  return PANGO_ALIGN_LEFT;
+}
+
+// Where a block of Size starts in a span from Start of Length (which may be 0).
+double Place(StringAlignment A, double Start, double Length, double Size) {
+  switch (A) {
+    case StringAlignment::Center: return Start + (Length - Size) / 2;
+    case StringAlignment::Far: return Start + Length - Size;
+    case StringAlignment::Near: break;
+  }
+  return Start;
+}
+
+bool FiniteRect(const RectF& R) {
+  return IsFinite(R.X) && IsFinite(R.Y) && IsFinite(R.Width) && IsFinite(R.Height);
+}
+
+}  // namespace
+
+// A string laid out in a rectangle: the pango layout, the point its top-left corner goes
+// to, and the bounds of its lines in user space.
+class TextLayout {
+public:
+  TextLayout(PangoContext* Context, const std::string& Utf8, const Font& F, const RectF& R, const StringFormat& Format)
+      : layout_(pango_layout_new(Context)) {
+    PangoFontDescription* d = pango_font_description_new();
+    pango_font_description_set_family(d, F.Family.c_str());
+    pango_font_description_set_absolute_size(d, static_cast<double>(F.EmSize) * PANGO_SCALE);
+    pango_font_description_set_weight(d, (F.Style & FontStyleBold) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(d, (F.Style & FontStyleItalic) ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    pango_layout_set_font_description(layout_, d);
+    pango_font_description_free(d);
+    if (F.Style & (FontStyleUnderline | FontStyleStrikeout)) {
+      PangoAttrList* attrs = pango_attr_list_new();
+      if (F.Style & FontStyleUnderline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+      if (F.Style & FontStyleStrikeout) pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
+      pango_layout_set_attributes(layout_, attrs);
+      pango_attr_list_unref(attrs);
+    }
+    pango_layout_set_text(layout_, Utf8.data(), static_cast<int>(Utf8.size()));
+    pango_layout_set_alignment(layout_, ToPango(Format.Align));
+    const double width = std::max(0.0, static_cast<double>(R.Width));
+    const double height = std::max(0.0, static_cast<double>(R.Height));
+    const bool wrap = !(Format.Flags & StringFormatFlagsNoWrap) && width > 0 && width * PANGO_SCALE < INT_MAX;
+    if (wrap) {
+      pango_layout_set_width(layout_, static_cast<int>(width * PANGO_SCALE));
+      pango_layout_set_wrap(layout_, PANGO_WRAP_WORD_CHAR);
+    }
+    PangoRectangle logical;
+    pango_layout_get_extents(layout_, nullptr, &logical);
+    const double lx = static_cast<double>(logical.x) / PANGO_SCALE, ly = static_cast<double>(logical.y) / PANGO_SCALE;
+    const double lw = static_cast<double>(logical.width) / PANGO_SCALE;
+    const double lh = static_cast<double>(logical.height) / PANGO_SCALE;
+    // A wrapped layout has the rectangle's width and aligns its lines in it; otherwise the
+    // block (whose lines pango aligns to each other) is placed as a whole.
+    X = wrap ? R.X : Place(Format.Align, R.X, width, lw) - lx;
+    Y = Place(Format.LineAlign, R.Y, height, lh) - ly;
+    Bounds = {static_cast<float>(X + lx), static_cast<float>(Y + ly), static_cast<float>(lw), static_cast<float>(lh)};
+  }
+  ~TextLayout() { g_object_unref(layout_); }
+  TextLayout(const TextLayout&) = delete;
+  TextLayout& operator=(const TextLayout&) = delete;
+
+  // The text context of G, brought up to date with its transform and hint.
+  static PangoContext* ContextOf(Graphics& G) {
+    if (!G.text_) {
+      G.text_ = pango_cairo_create_context(G.cr_);
+      G.textHintApplied_ = -1;
+    } else {
+      pango_cairo_update_context(G.cr_, G.text_);
+    }
+    if (G.textHintApplied_ != static_cast<int>(G.textHint_)) {
+      SetFontOptions(G.text_, G.textHint_);
+      G.textHintApplied_ = static_cast<int>(G.textHint_);
+    }
+    return G.text_;
+  }
+
+  PangoLayout* Layout() const { return layout_; }
+
+  double X = 0, Y = 0;
+  RectF Bounds;
+
+private:
+  PangoLayout* layout_;
+};
+
+bool Font::IsValid() const { return IsFinite(EmSize) && EmSize > 0 && EmSize <= MaxEmSize; }
+
+// ---- families ------------------------------------------------------------------------------------
+
+std::unique_ptr<FontFamily> FontFamily::FromName(const std::string& Name, const PrivateFontCollection* Collection) {
+  RegisterDefaultFonts();
+  if ((Collection && Collection->HasFamily(Name)) || FontFamilyExists(Name))
+    return std::unique_ptr<FontFamily>(new FontFamily(Name));
+  return nullptr;
+}
+
+std::unique_ptr<FontFamily> FontFamily::GenericSansSerif() {
+  return std::unique_ptr<FontFamily>(new FontFamily(GenericSansSerifFamily()));
+}
+
+bool FontFamily::IsStyleAvailable(int Style) const {
+  return FontStyleAvailable(name_, (Style & FontStyleBold) != 0, (Style & FontStyleItalic) != 0);
+}
+
+bool PrivateFontCollection::AddMemoryFont(const void* Data, size_t Size) {
+  const auto added = AddFontFromMemory(static_cast<const uint8_t*>(Data), Size);
+  for (const auto& f : added)
+    if (!HasFamily(f)) families_.push_back(f);
+  return !added.empty();
+}
+
+bool PrivateFontCollection::HasFamily(const std::string& Name) const {
+  return std::any_of(families_.begin(), families_.end(),
+                     [&](const std::string& f) { return ::strcasecmp(f.c_str(), Name.c_str()) == 0; });
+}
+
+// ---- drawing and measuring ----------------------------------------------------------------------
+
+void Graphics::DrawString(const std::u16string& Text, const Font& F, const RectF& Layout, const StringFormat& Format,
+                          const Brush& B) {
+  if (degenerate_ || !F.IsValid() || !FiniteRect(Layout)) return;
+  const float alpha = B.Alpha();
+  if (!(alpha > 0)) return;
+  const std::string utf8 = ToUtf8(Text);
+  if (utf8.empty()) return;
+  TextLayout laid(TextLayout::ContextOf(*this), utf8, F, Layout, Format);
+  cairo_save(cr_);
+  if (SetSource(B)) {
+    cairo_move_to(cr_, laid.X, laid.Y);
+    if (alpha < 1) {
+      cairo_push_group(cr_);
+      pango_cairo_show_layout(cr_, laid.Layout());
+      cairo_pop_group_to_source(cr_);
+      cairo_paint_with_alpha(cr_, alpha);
+    } else {
+      pango_cairo_show_layout(cr_, laid.Layout());
+    }
+  }
+  cairo_new_path(cr_);
+  cairo_restore(cr_);
+}
+
+bool Graphics::MeasureString(const std::u16string& Text, const Font& F, const RectF& Layout,
+                             const StringFormat& Format, RectF& Bounds) {
+  if (!F.IsValid() || !FiniteRect(Layout)) return false;
+  const std::string utf8 = ToUtf8(Text);
+  if (utf8.empty()) return false;
+  TextLayout laid(TextLayout::ContextOf(*this), utf8, F, Layout, Format);
+  Bounds = laid.Bounds;
+  return true;
+}
+
+// ---- outlines -----------------------------------------------------------------------------------
+
+bool AddPathString(PathData& Path, const std::u16string& Text, const Font& F, const RectF& Layout,
+                   const StringFormat& Format) {
+  Path.Points.clear();
+  Path.Types.clear();
+  if (!F.IsValid() || !FiniteRect(Layout)) return false;
+  const std::string utf8 = ToUtf8(Text);
+  if (utf8.empty()) return false;
+  // Outlines are taken unhinted, at identity, on a scratch surface.
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  PangoContext* context = pango_cairo_create_context(cr);
+  SetFontOptions(context, TextRenderingHint::AntiAlias);
+  bool ok = false;
+  {
+    TextLayout laid(context, utf8, F, Layout, Format);
+    cairo_move_to(cr, laid.X, laid.Y);
+    pango_cairo_layout_path(cr, laid.Layout());
+    cairo_path_t* path = cairo_copy_path(cr);
+    if (path && path->status == CAIRO_STATUS_SUCCESS) {
+      // cairo starts a figure after every close at the closed figure's start; such a
+      // start is kept back until a segment follows it, so empty figures never appear.
+      PointF pending;
+      bool hasPending = false, figureOpen = false;
+      auto start = [&](PointF P) {
+        Path.Points.push_back(P);
+        Path.Types.push_back(PathPointTypeStart);
+        figureOpen = true;
+        hasPending = false;
+      };
+      for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+        const cairo_path_data_t* d = &path->data[i];
+        auto pt = [&](int k) {
+          return PointF{static_cast<float>(d[k].point.x), static_cast<float>(d[k].point.y)};
+        };
+        switch (d->header.type) {
+          case CAIRO_PATH_MOVE_TO:
+            pending = pt(1);
+            hasPending = true;
+            figureOpen = false;
+            break;
+          case CAIRO_PATH_LINE_TO:
+            if (hasPending || !figureOpen) start(hasPending ? pending : pt(1));
+            Path.Points.push_back(pt(1));
+            Path.Types.push_back(PathPointTypeLine);
+            break;
+          case CAIRO_PATH_CURVE_TO:
+            if (hasPending || !figureOpen) start(hasPending ? pending : pt(1));
+            for (int k = 1; k <= 3; ++k) {
+              Path.Points.push_back(pt(k));
+              Path.Types.push_back(PathPointTypeBezier);
+            }
+            break;
+          case CAIRO_PATH_CLOSE_PATH:
+            if (figureOpen && !Path.Types.empty()) Path.Types.back() |= PathPointTypeCloseSubpath;
+            figureOpen = false;
+            break;
+        }
+      }
+      ok = true;
+    }
+    if (path) cairo_path_destroy(path);
+  }
+  g_object_unref(context);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+  if (!ok) {
+    Path.Points.clear();
+    Path.Types.clear();
+  }
+  return ok;
+}
+
+}  // namespace gfx2d
