@@ -115,6 +115,8 @@ public:
       pango_layout_set_attributes(layout_, attrs);
       pango_attr_list_unref(attrs);
     }
+    // Lines run left to right whatever the script, so Near is always the left side.
+    pango_layout_set_auto_dir(layout_, FALSE);
     pango_layout_set_text(layout_, Utf8.data(), static_cast<int>(Utf8.size()));
     pango_layout_set_alignment(layout_, ToPango(Format.Align));
     const double width = std::max(0.0, static_cast<double>(R.Width));

@@ -86,6 +86,14 @@ TEST(CanvasText, MeasureFollowsTheRectangleAndAlignmentRules) {
   TvxRect wrappedFar{0, 0, 200, 100};
   c.MeasureText(wrappedFar, wrappedFar, text, true, vgTextAlignFar, vgTextAlignNear);
   EXPECT_NEAR(wrappedFar.Right, 200, 0.01);
+  // Near and far are the left and right sides whatever the direction of the script.
+  const std::u16string hebrew = u"\u05D0\u05D1\u05D2 \u05D3\u05D4";
+  TvxRect rtlNear{0, 0, 200, 30}, rtlFar{0, 0, 200, 30};
+  c.MeasureText(rtlNear, rtlNear, hebrew, true, vgTextAlignNear, vgTextAlignNear);
+  c.MeasureText(rtlFar, rtlFar, hebrew, true, vgTextAlignFar, vgTextAlignNear);
+  EXPECT_NEAR(rtlNear.Left, 0, 0.01);
+  EXPECT_NEAR(rtlFar.Right, 200, 0.01);
+  EXPECT_LT(rtlNear.Right, 100);
 
   EXPECT_EQ(c.TextWidth(u""), 0);
   EXPECT_GT(c.TextWidth(u"ab"), c.TextWidth(u"a"));
