@@ -136,6 +136,21 @@ TEST(CanvasText, FillTextDrawsOpaqueTextAt99PercentAndWhereItWasMeasured) {
   c.FillText(box, box, u"HIM", false, 0.5f, vgTextAlignCenter, vgTextAlignCenter);
   EXPECT_EQ(MaxAlpha(c), 127);
 
+  // Underline and strikeout add their lines to the glyphs.
+  c.Clear(0);
+  c.FillText(box, box, u"HIM", false, 1, vgTextAlignCenter, vgTextAlignCenter);
+  const auto plain = Pixels(c);
+  c.Font()->SetStyle(vgFontUnderline);
+  c.Clear(0);
+  c.FillText(box, box, u"HIM", false, 1, vgTextAlignCenter, vgTextAlignCenter);
+  EXPECT_GT(InkBounds(c).Bottom, ink.Bottom + 1);
+  c.Font()->SetStyle(vgFontStrikeout);
+  c.Clear(0);
+  c.FillText(box, box, u"HIM", false, 1, vgTextAlignCenter, vgTextAlignCenter);
+  EXPECT_NE(Pixels(c), plain);
+  EXPECT_EQ(InkBounds(c).Bottom, ink.Bottom);
+  c.Font()->SetStyle(vgFontRegular);
+
   c.Clear(0);
   c.FillText(box, box, u"", false, 1, vgTextAlignCenter, vgTextAlignCenter);
   c.Fill()->SetStyle(vgBrushNone);
