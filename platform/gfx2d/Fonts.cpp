@@ -1,9 +1,10 @@
 #include "platform/gfx2d/Fonts.h"
 
 #include <atomic>
+#include <cerrno>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <thread>
@@ -25,7 +26,6 @@ struct FontState {
   std::set<std::string> dirs;
   std::vector<std::filesystem::path> tempFiles;
   bool releaseRegistered = false;
-  int tempCounter = 0;
   // Answers of fontconfig, kept until the set of fonts changes: text objects look up
   // their family before every paint.
   std::map<std::string, bool> exists;
@@ -164,15 +164,22 @@ std::vector<std::string> AddFontFromMemory(const uint8_t* Data, size_t Size) {
   EnsureRelease();
   FontState& s = State();
   std::error_code ec;
-  const auto file = std::filesystem::temp_directory_path(ec) /
-                    ("gascal-font-" + std::to_string(::getpid()) + "-" + std::to_string(++s.tempCounter) + ".ttf");
-  {
-    std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
-    if (!out) {
-      std::filesystem::remove(file, ec);
-      return {};
-    }
+  // A fresh file of a name nobody can guess: the folder is shared with other users, and
+  // a name planted there in advance must not be written through.
+  std::string name = (std::filesystem::temp_directory_path(ec) / "gascal-font-XXXXXX.ttf").string();
+  const int fd = ::mkstemps(name.data(), 4);
+  if (fd < 0) return {};
+  const std::filesystem::path file = name;
+  bool written = true;
+  for (size_t done = 0; done < Size && written;) {
+    const ssize_t n = ::write(fd, Data + done, Size - done);
+    if (n > 0) done += static_cast<size_t>(n);
+    else written = n < 0 && errno == EINTR;
+  }
+  if (::close(fd) != 0) written = false;
+  if (!written) {
+    std::filesystem::remove(file, ec);
+    return {};
   }
   std::vector<std::string> families;
   int count = 0;

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <vector>
 
+#include <unistd.h>
+
 #include "platform/gfx2d/Backend.h"
 #include "platform/gfx2d/Fonts.h"
 
@@ -50,9 +52,21 @@ TEST_F(Fonts, WineTahomaIsRegisteredWhenPresent) {
 }
 
 TEST_F(Fonts, FontsFromMemory) {
+  // Names planted in the shared temporary folder are never written through.
+  const auto tmp = std::filesystem::temp_directory_path();
+  const auto victim = tmp / ("gascal-victim-" + std::to_string(::getpid()));
+  std::ofstream(victim) << "keep";
+  std::vector<std::filesystem::path> planted;
+  for (int i = 1; i <= 4; ++i) {
+    planted.push_back(tmp / ("gascal-font-" + std::to_string(::getpid()) + "-" + std::to_string(i) + ".ttf"));
+    std::filesystem::create_symlink(victim, planted.back());
+  }
   const uint8_t junk[] = {1, 2, 3, 4, 5, 6, 7, 8};
   EXPECT_TRUE(AddFontFromMemory(junk, sizeof junk).empty());
   EXPECT_TRUE(AddFontFromMemory(nullptr, 0).empty());
+  EXPECT_EQ(FileBytes(victim.string()), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+  for (const auto& p : planted) std::filesystem::remove(p);
+  std::filesystem::remove(victim);
   const std::vector<uint8_t> bytes = FileBytes(std::string(WineFontDir) + "/tahoma.ttf");
   if (bytes.empty()) GTEST_SKIP() << "no Tahoma to load";
   ASSERT_FALSE(FontFamilyExists("Tahoma"));  // the folder is not known after a restart
