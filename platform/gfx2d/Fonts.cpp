@@ -31,6 +31,7 @@ struct FontState {
   std::map<std::string, bool> exists;
   std::map<std::tuple<std::string, bool, bool>, bool> styles;
   std::string generic;
+  bool fontMapUsed = false;  // pango's font map was made for text
 };
 
 FontState& State() {
@@ -45,17 +46,29 @@ void EnsureRelease() {
   s.releaseRegistered = true;
   AddReleaseHandler([] {
     FontState& st = State();
-    // The font map goes once its last holder lets go: besides us that can be pango's own
-    // thread that loads fontconfig, which may still be finishing. The static data of cairo
-    // and fontconfig is released only when no font is left alive, and otherwise left to
-    // the end of the process.
-    static std::atomic<bool> mapGone;
-    mapGone = false;
-    PangoFontMap* map = pango_cairo_font_map_get_default();
-    g_object_weak_ref(G_OBJECT(map), [](gpointer, GObject*) { mapGone = true; }, nullptr);
-    pango_cairo_font_map_set_default(nullptr);
-    for (int waited = 0; !mapGone && waited < 2000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (mapGone) {
+    // Fontconfig and cairo keep caches until told to let go, which they can only do once
+    // no font is alive. pango loads fontconfig on a thread of its own when its font map is
+    // made, so that must be over first; then the map goes once its last holder lets go.
+    // When it does not go in time (someone still holds a text context), the caches are
+    // left to the end of the process.
+    bool released = true;
+    if (st.fontMapUsed) {
+      static std::atomic<bool> mapGone;
+      mapGone = false;
+      PangoFontMap* map = pango_cairo_font_map_get_default();
+      PangoFontFamily** families = nullptr;
+      int count = 0;
+      pango_font_map_list_families(map, &families, &count);  // waits for the loading thread
+      g_free(families);
+      // Object data is let go at the very end of finalisation, after the map's own cleanup.
+      static GQuark key = g_quark_from_static_string("gascal-font-map-gone");
+      g_object_set_qdata_full(G_OBJECT(map), key, &mapGone, [](gpointer) { mapGone = true; });
+      pango_cairo_font_map_set_default(nullptr);
+      for (int waited = 0; !mapGone && waited < 2000; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      released = mapGone;
+    }
+    if (released) {
       cairo_debug_reset_static_data();
       FcFini();
     }
@@ -71,17 +84,23 @@ void FontsChanged() {
   s.exists.clear();
   s.styles.clear();
   s.generic.clear();
+  if (!s.fontMapUsed) return;  // a map made later reads the fonts as they are then
   PangoFontMap* map = pango_cairo_font_map_get_default();
   if (PANGO_IS_FC_FONT_MAP(map)) pango_fc_font_map_config_changed(PANGO_FC_FONT_MAP(map));
 }
 
 }  // namespace
 
+void UseFontMap() {
+  EnsureRelease();
+  State().fontMapUsed = true;
+}
+
 bool AddFontDir(const std::string& Dir) {
-  std::error_code ec;
-  if (!std::filesystem::is_directory(Dir, ec)) return false;
   FontState& s = State();
   if (s.dirs.count(Dir)) return true;
+  std::error_code ec;
+  if (!std::filesystem::is_directory(Dir, ec)) return false;
   EnsureRelease();
   if (!FcConfigAppFontAddDir(nullptr, reinterpret_cast<const FcChar8*>(Dir.c_str()))) return false;
   s.dirs.insert(Dir);

@@ -15,6 +15,9 @@ inline constexpr const char* GenericSansSerif = "sans-serif";
 // Wine's folder, which holds a Tahoma with the metrics the 2D library is designed for.
 inline constexpr const char* WineFontDir = "/usr/share/wine/fonts";
 
+// The text code calls this before it makes a pango context, so that the font map is
+// brought down cleanly at Shutdown.
+void UseFontMap();
 // Makes the fonts of Dir known to the text code; false when Dir does not exist or
 // cannot be added. Adding a folder twice adds it once.
 bool AddFontDir(const std::string& Dir);
