@@ -234,14 +234,32 @@ TEST(CanvasText, TextToPathGivesClosedOutlinesOrLeavesThePathAlone) {
   EXPECT_GE(bounds.Left, measured.Left - 1);
   EXPECT_LE(bounds.Right, measured.Right + 1);
 
+  // Wrapped in a narrow box the words go onto lines of their own.
+  TvxPathData wrapped;
+  ASSERT_TRUE(c.TextToPath(&wrapped, {0, 0, 120, 200}, u"PATH 0", true, vgTextAlignNear, vgTextAlignNear));
+  EXPECT_LE(wrapped.GetBounds().Right, 121);
+  EXPECT_GT(RectHeight(wrapped.GetBounds()), 1.5f * RectHeight(bounds));
+
   if (!HaveTahoma()) GTEST_SKIP() << "no Tahoma, which lacks an italic face";
   c.Font()->SetFamily("Tahoma");
   c.Font()->SetStyle(vgFontItalic);
   const auto text = path.Points();
   EXPECT_FALSE(c.TextToPath(&path, box, u"italic", false, vgTextAlignNear, vgTextAlignNear));
   EXPECT_EQ(path.Points(), text);
-  // Drawing takes the first style the family has instead.
-  EXPECT_GT(c.TextWidth(u"italic"), 0);
+  // Drawing takes the first style the family has instead of a slanted regular face.
+  auto drawn = [](TvxFontStyle Style) {
+    TvxCanvasGdiPlus d(120, 40);
+    d.Clear(0);
+    d.Fill()->SetSolidColor(0xFF000000u);
+    d.Font()->SetFamily("Tahoma");
+    d.Font()->SetSize(24);
+    d.Font()->SetStyle(Style);
+    d.FillText({0, 0, 120, 40}, {}, u"italic", false, 1, vgTextAlignNear, vgTextAlignNear);
+    EXPECT_GT(MaxAlpha(d), 0);
+    return Pixels(d);
+  };
+  EXPECT_EQ(drawn(vgFontItalic), drawn(vgFontRegular));
+  EXPECT_NE(drawn(vgFontBold), drawn(vgFontRegular));
 }
 
 TEST(CanvasText, FontsFromStreamsAreReadFromThePositionOn) {
