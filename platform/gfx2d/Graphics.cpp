@@ -21,10 +21,6 @@ RectF Normalized(RectF R) {
   return R;
 }
 
-bool FiniteRect(const RectF& R) {
-  return IsFinite(R.X) && IsFinite(R.Y) && IsFinite(R.Width) && IsFinite(R.Height);
-}
-
 }  // namespace
 
 Graphics::Graphics(const Image& Target) : target_(Target), cr_(cairo_create(Target.Surface())) {
@@ -247,7 +243,7 @@ void Graphics::FillPath(const Brush& B, const Path& Figure) {
 }
 
 void Graphics::DrawImage(const Image& Source, const RectF& Dst, const RectF& Src, float Alpha) {
-  if (degenerate_ || !(Alpha > 0) || !FiniteRect(Dst) || !FiniteRect(Src)) return;
+  if (degenerate_ || !(Alpha > 0) || !IsFinite(Dst) || !IsFinite(Src)) return;
   if (Src.Width == 0 || Src.Height == 0 || Dst.Width == 0 || Dst.Height == 0) return;
   const double sx = static_cast<double>(Dst.Width) / Src.Width, sy = static_cast<double>(Dst.Height) / Src.Height;
   if (!std::isfinite(sx) || !std::isfinite(sy) || sx == 0 || sy == 0) return;

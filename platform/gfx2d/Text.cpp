@@ -89,10 +89,6 @@ double Place(StringAlignment A, double Start, double Length, double Size) {
   return Start;
 }
 
-bool FiniteRect(const RectF& R) {
-  return IsFinite(R.X) && IsFinite(R.Y) && IsFinite(R.Width) && IsFinite(R.Height);
-}
-
 }  // namespace
 
 // A string laid out in a rectangle: the pango layout, the point its top-left corner goes
@@ -201,7 +197,7 @@ bool PrivateFontCollection::HasFamily(const std::string& Name) const {
 
 void Graphics::DrawString(const std::u16string& Text, const Font& F, const RectF& Layout, const StringFormat& Format,
                           const Brush& B) {
-  if (degenerate_ || !F.IsValid() || !FiniteRect(Layout)) return;
+  if (degenerate_ || !F.IsValid() || !IsFinite(Layout)) return;
   const float alpha = B.Alpha();
   if (!(alpha > 0)) return;
   const std::string utf8 = ToUtf8(Text);
@@ -225,7 +221,7 @@ void Graphics::DrawString(const std::u16string& Text, const Font& F, const RectF
 
 bool Graphics::MeasureString(const std::u16string& Text, const Font& F, const RectF& Layout,
                              const StringFormat& Format, RectF& Bounds) {
-  if (!F.IsValid() || !FiniteRect(Layout)) return false;
+  if (!F.IsValid() || !IsFinite(Layout)) return false;
   const std::string utf8 = ToUtf8(Text);
   if (utf8.empty()) return false;
   TextLayout laid(TextLayout::ContextOf(*this), utf8, F, Layout, Format);
@@ -239,7 +235,7 @@ bool AddPathString(PathData& Path, const std::u16string& Text, const Font& F, co
                    const StringFormat& Format) {
   Path.Points.clear();
   Path.Types.clear();
-  if (!F.IsValid() || !FiniteRect(Layout)) return false;
+  if (!F.IsValid() || !IsFinite(Layout)) return false;
   const std::string utf8 = ToUtf8(Text);
   if (utf8.empty()) return false;
   // Outlines are taken unhinted, at identity, on a scratch surface.

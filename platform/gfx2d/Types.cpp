@@ -23,6 +23,8 @@ Matrix Multiply(const Matrix& A, const Matrix& B) {
 
 bool IsFinite(float Value) { return std::isfinite(Value); }
 
+bool IsFinite(const RectF& R) { return IsFinite(R.X) && IsFinite(R.Y) && IsFinite(R.Width) && IsFinite(R.Height); }
+
 bool IsUsable(const cairo_matrix_t& M) {
   const double v[] = {M.xx, M.yx, M.xy, M.yy, M.x0, M.y0};
   for (double d : v)

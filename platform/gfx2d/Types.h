@@ -51,5 +51,7 @@ Matrix Multiply(const Matrix& A, const Matrix& B);
 bool IsUsable(const cairo_matrix_t& M);
 bool IsUsable(const Matrix& M);
 bool IsFinite(float Value);
+// Every coordinate finite.
+bool IsFinite(const RectF& R);
 
 }  // namespace gfx2d
