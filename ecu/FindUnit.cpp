@@ -1,11 +1,6 @@
 #include "ecu/FindUnit.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +8,7 @@
 #include <iterator>
 
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileWriter.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace ecu {
@@ -121,48 +117,6 @@ bool ReadWholeFile(const std::string& name, std::string& bytes) {
   bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   if (in.bad()) throw rtl::EReadError("Error reading file \"" + name + "\"");
   return true;
-}
-
-// Writes the bytes to a temporary file beside the target and renames it over the target, so
-// that the target is either the old file or the whole new one.
-void WriteFileReplacing(const std::string& name, const std::string& bytes) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  std::string target = name;
-  if (fs::is_symlink(target, ec)) target = fs::weakly_canonical(target, ec).string();
-  if (ec) target = name;
-
-  static std::atomic<unsigned> counter{0};
-  const std::string temp = target + ".~" + std::to_string(getpid()) + "." + std::to_string(counter++);
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) throw rtl::EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(errno));
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
-
-  const char* p = bytes.data();
-  std::size_t left = bytes.size();
-  int error = 0;
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error = errno;
-      break;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  if (error == 0 && ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) {
-    ::unlink(temp.c_str());
-    throw rtl::EWriteError("Error writing file \"" + name + "\". " + std::strerror(error));
-  }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    error = errno;
-    ::unlink(temp.c_str());
-    throw rtl::EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(error));
-  }
 }
 
 // A value or comment as one line: a line break (CR, LF or CR LF) becomes one blank.
@@ -303,7 +257,7 @@ void KeyFileSave(const std::string& FileName) {
     text += "}\r\n";
   }
   ClearStore();
-  WriteFileReplacing(NativeFileName(FileName), text);
+  rtl::WriteFileAtomic(NativeFileName(FileName), text);
 }
 
 void KeyFileClose() { ClearStore(); }

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 
+#include "platform/rtl/FileWriter.h"
 #include "platform/rtl/Lists.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TypInfo.h"
@@ -58,53 +58,6 @@ std::string ValueText(const std::string& Value) {
 }
 
 std::string OSError(int Code) { return std::strerror(Code); }
-
-// Writes Data to a new file beside FileName, flushes it to the disk and renames it over
-// FileName, so that the old file stays whole until the new one is complete.
-void ReplaceFile(const std::string& FileName, const std::string& Data) {
-  static std::atomic<unsigned> counter{0};
-  struct stat old{};
-  const bool hadOld = ::stat(FileName.c_str(), &old) == 0;
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = FileName + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName, OSError(errno)));
-  const auto fail = [&](int code) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    throw EWriteError(Format("Cannot write file \"%s\". %s", FileName, OSError(code)));
-  };
-  if (hadOld && ::fchmod(fd, old.st_mode & 07777) != 0) fail(errno);
-  std::size_t done = 0;
-  while (done < Data.size()) {
-    const ssize_t n = ::write(fd, Data.data() + done, Data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) fail(n < 0 ? errno : EIO);
-    done += static_cast<std::size_t>(n);
-  }
-  if (::fsync(fd) != 0) fail(errno);
-  if (::close(fd) != 0) {
-    const int code = errno;
-    ::unlink(temp.c_str());
-    throw EWriteError(Format("Cannot write file \"%s\". %s", FileName, OSError(code)));
-  }
-  if (::rename(temp.c_str(), FileName.c_str()) != 0) {
-    const int code = errno;
-    ::unlink(temp.c_str());
-    throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName, OSError(code)));
-  }
-  // Makes the rename itself last through a crash.
-  std::string folder = ExtractFilePath(FileName);
-  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-}
 
 }  // namespace
 
@@ -324,7 +277,7 @@ void TMemIniFile::UpdateFile() {
   // No blank lines at the end (a separator left behind by an erased last section).
   while (text.ends_with("\r\n\r\n")) text.resize(text.size() - 2);
   if (text == "\r\n") text.clear();
-  ReplaceFile(FileName(), text);
+  WriteFileAtomic(FileName(), text);
 }
 
 // ---- TIniFile --------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "platform/rtl/FileWriter.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TypInfo.h"
@@ -381,8 +382,9 @@ void TStrings::LoadFromFile(const std::string& FileName) {
 }
 
 void TStrings::SaveToFile(const std::string& FileName) const {
-  TFileStream stream(FileName, fmCreate);
+  TMemoryStream stream;
   SaveToStream(&stream);
+  WriteFileAtomic(FileName, stream.Memory(), static_cast<std::size_t>(stream.Size()));
 }
 
 void TStrings::LoadFromStream(TStream* Stream) {

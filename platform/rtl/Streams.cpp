@@ -11,6 +11,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/rtl/FileWriter.h"
 #include "platform/rtl/TypInfo.h"
 
 namespace rtl {
@@ -111,8 +112,7 @@ std::int64_t TCustomMemoryStream::Seek(std::int64_t Offset, TSeekOrigin Origin) 
 void TCustomMemoryStream::SaveToStream(TStream* Stream) { Stream->WriteBuffer(memory_, size_); }
 
 void TCustomMemoryStream::SaveToFile(const std::string& FileName) {
-  TFileStream stream(FileName, fmCreate);
-  SaveToStream(&stream);
+  WriteFileAtomic(FileName, memory_, static_cast<std::size_t>(size_));
 }
 
 // ---------------------------------------------------------------------------

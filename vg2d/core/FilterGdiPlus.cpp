@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/gfx2d/ImageCodec.h"
+#include "platform/rtl/FileWriter.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/core/TextForms.h"
@@ -230,8 +231,7 @@ bool TvxFilterGdiPlus::SaveToFile(const std::string& FileName, TvxBitmap& Bitmap
   std::vector<uint8_t> bytes;
   if (!Encode(Bitmap, mime, Params, bytes)) return false;
   try {
-    rtl::TFileStream file(FileName, rtl::fmCreate);
-    file.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    rtl::WriteFileAtomic(FileName, bytes.data(), bytes.size());
   } catch (const rtl::Exception&) {
     return false;
   }

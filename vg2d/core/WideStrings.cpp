@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileWriter.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TypInfo.h"
@@ -395,14 +396,14 @@ void TvxWideStrings::SaveToStream(rtl::TStream* Stream) {
 }
 
 void TvxWideStrings::SaveToFile(const std::string& FileName) {
-  rtl::TFileStream stream(FileName, rtl::fmCreate);
+  rtl::TMemoryStream stream;
   SaveToStream(&stream);
+  rtl::WriteFileAtomic(FileName, stream.Memory(), static_cast<std::size_t>(stream.Size()));
 }
 
 void TvxWideStrings::SaveToFileAnsi(const std::string& FileName) {
   const std::string bytes = rtl::WideToCodePage(GetTextStr(), SystemCodePage);
-  rtl::TFileStream stream(FileName, rtl::fmCreate);
-  if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+  rtl::WriteFileAtomic(FileName, bytes);
 }
 
 
