@@ -10,7 +10,6 @@
 #include "ecu/Link_Host.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Receiver_Unit.h"
-#include "platform/comm/PortList.h"
 #include "platform/loop/Application.h"
 #include "platform/rtl/SysUtils.h"
 #include "serial/CPort.h"
@@ -178,8 +177,7 @@ void TForm_3D_Port::Timer_Select_ComPortTimer() {
 // ---- the port list ----------------------------------------------------------------------
 
 bool IsPortListed() {
-  std::vector<std::string> names;
-  comm::ListSerialPorts(names);
+  const std::vector<std::string> names = cport::ComPortNames();
   const std::string name = LinkHost->Port_Name();
   return std::find(names.begin(), names.end(), name) != names.end();
 }
@@ -196,8 +194,7 @@ std::string Port_List_Read() {
   NewPortFound = 0;
   PortIndex = PortCount;
   PortCount = 0;
-  std::vector<std::string> names;
-  comm::ListSerialPorts(names);  // a list that cannot be read is an empty one
+  const std::vector<std::string> names = cport::ComPortNames();  // a list that cannot be read is an empty one
   for (const std::string& name : names) {
     ++PortCount;
     Form_3D_Port->HudMemo_3D_Port.Lines.push_back(name);

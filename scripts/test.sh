@@ -3,6 +3,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/scripts/deps.sh"
+# Each folder uses only the folders below it (scripts/layers.txt); a violation fails the run
+# before anything is built.
+python3 "$root/scripts/check_layers.py" --root "$root"
 build="$root/build/test"
 jobs=$(nproc)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGASCAL_SANITIZE=ON -DGASCAL_TESTS=ON \

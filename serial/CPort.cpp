@@ -1096,4 +1096,10 @@ void EnumComPorts(rtl::TStrings* Ports) {
   Ports->EndUpdate();
 }
 
+std::vector<std::string> ComPortNames() {
+  std::vector<std::string> names;
+  if (comm::ListSerialPorts(names) != 0) names.clear();
+  return names;
+}
+
 }  // namespace cport

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/comm/SerialPort.h"
 #include "platform/loop/Messages.h"
@@ -445,5 +446,8 @@ public:
 // Fills Ports with the names of the machine's serial ports, in case-insensitive text
 // order (COM10 before COM2). EComPort code 23 when the port list cannot be read.
 void EnumComPorts(rtl::TStrings* Ports);
+// The same names in the order the machine lists them, and an empty list when it cannot be
+// read (the ECU port search walks them in that order).
+std::vector<std::string> ComPortNames();
 
 }  // namespace cport

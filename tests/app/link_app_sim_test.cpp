@@ -4,7 +4,7 @@
 #include "app/core/General_Unit.h"
 #include "app/core/MapRPM_Unit.h"
 #include "tests/ecu/LinkFixture.h"
-#include "tools/linkrec/AppRecorder.h"
+#include "tools/applinkrec/AppRecorder.h"
 
 namespace {
 

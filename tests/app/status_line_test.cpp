@@ -7,7 +7,7 @@
 #include "ecu/Config_Unit.h"
 #include "ecu/Live_Data.h"
 #include "platform/loop/Application.h"
-#include "tools/linkrec/AppRecorder.h"
+#include "tools/applinkrec/AppRecorder.h"
 
 namespace {
 

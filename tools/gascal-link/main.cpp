@@ -33,7 +33,7 @@
 #include "ecu/Transmit_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/MapRPM_Unit.h"
-#include "tools/linkrec/AppRecorder.h"
+#include "tools/applinkrec/AppRecorder.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/linkrec/AppRecorder.h"
+#include "tools/applinkrec/AppRecorder.h"
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Dynamic_IND_Unit.h"
