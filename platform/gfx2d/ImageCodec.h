@@ -27,11 +27,14 @@ struct DecodedImage {
 std::string SniffImageFormat(const uint8_t* Data, size_t Size);
 
 // Decodes the first image of the data. False (Out untouched) when the format is not one
-// of the six, the data cannot be decoded, or the image has more than MaxPixels pixels.
+// of the six, the data cannot be decoded, or the image announces more than MaxPixels
+// pixels; such an image is refused as soon as its header is read, before any pixel
+// memory is taken.
 bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedImage& Out);
 
-// The image's size from its header; false when the data is not a decodable image.
-bool ReadImageSize(const uint8_t* Data, size_t Size, int& Width, int& Height);
+// The image's size from its header, without decoding the pixels; false when the data is
+// not an image of the six or announces an empty size or more than MaxPixels pixels.
+bool ReadImageSize(const uint8_t* Data, size_t Size, int64_t MaxPixels, int& Width, int& Height);
 
 // A writable format of the back end under one of its MIME types.
 struct ImageEncoder {

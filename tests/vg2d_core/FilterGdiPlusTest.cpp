@@ -280,7 +280,7 @@ TEST(FilterGdiPlus, FuzzedFilesNeverCrashTheLoaders) {
       ASSERT_EQ(b.Bits()[0], 0x12345678u);
     }
     int w = 0, h = 0;
-    gfx2d::ReadImageSize(data.data(), data.size(), w, h);
+    gfx2d::ReadImageSize(data.data(), data.size(), MaxBitmapPixels, w, h);
   }
   EXPECT_GT(decoded, 0);
 }

@@ -147,7 +147,7 @@ std::string TvxFilterGdiPlus::GetFileTypes() { return "*.bmp;*.jpg;*.jpeg;*.png;
 TvxPoint TvxFilterGdiPlus::GetImageSize(const std::string& FileName) {
   const std::vector<uint8_t> data = ReadFile(FileName);
   int w = 0, h = 0;
-  if (!gfx2d::ReadImageSize(data.data(), data.size(), w, h)) return {};
+  if (!gfx2d::ReadImageSize(data.data(), data.size(), MaxBitmapPixels, w, h)) return {};
   return MakePoint(static_cast<float>(w), static_cast<float>(h));
 }
 
