@@ -80,6 +80,27 @@ private:
 
 }  // namespace
 
+uint32_t PremultiplyPixel(uint32_t Straight) {
+  const uint32_t a = Straight >> 24;
+  if (a == 0) return 0;
+  if (a == 255) return Straight;
+  uint32_t out = a << 24;
+  for (int shift = 0; shift < 24; shift += 8) out |= (((Straight >> shift) & 255) * a + 127) / 255 << shift;
+  return out;
+}
+
+uint32_t UnpremultiplyPixel(uint32_t Premultiplied) {
+  const uint32_t a = Premultiplied >> 24;
+  if (a == 0) return 0;
+  if (a == 255) return Premultiplied;
+  uint32_t out = a << 24;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const uint32_t c = (((Premultiplied >> shift) & 255) * 255 + a / 2) / a;
+    out |= (c > 255 ? 255 : c) << shift;
+  }
+  return out;
+}
+
 std::string SniffImageFormat(const uint8_t* Data, size_t Size) {
   if (!Data) return {};
   if (StartsWith(Data, Size, "\x89PNG\r\n\x1a\n", 8)) return "png";

@@ -23,6 +23,13 @@ struct DecodedImage {
   std::string Format;
 };
 
+// Straight colour to premultiplied and back, both rounded to the nearest value, so that
+// PremultiplyPixel(UnpremultiplyPixel(P)) == P for every premultiplied P (no channel above
+// its alpha): a picture saved and loaded again keeps its pixels. Alpha 0 gives 0; a channel
+// above its alpha un-premultiplies to 255.
+uint32_t PremultiplyPixel(uint32_t Straight);
+uint32_t UnpremultiplyPixel(uint32_t Premultiplied);
+
 // The format the data starts like, one of DecodedImage's format names, or empty.
 std::string SniffImageFormat(const uint8_t* Data, size_t Size);
 
