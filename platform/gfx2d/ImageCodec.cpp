@@ -1,8 +1,11 @@
 #include "platform/gfx2d/ImageCodec.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include "platform/gfx2d/GifWriter.h"
 
 namespace gfx2d {
 
@@ -174,6 +177,9 @@ const std::vector<ImageEncoder>& ImageEncoders() {
       g_free(name);
     }
     g_slist_free(formats);
+    // gdk-pixbuf reads GIF only; giflib writes it.
+    if (std::none_of(list.begin(), list.end(), [](const ImageEncoder& E) { return E.Format == "gif"; }))
+      list.push_back({"image/gif", "gif"});
     return list;
   }();
   return encoders;
@@ -190,6 +196,7 @@ gboolean AppendBytes(const gchar* Buffer, gsize Count, GError**, gpointer Target
 bool EncodeImage(const uint32_t* Bits, int Width, int Height, const std::string& Format, int Quality,
                  std::vector<uint8_t>& Out) {
   if (!Bits || Width <= 0 || Height <= 0) return false;
+  if (Format == "gif") return EncodeGif(Bits, Width, Height, Out);
   GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, Width, Height);
   if (!pixbuf) return false;
   guint8* dst = gdk_pixbuf_get_pixels(pixbuf);

@@ -61,8 +61,9 @@ TEST(FilterGdiPlus, FileTypesAndEncoderLookup) {
   EXPECT_EQ(f.GetFileTypes(), "*.bmp;*.jpg;*.jpeg;*.png;*.tif;*.tiff;*.gif;*.ico");
   std::string clsid = "untouched";
   EXPECT_EQ(TvxFilterGdiPlus::GetEncoderClsid("image/JPEG", clsid), -1);
-  EXPECT_EQ(TvxFilterGdiPlus::GetEncoderClsid("image/gif", clsid), -1);
   EXPECT_EQ(clsid, "untouched");
+  EXPECT_GE(TvxFilterGdiPlus::GetEncoderClsid("image/gif", clsid), 0);
+  EXPECT_EQ(clsid, "gif");
   EXPECT_GE(TvxFilterGdiPlus::GetEncoderClsid("image/jpeg", clsid), 0);
   EXPECT_EQ(clsid, "jpeg");
 }
@@ -136,15 +137,13 @@ TEST(FilterGdiPlus, JpegQualityLastItemCountsAndBadQualityRaises) {
   EXPECT_THROW(TvxFilterGdiPlus().SaveToStream(s, src, "jpeg", "quality=high"), rtl::EConvertError);
 }
 
-TEST(FilterGdiPlus, SaveToFileFollowsTheExtensionAndRefusesGif) {
+TEST(FilterGdiPlus, SaveToFileFollowsTheExtension) {
   TempDir dir;
   TvxBitmap src;
   Pattern(src, 4, 4);
   TvxFilterGdiPlus f;
   EXPECT_FALSE(f.SaveToFile(dir.File("a.webp"), src, ""));
   EXPECT_FALSE(fs::exists(dir.File("a.webp")));
-  EXPECT_FALSE(f.SaveToFile(dir.File("a.gif"), src, ""));
-  EXPECT_FALSE(fs::exists(dir.File("a.gif")));
   EXPECT_FALSE(f.SaveToFile(dir.File("missing/a.png"), src, ""));  // cannot be created
   TvxBitmap empty;
   EXPECT_FALSE(f.SaveToFile(dir.File("e.png"), empty, ""));
@@ -153,6 +152,17 @@ TEST(FilterGdiPlus, SaveToFileFollowsTheExtensionAndRefusesGif) {
   s.LoadFromFile(dir.File("a.JPEG"));
   EXPECT_EQ(gfx2d::SniffImageFormat(Bytes(s).data(), Bytes(s).size()), "jpeg");
   EXPECT_EQ(f.GetImageSize(dir.File("a.JPEG")), MakePoint(4, 4));
+  // GIF: a palette of the image's colours, transparency where alpha is below half.
+  src.Bits()[0] = 0;
+  ASSERT_TRUE(f.SaveToFile(dir.File("a.gif"), src, ""));
+  TvxBitmap gif;
+  ASSERT_TRUE(f.LoadFromFile(dir.File("a.gif"), 0, gif));
+  ASSERT_EQ(gif.Width(), 4);
+  ASSERT_EQ(gif.Height(), 4);
+  for (int i = 0; i < 16; ++i) ASSERT_EQ(gif.Bits()[i], src.Bits()[i]) << i;
+  rtl::TMemoryStream g;
+  ASSERT_TRUE(f.SaveToStream(g, src, "GIF", ""));
+  EXPECT_EQ(gfx2d::SniffImageFormat(Bytes(g).data(), Bytes(g).size()), "gif");
 }
 
 TEST(FilterGdiPlus, RotatedLoads) {
