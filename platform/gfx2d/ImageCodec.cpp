@@ -42,11 +42,12 @@ struct Loader {
 
   static void SizePrepared(GdkPixbufLoader* L, gint Width, gint Height, gpointer Self) {
     auto* self = static_cast<Loader*>(Self);
-    if (self->sized) return;  // the first size counts
-    self->width = Width;
-    self->height = Height;
-    self->sized = true;
-    self->refused = Width <= 0 || Height <= 0 || int64_t{Width} * Height > self->maxPixels;
+    if (!self->sized) {  // the first size is the image's; any size over the limit refuses it
+      self->width = Width;
+      self->height = Height;
+      self->sized = true;
+    }
+    if (Width <= 0 || Height <= 0 || int64_t{Width} * Height > self->maxPixels) self->refused = true;
     if (self->refused || self->sizeOnly) gdk_pixbuf_loader_set_size(L, 0, 0);
   }
 

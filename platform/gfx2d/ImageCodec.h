@@ -1,5 +1,5 @@
 // Image files on gdk-pixbuf: BMP, JPEG, PNG, TIFF, GIF and ICO decoded from memory into
-// 32-bit ARGB pixels, and pixels encoded into the writable formats. Pixels here are
+// 32-bit ARGB pixels, and pixels encoded into the writable formats (GIF through giflib). Pixels here are
 // straight (not premultiplied) unless a function says otherwise, bytes B, G, R, A.
 #pragma once
 

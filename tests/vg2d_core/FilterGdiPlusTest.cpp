@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -253,6 +254,31 @@ TEST(FilterGdiPlus, UndecodableDataLeavesTheBitmapAlone) {
   EXPECT_EQ(b.Width(), 3);
   EXPECT_EQ(b.Height(), 2);
   EXPECT_EQ(b.Bits()[0], first);
+}
+
+TEST(FilterGdiPlus, ImagesOverTheBitmapLimitAreRefusedEverywhere) {
+  // A small BMP whose header says 20,000 x 20,000 (400 million pixels).
+  TvxBitmap src;
+  Pattern(src, 4, 3);
+  rtl::TMemoryStream s;
+  ASSERT_TRUE(TvxFilterGdiPlus().SaveToStream(s, src, "bmp", ""));
+  std::vector<uint8_t> data = Bytes(s);
+  for (size_t at : {18u, 22u}) {
+    const uint32_t huge = 20000;
+    std::memcpy(&data[at], &huge, 4);
+  }
+  TempDir dir;
+  {
+    rtl::TFileStream f(dir.File("huge.bmp"), rtl::fmCreate);
+    f.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
+  }
+  TvxFilterGdiPlus f;
+  TvxBitmap b(1, 1);
+  EXPECT_FALSE(f.LoadFromFile(dir.File("huge.bmp"), 0, b));
+  EXPECT_FALSE(f.LoadThumbnailFromFile(dir.File("huge.bmp"), 64, 64, true, b));
+  EXPECT_FALSE(f.LoadThumbnailFromFile(dir.File("huge.bmp"), 64, 64, false, b));
+  EXPECT_EQ(f.GetImageSize(dir.File("huge.bmp")), MakePoint(0, 0));
+  EXPECT_EQ(b.Width(), 1);
 }
 
 TEST(FilterGdiPlus, FuzzedFilesNeverCrashTheLoaders) {
