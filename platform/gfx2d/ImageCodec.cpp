@@ -17,8 +17,8 @@ bool StartsWith(const uint8_t* Data, size_t Size, const char* Magic, size_t Leng
 
 // A loader for one format that learns the announced size before anything is allocated
 // and can refuse it there: told a size of 0 x 0 in its "size-prepared" signal, a
-// gdk-pixbuf module stops before it makes its pixel buffer. (The ICO module announces the
-// size only after that, but an icon is at most 256 x 256.)
+// gdk-pixbuf module stops before it makes its pixel buffer. (An icon cannot announce more
+// than 256 x 256.)
 struct Loader {
   GdkPixbufLoader* loader = nullptr;
   int64_t maxPixels = 0;
