@@ -1,7 +1,7 @@
 #include "platform/gfx2d/GifWriter.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <utility>
 
 #include <gif_lib.h>
 
@@ -81,30 +81,32 @@ bool EncodeGif(const uint32_t* Bits, int Width, int Height, std::vector<uint8_t>
   auto transparent = [](uint32_t P) { return (P >> 24) < 128; };
 
   // The colours and their pixel counts.
-  std::unordered_map<uint32_t, uint64_t> seen;
-  bool anyTransparent = false;
-  for (size_t i = 0; i < n; ++i) {
-    if (transparent(Bits[i]))
-      anyTransparent = true;
-    else
-      ++seen[Bits[i] & 0xFFFFFFu];
-  }
+  std::vector<uint32_t> opaque;
+  opaque.reserve(n);
+  for (size_t i = 0; i < n; ++i)
+    if (!transparent(Bits[i])) opaque.push_back(Bits[i] & 0xFFFFFFu);
+  const bool anyTransparent = opaque.size() < n;
+  std::sort(opaque.begin(), opaque.end());
   std::vector<Count> colours;
-  colours.reserve(seen.size());
-  for (const auto& [rgb, pixels] : seen) colours.push_back({rgb, pixels});
-  std::sort(colours.begin(), colours.end(), [](const Count& A, const Count& B) { return A.rgb < B.rgb; });
+  for (size_t i = 0; i < opaque.size();) {
+    size_t j = i + 1;
+    while (j < opaque.size() && opaque[j] == opaque[i]) ++j;
+    colours.push_back({opaque[i], j - i});
+    i = j;
+  }
+  opaque = {};
 
-  // The palette, and the index of every colour.
+  // The palette, and the index of every colour (sorted by colour).
   const size_t room = anyTransparent ? 255 : 256;
   std::vector<GifColorType> palette;
-  std::unordered_map<uint32_t, uint8_t> index;
+  std::vector<std::pair<uint32_t, uint8_t>> index;
   index.reserve(colours.size());
   for (const Box& box : MedianCut(colours, room)) {
     uint64_t sum[3] = {0, 0, 0}, total = 0;
     for (size_t i = box.begin; i < box.end; ++i) {
       for (int c = 0; c < 3; ++c) sum[c] += Channel(colours[i].rgb, c) * colours[i].pixels;
       total += colours[i].pixels;
-      index[colours[i].rgb] = static_cast<uint8_t>(palette.size());
+      index.emplace_back(colours[i].rgb, static_cast<uint8_t>(palette.size()));
     }
     GifColorType entry;
     entry.Red = static_cast<GifByteType>((sum[0] + total / 2) / total);
@@ -112,6 +114,10 @@ bool EncodeGif(const uint32_t* Bits, int Width, int Height, std::vector<uint8_t>
     entry.Blue = static_cast<GifByteType>((sum[2] + total / 2) / total);
     palette.push_back(entry);
   }
+  std::sort(index.begin(), index.end());
+  auto indexOf = [&](uint32_t Rgb) {
+    return std::lower_bound(index.begin(), index.end(), std::make_pair(Rgb, uint8_t{0}))->second;
+  };
   const int transparentIndex = anyTransparent ? static_cast<int>(palette.size()) : -1;
   if (anyTransparent) palette.push_back({0, 0, 0});
   size_t tableSize = 2;  // a power of two
@@ -140,7 +146,7 @@ bool EncodeGif(const uint32_t* Bits, int Width, int Height, std::vector<uint8_t>
     for (int y = 0; ok && y < Height; ++y) {
       const uint32_t* row = Bits + static_cast<size_t>(y) * Width;
       for (int x = 0; x < Width; ++x)
-        line[x] = transparent(row[x]) ? static_cast<GifPixelType>(transparentIndex) : index[row[x] & 0xFFFFFFu];
+        line[x] = transparent(row[x]) ? static_cast<GifPixelType>(transparentIndex) : indexOf(row[x] & 0xFFFFFFu);
       ok = EGifPutLine(file, line.data(), Width) == GIF_OK;
     }
     if (EGifCloseFile(file, &error) != GIF_OK) ok = false;
