@@ -11,7 +11,11 @@
 #include <tuple>
 
 #include <cairo.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
 #include <fontconfig/fontconfig.h>
+#include <fontconfig/fcfreetype.h>
+#include <glib.h>
 #include <pango/pangocairo.h>
 #include <pango/pangofc-fontmap.h>
 #include <unistd.h>
@@ -22,9 +26,38 @@ namespace gfx2d {
 
 namespace {
 
+// Font files written from memory, by key; those left are deleted when the state is reset
+// and at the end of the process.
+struct MemoryFontFiles {
+  struct Entry {
+    std::filesystem::path file;
+    std::vector<std::string> families;
+    int users = 0;
+  };
+  std::map<std::string, Entry> byKey;
+
+  MemoryFontFiles() = default;
+  MemoryFontFiles(const MemoryFontFiles&) = delete;
+  MemoryFontFiles& operator=(const MemoryFontFiles&) = delete;
+  MemoryFontFiles(MemoryFontFiles&&) = default;
+  MemoryFontFiles& operator=(MemoryFontFiles&& Other) {
+    RemoveAll();
+    byKey = std::move(Other.byKey);
+    return *this;
+  }
+  ~MemoryFontFiles() { RemoveAll(); }
+  void RemoveAll() {
+    std::error_code ec;
+    for (const auto& [key, entry] : byKey) std::filesystem::remove(entry.file, ec);
+    byKey.clear();
+  }
+};
+
 struct FontState {
   std::set<std::string> dirs;
-  std::vector<std::filesystem::path> tempFiles;
+  MemoryFontFiles memoryFonts;
+  // Counts the Shutdowns, so that a key handed out before one is not taken for a new one.
+  unsigned generation = 0;
   bool releaseRegistered = false;
   // Answers of fontconfig, kept until the set of fonts changes: text objects look up
   // their family before every paint.
@@ -72,9 +105,9 @@ void EnsureRelease() {
       cairo_debug_reset_static_data();
       FcFini();
     }
-    std::error_code ec;
-    for (const auto& f : st.tempFiles) std::filesystem::remove(f, ec);
-    st = FontState{};
+    const unsigned generation = st.generation + 1;
+    st = FontState{};  // deletes the files of fonts from memory
+    st.generation = generation;
   });
 }
 
@@ -178,17 +211,40 @@ bool FontStyleAvailable(const std::string& Family, bool Bold, bool Italic) {
   return found;
 }
 
-std::vector<std::string> AddFontFromMemory(const uint8_t* Data, size_t Size) {
-  if (!Data || Size == 0) return {};
-  EnsureRelease();
-  FontState& s = State();
+namespace {
+
+// The families of the font file in Data, read by FreeType from memory; empty when it is no
+// font.
+std::vector<std::string> MemoryFontFamilies(const uint8_t* Data, size_t Size) {
+  std::vector<std::string> families;
+  FT_Library library = nullptr;
+  if (FT_Init_FreeType(&library) != 0) return families;
+  long count = 1;
+  for (long index = 0; index < count; ++index) {
+    FT_Face face = nullptr;
+    if (FT_New_Memory_Face(library, Data, static_cast<FT_Long>(Size), index, &face) != 0) break;
+    if (index == 0) count = face->num_faces;
+    if (FcPattern* p = FcFreeTypeQueryFace(face, reinterpret_cast<const FcChar8*>(""), static_cast<unsigned>(index),
+                                           nullptr)) {
+      FcChar8* family = nullptr;
+      if (FcPatternGetString(p, FC_FAMILY, 0, &family) == FcResultMatch && family)
+        families.emplace_back(reinterpret_cast<const char*>(family));
+      FcPatternDestroy(p);
+    }
+    FT_Done_Face(face);
+  }
+  FT_Done_FreeType(library);
+  return families;
+}
+
+// Writes Data to a fresh temporary file; empty when that fails.
+std::filesystem::path WriteTempFont(const uint8_t* Data, size_t Size) {
   std::error_code ec;
   // A fresh file of a name nobody can guess: the folder is shared with other users, and
   // a name planted there in advance must not be written through.
   std::string name = (std::filesystem::temp_directory_path(ec) / "gascal-font-XXXXXX.ttf").string();
   const int fd = ::mkstemps(name.data(), 4);
   if (fd < 0) return {};
-  const std::filesystem::path file = name;
   bool written = true;
   for (size_t done = 0; done < Size && written;) {
     const ssize_t n = ::write(fd, Data + done, Size - done);
@@ -197,26 +253,59 @@ std::vector<std::string> AddFontFromMemory(const uint8_t* Data, size_t Size) {
   }
   if (::close(fd) != 0) written = false;
   if (!written) {
-    std::filesystem::remove(file, ec);
+    std::filesystem::remove(name, ec);
     return {};
   }
-  std::vector<std::string> families;
-  int count = 0;
-  for (int face = 0; face == 0 || face < count; ++face) {
-    FcPattern* p = FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(file.c_str()), face, nullptr, &count);
-    if (!p) break;
-    FcChar8* family = nullptr;
-    if (FcPatternGetString(p, FC_FAMILY, 0, &family) == FcResultMatch && family)
-      families.emplace_back(reinterpret_cast<const char*>(family));
-    FcPatternDestroy(p);
-  }
-  if (families.empty() || !FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(file.c_str()))) {
-    std::filesystem::remove(file, ec);
-    return {};
-  }
-  s.tempFiles.push_back(file);
+  return name;
+}
+
+// Makes fontconfig's application fonts again from the folders and the files from memory
+// still in use: fontconfig cannot forget a single file.
+void RebuildAppFonts() {
+  FontState& s = State();
+  FcConfigAppFontClear(nullptr);
+  for (const auto& dir : s.dirs) FcConfigAppFontAddDir(nullptr, reinterpret_cast<const FcChar8*>(dir.c_str()));
+  for (const auto& [key, entry] : s.memoryFonts.byKey)
+    FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(entry.file.c_str()));
   FontsChanged();
-  return families;
+}
+
+}  // namespace
+
+MemoryFont AddFontFromMemory(const uint8_t* Data, size_t Size) {
+  if (!Data || Size == 0) return {};
+  EnsureRelease();
+  std::vector<std::string> families = MemoryFontFamilies(Data, Size);
+  if (families.empty()) return {};
+  FontState& s = State();
+  gchar* digest = g_compute_checksum_for_data(G_CHECKSUM_SHA256, Data, Size);
+  const std::string key = std::string(digest) + "/" + std::to_string(s.generation);
+  g_free(digest);
+  if (auto it = s.memoryFonts.byKey.find(key); it != s.memoryFonts.byKey.end()) {
+    ++it->second.users;
+    return {key, it->second.families};
+  }
+  const std::filesystem::path file = WriteTempFont(Data, Size);
+  if (file.empty()) return {};
+  if (!FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(file.c_str()))) {
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    return {};
+  }
+  s.memoryFonts.byKey.emplace(key, MemoryFontFiles::Entry{file, families, 1});
+  FontsChanged();
+  return {key, families};
+}
+
+void ReleaseMemoryFont(const std::string& Key) {
+  FontState& s = State();
+  auto it = s.memoryFonts.byKey.find(Key);
+  if (it == s.memoryFonts.byKey.end() || --it->second.users > 0) return;
+  const std::filesystem::path file = it->second.file;
+  s.memoryFonts.byKey.erase(it);
+  RebuildAppFonts();
+  std::error_code ec;
+  std::filesystem::remove(file, ec);
 }
 
 }  // namespace gfx2d

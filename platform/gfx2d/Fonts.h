@@ -34,9 +34,19 @@ std::string ResolveFontFamily(const std::string& Family);
 // Whether Family has a face of that weight and slant; a font that has only a regular
 // face does not count as bold or italic.
 bool FontStyleAvailable(const std::string& Family, bool Bold, bool Italic);
-// Adds the font file in Data (TrueType, OpenType): the bytes are written to a temporary
-// file that lives until Shutdown. Returns the families it brings, empty when the data is
-// not a font (nothing is added then).
-std::vector<std::string> AddFontFromMemory(const uint8_t* Data, size_t Size);
+// A font file added from memory: the families it brings, and the key its users give back.
+struct MemoryFont {
+  std::string Key;
+  std::vector<std::string> Families;  // empty when the data was refused
+};
+// Adds the font file in Data (TrueType, OpenType or another format FreeType reads). Data
+// FreeType cannot read as a font is refused before anything is written. The bytes go to a
+// temporary file, one per distinct content: adding the same bytes again reuses that file
+// and counts one user more. The file lives until its last user calls ReleaseMemoryFont,
+// or until Shutdown or the end of the process.
+MemoryFont AddFontFromMemory(const uint8_t* Data, size_t Size);
+// One user fewer for the font of Key (a key from before a Shutdown is ignored); the last
+// one takes the font out of the fonts the text code knows and deletes its file.
+void ReleaseMemoryFont(const std::string& Key);
 
 }  // namespace gfx2d

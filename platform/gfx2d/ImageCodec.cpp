@@ -1,8 +1,11 @@
 #include "platform/gfx2d/ImageCodec.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include "platform/gfx2d/GifWriter.h"
 
 namespace gfx2d {
 
@@ -12,59 +15,96 @@ bool StartsWith(const uint8_t* Data, size_t Size, const char* Magic, size_t Leng
   return Size >= Length && std::memcmp(Data, Magic, Length) == 0;
 }
 
-// A loader for one format that records the announced size and can refuse it.
+// A loader for one format that learns the announced size before anything is allocated
+// and can refuse it there: told a size of 0 x 0 in its "size-prepared" signal, a
+// gdk-pixbuf module stops before it makes its pixel buffer. (An icon cannot announce more
+// than 256 x 256.)
 struct Loader {
   GdkPixbufLoader* loader = nullptr;
+  int64_t maxPixels = 0;
+  bool sizeOnly = false;  // stop at the size in any case
   int width = 0;
   int height = 0;
   bool sized = false;
+  bool refused = false;  // the announced size is empty or over maxPixels
 
-  explicit Loader(const std::string& Format) {
+  Loader(const std::string& Format, int64_t MaxPixels, bool SizeOnly) : maxPixels(MaxPixels), sizeOnly(SizeOnly) {
     loader = gdk_pixbuf_loader_new_with_type(Format.c_str(), nullptr);
     if (loader) g_signal_connect(loader, "size-prepared", G_CALLBACK(&Loader::SizePrepared), this);
   }
   ~Loader() {
     if (!loader) return;
-    // Closing an unfinished loader reports an error; it is of no interest here.
-    GError* error = nullptr;
-    gdk_pixbuf_loader_close(loader, &error);
-    if (error) g_error_free(error);
+    // Closing an unfinished or stopped loader reports an error; it is of no interest here.
+    Close();
     g_object_unref(loader);
   }
   Loader(const Loader&) = delete;
   Loader& operator=(const Loader&) = delete;
 
-  static void SizePrepared(GdkPixbufLoader*, gint Width, gint Height, gpointer Self) {
+  static void SizePrepared(GdkPixbufLoader* L, gint Width, gint Height, gpointer Self) {
     auto* self = static_cast<Loader*>(Self);
-    self->width = Width;
-    self->height = Height;
-    self->sized = true;
+    if (!self->sized) {  // the first size is the image's; any size over the limit refuses it
+      self->width = Width;
+      self->height = Height;
+      self->sized = true;
+    }
+    if (Width <= 0 || Height <= 0 || int64_t{Width} * Height > self->maxPixels) self->refused = true;
+    if (self->refused || self->sizeOnly) gdk_pixbuf_loader_set_size(L, 0, 0);
   }
 
-  // Feeds the data in pieces; stops early when Stop says so. False on a decoder error.
-  template <class StopFn> bool Feed(const uint8_t* Data, size_t Size, StopFn Stop) {
+  bool Stopped() const { return refused || (sizeOnly && sized); }
+
+  // Feeds the data in pieces until it is all written or the size stops the loader.
+  // False on a decoder error.
+  bool Feed(const uint8_t* Data, size_t Size) {
     constexpr size_t piece = 64 * 1024;
-    for (size_t at = 0; at < Size; at += piece) {
+    for (size_t at = 0; at < Size && !Stopped(); at += piece) {
       GError* error = nullptr;
       const size_t n = Size - at < piece ? Size - at : piece;
-      if (!gdk_pixbuf_loader_write(loader, Data + at, n, &error)) {
-        if (error) g_error_free(error);
-        return false;
-      }
-      if (Stop()) return true;
+      const bool ok = gdk_pixbuf_loader_write(loader, Data + at, n, &error);
+      if (error) g_error_free(error);
+      if (!ok) return Stopped();
     }
     return true;
   }
 
+  // Finishes the image; some modules (TIFF) learn the size only here.
   bool Close() {
+    if (closed) return closeOk;
+    closed = true;
     GError* error = nullptr;
-    const bool ok = gdk_pixbuf_loader_close(loader, &error);
+    closeOk = gdk_pixbuf_loader_close(loader, &error);
     if (error) g_error_free(error);
-    return ok;
+    return closeOk;
   }
+
+private:
+  bool closed = false;
+  bool closeOk = false;
 };
 
 }  // namespace
+
+uint32_t PremultiplyPixel(uint32_t Straight) {
+  const uint32_t a = Straight >> 24;
+  if (a == 0) return 0;
+  if (a == 255) return Straight;
+  uint32_t out = a << 24;
+  for (int shift = 0; shift < 24; shift += 8) out |= (((Straight >> shift) & 255) * a + 127) / 255 << shift;
+  return out;
+}
+
+uint32_t UnpremultiplyPixel(uint32_t Premultiplied) {
+  const uint32_t a = Premultiplied >> 24;
+  if (a == 0) return 0;
+  if (a == 255) return Premultiplied;
+  uint32_t out = a << 24;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const uint32_t c = (((Premultiplied >> shift) & 255) * 255 + a / 2) / a;
+    out |= (c > 255 ? 255 : c) << shift;
+  }
+  return out;
+}
 
 std::string SniffImageFormat(const uint8_t* Data, size_t Size) {
   if (!Data) return {};
@@ -80,14 +120,9 @@ std::string SniffImageFormat(const uint8_t* Data, size_t Size) {
 bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedImage& Out) {
   const std::string format = SniffImageFormat(Data, Size);
   if (format.empty()) return false;
-  Loader l(format);
+  Loader l(format, MaxPixels, false);
   if (!l.loader) return false;
-  bool tooBig = false;
-  const auto stop = [&] {
-    tooBig = l.sized && (l.width <= 0 || l.height <= 0 || int64_t{l.width} * l.height > MaxPixels);
-    return tooBig;
-  };
-  if (!l.Feed(Data, Size, stop) || tooBig || !l.Close()) return false;
+  if (!l.Feed(Data, Size) || l.refused || !l.Close() || l.refused) return false;
   GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(l.loader);
   if (!pixbuf || gdk_pixbuf_get_colorspace(pixbuf) != GDK_COLORSPACE_RGB ||
       gdk_pixbuf_get_bits_per_sample(pixbuf) != 8)
@@ -118,12 +153,13 @@ bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedIma
   return true;
 }
 
-bool ReadImageSize(const uint8_t* Data, size_t Size, int& Width, int& Height) {
+bool ReadImageSize(const uint8_t* Data, size_t Size, int64_t MaxPixels, int& Width, int& Height) {
   const std::string format = SniffImageFormat(Data, Size);
   if (format.empty()) return false;
-  Loader l(format);
-  if (!l.loader) return false;
-  if (!l.Feed(Data, Size, [&] { return l.sized; }) || !l.sized || l.width <= 0 || l.height <= 0) return false;
+  Loader l(format, MaxPixels, true);
+  if (!l.loader || !l.Feed(Data, Size)) return false;
+  if (!l.sized) l.Close();
+  if (!l.sized || l.refused) return false;
   Width = l.width;
   Height = l.height;
   return true;
@@ -143,6 +179,9 @@ const std::vector<ImageEncoder>& ImageEncoders() {
       g_free(name);
     }
     g_slist_free(formats);
+    // gdk-pixbuf reads GIF only; giflib writes it.
+    if (std::none_of(list.begin(), list.end(), [](const ImageEncoder& E) { return E.Format == "gif"; }))
+      list.push_back({"image/gif", "gif"});
     return list;
   }();
   return encoders;
@@ -159,6 +198,7 @@ gboolean AppendBytes(const gchar* Buffer, gsize Count, GError**, gpointer Target
 bool EncodeImage(const uint32_t* Bits, int Width, int Height, const std::string& Format, int Quality,
                  std::vector<uint8_t>& Out) {
   if (!Bits || Width <= 0 || Height <= 0) return false;
+  if (Format == "gif") return EncodeGif(Bits, Width, Height, Out);
   GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, Width, Height);
   if (!pixbuf) return false;
   guint8* dst = gdk_pixbuf_get_pixels(pixbuf);

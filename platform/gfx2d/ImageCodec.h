@@ -1,5 +1,5 @@
 // Image files on gdk-pixbuf: BMP, JPEG, PNG, TIFF, GIF and ICO decoded from memory into
-// 32-bit ARGB pixels, and pixels encoded into the writable formats. Pixels here are
+// 32-bit ARGB pixels, and pixels encoded into the writable formats (GIF through giflib). Pixels here are
 // straight (not premultiplied) unless a function says otherwise, bytes B, G, R, A.
 #pragma once
 
@@ -23,15 +23,25 @@ struct DecodedImage {
   std::string Format;
 };
 
+// Straight colour to premultiplied and back, both rounded to the nearest value, so that
+// PremultiplyPixel(UnpremultiplyPixel(P)) == P for every premultiplied P (no channel above
+// its alpha): a picture saved and loaded again keeps its pixels. Alpha 0 gives 0; a channel
+// above its alpha un-premultiplies to 255.
+uint32_t PremultiplyPixel(uint32_t Straight);
+uint32_t UnpremultiplyPixel(uint32_t Premultiplied);
+
 // The format the data starts like, one of DecodedImage's format names, or empty.
 std::string SniffImageFormat(const uint8_t* Data, size_t Size);
 
 // Decodes the first image of the data. False (Out untouched) when the format is not one
-// of the six, the data cannot be decoded, or the image has more than MaxPixels pixels.
+// of the six, the data cannot be decoded, or the image announces more than MaxPixels
+// pixels; such an image is refused as soon as its header is read, before any pixel
+// memory is taken.
 bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedImage& Out);
 
-// The image's size from its header; false when the data is not a decodable image.
-bool ReadImageSize(const uint8_t* Data, size_t Size, int& Width, int& Height);
+// The image's size from its header, without decoding the pixels; false when the data is
+// not an image of the six or announces an empty size or more than MaxPixels pixels.
+bool ReadImageSize(const uint8_t* Data, size_t Size, int64_t MaxPixels, int& Width, int& Height);
 
 // A writable format of the back end under one of its MIME types.
 struct ImageEncoder {

@@ -181,11 +181,20 @@ bool FontFamily::IsStyleAvailable(int Style) const {
   return FontStyleAvailable(name_, (Style & FontStyleBold) != 0, (Style & FontStyleItalic) != 0);
 }
 
+PrivateFontCollection::~PrivateFontCollection() {
+  for (const auto& key : fontKeys_) ReleaseMemoryFont(key);
+}
+
 bool PrivateFontCollection::AddMemoryFont(const void* Data, size_t Size) {
-  const auto added = AddFontFromMemory(static_cast<const uint8_t*>(Data), Size);
-  for (const auto& f : added)
+  const MemoryFont added = AddFontFromMemory(static_cast<const uint8_t*>(Data), Size);
+  if (added.Families.empty()) return false;
+  if (std::find(fontKeys_.begin(), fontKeys_.end(), added.Key) != fontKeys_.end())
+    ReleaseMemoryFont(added.Key);  // held already: one use per collection
+  else
+    fontKeys_.push_back(added.Key);
+  for (const auto& f : added.Families)
     if (!HasFamily(f)) families_.push_back(f);
-  return !added.empty();
+  return true;
 }
 
 bool PrivateFontCollection::HasFamily(const std::string& Name) const {

@@ -65,16 +65,23 @@ private:
 };
 
 // Fonts added from memory. The fonts become known to the whole process (fontconfig has
-// no per-collection scope); the collection remembers which families it brought.
+// no per-collection scope) while a collection holds them; the collection remembers which
+// families it brought, and lets its fonts go when it goes.
 class PrivateFontCollection {
 public:
-  // False when the data is not a font.
+  PrivateFontCollection() = default;
+  PrivateFontCollection(const PrivateFontCollection&) = delete;
+  PrivateFontCollection& operator=(const PrivateFontCollection&) = delete;
+  ~PrivateFontCollection();
+
+  // False when the data is not a font. The same bytes added again change nothing.
   bool AddMemoryFont(const void* Data, size_t Size);
   bool HasFamily(const std::string& Name) const;
   const std::vector<std::string>& Families() const { return families_; }
 
 private:
   std::vector<std::string> families_;
+  std::vector<std::string> fontKeys_;  // of AddFontFromMemory, one per distinct font
 };
 
 // A font of a family, a style and an em size in drawing units (pixels at identity).

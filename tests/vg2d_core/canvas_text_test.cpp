@@ -271,19 +271,31 @@ TEST(CanvasText, FontsFromStreamsAreReadFromThePositionOn) {
   s.Write(prefix.data(), static_cast<int64_t>(prefix.size()));
   s.Write(font.data(), static_cast<int64_t>(font.size()));
 
-  TvxCanvasGdiPlus c(10, 10);
-  s.SetPosition(static_cast<int64_t>(s.Size()));
-  c.AddFontFromStream(&s);  // nothing left to read
-  ASSERT_NE(c.FontCollection(), nullptr);
-  EXPECT_TRUE(c.FontCollection()->Families().empty());
-  s.SetPosition(0);
-  c.AddFontFromStream(&s);  // the prefix makes it no font
-  EXPECT_TRUE(c.FontCollection()->Families().empty());
-  s.SetPosition(static_cast<int64_t>(prefix.size()));
-  c.AddFontFromStream(&s);
-  EXPECT_EQ(c.FontCollection()->Families(), std::vector<std::string>{"Tahoma"});
-  c.Font()->SetFamily("tahoma");
-  EXPECT_EQ(c.FontFamily()->Name(), "tahoma");
+  {
+    TvxCanvasGdiPlus c(60, 30);
+    s.SetPosition(static_cast<int64_t>(s.Size()));
+    c.AddFontFromStream(&s);  // nothing left to read
+    ASSERT_NE(c.FontCollection(), nullptr);
+    EXPECT_TRUE(c.FontCollection()->Families().empty());
+    s.SetPosition(0);
+    c.AddFontFromStream(&s);  // the prefix makes it no font
+    EXPECT_TRUE(c.FontCollection()->Families().empty());
+    s.SetPosition(static_cast<int64_t>(prefix.size()));
+    c.AddFontFromStream(&s);
+    EXPECT_EQ(c.FontCollection()->Families(), std::vector<std::string>{"Tahoma"});
+    c.Font()->SetFamily("tahoma");
+    EXPECT_EQ(c.FontFamily()->Name(), "tahoma");
+    c.Font()->SetSize(16);
+    c.FillText({0, 0, 60, 30}, {}, u"Tahoma", false, 1, vgTextAlignNear, vgTextAlignNear);
+    EXPECT_GT(MaxAlpha(c), 0);
+  }
+  // The font file went with the canvas that brought it; text of that family still draws
+  // (from Wine's folder, or with the fallback).
+  TvxCanvasGdiPlus d(60, 30);
+  d.Font()->SetFamily("tahoma");
+  d.Font()->SetSize(16);
+  d.FillText({0, 0, 60, 30}, {}, u"Tahoma", false, 1, vgTextAlignNear, vgTextAlignNear);
+  EXPECT_GT(MaxAlpha(d), 0);
 }
 
 TEST(CanvasText, OddTextsSizesAndRectanglesNeverBreakTheCanvas) {

@@ -56,7 +56,7 @@ bool Decode(const std::vector<uint8_t>& Data, Image& Out) {
       p = MakeColor(std::min(RedOf(p), a), std::min(GreenOf(p), a), std::min(BlueOf(p), a), a);
     }
   } else {
-    for (uint32_t& p : decoded.Bits) p = PremultiplyAlpha(p);
+    for (uint32_t& p : decoded.Bits) p = gfx2d::PremultiplyPixel(p);
   }
   Out.Width = decoded.Width;
   Out.Height = decoded.Height;
@@ -137,7 +137,8 @@ bool Encode(TvxBitmap& Bitmap, const std::string& MimeType, const std::string& P
   const int quality = Params.empty() ? -1 : ParseQuality(Params);
   if (Bitmap.IsEmpty()) return false;
   std::vector<uint32_t> straight(Bitmap.Bits(), Bitmap.Bits() + static_cast<size_t>(Bitmap.Width()) * Bitmap.Height());
-  for (uint32_t& p : straight) p = UnpremultiplyAlpha(p);
+  // Rounded both ways (not PremultiplyAlpha's cut), so that a save and a load keep every pixel.
+  for (uint32_t& p : straight) p = gfx2d::UnpremultiplyPixel(p);
   return gfx2d::EncodeImage(straight.data(), Bitmap.Width(), Bitmap.Height(), format, quality, Out);
 }
 
@@ -148,7 +149,7 @@ std::string TvxFilterGdiPlus::GetFileTypes() { return "*.bmp;*.jpg;*.jpeg;*.png;
 TvxPoint TvxFilterGdiPlus::GetImageSize(const std::string& FileName) {
   const std::vector<uint8_t> data = ReadFile(FileName);
   int w = 0, h = 0;
-  if (!gfx2d::ReadImageSize(data.data(), data.size(), w, h)) return {};
+  if (!gfx2d::ReadImageSize(data.data(), data.size(), MaxBitmapPixels, w, h)) return {};
   return MakePoint(static_cast<float>(w), static_cast<float>(h));
 }
 

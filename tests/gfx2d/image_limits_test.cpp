@@ -1,0 +1,177 @@
+// Images that announce a huge size in a few bytes: the codec refuses them from the header,
+// before the decoder takes memory for the pixels. Under AddressSanitizer any single
+// allocation above 1 GiB aborts this program, so a decoder that allocates first fails here
+// at once instead of filling the machine's memory.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/gfx2d/ImageCodec.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" const char* __asan_default_options() { return "max_allocation_size_mb=1024:allocator_may_return_null=0"; }
+#endif
+
+namespace {
+
+using namespace gfx2d;
+
+constexpr int64_t Limit = int64_t{1} << 28;
+constexpr int64_t NoLimit = INT64_MAX;
+// 20,000 x 20,000 pixels: 1.6 GB at four bytes a pixel (the TIFF reader refuses by itself
+// what overflows 2 GB).
+constexpr uint32_t Huge = 20000;
+
+std::vector<uint8_t> Encoded(const std::string& Format) {
+  std::vector<uint32_t> pixels(4 * 3, 0xFF336699u);
+  std::vector<uint8_t> out;
+  EXPECT_TRUE(EncodeImage(pixels.data(), 4, 3, Format, -1, out)) << Format;
+  return out;
+}
+
+void Le16(std::vector<uint8_t>& D, size_t At, uint32_t V) {
+  D.at(At) = static_cast<uint8_t>(V);
+  D.at(At + 1) = static_cast<uint8_t>(V >> 8);
+}
+void Le32(std::vector<uint8_t>& D, size_t At, uint32_t V) {
+  Le16(D, At, V & 0xFFFF);
+  Le16(D, At + 2, V >> 16);
+}
+void Be16(std::vector<uint8_t>& D, size_t At, uint32_t V) {
+  D.at(At) = static_cast<uint8_t>(V >> 8);
+  D.at(At + 1) = static_cast<uint8_t>(V);
+}
+void Be32(std::vector<uint8_t>& D, size_t At, uint32_t V) {
+  Be16(D, At, V >> 16);
+  Be16(D, At + 2, V & 0xFFFF);
+}
+
+uint32_t Crc32(const uint8_t* P, size_t N) {
+  uint32_t c = 0xFFFFFFFFu;
+  for (size_t i = 0; i < N; ++i) {
+    c ^= P[i];
+    for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+  }
+  return ~c;
+}
+
+// The same small image with its header saying W x H, for each format the codec reads.
+std::vector<uint8_t> Bmp(uint32_t W, uint32_t H) {
+  auto d = Encoded("bmp");
+  Le32(d, 18, W);
+  Le32(d, 22, H);
+  return d;
+}
+
+std::vector<uint8_t> Png(uint32_t W, uint32_t H) {
+  auto d = Encoded("png");
+  Be32(d, 16, W);  // IHDR data starts at 16, its CRC covers type and data
+  Be32(d, 20, H);
+  Be32(d, 29, Crc32(d.data() + 12, 17));
+  return d;
+}
+
+std::vector<uint8_t> Jpeg(uint32_t W, uint32_t H) {
+  auto d = Encoded("jpeg");
+  for (size_t i = 2; i + 8 < d.size(); ++i)
+    if (d[i] == 0xFF && (d[i + 1] == 0xC0 || d[i + 1] == 0xC2)) {
+      Be16(d, i + 5, H);
+      Be16(d, i + 7, W);
+      return d;
+    }
+  ADD_FAILURE() << "no frame header";
+  return d;
+}
+
+std::vector<uint8_t> Gif(uint32_t W, uint32_t H) {
+  // Screen and single frame W x H, two-colour table, one LZW-coded pixel.
+  std::vector<uint8_t> d = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0x80, 0, 0, 0xff, 0, 0, 0, 0, 0,
+                            ',', 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 0x44, 1, 0, ';'};
+  Le16(d, 6, W);
+  Le16(d, 8, H);
+  Le16(d, 24, W);
+  Le16(d, 26, H);
+  return d;
+}
+
+std::vector<uint8_t> Tiff(uint32_t W, uint32_t H) {
+  auto d = Encoded("tiff");
+  EXPECT_EQ(d.at(0), 'I');
+  const uint32_t ifd = d.at(4) | d.at(5) << 8 | d.at(6) << 16 | uint32_t{d.at(7)} << 24;
+  const int count = d.at(ifd) | d.at(ifd + 1) << 8;
+  int patched = 0;
+  for (int i = 0; i < count; ++i) {
+    const size_t e = ifd + 2 + 12 * static_cast<size_t>(i);
+    const int tag = d.at(e) | d.at(e + 1) << 8;
+    const int type = d.at(e + 2) | d.at(e + 3) << 8;
+    if (tag != 256 && tag != 257) continue;
+    const uint32_t v = tag == 256 ? W : H;
+    if (type == 3)
+      Le16(d, e + 8, v);
+    else
+      Le32(d, e + 8, v);
+    ++patched;
+  }
+  EXPECT_EQ(patched, 2);
+  return d;
+}
+
+std::vector<uint8_t> Ico(uint32_t W, uint32_t H) {
+  // The directory says at most 256 (0) each way; the bitmap inside says W x 2H (image and mask).
+  auto d = Encoded("ico");
+  d.at(6) = static_cast<uint8_t>(W > 255 ? 0 : W);
+  d.at(7) = static_cast<uint8_t>(H > 255 ? 0 : H);
+  const uint32_t at = d.at(18) | d.at(19) << 8 | d.at(20) << 16 | uint32_t{d.at(21)} << 24;
+  Le32(d, at + 4, W);
+  Le32(d, at + 8, 2 * H);
+  return d;
+}
+
+struct Maker {
+  const char* name;
+  std::vector<uint8_t> (*make)(uint32_t, uint32_t);
+};
+const Maker Makers[] = {{"bmp", Bmp}, {"png", Png}, {"jpeg", Jpeg}, {"gif", Gif}, {"tiff", Tiff}, {"ico", Ico}};
+
+TEST(ImageLimits, CraftedHeadersStillDecodeAtASmallSize) {
+  // The patched files are real images: at a small size they decode (or at least announce it).
+  for (const Maker& m : Makers) {
+    const auto data = m.make(4, 3);
+    int w = 0, h = 0;
+    ASSERT_TRUE(ReadImageSize(data.data(), data.size(), Limit, w, h)) << m.name;
+    EXPECT_EQ(w, 4) << m.name;
+    EXPECT_EQ(h, 3) << m.name;
+    DecodedImage image;
+    ASSERT_TRUE(DecodeImage(data.data(), data.size(), Limit, image)) << m.name;
+    EXPECT_EQ(image.Width, 4) << m.name;
+    EXPECT_EQ(image.Format, m.name);
+  }
+}
+
+TEST(ImageLimits, HugeAnnouncedSizesAreRefusedBeforeTheyAreAllocated) {
+  for (const Maker& m : Makers) {
+    const auto data = m.make(Huge, Huge);
+    ASSERT_LT(data.size(), 2000u) << m.name;
+    int w = 0, h = 0;
+    // The probe reads the size without taking the pixels' memory...
+    if (std::string(m.name) != "ico") {  // the icon reader takes no size from the bitmap inside
+      ASSERT_TRUE(ReadImageSize(data.data(), data.size(), NoLimit, w, h)) << m.name;
+      EXPECT_EQ(w, static_cast<int>(Huge)) << m.name;
+      EXPECT_EQ(h, static_cast<int>(Huge)) << m.name;
+    }
+    // ...and refuses it over the limit, as the decoder does.
+    EXPECT_FALSE(ReadImageSize(data.data(), data.size(), Limit, w, h)) << m.name;
+    DecodedImage image;
+    EXPECT_FALSE(DecodeImage(data.data(), data.size(), Limit, image)) << m.name;
+    EXPECT_TRUE(image.Bits.empty());
+    // Just over a small limit, too.
+    const auto over = m.make(101, 100);
+    EXPECT_FALSE(DecodeImage(over.data(), over.size(), 100 * 100, image)) << m.name;
+    EXPECT_FALSE(ReadImageSize(over.data(), over.size(), 100 * 100, w, h)) << m.name;
+  }
+}
+
+}  // namespace
