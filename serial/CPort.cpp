@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <exception>
 #include <thread>
 #include <vector>
 
@@ -472,8 +473,12 @@ void TComThread::DispatchEvents() {
       Synchronize([port, events, session] { port->DoEvents(events, session); });
       break;
     case smWindowSync:
+      // Each message carries the opening it belongs to: one the GUI thread gets to while
+      // this opening is being closed (its wait for this thread serves the message) is
+      // dropped, never handled with the next session.
       for (const TEventFlag& e : kDispatchOrder)
-        if (events.Contains(e.Event)) rtl::SendMessage(port->FWindow, CM_COMPORTEVENT, e.Flag, 0);
+        if (events.Contains(e.Event))
+          rtl::SendMessage(port->FWindow, CM_COMPORTEVENT, e.Flag, static_cast<rtl::LPARAM>(session));
       break;
     case smNone:
       port->DoEvents(events, session);
@@ -537,7 +542,13 @@ TCustomComPort::TCustomComPort(TComponent* AOwner)
 }
 
 TCustomComPort::~TCustomComPort() {
-  Close();
+  // A close handler that fails here (the port freed with its owner) cannot end the
+  // program: its exception is reported like one from the loop and the port goes anyway.
+  try {
+    Close();
+  } catch (...) {
+    rtl::Application->HandleException(this);
+  }
   delete FBuffer;
   delete FFlowControl;
   delete FTimeouts;
@@ -591,10 +602,21 @@ void TCustomComPort::Close() {
   if (!FConnected || ComponentState().Contains(rtl::csDesigning)) return;
   if (FThreadCreated && FEventThread->ThreadID() == std::this_thread::get_id())
     throw rtl::EInvalidOperation("A port cannot be closed from its own event thread");
-  DoCTSChange(false);
-  DoDSRChange(false);
-  DoRLSDChange(false);
-  DoBeforeClose();
+  // A failing handler does not stop the close: the port closes all the same, the first
+  // failure is raised to the caller at the end and later ones are reported.
+  std::exception_ptr failure;
+  auto notify = [&](auto&& Handler) {
+    try {
+      Handler();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+      else rtl::Application->HandleException(this);
+    }
+  };
+  notify([this] { DoCTSChange(false); });
+  notify([this] { DoDSRChange(false); });
+  notify([this] { DoRLSDChange(false); });
+  notify([this] { DoBeforeClose(); });
   AbortAllAsync();
   ++FSession;  // handlers of this opening that have not run yet never will
   if (FThreadCreated) {
@@ -611,7 +633,8 @@ void TCustomComPort::Close() {
   }
   DestroyHandle();
   FConnected = false;
-  DoAfterClose();
+  notify([this] { DoAfterClose(); });
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TCustomComPort::CreateHandle() {
@@ -888,7 +911,7 @@ rtl::LRESULT TCustomComPort::WindowMethod(rtl::MSG& Message) {
   if (rtl::InSendMessage()) rtl::ReplyMessage(0);
   if (!FConnected) return 0;
   const TComEvents events = MaskToEvents(static_cast<std::uint32_t>(Message.wParam));
-  DoEvents(events, FSession);
+  DoEvents(events, static_cast<std::uint64_t>(Message.lParam));
   return 0;
 }
 

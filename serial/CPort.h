@@ -302,6 +302,10 @@ public:
   ~TCustomComPort() override;
 
   void Open();
+  // Runs the close-time handlers (signals off, OnBeforeClose), stops the event thread,
+  // closes the device, then OnAfterClose. A handler that raises does not stop the close;
+  // the first exception is raised again once the port is closed, later ones go to
+  // Application->HandleException. The destructor closes too and reports instead of raising.
   void Close();
   // Bytes written or read; 0 while PortFailed is set. Read waits as the time-outs say.
   int Write(const void* Buffer, int Count);

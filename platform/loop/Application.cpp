@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
+
+#include "platform/rtl/Component.h"
 
 namespace rtl {
 
@@ -20,6 +23,40 @@ TLoopWaiter& DefaultWaiter() {
 }  // namespace
 
 TApplication* const Application = &application;
+
+void AssertGuiThread(const char* What) {
+  if (application.IsMainThread()) return;
+  std::fprintf(stderr, "%s called outside the GUI thread\n", What);
+  std::fflush(stderr);
+  std::abort();
+}
+
+// The components waiting for their deferred free. It asks each for a free notification,
+// so one freed before the loop gets to it leaves the list.
+class TApplication::TReleaser : public TComponent {
+public:
+  TReleaser() : TComponent(nullptr) {}
+  std::vector<TComponent*> Pending;
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    if (Operation == opRemove) std::erase(Pending, AComponent);
+    TComponent::Notification(AComponent, Operation);
+  }
+};
+
+// Marks a handler (or a deferred free) running for the length of a scope; released
+// components are freed only when none is.
+class TApplication::THandling {
+public:
+  explicit THandling(TApplication& App) : app_(App) { ++app_.handling_; }
+  ~THandling() { --app_.handling_; }
+  THandling(const THandling&) = delete;
+  THandling& operator=(const THandling&) = delete;
+
+private:
+  TApplication& app_;
+};
 
 // A call handed to the GUI thread by another thread.
 struct TApplication::TCall {
@@ -82,18 +119,20 @@ bool TApplication::RunUntil(const std::function<bool()>& Finished) {
 void TApplication::Idle() {
   bool done = true;
   if (OnIdle) {
-    const TIdleEvent handler = OnIdle;  // the handler may replace itself
+    THandling handling(*this);
     try {
-      handler(this, done);
+      OnIdle(this, done);  // the handler may replace or clear itself
     } catch (...) {
       HandleException(this);
       done = true;
     }
   }
+  if (FreeReleased()) return;
   if (done) WaitMessage();
 }
 
 void TApplication::WaitMessage() {
+  if (handling_ == 0 && releaser_ && !releaser_->Pending.empty()) return;
   {
     std::lock_guard lock(mutex_);
     if (!calls_.empty() || !posted_.empty() || Terminated()) return;
@@ -113,6 +152,7 @@ void TApplication::Quit(int ExitCode) {
 }
 
 void TApplication::Reset() {
+  FreeReleased();
   std::lock_guard lock(mutex_);
   posted_.clear();
   terminated_ = false;
@@ -120,23 +160,59 @@ void TApplication::Reset() {
 }
 
 // One unit of work: a call from another thread first, then a posted message, then a timer
-// that is due (not later than Limit).
+// that is due (not later than Limit). Released components go before and after it, when
+// this is the outermost loop.
 bool TApplication::ProcessMessage(double TimerLimit) {
+  if (FreeReleased()) return true;
+  bool handled = true;
   if (auto call = PopCall()) {
     RunCall(call);
-    return true;
-  }
-  MSG msg;
-  {
-    std::unique_lock lock(mutex_);
-    if (posted_.empty()) {
-      lock.unlock();
-      return FireDueTimer(TimerLimit);
+  } else {
+    MSG msg;
+    bool timer = false;
+    {
+      std::lock_guard lock(mutex_);
+      if (posted_.empty()) {
+        timer = true;
+      } else {
+        msg = posted_.front();
+        posted_.pop_front();
+      }
     }
-    msg = posted_.front();
-    posted_.pop_front();
+    if (timer) handled = FireDueTimer(TimerLimit);
+    else DispatchGuarded(msg, nullptr);
   }
-  DispatchGuarded(msg, nullptr);
+  FreeReleased();
+  return handled;
+}
+
+// ---- deferred free ----
+
+void TApplication::ReleaseComponent(TComponent* AComponent) {
+  RTL_ASSERT_GUI_THREAD("ReleaseComponent");
+  if (!AComponent || AComponent->ComponentState().Contains(csDestroying)) return;
+  if (!releaser_) releaser_ = std::make_unique<TReleaser>();
+  auto& pending = releaser_->Pending;
+  if (std::find(pending.begin(), pending.end(), AComponent) != pending.end()) return;
+  pending.push_back(AComponent);
+  AComponent->FreeNotification(releaser_.get());
+}
+
+// Frees the released components, in the order they were released, unless a handler is
+// running; true when there were any.
+bool TApplication::FreeReleased() {
+  if (handling_ > 0 || !releaser_ || releaser_->Pending.empty()) return false;
+  auto& pending = releaser_->Pending;
+  while (!pending.empty()) {
+    TComponent* next = pending.front();
+    pending.erase(pending.begin());
+    THandling handling(*this);  // a destructor that runs a loop frees nothing from inside
+    try {
+      next->Free();  // also frees its owned components: they leave the list by notification
+    } catch (...) {
+      HandleException(this);
+    }
+  }
   return true;
 }
 
@@ -176,6 +252,7 @@ void TApplication::ShowException(const std::exception& E) {
 // ---- timers ----
 
 void TApplication::SetClock(TClock* NewClock) {
+  RTL_ASSERT_GUI_THREAD("SetClock");
   TClock* next = NewClock ? NewClock : &MonotonicClock();
   const double oldNow = clock_->Now();
   const double newNow = next->Now();
@@ -184,12 +261,14 @@ void TApplication::SetClock(TClock* NewClock) {
 }
 
 double TApplication::NextTimerDeadline() const {
+  RTL_ASSERT_GUI_THREAD("NextTimerDeadline");
   double next = kNever;
   for (const auto& [id, entry] : timers_) next = std::min(next, entry.Deadline);
   return next;
 }
 
 TApplication::TTimerId TApplication::StartTimer(double IntervalMs, std::function<void()> OnTick) {
+  RTL_ASSERT_GUI_THREAD("StartTimer");
   if (!(IntervalMs > 0.0) || !std::isfinite(IntervalMs))
     throw EInvalidArgument("Timer interval must be a positive number of milliseconds");
   const TTimerId id = nextTimer_++;
@@ -198,7 +277,10 @@ TApplication::TTimerId TApplication::StartTimer(double IntervalMs, std::function
   return id;
 }
 
-void TApplication::StopTimer(TTimerId Id) { timers_.erase(Id); }
+void TApplication::StopTimer(TTimerId Id) {
+  RTL_ASSERT_GUI_THREAD("StopTimer");
+  timers_.erase(Id);
+}
 
 bool TApplication::FireDueTimer(double Limit) {
   const double now = clock_->Now();
@@ -218,6 +300,7 @@ bool TApplication::FireDueTimer(double Limit) {
   if (next <= now) next += due->Interval;
   due->Deadline = next;
   const auto tick = due->Tick;  // keeps the handler alive while it runs
+  THandling handling(*this);
   try {
     (*tick)();
   } catch (...) {
@@ -252,6 +335,7 @@ void TApplication::Complete(TCall& Call, LRESULT Result, std::exception_ptr Erro
 }
 
 void TApplication::RunCall(const std::shared_ptr<TCall>& Call) {
+  THandling handling(*this);
   running_.push_back(Call);
   switch (Call->Kind) {
     case TCall::ckSend: {
@@ -355,6 +439,7 @@ LRESULT TApplication::CallWindow(MSG& Msg) {
 }
 
 LRESULT TApplication::DispatchGuarded(MSG& Msg, TCall* SentBy) {
+  THandling handling(*this);
   dispatching_.push_back(SentBy);
   LRESULT result = 0;
   try {
@@ -377,6 +462,7 @@ bool TApplication::IsWithin(HWND Wnd, HWND Ancestor) const {
 }
 
 HWND AllocateHWnd(TWndMethod Method, HWND Parent) {
+  RTL_ASSERT_GUI_THREAD("AllocateHWnd");
   TApplication& app = *Application;
   std::lock_guard lock(app.mutex_);
   const HWND wnd = app.nextWindow_++;
@@ -385,6 +471,7 @@ HWND AllocateHWnd(TWndMethod Method, HWND Parent) {
 }
 
 void DeallocateHWnd(HWND Wnd) {
+  RTL_ASSERT_GUI_THREAD("DeallocateHWnd");
   TApplication& app = *Application;
   std::shared_ptr<TApplication::TWindow> gone;  // freed outside the lock
   std::lock_guard lock(app.mutex_);

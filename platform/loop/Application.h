@@ -17,6 +17,23 @@
 // Time is read only through the application's clock (Clock.h): milliseconds as a double
 // from process start. A test installs a TTestClock and advances it; timers then fire in
 // deadline order without any sleeping.
+//
+// The loop's rules:
+// - Order: a call handed over by another thread first, then a posted message, then a due
+//   timer, then idle. Posted messages come before timers: a message that posts itself
+//   again starves every timer (and keeps ProcessMessages from returning). Render and
+//   animation work is therefore driven by timers, or by one coalesced paint message
+//   posted only when none is pending; never by a message that re-posts itself.
+// - The GUI thread never blocks on anything the loop cannot serve. The one blocking wait
+//   allowed on it is TThread::WaitFor, which keeps serving the waited thread's calls. No
+//   sleeping, no waiting for a mutex held across a Synchronize, no busy polling.
+// - Timers, the clock (SetClock, TTestClock::Advance), window handles (AllocateHWnd,
+//   DeallocateHWnd) and ReleaseComponent belong to the GUI thread. Debug builds check it
+//   (RTL_ASSERT_GUI_THREAD aborts with the name of the call); release builds do not.
+// - Every handler the loop runs is guarded: an exception that escapes it goes to
+//   HandleException and the loop goes on. Code that runs handlers outside the loop where
+//   an exception cannot propagate (a destructor, a close that must finish) reports it the
+//   same way: catch (...) { Application->HandleException(Sender); }.
 #pragma once
 
 #include <atomic>
@@ -37,7 +54,19 @@
 #include "platform/rtl/Events.h"
 #include "platform/rtl/Object.h"
 
+// In builds without NDEBUG: aborts, naming What, when called outside the GUI thread.
+#ifndef NDEBUG
+#define RTL_ASSERT_GUI_THREAD(What) ::rtl::AssertGuiThread(What)
+#else
+#define RTL_ASSERT_GUI_THREAD(What) ((void)0)
+#endif
+
 namespace rtl {
+
+class TComponent;
+
+// The check behind RTL_ASSERT_GUI_THREAD (use the macro).
+void AssertGuiThread(const char* What);
 
 using TIdleEvent = TEvent<void(TObject* Sender, bool& Done)>;
 using TExceptionEvent = TEvent<void(TObject* Sender, const std::exception& E)>;
@@ -82,7 +111,7 @@ public:
   void ShowException(const std::exception& E);
 
   // The clock every timer and GetTickCount reads. nullptr puts the real clock back.
-  // Armed timers keep their remaining time across the change.
+  // Armed timers keep their remaining time across the change. GUI thread only.
   TClock& Clock() const { return *clock_; }
   void SetClock(TClock* NewClock);
   // The earliest deadline of an armed timer, +infinity when none is armed. GUI thread.
@@ -91,8 +120,22 @@ public:
   // from now; each tick is handled between messages, when nothing else is pending; ticks
   // that fall due while the GUI thread is busy collapse into one, on the original phase.
   // A timer may be stopped from any handler, its own included, and then never fires again.
+  // Posted messages go first: a stream of posted messages (one that re-posts itself) keeps
+  // every timer from firing, so periodic work belongs here, not in re-posted messages.
+  // GUI thread only.
   TTimerId StartTimer(double IntervalMs, std::function<void()> OnTick);
   void StopTimer(TTimerId Id);
+
+  // Deferred free, the class library's Release: a form, popup or control that must go
+  // away from inside one of its own handlers (a button whose click closes its form) asks
+  // for it here, and its Release() method is this call. The loop frees the component when
+  // it is back at its outermost level, after the message, call, timer or idle handler
+  // that was running when it was asked has returned: never under a handler further up
+  // the stack, also not when the request comes from a nested modal loop (the component
+  // then lives until the handler that opened that loop has returned). Asking twice frees
+  // once; a component freed meanwhile (directly or by its owner) is forgotten, never freed
+  // again. Exceptions from the free go to HandleException. GUI thread only.
+  void ReleaseComponent(TComponent* AComponent);
 
   // The loop's wake-up primitive. nullptr puts the default eventfd waiter back.
   void SetWaiter(TLoopWaiter* Waiter);
@@ -102,7 +145,8 @@ public:
   bool IsMainThread() const { return std::this_thread::get_id() == mainThread_; }
 
   // Runs Method on the GUI thread while the calling thread waits; exceptions come back to
-  // the caller. On the GUI thread a direct call.
+  // the caller. On the GUI thread a direct call. The GUI thread must never wait for the
+  // calling thread meanwhile, except through TThread::WaitFor, which serves such calls.
   void Synchronize(std::function<void()> Method);
   // Hands Method to the GUI thread and returns at once; Owner tags it for RemoveQueued.
   // On the GUI thread a direct call.
@@ -114,11 +158,14 @@ public:
   // every thread until Done() holds. Messages and timers wait meanwhile.
   void ServeCallsUntil(std::thread::id Waited, const std::function<bool()>& Done);
 
-  // A fresh start for the next test: not terminated, exit code 0, no queued messages.
+  // A fresh start for the next test: not terminated, exit code 0, no queued messages,
+  // released components freed.
   void Reset();
 
 private:
   struct TCall;
+  class TReleaser;
+  class THandling;
   struct TWindow {
     TWndMethod Method;
     HWND Parent;
@@ -139,6 +186,7 @@ private:
   LRESULT CallWindow(MSG& Msg);
   LRESULT DispatchGuarded(MSG& Msg, TCall* SentBy);
   bool IsWithin(HWND Wnd, HWND Ancestor) const;  // caller holds mutex_
+  bool FreeReleased();
 
   std::thread::id mainThread_;
   mutable std::mutex mutex_;
@@ -159,6 +207,8 @@ private:
   std::uint64_t nextOrder_ = 0;
   TClock* clock_;
   std::atomic<TLoopWaiter*> waiter_;
+  int handling_ = 0;                     // units of the loop's work running (nesting depth)
+  std::unique_ptr<TReleaser> releaser_;  // components waiting for their deferred free
 
   friend HWND AllocateHWnd(TWndMethod, HWND);
   friend void DeallocateHWnd(HWND);

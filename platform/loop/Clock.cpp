@@ -31,6 +31,7 @@ double TMonotonicClock::Now() const { return ReadMonotonic() - ProcessStart(); }
 double TMonotonicClock::WaitLimit(double Deadline) const { return std::max(0.0, Deadline - Now()); }
 
 void TTestClock::Advance(double Milliseconds) {
+  RTL_ASSERT_GUI_THREAD("TTestClock::Advance");
   if (!(Milliseconds > 0.0)) {  // also refuses NaN
     Application->ProcessMessages();
     return;

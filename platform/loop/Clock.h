@@ -26,7 +26,7 @@ public:
 };
 
 // A clock that moves only when told. Install it with Application->SetClock (and put the
-// real one back afterwards); then Advance(ms), on the GUI thread, steps through every
+// real one back afterwards); then Advance(ms), on the GUI thread only, steps through every
 // timer deadline in that span in order, firing the timers and handling the messages
 // they post at each step, and ends at the new time.
 class TTestClock : public TClock {

@@ -37,16 +37,20 @@ constexpr UINT PM_REMOVE = 0x0001;
 // parent counts as the parent's child for PeekMessage's window filter. GUI thread only.
 HWND AllocateHWnd(TWndMethod Method, HWND Parent = 0);
 // Unregisters a handle; messages still queued for it are dropped. May be called from the
-// window's own procedure.
+// window's own procedure. GUI thread only.
 void DeallocateHWnd(HWND Wnd);
 bool IsWindow(HWND Wnd);
 
 // Queues a message for the window and returns at once; any thread. False for an unknown
-// window. Messages posted by one thread are handled in the order they were posted.
+// window. Messages posted by one thread are handled in the order they were posted, and
+// before any timer: a message that posts itself again starves every timer, so repeated
+// work (rendering, animation) runs from a timer or from one coalesced message that is
+// posted only when none is pending.
 bool PostMessage(HWND Wnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // On the GUI thread a direct call of the window procedure. From another thread the call is
 // handed to the GUI thread and the sender blocks until the procedure has run (or replied
-// with ReplyMessage). 0 for an unknown window.
+// with ReplyMessage); the GUI thread must not wait for the sender meanwhile, except
+// through TThread::WaitFor. 0 for an unknown window.
 LRESULT SendMessage(HWND Wnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // True inside a procedure that is handling a message sent from another thread.
 bool InSendMessage();

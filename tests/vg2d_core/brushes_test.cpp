@@ -112,6 +112,19 @@ TEST(Brush, NotifiesOncePerRealChange) {
   EXPECT_EQ(b.Gradient()->Points()->GetPoint(1)->IntColor(), 0xFF0000FFu);
 }
 
+TEST(Brush, HandlerInstalledWhileAssignIsSilentStaysAndHearsTheChange) {
+  TvxBrush b(vgBrushSolid, 0xFFFFFFFF);
+  std::vector<std::string> heard;
+  b.OnChange = [&](rtl::TObject*) { heard.push_back("old"); };
+  // Whoever watches the gradient wires the brush up afresh while the brush copies.
+  b.Gradient()->OnChange = [&](rtl::TObject*) {
+    b.OnChange = [&](rtl::TObject*) { heard.push_back("new"); };
+  };
+  TvxBrush src(vgBrushGradient, 0);
+  b.Assign(&src);
+  EXPECT_EQ(heard, std::vector<std::string>{"new"});
+}
+
 TEST(Brush, ColorTextOfGradientBrushSetsFirstStop) {
   TvxBrush b(vgBrushGradient, 0xFF000000);
   int changes = 0;

@@ -187,15 +187,15 @@ void TvxBitmap::LoadThumbnailFromFile(const std::string& FileName, float FitWidt
 // or raises leaves the bitmap and fires nothing.
 void TvxBitmap::RunCodec(const std::function<bool(TvxFilter&)>& Operation) {
   if (!DefaultFilterClass) return;
-  const rtl::TNotifyEvent saved = OnChange;
-  OnChange = nullptr;
   bool ok = false;
-  try {
-    ok = Operation(*DefaultFilterClass->Create());
-  } catch (const rtl::Exception&) {
-    ok = false;
+  {
+    rtl::TEventMute quiet(OnChange);
+    try {
+      ok = Operation(*DefaultFilterClass->Create());
+    } catch (const rtl::Exception&) {
+      ok = false;
+    }
   }
-  OnChange = saved;
   if (ok) Changed();
 }
 
@@ -261,11 +261,9 @@ void TvxBitmap::Assign(const rtl::TPersistent* Source) {
   }
   if (src == this) return;
   if (const_cast<TvxBitmap*>(src)->GetResourceBitmap()) {
-    auto saved = OnChange;
-    OnChange = nullptr;
+    rtl::TEventMute quiet(OnChange);
     SetResource(src->resource_.Object());
     resource_.SetName(src->resource_.Name());
-    OnChange = saved;
   } else {
     resource_.Clear(this);
     if (src->width_ != width_ || src->height_ != height_) Reallocate(src->width_, src->height_);

@@ -209,17 +209,17 @@ void TvxGradient::Assign(const rtl::TPersistent* Source) {
     return;
   }
   if (src == this) return;
-  auto saved = OnChange;
-  OnChange = nullptr;
-  points_->Assign(src->points_);
-  style_ = src->style_;
-  if (src->style_ == vgRadialGradient) {
-    radialTransform_->Assign(src->radialTransform_);
-  } else {
-    startPosition_->Assign(src->startPosition_);
-    stopPosition_->Assign(src->stopPosition_);
+  {
+    rtl::TEventMute quiet(OnChange);
+    points_->Assign(src->points_);
+    style_ = src->style_;
+    if (src->style_ == vgRadialGradient) {
+      radialTransform_->Assign(src->radialTransform_);
+    } else {
+      startPosition_->Assign(src->startPosition_);
+      stopPosition_->Assign(src->stopPosition_);
+    }
   }
-  OnChange = saved;
   Change();
 }
 
@@ -385,20 +385,20 @@ void TvxBrush::Assign(const rtl::TPersistent* Source) {
     return;
   }
   if (src == this) return;
-  auto saved = OnChange;
-  OnChange = nullptr;
-  defaultStyle_ = src->defaultStyle_;
-  defaultColor_ = src->defaultColor_;
-  color_ = src->GetSolidColor();
-  style_ = src->style_;
-  switch (style_) {
-    case vgBrushGradient: gradient_->Assign(src->gradient_); break;
-    case vgBrushBitmap: bitmap_->Assign(src->bitmap_); break;
-    case vgBrushResource: resource_->Assign(src->resource_); break;
-    case vgBrushVisual: visual_->Assign(src->visual_); break;
-    default: break;
+  {
+    rtl::TEventMute quiet(OnChange);
+    defaultStyle_ = src->defaultStyle_;
+    defaultColor_ = src->defaultColor_;
+    color_ = src->GetSolidColor();
+    style_ = src->style_;
+    switch (style_) {
+      case vgBrushGradient: gradient_->Assign(src->gradient_); break;
+      case vgBrushBitmap: bitmap_->Assign(src->bitmap_); break;
+      case vgBrushResource: resource_->Assign(src->resource_); break;
+      case vgBrushVisual: visual_->Assign(src->visual_); break;
+      default: break;
+    }
   }
-  OnChange = saved;
   OnChange(this);
 }
 

@@ -404,11 +404,9 @@ void TvxPathData::Assign(const rtl::TPersistent* Source) {
   }
   if (src == this) return;
   if (const_cast<TvxPathData*>(src)->GetResourcePath()) {
-    auto saved = OnChange;
-    OnChange = nullptr;
+    rtl::TEventMute quiet(OnChange);
     SetResource(src->resource_.Object());
     resource_.SetName(src->resource_.Name());
-    OnChange = saved;
   } else {
     points_ = src->points_;
     startPoint_ = src->startPoint_;

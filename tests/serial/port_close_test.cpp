@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/loop/Application.h"
+#include "serial/CPort.h"
+#include "tests/comm/PtyPair.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using cport::TComPort;
+using rtl::Application;
+
+// A loop waiter that also lets the test wait until another thread has woken the loop,
+// i.e. has handed it a call.
+class TWatchedWaiter : public rtl::TLoopWaiter {
+public:
+  void Wait(double TimeoutMs) override {
+    std::unique_lock lock(mutex_);
+    auto woken = [&] { return pending_; };
+    if (TimeoutMs < 0) changed_.wait(lock, woken);
+    else changed_.wait_for(lock, std::chrono::duration<double, std::milli>(TimeoutMs), woken);
+    pending_ = false;
+  }
+  void Wake() override {
+    std::lock_guard lock(mutex_);
+    pending_ = woken_ = true;
+    changed_.notify_all();
+  }
+  bool WaitForWake(std::chrono::milliseconds Limit) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, Limit, [&] { return woken_; });
+  }
+
+private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool pending_ = false;
+  bool woken_ = false;
+};
+
+class PortClose : public ::testing::Test {
+protected:
+  void SetUp() override {
+    cport::PortFailed = 0;
+    Application->Reset();
+    ASSERT_FALSE(pty.path.empty());
+  }
+  void TearDown() override {
+    Application->SetWaiter(nullptr);
+    Application->OnException = nullptr;
+    cport::PortFailed = 0;
+  }
+  PtyPair pty;
+};
+
+TEST_F(PortClose, FailingCloseHandlersDuringOwnerDestructionAreReportedAndThePortGoes) {
+  std::vector<std::string> reported;
+  Application->OnException = [&](rtl::TObject*, const std::exception& E) { reported.push_back(E.what()); };
+  auto* owner = new rtl::TComponent(nullptr);
+  auto* port = new TComPort(owner);
+  port->SetPort(pty.path);
+  port->Open();
+  ASSERT_TRUE(port->Connected());
+  int afterClose = 0;
+  port->OnBeforeClose = [](rtl::TObject*) { throw rtl::EInvalidOperation("before close failed"); };
+  port->OnAfterClose = [&](rtl::TObject*) {
+    ++afterClose;
+    throw rtl::EInvalidOperation("after close failed");
+  };
+  owner->Free();
+  EXPECT_EQ(1, afterClose);  // the close went on past the failing OnBeforeClose
+  std::sort(reported.begin(), reported.end());
+  EXPECT_EQ((std::vector<std::string>{"after close failed", "before close failed"}), reported);
+  // The device was closed: another opener gets it.
+  comm::TSerialDevice other;
+  EXPECT_EQ(0, other.Open(pty.path));
+  other.Close();
+}
+
+TEST_F(PortClose, PlainCloseClosesAndThenRaisesTheHandlersFailure) {
+  TComPort port(nullptr);
+  port.SetPort(pty.path);
+  port.Open();
+  port.OnBeforeClose = [](rtl::TObject*) { throw rtl::EInvalidOperation("refused"); };
+  EXPECT_THROW(port.Close(), rtl::EInvalidOperation);
+  EXPECT_FALSE(port.Connected());
+  port.OnBeforeClose = nullptr;
+}
+
+TEST_F(PortClose, WindowSyncEventOfTheClosingOpeningIsNotDeliveredInsideClose) {
+  TComPort port(nullptr);
+  port.SetPort(pty.path);
+  port.SetSyncMethod(cport::smWindowSync);
+  int inside = 0;
+  bool closing = false;
+  port.OnRxChar = [&](rtl::TObject*, int) { inside += closing; };
+  port.Open();
+  TWatchedWaiter waiter;
+  Application->SetWaiter(&waiter);
+  pty.Send({1, 2, 3});
+  // The event thread has sent its message and waits for the GUI thread; closing now makes
+  // the close's wait for that thread serve the message.
+  ASSERT_TRUE(waiter.WaitForWake(3000ms));
+  closing = true;
+  port.Close();
+  EXPECT_EQ(0, inside);
+  EXPECT_FALSE(port.Connected());
+  port.OnRxChar = nullptr;
+}
+
+}  // namespace
