@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -88,6 +89,8 @@ std::uint16_t HiLoToWord(std::uint8_t High, std::uint8_t Low) {
 }
 
 void SplitHiLo(std::int32_t Value, std::uint8_t& High, std::uint8_t& Low) {
+  // Every value packed into two bytes is kept within them by its encoder.
+  assert(Value >= 0 && Value <= 0xFFFF);
   High = static_cast<std::uint8_t>(Value / 256);
   Low = static_cast<std::uint8_t>(Value);
 }
@@ -163,8 +166,8 @@ void PercentToBytes(std::int32_t Percent, std::int32_t Reference, std::int32_t S
   if (High == 0) High = 5;
   if (High == 5)
     Low = 0;
-  else
-    Low = static_cast<std::uint8_t>(((High & 0x7F) * (Scale / 128)) / Reference);
+  else  // a small or negative reference cannot make the companion byte wrap
+    Low = static_cast<std::uint8_t>(std::clamp(((High & 0x7F) * (Scale / 128)) / Reference, 0, 255));
 }
 
 std::optional<std::int16_t> SensorTableValue(std::uint8_t High, std::uint8_t Low) {

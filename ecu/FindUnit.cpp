@@ -22,6 +22,7 @@ std::vector<std::string> KeyFileKeys;
 std::vector<std::string> KeyFileValues;
 std::vector<std::string> KeyFileComments;
 std::vector<std::string> KeyFileRepeatedKeys;
+std::vector<std::string> KeyFileRepeatedValues;
 std::int32_t KeyFileFoundIndex = -1;
 std::string KeyFileValue;
 std::int32_t KeyFileInt = 0;
@@ -52,6 +53,7 @@ void ClearStore() {
   KeyFileValues.clear();
   KeyFileComments.clear();
   KeyFileRepeatedKeys.clear();
+  KeyFileRepeatedValues.clear();
   storePresent = false;
 }
 
@@ -102,14 +104,6 @@ void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
   if (sep != std::string::npos) rest = line[sep] == '=' ? line.substr(sep + 1) : line.substr(sep);
   const std::string key = UpperASCII(KeyFileKeyForm(line));
   if (key.empty()) return;  // "=..." names nothing; written back it would name its value
-  // The first line of a key is the one every reader sees; a later one would come back to
-  // life when the first is deleted, so it is dropped (and noted for the caller to report).
-  if (!seen.insert(key).second) {
-    KeyFileRepeatedKeys.push_back(key);
-    return;
-  }
-  KeyFileKeys.push_back(key);
-
   rest = TrimBlanks(rest);
   const std::string blank(1, ' ');
   std::string value = blank, comment = blank;
@@ -125,6 +119,14 @@ void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
       comment = TrimBlanks(rest.substr(from, rest.size() > from ? rest.size() - from - 1 : 0));
     }
   }
+  // The first line of a key is the one every reader sees; a later one would come back to
+  // life when the first is deleted, so it is dropped (and noted for the caller to report).
+  if (!seen.insert(key).second) {
+    KeyFileRepeatedKeys.push_back(key);
+    KeyFileRepeatedValues.push_back(value);
+    return;
+  }
+  KeyFileKeys.push_back(key);
   KeyFileValues.push_back(value);
   KeyFileComments.push_back(comment);
 }
@@ -331,9 +333,9 @@ void KeyFileSave(const std::string& FileName) {
   std::string text;
   for (std::size_t i = 0; i < KeyFileKeys.size(); ++i) {
     text += KeyFilePadKey(KeyFileKeys[i]);
-    text += OneLine(KeyFileValues[i]);
+    text += TrimBlanks(OneLine(KeyFileValues[i]));
     text += " {";
-    text += WrittenComment(KeyFileComments[i]);
+    text += TrimBlanks(WrittenComment(KeyFileComments[i]));
     text += "}\r\n";
   }
   ClearStore();

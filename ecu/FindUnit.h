@@ -24,6 +24,7 @@ extern std::vector<std::string> KeyFileComments;
 // Keys (upper-cased) of the lines a load dropped because an earlier line had the same key: the
 // first line of a key is the one that counts, for reading and for the save.
 extern std::vector<std::string> KeyFileRepeatedKeys;
+extern std::vector<std::string> KeyFileRepeatedValues;  // their values, same index
 
 // Results of the last search and reads; a failed read leaves KeyFileInt and KeyFileBool as
 // they were.
@@ -75,7 +76,8 @@ bool KeyFileDelete(const std::string& Key);
 // Writes every entry as a line ended by CR LF, in store order, then discards the store (also
 // when writing fails). The file is written to a temporary file in the same folder and renamed
 // over the old one. A value or comment is written on one line (a line break becomes one
-// blank); a value keeps its braces, and a comment's braces become "(" and ")", so that the
+// blank) without the blanks and control characters at its ends, which the reader drops
+// anyway; a value keeps its braces, and a comment's braces become "(" and ")", so that the
 // braced group ending a line is always the comment and the value reads back as written.
 // Raises rtl::EFCreateError or rtl::EWriteError when the file cannot be written.
 void KeyFileSave(const std::string& FileName);
