@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
 
 #include "ecu/Calc_Unit.h"
 #include "ecu/FindUnit.h"
@@ -132,7 +134,7 @@ void ReadInt(const std::string& key, std::int32_t& field, const TValueRange& ran
     return;
   }
   if (!KeyFileReadInt(key)) {
-    NoteConfigProblem(Kind::Unreadable, key, KeyFileValue, "a whole number in " + allowed, std::to_string(field));
+    NoteConfigProblem(Kind::Unreadable, key, KeyFileValue, "a whole number", std::to_string(field));
     return;
   }
   const std::int32_t kept = clamp ? clamp(KeyFileInt) : range.Clamp(KeyFileInt);
@@ -324,9 +326,24 @@ void NoteConfigProblem(TConfigProblemKind Kind, const std::string& Key, const st
 
 std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) {
   std::vector<std::string> lines;
-  std::string missing;
+  // Missing keys on one line; numbered keys of one name, when more than three are missed, as
+  // the name and their count ("Cell_ (95 keys)").
+  auto nameOf = [](const std::string& key) { return key.substr(0, key.find_first_of("0123456789")); };
+  std::map<std::string, int> counts;
   for (const TConfigProblem& p : Report.Problems)
-    if (p.Kind == Kind::Missing) missing += (missing.empty() ? "" : ", ") + p.Key;
+    if (p.Kind == Kind::Missing) ++counts[nameOf(p.Key)];
+  std::set<std::string> grouped;
+  std::string missing;
+  for (const TConfigProblem& p : Report.Problems) {
+    if (p.Kind != Kind::Missing) continue;
+    const std::string name = nameOf(p.Key);
+    std::string shown = p.Key;
+    if (name != p.Key && counts[name] > 3) {
+      if (!grouped.insert(name).second) continue;
+      shown = name + " (" + std::to_string(counts[name]) + " keys)";
+    }
+    missing += (missing.empty() ? "" : ", ") + shown;
+  }
   if (!missing.empty()) lines.push_back("Missing, defaults kept: " + missing);
   for (const TConfigProblem& p : Report.Problems) {
     const std::string value = "\"" + Printable(p.Value) + "\"";
