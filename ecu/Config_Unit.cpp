@@ -99,10 +99,11 @@ std::string FileNameOnly(const std::string& path) {
 
 using Kind = TConfigProblemKind;
 
-// A text field: a line that holds only its key (one blank) gives an empty text.
-void ReadText(const char* key, std::string& field) {
+// A text field: a line that holds only its key (one blank) gives an empty text. A missing
+// key is noted while a whole file is loaded.
+void ReadText(const char* key, std::string& field, bool note = true) {
   if (!KeyFileFind(key)) {
-    NoteConfigProblem(Kind::Missing, key, "", "a text", field);
+    if (note) NoteConfigProblem(Kind::Missing, key, "", "a text", field);
     return;
   }
   field = KeyFileValue == " " ? std::string() : KeyFileValue;
@@ -152,13 +153,13 @@ void ReadBool(const char* key, std::uint8_t& field) {
     field = KeyFileBool;
 }
 
-void ReadCustomerKeys(Configuration_Class& c) {
-  ReadText("User_Name", c.User_Name);
-  ReadText("User_Phone", c.User_Phone);
-  ReadText("Date_Mounting", c.Date_Mounting);
-  ReadText("Data_KM", c.Data_KM);
-  ReadText("Car_Jet", c.Car_Jet);
-  ReadText("Car_Comments", c.Car_Comments);
+void ReadCustomerKeys(Configuration_Class& c, bool note) {
+  ReadText("User_Name", c.User_Name, note);
+  ReadText("User_Phone", c.User_Phone, note);
+  ReadText("Date_Mounting", c.Date_Mounting, note);
+  ReadText("Data_KM", c.Data_KM, note);
+  ReadText("Car_Jet", c.Car_Jet, note);
+  ReadText("Car_Comments", c.Car_Comments, note);
 }
 
 // A file's text as a report shows it: control bytes as \xNN, at most 40 characters.
@@ -410,7 +411,7 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
     ReadInt("MAP_Petrol_" + std::to_string(n), MapPointsPetrol[i], MapPointRange, true);
   }
 
-  ReadCustomerKeys(c);
+  ReadCustomerKeys(c, true);
   if (ConfigurationHost) {
     try {
       ConfigurationHost->LoadMapRPMTable();
@@ -431,7 +432,7 @@ void ReadCustomerFromFile(const std::string& CfgFullFileName) {
     ClearCustomerTexts();
     return;
   }
-  ReadCustomerKeys(Config());
+  ReadCustomerKeys(Config(), false);  // the report stays that of the last whole load
   KeyFileClose();
 }
 
