@@ -348,13 +348,14 @@ std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) 
   if (!missing.empty()) lines.push_back("Missing, defaults kept: " + missing);
   for (const TConfigProblem& p : Report.Problems) {
     const std::string value = "\"" + Printable(p.Value) + "\"";
+    const std::string used = p.Used.empty() ? "\"\"" : Printable(p.Used);
     switch (p.Kind) {
       case Kind::Missing: break;
       case Kind::Unreadable:
-        lines.push_back(p.Key + ": " + value + " is not " + p.Expected + "; " + Printable(p.Used) + " kept");
+        lines.push_back(p.Key + ": " + value + " is not " + p.Expected + "; " + used + " kept");
         break;
       case Kind::OutOfRange:
-        lines.push_back(p.Key + ": " + value + " is outside " + p.Expected + "; " + Printable(p.Used) + " used");
+        lines.push_back(p.Key + ": " + value + " is outside " + p.Expected + "; " + used + " used");
         break;
       case Kind::Repeated:
         lines.push_back(Printable(p.Key) + ": given again as " + value + "; the first value is used");

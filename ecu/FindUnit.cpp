@@ -208,11 +208,16 @@ std::string WrittenComment(const std::string& comment) {
   return c;
 }
 
+char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 // The index of the entry whose key is Key (compared upper-cased), -1 when none is.
 std::int32_t IndexOfKey(const std::string& key) {
-  const std::string wanted = UpperASCII(key);
-  for (std::size_t i = 0; i < KeyFileKeys.size(); ++i)
-    if (UpperASCII(KeyFileKeys[i]) == wanted) return static_cast<std::int32_t>(i);
+  for (std::size_t i = 0; i < KeyFileKeys.size(); ++i) {
+    const std::string& k = KeyFileKeys[i];
+    if (k.size() == key.size() &&
+        std::equal(k.begin(), k.end(), key.begin(), [](char a, char b) { return UpperChar(a) == UpperChar(b); }))
+      return static_cast<std::int32_t>(i);
+  }
   return -1;
 }
 

@@ -286,7 +286,7 @@ TEST_F(Config, LoadReportsWhatItCouldNotTakeAndKeepsValuesWithinTheirParameters)
         {TConfigProblemKind::Repeated, "MAP_GAS_1", "25", "", ""}}});
   EXPECT_EQ(lines, (std::vector<std::string>{"Missing, defaults kept: PG_RPM, Level1",
                                              "Level2: \"99999\" is outside 0..1023; 1023 used",
-                                             "User_Name: \"a\\x00b\" is not a text;  kept",
+                                             "User_Name: \"a\\x00b\" is not a text; \"\" kept",
                                              "MAP_GAS_1: given again as \"25\"; the first value is used"}));
 }
 
