@@ -317,6 +317,7 @@ TEST_F(Config, LoadSaveLoadSettlesAfterTheFirstSave) {
     SaveConfigFile(dir / "a.cfg", dir / "in.cfg");
     SetDefaultConfiguration();
     ASSERT_TRUE(LoadConfigFile(dir / "a.cfg"));
+    EXPECT_TRUE(ConfigLoadReport.Problems.empty()) << input;  // a saved file is whole
     SaveConfigFile(dir / "b.cfg", dir / "a.cfg");
     EXPECT_EQ(ReadFile(dir / "b.cfg"), ReadFile(dir / "a.cfg")) << input;
     if (input == inputs[0]) {
