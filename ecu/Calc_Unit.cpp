@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -38,17 +39,18 @@ std::int64_t SaturatingTrunc(double x) {
   return static_cast<std::int64_t>(x);
 }
 
-// The table file as 1024 entries; no value when it is missing or shorter. A failed opening
-// shows the missing-table message once while armed; a good one re-arms it.
+// The entries of the table file, at most 1024; no value when the file is missing or holds
+// not one whole entry. A failed reading shows the missing-table message once while armed; a
+// good one re-arms it.
 std::optional<std::vector<std::int16_t>> ReadSensorTable() {
-  std::vector<char> bytes;
+  std::vector<char> bytes(SensorTableEntries * 2);
   std::ifstream in(NativeFileName(SensorTableFileName), std::ios::binary);
+  std::size_t count = 0;
   if (in) {
-    bytes.resize(SensorTableEntries * 2);
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.gcount() != static_cast<std::streamsize>(bytes.size())) bytes.clear();
+    count = static_cast<std::size_t>(in.gcount()) / 2;
   }
-  if (bytes.empty()) {
+  if (count == 0) {
     if (SensorTableMessageArmed == 1 && SensorTableHost && SensorTableHost->MainWindowShown()) {
       SensorTableMessageArmed = 0;
       SensorTableHost->ShowMessageWindow(SensorTableMessageKind, "");
@@ -56,8 +58,8 @@ std::optional<std::vector<std::int16_t>> ReadSensorTable() {
     return std::nullopt;
   }
   if (SensorTableMessageArmed == 0) SensorTableMessageArmed = 1;
-  std::vector<std::int16_t> table(SensorTableEntries);
-  for (int i = 0; i < SensorTableEntries; ++i) {
+  std::vector<std::int16_t> table(count);
+  for (std::size_t i = 0; i < count; ++i) {
     const auto lo = static_cast<std::uint8_t>(bytes[2 * i]);
     const auto hi = static_cast<std::uint8_t>(bytes[2 * i + 1]);
     table[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(hi << 8 | lo));
@@ -88,6 +90,8 @@ std::uint16_t HiLoToWord(std::uint8_t High, std::uint8_t Low) {
 }
 
 void SplitHiLo(std::int32_t Value, std::uint8_t& High, std::uint8_t& Low) {
+  // Every value packed into two bytes is kept within them by its encoder.
+  assert(Value >= 0 && Value <= 0xFFFF);
   High = static_cast<std::uint8_t>(Value / 256);
   Low = static_cast<std::uint8_t>(Value);
 }
@@ -163,14 +167,15 @@ void PercentToBytes(std::int32_t Percent, std::int32_t Reference, std::int32_t S
   if (High == 0) High = 5;
   if (High == 5)
     Low = 0;
-  else
-    Low = static_cast<std::uint8_t>(((High & 0x7F) * (Scale / 128)) / Reference);
+  else  // a small or negative reference cannot make the companion byte wrap
+    Low = static_cast<std::uint8_t>(std::clamp(((High & 0x7F) * (Scale / 128)) / Reference, 0, 255));
 }
 
 std::optional<std::int16_t> SensorTableValue(std::uint8_t High, std::uint8_t Low) {
   const auto table = ReadSensorTable();
-  if (!table) return std::nullopt;
-  return (*table)[HiLoToWord(High, Low) & 0x3FF];
+  const std::size_t i = HiLoToWord(High, Low) & 0x3FF;
+  if (!table || i >= table->size()) return std::nullopt;
+  return (*table)[i];
 }
 
 bool TemperatureToSensorBytes(std::int32_t Temperature, std::uint8_t& High, std::uint8_t& Low) {
@@ -178,9 +183,10 @@ bool TemperatureToSensorBytes(std::int32_t Temperature, std::uint8_t& High, std:
   if (!table) return false;
   const std::int64_t target = static_cast<std::int64_t>(Temperature) * 10;
   std::int64_t d = std::llabs((*table)[0] - target);
+  const int count = static_cast<int>(table->size());
   int i = 1;
-  while (i < SensorTableEntries && std::llabs((*table)[i] - target) <= d) {
-    d = std::llabs((*table)[i] - target);
+  while (i < count && std::llabs((*table)[static_cast<std::size_t>(i)] - target) <= d) {
+    d = std::llabs((*table)[static_cast<std::size_t>(i)] - target);
     ++i;
   }
   SplitHiLo(i - 1, High, Low);

@@ -66,12 +66,13 @@ extern TSensorTableHost* SensorTableHost;  // none: no message is shown
 
 constexpr std::uint8_t SensorTableMessageKind = 12;
 
-// The table entry of the reading (HiLoToWord and 0x3FF). No value when the table is missing or
-// holds fewer than 1024 entries (the message path above).
+// The table entry of the reading (HiLoToWord and 0x3FF). A table shorter than 1024 entries
+// gives the entries it has; no value for a reading beyond them, and none when the table is
+// missing or holds not one whole entry (the message path above).
 std::optional<std::int16_t> SensorTableValue(std::uint8_t High, std::uint8_t Low);
 // The reading whose table entry is nearest to Temperature x 10, walking from entry 0 while the
-// next entry is not farther (so the later of two equally near entries wins). False, with the
-// outputs untouched, when the table is missing or short.
+// next entry is not farther (so the later of two equally near entries wins), over the entries
+// the table has. False, with the outputs untouched, when the table is missing or empty.
 bool TemperatureToSensorBytes(std::int32_t Temperature, std::uint8_t& High, std::uint8_t& Low);
 
 // ---- Text and number conversions ----------------------------------------------------------

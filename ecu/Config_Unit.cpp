@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
 
 #include "ecu/Calc_Unit.h"
 #include "ecu/FindUnit.h"
@@ -41,6 +43,7 @@ std::uint8_t MapPointCount = 32;
 std::uint8_t CFGPageUpdating = 0;
 std::string ConfigDir = "Config";
 TConfigurationHost* ConfigurationHost = nullptr;
+TConfigLoadReport ConfigLoadReport;
 
 const std::array<std::string, 6> RPMPrescalerItems = {"1:1", "1:2", "1:3", "1:4", "1:5", "1:6"};
 const std::array<std::string, 2> InjectionItems = {"Sequent", "Full group"};
@@ -94,23 +97,84 @@ std::string FileNameOnly(const std::string& path) {
   return slash == std::string::npos ? native : native.substr(slash + 1);
 }
 
-void ReadText(const char* key, std::string& field) {
-  if (KeyFileFind(key)) field = KeyFileValue;
-}
-void ReadInt(const std::string& key, std::int32_t& field) {
-  if (KeyFileReadInt(key)) field = KeyFileInt;
-}
-void ReadBool(const char* key, std::uint8_t& field) {
-  if (KeyFileReadBool(key)) field = KeyFileBool;
+using Kind = TConfigProblemKind;
+
+// A text field: a line that holds only its key (one blank) gives an empty text. A missing
+// key is noted while a whole file is loaded.
+void ReadText(const char* key, std::string& field, bool note = true) {
+  if (!KeyFileFind(key)) {
+    if (note) NoteConfigProblem(Kind::Missing, key, "", "a text", field);
+    return;
+  }
+  field = KeyFileValue == " " ? std::string() : KeyFileValue;
 }
 
-void ReadCustomerKeys(Configuration_Class& c) {
-  ReadText("User_Name", c.User_Name);
-  ReadText("User_Phone", c.User_Phone);
-  ReadText("Date_Mounting", c.Date_Mounting);
-  ReadText("Data_KM", c.Data_KM);
-  ReadText("Car_Jet", c.Car_Jet);
-  ReadText("Car_Comments", c.Car_Comments);
+// A text that must be one of a list of names.
+template <typename IsName>
+void ReadName(const char* key, std::string& field, IsName isName, const char* expected) {
+  if (!KeyFileFind(key)) {
+    NoteConfigProblem(Kind::Missing, key, "", expected, field);
+  } else if (!isName(KeyFileValue)) {
+    NoteConfigProblem(Kind::OutOfRange, key, KeyFileValue, expected, field);
+  } else {
+    field = KeyFileValue;
+  }
+}
+
+std::string RangeText(const TValueRange& range) {
+  return std::to_string(range.Min) + ".." + std::to_string(range.Max);
+}
+
+// A whole number within its range; a number outside it is clamped (PG_RPM's gap below 458
+// is closed by the caller's clamp).
+void ReadInt(const std::string& key, std::int32_t& field, const TValueRange& range, bool optional = false,
+             std::int32_t (*clamp)(std::int64_t) = nullptr, const std::string& expected = {}) {
+  const std::string allowed = expected.empty() ? RangeText(range) : expected;
+  if (!KeyFileFind(key)) {
+    if (!optional) NoteConfigProblem(Kind::Missing, key, "", allowed, std::to_string(field));
+    return;
+  }
+  if (!KeyFileReadInt(key)) {
+    NoteConfigProblem(Kind::Unreadable, key, KeyFileValue, "a whole number", std::to_string(field));
+    return;
+  }
+  const std::int32_t kept = clamp ? clamp(KeyFileInt) : range.Clamp(KeyFileInt);
+  if (kept != KeyFileInt)
+    NoteConfigProblem(Kind::OutOfRange, key, KeyFileValue, allowed, std::to_string(kept));
+  field = kept;
+}
+
+void ReadBool(const char* key, std::uint8_t& field) {
+  if (!KeyFileFind(key))
+    NoteConfigProblem(Kind::Missing, key, "", "True or False", BoolToText(field != 0));
+  else if (!KeyFileReadBool(key))
+    NoteConfigProblem(Kind::Unreadable, key, KeyFileValue, "True or False", BoolToText(field != 0));
+  else
+    field = KeyFileBool;
+}
+
+void ReadCustomerKeys(Configuration_Class& c, bool note) {
+  ReadText("User_Name", c.User_Name, note);
+  ReadText("User_Phone", c.User_Phone, note);
+  ReadText("Date_Mounting", c.Date_Mounting, note);
+  ReadText("Data_KM", c.Data_KM, note);
+  ReadText("Car_Jet", c.Car_Jet, note);
+  ReadText("Car_Comments", c.Car_Comments, note);
+}
+
+// A file's text as a report shows it: control bytes as \xNN, at most 40 characters.
+std::string Printable(const std::string& text) {
+  constexpr std::size_t Longest = 40;
+  std::string out;
+  for (std::size_t i = 0; i < text.size() && i < Longest; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F)
+      out += rtl::Format("\\x%.2X", c);
+    else
+      out += text[i];
+  }
+  if (text.size() > Longest) out += "...";
+  return out;
 }
 
 void SetText(const std::string& key, const std::string& value) { KeyFileSet(key, value, ""); }
@@ -251,43 +315,104 @@ void ClearCustomerTexts() {
   c.Car_Comments.clear();
 }
 
+std::int32_t ClampPGRPM(std::int64_t RPM) {
+  if (RPM <= 0) return 0;
+  return PGRPMRange.Clamp(std::max<std::int64_t>(RPM, PGRPMLowest));
+}
+
+void NoteConfigProblem(TConfigProblemKind Kind, const std::string& Key, const std::string& Value,
+                       const std::string& Expected, const std::string& Used) {
+  ConfigLoadReport.Problems.push_back({Kind, Key, Value, Expected, Used});
+}
+
+std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) {
+  std::vector<std::string> lines;
+  // Missing keys on one line; numbered keys of one name, when more than three are missed, as
+  // the name and their count ("Cell_ (95 keys)").
+  auto nameOf = [](const std::string& key) { return key.substr(0, key.find_first_of("0123456789")); };
+  std::map<std::string, int> counts;
+  for (const TConfigProblem& p : Report.Problems)
+    if (p.Kind == Kind::Missing) ++counts[nameOf(p.Key)];
+  std::set<std::string> grouped;
+  std::string missing;
+  for (const TConfigProblem& p : Report.Problems) {
+    if (p.Kind != Kind::Missing) continue;
+    const std::string name = nameOf(p.Key);
+    std::string shown = p.Key;
+    if (name != p.Key && counts[name] > 3) {
+      if (!grouped.insert(name).second) continue;
+      shown = name + " (" + std::to_string(counts[name]) + " keys)";
+    }
+    missing += (missing.empty() ? "" : ", ") + shown;
+  }
+  if (!missing.empty()) lines.push_back("Missing, defaults kept: " + missing);
+  for (const TConfigProblem& p : Report.Problems) {
+    const std::string value = "\"" + Printable(p.Value) + "\"";
+    const std::string used = p.Used.empty() ? "\"\"" : Printable(p.Used);
+    switch (p.Kind) {
+      case Kind::Missing: break;
+      case Kind::Unreadable:
+        lines.push_back(p.Key + ": " + value + " is not " + p.Expected + "; " + used + " kept");
+        break;
+      case Kind::OutOfRange:
+        lines.push_back(p.Key + ": " + value + " is outside " + p.Expected + "; " + used + " used");
+        break;
+      case Kind::Repeated:
+        lines.push_back(Printable(p.Key) + ": given again as " + value + "; the first value is used");
+        break;
+    }
+  }
+  return lines;
+}
+
 bool LoadConfigFile(const std::string& CfgFullFileName) {
+  ConfigLoadReport = {};
+  ConfigLoadReport.FileName = CfgFullFileName;
   if (!KeyFileLoad(CfgFullFileName)) return false;
+  // The values the load dropped with their repeated keys.
+  const std::vector<std::string> repeatedKeys = KeyFileRepeatedKeys, repeatedValues = KeyFileRepeatedValues;
   Configuration_Class& c = Config();
   c.Cfg_Name = StripExtension(FileNameOnly(CfgFullFileName));
 
-  c.Work_Gas = KeyFileReadInt("Work_Gas") ? KeyFileInt : 0;
-  c.Work_Petrol = KeyFileReadInt("Work_Petrol") ? KeyFileInt : 0;
+  // Minutes of work: missing or unreadable gives 0.
+  for (auto [key, field] : {std::pair{"Work_Gas", &c.Work_Gas}, std::pair{"Work_Petrol", &c.Work_Petrol}}) {
+    *field = 0;
+    ReadInt(key, *field, WorkMinutesRange);
+  }
 
   ReadBool("Save_Map", c.Save_Map);
-  ReadText("RPM_PreScaler", c.RPM_PreScaler);
-  ReadInt("PG_RPM", c.PG_RPM);
-  ReadInt("PG_Temper", c.PG_Temper);
+  ReadName("RPM_PreScaler", c.RPM_PreScaler,
+           [](const std::string& v) { return IndexOfText(static_cast<int>(RPMPrescalerItems.size()), v, RPMPrescalerItems) > 0; },
+           "one of 1:1 .. 1:6");
+  ReadInt("PG_RPM", c.PG_RPM, PGRPMRange, false, ClampPGRPM, "0 or 458..8000");
+  ReadInt("PG_Temper", c.PG_Temper, PGTemperRange);
   ReadBool("PG_GAS_Hot_Engine", c.PG_GAS_Hot_Engine);
   ReadBool("GP_Buzzer", c.GP_Buzzer);
   ReadBool("NoSequentInject", c.NoSequentInject);
   ReadBool("MonoInject", c.MonoInject);
   ReadBool("LPG_on", c.LPG_on);
-  ReadText("Level_Type", c.Level_Type);
+  ReadName("Level_Type", c.Level_Type, [](const std::string& v) { return LevelTypeIndex(v) > 0; },
+           "a level-sensor type");
   ReadBool("Level_Buzzer", c.Level_Buzzer);
   ReadBool("Level_Invert", c.Level_Invert);
   ReadBool("Level_90", c.Level_90);
-  for (int i = 1; i <= 5; ++i) ReadInt("Level" + std::to_string(i), c.Level(i));
+  for (int i = 1; i <= 5; ++i) ReadInt("Level" + std::to_string(i), c.Level(i), LevelRange);
 
   for (int n = 0; n < DiagramPointCount; ++n) {
-    ReadInt("Gas_Point_" + std::to_string(n), DiagramPointY[static_cast<std::size_t>(n)]);
-    ReadInt("Petrol_Point_" + std::to_string(n), DiagramPointX[static_cast<std::size_t>(n)]);
+    ReadInt("Gas_Point_" + std::to_string(n), DiagramPointY[static_cast<std::size_t>(n)], GasPointRange);
+    ReadInt("Petrol_Point_" + std::to_string(n), DiagramPointX[static_cast<std::size_t>(n)], PetrolPointRange);
   }
 
+  // MAP keys are written only for points that hold something: a missing one is no fault.
   for (int n = 1; n <= FileMapPointCount(); ++n) {
     const auto i = static_cast<std::size_t>(n - 1);
     MapPointsGas[i] = 0;
     MapPointsPetrol[i] = 0;
-    ReadInt("MAP_Gas_" + std::to_string(n), MapPointsGas[i]);
-    ReadInt("MAP_Petrol_" + std::to_string(n), MapPointsPetrol[i]);
+    ReadInt("MAP_Gas_" + std::to_string(n), MapPointsGas[i], MapPointRange, true);
+    ReadInt("MAP_Petrol_" + std::to_string(n), MapPointsPetrol[i], MapPointRange, true);
   }
 
-  ReadCustomerKeys(c);
+  ReadCustomerKeys(c, true);
   if (ConfigurationHost) {
     try {
       ConfigurationHost->LoadMapRPMTable();
@@ -297,6 +422,8 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
     }
   }
   KeyFileClose();
+  for (std::size_t i = 0; i < repeatedKeys.size(); ++i)
+    NoteConfigProblem(Kind::Repeated, repeatedKeys[i], repeatedValues[i], "", "");
   if (ConfigurationHost) ConfigurationHost->UpdateMainCaption();
   return true;
 }
@@ -306,13 +433,13 @@ void ReadCustomerFromFile(const std::string& CfgFullFileName) {
     ClearCustomerTexts();
     return;
   }
-  ReadCustomerKeys(Config());
+  ReadCustomerKeys(Config(), false);  // the report stays that of the last whole load
   KeyFileClose();
 }
 
-void SaveConfigFile(const std::string& CfgFullFileName) {
+void SaveConfigFile(const std::string& CfgFullFileName, const std::string& KeepKeysOf) {
   const Configuration_Class& c = Config();
-  KeyFileOpen(CfgFullFileName);
+  KeyFileOpen(KeepKeysOf.empty() ? CfgFullFileName : KeepKeysOf);
   SetText("User_Name", c.User_Name);
   SetText("User_Phone", c.User_Phone);
   SetText("Date_Mounting", c.Date_Mounting);

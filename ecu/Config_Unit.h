@@ -146,6 +146,55 @@ extern const std::array<std::string, 2> InjectionItems;     // "Sequent", "Full 
 extern const std::array<std::string, 2> GasTypeItems;       // "LPG", "CNG"
 extern const std::array<std::string, 5> LevelSensorItems;   // the five types the page offers
 
+// What the values of the configuration can hold: the ECU parameter that carries each (a
+// switch-over speed as a 16-bit period, a level threshold as a 10-bit reading, a point's
+// petrol time in 15 bits). The file loader keeps a value within its range and reports one
+// outside it; the parameter encoders clamp to it again before they pack a value.
+struct TValueRange {
+  std::int64_t Min, Max;
+  bool Holds(std::int64_t Value) const { return Value >= Min && Value <= Max; }
+  std::int32_t Clamp(std::int64_t Value) const {
+    return static_cast<std::int32_t>(Value < Min ? Min : Value > Max ? Max : Value);
+  }
+};
+constexpr TValueRange WorkMinutesRange{0, 2147483647};
+// The switch-over speed: 0 (none) or 458..8000. A period of two bytes cannot carry a speed
+// below 458, and the ECU counts any period shorter than 8000's as 8000.
+constexpr TValueRange PGRPMRange{0, 8000};
+constexpr std::int32_t PGRPMLowest = 458;
+std::int32_t ClampPGRPM(std::int64_t RPM);
+// Whole degrees of the sensor table, whose entries are 16-bit tenths of a degree.
+constexpr TValueRange PGTemperRange{-3276, 3276};
+constexpr TValueRange LevelRange{0, 1023};
+constexpr TValueRange GasPointRange{0, 65535};
+constexpr TValueRange PetrolPointRange{0, 32767};
+// MAP points in 10 us: what a byte of the ECU's MAP block gives (255 x 128 / 10).
+constexpr TValueRange MapPointRange{0, 3264};
+
+// What a load could not take from its file. A missing or unreadable value leaves the field as
+// it was (its default); a value outside its range is clamped into it; of a repeated key the
+// first line counts.
+enum class TConfigProblemKind { Missing, Unreadable, OutOfRange, Repeated };
+struct TConfigProblem {
+  TConfigProblemKind Kind;
+  std::string Key;       // as the program writes it; a repeated key as the file has it
+  std::string Value;     // the file's text (empty for a missing key)
+  std::string Expected;  // what the key takes ("a whole number", "0..1023", ...)
+  std::string Used;      // what the configuration holds now
+};
+struct TConfigLoadReport {
+  std::string FileName;
+  std::vector<TConfigProblem> Problems;
+};
+// The report of the last LoadConfigFile (no problems when the whole file was read).
+extern TConfigLoadReport ConfigLoadReport;
+// Notes a problem of the load under way (the R.P.M. map notes those of its keys).
+void NoteConfigProblem(TConfigProblemKind Kind, const std::string& Key, const std::string& Value,
+                       const std::string& Expected, const std::string& Used);
+// The report for the installer: the missing keys on one line, then one line per other
+// problem. Control bytes of a file's text are shown as \xNN and long texts are cut.
+std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report);
+
 // Creates the configuration, the injector and level-sensor tables, puts the defaults in place,
 // loads the given configuration file (when it exists) and builds the diagram.
 void CreateConfiguration(const std::string& CfgFullFileName);
@@ -160,12 +209,17 @@ void ClearCustomerTexts();
 
 // Reads a ".cfg" file into the model (the callers put the defaults in place first). Cfg_Name
 // becomes the file's name without folder and extension. False when the file does not exist.
+// What the file lacks or holds in a form or range its field cannot take is noted in
+// ConfigLoadReport (the keys that are written only when they hold something, the MAP points,
+// are not missed).
 bool LoadConfigFile(const std::string& CfgFullFileName);
 // Reads only the six customer texts; a missing file empties them.
 void ReadCustomerFromFile(const std::string& CfgFullFileName);
 // Writes the model into the ".cfg" file, keeping the keys of an existing file that this
-// writer does not set. Raises rtl::EFCreateError / rtl::EWriteError when it cannot write.
-void SaveConfigFile(const std::string& CfgFullFileName);
+// writer does not set. With KeepKeysOf given, the kept keys are that file's instead (a copy
+// under a new name gets what an in-place rewrite of the original would). Raises
+// rtl::EFCreateError / rtl::EWriteError when it cannot write.
+void SaveConfigFile(const std::string& CfgFullFileName, const std::string& KeepKeysOf = {});
 
 // The values of the configuration page: what ConfigToCFGPage shows and CFG_Page_To_Config
 // takes back (texts as the controls hold them, in the language's code page).

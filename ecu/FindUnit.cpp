@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <unordered_set>
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/FileWriter.h"
@@ -16,6 +17,8 @@ namespace ecu {
 std::vector<std::string> KeyFileKeys;
 std::vector<std::string> KeyFileValues;
 std::vector<std::string> KeyFileComments;
+std::vector<std::string> KeyFileRepeatedKeys;
+std::vector<std::string> KeyFileRepeatedValues;
 std::int32_t KeyFileFoundIndex = -1;
 std::string KeyFileValue;
 std::int32_t KeyFileInt = 0;
@@ -40,16 +43,13 @@ std::string UpperASCII(std::string s) {
   return s;
 }
 
-// The form in which a key is compared: upper-cased, cut to the key column as a written line
-// keeps it.
-std::string ComparableKey(const std::string& key) {
-  return UpperASCII(key.substr(0, std::min(key.size(), KeyFileKeyWidth)));
-}
 
 void ClearStore() {
   KeyFileKeys.clear();
   KeyFileValues.clear();
   KeyFileComments.clear();
+  KeyFileRepeatedKeys.clear();
+  KeyFileRepeatedValues.clear();
   storePresent = false;
 }
 
@@ -70,7 +70,25 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
-void ParseLine(const std::string& raw) {
+// Where the comment of a line's rest begins: the "{" that opens the braced group ending the
+// line, so that a value may hold braces of its own (a written line is the value, a blank and
+// the comment in braces, and the writer keeps braces out of comments). A rest that does not
+// end in such a group takes its first "{"; npos when it holds none.
+std::size_t CommentBrace(const std::string& rest) {
+  if (!rest.empty() && rest.back() == '}') {
+    int depth = 0;
+    for (std::size_t i = rest.size(); i-- > 0;) {
+      if (rest[i] == '}') {
+        ++depth;
+      } else if (rest[i] == '{' && --depth == 0) {
+        return i;
+      }
+    }
+  }
+  return rest.find('{');
+}
+
+void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
   std::size_t b = 0;
   while (b < raw.size() && IsBlankOrControl(raw[b])) ++b;
   if (b == raw.size()) return;
@@ -78,22 +96,15 @@ void ParseLine(const std::string& raw) {
   if (line[0] == '{' || line[0] == '[') return;
 
   const std::size_t sep = line.find_first_of(" =");
-  std::string key, rest;
-  if (sep == std::string::npos) {
-    key = line;
-  } else {
-    key = line.substr(0, sep);
-    rest = line[sep] == '=' ? line.substr(sep + 1) : line.substr(sep);
-  }
-  key = UpperASCII(TrimBlanks(key));
+  std::string rest;
+  if (sep != std::string::npos) rest = line[sep] == '=' ? line.substr(sep + 1) : line.substr(sep);
+  const std::string key = UpperASCII(KeyFileKeyForm(line));
   if (key.empty()) return;  // "=..." names nothing; written back it would name its value
-  KeyFileKeys.push_back(key);
-
   rest = TrimBlanks(rest);
   const std::string blank(1, ' ');
   std::string value = blank, comment = blank;
   if (!rest.empty()) {
-    const std::size_t brace = rest.find('{');
+    const std::size_t brace = CommentBrace(rest);
     if (brace == std::string::npos) {
       value = rest;
     } else {
@@ -104,6 +115,14 @@ void ParseLine(const std::string& raw) {
       comment = TrimBlanks(rest.substr(from, rest.size() > from ? rest.size() - from - 1 : 0));
     }
   }
+  // The first line of a key is the one every reader sees; a later one would come back to
+  // life when the first is deleted, so it is dropped (and noted for the caller to report).
+  if (!seen.insert(key).second) {
+    KeyFileRepeatedKeys.push_back(key);
+    KeyFileRepeatedValues.push_back(value);
+    return;
+  }
+  KeyFileKeys.push_back(key);
   KeyFileValues.push_back(value);
   KeyFileComments.push_back(comment);
 }
@@ -134,11 +153,26 @@ std::string OneLine(const std::string& s) {
   return out;
 }
 
-// A value as written: one line, and no "{" (which would start the comment).
-std::string WrittenValue(const std::string& value) {
-  std::string v = OneLine(value);
-  std::replace(v.begin(), v.end(), '{', '(');
-  return v;
+// A comment as written: one line without braces, so that the braced group ending the line
+// is the comment's and every brace before it belongs to the value.
+std::string WrittenComment(const std::string& comment) {
+  std::string c = OneLine(comment);
+  std::replace(c.begin(), c.end(), '{', '(');
+  std::replace(c.begin(), c.end(), '}', ')');
+  return c;
+}
+
+char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// The index of the entry whose key is Key (compared upper-cased), -1 when none is.
+std::int32_t IndexOfKey(const std::string& key) {
+  for (std::size_t i = 0; i < KeyFileKeys.size(); ++i) {
+    const std::string& k = KeyFileKeys[i];
+    if (k.size() == key.size() &&
+        std::equal(k.begin(), k.end(), key.begin(), [](char a, char b) { return UpperChar(a) == UpperChar(b); }))
+      return static_cast<std::int32_t>(i);
+  }
+  return -1;
 }
 
 bool StrictStrToInt(const std::string& text, std::int32_t& out) {
@@ -175,7 +209,8 @@ bool KeyFileLoad(const std::string& FileName) {
   if (!ReadWholeFile(NativeFileName(FileName), bytes)) return false;
   ClearStore();
   storePresent = true;
-  for (const std::string& line : SplitLines(bytes)) ParseLine(line);
+  std::unordered_set<std::string> seen;
+  for (const std::string& line : SplitLines(bytes)) ParseLine(line, seen);
   return true;
 }
 
@@ -186,17 +221,20 @@ bool KeyFileOpen(const std::string& FileName) {
   return false;
 }
 
+std::string KeyFileKeyForm(const std::string& Key) {
+  std::size_t b = 0;
+  while (b < Key.size() && IsBlankOrControl(Key[b])) ++b;
+  if (b == Key.size() || Key[b] == '{' || Key[b] == '[') return {};
+  std::size_t e = std::min({Key.find_first_of(" =", b), Key.size(), b + KeyFileKeyWidth});
+  while (e > b && IsBlankOrControl(Key[e - 1])) --e;
+  return Key.substr(b, e - b);
+}
+
 bool KeyFileFind(const std::string& Key) {
-  const std::string wanted = ComparableKey(Key);
-  KeyFileFoundIndex = -1;
-  for (std::size_t i = 0; i < KeyFileKeys.size(); ++i) {
-    if (ComparableKey(KeyFileKeys[i]) == wanted) {
-      KeyFileFoundIndex = static_cast<std::int32_t>(i);
-      KeyFileValue = KeyFileValues[i];
-      return true;
-    }
-  }
-  return false;
+  KeyFileFoundIndex = IndexOfKey(Key);
+  if (KeyFileFoundIndex < 0) return false;
+  KeyFileValue = KeyFileValues[static_cast<std::size_t>(KeyFileFoundIndex)];
+  return true;
 }
 
 bool KeyFileReadInt(const std::string& Key) {
@@ -220,14 +258,17 @@ bool KeyFileReadBool(const std::string& Key) {
 
 void KeyFileSet(const std::string& Key, const std::string& Value, const std::string& Comment) {
   storePresent = true;
-  if (KeyFileFind(Key)) {
+  const std::string key = KeyFileKeyForm(Key);
+  if (key.empty()) return;
+  KeyFileFoundIndex = IndexOfKey(key);
+  if (KeyFileFoundIndex >= 0) {
     const auto i = static_cast<std::size_t>(KeyFileFoundIndex);
-    KeyFileKeys[i] = Key;
+    KeyFileKeys[i] = key;
     KeyFileValues[i] = Value;
     KeyFileComments[i] = Comment;
     return;
   }
-  KeyFileKeys.push_back(Key);
+  KeyFileKeys.push_back(key);
   KeyFileValues.push_back(Value);
   KeyFileComments.push_back(Comment);
 }
@@ -250,10 +291,10 @@ std::string KeyFilePadKey(const std::string& Key) {
 void KeyFileSave(const std::string& FileName) {
   std::string text;
   for (std::size_t i = 0; i < KeyFileKeys.size(); ++i) {
-    text += KeyFilePadKey(OneLine(KeyFileKeys[i]));
-    text += WrittenValue(KeyFileValues[i]);
+    text += KeyFilePadKey(KeyFileKeys[i]);
+    text += TrimBlanks(OneLine(KeyFileValues[i]));
     text += " {";
-    text += OneLine(KeyFileComments[i]);
+    text += TrimBlanks(WrittenComment(KeyFileComments[i]));
     text += "}\r\n";
   }
   ClearStore();

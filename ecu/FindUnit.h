@@ -16,10 +16,15 @@
 namespace ecu {
 
 // The store. The three lists always have the same length; entry i of each belongs to line i.
-// Keys read from a file are upper-cased; keys set by a caller keep the caller's form.
+// Keys read from a file are upper-cased; keys set by a caller keep the caller's form. Every
+// key is held in its written form (KeyFileKeyForm), and no key is held twice.
 extern std::vector<std::string> KeyFileKeys;
 extern std::vector<std::string> KeyFileValues;
 extern std::vector<std::string> KeyFileComments;
+// Keys (upper-cased) of the lines a load dropped because an earlier line had the same key: the
+// first line of a key is the one that counts, for reading and for the save.
+extern std::vector<std::string> KeyFileRepeatedKeys;
+extern std::vector<std::string> KeyFileRepeatedValues;  // their values, same index
 
 // Results of the last search and reads; a failed read leaves KeyFileInt and KeyFileBool as
 // they were.
@@ -35,14 +40,24 @@ constexpr std::size_t KeyFileKeyWidth = 29;
 // True between a load (or open) and the save or close.
 bool KeyFileStorePresent();
 
-// Reads the file into a new store; false (and no store) when the file does not exist.
+// Reads the file into a new store; false (and no store) when the file does not exist. A
+// line's comment is the braced group that ends it, so a value may hold braces; a line that
+// does not end in one takes its first "{" as the start of the comment. Of several lines with
+// the same key only the first is kept (KeyFileRepeatedKeys names the others).
 bool KeyFileLoad(const std::string& FileName);
 // KeyFileLoad, or an empty store when the file does not exist (so that keys can be set and
 // the file written); true when the file existed.
 bool KeyFileOpen(const std::string& FileName);
 
-// Searches the store for the key without regard to case. Keys are compared in the form a
-// written line keeps, so a key longer than the key column is found under its cut form too.
+// A key as a written line gives it back, the one form in which the reader, the writer and
+// KeyFileSet hold it: leading blanks and control characters dropped, up to the first blank
+// or "=", cut to the key column, trailing blanks and control characters dropped. Empty when
+// nothing is left, or when it would begin with "{" or "[" (a line the reader skips).
+std::string KeyFileKeyForm(const std::string& Key);
+
+// Searches the store for the key without regard to case. A key that has no written form of
+// its own (longer than the key column, or with blanks or control characters at its ends) is
+// not found: a file keeps only the written form.
 bool KeyFileFind(const std::string& Key);
 // Present and the whole value is a decimal integer: KeyFileInt holds it.
 bool KeyFileReadInt(const std::string& Key);
@@ -50,17 +65,21 @@ bool KeyFileReadInt(const std::string& Key);
 // upper-cased.
 bool KeyFileReadBool(const std::string& Key);
 
-// Replaces the entry of a present key (at the same position, with the caller's form of the
-// key) or appends a new one.
+// Replaces the entry of the key's written form (at the same position, with the caller's form
+// of the key, cut as written) or appends a new one, so that a key longer than the key column
+// replaces its own line instead of adding another. A key with an empty written form is not
+// stored.
 void KeyFileSet(const std::string& Key, const std::string& Value, const std::string& Comment);
 // Removes the key's entry; false when it was absent.
 bool KeyFileDelete(const std::string& Key);
 
 // Writes every entry as a line ended by CR LF, in store order, then discards the store (also
 // when writing fails). The file is written to a temporary file in the same folder and renamed
-// over the old one. A value or comment is written on one line: a line break becomes one blank,
-// and a "{" in a value becomes "(", so that the line reads back as written. Raises
-// rtl::EFCreateError or rtl::EWriteError when the file cannot be written.
+// over the old one. A value or comment is written on one line (a line break becomes one
+// blank) without the blanks and control characters at its ends, which the reader drops
+// anyway; a value keeps its braces, and a comment's braces become "(" and ")", so that the
+// braced group ending a line is always the comment and the value reads back as written.
+// Raises rtl::EFCreateError or rtl::EWriteError when the file cannot be written.
 void KeyFileSave(const std::string& FileName);
 // Discards the store without writing.
 void KeyFileClose();

@@ -192,10 +192,6 @@ std::vector<std::string> ListLanguageFiles() {
     if (name.find('.') == 0) continue;  // no name before the first "."
     files.push_back(name);
   }
-  std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
-    const std::string ua = UpperCaseASCII(a), ub = UpperCaseASCII(b);
-    return ua != ub ? ua < ub : a < b;
-  });
 
   std::vector<std::string> names{English};
   for (const std::string& file : files) {

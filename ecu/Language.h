@@ -40,7 +40,8 @@ std::string LngTextFromFile(const std::string& Key);
 
 // Lists "English" and the language files of LanguageDir ("*.lng" in any case; folders and
 // nameless files skipped) into LanguageNames, each file under its name up to the first ".",
-// sorted by file name; at most 19 files. Returns the listed names (for the language menu).
+// in the order the folder gives them; the first 19 files in that order are listed. Returns
+// the listed names (for the language menu).
 std::vector<std::string> ListLanguageFiles();
 
 // The settings window's language choice: the names of LanguageNames up to the first empty one,

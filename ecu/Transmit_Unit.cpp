@@ -1,5 +1,6 @@
 #include "ecu/Transmit_Unit.h"
 
+#include <cassert>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -108,6 +109,23 @@ const std::array<std::u16string, 6>& PrescalerComboItems() {
   return items;
 }
 
+constexpr TValueRange ByteRange{0, 255};
+constexpr TValueRange WordRange{0, 65535};
+// Param_152 goes out halved in a word.
+constexpr TValueRange Param152Range{0, 131071};
+
+// A value packed into one byte; the callers have clamped it to what the byte holds.
+std::uint8_t Pack8(std::int32_t Value) {
+  assert(ByteRange.Holds(Value));
+  return static_cast<std::uint8_t>(Value);
+}
+
+// A byte of the program's own (zero sent as 128, the ECU's code for none).
+std::uint8_t ByteOrZeroCode(std::int32_t Value) {
+  const std::uint8_t b = Pack8(ByteRange.Clamp(Value));
+  return b == 0 ? std::uint8_t{128} : b;
+}
+
 // The whole part of Value, kept within 0..65535 (a NaN gives 0).
 std::int32_t WordOf(double Value) {
   if (!(Value > 0)) return 0;
@@ -196,22 +214,21 @@ void Param_Decode(std::uint8_t Code, std::uint8_t h, std::uint8_t l, Configurati
 }
 
 bool Param_Encode(std::uint8_t Code, const Configuration_Class& c, std::array<std::uint8_t, 3>& Triple) {
-  // A value the program cannot convert goes back as the ECU sent it.
+  // Every value is kept within what its parameter holds before it is packed; a value the
+  // program cannot convert goes back as the ECU sent it.
   std::uint8_t h = static_cast<std::uint8_t>(ReceivedParams[Code] >> 8);
   std::uint8_t l = static_cast<std::uint8_t>(ReceivedParams[Code]);
   switch (Code) {
-    case 'Z': SplitHiLo(c.Param_90, h, l); break;
-    case 'A': TemperatureToSensorBytes(c.PG_Temper, h, l); break;
-    case 'C': RPMToPeriodBytes(c.PG_RPM, h, l); break;
+    case 'Z': SplitHiLo(WordRange.Clamp(c.Param_90), h, l); break;
+    case 'A': TemperatureToSensorBytes(PGTemperRange.Clamp(c.PG_Temper), h, l); break;
+    case 'C': RPMToPeriodBytes(ClampPGRPM(c.PG_RPM), h, l); break;
     case 'R':
-      h = static_cast<std::uint8_t>(c.PG_Time);
-      if (h == 0) h = 128;
+      h = ByteOrZeroCode(c.PG_Time);
       l = Flag(c.Param_82_Bit0, 0) | Flag(c.Save_Map, 1) | Flag(c.MonoInject, 2) | Flag(c.Param_82_Bit3, 3) |
           Flag(c.Param_82_Bit4, 4) | Flag(c.NoSequentInject, 5) | Flag(c.Param_82_Bit6, 6) | Flag(c.Param_82_Bit7, 7);
       break;
     case '\\':
-      h = static_cast<std::uint8_t>(c.Param_92_High);
-      if (h == 0) h = 128;
+      h = ByteOrZeroCode(c.Param_92_High);
       l = Flag(c.Param_92_Bit0, 0) | Flag(c.Param_92_Bit1, 1) | Flag(!c.LPG_on, 2) | Flag(c.Param_92_Bit4, 4) |
           Flag(c.Param_92_Bit5, 5) | Flag(c.Param_92_Bit6, 6) | Flag(c.Param_92_Bit7, 7);
       break;
@@ -222,33 +239,49 @@ bool Param_Encode(std::uint8_t Code, const Configuration_Class& c, std::array<st
       break;
     case 'D': ScaleToBytes(10, c.Param_68, h, l); break;
     case 'E':
-      h = static_cast<std::uint8_t>(c.Param_69_High);
-      l = static_cast<std::uint8_t>(ComboIndexOfText(c.RPM_PreScaler, PrescalerComboItems()));
+    {
+      h = Pack8(ByteRange.Clamp(c.Param_69_High));
+      // A prescaler outside the list keeps the ECU's own, or the default 1:2 when the ECU
+      // sent none.
+      const int index = ComboIndexOfText(c.RPM_PreScaler, PrescalerComboItems());
+      if (index > 0)
+        l = Pack8(index);
+      else if (l == 0)
+        l = 2;
       break;
+    }
     case 'S':
-      h = static_cast<std::uint8_t>(LevelTypeIndex(c.Level_Type));
-      l = static_cast<std::uint8_t>(c.Param_83_Low);
+    {
+      // A level-sensor type outside the table keeps the ECU's own, or the default "0 - 90 Om"
+      // when the ECU sent none.
+      const int index = LevelTypeIndex(c.Level_Type);
+      if (index > 0)
+        h = Pack8(index);
+      else if (h == 0)
+        h = Pack8(LevelTypeIndex("0 - 90 Om"));
+      l = Pack8(ByteRange.Clamp(c.Param_83_Low));
       break;
+    }
     case 'T':
-      SplitHiLo(c.Level1, h, l);
+      SplitHiLo(LevelRange.Clamp(c.Level1), h, l);
       // Level1 has ten bits; the flags take the rest of the high byte.
       h = static_cast<std::uint8_t>((h & 3) | Flag(c.Level_Invert, 4) | Flag(c.Level_90, 5) |
                                     Flag(c.Level_Buzzer, 6) | Flag(c.GP_Buzzer, 7));
       break;
-    case 'U': SplitHiLo(c.Level2, h, l); break;
-    case 'V': SplitHiLo(c.Level3, h, l); break;
-    case 'W': SplitHiLo(c.Level4, h, l); break;
-    case 'X': SplitHiLo(c.Level5, h, l); break;
+    case 'U': SplitHiLo(LevelRange.Clamp(c.Level2), h, l); break;
+    case 'V': SplitHiLo(LevelRange.Clamp(c.Level3), h, l); break;
+    case 'W': SplitHiLo(LevelRange.Clamp(c.Level4), h, l); break;
+    case 'X': SplitHiLo(LevelRange.Clamp(c.Level5), h, l); break;
     case 146: ScaleToBytes(1, c.Param_146, h, l); break;
     case 147: PercentToBytes(c.Param_147, ScaleForECU(1, c.Param_146), 32768, h, l); break;
     case 148: PercentToBytes(c.Param_148, ScaleForECU(1, c.Param_146), 32768, h, l); break;
     case 149: TemperatureToSensorBytes(c.Param_149, h, l); break;
     case 150: PercentToBytes(c.Param_150, c.Param_149, 4096, h, l); break;
     case 151: PercentToBytes(c.Param_151, c.Param_149, 4096, h, l); break;
-    case 152: HalfToBytes(c.Param_152, h, l); break;
+    case 152: HalfToBytes(Param152Range.Clamp(c.Param_152), h, l); break;
     case 153: {
       std::uint8_t b1 = 0, b2 = 0;
-      HalfToBytes(c.Param_152, b1, b2);
+      HalfToBytes(Param152Range.Clamp(c.Param_152), b1, b2);
       PercentToBytes(c.Param_153, HiLoToWord(b1, b2), 32768, h, l);
       break;
     }
@@ -259,12 +292,12 @@ bool Param_Encode(std::uint8_t Code, const Configuration_Class& c, std::array<st
       if (which == 0) {
         SplitHiLo(WordOf(DiagramSlopes[point] * 128), h, l);
       } else if (which == 1) {
-        SplitHiLo(DiagramPointY[point], h, l);
+        SplitHiLo(GasPointRange.Clamp(DiagramPointY[point]), h, l);
       } else {
-        SplitHiLo(DiagramPointX[point], h, l);
+        SplitHiLo(PetrolPointRange.Clamp(DiagramPointX[point]), h, l);
         // The petrol time has 15 bits; bit 7 of the high byte marks points 1 and 2, and of
         // the points 3..8 the one the ECU flagged.
-        h &= 0x7F;
+        assert(h <= 0x7F);
         if (point == 1 || point == 2 || (point >= 3 && FlaggedPoint == point)) h |= 0x80;
       }
       break;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "ecu/Calc_Unit.h"
+#include "ecu/Config_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Instruction_Unit.h"
 #include "ecu/Port_3D_Connect.h"
@@ -35,11 +36,18 @@ bool Number(const std::string& Text, double& Value) {
   return true;
 }
 
-// Nearest integer of Value x Scale: the shown factor "1.15" is 115, not the 114 that
-// truncating 114.99999999999999 would give.
-std::int64_t Scaled(double Value, double Scale) {
-  const double v = std::round(Value * Scale);
-  return static_cast<std::int64_t>(std::clamp(v, -1e9, 1e9));
+// What the table takes from a text: a break point of R.P.M. is a whole number; a time and a
+// factor are the number times 10 or 100, truncated as the conversion unit's FloatToInt does
+// (through the value's 15-digit decimal text, so "1.16" is 116 and "1.159" is 115). A number
+// beyond any limit comes back as a large value for the caller to clamp. False for a text that
+// is not such a number.
+bool TableValue(const std::string& Text, double Scale, std::int64_t& Value) {
+  if (Scale == 1) return rtl::TryStrToInt64(rtl::Trim(Text), Value);
+  double v = 0;
+  if (!Number(Text, v)) return false;
+  const double scaled = v * Scale;
+  Value = std::fabs(scaled) < 1e9 ? ecu::FloatToInt(scaled) : (scaled < 0 ? -1000000000 : 1000000000);
+  return true;
 }
 
 void Rebuild() {
@@ -96,15 +104,15 @@ void PackMapRPMTable() {
   for (std::size_t i = 0; i < MapRPMRowCount; ++i)
     for (std::size_t j = 0; j < MapRPMColumnCount; ++j) {
       if (i == 0 && j == 0) continue;
-      double v = 0;
-      if (!Number(MapRPMTexts[i][j], v)) continue;
       std::uint16_t& cell = MapRPMTable[i][j];
-      if (i == 0)
-        cell = ClampMapTime(Scaled(v, 10));
-      else if (j == 0)
-        cell = ClampMapRPM(Scaled(v, 1));
-      else
-        cell = ClampMapCell(Scaled(v, 100));
+      std::int64_t v = 0;
+      if (i == 0) {
+        if (TableValue(MapRPMTexts[i][j], 10, v)) cell = ClampMapTime(v);
+      } else if (j == 0) {
+        if (TableValue(MapRPMTexts[i][j], 1, v)) cell = ClampMapRPM(v);
+      } else if (TableValue(MapRPMTexts[i][j], 100, v)) {
+        cell = ClampMapCell(v);
+      }
     }
 }
 
@@ -146,18 +154,53 @@ void SaveMapRPMTable() {
       ecu::KeyFileSet("Cell_" + std::to_string(i - 1) + "_" + std::to_string(j - 1), CellText(MapRPMTable[i][j]), "");
 }
 
-void LoadMapRPMTable() {
-  double v = 0;
+namespace {
+
+// One key of the map: its value when it reads, clamped to the editing limits. What does not
+// read or lies outside the limits is noted for the load's report.
+struct MapKey {
+  std::string key;
+  std::uint16_t* field;
+  double scale;
+  std::uint16_t (*clamp)(std::int64_t);
+  const char* expected;
+  std::string (*text)(std::uint16_t);
+};
+
+std::string RPMText(std::uint16_t RPM) { return rtl::IntToStr(RPM); }
+
+std::vector<MapKey> MapKeys() {
+  std::vector<MapKey> keys;
   for (std::size_t i = 1; i <= GridRows; ++i)
-    if (ecu::KeyFileFind("Cols_" + std::to_string(i)) && Number(ecu::KeyFileValue, v))
-      MapRPMTable[i][0] = ClampMapRPM(Scaled(v, 1));
+    keys.push_back({"Cols_" + std::to_string(i), &MapRPMTable[i][0], 1, ClampMapRPM, "0 or 500..8000", RPMText});
   for (std::size_t j = 1; j <= GridCols; ++j)
-    if (ecu::KeyFileFind("Rows_" + std::to_string(j)) && Number(ecu::KeyFileValue, v))
-      MapRPMTable[0][j] = ClampMapTime(Scaled(v, 10));
+    keys.push_back({"Rows_" + std::to_string(j), &MapRPMTable[0][j], 10, ClampMapTime, "0.0..23.0", TimeText});
   for (std::size_t i = 1; i <= GridRows; ++i)
     for (std::size_t j = 1; j <= GridCols; ++j)
-      if (ecu::KeyFileFind("Cell_" + std::to_string(i - 1) + "_" + std::to_string(j - 1)) && Number(ecu::KeyFileValue, v))
-        MapRPMTable[i][j] = ClampMapCell(Scaled(v, 100));
+      keys.push_back({"Cell_" + std::to_string(i - 1) + "_" + std::to_string(j - 1), &MapRPMTable[i][j], 100,
+                      ClampMapCell, "0.01..1.99", CellText});
+  return keys;
+}
+
+}  // namespace
+
+void LoadMapRPMTable() {
+  using Kind = ecu::TConfigProblemKind;
+  const std::vector<MapKey> keys = MapKeys();
+  // A file without any map key simply has no map: the table stays as it was.
+  const bool anyPresent = std::any_of(keys.begin(), keys.end(), [](const MapKey& k) { return ecu::KeyFileFind(k.key); });
+  for (const MapKey& k : keys) {
+    std::int64_t v = 0;
+    if (!ecu::KeyFileFind(k.key)) {
+      if (anyPresent) ecu::NoteConfigProblem(Kind::Missing, k.key, "", k.expected, k.text(*k.field));
+    } else if (!TableValue(ecu::KeyFileValue, k.scale, v)) {
+      ecu::NoteConfigProblem(Kind::Unreadable, k.key, ecu::KeyFileValue, std::string("a number in ") + k.expected,
+                             k.text(*k.field));
+    } else {
+      *k.field = k.clamp(v);
+      if (*k.field != v) ecu::NoteConfigProblem(Kind::OutOfRange, k.key, ecu::KeyFileValue, k.expected, k.text(*k.field));
+    }
+  }
   Rebuild();
   RefreshMapRPMCells();
 }

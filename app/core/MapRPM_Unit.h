@@ -46,12 +46,16 @@ std::uint16_t DecodeMapCell(std::uint8_t Byte);
 
 // The grid's positions (R = 8, C = 12) and the defaults; flags cleared; texts rewritten.
 void SetDefaultMapRPM();
-// The page's texts into the table (called before a write and before a ".cfg" save). A text
-// that is not a number leaves its value; numbers are kept within the editing limits.
+// The page's texts into the table (called before a write and before a ".cfg" save): R.P.M.
+// as whole numbers, times and factors as the number x 10 and x 100, truncated (through the
+// number's decimal text, so "1.16" is 116). A text that is not such a number leaves its
+// value; numbers are kept within the editing limits.
 void PackMapRPMTable();
 // The table into the page's texts, with the flags of values that differ from their defaults.
 void RefreshMapRPMCells();
-// Into / from the key-file store open at that moment.
+// Into / from the key-file store open at that moment. The load reads as the pack does; a
+// value outside the editing limits is clamped into them, and that, an unreadable value and
+// (when the file has a map at all) a missing key are noted in ecu::ConfigLoadReport.
 void SaveMapRPMTable();
 void LoadMapRPMTable();
 

@@ -102,20 +102,26 @@ TEST_F(MapRPMTest, AReadReplacesWhatTheHeaderCountsSelect) {
   EXPECT_EQ(app::MapRPMRows, 8);
 }
 
-TEST_F(MapRPMTest, ShownFactorsPackToTheNearestHundredthAndStayWithinTheLimits) {
+TEST_F(MapRPMTest, ShownFactorsPackTruncatedToTheHundredthAndStayWithinTheLimits) {
   app::MapRPMTexts[1][1] = "1.15";
   app::MapRPMTexts[1][2] = "0,29";
   app::MapRPMTexts[1][3] = "2.50";
   app::MapRPMTexts[1][4] = "abc";
+  app::MapRPMTexts[1][5] = "1.159";
   app::MapRPMTexts[2][0] = "300";
+  app::MapRPMTexts[3][0] = "1000.5";
   app::MapRPMTexts[0][3] = "2.3";
+  app::MapRPMTexts[0][4] = "3.09";
   app::PackMapRPMTable();
   EXPECT_EQ(app::MapRPMTable[1][1], 115);
   EXPECT_EQ(app::MapRPMTable[1][2], 29);
   EXPECT_EQ(app::MapRPMTable[1][3], 199);
   EXPECT_EQ(app::MapRPMTable[1][4], 100);
+  EXPECT_EQ(app::MapRPMTable[1][5], 115);
   EXPECT_EQ(app::MapRPMTable[2][0], 500);
+  EXPECT_EQ(app::MapRPMTable[3][0], 1000);  // not a whole number: left as it was
   EXPECT_EQ(app::MapRPMTable[0][3], 23);
+  EXPECT_EQ(app::MapRPMTable[0][4], 30);
 }
 
 TEST_F(MapRPMTest, CfgKeysRoundTripAndValuesFromAFileAreClamped) {
@@ -148,9 +154,13 @@ TEST_F(MapRPMTest, CfgKeysRoundTripAndValuesFromAFileAreClamped) {
 
   ecu_test::WriteFile(file, "Cell_0_0 9.99\r\nCell_0_1 0\r\nCols_1 100\r\nCols_2 90000\r\nRows_1 99\r\nRows_2 x\r\n");
   app::SetDefaultMapRPM();
+  ecu::ConfigLoadReport = {};
   ecu::KeyFileLoad(file);
   app::LoadMapRPMTable();
   ecu::KeyFileClose();
+  std::array<int, 4> kinds{};
+  for (const ecu::TConfigProblem& p : ecu::ConfigLoadReport.Problems) ++kinds[static_cast<std::size_t>(p.Kind)];
+  EXPECT_EQ(kinds, (std::array<int, 4>{116 - 6, 1, 5, 0}));  // missing, unreadable, out of range
   EXPECT_EQ(app::MapRPMTable[1][1], 199);
   EXPECT_EQ(app::MapRPMTable[1][2], 1);
   EXPECT_EQ(app::MapRPMTable[1][0], 500);
@@ -166,6 +176,7 @@ TEST_F(MapRPMTest, CfgKeysRoundTripAndValuesFromAFileAreClamped) {
   ecu_test::WriteFile(file, "Work_Gas 10\r\n");
   EXPECT_TRUE(ecu::LoadConfigFile(file));
   EXPECT_EQ(app::MapRPMTable[1][1], 199);
+  for (const ecu::TConfigProblem& p : ecu::ConfigLoadReport.Problems) EXPECT_NE(p.Key.rfind("Cell_", 0), 0u);
   ecu::ConfigurationHost = nullptr;
 }
 

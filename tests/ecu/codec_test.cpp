@@ -79,15 +79,46 @@ TEST_F(CodecTest, WriteList2CarriesSlopesGasAndPetrolTimesWithTheirFlags) {
       '|', 0x00, 0x40, '}', 0x27, 0x10, '~', 0x2A, 0xF8};
   EXPECT_EQ(Pack(), expected);
 
-  // Point 0 stays unflagged even when the ECU flagged it; a petrol time beyond 15 bits does
-  // not set the flag by accident; equal petrol times give the slope 1.
+  // Point 0 stays unflagged even when the ECU flagged it; a petrol time beyond 15 bits is
+  // sent as the largest one and does not set the flag by accident; equal petrol times give
+  // the slope 1.
   FlaggedPoint = 0;
   DiagramPointX[0] = 0x8123;
   DiagramPointX[4] = DiagramPointX[3];
   CalcDiagramSlopes();
-  EXPECT_EQ(Triple('c'), (Bytes{'c', 0x01, 0x23}));
+  EXPECT_EQ(Triple('c'), (Bytes{'c', 0x7F, 0xFF}));
   EXPECT_EQ(Triple('r'), (Bytes{'r', 0x15, 0x7C}));
   EXPECT_EQ(Triple('m'), (Bytes{'m', 0x00, 0x80}));
+}
+
+TEST_F(CodecTest, ValuesBeyondTheirParametersAreClampedNotWrapped) {
+  config.PG_RPM = 2147483647;
+  config.PG_Temper = -2147483647;
+  config.RPM_PreScaler = "9:9";
+  config.Level_Type = "Unknown";
+  config.Level1 = 99999;
+  config.Param_152 = 1000000;
+  EXPECT_EQ(Triple('C'), (Bytes{'C', 0x0E, 0xA6}));  // 8000 r.p.m.
+  EXPECT_EQ(Triple('A'), (Bytes{'A', 0x03, 0xFF}));  // the coldest entry
+  EXPECT_EQ(Triple('E'), (Bytes{'E', 0x0A, 0x02}));  // the default prescaler
+  EXPECT_EQ(Triple('S'), (Bytes{'S', 0x07, 0x40}));  // the default sensor type
+  EXPECT_EQ(Triple('T'), (Bytes{'T', 0x23, 0xFF}));  // 1023 with Level_90
+  EXPECT_EQ(Triple(152), (Bytes{152, 0xFF, 0xFF}));
+  config.PG_RPM = 10;  // a cut "1000": the lowest speed a period carries
+  EXPECT_EQ(Triple('C'), (Bytes{'C', 0xFF, 0xDE}));
+  // Types and prescalers the ECU sent go back as they came.
+  ReceivedParams['S'] = 0x0C40;
+  ReceivedParams['E'] = 0x0A09;
+  EXPECT_EQ(Triple('S'), (Bytes{'S', 0x0C, 0x40}));
+  EXPECT_EQ(Triple('E'), (Bytes{'E', 0x0A, 0x09}));
+
+  Param_Write_List2();
+  DiagramPointY[8] = 70000;
+  DiagramPointX[8] = 65535;
+  DiagramPointX[7] = -3;
+  EXPECT_EQ(Triple('}'), (Bytes{'}', 0xFF, 0xFF}));
+  EXPECT_EQ(Triple('~'), (Bytes{'~', 0x7F, 0xFF}));
+  EXPECT_EQ(Triple('{'), (Bytes{'{', 0x00, 0x00}));
 }
 
 TEST_F(CodecTest, ReadListGrowsForTheWiderFamily) {

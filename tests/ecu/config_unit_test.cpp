@@ -211,10 +211,155 @@ TEST_F(Config, MapPointsStayWithinTheArraysAndUnknownKeysSurvive) {
   KeyFileClose();
 }
 
+// The keys a load reported, by kind.
+std::vector<std::string> Reported(TConfigProblemKind kind) {
+  std::vector<std::string> keys;
+  for (const TConfigProblem& p : ConfigLoadReport.Problems)
+    if (p.Kind == kind) keys.push_back(p.Key + (p.Used.empty() ? "" : "=" + p.Used));
+  return keys;
+}
+
+TEST_F(Config, LoadReportsWhatItCouldNotTakeAndKeepsValuesWithinTheirParameters) {
+  std::string whole;
+  {
+    SaveConfigFile(dir / "whole.cfg");
+    whole = ReadFile(dir / "whole.cfg");
+  }
+  // Cut in half: the keys of the lost half keep their defaults and are reported.
+  const std::size_t half = whole.find("Level_Type");
+  WriteFile(dir / "cut.cfg", whole.substr(0, half) + "Level_Ty");
+  ASSERT_TRUE(LoadConfigFile(dir / "cut.cfg"));
+  EXPECT_TRUE(Reported(TConfigProblemKind::Unreadable).empty());
+  const std::vector<std::string> missing = Reported(TConfigProblemKind::Missing);
+  ASSERT_EQ(missing.size(), 27u);  // Level_Type .. Level5, then nine points of two keys
+  EXPECT_EQ(missing.front(), "Level_Type=0 - 90 Om");
+  EXPECT_EQ(missing.back(), "Petrol_Point_8=0");
+
+  const std::pair<std::string, std::string> cases[] = {
+      {"PG_RPM 1x00", "Unreadable PG_RPM=1000"},
+      {"PG_RPM 1000.5", "Unreadable PG_RPM=1000"},
+      {"PG_RPM 99999999999", "Unreadable PG_RPM=1000"},
+      {"PG_RPM 10", "OutOfRange PG_RPM=458"},
+      {"PG_RPM 2147483647", "OutOfRange PG_RPM=8000"},
+      {"Level1 99999", "OutOfRange Level1=1023"},
+      {"RPM_PreScaler 9:9", "OutOfRange RPM_PreScaler=1:2"},
+      {"Level_Type Nonsense", "OutOfRange Level_Type=0 - 90 Om"},
+      {"MAP_Gas_3 x", "Unreadable MAP_Gas_3=0"},
+  };
+  for (const auto& [line, expected] : cases) {
+    const std::string key = line.substr(0, line.find(' '));
+    const std::size_t at = whole.find(KeyFilePadKey(key));
+    std::string text = whole;
+    if (at == std::string::npos)
+      text += line + " {}\r\n";
+    else
+      text.replace(at, text.find('\n', at) - at, line + " {}\r");
+    WriteFile(dir / "bad.cfg", text);
+    SetDefaultConfiguration();
+    ASSERT_TRUE(LoadConfigFile(dir / "bad.cfg")) << line;
+    ASSERT_EQ(ConfigLoadReport.Problems.size(), 1u) << line;
+    const TConfigProblem& p = ConfigLoadReport.Problems[0];
+    const char* kinds[] = {"Missing", "Unreadable", "OutOfRange", "Repeated"};
+    EXPECT_EQ(std::string(kinds[static_cast<int>(p.Kind)]) + " " + p.Key + "=" + p.Used, expected);
+    EXPECT_EQ(p.Value, line.substr(key.size() + 1));
+  }
+  EXPECT_EQ(Configuration->RPM_PreScaler, "1:2");
+  EXPECT_EQ(Configuration->Level_Type, "0 - 90 Om");
+
+  // Empty and binary files: every key the writer always writes is missed; the binary file's
+  // lines survive a save as keys of their own.
+  for (const std::string& bytes : {std::string(), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff {\x01", 20)}) {
+    WriteFile(dir / "odd.cfg", bytes);
+    SetDefaultConfiguration();
+    ASSERT_TRUE(LoadConfigFile(dir / "odd.cfg"));
+    EXPECT_EQ(Reported(TConfigProblemKind::Missing).size(), 44u);
+  }
+  SaveConfigFile(dir / "odd.cfg");
+  EXPECT_EQ(ReadFile(dir / "odd.cfg").rfind("\x89PNG ", 0), 0u);
+
+  const std::vector<std::string> lines = ConfigLoadReportLines(
+      {"x.cfg",
+       {{TConfigProblemKind::Missing, "PG_RPM", "", "0 or 458..8000", "1000"},
+        {TConfigProblemKind::Missing, "Level1", "", "0..1023", "55"},
+        {TConfigProblemKind::OutOfRange, "Level2", "99999", "0..1023", "1023"},
+        {TConfigProblemKind::Unreadable, "User_Name", std::string("a\0b", 3), "a text", ""},
+        {TConfigProblemKind::Repeated, "MAP_GAS_1", "25", "", ""}}});
+  EXPECT_EQ(lines, (std::vector<std::string>{"Missing, defaults kept: PG_RPM, Level1",
+                                             "Level2: \"99999\" is outside 0..1023; 1023 used",
+                                             "User_Name: \"a\\x00b\" is not a text; \"\" kept",
+                                             "MAP_GAS_1: given again as \"25\"; the first value is used"}));
+}
+
+TEST_F(Config, RepeatedKeysLoadAndSaveAsTheirFirstLine) {
+  WriteFile(dir / "d.cfg", "MAP_Gas_1 0 {}\r\nMAP_Gas_1 25 {}\r\n");
+  ASSERT_TRUE(LoadConfigFile(dir / "d.cfg"));
+  EXPECT_EQ(MapPointsGas[0], 0);
+  EXPECT_EQ(Reported(TConfigProblemKind::Repeated), std::vector<std::string>{"MAP_GAS_1"});
+  SaveConfigFile(dir / "d.cfg");
+  ASSERT_TRUE(LoadConfigFile(dir / "d.cfg"));
+  EXPECT_EQ(MapPointsGas[0], 0);
+}
+
+TEST_F(Config, LoadSaveLoadSettlesAfterTheFirstSave) {
+  // Whatever a file holds, the model it loads is saved so that it loads again the same: the
+  // second save writes the same bytes as the first.
+  const std::string ctrl(22, '\x02');
+  const std::string inputs[] = {
+      "User_Name A{B} {x}\r\nCar_Comments {a} b { {}\r\nUser_Phone\r\nData_KM  \x01x\x01 {}\r\n",
+      "Work_Gas" + ctrl + "9 5 {}\r\nWork_Gas 1234 {}\r\nLevel3 5000\r\nGas_Point_2 -7 {}\r\n",
+      "Level_Type=Setting\r\nRPM_PreScaler=1:6{}\r\nPG_Temper 99999 {}\r\nMAP_Petrol_32 4000 {}\r\n",
+      std::string("\0\x01{\r}[\n=\n\xff\xfe", 11),
+  };
+  for (const std::string& input : inputs) {
+    WriteFile(dir / "in.cfg", input);
+    SetDefaultConfiguration();
+    ASSERT_TRUE(LoadConfigFile(dir / "in.cfg"));
+    SaveConfigFile(dir / "a.cfg", dir / "in.cfg");
+    SetDefaultConfiguration();
+    ASSERT_TRUE(LoadConfigFile(dir / "a.cfg"));
+    EXPECT_TRUE(ConfigLoadReport.Problems.empty()) << input;  // a saved file is whole
+    SaveConfigFile(dir / "b.cfg", dir / "a.cfg");
+    EXPECT_EQ(ReadFile(dir / "b.cfg"), ReadFile(dir / "a.cfg")) << input;
+    if (input == inputs[0]) {
+      EXPECT_EQ(Configuration->User_Name, "A{B}");
+      EXPECT_EQ(Configuration->Car_Comments, "{a} b {");
+      EXPECT_EQ(Configuration->User_Phone, "");
+    } else if (input == inputs[1]) {
+      EXPECT_EQ(Configuration->Work_Gas, 5);  // the first line of the key counts
+      EXPECT_EQ(DiagramPointY[2], 0);
+    } else if (input == inputs[2]) {
+      EXPECT_EQ(Configuration->PG_Temper, 3276);
+      EXPECT_EQ(Configuration->Level_Type, "Setting");
+      EXPECT_EQ(Configuration->RPM_PreScaler, "1:2");  // "1:6{}" reads "1:"
+      EXPECT_EQ(MapPointsPetrol[31], 3264);
+    }
+  }
+}
+
+TEST_F(Config, CustomerTextsKeepTheirBracesAndACopyKeepsTheOriginalsKeys) {
+  Configuration->User_Name = "Ivan {the installer}";
+  Configuration->Car_Comments = "{";
+  Configuration->Car_Jet = "2 } 3";
+  WriteFile(dir / "a.cfg", "Own_Key kept {note}\r\nCell_0_0 1.50 {}\r\n");
+  SaveConfigFile(dir / "b.cfg", dir / "a.cfg");
+  SetDefaultConfiguration();
+  ASSERT_TRUE(LoadConfigFile(dir / "b.cfg"));
+  EXPECT_EQ(Configuration->User_Name, "Ivan {the installer}");
+  EXPECT_EQ(Configuration->Car_Comments, "{");
+  EXPECT_EQ(Configuration->Car_Jet, "2 } 3");
+  ASSERT_TRUE(KeyFileLoad(dir / "b.cfg"));
+  EXPECT_TRUE(KeyFileFind("Own_Key"));
+  EXPECT_TRUE(KeyFileFind("Cell_0_0"));
+  KeyFileClose();
+  EXPECT_EQ(ReadFile(dir / "a.cfg"), "Own_Key kept {note}\r\nCell_0_0 1.50 {}\r\n");
+}
+
 TEST_F(Config, CustomerTextsFromAFile) {
   WriteFile(dir / "c.cfg", "User_Name Anna {}\r\nUser_Phone 123 {}\r\nPG_RPM 3000 {}\r\n");
   Configuration->Car_Jet = "2.0";
+  ConfigLoadReport = {};
   ReadCustomerFromFile(dir / "c.cfg");
+  EXPECT_TRUE(ConfigLoadReport.Problems.empty());  // not a load of the whole file
   EXPECT_EQ(Configuration->User_Name, "Anna");
   EXPECT_EQ(Configuration->User_Phone, "123");
   EXPECT_EQ(Configuration->Car_Jet, "2.0");

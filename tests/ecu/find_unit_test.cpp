@@ -143,19 +143,50 @@ TEST_F(KeyFile, LongKeysAndAwkwardValuesDoNotGrowTheFile) {
   for (int round = 0; round < 3; ++round) {
     KeyFileOpen(dir / "g.ini");
     KeyFileSet(longKey, std::to_string(round), "");
-    KeyFileSet("Notice", "line one\r\nline two\nA{B}", "two\nlines");
+    KeyFileSet("Notice", "line one\r\nline two\nA{B} {x", "two\nlines {c}");
     KeyFileSave(dir / "g.ini");
   }
   const std::string text = ReadFile(dir / "g.ini");
   EXPECT_EQ(text, longKey.substr(0, 29) + " 2 {}\r\n" + KeyFilePadKey("Notice") +
-                      "line one line two A(B} {two lines}\r\n");
+                      "line one line two A{B} {x {two lines (c)}\r\n");
 
   ASSERT_TRUE(KeyFileLoad(dir / "g.ini"));
   EXPECT_EQ(KeyFileKeys.size(), 2u);
-  ASSERT_TRUE(KeyFileReadInt(longKey));
+  EXPECT_FALSE(KeyFileReadInt(longKey));  // a file keeps only the cut key
+  ASSERT_TRUE(KeyFileReadInt(longKey.substr(0, 29)));
   EXPECT_EQ(KeyFileInt, 2);
   ASSERT_TRUE(KeyFileFind("notice"));
-  EXPECT_EQ(KeyFileValue, "line one line two A(B}");
+  EXPECT_EQ(KeyFileValue, "line one line two A{B} {x");  // braces of a value survive
+  EXPECT_EQ(KeyFileComments[static_cast<std::size_t>(KeyFileFoundIndex)], "two lines (c)");
+}
+
+TEST_F(KeyFile, KeysWithControlBytesAreOneKeyInReaderWriterAndSearch) {
+  // The first key runs past the key column with control bytes; written back cut, it reads as
+  // WORK_GAS. It must be that key from the start, so that setting Work_Gas replaces it.
+  const std::string ctrl(21, '\x01');
+  WriteFile(dir / "k.cfg", "Work_Gas" + ctrl + "X 5 {}\r\nWork_Gas 1234 {}\r\n\x7fTab\t\x02 7 {}\r\n");
+  ASSERT_TRUE(KeyFileOpen(dir / "k.cfg"));
+  KeyFileSet("Work_Gas", "1234", "");
+  KeyFileSet(std::string("\0Other\x03", 7), "8", "");
+  KeyFileSave(dir / "k.cfg");
+  ASSERT_TRUE(KeyFileLoad(dir / "k.cfg"));
+  ASSERT_TRUE(KeyFileReadInt("Work_Gas"));
+  EXPECT_EQ(KeyFileInt, 1234);
+  EXPECT_EQ(KeyFileKeys, (std::vector<std::string>{"WORK_GAS", "\x7fTAB", "OTHER"}));
+  EXPECT_EQ(KeyFileKeyForm(" \tName=value"), "Name");
+  EXPECT_EQ(KeyFileKeyForm("[Section]"), "");
+}
+
+TEST_F(KeyFile, FirstLineOfARepeatedKeyCountsEverywhere) {
+  WriteFile(dir / "d.cfg", "MAP_Gas_1 0 {}\r\nOther 1 {}\r\nmap_gas_1 25 {}\r\nMAP_GAS_1 26 {}\r\n");
+  ASSERT_TRUE(KeyFileOpen(dir / "d.cfg"));
+  EXPECT_EQ(KeyFileRepeatedKeys, (std::vector<std::string>{"MAP_GAS_1", "MAP_GAS_1"}));
+  ASSERT_TRUE(KeyFileReadInt("MAP_Gas_1"));
+  EXPECT_EQ(KeyFileInt, 0);
+  EXPECT_TRUE(KeyFileDelete("MAP_Gas_1"));
+  EXPECT_FALSE(KeyFileFind("MAP_Gas_1"));  // the later lines do not come back
+  KeyFileSave(dir / "d.cfg");
+  EXPECT_EQ(ReadFile(dir / "d.cfg"), KeyFilePadKey("OTHER") + "1 {}\r\n");
 }
 
 TEST_F(KeyFile, MissingFilesAndEmptyStores) {

@@ -1,13 +1,18 @@
 // gascal-cfg: loads a configuration file (".cfg") over the default configuration, prints the
 // model, and saves it back (to the same file, or to a second file name when one is given).
+// What the file lacks, or holds in a form or range the configuration cannot take, is listed
+// on standard error.
 //
 //   gascal-cfg Config/Golf.cfg            print and rewrite Config/Golf.cfg
-//   gascal-cfg Config/Golf.cfg copy.cfg   print Config/Golf.cfg and write it as copy.cfg
+//   gascal-cfg Config/Golf.cfg copy.cfg   print Config/Golf.cfg and write it as copy.cfg,
+//                                         with every key of the original that an in-place
+//                                         rewrite would keep
 //   gascal-cfg --print Config/Golf.cfg    print only
 #include <cstdio>
 #include <iostream>
 #include <string>
 
+#include "app/core/Global_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -69,14 +74,19 @@ int main(int argc, char** argv) {
   }
   const std::string input = argv[first];
   const std::string output = argc - first == 2 ? argv[first + 1] : input;
+  // The application's side of the configuration: the default curve and the R.P.M. map.
+  app::TCoreConfigurationHost host;
+  ecu::ConfigurationHost = &host;
   try {
     ecu::CreateConfiguration("");
     if (!ecu::LoadConfigFile(input)) {
       std::cerr << "gascal-cfg: " << input << ": file not found\n";
       return 1;
     }
+    for (const std::string& line : ecu::ConfigLoadReportLines(ecu::ConfigLoadReport))
+      std::cerr << "gascal-cfg: " << input << ": " << line << "\n";
     PrintModel(std::cout);
-    if (!printOnly) ecu::SaveConfigFile(output);
+    if (!printOnly) ecu::SaveConfigFile(output, input);
   } catch (const rtl::Exception& e) {
     std::cerr << "gascal-cfg: " << e.ClassName() << ": " << e.Message() << "\n";
     return 1;
