@@ -38,7 +38,7 @@ TvxBitmap::TvxBitmap(int AWidth, int AHeight) { SetSize(AWidth, AHeight); }
 TvxBitmap::TvxBitmap(rtl::TStream& Stream) { ReadPNG(Stream); }
 
 TvxBitmap::~TvxBitmap() {
-  resource_.Clear(this);
+  ClearResourceLink();
   FreeCanvas();
   OnFreePixels(this);
   handle_ = nullptr;
@@ -232,47 +232,15 @@ void TvxBitmap::DefineProperties(rtl::TFiler* Filer) {
       !IsEmpty() && DefaultFilterClass != nullptr);
 }
 
-// ---- resource -----------------------------------------------------------------------------------
-
-TvxBitmap* TvxBitmap::GetResourceBitmap() {
-  if (rtl::TComponent* found = resource_.FindNamed([](IvxLinkTarget& t) { return t.GetResourceBitmap() != nullptr; }))
-    SetResource(found);
-  IvxLinkTarget* link = resource_.Target();
-  return link ? link->GetResourceBitmap() : nullptr;
-}
-
-void TvxBitmap::SetResource(rtl::TComponent* Value) {
-  if (resource_.Set(Value, this)) Changed();
-}
-
-void TvxBitmap::SetResourceName(const std::string& Value) {
-  if (resource_.SetName(Value)) Changed();
-}
-
-void TvxBitmap::FreeNotification(rtl::TObject* AObject) {
-  resource_.Freed(AObject);
-}
+// ---- assignment ---------------------------------------------------------------------------------
 
 void TvxBitmap::Assign(const rtl::TPersistent* Source) {
-  auto* src = dynamic_cast<const TvxBitmap*>(Source);
-  if (!src) {
-    inherited::Assign(Source);
-    return;
-  }
-  if (src == this) return;
-  if (const_cast<TvxBitmap*>(src)->GetResourceBitmap()) {
-    auto saved = OnChange;
-    OnChange = nullptr;
-    SetResource(src->resource_.Object());
-    resource_.SetName(src->resource_.Name());
-    OnChange = saved;
-  } else {
-    resource_.Clear(this);
-    if (src->width_ != width_ || src->height_ != height_) Reallocate(src->width_, src->height_);
-    bits_ = src->bits_;
+  AssignValue(Source, [this](const TvxBitmap& src) {
+    ClearResourceLink();
+    if (src.width_ != width_ || src.height_ != height_) Reallocate(src.width_, src.height_);
+    bits_ = src.bits_;
     needUpdate_ = true;
-  }
-  Changed();
+  });
 }
 
 }  // namespace vg
