@@ -45,9 +45,8 @@ inline void WithFileSizeLimit(rlim_t Bytes, const std::function<void()>& Action)
 class ScratchFolderTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("gascal-rtl-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir = std::filesystem::temp_directory_path() / ("gascal-rtl-" + std::to_string(::getpid()) + "-" +
+                                                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
   }
