@@ -10,12 +10,6 @@
 
 namespace rtl {
 
-namespace {
-constexpr const char* SListIndexError = "List index out of bounds (%d)";
-constexpr const char* SSortedListError = "Operation not allowed on sorted list";
-constexpr const char* SDuplicateString = "String list does not allow duplicates";
-}  // namespace
-
 // ---------------------------------------------------------------------------
 // TList
 
@@ -114,124 +108,17 @@ TClass TStrings::StaticClass() {
   return &info;
 }
 
-void TStrings::Error(const char* Message, int Data) const { throw EStringListError(Format(Message, Data)); }
-
-void TStrings::SetStrings(int Index, const std::string& S) {
-  TObject* obj = Objects(Index);
-  BeginUpdate();
-  try {
-    Delete(Index);
-    InsertObject(Index, S, obj);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-}
-
-TObject* TStrings::Objects(int) const { return nullptr; }
-void TStrings::SetObjects(int, TObject*) {}
-
-void TStrings::InsertObject(int Index, const std::string& S, TObject* AObject) {
-  Insert(Index, S);
-  SetObjects(Index, AObject);
-}
-
-int TStrings::Add(const std::string& S) {
-  const int i = Count();
-  Insert(i, S);
-  return i;
-}
-
-int TStrings::AddObject(const std::string& S, TObject* AObject) {
-  const int i = Add(S);
-  SetObjects(i, AObject);
-  return i;
-}
-
-void TStrings::AddStrings(const TStrings* Source) {
-  if (!Source) return;
-  BeginUpdate();
-  try {
-    for (int i = 0; i < Source->Count(); ++i) AddObject(Source->Strings(i), Source->Objects(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-}
-
-void TStrings::Exchange(int Index1, int Index2) {
-  BeginUpdate();
-  try {
-    const std::string s = Strings(Index1);
-    TObject* o = Objects(Index1);
-    SetStrings(Index1, Strings(Index2));
-    SetObjects(Index1, Objects(Index2));
-    SetStrings(Index2, s);
-    SetObjects(Index2, o);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-}
-
-void TStrings::Move(int CurIndex, int NewIndex) {
-  if (CurIndex == NewIndex) return;
-  // Check both indexes first so that a bad NewIndex cannot lose the item.
-  if (CurIndex < 0 || CurIndex >= Count()) Error(SListIndexError, CurIndex);
-  if (NewIndex < 0 || NewIndex >= Count()) Error(SListIndexError, NewIndex);
-  BeginUpdate();
-  try {
-    const std::string s = Strings(CurIndex);
-    TObject* o = Objects(CurIndex);
-    Delete(CurIndex);
-    InsertObject(NewIndex, s, o);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-}
-
-int TStrings::IndexOf(const std::string& S) const {
-  for (int i = 0; i < Count(); ++i)
-    if (CompareStrings(Strings(i), S) == 0) return i;
-  return -1;
-}
-
-int TStrings::IndexOfName(const std::string& Name) const {
-  for (int i = 0; i < Count(); ++i) {
-    const std::string s = Strings(i);
-    const std::size_t p = s.find(nameValueSeparator_);
-    if (p != std::string::npos && CompareStrings(s.substr(0, p), Name) == 0) return i;
-  }
-  return -1;
-}
-
-int TStrings::IndexOfObject(const TObject* AObject) const {
-  for (int i = 0; i < Count(); ++i)
-    if (Objects(i) == AObject) return i;
-  return -1;
-}
-
 void TStrings::DefineProperties(TFiler* Filer) {
   TPersistent::DefineProperties(Filer);
   Filer->DefineProperty(
       "Strings",
       [this](TReader& Reader) {
-        BeginUpdate();
-        try {
+        Updating([&] {
           Reader.ReadListBegin();
           Clear();
           while (!Reader.EndOfList()) Add(Reader.ReadString());
           Reader.ReadListEnd();
-        } catch (...) {
-          EndUpdate();
-          throw;
-        }
-        EndUpdate();
+        });
       },
       [this](TWriter& Writer) {
         Writer.WriteListBegin();
@@ -243,25 +130,10 @@ void TStrings::DefineProperties(TFiler* Filer) {
 
 void TStrings::Assign(const TPersistent* Source) {
   if (const auto* src = dynamic_cast<const TStrings*>(Source)) {
-    if (src == this) return;
-    BeginUpdate();
-    try {
-      Clear();
-      AddStrings(src);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    if (src != this) AssignItems(*src);
     return;
   }
   TPersistent::Assign(Source);
-}
-
-std::string TStrings::Names(int Index) const {
-  const std::string s = Strings(Index);
-  const std::size_t p = s.find(nameValueSeparator_);
-  return p == std::string::npos ? std::string() : s.substr(0, p);
 }
 
 std::string TStrings::Values(const std::string& Name) const {
@@ -297,31 +169,6 @@ void TStrings::SetValueFromIndex(int Index, const std::string& Value) {
   }
 }
 
-std::string TStrings::Text() const {
-  std::string r;
-  for (int i = 0; i < Count(); ++i) r += Strings(i) + "\r\n";
-  return r;
-}
-
-void TStrings::SetText(const std::string& Value) {
-  BeginUpdate();
-  try {
-    Clear();
-    std::size_t i = 0;
-    while (i < Value.size()) {
-      const std::size_t start = i;
-      while (i < Value.size() && Value[i] != '\r' && Value[i] != '\n') ++i;
-      Add(Value.substr(start, i - start));
-      if (i < Value.size() && Value[i] == '\r') ++i;
-      if (i < Value.size() && Value[i] == '\n') ++i;
-    }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-}
-
 std::string TStrings::GetDelimitedText(char delimiter, char quote) const {
   if (Count() == 1 && Strings(0).empty()) return std::string(2, quote);
   std::string r;
@@ -339,8 +186,7 @@ std::string TStrings::GetDelimitedText(char delimiter, char quote) const {
 
 void TStrings::SetDelimitedText(const std::string& value, char delimiter, char quote) {
   auto isBlank = [](char c) { return c != '\0' && static_cast<unsigned char>(c) <= ' '; };
-  BeginUpdate();
-  try {
+  Updating([&] {
     Clear();
     std::string_view p(value);
     while (!p.empty() && isBlank(p[0])) p.remove_prefix(1);
@@ -364,11 +210,7 @@ void TStrings::SetDelimitedText(const std::string& value, char delimiter, char q
         while (!p.empty() && isBlank(p[0]));
       }
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 std::string TStrings::CommaText() const { return GetDelimitedText(',', '"'); }
@@ -399,16 +241,6 @@ void TStrings::SaveToStream(TStream* Stream) const {
   Stream->WriteBuffer(s.data(), static_cast<std::int64_t>(s.size()));
 }
 
-void TStrings::BeginUpdate() {
-  if (updateCount_ == 0) SetUpdateState(true);
-  ++updateCount_;
-}
-
-void TStrings::EndUpdate() {
-  if (updateCount_ == 0) return;
-  if (--updateCount_ == 0) SetUpdateState(false);
-}
-
 int TStrings::CompareStrings(const std::string& S1, const std::string& S2) const { return rtl::CompareText(S1, S2); }
 
 // ---------------------------------------------------------------------------
@@ -419,48 +251,14 @@ TClass TStringList::StaticClass() {
   return &info;
 }
 
-void TStringList::CheckIndex(int Index) const {
-  if (Index < 0 || Index >= Count()) Error(SListIndexError, Index);
-}
-
-void TStringList::Changing() {
-  if (UpdateCount() == 0 && OnChanging) OnChanging(this);
-}
-
-void TStringList::Changed() {
-  if (UpdateCount() == 0 && OnChange) OnChange(this);
-}
-
-void TStringList::SetUpdateState(bool Updating) {
-  if (Updating)
-    Changing();
-  else
-    Changed();
-}
-
-std::string TStringList::Strings(int Index) const {
-  CheckIndex(Index);
-  return items_[static_cast<std::size_t>(Index)].String;
-}
-
-void TStringList::SetStrings(int Index, const std::string& S) {
+void TStringList::Put(int Index, const std::string& S) {
   if (sorted_) Error(SSortedListError, 0);
-  CheckIndex(Index);
-  Changing();
-  items_[static_cast<std::size_t>(Index)].String = S;
-  Changed();
+  TStringListOf::Put(Index, S);
 }
 
-TObject* TStringList::Objects(int Index) const {
-  CheckIndex(Index);
-  return items_[static_cast<std::size_t>(Index)].Object;
-}
-
-void TStringList::SetObjects(int Index, TObject* AObject) {
-  CheckIndex(Index);
-  Changing();
-  items_[static_cast<std::size_t>(Index)].Object = AObject;
-  Changed();
+void TStringList::Insert(int Index, const std::string& S) {
+  if (sorted_) Error(SSortedListError, 0);
+  TStringListOf::Insert(Index, S);
 }
 
 int TStringList::Add(const std::string& S) { return AddObject(S, nullptr); }
@@ -475,72 +273,15 @@ int TStringList::AddObject(const std::string& S, TObject* AObject) {
   return index;
 }
 
-void TStringList::Insert(int Index, const std::string& S) { InsertObject(Index, S, nullptr); }
-
-void TStringList::InsertObject(int Index, const std::string& S, TObject* AObject) {
-  if (sorted_) Error(SSortedListError, 0);
-  if (Index < 0 || Index > Count()) Error(SListIndexError, Index);
-  InsertItem(Index, S, AObject);
-}
-
-void TStringList::InsertItem(int Index, const std::string& S, TObject* AObject) {
-  Changing();
-  items_.insert(items_.begin() + Index, TStringItem{S, AObject});
-  Changed();
-}
-
-void TStringList::Delete(int Index) {
-  CheckIndex(Index);
-  Changing();
-  items_.erase(items_.begin() + Index);
-  Changed();
-}
-
-void TStringList::Clear() {
-  if (items_.empty()) return;
-  Changing();
-  items_.clear();
-  items_.shrink_to_fit();
-  Changed();
-}
-
-void TStringList::Exchange(int Index1, int Index2) {
-  CheckIndex(Index1);
-  CheckIndex(Index2);
-  Changing();
-  std::swap(items_[static_cast<std::size_t>(Index1)], items_[static_cast<std::size_t>(Index2)]);
-  Changed();
-}
-
 void TStringList::Move(int CurIndex, int NewIndex) {
   if (CurIndex != NewIndex && sorted_) Error(SSortedListError, 0);
-  TStrings::Move(CurIndex, NewIndex);
+  TStringListOf::Move(CurIndex, NewIndex);
 }
 
 int TStringList::IndexOf(const std::string& S) const {
-  if (!sorted_) return TStrings::IndexOf(S);
+  if (!sorted_) return TStringListOf::IndexOf(S);
   int index;
   return Find(S, index) ? index : -1;
-}
-
-bool TStringList::Find(const std::string& S, int& Index) const {
-  bool found = false;
-  int lo = 0, hi = Count() - 1;
-  while (lo <= hi) {
-    const int mid = lo + (hi - lo) / 2;
-    const int c = CompareStrings(items_[static_cast<std::size_t>(mid)].String, S);
-    if (c < 0) {
-      lo = mid + 1;
-    } else {
-      hi = mid - 1;
-      if (c == 0) {
-        found = true;
-        if (duplicates_ != dupAccept) lo = mid;
-      }
-    }
-  }
-  Index = lo;
-  return found;
 }
 
 TStringListSortCompare TStringList::DefaultCompare() {
@@ -564,7 +305,7 @@ void TStringList::SortItems(const TStringListSortCompare& Compare) {
   std::vector<int> order(items_.size());
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return Compare(this, a, b) < 0; });
-  std::vector<TStringItem> sorted;
+  std::vector<TItem> sorted;
   sorted.reserve(items_.size());
   for (int i : order) sorted.push_back(std::move(items_[static_cast<std::size_t>(i)]));
   items_ = std::move(sorted);

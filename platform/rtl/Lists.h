@@ -7,6 +7,7 @@
 
 #include "platform/rtl/Events.h"
 #include "platform/rtl/Object.h"
+#include "platform/rtl/StringsOf.h"
 
 namespace rtl {
 
@@ -44,39 +45,28 @@ private:
   std::vector<void*> items_;
 };
 
-enum TDuplicates { dupIgnore, dupAccept, dupError };
-
 // An abstract list of strings with an object beside each; descendants store them.
-class TStrings : public TPersistent {
+// Built on TStringsOf (StringsOf.h), which it shares with the 2D library's UTF-16 lists.
+class TStrings : public TStringsOf<std::string> {
   RTL_CLASS(TStrings, TPersistent)
 public:
-  // Storage, provided by descendants.
-  virtual int Count() const = 0;
-  virtual std::string Strings(int Index) const = 0;
-  virtual void SetStrings(int Index, const std::string& S);
-  virtual TObject* Objects(int Index) const;
-  virtual void SetObjects(int Index, TObject* AObject);
-  virtual void Insert(int Index, const std::string& S) = 0;
-  virtual void InsertObject(int Index, const std::string& S, TObject* AObject);
-  virtual void Delete(int Index) = 0;
-  virtual void Clear() = 0;
+  std::string Strings(int Index) const { return Get(Index); }
+  void SetStrings(int Index, const std::string& S) { Put(Index, S); }
+  TObject* Objects(int Index) const { return GetObject(Index); }
+  void SetObjects(int Index, TObject* AObject) { PutObject(Index, AObject); }
 
-  std::string operator[](int Index) const { return Strings(Index); }
+  std::string operator[](int Index) const { return Get(Index); }
 
-  virtual int Add(const std::string& S);
-  virtual int AddObject(const std::string& S, TObject* AObject);
   void Append(const std::string& S) { Add(S); }
-  virtual void AddStrings(const TStrings* Source);
-  virtual void Exchange(int Index1, int Index2);
-  virtual void Move(int CurIndex, int NewIndex);
-  virtual int IndexOf(const std::string& S) const;
-  int IndexOfName(const std::string& Name) const;
-  int IndexOfObject(const TObject* AObject) const;
+  void AddStrings(const TStrings* Source) {
+    if (Source) AddItems(*Source);
+  }
+  int IndexOfName(const std::string& Name) const { return TStringsOf::IndexOfName(Name, nameValueSeparator_); }
 
   void Assign(const TPersistent* Source) override;
 
   // Name=Value lines.
-  std::string Names(int Index) const;
+  std::string Names(int Index) const { return NameOf(Index, nameValueSeparator_); }
   std::string Values(const std::string& Name) const;
   void SetValue(const std::string& Name, const std::string& Value);  // "" deletes the line
   std::string ValueFromIndex(int Index) const;
@@ -85,8 +75,8 @@ public:
   void SetNameValueSeparator(char C) { nameValueSeparator_ = C; }
 
   // Every line followed by CR LF. Reading splits at CR LF, LF or CR.
-  virtual std::string Text() const;
-  virtual void SetText(const std::string& Value);
+  std::string Text() const { return GetTextStr(); }
+  void SetText(const std::string& Value) { SetTextStr(Value); }
   // Items separated by commas; items with blanks, commas or quotes are double-quoted.
   std::string CommaText() const;
   void SetCommaText(const std::string& Value);
@@ -103,24 +93,17 @@ public:
   virtual void LoadFromStream(TStream* Stream);
   virtual void SaveToStream(TStream* Stream) const;
 
-  void BeginUpdate();
-  void EndUpdate();
-  int UpdateCount() const { return updateCount_; }
+  // Compares two strings the way the list does (case-insensitive here).
+  int CompareStrings(const std::string& S1, const std::string& S2) const override;
 
 protected:
   // Streams the lines as the defined property "Strings" (a list of strings).
   void DefineProperties(TFiler* Filer) override;
-  // Called when the outermost BeginUpdate starts (true) and EndUpdate ends (false).
-  virtual void SetUpdateState(bool) {}
-  // Compares two strings the way the list does (case-insensitive here).
-  virtual int CompareStrings(const std::string& S1, const std::string& S2) const;
-  [[noreturn]] void Error(const char* Message, int Data) const;
 
 private:
   std::string GetDelimitedText(char delimiter, char quote) const;
   void SetDelimitedText(const std::string& value, char delimiter, char quote);
 
-  int updateCount_ = 0;
   char nameValueSeparator_ = '=';
   char delimiter_ = ',';
   char quoteChar_ = '"';
@@ -129,61 +112,30 @@ private:
 class TStringList;
 using TStringListSortCompare = std::function<int(TStringList* List, int Index1, int Index2)>;
 
-// Strings with their objects in an array; optionally kept sorted. The objects are not
-// owned.
-class TStringList : public TStrings {
+// Strings with their objects in an array; optionally kept sorted, and then Insert, Put and
+// Move raise EStringListError. The objects are not owned.
+class TStringList : public TStringListOf<TStrings> {
   RTL_CLASS(TStringList, TStrings)
 public:
-  int Count() const override { return static_cast<int>(items_.size()); }
-  std::string Strings(int Index) const override;
-  void SetStrings(int Index, const std::string& S) override;
-  TObject* Objects(int Index) const override;
-  void SetObjects(int Index, TObject* AObject) override;
+  void Put(int Index, const std::string& S) override;
+  void Insert(int Index, const std::string& S) override;
+  // A sorted list inserts in order and applies the duplicates policy (dupError raises).
   int Add(const std::string& S) override;
   int AddObject(const std::string& S, TObject* AObject) override;
-  void Insert(int Index, const std::string& S) override;
-  void InsertObject(int Index, const std::string& S, TObject* AObject) override;
-  void Delete(int Index) override;
-  void Clear() override;
-  void Exchange(int Index1, int Index2) override;
   void Move(int CurIndex, int NewIndex) override;
   int IndexOf(const std::string& S) const override;
 
-  // Binary search of a sorted list: true when found; Index is where S is or would go.
-  virtual bool Find(const std::string& S, int& Index) const;
   virtual void Sort();
   virtual void CustomSort(const TStringListSortCompare& Compare);
 
-  bool Sorted() const { return sorted_; }
   void SetSorted(bool Value);
-  TDuplicates Duplicates() const { return duplicates_; }
-  void SetDuplicates(TDuplicates Value) { duplicates_ = Value; }
-  bool CaseSensitive() const { return caseSensitive_; }
   void SetCaseSensitive(bool Value);
 
-  TNotifyEvent OnChange;
-  TNotifyEvent OnChanging;
-
-protected:
-  void SetUpdateState(bool Updating) override;
   int CompareStrings(const std::string& S1, const std::string& S2) const override;
-  virtual void Changing();
-  virtual void Changed();
 
 private:
-  struct TStringItem {
-    std::string String;
-    TObject* Object = nullptr;
-  };
-  void CheckIndex(int Index) const;
-  void InsertItem(int Index, const std::string& S, TObject* AObject);
   void SortItems(const TStringListSortCompare& Compare);
   static TStringListSortCompare DefaultCompare();
-
-  std::vector<TStringItem> items_;
-  bool sorted_ = false;
-  bool caseSensitive_ = false;
-  TDuplicates duplicates_ = dupIgnore;
 };
 
 }  // namespace rtl

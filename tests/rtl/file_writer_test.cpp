@@ -1,62 +1,23 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
 
 #include "platform/rtl/FileWriter.h"
 #include "platform/rtl/Lists.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/rtl/ScratchFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace rtl;
+using rtltest::ReadAll;
+using rtltest::WriteAll;
 
-std::string ReadAll(const fs::path& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteAll(const fs::path& Path, const std::string& Text) { std::ofstream(Path, std::ios::binary) << Text; }
-
-class FileWriterTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("gascal-writer-" + std::to_string(::getpid()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::size_t Entries() const { return std::distance(fs::directory_iterator(dir), fs::directory_iterator{}); }
-
-  // Runs Save with a file-size limit of 100 bytes, so that writing fails part way (even for
-  // root, which ignores permissions).
-  static void WithSmallFileLimit(const std::function<void()>& Save) {
-    rlimit saved{};
-    ASSERT_EQ(0, ::getrlimit(RLIMIT_FSIZE, &saved));
-    rlimit small = saved;
-    small.rlim_cur = 100;
-    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(0, ::setrlimit(RLIMIT_FSIZE, &small));
-    Save();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, oldHandler);
-  }
-
-  fs::path dir;
-};
+using FileWriterTest = rtltest::ScratchFolderTest;
 
 TEST_F(FileWriterTest, ReplacesTheWholeFileKeepingItsPermissions) {
   const fs::path file = dir / "a.cfg";
@@ -78,7 +39,7 @@ TEST_F(FileWriterTest, AFailureLeavesTheOldFileAndNoTemporaryFile) {
   const std::string old = "old contents\n";
   WriteAll(file, old);
   const std::string big(4000, 'x');
-  WithSmallFileLimit([&] { EXPECT_THROW(WriteFileAtomic(file.string(), big), EWriteError); });
+  rtltest::WithFileSizeLimit(100, [&] { EXPECT_THROW(WriteFileAtomic(file.string(), big), EWriteError); });
   EXPECT_EQ(old, ReadAll(file));
   EXPECT_EQ(1u, Entries());
 
@@ -86,10 +47,10 @@ TEST_F(FileWriterTest, AFailureLeavesTheOldFileAndNoTemporaryFile) {
   // file in place and leave half of it).
   TStringList list;
   list.SetText(big);
-  WithSmallFileLimit([&] { EXPECT_THROW(list.SaveToFile(file.string()), EWriteError); });
+  rtltest::WithFileSizeLimit(100, [&] { EXPECT_THROW(list.SaveToFile(file.string()), EWriteError); });
   TMemoryStream stream;
   stream.WriteBuffer(big.data(), static_cast<std::int64_t>(big.size()));
-  WithSmallFileLimit([&] { EXPECT_THROW(stream.SaveToFile(file.string()), EWriteError); });
+  rtltest::WithFileSizeLimit(100, [&] { EXPECT_THROW(stream.SaveToFile(file.string()), EWriteError); });
   EXPECT_EQ(old, ReadAll(file));
   EXPECT_EQ(1u, Entries());
 

@@ -1,43 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Lists.h"
+#include "tests/rtl/ScratchFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace rtl;
+using rtltest::ReadAll;
+using rtltest::WriteAll;
 
-std::string ReadAll(const fs::path& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteAll(const fs::path& Path, const std::string& Text) { std::ofstream(Path, std::ios::binary) << Text; }
-
-class IniFileTest : public ::testing::Test {
+class IniFileTest : public rtltest::ScratchFolderTest {
 protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("gascal-ini-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    ScratchFolderTest::SetUp();
     file = (dir / "settings.ini").string();
   }
-  void TearDown() override { fs::remove_all(dir); }
-  fs::path dir;
   std::string file;
 };
 
@@ -62,7 +44,7 @@ TEST_F(IniFileTest, ReadsWithoutRegardToCaseAndWritesBackKeepingComments) {
   EXPECT_EQ("; settings\r\n[Port]\r\nBaud=19200\r\nHex=$1F\r\n; keep me\r\nodd line\r\nName=COM2\r\n\r\n"
             "[Other]\r\nFlag=1\r\nF=2.5\r\n\r\n[New]\r\nRatio=0.1\r\nOn=1\r\n",
             ReadAll(file));
-  EXPECT_EQ(1u, std::distance(fs::directory_iterator(dir), fs::directory_iterator{}));  // no temporary left
+  EXPECT_EQ(1u, Entries());  // no temporary left
 }
 
 TEST_F(IniFileTest, ValuesSurviveOuterBlanksAndQuotesAndRefuseLineBreaks) {
@@ -107,18 +89,9 @@ TEST_F(IniFileTest, AFailedWriteLeavesTheOldFileWhole) {
   WriteAll(file, old);
   TMemIniFile ini(file);
   ini.WriteString("S", "Key", std::string(4000, 'x'));
-  // A file-size limit makes the write fail part way, even for root.
-  rlimit saved{};
-  ASSERT_EQ(0, ::getrlimit(RLIMIT_FSIZE, &saved));
-  rlimit small = saved;
-  small.rlim_cur = 1000;
-  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(0, ::setrlimit(RLIMIT_FSIZE, &small));
-  EXPECT_THROW(ini.UpdateFile(), EWriteError);
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  ::signal(SIGXFSZ, oldHandler);
+  rtltest::WithFileSizeLimit(1000, [&] { EXPECT_THROW(ini.UpdateFile(), EWriteError); });
   EXPECT_EQ(old, ReadAll(file));
-  EXPECT_EQ(1u, std::distance(fs::directory_iterator(dir), fs::directory_iterator{}));
+  EXPECT_EQ(1u, Entries());
 
   // A folder that is a file.
   TMemIniFile inFile((dir / "settings.ini" / "x.ini").string());

@@ -174,6 +174,7 @@ TEST(BitmapAssign, CopiesPixelsOrTheResourceReference) {
   named.SetResourceName("Logo");
   EXPECT_EQ(named.GetResourceBitmap(), &res->bitmap);
   b.Assign(&named);
+  EXPECT_EQ(changes, 2);  // one change for the new link
   EXPECT_EQ(b.Resource(), res);
   EXPECT_EQ(b.ResourceName(), "Logo");
   EXPECT_EQ(b.Width(), 2);  // own pixels untouched

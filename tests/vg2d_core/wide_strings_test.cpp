@@ -149,7 +149,7 @@ TEST(WideStringListSort, ByTextIgnoringCaseAndByObjectDescending) {
   EXPECT_EQ(wild.Count(), 8);
 }
 
-TEST(WideStringListNames, NamesValuesAndIndexErrorsIgnored) {
+TEST(WideStringListNames, NamesValuesAndIndexErrorsRaiseLikeTheClassLibrary) {
   TvxWideStringList list;
   list.SetTextStr(u"plain\r\nk=v=w\r\nName=x");
   EXPECT_EQ(list.GetValue(u"k"), u"v=w");
@@ -158,15 +158,17 @@ TEST(WideStringListNames, NamesValuesAndIndexErrorsIgnored) {
   EXPECT_EQ(list.GetName(1), u"k");
   EXPECT_EQ(list.IndexOfName(u"plain"), -1);
   EXPECT_EQ(list.IndexOfValue(u"X"), 2);
-  EXPECT_EQ(list.Get(7), u"");
-  EXPECT_EQ(list.GetObject(-1), nullptr);
-  list.Delete(3);
-  list.Put(5, u"z");
-  list.Exchange(0, 9);
-  list.Insert(9, u"z");
-  list.Move(7, 0);  // no empty item made up
-  list.Move(0, 3);  // no item lost
-  EXPECT_EQ(list.Count(), 3);
+  // An index outside the list raises, as in the 8-bit lists, and changes nothing.
+  EXPECT_THROW(list.Get(7), rtl::EStringListError);
+  EXPECT_THROW(list.GetObject(-1), rtl::EStringListError);
+  EXPECT_THROW(list.Delete(3), rtl::EStringListError);
+  EXPECT_THROW(list.Put(5, u"z"), rtl::EStringListError);
+  EXPECT_THROW(list.PutObject(3, nullptr), rtl::EStringListError);
+  EXPECT_THROW(list.Exchange(0, 9), rtl::EStringListError);
+  EXPECT_THROW(list.Insert(9, u"z"), rtl::EStringListError);
+  EXPECT_THROW(list.Move(7, 0), rtl::EStringListError);  // no empty item made up
+  EXPECT_THROW(list.Move(0, 3), rtl::EStringListError);  // no item lost
+  EXPECT_EQ(Items(list), (std::vector<std::u16string>{u"plain", u"k=v=w", u"Name=x"}));
   list.Move(0, 2);
   EXPECT_EQ(Items(list), (std::vector<std::u16string>{u"k=v=w", u"Name=x", u"plain"}));
 }
@@ -195,7 +197,7 @@ TEST(WideStringListEvents, OnePairPerChangeAndPerUpdateBlock) {
   EXPECT_EQ(changed, 2);
   list.SetTextStr(u"1\r\n2\r\n3");
   EXPECT_EQ(changed, 3);
-  list.Delete(10);
+  EXPECT_THROW(list.Delete(10), rtl::EStringListError);  // no event
   list.Clear();
   list.Clear();  // already empty: no event
   EXPECT_EQ(changed, 4);

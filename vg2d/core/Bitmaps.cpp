@@ -38,7 +38,7 @@ TvxBitmap::TvxBitmap(int AWidth, int AHeight) { SetSize(AWidth, AHeight); }
 TvxBitmap::TvxBitmap(rtl::TStream& Stream) { ReadPNG(Stream); }
 
 TvxBitmap::~TvxBitmap() {
-  resource_.Clear(this);
+  ClearResourceLink();
   FreeCanvas();
   OnFreePixels(this);
   handle_ = nullptr;
@@ -187,15 +187,15 @@ void TvxBitmap::LoadThumbnailFromFile(const std::string& FileName, float FitWidt
 // or raises leaves the bitmap and fires nothing.
 void TvxBitmap::RunCodec(const std::function<bool(TvxFilter&)>& Operation) {
   if (!DefaultFilterClass) return;
+  const rtl::TNotifyEvent saved = OnChange;
+  OnChange = nullptr;
   bool ok = false;
-  {
-    rtl::TEventMute quiet(OnChange);
-    try {
-      ok = Operation(*DefaultFilterClass->Create());
-    } catch (const rtl::Exception&) {
-      ok = false;
-    }
+  try {
+    ok = Operation(*DefaultFilterClass->Create());
+  } catch (const rtl::Exception&) {
+    ok = false;
   }
+  OnChange = saved;
   if (ok) Changed();
 }
 
@@ -232,45 +232,15 @@ void TvxBitmap::DefineProperties(rtl::TFiler* Filer) {
       !IsEmpty() && DefaultFilterClass != nullptr);
 }
 
-// ---- resource -----------------------------------------------------------------------------------
-
-TvxBitmap* TvxBitmap::GetResourceBitmap() {
-  if (rtl::TComponent* found = resource_.FindNamed([](IvxLinkTarget& t) { return t.GetResourceBitmap() != nullptr; }))
-    SetResource(found);
-  IvxLinkTarget* link = resource_.Target();
-  return link ? link->GetResourceBitmap() : nullptr;
-}
-
-void TvxBitmap::SetResource(rtl::TComponent* Value) {
-  if (resource_.Set(Value, this)) Changed();
-}
-
-void TvxBitmap::SetResourceName(const std::string& Value) {
-  if (resource_.SetName(Value)) Changed();
-}
-
-void TvxBitmap::FreeNotification(rtl::TObject* AObject) {
-  resource_.Freed(AObject);
-}
+// ---- assignment ---------------------------------------------------------------------------------
 
 void TvxBitmap::Assign(const rtl::TPersistent* Source) {
-  auto* src = dynamic_cast<const TvxBitmap*>(Source);
-  if (!src) {
-    inherited::Assign(Source);
-    return;
-  }
-  if (src == this) return;
-  if (const_cast<TvxBitmap*>(src)->GetResourceBitmap()) {
-    rtl::TEventMute quiet(OnChange);
-    SetResource(src->resource_.Object());
-    resource_.SetName(src->resource_.Name());
-  } else {
-    resource_.Clear(this);
-    if (src->width_ != width_ || src->height_ != height_) Reallocate(src->width_, src->height_);
-    bits_ = src->bits_;
+  AssignValue(Source, [this](const TvxBitmap& src) {
+    ClearResourceLink();
+    if (src.width_ != width_ || src.height_ != height_) Reallocate(src.width_, src.height_);
+    bits_ = src.bits_;
     needUpdate_ = true;
-  }
-  Changed();
+  });
 }
 
 }  // namespace vg

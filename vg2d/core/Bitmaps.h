@@ -70,7 +70,7 @@ extern const TvxFilterClass* DefaultFilterClass;
 // Bitmaps of more pixels than this are refused.
 constexpr int64_t MaxBitmapPixels = int64_t{1} << 28;
 
-class TvxBitmap : public rtl::TPersistent, public IvxFreeNotification {
+class TvxBitmap : public rtl::TPersistent, public TvxResourceValue<TvxBitmap, &IvxLinkTarget::GetResourceBitmap> {
   RTL_CLASS(TvxBitmap, rtl::TPersistent)
 public:
   TvxBitmap();
@@ -128,14 +128,10 @@ public:
   void ReadPNG(rtl::TStream& Stream);
 
   // ---- resource ---------------------------------------------------------------------------
-  TvxBitmap* GetResourceBitmap();
-  rtl::TComponent* Resource() const { return resource_.Object(); }
-  void SetResource(rtl::TComponent* Value);
-  const std::string& ResourceName() const { return resource_.Name(); }
-  void SetResourceName(const std::string& Value);
+  // The bitmap of the resource object this bitmap stands for (Resource, ResourceName), or nil.
+  TvxBitmap* GetResourceBitmap() { return ResourceValue(); }
 
   void Assign(const rtl::TPersistent* Source) override;
-  void FreeNotification(rtl::TObject* AObject) override;
 
   rtl::TNotifyEvent OnChange;
   rtl::TNotifyEvent OnFreePixels;
@@ -152,13 +148,13 @@ private:
   void RunCodec(const std::function<bool(TvxFilter&)>& Operation);
   void FreeCanvas();
   void Changed() { OnChange(this); }
+  void LinkChanged() override { Changed(); }
 
   std::vector<uint32_t> bits_;
   void* handle_ = nullptr;
   int height_ = 0;
   int width_ = 0;
   bool needUpdate_ = false;
-  TvxResourceLink resource_;
   TvxCanvas* canvas_ = nullptr;
 };
 

@@ -48,9 +48,7 @@ TvxPoint Plus(const TvxPoint& A, const TvxPoint& B) { return {A.X + B.X, A.Y + B
 
 }  // namespace
 
-TvxPathData::~TvxPathData() {
-  resource_.Clear(this);
-}
+TvxPathData::~TvxPathData() = default;
 
 // ---- building -------------------------------------------------------------------------------
 
@@ -375,43 +373,13 @@ void TvxPathData::FlattenToPolygon(std::vector<TvxPoint>& Polygon, TvxPoint& Siz
   Size = {RectWidth(b), RectHeight(b)};
 }
 
-// ---- resource -------------------------------------------------------------------------------
-
-TvxPathData* TvxPathData::GetResourcePath() {
-  if (rtl::TComponent* found = resource_.FindNamed([](IvxLinkTarget& t) { return t.GetResourcePath() != nullptr; }))
-    SetResource(found);
-  IvxLinkTarget* link = resource_.Target();
-  return link ? link->GetResourcePath() : nullptr;
-}
-
-void TvxPathData::SetResource(rtl::TComponent* Value) {
-  if (resource_.Set(Value, this)) Changed();
-}
-
-void TvxPathData::SetResourceName(const std::string& Value) {
-  if (resource_.SetName(Value)) Changed();
-}
-
-void TvxPathData::FreeNotification(rtl::TObject* AObject) {
-  resource_.Freed(AObject);
-}
+// ---- assignment -----------------------------------------------------------------------------
 
 void TvxPathData::Assign(const rtl::TPersistent* Source) {
-  auto* src = dynamic_cast<const TvxPathData*>(Source);
-  if (!src) {
-    inherited::Assign(Source);
-    return;
-  }
-  if (src == this) return;
-  if (const_cast<TvxPathData*>(src)->GetResourcePath()) {
-    rtl::TEventMute quiet(OnChange);
-    SetResource(src->resource_.Object());
-    resource_.SetName(src->resource_.Name());
-  } else {
-    points_ = src->points_;
-    startPoint_ = src->startPoint_;
-  }
-  Changed();
+  AssignValue(Source, [this](const TvxPathData& src) {
+    points_ = src.points_;
+    startPoint_ = src.startPoint_;
+  });
 }
 
 // ---- SVG path text --------------------------------------------------------------------------

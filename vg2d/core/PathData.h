@@ -45,7 +45,7 @@ RTL_ENUM(TvxCornerType);
 // Ends a closed figure in the polygons of FlattenToPolygon.
 inline constexpr TvxPoint ClosePolygonMarker{65535, 65535};
 
-class TvxPathData : public rtl::TPersistent, public IvxFreeNotification {
+class TvxPathData : public rtl::TPersistent, public TvxResourceValue<TvxPathData, &IvxLinkTarget::GetResourcePath> {
   RTL_CLASS(TvxPathData, rtl::TPersistent)
 public:
   TvxPathData() = default;
@@ -94,11 +94,7 @@ public:
   // ---- resource ------------------------------------------------------------------------
   // The path of the resource object this path stands for (looked up by ResourceName on
   // first use), or nil.
-  TvxPathData* GetResourcePath();
-  rtl::TComponent* Resource() const { return resource_.Object(); }
-  void SetResource(rtl::TComponent* Value);
-  const std::string& ResourceName() const { return resource_.Name(); }
-  void SetResourceName(const std::string& Value);
+  TvxPathData* GetResourcePath() { return ResourceValue(); }
 
   void Assign(const rtl::TPersistent* Source) override;
 
@@ -115,8 +111,6 @@ public:
   // rtl::EReadError and leaves the path as it was; fires OnChange when read.
   void ReadPath(rtl::TStream& Stream);
 
-  void FreeNotification(rtl::TObject* AObject) override;
-
   rtl::TNotifyEvent OnChange;
 
 protected:
@@ -126,8 +120,8 @@ private:
   void Add(TvxPathPointKind Kind, const TvxPoint& P) { points_.push_back({Kind, P}); }
   void ArcSegment(const TvxPoint& Center, const TvxPoint& Radius, float Angle, float Sweep, bool First);
   void Changed() { OnChange(this); }
+  void LinkChanged() override { Changed(); }
 
-  TvxResourceLink resource_;
   TvxPoint startPoint_;
   std::vector<TvxPathPoint> points_;
 };

@@ -69,6 +69,61 @@ private:
   std::string name_;
 };
 
+// The resource side of a paint value that may stand for what a named resource object of a
+// 2D tree carries (bitmaps, path data): the Resource and ResourceName properties, the look-up
+// by name, and the free notification that drops a freed object. Carried is the target's
+// accessor of that kind of value (IvxLinkTarget::GetResourceBitmap, ...); the value class
+// reports a change of the link in LinkChanged.
+template <class TValue, TValue* (IvxLinkTarget::*Carried)()>
+class TvxResourceValue : public IvxFreeNotification {
+public:
+  rtl::TComponent* Resource() const { return resource_.Object(); }
+  void SetResource(rtl::TComponent* Value) {
+    if (resource_.Set(Value, this)) LinkChanged();
+  }
+  const std::string& ResourceName() const { return resource_.Name(); }
+  void SetResourceName(const std::string& Value) {
+    if (resource_.SetName(Value)) LinkChanged();
+  }
+  void FreeNotification(rtl::TObject* AObject) override { resource_.Freed(AObject); }
+
+protected:
+  ~TvxResourceValue() { resource_.Clear(this); }
+
+  // The value of the linked resource object, linking the live object of ResourceName first
+  // when only the name is known; nil when there is none.
+  TValue* ResourceValue() {
+    if (rtl::TComponent* found = resource_.FindNamed([](IvxLinkTarget& t) { return (t.*Carried)() != nullptr; }))
+      SetResource(found);
+    IvxLinkTarget* link = resource_.Target();
+    return link ? (link->*Carried)() : nullptr;
+  }
+  // The value's Assign: from a TValue that stands for a resource object, the same link
+  // under the same name; from any other TValue, its own data through CopyData; then one
+  // LinkChanged. Anything else goes to TPersistent::Assign (its assignment error).
+  template <class CopyData>
+  void AssignValue(const rtl::TPersistent* Source, CopyData&& Copy) {
+    const auto* src = dynamic_cast<const TValue*>(Source);
+    if (!src) return static_cast<TValue*>(this)->rtl::TPersistent::Assign(Source);
+    auto& from = const_cast<TValue&>(*src);
+    if (static_cast<TvxResourceValue*>(&from) == this) return;
+    if (static_cast<TvxResourceValue&>(from).ResourceValue()) {
+      const TvxResourceValue& link = from;
+      resource_.Set(link.resource_.Object(), this);
+      resource_.SetName(link.resource_.Name());
+    } else {
+      Copy(*src);
+    }
+    LinkChanged();
+  }
+  // Unlinks and forgets the name; no LinkChanged.
+  void ClearResourceLink() { resource_.Clear(this); }
+  virtual void LinkChanged() = 0;
+
+private:
+  TvxResourceLink resource_;
+};
+
 // The link side of a component reference; nil for nil or for a component that cannot
 // be linked to (such references are refused).
 IvxLinkTarget* LinkTargetOf(rtl::TComponent* Object);

@@ -64,123 +64,39 @@ int CompareWideStr(const std::u16string& A, const std::u16string& B) {
 
 // ---- TvxWideStrings ---------------------------------------------------------------------
 
-void TvxWideStrings::BeginUpdate() {
-  if (updateCount_ == 0) SetUpdateState(true);
-  ++updateCount_;
-}
-
-void TvxWideStrings::EndUpdate() {
-  if (updateCount_ <= 0) return;
-  if (--updateCount_ == 0) SetUpdateState(false);
-}
-
 int TvxWideStrings::CompareStrings(const std::u16string&, const std::u16string&) const { return 0; }
 
-rtl::TObject* TvxWideStrings::GetObject(int) const { return nullptr; }
-void TvxWideStrings::PutObject(int, rtl::TObject*) {}
 void TvxWideStrings::SetCapacity(int) {}
-
-std::u16string TvxWideStrings::GetTextStr() const {
-  std::u16string text;
-  for (int i = 0; i < GetCount(); ++i) {
-    text += Get(i);
-    text += u"\r\n";
-  }
-  return text;
-}
-
-void TvxWideStrings::SetTextStr(const std::u16string& Text) {
-  BeginUpdate();
-  try {
-    Clear();
-    const auto isBreak = [](char16_t c) { return (c >= 0x0A && c <= 0x0D) || c == 0x2028 || c == 0x2029; };
-    size_t i = 0;
-    while (i < Text.size()) {
-      const size_t start = i;
-      while (i < Text.size() && !isBreak(Text[i])) ++i;
-      Add(Text.substr(start, i - start));
-      if (i < Text.size()) {
-        if (Text[i] == u'\r' && i + 1 < Text.size() && Text[i + 1] == u'\n') ++i;
-        ++i;
-      }
-    }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-}
 
 void TvxWideStrings::SetText(const char16_t* Text) { SetTextStr(Text ? std::u16string(Text) : std::u16string()); }
 
-int TvxWideStrings::Add(const std::u16string& S) {
-  const int index = GetCount();
-  Insert(index, S);
-  return index;
-}
-
-int TvxWideStrings::AddObject(const std::u16string& S, rtl::TObject* AObject) {
-  const int index = Add(S);
-  PutObject(index, AObject);
-  return index;
-}
-
-void TvxWideStrings::InsertObject(int Index, const std::u16string& S, rtl::TObject* AObject) {
-  Insert(Index, S);
-  PutObject(Index, AObject);
-}
-
 void TvxWideStrings::AddStrings(const rtl::TStrings* Strings) {
   if (!Strings) return;
-  BeginUpdate();
-  try {
-    for (int i = 0; i < Strings->Count(); ++i)
+  Updating([&] {
+    const int count = Strings->Count();
+    for (int i = 0; i < count; ++i)
       AddObject(rtl::CodePageToWide(Strings->Strings(i), SystemCodePage), Strings->Objects(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TvxWideStrings::AddWideStrings(const TvxWideStrings* Strings) {
-  if (!Strings) return;
-  BeginUpdate();
-  try {
-    // Counted first, so that adding a list to itself ends.
-    const int count = Strings->GetCount();
-    for (int i = 0; i < count; ++i) AddObject(Strings->Get(i), Strings->GetObject(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  if (Strings) AddItems(*Strings);
 }
 
 void TvxWideStrings::Assign(const rtl::TPersistent* Source) {
   if (Source == this) return;
   if (const auto* wide = dynamic_cast<const TvxWideStrings*>(Source)) {
-    BeginUpdate();
-    try {
+    Updating([&] {
       Clear();
       AddWideStrings(wide);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     return;
   }
   if (const auto* strings = dynamic_cast<const rtl::TStrings*>(Source)) {
-    BeginUpdate();
-    try {
+    Updating([&] {
       Clear();
       AddStrings(strings);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     return;
   }
   inherited::Assign(Source);
@@ -207,61 +123,7 @@ void TvxWideStrings::AssignTo(rtl::TPersistent* Dest) const {
   inherited::AssignTo(Dest);
 }
 
-void TvxWideStrings::Exchange(int Index1, int Index2) {
-  if (Index1 == Index2 || Index1 < 0 || Index2 < 0 || Index1 >= GetCount() || Index2 >= GetCount()) return;
-  BeginUpdate();
-  try {
-    const std::u16string s1 = Get(Index1);
-    rtl::TObject* o1 = GetObject(Index1);
-    Put(Index1, Get(Index2));
-    PutObject(Index1, GetObject(Index2));
-    Put(Index2, s1);
-    PutObject(Index2, o1);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-}
-
-void TvxWideStrings::Move(int CurIndex, int NewIndex) {
-  // Both indexes must name items: otherwise a text would be lost or an empty one made up.
-  if (CurIndex == NewIndex || CurIndex < 0 || NewIndex < 0 || CurIndex >= GetCount() || NewIndex >= GetCount())
-    return;
-  BeginUpdate();
-  try {
-    const std::u16string s = Get(CurIndex);
-    rtl::TObject* o = GetObject(CurIndex);
-    Delete(CurIndex);
-    InsertObject(NewIndex, s, o);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-}
-
-void TvxWideStrings::Put(int Index, const std::u16string& S) {
-  if (Index < 0 || Index >= GetCount()) return;
-  rtl::TObject* o = GetObject(Index);
-  Delete(Index);
-  InsertObject(Index, S, o);
-}
-
-int TvxWideStrings::IndexOf(const std::u16string& S) const {
-  for (int i = 0; i < GetCount(); ++i)
-    if (CompareStrings(Get(i), S) == 0) return i;
-  return -1;
-}
-
-int TvxWideStrings::IndexOfName(const std::u16string& Name) const {
-  for (int i = 0; i < GetCount(); ++i) {
-    const std::u16string s = Get(i);
-    const size_t eq = s.find(u'=');
-    if (eq != std::u16string::npos && CompareStrings(s.substr(0, eq), Name) == 0) return i;
-  }
-  return -1;
-}
+int TvxWideStrings::IndexOfName(const std::u16string& Name) const { return TStringsOf::IndexOfName(Name, u'='); }
 
 int TvxWideStrings::IndexOfValue(const std::u16string& Value) const {
   for (int i = 0; i < GetCount(); ++i) {
@@ -270,12 +132,6 @@ int TvxWideStrings::IndexOfValue(const std::u16string& Value) const {
     if (eq != std::u16string::npos && CompareStrings(s.substr(eq + 1), Value) == 0) return i;
   }
   return -1;
-}
-
-std::u16string TvxWideStrings::GetName(int Index) const {
-  const std::u16string s = Get(Index);
-  const size_t eq = s.find(u'=');
-  return eq == std::u16string::npos ? std::u16string() : s.substr(0, eq);
 }
 
 std::u16string TvxWideStrings::GetValue(const std::u16string& Name) const {
@@ -324,15 +180,10 @@ void TvxWideStrings::DefineProperties(rtl::TFiler* Filer) {
       "strings",
       [this](rtl::TReader& Reader) {
         Reader.ReadListBegin();
-        BeginUpdate();
-        try {
+        Updating([&] {
           Clear();
           while (!Reader.EndOfList()) Add(Reader.ReadWideString());
-        } catch (...) {
-          EndUpdate();
-          throw;
-        }
-        EndUpdate();
+        });
         Reader.ReadListEnd();
       },
       [this](rtl::TWriter& Writer) {
@@ -363,14 +214,7 @@ void TvxWideStrings::LoadFromStream(rtl::TStream* Stream) {
   } else {
     text = rtl::CodePageToWide(bytes, SystemCodePage);
   }
-  BeginUpdate();
-  try {
-    SetTextStr(text);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  Updating([&] { SetTextStr(text); });
 }
 
 void TvxWideStrings::LoadFromFile(const std::string& FileName) {
@@ -420,48 +264,8 @@ rtl::TClass TvxWideStringList::StaticClass() {
 
 // ---- TvxWideStringList ----------------------------------------------------------------------
 
-TvxWideStringList::~TvxWideStringList() {
-  OnChanging = nullptr;
-  OnChange = nullptr;
-}
-
 int TvxWideStringList::CompareStrings(const std::u16string& A, const std::u16string& B) const {
   return caseSensitive_ ? CompareWideStr(A, B) : CompareWideText(A, B);
-}
-
-std::u16string TvxWideStringList::Get(int Index) const { return ValidIndex(Index) ? items_[Index].String : u""; }
-
-rtl::TObject* TvxWideStringList::GetObject(int Index) const {
-  return ValidIndex(Index) ? items_[Index].Object : nullptr;
-}
-
-void TvxWideStringList::Changing() {
-  if (UpdateCount() == 0) OnChanging(this);
-}
-
-void TvxWideStringList::Changed() {
-  if (UpdateCount() == 0) OnChange(this);
-}
-
-void TvxWideStringList::SetUpdateState(bool Updating) {
-  if (Updating)
-    Changing();
-  else
-    Changed();
-}
-
-void TvxWideStringList::Put(int Index, const std::u16string& S) {
-  if (!ValidIndex(Index)) return;
-  Changing();
-  items_[Index].String = S;
-  Changed();
-}
-
-void TvxWideStringList::PutObject(int Index, rtl::TObject* AObject) {
-  if (!ValidIndex(Index)) return;
-  Changing();
-  items_[Index].Object = AObject;
-  Changed();
 }
 
 void TvxWideStringList::Grow() {
@@ -476,87 +280,22 @@ void TvxWideStringList::SetCapacity(int NewCapacity) {
   capacity_ = NewCapacity;
 }
 
-void TvxWideStringList::InsertItem(int Index, const std::u16string& S) {
-  Changing();
+void TvxWideStringList::InsertItem(int Index, const std::u16string& S, rtl::TObject* AObject) {
   if (GetCount() == capacity_) Grow();
-  items_.insert(items_.begin() + Index, TItem{S, nullptr});
-  Changed();
-}
-
-void TvxWideStringList::Insert(int Index, const std::u16string& S) {
-  if (Index < 0 || Index > GetCount()) return;
-  InsertItem(Index, S);
+  TStringListOf::InsertItem(Index, S, AObject);
 }
 
 int TvxWideStringList::Add(const std::u16string& S) {
   int index = GetCount();
   if (sorted_ && !sortByObject_ && Find(S, index) && duplicates_ == rtl::dupIgnore) return index;
-  InsertItem(index, S);
+  InsertItem(index, S, nullptr);
   return index;
 }
 
-void TvxWideStringList::Delete(int Index) {
-  if (!ValidIndex(Index)) return;
-  Changing();
-  items_.erase(items_.begin() + Index);
-  Changed();
-}
-
-void TvxWideStringList::Exchange(int Index1, int Index2) {
-  if (!ValidIndex(Index1) || !ValidIndex(Index2)) return;
-  Changing();
-  std::swap(items_[Index1], items_[Index2]);
-  Changed();
-}
-
-void TvxWideStringList::Clear() {
-  if (GetCount() == 0) return;
-  Changing();
-  items_.clear();
-  items_.shrink_to_fit();
-  capacity_ = 0;
-  Changed();
-}
-
-bool TvxWideStringList::Find(const std::u16string& S, int& Index) const {
-  bool found = false;
-  int l = 0, h = GetCount() - 1;
-  while (l <= h) {
-    const int i = (l + h) / 2;
-    const int c = CompareStrings(items_[i].String, S);
-    if (c < 0) {
-      l = i + 1;
-    } else {
-      h = i - 1;
-      if (c == 0) {
-        found = true;
-        if (duplicates_ != rtl::dupAccept) l = i;
-      }
-    }
-  }
-  Index = l;
-  return found;
-}
-
 bool TvxWideStringList::FindObject(rtl::TObject* AObject, int& Index) const {
-  bool found = false;
-  int l = 0, h = GetCount() - 1;
   const intptr_t key = reinterpret_cast<intptr_t>(AObject);
-  while (l <= h) {
-    const int i = (l + h) / 2;
-    const int c = CompareInteger(reinterpret_cast<intptr_t>(items_[i].Object), key);
-    if (c < 0) {
-      l = i + 1;
-    } else {
-      h = i - 1;
-      if (c == 0) {
-        found = true;
-        if (duplicates_ != rtl::dupAccept) l = i;
-      }
-    }
-  }
-  Index = l;
-  return found;
+  return Search([&](const TItem& item) { return CompareInteger(reinterpret_cast<intptr_t>(item.Object), key); },
+                Index);
 }
 
 // Quick sort with the middle item as pivot. The scans are bounded by the partition, so
