@@ -34,10 +34,18 @@ TEST_F(SimLinkTest, ConnectScriptWalksItsCellsThenPollsEachRequestAReplyDelayLat
   ASSERT_TRUE(RunUntil("#'(#'("));
   EXPECT_EQ(wire.Commands(), "!0,$'(%/77#'(#'(");
   EXPECT_TRUE(wire.Of('R').empty());
-  // Every request goes out the reply delay after the reply before it was taken.
+  // Every request goes out the reply delay after the last byte of the reply before it: the
+  // quiet time that reply was checked after runs inside the delay. The send timer counts
+  // whole milliseconds, so the request may go up to one later, never sooner.
   const auto writes = wire.Of('W');
   const auto accepts = wire.Of('A');
-  for (std::size_t i = 1; i < writes.size(); ++i) EXPECT_EQ(writes[i].Time - accepts[i - 1].Time, 60) << i;
+  const double quiet = form->ReplyQuietMs();
+  EXPECT_EQ(quiet, 3.125);
+  for (std::size_t i = 1; i < writes.size(); ++i) {
+    const double lastByte = accepts[i - 1].Time - quiet;
+    EXPECT_GE(writes[i].Time - lastByte, 60) << i;
+    EXPECT_LT(writes[i].Time - lastByte, 61) << i;
+  }
 
   EXPECT_EQ(ecu::Configuration->ECU_Name, "GASCAL ECU SIM");
   EXPECT_EQ(ecu::LiveDataLength, 37);
@@ -69,7 +77,7 @@ TEST_F(SimLinkTest, BadRepliesAreIgnoredAndTheSameFrameGoesAgainAfter550ms) {
     Pump([] { return false; }, 30);
     EXPECT_EQ(wire.Of('A').size(), accepted);
     const std::size_t writes = wire.Of('W').size();
-    clock.Advance(549);
+    clock.Advance(request.Time + 549 - clock.Now());  // a full-length reply's quiet time has passed
     EXPECT_EQ(wire.Of('W').size(), writes);
     ASSERT_TRUE(Advance(1));
     const WireEvent resend = wire.Of('W').back();
