@@ -3,11 +3,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
-#include <thread>
 #include <tuple>
 
 #include <cairo.h>
@@ -48,9 +46,9 @@ void EnsureRelease() {
     FontState& st = State();
     // Fontconfig and cairo keep caches until told to let go, which they can only do once
     // no font is alive. pango loads fontconfig on a thread of its own when its font map is
-    // made, so that must be over first; then the map goes once its last holder lets go.
-    // When it does not go in time (someone still holds a text context), the caches are
-    // left to the end of the process.
+    // made: listing the families waits for that thread to be done. Then the map goes with
+    // its last reference, which is ours unless someone still holds a text context; in
+    // that case the caches are left to the end of the process rather than waited for.
     bool released = true;
     if (st.fontMapUsed) {
       static std::atomic<bool> mapGone;
@@ -58,14 +56,12 @@ void EnsureRelease() {
       PangoFontMap* map = pango_cairo_font_map_get_default();
       PangoFontFamily** families = nullptr;
       int count = 0;
-      pango_font_map_list_families(map, &families, &count);  // waits for the loading thread
+      pango_font_map_list_families(map, &families, &count);  // returns once the loading thread is done
       g_free(families);
       // Object data is let go at the very end of finalisation, after the map's own cleanup.
       static GQuark key = g_quark_from_static_string("gascal-font-map-gone");
       g_object_set_qdata_full(G_OBJECT(map), key, &mapGone, [](gpointer) { mapGone = true; });
-      pango_cairo_font_map_set_default(nullptr);
-      for (int waited = 0; !mapGone && waited < 2000; ++waited)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      pango_cairo_font_map_set_default(nullptr);  // finalises the map when ours was the last reference
       released = mapGone;
     }
     if (released) {
