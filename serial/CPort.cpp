@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/comm/PortList.h"
@@ -422,8 +423,22 @@ rtl::TClass TComThread::StaticClass() {
   return &info;
 }
 
+// The events the thread waits for: the port's Events, less the line watches that no handler
+// wants. Watching modem lines or error counters means sampling the device every 50 ms; an
+// idle port whose handlers do not care should sleep.
+static TComEvents EventsToWait(const TCustomComPort& Port) {
+  TComEvents events = Port.Events();
+  const std::pair<TComEvent, bool> watches[] = {
+      {evCTS, bool(Port.OnCTSChange)},   {evDSR, bool(Port.OnDSRChange)}, {evRLSD, bool(Port.OnRLSDChange)},
+      {evRing, bool(Port.OnRing)},       {evError, bool(Port.OnError)},   {evBreak, bool(Port.OnBreak)},
+  };
+  for (const auto& [event, wanted] : watches)
+    if (!wanted) events.Exclude(event);
+  return events;
+}
+
 TComThread::TComThread(TCustomComPort* AComPort) : FComPort(AComPort), FSession(AComPort->FSession) {
-  FComPort->FHandle.SetCommMask(EventsToMask(FComPort->FEvents));
+  FComPort->FHandle.SetCommMask(EventsToMask(EventsToWait(*FComPort)));
   Start();
 }
 
@@ -869,6 +884,10 @@ TComErrors TCustomComPort::LastErrors() {
 }
 
 // -- events --
+
+TComEvents TCustomComPort::WaitedEvents() const {
+  return FThreadCreated ? MaskToEvents(FHandle.GetCommMask()) : TComEvents{};
+}
 
 void TCustomComPort::DoEvents(TComEvents Events, std::uint64_t Session) {
   for (const TEventFlag& e : kDispatchOrder) {

@@ -342,8 +342,14 @@ public:
   void SetDiscardNull(bool Value);
   char EventChar() const { return FEventChar; }
   void SetEventChar(char Value);
+  // The events the port's thread waits for. Line watches (evCTS, evDSR, evRLSD, evRing,
+  // evError, evBreak) are sampled from the device every 50 ms, so they are left out when no
+  // handler wants them: their handlers must be assigned before the port opens.
   TComEvents Events() const { return FEvents; }
   void SetEvents(TComEvents Value) { FEvents = Value; }
+  // What the thread of the open port waits for (empty while closed): Events, less the line
+  // watches that had no handler when the port opened.
+  TComEvents WaitedEvents() const;
   TSyncMethod SyncMethod() const { return FSyncMethod; }
   void SetSyncMethod(TSyncMethod Value);
   TStoredProps StoredProps() const { return FStoredProps; }
