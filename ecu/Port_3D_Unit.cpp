@@ -50,7 +50,7 @@ rtl::TTimer* MakeTimer(rtl::TComponent* Owner, std::uint32_t Interval, void (*Ha
 }  // namespace
 
 rtl::TClass TForm_3D_Port::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TForm_3D_Port, rtl::TComponent>("TForm_3D_Port").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<TForm_3D_Port>().Build();
   return &info;
 }
 

@@ -111,7 +111,7 @@ void ReplaceFile(const std::string& FileName, const std::string& Data) {
 // ---- TCustomIniFile --------------------------------------------------------------------
 
 TClass TCustomIniFile::StaticClass() {
-  static const TClassInfo info = DefineClass<TCustomIniFile, TObject>("TCustomIniFile").Build();
+  static const TClassInfo info = DefineClass<TCustomIniFile>().Build();
   return &info;
 }
 
@@ -144,7 +144,7 @@ void TCustomIniFile::WriteFloat(const std::string& Section, const std::string& I
 // ---- TMemIniFile -----------------------------------------------------------------------
 
 TClass TMemIniFile::StaticClass() {
-  static const TClassInfo info = DefineClass<TMemIniFile, TCustomIniFile>("TMemIniFile").Build();
+  static const TClassInfo info = DefineClass<TMemIniFile>().Build();
   return &info;
 }
 
@@ -330,7 +330,7 @@ void TMemIniFile::UpdateFile() {
 // ---- TIniFile --------------------------------------------------------------------------
 
 TClass TIniFile::StaticClass() {
-  static const TClassInfo info = DefineClass<TIniFile, TCustomIniFile>("TIniFile").Build();
+  static const TClassInfo info = DefineClass<TIniFile>().Build();
   return &info;
 }
 

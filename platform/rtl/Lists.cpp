@@ -19,7 +19,7 @@ constexpr const char* SDuplicateString = "String list does not allow duplicates"
 // TList
 
 TClass TList::StaticClass() {
-  static const TClassInfo info = DefineClass<TList, TObject>("TList").Build();
+  static const TClassInfo info = DefineClass<TList>().Build();
   return &info;
 }
 
@@ -109,7 +109,7 @@ void TList::SetItems(int Index, void* Item) {
 // TStrings
 
 TClass TStrings::StaticClass() {
-  static const TClassInfo info = DefineClass<TStrings, TPersistent>("TStrings").Build();
+  static const TClassInfo info = DefineClass<TStrings>().Build();
   return &info;
 }
 
@@ -413,7 +413,7 @@ int TStrings::CompareStrings(const std::string& S1, const std::string& S2) const
 // TStringList
 
 TClass TStringList::StaticClass() {
-  static const TClassInfo info = DefineClass<TStringList, TStrings>("TStringList").Build();
+  static const TClassInfo info = DefineClass<TStringList>().Build();
   return &info;
 }
 
