@@ -174,10 +174,6 @@ rtl::TClass TComTimeouts::StaticClass() {
   return &info;
 }
 
-void TComTimeouts::Assign(const TPersistent* Source) {
-  if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
-}
-
 void TComTimeouts::Changed() {
   if (FComPort) FComPort->ApplyTimeouts();
 }
@@ -199,10 +195,6 @@ rtl::TClass TComFlowControl::StaticClass() {
           .Property("XoffChar", &F::XoffChar, &F::SetXoffChar).Default(19)
           .Build();
   return &info;
-}
-
-void TComFlowControl::Assign(const TPersistent* Source) {
-  if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
 }
 
 void TComFlowControl::Changed() {
@@ -244,10 +236,6 @@ rtl::TClass TComParity::StaticClass() {
   return &info;
 }
 
-void TComParity::Assign(const TPersistent* Source) {
-  if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
-}
-
 void TComParity::Changed() {
   if (FComPort) FComPort->ApplyDCB();
 }
@@ -259,10 +247,6 @@ rtl::TClass TComBuffer::StaticClass() {
                                           .Property("OutputSize", &T::OutputSize, &T::SetOutputSize).Default(1024)
                                           .Build();
   return &info;
-}
-
-void TComBuffer::Assign(const TPersistent* Source) {
-  if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
 }
 
 void TComBuffer::Changed() {

@@ -41,7 +41,8 @@ RTL_ENUM_OF(TParityBits, std::uint8_t, prNone, prOdd, prEven, prMark, prSpace);
 RTL_ENUM_OF(TDTRFlowControl, std::uint8_t, dtrDisable, dtrEnable, dtrHandshake);
 RTL_ENUM_OF(TRTSFlowControl, std::uint8_t, rtsDisable, rtsEnable, rtsHandshake, rtsToggle);
 RTL_ENUM_OF(TFlowControl, std::uint8_t, fcHardware, fcSoftware, fcNone, fcCustom);
-RTL_ENUM_OF(TComEvent, std::uint8_t, evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full);
+RTL_ENUM_OF(TComEvent, std::uint8_t, evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD,
+            evRx80Full);
 using TComEvents = rtl::TSet<TComEvent>;
 RTL_ENUM_OF(TComError, std::uint8_t, ceFrame, ceRxParity, ceOverrun, ceBreak, ceIO, ceMode, ceRxOver, ceTxFull);
 using TComErrors = rtl::TSet<TComError>;
@@ -102,7 +103,9 @@ class TComTimeouts : public TPersistent {
   RTL_CLASS(TComTimeouts, TPersistent)
 public:
   // Copies the values without applying them; the port's SetTimeouts applies once.
-  void Assign(const TPersistent* Source) override;
+  void Assign(const TPersistent* Source) override {
+    if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
+  }
   std::int32_t ReadInterval() const { return FReadInterval; }
   void SetReadInterval(std::int32_t Value) { SetField(FReadInterval, Value, &TComTimeouts::Changed); }
   std::int32_t ReadTotalMultiplier() const { return FReadTotalM; }
@@ -130,7 +133,9 @@ class TComFlowControl : public TPersistent {
   RTL_CLASS(TComFlowControl, TPersistent)
 public:
   // Copies the values without applying them; the port's SetFlowControl applies once.
-  void Assign(const TPersistent* Source) override;
+  void Assign(const TPersistent* Source) override {
+    if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
+  }
   bool OutCTSFlow() const { return FOutCTSFlow; }
   void SetOutCTSFlow(bool Value) { SetField(FOutCTSFlow, Value, &TComFlowControl::Changed); }
   bool OutDSRFlow() const { return FOutDSRFlow; }
@@ -177,7 +182,9 @@ class TComParity : public TPersistent {
   RTL_CLASS(TComParity, TPersistent)
 public:
   // Copies the values without applying them; the port's SetParity applies once.
-  void Assign(const TPersistent* Source) override;
+  void Assign(const TPersistent* Source) override {
+    if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
+  }
   TParityBits Bits() const { return FBits; }
   void SetBits(TParityBits Value) { SetField(FBits, Value, &TComParity::Changed); }
   bool Check() const { return FCheck; }
@@ -202,7 +209,9 @@ class TComBuffer : public TPersistent {
   RTL_CLASS(TComBuffer, TPersistent)
 public:
   // Copies the values without applying them; the port's SetBuffer applies once.
-  void Assign(const TPersistent* Source) override;
+  void Assign(const TPersistent* Source) override {
+    if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
+  }
   // An odd size is stored one lower; a negative one as it is (the port then refuses it).
   std::int32_t InputSize() const { return FInputSize; }
   void SetInputSize(std::int32_t Value) { SetField(FInputSize, Even(Value), &TComBuffer::Changed); }

@@ -84,10 +84,6 @@ rtl::TClass TvxFont::StaticClass() {
 
 // ---- gradient stops ------------------------------------------------------------------------------
 
-void TvxGradientPoint::Assign(const rtl::TPersistent* Source) {
-  if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
-}
-
 std::string TvxGradientPoint::GetColor() const { return ColorToString(color_); }
 
 void TvxGradientPoint::SetColor(const std::string& Value) { color_ = StringToColor(Value); }

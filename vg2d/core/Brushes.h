@@ -28,7 +28,9 @@ RTL_ENUM(TvxFontStyle, vgFontRegular, vgFontBold, vgFontItalic, vgFontBoldItalic
 class TvxGradientPoint : public rtl::TCollectionItem {
   RTL_CLASS(TvxGradientPoint, rtl::TCollectionItem)
 public:
-  void Assign(const rtl::TPersistent* Source) override;
+  void Assign(const rtl::TPersistent* Source) override {
+    if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
+  }
 
   TvxColor IntColor() const { return color_; }
   void SetIntColor(TvxColor Value) { color_ = Value; }
