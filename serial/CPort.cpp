@@ -572,18 +572,6 @@ void TCustomComPort::SetConnected(bool Value) {
   else Close();
 }
 
-void TCustomComPort::SetBaudRate(TBaudRate Value) {
-  if (Value == FBaudRate) return;
-  FBaudRate = Value;
-  ApplyDCB();
-}
-
-void TCustomComPort::SetCustomBaudRate(std::int32_t Value) {
-  if (Value == FCustomBaudRate) return;
-  FCustomBaudRate = Value;
-  ApplyDCB();
-}
-
 void TCustomComPort::SetPort(const std::string& Value) {
   if (Value == FPort) return;
   FPort = Value;
@@ -591,30 +579,6 @@ void TCustomComPort::SetPort(const std::string& Value) {
     Close();
     Open();
   }
-}
-
-void TCustomComPort::SetStopBits(TStopBits Value) {
-  if (Value == FStopBits) return;
-  FStopBits = Value;
-  ApplyDCB();
-}
-
-void TCustomComPort::SetDataBits(TDataBits Value) {
-  if (Value == FDataBits) return;
-  FDataBits = Value;
-  ApplyDCB();
-}
-
-void TCustomComPort::SetDiscardNull(bool Value) {
-  if (Value == FDiscardNull) return;
-  FDiscardNull = Value;
-  ApplyDCB();
-}
-
-void TCustomComPort::SetEventChar(char Value) {
-  if (Value == FEventChar) return;
-  FEventChar = Value;
-  ApplyDCB();
 }
 
 void TCustomComPort::SetSyncMethod(TSyncMethod Value) {

@@ -312,19 +312,19 @@ public:
   bool Connected() const { return FConnected; }
   void SetConnected(bool Value);
   TBaudRate BaudRate() const { return FBaudRate; }
-  void SetBaudRate(TBaudRate Value);
+  void SetBaudRate(TBaudRate Value) { SetField(FBaudRate, Value, &TCustomComPort::ApplyDCB); }
   std::int32_t CustomBaudRate() const { return FCustomBaudRate; }
-  void SetCustomBaudRate(std::int32_t Value);
+  void SetCustomBaudRate(std::int32_t Value) { SetField(FCustomBaudRate, Value, &TCustomComPort::ApplyDCB); }
   const std::string& Port() const { return FPort; }
   void SetPort(const std::string& Value);
   TStopBits StopBits() const { return FStopBits; }
-  void SetStopBits(TStopBits Value);
+  void SetStopBits(TStopBits Value) { SetField(FStopBits, Value, &TCustomComPort::ApplyDCB); }
   TDataBits DataBits() const { return FDataBits; }
-  void SetDataBits(TDataBits Value);
+  void SetDataBits(TDataBits Value) { SetField(FDataBits, Value, &TCustomComPort::ApplyDCB); }
   bool DiscardNull() const { return FDiscardNull; }
-  void SetDiscardNull(bool Value);
+  void SetDiscardNull(bool Value) { SetField(FDiscardNull, Value, &TCustomComPort::ApplyDCB); }
   char EventChar() const { return FEventChar; }
-  void SetEventChar(char Value);
+  void SetEventChar(char Value) { SetField(FEventChar, Value, &TCustomComPort::ApplyDCB); }
   TComEvents Events() const { return FEvents; }
   void SetEvents(TComEvents Value) { FEvents = Value; }
   TSyncMethod SyncMethod() const { return FSyncMethod; }
