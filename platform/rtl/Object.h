@@ -28,6 +28,15 @@ struct TMethodInfo;
 namespace detail {
 // The object whose SetField notifications are held (see TPersistent::SetField).
 extern thread_local const TObject* heldNotifications;
+
+// The nearest ancestor of C declared with RTL_CLASS (see there).
+template <class C> struct TClassTag {
+  using type = C;
+};
+void RtlNearestAbove();  // the real ones are hidden friends, found through the argument types
+template <class C>
+using NearestDeclaredAncestor =
+    typename decltype(RtlNearestAbove(static_cast<C*>(nullptr), static_cast<const C*>(nullptr)))::type;
 }  // namespace detail
 
 // A class reference: the metadata record of a class, one per class, never freed.
@@ -60,6 +69,10 @@ public:
   // The class's own type, as every class declared with RTL_CLASS restates it (see there).
   using ThisClass = TObject;
   static constexpr const char* RtlClassName = "TObject";
+  template <class P, std::enable_if_t<!std::is_same_v<P, TObject>, int> = 0>
+  friend detail::TClassTag<TObject> RtlNearestAbove(P*, const TObject*) {
+    return {};
+  }
 
   TObject() = default;
   TObject(const TObject&) = delete;
@@ -98,21 +111,30 @@ struct TFreeDeleter {
 };
 
 // Declares a class's metadata accessors inside its body; the record itself is defined in
-// the class's source file with DefineClass<Name>() (TypInfo.h). Base must be the nearest
-// ancestor declared with RTL_CLASS (or TObject): naming another one, or skipping one in
-// between, fails to compile here, because the ancestor's ThisClass, looked up before this
-// class declares its own, must be Base. A class without the macro has its parent's
-// ThisClass, which DefineClass, ClassOf, Is and RegisterClasses refuse at compile time.
-#define RTL_CLASS(Name, Base)                                                                        \
-public:                                                                                              \
-  static_assert(std::is_same_v<typename Name::ThisClass, Base>,                                      \
-                "RTL_CLASS(" #Name ", " #Base "): " #Base " is not the nearest RTL_CLASS ancestor"); \
-  using inherited = Base;                                                                            \
-  using ThisClass = Name;                                                                            \
-  static constexpr const char* RtlClassName = #Name;                                                 \
-  static ::rtl::TClass StaticClass();                                                                \
-  ::rtl::TClass ClassType() const override { return StaticClass(); }                                 \
-                                                                                                     \
+// the class's source file with DefineClass<Name>() (TypInfo.h), which takes the parent
+// from Base. Base must be the nearest ancestor declared with RTL_CLASS (or TObject):
+// naming another class, or skipping a declared one in between, fails to compile here.
+// (Each declared class has a hidden friend RtlNearestAbove that overload resolution
+// picks for pointers to its descendants, the nearest one winning; the check runs in
+// ClassType's body, where the class is complete.) A class without the macro is a plain
+// C++ helper: it answers with its nearest declared ancestor's record, and DefineClass,
+// ClassOf, Is, RegisterClasses and property types refuse it at compile time.
+#define RTL_CLASS(Name, Base)                                                                              \
+public:                                                                                                    \
+  using inherited = Base;                                                                                  \
+  using ThisClass = Name;                                                                                  \
+  static constexpr const char* RtlClassName = #Name;                                                       \
+  static ::rtl::TClass StaticClass();                                                                      \
+  ::rtl::TClass ClassType() const override {                                                               \
+    static_assert(std::is_same_v<::rtl::detail::NearestDeclaredAncestor<Name>, Base>,                      \
+                  "RTL_CLASS(" #Name ", " #Base "): " #Base " is not the nearest RTL_CLASS ancestor");     \
+    return StaticClass();                                                                                  \
+  }                                                                                                        \
+  template <class P, std::enable_if_t<!std::is_same_v<P, Name>, int> = 0>                                  \
+  friend ::rtl::detail::TClassTag<Name> RtlNearestAbove(P*, const Name*) {                                 \
+    return {};                                                                                             \
+  }                                                                                                        \
+                                                                                                           \
 private:
 
 // The class record of C, which must declare itself with RTL_CLASS (a class without the
@@ -153,8 +175,9 @@ public:
 protected:
   // The setter helper: stores Value in Field when it differs and then notifies through
   // Changed: a member function of the class (void() or a handler taking the sender), or
-  // an event member of the class (fired with this object as Sender), or nothing. Returns whether Field changed. A
-  // setter is then one line: void SetSize(float V) { SetField(size_, V, &TFoo::OnChange); }
+  // an event member of the class (fired with this object as Sender), or nothing. Returns
+  // whether Field changed. A setter is then one line:
+  //   void SetSize(float Value) { SetField(size_, Value, &TFoo::OnChange); }
   // While a property-table Assign (AssignProperties, TypInfo.h) copies into this object,
   // the notifications are held: that Assign notifies once, as its class decides.
   template <class T, class V, class N = std::nullptr_t> bool SetField(T& Field, V&& Value, N Changed = nullptr) {

@@ -65,7 +65,7 @@ TClass TLabel::StaticClass() {
   return &info;
 }
 
-TRegisterStreamClasses::TRegisterStreamClasses() { RegisterClasses({TPanel::StaticClass(), TLabel::StaticClass()}); }
+TRegisterStreamClasses::TRegisterStreamClasses() { RegisterClasses<TPanel, TLabel>(); }
 TRegisterStreamClasses::~TRegisterStreamClasses() {
   UnRegisterClass(TPanel::StaticClass());
   UnRegisterClass(TLabel::StaticClass());
