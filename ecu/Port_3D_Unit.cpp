@@ -36,7 +36,7 @@ rtl::TTimer* MakeTimer(rtl::TComponent* Owner, std::uint32_t Interval, std::func
 }  // namespace
 
 rtl::TClass TForm_3D_Port::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TForm_3D_Port, rtl::TComponent>("TForm_3D_Port").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<TForm_3D_Port>().Build();
   return &info;
 }
 

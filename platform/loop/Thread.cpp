@@ -5,7 +5,7 @@
 namespace rtl {
 
 TClass TThread::StaticClass() {
-  static const TClassInfo info{"TThread", TObject::StaticClass(), {}, {}, {}};
+  static const TClassInfo info{RtlClassName, ClassOf<inherited>(), {}, {}, {}};  // no factory: abstract
   return &info;
 }
 

@@ -7,17 +7,17 @@
 namespace rtl {
 
 TClass TCollectionItem::StaticClass() {
-  static const TClassInfo info = DefineClass<TCollectionItem, TPersistent>("TCollectionItem").Build();
+  static const TClassInfo info = DefineClass<TCollectionItem>().Build();
   return &info;
 }
 
 TClass TCollection::StaticClass() {
-  static const TClassInfo info = DefineClass<TCollection, TPersistent>("TCollection").Build();
+  static const TClassInfo info = DefineClass<TCollection>().Build();
   return &info;
 }
 
 TClass TOwnedCollection::StaticClass() {
-  static const TClassInfo info = DefineClass<TOwnedCollection, TCollection>("TOwnedCollection").Build();
+  static const TClassInfo info = DefineClass<TOwnedCollection>().Build();
   return &info;
 }
 

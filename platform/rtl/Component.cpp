@@ -61,7 +61,7 @@ bool IsValidIdent(const std::string& Ident) {
 }
 
 TClass TComponent::StaticClass() {
-  static const TClassInfo info = DefineClass<TComponent, TPersistent>("TComponent")
+  static const TClassInfo info = DefineClass<TComponent>()
                                      .Property("Name", &TComponent::Name, &TComponent::SetName).Stored(false)
                                      .Property("Tag", &TComponent::Tag, &TComponent::SetTag).Default(0)
                                      .Build();

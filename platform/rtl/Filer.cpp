@@ -164,7 +164,7 @@ double ExtendedToDouble(const uint8_t (&Bytes)[10]) {
 // ---- TReader ----------------------------------------------------------------------------------
 
 TClass TReader::StaticClass() {
-  static const TClassInfo info = DefineClass<TReader, TFiler>("TReader").Build();
+  static const TClassInfo info = DefineClass<TReader>().Build();
   return &info;
 }
 
@@ -923,7 +923,7 @@ void TReader::DefineBinaryProperty(const std::string& Name, TStreamProc ReadData
 // ---- TWriter ------------------------------------------------------------------------------------
 
 TClass TWriter::StaticClass() {
-  static const TClassInfo info = DefineClass<TWriter, TFiler>("TWriter").Build();
+  static const TClassInfo info = DefineClass<TWriter>().Build();
   return &info;
 }
 

@@ -64,7 +64,7 @@ std::string OSError(int Code) { return std::strerror(Code); }
 // ---- TCustomIniFile --------------------------------------------------------------------
 
 TClass TCustomIniFile::StaticClass() {
-  static const TClassInfo info = DefineClass<TCustomIniFile, TObject>("TCustomIniFile").Build();
+  static const TClassInfo info = DefineClass<TCustomIniFile>().Build();
   return &info;
 }
 
@@ -97,7 +97,7 @@ void TCustomIniFile::WriteFloat(const std::string& Section, const std::string& I
 // ---- TMemIniFile -----------------------------------------------------------------------
 
 TClass TMemIniFile::StaticClass() {
-  static const TClassInfo info = DefineClass<TMemIniFile, TCustomIniFile>("TMemIniFile").Build();
+  static const TClassInfo info = DefineClass<TMemIniFile>().Build();
   return &info;
 }
 
@@ -283,7 +283,7 @@ void TMemIniFile::UpdateFile() {
 // ---- TIniFile --------------------------------------------------------------------------
 
 TClass TIniFile::StaticClass() {
-  static const TClassInfo info = DefineClass<TIniFile, TCustomIniFile>("TIniFile").Build();
+  static const TClassInfo info = DefineClass<TIniFile>().Build();
   return &info;
 }
 

@@ -4,6 +4,10 @@
 
 namespace rtl {
 
+namespace detail {
+thread_local const TObject* heldNotifications = nullptr;
+}  // namespace detail
+
 namespace {
 
 // The registered classes. Touched on the GUI thread only; never freed (class records
@@ -29,7 +33,7 @@ TObject* TClassInfo::Create(TComponent* Owner) const {
 }
 
 TClass TObject::StaticClass() {
-  static const TClassInfo info = DefineClass<TObject, void>("TObject").Build();
+  static const TClassInfo info = DefineClass<TObject>("TObject").Build();
   return &info;
 }
 
@@ -68,7 +72,7 @@ TObject* CreateObjectByName(const std::string& ClassName, TComponent* Owner) {
 }
 
 TClass TPersistent::StaticClass() {
-  static const TClassInfo info = DefineClass<TPersistent, TObject>("TPersistent").Build();
+  static const TClassInfo info = DefineClass<TPersistent>().Build();
   return &info;
 }
 
@@ -98,7 +102,7 @@ std::string TPersistent::GetNamePath() const {
 void TPersistent::DefineProperties(TFiler*) {}
 
 TClass TFiler::StaticClass() {
-  static const TClassInfo info = DefineClass<TFiler, TObject>("TFiler").Build();
+  static const TClassInfo info = DefineClass<TFiler>().Build();
   return &info;
 }
 

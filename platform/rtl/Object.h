@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/SysUtils.h"
@@ -22,6 +24,20 @@ class TStream;
 struct TClassInfo;
 struct TPropInfo;
 struct TMethodInfo;
+
+namespace detail {
+// The object whose SetField notifications are held (see TPersistent::SetField).
+extern thread_local const TObject* heldNotifications;
+
+// The nearest ancestor of C declared with RTL_CLASS (see there).
+template <class C> struct TClassTag {
+  using type = C;
+};
+void RtlNearestAbove();  // the real ones are hidden friends, found through the argument types
+template <class C>
+using NearestDeclaredAncestor =
+    typename decltype(RtlNearestAbove(static_cast<C*>(nullptr), static_cast<const C*>(nullptr)))::type;
+}  // namespace detail
 
 // A class reference: the metadata record of a class, one per class, never freed.
 using TClass = const TClassInfo*;
@@ -50,6 +66,14 @@ struct TClassInfo {
 
 class TObject {
 public:
+  // The class's own type, as every class declared with RTL_CLASS restates it (see there).
+  using ThisClass = TObject;
+  static constexpr const char* RtlClassName = "TObject";
+  template <class P, std::enable_if_t<!std::is_same_v<P, TObject>, int> = 0>
+  friend detail::TClassTag<TObject> RtlNearestAbove(P*, const TObject*) {
+    return {};
+  }
+
   TObject() = default;
   TObject(const TObject&) = delete;
   TObject& operator=(const TObject&) = delete;
@@ -59,7 +83,7 @@ public:
   virtual TClass ClassType() const { return StaticClass(); }
   const std::string& ClassName() const { return ClassType()->Name; }
   bool InheritsFrom(TClass cls) const { return ClassType()->InheritsFrom(cls); }
-  template <class T> bool Is() const { return InheritsFrom(T::StaticClass()); }
+  template <class T> bool Is() const;
 
   // Destroys the object the way the class library does: BeforeDestruction runs while the
   // whole object is still intact (components free their owned components and send their
@@ -86,15 +110,41 @@ struct TFreeDeleter {
   }
 };
 
-// Declares a class's metadata accessors inside its body. The record itself is defined
-// in the class's source file (see TypInfo.h for the builder).
-#define RTL_CLASS(Name, Base)                                                  \
-public:                                                                        \
-  using inherited = Base;                                                      \
-  static ::rtl::TClass StaticClass();                                          \
-  ::rtl::TClass ClassType() const override { return StaticClass(); }          \
-                                                                               \
+// Declares a class's metadata accessors inside its body; the record itself is defined in
+// the class's source file with DefineClass<Name>() (TypInfo.h), which takes the parent
+// from Base. Base must be the nearest ancestor declared with RTL_CLASS (or TObject):
+// naming another class, or skipping a declared one in between, fails to compile here.
+// (Each declared class has a hidden friend RtlNearestAbove that overload resolution
+// picks for pointers to its descendants, the nearest one winning; the check runs in
+// ClassType's body, where the class is complete.) A class without the macro is a plain
+// C++ helper: it answers with its nearest declared ancestor's record, and DefineClass,
+// ClassOf, Is, RegisterClasses and property types refuse it at compile time.
+#define RTL_CLASS(Name, Base)                                                                              \
+public:                                                                                                    \
+  using inherited = Base;                                                                                  \
+  using ThisClass = Name;                                                                                  \
+  static constexpr const char* RtlClassName = #Name;                                                       \
+  static ::rtl::TClass StaticClass();                                                                      \
+  ::rtl::TClass ClassType() const override {                                                               \
+    static_assert(std::is_same_v<::rtl::detail::NearestDeclaredAncestor<Name>, Base>,                      \
+                  "RTL_CLASS(" #Name ", " #Base "): " #Base " is not the nearest RTL_CLASS ancestor");     \
+    return StaticClass();                                                                                  \
+  }                                                                                                        \
+  template <class P, std::enable_if_t<!std::is_same_v<P, Name>, int> = 0>                                  \
+  friend ::rtl::detail::TClassTag<Name> RtlNearestAbove(P*, const Name*) {                                 \
+    return {};                                                                                             \
+  }                                                                                                        \
+                                                                                                           \
 private:
+
+// The class record of C, which must declare itself with RTL_CLASS (a class without the
+// macro would silently answer with its parent's record).
+template <class C> TClass ClassOf() {
+  static_assert(std::is_same_v<typename C::ThisClass, C>, "the class has no RTL_CLASS of its own");
+  return C::StaticClass();
+}
+
+template <class T> bool TObject::Is() const { return InheritsFrom(ClassOf<T>()); }
 
 // The class registry through which streams and callers create objects by class name.
 // Registration is explicit (library start-up functions), never by static initialisers.
@@ -102,6 +152,8 @@ private:
 // EFilerError ("A class named %s already exists").
 void RegisterClass(TClass AClass);
 void RegisterClasses(std::initializer_list<TClass> Classes);
+// The same by type: RegisterClasses<TPanel, TLabel>().
+template <class... C> void RegisterClasses() { RegisterClasses({ClassOf<C>()...}); }
 void UnRegisterClass(TClass AClass);
 // The registered class of that name (case-insensitive), or nil.
 TClass GetClass(const std::string& ClassName);
@@ -121,12 +173,34 @@ public:
   virtual std::string GetNamePath() const;
 
 protected:
+  // The setter helper: stores Value in Field when it differs and then notifies through
+  // Changed: a member function of the class (void() or a handler taking the sender), or
+  // an event member of the class (fired with this object as Sender), or nothing. Returns
+  // whether Field changed. A setter is then one line:
+  //   void SetSize(float Value) { SetField(size_, Value, &TFoo::OnChange); }
+  // While a property-table Assign (AssignProperties, TypInfo.h) copies into this object,
+  // the notifications are held: that Assign notifies once, as its class decides.
+  template <class T, class V, class N = std::nullptr_t> bool SetField(T& Field, V&& Value, N Changed = nullptr) {
+    if (Field == Value) return false;
+    Field = std::forward<V>(Value);
+    if constexpr (!std::is_same_v<N, std::nullptr_t>)
+      if (detail::heldNotifications != this) Notify(Changed);
+    return true;
+  }
+
   virtual void AssignTo(TPersistent* Dest) const;
   // Lets a class stream values that are not published properties.
   virtual void DefineProperties(TFiler* Filer);
   // The object this one belongs to (for GetNamePath); nil here.
   virtual TPersistent* GetOwner() const { return nullptr; }
   friend class TFiler;
+
+private:
+  template <class M, class C> void Notify(M C::*Changed) {
+    C* self = static_cast<C*>(this);
+    if constexpr (std::is_function_v<M> && std::is_invocable_v<M C::*, C*>) (self->*Changed)();
+    else (self->*Changed)(self);  // an event, or a handler taking the sender
+  }
 };
 
 // Reader and writer callbacks of a defined property. A data property reads and writes

@@ -1,6 +1,7 @@
 #include "platform/rtl/TypInfo.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <optional>
 
@@ -573,6 +574,62 @@ void BindEvent(TObject* Instance, const std::string& EventPath, TObject* Root, c
   const TPropInfo* p = ResolvePropPath(Instance, EventPath, target);
   if (p->Kind() != tkMethod) InvalidType(p);
   SetMethodProp(target, p, MethodByName(Root, MethodName));
+}
+
+// ---- enumerations declared with RTL_ENUM ----------------------------------------------------
+
+namespace detail {
+
+std::vector<std::pair<std::string, int64_t>> SplitEnumerators(const char* List) {
+  std::vector<std::pair<std::string, int64_t>> names;
+  std::string name;
+  auto flush = [&] {
+    if (!name.empty()) names.emplace_back(name, static_cast<int64_t>(names.size()));
+    name.clear();
+  };
+  for (const char* c = List; *c; ++c) {
+    if (*c == ',') flush();
+    else if (!std::isspace(static_cast<unsigned char>(*c))) name += *c;
+  }
+  flush();
+  return names;
+}
+
+TTypeInfo DefineEnumNames(std::string Name, const std::vector<std::pair<std::string, int64_t>>& Values) {
+  TTypeInfo info;
+  info.Name = std::move(Name);
+  info.Kind = tkEnumeration;
+  for (const auto& [name, value] : Values) info.EnumNames.push_back({name, value});
+  info.MinValue = 0;
+  info.MaxValue = Values.empty() ? 0 : Values.back().second;
+  info.OrdType = info.MaxValue < 256 ? otUByte : info.MaxValue < 65536 ? otUWord : otSLong;
+  return info;
+}
+
+}  // namespace detail
+
+// ---- the property-table Assign ----------------------------------------------------------------
+
+bool AssignProperties(TPersistent* Dest, const TPersistent* Source) {
+  if (!Dest || !Source || !Source->InheritsFrom(Dest->ClassType())) return false;
+  if (Source == Dest) return true;
+  // Holds Dest's SetField notifications for the copy, then restores an outer hold.
+  struct THold {
+    const TObject* saved;
+    explicit THold(const TObject* held) : saved(detail::heldNotifications) { detail::heldNotifications = held; }
+    ~THold() { detail::heldNotifications = saved; }
+  } hold(Dest);
+  for (const TPropInfo* p : GetPropInfos(Dest->ClassType())) {
+    if (p->Kind() == tkMethod || !p->Writable() || !IsStoredProp(Source, p)) continue;
+    switch (p->Kind()) {
+      case tkFloat: p->SetFloat(Dest, p->GetFloat(Source)); break;
+      case tkLString: p->SetStr(Dest, p->GetStr(Source)); break;
+      case tkWString: p->SetWStr(Dest, p->GetWStr(Source)); break;
+      case tkClass: p->SetObj(Dest, p->GetObj(Source)); break;
+      default: p->SetOrd(Dest, p->GetOrd(Source)); break;
+    }
+  }
+  return true;
 }
 
 }  // namespace rtl

@@ -34,7 +34,7 @@ protected:
 }  // namespace
 
 TClass TProbe::StaticClass() {
-  static const TClassInfo info = DefineClass<TProbe, TComponent>("TProbe").Build();
+  static const TClassInfo info = DefineClass<TProbe>().Build();
   return &info;
 }
 

@@ -19,12 +19,12 @@ class TImpostor : public TPersistent {
 }  // namespace
 
 TClass TAbstractThing::StaticClass() {
-  static const TClassInfo info = DefineClass<TAbstractThing, TPersistent>("TAbstractThing").Build();
+  static const TClassInfo info = DefineClass<TAbstractThing>().Build();
   return &info;
 }
 
 TClass TImpostor::StaticClass() {
-  static const TClassInfo info = DefineClass<TImpostor, TPersistent>("TSHAPE").Build();
+  static const TClassInfo info = DefineClass<TImpostor>("TSHAPE").Build();
   return &info;
 }
 

@@ -231,7 +231,7 @@ TEST(BitmapCanvas, MadeOnFirstUseAndFreedWithThePixels) {
 }
 
 rtl::TClass FakeCanvas::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<FakeCanvas, vg::TvxCanvas>("FakeCanvas").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<FakeCanvas>().Build();
   return &info;
 }
 

@@ -155,7 +155,7 @@ private:
   int height_ = 0;
   int width_ = 0;
   bool needUpdate_ = false;
-  TvxCanvas* canvas_ = nullptr;
+  std::unique_ptr<TvxCanvas> canvas_;
 };
 
 }  // namespace vg

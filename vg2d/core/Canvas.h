@@ -34,18 +34,13 @@ public:
   const char* ClassName() const noexcept override { return "EAbstractError"; }
 };
 
-enum TvxStrokeCap { vgCapFlat, vgCapRound };
-RTL_ENUM(TvxStrokeCap);
-enum TvxStrokeJoin { vgJoinMiter, vgJoinRound, vgJoinBevel };
-RTL_ENUM(TvxStrokeJoin);
-enum TvxStrokeDash { vgDashSolid, vgDashDash, vgDashDot, vgDashDashDot, vgDashDashDotDot, vgDashCustom };
-RTL_ENUM(TvxStrokeDash);
-enum TvxSide { vgSideTop, vgSideLeft, vgSideBottom, vgSideRight };
-RTL_ENUM(TvxSide);
+RTL_ENUM(TvxStrokeCap, vgCapFlat, vgCapRound);
+RTL_ENUM(TvxStrokeJoin, vgJoinMiter, vgJoinRound, vgJoinBevel);
+RTL_ENUM(TvxStrokeDash, vgDashSolid, vgDashDash, vgDashDot, vgDashDashDot, vgDashDashDotDot, vgDashCustom);
+RTL_ENUM(TvxSide, vgSideTop, vgSideLeft, vgSideBottom, vgSideRight);
 using TvxSides = rtl::TSet<TvxSide>;
 inline constexpr TvxSides AllSides{vgSideTop, vgSideLeft, vgSideBottom, vgSideRight};
-enum TvxTextAlign { vgTextAlignCenter, vgTextAlignNear, vgTextAlignFar };
-RTL_ENUM(TvxTextAlign);
+RTL_ENUM(TvxTextAlign, vgTextAlignCenter, vgTextAlignNear, vgTextAlignFar);
 
 // Points of a polygon; ClosePolygonMarker (65535, 65535) ends a figure.
 using TvxPolygon = std::vector<TvxPoint>;

@@ -12,7 +12,7 @@
 namespace vg {
 
 rtl::TClass TvxCanvasGdiPlus::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxCanvasGdiPlus, TvxCanvas>("TvxCanvasGdiPlus").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxCanvasGdiPlus>().Build();
   return &info;
 }
 

@@ -12,25 +12,9 @@
 
 namespace vg {
 
-RTL_ENUM(TvxCorner) {
-  static const auto info = rtl::DefineEnum<TvxCorner>("TvxCorner", {{"vgCornerTopLeft", vgCornerTopLeft},
-                                                                    {"vgCornerTopRight", vgCornerTopRight},
-                                                                    {"vgCornerBottomLeft", vgCornerBottomLeft},
-                                                                    {"vgCornerBottomRight", vgCornerBottomRight}});
-  return &info;
-}
-
-RTL_ENUM(TvxCornerType) {
-  static const auto info = rtl::DefineEnum<TvxCornerType>("TvxCornerType", {{"vgCornerRound", vgCornerRound},
-                                                                            {"vgCornerBevel", vgCornerBevel},
-                                                                            {"vgCornerInnerRound", vgCornerInnerRound},
-                                                                            {"vgCornerInnerLine", vgCornerInnerLine}});
-  return &info;
-}
-
 // The points are streamed as the binary property "Path", not as the text of Data.
 rtl::TClass TvxPathData::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxPathData, rtl::TPersistent>("TvxPathData")
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxPathData>()
                                           .Property("Data", &TvxPathData::GetData, &TvxPathData::SetData).Stored(false)
                                           .Property("Resource", &TvxPathData::Resource, &TvxPathData::SetResource).Stored(false)
                                           .Property("ResourceName", &TvxPathData::ResourceName, &TvxPathData::SetResourceName)
