@@ -1235,7 +1235,9 @@ void TWriter::WriteProperty(const TPersistent* Instance, const TPropInfo* Prop) 
     case tkFloat: {
       const double v = GetFloatProp(Instance, Prop);
       WritePropName(Prop->Name);
-      if (Prop->PropType->FloatType == ftSingle) return WriteSingle(static_cast<float>(SingleRange(v)));
+      // A single goes out as the extended type, as every float property does; a stream that
+      // holds it as a single reads back too.
+      if (Prop->PropType->FloatType == ftSingle) return WriteFloat(static_cast<float>(SingleRange(v)));
       return WriteFloat(v);
     }
     case tkLString:
