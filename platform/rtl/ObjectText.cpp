@@ -198,8 +198,10 @@ private:
       if (hasOrder) Put(" [" + IntToStr(order) + "]");
       Put(LineBreak);
       ++level_;
+      Enter();  // an item nests as deep as the text reader counts it
       while (!reader_.EndOfList()) ConvertProperty();
       reader_.ReadListEnd();
+      --depth_;
       --level_;
       Indent();
       Put("end");
@@ -701,7 +703,10 @@ private:
       Next();
       if (IsChar('[')) {
         Next();
-        writer_.WriteInteger(ExpectInteger());
+        const int64_t order = ExpectInteger();
+        // The binary form keeps an order in 8, 16 or 32 bits.
+        if (order < INT32_MIN || order > INT32_MAX) Error("Invalid item order");
+        writer_.WriteInteger(order);
         ExpectChar(']');
       }
       writer_.WriteListBegin();

@@ -217,6 +217,7 @@ TEST(ObjectText, MalformedTextIsRefusedWithItsLine) {
       "object A: TX\r\n  N = 99999999999999999999\r\nend",
       "object A: TX\r\n  C = #70000\r\nend",
       "object A: TX\r\n  P = <item X = 1 >\r\nend",
+      "object A: TX\r\n  P = <item [4294967296] end>\r\nend",
       "object A: TX\r\nend\r\nextra",
       "object A: TX\r\n  object B: TY\r\n",
   };
@@ -232,6 +233,21 @@ TEST(ObjectText, MalformedTextIsRefusedWithItsLine) {
   for (int i = 0; i <= FilerMaxNesting; ++i) deep += "object TX\n";
   for (int i = 0; i <= FilerMaxNesting; ++i) deep += "end\n";
   EXPECT_THROW(ToBinary(deep), EParserError);
+  // Collections nested in items: text the converter writes is never too deep to read.
+  for (int levels : {40, 70}) {
+    std::string nested = std::string("TPF0\x01X\x00", 7);
+    for (int i = 0; i < levels; ++i) nested += std::string("\x01P\x0E\x01", 4);
+    for (int i = 0; i < levels; ++i) nested += std::string("\x00\x00", 2);
+    nested += std::string("\x00\x00", 2);
+    std::string text;
+    try {
+      text = ToText(nested);
+    } catch (const EReadError&) {
+      EXPECT_EQ(70, levels);
+      continue;
+    }
+    EXPECT_EQ(nested, ToBinary(text)) << levels;
+  }
 }
 
 }  // namespace
