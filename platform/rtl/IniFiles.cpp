@@ -181,13 +181,15 @@ void TMemIniFile::LoadFile() {
   }
   ::close(fd);
 
+  // A line ends at CR, LF or CR LF: a lone CR ends one too, as the writer, which refuses
+  // line breaks in values, expects.
   std::size_t start = 0;
   while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
+    std::size_t end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
     start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (end < text.size() && text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
     const std::string trimmed = Trim(line);
     const std::size_t close = trimmed.find(']');
     if (!trimmed.empty() && trimmed[0] == '[' && close != std::string::npos) {

@@ -42,7 +42,8 @@ protected:
 };
 
 TEST_F(IniFileTest, ReadsWithoutRegardToCaseAndWritesBackKeepingComments) {
-  WriteAll(file, "; settings\n[Port]\r\nBaud = 9600\nHex=$1F\n; keep me\nodd line\n\n[Other]\nFlag=1\nF=2.5\n");
+  // Lines end at LF, CR LF or a lone CR.
+  WriteAll(file, "; settings\n[Port]\r\nBaud = 9600\rHex=$1F\n; keep me\nodd line\n\n[Other]\nFlag=1\nF=2.5\n");
   TMemIniFile ini(file);
   EXPECT_EQ("9600", ini.ReadString("PORT", "baud", "x"));
   EXPECT_EQ(31, ini.ReadInteger("port", "HEX", 0));
