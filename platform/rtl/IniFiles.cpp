@@ -198,7 +198,9 @@ void TMemIniFile::LoadFile() {
     }
     TLine entry{line, "", ""};
     const std::size_t eq = trimmed.find('=');
-    if (!trimmed.empty() && trimmed[0] != ';' && eq != std::string::npos && eq > 0) {
+    // A comment, or a line that begins like a section without being one, holds no key
+    // (the writer refuses such keys too).
+    if (!trimmed.empty() && trimmed[0] != ';' && trimmed[0] != '[' && eq != std::string::npos && eq > 0) {
       entry.Key = Trim(trimmed.substr(0, eq));
       entry.Value = Trim(trimmed.substr(eq + 1));
       if (Quoted(entry.Value)) entry.Value = entry.Value.substr(1, entry.Value.size() - 2);

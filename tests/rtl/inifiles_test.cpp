@@ -128,6 +128,15 @@ TEST_F(IniFileTest, AFailedWriteLeavesTheOldFileWhole) {
   EXPECT_EQ(old, ReadAll(file));
 }
 
+TEST_F(IniFileTest, ALineBeginningLikeASectionHoldsNoKey) {
+  WriteAll(file, "[A]\n[unclosed=2\nk=1\n");
+  TMemIniFile ini(file);
+  TStringList keys;
+  ini.ReadSection("A", &keys);
+  ASSERT_EQ(1, keys.Count());
+  EXPECT_EQ("k", keys[0]);
+}
+
 // Mutated files (fixed seed): whatever a file holds, it loads, and writing it back and
 // reading it again gives the same sections and values.
 TEST_F(IniFileTest, AnyTextLoadsAndWritesBackToTheSameValues) {
