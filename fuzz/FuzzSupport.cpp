@@ -46,4 +46,18 @@ std::string ReadFile(const std::string& Path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+void CheckSame(const std::string& Expected, const std::string& Actual, const char* What) {
+  if (Expected == Actual) return;
+  size_t at = 0;
+  while (at < Expected.size() && at < Actual.size() && Expected[at] == Actual[at]) ++at;
+  const size_t line = Expected.rfind('\n', at) == std::string::npos ? 0 : Expected.rfind('\n', at) + 1;
+  auto lineAt = [line](const std::string& s) {
+    const size_t end = s.find('\n', line);
+    return line >= s.size() ? std::string("<end>") : s.substr(line, end == std::string::npos ? end : end - line);
+  };
+  std::fprintf(stderr, "first difference at byte %zu:\n  was: %s\n  now: %s\n", at, lineAt(Expected).c_str(),
+               lineAt(Actual).c_str());
+  Check(false, What);
+}
+
 }  // namespace fuzz

@@ -25,6 +25,9 @@ inline void Check(bool Condition, const char* What) {
   std::abort();
 }
 
+// Aborts with What when the texts differ, showing the first line where they do.
+void CheckSame(const std::string& Expected, const std::string& Actual, const char* What);
+
 }  // namespace fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size);

@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     return 0;
   }
   Load(file);
-  fuzz::Check(ModelBytes(dir + "/reloaded") == loaded, "a .cfg file saved in place loads other values");
+  fuzz::CheckSame(loaded, ModelBytes(dir + "/reloaded"), "a .cfg file saved in place loads other values");
   Load(dir + "/loaded/gascal.cfg");
-  fuzz::Check(ModelBytes(dir + "/again") == loaded, "a saved .cfg file loads and saves to other bytes");
+  fuzz::CheckSame(loaded, ModelBytes(dir + "/again"), "a saved .cfg file loads and saves to other bytes");
   return 0;
 }

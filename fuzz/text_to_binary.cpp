@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     std::fprintf(stderr, "%s\n", e.Message().c_str());
     fuzz::Check(false, "binary made from text does not convert to text and back");
   }
-  fuzz::Check(text == again, "the text of converted text changes on a second round trip");
+  fuzz::CheckSame(text, again, "the text of converted text changes on a second round trip");
   fuzz::Check(binaryAgain == ToBinary(again), "the binary of converted text changes on a second round trip");
   return 0;
 }
