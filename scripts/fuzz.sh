@@ -25,12 +25,8 @@ scratch="$build/tmp/$target"  # temporary files of the run (fonts from memory wr
 mkdir -p "$work" "$findings" "$scratch"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-# fontconfig keeps what it allocates for an added font where the leak check made after
-# each input cannot see it; the replay test checks for leaks at exit instead.
-options=()
-[ "$target" = font_memory ] && options+=(-detect_leaks=0)
 status=0
 TMPDIR="$scratch" "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \
-  -artifact_prefix="$findings/" "${options[@]}" "$@" "$work" "$root/fuzz/corpus/$target" || status=$?
+  -artifact_prefix="$findings/" "$@" "$work" "$root/fuzz/corpus/$target" || status=$?
 rm -rf "$scratch"
 exit $status
