@@ -1034,8 +1034,10 @@ void TWriter::WriteStr(const std::string& Value) {
 
 void TWriter::WriteString(const std::string& Value) {
   if (!IsAscii(Value)) {
-    const std::string utf8 = WideToUtf8(CodePageToWide(Value, DefaultSystemCodePage));
-    if (utf8 != Value) {
+    // Bytes the code page does not define stay 8-bit, so that they read back as they are.
+    const std::u16string wide = CodePageToWide(Value, DefaultSystemCodePage);
+    const std::string utf8 = WideToUtf8(wide);
+    if (utf8 != Value && WideToCodePage(wide, DefaultSystemCodePage) == Value) {
       WriteValue(vaUTF8String);
       PutLE(*this, static_cast<uint32_t>(utf8.size()));
       Put(utf8.data(), utf8.size());
@@ -1235,7 +1237,9 @@ void TWriter::WriteProperty(const TPersistent* Instance, const TPropInfo* Prop) 
     case tkFloat: {
       const double v = GetFloatProp(Instance, Prop);
       WritePropName(Prop->Name);
-      if (Prop->PropType->FloatType == ftSingle) return WriteSingle(static_cast<float>(SingleRange(v)));
+      // A single goes out as the extended type, as every float property does; a stream that
+      // holds it as a single reads back too.
+      if (Prop->PropType->FloatType == ftSingle) return WriteFloat(static_cast<float>(SingleRange(v)));
       return WriteFloat(v);
     }
     case tkLString:
