@@ -7,8 +7,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   gfx2d::Startup();
-  for (const std::string& family : gfx2d::AddFontFromMemory(Data, Size))
+  const gfx2d::MemoryFont font = gfx2d::AddFontFromMemory(Data, Size);
+  for (const std::string& family : font.Families)
     fuzz::Check(gfx2d::FontFamilyExists(family), "a family added from memory is not found");
+  if (!font.Key.empty()) gfx2d::ReleaseMemoryFont(font.Key);
   gfx2d::Shutdown();
   return 0;
 }

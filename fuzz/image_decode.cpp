@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   gfx2d::SniffImageFormat(Data, Size);
   int width = 0, height = 0;
-  const bool sized = gfx2d::ReadImageSize(Data, Size, width, height);
+  const bool sized = gfx2d::ReadImageSize(Data, Size, vg::MaxBitmapPixels, width, height);
   gfx2d::DecodedImage image;
   if (!gfx2d::DecodeImage(Data, Size, vg::MaxBitmapPixels, image)) return 0;
   fuzz::Check(image.Width > 0 && image.Height > 0 &&
