@@ -87,11 +87,14 @@ TForm_3D_Port::TForm_3D_Port(rtl::TComponent* AOwner) : TComponent(AOwner) {
   Form_3D_Port = this;
 }
 
-TForm_3D_Port::~TForm_3D_Port() {
-  // The port closes while the form is still whole (its after-close handler runs).
+void TForm_3D_Port::BeforeDestruction() {
   ComPort->OnAfterClose = nullptr;
   ComPort->OnRxChar = nullptr;
   ComPort->Close();
+  inherited::BeforeDestruction();
+}
+
+TForm_3D_Port::~TForm_3D_Port() {
   if (Form_3D_Port == this) Form_3D_Port = nullptr;
 }
 

@@ -427,9 +427,9 @@ public:
     }
     if constexpr (!std::is_abstract_v<C>) {
       if constexpr (std::is_base_of_v<TComponent, C> && std::is_constructible_v<C, TComponent*>)
-        info_.Factory = [](TComponent* owner) -> TObject* { return new C(owner); };
+        info_.Factory = [](TComponent* owner) -> std::unique_ptr<TObject> { return std::make_unique<C>(owner); };
       else if constexpr (std::is_default_constructible_v<C>)
-        info_.Factory = [](TComponent*) -> TObject* { return new C(); };
+        info_.Factory = [](TComponent*) -> std::unique_ptr<TObject> { return std::make_unique<C>(); };
     }
     return std::move(info_);
   }

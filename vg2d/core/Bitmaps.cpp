@@ -45,9 +45,7 @@ TvxBitmap::~TvxBitmap() {
 }
 
 void TvxBitmap::FreeCanvas() {
-  TvxCanvas* c = canvas_;
-  canvas_ = nullptr;
-  delete c;
+  std::unique_ptr<TvxCanvas> c = std::move(canvas_);  // cleared before the canvas goes
 }
 
 // ---- size ---------------------------------------------------------------------------------------
@@ -87,7 +85,7 @@ TvxCanvas* TvxBitmap::GetCanvas() {
     canvas_ = DefaultCanvasClass->CreateFromBitmap(this);
     if (canvas_) canvas_->SetMatrix(IdentityMatrix);
   }
-  return canvas_;
+  return canvas_.get();
 }
 
 void TvxBitmap::Clear(TvxColor Color) {

@@ -159,7 +159,7 @@ private:
   int width_ = 0;
   bool needUpdate_ = false;
   TvxResourceLink resource_;
-  TvxCanvas* canvas_ = nullptr;
+  std::unique_ptr<TvxCanvas> canvas_;
 };
 
 }  // namespace vg

@@ -116,7 +116,8 @@ rtl::TComponent* CreateObjectFromStream(rtl::TComponent* Owner, rtl::TStream* St
       cls = rtl::GetClass(reader.ReadStr());
     }
     if (!cls || !cls->InheritsFrom(rtl::TComponent::StaticClass())) return nullptr;
-    std::unique_ptr<rtl::TComponent, rtl::TFreeDeleter> object(static_cast<rtl::TComponent*>(cls->Create(Owner)));
+    // Held until it is loaded: an object that fails to load is freed and leaves Owner.
+    std::unique_ptr<rtl::TComponent> object = rtl::OwnedAs<rtl::TComponent>(cls->Create(Owner));
     Stream->SetPosition(start);
     LoadObjectFromBinaryStream(object.get(), Stream);
     return object.release();
