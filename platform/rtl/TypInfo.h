@@ -458,10 +458,11 @@ template <class C, class Base> TClassBuilder<C, Base> DefineClass(std::string Na
 // ---- looking properties up --------------------------------------------------------------
 
 // All published properties of a class in declaration order, the parents' first. A class
-// that redeclares an inherited property replaces it in the parent's place.
-std::vector<const TPropInfo*> GetPropInfos(TClass AClass);
+// that redeclares an inherited property replaces it in the parent's place. The list is
+// built once per class and kept (any thread); nil gives an empty list.
+const std::vector<const TPropInfo*>& GetPropInfos(TClass AClass);
 // The same, sorted by name (case-insensitive) when SortList is true.
-std::vector<const TPropInfo*> GetPropList(TClass AClass, bool SortList = true);
+const std::vector<const TPropInfo*>& GetPropList(TClass AClass, bool SortList = true);
 // A property of the class by its name (no path); nil when there is none.
 const TPropInfo* GetPropInfo(TClass AClass, const std::string& PropName);
 const TPropInfo* GetPropInfo(const TObject* Instance, const std::string& PropName);
