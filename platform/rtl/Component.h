@@ -64,7 +64,8 @@ public:
   // Frees every owned component, the last one first. Components that subscribed to free
   // notifications leave with a notice to this owner; the others leave silently.
   void DestroyComponents();
-  // Marks this component and its owned components as being destroyed.
+  // Marks this component and its owned components as being destroyed (from then on they
+  // pass no removals on to their components, see FreeNotification).
   void Destroying();
 
   const std::string& Name() const { return FName; }

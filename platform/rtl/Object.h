@@ -64,6 +64,9 @@ struct TClassInfo {
 // whose BeforeDestruction does more than their base's must be made with new (or
 // std::make_unique, or with an owner). TComponent's destructor does the component's part
 // of BeforeDestruction when it did not run.
+// A class that also implements interfaces names its TObject base first: g++ takes the
+// call of the operator below with a pointer into the middle of an object for a wrong free
+// and warns (an error here).
 class TObject {
 public:
   TObject() = default;
