@@ -157,6 +157,8 @@ void TComponent::RemoveFreeNotifications() {
 }
 
 void TComponent::DestroyComponents() {
+  const bool outer = !freeingComponents_;
+  freeingComponents_ = true;
   while (!FComponents.empty()) {
     TComponent* instance = FComponents.back();
     if (instance->FComponentState.Contains(csFreeNotification)) {
@@ -167,6 +169,7 @@ void TComponent::DestroyComponents() {
     }
     instance->Free();
   }
+  if (outer) freeingComponents_ = false;
 }
 
 TComponent* TComponent::Components(int Index) const {
@@ -232,9 +235,9 @@ void TComponent::RemoveComponent(TComponent* AComponent) {
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
-  // Its components are being freed with it: they hear of a removal through their own
-  // subscriptions only.
-  if (Operation == opRemove && FComponentState.Contains(csDestroying)) return;
+  // Its components are being freed (with it, or all of them): they hear of a removal
+  // through their own subscriptions only.
+  if (Operation == opRemove && (FComponentState.Contains(csDestroying) || freeingComponents_)) return;
   for (size_t i = FComponents.size(); i-- > 0;)
     if (i < FComponents.size()) Deliver(FComponents[i], AComponent, Operation);
 }

@@ -82,9 +82,10 @@ public:
   //  - its subscribers (both sides of every FreeNotification), wherever they live;
   //  - its owner, and, while that owner is not being destroyed itself, everything the
   //    owner owns, directly or further down (each Notification passes the news on);
-  //  - while an owner is being destroyed, it passes nothing on: its components are freed
-  //    with it and hear only through their subscriptions. So a component that keeps a
-  //    reference to another one subscribes, also when both have the same owner.
+  //  - while an owner is being destroyed, or frees all its components (DestroyComponents),
+  //    it passes nothing on: its components are all being freed and hear only through
+  //    their subscriptions. So a component that keeps a reference to another one
+  //    subscribes, also when both have the same owner.
   // Each receiver hears of a freed component once. Subscribing twice is harmless.
   void FreeNotification(TComponent* AComponent);
   void RemoveFreeNotification(TComponent* AComponent);
@@ -129,6 +130,7 @@ private:
   TComponentState FComponentState;
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
+  bool freeingComponents_ = false;  // inside DestroyComponents
 };
 
 }  // namespace rtl

@@ -146,9 +146,10 @@ TClass TFollower::StaticClass() {
 namespace {
 
 // 2,000 components of one owner, each following the next one, and a watcher of another
-// owner following them all. While the owner is freed, a freed component's news goes to its
-// owner and its followers, once each, and to nobody else.
-TEST(TComponentFree, AnOwnerOfTwoThousandFollowersTellsEachFollowerOnceAndNobodyElse) {
+// owner following them all. While the owner is freed (or frees all its components), a
+// freed component's news goes to its owner and its followers, once each, and to nobody
+// else.
+void CheckFreeingTwoThousandFollowers(bool freeOwner) {
   constexpr size_t kCount = 2000;
   TFollower watcher(nullptr);
   auto* form = new TFollower(nullptr);
@@ -168,7 +169,14 @@ TEST(TComponentFree, AnOwnerOfTwoThousandFollowersTellsEachFollowerOnceAndNobody
   EXPECT_EQ(made[5]->Heard[middle], 1);    // through the owner only
   EXPECT_EQ(form->Heard[middle], 1);
 
-  form->Free();
+  if (freeOwner) {
+    form->Free();
+  } else {
+    form->DestroyComponents();
+    EXPECT_EQ(form->Heard.size(), kCount);  // told of each, once
+    for (const auto& [who, times] : form->Heard) EXPECT_EQ(times, 1);
+    delete form;
+  }
   TFollower::gDeaths = nullptr;
   ASSERT_EQ(deaths.size(), kCount + 1);
   for (size_t i = 0; i < kCount; ++i) {
@@ -184,6 +192,11 @@ TEST(TComponentFree, AnOwnerOfTwoThousandFollowersTellsEachFollowerOnceAndNobody
   EXPECT_EQ(watcher.Heard.size(), kCount);
   for (const auto& [who, times] : watcher.Heard) EXPECT_EQ(times, 1);
 }
+
+TEST(TComponentFree, AnOwnerOfTwoThousandFollowersTellsEachFollowerOnceAndNobodyElse) {
+  CheckFreeingTwoThousandFollowers(true);
+}
+TEST(TComponentFree, DestroyComponentsTellsTheSame) { CheckFreeingTwoThousandFollowers(false); }
 
 TEST(TComponentOwner, InsertAndRemoveNotifyTheOwnerAndMoveOwnership) {
   TProbe form(nullptr), other(nullptr);
