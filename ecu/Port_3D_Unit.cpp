@@ -73,12 +73,16 @@ TForm_3D_Port::TForm_3D_Port(rtl::TComponent* AOwner) : TComponent(AOwner) {
   Form_3D_Port = this;
 }
 
-TForm_3D_Port::~TForm_3D_Port() {
+void TForm_3D_Port::BeforeDestruction() {
   StopReplyQuiet();
   // The port closes while the form is still whole (its after-close handler runs).
   ComPort->OnAfterClose = nullptr;
   ComPort->OnRxChar = nullptr;
   ComPort->Close();
+  inherited::BeforeDestruction();
+}
+
+TForm_3D_Port::~TForm_3D_Port() {
   if (Form_3D_Port == this) Form_3D_Port = nullptr;
 }
 

@@ -39,6 +39,8 @@ class TForm_3D_Port : public rtl::TComponent {
 public:
   // Sets Form_3D_Port; the destructor clears it again.
   explicit TForm_3D_Port(rtl::TComponent* AOwner);
+  // Closes the port while the form is still whole, before its components are freed.
+  void BeforeDestruction() override;
   ~TForm_3D_Port() override;
 
   // Owned by the form. 9600 baud, 8 data bits, no parity, one stop bit, no flow control, read interval 500 ms.

@@ -313,17 +313,6 @@ TComThread::TComThread(TCustomComPort* AComPort) : FComPort(AComPort), FSession(
   Start();
 }
 
-TComThread::~TComThread() {
-  Stop();
-  if (Started()) WaitFor();
-}
-
-void TComThread::Stop() {
-  Terminate();
-  FStopEvent.Set();
-  std::this_thread::yield();
-}
-
 void TComThread::Execute() {
   comm::TSerialDevice& device = FComPort->FHandle;
   for (;;) {

@@ -264,14 +264,14 @@ std::int32_t BaudRateToInt(TBaudRate Value);
 class TComThread : public rtl::TThread {
   RTL_CLASS(TComThread, rtl::TThread)
 public:
-  // Sets the port's event mask and starts waiting for its events.
+  // Sets the port's event mask and starts waiting for its events. Freeing it stops the
+  // thread and waits for its end (also from inside one of its own handlers).
   explicit TComThread(TCustomComPort* AComPort);
-  // Stops the thread and waits for its end (also from inside one of its own handlers).
-  ~TComThread() override;
-  void Stop();
 
 protected:
   void Execute() override;
+  // Ends the wait for port events.
+  void TerminatedSet() override { FStopEvent.Set(); }
 
 private:
   void DispatchEvents();

@@ -81,14 +81,10 @@ TCollectionItem* TCollection::Items(int Index) const {
 TCollectionItem* TCollection::Add() { return Insert(Count()); }
 
 TCollectionItem* TCollection::Insert(int Index) {
-  TObject* obj = FItemClass->Create(nullptr);
-  auto* item = dynamic_cast<TCollectionItem*>(obj);
-  if (!item) {
-    delete obj;
-    throw EInvalidOperation("Cannot create an item of class " + FItemClass->Name);
-  }
-  InsertItem(item, std::clamp(Index, 0, Count()));
-  return item;
+  std::unique_ptr<TCollectionItem> item = OwnedAs<TCollectionItem>(FItemClass->Create(nullptr));
+  if (!item) throw EInvalidOperation("Cannot create an item of class " + FItemClass->Name);
+  InsertItem(item.get(), std::clamp(Index, 0, Count()));
+  return item.release();
 }
 
 void TCollection::Delete(int Index) { Items(Index)->Free(); }

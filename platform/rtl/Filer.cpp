@@ -645,12 +645,12 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
   int32_t pos;
   ReadPrefix(flags, pos);
   const std::string className = ReadStr();
-  std::unique_ptr<TComponent, TFreeDeleter> created;
+  std::unique_ptr<TComponent> created;
   TComponent* result = Root;
   if (!result) {
     TClass cls = FindClass(className);
     if (!cls->InheritsFrom(TComponent::StaticClass())) throw EReadError("Class " + className + " is not a component");
-    created.reset(static_cast<TComponent*>(cls->Create(nullptr)));
+    created = OwnedAs<TComponent>(cls->Create(nullptr));
     result = created.get();
   }
   std::string name = ReadStr();
@@ -710,7 +710,7 @@ TComponent* TReader::ReadComponent() {
   const std::string className = ReadStr();
   std::string name = ReadStr();
   TComponent* result = nullptr;
-  bool created = false;
+  std::unique_ptr<TComponent> created;  // held until it is read, then its owner's
   try {
     if (flags & ffInherited) {
       result = FOwner ? FOwner->FindComponent(name) : nullptr;
@@ -719,16 +719,15 @@ TComponent* TReader::ReadComponent() {
     } else {
       TClass cls = GetClass(className);
       if (!cls || !cls->InheritsFrom(TComponent::StaticClass())) throw EClassNotFound("Class " + className + " not found");
-      result = static_cast<TComponent*>(cls->Create(FOwner));
-      created = true;
+      created = OwnedAs<TComponent>(cls->Create(FOwner));
+      result = created.get();
       if (OnSetName) OnSetName(this, result, name);
       if (!name.empty()) result->SetName(name);
     }
   } catch (const EStreamCorrupt&) {
-    if (created) result->Free();
     throw;
   } catch (const Exception& e) {
-    if (created) result->Free();
+    created.reset();
     if (!Error(e.Message())) throw;
     SkipComponent(false);
     return nullptr;
@@ -745,7 +744,7 @@ TComponent* TReader::ReadComponent() {
     // ones still owned (not freed with it) are no longer loading.
     std::vector<TComponent*> dropped(FLoaded.begin() + static_cast<std::ptrdiff_t>(loadedMark), FLoaded.end());
     FLoaded.resize(loadedMark);
-    if (created) result->Free();
+    if (created) created.reset();
     else result->ExcludeState(csReading);
     if (FOwner)
       for (int i = 0; i < FOwner->ComponentCount(); ++i) {
@@ -758,6 +757,7 @@ TComponent* TReader::ReadComponent() {
     throw;
   }
   result->ExcludeState(csReading);
+  (void)created.release();  // read: from here on its owner frees it
   return result;
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <new>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -44,7 +45,7 @@ using TClass = const TClassInfo*;
 
 // Creates an instance of a class through its virtual constructor. Components get their
 // owner; other classes ignore it.
-using TClassFactory = std::function<TObject*(TComponent* owner)>;
+using TClassFactory = std::function<std::unique_ptr<TObject>(TComponent* owner)>;
 
 // What the runtime knows of a class: its name, its parent, how to create it, and its
 // published properties and methods (own ones only; the parent chain holds the rest).
@@ -59,11 +60,29 @@ struct TClassInfo {
   bool InheritsFrom(TClass other) const;
   // Case-insensitive comparison with the class name, as the registry does it.
   bool ClassNameIs(const std::string& name) const;
-  // The virtual constructor: a new instance, owned by Owner when it is a component and
-  // Owner is set, otherwise by the caller. Abstract classes raise EInvalidOperation.
-  TObject* Create(TComponent* Owner = nullptr) const;
+  // The virtual constructor. Like every class factory of the library it returns the new
+  // object in a std::unique_ptr: the caller holds it until it is set up. A component made
+  // with an Owner is in the owner's list already; if the caller lets the pointer go (an
+  // exception while setting it up), the component is freed and leaves its owner; once it is
+  // set up, the caller hands it over with release() and the owner frees it. Abstract
+  // classes raise EInvalidOperation.
+  std::unique_ptr<TObject> Create(TComponent* Owner = nullptr) const;
 };
 
+// The root of the class library.
+//
+// One way to free an object: Free(), delete, std::unique_ptr and an owner freeing its
+// components all go through TObject's destroying operator delete, which runs
+// BeforeDestruction while the whole object is intact, then the destructors, then gives the
+// memory back. So an object tree can release its children and send its notifications from
+// BeforeDestruction, and a thread can stop before its subclass's members go.
+// An object that lives by value (a local or a member) has only its destructors run: classes
+// whose BeforeDestruction does more than their base's must be made with new (or
+// std::make_unique, or with an owner). TComponent's destructor does the component's part
+// of BeforeDestruction when it did not run.
+// A class that also implements interfaces names its TObject base first: g++ takes the
+// call of the operator below with a pointer into the middle of an object for a wrong free
+// and warns (an error here).
 class TObject {
 public:
   // The class's own type, as every class declared with RTL_CLASS restates it (see there).
@@ -85,30 +104,39 @@ public:
   bool InheritsFrom(TClass cls) const { return ClassType()->InheritsFrom(cls); }
   template <class T> bool Is() const;
 
-  // Destroys the object the way the class library does: BeforeDestruction runs while the
-  // whole object is still intact (components free their owned components and send their
-  // notifications there), then the destructors. Plain delete stays safe but skips the
-  // first step for the parts of the object that are already gone.
-  void Free() {
-    BeforeDestruction();
-    delete this;
-  }
+  // Frees the object: the same as delete.
+  void Free() { delete this; }
+  // Runs once, on every path that frees a heap object, before any destructor: the object is
+  // still whole. Overrides call the inherited one. It must not raise (like a destructor).
   virtual void BeforeDestruction() {}
+
+  // Every delete of a TObject comes here (the static type of the pointer may be any class
+  // derived from it): BeforeDestruction, the virtual destructor, then the memory.
+  static void operator delete(TObject* Obj, std::destroying_delete_t);
+  // TObjects are made with the plain allocation, which the operator above gives back; a
+  // class aligned beyond it does not compile. The usual deallocation only serves a
+  // constructor that raises (the object never existed).
+  static void* operator new(std::size_t Size);
+  static void* operator new(std::size_t Size, std::align_val_t) = delete;
+  static void* operator new(std::size_t, void* Place) noexcept { return Place; }
+  static void operator delete(void* Memory) noexcept;
 };
 
 // Frees Obj (when set) and clears the reference before the object goes away.
 template <class T> void FreeAndNil(T*& Obj) {
   T* tmp = Obj;
   Obj = nullptr;
-  if (tmp) tmp->Free();
+  delete tmp;
 }
 
-// unique_ptr deleter that frees through TObject::Free.
-struct TFreeDeleter {
-  void operator()(TObject* Obj) const {
-    if (Obj) Obj->Free();
-  }
-};
+// Narrows a new object from a class factory to the class the caller needs: nil (the object
+// freed) when it is not a T.
+template <class T> std::unique_ptr<T> OwnedAs(std::unique_ptr<TObject> Obj) {
+  T* narrowed = dynamic_cast<T*>(Obj.get());
+  if (!narrowed) return nullptr;
+  (void)Obj.release();
+  return std::unique_ptr<T>(narrowed);
+}
 
 // Declares a class's metadata accessors inside its body; the record itself is defined in
 // the class's source file with DefineClass<Name>() (TypInfo.h), which takes the parent
@@ -159,8 +187,9 @@ void UnRegisterClass(TClass AClass);
 TClass GetClass(const std::string& ClassName);
 // The same, raising EClassNotFound ("Class %s not found") when it is not registered.
 TClass FindClass(const std::string& ClassName);
-// Creates an instance of a registered class through its virtual constructor.
-TObject* CreateObjectByName(const std::string& ClassName, TComponent* Owner = nullptr);
+// Creates an instance of a registered class through its virtual constructor (see
+// TClassInfo::Create for who owns it).
+std::unique_ptr<TObject> CreateObjectByName(const std::string& ClassName, TComponent* Owner = nullptr);
 
 class TPersistent : public TObject {
   RTL_CLASS(TPersistent, TObject)

@@ -469,9 +469,9 @@ public:
     }
     if constexpr (!std::is_abstract_v<C>) {
       if constexpr (std::is_base_of_v<TComponent, C> && std::is_constructible_v<C, TComponent*>)
-        info_.Factory = [](TComponent* owner) -> TObject* { return new C(owner); };
+        info_.Factory = [](TComponent* owner) -> std::unique_ptr<TObject> { return std::make_unique<C>(owner); };
       else if constexpr (std::is_default_constructible_v<C>)
-        info_.Factory = [](TComponent*) -> TObject* { return new C(); };
+        info_.Factory = [](TComponent*) -> std::unique_ptr<TObject> { return std::make_unique<C>(); };
     }
     return std::move(info_);
   }
@@ -509,10 +509,11 @@ bool AssignProperties(TPersistent* Dest, const TPersistent* Source);
 // ---- looking properties up --------------------------------------------------------------
 
 // All published properties of a class in declaration order, the parents' first. A class
-// that redeclares an inherited property replaces it in the parent's place.
-std::vector<const TPropInfo*> GetPropInfos(TClass AClass);
+// that redeclares an inherited property replaces it in the parent's place. The list is
+// built once per class and kept (any thread); nil gives an empty list.
+const std::vector<const TPropInfo*>& GetPropInfos(TClass AClass);
 // The same, sorted by name (case-insensitive) when SortList is true.
-std::vector<const TPropInfo*> GetPropList(TClass AClass, bool SortList = true);
+const std::vector<const TPropInfo*>& GetPropList(TClass AClass, bool SortList = true);
 // A property of the class by its name (no path); nil when there is none.
 const TPropInfo* GetPropInfo(TClass AClass, const std::string& PropName);
 const TPropInfo* GetPropInfo(const TObject* Instance, const std::string& PropName);

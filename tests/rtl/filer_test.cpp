@@ -274,7 +274,7 @@ TEST_F(ComponentStream, RootOfAStreamCanBeCreatedFromItsClassName) {
   Fill(root);
   TStringStream s(WriteRoot(&root));
   TReader r(&s);
-  std::unique_ptr<TComponent, TFreeDeleter> made(r.ReadRootComponent(nullptr));
+  std::unique_ptr<TComponent> made(r.ReadRootComponent(nullptr));
   ASSERT_TRUE(made && made->Is<TPanel>());
   EXPECT_EQ(548.0, static_cast<TPanel*>(made.get())->Width);
 }

@@ -45,7 +45,7 @@ TvxBitmap::~TvxBitmap() {
 }
 
 void TvxBitmap::FreeCanvas() {
-  std::unique_ptr<TvxCanvas> c = std::move(canvas_);
+  std::unique_ptr<TvxCanvas> c = std::move(canvas_);  // cleared before the canvas goes
 }
 
 // ---- size ---------------------------------------------------------------------------------------

@@ -46,7 +46,7 @@ public:
                             const std::string& Params) = 0;
 };
 
-// A class reference of image codecs: the virtual constructor.
+// A class reference of image codecs: the virtual constructor (the caller owns the codec).
 class TvxFilterClass {
 public:
   virtual ~TvxFilterClass() = default;

@@ -194,10 +194,11 @@ class TvxCanvasClass {
 public:
   virtual ~TvxCanvasClass() = default;
   virtual rtl::TClass ClassInfo() const = 0;
-  // A canvas with a buffer of its own.
-  virtual TvxCanvas* Create(int AWidth, int AHeight) const = 0;
-  // A canvas drawing into Bitmap's pixels.
-  virtual TvxCanvas* CreateFromBitmap(TvxBitmap* Bitmap) const = 0;
+  // A canvas with a buffer of its own; the caller owns it.
+  virtual std::unique_ptr<TvxCanvas> Create(int AWidth, int AHeight) const = 0;
+  // A canvas drawing into Bitmap's pixels; the caller owns it (the bitmap keeps its own
+  // canvas, see TvxBitmap::GetCanvas).
+  virtual std::unique_ptr<TvxCanvas> CreateFromBitmap(TvxBitmap* Bitmap) const = 0;
   // The address of pixel row Y of Bitmap; base: nil.
   virtual uint32_t* GetScanline(TvxBitmap* Bitmap, int Y) const;
 };
