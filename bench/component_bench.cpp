@@ -50,12 +50,12 @@ public:
 }  // namespace
 
 TClass TBenchNode::StaticClass() {
-  static const TClassInfo info = DefineClass<TBenchNode, TComponent>("TBenchNode").Build();
+  static const TClassInfo info = DefineClass<TBenchNode>().Build();
   return &info;
 }
 
 TClass TBenchObject::StaticClass() {
-  static const TClassInfo info = DefineClass<TBenchObject, TBenchNode>("TBenchObject").Build();
+  static const TClassInfo info = DefineClass<TBenchObject>().Build();
   return &info;
 }
 

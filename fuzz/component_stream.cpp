@@ -9,17 +9,17 @@ using namespace rtl;
 
 namespace {
 
-std::unique_ptr<TComponent, TFreeDeleter> Read(const std::string& Bytes) {
+std::unique_ptr<TComponent> Read(const std::string& Bytes) {
   TStringStream s(Bytes);
   TReader r(&s);
-  return std::unique_ptr<TComponent, TFreeDeleter>(r.ReadRootComponent(nullptr));
+  return std::unique_ptr<TComponent>(r.ReadRootComponent(nullptr));
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   static streamtest::TRegisterStreamClasses registered;
-  std::unique_ptr<TComponent, TFreeDeleter> root;
+  std::unique_ptr<TComponent> root;
   try {
     root = Read(std::string(reinterpret_cast<const char*>(Data), Size));
   } catch (const Exception&) {

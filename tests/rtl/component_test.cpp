@@ -139,7 +139,7 @@ protected:
 }  // namespace
 
 TClass TFollower::StaticClass() {
-  static const TClassInfo info = DefineClass<TFollower, TComponent>("TFollower").Build();
+  static const TClassInfo info = DefineClass<TFollower>().Build();
   return &info;
 }
 

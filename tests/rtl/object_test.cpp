@@ -55,7 +55,7 @@ TClass TImpostor::StaticClass() {
 }
 
 TClass TWitness::StaticClass() {
-  static const TClassInfo info = DefineClass<TWitness, TComponent>("TWitness").Build();
+  static const TClassInfo info = DefineClass<TWitness>().Build();
   return &info;
 }
 

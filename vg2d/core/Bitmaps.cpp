@@ -82,7 +82,7 @@ uint32_t* TvxBitmap::GetScanline(int Y) {
 
 TvxCanvas* TvxBitmap::GetCanvas() {
   if (!canvas_ && DefaultCanvasClass) {
-    canvas_.reset(DefaultCanvasClass->CreateFromBitmap(this));
+    canvas_ = DefaultCanvasClass->CreateFromBitmap(this);
     if (canvas_) canvas_->SetMatrix(IdentityMatrix);
   }
   return canvas_.get();
