@@ -11,6 +11,7 @@
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/Effects.h"
+#include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/VisualObjects.h"
 
 using namespace vg;
@@ -50,9 +51,16 @@ public:
   int processed = 0;
 };
 
+// The cairo canvas as the library's canvas and codec classes, for as long as it lives.
 struct Painted {
   Painted(int W, int H) : canvas(TvxCanvasGdiPlus::ClassRef()->Create(W, H)), scene(canvas.get()) {
     canvas->Clear(0);
+    DefaultCanvasClass = TvxCanvasGdiPlus::ClassRef();
+    DefaultFilterClass = TvxFilterClassOf<TvxFilterGdiPlus>::Instance();
+  }
+  ~Painted() {
+    DefaultCanvasClass = nullptr;
+    DefaultFilterClass = nullptr;
   }
   uint32_t At(int X, int Y) const { return canvas->BufferBits()[Y * canvas->Width() + X]; }
   std::unique_ptr<TvxCanvas> canvas;
