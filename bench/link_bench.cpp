@@ -2,10 +2,17 @@
 // reply delay 60 ms): polls per second, and what each request's cycle spends outside the
 // time of its bytes on the wire and the reply delay (turnaround, the end-of-reply quiet
 // time, scheduling and our own work), with the GUI thread's own processor time.
+//
+// The simulator models the line: it puts each reply's bytes out at 9600 baud and notes when
+// the last one went. From there to our next request is the gap after the reply; the reply
+// delay is the ECU's, the rest ours. The line's limit is a cycle of request bytes, reply
+// bytes and reply delay and nothing else; line_share is the part of the measured time that
+// limit accounts for (1.0: we add nothing).
 #include <benchmark/benchmark.h>
 
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -37,13 +44,22 @@ struct Wire : ecu::TLinkMonitor {
     Clock::time_point At;
     int Bytes;
     int ReplyBytes;
+    bool AfterReply;              // the request follows a reply taken just before
+    Clock::time_point ReplyEnd;   // when the simulator put that reply's last byte out
   };
+  explicit Wire(const ecusim::Simulator& Sim) : sim(Sim) {}
+  const ecusim::Simulator& sim;
   std::vector<Write> Writes;
   int LivePolls = 0;
+  bool replyTaken = false;
   void FrameWritten(const std::uint8_t*, int Length) override {
-    Writes.push_back({Clock::now(), Length, ecu::RxExpectedLength});
+    const auto now = Clock::now();
+    const auto stats = sim.Stats();
+    Writes.push_back({now, Length, ecu::RxExpectedLength, replyTaken, stats.LastSentAt});
+    replyTaken = false;
   }
   void ReplyChecked(const std::uint8_t* Frame, int, bool Accepted) override {
+    replyTaken = Accepted;
     if (Accepted && Frame[1] == '#') ++LivePolls;
   }
 };
@@ -55,7 +71,7 @@ void BM_PollCycleAgainstSimulator(benchmark::State& state) {
   ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
   linkrec::Recorder recorder;
   recorder.PortName = sim.SlavePath();
-  Wire wire;
+  Wire wire(sim);
   ecu::LinkMonitor = &wire;
   auto* form = new ecu::TForm_3D_Port(nullptr);
   form->ComPort->SetPort(sim.SlavePath());
@@ -78,17 +94,32 @@ void BM_PollCycleAgainstSimulator(benchmark::State& state) {
     const double cpu = ThreadCpuMs() - cpu0;
     // Each request's cycle: from its write to the next write.
     const double byteMs = ecusim::kByteTimeMs;
-    double outside = 0;
+    double outside = 0, lineMs = 0, cycleMs = 0;
     int cycles = 0;
+    std::vector<double> gaps;
     for (std::size_t i = firstWrite; i + 1 < wire.Writes.size(); ++i) {
       const auto& w = wire.Writes[i];
       const double cycle = std::chrono::duration<double, std::milli>(wire.Writes[i + 1].At - w.At).count();
-      outside += cycle - (w.Bytes + w.ReplyBytes) * byteMs - recorder.ReplyDelay;
+      const double line = (w.Bytes + w.ReplyBytes) * byteMs + recorder.ReplyDelay;
+      outside += cycle - line;
+      lineMs += line;
+      cycleMs += cycle;
       ++cycles;
+      const auto& next = wire.Writes[i + 1];
+      if (next.AfterReply) gaps.push_back(std::chrono::duration<double, std::milli>(next.At - next.ReplyEnd).count());
+    }
+    double gap = 0;
+    if (!gaps.empty()) {
+      std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
+      gap = gaps[gaps.size() / 2];
     }
     state.counters["polls_per_s"] = static_cast<double>(state.iterations()) / seconds;
+    state.counters["line_limit_polls_per_s"] = lineMs > 0 ? static_cast<double>(state.iterations()) * 1000.0 / lineMs : 0;
+    state.counters["line_share"] = cycleMs > 0 ? lineMs / cycleMs : 0;
     state.counters["requests_per_poll"] = cycles > 0 ? static_cast<double>(cycles) / state.iterations() : 0;
     state.counters["outside_ms_per_request"] = cycles > 0 ? outside / cycles : 0;
+    state.counters["gap_after_reply_ms_median"] = gap;
+    state.counters["gap_ours_ms_median"] = gaps.empty() ? 0 : gap - recorder.ReplyDelay;
     state.counters["gui_cpu_ms_per_request"] = cycles > 0 ? cpu / cycles : 0;
   }
   ecu::LinkMonitor = nullptr;

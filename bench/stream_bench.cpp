@@ -16,12 +16,7 @@ namespace {
 
 using namespace rtl;
 
-enum TAlignKind { akNone, akTop, akClient };
-RTL_ENUM(TAlignKind);
-RTL_ENUM(TAlignKind) {
-  static const auto info = DefineEnum<TAlignKind>("TAlignKind", {{"akNone", akNone}, {"akTop", akTop}, {"akClient", akClient}});
-  return &info;
-}
+RTL_ENUM(TAlignKind, akNone, akTop, akClient);
 
 class TBenchFont : public TPersistent {
   RTL_CLASS(TBenchFont, TPersistent)
@@ -63,7 +58,7 @@ private:
 }  // namespace
 
 TClass TBenchFont::StaticClass() {
-  static const TClassInfo info = DefineClass<TBenchFont, TPersistent>("TBenchFont")
+  static const TClassInfo info = DefineClass<TBenchFont>()
                                      .Property("Size", &TBenchFont::Size, &TBenchFont::Size).Default(8)
                                      .Property("Family", &TBenchFont::Family, &TBenchFont::Family)
                                      .Build();
@@ -71,7 +66,7 @@ TClass TBenchFont::StaticClass() {
 }
 
 TClass TBenchControl::StaticClass() {
-  static const TClassInfo info = DefineClass<TBenchControl, TComponent>("TBenchControl")
+  static const TClassInfo info = DefineClass<TBenchControl>()
                                      .Property("Left", &TBenchControl::Left, &TBenchControl::Left).Default(0)
                                      .Property("Top", &TBenchControl::Top, &TBenchControl::Top).Default(0)
                                      .Property("Width", &TBenchControl::Width, &TBenchControl::Width).Default(0)

@@ -13,12 +13,12 @@
 namespace ecu {
 
 rtl::TClass Configuration_Class::StaticClass() {
-  static const rtl::TClassInfo info{"Configuration_Class", rtl::TObject::StaticClass(), {}, {}, {}};
+  static const rtl::TClassInfo info{RtlClassName, rtl::ClassOf<inherited>(), {}, {}, {}};
   return &info;
 }
 
 rtl::TClass Level_Sensor_Box_Class::StaticClass() {
-  static const rtl::TClassInfo info{"Level_Sensor_Box_Class", rtl::TObject::StaticClass(), {}, {}, {}};
+  static const rtl::TClassInfo info{RtlClassName, rtl::ClassOf<inherited>(), {}, {}, {}};
   return &info;
 }
 

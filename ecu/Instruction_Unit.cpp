@@ -1,12 +1,14 @@
 #include "ecu/Instruction_Unit.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Link_Host.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Port_3D_Unit.h"
+#include "platform/loop/Clock.h"
 #include "platform/loop/Timer.h"
 
 namespace ecu {
@@ -25,8 +27,12 @@ void Frame_Finish() {
     TxFrame[n - 1] = sum;
   }
   rtl::TTimer& timer = *Form_3D_Port->Timer_Sending;
-  // A timer of interval 0 never ticks: a reply delay of 0 sends at the next tick instead.
-  timer.SetInterval(static_cast<std::uint32_t>(std::max<std::int32_t>(LinkHost->Reply_Delay(), 1)));
+  // The reply delay counts from the last byte of the reply being handled, in whole
+  // milliseconds of the timer (never shorter). A timer of interval 0 never ticks: a delay
+  // of 0 sends at the next tick instead.
+  std::int64_t delay = LinkHost->Reply_Delay();
+  if (ReplyEndTime >= 0) delay -= static_cast<std::int64_t>(std::floor(std::max(rtl::GetTickCount() - ReplyEndTime, 0.0)));
+  timer.SetInterval(static_cast<std::uint32_t>(std::clamp<std::int64_t>(delay, 1, 0x7FFFFFFF)));
   timer.SetEnabled(true);
   FrameReady = 1;
 }

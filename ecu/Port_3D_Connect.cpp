@@ -32,6 +32,7 @@ std::int32_t ConnectQuality = 0;
 std::int32_t QualityDecayStep = 0;
 std::uint8_t ReplyAwaited = 0;
 std::uint8_t QualityPacePending = 0;
+double ReplyEndTime = -1;
 
 namespace {
 
@@ -264,6 +265,7 @@ void Link_Clear() {
   ACBRunning = SettingsWindowShown = 0;
   ConnectQuality = QualityDecayStep = 0;
   ReplyAwaited = QualityPacePending = 0;
+  ReplyEndTime = -1;
 }
 
 }  // namespace ecu

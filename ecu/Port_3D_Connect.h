@@ -39,6 +39,10 @@ extern std::int32_t QualityDecayStep;     // percent per tick of the quality tim
 extern std::uint8_t ReplyAwaited;
 // The next tick of the quality timer is the first after a good reply and only sets the pace.
 extern std::uint8_t QualityPacePending;
+// While a reply is checked: the application-clock time its last byte was read; negative
+// otherwise. A request built meanwhile goes the reply delay after that byte, so that the
+// quiet time before the check and the check itself come out of the reply delay.
+extern double ReplyEndTime;
 
 // The step time-out: no good reply for this long resets the link.
 constexpr std::uint32_t StepTimeoutMs = 5000;

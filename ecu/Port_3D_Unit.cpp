@@ -1,9 +1,8 @@
 #include "ecu/Port_3D_Unit.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 #include <exception>
+#include <functional>
 #include <vector>
 
 #include "ecu/Language.h"
@@ -11,6 +10,7 @@
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Receiver_Unit.h"
 #include "platform/loop/Application.h"
+#include "platform/loop/Clock.h"
 #include "platform/rtl/SysUtils.h"
 #include "serial/CPort.h"
 
@@ -25,31 +25,18 @@ std::string StartPortName;
 
 namespace {
 
-// A reply ends when the line falls quiet. Bytes that still follow within three byte times of
-// the expected last one make the reply longer than asked for: it is refused.
-bool MoreBytesFollow(cport::TComPort* Port) {
-  const std::int32_t baud = std::max<std::int32_t>(cport::BaudRateToInt(Port->BaudRate()), 1200);
-  const auto quiet = std::chrono::microseconds(3 * 10 * 1000000 / baud);
-  const auto end = std::chrono::steady_clock::now() + quiet;
-  for (;;) {
-    if (Port->InputCount() > 0) return true;
-    if (std::chrono::steady_clock::now() >= end) return false;
-    std::this_thread::sleep_for(std::chrono::microseconds(250));
-  }
-}
-
-rtl::TTimer* MakeTimer(rtl::TComponent* Owner, std::uint32_t Interval, void (*Handler)()) {
+rtl::TTimer* MakeTimer(rtl::TComponent* Owner, std::uint32_t Interval, std::function<void()> Handler) {
   auto* timer = new rtl::TTimer(Owner);
   timer->SetEnabled(false);
   timer->SetInterval(Interval);
-  timer->SetOnTimer([Handler](rtl::TObject*) { Handler(); });
+  timer->SetOnTimer([Handler = std::move(Handler)](rtl::TObject*) { Handler(); });
   return timer;
 }
 
 }  // namespace
 
 rtl::TClass TForm_3D_Port::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TForm_3D_Port, rtl::TComponent>("TForm_3D_Port").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<TForm_3D_Port>().Build();
   return &info;
 }
 
@@ -70,8 +57,8 @@ TForm_3D_Port::TForm_3D_Port(rtl::TComponent* AOwner) : TComponent(AOwner) {
   Timer_Select_ComPort->SetEnabled(false);
   Timer_Select_ComPort->SetInterval(100);
   Timer_Select_ComPort->SetOnTimer([this](rtl::TObject*) { Timer_Select_ComPortTimer(); });
-  Timer_Connect = MakeTimer(this, StepTimeoutMs, Reply_Timeout);
-  Timer_Sending = MakeTimer(this, 1000, Send_Tick);
+  Timer_Connect = MakeTimer(this, StepTimeoutMs, [this] { LinkTimerTick(timeoutDeferred_, Reply_Timeout); });
+  Timer_Sending = MakeTimer(this, 1000, [this] { LinkTimerTick(sendDeferred_, Send_Tick); });
   HudPanel_3D_Port.Width = 300;
   HudPanel_3D_Port.Height = 100;
   HudLabel_3D_Port_Search.Visible = false;
@@ -86,47 +73,129 @@ TForm_3D_Port::TForm_3D_Port(rtl::TComponent* AOwner) : TComponent(AOwner) {
   Form_3D_Port = this;
 }
 
-TForm_3D_Port::~TForm_3D_Port() {
+void TForm_3D_Port::BeforeDestruction() {
+  StopReplyQuiet();
   // The port closes while the form is still whole (its after-close handler runs).
   ComPort->OnAfterClose = nullptr;
   ComPort->OnRxChar = nullptr;
   ComPort->Close();
+  inherited::BeforeDestruction();
+}
+
+TForm_3D_Port::~TForm_3D_Port() {
   if (Form_3D_Port == this) Form_3D_Port = nullptr;
 }
 
 void TForm_3D_Port::ComPortAfterOpen(rtl::TObject*) {
   ++FPortChanges;
+  StopReplyQuiet();
+  sendDeferred_ = timeoutDeferred_ = false;
   Link_After_Open();
 }
 
 void TForm_3D_Port::ComPortAfterClose(rtl::TObject*) {
   ++FPortChanges;
+  StopReplyQuiet();
+  sendDeferred_ = timeoutDeferred_ = false;
   Port_Closed();
+}
+
+double TForm_3D_Port::ReplyQuietMs() const {
+  const std::int32_t baud = std::max<std::int32_t>(cport::BaudRateToInt(ComPort->BaudRate()), 1200);
+  return 3 * 10 * 1000.0 / baud;
 }
 
 void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
   if (cport::PortFailed) return;
+  if (quietTimer_ != 0) {
+    // Bytes within the quiet time after the expected last one: the reply is too long.
+    const int count = quietCount_ + 1;
+    const double end = quietEnd_;
+    const std::uint64_t changes = quietChanges_;
+    StopReplyQuiet();
+    CheckReply(count, end, changes);
+    return;
+  }
   const std::uint64_t changes = FPortChanges;
   int count = ComPort->Read(RxFrame.data(), RxExpectedLength);
-  if (!cport::PortFailed && count > 0 && count == RxExpectedLength && MoreBytesFollow(ComPort)) ++count;
+  const double end = rtl::GetTickCount();
+  if (!cport::PortFailed && count > 0 && count == RxExpectedLength) {
+    if (ComPort->InputCount() == 0 && !cport::PortFailed) {
+      StartReplyQuiet(count, end);
+      return;
+    }
+    ++count;  // more bytes are there already
+  }
+  CheckReply(count, end, changes);
+}
+
+void TForm_3D_Port::StartReplyQuiet(int Count, double End) {
+  quietCount_ = Count;
+  quietEnd_ = End;
+  quietChanges_ = FPortChanges;
+  sendDeferred_ = timeoutDeferred_ = false;
+  quietTimer_ = rtl::Application->StartTimer(ReplyQuietMs(), [this] { ReplyQuietTick(); });
+}
+
+void TForm_3D_Port::StopReplyQuiet() {
+  if (quietTimer_ != 0) rtl::Application->StopTimer(quietTimer_);
+  quietTimer_ = 0;
+}
+
+void TForm_3D_Port::ReplyQuietTick() {
+  const std::uint64_t changes = quietChanges_;
+  const double end = quietEnd_;
+  StopReplyQuiet();
+  const int count = quietCount_ + (ComPort->InputCount() > 0 ? 1 : 0);
+  CheckReply(count, end, changes);
+}
+
+void TForm_3D_Port::CheckReply(int Count, double End, std::uint64_t Changes) {
+  const bool awaited = ReplyAwaited != 0;
   if (cport::PortFailed) {
     Port_Error();
   } else {
+    ReplyEndTime = End;
     try {
-      Frame_Check_Reply(count);
+      Frame_Check_Reply(Count);
     } catch (...) {
       // A decoder or handler failed: reported, and the link goes on by its own means: the
       // last request is resent, and the step time-out restarts the dialogue if need be.
+      ReplyEndTime = -1;
       if (!Timer_Sending->Enabled()) Timer_Sending->SetEnabled(true);
       Timer_Connect->SetEnabled(true);
       rtl::Application->HandleException(this);
     }
+    ReplyEndTime = -1;
   }
   // The handlers may have closed the port, or opened another one in its place (the search):
   // then nothing is left to purge here.
-  if (Form_3D_Port != this || FPortChanges != changes || !ComPort->Connected()) return;
+  if (Form_3D_Port != this || FPortChanges != Changes || !ComPort->Connected()) return;
+  const bool taken = awaited && !ReplyAwaited;
   ComPort->ClearBuffer(true, true);
-  if (cport::PortFailed) Port_Error();
+  if (cport::PortFailed) {
+    Port_Error();
+    return;
+  }
+  RunDeferredTicks(taken);
+}
+
+void TForm_3D_Port::LinkTimerTick(bool& Deferred, void (*Handler)()) {
+  if (quietTimer_ != 0) {
+    Deferred = true;
+    return;
+  }
+  Handler();
+}
+
+void TForm_3D_Port::RunDeferredTicks(bool ReplyTaken) {
+  const bool send = sendDeferred_, timeout = timeoutDeferred_;
+  sendDeferred_ = timeoutDeferred_ = false;
+  // A taken reply has restarted both timers: their ticks from before are void.
+  if (ReplyTaken) return;
+  const std::uint64_t changes = FPortChanges;
+  if (send && Timer_Sending->Enabled()) Send_Tick();
+  if (timeout && Form_3D_Port == this && FPortChanges == changes && Timer_Connect->Enabled()) Reply_Timeout();
 }
 
 void TForm_3D_Port::Show() {

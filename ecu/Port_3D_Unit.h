@@ -39,6 +39,8 @@ class TForm_3D_Port : public rtl::TComponent {
 public:
   // Sets Form_3D_Port; the destructor clears it again.
   explicit TForm_3D_Port(rtl::TComponent* AOwner);
+  // Closes the port while the form is still whole, before its components are freed.
+  void BeforeDestruction() override;
   ~TForm_3D_Port() override;
 
   // Owned by the form. 9600 baud, 8 data bits, no parity, one stop bit, no flow control, read interval 500 ms.
@@ -73,11 +75,37 @@ public:
   void ComPortAfterClose(rtl::TObject* Sender);
   void ComPortRxChar(rtl::TObject* Sender, int Count);
 
+  // A reply of the expected length is checked only once the line has stayed quiet for three
+  // byte times after its last byte: bytes that still follow make it longer than asked for,
+  // and it is refused. The quiet time is a timer on the application clock (tests drive it
+  // with the test clock) and it runs inside the reply delay: the next request goes the reply
+  // delay after the reply's last byte. True while the quiet time runs.
+  bool ReplyQuietRunning() const { return quietTimer_ != 0; }
+  // Three byte times at the port's baud rate (1200 baud at the least), in milliseconds.
+  double ReplyQuietMs() const;
+
 private:
+  void StartReplyQuiet(int Count, double End);
+  void StopReplyQuiet();
+  void ReplyQuietTick();
+  // Checks the Count bytes read into the reply buffer, whose last byte came at End, then
+  // empties the port's buffers (unless the handlers closed or changed the port).
+  void CheckReply(int Count, double End, std::uint64_t Changes);
+  // The send tick and the step time-out wait for a quiet time that runs; they run after it
+  // only when the reply was not taken (a taken reply restarts both timers).
+  void LinkTimerTick(bool& Deferred, void (*Handler)());
+  void RunDeferredTicks(bool ReplyTaken);
+
   bool FVisible = false;
   // Counts the port's openings and closings: a handler that finds it changed knows that the
   // port it was called for is gone.
   std::uint64_t FPortChanges = 0;
+  rtl::TApplication::TTimerId quietTimer_ = 0;
+  int quietCount_ = 0;        // bytes of the reply waiting for the quiet time
+  double quietEnd_ = 0;       // when its last byte was read
+  std::uint64_t quietChanges_ = 0;
+  bool sendDeferred_ = false;
+  bool timeoutDeferred_ = false;
 };
 
 extern TForm_3D_Port* Form_3D_Port;

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing gascal need.
 # Idempotent: does nothing when everything is already there. Run as root.
+# With --fuzz, also clang and its libFuzzer runtime for scripts/fuzz.sh (the tests do not
+# need them: they replay the fuzz corpora with g++).
 set -euo pipefail
 
 packages=(
@@ -12,6 +14,9 @@ packages=(
   xvfb xauth x11-apps x11-utils imagemagick socat gettext locales python3
   fonts-wine fonts-tlwg-loma-ttf
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

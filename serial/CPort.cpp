@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/comm/PortList.h"
@@ -84,65 +85,6 @@ EComPort EComPort::CreateWin(int ACode, int AWinCode) {
 }
 
 // ---- enumerations ---------------------------------------------------------------------
-
-RTL_ENUM(TBaudRate) {
-  static const auto info = rtl::DefineEnum<TBaudRate>(
-      "TBaudRate", {{"brCustom", brCustom}, {"br110", br110}, {"br300", br300}, {"br600", br600},
-                    {"br1200", br1200}, {"br2400", br2400}, {"br4800", br4800}, {"br9600", br9600},
-                    {"br14400", br14400}, {"br19200", br19200}, {"br38400", br38400}, {"br56000", br56000},
-                    {"br57600", br57600}, {"br115200", br115200}, {"br128000", br128000},
-                    {"br256000", br256000}});
-  return &info;
-}
-RTL_ENUM(TStopBits) {
-  static const auto info = rtl::DefineEnum<TStopBits>(
-      "TStopBits", {{"sbOneStopBit", sbOneStopBit}, {"sbOne5StopBits", sbOne5StopBits}, {"sbTwoStopBits", sbTwoStopBits}});
-  return &info;
-}
-RTL_ENUM(TDataBits) {
-  static const auto info = rtl::DefineEnum<TDataBits>(
-      "TDataBits", {{"dbFive", dbFive}, {"dbSix", dbSix}, {"dbSeven", dbSeven}, {"dbEight", dbEight}});
-  return &info;
-}
-RTL_ENUM(TParityBits) {
-  static const auto info = rtl::DefineEnum<TParityBits>(
-      "TParityBits", {{"prNone", prNone}, {"prOdd", prOdd}, {"prEven", prEven}, {"prMark", prMark}, {"prSpace", prSpace}});
-  return &info;
-}
-RTL_ENUM(TDTRFlowControl) {
-  static const auto info = rtl::DefineEnum<TDTRFlowControl>(
-      "TDTRFlowControl", {{"dtrDisable", dtrDisable}, {"dtrEnable", dtrEnable}, {"dtrHandshake", dtrHandshake}});
-  return &info;
-}
-RTL_ENUM(TRTSFlowControl) {
-  static const auto info = rtl::DefineEnum<TRTSFlowControl>(
-      "TRTSFlowControl",
-      {{"rtsDisable", rtsDisable}, {"rtsEnable", rtsEnable}, {"rtsHandshake", rtsHandshake}, {"rtsToggle", rtsToggle}});
-  return &info;
-}
-RTL_ENUM(TFlowControl) {
-  static const auto info = rtl::DefineEnum<TFlowControl>(
-      "TFlowControl", {{"fcHardware", fcHardware}, {"fcSoftware", fcSoftware}, {"fcNone", fcNone}, {"fcCustom", fcCustom}});
-  return &info;
-}
-RTL_ENUM(TComEvent) {
-  static const auto info = rtl::DefineEnum<TComEvent>(
-      "TComEvent", {{"evRxChar", evRxChar}, {"evTxEmpty", evTxEmpty}, {"evRxFlag", evRxFlag}, {"evRing", evRing},
-                    {"evBreak", evBreak}, {"evCTS", evCTS}, {"evDSR", evDSR}, {"evError", evError},
-                    {"evRLSD", evRLSD}, {"evRx80Full", evRx80Full}});
-  return &info;
-}
-RTL_ENUM(TComError) {
-  static const auto info = rtl::DefineEnum<TComError>(
-      "TComError", {{"ceFrame", ceFrame}, {"ceRxParity", ceRxParity}, {"ceOverrun", ceOverrun}, {"ceBreak", ceBreak},
-                    {"ceIO", ceIO}, {"ceMode", ceMode}, {"ceRxOver", ceRxOver}, {"ceTxFull", ceTxFull}});
-  return &info;
-}
-RTL_ENUM(TSyncMethod) {
-  static const auto info = rtl::DefineEnum<TSyncMethod>(
-      "TSyncMethod", {{"smThreadSync", smThreadSync}, {"smWindowSync", smWindowSync}, {"smNone", smNone}});
-  return &info;
-}
 
 // ---- text forms -----------------------------------------------------------------------
 
@@ -222,39 +164,26 @@ std::int32_t BaudRateToInt(TBaudRate Value) { return Value < std::size(kBaudRate
 // ---- option objects -------------------------------------------------------------------
 
 rtl::TClass TComTimeouts::StaticClass() {
+  using T = TComTimeouts;
   static const rtl::TClassInfo info =
-      DefineClass<TComTimeouts, TPersistent>("TComTimeouts")
-          .Property("ReadInterval", &TComTimeouts::ReadInterval, &TComTimeouts::SetReadInterval).Default(-1)
-          .Property("ReadTotalMultiplier", &TComTimeouts::ReadTotalMultiplier, &TComTimeouts::SetReadTotalMultiplier).Default(0)
-          .Property("ReadTotalConstant", &TComTimeouts::ReadTotalConstant, &TComTimeouts::SetReadTotalConstant).Default(0)
-          .Property("WriteTotalMultiplier", &TComTimeouts::WriteTotalMultiplier, &TComTimeouts::SetWriteTotalMultiplier).Default(100)
-          .Property("WriteTotalConstant", &TComTimeouts::WriteTotalConstant, &TComTimeouts::SetWriteTotalConstant).Default(1000)
+      DefineClass<T>()
+          .Property("ReadInterval", &T::ReadInterval, &T::SetReadInterval).Default(-1)
+          .Property("ReadTotalMultiplier", &T::ReadTotalMultiplier, &T::SetReadTotalMultiplier).Default(0)
+          .Property("ReadTotalConstant", &T::ReadTotalConstant, &T::SetReadTotalConstant).Default(0)
+          .Property("WriteTotalMultiplier", &T::WriteTotalMultiplier, &T::SetWriteTotalMultiplier).Default(100)
+          .Property("WriteTotalConstant", &T::WriteTotalConstant, &T::SetWriteTotalConstant).Default(1000)
           .Build();
   return &info;
 }
 
-void TComTimeouts::Set(std::int32_t& Field, std::int32_t Value) {
-  if (Field == Value) return;
-  Field = Value;
+void TComTimeouts::Changed() {
   if (FComPort) FComPort->ApplyTimeouts();
-}
-
-void TComTimeouts::AssignTo(TPersistent* Dest) const {
-  if (auto* d = dynamic_cast<TComTimeouts*>(Dest)) {
-    d->FReadInterval = FReadInterval;
-    d->FReadTotalM = FReadTotalM;
-    d->FReadTotalC = FReadTotalC;
-    d->FWriteTotalM = FWriteTotalM;
-    d->FWriteTotalC = FWriteTotalC;
-  } else {
-    inherited::AssignTo(Dest);
-  }
 }
 
 rtl::TClass TComFlowControl::StaticClass() {
   using F = TComFlowControl;
   static const rtl::TClassInfo info =
-      DefineClass<F, TPersistent>("TComFlowControl")
+      DefineClass<F>()
           .Property("FlowControl", &F::FlowControl, &F::SetFlowControl).Stored(false)
           .Property("OutCTSFlow", &F::OutCTSFlow, &F::SetOutCTSFlow).NoDefault()
           .Property("OutDSRFlow", &F::OutDSRFlow, &F::SetOutDSRFlow).NoDefault()
@@ -269,17 +198,6 @@ rtl::TClass TComFlowControl::StaticClass() {
           .Build();
   return &info;
 }
-
-template <class T> void TComFlowControl::Set(T& Field, T Value) {
-  if (Field == Value) return;
-  Field = Value;
-  Changed();
-}
-
-template void TComFlowControl::Set<bool>(bool&, bool);
-template void TComFlowControl::Set<char>(char&, char);
-template void TComFlowControl::Set<TDTRFlowControl>(TDTRFlowControl&, TDTRFlowControl);
-template void TComFlowControl::Set<TRTSFlowControl>(TRTSFlowControl&, TRTSFlowControl);
 
 void TComFlowControl::Changed() {
   if (FComPort) FComPort->ApplyDCB();
@@ -309,78 +227,32 @@ void TComFlowControl::SetFlowControl(TFlowControl Value) {
   Changed();
 }
 
-void TComFlowControl::AssignTo(TPersistent* Dest) const {
-  if (auto* d = dynamic_cast<TComFlowControl*>(Dest)) {
-    d->FOutCTSFlow = FOutCTSFlow;
-    d->FOutDSRFlow = FOutDSRFlow;
-    d->FControlDTR = FControlDTR;
-    d->FControlRTS = FControlRTS;
-    d->FXonXoffOut = FXonXoffOut;
-    d->FXonXoffIn = FXonXoffIn;
-    d->FDSRSensitivity = FDSRSensitivity;
-    d->FTxContinueOnXoff = FTxContinueOnXoff;
-    d->FXonChar = FXonChar;
-    d->FXoffChar = FXoffChar;
-  } else {
-    inherited::AssignTo(Dest);
-  }
-}
-
 rtl::TClass TComParity::StaticClass() {
-  static const rtl::TClassInfo info =
-      DefineClass<TComParity, TPersistent>("TComParity")
-          .Property("Bits", &TComParity::Bits, &TComParity::SetBits).NoDefault()
-          .Property("Check", &TComParity::Check, &TComParity::SetCheck).Default(false)
-          .Property("Replace", &TComParity::Replace, &TComParity::SetReplace).Default(false)
-          .Property("ReplaceChar", &TComParity::ReplaceChar, &TComParity::SetReplaceChar).Default(0)
-          .Build();
+  using T = TComParity;
+  static const rtl::TClassInfo info = DefineClass<T>()
+                                          .Property("Bits", &T::Bits, &T::SetBits).NoDefault()
+                                          .Property("Check", &T::Check, &T::SetCheck).Default(false)
+                                          .Property("Replace", &T::Replace, &T::SetReplace).Default(false)
+                                          .Property("ReplaceChar", &T::ReplaceChar, &T::SetReplaceChar).Default(0)
+                                          .Build();
   return &info;
 }
 
-template <class T> void TComParity::Set(T& Field, T Value) {
-  if (Field == Value) return;
-  Field = Value;
+void TComParity::Changed() {
   if (FComPort) FComPort->ApplyDCB();
 }
 
-template void TComParity::Set<bool>(bool&, bool);
-template void TComParity::Set<char>(char&, char);
-template void TComParity::Set<TParityBits>(TParityBits&, TParityBits);
-
-void TComParity::AssignTo(TPersistent* Dest) const {
-  if (auto* d = dynamic_cast<TComParity*>(Dest)) {
-    d->FBits = FBits;
-    d->FCheck = FCheck;
-    d->FReplace = FReplace;
-    d->FReplaceChar = FReplaceChar;
-  } else {
-    inherited::AssignTo(Dest);
-  }
-}
-
 rtl::TClass TComBuffer::StaticClass() {
-  static const rtl::TClassInfo info =
-      DefineClass<TComBuffer, TPersistent>("TComBuffer")
-          .Property("InputSize", &TComBuffer::InputSize, &TComBuffer::SetInputSize).Default(1024)
-          .Property("OutputSize", &TComBuffer::OutputSize, &TComBuffer::SetOutputSize).Default(1024)
-          .Build();
+  using T = TComBuffer;
+  static const rtl::TClassInfo info = DefineClass<T>()
+                                          .Property("InputSize", &T::InputSize, &T::SetInputSize).Default(1024)
+                                          .Property("OutputSize", &T::OutputSize, &T::SetOutputSize).Default(1024)
+                                          .Build();
   return &info;
 }
 
-void TComBuffer::Set(std::int32_t& Field, std::int32_t Value) {
-  if (Value >= 0 && Value % 2 == 1) --Value;
-  if (Field == Value) return;
-  Field = Value;
+void TComBuffer::Changed() {
   if (FComPort) FComPort->ApplyBuffer();
-}
-
-void TComBuffer::AssignTo(TPersistent* Dest) const {
-  if (auto* d = dynamic_cast<TComBuffer*>(Dest)) {
-    d->FInputSize = FInputSize;
-    d->FOutputSize = FOutputSize;
-  } else {
-    inherited::AssignTo(Dest);
-  }
 }
 
 // ---- the event thread -----------------------------------------------------------------
@@ -418,24 +290,27 @@ constexpr rtl::UINT CM_COMPORTEVENT = rtl::WM_USER + 1;
 }  // namespace
 
 rtl::TClass TComThread::StaticClass() {
-  static const rtl::TClassInfo info = DefineClass<TComThread, rtl::TThread>("TComThread").Build();
+  static const rtl::TClassInfo info = DefineClass<TComThread>().Build();
   return &info;
 }
 
+// The events the thread waits for: the port's Events, less the line watches that no handler
+// wants. Watching modem lines or error counters means sampling the device every 50 ms; an
+// idle port whose handlers do not care should sleep.
+static TComEvents EventsToWait(const TCustomComPort& Port) {
+  TComEvents events = Port.Events();
+  const std::pair<TComEvent, bool> watches[] = {
+      {evCTS, bool(Port.OnCTSChange)},   {evDSR, bool(Port.OnDSRChange)}, {evRLSD, bool(Port.OnRLSDChange)},
+      {evRing, bool(Port.OnRing)},       {evError, bool(Port.OnError)},   {evBreak, bool(Port.OnBreak)},
+  };
+  for (const auto& [event, wanted] : watches)
+    if (!wanted) events.Exclude(event);
+  return events;
+}
+
 TComThread::TComThread(TCustomComPort* AComPort) : FComPort(AComPort), FSession(AComPort->FSession) {
-  FComPort->FHandle.SetCommMask(EventsToMask(FComPort->FEvents));
+  FComPort->FHandle.SetCommMask(EventsToMask(EventsToWait(*FComPort)));
   Start();
-}
-
-TComThread::~TComThread() {
-  Stop();
-  if (Started()) WaitFor();
-}
-
-void TComThread::Stop() {
-  Terminate();
-  FStopEvent.Set();
-  std::this_thread::yield();
 }
 
 void TComThread::Execute() {
@@ -489,14 +364,14 @@ void TComThread::DispatchEvents() {
 // ---- the component --------------------------------------------------------------------
 
 rtl::TClass TCustomComPort::StaticClass() {
-  static const rtl::TClassInfo info = DefineClass<TCustomComPort, TComponent>("TCustomComPort").Build();
+  static const rtl::TClassInfo info = DefineClass<TCustomComPort>().Build();
   return &info;
 }
 
 rtl::TClass TComPort::StaticClass() {
   using P = TComPort;
   static const rtl::TClassInfo info =
-      DefineClass<P, TCustomComPort>("TComPort")
+      DefineClass<P>()
           .Property("Connected", &P::Connected, &P::SetConnected).Default(false)
           .Property("BaudRate", &P::BaudRate, &P::SetBaudRate).NoDefault()
           .Property("Port", &P::Port, &P::SetPort).NoDefault()
@@ -529,12 +404,7 @@ rtl::TClass TComPort::StaticClass() {
   return &info;
 }
 
-TCustomComPort::TCustomComPort(TComponent* AOwner)
-    : TComponent(AOwner),
-      FBuffer(new TComBuffer),
-      FParity(new TComParity),
-      FTimeouts(new TComTimeouts),
-      FFlowControl(new TComFlowControl) {
+TCustomComPort::TCustomComPort(TComponent* AOwner) : TComponent(AOwner) {
   FBuffer->FComPort = this;
   FParity->FComPort = this;
   FTimeouts->FComPort = this;
@@ -549,10 +419,6 @@ TCustomComPort::~TCustomComPort() {
   } catch (...) {
     rtl::Application->HandleException(this);
   }
-  delete FBuffer;
-  delete FFlowControl;
-  delete FTimeouts;
-  delete FParity;
 }
 
 bool TCustomComPort::LoadingOrDesigning() const {
@@ -733,18 +599,6 @@ void TCustomComPort::SetConnected(bool Value) {
   else Close();
 }
 
-void TCustomComPort::SetBaudRate(TBaudRate Value) {
-  if (Value == FBaudRate) return;
-  FBaudRate = Value;
-  ApplyDCB();
-}
-
-void TCustomComPort::SetCustomBaudRate(std::int32_t Value) {
-  if (Value == FCustomBaudRate) return;
-  FCustomBaudRate = Value;
-  ApplyDCB();
-}
-
 void TCustomComPort::SetPort(const std::string& Value) {
   if (Value == FPort) return;
   FPort = Value;
@@ -752,30 +606,6 @@ void TCustomComPort::SetPort(const std::string& Value) {
     Close();
     Open();
   }
-}
-
-void TCustomComPort::SetStopBits(TStopBits Value) {
-  if (Value == FStopBits) return;
-  FStopBits = Value;
-  ApplyDCB();
-}
-
-void TCustomComPort::SetDataBits(TDataBits Value) {
-  if (Value == FDataBits) return;
-  FDataBits = Value;
-  ApplyDCB();
-}
-
-void TCustomComPort::SetDiscardNull(bool Value) {
-  if (Value == FDiscardNull) return;
-  FDiscardNull = Value;
-  ApplyDCB();
-}
-
-void TCustomComPort::SetEventChar(char Value) {
-  if (Value == FEventChar) return;
-  FEventChar = Value;
-  ApplyDCB();
 }
 
 void TCustomComPort::SetSyncMethod(TSyncMethod Value) {
@@ -869,6 +699,10 @@ TComErrors TCustomComPort::LastErrors() {
 }
 
 // -- events --
+
+TComEvents TCustomComPort::WaitedEvents() const {
+  return FThreadCreated ? MaskToEvents(FHandle.GetCommMask()) : TComEvents{};
+}
 
 void TCustomComPort::DoEvents(TComEvents Events, std::uint64_t Session) {
   for (const TEventFlag& e : kDispatchOrder) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,38 +34,25 @@ using rtl::TComponent;
 
 // ---- types ----------------------------------------------------------------------------
 
-enum TBaudRate : std::uint8_t {
-  brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200, br38400,
-  br56000, br57600, br115200, br128000, br256000
-};
-enum TStopBits : std::uint8_t { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
-enum TDataBits : std::uint8_t { dbFive, dbSix, dbSeven, dbEight };
-enum TParityBits : std::uint8_t { prNone, prOdd, prEven, prMark, prSpace };
-enum TDTRFlowControl : std::uint8_t { dtrDisable, dtrEnable, dtrHandshake };
-enum TRTSFlowControl : std::uint8_t { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
-enum TFlowControl : std::uint8_t { fcHardware, fcSoftware, fcNone, fcCustom };
-enum TComEvent : std::uint8_t {
-  evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full
-};
+RTL_ENUM_OF(TBaudRate, std::uint8_t, brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200,
+            br38400, br56000, br57600, br115200, br128000, br256000);
+RTL_ENUM_OF(TStopBits, std::uint8_t, sbOneStopBit, sbOne5StopBits, sbTwoStopBits);
+RTL_ENUM_OF(TDataBits, std::uint8_t, dbFive, dbSix, dbSeven, dbEight);
+RTL_ENUM_OF(TParityBits, std::uint8_t, prNone, prOdd, prEven, prMark, prSpace);
+RTL_ENUM_OF(TDTRFlowControl, std::uint8_t, dtrDisable, dtrEnable, dtrHandshake);
+RTL_ENUM_OF(TRTSFlowControl, std::uint8_t, rtsDisable, rtsEnable, rtsHandshake, rtsToggle);
+RTL_ENUM_OF(TFlowControl, std::uint8_t, fcHardware, fcSoftware, fcNone, fcCustom);
+RTL_ENUM_OF(TComEvent, std::uint8_t, evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD,
+            evRx80Full);
 using TComEvents = rtl::TSet<TComEvent>;
-enum TComError : std::uint8_t { ceFrame, ceRxParity, ceOverrun, ceBreak, ceIO, ceMode, ceRxOver, ceTxFull };
+RTL_ENUM_OF(TComError, std::uint8_t, ceFrame, ceRxParity, ceOverrun, ceBreak, ceIO, ceMode, ceRxOver, ceTxFull);
 using TComErrors = rtl::TSet<TComError>;
-enum TSyncMethod : std::uint8_t { smThreadSync, smWindowSync, smNone };
+RTL_ENUM_OF(TSyncMethod, std::uint8_t, smThreadSync, smWindowSync, smNone);
 enum TComSignal : std::uint8_t { csCTS, csDSR, csRing, csRLSD };
 using TComSignals = rtl::TSet<TComSignal>;
 enum TStoredProp : std::uint8_t { spBasic, spFlowControl, spBuffer, spTimeouts, spParity, spOthers };
 using TStoredProps = rtl::TSet<TStoredProp>;
 
-RTL_ENUM(TBaudRate);
-RTL_ENUM(TStopBits);
-RTL_ENUM(TDataBits);
-RTL_ENUM(TParityBits);
-RTL_ENUM(TDTRFlowControl);
-RTL_ENUM(TRTSFlowControl);
-RTL_ENUM(TFlowControl);
-RTL_ENUM(TComEvent);
-RTL_ENUM(TComError);
-RTL_ENUM(TSyncMethod);
 
 inline const TComEvents AllComEvents{evRxChar, evTxEmpty, evRxFlag, evRing, evBreak,
                                      evCTS,    evDSR,     evError,  evRLSD, evRx80Full};
@@ -115,24 +103,24 @@ class TCustomComPort;
 class TComTimeouts : public TPersistent {
   RTL_CLASS(TComTimeouts, TPersistent)
 public:
-  TComTimeouts() = default;
+  // Copies the values without applying them; the port's SetTimeouts applies once.
+  void Assign(const TPersistent* Source) override {
+    if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
+  }
   std::int32_t ReadInterval() const { return FReadInterval; }
+  void SetReadInterval(std::int32_t Value) { SetField(FReadInterval, Value, &TComTimeouts::Changed); }
   std::int32_t ReadTotalMultiplier() const { return FReadTotalM; }
+  void SetReadTotalMultiplier(std::int32_t Value) { SetField(FReadTotalM, Value, &TComTimeouts::Changed); }
   std::int32_t ReadTotalConstant() const { return FReadTotalC; }
+  void SetReadTotalConstant(std::int32_t Value) { SetField(FReadTotalC, Value, &TComTimeouts::Changed); }
   std::int32_t WriteTotalMultiplier() const { return FWriteTotalM; }
+  void SetWriteTotalMultiplier(std::int32_t Value) { SetField(FWriteTotalM, Value, &TComTimeouts::Changed); }
   std::int32_t WriteTotalConstant() const { return FWriteTotalC; }
-  void SetReadInterval(std::int32_t Value) { Set(FReadInterval, Value); }
-  void SetReadTotalMultiplier(std::int32_t Value) { Set(FReadTotalM, Value); }
-  void SetReadTotalConstant(std::int32_t Value) { Set(FReadTotalC, Value); }
-  void SetWriteTotalMultiplier(std::int32_t Value) { Set(FWriteTotalM, Value); }
-  void SetWriteTotalConstant(std::int32_t Value) { Set(FWriteTotalC, Value); }
+  void SetWriteTotalConstant(std::int32_t Value) { SetField(FWriteTotalC, Value, &TComTimeouts::Changed); }
   TCustomComPort* ComPort() const { return FComPort; }
 
-protected:
-  void AssignTo(TPersistent* Dest) const override;
-
 private:
-  void Set(std::int32_t& Field, std::int32_t Value);
+  void Changed();
   friend class TCustomComPort;
   TCustomComPort* FComPort = nullptr;
   std::int32_t FReadInterval = -1;
@@ -145,38 +133,37 @@ private:
 class TComFlowControl : public TPersistent {
   RTL_CLASS(TComFlowControl, TPersistent)
 public:
-  TComFlowControl() = default;
+  // Copies the values without applying them; the port's SetFlowControl applies once.
+  void Assign(const TPersistent* Source) override {
+    if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
+  }
   bool OutCTSFlow() const { return FOutCTSFlow; }
+  void SetOutCTSFlow(bool Value) { SetField(FOutCTSFlow, Value, &TComFlowControl::Changed); }
   bool OutDSRFlow() const { return FOutDSRFlow; }
+  void SetOutDSRFlow(bool Value) { SetField(FOutDSRFlow, Value, &TComFlowControl::Changed); }
   TDTRFlowControl ControlDTR() const { return FControlDTR; }
+  void SetControlDTR(TDTRFlowControl Value) { SetField(FControlDTR, Value, &TComFlowControl::Changed); }
   TRTSFlowControl ControlRTS() const { return FControlRTS; }
+  void SetControlRTS(TRTSFlowControl Value) { SetField(FControlRTS, Value, &TComFlowControl::Changed); }
   bool XonXoffOut() const { return FXonXoffOut; }
+  void SetXonXoffOut(bool Value) { SetField(FXonXoffOut, Value, &TComFlowControl::Changed); }
   bool XonXoffIn() const { return FXonXoffIn; }
+  void SetXonXoffIn(bool Value) { SetField(FXonXoffIn, Value, &TComFlowControl::Changed); }
   bool DSRSensitivity() const { return FDSRSensitivity; }
+  void SetDSRSensitivity(bool Value) { SetField(FDSRSensitivity, Value, &TComFlowControl::Changed); }
   bool TxContinueOnXoff() const { return FTxContinueOnXoff; }
+  void SetTxContinueOnXoff(bool Value) { SetField(FTxContinueOnXoff, Value, &TComFlowControl::Changed); }
   char XonChar() const { return FXonChar; }
+  void SetXonChar(char Value) { SetField(FXonChar, Value, &TComFlowControl::Changed); }
   char XoffChar() const { return FXoffChar; }
-  void SetOutCTSFlow(bool Value) { Set(FOutCTSFlow, Value); }
-  void SetOutDSRFlow(bool Value) { Set(FOutDSRFlow, Value); }
-  void SetControlDTR(TDTRFlowControl Value) { Set(FControlDTR, Value); }
-  void SetControlRTS(TRTSFlowControl Value) { Set(FControlRTS, Value); }
-  void SetXonXoffOut(bool Value) { Set(FXonXoffOut, Value); }
-  void SetXonXoffIn(bool Value) { Set(FXonXoffIn, Value); }
-  void SetDSRSensitivity(bool Value) { Set(FDSRSensitivity, Value); }
-  void SetTxContinueOnXoff(bool Value) { Set(FTxContinueOnXoff, Value); }
-  void SetXonChar(char Value) { Set(FXonChar, Value); }
-  void SetXoffChar(char Value) { Set(FXoffChar, Value); }
+  void SetXoffChar(char Value) { SetField(FXoffChar, Value, &TComFlowControl::Changed); }
   // The preset the fields amount to (hardware, software, none, or custom).
   TFlowControl FlowControl() const;
   // Sets the fields of a preset (fcCustom changes none); the port re-applies either way.
   void SetFlowControl(TFlowControl Value);
   TCustomComPort* ComPort() const { return FComPort; }
 
-protected:
-  void AssignTo(TPersistent* Dest) const override;
-
 private:
-  template <class T> void Set(T& Field, T Value);
   void Changed();
   friend class TCustomComPort;
   TCustomComPort* FComPort = nullptr;
@@ -195,22 +182,22 @@ private:
 class TComParity : public TPersistent {
   RTL_CLASS(TComParity, TPersistent)
 public:
-  TComParity() = default;
+  // Copies the values without applying them; the port's SetParity applies once.
+  void Assign(const TPersistent* Source) override {
+    if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
+  }
   TParityBits Bits() const { return FBits; }
+  void SetBits(TParityBits Value) { SetField(FBits, Value, &TComParity::Changed); }
   bool Check() const { return FCheck; }
+  void SetCheck(bool Value) { SetField(FCheck, Value, &TComParity::Changed); }
   bool Replace() const { return FReplace; }
+  void SetReplace(bool Value) { SetField(FReplace, Value, &TComParity::Changed); }
   char ReplaceChar() const { return FReplaceChar; }
-  void SetBits(TParityBits Value) { Set(FBits, Value); }
-  void SetCheck(bool Value) { Set(FCheck, Value); }
-  void SetReplace(bool Value) { Set(FReplace, Value); }
-  void SetReplaceChar(char Value) { Set(FReplaceChar, Value); }
+  void SetReplaceChar(char Value) { SetField(FReplaceChar, Value, &TComParity::Changed); }
   TCustomComPort* ComPort() const { return FComPort; }
 
-protected:
-  void AssignTo(TPersistent* Dest) const override;
-
 private:
-  template <class T> void Set(T& Field, T Value);
+  void Changed();
   friend class TCustomComPort;
   TCustomComPort* FComPort = nullptr;
   TParityBits FBits = prNone;
@@ -222,19 +209,20 @@ private:
 class TComBuffer : public TPersistent {
   RTL_CLASS(TComBuffer, TPersistent)
 public:
-  TComBuffer() = default;
-  std::int32_t InputSize() const { return FInputSize; }
-  std::int32_t OutputSize() const { return FOutputSize; }
+  // Copies the values without applying them; the port's SetBuffer applies once.
+  void Assign(const TPersistent* Source) override {
+    if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
+  }
   // An odd size is stored one lower; a negative one as it is (the port then refuses it).
-  void SetInputSize(std::int32_t Value) { Set(FInputSize, Value); }
-  void SetOutputSize(std::int32_t Value) { Set(FOutputSize, Value); }
+  std::int32_t InputSize() const { return FInputSize; }
+  void SetInputSize(std::int32_t Value) { SetField(FInputSize, Even(Value), &TComBuffer::Changed); }
+  std::int32_t OutputSize() const { return FOutputSize; }
+  void SetOutputSize(std::int32_t Value) { SetField(FOutputSize, Even(Value), &TComBuffer::Changed); }
   TCustomComPort* ComPort() const { return FComPort; }
 
-protected:
-  void AssignTo(TPersistent* Dest) const override;
-
 private:
-  void Set(std::int32_t& Field, std::int32_t Value);
+  static std::int32_t Even(std::int32_t Value) { return Value >= 0 && Value % 2 == 1 ? Value - 1 : Value; }
+  void Changed();
   friend class TCustomComPort;
   TCustomComPort* FComPort = nullptr;
   std::int32_t FInputSize = 1024;
@@ -276,14 +264,14 @@ std::int32_t BaudRateToInt(TBaudRate Value);
 class TComThread : public rtl::TThread {
   RTL_CLASS(TComThread, rtl::TThread)
 public:
-  // Sets the port's event mask and starts waiting for its events.
+  // Sets the port's event mask and starts waiting for its events. Freeing it stops the
+  // thread and waits for its end (also from inside one of its own handlers).
   explicit TComThread(TCustomComPort* AComPort);
-  // Stops the thread and waits for its end (also from inside one of its own handlers).
-  ~TComThread() override;
-  void Stop();
 
 protected:
   void Execute() override;
+  // Ends the wait for port events.
+  void TerminatedSet() override { FStopEvent.Set(); }
 
 private:
   void DispatchEvents();
@@ -329,32 +317,38 @@ public:
   bool Connected() const { return FConnected; }
   void SetConnected(bool Value);
   TBaudRate BaudRate() const { return FBaudRate; }
-  void SetBaudRate(TBaudRate Value);
+  void SetBaudRate(TBaudRate Value) { SetField(FBaudRate, Value, &TCustomComPort::ApplyDCB); }
   std::int32_t CustomBaudRate() const { return FCustomBaudRate; }
-  void SetCustomBaudRate(std::int32_t Value);
+  void SetCustomBaudRate(std::int32_t Value) { SetField(FCustomBaudRate, Value, &TCustomComPort::ApplyDCB); }
   const std::string& Port() const { return FPort; }
   void SetPort(const std::string& Value);
   TStopBits StopBits() const { return FStopBits; }
-  void SetStopBits(TStopBits Value);
+  void SetStopBits(TStopBits Value) { SetField(FStopBits, Value, &TCustomComPort::ApplyDCB); }
   TDataBits DataBits() const { return FDataBits; }
-  void SetDataBits(TDataBits Value);
+  void SetDataBits(TDataBits Value) { SetField(FDataBits, Value, &TCustomComPort::ApplyDCB); }
   bool DiscardNull() const { return FDiscardNull; }
-  void SetDiscardNull(bool Value);
+  void SetDiscardNull(bool Value) { SetField(FDiscardNull, Value, &TCustomComPort::ApplyDCB); }
   char EventChar() const { return FEventChar; }
-  void SetEventChar(char Value);
+  void SetEventChar(char Value) { SetField(FEventChar, Value, &TCustomComPort::ApplyDCB); }
+  // The events the port's thread waits for. Line watches (evCTS, evDSR, evRLSD, evRing,
+  // evError, evBreak) are sampled from the device every 50 ms, so they are left out when no
+  // handler wants them: their handlers must be assigned before the port opens.
   TComEvents Events() const { return FEvents; }
   void SetEvents(TComEvents Value) { FEvents = Value; }
+  // What the thread of the open port waits for (empty while closed): Events, less the line
+  // watches that had no handler when the port opened.
+  TComEvents WaitedEvents() const;
   TSyncMethod SyncMethod() const { return FSyncMethod; }
   void SetSyncMethod(TSyncMethod Value);
   TStoredProps StoredProps() const { return FStoredProps; }
   void SetStoredProps(TStoredProps Value) { FStoredProps = Value; }
-  TComBuffer* Buffer() const { return FBuffer; }
+  TComBuffer* Buffer() const { return FBuffer.get(); }
   void SetBuffer(TComBuffer* Value);
-  TComParity* Parity() const { return FParity; }
+  TComParity* Parity() const { return FParity.get(); }
   void SetParity(TComParity* Value);
-  TComTimeouts* Timeouts() const { return FTimeouts; }
+  TComTimeouts* Timeouts() const { return FTimeouts.get(); }
   void SetTimeouts(TComTimeouts* Value);
-  TComFlowControl* FlowControl() const { return FFlowControl; }
+  TComFlowControl* FlowControl() const { return FFlowControl.get(); }
   void SetFlowControl(TComFlowControl* Value);
 
   TRxCharEvent OnRxChar;
@@ -430,10 +424,10 @@ private:
   bool FDiscardNull = false;
   char FEventChar = 0;
   TComEvents FEvents = AllComEvents;
-  TComBuffer* FBuffer;
-  TComParity* FParity;
-  TComTimeouts* FTimeouts;
-  TComFlowControl* FFlowControl;
+  const std::unique_ptr<TComBuffer> FBuffer = std::make_unique<TComBuffer>();
+  const std::unique_ptr<TComParity> FParity = std::make_unique<TComParity>();
+  const std::unique_ptr<TComTimeouts> FTimeouts = std::make_unique<TComTimeouts>();
+  const std::unique_ptr<TComFlowControl> FFlowControl = std::make_unique<TComFlowControl>();
   TSyncMethod FSyncMethod = smThreadSync;
   TStoredProps FStoredProps{spBasic};
   // Counts closes, so that handlers of an earlier opening never run on a later one.

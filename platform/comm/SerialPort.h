@@ -164,8 +164,12 @@ public:
   // The modem lines; a device without modem lines (a pseudo-terminal) answers none.
   int GetCommModemStatus(std::uint32_t& status);
 
-  // The event mask for WaitCommEvent (EV_ flags).
+  // The event mask for WaitCommEvent (EV_ flags). Modem lines (EV_CTS, EV_DSR, EV_RLSD,
+  // EV_RING) and error counters (EV_ERR, EV_BREAK) can only be sampled: a mask with them
+  // wakes the wait every 50 ms on a device that has them. Without them an idle device
+  // wakes nobody.
   int SetCommMask(std::uint32_t mask);
+  std::uint32_t GetCommMask() const { return mask_; }
   // Waits until an event of the mask occurs (its flags in mask), until stop is set
   // (Stopped; it wins over a pending event), or until the device fails (Failed, with the
   // errno in error: a hang-up is EIO). Received characters are reported once per arrival:

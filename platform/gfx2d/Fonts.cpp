@@ -1,13 +1,14 @@
 #include "platform/gfx2d/Fonts.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cerrno>
 #include <cstdlib>
-#include <chrono>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <set>
-#include <thread>
 #include <tuple>
 
 #include <cairo.h>
@@ -72,6 +73,24 @@ FontState& State() {
   return state;
 }
 
+// The end of pango's font map, told by the map's finalisation on whichever thread lets
+// go of it last. Never destroyed: that may happen after static destruction has begun.
+struct TMapEnd {
+  std::mutex lock;
+  std::condition_variable changed;
+  bool gone = false;
+};
+TMapEnd& MapEnd() {
+  static TMapEnd* end = new TMapEnd;
+  return *end;
+}
+
+// Text contexts made by MakeTextContext and not yet finalised.
+std::atomic<int>& LiveTextContexts() {
+  static std::atomic<int> count{0};
+  return count;
+}
+
 // Frees fontconfig's and pango's caches and the temporary font files at Shutdown.
 void EnsureRelease() {
   FontState& s = State();
@@ -81,25 +100,36 @@ void EnsureRelease() {
     FontState& st = State();
     // Fontconfig and cairo keep caches until told to let go, which they can only do once
     // no font is alive. pango loads fontconfig on a thread of its own when its font map is
-    // made, so that must be over first; then the map goes once its last holder lets go.
-    // When it does not go in time (someone still holds a text context), the caches are
-    // left to the end of the process.
+    // made: listing the families waits for that thread to be done. Then the map goes with
+    // its last reference. While one of our text contexts is alive it cannot: the caches
+    // are left to the end of the process at once. Otherwise only pango's own workers can
+    // still hold it, for as long as their work takes: the map's end is waited for (it
+    // notifies), with a bound against a library that never lets go.
     bool released = true;
     if (st.fontMapUsed) {
-      static std::atomic<bool> mapGone;
-      mapGone = false;
+      TMapEnd& end = MapEnd();
+      {
+        std::lock_guard<std::mutex> hold(end.lock);
+        end.gone = false;
+      }
       PangoFontMap* map = pango_cairo_font_map_get_default();
       PangoFontFamily** families = nullptr;
       int count = 0;
-      pango_font_map_list_families(map, &families, &count);  // waits for the loading thread
+      pango_font_map_list_families(map, &families, &count);  // returns once the loading thread is done
       g_free(families);
       // Object data is let go at the very end of finalisation, after the map's own cleanup.
       static GQuark key = g_quark_from_static_string("gascal-font-map-gone");
-      g_object_set_qdata_full(G_OBJECT(map), key, &mapGone, [](gpointer) { mapGone = true; });
-      pango_cairo_font_map_set_default(nullptr);
-      for (int waited = 0; !mapGone && waited < 2000; ++waited)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      released = mapGone;
+      g_object_set_qdata_full(G_OBJECT(map), key, &end, [](gpointer data) {
+        auto* e = static_cast<TMapEnd*>(data);
+        std::lock_guard<std::mutex> hold(e->lock);
+        e->gone = true;
+        e->changed.notify_all();
+      });
+      pango_cairo_font_map_set_default(nullptr);  // finalises the map when ours was the last reference
+      std::unique_lock<std::mutex> hold(end.lock);
+      if (!end.gone && LiveTextContexts() == 0)
+        end.changed.wait_for(hold, std::chrono::seconds(5), [&end] { return end.gone; });
+      released = end.gone;
     }
     if (released) {
       cairo_debug_reset_static_data();
@@ -124,9 +154,15 @@ void FontsChanged() {
 
 }  // namespace
 
-void UseFontMap() {
+PangoContext* MakeTextContext(cairo_t* Cr) {
   EnsureRelease();
   State().fontMapUsed = true;
+  PangoContext* context = pango_cairo_create_context(Cr);
+  ++LiveTextContexts();
+  static GQuark key = g_quark_from_static_string("gascal-text-context");
+  g_object_set_qdata_full(G_OBJECT(context), key, &LiveTextContexts(),
+                          [](gpointer count) { --*static_cast<std::atomic<int>*>(count); });
+  return context;
 }
 
 bool AddFontDir(const std::string& Dir) {

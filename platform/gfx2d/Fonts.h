@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+struct _cairo;
+struct _PangoContext;
+
 namespace gfx2d {
 
 // The generic family asked of fontconfig when a named one does not exist.
@@ -15,9 +18,9 @@ inline constexpr const char* GenericSansSerif = "sans-serif";
 // Wine's folder, which holds a Tahoma with the metrics the 2D library is designed for.
 inline constexpr const char* WineFontDir = "/usr/share/wine/fonts";
 
-// The text code calls this before it makes a pango context, so that the font map is
-// brought down cleanly at Shutdown.
-void UseFontMap();
+// A pango context for text on Cr (the caller owns the reference). The font map behind it
+// is brought down at Shutdown once the last such context is gone.
+_PangoContext* MakeTextContext(_cairo* Cr);
 // Makes the fonts of Dir known to the text code; false when Dir does not exist or
 // cannot be added. Adding a folder twice adds it once.
 bool AddFontDir(const std::string& Dir);

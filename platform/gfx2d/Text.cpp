@@ -140,8 +140,7 @@ public:
   // The text context of G, brought up to date with its transform and hint.
   static PangoContext* ContextOf(Graphics& G) {
     if (!G.text_) {
-      UseFontMap();
-      G.text_ = pango_cairo_create_context(G.cr_);
+      G.text_ = MakeTextContext(G.cr_);
       G.textHintApplied_ = -1;
     } else {
       pango_cairo_update_context(G.cr_, G.text_);
@@ -250,8 +249,7 @@ bool AddPathString(PathData& Path, const std::u16string& Text, const Font& F, co
   // Outlines are taken unhinted, at identity, on a scratch surface.
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
   cairo_t* cr = cairo_create(surface);
-  UseFontMap();
-  PangoContext* context = pango_cairo_create_context(cr);
+  PangoContext* context = MakeTextContext(cr);
   SetFontOptions(context, TextRenderingHint::AntiAlias);
   bool ok = false;
   {

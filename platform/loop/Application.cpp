@@ -74,7 +74,7 @@ struct TApplication::TCall {
 };
 
 TClass TApplication::StaticClass() {
-  static const TClassInfo info{"TApplication", TObject::StaticClass(), {}, {}, {}};
+  static const TClassInfo info{RtlClassName, ClassOf<inherited>(), {}, {}, {}};  // no factory: one per program
   return &info;
 }
 

@@ -5,17 +5,19 @@
 namespace rtl {
 
 TClass TThread::StaticClass() {
-  static const TClassInfo info{"TThread", TObject::StaticClass(), {}, {}, {}};
+  static const TClassInfo info{RtlClassName, ClassOf<inherited>(), {}, {}, {}};  // no factory: abstract
   return &info;
 }
 
 TThread::TThread() = default;
 
+void TThread::BeforeDestruction() {
+  Stop();
+  inherited::BeforeDestruction();
+}
+
 TThread::~TThread() {
-  if (Started() && !Finished() && std::this_thread::get_id() != ThreadID()) {
-    Terminate();
-    WaitFor();
-  }
+  Stop();  // after delete or Free the thread has ended already
   Application->RemoveQueued(this);
   std::thread worker;
   {
@@ -77,13 +79,36 @@ int TThread::WaitFor() {
   if (FreeOnTerminate()) throw EThread("Cannot wait for a thread that frees itself");
   if (std::this_thread::get_id() == ThreadID()) throw EThread("A thread cannot wait for itself");
   if (!Started()) return returnValue_;
+  WaitUntilFinished();
+  return returnValue_;
+}
+
+void TThread::WaitUntilFinished() {
   if (Application->IsMainThread()) {
     Application->ServeCallsUntil(ThreadID(), [this] { return Finished(); });
   } else {
     std::unique_lock lock(mutex_);
     finishedChanged_.wait(lock, [this] { return finished_.load(); });
   }
-  return returnValue_;
+}
+
+void TThread::Stop() {
+  {
+    std::lock_guard lock(mutex_);
+    if (!started_ || finished_ || thread_.get_id() == std::this_thread::get_id()) return;
+    // A thread that would free itself is this caller's to free now (ThreadProc reads the
+    // flag under the same lock, when it sets finished_).
+    freeOnTerminate_ = false;
+  }
+  Terminate();
+  // Destruction must finish: whatever the wait raises is reported and the wait goes on.
+  while (!Finished()) {
+    try {
+      WaitUntilFinished();
+    } catch (...) {
+      Application->HandleException(this);
+    }
+  }
 }
 
 void TThread::Synchronize(const std::function<void()>& Method) { Application->Synchronize(Method); }

@@ -18,14 +18,27 @@ class TThread : public TObject {
 public:
   // Created suspended: Start runs Execute once the object is fully constructed.
   TThread();
-  // Terminates and waits for a thread that still runs. A subclass whose Execute uses its
-  // own members must do so in its own destructor (Terminate(); WaitFor();), before they go.
+  // A thread still running is stopped before any destructor runs, once, here: Terminate,
+  // then a wait for Execute to return (on the GUI thread it serves calls as WaitFor does).
+  // So a subclass whose Execute uses its own members needs no destructor for that: thread
+  // objects live on the heap (new, std::make_unique) and are freed with delete or Free.
+  // An exception raised during the wait is reported like one from the loop
+  // (Application->HandleException) and the wait goes on: destruction always finishes.
+  // A running thread that frees itself (FreeOnTerminate) and is freed from outside all the
+  // same is stopped the same way and no longer frees itself.
+  void BeforeDestruction() override;
+  // Joins the thread. For an object that lived by value it also stops a thread still
+  // running, but only after the subclass's members are gone.
   ~TThread() override;
 
   // Raises EThread when called a second time.
   void Start();
-  // Asks Execute to end; Execute polls Terminated().
-  void Terminate() { terminated_ = true; }
+  // Asks Execute to end: Execute polls Terminated(), and TerminatedSet wakes an Execute
+  // that waits for something else.
+  void Terminate() {
+    terminated_ = true;
+    TerminatedSet();
+  }
   bool Terminated() const { return terminated_.load(); }
   bool Finished() const { return finished_.load(); }
   bool Started() const;
@@ -54,10 +67,16 @@ public:
 
 protected:
   virtual void Execute() = 0;
+  // Called by Terminate on the thread that calls it: a subclass whose Execute blocks on
+  // something else than Terminated() wakes it here.
+  virtual void TerminatedSet() {}
   void SetReturnValue(int Value) { returnValue_ = Value; }
 
 private:
   void ThreadProc();
+  // Terminates and waits for a thread that still runs (not from the thread itself).
+  void Stop();
+  void WaitUntilFinished();
 
   mutable std::mutex mutex_;
   std::condition_variable finishedChanged_;

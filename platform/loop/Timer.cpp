@@ -3,7 +3,7 @@
 namespace rtl {
 
 TClass TTimer::StaticClass() {
-  static const TClassInfo info = DefineClass<TTimer, TComponent>("TTimer")
+  static const TClassInfo info = DefineClass<TTimer>()
                                      .Property("Enabled", &TTimer::Enabled, &TTimer::SetEnabled).Default(true)
                                      .Property("Interval", &TTimer::Interval, &TTimer::SetInterval).Default(1000)
                                      .Property("OnTimer", &TTimer::OnTimer, &TTimer::SetOnTimer)
@@ -18,17 +18,9 @@ TTimer::~TTimer() {
   UpdateTimer();
 }
 
-void TTimer::SetEnabled(bool Value) {
-  if (Value == enabled_) return;
-  enabled_ = Value;
-  UpdateTimer();
-}
+void TTimer::SetEnabled(bool Value) { SetField(enabled_, Value, &TTimer::UpdateTimer); }
 
-void TTimer::SetInterval(std::uint32_t Value) {
-  if (Value == interval_) return;
-  interval_ = Value;
-  UpdateTimer();
-}
+void TTimer::SetInterval(std::uint32_t Value) { SetField(interval_, Value, &TTimer::UpdateTimer); }
 
 void TTimer::SetOnTimer(TNotifyEvent Value) {
   onTimer_ = std::move(Value);

@@ -7,17 +7,17 @@
 namespace rtl {
 
 TClass TCollectionItem::StaticClass() {
-  static const TClassInfo info = DefineClass<TCollectionItem, TPersistent>("TCollectionItem").Build();
+  static const TClassInfo info = DefineClass<TCollectionItem>().Build();
   return &info;
 }
 
 TClass TCollection::StaticClass() {
-  static const TClassInfo info = DefineClass<TCollection, TPersistent>("TCollection").Build();
+  static const TClassInfo info = DefineClass<TCollection>().Build();
   return &info;
 }
 
 TClass TOwnedCollection::StaticClass() {
-  static const TClassInfo info = DefineClass<TOwnedCollection, TCollection>("TOwnedCollection").Build();
+  static const TClassInfo info = DefineClass<TOwnedCollection>().Build();
   return &info;
 }
 
@@ -81,14 +81,10 @@ TCollectionItem* TCollection::Items(int Index) const {
 TCollectionItem* TCollection::Add() { return Insert(Count()); }
 
 TCollectionItem* TCollection::Insert(int Index) {
-  TObject* obj = FItemClass->Create(nullptr);
-  auto* item = dynamic_cast<TCollectionItem*>(obj);
-  if (!item) {
-    delete obj;
-    throw EInvalidOperation("Cannot create an item of class " + FItemClass->Name);
-  }
-  InsertItem(item, std::clamp(Index, 0, Count()));
-  return item;
+  std::unique_ptr<TCollectionItem> item = OwnedAs<TCollectionItem>(FItemClass->Create(nullptr));
+  if (!item) throw EInvalidOperation("Cannot create an item of class " + FItemClass->Name);
+  InsertItem(item.get(), std::clamp(Index, 0, Count()));
+  return item.release();
 }
 
 void TCollection::Delete(int Index) { Items(Index)->Free(); }

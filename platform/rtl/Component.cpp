@@ -1,6 +1,9 @@
 #include "platform/rtl/Component.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
+#include <unordered_set>
 
 namespace rtl {
 
@@ -8,13 +11,48 @@ namespace {
 
 bool IsAlpha(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 
+// The receivers already told of one removal. Most removals tell a handful, kept in place;
+// a removal broadcast through a large owner tree moves to a hash set.
+class TToldSet {
+public:
+  // True when Receiver was not told yet; it counts as told from now on.
+  bool Add(const TComponent* Receiver) {
+    if (!many_.empty()) return many_.insert(Receiver).second;
+    const auto end = few_.begin() + static_cast<std::ptrdiff_t>(count_);
+    if (std::find(few_.begin(), end, Receiver) != end) return false;
+    if (count_ < few_.size()) {
+      few_[count_++] = Receiver;
+      return true;
+    }
+    many_.insert(few_.begin(), few_.end());
+    count_ = 0;
+    many_.insert(Receiver);
+    return true;
+  }
+  void Remove(const TComponent* Receiver) {
+    if (!many_.empty()) {
+      many_.erase(Receiver);
+      return;
+    }
+    const auto end = few_.begin() + static_cast<std::ptrdiff_t>(count_);
+    const auto it = std::find(few_.begin(), end, Receiver);
+    if (it == end) return;
+    *it = few_[--count_];
+  }
+
+private:
+  std::array<const TComponent*, 16> few_{};
+  size_t count_ = 0;
+  std::unordered_set<const TComponent*> many_;
+};
+
 // While a component is being removed, the receivers already told about it, so that one
 // reached both through the free-notification list and through the owner tree (or
 // through several owners on the way down) hears of it once. A stack of records lives in
 // the frames of the removals in progress (per thread).
 struct TRemoval {
   const TComponent* Subject;
-  std::vector<const TComponent*> Told;
+  TToldSet Told;
   TRemoval* Prev;
 };
 thread_local TRemoval* gRemovals = nullptr;
@@ -24,33 +62,44 @@ public:
   explicit TRemovalScope(const TComponent* subject) {
     for (TRemoval* r = gRemovals; r; r = r->Prev)
       if (r->Subject == subject) return;  // an outer removal of the same component records
-    record_.emplace_back(TRemoval{subject, {}, gRemovals});
-    gRemovals = &record_.back();
+    record_.emplace(TRemoval{subject, {}, gRemovals});
+    gRemovals = &*record_;
   }
   ~TRemovalScope() {
-    if (!record_.empty()) gRemovals = record_.back().Prev;
+    if (record_) gRemovals = record_->Prev;
   }
   TRemovalScope(const TRemovalScope&) = delete;
   TRemovalScope& operator=(const TRemovalScope&) = delete;
 
 private:
-  std::vector<TRemoval> record_;  // at most one entry; a vector keeps its address stable
+  std::optional<TRemoval> record_;
 };
 
 // True the first time Receiver is told of Subject's removal during the current removal.
 bool FirstNotice(const TComponent* subject, const TComponent* receiver) {
   for (TRemoval* r = gRemovals; r; r = r->Prev)
-    if (r->Subject == subject) {
-      if (std::find(r->Told.begin(), r->Told.end(), receiver) != r->Told.end()) return false;
-      r->Told.push_back(receiver);
-      return true;
-    }
+    if (r->Subject == subject) return r->Told.Add(receiver);
   return true;
 }
 
 // A receiver that is freed while it is being told must not be told again later.
 void Forget(const TComponent* receiver) {
-  for (TRemoval* r = gRemovals; r; r = r->Prev) std::erase(r->Told, receiver);
+  for (TRemoval* r = gRemovals; r; r = r->Prev) r->Told.Remove(receiver);
+}
+
+// Removes Item from List, looking from the back (lists shrink from the back when trees are
+// freed); false when it is not there.
+bool EraseFromBack(std::vector<TComponent*>& List, const TComponent* Item) {
+  for (size_t i = List.size(); i-- > 0;)
+    if (List[i] == Item) {
+      List.erase(List.begin() + static_cast<std::ptrdiff_t>(i));
+      return true;
+    }
+  return false;
+}
+
+bool ContainsFromBack(const std::vector<TComponent*>& List, const TComponent* Item) {
+  return std::find(List.rbegin(), List.rend(), Item) != List.rend();
 }
 
 }  // namespace
@@ -61,7 +110,7 @@ bool IsValidIdent(const std::string& Ident) {
 }
 
 TClass TComponent::StaticClass() {
-  static const TClassInfo info = DefineClass<TComponent, TPersistent>("TComponent")
+  static const TClassInfo info = DefineClass<TComponent>()
                                      .Property("Name", &TComponent::Name, &TComponent::SetName).Stored(false)
                                      .Property("Tag", &TComponent::Tag, &TComponent::SetTag).Default(0)
                                      .Build();
@@ -73,17 +122,14 @@ TComponent::TComponent(TComponent* AOwner) {
 }
 
 TComponent::~TComponent() {
-  Destroying();
-  Teardown();
+  // Freed from the heap, BeforeDestruction did this already and nothing is left to do; a
+  // component that lived by value gets the component's part of it here.
+  TComponent::BeforeDestruction();
   Forget(this);
 }
 
 void TComponent::BeforeDestruction() {
   Destroying();
-  Teardown();
-}
-
-void TComponent::Teardown() {
   TRemovalScope scope(this);
   RemoveFreeNotifications();
   DestroyComponents();
@@ -105,12 +151,14 @@ void TComponent::RemoveFreeNotifications() {
   while (!FFreeNotifies.empty()) {
     TComponent* other = FFreeNotifies.back();
     FFreeNotifies.pop_back();
-    std::erase(other->FFreeNotifies, this);
+    EraseFromBack(other->FFreeNotifies, this);
     Deliver(other, this, opRemove);
   }
 }
 
 void TComponent::DestroyComponents() {
+  const bool outer = !freeingComponents_;
+  freeingComponents_ = true;
   while (!FComponents.empty()) {
     TComponent* instance = FComponents.back();
     if (instance->FComponentState.Contains(csFreeNotification)) {
@@ -121,6 +169,7 @@ void TComponent::DestroyComponents() {
     }
     instance->Free();
   }
+  if (outer) freeingComponents_ = false;
 }
 
 TComponent* TComponent::Components(int Index) const {
@@ -179,35 +228,40 @@ void TComponent::RemoveComponent(TComponent* AComponent) {
     TRemovalScope scope(AComponent);
     Deliver(this, AComponent, opRemove);
   }
-  // A notification may already have taken it out (by freeing or moving it).
-  auto it = std::find(FComponents.begin(), FComponents.end(), AComponent);
-  if (it != FComponents.end()) {
-    FComponents.erase(it);
-    AComponent->FOwner = nullptr;
-  }
+  // A notification may already have taken it out (by freeing or moving it). An owner
+  // being freed removes its components from the back.
+  if (EraseFromBack(FComponents, AComponent)) AComponent->FOwner = nullptr;
 }
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
+  // Its components are being freed (with it, or all of them): they hear of a removal
+  // through their own subscriptions only.
+  if (Operation == opRemove && (FComponentState.Contains(csDestroying) || freeingComponents_)) return;
   for (size_t i = FComponents.size(); i-- > 0;)
     if (i < FComponents.size()) Deliver(FComponents[i], AComponent, Operation);
 }
 
+bool TComponent::SubscribedTo(const TComponent* AComponent) const {
+  // The relation is kept on both sides: search the shorter list.
+  if (FFreeNotifies.size() <= AComponent->FFreeNotifies.size()) return ContainsFromBack(FFreeNotifies, AComponent);
+  return ContainsFromBack(AComponent->FFreeNotifies, this);
+}
+
 void TComponent::FreeNotification(TComponent* AComponent) {
   if (!AComponent || AComponent == this) return;
-  if (!FOwner || AComponent->FOwner != FOwner) {
-    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end()) {
-      FFreeNotifies.push_back(AComponent);
-      AComponent->FreeNotification(this);
-    }
+  if (!SubscribedTo(AComponent)) {
+    FFreeNotifies.push_back(AComponent);
+    AComponent->FFreeNotifies.push_back(this);
   }
   FComponentState.Include(csFreeNotification);
+  AComponent->FComponentState.Include(csFreeNotification);
 }
 
 void TComponent::RemoveFreeNotification(TComponent* AComponent) {
-  if (!AComponent) return;
-  std::erase(FFreeNotifies, AComponent);
-  std::erase(AComponent->FFreeNotifies, this);
+  if (!AComponent || !SubscribedTo(AComponent)) return;
+  EraseFromBack(FFreeNotifies, AComponent);
+  EraseFromBack(AComponent->FFreeNotifies, this);
 }
 
 void TComponent::SetName(const std::string& NewName) {

@@ -40,9 +40,12 @@ class TComponent : public TPersistent {
 public:
   // The virtual constructor of every component: an owner, when given, owns and frees it.
   explicit TComponent(TComponent* AOwner);
+  // For a component that lived by value: the component's part of BeforeDestruction, which
+  // did not run. After Free or delete there is nothing left to do here.
   ~TComponent() override;
-  // Frees the owned components (last first) and notifies everyone concerned while this
-  // object is whole; Free() runs it, a plain delete runs the same steps in ~TComponent.
+  // Marks this component and its owned components as being destroyed, tells its
+  // subscribers, frees the owned components (the last one first) and leaves the owner,
+  // while the whole object is intact. Every way of freeing a component runs it.
   void BeforeDestruction() override;
 
   TComponent* Owner() const { return FOwner; }
@@ -58,9 +61,11 @@ public:
   void InsertComponent(TComponent* AComponent);
   // Releases an owned component without freeing it, after notifying (opRemove).
   void RemoveComponent(TComponent* AComponent);
-  // Frees every owned component, the last one first.
+  // Frees every owned component, the last one first. Components that subscribed to free
+  // notifications leave with a notice to this owner; the others leave silently.
   void DestroyComponents();
-  // Marks this component and its owned components as being destroyed.
+  // Marks this component and its owned components as being destroyed (from then on they
+  // pass no removals on to their components, see FreeNotification).
   void Destroying();
 
   const std::string& Name() const { return FName; }
@@ -72,9 +77,16 @@ public:
   void SetTag(int32_t Value) { FTag = Value; }
   TComponentState ComponentState() const { return FComponentState; }
 
-  // AComponent will get Notification(this, opRemove) when this component is freed (and
-  // this one when AComponent is). Components of the same owner are told through the
-  // owner anyway. Each subscriber hears of a freed component once.
+  // AComponent will get Notification(this, opRemove) when this component is freed, and
+  // this one when AComponent is. The rule for who hears of a freed component:
+  //  - its subscribers (both sides of every FreeNotification), wherever they live;
+  //  - its owner, and, while that owner is not being destroyed itself, everything the
+  //    owner owns, directly or further down (each Notification passes the news on);
+  //  - while an owner is being destroyed, or frees all its components (DestroyComponents),
+  //    it passes nothing on: its components are all being freed and hear only through
+  //    their subscriptions. So a component that keeps a reference to another one
+  //    subscribes, also when both have the same owner.
+  // Each receiver hears of a freed component once. Subscribing twice is harmless.
   void FreeNotification(TComponent* AComponent);
   void RemoveFreeNotification(TComponent* AComponent);
 
@@ -85,9 +97,9 @@ public:
 
 protected:
   // Told when a component is inserted into or removed from the owner tree, or when a
-  // component this one subscribed to is freed. Overrides clear their references to
-  // AComponent on opRemove and call the inherited version, which passes the news on to
-  // the owned components.
+  // component this one subscribed to is freed (see FreeNotification for who is told).
+  // Overrides clear their references to AComponent on opRemove and call the inherited
+  // version, which ends the subscription and passes the news on to the owned components.
   virtual void Notification(TComponent* AComponent, TOperation Operation);
   // Called once a stream has read the component: ends csLoading.
   virtual void Loaded();
@@ -108,7 +120,7 @@ protected:
   friend class TWriter;
 
 private:
-  void Teardown();
+  bool SubscribedTo(const TComponent* AComponent) const;
   void RemoveFreeNotifications();
   void Deliver(TComponent* Receiver, TComponent* AComponent, TOperation Operation);
 
@@ -118,6 +130,7 @@ private:
   TComponentState FComponentState;
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
+  bool freeingComponents_ = false;  // inside DestroyComponents
 };
 
 }  // namespace rtl

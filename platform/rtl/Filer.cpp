@@ -164,7 +164,7 @@ double ExtendedToDouble(const uint8_t (&Bytes)[10]) {
 // ---- TReader ----------------------------------------------------------------------------------
 
 TClass TReader::StaticClass() {
-  static const TClassInfo info = DefineClass<TReader, TFiler>("TReader").Build();
+  static const TClassInfo info = DefineClass<TReader>().Build();
   return &info;
 }
 
@@ -645,12 +645,12 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
   int32_t pos;
   ReadPrefix(flags, pos);
   const std::string className = ReadStr();
-  std::unique_ptr<TComponent, TFreeDeleter> created;
+  std::unique_ptr<TComponent> created;
   TComponent* result = Root;
   if (!result) {
     TClass cls = FindClass(className);
     if (!cls->InheritsFrom(TComponent::StaticClass())) throw EReadError("Class " + className + " is not a component");
-    created.reset(static_cast<TComponent*>(cls->Create(nullptr)));
+    created = OwnedAs<TComponent>(cls->Create(nullptr));
     result = created.get();
   }
   std::string name = ReadStr();
@@ -710,7 +710,7 @@ TComponent* TReader::ReadComponent() {
   const std::string className = ReadStr();
   std::string name = ReadStr();
   TComponent* result = nullptr;
-  bool created = false;
+  std::unique_ptr<TComponent> created;  // held until it is read, then its owner's
   try {
     if (flags & ffInherited) {
       result = FOwner ? FOwner->FindComponent(name) : nullptr;
@@ -719,16 +719,15 @@ TComponent* TReader::ReadComponent() {
     } else {
       TClass cls = GetClass(className);
       if (!cls || !cls->InheritsFrom(TComponent::StaticClass())) throw EClassNotFound("Class " + className + " not found");
-      result = static_cast<TComponent*>(cls->Create(FOwner));
-      created = true;
+      created = OwnedAs<TComponent>(cls->Create(FOwner));
+      result = created.get();
       if (OnSetName) OnSetName(this, result, name);
       if (!name.empty()) result->SetName(name);
     }
   } catch (const EStreamCorrupt&) {
-    if (created) result->Free();
     throw;
   } catch (const Exception& e) {
-    if (created) result->Free();
+    created.reset();
     if (!Error(e.Message())) throw;
     SkipComponent(false);
     return nullptr;
@@ -745,7 +744,7 @@ TComponent* TReader::ReadComponent() {
     // ones still owned (not freed with it) are no longer loading.
     std::vector<TComponent*> dropped(FLoaded.begin() + static_cast<std::ptrdiff_t>(loadedMark), FLoaded.end());
     FLoaded.resize(loadedMark);
-    if (created) result->Free();
+    if (created) created.reset();
     else result->ExcludeState(csReading);
     if (FOwner)
       for (int i = 0; i < FOwner->ComponentCount(); ++i) {
@@ -758,6 +757,7 @@ TComponent* TReader::ReadComponent() {
     throw;
   }
   result->ExcludeState(csReading);
+  (void)created.release();  // read: from here on its owner frees it
   return result;
 }
 
@@ -923,7 +923,7 @@ void TReader::DefineBinaryProperty(const std::string& Name, TStreamProc ReadData
 // ---- TWriter ------------------------------------------------------------------------------------
 
 TClass TWriter::StaticClass() {
-  static const TClassInfo info = DefineClass<TWriter, TFiler>("TWriter").Build();
+  static const TClassInfo info = DefineClass<TWriter>().Build();
   return &info;
 }
 
@@ -1034,8 +1034,10 @@ void TWriter::WriteStr(const std::string& Value) {
 
 void TWriter::WriteString(const std::string& Value) {
   if (!IsAscii(Value)) {
-    const std::string utf8 = WideToUtf8(CodePageToWide(Value, DefaultSystemCodePage));
-    if (utf8 != Value) {
+    // Bytes the code page does not define stay 8-bit, so that they read back as they are.
+    const std::u16string wide = CodePageToWide(Value, DefaultSystemCodePage);
+    const std::string utf8 = WideToUtf8(wide);
+    if (utf8 != Value && WideToCodePage(wide, DefaultSystemCodePage) == Value) {
       WriteValue(vaUTF8String);
       PutLE(*this, static_cast<uint32_t>(utf8.size()));
       Put(utf8.data(), utf8.size());
@@ -1235,7 +1237,9 @@ void TWriter::WriteProperty(const TPersistent* Instance, const TPropInfo* Prop) 
     case tkFloat: {
       const double v = GetFloatProp(Instance, Prop);
       WritePropName(Prop->Name);
-      if (Prop->PropType->FloatType == ftSingle) return WriteSingle(static_cast<float>(SingleRange(v)));
+      // A single goes out as the extended type, as every float property does; a stream that
+      // holds it as a single reads back too.
+      if (Prop->PropType->FloatType == ftSingle) return WriteFloat(static_cast<float>(SingleRange(v)));
       return WriteFloat(v);
     }
     case tkLString:

@@ -221,8 +221,8 @@ public:
   void WriteCurrency(TCurrencyRaw Value);
   void WriteDate(double Value);
   void WriteStr(const std::string& Value);  // a short string without type byte (<= 255)
-  // 8-bit text (system code page): UTF-8 when that differs, otherwise a string or, above
-  // 255 characters, a long string.
+  // 8-bit text (system code page): UTF-8 when that differs (and the code page defines
+  // every byte), otherwise a string or, above 255 characters, a long string.
   void WriteString(const std::string& Value);
   // Wide text: as 8-bit text when it is plain ASCII, otherwise UTF-8; text with unpaired
   // surrogates (which UTF-8 cannot carry) as UTF-16.

@@ -64,7 +64,7 @@ std::string OSError(int Code) { return std::strerror(Code); }
 // ---- TCustomIniFile --------------------------------------------------------------------
 
 TClass TCustomIniFile::StaticClass() {
-  static const TClassInfo info = DefineClass<TCustomIniFile, TObject>("TCustomIniFile").Build();
+  static const TClassInfo info = DefineClass<TCustomIniFile>().Build();
   return &info;
 }
 
@@ -97,7 +97,7 @@ void TCustomIniFile::WriteFloat(const std::string& Section, const std::string& I
 // ---- TMemIniFile -----------------------------------------------------------------------
 
 TClass TMemIniFile::StaticClass() {
-  static const TClassInfo info = DefineClass<TMemIniFile, TCustomIniFile>("TMemIniFile").Build();
+  static const TClassInfo info = DefineClass<TMemIniFile>().Build();
   return &info;
 }
 
@@ -134,13 +134,15 @@ void TMemIniFile::LoadFile() {
   }
   ::close(fd);
 
+  // A line ends at CR, LF or CR LF: a lone CR ends one too, as the writer, which refuses
+  // line breaks in values, expects.
   std::size_t start = 0;
   while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
+    std::size_t end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
     start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (end < text.size() && text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
     const std::string trimmed = Trim(line);
     const std::size_t close = trimmed.find(']');
     if (!trimmed.empty() && trimmed[0] == '[' && close != std::string::npos) {
@@ -149,7 +151,9 @@ void TMemIniFile::LoadFile() {
     }
     TLine entry{line, "", ""};
     const std::size_t eq = trimmed.find('=');
-    if (!trimmed.empty() && trimmed[0] != ';' && eq != std::string::npos && eq > 0) {
+    // A comment, or a line that begins like a section without being one, holds no key
+    // (the writer refuses such keys too).
+    if (!trimmed.empty() && trimmed[0] != ';' && trimmed[0] != '[' && eq != std::string::npos && eq > 0) {
       entry.Key = Trim(trimmed.substr(0, eq));
       entry.Value = Trim(trimmed.substr(eq + 1));
       if (Quoted(entry.Value)) entry.Value = entry.Value.substr(1, entry.Value.size() - 2);
@@ -283,7 +287,7 @@ void TMemIniFile::UpdateFile() {
 // ---- TIniFile --------------------------------------------------------------------------
 
 TClass TIniFile::StaticClass() {
-  static const TClassInfo info = DefineClass<TIniFile, TCustomIniFile>("TIniFile").Build();
+  static const TClassInfo info = DefineClass<TIniFile>().Build();
   return &info;
 }
 

@@ -14,7 +14,7 @@ namespace rtl {
 // TList
 
 TClass TList::StaticClass() {
-  static const TClassInfo info = DefineClass<TList, TObject>("TList").Build();
+  static const TClassInfo info = DefineClass<TList>().Build();
   return &info;
 }
 
@@ -104,7 +104,7 @@ void TList::SetItems(int Index, void* Item) {
 // TStrings
 
 TClass TStrings::StaticClass() {
-  static const TClassInfo info = DefineClass<TStrings, TPersistent>("TStrings").Build();
+  static const TClassInfo info = DefineClass<TStrings>().Build();
   return &info;
 }
 
@@ -247,7 +247,7 @@ int TStrings::CompareStrings(const std::string& S1, const std::string& S2) const
 // TStringList
 
 TClass TStringList::StaticClass() {
-  static const TClassInfo info = DefineClass<TStringList, TStrings>("TStringList").Build();
+  static const TClassInfo info = DefineClass<TStringList>().Build();
   return &info;
 }
 

@@ -4,6 +4,10 @@
 
 namespace rtl {
 
+namespace detail {
+thread_local const TObject* heldNotifications = nullptr;
+}  // namespace detail
+
 namespace {
 
 // The registered classes. Touched on the GUI thread only; never freed (class records
@@ -23,13 +27,26 @@ bool TClassInfo::InheritsFrom(TClass other) const {
 
 bool TClassInfo::ClassNameIs(const std::string& name) const { return SameText(Name, name); }
 
-TObject* TClassInfo::Create(TComponent* Owner) const {
+std::unique_ptr<TObject> TClassInfo::Create(TComponent* Owner) const {
   if (!Factory) throw EInvalidOperation("Cannot create an instance of the abstract class " + Name);
   return Factory(Owner);
 }
 
+// Out of line on purpose: inlined into a destructor, the compiler takes the call for a
+// deallocation of a pointer into the middle of an object and warns.
+void TObject::operator delete(TObject* Obj, std::destroying_delete_t) {
+  Obj->BeforeDestruction();
+  void* memory = dynamic_cast<void*>(Obj);  // the most derived object starts here
+  Obj->~TObject();
+  ::operator delete(memory);
+}
+
+void* TObject::operator new(std::size_t Size) { return ::operator new(Size); }
+
+void TObject::operator delete(void* Memory) noexcept { ::operator delete(Memory); }
+
 TClass TObject::StaticClass() {
-  static const TClassInfo info = DefineClass<TObject, void>("TObject").Build();
+  static const TClassInfo info = DefineClass<TObject>("TObject").Build();
   return &info;
 }
 
@@ -63,12 +80,12 @@ TClass FindClass(const std::string& ClassName) {
   return c;
 }
 
-TObject* CreateObjectByName(const std::string& ClassName, TComponent* Owner) {
+std::unique_ptr<TObject> CreateObjectByName(const std::string& ClassName, TComponent* Owner) {
   return FindClass(ClassName)->Create(Owner);
 }
 
 TClass TPersistent::StaticClass() {
-  static const TClassInfo info = DefineClass<TPersistent, TObject>("TPersistent").Build();
+  static const TClassInfo info = DefineClass<TPersistent>().Build();
   return &info;
 }
 
@@ -98,7 +115,7 @@ std::string TPersistent::GetNamePath() const {
 void TPersistent::DefineProperties(TFiler*) {}
 
 TClass TFiler::StaticClass() {
-  static const TClassInfo info = DefineClass<TFiler, TObject>("TFiler").Build();
+  static const TClassInfo info = DefineClass<TFiler>().Build();
   return &info;
 }
 

@@ -32,6 +32,21 @@ std::string CurrencyToText(TCurrencyRaw raw) {
   return text;
 }
 
+// The words the text reader takes for special floats (INF, NAN, with a type suffix).
+bool IsSpecialFloatWord(const std::string& s) {
+  std::string word = s;
+  if (word.size() > 3 && (word.back() == 's' || word.back() == 'd')) word.pop_back();
+  return word == "INF" || word == "NAN";
+}
+
+// The canonical spelling of the words that read back as values of their own (False, True,
+// nil, Null), or empty for any other identifier.
+const char* ValueWord(const std::string& s) {
+  for (const char* word : {"False", "True", "nil", "Null"})
+    if (SameText(s, word)) return word;
+  return nullptr;
+}
+
 // Names in the text form are identifiers (property paths and references dotted ones);
 // anything else in a binary stream would give text that cannot be read back.
 bool IsTextName(const std::string& s, bool dotted) {
@@ -144,7 +159,14 @@ private:
       case vaFalse:
       case vaTrue:
       case vaNil:
-      case vaNull: Put(Checked(reader_.ReadIdent(), true)); break;
+      case vaNull: {
+        // An identifier spelt like a special float would read back as a number.
+        const std::string ident = Checked(reader_.ReadIdent(), true);
+        if (IsSpecialFloatWord(ident)) throw EReadError("Invalid name in stream: " + ident);
+        const char* word = ValueWord(ident);
+        Put(word ? word : ident);
+        break;
+      }
       case vaBinary: PutBinary(reader_.ReadBinary()); break;
       case vaSet: {
         Put("[");
@@ -176,8 +198,10 @@ private:
       if (hasOrder) Put(" [" + IntToStr(order) + "]");
       Put(LineBreak);
       ++level_;
+      Enter();  // an item nests as deep as the text reader counts it
       while (!reader_.EndOfList()) ConvertProperty();
       reader_.ReadListEnd();
+      --depth_;
       --level_;
       Indent();
       Put("end");
@@ -294,14 +318,34 @@ private:
   }
 
   bool IsChar(char c) const { return tok_.Kind == tokChar && tok_.Char == c; }
-  bool IsKeyword(const char* word) const { return tok_.Kind == tokSymbol && SameText(tok_.Symbol, word); }
-  bool IsObjectKeyword() const { return IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline"); }
+  // A keyword, unless it begins a property ("end = 1", "object.Name = 2"): a property may
+  // be named like a keyword, and no keyword is ever followed by "=" or ".".
+  bool IsKeyword(const char* word) {
+    return tok_.Kind == tokSymbol && SameText(tok_.Symbol, word) && !PropertyFollows();
+  }
+  bool IsObjectKeyword() { return IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline"); }
+  bool PropertyFollows() {
+    const size_t pos = pos_;
+    const int line = line_;
+    const TToken tok = tok_;
+    bool property = false;
+    try {
+      Next();
+      property = IsChar('=') || IsChar('.');
+    } catch (const EParserError&) {
+    }
+    pos_ = pos;
+    line_ = line;
+    tok_ = tok;
+    return property;
+  }
   void ExpectChar(char c) {
     if (!IsChar(c)) Error(std::string("'") + c + "' expected");
     Next();
   }
+  // A name; the words of special floats (INF, NAN) are names where a name stands.
   std::string ExpectSymbol() {
-    if (tok_.Kind != tokSymbol) Error("Identifier expected");
+    if (tok_.Kind != tokSymbol && !(tok_.Kind == tokFloat && IsLetter(tok_.Symbol[0]))) Error("Identifier expected");
     std::string s = tok_.Symbol;
     Next();
     return s;
@@ -525,7 +569,7 @@ private:
     ConvertValue();
   }
 
-  void ConvertValue() {
+  void ConvertValue(bool inList = false) {
     Enter();
     switch (tok_.Kind) {
       case tokInteger:
@@ -553,7 +597,14 @@ private:
           ident += "." + ExpectSymbol();
         }
         if (ident.size() > 255) Error("Identifier too long");
-        writer_.WriteIdent(ident);
+        if (inList && SameText(ident, "Null")) {
+          // The null value ends a list in the binary form: inside one, Null is kept as
+          // the identifier, which reads back as the same word.
+          writer_.WriteValue(vaIdent);
+          writer_.WriteStr("Null");
+        } else {
+          writer_.WriteIdent(ident);
+        }
         break;
       }
       case tokChar: ConvertSpecial(); break;
@@ -614,7 +665,7 @@ private:
       case '(':
         Next();
         writer_.WriteListBegin();
-        while (!IsChar(')')) ConvertValue();
+        while (!IsChar(')')) ConvertValue(true);
         Next();
         writer_.WriteListEnd();
         break;
@@ -652,7 +703,10 @@ private:
       Next();
       if (IsChar('[')) {
         Next();
-        writer_.WriteInteger(ExpectInteger());
+        const int64_t order = ExpectInteger();
+        // The binary form keeps an order in 8, 16 or 32 bits.
+        if (order < INT32_MIN || order > INT32_MAX) Error("Invalid item order");
+        writer_.WriteInteger(order);
         ExpectChar(']');
       }
       writer_.WriteListBegin();
@@ -677,9 +731,19 @@ private:
 }  // namespace
 
 std::string ExtendedToText(double Value) {
-  if (Value != 0 && std::isfinite(Value) && std::fabs(Value) < 1e-3)
-    return FloatToStrF(Value, ffExponent, 16, 0);
-  return FloatToStrF(Value, ffFixed, 16, 18);
+  auto form = [Value](int precision) {
+    if (Value != 0 && std::isfinite(Value) && std::fabs(Value) < 1e-3)
+      return FloatToStrF(Value, ffExponent, precision, 0);
+    return FloatToStrF(Value, ffFixed, precision, 18);
+  };
+  std::string text = form(16);
+  double back;
+  if (!std::isfinite(Value) || (TryStrToFloat(text, back) && back == Value)) return text;
+  // A few values need a seventeenth digit to read back as themselves; the fixed form has
+  // no room for it below 0.01.
+  text = form(17);
+  if (TryStrToFloat(text, back) && back == Value) return text;
+  return FloatToStrF(Value, ffExponent, 17, 0);
 }
 
 void ObjectBinaryToText(TStream* Input, TStream* Output) {

@@ -15,7 +15,9 @@
 // Lines end with CR LF and nest by two blanks. Numbers are written with "." whatever the
 // locale; an unnamed object is written "object ClassName", and the reader takes
 // "object ClassName" as well as "object : ClassName". Keywords (object, inherited,
-// inline, end, item) are read without regard to case.
+// inline, end, item) are read without regard to case; one followed by "=" or "." is a
+// property's name. Null inside a list is kept as the identifier Null (the null value
+// ends a list in the binary form).
 #pragma once
 
 #include "platform/rtl/SysUtils.h"
@@ -35,8 +37,9 @@ void ObjectBinaryToText(TStream* Input, TStream* Output);
 void ObjectTextToBinary(TStream* Input, TStream* Output);
 
 // The text of an extended value as the text form writes it: fixed notation with 18
-// decimals and 16 significant digits ("548.000000000000000000"); values too small for
-// the fixed form to hold their digits, and very large ones, in exponent form.
+// decimals and 16 significant digits ("548.000000000000000000"), 17 when 16 would not
+// read back as the same value; values too small for the fixed form to hold their digits,
+// and very large ones, in exponent form.
 std::string ExtendedToText(double Value);
 
 }  // namespace rtl

@@ -45,7 +45,7 @@ const char* RootName(HKEY Key) {
 }  // namespace
 
 TClass TRegistry::StaticClass() {
-  static const TClassInfo info = DefineClass<TRegistry, TObject>("TRegistry").Build();
+  static const TClassInfo info = DefineClass<TRegistry>().Build();
   return &info;
 }
 

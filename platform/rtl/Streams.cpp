@@ -23,32 +23,32 @@ std::string OSErrorText(int code) { return std::system_category().message(code);
 }  // namespace
 
 TClass TStream::StaticClass() {
-  static const TClassInfo info = DefineClass<TStream, TObject>("TStream").Build();
+  static const TClassInfo info = DefineClass<TStream>().Build();
   return &info;
 }
 
 TClass TCustomMemoryStream::StaticClass() {
-  static const TClassInfo info = DefineClass<TCustomMemoryStream, TStream>("TCustomMemoryStream").Build();
+  static const TClassInfo info = DefineClass<TCustomMemoryStream>().Build();
   return &info;
 }
 
 TClass TMemoryStream::StaticClass() {
-  static const TClassInfo info = DefineClass<TMemoryStream, TCustomMemoryStream>("TMemoryStream").Build();
+  static const TClassInfo info = DefineClass<TMemoryStream>().Build();
   return &info;
 }
 
 TClass TStringStream::StaticClass() {
-  static const TClassInfo info = DefineClass<TStringStream, TMemoryStream>("TStringStream").Build();
+  static const TClassInfo info = DefineClass<TStringStream>().Build();
   return &info;
 }
 
 TClass TFileStream::StaticClass() {
-  static const TClassInfo info = DefineClass<TFileStream, TStream>("TFileStream").Build();
+  static const TClassInfo info = DefineClass<TFileStream>().Build();
   return &info;
 }
 
 TClass TResourceStream::StaticClass() {
-  static const TClassInfo info = DefineClass<TResourceStream, TCustomMemoryStream>("TResourceStream").Build();
+  static const TClassInfo info = DefineClass<TResourceStream>().Build();
   return &info;
 }
 

@@ -1,8 +1,13 @@
 #include "platform/rtl/TypInfo.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <shared_mutex>
+#include <unordered_map>
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Component.h"
@@ -145,23 +150,50 @@ bool TPropInfo::Writable() const {
 
 // ---- looking properties up -----------------------------------------------------------------
 
-std::vector<const TPropInfo*> GetPropInfos(TClass AClass) {
-  std::vector<TClass> chain;
-  for (TClass c = AClass; c; c = c->Parent) chain.push_back(c);
-  std::vector<const TPropInfo*> list;
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-    for (const auto& p : (*it)->Properties) {
-      auto same = std::find_if(list.begin(), list.end(), [&](const TPropInfo* q) { return SameName(q->Name, p->Name); });
-      if (same != list.end()) *same = p.get();
-      else list.push_back(p.get());
-    }
-  return list;
+namespace {
+
+// A class's published properties with its parents', in both orders. Built once per class,
+// the first time someone asks (class records do not change once defined), and kept for
+// the life of the program.
+struct TPropLists {
+  std::vector<const TPropInfo*> Declared;
+  std::vector<const TPropInfo*> Sorted;
+};
+
+const TPropLists& PropLists(TClass AClass) {
+  static std::shared_mutex mutex;
+  static auto* cache = new std::unordered_map<TClass, std::unique_ptr<const TPropLists>>;
+  {
+    std::shared_lock lock(mutex);
+    if (auto it = cache->find(AClass); it != cache->end()) return *it->second;
+  }
+  // Built without the lock (the parent's lists take it themselves); a thread that built the
+  // same lists meanwhile wins and these are dropped.
+  auto lists = std::make_unique<TPropLists>();
+  if (AClass->Parent) lists->Declared = PropLists(AClass->Parent).Declared;
+  std::vector<const TPropInfo*>& list = lists->Declared;
+  for (const auto& p : AClass->Properties) {
+    auto same = std::find_if(list.begin(), list.end(), [&](const TPropInfo* q) { return SameName(q->Name, p->Name); });
+    if (same != list.end()) *same = p.get();
+    else list.push_back(p.get());
+  }
+  lists->Sorted = list;
+  std::stable_sort(lists->Sorted.begin(), lists->Sorted.end(), LessName);
+  std::unique_lock lock(mutex);
+  return *cache->try_emplace(AClass, std::move(lists)).first->second;
 }
 
-std::vector<const TPropInfo*> GetPropList(TClass AClass, bool SortList) {
-  auto list = GetPropInfos(AClass);
-  if (SortList) std::stable_sort(list.begin(), list.end(), LessName);
-  return list;
+const std::vector<const TPropInfo*> kNoProperties;
+
+}  // namespace
+
+const std::vector<const TPropInfo*>& GetPropInfos(TClass AClass) {
+  return AClass ? PropLists(AClass).Declared : kNoProperties;
+}
+
+const std::vector<const TPropInfo*>& GetPropList(TClass AClass, bool SortList) {
+  if (!AClass) return kNoProperties;
+  return SortList ? PropLists(AClass).Sorted : PropLists(AClass).Declared;
 }
 
 const TPropInfo* GetPropInfo(TClass AClass, const std::string& PropName) {
@@ -573,6 +605,62 @@ void BindEvent(TObject* Instance, const std::string& EventPath, TObject* Root, c
   const TPropInfo* p = ResolvePropPath(Instance, EventPath, target);
   if (p->Kind() != tkMethod) InvalidType(p);
   SetMethodProp(target, p, MethodByName(Root, MethodName));
+}
+
+// ---- enumerations declared with RTL_ENUM ----------------------------------------------------
+
+namespace detail {
+
+std::vector<std::pair<std::string, int64_t>> SplitEnumerators(const char* List) {
+  std::vector<std::pair<std::string, int64_t>> names;
+  std::string name;
+  auto flush = [&] {
+    if (!name.empty()) names.emplace_back(name, static_cast<int64_t>(names.size()));
+    name.clear();
+  };
+  for (const char* c = List; *c; ++c) {
+    if (*c == ',') flush();
+    else if (!std::isspace(static_cast<unsigned char>(*c))) name += *c;
+  }
+  flush();
+  return names;
+}
+
+TTypeInfo DefineEnumNames(std::string Name, const std::vector<std::pair<std::string, int64_t>>& Values) {
+  TTypeInfo info;
+  info.Name = std::move(Name);
+  info.Kind = tkEnumeration;
+  for (const auto& [name, value] : Values) info.EnumNames.push_back({name, value});
+  info.MinValue = 0;
+  info.MaxValue = Values.empty() ? 0 : Values.back().second;
+  info.OrdType = info.MaxValue < 256 ? otUByte : info.MaxValue < 65536 ? otUWord : otSLong;
+  return info;
+}
+
+}  // namespace detail
+
+// ---- the property-table Assign ----------------------------------------------------------------
+
+bool AssignProperties(TPersistent* Dest, const TPersistent* Source) {
+  if (!Dest || !Source || !Source->InheritsFrom(Dest->ClassType())) return false;
+  if (Source == Dest) return true;
+  // Holds Dest's SetField notifications for the copy, then restores an outer hold.
+  struct THold {
+    const TObject* saved;
+    explicit THold(const TObject* held) : saved(detail::heldNotifications) { detail::heldNotifications = held; }
+    ~THold() { detail::heldNotifications = saved; }
+  } hold(Dest);
+  for (const TPropInfo* p : GetPropInfos(Dest->ClassType())) {
+    if (p->Kind() == tkMethod || !p->Writable() || !IsStoredProp(Source, p)) continue;
+    switch (p->Kind()) {
+      case tkFloat: p->SetFloat(Dest, p->GetFloat(Source)); break;
+      case tkLString: p->SetStr(Dest, p->GetStr(Source)); break;
+      case tkWString: p->SetWStr(Dest, p->GetWStr(Source)); break;
+      case tkClass: p->SetObj(Dest, p->GetObj(Source)); break;
+      default: p->SetOrd(Dest, p->GetOrd(Source)); break;
+    }
+  }
+  return true;
 }
 
 }  // namespace rtl

@@ -1,26 +1,36 @@
 // Run-time type information of published properties and methods.
 //
-// Each class declares its published face once, next to the class in its .cpp:
+// A published class declares itself with RTL_CLASS (Object.h) and its published face once,
+// next to the class in its .cpp; the parent comes from the class (RTL_CLASS's Base):
 //
-//   rtl::TClass TFoo::StaticClass() {
-//     static const rtl::TClassInfo info = rtl::DefineClass<TFoo, TBase>("TFoo")
-//         .Property("XRadius", &TFoo::GetXRadius, &TFoo::SetXRadius).Default(0.0f)
-//         .Property("Corners", &TFoo::GetCorners, &TFoo::SetCorners).Default(AllCorners)
+//   class TFoo : public TBase {                         // header
+//     RTL_CLASS(TFoo, TBase)
+//   public:
+//     float XRadius() const { return xRadius_; }
+//     void SetXRadius(float Value) { SetField(xRadius_, Value, &TFoo::OnChange); }
+//     void Assign(const TPersistent* Source) override;  // when it copies the table
+//     rtl::TNotifyEvent OnChange;
+//   private:
+//     float xRadius_ = 0;
+//   };
+//
+//   rtl::TClass TFoo::StaticClass() {                   // source
+//     static const rtl::TClassInfo info = rtl::DefineClass<TFoo>()
+//         .Property("XRadius", &TFoo::XRadius, &TFoo::SetXRadius).Default(0.0f)
 //         .Event("OnClick", &TFoo::OnClick)
 //         .Method("FormClick", &TFoo::FormClick)
 //         .Build();
 //     return &info;
 //   }
-//
-// Enumerations carry their value names in one table each, found by argument-dependent
-// lookup of RtlTypeInfo(E*):
-//
-//   enum TFooKind { fkNone, fkSome };                 // header
-//   RTL_ENUM(TFooKind);                               // header, same namespace
-//   RTL_ENUM(TFooKind) {                              // source
-//     static const auto info = rtl::DefineEnum<TFooKind>("TFooKind", {{"fkNone", fkNone}, {"fkSome", fkSome}});
-//     return &info;
+//   void TFoo::Assign(const TPersistent* Source) {
+//     if (!rtl::AssignProperties(this, Source)) return inherited::Assign(Source);
+//     OnChange(this);
 //   }
+//
+// Enumerations are declared with their value names in one go, in the header:
+//
+//   RTL_ENUM(TFooKind, fkNone, fkSome);                 // enum TFooKind { fkNone, fkSome };
+//   RTL_ENUM_OF(TBarKind, std::uint8_t, bkOne, bkTwo);  // with an underlying type
 //
 // Property paths are dotted ("Fill.Color"): every part but the last names a published
 // class property whose object holds the next part. Names compare without regard to case.
@@ -193,8 +203,37 @@ template <class E> TTypeInfo DefineEnum(std::string Name, std::initializer_list<
   return info;
 }
 
-// Declares (header) or begins the definition of (source) an enumeration's type information.
-#define RTL_ENUM(E) const ::rtl::TTypeInfo* RtlTypeInfo(E*)
+namespace detail {
+// Whether a stringised enumerator list holds names only (no "= value").
+constexpr bool PlainEnumerators(const char* List) {
+  for (; *List; ++List)
+    if (*List == '=') return false;
+  return true;
+}
+// The names of a stringised enumerator list ("a, b, c"), valued 0, 1, 2, ...
+std::vector<std::pair<std::string, int64_t>> SplitEnumerators(const char* List);
+TTypeInfo DefineEnumNames(std::string Name, const std::vector<std::pair<std::string, int64_t>>& Values);
+}  // namespace detail
+
+// Declares an enumeration and its type information (with the value names) at once, in the
+// header, in the enumeration's namespace: RTL_ENUM(TFooKind, fkNone, fkSome) is
+// enum TFooKind { fkNone, fkSome } plus RtlTypeInfo(TFooKind*), which streams and
+// GetEnumName find by argument-dependent lookup. Values count from 0; an enumerator with
+// "= value" fails to compile. RTL_ENUM_OF gives the enumeration an underlying type.
+#define RTL_ENUM(Name, ...)     \
+  enum Name { __VA_ARGS__ };    \
+  RTL_ENUM_INFO_(Name, __VA_ARGS__)
+#define RTL_ENUM_OF(Name, Type, ...) \
+  enum Name : Type { __VA_ARGS__ };  \
+  RTL_ENUM_INFO_(Name, __VA_ARGS__)
+#define RTL_ENUM_INFO_(Name, ...)                                                                        \
+  inline const ::rtl::TTypeInfo* RtlTypeInfo(Name*) {                                                    \
+    static_assert(::rtl::detail::PlainEnumerators(#__VA_ARGS__), "RTL_ENUM: values count from 0, no = value"); \
+    static const ::rtl::TTypeInfo info =                                                                 \
+        ::rtl::detail::DefineEnumNames(#Name, ::rtl::detail::SplitEnumerators(#__VA_ARGS__));            \
+    return &info;                                                                                        \
+  }                                                                                                      \
+  static_assert(true)
 
 template <class E> const TTypeInfo* EnumTypeInfo() { return RtlTypeInfo(static_cast<E*>(nullptr)); }
 
@@ -216,7 +255,7 @@ template <class T> const TTypeInfo* ClassTypeInfo() {
   static const TTypeInfo info = [] {
     TTypeInfo t;
     t.Kind = tkClass;
-    t.ClassTypeFn = &T::StaticClass;
+    t.ClassTypeFn = &ClassOf<T>;
     return t;
   }();
   return &info;
@@ -275,7 +314,10 @@ template <class V> const TTypeInfo* TypeInfoOf() {
 
 // ---- the class builder ------------------------------------------------------------------
 
-template <class C, class Base> class TClassBuilder {
+// Builds the record of class C, whose parent is the one its RTL_CLASS names.
+template <class C> class TClassBuilder {
+  static_assert(std::is_same_v<typename C::ThisClass, C>, "the class has no RTL_CLASS of its own");
+
 public:
   explicit TClassBuilder(std::string Name) { info_.Name = std::move(Name); }
 
@@ -421,15 +463,15 @@ public:
   }
 
   TClassInfo Build() {
-    if constexpr (!std::is_void_v<Base>) {
-      static_assert(std::is_base_of_v<Base, C>);
-      info_.Parent = Base::StaticClass();
+    if constexpr (!std::is_same_v<C, TObject>) {
+      static_assert(std::is_base_of_v<typename C::inherited, C>, "RTL_CLASS names a base the class does not have");
+      info_.Parent = ClassOf<typename C::inherited>();
     }
     if constexpr (!std::is_abstract_v<C>) {
       if constexpr (std::is_base_of_v<TComponent, C> && std::is_constructible_v<C, TComponent*>)
-        info_.Factory = [](TComponent* owner) -> TObject* { return new C(owner); };
+        info_.Factory = [](TComponent* owner) -> std::unique_ptr<TObject> { return std::make_unique<C>(owner); };
       else if constexpr (std::is_default_constructible_v<C>)
-        info_.Factory = [](TComponent*) -> TObject* { return new C(); };
+        info_.Factory = [](TComponent*) -> std::unique_ptr<TObject> { return std::make_unique<C>(); };
     }
     return std::move(info_);
   }
@@ -451,17 +493,27 @@ private:
   std::shared_ptr<TPropInfo> last_;
 };
 
-template <class C, class Base> TClassBuilder<C, Base> DefineClass(std::string Name) {
-  return TClassBuilder<C, Base>(std::move(Name));
-}
+// The record of C under the name its RTL_CLASS gives, or under another registry name.
+template <class C> TClassBuilder<C> DefineClass() { return TClassBuilder<C>(C::RtlClassName); }
+template <class C> TClassBuilder<C> DefineClass(std::string Name) { return TClassBuilder<C>(std::move(Name)); }
+
+// The property-table Assign. When Source is of Dest's class or a descendant, copies each
+// published property of Dest's class that Dest can write and Source would store (its
+// stored clause, read on Source), in declaration order, through Dest's setters: values,
+// owned persistent objects (whose setters copy them with Assign), component references
+// (as references). Events are not copied: a handler belongs to whoever hooked it. Dest's
+// SetField notifications are held meanwhile, so the caller notifies once. Assigning an
+// object to itself copies nothing. Returns false, copying nothing, for any other Source.
+bool AssignProperties(TPersistent* Dest, const TPersistent* Source);
 
 // ---- looking properties up --------------------------------------------------------------
 
 // All published properties of a class in declaration order, the parents' first. A class
-// that redeclares an inherited property replaces it in the parent's place.
-std::vector<const TPropInfo*> GetPropInfos(TClass AClass);
+// that redeclares an inherited property replaces it in the parent's place. The list is
+// built once per class and kept (any thread); nil gives an empty list.
+const std::vector<const TPropInfo*>& GetPropInfos(TClass AClass);
 // The same, sorted by name (case-insensitive) when SortList is true.
-std::vector<const TPropInfo*> GetPropList(TClass AClass, bool SortList = true);
+const std::vector<const TPropInfo*>& GetPropList(TClass AClass, bool SortList = true);
 // A property of the class by its name (no path); nil when there is none.
 const TPropInfo* GetPropInfo(TClass AClass, const std::string& PropName);
 const TPropInfo* GetPropInfo(const TObject* Instance, const std::string& PropName);

@@ -4,11 +4,14 @@
 #include <termios.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <thread>
 
 #include "platform/comm/SerialPort.h"
 #include "platform/comm/Speed.h"
+#include "tests/WaitFor.h"
 #include "tests/comm/PtyPair.h"
 
 namespace {
@@ -21,6 +24,14 @@ protected:
   void SetUp() override {
     ASSERT_FALSE(pty.path.empty());
     ASSERT_EQ(0, dev.Open(pty.path));
+  }
+  // Waits until the input queue holds Count bytes.
+  bool Queued(std::uint32_t Count) {
+    return testwait::WaitFor([&] {
+      std::uint32_t errors = 0;
+      comm::COMSTAT stat;
+      return dev.ClearCommError(errors, stat) == 0 && stat.cbInQue == Count;
+    });
   }
   PtyPair pty;
   comm::TSerialDevice dev;
@@ -123,7 +134,7 @@ TEST_F(SerialDevice, ReadTimeoutsFollowTheirRules) {
   ASSERT_EQ(0, dev.Read(in, sizeof in, n));
   EXPECT_EQ(0u, n);
   pty.Send({1, 2});
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(Queued(2));
   ASSERT_EQ(0, dev.Read(in, sizeof in, n));
   EXPECT_EQ(2u, n);
 
@@ -152,7 +163,7 @@ TEST_F(SerialDevice, ReadTimeoutsFollowTheirRules) {
 
 TEST_F(SerialDevice, PurgeEmptiesTheInputQueue) {
   pty.Send({1, 2, 3});
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(Queued(3));
   std::uint32_t errors = 1;
   comm::COMSTAT stat;
   ASSERT_EQ(0, dev.ClearCommError(errors, stat));
@@ -223,14 +234,25 @@ TEST(SerialDeviceNames, ComNamesMapToUartDevices) {
 class SerialEvents : public SerialDevice {
 protected:
   // Waits with a stop that fires after stopAfter; returns the result and the mask.
+  // A wait that is expected to end by itself gets a generous stop; one expected to be
+  // stopped (nothing to report) a short one.
   comm::TWaitResult Wait(std::uint32_t& mask, std::chrono::milliseconds stopAfter = 150ms) {
     comm::TWaitEvent stop;
+    std::mutex lock;
+    std::condition_variable ended;
+    bool done = false;
     std::thread stopper([&] {
-      std::this_thread::sleep_for(stopAfter);
+      std::unique_lock<std::mutex> hold(lock);
+      ended.wait_for(hold, stopAfter, [&] { return done; });
       stop.Set();
     });
     int error = 0;
     const comm::TWaitResult r = dev.WaitCommEvent(mask, stop, error);
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      done = true;
+    }
+    ended.notify_one();
     stopper.join();
     return r;
   }
@@ -242,7 +264,7 @@ TEST_F(SerialEvents, ReceivedCharactersAreReportedOncePerArrival) {
   EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));  // idle line
 
   pty.Send({1, 2, 3});
-  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask));
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
   EXPECT_EQ(comm::EV_RXCHAR, mask);
   // Bytes left unread do not raise the event again...
   EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));
@@ -254,12 +276,12 @@ TEST_F(SerialEvents, ReceivedCharactersAreReportedOncePerArrival) {
   dev.SetCommTimeouts(t);
   ASSERT_EQ(0, dev.Read(b, 2, n));
   pty.Send({4, 5});
-  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask));
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
   EXPECT_EQ(comm::EV_RXCHAR, mask);
   // After a purge, arrivals count afresh.
   ASSERT_EQ(0, dev.PurgeComm(comm::PURGE_RXCLEAR));
   pty.Send({6});
-  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask));
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
   EXPECT_EQ(comm::EV_RXCHAR, mask);
 }
 
@@ -268,7 +290,7 @@ TEST_F(SerialEvents, WrittenBytesLeavingRaiseTxEmpty) {
   const unsigned char b[3] = {1, 2, 3};
   std::uint32_t n = 0, mask = 0;
   ASSERT_EQ(0, dev.Write(b, 3, n));
-  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask));
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
   EXPECT_EQ(comm::EV_TXEMPTY, mask);
   EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));
 }
@@ -276,7 +298,7 @@ TEST_F(SerialEvents, WrittenBytesLeavingRaiseTxEmpty) {
 TEST_F(SerialEvents, StopWinsOverAPendingEventAndHangUpEndsTheWait) {
   ASSERT_EQ(0, dev.SetCommMask(comm::EV_RXCHAR));
   pty.Send({1});
-  std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(Queued(1));
   comm::TWaitEvent stop;
   stop.Set();
   std::uint32_t mask = 0;
@@ -289,7 +311,7 @@ TEST_F(SerialEvents, StopWinsOverAPendingEventAndHangUpEndsTheWait) {
   pty.CloseMaster();
   ::close(pty.slave);  // the last other holder of the slave
   pty.slave = -1;
-  EXPECT_EQ(comm::TWaitResult::Failed, Wait(mask, 300ms));
+  EXPECT_EQ(comm::TWaitResult::Failed, Wait(mask, 5s));
 }
 
 }  // namespace

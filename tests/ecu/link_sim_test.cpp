@@ -1,5 +1,6 @@
 // The link against the ECU simulator on a pseudo-terminal. Timing is asserted on the test
 // clock, which stands still while the test waits for the simulator's replies.
+#include "tests/WaitFor.h"
 #include "tests/ecu/LinkFixture.h"
 
 namespace linktest {
@@ -34,10 +35,18 @@ TEST_F(SimLinkTest, ConnectScriptWalksItsCellsThenPollsEachRequestAReplyDelayLat
   ASSERT_TRUE(RunUntil("#'(#'("));
   EXPECT_EQ(wire.Commands(), "!0,$'(%/77#'(#'(");
   EXPECT_TRUE(wire.Of('R').empty());
-  // Every request goes out the reply delay after the reply before it was taken.
+  // Every request goes out the reply delay after the last byte of the reply before it: the
+  // quiet time that reply was checked after runs inside the delay. The send timer counts
+  // whole milliseconds, so the request may go up to one later, never sooner.
   const auto writes = wire.Of('W');
   const auto accepts = wire.Of('A');
-  for (std::size_t i = 1; i < writes.size(); ++i) EXPECT_EQ(writes[i].Time - accepts[i - 1].Time, 60) << i;
+  const double quiet = form->ReplyQuietMs();
+  EXPECT_EQ(quiet, 3.125);
+  for (std::size_t i = 1; i < writes.size(); ++i) {
+    const double lastByte = accepts[i - 1].Time - quiet;
+    EXPECT_GE(writes[i].Time - lastByte, 60) << i;
+    EXPECT_LT(writes[i].Time - lastByte, 61) << i;
+  }
 
   EXPECT_EQ(ecu::Configuration->ECU_Name, "GASCAL ECU SIM");
   EXPECT_EQ(ecu::LiveDataLength, 37);
@@ -69,7 +78,7 @@ TEST_F(SimLinkTest, BadRepliesAreIgnoredAndTheSameFrameGoesAgainAfter550ms) {
     Pump([] { return false; }, 30);
     EXPECT_EQ(wire.Of('A').size(), accepted);
     const std::size_t writes = wire.Of('W').size();
-    clock.Advance(549);
+    clock.Advance(request.Time + 549 - clock.Now());  // a full-length reply's quiet time has passed
     EXPECT_EQ(wire.Of('W').size(), writes);
     ASSERT_TRUE(Advance(1));
     const WireEvent resend = wire.Of('W').back();
@@ -80,6 +89,45 @@ TEST_F(SimLinkTest, BadRepliesAreIgnoredAndTheSameFrameGoesAgainAfter550ms) {
     ASSERT_TRUE(Advance(60));
     EXPECT_NE(wire.Of('W').back().Frame[1], request.Frame[1]);
   }
+}
+
+// The reply to the request just written reaches the port just before the 550 ms resend is
+// due, and is read only then: its quiet time runs over the resend's tick. The tick waits
+// for the check, as it waited while the check blocked the GUI thread: a taken reply voids
+// it, a refused one is followed by the resend.
+TEST_F(SimLinkTest, ResendDueWhileTheLineFallsQuietWaitsForTheReplyCheck) {
+  OpenPort();
+  ASSERT_TRUE(RunUntil("#"));
+  for (const bool good : {true, false}) {
+    SCOPED_TRACE(good ? "good reply" : "refused reply");
+    if (!good) sim->AddFault({ecusim::FaultKind::WrongAddress, 0, 0, 0});
+    const std::size_t writes = wire.Of('W').size();
+    clock.Advance(60);
+    ASSERT_EQ(wire.Of('W').size(), writes + 1);
+    const WireEvent request = wire.Of('W').back();
+    // Nothing but the resend is due before 550 ms; the reply waits unread meanwhile.
+    recorder->Timer_GEN_Connect_Stabil().SetEnabled(false);
+    ASSERT_TRUE(testwait::WaitFor([&] { return form->ComPort->InputCount() == ecu::RxExpectedLength; }));
+    const std::size_t events = wire.Events.size();
+    clock.Advance(request.Time + 548 - clock.Now());
+    ASSERT_TRUE(form->ReplyQuietRunning());
+    clock.Advance(2);
+    EXPECT_EQ(wire.Events.size(), events);  // the resend waits
+    ASSERT_TRUE(Pump([&] { return wire.Events.size() > events; }));
+    if (good) {
+      EXPECT_EQ(wire.Events.back().Kind, 'A');
+      EXPECT_EQ(wire.Events.size(), events + 1);
+      ASSERT_TRUE(Advance(60));
+      EXPECT_NE(wire.Of('W').back().Frame, request.Frame);
+    } else {
+      ASSERT_EQ(wire.Events.size(), events + 2);
+      EXPECT_EQ(wire.Events[events].Kind, 'R');
+      EXPECT_EQ(wire.Events[events + 1].Kind, 'W');
+      EXPECT_EQ(wire.Events[events + 1].Frame, request.Frame);
+      EXPECT_TRUE(Pump([&] { return !wire.Of('A').empty() && wire.Events.back().Kind == 'A'; }));
+    }
+  }
+  EXPECT_EQ(wire.Of('R').size(), 1u);
 }
 
 TEST_F(SimLinkTest, LateCopyOfAReplyIsNotTakenForTheNextOne) {

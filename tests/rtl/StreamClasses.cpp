@@ -4,14 +4,8 @@
 
 namespace streamtest {
 
-RTL_ENUM(TPanelKind) {
-  static const auto info =
-      DefineEnum<TPanelKind>("TPanelKind", {{"pkFlat", pkFlat}, {"pkRaised", pkRaised}, {"pkSunken", pkSunken}});
-  return &info;
-}
-
 TClass TStop::StaticClass() {
-  static const TClassInfo info = DefineClass<TStop, TCollectionItem>("TStop")
+  static const TClassInfo info = DefineClass<TStop>()
                                      .Property("Color", &TStop::Color, &TStop::Color).Default(0)
                                      .Property("Offset", &TStop::Offset, &TStop::Offset).FloatType(ftExtended)
                                      .Property("Tag", &TStop::Tag, &TStop::Tag)
@@ -20,7 +14,7 @@ TClass TStop::StaticClass() {
 }
 
 TClass TStyle::StaticClass() {
-  static const TClassInfo info = DefineClass<TStyle, TPersistent>("TStyle")
+  static const TClassInfo info = DefineClass<TStyle>()
                                      .Property("Color", &TStyle::Color, &TStyle::Color).Default(0)
                                      .Property("Stops", &TStyle::GetStops, &TStyle::SetStops)
                                      .Build();
@@ -41,7 +35,7 @@ void TStyle::DefineProperties(TFiler* Filer) {
 }
 
 TClass TPanel::StaticClass() {
-  static const TClassInfo info = DefineClass<TPanel, TComponent>("TPanel")
+  static const TClassInfo info = DefineClass<TPanel>()
                                      .Property("Small", &TPanel::Small, &TPanel::Small).Default(0)
                                      .Property("Medium", &TPanel::Medium, &TPanel::Medium).Default(0)
                                      .Property("Big", &TPanel::Big, &TPanel::Big).Default(0)
@@ -67,11 +61,11 @@ TClass TPanel::StaticClass() {
 }
 
 TClass TLabel::StaticClass() {
-  static const TClassInfo info = DefineClass<TLabel, TPanel>("TLabel").Build();
+  static const TClassInfo info = DefineClass<TLabel>().Build();
   return &info;
 }
 
-TRegisterStreamClasses::TRegisterStreamClasses() { RegisterClasses({TPanel::StaticClass(), TLabel::StaticClass()}); }
+TRegisterStreamClasses::TRegisterStreamClasses() { RegisterClasses<TPanel, TLabel>(); }
 TRegisterStreamClasses::~TRegisterStreamClasses() {
   UnRegisterClass(TPanel::StaticClass());
   UnRegisterClass(TLabel::StaticClass());

@@ -18,8 +18,7 @@ namespace streamtest {
 
 using namespace rtl;
 
-enum TPanelKind { pkFlat, pkRaised, pkSunken };
-RTL_ENUM(TPanelKind);
+RTL_ENUM(TPanelKind, pkFlat, pkRaised, pkSunken);
 using TPanelKinds = TSet<TPanelKind>;
 
 class TStop : public TCollectionItem {
@@ -50,18 +49,16 @@ protected:
 class TPanel : public TComponent {
   RTL_CLASS(TPanel, TComponent)
 public:
-  explicit TPanel(TComponent* AOwner) : TComponent(AOwner), style_(new TStyle), lines_(new TStringList) {}
+  explicit TPanel(TComponent* AOwner) : TComponent(AOwner) {}
   ~TPanel() override {
     SetPartner(nullptr);
     while (!children_.empty()) children_.back()->SetParentPanel(nullptr);
     if (parent_) parent_->RemoveChild(this);
-    delete style_;
-    delete lines_;
   }
 
-  TStyle* Style() const { return style_; }
+  TStyle* Style() const { return style_.get(); }
   void SetStyle(TStyle* v) { style_->Assign(v); }
-  TStringList* Lines() const { return lines_; }
+  TStringList* Lines() const { return lines_.get(); }
   void SetLines(TStringList* v) { lines_->Assign(v); }
   TPanel* Partner() const { return partner_; }
   void SetPartner(TPanel* v) {
@@ -123,8 +120,8 @@ protected:
 private:
   void RemoveChild(TPanel* c) { std::erase(children_, c); }
 
-  TStyle* style_;
-  TStringList* lines_;
+  const std::unique_ptr<TStyle> style_ = std::make_unique<TStyle>();
+  const std::unique_ptr<TStringList> lines_ = std::make_unique<TStringList>();
   TPanel* partner_ = nullptr;
   TPanel* parent_ = nullptr;
   std::vector<TPanel*> children_;

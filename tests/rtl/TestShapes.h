@@ -1,6 +1,7 @@
 // Sample published classes shared by the runtime's tests.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/rtl/Component.h"
@@ -10,8 +11,7 @@ namespace rtltest {
 
 using namespace rtl;
 
-enum TShade { shNone, shLight, shDark };
-RTL_ENUM(TShade);
+RTL_ENUM(TShade, shNone, shLight, shDark);
 using TShades = TSet<TShade>;
 
 // An owned value object, assigned by copying.
@@ -21,11 +21,7 @@ public:
   int32_t Color() const { return color_; }
   void SetColor(int32_t v) { color_ = v; }
   void Assign(const TPersistent* Source) override {
-    if (auto f = dynamic_cast<const TFill*>(Source)) {
-      color_ = f->color_;
-      return;
-    }
-    inherited::Assign(Source);
+    if (!AssignProperties(this, Source)) inherited::Assign(Source);
   }
 
 private:
@@ -35,15 +31,14 @@ private:
 class TShape : public TComponent {
   RTL_CLASS(TShape, TComponent)
 public:
-  explicit TShape(TComponent* AOwner) : TComponent(AOwner), fill_(new TFill) {}
+  explicit TShape(TComponent* AOwner) : TComponent(AOwner) {}
   ~TShape() override {
-    delete fill_;
     if (Buddy_) Buddy_->RemoveFreeNotification(this);
   }
 
   uint8_t Opacity() const { return Opacity_; }
   void SetOpacity(uint8_t v) { Opacity_ = v; }
-  TFill* Fill() const { return fill_; }
+  TFill* Fill() const { return fill_.get(); }
   void SetFill(TFill* v) { fill_->Assign(v); }
   TShape* Buddy() const { return Buddy_; }
   void SetBuddy(TShape* v) {
@@ -86,7 +81,7 @@ protected:
 
 private:
   uint8_t Opacity_ = 100;
-  TFill* fill_;
+  const std::unique_ptr<TFill> fill_ = std::make_unique<TFill>();
   TShape* Buddy_ = nullptr;
 };
 

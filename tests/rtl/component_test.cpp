@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
+#include <vector>
 
 #include "tests/rtl/TestShapes.h"
 
@@ -34,7 +36,7 @@ protected:
 }  // namespace
 
 TClass TProbe::StaticClass() {
-  static const TClassInfo info = DefineClass<TProbe, TComponent>("TProbe").Build();
+  static const TClassInfo info = DefineClass<TProbe>().Build();
   return &info;
 }
 
@@ -101,6 +103,100 @@ TEST(TComponentFree, ReferencesClearedThroughNotificationAcrossOwners) {
   delete shape;
   buddy2->Free();
 }
+
+// Follows other components (subscribing to them) and counts what it hears of; reports at
+// its death what it heard and whether it still held a reference.
+class TFollower : public TComponent {
+  RTL_CLASS(TFollower, TComponent)
+public:
+  struct TDeath {
+    std::map<const TComponent*, int> Heard;
+    bool Dangling;
+  };
+  static inline std::map<const TComponent*, TDeath>* gDeaths = nullptr;
+
+  using TComponent::TComponent;
+  ~TFollower() override {
+    if (gDeaths) (*gDeaths)[this] = {Heard, !followed_.empty()};
+  }
+  void Follow(TComponent* Other) {
+    followed_.insert(Other);
+    FreeNotification(Other);
+  }
+  std::map<const TComponent*, int> Heard;  // removals heard of, by component
+  std::set<const TComponent*> followed_;
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    if (Operation == opRemove) {
+      ++Heard[AComponent];
+      followed_.erase(AComponent);
+    }
+    inherited::Notification(AComponent, Operation);
+  }
+};
+
+}  // namespace
+
+TClass TFollower::StaticClass() {
+  static const TClassInfo info = DefineClass<TFollower>().Build();
+  return &info;
+}
+
+namespace {
+
+// 2,000 components of one owner, each following the next one, and a watcher of another
+// owner following them all. While the owner is freed (or frees all its components), a
+// freed component's news goes to its owner and its followers, once each, and to nobody
+// else.
+void CheckFreeingTwoThousandFollowers(bool freeOwner) {
+  constexpr size_t kCount = 2000;
+  TFollower watcher(nullptr);
+  auto* form = new TFollower(nullptr);
+  std::vector<TFollower*> made;
+  for (size_t i = 0; i < kCount; ++i) {
+    made.push_back(new TFollower(form));
+    watcher.Follow(made.back());
+  }
+  for (size_t i = 0; i + 1 < kCount; ++i) made[i]->Follow(made[i + 1]);
+
+  // One freed alone while the owner lives: the whole owner tree hears of it, once each.
+  std::map<const TComponent*, TFollower::TDeath> deaths;
+  TFollower::gDeaths = &deaths;
+  TFollower* middle = made[1000];
+  middle->Free();
+  EXPECT_EQ(made[999]->Heard[middle], 1);  // follows it, and hears through the owner too
+  EXPECT_EQ(made[5]->Heard[middle], 1);    // through the owner only
+  EXPECT_EQ(form->Heard[middle], 1);
+
+  if (freeOwner) {
+    form->Free();
+  } else {
+    form->DestroyComponents();
+    EXPECT_EQ(form->Heard.size(), kCount);  // told of each, once
+    for (const auto& [who, times] : form->Heard) EXPECT_EQ(times, 1);
+    delete form;
+  }
+  TFollower::gDeaths = nullptr;
+  ASSERT_EQ(deaths.size(), kCount + 1);
+  for (size_t i = 0; i < kCount; ++i) {
+    if (made[i] == middle) continue;
+    const TFollower::TDeath& death = deaths[made[i]];
+    std::map<const TComponent*, int> expected{{middle, 1}};
+    if (i + 1 < kCount && made[i + 1] != middle) expected[made[i + 1]] = 1;  // freed before it
+    EXPECT_EQ(death.Heard, expected) << i;
+    EXPECT_FALSE(death.Dangling) << i;
+    if (death.Heard != expected) break;
+  }
+  EXPECT_TRUE(watcher.followed_.empty());
+  EXPECT_EQ(watcher.Heard.size(), kCount);
+  for (const auto& [who, times] : watcher.Heard) EXPECT_EQ(times, 1);
+}
+
+TEST(TComponentFree, AnOwnerOfTwoThousandFollowersTellsEachFollowerOnceAndNobodyElse) {
+  CheckFreeingTwoThousandFollowers(true);
+}
+TEST(TComponentFree, DestroyComponentsTellsTheSame) { CheckFreeingTwoThousandFollowers(false); }
 
 TEST(TComponentOwner, InsertAndRemoveNotifyTheOwnerAndMoveOwnership) {
   TProbe form(nullptr), other(nullptr);

@@ -89,6 +89,8 @@ TEST(WriterValues, StringsChooseShortLongOrUtf8) {
   EXPECT_EQ(305u, l.size());
   // 0xE9 is "é" in the system code page: UTF-8 C3 A9.
   EXPECT_EQ(std::string("\x14\x03\0\0\0" "\xC3\xA9" "t", 8), Written([](TWriter& w) { w.WriteString("\xE9t"); }));
+  // 0x8F has no character in the code page: the bytes stay as they are.
+  EXPECT_EQ(std::string("\x06\x02\x8F\xE9"), Written([](TWriter& w) { w.WriteString("\x8F\xE9"); }));
   // Wide text: ASCII as 8-bit, Cyrillic as UTF-8, a lone surrogate as UTF-16.
   EXPECT_EQ(std::string("\x06\x02" "ok"), Written([](TWriter& w) { w.WriteWideString(u"ok"); }));
   EXPECT_EQ(std::string("\x14\x02\0\0\0\xD0\x94", 7), Written([](TWriter& w) { w.WriteWideString(u"\u0414"); }));
@@ -272,7 +274,7 @@ TEST_F(ComponentStream, RootOfAStreamCanBeCreatedFromItsClassName) {
   Fill(root);
   TStringStream s(WriteRoot(&root));
   TReader r(&s);
-  std::unique_ptr<TComponent, TFreeDeleter> made(r.ReadRootComponent(nullptr));
+  std::unique_ptr<TComponent> made(r.ReadRootComponent(nullptr));
   ASSERT_TRUE(made && made->Is<TPanel>());
   EXPECT_EQ(548.0, static_cast<TPanel*>(made.get())->Width);
 }

@@ -24,7 +24,8 @@ protected:
 };
 
 TEST_F(IniFileTest, ReadsWithoutRegardToCaseAndWritesBackKeepingComments) {
-  WriteAll(file, "; settings\n[Port]\r\nBaud = 9600\nHex=$1F\n; keep me\nodd line\n\n[Other]\nFlag=1\nF=2.5\n");
+  // Lines end at LF, CR LF or a lone CR.
+  WriteAll(file, "; settings\n[Port]\r\nBaud = 9600\rHex=$1F\n; keep me\nodd line\n\n[Other]\nFlag=1\nF=2.5\n");
   TMemIniFile ini(file);
   EXPECT_EQ("9600", ini.ReadString("PORT", "baud", "x"));
   EXPECT_EQ(31, ini.ReadInteger("port", "HEX", 0));
@@ -98,6 +99,15 @@ TEST_F(IniFileTest, AFailedWriteLeavesTheOldFileWhole) {
   inFile.WriteString("S", "K", "v");
   EXPECT_THROW(inFile.UpdateFile(), EFCreateError);
   EXPECT_EQ(old, ReadAll(file));
+}
+
+TEST_F(IniFileTest, ALineBeginningLikeASectionHoldsNoKey) {
+  WriteAll(file, "[A]\n[unclosed=2\nk=1\n");
+  TMemIniFile ini(file);
+  TStringList keys;
+  ini.ReadSection("A", &keys);
+  ASSERT_EQ(1, keys.Count());
+  EXPECT_EQ("k", keys[0]);
 }
 
 // Mutated files (fixed seed): whatever a file holds, it loads, and writing it back and

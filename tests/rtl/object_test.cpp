@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "tests/rtl/TestShapes.h"
 
 namespace rtltest {
@@ -16,15 +20,42 @@ class TImpostor : public TPersistent {
   RTL_CLASS(TImpostor, TPersistent)
 };
 
+// Writes down, from BeforeDestruction, a member of the most derived class and how many
+// components it still owns: both are there only while the object is whole.
+class TWitness : public TComponent {
+  RTL_CLASS(TWitness, TComponent)
+public:
+  TWitness(TComponent* AOwner, std::vector<std::string>* Log) : TComponent(AOwner), log_(Log) {}
+  void BeforeDestruction() override {
+    log_->push_back(label_ + std::to_string(ComponentCount()));
+    inherited::BeforeDestruction();
+  }
+
+private:
+  std::vector<std::string>* log_;
+  std::string label_ = "whole, owning ";
+};
+
+class TFailsToConstruct : public TObject {
+public:
+  TFailsToConstruct() { throw EInvalidOperation("no"); }
+  std::vector<int> data_ = std::vector<int>(8);
+};
+
 }  // namespace
 
 TClass TAbstractThing::StaticClass() {
-  static const TClassInfo info = DefineClass<TAbstractThing, TPersistent>("TAbstractThing").Build();
+  static const TClassInfo info = DefineClass<TAbstractThing>().Build();
   return &info;
 }
 
 TClass TImpostor::StaticClass() {
-  static const TClassInfo info = DefineClass<TImpostor, TPersistent>("TSHAPE").Build();
+  static const TClassInfo info = DefineClass<TImpostor>("TSHAPE").Build();
+  return &info;
+}
+
+TClass TWitness::StaticClass() {
+  static const TClassInfo info = DefineClass<TWitness>().Build();
   return &info;
 }
 
@@ -56,18 +87,38 @@ TEST(TObjectRegistry, CreatesRegisteredClassesByName) {
   EXPECT_EQ(TShape::StaticClass(), GetClass("TShape"));
 
   TShape owner(nullptr);
-  TObject* circle = CreateObjectByName("TCircle", &owner);  // the virtual constructor gets the owner
+  TObject* circle = CreateObjectByName("TCircle", &owner).release();  // the virtual constructor gets the owner
   ASSERT_TRUE(circle->Is<TCircle>());
   EXPECT_EQ(50, static_cast<TCircle*>(circle)->Opacity());  // the class's own constructor ran
   EXPECT_EQ(&owner, static_cast<TCircle*>(circle)->Owner());
   EXPECT_EQ(circle, owner.Components(0));
 
-  std::unique_ptr<TObject, TFreeDeleter> fill(CreateObjectByName("TFill"));
+  std::unique_ptr<TObject> fill = CreateObjectByName("TFill");
   EXPECT_EQ("TFill", fill->ClassName());
   EXPECT_THROW(CreateObjectByName("TAbstractThing"), EInvalidOperation);
 
   UnRegisterClass(TCircle::StaticClass());
   EXPECT_EQ(nullptr, GetClass("TCircle"));
+}
+
+TEST(TObjectFree, EveryWayOfFreeingRunsBeforeDestructionOnTheWholeObject) {
+  std::vector<std::string> log;
+  auto make = [&](TComponent* owner) {
+    auto* w = new TWitness(owner, &log);
+    new TShape(w);  // owned by it: still there while it is whole
+    return w;
+  };
+  make(nullptr)->Free();
+  delete make(nullptr);
+  delete static_cast<TObject*>(make(nullptr));
+  { std::unique_ptr<TPersistent> held(make(nullptr)); }
+  {
+    TShape owner(nullptr);
+    make(&owner);
+  }  // its owner frees it
+  EXPECT_EQ(log, std::vector<std::string>(5, "whole, owning 1"));
+  // A constructor that raises gives the memory back (the leak check would see it).
+  EXPECT_THROW(std::make_unique<TFailsToConstruct>(), EInvalidOperation);
 }
 
 TEST(TPersistentAssign, CopiesKnownSourcesAndRefusesOthersWithTheLibraryMessage) {

@@ -162,6 +162,50 @@ TEST(ObjectText, EveryValueTypeRoundTripsThroughText) {
   EXPECT_EQ(special, ToText(ToBinary(special)));
 }
 
+TEST(ObjectText, NamesLikeKeywordsAndNullInListsReadBack) {
+  // Properties named like the keywords, also inside a collection item and as a path.
+  const std::string keywords = "object X\r\n  end = 1\r\n  Object = 2\r\n  inline.Inherited = 3\r\n"
+                               "  P = <\r\n    item\r\n      End = 4\r\n      item = 5\r\n    end>\r\n"
+                               "  INF = 6\r\nend\r\n";
+  const std::string bytes = ToBinary(keywords);
+  EXPECT_EQ(keywords, ToText(bytes));
+  EXPECT_EQ(bytes, ToBinary(ToText(bytes)));
+  // Null keeps its place in a list; as a value of its own it stays the null value.
+  const std::string list = "object X\r\n  L = (\r\n    1\r\n    Null\r\n    (\r\n      Null))\r\n  N = Null\r\nend\r\n";
+  const std::string listBytes = ToBinary(list);
+  EXPECT_EQ(list, ToText(listBytes));
+  EXPECT_NE(std::string::npos, listBytes.find(std::string("\x02\x01\x07\x04Null", 8)));
+  EXPECT_NE(std::string::npos, listBytes.find(std::string("\x01N\x00\x00\x00", 5)));
+  // An identifier the text would read as a number is refused; one spelt like a value word
+  // is written the way it reads back.
+  EXPECT_THROW(ToText(std::string("TPF0\x01X\x00\x01P\x07\x03INF\x00\x00", 16)), EReadError);
+  EXPECT_EQ("object X\r\n  P = True\r\nend\r\n", ToText(std::string("TPF0\x01X\x00\x01P\x07\x04true\x00\x00", 17)));
+}
+
+TEST(ObjectText, ExtendedTextReadsBackAsTheSameValue) {
+  EXPECT_EQ("0.100000000000000000", ExtendedToText(0.1));
+  for (double v : {0.1 + 0.2, 1.0 / 3.0, 9.123456789012345e-3, 2.0 / 3.0 * 1e-5, 123456.789 * 7.1}) {
+    double back = 0;
+    ASSERT_TRUE(TryStrToFloat(ExtendedToText(v), back)) << ExtendedToText(v);
+    EXPECT_EQ(v, back) << ExtendedToText(v);
+  }
+}
+
+TEST(ObjectText, SinglePropertiesTravelAsExtended) {
+  TRegisterStreamClasses registered;
+  TPanel root(nullptr);
+  root.Ratio = 548;
+  const std::string bytes = WriteRoot(&root);
+  EXPECT_NE(std::string::npos, bytes.find(std::string("\x05Ratio\x05\0\0\0\0\0\0\0\x89\x08\x40", 17)));
+  EXPECT_NE(std::string::npos, ToText(bytes).find("  Ratio = 548.000000000000000000\r\n"));
+  // Either form reads back.
+  for (const std::string& value : {std::string("548.000000000000000000"), std::string("548s")}) {
+    TPanel copy(nullptr);
+    ReadRoot(ToBinary("object TPanel\r\n  Ratio = " + value + "\r\nend\r\n"), &copy);
+    EXPECT_EQ(548.0f, copy.Ratio);
+  }
+}
+
 TEST(ObjectText, MalformedTextIsRefusedWithItsLine) {
   const char* bad[] = {
       "",
@@ -173,6 +217,7 @@ TEST(ObjectText, MalformedTextIsRefusedWithItsLine) {
       "object A: TX\r\n  N = 99999999999999999999\r\nend",
       "object A: TX\r\n  C = #70000\r\nend",
       "object A: TX\r\n  P = <item X = 1 >\r\nend",
+      "object A: TX\r\n  P = <item [4294967296] end>\r\nend",
       "object A: TX\r\nend\r\nextra",
       "object A: TX\r\n  object B: TY\r\n",
   };
@@ -188,6 +233,21 @@ TEST(ObjectText, MalformedTextIsRefusedWithItsLine) {
   for (int i = 0; i <= FilerMaxNesting; ++i) deep += "object TX\n";
   for (int i = 0; i <= FilerMaxNesting; ++i) deep += "end\n";
   EXPECT_THROW(ToBinary(deep), EParserError);
+  // Collections nested in items: text the converter writes is never too deep to read.
+  for (int levels : {40, 70}) {
+    std::string nested = std::string("TPF0\x01X\x00", 7);
+    for (int i = 0; i < levels; ++i) nested += std::string("\x01P\x0E\x01", 4);
+    for (int i = 0; i < levels; ++i) nested += std::string("\x00\x00", 2);
+    nested += std::string("\x00\x00", 2);
+    std::string text;
+    try {
+      text = ToText(nested);
+    } catch (const EReadError&) {
+      EXPECT_EQ(70, levels);
+      continue;
+    }
+    EXPECT_EQ(nested, ToBinary(text)) << levels;
+  }
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ TEST(StreamFuzz, MutatedBinaryStreamsReadOrAreRefused) {
     Survives([&] {
       TStringStream s(input);
       TReader r(&s);
-      std::unique_ptr<TComponent, TFreeDeleter> made(r.ReadRootComponent(nullptr));
+      std::unique_ptr<TComponent> made(r.ReadRootComponent(nullptr));
     });
     // Whatever the binary converter accepts, the text reader takes back to the same text.
     std::string text;

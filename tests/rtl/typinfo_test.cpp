@@ -8,19 +8,14 @@
 
 namespace rtltest {
 
-RTL_ENUM(TShade) {
-  static const auto info = DefineEnum<TShade>("TShade", {{"shNone", shNone}, {"shLight", shLight}, {"shDark", shDark}});
-  return &info;
-}
-
 TClass TFill::StaticClass() {
   static const TClassInfo info =
-      DefineClass<TFill, TPersistent>("TFill").Property("Color", &TFill::Color, &TFill::SetColor).Default(0).Build();
+      DefineClass<TFill>().Property("Color", &TFill::Color, &TFill::SetColor).Default(0).Build();
   return &info;
 }
 
 TClass TShape::StaticClass() {
-  static const TClassInfo info = DefineClass<TShape, TComponent>("TShape")
+  static const TClassInfo info = DefineClass<TShape>()
       .Property("Opacity", &TShape::Opacity, &TShape::SetOpacity).Range(0, 100).Default(100)
       .Property("Depth", &TShape::Depth, &TShape::Depth)
       .Property("Big", &TShape::Big, &TShape::Big).Default(0)
@@ -46,7 +41,7 @@ TClass TShape::StaticClass() {
 }
 
 TClass TCircle::StaticClass() {
-  static const TClassInfo info = DefineClass<TCircle, TShape>("TCircle")
+  static const TClassInfo info = DefineClass<TCircle>()
       .Property("Radius", &TCircle::Radius, &TCircle::Radius).Default(1.0f)
       .Property("Opacity", &TCircle::Opacity, &TCircle::SetOpacity).Range(0, 100).Default(50)
       .Build();

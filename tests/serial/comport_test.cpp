@@ -202,6 +202,36 @@ TEST_F(ComPortOnPty, PseudoTerminalAnswersNoSignalsAndNoErrors) {
   EXPECT_EQ((std::vector<bool>{false, false}), cts);  // once at open, once at close
 }
 
+TEST_F(ComPortOnPty, LineWatchesAreWaitedForOnlyWhenAHandlerWantsThem) {
+  using cport::TComEvents;
+  EXPECT_TRUE(port.WaitedEvents().Empty());  // closed: no thread
+  // The link's port: only received characters have a handler. The thread waits on the
+  // descriptor alone; modem lines and error counters would be sampled every 50 ms.
+  port.OnRxChar = [](rtl::TObject*, int) {};
+  port.Open();
+  const TComEvents idle = port.WaitedEvents();
+  EXPECT_TRUE(idle.Contains(cport::evRxChar));
+  for (auto e : {cport::evCTS, cport::evDSR, cport::evRLSD, cport::evRing, cport::evError, cport::evBreak})
+    EXPECT_FALSE(idle.Contains(e)) << static_cast<int>(e);
+  port.Close();
+
+  port.OnCTSChange = [](rtl::TObject*, bool) {};
+  port.OnError = [](rtl::TObject*, cport::TComErrors) {};
+  port.Open();
+  const TComEvents watched = port.WaitedEvents();
+  EXPECT_TRUE(watched.Contains(cport::evCTS));
+  EXPECT_TRUE(watched.Contains(cport::evError));
+  EXPECT_FALSE(watched.Contains(cport::evDSR));
+  port.Close();
+
+  // A handler for an event the port's Events leave out adds nothing.
+  port.SetEvents(TComEvents{cport::evRxChar});
+  port.Open();
+  EXPECT_EQ(port.WaitedEvents(), TComEvents{cport::evRxChar});
+  port.Close();
+  port.OnError = nullptr;
+}
+
 TEST_F(ComPortOnPty, SettingsApplyOnlyToAnOpenPortOutsideUpdates) {
   port.SetBaudRate(cport::br19200);  // closed: stored only
   port.Open();

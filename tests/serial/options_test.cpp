@@ -63,6 +63,54 @@ TEST(ComOptions, BufferSizesAreEvenAndAssignmentCopiesEverything) {
   EXPECT_THROW(p.Assign(&t), rtl::EConvertError);
 }
 
+// Counts how often the port applies each settings group.
+class TCountingPort : public TComPort {
+public:
+  using TComPort::TComPort;
+  int TimeoutsApplied = 0, DCBApplied = 0, BuffersApplied = 0;
+
+protected:
+  void ApplyTimeouts() override { ++TimeoutsApplied; }
+  void ApplyDCB() override { ++DCBApplied; }
+  void ApplyBuffer() override { ++BuffersApplied; }
+};
+
+TEST(ComOptions, AssigningAGroupAppliesItOnceAndEachRealChangeOnce) {
+  TCountingPort port(nullptr);
+  TComTimeouts t;
+  t.SetReadInterval(5);
+  t.SetReadTotalConstant(6);
+  t.SetWriteTotalConstant(7);
+  port.SetTimeouts(&t);
+  EXPECT_EQ(port.TimeoutsApplied, 1);
+  EXPECT_EQ(port.Timeouts()->WriteTotalConstant(), 7);
+  TComFlowControl f;
+  f.SetFlowControl(fcSoftware);
+  f.SetXonChar(1);
+  port.SetFlowControl(&f);
+  TComParity p;
+  p.SetBits(prEven);
+  p.SetCheck(true);
+  port.SetParity(&p);
+  EXPECT_EQ(port.DCBApplied, 2);
+  TComBuffer b;
+  b.SetInputSize(64);
+  b.SetOutputSize(32);
+  port.SetBuffer(&b);
+  EXPECT_EQ(port.BuffersApplied, 1);
+
+  port.Timeouts()->SetReadInterval(5);  // unchanged
+  port.Parity()->SetBits(prEven);
+  EXPECT_EQ(port.TimeoutsApplied, 1);
+  EXPECT_EQ(port.DCBApplied, 2);
+  port.Timeouts()->SetReadInterval(9);
+  port.Parity()->SetReplaceChar('?');
+  port.Buffer()->SetOutputSize(33);  // stored as 32: no change
+  EXPECT_EQ(port.TimeoutsApplied, 2);
+  EXPECT_EQ(port.DCBApplied, 3);
+  EXPECT_EQ(port.BuffersApplied, 1);
+}
+
 TEST(ComOptions, PortSettersReapplyOnlyWhenOpen) {
   TComPort port(nullptr);
   // Closed: the sub-objects' setters store and the port applies nothing.

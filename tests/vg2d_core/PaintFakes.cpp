@@ -3,17 +3,17 @@
 namespace vgtest {
 
 rtl::TClass FakeResource::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<FakeResource, rtl::TComponent>("FakeResource").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<FakeResource>().Build();
   return &info;
 }
 
 rtl::TClass FakeFilter::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<FakeFilter, vg::TvxFilter>("FakeFilter").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<FakeFilter>().Build();
   return &info;
 }
 
 rtl::TClass RecordingFiler::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<RecordingFiler, rtl::TFiler>("RecordingFiler").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<RecordingFiler>().Build();
   return &info;
 }
 

@@ -206,8 +206,10 @@ public:
 
 struct FakeCanvasClass : vg::TvxCanvasClass {
   rtl::TClass ClassInfo() const override { return FakeCanvas::StaticClass(); }
-  vg::TvxCanvas* Create(int, int) const override { return nullptr; }
-  vg::TvxCanvas* CreateFromBitmap(vg::TvxBitmap* B) const override { return new FakeCanvas(B); }
+  std::unique_ptr<vg::TvxCanvas> Create(int, int) const override { return nullptr; }
+  std::unique_ptr<vg::TvxCanvas> CreateFromBitmap(vg::TvxBitmap* B) const override {
+    return std::make_unique<FakeCanvas>(B);
+  }
 };
 
 TEST(BitmapCanvas, MadeOnFirstUseAndFreedWithThePixels) {
@@ -231,7 +233,7 @@ TEST(BitmapCanvas, MadeOnFirstUseAndFreedWithThePixels) {
 }
 
 rtl::TClass FakeCanvas::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<FakeCanvas, vg::TvxCanvas>("FakeCanvas").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<FakeCanvas>().Build();
   return &info;
 }
 

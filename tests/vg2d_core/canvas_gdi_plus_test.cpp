@@ -19,7 +19,7 @@ const float NaN = std::numeric_limits<float>::quiet_NaN();
 constexpr TvxColor Red = 0xFFFF0000u, Blue = 0xFF0000FFu;
 
 struct Canvas {
-  Canvas(int W, int H) : c(static_cast<TvxCanvasGdiPlus*>(TvxCanvasGdiPlus::ClassRef()->Create(W, H))) {
+  Canvas(int W, int H) : c(rtl::OwnedAs<TvxCanvasGdiPlus>(TvxCanvasGdiPlus::ClassRef()->Create(W, H))) {
     c->Clear(0);
   }
   uint32_t At(int X, int Y) const { return c->BufferBits()[Y * c->Width() + X]; }

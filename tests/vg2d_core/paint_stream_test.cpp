@@ -37,7 +37,7 @@ private:
 };
 
 rtl::TClass PaintHolder::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<PaintHolder, rtl::TComponent>("PaintHolder")
+  static const rtl::TClassInfo info = rtl::DefineClass<PaintHolder>()
                                           .Property("Fill", &PaintHolder::Fill, &PaintHolder::SetFill)
                                           .Property("Shape", &PaintHolder::Shape, &PaintHolder::SetShape)
                                           .Property("Picture", &PaintHolder::Picture, &PaintHolder::SetPicture)

@@ -79,6 +79,21 @@ TEST(PathSvgText, WritesTheTextItReads) {
   EXPECT_EQ(TvxPathData().GetData(), "");
 }
 
+TEST(PathSvgText, TextIsWrittenTheFirstTimeAsItReadsBack) {
+  // Three decimals that round to a whole number, a value past where a float holds three
+  // decimals, and a negative zero.
+  TvxPathData p;
+  p.SetData("M 14.9996,-0.0001 L 16384.001,1");
+  const std::string text = p.GetData();
+  EXPECT_EQ(text, "M 15,0 L 16384.002,1 ");
+  TvxPathData again;
+  again.SetData(text);
+  EXPECT_EQ(again.GetData(), text);
+  // Points no float can hold drop their command; the others stay.
+  EXPECT_EQ(Parse("M 0,0 m 3e38,0 3e38,0 L 1,1 L 1e39,0"),
+            (std::vector<TvxPathPoint>{Pt(vgPathPointMoveTo, 0, 0), Pt(vgPathPointLineTo, 1, 1)}));
+}
+
 TEST(PathArcs, SvgArcEndsAtItsEndPointOnTheRightSide) {
   TvxPathData p;
   p.SetData("M 0,0 A 10,10 0 0,1 20,0");

@@ -43,7 +43,7 @@ public:
 }  // namespace
 
 rtl::TClass TResItem::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TResItem, rtl::TComponent>("TResItem")
+  static const rtl::TClassInfo info = rtl::DefineClass<TResItem>()
                                           .Property("ResourceName", &TResItem::ResourceName, &TResItem::SetResourceName)
                                           .Property("Width", &TResItem::Width, &TResItem::Width).Default(0)
                                           .Property("Partner", &TResItem::Partner, &TResItem::SetPartner)
@@ -53,7 +53,7 @@ rtl::TClass TResItem::StaticClass() {
 }
 
 rtl::TClass TOtherItem::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TOtherItem, TResItem>("TOtherItem").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<TOtherItem>().Build();
   return &info;
 }
 

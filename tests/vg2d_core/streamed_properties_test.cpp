@@ -37,7 +37,7 @@ private:
 };
 
 rtl::TClass ValueHolder::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<ValueHolder, rtl::TComponent>("ValueHolder")
+  static const rtl::TClassInfo info = rtl::DefineClass<ValueHolder>()
                                           .Property("Margins", &ValueHolder::Margins, &ValueHolder::SetMargins)
                                           .Property("Position", &ValueHolder::Position, &ValueHolder::SetPosition)
                                           .Property("Items", &ValueHolder::Items, &ValueHolder::SetItems)
@@ -61,7 +61,7 @@ public:
 };
 
 rtl::TClass HasDataFiler::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<HasDataFiler, rtl::TFiler>("HasDataFiler").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<HasDataFiler>().Build();
   return &info;
 }
 

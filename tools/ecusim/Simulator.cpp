@@ -122,6 +122,7 @@ void Simulator::Start() {
   {
     std::lock_guard lock(mutex_);
     slavePath_ = name;
+    stats_.MidReply = false;
   }
   rx_.clear();
   tx_.clear();
@@ -137,6 +138,8 @@ void Simulator::Stop() {
   ClosePty();
   rx_.clear();
   tx_.clear();
+  std::lock_guard lock(mutex_);
+  stats_.MidReply = false;
 }
 
 void Simulator::ClosePty() {
@@ -343,13 +346,21 @@ void Simulator::SendDue(Clock::time_point now) {
     std::size_t due = out.Sent;
     while (due < out.Bytes.size() && ByteDue(out, due) <= now) ++due;
     if (due > out.Sent) {
+      {
+        std::lock_guard lock(mutex_);
+        stats_.MidReply = true;  // before the bytes: a reader that has them sees it
+      }
       // A tool that does not read lets the pty fill up; like a line, we do not wait for it.
       const ssize_t written = write(master_, out.Bytes.data() + out.Sent, due - out.Sent);
       (void)written;
       out.Sent = due;
     }
+    std::lock_guard lock(mutex_);
+    stats_.MidReply = out.Sent > 0 && out.Sent < out.Bytes.size();
     if (out.Sent < out.Bytes.size()) return;
     tx_.pop_front();
+    ++stats_.Sent;
+    stats_.LastSentAt = Clock::now();
   }
 }
 

@@ -70,6 +70,9 @@ public:
     unsigned Ignored = 0;   // invalid requests and thrown-away bytes
     unsigned Replies = 0;   // requests answered (dropped and faulted replies included)
     unsigned Faulted = 0;   // replies changed by a fault
+    unsigned Sent = 0;      // replies whose last byte has gone out on the line
+    bool MidReply = false;  // a reply is part-way out on the line
+    std::chrono::steady_clock::time_point LastSentAt{};  // when the last of them went out
   };
   Counters Stats() const;
 

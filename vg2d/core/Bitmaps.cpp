@@ -15,7 +15,7 @@ namespace vg {
 const TvxFilterClass* DefaultFilterClass = nullptr;
 
 rtl::TClass TvxFilter::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxFilter, rtl::TPersistent>("TvxFilter")
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxFilter>()
                                           .Method("GetFileTypes", &TvxFilter::GetFileTypes)
                                           .Method("GetImageSize", &TvxFilter::GetImageSize)
                                           .Build();
@@ -24,7 +24,7 @@ rtl::TClass TvxFilter::StaticClass() {
 
 // The pixels are streamed as the binary property "PNG".
 rtl::TClass TvxBitmap::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxBitmap, rtl::TPersistent>("TvxBitmap")
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxBitmap>()
                                           .Property("Resource", &TvxBitmap::Resource, &TvxBitmap::SetResource).Stored(false)
                                           .Property("ResourceName", &TvxBitmap::ResourceName, &TvxBitmap::SetResourceName)
                                           .Build();
@@ -45,9 +45,7 @@ TvxBitmap::~TvxBitmap() {
 }
 
 void TvxBitmap::FreeCanvas() {
-  TvxCanvas* c = canvas_;
-  canvas_ = nullptr;
-  delete c;
+  std::unique_ptr<TvxCanvas> c = std::move(canvas_);  // cleared before the canvas goes
 }
 
 // ---- size ---------------------------------------------------------------------------------------
@@ -87,7 +85,7 @@ TvxCanvas* TvxBitmap::GetCanvas() {
     canvas_ = DefaultCanvasClass->CreateFromBitmap(this);
     if (canvas_) canvas_->SetMatrix(IdentityMatrix);
   }
-  return canvas_;
+  return canvas_.get();
 }
 
 void TvxBitmap::Clear(TvxColor Color) {

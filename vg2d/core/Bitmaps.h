@@ -46,7 +46,7 @@ public:
                             const std::string& Params) = 0;
 };
 
-// A class reference of image codecs: the virtual constructor.
+// A class reference of image codecs: the virtual constructor (the caller owns the codec).
 class TvxFilterClass {
 public:
   virtual ~TvxFilterClass() = default;
@@ -155,7 +155,7 @@ private:
   int height_ = 0;
   int width_ = 0;
   bool needUpdate_ = false;
-  TvxCanvas* canvas_ = nullptr;
+  std::unique_ptr<TvxCanvas> canvas_;
 };
 
 }  // namespace vg

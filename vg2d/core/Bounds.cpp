@@ -91,13 +91,13 @@ void TvxSpline::SplinePoint(float T, float& X, float& Y) const {
 namespace vg {
 
 rtl::TClass TvxSpline::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxSpline, rtl::TObject>("TvxSpline").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxSpline>().Build();
   return &info;
 }
 
 // The edges and the point are streamed as one text each ("Rect", "Point"), not one by one.
 rtl::TClass TvxBounds::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxBounds, rtl::TPersistent>("TvxBounds")
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxBounds>()
                                           .Property("Left", &TvxBounds::Left, &TvxBounds::SetLeft).Stored(false)
                                           .Property("Top", &TvxBounds::Top, &TvxBounds::SetTop).Stored(false)
                                           .Property("Right", &TvxBounds::Right, &TvxBounds::SetRight).Stored(false)
@@ -107,7 +107,7 @@ rtl::TClass TvxBounds::StaticClass() {
 }
 
 rtl::TClass TvxPosition::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxPosition, rtl::TPersistent>("TvxPosition")
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxPosition>()
                                           .Property("X", &TvxPosition::X, &TvxPosition::SetX).Stored(false)
                                           .Property("Y", &TvxPosition::Y, &TvxPosition::SetY).Stored(false)
                                           .Build();
@@ -116,7 +116,7 @@ rtl::TClass TvxPosition::StaticClass() {
 
 rtl::TClass TvxTransform::StaticClass() {
   static const rtl::TClassInfo info =
-      rtl::DefineClass<TvxTransform, rtl::TPersistent>("TvxTransform")
+      rtl::DefineClass<TvxTransform>()
           .Property("Position", &TvxTransform::Position, &TvxTransform::SetPosition)
           .Property("Scale", &TvxTransform::Scale, &TvxTransform::SetScale)
           .Property("RotateAngle", &TvxTransform::RotateAngle, &TvxTransform::SetRotateAngle)
@@ -142,17 +142,6 @@ void TvxBounds::SetRect(const TvxRect& R) {
   bottom_ = R.Bottom;
   OnChange(this);
 }
-
-void TvxBounds::SetEdge(float& Edge, float Value) {
-  if (Edge == Value) return;
-  Edge = Value;
-  OnChange(this);
-}
-
-void TvxBounds::SetLeft(float Value) { SetEdge(left_, Value); }
-void TvxBounds::SetTop(float Value) { SetEdge(top_, Value); }
-void TvxBounds::SetRight(float Value) { SetEdge(right_, Value); }
-void TvxBounds::SetBottom(float Value) { SetEdge(bottom_, Value); }
 
 void TvxBounds::Assign(const rtl::TPersistent* Source) {
   if (const auto* bounds = dynamic_cast<const TvxBounds*>(Source)) {
@@ -183,18 +172,6 @@ void TvxPosition::SetPoint(const TvxPoint& P) {
   OnChange(this);
 }
 
-void TvxPosition::SetX(float Value) {
-  if (x_ == Value) return;
-  x_ = Value;
-  OnChange(this);
-}
-
-void TvxPosition::SetY(float Value) {
-  if (y_ == Value) return;
-  y_ = Value;
-  OnChange(this);
-}
-
 void TvxPosition::Assign(const rtl::TPersistent* Source) {
   if (const auto* position = dynamic_cast<const TvxPosition*>(Source)) {
     SetPoint(position->GetPoint());
@@ -212,20 +189,9 @@ void TvxPosition::DefineProperties(rtl::TFiler* Filer) {
 
 // ---- TvxTransform -----------------------------------------------------------------------------
 
-TvxTransform::TvxTransform()
-    : position_(new TvxPosition(MakePoint(0, 0))),
-      scale_(new TvxPosition(MakePoint(1, 1))),
-      projection_(new TvxPosition(MakePoint(0, 0))),
-      rotateCenter_(new TvxPosition(MakePoint(0.5f, 0.5f))) {
-  for (TvxPosition* p : {position_, scale_, projection_, rotateCenter_})
+TvxTransform::TvxTransform() {
+  for (TvxPosition* p : {position_.get(), scale_.get(), projection_.get(), rotateCenter_.get()})
     p->OnChange = rtl::TNotifyEvent(this, &TvxTransform::MatrixChanged, "MatrixChanged");
-}
-
-TvxTransform::~TvxTransform() {
-  delete position_;
-  delete scale_;
-  delete projection_;
-  delete rotateCenter_;
 }
 
 void TvxTransform::MatrixChanged(rtl::TObject*) {
@@ -241,12 +207,6 @@ void TvxTransform::MatrixChanged(rtl::TObject*) {
   OnChange(this);
 }
 
-void TvxTransform::SetRotateAngle(float Value) {
-  if (rotateAngle_ == Value) return;
-  rotateAngle_ = Value;
-  MatrixChanged(this);
-}
-
 void TvxTransform::Assign(const rtl::TPersistent* Source) {
   if (const auto* t = dynamic_cast<const TvxTransform*>(Source)) {
     // The points are copied without their events; the matrix is rebuilt once.
@@ -254,10 +214,10 @@ void TvxTransform::Assign(const rtl::TPersistent* Source) {
       to->x_ = from->x_;
       to->y_ = from->y_;
     };
-    copy(position_, t->position_);
-    copy(scale_, t->scale_);
-    copy(projection_, t->projection_);
-    copy(rotateCenter_, t->rotateCenter_);
+    copy(position_.get(), t->position_.get());
+    copy(scale_.get(), t->scale_.get());
+    copy(projection_.get(), t->projection_.get());
+    copy(rotateCenter_.get(), t->rotateCenter_.get());
     rotateAngle_ = t->rotateAngle_;
     MatrixChanged(this);
     return;

@@ -3,6 +3,7 @@
 // cubic spline of the path animation (TvxSpline).
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "platform/rtl/Events.h"
@@ -34,10 +35,10 @@ public:
   float Top() const { return top_; }
   float Right() const { return right_; }
   float Bottom() const { return bottom_; }
-  void SetLeft(float Value);
-  void SetTop(float Value);
-  void SetRight(float Value);
-  void SetBottom(float Value);
+  void SetLeft(float Value) { SetField(left_, Value, &TvxBounds::OnChange); }
+  void SetTop(float Value) { SetField(top_, Value, &TvxBounds::OnChange); }
+  void SetRight(float Value) { SetField(right_, Value, &TvxBounds::OnChange); }
+  void SetBottom(float Value) { SetField(bottom_, Value, &TvxBounds::OnChange); }
 
   rtl::TNotifyEvent OnChange;
 
@@ -47,8 +48,6 @@ protected:
   void DefineProperties(rtl::TFiler* Filer) override;
 
 private:
-  void SetEdge(float& Edge, float Value);
-
   float right_ = 0, bottom_ = 0, top_ = 0, left_ = 0;
   TvxRect defaultValue_;
 };
@@ -70,8 +69,8 @@ public:
 
   float X() const { return x_; }
   float Y() const { return y_; }
-  void SetX(float Value);
-  void SetY(float Value);
+  void SetX(float Value) { SetField(x_, Value, &TvxPosition::OnChange); }
+  void SetY(float Value) { SetField(y_, Value, &TvxPosition::OnChange); }
 
   rtl::TNotifyEvent OnChange;
 
@@ -92,7 +91,6 @@ class TvxTransform : public rtl::TPersistent {
   RTL_CLASS(TvxTransform, rtl::TPersistent)
 public:
   TvxTransform();
-  ~TvxTransform() override;
 
   void Assign(const rtl::TPersistent* Source) override;
 
@@ -101,13 +99,13 @@ public:
 
   const TvxMatrix& Matrix() const { return matrix_; }
   float RotateAngle() const { return rotateAngle_; }
-  void SetRotateAngle(float Value);
-  TvxPosition* Position() const { return position_; }
+  void SetRotateAngle(float Value) { SetField(rotateAngle_, Value, &TvxTransform::MatrixChanged); }
+  TvxPosition* Position() const { return position_.get(); }
   void SetPosition(TvxPosition* Value) { position_->Assign(Value); }
-  TvxPosition* Scale() const { return scale_; }
+  TvxPosition* Scale() const { return scale_.get(); }
   void SetScale(TvxPosition* Value) { scale_->Assign(Value); }
-  TvxPosition* Projection() const { return projection_; }
-  TvxPosition* RotateCenter() const { return rotateCenter_; }
+  TvxPosition* Projection() const { return projection_.get(); }
+  TvxPosition* RotateCenter() const { return rotateCenter_.get(); }
   void SetRotateCenter(TvxPosition* Value) { rotateCenter_->Assign(Value); }
 
   rtl::TNotifyEvent OnChange;
@@ -115,10 +113,10 @@ public:
 private:
   TvxMatrix matrix_ = IdentityMatrix;
   float rotateAngle_ = 0;
-  TvxPosition* position_;
-  TvxPosition* scale_;
-  TvxPosition* projection_;
-  TvxPosition* rotateCenter_;
+  const std::unique_ptr<TvxPosition> position_ = std::make_unique<TvxPosition>(MakePoint(0, 0));
+  const std::unique_ptr<TvxPosition> scale_ = std::make_unique<TvxPosition>(MakePoint(1, 1));
+  const std::unique_ptr<TvxPosition> projection_ = std::make_unique<TvxPosition>(MakePoint(0, 0));
+  const std::unique_ptr<TvxPosition> rotateCenter_ = std::make_unique<TvxPosition>(MakePoint(0.5f, 0.5f));
 };
 
 // ---- spline -------------------------------------------------------------------------------

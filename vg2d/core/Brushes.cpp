@@ -8,42 +8,8 @@ namespace vg {
 
 // ---- type information -----------------------------------------------------------------------
 
-RTL_ENUM(TvxBrushStyle) {
-  static const auto info = rtl::DefineEnum<TvxBrushStyle>(
-      "TvxBrushStyle", {{"vgBrushNone", vgBrushNone},
-                        {"vgBrushSolid", vgBrushSolid},
-                        {"vgBrushGradient", vgBrushGradient},
-                        {"vgBrushBitmap", vgBrushBitmap},
-                        {"vgBrushResource", vgBrushResource},
-                        {"vgBrushVisual", vgBrushVisual}});
-  return &info;
-}
-
-RTL_ENUM(TvxGradientStyle) {
-  static const auto info = rtl::DefineEnum<TvxGradientStyle>(
-      "TvxGradientStyle", {{"vgLinearGradient", vgLinearGradient}, {"vgRadialGradient", vgRadialGradient}});
-  return &info;
-}
-
-RTL_ENUM(TvxWrapMode) {
-  static const auto info = rtl::DefineEnum<TvxWrapMode>(
-      "TvxWrapMode",
-      {{"vgWrapTile", vgWrapTile}, {"vgWrapTileOriginal", vgWrapTileOriginal}, {"vgWrapTileStretch", vgWrapTileStretch}});
-  return &info;
-}
-
-RTL_ENUM(TvxFontStyle) {
-  static const auto info = rtl::DefineEnum<TvxFontStyle>("TvxFontStyle", {{"vgFontRegular", vgFontRegular},
-                                                                          {"vgFontBold", vgFontBold},
-                                                                          {"vgFontItalic", vgFontItalic},
-                                                                          {"vgFontBoldItalic", vgFontBoldItalic},
-                                                                          {"vgFontUnderline", vgFontUnderline},
-                                                                          {"vgFontStrikeout", vgFontStrikeout}});
-  return &info;
-}
-
 rtl::TClass TvxGradientPoint::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxGradientPoint, rtl::TCollectionItem>("TvxGradientPoint")
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxGradientPoint>()
                                           .Property("Color", &TvxGradientPoint::GetColor, &TvxGradientPoint::SetColor)
                                           .Property("Offset", &TvxGradientPoint::Offset, &TvxGradientPoint::SetOffset)
                                           .Build();
@@ -52,13 +18,13 @@ rtl::TClass TvxGradientPoint::StaticClass() {
 
 rtl::TClass TvxGradientPoints::StaticClass() {
   static const rtl::TClassInfo info =
-      rtl::DefineClass<TvxGradientPoints, rtl::TCollection>("TvxGradientPoints").Build();
+      rtl::DefineClass<TvxGradientPoints>().Build();
   return &info;
 }
 
 rtl::TClass TvxGradient::StaticClass() {
   static const rtl::TClassInfo info =
-      rtl::DefineClass<TvxGradient, rtl::TPersistent>("TvxGradient")
+      rtl::DefineClass<TvxGradient>()
           .Property("Points", &TvxGradient::Points, &TvxGradient::SetPoints)
           .Property("Style", &TvxGradient::Style, &TvxGradient::SetStyle).Default(vgLinearGradient)
           .Property("StartPosition", &TvxGradient::StartPosition, &TvxGradient::SetStartPosition).Stored(&TvxGradient::IsLinear)
@@ -69,7 +35,7 @@ rtl::TClass TvxGradient::StaticClass() {
 }
 
 rtl::TClass TvxVisual::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxVisual, rtl::TPersistent>("TvxVisual")
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxVisual>()
                                           .Property("VisualObject", &TvxVisual::VisualObject, &TvxVisual::SetVisualObject)
                                           .Build();
   return &info;
@@ -77,7 +43,7 @@ rtl::TClass TvxVisual::StaticClass() {
 
 rtl::TClass TvxBrushResource::StaticClass() {
   static const rtl::TClassInfo info =
-      rtl::DefineClass<TvxBrushResource, rtl::TPersistent>("TvxBrushResource")
+      rtl::DefineClass<TvxBrushResource>()
           .Property("Resource", &TvxBrushResource::Resource, &TvxBrushResource::SetResource).Stored(false)
           .Property("ResourceName", &TvxBrushResource::ResourceName, &TvxBrushResource::SetResourceName)
           .Build();
@@ -86,7 +52,7 @@ rtl::TClass TvxBrushResource::StaticClass() {
 
 rtl::TClass TvxBrushBitmap::StaticClass() {
   static const rtl::TClassInfo info =
-      rtl::DefineClass<TvxBrushBitmap, rtl::TPersistent>("TvxBrushBitmap")
+      rtl::DefineClass<TvxBrushBitmap>()
           .Property("Bitmap", &TvxBrushBitmap::Bitmap, &TvxBrushBitmap::SetBitmap)
           .Property("WrapMode", &TvxBrushBitmap::WrapMode, &TvxBrushBitmap::SetWrapMode).Default(vgWrapTile)
           .Build();
@@ -95,7 +61,7 @@ rtl::TClass TvxBrushBitmap::StaticClass() {
 
 rtl::TClass TvxBrush::StaticClass() {
   static const rtl::TClassInfo info =
-      rtl::DefineClass<TvxBrush, rtl::TPersistent>("TvxBrush")
+      rtl::DefineClass<TvxBrush>()
           .Property("Color", &TvxBrush::GetColor, &TvxBrush::SetColor).Stored(&TvxBrush::ColorStored)
           .Property("Bitmap", &TvxBrush::Bitmap, &TvxBrush::SetBitmap).Stored(&TvxBrush::BitmapStored)
           .Property("Style", &TvxBrush::Style, &TvxBrush::SetStyle).Stored(&TvxBrush::StyleStored)
@@ -107,7 +73,7 @@ rtl::TClass TvxBrush::StaticClass() {
 }
 
 rtl::TClass TvxFont::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxFont, rtl::TPersistent>("TvxFont")
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxFont>()
                                           .Property("ClearType", &TvxFont::ClearType, &TvxFont::SetClearType).Default(true)
                                           .Property("Family", &TvxFont::Family, &TvxFont::SetFamily).Default("Tahoma")
                                           .Property("Size", &TvxFont::Size, &TvxFont::SetSize).Default(11.0f)
@@ -117,15 +83,6 @@ rtl::TClass TvxFont::StaticClass() {
 }
 
 // ---- gradient stops ------------------------------------------------------------------------------
-
-void TvxGradientPoint::Assign(const rtl::TPersistent* Source) {
-  if (auto* src = dynamic_cast<const TvxGradientPoint*>(Source)) {
-    color_ = src->color_;
-    offset_ = src->offset_;
-    return;
-  }
-  inherited::Assign(Source);
-}
 
 std::string TvxGradientPoint::GetColor() const { return ColorToString(color_); }
 
@@ -139,11 +96,7 @@ TvxGradientPoint* TvxGradientPoints::GetPoint(int Index) const {
 
 // ---- gradient -----------------------------------------------------------------------------------
 
-TvxGradient::TvxGradient()
-    : points_(new TvxGradientPoints),
-      startPosition_(new TvxPosition({0, 0})),
-      stopPosition_(new TvxPosition({0, 1})),
-      radialTransform_(new TvxTransform) {
+TvxGradient::TvxGradient() {
   const rtl::TNotifyEvent partChanged(this, &TvxGradient::PartChanged, "PartChanged");
   startPosition_->OnChange = partChanged;
   stopPosition_->OnChange = partChanged;
@@ -156,20 +109,7 @@ TvxGradient::TvxGradient()
   white->SetOffset(1);
 }
 
-TvxGradient::~TvxGradient() {
-  delete radialTransform_;
-  delete stopPosition_;
-  delete startPosition_;
-  delete points_;
-}
-
 void TvxGradient::PartChanged(rtl::TObject*) { Change(); }
-
-void TvxGradient::SetStyle(TvxGradientStyle Value) {
-  if (Value == style_) return;
-  style_ = Value;
-  Change();
-}
 
 bool TvxGradient::SetFirstColor(const std::string& Text) {
   if (points_->Count() == 0) return false;
@@ -211,13 +151,13 @@ void TvxGradient::Assign(const rtl::TPersistent* Source) {
   if (src == this) return;
   {
     rtl::TEventMute quiet(OnChange);
-    points_->Assign(src->points_);
+    points_->Assign(src->points_.get());
     style_ = src->style_;
     if (src->style_ == vgRadialGradient) {
-      radialTransform_->Assign(src->radialTransform_);
+      radialTransform_->Assign(src->radialTransform_.get());
     } else {
-      startPosition_->Assign(src->startPosition_);
-      stopPosition_->Assign(src->stopPosition_);
+      startPosition_->Assign(src->startPosition_.get());
+      stopPosition_->Assign(src->stopPosition_.get());
     }
   }
   Change();
@@ -243,11 +183,7 @@ void TvxVisual::FreeNotification(rtl::TObject* AObject) {
 }
 
 void TvxVisual::Assign(const rtl::TPersistent* Source) {
-  if (auto* src = dynamic_cast<const TvxVisual*>(Source)) {
-    SetVisualObject(src->visualObject_);
-    return;
-  }
-  inherited::Assign(Source);
+  if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
 }
 
 // ---- brush resource -------------------------------------------------------------------------------
@@ -296,50 +232,21 @@ void TvxBrushResource::Assign(const rtl::TPersistent* Source) {
 
 // ---- bitmap brush ---------------------------------------------------------------------------------
 
-TvxBrushBitmap::TvxBrushBitmap() : bitmap_(new TvxBitmap) {}
-
-TvxBrushBitmap::~TvxBrushBitmap() { delete bitmap_; }
-
-void TvxBrushBitmap::SetWrapMode(TvxWrapMode Value) {
-  if (Value == wrapMode_) return;
-  wrapMode_ = Value;
-  OnChange(this);
-}
-
 void TvxBrushBitmap::Assign(const rtl::TPersistent* Source) {
-  if (auto* src = dynamic_cast<const TvxBrushBitmap*>(Source)) {
-    if (src == this) return;
-    wrapMode_ = src->wrapMode_;
-    bitmap_->Assign(src->bitmap_);
-    OnChange(this);
-    return;
-  }
-  inherited::Assign(Source);
+  if (Source == this) return;
+  if (!rtl::AssignProperties(this, Source)) return inherited::Assign(Source);
+  OnChange(this);
 }
 
 // ---- brush ----------------------------------------------------------------------------------------
 
 TvxBrush::TvxBrush(TvxBrushStyle DefaultStyle, TvxColor DefaultColor)
-    : color_(DefaultColor),
-      style_(DefaultStyle),
-      gradient_(new TvxGradient),
-      visual_(new TvxVisual),
-      defaultStyle_(DefaultStyle),
-      defaultColor_(DefaultColor),
-      resource_(new TvxBrushResource),
-      bitmap_(new TvxBrushBitmap) {
+    : color_(DefaultColor), style_(DefaultStyle), defaultStyle_(DefaultStyle), defaultColor_(DefaultColor) {
   const rtl::TNotifyEvent partChanged(this, &TvxBrush::PartChanged, "PartChanged");
   gradient_->OnChange = partChanged;
   visual_->OnChange = partChanged;
   resource_->OnChange = partChanged;
   bitmap_->OnChange = partChanged;
-}
-
-TvxBrush::~TvxBrush() {
-  delete bitmap_;
-  delete resource_;
-  delete visual_;
-  delete gradient_;
 }
 
 void TvxBrush::PartChanged(rtl::TObject*) { OnChange(this); }
@@ -355,12 +262,6 @@ void TvxBrush::SetColor(const std::string& Value) {
   if (changed) OnChange(this);
 }
 
-void TvxBrush::SetSolidColor(TvxColor Value) {
-  if (Value == color_) return;
-  color_ = Value;
-  OnChange(this);
-}
-
 TvxColor TvxBrush::GetSolidColor() const { return SolidColor(0); }
 
 // Resource brushes that refer to each other in a ring end at the own colour.
@@ -370,12 +271,6 @@ TvxColor TvxBrush::SolidColor(int Depth) const {
     if (TvxBrush* b = resource_->GetBrush(); b && b != this) return b->SolidColor(Depth + 1);
   }
   return color_;
-}
-
-void TvxBrush::SetStyle(TvxBrushStyle Value) {
-  if (Value == style_) return;
-  style_ = Value;
-  OnChange(this);
 }
 
 void TvxBrush::Assign(const rtl::TPersistent* Source) {
@@ -392,10 +287,10 @@ void TvxBrush::Assign(const rtl::TPersistent* Source) {
     color_ = src->GetSolidColor();
     style_ = src->style_;
     switch (style_) {
-      case vgBrushGradient: gradient_->Assign(src->gradient_); break;
-      case vgBrushBitmap: bitmap_->Assign(src->bitmap_); break;
-      case vgBrushResource: resource_->Assign(src->resource_); break;
-      case vgBrushVisual: visual_->Assign(src->visual_); break;
+      case vgBrushGradient: gradient_->Assign(src->gradient_.get()); break;
+      case vgBrushBitmap: bitmap_->Assign(src->bitmap_.get()); break;
+      case vgBrushResource: resource_->Assign(src->resource_.get()); break;
+      case vgBrushVisual: visual_->Assign(src->visual_.get()); break;
       default: break;
     }
   }
@@ -404,40 +299,9 @@ void TvxBrush::Assign(const rtl::TPersistent* Source) {
 
 // ---- font -----------------------------------------------------------------------------------------
 
-void TvxFont::SetSize(float Value) {
-  if (Value == size_) return;
-  size_ = Value;
-  OnChange(this);
-}
-
-void TvxFont::SetFamily(const std::string& Value) {
-  if (Value == family_) return;
-  family_ = Value;
-  OnChange(this);
-}
-
-void TvxFont::SetStyle(TvxFontStyle Value) {
-  if (Value == style_) return;
-  style_ = Value;
-  OnChange(this);
-}
-
-void TvxFont::SetClearType(bool Value) {
-  if (Value == clearType_) return;
-  clearType_ = Value;
-  OnChange(this);
-}
-
 void TvxFont::Assign(const rtl::TPersistent* Source) {
-  if (auto* src = dynamic_cast<const TvxFont*>(Source)) {
-    size_ = src->size_;
-    family_ = src->family_;
-    style_ = src->style_;
-    clearType_ = src->clearType_;
-    OnChange(this);
-    return;
-  }
-  inherited::Assign(Source);
+  if (!rtl::AssignProperties(this, Source)) return inherited::Assign(Source);
+  OnChange(this);
 }
 
 }  // namespace vg

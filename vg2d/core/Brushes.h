@@ -3,6 +3,7 @@
 // has one change notification, fired once per real change; owners hook it to repaint.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/rtl/Collections.h"
@@ -16,23 +17,20 @@
 
 namespace vg {
 
-enum TvxBrushStyle { vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap, vgBrushResource, vgBrushVisual };
-RTL_ENUM(TvxBrushStyle);
-enum TvxGradientStyle { vgLinearGradient, vgRadialGradient };
-RTL_ENUM(TvxGradientStyle);
-enum TvxWrapMode { vgWrapTile, vgWrapTileOriginal, vgWrapTileStretch };
-RTL_ENUM(TvxWrapMode);
+RTL_ENUM(TvxBrushStyle, vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap, vgBrushResource, vgBrushVisual);
+RTL_ENUM(TvxGradientStyle, vgLinearGradient, vgRadialGradient);
+RTL_ENUM(TvxWrapMode, vgWrapTile, vgWrapTileOriginal, vgWrapTileStretch);
 // One value, not a set.
-enum TvxFontStyle { vgFontRegular, vgFontBold, vgFontItalic, vgFontBoldItalic, vgFontUnderline, vgFontStrikeout };
-RTL_ENUM(TvxFontStyle);
+RTL_ENUM(TvxFontStyle, vgFontRegular, vgFontBold, vgFontItalic, vgFontBoldItalic, vgFontUnderline, vgFontStrikeout);
 
 // A stop of a gradient. Changing a stop notifies nobody: whoever edits stops calls
 // TvxGradient::Change.
 class TvxGradientPoint : public rtl::TCollectionItem {
   RTL_CLASS(TvxGradientPoint, rtl::TCollectionItem)
 public:
-  TvxGradientPoint() = default;
-  void Assign(const rtl::TPersistent* Source) override;
+  void Assign(const rtl::TPersistent* Source) override {
+    if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
+  }
 
   TvxColor IntColor() const { return color_; }
   void SetIntColor(TvxColor Value) { color_ = Value; }
@@ -59,7 +57,6 @@ class TvxGradient : public rtl::TPersistent {
 public:
   // Linear from (0, 0) to (0, 1), opaque black at 0 to opaque white at 1.
   TvxGradient();
-  ~TvxGradient() override;
 
   void Assign(const rtl::TPersistent* Source) override;
   // Fires OnChange (for callers that edited the stops).
@@ -69,15 +66,15 @@ public:
   // The colour at Offset (0 .. 1) between the stops, taken in their collection order.
   TvxColor InterpolateColor(float Offset) const;
 
-  TvxGradientPoints* Points() const { return points_; }
+  TvxGradientPoints* Points() const { return points_.get(); }
   void SetPoints(TvxGradientPoints* Value) { points_->Assign(Value); }
   TvxGradientStyle Style() const { return style_; }
-  void SetStyle(TvxGradientStyle Value);
-  TvxPosition* StartPosition() const { return startPosition_; }
+  void SetStyle(TvxGradientStyle Value) { SetField(style_, Value, &TvxGradient::Change); }
+  TvxPosition* StartPosition() const { return startPosition_.get(); }
   void SetStartPosition(TvxPosition* Value) { startPosition_->Assign(Value); }
-  TvxPosition* StopPosition() const { return stopPosition_; }
+  TvxPosition* StopPosition() const { return stopPosition_.get(); }
   void SetStopPosition(TvxPosition* Value) { stopPosition_->Assign(Value); }
-  TvxTransform* RadialTransform() const { return radialTransform_; }
+  TvxTransform* RadialTransform() const { return radialTransform_.get(); }
   void SetRadialTransform(TvxTransform* Value) { radialTransform_->Assign(Value); }
 
   bool IsLinear() const { return style_ == vgLinearGradient; }
@@ -88,18 +85,17 @@ public:
 private:
   void PartChanged(rtl::TObject* Sender);
 
-  TvxGradientPoints* points_;
-  TvxPosition* startPosition_;
-  TvxPosition* stopPosition_;
+  const std::unique_ptr<TvxGradientPoints> points_ = std::make_unique<TvxGradientPoints>();
+  const std::unique_ptr<TvxPosition> startPosition_ = std::make_unique<TvxPosition>(TvxPoint{0, 0});
+  const std::unique_ptr<TvxPosition> stopPosition_ = std::make_unique<TvxPosition>(TvxPoint{0, 1});
   TvxGradientStyle style_ = vgLinearGradient;
-  TvxTransform* radialTransform_;
+  const std::unique_ptr<TvxTransform> radialTransform_ = std::make_unique<TvxTransform>();
 };
 
 // The picture of another visual object as a brush.
 class TvxVisual : public rtl::TPersistent, public IvxFreeNotification {
   RTL_CLASS(TvxVisual, rtl::TPersistent)
 public:
-  TvxVisual() = default;
   ~TvxVisual() override;
   void Assign(const rtl::TPersistent* Source) override;
   void FreeNotification(rtl::TObject* AObject) override;
@@ -141,19 +137,18 @@ private:
 class TvxBrushBitmap : public rtl::TPersistent {
   RTL_CLASS(TvxBrushBitmap, rtl::TPersistent)
 public:
-  TvxBrushBitmap();
-  ~TvxBrushBitmap() override;
+  // Copies the published values and then fires OnChange once (not for itself).
   void Assign(const rtl::TPersistent* Source) override;
 
-  TvxBitmap* Bitmap() const { return bitmap_; }
+  TvxBitmap* Bitmap() const { return bitmap_.get(); }
   void SetBitmap(TvxBitmap* Value) { bitmap_->Assign(Value); }
   TvxWrapMode WrapMode() const { return wrapMode_; }
-  void SetWrapMode(TvxWrapMode Value);
+  void SetWrapMode(TvxWrapMode Value) { SetField(wrapMode_, Value, &TvxBrushBitmap::OnChange); }
 
   rtl::TNotifyEvent OnChange;
 
 private:
-  TvxBitmap* bitmap_;
+  const std::unique_ptr<TvxBitmap> bitmap_ = std::make_unique<TvxBitmap>();
   TvxWrapMode wrapMode_ = vgWrapTile;
 };
 
@@ -162,7 +157,6 @@ class TvxBrush : public rtl::TPersistent {
 public:
   // DefaultStyle and DefaultColor are also what the brush is not written with.
   TvxBrush(TvxBrushStyle DefaultStyle, TvxColor DefaultColor);
-  ~TvxBrush() override;
 
   void Assign(const rtl::TPersistent* Source) override;
 
@@ -171,19 +165,19 @@ public:
   std::string GetColor() const;
   void SetColor(const std::string& Value);
   TvxColor Color() const { return color_; }
-  void SetSolidColor(TvxColor Value);
+  void SetSolidColor(TvxColor Value) { SetField(color_, Value, &TvxBrush::OnChange); }
   // A resource brush reports the colour of the brush it stands for.
   TvxColor GetSolidColor() const;
 
   TvxBrushStyle Style() const { return style_; }
-  void SetStyle(TvxBrushStyle Value);
-  TvxGradient* Gradient() const { return gradient_; }
+  void SetStyle(TvxBrushStyle Value) { SetField(style_, Value, &TvxBrush::OnChange); }
+  TvxGradient* Gradient() const { return gradient_.get(); }
   void SetGradient(TvxGradient* Value) { gradient_->Assign(Value); }
-  TvxBrushBitmap* Bitmap() const { return bitmap_; }
+  TvxBrushBitmap* Bitmap() const { return bitmap_.get(); }
   void SetBitmap(TvxBrushBitmap* Value) { bitmap_->Assign(Value); }
-  TvxBrushResource* Resource() const { return resource_; }
+  TvxBrushResource* Resource() const { return resource_.get(); }
   void SetResource(TvxBrushResource* Value) { resource_->Assign(Value); }
-  TvxVisual* Visual() const { return visual_; }
+  TvxVisual* Visual() const { return visual_.get(); }
   void SetVisual(TvxVisual* Value) { visual_->Assign(Value); }
 
   TvxBrushStyle DefaultStyle() const { return defaultStyle_; }
@@ -205,29 +199,29 @@ private:
 
   TvxColor color_;
   TvxBrushStyle style_;
-  TvxGradient* gradient_;
-  TvxVisual* visual_;
+  const std::unique_ptr<TvxGradient> gradient_ = std::make_unique<TvxGradient>();
+  const std::unique_ptr<TvxVisual> visual_ = std::make_unique<TvxVisual>();
   TvxBrushStyle defaultStyle_;
   TvxColor defaultColor_;
-  TvxBrushResource* resource_;
-  TvxBrushBitmap* bitmap_;
+  const std::unique_ptr<TvxBrushResource> resource_ = std::make_unique<TvxBrushResource>();
+  const std::unique_ptr<TvxBrushBitmap> bitmap_ = std::make_unique<TvxBrushBitmap>();
 };
 
 class TvxFont : public rtl::TPersistent {
   RTL_CLASS(TvxFont, rtl::TPersistent)
 public:
-  TvxFont() = default;
+  // Copies the published values and then fires OnChange once.
   void Assign(const rtl::TPersistent* Source) override;
 
   // In pixels.
   float Size() const { return size_; }
-  void SetSize(float Value);
+  void SetSize(float Value) { SetField(size_, Value, &TvxFont::OnChange); }
   const std::string& Family() const { return family_; }
-  void SetFamily(const std::string& Value);
+  void SetFamily(const std::string& Value) { SetField(family_, Value, &TvxFont::OnChange); }
   TvxFontStyle Style() const { return style_; }
-  void SetStyle(TvxFontStyle Value);
+  void SetStyle(TvxFontStyle Value) { SetField(style_, Value, &TvxFont::OnChange); }
   bool ClearType() const { return clearType_; }
-  void SetClearType(bool Value);
+  void SetClearType(bool Value) { SetField(clearType_, Value, &TvxFont::OnChange); }
 
   rtl::TNotifyEvent OnChange;
 

@@ -10,43 +10,8 @@ namespace vg {
 const TvxCanvasClass* DefaultCanvasClass = nullptr;
 TvxPaintVisualProc PaintVisualObject;
 
-RTL_ENUM(TvxStrokeCap) {
-  static const auto info = rtl::DefineEnum<TvxStrokeCap>("TvxStrokeCap", {{"vgCapFlat", vgCapFlat}, {"vgCapRound", vgCapRound}});
-  return &info;
-}
-
-RTL_ENUM(TvxStrokeJoin) {
-  static const auto info = rtl::DefineEnum<TvxStrokeJoin>(
-      "TvxStrokeJoin", {{"vgJoinMiter", vgJoinMiter}, {"vgJoinRound", vgJoinRound}, {"vgJoinBevel", vgJoinBevel}});
-  return &info;
-}
-
-RTL_ENUM(TvxStrokeDash) {
-  static const auto info = rtl::DefineEnum<TvxStrokeDash>("TvxStrokeDash", {{"vgDashSolid", vgDashSolid},
-                                                                            {"vgDashDash", vgDashDash},
-                                                                            {"vgDashDot", vgDashDot},
-                                                                            {"vgDashDashDot", vgDashDashDot},
-                                                                            {"vgDashDashDotDot", vgDashDashDotDot},
-                                                                            {"vgDashCustom", vgDashCustom}});
-  return &info;
-}
-
-RTL_ENUM(TvxSide) {
-  static const auto info = rtl::DefineEnum<TvxSide>(
-      "TvxSide",
-      {{"vgSideTop", vgSideTop}, {"vgSideLeft", vgSideLeft}, {"vgSideBottom", vgSideBottom}, {"vgSideRight", vgSideRight}});
-  return &info;
-}
-
-RTL_ENUM(TvxTextAlign) {
-  static const auto info = rtl::DefineEnum<TvxTextAlign>(
-      "TvxTextAlign",
-      {{"vgTextAlignCenter", vgTextAlignCenter}, {"vgTextAlignNear", vgTextAlignNear}, {"vgTextAlignFar", vgTextAlignFar}});
-  return &info;
-}
-
 rtl::TClass TvxCanvas::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxCanvas, rtl::TPersistent>("TvxCanvas").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxCanvas>().Build();
   return &info;
 }
 

@@ -34,18 +34,13 @@ public:
   const char* ClassName() const noexcept override { return "EAbstractError"; }
 };
 
-enum TvxStrokeCap { vgCapFlat, vgCapRound };
-RTL_ENUM(TvxStrokeCap);
-enum TvxStrokeJoin { vgJoinMiter, vgJoinRound, vgJoinBevel };
-RTL_ENUM(TvxStrokeJoin);
-enum TvxStrokeDash { vgDashSolid, vgDashDash, vgDashDot, vgDashDashDot, vgDashDashDotDot, vgDashCustom };
-RTL_ENUM(TvxStrokeDash);
-enum TvxSide { vgSideTop, vgSideLeft, vgSideBottom, vgSideRight };
-RTL_ENUM(TvxSide);
+RTL_ENUM(TvxStrokeCap, vgCapFlat, vgCapRound);
+RTL_ENUM(TvxStrokeJoin, vgJoinMiter, vgJoinRound, vgJoinBevel);
+RTL_ENUM(TvxStrokeDash, vgDashSolid, vgDashDash, vgDashDot, vgDashDashDot, vgDashDashDotDot, vgDashCustom);
+RTL_ENUM(TvxSide, vgSideTop, vgSideLeft, vgSideBottom, vgSideRight);
 using TvxSides = rtl::TSet<TvxSide>;
 inline constexpr TvxSides AllSides{vgSideTop, vgSideLeft, vgSideBottom, vgSideRight};
-enum TvxTextAlign { vgTextAlignCenter, vgTextAlignNear, vgTextAlignFar };
-RTL_ENUM(TvxTextAlign);
+RTL_ENUM(TvxTextAlign, vgTextAlignCenter, vgTextAlignNear, vgTextAlignFar);
 
 // Points of a polygon; ClosePolygonMarker (65535, 65535) ends a figure.
 using TvxPolygon = std::vector<TvxPoint>;
@@ -199,10 +194,11 @@ class TvxCanvasClass {
 public:
   virtual ~TvxCanvasClass() = default;
   virtual rtl::TClass ClassInfo() const = 0;
-  // A canvas with a buffer of its own.
-  virtual TvxCanvas* Create(int AWidth, int AHeight) const = 0;
-  // A canvas drawing into Bitmap's pixels.
-  virtual TvxCanvas* CreateFromBitmap(TvxBitmap* Bitmap) const = 0;
+  // A canvas with a buffer of its own; the caller owns it.
+  virtual std::unique_ptr<TvxCanvas> Create(int AWidth, int AHeight) const = 0;
+  // A canvas drawing into Bitmap's pixels; the caller owns it (the bitmap keeps its own
+  // canvas, see TvxBitmap::GetCanvas).
+  virtual std::unique_ptr<TvxCanvas> CreateFromBitmap(TvxBitmap* Bitmap) const = 0;
   // The address of pixel row Y of Bitmap; base: nil.
   virtual uint32_t* GetScanline(TvxBitmap* Bitmap, int Y) const;
 };

@@ -12,7 +12,7 @@
 namespace vg {
 
 rtl::TClass TvxCanvasGdiPlus::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxCanvasGdiPlus, TvxCanvas>("TvxCanvasGdiPlus").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxCanvasGdiPlus>().Build();
   return &info;
 }
 
@@ -21,8 +21,12 @@ namespace {
 class GdiPlusCanvasClass final : public TvxCanvasClass {
 public:
   rtl::TClass ClassInfo() const override { return TvxCanvasGdiPlus::StaticClass(); }
-  TvxCanvas* Create(int AWidth, int AHeight) const override { return new TvxCanvasGdiPlus(AWidth, AHeight); }
-  TvxCanvas* CreateFromBitmap(TvxBitmap* Bitmap) const override { return new TvxCanvasGdiPlus(Bitmap); }
+  std::unique_ptr<TvxCanvas> Create(int AWidth, int AHeight) const override {
+    return std::make_unique<TvxCanvasGdiPlus>(AWidth, AHeight);
+  }
+  std::unique_ptr<TvxCanvas> CreateFromBitmap(TvxBitmap* Bitmap) const override {
+    return std::make_unique<TvxCanvasGdiPlus>(Bitmap);
+  }
   uint32_t* GetScanline(TvxBitmap* Bitmap, int Y) const override { return TvxCanvasGdiPlus::GetScanline(Bitmap, Y); }
 };
 

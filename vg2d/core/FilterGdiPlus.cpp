@@ -15,7 +15,7 @@
 namespace vg {
 
 rtl::TClass TvxFilterGdiPlus::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxFilterGdiPlus, TvxFilter>("TvxFilterGdiPlus").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxFilterGdiPlus>().Build();
   return &info;
 }
 

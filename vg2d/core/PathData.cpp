@@ -1,6 +1,7 @@
 #include "vg2d/core/PathData.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -12,25 +13,9 @@
 
 namespace vg {
 
-RTL_ENUM(TvxCorner) {
-  static const auto info = rtl::DefineEnum<TvxCorner>("TvxCorner", {{"vgCornerTopLeft", vgCornerTopLeft},
-                                                                    {"vgCornerTopRight", vgCornerTopRight},
-                                                                    {"vgCornerBottomLeft", vgCornerBottomLeft},
-                                                                    {"vgCornerBottomRight", vgCornerBottomRight}});
-  return &info;
-}
-
-RTL_ENUM(TvxCornerType) {
-  static const auto info = rtl::DefineEnum<TvxCornerType>("TvxCornerType", {{"vgCornerRound", vgCornerRound},
-                                                                            {"vgCornerBevel", vgCornerBevel},
-                                                                            {"vgCornerInnerRound", vgCornerInnerRound},
-                                                                            {"vgCornerInnerLine", vgCornerInnerLine}});
-  return &info;
-}
-
 // The points are streamed as the binary property "Path", not as the text of Data.
 rtl::TClass TvxPathData::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxPathData, rtl::TPersistent>("TvxPathData")
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxPathData>()
                                           .Property("Data", &TvxPathData::GetData, &TvxPathData::SetData).Stored(false)
                                           .Property("Resource", &TvxPathData::Resource, &TvxPathData::SetResource).Stored(false)
                                           .Property("ResourceName", &TvxPathData::ResourceName, &TvxPathData::SetResourceName)
@@ -384,12 +369,32 @@ void TvxPathData::Assign(const rtl::TPersistent* Source) {
 
 // ---- SVG path text --------------------------------------------------------------------------
 
+namespace {
+
+// A coordinate as the path text writes it: FloatToStringDot's form of the value the text
+// reads back as, so that reading and writing again gives the same text ("15", never
+// "15.000"; a value far from zero that three decimals cannot hold gets the text of the
+// float those decimals read back as).
+std::string CoordinateText(float V) {
+  std::string text = FloatToStringDot(V);
+  for (int i = 0; i < 4; ++i) {
+    double back;
+    if (!rtl::TryStrToFloat(text, back)) break;
+    const std::string again = FloatToStringDot(static_cast<float>(back));
+    if (again == text) break;
+    text = again;
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string TvxPathData::GetData() const {
   std::string s;
   auto xy = [&s](const TvxPoint& p) {
-    s += FloatToStringDot(p.X);
+    s += CoordinateText(p.X);
     s += ',';
-    s += FloatToStringDot(p.Y);
+    s += CoordinateText(p.Y);
     s += ' ';
   };
   const size_t n = points_.size();
@@ -456,6 +461,8 @@ public:
     }
     const double v = rtl::StrToFloat(s_.substr(start, pos_ - start));
     SkipBlanksAndCommas();
+    // A number no float can hold is as malformed as one that is no number.
+    if (!(std::fabs(v) <= FLT_MAX)) throw rtl::EConvertError("Number out of range");
     return static_cast<float>(v);
   }
 
@@ -480,6 +487,7 @@ void TvxPathData::SetData(const std::string& Value) {
   for (char c : Value)
     if (c != '\t' && c != '\n' && c != '\r') text += c;
   points_.clear();
+  startPoint_ = {};
   TSvgReader r(std::move(text));
 
   auto execute = [&](char cmd) {
@@ -553,11 +561,21 @@ void TvxPathData::SetData(const std::string& Value) {
     }
     if (letters.empty()) break;  // the end, or a character that is no command
     for (char cmd : letters) {
+      const size_t count = points_.size();
+      const TvxPoint start = startPoint_;
       try {
         execute(cmd);
       } catch (const rtl::EConvertError&) {
         // a malformed number drops this command; parsing goes on
       }
+      // Relative steps can run past what a float holds: such points cannot be written as
+      // path text, and the whole command goes.
+      for (size_t i = count; i < points_.size(); ++i)
+        if (!std::isfinite(points_[i].Point.X) || !std::isfinite(points_[i].Point.Y)) {
+          points_.resize(count);
+          startPoint_ = start;
+          break;
+        }
     }
     if (r.Pos() == roundStart) break;
   }

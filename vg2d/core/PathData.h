@@ -34,13 +34,11 @@ struct TvxPathPoint {
   bool operator==(const TvxPathPoint&) const = default;
 };
 
-enum TvxCorner { vgCornerTopLeft, vgCornerTopRight, vgCornerBottomLeft, vgCornerBottomRight };
-RTL_ENUM(TvxCorner);
+RTL_ENUM(TvxCorner, vgCornerTopLeft, vgCornerTopRight, vgCornerBottomLeft, vgCornerBottomRight);
 using TvxCorners = rtl::TSet<TvxCorner>;
 inline constexpr TvxCorners AllCorners{vgCornerTopLeft, vgCornerTopRight, vgCornerBottomLeft, vgCornerBottomRight};
 
-enum TvxCornerType { vgCornerRound, vgCornerBevel, vgCornerInnerRound, vgCornerInnerLine };
-RTL_ENUM(TvxCornerType);
+RTL_ENUM(TvxCornerType, vgCornerRound, vgCornerBevel, vgCornerInnerRound, vgCornerInnerLine);
 
 // Ends a closed figure in the polygons of FlattenToPolygon.
 inline constexpr TvxPoint ClosePolygonMarker{65535, 65535};

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
+#include <unordered_map>
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Filer.h"
@@ -21,18 +23,44 @@ bool LanguageListReversed = false;
 
 namespace {
 
+// The index of every live object in ObjectInstanceList, both ways: object to index for
+// look-ups and removal, and the live indexes in order, so that searches skip the entries
+// of destroyed objects.
+struct TLiveIndex {
+  std::unordered_map<const rtl::TComponent*, int> IndexOf;
+  std::set<int> Live;
+};
+TLiveIndex& LiveIndex() {
+  static auto* index = new TLiveIndex;  // lives as long as the list
+  return *index;
+}
+
+int IndexOfLive(const rtl::TComponent* AObject) {
+  if (!ObjectInstanceList || !AObject) return -1;
+  const auto& map = LiveIndex().IndexOf;
+  const auto it = map.find(AObject);
+  return it == map.end() ? -1 : it->second;
+}
+
 rtl::TComponent* LiveObject(int Index) {
   if (!ObjectInstanceList || Index < 0 || Index >= ObjectInstanceList->Count()) return nullptr;
   return static_cast<rtl::TComponent*>(ObjectInstanceList->Items(Index));
 }
 
+// The newest live object for which Match holds; nil when none.
+template <class F> rtl::TComponent* FindNewestLive(F Match) {
+  if (!ObjectInstanceList) return nullptr;
+  const std::set<int>& live = LiveIndex().Live;
+  for (auto it = live.rbegin(); it != live.rend(); ++it)
+    if (rtl::TComponent* c = LiveObject(*it); c && Match(c)) return c;
+  return nullptr;
+}
+
 // Names in component streams that the stream's root does not own are looked up among the
 // live objects, newest first.
 rtl::TComponent* FindLiveComponent(const std::string& Name) {
-  if (!ObjectInstanceList || Name.empty()) return nullptr;
-  for (int i = ObjectInstanceList->Count() - 1; i >= 0; --i)
-    if (rtl::TComponent* c = LiveObject(i); c && rtl::SameText(c->Name(), Name)) return c;
-  return nullptr;
+  if (Name.empty()) return nullptr;
+  return FindNewestLive([&](rtl::TComponent* c) { return rtl::SameText(c->Name(), Name); });
 }
 
 std::string VariantText(const rtl::TPropValue& V) {
@@ -74,24 +102,28 @@ int AddObjectInstance(rtl::TComponent* AObject) {
     ObjectInstanceList->SetCapacity(100);
     rtl::SetFindGlobalComponent(FindLiveComponent);
   }
-  const int index = ObjectInstanceList->IndexOf(AObject);
-  return index >= 0 ? index : ObjectInstanceList->Add(AObject);
+  if (!AObject) return -1;
+  const int listed = IndexOfLive(AObject);
+  if (listed >= 0) return listed;
+  const int index = ObjectInstanceList->Add(AObject);
+  LiveIndex().IndexOf.emplace(AObject, index);
+  LiveIndex().Live.insert(LiveIndex().Live.end(), index);
+  return index;
 }
 
 void RemoveObjectInstance(rtl::TComponent* AObject) {
-  if (!ObjectInstanceList || !AObject) return;
-  const int index = ObjectInstanceList->IndexOf(AObject);
-  if (index >= 0) ObjectInstanceList->SetItems(index, nullptr);
+  const int index = IndexOfLive(AObject);
+  if (index < 0) return;
+  ObjectInstanceList->SetItems(index, nullptr);
+  LiveIndex().IndexOf.erase(AObject);
+  LiveIndex().Live.erase(index);
 }
 
 rtl::TComponent* FindResourceObject(const std::string& Name) {
-  if (!ObjectInstanceList) return nullptr;
-  for (int i = ObjectInstanceList->Count() - 1; i >= 0; --i) {
-    rtl::TComponent* c = LiveObject(i);
+  return FindNewestLive([&](rtl::TComponent* c) {
     auto* resource = dynamic_cast<IvxResourceObject*>(c);
-    if (resource && resource->Stored() && rtl::SameText(resource->ResourceName(), Name)) return c;
-  }
-  return nullptr;
+    return resource && resource->Stored() && rtl::SameText(resource->ResourceName(), Name);
+  });
 }
 
 // ---- objects from component streams ------------------------------------------------------
@@ -116,7 +148,8 @@ rtl::TComponent* CreateObjectFromStream(rtl::TComponent* Owner, rtl::TStream* St
       cls = rtl::GetClass(reader.ReadStr());
     }
     if (!cls || !cls->InheritsFrom(rtl::TComponent::StaticClass())) return nullptr;
-    std::unique_ptr<rtl::TComponent, rtl::TFreeDeleter> object(static_cast<rtl::TComponent*>(cls->Create(Owner)));
+    // Held until it is loaded: an object that fails to load is freed and leaves Owner.
+    std::unique_ptr<rtl::TComponent> object = rtl::OwnedAs<rtl::TComponent>(cls->Create(Owner));
     Stream->SetPosition(start);
     LoadObjectFromBinaryStream(object.get(), Stream);
     return object.release();
@@ -171,7 +204,7 @@ std::u16string TranslateText(const std::u16string& Text) {
 // ---- references -------------------------------------------------------------------------------------
 
 rtl::TPropValue ObjectToVariant(rtl::TComponent* AObject) {
-  const int index = AObject && ObjectInstanceList ? ObjectInstanceList->IndexOf(AObject) : -1;
+  const int index = IndexOfLive(AObject);
   return std::string(index >= 0 ? "vgobj" + rtl::IntToStr(index) : "");
 }
 
@@ -188,7 +221,7 @@ rtl::TComponent* VariantToObject(const rtl::TPropValue& V) {
 
 rtl::TPropValue MethodToVariant(const rtl::TMethod& Method) {
   auto* object = dynamic_cast<rtl::TComponent*>(Method.Data);
-  const int index = object && ObjectInstanceList ? ObjectInstanceList->IndexOf(object) : -1;
+  const int index = IndexOfLive(object);
   if (index < 0 || !Method.Assigned() || !rtl::FindMethod(object->ClassType(), Method.Name)) return std::string();
   return "vgmet" + rtl::IntToHex(static_cast<uint64_t>(index), 8) + Method.Name;
 }

@@ -50,7 +50,9 @@ public:
 };
 
 // Live objects in creation order; a destroyed object's entry is nil, so indexes stay put.
-// Nil until the first object is added (then created with capacity 100).
+// Nil until the first object is added (then created with capacity 100). Read it freely;
+// change it only through the two functions below, which keep an index of it: finding an
+// object's entry costs the same however many objects there are.
 extern rtl::TList* ObjectInstanceList;
 
 // Appends the object unless it is listed already; returns its index.
@@ -58,7 +60,7 @@ int AddObjectInstance(rtl::TComponent* AObject);
 // Sets the object's entry to nil (objects call it when they are destroyed).
 void RemoveObjectInstance(rtl::TComponent* AObject);
 // The newest live object that is stored and whose resource name equals Name (ASCII case
-// ignored); nil when none.
+// ignored); nil when none. Searches the live objects only, not the entries of destroyed ones.
 rtl::TComponent* FindResourceObject(const std::string& Name);
 
 // ---- objects from component streams ------------------------------------------------------

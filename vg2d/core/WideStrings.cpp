@@ -252,13 +252,13 @@ void TvxWideStrings::SaveToFileAnsi(const std::string& FileName) {
 
 
 rtl::TClass TvxWideStrings::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxWideStrings, rtl::TPersistent>("TvxWideStrings").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxWideStrings>().Build();
   return &info;
 }
 
 rtl::TClass TvxWideStringList::StaticClass() {
   static const rtl::TClassInfo info =
-      rtl::DefineClass<TvxWideStringList, TvxWideStrings>("TvxWideStringList").Build();
+      rtl::DefineClass<TvxWideStringList>().Build();
   return &info;
 }
 

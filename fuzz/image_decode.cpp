@@ -1,0 +1,33 @@
+// Images: any bytes decode through the codec's public functions (under the program's pixel
+// limit) or are refused; a small decoded image saves as PNG and loads back to the same
+// pixels.
+#include "fuzz/FuzzSupport.h"
+#include "platform/gfx2d/ImageCodec.h"
+#include "vg2d/core/Bitmaps.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  gfx2d::SniffImageFormat(Data, Size);
+  int width = 0, height = 0;
+  const bool sized = gfx2d::ReadImageSize(Data, Size, vg::MaxBitmapPixels, width, height);
+  gfx2d::DecodedImage image;
+  if (!gfx2d::DecodeImage(Data, Size, vg::MaxBitmapPixels, image)) return 0;
+  fuzz::Check(image.Width > 0 && image.Height > 0 &&
+                  image.Bits.size() == static_cast<size_t>(image.Width) * static_cast<size_t>(image.Height),
+              "a decoded image's pixels do not match its size");
+  fuzz::Check(!sized || (width == image.Width && height == image.Height),
+              "the size probe and the decoder disagree on an image's size");
+  if (image.Premultiplied || int64_t{image.Width} * image.Height > 64 * 64) return 0;
+  std::vector<uint8_t> png;
+  fuzz::Check(gfx2d::EncodeImage(image.Bits.data(), image.Width, image.Height, "png", -1, png),
+              "a decoded image cannot be saved as PNG");
+  gfx2d::DecodedImage back;
+  fuzz::Check(gfx2d::DecodeImage(png.data(), png.size(), vg::MaxBitmapPixels, back),
+              "an image saved as PNG does not load");
+  fuzz::Check(back.Width == image.Width && back.Height == image.Height, "a PNG loads back at another size");
+  for (size_t i = 0; i < image.Bits.size(); ++i) {
+    const uint32_t a = image.Bits[i], b = back.Bits[i];
+    // A transparent pixel keeps no colour.
+    fuzz::Check((a >> 24) == 0 ? (b >> 24) == 0 : a == b, "a PNG loads back with other pixels");
+  }
+  return 0;
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds one fuzz target of fuzz/ with clang and libFuzzer and runs it for a while:
+#   scripts/fuzz.sh TARGET [SECONDS] [libFuzzer options...]
+# TARGET is a source name of fuzz/ (component_stream, cfg_file, ...); SECONDS defaults to 60.
+# The seeds of fuzz/corpus/TARGET/ are read, never written: new inputs go to
+# build/fuzz/corpus/TARGET/ and findings to build/fuzz/findings/TARGET/. A finding worth
+# keeping goes into fuzz/corpus/TARGET/ once mended (fuzz/pending/TARGET/ until then).
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+target=${1:?usage: scripts/fuzz.sh TARGET [SECONDS] [libFuzzer options...]}
+seconds=${2:-60}
+shift $(($# >= 2 ? 2 : 1))
+if [ ! -f "$root/fuzz/$target.cpp" ]; then
+  echo "fuzz: no target $target; one of: $(cd "$root/fuzz" && ls *.cpp | grep -v -e replay_main -e FuzzSupport | sed 's/\.cpp$//' | tr '\n' ' ')" >&2
+  exit 2
+fi
+bash "$root/scripts/deps.sh" --fuzz
+build="$root/build/fuzz"
+CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+      -DGASCAL_FUZZ=ON -DGASCAL_TESTS=OFF -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+cmake --build "$build" -j "${GASCAL_JOBS:-3}" --target "fuzz_$target"
+work="$build/corpus/$target"
+findings="$build/findings/$target"
+scratch="$build/tmp/$target"  # temporary files of the run (fonts from memory write some)
+mkdir -p "$work" "$findings" "$scratch"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+status=0
+TMPDIR="$scratch" "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \
+  -artifact_prefix="$findings/" "$@" "$work" "$root/fuzz/corpus/$target" || status=$?
+rm -rf "$scratch"
+exit $status
