@@ -71,7 +71,7 @@ bool TriggerHolds(TvxObject* Instance, const std::string& Trigger) {
 
 rtl::TClass TvxAnimation::StaticClass() {
   static const rtl::TClassInfo info =
-      rtl::DefineClass<TvxAnimation, TvxObject>("TvxAnimation")
+      rtl::DefineClass<TvxAnimation>()
           .Property("AutoReverse", &TvxAnimation::AutoReverse, &TvxAnimation::SetAutoReverse)
           .Default(false)
           .Property("Enabled", &TvxAnimation::Enabled, &TvxAnimation::SetEnabled)
@@ -206,7 +206,7 @@ void TvxAnimation::ProcessTick(float DeltaTime, float) {
 
 rtl::TClass TvxFloatAnimation::StaticClass() {
   static const rtl::TClassInfo info =
-      rtl::DefineClass<TvxFloatAnimation, TvxAnimation>("TvxFloatAnimation")
+      rtl::DefineClass<TvxFloatAnimation>()
           .Property("StartValue", &TvxFloatAnimation::StartValue, &TvxFloatAnimation::SetStartValue)
           .Property("StartFromCurrent", &TvxFloatAnimation::StartFromCurrent, &TvxFloatAnimation::SetStartFromCurrent)
           .Default(false)

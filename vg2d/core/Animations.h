@@ -38,25 +38,25 @@ public:
   float NormalizedTime() const;
 
   float Duration() const { return duration_; }
-  void SetDuration(float Value) { duration_ = Value; }
+  void SetDuration(float Value) { SetField(duration_, Value); }
   float Delay() const { return delay_; }
-  void SetDelay(float Value) { delay_ = Value; }
+  void SetDelay(float Value) { SetField(delay_, Value); }
   bool Inverse() const { return inverse_; }
-  void SetInverse(bool Value) { inverse_ = Value; }
+  void SetInverse(bool Value) { SetField(inverse_, Value); }
   bool Loop() const { return loop_; }
-  void SetLoop(bool Value) { loop_ = Value; }
+  void SetLoop(bool Value) { SetField(loop_, Value); }
   bool AutoReverse() const { return autoReverse_; }
-  void SetAutoReverse(bool Value) { autoReverse_ = Value; }
+  void SetAutoReverse(bool Value) { SetField(autoReverse_, Value); }
   const std::string& Trigger() const { return trigger_; }
-  void SetTrigger(const std::string& Value) { trigger_ = Value; }
+  void SetTrigger(const std::string& Value) { SetField(trigger_, Value); }
   bool Enabled() const { return enabled_; }
   // True starts, false stops (not in design mode, not while loading).
   void SetEnabled(bool Value);
   bool Running() const { return running_; }
   TvxInterpolationType Interpolation() const { return interpolation_; }
-  void SetInterpolation(TvxInterpolationType Value) { interpolation_ = Value; }
+  void SetInterpolation(TvxInterpolationType Value) { SetField(interpolation_, Value); }
   TvxAnimationType AnimationType() const { return animationType_; }
-  void SetAnimationType(TvxAnimationType Value) { animationType_ = Value; }
+  void SetAnimationType(TvxAnimationType Value) { SetField(animationType_, Value); }
 
   rtl::TNotifyEvent OnFinish;
   rtl::TNotifyEvent OnProcess;
@@ -91,13 +91,13 @@ public:
   void Start() override;
 
   float StartValue() const { return startValue_; }
-  void SetStartValue(float Value) { startValue_ = Value; }
+  void SetStartValue(float Value) { SetField(startValue_, Value); }
   float StopValue() const { return stopValue_; }
-  void SetStopValue(float Value) { stopValue_ = Value; }
+  void SetStopValue(float Value) { SetField(stopValue_, Value); }
   bool StartFromCurrent() const { return startFromCurrent_; }
-  void SetStartFromCurrent(bool Value) { startFromCurrent_ = Value; }
+  void SetStartFromCurrent(bool Value) { SetField(startFromCurrent_, Value); }
   const std::string& PropertyName() const { return propertyName_; }
-  void SetPropertyName(const std::string& Value) { propertyName_ = Value; }
+  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
 
 protected:
   void ProcessAnimation() override;

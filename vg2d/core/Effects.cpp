@@ -11,7 +11,7 @@
 namespace vg {
 
 rtl::TClass TvxEffect::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxEffect, TvxObject>("TvxEffect")
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxEffect>()
                                           .Property("Trigger", &TvxEffect::Trigger, &TvxEffect::SetTrigger)
                                           .Property("Enabled", &TvxEffect::Enabled, &TvxEffect::SetEnabled)
                                           .Default(true)
@@ -22,8 +22,7 @@ rtl::TClass TvxEffect::StaticClass() {
 TvxEffect::TvxEffect(rtl::TComponent* AOwner) : TvxObject(AOwner) {}
 
 void TvxEffect::SetEnabled(bool Value) {
-  if (Value == enabled_) return;
-  enabled_ = Value;
+  if (!SetField(enabled_, Value)) return;
   if (TvxObject* p = Parent(); p && p->IsVisual()) p->Visual()->UpdateHasEffects();
   EffectChanged();
 }

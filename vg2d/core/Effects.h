@@ -39,7 +39,7 @@ public:
   // Refreshes the parent's effect state and repaints it.
   void SetEnabled(bool Value);
   const std::string& Trigger() const { return trigger_; }
-  void SetTrigger(const std::string& Value) { trigger_ = Value; }
+  void SetTrigger(const std::string& Value) { SetField(trigger_, Value); }
   bool ReplacesObjectPaint() const { return replacesObjectPaint_; }
   bool PaintsAfterObject() const { return paintsAfterObject_; }
 

@@ -54,7 +54,7 @@ bool WaitWhileRunning(TvxAnimation* Animation) {
 }  // namespace
 
 rtl::TClass TvxObject::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxObject, rtl::TComponent>("TvxObject")
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxObject>()
                                           .Property("Index", &TvxObject::GetIndex, &TvxObject::SetIndex)
                                           .Stored(false)
                                           .Property("Parent", &TvxObject::Parent, &TvxObject::SetParent)
@@ -243,13 +243,9 @@ void TvxObject::SetStored(bool Value) {
   for (TvxObject* c : children_) c->SetStored(Value);
 }
 
-void TvxObject::SetResourceName(const std::string& Value) {
-  if (Value != resourceName_) resourceName_ = Value;
-}
+void TvxObject::SetResourceName(const std::string& Value) { SetField(resourceName_, Value); }
 
-void TvxObject::SetBindingName(const std::string& Value) {
-  if (Value != bindingName_) bindingName_ = Value;
-}
+void TvxObject::SetBindingName(const std::string& Value) { SetField(bindingName_, Value); }
 
 TvxObject* TvxObject::FindBinding(const std::string& Name) {
   if (rtl::SameText(bindingName_, Name)) return this;
@@ -448,9 +444,11 @@ TvxObject* TvxObject::Clone(rtl::TComponent* AOwner) {
   rtl::TMemoryStream stream;
   SaveToBinaryStream(&stream);
   stream.SetPosition(0);
-  TvxObjectPtr copy(static_cast<TvxObject*>(ClassType()->Create(AOwner)));
+  std::unique_ptr<rtl::TObject> made = ClassType()->Create(AOwner);
+  auto* copy = static_cast<TvxObject*>(made.get());
   copy->LoadFromBinaryStream(&stream);
-  return copy.release();
+  made.release();  // now AOwner's, or the caller's
+  return copy;
 }
 
 }  // namespace vg

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -188,7 +189,7 @@ private:
   std::string resourceName_;
 };
 
-// Every object of the library frees through this deleter when held in a unique_ptr.
-using TvxObjectPtr = std::unique_ptr<TvxObject, rtl::TFreeDeleter>;
+// An object held by whoever made it (a root without owner).
+using TvxObjectPtr = std::unique_ptr<TvxObject>;
 
 }  // namespace vg

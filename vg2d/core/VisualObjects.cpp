@@ -8,29 +8,10 @@
 
 namespace vg {
 
-RTL_ENUM(TvxAlign) {
-  static const auto info = rtl::DefineEnum<TvxAlign>(
-      "TvxAlign", {{"vaNone", vaNone},           {"vaTopLeft", vaTopLeft},       {"vaTopRight", vaTopRight},
-                   {"vaBottomLeft", vaBottomLeft}, {"vaBottomRight", vaBottomRight}, {"vaTop", vaTop},
-                   {"vaLeft", vaLeft},             {"vaRight", vaRight},           {"vaBottom", vaBottom},
-                   {"vaMostTop", vaMostTop},       {"vaMostBottom", vaMostBottom}, {"vaMostLeft", vaMostLeft},
-                   {"vaMostRight", vaMostRight},   {"vaClient", vaClient},         {"vaContents", vaContents},
-                   {"vaCenter", vaCenter},         {"vaVertCenter", vaVertCenter}, {"vaHorzCenter", vaHorzCenter},
-                   {"vaHorizontal", vaHorizontal}, {"vaVertical", vaVertical},     {"vaScale", vaScale},
-                   {"vaFit", vaFit},               {"vaFitLeft", vaFitLeft},       {"vaFitRight", vaFitRight}});
-  return &info;
-}
-
-RTL_ENUM(TvxDragMode) {
-  static const auto info =
-      rtl::DefineEnum<TvxDragMode>("TvxDragMode", {{"vgDragManual", vgDragManual}, {"vgDragAutomatic", vgDragAutomatic}});
-  return &info;
-}
-
 rtl::TClass TvxVisualObject::StaticClass() {
   using V = TvxVisualObject;
   static const rtl::TClassInfo info =
-      rtl::DefineClass<V, TvxObject>("TvxVisualObject")
+      rtl::DefineClass<V>()
           .Property("IsMouseOver", &V::IsMouseOver)
           .Property("IsDragOver", &V::IsDragOver)
           .Property("IsFocused", &V::IsFocused)
@@ -354,8 +335,7 @@ void TvxVisualObject::RecalcOpacity() {
 }
 
 void TvxVisualObject::SetEnabled(bool Value) {
-  if (Value == enabled_) return;
-  enabled_ = Value;
+  if (!SetField(enabled_, Value)) return;
   RecalcEnabled();
   RecalcOpacity();
   Repaint();
@@ -405,23 +385,17 @@ void TvxVisualObject::SetVisible(bool Value) {
 // ---- flags -------------------------------------------------------------------------------------------
 
 void TvxVisualObject::SetAlign(TvxAlign Value) {
-  if (Value == align_) return;
-  align_ = Value;
+  if (!SetField(align_, Value)) return;
   if (TvxVisualObject* p = VisualParent()) {
     p->needAlign_ = true;
     if (!Loading()) p->Realign();
   }
 }
 
-void TvxVisualObject::SetClipChildren(bool Value) {
-  if (Value == clipChildren_) return;
-  clipChildren_ = Value;
-  Repaint();
-}
+void TvxVisualObject::SetClipChildren(bool Value) { SetField(clipChildren_, Value, &TvxVisualObject::Repaint); }
 
 void TvxVisualObject::SetDesignHide(bool Value) {
-  if (Value == designHide_) return;
-  designHide_ = Value;
+  if (!SetField(designHide_, Value)) return;
   if (TvxVisualObject* p = VisualParent(); p && Designing()) p->Repaint();
 }
 
@@ -836,7 +810,7 @@ std::unique_ptr<TvxBitmap> TvxVisualObject::MakeScreenshot() {
 // ---- content -----------------------------------------------------------------------------------------------------
 
 rtl::TClass TvxContent::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxContent, TvxVisualObject>("TvxContent").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxContent>().Build();
   return &info;
 }
 

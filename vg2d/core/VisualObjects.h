@@ -26,35 +26,10 @@ namespace vg {
 class TvxBitmap;
 class TvxEffect;
 
-enum TvxAlign {
-  vaNone,
-  vaTopLeft,
-  vaTopRight,
-  vaBottomLeft,
-  vaBottomRight,
-  vaTop,
-  vaLeft,
-  vaRight,
-  vaBottom,
-  vaMostTop,
-  vaMostBottom,
-  vaMostLeft,
-  vaMostRight,
-  vaClient,
-  vaContents,
-  vaCenter,
-  vaVertCenter,
-  vaHorzCenter,
-  vaHorizontal,
-  vaVertical,
-  vaScale,
-  vaFit,
-  vaFitLeft,
-  vaFitRight
-};
-RTL_ENUM(TvxAlign);
-enum TvxDragMode { vgDragManual, vgDragAutomatic };
-RTL_ENUM(TvxDragMode);
+RTL_ENUM(TvxAlign, vaNone, vaTopLeft, vaTopRight, vaBottomLeft, vaBottomRight, vaTop, vaLeft, vaRight, vaBottom,
+         vaMostTop, vaMostBottom, vaMostLeft, vaMostRight, vaClient, vaContents, vaCenter, vaVertCenter, vaHorzCenter,
+         vaHorizontal, vaVertical, vaScale, vaFit, vaFitLeft, vaFitRight);
+RTL_ENUM(TvxDragMode, vgDragManual, vgDragAutomatic);
 
 using TvxPaintEvent = rtl::TEvent<void(rtl::TObject* Sender, TvxCanvas* Canvas, const TvxRect& ARect)>;
 
@@ -143,37 +118,37 @@ public:
   bool ClipChildren() const { return clipChildren_; }
   void SetClipChildren(bool Value);
   bool ClipParent() const { return clipParent_; }
-  void SetClipParent(bool Value) { clipParent_ = Value; }
+  void SetClipParent(bool Value) { SetField(clipParent_, Value); }
   bool HitTest() const { return hitTest_; }
-  void SetHitTest(bool Value) { hitTest_ = Value; }
+  void SetHitTest(bool Value) { SetField(hitTest_, Value); }
   bool Locked() const { return locked_; }
-  void SetLocked(bool Value) { locked_ = Value; }
+  void SetLocked(bool Value) { SetField(locked_, Value); }
   bool CanClipped() const { return canClipped_; }
-  void SetCanClipped(bool Value) { canClipped_ = Value; }
+  void SetCanClipped(bool Value) { SetField(canClipped_, Value); }
   bool DesignHide() const { return designHide_; }
   void SetDesignHide(bool Value);
   // Sets DesignHide on this object and its visual subtree without repainting.
   void SetDesignHideRecursive(bool Value);
   int16_t Cursor() const { return cursor_; }
-  void SetCursor(int16_t Value) { cursor_ = Value; }
+  void SetCursor(int16_t Value) { SetField(cursor_, Value); }
   TvxDragMode DragMode() const { return dragMode_; }
-  void SetDragMode(TvxDragMode Value) { dragMode_ = Value; }
+  void SetDragMode(TvxDragMode Value) { SetField(dragMode_, Value); }
   bool DragDisableHighlight() const { return dragDisableHighlight_; }
-  void SetDragDisableHighlight(bool Value) { dragDisableHighlight_ = Value; }
+  void SetDragDisableHighlight(bool Value) { SetField(dragDisableHighlight_, Value); }
   const std::u16string& Hint() const { return hint_; }
-  void SetHint(const std::u16string& Value) { hint_ = Value; }
+  void SetHint(const std::u16string& Value) { SetField(hint_, Value); }
   bool ShowHint() const { return showHint_; }
-  void SetShowHint(bool Value) { showHint_ = Value; }
+  void SetShowHint(bool Value) { SetField(showHint_, Value); }
   bool IsMouseOver() const { return isMouseOver_; }
   bool IsDragOver() const { return isDragOver_; }
   bool IsFocused() const { return isFocused_; }
   bool CanFocused() const { return canFocused_; }
-  void SetCanFocused(bool Value) { canFocused_ = Value; }
+  void SetCanFocused(bool Value) { SetField(canFocused_, Value); }
   bool HasEffects() const { return hasEffects_; }
   bool DisableEffect() const { return disableEffect_; }
-  void SetDisableEffect(bool Value) { disableEffect_ = Value; }
+  void SetDisableEffect(bool Value) { SetField(disableEffect_, Value); }
   bool DisableAlign() const { return disableAlign_; }
-  void SetDisableAlign(bool Value) { disableAlign_ = Value; }
+  void SetDisableAlign(bool Value) { SetField(disableAlign_, Value); }
   int UpdateCount() const { return updateCount_; }
   // The visual children in tab order.
   const std::vector<TvxVisualObject*>& TabList() const { return tabList_; }
@@ -236,7 +211,7 @@ protected:
   bool Designing() const;
   bool Aligning() const { return aligning_; }
   void RecalcNeedAlign();
-  void SetFocusedFlag(bool Value) { isFocused_ = Value; }
+  void SetFocusedFlag(bool Value) { SetField(isFocused_, Value); }
 
 private:
   friend class TvxEffect;
