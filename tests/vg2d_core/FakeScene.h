@@ -85,7 +85,16 @@ public:
   }
   void BeginWindowDrag() override {}
   void BeginWindowResize() override {}
-  void AddUpdateRect(const vg::TvxRect& R) override { dirty.push_back(R); }
+  // Like the scene control: beyond 20 pending rectangles they merge into one.
+  void AddUpdateRect(const vg::TvxRect& R) override {
+    if (dirty.size() < 20) {
+      dirty.push_back(R);
+      return;
+    }
+    vg::TvxRect all = DirtyUnion();
+    vg::UnionRectF(vg::TvxRect(all), R, all);
+    dirty.assign(1, all);
+  }
   void InsertObject(const std::string&) override {}
   vg::TvxControl* GetActiveControl() override { return nullptr; }
   bool GetDisableUpdate() override { return disableUpdate; }

@@ -13,7 +13,9 @@ namespace vg {
 
 namespace {
 
-std::unique_ptr<TvxAniThread> aniThread;
+// Made by the first start; freed by FreeAniThread (library shut-down, last scene gone),
+// never by a static destructor, which could run after the loop it stops a timer of.
+TvxAniThread* aniThread = nullptr;
 
 double Ease(TvxInterpolationType I, TvxAnimationType A, double T, double D) {
   switch (I) {
@@ -125,7 +127,7 @@ void TvxAnimation::Start() {
     running_ = true;
     time_ = inverse_ ? duration_ : 0;
     if (delay_ == 0) ProcessAnimation();
-    if (!aniThread) aniThread = std::make_unique<TvxAniThread>();
+    if (!aniThread) aniThread = new TvxAniThread;
     aniThread->Add(this);
     enabled_ = true;
     return;
@@ -248,8 +250,12 @@ void TvxFloatAnimation::ProcessAnimation() {
 
 // ---- ticker -------------------------------------------------------------------------------------------
 
-TvxAniThread* AniThread() { return aniThread.get(); }
-void FreeAniThread() { aniThread.reset(); }
+TvxAniThread* AniThread() { return aniThread; }
+
+void FreeAniThread() {
+  delete aniThread;
+  aniThread = nullptr;
+}
 
 TvxAniThread::TvxAniThread() : startTime_(static_cast<float>(rtl::GetTickCount() / 1000.0)) {
   timer_ = rtl::Application->StartTimer(33, [this] { Tick(); });
