@@ -87,6 +87,38 @@ TEST(VisualObjects, Defaults) {
   EXPECT_EQ(o->Opacity(), 0);
 }
 
+TEST(VisualObjects, DesignModeTurnsNegativeSizesIntoMirroring) {
+  FakeScene scene;
+  TvxObjectPtr root(Make());
+  scene.AddObject(root.get());
+  auto* o = Make(root.get());
+  o->SetWidth(-20);
+  EXPECT_EQ(o->Width(), -20);  // at run time the value stays
+  scene.designTime = true;
+  o->SetWidth(-30);
+  EXPECT_EQ(o->Width(), 30);
+  EXPECT_EQ(o->Scale()->X(), -1);
+}
+
+TEST(VisualObjects, EffectTriggersFollowTheLastItemAboutTheInstance) {
+  TvxObjectPtr holder(Make());
+  TvxVisualObject* o = holder->Visual();
+  auto* e = new TvxEffect(nullptr);
+  o->AddObject(e);
+  ASSERT_TRUE(o->HasEffects());
+  e->SetTrigger("IsVisible=true;IsMouseOver=true");
+  o->ApplyTriggerEffect(o, "IsMouseOver");
+  EXPECT_FALSE(e->Enabled());
+  EXPECT_FALSE(o->HasEffects());
+  e->SetTrigger("IsMouseOver=false;Unknown=1");
+  o->ApplyTriggerEffect(o, "ismouseover");
+  EXPECT_TRUE(e->Enabled());
+  EXPECT_TRUE(o->HasEffects());
+  e->SetTrigger("Unknown=1;IsMouseOver");
+  o->ApplyTriggerEffect(o, "Unknown");
+  EXPECT_FALSE(e->Enabled());
+}
+
 TEST(VisualObjects, PointInObjectExcludesTheEdges) {
   FakeScene scene;
   TvxObjectPtr root(Make());
@@ -248,6 +280,26 @@ TEST(VisualObjects, EachEffectKeepsItsOwnImage) {
   p.scene.AddUpdateRect({0, 0, 200, 120});
   p.scene.Paint();
   EXPECT_EQ(large->Image()->Width(), 40);
+}
+
+TEST(VisualObjects, ScreenshotIsTheObjectAloneAtItsRoundedSize) {
+  Painted p(10, 10);
+  TvxObjectPtr root(Make());
+  p.scene.AddObject(root.get());
+  auto* box = Make<Box>(root.get());
+  box->color = 0xFF102030u;
+  box->SetBounds(100, 100, 30.6f, 10.4f);
+  box->SetRotateAngle(30);
+  auto* inner = Make<Box>(box);
+  inner->color = 0xFFFFFFFFu;
+  inner->SetBounds(20, 0, 40, 5);  // sticks out: cut off
+  std::unique_ptr<TvxBitmap> shot = box->MakeScreenshot();
+  ASSERT_EQ(shot->Width(), 31);
+  ASSERT_EQ(shot->Height(), 10);
+  EXPECT_EQ(shot->Bits()[5 * 31 + 5], 0xFF102030u);
+  EXPECT_EQ(shot->Bits()[2 * 31 + 25], 0xFFFFFFFFu);
+  EXPECT_EQ(box->Position()->X(), 100);  // the object is back where it was
+  EXPECT_FLOAT_EQ(box->RotateAngle(), 30);
 }
 
 // Paints a small tree: a panel with a title bar on top, a side bar on the left, a client
