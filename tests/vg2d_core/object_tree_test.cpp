@@ -76,6 +76,9 @@ TEST_F(ObjectTree, ReparentingMovesTheObjectAndKeepsOneEntry) {
   c->SetParent(a.get());
   EXPECT_EQ(a->GetChild(0), c);
   EXPECT_EQ(b->GetChildrenCount(), 1);
+
+  c->AddObject(a.get());  // no cycles
+  EXPECT_EQ(a->Parent(), nullptr);
 }
 
 TEST_F(ObjectTree, HostRootsJoinAndLeaveTheHost) {

@@ -114,7 +114,9 @@ void TvxObject::SetParent(TvxObject* Value) {
 }
 
 void TvxObject::AddObject(TvxObject* AObject) {
-  if (!AObject || AObject == this) return;
+  if (!AObject) return;
+  for (TvxObject* up = this; up; up = up->parent_)
+    if (up == AObject) return;  // an object cannot go below itself
   if (AObject->parent_) AObject->SetParent(nullptr);
   if (std::find(children_.begin(), children_.end(), AObject) != children_.end()) return;
   if (children_.empty()) children_.reserve(10);

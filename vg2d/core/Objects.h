@@ -54,6 +54,7 @@ public:
   // Value is the current parent. Nil takes a root out of its host.
   virtual void SetParent(TvxObject* Value);
   // Appends AObject (taking it from its old parent); adding a child twice keeps one entry.
+  // Adding this object or one of its ancestors does nothing.
   virtual void AddObject(TvxObject* AObject);
   // Takes AObject out of the children (not freeing it); the host hears of its subtree.
   virtual void RemoveObject(TvxObject* AObject);
