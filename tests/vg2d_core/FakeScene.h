@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "platform/rtl/Component.h"
@@ -51,10 +52,15 @@ public:
     });
   }
 
-  // Paints every visual root and its children into the canvas where the dirty rectangles
-  // ask, then forgets them.
+  // Paints every visual root and its children into the canvas, clipped to the dirty
+  // rectangles (grown to whole pixels), then forgets them.
   void Paint() {
-    if (!canvas) return;
+    if (!canvas || dirty.empty()) return;
+    std::vector<vg::TvxRect> clip;
+    for (const vg::TvxRect& d : dirty)
+      clip.push_back({std::floor(d.Left), std::floor(d.Top), std::ceil(d.Right), std::ceil(d.Bottom)});
+    canvas->SetMatrix(vg::IdentityMatrix);
+    canvas->SetClipRects(clip);
     for (vg::TvxObject* root : roots)
       if (vg::TvxVisualObject* v = root->Visual(); v && v->Visible()) {
         canvas->SetMatrix(v->GetAbsoluteMatrix());
@@ -63,6 +69,7 @@ public:
         v->AfterPaint();
         v->PaintChildren();
       }
+    canvas->ResetClipRect();
     dirty.clear();
   }
 
