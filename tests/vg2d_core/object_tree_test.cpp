@@ -291,6 +291,21 @@ TEST_F(ObjectTree, AnimateFloatWaitRunsToTheEndThenFreesTheAnimation) {
   EXPECT_EQ(o->GetChildrenCount(), 0);
 }
 
+TEST_F(ObjectTree, StartTriggerAnimationWaitReturnsWhenTheAnimationsAreDone) {
+  FakeScene scene;
+  TvxObjectPtr o(Make());
+  scene.AddObject(o.get());
+  auto* fade = Make<TvxFloatAnimation>(o.get());
+  fade->SetTrigger("IsVisible=true");
+  fade->SetPropertyName("Opacity");
+  fade->SetStartValue(1);
+  fade->SetStopValue(0.3f);
+  fade->SetDuration(0.05f);
+  o->StartTriggerAnimationWait(o.get(), "IsVisible");
+  EXPECT_FALSE(fade->Running());
+  EXPECT_FLOAT_EQ(o->Visual()->Opacity(), 0.3f);
+}
+
 TEST_F(ObjectTree, AnimateFloatWaitSurvivesItsObjectBeingFreedMeanwhile) {
   FakeScene scene;
   TvxObject* o = Make();
