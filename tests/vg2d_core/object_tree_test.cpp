@@ -19,7 +19,8 @@ using vgtest::FakeScene;
 
 namespace {
 
-template <class T = TvxVisualObject> T* Make(TvxObject* Parent = nullptr, const std::string& Name = {}) {
+template <class T = TvxVisualObject>
+T* Make(TvxObject* Parent = nullptr, const std::string& Name = {}) {
   auto* o = new T(nullptr);
   if (!Name.empty()) o->SetName(Name);
   if (Parent) Parent->AddObject(o);

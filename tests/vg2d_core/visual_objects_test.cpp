@@ -20,7 +20,8 @@ using vgtest::FakeScene;
 
 namespace {
 
-template <class T = TvxVisualObject> T* Make(TvxObject* Parent = nullptr) {
+template <class T = TvxVisualObject>
+T* Make(TvxObject* Parent = nullptr) {
   auto* o = new T(nullptr);
   if (Parent) Parent->AddObject(o);
   return o;

@@ -11,10 +11,10 @@ namespace vg {
 namespace {
 
 // The order in which the kinds are laid out; vaNone and vaTopLeft children never move.
-constexpr TvxAlign AlignOrder[] = {vaMostTop,    vaMostBottom, vaMostLeft, vaMostRight, vaTop,       vaBottom,
-                                   vaLeft,       vaRight,      vaClient,   vaHorizontal, vaVertical, vaContents,
-                                   vaCenter,     vaHorzCenter, vaVertCenter, vaScale,  vaFit,       vaFitLeft,
-                                   vaFitRight,   vaTopRight,   vaBottomLeft, vaBottomRight};
+constexpr TvxAlign AlignOrder[] = {vaMostTop,  vaMostBottom, vaMostLeft,   vaMostRight,  vaTop,      vaBottom,
+                                   vaLeft,     vaRight,      vaClient,     vaHorizontal, vaVertical, vaContents,
+                                   vaCenter,   vaHorzCenter, vaVertCenter, vaScale,      vaFit,      vaFitLeft,
+                                   vaFitRight, vaTopRight,   vaBottomLeft, vaBottomRight};
 
 bool IsCorner(TvxAlign K) { return K == vaTopLeft || K == vaTopRight || K == vaBottomLeft || K == vaBottomRight; }
 

@@ -41,7 +41,8 @@ bool ParentHidden(const TvxObject* Animation) {
 
 // Walks Trigger's "Name=Value" items about Instance's enumeration and Boolean properties;
 // Item gets whether each one holds and answers whether to go on.
-template <class F> void ForEachTriggerItem(TvxObject* Instance, const std::string& Trigger, F&& Item) {
+template <class F>
+void ForEachTriggerItem(TvxObject* Instance, const std::string& Trigger, F&& Item) {
   std::string rest = Trigger;
   while (!rest.empty()) {
     std::string item = GetToken(rest, ";");
@@ -103,7 +104,8 @@ void TvxAnimation::BeforeDestruction() {
 bool TvxAnimation::InDesign() const { return Scene() && Scene()->GetDesignTime(); }
 
 float TvxAnimation::NormalizedTime() const {
-  if (duration_ > 0 && delayTime_ <= 0) return static_cast<float>(Ease(interpolation_, animationType_, time_, duration_));
+  if (duration_ > 0 && delayTime_ <= 0)
+    return static_cast<float>(Ease(interpolation_, animationType_, time_, duration_));
   return 0;
 }
 
@@ -111,8 +113,10 @@ void TvxAnimation::SetEnabled(bool Value) {
   if (Value == enabled_) return;
   enabled_ = Value;
   if (InDesign() || ComponentState().Contains(rtl::csLoading)) return;
-  if (enabled_) Start();
-  else Stop();
+  if (enabled_)
+    Start();
+  else
+    Stop();
 }
 
 void TvxAnimation::Loaded() {
@@ -186,14 +190,20 @@ void TvxAnimation::ProcessTick(float DeltaTime, float) {
   time_ = inverse_ ? time_ - DeltaTime : time_ + DeltaTime;
   if (time_ >= duration_) {
     time_ = duration_;
-    if (!loop_) running_ = false;
-    else if (autoReverse_) inverse_ = true;
-    else time_ = 0;
+    if (!loop_)
+      running_ = false;
+    else if (autoReverse_)
+      inverse_ = true;
+    else
+      time_ = 0;
   } else if (time_ <= 0) {
     time_ = 0;
-    if (!loop_) running_ = false;
-    else if (autoReverse_) inverse_ = false;
-    else time_ = duration_;
+    if (!loop_)
+      running_ = false;
+    else if (autoReverse_)
+      inverse_ = false;
+    else
+      time_ = duration_;
   }
   ProcessAnimation();
   OnProcess(this);
@@ -237,8 +247,7 @@ const rtl::TPropInfo* TvxFloatAnimation::Resolve(rtl::TObject*& Target) const {
 void TvxFloatAnimation::Start() {
   rtl::TObject* target = nullptr;
   if (startFromCurrent_)
-    if (const rtl::TPropInfo* prop = Resolve(target))
-      startValue_ = static_cast<float>(rtl::GetFloatProp(target, prop));
+    if (const rtl::TPropInfo* prop = Resolve(target)) startValue_ = static_cast<float>(rtl::GetFloatProp(target, prop));
   inherited::Start();
 }
 

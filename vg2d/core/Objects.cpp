@@ -17,7 +17,8 @@ namespace {
 
 // Calls Fn on each child in order; a child that leaves the list during its call (freed by
 // a handler) does not make the walk skip the next one.
-template <class F> void ForEachChild(const std::vector<TvxObject*>& Children, F&& Fn) {
+template <class F>
+void ForEachChild(const std::vector<TvxObject*>& Children, F&& Fn) {
   for (size_t i = 0; i < Children.size();) {
     TvxObject* child = Children[i];
     Fn(child);
@@ -54,15 +55,15 @@ bool WaitWhileRunning(TvxAnimation* Animation) {
 }  // namespace
 
 rtl::TClass TvxObject::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxObject>()
-                                          .Property("Index", &TvxObject::GetIndex, &TvxObject::SetIndex)
-                                          .Stored(false)
-                                          .Property("Parent", &TvxObject::Parent, &TvxObject::SetParent)
-                                          .Stored(false)
-                                          .Property("BindingName", &TvxObject::BindingName, &TvxObject::SetBindingName)
-                                          .Property("ResourceName", &TvxObject::ResourceName,
-                                                    &TvxObject::SetResourceName)
-                                          .Build();
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<TvxObject>()
+          .Property("Index", &TvxObject::GetIndex, &TvxObject::SetIndex)
+          .Stored(false)
+          .Property("Parent", &TvxObject::Parent, &TvxObject::SetParent)
+          .Stored(false)
+          .Property("BindingName", &TvxObject::BindingName, &TvxObject::SetBindingName)
+          .Property("ResourceName", &TvxObject::ResourceName, &TvxObject::SetResourceName)
+          .Build();
   return &info;
 }
 
@@ -84,8 +85,10 @@ void TvxObject::Teardown() {
   freeNotifies_.clear();
   for (IvxFreeNotification* n : notifies) n->FreeNotification(this);
   RemoveObjectInstance(this);
-  if (parent_) parent_->RemoveObject(this);
-  else if (scene_) scene_->RemoveObject(this);
+  if (parent_)
+    parent_->RemoveObject(this);
+  else if (scene_)
+    scene_->RemoveObject(this);
   scene_ = nullptr;
   DeleteChildren();
 }
@@ -107,10 +110,14 @@ void TvxObject::RemoveFreeNotify(IvxFreeNotification* AObject) {
 void TvxObject::SetParent(TvxObject* Value) {
   // Nil on a root of a host takes it out of the host.
   if (Value == parent_ && (Value || !scene_)) return;
-  if (parent_) parent_->RemoveObject(this);
-  else if (scene_) scene_->RemoveObject(this);
-  if (Value) Value->AddObject(this);
-  else parent_ = nullptr;
+  if (parent_)
+    parent_->RemoveObject(this);
+  else if (scene_)
+    scene_->RemoveObject(this);
+  if (Value)
+    Value->AddObject(this);
+  else
+    parent_ = nullptr;
 }
 
 void TvxObject::AddObject(TvxObject* AObject) {
@@ -314,8 +321,10 @@ void TvxObject::StopAnimation(const std::string& Name) {
 void TvxObject::StartTriggerAnimation(TvxObject* AInstance, const std::string& ATrigger) {
   StopTriggerAnimation(AInstance);
   ForEachChild(children_, [&](TvxObject* c) {
-    if (auto* a = dynamic_cast<TvxAnimation*>(c)) a->StartTrigger(AInstance, ATrigger);
-    else if (IsStylePart(c)) c->StartTriggerAnimation(AInstance, ATrigger);
+    if (auto* a = dynamic_cast<TvxAnimation*>(c))
+      a->StartTrigger(AInstance, ATrigger);
+    else if (IsStylePart(c))
+      c->StartTriggerAnimation(AInstance, ATrigger);
   });
 }
 
@@ -345,8 +354,10 @@ void TvxObject::StopTriggerAnimation(TvxObject* AInstance) {
 
 void TvxObject::ApplyTriggerEffect(TvxObject* AInstance, const std::string& ATrigger) {
   ForEachChild(children_, [&](TvxObject* c) {
-    if (auto* e = dynamic_cast<TvxEffect*>(c)) e->ApplyTrigger(AInstance, ATrigger);
-    else if (IsStylePart(c)) c->ApplyTriggerEffect(AInstance, ATrigger);
+    if (auto* e = dynamic_cast<TvxEffect*>(c))
+      e->ApplyTrigger(AInstance, ATrigger);
+    else if (IsStylePart(c))
+      c->ApplyTriggerEffect(AInstance, ATrigger);
   });
 }
 
@@ -370,9 +381,7 @@ void TvxObject::AnimateFloat(const std::string& PropertyName, float NewValue, fl
                              TvxAnimationType AnimationType, TvxInterpolationType Interpolation) {
   TvxFloatAnimation* a = MakeFloatAnimation(this, PropertyName, NewValue, Duration, AnimationType, Interpolation);
   // Freed by the loop once its finishing handler has returned.
-  a->OnFinish = [](rtl::TObject* Sender) {
-    rtl::Application->ReleaseComponent(static_cast<rtl::TComponent*>(Sender));
-  };
+  a->OnFinish = [](rtl::TObject* Sender) { rtl::Application->ReleaseComponent(static_cast<rtl::TComponent*>(Sender)); };
   a->Start();
 }
 
@@ -406,8 +415,10 @@ rtl::TComponent* TvxObject::GetParentComponent() const {
 
 void TvxObject::SetParentComponent(rtl::TComponent* Value) {
   if (parent_) parent_->RemoveObject(this);
-  if (auto* o = dynamic_cast<TvxObject*>(Value)) o->AddObject(this);
-  else if (IvxScene* host = SceneOf(Value)) host->AddObject(this);
+  if (auto* o = dynamic_cast<TvxObject*>(Value))
+    o->AddObject(this);
+  else if (IvxScene* host = SceneOf(Value))
+    host->AddObject(this);
 }
 
 void TvxObject::SaveToBinaryStream(rtl::TStream* Stream) {

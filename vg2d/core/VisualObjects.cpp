@@ -114,8 +114,8 @@ TvxRect TvxVisualObject::GetEffectsRect() {
 }
 
 TvxRect TvxVisualObject::GetAbsoluteRect() {
-  const TvxPoint corners[4] = {LocalToAbsolute({0, 0}), LocalToAbsolute({width_, 0}), LocalToAbsolute({width_, height_}),
-                               LocalToAbsolute({0, height_})};
+  const TvxPoint corners[4] = {LocalToAbsolute({0, 0}), LocalToAbsolute({width_, 0}),
+                               LocalToAbsolute({width_, height_}), LocalToAbsolute({0, height_})};
   TvxRect r;
   PointsBounds(corners, 3, r);
   return r;
@@ -149,7 +149,8 @@ const TvxMatrix& TvxVisualObject::GetAbsoluteMatrix() {
   if (recalcAbsolute_) {
     if (TvxVisualObject* p = VisualParent())
       absoluteMatrix_ = MatrixMultiply(MatrixMultiply(localMatrix_, p->GetChildrenMatrix()), p->GetAbsoluteMatrix());
-    else absoluteMatrix_ = localMatrix_;
+    else
+      absoluteMatrix_ = localMatrix_;
     recalcAbsolute_ = false;
     if (CanRequestRepaint()) Repaint();
   }
@@ -261,8 +262,10 @@ void TvxVisualObject::SetBounds(float X, float Y, float AWidth, float AHeight) {
     if (Designing() && Field < 0) {
       Field = -Field;
       rtl::TEventMute quiet(ScaleSide.OnChange);
-      if (IsX) ScaleSide.SetX(-ScaleSide.X());
-      else ScaleSide.SetY(-ScaleSide.Y());
+      if (IsX)
+        ScaleSide.SetX(-ScaleSide.X());
+      else
+        ScaleSide.SetY(-ScaleSide.Y());
     }
   };
   take(height_, AHeight, *scale_, false);
@@ -292,7 +295,8 @@ void TvxVisualObject::SetBoundsRect(const TvxRect& R) {
   {
     rtl::TEventMute quietPos(position_->OnChange);
     rtl::TEventMute quietScale(scale_->OnChange);
-    position_->SetPoint({c.X - scale_->X() * rotateCenter_->X() * width_, c.Y - scale_->Y() * rotateCenter_->Y() * height_});
+    position_->SetPoint(
+        {c.X - scale_->X() * rotateCenter_->X() * width_, c.Y - scale_->Y() * rotateCenter_->Y() * height_});
     if (width_ < 0) {
       width_ = -width_;
       scale_->SetX(-scale_->X());
@@ -575,8 +579,10 @@ void TvxVisualObject::ChildAdded(TvxObject* AObject) {
     GetTopVisualParent();
     Repaint();
   }
-  if (c->align_ == vaNone) Repaint();
-  else Realign();
+  if (c->align_ == vaNone)
+    Repaint();
+  else
+    Realign();
   tabList_.push_back(c);
 }
 
