@@ -1,0 +1,825 @@
+#include "vg2d/core/VisualObjects.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "vg2d/core/Bitmaps.h"
+#include "vg2d/core/Effects.h"
+
+namespace vg {
+
+rtl::TClass TvxVisualObject::StaticClass() {
+  using V = TvxVisualObject;
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<V>()
+          .Property("IsMouseOver", &V::IsMouseOver)
+          .Property("IsDragOver", &V::IsDragOver)
+          .Property("IsFocused", &V::IsFocused)
+          .Property("IsVisible", &V::Visible)
+          .Property("Align", &V::Align, &V::SetAlign)
+          .Default(vaNone)
+          .Property("Cursor", &V::Cursor, &V::SetCursor)
+          .Default(0)
+          .Property("DragMode", &V::DragMode, &V::SetDragMode)
+          .Default(vgDragManual)
+          .Property("DragDisableHighlight", &V::DragDisableHighlight, &V::SetDragDisableHighlight)
+          .Default(false)
+          .Property("Enabled", &V::Enabled, &V::SetEnabled)
+          .Default(true)
+          .Property("Position", &V::Position, &V::SetPosition)
+          .Property("RotateAngle", &V::RotateAngle, &V::SetRotateAngle)
+          .Property("RotateCenter", &V::RotateCenter, &V::SetRotateCenter)
+          .Property("Locked", &V::Locked, &V::SetLocked)
+          .Default(false)
+          .Property("Width", &V::Width, &V::SetWidth)
+          .Property("Height", &V::Height, &V::SetHeight)
+          .Property("Margins", &V::Margins, &V::SetMargins)
+          .Property("Padding", &V::Padding, &V::SetPadding)
+          .Property("Opacity", &V::Opacity, &V::SetOpacity)
+          .Default(1.0f)
+          .Property("ClipChildren", &V::ClipChildren, &V::SetClipChildren)
+          .Default(false)
+          .Property("ClipParent", &V::ClipParent, &V::SetClipParent)
+          .Default(false)
+          .Property("HitTest", &V::HitTest, &V::SetHitTest)
+          .Default(true)
+          .Property("Hint", &V::Hint, &V::SetHint)
+          .Property("ShowHint", &V::ShowHint, &V::SetShowHint)
+          .Default(false)
+          .Property("CanClipped", &V::CanClipped, &V::SetCanClipped)
+          .Default(true)
+          .Property("Scale", &V::Scale, &V::SetScale)
+          .Property("Visible", &V::Visible, &V::SetVisible)
+          .Default(true)
+          .Property("DesignHide", &V::DesignHide, &V::SetDesignHide)
+          .Default(false)
+          .Event("OnBeforePaint", &V::OnBeforePaint)
+          .Event("OnPaint", &V::OnPaint)
+          .Build();
+  return &info;
+}
+
+TvxVisualObject::TvxVisualObject(rtl::TComponent* AOwner)
+    : TvxObject(AOwner),
+      position_(std::make_unique<TvxPosition>(TvxPoint{0, 0})),
+      scale_(std::make_unique<TvxPosition>(TvxPoint{1, 1})),
+      rotateCenter_(std::make_unique<TvxPosition>(TvxPoint{0.5f, 0.5f})),
+      margins_(std::make_unique<TvxBounds>(TvxRect{})),
+      padding_(std::make_unique<TvxBounds>(TvxRect{})) {
+  SetVisual(this);
+  position_->OnChange = rtl::TNotifyEvent(this, &TvxVisualObject::PositionChanged);
+  scale_->OnChange = rtl::TNotifyEvent(this, &TvxVisualObject::PositionChanged);
+  rotateCenter_->OnChange = rtl::TNotifyEvent(this, &TvxVisualObject::PositionChanged);
+  margins_->OnChange = rtl::TNotifyEvent(this, &TvxVisualObject::MarginsChanged);
+  padding_->OnChange = rtl::TNotifyEvent(this, &TvxVisualObject::PaddingChanged);
+  localMatrix_ = IdentityMatrix;
+  MatrixChanged();
+}
+
+// A visual object freed without BeforeDestruction leaves its tree while its own parts live.
+TvxVisualObject::~TvxVisualObject() { Teardown(); }
+
+void TvxVisualObject::PositionChanged(rtl::TObject*) { MatrixChanged(); }
+void TvxVisualObject::MarginsChanged(rtl::TObject*) { Realign(); }
+void TvxVisualObject::PaddingChanged(rtl::TObject*) {
+  if (TvxVisualObject* p = VisualParent()) p->Realign();
+}
+
+TvxVisualObject* TvxVisualObject::VisualParent() const {
+  TvxObject* p = Parent();
+  return p ? p->Visual() : nullptr;
+}
+
+bool TvxVisualObject::Designing() const {
+  return ComponentState().Contains(rtl::csDesigning) || (Scene() && Scene()->GetDesignTime());
+}
+
+bool TvxVisualObject::CanRequestRepaint() const {
+  return Scene() && !Scene()->GetDisableUpdate() && !disableRepaint_ && updateCount_ == 0;
+}
+
+// ---- geometry ------------------------------------------------------------------------------------
+
+TvxRect TvxVisualObject::GetLocalRect() const { return MakeRect(0, 0, width_, height_); }
+
+TvxRect TvxVisualObject::GetParentedRect() const {
+  return MakeRect(position_->X(), position_->Y(), position_->X() + width_, position_->Y() + height_);
+}
+
+TvxRect TvxVisualObject::GetEffectsRect() {
+  TvxRect r = GetLocalRect();
+  for (TvxObject* c : Children())
+    if (auto* e = dynamic_cast<TvxEffect*>(c); e && e->Enabled()) UnionRectF(r, e->GetRect(GetLocalRect()), r);
+  return r;
+}
+
+TvxRect TvxVisualObject::GetAbsoluteRect() {
+  const TvxPoint corners[4] = {LocalToAbsolute({0, 0}), LocalToAbsolute({width_, 0}),
+                               LocalToAbsolute({width_, height_}), LocalToAbsolute({0, height_})};
+  TvxRect r;
+  PointsBounds(corners, 3, r);
+  return r;
+}
+
+void TvxVisualObject::MatrixChanged(rtl::TObject*) {
+  if (CanRequestRepaint()) Repaint();
+  TvxMatrix m = IdentityMatrix;
+  m.m11 = scale_->X();
+  m.m22 = scale_->Y();
+  m.m31 = position_->X();
+  m.m32 = position_->Y();
+  if (rotateAngle_ != 0) {
+    const float cx = rotateCenter_->X() * width_, cy = rotateCenter_->Y() * height_;
+    TvxMatrix toOrigin = IdentityMatrix, back = IdentityMatrix;
+    toOrigin.m31 = -cx;
+    toOrigin.m32 = -cy;
+    back.m31 = cx;
+    back.m32 = cy;
+    m = MatrixMultiply(MatrixMultiply(MatrixMultiply(toOrigin, CreateRotationMatrix(DegreeToRad(rotateAngle_))), back),
+                       m);
+  }
+  localMatrix_ = m;
+  RecalcAbsolute();
+  RecalcUpdateRect();
+  GetTopVisualParent();
+  if (CanRequestRepaint()) Repaint();
+}
+
+const TvxMatrix& TvxVisualObject::GetAbsoluteMatrix() {
+  if (recalcAbsolute_) {
+    if (TvxVisualObject* p = VisualParent())
+      absoluteMatrix_ = MatrixMultiply(MatrixMultiply(localMatrix_, p->GetChildrenMatrix()), p->GetAbsoluteMatrix());
+    else
+      absoluteMatrix_ = localMatrix_;
+    recalcAbsolute_ = false;
+    if (CanRequestRepaint()) Repaint();
+  }
+  return absoluteMatrix_;
+}
+
+void TvxVisualObject::RecalcAbsolute() {
+  recalcAbsolute_ = true;
+  for (TvxObject* c : Children())
+    if (c->IsVisual()) c->Visual()->RecalcAbsolute();
+}
+
+void TvxVisualObject::RecalcAbsoluteNow() {
+  GetAbsoluteMatrix();
+  for (TvxObject* c : Children())
+    if (c->IsVisual()) c->Visual()->RecalcAbsoluteNow();
+}
+
+TvxPoint TvxVisualObject::GetAbsoluteScale() const {
+  TvxPoint s = scale_->GetPoint();
+  for (TvxVisualObject* p = VisualParent(); p; p = p->VisualParent()) {
+    s.X *= p->scale_->X();
+    s.Y *= p->scale_->Y();
+  }
+  return s;
+}
+
+TvxPoint TvxVisualObject::LocalToAbsolute(const TvxPoint& P) {
+  const TvxVector v = VectorTransform(MakeVector(P.X, P.Y, 1), GetAbsoluteMatrix());
+  return {v.X, v.Y};
+}
+
+TvxPoint TvxVisualObject::AbsoluteToLocal(const TvxPoint& P) {
+  TvxMatrix m = GetAbsoluteMatrix();
+  InvertMatrix(m);
+  const TvxVector v = VectorTransform(MakeVector(P.X, P.Y, 1), m);
+  return {v.X, v.Y};
+}
+
+TvxPoint TvxVisualObject::LocalToAbsoluteVector(const TvxPoint& P) {
+  const TvxVector v = VectorTransform(MakeVector(P.X, P.Y, 0), GetAbsoluteMatrix());
+  return {v.X, v.Y};
+}
+
+TvxPoint TvxVisualObject::AbsoluteToLocalVector(const TvxPoint& P) {
+  TvxMatrix m = GetAbsoluteMatrix();
+  InvertMatrix(m);
+  const TvxVector v = VectorTransform(MakeVector(P.X, P.Y, 0), m);
+  return {v.X, v.Y};
+}
+
+bool TvxVisualObject::PointInObject(float X, float Y) {
+  const TvxPoint p = AbsoluteToLocal({X, Y});
+  return p.X > 0 && p.X < width_ && p.Y > 0 && p.Y < height_;
+}
+
+void TvxVisualObject::SetRotateAngle(float Value) {
+  if (Value == rotateAngle_) return;
+  rotateAngle_ = NormalizeAngle(Value);
+  MatrixChanged();
+}
+
+void TvxVisualObject::SetWidth(float Value) {
+  if (Value == width_) return;
+  if (CanRequestRepaint()) Repaint();
+  width_ = Value;
+  if (Designing() && width_ < 0) {
+    width_ = -width_;
+    scale_->SetX(-scale_->X());
+  }
+  if (rotateAngle_ != 0) MatrixChanged();
+  if (Loading() || !Scene()) return;
+  GetTopVisualParent();
+  RecalcUpdateRect();
+  if (TvxVisualObject* p = VisualParent(); p && align_ != vaNone) p->Realign();
+  if (GetChildrenCount() > 0) Realign();
+  Repaint();
+}
+
+void TvxVisualObject::SetHeight(float Value) {
+  if (Value == height_) return;
+  if (CanRequestRepaint()) Repaint();
+  height_ = Value;
+  if (Designing() && height_ < 0) {
+    height_ = -height_;
+    scale_->SetY(-scale_->Y());
+  }
+  if (rotateAngle_ != 0) MatrixChanged();
+  if (Loading() || !Scene()) return;
+  GetTopVisualParent();
+  RecalcUpdateRect();
+  if (TvxVisualObject* p = VisualParent(); p && align_ != vaNone) p->Realign();
+  if (GetChildrenCount() > 0) Realign();
+  Repaint();
+}
+
+void TvxVisualObject::SetInitialSize(float AWidth, float AHeight) {
+  width_ = lastWidth_ = AWidth;
+  height_ = lastHeight_ = AHeight;
+}
+
+void TvxVisualObject::SetBounds(float X, float Y, float AWidth, float AHeight) {
+  if (CanRequestRepaint()) Repaint();
+  bool sized = false;
+  auto take = [&](float& Field, float Value, TvxPosition& ScaleSide, bool IsX) {
+    if (Value == Field) return;
+    Field = Value;
+    sized = true;
+    if (Designing() && Field < 0) {
+      Field = -Field;
+      rtl::TEventMute quiet(ScaleSide.OnChange);
+      if (IsX)
+        ScaleSide.SetX(-ScaleSide.X());
+      else
+        ScaleSide.SetY(-ScaleSide.Y());
+    }
+  };
+  take(height_, AHeight, *scale_, false);
+  take(width_, AWidth, *scale_, true);
+  if (X != position_->X() || Y != position_->Y() || sized) {
+    {
+      rtl::TEventMute quiet(position_->OnChange);
+      position_->SetPoint({X, Y});
+    }
+    MatrixChanged();
+  }
+  if (Loading()) return;
+  if (sized) {
+    if (TvxVisualObject* p = VisualParent(); p && align_ != vaNone) p->Realign();
+    if (GetChildrenCount() > 0) Realign();
+  }
+  RecalcUpdateRect();
+  Repaint();
+}
+
+void TvxVisualObject::SetBoundsRect(const TvxRect& R) {
+  Repaint();
+  width_ = RectWidth(R);
+  height_ = RectHeight(R);
+  TvxPoint c = LocalToAbsolute({rotateCenter_->X() * width_ + R.Left, rotateCenter_->Y() * height_ + R.Top});
+  if (TvxVisualObject* p = VisualParent()) c = p->AbsoluteToLocal(c);
+  {
+    rtl::TEventMute quietPos(position_->OnChange);
+    rtl::TEventMute quietScale(scale_->OnChange);
+    position_->SetPoint(
+        {c.X - scale_->X() * rotateCenter_->X() * width_, c.Y - scale_->Y() * rotateCenter_->Y() * height_});
+    if (width_ < 0) {
+      width_ = -width_;
+      scale_->SetX(-scale_->X());
+    }
+    if (height_ < 0) {
+      height_ = -height_;
+      scale_->SetY(-scale_->Y());
+    }
+  }
+  MatrixChanged();
+  Realign();
+}
+
+// ---- opacity, enabled, visible ------------------------------------------------------------------------
+
+void TvxVisualObject::SetOpacity(float Value) {
+  if (Value == opacity_) return;
+  opacity_ = std::isnan(Value) ? 1.0f : std::clamp(Value, 0.0f, 1.0f);
+  RecalcOpacity();
+  Repaint();
+}
+
+float TvxVisualObject::GetAbsoluteOpacity() {
+  if (recalcOpacity_) {
+    TvxVisualObject* p = VisualParent();
+    absoluteOpacity_ = p ? p->GetAbsoluteOpacity() * opacity_ : opacity_;
+    if (!GetAbsoluteEnabled()) {
+      TvxObject* root = Scene() ? Scene()->GetRoot() : nullptr;
+      if (this != root && Parent() != root) absoluteOpacity_ *= 0.8f;
+    }
+    recalcOpacity_ = false;
+  }
+  return absoluteOpacity_;
+}
+
+void TvxVisualObject::RecalcOpacity() {
+  recalcOpacity_ = true;
+  for (TvxObject* c : Children())
+    if (c->IsVisual()) c->Visual()->RecalcOpacity();
+}
+
+void TvxVisualObject::SetEnabled(bool Value) {
+  if (!SetField(enabled_, Value)) return;
+  RecalcEnabled();
+  RecalcOpacity();
+  Repaint();
+}
+
+bool TvxVisualObject::GetAbsoluteEnabled() {
+  if (recalcEnabled_) {
+    absoluteEnabled_ = enabled_;
+    if (TvxVisualObject* p = VisualParent(); p && !p->GetAbsoluteEnabled()) absoluteEnabled_ = false;
+    recalcEnabled_ = false;
+    if (!absoluteEnabled_) ClearFocusIfFocused();
+  }
+  return absoluteEnabled_;
+}
+
+void TvxVisualObject::RecalcEnabled() {
+  recalcEnabled_ = true;
+  for (TvxObject* c : Children())
+    if (c->IsVisual()) c->Visual()->RecalcEnabled();
+}
+
+void TvxVisualObject::ClearFocusIfFocused() {
+  if (canFocused_ && Scene() && Scene()->GetFocused() == this) Scene()->SetFocused(nullptr);
+}
+
+bool TvxVisualObject::GetParentedVisible() const {
+  for (const TvxVisualObject* v = this; v; v = v->VisualParent())
+    if (!v->visible_) return false;
+  return true;
+}
+
+void TvxVisualObject::SetVisible(bool Value) {
+  if (Value == visible_) return;
+  if (visible_ && Scene()) Scene()->AddUpdateRect(GetUpdateRect());
+  visible_ = Value;
+  if (!Loading() && align_ != vaNone)
+    if (TvxVisualObject* p = VisualParent()) p->Realign();
+  if (visible_) {
+    RecalcUpdateRect();
+    if (Scene()) Scene()->AddUpdateRect(GetUpdateRect());
+    StartTriggerAnimation(this, "IsVisible");
+  } else {
+    ClearFocusIfFocused();
+  }
+}
+
+// ---- flags -------------------------------------------------------------------------------------------
+
+void TvxVisualObject::SetAlign(TvxAlign Value) {
+  if (!SetField(align_, Value)) return;
+  if (TvxVisualObject* p = VisualParent()) {
+    p->needAlign_ = true;
+    if (!Loading()) p->Realign();
+  }
+}
+
+void TvxVisualObject::SetClipChildren(bool Value) { SetField(clipChildren_, Value, &TvxVisualObject::Repaint); }
+
+void TvxVisualObject::SetDesignHide(bool Value) {
+  if (!SetField(designHide_, Value)) return;
+  if (TvxVisualObject* p = VisualParent(); p && Designing()) p->Repaint();
+}
+
+void TvxVisualObject::SetDesignHideRecursive(bool Value) {
+  designHide_ = Value;
+  for (TvxObject* c : Children())
+    if (c->IsVisual()) c->Visual()->SetDesignHideRecursive(Value);
+}
+
+// ---- repaint and canvas ---------------------------------------------------------------------------------
+
+void TvxVisualObject::Repaint() {
+  IvxScene* s = Scene();
+  if (!s) return;
+  const bool design = s->GetDesignTime();
+  if (!visible_ && !design) return;
+  if (design && designHide_) return;
+  if (s->GetDisableUpdate()) return;
+  if (!design && !GetParentedVisible()) return;
+  if (updateCount_ > 0) return;
+  if (hasEffects_ && EffectReplacesPaint()) effectsDirty_ = true;
+  s->AddUpdateRect(GetUpdateRect());
+}
+
+void TvxVisualObject::RecalcUpdateRect() {
+  if (TvxVisualObject* p = VisualParent(); p && !p->clipChildren_) {
+    const TvxRect r = GetParentedRect();
+    if (r.Left < 0 || r.Top < 0 || r.Right > p->width_ || r.Bottom > p->height_) p->recalcUpdateRect_ = true;
+  }
+  recalcUpdateRect_ = true;
+  for (TvxObject* c : Children())
+    if (c->IsVisual()) c->Visual()->RecalcUpdateRect();
+}
+
+TvxRect TvxVisualObject::GetUpdateRect() {
+  if (!recalcUpdateRect_) return updateRect_;
+  recalcUpdateRect_ = false;
+  ++updateCount_;
+  TvxRect r = GetAbsoluteRect();
+  IvxScene* s = Scene();
+  if (s && !s->GetDisableUpdate() && !Loading()) {
+    for (TvxVisualObject* p = VisualParent(); p; p = p->VisualParent())
+      if (p->clipChildren_) {
+        const TvxRect a = r;
+        IntersectRectF(r, a, p->GetUpdateRect());
+      }
+    if (canFocused_ && s->GetFocused() == this) InflateRectF(r, 5, 5);
+    if (s->GetSelected() == this) {
+      InflateRectF(r, 4, 4);
+      r.Top -= 13;
+    }
+    if (s->GetDesignPlaceObject() == this) {
+      InflateRectF(r, 1, 1);
+      r.Top -= 20;
+      if (RectWidth(r) < 160) r.Right = r.Left + 160;
+    }
+    if (hasEffects_ && !clipChildren_) {
+      const TvxRect e = GetEffectsRect();
+      const TvxPoint corners[4] = {LocalToAbsolute({e.Left, e.Top}), LocalToAbsolute({e.Right, e.Top}),
+                                   LocalToAbsolute({e.Right, e.Bottom}), LocalToAbsolute({e.Left, e.Bottom})};
+      TvxRect b;
+      PointsBounds(corners, 3, b);
+      const TvxRect a = r;
+      UnionRectF(a, b, r);
+    }
+    if (!clipChildren_)
+      for (TvxObject* c : Children())
+        if (c->IsVisual() && c->Visual()->visible_) {
+          const TvxRect a = r;
+          UnionRectF(a, c->Visual()->GetUpdateRect(), r);
+        }
+  }
+  updateRect_ = r;
+  --updateCount_;
+  return updateRect_;
+}
+
+TvxRect TvxVisualObject::GetChildrenRect() {
+  TvxRect r = GetAbsoluteRect();
+  if (!clipChildren_)
+    for (TvxObject* c : Children())
+      if (c->IsVisual() && c->Visual()->visible_) {
+        const TvxRect a = r;
+        UnionRectF(a, c->Visual()->GetChildrenRect(), r);
+      }
+  return r;
+}
+
+TvxCanvas* TvxVisualObject::GetCanvas() {
+  if (canvas_) return canvas_;
+  return Scene() ? Scene()->GetCanvas() : nullptr;
+}
+
+void TvxVisualObject::SetCanvas(TvxCanvas* Value) {
+  canvas_ = Value;
+  for (TvxObject* c : Children())
+    if (c->IsVisual()) c->Visual()->SetCanvas(Value);
+}
+
+void TvxVisualObject::SetDisableRepaint(bool Value) {
+  disableRepaint_ = Value;
+  for (TvxObject* c : Children())
+    if (c->IsVisual()) c->Visual()->SetDisableRepaint(Value);
+}
+
+void TvxVisualObject::SetUpdateCount(int Value) {
+  updateCount_ = Value;
+  for (TvxObject* c : Children())
+    if (c->IsVisual()) c->Visual()->SetUpdateCount(Value);
+}
+
+void TvxVisualObject::BeginUpdate() {
+  ++updateCount_;
+  for (TvxObject* c : Children())
+    if (c->IsVisual()) c->Visual()->BeginUpdate();
+}
+
+void TvxVisualObject::EndUpdate() {
+  if (updateCount_ > 0) --updateCount_;
+  for (TvxObject* c : Children())
+    if (c->IsVisual()) c->Visual()->EndUpdate();
+  if (updateCount_ == 0) Realign();
+}
+
+TvxVisualObject* TvxVisualObject::GetTopVisualParent() {
+  TvxVisualObject* top = this;
+  for (TvxVisualObject* v = this; v; v = v->VisualParent()) {
+    if (v->hasEffects_) v->effectsDirty_ = true;
+    top = v;
+  }
+  return top;
+}
+
+void TvxVisualObject::UpdateHasEffects() {
+  hasEffects_ = false;
+  if (disableEffect_) return;
+  for (TvxObject* c : Children())
+    if (auto* e = dynamic_cast<TvxEffect*>(c); e && e->Enabled()) {
+      GetTopVisualParent();
+      Repaint();
+      hasEffects_ = true;
+      return;
+    }
+}
+
+bool TvxVisualObject::EffectReplacesPaint() const {
+  for (TvxObject* c : Children())
+    if (auto* e = dynamic_cast<TvxEffect*>(c); e && e->Enabled() && e->ReplacesObjectPaint()) return true;
+  return false;
+}
+
+bool TvxVisualObject::EffectPaintsAfter() const {
+  for (TvxObject* c : Children())
+    if (auto* e = dynamic_cast<TvxEffect*>(c); e && e->Enabled() && e->PaintsAfterObject()) return true;
+  return false;
+}
+
+void TvxVisualObject::RecalcNeedAlign() {
+  needAlign_ = std::any_of(Children().begin(), Children().end(),
+                           [](TvxObject* c) { return c->IsVisual() && c->Visual()->align_ != vaNone; });
+}
+
+// ---- children ----------------------------------------------------------------------------------------------
+
+void TvxVisualObject::ChildAdded(TvxObject* AObject) {
+  if (auto* e = dynamic_cast<TvxEffect*>(AObject); e && e->Enabled()) hasEffects_ = true;
+  if (!AObject->IsVisual()) return;
+  TvxVisualObject* c = AObject->Visual();
+  if (c->align_ != vaNone) needAlign_ = true;
+  if (canvas_) c->SetCanvas(canvas_);
+  c->SetUpdateCount(updateCount_);
+  c->RecalcEnabled();
+  c->RecalcOpacity();
+  c->RecalcAbsolute();
+  c->RecalcUpdateRect();
+  if (hasEffects_) {
+    GetTopVisualParent();
+    Repaint();
+  }
+  if (c->align_ == vaNone)
+    Repaint();
+  else
+    Realign();
+  tabList_.push_back(c);
+}
+
+void TvxVisualObject::ChildRemoving(TvxObject* AObject) {
+  if (!AObject->IsVisual()) return;
+  TvxVisualObject* c = AObject->Visual();
+  tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), c), tabList_.end());
+  c->SetUpdateCount(0);
+  c->Repaint();
+}
+
+void TvxVisualObject::ChildRemoved(TvxObject* AObject) {
+  UpdateHasEffects();
+  if (!AObject->IsVisual()) return;
+  RecalcNeedAlign();
+  AObject->Visual()->SetCanvas(nullptr);
+}
+
+void TvxVisualObject::SetScene(IvxScene* AScene) {
+  TvxObject::SetScene(AScene);
+  if (!AScene) isFocused_ = isMouseOver_ = isDragOver_ = false;
+}
+
+void TvxVisualObject::DeleteChildren() {
+  TvxObject::DeleteChildren();
+  tabList_.clear();
+}
+
+void TvxVisualObject::Loaded() {
+  inherited::Loaded();
+  lastWidth_ = width_;
+  lastHeight_ = height_;
+  MatrixChanged();
+  if (GetChildrenCount() > 0) Realign();
+}
+
+// ---- painting ------------------------------------------------------------------------------------------------
+
+void TvxVisualObject::PaintChildren() {
+  if (Children().empty()) return;
+  IvxScene* s = Scene();
+  const bool design = s && s->GetDesignTime();
+  for (size_t i = 0; i < Children().size(); ++i) {
+    TvxVisualObject* c = Children()[i]->Visual();
+    if (!c || !(c->visible_ || (design && !c->locked_))) continue;
+    if (design && c->designHide_) continue;
+    const TvxRect u = c->GetUpdateRect();
+    if (RectWidth(u) == 0 || RectHeight(u) == 0) continue;
+    TvxRect dummy;
+    if (clipChildren_ && !IntersectRectF(dummy, u, GetUpdateRect())) continue;
+    bool paint = design || c->disableRepaint_;
+    if (!paint && s) {
+      TvxRect area;
+      UnionRectF(u, c->GetChildrenRect(), area);
+      for (int k = 0, n = s->GetUpdateRectsCount(); k < n && !paint; ++k)
+        paint = IntersectRectF(dummy, area, s->GetUpdateRect(k));
+    }
+    if (paint) PaintChild(c);
+  }
+}
+
+void TvxVisualObject::PaintChild(TvxVisualObject* C) {
+  TvxCanvas* canvas = C->GetCanvas();
+  if (!canvas) return;
+  int clipState = -1;
+  if (clipChildren_ && C->canClipped_) {
+    clipState = canvas->SaveState();
+    canvas->SetMatrix(GetAbsoluteMatrix());
+    canvas->IntersectClipRect(GetClipRect());
+  }
+  canvas->SetMatrix(C->GetAbsoluteMatrix());
+  C->BeforePaint();
+  if (C->hasEffects_ && !C->EffectPaintsAfter()) C->ApplyEffect();
+  if (!C->EffectReplacesPaint()) {
+    canvas->SetMatrix(C->GetAbsoluteMatrix());
+    int clipParentState = -1;
+    for (TvxObject* g : C->Children())
+      if (g->IsVisual() && g->Visual()->clipParent_) {
+        clipParentState = canvas->SaveState();
+        canvas->SetMatrix(g->Visual()->GetAbsoluteMatrix());
+        canvas->ExcludeClipRect(g->Visual()->GetLocalRect());
+        canvas->SetMatrix(C->GetAbsoluteMatrix());
+        break;
+      }
+    int ownClip = -1;
+    if (C->clipChildren_) {
+      ownClip = canvas->SaveState();
+      canvas->IntersectClipRect(C->GetClipRect());
+    }
+    if (C->OnBeforePaint) {
+      C->OnBeforePaint(C, canvas, C->GetLocalRect());
+      canvas->SetMatrix(C->GetAbsoluteMatrix());
+    }
+    C->Paint();
+    if (ownClip >= 0) canvas->RestoreState(ownClip);
+    if (clipParentState >= 0) canvas->RestoreState(clipParentState);
+    C->PaintChildren();
+    if (C->OnPaint) {
+      canvas->SetMatrix(C->GetAbsoluteMatrix());
+      C->OnPaint(C, canvas, C->GetLocalRect());
+    }
+  }
+  C->AfterPaint();
+  if (C->isDragOver_ && !C->dragDisableHighlight_) C->DrawDragFrame();
+  if (clipState >= 0) canvas->RestoreState(clipState);
+  if (C->hasEffects_ && C->EffectPaintsAfter()) {
+    canvas->SetMatrix(C->GetAbsoluteMatrix());
+    C->ApplyEffect();
+  }
+}
+
+void TvxVisualObject::DrawDragFrame() {
+  TvxCanvas* canvas = GetCanvas();
+  canvas->SetMatrix(GetAbsoluteMatrix());
+  canvas->Stroke()->SetStyle(vgBrushSolid);
+  canvas->Stroke()->SetSolidColor(0xB2005ACCu);
+  canvas->SetStrokeCap(vgCapFlat);
+  canvas->SetStrokeJoin(vgJoinMiter);
+  canvas->SetStrokeDash(vgDashSolid);
+  canvas->SetStrokeThickness(3);
+  canvas->DrawRect(MakeRect(1, 1, width_ - 1, height_ - 1), 1, 1, AllCorners, 1);
+}
+
+void TvxVisualObject::ApplyEffect() {
+  if (Children().empty() || !Scene() || disableEffect_ || !hasEffects_) return;
+  TvxCanvas* canvas = GetCanvas();
+  if (!canvas) return;
+  std::vector<TvxEffect*> effects;
+  for (TvxObject* c : Children())
+    if (auto* e = dynamic_cast<TvxEffect*>(c); e && e->Enabled()) effects.push_back(e);
+  const bool cached =
+      !effectsDirty_ && std::all_of(effects.begin(), effects.end(), [](TvxEffect* e) { return e->Image() != nullptr; });
+  const int state = canvas->SaveState();
+  const TvxRect local = GetLocalRect();
+  if (!cached) {
+    const TvxPoint scale = GetAbsoluteScale();
+    const float sx = std::fabs(scale.X), sy = std::fabs(scale.Y);
+    for (TvxEffect* e : effects) {
+      TvxRect scaled = e->GetRect(local);
+      MultiplyRect(scaled, sx, sy);
+      int w = 0, h = 0;
+      EffectBitmapSize(scaled, w, h);
+      if (w < 1 || h < 1) {
+        e->FreeImage();
+        continue;
+      }
+      TvxBitmap* image = e->NeedImage();
+      if (image->Width() != w || image->Height() != h) image->SetSize(w, h);
+      image->Clear(0);
+      TvxCanvas* target = image->GetCanvas();
+      if (!target) continue;
+      if (target->BeginScene()) {
+        target->SetMatrix(IdentityMatrix);
+        const TvxPoint offset = e->GetOffset();
+        const float left = offset.X * sx, top = offset.Y * sy;
+        PaintTo(target, MakeRect(left, top, left + width_ * sx, top + height_ * sy), nullptr);
+        target->EndScene();
+      }
+      e->ProcessEffect(target, image, sx);
+    }
+    effectsDirty_ = false;
+  }
+  for (TvxEffect* e : effects)
+    if (TvxBitmap* image = e->Image()) {
+      canvas->SetMatrix(GetAbsoluteMatrix());
+      canvas->DrawBitmap(image, MakeRect(0, 0, static_cast<float>(image->Width()), static_cast<float>(image->Height())),
+                         e->GetRect(local), GetAbsoluteOpacity(), rotateAngle_ == 0);
+    }
+  canvas->RestoreState(state);
+}
+
+void TvxVisualObject::PaintTo(TvxCanvas* ACanvas, const TvxRect& ARect, TvxObject* AParent) {
+  IvxScene* s = Scene();
+  if (!s || !ACanvas || width_ * height_ == 0) return;
+  const bool disableUpdate = s->GetDisableUpdate();
+  s->SetDisableUpdate(true);
+  const bool aligning = aligning_;
+  aligning_ = true;
+  SetDisableRepaint(true);
+  TvxCanvas* oldCanvas = canvas_;
+  SetCanvas(ACanvas);
+  const int state = ACanvas->SaveState();
+  const TvxPoint position = position_->GetPoint(), scale = scale_->GetPoint();
+  TvxObject* parent = parent_;
+  const float angle = rotateAngle_;
+  parent_ = AParent;
+  {
+    rtl::TEventMute quietPos(position_->OnChange);
+    rtl::TEventMute quietScale(scale_->OnChange);
+    position_->SetPoint({ARect.Left, ARect.Top});
+    scale_->SetPoint({RectWidth(ARect) / width_, RectHeight(ARect) / height_});
+  }
+  rotateAngle_ = 0;
+  MatrixChanged();
+  ACanvas->SetMatrix(GetAbsoluteMatrix());
+  BeforePaint();
+  Paint();
+  AfterPaint();
+  PaintChildren();
+  parent_ = parent;
+  {
+    rtl::TEventMute quietPos(position_->OnChange);
+    rtl::TEventMute quietScale(scale_->OnChange);
+    position_->SetPoint(position);
+    scale_->SetPoint(scale);
+  }
+  rotateAngle_ = angle;
+  MatrixChanged();
+  RecalcUpdateRect();
+  RecalcAbsoluteNow();
+  RecalcOpacity();
+  RecalcEnabled();
+  SetDisableRepaint(false);
+  aligning_ = aligning;
+  ACanvas->RestoreState(state);
+  SetCanvas(oldCanvas);
+  s->SetDisableUpdate(disableUpdate);
+}
+
+std::unique_ptr<TvxBitmap> TvxVisualObject::MakeScreenshot() {
+  auto side = [](float V) { return static_cast<int>(std::clamp<int64_t>(Round(V), 0, MaxEffectBitmapSide)); };
+  auto bitmap = std::make_unique<TvxBitmap>(side(width_), side(height_));
+  bitmap->Clear(0);
+  if (TvxCanvas* c = bitmap->GetCanvas(); c && !bitmap->IsEmpty() && c->BeginScene()) {
+    PaintTo(c, MakeRect(0, 0, static_cast<float>(bitmap->Width()), static_cast<float>(bitmap->Height())), nullptr);
+    c->EndScene();
+  }
+  return bitmap;
+}
+
+// ---- content -----------------------------------------------------------------------------------------------------
+
+rtl::TClass TvxContent::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxContent>().Build();
+  return &info;
+}
+
+TvxContent::TvxContent(rtl::TComponent* AOwner) : TvxVisualObject(AOwner) {}
+
+}  // namespace vg

@@ -1,0 +1,293 @@
+// TvxVisualObject: every object of a 2D tree that occupies an area (shapes, controls,
+// layouts, the roots a host displays). Position, size, scale, rotation and opacity are
+// floats; from them come a local and an absolute 3x3 matrix, the rectangle to redraw when
+// the object changes (handed to the host), and the layout of the children by Align.
+// Painting goes through the abstract canvas, with clipping and bitmap effects.
+//
+// Cached values (absolute matrix, opacity, enabled state, update rectangle, effect images)
+// are recomputed lazily: a change marks the object and its visual subtree, the getters
+// recompute. A subtree inside BeginUpdate neither repaints nor realigns until the
+// matching EndUpdate.
+//
+// Coordinates in the host are called absolute (scene coordinates).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/Events.h"
+#include "vg2d/core/Bounds.h"
+#include "vg2d/core/Canvas.h"
+#include "vg2d/core/Objects.h"
+
+namespace vg {
+
+class TvxBitmap;
+class TvxEffect;
+
+RTL_ENUM(TvxAlign, vaNone, vaTopLeft, vaTopRight, vaBottomLeft, vaBottomRight, vaTop, vaLeft, vaRight, vaBottom,
+         vaMostTop, vaMostBottom, vaMostLeft, vaMostRight, vaClient, vaContents, vaCenter, vaVertCenter, vaHorzCenter,
+         vaHorizontal, vaVertical, vaScale, vaFit, vaFitLeft, vaFitRight);
+RTL_ENUM(TvxDragMode, vgDragManual, vgDragAutomatic);
+
+using TvxPaintEvent = rtl::TEvent<void(rtl::TObject* Sender, TvxCanvas* Canvas, const TvxRect& ARect)>;
+
+class TvxVisualObject : public TvxObject {
+  RTL_CLASS(TvxVisualObject, TvxObject)
+public:
+  explicit TvxVisualObject(rtl::TComponent* AOwner);
+  ~TvxVisualObject() override;
+
+  // ---- geometry ---------------------------------------------------------------------------
+  TvxPosition* Position() const { return position_.get(); }
+  void SetPosition(TvxPosition* Value) { position_->Assign(Value); }
+  TvxPosition* Scale() const { return scale_.get(); }
+  void SetScale(TvxPosition* Value) { scale_->Assign(Value); }
+  TvxPosition* RotateCenter() const { return rotateCenter_.get(); }
+  void SetRotateCenter(TvxPosition* Value) { rotateCenter_->Assign(Value); }
+  float RotateAngle() const { return rotateAngle_; }
+  // Stores the angle brought into [-180, 360) (540 gives 180, -190 gives 170).
+  void SetRotateAngle(float Value);
+  float Width() const { return width_; }
+  float Height() const { return height_; }
+  // In design mode a negative size becomes positive and flips the Scale component.
+  virtual void SetWidth(float Value);
+  virtual void SetHeight(float Value);
+  // Sets the size without any other effect (also as the size of the last layout).
+  void SetInitialSize(float AWidth, float AHeight);
+  virtual void SetBounds(float X, float Y, float AWidth, float AHeight);
+  // R in the object's own coordinates; the rotation centre stays where it is.
+  virtual void SetBoundsRect(const TvxRect& R);
+  // Inner spacing: shrinks the area in which the children are aligned.
+  TvxBounds* Margins() const { return margins_.get(); }
+  void SetMargins(TvxBounds* Value) { margins_->Assign(Value); }
+  // Outer spacing: kept around this object when its parent aligns it.
+  TvxBounds* Padding() const { return padding_.get(); }
+  void SetPadding(TvxBounds* Value) { padding_->Assign(Value); }
+
+  // (0, 0, Width, Height).
+  virtual TvxRect GetLocalRect() const;
+  virtual TvxRect GetBoundsRect() const { return GetLocalRect(); }
+  virtual TvxRect GetClipRect() const { return GetLocalRect(); }
+  // The local rectangle moved by Position.
+  virtual TvxRect GetParentedRect() const;
+  // The local rectangle united with the reach of every enabled effect.
+  virtual TvxRect GetEffectsRect();
+  // The bounding rectangle of the local rectangle's corners in absolute coordinates.
+  virtual TvxRect GetAbsoluteRect();
+  virtual const TvxMatrix& GetAbsoluteMatrix();
+  // Between this object and its children: the identity (scroll containers move it).
+  virtual TvxMatrix GetChildrenMatrix() { return IdentityMatrix; }
+  virtual TvxPoint GetAbsoluteScale() const;
+  const TvxMatrix& LocalMatrix() const { return localMatrix_; }
+  virtual TvxPoint AbsoluteToLocal(const TvxPoint& P);
+  virtual TvxPoint LocalToAbsolute(const TvxPoint& P);
+  virtual TvxPoint AbsoluteToLocalVector(const TvxPoint& P);
+  virtual TvxPoint LocalToAbsoluteVector(const TvxPoint& P);
+  // The absolute point lies strictly inside: 0 < x < Width and 0 < y < Height locally.
+  virtual bool PointInObject(float X, float Y);
+  // Recomputes the local matrix and repaints the old and the new area.
+  void MatrixChanged(rtl::TObject* Sender = nullptr);
+  virtual void RecalcAbsolute();
+  // Computes the absolute matrix of this object and its visual subtree now.
+  void RecalcAbsoluteNow();
+  // Marks the update rectangles of this subtree (and of a parent it sticks out of).
+  void RecalcUpdateRect();
+
+  // ---- opacity, enabled, visible ----------------------------------------------------------
+  float Opacity() const { return opacity_; }
+  // Clamped to 0..1.
+  void SetOpacity(float Value);
+  // Parent's absolute opacity times Opacity; 0.8 of that for a disabled object that is
+  // neither the host's root nor a child of it.
+  virtual float GetAbsoluteOpacity();
+  virtual void RecalcOpacity();
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool Value);
+  virtual bool GetAbsoluteEnabled();
+  void RecalcEnabled();
+  bool Visible() const { return visible_; }
+  virtual void SetVisible(bool Value);
+  // This object and every visual ancestor are visible.
+  virtual bool GetParentedVisible() const;
+
+  // ---- flags -------------------------------------------------------------------------------
+  TvxAlign Align() const { return align_; }
+  virtual void SetAlign(TvxAlign Value);
+  bool ClipChildren() const { return clipChildren_; }
+  void SetClipChildren(bool Value);
+  bool ClipParent() const { return clipParent_; }
+  void SetClipParent(bool Value) { SetField(clipParent_, Value); }
+  bool HitTest() const { return hitTest_; }
+  void SetHitTest(bool Value) { SetField(hitTest_, Value); }
+  bool Locked() const { return locked_; }
+  void SetLocked(bool Value) { SetField(locked_, Value); }
+  bool CanClipped() const { return canClipped_; }
+  void SetCanClipped(bool Value) { SetField(canClipped_, Value); }
+  bool DesignHide() const { return designHide_; }
+  void SetDesignHide(bool Value);
+  // Sets DesignHide on this object and its visual subtree without repainting.
+  void SetDesignHideRecursive(bool Value);
+  int16_t Cursor() const { return cursor_; }
+  void SetCursor(int16_t Value) { SetField(cursor_, Value); }
+  TvxDragMode DragMode() const { return dragMode_; }
+  void SetDragMode(TvxDragMode Value) { SetField(dragMode_, Value); }
+  bool DragDisableHighlight() const { return dragDisableHighlight_; }
+  void SetDragDisableHighlight(bool Value) { SetField(dragDisableHighlight_, Value); }
+  const std::u16string& Hint() const { return hint_; }
+  void SetHint(const std::u16string& Value) { SetField(hint_, Value); }
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool Value) { SetField(showHint_, Value); }
+  bool IsMouseOver() const { return isMouseOver_; }
+  bool IsDragOver() const { return isDragOver_; }
+  bool IsFocused() const { return isFocused_; }
+  bool CanFocused() const { return canFocused_; }
+  void SetCanFocused(bool Value) { SetField(canFocused_, Value); }
+  bool HasEffects() const { return hasEffects_; }
+  bool DisableEffect() const { return disableEffect_; }
+  void SetDisableEffect(bool Value) { SetField(disableEffect_, Value); }
+  bool DisableAlign() const { return disableAlign_; }
+  void SetDisableAlign(bool Value) { SetField(disableAlign_, Value); }
+  int UpdateCount() const { return updateCount_; }
+  // The visual children in tab order.
+  const std::vector<TvxVisualObject*>& TabList() const { return tabList_; }
+
+  // ---- repaint and canvas --------------------------------------------------------------
+  // Asks the host to redraw GetUpdateRect (not while hidden, updating, without host ...).
+  void Repaint();
+  // The rectangle to redraw when this object changes, in absolute coordinates: the
+  // absolute rectangle, clipped by clipping ancestors, grown for the focus frame, the
+  // design selection and drop target, the effects and the children that stick out.
+  virtual TvxRect GetUpdateRect();
+  // The absolute rectangle united with the children's (painting's variant).
+  TvxRect GetChildrenRect();
+  // The canvas set for this subtree, else the host's; nil without either.
+  TvxCanvas* GetCanvas();
+  void SetCanvas(TvxCanvas* Value);
+  virtual void BeginUpdate();
+  virtual void EndUpdate();
+  // Marks the effect images up the chain stale; returns the top-most visual ancestor.
+  TvxVisualObject* GetTopVisualParent();
+  // Recomputes HasEffects after an effect child was added, removed, enabled or disabled.
+  void UpdateHasEffects();
+  void SetEffectsDirty() { effectsDirty_ = true; }
+  bool EffectsDirty() const { return effectsDirty_; }
+
+  // ---- painting --------------------------------------------------------------------------
+  virtual void BeforePaint() {}
+  virtual void Paint() {}
+  virtual void AfterPaint() {}
+  // Paints the visible children that touch a pending update rectangle, in list order.
+  virtual void PaintChildren();
+  // Paints this object and its subtree into ACanvas so that its local rectangle fills
+  // ARect, as if AParent were its parent.
+  void PaintTo(TvxCanvas* ACanvas, const TvxRect& ARect, TvxObject* AParent = nullptr);
+  // A new bitmap of the object's size (rounded) with the object painted into it.
+  std::unique_ptr<TvxBitmap> MakeScreenshot();
+
+  // ---- layout -----------------------------------------------------------------------------
+  // Lays the children out by their Align (see Align.cpp).
+  virtual void Realign();
+
+  TvxPaintEvent OnBeforePaint;
+  TvxPaintEvent OnPaint;
+
+  // ---- streams and host -------------------------------------------------------------------
+  void SetScene(IvxScene* AScene) override;
+  void DeleteChildren() override;
+
+protected:
+  void Loaded() override;
+  void ChildAdded(TvxObject* AObject) override;
+  void ChildRemoving(TvxObject* AObject) override;
+  void ChildRemoved(TvxObject* AObject) override;
+  // Whether an enabled effect child replaces or follows this object's painting.
+  bool EffectReplacesPaint() const;
+  bool EffectPaintsAfter() const;
+  // Draws the effect images of this object (before or after its own painting).
+  void ApplyEffect();
+  bool Loading() const { return ComponentState().Contains(rtl::csLoading); }
+  bool Designing() const;
+  bool Aligning() const { return aligning_; }
+  void RecalcNeedAlign();
+  void SetFocusedFlag(bool Value) { SetField(isFocused_, Value); }
+
+private:
+  friend class TvxEffect;
+  void PositionChanged(rtl::TObject* Sender);
+  void MarginsChanged(rtl::TObject* Sender);
+  void PaddingChanged(rtl::TObject* Sender);
+  TvxVisualObject* VisualParent() const;
+  // Whether repaint requests of geometry changes reach the host now.
+  bool CanRequestRepaint() const;
+  void SetDisableRepaint(bool Value);
+  void SetUpdateCount(int Value);
+  void PaintChild(TvxVisualObject* Child);
+  void DrawDragFrame();
+  void ClearFocusIfFocused();
+  // Layout (Align.cpp).
+  void AlignObject(TvxVisualObject* Child, TvxAlign Kind, TvxRect& C);
+
+  std::unique_ptr<TvxPosition> position_;
+  std::unique_ptr<TvxPosition> scale_;
+  std::unique_ptr<TvxPosition> rotateCenter_;
+  std::unique_ptr<TvxBounds> margins_;
+  std::unique_ptr<TvxBounds> padding_;
+  float rotateAngle_ = 0;
+  float width_ = 50;
+  float height_ = 50;
+  float opacity_ = 1;
+  TvxAlign align_ = vaNone;
+  int16_t cursor_ = 0;
+  TvxDragMode dragMode_ = vgDragManual;
+  bool dragDisableHighlight_ = false;
+  bool enabled_ = true;
+  bool visible_ = true;
+  bool locked_ = false;
+  bool clipChildren_ = false;
+  bool clipParent_ = false;
+  bool hitTest_ = true;
+  bool canClipped_ = true;
+  bool designHide_ = false;
+  std::u16string hint_;
+  bool showHint_ = false;
+  bool isMouseOver_ = false;
+  bool isDragOver_ = false;
+  bool isFocused_ = false;
+
+  bool disableAlign_ = false;
+  TvxCanvas* canvas_ = nullptr;
+  bool canFocused_ = false;
+  bool recalcEnabled_ = true;
+  bool absoluteEnabled_ = true;
+  std::vector<TvxVisualObject*> tabList_;
+  bool needAlign_ = false;
+  float lastWidth_ = 50;
+  float lastHeight_ = 50;
+  TvxMatrix localMatrix_ = IdentityMatrix;
+  TvxMatrix absoluteMatrix_ = IdentityMatrix;
+  bool recalcAbsolute_ = true;
+  bool effectsDirty_ = true;
+  float absoluteOpacity_ = 1;
+  bool recalcOpacity_ = true;
+  bool disableRepaint_ = false;
+  TvxRect updateRect_;
+  bool recalcUpdateRect_ = true;
+  int updateCount_ = 0;
+  bool aligning_ = false;
+  bool disableEffect_ = false;
+  bool hasEffects_ = false;
+};
+
+// The inner content of a compound control: its children are streamed as the control's.
+class TvxContent : public TvxVisualObject {
+  RTL_CLASS(TvxContent, TvxVisualObject)
+public:
+  explicit TvxContent(rtl::TComponent* AOwner);
+
+protected:
+  bool FlattenedInStreams() const override { return true; }
+};
+
+}  // namespace vg
