@@ -174,4 +174,33 @@ TEST(ImageLimits, HugeAnnouncedSizesAreRefusedBeforeTheyAreAllocated) {
   }
 }
 
+TEST(ImageLimits, HeadersPlacingPartsPastTheDataAreRefusedBeforeTheyAreAllocated) {
+  // A BMP's pixel offset and info header size, an icon's bitmap offset: the modules reserve
+  // a buffer reaching that far before they announce a size.
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> data;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"bmp pixel offset", Bmp(4, 3)});
+  Le32(cases.back().data, 10, 0x60000000);
+  cases.push_back({"bmp info header size", Bmp(4, 3)});
+  Le32(cases.back().data, 14, 0x50000000);
+  cases.push_back({"ico bitmap offset", Ico(4, 3)});
+  Le32(cases.back().data, 18, 0x60000000);
+  cases.push_back({"ico entries", Ico(4, 3)});
+  Le16(cases.back().data, 4, 0xFFFF);
+  for (const Case& c : cases) {
+    int w = 0, h = 0;
+    EXPECT_FALSE(ReadImageSize(c.data.data(), c.data.size(), NoLimit, w, h)) << c.what;
+    DecodedImage image;
+    EXPECT_FALSE(DecodeImage(c.data.data(), c.data.size(), NoLimit, image)) << c.what;
+  }
+  // The end of the data is still a place a header may name.
+  auto edge = Bmp(4, 3);
+  Le32(edge, 10, static_cast<uint32_t>(edge.size()));
+  int w = 0, h = 0;
+  EXPECT_TRUE(ReadImageSize(edge.data(), edge.size(), NoLimit, w, h));
+}
+
 }  // namespace
