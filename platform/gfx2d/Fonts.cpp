@@ -1,5 +1,6 @@
 #include "platform/gfx2d/Fonts.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -281,23 +282,16 @@ bool HoldsControl(const FT_SfntName& Name) {
 // memcpy (the sanitizers stop the program there). Such data is refused as no font.
 bool NamesHoldControls(FT_Face Face) {
   if (HoldsControl(Face->family_name) || HoldsControl(Face->style_name)) return true;
+  // The names fontconfig reads; copyright and licence texts may hold line breaks.
+  constexpr FT_UShort names[] = {TT_NAME_ID_FONT_FAMILY,        TT_NAME_ID_FONT_SUBFAMILY,        TT_NAME_ID_FULL_NAME,
+                                 TT_NAME_ID_TYPOGRAPHIC_FAMILY, TT_NAME_ID_TYPOGRAPHIC_SUBFAMILY, TT_NAME_ID_WWS_FAMILY,
+                                 TT_NAME_ID_WWS_SUBFAMILY};
   const FT_UInt count = FT_Get_Sfnt_Name_Count(Face);
   for (FT_UInt i = 0; i < count; ++i) {
     FT_SfntName name;
-    if (FT_Get_Sfnt_Name(Face, i, &name) != 0) continue;
-    switch (name.name_id) {
-      case TT_NAME_ID_FONT_FAMILY:
-      case TT_NAME_ID_FONT_SUBFAMILY:
-      case TT_NAME_ID_FULL_NAME:
-      case TT_NAME_ID_TYPOGRAPHIC_FAMILY:
-      case TT_NAME_ID_TYPOGRAPHIC_SUBFAMILY:
-      case TT_NAME_ID_WWS_FAMILY:
-      case TT_NAME_ID_WWS_SUBFAMILY:
-        if (HoldsControl(name)) return true;
-        break;
-      default:
-        break;  // copyright and licence texts may hold line breaks
-    }
+    if (FT_Get_Sfnt_Name(Face, i, &name) == 0 &&
+        std::find(std::begin(names), std::end(names), name.name_id) != std::end(names) && HoldsControl(name))
+      return true;
   }
   return false;
 }
