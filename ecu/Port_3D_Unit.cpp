@@ -83,14 +83,14 @@ TForm_3D_Port::~TForm_3D_Port() {
 }
 
 void TForm_3D_Port::ComPortAfterOpen(rtl::TObject*) {
-  ++FPortChanges;
+  ++portChanges_;
   StopReplyQuiet();
   sendDeferred_ = timeoutDeferred_ = false;
   Link_After_Open();
 }
 
 void TForm_3D_Port::ComPortAfterClose(rtl::TObject*) {
-  ++FPortChanges;
+  ++portChanges_;
   StopReplyQuiet();
   sendDeferred_ = timeoutDeferred_ = false;
   Port_Closed();
@@ -112,7 +112,7 @@ void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
     CheckReply(count, end, changes);
     return;
   }
-  const std::uint64_t changes = FPortChanges;
+  const std::uint64_t changes = portChanges_;
   int count = ComPort->Read(RxFrame.data(), RxExpectedLength);
   const double end = rtl::GetTickCount();
   if (!cport::PortFailed && count > 0 && count == RxExpectedLength) {
@@ -128,7 +128,7 @@ void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
 void TForm_3D_Port::StartReplyQuiet(int Count, double End) {
   quietCount_ = Count;
   quietEnd_ = End;
-  quietChanges_ = FPortChanges;
+  quietChanges_ = portChanges_;
   sendDeferred_ = timeoutDeferred_ = false;
   quietTimer_ = rtl::Application->StartTimer(ReplyQuietMs(), [this] { ReplyQuietTick(); });
 }
@@ -166,7 +166,7 @@ void TForm_3D_Port::CheckReply(int Count, double End, std::uint64_t Changes) {
   }
   // The handlers may have closed the port, or opened another one in its place (the search):
   // then nothing is left to purge here.
-  if (Form_3D_Port != this || FPortChanges != Changes || !ComPort->Connected()) return;
+  if (Form_3D_Port != this || portChanges_ != Changes || !ComPort->Connected()) return;
   const bool taken = awaited && !ReplyAwaited;
   ComPort->ClearBuffer(true, true);
   if (cport::PortFailed) {
@@ -189,14 +189,14 @@ void TForm_3D_Port::RunDeferredTicks(bool ReplyTaken) {
   sendDeferred_ = timeoutDeferred_ = false;
   // A taken reply has restarted both timers: their ticks from before are void.
   if (ReplyTaken) return;
-  const std::uint64_t changes = FPortChanges;
+  const std::uint64_t changes = portChanges_;
   if (send && Timer_Sending->Enabled()) Send_Tick();
-  if (timeout && Form_3D_Port == this && FPortChanges == changes && Timer_Connect->Enabled()) Reply_Timeout();
+  if (timeout && Form_3D_Port == this && portChanges_ == changes && Timer_Connect->Enabled()) Reply_Timeout();
 }
 
 void TForm_3D_Port::Show() {
-  if (FVisible) return;
-  FVisible = true;
+  if (visible_) return;
+  visible_ = true;
   FormShow();
   LinkHost->ShowPortWindow();
   FormActivate();
@@ -226,8 +226,8 @@ void TForm_3D_Port::Close() {
   PortSearching = 0;
   HudLabel_3D_Port_Search.Visible = false;
   Timer_Select_ComPort->SetEnabled(false);
-  if (!FVisible) return;
-  FVisible = false;
+  if (!visible_) return;
+  visible_ = false;
   LinkHost->ClosePortWindow();
 }
 

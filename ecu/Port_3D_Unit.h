@@ -64,7 +64,7 @@ public:
   // The window is shown (FormShow, then FormActivate) or closed (FormClose).
   void Show();
   void Close();
-  bool Visible() const { return FVisible; }
+  bool Visible() const { return visible_; }
 
   void FormShow();
   void FormActivate();
@@ -94,10 +94,10 @@ private:
   void LinkTimerTick(bool& Deferred, void (*Handler)());
   void RunDeferredTicks(bool ReplyTaken);
 
-  bool FVisible = false;
+  bool visible_ = false;
   // Counts the port's openings and closings: a handler that finds it changed knows that the
   // port it was called for is gone.
-  std::uint64_t FPortChanges = 0;
+  std::uint64_t portChanges_ = 0;
   rtl::TApplication::TTimerId quietTimer_ = 0;
   int quietCount_ = 0;        // bytes of the reply waiting for the quiet time
   double quietEnd_ = 0;       // when its last byte was read
