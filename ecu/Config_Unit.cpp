@@ -474,9 +474,11 @@ void SaveConfigFile(const std::string& CfgFullFileName, const std::string& KeepK
     const auto i = static_cast<std::size_t>(n - 1);
     for (const auto& [prefix, points] : {std::pair{"MAP_Gas_", &MapPointsGas}, std::pair{"MAP_Petrol_", &MapPointsPetrol}}) {
       const std::string key = prefix + std::to_string(n);
+      // A point of 0 has no line; one whose text could not be read loaded as 0 (and was
+      // reported), so its line goes too and the saved file loads as the model is.
       if ((*points)[i] != 0)
         SetInt(key, (*points)[i]);
-      else if (KeyFileReadInt(key))
+      else
         KeyFileDelete(key);
     }
   }

@@ -5,6 +5,12 @@
 #include "platform/gfx2d/ImageCodec.h"
 #include "vg2d/core/Bitmaps.h"
 
+// Under AddressSanitizer a single allocation above 1 GiB (the pixels of the largest image
+// the program takes) stops the run as a finding, so that an image that makes a decoder ask
+// for more than its size allows fails the replay at once instead of taking the machine's
+// memory. ASAN_OPTIONS may still override it.
+extern "C" const char* __asan_default_options() { return "max_allocation_size_mb=1024:allocator_may_return_null=0"; }
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   gfx2d::SniffImageFormat(Data, Size);
   int width = 0, height = 0;

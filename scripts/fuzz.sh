@@ -21,12 +21,16 @@ CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMA
 cmake --build "$build" -j "${GASCAL_JOBS:-3}" --target "fuzz_$target"
 work="$build/corpus/$target"
 findings="$build/findings/$target"
-scratch="$build/tmp/$target"  # temporary files of the run (fonts from memory write some)
-mkdir -p "$work" "$findings" "$scratch"
+mkdir -p "$work" "$findings"
+# Temporary files of the run (fonts from memory write some; the .cfg target saves files, each
+# synced to disk): on tmpfs when there is one, where a sync costs nothing.
+shm=/dev/shm
+[ -d "$shm" ] && [ -w "$shm" ] || { shm="$build/tmp"; mkdir -p "$shm"; }
+scratch=$(mktemp -d "$shm/gascal-fuzz-$target-XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 status=0
 TMPDIR="$scratch" "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \
   -artifact_prefix="$findings/" "$@" "$work" "$root/fuzz/corpus/$target" || status=$?
-rm -rf "$scratch"
 exit $status

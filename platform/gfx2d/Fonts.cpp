@@ -1,5 +1,6 @@
 #include "platform/gfx2d/Fonts.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -14,6 +15,8 @@
 #include <cairo.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_SFNT_NAMES_H
+#include FT_TRUETYPE_IDS_H
 #include <fontconfig/fontconfig.h>
 #include <fontconfig/fcfreetype.h>
 #include <glib.h>
@@ -249,8 +252,53 @@ bool FontStyleAvailable(const std::string& Family, bool Bold, bool Italic) {
 
 namespace {
 
+bool IsControl(unsigned Char) { return Char < 0x20 || Char == 0x7F; }
+
+// True when a character of the text, before its end (a NUL), is a control character.
+bool HoldsControl(const char* Text) {
+  for (const char* p = Text; p && *p; ++p)
+    if (IsControl(static_cast<unsigned char>(*p))) return true;
+  return false;
+}
+
+// The same for a text of a font's name table: UTF-16 (big-endian) on the Unicode and
+// Windows platforms and for ISO 10646, one byte a character (or multi-byte codes whose bytes
+// are no controls) elsewhere.
+bool HoldsControl(const FT_SfntName& Name) {
+  const bool wide = Name.platform_id == TT_PLATFORM_APPLE_UNICODE || Name.platform_id == TT_PLATFORM_MICROSOFT ||
+                    (Name.platform_id == TT_PLATFORM_ISO && Name.encoding_id == TT_ISO_ID_10646);
+  const FT_UInt step = wide ? 2 : 1;
+  for (FT_UInt i = 0; i + step <= Name.string_len; i += step) {
+    const unsigned c = wide ? (unsigned{Name.string[i]} << 8 | Name.string[i + 1]) : Name.string[i];
+    if (c == 0) break;
+    if (IsControl(c)) return true;
+  }
+  return false;
+}
+
+// True when a family, style or full name of the face holds a control character. No real
+// font has one, and fontconfig mishandles some: reading a font whose style begins with a tab
+// or a line break and that has no full name, it moves the style's text over itself with
+// memcpy (the sanitizers stop the program there). Such data is refused as no font.
+bool NamesHoldControls(FT_Face Face) {
+  if (HoldsControl(Face->family_name) || HoldsControl(Face->style_name)) return true;
+  // The names fontconfig reads; copyright and licence texts may hold line breaks.
+  constexpr FT_UShort names[] = {TT_NAME_ID_FONT_FAMILY,        TT_NAME_ID_FONT_SUBFAMILY,        TT_NAME_ID_FULL_NAME,
+                                 TT_NAME_ID_TYPOGRAPHIC_FAMILY, TT_NAME_ID_TYPOGRAPHIC_SUBFAMILY, TT_NAME_ID_WWS_FAMILY,
+                                 TT_NAME_ID_WWS_SUBFAMILY};
+  const FT_UInt count = FT_Get_Sfnt_Name_Count(Face);
+  for (FT_UInt i = 0; i < count; ++i) {
+    FT_SfntName name;
+    if (FT_Get_Sfnt_Name(Face, i, &name) == 0 &&
+        std::find(std::begin(names), std::end(names), name.name_id) != std::end(names) && HoldsControl(name))
+      return true;
+  }
+  return false;
+}
+
 // The families of the font file in Data, read by FreeType from memory; empty when it is no
-// font.
+// font, or when a face's names hold control characters (NamesHoldControls). Each face is
+// checked before fontconfig reads it.
 std::vector<std::string> MemoryFontFamilies(const uint8_t* Data, size_t Size) {
   std::vector<std::string> families;
   FT_Library library = nullptr;
@@ -260,6 +308,11 @@ std::vector<std::string> MemoryFontFamilies(const uint8_t* Data, size_t Size) {
     FT_Face face = nullptr;
     if (FT_New_Memory_Face(library, Data, static_cast<FT_Long>(Size), index, &face) != 0) break;
     if (index == 0) count = face->num_faces;
+    if (NamesHoldControls(face)) {
+      FT_Done_Face(face);
+      families.clear();
+      break;
+    }
     if (FcPattern* p = FcFreeTypeQueryFace(face, reinterpret_cast<const FcChar8*>(""), static_cast<unsigned>(index),
                                            nullptr)) {
       FcChar8* family = nullptr;

@@ -43,7 +43,8 @@ struct MemoryFont {
   std::vector<std::string> Families;  // empty when the data was refused
 };
 // Adds the font file in Data (TrueType, OpenType or another format FreeType reads). Data
-// FreeType cannot read as a font is refused before anything is written. The bytes go to a
+// FreeType cannot read as a font is refused before anything is written, and so is a font
+// whose family, style or full names hold a control character. The bytes go to a
 // temporary file, one per distinct content: adding the same bytes again reuses that file
 // and counts one user more. The file lives until its last user calls ReleaseMemoryFont,
 // or until Shutdown or the end of the process.

@@ -83,6 +83,48 @@ private:
   bool closeOk = false;
 };
 
+uint32_t Le32At(const uint8_t* Data, size_t At) {
+  return Data[At] | Data[At + 1] << 8 | Data[At + 2] << 16 | uint32_t{Data[At + 3]} << 24;
+}
+
+// Where the info header of a bitmap that begins at At ends, with its colour table: the
+// header's size comes first, and a header long enough to hold it gives the number of
+// colours at 32, four bytes each.
+uint64_t InfoHeaderEnd(const uint8_t* Data, size_t Size, uint64_t At) {
+  if (At + 4 > Size) return UINT64_MAX;
+  const uint64_t headerSize = Le32At(Data, At);
+  uint64_t end = At + headerSize;
+  // A header shorter than the data holds is past its end anyway.
+  if (headerSize >= 36 && At + 36 <= Size) end += uint64_t{Le32At(Data, At + 32)} * 4;
+  return end;
+}
+
+// True when the header places a part of the file beyond the end of the data. The BMP and
+// ICO modules take a buffer reaching to the place their header names (a BMP's pixels, the
+// end of a bitmap's info header and colour table, an icon's bitmap) before they announce a
+// size, so a few bytes could make them ask for gigabytes; such a file cannot decode from
+// this data anyway.
+bool PointsPastTheData(const std::string& Format, const uint8_t* Data, size_t Size) {
+  if (Format == "bmp") {
+    // File header: pixel offset at 10; the info header follows it, at 14.
+    if (Size < 18) return false;  // the module refuses it as too short
+    return Le32At(Data, 10) > Size || InfoHeaderEnd(Data, Size, 14) > Size;
+  }
+  if (Format == "ico") {
+    // Directory: entry count at 4, then 16 bytes an entry with its bitmap's offset at 12.
+    // A bitmap is a PNG file or an info header (at least 40 bytes) and colour table.
+    if (Size < 6) return false;
+    const size_t count = Data[4] | Data[5] << 8;
+    if (6 + 16 * count > Size) return true;
+    for (size_t i = 0; i < count; ++i) {
+      const uint64_t at = Le32At(Data, 6 + 16 * i + 12);
+      if (at + 40 > Size) return true;
+      if (!StartsWith(Data + at, Size - at, "\x89PNG", 4) && InfoHeaderEnd(Data, Size, at) > Size) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 uint32_t PremultiplyPixel(uint32_t Straight) {
@@ -119,7 +161,7 @@ std::string SniffImageFormat(const uint8_t* Data, size_t Size) {
 
 bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedImage& Out) {
   const std::string format = SniffImageFormat(Data, Size);
-  if (format.empty()) return false;
+  if (format.empty() || PointsPastTheData(format, Data, Size)) return false;
   Loader l(format, MaxPixels, false);
   if (!l.loader) return false;
   if (!l.Feed(Data, Size) || l.refused || !l.Close() || l.refused) return false;
@@ -155,7 +197,7 @@ bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedIma
 
 bool ReadImageSize(const uint8_t* Data, size_t Size, int64_t MaxPixels, int& Width, int& Height) {
   const std::string format = SniffImageFormat(Data, Size);
-  if (format.empty()) return false;
+  if (format.empty() || PointsPastTheData(format, Data, Size)) return false;
   Loader l(format, MaxPixels, true);
   if (!l.loader || !l.Feed(Data, Size)) return false;
   if (!l.sized) l.Close();

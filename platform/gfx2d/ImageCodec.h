@@ -36,11 +36,13 @@ std::string SniffImageFormat(const uint8_t* Data, size_t Size);
 // Decodes the first image of the data. False (Out untouched) when the format is not one
 // of the six, the data cannot be decoded, or the image announces more than MaxPixels
 // pixels; such an image is refused as soon as its header is read, before any pixel
-// memory is taken.
+// memory is taken. A header that places a part of the file past the end of the data (a BMP's
+// pixels or info header, an icon's bitmap) is refused before the decoder sees it.
 bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedImage& Out);
 
 // The image's size from its header, without decoding the pixels; false when the data is
-// not an image of the six or announces an empty size or more than MaxPixels pixels.
+// not an image of the six, announces an empty size or more than MaxPixels pixels, or places
+// a part past the end of the data as DecodeImage refuses it.
 bool ReadImageSize(const uint8_t* Data, size_t Size, int64_t MaxPixels, int& Width, int& Height);
 
 // A writable format of the back end under one of its MIME types.

@@ -973,6 +973,17 @@ void TWriter::WritePrefix(TFilerFlags Flags, int32_t AChildPos) {
   if (Flags & ffChildPos) WriteInteger(AChildPos);
 }
 
+void TWriter::WriteObjectHeader(TFilerFlags Flags, int32_t AChildPos, const std::string& ClassName,
+                                const std::string& Name) {
+  if (Flags == 0 && ClassName.size() >= 0xF0) {
+    const uint8_t none = 0xF0;
+    Put(&none, 1);
+  }
+  WritePrefix(Flags, AChildPos);
+  WriteStr(ClassName);
+  WriteStr(Name);
+}
+
 namespace {
 template <class T> void PutLE(TWriter& w, T v) {
   uint8_t b[sizeof(T)];
@@ -1134,9 +1145,7 @@ void TWriter::WriteComponent(TComponent* Component) {
   }
   Component->IncludeState(csWriting);
   try {
-    WritePrefix(0, 0);
-    WriteStr(Component->ClassName());
-    WriteStr(Component->Name());
+    WriteObjectHeader(0, 0, Component->ClassName(), Component->Name());
     WriteProperties(Component);
     WriteListEnd();
     Component->GetChildren([this](TComponent* Child) { WriteComponent(Child); }, root_);

@@ -208,6 +208,10 @@ public:
   // ---- values -------------------------------------------------------------------------
   void WriteSignature();
   void WritePrefix(TFilerFlags Flags, int32_t AChildPos);
+  // The start of an object: its prefix, class name and name. A class name of 240 characters
+  // or more begins with a length byte that reads as a prefix (0xF0 and up), so it always
+  // comes after one, without flags when it has none.
+  void WriteObjectHeader(TFilerFlags Flags, int32_t AChildPos, const std::string& ClassName, const std::string& Name);
   void WriteValue(TValueType Value);
   void WriteListBegin() { WriteValue(vaList); }
   void WriteListEnd() { WriteValue(vaNull); }

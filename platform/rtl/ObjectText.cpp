@@ -545,9 +545,7 @@ private:
       flags |= ffChildPos;
     }
     if (className.size() > 255 || name.size() > 255) Error("Name too long");
-    writer_.WritePrefix(flags, static_cast<int32_t>(position));
-    writer_.WriteStr(className);
-    writer_.WriteStr(name);
+    writer_.WriteObjectHeader(flags, static_cast<int32_t>(position), className, name);
     while (!IsKeyword("end") && !IsObjectKeyword()) ConvertProperty();
     writer_.WriteListEnd();
     while (!IsKeyword("end")) ConvertObject();

@@ -309,6 +309,7 @@ TEST_F(Config, LoadSaveLoadSettlesAfterTheFirstSave) {
       "Work_Gas" + ctrl + "9 5 {}\r\nWork_Gas 1234 {}\r\nLevel3 5000\r\nGas_Point_2 -7 {}\r\n",
       "Level_Type=Setting\r\nRPM_PreScaler=1:6{}\r\nPG_Temper 99999 {}\r\nMAP_Petrol_32 4000 {}\r\n",
       std::string("\0\x01{\r}[\n=\n\xff\xfe", 11),
+      "MAP_Gas_1 1 0 {}\r\nMAP_Petrol_2 x {}\r\nMAP_Gas_3 -5 {}\r\n",  // unreadable MAP points load as none
   };
   for (const std::string& input : inputs) {
     WriteFile(dir / "in.cfg", input);

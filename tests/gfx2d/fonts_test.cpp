@@ -157,4 +157,50 @@ TEST_F(Fonts, FontsFromMemoryShareOneFilePerContentAndGoWithTheirLastUser) {
   EXPECT_EQ(dir.Files(), 0u);
 }
 
+// The name table's texts of the given name id in Font, each passed to Patch with its width
+// (2 for UTF-16, 1 for one byte a character).
+template <typename F>
+int PatchNames(std::vector<uint8_t>& Font, int NameId, F Patch) {
+  auto be16 = [&](size_t at) { return static_cast<size_t>(Font.at(at) << 8 | Font.at(at + 1)); };
+  auto be32 = [&](size_t at) { return be16(at) << 16 | be16(at + 2); };
+  int patched = 0;
+  for (size_t t = 0; t < be16(4); ++t) {
+    const size_t entry = 12 + 16 * t;
+    if (std::string(Font.begin() + static_cast<long>(entry), Font.begin() + static_cast<long>(entry) + 4) != "name")
+      continue;
+    const size_t table = be32(entry + 8), strings = table + be16(table + 4);
+    for (size_t r = 0; r < be16(table + 2); ++r) {
+      const size_t rec = table + 6 + 12 * r;
+      if (be16(rec + 6) != static_cast<size_t>(NameId)) continue;
+      const size_t platform = be16(rec);
+      Patch(Font.data() + strings + be16(rec + 10), be16(rec + 8), platform == 0 || platform == 3 ? 2 : 1);
+      ++patched;
+    }
+  }
+  return patched;
+}
+
+TEST_F(Fonts, FontsFromMemoryWithControlCharactersInTheirNamesAreRefused) {
+  // A style that begins with a tab, and no full name: fontconfig would move the style's
+  // text over itself with memcpy while reading the font.
+  std::vector<uint8_t> bytes = FileBytes(std::string(WineFontDir) + "/marlett.ttf");
+  if (bytes.empty()) GTEST_SKIP() << "no Marlett to load";
+  OwnTempDir dir;
+  const auto tabFirst = [](uint8_t* Text, size_t Length, int Width) {
+    if (Length >= 2) Text[Width - 1] = '\t', Text[0] = Width == 2 ? 0 : '\t';
+  };
+  ASSERT_GT(PatchNames(bytes, 2, tabFirst), 0);
+  ASSERT_GT(PatchNames(bytes, 4, [](uint8_t* Text, size_t Length, int) { std::fill(Text, Text + Length, 0); }), 0);
+  const MemoryFont font = AddFontFromMemory(bytes.data(), bytes.size());
+  EXPECT_TRUE(font.Families.empty());
+  EXPECT_TRUE(font.Key.empty());
+  EXPECT_EQ(dir.Files(), 0u);
+  // A control character in the copyright is no reason to refuse a font.
+  bytes = FileBytes(std::string(WineFontDir) + "/marlett.ttf");
+  ASSERT_GT(PatchNames(bytes, 0, tabFirst), 0);
+  const MemoryFont kept = AddFontFromMemory(bytes.data(), bytes.size());
+  EXPECT_EQ(kept.Families, std::vector<std::string>{"Marlett"});
+  ReleaseMemoryFont(kept.Key);
+}
+
 }  // namespace

@@ -40,6 +40,9 @@ void Le32(std::vector<uint8_t>& D, size_t At, uint32_t V) {
   Le16(D, At, V & 0xFFFF);
   Le16(D, At + 2, V >> 16);
 }
+uint32_t Le32At(const std::vector<uint8_t>& D, size_t At) {
+  return D.at(At) | D.at(At + 1) << 8 | D.at(At + 2) << 16 | uint32_t{D.at(At + 3)} << 24;
+}
 void Be16(std::vector<uint8_t>& D, size_t At, uint32_t V) {
   D.at(At) = static_cast<uint8_t>(V >> 8);
   D.at(At + 1) = static_cast<uint8_t>(V);
@@ -124,7 +127,7 @@ std::vector<uint8_t> Ico(uint32_t W, uint32_t H) {
   auto d = Encoded("ico");
   d.at(6) = static_cast<uint8_t>(W > 255 ? 0 : W);
   d.at(7) = static_cast<uint8_t>(H > 255 ? 0 : H);
-  const uint32_t at = d.at(18) | d.at(19) << 8 | d.at(20) << 16 | uint32_t{d.at(21)} << 24;
+  const uint32_t at = Le32At(d, 18);
   Le32(d, at + 4, W);
   Le32(d, at + 8, 2 * H);
   return d;
@@ -172,6 +175,39 @@ TEST(ImageLimits, HugeAnnouncedSizesAreRefusedBeforeTheyAreAllocated) {
     EXPECT_FALSE(DecodeImage(over.data(), over.size(), 100 * 100, image)) << m.name;
     EXPECT_FALSE(ReadImageSize(over.data(), over.size(), 100 * 100, w, h)) << m.name;
   }
+}
+
+TEST(ImageLimits, HeadersPlacingPartsPastTheDataAreRefusedBeforeTheyAreAllocated) {
+  // A BMP's pixel offset, info header size and colour count, an icon's bitmap offset and
+  // colour count: the modules reserve a buffer reaching that far before they announce a size.
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> data;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"bmp pixel offset", Bmp(4, 3)});
+  Le32(cases.back().data, 10, 0x60000000);
+  cases.push_back({"bmp info header size", Bmp(4, 3)});
+  Le32(cases.back().data, 14, 0x50000000);
+  cases.push_back({"bmp colour count", Bmp(4, 3)});
+  Le32(cases.back().data, 14 + 32, 0x1C000000);
+  cases.push_back({"ico bitmap offset", Ico(4, 3)});
+  Le32(cases.back().data, 18, 0x60000000);
+  cases.push_back({"ico colour count", Ico(4, 3)});
+  Le32(cases.back().data, Le32At(cases.back().data, 18) + 32, 0x1C000000);
+  cases.push_back({"ico entries", Ico(4, 3)});
+  Le16(cases.back().data, 4, 0xFFFF);
+  for (const Case& c : cases) {
+    int w = 0, h = 0;
+    EXPECT_FALSE(ReadImageSize(c.data.data(), c.data.size(), NoLimit, w, h)) << c.what;
+    DecodedImage image;
+    EXPECT_FALSE(DecodeImage(c.data.data(), c.data.size(), NoLimit, image)) << c.what;
+  }
+  // The end of the data is still a place a header may name.
+  auto edge = Bmp(4, 3);
+  Le32(edge, 10, static_cast<uint32_t>(edge.size()));
+  int w = 0, h = 0;
+  EXPECT_TRUE(ReadImageSize(edge.data(), edge.size(), NoLimit, w, h));
 }
 
 }  // namespace

@@ -182,6 +182,17 @@ TEST(ObjectText, NamesLikeKeywordsAndNullInListsReadBack) {
   EXPECT_EQ("object X\r\n  P = True\r\nend\r\n", ToText(std::string("TPF0\x01X\x00\x01P\x07\x04true\x00\x00", 17)));
 }
 
+TEST(ObjectText, LongClassNamesReadBack) {
+  // From 240 characters on, a class name's length byte looks like a prefix byte.
+  for (const char* head : {"object ", "object A: ", "inherited A: "})
+    for (size_t length : {239, 240, 255}) {
+      const std::string text = head + std::string(length, 'T') + "\r\nend\r\n";
+      const std::string bytes = ToBinary(text);
+      EXPECT_EQ(text, ToText(bytes)) << head << length;
+      EXPECT_EQ(bytes, ToBinary(ToText(bytes))) << head << length;
+    }
+}
+
 TEST(ObjectText, ExtendedTextReadsBackAsTheSameValue) {
   EXPECT_EQ("0.100000000000000000", ExtendedToText(0.1));
   for (double v : {0.1 + 0.2, 1.0 / 3.0, 9.123456789012345e-3, 2.0 / 3.0 * 1e-5, 123456.789 * 7.1}) {
