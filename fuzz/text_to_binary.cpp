@@ -1,26 +1,11 @@
 // The text-to-binary converter: text converts or is refused with EParserError; the binary
 // it makes converts to text, and that text is stable (text -> binary -> text gives it again).
 #include "fuzz/FuzzSupport.h"
-#include "platform/rtl/ObjectText.h"
-#include "platform/rtl/Streams.h"
+#include "tests/rtl/StreamClasses.h"
 
-using namespace rtl;
-
-namespace {
-
-std::string ToText(const std::string& Binary) {
-  TStringStream in(Binary), out;
-  ObjectBinaryToText(&in, &out);
-  return out.DataString();
-}
-
-std::string ToBinary(const std::string& Text) {
-  TStringStream in(Text), out;
-  ObjectTextToBinary(&in, &out);
-  return out.DataString();
-}
-
-}  // namespace
+using rtl::Exception;
+using streamtest::ToBinary;
+using streamtest::ToText;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   std::string binary;
