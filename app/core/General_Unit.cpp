@@ -23,8 +23,10 @@ namespace {
 
 const char* const ProgramCodeComment = "ECU address: 25 - first ECU variant, 23 - second ECU variant";
 
+// A line holding only its key gives one blank as its value; the text is empty, as the save
+// writes it back.
 void ReadText(const std::string& Key, std::string& Field) {
-  if (ecu::KeyFileFind(Key)) Field = ecu::KeyFileValue;
+  if (ecu::KeyFileFind(Key)) Field = ecu::KeyFileValue == " " ? std::string() : ecu::KeyFileValue;
 }
 
 void ReadBool(const std::string& Key, bool& Field) {

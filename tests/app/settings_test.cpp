@@ -160,6 +160,18 @@ TEST_F(SettingsTest, ValuesThatDoNotConvertLeaveTheirFieldsAndUnsafeOnesFallBack
   EXPECT_EQ(app::ColorTable[app::Color_Gas], "#FFA4F964");
 }
 
+TEST_F(SettingsTest, KeysWithoutAValueReadAsEmptyTextsAndSettleAfterOneSave) {
+  Start("Port_Name\r\nCFG_File_Name\r\nCFG_Full_File_Name\r\n");
+  EXPECT_EQ(app::Settings->Port_Name, "");
+  EXPECT_EQ(app::Settings->CFG_File_Name, "");
+  app::SaveSettings({});
+  const std::string first = ReadFile(app::SettingsFileName);
+  app::Settings_Default();
+  EXPECT_EQ(app::Settings->Port_Name, "");
+  app::SaveSettings({});
+  EXPECT_EQ(ReadFile(app::SettingsFileName), first);
+}
+
 TEST_F(SettingsTest, TheFontKeysFollowTheLanguageAndRoleZeroFollowsTheFontColour) {
   Start("Language Russian\r\nEnglish_Name Verdana\r\nRussian_Name Arial\r\nRussian_Color #FF00FF00\r\n"
         "Color_3D_General #FF123456\r\n");
