@@ -76,7 +76,7 @@ public:
   // ---- IvxScene ------------------------------------------------------------------------------
   void AddObject(vg::TvxObject* Obj) override {
     if (!Obj) return;
-    if (Obj->Parent()) Obj->SetParent(nullptr);
+    if (Obj->Parent() || (Obj->Scene() && Obj->Scene() != this)) Obj->SetParent(nullptr);
     if (std::find(roots.begin(), roots.end(), Obj) == roots.end()) roots.push_back(Obj);
     Obj->SetScene(this);
     if (vg::TvxVisualObject* v = Obj->Visual()) {
