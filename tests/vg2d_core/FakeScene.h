@@ -143,7 +143,9 @@ public:
   vg::TvxPoint LocalToScreen(const vg::TvxPoint& P) override { return P; }
   void BeginVCLDrag(vg::TvxVisualObject*) override {}
   void SetSelected(vg::TvxVisualObject* Obj) override {
-    if (Obj && Obj->Scene() == this) selected = Obj;
+    if (!Obj || Obj->Scene() != this) return;
+    selected = Obj;
+    Obj->DesignSelect();
   }
   bool GetAnimatedCaret() override { return true; }
   bool ShowKeyboard(vg::TvxControl*) override { return false; }
