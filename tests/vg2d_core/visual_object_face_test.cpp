@@ -1,5 +1,6 @@
 // The published face of visual objects through a fake host that is also the stream's root
-// (a window): events bound by name to the window's methods and the popup menu reference.
+// (a window): events bound by name to the window's methods, the popup menu reference, and
+// the painter of visual brushes.
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,9 +11,11 @@
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/ObjectText.h"
 #include "platform/rtl/Streams.h"
+#include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/VisualObjects.h"
 
 using namespace vg;
+using vgtest::Box;
 using vgtest::FakeScene;
 
 namespace {
@@ -229,6 +232,38 @@ TEST_F(VisualObjectFace, APopupMenuIsForgottenWhenItIsFreed) {
   o->SetPopupMenu(menu);
   holder.reset();
   menu->Free();
+}
+
+TEST_F(VisualObjectFace, AVisualBrushPaintsItsObjectAtTheBrushOpacityWithoutRepaints) {
+  auto canvas = TvxCanvasGdiPlus::ClassRef()->Create(100, 40);
+  canvas->Clear(0);
+  FakeScene scene(canvas.get());
+  TvxObjectPtr root(new TvxVisualObject(nullptr));
+  root->Visual()->SetBounds(0, 0, 100, 40);
+  scene.AddObject(root.get());
+  auto* source = new Box(nullptr, 0xFF0000FFu);
+  root->AddObject(source);
+  source->SetBounds(60, 30, 10, 10);
+  source->SetOpacity(0.3f);
+  auto* half = new Box(nullptr, 0xFFFFFFFFu);
+  source->AddObject(half);
+  half->SetBounds(5, 0, 5, 10);
+  scene.dirty.clear();
+
+  canvas->SetMatrix(IdentityMatrix);
+  canvas->Fill()->SetStyle(vgBrushVisual);
+  canvas->Fill()->Visual()->SetVisualObject(source);
+  canvas->FillRect(MakeRect(20, 0, 60, 20), 0, 0, AllCorners, 1);
+  auto at = [&](int X, int Y) { return canvas->BufferBits()[Y * canvas->Width() + X]; };
+  EXPECT_EQ(at(25, 10), 0xFF0000FFu);  // the object stretched over the rectangle, opaque
+  EXPECT_EQ(at(55, 10), 0xFFFFFFFFu);  // its child
+  EXPECT_EQ(at(65, 10), 0u);
+  EXPECT_EQ(at(30, 25), 0u);
+  EXPECT_FLOAT_EQ(source->Opacity(), 0.3f);
+  EXPECT_FLOAT_EQ(half->GetAbsoluteOpacity(), 0.3f);
+  EXPECT_EQ(source->Position()->GetPoint(), (TvxPoint{60, 30}));
+  EXPECT_TRUE(scene.dirty.empty());
+  canvas->Fill()->Visual()->SetVisualObject(nullptr);
 }
 
 }  // namespace

@@ -845,6 +845,26 @@ std::unique_ptr<TvxBitmap> TvxVisualObject::MakeScreenshot() {
   return bitmap;
 }
 
+// ---- visual brushes -------------------------------------------------------------------------------------------
+
+void PaintVisualBrushObject(rtl::TComponent* Visual, TvxCanvas& Canvas, const TvxRect& Rect, float Opacity) {
+  auto* object = dynamic_cast<TvxVisualObject*>(Visual);
+  if (!object) return;
+  // The brush's opacity stands in for the object's own while it paints. Set quietly: a
+  // repaint request from inside a paint would have the host paint again, for ever.
+  struct TOpacity {
+    TvxVisualObject* Object;
+    float Saved;
+    ~TOpacity() {
+      Object->opacity_ = Saved;
+      Object->RecalcOpacity();
+    }
+  } restore{object, object->opacity_};
+  object->opacity_ = std::isnan(Opacity) ? 0.0f : std::clamp(Opacity, 0.0f, 1.0f);
+  object->RecalcOpacity();
+  object->PaintTo(&Canvas, Rect, nullptr);
+}
+
 // ---- content -----------------------------------------------------------------------------------------------------
 
 rtl::TClass TvxContent::StaticClass() {

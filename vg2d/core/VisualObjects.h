@@ -282,6 +282,7 @@ protected:
 
 private:
   friend class TvxEffect;
+  friend void PaintVisualBrushObject(rtl::TComponent*, TvxCanvas&, const TvxRect&, float);
   void PositionChanged(rtl::TObject* Sender);
   void MarginsChanged(rtl::TObject* Sender);
   void PaddingChanged(rtl::TObject* Sender);
