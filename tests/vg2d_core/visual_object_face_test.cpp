@@ -46,9 +46,7 @@ public:
     Note(Data.Files.empty() ? "DragEnter" : "DragEnter with files");
   }
   void FormDragLeave(rtl::TObject*) { Note("DragLeave"); }
-  void FormDragOver(rtl::TObject*, const TvxDragObject&, const TvxPoint& Point, bool& Accept) {
-    Accept = Point.X > 0;
-  }
+  void FormDragOver(rtl::TObject*, const TvxDragObject&, const TvxPoint& Point, bool& Accept) { Accept = Point.X > 0; }
   void FormDragDrop(rtl::TObject*, const TvxDragObject&, const TvxPoint&) { Note("DragDrop"); }
   void FormDragEnd(rtl::TObject*) { Note("DragEnd"); }
   void FormKeyDown(rtl::TObject*, uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
@@ -134,9 +132,7 @@ std::string WriteText(rtl::TComponent* Root) {
 
 class VisualObjectFace : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() {
-    rtl::RegisterClasses<TestWindow, TestPopupMenu, TvxObject, TvxVisualObject>();
-  }
+  static void SetUpTestSuite() { rtl::RegisterClasses<TestWindow, TestPopupMenu, TvxObject, TvxVisualObject>(); }
 };
 
 // Every event in its published order, each bound to a method of its own.
