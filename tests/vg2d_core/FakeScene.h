@@ -76,7 +76,7 @@ public:
   // ---- IvxScene ------------------------------------------------------------------------------
   void AddObject(vg::TvxObject* Obj) override {
     if (!Obj) return;
-    if (Obj->Parent()) Obj->SetParent(nullptr);
+    if (Obj->Parent() || (Obj->Scene() && Obj->Scene() != this)) Obj->SetParent(nullptr);
     if (std::find(roots.begin(), roots.end(), Obj) == roots.end()) roots.push_back(Obj);
     Obj->SetScene(this);
     if (vg::TvxVisualObject* v = Obj->Visual()) {
@@ -143,7 +143,9 @@ public:
   vg::TvxPoint LocalToScreen(const vg::TvxPoint& P) override { return P; }
   void BeginVCLDrag(vg::TvxVisualObject*) override {}
   void SetSelected(vg::TvxVisualObject* Obj) override {
-    if (Obj && Obj->Scene() == this) selected = Obj;
+    if (!Obj || Obj->Scene() != this) return;
+    selected = Obj;
+    Obj->DesignSelect();
   }
   bool GetAnimatedCaret() override { return true; }
   bool ShowKeyboard(vg::TvxControl*) override { return false; }

@@ -349,6 +349,7 @@ TEST(CanvasBrushes, BitmapResourceAndVisualBrushes) {
   Canvas v(4, 4);
   v->Fill()->SetStyle(vgBrushVisual);
   int calls = 0;
+  const TvxPaintVisualProc treePainter = PaintVisualObject;
   PaintVisualObject = [&](rtl::TComponent*, TvxCanvas& Target, const TvxRect& Rect, float Opacity) {
     ++calls;
     EXPECT_EQ(Opacity, 0.5f);
@@ -363,7 +364,7 @@ TEST(CanvasBrushes, BitmapResourceAndVisualBrushes) {
   v->FillEllipse({0, 0, 4, 4}, 0.5f);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(v->Stroke()->Color(), 0xFF000000u);  // put back
-  PaintVisualObject = nullptr;
+  PaintVisualObject = treePainter;
 }
 
 TEST(CanvasPaths, FittingWalkingAndHitTesting) {

@@ -273,6 +273,44 @@ TEST_F(ObjectTree, RemovingASubtreeTellsTheHostAboutEveryObjectInIt) {
   }
 }
 
+TEST_F(ObjectTree, ARootLeavingOrFreedTellsTheHostAboutItsWholeTree) {
+  FakeScene scene;
+  TvxObject* root = Make();
+  scene.AddObject(root);
+  auto* edit = Make<TvxVisualObject>(Make<TvxVisualObject>(root));
+  edit->SetCanFocused(true);
+  scene.SetFocused(edit);
+  scene.hovered = edit;
+
+  root->SetParent(nullptr);  // the window lets go of its tree
+  EXPECT_EQ(scene.focused, nullptr);
+  EXPECT_EQ(scene.hovered, nullptr);
+  EXPECT_EQ(edit->Scene(), nullptr);
+
+  scene.AddObject(root);
+  scene.SetFocused(edit);
+  scene.captured = edit;
+  root->Free();  // the window frees its tree
+  EXPECT_EQ(scene.focused, nullptr);
+  EXPECT_EQ(scene.captured, nullptr);
+  EXPECT_TRUE(scene.roots.empty());
+}
+
+TEST_F(ObjectTree, AddingAHostsRootToAnObjectTakesItOutOfTheHost) {
+  FakeScene scene;
+  TvxObjectPtr holder(Make());
+  TvxObject* root = Make();
+  TvxObject* child = Make(root);
+  scene.AddObject(root);
+  scene.hovered = child->Visual();
+
+  holder->AddObject(root);  // freed with holder, before the host goes
+  EXPECT_TRUE(scene.roots.empty());
+  EXPECT_EQ(scene.hovered, nullptr);
+  EXPECT_EQ(root->Parent(), holder.get());
+  EXPECT_EQ(child->Scene(), nullptr);
+}
+
 // ---- animations made in code -----------------------------------------------------------------------
 
 TEST_F(ObjectTree, AnimateFloatWithoutHostJumpsToTheEndAndGoesAway) {

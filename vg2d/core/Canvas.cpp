@@ -8,7 +8,7 @@
 namespace vg {
 
 const TvxCanvasClass* DefaultCanvasClass = nullptr;
-TvxPaintVisualProc PaintVisualObject;
+TvxPaintVisualProc PaintVisualObject = PaintVisualBrushObject;
 
 rtl::TClass TvxCanvas::StaticClass() {
   static const rtl::TClassInfo info = rtl::DefineClass<TvxCanvas>().Build();

@@ -207,10 +207,14 @@ public:
 extern const TvxCanvasClass* DefaultCanvasClass;
 
 // Paints a visual object and its children into Canvas within Rect at Opacity, for fills
-// with a visual brush. The object tree installs it; until then visual brushes paint
-// nothing.
+// with a visual brush. It is PaintVisualBrushObject unless replaced (tests do); nil makes
+// visual brushes paint nothing.
 using TvxPaintVisualProc =
     std::function<void(rtl::TComponent* Visual, TvxCanvas& Canvas, const TvxRect& Rect, float Opacity)>;
 extern TvxPaintVisualProc PaintVisualObject;
+// The object tree's painter (defined with the visual objects): a hosted visual object is
+// painted with PaintTo into Rect at Opacity instead of its own opacity, without asking its
+// host for repaints; anything else paints nothing.
+void PaintVisualBrushObject(rtl::TComponent* Visual, TvxCanvas& Canvas, const TvxRect& Rect, float Opacity);
 
 }  // namespace vg

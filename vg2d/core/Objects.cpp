@@ -88,7 +88,7 @@ void TvxObject::Teardown() {
   if (parent_)
     parent_->RemoveObject(this);
   else if (scene_)
-    scene_->RemoveObject(this);
+    LeaveHost();
   scene_ = nullptr;
   DeleteChildren();
 }
@@ -113,7 +113,7 @@ void TvxObject::SetParent(TvxObject* Value) {
   if (parent_)
     parent_->RemoveObject(this);
   else if (scene_)
-    scene_->RemoveObject(this);
+    LeaveHost();
   if (Value)
     Value->AddObject(this);
   else
@@ -124,7 +124,8 @@ void TvxObject::AddObject(TvxObject* AObject) {
   if (!AObject) return;
   for (TvxObject* up = this; up; up = up->parent_)
     if (up == AObject) return;  // an object cannot go below itself
-  if (AObject->parent_) AObject->SetParent(nullptr);
+  // It leaves its parent, or the host it is a root of.
+  if (AObject->parent_ || AObject->scene_) AObject->SetParent(nullptr);
   if (std::find(children_.begin(), children_.end(), AObject) != children_.end()) return;
   if (children_.empty()) children_.reserve(10);
   children_.push_back(AObject);
@@ -155,6 +156,12 @@ void TvxObject::NotifySceneOfSubtree(TvxObject* AObject) {
   AObject->AddObjectsToList(subtree);
   for (TvxObject* o : subtree)
     if (o->scene_) o->scene_->Notification(o, rtl::opRemove);
+}
+
+void TvxObject::LeaveHost() {
+  IvxScene* host = scene_;
+  NotifySceneOfSubtree(this);
+  host->RemoveObject(this);
 }
 
 void TvxObject::DeleteChildren() {

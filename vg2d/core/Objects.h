@@ -53,8 +53,9 @@ public:
   // Leaves the old parent (or the host) and joins Value as its last child; nothing when
   // Value is the current parent. Nil takes a root out of its host.
   virtual void SetParent(TvxObject* Value);
-  // Appends AObject (taking it from its old parent); adding a child twice keeps one entry.
-  // Adding this object or one of its ancestors does nothing.
+  // Appends AObject (taking it from its old parent, or from the host it is a root of);
+  // adding a child twice keeps one entry. Adding this object or one of its ancestors does
+  // nothing.
   virtual void AddObject(TvxObject* AObject);
   // Takes AObject out of the children (not freeing it); the host hears of its subtree.
   virtual void RemoveObject(TvxObject* AObject);
@@ -176,6 +177,8 @@ private:
   void Teardown();
   // Every object of AObject's subtree leaves the host's references.
   void NotifySceneOfSubtree(TvxObject* AObject);
+  // A root leaves its host: the host hears of the whole subtree, then lets the root go.
+  void LeaveHost();
   void ResetSiblingIndexes();
 
   bool stored_ = true;

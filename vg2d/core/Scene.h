@@ -6,8 +6,9 @@
 // the interface. Rules every implementation keeps:
 // - Notification(Obj, opRemove) clears every reference the host holds to Obj (focused,
 //   captured, hovered, selected, design drop target, active control). The tree calls it
-//   for every object of a subtree that leaves the host or is freed, before the object's
-//   host reference is cleared, so the host never keeps a freed object.
+//   for every object of a subtree that leaves the host or is freed (a root leaving the
+//   host included), before the object's host reference is cleared, so the host never
+//   keeps a freed object.
 // - RemoveObject takes a root object out of the host (not freeing it) after that
 //   notification.
 // - SetFocused with the object already focused calls neither KillFocus nor EnterFocus.
@@ -28,7 +29,8 @@ class TvxCanvas;
 
 class IvxScene {
 public:
-  // Makes Obj a root of the host (leaving its parent first); nothing for nil.
+  // Makes Obj a root of the host (leaving its parent, or another host, first: SetParent
+  // (nil)); nothing for nil.
   virtual void AddObject(TvxObject* Obj) = 0;
   // Takes the root Obj out of the host after telling Notification; does not free it.
   virtual void RemoveObject(TvxObject* Obj) = 0;

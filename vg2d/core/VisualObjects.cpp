@@ -48,13 +48,33 @@ rtl::TClass TvxVisualObject::StaticClass() {
           .Default(false)
           .Property("CanClipped", &V::CanClipped, &V::SetCanClipped)
           .Default(true)
+          .Property("PopupMenu", &V::PopupMenu, &V::SetPopupMenu)
           .Property("Scale", &V::Scale, &V::SetScale)
           .Property("Visible", &V::Visible, &V::SetVisible)
           .Default(true)
           .Property("DesignHide", &V::DesignHide, &V::SetDesignHide)
           .Default(false)
+          .Event("OnDragEnter", &V::OnDragEnter)
+          .Event("OnDragLeave", &V::OnDragLeave)
+          .Event("OnDragOver", &V::OnDragOver)
+          .Event("OnDragDrop", &V::OnDragDrop)
+          .Event("OnDragEnd", &V::OnDragEnd)
+          .Event("OnKeyDown", &V::OnKeyDown)
+          .Event("OnKeyUp", &V::OnKeyUp)
+          .Event("OnClick", &V::OnClick)
+          .Event("OnDblClick", &V::OnDblClick)
+          .Event("OnCanFocused", &V::OnCanFocused)
+          .Event("OnEnterFocus", &V::OnEnterFocus)
+          .Event("OnKillFocus", &V::OnKillFocus)
+          .Event("OnMouseDown", &V::OnMouseDown)
+          .Event("OnMouseUp", &V::OnMouseUp)
+          .Event("OnMouseMove", &V::OnMouseMove)
+          .Event("OnMouseWheel", &V::OnMouseWheel)
+          .Event("OnMouseEnter", &V::OnMouseEnter)
+          .Event("OnMouseLeave", &V::OnMouseLeave)
           .Event("OnBeforePaint", &V::OnBeforePaint)
           .Event("OnPaint", &V::OnPaint)
+          .Event("OnApplyResource", &V::OnApplyResource)
           .Build();
   return &info;
 }
@@ -401,6 +421,18 @@ void TvxVisualObject::SetClipChildren(bool Value) { SetField(clipChildren_, Valu
 void TvxVisualObject::SetDesignHide(bool Value) {
   if (!SetField(designHide_, Value)) return;
   if (TvxVisualObject* p = VisualParent(); p && Designing()) p->Repaint();
+}
+
+void TvxVisualObject::SetPopupMenu(rtl::TComponent* Value) {
+  if (Value == popupMenu_) return;
+  if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
+  popupMenu_ = Value;
+  if (popupMenu_) popupMenu_->FreeNotification(this);
+}
+
+void TvxVisualObject::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  if (Operation == rtl::opRemove && AComponent == popupMenu_) popupMenu_ = nullptr;
+  inherited::Notification(AComponent, Operation);
 }
 
 void TvxVisualObject::SetDesignHideRecursive(bool Value) {
@@ -811,6 +843,26 @@ std::unique_ptr<TvxBitmap> TvxVisualObject::MakeScreenshot() {
     c->EndScene();
   }
   return bitmap;
+}
+
+// ---- visual brushes -------------------------------------------------------------------------------------------
+
+void PaintVisualBrushObject(rtl::TComponent* Visual, TvxCanvas& Canvas, const TvxRect& Rect, float Opacity) {
+  auto* object = dynamic_cast<TvxVisualObject*>(Visual);
+  if (!object) return;
+  // The brush's opacity stands in for the object's own while it paints. Set quietly: a
+  // repaint request from inside a paint would have the host paint again, for ever.
+  struct TOpacity {
+    TvxVisualObject* Object;
+    float Saved;
+    ~TOpacity() {
+      Object->opacity_ = Saved;
+      Object->RecalcOpacity();
+    }
+  } restore{object, object->opacity_};
+  object->opacity_ = std::isnan(Opacity) ? 0.0f : std::clamp(Opacity, 0.0f, 1.0f);
+  object->RecalcOpacity();
+  object->PaintTo(&Canvas, Rect, nullptr);
 }
 
 // ---- content -----------------------------------------------------------------------------------------------------

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/rtl/Events.h"
+#include "platform/rtl/InputTypes.h"
 #include "vg2d/core/Bounds.h"
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/Objects.h"
@@ -31,6 +32,28 @@ RTL_ENUM(TvxAlign, vaNone, vaTopLeft, vaTopRight, vaBottomLeft, vaBottomRight, v
          vaHorizontal, vaVertical, vaScale, vaFit, vaFitLeft, vaFitRight);
 RTL_ENUM(TvxDragMode, vgDragManual, vgDragAutomatic);
 
+// What a drag carries to the objects it passes over: the object dragged (nil when the drag
+// comes from outside the program), the names of the files dropped, and any other data.
+struct TvxDragObject {
+  rtl::TObject* Source = nullptr;
+  std::vector<std::u16string> Files;
+  rtl::TPropValue Data;
+};
+
+// The events of visual objects. Points and coordinates of mouse events are local to the
+// object; the wheel event's MousePos is the host's mouse position.
+using TvxDragEnterEvent = rtl::TEvent<void(rtl::TObject* Sender, const TvxDragObject& Data, const TvxPoint& Point)>;
+using TvxDragDropEvent = TvxDragEnterEvent;
+using TvxDragOverEvent =
+    rtl::TEvent<void(rtl::TObject* Sender, const TvxDragObject& Data, const TvxPoint& Point, bool& Accept)>;
+using TvxKeyEvent = rtl::TEvent<void(rtl::TObject* Sender, uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift)>;
+using TvxCanFocusedEvent = rtl::TEvent<void(rtl::TObject* Sender, bool& ACanFocused)>;
+using TvxMouseEvent =
+    rtl::TEvent<void(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y)>;
+using TvxMouseMoveEvent =
+    rtl::TEvent<void(rtl::TObject* Sender, rtl::TShiftState Shift, float X, float Y, float Dx, float Dy)>;
+using TvxMouseWheelEvent = rtl::TEvent<void(rtl::TObject* Sender, rtl::TShiftState Shift, int WheelDelta,
+                                            const TvxPoint& MousePos, bool& Handled)>;
 using TvxPaintEvent = rtl::TEvent<void(rtl::TObject* Sender, TvxCanvas* Canvas, const TvxRect& ARect)>;
 
 class TvxVisualObject : public TvxObject {
@@ -129,8 +152,9 @@ public:
   void SetDesignHide(bool Value);
   // Sets DesignHide on this object and its visual subtree without repainting.
   void SetDesignHideRecursive(bool Value);
-  int16_t Cursor() const { return cursor_; }
-  void SetCursor(int16_t Value) { SetField(cursor_, Value); }
+  // Shown by the host while the mouse is over the object.
+  rtl::TCursor Cursor() const { return cursor_; }
+  void SetCursor(rtl::TCursor Value) { SetField(cursor_, Value); }
   TvxDragMode DragMode() const { return dragMode_; }
   void SetDragMode(TvxDragMode Value) { SetField(dragMode_, Value); }
   bool DragDisableHighlight() const { return dragDisableHighlight_; }
@@ -144,6 +168,16 @@ public:
   bool IsFocused() const { return isFocused_; }
   bool CanFocused() const { return canFocused_; }
   void SetCanFocused(bool Value) { SetField(canFocused_, Value); }
+  // Whether a press captures the mouse for this object.
+  bool AutoCapture() const { return autoCapture_; }
+  void SetAutoCapture(bool Value) { SetField(autoCapture_, Value); }
+  // Whether gaining and losing the focus leaves the "IsFocused" triggers alone.
+  bool DisableFocusEffect() const { return disableFocusEffect_; }
+  void SetDisableFocusEffect(bool Value) { SetField(disableFocusEffect_, Value); }
+  // The popup menu the object shows on a right click or the context-menu key: any
+  // component (the window layer's popup menu); forgotten when it is freed.
+  rtl::TComponent* PopupMenu() const { return popupMenu_; }
+  void SetPopupMenu(rtl::TComponent* Value);
   bool HasEffects() const { return hasEffects_; }
   bool DisableEffect() const { return disableEffect_; }
   void SetDisableEffect(bool Value) { SetField(disableEffect_, Value); }
@@ -174,6 +208,17 @@ public:
   void SetEffectsDirty() { effectsDirty_ = true; }
   bool EffectsDirty() const { return effectsDirty_; }
 
+  // ---- hooks for descendants (empty here) -------------------------------------------------
+  // Design time: the object became the host's selection; it was double-clicked while
+  // selected; it was just inserted by the designer.
+  virtual void DesignSelect() {}
+  virtual void DesignClick() {}
+  virtual void DesignInsert() {}
+  // The focus went to AObject, an object below this one.
+  virtual void ChildFocused(TvxVisualObject*) {}
+  // Styled controls take their look here.
+  virtual void ApplyResource() {}
+
   // ---- painting --------------------------------------------------------------------------
   virtual void BeforePaint() {}
   virtual void Paint() {}
@@ -190,8 +235,28 @@ public:
   // Lays the children out by their Align (see Align.cpp).
   virtual void Realign();
 
+  // ---- events, in their published order --------------------------------------------------
+  TvxDragEnterEvent OnDragEnter;
+  rtl::TNotifyEvent OnDragLeave;
+  TvxDragOverEvent OnDragOver;
+  TvxDragDropEvent OnDragDrop;
+  rtl::TNotifyEvent OnDragEnd;
+  TvxKeyEvent OnKeyDown;
+  TvxKeyEvent OnKeyUp;
+  rtl::TNotifyEvent OnClick;
+  rtl::TNotifyEvent OnDblClick;
+  TvxCanFocusedEvent OnCanFocused;
+  rtl::TNotifyEvent OnEnterFocus;
+  rtl::TNotifyEvent OnKillFocus;
+  TvxMouseEvent OnMouseDown;
+  TvxMouseEvent OnMouseUp;
+  TvxMouseMoveEvent OnMouseMove;
+  TvxMouseWheelEvent OnMouseWheel;
+  rtl::TNotifyEvent OnMouseEnter;
+  rtl::TNotifyEvent OnMouseLeave;
   TvxPaintEvent OnBeforePaint;
   TvxPaintEvent OnPaint;
+  rtl::TNotifyEvent OnApplyResource;
 
   // ---- streams and host -------------------------------------------------------------------
   void SetScene(IvxScene* AScene) override;
@@ -199,6 +264,8 @@ public:
 
 protected:
   void Loaded() override;
+  // Forgets a popup menu that is being freed.
+  void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
   void ChildAdded(TvxObject* AObject) override;
   void ChildRemoving(TvxObject* AObject) override;
   void ChildRemoved(TvxObject* AObject) override;
@@ -215,6 +282,7 @@ protected:
 
 private:
   friend class TvxEffect;
+  friend void PaintVisualBrushObject(rtl::TComponent*, TvxCanvas&, const TvxRect&, float);
   void PositionChanged(rtl::TObject* Sender);
   void MarginsChanged(rtl::TObject* Sender);
   void PaddingChanged(rtl::TObject* Sender);
@@ -239,7 +307,7 @@ private:
   float height_ = 50;
   float opacity_ = 1;
   TvxAlign align_ = vaNone;
-  int16_t cursor_ = 0;
+  rtl::TCursor cursor_ = rtl::crDefault;
   TvxDragMode dragMode_ = vgDragManual;
   bool dragDisableHighlight_ = false;
   bool enabled_ = true;
@@ -252,13 +320,16 @@ private:
   bool designHide_ = false;
   std::u16string hint_;
   bool showHint_ = false;
+  rtl::TComponent* popupMenu_ = nullptr;
   bool isMouseOver_ = false;
   bool isDragOver_ = false;
   bool isFocused_ = false;
 
+  bool autoCapture_ = false;
   bool disableAlign_ = false;
   TvxCanvas* canvas_ = nullptr;
   bool canFocused_ = false;
+  bool disableFocusEffect_ = false;
   bool recalcEnabled_ = true;
   bool absoluteEnabled_ = true;
   std::vector<TvxVisualObject*> tabList_;
