@@ -121,7 +121,7 @@ void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
   const double now = rtl::GetTickCount();
   if (rxCount_ == 0) {
     rxTarget_ = RxExpectedLength;
-    rxStart_ = now;
+    rxStart_ = rxLast_ = now;
   }
   // Only what is queued: a read of no more bytes than InputCount finds returns at once, as
   // they are all there and nothing else takes them out of the queue.

@@ -85,12 +85,6 @@ public:
   void ComPortRxChar(rtl::TObject* Sender, int Count);
   // Bytes of the reply received so far and not yet judged.
   int ReplyBytesRead() const { return rxCount_; }
-  // When a reply still short of its Target bytes, whose first byte was read at Start and
-  // whose last at Last, is given up, on the application clock: as the port's read
-  // time-outs end one read of Target bytes begun at Start. +infinity when they set no
-  // limit (the reply waits for its bytes); Start when they say "return at once with what
-  // is there".
-  double ReplyGiveUpAt(double Start, double Last, int Target) const;
 
   // A reply of the expected length is checked only once the line has stayed quiet for three
   // byte times after its last byte: bytes that still follow make it longer than asked for,
@@ -102,6 +96,12 @@ public:
   double ReplyQuietMs() const;
 
 private:
+  // When a reply still short of its Target bytes, whose first bytes were read at Start and
+  // whose last at Last, is given up, on the application clock: as the port's read
+  // time-outs end one read of Target bytes begun at Start. +infinity when they set no
+  // limit (the reply waits for its bytes); Start when they say "return at once with what
+  // is there".
+  double ReplyGiveUpAt(double Start, double Last, int Target) const;
   void StopReceiving();
   void ReceiveTimeoutTick();
   void StartReplyQuiet(int Count, double End);
