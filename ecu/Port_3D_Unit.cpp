@@ -106,6 +106,8 @@ double TForm_3D_Port::ReplyQuietMs() const {
   return 3 * 10 * 1000.0 / baud;
 }
 
+// The GUI thread never waits for bytes here: it takes what is queued and returns; the rest
+// of a reply comes with later events, and a reply that stays short is given up by a timer.
 void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
   if (cport::PortFailed) return;
   if (quietTimer_ != 0) {
