@@ -86,7 +86,7 @@ TForm_3D_Port::~TForm_3D_Port() {
 }
 
 void TForm_3D_Port::ComPortAfterOpen(rtl::TObject*) {
-  ++FPortChanges;
+  ++portChanges_;
   StopReplyQuiet();
   StopReceiving();
   sendDeferred_ = timeoutDeferred_ = false;
@@ -94,7 +94,7 @@ void TForm_3D_Port::ComPortAfterOpen(rtl::TObject*) {
 }
 
 void TForm_3D_Port::ComPortAfterClose(rtl::TObject*) {
-  ++FPortChanges;
+  ++portChanges_;
   StopReplyQuiet();
   StopReceiving();
   sendDeferred_ = timeoutDeferred_ = false;
@@ -119,7 +119,7 @@ void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
     CheckReply(count, end, changes);
     return;
   }
-  const std::uint64_t changes = FPortChanges;
+  const std::uint64_t changes = portChanges_;
   const double now = rtl::GetTickCount();
   if (rxCount_ == 0) {
     rxTarget_ = RxExpectedLength;
@@ -182,7 +182,7 @@ double TForm_3D_Port::ReplyGiveUpAt(double Start, double Last, int Target) const
 
 void TForm_3D_Port::ReceiveTimeoutTick() {
   // The rest of a short reply did not come: it is judged (and refused) with what came.
-  CheckReply(rxCount_, rxLast_, FPortChanges);
+  CheckReply(rxCount_, rxLast_, portChanges_);
 }
 
 void TForm_3D_Port::StopReceiving() {
@@ -195,7 +195,7 @@ void TForm_3D_Port::StartReplyQuiet(int Count, double End) {
   StopReceiving();
   quietCount_ = Count;
   quietEnd_ = End;
-  quietChanges_ = FPortChanges;
+  quietChanges_ = portChanges_;
   quietTimer_ = rtl::Application->StartTimer(ReplyQuietMs(), [this] { ReplyQuietTick(); });
 }
 
@@ -233,7 +233,7 @@ void TForm_3D_Port::CheckReply(int Count, double End, std::uint64_t Changes) {
   }
   // The handlers may have closed the port, or opened another one in its place (the search):
   // then nothing is left to purge here.
-  if (Form_3D_Port != this || FPortChanges != Changes || !ComPort->Connected()) return;
+  if (Form_3D_Port != this || portChanges_ != Changes || !ComPort->Connected()) return;
   const bool taken = awaited && !ReplyAwaited;
   ComPort->ClearBuffer(true, true);
   if (cport::PortFailed) {
@@ -256,14 +256,14 @@ void TForm_3D_Port::RunDeferredTicks(bool ReplyTaken) {
   sendDeferred_ = timeoutDeferred_ = false;
   // A taken reply has restarted both timers: their ticks from before are void.
   if (ReplyTaken) return;
-  const std::uint64_t changes = FPortChanges;
+  const std::uint64_t changes = portChanges_;
   if (send && Timer_Sending->Enabled()) Send_Tick();
-  if (timeout && Form_3D_Port == this && FPortChanges == changes && Timer_Connect->Enabled()) Reply_Timeout();
+  if (timeout && Form_3D_Port == this && portChanges_ == changes && Timer_Connect->Enabled()) Reply_Timeout();
 }
 
 void TForm_3D_Port::Show() {
-  if (FVisible) return;
-  FVisible = true;
+  if (visible_) return;
+  visible_ = true;
   FormShow();
   LinkHost->ShowPortWindow();
   FormActivate();
@@ -293,8 +293,8 @@ void TForm_3D_Port::Close() {
   PortSearching = 0;
   HudLabel_3D_Port_Search.Visible = false;
   Timer_Select_ComPort->SetEnabled(false);
-  if (!FVisible) return;
-  FVisible = false;
+  if (!visible_) return;
+  visible_ = false;
   LinkHost->ClosePortWindow();
 }
 

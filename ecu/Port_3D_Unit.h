@@ -64,7 +64,7 @@ public:
   // The window is shown (FormShow, then FormActivate) or closed (FormClose).
   void Show();
   void Close();
-  bool Visible() const { return FVisible; }
+  bool Visible() const { return visible_; }
 
   void FormShow();
   void FormActivate();
@@ -116,10 +116,10 @@ private:
   void LinkTimerTick(bool& Deferred, void (*Handler)());
   void RunDeferredTicks(bool ReplyTaken);
 
-  bool FVisible = false;
+  bool visible_ = false;
   // Counts the port's openings and closings: a handler that finds it changed knows that the
   // port it was called for is gone.
-  std::uint64_t FPortChanges = 0;
+  std::uint64_t portChanges_ = 0;
   // The reply being received: rxCount_ of rxTarget_ bytes (RxExpectedLength when its first
   // byte came) are in RxFrame, the first read at rxStart_, the last at rxLast_; receiveTimer_
   // gives it up when the rest does not come in time.

@@ -177,7 +177,7 @@ rtl::TClass TComTimeouts::StaticClass() {
 }
 
 void TComTimeouts::Changed() {
-  if (FComPort) FComPort->ApplyTimeouts();
+  if (comPort_) comPort_->ApplyTimeouts();
 }
 
 rtl::TClass TComFlowControl::StaticClass() {
@@ -200,28 +200,28 @@ rtl::TClass TComFlowControl::StaticClass() {
 }
 
 void TComFlowControl::Changed() {
-  if (FComPort) FComPort->ApplyDCB();
+  if (comPort_) comPort_->ApplyDCB();
 }
 
 TFlowControl TComFlowControl::FlowControl() const {
-  if (FControlRTS == rtsHandshake && FOutCTSFlow && !FXonXoffIn && !FXonXoffOut) return fcHardware;
-  if (FControlRTS == rtsDisable && !FOutCTSFlow && FXonXoffIn && FXonXoffOut) return fcSoftware;
-  if (FControlRTS == rtsDisable && !FOutCTSFlow && !FXonXoffIn && !FXonXoffOut) return fcNone;
+  if (controlRTS_ == rtsHandshake && outCTSFlow_ && !xonXoffIn_ && !xonXoffOut_) return fcHardware;
+  if (controlRTS_ == rtsDisable && !outCTSFlow_ && xonXoffIn_ && xonXoffOut_) return fcSoftware;
+  if (controlRTS_ == rtsDisable && !outCTSFlow_ && !xonXoffIn_ && !xonXoffOut_) return fcNone;
   return fcCustom;
 }
 
 void TComFlowControl::SetFlowControl(TFlowControl Value) {
   if (Value != fcCustom) {
-    FControlRTS = rtsDisable;
-    FOutCTSFlow = false;
-    FXonXoffIn = false;
-    FXonXoffOut = false;
+    controlRTS_ = rtsDisable;
+    outCTSFlow_ = false;
+    xonXoffIn_ = false;
+    xonXoffOut_ = false;
     if (Value == fcHardware) {
-      FControlRTS = rtsHandshake;
-      FOutCTSFlow = true;
+      controlRTS_ = rtsHandshake;
+      outCTSFlow_ = true;
     } else if (Value == fcSoftware) {
-      FXonXoffIn = true;
-      FXonXoffOut = true;
+      xonXoffIn_ = true;
+      xonXoffOut_ = true;
     }
   }
   Changed();
@@ -239,7 +239,7 @@ rtl::TClass TComParity::StaticClass() {
 }
 
 void TComParity::Changed() {
-  if (FComPort) FComPort->ApplyDCB();
+  if (comPort_) comPort_->ApplyDCB();
 }
 
 rtl::TClass TComBuffer::StaticClass() {
@@ -252,7 +252,7 @@ rtl::TClass TComBuffer::StaticClass() {
 }
 
 void TComBuffer::Changed() {
-  if (FComPort) FComPort->ApplyBuffer();
+  if (comPort_) comPort_->ApplyBuffer();
 }
 
 // ---- the event thread -----------------------------------------------------------------
@@ -308,8 +308,8 @@ static TComEvents EventsToWait(const TCustomComPort& Port) {
   return events;
 }
 
-TComThread::TComThread(TCustomComPort* AComPort) : FComPort(AComPort), FSession(AComPort->FSession) {
-  FComPort->FHandle.SetCommMask(EventsToMask(EventsToWait(*FComPort)));
+TComThread::TComThread(TCustomComPort* AComPort) : comPort_(AComPort), session_(AComPort->session_) {
+  comPort_->handle_.SetCommMask(EventsToMask(EventsToWait(*comPort_)));
   Start();
 }
 
@@ -320,28 +320,28 @@ TComThread::~TComThread() {
 
 void TComThread::Stop() {
   Terminate();
-  FStopEvent.Set();
+  stopEvent_.Set();
   std::this_thread::yield();
 }
 
 void TComThread::Execute() {
-  comm::TSerialDevice& device = FComPort->FHandle;
+  comm::TSerialDevice& device = comPort_->handle_;
   for (;;) {
     std::uint32_t mask = 0;
     int error = 0;
-    const comm::TWaitResult result = device.WaitCommEvent(mask, FStopEvent, error);
+    const comm::TWaitResult result = device.WaitCommEvent(mask, stopEvent_, error);
     if (result == comm::TWaitResult::Stopped) break;
     if (result == comm::TWaitResult::Failed) {
       // The device went away (or broke): say so on the GUI thread and stop waiting,
       // rather than spinning on a descriptor that answers every wait at once.
-      TCustomComPort* port = FComPort;
-      const std::uint64_t session = FSession;
+      TCustomComPort* port = comPort_;
+      const std::uint64_t session = session_;
       Synchronize([port, session, error] {
-        if (port->FSession == session && port->FConnected) port->Fail(CError_WaitFailed, error);
+        if (port->session_ == session && port->connected_) port->Fail(CError_WaitFailed, error);
       });
       return;
     }
-    FEvents = MaskToEvents(mask);
+    events_ = MaskToEvents(mask);
     DispatchEvents();
   }
   device.SetCommMask(0);
@@ -349,10 +349,10 @@ void TComThread::Execute() {
 }
 
 void TComThread::DispatchEvents() {
-  TCustomComPort* port = FComPort;
-  const TComEvents events = FEvents;
-  const std::uint64_t session = FSession;
-  switch (port->FSyncMethod) {
+  TCustomComPort* port = comPort_;
+  const TComEvents events = events_;
+  const std::uint64_t session = session_;
+  switch (port->syncMethod_) {
     case smThreadSync:
       // The handlers run on the GUI thread while this thread waits. They only capture the
       // port and the session: a handler may close the port and so free this object.
@@ -364,7 +364,7 @@ void TComThread::DispatchEvents() {
       // dropped, never handled with the next session.
       for (const TEventFlag& e : kDispatchOrder)
         if (events.Contains(e.Event))
-          rtl::SendMessage(port->FWindow, CM_COMPORTEVENT, e.Flag, static_cast<rtl::LPARAM>(session));
+          rtl::SendMessage(port->window_, CM_COMPORTEVENT, e.Flag, static_cast<rtl::LPARAM>(session));
       break;
     case smNone:
       port->DoEvents(events, session);
@@ -416,10 +416,10 @@ rtl::TClass TComPort::StaticClass() {
 }
 
 TCustomComPort::TCustomComPort(TComponent* AOwner) : TComponent(AOwner) {
-  FBuffer->FComPort = this;
-  FParity->FComPort = this;
-  FTimeouts->FComPort = this;
-  FFlowControl->FComPort = this;
+  buffer_->comPort_ = this;
+  parity_->comPort_ = this;
+  timeouts_->comPort_ = this;
+  flowControl_->comPort_ = this;
 }
 
 TCustomComPort::~TCustomComPort() {
@@ -437,37 +437,37 @@ bool TCustomComPort::LoadingOrDesigning() const {
   return state.Contains(rtl::csLoading) || state.Contains(rtl::csDesigning);
 }
 
-bool TCustomComPort::CanApply() const { return FConnected && FUpdateCount == 0 && !LoadingOrDesigning(); }
+bool TCustomComPort::CanApply() const { return connected_ && updateCount_ == 0 && !LoadingOrDesigning(); }
 
 void TCustomComPort::Fail(int Code, int Error) {
   // The first failure is the cause; later ones while the flag stands follow from it.
   if (PortFailed.exchange(1) != 0) return;
-  PortFailedText = ComErrorMessage(Code) + " \"" + FPort + "\" (" + comm::DevicePath(FPort) + "): " +
+  PortFailedText = ComErrorMessage(Code) + " \"" + port_ + "\" (" + comm::DevicePath(port_) + "): " +
                    std::strerror(Error) + WinCodeSuffix(Error);
 }
 
 // -- open and close --
 
 void TCustomComPort::Open() {
-  if (FConnected || ComponentState().Contains(rtl::csDesigning)) return;
+  if (connected_ || ComponentState().Contains(rtl::csDesigning)) return;
   DoBeforeOpen();
   CreateHandle();
-  FConnected = true;
+  connected_ = true;
   try {
     ApplySettings();
   } catch (...) {
     DestroyHandle();
-    FConnected = false;
+    connected_ = false;
     throw;
   }
   // No thread waits on a port that did not open: it would have nothing to wait on.
-  if (!FEvents.Empty() && FHandle.IsOpen()) {
-    if (FSyncMethod == smWindowSync)
-      FWindow = rtl::AllocateHWnd([this](rtl::MSG& Message) { return WindowMethod(Message); });
-    FEventThread = new TComThread(this);
-    FThreadCreated = true;
+  if (!events_.Empty() && handle_.IsOpen()) {
+    if (syncMethod_ == smWindowSync)
+      window_ = rtl::AllocateHWnd([this](rtl::MSG& Message) { return WindowMethod(Message); });
+    eventThread_ = new TComThread(this);
+    threadCreated_ = true;
   } else {
-    FThreadCreated = false;
+    threadCreated_ = false;
   }
   DoAfterOpen();
   DoCTSChange(Signals().Contains(csCTS));
@@ -476,8 +476,8 @@ void TCustomComPort::Open() {
 }
 
 void TCustomComPort::Close() {
-  if (!FConnected || ComponentState().Contains(rtl::csDesigning)) return;
-  if (FThreadCreated && FEventThread->ThreadID() == std::this_thread::get_id())
+  if (!connected_ || ComponentState().Contains(rtl::csDesigning)) return;
+  if (threadCreated_ && eventThread_->ThreadID() == std::this_thread::get_id())
     throw rtl::EInvalidOperation("A port cannot be closed from its own event thread");
   // A failing handler does not stop the close: the port closes all the same, the first
   // failure is raised to the caller at the end and later ones are reported.
@@ -495,43 +495,43 @@ void TCustomComPort::Close() {
   notify([this] { DoRLSDChange(false); });
   notify([this] { DoBeforeClose(); });
   AbortAllAsync();
-  ++FSession;  // handlers of this opening that have not run yet never will
-  if (FThreadCreated) {
+  ++session_;  // handlers of this opening that have not run yet never will
+  if (threadCreated_) {
     // Also safe from inside one of the thread's own synchronised handlers: the wait
     // releases that call, the thread sees its stop and ends.
-    TComThread* thread = FEventThread;
-    FEventThread = nullptr;
-    FThreadCreated = false;
+    TComThread* thread = eventThread_;
+    eventThread_ = nullptr;
+    threadCreated_ = false;
     delete thread;
-    if (FWindow != 0) {
-      rtl::DeallocateHWnd(FWindow);
-      FWindow = 0;
+    if (window_ != 0) {
+      rtl::DeallocateHWnd(window_);
+      window_ = 0;
     }
   }
   DestroyHandle();
-  FConnected = false;
+  connected_ = false;
   notify([this] { DoAfterClose(); });
   if (failure) std::rethrow_exception(failure);
 }
 
 void TCustomComPort::CreateHandle() {
-  if (const int err = FHandle.Open(FPort)) {
+  if (const int err = handle_.Open(port_)) {
     Fail(CError_OpenFailed, err);
   }
 }
 
-void TCustomComPort::DestroyHandle() { FHandle.Close(); }
+void TCustomComPort::DestroyHandle() { handle_.Close(); }
 
 void TCustomComPort::AbortAllAsync() {
   // A port that never opened has nothing to abort.
-  if (!FHandle.IsOpen()) return;
-  if (const int err = FHandle.PurgeComm(comm::PURGE_TXABORT | comm::PURGE_RXABORT)) Fail(CError_PurgeFailed, err);
+  if (!handle_.IsOpen()) return;
+  if (const int err = handle_.PurgeComm(comm::PURGE_TXABORT | comm::PURGE_RXABORT)) Fail(CError_PurgeFailed, err);
 }
 
 void TCustomComPort::Loaded() {
   inherited::Loaded();
-  if (FConnected && !ComponentState().Contains(rtl::csDesigning)) {
-    FConnected = false;
+  if (connected_ && !ComponentState().Contains(rtl::csDesigning)) {
+    connected_ = false;
     try {
       Open();
     } catch (...) {
@@ -550,98 +550,98 @@ void TCustomComPort::ApplySettings() {
 
 void TCustomComPort::ApplyBuffer() {
   if (!CanApply()) return;
-  if (const int err = FHandle.SetupComm(FBuffer->InputSize(), FBuffer->OutputSize())) Fail(CError_SetupComFailed, err);
+  if (const int err = handle_.SetupComm(buffer_->InputSize(), buffer_->OutputSize())) Fail(CError_SetupComFailed, err);
 }
 
 void TCustomComPort::ApplyDCB() {
   if (!CanApply() || PortFailed) return;
   comm::DCB dcb;
-  dcb.BaudRate = FBaudRate == brCustom ? static_cast<std::uint32_t>(FCustomBaudRate)
-                                       : static_cast<std::uint32_t>(BaudRateToInt(FBaudRate));
+  dcb.BaudRate = baudRate_ == brCustom ? static_cast<std::uint32_t>(customBaudRate_)
+                                       : static_cast<std::uint32_t>(BaudRateToInt(baudRate_));
   dcb.fBinary = true;
-  dcb.fParity = FParity->Check();
-  dcb.fOutxCtsFlow = FFlowControl->OutCTSFlow();
-  dcb.fOutxDsrFlow = FFlowControl->OutDSRFlow();
-  dcb.fDtrControl = static_cast<std::uint8_t>(FFlowControl->ControlDTR());
-  dcb.fDsrSensitivity = FFlowControl->DSRSensitivity();
-  dcb.fTXContinueOnXoff = FFlowControl->TxContinueOnXoff();
-  dcb.fOutX = FFlowControl->XonXoffOut();
-  dcb.fInX = FFlowControl->XonXoffIn();
-  dcb.fErrorChar = FParity->Check() && FParity->Replace();
-  dcb.fNull = FDiscardNull;
-  dcb.fRtsControl = static_cast<std::uint8_t>(FFlowControl->ControlRTS());
-  const std::int32_t limit = FBuffer->InputSize() / 4;
+  dcb.fParity = parity_->Check();
+  dcb.fOutxCtsFlow = flowControl_->OutCTSFlow();
+  dcb.fOutxDsrFlow = flowControl_->OutDSRFlow();
+  dcb.fDtrControl = static_cast<std::uint8_t>(flowControl_->ControlDTR());
+  dcb.fDsrSensitivity = flowControl_->DSRSensitivity();
+  dcb.fTXContinueOnXoff = flowControl_->TxContinueOnXoff();
+  dcb.fOutX = flowControl_->XonXoffOut();
+  dcb.fInX = flowControl_->XonXoffIn();
+  dcb.fErrorChar = parity_->Check() && parity_->Replace();
+  dcb.fNull = discardNull_;
+  dcb.fRtsControl = static_cast<std::uint8_t>(flowControl_->ControlRTS());
+  const std::int32_t limit = buffer_->InputSize() / 4;
   dcb.XonLim = dcb.XoffLim = static_cast<std::uint16_t>(std::clamp<std::int32_t>(limit, 0, 0xFFFF));
-  dcb.ByteSize = static_cast<std::uint8_t>(5 + FDataBits);
-  dcb.Parity = static_cast<std::uint8_t>(FParity->Bits());
-  dcb.StopBits = static_cast<std::uint8_t>(FStopBits);
-  dcb.XonChar = FFlowControl->XonChar();
-  dcb.XoffChar = FFlowControl->XoffChar();
-  dcb.ErrorChar = dcb.fErrorChar ? FParity->ReplaceChar() : 0;
-  dcb.EvtChar = FEventChar;
-  if (const int err = FHandle.SetCommState(dcb)) throw EComPort::CreateWin(CError_SetStateFailed, err);
+  dcb.ByteSize = static_cast<std::uint8_t>(5 + dataBits_);
+  dcb.Parity = static_cast<std::uint8_t>(parity_->Bits());
+  dcb.StopBits = static_cast<std::uint8_t>(stopBits_);
+  dcb.XonChar = flowControl_->XonChar();
+  dcb.XoffChar = flowControl_->XoffChar();
+  dcb.ErrorChar = dcb.fErrorChar ? parity_->ReplaceChar() : 0;
+  dcb.EvtChar = eventChar_;
+  if (const int err = handle_.SetCommState(dcb)) throw EComPort::CreateWin(CError_SetStateFailed, err);
 }
 
 void TCustomComPort::ApplyTimeouts() {
   if (!CanApply() || PortFailed) return;
   comm::COMMTIMEOUTS t;
-  t.ReadIntervalTimeout = static_cast<std::uint32_t>(FTimeouts->ReadInterval());
-  t.ReadTotalTimeoutMultiplier = static_cast<std::uint32_t>(FTimeouts->ReadTotalMultiplier());
-  t.ReadTotalTimeoutConstant = static_cast<std::uint32_t>(FTimeouts->ReadTotalConstant());
-  t.WriteTotalTimeoutMultiplier = static_cast<std::uint32_t>(FTimeouts->WriteTotalMultiplier());
-  t.WriteTotalTimeoutConstant = static_cast<std::uint32_t>(FTimeouts->WriteTotalConstant());
-  if (const int err = FHandle.SetCommTimeouts(t)) throw EComPort::CreateWin(CError_TimeoutsFailed, err);
+  t.ReadIntervalTimeout = static_cast<std::uint32_t>(timeouts_->ReadInterval());
+  t.ReadTotalTimeoutMultiplier = static_cast<std::uint32_t>(timeouts_->ReadTotalMultiplier());
+  t.ReadTotalTimeoutConstant = static_cast<std::uint32_t>(timeouts_->ReadTotalConstant());
+  t.WriteTotalTimeoutMultiplier = static_cast<std::uint32_t>(timeouts_->WriteTotalMultiplier());
+  t.WriteTotalTimeoutConstant = static_cast<std::uint32_t>(timeouts_->WriteTotalConstant());
+  if (const int err = handle_.SetCommTimeouts(t)) throw EComPort::CreateWin(CError_TimeoutsFailed, err);
 }
 
-void TCustomComPort::BeginUpdate() { ++FUpdateCount; }
+void TCustomComPort::BeginUpdate() { ++updateCount_; }
 
 void TCustomComPort::EndUpdate() {
-  if (FUpdateCount <= 0) return;
-  if (--FUpdateCount == 0) ApplySettings();
+  if (updateCount_ <= 0) return;
+  if (--updateCount_ == 0) ApplySettings();
 }
 
 void TCustomComPort::SetConnected(bool Value) {
   if (LoadingOrDesigning()) {
-    FConnected = Value;
+    connected_ = Value;
     return;
   }
-  if (Value == FConnected) return;
+  if (Value == connected_) return;
   if (Value) Open();
   else Close();
 }
 
 void TCustomComPort::SetPort(const std::string& Value) {
-  if (Value == FPort) return;
-  FPort = Value;
-  if (FConnected && !LoadingOrDesigning()) {
+  if (Value == port_) return;
+  port_ = Value;
+  if (connected_ && !LoadingOrDesigning()) {
     Close();
     Open();
   }
 }
 
 void TCustomComPort::SetSyncMethod(TSyncMethod Value) {
-  if (Value == FSyncMethod) return;
-  if (FConnected && !LoadingOrDesigning()) throw EComPort(CError_ConnChangeProp);
-  FSyncMethod = Value;
+  if (Value == syncMethod_) return;
+  if (connected_ && !LoadingOrDesigning()) throw EComPort(CError_ConnChangeProp);
+  syncMethod_ = Value;
 }
 
 void TCustomComPort::SetBuffer(TComBuffer* Value) {
-  if (Value) FBuffer->Assign(Value);
+  if (Value) buffer_->Assign(Value);
   ApplyBuffer();
 }
 
 void TCustomComPort::SetParity(TComParity* Value) {
-  if (Value) FParity->Assign(Value);
+  if (Value) parity_->Assign(Value);
   ApplyDCB();
 }
 
 void TCustomComPort::SetTimeouts(TComTimeouts* Value) {
-  if (Value) FTimeouts->Assign(Value);
+  if (Value) timeouts_->Assign(Value);
   ApplyTimeouts();
 }
 
 void TCustomComPort::SetFlowControl(TComFlowControl* Value) {
-  if (Value) FFlowControl->Assign(Value);
+  if (Value) flowControl_->Assign(Value);
   ApplyDCB();
 }
 
@@ -650,14 +650,14 @@ void TCustomComPort::SetFlowControl(TComFlowControl* Value) {
 int TCustomComPort::Write(const void* Buffer, int Count) {
   if (PortFailed || Count <= 0) return 0;
   std::uint32_t written = 0;
-  if (const int err = FHandle.Write(Buffer, static_cast<std::uint32_t>(Count), written)) Fail(CError_WriteFailed, err);
+  if (const int err = handle_.Write(Buffer, static_cast<std::uint32_t>(Count), written)) Fail(CError_WriteFailed, err);
   return static_cast<int>(written);
 }
 
 int TCustomComPort::Read(void* Buffer, int Count) {
   if (PortFailed || Count <= 0) return 0;
   std::uint32_t read = 0;
-  if (const int err = FHandle.Read(Buffer, static_cast<std::uint32_t>(Count), read)) Fail(CError_ReadFailed, err);
+  if (const int err = handle_.Read(Buffer, static_cast<std::uint32_t>(Count), read)) Fail(CError_ReadFailed, err);
   return static_cast<int>(read);
 }
 
@@ -666,13 +666,13 @@ void TCustomComPort::ClearBuffer(bool Input, bool Output) {
   std::uint32_t flags = 0;
   if (Input) flags |= comm::PURGE_RXCLEAR;
   if (Output) flags |= comm::PURGE_TXCLEAR;
-  if (const int err = FHandle.PurgeComm(flags)) Fail(CError_PurgeFailed, err);
+  if (const int err = handle_.PurgeComm(flags)) Fail(CError_PurgeFailed, err);
 }
 
 int TCustomComPort::InputCount() {
   std::uint32_t errors = 0;
   comm::COMSTAT stat;
-  if (const int err = FHandle.ClearCommError(errors, stat)) {
+  if (const int err = handle_.ClearCommError(errors, stat)) {
     Fail(CError_ClearComFailed, err);
     return 0;
   }
@@ -681,7 +681,7 @@ int TCustomComPort::InputCount() {
 
 TComSignals TCustomComPort::Signals() {
   std::uint32_t status = 0;
-  if (const int err = FHandle.GetCommModemStatus(status)) {
+  if (const int err = handle_.GetCommModemStatus(status)) {
     Fail(CError_ModemStatFailed, err);
     return {};
   }
@@ -696,10 +696,10 @@ TComSignals TCustomComPort::Signals() {
 TComErrors TCustomComPort::LastErrors() {
   std::uint32_t errors = 0;
   comm::COMSTAT stat;
-  if (const int err = FHandle.ClearCommError(errors, stat)) throw EComPort::CreateWin(CError_ClearComFailed, err);
+  if (const int err = handle_.ClearCommError(errors, stat)) throw EComPort::CreateWin(CError_ClearComFailed, err);
   TComErrors result;
   if (errors & comm::CE_FRAME) result.Include(ceFrame);
-  if ((errors & comm::CE_RXPARITY) && FParity->Check()) result.Include(ceRxParity);
+  if ((errors & comm::CE_RXPARITY) && parity_->Check()) result.Include(ceRxParity);
   if (errors & comm::CE_OVERRUN) result.Include(ceOverrun);
   if (errors & comm::CE_RXOVER) result.Include(ceRxOver);
   if (errors & comm::CE_TXFULL) result.Include(ceTxFull);
@@ -712,13 +712,13 @@ TComErrors TCustomComPort::LastErrors() {
 // -- events --
 
 TComEvents TCustomComPort::WaitedEvents() const {
-  return FThreadCreated ? MaskToEvents(FHandle.GetCommMask()) : TComEvents{};
+  return threadCreated_ ? MaskToEvents(handle_.GetCommMask()) : TComEvents{};
 }
 
 void TCustomComPort::DoEvents(TComEvents Events, std::uint64_t Session) {
   for (const TEventFlag& e : kDispatchOrder) {
     if (!Events.Contains(e.Event)) continue;
-    if (!FConnected || FSession != Session) return;
+    if (!connected_ || session_ != Session) return;
     try {
       HandleEvent(e.Event);
     } catch (...) {
@@ -754,7 +754,7 @@ void TCustomComPort::HandleEvent(TComEvent Event) {
 rtl::LRESULT TCustomComPort::WindowMethod(rtl::MSG& Message) {
   if (Message.message != CM_COMPORTEVENT) return 0;
   if (rtl::InSendMessage()) rtl::ReplyMessage(0);
-  if (!FConnected) return 0;
+  if (!connected_) return 0;
   const TComEvents events = MaskToEvents(static_cast<std::uint32_t>(Message.wParam));
   DoEvents(events, static_cast<std::uint64_t>(Message.lParam));
   return 0;
@@ -794,29 +794,29 @@ public:
 // A missing string reads as "", a missing integer raises the registry's error.
 class TRegistryPlace : public TSettingsPlace {
 public:
-  explicit TRegistryPlace(rtl::TRegistry& Reg) : FReg(Reg) {}
-  std::string ReadString(const char* Key, const std::string&) override { return FReg.ReadString(Key); }
-  int ReadInteger(const char* Key, int) override { return FReg.ReadInteger(Key); }
-  void WriteString(const char* Key, const std::string& Value) override { FReg.WriteString(Key, Value); }
-  void WriteInteger(const char* Key, int Value) override { FReg.WriteInteger(Key, Value); }
+  explicit TRegistryPlace(rtl::TRegistry& Reg) : reg_(Reg) {}
+  std::string ReadString(const char* Key, const std::string&) override { return reg_.ReadString(Key); }
+  int ReadInteger(const char* Key, int) override { return reg_.ReadInteger(Key); }
+  void WriteString(const char* Key, const std::string& Value) override { reg_.WriteString(Key, Value); }
+  void WriteInteger(const char* Key, int Value) override { reg_.WriteInteger(Key, Value); }
 
 private:
-  rtl::TRegistry& FReg;
+  rtl::TRegistry& reg_;
 };
 
 class TIniPlace : public TSettingsPlace {
 public:
-  TIniPlace(rtl::TCustomIniFile& Ini, std::string Section) : FIni(Ini), FSection(std::move(Section)) {}
+  TIniPlace(rtl::TCustomIniFile& Ini, std::string Section) : ini_(Ini), section_(std::move(Section)) {}
   std::string ReadString(const char* Key, const std::string& Default) override {
-    return FIni.ReadString(FSection, Key, Default);
+    return ini_.ReadString(section_, Key, Default);
   }
-  int ReadInteger(const char* Key, int Default) override { return FIni.ReadInteger(FSection, Key, Default); }
-  void WriteString(const char* Key, const std::string& Value) override { FIni.WriteString(FSection, Key, Value); }
-  void WriteInteger(const char* Key, int Value) override { FIni.WriteInteger(FSection, Key, Value); }
+  int ReadInteger(const char* Key, int Default) override { return ini_.ReadInteger(section_, Key, Default); }
+  void WriteString(const char* Key, const std::string& Value) override { ini_.WriteString(section_, Key, Value); }
+  void WriteInteger(const char* Key, int Value) override { ini_.WriteInteger(section_, Key, Value); }
 
 private:
-  rtl::TCustomIniFile& FIni;
-  std::string FSection;
+  rtl::TCustomIniFile& ini_;
+  std::string section_;
 };
 
 void SaveSettings(const TCustomComPort& P, TSettingsPlace& To) {

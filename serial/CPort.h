@@ -107,27 +107,27 @@ public:
   void Assign(const TPersistent* Source) override {
     if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
   }
-  std::int32_t ReadInterval() const { return FReadInterval; }
-  void SetReadInterval(std::int32_t Value) { SetField(FReadInterval, Value, &TComTimeouts::Changed); }
-  std::int32_t ReadTotalMultiplier() const { return FReadTotalM; }
-  void SetReadTotalMultiplier(std::int32_t Value) { SetField(FReadTotalM, Value, &TComTimeouts::Changed); }
-  std::int32_t ReadTotalConstant() const { return FReadTotalC; }
-  void SetReadTotalConstant(std::int32_t Value) { SetField(FReadTotalC, Value, &TComTimeouts::Changed); }
-  std::int32_t WriteTotalMultiplier() const { return FWriteTotalM; }
-  void SetWriteTotalMultiplier(std::int32_t Value) { SetField(FWriteTotalM, Value, &TComTimeouts::Changed); }
-  std::int32_t WriteTotalConstant() const { return FWriteTotalC; }
-  void SetWriteTotalConstant(std::int32_t Value) { SetField(FWriteTotalC, Value, &TComTimeouts::Changed); }
-  TCustomComPort* ComPort() const { return FComPort; }
+  std::int32_t ReadInterval() const { return readInterval_; }
+  void SetReadInterval(std::int32_t Value) { SetField(readInterval_, Value, &TComTimeouts::Changed); }
+  std::int32_t ReadTotalMultiplier() const { return readTotalM_; }
+  void SetReadTotalMultiplier(std::int32_t Value) { SetField(readTotalM_, Value, &TComTimeouts::Changed); }
+  std::int32_t ReadTotalConstant() const { return readTotalC_; }
+  void SetReadTotalConstant(std::int32_t Value) { SetField(readTotalC_, Value, &TComTimeouts::Changed); }
+  std::int32_t WriteTotalMultiplier() const { return writeTotalM_; }
+  void SetWriteTotalMultiplier(std::int32_t Value) { SetField(writeTotalM_, Value, &TComTimeouts::Changed); }
+  std::int32_t WriteTotalConstant() const { return writeTotalC_; }
+  void SetWriteTotalConstant(std::int32_t Value) { SetField(writeTotalC_, Value, &TComTimeouts::Changed); }
+  TCustomComPort* ComPort() const { return comPort_; }
 
 private:
   void Changed();
   friend class TCustomComPort;
-  TCustomComPort* FComPort = nullptr;
-  std::int32_t FReadInterval = -1;
-  std::int32_t FReadTotalM = 0;
-  std::int32_t FReadTotalC = 0;
-  std::int32_t FWriteTotalM = 100;
-  std::int32_t FWriteTotalC = 1000;
+  TCustomComPort* comPort_ = nullptr;
+  std::int32_t readInterval_ = -1;
+  std::int32_t readTotalM_ = 0;
+  std::int32_t readTotalC_ = 0;
+  std::int32_t writeTotalM_ = 100;
+  std::int32_t writeTotalC_ = 1000;
 };
 
 class TComFlowControl : public TPersistent {
@@ -137,46 +137,46 @@ public:
   void Assign(const TPersistent* Source) override {
     if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
   }
-  bool OutCTSFlow() const { return FOutCTSFlow; }
-  void SetOutCTSFlow(bool Value) { SetField(FOutCTSFlow, Value, &TComFlowControl::Changed); }
-  bool OutDSRFlow() const { return FOutDSRFlow; }
-  void SetOutDSRFlow(bool Value) { SetField(FOutDSRFlow, Value, &TComFlowControl::Changed); }
-  TDTRFlowControl ControlDTR() const { return FControlDTR; }
-  void SetControlDTR(TDTRFlowControl Value) { SetField(FControlDTR, Value, &TComFlowControl::Changed); }
-  TRTSFlowControl ControlRTS() const { return FControlRTS; }
-  void SetControlRTS(TRTSFlowControl Value) { SetField(FControlRTS, Value, &TComFlowControl::Changed); }
-  bool XonXoffOut() const { return FXonXoffOut; }
-  void SetXonXoffOut(bool Value) { SetField(FXonXoffOut, Value, &TComFlowControl::Changed); }
-  bool XonXoffIn() const { return FXonXoffIn; }
-  void SetXonXoffIn(bool Value) { SetField(FXonXoffIn, Value, &TComFlowControl::Changed); }
-  bool DSRSensitivity() const { return FDSRSensitivity; }
-  void SetDSRSensitivity(bool Value) { SetField(FDSRSensitivity, Value, &TComFlowControl::Changed); }
-  bool TxContinueOnXoff() const { return FTxContinueOnXoff; }
-  void SetTxContinueOnXoff(bool Value) { SetField(FTxContinueOnXoff, Value, &TComFlowControl::Changed); }
-  char XonChar() const { return FXonChar; }
-  void SetXonChar(char Value) { SetField(FXonChar, Value, &TComFlowControl::Changed); }
-  char XoffChar() const { return FXoffChar; }
-  void SetXoffChar(char Value) { SetField(FXoffChar, Value, &TComFlowControl::Changed); }
+  bool OutCTSFlow() const { return outCTSFlow_; }
+  void SetOutCTSFlow(bool Value) { SetField(outCTSFlow_, Value, &TComFlowControl::Changed); }
+  bool OutDSRFlow() const { return outDSRFlow_; }
+  void SetOutDSRFlow(bool Value) { SetField(outDSRFlow_, Value, &TComFlowControl::Changed); }
+  TDTRFlowControl ControlDTR() const { return controlDTR_; }
+  void SetControlDTR(TDTRFlowControl Value) { SetField(controlDTR_, Value, &TComFlowControl::Changed); }
+  TRTSFlowControl ControlRTS() const { return controlRTS_; }
+  void SetControlRTS(TRTSFlowControl Value) { SetField(controlRTS_, Value, &TComFlowControl::Changed); }
+  bool XonXoffOut() const { return xonXoffOut_; }
+  void SetXonXoffOut(bool Value) { SetField(xonXoffOut_, Value, &TComFlowControl::Changed); }
+  bool XonXoffIn() const { return xonXoffIn_; }
+  void SetXonXoffIn(bool Value) { SetField(xonXoffIn_, Value, &TComFlowControl::Changed); }
+  bool DSRSensitivity() const { return dsrSensitivity_; }
+  void SetDSRSensitivity(bool Value) { SetField(dsrSensitivity_, Value, &TComFlowControl::Changed); }
+  bool TxContinueOnXoff() const { return txContinueOnXoff_; }
+  void SetTxContinueOnXoff(bool Value) { SetField(txContinueOnXoff_, Value, &TComFlowControl::Changed); }
+  char XonChar() const { return xonChar_; }
+  void SetXonChar(char Value) { SetField(xonChar_, Value, &TComFlowControl::Changed); }
+  char XoffChar() const { return xoffChar_; }
+  void SetXoffChar(char Value) { SetField(xoffChar_, Value, &TComFlowControl::Changed); }
   // The preset the fields amount to (hardware, software, none, or custom).
   TFlowControl FlowControl() const;
   // Sets the fields of a preset (fcCustom changes none); the port re-applies either way.
   void SetFlowControl(TFlowControl Value);
-  TCustomComPort* ComPort() const { return FComPort; }
+  TCustomComPort* ComPort() const { return comPort_; }
 
 private:
   void Changed();
   friend class TCustomComPort;
-  TCustomComPort* FComPort = nullptr;
-  bool FOutCTSFlow = false;
-  bool FOutDSRFlow = false;
-  TDTRFlowControl FControlDTR = dtrDisable;
-  TRTSFlowControl FControlRTS = rtsDisable;
-  bool FXonXoffOut = false;
-  bool FXonXoffIn = false;
-  bool FDSRSensitivity = false;
-  bool FTxContinueOnXoff = false;
-  char FXonChar = 17;
-  char FXoffChar = 19;
+  TCustomComPort* comPort_ = nullptr;
+  bool outCTSFlow_ = false;
+  bool outDSRFlow_ = false;
+  TDTRFlowControl controlDTR_ = dtrDisable;
+  TRTSFlowControl controlRTS_ = rtsDisable;
+  bool xonXoffOut_ = false;
+  bool xonXoffIn_ = false;
+  bool dsrSensitivity_ = false;
+  bool txContinueOnXoff_ = false;
+  char xonChar_ = 17;
+  char xoffChar_ = 19;
 };
 
 class TComParity : public TPersistent {
@@ -186,24 +186,24 @@ public:
   void Assign(const TPersistent* Source) override {
     if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
   }
-  TParityBits Bits() const { return FBits; }
-  void SetBits(TParityBits Value) { SetField(FBits, Value, &TComParity::Changed); }
-  bool Check() const { return FCheck; }
-  void SetCheck(bool Value) { SetField(FCheck, Value, &TComParity::Changed); }
-  bool Replace() const { return FReplace; }
-  void SetReplace(bool Value) { SetField(FReplace, Value, &TComParity::Changed); }
-  char ReplaceChar() const { return FReplaceChar; }
-  void SetReplaceChar(char Value) { SetField(FReplaceChar, Value, &TComParity::Changed); }
-  TCustomComPort* ComPort() const { return FComPort; }
+  TParityBits Bits() const { return bits_; }
+  void SetBits(TParityBits Value) { SetField(bits_, Value, &TComParity::Changed); }
+  bool Check() const { return check_; }
+  void SetCheck(bool Value) { SetField(check_, Value, &TComParity::Changed); }
+  bool Replace() const { return replace_; }
+  void SetReplace(bool Value) { SetField(replace_, Value, &TComParity::Changed); }
+  char ReplaceChar() const { return replaceChar_; }
+  void SetReplaceChar(char Value) { SetField(replaceChar_, Value, &TComParity::Changed); }
+  TCustomComPort* ComPort() const { return comPort_; }
 
 private:
   void Changed();
   friend class TCustomComPort;
-  TCustomComPort* FComPort = nullptr;
-  TParityBits FBits = prNone;
-  bool FCheck = false;
-  bool FReplace = false;
-  char FReplaceChar = 0;
+  TCustomComPort* comPort_ = nullptr;
+  TParityBits bits_ = prNone;
+  bool check_ = false;
+  bool replace_ = false;
+  char replaceChar_ = 0;
 };
 
 class TComBuffer : public TPersistent {
@@ -214,19 +214,19 @@ public:
     if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
   }
   // An odd size is stored one lower; a negative one as it is (the port then refuses it).
-  std::int32_t InputSize() const { return FInputSize; }
-  void SetInputSize(std::int32_t Value) { SetField(FInputSize, Even(Value), &TComBuffer::Changed); }
-  std::int32_t OutputSize() const { return FOutputSize; }
-  void SetOutputSize(std::int32_t Value) { SetField(FOutputSize, Even(Value), &TComBuffer::Changed); }
-  TCustomComPort* ComPort() const { return FComPort; }
+  std::int32_t InputSize() const { return inputSize_; }
+  void SetInputSize(std::int32_t Value) { SetField(inputSize_, Even(Value), &TComBuffer::Changed); }
+  std::int32_t OutputSize() const { return outputSize_; }
+  void SetOutputSize(std::int32_t Value) { SetField(outputSize_, Even(Value), &TComBuffer::Changed); }
+  TCustomComPort* ComPort() const { return comPort_; }
 
 private:
   static std::int32_t Even(std::int32_t Value) { return Value >= 0 && Value % 2 == 1 ? Value - 1 : Value; }
   void Changed();
   friend class TCustomComPort;
-  TCustomComPort* FComPort = nullptr;
-  std::int32_t FInputSize = 1024;
-  std::int32_t FOutputSize = 1024;
+  TCustomComPort* comPort_ = nullptr;
+  std::int32_t inputSize_ = 1024;
+  std::int32_t outputSize_ = 1024;
 };
 
 // ---- text forms -----------------------------------------------------------------------
@@ -275,10 +275,10 @@ protected:
 
 private:
   void DispatchEvents();
-  TCustomComPort* FComPort;
-  comm::TWaitEvent FStopEvent;
-  TComEvents FEvents;
-  std::uint64_t FSession;
+  TCustomComPort* comPort_;
+  comm::TWaitEvent stopEvent_;
+  TComEvents events_;
+  std::uint64_t session_;
 };
 
 // ---- the component --------------------------------------------------------------------
@@ -314,41 +314,41 @@ public:
   virtual void LoadFromRegistry(rtl::TRegistry* Reg);
   virtual void LoadFromIniFile(rtl::TCustomIniFile* IniFile);
 
-  bool Connected() const { return FConnected; }
+  bool Connected() const { return connected_; }
   void SetConnected(bool Value);
-  TBaudRate BaudRate() const { return FBaudRate; }
-  void SetBaudRate(TBaudRate Value) { SetField(FBaudRate, Value, &TCustomComPort::ApplyDCB); }
-  std::int32_t CustomBaudRate() const { return FCustomBaudRate; }
-  void SetCustomBaudRate(std::int32_t Value) { SetField(FCustomBaudRate, Value, &TCustomComPort::ApplyDCB); }
-  const std::string& Port() const { return FPort; }
+  TBaudRate BaudRate() const { return baudRate_; }
+  void SetBaudRate(TBaudRate Value) { SetField(baudRate_, Value, &TCustomComPort::ApplyDCB); }
+  std::int32_t CustomBaudRate() const { return customBaudRate_; }
+  void SetCustomBaudRate(std::int32_t Value) { SetField(customBaudRate_, Value, &TCustomComPort::ApplyDCB); }
+  const std::string& Port() const { return port_; }
   void SetPort(const std::string& Value);
-  TStopBits StopBits() const { return FStopBits; }
-  void SetStopBits(TStopBits Value) { SetField(FStopBits, Value, &TCustomComPort::ApplyDCB); }
-  TDataBits DataBits() const { return FDataBits; }
-  void SetDataBits(TDataBits Value) { SetField(FDataBits, Value, &TCustomComPort::ApplyDCB); }
-  bool DiscardNull() const { return FDiscardNull; }
-  void SetDiscardNull(bool Value) { SetField(FDiscardNull, Value, &TCustomComPort::ApplyDCB); }
-  char EventChar() const { return FEventChar; }
-  void SetEventChar(char Value) { SetField(FEventChar, Value, &TCustomComPort::ApplyDCB); }
+  TStopBits StopBits() const { return stopBits_; }
+  void SetStopBits(TStopBits Value) { SetField(stopBits_, Value, &TCustomComPort::ApplyDCB); }
+  TDataBits DataBits() const { return dataBits_; }
+  void SetDataBits(TDataBits Value) { SetField(dataBits_, Value, &TCustomComPort::ApplyDCB); }
+  bool DiscardNull() const { return discardNull_; }
+  void SetDiscardNull(bool Value) { SetField(discardNull_, Value, &TCustomComPort::ApplyDCB); }
+  char EventChar() const { return eventChar_; }
+  void SetEventChar(char Value) { SetField(eventChar_, Value, &TCustomComPort::ApplyDCB); }
   // The events the port's thread waits for. Line watches (evCTS, evDSR, evRLSD, evRing,
   // evError, evBreak) are sampled from the device every 50 ms, so they are left out when no
   // handler wants them: their handlers must be assigned before the port opens.
-  TComEvents Events() const { return FEvents; }
-  void SetEvents(TComEvents Value) { FEvents = Value; }
+  TComEvents Events() const { return events_; }
+  void SetEvents(TComEvents Value) { events_ = Value; }
   // What the thread of the open port waits for (empty while closed): Events, less the line
   // watches that had no handler when the port opened.
   TComEvents WaitedEvents() const;
-  TSyncMethod SyncMethod() const { return FSyncMethod; }
+  TSyncMethod SyncMethod() const { return syncMethod_; }
   void SetSyncMethod(TSyncMethod Value);
-  TStoredProps StoredProps() const { return FStoredProps; }
-  void SetStoredProps(TStoredProps Value) { FStoredProps = Value; }
-  TComBuffer* Buffer() const { return FBuffer.get(); }
+  TStoredProps StoredProps() const { return storedProps_; }
+  void SetStoredProps(TStoredProps Value) { storedProps_ = Value; }
+  TComBuffer* Buffer() const { return buffer_.get(); }
   void SetBuffer(TComBuffer* Value);
-  TComParity* Parity() const { return FParity.get(); }
+  TComParity* Parity() const { return parity_.get(); }
   void SetParity(TComParity* Value);
-  TComTimeouts* Timeouts() const { return FTimeouts.get(); }
+  TComTimeouts* Timeouts() const { return timeouts_.get(); }
   void SetTimeouts(TComTimeouts* Value);
-  TComFlowControl* FlowControl() const { return FFlowControl.get(); }
+  TComFlowControl* FlowControl() const { return flowControl_.get(); }
   void SetFlowControl(TComFlowControl* Value);
 
   TRxCharEvent OnRxChar;
@@ -410,28 +410,28 @@ private:
   void HandleEvent(TComEvent Event);
   rtl::LRESULT WindowMethod(rtl::MSG& Message);
 
-  TComThread* FEventThread = nullptr;
-  bool FThreadCreated = false;
-  comm::TSerialDevice FHandle;
-  rtl::HWND FWindow = 0;
-  std::int32_t FUpdateCount = 0;
-  bool FConnected = false;
-  TBaudRate FBaudRate = br9600;
-  std::int32_t FCustomBaudRate = 9600;
-  std::string FPort = "COM1";
-  TStopBits FStopBits = sbOneStopBit;
-  TDataBits FDataBits = dbEight;
-  bool FDiscardNull = false;
-  char FEventChar = 0;
-  TComEvents FEvents = AllComEvents;
-  const std::unique_ptr<TComBuffer> FBuffer = std::make_unique<TComBuffer>();
-  const std::unique_ptr<TComParity> FParity = std::make_unique<TComParity>();
-  const std::unique_ptr<TComTimeouts> FTimeouts = std::make_unique<TComTimeouts>();
-  const std::unique_ptr<TComFlowControl> FFlowControl = std::make_unique<TComFlowControl>();
-  TSyncMethod FSyncMethod = smThreadSync;
-  TStoredProps FStoredProps{spBasic};
+  TComThread* eventThread_ = nullptr;
+  bool threadCreated_ = false;
+  comm::TSerialDevice handle_;
+  rtl::HWND window_ = 0;
+  std::int32_t updateCount_ = 0;
+  bool connected_ = false;
+  TBaudRate baudRate_ = br9600;
+  std::int32_t customBaudRate_ = 9600;
+  std::string port_ = "COM1";
+  TStopBits stopBits_ = sbOneStopBit;
+  TDataBits dataBits_ = dbEight;
+  bool discardNull_ = false;
+  char eventChar_ = 0;
+  TComEvents events_ = AllComEvents;
+  const std::unique_ptr<TComBuffer> buffer_ = std::make_unique<TComBuffer>();
+  const std::unique_ptr<TComParity> parity_ = std::make_unique<TComParity>();
+  const std::unique_ptr<TComTimeouts> timeouts_ = std::make_unique<TComTimeouts>();
+  const std::unique_ptr<TComFlowControl> flowControl_ = std::make_unique<TComFlowControl>();
+  TSyncMethod syncMethod_ = smThreadSync;
+  TStoredProps storedProps_{spBasic};
   // Counts closes, so that handlers of an earlier opening never run on a later one.
-  std::uint64_t FSession = 0;
+  std::uint64_t session_ = 0;
 };
 
 // The component with its properties published for streaming.

@@ -24,25 +24,25 @@ TClass TOwnedCollection::StaticClass() {
 // ---- TCollectionItem -----------------------------------------------------------------------
 
 TCollectionItem::~TCollectionItem() {
-  if (FCollection) FCollection->RemoveItem(this);
+  if (collection_) collection_->RemoveItem(this);
 }
 
 void TCollectionItem::SetCollection(TCollection* Value) {
-  if (Value == FCollection) return;
-  if (FCollection) FCollection->RemoveItem(this);
+  if (Value == collection_) return;
+  if (collection_) collection_->RemoveItem(this);
   if (Value) Value->InsertItem(this, Value->Count());
 }
 
 int TCollectionItem::Index() const {
-  if (!FCollection) return -1;
-  const auto& items = FCollection->FItems;
+  if (!collection_) return -1;
+  const auto& items = collection_->items_;
   return static_cast<int>(std::find(items.begin(), items.end(), this) - items.begin());
 }
 
 void TCollectionItem::SetIndex(int Value) {
   const int current = Index();
   if (current < 0 || Value < 0 || Value == current) return;
-  auto& items = FCollection->FItems;
+  auto& items = collection_->items_;
   Value = std::min(Value, static_cast<int>(items.size()) - 1);
   items.erase(items.begin() + current);
   items.insert(items.begin() + Value, this);
@@ -50,42 +50,42 @@ void TCollectionItem::SetIndex(int Value) {
 }
 
 std::string TCollectionItem::GetNamePath() const {
-  if (!FCollection) return ClassName();
-  return FCollection->GetNamePath() + "[" + IntToStr(Index()) + "]";
+  if (!collection_) return ClassName();
+  return collection_->GetNamePath() + "[" + IntToStr(Index()) + "]";
 }
 
 void TCollectionItem::Changed(bool AllItems) {
-  if (!FCollection || FCollection->FUpdateCount > 0) return;
-  FCollection->Update(AllItems ? nullptr : this);
+  if (!collection_ || collection_->updateCount_ > 0) return;
+  collection_->Update(AllItems ? nullptr : this);
 }
 
-TPersistent* TCollectionItem::GetOwner() const { return FCollection; }
+TPersistent* TCollectionItem::GetOwner() const { return collection_; }
 
 // ---- TCollection ---------------------------------------------------------------------------
 
-TCollection::TCollection(TClass ItemClass) : FItemClass(ItemClass) {
+TCollection::TCollection(TClass ItemClass) : itemClass_(ItemClass) {
   if (!ItemClass || !ItemClass->InheritsFrom(TCollectionItem::StaticClass()))
     throw EInvalidOperation("A collection's items must descend from TCollectionItem");
 }
 
 TCollection::~TCollection() {
-  FUpdateCount = 1;  // no Update calls into a half-destroyed object
-  while (!FItems.empty()) FItems.back()->Free();
+  updateCount_ = 1;  // no Update calls into a half-destroyed object
+  while (!items_.empty()) items_.back()->Free();
 }
 
 TCollectionItem* TCollection::Items(int Index) const {
   if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (" + IntToStr(Index) + ")");
-  return FItems[static_cast<size_t>(Index)];
+  return items_[static_cast<size_t>(Index)];
 }
 
 TCollectionItem* TCollection::Add() { return Insert(Count()); }
 
 TCollectionItem* TCollection::Insert(int Index) {
-  TObject* obj = FItemClass->Create(nullptr);
+  TObject* obj = itemClass_->Create(nullptr);
   auto* item = dynamic_cast<TCollectionItem*>(obj);
   if (!item) {
     delete obj;
-    throw EInvalidOperation("Cannot create an item of class " + FItemClass->Name);
+    throw EInvalidOperation("Cannot create an item of class " + itemClass_->Name);
   }
   InsertItem(item, std::clamp(Index, 0, Count()));
   return item;
@@ -94,15 +94,15 @@ TCollectionItem* TCollection::Insert(int Index) {
 void TCollection::Delete(int Index) { Items(Index)->Free(); }
 
 void TCollection::Clear() {
-  if (FItems.empty()) return;
+  if (items_.empty()) return;
   BeginUpdate();
-  while (!FItems.empty()) FItems.back()->Free();
+  while (!items_.empty()) items_.back()->Free();
   EndUpdate();
 }
 
 TCollectionItem* TCollection::FindItemID(int ID) const {
-  for (TCollectionItem* item : FItems)
-    if (item->FID == ID) return item;
+  for (TCollectionItem* item : items_)
+    if (item->id_ == ID) return item;
   return nullptr;
 }
 
@@ -113,7 +113,7 @@ void TCollection::Assign(const TPersistent* Source) {
   BeginUpdate();
   try {
     Clear();
-    for (TCollectionItem* item : source->FItems) Add()->Assign(item);
+    for (TCollectionItem* item : source->items_) Add()->Assign(item);
   } catch (...) {
     EndUpdate();
     throw;
@@ -122,7 +122,7 @@ void TCollection::Assign(const TPersistent* Source) {
 }
 
 void TCollection::EndUpdate() {
-  if (FUpdateCount > 0 && --FUpdateCount == 0) Changed();
+  if (updateCount_ > 0 && --updateCount_ == 0) Changed();
 }
 
 std::string TCollection::GetNamePath() const {
@@ -133,19 +133,19 @@ std::string TCollection::GetNamePath() const {
 }
 
 void TCollection::Changed() {
-  if (FUpdateCount == 0) Update(nullptr);
+  if (updateCount_ == 0) Update(nullptr);
 }
 
 void TCollection::InsertItem(TCollectionItem* Item, int Index) {
-  FItems.insert(FItems.begin() + Index, Item);
-  Item->FCollection = this;
-  Item->FID = FNextID++;
+  items_.insert(items_.begin() + Index, Item);
+  Item->collection_ = this;
+  Item->id_ = nextID_++;
   Changed();
 }
 
 void TCollection::RemoveItem(TCollectionItem* Item) {
-  std::erase(FItems, Item);
-  Item->FCollection = nullptr;
+  std::erase(items_, Item);
+  Item->collection_ = nullptr;
   Changed();
 }
 

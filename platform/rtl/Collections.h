@@ -18,14 +18,14 @@ public:
   TCollectionItem() = default;
   ~TCollectionItem() override;
 
-  TCollection* Collection() const { return FCollection; }
+  TCollection* Collection() const { return collection_; }
   // Moves the item into another collection (nil: takes it out of its collection).
   void SetCollection(TCollection* Value);
   // Position in the collection, -1 without one.
   int Index() const;
   virtual void SetIndex(int Value);
   // A number unique within the collection, given when the item joins it.
-  int ID() const { return FID; }
+  int ID() const { return id_; }
   virtual std::string GetDisplayName() const { return ClassName(); }
   std::string GetNamePath() const override;
 
@@ -36,8 +36,8 @@ protected:
 
 private:
   friend class TCollection;
-  TCollection* FCollection = nullptr;
-  int FID = 0;
+  TCollection* collection_ = nullptr;
+  int id_ = 0;
 };
 
 class TCollection : public TPersistent {
@@ -47,8 +47,8 @@ public:
   explicit TCollection(TClass ItemClass);
   ~TCollection() override;
 
-  TClass ItemClass() const { return FItemClass; }
-  int Count() const { return static_cast<int>(FItems.size()); }
+  TClass ItemClass() const { return itemClass_; }
+  int Count() const { return static_cast<int>(items_.size()); }
   // EListError ("List index out of bounds (%d)") outside 0..Count-1.
   TCollectionItem* Items(int Index) const;
   TCollectionItem* Add();
@@ -59,9 +59,9 @@ public:
   // Copies the items of another collection (item by item through Assign).
   void Assign(const TPersistent* Source) override;
 
-  void BeginUpdate() { ++FUpdateCount; }
+  void BeginUpdate() { ++updateCount_; }
   void EndUpdate();
-  int UpdateCount() const { return FUpdateCount; }
+  int UpdateCount() const { return updateCount_; }
 
   // The persistent this collection belongs to (for name paths); nil here.
   TPersistent* Owner() const { return GetOwner(); }
@@ -78,23 +78,23 @@ private:
   void InsertItem(TCollectionItem* Item, int Index);
   void RemoveItem(TCollectionItem* Item);
 
-  TClass FItemClass;
-  std::vector<TCollectionItem*> FItems;
-  int FNextID = 0;
-  int FUpdateCount = 0;
+  TClass itemClass_;
+  std::vector<TCollectionItem*> items_;
+  int nextID_ = 0;
+  int updateCount_ = 0;
 };
 
 // A collection that knows the persistent object that holds it.
 class TOwnedCollection : public TCollection {
   RTL_CLASS(TOwnedCollection, TCollection)
 public:
-  TOwnedCollection(TPersistent* AOwner, TClass ItemClass) : TCollection(ItemClass), FOwner(AOwner) {}
+  TOwnedCollection(TPersistent* AOwner, TClass ItemClass) : TCollection(ItemClass), owner_(AOwner) {}
 
 protected:
-  TPersistent* GetOwner() const override { return FOwner; }
+  TPersistent* GetOwner() const override { return owner_; }
 
 private:
-  TPersistent* FOwner;
+  TPersistent* owner_;
 };
 
 }  // namespace rtl

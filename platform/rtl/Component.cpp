@@ -87,13 +87,13 @@ void TComponent::Teardown() {
   TRemovalScope scope(this);
   RemoveFreeNotifications();
   DestroyComponents();
-  if (FOwner) FOwner->RemoveComponent(this);
+  if (owner_) owner_->RemoveComponent(this);
 }
 
 void TComponent::Destroying() {
-  if (FComponentState.Contains(csDestroying)) return;
-  FComponentState.Include(csDestroying);
-  for (TComponent* c : FComponents) c->Destroying();
+  if (componentState_.Contains(csDestroying)) return;
+  componentState_.Include(csDestroying);
+  for (TComponent* c : components_) c->Destroying();
 }
 
 void TComponent::Deliver(TComponent* Receiver, TComponent* AComponent, TOperation Operation) {
@@ -102,22 +102,22 @@ void TComponent::Deliver(TComponent* Receiver, TComponent* AComponent, TOperatio
 }
 
 void TComponent::RemoveFreeNotifications() {
-  while (!FFreeNotifies.empty()) {
-    TComponent* other = FFreeNotifies.back();
-    FFreeNotifies.pop_back();
-    std::erase(other->FFreeNotifies, this);
+  while (!freeNotifies_.empty()) {
+    TComponent* other = freeNotifies_.back();
+    freeNotifies_.pop_back();
+    std::erase(other->freeNotifies_, this);
     Deliver(other, this, opRemove);
   }
 }
 
 void TComponent::DestroyComponents() {
-  while (!FComponents.empty()) {
-    TComponent* instance = FComponents.back();
-    if (instance->FComponentState.Contains(csFreeNotification)) {
+  while (!components_.empty()) {
+    TComponent* instance = components_.back();
+    if (instance->componentState_.Contains(csFreeNotification)) {
       RemoveComponent(instance);
     } else {
-      FComponents.pop_back();
-      instance->FOwner = nullptr;
+      components_.pop_back();
+      instance->owner_ = nullptr;
     }
     instance->Free();
   }
@@ -126,18 +126,18 @@ void TComponent::DestroyComponents() {
 TComponent* TComponent::Components(int Index) const {
   if (Index < 0 || Index >= ComponentCount())
     throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
-  return FComponents[static_cast<size_t>(Index)];
+  return components_[static_cast<size_t>(Index)];
 }
 
 int TComponent::ComponentIndex() const {
-  if (!FOwner) return -1;
-  auto it = std::find(FOwner->FComponents.begin(), FOwner->FComponents.end(), this);
-  return static_cast<int>(it - FOwner->FComponents.begin());
+  if (!owner_) return -1;
+  auto it = std::find(owner_->components_.begin(), owner_->components_.end(), this);
+  return static_cast<int>(it - owner_->components_.begin());
 }
 
 void TComponent::SetComponentIndex(int Value) {
-  if (!FOwner) return;
-  auto& list = FOwner->FComponents;
+  if (!owner_) return;
+  auto& list = owner_->components_;
   const int count = static_cast<int>(list.size());
   const int current = ComponentIndex();
   Value = std::clamp(Value, 0, count - 1);
@@ -148,8 +148,8 @@ void TComponent::SetComponentIndex(int Value) {
 
 TComponent* TComponent::FindComponent(const std::string& AName) const {
   if (AName.empty()) return nullptr;
-  for (TComponent* c : FComponents)
-    if (SameText(c->FName, AName)) return c;
+  for (TComponent* c : components_)
+    if (SameText(c->name_, AName)) return c;
   return nullptr;
 }
 
@@ -160,78 +160,78 @@ void TComponent::ValidateRename(TComponent* AComponent, const std::string& CurNa
 }
 
 void TComponent::InsertComponent(TComponent* AComponent) {
-  if (!AComponent || AComponent->FOwner == this) return;
-  for (TComponent* o = this; o; o = o->FOwner)
+  if (!AComponent || AComponent->owner_ == this) return;
+  for (TComponent* o = this; o; o = o->owner_)
     if (o == AComponent) throw EComponentError("A component cannot own itself or its owners");
   // Refuse a taken name before anything changes hands.
-  if (!AComponent->FName.empty() && FindComponent(AComponent->FName))
-    throw EComponentError("A component named " + AComponent->FName + " already exists");
-  if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
-  FComponents.push_back(AComponent);
-  AComponent->FOwner = this;
-  if (FComponentState.Contains(csDesigning)) AComponent->SetDesigning(true);
+  if (!AComponent->name_.empty() && FindComponent(AComponent->name_))
+    throw EComponentError("A component named " + AComponent->name_ + " already exists");
+  if (AComponent->owner_) AComponent->owner_->RemoveComponent(AComponent);
+  components_.push_back(AComponent);
+  AComponent->owner_ = this;
+  if (componentState_.Contains(csDesigning)) AComponent->SetDesigning(true);
   Deliver(this, AComponent, opInsert);
 }
 
 void TComponent::RemoveComponent(TComponent* AComponent) {
-  if (!AComponent || AComponent->FOwner != this) return;
+  if (!AComponent || AComponent->owner_ != this) return;
   {
     TRemovalScope scope(AComponent);
     Deliver(this, AComponent, opRemove);
   }
   // A notification may already have taken it out (by freeing or moving it).
-  auto it = std::find(FComponents.begin(), FComponents.end(), AComponent);
-  if (it != FComponents.end()) {
-    FComponents.erase(it);
-    AComponent->FOwner = nullptr;
+  auto it = std::find(components_.begin(), components_.end(), AComponent);
+  if (it != components_.end()) {
+    components_.erase(it);
+    AComponent->owner_ = nullptr;
   }
 }
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
-  for (size_t i = FComponents.size(); i-- > 0;)
-    if (i < FComponents.size()) Deliver(FComponents[i], AComponent, Operation);
+  for (size_t i = components_.size(); i-- > 0;)
+    if (i < components_.size()) Deliver(components_[i], AComponent, Operation);
 }
 
 void TComponent::FreeNotification(TComponent* AComponent) {
   if (!AComponent || AComponent == this) return;
-  if (!FOwner || AComponent->FOwner != FOwner) {
-    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end()) {
-      FFreeNotifies.push_back(AComponent);
+  if (!owner_ || AComponent->owner_ != owner_) {
+    if (std::find(freeNotifies_.begin(), freeNotifies_.end(), AComponent) == freeNotifies_.end()) {
+      freeNotifies_.push_back(AComponent);
       AComponent->FreeNotification(this);
     }
   }
-  FComponentState.Include(csFreeNotification);
+  componentState_.Include(csFreeNotification);
 }
 
 void TComponent::RemoveFreeNotification(TComponent* AComponent) {
   if (!AComponent) return;
-  std::erase(FFreeNotifies, AComponent);
-  std::erase(AComponent->FFreeNotifies, this);
+  std::erase(freeNotifies_, AComponent);
+  std::erase(AComponent->freeNotifies_, this);
 }
 
 void TComponent::SetName(const std::string& NewName) {
-  if (FName == NewName) return;
+  if (name_ == NewName) return;
   if (!NewName.empty() && !IsValidIdent(NewName))
     throw EComponentError("Component name \"" + NewName + "\" is not valid");
-  if (FOwner) FOwner->ValidateRename(this, FName, NewName);
-  else ValidateRename(nullptr, FName, NewName);
+  if (owner_) owner_->ValidateRename(this, name_, NewName);
+  else ValidateRename(nullptr, name_, NewName);
   ChangeName(NewName);
 }
 
-std::string TComponent::GetNamePath() const { return FName; }
+std::string TComponent::GetNamePath() const { return name_; }
 
-void TComponent::Loaded() { FComponentState.Exclude(csLoading); }
+void TComponent::Loaded() { componentState_.Exclude(csLoading); }
 
 void TComponent::GetChildren(const TGetChildProc&, TComponent*) {}
 
 void TComponent::SetParentComponent(TComponent*) {}
 
 void TComponent::SetDesigning(bool Value, bool SetChildren) {
-  if (Value) FComponentState.Include(csDesigning);
-  else FComponentState.Exclude(csDesigning);
+  if (Value) componentState_.Include(csDesigning);
+  else componentState_.Exclude(csDesigning);
   if (SetChildren)
-    for (TComponent* c : FComponents) c->SetDesigning(Value, true);
+    for (TComponent* c : components_) c->SetDesigning(Value, true);
 }
 
 }  // namespace rtl

@@ -45,8 +45,8 @@ public:
   // object is whole; Free() runs it, a plain delete runs the same steps in ~TComponent.
   void BeforeDestruction() override;
 
-  TComponent* Owner() const { return FOwner; }
-  int ComponentCount() const { return static_cast<int>(FComponents.size()); }
+  TComponent* Owner() const { return owner_; }
+  int ComponentCount() const { return static_cast<int>(components_.size()); }
   // The owned component at Index; EListError ("List index out of bounds (%d)") otherwise.
   TComponent* Components(int Index) const;
   int ComponentIndex() const;
@@ -63,14 +63,14 @@ public:
   // Marks this component and its owned components as being destroyed.
   void Destroying();
 
-  const std::string& Name() const { return FName; }
+  const std::string& Name() const { return name_; }
   // Raises EComponentError for a name that is not an identifier ("Component name "%s"
   // is not valid") or is taken among the owner's components ("A component named %s
   // already exists"); names compare without regard to case.
   virtual void SetName(const std::string& NewName);
-  int32_t Tag() const { return FTag; }
-  void SetTag(int32_t Value) { FTag = Value; }
-  TComponentState ComponentState() const { return FComponentState; }
+  int32_t Tag() const { return tag_; }
+  void SetTag(int32_t Value) { tag_ = Value; }
+  TComponentState ComponentState() const { return componentState_; }
 
   // AComponent will get Notification(this, opRemove) when this component is freed (and
   // this one when AComponent is). Components of the same owner are told through the
@@ -92,17 +92,17 @@ protected:
   // Called once a stream has read the component: ends csLoading.
   virtual void Loaded();
   virtual void ValidateRename(TComponent* AComponent, const std::string& CurName, const std::string& NewName);
-  virtual void ChangeName(const std::string& NewName) { FName = NewName; }
+  virtual void ChangeName(const std::string& NewName) { name_ = NewName; }
   // Streaming hooks: the children a stream writes under this component, and the
   // component a reader nests this one under.
   virtual void GetChildren(const TGetChildProc& Proc, TComponent* Root);
   virtual void SetParentComponent(TComponent* Value);
   void SetDesigning(bool Value, bool SetChildren = true);
-  void Updating() { FComponentState.Include(csUpdating); }
-  void Updated() { FComponentState.Exclude(csUpdating); }
-  void IncludeState(TComponentStateItem Item) { FComponentState.Include(Item); }
-  void ExcludeState(TComponentStateItem Item) { FComponentState.Exclude(Item); }
-  TPersistent* GetOwner() const override { return FOwner; }
+  void Updating() { componentState_.Include(csUpdating); }
+  void Updated() { componentState_.Exclude(csUpdating); }
+  void IncludeState(TComponentStateItem Item) { componentState_.Include(Item); }
+  void ExcludeState(TComponentStateItem Item) { componentState_.Exclude(Item); }
+  TPersistent* GetOwner() const override { return owner_; }
 
   friend class TReader;
   friend class TWriter;
@@ -112,12 +112,12 @@ private:
   void RemoveFreeNotifications();
   void Deliver(TComponent* Receiver, TComponent* AComponent, TOperation Operation);
 
-  TComponent* FOwner = nullptr;
-  std::string FName;
-  int32_t FTag = 0;
-  TComponentState FComponentState;
-  std::vector<TComponent*> FComponents;
-  std::vector<TComponent*> FFreeNotifies;
+  TComponent* owner_ = nullptr;
+  std::string name_;
+  int32_t tag_ = 0;
+  TComponentState componentState_;
+  std::vector<TComponent*> components_;
+  std::vector<TComponent*> freeNotifies_;
 };
 
 }  // namespace rtl

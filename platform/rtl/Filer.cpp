@@ -171,12 +171,12 @@ TClass TReader::StaticClass() {
 class TReader::TNesting {
 public:
   explicit TNesting(TReader& r) : r_(r) {
-    if (++r_.FNesting > FilerMaxNesting) {
-      --r_.FNesting;
+    if (++r_.nesting_ > FilerMaxNesting) {
+      --r_.nesting_;
       throw EStreamCorrupt("Stream nesting too deep");
     }
   }
-  ~TNesting() { --r_.FNesting; }
+  ~TNesting() { --r_.nesting_; }
   TNesting(const TNesting&) = delete;
   TNesting& operator=(const TNesting&) = delete;
 
@@ -184,16 +184,16 @@ private:
   TReader& r_;
 };
 
-TReader::TReader(TStream* Stream, int BufSize) : FStream(Stream) {
+TReader::TReader(TStream* Stream, int BufSize) : stream_(Stream) {
   if (!Stream) throw EReadError("No stream to read from");
-  FBuffer.resize(static_cast<size_t>(std::max(BufSize, 16)));
-  FBufStart = Stream->Position();
-  FStreamSize = Stream->Size();
+  buffer_.resize(static_cast<size_t>(std::max(BufSize, 16)));
+  bufStart_ = Stream->Position();
+  streamSize_ = Stream->Size();
 }
 
 TReader::~TReader() {
   try {
-    FStream->Seek(Offset(), soBeginning);
+    stream_->Seek(Offset(), soBeginning);
   } catch (...) {
   }
 }
@@ -202,57 +202,57 @@ void TReader::Corrupt() { throw EStreamCorrupt("Invalid stream format"); }
 
 void TReader::PropertyError(const std::string& Message) { throw EReadError(Message); }
 
-int64_t TReader::BytesLeft() { return std::max<int64_t>(0, FStreamSize - Offset()); }
+int64_t TReader::BytesLeft() { return std::max<int64_t>(0, streamSize_ - Offset()); }
 
 void TReader::CheckLength(int64_t Count) {
   if (Count < 0 || Count > BytesLeft()) Corrupt();
 }
 
 void TReader::Fill(size_t Need) {
-  if (FBufEnd - FBufPos >= Need) return;
-  if (FBufPos > 0) {
-    std::memmove(FBuffer.data(), FBuffer.data() + FBufPos, FBufEnd - FBufPos);
-    FBufStart += static_cast<int64_t>(FBufPos);
-    FBufEnd -= FBufPos;
-    FBufPos = 0;
+  if (bufEnd_ - bufPos_ >= Need) return;
+  if (bufPos_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + bufPos_, bufEnd_ - bufPos_);
+    bufStart_ += static_cast<int64_t>(bufPos_);
+    bufEnd_ -= bufPos_;
+    bufPos_ = 0;
   }
-  if (FBuffer.size() < Need) FBuffer.resize(Need);
-  while (FBufEnd < Need) {
-    const int64_t n = FStream->Read(FBuffer.data() + FBufEnd, static_cast<int64_t>(FBuffer.size() - FBufEnd));
+  if (buffer_.size() < Need) buffer_.resize(Need);
+  while (bufEnd_ < Need) {
+    const int64_t n = stream_->Read(buffer_.data() + bufEnd_, static_cast<int64_t>(buffer_.size() - bufEnd_));
     if (n <= 0) break;
-    FBufEnd += static_cast<size_t>(n);
+    bufEnd_ += static_cast<size_t>(n);
   }
 }
 
 void TReader::SeekTo(int64_t Target) {
-  if (Target >= FBufStart && Target <= FBufStart + static_cast<int64_t>(FBufEnd)) {
-    FBufPos = static_cast<size_t>(Target - FBufStart);
+  if (Target >= bufStart_ && Target <= bufStart_ + static_cast<int64_t>(bufEnd_)) {
+    bufPos_ = static_cast<size_t>(Target - bufStart_);
     return;
   }
-  FStream->Seek(Target, soBeginning);
-  FBufStart = Target;
-  FBufPos = FBufEnd = 0;
+  stream_->Seek(Target, soBeginning);
+  bufStart_ = Target;
+  bufPos_ = bufEnd_ = 0;
 }
 
 void TReader::Read(void* Buffer, int64_t Count) {
   CheckLength(Count);
   auto* out = static_cast<uint8_t*>(Buffer);
   while (Count > 0) {
-    if (FBufPos == FBufEnd) {
+    if (bufPos_ == bufEnd_) {
       // Large reads go straight to the stream.
-      if (Count >= static_cast<int64_t>(FBuffer.size())) {
-        FStream->Seek(Offset(), soBeginning);
-        if (FStream->Read(out, Count) != Count) Corrupt();
-        FBufStart += FBufPos + Count;
-        FBufPos = FBufEnd = 0;
+      if (Count >= static_cast<int64_t>(buffer_.size())) {
+        stream_->Seek(Offset(), soBeginning);
+        if (stream_->Read(out, Count) != Count) Corrupt();
+        bufStart_ += bufPos_ + Count;
+        bufPos_ = bufEnd_ = 0;
         return;
       }
       Fill(1);
-      if (FBufPos == FBufEnd) Corrupt();
+      if (bufPos_ == bufEnd_) Corrupt();
     }
-    const size_t n = std::min<size_t>(static_cast<size_t>(Count), FBufEnd - FBufPos);
-    std::memcpy(out, FBuffer.data() + FBufPos, n);
-    FBufPos += n;
+    const size_t n = std::min<size_t>(static_cast<size_t>(Count), bufEnd_ - bufPos_);
+    std::memcpy(out, buffer_.data() + bufPos_, n);
+    bufPos_ += n;
     out += n;
     Count -= static_cast<int64_t>(n);
   }
@@ -267,15 +267,15 @@ void TReader::ReadSignature() {
 
 TValueType TReader::NextValue() {
   Fill(1);
-  if (FBufPos == FBufEnd) Corrupt();
+  if (bufPos_ == bufEnd_) Corrupt();
   // Not checked here: the byte may be the length of a property name that ends a list test.
-  return static_cast<TValueType>(FBuffer[FBufPos]);
+  return static_cast<TValueType>(buffer_[bufPos_]);
 }
 
 TValueType TReader::ReadValue() {
   const TValueType v = NextValue();
   if (v > vaLastValueType) Corrupt();
-  ++FBufPos;
+  ++bufPos_;
   return v;
 }
 
@@ -289,15 +289,15 @@ void TReader::ReadPrefix(TFilerFlags& Flags, int32_t& AChildPos) {
   Flags = 0;
   AChildPos = 0;
   Fill(1);
-  if (FBufPos == FBufEnd) Corrupt();
-  const uint8_t b = FBuffer[FBufPos];
+  if (bufPos_ == bufEnd_) Corrupt();
+  const uint8_t b = buffer_[bufPos_];
   if ((b & 0xF0) != 0xF0) return;
-  ++FBufPos;
+  ++bufPos_;
   Flags = b & 0x0F;
   if (Flags & ffChildPos) {
     const TValueType v = ReadValue();
     if (v != vaInt8 && v != vaInt16 && v != vaInt32) Corrupt();
-    --FBufPos;
+    --bufPos_;
     AChildPos = ReadInteger();
   }
 }
@@ -306,11 +306,11 @@ void TReader::ReadItemPrefix(bool& HasOrder, int64_t& Order) {
   HasOrder = false;
   Order = 0;
   Fill(7);
-  const size_t avail = FBufEnd - FBufPos;
+  const size_t avail = bufEnd_ - bufPos_;
   if (avail == 0) Corrupt();
-  const uint8_t* p = FBuffer.data() + FBufPos;
+  const uint8_t* p = buffer_.data() + bufPos_;
   if (p[0] == vaList) {
-    ++FBufPos;
+    ++bufPos_;
     return;
   }
   if (p[0] < vaInt8 || p[0] > vaInt32) return;  // an item without marker or order
@@ -326,7 +326,7 @@ void TReader::ReadItemPrefix(bool& HasOrder, int64_t& Order) {
   }
   HasOrder = true;
   Order = ReadInteger();
-  if (marked) ++FBufPos;
+  if (marked) ++bufPos_;
 }
 
 int32_t TReader::ReadInteger() {
@@ -362,7 +362,7 @@ int64_t TReader::ReadInt64() {
       return static_cast<int64_t>(u);
     }
     default:
-      --FBufPos;
+      --bufPos_;
       PropertyError("Invalid property value");
   }
 }
@@ -371,7 +371,7 @@ bool TReader::ReadBoolean() {
   const TValueType t = ReadValue();
   if (t == vaTrue) return true;
   if (t == vaFalse) return false;
-  --FBufPos;
+  --bufPos_;
   PropertyError("Invalid property value");
 }
 
@@ -480,10 +480,10 @@ std::string TReader::ReadString() {
     }
     case vaWString:
     case vaUTF8String:
-      --FBufPos;
+      --bufPos_;
       return WideToCodePage(ReadWideString(), DefaultSystemCodePage);
     default:
-      --FBufPos;
+      --bufPos_;
       PropertyError("Invalid property value");
   }
 }
@@ -524,7 +524,7 @@ std::string TReader::ReadIdent() {
     case vaNil: return "nil";
     case vaNull: return "Null";
     default:
-      --FBufPos;
+      --bufPos_;
       PropertyError("Invalid property value");
   }
 }
@@ -655,28 +655,28 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
   }
   std::string name = ReadStr();
   if (OnSetName) OnSetName(this, result, name);
-  FRoot = result;
-  FOwner = result;
-  FLoaded.clear();
-  FFixups.clear();
+  root_ = result;
+  owner_ = result;
+  loaded_.clear();
+  fixups_.clear();
   try {
     if (!name.empty() && name != result->Name()) result->SetName(name);
     result->IncludeState(csLoading);
     result->IncludeState(csReading);
-    FLoaded.push_back(result);
+    loaded_.push_back(result);
     ReadData(result);
     result->ExcludeState(csReading);
     ResolveFixups();
-    const std::vector<TComponent*> loaded = std::move(FLoaded);
-    FLoaded.clear();
+    const std::vector<TComponent*> loaded = std::move(loaded_);
+    loaded_.clear();
     for (TComponent* c : loaded) c->Loaded();
   } catch (...) {
-    for (TComponent* c : FLoaded) {
+    for (TComponent* c : loaded_) {
       c->ExcludeState(csReading);
       c->ExcludeState(csLoading);
     }
-    FLoaded.clear();
-    FFixups.clear();
+    loaded_.clear();
+    fixups_.clear();
     throw;
   }
   return created.release();
@@ -690,16 +690,16 @@ void TReader::ReadProperties(TPersistent* Instance) {
 void TReader::ReadData(TComponent* Instance) {
   while (!EndOfList()) ReadProperty(Instance);
   ReadListEnd();
-  TComponent* saved = FParent;
-  FParent = Instance;
+  TComponent* saved = parent_;
+  parent_ = Instance;
   try {
     while (!EndOfList()) ReadComponent();
     ReadListEnd();
   } catch (...) {
-    FParent = saved;
+    parent_ = saved;
     throw;
   }
-  FParent = saved;
+  parent_ = saved;
 }
 
 TComponent* TReader::ReadComponent() {
@@ -713,13 +713,13 @@ TComponent* TReader::ReadComponent() {
   bool created = false;
   try {
     if (flags & ffInherited) {
-      result = FOwner ? FOwner->FindComponent(name) : nullptr;
+      result = owner_ ? owner_->FindComponent(name) : nullptr;
       if (!result || !result->ClassType()->ClassNameIs(className))
         throw EReadError("Ancestor for '" + name + "' not found");
     } else {
       TClass cls = GetClass(className);
       if (!cls || !cls->InheritsFrom(TComponent::StaticClass())) throw EClassNotFound("Class " + className + " not found");
-      result = static_cast<TComponent*>(cls->Create(FOwner));
+      result = static_cast<TComponent*>(cls->Create(owner_));
       created = true;
       if (OnSetName) OnSetName(this, result, name);
       if (!name.empty()) result->SetName(name);
@@ -733,23 +733,23 @@ TComponent* TReader::ReadComponent() {
     SkipComponent(false);
     return nullptr;
   }
-  const size_t loadedMark = FLoaded.size();
+  const size_t loadedMark = loaded_.size();
   result->IncludeState(csLoading);
   result->IncludeState(csReading);
-  if (!(flags & ffInherited)) FLoaded.push_back(result);
+  if (!(flags & ffInherited)) loaded_.push_back(result);
   try {
-    if (FParent && result->HasParent()) result->SetParentComponent(FParent);
+    if (parent_ && result->HasParent()) result->SetParentComponent(parent_);
     ReadData(result);
   } catch (...) {
     // The component and those read inside it leave the list of loaded components; the
     // ones still owned (not freed with it) are no longer loading.
-    std::vector<TComponent*> dropped(FLoaded.begin() + static_cast<std::ptrdiff_t>(loadedMark), FLoaded.end());
-    FLoaded.resize(loadedMark);
+    std::vector<TComponent*> dropped(loaded_.begin() + static_cast<std::ptrdiff_t>(loadedMark), loaded_.end());
+    loaded_.resize(loadedMark);
     if (created) result->Free();
     else result->ExcludeState(csReading);
-    if (FOwner)
-      for (int i = 0; i < FOwner->ComponentCount(); ++i) {
-        TComponent* c = FOwner->Components(i);
+    if (owner_)
+      for (int i = 0; i < owner_->ComponentCount(); ++i) {
+        TComponent* c = owner_->Components(i);
         if (std::find(dropped.begin(), dropped.end(), c) != dropped.end()) {
           c->ExcludeState(csReading);
           c->ExcludeState(csLoading);
@@ -780,17 +780,17 @@ void TReader::ReadProperty(TPersistent* Instance) {
     if (const TPropInfo* p = last.empty() ? nullptr : GetPropInfo(target, last)) {
       ReadPropValue(target, p);
     } else {
-      FPropName = last;
-      FPropFound = false;
+      propName_ = last;
+      propFound_ = false;
       CallDefineProperties(target, this);
-      FPropName.clear();
-      if (!FPropFound) PropertyError("Property " + path + " does not exist");
+      propName_.clear();
+      if (!propFound_) PropertyError("Property " + path + " does not exist");
     }
   } catch (const EStreamCorrupt&) {
-    FPropName.clear();
+    propName_.clear();
     throw;
   } catch (const Exception& e) {
-    FPropName.clear();
+    propName_.clear();
     const std::string message = "Error reading " + path + ": " + e.Message();
     if (!Error(message)) throw EReadError(message);
     SeekTo(valueStart);
@@ -839,7 +839,7 @@ void TReader::ReadPropValue(TPersistent* Instance, const TPropInfo* Prop) {
         }
         if (next != vaIdent) PropertyError("Invalid property value");
         // Resolved by name once the whole stream is read (it may name a later component).
-        FFixups.push_back({Instance, Prop, ReadIdent()});
+        fixups_.push_back({Instance, Prop, ReadIdent()});
         return;
       }
       if (next == vaNil) {  // an owned value: there is nothing to clear
@@ -855,8 +855,8 @@ void TReader::ReadPropValue(TPersistent* Instance, const TPropInfo* Prop) {
       }
       if (NextValue() != vaIdent) PropertyError("Invalid property value");
       const std::string method = ReadIdent();
-      if (!FRoot) PropertyError("Method " + method + " not found");
-      return SetMethodProp(Instance, Prop, MethodByName(FRoot, method));
+      if (!root_) PropertyError("Method " + method + " not found");
+      return SetMethodProp(Instance, Prop, MethodByName(root_, method));
     }
     default: PropertyError("Invalid property type: " + Prop->Name);
   }
@@ -890,11 +890,11 @@ void TReader::ReadItems(TCollection* Collection) {
 }
 
 void TReader::ResolveFixups() {
-  const std::vector<TFixup> fixups = std::move(FFixups);
-  FFixups.clear();
+  const std::vector<TFixup> fixups = std::move(fixups_);
+  fixups_.clear();
   for (const TFixup& f : fixups) {
     try {
-      TComponent* target = FindNestedComponent(FRoot, f.Name);
+      TComponent* target = FindNestedComponent(root_, f.Name);
       if (!target) throw EReadError("Unresolved reference to '" + f.Name + "'");
       SetObjectProp(f.Instance, f.Prop, target);  // refuses a component of the wrong class
     } catch (const Exception& e) {
@@ -905,14 +905,14 @@ void TReader::ResolveFixups() {
 }
 
 void TReader::DefineProperty(const std::string& Name, TReaderProc ReadData, TWriterProc, bool) {
-  if (FPropFound || !ReadData || !SameText(Name, FPropName)) return;
-  FPropFound = true;
+  if (propFound_ || !ReadData || !SameText(Name, propName_)) return;
+  propFound_ = true;
   ReadData(*this);
 }
 
 void TReader::DefineBinaryProperty(const std::string& Name, TStreamProc ReadData, TStreamProc, bool) {
-  if (FPropFound || !ReadData || !SameText(Name, FPropName)) return;
-  FPropFound = true;
+  if (propFound_ || !ReadData || !SameText(Name, propName_)) return;
+  propFound_ = true;
   const std::vector<uint8_t> bytes = ReadBinary();
   TMemoryStream data;
   data.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
@@ -927,9 +927,9 @@ TClass TWriter::StaticClass() {
   return &info;
 }
 
-TWriter::TWriter(TStream* Stream, int BufSize) : FStream(Stream) {
+TWriter::TWriter(TStream* Stream, int BufSize) : stream_(Stream) {
   if (!Stream) throw EWriteError("No stream to write to");
-  FBuffer.resize(static_cast<size_t>(std::max(BufSize, 16)));
+  buffer_.resize(static_cast<size_t>(std::max(BufSize, 16)));
 }
 
 TWriter::~TWriter() {
@@ -940,22 +940,22 @@ TWriter::~TWriter() {
 }
 
 void TWriter::FlushBuffer() {
-  if (FBufPos == 0) return;
-  const size_t n = FBufPos;
-  FBufPos = 0;
-  FStream->WriteBuffer(FBuffer.data(), static_cast<int64_t>(n));
+  if (bufPos_ == 0) return;
+  const size_t n = bufPos_;
+  bufPos_ = 0;
+  stream_->WriteBuffer(buffer_.data(), static_cast<int64_t>(n));
 }
 
 void TWriter::Put(const void* Data, size_t Count) {
-  if (FBuffer.size() - FBufPos < Count) {
+  if (buffer_.size() - bufPos_ < Count) {
     FlushBuffer();
-    if (Count >= FBuffer.size()) {
-      FStream->WriteBuffer(Data, static_cast<int64_t>(Count));
+    if (Count >= buffer_.size()) {
+      stream_->WriteBuffer(Data, static_cast<int64_t>(Count));
       return;
     }
   }
-  std::memcpy(FBuffer.data() + FBufPos, Data, Count);
-  FBufPos += Count;
+  std::memcpy(buffer_.data() + bufPos_, Data, Count);
+  bufPos_ += Count;
 }
 
 void TWriter::Write(const void* Buffer, int64_t Count) {
@@ -1096,12 +1096,12 @@ void TWriter::WriteBinary(const void* Data, int64_t Count) {
 }
 
 void TWriter::WriteCollection(const TCollection* Value) {
-  if (++FNesting > FilerMaxNesting) {
-    --FNesting;
+  if (++nesting_ > FilerMaxNesting) {
+    --nesting_;
     throw EWriteError("Objects nest too deep to be written");
   }
-  const std::string savedPath = std::move(FPropPath);
-  FPropPath.clear();
+  const std::string savedPath = std::move(propPath_);
+  propPath_.clear();
   try {
     WriteValue(vaCollection);
     if (Value)
@@ -1112,24 +1112,24 @@ void TWriter::WriteCollection(const TCollection* Value) {
       }
     WriteListEnd();
   } catch (...) {
-    FPropPath = savedPath;
-    --FNesting;
+    propPath_ = savedPath;
+    --nesting_;
     throw;
   }
-  FPropPath = savedPath;
-  --FNesting;
+  propPath_ = savedPath;
+  --nesting_;
 }
 
 void TWriter::WriteRootComponent(TComponent* Root) {
-  FRoot = Root;
+  root_ = Root;
   WriteSignature();
   WriteComponent(Root);
   FlushBuffer();
 }
 
 void TWriter::WriteComponent(TComponent* Component) {
-  if (++FNesting > FilerMaxNesting) {
-    --FNesting;
+  if (++nesting_ > FilerMaxNesting) {
+    --nesting_;
     throw EWriteError("Objects nest too deep to be written");
   }
   Component->IncludeState(csWriting);
@@ -1139,15 +1139,15 @@ void TWriter::WriteComponent(TComponent* Component) {
     WriteStr(Component->Name());
     WriteProperties(Component);
     WriteListEnd();
-    Component->GetChildren([this](TComponent* Child) { WriteComponent(Child); }, FRoot);
+    Component->GetChildren([this](TComponent* Child) { WriteComponent(Child); }, root_);
     WriteListEnd();
   } catch (...) {
     Component->ExcludeState(csWriting);
-    --FNesting;
+    --nesting_;
     throw;
   }
   Component->ExcludeState(csWriting);
-  --FNesting;
+  --nesting_;
 }
 
 void TWriter::WriteProperties(const TPersistent* Instance) {
@@ -1157,12 +1157,12 @@ void TWriter::WriteProperties(const TPersistent* Instance) {
 
 std::string TWriter::ReferenceName(const TComponent* Component) const {
   if (Component->Name().empty()) return {};
-  if (Component == FRoot || Component->Owner() == FRoot || !Component->Owner()) return Component->Name();
+  if (Component == root_ || Component->Owner() == root_ || !Component->Owner()) return Component->Name();
   if (Component->Owner()->Name().empty()) return {};
   return Component->Owner()->Name() + "." + Component->Name();
 }
 
-void TWriter::WritePropName(const std::string& Name) { WriteStr(FPropPath + Name); }
+void TWriter::WritePropName(const std::string& Name) { WriteStr(propPath_ + Name); }
 
 void TWriter::WriteProperty(const TPersistent* Instance, const TPropInfo* Prop) {
   if (!IsStoredProp(Instance, Prop)) return;
@@ -1181,21 +1181,21 @@ void TWriter::WriteProperty(const TPersistent* Instance, const TPropInfo* Prop) 
       WritePropName(Prop->Name);
       WriteCollection(collection);
     } else if (auto* nested = dynamic_cast<const TPersistent*>(value)) {
-      if (++FNesting > FilerMaxNesting) {
-        --FNesting;
+      if (++nesting_ > FilerMaxNesting) {
+        --nesting_;
         throw EWriteError("Objects nest too deep to be written");
       }
-      const std::string saved = FPropPath;
-      FPropPath += Prop->Name + ".";
+      const std::string saved = propPath_;
+      propPath_ += Prop->Name + ".";
       try {
         WriteProperties(nested);
       } catch (...) {
-        FPropPath = saved;
-        --FNesting;
+        propPath_ = saved;
+        --nesting_;
         throw;
       }
-      FPropPath = saved;
-      --FNesting;
+      propPath_ = saved;
+      --nesting_;
     }
     return;
   }

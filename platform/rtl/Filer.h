@@ -135,11 +135,11 @@ public:
   void ReadProperties(TPersistent* Instance);
   void ReadCollection(TCollection* Collection);
 
-  TComponent* Owner() const { return FOwner; }
-  void SetOwner(TComponent* Value) { FOwner = Value; }
-  TComponent* Parent() const { return FParent; }
-  void SetParent(TComponent* Value) { FParent = Value; }
-  void SetRoot(TComponent* Value) { FRoot = Value; }
+  TComponent* Owner() const { return owner_; }
+  void SetOwner(TComponent* Value) { owner_ = Value; }
+  TComponent* Parent() const { return parent_; }
+  void SetParent(TComponent* Value) { parent_ = Value; }
+  void SetRoot(TComponent* Value) { root_ = Value; }
 
   TReaderError OnError;
   TSetNameEvent OnSetName;
@@ -178,22 +178,22 @@ private:
   [[noreturn]] void Corrupt();
   [[noreturn]] void PropertyError(const std::string& Message);
   void Fill(size_t Need);
-  int64_t Offset() const { return FBufStart + static_cast<int64_t>(FBufPos); }
+  int64_t Offset() const { return bufStart_ + static_cast<int64_t>(bufPos_); }
   void SeekTo(int64_t Offset);
 
-  TStream* FStream;
-  std::vector<uint8_t> FBuffer;
-  size_t FBufPos = 0;
-  size_t FBufEnd = 0;
-  int64_t FBufStart = 0;    // stream offset of FBuffer[0]
-  int64_t FStreamSize = -1;  // size of the stream when reading began
-  int FNesting = 0;
-  std::string FPropName;  // the defined property being looked for
-  bool FPropFound = false;
-  TComponent* FOwner = nullptr;
-  TComponent* FParent = nullptr;
-  std::vector<TComponent*> FLoaded;
-  std::vector<TFixup> FFixups;
+  TStream* stream_;
+  std::vector<uint8_t> buffer_;
+  size_t bufPos_ = 0;
+  size_t bufEnd_ = 0;
+  int64_t bufStart_ = 0;    // stream offset of buffer_[0]
+  int64_t streamSize_ = -1;  // size of the stream when reading began
+  int nesting_ = 0;
+  std::string propName_;  // the defined property being looked for
+  bool propFound_ = false;
+  TComponent* owner_ = nullptr;
+  TComponent* parent_ = nullptr;
+  std::vector<TComponent*> loaded_;
+  std::vector<TFixup> fixups_;
 };
 
 class TWriter : public TFiler {
@@ -254,11 +254,11 @@ private:
   std::string ReferenceName(const TComponent* Component) const;
   void Put(const void* Data, size_t Count);
 
-  TStream* FStream;
-  std::vector<uint8_t> FBuffer;
-  size_t FBufPos = 0;
-  std::string FPropPath;
-  int FNesting = 0;
+  TStream* stream_;
+  std::vector<uint8_t> buffer_;
+  size_t bufPos_ = 0;
+  std::string propPath_;
+  int nesting_ = 0;
 };
 
 }  // namespace rtl

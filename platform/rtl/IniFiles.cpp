@@ -106,8 +106,8 @@ TMemIniFile::TMemIniFile(const std::string& FileName) : TCustomIniFile(FileName)
 TMemIniFile::~TMemIniFile() = default;
 
 void TMemIniFile::LoadFile() {
-  FSections.clear();
-  FSections.push_back(TSection{"", false, "", {}});
+  sections_.clear();
+  sections_.push_back(TSection{"", false, "", {}});
   std::string text;
   const int fd = ::open(FileName().c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -146,7 +146,7 @@ void TMemIniFile::LoadFile() {
     const std::string trimmed = Trim(line);
     const std::size_t close = trimmed.find(']');
     if (!trimmed.empty() && trimmed[0] == '[' && close != std::string::npos) {
-      FSections.push_back(TSection{Trim(trimmed.substr(1, close - 1)), true, line, {}});
+      sections_.push_back(TSection{Trim(trimmed.substr(1, close - 1)), true, line, {}});
       continue;
     }
     TLine entry{line, "", ""};
@@ -158,13 +158,13 @@ void TMemIniFile::LoadFile() {
       entry.Value = Trim(trimmed.substr(eq + 1));
       if (Quoted(entry.Value)) entry.Value = entry.Value.substr(1, entry.Value.size() - 2);
     }
-    FSections.back().Lines.push_back(std::move(entry));
+    sections_.back().Lines.push_back(std::move(entry));
   }
 }
 
 TMemIniFile::TSection* TMemIniFile::FindSection(const std::string& Section) {
   const std::string name = Trim(Section);
-  for (TSection& s : FSections)
+  for (TSection& s : sections_)
     if (s.Header && SameText(s.Name, name)) return &s;
   return nullptr;
 }
@@ -173,12 +173,12 @@ TMemIniFile::TSection& TMemIniFile::AddSection(const std::string& Section) {
   const std::string name = CheckedSection(Section);
   if (TSection* s = FindSection(name)) return *s;
   // A blank line between the previous section and the new one.
-  const TSection& last = FSections.back();
-  const bool empty = FSections.size() == 1 && last.Lines.empty();
+  const TSection& last = sections_.back();
+  const bool empty = sections_.size() == 1 && last.Lines.empty();
   if (!empty && (last.Lines.empty() ? last.Header : !Trim(last.Lines.back().Text).empty()))
-    FSections.back().Lines.push_back(TLine{"", "", ""});
-  FSections.push_back(TSection{name, true, "[" + name + "]", {}});
-  return FSections.back();
+    sections_.back().Lines.push_back(TLine{"", "", ""});
+  sections_.push_back(TSection{name, true, "[" + name + "]", {}});
+  return sections_.back();
 }
 
 std::string TMemIniFile::ReadString(const std::string& Section, const std::string& Ident,
@@ -237,7 +237,7 @@ void TMemIniFile::ReadSections(TStrings* Strings) {
   Strings->BeginUpdate();
   try {
     Strings->Clear();
-    for (const TSection& s : FSections)
+    for (const TSection& s : sections_)
       if (s.Header) Strings->Add(s.Name);
   } catch (...) {
     Strings->EndUpdate();
@@ -262,7 +262,7 @@ void TMemIniFile::ReadSectionValues(const std::string& Section, TStrings* String
 
 void TMemIniFile::EraseSection(const std::string& Section) {
   const std::string name = Trim(Section);
-  std::erase_if(FSections, [&](const TSection& s) { return s.Header && SameText(s.Name, name); });
+  std::erase_if(sections_, [&](const TSection& s) { return s.Header && SameText(s.Name, name); });
 }
 
 void TMemIniFile::DeleteKey(const std::string& Section, const std::string& Ident) {
@@ -274,7 +274,7 @@ void TMemIniFile::DeleteKey(const std::string& Section, const std::string& Ident
 
 void TMemIniFile::UpdateFile() {
   std::string text;
-  for (const TSection& s : FSections) {
+  for (const TSection& s : sections_) {
     if (s.Header) text += s.HeaderText + "\r\n";
     for (const TLine& line : s.Lines) text += line.Text + "\r\n";
   }
@@ -292,13 +292,13 @@ TClass TIniFile::StaticClass() {
 }
 
 TIniFile::TIniFile(const std::string& FileName)
-    : TCustomIniFile(FileName), FFile(std::make_unique<TMemIniFile>(FileName)) {}
+    : TCustomIniFile(FileName), file_(std::make_unique<TMemIniFile>(FileName)) {}
 
 TIniFile::~TIniFile() = default;
 
 TMemIniFile& TIniFile::Current() {
-  FFile->LoadFile();
-  return *FFile;
+  file_->LoadFile();
+  return *file_;
 }
 
 std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) {

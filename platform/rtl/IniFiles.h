@@ -22,8 +22,8 @@ RTL_EXCEPTION(EIniFileException, Exception);
 class TCustomIniFile : public TObject {
   RTL_CLASS(TCustomIniFile, TObject)
 public:
-  explicit TCustomIniFile(std::string FileName) : FFileName(std::move(FileName)) {}
-  const std::string& FileName() const { return FFileName; }
+  explicit TCustomIniFile(std::string FileName) : fileName_(std::move(FileName)) {}
+  const std::string& FileName() const { return fileName_; }
 
   virtual std::string ReadString(const std::string& Section, const std::string& Ident,
                                  const std::string& Default) = 0;
@@ -52,7 +52,7 @@ public:
   virtual void UpdateFile() = 0;
 
 private:
-  std::string FFileName;
+  std::string fileName_;
 };
 
 // The whole file in memory, read by the constructor (a missing file reads as empty; one
@@ -84,7 +84,7 @@ private:
   TSection* FindSection(const std::string& Section);
   // The section, appended at the end when missing.
   TSection& AddSection(const std::string& Section);
-  std::vector<TSection> FSections;  // the first holds the lines before any section line
+  std::vector<TSection> sections_;  // the first holds the lines before any section line
 };
 
 // The file itself: every read sees the file as it is now, every change is written at once.
@@ -108,7 +108,7 @@ public:
 
 private:
   TMemIniFile& Current();
-  std::unique_ptr<TMemIniFile> FFile;
+  std::unique_ptr<TMemIniFile> file_;
 };
 
 }  // namespace rtl

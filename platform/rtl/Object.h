@@ -220,16 +220,16 @@ public:
   virtual void DefineBinaryProperty(const std::string& Name, TStreamProc ReadData,
                                     TStreamProc WriteData, bool HasData) = 0;
   // The root component of the stream being read or written (nil when not a component).
-  TComponent* Root() const { return FRoot; }
+  TComponent* Root() const { return root_; }
   // The ancestor whose values count as defaults (nil: none).
-  TPersistent* Ancestor() const { return FAncestor; }
+  TPersistent* Ancestor() const { return ancestor_; }
 
 protected:
   static void CallDefineProperties(TPersistent* Instance, TFiler* Filer) {
     Instance->DefineProperties(Filer);
   }
-  TComponent* FRoot = nullptr;
-  TPersistent* FAncestor = nullptr;
+  TComponent* root_ = nullptr;
+  TPersistent* ancestor_ = nullptr;
 };
 
 }  // namespace rtl

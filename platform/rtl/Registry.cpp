@@ -50,18 +50,18 @@ TClass TRegistry::StaticClass() {
 }
 
 TRegistry::TRegistry(const std::string& FileName)
-    : FFileName(FileName.empty() ? DefaultFileName() : FileName), FFile(std::make_unique<TMemIniFile>(FFileName)) {}
+    : fileName_(FileName.empty() ? DefaultFileName() : FileName), file_(std::make_unique<TMemIniFile>(fileName_)) {}
 
 TRegistry::~TRegistry() = default;
 
 TMemIniFile& TRegistry::Current() {
-  FFile->LoadFile();
-  return *FFile;
+  file_->LoadFile();
+  return *file_;
 }
 
 void TRegistry::Store(TMemIniFile& File) {
   // The folder of a per-user file may not exist yet on a fresh account.
-  const std::string folder = ExtractFilePath(FFileName);
+  const std::string folder = ExtractFilePath(fileName_);
   std::error_code ignored;
   if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
   File.UpdateFile();
@@ -69,12 +69,12 @@ void TRegistry::Store(TMemIniFile& File) {
 
 void TRegistry::SetRootKey(HKEY Value) {
   CloseKey();
-  FRootKey = Value;
+  rootKey_ = Value;
 }
 
 std::string TRegistry::Resolve(const std::string& Key) const {
   const bool absolute = !Key.empty() && Key[0] == '\\';
-  std::string path = absolute || !FKeyOpen ? "" : FCurrentPath;
+  std::string path = absolute || !keyOpen_ ? "" : currentPath_;
   std::size_t start = 0;
   while (start <= Key.size()) {
     std::size_t end = Key.find('\\', start);
@@ -89,7 +89,7 @@ std::string TRegistry::Resolve(const std::string& Key) const {
 }
 
 std::string TRegistry::SectionOf(const std::string& Path) const {
-  const char* root = RootName(FRootKey);
+  const char* root = RootName(rootKey_);
   if (!root) return "";
   std::string section = root;
   if (!Path.empty()) section.append("\\").append(Path);
@@ -126,26 +126,26 @@ bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
     }
     Store(file);
   }
-  FKeyOpen = true;
-  FCurrentPath = path;
+  keyOpen_ = true;
+  currentPath_ = path;
   return true;
 }
 
 void TRegistry::CloseKey() {
-  FKeyOpen = false;
-  FCurrentPath.clear();
+  keyOpen_ = false;
+  currentPath_.clear();
 }
 
 std::string TRegistry::ReadString(const std::string& Name) {
-  if (!FKeyOpen) return "";
-  return Current().ReadString(SectionOf(FCurrentPath), Name, "");
+  if (!keyOpen_) return "";
+  return Current().ReadString(SectionOf(currentPath_), Name, "");
 }
 
 void TRegistry::WriteString(const std::string& Name, const std::string& Value) {
-  if (!FKeyOpen) throw ERegistryException(Format("Failed to set data for '%s'", Name));
+  if (!keyOpen_) throw ERegistryException(Format("Failed to set data for '%s'", Name));
   TMemIniFile& file = Current();
   try {
-    file.WriteString(SectionOf(FCurrentPath), Name, Value);
+    file.WriteString(SectionOf(currentPath_), Name, Value);
   } catch (const EIniFileException&) {
     throw ERegistryException(Format("Failed to set data for '%s'", Name));
   }
@@ -166,13 +166,13 @@ bool TRegistry::ReadBool(const std::string& Name) { return ReadInteger(Name) != 
 void TRegistry::WriteBool(const std::string& Name, bool Value) { WriteInteger(Name, Value ? 1 : 0); }
 
 bool TRegistry::ValueExists(const std::string& Name) {
-  return FKeyOpen && Current().ValueExists(SectionOf(FCurrentPath), Name);
+  return keyOpen_ && Current().ValueExists(SectionOf(currentPath_), Name);
 }
 
 bool TRegistry::DeleteValue(const std::string& Name) {
   if (!ValueExists(Name)) return false;
-  TMemIniFile& file = *FFile;  // just read by ValueExists
-  file.DeleteKey(SectionOf(FCurrentPath), Name);
+  TMemIniFile& file = *file_;  // just read by ValueExists
+  file.DeleteKey(SectionOf(currentPath_), Name);
   Store(file);
   return true;
 }

@@ -31,8 +31,8 @@ public:
   explicit TRegistry(const std::string& FileName = "");
   ~TRegistry() override;
 
-  const std::string& FileName() const { return FFileName; }
-  HKEY RootKey() const { return FRootKey; }
+  const std::string& FileName() const { return fileName_; }
+  HKEY RootKey() const { return rootKey_; }
   // Closes the current key.
   void SetRootKey(HKEY Value);
   // Opens Key, relative to the current key, or to the root key when it starts with "\";
@@ -41,7 +41,7 @@ public:
   bool OpenKey(const std::string& Key, bool CanCreate);
   void CloseKey();
   // The open key's path below the root key ("Software\Gascal"); "" when none is open.
-  const std::string& CurrentPath() const { return FCurrentPath; }
+  const std::string& CurrentPath() const { return currentPath_; }
   bool KeyExists(const std::string& Key);
 
   // Values of the open key. A missing string reads as ""; a missing integer raises
@@ -65,11 +65,11 @@ private:
   std::string Resolve(const std::string& Key) const;
   void Store(TMemIniFile& File);
 
-  std::string FFileName;
-  HKEY FRootKey = HKEY_CURRENT_USER;
-  bool FKeyOpen = false;
-  std::string FCurrentPath;
-  std::unique_ptr<TMemIniFile> FFile;
+  std::string fileName_;
+  HKEY rootKey_ = HKEY_CURRENT_USER;
+  bool keyOpen_ = false;
+  std::string currentPath_;
+  std::unique_ptr<TMemIniFile> file_;
 };
 
 }  // namespace rtl

@@ -50,7 +50,7 @@ class HasDataFiler : public rtl::TFiler {
   RTL_CLASS(HasDataFiler, rtl::TFiler)
 public:
   HasDataFiler(rtl::TPersistent* Instance, rtl::TPersistent* Ancestor) {
-    FAncestor = Ancestor;
+    ancestor_ = Ancestor;
     CallDefineProperties(Instance, this);
   }
   void DefineProperty(const std::string& Name, rtl::TReaderProc, rtl::TWriterProc, bool HasData) override {
