@@ -1,8 +1,10 @@
 #include "ecu/Port_3D_Unit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "ecu/Language.h"
@@ -75,6 +77,7 @@ TForm_3D_Port::TForm_3D_Port(rtl::TComponent* AOwner) : TComponent(AOwner) {
 
 void TForm_3D_Port::BeforeDestruction() {
   StopReplyQuiet();
+  StopReceiving();
   // The port closes while the form is still whole (its after-close handler runs).
   ComPort->OnAfterClose = nullptr;
   ComPort->OnRxChar = nullptr;
@@ -89,6 +92,7 @@ TForm_3D_Port::~TForm_3D_Port() {
 void TForm_3D_Port::ComPortAfterOpen(rtl::TObject*) {
   ++portChanges_;
   StopReplyQuiet();
+  StopReceiving();
   sendDeferred_ = timeoutDeferred_ = false;
   Link_After_Open();
 }
@@ -96,6 +100,7 @@ void TForm_3D_Port::ComPortAfterOpen(rtl::TObject*) {
 void TForm_3D_Port::ComPortAfterClose(rtl::TObject*) {
   ++portChanges_;
   StopReplyQuiet();
+  StopReceiving();
   sendDeferred_ = timeoutDeferred_ = false;
   Port_Closed();
 }
@@ -105,6 +110,8 @@ double TForm_3D_Port::ReplyQuietMs() const {
   return 3 * 10 * 1000.0 / baud;
 }
 
+// The GUI thread never waits for bytes here: it takes what is queued and returns; the rest
+// of a reply comes with later events, and a reply that stays short is given up by a timer.
 void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
   if (cport::PortFailed) return;
   if (quietTimer_ != 0) {
@@ -117,23 +124,82 @@ void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
     return;
   }
   const std::uint64_t changes = portChanges_;
-  int count = ComPort->Read(RxFrame.data(), RxExpectedLength);
-  const double end = rtl::GetTickCount();
-  if (!cport::PortFailed && count > 0 && count == RxExpectedLength) {
+  const double now = rtl::GetTickCount();
+  if (rxCount_ == 0) {
+    rxTarget_ = RxExpectedLength;
+    rxStart_ = rxLast_ = now;
+  }
+  // Only what is queued: a read of no more bytes than InputCount finds returns at once, as
+  // they are all there and nothing else takes them out of the queue.
+  const int queued = ComPort->InputCount();
+  const int wanted = std::min(queued, rxTarget_ - rxCount_);
+  const int read = wanted > 0 && !cport::PortFailed ? ComPort->Read(RxFrame.data() + rxCount_, wanted) : 0;
+  rxCount_ += read;
+  if (read > 0) rxLast_ = now;
+  if (cport::PortFailed) {
+    CheckReply(rxCount_, rxLast_, changes);
+    return;
+  }
+  if (rxCount_ < rxTarget_) {
+    if (rxCount_ == 0) return;  // nothing of a reply yet
+    // Short so far: wait for the rest, without waiting here.
+    const double giveUp = ReplyGiveUpAt(rxStart_, rxLast_, rxTarget_);
+    if (giveUp <= now) {
+      CheckReply(rxCount_, rxLast_, changes);
+      return;
+    }
+    if (receiveTimer_ != 0) rtl::Application->StopTimer(receiveTimer_);
+    receiveTimer_ = 0;
+    if (std::isfinite(giveUp))
+      receiveTimer_ = rtl::Application->StartTimer(giveUp - now, [this] { ReceiveTimeoutTick(); });
+    return;
+  }
+  int count = rxCount_;
+  if (count > 0) {
     if (ComPort->InputCount() == 0 && !cport::PortFailed) {
-      StartReplyQuiet(count, end);
+      StartReplyQuiet(count, rxLast_);
       return;
     }
     ++count;  // more bytes are there already
   }
-  CheckReply(count, end, changes);
+  CheckReply(count, rxLast_, changes);
+}
+
+double TForm_3D_Port::ReplyGiveUpAt(double Start, double Last, int Target) const {
+  // The port's time-outs as the system passes them on: -1 stands for MAXDWORD.
+  const cport::TComTimeouts& t = *ComPort->Timeouts();
+  constexpr std::uint32_t MaxDword = 0xFFFFFFFF;
+  const auto interval = static_cast<std::uint32_t>(t.ReadInterval());
+  const auto multiplier = static_cast<std::uint32_t>(t.ReadTotalMultiplier());
+  const auto constant = static_cast<std::uint32_t>(t.ReadTotalConstant());
+  // "Return at once with what is there", and "wait for the first byte, then return at
+  // once": the bytes that came at Start are all the read would have had.
+  if (interval == MaxDword && ((multiplier == 0 && constant == 0) ||
+                               (multiplier == MaxDword && constant != 0 && constant != MaxDword)))
+    return Start;
+  double end = std::numeric_limits<double>::infinity();
+  if (multiplier != 0 || constant != 0)
+    end = Start + static_cast<double>(std::uint64_t{multiplier} * static_cast<std::uint32_t>(Target) + constant);
+  if (interval != 0 && interval != MaxDword) end = std::min(end, Last + interval);
+  return end;
+}
+
+void TForm_3D_Port::ReceiveTimeoutTick() {
+  // The rest of a short reply did not come: it is judged (and refused) with what came.
+  CheckReply(rxCount_, rxLast_, portChanges_);
+}
+
+void TForm_3D_Port::StopReceiving() {
+  if (receiveTimer_ != 0) rtl::Application->StopTimer(receiveTimer_);
+  receiveTimer_ = 0;
+  rxCount_ = 0;
 }
 
 void TForm_3D_Port::StartReplyQuiet(int Count, double End) {
+  StopReceiving();
   quietCount_ = Count;
   quietEnd_ = End;
   quietChanges_ = portChanges_;
-  sendDeferred_ = timeoutDeferred_ = false;
   quietTimer_ = rtl::Application->StartTimer(ReplyQuietMs(), [this] { ReplyQuietTick(); });
 }
 
@@ -151,6 +217,7 @@ void TForm_3D_Port::ReplyQuietTick() {
 }
 
 void TForm_3D_Port::CheckReply(int Count, double End, std::uint64_t Changes) {
+  StopReceiving();
   const bool awaited = ReplyAwaited != 0;
   if (cport::PortFailed) {
     Port_Error();
@@ -181,7 +248,7 @@ void TForm_3D_Port::CheckReply(int Count, double End, std::uint64_t Changes) {
 }
 
 void TForm_3D_Port::LinkTimerTick(bool& Deferred, void (*Handler)()) {
-  if (quietTimer_ != 0) {
+  if (quietTimer_ != 0 || rxCount_ > 0) {
     Deferred = true;
     return;
   }

@@ -73,7 +73,20 @@ public:
   void Timer_Select_ComPortTimer();
   void ComPortAfterOpen(rtl::TObject* Sender);
   void ComPortAfterClose(rtl::TObject* Sender);
+  // Received characters. The GUI thread never waits for bytes: each call takes only what
+  // is in the port's input queue now (Count is not used), appends it to the reply being
+  // received in RxFrame and returns. The reply is judged as one read of RxExpectedLength
+  // bytes with the port's read time-outs would have judged it:
+  // - the expected length reached: checked after the quiet time below;
+  // - more bytes than expected: refused and the queues purged;
+  // - the missing bytes not there in time (the read interval after the last byte, 500 ms
+  //   here, and the read's total time-out when one is set; ReplyGiveUpAt): refused as a
+  //   short reply. This time-out is a timer on the application clock.
+  // Until the reply is judged, the send tick and the step time-out wait for it, as they
+  // waited behind the blocking read (a short reply is refused before the resend goes).
   void ComPortRxChar(rtl::TObject* Sender, int Count);
+  // Bytes of the reply received so far and not yet judged.
+  int ReplyBytesRead() const { return rxCount_; }
 
   // A reply of the expected length is checked only once the line has stayed quiet for three
   // byte times after its last byte: bytes that still follow make it longer than asked for,
@@ -85,14 +98,23 @@ public:
   double ReplyQuietMs() const;
 
 private:
+  // When a reply still short of its Target bytes, whose first bytes were read at Start and
+  // whose last at Last, is given up, on the application clock: as the port's read
+  // time-outs end one read of Target bytes begun at Start. +infinity when they set no
+  // limit (the reply waits for its bytes); Start when they say "return at once with what
+  // is there".
+  double ReplyGiveUpAt(double Start, double Last, int Target) const;
+  void StopReceiving();
+  void ReceiveTimeoutTick();
   void StartReplyQuiet(int Count, double End);
   void StopReplyQuiet();
   void ReplyQuietTick();
   // Checks the Count bytes read into the reply buffer, whose last byte came at End, then
   // empties the port's buffers (unless the handlers closed or changed the port).
   void CheckReply(int Count, double End, std::uint64_t Changes);
-  // The send tick and the step time-out wait for a quiet time that runs; they run after it
-  // only when the reply was not taken (a taken reply restarts both timers).
+  // The send tick and the step time-out wait for a reply being received or in its quiet
+  // time; they run after its check only when it was not taken (a taken reply restarts both
+  // timers).
   void LinkTimerTick(bool& Deferred, void (*Handler)());
   void RunDeferredTicks(bool ReplyTaken);
 
@@ -100,6 +122,14 @@ private:
   // Counts the port's openings and closings: a handler that finds it changed knows that the
   // port it was called for is gone.
   std::uint64_t portChanges_ = 0;
+  // The reply being received: rxCount_ of rxTarget_ bytes (RxExpectedLength when its first
+  // byte came) are in RxFrame, the first read at rxStart_, the last at rxLast_; receiveTimer_
+  // gives it up when the rest does not come in time.
+  int rxCount_ = 0;
+  int rxTarget_ = 0;
+  double rxStart_ = 0;
+  double rxLast_ = 0;
+  rtl::TApplication::TTimerId receiveTimer_ = 0;
   rtl::TApplication::TTimerId quietTimer_ = 0;
   int quietCount_ = 0;        // bytes of the reply waiting for the quiet time
   double quietEnd_ = 0;       // when its last byte was read

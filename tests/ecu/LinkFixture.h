@@ -46,16 +46,24 @@ inline std::string Hex(const Bytes& bytes) {
   return text;
 }
 
+// Whether the simulator is through the reply it was sending and the port has it all: bytes
+// beyond the length the link expects (a reply too long) have reached the port's queue. The
+// simulator's last write can be on its way through the pseudo-terminal still.
+inline bool ReplyAllAtPort(ecu::TForm_3D_Port* Form, const ecusim::Simulator& Sim) {
+  const ecusim::Simulator::Counters stats = Sim.Stats();
+  return !stats.MidReply && (stats.LastSentBytes <= ecu::RxExpectedLength || Form->ComPort->InputCount() > 0);
+}
+
 // Handles the GUI thread's calls until Done holds or RealMs pass, on a test clock that only
 // moves to let a reply's quiet time pass: once the simulator (when there is one) is through
-// the reply it was sending, the clock goes forward by that quiet time and the link checks
-// the reply. Nothing else moves the clock.
+// the reply it was sending and the port has all of it, the clock goes forward by that quiet
+// time and the link checks the reply. Nothing else moves the clock.
 inline bool PumpLink(rtl::TTestClock& Clock, ecu::TForm_3D_Port* Form, const ecusim::Simulator* Sim,
                      const std::function<bool()>& Done, int RealMs = 3000) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(RealMs);
   for (;;) {
     rtl::Application->ProcessMessages();
-    if (Form && Form->ReplyQuietRunning() && (!Sim || !Sim->Stats().MidReply)) {
+    if (Form && Form->ReplyQuietRunning() && (!Sim || ReplyAllAtPort(Form, *Sim))) {
       Clock.Advance(Form->ReplyQuietMs());
       continue;
     }

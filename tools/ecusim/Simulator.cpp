@@ -358,6 +358,7 @@ void Simulator::SendDue(Clock::time_point now) {
     std::lock_guard lock(mutex_);
     stats_.MidReply = out.Sent > 0 && out.Sent < out.Bytes.size();
     if (out.Sent < out.Bytes.size()) return;
+    stats_.LastSentBytes = out.Bytes.size();
     tx_.pop_front();
     ++stats_.Sent;
     stats_.LastSentAt = Clock::now();

@@ -73,6 +73,7 @@ public:
     unsigned Sent = 0;      // replies whose last byte has gone out on the line
     bool MidReply = false;  // a reply is part-way out on the line
     std::chrono::steady_clock::time_point LastSentAt{};  // when the last of them went out
+    std::size_t LastSentBytes = 0;                       // and its length
   };
   Counters Stats() const;
 
