@@ -294,14 +294,17 @@ rtl::TClass TComThread::StaticClass() {
   return &info;
 }
 
-// The events the thread waits for: the port's Events, less the line watches that no handler
-// wants. Watching modem lines or error counters means sampling the device every 50 ms; an
-// idle port whose handlers do not care should sleep.
+// The events the thread waits for: the port's Events, less those that no handler wants.
+// Watching modem lines or error counters means sampling the device every 50 ms, and every
+// other event is a hand-over to the GUI thread (a transmit-empty one after each write): an
+// idle port whose handlers do not care should sleep, and a busy one wake the GUI thread only
+// for what somebody handles. Received characters are always waited for.
 static TComEvents EventsToWait(const TCustomComPort& Port) {
   TComEvents events = Port.Events();
   const std::pair<TComEvent, bool> watches[] = {
-      {evCTS, bool(Port.OnCTSChange)},   {evDSR, bool(Port.OnDSRChange)}, {evRLSD, bool(Port.OnRLSDChange)},
-      {evRing, bool(Port.OnRing)},       {evError, bool(Port.OnError)},   {evBreak, bool(Port.OnBreak)},
+      {evCTS, bool(Port.OnCTSChange)},    {evDSR, bool(Port.OnDSRChange)}, {evRLSD, bool(Port.OnRLSDChange)},
+      {evRing, bool(Port.OnRing)},        {evError, bool(Port.OnError)},   {evBreak, bool(Port.OnBreak)},
+      {evTxEmpty, bool(Port.OnTxEmpty)},  {evRxFlag, bool(Port.OnRxFlag)}, {evRx80Full, bool(Port.OnRx80Full)},
   };
   for (const auto& [event, wanted] : watches)
     if (!wanted) events.Exclude(event);

@@ -331,8 +331,9 @@ public:
   char EventChar() const { return eventChar_; }
   void SetEventChar(char Value) { SetField(eventChar_, Value, &TCustomComPort::ApplyDCB); }
   // The events the port's thread waits for. Line watches (evCTS, evDSR, evRLSD, evRing,
-  // evError, evBreak) are sampled from the device every 50 ms, so they are left out when no
-  // handler wants them: their handlers must be assigned before the port opens.
+  // evError, evBreak) are sampled from the device every 50 ms and every other event is a
+  // hand-over to the GUI thread, so all but evRxChar are left out when no handler wants them:
+  // their handlers must be assigned before the port opens.
   TComEvents Events() const { return events_; }
   void SetEvents(TComEvents Value) { events_ = Value; }
   // What the thread of the open port waits for (empty while closed): Events, less the line

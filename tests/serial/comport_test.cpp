@@ -211,9 +211,20 @@ TEST_F(ComPortOnPty, LineWatchesAreWaitedForOnlyWhenAHandlerWantsThem) {
   port.Open();
   const TComEvents idle = port.WaitedEvents();
   EXPECT_TRUE(idle.Contains(cport::evRxChar));
-  for (auto e : {cport::evCTS, cport::evDSR, cport::evRLSD, cport::evRing, cport::evError, cport::evBreak})
+  for (auto e : {cport::evCTS, cport::evDSR, cport::evRLSD, cport::evRing, cport::evError, cport::evBreak,
+                 cport::evTxEmpty, cport::evRxFlag, cport::evRx80Full})
     EXPECT_FALSE(idle.Contains(e)) << static_cast<int>(e);
   port.Close();
+
+  // A transmit-empty handler makes every write wake it, and only then.
+  int emptied = 0;
+  port.OnTxEmpty = [&](rtl::TObject*) { ++emptied; };
+  port.Open();
+  EXPECT_TRUE(port.WaitedEvents().Contains(cport::evTxEmpty));
+  port.Write("x", 1);
+  EXPECT_TRUE(PumpUntil([&] { return emptied > 0; }));
+  port.Close();
+  port.OnTxEmpty = nullptr;
 
   port.OnCTSChange = [](rtl::TObject*, bool) {};
   port.OnError = [](rtl::TObject*, cport::TComErrors) {};
