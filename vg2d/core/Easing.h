@@ -2,27 +2,15 @@
 // change and D the duration; each returns B at T = 0 and B + C at T = D.
 #pragma once
 
+#include "platform/rtl/TypInfo.h"
+
 namespace vg {
 
-enum TvxInterpolationType {
-  vgInterpolationLinear,
-  vgInterpolationQuadratic,
-  vgInterpolationCubic,
-  vgInterpolationQuartic,
-  vgInterpolationQuintic,
-  vgInterpolationSinusoidal,
-  vgInterpolationExponential,
-  vgInterpolationCircular,
-  vgInterpolationElastic,
-  vgInterpolationBack,
-  vgInterpolationBounce,
-};
+RTL_ENUM(TvxInterpolationType, vgInterpolationLinear, vgInterpolationQuadratic, vgInterpolationCubic,
+         vgInterpolationQuartic, vgInterpolationQuintic, vgInterpolationSinusoidal, vgInterpolationExponential,
+         vgInterpolationCircular, vgInterpolationElastic, vgInterpolationBack, vgInterpolationBounce);
 
-enum TvxAnimationType {
-  vgAnimationIn,
-  vgAnimationOut,
-  vgAnimationInOut,
-};
+RTL_ENUM(TvxAnimationType, vgAnimationIn, vgAnimationOut, vgAnimationInOut);
 
 double InterpolateLinear(double T, double B, double C, double D);
 double InterpolateQuad(TvxAnimationType AnimationType, double T, double B, double C, double D);
