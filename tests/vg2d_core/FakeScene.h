@@ -43,6 +43,7 @@ public:
   vg::TvxPoint mousePos{};
   bool animatedCaret = true;
   vg::TvxVisualObject* dropTarget = nullptr;
+  std::vector<vg::TvxVisualObject*> dragged;  // every BeginVCLDrag
 
   // The union of the dirty rectangles (all zero when there are none).
   vg::TvxRect DirtyUnion() const {
@@ -94,7 +95,9 @@ public:
     mousePos = {X, Y};
     if (vg::TvxVisualObject* o = ObjectAtPoint(mousePos)) {
       const vg::TvxPoint p = o->AbsoluteToLocal(mousePos);
+      vg::TvxFreeWatch alive(o);
       o->MouseDown(Button, Shift, p.X, p.Y);
+      if (!alive.Gone() && o->DragMode() == vg::vgDragAutomatic) o->BeginAutoDrag();
     }
   }
   void MouseMove(rtl::TShiftState Shift, float X, float Y) {
@@ -260,7 +263,7 @@ public:
   void SetDesignEditObject(vg::TvxVisualObject*) override {}
   vg::TvxPoint GetMousePos() override { return mousePos; }
   vg::TvxPoint LocalToScreen(const vg::TvxPoint& P) override { return P; }
-  void BeginVCLDrag(vg::TvxVisualObject*) override {}
+  void BeginVCLDrag(vg::TvxVisualObject* Obj) override { dragged.push_back(Obj); }
   void SetSelected(vg::TvxVisualObject* Obj) override {
     if (!Obj || Obj->Scene() != this) return;
     selected = Obj;

@@ -11,6 +11,7 @@
 #include "platform/loop/Application.h"
 #include "platform/loop/Clock.h"
 #include "vg2d/core/Animations.h"
+#include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/VisualObjects.h"
 
@@ -343,9 +344,20 @@ TEST_F(VisualInput, DragsFindTheAcceptingTargetAndFireTheDragOverTrigger) {
   bin->OnClick = [&](rtl::TObject*) { ++clicks; };
   bin->SetDragMode(vgDragAutomatic);
   scene.MouseDown(rtl::mbLeft, {}, 20, 20);
+  EXPECT_EQ(scene.dragged, (std::vector<TvxVisualObject*>{bin}));
   bin->DragEnd();
   EXPECT_FALSE(bin->Pressed());
   EXPECT_EQ(clicks, 0);
+}
+
+TEST_F(VisualInput, DragImagesAreFittedInto512Square) {
+  TvxVisualObject* wide = Add(root.get(), 0, 0, 1000, 250);
+  TvxVisualObject* small = Add(root.get(), 0, 0, 300, 200);
+  const std::unique_ptr<TvxBitmap> a = wide->MakeDragImage(), b = small->MakeDragImage();
+  EXPECT_EQ(a->Width(), 512);
+  EXPECT_EQ(a->Height(), 128);
+  EXPECT_EQ(b->Width(), 300);
+  EXPECT_EQ(b->Height(), 200);
 }
 
 TEST_F(VisualInput, TheCaretIsAThinBlueRectangleThatBlinksAtAThirdOfTheTickerRate) {

@@ -680,7 +680,7 @@ void FreeAniThread() {
   aniThread = nullptr;
 }
 
-TvxAniThread::TvxAniThread() : startTime_(static_cast<float>(rtl::GetTickCount() / 1000.0)) {
+TvxAniThread::TvxAniThread() : startTime_(rtl::GetTickCount() / 1000.0) {
   timer_ = rtl::Application->StartTimer(33, [this] { Tick(); });
 }
 
@@ -700,9 +700,9 @@ bool TvxAniThread::Contains(const TvxAnimation* Animation) const {
 }
 
 void TvxAniThread::Tick() {
-  const float now = static_cast<float>(rtl::GetTickCount() / 1000.0) - startTime_;
+  const double now = rtl::GetTickCount() / 1000.0 - startTime_;
   if (now <= lastTime_) return;
-  const float delta = now - lastTime_;
+  const float delta = static_cast<float>(now - lastTime_);
   lastTime_ = now;
   // Last to first; animations leave the list (and may be freed) while they are processed.
   for (int i = static_cast<int>(animations_.size()) - 1; i >= 0;) {
@@ -710,9 +710,9 @@ void TvxAniThread::Tick() {
     if (a->Running()) {
       if (rtl::SameText(a->BindingName(), "caret")) {
         a->SetTag(a->Tag() + 1);
-        if (a->Tag() % 3 == 0) a->ProcessTick(delta, now);
+        if (a->Tag() % 3 == 0) a->ProcessTick(delta, static_cast<float>(now));
       } else {
-        a->ProcessTick(delta, now);
+        a->ProcessTick(delta, static_cast<float>(now));
       }
     }
     i = std::min(i - 1, static_cast<int>(animations_.size()) - 1);

@@ -427,8 +427,10 @@ public:
 private:
   std::vector<TvxAnimation*> animations_;
   unsigned long long timer_ = 0;
-  float startTime_;
-  float lastTime_ = 0;
+  // Seconds on the application's clock, kept in double so that 33 ms steps stay exact
+  // however long the program runs.
+  double startTime_;
+  double lastTime_ = 0;
 };
 
 // The ticker, nil until the first animation starts.

@@ -1057,6 +1057,28 @@ void TvxVisualObject::DragEnd() {
   OnDragEnd(this);
 }
 
+std::unique_ptr<TvxBitmap> TvxVisualObject::MakeDragImage() {
+  const std::unique_ptr<TvxBitmap> shot = MakeScreenshot();
+  const float w = static_cast<float>(shot->Width()), h = static_cast<float>(shot->Height());
+  TvxRect size = MakeRect(0, 0, w, h);
+  if (w > 512 || h > 512) FitRect(size, MakeRect(0, 0, 512, 512));
+  auto image = std::make_unique<TvxBitmap>(static_cast<int>(Round(RectWidth(size))),
+                                           static_cast<int>(Round(RectHeight(size))));
+  image->Clear(0);
+  if (TvxCanvas* c = image->GetCanvas(); c && !image->IsEmpty() && !shot->IsEmpty() && c->BeginScene()) {
+    c->DrawBitmap(shot.get(), MakeRect(0, 0, w, h),
+                  MakeRect(0, 0, static_cast<float>(image->Width()), static_cast<float>(image->Height())), 0.7f, false);
+    c->EndScene();
+  }
+  return image;
+}
+
+void TvxVisualObject::BeginAutoDrag() {
+  // The host draws its own drag feedback; the picture is made as the drag starts.
+  const std::unique_ptr<TvxBitmap> image = MakeDragImage();
+  if (Scene()) Scene()->BeginVCLDrag(this);
+}
+
 TvxVisualObject* TvxVisualObject::FindTarget(const TvxPoint& P, const TvxDragObject& Data) {
   const bool design = Scene() && Scene()->GetDesignTime();
   if (!design && (!visible_ || (IsControl() && !GetAbsoluteEnabled()))) return nullptr;

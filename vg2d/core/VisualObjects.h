@@ -274,6 +274,11 @@ public:
   virtual void DragLeave();
   // With automatic dragging the press ends first (a release far outside).
   virtual void DragEnd();
+  // Starts a window-level drag of this object through the host (automatic drag mode).
+  virtual void BeginAutoDrag();
+  // The picture a drag shows: the object's screenshot at opacity 0.7, fitted into
+  // 512 x 512 when it is larger.
+  std::unique_ptr<TvxBitmap> MakeDragImage();
   // The drop target under the absolute point P: the last child that answers, else this
   // object when it accepts the drag, P hits it and it is hit-testable.
   TvxVisualObject* FindTarget(const TvxPoint& P, const TvxDragObject& Data);
