@@ -70,7 +70,8 @@ protected:
     FreeAniThread();
     rtl::Application->SetClock(nullptr);
   }
-  template <class A> A* Make(const std::string& Property, float Duration = 1) {
+  template <class A>
+  A* Make(const std::string& Property, float Duration = 1) {
     auto* a = new A(nullptr);
     object->AddObject(a);
     a->SetPropertyName(Property);

@@ -88,7 +88,8 @@ protected:
     FreeAniThread();
     rtl::Application->SetClock(nullptr);
   }
-  template <class T = TvxVisualObject> T* Add(TvxVisualObject* Parent, float X, float Y, float W = 50, float H = 50) {
+  template <class T = TvxVisualObject>
+  T* Add(TvxVisualObject* Parent, float X, float Y, float W = 50, float H = 50) {
     auto* o = new T(nullptr);
     o->SetBounds(X, Y, W, H);
     Parent->AddObject(o);
@@ -247,9 +248,9 @@ TEST_F(VisualInput, TabOrderMovesWithinTheSiblingsAndLoadedOrdersApplyAfterLoadi
   TvxVisualObject* b = Add(root.get(), 0, 0);
   // As a stream reads it.
   struct Loading : TvxVisualObject {
-    using TvxVisualObject::TvxVisualObject;
     using TvxVisualObject::ExcludeState;
     using TvxVisualObject::IncludeState;
+    using TvxVisualObject::TvxVisualObject;
   };
   auto* c = Add<Loading>(root.get(), 0, 0);
   a->SetTabOrder(99);

@@ -277,15 +277,16 @@ void WriteColor(rtl::TObject* Target, const rtl::TPropInfo* Prop, TvxColor Color
   if (Prop->Kind() == rtl::tkLString && Prop->SetStr) {
     rtl::SetStrProp(Target, Prop, ColorToString(Color));
   } else if (Prop->Kind() == rtl::tkInteger && Prop->SetOrd) {
-    const int64_t v = Prop->PropType->MinValue < 0 ? static_cast<int64_t>(static_cast<int32_t>(Color))
-                                                   : static_cast<int64_t>(Color);
+    const int64_t v =
+        Prop->PropType->MinValue < 0 ? static_cast<int64_t>(static_cast<int32_t>(Color)) : static_cast<int64_t>(Color);
     if (v >= Prop->PropType->MinValue && v <= Prop->PropType->MaxValue) rtl::SetOrdProp(Target, Prop, v);
   }
 }
 
 bool IsFloatTarget(const rtl::TPropInfo* Prop) { return Prop && Prop->Kind() == rtl::tkFloat && Prop->SetFloat; }
 
-template <class T> T* ObjectTarget(rtl::TObject* Target, const rtl::TPropInfo* Prop) {
+template <class T>
+T* ObjectTarget(rtl::TObject* Target, const rtl::TPropInfo* Prop) {
   if (!Prop || Prop->Kind() != rtl::tkClass) return nullptr;
   return dynamic_cast<T*>(rtl::GetObjectProp(Target, Prop));
 }
@@ -590,8 +591,9 @@ void TvxFloatKeyAnimation::ProcessAnimation() {
   TvxKey *k1 = nullptr, *k2 = nullptr;
   float t = 0;
   if (!IsFloatTarget(prop) || !keys_->FindKeys(NormalizedTime(), k1, k2, t)) return;
-  rtl::SetFloatProp(target, prop,
-                    InterpolateSingle(static_cast<TvxFloatKey*>(k1)->Value(), static_cast<TvxFloatKey*>(k2)->Value(), t));
+  rtl::SetFloatProp(
+      target, prop,
+      InterpolateSingle(static_cast<TvxFloatKey*>(k1)->Value(), static_cast<TvxFloatKey*>(k2)->Value(), t));
 }
 
 // ---- path animation ------------------------------------------------------------------------------------
@@ -621,8 +623,7 @@ void TvxPathAnimation::Start() {
   path_->FlattenToPolygon(points_, size, 0.25f);
   for (size_t i = 1; i < points_.size(); ++i)
     if (points_[i].X == ClosePolygonMarker.X && points_[i].Y == ClosePolygonMarker.Y) points_[i] = points_[i - 1];
-  if (!points_.empty() && points_[0].X == ClosePolygonMarker.X && points_[0].Y == ClosePolygonMarker.Y)
-    points_.clear();
+  if (!points_.empty() && points_[0].X == ClosePolygonMarker.X && points_[0].Y == ClosePolygonMarker.Y) points_.clear();
   if (!points_.empty()) spline_ = std::make_unique<TvxSpline>(points_);
   moved_ = Parent() && Parent()->IsVisual() ? Parent()->Visual() : nullptr;
   if (moved_) startPosition_ = moved_->Position()->GetPoint();

@@ -21,11 +21,10 @@ double InterpolateSine(TvxAnimationType AnimationType, double T, double B, doubl
 double InterpolateExpo(TvxAnimationType AnimationType, double T, double B, double C, double D);
 double InterpolateCirc(TvxAnimationType AnimationType, double T, double B, double C, double D);
 // Amplitude 0 means C; Period 0 means 0.3 D (0.45 D for InOut).
-double InterpolateElastic(TvxAnimationType AnimationType, double T, double B, double C, double D,
-                          double Amplitude, double Period);
+double InterpolateElastic(TvxAnimationType AnimationType, double T, double B, double C, double D, double Amplitude,
+                          double Period);
 // Overshoot 0 means 1.70158.
-double InterpolateBack(TvxAnimationType AnimationType, double T, double B, double C, double D,
-                       double Overshoot);
+double InterpolateBack(TvxAnimationType AnimationType, double T, double B, double C, double D, double Overshoot);
 double InterpolateBounce(TvxAnimationType AnimationType, double T, double B, double C, double D);
 double BounceEaseOut(double T, double B, double C, double D);
 double BounceEaseIn(double T, double B, double C, double D);

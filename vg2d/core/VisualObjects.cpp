@@ -1062,8 +1062,8 @@ std::unique_ptr<TvxBitmap> TvxVisualObject::MakeDragImage() {
   const float w = static_cast<float>(shot->Width()), h = static_cast<float>(shot->Height());
   TvxRect size = MakeRect(0, 0, w, h);
   if (w > 512 || h > 512) FitRect(size, MakeRect(0, 0, 512, 512));
-  auto image = std::make_unique<TvxBitmap>(static_cast<int>(Round(RectWidth(size))),
-                                           static_cast<int>(Round(RectHeight(size))));
+  auto image =
+      std::make_unique<TvxBitmap>(static_cast<int>(Round(RectWidth(size))), static_cast<int>(Round(RectHeight(size))));
   image->Clear(0);
   if (TvxCanvas* c = image->GetCanvas(); c && !image->IsEmpty() && !shot->IsEmpty() && c->BeginScene()) {
     c->DrawBitmap(shot.get(), MakeRect(0, 0, w, h),
@@ -1120,8 +1120,7 @@ void TvxVisualObject::CreateCaret() {
   // The caret is the library's rectangle shape when it is registered; the shapes come
   // after this file in the library, so it is made through its class record.
   std::unique_ptr<TvxVisualObject> caret;
-  if (rtl::TClass shape = rtl::GetClass("TvxRectangle"))
-    caret = rtl::OwnedAs<TvxVisualObject>(shape->Create(this));
+  if (rtl::TClass shape = rtl::GetClass("TvxRectangle")) caret = rtl::OwnedAs<TvxVisualObject>(shape->Create(this));
   if (!caret) caret = std::make_unique<TvxVisualObject>(this);
   caret->SetWidth(3);
   caret->SetHeight(20);
