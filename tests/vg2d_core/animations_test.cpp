@@ -319,6 +319,11 @@ TEST_F(Animations, APathAnimationEndsAtThePathsLastPointAndTurnsOnlyWhenBothCoor
   EXPECT_NEAR(object->Position()->X(), 105, 1e-3);  // not one segment beyond
   EXPECT_EQ(object->Position()->Y(), 5);
   EXPECT_EQ(object->RotateAngle(), 0);
+
+  p->SetDuration(0);  // no time to run: finishes at once, and its handler frees it
+  p->OnFinish = [](rtl::TObject* Sender) { delete Sender; };
+  p->Start();
+  EXPECT_EQ(object->GetChildrenCount(), 0);
 }
 
 TEST_F(Animations, AnAnimationMovedToAnotherParentWritesIntoTheNewOne) {

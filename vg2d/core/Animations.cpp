@@ -616,7 +616,12 @@ void TvxPathAnimation::SetPath(TvxPathData* Value) { path_->Assign(Value); }
 void TvxPathAnimation::Start() {
   // With no delay the base applies the first value at once, still with the last run's
   // points and start position.
-  inherited::Start();
+  {
+    // A start without time to run finishes at once, and OnFinish may free the animation.
+    TvxFreeWatch self(this);
+    inherited::Start();
+    if (self.Gone()) return;
+  }
   spline_.reset();
   points_.clear();
   TvxPoint size{};
