@@ -12,8 +12,10 @@
 #include "platform/loop/Clock.h"
 #include "platform/rtl/Streams.h"
 #include "vg2d/core/Animations.h"
+#include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/Bounds.h"
 #include "vg2d/core/Brushes.h"
+#include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/PathData.h"
 #include "vg2d/core/VisualObjects.h"
 
@@ -35,12 +37,15 @@ public:
   void SetTint(uint32_t Value) { tint_ = Value; }
   TvxBounds* Frame() const { return frame_.get(); }
   void SetFrame(TvxBounds* Value) { frame_->Assign(Value); }
+  TvxBitmap* Picture() const { return picture_.get(); }
+  void SetPicture(TvxBitmap* Value) { picture_->Assign(Value); }
 
 private:
   std::unique_ptr<TvxBrush> fill_ = std::make_unique<TvxBrush>(vgBrushSolid, 0xFF000000u);
   std::unique_ptr<TvxGradient> shade_ = std::make_unique<TvxGradient>();
   uint32_t tint_ = 0;
   std::unique_ptr<TvxBounds> frame_ = std::make_unique<TvxBounds>(TvxRect{});
+  std::unique_ptr<TvxBitmap> picture_ = std::make_unique<TvxBitmap>(1, 1);
 };
 
 }  // namespace
@@ -51,6 +56,7 @@ rtl::TClass Swatch::StaticClass() {
                                           .Property("Shade", &Swatch::Shade, &Swatch::SetShade)
                                           .Property("Tint", &Swatch::Tint, &Swatch::SetTint)
                                           .Property("Frame", &Swatch::Frame, &Swatch::SetFrame)
+                                          .Property("Picture", &Swatch::Picture, &Swatch::SetPicture)
                                           .Build();
   return &info;
 }
@@ -302,6 +308,26 @@ TEST_F(Animations, GradientsRectanglesAndKeysWriteTheirValues) {
   EXPECT_NEAR(object->Position()->Y(), 80 - 40 * (0.165f / 0.32f - 0.5f) * 2, 1e-3);
   clock.Advance(165);
   EXPECT_NEAR(object->Position()->Y(), 40, 1e-3);
+}
+
+TEST_F(Animations, ABitmapAnimationCrossFadesIntoTheTargetBitmap) {
+  DefaultCanvasClass = TvxCanvasGdiPlus::ClassRef();
+  auto* a = Make<TvxBitmapAnimation>("Picture", 0.32f);
+  TvxBitmap red(4, 4), blue(4, 4);
+  red.Clear(0xFFFF0000u);
+  blue.Clear(0xFF0000FFu);
+  a->SetStartValue(&red);
+  a->SetStopValue(&blue);
+  a->Start();
+  EXPECT_EQ(object->Picture()->Width(), 4);
+  EXPECT_EQ(object->Picture()->Bits()[5], 0xFFFF0000u);
+  clock.Advance(165);
+  const uint32_t mid = object->Picture()->Bits()[5];
+  EXPECT_GT(mid & 0xFFu, 0x40u);  // some blue over the red
+  EXPECT_GT((mid >> 16) & 0xFFu, 0x40u);
+  clock.Advance(165);
+  EXPECT_EQ(object->Picture()->Bits()[5], 0xFF0000FFu);
+  DefaultCanvasClass = nullptr;
 }
 
 TEST_F(Animations, APathAnimationEndsAtThePathsLastPointAndTurnsOnlyWhenBothCoordinatesChange) {
