@@ -17,6 +17,7 @@
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/PathData.h"
+#include "vg2d/core/Registry.h"
 #include "vg2d/core/VisualObjects.h"
 
 using namespace vg;
@@ -376,6 +377,25 @@ TEST_F(Animations, EasingKindsAreStreamedByName) {
   EXPECT_NE(text.DataString().find("AnimationType = vgAnimationInOut"), std::string::npos) << text.DataString();
   EXPECT_NE(text.DataString().find("Interpolation = vgInterpolationBounce"), std::string::npos);
   EXPECT_NE(text.DataString().find("HideOnFinish = False"), std::string::npos);
+
+  // Key frames go through a stream and come back.
+  rtl::RegisterClasses<TvxFloatKeyAnimation>();
+  auto* keyed = Make<TvxFloatKeyAnimation>("Opacity");
+  for (float k : {0.0f, 0.25f, 1.0f}) {
+    auto* key = static_cast<TvxFloatKey*>(keyed->Keys()->Add());
+    key->SetKey(k);
+    key->SetValue(k * 8);
+  }
+  rtl::TStringStream saved;
+  keyed->SaveToTextStream(&saved);
+  saved.SetPosition(0);
+  std::unique_ptr<rtl::TComponent> back(CreateObjectFromText(nullptr, &saved));
+  auto* loaded = dynamic_cast<TvxFloatKeyAnimation*>(back.get());
+  ASSERT_NE(loaded, nullptr) << saved.DataString();
+  ASSERT_EQ(loaded->Keys()->Count(), 3);
+  EXPECT_EQ(loaded->Keys()->Key(1)->Key(), 0.25f);
+  EXPECT_EQ(static_cast<TvxFloatKey*>(loaded->Keys()->Key(2))->Value(), 8);
+
   TvxPathSwitcher switcher(nullptr);
   EXPECT_FLOAT_EQ(switcher.Duration(), 0.001f);
 }
