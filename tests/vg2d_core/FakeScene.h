@@ -1,10 +1,13 @@
 // A host for 2D trees in tests and benchmarks: implements IvxScene, records the dirty
-// rectangles, focus, capture, hover and design selection, and paints its roots into a
-// canvas the way a scene does. Any real host must pass the tests written against it.
+// rectangles, focus, capture, hover and design selection, paints its roots into a canvas
+// and routes mouse, keyboard and drag input into its tree the way a scene does (points in
+// scene coordinates). Any real host must pass the tests written against it.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "platform/rtl/Component.h"
@@ -37,6 +40,10 @@ public:
   bool mouseCaptured = false;
   int focusChanges = 0;
   vg::TvxCanvas* canvas = nullptr;
+  vg::TvxPoint mousePos{};
+  bool animatedCaret = true;
+  vg::TvxVisualObject* dropTarget = nullptr;
+  std::vector<vg::TvxVisualObject*> dragged;  // every BeginVCLDrag
 
   // The union of the dirty rectangles (all zero when there are none).
   vg::TvxRect DirtyUnion() const {
@@ -71,6 +78,118 @@ public:
       }
     canvas->ResetClipRect();
     dirty.clear();
+  }
+
+  // ---- input, as a scene routes it ------------------------------------------------------------
+  // The roots last to first; a root that is not visual ends the search.
+  vg::TvxVisualObject* ObjectAtPoint(const vg::TvxPoint& P) {
+    for (size_t i = roots.size(); i-- > 0;) {
+      vg::TvxVisualObject* v = roots[i]->Visual();
+      if (!v) return nullptr;
+      if (v->Visible() || designTime)
+        if (vg::TvxVisualObject* hit = v->ObjectAtPoint(P)) return hit;
+    }
+    return nullptr;
+  }
+  void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+    mousePos = {X, Y};
+    if (vg::TvxVisualObject* o = ObjectAtPoint(mousePos)) {
+      const vg::TvxPoint p = o->AbsoluteToLocal(mousePos);
+      vg::TvxFreeWatch alive(o);
+      o->MouseDown(Button, Shift, p.X, p.Y);
+      if (!alive.Gone() && o->DragMode() == vg::vgDragAutomatic) o->BeginAutoDrag();
+    }
+  }
+  void MouseMove(rtl::TShiftState Shift, float X, float Y) {
+    mousePos = {X, Y};
+    if (captured) {
+      const vg::TvxPoint p = captured->AbsoluteToLocal(mousePos);
+      captured->MouseMove(Shift, p.X, p.Y, 0, 0);
+      return;
+    }
+    vg::TvxVisualObject* o = ObjectAtPoint(mousePos);
+    if (o != hovered) {
+      if (vg::TvxVisualObject* old = hovered) {
+        hovered = nullptr;
+        old->MouseLeave();
+      }
+      hovered = o;
+      if (o) o->MouseEnter();
+    }
+    if (o) {
+      const vg::TvxPoint p = o->AbsoluteToLocal(mousePos);
+      o->MouseMove(Shift, p.X, p.Y, 0, 0);
+    }
+  }
+  // The window moves the mouse before it releases a button; the fake takes the point here.
+  void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+    mousePos = {X, Y};
+    vg::TvxVisualObject* o = captured ? captured : ObjectAtPoint(mousePos);
+    if (!o) return;
+    const vg::TvxPoint p = o->AbsoluteToLocal(mousePos);
+    o->MouseUp(Button, Shift, p.X, p.Y);
+  }
+  bool MouseWheel(rtl::TShiftState Shift, int WheelDelta) {
+    bool handled = false;
+    if (captured) {
+      captured->MouseWheel(Shift, WheelDelta, handled);
+      return handled;
+    }
+    for (vg::TvxVisualObject* o = ObjectAtPoint(mousePos); o && !handled;) {
+      o->MouseWheel(Shift, WheelDelta, handled);
+      vg::TvxObject* p = o->Parent();
+      o = p ? p->Visual() : nullptr;
+    }
+    return handled;
+  }
+  void KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
+    static constexpr uint16_t dialogKeys[] = {27, 13, 37, 39, 38, 40, 36, 35, 107, 109};
+    if (std::find(std::begin(dialogKeys), std::end(dialogKeys), Key) != std::end(dialogKeys))
+      if (vg::TvxObject* root = GetRoot(); root && root->Visual()) {
+        root->Visual()->DialogKey(Key, Shift);
+        if (Key == 0) return;
+      }
+    if (Key != 9 || !GetRoot() || !GetRoot()->Visual()) {
+      if (focused) focused->KeyDown(Key, KeyChar, Shift);
+      return;
+    }
+    Key = 0;
+    std::vector<vg::TvxVisualObject*> list;
+    GetRoot()->Visual()->GetTabOrderList(list, true);
+    if (list.empty()) return;
+    const int n = static_cast<int>(list.size());
+    const int at = focused ? static_cast<int>(std::find(list.begin(), list.end(), focused) - list.begin()) : -1;
+    const bool back = Shift.Contains(rtl::ssShift);
+    // From the entry after (before) the focused one round to the focused one itself.
+    const int from = at < 0 || at >= n ? (back ? n - 1 : 0) : (back ? at - 1 + n : at + 1) % n;
+    for (int k = 0; k < n; ++k) {
+      vg::TvxVisualObject* c = list[static_cast<size_t>(((back ? from - k : from + k) % n + n) % n)];
+      if (c->GetParentedVisible() && c->CanFocused() && c->GetAbsoluteEnabled()) {
+        c->SetFocus();
+        return;
+      }
+    }
+  }
+  void KeyUp(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
+    if (focused) focused->KeyUp(Key, KeyChar, Shift);
+  }
+  // A drag over the first root at P: the target under it hears enter, over and leave.
+  void DragOver(const vg::TvxDragObject& Data, const vg::TvxPoint& P) {
+    vg::TvxObject* root = GetRoot();
+    vg::TvxVisualObject* target = root && root->Visual() ? root->Visual()->FindTarget(P, Data) : nullptr;
+    if (target == dropTarget) return;
+    if (vg::TvxVisualObject* old = dropTarget) {
+      dropTarget = nullptr;
+      old->DragLeave();
+    }
+    dropTarget = target;
+    if (target) target->DragEnter(Data, P);
+  }
+  void DragDrop(const vg::TvxDragObject& Data, const vg::TvxPoint& P) {
+    if (vg::TvxVisualObject* t = dropTarget) {
+      dropTarget = nullptr;
+      t->DragDrop(Data, P);
+    }
   }
 
   // ---- IvxScene ------------------------------------------------------------------------------
@@ -120,7 +239,7 @@ public:
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override {
     if (Operation != rtl::opRemove) return;
     removed.push_back(AComponent);
-    for (vg::TvxVisualObject** ref : {&focused, &captured, &hovered, &selected, &placeObject})
+    for (vg::TvxVisualObject** ref : {&focused, &captured, &hovered, &selected, &placeObject, &dropTarget})
       if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
   }
   vg::TvxVisualObject* GetSelected() override { return selected; }
@@ -134,20 +253,23 @@ public:
   vg::TvxVisualObject* GetCaptured() override { return captured; }
   void SetFocused(vg::TvxVisualObject* Value) override {
     if (Value == focused) return;
+    vg::TvxVisualObject* old = focused;
     focused = Value;
     ++focusChanges;
+    if (old) old->KillFocus();
+    if (Value) Value->EnterFocus();
   }
   vg::TvxVisualObject* GetFocused() override { return focused; }
   void SetDesignEditObject(vg::TvxVisualObject*) override {}
-  vg::TvxPoint GetMousePos() override { return {}; }
+  vg::TvxPoint GetMousePos() override { return mousePos; }
   vg::TvxPoint LocalToScreen(const vg::TvxPoint& P) override { return P; }
-  void BeginVCLDrag(vg::TvxVisualObject*) override {}
+  void BeginVCLDrag(vg::TvxVisualObject* Obj) override { dragged.push_back(Obj); }
   void SetSelected(vg::TvxVisualObject* Obj) override {
     if (!Obj || Obj->Scene() != this) return;
     selected = Obj;
     Obj->DesignSelect();
   }
-  bool GetAnimatedCaret() override { return true; }
+  bool GetAnimatedCaret() override { return animatedCaret; }
   bool ShowKeyboard(vg::TvxControl*) override { return false; }
   void HideKeyboard(vg::TvxControl*) override {}
 };

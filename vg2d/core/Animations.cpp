@@ -6,6 +6,12 @@
 
 #include "platform/loop/Application.h"
 #include "platform/rtl/SysUtils.h"
+#include "vg2d/core/Bitmaps.h"
+#include "vg2d/core/Bounds.h"
+#include "vg2d/core/Brushes.h"
+#include "vg2d/core/Canvas.h"
+#include "vg2d/core/Geometry.h"
+#include "vg2d/core/PathData.h"
 #include "vg2d/core/TextForms.h"
 #include "vg2d/core/VisualObjects.h"
 
@@ -75,6 +81,8 @@ bool TriggerHolds(TvxObject* Instance, const std::string& Trigger) {
 rtl::TClass TvxAnimation::StaticClass() {
   static const rtl::TClassInfo info =
       rtl::DefineClass<TvxAnimation>()
+          .Property("AnimationType", &TvxAnimation::AnimationType, &TvxAnimation::SetAnimationType)
+          .Default(vgAnimationIn)
           .Property("AutoReverse", &TvxAnimation::AutoReverse, &TvxAnimation::SetAutoReverse)
           .Default(false)
           .Property("Enabled", &TvxAnimation::Enabled, &TvxAnimation::SetEnabled)
@@ -83,8 +91,12 @@ rtl::TClass TvxAnimation::StaticClass() {
           .NoDefault()
           .Property("Duration", &TvxAnimation::Duration, &TvxAnimation::SetDuration)
           .NoDefault()
+          .Property("Interpolation", &TvxAnimation::Interpolation, &TvxAnimation::SetInterpolation)
+          .Default(vgInterpolationLinear)
           .Property("Inverse", &TvxAnimation::Inverse, &TvxAnimation::SetInverse)
           .Default(false)
+          .Property("HideOnFinish", &TvxAnimation::HideOnFinish, &TvxAnimation::SetHideOnFinish)
+          .NoDefault()
           .Property("Loop", &TvxAnimation::Loop, &TvxAnimation::SetLoop)
           .Default(false)
           .Property("Trigger", &TvxAnimation::Trigger, &TvxAnimation::SetTrigger)
@@ -206,12 +218,158 @@ void TvxAnimation::ProcessTick(float DeltaTime, float) {
       time_ = duration_;
   }
   ProcessAnimation();
-  OnProcess(this);
+  // OnProcess may free the animation (with its parent): then nothing more is touched.
+  if (OnProcess) {
+    TvxFreeWatch self(this);
+    OnProcess(this);
+    if (self.Gone()) return;
+  }
   if (Scene() && !running_) {
     if (aniThread) aniThread->Remove(this);
     enabled_ = false;
     OnFinish(this);
   }
+}
+
+// ---- property targets ---------------------------------------------------------------------------
+
+const rtl::TPropInfo* TvxPropertyTarget::Get(TvxObject* Parent, const std::string& Path, rtl::TObject*& Target) {
+  if (!resolved_ || Parent != parent_ || Path != path_) {
+    resolved_ = true;
+    parent_ = Parent;
+    path_ = Path;
+    target_ = Parent;
+    prop_ = nullptr;
+    if (Parent && !Path.empty()) {
+      std::string rest = Path;
+      while (rest.find('.') != std::string::npos) {
+        const std::string part = GetToken(rest, ".");
+        const rtl::TPropInfo* p = rtl::GetPropInfo(target_, part);
+        if (p && p->Kind() == rtl::tkClass)
+          if (rtl::TObject* inner = rtl::GetObjectProp(target_, p)) target_ = inner;
+      }
+      prop_ = rtl::GetPropInfo(target_, rest);
+    }
+  }
+  Target = target_;
+  return prop_;
+}
+
+namespace {
+
+// The colour a colour target holds now; false when it is neither text nor an integer.
+bool ReadColor(rtl::TObject* Target, const rtl::TPropInfo* Prop, TvxColor& Color) {
+  if (!Prop) return false;
+  if (Prop->Kind() == rtl::tkLString && Prop->GetStr) {
+    Color = StringToColor(rtl::GetStrProp(Target, Prop));
+    return true;
+  }
+  if (Prop->Kind() == rtl::tkInteger && Prop->GetOrd) {
+    Color = static_cast<TvxColor>(rtl::GetOrdProp(Target, Prop));
+    return true;
+  }
+  return false;
+}
+
+// Writes a colour as text or as the ARGB number (in the integer's own signedness).
+void WriteColor(rtl::TObject* Target, const rtl::TPropInfo* Prop, TvxColor Color) {
+  if (!Prop) return;
+  if (Prop->Kind() == rtl::tkLString && Prop->SetStr) {
+    rtl::SetStrProp(Target, Prop, ColorToString(Color));
+  } else if (Prop->Kind() == rtl::tkInteger && Prop->SetOrd) {
+    const int64_t v =
+        Prop->PropType->MinValue < 0 ? static_cast<int64_t>(static_cast<int32_t>(Color)) : static_cast<int64_t>(Color);
+    if (v >= Prop->PropType->MinValue && v <= Prop->PropType->MaxValue) rtl::SetOrdProp(Target, Prop, v);
+  }
+}
+
+bool IsFloatTarget(const rtl::TPropInfo* Prop) { return Prop && Prop->Kind() == rtl::tkFloat && Prop->SetFloat; }
+
+template <class T>
+T* ObjectTarget(rtl::TObject* Target, const rtl::TPropInfo* Prop) {
+  if (!Prop || Prop->Kind() != rtl::tkClass) return nullptr;
+  return dynamic_cast<T*>(rtl::GetObjectProp(Target, Prop));
+}
+
+}  // namespace
+
+// ---- colour animation ---------------------------------------------------------------------------------
+
+rtl::TClass TvxColorAnimation::StaticClass() {
+  using A = TvxColorAnimation;
+  static const rtl::TClassInfo info = rtl::DefineClass<A>()
+                                          .Property("StartValue", &A::StartValue, &A::SetStartValue)
+                                          .Default("#FFFFFFFF")
+                                          .Property("StartFromCurrent", &A::StartFromCurrent, &A::SetStartFromCurrent)
+                                          .Default(false)
+                                          .Property("StopValue", &A::StopValue, &A::SetStopValue)
+                                          .Default("#FFFFFFFF")
+                                          .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
+                                          .Build();
+  return &info;
+}
+
+TvxColorAnimation::TvxColorAnimation(rtl::TComponent* AOwner) : TvxAnimation(AOwner) {}
+
+std::string TvxColorAnimation::StartValue() const { return ColorToString(startValue_); }
+void TvxColorAnimation::SetStartValue(const std::string& Value) { startValue_ = StringToColor(Value); }
+std::string TvxColorAnimation::StopValue() const { return ColorToString(stopValue_); }
+void TvxColorAnimation::SetStopValue(const std::string& Value) { stopValue_ = StringToColor(Value); }
+
+void TvxColorAnimation::Start() {
+  rtl::TObject* target = nullptr;
+  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  if (startFromCurrent_) ReadColor(target, prop, startValue_);
+  inherited::Start();
+}
+
+void TvxColorAnimation::ProcessAnimation() {
+  rtl::TObject* target = nullptr;
+  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  WriteColor(target, prop, InterpolateColor(startValue_, stopValue_, NormalizedTime()));
+}
+
+// ---- gradient animation -----------------------------------------------------------------------------
+
+rtl::TClass TvxGradientAnimation::StaticClass() {
+  using A = TvxGradientAnimation;
+  static const rtl::TClassInfo info = rtl::DefineClass<A>()
+                                          .Property("StartValue", &A::StartValue, &A::SetStartValue)
+                                          .Property("StartFromCurrent", &A::StartFromCurrent, &A::SetStartFromCurrent)
+                                          .Default(false)
+                                          .Property("StopValue", &A::StopValue, &A::SetStopValue)
+                                          .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
+                                          .Build();
+  return &info;
+}
+
+TvxGradientAnimation::TvxGradientAnimation(rtl::TComponent* AOwner)
+    : TvxAnimation(AOwner), startValue_(std::make_unique<TvxGradient>()), stopValue_(std::make_unique<TvxGradient>()) {}
+TvxGradientAnimation::~TvxGradientAnimation() = default;
+
+void TvxGradientAnimation::SetStartValue(TvxGradient* Value) { startValue_->Assign(Value); }
+void TvxGradientAnimation::SetStopValue(TvxGradient* Value) { stopValue_->Assign(Value); }
+
+TvxGradient* TvxGradientAnimation::TargetGradient() {
+  rtl::TObject* target = nullptr;
+  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  return ObjectTarget<TvxGradient>(target, prop);
+}
+
+void TvxGradientAnimation::Start() {
+  if (TvxGradient* g = TargetGradient(); g && startFromCurrent_) startValue_->Assign(g);
+  inherited::Start();
+}
+
+void TvxGradientAnimation::ProcessAnimation() {
+  TvxGradient* g = TargetGradient();
+  if (!g) return;
+  const float t = NormalizedTime();
+  const int n = std::min({g->Points()->Count(), startValue_->Points()->Count(), stopValue_->Points()->Count()});
+  for (int i = 0; i < n; ++i)
+    g->Points()->GetPoint(i)->SetIntColor(InterpolateColor(startValue_->Points()->GetPoint(i)->IntColor(),
+                                                           stopValue_->Points()->GetPoint(i)->IntColor(), t));
+  g->Change();
 }
 
 // ---- float animation -------------------------------------------------------------------------------
@@ -230,32 +388,294 @@ rtl::TClass TvxFloatAnimation::StaticClass() {
 
 TvxFloatAnimation::TvxFloatAnimation(rtl::TComponent* AOwner) : TvxAnimation(AOwner) {}
 
-const rtl::TPropInfo* TvxFloatAnimation::Resolve(rtl::TObject*& Target) const {
-  Target = Parent();
-  if (!Target || propertyName_.empty()) return nullptr;
-  std::string path = propertyName_;
-  while (path.find('.') != std::string::npos) {
-    const std::string part = GetToken(path, ".");
-    const rtl::TPropInfo* p = rtl::GetPropInfo(Target, part);
-    if (p && p->Kind() == rtl::tkClass)
-      if (rtl::TObject* inner = rtl::GetObjectProp(Target, p)) Target = inner;
-  }
-  const rtl::TPropInfo* prop = rtl::GetPropInfo(Target, path);
-  return prop && prop->Kind() == rtl::tkFloat && prop->SetFloat ? prop : nullptr;
-}
-
 void TvxFloatAnimation::Start() {
   rtl::TObject* target = nullptr;
-  if (startFromCurrent_)
-    if (const rtl::TPropInfo* prop = Resolve(target)) startValue_ = static_cast<float>(rtl::GetFloatProp(target, prop));
+  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  if (startFromCurrent_ && IsFloatTarget(prop)) startValue_ = static_cast<float>(rtl::GetFloatProp(target, prop));
   inherited::Start();
 }
 
 void TvxFloatAnimation::ProcessAnimation() {
   rtl::TObject* target = nullptr;
-  if (const rtl::TPropInfo* prop = Resolve(target))
+  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  if (IsFloatTarget(prop))
     rtl::SetFloatProp(target, prop, InterpolateSingle(startValue_, stopValue_, NormalizedTime()));
 }
+
+// ---- rectangle animation ----------------------------------------------------------------------------
+
+rtl::TClass TvxRectAnimation::StaticClass() {
+  using A = TvxRectAnimation;
+  static const rtl::TClassInfo info = rtl::DefineClass<A>()
+                                          .Property("StartValue", &A::StartValue, &A::SetStartValue)
+                                          .Property("StartFromCurrent", &A::StartFromCurrent, &A::SetStartFromCurrent)
+                                          .Default(false)
+                                          .Property("StopValue", &A::StopValue, &A::SetStopValue)
+                                          .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
+                                          .Build();
+  return &info;
+}
+
+TvxRectAnimation::TvxRectAnimation(rtl::TComponent* AOwner)
+    : TvxAnimation(AOwner),
+      startValue_(std::make_unique<TvxBounds>(TvxRect{})),
+      stopValue_(std::make_unique<TvxBounds>(TvxRect{})),
+      current_(std::make_unique<TvxBounds>(TvxRect{})) {}
+TvxRectAnimation::~TvxRectAnimation() = default;
+
+void TvxRectAnimation::SetStartValue(TvxBounds* Value) { startValue_->Assign(Value); }
+void TvxRectAnimation::SetStopValue(TvxBounds* Value) { stopValue_->Assign(Value); }
+
+rtl::TPersistent* TvxRectAnimation::TargetObject() {
+  rtl::TObject* target = nullptr;
+  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  return ObjectTarget<rtl::TPersistent>(target, prop);
+}
+
+void TvxRectAnimation::Start() {
+  if (rtl::TPersistent* p = TargetObject(); p && startFromCurrent_) startValue_->Assign(p);
+  inherited::Start();
+}
+
+void TvxRectAnimation::ProcessAnimation() {
+  rtl::TPersistent* p = TargetObject();
+  if (!p) return;
+  const float t = NormalizedTime();
+  current_->SetRect({InterpolateSingle(startValue_->Left(), stopValue_->Left(), t),
+                     InterpolateSingle(startValue_->Top(), stopValue_->Top(), t),
+                     InterpolateSingle(startValue_->Right(), stopValue_->Right(), t),
+                     InterpolateSingle(startValue_->Bottom(), stopValue_->Bottom(), t)});
+  p->Assign(current_.get());
+}
+
+// ---- bitmap animation ----------------------------------------------------------------------------------
+
+rtl::TClass TvxBitmapAnimation::StaticClass() {
+  using A = TvxBitmapAnimation;
+  static const rtl::TClassInfo info = rtl::DefineClass<A>()
+                                          .Property("StartValue", &A::StartValue, &A::SetStartValue)
+                                          .Property("StopValue", &A::StopValue, &A::SetStopValue)
+                                          .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
+                                          .Build();
+  return &info;
+}
+
+TvxBitmapAnimation::TvxBitmapAnimation(rtl::TComponent* AOwner)
+    : TvxAnimation(AOwner),
+      startValue_(std::make_unique<TvxBitmap>(1, 1)),
+      stopValue_(std::make_unique<TvxBitmap>(1, 1)),
+      current_(std::make_unique<TvxBitmap>(1, 1)) {}
+TvxBitmapAnimation::~TvxBitmapAnimation() = default;
+
+void TvxBitmapAnimation::SetStartValue(TvxBitmap* Value) { startValue_->Assign(Value); }
+void TvxBitmapAnimation::SetStopValue(TvxBitmap* Value) { stopValue_->Assign(Value); }
+
+void TvxBitmapAnimation::ProcessAnimation() {
+  rtl::TObject* target = nullptr;
+  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  TvxBitmap* b = ObjectTarget<TvxBitmap>(target, prop);
+  if (!b) return;
+  current_->Assign(startValue_.get());
+  if (TvxCanvas* c = current_->GetCanvas(); c && !current_->IsEmpty() && c->BeginScene()) {
+    const auto w = [](const TvxBitmap& B) { return static_cast<float>(B.Width()); };
+    const auto h = [](const TvxBitmap& B) { return static_cast<float>(B.Height()); };
+    c->DrawBitmap(stopValue_.get(), MakeRect(0, 0, w(*stopValue_), h(*stopValue_)),
+                  MakeRect(0, 0, w(*current_), h(*current_)), NormalizedTime(), false);
+    c->EndScene();
+  }
+  b->Assign(current_.get());
+}
+
+// ---- keys -------------------------------------------------------------------------------------------------
+
+rtl::TClass TvxKey::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxKey>().Property("Key", &TvxKey::Key, &TvxKey::SetKey).Build();
+  return &info;
+}
+
+void TvxKey::SetKey(float Value) { key_ = std::isnan(Value) ? 0.0f : std::clamp(Value, 0.0f, 1.0f); }
+
+rtl::TClass TvxColorKey::StaticClass() {
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<TvxColorKey>().Property("Value", &TvxColorKey::Value, &TvxColorKey::SetValue).Build();
+  return &info;
+}
+
+rtl::TClass TvxFloatKey::StaticClass() {
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<TvxFloatKey>().Property("Value", &TvxFloatKey::Value, &TvxFloatKey::SetValue).Build();
+  return &info;
+}
+
+rtl::TClass TvxKeys::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxKeys>().Build();
+  return &info;
+}
+
+bool TvxKeys::FindKeys(float T, TvxKey*& K1, TvxKey*& K2, float& Local) const {
+  for (int i = 0; i + 1 < Count(); ++i) {
+    TvxKey* a = Key(i);
+    TvxKey* b = Key(i + 1);
+    if (a->Key() <= T && T <= b->Key()) {
+      if (a->Key() == b->Key()) return false;
+      K1 = a;
+      K2 = b;
+      Local = (T - a->Key()) / (b->Key() - a->Key());
+      return true;
+    }
+  }
+  return false;
+}
+
+rtl::TClass TvxColorKeyAnimation::StaticClass() {
+  using A = TvxColorKeyAnimation;
+  static const rtl::TClassInfo info = rtl::DefineClass<A>()
+                                          .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
+                                          .Property("Keys", &A::Keys, &A::SetKeys)
+                                          .Property("StartFromCurrent", &A::StartFromCurrent, &A::SetStartFromCurrent)
+                                          .NoDefault()
+                                          .Build();
+  return &info;
+}
+
+TvxColorKeyAnimation::TvxColorKeyAnimation(rtl::TComponent* AOwner)
+    : TvxAnimation(AOwner), keys_(std::make_unique<TvxKeys>(TvxColorKey::StaticClass())) {}
+TvxColorKeyAnimation::~TvxColorKeyAnimation() = default;
+
+void TvxColorKeyAnimation::Start() {
+  rtl::TObject* target = nullptr;
+  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  TvxColor current = 0;
+  if (startFromCurrent_ && keys_->Count() > 0 && ReadColor(target, prop, current))
+    static_cast<TvxColorKey*>(keys_->Key(0))->SetValue(ColorToString(current));
+  inherited::Start();
+}
+
+void TvxColorKeyAnimation::ProcessAnimation() {
+  rtl::TObject* target = nullptr;
+  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  TvxKey *k1 = nullptr, *k2 = nullptr;
+  float t = 0;
+  if (!prop || !keys_->FindKeys(NormalizedTime(), k1, k2, t)) return;
+  WriteColor(target, prop,
+             InterpolateColor(StringToColor(static_cast<TvxColorKey*>(k1)->Value()),
+                              StringToColor(static_cast<TvxColorKey*>(k2)->Value()), t));
+}
+
+rtl::TClass TvxFloatKeyAnimation::StaticClass() {
+  using A = TvxFloatKeyAnimation;
+  static const rtl::TClassInfo info = rtl::DefineClass<A>()
+                                          .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
+                                          .Property("Keys", &A::Keys, &A::SetKeys)
+                                          .Property("StartFromCurrent", &A::StartFromCurrent, &A::SetStartFromCurrent)
+                                          .NoDefault()
+                                          .Build();
+  return &info;
+}
+
+TvxFloatKeyAnimation::TvxFloatKeyAnimation(rtl::TComponent* AOwner)
+    : TvxAnimation(AOwner), keys_(std::make_unique<TvxKeys>(TvxFloatKey::StaticClass())) {}
+TvxFloatKeyAnimation::~TvxFloatKeyAnimation() = default;
+
+void TvxFloatKeyAnimation::Start() {
+  rtl::TObject* target = nullptr;
+  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  if (startFromCurrent_ && keys_->Count() > 0 && IsFloatTarget(prop))
+    static_cast<TvxFloatKey*>(keys_->Key(0))->SetValue(static_cast<float>(rtl::GetFloatProp(target, prop)));
+  inherited::Start();
+}
+
+void TvxFloatKeyAnimation::ProcessAnimation() {
+  rtl::TObject* target = nullptr;
+  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  TvxKey *k1 = nullptr, *k2 = nullptr;
+  float t = 0;
+  if (!IsFloatTarget(prop) || !keys_->FindKeys(NormalizedTime(), k1, k2, t)) return;
+  rtl::SetFloatProp(
+      target, prop,
+      InterpolateSingle(static_cast<TvxFloatKey*>(k1)->Value(), static_cast<TvxFloatKey*>(k2)->Value(), t));
+}
+
+// ---- path animation ------------------------------------------------------------------------------------
+
+rtl::TClass TvxPathAnimation::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxPathAnimation>()
+                                          .Property("Path", &TvxPathAnimation::Path, &TvxPathAnimation::SetPath)
+                                          .Property("Rotate", &TvxPathAnimation::Rotate, &TvxPathAnimation::SetRotate)
+                                          .Default(false)
+                                          .Build();
+  return &info;
+}
+
+TvxPathAnimation::TvxPathAnimation(rtl::TComponent* AOwner)
+    : TvxAnimation(AOwner), path_(std::make_unique<TvxPathData>()) {}
+TvxPathAnimation::~TvxPathAnimation() = default;
+
+void TvxPathAnimation::SetPath(TvxPathData* Value) { path_->Assign(Value); }
+
+void TvxPathAnimation::Start() {
+  // With no delay the base applies the first value at once, still with the last run's
+  // points and start position.
+  {
+    // A start without time to run finishes at once, and OnFinish may free the animation.
+    TvxFreeWatch self(this);
+    inherited::Start();
+    if (self.Gone()) return;
+  }
+  spline_.reset();
+  points_.clear();
+  TvxPoint size{};
+  path_->FlattenToPolygon(points_, size, 0.25f);
+  for (size_t i = 1; i < points_.size(); ++i)
+    if (points_[i].X == ClosePolygonMarker.X && points_[i].Y == ClosePolygonMarker.Y) points_[i] = points_[i - 1];
+  if (!points_.empty() && points_[0].X == ClosePolygonMarker.X && points_[0].Y == ClosePolygonMarker.Y) points_.clear();
+  if (!points_.empty()) spline_ = std::make_unique<TvxSpline>(points_);
+  moved_ = Parent() && Parent()->IsVisual() ? Parent()->Visual() : nullptr;
+  if (moved_) startPosition_ = moved_->Position()->GetPoint();
+}
+
+void TvxPathAnimation::ProcessAnimation() {
+  if (points_.empty() || !spline_ || !moved_) return;
+  if (!Parent() || Parent()->Visual() != moved_) {  // moved to another parent since the start
+    moved_ = nullptr;
+    return;
+  }
+  const TvxPoint old = moved_->Position()->GetPoint();
+  const float t = NormalizedTime();
+  // The spline runs from 0 (first point) to Count - 1 (last point).
+  const float s = t * static_cast<float>(points_.size() - 1);
+  float dx = 0, dy = 0;
+  if (points_.size() > 1)
+    spline_->SplinePoint(s, dx, dy);
+  else
+    dx = points_[0].X, dy = points_[0].Y;
+  const TvxPoint now{startPosition_.X + dx, startPosition_.Y + dy};
+  moved_->Position()->SetPoint(now);
+  if (rotate_ && t != 0 && t != 1 && now.X != old.X && now.Y != old.Y) {
+    const TvxVector m = MakeVector(now.X - old.X, now.Y - old.Y, 0);
+    const TvxVector down = MakeVector(0, 1, 0);
+    const float a = RadToDegree(std::acos(std::clamp(VectorAngleCosine(m, down), -1.0f, 1.0f)));
+    const bool right = VectorCrossZ(m, down) >= 0;
+    if (!Inverse())
+      moved_->SetRotateAngle(right ? -a : a);
+    else
+      moved_->SetRotateAngle(right ? 180 - a : a + 180);
+  }
+}
+
+// ---- path switcher ----------------------------------------------------------------------------------------
+
+rtl::TClass TvxPathSwitcher::StaticClass() {
+  using A = TvxPathSwitcher;
+  static const rtl::TClassInfo info = rtl::DefineClass<A>()
+                                          .Property("PathTrue", &A::PathTrue, &A::SetPathTrue)
+                                          .Property("PathFalse", &A::PathFalse, &A::SetPathFalse)
+                                          .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
+                                          .Build();
+  return &info;
+}
+
+TvxPathSwitcher::TvxPathSwitcher(rtl::TComponent* AOwner) : TvxAnimation(AOwner) { SetDuration(0.001f); }
 
 // ---- ticker -------------------------------------------------------------------------------------------
 
@@ -266,7 +686,7 @@ void FreeAniThread() {
   aniThread = nullptr;
 }
 
-TvxAniThread::TvxAniThread() : startTime_(static_cast<float>(rtl::GetTickCount() / 1000.0)) {
+TvxAniThread::TvxAniThread() : startTime_(rtl::GetTickCount() / 1000.0) {
   timer_ = rtl::Application->StartTimer(33, [this] { Tick(); });
 }
 
@@ -286,9 +706,9 @@ bool TvxAniThread::Contains(const TvxAnimation* Animation) const {
 }
 
 void TvxAniThread::Tick() {
-  const float now = static_cast<float>(rtl::GetTickCount() / 1000.0) - startTime_;
+  const double now = rtl::GetTickCount() / 1000.0 - startTime_;
   if (now <= lastTime_) return;
-  const float delta = now - lastTime_;
+  const float delta = static_cast<float>(now - lastTime_);
   lastTime_ = now;
   // Last to first; animations leave the list (and may be freed) while they are processed.
   for (int i = static_cast<int>(animations_.size()) - 1; i >= 0;) {
@@ -296,9 +716,9 @@ void TvxAniThread::Tick() {
     if (a->Running()) {
       if (rtl::SameText(a->BindingName(), "caret")) {
         a->SetTag(a->Tag() + 1);
-        if (a->Tag() % 3 == 0) a->ProcessTick(delta, now);
+        if (a->Tag() % 3 == 0) a->ProcessTick(delta, static_cast<float>(now));
       } else {
-        a->ProcessTick(delta, now);
+        a->ProcessTick(delta, static_cast<float>(now));
       }
     }
     i = std::min(i - 1, static_cast<int>(animations_.size()) - 1);

@@ -1,5 +1,7 @@
-// Property animations: the timing base (TvxAnimation), the float animation the object tree
-// creates in code, and the shared ticker that advances every running animation.
+// Property animations: the timing base (TvxAnimation), the concrete animations that write a
+// colour, gradient, float, rectangle, bitmap or key-framed value into a published property
+// of their parent (found by a dotted path, "Fill.Color"), the path animation that moves its
+// parent, and the shared ticker that advances every running animation.
 //
 // An animation is a child object of the object whose property it changes. The ticker is a
 // 33 ms timer of the GUI thread's loop; animations may leave its list (and be freed by an
@@ -7,14 +9,29 @@
 // fires OnFinish, so a handler that frees it is safe.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/rtl/Collections.h"
+
 #include "platform/rtl/Events.h"
+#include "vg2d/core/Colors.h"
 #include "vg2d/core/Easing.h"
 #include "vg2d/core/Objects.h"
 
+namespace rtl {
+struct TPropInfo;
+}
+
 namespace vg {
+
+class TvxBitmap;
+class TvxBounds;
+class TvxGradient;
+class TvxPathData;
+class TvxSpline;
+class TvxVisualObject;
 
 class TvxAnimation : public TvxObject {
   RTL_CLASS(TvxAnimation, TvxObject)
@@ -57,6 +74,9 @@ public:
   void SetInterpolation(TvxInterpolationType Value) { SetField(interpolation_, Value); }
   TvxAnimationType AnimationType() const { return animationType_; }
   void SetAnimationType(TvxAnimationType Value) { SetField(animationType_, Value); }
+  // Stored and streamed only.
+  bool HideOnFinish() const { return hideOnFinish_; }
+  void SetHideOnFinish(bool Value) { SetField(hideOnFinish_, Value); }
 
   rtl::TNotifyEvent OnFinish;
   rtl::TNotifyEvent OnProcess;
@@ -81,6 +101,87 @@ private:
   TvxAnimationType animationType_ = vgAnimationIn;
   bool enabled_ = false;
   bool autoReverse_ = false;
+  bool hideOnFinish_ = false;
+};
+
+// The object and published property that a dotted path names, starting at an animation's
+// parent: every part but the last that names an object property of the current object
+// steps into that object (a part naming none is skipped), the last part is the property.
+// Resolved on first use and again whenever the animation's parent changed, so an
+// animation moved to another parent never writes into its old parent's values.
+class TvxPropertyTarget {
+public:
+  // The property (nil when there is none) and, in Target, the object that holds it.
+  const rtl::TPropInfo* Get(TvxObject* Parent, const std::string& Path, rtl::TObject*& Target);
+  void Reset() { resolved_ = false; }
+
+private:
+  bool resolved_ = false;
+  TvxObject* parent_ = nullptr;
+  std::string path_;
+  rtl::TObject* target_ = nullptr;
+  const rtl::TPropInfo* prop_ = nullptr;
+};
+
+// Writes a colour into a property holding colour text ("#AARRGGBB") or an ARGB integer.
+class TvxColorAnimation : public TvxAnimation {
+  RTL_CLASS(TvxColorAnimation, TvxAnimation)
+public:
+  explicit TvxColorAnimation(rtl::TComponent* AOwner);
+  void Start() override;
+
+  std::string StartValue() const;
+  void SetStartValue(const std::string& Value);
+  std::string StopValue() const;
+  void SetStopValue(const std::string& Value);
+  TvxColor StartColor() const { return startValue_; }
+  TvxColor StopColor() const { return stopValue_; }
+  bool StartFromCurrent() const { return startFromCurrent_; }
+  void SetStartFromCurrent(bool Value) { SetField(startFromCurrent_, Value); }
+  const std::string& PropertyName() const { return propertyName_; }
+  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
+
+protected:
+  void ProcessAnimation() override;
+  void ChangeParent() override { target_.Reset(); }
+
+private:
+  TvxPropertyTarget target_;
+  TvxColor startValue_ = 0xFFFFFFFFu;
+  TvxColor stopValue_ = 0xFFFFFFFFu;
+  bool startFromCurrent_ = false;
+  std::string propertyName_;
+};
+
+// Interpolates each stop colour of a gradient property (stops both values have).
+class TvxGradientAnimation : public TvxAnimation {
+  RTL_CLASS(TvxGradientAnimation, TvxAnimation)
+public:
+  explicit TvxGradientAnimation(rtl::TComponent* AOwner);
+  ~TvxGradientAnimation() override;
+  void Start() override;
+
+  TvxGradient* StartValue() const { return startValue_.get(); }
+  void SetStartValue(TvxGradient* Value);
+  TvxGradient* StopValue() const { return stopValue_.get(); }
+  void SetStopValue(TvxGradient* Value);
+  bool StartFromCurrent() const { return startFromCurrent_; }
+  void SetStartFromCurrent(bool Value) { SetField(startFromCurrent_, Value); }
+  const std::string& PropertyName() const { return propertyName_; }
+  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
+
+protected:
+  void ProcessAnimation() override;
+  void ChangeParent() override { target_.Reset(); }
+
+private:
+  TvxGradient* TargetGradient();
+
+  TvxPropertyTarget target_;
+  std::unique_ptr<TvxGradient> startValue_;
+  std::unique_ptr<TvxGradient> stopValue_;
+  bool startFromCurrent_ = false;
+  std::string propertyName_;
 };
 
 // Writes a float property of its parent, found by a dotted path ("Position.X").
@@ -101,14 +202,211 @@ public:
 
 protected:
   void ProcessAnimation() override;
+  void ChangeParent() override { target_.Reset(); }
 
 private:
-  // The object and property the path names; nil when there is none (nothing is written).
-  const rtl::TPropInfo* Resolve(rtl::TObject*& Target) const;
-
+  TvxPropertyTarget target_;
   float startValue_ = 0;
   float stopValue_ = 0;
   bool startFromCurrent_ = false;
+  std::string propertyName_;
+};
+
+// Assigns interpolated bounds to an object property that accepts a TvxBounds.
+class TvxRectAnimation : public TvxAnimation {
+  RTL_CLASS(TvxRectAnimation, TvxAnimation)
+public:
+  explicit TvxRectAnimation(rtl::TComponent* AOwner);
+  ~TvxRectAnimation() override;
+  void Start() override;
+
+  TvxBounds* StartValue() const { return startValue_.get(); }
+  void SetStartValue(TvxBounds* Value);
+  TvxBounds* StopValue() const { return stopValue_.get(); }
+  void SetStopValue(TvxBounds* Value);
+  bool StartFromCurrent() const { return startFromCurrent_; }
+  void SetStartFromCurrent(bool Value) { SetField(startFromCurrent_, Value); }
+  const std::string& PropertyName() const { return propertyName_; }
+  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
+
+protected:
+  void ProcessAnimation() override;
+  void ChangeParent() override { target_.Reset(); }
+
+private:
+  rtl::TPersistent* TargetObject();
+
+  TvxPropertyTarget target_;
+  std::unique_ptr<TvxBounds> startValue_;
+  std::unique_ptr<TvxBounds> stopValue_;
+  std::unique_ptr<TvxBounds> current_;
+  bool startFromCurrent_ = false;
+  std::string propertyName_;
+};
+
+// Cross-fades a bitmap property from StartValue to StopValue.
+class TvxBitmapAnimation : public TvxAnimation {
+  RTL_CLASS(TvxBitmapAnimation, TvxAnimation)
+public:
+  explicit TvxBitmapAnimation(rtl::TComponent* AOwner);
+  ~TvxBitmapAnimation() override;
+
+  TvxBitmap* StartValue() const { return startValue_.get(); }
+  void SetStartValue(TvxBitmap* Value);
+  TvxBitmap* StopValue() const { return stopValue_.get(); }
+  void SetStopValue(TvxBitmap* Value);
+  const std::string& PropertyName() const { return propertyName_; }
+  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
+
+protected:
+  void ProcessAnimation() override;
+  void ChangeParent() override { target_.Reset(); }
+
+private:
+  TvxPropertyTarget target_;
+  std::unique_ptr<TvxBitmap> startValue_;
+  std::unique_ptr<TvxBitmap> stopValue_;
+  std::unique_ptr<TvxBitmap> current_;
+  std::string propertyName_;
+};
+
+// A point of a key-framed animation: Key is its place on the eased time line (0..1).
+class TvxKey : public rtl::TCollectionItem {
+  RTL_CLASS(TvxKey, rtl::TCollectionItem)
+public:
+  float Key() const { return key_; }
+  // Clamped to 0..1.
+  void SetKey(float Value);
+
+private:
+  float key_ = 0;
+};
+
+class TvxColorKey : public TvxKey {
+  RTL_CLASS(TvxColorKey, TvxKey)
+public:
+  const std::string& Value() const { return value_; }
+  void SetValue(const std::string& Value) { value_ = Value; }
+
+private:
+  std::string value_ = "#FFFFFFFF";
+};
+
+class TvxFloatKey : public TvxKey {
+  RTL_CLASS(TvxFloatKey, TvxKey)
+public:
+  float Value() const { return value_; }
+  void SetValue(float Value) { value_ = Value; }
+
+private:
+  float value_ = 0;
+};
+
+class TvxKeys : public rtl::TCollection {
+  RTL_CLASS(TvxKeys, rtl::TCollection)
+public:
+  explicit TvxKeys(rtl::TClass ItemClass) : rtl::TCollection(ItemClass) {}
+  TvxKey* Key(int Index) const { return static_cast<TvxKey*>(Items(Index)); }
+  // The first pair of neighbouring keys (in collection order) around T, and T within it;
+  // false with fewer than two keys, without such a pair or when its keys are equal.
+  bool FindKeys(float T, TvxKey*& K1, TvxKey*& K2, float& Local) const;
+};
+
+// A colour written as the colour animation does, between the keys around the time.
+class TvxColorKeyAnimation : public TvxAnimation {
+  RTL_CLASS(TvxColorKeyAnimation, TvxAnimation)
+public:
+  explicit TvxColorKeyAnimation(rtl::TComponent* AOwner);
+  ~TvxColorKeyAnimation() override;
+  void Start() override;
+
+  const std::string& PropertyName() const { return propertyName_; }
+  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
+  TvxKeys* Keys() const { return keys_.get(); }
+  void SetKeys(TvxKeys* Value) { keys_->Assign(Value); }
+  bool StartFromCurrent() const { return startFromCurrent_; }
+  void SetStartFromCurrent(bool Value) { SetField(startFromCurrent_, Value); }
+
+protected:
+  void ProcessAnimation() override;
+  void ChangeParent() override { target_.Reset(); }
+
+private:
+  TvxPropertyTarget target_;
+  std::string propertyName_;
+  std::unique_ptr<TvxKeys> keys_;
+  bool startFromCurrent_ = false;
+};
+
+// A float between the keys around the time.
+class TvxFloatKeyAnimation : public TvxAnimation {
+  RTL_CLASS(TvxFloatKeyAnimation, TvxAnimation)
+public:
+  explicit TvxFloatKeyAnimation(rtl::TComponent* AOwner);
+  ~TvxFloatKeyAnimation() override;
+  void Start() override;
+
+  const std::string& PropertyName() const { return propertyName_; }
+  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
+  TvxKeys* Keys() const { return keys_.get(); }
+  void SetKeys(TvxKeys* Value) { keys_->Assign(Value); }
+  bool StartFromCurrent() const { return startFromCurrent_; }
+  void SetStartFromCurrent(bool Value) { SetField(startFromCurrent_, Value); }
+
+protected:
+  void ProcessAnimation() override;
+  void ChangeParent() override { target_.Reset(); }
+
+private:
+  TvxPropertyTarget target_;
+  std::string propertyName_;
+  std::unique_ptr<TvxKeys> keys_;
+  bool startFromCurrent_ = false;
+};
+
+// Moves its visual parent along a spline through the flattened Path, from where the parent
+// stood at the start; with Rotate the parent turns along the way. The last point of the
+// path is reached at the end.
+class TvxPathAnimation : public TvxAnimation {
+  RTL_CLASS(TvxPathAnimation, TvxAnimation)
+public:
+  explicit TvxPathAnimation(rtl::TComponent* AOwner);
+  ~TvxPathAnimation() override;
+  void Start() override;
+
+  TvxPathData* Path() const { return path_.get(); }
+  void SetPath(TvxPathData* Value);
+  bool Rotate() const { return rotate_; }
+  void SetRotate(bool Value) { SetField(rotate_, Value); }
+
+protected:
+  void ProcessAnimation() override;
+
+private:
+  std::unique_ptr<TvxPathData> path_;
+  bool rotate_ = false;
+  std::vector<TvxPoint> points_;
+  std::unique_ptr<TvxSpline> spline_;
+  TvxPoint startPosition_{};
+  TvxVisualObject* moved_ = nullptr;  // the parent, while it is the parent
+};
+
+// Names two paths and a property for the styles that switch between them; writes nothing.
+class TvxPathSwitcher : public TvxAnimation {
+  RTL_CLASS(TvxPathSwitcher, TvxAnimation)
+public:
+  explicit TvxPathSwitcher(rtl::TComponent* AOwner);
+
+  const std::string& PathTrue() const { return pathTrue_; }
+  void SetPathTrue(const std::string& Value) { SetField(pathTrue_, Value); }
+  const std::string& PathFalse() const { return pathFalse_; }
+  void SetPathFalse(const std::string& Value) { SetField(pathFalse_, Value); }
+  const std::string& PropertyName() const { return propertyName_; }
+  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
+
+private:
+  std::string pathTrue_;
+  std::string pathFalse_;
   std::string propertyName_;
 };
 
@@ -129,8 +427,10 @@ public:
 private:
   std::vector<TvxAnimation*> animations_;
   unsigned long long timer_ = 0;
-  float startTime_;
-  float lastTime_ = 0;
+  // Seconds on the application's clock, kept in double so that 33 ms steps stay exact
+  // however long the program runs.
+  double startTime_;
+  double lastTime_ = 0;
 };
 
 // The ticker, nil until the first animation starts.

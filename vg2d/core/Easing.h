@@ -2,27 +2,15 @@
 // change and D the duration; each returns B at T = 0 and B + C at T = D.
 #pragma once
 
+#include "platform/rtl/TypInfo.h"
+
 namespace vg {
 
-enum TvxInterpolationType {
-  vgInterpolationLinear,
-  vgInterpolationQuadratic,
-  vgInterpolationCubic,
-  vgInterpolationQuartic,
-  vgInterpolationQuintic,
-  vgInterpolationSinusoidal,
-  vgInterpolationExponential,
-  vgInterpolationCircular,
-  vgInterpolationElastic,
-  vgInterpolationBack,
-  vgInterpolationBounce,
-};
+RTL_ENUM(TvxInterpolationType, vgInterpolationLinear, vgInterpolationQuadratic, vgInterpolationCubic,
+         vgInterpolationQuartic, vgInterpolationQuintic, vgInterpolationSinusoidal, vgInterpolationExponential,
+         vgInterpolationCircular, vgInterpolationElastic, vgInterpolationBack, vgInterpolationBounce);
 
-enum TvxAnimationType {
-  vgAnimationIn,
-  vgAnimationOut,
-  vgAnimationInOut,
-};
+RTL_ENUM(TvxAnimationType, vgAnimationIn, vgAnimationOut, vgAnimationInOut);
 
 double InterpolateLinear(double T, double B, double C, double D);
 double InterpolateQuad(TvxAnimationType AnimationType, double T, double B, double C, double D);
@@ -33,11 +21,10 @@ double InterpolateSine(TvxAnimationType AnimationType, double T, double B, doubl
 double InterpolateExpo(TvxAnimationType AnimationType, double T, double B, double C, double D);
 double InterpolateCirc(TvxAnimationType AnimationType, double T, double B, double C, double D);
 // Amplitude 0 means C; Period 0 means 0.3 D (0.45 D for InOut).
-double InterpolateElastic(TvxAnimationType AnimationType, double T, double B, double C, double D,
-                          double Amplitude, double Period);
+double InterpolateElastic(TvxAnimationType AnimationType, double T, double B, double C, double D, double Amplitude,
+                          double Period);
 // Overshoot 0 means 1.70158.
-double InterpolateBack(TvxAnimationType AnimationType, double T, double B, double C, double D,
-                       double Overshoot);
+double InterpolateBack(TvxAnimationType AnimationType, double T, double B, double C, double D, double Overshoot);
 double InterpolateBounce(TvxAnimationType AnimationType, double T, double B, double C, double D);
 double BounceEaseOut(double T, double B, double C, double D);
 double BounceEaseIn(double T, double B, double C, double D);

@@ -26,28 +26,10 @@ void ForEachChild(const std::vector<TvxObject*>& Children, F&& Fn) {
   }
 }
 
-// Knows whether an object it watches has been freed.
-class TFreeWatch : public IvxFreeNotification {
-public:
-  explicit TFreeWatch(TvxObject* Object) : object_(Object) { object_->AddFreeNotify(this); }
-  ~TFreeWatch() {
-    if (object_) object_->RemoveFreeNotify(this);
-  }
-  TFreeWatch(const TFreeWatch&) = delete;
-  TFreeWatch& operator=(const TFreeWatch&) = delete;
-  void FreeNotification(rtl::TObject* AObject) override {
-    if (AObject == object_) object_ = nullptr;
-  }
-  bool Gone() const { return object_ == nullptr; }
-
-private:
-  TvxObject* object_;
-};
-
 // Runs the message loop until Running answers false or the animation is freed meanwhile.
 // True when the animation still lives afterwards.
 bool WaitWhileRunning(TvxAnimation* Animation) {
-  TFreeWatch watch(Animation);
+  TvxFreeWatch watch(Animation);
   rtl::Application->RunUntil([&] { return watch.Gone() || !Animation->Running(); });
   return !watch.Gone();
 }
@@ -337,7 +319,7 @@ void TvxObject::StartTriggerAnimation(TvxObject* AInstance, const std::string& A
 
 void TvxObject::StartTriggerAnimationWait(TvxObject* AInstance, const std::string& ATrigger) {
   StopTriggerAnimation(AInstance);
-  TFreeWatch self(this);
+  TvxFreeWatch self(this);
   ForEachChild(children_, [&](TvxObject* c) {
     if (self.Gone()) return;
     if (auto* a = dynamic_cast<TvxAnimation*>(c)) {

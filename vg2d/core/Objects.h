@@ -193,6 +193,25 @@ private:
   std::string resourceName_;
 };
 
+// Knows whether an object it watches has been freed: code that fires a handler which may
+// free the object asks Gone() before touching it again.
+class TvxFreeWatch : public IvxFreeNotification {
+public:
+  explicit TvxFreeWatch(TvxObject* Object) : object_(Object) { object_->AddFreeNotify(this); }
+  ~TvxFreeWatch() {
+    if (object_) object_->RemoveFreeNotify(this);
+  }
+  TvxFreeWatch(const TvxFreeWatch&) = delete;
+  TvxFreeWatch& operator=(const TvxFreeWatch&) = delete;
+  void FreeNotification(rtl::TObject* AObject) override {
+    if (AObject == object_) object_ = nullptr;
+  }
+  bool Gone() const { return object_ == nullptr; }
+
+private:
+  TvxObject* object_;
+};
+
 // An object held by whoever made it (a root without owner).
 using TvxObjectPtr = std::unique_ptr<TvxObject>;
 

@@ -20,6 +20,7 @@
 #include "platform/rtl/InputTypes.h"
 #include "vg2d/core/Bounds.h"
 #include "vg2d/core/Canvas.h"
+#include "vg2d/core/Colors.h"
 #include "vg2d/core/Objects.h"
 
 namespace vg {
@@ -55,6 +56,19 @@ using TvxMouseMoveEvent =
 using TvxMouseWheelEvent = rtl::TEvent<void(rtl::TObject* Sender, rtl::TShiftState Shift, int WheelDelta,
                                             const TvxPoint& MousePos, bool& Handled)>;
 using TvxPaintEvent = rtl::TEvent<void(rtl::TObject* Sender, TvxCanvas* Canvas, const TvxRect& ARect)>;
+
+// What a visual object asks of the popup menu it shows (the window layer's menus implement
+// it): pop up at a screen point, remembering the object it was opened for.
+class IvxPopupMenu {
+public:
+  virtual void PopupFor(rtl::TComponent* PopupComponent, int X, int Y) = 0;
+
+protected:
+  ~IvxPopupMenu() = default;
+};
+
+// The context-menu key.
+constexpr uint16_t KeyContextMenu = 93;
 
 class TvxVisualObject : public TvxObject {
   RTL_CLASS(TvxVisualObject, TvxObject)
@@ -219,6 +233,87 @@ public:
   // Styled controls take their look here.
   virtual void ApplyResource() {}
 
+  // ---- input: the host calls these; descendants override them and call the base -----------
+  // X and Y are local. A press may take the focus; outside design mode any button but the
+  // right one captures the mouse with AutoCapture, a double click (ssDouble) calls
+  // DblClick, a left press is remembered for the click; the right button opens the
+  // context menu at the pressed point.
+  virtual void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y);
+  virtual void MouseMove(rtl::TShiftState Shift, float X, float Y, float Dx, float Dy);
+  // Releases this object's capture; a remembered left press released inside the local
+  // rectangle (edges included) is a Click, unless the press was a double click.
+  virtual void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y);
+  virtual void MouseWheel(rtl::TShiftState Shift, int WheelDelta, bool& Handled);
+  virtual void Click();
+  virtual void DblClick();
+  // KeyContextMenu opens the context menu at the object's centre; any other key fires OnKeyDown.
+  virtual void KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
+  virtual void KeyUp(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
+  // Offers the key to each visible, enabled visual child in order until one clears it.
+  virtual void DialogKey(uint16_t& Key, rtl::TShiftState Shift);
+  // Set / clear IsMouseOver with the "IsMouseOver" triggers.
+  virtual void MouseEnter();
+  virtual void MouseLeave();
+  // Screen coordinates: pops the PopupMenu up there (when it is an IvxPopupMenu).
+  virtual void ContextMenu(const TvxPoint& ScreenPoint);
+  bool Pressed() const { return pressed_; }
+  bool DoubleClicked() const { return doubleClicked_; }
+
+  // ---- focus -------------------------------------------------------------------------------
+  // For a focusable object that OnCanFocused does not refuse: the host moves the focus here.
+  void SetFocus();
+  // The host calls these when the focus arrives / leaves (focusable objects only): state,
+  // repaint, event, and the "IsFocused" triggers unless DisableFocusEffect.
+  virtual void EnterFocus();
+  virtual void KillFocus();
+
+  // ---- drag and drop (the host passes the drag and a point) --------------------------------
+  virtual void DragEnter(const TvxDragObject& Data, const TvxPoint& Point);
+  virtual void DragOver(const TvxDragObject& Data, const TvxPoint& Point, bool& Accept);
+  virtual void DragDrop(const TvxDragObject& Data, const TvxPoint& Point);
+  virtual void DragLeave();
+  // With automatic dragging the press ends first (a release far outside).
+  virtual void DragEnd();
+  // Starts a window-level drag of this object through the host (automatic drag mode).
+  virtual void BeginAutoDrag();
+  // The picture a drag shows: the object's screenshot at opacity 0.7, fitted into
+  // 512 x 512 when it is larger.
+  std::unique_ptr<TvxBitmap> MakeDragImage();
+  // The drop target under the absolute point P: the last child that answers, else this
+  // object when it accepts the drag, P hits it and it is hit-testable.
+  TvxVisualObject* FindTarget(const TvxPoint& P, const TvxDragObject& Data);
+
+  // ---- hit testing ---------------------------------------------------------------------------
+  // HitTest; in design mode every object that is neither Locked nor DesignHide.
+  bool CheckHitTest();
+  // The object under the absolute point: children last to first, then this object.
+  // Invisible objects, disabled controls and clipping objects the point misses answer nil.
+  virtual TvxVisualObject* ObjectAtPoint(const TvxPoint& P);
+
+  // ---- caret (text editors) -----------------------------------------------------------------
+  // The caret shape, nil until first shown or placed.
+  TvxVisualObject* Caret() const { return caret_; }
+  void ShowCaret();
+  void HideCaret();
+  // Rounds both coordinates.
+  void SetCaretPos(const TvxPoint& P);
+  void SetCaretSize(const TvxPoint& S);
+  void SetCaretColor(TvxColor C);
+
+  // ---- tab order and capture ------------------------------------------------------------
+  // Appends TabList in order; with Recursive each entry's own list follows it.
+  void GetTabOrderList(std::vector<TvxVisualObject*>& List, bool Recursive);
+  // The place in the visual parent's TabList; -1 without one.
+  int GetTabOrder() const;
+  // While loading the value is kept for ApplyTabOrder; otherwise MoveTabOrder.
+  void SetTabOrder(int Value);
+  // Moves this object in its parent's TabList to Value (clamped to the list).
+  void MoveTabOrder(int Value);
+  // After loading: the children whose loaded tab order lies in the list take those places.
+  void ApplyTabOrder();
+  void Capture();
+  void ReleaseCapture();
+
   // ---- painting --------------------------------------------------------------------------
   virtual void BeforePaint() {}
   virtual void Paint() {}
@@ -279,6 +374,9 @@ protected:
   bool Aligning() const { return aligning_; }
   void RecalcNeedAlign();
   void SetFocusedFlag(bool Value) { SetField(isFocused_, Value); }
+  // Whether a disabled object of this class is passed over by hit tests and drops: true for
+  // the styled controls.
+  bool IsControl() const;
 
 private:
   friend class TvxEffect;
@@ -294,6 +392,9 @@ private:
   void PaintChild(TvxVisualObject* Child);
   void DrawDragFrame();
   void ClearFocusIfFocused();
+  void CreateCaret();
+  // Fires the triggers of a state property (animations and effects).
+  void StateTriggers(const char* Name);
   // Layout (Align.cpp).
   void AlignObject(TvxVisualObject* Child, TvxAlign Kind, TvxRect& C);
 
@@ -349,6 +450,10 @@ private:
   bool aligning_ = false;
   bool disableEffect_ = false;
   bool hasEffects_ = false;
+  int loadedTabOrder_ = -1;
+  TvxVisualObject* caret_ = nullptr;
+  bool pressed_ = false;
+  bool doubleClicked_ = false;
 };
 
 // The inner content of a compound control: its children are streamed as the control's.
