@@ -345,6 +345,34 @@ TEST_F(Controls, ChangingTheStyleResourceReappliesEveryHostsStyles) {
   EXPECT_EQ(style->Root(), nullptr);
 }
 
+TEST_F(Controls, AContentHasItsCompoundControlLaidOutWhenItsChildrenMove) {
+  struct Compound : TvxVisualObject {
+    using TvxVisualObject::TvxVisualObject;
+    void Realign() override {
+      ++realigns;
+      TvxVisualObject::Realign();
+    }
+    int realigns = 0;
+  };
+  FakeScene scene;
+  std::unique_ptr<Compound> compound(new Compound(nullptr));
+  compound->SetBounds(0, 0, 100, 60);
+  auto* content = new TvxContent(nullptr);
+  content->SetAlign(vaClient);
+  compound->AddObject(content);
+  auto* inner = new TvxVisualObject(nullptr);
+  inner->SetAlign(vaTop);
+  content->AddObject(inner);
+  scene.AddObject(compound.get());
+  EXPECT_EQ(content->Width(), 100);
+  EXPECT_EQ(inner->Width(), 100);
+  const int before = compound->realigns;
+  inner->SetHeight(30);
+  EXPECT_EQ(compound->realigns, before + 1);
+  compound->SetWidth(80);  // and the other way round, without going round in circles
+  EXPECT_EQ(inner->Width(), 80);
+}
+
 TEST_F(Controls, ResourceObjectsTakeTheirNameAsResourceNameUnlessTheyHaveOne) {
   std::unique_ptr<TvxBrushObject> brush(new TvxBrushObject(nullptr));
   EXPECT_EQ(brush->Brush()->Style(), vgBrushSolid);

@@ -206,6 +206,18 @@ void TvxControl::UpdateBindings() {
     if (std::find(bindingObjects_.begin(), bindingObjects_.end(), c) != bindingObjects_.end()) c->SetData(data);
 }
 
+// ---- TvxContent ------------------------------------------------------------------------------
+
+void TvxContent::Realign() {
+  TvxObject* p = Parent();
+  const auto loading = [](TvxObject* O) { return O->ComponentState().Contains(rtl::csLoading); };
+  if (p && !loading(p)) inherited::Realign();
+  if (realigningParent_ || Loading() || !p || !p->IsVisual() || loading(p)) return;
+  realigningParent_ = true;
+  p->Visual()->Realign();
+  realigningParent_ = false;
+}
+
 // ---- TvxBackground ---------------------------------------------------------------------------
 
 rtl::TClass TvxBackground::StaticClass() {
