@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeScene.h"
+#include "platform/rtl/Actions.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/Streams.h"
 #include "vg2d/core/CanvasGdiPlus.h"
@@ -371,6 +372,72 @@ TEST_F(Controls, AContentHasItsCompoundControlLaidOutWhenItsChildrenMove) {
   EXPECT_EQ(compound->realigns, before + 1);
   compound->SetWidth(80);  // and the other way round, without going round in circles
   EXPECT_EQ(inner->Width(), 80);
+}
+
+TEST_F(Controls, AnActionsValuesReachTheControlWhileItStillShowsThem) {
+  // A control with a text, as the text controls have.
+  struct Labelled : TvxControl {
+    using TvxControl::TvxControl;
+    bool GetActionText(std::u16string& Text) const override {
+      Text = text;
+      return true;
+    }
+    void SetActionText(const std::u16string& Value) override { text = Value; }
+    std::u16string text;
+  };
+  std::unique_ptr<rtl::TCustomAction> action(new rtl::TCustomAction(nullptr));
+  action->SetCaption("Save");
+  action->SetHint("Saves");
+  int executed = 0, updated = 0;
+  action->OnExecute = [&](rtl::TObject*) { ++executed; };
+  action->OnUpdate = [&](rtl::TObject*) { ++updated; };
+  std::unique_ptr<Labelled> c(new Labelled(nullptr)), other(new Labelled(nullptr));
+  c->SetAction(action.get());
+  other->SetAction(action.get());
+  EXPECT_EQ(c->text, u"Save");
+  EXPECT_EQ(c->Hint(), u"Saves");
+  c->OnClick(c.get());
+  EXPECT_EQ(executed, 1);
+  c->InitiateAction();
+  EXPECT_EQ(updated, 1);
+  // Every change of the action reaches its controls whole.
+  c->SetHint(u"mine");
+  action->SetCaption("Store");
+  action->SetEnabled(false);
+  action->SetVisible(false);
+  EXPECT_EQ(c->text, u"Store");
+  EXPECT_EQ(c->Hint(), u"Saves");
+  EXPECT_FALSE(c->Enabled());
+  EXPECT_FALSE(c->Visible());
+  // A link alone writes a new value only into a client that still shows the old one.
+  std::unique_ptr<Labelled> kept(new Labelled(nullptr)), following(new Labelled(nullptr));
+  kept->SetHint(u"mine");
+  following->SetHint(u"Saves");
+  TvxControlActionLink keptLink(kept.get()), followingLink(following.get());
+  keptLink.SetAction(action.get());
+  followingLink.SetAction(action.get());
+  action->SetHint("Writes the file");
+  EXPECT_EQ(kept->Hint(), u"mine");
+  EXPECT_EQ(following->Hint(), u"Writes the file");
+  EXPECT_EQ(other->Hint(), u"Writes the file");
+  keptLink.SetAction(nullptr);
+  followingLink.SetAction(nullptr);
+  // A hint asked for goes through the action's handler and is shown.
+  action->OnHint = [](std::string& Hint, bool& Show) {
+    Hint += "!";
+    Show = false;
+  };
+  TvxControlActionLink link(c.get());
+  link.SetAction(action.get());
+  std::string hint = "h";
+  EXPECT_TRUE(link.DoShowHint(hint));
+  EXPECT_EQ(hint, "h!");
+  link.SetAction(nullptr);
+  // Freed: every control forgets it.
+  action.reset();
+  EXPECT_EQ(c->GetAction(), nullptr);
+  EXPECT_EQ(other->GetAction(), nullptr);
+  c->InitiateAction();
 }
 
 TEST_F(Controls, ResourceObjectsTakeTheirNameAsResourceNameUnlessTheyHaveOne) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/rtl/CodePage.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/Styles.h"
 
@@ -39,7 +40,12 @@ TvxControl::TvxControl(rtl::TComponent* AOwner) : TvxVisualObject(AOwner) {}
 
 TvxControl::~TvxControl() = default;
 
+namespace {
+std::u16string Wide(const std::string& S) { return rtl::CodePageToWide(S, rtl::DefaultSystemCodePage); }
+}  // namespace
+
 void TvxControl::BeforeDestruction() {
+  actionLink_.reset();
   SetBindingSource(nullptr);
   while (!bindingObjects_.empty()) RemoveBindingObject(bindingObjects_.back());
   inherited::BeforeDestruction();
@@ -163,8 +169,100 @@ void TvxControl::Notification(rtl::TComponent* AComponent, rtl::TOperation Opera
   inherited::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove) return;
   if (AComponent == bindingSource_) bindingSource_ = nullptr;
+  if (actionLink_ && AComponent == actionLink_->Action()) SetAction(nullptr);
   const auto it = std::find(bindingObjects_.begin(), bindingObjects_.end(), AComponent);
   if (it != bindingObjects_.end()) bindingObjects_.erase(it);
+}
+
+// ---- action ----------------------------------------------------------------------------------
+
+rtl::TBasicAction* TvxControl::GetAction() const { return actionLink_ ? actionLink_->Action() : nullptr; }
+
+void TvxControl::SetAction(rtl::TBasicAction* Value) {
+  if (!Value) {
+    if (rtl::TBasicAction* old = GetAction()) RemoveFreeNotification(old);
+    actionLink_.reset();
+    return;
+  }
+  if (!actionLink_) actionLink_ = std::make_unique<TvxControlActionLink>(this);
+  if (rtl::TBasicAction* old = GetAction(); old && old != Value) RemoveFreeNotification(old);
+  actionLink_->SetAction(Value);
+  actionLink_->OnChange = rtl::TNotifyEvent(this, &TvxControl::DoActionChange);
+  ActionChange(Value, Value->ComponentState().Contains(rtl::csLoading));
+  Value->FreeNotification(this);
+}
+
+void TvxControl::InitiateAction() {
+  if (actionLink_) actionLink_->Update();
+}
+
+void TvxControl::DoActionChange(rtl::TObject* Sender) {
+  if (Sender && Sender == GetAction()) ActionChange(GetAction(), false);
+}
+
+void TvxControl::ActionChange(rtl::TBasicAction* Sender, bool CheckDefaults) {
+  auto* action = dynamic_cast<rtl::TCustomAction*>(Sender);
+  if (!action) return;
+  std::u16string text;
+  if (GetActionText(text) && (!CheckDefaults || text.empty() || text == Wide(Name())))
+    SetActionText(Wide(action->Caption()));
+  if (!CheckDefaults || Enabled()) SetEnabled(action->Enabled());
+  if (!CheckDefaults || Hint().empty()) SetHint(Wide(action->Hint()));
+  if (!CheckDefaults || Visible()) SetVisible(action->Visible());
+  if (!CheckDefaults || !OnClick) OnClick = action->OnExecute;
+}
+
+// ---- TvxControlActionLink --------------------------------------------------------------------
+
+rtl::TClass TvxControlActionLink::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxControlActionLink>().Build();
+  return &info;
+}
+
+bool TvxControlActionLink::IsCaptionLinked() {
+  std::u16string text;
+  return inherited::IsCaptionLinked() && client_ && client_->GetActionText(text) && text == Wide(Custom()->Caption());
+}
+
+bool TvxControlActionLink::IsEnabledLinked() {
+  return inherited::IsEnabledLinked() && client_ && client_->Enabled() == Custom()->Enabled();
+}
+
+bool TvxControlActionLink::IsHintLinked() {
+  return inherited::IsHintLinked() && client_ && client_->Hint() == Wide(Custom()->Hint());
+}
+
+bool TvxControlActionLink::IsVisibleLinked() {
+  return inherited::IsVisibleLinked() && client_ && client_->Visible() == Custom()->Visible();
+}
+
+bool TvxControlActionLink::IsOnExecuteLinked() {
+  return inherited::IsOnExecuteLinked() && client_ && client_->OnClick == Action()->OnExecute;
+}
+
+void TvxControlActionLink::SetCaption(const std::string& Value) {
+  if (IsCaptionLinked()) client_->SetActionText(Wide(Value));
+}
+
+void TvxControlActionLink::SetEnabled(bool Value) {
+  if (IsEnabledLinked()) client_->SetEnabled(Value);
+}
+
+void TvxControlActionLink::SetHint(const std::string& Value) {
+  if (IsHintLinked()) client_->SetHint(Wide(Value));
+}
+
+void TvxControlActionLink::SetVisible(bool Value) {
+  if (IsVisibleLinked()) client_->SetVisible(Value);
+}
+
+void TvxControlActionLink::SetOnExecute(const rtl::TNotifyEvent& Value) {
+  if (IsOnExecuteLinked()) client_->OnClick = Value;
+}
+
+bool TvxControlActionLink::DoShowHint(std::string& HintStr) {
+  inherited::DoShowHint(HintStr);
+  return true;
 }
 
 // ---- data binding --------------------------------------------------------------------------

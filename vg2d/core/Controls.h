@@ -22,12 +22,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/Actions.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/PathData.h"
 #include "vg2d/core/VisualObjects.h"
 
 namespace vg {
+
+class TvxControlActionLink;
 
 class TvxControl : public TvxVisualObject {
   RTL_CLASS(TvxControl, TvxVisualObject)
@@ -82,7 +85,23 @@ public:
   // changes).
   void UpdateBindings();
 
+  // ---- action ---------------------------------------------------------------------------
+  // The action whose caption, enabled state, hint, visibility and execute handler the
+  // control shows while its own values still equal the action's; forgotten when it is
+  // freed. Nil frees the link.
+  virtual rtl::TBasicAction* GetAction() const;
+  void SetAction(rtl::TBasicAction* Value);
+  // Has the action update itself (its OnUpdate), when there is one.
+  virtual void InitiateAction();
+  // The text a text control shows as a custom action's caption; controls without a text
+  // answer false and take none.
+  virtual bool GetActionText(std::u16string&) const { return false; }
+  virtual void SetActionText(const std::u16string&) {}
+
 protected:
+  // Takes a custom action's values; with CheckDefaults (the action was set while loading)
+  // only those the control still has at their defaults.
+  virtual void ActionChange(rtl::TBasicAction* Sender, bool CheckDefaults);
   // Descendants take their style parts here (FindResource on the style) and set them up.
   // The base shows the focus again on a focused control and translates the hint.
   virtual void ApplyStyle();
@@ -98,6 +117,9 @@ protected:
 private:
   // The style was freed or taken away by someone else: FreeStyle, then forget it.
   void DropStyle();
+  void DoActionChange(rtl::TObject* Sender);
+
+  std::unique_ptr<TvxControlActionLink> actionLink_;
 
   TvxVisualObject* style_ = nullptr;
   bool needStyle_ = true;
@@ -105,6 +127,31 @@ private:
   TvxControl* bindingSource_ = nullptr;
   bool autoTranslate_ = false;
   std::string resource_;
+};
+
+// The link between a control and its action: the action writes a changed value into the
+// control while the control's value still equals the action's; a hint asked for the
+// control goes through the action's OnHint and is always shown.
+class TvxControlActionLink : public rtl::TActionLink {
+  RTL_CLASS(TvxControlActionLink, rtl::TActionLink)
+public:
+  explicit TvxControlActionLink(TvxControl* AClient = nullptr) : client_(AClient) {}
+  TvxControl* Client() const { return client_; }
+
+  bool IsCaptionLinked() override;
+  bool IsEnabledLinked() override;
+  bool IsHintLinked() override;
+  bool IsVisibleLinked() override;
+  bool IsOnExecuteLinked() override;
+  void SetCaption(const std::string& Value) override;
+  void SetEnabled(bool Value) override;
+  void SetHint(const std::string& Value) override;
+  void SetVisible(bool Value) override;
+  void SetOnExecute(const rtl::TNotifyEvent& Value) override;
+  bool DoShowHint(std::string& HintStr) override;
+
+private:
+  TvxControl* client_;
 };
 
 // The filled control: the root of style trees and a plain coloured area. While its fill
