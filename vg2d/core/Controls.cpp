@@ -169,7 +169,8 @@ void TvxControl::Notification(rtl::TComponent* AComponent, rtl::TOperation Opera
   inherited::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove) return;
   if (AComponent == bindingSource_) bindingSource_ = nullptr;
-  if (actionLink_ && AComponent == actionLink_->Action()) SetAction(nullptr);
+  // A freed action unlinks its links before its notification arrives.
+  if (actionLink_ && (!actionLink_->Action() || AComponent == actionLink_->Action())) SetAction(nullptr);
   const auto it = std::find(bindingObjects_.begin(), bindingObjects_.end(), AComponent);
   if (it != bindingObjects_.end()) bindingObjects_.erase(it);
 }
