@@ -47,14 +47,14 @@ std::filesystem::path ProgramFolder() {
 // ---- the built-in style ----------------------------------------------------------------------
 
 TvxObject* DefaultStyle() {
-  if (!defaultStyleRead) {
+  // Read once the resource is there (library start-up registers it); a tree that fails to
+  // build is not tried again.
+  const void* data = nullptr;
+  std::size_t size = 0;
+  if (!defaultStyleRead && rtl::FindResourceData(DefaultStyleResourceName, data, size)) {
     defaultStyleRead = true;
-    const void* data = nullptr;
-    std::size_t size = 0;
-    if (rtl::FindResourceData(DefaultStyleResourceName, data, size)) {
-      rtl::TResourceStream stream(DefaultStyleResourceName);
-      DefaultStyleTree() = AsObject(ObjectFromStyleStream(stream));
-    }
+    rtl::TResourceStream stream(DefaultStyleResourceName);
+    DefaultStyleTree() = AsObject(ObjectFromStyleStream(stream));
   }
   return DefaultStyleTree().get();
 }

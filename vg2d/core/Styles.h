@@ -61,8 +61,8 @@ private:
 // The name of the built-in style resource.
 inline constexpr const char* DefaultStyleResourceName = "DEFAULTVXSTYLE";
 
-// The built-in style tree, read from the resource on the first call and kept; nil when
-// the program holds no such resource or it yields no object.
+// The built-in style tree, read from the resource on the first call after the resource is
+// registered (library start-up) and kept; nil before that and when it yields no object.
 TvxObject* DefaultStyle();
 // The tree only when it was read already (no reading).
 TvxObject* LoadedDefaultStyle();
