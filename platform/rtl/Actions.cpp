@@ -74,7 +74,8 @@ TClass TCustomAction::StaticClass() {
 
 TCustomAction::TCustomAction(TComponent* AOwner) : TBasicAction(AOwner) {}
 
-template <class F> void TCustomAction::ForEachLink(F&& Write) {
+template <class F>
+void TCustomAction::ForEachLink(F&& Write) {
   const std::vector<TBasicActionLink*> links = Links();
   for (TBasicActionLink* l : links)
     if (auto* link = dynamic_cast<TActionLink*>(l)) Write(*link);

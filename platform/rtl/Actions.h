@@ -87,7 +87,8 @@ public:
 
 private:
   // Calls Write on every link that is a TActionLink, then fires the change.
-  template <class F> void ForEachLink(F&& Write);
+  template <class F>
+  void ForEachLink(F&& Write);
 
   std::string caption_;
   bool enabled_ = true;

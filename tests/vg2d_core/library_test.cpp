@@ -23,9 +23,8 @@ using namespace vg;
 namespace {
 
 bool Listed(const std::string& Category, rtl::TClass Class) {
-  return ObjectClassList && std::any_of(ObjectClassList->begin(), ObjectClassList->end(), [&](const auto& e) {
-           return e.Category == Category && e.Class == Class;
-         });
+  return ObjectClassList && std::any_of(ObjectClassList->begin(), ObjectClassList->end(),
+                                        [&](const auto& e) { return e.Category == Category && e.Class == Class; });
 }
 
 std::string TextOf(TvxObject* O) {
