@@ -181,6 +181,19 @@ void RemoveScene(rtl::TObject* Scene) {
   if (SceneList) SceneList->Remove(Scene);
 }
 
+// ---- shut-down ---------------------------------------------------------------------------------
+
+void FreeLibraryLists() {
+  delete ObjectClassList;
+  ObjectClassList = nullptr;
+  delete ObjectInstanceList;
+  ObjectInstanceList = nullptr;
+  LiveIndex().IndexOf.clear();
+  LiveIndex().Live.clear();
+  delete SceneList;
+  SceneList = nullptr;
+}
+
 // ---- translation ---------------------------------------------------------------------------------
 
 std::u16string TranslateText(const std::u16string& Text) {

@@ -94,6 +94,13 @@ extern bool LanguageListReversed;        // look texts up by value instead of by
 // The text's translation through the hooks, or the text itself.
 std::u16string TranslateText(const std::u16string& Text);
 
+// ---- shut-down -------------------------------------------------------------------------------
+
+// Frees the category list, the live-object list and the scene list (the library's
+// shut-down); each is made again when next needed. Objects alive meanwhile are no longer
+// found by name or reference. The translation hooks belong to whoever set them.
+void FreeLibraryLists();
+
 // ---- references in property values -----------------------------------------------------------
 // An object reference is "vgobj" and the object's index in the live-object list; a method
 // reference is "vgmet", the index of its object as 8 hexadecimal digits and the method's

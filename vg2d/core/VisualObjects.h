@@ -461,9 +461,16 @@ class TvxContent : public TvxVisualObject {
   RTL_CLASS(TvxContent, TvxVisualObject)
 public:
   explicit TvxContent(rtl::TComponent* AOwner);
+  // Lays out its children (unless its parent is loading), then has the parent lay out
+  // again, so the compound control follows whenever the content's children move
+  // (Controls.cpp).
+  void Realign() override;
 
 protected:
   bool FlattenedInStreams() const override { return true; }
+
+private:
+  bool realigningParent_ = false;
 };
 
 }  // namespace vg
