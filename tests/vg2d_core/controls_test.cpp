@@ -499,3 +499,18 @@ TEST_F(Controls, ABackgroundsFillStandsInForItsStyle) {
 }
 
 }  // namespace
+
+TEST(ControlTabOrder, IsPublishedAndMovesAControlAmongItsSiblings) {
+  std::unique_ptr<TvxControl> parent(new TvxButton(nullptr));
+  TvxControl* kids[3];
+  for (auto*& k : kids) {
+    k = new TvxButton(nullptr);
+    parent->AddObject(k);
+  }
+  rtl::SetPropValue(kids[0], "TabOrder", rtl::TPropValue(int64_t{99}));
+  EXPECT_EQ(rtl::GetOrdProp(kids[0], "TabOrder"), 2);
+  EXPECT_EQ(kids[1]->GetTabOrder(), 0);
+  // A control outside any parent has no place in a tab order, which is the default.
+  std::unique_ptr<TvxControl> alone(new TvxButton(nullptr));
+  EXPECT_TRUE(rtl::IsDefaultPropertyValue(alone.get(), rtl::GetPropInfo(alone.get(), "TabOrder")));
+}

@@ -185,15 +185,15 @@ void TvxBitmap::LoadThumbnailFromFile(const std::string& FileName, float FitWidt
 // or raises leaves the bitmap and fires nothing.
 void TvxBitmap::RunCodec(const std::function<bool(TvxFilter&)>& Operation) {
   if (!DefaultFilterClass) return;
-  const rtl::TNotifyEvent saved = OnChange;
-  OnChange = nullptr;
   bool ok = false;
-  try {
-    ok = Operation(*DefaultFilterClass->Create());
-  } catch (const rtl::Exception&) {
-    ok = false;
+  {
+    rtl::TEventMute quiet(OnChange);
+    try {
+      ok = Operation(*DefaultFilterClass->Create());
+    } catch (const rtl::Exception&) {
+      ok = false;
+    }
   }
-  OnChange = saved;
   if (ok) Changed();
 }
 

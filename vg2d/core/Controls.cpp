@@ -32,7 +32,11 @@ std::unique_ptr<TvxVisualObject> CloneStyle(TvxObject* Source, rtl::TComponent* 
 
 rtl::TClass TvxControl::StaticClass() {
   static const rtl::TClassInfo info =
-      rtl::DefineClass<TvxControl>().Property("Resource", &TvxControl::Resource, &TvxControl::SetResource).Build();
+      rtl::DefineClass<TvxControl>()
+          .Property("Resource", &TvxControl::Resource, &TvxControl::SetResource)
+          .Property("TabOrder", &TvxControl::GetTabOrder, &TvxControl::SetTabOrder)
+          .Default(-1)
+          .Build();
   return &info;
 }
 
@@ -158,11 +162,12 @@ void TvxControl::DropStyle() {
 
 void TvxControl::Loaded() {
   inherited::Loaded();
-  if (Scene() && Scene()->GetActiveControl() == this) {
-    // Focus on load is the input side's (SetFocus); until it exists the host is told
-    // directly.
-    Scene()->SetFocused(this);
-  }
+  if (Scene() && Scene()->GetActiveControl() == this) SetFocus();
+}
+
+void TvxControl::EnterFocus() {
+  ApplyResource();
+  inherited::EnterFocus();
 }
 
 void TvxControl::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {

@@ -110,6 +110,7 @@ protected:
   virtual void FreeStyle() {}
 
   void Loaded() override;
+  void EnterFocus() override;
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
   bool ResourcesVisible() const override { return false; }
   void ChildRemoving(TvxObject* AObject) override;
