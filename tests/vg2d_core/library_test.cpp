@@ -48,6 +48,7 @@ TEST(Library, StartUpRegistersByCategoryAndShutDownUndoesIt) {
   EXPECT_TRUE(Listed("Resources", rtl::ClassOf<TvxBitmapObject>()));
   EXPECT_TRUE(Listed("Windows", rtl::ClassOf<TvxBackground>()));
   EXPECT_TRUE(Listed("Animations", rtl::ClassOf<TvxFloatAnimation>()));
+  EXPECT_EQ(rtl::GetClass("TvxPathSwitcher"), rtl::ClassOf<TvxPathSwitcher>());
   EXPECT_FALSE(Listed("Resources", rtl::ClassOf<TvxControl>()));  // streams only
   EXPECT_EQ(DefaultCanvasClass, TvxCanvasGdiPlus::ClassRef());
   EXPECT_EQ(DefaultFilterClass, TvxFilterClassOf<TvxFilterGdiPlus>::Instance());

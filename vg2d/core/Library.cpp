@@ -62,7 +62,10 @@ void RegisterLibraryClasses() {
   // The layered-window entry point and OLE have no counterpart here: the window layer
   // presents layered output itself.
   // (the scene control, for streams; "Layout": the frame; "Popup")
-  RegisterInCategory("Animations", {ClassOf<TvxFloatAnimation>()});
+  RegisterInCategory("Animations",
+                     {ClassOf<TvxColorAnimation>(), ClassOf<TvxGradientAnimation>(), ClassOf<TvxFloatAnimation>(),
+                      ClassOf<TvxRectAnimation>(), ClassOf<TvxBitmapAnimation>(), ClassOf<TvxColorKeyAnimation>(),
+                      ClassOf<TvxFloatKeyAnimation>(), ClassOf<TvxPathAnimation>(), ClassOf<TvxPathSwitcher>()});
   // ("Effects", "Shapes", "Design")
   RegisterInCategory("Windows", {ClassOf<TvxBackground>()});
   // ("Boxes", "Controls", "Tool and Status", "Buttons", "HUD", "Layout", "Lists", "Items",
