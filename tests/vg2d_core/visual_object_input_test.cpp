@@ -13,6 +13,8 @@
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/Brushes.h"
+#include "vg2d/core/Controls.h"
+#include "vg2d/core/Controls.h"
 #include "vg2d/core/VisualObjects.h"
 
 using namespace vg;
@@ -20,11 +22,11 @@ using vgtest::FakeScene;
 
 namespace {
 
-// Stands in for the styled control class, which hit tests pass over while it is disabled.
-class FakeControl : public TvxVisualObject {
-  RTL_CLASS(FakeControl, TvxVisualObject)
+// A styled control, which hit tests pass over while it is disabled.
+class FakeControl : public TvxControl {
+  RTL_CLASS(FakeControl, TvxControl)
 public:
-  using TvxVisualObject::TvxVisualObject;
+  using TvxControl::TvxControl;
 };
 
 // A shape with a fill and a stroke, standing in for the library's rectangle when that is
@@ -60,7 +62,7 @@ public:
 }  // namespace
 
 rtl::TClass FakeControl::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<FakeControl>("TvxControl").Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<FakeControl>().Build();
   return &info;
 }
 

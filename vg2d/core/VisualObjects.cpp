@@ -5,6 +5,7 @@
 
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/Bitmaps.h"
+#include "vg2d/core/Controls.h"
 #include "vg2d/core/Effects.h"
 
 namespace vg {
@@ -885,12 +886,7 @@ namespace vg {
 
 // ---- input ----------------------------------------------------------------------------------------------
 
-bool TvxVisualObject::IsControl() const {
-  // The styled control class lives above this file; it is known by its class record.
-  for (rtl::TClass c = ClassType(); c; c = c->Parent)
-    if (c->ClassNameIs("TvxControl")) return true;
-  return false;
-}
+bool TvxVisualObject::IsControl() const { return dynamic_cast<const TvxControl*>(this) != nullptr; }
 
 void TvxVisualObject::StateTriggers(const char* Name) {
   StartTriggerAnimation(this, Name);
