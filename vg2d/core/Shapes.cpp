@@ -161,6 +161,11 @@ void TvxRectangle::Paint() {
   c->DrawRectSides(r, xRadius_, yRadius_, corners_, opacity, sides_, cornerType_);
 }
 
+rtl::TClass TvxSidesRectangle::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxSidesRectangle>().Build();
+  return &info;
+}
+
 // ---- blurred shapes ------------------------------------------------------------------------------
 
 int TvxBlurCache::BlurRadius(float Softness) {
@@ -181,9 +186,10 @@ TvxBitmap* TvxBlurCache::Update(float AWidth, float AHeight, int Radius,
   }
   if (needUpdate_) {
     bitmap_->Clear(0);
-    if (TvxCanvas* c = bitmap_->GetCanvas()) {
+    if (TvxCanvas* c = bitmap_->GetCanvas(); c && c->BeginScene()) {
       c->SetMatrix(IdentityMatrix);
       Draw(*c);
+      c->EndScene();
     }
     StackBlur(nullptr, bitmap_.get(), Radius, true);
     needUpdate_ = false;
