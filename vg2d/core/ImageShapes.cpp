@@ -156,10 +156,11 @@ TvxCustomPath::TvxCustomPath(rtl::TComponent* AOwner) : TvxShape(AOwner) {
 }
 
 int TvxCustomPath::TileCount(float Length, float Extent, float Step) {
-  if (!(Extent > 0) || !(Step > 0)) return 0;
+  // Path bounds give a flat side 0.001: such a path is not repeated along it.
+  if (!(Extent > 0.001f) || !(Step > 0.001f)) return 0;
   const int64_t wanted = Count(static_cast<double>(Length) / Extent);
-  const double inside = std::min(std::floor(std::max(0.0, static_cast<double>(Length)) / Step) + 1, 1e6);
-  return static_cast<int>(std::min<int64_t>(wanted, static_cast<int64_t>(inside)));
+  const double inside = std::floor(std::max(0.0, static_cast<double>(Length)) / Step) + 1;
+  return static_cast<int>(std::min<int64_t>(wanted, static_cast<int64_t>(std::min(inside, double{MaxTiles}))));
 }
 
 void TvxCustomPath::Paint() {

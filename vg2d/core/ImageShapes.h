@@ -66,9 +66,11 @@ public:
   void Paint() override;
   // Inside the path fitted to the shape rectangle (every point of the bounds in design mode).
   bool PointInObject(float X, float Y) override;
-  // How often a path of Extent is repeated across Length when tiled (0 .. the count of
-  // tiles that start inside, each Step apart); 0 for a flat or not finite path.
+  // How often a path of Extent is repeated across Length when tiled: Length / Extent
+  // rounded, but no more than the tiles that start inside (each Step apart) and never
+  // beyond MaxTiles; 0 for a flat side (extent 0.001 or less) and for NaN.
   static int TileCount(float Length, float Extent, float Step);
+  static constexpr int MaxTiles = 4096;
 
 private:
   const std::unique_ptr<TvxPathData> data_ = std::make_unique<TvxPathData>();
