@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ShapeScene.h"
+#include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/TextShape.h"
 
 using namespace vg;
@@ -131,4 +132,30 @@ TEST(TextShape, DrawsBlackInItsBoundsAndIsHitWithinThem) {
   EXPECT_FALSE(s.text->PointInObject(95, 20));
   EXPECT_FALSE(s.text->Fill()->ColorStored());  // black is the text's default
   EXPECT_FALSE(s.text->Stroke()->StyleStored());
+}
+
+TEST(TextShape, LinesAreAsHighAsTheFontsCellWhenMeasuredAndDrawn) {
+  auto canvas = TvxCanvasGdiPlus::ClassRef()->Create(220, 60);
+  canvas->Clear(0xFFFFFFFFu);
+  canvas->Font()->SetFamily("Tahoma");
+  canvas->Font()->SetSize(11);
+  canvas->Fill()->SetSolidColor(0xFF000000u);
+  TvxRect one = MakeRect(0, 0, 1000, 1000), two = one;
+  canvas->MeasureText(one, one, u"Label", false, vgTextAlignNear, vgTextAlignNear);
+  canvas->MeasureText(two, two, u"Label\nSecond line", false, vgTextAlignNear, vgTextAlignNear);
+  // Tahoma's cell (its Windows ascent plus descent) is about 1.21 em: 13.3 px at size 11.
+  // Other fonts have their own cell; a line is never lower than the em.
+  EXPECT_GE(RectHeight(one), 11);
+  EXPECT_NEAR(RectHeight(two), 2 * RectHeight(one), 0.5f);
+  if (static_cast<TvxCanvasGdiPlus*>(canvas.get())->FontFamily()->Name() == "Tahoma") {
+    EXPECT_NEAR(RectHeight(one), 13.3f, 0.3f);
+  }
+  // Drawn the same: two lines near-aligned in a box as high as measured fit in it.
+  const TvxRect box = MakeRect(4, 4, 4 + RectWidth(two), 4 + RectHeight(two));
+  canvas->FillText(box, box, u"Label\nSecond line", false, 1, vgTextAlignNear, vgTextAlignNear);
+  canvas->Stroke()->SetSolidColor(0xFFFF0000u);
+  canvas->DrawRect(box, 0, 0, AllCorners, 1);
+  TvxBitmap picture(220, 60);
+  std::copy(canvas->BufferBits(), canvas->BufferBits() + 220 * 60, picture.Bits());
+  TvxFilterGdiPlus().SaveToFile("text_lines.png", picture, "");
 }
