@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 
+#include <hb-ot.h>
 #include <pango/pangocairo.h>
 
 #include "platform/gfx2d/Fonts.h"
@@ -89,6 +90,26 @@ double Place(StringAlignment A, double Start, double Length, double Size) {
   return Start;
 }
 
+// The height of a line of text in F: the font's Windows ascent plus descent (the cell
+// height that lines are stacked by on the platform the layouts were designed on), scaled
+// to the em size; 0 when the font does not give them.
+double CellLineHeight(PangoContext* Context, const PangoFontDescription* Description, float EmSize) {
+  PangoFont* font = pango_context_load_font(Context, Description);
+  if (!font) return 0;
+  double height = 0;
+  if (hb_font_t* hb = pango_font_get_hb_font(font)) {
+    hb_position_t ascent = 0, descent = 0;
+    int xScale = 0, yScale = 0;
+    hb_font_get_scale(hb, &xScale, &yScale);
+    if (yScale != 0 && hb_ot_metrics_get_position(hb, HB_OT_METRICS_TAG_HORIZONTAL_CLIPPING_ASCENT, &ascent) &&
+        hb_ot_metrics_get_position(hb, HB_OT_METRICS_TAG_HORIZONTAL_CLIPPING_DESCENT, &descent))
+      height = (std::abs(static_cast<double>(ascent)) + std::abs(static_cast<double>(descent))) / std::abs(yScale) *
+               static_cast<double>(EmSize);
+  }
+  g_object_unref(font);
+  return std::isfinite(height) && height > 0 ? height : 0;
+}
+
 }  // namespace
 
 // A string laid out in a rectangle: the pango layout, the point its top-left corner goes
@@ -103,14 +124,16 @@ public:
     pango_font_description_set_weight(d, (F.Style & FontStyleBold) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
     pango_font_description_set_style(d, (F.Style & FontStyleItalic) ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     pango_layout_set_font_description(layout_, d);
+    const double lineHeight = CellLineHeight(Context, d, F.EmSize);
     pango_font_description_free(d);
-    if (F.Style & (FontStyleUnderline | FontStyleStrikeout)) {
-      PangoAttrList* attrs = pango_attr_list_new();
-      if (F.Style & FontStyleUnderline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-      if (F.Style & FontStyleStrikeout) pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
-      pango_layout_set_attributes(layout_, attrs);
-      pango_attr_list_unref(attrs);
-    }
+    PangoAttrList* attrs = pango_attr_list_new();
+    if (F.Style & FontStyleUnderline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    if (F.Style & FontStyleStrikeout) pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
+    // Every line, the first too, is as high as the font's cell, for measuring and drawing alike.
+    if (lineHeight > 0 && lineHeight * PANGO_SCALE < INT_MAX)
+      pango_attr_list_insert(attrs, pango_attr_line_height_new_absolute(static_cast<int>(lineHeight * PANGO_SCALE)));
+    pango_layout_set_attributes(layout_, attrs);
+    pango_attr_list_unref(attrs);
     // Lines run left to right whatever the script, so Near is always the left side.
     pango_layout_set_auto_dir(layout_, FALSE);
     pango_layout_set_text(layout_, Utf8.data(), static_cast<int>(Utf8.size()));

@@ -182,6 +182,9 @@ public:
 
   TvxBrushStyle DefaultStyle() const { return defaultStyle_; }
   TvxColor DefaultColor() const { return defaultColor_; }
+  // Owners whose brush starts otherwise (a text's black fill) change what is not written.
+  void SetDefaultStyle(TvxBrushStyle Value) { defaultStyle_ = Value; }
+  void SetDefaultColor(TvxColor Value) { defaultColor_ = Value; }
 
   // What a stream writes.
   bool ColorStored() const { return style_ == vgBrushSolid && color_ != defaultColor_; }

@@ -138,12 +138,18 @@ void TvxCanvas::DrawArc(const TvxPoint& Center, const TvxPoint& Radius, float St
 
 void TvxCanvas::DrawRectSides(const TvxRect& Rect, float XRadius, float YRadius, TvxCorners Corners, float Opacity,
                               TvxSides Sides, TvxCornerType CornerType) {
+  TvxPathData path;
+  AddRectSidesOutline(path, Rect, XRadius, YRadius, Corners, Sides, CornerType);
+  DrawPath(&path, Rect, Opacity);
+}
+
+void AddRectSidesOutline(TvxPathData& path, const TvxRect& Rect, float XRadius, float YRadius, TvxCorners Corners,
+                         TvxSides Sides, TvxCornerType CornerType) {
   const float L = Rect.Left, T = Rect.Top, R = Rect.Right, B = Rect.Bottom;
   float x = XRadius, y = YRadius;
   if (RectWidth(Rect) - 2 * x < 0) x = RectWidth(Rect) / 2;
   if (RectHeight(Rect) - 2 * y < 0) y = RectHeight(Rect) / 2;
   const float x2 = x / 2, y2 = y / 2;
-  TvxPathData path;
   auto to = [&](float px, float py, TvxSide side) {
     if (Sides.Contains(side))
       path.LineTo({px, py});
@@ -198,7 +204,6 @@ void TvxCanvas::DrawRectSides(const TvxRect& Rect, float XRadius, float YRadius,
     shaped({L + x2, B}, {L, B - y2}, {L + x, B - y2}, {L + x2, B - y}, {L, B - y});
   }
   if (Sides.Contains(vgSideLeft)) path.LineTo({L, T + y});
-  DrawPath(&path, Rect, Opacity);
 }
 
 // ---- what the concrete class provides ------------------------------------------------------------------

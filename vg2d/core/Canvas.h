@@ -189,6 +189,12 @@ private:
   void CreatePaint();
 };
 
+// Appends the side-aware outline of Rect that DrawRectSides strokes: clockwise from the
+// top of the left side, a line along each side in Sides and a move along each other one,
+// each corner of Corners shaped by CornerType (radii cut to half the rectangle). Open.
+void AddRectSidesOutline(TvxPathData& Path, const TvxRect& Rect, float XRadius, float YRadius, TvxCorners Corners,
+                         TvxSides Sides, TvxCornerType CornerType);
+
 // A class reference of canvases: their virtual constructors and class operations.
 class TvxCanvasClass {
 public:

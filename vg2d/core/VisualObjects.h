@@ -196,6 +196,8 @@ public:
   bool DisableEffect() const { return disableEffect_; }
   void SetDisableEffect(bool Value) { SetField(disableEffect_, Value); }
   bool DisableAlign() const { return disableAlign_; }
+  // On while the object is painted into another canvas (PaintTo, visual brushes).
+  bool DisableRepaint() const { return disableRepaint_; }
   void SetDisableAlign(bool Value) { SetField(disableAlign_, Value); }
   int UpdateCount() const { return updateCount_; }
   // The visual children in tab order.

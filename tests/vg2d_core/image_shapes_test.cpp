@@ -1,0 +1,146 @@
+// Images and paths: the rectangles they hand to the canvas, recorded, and their hit tests.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "ShapeScene.h"
+#include "vg2d/core/ImageShapes.h"
+
+using namespace vg;
+
+namespace {
+
+class RecordingCanvas : public TvxCanvasGdiPlus {
+public:
+  using TvxCanvasGdiPlus::TvxCanvasGdiPlus;
+  struct Draw {
+    TvxRect src, dst;
+    bool highSpeed;
+  };
+  std::vector<Draw> bitmaps;
+  std::vector<TvxRect> paths;
+  void DrawBitmap(TvxBitmap* B, const TvxRect& Src, const TvxRect& Dst, float Opacity, bool HighSpeed) override {
+    bitmaps.push_back({Src, Dst, HighSpeed});
+    TvxCanvasGdiPlus::DrawBitmap(B, Src, Dst, Opacity, HighSpeed);
+  }
+  void FillPath(TvxPathData* P, const TvxRect& R, float Opacity) override {
+    paths.push_back(R);
+    TvxCanvasGdiPlus::FillPath(P, R, Opacity);
+  }
+};
+
+struct Scene {
+  Scene() : canvas(120, 60), scene(&canvas), root(new TvxVisualObject(nullptr)) {
+    root->Visual()->SetBounds(0, 0, 120, 60);
+    scene.AddObject(root.get());
+  }
+  template <class T> T* Add(T* O, float W, float H) {
+    root->AddObject(O);
+    O->SetBounds(0, 0, W, H);
+    return O;
+  }
+  void Paint() {
+    canvas.bitmaps.clear();
+    canvas.paths.clear();
+    canvas.Clear(0);
+    scene.dirty.assign(1, MakeRect(0, 0, 120, 60));
+    scene.Paint();
+  }
+  RecordingCanvas canvas;
+  vgtest::FakeScene scene;
+  TvxObjectPtr root;
+};
+
+}  // namespace
+
+TEST(ImageShape, TilesRoundTheCountAndNinePartsKeepTheCorners) {
+  Scene s;
+  auto* image = s.Add(new TvxImage(nullptr), 25, 25);
+  image->Bitmap()->SetSize(10, 10);
+  image->SetWrapMode(vgImageTile);
+  s.Paint();
+  EXPECT_EQ(s.canvas.bitmaps.size(), 9u);  // 2.5 rounds to 2, bounds inclusive
+  image->SetBounds(0, 0, 35, 35);
+  s.Paint();
+  EXPECT_EQ(s.canvas.bitmaps.size(), 25u);  // 3.5 rounds to 4
+  EXPECT_EQ(s.canvas.bitmaps.back().dst, MakeRect(40, 40, 50, 50));
+
+  image->Bitmap()->SetSize(16, 16);
+  image->SetBounds(0, 0, 100, 30);
+  image->BitmapMargins()->SetRect(MakeRect(4, 4, 4, 4));
+  s.Paint();
+  ASSERT_EQ(s.canvas.bitmaps.size(), 9u);
+  EXPECT_EQ(s.canvas.bitmaps[0].dst, MakeRect(0, 0, 4, 4));
+  EXPECT_EQ(s.canvas.bitmaps[1].src, MakeRect(4, 0, 12, 4));
+  EXPECT_EQ(s.canvas.bitmaps[1].dst, MakeRect(4, 0, 96, 4));
+  EXPECT_EQ(s.canvas.bitmaps[4].src, MakeRect(4, 4, 12, 12));
+  EXPECT_EQ(s.canvas.bitmaps[4].dst, MakeRect(4, 4, 96, 26));
+  EXPECT_EQ(s.canvas.bitmaps[8].dst, MakeRect(96, 26, 100, 30));
+  for (const auto& d : s.canvas.bitmaps) EXPECT_TRUE(d.highSpeed);
+}
+
+TEST(ImageShape, FitNeverEnlargesAndInterpolationFollowsTheFlag) {
+  Scene s;
+  auto* image = s.Add(new TvxImage(nullptr), 100, 50);
+  s.Paint();
+  EXPECT_TRUE(s.canvas.bitmaps.empty());  // an empty bitmap draws nothing
+  image->Bitmap()->SetSize(10, 20);
+  s.Paint();
+  ASSERT_EQ(s.canvas.bitmaps.size(), 1u);
+  EXPECT_EQ(s.canvas.bitmaps[0].dst, MakeRect(45, 15, 55, 35));
+  EXPECT_FALSE(s.canvas.bitmaps[0].highSpeed);
+  image->Bitmap()->SetSize(200, 200);
+  image->SetDisableInterpolation(true);
+  s.Paint();
+  EXPECT_EQ(s.canvas.bitmaps[0].dst, MakeRect(25, 0, 75, 50));
+  EXPECT_TRUE(s.canvas.bitmaps[0].highSpeed);
+  image->SetWrapMode(vgImageStretch);
+  s.Paint();
+  EXPECT_EQ(s.canvas.bitmaps[0].dst, MakeRect(0, 0, 100, 50));
+
+  TvxBitmap other(3, 4);
+  image->SetData(static_cast<rtl::TObject*>(&other));
+  EXPECT_EQ(image->Bitmap()->Width(), 3);
+  image->SetData(std::string("/nonexistent/picture.png"));
+  EXPECT_EQ(image->Bitmap()->Width(), 3);
+}
+
+TEST(PathShape, FitCentresAtTheSameSizeAndAFlatTiledPathIsDrawnOnce) {
+  Scene s;
+  auto* path = s.Add(new TvxPath(nullptr), 100, 50);
+  path->Stroke()->SetStyle(vgBrushNone);
+  path->Data()->SetData("M 0,0 L 10,0 L 10,10 Z");
+  path->SetWrapMode(vgPathFit);
+  s.Paint();
+  ASSERT_EQ(s.canvas.paths.size(), 1u);
+  EXPECT_EQ(s.canvas.paths[0], MakeRect(45, 20, 55, 30));  // fitting never enlarges
+  path->SetWrapMode(vgPathTile);
+  s.Paint();
+  EXPECT_EQ(s.canvas.paths.size(), 66u);  // (10 + 1) x (5 + 1): every tile that starts inside
+  path->Data()->SetData("M 0,5 L 10,5");  // flat: no height to tile by
+  s.Paint();
+  EXPECT_EQ(s.canvas.paths.size(), 11u);
+  path->Data()->SetData("M 5,5 L 5,5");
+  s.Paint();
+  EXPECT_EQ(s.canvas.paths.size(), 1u);
+  EXPECT_EQ(TvxCustomPath::TileCount(1e9f, 1, 1), TvxCustomPath::MaxTiles);
+  EXPECT_EQ(TvxCustomPath::TileCount(std::numeric_limits<float>::infinity(), 1, 1), 0);
+  EXPECT_EQ(TvxCustomPath::TileCount(std::numeric_limits<float>::quiet_NaN(), 1, 1), 0);
+}
+
+TEST(PathShape, HitTestFollowsThePathAtRunTimeAndTheBoundsInDesignMode) {
+  Scene s;
+  auto* arrow = s.Add(new TvxScrollArrowRight(nullptr), 40, 40);
+  arrow->Stroke()->SetStyle(vgBrushNone);
+  EXPECT_TRUE(arrow->PointInObject(5, 20));
+  EXPECT_FALSE(arrow->PointInObject(35, 5));  // outside the triangle
+  s.scene.designTime = true;
+  EXPECT_TRUE(arrow->PointInObject(35, 5));
+  s.scene.designTime = false;
+  s.Paint();
+  EXPECT_EQ(s.canvas.paths.size(), 1u);
+  EXPECT_EQ(s.canvas.BufferBits()[20 * 120 + 5] >> 24, 0xFFu);
+  EXPECT_EQ(s.canvas.BufferBits()[5 * 120 + 35], 0u);
+}

@@ -1,0 +1,161 @@
+// The text shape against a canvas whose measuring is fixed, so the sizes and matrices it
+// hands over can be checked exactly; and one real drawing.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ShapeScene.h"
+#include "vg2d/core/FilterGdiPlus.h"
+#include "vg2d/core/TextShape.h"
+
+using namespace vg;
+
+namespace {
+
+// Measures every text as Measured (from the rectangle's top-left) and records the
+// rectangles and matrices of FillText.
+class MeasuringCanvas : public TvxCanvasGdiPlus {
+public:
+  using TvxCanvasGdiPlus::TvxCanvasGdiPlus;
+  TvxRect measured = MakeRect(0, 0, 50, 12);
+  std::vector<TvxRect> filled;
+  std::vector<TvxMatrix> multiplied;
+  int measures = 0;
+  void MeasureText(TvxRect& R, const TvxRect&, const std::u16string& Text, bool, TvxTextAlign,
+                   TvxTextAlign) override {
+    ++measures;
+    if (Text.empty()) R = {};
+    else R = MakeRect(R.Left, R.Top, R.Left + RectWidth(measured), R.Top + RectHeight(measured));
+  }
+  void FillText(const TvxRect& R, const TvxRect& Clip, const std::u16string& Text, bool WordWrap, float Opacity,
+                TvxTextAlign H, TvxTextAlign V) override {
+    filled.push_back(R);
+    TvxCanvasGdiPlus::FillText(R, Clip, Text, WordWrap, Opacity, H, V);
+  }
+  void MultiplyMatrix(const TvxMatrix& M) override {
+    multiplied.push_back(M);
+    TvxCanvasGdiPlus::MultiplyMatrix(M);
+  }
+};
+
+struct TextScene {
+  TextScene() : canvas(200, 100), scene(&canvas), root(new TvxVisualObject(nullptr)) {
+    root->Visual()->SetBounds(0, 0, 200, 100);
+    scene.AddObject(root.get());
+    text = new TvxText(nullptr);
+    root->AddObject(text);
+    text->SetBounds(10, 10, 80, 36);
+  }
+  void Paint() {
+    canvas.Clear(0);
+    scene.dirty.assign(1, MakeRect(0, 0, 200, 100));
+    scene.Paint();
+  }
+  MeasuringCanvas canvas;
+  vgtest::FakeScene scene;
+  TvxObjectPtr root;
+  TvxText* text;
+};
+
+}  // namespace
+
+TEST(TextShape, AutoSizeTakesTheMeasuredWidthPlusHalfTheFontSize) {
+  TextScene s;
+  s.text->Font()->SetSize(11);
+  s.text->SetWordWrap(false);
+  s.text->SetAutoSize(true);  // empty text: unchanged
+  EXPECT_FLOAT_EQ(s.text->Width(), 80);
+  s.text->SetText(u"Hello");
+  EXPECT_FLOAT_EQ(s.text->Width(), 55.5f);
+  EXPECT_FLOAT_EQ(s.text->Height(), 36);  // centred vertically: keeps its height
+  s.text->SetVertTextAlign(vgTextAlignNear);
+  s.text->Realign();
+  EXPECT_FLOAT_EQ(s.text->Height(), 12);
+  // With word wrap only the height follows; changing WordWrap alone measures nothing.
+  const int before = s.canvas.measures;
+  s.text->SetWordWrap(true);
+  EXPECT_EQ(s.canvas.measures, before);
+  s.canvas.measured = MakeRect(0, 0, 30, 24);
+  s.text->SetText(u"Hello world");
+  EXPECT_FLOAT_EQ(s.text->Width(), 55.5f);
+  EXPECT_FLOAT_EQ(s.text->Height(), 24);
+  // Not in a scene: no canvas, no resizing.
+  TvxText loose(nullptr);
+  loose.SetBounds(0, 0, 10, 10);
+  loose.SetAutoSize(true);
+  loose.SetText(u"x");
+  EXPECT_FLOAT_EQ(loose.Width(), 10);
+}
+
+TEST(TextShape, StretchScalesTheMeasuredTextToTheBoundsAndSwitchesAutoSizeOff) {
+  TextScene s;
+  s.text->SetAutoSize(true);
+  s.text->SetStretch(true);
+  EXPECT_FALSE(s.text->AutoSize());
+  s.text->SetStretch(false);
+  EXPECT_FALSE(s.text->AutoSize());
+  s.text->SetStretch(true);
+  s.canvas.measured = MakeRect(0, 0, 40, 12);
+  s.text->SetText(u"AB");
+  s.canvas.multiplied.clear();
+  s.Paint();
+  ASSERT_EQ(s.canvas.multiplied.size(), 1u);
+  EXPECT_FLOAT_EQ(s.canvas.multiplied[0].m11, 2);
+  EXPECT_FLOAT_EQ(s.canvas.multiplied[0].m22, 3);
+  const float g = s.text->Font()->Size() / 3;
+  EXPECT_EQ(s.canvas.filled.back(), MakeRect(-g, -g, 40 + g, 12 + g));
+  s.text->SetText(u"");
+  s.canvas.multiplied.clear();
+  s.Paint();
+  ASSERT_EQ(s.canvas.multiplied.size(), 1u);
+  EXPECT_EQ(s.canvas.multiplied[0], IdentityMatrix);
+}
+
+TEST(TextShape, DrawsBlackInItsBoundsAndIsHitWithinThem) {
+  TextScene s;
+  s.text->Font()->SetSize(20);
+  s.text->SetText(u"WWW");
+  s.Paint();
+  EXPECT_EQ(s.canvas.filled.back(), MakeRect(0, 0, 80, 36));
+  int inked = 0;
+  for (int y = 10; y < 46; ++y)
+    for (int x = 10; x < 90; ++x) {
+      const uint32_t p = s.canvas.BufferBits()[y * 200 + x];
+      if (AlphaOf(p) > 128) {
+        ++inked;
+        EXPECT_EQ(p & 0x00FFFFFFu, 0u);
+      }
+    }
+  EXPECT_GT(inked, 30);
+  for (int y = 0; y < 100; ++y) EXPECT_EQ(s.canvas.BufferBits()[y * 200 + 150], 0u);
+  EXPECT_TRUE(s.text->PointInObject(50, 20));
+  EXPECT_FALSE(s.text->PointInObject(95, 20));
+  EXPECT_FALSE(s.text->Fill()->ColorStored());  // black is the text's default
+  EXPECT_FALSE(s.text->Stroke()->StyleStored());
+}
+
+TEST(TextShape, LinesAreAsHighAsTheFontsCellWhenMeasuredAndDrawn) {
+  auto canvas = TvxCanvasGdiPlus::ClassRef()->Create(220, 60);
+  canvas->Clear(0xFFFFFFFFu);
+  canvas->Font()->SetFamily("Tahoma");
+  canvas->Font()->SetSize(11);
+  canvas->Fill()->SetSolidColor(0xFF000000u);
+  TvxRect one = MakeRect(0, 0, 1000, 1000), two = one;
+  canvas->MeasureText(one, one, u"Label", false, vgTextAlignNear, vgTextAlignNear);
+  canvas->MeasureText(two, two, u"Label\nSecond line", false, vgTextAlignNear, vgTextAlignNear);
+  // Tahoma's cell (its Windows ascent plus descent) is about 1.21 em: 13.3 px at size 11.
+  // Other fonts have their own cell; a line is never lower than the em.
+  EXPECT_GE(RectHeight(one), 11);
+  EXPECT_NEAR(RectHeight(two), 2 * RectHeight(one), 0.5f);
+  if (static_cast<TvxCanvasGdiPlus*>(canvas.get())->FontFamily()->Name() == "Tahoma") {
+    EXPECT_NEAR(RectHeight(one), 13.3f, 0.3f);
+  }
+  // Drawn the same: two lines near-aligned in a box as high as measured fit in it.
+  const TvxRect box = MakeRect(4, 4, 4 + RectWidth(two), 4 + RectHeight(two));
+  canvas->FillText(box, box, u"Label\nSecond line", false, 1, vgTextAlignNear, vgTextAlignNear);
+  canvas->Stroke()->SetSolidColor(0xFFFF0000u);
+  canvas->DrawRect(box, 0, 0, AllCorners, 1);
+  TvxBitmap picture(220, 60);
+  std::copy(canvas->BufferBits(), canvas->BufferBits() + 220 * 60, picture.Bits());
+  TvxFilterGdiPlus().SaveToFile("text_lines.png", picture, "");
+}

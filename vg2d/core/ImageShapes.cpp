@@ -1,0 +1,270 @@
+#include "vg2d/core/ImageShapes.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "vg2d/core/Scene.h"
+
+namespace vg {
+
+void DrawDesignFrame(TvxVisualObject& Object) {
+  IvxScene* scene = Object.Scene();
+  TvxCanvas* c = Object.GetCanvas();
+  if (!scene || !c || !scene->GetDesignTime() || Object.Locked() || Object.DisableRepaint()) return;
+  TvxRect r = Object.GetLocalRect();
+  InflateRectF(r, -0.5f, -0.5f);
+  c->SetStrokeThickness(1);
+  c->SetStrokeDash(vgDashDash);
+  c->Stroke()->SetStyle(vgBrushSolid);
+  c->Stroke()->SetSolidColor(0xA0909090u);
+  c->DrawRect(r, 0, 0, AllCorners, Object.GetAbsoluteOpacity(), vgCornerRound);
+  c->SetStrokeDash(vgDashSolid);
+}
+
+namespace {
+
+// A repeat count from a float quotient: rounded (ties to even), 0 for NaN or below.
+int64_t Count(double Quotient) { return std::isfinite(Quotient) ? std::max<int64_t>(Round(Quotient), 0) : 0; }
+
+}  // namespace
+
+// ---- TvxImage ------------------------------------------------------------------------------------
+
+rtl::TClass TvxImage::StaticClass() {
+  using I = TvxImage;
+  static const rtl::TClassInfo info = rtl::DefineClass<I>()
+                                          .Property("Bitmap", &I::Bitmap, &I::SetBitmap)
+                                          .Property("BitmapMargins", &I::BitmapMargins, &I::SetBitmapMargins)
+                                          .Property("WrapMode", &I::WrapMode, &I::SetWrapMode)
+                                          .NoDefault()
+                                          .Property("DisableInterpolation", &I::DisableInterpolation,
+                                                    &I::SetDisableInterpolation)
+                                          .Default(false)
+                                          .Event("OnBitmapLoaded", &I::OnBitmapLoaded)
+                                          .Build();
+  return &info;
+}
+
+TvxImage::TvxImage(rtl::TComponent* AOwner) : TvxVisualObject(AOwner) {
+  bitmap_->OnChange = [this](rtl::TObject* Sender) { BitmapChanged(Sender); };
+  bitmap_->OnLoaded = [this](rtl::TObject* Sender) { DoBitmapLoaded(Sender); };
+  bitmap_->OnBeforeRealloc = [](rtl::TObject*) {};
+}
+
+void TvxImage::SetBitmap(TvxBitmap* Value) {
+  bitmap_->Assign(Value);
+  Repaint();
+}
+
+void TvxImage::BitmapChanged(rtl::TObject*) {
+  SetEffectsDirty();
+  Repaint();
+}
+
+void TvxImage::DoBitmapLoaded(rtl::TObject*) {
+  if (OnBitmapLoaded) OnBitmapLoaded(this);
+  if (!ComponentState().Contains(rtl::csDestroying)) Repaint();
+}
+
+rtl::TPropValue TvxImage::GetData() { return static_cast<rtl::TObject*>(bitmap_.get()); }
+
+void TvxImage::SetData(const rtl::TPropValue& Value) {
+  if (const auto* o = std::get_if<rtl::TObject*>(&Value)) {
+    if (auto* p = dynamic_cast<rtl::TPersistent*>(*o)) bitmap_->Assign(p);
+    return;
+  }
+  if (const auto* s = std::get_if<std::string>(&Value)) bitmap_->LoadFromFile(*s);
+}
+
+void TvxImage::Paint() {
+  DrawDesignFrame(*this);
+  TvxCanvas* c = GetCanvas();
+  if (!c) return;
+  TvxBitmap* b = bitmap_->GetResourceBitmap();
+  if (!b) b = bitmap_.get();
+  if (b->IsEmpty()) return;
+  const float bw = static_cast<float>(b->Width()), bh = static_cast<float>(b->Height());
+  const float w = Width(), h = Height();
+  const float opacity = GetAbsoluteOpacity();
+  const TvxRect local = GetLocalRect();
+  const TvxRect whole = MakeRect(0, 0, bw, bh);
+  const TvxBounds& m = *bitmapMargins_;
+  if (m.Left() != 0 || m.Top() != 0 || m.Right() != 0 || m.Bottom() != 0) {
+    const float dx[4] = {0, m.Left(), w - m.Right(), w}, dy[4] = {0, m.Top(), h - m.Bottom(), h};
+    const float sx[4] = {0, m.Left(), bw - m.Right(), bw}, sy[4] = {0, m.Top(), bh - m.Bottom(), bh};
+    for (int row = 0; row < 3; ++row)
+      for (int col = 0; col < 3; ++col)
+        c->DrawBitmap(b, MakeRect(sx[col], sy[row], sx[col + 1], sy[row + 1]),
+                      MakeRect(dx[col], dy[row], dx[col + 1], dy[row + 1]), opacity, true);
+    return;
+  }
+  switch (wrapMode_) {
+    case vgImageOriginal: {
+      const int state = c->SaveState();
+      c->IntersectClipRect(local);
+      c->DrawBitmap(b, whole, whole, opacity, true);
+      c->RestoreState(state);
+      break;
+    }
+    case vgImageFit: {
+      TvxRect r = whole;
+      FitRect(r, local);
+      c->DrawBitmap(b, whole, r, opacity, disableInterpolation_);
+      break;
+    }
+    case vgImageStretch: c->DrawBitmap(b, whole, local, opacity, disableInterpolation_); break;
+    case vgImageTile: {
+      const int state = c->SaveState();
+      c->IntersectClipRect(local);
+      // Tiles starting beyond the clip would not show: the counts stop there.
+      const int nx = TvxCustomPath::TileCount(w, bw, bw), ny = TvxCustomPath::TileCount(h, bh, bh);
+      for (int i = 0; i <= nx; ++i)
+        for (int j = 0; j <= ny; ++j) {
+          TvxRect r = whole;
+          OffsetRectF(r, static_cast<float>(i) * bw, static_cast<float>(j) * bh);
+          c->DrawBitmap(b, whole, r, opacity, true);
+        }
+      c->RestoreState(state);
+      break;
+    }
+  }
+}
+
+// ---- paths -----------------------------------------------------------------------------------------
+
+rtl::TClass TvxCustomPath::StaticClass() {
+  static const rtl::TClassInfo info = [] {
+    rtl::TClassBuilder<TvxCustomPath> b = rtl::DefineClass<TvxCustomPath>();
+    using C = TvxCustomPath;
+    b.Property("Fill", &C::Fill, &C::SetFill)
+        .Property("Stroke", &C::Stroke, &C::SetStroke)
+        .Property("StrokeCap", &C::StrokeCap, &C::SetStrokeCap)
+        .Default(vgCapFlat)
+        .Property("StrokeDash", &C::StrokeDash, &C::SetStrokeDash)
+        .Default(vgDashSolid)
+        .Property("StrokeJoin", &C::StrokeJoin, &C::SetStrokeJoin)
+        .Default(vgJoinMiter)
+        .Property("StrokeThickness", &C::StrokeThickness, &C::SetStrokeThickness)
+        .Stored(&C::StrokeThicknessStored);
+    return b.Build();
+  }();
+  return &info;
+}
+
+TvxCustomPath::TvxCustomPath(rtl::TComponent* AOwner) : TvxShape(AOwner) {
+  data_->OnChange = [this](rtl::TObject*) { Repaint(); };
+}
+
+int TvxCustomPath::TileCount(float Length, float Extent, float Step) {
+  // Path bounds give a flat side 0.001: such a path is not repeated along it.
+  if (!(Extent > 0.001f) || !(Step > 0.001f)) return 0;
+  const int64_t wanted = Count(static_cast<double>(Length) / Extent);
+  const double inside = std::floor(std::max(0.0, static_cast<double>(Length)) / Step) + 1;
+  return static_cast<int>(std::min<int64_t>(wanted, static_cast<int64_t>(std::min(inside, double{MaxTiles}))));
+}
+
+void TvxCustomPath::Paint() {
+  TvxCanvas* c = GetCanvas();
+  if (c) {
+    TvxPathData* p = data_->GetResourcePath();
+    if (!p) p = data_.get();
+    if (!p->IsEmpty()) {
+      const TvxRect s = GetShapeRect();
+      const TvxRect bd = p->GetBounds();
+      const float opacity = GetAbsoluteOpacity();
+      auto draw = [&](const TvxRect& Target) {
+        c->FillPath(p, Target, opacity);
+        c->DrawPath(p, Target, opacity);
+      };
+      switch (wrapMode_) {
+        case vgPathOriginal: {
+          const int state = c->SaveState();
+          c->IntersectClipRect(GetLocalRect());
+          TvxRect t = bd;
+          OffsetRectF(t, s.Left, s.Top);
+          draw(t);
+          c->RestoreState(state);
+          break;
+        }
+        case vgPathFit: {
+          TvxRect t = bd;
+          FitRect(t, s);
+          draw(t);
+          break;
+        }
+        case vgPathStretch: draw(s); break;
+        case vgPathTile: {
+          const int state = c->SaveState();
+          c->IntersectClipRect(GetLocalRect());
+          const float stepX = RectWidth(bd) + 2 * s.Left, stepY = RectHeight(bd) + 2 * s.Top;
+          // A flat path has no tile size: it is drawn once.
+          const int nx = TileCount(Width(), RectWidth(bd), stepX);
+          const int ny = TileCount(Height(), RectHeight(bd), stepY);
+          for (int i = 0; i <= nx; ++i)
+            for (int j = 0; j <= ny; ++j) {
+              TvxRect t = bd;
+              OffsetRectF(t, s.Left + static_cast<float>(i) * stepX, s.Top + static_cast<float>(j) * stepY);
+              draw(t);
+            }
+          c->RestoreState(state);
+          break;
+        }
+      }
+    }
+  }
+  DrawDesignFrame(*this);
+}
+
+bool TvxCustomPath::PointInObject(float X, float Y) {
+  IvxScene* scene = Scene();
+  if (scene && scene->GetDesignTime() && !Locked() && !DisableRepaint()) return TvxShape::PointInObject(X, Y);
+  TvxCanvas* c = GetCanvas();
+  if (c) {
+    TvxPathData* r = data_->GetResourcePath();
+    if (r && r->Count() > 1) return c->PtInPath(AbsoluteToLocal({X, Y}), GetShapeRect(), r);
+    if (data_->Count() > 1) return c->PtInPath(AbsoluteToLocal({X, Y}), GetShapeRect(), data_.get());
+  }
+  return TvxShape::PointInObject(X, Y);
+}
+
+rtl::TClass TvxPath::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxPath>()
+                                          .Property("Data", &TvxPath::Data, &TvxPath::SetData)
+                                          .Property("WrapMode", &TvxPath::WrapMode, &TvxPath::SetWrapMode)
+                                          .Default(vgPathStretch)
+                                          .Build();
+  return &info;
+}
+
+rtl::TClass TvxScrollArrowLeft::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxScrollArrowLeft>().Build();
+  return &info;
+}
+
+TvxScrollArrowLeft::TvxScrollArrowLeft(rtl::TComponent* AOwner) : TvxCustomPath(AOwner) {
+  Data()->SetData("M 1,0 L 1,1 L 0,0.500 L 1,0 Z");
+  Data()->Scale(100, 100);
+  SetWrapMode(vgPathFit);
+}
+
+rtl::TClass TvxScrollArrowRight::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxScrollArrowRight>().Build();
+  return &info;
+}
+
+TvxScrollArrowRight::TvxScrollArrowRight(rtl::TComponent* AOwner) : TvxCustomPath(AOwner) {
+  Data()->SetData("M 0,0 L 0,1 L 1,0.500 Z");
+  Data()->Scale(100, 100);
+  SetWrapMode(vgPathFit);
+}
+
+rtl::TClass TvxPaintBox::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxPaintBox>().Build();
+  return &info;
+}
+
+void RegisterImageShapeClasses() {
+  rtl::RegisterClasses<TvxImage, TvxPath, TvxScrollArrowLeft, TvxScrollArrowRight, TvxPaintBox>();
+}
+
+}  // namespace vg

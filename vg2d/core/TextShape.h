@@ -1,0 +1,60 @@
+// TvxText: a wide string drawn with a font and the shape's fill, aligned in its bounds,
+// optionally word-wrapped, resized to its text (AutoSize) or scaled to fill its bounds
+// (Stretch). The layout itself (line breaking, line height, measuring) is the canvas's.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "vg2d/core/Shapes.h"
+
+namespace vg {
+
+class TvxText : public TvxShape {
+  RTL_CLASS(TvxText, TvxShape)
+public:
+  explicit TvxText(rtl::TComponent* AOwner);
+
+  const std::u16string& Text() const { return text_; }
+  void SetText(const std::u16string& Value);
+  TvxFont* Font() const { return font_.get(); }
+  // Copies Value into the own font.
+  void SetFont(TvxFont* Value);
+  TvxTextAlign HorzTextAlign() const { return horzTextAlign_; }
+  void SetHorzTextAlign(TvxTextAlign Value) { SetField(horzTextAlign_, Value, &TvxText::LookChanged); }
+  TvxTextAlign VertTextAlign() const { return vertTextAlign_; }
+  void SetVertTextAlign(TvxTextAlign Value) { SetField(vertTextAlign_, Value, &TvxText::LookChanged); }
+  bool WordWrap() const { return wordWrap_; }
+  // Repaints; an auto-sized text is measured again at its next realign or change.
+  void SetWordWrap(bool Value) { SetField(wordWrap_, Value, &TvxText::Repaint); }
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool Value);
+  bool Stretch() const { return stretch_; }
+  // Switching Stretch on switches AutoSize off.
+  void SetStretch(bool Value);
+
+  rtl::TPropValue GetData() override;
+  void SetData(const rtl::TPropValue& Value) override;
+  void Paint() override;
+  void Realign() override;
+  // With AutoSize, a text without word wrap takes its measured width plus half the font
+  // size; unless centred vertically, it takes its measured height.
+  void AdjustSize();
+
+protected:
+  virtual void FontChanged(rtl::TObject* Sender);
+
+private:
+  std::u16string text_;
+  const std::unique_ptr<TvxFont> font_;
+  TvxTextAlign vertTextAlign_ = vgTextAlignCenter;
+  TvxTextAlign horzTextAlign_ = vgTextAlignCenter;
+  bool wordWrap_ = true;
+  bool autoSize_ = false;
+  bool stretch_ = false;
+  bool adjusting_ = false;
+};
+
+void RegisterTextShapeClasses();
+
+}  // namespace vg
