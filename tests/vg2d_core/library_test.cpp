@@ -9,6 +9,8 @@
 
 #include "platform/rtl/Streams.h"
 #include "vg2d/core/Animations.h"
+#include "vg2d/core/BitmapEffects.h"
+#include "vg2d/core/Shapes.h"
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/Controls.h"
@@ -49,6 +51,8 @@ TEST(Library, StartUpRegistersByCategoryAndShutDownUndoesIt) {
   EXPECT_TRUE(Listed("Windows", rtl::ClassOf<TvxBackground>()));
   EXPECT_TRUE(Listed("Animations", rtl::ClassOf<TvxFloatAnimation>()));
   EXPECT_EQ(rtl::GetClass("TvxPathSwitcher"), rtl::ClassOf<TvxPathSwitcher>());
+  EXPECT_EQ(rtl::GetClass("TvxCalloutRectangle"), rtl::ClassOf<TvxCalloutRectangle>());
+  EXPECT_EQ(rtl::GetClass("TvxReflectionEffect"), rtl::ClassOf<TvxReflectionEffect>());
   EXPECT_FALSE(Listed("Resources", rtl::ClassOf<TvxControl>()));  // streams only
   EXPECT_EQ(DefaultCanvasClass, TvxCanvasGdiPlus::ClassRef());
   EXPECT_EQ(DefaultFilterClass, TvxFilterClassOf<TvxFilterGdiPlus>::Instance());

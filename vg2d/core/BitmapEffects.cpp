@@ -373,9 +373,4 @@ void TvxReflectionEffect::ProcessEffect(TvxCanvas*, TvxBitmap* Bitmap, float) {
   Bitmap->BitmapChanged();
 }
 
-void RegisterEffectClasses() {
-  rtl::RegisterClasses<TvxShadowEffect, TvxBlurEffect, TvxGlowEffect, TvxInnerGlowEffect, TvxBevelEffect,
-                       TvxReflectionEffect>();
-}
-
 }  // namespace vg

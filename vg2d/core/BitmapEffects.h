@@ -129,6 +129,5 @@ private:
   float length_ = 0.5f;
 };
 
-void RegisterEffectClasses();
 
 }  // namespace vg

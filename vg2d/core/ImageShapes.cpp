@@ -263,8 +263,4 @@ rtl::TClass TvxPaintBox::StaticClass() {
   return &info;
 }
 
-void RegisterImageShapeClasses() {
-  rtl::RegisterClasses<TvxImage, TvxPath, TvxScrollArrowLeft, TvxScrollArrowRight, TvxPaintBox>();
-}
-
 }  // namespace vg

@@ -104,6 +104,5 @@ public:
   explicit TvxPaintBox(rtl::TComponent* AOwner) : TvxVisualObject(AOwner) {}
 };
 
-void RegisterImageShapeClasses();
 
 }  // namespace vg

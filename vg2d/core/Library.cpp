@@ -6,6 +6,7 @@
 
 #include "platform/gfx2d/Backend.h"
 #include "vg2d/core/Animations.h"
+#include "vg2d/core/BitmapEffects.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/Bounds.h"
 #include "vg2d/core/Brushes.h"
@@ -13,9 +14,12 @@
 #include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/Controls.h"
 #include "vg2d/core/FilterGdiPlus.h"
+#include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/PathData.h"
 #include "vg2d/core/Registry.h"
+#include "vg2d/core/Shapes.h"
 #include "vg2d/core/Styles.h"
+#include "vg2d/core/TextShape.h"
 #include "vg2d/core/WideStrings.h"
 #include "vg2d_core_resources.h"
 
@@ -66,7 +70,15 @@ void RegisterLibraryClasses() {
                      {ClassOf<TvxColorAnimation>(), ClassOf<TvxGradientAnimation>(), ClassOf<TvxFloatAnimation>(),
                       ClassOf<TvxRectAnimation>(), ClassOf<TvxBitmapAnimation>(), ClassOf<TvxColorKeyAnimation>(),
                       ClassOf<TvxFloatKeyAnimation>(), ClassOf<TvxPathAnimation>(), ClassOf<TvxPathSwitcher>()});
-  // ("Effects", "Shapes", "Design")
+  RegisterInCategory("Effects", {ClassOf<TvxShadowEffect>(), ClassOf<TvxBlurEffect>(), ClassOf<TvxGlowEffect>(),
+                                  ClassOf<TvxInnerGlowEffect>(), ClassOf<TvxBevelEffect>(), ClassOf<TvxReflectionEffect>()});
+  RegisterInCategory("Shapes",
+                     {ClassOf<TvxLine>(), ClassOf<TvxRectangle>(), ClassOf<TvxSidesRectangle>(),
+                      ClassOf<TvxBlurRectangle>(), ClassOf<TvxRoundRect>(), ClassOf<TvxBlurRoundRect>(),
+                      ClassOf<TvxEllipse>(), ClassOf<TvxCircle>(), ClassOf<TvxArc>(), ClassOf<TvxPie>(),
+                      ClassOf<TvxText>(), ClassOf<TvxPath>(), ClassOf<TvxImage>(), ClassOf<TvxPaintBox>(),
+                      ClassOf<TvxScrollArrowLeft>(), ClassOf<TvxScrollArrowRight>(), ClassOf<TvxCalloutRectangle>()});
+  // ("Design")
   RegisterInCategory("Windows", {ClassOf<TvxBackground>()});
   // ("Boxes", "Controls", "Tool and Status", "Buttons", "HUD", "Layout", "Lists", "Items",
   //  "Trees", "Text Edits", "Colors", "Ext. Controls", "Math", "Compound", "Design")

@@ -473,10 +473,4 @@ void TvxArc::Paint() {
   c->DrawArc(centre, radius, startAngle_, endAngle_, opacity);
 }
 
-void RegisterShapeClasses() {
-  rtl::RegisterClasses<TvxLine, TvxRectangle, TvxSidesRectangle, TvxBlurRectangle, TvxRoundRect, TvxBlurRoundRect,
-                       TvxCalloutRectangle, TvxEllipse, TvxCircle, TvxPie, TvxArc>();
-  RegisterEffectClasses();
-}
-
 }  // namespace vg

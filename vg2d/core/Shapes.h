@@ -252,7 +252,5 @@ private:
   float endAngle_ = -90;
 };
 
-// Registers the shape classes with the class library.
-void RegisterShapeClasses();
 
 }  // namespace vg

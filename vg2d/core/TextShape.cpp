@@ -122,6 +122,4 @@ void TvxText::AdjustSize() {
   if (TvxObject* p = Parent(); p && p->IsVisual()) p->Visual()->Realign();
 }
 
-void RegisterTextShapeClasses() { rtl::RegisterClasses<TvxText>(); }
-
 }  // namespace vg

@@ -55,6 +55,5 @@ private:
   bool adjusting_ = false;
 };
 
-void RegisterTextShapeClasses();
 
 }  // namespace vg
