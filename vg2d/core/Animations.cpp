@@ -527,73 +527,71 @@ bool TvxKeys::FindKeys(float T, TvxKey*& K1, TvxKey*& K2, float& Local) const {
   return false;
 }
 
-rtl::TClass TvxColorKeyAnimation::StaticClass() {
-  using A = TvxColorKeyAnimation;
-  static const rtl::TClassInfo info = rtl::DefineClass<A>()
-                                          .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
-                                          .Property("Keys", &A::Keys, &A::SetKeys)
-                                          .Property("StartFromCurrent", &A::StartFromCurrent, &A::SetStartFromCurrent)
-                                          .NoDefault()
-                                          .Build();
-  return &info;
-}
+template <class Key>
+TvxKeyAnimation<Key>::TvxKeyAnimation(rtl::TComponent* AOwner)
+    : TvxAnimation(AOwner), keys_(std::make_unique<TvxKeys>(Key::StaticClass())) {}
+template <class Key> TvxKeyAnimation<Key>::~TvxKeyAnimation() = default;
 
-TvxColorKeyAnimation::TvxColorKeyAnimation(rtl::TComponent* AOwner)
-    : TvxAnimation(AOwner), keys_(std::make_unique<TvxKeys>(TvxColorKey::StaticClass())) {}
-TvxColorKeyAnimation::~TvxColorKeyAnimation() = default;
-
-void TvxColorKeyAnimation::Start() {
+template <class Key> void TvxKeyAnimation<Key>::Start() {
   rtl::TObject* target = nullptr;
   const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
-  TvxColor current = 0;
-  if (startFromCurrent_ && keys_->Count() > 0 && ReadColor(target, prop, current))
-    static_cast<TvxColorKey*>(keys_->Key(0))->SetValue(ColorToString(current));
-  inherited::Start();
+  if (startFromCurrent_ && keys_->Count() > 0) TakeCurrent(target, prop, *static_cast<Key*>(keys_->Key(0)));
+  TvxAnimation::Start();
 }
 
-void TvxColorKeyAnimation::ProcessAnimation() {
+template <class Key> void TvxKeyAnimation<Key>::ProcessAnimation() {
   rtl::TObject* target = nullptr;
   const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
   TvxKey *k1 = nullptr, *k2 = nullptr;
   float t = 0;
   if (!prop || !keys_->FindKeys(NormalizedTime(), k1, k2, t)) return;
-  WriteColor(target, prop,
-             InterpolateColor(StringToColor(static_cast<TvxColorKey*>(k1)->Value()),
-                              StringToColor(static_cast<TvxColorKey*>(k2)->Value()), t));
+  WriteBetween(target, prop, *static_cast<Key*>(k1), *static_cast<Key*>(k2), t);
 }
 
-rtl::TClass TvxFloatKeyAnimation::StaticClass() {
-  using A = TvxFloatKeyAnimation;
-  static const rtl::TClassInfo info = rtl::DefineClass<A>()
-                                          .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
-                                          .Property("Keys", &A::Keys, &A::SetKeys)
-                                          .Property("StartFromCurrent", &A::StartFromCurrent, &A::SetStartFromCurrent)
-                                          .NoDefault()
-                                          .Build();
+template class TvxKeyAnimation<TvxColorKey>;
+template class TvxKeyAnimation<TvxFloatKey>;
+
+namespace {
+
+// The record every key animation A publishes.
+template <class A> rtl::TClassInfo KeyAnimationRecord() {
+  return rtl::DefineClass<A>()
+      .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
+      .Property("Keys", &A::Keys, &A::SetKeys)
+      .Property("StartFromCurrent", &A::StartFromCurrent, &A::SetStartFromCurrent)
+      .NoDefault()
+      .Build();
+}
+
+}  // namespace
+
+rtl::TClass TvxColorKeyAnimation::StaticClass() {
+  static const rtl::TClassInfo info = KeyAnimationRecord<TvxColorKeyAnimation>();
   return &info;
 }
 
-TvxFloatKeyAnimation::TvxFloatKeyAnimation(rtl::TComponent* AOwner)
-    : TvxAnimation(AOwner), keys_(std::make_unique<TvxKeys>(TvxFloatKey::StaticClass())) {}
-TvxFloatKeyAnimation::~TvxFloatKeyAnimation() = default;
-
-void TvxFloatKeyAnimation::Start() {
-  rtl::TObject* target = nullptr;
-  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
-  if (startFromCurrent_ && keys_->Count() > 0 && IsFloatTarget(prop))
-    static_cast<TvxFloatKey*>(keys_->Key(0))->SetValue(static_cast<float>(rtl::GetFloatProp(target, prop)));
-  inherited::Start();
+void TvxColorKeyAnimation::TakeCurrent(rtl::TObject* Target, const rtl::TPropInfo* Prop, TvxColorKey& First) {
+  TvxColor current = 0;
+  if (ReadColor(Target, Prop, current)) First.SetValue(ColorToString(current));
 }
 
-void TvxFloatKeyAnimation::ProcessAnimation() {
-  rtl::TObject* target = nullptr;
-  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
-  TvxKey *k1 = nullptr, *k2 = nullptr;
-  float t = 0;
-  if (!IsFloatTarget(prop) || !keys_->FindKeys(NormalizedTime(), k1, k2, t)) return;
-  rtl::SetFloatProp(
-      target, prop,
-      InterpolateSingle(static_cast<TvxFloatKey*>(k1)->Value(), static_cast<TvxFloatKey*>(k2)->Value(), t));
+void TvxColorKeyAnimation::WriteBetween(rtl::TObject* Target, const rtl::TPropInfo* Prop, const TvxColorKey& K1,
+                                        const TvxColorKey& K2, float T) {
+  WriteColor(Target, Prop, InterpolateColor(StringToColor(K1.Value()), StringToColor(K2.Value()), T));
+}
+
+rtl::TClass TvxFloatKeyAnimation::StaticClass() {
+  static const rtl::TClassInfo info = KeyAnimationRecord<TvxFloatKeyAnimation>();
+  return &info;
+}
+
+void TvxFloatKeyAnimation::TakeCurrent(rtl::TObject* Target, const rtl::TPropInfo* Prop, TvxFloatKey& First) {
+  if (IsFloatTarget(Prop)) First.SetValue(static_cast<float>(rtl::GetFloatProp(Target, Prop)));
+}
+
+void TvxFloatKeyAnimation::WriteBetween(rtl::TObject* Target, const rtl::TPropInfo* Prop, const TvxFloatKey& K1,
+                                        const TvxFloatKey& K2, float T) {
+  if (IsFloatTarget(Prop)) rtl::SetFloatProp(Target, Prop, InterpolateSingle(K1.Value(), K2.Value(), T));
 }
 
 // ---- path animation ------------------------------------------------------------------------------------

@@ -312,12 +312,13 @@ public:
   bool FindKeys(float T, TvxKey*& K1, TvxKey*& K2, float& Local) const;
 };
 
-// A colour written as the colour animation does, between the keys around the time.
-class TvxColorKeyAnimation : public TvxAnimation {
-  RTL_CLASS(TvxColorKeyAnimation, TvxAnimation)
+// What the key animations share: the target property named by PropertyName, the keys (of
+// class Key) and StartFromCurrent. A plain helper without a class record of its own: each key
+// animation declares itself on TvxAnimation and publishes these properties.
+template <class Key> class TvxKeyAnimation : public TvxAnimation {
 public:
-  explicit TvxColorKeyAnimation(rtl::TComponent* AOwner);
-  ~TvxColorKeyAnimation() override;
+  explicit TvxKeyAnimation(rtl::TComponent* AOwner);
+  ~TvxKeyAnimation() override;
   void Start() override;
 
   const std::string& PropertyName() const { return propertyName_; }
@@ -330,6 +331,11 @@ public:
 protected:
   void ProcessAnimation() override;
   void ChangeParent() override { target_.Reset(); }
+  // Sets the first key to the target's value now, when the target can give one.
+  virtual void TakeCurrent(rtl::TObject* Target, const rtl::TPropInfo* Prop, Key& First) = 0;
+  // Writes the value at T between the keys K1 and K2, when the target (not nil) takes it.
+  virtual void WriteBetween(rtl::TObject* Target, const rtl::TPropInfo* Prop, const Key& K1, const Key& K2,
+                            float T) = 0;
 
 private:
   TvxPropertyTarget target_;
@@ -338,30 +344,31 @@ private:
   bool startFromCurrent_ = false;
 };
 
-// A float between the keys around the time.
-class TvxFloatKeyAnimation : public TvxAnimation {
-  RTL_CLASS(TvxFloatKeyAnimation, TvxAnimation)
-public:
-  explicit TvxFloatKeyAnimation(rtl::TComponent* AOwner);
-  ~TvxFloatKeyAnimation() override;
-  void Start() override;
+extern template class TvxKeyAnimation<TvxColorKey>;
+extern template class TvxKeyAnimation<TvxFloatKey>;
 
-  const std::string& PropertyName() const { return propertyName_; }
-  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
-  TvxKeys* Keys() const { return keys_.get(); }
-  void SetKeys(TvxKeys* Value) { keys_->Assign(Value); }
-  bool StartFromCurrent() const { return startFromCurrent_; }
-  void SetStartFromCurrent(bool Value) { SetField(startFromCurrent_, Value); }
+// A colour written as the colour animation does, between the keys around the time.
+class TvxColorKeyAnimation : public TvxKeyAnimation<TvxColorKey> {
+  RTL_CLASS(TvxColorKeyAnimation, TvxAnimation)
+public:
+  using TvxKeyAnimation::TvxKeyAnimation;
 
 protected:
-  void ProcessAnimation() override;
-  void ChangeParent() override { target_.Reset(); }
+  void TakeCurrent(rtl::TObject* Target, const rtl::TPropInfo* Prop, TvxColorKey& First) override;
+  void WriteBetween(rtl::TObject* Target, const rtl::TPropInfo* Prop, const TvxColorKey& K1, const TvxColorKey& K2,
+                    float T) override;
+};
 
-private:
-  TvxPropertyTarget target_;
-  std::string propertyName_;
-  std::unique_ptr<TvxKeys> keys_;
-  bool startFromCurrent_ = false;
+// A float between the keys around the time.
+class TvxFloatKeyAnimation : public TvxKeyAnimation<TvxFloatKey> {
+  RTL_CLASS(TvxFloatKeyAnimation, TvxAnimation)
+public:
+  using TvxKeyAnimation::TvxKeyAnimation;
+
+protected:
+  void TakeCurrent(rtl::TObject* Target, const rtl::TPropInfo* Prop, TvxFloatKey& First) override;
+  void WriteBetween(rtl::TObject* Target, const rtl::TPropInfo* Prop, const TvxFloatKey& K1, const TvxFloatKey& K2,
+                    float T) override;
 };
 
 // Moves its visual parent along a spline through the flattened Path, from where the parent
