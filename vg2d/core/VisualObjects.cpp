@@ -235,30 +235,18 @@ void TvxVisualObject::SetRotateAngle(float Value) {
   MatrixChanged();
 }
 
-void TvxVisualObject::SetWidth(float Value) {
-  if (Value == width_) return;
-  if (CanRequestRepaint()) Repaint();
-  width_ = Value;
-  if (Designing() && width_ < 0) {
-    width_ = -width_;
-    scale_->SetX(-scale_->X());
-  }
-  if (rotateAngle_ != 0) MatrixChanged();
-  if (Loading() || !Scene()) return;
-  GetTopVisualParent();
-  RecalcUpdateRect();
-  if (TvxVisualObject* p = VisualParent(); p && align_ != vaNone) p->Realign();
-  if (GetChildrenCount() > 0) Realign();
-  Repaint();
-}
+void TvxVisualObject::SetWidth(float Value) { SetExtent(width_, Value, true); }
 
-void TvxVisualObject::SetHeight(float Value) {
-  if (Value == height_) return;
+void TvxVisualObject::SetHeight(float Value) { SetExtent(height_, Value, false); }
+
+void TvxVisualObject::SetExtent(float& Extent, float Value, bool Horizontal) {
+  if (Value == Extent) return;
   if (CanRequestRepaint()) Repaint();
-  height_ = Value;
-  if (Designing() && height_ < 0) {
-    height_ = -height_;
-    scale_->SetY(-scale_->Y());
+  Extent = Value;
+  if (Designing() && Extent < 0) {
+    Extent = -Extent;
+    if (Horizontal) scale_->SetX(-scale_->X());
+    else scale_->SetY(-scale_->Y());
   }
   if (rotateAngle_ != 0) MatrixChanged();
   if (Loading() || !Scene()) return;

@@ -386,6 +386,9 @@ private:
   void PositionChanged(rtl::TObject* Sender);
   void MarginsChanged(rtl::TObject* Sender);
   void PaddingChanged(rtl::TObject* Sender);
+  // Sets the width or the height (Extent, Horizontal telling which): a negative one at design
+  // time turns positive and mirrors the scale on that axis; then the layout follows.
+  void SetExtent(float& Extent, float Value, bool Horizontal);
   TvxVisualObject* VisualParent() const;
   // Whether repaint requests of geometry changes reach the host now.
   bool CanRequestRepaint() const;
