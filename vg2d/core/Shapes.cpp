@@ -210,58 +210,6 @@ void DrawBlurPicture(TvxVisualObject& Shape, TvxBitmap* Picture) {
 
 }  // namespace
 
-rtl::TClass TvxBlurRectangle::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxBlurRectangle>()
-                                          .Property("Softness", &TvxBlurRectangle::Softness,
-                                                    &TvxBlurRectangle::SetSoftness)
-                                          .NoDefault()
-                                          .Build();
-  return &info;
-}
-
-TvxBlurRectangle::TvxBlurRectangle(rtl::TComponent* AOwner) : TvxRectangle(AOwner) {
-  Stroke()->SetStyle(vgBrushNone);
-}
-
-void TvxBlurRectangle::SetSoftness(float Value) {
-  if (!SetField(softness_, Value)) return;
-  cache_.Invalidate();
-  Repaint();
-}
-void TvxBlurRectangle::SetxRadius(float Value) {
-  TvxRectangle::SetxRadius(Value);
-  cache_.Invalidate();
-}
-void TvxBlurRectangle::SetyRadius(float Value) {
-  TvxRectangle::SetyRadius(Value);
-  cache_.Invalidate();
-}
-void TvxBlurRectangle::SetCorners(TvxCorners Value) {
-  TvxRectangle::SetCorners(Value);
-  cache_.Invalidate();
-}
-void TvxBlurRectangle::SetCornerType(TvxCornerType Value) {
-  TvxRectangle::SetCornerType(Value);
-  cache_.Invalidate();
-}
-void TvxBlurRectangle::FillChanged(rtl::TObject* Sender) {
-  TvxRectangle::FillChanged(Sender);
-  cache_.Invalidate();
-}
-
-void TvxBlurRectangle::Paint() {
-  const int s = TvxBlurCache::BlurRadius(softness_);
-  // The picture is drawn opaque; the object's opacity is applied once, when it is shown.
-  TvxBitmap* picture = cache_.Update(Width(), Height(), s, [&](TvxCanvas& C) {
-    const TvxRect b = MakeRect(static_cast<float>(s), static_cast<float>(s), Width() - s, Height() - s);
-    C.Fill()->Assign(Fill());
-    C.FillRect(b, xRadius(), yRadius(), Corners(), 1, CornerType());
-    C.Stroke()->Assign(Stroke());
-    C.DrawRect(b, xRadius(), yRadius(), Corners(), 1, CornerType());
-  });
-  DrawBlurPicture(*this, picture);
-}
-
 // ---- TvxRoundRect --------------------------------------------------------------------------------
 
 rtl::TClass TvxRoundRect::StaticClass() {
@@ -285,44 +233,90 @@ void TvxRoundRect::Paint() {
   c->DrawRect(r, radius, radius, corners_, opacity, vgCornerRound);
 }
 
-rtl::TClass TvxBlurRoundRect::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxBlurRoundRect>()
-                                          .Property("Softness", &TvxBlurRoundRect::Softness,
-                                                    &TvxBlurRoundRect::SetSoftness)
-                                          .NoDefault()
-                                          .Build();
+// ---- blurred rectangles -------------------------------------------------------------------------
+
+template <class Shape> TvxBlurredShape<Shape>::TvxBlurredShape(rtl::TComponent* AOwner) : Shape(AOwner) {
+  this->Stroke()->SetStyle(vgBrushNone);
+}
+
+template <class Shape> void TvxBlurredShape<Shape>::SetSoftness(float Value) {
+  if (!this->SetField(softness_, Value)) return;
+  cache_.Invalidate();
+  this->Repaint();
+}
+
+template <class Shape> void TvxBlurredShape<Shape>::SetCorners(TvxCorners Value) {
+  Shape::SetCorners(Value);
+  cache_.Invalidate();
+}
+
+template <class Shape> void TvxBlurredShape<Shape>::FillChanged(rtl::TObject* Sender) {
+  Shape::FillChanged(Sender);
+  cache_.Invalidate();
+}
+
+template <class Shape>
+void TvxBlurredShape<Shape>::PaintBlurred(const std::function<void(TvxCanvas& C, const TvxRect& Bounds)>& Draw) {
+  const int s = TvxBlurCache::BlurRadius(softness_);
+  // The picture is drawn opaque; the object's opacity is applied once, when it is shown.
+  TvxBitmap* picture = cache_.Update(this->Width(), this->Height(), s, [&](TvxCanvas& C) {
+    Draw(C, MakeRect(static_cast<float>(s), static_cast<float>(s), this->Width() - s, this->Height() - s));
+  });
+  DrawBlurPicture(*this, picture);
+}
+
+template class TvxBlurredShape<TvxRectangle>;
+template class TvxBlurredShape<TvxRoundRect>;
+
+namespace {
+
+// The record every blurred shape C publishes.
+template <class C> rtl::TClassInfo BlurredShapeRecord() {
+  return rtl::DefineClass<C>().Property("Softness", &C::Softness, &C::SetSoftness).NoDefault().Build();
+}
+
+}  // namespace
+
+rtl::TClass TvxBlurRectangle::StaticClass() {
+  static const rtl::TClassInfo info = BlurredShapeRecord<TvxBlurRectangle>();
   return &info;
 }
 
-TvxBlurRoundRect::TvxBlurRoundRect(rtl::TComponent* AOwner) : TvxRoundRect(AOwner) {
-  Stroke()->SetStyle(vgBrushNone);
+void TvxBlurRectangle::SetxRadius(float Value) {
+  TvxRectangle::SetxRadius(Value);
+  InvalidateCache();
+}
+void TvxBlurRectangle::SetyRadius(float Value) {
+  TvxRectangle::SetyRadius(Value);
+  InvalidateCache();
+}
+void TvxBlurRectangle::SetCornerType(TvxCornerType Value) {
+  TvxRectangle::SetCornerType(Value);
+  InvalidateCache();
 }
 
-void TvxBlurRoundRect::SetSoftness(float Value) {
-  if (!SetField(softness_, Value)) return;
-  cache_.Invalidate();
-  Repaint();
+void TvxBlurRectangle::Paint() {
+  PaintBlurred([&](TvxCanvas& C, const TvxRect& b) {
+    C.Fill()->Assign(Fill());
+    C.FillRect(b, xRadius(), yRadius(), Corners(), 1, CornerType());
+    C.Stroke()->Assign(Stroke());
+    C.DrawRect(b, xRadius(), yRadius(), Corners(), 1, CornerType());
+  });
 }
-void TvxBlurRoundRect::SetCorners(TvxCorners Value) {
-  TvxRoundRect::SetCorners(Value);
-  cache_.Invalidate();
-}
-void TvxBlurRoundRect::FillChanged(rtl::TObject* Sender) {
-  TvxRoundRect::FillChanged(Sender);
-  cache_.Invalidate();
+
+rtl::TClass TvxBlurRoundRect::StaticClass() {
+  static const rtl::TClassInfo info = BlurredShapeRecord<TvxBlurRoundRect>();
+  return &info;
 }
 
 void TvxBlurRoundRect::Paint() {
-  const int s = TvxBlurCache::BlurRadius(softness_);
-  TvxBitmap* picture = cache_.Update(Width(), Height(), s, [&](TvxCanvas& C) {
-    const TvxRect b = MakeRect(static_cast<float>(s), static_cast<float>(s), Width() - s, Height() - s);
+  PaintBlurred([&](TvxCanvas& C, const TvxRect& b) {
     const float radius = RectHeight(b) / 2;
     C.Fill()->Assign(Fill());
     C.FillRect(b, radius, radius, Corners(), 1, vgCornerRound);
     C.Stroke()->Assign(Stroke());
     C.DrawRect(b, radius, radius, Corners(), 1, vgCornerRound);
   });
-  DrawBlurPicture(*this, picture);
 }
 
 // ---- TvxCalloutRectangle -------------------------------------------------------------------------

@@ -125,27 +125,6 @@ private:
   bool needUpdate_ = true;
 };
 
-class TvxBlurRectangle : public TvxRectangle {
-  RTL_CLASS(TvxBlurRectangle, TvxRectangle)
-public:
-  explicit TvxBlurRectangle(rtl::TComponent* AOwner);
-  float Softness() const { return softness_; }
-  void SetSoftness(float Value);
-  void SetxRadius(float Value) override;
-  void SetyRadius(float Value) override;
-  void SetCorners(TvxCorners Value) override;
-  void SetCornerType(TvxCornerType Value) override;
-  void Paint() override;
-  const TvxBlurCache& Cache() const { return cache_; }
-
-protected:
-  void FillChanged(rtl::TObject* Sender) override;
-
-private:
-  float softness_ = 0.3f;
-  TvxBlurCache cache_;
-};
-
 class TvxRoundRect : public TvxShape {
   RTL_CLASS(TvxRoundRect, TvxShape)
 public:
@@ -158,23 +137,48 @@ private:
   TvxCorners corners_ = AllCorners;
 };
 
-class TvxBlurRoundRect : public TvxRoundRect {
-  RTL_CLASS(TvxBlurRoundRect, TvxRoundRect)
+// What a blurred shape adds to its figure (Shape): a Softness and the cached blurred picture,
+// drawn without a stroke by default. A plain helper without a class record of its own: each
+// blurred shape declares itself on Shape and publishes Softness.
+template <class Shape> class TvxBlurredShape : public Shape {
 public:
-  explicit TvxBlurRoundRect(rtl::TComponent* AOwner);
+  explicit TvxBlurredShape(rtl::TComponent* AOwner);
   float Softness() const { return softness_; }
   void SetSoftness(float Value);
   void SetCorners(TvxCorners Value) override;
-  void Paint() override;
   const TvxBlurCache& Cache() const { return cache_; }
 
 protected:
   void FillChanged(rtl::TObject* Sender) override;
+  void InvalidateCache() { cache_.Invalidate(); }
+  // Paints the blurred picture at the object's opacity; Draw paints the figure, opaque, into
+  // the picture's canvas within Bounds (the object's size inset by the blur radius).
+  void PaintBlurred(const std::function<void(TvxCanvas& C, const TvxRect& Bounds)>& Draw);
 
 private:
   float softness_ = 0.3f;
   TvxBlurCache cache_;
 };
+
+class TvxBlurRectangle : public TvxBlurredShape<TvxRectangle> {
+  RTL_CLASS(TvxBlurRectangle, TvxRectangle)
+public:
+  using TvxBlurredShape::TvxBlurredShape;
+  void SetxRadius(float Value) override;
+  void SetyRadius(float Value) override;
+  void SetCornerType(TvxCornerType Value) override;
+  void Paint() override;
+};
+
+class TvxBlurRoundRect : public TvxBlurredShape<TvxRoundRect> {
+  RTL_CLASS(TvxBlurRoundRect, TvxRoundRect)
+public:
+  using TvxBlurredShape::TvxBlurredShape;
+  void Paint() override;
+};
+
+extern template class TvxBlurredShape<TvxRectangle>;
+extern template class TvxBlurredShape<TvxRoundRect>;
 
 // A rectangle drawn as its side-aware outline only (not filled).
 class TvxCalloutRectangle : public TvxRectangle {
