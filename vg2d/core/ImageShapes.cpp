@@ -135,17 +135,7 @@ void TvxImage::Paint() {
 rtl::TClass TvxCustomPath::StaticClass() {
   static const rtl::TClassInfo info = [] {
     rtl::TClassBuilder<TvxCustomPath> b = rtl::DefineClass<TvxCustomPath>();
-    using C = TvxCustomPath;
-    b.Property("Fill", &C::Fill, &C::SetFill)
-        .Property("Stroke", &C::Stroke, &C::SetStroke)
-        .Property("StrokeCap", &C::StrokeCap, &C::SetStrokeCap)
-        .Default(vgCapFlat)
-        .Property("StrokeDash", &C::StrokeDash, &C::SetStrokeDash)
-        .Default(vgDashSolid)
-        .Property("StrokeJoin", &C::StrokeJoin, &C::SetStrokeJoin)
-        .Default(vgJoinMiter)
-        .Property("StrokeThickness", &C::StrokeThickness, &C::SetStrokeThickness)
-        .Stored(&C::StrokeThicknessStored);
+    ShapeProperties(b);
     return b.Build();
   }();
   return &info;

@@ -19,19 +19,6 @@ int PictureSide(float Extent) {
   return static_cast<int>(std::clamp<int64_t>(Round(Extent), 0, MaxEffectBitmapSide));
 }
 
-// The published stroke settings every stroked shape lists after its brushes.
-template <class C> rtl::TClassBuilder<C>& StrokeProperties(rtl::TClassBuilder<C>& B) {
-  return B.Property("Stroke", &C::Stroke, &C::SetStroke)
-      .Property("StrokeCap", &C::StrokeCap, &C::SetStrokeCap)
-      .Default(vgCapFlat)
-      .Property("StrokeDash", &C::StrokeDash, &C::SetStrokeDash)
-      .Default(vgDashSolid)
-      .Property("StrokeJoin", &C::StrokeJoin, &C::SetStrokeJoin)
-      .Default(vgJoinMiter)
-      .Property("StrokeThickness", &C::StrokeThickness, &C::SetStrokeThickness)
-      .Stored(&C::StrokeThicknessStored);
-}
-
 }  // namespace
 
 // ---- TvxShape ------------------------------------------------------------------------------------
@@ -352,15 +339,6 @@ void TvxCalloutRectangle::Paint() {
 }
 
 // ---- ellipses, circles, pies and arcs ------------------------------------------------------------
-
-namespace {
-
-template <class C> rtl::TClassBuilder<C>& ShapeProperties(rtl::TClassBuilder<C>& B) {
-  B.Property("Fill", &C::Fill, &C::SetFill);
-  return StrokeProperties(B);
-}
-
-}  // namespace
 
 rtl::TClass TvxEllipse::StaticClass() {
   static const rtl::TClassInfo info = [] {

@@ -59,6 +59,25 @@ private:
   TvxStrokeDash strokeDash_ = vgDashSolid;
 };
 
+// The published stroke settings every stroked shape C lists after its brushes.
+template <class C> rtl::TClassBuilder<C>& StrokeProperties(rtl::TClassBuilder<C>& B) {
+  return B.Property("Stroke", &C::Stroke, &C::SetStroke)
+      .Property("StrokeCap", &C::StrokeCap, &C::SetStrokeCap)
+      .Default(vgCapFlat)
+      .Property("StrokeDash", &C::StrokeDash, &C::SetStrokeDash)
+      .Default(vgDashSolid)
+      .Property("StrokeJoin", &C::StrokeJoin, &C::SetStrokeJoin)
+      .Default(vgJoinMiter)
+      .Property("StrokeThickness", &C::StrokeThickness, &C::SetStrokeThickness)
+      .Stored(&C::StrokeThicknessStored);
+}
+
+// The fill and then the stroke settings, as most shapes publish them first.
+template <class C> rtl::TClassBuilder<C>& ShapeProperties(rtl::TClassBuilder<C>& B) {
+  B.Property("Fill", &C::Fill, &C::SetFill);
+  return StrokeProperties(B);
+}
+
 class TvxLine : public TvxShape {
   RTL_CLASS(TvxLine, TvxShape)
 public:
