@@ -134,6 +134,15 @@ TvxColor WithOpacity(TvxColor C, float Opacity) { return ApplyOpacity(C, Opacity
 
 double Radians(float Degrees) { return Degrees * M_PI / 180.0; }
 
+// Tints the object's outline in Color at Opacity, blurs it by Softness and clears it where
+// the object covers it once the result is drawn moved by (-Dx, -Dy): the shadow and the glow.
+void TintBlurAndClear(TvxBitmap* Bitmap, TvxColor Color, float Opacity, float Softness, int Dx, int Dy) {
+  const std::vector<uint8_t> mask = Bitmap->CreateMask();
+  Bitmap->SetColorKeepAlpha(WithOpacity(Color, Opacity));
+  StackBlur(nullptr, Bitmap, SoftnessRadius(Softness), true);
+  Bitmap->ApplyMask(mask, Dx, Dy);
+}
+
 }  // namespace
 
 // ---- shadow ------------------------------------------------------------------------------------
@@ -178,16 +187,14 @@ TvxPoint TvxShadowEffect::GetOffset() {
   return {s, s};
 }
 
-void TvxShadowEffect::ProcessEffect(TvxCanvas* Target, TvxBitmap* Bitmap, float Scale) {
+void TvxShadowEffect::ProcessEffect(TvxCanvas*, TvxBitmap* Bitmap, float Scale) {
   if (!Bitmap) return;
-  const std::vector<uint8_t> mask = Bitmap->CreateMask();
-  Bitmap->SetColorKeepAlpha(WithOpacity(shadowColor_, opacity_));
-  StackBlur(Target, Bitmap, SoftnessRadius(softness_), true);
   const double d = Radians(direction_);
   const double px = distance_ * std::cos(d) * Scale, py = distance_ * std::sin(d) * Scale;
-  // Clear the shadow where the object covers it once the shadow is drawn moved by P.
-  Bitmap->ApplyMask(mask, static_cast<int>(std::clamp<int64_t>(-Round(px), -MaxEffectBitmapSide, MaxEffectBitmapSide)),
-                    static_cast<int>(std::clamp<int64_t>(-Round(py), -MaxEffectBitmapSide, MaxEffectBitmapSide)));
+  // The shadow is drawn moved by P.
+  TintBlurAndClear(Bitmap, shadowColor_, opacity_, softness_,
+                   static_cast<int>(std::clamp<int64_t>(-Round(px), -MaxEffectBitmapSide, MaxEffectBitmapSide)),
+                   static_cast<int>(std::clamp<int64_t>(-Round(py), -MaxEffectBitmapSide, MaxEffectBitmapSide)));
 }
 
 // ---- blur --------------------------------------------------------------------------------------
@@ -248,12 +255,7 @@ TvxPoint TvxGlowEffect::GetOffset() {
   return {g, g};
 }
 
-void TvxGlowEffect::Glow(TvxBitmap* Bitmap) {
-  const std::vector<uint8_t> mask = Bitmap->CreateMask();
-  Bitmap->SetColorKeepAlpha(WithOpacity(glowColor_, opacity_));
-  StackBlur(nullptr, Bitmap, SoftnessRadius(softness_), true);
-  Bitmap->ApplyMask(mask, 0, 0);
-}
+void TvxGlowEffect::Glow(TvxBitmap* Bitmap) { TintBlurAndClear(Bitmap, glowColor_, opacity_, softness_, 0, 0); }
 
 void TvxGlowEffect::ProcessEffect(TvxCanvas*, TvxBitmap* Bitmap, float) {
   if (Bitmap) Glow(Bitmap);
