@@ -309,7 +309,7 @@ rtl::TClass TvxColorAnimation::StaticClass() {
   return &info;
 }
 
-TvxColorAnimation::TvxColorAnimation(rtl::TComponent* AOwner) : TvxAnimation(AOwner) {}
+TvxColorAnimation::TvxColorAnimation(rtl::TComponent* AOwner) : TvxPropertyAnimation(AOwner) {}
 
 std::string TvxColorAnimation::StartValue() const { return ColorToString(startValue_); }
 void TvxColorAnimation::SetStartValue(const std::string& Value) { startValue_ = StringToColor(Value); }
@@ -318,14 +318,14 @@ void TvxColorAnimation::SetStopValue(const std::string& Value) { stopValue_ = St
 
 void TvxColorAnimation::Start() {
   rtl::TObject* target = nullptr;
-  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  const rtl::TPropInfo* prop = TargetProperty(target);
   if (startFromCurrent_) ReadColor(target, prop, startValue_);
   inherited::Start();
 }
 
 void TvxColorAnimation::ProcessAnimation() {
   rtl::TObject* target = nullptr;
-  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  const rtl::TPropInfo* prop = TargetProperty(target);
   WriteColor(target, prop, InterpolateColor(startValue_, stopValue_, NormalizedTime()));
 }
 
@@ -344,7 +344,9 @@ rtl::TClass TvxGradientAnimation::StaticClass() {
 }
 
 TvxGradientAnimation::TvxGradientAnimation(rtl::TComponent* AOwner)
-    : TvxAnimation(AOwner), startValue_(std::make_unique<TvxGradient>()), stopValue_(std::make_unique<TvxGradient>()) {}
+    : TvxPropertyAnimation(AOwner),
+      startValue_(std::make_unique<TvxGradient>()),
+      stopValue_(std::make_unique<TvxGradient>()) {}
 TvxGradientAnimation::~TvxGradientAnimation() = default;
 
 void TvxGradientAnimation::SetStartValue(TvxGradient* Value) { startValue_->Assign(Value); }
@@ -352,7 +354,7 @@ void TvxGradientAnimation::SetStopValue(TvxGradient* Value) { stopValue_->Assign
 
 TvxGradient* TvxGradientAnimation::TargetGradient() {
   rtl::TObject* target = nullptr;
-  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  const rtl::TPropInfo* prop = TargetProperty(target);
   return ObjectTarget<TvxGradient>(target, prop);
 }
 
@@ -386,18 +388,18 @@ rtl::TClass TvxFloatAnimation::StaticClass() {
   return &info;
 }
 
-TvxFloatAnimation::TvxFloatAnimation(rtl::TComponent* AOwner) : TvxAnimation(AOwner) {}
+TvxFloatAnimation::TvxFloatAnimation(rtl::TComponent* AOwner) : TvxPropertyAnimation(AOwner) {}
 
 void TvxFloatAnimation::Start() {
   rtl::TObject* target = nullptr;
-  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  const rtl::TPropInfo* prop = TargetProperty(target);
   if (startFromCurrent_ && IsFloatTarget(prop)) startValue_ = static_cast<float>(rtl::GetFloatProp(target, prop));
   inherited::Start();
 }
 
 void TvxFloatAnimation::ProcessAnimation() {
   rtl::TObject* target = nullptr;
-  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  const rtl::TPropInfo* prop = TargetProperty(target);
   if (IsFloatTarget(prop))
     rtl::SetFloatProp(target, prop, InterpolateSingle(startValue_, stopValue_, NormalizedTime()));
 }
@@ -417,7 +419,7 @@ rtl::TClass TvxRectAnimation::StaticClass() {
 }
 
 TvxRectAnimation::TvxRectAnimation(rtl::TComponent* AOwner)
-    : TvxAnimation(AOwner),
+    : TvxPropertyAnimation(AOwner),
       startValue_(std::make_unique<TvxBounds>(TvxRect{})),
       stopValue_(std::make_unique<TvxBounds>(TvxRect{})),
       current_(std::make_unique<TvxBounds>(TvxRect{})) {}
@@ -428,7 +430,7 @@ void TvxRectAnimation::SetStopValue(TvxBounds* Value) { stopValue_->Assign(Value
 
 rtl::TPersistent* TvxRectAnimation::TargetObject() {
   rtl::TObject* target = nullptr;
-  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  const rtl::TPropInfo* prop = TargetProperty(target);
   return ObjectTarget<rtl::TPersistent>(target, prop);
 }
 
@@ -461,7 +463,7 @@ rtl::TClass TvxBitmapAnimation::StaticClass() {
 }
 
 TvxBitmapAnimation::TvxBitmapAnimation(rtl::TComponent* AOwner)
-    : TvxAnimation(AOwner),
+    : TvxPropertyAnimation(AOwner),
       startValue_(std::make_unique<TvxBitmap>(1, 1)),
       stopValue_(std::make_unique<TvxBitmap>(1, 1)),
       current_(std::make_unique<TvxBitmap>(1, 1)) {}
@@ -472,7 +474,7 @@ void TvxBitmapAnimation::SetStopValue(TvxBitmap* Value) { stopValue_->Assign(Val
 
 void TvxBitmapAnimation::ProcessAnimation() {
   rtl::TObject* target = nullptr;
-  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  const rtl::TPropInfo* prop = TargetProperty(target);
   TvxBitmap* b = ObjectTarget<TvxBitmap>(target, prop);
   if (!b) return;
   current_->Assign(startValue_.get());
@@ -529,19 +531,19 @@ bool TvxKeys::FindKeys(float T, TvxKey*& K1, TvxKey*& K2, float& Local) const {
 
 template <class Key>
 TvxKeyAnimation<Key>::TvxKeyAnimation(rtl::TComponent* AOwner)
-    : TvxAnimation(AOwner), keys_(std::make_unique<TvxKeys>(Key::StaticClass())) {}
+    : TvxPropertyAnimation(AOwner), keys_(std::make_unique<TvxKeys>(Key::StaticClass())) {}
 template <class Key> TvxKeyAnimation<Key>::~TvxKeyAnimation() = default;
 
 template <class Key> void TvxKeyAnimation<Key>::Start() {
   rtl::TObject* target = nullptr;
-  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  const rtl::TPropInfo* prop = TargetProperty(target);
   if (startFromCurrent_ && keys_->Count() > 0) TakeCurrent(target, prop, *static_cast<Key*>(keys_->Key(0)));
   TvxAnimation::Start();
 }
 
 template <class Key> void TvxKeyAnimation<Key>::ProcessAnimation() {
   rtl::TObject* target = nullptr;
-  const rtl::TPropInfo* prop = target_.Get(Parent(), propertyName_, target);
+  const rtl::TPropInfo* prop = TargetProperty(target);
   TvxKey *k1 = nullptr, *k2 = nullptr;
   float t = 0;
   if (!prop || !keys_->FindKeys(NormalizedTime(), k1, k2, t)) return;

@@ -123,8 +123,27 @@ private:
   const rtl::TPropInfo* prop_ = nullptr;
 };
 
+// What the animations that write a property of their parent share: the property, found by
+// a dotted path (PropertyName, e.g. "Position.X") and looked up again when the parent changes.
+// A plain helper without a class record of its own: each animation publishes PropertyName.
+class TvxPropertyAnimation : public TvxAnimation {
+public:
+  using TvxAnimation::TvxAnimation;
+  const std::string& PropertyName() const { return propertyName_; }
+  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
+
+protected:
+  void ChangeParent() override { target_.Reset(); }
+  // The target property (nil when there is none) and, in Target, the object that holds it.
+  const rtl::TPropInfo* TargetProperty(rtl::TObject*& Target) { return target_.Get(Parent(), propertyName_, Target); }
+
+private:
+  TvxPropertyTarget target_;
+  std::string propertyName_;
+};
+
 // Writes a colour into a property holding colour text ("#AARRGGBB") or an ARGB integer.
-class TvxColorAnimation : public TvxAnimation {
+class TvxColorAnimation : public TvxPropertyAnimation {
   RTL_CLASS(TvxColorAnimation, TvxAnimation)
 public:
   explicit TvxColorAnimation(rtl::TComponent* AOwner);
@@ -138,23 +157,18 @@ public:
   TvxColor StopColor() const { return stopValue_; }
   bool StartFromCurrent() const { return startFromCurrent_; }
   void SetStartFromCurrent(bool Value) { SetField(startFromCurrent_, Value); }
-  const std::string& PropertyName() const { return propertyName_; }
-  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
 
 protected:
   void ProcessAnimation() override;
-  void ChangeParent() override { target_.Reset(); }
 
 private:
-  TvxPropertyTarget target_;
   TvxColor startValue_ = 0xFFFFFFFFu;
   TvxColor stopValue_ = 0xFFFFFFFFu;
   bool startFromCurrent_ = false;
-  std::string propertyName_;
 };
 
 // Interpolates each stop colour of a gradient property (stops both values have).
-class TvxGradientAnimation : public TvxAnimation {
+class TvxGradientAnimation : public TvxPropertyAnimation {
   RTL_CLASS(TvxGradientAnimation, TvxAnimation)
 public:
   explicit TvxGradientAnimation(rtl::TComponent* AOwner);
@@ -167,25 +181,20 @@ public:
   void SetStopValue(TvxGradient* Value);
   bool StartFromCurrent() const { return startFromCurrent_; }
   void SetStartFromCurrent(bool Value) { SetField(startFromCurrent_, Value); }
-  const std::string& PropertyName() const { return propertyName_; }
-  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
 
 protected:
   void ProcessAnimation() override;
-  void ChangeParent() override { target_.Reset(); }
 
 private:
   TvxGradient* TargetGradient();
 
-  TvxPropertyTarget target_;
   std::unique_ptr<TvxGradient> startValue_;
   std::unique_ptr<TvxGradient> stopValue_;
   bool startFromCurrent_ = false;
-  std::string propertyName_;
 };
 
 // Writes a float property of its parent, found by a dotted path ("Position.X").
-class TvxFloatAnimation : public TvxAnimation {
+class TvxFloatAnimation : public TvxPropertyAnimation {
   RTL_CLASS(TvxFloatAnimation, TvxAnimation)
 public:
   explicit TvxFloatAnimation(rtl::TComponent* AOwner);
@@ -197,23 +206,18 @@ public:
   void SetStopValue(float Value) { SetField(stopValue_, Value); }
   bool StartFromCurrent() const { return startFromCurrent_; }
   void SetStartFromCurrent(bool Value) { SetField(startFromCurrent_, Value); }
-  const std::string& PropertyName() const { return propertyName_; }
-  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
 
 protected:
   void ProcessAnimation() override;
-  void ChangeParent() override { target_.Reset(); }
 
 private:
-  TvxPropertyTarget target_;
   float startValue_ = 0;
   float stopValue_ = 0;
   bool startFromCurrent_ = false;
-  std::string propertyName_;
 };
 
 // Assigns interpolated bounds to an object property that accepts a TvxBounds.
-class TvxRectAnimation : public TvxAnimation {
+class TvxRectAnimation : public TvxPropertyAnimation {
   RTL_CLASS(TvxRectAnimation, TvxAnimation)
 public:
   explicit TvxRectAnimation(rtl::TComponent* AOwner);
@@ -226,26 +230,21 @@ public:
   void SetStopValue(TvxBounds* Value);
   bool StartFromCurrent() const { return startFromCurrent_; }
   void SetStartFromCurrent(bool Value) { SetField(startFromCurrent_, Value); }
-  const std::string& PropertyName() const { return propertyName_; }
-  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
 
 protected:
   void ProcessAnimation() override;
-  void ChangeParent() override { target_.Reset(); }
 
 private:
   rtl::TPersistent* TargetObject();
 
-  TvxPropertyTarget target_;
   std::unique_ptr<TvxBounds> startValue_;
   std::unique_ptr<TvxBounds> stopValue_;
   std::unique_ptr<TvxBounds> current_;
   bool startFromCurrent_ = false;
-  std::string propertyName_;
 };
 
 // Cross-fades a bitmap property from StartValue to StopValue.
-class TvxBitmapAnimation : public TvxAnimation {
+class TvxBitmapAnimation : public TvxPropertyAnimation {
   RTL_CLASS(TvxBitmapAnimation, TvxAnimation)
 public:
   explicit TvxBitmapAnimation(rtl::TComponent* AOwner);
@@ -255,19 +254,14 @@ public:
   void SetStartValue(TvxBitmap* Value);
   TvxBitmap* StopValue() const { return stopValue_.get(); }
   void SetStopValue(TvxBitmap* Value);
-  const std::string& PropertyName() const { return propertyName_; }
-  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
 
 protected:
   void ProcessAnimation() override;
-  void ChangeParent() override { target_.Reset(); }
 
 private:
-  TvxPropertyTarget target_;
   std::unique_ptr<TvxBitmap> startValue_;
   std::unique_ptr<TvxBitmap> stopValue_;
   std::unique_ptr<TvxBitmap> current_;
-  std::string propertyName_;
 };
 
 // A point of a key-framed animation: Key is its place on the eased time line (0..1).
@@ -312,17 +306,15 @@ public:
   bool FindKeys(float T, TvxKey*& K1, TvxKey*& K2, float& Local) const;
 };
 
-// What the key animations share: the target property named by PropertyName, the keys (of
-// class Key) and StartFromCurrent. A plain helper without a class record of its own: each key
+// What the key animations share besides the target property: the keys (of class Key) and
+// StartFromCurrent. A plain helper without a class record of its own: each key
 // animation declares itself on TvxAnimation and publishes these properties.
-template <class Key> class TvxKeyAnimation : public TvxAnimation {
+template <class Key> class TvxKeyAnimation : public TvxPropertyAnimation {
 public:
   explicit TvxKeyAnimation(rtl::TComponent* AOwner);
   ~TvxKeyAnimation() override;
   void Start() override;
 
-  const std::string& PropertyName() const { return propertyName_; }
-  void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
   TvxKeys* Keys() const { return keys_.get(); }
   void SetKeys(TvxKeys* Value) { keys_->Assign(Value); }
   bool StartFromCurrent() const { return startFromCurrent_; }
@@ -330,7 +322,6 @@ public:
 
 protected:
   void ProcessAnimation() override;
-  void ChangeParent() override { target_.Reset(); }
   // Sets the first key to the target's value now, when the target can give one.
   virtual void TakeCurrent(rtl::TObject* Target, const rtl::TPropInfo* Prop, Key& First) = 0;
   // Writes the value at T between the keys K1 and K2, when the target (not nil) takes it.
@@ -338,8 +329,6 @@ protected:
                             float T) = 0;
 
 private:
-  TvxPropertyTarget target_;
-  std::string propertyName_;
   std::unique_ptr<TvxKeys> keys_;
   bool startFromCurrent_ = false;
 };
