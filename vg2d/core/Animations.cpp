@@ -291,6 +291,18 @@ T* ObjectTarget(rtl::TObject* Target, const rtl::TPropInfo* Prop) {
   return dynamic_cast<T*>(rtl::GetObjectProp(Target, Prop));
 }
 
+// The record of an animation A from StartValue (or the current value) to StopValue, whose
+// values have no default.
+template <class A> rtl::TClassInfo FromToRecord() {
+  return rtl::DefineClass<A>()
+      .Property("StartValue", &A::StartValue, &A::SetStartValue)
+      .Property("StartFromCurrent", &A::StartFromCurrent, &A::SetStartFromCurrent)
+      .Default(false)
+      .Property("StopValue", &A::StopValue, &A::SetStopValue)
+      .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
+      .Build();
+}
+
 }  // namespace
 
 // ---- colour animation ---------------------------------------------------------------------------------
@@ -332,14 +344,7 @@ void TvxColorAnimation::ProcessAnimation() {
 // ---- gradient animation -----------------------------------------------------------------------------
 
 rtl::TClass TvxGradientAnimation::StaticClass() {
-  using A = TvxGradientAnimation;
-  static const rtl::TClassInfo info = rtl::DefineClass<A>()
-                                          .Property("StartValue", &A::StartValue, &A::SetStartValue)
-                                          .Property("StartFromCurrent", &A::StartFromCurrent, &A::SetStartFromCurrent)
-                                          .Default(false)
-                                          .Property("StopValue", &A::StopValue, &A::SetStopValue)
-                                          .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
-                                          .Build();
+  static const rtl::TClassInfo info = FromToRecord<TvxGradientAnimation>();
   return &info;
 }
 
@@ -377,14 +382,7 @@ void TvxGradientAnimation::ProcessAnimation() {
 // ---- float animation -------------------------------------------------------------------------------
 
 rtl::TClass TvxFloatAnimation::StaticClass() {
-  static const rtl::TClassInfo info =
-      rtl::DefineClass<TvxFloatAnimation>()
-          .Property("StartValue", &TvxFloatAnimation::StartValue, &TvxFloatAnimation::SetStartValue)
-          .Property("StartFromCurrent", &TvxFloatAnimation::StartFromCurrent, &TvxFloatAnimation::SetStartFromCurrent)
-          .Default(false)
-          .Property("StopValue", &TvxFloatAnimation::StopValue, &TvxFloatAnimation::SetStopValue)
-          .Property("PropertyName", &TvxFloatAnimation::PropertyName, &TvxFloatAnimation::SetPropertyName)
-          .Build();
+  static const rtl::TClassInfo info = FromToRecord<TvxFloatAnimation>();
   return &info;
 }
 
@@ -407,14 +405,7 @@ void TvxFloatAnimation::ProcessAnimation() {
 // ---- rectangle animation ----------------------------------------------------------------------------
 
 rtl::TClass TvxRectAnimation::StaticClass() {
-  using A = TvxRectAnimation;
-  static const rtl::TClassInfo info = rtl::DefineClass<A>()
-                                          .Property("StartValue", &A::StartValue, &A::SetStartValue)
-                                          .Property("StartFromCurrent", &A::StartFromCurrent, &A::SetStartFromCurrent)
-                                          .Default(false)
-                                          .Property("StopValue", &A::StopValue, &A::SetStopValue)
-                                          .Property("PropertyName", &A::PropertyName, &A::SetPropertyName)
-                                          .Build();
+  static const rtl::TClassInfo info = FromToRecord<TvxRectAnimation>();
   return &info;
 }
 
