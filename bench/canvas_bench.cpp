@@ -82,13 +82,3 @@ void BM_LabelMeasure(benchmark::State& State) {
 BENCHMARK(BM_LabelMeasure);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  StartupGdiPlus();
-  benchmark::RunSpecifiedBenchmarks();
-  ShutdownGdiPlus();
-  benchmark::Shutdown();
-  return 0;
-}

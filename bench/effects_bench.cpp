@@ -58,5 +58,3 @@ void BM_StackBlur_512_R10(benchmark::State& State) {
 BENCHMARK(BM_StackBlur_512_R10)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

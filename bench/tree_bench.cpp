@@ -81,13 +81,3 @@ void BM_RealignRepaintAllChildren(benchmark::State& State) {
 BENCHMARK(BM_RealignRepaintAllChildren)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  StartupGdiPlus();
-  benchmark::RunSpecifiedBenchmarks();
-  ShutdownGdiPlus();
-  benchmark::Shutdown();
-  return 0;
-}
