@@ -219,7 +219,8 @@ bool TvxCustomPath::PointInObject(float X, float Y) {
 
 rtl::TClass TvxPath::StaticClass() {
   static const rtl::TClassInfo info = rtl::DefineClass<TvxPath>()
-                                          .Property("Data", &TvxPath::Data, &TvxPath::SetData)
+                                          .Property("Data", &TvxPath::Data,
+                                                    static_cast<void (TvxCustomPath::*)(TvxPathData*)>(&TvxCustomPath::SetData))
                                           .Property("WrapMode", &TvxPath::WrapMode, &TvxPath::SetWrapMode)
                                           .Default(vgPathStretch)
                                           .Build();

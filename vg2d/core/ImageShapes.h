@@ -59,7 +59,8 @@ class TvxCustomPath : public TvxShape {
 public:
   explicit TvxCustomPath(rtl::TComponent* AOwner);
   TvxPathData* Data() const { return data_.get(); }
-  // Copies Value into the own path data.
+  // Copies Value into the own path data. The object's generic SetData stays callable.
+  using TvxShape::SetData;
   void SetData(TvxPathData* Value) { data_->Assign(Value); }
   TvxPathWrap WrapMode() const { return wrapMode_; }
   void SetWrapMode(TvxPathWrap Value) { SetField(wrapMode_, Value, &TvxCustomPath::Repaint); }
