@@ -1,0 +1,58 @@
+#include "vg2d/controls/ControlsLibrary.h"
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/core/Library.h"
+#include "vg2d/core/Registry.h"
+
+namespace vg {
+
+namespace {
+
+int startCount = 0;
+// The classes start-up registered, to unregister them again.
+std::vector<rtl::TClass> registered;
+
+void RegisterForStreams(std::initializer_list<rtl::TClass> Classes) {
+  for (rtl::TClass c : Classes) {
+    if (rtl::GetClass(c->Name) == c) continue;
+    rtl::RegisterClass(c);
+    registered.push_back(c);
+  }
+}
+
+void RegisterInCategory(const std::string& Category, std::initializer_list<rtl::TClass> Classes) {
+  for (rtl::TClass c : Classes) AddObjectClass(Category, c);
+  RegisterForStreams(Classes);
+}
+
+// The controls by category, in the order of the design lists.
+void RegisterControlClasses() {
+  using rtl::ClassOf;
+  RegisterForStreams({ClassOf<TvxTextControl>()});
+  RegisterInCategory("Controls", {ClassOf<TvxLabel>(), ClassOf<TvxValueLabel>(), ClassOf<TvxPanel>(),
+                                  ClassOf<TvxSelectionItem>()});
+  RegisterInCategory("Tool and Status", {ClassOf<TvxStatusBar>(), ClassOf<TvxToolBar>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudLabel>(), ClassOf<TvxHudPanel>(), ClassOf<TvxHudStatusBar>()});
+}
+
+}  // namespace
+
+void ControlsStartup() {
+  if (startCount++ != 0) return;
+  LibraryStartup();
+  registered.clear();
+  RegisterControlClasses();
+}
+
+void ControlsShutdown() {
+  if (startCount == 0 || --startCount != 0) return;
+  for (auto it = registered.rbegin(); it != registered.rend(); ++it) rtl::UnRegisterClass(*it);
+  registered.clear();
+  LibraryShutdown();
+}
+
+}  // namespace vg
