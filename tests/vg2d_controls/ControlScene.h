@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/loop/Application.h"
+#include "platform/loop/Clock.h"
 #include "tests/vg2d_core/FakeScene.h"
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/core/CanvasGdiPlus.h"
@@ -15,11 +17,20 @@
 
 namespace vgtest {
 
-// The controls started for each test, as the program starts them.
+// The controls started for each test, as the program starts them, on the test clock
+// (timers and style animations run when the test advances it).
 class ControlsTest : public ::testing::Test {
 protected:
-  void SetUp() override { vg::ControlsStartup(); }
-  void TearDown() override { vg::ControlsShutdown(); }
+  void SetUp() override {
+    rtl::Application->SetClock(&clock);
+    vg::ControlsStartup();
+  }
+  void TearDown() override {
+    rtl::Application->ProcessMessages();
+    vg::ControlsShutdown();
+    rtl::Application->SetClock(nullptr);
+  }
+  rtl::TTestClock clock{0.0};
 };
 
 class ControlScene {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
@@ -32,11 +33,17 @@ void RegisterInCategory(const std::string& Category, std::initializer_list<rtl::
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
-  RegisterForStreams({ClassOf<TvxTextControl>()});
+  RegisterForStreams({ClassOf<TvxTextControl>(), ClassOf<TvxCustomButton>()});
   RegisterInCategory("Controls", {ClassOf<TvxLabel>(), ClassOf<TvxValueLabel>(), ClassOf<TvxPanel>(),
                                   ClassOf<TvxSelectionItem>()});
   RegisterInCategory("Tool and Status", {ClassOf<TvxStatusBar>(), ClassOf<TvxToolBar>()});
-  RegisterInCategory("HUD", {ClassOf<TvxHudLabel>(), ClassOf<TvxHudPanel>(), ClassOf<TvxHudStatusBar>()});
+  RegisterInCategory("Buttons", {ClassOf<TvxButton>(), ClassOf<TvxRoundButton>(), ClassOf<TvxCircleButton>(),
+                                 ClassOf<TvxPopupButton>(), ClassOf<TvxBitmapButton>(), ClassOf<TvxToolButton>(),
+                                 ClassOf<TvxPathButton>(), ClassOf<TvxToolPathButton>(), ClassOf<TvxSpeedButton>(),
+                                 ClassOf<TvxCornerButton>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudLabel>(), ClassOf<TvxHudPanel>(), ClassOf<TvxHudStatusBar>(),
+                             ClassOf<TvxHudButton>(), ClassOf<TvxHudRoundButton>(), ClassOf<TvxHudCircleButton>(),
+                             ClassOf<TvxHudSpeedButton>(), ClassOf<TvxHudCornerButton>()});
 }
 
 }  // namespace
