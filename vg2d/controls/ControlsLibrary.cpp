@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
@@ -36,14 +37,18 @@ void RegisterControlClasses() {
   RegisterForStreams({ClassOf<TvxTextControl>(), ClassOf<TvxCustomButton>()});
   RegisterInCategory("Controls", {ClassOf<TvxLabel>(), ClassOf<TvxValueLabel>(), ClassOf<TvxPanel>(),
                                   ClassOf<TvxSelectionItem>()});
-  RegisterInCategory("Tool and Status", {ClassOf<TvxStatusBar>(), ClassOf<TvxToolBar>()});
+  RegisterInCategory("Controls", {ClassOf<TvxCheckBox>(), ClassOf<TvxPathCheckBox>(), ClassOf<TvxRadioButton>(),
+                                  ClassOf<TvxGroupBox>()});
+  RegisterInCategory("Tool and Status", {ClassOf<TvxStatusBar>(), ClassOf<TvxToolBar>(), ClassOf<TvxSizeGrip>()});
   RegisterInCategory("Buttons", {ClassOf<TvxButton>(), ClassOf<TvxRoundButton>(), ClassOf<TvxCircleButton>(),
                                  ClassOf<TvxPopupButton>(), ClassOf<TvxBitmapButton>(), ClassOf<TvxToolButton>(),
                                  ClassOf<TvxPathButton>(), ClassOf<TvxToolPathButton>(), ClassOf<TvxSpeedButton>(),
-                                 ClassOf<TvxCornerButton>()});
+                                 ClassOf<TvxCornerButton>(), ClassOf<TvxCloseButton>()});
   RegisterInCategory("HUD", {ClassOf<TvxHudLabel>(), ClassOf<TvxHudPanel>(), ClassOf<TvxHudStatusBar>(),
                              ClassOf<TvxHudButton>(), ClassOf<TvxHudRoundButton>(), ClassOf<TvxHudCircleButton>(),
-                             ClassOf<TvxHudSpeedButton>(), ClassOf<TvxHudCornerButton>()});
+                             ClassOf<TvxHudSpeedButton>(), ClassOf<TvxHudCornerButton>(), ClassOf<TvxHudCheckBox>(),
+                             ClassOf<TvxHudRadioButton>(), ClassOf<TvxHudGroupBox>(), ClassOf<TvxHudCloseButton>(),
+                             ClassOf<TvxHudSizeGrip>()});
 }
 
 }  // namespace
