@@ -39,7 +39,13 @@ TvxRadioButton* Radio(ControlScene& S, float Y, const std::string& Group, std::v
 
 TEST_F(CheckControls, ACheckBoxTogglesAtAReleaseOverItAfterItsClick) {
   ControlScene s;
-  auto* box = s.Add(new TvxHudCheckBox(nullptr), 10, 10);
+  auto* box = new TvxHudCheckBox(nullptr);
+  box->SetText(u"Buzzer");
+  s.Add(box, 10, 10);
+  auto* caption = dynamic_cast<TvxText*>(box->FindResource("text"));
+  ASSERT_NE(caption, nullptr);
+  EXPECT_EQ(caption->Text(), u"Buzzer");
+  EXPECT_EQ(caption->HorzTextAlign(), vgTextAlignNear);
   EXPECT_EQ(box->Width(), 120.0f);
   EXPECT_EQ(box->Height(), 19.0f);
   EXPECT_EQ(box->TextAlign(), vgTextAlignNear);

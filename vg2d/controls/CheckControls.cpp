@@ -55,7 +55,7 @@ TvxTwoStateControl::TvxTwoStateControl(rtl::TComponent* AOwner) : TvxTextControl
 }
 
 void TvxTwoStateControl::ApplyStyle() {
-  inherited::ApplyStyle();
+  TvxTextControl::ApplyStyle();
   StartTriggerAnimation(this, "IsChecked");
 }
 
@@ -66,7 +66,7 @@ void TvxTwoStateControl::StoreChecked(bool Value) {
 
 void TvxTwoStateControl::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
   TvxFreeWatch self(this);
-  inherited::MouseDown(Button, Shift, X, Y);
+  TvxTextControl::MouseDown(Button, Shift, X, Y);
   if (self.Gone() || Button != rtl::mbLeft) return;
   tracking_ = true;
   isPressed_ = true;
@@ -75,7 +75,7 @@ void TvxTwoStateControl::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Sh
 
 void TvxTwoStateControl::MouseMove(rtl::TShiftState Shift, float X, float Y, float Dx, float Dy) {
   TvxFreeWatch self(this);
-  inherited::MouseMove(Shift, X, Y, Dx, Dy);
+  TvxTextControl::MouseMove(Shift, X, Y, Dx, Dy);
   if (self.Gone() || !Shift.Contains(rtl::ssLeft) || !tracking_) return;
   const bool inside = Inside(*this, X, Y);
   if (inside == isPressed_) return;
@@ -85,7 +85,7 @@ void TvxTwoStateControl::MouseMove(rtl::TShiftState Shift, float X, float Y, flo
 
 void TvxTwoStateControl::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
   TvxFreeWatch self(this);
-  inherited::MouseUp(Button, Shift, X, Y);
+  TvxTextControl::MouseUp(Button, Shift, X, Y);
   if (self.Gone() || !tracking_) return;
   tracking_ = false;
   isPressed_ = false;
@@ -94,7 +94,7 @@ void TvxTwoStateControl::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shif
 
 void TvxTwoStateControl::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
   TvxFreeWatch self(this);
-  inherited::KeyDown(Key, KeyChar, Shift);
+  TvxTextControl::KeyDown(Key, KeyChar, Shift);
   if (!self.Gone() && (Key == KeyEnter || Key == KeySpace)) SetIsChecked(!isChecked_);
 }
 

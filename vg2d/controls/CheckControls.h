@@ -18,7 +18,9 @@
 namespace vg {
 
 // What the check box and the radio button share: pressing, toggling, keys and data. Not a
-// published class; each of the two names TvxTextControl as its base.
+// published class; each of the two names TvxTextControl as its base. Having no class
+// record, it calls its base's operations as TvxTextControl:: (its "inherited" would name
+// the text control's own base).
 class TvxTwoStateControl : public TvxTextControl {
 public:
   explicit TvxTwoStateControl(rtl::TComponent* AOwner);

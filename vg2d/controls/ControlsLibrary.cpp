@@ -7,6 +7,7 @@
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
 
@@ -48,7 +49,8 @@ void RegisterControlClasses() {
                              ClassOf<TvxHudButton>(), ClassOf<TvxHudRoundButton>(), ClassOf<TvxHudCircleButton>(),
                              ClassOf<TvxHudSpeedButton>(), ClassOf<TvxHudCornerButton>(), ClassOf<TvxHudCheckBox>(),
                              ClassOf<TvxHudRadioButton>(), ClassOf<TvxHudGroupBox>(), ClassOf<TvxHudCloseButton>(),
-                             ClassOf<TvxHudSizeGrip>()});
+                             ClassOf<TvxHudSizeGrip>(), ClassOf<TvxHudWindow>()});
+  RegisterInCategory("Windows", {ClassOf<TvxWindow>()});
 }
 
 }  // namespace
