@@ -36,14 +36,16 @@ protected:
 class ControlScene {
 public:
   explicit ControlScene(int Width = 320, int Height = 240)
-      : canvas(vg::TvxCanvasGdiPlus::ClassRef()->Create(Width, Height)), scene(canvas.get()),
+      : canvas(vg::TvxCanvasGdiPlus::ClassRef()->Create(Width, Height)),
+        scene(canvas.get()),
         root(new vg::TvxVisualObject(nullptr)) {
     root->Visual()->SetBounds(0, 0, static_cast<float>(Width), static_cast<float>(Height));
     scene.AddObject(root.get());
   }
 
   // Adds Object (owned by the root) at X, Y; its style is applied at once.
-  template <class T> T* Add(T* Object, float X, float Y) {
+  template <class T>
+  T* Add(T* Object, float X, float Y) {
     root->AddObject(Object);
     Object->Position()->SetPoint({X, Y});
     Object->ApplyResource();
@@ -53,8 +55,8 @@ public:
   // Clears the canvas and paints the whole tree.
   void PaintAll(uint32_t Background = 0) {
     canvas->Clear(Background);
-    scene.dirty.assign(1, vg::MakeRect(0, 0, static_cast<float>(canvas->Width()),
-                                       static_cast<float>(canvas->Height())));
+    scene.dirty.assign(1,
+                       vg::MakeRect(0, 0, static_cast<float>(canvas->Width()), static_cast<float>(canvas->Height())));
     scene.Paint();
   }
 

@@ -17,7 +17,8 @@ namespace {
 class Buttons : public vgtest::ControlsTest {
 protected:
   // A button at (10, 10), 80 x 22, counting its clicks with the clock time of each.
-  template <class T = TvxHudButton> T* Place(ControlScene& S) {
+  template <class T = TvxHudButton>
+  T* Place(ControlScene& S) {
     auto* b = S.Add(new T(nullptr), 10, 10);
     b->OnClick = [this](rtl::TObject*) { clicks.push_back(clock.Now()); };
     return b;

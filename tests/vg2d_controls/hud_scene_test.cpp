@@ -37,7 +37,8 @@ int BrightPixels(const vgtest::ControlScene& S, int X0, int Y0, int X1, int Y1) 
   return n;
 }
 
-template <class T> T* Put(TvxObject* Parent, T* Control, float X, float Y, float Width, float Height) {
+template <class T>
+T* Put(TvxObject* Parent, T* Control, float X, float Y, float Width, float Height) {
   Parent->AddObject(Control);
   Control->SetBounds(X, Y, Width, Height);
   return Control;

@@ -32,27 +32,25 @@ struct TRow {
   bool Checks;  // the "pressed" column shows the checked state
 };
 
-template <class T> TRow Row(const char* Name, bool Checks = false) {
+template <class T>
+TRow Row(const char* Name, bool Checks = false) {
   return {Name, [] { return new T(nullptr); }, Checks};
 }
 
 void PutInState(TvxControl* C, TState S, bool Checks) {
   switch (S) {
-    case Hover:
-      C->MouseEnter();
-      break;
+    case Hover: C->MouseEnter(); break;
     case Pressed:
-      if (auto* two = dynamic_cast<TvxTwoStateControl*>(C); two && Checks) two->SetIsChecked(true);
-      else C->MouseDown(rtl::mbLeft, {rtl::ssLeft}, 2, 2);
+      if (auto* two = dynamic_cast<TvxTwoStateControl*>(C); two && Checks)
+        two->SetIsChecked(true);
+      else
+        C->MouseDown(rtl::mbLeft, {rtl::ssLeft}, 2, 2);
       break;
     case Focused:  // straight to the control: several cells show the focus at once
       static_cast<TvxVisualObject*>(C)->EnterFocus();
       break;
-    case Disabled:
-      C->SetEnabled(false);
-      break;
-    default:
-      break;
+    case Disabled: C->SetEnabled(false); break;
+    default: break;
   }
 }
 
@@ -93,7 +91,8 @@ TEST_F(StylesGallery, EveryStateAStyleShowsChangesTheControlsLook) {
                                  static_cast<float>(static_cast<int>(r) * CellH + 6)});
         if (auto* t = dynamic_cast<TvxTextControl*>(c); t && c->Width() > 40) t->SetText(u"Text");
         // Each radio button in a group of its own, so that all the checked ones stay checked.
-        if (auto* radio = dynamic_cast<TvxRadioButton*>(c)) radio->SetGroupName(std::to_string(r * 100 + cells[r].size()));
+        if (auto* radio = dynamic_cast<TvxRadioButton*>(c))
+          radio->SetGroupName(std::to_string(r * 100 + cells[r].size()));
         c->ApplyResource();
         PutInState(c, static_cast<TState>(st), rows[r].Checks);
         cells[r].push_back(c);

@@ -56,7 +56,8 @@ void LayoutGlyph(TvxVisualObject* Part, TvxButtonLayout Layout, float Size, floa
 
 // A rounded screen coordinate, kept inside the int range.
 int ScreenCoordinate(float V) {
-  return static_cast<int>(std::clamp<int64_t>(Round(V), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  return static_cast<int>(
+      std::clamp<int64_t>(Round(V), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 void PadAllRound(TvxVisualObject* Part, float Value) { Part->Padding()->SetRect({Value, Value, Value, Value}); }
@@ -67,30 +68,30 @@ void PadAllRound(TvxVisualObject* Part, float Value) { Part->Padding()->SetRect(
 
 rtl::TClass TvxCustomButton::StaticClass() {
   using B = TvxCustomButton;
-  static const rtl::TClassInfo info = rtl::DefineClass<B>()
-                                          .Property("Action", &B::GetAction, &B::SetAction)
-                                          .Property("AutoTranslate", &B::AutoTranslate, &B::SetAutoTranslate)
-                                          .Default(true)
-                                          .Property("StaysPressed", &B::StaysPressed, &B::SetStaysPressed)
-                                          .Default(false)
-                                          .Property("IsPressed", &B::IsPressed, &B::SetIsPressed)
-                                          .Default(false)
-                                          .Property("CanFocused", &B::CanFocused, &B::SetCanFocused)
-                                          .Default(true)
-                                          .Property("DisableFocusEffect", &B::DisableFocusEffect,
-                                                    &B::SetDisableFocusEffect)
-                                          .Default(false)
-                                          .Property("Font", &B::Font, &B::SetFont)
-                                          .Property("ModalResult", &B::ModalResult, &B::SetModalResult)
-                                          .Default(0)
-                                          .Property("TextAlign", &B::TextAlign, &B::SetTextAlign)
-                                          .Default(vgTextAlignCenter)
-                                          .Property("Text", &B::Text, &B::SetText)
-                                          .Property("RepeatClick", &B::RepeatClick, &B::SetRepeatClick)
-                                          .Default(false)
-                                          .Property("WordWrap", &B::WordWrap, &B::SetWordWrap)
-                                          .Default(false)
-                                          .Build();
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<B>()
+          .Property("Action", &B::GetAction, &B::SetAction)
+          .Property("AutoTranslate", &B::AutoTranslate, &B::SetAutoTranslate)
+          .Default(true)
+          .Property("StaysPressed", &B::StaysPressed, &B::SetStaysPressed)
+          .Default(false)
+          .Property("IsPressed", &B::IsPressed, &B::SetIsPressed)
+          .Default(false)
+          .Property("CanFocused", &B::CanFocused, &B::SetCanFocused)
+          .Default(true)
+          .Property("DisableFocusEffect", &B::DisableFocusEffect, &B::SetDisableFocusEffect)
+          .Default(false)
+          .Property("Font", &B::Font, &B::SetFont)
+          .Property("ModalResult", &B::ModalResult, &B::SetModalResult)
+          .Default(0)
+          .Property("TextAlign", &B::TextAlign, &B::SetTextAlign)
+          .Default(vgTextAlignCenter)
+          .Property("Text", &B::Text, &B::SetText)
+          .Property("RepeatClick", &B::RepeatClick, &B::SetRepeatClick)
+          .Default(false)
+          .Property("WordWrap", &B::WordWrap, &B::SetWordWrap)
+          .Default(false)
+          .Build();
   return &info;
 }
 
@@ -361,7 +362,8 @@ rtl::TClass TvxPathButton::StaticClass() {
 }
 
 TvxPathButton::TvxPathButton(rtl::TComponent* AOwner)
-    : TvxCustomButton(AOwner), path_(std::make_unique<TvxPathData>()),
+    : TvxCustomButton(AOwner),
+      path_(std::make_unique<TvxPathData>()),
       pathFill_(std::make_unique<TvxBrush>(vgBrushSolid, 0xFFFFFFFFu)),
       pathStroke_(std::make_unique<TvxBrush>(vgBrushSolid, 0xFF000000u)) {
   path_->OnChange = rtl::TNotifyEvent(this, &TvxPathButton::GlyphChanged);
@@ -378,7 +380,8 @@ void TvxPathButton::GlyphChanged(rtl::TObject*) {
   ApplyStyle();
 }
 
-template <class V> void TvxPathButton::SetLayoutValue(V& Field, V Value) {
+template <class V>
+void TvxPathButton::SetLayoutValue(V& Field, V Value) {
   if (Field == Value) return;
   Field = Value;
   if (!Loading()) ApplyStyle();
@@ -477,7 +480,8 @@ rtl::TClass TvxCornerButton::StaticClass() {
 
 TvxCornerButton::TvxCornerButton(rtl::TComponent* AOwner) : TvxCustomButton(AOwner) {}
 
-template <class V> void TvxCornerButton::SetShapeValue(V& Field, V Value) {
+template <class V>
+void TvxCornerButton::SetShapeValue(V& Field, V Value) {
   if (Field == Value) return;
   Field = Value;
   ApplyStyle();

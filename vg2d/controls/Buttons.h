@@ -197,7 +197,8 @@ protected:
 private:
   void GlyphChanged(rtl::TObject* Sender);
   bool ThicknessStored() const { return pathStrokeThickness_ != 1.0f; }
-  template <class V> void SetLayoutValue(V& Field, V Value);
+  template <class V>
+  void SetLayoutValue(V& Field, V Value);
 
   const std::unique_ptr<TvxPathData> path_;
   const std::unique_ptr<TvxBrush> pathFill_;
@@ -252,7 +253,8 @@ protected:
   void ApplyStyle() override;
 
 private:
-  template <class V> void SetShapeValue(V& Field, V Value);
+  template <class V>
+  void SetShapeValue(V& Field, V Value);
 
   float xRadius_ = 3;
   float yRadius_ = 3;

@@ -17,7 +17,8 @@ bool Inside(const TvxVisualObject& O, float X, float Y) {
 }
 
 // The published list the check box and the radio button share.
-template <class C> rtl::TClassBuilder<C> TwoStateRecord() {
+template <class C>
+rtl::TClassBuilder<C> TwoStateRecord() {
   rtl::TClassBuilder<C> b = rtl::DefineClass<C>();
   b.Property("IsPressed", &C::IsPressed)
       .Property("IsChecked", &C::IsChecked, &C::SetIsChecked)

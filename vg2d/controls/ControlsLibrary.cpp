@@ -36,8 +36,8 @@ void RegisterInCategory(const std::string& Category, std::initializer_list<rtl::
 void RegisterControlClasses() {
   using rtl::ClassOf;
   RegisterForStreams({ClassOf<TvxTextControl>(), ClassOf<TvxCustomButton>()});
-  RegisterInCategory("Controls", {ClassOf<TvxLabel>(), ClassOf<TvxValueLabel>(), ClassOf<TvxPanel>(),
-                                  ClassOf<TvxSelectionItem>()});
+  RegisterInCategory("Controls",
+                     {ClassOf<TvxLabel>(), ClassOf<TvxValueLabel>(), ClassOf<TvxPanel>(), ClassOf<TvxSelectionItem>()});
   RegisterInCategory("Controls", {ClassOf<TvxCheckBox>(), ClassOf<TvxPathCheckBox>(), ClassOf<TvxRadioButton>(),
                                   ClassOf<TvxGroupBox>()});
   RegisterInCategory("Tool and Status", {ClassOf<TvxStatusBar>(), ClassOf<TvxToolBar>(), ClassOf<TvxSizeGrip>()});

@@ -9,7 +9,8 @@
 
 namespace vg {
 
-template <class T> T* FindPart(TvxObject* Control, const std::string& Name) {
+template <class T>
+T* FindPart(TvxObject* Control, const std::string& Name) {
   return dynamic_cast<T*>(Control->FindResource(Name));
 }
 

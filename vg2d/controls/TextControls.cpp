@@ -24,7 +24,8 @@ rtl::TClass TvxTextControl::StaticClass() {
 }
 
 TvxTextControl::TvxTextControl(rtl::TComponent* AOwner)
-    : TvxControl(AOwner), font_(std::make_unique<TvxFont>()),
+    : TvxControl(AOwner),
+      font_(std::make_unique<TvxFont>()),
       fontFill_(std::make_unique<TvxBrush>(vgBrushSolid, 0xFF000000u)) {
   font_->OnChange = rtl::TNotifyEvent(this, &TvxTextControl::FontChanged);
   fontFill_->OnChange = rtl::TNotifyEvent(this, &TvxTextControl::FontFillChanged);

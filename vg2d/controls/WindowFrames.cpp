@@ -83,7 +83,8 @@ rtl::TClass TvxHudWindow::StaticClass() {
 }
 
 TvxHudWindow::TvxHudWindow(rtl::TComponent* AOwner)
-    : TvxWindow(AOwner), fill_(std::make_unique<TvxBrush>(vgBrushSolid, 0xEA2F2F2Fu)),
+    : TvxWindow(AOwner),
+      fill_(std::make_unique<TvxBrush>(vgBrushSolid, 0xEA2F2F2Fu)),
       stroke_(std::make_unique<TvxBrush>(vgBrushSolid, 0x5B000000u)) {
   fill_->OnChange = rtl::TNotifyEvent(this, &TvxHudWindow::BrushChanged);
   stroke_->OnChange = rtl::TNotifyEvent(this, &TvxHudWindow::BrushChanged);
@@ -92,7 +93,8 @@ TvxHudWindow::TvxHudWindow(rtl::TComponent* AOwner)
 
 TvxHudWindow::~TvxHudWindow() = default;
 
-template <class V> void TvxHudWindow::SetLookValue(V& Field, V Value) {
+template <class V>
+void TvxHudWindow::SetLookValue(V& Field, V Value) {
   if (Field == Value) return;
   Field = Value;
   if (!Loading()) ApplyStyle();

@@ -76,7 +76,8 @@ protected:
 private:
   void BrushChanged(rtl::TObject* Sender);
   bool ThicknessStored() const { return strokeThickness_ != 1.0f; }
-  template <class V> void SetLookValue(V& Field, V Value);
+  template <class V>
+  void SetLookValue(V& Field, V Value);
 
   bool disableShadowOnOSX_ = true;
   TvxCloseAlign buttonAlign_ = vgButtonAlignLeft;
