@@ -63,6 +63,8 @@ TEST_F(StylesGallery, EveryStateAStyleShowsChangesTheControlsLook) {
       Row<TvxCircleButton>("Circle"),     Row<TvxHudCircleButton>("HudCircle"),
       Row<TvxPopupButton>("Popup"),       Row<TvxSpeedButton>("Speed"),
       Row<TvxCornerButton>("Corner"),     Row<TvxHudCornerButton>("HudCorner"),
+      Row<TvxBitmapButton>("Bitmap"),     Row<TvxToolButton>("Tool"),
+      Row<TvxPathButton>("Path"),         Row<TvxToolPathButton>("ToolPath"),
       Row<TvxCheckBox>("Check", true),    Row<TvxHudCheckBox>("HudCheck", true),
       Row<TvxRadioButton>("Radio", true), Row<TvxHudRadioButton>("HudRadio", true),
   };
@@ -89,6 +91,11 @@ TEST_F(StylesGallery, EveryStateAStyleShowsChangesTheControlsLook) {
         holder->AddObject(c);
         c->Position()->SetPoint({static_cast<float>((half * StateCount + st) * CellW + 8),
                                  static_cast<float>(static_cast<int>(r) * CellH + 6)});
+        // The glyph buttons are made for tool bars: here they take a button's size.
+        if (c->Height() > CellH - 8) {
+          c->SetWidth(80);
+          c->SetHeight(24);
+        }
         if (auto* t = dynamic_cast<TvxTextControl*>(c); t && c->Width() > 40) t->SetText(u"Text");
         // Each radio button in a group of its own, so that all the checked ones stay checked.
         if (auto* radio = dynamic_cast<TvxRadioButton*>(c))
