@@ -16,6 +16,7 @@
 #include "vg2d/core/Controls.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
+#include "vg2d/core/Shapes.h"
 #include "vg2d/core/Styles.h"
 
 using namespace vg;
@@ -138,10 +139,12 @@ protected:
   void TearDown() override { LibraryShutdown(); }
 };
 
-// The style's fill colour, or 0 without a style.
+// The fill colour of a style that is a background, the stroke colour of one that is a
+// shape (the built-in button styles differ by it), or 0 without a style.
 TvxColor StyleColor(TvxControl* C) {
-  auto* part = dynamic_cast<TvxBackground*>(C->Style());
-  return part ? part->Fill()->Color() : 0;
+  if (auto* part = dynamic_cast<TvxBackground*>(C->Style())) return part->Fill()->Color();
+  if (auto* shape = dynamic_cast<TvxShape*>(C->Style())) return shape->Stroke()->Color();
+  return 0;
 }
 
 template <class T>
@@ -162,10 +165,10 @@ TEST_F(Controls, TheBuiltInStyleGivesEachClassThePartNamedAfterIt) {
   EXPECT_EQ(TvxControl::StyleNameOf("TvxButton"), "Buttonstyle");
   EXPECT_EQ(TvxControl::StyleNameOf("TvxHudButton"), "HudButtonstyle");
   // The parts are named in lower case: the look-up ignores case.
-  EXPECT_EQ(StyleColor(Styled<TvxButton>().get()), 0xFFD4D4D4u);
-  EXPECT_EQ(StyleColor(Styled<TvxHudButton>().get()), 0xFF2B2B2Bu);
+  EXPECT_EQ(StyleColor(Styled<TvxButton>().get()), 0xFF9A9A9Au);
+  EXPECT_EQ(StyleColor(Styled<TvxHudButton>().get()), 0x60FFFFFFu);
   // No part of its own: its parent class's, one class up only.
-  EXPECT_EQ(StyleColor(Styled<TvxFancyButton>().get()), 0xFF2B2B2Bu);
+  EXPECT_EQ(StyleColor(Styled<TvxFancyButton>().get()), 0x60FFFFFFu);
   EXPECT_EQ(Styled<TvxFancierButton>()->Style(), nullptr);
 }
 
@@ -182,12 +185,12 @@ TEST_F(Controls, TheHostsStyleComesFirstButNeverForTheParentClass) {
   std::unique_ptr<TvxControl> hud(new TvxHudButton(nullptr)), fancy(new TvxFancyButton(nullptr)),
       plain(new TvxButton(nullptr));
   EXPECT_EQ(make(hud.get()), 0xFF112233u);
-  EXPECT_EQ(make(plain.get()), 0xFFD4D4D4u);  // the host has none: the built-in one
-  EXPECT_EQ(make(fancy.get()), 0xFF2B2B2Bu);  // the parent's part of the built-in style
+  EXPECT_EQ(make(plain.get()), 0xFF9A9A9Au);  // the host has none: the built-in one
+  EXPECT_EQ(make(fancy.get()), 0x60FFFFFFu);  // the parent's part of the built-in style
 }
 
 TEST_F(Controls, AResourceNameIsLookedUpInTheHostTheBuiltInStyleAndTheLiveResources) {
-  EXPECT_EQ(StyleColor(Styled<TvxButton>("HUDBUTTONSTYLE").get()), 0xFF2B2B2Bu);
+  EXPECT_EQ(StyleColor(Styled<TvxButton>("HUDBUTTONSTYLE").get()), 0x60FFFFFFu);
   EXPECT_EQ(Styled<TvxButton>("nosuchstyle")->Style(), nullptr);
   // A stored object alive anywhere, found by its resource name, is copied.
   std::unique_ptr<TvxBackground> loose(new TvxBackground(nullptr));
@@ -221,19 +224,19 @@ TEST_F(Controls, TheStyleIsTheFirstChildFillingTheControlLockedAndNeverStored) {
   EXPECT_FALSE(style->Stored());
   EXPECT_FALSE(style->DesignHide());
   EXPECT_TRUE(style->Locked());
-  TvxObject* inner = c->FindResource("background");  // the style's parts are the control's
+  TvxObject* inner = c->FindResource("hover");  // the style's parts are the control's
   ASSERT_NE(inner, nullptr);
   EXPECT_TRUE(inner->Visual()->Locked());
   EXPECT_EQ(style->Owner(), c.get());
   EXPECT_EQ(c->applyStyles, 1);
   // Written without its style: the copy from the built-in style is nowhere in the text.
   const std::string text = TextOf(c.get());
-  EXPECT_EQ(text.find("D4D4D4"), std::string::npos) << text;
-  EXPECT_EQ(text.find("F0F0F0"), std::string::npos) << text;
+  EXPECT_EQ(text.find("9A9A9A"), std::string::npos) << text;
+  EXPECT_EQ(text.find("FAFAFA"), std::string::npos) << text;
   // From outside the control, its parts are not found.
   std::unique_ptr<TvxVisualObject> parent(new TvxVisualObject(nullptr));
   parent->AddObject(c.get());
-  EXPECT_EQ(parent->FindResource("background"), nullptr);
+  EXPECT_EQ(parent->FindResource("hover"), nullptr);
   c->SetParent(nullptr);
 }
 
@@ -251,7 +254,7 @@ TEST_F(Controls, SettingTheResourceAgainFreesTheOldStyleAfterFreeStyle) {
   first->AddFreeNotify(&watch);
   c->SetResource("hudbuttonstyle");
   EXPECT_EQ(c->log, (std::vector<std::string>{"FreeStyle", "freed"}));
-  EXPECT_EQ(StyleColor(c.get()), 0xFF2B2B2Bu);
+  EXPECT_EQ(StyleColor(c.get()), 0x60FFFFFFu);
   EXPECT_EQ(c->GetChildrenCount(), 1);
 }
 
@@ -276,7 +279,7 @@ TEST_F(Controls, NothingKeepsAFreedStyleStyleResourceOrBoundControl) {
   delete style;
   EXPECT_EQ(scene.GetStyle(), nullptr);
   c->UpdateStyle();
-  EXPECT_EQ(StyleColor(c.get()), 0xFF2B2B2Bu);
+  EXPECT_EQ(StyleColor(c.get()), 0x60FFFFFFu);
   // A binding source and a bound control freed.
   auto* source = new TvxValueBox(nullptr);
   auto* bound = new TvxValueBox(nullptr);
@@ -319,7 +322,7 @@ TEST_F(Controls, ChangingTheStyleResourceReappliesEveryHostsStyles) {
   std::unique_ptr<TvxHudButton> c(new TvxHudButton(nullptr));
   scene.AddObject(c.get());
   c->ApplyResource();
-  EXPECT_EQ(StyleColor(c.get()), 0xFF2B2B2Bu);
+  EXPECT_EQ(StyleColor(c.get()), 0x60FFFFFFu);
   style->Resource()->SetText(HostStyleText);
   EXPECT_EQ(StyleColor(c.get()), 0xFF112233u);
   ASSERT_NE(style->Root(), nullptr);
@@ -340,7 +343,7 @@ TEST_F(Controls, ChangingTheStyleResourceReappliesEveryHostsStyles) {
   style->Resource()->Clear();
   EXPECT_EQ(style->Root(), nullptr);
   EXPECT_EQ(scene.styleUpdates, updates + 1);
-  EXPECT_EQ(StyleColor(c.get()), 0xFF2B2B2Bu);
+  EXPECT_EQ(StyleColor(c.get()), 0x60FFFFFFu);
   // A text that yields no object leaves no tree.
   style->Resource()->SetText("object\r\n");
   EXPECT_EQ(style->Root(), nullptr);
@@ -489,7 +492,11 @@ TEST_F(Controls, ABackgroundsFillStandsInForItsStyle) {
   b->SetResource("buttonstyle");
   auto at = [&] { return canvas->BufferBits()[20 * 40 + 20]; };
   scene.PaintNow();
-  EXPECT_EQ(at(), 0xFFF0F0F0u);  // the style's inner part
+  // The style's face: an opaque light grey.
+  const TvxColor face = at();
+  EXPECT_EQ(AlphaOf(face), 0xFF);
+  EXPECT_GE(face & 0xFF, 0xE8u);
+  EXPECT_EQ((face >> 8) & 0xFF, face & 0xFF);
   b->Fill()->SetStyle(vgBrushSolid);
   b->Fill()->SetSolidColor(0xFF800000u);
   scene.PaintNow();

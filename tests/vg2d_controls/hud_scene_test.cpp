@@ -1,0 +1,128 @@
+// A Hud window with a label, a panel, a button, a check box and a group box, painted over a
+// desktop colour: chosen pixels are checked, and the picture is compared with the reference
+// picture in the test data folder. The picture is also written next to the test program
+// (hud_scene.png) for a look; GASCAL_UPDATE_GALLERY=1 writes a new reference.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "ControlScene.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/FilterGdiPlus.h"
+
+using namespace vg;
+
+namespace {
+
+class HudScene : public vgtest::ControlsTest {};
+
+constexpr TvxColor Desktop = 0xFF5A7A96u;
+constexpr int W = 360;
+constexpr int H = 240;
+
+int Red(TvxColor C) { return (C >> 16) & 0xFF; }
+int Green(TvxColor C) { return (C >> 8) & 0xFF; }
+int Blue(TvxColor C) { return C & 0xFF; }
+bool Bright(TvxColor C) { return Red(C) > 0xC0 && Green(C) > 0xC0 && Blue(C) > 0xC0; }
+
+// The pixels of the rectangle brighter than light grey.
+int BrightPixels(const vgtest::ControlScene& S, int X0, int Y0, int X1, int Y1) {
+  int n = 0;
+  for (int y = Y0; y < Y1; ++y)
+    for (int x = X0; x < X1; ++x) n += Bright(S.At(x, y)) ? 1 : 0;
+  return n;
+}
+
+template <class T>
+T* Put(TvxObject* Parent, T* Control, float X, float Y, float Width, float Height) {
+  Parent->AddObject(Control);
+  Control->SetBounds(X, Y, Width, Height);
+  return Control;
+}
+
+}  // namespace
+
+TEST_F(HudScene, AHudWindowWithItsControlsLooksLikeTheReferencePicture) {
+  vgtest::ControlScene s(W, H);
+  auto* window = Put(s.root.get(), new TvxHudWindow(nullptr), 10, 10, 340, 220);
+  window->SetText(u"Settings");
+  auto* label = Put(window, new TvxHudLabel(nullptr), 20, 36, 140, 18);
+  label->SetText(u"Reducer pressure");
+  label->SetTextAlign(vgTextAlignNear);
+  auto* panel = Put(window, new TvxHudPanel(nullptr), 20, 62, 140, 60);
+  auto* value = Put(panel, new TvxHudLabel(nullptr), 0, 0, 140, 60);
+  value->Font()->SetSize(26);
+  value->SetText(u"1.25");
+  auto* button = Put(window, new TvxHudButton(nullptr), 20, 134, 90, 24);
+  button->SetText(u"Connect");
+  auto* check = Put(window, new TvxHudCheckBox(nullptr), 20, 170, 140, 19);
+  check->SetText(u"Buzzer");
+  check->SetIsChecked(true);
+  auto* group = Put(window, new TvxHudGroupBox(nullptr), 180, 36, 150, 150);
+  group->SetText(u"Errors");
+  auto* inGroup = Put(group, new TvxHudLabel(nullptr), 10, 30, 130, 18);
+  inGroup->SetText(u"No errors");
+  // Styles are applied at the first paint; the check mark fades in on the clock.
+  s.PaintAll(Desktop);
+  clock.Advance(300);
+  s.PaintAll(Desktop);
+
+  // Outside the window the desktop shows unchanged.
+  EXPECT_EQ(s.At(3, 3), Desktop);
+  EXPECT_EQ(s.At(W - 3, H - 3), Desktop);
+  // The caption bar is darker than the window's face, and both are dark.
+  const TvxColor caption = s.At(200, 20);
+  const TvxColor face = s.At(170, 200);
+  EXPECT_LT(Red(caption), 0x28);
+  EXPECT_LT(Red(caption), Red(face));
+  EXPECT_LT(Red(face), 0x40);
+  // The title, the label, the value in the panel, the button's caption, the check box's
+  // mark and caption and the group box's caption are light text on the dark faces.
+  EXPECT_GT(BrightPixels(s, 30, 12, 110, 30), 20);    // "Settings"
+  EXPECT_GT(BrightPixels(s, 30, 46, 150, 64), 30);    // label
+  EXPECT_GT(BrightPixels(s, 30, 72, 170, 132), 60);   // value
+  EXPECT_GT(BrightPixels(s, 30, 144, 120, 168), 20);  // button caption
+  EXPECT_GT(BrightPixels(s, 30, 183, 46, 198), 10);   // check mark
+  EXPECT_GT(BrightPixels(s, 46, 180, 170, 199), 15);  // check box caption
+  EXPECT_GT(BrightPixels(s, 190, 46, 340, 62), 15);   // group caption
+  // The button's face is a mid-dark grey, lighter than the window face.
+  const TvxColor buttonFace = s.At(105, 150);
+  EXPECT_GT(Red(buttonFace), Red(face));
+  EXPECT_LT(Red(buttonFace), 0x50);
+  // The panel is a darker face on the window's face; the window's face lets the desktop
+  // through a little (bluer than it is red).
+  const TvxColor panelFace = s.At(160, 120);
+  EXPECT_LT(Red(panelFace), Red(face));
+  EXPECT_GT(Blue(face), Red(face));
+
+  TvxBitmap picture(W, H);
+  std::copy(s.canvas->BufferBits(), s.canvas->BufferBits() + W * H, picture.Bits());
+  TvxFilterGdiPlus png;
+  ASSERT_TRUE(png.SaveToFile("hud_scene.png", picture, ""));
+  const std::string reference = std::string(VG2D_CONTROLS_TEST_DATA) + "/hud_scene.png";
+  if (const char* update = std::getenv("GASCAL_UPDATE_GALLERY"); update && std::string(update) == "1") {
+    std::filesystem::copy_file("hud_scene.png", reference, std::filesystem::copy_options::overwrite_existing);
+    GTEST_SKIP() << "reference written to " << reference;
+  }
+  TvxBitmap expected;
+  ASSERT_TRUE(png.LoadFromFile(reference, 0, expected)) << reference;
+  TvxBitmap drawn;
+  ASSERT_TRUE(png.LoadFromFile("hud_scene.png", 0, drawn));
+  ASSERT_EQ(expected.Width(), drawn.Width());
+  ASSERT_EQ(expected.Height(), drawn.Height());
+  int off = 0;
+  for (int i = 0; i < drawn.Width() * drawn.Height(); ++i)
+    for (int shift = 0; shift < 32; shift += 8) {
+      const int a = static_cast<int>((drawn.Bits()[i] >> shift) & 0xFF);
+      const int b = static_cast<int>((expected.Bits()[i] >> shift) & 0xFF);
+      if (std::abs(a - b) > 8) {
+        ++off;
+        break;
+      }
+    }
+  EXPECT_LE(off, drawn.Width() * drawn.Height() / 500) << "pixels that differ from " << reference;
+}

@@ -1,0 +1,72 @@
+#include "vg2d/controls/ControlsLibrary.h"
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/Library.h"
+#include "vg2d/core/Registry.h"
+
+namespace vg {
+
+namespace {
+
+int startCount = 0;
+// The classes start-up registered, to unregister them again.
+std::vector<rtl::TClass> registered;
+
+void RegisterForStreams(std::initializer_list<rtl::TClass> Classes) {
+  for (rtl::TClass c : Classes) {
+    if (rtl::GetClass(c->Name) == c) continue;
+    rtl::RegisterClass(c);
+    registered.push_back(c);
+  }
+}
+
+void RegisterInCategory(const std::string& Category, std::initializer_list<rtl::TClass> Classes) {
+  for (rtl::TClass c : Classes) AddObjectClass(Category, c);
+  RegisterForStreams(Classes);
+}
+
+// The controls by category, in the order of the design lists.
+void RegisterControlClasses() {
+  using rtl::ClassOf;
+  RegisterForStreams({ClassOf<TvxTextControl>(), ClassOf<TvxCustomButton>()});
+  RegisterInCategory("Controls",
+                     {ClassOf<TvxLabel>(), ClassOf<TvxValueLabel>(), ClassOf<TvxPanel>(), ClassOf<TvxSelectionItem>()});
+  RegisterInCategory("Controls", {ClassOf<TvxCheckBox>(), ClassOf<TvxPathCheckBox>(), ClassOf<TvxRadioButton>(),
+                                  ClassOf<TvxGroupBox>()});
+  RegisterInCategory("Tool and Status", {ClassOf<TvxStatusBar>(), ClassOf<TvxToolBar>(), ClassOf<TvxSizeGrip>()});
+  RegisterInCategory("Buttons", {ClassOf<TvxButton>(), ClassOf<TvxRoundButton>(), ClassOf<TvxCircleButton>(),
+                                 ClassOf<TvxPopupButton>(), ClassOf<TvxBitmapButton>(), ClassOf<TvxToolButton>(),
+                                 ClassOf<TvxPathButton>(), ClassOf<TvxToolPathButton>(), ClassOf<TvxSpeedButton>(),
+                                 ClassOf<TvxCornerButton>(), ClassOf<TvxCloseButton>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudLabel>(), ClassOf<TvxHudPanel>(), ClassOf<TvxHudStatusBar>(),
+                             ClassOf<TvxHudButton>(), ClassOf<TvxHudRoundButton>(), ClassOf<TvxHudCircleButton>(),
+                             ClassOf<TvxHudSpeedButton>(), ClassOf<TvxHudCornerButton>(), ClassOf<TvxHudCheckBox>(),
+                             ClassOf<TvxHudRadioButton>(), ClassOf<TvxHudGroupBox>(), ClassOf<TvxHudCloseButton>(),
+                             ClassOf<TvxHudSizeGrip>(), ClassOf<TvxHudWindow>()});
+  RegisterInCategory("Windows", {ClassOf<TvxWindow>()});
+}
+
+}  // namespace
+
+void ControlsStartup() {
+  if (startCount++ != 0) return;
+  LibraryStartup();
+  registered.clear();
+  RegisterControlClasses();
+}
+
+void ControlsShutdown() {
+  if (startCount == 0 || --startCount != 0) return;
+  for (auto it = registered.rbegin(); it != registered.rend(); ++it) rtl::UnRegisterClass(*it);
+  registered.clear();
+  LibraryShutdown();
+}
+
+}  // namespace vg

@@ -1,0 +1,21 @@
+// Finding the named parts of a control's style: a part is used only when it exists and is
+// of the class the control expects; anything else is skipped without a word, and the
+// value the control was to push stays stored in the control.
+#pragma once
+
+#include <string>
+
+#include "vg2d/core/Objects.h"
+
+namespace vg {
+
+template <class T>
+T* FindPart(TvxObject* Control, const std::string& Name) {
+  return dynamic_cast<T*>(Control->FindResource(Name));
+}
+
+// A property value as a caption: nothing gives the empty text; numbers and Booleans their
+// usual text.
+std::u16string PropValueToText(const rtl::TPropValue& Value);
+
+}  // namespace vg
