@@ -514,7 +514,8 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
   }
   HRESULT Clear(uint32_t Count, const D3DRECT* Rects, uint32_t Flags, uint32_t Color, float Z,
                 uint32_t Stencil) override {
-    if (!Current() || !renderTarget_ || (Count && !Rects)) return D3DERR_INVALIDCALL;
+    // The whole target only: the canvas never clears rectangles.
+    if (Count || Rects || !Current() || !renderTarget_) return D3DERR_INVALIDCALL;
     if ((Flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthStencil_) return D3DERR_INVALIDCALL;
     GLbitfield bits = 0;
     if (Flags & D3DCLEAR_TARGET) bits |= GL_COLOR_BUFFER_BIT;
@@ -530,21 +531,7 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
     glStencilMask(0xFF);
-    if (Count == 0) {
-      glClear(bits);
-    } else {
-      glEnable(GL_SCISSOR_TEST);
-      const uint32_t w = renderTarget_->Width(), h = renderTarget_->Height();
-      for (uint32_t i = 0; i < Count; ++i) {
-        const D3DRECT& r = Rects[i];
-        const int32_t l = std::max(r.left, 0), t = std::max(r.top, 0);
-        const int32_t rr = std::min(r.right, static_cast<int32_t>(w)), b = std::min(r.bottom, static_cast<int32_t>(h));
-        if (rr <= l || b <= t) continue;
-        glScissor(l, t, rr - l, b - t);
-        glClear(bits);
-      }
-      glDisable(GL_SCISSOR_TEST);
-    }
+    glClear(bits);
     ApplyRenderState(D3DRS_COLORWRITEENABLE);
     ApplyRenderState(D3DRS_ZWRITEENABLE);
     ApplyRenderState(D3DRS_STENCILWRITEMASK);

@@ -465,4 +465,76 @@ TEST_F(GlDeviceTest, ProcessObjectReportsWhatDevicesCanDo) {
   EXPECT_FALSE(OpenGlDirect3D(Availability::Plain).Create9Ex);
 }
 
+TEST_F(GlDeviceTest, TextureMatrixOffsetsFromTheThirdRowAndFlatShadingFromTheFirstVertex) {
+  Make(8, 4);
+  std::shared_ptr<ITexture> tex;
+  ASSERT_EQ(dev_->CreateTexture(2, 1, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &tex), D3D_OK);
+  D3DLOCKED_RECT lr;
+  ASSERT_EQ(tex->LockRect(0, &lr, nullptr, 0), D3D_OK);
+  static_cast<uint32_t*>(lr.pBits)[0] = 0xFFFF0000;  // left texel red, right one green
+  static_cast<uint32_t*>(lr.pBits)[1] = 0xFF00FF00;
+  tex->UnlockRect(0);
+  FlatScreenSpace();
+  dev_->SetTexture(0, tex);
+  dev_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  dev_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  Draw(Rect(0, 0, 8, 4, 0xFFFFFFFF), kQuad);
+  auto f = ReadBack();
+  EXPECT_EQ(At(f, 1, 1), 0xFFFF0000u);
+  EXPECT_EQ(At(f, 6, 1), 0xFF00FF00u);
+
+  // u' = u / 2 + 1/2: the whole quad shows the right half of the texture.
+  D3DMATRIX m;
+  m.m[0][0] = 0.5f;
+  m.m[2][0] = 0.5f;
+  dev_->SetTransform(D3DTS_TEXTURE0, &m);
+  dev_->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
+  Draw(Rect(0, 0, 8, 4, 0xFFFFFFFF), kQuad);
+  f = ReadBack();
+  EXPECT_EQ(At(f, 1, 1), 0xFF00FF00u);
+  EXPECT_EQ(At(f, 6, 1), 0xFF00FF00u);
+  dev_->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+  Draw(Rect(0, 0, 8, 4, 0xFFFFFFFF), kQuad);
+  EXPECT_EQ(At(ReadBack(), 1, 1), 0xFFFF0000u);
+
+  // The stage reads only the diffuse colour now; flat shading takes the first vertex's.
+  dev_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+  dev_->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
+  Draw({{-0.5f, -0.5f, 0, 0, 0, -1, 0xFF0000FF, 0, 0},
+        {7.5f, -0.5f, 0, 0, 0, -1, 0xFFFF0000, 0, 0},
+        {-0.5f, 3.5f, 0, 0, 0, -1, 0xFF00FF00, 0, 0}},
+       {0, 1, 2});
+  f = ReadBack();
+  EXPECT_EQ(At(f, 0, 0), 0xFF0000FFu);
+  EXPECT_EQ(At(f, 5, 0), 0xFF0000FFu);
+  EXPECT_EQ(At(f, 0, 2), 0xFF0000FFu);
+}
+
+TEST_F(GlDeviceTest, OffScreenTargetWithItsOwnDepthBufferTakesTheDrawing) {
+  Make(6, 6);
+  dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF123456, 1, 0);
+  std::shared_ptr<ISurface> target, depth, sys;
+  ASSERT_EQ(dev_->CreateRenderTarget(6, 6, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, false, &target), D3D_OK);
+  ASSERT_EQ(dev_->CreateDepthStencilSurface(6, 6, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, true, &depth), D3D_OK);
+  ASSERT_EQ(dev_->SetRenderTarget(0, target), D3D_OK);
+  ASSERT_EQ(dev_->SetDepthStencilSurface(depth), D3D_OK);
+  ASSERT_EQ(dev_->CreateOffscreenPlainSurface(6, 6, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys), D3D_OK);
+  FlatScreenSpace();
+  dev_->SetRenderState(D3DRS_ZENABLE, 1);
+  ASSERT_EQ(dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF101010, 1, 0), D3D_OK);
+  Draw(Rect(1, 1, 3, 3, 0xFFFF0000, 0.25f), kQuad);
+  Draw(Rect(0, 0, 6, 6, 0xFF00FF00, 0.75f), kQuad, 36 * 4, 12, D3DLOCK_NOOVERWRITE);  // behind the red one
+  ASSERT_EQ(dev_->GetRenderTargetData(target.get(), sys.get()), D3D_OK);
+  D3DLOCKED_RECT lr;
+  ASSERT_EQ(sys->LockRect(&lr, nullptr, 0), D3D_OK);
+  const auto* px = static_cast<const uint32_t*>(lr.pBits);
+  EXPECT_EQ(px[1 * 6 + 1], 0xFFFF0000u);
+  EXPECT_EQ(px[2 * 6 + 2], 0xFFFF0000u);
+  EXPECT_EQ(px[3 * 6 + 3], 0xFF00FF00u);
+  EXPECT_EQ(px[0], 0xFF00FF00u);
+  sys->UnlockRect();
+  EXPECT_EQ(ReadBack()[0], 0xFF123456u);  // the back buffer kept its clear colour
+  EXPECT_EQ(dev_->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1, 0), D3DERR_INVALIDCALL);
+}
+
 }  // namespace
