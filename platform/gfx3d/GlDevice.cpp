@@ -482,18 +482,25 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
     Caps->MaxActiveLights = 8;
     return D3D_OK;
   }
-  HRESULT TestCooperativeLevel() override { return ctx_->MakeCurrent() ? D3D_OK : D3DERR_DEVICELOST; }
+  // A context another library keeps from being made current counts as lost; a failed reset
+  // leaves the device waiting for the next one.
+  HRESULT TestCooperativeLevel() override {
+    if (!ctx_->MakeCurrent()) return D3DERR_DEVICELOST;
+    return needsReset_ ? D3DERR_DEVICENOTRESET : D3D_OK;
+  }
   HRESULT CheckDeviceState(WindowHandle) override { return TestCooperativeLevel(); }
   HRESULT Reset(D3DPRESENT_PARAMETERS* Params) override {
     if (!Params || !Current()) return D3DERR_INVALIDCALL;
     // Let go of what the device itself holds; anything else still alive belongs to the caller.
     DropBindings();
+    needsReset_ = true;
     if (ctx_->AnyTrackedAlive() || backBuffer_.use_count() > 1) return D3DERR_INVALIDCALL;
     return MakeSwapChain(*Params);
   }
   HRESULT ResetEx(D3DPRESENT_PARAMETERS* Params, const void*) override {
     if (!Params || !Current()) return D3DERR_INVALIDCALL;
     DropBindings();
+    needsReset_ = true;
     return MakeSwapChain(*Params);
   }
   HRESULT BeginScene() override {
@@ -507,7 +514,7 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
     return D3D_OK;
   }
   HRESULT Present(const RECT*, const RECT*, WindowHandle, const void*) override {
-    return Current() ? D3D_OK : D3DERR_DEVICELOST;
+    return Current() && !needsReset_ ? D3D_OK : D3DERR_DEVICELOST;
   }
   HRESULT PresentEx(const RECT* S, const RECT* D, WindowHandle W, const void* R, uint32_t) override {
     return Present(S, D, W, R);
@@ -926,6 +933,7 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
     if (glCheckNamedFramebufferStatus(fbo_, GL_DRAW_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
       return D3DERR_NOTAVAILABLE;
     SetInitialState();
+    needsReset_ = false;
     return D3D_OK;
   }
 
@@ -1212,6 +1220,7 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
   std::shared_ptr<GlStateBlock> recording_;
   bool lightsDirty_ = true, modelviewDirty_ = true, projectionDirty_ = true, textureMatrixDirty_ = true;
   bool inScene_ = false;
+  bool needsReset_ = false;
 };
 
 HRESULT GlStateBlock::Apply() {

@@ -14,7 +14,9 @@
 // - Lights are given in world space and follow a later change of the view.
 // - Recording a state block does not change the live state; Apply sets the recorded states.
 // - Reset (the plain method) fails with D3DERR_INVALIDCALL while any default-pool resource,
-//   state block or back-buffer handle is still held; ResetEx keeps them.
+//   state block or back-buffer handle is still held; ResetEx keeps them. After a failed
+//   reset TestCooperativeLevel reports D3DERR_DEVICENOTRESET and Present D3DERR_DEVICELOST
+//   until a reset succeeds.
 // - A context that cannot be made current (another library's context is current on the
 //   thread) makes TestCooperativeLevel and CheckDeviceState report D3DERR_DEVICELOST.
 // - Only texture stage and sampler 0 exist; the FVF may combine XYZ, NORMAL, DIFFUSE, TEX1.

@@ -414,10 +414,15 @@ TEST_F(GlDeviceTest, PlainResetWaitsForDefaultPoolResourcesAndBothResetsRestoreI
   EXPECT_FALSE(d3d_->IsEx());
   dev_->SetRenderState(D3DRS_LIGHTING, 0);
   D3DPRESENT_PARAMETERS p = Params(20, 10, D3DMULTISAMPLE_NONE);
+  EXPECT_EQ(dev_->TestCooperativeLevel(), D3D_OK);
   EXPECT_EQ(dev_->Reset(&p), D3DERR_INVALIDCALL);  // the buffers are still held
+  EXPECT_EQ(dev_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+  EXPECT_EQ(dev_->Present(nullptr, nullptr, 0, nullptr), D3DERR_DEVICELOST);
   vb_.reset();
   ib_.reset();
   ASSERT_EQ(dev_->Reset(&p), D3D_OK);
+  EXPECT_EQ(dev_->TestCooperativeLevel(), D3D_OK);
+  EXPECT_EQ(dev_->Present(nullptr, nullptr, 0, nullptr), D3D_OK);
   uint32_t v = 0;
   dev_->GetRenderState(D3DRS_LIGHTING, &v);
   EXPECT_EQ(v, 1u);
