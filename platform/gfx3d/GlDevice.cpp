@@ -2,8 +2,13 @@
 
 #include "platform/gfx3d/States.h"
 
-#include <epoxy/egl.h>
-#include <epoxy/gl.h>
+// GLVND's libEGL and libOpenGL export every entry point used here, so nothing is looked up
+// at run time (a loader that opens libGL lazily drags GLX and X11 into the process).
+#define GL_GLEXT_PROTOTYPES 1
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <algorithm>
 #include <cmath>
@@ -44,7 +49,7 @@ const DisplayInfo& TheDisplay() {
       d.Error = "EGL has no surfaceless platform (EGL_MESA_platform_surfaceless)";
       return d;
     }
-    EGLDisplay dpy = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    EGLDisplay dpy = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     EGLint major = 0, minor = 0;
     if (dpy == EGL_NO_DISPLAY || !eglInitialize(dpy, &major, &minor)) {
       d.Error = "the surfaceless EGL display does not initialise";
@@ -89,7 +94,10 @@ class Context {
       if (Why) *Why = "the OpenGL context cannot be made current";
       return nullptr;
     }
-    if (epoxy_gl_version() < 45) {
+    GLint major = 0, minor = 0;
+    glGetIntegerv(GL_MAJOR_VERSION, &major);
+    glGetIntegerv(GL_MINOR_VERSION, &minor);
+    if (major * 10 + minor < 45) {
       if (Why) *Why = "OpenGL below 4.5";
       return nullptr;
     }
