@@ -542,4 +542,31 @@ TEST_F(GlDeviceTest, OffScreenTargetWithItsOwnDepthBufferTakesTheDrawing) {
   EXPECT_EQ(dev_->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1, 0), D3DERR_INVALIDCALL);
 }
 
+TEST_F(GlDeviceTest, SpecularLightShowsOnlyWithSpecularEnabled) {
+  Make(8, 8);
+  D3DMATRIX ortho;
+  ortho.m[2][2] = 0.5f;
+  ortho.m[3][2] = 0.5f;
+  dev_->SetTransform(D3DTS_PROJECTION, &ortho);
+  dev_->SetRenderState(D3DRS_ZENABLE, 0);
+  dev_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  dev_->SetRenderState(D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_MATERIAL);
+  D3DMATERIAL9 m;
+  m.Diffuse = {0, 0, 0, 1};
+  m.Specular = {1, 1, 1, 1};
+  dev_->SetMaterial(&m);
+  D3DLIGHT9 l;
+  l.Diffuse = l.Specular = {1, 1, 1, 1};
+  l.Direction = {0, 0, 1};  // straight into the screen, onto the quad facing the viewer
+  dev_->SetLight(0, &l);
+  dev_->LightEnable(0, true);
+  const std::vector<Vertex> quad = {{-1, -1, 0, 0, 0, -1, 0, 0, 0}, {1, -1, 0, 0, 0, -1, 0, 0, 0},
+                                    {1, 1, 0, 0, 0, -1, 0, 0, 0}, {-1, 1, 0, 0, 0, -1, 0, 0, 0}};
+  Draw(quad, kQuad);
+  EXPECT_EQ(ReadBack()[4 * 8 + 4], 0xFF000000u);  // specular off by default: black
+  dev_->SetRenderState(D3DRS_SPECULARENABLE, 1);
+  Draw(quad, kQuad);
+  EXPECT_EQ(ReadBack()[4 * 8 + 4], 0xFFFFFFFFu);
+}
+
 }  // namespace
