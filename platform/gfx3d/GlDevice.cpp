@@ -14,7 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <mutex>
+#include <new>
 #include <vector>
 
 namespace gfx3d {
@@ -233,6 +233,16 @@ bool RectInside(const RECT& R, uint32_t W, uint32_t H) {
 }
 
 // ---- resources ------------------------------------------------------------------------
+
+// The object, or nothing when memory for its CPU copy runs out.
+template <class T, class... A>
+std::shared_ptr<T> TryMake(A&&... Args) {
+  try {
+    return std::make_shared<T>(std::forward<A>(Args)...);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
 
 // The vertex and index buffers: a GL buffer and a CPU copy that Lock hands out; Unlock sends
 // the locked range.
@@ -575,8 +585,8 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
                                       std::shared_ptr<ISurface>* Surface) override {
     if (!Surface || Format != D3DFMT_A8R8G8B8 || Pool != D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
     if (Width == 0 || Height == 0 || size_t{Width} * Height > (size_t{1} << 28)) return D3DERR_INVALIDCALL;
-    *Surface = std::make_shared<GlSurface>(ctx_, GlSurface::SystemMemory, Width, Height, 0);
-    return D3D_OK;
+    *Surface = TryMake<GlSurface>(ctx_, GlSurface::SystemMemory, Width, Height, 0u);
+    return *Surface ? D3D_OK : E_OUTOFMEMORY;
   }
   HRESULT SetRenderTarget(uint32_t Index, const std::shared_ptr<ISurface>& Surface) override {
     auto s = std::dynamic_pointer_cast<GlSurface>(Surface);
@@ -641,7 +651,8 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
   HRESULT CreateVertexBuffer(uint32_t Length, uint32_t, uint32_t, D3DPOOL Pool,
                              std::shared_ptr<IVertexBuffer>* Buffer) override {
     if (!Buffer || Length == 0 || !Current()) return D3DERR_INVALIDCALL;
-    auto b = std::make_shared<GlVertexBuffer>(ctx_, Length);
+    auto b = TryMake<GlVertexBuffer>(ctx_, Length);
+    if (!b) return E_OUTOFMEMORY;
     if (Pool == D3DPOOL_DEFAULT) ctx_->Track(b);
     *Buffer = std::move(b);
     return D3D_OK;
@@ -650,7 +661,8 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
                             std::shared_ptr<IIndexBuffer>* Buffer) override {
     if (!Buffer || Length == 0 || (Format != D3DFMT_INDEX16 && Format != D3DFMT_INDEX32) || !Current())
       return D3DERR_INVALIDCALL;
-    auto b = std::make_shared<GlIndexBuffer>(ctx_, Length, Format);
+    auto b = TryMake<GlIndexBuffer>(ctx_, Length, Format);
+    if (!b) return E_OUTOFMEMORY;
     if (Pool == D3DPOOL_DEFAULT) ctx_->Track(b);
     *Buffer = std::move(b);
     return D3D_OK;
@@ -661,7 +673,8 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
       return D3DERR_INVALIDCALL;
     const auto max = static_cast<uint32_t>(TheLimits().MaxTextureSize);
     if (Width > max || Height > max) return D3DERR_INVALIDCALL;
-    auto t = std::make_shared<GlTexture>(ctx_, Width, Height);
+    auto t = TryMake<GlTexture>(ctx_, Width, Height);
+    if (!t) return E_OUTOFMEMORY;
     if (Pool == D3DPOOL_DEFAULT) ctx_->Track(t);
     *Texture = std::move(t);
     return D3D_OK;
