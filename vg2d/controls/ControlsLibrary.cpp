@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
@@ -44,6 +46,11 @@ void RegisterControlClasses() {
   RegisterInCategory("HUD", {ClassOf<TvxHudLabel>(), ClassOf<TvxHudPanel>(), ClassOf<TvxHudStatusBar>(),
                              ClassOf<TvxHudButton>(), ClassOf<TvxHudRoundButton>(), ClassOf<TvxHudCircleButton>(),
                              ClassOf<TvxHudSpeedButton>(), ClassOf<TvxHudCornerButton>()});
+  RegisterForStreams({ClassOf<TvxCustomTextBox>()});
+  RegisterInCategory("Text Edits", {ClassOf<TvxTextBox>(), ClassOf<TvxRoundTextBox>(), ClassOf<TvxNumberBox>(),
+                                    ClassOf<TvxSpinBox>(), ClassOf<TvxTextBoxClearBtn>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudTextBox>(), ClassOf<TvxHudNumberBox>(), ClassOf<TvxHudRoundTextBox>(),
+                             ClassOf<TvxHudSpinBox>()});
 }
 
 }  // namespace
