@@ -15,11 +15,8 @@ constexpr std::uint32_t MenuBack = 0xFFF5F5F5u, MenuFrame = 0xFF9A9A9Au, MenuTex
 constexpr float MenuFontSize = 11;
 
 gfx2d::Font MenuFont() {
-  static const std::string family = [] {
-    auto f = gfx2d::FontFamily::GenericSansSerif();
-    return f ? f->Name() : std::string("sans-serif");
-  }();
-  return {family, MenuFontSize, gfx2d::FontStyleRegular};
+  auto family = gfx2d::FontFamily::GenericSansSerif();
+  return {family ? family->Name() : std::string("sans-serif"), MenuFontSize, gfx2d::FontStyleRegular};
 }
 
 gfx2d::StringFormat CaptionFormat() {
@@ -58,12 +55,13 @@ TPopupMenuWindow::TPopupMenuWindow(TPopupMenu* Menu) : TCustomForm(nullptr), men
 }
 
 int TPopupMenuWindow::ItemAt(int X, int Y) const {
-  if (X < 0 || X >= Width() || Y < 1) return -1;
+  if (!menu_ || X < 0 || X >= Width() || Y < 1) return -1;
   const int i = (Y - 1) / ItemHeight;
   return i < menu_->Count() ? i : -1;
 }
 
 void TPopupMenuWindow::Layout(int X, int Y) {
+  if (!menu_) return;
   std::uint32_t pixel = 0;
   std::unique_ptr<gfx2d::Image> scratch(gfx2d::Image::FromPixels(&pixel, 1, 1));
   float widest = 0;
@@ -81,6 +79,7 @@ void TPopupMenuWindow::Layout(int X, int Y) {
 }
 
 void TPopupMenuWindow::SetHot(int Index) {
+  if (!menu_) return;
   if (Index >= 0 && !menu_->Items(Index)->Enabled()) Index = -1;
   if (Index == hot_) return;
   hot_ = Index;
@@ -88,7 +87,7 @@ void TPopupMenuWindow::SetHot(int Index) {
 }
 
 void TPopupMenuWindow::MouseDown(rtl::TMouseButton, rtl::TShiftState, int X, int Y) {
-  if (ItemAt(X, Y) < 0) menu_->CloseMenu();
+  if (menu_ && ItemAt(X, Y) < 0) menu_->CloseMenu();
 }
 
 void TPopupMenuWindow::MouseMove(rtl::TShiftState, int X, int Y) { SetHot(ItemAt(X, Y)); }
@@ -100,7 +99,7 @@ void TPopupMenuWindow::MouseUp(rtl::TMouseButton Button, rtl::TShiftState, int X
 }
 
 LRESULT TPopupMenuWindow::WndProc(MSG& Message) {
-  if (Message.message == WM_KEYDOWN) {
+  if (menu_ && Message.message == WM_KEYDOWN) {
     const int n = menu_->Count();
     switch (Message.wParam) {
       case VK_ESCAPE: menu_->CloseMenu(); return 0;
@@ -129,6 +128,7 @@ LRESULT TPopupMenuWindow::WndProc(MSG& Message) {
 
 void TPopupMenuWindow::PaintHandler() {
   TakeUpdateRegion();
+  if (!menu_) return;
   std::unique_ptr<gfx2d::Image> image(gfx2d::Image::FromPixels(FrameBits(), Width(), Height()));
   if (!image) return;
   {
@@ -162,7 +162,11 @@ TPopupMenu::TPopupMenu(rtl::TComponent* AOwner) : rtl::TComponent(AOwner) {}
 TPopupMenu::~TPopupMenu() = default;
 
 void TPopupMenu::BeforeDestruction() {
-  window_.reset();
+  if (window_) {
+    window_->Detach();
+    window_->Hide();
+    window_.release()->Release();
+  }
   if (popupComponent_) popupComponent_->RemoveFreeNotification(this);
   popupComponent_ = nullptr;
   inherited::BeforeDestruction();

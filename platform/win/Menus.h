@@ -3,6 +3,8 @@
 // window lists the items one under the other, greys the disabled ones and lights the one
 // under the mouse; releasing the left button over an enabled item hides the menu and then
 // clicks the item. Escape, or a press outside the items, hides the menu without a click.
+// A menu freed from inside one of its item's handlers hands its window to the loop's
+// deferred free, so the window's own handler returns safely.
 #pragma once
 
 #include <memory>
@@ -52,6 +54,8 @@ public:
   int HotItem() const { return hot_; }
   // Sizes the window for the menu's items and places it with its top-left at (X, Y).
   void Layout(int X, int Y);
+  // The menu is going: the window forgets it and does nothing more.
+  void Detach() { menu_ = nullptr; }
 
 protected:
   void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) override;
