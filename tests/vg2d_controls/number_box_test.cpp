@@ -6,6 +6,7 @@
 #include "ControlScene.h"
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/core/Registry.h"
@@ -229,4 +230,46 @@ TEST_F(NumberBoxes, StartUpRegistersTheTextEditorsByCategory) {
   clear->ClearButton()->Click();
   EXPECT_EQ(clear->Text(), u"");
   EXPECT_EQ(s.scene.focused, clear);
+}
+
+TEST_F(NumberBoxes, StreamsCarryTheirValuesAndLeaveOutTheDefaults) {
+  auto* saved = new TvxHudNumberBox(nullptr);
+  saved->SetMax(5000);
+  saved->SetValue(60);
+  auto* spin = new TvxSpinBox(nullptr);
+  auto* box = new TvxTextBox(nullptr);
+  box->SetText(u"port");
+  box->SetPassword(true);
+  auto textOf = [](TvxObject* O) {
+    rtl::TMemoryStream m;
+    O->SaveToTextStream(&m);
+    return std::string(static_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
+  };
+  const std::string number = textOf(saved), plain = textOf(box), spinText = textOf(spin);
+  // Defaults stay out of the stream.
+  for (const char* quiet : {"Cursor", "CanFocused", "TextAlign", "ShowCaret", "DecimalDigits", "ValueType"}) {
+    EXPECT_EQ(number.find(quiet), std::string::npos) << quiet << " in\n" << number;
+    EXPECT_EQ(spinText.find(quiet), std::string::npos) << quiet << " in\n" << spinText;
+  }
+  EXPECT_NE(plain.find("Password = True"), std::string::npos) << plain;
+  delete saved;
+  delete spin;
+  delete box;
+  rtl::TMemoryStream in;
+  in.Write(number.data(), static_cast<int64_t>(number.size()));
+  in.SetPosition(0);
+  std::unique_ptr<rtl::TComponent> loaded(CreateObjectFromText(nullptr, &in));
+  auto* n = dynamic_cast<TvxHudNumberBox*>(loaded.get());
+  ASSERT_NE(n, nullptr);
+  EXPECT_FLOAT_EQ(n->Max(), 5000);
+  EXPECT_FLOAT_EQ(n->Value(), 60);
+  EXPECT_EQ(n->Text(), u"60");
+  rtl::TMemoryStream in2;
+  in2.Write(plain.data(), static_cast<int64_t>(plain.size()));
+  in2.SetPosition(0);
+  std::unique_ptr<rtl::TComponent> loadedBox(CreateObjectFromText(nullptr, &in2));
+  auto* t = dynamic_cast<TvxTextBox*>(loadedBox.get());
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->Text(), u"port");
+  EXPECT_TRUE(t->Password());
 }
