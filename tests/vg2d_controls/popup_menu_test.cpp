@@ -5,7 +5,6 @@
 
 #include <cairo.h>
 
-#include <cstdlib>
 #include <vector>
 
 #include "ControlScene.h"
@@ -18,10 +17,6 @@ namespace {
 // drawing back end's font caches are released at the end).
 class PopupMenus : public vgtest::ControlsTest {
 protected:
-  void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    vgtest::ControlsTest::SetUp();
-  }
   // Lets the window paint what it was asked to.
   static void Settle() { rtl::Application->ProcessMessages(); }
 };

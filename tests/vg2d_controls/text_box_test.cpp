@@ -7,7 +7,6 @@
 #include <cairo.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -27,11 +26,6 @@ const rtl::TShiftState NoShift{}, ShiftOnly{rtl::ssShift}, CtrlOnly{rtl::ssCtrl}
 
 class TextBoxes : public vgtest::ControlsTest {
 protected:
-  void SetUp() override {
-    // The clipboard and the menu window need a display; tests run without a screen.
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    vgtest::ControlsTest::SetUp();
-  }
   // A focused box at (10, 10) holding Text, counting its events.
   template <class T = TvxTextBox>
   T* Place(ControlScene& S, const std::u16string& Text, float Width = 100) {
