@@ -6,6 +6,8 @@
 
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Library.h"
@@ -51,6 +53,11 @@ void RegisterControlClasses() {
                              ClassOf<TvxHudRadioButton>(), ClassOf<TvxHudGroupBox>(), ClassOf<TvxHudCloseButton>(),
                              ClassOf<TvxHudSizeGrip>(), ClassOf<TvxHudWindow>()});
   RegisterInCategory("Windows", {ClassOf<TvxWindow>()});
+  RegisterForStreams({ClassOf<TvxCustomTextBox>()});
+  RegisterInCategory("Text Edits", {ClassOf<TvxTextBox>(), ClassOf<TvxRoundTextBox>(), ClassOf<TvxNumberBox>(),
+                                    ClassOf<TvxSpinBox>(), ClassOf<TvxTextBoxClearBtn>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudTextBox>(), ClassOf<TvxHudNumberBox>(), ClassOf<TvxHudRoundTextBox>(),
+                             ClassOf<TvxHudSpinBox>()});
 }
 
 }  // namespace

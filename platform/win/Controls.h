@@ -1,0 +1,208 @@
+// The class library's controls, as far as a scene and the application's forms need them:
+// a control with a parent, bounds, alignment, visibility and a cursor; a windowed control
+// with a handle (a window procedure registered with the GUI thread's loop), child controls,
+// keyboard focus and an update region; and the custom control that paints itself.
+//
+// Windowed controls do not get windows of their own from the display: the top-level form
+// owns the one display window, its frame buffer and its input. A windowed control's handle
+// is a window procedure inside the loop, a child of its parent's handle, so posted messages
+// (paint, deferred work) and PeekMessage filters work as they do for child windows. Input
+// reaches a control as Windows messages sent to its WndProc by the form.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/gfx2d/Image.h"
+#include "platform/rtl/Component.h"
+#include "platform/rtl/Events.h"
+#include "platform/win/WinTypes.h"
+
+namespace win {
+
+class TWinControl;
+class TCustomForm;
+
+RTL_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient);
+
+// Control style flags (what a control takes from the form).
+RTL_ENUM(TControlStyleItem, csAcceptsControls, csCaptureMouse, csDoubleClicks, csOpaque, csActionClient);
+using TControlStyle = rtl::TSet<TControlStyleItem>;
+
+using TMouseEvent =
+    rtl::TEvent<void(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y)>;
+
+class TControl : public rtl::TComponent {
+  RTL_CLASS(TControl, rtl::TComponent)
+public:
+  explicit TControl(rtl::TComponent* AOwner);
+  void BeforeDestruction() override;
+
+  TWinControl* Parent() const { return parent_; }
+  virtual void SetParent(TWinControl* AParent);
+
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  void SetLeft(int Value) { SetBounds(Value, top_, width_, height_); }
+  void SetTop(int Value) { SetBounds(left_, Value, width_, height_); }
+  void SetWidth(int Value) { SetBounds(left_, top_, Value, height_); }
+  void SetHeight(int Value) { SetBounds(left_, top_, width_, Value); }
+  TRect BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
+  TRect ClientRect() const { return {0, 0, width_, height_}; }
+  // Moves and sizes the control (sizes below 0 become 0); the parent realigns its children.
+  virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+
+  TAlign Align() const { return align_; }
+  void SetAlign(TAlign Value);
+  bool Visible() const { return visible_; }
+  virtual void SetVisible(bool Value);
+  // Visible together with every parent, up to a shown form.
+  virtual bool Showing() const;
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool Value) { enabled_ = Value; }
+  TCursor Cursor() const { return cursor_; }
+  // Sets the cursor; the form shows it at once when the mouse is over this control.
+  void SetCursor(TCursor Value);
+  const std::u16string& Hint() const { return hint_; }
+  void SetHint(const std::u16string& Value) { hint_ = Value; }
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool Value) { showHint_ = Value; }
+  TControlStyle ControlStyle() const { return controlStyle_; }
+  void SetControlStyle(TControlStyle Value) { controlStyle_ = Value; }
+
+  // Client point to screen point and back (through the parents and the form's position).
+  TPoint ClientToScreen(const TPoint& P) const;
+  TPoint ScreenToClient(const TPoint& P) const;
+  // Takes (true) or releases the form's mouse capture for this control.
+  void SetMouseCapture(bool Value);
+  bool MouseCapture() const;
+
+  // Sends the message to the control's own procedure and returns its answer.
+  LRESULT Perform(UINT Msg, WPARAM wParam, LPARAM lParam);
+  // The control's message procedure; overrides handle their messages and pass the others
+  // on. Mouse messages become MouseDown, MouseMove, MouseUp and DoMouseWheel.
+  virtual LRESULT WndProc(MSG& Message);
+
+  // The class library's drag of a control: the form tracks the mouse, asks the control
+  // under it through its OnDragOver, drops on an accepting one and then ends the drag on
+  // this control. Immediate: no threshold (the only kind used).
+  void BeginDrag(bool Immediate);
+  bool Dragging() const;
+  using TDragOverEvent =
+      rtl::TEvent<void(rtl::TObject* Sender, rtl::TObject* Source, int X, int Y, int State, bool& Accept)>;
+  using TDragDropEvent = rtl::TEvent<void(rtl::TObject* Sender, rtl::TObject* Source, int X, int Y)>;
+  using TEndDragEvent = rtl::TEvent<void(rtl::TObject* Sender, rtl::TObject* Target, int X, int Y)>;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TEndDragEvent OnEndDrag;
+
+protected:
+  virtual void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y);
+  virtual void MouseMove(rtl::TShiftState Shift, int X, int Y);
+  virtual void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y);
+  // The wheel, MousePos in screen coordinates; answers whether the turn was used.
+  virtual bool DoMouseWheel(rtl::TShiftState Shift, int WheelDelta, const TPoint& MousePos);
+  // The form asks the control under the mouse for its cursor.
+  friend class TCustomForm;
+  friend class TWinControl;
+
+private:
+  TWinControl* parent_ = nullptr;
+  int left_ = 0;
+  int top_ = 0;
+  int width_ = 0;
+  int height_ = 0;
+  TAlign align_ = alNone;
+  bool visible_ = true;
+  bool enabled_ = true;
+  TCursor cursor_ = crDefault;
+  std::u16string hint_;
+  bool showHint_ = false;
+  TControlStyle controlStyle_;
+};
+
+class TWinControl : public TControl {
+  RTL_CLASS(TWinControl, TControl)
+public:
+  explicit TWinControl(rtl::TComponent* AOwner);
+  void BeforeDestruction() override;
+
+  // The handle, created (with the handles of the parents) when missing; 0 when the control
+  // has no form to live in.
+  HWND Handle();
+  bool HandleAllocated() const { return handle_ != 0; }
+  void HandleNeeded() { Handle(); }
+
+  int ControlCount() const { return static_cast<int>(controls_.size()); }
+  TControl* Controls(int Index) const { return controls_[static_cast<size_t>(Index)]; }
+  // Lays out the aligned children inside the client rectangle.
+  void Realign();
+  // The deepest visible child control at a client point (this control when none).
+  TControl* ControlAtPos(const TPoint& P);
+
+  bool TabStop() const { return tabStop_; }
+  void SetTabStop(bool Value) { tabStop_ = Value; }
+  // Takes the keyboard focus in its form.
+  virtual void SetFocus();
+  bool Focused() const;
+  bool CanFocus() const;
+
+  // Marks the rectangle (client coordinates) for painting; a WM_PAINT is posted when none
+  // is pending. The rectangle is clipped to the client area.
+  void InvalidateRect(const TRect& R);
+  void Invalidate() { InvalidateRect(ClientRect()); }
+  // The rectangles marked since the last paint, and taking them.
+  const std::vector<TRect>& UpdateRegion() const { return updateRegion_; }
+  std::vector<TRect> TakeUpdateRegion();
+
+  // The form's frame under this control's client area, clipped to the control: what a
+  // paint copies its pixels into. Empty (no bits) without a form or a handle.
+  gfx2d::PixelTarget GetDC();
+  // Shows the given client rectangles of the form's frame on the display.
+  void PresentRects(const std::vector<TRect>& Rects);
+
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void SetVisible(bool Value) override;
+  LRESULT WndProc(MSG& Message) override;
+
+protected:
+  virtual void CreateHandle();
+  virtual void CreateWnd();
+  virtual void DestroyWnd();
+  void DestroyHandle();
+  // Paint message without anything to paint: takes the update region.
+  virtual void PaintHandler();
+  // Sent to this control and its windowed children when their showing state may change.
+  void BroadcastShowingChanged();
+
+private:
+  friend class TControl;
+  void InsertControl(TControl* AControl);
+  void RemoveControl(TControl* AControl);
+
+  HWND handle_ = 0;
+  std::vector<TControl*> controls_;
+  std::vector<TRect> updateRegion_;
+  bool paintPosted_ = false;
+  bool tabStop_ = false;
+  bool aligning_ = false;
+};
+
+// A windowed control that paints itself on WM_PAINT.
+class TCustomControl : public TWinControl {
+  RTL_CLASS(TCustomControl, TWinControl)
+public:
+  explicit TCustomControl(rtl::TComponent* AOwner) : TWinControl(AOwner) {}
+
+protected:
+  virtual void Paint() {}
+  void PaintHandler() override;
+};
+
+// The form a control lives in, nil when none.
+TCustomForm* GetParentForm(const TControl* Control);
+
+}  // namespace win

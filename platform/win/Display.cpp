@@ -1,0 +1,582 @@
+#include "platform/win/Display.h"
+
+#include <SDL.h>
+
+#include <cmath>
+#include <deque>
+#include <map>
+
+#include "platform/loop/Application.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/win/Forms.h"
+
+namespace win {
+
+namespace {
+
+constexpr UINT WM_PUMPEVENTS = rtl::WM_USER + 1;
+
+// Sleeps in SDL's event wait; collected events are handed to the forms from a posted
+// message, so their handlers run under the loop's guard.
+class TSdlWaiter : public rtl::TLoopWaiter {
+public:
+  explicit TSdlWaiter(Uint32 WakeEvent) : wakeEvent_(WakeEvent) {}
+  void Wait(double TimeoutMs) override;
+  void Wake() override {
+    SDL_Event e{};
+    e.type = wakeEvent_;
+    SDL_PushEvent(&e);
+  }
+  Uint32 WakeEvent() const { return wakeEvent_; }
+
+private:
+  Uint32 wakeEvent_;
+};
+
+struct TDropping {
+  TDropData Data;
+};
+
+struct TDisplay {
+  std::string driver;
+  TSdlWaiter* waiter = nullptr;  // lives as long as the process
+  HWND pumpWnd = 0;
+  std::deque<SDL_Event> pending;
+  std::map<Uint32, TCustomForm*> forms;
+  std::map<Uint32, TDropData> drops;
+  rtl::TShiftState mods;
+  TPoint cursor;
+  bool injected = false;
+  bool globalMouse = false;
+  std::map<TCursor, SDL_Cursor*> cursors;
+};
+
+TDisplay* display = nullptr;
+
+void Collect(const SDL_Event& E) {
+  if (E.type != display->waiter->WakeEvent()) display->pending.push_back(E);
+}
+
+void SchedulePump() {
+  if (display->pending.empty() || !display->pumpWnd) return;
+  MSG m;
+  if (!rtl::PeekMessage(m, display->pumpWnd, WM_PUMPEVENTS, WM_PUMPEVENTS, rtl::PM_NOREMOVE))
+    rtl::PostMessage(display->pumpWnd, WM_PUMPEVENTS, 0, 0);
+}
+
+void TSdlWaiter::Wait(double TimeoutMs) {
+  SDL_Event e;
+  int got;
+  if (TimeoutMs < 0) got = SDL_WaitEvent(&e);
+  else got = SDL_WaitEventTimeout(&e, static_cast<int>(std::min(std::ceil(TimeoutMs), 1e9)));
+  if (got) Collect(e);
+  while (SDL_PollEvent(&e)) Collect(e);
+  SchedulePump();
+}
+
+TCustomForm* FormOf(Uint32 WindowID) {
+  const auto it = display->forms.find(WindowID);
+  return it == display->forms.end() ? nullptr : it->second;
+}
+
+rtl::TShiftState ModsToShift(Uint16 Mod) {
+  rtl::TShiftState s;
+  if (Mod & KMOD_SHIFT) s.Include(rtl::ssShift);
+  if (Mod & KMOD_CTRL) s.Include(rtl::ssCtrl);
+  if (Mod & KMOD_ALT) s.Include(rtl::ssAlt);
+  return s;
+}
+
+Uint16 ShiftToMods(rtl::TShiftState S) {
+  Uint16 m = 0;
+  if (S.Contains(rtl::ssShift)) m |= KMOD_LSHIFT;
+  if (S.Contains(rtl::ssCtrl)) m |= KMOD_LCTRL;
+  if (S.Contains(rtl::ssAlt)) m |= KMOD_LALT;
+  return m;
+}
+
+void TrackMouse(SDL_Window* Window, int X, int Y) {
+  int wx = 0, wy = 0;
+  if (Window) SDL_GetWindowPosition(Window, &wx, &wy);
+  display->cursor = {wx + X, wy + Y};
+}
+
+SDL_SystemCursor SystemCursorOf(TCursor C) {
+  switch (C) {
+    case crCross:
+      return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case crIBeam:
+      return SDL_SYSTEM_CURSOR_IBEAM;
+    case crSizeNESW:
+      return SDL_SYSTEM_CURSOR_SIZENESW;
+    case crSizeNS:
+    case crVSplit:
+      return SDL_SYSTEM_CURSOR_SIZENS;
+    case crSizeNWSE:
+      return SDL_SYSTEM_CURSOR_SIZENWSE;
+    case crSizeWE:
+    case crHSplit:
+      return SDL_SYSTEM_CURSOR_SIZEWE;
+    case crHourGlass:
+    case crSQLWait:
+      return SDL_SYSTEM_CURSOR_WAIT;
+    case crAppStart:
+      return SDL_SYSTEM_CURSOR_WAITARROW;
+    case crNo:
+    case crNoDrop:
+      return SDL_SYSTEM_CURSOR_NO;
+    case crHandPoint:
+      return SDL_SYSTEM_CURSOR_HAND;
+    case crSizeAll:
+      return SDL_SYSTEM_CURSOR_SIZEALL;
+    default:
+      return SDL_SYSTEM_CURSOR_ARROW;
+  }
+}
+
+void Inject(SDL_Event& E) {
+  DisplayNeeded();
+  display->injected = true;
+  HandleEvent(E);
+}
+
+Uint32 IdOf(TCustomForm* Form) {
+  Form->HandleNeeded();
+  return Form->Window() ? SDL_GetWindowID(Form->Window()) : 0;
+}
+
+}  // namespace
+
+void DisplayNeeded() {
+  if (display) return;
+  RTL_ASSERT_GUI_THREAD("DisplayNeeded");
+  // Frames reach windows through the window surface; no GL context is ever made here.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    throw rtl::Exception(std::string("Cannot open the display: ") + SDL_GetError());
+  const Uint32 wake = SDL_RegisterEvents(1);
+  if (wake == static_cast<Uint32>(-1)) throw rtl::Exception("Cannot open the display: no user event left");
+  auto* d = new TDisplay;
+  d->driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+  d->globalMouse = d->driver == "x11" || d->driver == "wayland";
+  d->waiter = new TSdlWaiter(wake);
+  display = d;
+  SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
+  SDL_EventState(SDL_DROPTEXT, SDL_ENABLE);
+  SDL_EventState(SDL_DROPBEGIN, SDL_ENABLE);
+  SDL_EventState(SDL_DROPCOMPLETE, SDL_ENABLE);
+  d->pumpWnd = rtl::AllocateHWnd([](MSG& m) -> LRESULT {
+    if (m.message == WM_PUMPEVENTS) PumpEvents();
+    return 0;
+  });
+  rtl::Application->SetWaiter(d->waiter);
+}
+
+bool DisplayOpen() { return display != nullptr; }
+std::string VideoDriver() { return display ? display->driver : std::string(); }
+
+SDL_Window* CreateFormWindow(TCustomForm* Form) {
+  DisplayNeeded();
+  Uint32 flags = SDL_WINDOW_HIDDEN;
+  if (Form->BorderStyle() == bsNone) flags |= SDL_WINDOW_BORDERLESS;
+  if (Form->BorderStyle() == bsSizeable || Form->BorderStyle() == bsSizeToolWin) flags |= SDL_WINDOW_RESIZABLE;
+  if (Form->FormStyle() == fsStayOnTop) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+  SDL_Window* w = SDL_CreateWindow(Form->Caption().c_str(), Form->Left(), Form->Top(), std::max(Form->Width(), 1),
+                                   std::max(Form->Height(), 1), flags);
+  if (!w) throw rtl::Exception(std::string("Cannot create the window: ") + SDL_GetError());
+  display->forms[SDL_GetWindowID(w)] = Form;
+  return w;
+}
+
+void DestroyFormWindow(SDL_Window* Window) {
+  if (!Window || !display) return;
+  display->forms.erase(SDL_GetWindowID(Window));
+  display->drops.erase(SDL_GetWindowID(Window));
+  SDL_DestroyWindow(Window);
+}
+
+void PresentToWindow(SDL_Window* Window, const std::uint32_t* Bits, int Width, int Height,
+                     const std::vector<TRect>& Rects) {
+  SDL_Surface* dst = SDL_GetWindowSurface(Window);
+  if (!dst) return;
+  SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(Bits), Width, Height, 32,
+                                                        Width * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (!src) return;
+  SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
+  std::vector<SDL_Rect> shown;
+  for (const TRect& r : Rects) {
+    SDL_Rect s{r.Left, r.Top, r.Width(), r.Height()};
+    SDL_Rect d = s;
+    SDL_BlitSurface(src, &s, dst, &d);
+    shown.push_back(s);
+  }
+  SDL_FreeSurface(src);
+  SDL_UpdateWindowSurfaceRects(Window, shown.data(), static_cast<int>(shown.size()));
+}
+
+std::uint32_t ReadWindowPixel(SDL_Window* Window, int X, int Y) {
+  SDL_Surface* s = Window ? SDL_GetWindowSurface(Window) : nullptr;
+  if (!s || X < 0 || Y < 0 || X >= s->w || Y >= s->h || s->format->BytesPerPixel != 4) return 0;
+  const auto* row = static_cast<const std::uint8_t*>(s->pixels) + static_cast<size_t>(Y) * static_cast<size_t>(s->pitch);
+  Uint32 px = 0;
+  std::memcpy(&px, row + static_cast<size_t>(X) * 4, 4);
+  Uint8 r = 0, g = 0, b = 0;
+  SDL_GetRGB(px, s->format, &r, &g, &b);
+  return 0xFF000000u | (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) | b;
+}
+
+void PumpEvents() {
+  if (!display) return;
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) Collect(e);
+  display->injected = false;
+  while (!display->pending.empty()) {
+    e = display->pending.front();
+    display->pending.pop_front();
+    HandleEvent(e);
+  }
+}
+
+void HandleEvent(const SDL_Event& E) {
+  if (!display) return;
+  switch (E.type) {
+    case SDL_WINDOWEVENT: {
+      TCustomForm* f = FormOf(E.window.windowID);
+      if (!f) return;
+      switch (E.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          f->HandleCloseRequest();
+          break;
+        case SDL_WINDOWEVENT_MOVED:
+          f->HandleMoved(E.window.data1, E.window.data2);
+          break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          f->HandleResized(E.window.data1, E.window.data2);
+          break;
+        case SDL_WINDOWEVENT_LEAVE:
+          f->HandleMouseLeave();
+          break;
+        case SDL_WINDOWEVENT_EXPOSED:
+          f->Present({f->ClientRect()});
+          break;
+        default:
+          break;
+      }
+      return;
+    }
+    case SDL_MOUSEMOTION: {
+      TCustomForm* f = FormOf(E.motion.windowID);
+      if (!f) return;
+      TrackMouse(f->Window(), E.motion.x, E.motion.y);
+      f->HandleMouseMove(E.motion.x, E.motion.y);
+      return;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      TCustomForm* f = FormOf(E.button.windowID);
+      if (!f) return;
+      rtl::TMouseButton b;
+      if (E.button.button == SDL_BUTTON_LEFT) b = rtl::mbLeft;
+      else if (E.button.button == SDL_BUTTON_RIGHT) b = rtl::mbRight;
+      else if (E.button.button == SDL_BUTTON_MIDDLE) b = rtl::mbMiddle;
+      else return;
+      TrackMouse(f->Window(), E.button.x, E.button.y);
+      f->HandleMouseButton(b, E.type == SDL_MOUSEBUTTONDOWN, E.button.clicks, E.button.x, E.button.y);
+      return;
+    }
+    case SDL_MOUSEWHEEL: {
+      TCustomForm* f = FormOf(E.wheel.windowID);
+      if (!f) return;
+      int y = E.wheel.y;
+      if (E.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) y = -y;
+      if (y) f->HandleMouseWheel(y * 120);
+      return;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      display->mods = ModsToShift(E.key.keysym.mod);
+      TCustomForm* f = FormOf(E.key.windowID);
+      if (!f) return;
+      if (const std::uint16_t vk = VirtualKeyOf(E.key.keysym.sym)) f->HandleKey(vk, E.type == SDL_KEYDOWN);
+      return;
+    }
+    case SDL_TEXTINPUT: {
+      TCustomForm* f = FormOf(E.text.windowID);
+      if (!f) return;
+      for (char16_t c : rtl::Utf8ToWide(E.text.text)) f->HandleChar(c);
+      return;
+    }
+    case SDL_DROPBEGIN:
+      display->drops[E.drop.windowID] = {};
+      return;
+    case SDL_DROPFILE:
+    case SDL_DROPTEXT: {
+      std::u16string s = E.drop.file ? rtl::Utf8ToWide(E.drop.file) : std::u16string();
+      SDL_free(E.drop.file);
+      TDropData& d = display->drops[E.drop.windowID];
+      if (E.type == SDL_DROPFILE) d.Files.push_back(std::move(s));
+      else d.Text += s;
+      return;
+    }
+    case SDL_DROPCOMPLETE: {
+      const auto it = display->drops.find(E.drop.windowID);
+      if (it == display->drops.end()) return;
+      TDropData data = std::move(it->second);
+      display->drops.erase(it);
+      TCustomForm* f = FormOf(E.drop.windowID);
+      if (!f) return;
+      // Drops carry no point: the mouse is where the drop happened.
+      const TPoint p = f->ScreenToClient(GetCursorPos());
+      f->HandleDrop(data, p.X, p.Y);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+TPoint GetCursorPos() {
+  if (!display) return {};
+  if (display->globalMouse && !display->injected) {
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    return {x, y};
+  }
+  return display->cursor;
+}
+
+rtl::TShiftState KeyboardShiftState() { return display ? display->mods : rtl::TShiftState(); }
+
+void ShowCursor(TCursor Cursor) {
+  if (!display) return;
+  SDL_Cursor*& c = display->cursors[Cursor];
+  if (!c) c = SDL_CreateSystemCursor(SystemCursorOf(Cursor));
+  if (c) SDL_SetCursor(c);
+}
+
+void SetTextInputRect(TCustomForm*, const TRect& R) {
+  SDL_Rect r{R.Left, R.Top, R.Width(), R.Height()};
+  SDL_SetTextInputRect(&r);
+}
+
+void SetClipboardText(const std::u16string& Text) {
+  DisplayNeeded();
+  SDL_SetClipboardText(rtl::WideToUtf8(Text).c_str());
+}
+
+std::u16string GetClipboardText() {
+  DisplayNeeded();
+  char* t = SDL_GetClipboardText();
+  std::u16string r = t ? rtl::Utf8ToWide(t) : std::u16string();
+  SDL_free(t);
+  return r;
+}
+
+bool HasClipboardText() {
+  DisplayNeeded();
+  return SDL_HasClipboardText() == SDL_TRUE;
+}
+
+std::uint16_t VirtualKeyOf(std::int32_t K) {
+  if (K >= SDLK_a && K <= SDLK_z) return static_cast<std::uint16_t>('A' + (K - SDLK_a));
+  if (K >= SDLK_0 && K <= SDLK_9) return static_cast<std::uint16_t>(K);
+  if (K >= SDLK_F1 && K <= SDLK_F12) return static_cast<std::uint16_t>(VK_F1 + (K - SDLK_F1));
+  if (K >= SDLK_KP_1 && K <= SDLK_KP_9) return static_cast<std::uint16_t>(VK_NUMPAD0 + 1 + (K - SDLK_KP_1));
+  switch (K) {
+    case SDLK_BACKSPACE:
+      return VK_BACK;
+    case SDLK_TAB:
+      return VK_TAB;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return VK_RETURN;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+      return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+      return VK_MENU;
+    case SDLK_PAUSE:
+      return VK_PAUSE;
+    case SDLK_CAPSLOCK:
+      return VK_CAPITAL;
+    case SDLK_ESCAPE:
+      return VK_ESCAPE;
+    case SDLK_SPACE:
+      return VK_SPACE;
+    case SDLK_PAGEUP:
+      return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+      return VK_NEXT;
+    case SDLK_END:
+      return VK_END;
+    case SDLK_HOME:
+      return VK_HOME;
+    case SDLK_LEFT:
+      return VK_LEFT;
+    case SDLK_UP:
+      return VK_UP;
+    case SDLK_RIGHT:
+      return VK_RIGHT;
+    case SDLK_DOWN:
+      return VK_DOWN;
+    case SDLK_INSERT:
+      return VK_INSERT;
+    case SDLK_DELETE:
+      return VK_DELETE;
+    case SDLK_APPLICATION:
+      return VK_APPS;
+    case SDLK_KP_0:
+      return VK_NUMPAD0;
+    case SDLK_KP_MULTIPLY:
+      return VK_MULTIPLY;
+    case SDLK_KP_PLUS:
+      return VK_ADD;
+    case SDLK_KP_MINUS:
+      return VK_SUBTRACT;
+    case SDLK_KP_PERIOD:
+      return VK_DECIMAL;
+    case SDLK_KP_DIVIDE:
+      return VK_DIVIDE;
+    case SDLK_SEMICOLON:
+      return 0xBA;
+    case SDLK_EQUALS:
+      return 0xBB;
+    case SDLK_COMMA:
+      return 0xBC;
+    case SDLK_MINUS:
+      return 0xBD;
+    case SDLK_PERIOD:
+      return 0xBE;
+    case SDLK_SLASH:
+      return 0xBF;
+    case SDLK_BACKQUOTE:
+      return 0xC0;
+    case SDLK_LEFTBRACKET:
+      return 0xDB;
+    case SDLK_BACKSLASH:
+      return 0xDC;
+    case SDLK_RIGHTBRACKET:
+      return 0xDD;
+    case SDLK_QUOTE:
+      return 0xDE;
+    default:
+      return 0;
+  }
+}
+
+char16_t ControlCharOf(std::uint16_t VirtualKey, rtl::TShiftState Shift) {
+  const bool ctrl = Shift.Contains(rtl::ssCtrl) && !Shift.Contains(rtl::ssAlt);
+  if (ctrl && VirtualKey >= 'A' && VirtualKey <= 'Z') return static_cast<char16_t>(VirtualKey - 'A' + 1);
+  switch (VirtualKey) {
+    case VK_BACK:
+      return ctrl ? 127 : 8;
+    case VK_TAB:
+      return 9;
+    case VK_RETURN:
+      return ctrl ? 10 : 13;
+    case VK_ESCAPE:
+      return 27;
+    default:
+      return 0;
+  }
+}
+
+// ---- simulated input --------------------------------------------------------------------------
+
+void SimulateMouseMove(TCustomForm* Form, int X, int Y) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.windowID = IdOf(Form);
+  e.motion.x = X;
+  e.motion.y = Y;
+  Inject(e);
+}
+
+void SimulateMouseButton(TCustomForm* Form, rtl::TMouseButton Button, bool Down, int X, int Y, int Clicks) {
+  SDL_Event e{};
+  e.type = Down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+  e.button.windowID = IdOf(Form);
+  e.button.button = Button == rtl::mbLeft ? SDL_BUTTON_LEFT : Button == rtl::mbRight ? SDL_BUTTON_RIGHT : SDL_BUTTON_MIDDLE;
+  e.button.clicks = static_cast<Uint8>(Clicks);
+  e.button.x = X;
+  e.button.y = Y;
+  Inject(e);
+}
+
+void SimulateMouseWheel(TCustomForm* Form, int Notches) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEWHEEL;
+  e.wheel.windowID = IdOf(Form);
+  e.wheel.y = Notches;
+  Inject(e);
+}
+
+void SimulateMouseLeave(TCustomForm* Form) {
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.windowID = IdOf(Form);
+  e.window.event = SDL_WINDOWEVENT_LEAVE;
+  Inject(e);
+}
+
+void SimulateKey(TCustomForm* Form, std::int32_t SdlKey, bool Down, rtl::TShiftState Shift) {
+  SDL_Event e{};
+  e.type = Down ? SDL_KEYDOWN : SDL_KEYUP;
+  e.key.windowID = IdOf(Form);
+  e.key.state = Down ? SDL_PRESSED : SDL_RELEASED;
+  e.key.keysym.sym = SdlKey;
+  e.key.keysym.mod = ShiftToMods(Shift);
+  Inject(e);
+}
+
+void SimulateKeyStroke(TCustomForm* Form, std::int32_t SdlKey, rtl::TShiftState Shift) {
+  SimulateKey(Form, SdlKey, true, Shift);
+  SimulateKey(Form, SdlKey, false, Shift);
+}
+
+void SimulateText(TCustomForm* Form, const std::string& Utf8) {
+  SDL_Event e{};
+  e.type = SDL_TEXTINPUT;
+  e.text.windowID = IdOf(Form);
+  SDL_strlcpy(e.text.text, Utf8.c_str(), sizeof(e.text.text));
+  Inject(e);
+}
+
+void SimulateDrop(TCustomForm* Form, const std::vector<std::string>& Files, const std::string& Text, int X, int Y) {
+  const Uint32 id = IdOf(Form);
+  SimulateMouseMove(Form, X, Y);
+  SDL_Event e{};
+  e.drop.windowID = id;
+  e.type = SDL_DROPBEGIN;
+  Inject(e);
+  for (const std::string& f : Files) {
+    e.type = SDL_DROPFILE;
+    e.drop.file = SDL_strdup(f.c_str());
+    Inject(e);
+  }
+  if (!Text.empty()) {
+    e.type = SDL_DROPTEXT;
+    e.drop.file = SDL_strdup(Text.c_str());
+    Inject(e);
+  }
+  e.type = SDL_DROPCOMPLETE;
+  e.drop.file = nullptr;
+  Inject(e);
+}
+
+void SimulateClose(TCustomForm* Form) {
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.windowID = IdOf(Form);
+  e.window.event = SDL_WINDOWEVENT_CLOSE;
+  Inject(e);
+}
+
+}  // namespace win

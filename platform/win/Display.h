@@ -1,0 +1,86 @@
+// The display: SDL2's video layer, opened on first need, behind the forms.
+//
+// - Windows are made without any GL context (frames reach them through the window surface,
+//   with SDL's framebuffer acceleration off), so a 3D device rendering through EGL on the
+//   same thread is never disturbed.
+// - The loop's waiter becomes SDL's event wait: SDL events are collected while the GUI
+//   thread sleeps and handed to the forms from one posted message, so every handler runs
+//   under the loop's guard.
+// - SDL_VIDEODRIVER picks the driver; "dummy" and "offscreen" run without any display
+//   (tests), "x11" under Xvfb.
+// - Tests feed events through HandleEvent (the same path real events take) and read what
+//   the forms present.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win/WinTypes.h"
+
+union SDL_Event;
+struct SDL_Window;
+
+namespace win {
+
+class TCustomForm;
+
+// Opens the display when needed; raises rtl::Exception when SDL's video cannot start.
+void DisplayNeeded();
+bool DisplayOpen();
+// The name of the video driver in use ("" before the display is open).
+std::string VideoDriver();
+
+// Makes and frees a (hidden) window for a form. Borderless, stay-on-top and popup are
+// given at creation and changed later through the form's setters.
+SDL_Window* CreateFormWindow(TCustomForm* Form);
+void DestroyFormWindow(SDL_Window* Window);
+// Copies the given rectangles of an opaque XRGB frame (Width x Height, no padding) to the
+// window and shows them.
+void PresentToWindow(SDL_Window* Window, const std::uint32_t* Bits, int Width, int Height,
+                     const std::vector<TRect>& Rects);
+// A pixel of what the window shows now (XRGB), for tests; 0 outside the window.
+std::uint32_t ReadWindowPixel(SDL_Window* Window, int X, int Y);
+
+// Handles one SDL event: window events, mouse, keys (with the character a key makes),
+// text and drops go to the form of the event's window.
+void HandleEvent(const SDL_Event& Event);
+// Handles every SDL event that is waiting.
+void PumpEvents();
+
+// The mouse position on the screen as last seen (window position plus the event's point;
+// on x11 SDL's global mouse state).
+TPoint GetCursorPos();
+// The modifier keys held, as the last key or mouse event had them.
+rtl::TShiftState KeyboardShiftState();
+// Shows the cursor on the display.
+void ShowCursor(TCursor Cursor);
+// Where an input method shows its window (client rectangle of the form's window).
+void SetTextInputRect(TCustomForm* Form, const TRect& R);
+
+// The clipboard, as Unicode text.
+void SetClipboardText(const std::u16string& Text);
+std::u16string GetClipboardText();
+bool HasClipboardText();
+
+// The virtual-key code of an SDL key code, 0 for keys without one.
+// Input as the display would deliver it, through the same translation as real events (for
+// tests and tools). Keys are SDL key codes (letters and digits are their ASCII codes);
+// Shift is the modifier keys held with the event.
+void SimulateMouseMove(TCustomForm* Form, int X, int Y);
+void SimulateMouseButton(TCustomForm* Form, rtl::TMouseButton Button, bool Down, int X, int Y, int Clicks = 1);
+void SimulateMouseWheel(TCustomForm* Form, int Notches);
+void SimulateMouseLeave(TCustomForm* Form);
+void SimulateKey(TCustomForm* Form, std::int32_t SdlKey, bool Down, rtl::TShiftState Shift = {});
+// A key pressed and released.
+void SimulateKeyStroke(TCustomForm* Form, std::int32_t SdlKey, rtl::TShiftState Shift = {});
+void SimulateText(TCustomForm* Form, const std::string& Utf8);
+void SimulateDrop(TCustomForm* Form, const std::vector<std::string>& Files, const std::string& Text, int X, int Y);
+void SimulateClose(TCustomForm* Form);
+
+std::uint16_t VirtualKeyOf(std::int32_t SdlKey);
+// The character a key makes before any text event (TranslateMessage's control codes:
+// Ctrl+letter 1..26, Backspace 8, Tab 9, Enter 13 (Ctrl+Enter 10), Escape 27); 0 for none.
+char16_t ControlCharOf(std::uint16_t VirtualKey, rtl::TShiftState Shift);
+
+}  // namespace win

@@ -1,0 +1,513 @@
+#include "platform/win/Forms.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "platform/loop/Application.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/win/Display.h"
+
+namespace win {
+
+namespace {
+
+// Whether Control is Ancestor or lies inside it.
+bool IsWithin(const TControl* Control, const TControl* Ancestor) {
+  for (const TControl* c = Control; c; c = c->Parent())
+    if (c == Ancestor) return true;
+  return false;
+}
+
+// src over an opaque background, both ARGB; src premultiplied.
+std::uint32_t ComposeOver(std::uint32_t Src, std::uint32_t Back) {
+  const std::uint32_t a = Src >> 24;
+  if (a == 255) return Src;
+  const std::uint32_t inv = 255 - a;
+  std::uint32_t out = 0xFF000000u;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const std::uint32_t s = (Src >> shift) & 0xFF, b = (Back >> shift) & 0xFF;
+    const std::uint32_t v = std::min<std::uint32_t>(255, s + (b * inv + 127) / 255);
+    out |= v << shift;
+  }
+  return out;
+}
+
+}  // namespace
+
+rtl::TClass TCustomForm::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TCustomForm>().Build();
+  return &info;
+}
+
+rtl::TClass TForm::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TForm>()
+                                          .Property("Caption", &TForm::Caption, &TForm::SetCaption)
+                                          .Property("BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle)
+                                          .Default(bsSizeable)
+                                          .Property("FormStyle", &TForm::FormStyle, &TForm::SetFormStyle)
+                                          .Default(fsNormal)
+                                          .Event("OnClose", &TForm::OnClose)
+                                          .Event("OnCloseQuery", &TForm::OnCloseQuery)
+                                          .Event("OnShow", &TForm::OnShow)
+                                          .Event("OnHide", &TForm::OnHide)
+                                          .Build();
+  return &info;
+}
+
+TCustomForm::TCustomForm(rtl::TComponent* AOwner) : TWinControl(AOwner) { TControl::SetBounds(0, 0, 320, 240); }
+
+TCustomForm::~TCustomForm() = default;
+
+void TCustomForm::BeforeDestruction() {
+  shown_ = false;
+  inherited::BeforeDestruction();
+}
+
+void TCustomForm::CreateWnd() {
+  DisplayNeeded();
+  TWinControl::CreateWnd();
+  window_ = CreateFormWindow(this);
+  ResizeFrame();
+}
+
+void TCustomForm::DestroyWnd() {
+  if (window_) DestroyFormWindow(window_);
+  window_ = nullptr;
+  TWinControl::DestroyWnd();
+}
+
+void TCustomForm::SetCaption(const std::string& Value) {
+  caption_ = Value;
+  if (window_) SDL_SetWindowTitle(window_, caption_.c_str());
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle Value) {
+  borderStyle_ = Value;
+  if (!window_) return;
+  SDL_SetWindowBordered(window_, Value == bsNone ? SDL_FALSE : SDL_TRUE);
+  SDL_SetWindowResizable(window_, Value == bsSizeable || Value == bsSizeToolWin ? SDL_TRUE : SDL_FALSE);
+}
+
+void TCustomForm::SetFormStyle(TFormStyle Value) {
+  formStyle_ = Value;
+  if (window_) SDL_SetWindowAlwaysOnTop(window_, Value == fsStayOnTop ? SDL_TRUE : SDL_FALSE);
+}
+
+void TCustomForm::SetWindowState(TWindowState Value) {
+  windowState_ = Value;
+  if (!window_ || !shown_) return;
+  if (Value == wsMinimized) SDL_MinimizeWindow(window_);
+  else if (Value == wsMaximized) SDL_MaximizeWindow(window_);
+  else SDL_RestoreWindow(window_);
+}
+
+void TCustomForm::SetColor(std::uint32_t Value) {
+  color_ = Value | 0xFF000000u;
+  if (HandleAllocated()) Present({ClientRect()});
+}
+
+void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  TWinControl::SetBounds(ALeft, ATop, std::max(AWidth, 1), std::max(AHeight, 1));
+  if (!window_) return;
+  int x = 0, y = 0, w = 0, h = 0;
+  SDL_GetWindowPosition(window_, &x, &y);
+  SDL_GetWindowSize(window_, &w, &h);
+  if (x != Left() || y != Top()) SDL_SetWindowPosition(window_, Left(), Top());
+  if (w != Width() || h != Height()) SDL_SetWindowSize(window_, Width(), Height());
+  ResizeFrame();
+}
+
+void TCustomForm::ResizeFrame() {
+  const size_t n = static_cast<size_t>(Width()) * static_cast<size_t>(Height());
+  if (frame_.size() == n) return;
+  frame_.assign(n, 0);
+  composed_.assign(n, color_);
+}
+
+std::uint32_t TCustomForm::PresentedPixel(int X, int Y) const {
+  if (X < 0 || Y < 0 || X >= Width() || Y >= Height() || composed_.empty()) return 0;
+  return composed_[static_cast<size_t>(Y) * static_cast<size_t>(Width()) + static_cast<size_t>(X)];
+}
+
+void TCustomForm::Present(const std::vector<TRect>& Rects) {
+  if (frame_.empty()) return;
+  std::vector<TRect> shown;
+  for (const TRect& r0 : Rects) {
+    const TRect r = IntersectRect(r0, ClientRect());
+    if (r.Empty()) continue;
+    shown.push_back(r);
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      const size_t row = static_cast<size_t>(y) * static_cast<size_t>(Width());
+      for (int x = r.Left; x < r.Right; ++x) composed_[row + x] = ComposeOver(frame_[row + x], color_);
+    }
+  }
+  if (shown.empty()) return;
+  ++presentCount_;
+  if (window_ && shown_) PresentToWindow(window_, composed_.data(), Width(), Height(), shown);
+}
+
+void TCustomForm::UpdateLayered(const std::uint32_t* Bits, int AWidth, int AHeight, int Stride, int ScreenX,
+                                int ScreenY) {
+  if (!Bits || !HandleAllocated()) return;
+  if (ScreenX != Left() || ScreenY != Top()) SetBounds(ScreenX, ScreenY, Width(), Height());
+  const int w = std::min(AWidth, Width()), h = std::min(AHeight, Height());
+  for (int y = 0; y < h; ++y)
+    std::copy(Bits + static_cast<size_t>(y) * static_cast<size_t>(Stride),
+              Bits + static_cast<size_t>(y) * static_cast<size_t>(Stride) + w,
+              frame_.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(y) * static_cast<size_t>(Width())));
+  Present({{0, 0, w, h}});
+}
+
+// ---- showing and closing ----------------------------------------------------------------------
+
+void TCustomForm::Show() { ShowWindow(true); }
+void TCustomForm::ShowNoActivate() { ShowWindow(false); }
+
+void TCustomForm::ShowWindow(bool Activate) {
+  HandleNeeded();
+  if (shown_) {
+    if (Activate && window_) SDL_RaiseWindow(window_);
+    return;
+  }
+  shown_ = true;
+  if (window_) {
+    SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, Activate ? "0" : "1");
+    SDL_ShowWindow(window_);
+    if (windowState_ != wsNormal) SetWindowState(windowState_);
+  }
+  OnShow(this);
+  BroadcastShowingChanged();
+  Present({ClientRect()});
+}
+
+void TCustomForm::Hide() {
+  if (!shown_) return;
+  shown_ = false;
+  SetCaptureControl(nullptr);
+  SetMouseControl(nullptr);
+  if (window_) SDL_HideWindow(window_);
+  OnHide(this);
+  BroadcastShowingChanged();
+}
+
+TModalResult TCustomForm::ShowModal() {
+  if (modal_ || shown_) throw rtl::EInvalidOperation("Cannot make a visible window modal");
+  modal_ = true;
+  modalResult_ = mrNone;
+  struct TEnd {
+    TCustomForm* Form;
+    ~TEnd() {
+      Form->Hide();
+      Form->modal_ = false;
+    }
+  } end{this};
+  Show();
+  rtl::Application->RunUntil([this] {
+    if (!shown_) return true;
+    if (modalResult_ == mrNone) return false;
+    try {
+      if (CloseQuery()) {
+        TCloseAction action = caHide;
+        DoClose(action);
+        if (action == caNone) modalResult_ = mrNone;
+        else if (action == caFree) Release();
+      } else {
+        modalResult_ = mrNone;
+      }
+    } catch (...) {
+      rtl::Application->HandleException(this);
+      modalResult_ = mrNone;
+    }
+    return modalResult_ != mrNone;
+  });
+  if (modalResult_ == mrNone) modalResult_ = mrCancel;
+  return modalResult_;
+}
+
+bool TCustomForm::CloseQuery() {
+  bool canClose = true;
+  OnCloseQuery(this, canClose);
+  return canClose;
+}
+
+void TCustomForm::DoClose(TCloseAction& Action) { OnClose(this, Action); }
+
+void TCustomForm::Close() {
+  if (modal_) {
+    modalResult_ = mrCancel;
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = caHide;
+  DoClose(action);
+  switch (action) {
+    case caHide:
+      Hide();
+      break;
+    case caMinimize:
+      SetWindowState(wsMinimized);
+      break;
+    case caFree:
+      Release();
+      break;
+    default:
+      break;
+  }
+}
+
+void TCustomForm::Release() { rtl::Application->ReleaseComponent(this); }
+
+void TCustomForm::HandleCloseRequest() { Close(); }
+
+LRESULT TCustomForm::WndProc(MSG& Message) {
+  if (Message.message == rtl::WM_CLOSE) {
+    Close();
+    return 0;
+  }
+  return TWinControl::WndProc(Message);
+}
+
+TCustomForm* ModalOwnerForm(rtl::TComponent* Component) {
+  for (rtl::TComponent* c = Component; c; c = c->Owner())
+    if (auto* f = dynamic_cast<TCustomForm*>(c); f && f->Modal()) return f;
+  return nullptr;
+}
+
+// ---- focus, capture, hover --------------------------------------------------------------------
+
+void TCustomForm::SetActiveControl(TWinControl* Value) {
+  if (Value == activeControl_) return;
+  TWinControl* old = activeControl_;
+  activeControl_ = Value;
+  if (old) old->Perform(WM_KILLFOCUS, 0, 0);
+  if (Value && activeControl_ == Value) Value->Perform(WM_SETFOCUS, 0, 0);
+}
+
+void TCustomForm::SetCaptureControl(TControl* Value) {
+  if (Value == captureControl_) return;
+  captureControl_ = Value;
+  if (window_ && shown_) SDL_CaptureMouse(Value ? SDL_TRUE : SDL_FALSE);
+  UpdateCursor();
+}
+
+void TCustomForm::SetMouseControl(TControl* Value) {
+  if (Value == mouseControl_) return;
+  TControl* old = mouseControl_;
+  mouseControl_ = Value;
+  if (old) old->Perform(CM_MOUSELEAVE, 0, 0);
+  if (Value && mouseControl_ == Value) Value->Perform(CM_MOUSEENTER, 0, 0);
+  UpdateCursor();
+}
+
+void TCustomForm::UpdateCursor() {
+  const TControl* c = captureControl_ ? captureControl_ : mouseControl_;
+  currentCursor_ = c ? c->Cursor() : crDefault;
+  if (shown_) ShowCursor(currentCursor_);
+}
+
+void TCustomForm::Forget(TControl* Control) {
+  if (IsWithin(captureControl_, Control)) SetCaptureControl(nullptr);
+  if (IsWithin(mouseControl_, Control)) mouseControl_ = nullptr;
+  if (IsWithin(activeControl_, Control)) activeControl_ = nullptr;
+  if (IsWithin(dragControl_, Control)) dragControl_ = nullptr;
+  if (IsWithin(dragTarget_, Control)) dragTarget_ = nullptr;
+  std::erase_if(dropTargets_, [&](const auto& e) { return IsWithin(e.first, Control); });
+}
+
+// ---- input ------------------------------------------------------------------------------------
+
+WPARAM TCustomForm::MouseKeys() const {
+  WPARAM k = 0;
+  if (buttons_ & 1) k |= MK_LBUTTON;
+  if (buttons_ & 2) k |= MK_RBUTTON;
+  if (buttons_ & 4) k |= MK_MBUTTON;
+  const rtl::TShiftState s = KeyboardShiftState();
+  if (s.Contains(rtl::ssShift)) k |= MK_SHIFT;
+  if (s.Contains(rtl::ssCtrl)) k |= MK_CONTROL;
+  return k;
+}
+
+void TCustomForm::SendMouse(UINT Msg, WPARAM Keys, int X, int Y) {
+  TControl* c = captureControl_ ? captureControl_ : ControlAtPos({X, Y});
+  if (!c) return;
+  const TPoint p = c->ScreenToClient(ClientToScreen({X, Y}));
+  c->Perform(Msg, Keys, MakePointParam(p.X, p.Y));
+}
+
+void TCustomForm::HandleMouseMove(int X, int Y) {
+  lastMouse_ = {X, Y};
+  SetMouseControl(ControlAtPos({X, Y}));
+  if (dragControl_) {
+    DragMove(X, Y);
+    return;
+  }
+  SendMouse(WM_MOUSEMOVE, MouseKeys(), X, Y);
+}
+
+void TCustomForm::HandleMouseButton(rtl::TMouseButton Button, bool Down, int Clicks, int X, int Y) {
+  lastMouse_ = {X, Y};
+  const std::uint8_t bit = static_cast<std::uint8_t>(1u << static_cast<unsigned>(Button));
+  static constexpr UINT downMsg[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
+  const UINT base = downMsg[static_cast<int>(Button)];
+  if (Down) {
+    buttons_ |= bit;
+    TControl* c = captureControl_ ? captureControl_ : ControlAtPos({X, Y});
+    if (!c) return;
+    if (Button == rtl::mbLeft)
+      if (auto* w = dynamic_cast<TWinControl*>(c); w && w != this && w->CanFocus()) w->SetFocus();
+    if (c->ControlStyle().Contains(csCaptureMouse)) SetCaptureControl(c);
+    const bool dbl = Clicks >= 2 && Clicks % 2 == 0 && c->ControlStyle().Contains(csDoubleClicks);
+    SendMouse(dbl ? base + 2 : base, MouseKeys(), X, Y);
+    return;
+  }
+  buttons_ &= static_cast<std::uint8_t>(~bit);
+  if (dragControl_) {
+    DragFinish(true, X, Y);
+    return;
+  }
+  SendMouse(base + 1, MouseKeys(), X, Y);
+  if (buttons_ == 0 && captureControl_ && captureControl_->ControlStyle().Contains(csCaptureMouse))
+    SetCaptureControl(nullptr);
+}
+
+void TCustomForm::HandleMouseWheel(int Delta) {
+  TControl* c = captureControl_ ? captureControl_ : ControlAtPos(lastMouse_);
+  if (!c) return;
+  const WPARAM w = (static_cast<WPARAM>(static_cast<std::uint16_t>(Delta)) << 16) | MouseKeys();
+  const TPoint s = ClientToScreen(lastMouse_);
+  // Unused turns go to the parents.
+  for (TControl* t = c; t; t = t->Parent())
+    if (t->Perform(WM_MOUSEWHEEL, w, MakePointParam(s.X, s.Y))) break;
+}
+
+void TCustomForm::HandleMouseLeave() {
+  if (!captureControl_) SetMouseControl(nullptr);
+}
+
+void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down) {
+  TWinControl* target = activeControl_ ? activeControl_ : this;
+  const rtl::TShiftState shift = KeyboardShiftState();
+  const bool alt = shift.Contains(rtl::ssAlt);
+  if (Down && VirtualKey == VK_TAB && !shift.Contains(rtl::ssCtrl) && !alt &&
+      !(target->Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTTAB)) {
+    SelectNext(!shift.Contains(rtl::ssShift));
+    return;
+  }
+  const bool sys = alt && !shift.Contains(rtl::ssCtrl);
+  const UINT msg = Down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+  target->Perform(msg, VirtualKey, alt ? KF_ALTDOWN : 0);
+  if (!Down || sys) return;
+  if (const char16_t ch = ControlCharOf(VirtualKey, shift)) HandleChar(ch);
+}
+
+void TCustomForm::HandleChar(char16_t Ch) {
+  TWinControl* target = activeControl_ ? activeControl_ : this;
+  target->Perform(WM_CHAR, Ch, 0);
+}
+
+void TCustomForm::SelectNext(bool Forward) {
+  std::vector<TWinControl*> list;
+  std::function<void(TWinControl*)> collect = [&](TWinControl* w) {
+    for (int i = 0; i < w->ControlCount(); ++i)
+      if (auto* c = dynamic_cast<TWinControl*>(w->Controls(i))) {
+        if (c->TabStop() && c->CanFocus()) list.push_back(c);
+        collect(c);
+      }
+  };
+  collect(this);
+  if (list.empty()) return;
+  const auto at = std::find(list.begin(), list.end(), activeControl_);
+  const int n = static_cast<int>(list.size());
+  int i = at == list.end() ? (Forward ? 0 : n - 1)
+                           : ((static_cast<int>(at - list.begin()) + (Forward ? 1 : -1)) % n + n) % n;
+  list[static_cast<size_t>(i)]->SetFocus();
+}
+
+// ---- drops from other programs ----------------------------------------------------------------
+
+void RegisterDragDrop(TWinControl* Control, IDropTarget* Target) {
+  TCustomForm* f = GetParentForm(Control);
+  if (!f || !Target) return;
+  RevokeDragDrop(Control);
+  f->dropTargets_.emplace_back(Control, Target);
+}
+
+void RevokeDragDrop(TWinControl* Control) {
+  if (TCustomForm* f = GetParentForm(Control))
+    std::erase_if(f->dropTargets_, [&](const auto& e) { return e.first == Control; });
+}
+
+void TCustomForm::HandleDrop(const TDropData& Data, int X, int Y) {
+  for (TControl* c = ControlAtPos({X, Y}); c; c = c->Parent()) {
+    const auto it = std::find_if(dropTargets_.begin(), dropTargets_.end(),
+                                 [&](const auto& e) { return e.first == c; });
+    if (it == dropTargets_.end()) continue;
+    IDropTarget* t = it->second;
+    const TPoint s = ClientToScreen({X, Y});
+    const rtl::TShiftState keys = KeyboardShiftState();
+    std::int32_t effect = DROPEFFECT_COPY;
+    if (t->DragEnter(Data, keys, s, effect) != S_OK) return;
+    effect = DROPEFFECT_COPY;
+    t->DragOver(keys, s, effect);
+    effect = DROPEFFECT_COPY;
+    t->Drop(Data, keys, s, effect);
+    return;
+  }
+}
+
+// ---- the class library's control drag ---------------------------------------------------------
+
+namespace {
+constexpr int dsDragEnter = 0, dsDragLeave = 1, dsDragMove = 2;
+
+// The control at the point or its nearest parent that listens for drags.
+TControl* DragListener(TControl* C) {
+  while (C && !C->OnDragOver) C = C->Parent();
+  return C;
+}
+}  // namespace
+
+void TCustomForm::DragMove(int X, int Y) {
+  TControl* source = dragControl_;
+  TControl* c = DragListener(ControlAtPos({X, Y}));
+  if (dragTarget_ && dragTarget_ != c) {
+    TControl* old = dragTarget_;
+    dragTarget_ = nullptr;
+    bool accept = false;
+    const TPoint p = old->ScreenToClient(ClientToScreen({X, Y}));
+    old->OnDragOver(old, source, p.X, p.Y, dsDragLeave, accept);
+  }
+  if (!c || !dragControl_) return;
+  bool accept = false;
+  const TPoint p = c->ScreenToClient(ClientToScreen({X, Y}));
+  c->OnDragOver(c, source, p.X, p.Y, dragTarget_ == c ? dsDragMove : dsDragEnter, accept);
+  dragTarget_ = accept ? c : nullptr;
+  if (dragControl_) {
+    currentCursor_ = accept ? crDrag : crNoDrop;
+    if (shown_) ShowCursor(currentCursor_);
+  }
+}
+
+void TCustomForm::DragFinish(bool Drop, int X, int Y) {
+  TControl* source = dragControl_;
+  TControl* target = Drop ? dragTarget_ : nullptr;
+  dragControl_ = nullptr;
+  dragTarget_ = nullptr;
+  SetCaptureControl(nullptr);
+  if (target) {
+    const TPoint p = target->ScreenToClient(ClientToScreen({X, Y}));
+    target->OnDragDrop(target, source, p.X, p.Y);
+  }
+  if (source) source->OnEndDrag(source, target, X, Y);
+  UpdateCursor();
+}
+
+// ---- the window system's moves and sizes --------------------------------------------------------
+
+void TCustomForm::HandleMoved(int ALeft, int ATop) { SetBounds(ALeft, ATop, Width(), Height()); }
+
+void TCustomForm::HandleResized(int AWidth, int AHeight) { SetBounds(Left(), Top(), AWidth, AHeight); }
+
+}  // namespace win

@@ -1,0 +1,214 @@
+// Forms: top-level windows on the display, with the class library's showing, closing and
+// modal rules, the frame buffer their controls paint into, and the input they hand out to
+// their controls as Windows messages.
+//
+// The frame: the form keeps one premultiplied 32-bit ARGB frame of its client size.
+// Controls copy finished pixels into it (TWinControl::GetDC) and present the rectangles
+// they changed; a layered form is given whole frames (UpdateLayered). Where the display
+// cannot show per-pixel alpha (always, here), each presented rectangle is composed over
+// the form's Color, and that composed frame is what reaches the window and what tests read
+// (PresentedFrame).
+//
+// Input: the display hands every mouse, key, text and drop event to the form of its
+// window. The form finds the control under the mouse (or the one that captured it), sends
+// it the mouse message with client coordinates, tracks which control the mouse is over
+// (CM_MOUSEENTER, CM_MOUSELEAVE), and sends key and character messages to its active
+// control. Keys become WM_KEYDOWN/WM_KEYUP with virtual-key codes; characters become
+// WM_CHAR UTF-16 units, Ctrl+letter chords included as control codes (Ctrl+A is 1).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win/Controls.h"
+
+struct SDL_Window;
+
+namespace win {
+
+RTL_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin);
+RTL_ENUM(TFormStyle, fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop);
+RTL_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized);
+RTL_ENUM(TCloseAction, caNone, caHide, caFree, caMinimize);
+
+using TCloseEvent = rtl::TEvent<void(rtl::TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = rtl::TEvent<void(rtl::TObject* Sender, bool& CanClose)>;
+
+// What an OLE-style drop carries: the dropped file names, else a text.
+struct TDropData {
+  std::vector<std::u16string> Files;
+  std::u16string Text;
+  bool HasFiles() const { return !Files.empty(); }
+};
+// The answers of a drop target, as the shell's interface gives them.
+using HRESULT = std::int32_t;
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
+constexpr std::int32_t DROPEFFECT_NONE = 0, DROPEFFECT_COPY = 1, DROPEFFECT_MOVE = 2, DROPEFFECT_LINK = 4;
+
+// A windowed control that accepts drops from other programs registers one of these
+// (RegisterDragDrop). Points are in screen coordinates.
+class IDropTarget {
+public:
+  virtual HRESULT DragEnter(const TDropData& Data, rtl::TShiftState Keys, const TPoint& Pt, std::int32_t& Effect) = 0;
+  virtual HRESULT DragOver(rtl::TShiftState Keys, const TPoint& Pt, std::int32_t& Effect) = 0;
+  virtual HRESULT DragLeave() = 0;
+  virtual HRESULT Drop(const TDropData& Data, rtl::TShiftState Keys, const TPoint& Pt, std::int32_t& Effect) = 0;
+
+protected:
+  ~IDropTarget() = default;
+};
+void RegisterDragDrop(TWinControl* Control, IDropTarget* Target);
+void RevokeDragDrop(TWinControl* Control);
+
+class TCustomForm : public TWinControl {
+  RTL_CLASS(TCustomForm, TWinControl)
+public:
+  explicit TCustomForm(rtl::TComponent* AOwner);
+  ~TCustomForm() override;
+  void BeforeDestruction() override;
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& Value);
+  TFormBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TFormBorderStyle Value);
+  TFormStyle FormStyle() const { return formStyle_; }
+  void SetFormStyle(TFormStyle Value);
+  TWindowState WindowState() const { return windowState_; }
+  void SetWindowState(TWindowState Value);
+  // The colour (opaque ARGB) the frame is composed over.
+  std::uint32_t Color() const { return color_; }
+  void SetColor(std::uint32_t Value);
+  int ClientWidth() const { return Width(); }
+  int ClientHeight() const { return Height(); }
+
+  // ---- showing and closing --------------------------------------------------------------------
+  void Show();
+  // Shows the window without taking the activation (popups).
+  void ShowNoActivate();
+  void Hide();
+  bool Showing() const override { return shown_; }
+  // Shows the form and runs a nested modal loop until ModalResult is set (and the close is
+  // allowed) or the application terminates; hides the form and answers ModalResult
+  // (mrCancel when the application terminated).
+  TModalResult ShowModal();
+  bool Modal() const { return modal_; }
+  TModalResult ModalResult() const { return modalResult_; }
+  void SetModalResult(TModalResult Value) { modalResult_ = Value; }
+  // A modal form gets mrCancel; another asks OnCloseQuery and then does what OnClose
+  // leaves in Action (hide, free through Release, minimise, nothing).
+  void Close();
+  // Asks OnCloseQuery; true when the form may close.
+  virtual bool CloseQuery();
+  // Frees the form once the loop is back at its outermost level.
+  void Release();
+  TCloseEvent OnClose;
+  TCloseQueryEvent OnCloseQuery;
+  rtl::TNotifyEvent OnShow;
+  rtl::TNotifyEvent OnHide;
+
+  // The focused windowed control (the form itself when none).
+  TWinControl* ActiveControl() const { return activeControl_; }
+  void SetActiveControl(TWinControl* Value);
+
+  // ---- the frame ------------------------------------------------------------------------------
+  // Client-size premultiplied ARGB pixels, rows without padding.
+  std::uint32_t* FrameBits() { return frame_.data(); }
+  // Composes the given client rectangles over Color and shows them.
+  void Present(const std::vector<TRect>& Rects);
+  // The layered window's update: the whole Width x Height frame at Bits (rows of Stride
+  // pixels), the window moved to (ScreenX, ScreenY) when it is elsewhere.
+  void UpdateLayered(const std::uint32_t* Bits, int AWidth, int AHeight, int Stride, int ScreenX, int ScreenY);
+  bool Layered() const { return layered_; }
+  void SetLayered(bool Value) { layered_ = Value; }
+  // The composed frame as last presented (opaque XRGB, client size).
+  const std::vector<std::uint32_t>& PresentedFrame() const { return composed_; }
+  std::uint32_t PresentedPixel(int X, int Y) const;
+  // How many times rectangles were presented.
+  int PresentCount() const { return presentCount_; }
+
+  // ---- input, as the display hands it over ----------------------------------------------------
+  // Mouse at a client point; Button -1 for a move; Clicks 2 (or any even count) for the
+  // second press of a double click.
+  void HandleMouseMove(int X, int Y);
+  void HandleMouseButton(rtl::TMouseButton Button, bool Down, int Clicks, int X, int Y);
+  void HandleMouseWheel(int Delta);
+  void HandleMouseLeave();
+  // A key going down or up (virtual-key code); characters come separately.
+  void HandleKey(std::uint16_t VirtualKey, bool Down);
+  void HandleChar(char16_t Ch);
+  void HandleDrop(const TDropData& Data, int X, int Y);
+  // The window's close button.
+  void HandleCloseRequest();
+  // The window was moved or resized by the window system.
+  void HandleMoved(int ALeft, int ATop);
+  void HandleResized(int AWidth, int AHeight);
+
+  // The control the mouse is over, and the one holding the capture.
+  TControl* MouseControl() const { return mouseControl_; }
+  TControl* CaptureControl() const { return captureControl_; }
+  // The cursor the form shows now.
+  TCursor CurrentCursor() const { return currentCursor_; }
+  void UpdateCursor();
+
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  SDL_Window* Window() const { return window_; }
+  LRESULT WndProc(MSG& Message) override;
+
+protected:
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  virtual void DoClose(TCloseAction& Action);
+
+private:
+  friend class TControl;
+  friend class TWinControl;
+  friend void RegisterDragDrop(TWinControl*, IDropTarget*);
+  friend void RevokeDragDrop(TWinControl*);
+  void ShowWindow(bool Activate);
+  void SetCaptureControl(TControl* Value);
+  void SetMouseControl(TControl* Value);
+  void SendMouse(UINT Msg, WPARAM Keys, int X, int Y);
+  WPARAM MouseKeys() const;
+  void ResizeFrame();
+  void SelectNext(bool Forward);
+  void Forget(TControl* Control);
+  void DragMove(int X, int Y);
+  void DragFinish(bool Drop, int X, int Y);
+
+  std::string caption_;
+  TFormBorderStyle borderStyle_ = bsSizeable;
+  TFormStyle formStyle_ = fsNormal;
+  TWindowState windowState_ = wsNormal;
+  std::uint32_t color_ = 0xFFF0F0F0u;
+  bool shown_ = false;
+  bool modal_ = false;
+  TModalResult modalResult_ = mrNone;
+  TWinControl* activeControl_ = nullptr;
+  TControl* mouseControl_ = nullptr;
+  TControl* captureControl_ = nullptr;
+  TControl* dragControl_ = nullptr;  // the control being dragged by BeginDrag
+  TControl* dragTarget_ = nullptr;   // the control under it that accepts
+  TCursor currentCursor_ = crDefault;
+  std::uint8_t buttons_ = 0;  // mouse buttons held: bit per TMouseButton
+  TPoint lastMouse_{};
+  bool layered_ = false;
+  std::vector<std::uint32_t> frame_;
+  std::vector<std::uint32_t> composed_;
+  int presentCount_ = 0;
+  SDL_Window* window_ = nullptr;
+  std::vector<std::pair<TWinControl*, IDropTarget*>> dropTargets_;
+};
+
+class TForm : public TCustomForm {
+  RTL_CLASS(TForm, TCustomForm)
+public:
+  explicit TForm(rtl::TComponent* AOwner) : TCustomForm(AOwner) {}
+};
+
+// The first form shown modally among Component and its owners, nil when none.
+TCustomForm* ModalOwnerForm(rtl::TComponent* Component);
+
+}  // namespace win

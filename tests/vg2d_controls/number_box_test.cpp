@@ -1,0 +1,275 @@
+// Number and spin boxes: how a value is shown and read back, clamping, the conversion
+// error of a text that is no number, mouse drags and arrow keys, the spin buttons, data,
+// and the classes start-up registers for the text editors.
+#include <gtest/gtest.h>
+
+#include "ControlScene.h"
+#include "platform/loop/Application.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/SysUtils.h"
+#include "vg2d/controls/NumberBox.h"
+#include "vg2d/core/Registry.h"
+
+using namespace vg;
+using vgtest::ControlScene;
+
+namespace {
+
+class NumberBoxes : public vgtest::ControlsTest {
+protected:
+  template <class T = TvxNumberBox>
+  T* Place(ControlScene& S) {
+    auto* b = S.Add(new T(nullptr), 10, 10);
+    b->OnChange = [this](rtl::TObject*) { ++changes; };
+    b->OnChangeTracking = [this](rtl::TObject*) { ++tracking; };
+    return b;
+  }
+  int changes = 0, tracking = 0;
+};
+
+}  // namespace
+
+TEST_F(NumberBoxes, AValueIsShownWithItsDigitsOrAsAWholeNumber) {
+  ControlScene s;
+  auto* b = Place(s);
+  EXPECT_EQ(b->Text(), u"0");
+  EXPECT_EQ(b->FilterChar(), u"0123456789.,-+");
+  b->SetValueType(vgValueFloat);
+  b->SetValue(3.14159f);
+  EXPECT_EQ(b->Text(), u"3.14");
+  b->SetValue(3);
+  EXPECT_EQ(b->Text(), u"3");
+  b->SetDecimalDigits(3);
+  b->SetValue(2.5f);
+  EXPECT_EQ(b->Text(), u"2.500");
+  // Integers show the whole part, and Value keeps its fraction until Change.
+  b->SetValueType(vgValueInteger);
+  b->SetValue(3.7f);
+  EXPECT_EQ(b->Text(), u"3");
+  EXPECT_FLOAT_EQ(b->Value(), 3.7f);
+  b->SetValue(-2.9f);  // below Min: clamped to 0
+  EXPECT_EQ(b->Text(), u"0");
+  // Setting Value fires no OnChangeTracking and leaves Modified alone.
+  EXPECT_EQ(tracking, 0);
+  b->SetFocus();
+  b->SetValue(9);
+  EXPECT_FALSE(b->Modified());
+  // Clamping: Max first, then Min, so Min wins when it is above Max.
+  b->SetValue(99);
+  EXPECT_FLOAT_EQ(b->Value(), 10);
+  b->SetMin(20);
+  EXPECT_FLOAT_EQ(b->Value(), 10);  // the bounds only store
+  b->SetValue(5);
+  EXPECT_FLOAT_EQ(b->Value(), 20);
+  EXPECT_EQ(b->Text(), u"20");
+}
+
+TEST_F(NumberBoxes, ChangeReadsTheTextBackAndRefusesATextThatIsNoNumber) {
+  ControlScene s;
+  auto* b = Place(s);
+  b->SetMax(100);
+  b->SetValueType(vgValueFloat);
+  b->SetFocus();
+  b->SetText(u"42.25");
+  b->Change();
+  EXPECT_FLOAT_EQ(b->Value(), 42.25f);
+  EXPECT_EQ(b->Text(), u"42.25");
+  EXPECT_EQ(changes, 1);
+  b->SetText(u"250");
+  b->Change();
+  EXPECT_FLOAT_EQ(b->Value(), 100);
+  EXPECT_EQ(b->Text(), u"100");
+  // Empty text, a lone sign: the conversion error, and the value stays.
+  for (const char16_t* bad : {u"", u"-"}) {
+    b->SetText(bad);
+    try {
+      b->Change();
+      ADD_FAILURE() << "no error for a text that is no number";
+    } catch (const rtl::EConvertError& e) {
+      EXPECT_EQ(std::string(e.what()), "'" + rtl::WideToUtf8(bad) + "' is not a valid floating point value");
+    }
+    EXPECT_FLOAT_EQ(b->Value(), 100);
+    EXPECT_EQ(b->Text(), bad);
+  }
+  // Leaving the box with such a text reports the error to the application and moves on.
+  std::string reported;
+  rtl::Application->OnException = [&](rtl::TObject*, const std::exception& E) { reported = E.what(); };
+  auto* other = s.Add(new TvxNumberBox(nullptr), 10, 60);
+  other->SetFocus();
+  rtl::Application->OnException = {};
+  EXPECT_EQ(reported, "'-' is not a valid floating point value");
+  EXPECT_EQ(s.scene.focused, other);
+}
+
+TEST_F(NumberBoxes, DraggingStepsOncePerMoveAndReportsOnceAtTheRelease) {
+  ControlScene s;
+  auto* b = Place(s);
+  b->SetMax(100);
+  b->SetValue(50);
+  s.scene.MouseDown(rtl::mbLeft, {rtl::ssLeft}, 40, 20);
+  ASSERT_TRUE(b->Dragging());
+  s.scene.MouseMove({rtl::ssLeft}, 40, 19);  // up one pixel: + VertIncrement
+  EXPECT_FLOAT_EQ(b->Value(), 55);
+  EXPECT_TRUE(b->DraggingVertically());
+  s.scene.MouseMove({rtl::ssLeft}, 40, 60);  // down, however far: - VertIncrement
+  EXPECT_FLOAT_EQ(b->Value(), 50);
+  s.scene.MouseMove({rtl::ssLeft}, 41, 60);  // right: + HorzIncrement
+  EXPECT_FLOAT_EQ(b->Value(), 51);
+  EXPECT_FALSE(b->DraggingVertically());
+  s.scene.MouseMove({rtl::ssLeft}, 41, 60);  // no move at all: - HorzIncrement
+  EXPECT_FLOAT_EQ(b->Value(), 50);
+  s.scene.MouseMove({rtl::ssLeft}, 30, 60);  // left
+  EXPECT_FLOAT_EQ(b->Value(), 49);
+  EXPECT_EQ(changes, 0);
+  // While dragging a bar shows along the bottom edge (horizontal drag).
+  s.PaintAll(0xFFFFFFFFu);
+  const uint32_t bar = s.At(50, 10 + 22 - 3), above = s.At(50, 10 + 22 - 9);
+  EXPECT_LT(bar & 0xFF, 0xD0u);
+  EXPECT_EQ(above & 0xFFFFFF, 0xFFFFFFu);
+  s.scene.MouseUp(rtl::mbLeft, {}, 30, 60);
+  EXPECT_FALSE(b->Dragging());
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(b->Text(), u"49");
+  // The bar is gone after the drag.
+  s.PaintAll(0xFFFFFFFFu);
+  EXPECT_EQ(s.At(50, 10 + 22 - 3) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST_F(NumberBoxes, UpAndDownStepWithoutReportingAChange) {
+  ControlScene s;
+  auto* b = Place(s);
+  b->SetFocus();
+  b->SetHorzIncrement(2);
+  uint16_t up = 38, down = 40;
+  char16_t none = 0;
+  b->KeyDown(up, none, {});
+  EXPECT_EQ(up, 0);
+  EXPECT_FLOAT_EQ(b->Value(), 2);
+  b->KeyDown(down, none, {});
+  b->KeyDown(down = 40, none, {});
+  EXPECT_FLOAT_EQ(b->Value(), 0);
+  EXPECT_FALSE(b->Modified());
+  uint16_t enter = 13;
+  b->KeyDown(enter, none, {});
+  EXPECT_EQ(changes, 0);
+}
+
+TEST_F(NumberBoxes, TheSpinBoxStepsByItsButtonsAndKeys) {
+  ControlScene s;
+  auto* b = Place<TvxSpinBox>(s);
+  EXPECT_EQ(b->TextAlign(), vgTextAlignCenter);
+  ASSERT_NE(b->MinusButton(), nullptr);
+  ASSERT_NE(b->PlusButton(), nullptr);
+  b->SetIncrement(3);
+  // Pressing plus focuses the box, steps and reports the change.
+  const TvxPoint plus = b->PlusButton()->LocalToAbsolute({5, 5});
+  s.scene.MouseDown(rtl::mbLeft, {rtl::ssLeft}, plus.X, plus.Y);
+  s.scene.MouseUp(rtl::mbLeft, {}, plus.X, plus.Y);
+  EXPECT_EQ(s.scene.focused, b);
+  EXPECT_FLOAT_EQ(b->Value(), 3);
+  EXPECT_EQ(b->Text(), u"3");
+  EXPECT_EQ(changes, 1);
+  const TvxPoint minus = b->MinusButton()->LocalToAbsolute({5, 5});
+  s.scene.MouseDown(rtl::mbLeft, {rtl::ssLeft}, minus.X, minus.Y);
+  s.scene.MouseUp(rtl::mbLeft, {}, minus.X, minus.Y);
+  EXPECT_FLOAT_EQ(b->Value(), 0);
+  EXPECT_EQ(changes, 2);
+  uint16_t up = 38;
+  char16_t none = 0;
+  b->KeyDown(up, none, {});
+  EXPECT_FLOAT_EQ(b->Value(), 3);
+  // Integers make a fractional step whole.
+  b->SetValueType(vgValueFloat);
+  b->SetIncrement(0.5f);
+  b->SetValueType(vgValueInteger);
+  EXPECT_FLOAT_EQ(b->Increment(), 1);
+}
+
+TEST_F(NumberBoxes, DataIsTheValueAndAMethodBecomesOnChange) {
+  ControlScene s;
+  auto* b = Place(s);
+  b->SetData(7.0);
+  EXPECT_FLOAT_EQ(b->Value(), 7);
+  EXPECT_EQ(std::get<double>(b->GetData()), 7.0);
+  b->SetData(std::u16string(u"4"));
+  EXPECT_FLOAT_EQ(b->Value(), 4);
+  // A bound control follows the box's data when the change is reported.
+  auto* follower = s.Add(new TvxNumberBox(nullptr), 10, 60);
+  b->AddBindingObject(follower);
+  b->SetFocus();
+  b->SetText(u"6");
+  b->Change();
+  EXPECT_FLOAT_EQ(follower->Value(), 6);
+}
+
+TEST_F(NumberBoxes, StartUpRegistersTheTextEditorsByCategory) {
+  for (const char* name : {"TvxCustomTextBox", "TvxTextBox", "TvxHudTextBox", "TvxRoundTextBox", "TvxHudRoundTextBox",
+                           "TvxTextBoxClearBtn", "TvxNumberBox", "TvxHudNumberBox", "TvxSpinBox", "TvxHudSpinBox"})
+    EXPECT_NE(rtl::GetClass(name), nullptr) << name;
+  // Every text editor finds its own style in the built-in style.
+  ControlScene s;
+  for (TvxCustomTextBox* b : {static_cast<TvxCustomTextBox*>(new TvxTextBox(nullptr)),
+                              static_cast<TvxCustomTextBox*>(new TvxHudTextBox(nullptr)),
+                              static_cast<TvxCustomTextBox*>(new TvxRoundTextBox(nullptr)),
+                              static_cast<TvxCustomTextBox*>(new TvxHudRoundTextBox(nullptr)),
+                              static_cast<TvxCustomTextBox*>(new TvxTextBoxClearBtn(nullptr)),
+                              static_cast<TvxCustomTextBox*>(new TvxHudNumberBox(nullptr)),
+                              static_cast<TvxCustomTextBox*>(new TvxHudSpinBox(nullptr))}) {
+    s.Add(b, 0, 0);
+    ASSERT_NE(b->Style(), nullptr) << b->ClassName();
+    // The Hud styles write in white.
+    const bool hud = b->ClassName().find("Hud") != std::string::npos;
+    EXPECT_EQ(b->FontFill()->Color(), hud ? 0xFFFFFFFFu : 0xFF000000u) << b->ClassName();
+    EXPECT_NE(b->FindResource("content"), nullptr) << b->ClassName();
+  }
+  // The clear button empties its box.
+  auto* clear = s.Add(new TvxTextBoxClearBtn(nullptr), 10, 100);
+  clear->SetText(u"x");
+  ASSERT_NE(clear->ClearButton(), nullptr);
+  clear->ClearButton()->Click();
+  EXPECT_EQ(clear->Text(), u"");
+  EXPECT_EQ(s.scene.focused, clear);
+}
+
+TEST_F(NumberBoxes, StreamsCarryTheirValuesAndLeaveOutTheDefaults) {
+  auto* saved = new TvxHudNumberBox(nullptr);
+  saved->SetMax(5000);
+  saved->SetValue(60);
+  auto* spin = new TvxSpinBox(nullptr);
+  auto* box = new TvxTextBox(nullptr);
+  box->SetText(u"port");
+  box->SetPassword(true);
+  auto textOf = [](TvxObject* O) {
+    rtl::TMemoryStream m;
+    O->SaveToTextStream(&m);
+    return std::string(static_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
+  };
+  const std::string number = textOf(saved), plain = textOf(box), spinText = textOf(spin);
+  // Defaults stay out of the stream.
+  for (const char* quiet : {"Cursor", "CanFocused", "TextAlign", "ShowCaret", "DecimalDigits", "ValueType"}) {
+    EXPECT_EQ(number.find(quiet), std::string::npos) << quiet << " in\n" << number;
+    EXPECT_EQ(spinText.find(quiet), std::string::npos) << quiet << " in\n" << spinText;
+  }
+  EXPECT_NE(plain.find("Password = True"), std::string::npos) << plain;
+  delete saved;
+  delete spin;
+  delete box;
+  rtl::TMemoryStream in;
+  in.Write(number.data(), static_cast<int64_t>(number.size()));
+  in.SetPosition(0);
+  std::unique_ptr<rtl::TComponent> loaded(CreateObjectFromText(nullptr, &in));
+  auto* n = dynamic_cast<TvxHudNumberBox*>(loaded.get());
+  ASSERT_NE(n, nullptr);
+  EXPECT_FLOAT_EQ(n->Max(), 5000);
+  EXPECT_FLOAT_EQ(n->Value(), 60);
+  EXPECT_EQ(n->Text(), u"60");
+  rtl::TMemoryStream in2;
+  in2.Write(plain.data(), static_cast<int64_t>(plain.size()));
+  in2.SetPosition(0);
+  std::unique_ptr<rtl::TComponent> loadedBox(CreateObjectFromText(nullptr, &in2));
+  auto* t = dynamic_cast<TvxTextBox*>(loadedBox.get());
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->Text(), u"port");
+  EXPECT_TRUE(t->Password());
+}
