@@ -10,6 +10,7 @@
 // - Colours are 32-bit ARGB: alpha in the top byte, then red, green, blue.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace dx {
@@ -60,7 +61,7 @@ struct TdxCanvasVertex {
   float TU = 0, TV = 0;
   bool operator==(const TdxCanvasVertex&) const = default;
 };
-static_assert(sizeof(TdxCanvasVertex) == 36);
+static_assert(sizeof(TdxCanvasVertex) == 36 && offsetof(TdxCanvasVertex, Color) == 24);
 
 // A colour as four floats 0..1 in the order of a device colour value.
 struct TdxColorRGBA {
