@@ -54,6 +54,10 @@ rtl::TClass TdxAnimation::StaticClass() {
 
 TdxAnimation::TdxAnimation(rtl::TComponent* AOwner) : TdxObject(AOwner) {}
 
+TdxAnimation::~TdxAnimation() {
+  if (aniThread) aniThread->Remove(this);
+}
+
 void TdxAnimation::BeforeDestruction() {
   if (aniThread) aniThread->Remove(this);
   inherited::BeforeDestruction();
@@ -224,7 +228,8 @@ void WriteColor(rtl::TObject* Target, const rtl::TPropInfo* Prop, TdxColor Color
 }
 
 // The published face both property animations share: the values (no defaults) and the path.
-template <class A> rtl::TClassInfo FromToRecord() {
+template <class A>
+rtl::TClassInfo FromToRecord() {
   return rtl::DefineClass<A>()
       .Property("StartValue", &A::StartValue, &A::SetStartValue)
       .Property("StartFromCurrent", &A::StartFromCurrent, &A::SetStartFromCurrent)
@@ -258,7 +263,8 @@ void TdxFloatAnimation::Start() {
 void TdxFloatAnimation::ProcessAnimation() {
   rtl::TObject* target = nullptr;
   const rtl::TPropInfo* prop = TargetProperty(target);
-  if (IsFloatTarget(prop)) rtl::SetFloatProp(target, prop, dxInterpolateSingle(startValue_, stopValue_, NormalizedTime()));
+  if (IsFloatTarget(prop))
+    rtl::SetFloatProp(target, prop, dxInterpolateSingle(startValue_, stopValue_, NormalizedTime()));
 }
 
 // ---- colour animation --------------------------------------------------------------------------------
@@ -301,16 +307,17 @@ void FreeDxAniThread() {
   aniThread = nullptr;
 }
 
-TdxAniThread::TdxAniThread() : lastTime_(rtl::GetTickCount()) {
-  timer_ = rtl::Application->StartTimer(IntervalMs, [this] { Tick(); });
-}
+TdxAniThread::TdxAniThread() = default;
 
-TdxAniThread::~TdxAniThread() { rtl::Application->StopTimer(timer_); }
+TdxAniThread::~TdxAniThread() {
+  if (timer_) rtl::Application->StopTimer(timer_);
+}
 
 void TdxAniThread::Add(TdxAnimation* Animation) {
   if (Contains(Animation)) return;
   if (animations_.empty()) lastTime_ = rtl::GetTickCount();
   animations_.push_back(Animation);
+  if (!timer_) timer_ = rtl::Application->StartTimer(IntervalMs, [this] { Tick(); });
 }
 
 void TdxAniThread::Remove(TdxAnimation* Animation) {
@@ -338,6 +345,11 @@ void TdxAniThread::Tick() {
   const std::vector<TdxAnimation*> snapshot = animations_;
   for (auto it = snapshot.rbegin(); it != snapshot.rend(); ++it)
     if (Contains(*it) && (*it)->Running()) (*it)->ProcessTick(now / 1000.0, delta);
+  // An idle clock keeps no timer: nothing wakes the loop until an animation starts again.
+  if (animations_.empty() && timer_) {
+    rtl::Application->StopTimer(timer_);
+    timer_ = 0;
+  }
 }
 
 void RegisterDxAnimationClasses() {

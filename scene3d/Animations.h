@@ -28,6 +28,7 @@ class TdxAnimation : public TdxObject {
   RTL_CLASS(TdxAnimation, TdxObject)
 public:
   explicit TdxAnimation(rtl::TComponent* AOwner);
+  ~TdxAnimation() override;
   void BeforeDestruction() override;
 
   // Runs from the start (or, inverse, from the end) after Delay. Nothing under a hidden
@@ -187,7 +188,8 @@ private:
   TdxPropertyTarget target_;
 };
 
-// The animation clock: one for the process, made by the first animation that needs it.
+// The animation clock: one for the process, made by the first animation that needs it. Its
+// timer runs only while it has animations to advance.
 class TdxAniThread {
 public:
   static constexpr double IntervalMs = 25;

@@ -67,12 +67,13 @@ bool TdxFreeWatch::Gone() const { return watcher_->Gone(); }
 // ---- object -------------------------------------------------------------------------------------
 
 rtl::TClass TdxObject::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TdxObject>()
-                                          .Property("Parent", &TdxObject::Parent, &TdxObject::SetParent)
-                                          .Stored(false)
-                                          .Property("ResourceName", &TdxObject::ResourceName, &TdxObject::SetResourceName)
-                                          .Event("OnTick", &TdxObject::OnTick)
-                                          .Build();
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<TdxObject>()
+          .Property("Parent", &TdxObject::Parent, &TdxObject::SetParent)
+          .Stored(false)
+          .Property("ResourceName", &TdxObject::ResourceName, &TdxObject::SetResourceName)
+          .Event("OnTick", &TdxObject::OnTick)
+          .Build();
   return &info;
 }
 

@@ -151,13 +151,13 @@ void TdxBounds::DefineProperties(rtl::TFiler* Filer) {
 // ---- bitmap object -----------------------------------------------------------------------------------
 
 rtl::TClass TdxBitmapObject::StaticClass() {
-  static const rtl::TClassInfo info =
-      rtl::DefineClass<TdxBitmapObject>().Property("Bitmap", &TdxBitmapObject::Bitmap, &TdxBitmapObject::SetBitmap).Build();
+  static const rtl::TClassInfo info = rtl::DefineClass<TdxBitmapObject>()
+                                          .Property("Bitmap", &TdxBitmapObject::Bitmap, &TdxBitmapObject::SetBitmap)
+                                          .Build();
   return &info;
 }
 
-TdxBitmapObject::TdxBitmapObject(rtl::TComponent* AOwner)
-    : TdxObject(AOwner), bitmap_(std::make_unique<TdxBitmap>()) {
+TdxBitmapObject::TdxBitmapObject(rtl::TComponent* AOwner) : TdxObject(AOwner), bitmap_(std::make_unique<TdxBitmap>()) {
   dxAddBitmapResource({}, this);
   listed_ = true;
 }

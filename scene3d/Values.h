@@ -86,9 +86,7 @@ public:
   void SetZNear(float Value) { SetField(znear_, Value, &TdxBounds::OnChange); }
   float ZFar() const { return zfar_; }
   void SetZFar(float Value) { SetField(zfar_, Value, &TdxBounds::OnChange); }
-  bool IsEmpty() const {
-    return left_ == 0 && top_ == 0 && right_ == 0 && bottom_ == 0 && znear_ == 0 && zfar_ == 0;
-  }
+  bool IsEmpty() const { return left_ == 0 && top_ == 0 && right_ == 0 && bottom_ == 0 && znear_ == 0 && zfar_ == 0; }
   // Sets all six, firing OnChange once when any changed.
   void SetAll(float ALeft, float ATop, float ARight, float ABottom, float AZNear, float AZFar);
 

@@ -124,10 +124,10 @@ TEST_F(Animations, DelayHoldsTheStartAndHiddenParentsStopAnimations) {
 
 TEST_F(Animations, LoadedEnabledAnimationStarts) {
   rtl::RegisterClasses<Body, TdxFloatAnimation>();
-  std::unique_ptr<TdxObject> loaded = CreateDxObjectFromText(
-      nullptr,
-      "object Body\r\n  object TdxFloatAnimation\r\n    Duration = 1\r\n    Enabled = True\r\n"
-      "    PropertyName = 'Opacity'\r\n  end\r\nend\r\n");
+  std::unique_ptr<TdxObject> loaded =
+      CreateDxObjectFromText(nullptr,
+                             "object Body\r\n  object TdxFloatAnimation\r\n    Duration = 1\r\n    Enabled = True\r\n"
+                             "    PropertyName = 'Opacity'\r\n  end\r\nend\r\n");
   ASSERT_NE(loaded, nullptr);
   auto* anim = static_cast<TdxFloatAnimation*>(loaded->Children(0));
   EXPECT_TRUE(anim->Running());

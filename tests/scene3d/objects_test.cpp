@@ -209,9 +209,9 @@ TEST_F(ObjectTree, ClassesAreListedByCategoryInRegistrationOrder) {
   RegisterDxAnimationClasses();
   RegisterDxClasses("Resources", {TdxBitmapObject::StaticClass()});
   RegisterDxClasses("animations", {TdxAnimation::StaticClass()});
-  EXPECT_EQ(DxClassesOf("ANIMATIONS"), (std::vector<rtl::TClass>{TdxFloatAnimation::StaticClass(),
-                                                                   TdxColorAnimation::StaticClass(),
-                                                                   TdxAnimation::StaticClass()}));
+  EXPECT_EQ(DxClassesOf("ANIMATIONS"),
+            (std::vector<rtl::TClass>{TdxFloatAnimation::StaticClass(), TdxColorAnimation::StaticClass(),
+                                      TdxAnimation::StaticClass()}));
   EXPECT_EQ(rtl::GetClass("TdxBitmapObject"), TdxBitmapObject::StaticClass());  // streams find it
   FreeDxClassList();
   EXPECT_TRUE(DxClassList().empty());
