@@ -19,7 +19,7 @@ using dxtest::FakeScene;
 
 namespace {
 
-class Animations : public ::testing::Test {
+class DxAnimations : public ::testing::Test {
 protected:
   void SetUp() override { rtl::Application->SetClock(&clock); }
   void TearDown() override {
@@ -47,7 +47,7 @@ protected:
   int finishes = 0;
 };
 
-TEST_F(Animations, ReachesItsEndOnTheTickThatGetsThereWithTheExactEndValue) {
+TEST_F(DxAnimations, ReachesItsEndOnTheTickThatGetsThereWithTheExactEndValue) {
   TdxFloatAnimation* a = Float(0.3f);
   a->Start();
   EXPECT_EQ(body->opacity, 0);  // the start value at once
@@ -64,7 +64,7 @@ TEST_F(Animations, ReachesItsEndOnTheTickThatGetsThereWithTheExactEndValue) {
   EXPECT_EQ(finishes, 1);
 }
 
-TEST_F(Animations, LoopWithAutoReverseTurnsAtEachEndAndNeverFinishes) {
+TEST_F(DxAnimations, LoopWithAutoReverseTurnsAtEachEndAndNeverFinishes) {
   TdxFloatAnimation* a = Float(0.1f);
   a->SetLoop(true);
   a->SetAutoReverse(true);
@@ -80,7 +80,7 @@ TEST_F(Animations, LoopWithAutoReverseTurnsAtEachEndAndNeverFinishes) {
   EXPECT_EQ(finishes, 0);
 }
 
-TEST_F(Animations, ZeroDurationAndDesignModeJumpToTheEndInsideStartAndKeepDuration) {
+TEST_F(DxAnimations, ZeroDurationAndDesignModeJumpToTheEndInsideStartAndKeepDuration) {
   TdxFloatAnimation* a = Float(0);
   a->Start();
   EXPECT_EQ(body->opacity, 1.0f);
@@ -106,7 +106,7 @@ TEST_F(Animations, ZeroDurationAndDesignModeJumpToTheEndInsideStartAndKeepDurati
   EXPECT_FALSE(designed->Running());
 }
 
-TEST_F(Animations, DelayHoldsTheStartAndHiddenParentsStopAnimations) {
+TEST_F(DxAnimations, DelayHoldsTheStartAndHiddenParentsStopAnimations) {
   TdxFloatAnimation* a = Float(0.1f);
   a->SetDelay(0.05f);
   a->Start();
@@ -122,7 +122,7 @@ TEST_F(Animations, DelayHoldsTheStartAndHiddenParentsStopAnimations) {
   EXPECT_FALSE(a->Running());  // nor does it start under a hidden parent
 }
 
-TEST_F(Animations, LoadedEnabledAnimationStarts) {
+TEST_F(DxAnimations, LoadedEnabledAnimationStarts) {
   rtl::RegisterClasses<Body, TdxFloatAnimation>();
   std::unique_ptr<TdxObject> loaded =
       CreateDxObjectFromText(nullptr,
@@ -135,7 +135,7 @@ TEST_F(Animations, LoadedEnabledAnimationStarts) {
   EXPECT_FALSE(anim->Running());
 }
 
-TEST_F(Animations, RealTimeSceneTicksItsAnimationsItself) {
+TEST_F(DxAnimations, RealTimeSceneTicksItsAnimationsItself) {
   FakeScene scene;
   scene.realTime = true;
   auto* root = new Body(nullptr);
@@ -155,7 +155,7 @@ TEST_F(Animations, RealTimeSceneTicksItsAnimationsItself) {
   EXPECT_FALSE(a->Running());
 }
 
-TEST_F(Animations, ClockStepsStayExactAfterWeeksOfUptimeAndIdleTimeIsNotCounted) {
+TEST_F(DxAnimations, ClockStepsStayExactAfterWeeksOfUptimeAndIdleTimeIsNotCounted) {
   // Sixty days on, a float of seconds could not tell 25 ms steps apart, and a 32-bit
   // millisecond count would have wrapped.
   clock.Advance(60.0 * 24 * 3600 * 1000);
@@ -171,7 +171,7 @@ TEST_F(Animations, ClockStepsStayExactAfterWeeksOfUptimeAndIdleTimeIsNotCounted)
   EXPECT_EQ(a->Time(), 0.025f);
 }
 
-TEST_F(Animations, PositionZFromZeroToOneEightyIsFortyFiveAtAQuarter) {
+TEST_F(DxAnimations, PositionZFromZeroToOneEightyIsFortyFiveAtAQuarter) {
   TdxFloatAnimation* a = Float(1, "Position.Z", 180);
   a->Start();
   a->ProcessTick(0, 0.25f);
@@ -184,7 +184,7 @@ TEST_F(Animations, PositionZFromZeroToOneEightyIsFortyFiveAtAQuarter) {
   EXPECT_EQ(b->StartValue(), 100);
 }
 
-TEST_F(Animations, PathsThroughNilOrPlainPropertiesAndMovedAnimations) {
+TEST_F(DxAnimations, PathsThroughNilOrPlainPropertiesAndMovedAnimations) {
   body->opacity = 0.3f;
   Float(0, "Spare.Opacity", 0.9f)->Start();  // Spare holds no object: nothing is written
   EXPECT_EQ(finishes, 1);
@@ -203,7 +203,7 @@ TEST_F(Animations, PathsThroughNilOrPlainPropertiesAndMovedAnimations) {
   EXPECT_EQ(body->opacity, 0.9f);
 }
 
-TEST_F(Animations, ColorAnimationWritesTextOrTheArgbNumber) {
+TEST_F(DxAnimations, ColorAnimationWritesTextOrTheArgbNumber) {
   auto color = [&](const std::string& Path) {
     auto* c = new TdxColorAnimation(nullptr);
     c->SetParent(body.get());
@@ -222,7 +222,7 @@ TEST_F(Animations, ColorAnimationWritesTextOrTheArgbNumber) {
   EXPECT_EQ(body->tint, 0xFF7F7F7Fu);
 }
 
-TEST_F(Animations, FinishingHandlersMayFreeAnimationsOnTheClock) {
+TEST_F(DxAnimations, FinishingHandlersMayFreeAnimationsOnTheClock) {
   TdxFloatAnimation* a = Float(0.05f);
   TdxFloatAnimation* b = Float(0.05f);
   TdxFloatAnimation* c = Float(0.05f);
@@ -244,7 +244,7 @@ TEST_F(Animations, FinishingHandlersMayFreeAnimationsOnTheClock) {
   EXPECT_TRUE(DxAniThread()->Empty());
 }
 
-TEST_F(Animations, TriggerWithTwoPairsStartsOnlyWhenBothHold) {
+TEST_F(DxAnimations, TriggerWithTwoPairsStartsOnlyWhenBothHold) {
   TdxFloatAnimation* a = Float(0);
   a->SetTrigger("IsMouseOver=true;IsFocused=true");
   Body instance(nullptr);

@@ -37,7 +37,7 @@ rtl::TClass Outsider::StaticClass() {
 
 namespace {
 
-class ObjectTree : public ::testing::Test {
+class DxObjectTree : public ::testing::Test {
 protected:
   void SetUp() override {
     rtl::Application->SetClock(&clock);
@@ -61,7 +61,7 @@ protected:
   std::vector<std::string> started;
 };
 
-TEST_F(ObjectTree, ChildrenAreOwnedByTheTreeAndTheHostHearsOfEveryObjectThatLeaves) {
+TEST_F(DxObjectTree, ChildrenAreOwnedByTheTreeAndTheHostHearsOfEveryObjectThatLeaves) {
   FakeScene scene;
   auto* root = new Body(nullptr);
   scene.AddObject(root);
@@ -113,7 +113,7 @@ TEST_F(ObjectTree, ChildrenAreOwnedByTheTreeAndTheHostHearsOfEveryObjectThatLeav
   EXPECT_TRUE(scene.roots.empty());
 }
 
-TEST_F(ObjectTree, TickVisitsChildrenFromLastToFirstThenFiresOnTick) {
+TEST_F(DxObjectTree, TickVisitsChildrenFromLastToFirstThenFiresOnTick) {
   Body root(nullptr);
   std::vector<std::string> order;
   auto* a = new Body(nullptr);
@@ -140,7 +140,7 @@ TEST_F(ObjectTree, TickVisitsChildrenFromLastToFirstThenFiresOnTick) {
                                              "root@5184000.500000/0.025000"}));
 }
 
-TEST_F(ObjectTree, AnimationsStartByNameOrResourceNameAndByTriggerThroughLookParts) {
+TEST_F(DxObjectTree, AnimationsStartByNameOrResourceNameAndByTriggerThroughLookParts) {
   Body root(nullptr);
   Recorder(&root, "fade")->SetName("fade");
   Recorder(&root, "other")->SetResourceName("FADE");
@@ -169,7 +169,7 @@ TEST_F(ObjectTree, AnimationsStartByNameOrResourceNameAndByTriggerThroughLookPar
   EXPECT_EQ(started, (std::vector<std::string>{"over", "part"}));
 }
 
-TEST_F(ObjectTree, FloatAnimationHelperReplacesTheRunningOneAndFreesItselfWhenDone) {
+TEST_F(DxObjectTree, FloatAnimationHelperReplacesTheRunningOneAndFreesItselfWhenDone) {
   Body root(nullptr);
   root.Position()->SetZ(10);
   root.StartFloatAnimation("Position.Z", 20, 0.1f);
@@ -186,7 +186,7 @@ TEST_F(ObjectTree, FloatAnimationHelperReplacesTheRunningOneAndFreesItselfWhenDo
   EXPECT_EQ(root.ChildrenCount(), 0);  // both freed themselves
 }
 
-TEST_F(ObjectTree, WaitingFloatAnimationReturnsWhenDoneOrWhenItsObjectIsFreed) {
+TEST_F(DxObjectTree, WaitingFloatAnimationReturnsWhenDoneOrWhenItsObjectIsFreed) {
   rtl::Application->SetClock(nullptr);  // the wait runs the loop on the real clock
   Body root(nullptr);
   root.StartFloatAnimationWait("Opacity", 0, 0.05f);
@@ -204,7 +204,7 @@ TEST_F(ObjectTree, WaitingFloatAnimationReturnsWhenDoneOrWhenItsObjectIsFreed) {
   EXPECT_TRUE(watch.Gone());
 }
 
-TEST_F(ObjectTree, ClassesAreListedByCategoryInRegistrationOrder) {
+TEST_F(DxObjectTree, ClassesAreListedByCategoryInRegistrationOrder) {
   FreeDxClassList();
   RegisterDxAnimationClasses();
   RegisterDxClasses("Resources", {TdxBitmapObject::StaticClass()});
@@ -217,7 +217,7 @@ TEST_F(ObjectTree, ClassesAreListedByCategoryInRegistrationOrder) {
   EXPECT_TRUE(DxClassList().empty());
 }
 
-TEST_F(ObjectTree, TextKeepsTheStoredTreeWithoutTheRootNameAndLoadsWithoutNames) {
+TEST_F(DxObjectTree, TextKeepsTheStoredTreeWithoutTheRootNameAndLoadsWithoutNames) {
   Body root(nullptr);
   root.SetName("Root1");
   root.opacity = 0.5f;
@@ -253,7 +253,7 @@ TEST_F(ObjectTree, TextKeepsTheStoredTreeWithoutTheRootNameAndLoadsWithoutNames)
   EXPECT_EQ(copy->Owner(), &owner);
 }
 
-TEST_F(ObjectTree, TextNamingAnUnknownOrForeignClassCreatesNothing) {
+TEST_F(DxObjectTree, TextNamingAnUnknownOrForeignClassCreatesNothing) {
   rtl::TComponent owner(nullptr);
   // Values and other components are registered too, but they are no 3D objects: none is made.
   EXPECT_EQ(CreateDxObjectFromText(&owner, "object TdxPosition\r\nend\r\n"), nullptr);
@@ -268,7 +268,7 @@ TEST_F(ObjectTree, TextNamingAnUnknownOrForeignClassCreatesNothing) {
   EXPECT_EQ(static_cast<Body*>(made.get())->opacity, 0.25f);
 }
 
-TEST_F(ObjectTree, BinaryStreamRoundTripNestsChildrenAndRefusesACutStream) {
+TEST_F(DxObjectTree, BinaryStreamRoundTripNestsChildrenAndRefusesACutStream) {
   Body root(nullptr);
   root.tint = 0xFF112233u;
   auto* child = new Body(nullptr);

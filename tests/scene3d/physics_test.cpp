@@ -46,7 +46,7 @@ rtl::TClass RecordingPhysics::StaticClass() {
 
 namespace {
 
-TEST(Physics, EngineIsMadeOnlyFromANamedClassForItsScene) {
+TEST(DxPhysics, EngineIsMadeOnlyFromANamedClassForItsScene) {
   dxtest::FakeScene scene;
   ASSERT_EQ(DefaultPhysicsClass, nullptr);
   EXPECT_EQ(CreateDefaultPhysics(&scene), nullptr);
@@ -58,7 +58,7 @@ TEST(Physics, EngineIsMadeOnlyFromANamedClassForItsScene) {
   EXPECT_EQ(engine->Scene(), &scene);
 }
 
-TEST(Physics, StepUpdatesEachWorldThatExistsOnce) {
+TEST(DxPhysics, StepUpdatesEachWorldThatExistsOnce) {
   RecordingPhysics engine(nullptr);
   engine.Step(0.025f);
   EXPECT_TRUE(engine.updates.empty());

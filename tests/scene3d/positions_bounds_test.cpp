@@ -46,7 +46,7 @@ void ReadTextProperty(rtl::TPersistent& Value, const std::string& Name, const st
   reader.ReadProperties(&Value);
 }
 
-TEST(Position, EventsFireOnlyOnChangeTheSpecificOneWinsAndSavedKeepsThePreviousPoint) {
+TEST(DxPosition, EventsFireOnlyOnChangeTheSpecificOneWinsAndSavedKeepsThePreviousPoint) {
   TdxPosition p({1, 1, 1});
   std::vector<std::string> fired;
   p.OnChange = [&](rtl::TObject*) { fired.push_back("change"); };
@@ -71,7 +71,7 @@ TEST(Position, EventsFireOnlyOnChangeTheSpecificOneWinsAndSavedKeepsThePreviousP
   EXPECT_THROW(p.Assign(&other), rtl::EConvertError);
 }
 
-TEST(Position, PointIsStreamedOnlyWhenItLeavesTheDefault) {
+TEST(DxPosition, PointIsStreamedOnlyWhenItLeavesTheDefault) {
   TdxPosition p({1, 1, 1});
   p.SetPoint({1, 1, 1});
   EXPECT_EQ(StreamedProperties(p), "");
@@ -85,7 +85,7 @@ TEST(Position, PointIsStreamedOnlyWhenItLeavesTheDefault) {
   EXPECT_EQ(changes, 1);
 }
 
-TEST(Bounds, NewRectHoldsAllSixInOrderAndIsLeftOutWhenAllAreZero) {
+TEST(DxBounds, NewRectHoldsAllSixInOrderAndIsLeftOutWhenAllAreZero) {
   TdxBounds b;
   EXPECT_EQ(StreamedProperties(b), "");
   int changes = 0;
@@ -112,7 +112,7 @@ TEST(Bounds, NewRectHoldsAllSixInOrderAndIsLeftOutWhenAllAreZero) {
   EXPECT_EQ(StreamedProperties(copy), "NewRect = (1,2,3,4,5.500,6);");  // "." whatever the locale
 }
 
-TEST(Bounds, OlderRectIsReadAndBrokenNewRectChangesNothing) {
+TEST(DxBounds, OlderRectIsReadAndBrokenNewRectChangesNothing) {
   TdxBounds b;
   b.SetZNear(7);
   ReadTextProperty(b, "Rect", "(10,20,30,40)");
@@ -125,7 +125,7 @@ TEST(Bounds, OlderRectIsReadAndBrokenNewRectChangesNothing) {
   EXPECT_EQ(b.ZNear(), 7);
 }
 
-TEST(BitmapObject, ListedUnderItsNameOrLaterResourceNameWhileItLives) {
+TEST(DxBitmapObject, ListedUnderItsNameOrLaterResourceNameWhileItLives) {
   auto* a = new TdxBitmapObject(nullptr);
   a->Bitmap()->SetSize(2, 3);
   EXPECT_EQ(dxFindResourceBitmap("Wood"), nullptr);
