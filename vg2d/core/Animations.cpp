@@ -23,23 +23,6 @@ namespace {
 // never by a static destructor, which could run after the loop it stops a timer of.
 TvxAniThread* aniThread = nullptr;
 
-double Ease(TvxInterpolationType I, TvxAnimationType A, double T, double D) {
-  switch (I) {
-    case vgInterpolationLinear: return InterpolateLinear(T, 0, 1, D);
-    case vgInterpolationQuadratic: return InterpolateQuad(A, T, 0, 1, D);
-    case vgInterpolationCubic: return InterpolateCubic(A, T, 0, 1, D);
-    case vgInterpolationQuartic: return InterpolateQuart(A, T, 0, 1, D);
-    case vgInterpolationQuintic: return InterpolateQuint(A, T, 0, 1, D);
-    case vgInterpolationSinusoidal: return InterpolateSine(A, T, 0, 1, D);
-    case vgInterpolationExponential: return InterpolateExpo(A, T, 0, 1, D);
-    case vgInterpolationCircular: return InterpolateCirc(A, T, 0, 1, D);
-    case vgInterpolationElastic: return InterpolateElastic(A, T, 0, 1, D, 0, 0);
-    case vgInterpolationBack: return InterpolateBack(A, T, 0, 1, D, 0);
-    case vgInterpolationBounce: return InterpolateBounce(A, T, 0, 1, D);
-  }
-  return 0;
-}
-
 bool ParentHidden(const TvxObject* Animation) {
   const TvxObject* p = Animation->Parent();
   return p && p->IsVisual() && !p->Visual()->Visible();
@@ -48,7 +31,7 @@ bool ParentHidden(const TvxObject* Animation) {
 // Walks Trigger's "Name=Value" items about Instance's enumeration and Boolean properties;
 // Item gets whether each one holds and answers whether to go on.
 template <class F>
-void ForEachTriggerItem(TvxObject* Instance, const std::string& Trigger, F&& Item) {
+void ForEachTriggerItem(rtl::TObject* Instance, const std::string& Trigger, F&& Item) {
   std::string rest = Trigger;
   while (!rest.empty()) {
     std::string item = GetToken(rest, ";");
@@ -66,7 +49,7 @@ bool Mentions(const std::string& Trigger, const std::string& Name) {
 
 }  // namespace
 
-bool TriggerHolds(TvxObject* Instance, const std::string& Trigger) {
+bool TriggerHolds(rtl::TObject* Instance, const std::string& Trigger) {
   bool matched = false, failed = false;
   ForEachTriggerItem(Instance, Trigger, [&](bool holds) {
     if (!holds) failed = true;
@@ -117,7 +100,7 @@ bool TvxAnimation::InDesign() const { return Scene() && Scene()->GetDesignTime()
 
 float TvxAnimation::NormalizedTime() const {
   if (duration_ > 0 && delayTime_ <= 0)
-    return static_cast<float>(Ease(interpolation_, animationType_, time_, duration_));
+    return static_cast<float>(InterpolateProgress(interpolation_, animationType_, time_, duration_));
   return 0;
 }
 

@@ -436,6 +436,6 @@ void FreeAniThread();
 
 // Whether Trigger's "Name=Value" items about Instance's enumeration and Boolean properties
 // all hold: true when one matched and none failed; false otherwise.
-bool TriggerHolds(TvxObject* Instance, const std::string& Trigger);
+bool TriggerHolds(rtl::TObject* Instance, const std::string& Trigger);
 
 }  // namespace vg

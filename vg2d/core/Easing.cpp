@@ -219,4 +219,21 @@ double InterpolateBounce(TvxAnimationType AnimationType, double T, double B, dou
   return B;
 }
 
+double InterpolateProgress(TvxInterpolationType I, TvxAnimationType A, double T, double D) {
+  switch (I) {
+    case vgInterpolationLinear: return InterpolateLinear(T, 0, 1, D);
+    case vgInterpolationQuadratic: return InterpolateQuad(A, T, 0, 1, D);
+    case vgInterpolationCubic: return InterpolateCubic(A, T, 0, 1, D);
+    case vgInterpolationQuartic: return InterpolateQuart(A, T, 0, 1, D);
+    case vgInterpolationQuintic: return InterpolateQuint(A, T, 0, 1, D);
+    case vgInterpolationSinusoidal: return InterpolateSine(A, T, 0, 1, D);
+    case vgInterpolationExponential: return InterpolateExpo(A, T, 0, 1, D);
+    case vgInterpolationCircular: return InterpolateCirc(A, T, 0, 1, D);
+    case vgInterpolationElastic: return InterpolateElastic(A, T, 0, 1, D, 0, 0);
+    case vgInterpolationBack: return InterpolateBack(A, T, 0, 1, D, 0);
+    case vgInterpolationBounce: return InterpolateBounce(A, T, 0, 1, D);
+  }
+  return 0;
+}
+
 }  // namespace vg

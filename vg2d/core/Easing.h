@@ -27,6 +27,9 @@ double InterpolateElastic(TvxAnimationType AnimationType, double T, double B, do
 double InterpolateBack(TvxAnimationType AnimationType, double T, double B, double C, double D, double Overshoot);
 double InterpolateBounce(TvxAnimationType AnimationType, double T, double B, double C, double D);
 double BounceEaseOut(double T, double B, double C, double D);
+// The eased progress of an animation: the equation of Interpolation at T of D, from 0 to 1;
+// the elastic and back equations take their standard amplitude, period and overshoot.
+double InterpolateProgress(TvxInterpolationType Interpolation, TvxAnimationType AnimationType, double T, double D);
 double BounceEaseIn(double T, double B, double C, double D);
 
 }  // namespace vg
