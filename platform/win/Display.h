@@ -72,7 +72,7 @@ void SimulateMouseButton(TCustomForm* Form, rtl::TMouseButton Button, bool Down,
 void SimulateMouseWheel(TCustomForm* Form, int Notches);
 void SimulateMouseLeave(TCustomForm* Form);
 void SimulateKey(TCustomForm* Form, std::int32_t SdlKey, bool Down, rtl::TShiftState Shift = {});
-// A key pressed and released.
+// A key pressed and released, the modifier keys in Shift pressed before and released after.
 void SimulateKeyStroke(TCustomForm* Form, std::int32_t SdlKey, rtl::TShiftState Shift = {});
 void SimulateText(TCustomForm* Form, const std::string& Utf8);
 void SimulateDrop(TCustomForm* Form, const std::vector<std::string>& Files, const std::string& Text, int X, int Y);

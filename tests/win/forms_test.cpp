@@ -91,8 +91,10 @@ TEST_F(FormsTest, CtrlChordsArriveAsControlCharactersBetweenKeyDownAndKeyUp) {
   for (char letter : {'a', 'c', 'v', 'x', 'z'}) {
     r->log.clear();
     SimulateKeyStroke(form.get(), letter, {rtl::ssCtrl});
-    EXPECT_EQ(r->Messages(WM_KEYDOWN, WM_CHAR), (std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP})) << letter;
-    EXPECT_EQ(r->Params(WM_KEYDOWN), (std::vector<WPARAM>{WPARAM(letter - 'a' + 'A')}));
+    EXPECT_EQ(r->Messages(WM_KEYDOWN, WM_CHAR),
+              (std::vector<UINT>{WM_KEYDOWN, WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_KEYUP}))
+        << letter;
+    EXPECT_EQ(r->Params(WM_KEYDOWN), (std::vector<WPARAM>{VK_CONTROL, WPARAM(letter - 'a' + 'A')}));
     EXPECT_EQ(r->Params(WM_CHAR), (std::vector<WPARAM>{WPARAM(letter - 'a' + 1)})) << letter;
   }
   // Without Ctrl a letter makes no character of its own (text comes as text), Enter and
@@ -103,7 +105,9 @@ TEST_F(FormsTest, CtrlChordsArriveAsControlCharactersBetweenKeyDownAndKeyUp) {
   EXPECT_EQ(r->Params(WM_CHAR), (std::vector<WPARAM>{13}));
   r->log.clear();
   SimulateKeyStroke(form.get(), 'f', {rtl::ssAlt});
-  EXPECT_EQ(r->Messages(WM_KEYDOWN, WM_SYSCHAR), (std::vector<UINT>{WM_SYSKEYDOWN, WM_SYSKEYUP}));
+  EXPECT_EQ(r->Messages(WM_KEYDOWN, WM_SYSCHAR),
+            (std::vector<UINT>{WM_SYSKEYDOWN, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_KEYUP}));
+  EXPECT_EQ(r->Params(WM_SYSKEYDOWN), (std::vector<WPARAM>{VK_MENU, 'F'}));
 }
 
 TEST_F(FormsTest, TextArrivesAsUtf16UnitsToTheFocusedControl) {
