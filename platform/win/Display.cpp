@@ -178,6 +178,19 @@ void DisplayNeeded() {
 }
 
 bool DisplayOpen() { return display != nullptr; }
+
+void CloseDisplay() {
+  if (!display) return;
+  RTL_ASSERT_GUI_THREAD("CloseDisplay");
+  rtl::Application->SetWaiter(nullptr);
+  rtl::DeallocateHWnd(display->pumpWnd);
+  for (auto& [id, cursor] : display->cursors)
+    if (cursor) SDL_FreeCursor(cursor);
+  delete display->waiter;
+  delete display;
+  display = nullptr;
+  SDL_Quit();
+}
 std::string VideoDriver() { return display ? display->driver : std::string(); }
 
 SDL_Window* CreateFormWindow(TCustomForm* Form) {

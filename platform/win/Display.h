@@ -28,6 +28,10 @@ class TCustomForm;
 // Opens the display when needed; raises rtl::Exception when SDL's video cannot start.
 void DisplayNeeded();
 bool DisplayOpen();
+// Closes the display at the end of the program (after the last form is freed): the loop
+// gets its own waiter back and SDL lets go of everything it holds. It opens again when
+// needed.
+void CloseDisplay();
 // The name of the video driver in use ("" before the display is open).
 std::string VideoDriver();
 
