@@ -274,6 +274,11 @@ TEST_F(FormsTest, ResizingAShownControlPostsOnePaintForItsWholeClient) {
   rtl::Application->ProcessMessages();
   EXPECT_EQ(r->Messages(WM_PAINT, WM_PAINT).size(), 1u);
   EXPECT_TRUE(r->UpdateRegion().empty());
+  // A new frame for a resized form: every control paints into it again.
+  form->SetBounds(form->Left(), form->Top(), 300, 200);
+  EXPECT_EQ(r->UpdateRegion(), (std::vector<TRect>{{0, 0, 60, 40}}));
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(r->Messages(WM_PAINT, WM_PAINT).size(), 2u);
 }
 
 TEST_F(FormsTest, ClipboardKeepsUnicodeText) {
