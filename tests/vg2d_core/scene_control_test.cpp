@@ -471,6 +471,61 @@ TEST_F(SceneControl, DroppedFilesReachTheTargetUnderTheMouse) {
   delete root;
 }
 
+TEST_F(SceneControl, ADraggedObjectIsDroppedOnTheObjectThatAccepts) {
+  MakeScene(200, 100);
+  TvxVisualObject* root = AddEmptyRoot();
+  Box* source = Add(root, 0, 0, 50, 50);
+  Box* target = Add(root, 100, 0, 50, 50);
+  ShowAndSettle();
+  source->OnMouseDown = [&](rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {
+    scene->BeginVCLDrag(source);
+  };
+  rtl::TObject* offered = nullptr;
+  target->OnDragOver = [&](rtl::TObject*, const TvxDragObject& Data, const TvxPoint&, bool& Accept) {
+    offered = Data.Source;
+    Accept = true;
+  };
+  rtl::TObject* dropped = nullptr;
+  target->OnDragDrop = [&](rtl::TObject*, const TvxDragObject& Data, const TvxPoint&) { dropped = Data.Source; };
+  int ends = 0;
+  source->OnDragEnd = [&](rtl::TObject*) { ++ends; };
+  win::SimulateMouseButton(form.get(), rtl::mbLeft, true, 10, 10);
+  win::SimulateMouseMove(form.get(), 120, 10);
+  win::SimulateMouseMove(form.get(), 125, 10);
+  EXPECT_EQ(offered, source);
+  EXPECT_EQ(form->CurrentCursor(), win::crDrag);
+  win::SimulateMouseButton(form.get(), rtl::mbLeft, false, 125, 10);
+  EXPECT_EQ(dropped, source);
+  EXPECT_EQ(ends, 1);
+  // Released over nothing that accepts: no drop, the drag still ends.
+  dropped = nullptr;
+  win::SimulateMouseButton(form.get(), rtl::mbLeft, true, 10, 10);
+  win::SimulateMouseMove(form.get(), 70, 70);
+  win::SimulateMouseButton(form.get(), rtl::mbLeft, false, 70, 70);
+  EXPECT_EQ(dropped, nullptr);
+  EXPECT_EQ(ends, 2);
+}
+
+TEST_F(SceneControl, TheWheelGoesUpFromTheObjectUnderTheMouseUntilOneUsesIt) {
+  MakeScene(200, 100);
+  TvxVisualObject* root = AddEmptyRoot();
+  Box* outer = Add(root, 0, 0, 100, 100);
+  Box* inner = Add(outer, 10, 10, 20, 20);
+  ShowAndSettle();
+  std::vector<std::string> seen;
+  outer->OnMouseWheel = [&](rtl::TObject*, rtl::TShiftState, int Delta, const TvxPoint&, bool& Handled) {
+    seen.push_back("outer " + std::to_string(Delta));
+    Handled = true;
+  };
+  inner->OnMouseWheel = [&](rtl::TObject*, rtl::TShiftState, int Delta, const TvxPoint&, bool&) {
+    seen.push_back("inner " + std::to_string(Delta));
+  };
+  root->OnMouseWheel = [&](rtl::TObject*, rtl::TShiftState, int, const TvxPoint&, bool&) { seen.push_back("root"); };
+  win::SimulateMouseMove(form.get(), 15, 15);
+  win::SimulateMouseWheel(form.get(), -1);
+  EXPECT_EQ(seen, (std::vector<std::string>{"inner -120", "outer -120"}));
+}
+
 TEST_F(SceneControl, FreedObjectsLeaveEveryReferenceAndTheLastSceneLeavesTheTicker) {
   MakeScene(200, 100);
   TvxVisualObject* root = AddEmptyRoot();
