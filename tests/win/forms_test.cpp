@@ -1,8 +1,10 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "platform/loop/Application.h"
@@ -279,6 +281,35 @@ TEST_F(FormsTest, ResizingAShownControlPostsOnePaintForItsWholeClient) {
   EXPECT_EQ(r->UpdateRegion(), (std::vector<TRect>{{0, 0, 60, 40}}));
   rtl::Application->ProcessMessages();
   EXPECT_EQ(r->Messages(WM_PAINT, WM_PAINT).size(), 2u);
+}
+
+TEST_F(FormsTest, TheLoopSleepsInSdlAndHandsRealEventsToTheForm) {
+  MakeForm();
+  Recorder* r = AddRecorder(0, 0, 100, 100);
+  form->Show();
+  bool gaveUp = false;
+  const auto limit = rtl::Application->StartTimer(5000, [&] { gaveUp = true; });
+  // An event put on SDL's queue from another thread wakes the loop and reaches the form.
+  std::thread poster([id = SDL_GetWindowID(form->Window())] {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = id;
+    e.motion.x = 30;
+    e.motion.y = 40;
+    SDL_PushEvent(&e);
+  });
+  rtl::Application->RunUntil([&] { return gaveUp || !r->Messages(WM_MOUSEMOVE, WM_MOUSEMOVE).empty(); });
+  poster.join();
+  rtl::Application->StopTimer(limit);
+  EXPECT_FALSE(gaveUp);
+  ASSERT_EQ(r->Messages(WM_MOUSEMOVE, WM_MOUSEMOVE).size(), 1u);
+  EXPECT_EQ(r->log.back().P, (TPoint{30, 40}));
+  // Work handed over by another thread wakes it too.
+  std::atomic<bool> handled{false};
+  std::thread other([&] { rtl::Application->Queue(nullptr, [&] { handled = true; }); });
+  rtl::Application->RunUntil([&] { return handled.load(); });
+  other.join();
+  EXPECT_TRUE(handled);
 }
 
 TEST_F(FormsTest, ClipboardKeepsUnicodeText) {
