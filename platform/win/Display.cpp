@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <deque>
+#include <iterator>
+#include <utility>
 #include <map>
 
 #include "platform/loop/Application.h"
@@ -176,6 +178,19 @@ void DisplayNeeded() {
 }
 
 bool DisplayOpen() { return display != nullptr; }
+
+void CloseDisplay() {
+  if (!display) return;
+  RTL_ASSERT_GUI_THREAD("CloseDisplay");
+  rtl::Application->SetWaiter(nullptr);
+  rtl::DeallocateHWnd(display->pumpWnd);
+  for (auto& [id, cursor] : display->cursors)
+    if (cursor) SDL_FreeCursor(cursor);
+  delete display->waiter;
+  delete display;
+  display = nullptr;
+  SDL_Quit();
+}
 std::string VideoDriver() { return display ? display->driver : std::string(); }
 
 SDL_Window* CreateFormWindow(TCustomForm* Form) {
@@ -537,8 +552,22 @@ void SimulateKey(TCustomForm* Form, std::int32_t SdlKey, bool Down, rtl::TShiftS
 }
 
 void SimulateKeyStroke(TCustomForm* Form, std::int32_t SdlKey, rtl::TShiftState Shift) {
-  SimulateKey(Form, SdlKey, true, Shift);
-  SimulateKey(Form, SdlKey, false, Shift);
+  // The modifiers go down first and up last, each changing the state the next event has.
+  static constexpr std::pair<rtl::TShiftStateItem, std::int32_t> modifiers[] = {
+      {rtl::ssCtrl, SDLK_LCTRL}, {rtl::ssAlt, SDLK_LALT}, {rtl::ssShift, SDLK_LSHIFT}};
+  rtl::TShiftState held;
+  for (const auto& [item, key] : modifiers)
+    if (Shift.Contains(item)) {
+      held.Include(item);
+      SimulateKey(Form, key, true, held);
+    }
+  SimulateKey(Form, SdlKey, true, held);
+  SimulateKey(Form, SdlKey, false, held);
+  for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it)
+    if (Shift.Contains(it->first)) {
+      held.Exclude(it->first);
+      SimulateKey(Form, it->second, false, held);
+    }
 }
 
 void SimulateText(TCustomForm* Form, const std::string& Utf8) {

@@ -28,6 +28,10 @@ class TCustomForm;
 // Opens the display when needed; raises rtl::Exception when SDL's video cannot start.
 void DisplayNeeded();
 bool DisplayOpen();
+// Closes the display at the end of the program (after the last form is freed): the loop
+// gets its own waiter back and SDL lets go of everything it holds. It opens again when
+// needed.
+void CloseDisplay();
 // The name of the video driver in use ("" before the display is open).
 std::string VideoDriver();
 
@@ -72,7 +76,7 @@ void SimulateMouseButton(TCustomForm* Form, rtl::TMouseButton Button, bool Down,
 void SimulateMouseWheel(TCustomForm* Form, int Notches);
 void SimulateMouseLeave(TCustomForm* Form);
 void SimulateKey(TCustomForm* Form, std::int32_t SdlKey, bool Down, rtl::TShiftState Shift = {});
-// A key pressed and released.
+// A key pressed and released, the modifier keys in Shift pressed before and released after.
 void SimulateKeyStroke(TCustomForm* Form, std::int32_t SdlKey, rtl::TShiftState Shift = {});
 void SimulateText(TCustomForm* Form, const std::string& Utf8);
 void SimulateDrop(TCustomForm* Form, const std::vector<std::string>& Files, const std::string& Text, int X, int Y);

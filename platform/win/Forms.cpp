@@ -124,6 +124,13 @@ void TCustomForm::ResizeFrame() {
   if (frame_.size() == n) return;
   frame_.assign(n, 0);
   composed_.assign(n, color_);
+  // Every windowed control paints into the new frame again.
+  std::function<void(TWinControl*)> invalidate = [&](TWinControl* W) {
+    W->Invalidate();
+    for (int i = 0; i < W->ControlCount(); ++i)
+      if (auto* c = dynamic_cast<TWinControl*>(W->Controls(i))) invalidate(c);
+  };
+  invalidate(this);
 }
 
 std::uint32_t TCustomForm::PresentedPixel(int X, int Y) const {

@@ -103,6 +103,7 @@ TEST_F(ObjectTree, HostRootsJoinAndLeaveTheHost) {
   EXPECT_EQ(root->Scene(), nullptr);
   child->SetParent(nullptr);
   EXPECT_EQ(scene.GetRoot(), nullptr);
+  delete child;  // it belongs to nothing any more
 }
 
 TEST_F(ObjectTree, StreamsWriteStoredChildrenAndFlattenInnerContent) {

@@ -1,5 +1,8 @@
 #include "vg2d/core/Library.h"
 
+#include "vg2d/core/Frame.h"
+#include "vg2d/core/SceneControl.h"
+
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -65,7 +68,9 @@ void RegisterLibraryClasses() {
   RegisterInCategory("Resources", {ClassOf<TvxBrushObject>(), ClassOf<TvxPathObject>(), ClassOf<TvxBitmapObject>()});
   // The layered-window entry point and OLE have no counterpart here: the window layer
   // presents layered output itself.
-  // (the scene control, for streams; "Layout": the frame; "Popup")
+  RegisterForStreams({ClassOf<TvxScene>()});
+  RegisterInCategory("Layout", {ClassOf<TvxFrame>()});
+  // ("Popup")
   RegisterInCategory("Animations",
                      {ClassOf<TvxColorAnimation>(), ClassOf<TvxGradientAnimation>(), ClassOf<TvxFloatAnimation>(),
                       ClassOf<TvxRectAnimation>(), ClassOf<TvxBitmapAnimation>(), ClassOf<TvxColorKeyAnimation>(),

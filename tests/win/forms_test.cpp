@@ -1,0 +1,364 @@
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "platform/loop/Application.h"
+#include "platform/win/Display.h"
+#include "platform/win/Forms.h"
+
+using namespace win;
+
+namespace {
+
+// A windowed control that records the messages it gets.
+class Recorder : public TCustomControl {
+public:
+  explicit Recorder(rtl::TComponent* AOwner) : TCustomControl(AOwner) {
+    SetControlStyle({csCaptureMouse, csDoubleClicks});
+    SetTabStop(true);
+  }
+  struct Entry {
+    UINT Msg;
+    WPARAM W;
+    TPoint P;
+  };
+  std::vector<Entry> log;
+  LRESULT dlgCode = 0;
+  std::vector<UINT> Messages(UINT Lo, UINT Hi) const {
+    std::vector<UINT> r;
+    for (const Entry& e : log)
+      if (e.Msg >= Lo && e.Msg <= Hi) r.push_back(e.Msg);
+    return r;
+  }
+  std::vector<WPARAM> Params(UINT Msg) const {
+    std::vector<WPARAM> r;
+    for (const Entry& e : log)
+      if (e.Msg == Msg) r.push_back(e.W);
+    return r;
+  }
+  LRESULT WndProc(MSG& M) override {
+    if (M.message == WM_GETDLGCODE) return dlgCode;
+    log.push_back({M.message, M.wParam, PointFromParam(M.lParam)});
+    return TCustomControl::WndProc(M);
+  }
+  rtl::TShiftState lastShift;
+
+protected:
+  void MouseDown(rtl::TMouseButton, rtl::TShiftState Shift, int, int) override { lastShift = Shift; }
+};
+
+// Runs F from the loop, after what is queued now (a posted message).
+void Later(std::function<void()> F) {
+  static std::vector<std::function<void()>> pending;
+  static const HWND wnd = rtl::AllocateHWnd([](MSG& M) -> LRESULT {
+    std::function<void()> f = std::move(pending[M.wParam]);
+    f();
+    return 0;
+  });
+  pending.push_back(std::move(F));
+  rtl::PostMessage(wnd, rtl::WM_USER, pending.size() - 1, 0);
+}
+
+struct FormsTest : ::testing::Test {
+  void SetUp() override { rtl::Application->Reset(); }
+  void TearDown() override {
+    form.reset();
+    rtl::Application->ProcessMessages();
+  }
+  TForm* MakeForm(int W = 200, int H = 100) {
+    form = std::make_unique<TForm>(nullptr);
+    form->SetBorderStyle(bsNone);
+    form->SetBounds(10, 20, W, H);
+    return form.get();
+  }
+  Recorder* AddRecorder(int L, int T, int W, int H) {
+    auto* r = new Recorder(form.get());
+    r->SetBounds(L, T, W, H);
+    r->SetParent(form.get());
+    return r;
+  }
+  std::unique_ptr<TForm> form;
+};
+
+TEST_F(FormsTest, CtrlChordsArriveAsControlCharactersBetweenKeyDownAndKeyUp) {
+  MakeForm();
+  Recorder* r = AddRecorder(0, 0, 50, 50);
+  form->Show();
+  r->SetFocus();
+  for (char letter : {'a', 'c', 'v', 'x', 'z'}) {
+    r->log.clear();
+    SimulateKeyStroke(form.get(), letter, {rtl::ssCtrl});
+    EXPECT_EQ(r->Messages(WM_KEYDOWN, WM_CHAR),
+              (std::vector<UINT>{WM_KEYDOWN, WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_KEYUP}))
+        << letter;
+    EXPECT_EQ(r->Params(WM_KEYDOWN), (std::vector<WPARAM>{VK_CONTROL, WPARAM(letter - 'a' + 'A')}));
+    EXPECT_EQ(r->Params(WM_CHAR), (std::vector<WPARAM>{WPARAM(letter - 'a' + 1)})) << letter;
+  }
+  // Without Ctrl a letter makes no character of its own (text comes as text), Enter and
+  // Escape do; Alt chords are system keys without characters.
+  r->log.clear();
+  SimulateKeyStroke(form.get(), 'c');
+  SimulateKeyStroke(form.get(), SDLK_RETURN);
+  EXPECT_EQ(r->Params(WM_CHAR), (std::vector<WPARAM>{13}));
+  r->log.clear();
+  SimulateKeyStroke(form.get(), 'f', {rtl::ssAlt});
+  EXPECT_EQ(r->Messages(WM_KEYDOWN, WM_SYSCHAR),
+            (std::vector<UINT>{WM_SYSKEYDOWN, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_KEYUP}));
+  EXPECT_EQ(r->Params(WM_SYSKEYDOWN), (std::vector<WPARAM>{VK_MENU, 'F'}));
+}
+
+TEST_F(FormsTest, TextArrivesAsUtf16UnitsToTheFocusedControl) {
+  MakeForm();
+  AddRecorder(0, 0, 50, 50);
+  Recorder* second = AddRecorder(50, 0, 50, 50);
+  form->Show();
+  second->SetFocus();
+  SimulateText(form.get(), "a\xC3\xA9\xF0\x9F\x98\x80");  // a, e acute, a face beyond the BMP
+  EXPECT_EQ(second->Params(WM_CHAR), (std::vector<WPARAM>{u'a', 0xE9, 0xD83D, 0xDE00}));
+}
+
+TEST_F(FormsTest, MouseMessagesCarryClientPointsAndFollowTheCapture) {
+  MakeForm();
+  Recorder* left = AddRecorder(0, 0, 100, 100);
+  Recorder* right = AddRecorder(100, 0, 100, 100);
+  form->Show();
+  SimulateMouseMove(form.get(), 30, 40);
+  EXPECT_EQ(form->MouseControl(), left);
+  SimulateMouseButton(form.get(), rtl::mbLeft, true, 30, 40);
+  EXPECT_TRUE(left->Focused());
+  EXPECT_EQ(form->CaptureControl(), left);
+  // Captured: the move over the right control still goes to the left one, in its own
+  // coordinates (outside its rectangle); the hover follows the mouse.
+  SimulateMouseMove(form.get(), 150, 10);
+  SimulateMouseButton(form.get(), rtl::mbLeft, false, 150, 10);
+  ASSERT_FALSE(left->log.empty());
+  EXPECT_EQ(left->log.back().Msg, WM_LBUTTONUP);
+  EXPECT_EQ(left->log.back().P, (TPoint{150, 10}));
+  EXPECT_TRUE(right->Messages(WM_MOUSEMOVE, WM_MBUTTONDBLCLK).empty());
+  EXPECT_EQ(left->Messages(CM_MOUSELEAVE, CM_MOUSELEAVE).size(), 1u);
+  EXPECT_EQ(right->Messages(CM_MOUSEENTER, CM_MOUSEENTER).size(), 1u);
+  EXPECT_EQ(form->CaptureControl(), nullptr);
+  // The second press of a double click.
+  SimulateMouseButton(form.get(), rtl::mbLeft, true, 120, 10, 1);
+  SimulateMouseButton(form.get(), rtl::mbLeft, false, 120, 10, 1);
+  SimulateMouseButton(form.get(), rtl::mbLeft, true, 120, 10, 2);
+  EXPECT_EQ(right->log.back().Msg, WM_LBUTTONDBLCLK);
+  EXPECT_EQ(right->log.back().P, (TPoint{20, 10}));
+  EXPECT_TRUE(right->lastShift.Contains(rtl::ssDouble));
+  SimulateMouseButton(form.get(), rtl::mbLeft, false, 120, 10, 2);
+  SimulateMouseLeave(form.get());
+  EXPECT_EQ(form->MouseControl(), nullptr);
+  EXPECT_EQ(right->Messages(CM_MOUSELEAVE, CM_MOUSELEAVE).size(), 1u);
+}
+
+TEST_F(FormsTest, TabMovesTheFocusUnlessTheControlWantsTabs) {
+  MakeForm();
+  Recorder* a = AddRecorder(0, 0, 50, 50);
+  Recorder* b = AddRecorder(50, 0, 50, 50);
+  form->Show();
+  a->SetFocus();
+  SimulateKeyStroke(form.get(), SDLK_TAB);
+  EXPECT_TRUE(b->Focused());
+  SimulateKeyStroke(form.get(), SDLK_TAB, {rtl::ssShift});
+  EXPECT_TRUE(a->Focused());
+  a->dlgCode = DLGC_WANTTAB;
+  SimulateKeyStroke(form.get(), SDLK_TAB);
+  EXPECT_TRUE(a->Focused());
+  EXPECT_EQ(a->Params(WM_KEYDOWN).back(), VK_TAB);
+}
+
+TEST_F(FormsTest, ShowModalEndsWithTheModalResultTheCloseAllows) {
+  MakeForm();
+  int queries = 0;
+  form->OnCloseQuery = [&](rtl::TObject*, bool& CanClose) { CanClose = ++queries > 1; };
+  TCloseAction seen = caNone;
+  form->OnClose = [&](rtl::TObject*, TCloseAction& Action) { seen = Action; };
+  // The first request is refused by OnCloseQuery, the second goes through.
+  Later([&] { form->SetModalResult(mrOk); });
+  Later([&] {
+    EXPECT_EQ(form->ModalResult(), mrNone);
+    EXPECT_TRUE(form->Showing());
+    EXPECT_EQ(ModalOwnerForm(form.get()), form.get());
+    form->SetModalResult(mrYes);
+  });
+  EXPECT_EQ(form->ShowModal(), mrYes);
+  EXPECT_EQ(queries, 2);
+  EXPECT_EQ(seen, caHide);
+  EXPECT_FALSE(form->Showing());
+  EXPECT_FALSE(form->Modal());
+  EXPECT_EQ(ModalOwnerForm(form.get()), nullptr);
+  // Close on a modal form cancels; the window's close button does the same.
+  Later([&] { SimulateClose(form.get()); });
+  EXPECT_EQ(form->ShowModal(), mrCancel);
+}
+
+TEST_F(FormsTest, CloseAsksAndThenDoesWhatOnCloseSays) {
+  MakeForm();
+  form->Show();
+  bool allow = false;
+  form->OnCloseQuery = [&](rtl::TObject*, bool& CanClose) { CanClose = allow; };
+  form->Close();
+  EXPECT_TRUE(form->Showing());
+  allow = true;
+  form->OnClose = [](rtl::TObject*, TCloseAction& Action) { Action = caNone; };
+  form->Close();
+  EXPECT_TRUE(form->Showing());
+  form->OnClose = nullptr;
+  form->Close();
+  EXPECT_FALSE(form->Showing());
+  // caFree releases the form once the loop is back at its outermost level.
+  auto* owner = new rtl::TComponent(nullptr);
+  auto* freed = new TForm(owner);
+  freed->Show();
+  freed->OnClose = [](rtl::TObject*, TCloseAction& Action) { Action = caFree; };
+  freed->Close();
+  EXPECT_EQ(owner->ComponentCount(), 1);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(owner->ComponentCount(), 0);
+  delete owner;
+}
+
+TEST_F(FormsTest, PresentedPixelsAreComposedOverTheFormColour) {
+  MakeForm(40, 30);
+  form->SetColor(0xFF204060u);
+  Recorder* r = AddRecorder(10, 5, 20, 20);
+  form->Show();
+  gfx2d::PixelTarget dc = r->GetDC();
+  ASSERT_NE(dc.Bits, nullptr);
+  EXPECT_EQ(dc.Width, 20);
+  dc.Bits[0] = 0xFFFF0000u;                    // opaque red at the control's origin
+  dc.Bits[1] = 0x80008000u;                    // half-covering green, premultiplied
+  dc.Bits[2 * dc.Stride + 2] = 0x00000000u;    // nothing
+  const int before = form->PresentCount();
+  r->PresentRects({{0, 0, 3, 3}});
+  EXPECT_EQ(form->PresentCount(), before + 1);
+  EXPECT_EQ(form->PresentedPixel(10, 5), 0xFFFF0000u);
+  EXPECT_EQ(form->PresentedPixel(11, 5), 0xFF10A030u);  // 0x80 green plus half of the background
+  EXPECT_EQ(form->PresentedPixel(12, 7), 0xFF204060u);
+  // What the window shows is the composed frame.
+  EXPECT_EQ(ReadWindowPixel(form->Window(), 10, 5), 0xFFFF0000u);
+  EXPECT_EQ(ReadWindowPixel(form->Window(), 11, 5), 0xFF10A030u);
+  // A layered update replaces the whole frame.
+  std::vector<std::uint32_t> frame(40 * 30, 0xFF0000FFu);
+  form->UpdateLayered(frame.data(), 40, 30, 40, 10, 20);
+  EXPECT_EQ(form->PresentedPixel(39, 29), 0xFF0000FFu);
+  EXPECT_EQ(ReadWindowPixel(form->Window(), 10, 5), 0xFF0000FFu);
+}
+
+TEST_F(FormsTest, ClientAlignedControlsFollowTheForm) {
+  MakeForm(200, 100);
+  Recorder* top = AddRecorder(0, 0, 10, 20);
+  top->SetAlign(alTop);
+  Recorder* fill = AddRecorder(0, 0, 10, 10);
+  fill->SetAlign(alClient);
+  EXPECT_EQ(fill->BoundsRect(), (TRect{0, 20, 200, 100}));
+  form->SetBounds(0, 0, 300, 150);
+  EXPECT_EQ(top->BoundsRect(), (TRect{0, 0, 300, 20}));
+  EXPECT_EQ(fill->BoundsRect(), (TRect{0, 20, 300, 150}));
+  top->SetVisible(false);
+  EXPECT_EQ(fill->BoundsRect(), (TRect{0, 0, 300, 150}));
+}
+
+TEST_F(FormsTest, ResizingAShownControlPostsOnePaintForItsWholeClient) {
+  MakeForm();
+  Recorder* r = AddRecorder(0, 0, 50, 50);
+  form->Show();
+  rtl::Application->ProcessMessages();
+  r->log.clear();
+  r->SetBounds(0, 0, 60, 40);
+  r->InvalidateRect({5, 5, 10, 10});
+  EXPECT_EQ(r->UpdateRegion().front(), (TRect{0, 0, 60, 40}));
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(r->Messages(WM_PAINT, WM_PAINT).size(), 1u);
+  EXPECT_TRUE(r->UpdateRegion().empty());
+  // A new frame for a resized form: every control paints into it again.
+  form->SetBounds(form->Left(), form->Top(), 300, 200);
+  EXPECT_EQ(r->UpdateRegion(), (std::vector<TRect>{{0, 0, 60, 40}}));
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(r->Messages(WM_PAINT, WM_PAINT).size(), 2u);
+}
+
+TEST_F(FormsTest, TheLoopSleepsInSdlAndHandsRealEventsToTheForm) {
+  MakeForm();
+  Recorder* r = AddRecorder(0, 0, 100, 100);
+  form->Show();
+  bool gaveUp = false;
+  const auto limit = rtl::Application->StartTimer(5000, [&] { gaveUp = true; });
+  // An event put on SDL's queue from another thread wakes the loop and reaches the form.
+  std::thread poster([id = SDL_GetWindowID(form->Window())] {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = id;
+    e.motion.x = 30;
+    e.motion.y = 40;
+    SDL_PushEvent(&e);
+  });
+  rtl::Application->RunUntil([&] { return gaveUp || !r->Messages(WM_MOUSEMOVE, WM_MOUSEMOVE).empty(); });
+  poster.join();
+  rtl::Application->StopTimer(limit);
+  EXPECT_FALSE(gaveUp);
+  ASSERT_EQ(r->Messages(WM_MOUSEMOVE, WM_MOUSEMOVE).size(), 1u);
+  EXPECT_EQ(r->log.back().P, (TPoint{30, 40}));
+  // Work handed over by another thread wakes it too.
+  std::atomic<bool> handled{false};
+  std::thread other([&] { rtl::Application->Queue(nullptr, [&] { handled = true; }); });
+  rtl::Application->RunUntil([&] { return handled.load(); });
+  other.join();
+  EXPECT_TRUE(handled);
+}
+
+TEST_F(FormsTest, ClipboardKeepsUnicodeText) {
+  SetClipboardText(u"Gas \u20AC \U0001F600");
+  EXPECT_TRUE(HasClipboardText());
+  EXPECT_EQ(GetClipboardText(), u"Gas \u20AC \U0001F600");
+}
+
+struct DropRecorder : IDropTarget {
+  std::vector<std::string> calls;
+  TDropData data;
+  TPoint at;
+  HRESULT DragEnter(const TDropData&, rtl::TShiftState, const TPoint&, std::int32_t&) override {
+    calls.push_back("enter");
+    return S_OK;
+  }
+  HRESULT DragOver(rtl::TShiftState, const TPoint& Pt, std::int32_t&) override {
+    calls.push_back("over");
+    at = Pt;
+    return S_OK;
+  }
+  HRESULT DragLeave() override {
+    calls.push_back("leave");
+    return S_OK;
+  }
+  HRESULT Drop(const TDropData& Data, rtl::TShiftState, const TPoint&, std::int32_t&) override {
+    calls.push_back("drop");
+    data = Data;
+    return S_OK;
+  }
+};
+
+TEST_F(FormsTest, DroppedFilesReachTheRegisteredControlUnderTheMouse) {
+  MakeForm();
+  AddRecorder(0, 0, 100, 100);
+  Recorder* target = AddRecorder(100, 0, 100, 100);
+  form->Show();
+  DropRecorder drop;
+  RegisterDragDrop(target, &drop);
+  SimulateDrop(form.get(), {"/tmp/a.cfg", "/tmp/\xC3\xA4.cfg"}, "", 20, 20);
+  EXPECT_TRUE(drop.calls.empty());
+  SimulateDrop(form.get(), {"/tmp/a.cfg", "/tmp/\xC3\xA4.cfg"}, "", 150, 20);
+  EXPECT_EQ(drop.calls, (std::vector<std::string>{"enter", "over", "drop"}));
+  EXPECT_EQ(drop.data.Files, (std::vector<std::u16string>{u"/tmp/a.cfg", u"/tmp/\u00E4.cfg"}));
+  EXPECT_EQ(drop.at, target->ClientToScreen({50, 20}));
+  RevokeDragDrop(target);
+  drop.calls.clear();
+  SimulateDrop(form.get(), {}, "text", 150, 20);
+  EXPECT_TRUE(drop.calls.empty());
+}
+
+}  // namespace

@@ -1,0 +1,775 @@
+#include "vg2d/core/SceneControl.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <limits>
+
+#include "platform/loop/Application.h"
+#include "platform/rtl/Filer.h"
+#include "platform/win/Display.h"
+#include "vg2d/core/Controls.h"
+#include "vg2d/core/Frame.h"
+#include "vg2d/core/Registry.h"
+#include "vg2d/core/Styles.h"
+
+namespace vg {
+
+namespace {
+
+int sceneCount = 0;
+
+// A float coordinate to a whole pixel, toward zero, saturated to the int range.
+int PixelOf(float V) {
+  if (std::isnan(V)) return 0;
+  const double t = std::trunc(static_cast<double>(V));
+  if (t >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+  if (t <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+  return static_cast<int>(t);
+}
+
+win::TRect PixelRect(const TvxRect& R) { return {PixelOf(R.Left), PixelOf(R.Top), PixelOf(R.Right), PixelOf(R.Bottom)}; }
+
+}  // namespace
+
+int SceneCount() { return sceneCount; }
+
+rtl::TClass TvxCustomScene::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxCustomScene>().Build();
+  return &info;
+}
+
+rtl::TClass TvxScene::StaticClass() {
+  using S = TvxScene;
+  static const rtl::TClassInfo info = rtl::DefineClass<S>()
+                                          .Property("Align", &S::Align, &S::SetAlign)
+                                          .Default(win::alNone)
+                                          .Property("AnimatedCaret", &S::AnimatedCaret, &S::SetAnimatedCaret)
+                                          .Default(true)
+                                          .Property("Fill", &S::Fill, &S::SetFill)
+                                          .Property("Transparency", &S::Transparency, &S::SetTransparency)
+                                          .Default(false)
+                                          .Property("Style", &S::Style, &S::SetStyle)
+                                          .Property("TabStop", &S::TabStop, &S::SetTabStop)
+                                          .Default(false)
+                                          .Property("ActiveControl", &S::ActiveControl, &S::SetActiveControl)
+                                          .Build();
+  return &info;
+}
+
+TvxCustomScene::TvxCustomScene(rtl::TComponent* AOwner) : win::TCustomControl(AOwner) {
+  AddScene(this);
+  SetShowHint(true);
+  designTime_ = ComponentState().Contains(rtl::csDesigning);
+  SetControlStyle({win::csCaptureMouse, win::csOpaque, win::csDoubleClicks, win::csActionClient});
+  OnDragOver = TDragOverEvent(this, &TvxCustomScene::ControlDragOver, "ControlDragOver");
+  OnDragDrop = TDragDropEvent(this, &TvxCustomScene::ControlDragDrop, "ControlDragDrop");
+  if (!DefaultCanvasClass) throw rtl::EInvalidOperation("The 2D library is not started");
+  canvas_ = DefaultCanvasClass->Create(100, 100);
+  canvas_->SetScene(this);
+  fill_ = std::make_unique<TvxBrush>(vgBrushNone, 0xFF000000u);
+  fill_->OnChange = rtl::TNotifyEvent(this, &TvxCustomScene::FillChanged, "FillChanged");
+  win::TCustomControl::SetBounds(0, 0, 100, 100);
+  ++sceneCount;
+}
+
+TvxCustomScene::~TvxCustomScene() = default;
+
+void TvxCustomScene::BeforeDestruction() {
+  Destroying();
+  if (loadTimer_) rtl::Application->StopTimer(loadTimer_);
+  loadTimer_ = 0;
+  if (style_) style_->RemoveSceneRef(this);
+  style_ = nullptr;
+  // The animation ticker stays: the library's shut-down frees it.
+  --sceneCount;
+  if (frame_) frame_->SetSceneObject(nullptr);
+  frame_ = nullptr;
+  formCopy_ = nullptr;  // the frame that made it frees it
+  captured_ = hovered_ = focused_ = selected_ = designPlaceObject_ = designEditObject_ = dropTarget_ = nullptr;
+  activeControl_ = nullptr;
+  dragSource_ = nullptr;
+  while (!roots_.empty()) {
+    TvxObject* o = roots_.front();
+    roots_.erase(roots_.begin());
+    if (o->Parent()) o->SetParent(nullptr);
+    o->SetScene(nullptr);
+    delete o;
+  }
+  RemoveScene(this);
+  inherited::BeforeDestruction();
+}
+
+// ---- properties -------------------------------------------------------------------------------
+
+void TvxCustomScene::DefineProperties(rtl::TFiler* Filer) {
+  inherited::DefineProperties(Filer);
+  Filer->DefineProperty(
+      "DesignSnapGridShow", [this](rtl::TReader& R) { designSnapGridShow_ = R.ReadBoolean() && designTime_; },
+      [this](rtl::TWriter& W) { W.WriteBoolean(designSnapGridShow_); }, true);
+  Filer->DefineProperty(
+      "DesignSnapToGrid", [this](rtl::TReader& R) { designSnapToGrid_ = R.ReadBoolean(); },
+      [this](rtl::TWriter& W) { W.WriteBoolean(designSnapToGrid_); }, true);
+  Filer->DefineProperty(
+      "DesignSnapToLines", [this](rtl::TReader& R) { designSnapToLines_ = R.ReadBoolean(); },
+      [this](rtl::TWriter& W) { W.WriteBoolean(designSnapToLines_); }, true);
+}
+
+void TvxCustomScene::Loaded() {
+  inherited::Loaded();
+  savedCursor_ = Cursor();
+  if (designSnapToLines_) designSnapToGrid_ = false;
+  // One full repaint once loading has settled.
+  loadTimer_ = rtl::Application->StartTimer(1, [this] {
+    rtl::Application->StopTimer(loadTimer_);
+    loadTimer_ = 0;
+    AddUpdateRect(MakeRect(0, 0, 65535, 65535));
+  });
+}
+
+void TvxCustomScene::GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) {
+  inherited::GetChildren(Proc, Root);
+  for (TvxObject* o : roots_)
+    if (o->Stored()) Proc(o);
+}
+
+void TvxCustomScene::SetFill(TvxBrush* Value) {
+  if (Value && Value != fill_.get()) fill_->Assign(Value);
+}
+
+void TvxCustomScene::FillChanged(rtl::TObject*) {
+  updateRects_.clear();
+  AddUpdateRect(MakeRect(0, 0, static_cast<float>(Width()), static_cast<float>(Height())));
+}
+
+void TvxCustomScene::SetTransparency(bool Value) {
+  if (Value == transparency_) return;
+  transparency_ = Value;
+  AddUpdateRect(MakeRect(0, 0, 10000, 10000));
+}
+
+void TvxCustomScene::SetActiveControl(TvxControl* Value) {
+  if (Value == activeControl_) return;
+  activeControl_ = Value;
+  if (Value && !ComponentState().Contains(rtl::csLoading)) Value->SetFocus();
+}
+
+void TvxCustomScene::SetStyle(TvxResources* Value) {
+  if (Value == style_) return;
+  if (style_) style_->RemoveSceneRef(this);
+  style_ = Value;
+  if (style_) {
+    style_->AddSceneRef(this);
+    style_->FreeNotification(this);
+  }
+  UpdateStyle();
+}
+
+void TvxCustomScene::UpdateStyle() {
+  if (TvxObject* root = GetRoot()) root->UpdateStyle();
+}
+
+void TvxCustomScene::SetFrame(TvxFrame* Value) {
+  if (Value == frame_) return;
+  frame_ = Value;
+  if (Value) Value->FreeNotification(this);
+}
+
+void TvxCustomScene::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation != rtl::opRemove) return;
+  for (TvxVisualObject** ref : {&captured_, &selected_, &hovered_, &focused_, &designPlaceObject_,
+                                &designEditObject_, &dropTarget_, &dragSource_})
+    if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
+  if (activeControl_ && static_cast<rtl::TComponent*>(activeControl_) == AComponent) activeControl_ = nullptr;
+  if (frame_ && static_cast<rtl::TComponent*>(frame_) == AComponent) frame_ = nullptr;
+  if (formCopy_ == AComponent) formCopy_ = nullptr;
+  if (dragControl_ == AComponent) dragControl_ = nullptr;
+  if (style_ && static_cast<rtl::TComponent*>(style_) == AComponent) SetStyle(nullptr);
+}
+
+void TvxCustomScene::InsertObject(const std::string&) {}
+
+void TvxCustomScene::SetSelected(TvxVisualObject* Obj) {
+  if (!Obj || Obj->Scene() != this) return;
+  selected_ = Obj;
+  Obj->DesignSelect();
+}
+
+// ---- roots ------------------------------------------------------------------------------------
+
+void TvxCustomScene::AddObject(TvxObject* Obj) {
+  if (!Obj) return;
+  if (Obj->Parent() || (Obj->Scene() && Obj->Scene() != this)) Obj->SetParent(nullptr);
+  if (std::find(roots_.begin(), roots_.end(), Obj) == roots_.end()) roots_.push_back(Obj);
+  Obj->SetScene(this);
+  if (TvxVisualObject* v = Obj->Visual(); v && !ComponentState().Contains(rtl::csDestroying)) {
+    v->RecalcUpdateRect();
+    v->RecalcAbsolute();
+    v->Repaint();
+    RealignRoot();
+  }
+}
+
+void TvxCustomScene::RemoveObject(TvxObject* Obj) {
+  if (roots_.empty() || !Obj) return;
+  Invalidate();
+  Notification(Obj, rtl::opRemove);
+  Obj->SetScene(nullptr);
+  roots_.erase(std::remove(roots_.begin(), roots_.end(), Obj), roots_.end());
+}
+
+void TvxCustomScene::RealignRoot() {
+  TvxObject* first = GetRoot();
+  TvxVisualObject* root = first ? first->Visual() : nullptr;
+  if (!root) return;
+  const float sx = root->Scale()->X(), sy = root->Scale()->Y();
+  // A root scaled to nothing cannot be laid out over the scene.
+  if (sx == 0 || sy == 0 || std::isnan(sx) || std::isnan(sy)) return;
+  const float w = static_cast<float>(Width()), h = static_cast<float>(Height());
+  const float a = root->RotateAngle();
+  if (a == 90 || a == -90 || a == 270 || a == -270)
+    root->SetBounds((w - h) / 2, -(w - h) / 2, h / sy, w / sx);
+  else
+    root->SetBounds(0, 0, w / sx, h / sy);
+}
+
+TvxVisualObject* TvxCustomScene::ObjectAtPoint(const TvxPoint& P) {
+  for (size_t i = roots_.size(); i-- > 0;) {
+    TvxVisualObject* v = roots_[i]->Visual();
+    if (!v) return nullptr;
+    if (v->Visible() || designTime_)
+      if (TvxVisualObject* hit = v->ObjectAtPoint(P)) return hit;
+  }
+  return nullptr;
+}
+
+// ---- window -----------------------------------------------------------------------------------
+
+bool TvxCustomScene::OnLayeredForm() const {
+  return transparency_ && !designTime_ && dynamic_cast<win::TCustomForm*>(Parent()) != nullptr;
+}
+
+void TvxCustomScene::CreateHandle() {
+  inherited::CreateHandle();
+  canvas_->ResizeBuffer(Width(), Height());
+  RealignRoot();
+  AddUpdateRect(MakeRect(0, 0, static_cast<float>(Width()), static_cast<float>(Height())));
+  if (OnLayeredForm()) {
+    static_cast<win::TCustomForm*>(Parent())->SetLayered(true);
+    UpdateLayered();
+    AddUpdateRect(MakeRect(0, 0, 65535, 65535));
+  }
+}
+
+void TvxCustomScene::CreateWnd() {
+  inherited::CreateWnd();
+  win::RegisterDragDrop(this, this);
+}
+
+void TvxCustomScene::DestroyWnd() {
+  win::RevokeDragDrop(this);
+  inherited::DestroyWnd();
+}
+
+void TvxCustomScene::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
+  if (canvas_ && HandleAllocated()) {
+    canvas_->ResizeBuffer(Width(), Height());
+    RealignRoot();
+  }
+}
+
+void TvxCustomScene::AddUpdateRect(const TvxRect& R) {
+  if (disableUpdate_ || ComponentState().Contains(rtl::csLoading) || !HandleAllocated() ||
+      ComponentState().Contains(rtl::csDestroying) || (canvas_->Buffered() && !canvas_->BufferBits()))
+    return;
+  if (R.Right - R.Left == 0 || R.Bottom - R.Top == 0) return;
+  const TvxRect r = MakeRect(std::trunc(R.Left), std::trunc(R.Top), std::trunc(R.Right) + 1, std::trunc(R.Bottom) + 1);
+  const float w = static_cast<float>(Width()), h = static_cast<float>(Height());
+  if (!(r.Left <= w && r.Right >= 0 && r.Top <= h && r.Bottom >= 0)) return;
+  if (OnLayeredForm()) {
+    updateRects_.push_back(r);
+    rtl::PostMessage(Handle(), WM_SCENEREPAINT, 0, 0);
+  } else {
+    InvalidateRect(PixelRect(r));
+  }
+}
+
+void TvxCustomScene::PaintHandler() {
+  if (painting_) return;
+  for (const win::TRect& r : TakeUpdateRegion())
+    updateRects_.push_back(MakeRect(static_cast<float>(r.Left), static_cast<float>(r.Top), static_cast<float>(r.Right),
+                                    static_cast<float>(r.Bottom)));
+  Paint();
+}
+
+void TvxCustomScene::Paint() {
+  if ((frame_ && !designTime_) || painting_ || updateRects_.empty()) return;
+  painting_ = true;
+  struct TDone {
+    TvxCustomScene* Scene;
+    ~TDone() {
+      Scene->painting_ = false;
+      Scene->updateRects_.clear();
+    }
+  } done{this};
+  if (updateRects_.size() > static_cast<size_t>(MaxUpdateRects)) {
+    TvxRect all = updateRects_.front();
+    for (const TvxRect& r : updateRects_) UnionRectF(TvxRect(all), r, all);
+    updateRects_.assign(1, all);
+  }
+  const bool layered = OnLayeredForm();
+  TvxCanvas* c = canvas_.get();
+  if (c->BeginScene()) {
+    c->ResetClipRect();
+    c->SetMatrix(IdentityMatrix);
+    c->SetClipRects(updateRects_);
+    const bool onForm = dynamic_cast<win::TCustomForm*>(Parent()) != nullptr;
+    const bool clearOnly = fill_->Style() == vgBrushNone ||
+                           (fill_->Style() == vgBrushSolid && (fill_->Color() >> 24) == 0);
+    if (transparency_ && !onForm && fill_->Style() == vgBrushNone) {
+      // What lies under a transparent scene inside another control shows through: the
+      // form composes the cleared pixels over its own colour.
+      for (const TvxRect& r : updateRects_) c->ClearRect(r, 0);
+    } else if (!(transparency_ && !onForm) && clearOnly) {
+      for (const TvxRect& r : updateRects_) c->ClearRect(r, transparency_ ? 0 : fill_->Color() & 0x00FFFFFFu);
+    } else {
+      c->Fill()->Assign(fill_.get());
+      c->FillRect(MakeRect(-1, -1, static_cast<float>(Width()) + 1, static_cast<float>(Height()) + 1), 0, 0,
+                  AllCorners, 1.0f, vgCornerRound);
+    }
+    c->SetStrokeThickness(1.0f);
+    c->SetStrokeCap(vgCapFlat);
+    c->SetStrokeJoin(vgJoinMiter);
+    c->SetStrokeDash(vgDashSolid);
+    c->Stroke()->SetStyle(vgBrushSolid);
+    c->Fill()->SetStyle(vgBrushSolid);
+    for (size_t i = 0; i < roots_.size(); ++i) {
+      TvxVisualObject* v = roots_[i]->Visual();
+      if (!v || !v->Visible()) continue;
+      const TvxRect area = v->GetUpdateRect();
+      for (const TvxRect& r : updateRects_) {
+        TvxRect common;
+        if (!IntersectRectF(common, area, r)) continue;
+        c->SetMatrix(v->GetAbsoluteMatrix());
+        v->BeforePaint();
+        v->Paint();
+        v->AfterPaint();
+        v->PaintChildren();
+        if (v->OnPaint) {
+          c->SetMatrix(v->GetAbsoluteMatrix());
+          v->OnPaint(v, c, v->GetLocalRect());
+        }
+        break;
+      }
+    }
+    c->EndScene();
+  }
+  if (layered) {
+    UpdateLayered();
+    return;
+  }
+  const gfx2d::PixelTarget dc = GetDC();
+  if (!dc.Bits) return;
+  std::vector<win::TRect> shown;
+  for (const TvxRect& r : updateRects_) {
+    c->FlushBufferRect(0, 0, &dc, r);
+    const win::TRect p = PixelRect(r);
+    shown.push_back({p.Left, p.Top, p.Right + 1, p.Bottom + 1});
+  }
+  PresentRects(shown);
+}
+
+void TvxCustomScene::UpdateLayered() {
+  if (designTime_ || !dynamic_cast<win::TWinControl*>(Owner())) return;
+  auto* form = dynamic_cast<win::TCustomForm*>(Parent());
+  if (!form || !form->HandleAllocated() || !canvas_->BufferBits()) return;
+  const int w = canvas_->Width(), h = canvas_->Height();
+  layeredBits_.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+  const gfx2d::PixelTarget target{layeredBits_.data(), w, h, w};
+  canvas_->FlushBuffer(0, 0, &target);
+  form->UpdateLayered(layeredBits_.data(), w, h, w, form->Left() + Left(), form->Top() + Top());
+}
+
+win::LRESULT TvxCustomScene::WndProc(win::MSG& Message) {
+  switch (Message.message) {
+    case WM_SCENEREPAINT: {
+      win::MSG m;
+      while (rtl::PeekMessage(m, Handle(), WM_SCENEREPAINT, WM_SCENEREPAINT, rtl::PM_REMOVE)) {
+      }
+      Paint();
+      return 0;
+    }
+    case win::WM_ERASEBKGND:
+      return 1;
+    case win::WM_GETDLGCODE:
+      return win::DLGC_WANTARROWS | win::DLGC_WANTTAB | win::DLGC_WANTCHARS;
+    case win::WM_KEYDOWN:
+    case win::WM_KEYUP: {
+      std::uint16_t key = static_cast<std::uint16_t>(Message.wParam);
+      char16_t ch = 0;
+      const rtl::TShiftState shift = win::KeyDataToShiftState(Message.lParam);
+      if (Message.message == win::WM_KEYDOWN) KeyDown(key, ch, shift);
+      else KeyUp(key, ch, shift);
+      return 0;
+    }
+    case win::WM_CHAR:
+      HandleChar(static_cast<char16_t>(Message.wParam));
+      return 0;
+    case win::WM_IME_STARTCOMPOSITION: {
+      // The input method's window goes to the focused object's corner.
+      win::TPoint at{};
+      if (focused_) {
+        const TvxPoint p = focused_->LocalToAbsolute(MakePoint(0, 0));
+        at = {static_cast<int>(std::lround(p.X)), static_cast<int>(std::lround(p.Y))};
+      }
+      if (win::TCustomForm* f = win::GetParentForm(this)) {
+        const win::TPoint o = f->ScreenToClient(ClientToScreen(at));
+        win::SetTextInputRect(f, {o.X, o.Y, o.X + Width() - at.X, o.Y + Height() - at.Y});
+      }
+      return 1;
+    }
+    case win::CM_MOUSELEAVE:
+      if (TvxVisualObject* h = hovered_) {
+        hovered_ = nullptr;
+        h->MouseLeave();
+      }
+      return 0;
+    case win::CM_SHOWINGCHANGED:
+      AddUpdateRect(MakeRect(0, 0, static_cast<float>(Width()), static_cast<float>(Height())));
+      return 0;
+    default:
+      return inherited::WndProc(Message);
+  }
+}
+
+// ---- mouse ------------------------------------------------------------------------------------
+
+namespace {
+// The control a window move or resize acts on: the scene's owner when it is a control,
+// else the scene's form.
+win::TControl* MovedControl(win::TControl* Scene) {
+  if (auto* c = dynamic_cast<win::TControl*>(Scene->Owner())) return c;
+  return win::GetParentForm(Scene);
+}
+}  // namespace
+
+void TvxCustomScene::BeginWindowDrag() {
+  win::TControl* owner = MovedControl(this);
+  if (!owner) return;
+  moving_ = true;
+  dragStartCursor_ = win::GetCursorPos();
+  dragStartBounds_ = owner->BoundsRect();
+}
+
+void TvxCustomScene::BeginWindowResize() {
+  win::TControl* owner = MovedControl(this);
+  if (!owner) return;
+  resizing_ = true;
+  dragStartCursor_ = win::GetCursorPos();
+  dragStartBounds_ = owner->BoundsRect();
+}
+
+void TvxCustomScene::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) {
+  inherited::MouseDown(Button, Shift, X, Y);
+  if (!Focused() && CanFocus()) SetFocus();
+  lastRaw_ = MakePoint(static_cast<float>(X), static_cast<float>(Y));
+  mousePos_ = lastRaw_;
+  if (designTime_) return;
+  TvxVisualObject* o = ObjectAtPoint(mousePos_);
+  if (!o) {
+    BeginWindowDrag();
+    return;
+  }
+  if (dynamic_cast<IvxSizeGrip*>(o)) {
+    BeginWindowResize();
+    return;
+  }
+  const TvxPoint p = o->AbsoluteToLocal(mousePos_);
+  TvxFreeWatch alive(o);
+  o->MouseDown(Button, Shift, p.X, p.Y);
+  if (!alive.Gone() && o->DragMode() == vgDragAutomatic) o->BeginAutoDrag();
+}
+
+void TvxCustomScene::MouseMove(rtl::TShiftState Shift, int X, int Y) {
+  inherited::MouseMove(Shift, X, Y);
+  rtl::TCursor cursor = savedCursor_;
+  if (moving_ || resizing_) {
+    win::TControl* owner = MovedControl(this);
+    const win::TPoint c = win::GetCursorPos();
+    const int dx = c.X - dragStartCursor_.X, dy = c.Y - dragStartCursor_.Y;
+    const win::TRect& b = dragStartBounds_;
+    if (owner && moving_) owner->SetBounds(b.Left + dx, b.Top + dy, owner->Width(), owner->Height());
+    if (owner && resizing_) {
+      // A grip never makes the window smaller than one pixel.
+      owner->SetBounds(owner->Left(), owner->Top(), std::max(1, b.Width() + dx), std::max(1, b.Height() + dy));
+      SetCursor(savedCursor_);
+    }
+    lastRaw_ = MakePoint(static_cast<float>(X), static_cast<float>(Y));
+    return;
+  }
+  mousePos_ = MakePoint(static_cast<float>(X), static_cast<float>(Y));
+  lastRaw_ = mousePos_;
+  if (designTime_) return;
+  if (captured_) {
+    const TvxPoint p = captured_->AbsoluteToLocal(mousePos_);
+    captured_->MouseMove(Shift, p.X, p.Y, 0, 0);
+    return;
+  }
+  TvxVisualObject* o = ObjectAtPoint(mousePos_);
+  if (!o) {
+    if (TvxVisualObject* h = hovered_) {
+      hovered_ = nullptr;
+      h->MouseLeave();
+    }
+  } else {
+    SetHint(o->ShowHint() ? o->Hint() : std::u16string());
+    cursor = dynamic_cast<IvxSizeGrip*>(o) ? win::crSizeNWSE : o->Cursor();
+    TvxFreeWatch alive(o);
+    if (o != hovered_) {
+      if (TvxVisualObject* h = hovered_) {
+        hovered_ = nullptr;
+        h->MouseLeave();
+      }
+      if (!alive.Gone()) {
+        hovered_ = o;
+        o->MouseEnter();
+      }
+    }
+    if (!alive.Gone()) {
+      const TvxPoint p = o->AbsoluteToLocal(mousePos_);
+      o->MouseMove(Shift, p.X, p.Y, 0, 0);
+    }
+  }
+  SetCursor(cursor);
+}
+
+void TvxCustomScene::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) {
+  inherited::MouseUp(Button, Shift, X, Y);
+  moving_ = false;
+  resizing_ = false;
+  if (designTime_) return;
+  TvxVisualObject* o = captured_ ? captured_ : ObjectAtPoint(mousePos_);
+  if (!o) return;
+  const TvxPoint p = o->AbsoluteToLocal(mousePos_);
+  o->MouseUp(Button, Shift, p.X, p.Y);
+}
+
+bool TvxCustomScene::DoMouseWheel(rtl::TShiftState Shift, int WheelDelta, const win::TPoint& MousePos) {
+  bool handled = inherited::DoMouseWheel(Shift, WheelDelta, MousePos);
+  if (designTime_) return handled;
+  if (captured_) {
+    captured_->MouseWheel(Shift, WheelDelta, handled);
+    return handled;
+  }
+  for (TvxVisualObject* o = ObjectAtPoint(mousePos_); o && !handled;) {
+    TvxFreeWatch alive(o);
+    o->MouseWheel(Shift, WheelDelta, handled);
+    if (alive.Gone()) break;
+    TvxObject* parent = o->Parent();
+    o = parent ? parent->Visual() : nullptr;
+  }
+  return handled;
+}
+
+void TvxCustomScene::SetCaptured(TvxVisualObject* Value) {
+  captured_ = Value;
+  SetMouseCapture(Value != nullptr);
+}
+
+void TvxCustomScene::SetFocused(TvxVisualObject* Value) {
+  if (Value == focused_) return;
+  TvxVisualObject* old = focused_;
+  focused_ = Value;
+  if (old) old->KillFocus();
+  if (Value && focused_ == Value) Value->EnterFocus();
+}
+
+TvxPoint TvxCustomScene::LocalToScreen(const TvxPoint& P) {
+  const win::TPoint s = ClientToScreen({static_cast<int>(std::lround(P.X)), static_cast<int>(std::lround(P.Y))});
+  return MakePoint(static_cast<float>(s.X), static_cast<float>(s.Y));
+}
+
+// ---- keys -------------------------------------------------------------------------------------
+
+void TvxCustomScene::HandleChar(char16_t Ch) {
+  if (Ch == 13) return;
+  const rtl::TShiftState shift = win::KeyboardShiftState();
+  std::uint16_t key = 0;
+  char16_t ch = Ch;
+  // Ctrl+A, C, V, X and Z reach the objects as their letters, pressed and released.
+  static constexpr std::pair<char16_t, char16_t> chords[] = {{1, u'a'}, {3, u'c'}, {22, u'v'}, {24, u'x'}, {26, u'z'}};
+  for (const auto& [code, letter] : chords)
+    if (Ch == code) {
+      ch = letter;
+      KeyDown(key, ch, shift);
+      key = 0;
+      ch = letter;
+      KeyUp(key, ch, shift);
+      return;
+    }
+  KeyDown(key, ch, shift);
+}
+
+void TvxCustomScene::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
+  static constexpr std::uint16_t dialogKeys[] = {27, 13, 37, 39, 38, 40, 36, 35, 107, 109};
+  if (std::find(std::begin(dialogKeys), std::end(dialogKeys), Key) != std::end(dialogKeys))
+    if (TvxObject* root = GetRoot(); root && root->Visual()) {
+      root->Visual()->DialogKey(Key, Shift);
+      if (Key == 0) return;
+    }
+  if (Key == win::VK_ESCAPE)
+    if (win::TCustomForm* f = win::ModalOwnerForm(Owner())) {
+      f->SetModalResult(win::mrCancel);
+      Key = 0;
+      return;
+    }
+  TvxObject* root = GetRoot();
+  if (Key != win::VK_TAB || !root || !root->Visual()) {
+    if (focused_) focused_->KeyDown(Key, KeyChar, Shift);
+    return;
+  }
+  Key = 0;
+  std::vector<TvxVisualObject*> list;
+  root->Visual()->GetTabOrderList(list, true);
+  if (list.empty()) return;
+  const int n = static_cast<int>(list.size());
+  const auto at = std::find(list.begin(), list.end(), focused_);
+  const int i = at == list.end() ? -1 : static_cast<int>(at - list.begin());
+  const bool back = Shift.Contains(rtl::ssShift);
+  // From the entry after (before) the focused one, round to the focused one itself.
+  const int from = i < 0 ? (back ? n - 1 : 0) : (back ? i - 1 + n : i + 1) % n;
+  for (int k = 0; k < n; ++k) {
+    TvxVisualObject* c = list[static_cast<size_t>(((back ? from - k : from + k) % n + n) % n)];
+    if (c->GetParentedVisible() && c->CanFocused() && c->GetAbsoluteEnabled()) {
+      c->SetFocus();
+      return;
+    }
+  }
+}
+
+void TvxCustomScene::KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
+  if (focused_) focused_->KeyUp(Key, KeyChar, Shift);
+}
+
+// ---- drags ------------------------------------------------------------------------------------
+
+TvxDragObject TvxCustomScene::MakeDragObject(const win::TDropData& Data) const {
+  TvxDragObject d;
+  d.Files = Data.Files;
+  if (!Data.Files.empty()) d.Data = Data.Files.front();
+  else if (!Data.Text.empty()) d.Data = Data.Text;
+  return d;
+}
+
+win::HRESULT TvxCustomScene::DragEnter(const win::TDropData& Data, rtl::TShiftState, const win::TPoint&,
+                                       std::int32_t& Effect) {
+  Effect = win::DROPEFFECT_NONE;
+  TvxObject* root = GetRoot();
+  if (!root || !root->Visual()) return win::E_UNEXPECTED;
+  oleData_ = MakeDragObject(Data);
+  oleActive_ = true;
+  return win::S_OK;
+}
+
+win::HRESULT TvxCustomScene::DragOver(rtl::TShiftState, const win::TPoint& Pt, std::int32_t& Effect) {
+  Effect = win::DROPEFFECT_NONE;
+  TvxObject* root = GetRoot();
+  if (!oleActive_ || !root || !root->Visual()) return win::S_OK;
+  const win::TPoint c = ScreenToClient(Pt);
+  const TvxPoint p = MakePoint(static_cast<float>(c.X), static_cast<float>(c.Y));
+  TvxVisualObject* target = root->Visual()->FindTarget(p, oleData_);
+  if (target != dropTarget_) {
+    if (TvxVisualObject* old = dropTarget_) {
+      dropTarget_ = nullptr;
+      old->DragLeave();
+    }
+    dropTarget_ = target;
+    if (target) target->DragEnter(oleData_, p);
+  }
+  if (dropTarget_) Effect = win::DROPEFFECT_LINK;
+  return win::S_OK;
+}
+
+win::HRESULT TvxCustomScene::DragLeave() {
+  if (TvxVisualObject* old = dropTarget_) {
+    dropTarget_ = nullptr;
+    old->DragLeave();
+  }
+  oleActive_ = false;
+  oleData_ = {};
+  return win::S_OK;
+}
+
+win::HRESULT TvxCustomScene::Drop(const win::TDropData& Data, rtl::TShiftState, const win::TPoint& Pt,
+                                  std::int32_t&) {
+  if (oleActive_ && dropTarget_) {
+    const win::TPoint c = ScreenToClient(Pt);
+    TvxVisualObject* t = dropTarget_;
+    dropTarget_ = nullptr;
+    t->DragDrop(MakeDragObject(Data), MakePoint(static_cast<float>(c.X), static_cast<float>(c.Y)));
+  }
+  oleActive_ = false;
+  oleData_ = {};
+  return win::S_OK;
+}
+
+void TvxCustomScene::BeginVCLDrag(TvxVisualObject* Obj) {
+  if (!dragControl_) {
+    auto* c = new win::TCustomControl(this);
+    c->SetParent(this);
+    c->SetBounds(0, 0, 0, 0);
+    c->OnEndDrag = [this](rtl::TObject*, rtl::TObject*, int, int) {
+      TvxVisualObject* o = dragSource_;
+      dragSource_ = nullptr;
+      if (o) o->DragEnd();
+    };
+    dragControl_ = c;
+  }
+  dragSource_ = Obj;
+  dragControl_->BeginDrag(true);
+}
+
+TvxVisualObject* TvxCustomScene::ControlDragTarget(rtl::TObject* Source, int X, int Y, TvxDragObject& Data) {
+  TvxObject* root = GetRoot();
+  if (!root || !root->Visual()) return nullptr;
+  Data.Source = Source == dragControl_ && dragSource_ ? static_cast<rtl::TObject*>(dragSource_) : Source;
+  return root->Visual()->FindTarget(MakePoint(static_cast<float>(X), static_cast<float>(Y)), Data);
+}
+
+void TvxCustomScene::ControlDragOver(rtl::TObject*, rtl::TObject* Source, int X, int Y, int, bool& Accept) {
+  Accept = false;
+  TvxDragObject data;
+  TvxVisualObject* target = ControlDragTarget(Source, X, Y, data);
+  if (!GetRoot()) return;
+  const TvxPoint p = MakePoint(static_cast<float>(X), static_cast<float>(Y));
+  if (target && static_cast<rtl::TObject*>(target) == data.Source) {
+    if (TvxVisualObject* old = dropTarget_) {
+      dropTarget_ = nullptr;
+      old->DragLeave();
+    }
+    return;
+  }
+  if (dropTarget_) dropTarget_->DragOver(data, p, Accept);
+  if (target != dropTarget_) {
+    if (TvxVisualObject* old = dropTarget_) {
+      dropTarget_ = nullptr;
+      old->DragLeave();
+    }
+    dropTarget_ = target;
+    if (target) target->DragEnter(data, p);
+  }
+  if (!dropTarget_) Accept = false;
+}
+
+void TvxCustomScene::ControlDragDrop(rtl::TObject*, rtl::TObject* Source, int X, int Y) {
+  if (TvxVisualObject* t = dropTarget_) {
+    TvxDragObject data;
+    ControlDragTarget(Source, X, Y, data);
+    dropTarget_ = nullptr;
+    t->DragDrop(data, MakePoint(static_cast<float>(X), static_cast<float>(Y)));
+  }
+}
+
+}  // namespace vg
