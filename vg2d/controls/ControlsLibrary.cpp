@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
@@ -30,6 +31,15 @@ void RegisterInCategory(const std::string& Category, std::initializer_list<rtl::
   RegisterForStreams(Classes);
 }
 
+// Tracks and scroll bars.
+void RegisterRangeClasses() {
+  using rtl::ClassOf;
+  RegisterForStreams({ClassOf<TvxThumb>(), ClassOf<TvxCustomTrack>()});
+  RegisterInCategory("Controls", {ClassOf<TvxTrack>(), ClassOf<TvxScrollBar>(), ClassOf<TvxSmallScrollBar>(),
+                                  ClassOf<TvxTrackBar>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudTrack>(), ClassOf<TvxHudTrackBar>(), ClassOf<TvxHudScrollBar>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -44,6 +54,7 @@ void RegisterControlClasses() {
   RegisterInCategory("HUD", {ClassOf<TvxHudLabel>(), ClassOf<TvxHudPanel>(), ClassOf<TvxHudStatusBar>(),
                              ClassOf<TvxHudButton>(), ClassOf<TvxHudRoundButton>(), ClassOf<TvxHudCircleButton>(),
                              ClassOf<TvxHudSpeedButton>(), ClassOf<TvxHudCornerButton>()});
+  RegisterRangeClasses();
 }
 
 }  // namespace
