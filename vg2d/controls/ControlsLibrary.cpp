@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Library.h"
@@ -31,13 +33,17 @@ void RegisterInCategory(const std::string& Category, std::initializer_list<rtl::
   RegisterForStreams(Classes);
 }
 
-// Tracks and scroll bars.
-void RegisterRangeClasses() {
+// Tracks, scroll bars, the small indicators and the tab control.
+void RegisterRangeAndTabClasses() {
   using rtl::ClassOf;
   RegisterForStreams({ClassOf<TvxThumb>(), ClassOf<TvxCustomTrack>()});
-  RegisterInCategory("Controls", {ClassOf<TvxTrack>(), ClassOf<TvxScrollBar>(), ClassOf<TvxSmallScrollBar>(),
-                                  ClassOf<TvxTrackBar>()});
-  RegisterInCategory("HUD", {ClassOf<TvxHudTrack>(), ClassOf<TvxHudTrackBar>(), ClassOf<TvxHudScrollBar>()});
+  RegisterInCategory("Controls", {ClassOf<TvxProgressBar>(), ClassOf<TvxTrack>(), ClassOf<TvxScrollBar>(),
+                                  ClassOf<TvxSmallScrollBar>(), ClassOf<TvxAniIndicator>(), ClassOf<TvxTrackBar>(),
+                                  ClassOf<TvxSplitter>(), ClassOf<TvxTabControl>()});
+  RegisterInCategory("Buttons", {ClassOf<TvxAngleButton>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudAngleButton>(), ClassOf<TvxHudTrack>(), ClassOf<TvxHudTrackBar>(),
+                             ClassOf<TvxHudScrollBar>(), ClassOf<TvxHudTabControl>()});
+  RegisterInCategory("Items", {ClassOf<TvxTabItem>(), ClassOf<TvxHudTabItem>()});
 }
 
 // The controls by category, in the order of the design lists.
@@ -54,7 +60,7 @@ void RegisterControlClasses() {
   RegisterInCategory("HUD", {ClassOf<TvxHudLabel>(), ClassOf<TvxHudPanel>(), ClassOf<TvxHudStatusBar>(),
                              ClassOf<TvxHudButton>(), ClassOf<TvxHudRoundButton>(), ClassOf<TvxHudCircleButton>(),
                              ClassOf<TvxHudSpeedButton>(), ClassOf<TvxHudCornerButton>()});
-  RegisterRangeClasses();
+  RegisterRangeAndTabClasses();
 }
 
 }  // namespace
