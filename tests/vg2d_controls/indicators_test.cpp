@@ -239,3 +239,17 @@ TEST_F(Indicators, TheAngleButtonFollowsTheMouseRoundItsCentre) {
   EXPECT_EQ(dial->Value(), 0.0f);
   EXPECT_EQ(text->Text(), u"0\u00B0");
 }
+
+TEST_F(Indicators, ASpinnerWhoseChildrenWereFreedStillAnswers) {
+  ControlScene s(40, 40);
+  auto* spin = s.Add(new TvxAniIndicator(nullptr), 0, 0);
+  spin->SetEnabled(true);
+  clock.Advance(500);
+  spin->DeleteChildren();
+  EXPECT_EQ(spin->Phase(), 0.0f);
+  spin->SetEnabled(false);
+  spin->SetEnabled(true);
+  clock.Advance(500);
+  s.PaintAll();
+  EXPECT_TRUE(spin->Enabled());
+}

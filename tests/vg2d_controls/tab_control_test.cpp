@@ -172,3 +172,25 @@ TEST_F(Tabs, TheSelectedHeaderIsPaintedOverItsNeighbours) {
   EXPECT_EQ(s.At(10 + 70, 20), 0xFFFF0000u);
   EXPECT_EQ(items[0]->Opacity(), 1.0f);
 }
+
+TEST_F(Tabs, ItemsAndTheSelectionComeBackFromAStream) {
+  ControlScene s(400, 300);
+  Place(s, 3, true);
+  tabs->SetItemIndex(2);
+  tabs->SetFullSize(true);
+  tabs->SetItemHeight(26);
+  std::unique_ptr<TvxObject> copy(tabs->Clone(nullptr));
+  auto* back = dynamic_cast<TvxHudTabControl*>(copy.get());
+  ASSERT_NE(back, nullptr);
+  s.root->AddObject(copy.release());
+  back->ApplyResource();
+  EXPECT_EQ(back->ItemIndex(), 2);
+  EXPECT_TRUE(back->FullSize());
+  EXPECT_EQ(back->HeaderHeight(), 26.0f);
+  const std::vector<TvxTabItem*> items = back->VisibleItems();
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[2]->Position()->X(), 200.0f);
+  items[2]->ApplyResource();
+  EXPECT_TRUE(items[2]->IsSelected());
+  EXPECT_FALSE(items[0]->IsSelected());
+}

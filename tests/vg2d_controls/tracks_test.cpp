@@ -281,3 +281,34 @@ TEST_F(Tracks, TheScrollBarShowsTheTrackOfItsOrientationAndItsArrowsRepeat) {
   TvxSmallScrollBar small(nullptr);
   EXPECT_EQ(small.Height(), 8.0f);
 }
+
+TEST_F(Tracks, RangeAndValueComeBackFromAStream) {
+  // The value is read after the range: a value beyond the default maximum survives.
+  TvxHudTrackBar t(nullptr);
+  t.SetMin(-50);
+  t.SetMax(500);
+  t.SetFrequency(5);
+  t.SetValue(300);
+  t.SetTracking(false);
+  t.SetOrientation(vgVertical);
+  std::unique_ptr<TvxObject> copy(t.Clone(nullptr));
+  auto* back = dynamic_cast<TvxHudTrackBar*>(copy.get());
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Min(), -50.0f);
+  EXPECT_EQ(back->Max(), 500.0f);
+  EXPECT_EQ(back->Frequency(), 5.0f);
+  EXPECT_EQ(back->Value(), 300.0f);
+  EXPECT_FALSE(back->Tracking());
+  EXPECT_EQ(back->Orientation(), vgVertical);
+  TvxScrollBar bar(nullptr);
+  bar.SetMax(1000);
+  bar.SetViewportSize(100);
+  bar.SetValue(850);
+  bar.SetSmallChange(10);
+  std::unique_ptr<TvxObject> barCopy(bar.Clone(nullptr));
+  auto* barBack = dynamic_cast<TvxScrollBar*>(barCopy.get());
+  ASSERT_NE(barBack, nullptr);
+  EXPECT_EQ(barBack->Value(), 850.0f);
+  EXPECT_EQ(barBack->ViewportSize(), 100.0f);
+  EXPECT_EQ(barBack->SmallChange(), 10.0f);
+}

@@ -309,12 +309,19 @@ TvxAniIndicator::TvxAniIndicator(rtl::TComponent* AOwner)
   inner_->AddObject(rotation_);
 }
 
+void TvxAniIndicator::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation != rtl::opRemove) return;
+  if (AComponent == inner_) inner_ = nullptr;
+  if (AComponent == rotation_) rotation_ = nullptr;
+}
+
 void TvxAniIndicator::SetEnabled(bool Value) {
   if (Value == animating_) return;
   animating_ = Value;
-  if (animating_)
+  if (rotation_ && animating_)
     rotation_->Start();
-  else
+  else if (rotation_)
     rotation_->Stop();
   Repaint();
 }
@@ -325,7 +332,7 @@ void TvxAniIndicator::SetStyle(TvxAniIndicatorStyle Value) {
   Repaint();
 }
 
-float TvxAniIndicator::Phase() const { return inner_->RotateAngle(); }
+float TvxAniIndicator::Phase() const { return inner_ ? inner_->RotateAngle() : 0; }
 
 float TvxAniIndicator::HighlightOpacity(int Index) const {
   const int spokes = style_ == vgAniIndicatorLine ? 12 : 7;

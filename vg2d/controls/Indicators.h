@@ -112,6 +112,10 @@ public:
 
   void Paint() override;
 
+protected:
+  // Forgets the inner object or its animation when either is freed (with the children).
+  void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
+
 private:
   TvxVisualObject* inner_;
   TvxFloatAnimation* rotation_;
