@@ -18,5 +18,8 @@ RTL_ENUM(TMouseButton, mbLeft, mbRight, mbMiddle);
 // A cursor identifier: 0 is the default cursor, negative values the standard ones.
 using TCursor = int16_t;
 constexpr TCursor crDefault = 0;
+// The resize cursors of splitters: a horizontal and a vertical double arrow.
+constexpr TCursor crHSplit = -14;
+constexpr TCursor crVSplit = -15;
 
 }  // namespace rtl

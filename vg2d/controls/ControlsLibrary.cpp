@@ -6,8 +6,11 @@
 
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Library.h"
@@ -34,6 +37,19 @@ void RegisterInCategory(const std::string& Category, std::initializer_list<rtl::
   RegisterForStreams(Classes);
 }
 
+// Tracks, scroll bars, the small indicators and the tab control.
+void RegisterRangeAndTabClasses() {
+  using rtl::ClassOf;
+  RegisterForStreams({ClassOf<TvxThumb>(), ClassOf<TvxCustomTrack>()});
+  RegisterInCategory("Controls", {ClassOf<TvxProgressBar>(), ClassOf<TvxTrack>(), ClassOf<TvxScrollBar>(),
+                                  ClassOf<TvxSmallScrollBar>(), ClassOf<TvxAniIndicator>(), ClassOf<TvxTrackBar>(),
+                                  ClassOf<TvxSplitter>(), ClassOf<TvxTabControl>()});
+  RegisterInCategory("Buttons", {ClassOf<TvxAngleButton>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudAngleButton>(), ClassOf<TvxHudTrack>(), ClassOf<TvxHudTrackBar>(),
+                             ClassOf<TvxHudScrollBar>(), ClassOf<TvxHudTabControl>()});
+  RegisterInCategory("Items", {ClassOf<TvxTabItem>(), ClassOf<TvxHudTabItem>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -58,6 +74,7 @@ void RegisterControlClasses() {
                                     ClassOf<TvxSpinBox>(), ClassOf<TvxTextBoxClearBtn>()});
   RegisterInCategory("HUD", {ClassOf<TvxHudTextBox>(), ClassOf<TvxHudNumberBox>(), ClassOf<TvxHudRoundTextBox>(),
                              ClassOf<TvxHudSpinBox>()});
+  RegisterRangeAndTabClasses();
 }
 
 }  // namespace
