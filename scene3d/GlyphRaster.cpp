@@ -89,7 +89,7 @@ public:
 private:
   bool Load(char16_t Char) {
     const FT_UInt index = FT_Get_Char_Index(face_, Char);
-    if (FT_Load_Glyph(face_, index, FT_LOAD_DEFAULT) != 0) return false;
+    if (FT_Load_Glyph(face_, index, FT_LOAD_NO_BITMAP) != 0) return false;
     if (face_->glyph->format != FT_GLYPH_FORMAT_BITMAP &&
         FT_Render_Glyph(face_->glyph, FT_RENDER_MODE_NORMAL) != 0)
       return false;
