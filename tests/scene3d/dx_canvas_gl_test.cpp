@@ -178,3 +178,41 @@ TEST_F(DxCanvasGl, TextIsDrawnFromTheAtlasInTheMaterialColour) {
   EXPECT_GT(ink, 20);
   EXPECT_EQ(outside, 0);
 }
+
+TEST_F(DxCanvasGl, WindowFramesAreReadBackAfterResizesOnEitherResetPath) {
+  for (gfx3d::Availability mode : {gfx3d::Availability::Ex, gfx3d::Availability::Plain}) {
+    SCOPED_TRACE(mode == gfx3d::Availability::Ex ? "extended" : "plain");
+    dxDirectXStartup(gfx3d::OpenGlDirect3D(mode));
+    TdxDirectXCanvas canvas(0, 40, 30, true, dxHighQuality);
+    ASSERT_TRUE(canvas.HasDevice());
+    TdxBitmap texture(1, 1);
+    texture.Clear(0xFF00FF00);
+    TdxMaterial m;
+    m.SetTexture(&texture);
+    m.SetDiffuseColor(0xFFFFFFFF);  // modulated by white: the texel itself
+    m.SetLighting(false);
+    auto quad = std::make_unique<TdxMeshData>();
+    quad->Vertices() = {dxMeshVertex(0, 0, 0, 0, 0, 1, 0, 0), dxMeshVertex(1, 0, 0, 0, 0, 1, 1, 0),
+                        dxMeshVertex(1, 1, 0, 0, 0, 1, 1, 1), dxMeshVertex(0, 1, 0, 0, 0, 1, 0, 1)};
+    quad->Indexes() = {0, 1, 2, 0, 2, 3};
+    for (int size : {30, 50}) {
+      canvas.ResizeBuffer(size + 10, size);
+      EXPECT_EQ(canvas.Device()->TestCooperativeLevel(), gfx3d::D3D_OK);  // the reset took
+      canvas.ResetState();
+      ASSERT_TRUE(canvas.BeginScene());
+      canvas.Clear(0xFF000080);
+      canvas.SetRenderState(rsScreenSpace);
+      canvas.SetMaterial(m);
+      canvas.SetRenderState(rsCullNone);
+      canvas.FillMesh({10, 10, 0, 1}, {10, 10, 1, 1}, *quad, 1);
+      canvas.EndScene();
+      ASSERT_TRUE(canvas.HasBuffer());
+      const std::uint32_t* px = canvas.Buffer();
+      const int w = canvas.Width();
+      EXPECT_EQ(px[15 * w + 15], 0xFF00FF00u);
+      EXPECT_EQ(px[5 * w + 5], 0xFF000080u);
+      EXPECT_EQ(px[(size - 1) * w + w - 1], 0xFF000080u);
+    }
+    dxDirectXShutdown();
+  }
+}
