@@ -238,27 +238,30 @@ TEST_F(DxCanvasFake, WithoutDeviceNothingIsDrawnButTheBackBufferWorks) {
 
 TEST_F(DxCanvasFake, RenderStateBlocksHoldTheirStatesAndSpaceCodesSetTheView) {
   auto c = Window();
-  const auto recorded = rec_->TextsOf({"SetRenderState", "SetSamplerState", "SetTextureStageState"});
-  // Blocks are recorded in code order: 2..12 render states, 13 and 14 samplers, 15..17 stage 0,
-  // then fill and shading.
-  EXPECT_THAT(recorded, ElementsAreArray<std::string>(
-                            {"SetRenderState(137,1)", "SetRenderState(137,0)", "SetRenderState(7,1)",
-                             "SetRenderState(23,4)", "SetRenderState(7,0)", "SetRenderState(14,1)",
-                             "SetRenderState(14,0)", "SetRenderState(22,3)", "SetRenderState(22,2)",
-                             "SetRenderState(22,1)", "SetRenderState(19,5)", "SetRenderState(20,2)",
-                             "SetRenderState(19,5)", "SetRenderState(20,6)", "SetSamplerState(0,7,2)",
-                             "SetSamplerState(0,6,1)", "SetSamplerState(0,5,1)", "SetSamplerState(0,7,2)",
-                             "SetSamplerState(0,6,2)", "SetSamplerState(0,5,2)", "SetTextureStageState(0,1,3)",
-                             "SetTextureStageState(0,2,0)", "SetTextureStageState(0,3,0)",
-                             "SetTextureStageState(0,4,3)", "SetTextureStageState(0,5,0)",
-                             "SetTextureStageState(0,6,0)", "SetTextureStageState(0,1,2)",
-                             "SetTextureStageState(0,2,2)", "SetTextureStageState(0,3,0)",
-                             "SetTextureStageState(0,4,2)", "SetTextureStageState(0,5,2)",
-                             "SetTextureStageState(0,6,0)", "SetTextureStageState(0,1,4)",
-                             "SetTextureStageState(0,2,2)", "SetTextureStageState(0,3,0)",
-                             "SetTextureStageState(0,4,4)", "SetTextureStageState(0,5,2)",
-                             "SetTextureStageState(0,6,0)", "SetRenderState(8,2)", "SetRenderState(8,3)",
-                             "SetRenderState(9,1)", "SetRenderState(9,2)"}));
+  // The calls of each recorded block, in code order.
+  std::vector<std::vector<std::string>> blocks;
+  for (const auto& call : rec_->TextsOf({"BeginStateBlock", "SetRenderState", "SetSamplerState",
+                                         "SetTextureStageState", "SetTransform"}))
+    if (call == "BeginStateBlock()")
+      blocks.emplace_back();
+    else
+      blocks.back().push_back(call);
+  ASSERT_EQ(blocks.size(), 22u);
+  EXPECT_THAT(blocks[4], ElementsAre("SetRenderState(7,1)", "SetRenderState(23,4)"));
+  EXPECT_THAT(blocks[10], ElementsAre("SetRenderState(22,1)"));
+  EXPECT_THAT(blocks[11], ElementsAre("SetRenderState(19,5)", "SetRenderState(20,2)"));
+  EXPECT_THAT(blocks[13], ElementsAre("SetSamplerState(0,7,2)", "SetSamplerState(0,6,1)", "SetSamplerState(0,5,1)"));
+  EXPECT_THAT(blocks[15], ElementsAre("SetTextureStageState(0,1,3)", "SetTextureStageState(0,2,0)",
+                                      "SetTextureStageState(0,3,0)", "SetTextureStageState(0,4,3)",
+                                      "SetTextureStageState(0,5,0)", "SetTextureStageState(0,6,0)"));
+  EXPECT_THAT(blocks[17], ElementsAre("SetTextureStageState(0,1,4)", "SetTextureStageState(0,2,2)",
+                                      "SetTextureStageState(0,3,0)", "SetTextureStageState(0,4,4)",
+                                      "SetTextureStageState(0,5,2)", "SetTextureStageState(0,6,0)"));
+  EXPECT_THAT(blocks[18], ElementsAre("SetRenderState(8,2)"));
+  EXPECT_THAT(blocks[21], ElementsAre("SetRenderState(9,2)"));
+  // Both space blocks set projection, world and view.
+  EXPECT_EQ(blocks[0].size(), 3u);
+  EXPECT_EQ(blocks[1][0].rfind("SetTransform(3,", 0), 0u);
 
   struct TCam final : IdxCamera {
     TdxMatrix CameraAbsoluteMatrix() const override { return {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, -20, 0, 1}}}; }
