@@ -377,24 +377,6 @@ void SetTextInputRect(TCustomForm*, const TRect& R) {
   SDL_SetTextInputRect(&r);
 }
 
-void SetClipboardText(const std::u16string& Text) {
-  DisplayNeeded();
-  SDL_SetClipboardText(rtl::WideToUtf8(Text).c_str());
-}
-
-std::u16string GetClipboardText() {
-  DisplayNeeded();
-  char* t = SDL_GetClipboardText();
-  std::u16string r = t ? rtl::Utf8ToWide(t) : std::u16string();
-  SDL_free(t);
-  return r;
-}
-
-bool HasClipboardText() {
-  DisplayNeeded();
-  return SDL_HasClipboardText() == SDL_TRUE;
-}
-
 std::uint16_t VirtualKeyOf(std::int32_t K) {
   if (K >= SDLK_a && K <= SDLK_z) return static_cast<std::uint16_t>('A' + (K - SDLK_a));
   if (K >= SDLK_0 && K <= SDLK_9) return static_cast<std::uint16_t>(K);

@@ -62,10 +62,7 @@ void ShowCursor(TCursor Cursor);
 // Where an input method shows its window (client rectangle of the form's window).
 void SetTextInputRect(TCustomForm* Form, const TRect& R);
 
-// The clipboard, as Unicode text.
-void SetClipboardText(const std::u16string& Text);
-std::u16string GetClipboardText();
-bool HasClipboardText();
+// The clipboard is in Clipboard.h.
 
 // The virtual-key code of an SDL key code, 0 for keys without one.
 // Input as the display would deliver it, through the same translation as real events (for

@@ -282,6 +282,12 @@ TCustomForm* ModalOwnerForm(rtl::TComponent* Component) {
   return nullptr;
 }
 
+TCustomForm* OwnerForm(rtl::TComponent* Component) {
+  for (rtl::TComponent* c = Component; c; c = c->Owner())
+    if (auto* f = dynamic_cast<TCustomForm*>(c)) return f;
+  return nullptr;
+}
+
 // ---- focus, capture, hover --------------------------------------------------------------------
 
 void TCustomForm::SetActiveControl(TWinControl* Value) {

@@ -210,5 +210,7 @@ public:
 
 // The first form shown modally among Component and its owners, nil when none.
 TCustomForm* ModalOwnerForm(rtl::TComponent* Component);
+// The first form among Component and its owners, nil when none.
+TCustomForm* OwnerForm(rtl::TComponent* Component);
 
 }  // namespace win

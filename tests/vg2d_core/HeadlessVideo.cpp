@@ -1,5 +1,5 @@
-// The scene tests run on SDL's dummy video driver, without a display; the one test that
-// opens real windows runs in a child process under Xvfb and keeps the driver it is given.
+// Tests of scenes and controls run on SDL's dummy video driver, without a display; the tests
+// that open real windows run in a child process under Xvfb and keep the driver they are given.
 #include <cstdlib>
 
 namespace {

@@ -9,13 +9,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
+#include "Screenshot.h"
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
 #include "vg2d/core/Library.h"
@@ -24,87 +22,20 @@
 #include "vg2d/core/TextShape.h"
 
 using namespace vg;
+using vgtest::Near;
+using vgtest::ReadXwd;
+using vgtest::Screenshot;
 
 namespace {
 
-bool OnPath(const std::string& Tool) {
-  return std::system(("command -v " + Tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// An X window dump of a TrueColor screen: width, height and XRGB pixels.
-struct Screenshot {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;
-  std::uint32_t At(int X, int Y) const { return pixels[static_cast<size_t>(Y) * static_cast<size_t>(width) + X]; }
-};
-
-std::uint32_t Be32(const std::vector<unsigned char>& B, size_t At) {
-  return (std::uint32_t(B[At]) << 24) | (std::uint32_t(B[At + 1]) << 16) | (std::uint32_t(B[At + 2]) << 8) | B[At + 3];
-}
-
-// Reads the dump xwd writes (header in big-endian 32-bit fields, colour map, then rows).
-bool ReadXwd(const std::string& Path, Screenshot& Out) {
-  std::ifstream f(Path, std::ios::binary);
-  std::vector<unsigned char> b((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  if (b.size() < 100) return false;
-  const std::uint32_t headerSize = Be32(b, 0), format = Be32(b, 8), width = Be32(b, 16), height = Be32(b, 20),
-                      byteOrder = Be32(b, 28), bitsPerPixel = Be32(b, 44), bytesPerLine = Be32(b, 48),
-                      redMask = Be32(b, 56), greenMask = Be32(b, 60), blueMask = Be32(b, 64), colors = Be32(b, 76);
-  if (format != 2 || width == 0 || height == 0 || width > 8192 || height > 8192) return false;
-  // 24 bits a pixel are three bytes, whatever the rows' padding.
-  const std::uint32_t bytes = bitsPerPixel / 8;
-  if ((bytes != 3 && bytes != 4) || bytesPerLine < width * bytes) return false;
-  const size_t start = headerSize + static_cast<size_t>(colors) * 12;
-  if (b.size() < start + static_cast<size_t>(bytesPerLine) * height) return false;
-  auto channel = [](std::uint32_t Pixel, std::uint32_t Mask) {
-    int shift = 0;
-    while (Mask && !(Mask & 1)) {
-      Mask >>= 1;
-      ++shift;
-    }
-    return (Pixel >> shift) & 0xFF;
-  };
-  Out.width = static_cast<int>(width);
-  Out.height = static_cast<int>(height);
-  Out.pixels.resize(static_cast<size_t>(width) * height);
-  for (std::uint32_t y = 0; y < height; ++y)
-    for (std::uint32_t x = 0; x < width; ++x) {
-      const size_t at = start + static_cast<size_t>(y) * bytesPerLine + static_cast<size_t>(x) * bytes;
-      std::uint32_t p = 0;
-      for (std::uint32_t k = 0; k < bytes; ++k)
-        p |= std::uint32_t(b[at + (byteOrder == 0 ? k : bytes - 1 - k)]) << (8 * k);
-      Out.pixels[static_cast<size_t>(y) * width + x] =
-          0xFF000000u | (channel(p, redMask) << 16) | (channel(p, greenMask) << 8) | channel(p, blueMask);
-    }
-  return true;
-}
-
-bool Near(std::uint32_t A, std::uint32_t B, int Tolerance = 8) {
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int d = static_cast<int>((A >> shift) & 0xFF) - static_cast<int>((B >> shift) & 0xFF);
-    if (d > Tolerance || d < -Tolerance) return false;
-  }
-  return true;
-}
-
 TEST(SceneScreenshot, ARealWindowShowsTheScenesPixelsWhereTheyBelong) {
-  if (std::getenv("GASCAL_XVFB_CHILD")) GTEST_SKIP() << "inside the Xvfb run";
-  if (!OnPath("xvfb-run") || !OnPath("xwd")) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  char self[4096] = {};
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof(self) - 1);
-  ASSERT_GT(n, 0);
-  // SDL's X11 input-method support opens D-Bus, whose library keeps one allocation SDL
-  // never frees; the child's leak check leaves that library alone, and only that.
-  const std::string command = "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 LSAN_OPTIONS=suppressions=" VG2D_CORE_TEST_DATA
-                              "/xvfb-lsan.supp xvfb-run -a -s '-screen 0 640x480x24' '" +
-                              std::string(self) + "' --gtest_filter=SceneScreenshotChild.* 2>&1";
-  const int status = std::system(command.c_str());
-  EXPECT_EQ(status, 0) << "the run under Xvfb failed (its output is above)";
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenshotChild.*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0) << "the run under Xvfb failed (its output is above)";
 }
 
 TEST(SceneScreenshotChild, Run) {
-  if (!std::getenv("GASCAL_XVFB_CHILD")) GTEST_SKIP() << "runs only under Xvfb";
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
   LibraryStartup();
   {
     auto form = std::make_unique<win::TForm>(nullptr);

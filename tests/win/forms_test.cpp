@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/loop/Application.h"
+#include "platform/win/Clipboard.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 
@@ -313,9 +314,9 @@ TEST_F(FormsTest, TheLoopSleepsInSdlAndHandsRealEventsToTheForm) {
 }
 
 TEST_F(FormsTest, ClipboardKeepsUnicodeText) {
-  SetClipboardText(u"Gas \u20AC \U0001F600");
-  EXPECT_TRUE(HasClipboardText());
-  EXPECT_EQ(GetClipboardText(), u"Gas \u20AC \U0001F600");
+  ClipboardSetText(u"Gas \u20AC \U0001F600");
+  EXPECT_TRUE(ClipboardHasText());
+  EXPECT_EQ(ClipboardGetText(), u"Gas \u20AC \U0001F600");
 }
 
 struct DropRecorder : IDropTarget {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/win/Forms.h"
 #include "vg2d/controls/StyleParts.h"
 
 namespace vg {
@@ -156,6 +157,12 @@ void TvxCustomButton::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, 
     }
   }
   inherited::MouseUp(Button, Shift, X, Y);
+}
+
+void TvxCustomButton::Click() {
+  if (modalResult_ != 0 && Scene())
+    if (win::TCustomForm* form = win::OwnerForm(Scene()->GetComponent())) form->SetModalResult(modalResult_);
+  inherited::Click();
 }
 
 void TvxCustomButton::DblClick() {

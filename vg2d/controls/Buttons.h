@@ -43,6 +43,9 @@ public:
   void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
   void MouseMove(rtl::TShiftState Shift, float X, float Y, float Dx, float Dy) override;
   void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
+  // A non-zero ModalResult goes to the first form that owns the scene (which ends a modal
+  // form's loop), then the click runs as usual.
+  void Click() override;
   void DblClick() override;
   void KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) override;
   // A method reference becomes the OnClick handler; anything else is ignored.

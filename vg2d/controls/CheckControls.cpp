@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/win/Forms.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/core/ImageShapes.h"
 
@@ -251,7 +252,11 @@ void TvxCloseButton::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, f
   inherited::MouseUp(Button, Shift, X, Y);
   if (self.Gone() || !leftPressed_) return;
   leftPressed_ = false;
-  OnClick(this);
+  // The release closes the form wherever the mouse is: a modal form ends with mrCancel, any
+  // other asks its close query and does what its OnClose says (freeing is deferred).
+  if (closeForm_ && Scene())
+    if (win::TCustomForm* form = win::OwnerForm(Scene()->GetComponent())) form->Close();
+  if (!self.Gone()) OnClick(this);
 }
 
 rtl::TClass TvxHudCloseButton::StaticClass() {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "vg2d/controls/TextControls.h"
+#include "vg2d/core/SceneControl.h"
 #include "vg2d/core/PathData.h"
 
 namespace vg {
@@ -148,7 +149,8 @@ public:
 };
 
 // The grip at a window's lower right corner; its look comes from its style.
-class TvxSizeGrip : public TvxControl {
+// Pressing it resizes the scene's form (the scene knows it by IvxSizeGrip).
+class TvxSizeGrip : public TvxControl, public IvxSizeGrip {
   RTL_CLASS(TvxSizeGrip, TvxControl)
 public:
   using TvxControl::TvxControl;
