@@ -14,8 +14,6 @@ TdxVector dxVectorFromPoint(const TdxPoint3D& P, float W) { return {P.X, P.Y, P.
 
 TdxPoint3D dxPoint3D(float X, float Y, float Z) { return {X, Y, Z}; }
 
-TdxPoint3D dxPoint3D(const TdxVector& V) { return {V.X, V.Y, V.Z}; }
-
 TdxVector dxVectorAdd(const TdxVector& A, const TdxVector& B) { return {A.X + B.X, A.Y + B.Y, A.Z + B.Z, 1}; }
 
 TdxVector dxVectorSubtract(const TdxVector& A, const TdxVector& B) { return {A.X - B.X, A.Y - B.Y, A.Z - B.Z, 1}; }

@@ -84,7 +84,6 @@ inline constexpr TdxQuaternion IdentityQuaternion = {{0, 0, 0, 0}, 1};
 TdxVector dxVector(float X, float Y, float Z, float W = 1);
 TdxVector dxVectorFromPoint(const TdxPoint3D& P, float W);
 TdxPoint3D dxPoint3D(float X, float Y, float Z);
-TdxPoint3D dxPoint3D(const TdxVector& V);
 // The next four work on X, Y, Z and give W = 1.
 TdxVector dxVectorAdd(const TdxVector& A, const TdxVector& B);
 TdxVector dxVectorSubtract(const TdxVector& A, const TdxVector& B);

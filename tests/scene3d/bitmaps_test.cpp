@@ -33,7 +33,7 @@ private:
 };
 
 // Sets the default codecs of both libraries for a test and puts the old ones back.
-class Codecs : public ::testing::Test {
+class DxCodecs : public ::testing::Test {
 protected:
   void SetUp() override {
     saved2D_ = vg::DefaultFilterClass;
@@ -59,7 +59,7 @@ void Fill(TdxBitmap& B, std::uint8_t Alpha) {
   B.Unmap();
 }
 
-TEST(Bitmap, SizeRulesAndPixels) {
+TEST(DxBitmap, SizeRulesAndPixels) {
   TdxBitmap b;
   EXPECT_FALSE(b.NeedUpdate());
   b.SetSize(3, 2);
@@ -85,7 +85,7 @@ TEST(Bitmap, SizeRulesAndPixels) {
   EXPECT_EQ(b.Height(), 3);
 }
 
-TEST(Bitmap, OnlyAMappingForWritingNotifies) {
+TEST(DxBitmap, OnlyAMappingForWritingNotifies) {
   TdxBitmap b(2, 2);
   int changes = 0;
   b.OnChange = [&](rtl::TObject*) { ++changes; };
@@ -110,7 +110,7 @@ TEST(Bitmap, OnlyAMappingForWritingNotifies) {
   EXPECT_EQ(changes, 1) << "resizing and clearing leave the notification to the caller";
 }
 
-TEST(Bitmap, CanvasesDropTheirTexturesOnResizeAndFreeLastFirst) {
+TEST(DxBitmap, CanvasesDropTheirTexturesOnResizeAndFreeLastFirst) {
   std::vector<std::string> log;
   RecordingCanvas first("first", log), second("second", log);
   {
@@ -130,7 +130,7 @@ TEST(Bitmap, CanvasesDropTheirTexturesOnResizeAndFreeLastFirst) {
   EXPECT_EQ(log, (std::vector<std::string>{"first:5x1"}));
 }
 
-TEST(Bitmap, CanvasMayTakeItselfOffWhileDroppingItsTexture) {
+TEST(DxBitmap, CanvasMayTakeItselfOffWhileDroppingItsTexture) {
   struct Leaving : IdxBitmapCanvas {
     int calls = 0;
     void DestroyBitmapHandle(TdxBitmap& Bitmap) override {
@@ -150,7 +150,7 @@ TEST(Bitmap, CanvasMayTakeItselfOffWhileDroppingItsTexture) {
   EXPECT_EQ(b.calls, 1);
 }
 
-TEST(Bitmap, CopiesToAndFrom2DBitmaps) {
+TEST(DxBitmap, CopiesToAndFrom2DBitmaps) {
   vg::TvxBitmap flat(3, 2);
   for (int i = 0; i < 6; ++i) flat.Bits()[i] = 0x80000000u + static_cast<std::uint32_t>(i);
   TdxBitmap b;
@@ -182,7 +182,7 @@ TEST(Bitmap, CopiesToAndFrom2DBitmaps) {
   EXPECT_THROW(b.Assign(&notABitmap), rtl::EConvertError);
 }
 
-TEST_F(Codecs, PngPropertyPicksJpegForOpaqueBitmapsAndPngOtherwise) {
+TEST_F(DxCodecs, PngPropertyPicksJpegForOpaqueBitmapsAndPngOtherwise) {
   TdxBitmap opaque(1, 1), translucent(1, 1);
   Fill(opaque, 255);
   Fill(translucent, 254);
@@ -202,7 +202,7 @@ TEST_F(Codecs, PngPropertyPicksJpegForOpaqueBitmapsAndPngOtherwise) {
   EXPECT_EQ(none.Size(), 0);
 }
 
-TEST_F(Codecs, PngPropertyReadsBackAndLeavesTheBitmapOnBadData) {
+TEST_F(DxCodecs, PngPropertyReadsBackAndLeavesTheBitmapOnBadData) {
   TdxBitmap source(5, 3);
   Fill(source, 200);
   rtl::TMemoryStream data;
@@ -227,7 +227,7 @@ TEST_F(Codecs, PngPropertyReadsBackAndLeavesTheBitmapOnBadData) {
   EXPECT_EQ(std::memcmp(back.Bits(), source.Bits(), 5 * 3 * 4), 0);
 }
 
-TEST(BitmapResources, MaterialsFindBitmapsByNameWhileTheResourceLives) {
+TEST(DxBitmapResources, MaterialsFindBitmapsByNameWhileTheResourceLives) {
   struct Resource : IdxBitmapResource {
     TdxBitmap bitmap{1, 1};
     TdxBitmap* ResourceBitmap() override { return &bitmap; }

@@ -17,7 +17,7 @@ namespace {
 using namespace dx;
 namespace fs = std::filesystem;
 
-class FilterGdiPlus : public ::testing::Test {
+class DxFilterGdiPlus : public ::testing::Test {
 protected:
   void SetUp() override {
     saved_ = vg::DefaultFilterClass;
@@ -49,7 +49,7 @@ private:
   fs::path dir_ = fs::temp_directory_path() / ("gascal-dxfilter-" + std::to_string(::getpid()));
 };
 
-TEST_F(FilterGdiPlus, PngFileGivesThePixelsOfThe2DBitmapWithOneChange) {
+TEST_F(DxFilterGdiPlus, PngFileGivesThePixelsOfThe2DBitmapWithOneChange) {
   const std::string path = SavePattern("pattern.png", 200, 100);
   vg::TvxBitmap flat;
   flat.LoadFromFile(path);
@@ -71,7 +71,7 @@ TEST_F(FilterGdiPlus, PngFileGivesThePixelsOfThe2DBitmapWithOneChange) {
   EXPECT_EQ(b.Height(), 200);
 }
 
-TEST_F(FilterGdiPlus, FailedLoadsLeaveTheBitmap) {
+TEST_F(DxFilterGdiPlus, FailedLoadsLeaveTheBitmap) {
   TdxBitmap b(4, 4);
   b.Clear(0xFF112233);
   int changes = 0;
@@ -90,7 +90,7 @@ TEST_F(FilterGdiPlus, FailedLoadsLeaveTheBitmap) {
   EXPECT_EQ(filter_.GetImageSize(SavePattern("x.png", 2, 2)), dxPoint3D(0, 0, 0));
 }
 
-TEST_F(FilterGdiPlus, SizeThumbnailsAndFileTypes) {
+TEST_F(DxFilterGdiPlus, SizeThumbnailsAndFileTypes) {
   const std::string path = SavePattern("big.png", 640, 480);
   EXPECT_EQ(filter_.GetImageSize(path), dxPoint3D(640, 480, 0));
   TdxBitmap thumb;
@@ -100,7 +100,7 @@ TEST_F(FilterGdiPlus, SizeThumbnailsAndFileTypes) {
   EXPECT_EQ(filter_.GetFileTypes(), "*.bmp;*.jpg;*.jpeg;*.png;*.tif;*.tiff;*.gif");
 }
 
-TEST_F(FilterGdiPlus, SavedStreamsAndFilesLoadBack) {
+TEST_F(DxFilterGdiPlus, SavedStreamsAndFilesLoadBack) {
   TdxBitmap b(7, 5);
   std::uint32_t* bits = nullptr;
   ASSERT_TRUE(b.Map(bits, true));

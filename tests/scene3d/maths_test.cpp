@@ -31,7 +31,7 @@ TdxMatrix Translation(float X, float Y, float Z) {
   return m;
 }
 
-TEST(Vectors, ArithmeticWritesTheDocumentedW) {
+TEST(DxVectors, ArithmeticWritesTheDocumentedW) {
   const TdxVector a = dxVector(1, 2, 3, 7), b = dxVector(4, -5, 6, 9);
   EXPECT_EQ(dxVectorAdd(a, b), dxVector(5, -3, 9, 1));
   EXPECT_EQ(dxVectorSubtract(a, b), dxVector(-3, 7, -3, 1));
@@ -47,7 +47,7 @@ TEST(Vectors, ArithmeticWritesTheDocumentedW) {
   EXPECT_EQ(dxVector(1, 2, 3).W, 1) << "a vector made without W is a point";
 }
 
-TEST(Vectors, NormalisingAndNormals) {
+TEST(DxVectors, NormalisingAndNormals) {
   ExpectVectorNear(dxVector(0.6f, 0, 0.8f, 0), dxVectorNormalize(dxVector(3, 0, 4, 1)));
   EXPECT_EQ(dxVectorNormalize(dxVector(0, 0, 0, 1)), dxVector(0, 0, 0, 0));
   EXPECT_FLOAT_EQ(dxInvSqrt(-4), 0.5f);
@@ -58,7 +58,7 @@ TEST(Vectors, NormalisingAndNormals) {
   ExpectVectorNear(dxVector(0, 0, -1, 0), dxTriangleNormal(p1, p3, p2));
 }
 
-TEST(Vectors, AngleCosineOfZeroAndNearlyZeroVectors) {
+TEST(DxVectors, AngleCosineOfZeroAndNearlyZeroVectors) {
   EXPECT_NEAR(dxVectorAngleCosine(dxVector(1, 0, 0), dxVector(1, 1, 0)), std::sqrt(0.5f), 1e-6f);
   EXPECT_EQ(dxVectorAngleCosine(dxVector(0, 0, 0), dxVector(1, 1, 0)), 0);
   // Lengths whose product falls below the guard are divided by the guard instead.
@@ -70,7 +70,7 @@ TEST(Vectors, AngleCosineOfZeroAndNearlyZeroVectors) {
   EXPECT_NEAR(dxArcCos(0), Pi / 2, 1e-6f);
 }
 
-TEST(Matrices, RowVectorsTranslateAndProductsApplyTheLeftFirst) {
+TEST(DxMatrices, RowVectorsTranslateAndProductsApplyTheLeftFirst) {
   const TdxMatrix rotate = dxQuaternionToMatrix(dxQuaternionFromAxisAngle(dxVector(0, 0, 1, 0), 90));
   const TdxMatrix move = Translation(10, 0, 0);
   // Rotate first, then move: (1,0,0) -> (0,1,0) -> (10,1,0).
@@ -81,7 +81,7 @@ TEST(Matrices, RowVectorsTranslateAndProductsApplyTheLeftFirst) {
   ExpectVectorNear(dxVector(1, 0, 0, 1), dxVectorTransform(dxVector(1, 0, 0, 0), move));
 }
 
-TEST(Matrices, InverseUndoesAndSingularGivesIdentity) {
+TEST(DxMatrices, InverseUndoesAndSingularGivesIdentity) {
   TdxMatrix scale = IdentityMatrix;
   scale.M[0][0] = 2;  // a scale too, so the inverse is not just the transpose
   const TdxMatrix m = dxMatrixMultiply(
@@ -109,7 +109,7 @@ TEST(Matrices, InverseUndoesAndSingularGivesIdentity) {
   EXPECT_EQ(nearlySingular, IdentityMatrix);
 }
 
-TEST(Matrices, PerspectiveProjection) {
+TEST(DxMatrices, PerspectiveProjection) {
   const TdxMatrix m = dxMatrixPerspectiveFovRH(Pi / 4, 4.0f / 3.0f, 1, 1000);
   TdxMatrix expected;
   expected.M[0][0] = 1.8106600f;
@@ -128,7 +128,7 @@ TEST(Matrices, PerspectiveProjection) {
   EXPECT_NEAR(depth(-1000), 1, 1e-5f);
 }
 
-TEST(Matrices, OrthographicProjection) {
+TEST(DxMatrices, OrthographicProjection) {
   const TdxMatrix m = dxMatrixOrthoOffCenterRH(0, 800, 0, 600, 1, 1000);
   TdxMatrix expected = IdentityMatrix;
   expected.M[0][0] = 0.0025f;
@@ -143,7 +143,7 @@ TEST(Matrices, OrthographicProjection) {
   ExpectVectorNear(dxVector(-1, -1, 0), dxVectorTransform(dxVector(0, 0, -1), m));
 }
 
-TEST(Matrices, LookAlongADirection) {
+TEST(DxMatrices, LookAlongADirection) {
   const TdxMatrix m = dxMatrixLookDirRH(dxVector(0, -20, 0), dxVector(0, 1, 0, 0), dxVector(0, 0, 1, 0));
   const TdxMatrix expected = {{{1, 0, 0, 0}, {0, 0, -1, 0}, {0, 1, 0, 0}, {0, 0, -20, 1}}};
   ExpectMatrixNear(expected, m);
@@ -153,7 +153,7 @@ TEST(Matrices, LookAlongADirection) {
   ExpectVectorNear(dxVector(0, 1, -20), dxVectorTransform(dxVector(0, 0, 1), m));
 }
 
-TEST(Quaternions, NinetyDegreesAboutZ) {
+TEST(DxQuaternions, NinetyDegreesAboutZ) {
   const TdxQuaternion q = dxQuaternionFromAxisAngle(dxVector(0, 0, 1, 0), 90);
   EXPECT_NEAR(q.RealPart, 0.7071068f, 1e-6f);
   ExpectVectorNear(dxVector(0, 0, 0.7071068f, 0), q.ImagPart);
@@ -165,13 +165,13 @@ TEST(Quaternions, NinetyDegreesAboutZ) {
   EXPECT_NEAR(long_axis.ImagPart.Z, 0.7071068f, 1e-6f);
 }
 
-TEST(Quaternions, ZeroAxisGivesNoRotationInsteadOfNaN) {
+TEST(DxQuaternions, ZeroAxisGivesNoRotationInsteadOfNaN) {
   const TdxQuaternion q = dxQuaternionFromAxisAngle(dxVector(0, 0, 0, 0), 45);
   EXPECT_EQ(q, IdentityQuaternion);
   EXPECT_EQ(dxQuaternionToMatrix(q), IdentityMatrix);
 }
 
-TEST(Quaternions, ProductComposesRotations) {
+TEST(DxQuaternions, ProductComposesRotations) {
   const TdxQuaternion aboutZ = dxQuaternionFromAxisAngle(dxVector(0, 0, 1, 0), 90);
   const TdxQuaternion aboutX = dxQuaternionFromAxisAngle(dxVector(1, 0, 0, 0), 90);
   // Hamilton order: the product X * Z rotates by Z first in the row-vector matrices.
@@ -185,7 +185,7 @@ TEST(Quaternions, ProductComposesRotations) {
   EXPECT_NEAR(dxQuaternionMagnitude(half), 1, 1e-6f);
 }
 
-TEST(Quaternions, NormaliseAndDegenerate) {
+TEST(DxQuaternions, NormaliseAndDegenerate) {
   TdxQuaternion q{{0, 3, 0, 0}, 4};
   dxQuaternionNormalize(q);
   EXPECT_FLOAT_EQ(q.ImagPart.Y, 0.6f);
@@ -199,7 +199,7 @@ TEST(Quaternions, NormaliseAndDegenerate) {
                    dxQuaternionToMatrix(scaled));
 }
 
-TEST(Quaternions, MatrixRoundTripThroughEveryBranch) {
+TEST(DxQuaternions, MatrixRoundTripThroughEveryBranch) {
   // Angles that make the trace large (small turns) and small (half turns about each axis, which
   // takes the branch of the largest diagonal element).
   const TdxVector axes[] = {dxVector(1, 2, 3, 0), dxVector(1, 0, 0, 0), dxVector(0, 1, 0, 0), dxVector(0, 0, 1, 0),
@@ -215,7 +215,7 @@ TEST(Quaternions, MatrixRoundTripThroughEveryBranch) {
     }
 }
 
-TEST(Angles, NormaliseInDegrees) {
+TEST(DxAngles, NormaliseInDegrees) {
   EXPECT_FLOAT_EQ(dxNormalizeAngle(-190), 170);
   EXPECT_FLOAT_EQ(dxNormalizeAngle(370), 10);
   EXPECT_FLOAT_EQ(dxNormalizeAngle(-90), -90);
@@ -227,7 +227,7 @@ TEST(Angles, NormaliseInDegrees) {
   EXPECT_NEAR(dxRadToDeg(Pi / 2), 90, 1e-4f);
 }
 
-TEST(Angles, SineAndCosineOfRadiansBeyondATurnInDegrees) {
+TEST(DxAngles, SineAndCosineOfRadiansBeyondATurnInDegrees) {
   // Radians are never reduced as if they were degrees: -190 rad is not 170 rad.
   for (float a : {-190.0f, 400.0f, 1000.5f, 0.5f, -3.0f}) {
     float s, c;
@@ -241,7 +241,7 @@ TEST(Angles, SineAndCosineOfRadiansBeyondATurnInDegrees) {
   ExpectVectorNear(dxVector(0, 1, 0), dxVectorTransform(dxVector(1, 0, 0), dxQuaternionToMatrix(q)), 1e-3f);
 }
 
-TEST(Colours, InterpolationTruncatesEachChannelTowardZero) {
+TEST(DxColours, InterpolationTruncatesEachChannelTowardZero) {
   EXPECT_EQ(dxInterpolateColor(0xFF000000, 0xFFFFFFFF, 0.5f), 0xFF7F7F7Fu);
   EXPECT_EQ(dxInterpolateColor(0xFFFFFFFF, 0xFF000000, 0.5f), 0xFF808080u);
   EXPECT_EQ(dxInterpolateColor(0x10203040, 0x50607080, 0), 0x10203040u);
@@ -250,14 +250,14 @@ TEST(Colours, InterpolationTruncatesEachChannelTowardZero) {
   EXPECT_EQ(dxInterpolateColor(0xFF00FFFF, 0xFFFF0000, 0.25f), 0xFF3FC0C0u);
 }
 
-TEST(Colours, InterpolationHoldsChannelsWhenEasingOvershoots) {
+TEST(DxColours, InterpolationHoldsChannelsWhenEasingOvershoots) {
   EXPECT_EQ(dxInterpolateColor(0x00000000, 0xFFFFFFFF, 1.1f), 0xFFFFFFFFu);
   EXPECT_EQ(dxInterpolateColor(0xFFFFFFFF, 0x00000000, 1.1f), 0x00000000u);
   EXPECT_EQ(dxInterpolateColor(0x80FF0040, 0x80000080, -0.5f), 0x80FF0020u);
   EXPECT_EQ(dxInterpolateColor(0x11223344, 0x55667788, std::nanf("")), 0x11223344u);
 }
 
-TEST(Colours, OpacityAndDeviceValues) {
+TEST(DxColours, OpacityAndDeviceValues) {
   EXPECT_EQ(dxOpacityColor(0xFF123456, 0.5f), 0x7F123456u);
   EXPECT_EQ(dxOpacityColor(0x80123456, 1), 0x80123456u);
   EXPECT_EQ(dxOpacityColor(0x80123456, 2), 0x80123456u);
@@ -270,7 +270,7 @@ TEST(Colours, OpacityAndDeviceValues) {
   EXPECT_FLOAT_EQ(c.A, 128 / 255.0f);
 }
 
-TEST(Rays, SphereHitsFromOutsideInsideAndBehind) {
+TEST(DxRays, SphereHitsFromOutsideInsideAndBehind) {
   const TdxVector centre = dxVector(0, 0, 0), dir = dxVector(0, 0, 1, 0);
   TdxVector nearPoint, farPoint;
   EXPECT_EQ(dxRaySphereIntersect(dxVector(0, 0, -5), dir, centre, 1, nearPoint, farPoint), 2);
@@ -293,7 +293,7 @@ TEST(Rays, SphereHitsFromOutsideInsideAndBehind) {
   EXPECT_FALSE(dxRayHitsSphere(dxVector(0, 0, 5), dir, centre, 1)) << "behind";
 }
 
-TEST(Rays, PlaneAheadBehindOnAndParallel) {
+TEST(DxRays, PlaneAheadBehindOnAndParallel) {
   const TdxVector point = dxVector(0, 0, 2), normal = dxVector(0, 0, 1, 0);
   TdxVector hit;
   EXPECT_TRUE(dxRayPlaneIntersect(dxVector(1, 1, 0), dxVector(0, 0, 1, 0), point, normal, hit));
@@ -308,7 +308,7 @@ TEST(Rays, PlaneAheadBehindOnAndParallel) {
   EXPECT_EQ(hit, dxVector(9, 9, 9)) << "a miss writes nothing";
 }
 
-TEST(Rays, TriangleInsideOnEdgesAndOutside) {
+TEST(DxRays, TriangleInsideOnEdgesAndOutside) {
   const TdxVector p1 = dxVector(0, 0, 0), p2 = dxVector(1, 0, 0), p3 = dxVector(0, 1, 0);
   const TdxVector down = dxVector(0, 0, -1, 0);
   TdxVector point, normal;

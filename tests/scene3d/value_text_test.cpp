@@ -13,7 +13,7 @@ namespace {
 
 using namespace dx;
 
-TEST(FloatText, WholeNumbersAndSixSignificantDigits) {
+TEST(DxFloatText, WholeNumbersAndSixSignificantDigits) {
   EXPECT_EQ(dxFloatToText(2.0f), "2");
   EXPECT_EQ(dxFloatToText(-3.0f), "-3");
   EXPECT_EQ(dxFloatToText(-0.0f), "0");
@@ -30,7 +30,7 @@ TEST(FloatText, WholeNumbersAndSixSignificantDigits) {
   }
 }
 
-TEST(FloatText, PointWhateverTheLocale) {
+TEST(DxFloatText, PointWhateverTheLocale) {
   // A locale with a decimal comma, where one is installed, changes nothing.
   const std::string saved = std::setlocale(LC_ALL, nullptr);
   const bool switched = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
@@ -40,14 +40,14 @@ TEST(FloatText, PointWhateverTheLocale) {
   if (!switched) GTEST_LOG_(INFO) << "no German locale installed; checked in the C locale only";
 }
 
-TEST(FloatText, MalformedNumbersRaise) {
+TEST(DxFloatText, MalformedNumbersRaise) {
   EXPECT_THROW(dxTextToFloat("1,5"), rtl::EConvertError);
   EXPECT_THROW(dxTextToFloat("x"), rtl::EConvertError);
   EXPECT_THROW(dxTextToFloat(""), rtl::EConvertError);
   EXPECT_FLOAT_EQ(dxTextToFloat(" -4.5"), -4.5f);
 }
 
-TEST(PointText, WriteAndReadBack) {
+TEST(DxPointText, WriteAndReadBack) {
   EXPECT_EQ(dxPointToText(dxPoint3D(0, 1.5f, -2)), "(0,1.5,-2)");
   EXPECT_EQ(dxPointToText(dxPoint3D(1, 2.5f, 0)), "(1,2.5,0)");
   EXPECT_EQ(dxTextToPoint("(0,1.5,-2)"), dxPoint3D(0, 1.5f, -2));
@@ -59,14 +59,14 @@ TEST(PointText, WriteAndReadBack) {
   EXPECT_NEAR(back.Z, odd.Z, 0.1f);
 }
 
-TEST(PointText, AnyUnreadableCoordinateGivesTheOrigin) {
+TEST(DxPointText, AnyUnreadableCoordinateGivesTheOrigin) {
   EXPECT_EQ(dxTextToPoint("(1,x,3)"), dxPoint3D(0, 0, 0));
   EXPECT_EQ(dxTextToPoint("(1,2,)"), dxPoint3D(0, 0, 0));
   EXPECT_EQ(dxTextToPoint("(1,2)"), dxPoint3D(0, 0, 0));
   EXPECT_EQ(dxTextToPoint(""), dxPoint3D(0, 0, 0));
 }
 
-TEST(ColourText, HashAndEightHexDigits) {
+TEST(DxColourText, HashAndEightHexDigits) {
   EXPECT_EQ(dxColorToText(0xFFFFFFFF), "#FFFFFFFF");
   EXPECT_EQ(dxColorToText(0x0012ABCD), "#0012ABCD");
   EXPECT_EQ(dxTextToColor("#FF000000"), 0xFF000000u);
@@ -76,7 +76,7 @@ TEST(ColourText, HashAndEightHexDigits) {
   EXPECT_EQ(dxTextToColor(dxColorToText(0x80402010)), 0x80402010u);
 }
 
-TEST(ColourText, WhatIsNotAColourGivesTransparentBlack) {
+TEST(DxColourText, WhatIsNotAColourGivesTransparentBlack) {
   EXPECT_EQ(dxTextToColor(""), 0u);
   EXPECT_EQ(dxTextToColor("#"), 0u);
   EXPECT_EQ(dxTextToColor("#GG000000"), 0u);
@@ -90,7 +90,7 @@ std::vector<std::string> AllTokens(std::string S, const std::string& Separators)
   return tokens;
 }
 
-TEST(Tokens, FrontSplitterConsumesSeparatorsAndKeepsStops) {
+TEST(DxTokens, FrontSplitterConsumesSeparatorsAndKeepsStops) {
   EXPECT_EQ(AllTokens("(1,2,3)", ",()"), (std::vector<std::string>{"", "1", "2", "3"}));
   std::string s = "  alpha ; beta|gamma";
   EXPECT_EQ(dxGetToken(s, ";", "|"), "alpha");
@@ -101,7 +101,7 @@ TEST(Tokens, FrontSplitterConsumesSeparatorsAndKeepsStops) {
   EXPECT_EQ(s, "|gamma");
 }
 
-TEST(Tokens, SplitterAtAPositionSkipsRunsOfSeparators) {
+TEST(DxTokens, SplitterAtAPositionSkipsRunsOfSeparators) {
   const std::string text = "1 2,  3.5;rest";
   int pos = 1;
   EXPECT_EQ(dxGetTokenAt(text, pos, " ,", ";"), "1");

@@ -70,7 +70,7 @@ void Read(const std::string& BinaryForm, ValueHolder& Into) {
   r.ReadRootComponent(&Into);
 }
 
-TEST(Material, DefaultsAndTheirTextForms) {
+TEST(DxMaterial, DefaultsAndTheirTextForms) {
   TdxMaterial m;
   EXPECT_EQ(m.Diffuse(), "#FF707070");
   EXPECT_EQ(m.Ambient(), "#FF303030");
@@ -88,7 +88,7 @@ TEST(Material, DefaultsAndTheirTextForms) {
   EXPECT_EQ(m.GetBitmap(), nullptr);
 }
 
-TEST(Material, SettersNotifyOnlyRealChanges) {
+TEST(DxMaterial, SettersNotifyOnlyRealChanges) {
   TdxMaterial m;
   int changes = 0;
   m.OnChange = [&](rtl::TObject*) { ++changes; };
@@ -119,7 +119,7 @@ TEST(Material, SettersNotifyOnlyRealChanges) {
   EXPECT_EQ(m.GetBitmap(), &texture) << "a direct texture wins over the name";
 }
 
-TEST(Material, AssignCopiesAllButTheTextureAndNotifiesOnce) {
+TEST(DxMaterial, AssignCopiesAllButTheTextureAndNotifiesOnce) {
   TdxMaterial from, to;
   TdxBitmap texture(1, 1);
   from.SetDiffuseColor(0xFF102030);
@@ -155,7 +155,7 @@ TEST(Material, AssignCopiesAllButTheTextureAndNotifiesOnce) {
   EXPECT_EQ(from.Texture(), &texture);
 }
 
-TEST(Font, DefaultsCopiesAndThe2DFont) {
+TEST(DxFont, DefaultsCopiesAndThe2DFont) {
   TdxFont f;
   EXPECT_EQ(f.Family(), "Tahoma");
   EXPECT_EQ(f.Size(), 12);
@@ -198,7 +198,7 @@ void ExpectNormal(const TdxMeshVertex& V, float X, float Y, float Z) {
   EXPECT_NEAR(V.NZ, Z, 1e-6f);
 }
 
-TEST(MeshData, NormalsAreSummedPerVertexAndNotNormalised) {
+TEST(DxMeshData, NormalsAreSummedPerVertexAndNotNormalised) {
   TdxMeshData d;
   MakeQuad(d);
   d.CalcNormals();
@@ -215,7 +215,7 @@ TEST(MeshData, NormalsAreSummedPerVertexAndNotNormalised) {
   ExpectNormal(d.Vertices()[3], 0, 0, 0);
 }
 
-TEST(MeshData, TrianglesNamingMissingVerticesAreSkipped) {
+TEST(DxMeshData, TrianglesNamingMissingVerticesAreSkipped) {
   TdxMeshData d;
   MakeQuad(d);
   d.Indexes() = {0, 1, 2, 2, 1, 60000};
@@ -224,7 +224,7 @@ TEST(MeshData, TrianglesNamingMissingVerticesAreSkipped) {
   ExpectNormal(d.Vertices()[3], 9, 9, 9);
 }
 
-TEST(MeshData, TextListsWriteAndReadBack) {
+TEST(DxMeshData, TextListsWriteAndReadBack) {
   TdxMeshData d;
   d.Vertices() = {dxMeshVertex(1, 2.5f, 3, 0, 0, 1, 0.5f, 1)};
   d.Indexes() = {0, 1, 2, 2, 3, 0};
@@ -249,7 +249,7 @@ TEST(MeshData, TextListsWriteAndReadBack) {
   EXPECT_EQ(changes, 3);
 }
 
-TEST(MeshData, BadTextRaisesAndChangesNothing) {
+TEST(DxMeshData, BadTextRaisesAndChangesNothing) {
   TdxMeshData d;
   MakeQuad(d);
   int changes = 0;
@@ -264,7 +264,7 @@ TEST(MeshData, BadTextRaisesAndChangesNothing) {
   EXPECT_EQ(d.Indexes().size(), 6u);
 }
 
-TEST(MeshData, BinaryFormByteForByte) {
+TEST(DxMeshData, BinaryFormByteForByte) {
   TdxMeshData d;
   d.Vertices() = {dxMeshVertex(1, 0, 0, 0, 0, 1, 0, 1)};
   d.Indexes() = {0, 0, 0};
@@ -285,7 +285,7 @@ TEST(MeshData, BinaryFormByteForByte) {
   EXPECT_EQ(back.Indexes(), d.Indexes());
 }
 
-TEST(MeshData, BinaryFormWhoseCountsDoNotMatchItsLengthIsRefused) {
+TEST(DxMeshData, BinaryFormWhoseCountsDoNotMatchItsLengthIsRefused) {
   TdxMeshData source;
   MakeQuad(source);
   rtl::TMemoryStream good;
@@ -307,7 +307,7 @@ TEST(MeshData, BinaryFormWhoseCountsDoNotMatchItsLengthIsRefused) {
   attempt("");
 }
 
-TEST(MeshData, AssignAndDestroyNotifications) {
+TEST(DxMeshData, AssignAndDestroyNotifications) {
   TdxMeshData source;
   MakeQuad(source);
   bool destroyed = false;
@@ -325,7 +325,7 @@ TEST(MeshData, AssignAndDestroyNotifications) {
   EXPECT_TRUE(destroyed);
 }
 
-TEST(ValueStreams, OnlyChangedValuesAreWrittenAndAllReadBack) {
+TEST(DxValueStreams, OnlyChangedValuesAreWrittenAndAllReadBack) {
   ValueHolder h;
   EXPECT_EQ(ToText(Binary(h)), "object ValueHolder\r\nend\r\n");
 
@@ -359,7 +359,7 @@ TEST(ValueStreams, OnlyChangedValuesAreWrittenAndAllReadBack) {
   EXPECT_EQ(back.Data()->Indexes(), h.Data()->Indexes());
 }
 
-TEST(Light, KindAndPlaceFromItsAbsoluteMatrix) {
+TEST(DxLight, KindAndPlaceFromItsAbsoluteMatrix) {
   TdxLight light;
   EXPECT_TRUE(light.Enabled());
   EXPECT_EQ(light.LightType(), dxLightDirectional);

@@ -1,0 +1,44 @@
+// The 3D device on OpenGL (compatibility profile, 4.5) through EGL, without a window: each
+// device owns one EGL context and draws into its own framebuffer object (32-bit colour,
+// 24-bit depth, 8-bit stencil, optionally multisampled). Present does nothing; the window
+// layer shows the frame read back with GetRenderTargetData.
+//
+// How the device behaves as the canvas expects it:
+// - It starts in Direct3D 9's initial state (lighting on, depth test on with an automatic
+//   depth buffer, counter-clockwise culling, point filtering, stage 0 modulating texture by
+//   diffuse, ...) and returns to it on Reset and ResetEx.
+// - Pixel centres, depth range 0..1 and rows are as Direct3D has them: row 0 of a read-back
+//   is the top row, and a quad whose corners lie on half pixels covers whole pixels.
+// - Clear ignores the colour, depth and stencil write masks; it clears the whole target
+//   (rectangles are refused).
+// - Lights are given in world space and follow a later change of the view.
+// - Recording a state block does not change the live state; Apply sets the recorded states.
+// - Reset (the plain method) fails with D3DERR_INVALIDCALL while any default-pool resource,
+//   state block or back-buffer handle is still held; ResetEx keeps them. After a failed
+//   reset TestCooperativeLevel reports D3DERR_DEVICENOTRESET and Present D3DERR_DEVICELOST
+//   until a reset succeeds.
+// - A context that cannot be made current (another library's context is current on the
+//   thread) makes TestCooperativeLevel and CheckDeviceState report D3DERR_DEVICELOST.
+// - Only texture stage and sampler 0 exist; the FVF may combine XYZ, NORMAL, DIFFUSE, TEX1.
+// - Contexts are made current on the calling thread as a device's methods need them; use a
+//   device from one thread only.
+#pragma once
+
+#include <string>
+
+#include "platform/gfx3d/Device.h"
+
+namespace gfx3d {
+
+// The entry points of the OpenGL stand-in. With no usable EGL display, Create9 returns
+// nothing and Create9Ex D3DERR_NOTAVAILABLE.
+Direct3DEntries OpenGlDirect3D(Availability Mode = Availability::Ex);
+
+// Whether an OpenGL 4.5 compatibility context can be made here; otherwise Why says what is
+// missing.
+bool GlAvailable(std::string* Why = nullptr);
+
+// Leaves no EGL context current on this thread, for a window layer that uses its own GL.
+void ReleaseCurrentContext();
+
+}  // namespace gfx3d

@@ -1,0 +1,247 @@
+#include "scene3d/Canvas.h"
+
+#include <algorithm>
+#include <new>
+#include <numbers>
+
+#include "platform/rtl/SysUtils.h"
+
+namespace dx {
+
+const TdxCanvasClass* DefaultCanvasClass = nullptr;
+
+namespace {
+
+// The first and the last code of each group of render-state codes.
+constexpr TdxRenderState GroupFirst[RenderStateCount] = {0, 0, 2, 2, 4, 4, 6, 6, 8, 8, 8,
+                                                        11, 11, 13, 13, 15, 15, 15, 18, 18, 20, 20};
+constexpr TdxRenderState GroupLast[RenderStateCount] = {1, 1, 3, 3, 5, 5, 7, 7, 10, 10, 10,
+                                                       12, 12, 14, 14, 17, 17, 17, 19, 19, 21, 21};
+
+TdxMatrix Translation(float X, float Y, float Z) {
+  TdxMatrix m = IdentityMatrix;
+  m.M[3][0] = X;
+  m.M[3][1] = Y;
+  m.M[3][2] = Z;
+  return m;
+}
+
+}  // namespace
+
+void dxCheckRenderState(TdxRenderState Code) {
+  if (Code >= RenderStateCount)
+    throw rtl::ERangeError("Render state " + rtl::IntToStr(Code) + " out of range (0 to 21)");
+}
+
+rtl::TClass TdxCanvas::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TdxCanvas>().Build();
+  return &info;
+}
+
+TdxCanvas::TdxCanvas(gfx3d::WindowHandle Window, int AWidth, int AHeight, bool ABuffered, TdxQuality AQuality)
+    : width_(std::max(AWidth, 1)),
+      height_(std::max(AHeight, 1)),
+      window_(Window),
+      buffered_(ABuffered),
+      quality_(AQuality) {
+  Init();
+  if (buffered_) MakeBuffer();
+}
+
+TdxCanvas::TdxCanvas(TdxBitmap& Target)
+    : width_(std::max(Target.Width(), 1)), height_(std::max(Target.Height(), 1)), bitmap_(&Target), buffered_(true) {
+  Init();
+}
+
+void TdxCanvas::Init() {
+  material_ = std::make_unique<TdxMaterial>();
+  material_->OnChange = [this](rtl::TObject*) { ApplyMaterial(); };
+  font_ = std::make_unique<TdxFont>();
+}
+
+TdxCanvas::~TdxCanvas() { ReleaseBitmaps(); }
+
+void TdxCanvas::ReleaseBitmaps() {
+  // DestroyBitmapHandle takes each bitmap off listedIn_.
+  while (!listedIn_.empty()) DestroyBitmapHandle(*listedIn_.back());
+  FreeBuffer();
+}
+
+void TdxCanvas::MakeBuffer() {
+  try {
+    dib_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
+  } catch (const std::bad_alloc&) {
+    dib_.clear();
+    throw rtl::Exception("Can't allocate the DIB handle");
+  }
+}
+
+void TdxCanvas::FreeBuffer() { std::vector<std::uint32_t>().swap(dib_); }
+
+void TdxCanvas::ResizeBuffer(int AWidth, int AHeight) {
+  const int w = std::max(AWidth, 1), h = std::max(AHeight, 1);
+  if (w == width_ && h == height_) return;
+  const bool hadBuffer = HasBuffer();
+  std::vector<std::uint32_t>().swap(dib_);
+  width_ = w;
+  height_ = h;
+  if (hadBuffer || (buffered_ && !bitmap_)) MakeBuffer();
+}
+
+// ---- lights and camera ----------------------------------------------------------------------
+
+void TdxCanvas::AddLight(TdxLight* Light) {
+  if (Light) lights_.push_back(Light);
+}
+
+void TdxCanvas::SetCamera(IdxCamera* ACamera) {
+  camera_ = ACamera;
+  if (!camera_) {
+    view_ = inverseView_ = IdentityMatrix;
+    return;
+  }
+  const TdxMatrix m = camera_->CameraAbsoluteMatrix();
+  const TdxVector eye{m.M[3][0], m.M[3][1], m.M[3][2], 1};
+  const TdxVector up{m.M[2][0], m.M[2][1], m.M[2][2], 0};
+  TdxVector dir{m.M[1][0], m.M[1][1], m.M[1][2], 0};
+  TdxVector target;
+  if (camera_->CameraTarget(target)) dir = dxVectorSubtract(target, eye);
+  view_ = dxMatrixLookDirRH(eye, dir, up);
+  inverseView_ = view_;
+  dxMatrixInvert(inverseView_);
+}
+
+// ---- projections ----------------------------------------------------------------------------
+
+TdxMatrix TdxCanvas::GetProjectionMatrix() const {
+  const TdxMatrix p = dxMatrixPerspectiveFovRH(std::numbers::pi_v<float> / 4,
+                                               static_cast<float>(width_) / static_cast<float>(height_), 1, 1000);
+  if (projectionAdjust_ == IdentityMatrix) return p;
+  return dxMatrixMultiply(p, projectionAdjust_);
+}
+
+TdxMatrix TdxCanvas::GetScreenMatrix() const {
+  const float w = static_cast<float>(width_), h = static_cast<float>(height_);
+  const TdxMatrix o = dxMatrixOrthoOffCenterRH(0, w, 0, h, 1, 1000);
+  TdxMatrix p = dxMatrixPerspectiveFovRH(std::numbers::pi_v<float> / 6, w / h, 1, 1000);
+  p = dxMatrixMultiply(Translation(0, 0, -2), p);
+  const float s = 2 * o.M[0][0] / p.M[0][0];
+  TdxMatrix scale = IdentityMatrix;
+  scale.M[0][0] = s;
+  scale.M[1][1] = -s;
+  scale.M[2][2] = -s;
+  p = dxMatrixMultiply(scale, p);
+  return dxMatrixMultiply(Translation(-w / 2, -h / 2, 0), p);
+}
+
+void TdxCanvas::PickRay(bool ScreenSpace, float X, float Y, TdxVector& RayPos, TdxVector& RayDir) const {
+  const float w = static_cast<float>(width_), h = static_cast<float>(height_);
+  if (ScreenSpace) {
+    TdxMatrix m = GetScreenMatrix();
+    dxMatrixInvert(m);
+    const TdxVector e = dxVectorTransform({0, 0, 0, 1}, m);
+    RayPos = {w / 2, h / 2, 2 * e.Z, 1};
+    RayDir = dxVectorNormalize(dxVectorSubtract({X, Y, 0, 1}, RayPos));
+    return;
+  }
+  // Through the camera: the view looks down -Z, so the pixel's ray leaves the eye that way.
+  const TdxMatrix p = GetProjectionMatrix();
+  TdxVector nearPoint{0, 0, 0, 1};
+  TdxVector farPoint{(2 * X / w - 1) / p.M[0][0], (1 - 2 * Y / h) / p.M[1][1], -1, 1};
+  if (camera_) {
+    nearPoint = dxVectorTransform(nearPoint, inverseView_);
+    farPoint = dxVectorTransform(farPoint, inverseView_);
+  }
+  RayPos = nearPoint;
+  RayDir = dxVectorNormalize(dxVectorSubtract(farPoint, nearPoint));
+}
+
+// ---- render states --------------------------------------------------------------------------
+
+void TdxCanvas::SetRenderState(TdxRenderState Code) {
+  dxCheckRenderState(Code);
+  if (states_[Code]) return;
+  for (int c = GroupFirst[Code]; c <= GroupLast[Code]; ++c) states_[c] = false;
+  states_[Code] = true;
+  ApplyState(Code);
+}
+
+bool TdxCanvas::RenderStateSet(TdxRenderState Code) const {
+  dxCheckRenderState(Code);
+  return states_[Code];
+}
+
+void TdxCanvas::ResetState() {
+  std::fill(std::begin(states_), std::end(states_), false);
+  view_ = IdentityMatrix;
+  SetMatrix(IdentityMatrix);
+  lights_.clear();
+  // Quietly: applying the cleared material now would mark render states current before the
+  // frame has begun. The frame's first material applies.
+  rtl::TEventMute quiet(material_->OnChange);
+  material_->SetDiffuseColor(0);
+  material_->SetAmbientColor(0);
+  material_->SetBitmap("");
+  material_->SetTexture(nullptr);
+}
+
+// ---- materials ------------------------------------------------------------------------------
+
+void TdxCanvas::SetMaterial(const TdxMaterial& AMaterial) { UseMaterial(AMaterial, 1); }
+
+void TdxCanvas::UseMaterial(const TdxMaterial& AMaterial, float Opacity) {
+  {
+    rtl::TEventMute quiet(material_->OnChange);
+    material_->Assign(&AMaterial);
+    material_->SetTexture(AMaterial.Texture());
+    material_->SetDiffuseColor(dxOpacityColor(AMaterial.DiffuseColor(), Opacity));
+  }
+  ApplyMaterial();
+}
+
+// ---- textures of bitmaps ---------------------------------------------------------------------
+
+void TdxCanvas::UpdateBitmapHandle(TdxBitmap* ABitmap) {
+  if (!ABitmap) return;
+  if (static_cast<int64_t>(ABitmap->Width()) * ABitmap->Height() == 0) {
+    ABitmap->SetNeedUpdate(false);
+    return;
+  }
+  if (std::find(listedIn_.begin(), listedIn_.end(), ABitmap) == listedIn_.end()) listedIn_.push_back(ABitmap);
+  ABitmap->AddCanvas(this);
+}
+
+void TdxCanvas::DestroyBitmapHandle(TdxBitmap& ABitmap) {
+  ABitmap.RemoveCanvas(this);
+  std::erase(listedIn_, &ABitmap);
+  RemoveBitmapHandle(&ABitmap);
+}
+
+int TdxCanvas::AddBitmapHandle(TdxBitmap* ABitmap, std::shared_ptr<void> Handle) {
+  auto it = std::find(mapBitmaps_.begin(), mapBitmaps_.end(), ABitmap);
+  if (it != mapBitmaps_.end()) return static_cast<int>(it - mapBitmaps_.begin());
+  mapBitmaps_.push_back(ABitmap);
+  mapHandles_.push_back(std::move(Handle));
+  return static_cast<int>(mapBitmaps_.size()) - 1;
+}
+
+void TdxCanvas::RemoveBitmapHandle(TdxBitmap* ABitmap) {
+  auto it = std::find(mapBitmaps_.begin(), mapBitmaps_.end(), ABitmap);
+  if (it == mapBitmaps_.end()) return;
+  const auto i = it - mapBitmaps_.begin();
+  mapBitmaps_.erase(it);
+  mapHandles_.erase(mapHandles_.begin() + i);
+}
+
+std::shared_ptr<void> TdxCanvas::GetBitmapHandle(const TdxBitmap* ABitmap) const {
+  auto it = std::find(mapBitmaps_.begin(), mapBitmaps_.end(), ABitmap);
+  if (it == mapBitmaps_.end()) return nullptr;
+  return mapHandles_[static_cast<size_t>(it - mapBitmaps_.begin())];
+}
+
+void TdxCanvas::ClearBitmapHandles() {
+  mapBitmaps_.clear();
+  mapHandles_.clear();
+}
+
+}  // namespace dx
