@@ -14,7 +14,9 @@ namespace dxtest {
 
 class RecordingCanvas final : public dx::TdxCanvas {
 public:
-  explicit RecordingCanvas(int W = 400, int H = 300) : dx::TdxCanvas(0, W, H, false, dx::dxLowQuality) {}
+  explicit RecordingCanvas(int W = 400, int H = 300) : dx::TdxCanvas(0, W, H, false, dx::dxLowQuality) {
+    lastDiffuse_ = Material().DiffuseColor();
+  }
   ~RecordingCanvas() override { ReleaseBitmaps(); }
 
   std::vector<std::string> Log;
