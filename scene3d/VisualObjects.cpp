@@ -152,7 +152,8 @@ void TdxVisualObject::RotateAxis(int Axis) {
   const float now[3] = {r.X(), r.Y(), r.Z()};
   const float before[3] = {r.Saved().X, r.Saved().Y, r.Saved().Z};
   const float change = dxNormalizeAngle(now[Axis] - before[Axis]);
-  if (change != 0) {
+  // An angle that is no number turns nothing: the orientation stays as it was.
+  if (change != 0 && std::isfinite(change)) {
     // X and Z turn the other way round from Y, as the designer's handles expect.
     const float angle = Axis == 1 ? change : -change;
     quaternion_ = dxQuaternionMultiply(quaternion_, dxQuaternionFromAxisAngle(axes[Axis], angle));

@@ -214,6 +214,10 @@ public:
   // A popup menu component (shown when it is a vg::IvxPopupMenu); forgotten when freed.
   rtl::TComponent* PopupMenu() const { return popupMenu_; }
   void SetPopupMenu(rtl::TComponent* Value);
+  // While set, a design-time press on this object when it is the selected one (Shift up)
+  // goes to its own MouseDown instead of the designer's editing.
+  bool DesignMousePassThrough() const { return designMousePassThrough_; }
+  void SetDesignMousePassThrough(bool Value) { designMousePassThrough_ = Value; }
   // Whether the designer offers resize handles (cameras and lights clear it).
   bool DesignResizable() const { return designResizable_; }
   bool FollowsParentTriggers() const override { return locked_ && !hitTest_; }
@@ -402,6 +406,7 @@ private:
   bool doubleClicked_ = false;
   bool realigning_ = false;
   bool designResizable_ = true;
+  bool designMousePassThrough_ = false;
 };
 
 }  // namespace dx

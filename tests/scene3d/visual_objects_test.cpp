@@ -123,6 +123,10 @@ TEST(DxVisualObject, RotationTurnsByEachChangeSoTheOrderOfChangesCounts) {
   ExpectRows(all.LocalMatrix(), {{0, -1, 0}, {0, 0, -1}, {1, 0, 0}});
   all.RotateAngle()->SetZ(-270);
   EXPECT_EQ(all.RotateAngle()->Z(), 90);
+  // An angle that is no number leaves the orientation alone.
+  const TdxMatrix before = all.LocalMatrix();
+  all.RotateAngle()->SetX(std::nanf(""));
+  EXPECT_EQ(all.LocalMatrix(), before);
 }
 
 TEST(DxVisualObject, OpacityIsClampedAndMultipliedDownTheTree) {
