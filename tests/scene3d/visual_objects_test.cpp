@@ -149,6 +149,30 @@ TEST(DxVisualObject, OpacityIsClampedAndMultipliedDownTheTree) {
   EXPECT_FLOAT_EQ(child->GetAbsoluteOpacity(), 0.25f);
 }
 
+TEST(DxVisualObject, RepaintsAreAskedForVisibleChangesUnlessTheHostDrawsAllTheTime) {
+  Stage st;
+  auto* o = st.Add(st.root);
+  int before = st.scene.repaints;
+  o->Position()->SetX(3);
+  EXPECT_GT(st.scene.repaints, before);
+  // A screen parent passes its projection on to what joins it.
+  auto* screen = st.Add(st.root);
+  screen->SetProjection(dxProjectionScreen);
+  screen->AddObject(o);
+  EXPECT_EQ(o->Projection(), dxProjectionScreen);
+  o->SetVisible(false);
+  before = st.scene.repaints;
+  o->Position()->SetX(4);
+  EXPECT_EQ(st.scene.repaints, before);
+  o->SetVisible(true);
+  st.scene.realTime = true;
+  o->Position()->SetX(5);
+  EXPECT_EQ(st.scene.repaints, before);
+  st.scene.designTime = true;
+  o->Position()->SetX(6);
+  EXPECT_GT(st.scene.repaints, before);
+}
+
 // ---- painting --------------------------------------------------------------------------------------
 
 TEST(DxVisualObject, PaintSetsEachChildsStatesAndMatrixThenRunsItsStepsAndChildren) {
