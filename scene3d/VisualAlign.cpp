@@ -14,13 +14,13 @@ namespace {
 
 // dxContents comes twice: a child that fills the object is placed again once the others have
 // taken their strips. dxVertCenter and dxHorzCenter take part in no pass.
-constexpr TdxAlign AlignOrder[] = {dxScale,   dxContents,   dxMostLeft, dxMostRight,  dxTop,       dxBottom,
-                                   dxLeft,    dxRight,      dxClient,   dxHorizontal, dxVertical,  dxContents,
-                                   dxCenter,  dxTopLeft,    dxTopRight, dxBottomLeft, dxBottomRight};
+constexpr TdxAlign AlignOrder[] = {dxScale,  dxContents, dxMostLeft, dxMostRight,  dxTop,        dxBottom,
+                                   dxLeft,   dxRight,    dxClient,   dxHorizontal, dxVertical,   dxContents,
+                                   dxCenter, dxTopLeft,  dxTopRight, dxBottomLeft, dxBottomRight};
 
-constexpr TdxLayerAlign LayerOrder[] = {dxLayerMostTop,   dxLayerMostBottom, dxLayerMostLeft, dxLayerMostRight,
-                                        dxLayerTop,       dxLayerBottom,     dxLayerLeft,     dxLayerRight,
-                                        dxLayerClient,    dxLayerCenter,     dxLayerContents};
+constexpr TdxLayerAlign LayerOrder[] = {dxLayerMostTop, dxLayerMostBottom, dxLayerMostLeft, dxLayerMostRight,
+                                        dxLayerTop,     dxLayerBottom,     dxLayerLeft,     dxLayerRight,
+                                        dxLayerClient,  dxLayerCenter,     dxLayerContents};
 
 bool IsCorner(TdxAlign K) { return K == dxTopLeft || K == dxTopRight || K == dxBottomLeft || K == dxBottomRight; }
 
@@ -128,8 +128,8 @@ void TdxVisualObject::AlignPass(TdxAlign Kind, TdxVector& BoxMin, TdxVector& Box
       const float dx = (width_ - lastWidth_) / 2, dy = (height_ - lastHeight_) / 2;
       const bool right = Kind == dxTopRight || Kind == dxBottomRight;
       const bool bottom = Kind == dxBottomLeft || Kind == dxBottomRight;
-      PlaceQuietly(c, {c->position_->X() + (right ? dx : -dx), c->position_->Y() + (bottom ? dy : -dy),
-                       c->position_->Z()});
+      PlaceQuietly(
+          c, {c->position_->X() + (right ? dx : -dx), c->position_->Y() + (bottom ? dy : -dy), c->position_->Z()});
       continue;
     }
     if (Kind == dxScale) {
@@ -172,7 +172,7 @@ void TdxVisualObject::AlignPass(TdxAlign Kind, TdxVector& BoxMin, TdxVector& Box
         BoxMax.Y -= h;
         centre.Y = BoxMax.Y + (h - T - B) / 2;
         break;
-      case dxVertical: centre.X = c->position_->X() - L; break;  // keeps its X
+      case dxVertical: centre.X = c->position_->X() - L; break;    // keeps its X
       case dxHorizontal: centre.Y = c->position_->Y() - T; break;  // keeps its Y
       default: break;
     }
@@ -205,8 +205,9 @@ void TdxVisualObject::RealignLayers() {
   IdxScene* s = Scene();
   if (!s || ChildrenCount() == 0) return;
   const bool design = s->GetDesignTime();
-  TArea area = IsLayer() ? TArea{-width_ / 2, -height_ / 2, width_ / 2, height_ / 2}
-                         : TArea{0, 0, static_cast<float>(s->GetClientWidth()), static_cast<float>(s->GetClientHeight())};
+  TArea area = IsLayer()
+                   ? TArea{-width_ / 2, -height_ / 2, width_ / 2, height_ / 2}
+                   : TArea{0, 0, static_cast<float>(s->GetClientWidth()), static_cast<float>(s->GetClientHeight())};
   const TArea whole = area;
   std::vector<TdxVisualObject*> list;
   for (TdxLayerAlign kind : LayerOrder) {

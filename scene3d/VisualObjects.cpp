@@ -13,65 +13,65 @@ namespace dx {
 
 rtl::TClass TdxVisualObject::StaticClass() {
   using V = TdxVisualObject;
-  static const rtl::TClassInfo info = rtl::DefineClass<V>()
-                                          .Property("IsMouseOver", &V::IsMouseOver)
-                                          .Stored(false)
-                                          .Property("IsFocused", &V::IsFocused)
-                                          .Stored(false)
-                                          .Property("IsDragOver", &V::IsDragOver)
-                                          .Stored(false)
-                                          .Property("IsVisible", &V::Visible)
-                                          .Stored(false)
-                                          .Property("Cursor", &V::Cursor, &V::SetCursor)
-                                          .Default(0)
-                                          .Property("DragMode", &V::DragMode, &V::SetDragMode)
-                                          .Default(dxDragManual)
-                                          .Property("DragDisableHighlight", &V::DragDisableHighlight,
-                                                    &V::SetDragDisableHighlight)
-                                          .Default(false)
-                                          .Property("DesignHide", &V::DesignHide, &V::SetDesignHide)
-                                          .Default(false)
-                                          .Property("Hint", &V::Hint, &V::SetHint)
-                                          .Property("ShowHint", &V::ShowHint, &V::SetShowHint)
-                                          .Default(false)
-                                          .Property("Position", &V::Position, &V::SetPosition)
-                                          .Property("Scale", &V::Scale, &V::SetScale)
-                                          .Property("RotateAngle", &V::RotateAngle, &V::SetRotateAngle)
-                                          .Property("Width", &V::Width, &V::SetWidth)
-                                          .Default(1.0f)
-                                          .Property("Height", &V::Height, &V::SetHeight)
-                                          .Default(1.0f)
-                                          .Property("Depth", &V::Depth, &V::SetDepth)
-                                          .Default(1.0f)
-                                          .Property("Opacity", &V::Opacity, &V::SetOpacity)
-                                          .NoDefault()
-                                          .Property("HitTest", &V::HitTest, &V::SetHitTest)
-                                          .Default(true)
-                                          .Property("Locked", &V::Locked, &V::SetLocked)
-                                          .Default(false)
-                                          .Property("TwoSide", &V::TwoSide, &V::SetTwoSide)
-                                          .Default(false)
-                                          .Property("Visible", &V::Visible, &V::SetVisible)
-                                          .Default(true)
-                                          .Property("ZWrite", &V::ZWrite, &V::SetZWrite)
-                                          .Default(true)
-                                          .Event("OnMouseUp", &V::OnMouseUp)
-                                          .Event("OnMouseDown", &V::OnMouseDown)
-                                          .Event("OnMouseMove", &V::OnMouseMove)
-                                          .Event("OnMouseWheel", &V::OnMouseWheel)
-                                          .Event("OnClick", &V::OnClick)
-                                          .Event("OnDblClick", &V::OnDblClick)
-                                          .Event("OnCollision", &V::OnCollision)
-                                          .Event("OnKeyUp", &V::OnKeyUp)
-                                          .Event("OnKeyDown", &V::OnKeyDown)
-                                          .Event("OnPaint", &V::OnPaint)
-                                          .Event("OnBeforePaint", &V::OnBeforePaint)
-                                          .Event("OnDragEnter", &V::OnDragEnter)
-                                          .Event("OnDragDrop", &V::OnDragDrop)
-                                          .Event("OnDragEnd", &V::OnDragEnd)
-                                          .Event("OnDragLeave", &V::OnDragLeave)
-                                          .Event("OnDragOver", &V::OnDragOver)
-                                          .Build();
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<V>()
+          .Property("IsMouseOver", &V::IsMouseOver)
+          .Stored(false)
+          .Property("IsFocused", &V::IsFocused)
+          .Stored(false)
+          .Property("IsDragOver", &V::IsDragOver)
+          .Stored(false)
+          .Property("IsVisible", &V::Visible)
+          .Stored(false)
+          .Property("Cursor", &V::Cursor, &V::SetCursor)
+          .Default(0)
+          .Property("DragMode", &V::DragMode, &V::SetDragMode)
+          .Default(dxDragManual)
+          .Property("DragDisableHighlight", &V::DragDisableHighlight, &V::SetDragDisableHighlight)
+          .Default(false)
+          .Property("DesignHide", &V::DesignHide, &V::SetDesignHide)
+          .Default(false)
+          .Property("Hint", &V::Hint, &V::SetHint)
+          .Property("ShowHint", &V::ShowHint, &V::SetShowHint)
+          .Default(false)
+          .Property("Position", &V::Position, &V::SetPosition)
+          .Property("Scale", &V::Scale, &V::SetScale)
+          .Property("RotateAngle", &V::RotateAngle, &V::SetRotateAngle)
+          .Property("Width", &V::Width, &V::SetWidth)
+          .Default(1.0f)
+          .Property("Height", &V::Height, &V::SetHeight)
+          .Default(1.0f)
+          .Property("Depth", &V::Depth, &V::SetDepth)
+          .Default(1.0f)
+          .Property("Opacity", &V::Opacity, &V::SetOpacity)
+          .NoDefault()
+          .Property("HitTest", &V::HitTest, &V::SetHitTest)
+          .Default(true)
+          .Property("Locked", &V::Locked, &V::SetLocked)
+          .Default(false)
+          .Property("TwoSide", &V::TwoSide, &V::SetTwoSide)
+          .Default(false)
+          .Property("Visible", &V::Visible, &V::SetVisible)
+          .Default(true)
+          .Property("ZWrite", &V::ZWrite, &V::SetZWrite)
+          .Default(true)
+          .Event("OnMouseUp", &V::OnMouseUp)
+          .Event("OnMouseDown", &V::OnMouseDown)
+          .Event("OnMouseMove", &V::OnMouseMove)
+          .Event("OnMouseWheel", &V::OnMouseWheel)
+          .Event("OnClick", &V::OnClick)
+          .Event("OnDblClick", &V::OnDblClick)
+          .Event("OnCollision", &V::OnCollision)
+          .Event("OnKeyUp", &V::OnKeyUp)
+          .Event("OnKeyDown", &V::OnKeyDown)
+          .Event("OnPaint", &V::OnPaint)
+          .Event("OnBeforePaint", &V::OnBeforePaint)
+          .Event("OnDragEnter", &V::OnDragEnter)
+          .Event("OnDragDrop", &V::OnDragDrop)
+          .Event("OnDragEnd", &V::OnDragEnd)
+          .Event("OnDragLeave", &V::OnDragLeave)
+          .Event("OnDragOver", &V::OnDragOver)
+          .Build();
   return &info;
 }
 
@@ -557,8 +557,8 @@ bool TdxVisualObject::RayCastIntersect(const TdxVector&, const TdxVector&, TdxVe
   return true;
 }
 
-bool TdxVisualObject::BoxRayCast(const TdxVector& RayPos, const TdxVector& RayDir, const TdxVector& Size,
-                                 float Extent, TdxVector& Hit) const {
+bool TdxVisualObject::BoxRayCast(const TdxVector& RayPos, const TdxVector& RayDir, const TdxVector& Size, float Extent,
+                                 TdxVector& Hit) const {
   const float p[3] = {RayPos.X, RayPos.Y, RayPos.Z};
   const float d[3] = {RayDir.X, RayDir.Y, RayDir.Z};
   const float s[3] = {Size.X, Size.Y, Size.Z};
@@ -588,8 +588,8 @@ TdxVisualObject* TdxVisualObject::ObjectAtPointForDrop(TdxProjection AProjection
   return Search(AProjection, Distance, &Data, X, Y);
 }
 
-TdxVisualObject* TdxVisualObject::Search(TdxProjection AProjection, float& Distance, const TdxDragObject* Data,
-                                         float X, float Y) {
+TdxVisualObject* TdxVisualObject::Search(TdxProjection AProjection, float& Distance, const TdxDragObject* Data, float X,
+                                         float Y) {
   const bool design = InDesign();
   if (!visible_ && !design) return nullptr;
   TdxVisualObject* result = nullptr;
@@ -692,8 +692,7 @@ void TdxVisualObject::CreateBody() {
   if (!s || s->GetDesignTime() || s->GetInvisibleAtRuntime() || body_) return;
   if (!collider_ && !dynamic_) return;
   // The engine is made for the first object that needs a body, never before.
-  if (TdxPhysics* engine = s->GetPhysics(true))
-    body_ = engine->CreateBoxBody(this, {width_, height_, depth_, 0});
+  if (TdxPhysics* engine = s->GetPhysics(true)) body_ = engine->CreateBoxBody(this, {width_, height_, depth_, 0});
   if (body_)
     if (TdxPhysics* engine = s->GetPhysics(false)) engine->SetBodyMatrix(body_, GetAbsoluteMatrix());
 }
@@ -759,7 +758,8 @@ void TdxVisualObject::ProcessTick(double Time, float DeltaTime) {
   }
 }
 
-// ---- stream -----------------------------------------------------------------------------------------------------------
+// ---- stream
+// -----------------------------------------------------------------------------------------------------------
 
 namespace {
 
@@ -784,8 +784,7 @@ void TdxVisualObject::DefineProperties(rtl::TFiler* Filer) {
   const TdxQuaternion& q = quaternion_;
   const bool any = q.ImagPart.X != 0 || q.ImagPart.Y != 0 || q.ImagPart.Z != 0 || q.RealPart != 0;
   Filer->DefineProperty(
-      "Quanternion",
-      [this](rtl::TReader& Reader) { quaternion_ = QuaternionFromText(Reader.ReadString()); },
+      "Quanternion", [this](rtl::TReader& Reader) { quaternion_ = QuaternionFromText(Reader.ReadString()); },
       [this](rtl::TWriter& Writer) {
         const TdxQuaternion& w = quaternion_;
         Writer.WriteString("(" + dxFloatToText(w.ImagPart.X) + "," + dxFloatToText(w.ImagPart.Y) + "," +

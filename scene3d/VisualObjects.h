@@ -63,12 +63,12 @@ using TdxMouseMoveEvent = rtl::TEvent<void(rtl::TObject* Sender, rtl::TShiftStat
 // MousePos is the host's last pointer point.
 using TdxMouseWheelEvent = rtl::TEvent<void(rtl::TObject* Sender, rtl::TShiftState Shift, int WheelDelta,
                                             const TdxVector& MousePos, bool& Handled)>;
-using TdxKeyEvent = rtl::TEvent<void(rtl::TObject* Sender, std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift)>;
+using TdxKeyEvent =
+    rtl::TEvent<void(rtl::TObject* Sender, std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift)>;
 using TdxPaintEvent = rtl::TEvent<void(rtl::TObject* Sender, TdxCanvas* Canvas)>;
-using TdxCollisionEvent = rtl::TEvent<void(rtl::TObject* Sender, TdxVisualObject* Other, const TdxVector& Point,
-                                           const TdxVector& Normal)>;
-using TdxDragEnterEvent =
-    rtl::TEvent<void(rtl::TObject* Sender, const TdxDragObject& Data, const TdxVector& Point)>;
+using TdxCollisionEvent =
+    rtl::TEvent<void(rtl::TObject* Sender, TdxVisualObject* Other, const TdxVector& Point, const TdxVector& Normal)>;
+using TdxDragEnterEvent = rtl::TEvent<void(rtl::TObject* Sender, const TdxDragObject& Data, const TdxVector& Point)>;
 using TdxDragDropEvent = TdxDragEnterEvent;
 using TdxDragOverEvent =
     rtl::TEvent<void(rtl::TObject* Sender, const TdxDragObject& Data, const TdxVector& Point, bool& Accept)>;

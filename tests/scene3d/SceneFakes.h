@@ -10,8 +10,8 @@
 #include "platform/rtl/Component.h"
 #include "scene3d/Objects.h"
 #include "scene3d/Physics.h"
-#include "scene3d/Values.h"
 #include "scene3d/SceneObjects.h"
+#include "scene3d/Values.h"
 #include "scene3d/VisualObjects.h"
 
 namespace dxtest {

@@ -37,9 +37,7 @@ struct Stage {
 class Shape : public TdxVisualObject {
 public:
   using TdxVisualObject::TdxVisualObject;
-  void Render() override {
-    renders.push_back({Width(), GetCanvas()->World().M[3][0]});
-  }
+  void Render() override { renders.push_back({Width(), GetCanvas()->World().M[3][0]}); }
   struct Seen {
     float Width, AtX;
   };
@@ -110,8 +108,8 @@ TEST(DxCamera, DrawsItsGizmoOnlyInDesignModeAndNotForTheScenesOwnCamera) {
   st.canvas.Log.clear();
   camera->Render();
   EXPECT_EQ(st.canvas.Log,
-            (std::vector<std::string>{"state 3", "diffuse #FF60A799", "cube (0,0,0) (0.8,0.8,0.8) 1", "diffuse #FF9C60A7",
-                                      "cube (0,0.5,0) (0.3,1.4,0.3) 1", "line 1", "state 2"}));
+            (std::vector<std::string>{"state 3", "diffuse #FF60A799", "cube (0,0,0) (0.8,0.8,0.8) 1",
+                                      "diffuse #FF9C60A7", "cube (0,0.5,0) (0.3,1.4,0.3) 1", "line 1", "state 2"}));
   ExpectNear(st.canvas.LineEnds.back(), 0, 1000, 0);
   camera->SetTag(DesignObjectTag);
   st.canvas.Log.clear();
@@ -180,7 +178,8 @@ TEST(DxDummy, DesignBoxHasItsSizeAndAbsoluteOpacityUnlessLockedOrTheScenesOwn) {
   dummy->SetWidth(2);
   dummy->Render();
   EXPECT_EQ(st.canvas.Log, (std::vector<std::string>{"diffuse #8060A799", "wirecube (0,0,0) (2,1,1) 0.5"}));
-  for (auto hide : {+[](TdxDummy* D) { D->SetLocked(true); }, +[](TdxDummy* D) {
+  for (auto hide : {+[](TdxDummy* D) { D->SetLocked(true); },
+                    +[](TdxDummy* D) {
                       D->SetLocked(false);
                       D->SetTag(DesignObjectTag);
                     }}) {

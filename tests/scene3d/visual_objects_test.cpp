@@ -190,9 +190,10 @@ TEST(DxVisualObject, PaintSetsEachChildsStatesAndMatrixThenRunsItsStepsAndChildr
   };
   st.root->Paint();
   EXPECT_EQ(st.canvas.Log,
-            (std::vector<std::string>{"state 6", "state 1", "state 8", "matrix", "before a", "render a", "onpaint a",
-                                      "after a", "state 0", "matrix", "before inner", "render inner", "after inner",
-                                      "state 7", "state 1", "state 10", "matrix", "before b", "render b", "after b"}));
+            (std::vector<std::string>{"state 6",      "state 1",      "state 8",     "matrix",   "before a",
+                                      "render a",     "onpaint a",    "after a",     "state 0",  "matrix",
+                                      "before inner", "render inner", "after inner", "state 7",  "state 1",
+                                      "state 10",     "matrix",       "before b",    "render b", "after b"}));
   EXPECT_EQ(painted, std::vector<std::string>{"a"});
 
   // The canvas passes on only real changes: the same tree again sets no state.
