@@ -19,11 +19,16 @@
 
 #include "platform/rtl/Component.h"
 #include "platform/rtl/Events.h"
+#include "scene3d/Maths.h"
 #include "vg2d/core/Easing.h"
 
 namespace dx {
 
+class TdxCamera;
+class TdxCanvas;
 class TdxObject;
+class TdxPhysics;
+class TdxVisualObject;
 
 // The host of a 3D object tree, as the objects of the tree see it.
 class IdxScene {
@@ -40,6 +45,41 @@ public:
   virtual bool GetRealTime() const = 0;
   // The host itself, as a component; the stream nests root objects under it.
   virtual rtl::TComponent* GetComponent() = 0;
+
+  // ---- what visual objects ask of their host ----
+  // Draws the whole view again soon; asked many times before a frame, it draws once.
+  virtual void RepaintScene() = 0;
+  // The canvas the view is drawn on; nil while there is none.
+  virtual TdxCanvas* GetCanvas() = 0;
+  // The size of the view in pixels: the area in which the screen layers are placed.
+  virtual int GetClientWidth() = 0;
+  virtual int GetClientHeight() = 0;
+  // When Value differs from the focused object: KillFocus on the old one, EnterFocus on the
+  // new one. Nil takes the focus away.
+  virtual void SetFocused(TdxVisualObject* Value) = 0;
+  virtual TdxVisualObject* GetFocused() = 0;
+  // The object that holds the mouse; a non-nil value also takes the window's mouse capture,
+  // nil releases it.
+  virtual void SetCaptured(TdxVisualObject* Value) = 0;
+  virtual TdxVisualObject* GetCaptured() = 0;
+  // The object that takes the focus once the view is loaded.
+  virtual TdxVisualObject* GetActiveControl() = 0;
+  // The last pointer point: (x, y, 0) in client pixels.
+  virtual TdxVector GetMousePos() = 0;
+  // A client point to screen pixels, rounded.
+  virtual void ClientToScreen(float X, float Y, int& ScreenX, int& ScreenY) = 0;
+  // Starts a drag of Obj (an object whose DragMode is automatic was pressed).
+  virtual void BeginVCLDrag(TdxVisualObject* Obj) = 0;
+  // Design time: whether a designer shows Obj as selected (it gets a selection box).
+  virtual bool IsDesignSelected(TdxVisualObject* Obj) = 0;
+  // The camera the view is drawn through (nil: the canvas's own view).
+  virtual TdxCamera* GetCamera() = 0;
+  virtual void SetCamera(TdxCamera* Value) = 0;
+  // A host that draws nothing at run time makes no bodies.
+  virtual bool GetInvisibleAtRuntime() = 0;
+  // The physics engine; with Create, made (of the default class) when there is none yet.
+  // Nil when no engine class is named.
+  virtual TdxPhysics* GetPhysics(bool Create) = 0;
 
 protected:
   ~IdxScene() = default;

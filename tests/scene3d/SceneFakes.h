@@ -9,7 +9,10 @@
 
 #include "platform/rtl/Component.h"
 #include "scene3d/Objects.h"
+#include "scene3d/Physics.h"
 #include "scene3d/Values.h"
+#include "scene3d/SceneObjects.h"
+#include "scene3d/VisualObjects.h"
 
 namespace dxtest {
 
@@ -26,17 +29,56 @@ public:
   }
   void RemoveObject(dx::TdxObject* Obj) override { std::erase(roots, Obj); }
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override {
-    if (Operation == rtl::opRemove) removed.push_back(AComponent);
+    if (Operation == rtl::opRemove) {
+      removed.push_back(AComponent);
+      for (dx::TdxVisualObject** ref : {&focused, &captured, &activeControl, &selected})
+        if (*ref == AComponent) *ref = nullptr;
+      if (camera == AComponent) camera = nullptr;
+    }
     rtl::TComponent::Notification(AComponent, Operation);
   }
   bool GetDesignTime() const override { return designTime; }
   bool GetRealTime() const override { return realTime; }
   rtl::TComponent* GetComponent() override { return this; }
 
+  void RepaintScene() override { ++repaints; }
+  dx::TdxCanvas* GetCanvas() override { return canvas; }
+  int GetClientWidth() override { return clientWidth; }
+  int GetClientHeight() override { return clientHeight; }
+  void SetFocused(dx::TdxVisualObject* Value) override;
+  dx::TdxVisualObject* GetFocused() override { return focused; }
+  void SetCaptured(dx::TdxVisualObject* Value) override { captured = Value; }
+  dx::TdxVisualObject* GetCaptured() override { return captured; }
+  dx::TdxVisualObject* GetActiveControl() override { return activeControl; }
+  dx::TdxVector GetMousePos() override { return mousePos; }
+  // The window's client area starts at (100, 200) on the screen.
+  void ClientToScreen(float X, float Y, int& ScreenX, int& ScreenY) override;
+  void BeginVCLDrag(dx::TdxVisualObject* Obj) override { dragged.push_back(Obj); }
+  bool IsDesignSelected(dx::TdxVisualObject* Obj) override { return Obj == selected; }
+  dx::TdxCamera* GetCamera() override { return camera; }
+  void SetCamera(dx::TdxCamera* Value) override { camera = Value; }
+  bool GetInvisibleAtRuntime() override { return invisibleAtRuntime; }
+  dx::TdxPhysics* GetPhysics(bool Create) override;
+
   std::vector<dx::TdxObject*> roots;
   std::vector<rtl::TComponent*> removed;  // every opRemove, in order
   bool designTime = false;
   bool realTime = false;
+  int repaints = 0;
+  dx::TdxCanvas* canvas = nullptr;
+  int clientWidth = 800;
+  int clientHeight = 600;
+  dx::TdxVisualObject* focused = nullptr;
+  dx::TdxVisualObject* captured = nullptr;
+  dx::TdxVisualObject* activeControl = nullptr;
+  dx::TdxVisualObject* selected = nullptr;
+  dx::TdxCamera* camera = nullptr;
+  dx::TdxVector mousePos;
+  std::vector<dx::TdxVisualObject*> dragged;
+  bool invisibleAtRuntime = false;
+  // The engine GetPhysics(true) makes when there is none: set engineClass to have one.
+  const dx::TdxPhysicsClass* engineClass = nullptr;
+  std::unique_ptr<dx::TdxPhysics> physics;
 };
 
 class Body : public dx::TdxObject {

@@ -1,0 +1,81 @@
+// A canvas that draws nothing and writes down, in order, every call that reaches the back end:
+// the render-state codes that really changed ("state 6"), the world matrix ("matrix"), material
+// colours as applied ("diffuse #FF60A799"), lights, and the drawing calls with their numbers.
+// Objects under test may append their own entries to Log, so one list shows the whole order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "scene3d/Canvas.h"
+#include "scene3d/ValueText.h"
+
+namespace dxtest {
+
+class RecordingCanvas final : public dx::TdxCanvas {
+public:
+  explicit RecordingCanvas(int W = 400, int H = 300) : dx::TdxCanvas(0, W, H, false, dx::dxLowQuality) {
+    lastDiffuse_ = Material().DiffuseColor();
+  }
+  ~RecordingCanvas() override { ReleaseBitmaps(); }
+
+  std::vector<std::string> Log;
+  std::vector<dx::TdxMatrix> Matrices;  // every SetMatrix, in order
+  // The end points of every DrawLine.
+  std::vector<dx::TdxVector> LineEnds;
+
+  static std::string Num(float F) { return dx::dxFloatToText(F); }
+  static std::string Vec(const dx::TdxVector& V) { return "(" + Num(V.X) + "," + Num(V.Y) + "," + Num(V.Z) + ")"; }
+
+  void ApplyMaterial() override {
+    const dx::TdxColor d = Material().DiffuseColor();
+    if (d != lastDiffuse_) Log.push_back("diffuse " + dx::dxColorToText(d));
+    lastDiffuse_ = d;
+  }
+  void AddLight(dx::TdxLight* Light) override {
+    Log.push_back("light");
+    TdxCanvas::AddLight(Light);
+  }
+  void SetMatrix(const dx::TdxMatrix& M) override {
+    Log.push_back("matrix");
+    Matrices.push_back(M);
+    TdxCanvas::SetMatrix(M);
+  }
+  void Clear(dx::TdxColor) override {}
+  void ClearDepth() override {}
+  void CopyToBitmap(std::uint32_t*) override {}
+  void DrawLine(const dx::TdxVector&, const dx::TdxVector& B, float Opacity) override {
+    Log.push_back("line " + Num(Opacity));
+    LineEnds.push_back(B);
+  }
+  void DrawCube(const dx::TdxVector& C, const dx::TdxVector& S, float Opacity) override {
+    Log.push_back("wirecube " + Vec(C) + " " + Vec(S) + " " + Num(Opacity));
+  }
+  void FillCube(const dx::TdxVector& C, const dx::TdxVector& S, float Opacity) override {
+    Log.push_back("cube " + Vec(C) + " " + Vec(S) + " " + Num(Opacity));
+  }
+  void FillMesh(const dx::TdxVector&, const dx::TdxVector&, const dx::TdxMeshData&, float) override {
+    Log.push_back("mesh");
+  }
+  void FillTriangles(const std::vector<dx::TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {
+    Log.push_back("triangles");
+  }
+  void FillText(const std::u16string&, float, float, float) override { Log.push_back("text"); }
+  dx::TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
+
+  // The entries that start with Prefix, in order.
+  std::vector<std::string> Only(const std::string& Prefix) const {
+    std::vector<std::string> out;
+    for (const std::string& e : Log)
+      if (e.rfind(Prefix, 0) == 0) out.push_back(e);
+    return out;
+  }
+
+protected:
+  void ApplyState(dx::TdxRenderState Code) override { Log.push_back("state " + std::to_string(Code)); }
+
+private:
+  dx::TdxColor lastDiffuse_ = 0;
+};
+
+}  // namespace dxtest
