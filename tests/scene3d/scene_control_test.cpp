@@ -349,6 +349,30 @@ TEST_F(SceneControlTest, InputReachesTheObjectUnderThePointerInItsOwnCoordinates
   EXPECT_EQ(b->events, (std::vector<std::string>{"enter", "down 5,2", "up", "leave"}));
   EXPECT_EQ(scene->Hovered(), nullptr);
   EXPECT_EQ(form->CurrentCursor(), win::crDefault);
+
+  // The wheel goes up from the object under the pointer until one uses it.
+  Box* inner = AddBox(b, 0, 0, 10, 10);
+  std::vector<std::string> wheel;
+  inner->OnMouseWheel = [&](rtl::TObject*, rtl::TShiftState, int, const TdxVector&, bool&) { wheel.push_back("inner"); };
+  b->OnMouseWheel = [&](rtl::TObject*, rtl::TShiftState, int, const TdxVector&, bool& Handled) {
+    wheel.push_back("box");
+    Handled = true;
+  };
+  root->OnMouseWheel = [&](rtl::TObject*, rtl::TShiftState, int, const TdxVector&, bool&) { wheel.push_back("root"); };
+  win::SimulateMouseMove(form.get(), 100, 50);
+  win::SimulateMouseWheel(form.get(), 1);
+  EXPECT_EQ(wheel, (std::vector<std::string>{"inner", "box"}));
+
+  // Hints: the object's own text, held within 10 pixels of the point; none over empty space.
+  b->SetHint(u"Reducer");
+  b->SetShowHint(true);
+  std::u16string text;
+  win::TRect rect;
+  ASSERT_TRUE(scene->HintAt(115, 55, text, rect));
+  EXPECT_EQ(text, u"Reducer");
+  EXPECT_EQ(rect, (win::TRect{105, 45, 125, 65}));
+  EXPECT_FALSE(scene->HintAt(10, 10, text, rect));
+  EXPECT_TRUE(text.empty());
 }
 
 TEST_F(SceneControlTest, ALeftPressOnEmptySpaceMovesTheWindowAndAResizeFollowsThePointer) {
