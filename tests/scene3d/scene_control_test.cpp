@@ -539,6 +539,45 @@ TEST_F(SceneControlTest, DesignPropertiesAreWrittenAlwaysAndReadBackOutsideADesi
   EXPECT_FLOAT_EQ(loaded->SnapValue(0.125f), 0.0f);
 }
 
+TEST_F(SceneControlTest, ASceneStreamsItsRootObjectsButNotTheRig) {
+  MakeScene();
+  scene->SetName("dxScene1");
+  scene->SetAllowDrag(true);
+  scene->SetFillColor("#00000000");
+  auto* r = new TdxVisualObject(form.get());
+  r->SetName("Root1");
+  scene->AddObject(r);
+  auto* child = new TdxVisualObject(form.get());
+  child->SetName("Child1");
+  r->AddObject(child);
+  rtl::TMemoryStream bin;
+  rtl::TWriter(&bin, 1024).WriteRootComponent(scene);
+  bin.SetPosition(0);
+  rtl::TStringStream text("");
+  rtl::ObjectBinaryToText(&bin, &text);
+  const std::string t = text.DataString();
+  // Written always, or only when not the default.
+  for (const char* always : {"Quality = ", "FillColor = '#00000000'", "AmbientColor = '#FF202020'", "RealTimeSleep = 0",
+                             "AllowDrag = True", "UsingDesignCamera = False", "Transparency = True"})
+    EXPECT_NE(t.find(always), std::string::npos) << always;
+  for (const char* never : {"AlignRoot", "Lighting", "InvisibleAtRuntime", "RealTime =", "TdxDummy", "TdxCamera"})
+    EXPECT_EQ(t.find(never), std::string::npos) << never;
+
+  bin.SetPosition(0);
+  auto copy = std::make_unique<TdxScene>(nullptr);
+  rtl::TReader(&bin, 1024).ReadRootComponent(copy.get());
+  TdxScene* s2 = copy.get();
+  EXPECT_TRUE(s2->AllowDrag());
+  EXPECT_EQ(s2->FillColorValue(), 0u);
+  // The rig first, then the window's own root, which is the scene's root.
+  ASSERT_EQ(s2->GetCount(), 2);
+  EXPECT_EQ(s2->GetObject(0), s2->DesignDummyA());
+  ASSERT_NE(s2->GetRoot(), nullptr);
+  EXPECT_EQ(s2->GetRoot()->Name(), "Root1");
+  ASSERT_EQ(s2->GetRoot()->ChildrenCount(), 1);
+  EXPECT_EQ(s2->GetRoot()->Children(0)->Name(), "Child1");
+}
+
 TEST_F(SceneControlTest, TheIdleLoopTicksTheTreeDrawsAndRestsOnATimer) {
   rtl::TTestClock clock(5000);
   rtl::Application->SetClock(&clock);
