@@ -134,7 +134,7 @@ void TdxScene::AddObject(TdxObject* Obj) {
 
 void TdxScene::RemoveObject(TdxObject* Obj) {
   objects_.erase(std::remove(objects_.begin(), objects_.end(), Obj), objects_.end());
-  Invalidate();
+  if (!IsDestroying()) Invalidate();
 }
 
 void TdxScene::Watch(rtl::TComponent* Old, rtl::TComponent* New) {
