@@ -8,6 +8,7 @@
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
@@ -59,7 +60,10 @@ void RegisterListClasses() {
   RegisterInCategory("Layouts", {ClassOf<TvxLayout>(), ClassOf<TvxGridLayout>(), ClassOf<TvxScaledLayout>(),
                                  ClassOf<TvxSplitLayout>(), ClassOf<TvxNonVGLayout>()});
   RegisterInCategory("Controls", {ClassOf<TvxScrollBox>(), ClassOf<TvxVertScrollBox>(),
-                                  ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>()});
+                                  ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>(),
+                                  ClassOf<TvxListBox>(), ClassOf<TvxHorzListBox>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudListBox>(), ClassOf<TvxHudHorzListBox>()});
+  RegisterInCategory("Items", {ClassOf<TvxListBoxItem>()});
 }
 
 // The controls by category, in the order of the design lists.
