@@ -42,11 +42,25 @@ rtl::TClass TControl::StaticClass() {
                                           .Property("Top", &TControl::Top, &TControl::SetTop)
                                           .Property("Width", &TControl::Width, &TControl::SetWidth)
                                           .Property("Height", &TControl::Height, &TControl::SetHeight)
+                                          .Property("Align", &TControl::Align, &TControl::SetAlign)
+                                          .Default(alNone)
                                           .Build();
   return &info;
 }
 
 TControl::TControl(rtl::TComponent* AOwner) : rtl::TComponent(AOwner) {}
+
+void TWinControl::GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) {
+  const std::vector<TControl*> children = controls_;
+  for (TControl* c : children)
+    if (c->Owner() == Root) Proc(c);
+}
+
+rtl::TComponent* TControl::GetParentComponent() const { return parent_; }
+
+void TControl::SetParentComponent(rtl::TComponent* Value) {
+  if (auto* p = dynamic_cast<TWinControl*>(Value)) SetParent(p);
+}
 
 void TControl::BeforeDestruction() {
   if (TCustomForm* f = GetParentForm(this)) f->Forget(this);

@@ -41,6 +41,11 @@ public:
 
   TWinControl* Parent() const { return parent_; }
   virtual void SetParent(TWinControl* AParent);
+  // In streams a control is nested in its parent: it is written under it and, when read,
+  // put into the windowed control it was read under.
+  bool HasParent() const override { return true; }
+  rtl::TComponent* GetParentComponent() const override;
+  void SetParentComponent(rtl::TComponent* Value) override;
 
   int Left() const { return left_; }
   int Top() const { return top_; }
@@ -129,6 +134,8 @@ class TWinControl : public TControl {
 public:
   explicit TWinControl(rtl::TComponent* AOwner);
   void BeforeDestruction() override;
+  // Streams write the child controls that Root owns, in their order.
+  void GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) override;
 
   // The handle, created (with the handles of the parents) when missing; 0 when the control
   // has no form to live in.

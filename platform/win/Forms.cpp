@@ -60,6 +60,13 @@ TCustomForm::TCustomForm(rtl::TComponent* AOwner) : TWinControl(AOwner) { TContr
 
 TCustomForm::~TCustomForm() = default;
 
+void TCustomForm::GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) {
+  if (Root == this)
+    for (int i = 0; i < ComponentCount(); ++i)
+      if (rtl::TComponent* c = Components(i); !c->HasParent()) Proc(c);
+  TWinControl::GetChildren(Proc, Root);
+}
+
 void TCustomForm::BeforeDestruction() {
   shown_ = false;
   inherited::BeforeDestruction();

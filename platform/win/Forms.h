@@ -69,6 +69,8 @@ public:
   explicit TCustomForm(rtl::TComponent* AOwner);
   ~TCustomForm() override;
   void BeforeDestruction() override;
+  // Streams write the form's components that nest in no parent, then its child controls.
+  void GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) override;
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& Value);

@@ -11,12 +11,16 @@
 
 #include "FakeScene.h"
 #include "platform/loop/Application.h"
+#include "platform/rtl/Filer.h"
+#include "platform/rtl/ObjectText.h"
+#include "platform/rtl/Streams.h"
 #include "platform/win/Display.h"
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/Frame.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/SceneControl.h"
+#include "vg2d/core/Shapes.h"
 
 using namespace vg;
 using vgtest::Box;
@@ -578,3 +582,41 @@ TEST_F(SceneControl, AFrameBorrowsTheRootOfAnotherSceneAndGivesItBack) {
 }
 
 }  // namespace
+
+TEST_F(SceneControl, AFormStreamCarriesItsSceneAndTheScenesRootObjects) {
+  MakeScene(200, 100);
+  auto* root = new TvxRectangle(form.get());
+  scene->AddObject(root);
+  Add<TvxEllipse>(root, 10, 20, 30, 40);
+  rtl::TMemoryStream s;
+  {
+    rtl::TWriter w(&s);
+    w.WriteRootComponent(form.get());
+  }
+  rtl::TStringStream bin(std::string(static_cast<const char*>(s.Memory()), static_cast<size_t>(s.Size()))), text;
+  rtl::ObjectBinaryToText(&bin, &text);
+  // The scene is written under the form, the shapes under the scene.
+  const std::string t = text.DataString();
+  const size_t sceneAt = t.find("object TvxScene"), rectAt = t.find("object TvxEllipse");
+  ASSERT_NE(sceneAt, std::string::npos) << t;
+  ASSERT_NE(rectAt, std::string::npos) << t;
+  EXPECT_LT(sceneAt, rectAt);
+  EXPECT_NE(t.find("Align = alClient"), std::string::npos) << t;
+
+  auto copy = std::make_unique<win::TForm>(nullptr);
+  bin.SetPosition(0);
+  rtl::TReader r(&bin);
+  r.ReadRootComponent(copy.get());
+  ASSERT_EQ(copy->ControlCount(), 1);
+  auto* read = dynamic_cast<TvxScene*>(copy->Controls(0));
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->Owner(), copy.get());
+  EXPECT_EQ(read->Align(), win::alClient);
+  TvxObject* readRoot = read->GetRoot();
+  ASSERT_NE(readRoot, nullptr);
+  ASSERT_EQ(readRoot->GetChildrenCount(), 1);
+  auto* readRect = dynamic_cast<TvxEllipse*>(readRoot->GetChild(0));
+  ASSERT_NE(readRect, nullptr);
+  EXPECT_FLOAT_EQ(readRect->Width(), 30);
+  EXPECT_FLOAT_EQ(readRect->Position()->Y(), 20);
+}
