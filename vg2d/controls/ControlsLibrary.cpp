@@ -8,6 +8,7 @@
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/Memo.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
@@ -62,6 +63,13 @@ void RegisterListClasses() {
                                   ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>()});
 }
 
+// The multi-line text editors.
+void RegisterMemoClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Text Edits", {ClassOf<TvxMemo>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudMemo>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -88,6 +96,7 @@ void RegisterControlClasses() {
                              ClassOf<TvxHudSpinBox>()});
   RegisterRangeAndTabClasses();
   RegisterListClasses();
+  RegisterMemoClasses();
 }
 
 }  // namespace
