@@ -9,6 +9,7 @@
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/ListBox.h"
+#include "vg2d/controls/Memo.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
@@ -66,6 +67,13 @@ void RegisterListClasses() {
   RegisterInCategory("Items", {ClassOf<TvxListBoxItem>()});
 }
 
+// The multi-line text editors.
+void RegisterMemoClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Text Edits", {ClassOf<TvxMemo>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudMemo>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -92,6 +100,7 @@ void RegisterControlClasses() {
                              ClassOf<TvxHudSpinBox>()});
   RegisterRangeAndTabClasses();
   RegisterListClasses();
+  RegisterMemoClasses();
 }
 
 }  // namespace
