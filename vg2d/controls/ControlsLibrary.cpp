@@ -7,7 +7,9 @@
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/Tracks.h"
@@ -50,6 +52,16 @@ void RegisterRangeAndTabClasses() {
   RegisterInCategory("Items", {ClassOf<TvxTabItem>(), ClassOf<TvxHudTabItem>()});
 }
 
+// Scroll boxes, layouts and list boxes.
+void RegisterListClasses() {
+  using rtl::ClassOf;
+  RegisterForStreams({ClassOf<TvxScrollContent>()});
+  RegisterInCategory("Layouts", {ClassOf<TvxLayout>(), ClassOf<TvxGridLayout>(), ClassOf<TvxScaledLayout>(),
+                                 ClassOf<TvxSplitLayout>(), ClassOf<TvxNonVGLayout>()});
+  RegisterInCategory("Controls", {ClassOf<TvxScrollBox>(), ClassOf<TvxVertScrollBox>(),
+                                  ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -75,6 +87,7 @@ void RegisterControlClasses() {
   RegisterInCategory("HUD", {ClassOf<TvxHudTextBox>(), ClassOf<TvxHudNumberBox>(), ClassOf<TvxHudRoundTextBox>(),
                              ClassOf<TvxHudSpinBox>()});
   RegisterRangeAndTabClasses();
+  RegisterListClasses();
 }
 
 }  // namespace
