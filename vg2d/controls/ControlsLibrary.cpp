@@ -19,6 +19,7 @@
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
+#include "vg2d_controls_resources.h"
 
 namespace vg {
 
@@ -70,6 +71,7 @@ void RegisterDesignerClasses() {
   RegisterInCategory("Controls", {ClassOf<TvxHeader>()});
   RegisterInCategory("Trees", {ClassOf<TvxTreeView>()});
   RegisterInCategory("Items", {ClassOf<TvxHeaderItem>(), ClassOf<TvxTreeViewItem>()});
+  RegisterVgControlsResources();
 }
 
 // The controls by category, in the order of the design lists.
