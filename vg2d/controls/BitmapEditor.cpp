@@ -305,3 +305,15 @@ void TvxBitmapEditor::ResizeOkClick(rtl::TObject*) {
 void TvxBitmapEditor::ResizeCancelClick(rtl::TObject*) { HideResize(); }
 
 }  // namespace vg
+
+namespace vg {
+
+void EditBitmapInEditor(rtl::TObject* Bitmap, rtl::TComponent*) {
+  auto* bitmap = dynamic_cast<TvxBitmap*>(Bitmap);
+  if (!bitmap) return;
+  auto editor = std::make_unique<TvxBitmapEditor>(nullptr);
+  BitmapEditorLoad(editor.get(), bitmap);
+  if (editor->ShowModal() == win::mrOk) BitmapEditorResult(editor.get(), bitmap);
+}
+
+}  // namespace vg

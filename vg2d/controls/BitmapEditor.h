@@ -113,3 +113,10 @@ void BitmapEditorLoad(TvxBitmapEditor* Editor, TvxBitmap* Bitmap);
 void BitmapEditorResult(TvxBitmapEditor* Editor, TvxBitmap* Bitmap);
 
 }  // namespace vg
+
+namespace vg {
+
+// The inspector's designer of bitmaps: the editor, modal, writing the result back on OK.
+void EditBitmapInEditor(rtl::TObject* Bitmap, rtl::TComponent* Inspected);
+
+}  // namespace vg

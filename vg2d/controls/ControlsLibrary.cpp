@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/Header.h"
 #include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Inspector.h"
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/ScrollBox.h"
@@ -71,8 +73,12 @@ void RegisterDesignerClasses() {
   RegisterInCategory("Controls", {ClassOf<TvxHeader>()});
   RegisterInCategory("Trees", {ClassOf<TvxTreeView>()});
   RegisterInCategory("Items", {ClassOf<TvxHeaderItem>(), ClassOf<TvxTreeViewItem>()});
+  RegisterInCategory("Design", {ClassOf<TvxInspector>()});
   RegisterVgControlsResources();
+  RegisterInspectorDesigner(ClassOf<TvxBitmap>(), EditBitmapInEditor);
 }
+
+void UnregisterDesigners() { RegisterInspectorDesigner(rtl::ClassOf<TvxBitmap>(), nullptr); }
 
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
@@ -114,6 +120,7 @@ void ControlsStartup() {
 
 void ControlsShutdown() {
   if (startCount == 0 || --startCount != 0) return;
+  UnregisterDesigners();
   for (auto it = registered.rbegin(); it != registered.rend(); ++it) rtl::UnRegisterClass(*it);
   registered.clear();
   LibraryShutdown();
