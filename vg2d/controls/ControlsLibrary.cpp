@@ -11,6 +11,7 @@
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Inspector.h"
 #include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/Memo.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
@@ -67,6 +68,13 @@ void RegisterListClasses() {
                                   ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>()});
 }
 
+// The multi-line text editors.
+void RegisterMemoClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Text Edits", {ClassOf<TvxMemo>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudMemo>()});
+}
+
 // Header, tree view and the design editors.
 void RegisterDesignerClasses() {
   using rtl::ClassOf;
@@ -106,6 +114,7 @@ void RegisterControlClasses() {
                              ClassOf<TvxHudSpinBox>()});
   RegisterRangeAndTabClasses();
   RegisterListClasses();
+  RegisterMemoClasses();
   RegisterDesignerClasses();
 }
 
