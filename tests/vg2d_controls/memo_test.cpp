@@ -133,9 +133,9 @@ TEST_F(Memos, WordWrapBreaksAfterSpacesCommasAndHyphensAndFollowsEdits) {
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::u16string& line = lines[i];
     joined += line;
-    const bool paragraphEnd = m->Text().compare(static_cast<size_t>(m->TextIndexOf({static_cast<int>(i), 99})), 2,
-                                                u"\r\n") == 0 ||
-                              i + 1 == lines.size();
+    const bool paragraphEnd =
+        m->Text().compare(static_cast<size_t>(m->TextIndexOf({static_cast<int>(i), 99})), 2, u"\r\n") == 0 ||
+        i + 1 == lines.size();
     if (paragraphEnd) {
       joined += u"|";
       continue;
@@ -435,7 +435,9 @@ TEST_F(Memos, PlainAndHudMemosPaintWrappedTextAndTheSelection) {
   }
   // Long lines without wrapping, scrolled down by the caret: both bars.
   std::u16string log;
-  for (int i = 1; i <= 12; ++i) log += u"Line " + std::u16string(1, static_cast<char16_t>(u'A' + i)) + u" of the port log, longer than the view\r\n";
+  for (int i = 1; i <= 12; ++i)
+    log +=
+        u"Line " + std::u16string(1, static_cast<char16_t>(u'A' + i)) + u" of the port log, longer than the view\r\n";
   auto* bars = Place<TvxHudMemo>(barsScene, log, 200, 90);
   bars->SetCaretPosition({10, 3});
   plainScene.PaintAll(0xFF808080u);
@@ -478,4 +480,75 @@ TEST_F(Memos, PlainAndHudMemosPaintWrappedTextAndTheSelection) {
     }
   EXPECT_GT(dark, 30);
   EXPECT_GT(light, 30);
+}
+
+TEST_F(Memos, SettingsAndTextComeBackFromAStream) {
+  TvxHudMemo m(nullptr);
+  m.SetText(u"first\r\nsecond");
+  m.SetWordWrap(true);
+  m.SetMaxLength(40);
+  m.SetReadOnly(true);
+  m.SetHideSelection(false);
+  m.SetAutoSelect(false);
+  m.SetTextAlign(vgTextAlignFar);
+  m.Font()->SetSize(16);
+  std::unique_ptr<TvxObject> copy(m.Clone(nullptr));
+  auto* back = dynamic_cast<TvxHudMemo*>(copy.get());
+  ASSERT_NE(back, nullptr);
+  // The text once: the lines are its view and are not written.
+  EXPECT_EQ(back->Text(), u"first\r\nsecond");
+  EXPECT_EQ(LinesOf(back), L({u"first", u"second"}));
+  EXPECT_TRUE(back->WordWrap());
+  EXPECT_EQ(back->MaxLength(), 40);
+  EXPECT_TRUE(back->ReadOnly());
+  EXPECT_FALSE(back->HideSelection());
+  EXPECT_FALSE(back->AutoSelect());
+  EXPECT_EQ(back->TextAlign(), vgTextAlignFar);
+  EXPECT_EQ(back->LineHeight(), 20);
+  EXPECT_TRUE(back->UndoStack().Empty());
+}
+
+TEST_F(Memos, TheMouseSelectsByDraggingAndWordsByDoubleClicks) {
+  ControlScene s;
+  auto* m = Place(s, u"gas valve open\r\nsecond line here", 200, 100);
+  m->SetAutoSelect(false);
+  s.scene.SetFocused(nullptr);
+  m->SetFocus();
+  EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{0, 0}));
+  EXPECT_FALSE(m->HasSelection());
+  auto point = [&](TvxMemoPos P) {
+    const TvxPoint p = m->GetPositionPoint(P);
+    return TvxPoint{10 + p.X, 10 + p.Y + 7};
+  };
+  const TvxPoint a = point({0, 4}), b = point({1, 6});
+  s.scene.MouseMove({}, a.X, a.Y);
+  s.scene.MouseDown(rtl::mbLeft, {}, a.X, a.Y);
+  s.scene.MouseMove({rtl::ssLeft}, b.X, b.Y);
+  s.scene.MouseUp(rtl::mbLeft, {}, b.X, b.Y);
+  EXPECT_EQ(m->SelText(), u"valve open\r\nsecond");
+  EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{1, 6}));
+  // Dragging below the view stops at the last visible line's boundary, not beyond the text.
+  s.scene.MouseDown(rtl::mbLeft, {}, a.X, a.Y);
+  s.scene.MouseMove({rtl::ssLeft}, 500, 500);
+  s.scene.MouseUp(rtl::mbLeft, {}, 500, 500);
+  EXPECT_EQ(m->SelText(), u"valve open\r\nsecond line here");
+  // A double click takes the word under the caret with the spaces after it.
+  const TvxPoint w = point({1, 9});
+  s.scene.MouseDown(rtl::mbLeft, {}, w.X, w.Y);
+  s.scene.MouseUp(rtl::mbLeft, {}, w.X, w.Y);
+  s.scene.MouseDown(rtl::mbLeft, {rtl::ssDouble}, w.X, w.Y);
+  s.scene.MouseUp(rtl::mbLeft, {}, w.X, w.Y);
+  EXPECT_EQ(m->SelText(), u"line ");
+  // A long line scrolls sideways to keep the caret in view.
+  m->SetText(u"a line much longer than the memo is wide, to be scrolled sideways while typing");
+  m->SetCaretPosition({0, 79});
+  ASSERT_NE(m->HScrollBar(), nullptr);
+  EXPECT_TRUE(m->HScrollBar()->Visible());
+  EXPECT_GT(m->HScrollPos(), 0);
+  EXPECT_GT(m->FirstVisibleColumn(), 1);
+  const float x = m->GetPositionPoint(m->CaretPosition()).X;
+  EXPECT_GE(x, m->ViewportRect().Left);
+  EXPECT_LE(x, m->ViewportRect().Right);
+  Key(s, VkHome);
+  EXPECT_EQ(m->HScrollPos(), 0);
 }

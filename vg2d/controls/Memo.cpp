@@ -159,35 +159,35 @@ void TvxMemoLines::SetUpdateState(bool Updating) {
 
 rtl::TClass TvxMemo::StaticClass() {
   using T = TvxMemo;
-  static const rtl::TClassInfo info = rtl::DefineClass<T>()
-                                          .Property("Cursor", &T::Cursor, &T::SetCursor)
-                                          .Default(rtl::TCursor(-4))
-                                          .Property("CanFocused", &T::CanFocused, &T::SetCanFocused)
-                                          .Default(true)
-                                          .Property("DisableFocusEffect", &T::DisableFocusEffect,
-                                                    &T::SetDisableFocusEffect)
-                                          .Default(false)
-                                          .Property("AutoSelect", &T::AutoSelect, &T::SetAutoSelect)
-                                          .Default(true)
-                                          .Property("CharCase", &T::CharCase, &T::SetCharCase)
-                                          .Default(vgecNormal)
-                                          .Property("HideSelection", &T::HideSelection, &T::SetHideSelection)
-                                          .Default(true)
-                                          .Property("Lines", &T::Lines, &T::SetLines)
-                                          .Stored(false)
-                                          .Property("MaxLength", &T::MaxLength, &T::SetMaxLength)
-                                          .Default(0)
-                                          .Property("ReadOnly", &T::ReadOnly, &T::SetReadOnly)
-                                          .Default(false)
-                                          .Event("OnChange", &T::OnChange)
-                                          .Event("OnChangeTracking", &T::OnChangeTracking)
-                                          .Property("WordWrap", &T::WordWrap, &T::SetWordWrap)
-                                          .Default(false)
-                                          .Property("Font", &T::Font, &T::SetFont)
-                                          .Property("Text", &T::Text, &T::SetText)
-                                          .Property("TextAlign", &T::TextAlign, &T::SetTextAlign)
-                                          .Default(vgTextAlignNear)
-                                          .Build();
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<T>()
+          .Property("Cursor", &T::Cursor, &T::SetCursor)
+          .Default(rtl::TCursor(-4))
+          .Property("CanFocused", &T::CanFocused, &T::SetCanFocused)
+          .Default(true)
+          .Property("DisableFocusEffect", &T::DisableFocusEffect, &T::SetDisableFocusEffect)
+          .Default(false)
+          .Property("AutoSelect", &T::AutoSelect, &T::SetAutoSelect)
+          .Default(true)
+          .Property("CharCase", &T::CharCase, &T::SetCharCase)
+          .Default(vgecNormal)
+          .Property("HideSelection", &T::HideSelection, &T::SetHideSelection)
+          .Default(true)
+          .Property("Lines", &T::Lines, &T::SetLines)
+          .Stored(false)
+          .Property("MaxLength", &T::MaxLength, &T::SetMaxLength)
+          .Default(0)
+          .Property("ReadOnly", &T::ReadOnly, &T::SetReadOnly)
+          .Default(false)
+          .Event("OnChange", &T::OnChange)
+          .Event("OnChangeTracking", &T::OnChangeTracking)
+          .Property("WordWrap", &T::WordWrap, &T::SetWordWrap)
+          .Default(false)
+          .Property("Font", &T::Font, &T::SetFont)
+          .Property("Text", &T::Text, &T::SetText)
+          .Property("TextAlign", &T::TextAlign, &T::SetTextAlign)
+          .Default(vgTextAlignNear)
+          .Build();
   return &info;
 }
 
@@ -375,13 +375,15 @@ void TvxMemo::LayoutEdited(int Index, int Removed, int Inserted) {
   // From the first line of the paragraph before the edit (a CR there may pair with an LF
   // the edit brought).
   int first = static_cast<int>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), std::max(0, Index - 1)) -
-                               lineStarts_.begin()) - 1;
+                               lineStarts_.begin()) -
+              1;
   first = std::max(first, 0);
   while (first > 0 && !IsLineEnd(text_[static_cast<size_t>(lineStarts_[static_cast<size_t>(first)] - 1)])) --first;
   const int from = lineStarts_[static_cast<size_t>(first)];
-  const int last = newEnd == len ? LineCount()
-                                 : static_cast<int>(std::lower_bound(lineStarts_.begin(), lineStarts_.end(), oldEnd) -
-                                                    lineStarts_.begin());
+  const int last =
+      newEnd == len
+          ? LineCount()
+          : static_cast<int>(std::lower_bound(lineStarts_.begin(), lineStarts_.end(), oldEnd) - lineStarts_.begin());
   const std::vector<TLaidLine> laid = LayParagraphs(from, newEnd);
   std::vector<int> starts(lineStarts_.begin(), lineStarts_.begin() + first);
   std::vector<float> widths(lineWidths_.begin(), lineWidths_.begin() + first);
@@ -496,8 +498,7 @@ TvxPoint TvxMemo::GetPositionPoint(TvxMemoPos Pos) {
     if (spare > 0 && textAlign_ == vgTextAlignCenter) x += spare / 2;
     if (spare > 0 && textAlign_ == vgTextAlignFar) x += spare;
   }
-  return {origin.X + x - HScrollPos(),
-          origin.Y + static_cast<float>(Pos.Line * LineHeight()) - VScrollPos()};
+  return {origin.X + x - HScrollPos(), origin.Y + static_cast<float>(Pos.Line * LineHeight()) - VScrollPos()};
 }
 
 TvxMemoPos TvxMemo::PositionAtPoint(const TvxPoint& P) {
@@ -571,9 +572,7 @@ std::u16string TvxMemo::SelText() const {
   return text_.substr(static_cast<size_t>(std::min(a, b)), static_cast<size_t>(std::abs(b - a)));
 }
 
-void TvxMemo::SelectAll() {
-  Select({0, 0}, EndOfText());
-}
+void TvxMemo::SelectAll() { Select({0, 0}, EndOfText()); }
 
 void TvxMemo::SetVScroll(float Value) {
   if (TvxScrollBar* bar = VScrollBar(); bar && bar->Visible()) bar->SetValue(Value);
@@ -771,9 +770,9 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
       } else if (Key == KeyBack) {
         const int i = TextIndexOf(caret_);
         if (i > 0) {
-          const int n = i >= 2 && text_[static_cast<size_t>(i - 2)] == u'\r' && text_[static_cast<size_t>(i - 1)] == u'\n'
-                            ? 2
-                            : 1;
+          const int n =
+              i >= 2 && text_[static_cast<size_t>(i - 2)] == u'\r' && text_[static_cast<size_t>(i - 1)] == u'\n' ? 2
+                                                                                                                 : 1;
           DeleteAt(PosOfIndex(i - n), n, SelectInserted | RecordDeletion);
         }
       } else {
