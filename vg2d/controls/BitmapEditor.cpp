@@ -10,6 +10,7 @@
 #include "vg2d/controls/FileDialog.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/ScrollBox.h"
+#include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/core/Bitmaps.h"
@@ -82,14 +83,7 @@ TvxBitmapEditor::TvxBitmapEditor(rtl::TComponent* AOwner)
 
 TvxBitmapEditor::~TvxBitmapEditor() = default;
 
-TvxObject* TvxBitmapEditor::Part(const std::string& Name) const {
-  if (!root_) return nullptr;
-  std::vector<TvxObject*> all;
-  root_->AddObjectsToList(all);
-  for (TvxObject* o : all)
-    if (rtl::SameText(o->ResourceName(), Name)) return o;
-  return nullptr;
-}
+TvxObject* TvxBitmapEditor::Part(const std::string& Name) const { return root_ ? FindNamedObject(root_, Name) : nullptr; }
 
 template <class T>
 T* TvxBitmapEditor::Need(const std::string& Name) const {

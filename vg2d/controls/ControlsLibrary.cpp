@@ -13,6 +13,7 @@
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/Memo.h"
 #include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/PathDesigner.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
@@ -84,9 +85,13 @@ void RegisterDesignerClasses() {
   RegisterInCategory("Design", {ClassOf<TvxInspector>()});
   RegisterVgControlsResources();
   RegisterInspectorDesigner(ClassOf<TvxBitmap>(), EditBitmapInEditor);
+  RegisterInspectorDesigner(ClassOf<TvxPathData>(), EditPathInDesigner);
 }
 
-void UnregisterDesigners() { RegisterInspectorDesigner(rtl::ClassOf<TvxBitmap>(), nullptr); }
+void UnregisterDesigners() {
+  RegisterInspectorDesigner(rtl::ClassOf<TvxBitmap>(), nullptr);
+  RegisterInspectorDesigner(rtl::ClassOf<TvxPathData>(), nullptr);
+}
 
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {

@@ -1,7 +1,6 @@
 #include "vg2d/controls/TreeView.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
@@ -9,6 +8,7 @@
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/core/Scene.h"
+#include "vg2d/core/WideStrings.h"
 
 namespace vg {
 
@@ -24,16 +24,6 @@ void ShowBranch(TvxTreeViewItem* Item, bool Show) {
   Item->SetOpacity(Show ? 1 : 0);
   if (Show) return;
   for (int i = 0; i < Item->Count(); ++i) ShowBranch(Item->ItemByIndex(i), false);
-}
-
-// Case ignored.
-int CompareCaptions(const std::u16string& A, const std::u16string& B) {
-  const size_t n = std::min(A.size(), B.size());
-  for (size_t i = 0; i < n; ++i) {
-    const auto a = std::towupper(static_cast<wint_t>(A[i])), b = std::towupper(static_cast<wint_t>(B[i]));
-    if (a != b) return a < b ? -1 : 1;
-  }
-  return A.size() < B.size() ? -1 : (A.size() == B.size() ? 0 : 1);
 }
 
 }  // namespace
@@ -390,7 +380,7 @@ void TvxTreeView::SortItems() {
     auto* a = dynamic_cast<TvxTreeViewItem*>(A);
     auto* b = dynamic_cast<TvxTreeViewItem*>(B);
     if (!a || !b) return false;
-    const int c = OnCompare ? OnCompare(a, b) : CompareCaptions(a->Text(), b->Text());
+    const int c = OnCompare ? OnCompare(a, b) : CompareWideText(a->Text(), b->Text());
     return c < 0;
   });
 }
