@@ -4,21 +4,27 @@
 #include <string>
 #include <vector>
 
+#include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/Header.h"
 #include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Inspector.h"
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/Memo.h"
 #include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/PathDesigner.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/TreeView.h"
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
+#include "vg2d_controls_resources.h"
 
 namespace vg {
 
@@ -74,6 +80,23 @@ void RegisterMemoClasses() {
   RegisterInCategory("HUD", {ClassOf<TvxHudMemo>()});
 }
 
+// Header, tree view and the design editors.
+void RegisterDesignerClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Controls", {ClassOf<TvxHeader>()});
+  RegisterInCategory("Trees", {ClassOf<TvxTreeView>()});
+  RegisterInCategory("Items", {ClassOf<TvxHeaderItem>(), ClassOf<TvxTreeViewItem>()});
+  RegisterInCategory("Design", {ClassOf<TvxInspector>()});
+  RegisterVgControlsResources();
+  RegisterInspectorDesigner(ClassOf<TvxBitmap>(), EditBitmapInEditor);
+  RegisterInspectorDesigner(ClassOf<TvxPathData>(), EditPathInDesigner);
+}
+
+void UnregisterDesigners() {
+  RegisterInspectorDesigner(rtl::ClassOf<TvxBitmap>(), nullptr);
+  RegisterInspectorDesigner(rtl::ClassOf<TvxPathData>(), nullptr);
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -101,6 +124,7 @@ void RegisterControlClasses() {
   RegisterRangeAndTabClasses();
   RegisterListClasses();
   RegisterMemoClasses();
+  RegisterDesignerClasses();
 }
 
 }  // namespace
@@ -114,6 +138,7 @@ void ControlsStartup() {
 
 void ControlsShutdown() {
   if (startCount == 0 || --startCount != 0) return;
+  UnregisterDesigners();
   for (auto it = registered.rbegin(); it != registered.rend(); ++it) rtl::UnRegisterClass(*it);
   registered.clear();
   LibraryShutdown();

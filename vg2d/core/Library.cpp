@@ -20,6 +20,7 @@
 #include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/PathData.h"
 #include "vg2d/core/Registry.h"
+#include "vg2d/core/Selection.h"
 #include "vg2d/core/Shapes.h"
 #include "vg2d/core/Styles.h"
 #include "vg2d/core/TextShape.h"
@@ -83,7 +84,7 @@ void RegisterLibraryClasses() {
                       ClassOf<TvxEllipse>(), ClassOf<TvxCircle>(), ClassOf<TvxArc>(), ClassOf<TvxPie>(),
                       ClassOf<TvxText>(), ClassOf<TvxPath>(), ClassOf<TvxImage>(), ClassOf<TvxPaintBox>(),
                       ClassOf<TvxScrollArrowLeft>(), ClassOf<TvxScrollArrowRight>(), ClassOf<TvxCalloutRectangle>()});
-  // ("Design")
+  RegisterInCategory("Design", {ClassOf<TvxSelection>(), ClassOf<TvxSelectionPoint>(), ClassOf<TvxDesignFrame>()});
   RegisterInCategory("Windows", {ClassOf<TvxBackground>()});
   // ("Boxes", "Controls", "Tool and Status", "Buttons", "HUD", "Layout", "Lists", "Items",
   //  "Trees", "Text Edits", "Colors", "Ext. Controls", "Math", "Compound", "Design")

@@ -1,0 +1,196 @@
+// The bitmap editor's handlers on a loaded picture: the crop frame's result in picture
+// pixels at any scale and clipped to the picture, the scale label, Clear followed by OK,
+// the resize boxes keeping the aspect ratio and the resize itself, and saving a loaded file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/loop/Application.h"
+#include "vg2d/controls/BitmapEditor.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/ControlsLibrary.h"
+#include "vg2d/controls/FileDialog.h"
+#include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/core/Bitmaps.h"
+#include "vg2d/core/Selection.h"
+
+using namespace vg;
+
+namespace {
+
+// Each pixel tells where it lies.
+uint32_t PixelAt(int X, int Y) { return 0xFF000000u | static_cast<uint32_t>(Y << 8 | X); }
+
+class BitmapEditors : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ControlsStartup();
+    editor = std::make_unique<TvxBitmapEditor>(nullptr);
+    TvxBitmap picture(100, 80);
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 100; ++x) picture.GetScanline(y)[x] = PixelAt(x, y);
+    BitmapEditorLoad(editor.get(), &picture);
+  }
+  void TearDown() override {
+    editor.reset();
+    rtl::Application->ProcessMessages();
+    ControlsShutdown();
+  }
+  TvxControl* EditControl() { return static_cast<TvxControl*>(editor->Part("editControl")); }
+  TvxButton* Button(const char* Name) { return static_cast<TvxButton*>(editor->Part(Name)); }
+  std::unique_ptr<TvxBitmapEditor> editor;
+};
+
+}  // namespace
+
+TEST_F(BitmapEditors, ALoadedPictureEnablesEditingAndShowsAtItsScale) {
+  EXPECT_EQ(editor->Caption(), "Bitmap Editor");
+  EXPECT_EQ(editor->Bitmap()->Width(), 100);
+  EXPECT_TRUE(EditControl()->Enabled());
+  EXPECT_TRUE(Button("btnOk")->Enabled());
+  auto* preview = static_cast<TvxVisualObject*>(editor->Part("Preview"));
+  EXPECT_EQ(preview->Width(), 100.0f);
+  auto* label = static_cast<TvxLabel*>(editor->Part("labelScale"));
+  editor->SetPreviewScale(2.5f);
+  EXPECT_EQ(label->Text(), u"Scale: 250%");
+  EXPECT_EQ(preview->Height(), 200.0f);
+  editor->SetPreviewScale(1);
+  EXPECT_EQ(label->Text(), u"Scale: 100%");
+  // A nil bitmap changes nothing; a one-pixel-wide one enables nothing.
+  BitmapEditorLoad(editor.get(), nullptr);
+  EXPECT_EQ(editor->Bitmap()->Width(), 100);
+  auto fresh = std::make_unique<TvxBitmapEditor>(nullptr);
+  TvxBitmap thin(1, 30);
+  BitmapEditorLoad(fresh.get(), &thin);
+  EXPECT_EQ(fresh->Bitmap()->Height(), 30);
+  EXPECT_FALSE(static_cast<TvxButton*>(fresh->Part("btnOk"))->Enabled());
+}
+
+TEST_F(BitmapEditors, CropGivesTheFramedPixelsWhateverTheScale) {
+  Button("cropButton")->Click();
+  TvxSelection* frame = editor->CropFrame();
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(Button("cropButton")->Text(), u"Full");
+  // "Fit" first: the small picture is enlarged as far as the scale goes (3).
+  const float s = editor->PreviewScale();
+  EXPECT_EQ(s, 3.0f);
+  EXPECT_EQ(frame->Position()->X(), 30.0f);
+  EXPECT_EQ(frame->Position()->Y(), 24.0f);
+  EXPECT_EQ(frame->Width(), 240.0f);
+  EXPECT_EQ(frame->Height(), 192.0f);
+  EXPECT_EQ(frame->Parent(), editor->Part("Preview"));
+
+  // At scale 2 the frame doubles over the same part of the picture.
+  editor->SetPreviewScale(2);
+  EXPECT_EQ(frame->Position()->X(), 20.0f);
+  EXPECT_EQ(frame->Width(), 160.0f);
+  TvxBitmap result;
+  BitmapEditorResult(editor.get(), &result);
+  ASSERT_EQ(result.Width(), 80);
+  ASSERT_EQ(result.Height(), 64);
+  EXPECT_EQ(result.GetScanline(0)[0], PixelAt(10, 8));
+  EXPECT_EQ(result.GetScanline(63)[79], PixelAt(89, 71));
+
+  // A frame hanging over the picture's edge gives only what lies on the picture.
+  frame->SetBounds(150, 120, 100, 100);  // picture pixels 75 .. 125, 60 .. 110
+  BitmapEditorResult(editor.get(), &result);
+  ASSERT_EQ(result.Width(), 25);
+  ASSERT_EQ(result.Height(), 20);
+  EXPECT_EQ(result.GetScanline(19)[24], PixelAt(99, 79));
+
+  // "Full" drops the frame: the whole picture again.
+  Button("cropButton")->Click();
+  EXPECT_EQ(editor->CropFrame(), nullptr);
+  EXPECT_EQ(Button("cropButton")->Text(), u"Crop");
+  BitmapEditorResult(editor.get(), &result);
+  EXPECT_EQ(result.Width(), 100);
+  EXPECT_EQ(result.GetScanline(79)[99], PixelAt(99, 79));
+  BitmapEditorResult(editor.get(), nullptr);  // nothing to fill
+}
+
+TEST_F(BitmapEditors, ClearThenOkGivesOnePixel) {
+  Button("cropButton")->Click();
+  editor->SetPreviewScale(2);
+  Button("Button3")->Click();
+  EXPECT_EQ(editor->CropFrame(), nullptr);
+  EXPECT_FALSE(EditControl()->Enabled());
+  EXPECT_TRUE(Button("btnOk")->Enabled());
+  EXPECT_EQ(editor->PreviewScale(), 1.0f);
+  EXPECT_EQ(Button("btnOk")->ModalResult(), win::mrOk);
+  TvxBitmap result(5, 5);
+  BitmapEditorResult(editor.get(), &result);
+  EXPECT_EQ(result.Width(), 1);
+  EXPECT_EQ(result.Height(), 1);
+}
+
+TEST_F(BitmapEditors, TheResizeBoxesKeepTheAspectRatioAndOkResizes) {
+  Button("btnResize")->Click();
+  auto* w = static_cast<TvxNumberBox*>(editor->Part("newWidth"));
+  auto* h = static_cast<TvxNumberBox*>(editor->Part("newHeight"));
+  auto* panel = static_cast<TvxVisualObject*>(editor->Part("resizeLayout"));
+  EXPECT_TRUE(panel->Visible());
+  EXPECT_EQ(w->Value(), 100.0f);
+  EXPECT_EQ(h->Value(), 80.0f);
+  // Typed and confirmed.
+  w->SetText(u"50");
+  w->Change();
+  EXPECT_EQ(h->Value(), 40.0f);
+  h->SetText(u"60");
+  h->Change();
+  EXPECT_EQ(w->Value(), 75.0f);
+  Button("Button4")->Click();  // waits for the panel to slide away
+  EXPECT_FALSE(panel->Visible());
+  EXPECT_EQ(editor->Bitmap()->Width(), 75);
+  EXPECT_EQ(editor->Bitmap()->Height(), 60);
+  EXPECT_EQ(editor->SourceRect().Right, 75.0f);
+}
+
+TEST_F(BitmapEditors, ALoadedFileKeepsItsNameAndTheDialogListsMatchingFiles) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("bmpedit_" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string file = (dir / "Picture.PNG").string();
+  editor->Bitmap()->SaveToFile(file);
+  std::FILE* other = std::fopen((dir / "notes.txt").string().c_str(), "w");
+  ASSERT_NE(other, nullptr);
+  std::fclose(other);
+
+  auto fresh = std::make_unique<TvxBitmapEditor>(nullptr);
+  fresh->LoadFile(file);
+  EXPECT_EQ(fresh->FileName(), file);
+  EXPECT_EQ(fresh->Bitmap()->Width(), 100);
+  EXPECT_TRUE(static_cast<TvxButton*>(fresh->Part("btnOk"))->Enabled());
+
+  const auto patterns = TvxFileDialog::FilterPatterns("PNG Image|*.png|JPEG Image|*.jpeg; *.jpg|BMP Image|*.bmp");
+  EXPECT_EQ(patterns, (std::vector<std::string>{"*.png", "*.jpeg", "*.jpg", "*.bmp"}));
+  EXPECT_EQ(TvxFileDialog::ListFiles(dir.string(), patterns), (std::vector<std::string>{"Picture.PNG"}));
+  EXPECT_EQ(TvxFileDialog::ListFiles(dir.string(), {}).size(), 2u);
+  EXPECT_EQ(TvxFileDialog::ResolveName(dir.string(), "copy", "png"), (dir / "copy.png").string());
+  EXPECT_EQ(TvxFileDialog::ResolveName(dir.string(), "/tmp/x.bmp", "png"), "/tmp/x.bmp");
+  EXPECT_EQ(TvxFileDialog::ResolveName(dir.string(), "", "png"), "");
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(BitmapEditors, TheShownEditorDrawsThePictureUnderTheCropFrame) {
+  editor->Show();
+  Button("cropButton")->Click();
+  editor->SetPreviewScale(2);
+  rtl::Application->ProcessMessages();
+  const std::vector<uint32_t>& frame = editor->PresentedFrame();
+  ASSERT_EQ(frame.size(), static_cast<size_t>(600 * 508));
+  TvxBitmap shot(600, 508);
+  std::copy(frame.begin(), frame.end(), shot.Bits());
+  shot.SaveToFile("bitmap_editor.png");
+  // The preview's top-left pixel shows the picture's first pixel (black with x = y = 0).
+  auto* preview = static_cast<TvxVisualObject*>(editor->Part("Preview"));
+  const TvxPoint p = preview->LocalToAbsolute({1, 1});
+  EXPECT_EQ(frame[static_cast<size_t>(p.Y) * 600 + static_cast<size_t>(p.X)] & 0xFFFFFFu, 0u);
+  // The crop frame's dashed blue edge runs along its top.
+  const TvxPoint edge = editor->CropFrame()->LocalToAbsolute({0.5f, 20});
+  const uint32_t c = frame[static_cast<size_t>(edge.Y) * 600 + static_cast<size_t>(edge.X)];
+  EXPECT_GT(c & 0xFF, (c >> 16 & 0xFF) + 60) << std::hex << c;
+}

@@ -1,0 +1,366 @@
+#include "vg2d/controls/Inspector.h"
+
+#include <map>
+
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysUtils.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/core/Scene.h"
+
+namespace vg {
+
+namespace {
+
+constexpr uint16_t VkEnd = 35, VkHome = 36, VkUp = 38, VkDown = 40, VkAdd = 107, VkSubtract = 109;
+
+std::map<rtl::TClass, TvxInspectorDesigner>& Designers() {
+  static std::map<rtl::TClass, TvxInspectorDesigner> designers;
+  return designers;
+}
+
+bool IsDying(const rtl::TObject* Obj) {
+  auto* c = dynamic_cast<const rtl::TComponent*>(Obj);
+  return c && c->ComponentState().Contains(rtl::csDestroying);
+}
+
+}  // namespace
+
+void RegisterInspectorDesigner(rtl::TClass AClass, TvxInspectorDesigner Designer) {
+  if (!AClass) return;
+  if (Designer)
+    Designers()[AClass] = std::move(Designer);
+  else
+    Designers().erase(AClass);
+}
+
+TvxInspectorDesigner FindInspectorDesigner(const rtl::TObject* Obj) {
+  if (!Obj) return nullptr;
+  for (rtl::TClass c = Obj->ClassType(); c; c = c->Parent)
+    if (auto it = Designers().find(c); it != Designers().end()) return it->second;
+  return nullptr;
+}
+
+// ---- TvxInspectorRow -----------------------------------------------------------------------------
+
+rtl::TClass TvxInspectorRow::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxInspectorRow>().Build();
+  return &info;
+}
+
+// ---- TvxInspector --------------------------------------------------------------------------------
+
+rtl::TClass TvxInspector::StaticClass() {
+  using I = TvxInspector;
+  static const rtl::TClassInfo info = rtl::DefineClass<I>()
+                                          .Property("DisabledProperties", &I::DisabledProperties,
+                                                    &I::SetDisabledProperties)
+                                          .Property("SelectedObject", &I::SelectedObject, &I::SetSelectedObject)
+                                          .Property("ShowProperties", &I::ShowProperties, &I::SetShowProperties)
+                                          .Default(true)
+                                          .Property("ShowEvents", &I::ShowEvents, &I::SetShowEvents)
+                                          .Default(false)
+                                          .Build();
+  return &info;
+}
+
+template <class T>
+T* TvxInspector::MakeEditor() {
+  auto editor = std::make_unique<T>(this);
+  editor->SetResourceName("inspectorEditor");
+  editor->SetDisableFocusEffect(true);
+  editor->SetStored(false);
+  editor->SetVisible(false);
+  editor->Position()->SetX(2000);
+  T* made = editor.get();
+  AddObject(editor.release());
+  return made;
+}
+
+TvxInspector::TvxInspector(rtl::TComponent* AOwner)
+    : TvxTreeView(AOwner), disabledProperties_(std::make_unique<rtl::TStringList>()) {
+  SetResource("treeviewstyle");
+  SetHideSelectionUnfocused(false);
+  editButton_ = MakeEditor<TvxButton>();
+  editButton_->SetText(u"Edit...");
+  editButton_->OnClick = rtl::TNotifyEvent(this, &TvxInspector::EditorChange);
+  textEditor_ = MakeEditor<TvxTextBox>();
+  textEditor_->OnChange = rtl::TNotifyEvent(this, &TvxInspector::EditorChange);
+  textEditor_->Padding()->SetRect({0, 0, 0, 0});
+}
+
+TvxInspector::~TvxInspector() = default;
+
+void TvxInspector::Watch(rtl::TComponent* Component) {
+  if (!Component || Component == this) return;
+  FreeNotification(Component);
+  if (Component != selectedObject_) watched_.insert(Component);
+}
+
+void TvxInspector::ForgetWatched() {
+  for (rtl::TComponent* c : watched_)
+    if (c != selectedObject_) RemoveFreeNotification(c);
+  watched_.clear();
+}
+
+void TvxInspector::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation != rtl::opRemove) return;
+  if (AComponent == editButton_) editButton_ = nullptr;
+  if (AComponent == textEditor_) textEditor_ = nullptr;
+  const bool selected = AComponent == selectedObject_;
+  const bool listed = watched_.erase(AComponent) > 0;
+  if (selected) selectedObject_ = nullptr;
+  if ((selected || listed) && !ComponentState().Contains(rtl::csDestroying)) Rebuild();
+}
+
+// ---- published setters ---------------------------------------------------------------------------
+
+void TvxInspector::SetDisabledProperties(rtl::TStrings* Value) {
+  disabledProperties_->Assign(Value);
+  Rebuild();
+}
+
+void TvxInspector::SetSelectedObject(rtl::TComponent* Value) {
+  if (Value == selectedObject_) return;
+  if (selectedObject_ && !watched_.count(selectedObject_)) RemoveFreeNotification(selectedObject_);
+  selectedObject_ = Value;
+  if (Value) FreeNotification(Value);
+  Rebuild();
+  ShowEditor();
+}
+
+void TvxInspector::SetShowProperties(bool Value) {
+  if (Value == showProperties_) return;
+  showProperties_ = Value;
+  Rebuild();
+}
+
+void TvxInspector::SetShowEvents(bool Value) {
+  if (Value == showEvents_) return;
+  showEvents_ = Value;
+  Rebuild();
+}
+
+// ---- listing -------------------------------------------------------------------------------------
+
+void TvxInspector::Rebuild() {
+  if (rebuilding_) return;
+  rebuilding_ = true;
+  BeginUpdate();
+  if (textEditor_) textEditor_->SetVisible(false);
+  if (editButton_) editButton_->SetVisible(false);
+  ForgetWatched();
+  Clear();
+  if (selectedObject_ && !IsDying(selectedObject_)) {
+    std::set<const rtl::TObject*> listed{selectedObject_};
+    AddProperties(this, selectedObject_, listed);
+  }
+  EndUpdate();
+  rebuilding_ = false;
+  Realign();
+}
+
+void TvxInspector::AddProperties(TvxObject* Parent, rtl::TObject* Instance, std::set<const rtl::TObject*>& Listed) {
+  if (!Instance) return;
+  for (const rtl::TPropInfo* p : rtl::GetPropList(Instance->ClassType(), true)) {
+    if (disabledProperties_->IndexOf(p->Name) >= 0) continue;
+    if (!rtl::GetPropInfo(Instance, p->Name) || !p->Writable()) continue;
+    const bool event = p->Kind() == rtl::tkMethod;
+    if (event ? !(showEvents_ && Instance == selectedObject_) : !showProperties_) continue;
+
+    auto row = std::make_unique<TvxInspectorRow>(this);
+    row->SetText(rtl::Utf8ToWide(p->Name));
+    row->SetLocked(true);
+    row->SetStored(false);
+    row->instance_ = Instance;
+    row->propName_ = p->Name;
+    TvxInspectorRow* item = row.get();
+    Parent->AddObject(row.release());
+    item->ApplyResource();
+
+    auto label = std::make_unique<TvxLabel>(this);
+    label->SetResourceName("inspectorEditor");
+    label->SetLocked(true);
+    label->SetStored(false);
+    label->SetHitTest(false);
+    label->SetBounds(Width() / 2, 0, Width(), item->Height() + 2);
+    label->SetTextAlign(vgTextAlignNear);
+    label->SetWordWrap(false);
+    item->valueLabel_ = label.get();
+    item->AddObject(label.release());
+
+    std::u16string text;
+    switch (p->Kind()) {
+      case rtl::tkInteger:
+      case rtl::tkInt64:
+        text = rtl::Utf8ToWide(std::to_string(rtl::GetOrdProp(Instance, p)));
+        break;
+      case rtl::tkEnumeration:
+        text = rtl::Utf8ToWide(rtl::GetEnumProp(Instance, p));
+        break;
+      case rtl::tkFloat:
+        text = rtl::Utf8ToWide(rtl::FloatToStr(rtl::GetFloatProp(Instance, p)));
+        break;
+      case rtl::tkLString:
+        text = rtl::Utf8ToWide(rtl::GetStrProp(Instance, p));
+        break;
+      case rtl::tkWString:
+        text = rtl::GetWideStrProp(Instance, p);
+        break;
+      case rtl::tkClass: {
+        rtl::TObject* obj = rtl::GetObjectProp(Instance, p);
+        if (!obj || IsDying(obj)) break;
+        if (auto* vx = dynamic_cast<TvxObject*>(obj)) {
+          text = rtl::Utf8ToWide(vx->Name().empty() ? vx->ResourceName() : vx->Name());
+          break;
+        }
+        text = rtl::Utf8ToWide(obj->ClassName());
+        if (auto* c = dynamic_cast<rtl::TComponent*>(obj)) Watch(c);
+        item->SetIsExpanded(false);
+        // An object met before (a cycle, or one object under two properties) is not
+        // listed again.
+        if (Listed.insert(obj).second) AddProperties(item, obj, Listed);
+        break;
+      }
+      default:
+        break;
+    }
+    item->valueLabel_->SetText(text);
+  }
+}
+
+TvxInspectorRow* TvxInspector::FindRow(const rtl::TObject* Instance, const std::string& PropName) const {
+  std::vector<TvxObject*> all;
+  if (Content()) Content()->AddObjectsToList(all);
+  for (TvxObject* o : all)
+    if (auto* row = dynamic_cast<TvxInspectorRow*>(o); row && row->instance_ == Instance && row->propName_ == PropName)
+      return row;
+  return nullptr;
+}
+
+// ---- editors -------------------------------------------------------------------------------------
+
+TvxInspectorRow* TvxInspector::SelectedRow() const { return dynamic_cast<TvxInspectorRow*>(Selected()); }
+
+TvxVisualObject* TvxInspector::CurrentEditor() const {
+  if (textEditor_ && textEditor_->Visible()) return textEditor_;
+  return editButton_;
+}
+
+void TvxInspector::PlaceEditor(TvxVisualObject* Editor) {
+  TvxInspectorRow* row = SelectedRow();
+  if (!Editor || !row || !Viewport() || !Content()) return;
+  const float h = row->Height();
+  const float level = static_cast<float>(row->Level());
+  const float x = level * h + Width() / 2;
+  const float width = Viewport()->Width() - Width() / 2 - Content()->Position()->X() + Viewport()->Position()->X() -
+                      level * h - 1;
+  Editor->SetBounds(x, GetItemRect(row).Top + 1, width, h - 2);
+}
+
+void TvxInspector::ShowEditor() {
+  for (TvxVisualObject* e : {static_cast<TvxVisualObject*>(textEditor_), static_cast<TvxVisualObject*>(editButton_)})
+    if (e) e->SetVisible(false);
+  TvxInspectorRow* row = SelectedRow();
+  if (!row || !row->instance_ || IsDying(row->instance_)) return;
+  const rtl::TPropInfo* p = rtl::GetPropInfo(row->instance_, row->propName_);
+  if (!p) return;
+  // Every label shows again; the chosen editor covers its row's.
+  std::vector<TvxObject*> all;
+  if (Content()) Content()->AddObjectsToList(all);
+  for (TvxObject* o : all)
+    if (auto* r = dynamic_cast<TvxInspectorRow*>(o); r && r->valueLabel_) r->valueLabel_->SetVisible(true);
+
+  TvxVisualObject* editor = nullptr;
+  rtl::TObject* instance = row->instance_;
+  switch (p->Kind()) {
+    case rtl::tkClass:
+      if (FindInspectorDesigner(rtl::GetObjectProp(instance, p))) editor = editButton_;
+      break;
+    case rtl::tkMethod:
+      // No designer hook exists here to name methods: events are shown, not edited.
+      break;
+    default:
+      if (textEditor_) {
+        textEditor_->SetText(row->valueLabel_ ? row->valueLabel_->Text() : std::u16string());
+        textEditor_->SelectAll();
+        editor = textEditor_;
+      }
+      break;
+  }
+  if (!editor) return;
+  editor->SetVisible(true);
+  editor->SetLocked(true);
+  editor->SetStored(false);
+  if (row->valueLabel_) row->valueLabel_->SetVisible(false);
+  PlaceEditor(editor);
+  if (editor->CanFocused()) editor->SetFocus();
+}
+
+void TvxInspector::EditorChange(rtl::TObject* Sender) {
+  TvxInspectorRow* row = SelectedRow();
+  if (UpdateCount() > 0 || !row || !row->instance_) return;
+  const rtl::TPropInfo* p = rtl::GetPropInfo(row->instance_, row->propName_);
+  if (!p) return;
+  if (Sender == editButton_ && editButton_ && editButton_->Visible()) {
+    rtl::TObject* obj = rtl::GetObjectProp(row->instance_, p);
+    if (TvxInspectorDesigner designer = FindInspectorDesigner(obj)) designer(obj, selectedObject_);
+    return;
+  }
+  if (Sender == textEditor_ && textEditor_ && textEditor_->Visible() && p->Kind() != rtl::tkMethod) {
+    const std::u16string text = textEditor_->Text();
+    rtl::SetPropValue(row->instance_, p, rtl::TPropValue(text));
+    if (row->valueLabel_) row->valueLabel_->SetText(text);
+  }
+}
+
+void TvxInspector::SetSelected(TvxTreeViewItem* Item) {
+  if (Item == Selected()) return;
+  TvxFreeWatch self(this);
+  if (textEditor_ && textEditor_->Visible()) EditorChange(textEditor_);
+  if (self.Gone()) return;
+  inherited::SetSelected(Item);
+  if (!self.Gone()) ShowEditor();
+}
+
+void TvxInspector::VScrollChange(rtl::TObject* Sender) {
+  inherited::VScrollChange(Sender);
+  PlaceEditor(CurrentEditor());
+}
+
+void TvxInspector::DialogKey(uint16_t& Key, rtl::TShiftState Shift) {
+  TvxFreeWatch self(this);
+  inherited::DialogKey(Key, Shift);
+  if (self.Gone() || GlobalCount() == 0 || !Selected() || !Scene() || Scene()->GetFocused() != CurrentEditor()) return;
+  const int index = Selected()->GlobalIndex();
+  const bool inText = CurrentEditor() == textEditor_;
+  switch (Key) {
+    case VkDown:
+      if (index < GlobalCount() - 1) SetSelected(ItemByGlobalIndex(index + 1));
+      break;
+    case VkUp:
+      if (index > 0) SetSelected(ItemByGlobalIndex(index - 1));
+      break;
+    case VkEnd:
+      if (inText) return;
+      SetSelected(ItemByGlobalIndex(GlobalCount() - 1));
+      break;
+    case VkHome:
+      if (inText) return;
+      SetSelected(ItemByGlobalIndex(0));
+      break;
+    case VkAdd:
+      Selected()->SetIsExpanded(true);
+      break;
+    case VkSubtract:
+      Selected()->SetIsExpanded(false);
+      break;
+    default:
+      return;
+  }
+  Key = 0;
+}
+
+}  // namespace vg
