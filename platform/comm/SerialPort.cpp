@@ -318,7 +318,7 @@ int TSerialDevice::Write(const void* buffer, std::uint32_t count, std::uint32_t&
     const ssize_t r = ::write(fd_, bytes + transferred, count - transferred);
     if (r > 0) {
       transferred += static_cast<std::uint32_t>(r);
-      txPending_ = true;
+      if (!txPending_.exchange(true)) txWake_.Set();
       if (transferred == count) return 0;
       continue;
     }
@@ -495,14 +495,18 @@ TWaitResult TSerialDevice::WaitCommEvent(std::uint32_t& mask, const TWaitEvent& 
     if (knownInQue_ > 0 && (want & (EV_RXCHAR | EV_RX80FULL))) shorten(kUnreadPollMs);
     if ((want & EV_TXEMPTY) && txPending_) shorten(kTxEmptyPollMs);
     if (watchModem || watchCounters) shorten(kLinePollMs);
-    pollfd fds[2] = {{stop.Fd(), POLLIN, 0}, {fd_, static_cast<short>(knownInQue_ == 0 ? POLLIN : 0), 0}};
-    const int r = ::poll(fds, 2, timeout);
+    pollfd fds[3] = {{stop.Fd(), POLLIN, 0},
+                     {fd_, static_cast<short>(knownInQue_ == 0 ? POLLIN : 0), 0},
+                     {txWake_.Fd(), static_cast<short>((want & EV_TXEMPTY) ? POLLIN : 0), 0}};
+    const int r = ::poll(fds, 3, timeout);
     if (r < 0) {
       if (errno == EINTR) continue;
       error = errno;
       return TWaitResult::Failed;
     }
     if (fds[0].revents & POLLIN) return TWaitResult::Stopped;
+    // A write began while the wait slept: look at the output queue again.
+    if (fds[2].revents & POLLIN) txWake_.Reset();
     if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) hungUp = true;
   }
 }

@@ -200,6 +200,9 @@ private:
   std::uint64_t consumed_ = 0;      // bytes taken out of the input queue by Read
   std::uint64_t purges_ = 0;        // number of input purges
   std::atomic<bool> txPending_{false};
+  // Set by a write that leaves bytes pending, so a wait asleep without a time-out starts
+  // watching the output queue drain.
+  TWaitEvent txWake_;
 
   // Owned by the waiting thread.
   std::uint32_t knownInQue_ = 0;

@@ -295,6 +295,24 @@ TEST_F(SerialEvents, WrittenBytesLeavingRaiseTxEmpty) {
   EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));
 }
 
+TEST_F(SerialEvents, AWriteWakesAWaitThatSleepsWithNothingPending) {
+  ASSERT_EQ(0, dev.SetCommMask(comm::EV_TXEMPTY));
+  // The write comes while the wait already sleeps with nothing to watch: it must wake it.
+  std::thread writer([&] {
+    std::this_thread::sleep_for(100ms);
+    const unsigned char b[1] = {7};
+    std::uint32_t n = 0;
+    EXPECT_EQ(0, dev.Write(b, 1, n));
+  });
+  std::uint32_t mask = 0;
+  const auto start = std::chrono::steady_clock::now();
+  const comm::TWaitResult r = Wait(mask, 5s);
+  writer.join();
+  ASSERT_EQ(comm::TWaitResult::Event, r);
+  EXPECT_EQ(comm::EV_TXEMPTY, mask);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 4s) << "the wait ended only by its stop";
+}
+
 TEST_F(SerialEvents, StopWinsOverAPendingEventAndHangUpEndsTheWait) {
   ASSERT_EQ(0, dev.SetCommMask(comm::EV_RXCHAR));
   pty.Send({1});
