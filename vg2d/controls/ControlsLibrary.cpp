@@ -8,6 +8,7 @@
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/Popups.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/Tracks.h"
@@ -50,6 +51,12 @@ void RegisterRangeAndTabClasses() {
   RegisterInCategory("Items", {ClassOf<TvxTabItem>(), ClassOf<TvxHudTabItem>()});
 }
 
+// Popups and the drop-down controls that open them.
+void RegisterPopupClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Popup", {ClassOf<TvxPopup>(), ClassOf<TvxMessagePopup>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -75,6 +82,7 @@ void RegisterControlClasses() {
   RegisterInCategory("HUD", {ClassOf<TvxHudTextBox>(), ClassOf<TvxHudNumberBox>(), ClassOf<TvxHudRoundTextBox>(),
                              ClassOf<TvxHudSpinBox>()});
   RegisterRangeAndTabClasses();
+  RegisterPopupClasses();
 }
 
 }  // namespace
@@ -88,6 +96,7 @@ void ControlsStartup() {
 
 void ControlsShutdown() {
   if (startCount == 0 || --startCount != 0) return;
+  CloseAllPopups();
   for (auto it = registered.rbegin(); it != registered.rend(); ++it) rtl::UnRegisterClass(*it);
   registered.clear();
   LibraryShutdown();
