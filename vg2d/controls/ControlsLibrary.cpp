@@ -6,6 +6,7 @@
 
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/Popups.h"
@@ -55,6 +56,8 @@ void RegisterRangeAndTabClasses() {
 void RegisterPopupClasses() {
   using rtl::ClassOf;
   RegisterInCategory("Popup", {ClassOf<TvxPopup>(), ClassOf<TvxMessagePopup>()});
+  RegisterInCategory("Text Edits", {ClassOf<TvxComboTrackBar>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudComboTrackBar>()});
 }
 
 // The controls by category, in the order of the design lists.
