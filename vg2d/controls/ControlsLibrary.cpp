@@ -10,6 +10,7 @@
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/Popups.h"
+#include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/Tracks.h"
@@ -52,6 +53,14 @@ void RegisterRangeAndTabClasses() {
   RegisterInCategory("Items", {ClassOf<TvxTabItem>(), ClassOf<TvxHudTabItem>()});
 }
 
+// Scroll boxes, layouts and list boxes.
+void RegisterListClasses() {
+  using rtl::ClassOf;
+  RegisterForStreams({ClassOf<TvxScrollContent>()});
+  RegisterInCategory("Controls", {ClassOf<TvxScrollBox>(), ClassOf<TvxVertScrollBox>(),
+                                  ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>()});
+}
+
 // Popups and the drop-down controls that open them.
 void RegisterPopupClasses() {
   using rtl::ClassOf;
@@ -85,6 +94,7 @@ void RegisterControlClasses() {
   RegisterInCategory("HUD", {ClassOf<TvxHudTextBox>(), ClassOf<TvxHudNumberBox>(), ClassOf<TvxHudRoundTextBox>(),
                              ClassOf<TvxHudSpinBox>()});
   RegisterRangeAndTabClasses();
+  RegisterListClasses();
   RegisterPopupClasses();
 }
 
