@@ -8,6 +8,7 @@
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/Popups.h"
 #include "vg2d/controls/ScrollBox.h"
@@ -57,6 +58,8 @@ void RegisterRangeAndTabClasses() {
 void RegisterListClasses() {
   using rtl::ClassOf;
   RegisterForStreams({ClassOf<TvxScrollContent>()});
+  RegisterInCategory("Layouts", {ClassOf<TvxLayout>(), ClassOf<TvxGridLayout>(), ClassOf<TvxScaledLayout>(),
+                                 ClassOf<TvxSplitLayout>(), ClassOf<TvxNonVGLayout>()});
   RegisterInCategory("Controls", {ClassOf<TvxScrollBox>(), ClassOf<TvxVertScrollBox>(),
                                   ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>()});
 }
