@@ -9,6 +9,7 @@
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/Popups.h"
 #include "vg2d/controls/ScrollBox.h"
@@ -61,7 +62,10 @@ void RegisterListClasses() {
   RegisterInCategory("Layouts", {ClassOf<TvxLayout>(), ClassOf<TvxGridLayout>(), ClassOf<TvxScaledLayout>(),
                                  ClassOf<TvxSplitLayout>(), ClassOf<TvxNonVGLayout>()});
   RegisterInCategory("Controls", {ClassOf<TvxScrollBox>(), ClassOf<TvxVertScrollBox>(),
-                                  ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>()});
+                                  ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>(),
+                                  ClassOf<TvxListBox>(), ClassOf<TvxHorzListBox>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudListBox>(), ClassOf<TvxHudHorzListBox>()});
+  RegisterInCategory("Items", {ClassOf<TvxListBoxItem>()});
 }
 
 // Popups and the drop-down controls that open them.
