@@ -101,3 +101,141 @@ TEST_F(ComboBoxes, TheHudTrackBarTakesTheHudStyles) {
   EXPECT_NE(box.Style(), nullptr);
   EXPECT_NE(box.FindResource("content"), nullptr);
 }
+
+namespace {
+
+// A Hud combo text box of ten texts, 120 x 22 at (20, 20) of the form's scene.
+TvxHudComboTextBox* MakeCombo(vg::TvxVisualObject* Root, rtl::TComponent* Owner, int Count = 10) {
+  auto* box = new TvxHudComboTextBox(Owner);
+  Root->AddObject(box);
+  box->SetBounds(20, 20, 120, 22);
+  for (int i = 0; i < Count; ++i) box->Items()->Add(u"Item " + std::u16string(1, static_cast<char16_t>(u'0' + i)));
+  return box;
+}
+
+}  // namespace
+
+TEST_F(ComboBoxes, AHudComboTextBoxDropsItsListUnderItselfAndChoosesAtTheRelease) {
+  TvxHudComboTextBox* box = MakeCombo(root, form.get());
+  std::vector<std::u16string> tracked;
+  box->OnChangeTracking = [&](rtl::TObject*) { tracked.push_back(box->Text()); };
+  Settle();
+  EXPECT_EQ(box->Count(), 10);
+  EXPECT_EQ(box->ItemIndex(), -1);
+  Click(20 + 114, 31);
+  ASSERT_TRUE(box->Popup()->IsOpen());
+  win::TCustomForm* w = box->Popup()->PopupForm();
+  EXPECT_EQ(w->Left(), 100 + 20);
+  EXPECT_EQ(w->Top(), 80 + 42);
+  EXPECT_EQ(w->Width(), 120);
+  EXPECT_EQ(w->Height(), 152) << "eight rows of 19";
+  EXPECT_EQ(box->ListBox()->Resource(), "hudcombolistboxstyle");
+  Settle();
+  // The release over the fourth row chooses it; the popup closes.
+  win::SimulateMouseButton(w, rtl::mbLeft, true, 40, 1 + 3 * 19 + 9);
+  win::SimulateMouseButton(w, rtl::mbLeft, false, 40, 1 + 3 * 19 + 9);
+  EXPECT_FALSE(box->Popup()->IsOpen());
+  EXPECT_EQ(box->ItemIndex(), 3);
+  EXPECT_EQ(box->Text(), u"Item 3");
+  EXPECT_EQ(tracked, std::vector<std::u16string>{u"Item 3"});
+  EXPECT_EQ(box->SelLength(), 6);
+
+  // A release outside the rows closes it and keeps the choice.
+  Click(20 + 114, 31);
+  ASSERT_TRUE(box->Popup()->IsOpen());
+  w = box->Popup()->PopupForm();
+  win::SimulateMouseButton(w, rtl::mbLeft, true, 40, 60);
+  win::SimulateMouseButton(w, rtl::mbLeft, false, 40, 400);
+  EXPECT_FALSE(box->Popup()->IsOpen());
+  EXPECT_EQ(box->ItemIndex(), 3);
+
+  // A click elsewhere closes it, and so does Escape.
+  Click(20 + 114, 31);
+  ASSERT_TRUE(box->Popup()->IsOpen());
+  Click(300, 200);
+  EXPECT_FALSE(box->Popup()->IsOpen());
+  Click(20 + 114, 31);
+  ASSERT_TRUE(box->Popup()->IsOpen());
+  win::SimulateKeyStroke(form.get(), SDLK_ESCAPE);
+  EXPECT_FALSE(box->Popup()->IsOpen());
+  EXPECT_EQ(box->Text(), u"Item 3");
+  box->OnChangeTracking = {};
+  Settle();
+}
+
+TEST_F(ComboBoxes, ItemIndexTakesTheTextOfAnItemAndSurvivesNewItemsWhileItCan) {
+  TvxHudComboTextBox* box = MakeCombo(root, form.get(), 3);
+  int tracked = 0;
+  box->OnChangeTracking = [&](rtl::TObject*) { ++tracked; };
+  box->SetItemIndex(1);
+  EXPECT_EQ(box->Text(), u"Item 1");
+  EXPECT_EQ(tracked, 1);
+  box->SetItemIndex(5);
+  EXPECT_EQ(box->Text(), u"Item 1") << "an index beyond the items leaves the text";
+  EXPECT_EQ(tracked, 1);
+  box->SetItemIndex(1);
+  EXPECT_EQ(tracked, 1) << "the same text again is no change";
+
+  box->SetItemIndex(2);
+  box->Items()->Add(u"Item 3");
+  EXPECT_EQ(box->ItemIndex(), 2);
+  box->Items()->BeginUpdate();
+  box->Items()->Clear();
+  box->Items()->Add(u"one");
+  box->Items()->Add(u"two");
+  box->Items()->EndUpdate();
+  EXPECT_EQ(box->ItemIndex(), 1) << "the last item when the index is gone";
+  EXPECT_EQ(box->Count(), 2);
+
+  // Keys: Up and Down step; a read-only box jumps to the first item of a typed letter.
+  uint16_t key = win::VK_UP;
+  char16_t ch = 0;
+  box->KeyDown(key, ch, {});
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(box->Text(), u"one");
+  key = win::VK_UP;
+  box->KeyDown(key, ch, {});
+  EXPECT_EQ(box->ItemIndex(), 0);
+  box->SetReadOnly(true);
+  key = 0;
+  ch = u'T';
+  box->KeyDown(key, ch, {});
+  EXPECT_EQ(ch, 0);
+  EXPECT_EQ(box->Text(), u"two");
+  ch = u'x';
+  box->KeyDown(key, ch, {});
+  EXPECT_EQ(ch, 0) << "taken also when nothing starts with it";
+  EXPECT_EQ(box->Text(), u"two");
+  box->OnChangeTracking = {};
+}
+
+TEST_F(ComboBoxes, AStringListRebuiltKeepsItsItemIndexAndScrollPosition) {
+  auto* list = new TvxHudStringListBox(form.get());
+  root->AddObject(list);
+  list->SetBounds(160, 10, 120, 100);
+  for (int i = 0; i < 20; ++i) list->Items()->Add(u"Line " + std::u16string(1, static_cast<char16_t>(u'A' + i)));
+  Settle();
+  ASSERT_EQ(list->Count(), 20);
+  EXPECT_FLOAT_EQ(list->ItemByIndex(0)->Height(), 19);
+  EXPECT_EQ(list->ItemByIndex(0)->Resource(), "hudlistboxitemstyle");
+  list->SetItemIndex(12);
+  ASSERT_NE(list->VScrollBar(), nullptr);
+  const float scrolled = list->VScrollBar()->Value();
+  EXPECT_GT(scrolled, 0) << "the current item was scrolled into view";
+  EXPECT_EQ(std::get<std::u16string>(list->GetData()), u"Line M");
+
+  // New texts, as many: index and position stay.
+  list->Items()->BeginUpdate();
+  for (int i = 0; i < 20; ++i) list->Items()->Put(i, u"Row " + std::u16string(1, static_cast<char16_t>(u'a' + i)));
+  list->Items()->EndUpdate();
+  EXPECT_EQ(list->ItemIndex(), 12);
+  EXPECT_FLOAT_EQ(list->VScrollBar()->Value(), scrolled);
+  EXPECT_EQ(list->ItemByIndex(12)->Text(), u"Row m");
+
+  list->SetData(std::u16string(u"changed"));
+  EXPECT_EQ(list->Items()->Get(12), u"changed");
+  list->SetItemIndex(-1);
+  list->SetData(std::u16string(u"nowhere"));
+  EXPECT_EQ(std::get<std::u16string>(list->GetData()), u"");
+  for (int i = 0; i < 20; ++i) EXPECT_NE(list->Items()->Get(i), u"nowhere");
+}

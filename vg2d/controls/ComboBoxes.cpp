@@ -6,6 +6,8 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Forms.h"
+#include "vg2d/controls/StyleParts.h"
+#include "vg2d/core/Scene.h"
 
 namespace vg {
 
@@ -29,6 +31,292 @@ std::u16string ComboTrackText(float Value) {
   else
     r = std::to_chars(buffer, buffer + sizeof(buffer), v, std::chars_format::fixed, 3);
   return rtl::Utf8ToWide(std::string(buffer, r.ptr));
+}
+
+// ---- TvxComboListBox -------------------------------------------------------------------------
+
+rtl::TClass TvxComboListBox::StaticClass() {
+  using L = TvxComboListBox;
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<L>().Property("CanFocused", &L::CanFocused, &L::SetCanFocused).Default(false).Build();
+  return &info;
+}
+
+TvxComboListBox::TvxComboListBox(rtl::TComponent* AOwner) : TvxListBox(AOwner) {
+  SetCanFocused(false);
+  SetHideSelectionUnfocused(false);
+}
+
+void TvxComboListBox::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  TvxFreeWatch self(this);
+  inherited::MouseUp(Button, Shift, X, Y);
+  if (self.Gone()) return;
+  auto* popup = dynamic_cast<TvxPopup*>(Parent());
+  if (!popup || !popup->IsOpen() || !comboOwner_) return;
+  const TvxRect r = GetLocalRect();
+  TvxListBoxItem* item = X >= r.Left && X <= r.Right && Y >= r.Top && Y <= r.Bottom ? ItemByPoint(X, Y) : nullptr;
+  TvxFreeWatch popupAlive(popup);
+  if (item) {
+    const int index = item->GetIndex();
+    if (auto* box = dynamic_cast<TvxComboTextBox*>(comboOwner_)) box->SetItemIndex(index);
+  }
+  if (!popupAlive.Gone()) popup->SetIsOpen(false);
+}
+
+// ---- TvxComboTextBox -------------------------------------------------------------------------
+
+rtl::TClass TvxComboTextBox::StaticClass() {
+  using C = TvxComboTextBox;
+  static const rtl::TClassInfo info = rtl::DefineClass<C>()
+                                          .Property("Cursor", &C::Cursor, &C::SetCursor)
+                                          .Default(0)
+                                          .Property("DropDownCount", &C::DropDownCount, &C::SetDropDownCount)
+                                          .Default(8)
+                                          .Property("ItemHeight", &C::ItemHeight, &C::SetItemHeight)
+                                          .Property("ItemIndex", &C::ItemIndex, &C::SetItemIndex)
+                                          .Property("Items", &C::Items, &C::SetItems)
+                                          .Property("ListBoxResource", &C::ListBoxResource, &C::SetListBoxResource)
+                                          .Property("Text", &C::Text, &C::SetText)
+                                          .Build();
+  return &info;
+}
+
+TvxComboTextBox::TvxComboTextBox(rtl::TComponent* AOwner)
+    : TvxCustomTextBox(AOwner), items_(std::make_unique<TvxWideStringList>()) {
+  SetCursor(rtl::crDefault);
+  popup_ = new TvxPopup(this);
+  popup_->SetPlacementTarget(this);
+  popup_->SetStaysOpen(false);
+  popup_->SetLocked(true);
+  popup_->SetDesignHide(true);
+  popup_->SetStored(false);
+  popup_->OnClosePopup = rtl::TNotifyEvent(this, &TvxComboTextBox::PopupClosed, "PopupClosed");
+  AddObject(popup_);
+  list_ = new TvxComboListBox(this);
+  popup_->AddObject(list_);
+  list_->SetAlign(vaClient);
+  list_->SetItemHeight(itemHeight_);
+  list_->SetShowCheckboxes(false);
+  list_->SetItemIndex(-1);
+  list_->SetStored(false);
+  list_->SetComboOwner(this);
+  items_->OnChange = rtl::TNotifyEvent(this, &TvxComboTextBox::ItemsChanged, "ItemsChanged");
+}
+
+TvxComboTextBox::~TvxComboTextBox() = default;
+
+void TvxComboTextBox::BeforeDestruction() {
+  items_->OnChange = {};
+  inherited::BeforeDestruction();
+}
+
+void TvxComboTextBox::SetItemHeight(float Value) {
+  if (Value == itemHeight_) return;
+  itemHeight_ = Value;
+  list_->SetItemHeight(Value);
+}
+
+void TvxComboTextBox::SetItemIndex(int Value) {
+  if (!list_) return;
+  list_->SetItemIndex(Value);
+  const int i = list_->ItemIndex();
+  if (i < 0 || i >= items_->Count()) return;
+  TvxFreeWatch self(this);
+  SetText(items_->Get(i));
+  if (self.Gone()) return;
+  if (!Scene() || !Scene()->ShowKeyboard(this)) SelectAll();
+  UpdateBindings();
+  Repaint();
+}
+
+void TvxComboTextBox::ItemsChanged(rtl::TObject*) {
+  if (ComponentState().Contains(rtl::csDestroying)) return;
+  list_->BeginUpdate();
+  const int kept = list_->ItemIndex();
+  list_->SetItemIndex(-1);
+  list_->Clear();
+  for (int i = 0; i < items_->Count(); ++i) {
+    auto* item = new TvxListBoxItem(list_);
+    item->SetAutoTranslate(AutoTranslate());
+    list_->AddObject(item);
+    item->SetHeight(itemHeight_);
+    item->SetStored(false);
+    item->SetLocked(true);
+    item->SetText(items_->Get(i));
+    if (!itemStyle_.empty()) item->SetResource(itemStyle_);
+  }
+  list_->EndUpdate();
+  const int count = list_->Count();
+  list_->SetItemIndex(kept >= count ? count - 1 : kept);
+}
+
+void TvxComboTextBox::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  TvxFreeWatch self(this);
+  inherited::MouseDown(Button, Shift, X, Y);
+  if (self.Gone() || Button != rtl::mbLeft || Designing()) return;
+  const TvxRect content = GetContentRect();
+  if (X >= content.Left && X <= content.Right && Y >= content.Top && Y <= content.Bottom) return;
+  if (popup_->IsOpen()) {
+    popup_->SetIsOpen(false);
+    return;
+  }
+  if (ClosedByThisPress(popup_)) return;
+  if (ShowCaret()) HideCaret();
+  popup_->SetPlacement(vgPlacementBottom);
+  popup_->SetWidth(Width());
+  popup_->SetHeight(list_->ItemHeight() > 0 ? dropDownCount_ * list_->ItemHeight()
+                                            : (Height() - 4) * static_cast<float>(dropDownCount_));
+  list_->ApplyResource();
+  popup_->SetIsOpen(true);
+  list_->Realign();
+}
+
+void TvxComboTextBox::PopupClosed(rtl::TObject*) {
+  if (ShowCaret() && IsFocused()) TvxVisualObject::ShowCaret();
+}
+
+void TvxComboTextBox::Realign() {
+  inherited::Realign();
+  if (realigning_) return;
+  realigning_ = true;
+  popup_->SetWidth(Width());
+  list_->SetWidth(Width());
+  realigning_ = false;
+}
+
+void TvxComboTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
+  TvxFreeWatch self(this);
+  inherited::KeyDown(Key, KeyChar, Shift);
+  if (self.Gone() || Count() == 0) return;
+  if (ReadOnly() && KeyChar != 0) {
+    const std::u16string typed(1, KeyChar);
+    for (int i = 0; i < Count(); ++i) {
+      const std::u16string& text = list_->ItemByIndex(i)->Text();
+      if (!text.empty() && CompareWideText(text.substr(0, 1), typed) == 0) {
+        SetItemIndex(i);
+        break;
+      }
+    }
+    KeyChar = 0;
+  }
+  if (Key == win::VK_UP || Key == win::VK_DOWN) {
+    if (Key == win::VK_UP && ItemIndex() > 0)
+      SetItemIndex(ItemIndex() - 1);
+    else if (Key == win::VK_DOWN && ItemIndex() < Count() - 1)
+      SetItemIndex(ItemIndex() + 1);
+    Key = 0;
+  }
+}
+
+rtl::TClass TvxHudComboTextBox::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxHudComboTextBox>().Build();
+  return &info;
+}
+
+TvxHudComboTextBox::TvxHudComboTextBox(rtl::TComponent* AOwner) : TvxComboTextBox(AOwner) {
+  SetResource("hudcombotextboxstyle");
+  ListBox()->SetResource("hudcombolistboxstyle");
+  // Light text on the dark list.
+  SetItemStyle("hudlistboxitemstyle");
+}
+
+// ---- TvxStringListBox ------------------------------------------------------------------------
+
+rtl::TClass TvxStringListBox::StaticClass() {
+  using L = TvxStringListBox;
+  static const rtl::TClassInfo info = rtl::DefineClass<L>()
+                                          .Property("AutoTranslate", &L::AutoTranslate, &L::SetAutoTranslate)
+                                          .Default(true)
+                                          .Property("TextAlign", &L::TextAlign, &L::SetTextAlign)
+                                          .Default(vgTextAlignCenter)
+                                          .Property("Font", &L::Font, &L::SetFont)
+                                          .Property("Items", &L::Items, &L::SetItems)
+                                          .Property("ItemIndex", &L::ItemIndex, &L::SetItemIndex)
+                                          .NoDefault()
+                                          .Property("BindingSource", &L::BindingSource, &L::SetBindingSource)
+                                          .Build();
+  return &info;
+}
+
+TvxStringListBox::TvxStringListBox(rtl::TComponent* AOwner)
+    : TvxListBox(AOwner), items_(std::make_unique<TvxWideStringList>()), font_(std::make_unique<TvxFont>()) {
+  SetAutoTranslate(true);
+  font_->OnChange = rtl::TNotifyEvent(this, &TvxStringListBox::FontChanged, "FontChanged");
+  items_->OnChange = rtl::TNotifyEvent(this, &TvxStringListBox::ItemsChanged, "ItemsChanged");
+  SetItemHeight(19);
+  SetResource("listboxstyle");
+}
+
+TvxStringListBox::~TvxStringListBox() = default;
+
+void TvxStringListBox::BeforeDestruction() {
+  items_->OnChange = {};
+  font_->OnChange = {};
+  inherited::BeforeDestruction();
+}
+
+void TvxStringListBox::SetTextAlign(TvxTextAlign Value) {
+  if (Value == textAlign_) return;
+  textAlign_ = Value;
+  if (!Loading()) Rebuild();
+}
+
+void TvxStringListBox::FontChanged(rtl::TObject*) {
+  for (int i = 0; i < Count(); ++i) ItemByIndex(i)->SetFont(font_.get());
+}
+
+rtl::TPropValue TvxStringListBox::GetData() {
+  const int i = ItemIndex();
+  if (i < 0 || i >= items_->Count()) return std::u16string();
+  return items_->Get(i);
+}
+
+void TvxStringListBox::SetData(const rtl::TPropValue& Value) {
+  const int i = ItemIndex();
+  if (i < 0 || i >= items_->Count()) return;
+  items_->Put(i, PropValueToText(Value));
+}
+
+void TvxStringListBox::EndUpdate() {
+  // The list's own end of update runs as if one more were open, so that it does not lay
+  // out the old items; the rebuild lays out the new ones.
+  TvxVisualObject::BeginUpdate();
+  inherited::EndUpdate();
+  TvxVisualObject::EndUpdate();
+  if (UpdateCount() == 0) Rebuild();
+}
+
+void TvxStringListBox::Rebuild() {
+  if (UpdateCount() > 0 || ComponentState().Contains(rtl::csDestroying)) return;
+  TvxVisualObject::BeginUpdate();
+  const float offset = VScrollBar() ? VScrollBar()->Value() : 0;
+  const int kept = ItemIndex();
+  Clear();
+  for (int i = 0; i < items_->Count(); ++i) {
+    auto* item = new TvxListBoxItem(this);
+    item->SetAutoTranslate(AutoTranslate());
+    AddObject(item);
+    item->SetHeight(ItemHeight());
+    item->SetStored(false);
+    item->SetLocked(true);
+    item->SetText(items_->Get(i));
+    item->SetFont(font_.get());
+    item->SetResource(itemStyle_);
+  }
+  SetItemIndex(kept);
+  TvxVisualObject::EndUpdate();
+  Realign();
+  if (VScrollBar()) VScrollBar()->SetValue(offset);
+}
+
+rtl::TClass TvxHudStringListBox::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxHudStringListBox>().Build();
+  return &info;
+}
+
+TvxHudStringListBox::TvxHudStringListBox(rtl::TComponent* AOwner) : TvxStringListBox(AOwner) {
+  SetResource("hudlistboxstyle");
+  SetItemStyle("hudlistboxitemstyle");
 }
 
 // ---- TvxComboTrackBar ------------------------------------------------------------------------

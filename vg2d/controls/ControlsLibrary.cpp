@@ -72,8 +72,10 @@ void RegisterListClasses() {
 void RegisterPopupClasses() {
   using rtl::ClassOf;
   RegisterInCategory("Popup", {ClassOf<TvxPopup>(), ClassOf<TvxMessagePopup>()});
-  RegisterInCategory("Text Edits", {ClassOf<TvxComboTrackBar>()});
-  RegisterInCategory("HUD", {ClassOf<TvxHudComboTrackBar>()});
+  RegisterInCategory("Controls", {ClassOf<TvxComboListBox>(), ClassOf<TvxStringListBox>()});
+  RegisterInCategory("Text Edits", {ClassOf<TvxComboTextBox>(), ClassOf<TvxComboTrackBar>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudComboTextBox>(), ClassOf<TvxHudComboTrackBar>(),
+                             ClassOf<TvxHudStringListBox>()});
 }
 
 // The controls by category, in the order of the design lists.
