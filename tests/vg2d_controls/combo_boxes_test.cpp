@@ -239,3 +239,96 @@ TEST_F(ComboBoxes, AStringListRebuiltKeepsItsItemIndexAndScrollPosition) {
   EXPECT_EQ(std::get<std::u16string>(list->GetData()), u"");
   for (int i = 0; i < 20; ++i) EXPECT_NE(list->Items()->Get(i), u"nowhere");
 }
+
+namespace {
+
+// Dark pixels the form shows in a rectangle of its client area.
+int DarkPixels(const win::TCustomForm* Form, int X0, int Y0, int X1, int Y1) {
+  int n = 0;
+  for (int y = Y0; y < Y1; ++y)
+    for (int x = X0; x < X1; ++x) {
+      const uint32_t c = Form->PresentedPixel(x, y);
+      n += ((c >> 16) & 0xFF) < 0x60 && ((c >> 8) & 0xFF) < 0x60 && (c & 0xFF) < 0x60 ? 1 : 0;
+    }
+  return n;
+}
+
+}  // namespace
+
+TEST_F(ComboBoxes, AComboBoxDropsRowsOfItsItemHeightAndStepsByWheelAndKeys) {
+  auto* combo = new TvxStringComboBox(form.get());
+  root->AddObject(combo);
+  combo->SetBounds(20, 100, 120, 22);
+  for (const char16_t* t : {u"alpha", u"beta", u"gamma"}) combo->Items()->Add(t);
+  int changes = 0;
+  combo->OnChange = [&](rtl::TObject*) { ++changes; };
+  combo->SetItemHeight(0);
+  combo->MouseDown(rtl::mbLeft, {}, 10, 10);
+  ASSERT_TRUE(combo->Popup()->IsOpen());
+  EXPECT_EQ(combo->Popup()->PopupForm()->Height(), 144) << "8 rows of the combo's height less 4";
+  // A press on the open combo closes it and chooses nothing.
+  combo->MouseDown(rtl::mbLeft, {}, 10, 10);
+  EXPECT_FALSE(combo->Popup()->IsOpen());
+  EXPECT_EQ(changes, 0);
+  combo->SetItemHeight(19);
+  combo->MouseDown(rtl::mbLeft, {}, 10, 10);
+  ASSERT_TRUE(combo->Popup()->IsOpen());
+  EXPECT_EQ(combo->Popup()->PopupForm()->Height(), 152);
+  EXPECT_EQ(combo->Popup()->PopupForm()->Top(), 80 + 122);
+  // A release below the items closes the list and keeps the choice.
+  const int before = combo->ItemIndex();
+  combo->ListBox()->MouseUp(rtl::mbLeft, {}, 30, 140);
+  EXPECT_FALSE(combo->Popup()->IsOpen());
+  EXPECT_EQ(combo->ItemIndex(), before);
+  // Over a row it chooses.
+  combo->MouseDown(rtl::mbLeft, {}, 10, 10);
+  combo->ListBox()->MouseUp(rtl::mbLeft, {}, 30, 1 + 19 + 9);
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  EXPECT_EQ(std::get<std::u16string>(combo->GetData()), u"beta");
+
+  // The wheel: down steps on, and at the last item it changes nothing but is still taken.
+  bool handled = false;
+  combo->MouseWheel({}, -120, handled);
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  const int changesBefore = changes;
+  handled = false;
+  combo->MouseWheel({}, -120, handled);
+  EXPECT_TRUE(handled);
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  EXPECT_EQ(changes, changesBefore);
+  uint16_t key = win::VK_HOME;
+  char16_t ch = 0;
+  combo->KeyDown(key, ch, {});
+  EXPECT_EQ(combo->ItemIndex(), 0);
+  EXPECT_EQ(key, 0);
+  key = 0;
+  ch = u'G';
+  combo->KeyDown(key, ch, {});
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  EXPECT_EQ(ch, 0);
+
+  // Fewer texts than the index: the last item.
+  combo->Items()->Delete(2);
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  combo->SetItemIndex(-1);
+  combo->SetData(std::u16string(u"lost"));
+  EXPECT_EQ(combo->Items()->Count(), 2);
+  EXPECT_EQ(combo->Items()->IndexOf(u"lost"), -1);
+  combo->OnChange = {};
+  Settle();
+}
+
+TEST_F(ComboBoxes, AComboBoxFaceShowsItsCurrentItem) {
+  auto* combo = new TvxStringComboBox(form.get());
+  root->AddObject(combo);
+  combo->SetBounds(20, 100, 120, 22);
+  for (const char16_t* t : {u"Wide text", u"Other"}) combo->Items()->Add(t);
+  combo->SetItemIndex(-1);
+  Settle();
+  // The face left of the arrow: no item, no text.
+  EXPECT_EQ(DarkPixels(form.get(), 24, 103, 120, 119), 0);
+  combo->SetItemIndex(0);
+  Settle();
+  EXPECT_GT(DarkPixels(form.get(), 24, 103, 120, 119), 20);
+  EXPECT_EQ(combo->ListBox()->Selected()->Parent(), combo->ListBox()->Content()) << "the item stays in the list";
+}

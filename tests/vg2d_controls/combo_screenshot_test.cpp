@@ -153,11 +153,33 @@ TEST(ComboScreenshotChild, Run) {
         box->Items()->Add(t);
       box->SetItemIndex(1);
     }
+    // The other drop-down controls beside them, for the pictures.
+    auto* stringCombo = new TvxStringComboBox(form.get());
+    TvxStringComboBox* hudStringCombo = new TvxHudStringComboBox(form.get());
+    for (TvxStringComboBox* c : {stringCombo, hudStringCombo}) {
+      root->AddObject(c);
+      c->Items()->Add(u"Sequential");
+      c->Items()->Add(u"Full group");
+      c->SetItemIndex(0);
+    }
+    stringCombo->SetBounds(170, 60, 140, 22);
+    hudStringCombo->SetBounds(170, 90, 140, 22);
+    auto* track = new TvxComboTrackBar(form.get());
+    auto* hudTrack = new TvxHudComboTrackBar(form.get());
+    root->AddObject(track);
+    root->AddObject(hudTrack);
+    track->SetBounds(170, 120, 140, 22);
+    hudTrack->SetBounds(170, 150, 140, 22);
+    auto* lines = new TvxHudStringListBox(form.get());
+    root->AddObject(lines);
+    lines->SetBounds(170, 180, 130, 60);
+    for (const char16_t* t : {u"Setup.cfg", u"Winter.cfg", u"Summer.cfg", u"Test.cfg"}) lines->Items()->Add(t);
+    lines->SetItemIndex(1);
     form->Show();
     ASSERT_EQ(win::VideoDriver(), "x11");
     Screenshot s;
     // The form first, then the Hud box's list dropped by a press on its arrow.
-    ASSERT_TRUE(Capture(s, [](const Screenshot& S) { return S.At(100 + 300, 80 + 200) == 0xFF5A7A96u; }));
+    ASSERT_TRUE(Capture(s, [](const Screenshot& S) { return S.At(100 + 310, 80 + 200) == 0xFF5A7A96u; }));
     win::SimulateMouseButton(form.get(), rtl::mbLeft, true, 20 + 134, 31);
     win::SimulateMouseButton(form.get(), rtl::mbLeft, false, 20 + 134, 31);
     ASSERT_TRUE(hud->Popup()->IsOpen());

@@ -58,7 +58,10 @@ void TvxComboListBox::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, 
   TvxFreeWatch popupAlive(popup);
   if (item) {
     const int index = item->GetIndex();
-    if (auto* box = dynamic_cast<TvxComboTextBox*>(comboOwner_)) box->SetItemIndex(index);
+    if (auto* box = dynamic_cast<TvxComboTextBox*>(comboOwner_))
+      box->SetItemIndex(index);
+    else if (auto* combo = dynamic_cast<TvxComboBox*>(comboOwner_))
+      combo->SetItemIndex(index);
   }
   if (!popupAlive.Gone()) popup->SetIsOpen(false);
 }
@@ -217,6 +220,290 @@ TvxHudComboTextBox::TvxHudComboTextBox(rtl::TComponent* AOwner) : TvxComboTextBo
   SetResource("hudcombotextboxstyle");
   ListBox()->SetResource("hudcombolistboxstyle");
   // Light text on the dark list.
+  SetItemStyle("hudlistboxitemstyle");
+}
+
+// ---- TvxComboBox -----------------------------------------------------------------------------
+
+namespace {
+
+template <class T>
+rtl::TClassBuilder<T> ComboRecord() {
+  rtl::TClassBuilder<T> b = rtl::DefineClass<T>();
+  b.Property("CanFocused", &T::CanFocused, &T::SetCanFocused)
+      .Default(true)
+      .Property("DisableFocusEffect", &T::DisableFocusEffect, &T::SetDisableFocusEffect)
+      .Default(false)
+      .Property("ItemIndex", &T::ItemIndex, &T::SetItemIndex)
+      .NoDefault()
+      .Property("DropDownCount", &T::DropDownCount, &T::SetDropDownCount)
+      .Default(8)
+      .Property("Placement", &T::Placement, &T::SetPlacement)
+      .NoDefault()
+      .Property("BindingSource", &T::BindingSource, &T::SetBindingSource)
+      .Property("ListBoxResource", &T::ListBoxResource, &T::SetListBoxResource)
+      .Event("OnChange", &T::OnChange);
+  return b;
+}
+
+}  // namespace
+
+rtl::TClass TvxComboBox::StaticClass() {
+  static const rtl::TClassInfo info = ComboRecord<TvxComboBox>().Build();
+  return &info;
+}
+
+TvxComboBox::TvxComboBox(rtl::TComponent* AOwner) : TvxControl(AOwner) {
+  SetCanFocused(true);
+  popup_ = new TvxPopup(this);
+  popup_->SetPlacementTarget(this);
+  popup_->SetStaysOpen(false);
+  popup_->SetStored(false);
+  popup_->SetLocked(true);
+  popup_->SetDesignHide(true);
+  TvxControl::AddObject(popup_);
+  list_ = new TvxComboListBox(this);
+  list_->SetComboOwner(this);
+  popup_->AddObject(list_);
+  list_->SetStored(false);
+  list_->SetAlign(vaClient);
+  list_->SetShowCheckboxes(false);
+  SetWidth(100);
+  SetHeight(22);
+}
+
+void TvxComboBox::Clear() {
+  if (list_) list_->Clear();
+}
+
+void TvxComboBox::SetItemIndex(int Value) {
+  if (!list_) return;
+  TvxFreeWatch self(this);
+  list_->SetItemIndex(Value);
+  UpdateBindings();
+  OnChange(this);
+  if (self.Gone()) return;
+  GetTopVisualParent();
+  Repaint();
+}
+
+void TvxComboBox::AddObject(TvxObject* AObject) {
+  if (list_ && AObject && (dynamic_cast<TvxListBoxItem*>(AObject) || dynamic_cast<TvxSelectionItem*>(AObject))) {
+    list_->AddObject(AObject);
+    if (AObject->IsVisual()) AObject->Visual()->SetLocked(ComponentState().Contains(rtl::csDesigning));
+    return;
+  }
+  inherited::AddObject(AObject);
+}
+
+void TvxComboBox::GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) {
+  inherited::GetChildren(Proc, Root);
+  if (!list_) return;
+  for (int i = 0; i < list_->Count(); ++i)
+    if (TvxListBoxItem* item = list_->ItemByIndex(i); item && item->Stored()) Proc(item);
+}
+
+void TvxComboBox::SizePopup() {
+  popup_->SetPlacement(placement_);
+  popup_->SetWidth(Width());
+  popup_->SetHeight(list_->ItemHeight() > 0 ? dropDownCount_ * list_->ItemHeight() : dropDownCount_ * (Height() - 4));
+}
+
+void TvxComboBox::DesignClick() {
+  inherited::DesignClick();
+  popup_->SetDesignHide(!popup_->DesignHide());
+  SizePopup();
+  popup_->Position()->SetPoint(MakePoint(Position()->X(), Position()->Y() + Height()));
+}
+
+void TvxComboBox::Realign() {
+  inherited::Realign();
+  if (realigning_) return;
+  realigning_ = true;
+  popup_->SetWidth(Width());
+  list_->SetWidth(Width());
+  realigning_ = false;
+}
+
+void TvxComboBox::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  TvxFreeWatch self(this);
+  inherited::MouseDown(Button, Shift, X, Y);
+  if (self.Gone() || Button != rtl::mbLeft || Designing()) return;
+  if (popup_->IsOpen()) {
+    popup_->SetIsOpen(false);
+    return;
+  }
+  if (ClosedByThisPress(popup_)) return;
+  SizePopup();
+  list_->UpdateStyle();
+  popup_->SetIsOpen(true);
+  list_->Realign();
+}
+
+void TvxComboBox::MouseWheel(rtl::TShiftState Shift, int WheelDelta, bool& Handled) {
+  inherited::MouseWheel(Shift, WheelDelta, Handled);
+  if (WheelDelta < 0 && ItemIndex() < Count() - 1)
+    SetItemIndex(ItemIndex() + 1);
+  else if (WheelDelta > 0 && ItemIndex() > 0)
+    SetItemIndex(ItemIndex() - 1);
+  Handled = true;
+}
+
+void TvxComboBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
+  TvxFreeWatch self(this);
+  inherited::KeyDown(Key, KeyChar, Shift);
+  if (self.Gone() || Count() == 0) return;
+  if (KeyChar != 0) {
+    const std::u16string typed(1, KeyChar);
+    for (int i = 0; i < Count(); ++i) {
+      const std::u16string& text = list_->ItemByIndex(i)->Text();
+      if (!text.empty() && CompareWideText(text.substr(0, 1), typed) == 0) {
+        SetItemIndex(i);
+        KeyChar = 0;
+        break;
+      }
+    }
+  }
+  switch (Key) {
+    case win::VK_END: SetItemIndex(Count() - 1); break;
+    case win::VK_HOME: SetItemIndex(0); break;
+    case win::VK_LEFT:
+    case win::VK_UP:
+      if (ItemIndex() >= 1) SetItemIndex(ItemIndex() - 1);
+      break;
+    case win::VK_RIGHT:
+    case win::VK_DOWN:
+      if (ItemIndex() < Count() - 1) SetItemIndex(ItemIndex() + 1);
+      break;
+    default: return;
+  }
+  Key = 0;
+}
+
+void TvxComboBox::ApplyStyle() {
+  inherited::ApplyStyle();
+  content_ = FindPart<TvxVisualObject>(this, "content");
+  if (!content_) return;
+  content_->OnPaint = TvxPaintEvent(this, &TvxComboBox::PaintItem, "PaintItem");
+  if (TvxListBoxItem* item = list_->Selected()) item->SetWidth(content_->Width());
+}
+
+void TvxComboBox::FreeStyle() {
+  content_ = nullptr;
+  inherited::FreeStyle();
+}
+
+void TvxComboBox::PaintItem(rtl::TObject*, TvxCanvas* Canvas, const TvxRect& ARect) {
+  TvxListBoxItem* item = list_->Selected();
+  if (!item || !Canvas || RectWidth(ARect) <= 0 || RectHeight(ARect) <= 0) return;
+  item->ApplyResource();
+  // The item keeps its place in the list: it is painted into the face as it is, at the
+  // face's size and the combo's opacity, and gets its own back.
+  const float w = item->Width(), h = item->Height(), opacity = item->Opacity();
+  item->SetInitialSize(RectWidth(ARect), RectHeight(ARect));
+  item->SetOpacity(GetAbsoluteOpacity());
+  item->PaintTo(Canvas, ARect, content_);
+  item->SetOpacity(opacity);
+  item->SetInitialSize(w, h);
+}
+
+rtl::TClass TvxHudComboBox::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxHudComboBox>().Build();
+  return &info;
+}
+
+TvxHudComboBox::TvxHudComboBox(rtl::TComponent* AOwner) : TvxComboBox(AOwner) {
+  ListBox()->SetResource("hudcombolistboxstyle");
+}
+
+// ---- TvxStringComboBox -----------------------------------------------------------------------
+
+rtl::TClass TvxStringComboBox::StaticClass() {
+  using C = TvxStringComboBox;
+  static const rtl::TClassInfo info = rtl::DefineClass<C>()
+                                          .Property("AutoTranslate", &C::AutoTranslate, &C::SetAutoTranslate)
+                                          .Default(true)
+                                          .Property("TextAlign", &C::TextAlign, &C::SetTextAlign)
+                                          .Default(vgTextAlignCenter)
+                                          .Property("ItemHeight", &C::ItemHeight, &C::SetItemHeight)
+                                          .Property("Items", &C::Items, &C::SetItems)
+                                          .Property("ItemIndex", &C::ItemIndex, &C::SetItemIndex)
+                                          .NoDefault()
+                                          .Build();
+  return &info;
+}
+
+TvxStringComboBox::TvxStringComboBox(rtl::TComponent* AOwner)
+    : TvxComboBox(AOwner), items_(std::make_unique<TvxWideStringList>()) {
+  SetAutoTranslate(true);
+  items_->OnChange = rtl::TNotifyEvent(this, &TvxStringComboBox::ItemsChanged, "ItemsChanged");
+  ListBox()->SetItemHeight(itemHeight_);
+  SetResource("comboboxstyle");
+}
+
+TvxStringComboBox::~TvxStringComboBox() = default;
+
+void TvxStringComboBox::BeforeDestruction() {
+  items_->OnChange = {};
+  inherited::BeforeDestruction();
+}
+
+void TvxStringComboBox::SetItemHeight(float Value) {
+  if (Value == itemHeight_) return;
+  itemHeight_ = Value;
+  ListBox()->SetItemHeight(Value);
+  Rebuild();
+}
+
+void TvxStringComboBox::SetTextAlign(TvxTextAlign Value) {
+  if (Value == textAlign_) return;
+  textAlign_ = Value;
+  if (!Loading()) Rebuild();
+}
+
+rtl::TPropValue TvxStringComboBox::GetData() {
+  const int i = ItemIndex();
+  if (i < 0 || i >= items_->Count()) return std::u16string();
+  return items_->Get(i);
+}
+
+void TvxStringComboBox::SetData(const rtl::TPropValue& Value) {
+  const int i = ItemIndex();
+  if (i < 0 || i >= items_->Count()) return;
+  items_->Put(i, PropValueToText(Value));
+}
+
+void TvxStringComboBox::Rebuild() {
+  if (ComponentState().Contains(rtl::csDestroying)) return;
+  TvxComboListBox* list = ListBox();
+  BeginUpdate();
+  const int kept = list->ItemIndex();
+  list->SetItemIndex(-1);
+  Clear();
+  for (int i = 0; i < items_->Count(); ++i) {
+    auto* item = new TvxListBoxItem(this);
+    item->SetAutoTranslate(AutoTranslate());
+    AddObject(item);
+    item->SetHeight(itemHeight_);
+    item->SetStored(false);
+    item->SetLocked(true);
+    item->SetResource(itemStyle_);
+    item->SetText(items_->Get(i));
+  }
+  EndUpdate();
+  const int count = list->Count();
+  list->SetItemIndex(kept >= count ? count - 1 : kept);
+  Repaint();
+}
+
+rtl::TClass TvxHudStringComboBox::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxHudStringComboBox>().Build();
+  return &info;
+}
+
+TvxHudStringComboBox::TvxHudStringComboBox(rtl::TComponent* AOwner) : TvxStringComboBox(AOwner) {
+  SetResource("hudcomboboxstyle");
+  ListBox()->SetResource("hudcombolistboxstyle");
   SetItemStyle("hudlistboxitemstyle");
 }
 

@@ -105,6 +105,108 @@ public:
   explicit TvxHudComboTextBox(rtl::TComponent* AOwner);
 };
 
+// A closed combo: it shows its current item in its face (the style's part "content") and
+// drops its list down in a popup. Items added to it go into the list.
+class TvxComboBox : public TvxControl {
+  RTL_CLASS(TvxComboBox, TvxControl)
+public:
+  explicit TvxComboBox(rtl::TComponent* AOwner);
+
+  // The list's current item (-1 without a list) and its count.
+  int ItemIndex() const { return list_ ? list_->ItemIndex() : -1; }
+  // The list's current item; then the bound controls, OnChange and a repaint.
+  void SetItemIndex(int Value);
+  int Count() const { return list_ ? list_->Count() : 0; }
+  int DropDownCount() const { return dropDownCount_; }
+  void SetDropDownCount(int Value) { dropDownCount_ = Value; }
+  TvxPlacement Placement() const { return placement_; }
+  void SetPlacement(TvxPlacement Value) { placement_ = Value; }
+  const std::string& ListBoxResource() const { return list_->Resource(); }
+  void SetListBoxResource(const std::string& Value) { list_->SetResource(Value); }
+  TvxPopup* Popup() const { return popup_; }
+  TvxComboListBox* ListBox() const { return list_; }
+  // Frees the list's items.
+  virtual void Clear();
+
+  std::string GetItemClassName() override { return "TvxListBoxItem"; }
+  // List items (and selection items) go into the list; anything else stays here.
+  void AddObject(TvxObject* AObject) override;
+  // Design time: shows or hides the list under the combo, for editing its items.
+  void DesignClick() override;
+  void Realign() override;
+  // A left press drops the list down, or closes it.
+  void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
+  // Down a notch: the next item; up: the previous one; always taken.
+  void MouseWheel(rtl::TShiftState Shift, int WheelDelta, bool& Handled) override;
+  // With items: a typed first letter, Home, End and the arrows choose.
+  void KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) override;
+
+  rtl::TNotifyEvent OnChange;
+
+protected:
+  // The part "content" paints the current item.
+  void ApplyStyle() override;
+  void FreeStyle() override;
+  // The list's items are written as the combo's children.
+  void GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) override;
+
+private:
+  void PaintItem(rtl::TObject* Sender, TvxCanvas* Canvas, const TvxRect& ARect);
+  void SizePopup();
+
+  TvxPopup* popup_;
+  TvxComboListBox* list_;
+  TvxVisualObject* content_ = nullptr;
+  int dropDownCount_ = 8;
+  TvxPlacement placement_ = vgPlacementBottom;
+  bool realigning_ = false;
+};
+
+class TvxHudComboBox : public TvxComboBox {
+  RTL_CLASS(TvxHudComboBox, TvxComboBox)
+public:
+  explicit TvxHudComboBox(rtl::TComponent* AOwner);
+};
+
+// A combo box whose items are built from texts.
+class TvxStringComboBox : public TvxComboBox {
+  RTL_CLASS(TvxStringComboBox, TvxComboBox)
+public:
+  explicit TvxStringComboBox(rtl::TComponent* AOwner);
+  ~TvxStringComboBox() override;
+  void BeforeDestruction() override;
+
+  TvxWideStrings* Items() const { return items_.get(); }
+  void SetItems(TvxWideStrings* Value) { items_->Assign(Value); }
+  float ItemHeight() const { return itemHeight_; }
+  void SetItemHeight(float Value);
+  TvxTextAlign TextAlign() const { return textAlign_; }
+  void SetTextAlign(TvxTextAlign Value);
+  const std::string& ItemStyle() const { return itemStyle_; }
+  void SetItemStyle(const std::string& Value) { itemStyle_ = Value; }
+  // The text at ItemIndex; empty outside the texts.
+  rtl::TPropValue GetData() override;
+  // Into the text at ItemIndex; nothing outside the texts.
+  void SetData(const rtl::TPropValue& Value) override;
+  // Frees the items and builds one per text, keeping ItemIndex (the last item when the
+  // texts got fewer).
+  void Rebuild();
+
+private:
+  void ItemsChanged(rtl::TObject*) { Rebuild(); }
+
+  std::unique_ptr<TvxWideStringList> items_;
+  float itemHeight_ = 19;
+  TvxTextAlign textAlign_ = vgTextAlignCenter;
+  std::string itemStyle_ = "listboxitemstyle";
+};
+
+class TvxHudStringComboBox : public TvxStringComboBox {
+  RTL_CLASS(TvxHudStringComboBox, TvxStringComboBox)
+public:
+  explicit TvxHudStringComboBox(rtl::TComponent* AOwner);
+};
+
 // A list box whose items are built from texts.
 class TvxStringListBox : public TvxListBox {
   RTL_CLASS(TvxStringListBox, TvxListBox)

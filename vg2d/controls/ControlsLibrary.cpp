@@ -72,10 +72,12 @@ void RegisterListClasses() {
 void RegisterPopupClasses() {
   using rtl::ClassOf;
   RegisterInCategory("Popup", {ClassOf<TvxPopup>(), ClassOf<TvxMessagePopup>()});
-  RegisterInCategory("Controls", {ClassOf<TvxComboListBox>(), ClassOf<TvxStringListBox>()});
+  RegisterInCategory("Controls", {ClassOf<TvxComboListBox>(), ClassOf<TvxComboBox>(), ClassOf<TvxStringListBox>(),
+                                  ClassOf<TvxStringComboBox>()});
   RegisterInCategory("Text Edits", {ClassOf<TvxComboTextBox>(), ClassOf<TvxComboTrackBar>()});
   RegisterInCategory("HUD", {ClassOf<TvxHudComboTextBox>(), ClassOf<TvxHudComboTrackBar>(),
-                             ClassOf<TvxHudStringListBox>()});
+                             ClassOf<TvxHudComboBox>(), ClassOf<TvxHudStringListBox>(),
+                             ClassOf<TvxHudStringComboBox>()});
 }
 
 // The controls by category, in the order of the design lists.
