@@ -7,6 +7,7 @@
 #include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Header.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Inspector.h"
@@ -15,6 +16,7 @@
 #include "vg2d/controls/Memo.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/PathDesigner.h"
+#include "vg2d/controls/Popups.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
@@ -97,6 +99,18 @@ void UnregisterDesigners() {
   RegisterInspectorDesigner(rtl::ClassOf<TvxPathData>(), nullptr);
 }
 
+// Popups and the drop-down controls that open them.
+void RegisterPopupClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Popup", {ClassOf<TvxPopup>(), ClassOf<TvxMessagePopup>()});
+  RegisterInCategory("Controls", {ClassOf<TvxComboListBox>(), ClassOf<TvxComboBox>(), ClassOf<TvxStringListBox>(),
+                                  ClassOf<TvxStringComboBox>()});
+  RegisterInCategory("Text Edits", {ClassOf<TvxComboTextBox>(), ClassOf<TvxComboTrackBar>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudComboTextBox>(), ClassOf<TvxHudComboTrackBar>(),
+                             ClassOf<TvxHudComboBox>(), ClassOf<TvxHudStringListBox>(),
+                             ClassOf<TvxHudStringComboBox>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -125,6 +139,7 @@ void RegisterControlClasses() {
   RegisterListClasses();
   RegisterMemoClasses();
   RegisterDesignerClasses();
+  RegisterPopupClasses();
 }
 
 }  // namespace
@@ -138,6 +153,7 @@ void ControlsStartup() {
 
 void ControlsShutdown() {
   if (startCount == 0 || --startCount != 0) return;
+  CloseAllPopups();
   UnregisterDesigners();
   for (auto it = registered.rbegin(); it != registered.rend(); ++it) rtl::UnRegisterClass(*it);
   registered.clear();
