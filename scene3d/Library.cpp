@@ -1,0 +1,51 @@
+#include "scene3d/Library.h"
+
+#include "scene3d/Animations.h"
+#include "scene3d/BitmapList.h"
+#include "scene3d/MeshData.h"
+#include "scene3d/SceneControl.h"
+#include "scene3d/SceneObjects.h"
+#include "scene3d/Values.h"
+
+namespace dx {
+
+namespace {
+bool started = false;
+bool shutdownWaiting = false;
+
+void FreeShared() {
+  FreeDxAniThread();
+  FreeDxClassList();
+  shutdownWaiting = false;
+}
+}  // namespace
+
+void SceneLibraryStartup() {
+  if (started) return;
+  started = true;
+  shutdownWaiting = false;
+  rtl::RegisterClasses<TdxBitmap, TdxPosition, TdxMeshData, TdxMaterial, TdxBitmapRect, TdxBounds>();
+  rtl::RegisterClasses<TdxScene, TdxObject, TdxVisualObject>();
+  rtl::RegisterClasses<TdxBitmapStream, TdxBitmapCollection, TdxBitmapList>();
+  RegisterDxSceneObjectClasses();
+  RegisterDxClasses("Resources", {TdxBitmapObject::StaticClass()});
+  RegisterDxAnimationClasses();
+}
+
+void SceneLibraryShutdown() {
+  if (!started) return;
+  started = false;
+  if (DxSceneCount() > 0) {
+    shutdownWaiting = true;
+    return;
+  }
+  FreeShared();
+}
+
+bool SceneLibraryStarted() { return started; }
+
+void SceneLibraryLastSceneGone() {
+  if (shutdownWaiting) FreeShared();
+}
+
+}  // namespace dx

@@ -1,0 +1,261 @@
+// The 3D scene control: a windowed control that hosts a 3D object tree. It keeps the root
+// objects, makes a canvas of the default class with its window, draws one frame per render
+// request and hands the frame to its form: a transparent scene on a form gives the form whole
+// frames with per-pixel alpha (the form's layered update), any other scene copies its frame
+// into the form's frame and presents it. It routes the window's mouse, keyboard and drop input
+// to the objects along pick rays (SceneInput.cpp), keeps hover, capture and focus, moves or
+// resizes its form when asked, and with RealTime on it ticks and draws from the idle handler.
+//
+// Render requests: RepaintScene of a transparent scene on a form posts WM_DXSCENERENDER to the
+// scene's window; the handler takes every further such message off the queue and draws once.
+// Any other scene invalidates itself and draws on WM_PAINT. A request made while a frame is
+// being drawn is dropped (the rendering guard); one still queued draws the next frame.
+//
+// References: captured, hovered, focused, selected, the camera, the active control, the drop
+// target and the object being dragged are plain pointers that the tree (and free
+// notifications, for objects outside it) clears before the object goes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win/Forms.h"
+#include "scene3d/Canvas.h"
+#include "scene3d/Objects.h"
+#include "scene3d/SceneObjects.h"
+#include "scene3d/VisualObjects.h"
+
+namespace dx {
+
+// The render request a transparent scene posts to itself.
+constexpr win::UINT WM_DXSCENERENDER = rtl::WM_USER + 0x1F5;
+// The snap step of design moves, in scene units.
+inline constexpr float DesignSnapStep = 0.25f;
+
+// The number of 3D scene controls alive.
+int DxSceneCount();
+
+class TdxScene : public win::TCustomControl, public IdxScene, public win::IDropTarget {
+  RTL_CLASS(TdxScene, win::TCustomControl)
+public:
+  explicit TdxScene(rtl::TComponent* AOwner);
+  ~TdxScene() override;
+  void BeforeDestruction() override;
+
+  // ---- roots ----------------------------------------------------------------------------------
+  int GetCount() const { return static_cast<int>(objects_.size()); }
+  // Nil outside the list.
+  TdxObject* GetObject(int Index) const;
+  // The last root that is a visual object and not locked (the scene's own design objects are
+  // locked); nil when there is none.
+  TdxVisualObject* GetRoot() const;
+  // Takes every root out of the list, the first first, clears its links and frees it.
+  void DeleteChildren();
+
+  // ---- frames ---------------------------------------------------------------------------------
+  // Draws one frame now (nothing without a canvas or while a frame is being drawn).
+  virtual void RenderScene();
+  // Hands the canvas's last frame to the layered form.
+  void UpdateLayer();
+  // How many frames were drawn (BeginScene reached), for tests and statistics.
+  int FrameCount() const { return frames_; }
+
+  // ---- properties -----------------------------------------------------------------------------
+  bool AlignRoot() const { return alignRoot_; }
+  void SetAlignRoot(bool Value) { alignRoot_ = Value; }
+  bool AllowDrag() const { return allowDrag_; }
+  void SetAllowDrag(bool Value) { allowDrag_ = Value; }
+  TdxVisualObject* ActiveControl() const { return activeControl_; }
+  // Stores it and, unless loading, the object takes the focus (when it can).
+  void SetActiveControl(TdxVisualObject* Value);
+  bool Lighting() const { return lighting_; }
+  void SetLighting(bool Value) { lighting_ = Value; }
+  TdxQuality Quality() const { return quality_; }
+  // A change reaches the canvas when there is one; before that the canvas takes it at creation.
+  void SetQuality(TdxQuality Value);
+  // "#AARRGGBB"; a different colour is stored and the control invalidated.
+  std::string FillColor() const;
+  void SetFillColor(const std::string& Value);
+  TdxColor FillColorValue() const { return fillColor_; }
+  std::string AmbientColor() const;
+  void SetAmbientColor(const std::string& Value);
+  TdxCamera* Camera() const { return camera_; }
+  bool Transparency() const { return transparency_; }
+  void SetTransparency(bool Value) { transparency_ = Value; }
+  bool RealTime() const { return realTime_; }
+  // A change makes this scene the application's idle handler (unless designing).
+  void SetRealTime(bool Value);
+  int RealTimeSleep() const { return realTimeSleep_; }
+  void SetRealTimeSleep(int Value) { realTimeSleep_ = Value; }
+  bool InvisibleAtRuntime() const { return invisibleAtRuntime_; }
+  void SetInvisibleAtRuntime(bool Value) { invisibleAtRuntime_ = Value; }
+  bool UsingDesignCamera() const { return usingDesignCamera_; }
+  void SetUsingDesignCamera(bool Value) { usingDesignCamera_ = Value; }
+  bool DesignSnapToGrid() const { return designSnapToGrid_; }
+  void SetDesignSnapToGrid(bool Value) { designSnapToGrid_ = Value; }
+  bool DesignSnapToLines() const { return designSnapToLines_; }
+  void SetDesignSnapToLines(bool Value) { designSnapToLines_ = Value; }
+  bool DesignSnapGridShow() const { return designSnapGridShow_; }
+  void SetDesignSnapGridShow(bool Value);
+  // The design camera rig: dummy A turns the view about Z, dummy B (its child) tilts it about X,
+  // the camera (B's child) stands at Position.Y = minus its distance from the rig's centre.
+  TdxDummy* DesignDummyA() const { return designDummyA_; }
+  TdxDummy* DesignDummyB() const { return designDummyB_; }
+  TdxCamera* DesignCamera() const { return designCamera_; }
+
+  // ---- real time ------------------------------------------------------------------------------
+  // The idle handler: with RealTime on one tick and frame, and "not done" so that it runs again
+  // (after RealTimeSleep milliseconds when that is set).
+  void DoIdle(rtl::TObject* Sender, bool& Done);
+  // One frame of the loop: time, statistics, the roots' ticks, the physics, the frame.
+  void RealTimeTick();
+  float FramesPerSecond() const { return fps_; }
+  float DeltaTime() const { return deltaTime_; }
+  // Makes the physics engine of the default class when there is none.
+  void CreatePhysics();
+
+  // ---- input (SceneInput.cpp) -----------------------------------------------------------------
+  // The object under a client point (see the file comment of SceneInput.cpp); nil when none.
+  TdxVisualObject* ObjectAtPoint(float X, float Y);
+  // Rounded to the snap step when snapping to the grid.
+  float SnapValue(float Value) const;
+  void BeginWindowDrag();
+  void BeginWindowResize();
+  bool Moving() const { return moving_; }
+  bool Resizing() const { return resizing_; }
+  TdxVisualObject* Hovered() const { return hovered_; }
+  TdxVisualObject* Selected() const { return selected_; }
+  TdxVisualObject* DropTarget() const { return dropTarget_; }
+  TdxVisualObject* DragObject() const { return dragObject_; }
+  // Keys as the objects get them; Tab (with a root) moves the focus instead.
+  void KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
+  void KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
+  // The hint of the object under a client point: its text, and the square of 10 pixels
+  // around the point in which it holds. False when no object with ShowHint is there.
+  bool HintAt(int X, int Y, std::u16string& Text, win::TRect& CursorRect);
+
+  // ---- IdxScene -------------------------------------------------------------------------------
+  void AddObject(TdxObject* Obj) override;
+  void RemoveObject(TdxObject* Obj) override;
+  void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
+  bool GetDesignTime() const override { return designing_; }
+  bool GetRealTime() const override { return realTime_; }
+  rtl::TComponent* GetComponent() override { return this; }
+  // Asks for a frame (see the file comment).
+  void RepaintScene() override;
+  TdxCanvas* GetCanvas() override { return canvas_.get(); }
+  int GetClientWidth() override { return Width(); }
+  int GetClientHeight() override { return Height(); }
+  void SetFocused(TdxVisualObject* Value) override;
+  TdxVisualObject* GetFocused() override { return focused_; }
+  void SetCaptured(TdxVisualObject* Value) override;
+  TdxVisualObject* GetCaptured() override { return captured_; }
+  TdxVisualObject* GetActiveControl() override { return activeControl_; }
+  TdxVector GetMousePos() override { return lastPoint_; }
+  void ClientToScreen(float X, float Y, int& ScreenX, int& ScreenY) override;
+  void BeginVCLDrag(TdxVisualObject* Obj) override;
+  bool IsDesignSelected(TdxVisualObject* Obj) override { return Obj && Obj == selected_; }
+  TdxCamera* GetCamera() override { return camera_; }
+  void SetCamera(TdxCamera* Value) override;
+  bool GetInvisibleAtRuntime() override { return invisibleAtRuntime_; }
+  TdxPhysics* GetPhysics(bool Create) override;
+
+  // ---- drops from other programs (points in screen pixels) ------------------------------------
+  win::HRESULT DragEnter(const win::TDropData& Data, rtl::TShiftState Keys, const win::TPoint& Pt,
+                         std::int32_t& Effect) override;
+  win::HRESULT DragOver(rtl::TShiftState Keys, const win::TPoint& Pt, std::int32_t& Effect) override;
+  win::HRESULT DragLeave() override;
+  win::HRESULT Drop(const win::TDropData& Data, rtl::TShiftState Keys, const win::TPoint& Pt,
+                    std::int32_t& Effect) override;
+
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  win::LRESULT WndProc(win::MSG& Message) override;
+
+protected:
+  void DefineProperties(rtl::TFiler* Filer) override;
+  void Loaded() override;
+  void GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) override;
+  void CreateHandle() override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  void Paint() override;
+  void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) override;
+  void MouseMove(rtl::TShiftState Shift, int X, int Y) override;
+  void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) override;
+  bool DoMouseWheel(rtl::TShiftState Shift, int WheelDelta, const win::TPoint& MousePos) override;
+
+private:
+  bool OnForm() const;
+  bool IsLoading() const { return ComponentState().Contains(rtl::csLoading); }
+  bool IsDestroying() const { return ComponentState().Contains(rtl::csDestroying); }
+  void Present();
+  void Watch(rtl::TComponent* Old, rtl::TComponent* New);
+  // Input helpers (SceneInput.cpp).
+  void SendMouseDown(TdxVisualObject* Obj, rtl::TMouseButton Button, rtl::TShiftState Shift);
+  void SendMouseMove(TdxVisualObject* Obj, rtl::TShiftState Shift);
+  void SendMouseUp(TdxVisualObject* Obj, rtl::TMouseButton Button, rtl::TShiftState Shift);
+  void LocalRay(TdxVisualObject* Obj, TdxVector& Point, TdxVector& RayPos, TdxVector& RayDir) const;
+  void Unhover();
+  void HandleChar(char16_t Ch);
+  void TabFocus(bool Backward);
+  TdxVisualObject* DropSearch(float X, float Y, const TdxDragObject& Data);
+  void ControlDragOver(rtl::TObject* Sender, rtl::TObject* Source, int X, int Y, int State, bool& Accept);
+  void ControlDragDrop(rtl::TObject* Sender, rtl::TObject* Source, int X, int Y);
+  void SetDropTarget(TdxVisualObject* Value, const TdxDragObject& Data, const TdxVector& Point);
+
+  std::unique_ptr<TdxCanvas> canvas_;
+  std::vector<TdxObject*> objects_;
+  TdxVisualObject* selected_ = nullptr;
+  TdxVisualObject* captured_ = nullptr;
+  TdxVisualObject* hovered_ = nullptr;
+  TdxVisualObject* focused_ = nullptr;
+  TdxVisualObject* activeControl_ = nullptr;
+  TdxVisualObject* dropTarget_ = nullptr;
+  TdxVisualObject* dragObject_ = nullptr;  // the object a control drag carries
+  TdxCamera* camera_ = nullptr;
+  TdxDummy* designDummyA_ = nullptr;
+  TdxDummy* designDummyB_ = nullptr;
+  TdxCamera* designCamera_ = nullptr;
+  win::TCustomControl* dragControl_ = nullptr;
+  std::unique_ptr<TdxPhysics> physics_;
+  // Mouse state: the last pointer point, the snapped one and the previous snapped one.
+  TdxVector lastPoint_{0, 0, 0, 1};
+  TdxVector snapPoint_{0, 0, 0, 1};
+  TdxVector prevSnapPoint_{0, 0, 0, 1};
+  bool moving_ = false;
+  bool resizing_ = false;
+  int resizeWidth_ = 0;
+  int resizeHeight_ = 0;
+  // Drops from other programs.
+  TdxDragObject oleData_;
+  bool oleActive_ = false;
+  bool designing_ = false;
+  bool transparency_ = false;
+  bool allowDrag_ = false;
+  bool designSnapToGrid_ = false;
+  bool designSnapToLines_ = true;
+  bool designSnapGridShow_ = true;
+  bool alignRoot_ = true;
+  bool rendering_ = false;
+  bool lighting_ = true;
+  TdxColor fillColor_ = 0xFF303030u;
+  TdxColor ambientColor_ = 0xFF202020u;
+  TdxQuality quality_ = dxLowQuality;
+  bool realTime_ = false;
+  int realTimeSleep_ = 0;
+  bool invisibleAtRuntime_ = false;
+  bool usingDesignCamera_ = true;
+  rtl::TCursor savedCursor_ = rtl::crDefault;
+  // Real-time statistics: seconds on the application clock.
+  double lastTime_ = 0;
+  double accumulated_ = 0;
+  int frameCounter_ = 0;
+  float fps_ = 0;
+  float deltaTime_ = 0;
+  unsigned long long pauseTimer_ = 0;  // runs while the loop rests RealTimeSleep ms
+  int frames_ = 0;
+};
+
+}  // namespace dx

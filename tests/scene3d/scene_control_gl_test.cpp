@@ -1,0 +1,128 @@
+// A real frame of the 3D scene control: the Direct3D canvas on the OpenGL device, in a
+// transparent form on SDL's dummy display, with a lit cube seen through the scene's camera and
+// an unlit bar in screen space. With GASCAL_FRAME_DIR set the frame the form was given and the
+// frame it shows are written there as PNGs to look at.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "platform/gfx3d/GlDevice.h"
+#include "platform/loop/Application.h"
+#include "scene3d/DxCanvas.h"
+#include "scene3d/FilterGdiPlus.h"
+#include "scene3d/Library.h"
+#include "scene3d/SceneControl.h"
+#include "vg2d/core/Library.h"
+
+using namespace dx;
+
+namespace {
+
+// A cube of its size about its centre, in its material's colour.
+class Cube : public TdxVisualObject {
+public:
+  using TdxVisualObject::TdxVisualObject;
+  void Render() override {
+    TdxMaterial m;
+    m.SetDiffuseColor(colour);
+    m.SetLighting(lit);
+    GetCanvas()->SetMaterial(m);
+    GetCanvas()->FillCube({0, 0, 0, 1}, {Width(), Height(), Depth(), 1}, GetAbsoluteOpacity());
+  }
+  TdxColor colour = 0xFFC0C0C0u;
+  bool lit = true;
+};
+
+void Save(const std::uint32_t* Bits, int W, int H, const std::string& Name) {
+  const char* dir = std::getenv("GASCAL_FRAME_DIR");
+  if (!dir) return;
+  TdxBitmap b(W, H);
+  std::uint32_t* out = nullptr;
+  ASSERT_TRUE(b.Map(out, true));
+  std::copy(Bits, Bits + static_cast<size_t>(W) * static_cast<size_t>(H), out);
+  b.Unmap();
+  vg::LibraryStartup();  // the 2D codec writes the file
+  EXPECT_TRUE(TdxFilterGdiPlus().SaveToFile(std::string(dir) + "/" + Name + ".png", b, ""));
+  vg::LibraryShutdown();
+}
+
+}  // namespace
+
+TEST(SceneControlGl, ATransparentSceneShowsItsObjectsOverTheFormAndNothingElse) {
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  rtl::Application->Reset();
+  dxDirectXStartup(gfx3d::OpenGlDirect3D());
+  SceneLibraryStartup();
+  {
+    auto made = std::make_unique<win::TForm>(nullptr);
+    win::TForm& form = *made;
+    form.SetBorderStyle(win::bsNone);
+    form.SetColor(0xFF203040u);
+    form.SetBounds(0, 0, 320, 240);
+    auto* scene = new TdxScene(&form);
+    scene->SetTransparency(true);
+    scene->SetUsingDesignCamera(false);
+    scene->SetFillColor("#00000000");
+    scene->SetParent(&form);
+    scene->SetAlign(win::alClient);
+    auto* root = new TdxVisualObject(&form);
+    scene->AddObject(root);
+    auto* light = new TdxLight(&form);
+    light->RotateAngle()->SetX(-35);
+    light->RotateAngle()->SetZ(25);
+    root->AddObject(light);
+    auto* cube = new Cube(&form);
+    cube->SetSizeNoChange(2, 2, 2);
+    root->AddObject(cube);
+    auto* camera = new TdxCamera(&form);
+    camera->Position()->SetPoint({4, -5, 3});
+    camera->SetTarget(cube);
+    root->AddObject(camera);
+    scene->SetCamera(camera);
+    auto* bar = new Cube(&form);
+    bar->SetProjection(dxProjectionScreen);
+    bar->colour = 0xFF30D040u;
+    bar->lit = false;
+    bar->SetSizeNoChange(200, 16, 1);
+    bar->Position()->SetPoint({160, 220, 0});
+    root->AddObject(bar);
+    form.Show();
+    rtl::Application->ProcessMessages();
+    ASSERT_NE(scene->GetCanvas(), nullptr);
+    auto* canvas = dynamic_cast<TdxDirectXCanvas*>(scene->GetCanvas());
+    ASSERT_NE(canvas, nullptr);
+    ASSERT_TRUE(canvas->HasDevice());
+    EXPECT_GE(scene->FrameCount(), 1);
+    Save(canvas->Buffer(), 320, 240, "scene_frame");
+    Save(form.PresentedFrame().data(), 320, 240, "scene_shown");
+
+    // Corners: nothing drawn, the form shows through, and the scene's own pixels are clear.
+    EXPECT_EQ(form.PresentedPixel(2, 2), 0xFF203040u);
+    EXPECT_EQ(form.PresentedPixel(317, 2), 0xFF203040u);
+    EXPECT_EQ(canvas->Buffer()[2 * 320 + 2], 0u);
+    // The bar: opaque green from x 60 to 260 around y 220.
+    EXPECT_EQ(form.PresentedPixel(160, 220), 0xFF30D040u);
+    EXPECT_EQ(form.PresentedPixel(70, 215), 0xFF30D040u);
+    EXPECT_EQ(form.PresentedPixel(40, 220), 0xFF203040u);
+    // The cube, looked at, sits in the middle: opaque, grey (equal channels), lit above the ambient.
+    const std::uint32_t mid = canvas->Buffer()[120 * 320 + 160];
+    EXPECT_EQ(mid >> 24, 0xFFu);
+    const int r = (mid >> 16) & 0xFF, g = (mid >> 8) & 0xFF, b = mid & 0xFF;
+    EXPECT_EQ(r, g);
+    EXPECT_EQ(g, b);
+    EXPECT_GT(g, 0x20);
+    // A changed object gives a new frame through the posted request.
+    const int frames = scene->FrameCount();
+    bar->Position()->SetY(20);
+    rtl::Application->ProcessMessages();
+    EXPECT_EQ(scene->FrameCount(), frames + 1);
+    EXPECT_EQ(form.PresentedPixel(160, 220), 0xFF203040u);
+    EXPECT_EQ(form.PresentedPixel(160, 20), 0xFF30D040u);
+  }
+  rtl::Application->ProcessMessages();
+  SceneLibraryShutdown();
+  dxDirectXShutdown();
+}
