@@ -24,6 +24,10 @@ vg::TvxVisualObject* dropTarget2D = nullptr;
 
 bool IsRightAngle(float A) { return A == 90 || A == -90 || A == 270 || A == -270; }
 
+// Whole pixels around a float edge, saturated (dirty rectangles are stored unclipped).
+int PixelFloor(float V) { return std::isnan(V) ? 0 : static_cast<int>(std::clamp(std::floor(V), -1e9f, 1e9f)); }
+int PixelCeil(float V) { return std::isnan(V) ? 0 : static_cast<int>(std::clamp(std::ceil(V), -1e9f, 1e9f)); }
+
 }  // namespace
 
 vg::TvxVisualObject* ObjectLayerDropTarget() { return dropTarget2D; }
@@ -335,18 +339,24 @@ void TdxCustomObjectLayer::CopyToBuffer(const std::vector<vg::TvxRect>& Rects) {
   std::uint32_t* bits = nullptr;
   if (!buffer->Map(bits, true)) return;
   const int sw = canvas_->Width(), dw = buffer->Width();
+  // The bounds of what was copied: only that part of the texture is uploaded again.
+  int left = w, top = h, right = 0, bottom = 0;
   for (const vg::TvxRect& r : Rects) {
-    const int l = std::clamp(static_cast<int>(std::floor(r.Left)), 0, w);
-    const int t = std::clamp(static_cast<int>(std::floor(r.Top)), 0, h);
-    const int rr = std::clamp(static_cast<int>(std::ceil(r.Right)), 0, w);
-    const int b = std::clamp(static_cast<int>(std::ceil(r.Bottom)), 0, h);
-    if (rr <= l) continue;
+    const int l = std::clamp(PixelFloor(r.Left), 0, w);
+    const int t = std::clamp(PixelFloor(r.Top), 0, h);
+    const int rr = std::clamp(PixelCeil(r.Right), 0, w);
+    const int b = std::clamp(PixelCeil(r.Bottom), 0, h);
+    if (rr <= l || b <= t) continue;
     for (int y = t; y < b; ++y)
       std::memcpy(bits + static_cast<size_t>(y) * static_cast<size_t>(dw) + static_cast<size_t>(l),
                   src + static_cast<size_t>(y) * static_cast<size_t>(sw) + static_cast<size_t>(l),
                   static_cast<size_t>(rr - l) * 4);
+    left = std::min(left, l);
+    top = std::min(top, t);
+    right = std::max(right, rr);
+    bottom = std::max(bottom, b);
   }
-  buffer->Unmap();
+  buffer->UnmapRect(left, top, right, bottom);
 }
 
 void TdxCustomObjectLayer::PaintObjects() {

@@ -182,12 +182,16 @@ TEST_F(ObjectLayerTest, TwentyOneRectanglesPaintAsTheirUnionAndTwentyStaySeparat
   ASSERT_TRUE(layer->GetBuffer()->Map(bits, true));
   std::fill(bits, bits + 100 * 100, 0u);
   layer->GetBuffer()->Unmap();
+  layer->GetBuffer()->SetNeedUpdate(false);  // as the canvas's upload leaves it
   for (int i = 0; i < 20; ++i) layer->AddUpdateRect(R(i * 4.0f, i * 4.0f, i * 4.0f + 1, i * 4.0f + 1));
   const int paints = root->paints;
   Frame();
   EXPECT_EQ(root->paints, paints + 1) << "a root is painted once, whatever rectangles it meets";
   EXPECT_EQ(Pixel(4, 4), 0xFFFF0000u);
   EXPECT_EQ(Pixel(6, 4), 0u) << "outside every rectangle";
+  int l, t, r, b;
+  ASSERT_TRUE(layer->GetBuffer()->PendingRect(l, t, r, b)) << "only what was painted goes up again";
+  EXPECT_EQ(std::vector<int>({l, t, r, b}), std::vector<int>({0, 0, 78, 78}));
   EXPECT_EQ(layer->GetUpdateRectsCount(), 0);
   // A twenty-first merges them all.
   for (int i = 0; i < 21; ++i) layer->AddUpdateRect(R(i * 4.0f, i * 4.0f, i * 4.0f + 1, i * 4.0f + 1));
