@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
@@ -128,7 +129,7 @@ void TdxCustomObjectLayer::BeforeDestruction() {
   loadTimer_ = 0;
   if (style_) style_->RemoveSceneRef(this);
   style_ = nullptr;
-  captured_ = hovered_ = focused_ = selected_ = designPlaceObject_ = designEditObject_ = nullptr;
+  captured_ = hovered_ = focused_ = selected_ = designPlaceObject_ = designEditObject_ = dragSource_ = nullptr;
   activeControl_ = nullptr;
   while (!roots_.empty()) {
     vg::TvxObject* o = roots_.front();
@@ -213,7 +214,7 @@ void TdxCustomObjectLayer::UpdateStyle() {
 void TdxCustomObjectLayer::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
   inherited::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove || !AComponent) return;
-  for (vg::TvxVisualObject** ref : {&captured_, &selected_, &hovered_, &focused_, &designPlaceObject_})
+  for (vg::TvxVisualObject** ref : {&captured_, &selected_, &hovered_, &focused_, &designPlaceObject_, &dragSource_})
     if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
   if (activeControl_ && static_cast<rtl::TComponent*>(activeControl_) == AComponent) activeControl_ = nullptr;
   if (dropTarget2D && static_cast<rtl::TComponent*>(dropTarget2D) == AComponent) dropTarget2D = nullptr;
@@ -410,10 +411,6 @@ void TdxCustomObjectLayer::PaintObjects() {
     }
   }
   c->EndScene();
-}
-
-void TdxCustomObjectLayer::CollectVisibleObjects(std::vector<TdxVisualObject*>& List) {
-  inherited::CollectVisibleObjects(List);
 }
 
 // ---- input --------------------------------------------------------------------------------------------
@@ -620,7 +617,8 @@ bool TdxCustomObjectLayer::HintShow(TdxHintInfo& Info) {
 
 vg::TvxDragObject TdxCustomObjectLayer::Drag2D(const TdxDragObject& Data) const {
   vg::TvxDragObject d;
-  d.Source = Data.Source;
+  // A drag the host carries for this layer comes from the 2D object that started it.
+  d.Source = Data.Source == this && dragSource_ ? dragSource_ : Data.Source;
   for (const std::string& f : Data.Files) d.Files.push_back(rtl::Utf8ToWide(f));
   d.Data = Data.Data;
   return d;
@@ -739,10 +737,15 @@ vg::TvxPoint TdxCustomObjectLayer::LocalToScreen(const vg::TvxPoint& P) {
 }
 
 void TdxCustomObjectLayer::BeginVCLDrag(vg::TvxVisualObject* Obj) {
-  // The 3D host carries a 2D object through the drag as its source.
+  // The 3D host carries the layer through the drag; the layer stands for the 2D object.
   IdxScene* s = Scene();
   if (!s || !Obj) return;
-  if (auto* scene = dynamic_cast<TdxScene*>(s->GetComponent())) scene->BeginVCLDrag(this);
+  dragSource_ = Obj;
+  s->BeginVCLDrag(this);
+}
+
+void TdxCustomObjectLayer::DragEnd() {
+  if (vg::TvxVisualObject* o = std::exchange(dragSource_, nullptr)) o->DragEnd();
 }
 
 // ---- GUI layer ----------------------------------------------------------------------------------------

@@ -81,7 +81,6 @@ public:
   void BeforePaint() override;
   void Render() override;
   void SetVisible(bool Value) override;
-  void CollectVisibleObjects(std::vector<TdxVisualObject*>& List) override;
   // Where no 2D object lies the ray passes through (unless AllowDrag, design time, or the layer
   // holds the host's capture).
   bool RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) override;
@@ -98,7 +97,8 @@ public:
   void DragOver(const TdxDragObject& Data, const TdxVector& Point, bool& Accept) override;
   void DragDrop(const TdxDragObject& Data, const TdxVector& Point) override;
   void DragLeave() override {}
-  void DragEnd() override {}
+  // The end of a drag a 2D object started (BeginVCLDrag) reaches that object.
+  void DragEnd() override;
   void LayerMouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
   void LayerMouseMove(rtl::TShiftState Shift, float X, float Y) override;
   void LayerMouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
@@ -177,6 +177,7 @@ private:
   vg::TvxVisualObject* focused_ = nullptr;
   vg::TvxVisualObject* designPlaceObject_ = nullptr;
   vg::TvxVisualObject* designEditObject_ = nullptr;
+  vg::TvxVisualObject* dragSource_ = nullptr;  // the 2D object the host's drag carries
   vg::TvxPoint downPos_{};
   vg::TvxPoint mousePos_{};
   vg::TvxPoint dragStartPos_{};

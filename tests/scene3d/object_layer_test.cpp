@@ -19,6 +19,7 @@
 #include "platform/rtl/Streams.h"
 #include "scene3d/Library.h"
 #include "scene3d/ObjectLayer.h"
+#include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/core/Animations.h"
@@ -400,6 +401,63 @@ TEST_F(ObjectLayerTest, FocusChangesOnlyOnARealChangeAndSelectionOnlyForOwnObjec
   EXPECT_EQ(layer->GetSelected(), b);
 }
 
+TEST_F(ObjectLayerTest, RebuildingATreeWhileAnObjectIsHoveredAndCapturedForgetsBoth) {
+  MakeLayer();
+  auto* list = new Box(nullptr);
+  layer->AddObject(list);
+  Box* item = Add(list, 0, 0, 50, 20);
+  Add(item, 0, 0, 20, 20);
+  layer->LayerMouseMove({}, 5, 5);
+  ASSERT_NE(layer->Hovered(), nullptr);
+  layer->SetCaptured(item);
+  list->DeleteChildren();
+  EXPECT_EQ(layer->Hovered(), nullptr);
+  EXPECT_EQ(layer->GetCaptured(), nullptr);
+}
+
+TEST_F(ObjectLayerTest, ALayerStreamsItsStoredRootsAsItsChildrenAndReadsThemBackAsRoots) {
+  MakeLayer(300, 200);
+  layer->SetName("GuiLayer");
+  layer->SetAllowDrag(true);
+  layer->SetLayerAlign(dxLayerContents);
+  auto* layout = new vg::TvxControl(nullptr);
+  layout->SetName("Layout1");
+  layer->AddObject(layout);
+  auto* button = new vg::TvxHudButton(nullptr);
+  button->SetName("Button1");
+  button->SetText(u"Apply");
+  layout->AddObject(button);
+  auto* own = new vg::TvxControl(nullptr);
+  own->SetName("NotStored");
+  own->SetStored(false);
+  layer->AddObject(own);
+
+  rtl::TMemoryStream bin;
+  rtl::TWriter(&bin, 4096).WriteRootComponent(layer);
+  bin.SetPosition(0);
+  rtl::TStringStream text("");
+  rtl::ObjectBinaryToText(&bin, &text);
+  const std::string t = text.DataString();
+  for (const char* expected : {"object GuiLayer: TdxGUIObjectLayer", "AllowDrag = True", "LayerAlign = dxLayerContents",
+                               "DesignSnapGridShow = False", "DesignSnapToLines = True", "object Layout1: TvxControl",
+                               "object Button1: TvxHudButton"})
+    EXPECT_NE(t.find(expected), std::string::npos) << expected;
+  EXPECT_EQ(t.find("NotStored"), std::string::npos);
+
+  bin.SetPosition(0);
+  auto* back = new TdxGUIObjectLayer(nullptr);
+  host->AddObject(back);
+  rtl::TReader(&bin, 4096).ReadRootComponent(back);
+  ASSERT_EQ(back->RootCount(), 1);
+  auto* read = dynamic_cast<vg::TvxHudButton*>(back->FindComponent("Button1"));
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->Text(), u"Apply");
+  EXPECT_EQ(read->Scene(), back);
+  EXPECT_EQ(back->Roots(0)->Name(), "Layout1");
+  EXPECT_TRUE(back->AllowDrag());
+  EXPECT_FLOAT_EQ(back->Roots(0)->Visual()->Width(), 300) << "the first root covers the buffer";
+}
+
 // ---- input -------------------------------------------------------------------------------------------
 
 TEST_F(ObjectLayerTest, PressesMovesAndReleasesReachTheObjectUnderTheMouseOrTheCapturedOne) {
@@ -556,6 +614,26 @@ TEST_F(ObjectLayerTest, HintsAndDropsFindTheObjectUnderTheClientPoint) {
   target->Free();
   EXPECT_EQ(ObjectLayerDropTarget(), nullptr) << "a freed target is never told of the drop";
   layer->DragDrop(data, local);
+
+  // A drag a 2D object starts is carried by the 3D host for the layer: the object is the
+  // drag's source for the 2D targets, and the drag's end reaches it, once.
+  Box* from = Add(root, 200, 40, 40, 20);
+  Box* to = Add(root, 300, 40, 40, 20);
+  int ended = 0;
+  rtl::TObject* source = nullptr;
+  from->OnDragEnd = [&](rtl::TObject*) { ++ended; };
+  to->OnDragOver = [&](rtl::TObject*, const vg::TvxDragObject&, const vg::TvxPoint&, bool& Accept) { Accept = true; };
+  to->OnDragEnter = [&](rtl::TObject*, const vg::TvxDragObject& D, const vg::TvxPoint&) { source = D.Source; };
+  layer->BeginVCLDrag(from);
+  EXPECT_EQ(host->dragged, (std::vector<TdxVisualObject*>{layer}));
+  TdxDragObject carried;
+  carried.Source = layer;
+  accept = false;
+  layer->DragOver(carried, layer->AbsoluteToLocal({310, 50, 0, 1}), accept);
+  EXPECT_EQ(source, from);
+  layer->DragEnd();
+  layer->DragEnd();
+  EXPECT_EQ(ended, 1);
 }
 
 TEST_F(ObjectLayerTest, LayerPointsBecomeScreenPointsThroughTheLayersPlace) {
