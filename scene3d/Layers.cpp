@@ -113,10 +113,15 @@ void TdxCustomLayer::MouseMove(rtl::TShiftState Shift, float X, float Y, float D
 
 void TdxCustomLayer::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y,
                              const TdxVector& RayPos, const TdxVector& RayDir) {
+  // The point is taken while the press still holds the capture (the release lets it go).
+  TdxVector hit;
+  float x = 0, y = 0;
+  const bool mapped = !skipLayerMapping_ && RayCastIntersect(RayPos, RayDir, hit) &&
+                      MapHit(hit, Width(), ScreenSpace() ? Height() : Depth(), x, y);
   TdxFreeWatch watch(this);
   inherited::MouseUp(Button, Shift, X, Y, RayPos, RayDir);
-  if (watch.Gone() || skipLayerMapping_) return;
-  MapAndCall(TLayerCall::Up, Button, Shift, RayPos, RayDir);
+  if (watch.Gone() || !mapped) return;
+  LayerMouseUp(Button, Shift, x, y);
 }
 
 void TdxCustomLayer::LayerMouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
@@ -300,6 +305,10 @@ void TdxCustomBufferLayer::MouseMove(rtl::TShiftState Shift, float X, float Y, f
 
 void TdxCustomBufferLayer::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y,
                                    const TdxVector& RayPos, const TdxVector& RayDir) {
+  // The point is taken while the press still holds the capture (the release lets it go).
+  TdxVector hit;
+  float x = 0, y = 0;
+  const bool mapped = RayCastIntersect(RayPos, RayDir, hit) && HitToBuffer(hit, x, y);
   TdxFreeWatch watch(this);
   skipLayerMapping_ = true;
   try {
@@ -310,9 +319,7 @@ void TdxCustomBufferLayer::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Sh
   }
   if (watch.Gone()) return;
   skipLayerMapping_ = false;
-  TdxVector hit;
-  float x = 0, y = 0;
-  if (RayCastIntersect(RayPos, RayDir, hit) && HitToBuffer(hit, x, y)) LayerMouseUp(Button, Shift, x, y);
+  if (mapped) LayerMouseUp(Button, Shift, x, y);
 }
 
 void TdxCustomBufferLayer::BeforePaint() {

@@ -517,10 +517,22 @@ void TdxCustomObjectLayer::LayerMouseMove(rtl::TShiftState Shift, float X, float
   SetCursor(cursor);
 }
 
+void TdxCustomObjectLayer::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y,
+                                   const TdxVector& RayPos, const TdxVector& RayDir) {
+  released_ = false;
+  TdxFreeWatch watch(this);
+  inherited::MouseUp(Button, Shift, X, Y, RayPos, RayDir);
+  if (!watch.Gone() && !released_) EndPress(Button, Shift);
+}
+
 void TdxCustomObjectLayer::LayerMouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  released_ = true;
   TdxFreeWatch watch(this);
   inherited::LayerMouseUp(Button, Shift, X, Y);
-  if (watch.Gone()) return;
+  if (!watch.Gone()) EndPress(Button, Shift);
+}
+
+void TdxCustomObjectLayer::EndPress(rtl::TMouseButton Button, rtl::TShiftState Shift) {
   designPlaceObject_ = nullptr;
   moving_ = resizing_ = false;
   if (designTime_) return;

@@ -102,6 +102,10 @@ public:
   void LayerMouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
   void LayerMouseMove(rtl::TShiftState Shift, float X, float Y) override;
   void LayerMouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
+  // A release that maps to no point of the layer still ends the press: the drag or resize of
+  // the layer stops and the captured 2D object gets its release at the last point.
+  void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y, const TdxVector& RayPos,
+               const TdxVector& RayDir) override;
 
   // ---- vg::IvxScene --------------------------------------------------------------------------------
   void AddObject(vg::TvxObject* Obj) override;
@@ -149,6 +153,7 @@ protected:
 private:
   void FillChanged(rtl::TObject* Sender);
   void ReleaseHover();
+  void EndPress(rtl::TMouseButton Button, rtl::TShiftState Shift);
   // A client point of the host to buffer pixels through the pick ray; false when it misses.
   bool ClientToBuffer(float X, float Y, float& BX, float& BY);
   vg::TvxDragObject Drag2D(const TdxDragObject& Data) const;
@@ -169,6 +174,7 @@ private:
   bool designSnapGridShow_ = false;
   bool moving_ = false;
   bool resizing_ = false;
+  bool released_ = false;  // LayerMouseUp ran for the release being handled
   vg::TvxResources* style_ = nullptr;
   vg::TvxControl* activeControl_ = nullptr;
   vg::TvxVisualObject* selected_ = nullptr;

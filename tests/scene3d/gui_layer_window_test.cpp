@@ -17,6 +17,7 @@
 
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
+#include "platform/loop/Clock.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/ObjectText.h"
 #include "platform/rtl/Streams.h"
@@ -139,6 +140,9 @@ TEST(GuiLayerWindow, AStreamedWindowClicksHoversMovesResizesAndTabs) {
   std::string why;
   if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
   LibraryRun run;
+  // Time stands still unless the test moves it: only render requests make frames.
+  rtl::TTestClock clock;
+  rtl::Application->SetClock(&clock);
   {
     Window w(40, 30);
     ASSERT_NE(w.layer, nullptr);
@@ -151,6 +155,7 @@ TEST(GuiLayerWindow, AStreamedWindowClicksHoversMovesResizesAndTabs) {
     int clicks = 0;
     w.button->OnClick = [&](rtl::TObject*) { ++clicks; };
     w.form->Show();
+    clock.Advance(2);  // the first full repaint after loading
     w.Pump();
     ASSERT_TRUE(w.scene->GetCanvas());
     EXPECT_GT(w.scene->FrameCount(), 0);
@@ -215,6 +220,7 @@ TEST(GuiLayerWindow, AStreamedWindowClicksHoversMovesResizesAndTabs) {
     EXPECT_EQ(w.scene->GetFocused(), w.layer);
     EXPECT_EQ(w.layer->GetFocused(), w.button);
   }
+  rtl::Application->SetClock(nullptr);
 }
 
 // Under Xvfb: the window reaches the screen with its backdrop and its Hud button.

@@ -561,6 +561,21 @@ TEST_F(ObjectLayerTest, EmptySpaceIsNoHitUnlessTheLayerDragsAndAGripResizesFromT
   layer->LayerMouseUp(rtl::mbLeft, {}, 220, 110);
   EXPECT_FALSE(layer->Resizing());
   EXPECT_EQ(grip->Scene(), layer);
+
+  // A release far off the layer, past even the captured reach, still ends the resize, and a
+  // captured 2D object still gets its release at the last point.
+  const TdxVector away{5000, 5000, -100, 1}, into{0, 0, 1, 0};
+  layer->LayerMouseDown(rtl::mbLeft, {}, 190, 90);
+  ASSERT_TRUE(layer->Resizing());
+  layer->MouseUp(rtl::mbLeft, {}, 0, 0, away, into);
+  EXPECT_FALSE(layer->Resizing());
+  Box* box = Add(root, 60, 10, 40, 20);
+  box->SetAutoCapture(true);
+  layer->LayerMouseDown(rtl::mbLeft, {}, 70, 15);
+  ASSERT_EQ(layer->GetCaptured(), box);
+  layer->MouseUp(rtl::mbLeft, {}, 0, 0, away, into);
+  EXPECT_EQ(box->events.back(), "up 10,5");
+  EXPECT_EQ(layer->GetCaptured(), nullptr);
 }
 
 TEST_F(ObjectLayerTest, HintsAndDropsFindTheObjectUnderTheClientPoint) {
