@@ -161,14 +161,12 @@ TdxCustomBufferLayer::TdxCustomBufferLayer(rtl::TComponent* AOwner) : TdxCustomL
   RecalcBufferWidth();
   RecalcBufferHeight();
   // Texture row 0 lies at +Depth / 2 through the camera and at the top in screen space.
-  static const TdxMeshVertex plane[4] = {dxMeshVertex(-0.5f, 0, -0.5f, 0, -1, 0, 0, 1),
-                                         dxMeshVertex(0.5f, 0, -0.5f, 0, -1, 0, 1, 1),
-                                         dxMeshVertex(-0.5f, 0, 0.5f, 0, -1, 0, 0, 0),
-                                         dxMeshVertex(0.5f, 0, 0.5f, 0, -1, 0, 1, 0)};
-  static const TdxMeshVertex screen[4] = {dxMeshVertex(-0.5f, -0.5f, 0, 0, 0, 1, 0, 0),
-                                          dxMeshVertex(0.5f, -0.5f, 0, 0, 0, 1, 1, 0),
-                                          dxMeshVertex(-0.5f, 0.5f, 0, 0, 0, 1, 0, 1),
-                                          dxMeshVertex(0.5f, 0.5f, 0, 0, 0, 1, 1, 1)};
+  static const TdxMeshVertex plane[4] = {
+      dxMeshVertex(-0.5f, 0, -0.5f, 0, -1, 0, 0, 1), dxMeshVertex(0.5f, 0, -0.5f, 0, -1, 0, 1, 1),
+      dxMeshVertex(-0.5f, 0, 0.5f, 0, -1, 0, 0, 0), dxMeshVertex(0.5f, 0, 0.5f, 0, -1, 0, 1, 0)};
+  static const TdxMeshVertex screen[4] = {
+      dxMeshVertex(-0.5f, -0.5f, 0, 0, 0, 1, 0, 0), dxMeshVertex(0.5f, -0.5f, 0, 0, 0, 1, 1, 0),
+      dxMeshVertex(-0.5f, 0.5f, 0, 0, 0, 1, 0, 1), dxMeshVertex(0.5f, 0.5f, 0, 0, 0, 1, 1, 1)};
   BuildQuad(planeQuad_, plane, {0, 2, 1, 2, 3, 1});
   planeQuad_.CalcNormals();
   BuildQuad(screenQuad_, screen, {0, 1, 2, 2, 1, 3});
@@ -213,7 +211,9 @@ void TdxCustomBufferLayer::SetResolution(int Value) {
 
 std::string TdxCustomBufferLayer::ModulationColor() const { return dxColorToText(modulation_); }
 
-void TdxCustomBufferLayer::SetModulationColor(const std::string& Value) { SetModulationColorValue(dxTextToColor(Value)); }
+void TdxCustomBufferLayer::SetModulationColor(const std::string& Value) {
+  SetModulationColorValue(dxTextToColor(Value));
+}
 
 void TdxCustomBufferLayer::SetModulationColorValue(TdxColor Value) {
   if (Value == modulation_) return;
@@ -261,8 +261,7 @@ bool TdxCustomBufferLayer::RayCastIntersect(const TdxVector& RayPos, const TdxVe
       }
     }
   }
-  return HoldsCapture() &&
-         BoxRayCast(RayPos, RayDir, {size.X * 10, size.Y * 10, size.Z * 10, 0}, 0.503f, Hit);
+  return HoldsCapture() && BoxRayCast(RayPos, RayDir, {size.X * 10, size.Y * 10, size.Z * 10, 0}, 0.503f, Hit);
 }
 
 bool TdxCustomBufferLayer::HitToBuffer(const TdxVector& Hit, float& X, float& Y) const {

@@ -289,8 +289,7 @@ void TdxCustomObjectLayer::AddUpdateRect(const vg::TvxRect& R) {
   const vg::TvxRect r =
       vg::MakeRect(std::trunc(R.Left), std::trunc(R.Top), std::trunc(R.Right) + 1, std::trunc(R.Bottom) + 1);
   if (std::isnan(r.Left) || std::isnan(r.Top) || std::isnan(r.Right) || std::isnan(r.Bottom)) return;
-  const vg::TvxRect all =
-      vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
+  const vg::TvxRect all = vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
   if (!vg::RectsIntersect(r, all)) return;
   updateRects_.push_back(r);
   Repaint();
@@ -304,8 +303,7 @@ void TdxCustomObjectLayer::SetVisible(bool Value) {
 }
 
 void TdxCustomObjectLayer::BeforePaint() {
-  const vg::TvxRect all =
-      vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
+  const vg::TvxRect all = vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
   if (GetBuffer() && (GetBuffer()->Width() != BufferWidth() || GetBuffer()->Height() != BufferHeight()))
     AddUpdateRect(all);
   if (canvas_ && (canvas_->Width() != BufferWidth() || canvas_->Height() != BufferHeight()) && BufferWidth() > 0 &&
@@ -380,15 +378,15 @@ void TdxCustomObjectLayer::PaintObjects() {
   c->ResetClipRect();
   c->SetMatrix(vg::IdentityMatrix);
   c->SetClipRects(updateRects_);
-  const bool clearOnly = fill_->Style() == vg::vgBrushNone ||
-                         (fill_->Style() == vg::vgBrushSolid && (fill_->Color() >> 24) == 0);
+  const bool clearOnly =
+      fill_->Style() == vg::vgBrushNone || (fill_->Style() == vg::vgBrushSolid && (fill_->Color() >> 24) == 0);
   if (clearOnly) {
     // Premultiplied pixels: transparent is all zero, whatever colour the brush keeps.
     for (const vg::TvxRect& r : updateRects_) c->ClearRect(r, 0);
   } else {
     c->Fill()->Assign(fill_.get());
-    c->FillRect(vg::MakeRect(-1, -1, static_cast<float>(BufferWidth()) + 1, static_cast<float>(BufferHeight()) + 1),
-                0, 0, vg::AllCorners, 1.0f, vg::vgCornerRound);
+    c->FillRect(vg::MakeRect(-1, -1, static_cast<float>(BufferWidth()) + 1, static_cast<float>(BufferHeight()) + 1), 0,
+                0, vg::AllCorners, 1.0f, vg::vgCornerRound);
   }
   c->SetStrokeThickness(1.0f);
   c->SetStrokeCap(vg::vgCapFlat);
@@ -681,8 +679,10 @@ void TdxCustomObjectLayer::SetCaptured(vg::TvxVisualObject* Value) {
   captured_ = Value;
   IdxScene* s = Scene();
   if (!s) return;
-  if (Value) s->SetCaptured(this);
-  else if (s->GetCaptured() == this) s->SetCaptured(nullptr);
+  if (Value)
+    s->SetCaptured(this);
+  else if (s->GetCaptured() == this)
+    s->SetCaptured(nullptr);
 }
 
 void TdxCustomObjectLayer::SetFocused(vg::TvxVisualObject* Value) {

@@ -58,8 +58,10 @@ struct LayerTest : ::testing::Test {
   template <class T>
   T* Add(TdxObject* Parent = nullptr) {
     auto* o = new T(nullptr);
-    if (Parent) Parent->AddObject(o);
-    else host.AddObject(o);
+    if (Parent)
+      Parent->AddObject(o);
+    else
+      host.AddObject(o);
     return o;
   }
 };

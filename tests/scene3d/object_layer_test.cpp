@@ -67,8 +67,12 @@ public:
     events.push_back("wheel");
     Handled = handlesWheel;
   }
-  void KeyDown(std::uint16_t& Key, char16_t&, rtl::TShiftState) override { events.push_back("key " + std::to_string(Key)); }
-  static std::string Pt(float X, float Y) { return std::to_string(static_cast<int>(X)) + "," + std::to_string(static_cast<int>(Y)); }
+  void KeyDown(std::uint16_t& Key, char16_t&, rtl::TShiftState) override {
+    events.push_back("key " + std::to_string(Key));
+  }
+  static std::string Pt(float X, float Y) {
+    return std::to_string(static_cast<int>(X)) + "," + std::to_string(static_cast<int>(Y));
+  }
   vg::TvxColor color;
   int paints = 0;
   bool handlesWheel = false;
@@ -103,8 +107,10 @@ struct ObjectLayerTest : ::testing::Test {
   template <class T = Box>
   T* Add(TvxObject* Parent, float X, float Y, float W, float H) {
     auto* o = new T(nullptr);
-    if (Parent) Parent->AddObject(o);
-    else layer->AddObject(o);
+    if (Parent)
+      Parent->AddObject(o);
+    else
+      layer->AddObject(o);
     o->SetBounds(X, Y, W, H);
     return o;
   }
@@ -257,8 +263,9 @@ TEST_F(ObjectLayerTest, ALoadedLayerRepaintsOnceAfterLoadingAndNeverOnceFreed) {
   rtl::TTestClock clock;
   rtl::Application->SetClock(&clock);
   auto load = [&] {
-    rtl::TStringStream text("object GuiLayer: TdxGUIObjectLayer\r\n  Width = 100.0\r\n  Height = 80.0\r\n"
-                            "  DesignSnapGridShow = True\r\n  DesignSnapToGrid = True\r\n  DesignSnapToLines = True\r\nend\r\n");
+    rtl::TStringStream text(
+        "object GuiLayer: TdxGUIObjectLayer\r\n  Width = 100.0\r\n  Height = 80.0\r\n"
+        "  DesignSnapGridShow = True\r\n  DesignSnapToGrid = True\r\n  DesignSnapToLines = True\r\nend\r\n");
     rtl::TMemoryStream bin;
     rtl::ObjectTextToBinary(&text, &bin);
     bin.SetPosition(0);
