@@ -60,13 +60,13 @@ void TdxBitmap::SetSize(int AWidth, int AHeight) {
   width_ = w;
   height_ = h;
   bits_.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
-  needUpdate_ = true;
+  SetNeedUpdate(true);
 }
 
 void TdxBitmap::Clear(TdxColor Color) {
   if (bits_.empty()) return;
   std::fill(bits_.begin(), bits_.end(), Color);
-  needUpdate_ = true;
+  SetNeedUpdate(true);
 }
 
 bool TdxBitmap::Map(std::uint32_t*& Bits, bool ForWrite) {
@@ -82,8 +82,39 @@ bool TdxBitmap::Map(std::uint32_t*& Bits, bool ForWrite) {
 void TdxBitmap::Unmap() {
   const bool written = std::exchange(written_, false);
   if (!written) return;
-  needUpdate_ = true;
+  SetNeedUpdate(true);
   OnChange(this);
+}
+
+void TdxBitmap::UnmapRect(int Left, int Top, int Right, int Bottom) {
+  const bool written = std::exchange(written_, false);
+  if (!written) return;
+  const int l = std::clamp(Left, 0, width_), t = std::clamp(Top, 0, height_);
+  const int r = std::clamp(Right, l, width_), b = std::clamp(Bottom, t, height_);
+  if (r > l && b > t) {
+    if (!needUpdate_) {
+      needUpdate_ = partial_ = true;
+      partLeft_ = l;
+      partTop_ = t;
+      partRight_ = r;
+      partBottom_ = b;
+    } else if (partial_) {
+      partLeft_ = std::min(partLeft_, l);
+      partTop_ = std::min(partTop_, t);
+      partRight_ = std::max(partRight_, r);
+      partBottom_ = std::max(partBottom_, b);
+    }
+  }
+  OnChange(this);
+}
+
+bool TdxBitmap::PendingRect(int& Left, int& Top, int& Right, int& Bottom) const {
+  if (!needUpdate_ || !partial_) return false;
+  Left = partLeft_;
+  Top = partTop_;
+  Right = partRight_;
+  Bottom = partBottom_;
+  return true;
 }
 
 void TdxBitmap::AddCanvas(IdxBitmapCanvas* Canvas) {
@@ -95,7 +126,7 @@ void TdxBitmap::RemoveCanvas(IdxBitmapCanvas* Canvas) { std::erase(canvases_, Ca
 void TdxBitmap::CopyPixels(int AWidth, int AHeight, const std::uint32_t* Source) {
   SetSize(AWidth, AHeight);
   if (!bits_.empty() && Source) std::memcpy(bits_.data(), Source, bits_.size() * sizeof(std::uint32_t));
-  needUpdate_ = true;
+  SetNeedUpdate(true);
 }
 
 void TdxBitmap::Assign(const rtl::TPersistent* Source) {

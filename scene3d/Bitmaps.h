@@ -87,12 +87,23 @@ public:
   bool Map(std::uint32_t*& Bits, bool ForWrite);
   // After a mapping for writing the bitmap needs an upload and fires OnChange.
   void Unmap();
+  // Ends a mapping for writing that changed only the pixels of [Left, Right) x [Top, Bottom)
+  // (clipped to the bitmap): an upload of that part is enough. It joins a part already waiting
+  // (as their bounding rectangle); a whole upload already waiting stays whole. Then OnChange.
+  void UnmapRect(int Left, int Top, int Right, int Bottom);
+  // When an upload is waiting for a part only, that part; false when the whole bitmap needs it
+  // (or nothing does).
+  bool PendingRect(int& Left, int& Top, int& Right, int& Bottom) const;
   // The pixels for reading; nil when there are none.
   const std::uint32_t* Bits() const { return bits_.empty() ? nullptr : bits_.data(); }
 
   // Whether the textures made from the pixels are stale; the canvas clears it after an upload.
   bool NeedUpdate() const { return needUpdate_; }
-  void SetNeedUpdate(bool Value) { needUpdate_ = Value; }
+  // Either way nothing is left of a part waiting alone: set, the whole bitmap waits.
+  void SetNeedUpdate(bool Value) {
+    needUpdate_ = Value;
+    partial_ = false;
+  }
 
   // The canvases that may hold a texture of this bitmap (see IdxBitmapCanvas).
   const std::vector<IdxBitmapCanvas*>& Canvases() const { return canvases_; }
@@ -127,6 +138,9 @@ private:
   int width_ = 0;
   bool needUpdate_ = false;
   bool written_ = false;
+  // The part waiting for an upload, when only a part is (see UnmapRect).
+  bool partial_ = false;
+  int partLeft_ = 0, partTop_ = 0, partRight_ = 0, partBottom_ = 0;
   std::vector<IdxBitmapCanvas*> canvases_;
 };
 

@@ -549,7 +549,18 @@ void TdxDirectXCanvas::UpdateBitmapHandle(TdxBitmap* ABitmap) {
   }
   if (ABitmap->NeedUpdate()) {
     D3DLOCKED_RECT locked;
-    if (Succeeded(texture->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD))) {
+    int l = 0, t = 0, r = 0, b = 0;
+    if (ABitmap->PendingRect(l, t, r, b)) {
+      // Only the changed part goes up; the rest of the texture stays.
+      const RECT part{l, t, r, b};
+      if (Succeeded(texture->LockRect(0, &locked, &part, 0))) {
+        auto* dst = static_cast<std::uint8_t*>(locked.pBits);
+        for (int y = t; y < b; ++y)
+          std::memcpy(dst + static_cast<std::ptrdiff_t>(y - t) * locked.Pitch,
+                      ABitmap->Bits() + size_t(y) * w + static_cast<size_t>(l), static_cast<size_t>(r - l) * 4);
+        texture->UnlockRect(0);
+      }
+    } else if (Succeeded(texture->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD))) {
       auto* dst = static_cast<std::uint8_t*>(locked.pBits);
       for (std::uint32_t y = 0; y < h; ++y)
         std::memcpy(dst + static_cast<std::ptrdiff_t>(y) * locked.Pitch, ABitmap->Bits() + size_t{y} * w,

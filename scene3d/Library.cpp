@@ -3,6 +3,7 @@
 #include "scene3d/Animations.h"
 #include "scene3d/BitmapList.h"
 #include "scene3d/MeshData.h"
+#include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
 #include "scene3d/SceneObjects.h"
 #include "scene3d/Values.h"
@@ -30,6 +31,7 @@ void SceneLibraryStartup() {
   RegisterDxSceneObjectClasses();
   RegisterDxClasses("Resources", {TdxBitmapObject::StaticClass()});
   RegisterDxAnimationClasses();
+  RegisterDxLayerClasses();
 }
 
 void SceneLibraryShutdown() {

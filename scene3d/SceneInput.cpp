@@ -228,7 +228,14 @@ bool TdxScene::HintAt(int X, int Y, std::u16string& Text, win::TRect& CursorRect
   Text.clear();
   TdxVisualObject* o = ObjectAtPoint(static_cast<float>(X), static_cast<float>(Y));
   if (!o || !o->ShowHint()) return false;
-  if (o->HintShow()) return true;
+  TdxHintInfo info;
+  info.CursorX = X;
+  info.CursorY = Y;
+  if (o->HintShow(info)) {
+    Text = info.HintStr;
+    CursorRect = {info.Left, info.Top, info.Right, info.Bottom};
+    return true;
+  }
   Text = o->Hint();
   CursorRect = {X - 10, Y - 10, X + 10, Y + 10};
   return true;
@@ -256,6 +263,7 @@ void TdxScene::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState S
     return;
   }
   Key = 0;
+  if (focused_ && focused_->FocusNext(Shift.Contains(rtl::ssShift))) return;
   TabFocus(Shift.Contains(rtl::ssShift));
 }
 

@@ -54,6 +54,15 @@ struct TdxDragObject {
   rtl::TPropValue Data;
 };
 
+// A hint as an object gives it: asked at a client point of the host, it answers with the text
+// and the client rectangle in which the hint holds.
+struct TdxHintInfo {
+  int CursorX = 0;
+  int CursorY = 0;
+  std::u16string HintStr;
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
 // The events of visual objects. X and Y are the pointer in the object's coordinates; the
 // ray is the pick ray in its local space.
 using TdxMouseEvent = rtl::TEvent<void(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X,
@@ -249,11 +258,19 @@ public:
   virtual void DragLeave();
   // With automatic drag mode it first ends the press (a mouse-up far outside any object).
   virtual void DragEnd();
-  virtual bool HintShow() { return false; }
+  // The hint for the host's client point (CursorX, CursorY): an object that answers true has
+  // filled in the text and the rectangle in which it holds; the base leaves that to the host.
+  virtual bool HintShow(TdxHintInfo&) { return false; }
   virtual void DesignInsert() {}
   virtual void DesignClick() {}
   // This object when visible, then the visible visual children's lists (the Tab order).
   virtual void CollectVisibleObjects(std::vector<TdxVisualObject*>& List);
+  // Tab on the focused object: one that moves the focus among its own content (a layer of 2D
+  // controls) does so and answers true; the host then leaves the focus where it is.
+  virtual bool FocusNext(bool Backward) {
+    (void)Backward;
+    return false;
+  }
   virtual void NotifyChildren();
 
   // ---- hit tests -----------------------------------------------------------------------------------

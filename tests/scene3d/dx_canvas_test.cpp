@@ -517,3 +517,42 @@ TEST_F(DxCanvasFake, WindowFramesArePresentedAndReadBackThroughTheResolveTarget)
   EXPECT_THAT(rec_->TextsOf({"CreateOffscreenPlainSurface", "GetRenderTargetData"}),
               ElementsAre("CreateOffscreenPlainSurface(4,2,21,2)", ::testing::StartsWith("GetRenderTargetData(backbuffer,")));
 }
+
+TEST_F(DxCanvasFake, APartChangedAloneGoesUpAloneAndAWholeChangeStaysWhole) {
+  auto c = Window();
+  auto bmp = std::make_unique<TdxBitmap>(4, 3);
+  c->UpdateBitmapHandle(bmp.get());  // the texture, uploaded whole
+  std::uint32_t* bits = nullptr;
+  ASSERT_TRUE(bmp->Map(bits, true));
+  bits[1 * 4 + 2] = 0xFF112233u;
+  bits[2 * 4 + 3] = 0xFF445566u;
+  bmp->UnmapRect(2, 1, 3, 2);
+  ASSERT_TRUE(bmp->Map(bits, true));
+  bmp->UnmapRect(3, 2, 9, 9);  // joins the first part, clipped to the bitmap
+  int l, t, r, b;
+  ASSERT_TRUE(bmp->PendingRect(l, t, r, b));
+  EXPECT_EQ(std::vector<int>({l, t, r, b}), std::vector<int>({2, 1, 4, 3}));
+  rec_->Clear();
+  c->UpdateBitmapHandle(bmp.get());
+  EXPECT_THAT(rec_->TextsOf({"Texture.LockRect"}), ElementsAre("Texture.LockRect(tex1,0,[2 1 4 3],0)"));
+  EXPECT_FALSE(bmp->NeedUpdate());
+  EXPECT_FALSE(bmp->PendingRect(l, t, r, b));
+  auto tex = std::static_pointer_cast<ITexture>(c->GetBitmapHandle(bmp.get()));
+  D3DLOCKED_RECT locked;
+  ASSERT_EQ(tex->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  const auto* texels = static_cast<const std::uint32_t*>(locked.pBits);
+  EXPECT_EQ(texels[1 * 4 + 2], 0xFF112233u);
+  EXPECT_EQ(texels[2 * 4 + 3], 0xFF445566u);
+  tex->UnlockRect(0);
+  tex.reset();
+
+  // A whole change waiting is not narrowed by a part.
+  ASSERT_TRUE(bmp->Map(bits, true));
+  bmp->Unmap();
+  ASSERT_TRUE(bmp->Map(bits, true));
+  bmp->UnmapRect(0, 0, 1, 1);
+  EXPECT_FALSE(bmp->PendingRect(l, t, r, b));
+  rec_->Clear();
+  c->UpdateBitmapHandle(bmp.get());
+  EXPECT_THAT(rec_->TextsOf({"Texture.LockRect"}), ElementsAre("Texture.LockRect(tex1,0,null,8192)"));
+}

@@ -1,0 +1,772 @@
+#include "scene3d/ObjectLayer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+#include "platform/loop/Application.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/Filer.h"
+#include "scene3d/Canvas.h"
+#include "scene3d/SceneControl.h"
+#include "vg2d/core/Controls.h"
+#include "vg2d/core/Registry.h"
+#include "vg2d/core/SceneControl.h"
+#include "vg2d/core/Styles.h"
+
+namespace dx {
+
+namespace {
+
+// The drop target of a drag over any object layer. It is cleared when the object leaves its
+// host (every layer's Notification compares it).
+vg::TvxVisualObject* dropTarget2D = nullptr;
+
+bool IsRightAngle(float A) { return A == 90 || A == -90 || A == 270 || A == -270; }
+
+// Whole pixels around a float edge, saturated (dirty rectangles are stored unclipped).
+int PixelFloor(float V) { return std::isnan(V) ? 0 : static_cast<int>(std::clamp(std::floor(V), -1e9f, 1e9f)); }
+int PixelCeil(float V) { return std::isnan(V) ? 0 : static_cast<int>(std::clamp(std::ceil(V), -1e9f, 1e9f)); }
+
+}  // namespace
+
+vg::TvxVisualObject* ObjectLayerDropTarget() { return dropTarget2D; }
+
+// ---- classes ------------------------------------------------------------------------------------------
+
+rtl::TClass TdxCustomObjectLayer::StaticClass() {
+  using L = TdxCustomObjectLayer;
+  static const rtl::TClassInfo info = rtl::DefineClass<L>()
+                                          .Property("CanFocused", &L::CanFocused, &L::SetCanFocused)
+                                          .Default(true)
+                                          .Property("ActiveControl", &L::ActiveControl, &L::SetActiveControl)
+                                          .Property("AnimatedCaret", &L::AnimatedCaret, &L::SetAnimatedCaret)
+                                          .Default(true)
+                                          .Build();
+  return &info;
+}
+
+rtl::TClass TdxObjectLayer::StaticClass() {
+  using L = TdxObjectLayer;
+  static const rtl::TClassInfo info = rtl::DefineClass<L>()
+                                          .Property("Align", &L::Align, &L::SetAlign)
+                                          .Default(dxNone)
+                                          .Property("Collider", &L::Collider, &L::SetCollider)
+                                          .Default(false)
+                                          .Property("ColliseTrack", &L::ColliseTrack, &L::SetColliseTrack)
+                                          .Default(false)
+                                          .Property("Dynamic", &L::Dynamic, &L::SetDynamic)
+                                          .Default(false)
+                                          .Property("Velocity", &L::Velocity, &L::SetVelocity)
+                                          .Property("Margins", &L::Margins, &L::SetMargins)
+                                          .Property("Padding", &L::Padding, &L::SetPadding)
+                                          .Property("Fill", &L::Fill, &L::SetFill)
+                                          .Property("Style", &L::Style, &L::SetStyle)
+                                          .Property("Resolution", &L::Resolution, &L::SetResolution)
+                                          .Default(60)
+                                          .Build();
+  return &info;
+}
+
+rtl::TClass TdxGUIObjectLayer::StaticClass() {
+  using L = TdxGUIObjectLayer;
+  static const rtl::TClassInfo info = rtl::DefineClass<L>()
+                                          .Property("AllowDrag", &L::AllowDrag, &L::SetAllowDrag)
+                                          .Default(false)
+                                          .Property("LayerAlign", &L::LayerAlign, &L::SetLayerAlign)
+                                          .Default(dxLayerNone)
+                                          .Property("Fill", &L::Fill, &L::SetFill)
+                                          .Property("Style", &L::Style, &L::SetStyle)
+                                          .Property("ZWrite", &L::ZWrite, &L::SetZWrite)
+                                          .Default(false)
+                                          .Build();
+  return &info;
+}
+
+rtl::TClass TdxVGLayer::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TdxVGLayer>().Build();
+  return &info;
+}
+
+rtl::TClass TdxScreenVGLayer::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TdxScreenVGLayer>().Build();
+  return &info;
+}
+
+void RegisterDxLayerClasses() {
+  rtl::RegisterClasses<TdxCustomLayer, TdxCustomBufferLayer, TdxCustomObjectLayer>();
+  RegisterDxClasses("Shapes", {TdxBufferLayer::StaticClass(), TdxObjectLayer::StaticClass()});
+  RegisterDxClasses("GUI", {TdxGUIObjectLayer::StaticClass()});
+  rtl::RegisterClasses<TdxVGLayer, TdxScreenVGLayer>();
+}
+
+// ---- life ---------------------------------------------------------------------------------------------
+
+TdxCustomObjectLayer::TdxCustomObjectLayer(rtl::TComponent* AOwner) : TdxCustomBufferLayer(AOwner) {
+  vg::AddScene(this);
+  SetCanFocused(true);
+  designTime_ = ComponentState().Contains(rtl::csDesigning);
+  if (!vg::DefaultCanvasClass) throw rtl::EInvalidOperation("The 2D library is not started");
+  canvas_ = vg::DefaultCanvasClass->Create(std::max(1, BufferWidth()), std::max(1, BufferHeight()));
+  canvas_->SetScene(this);
+  SetShowHint(true);
+  SetDragDisableHighlight(true);
+  SetWidth(8);
+  SetDepth(8);
+  SetAutoCapture(true);
+  SetDesignMousePassThrough(true);
+  fill_ = std::make_unique<vg::TvxBrush>(vg::vgBrushSolid, 0xFF505050u);
+  fill_->OnChange = rtl::TNotifyEvent(this, &TdxCustomObjectLayer::FillChanged, "FillChanged");
+  fill_->SetStyle(vg::vgBrushNone);
+}
+
+TdxCustomObjectLayer::~TdxCustomObjectLayer() = default;
+
+void TdxCustomObjectLayer::BeforeDestruction() {
+  Destroying();
+  if (loadTimer_) rtl::Application->StopTimer(loadTimer_);
+  loadTimer_ = 0;
+  if (style_) style_->RemoveSceneRef(this);
+  style_ = nullptr;
+  captured_ = hovered_ = focused_ = selected_ = designPlaceObject_ = designEditObject_ = dragSource_ = nullptr;
+  activeControl_ = nullptr;
+  while (!roots_.empty()) {
+    vg::TvxObject* o = roots_.front();
+    roots_.erase(roots_.begin());
+    if (o->Parent()) o->SetParent(nullptr);
+    // Every object of the tree leaves this host, the shared drop target included.
+    std::vector<vg::TvxObject*> subtree;
+    o->AddObjectsToList(subtree);
+    for (vg::TvxObject* s : subtree)
+      if (static_cast<rtl::TComponent*>(s) == static_cast<rtl::TComponent*>(dropTarget2D)) dropTarget2D = nullptr;
+    o->SetScene(nullptr);
+    delete o;
+  }
+  vg::RemoveScene(this);
+  inherited::BeforeDestruction();
+}
+
+void TdxCustomObjectLayer::DefineProperties(rtl::TFiler* Filer) {
+  inherited::DefineProperties(Filer);
+  Filer->DefineProperty(
+      "DesignSnapGridShow", [this](rtl::TReader& R) { designSnapGridShow_ = R.ReadBoolean() && designTime_; },
+      [this](rtl::TWriter& W) { W.WriteBoolean(designSnapGridShow_); }, true);
+  Filer->DefineProperty(
+      "DesignSnapToGrid", [this](rtl::TReader& R) { designSnapToGrid_ = R.ReadBoolean(); },
+      [this](rtl::TWriter& W) { W.WriteBoolean(designSnapToGrid_); }, true);
+  Filer->DefineProperty(
+      "DesignSnapToLines", [this](rtl::TReader& R) { designSnapToLines_ = R.ReadBoolean(); },
+      [this](rtl::TWriter& W) { W.WriteBoolean(designSnapToLines_); }, true);
+}
+
+void TdxCustomObjectLayer::Loaded() {
+  inherited::Loaded();
+  defaultCursor_ = Cursor();
+  if (designSnapToLines_) designSnapToGrid_ = false;
+  // One full repaint once loading has settled. The timer goes with the layer.
+  if (loadTimer_) rtl::Application->StopTimer(loadTimer_);
+  loadTimer_ = rtl::Application->StartTimer(1, [this] {
+    rtl::Application->StopTimer(loadTimer_);
+    loadTimer_ = 0;
+    AddUpdateRect(vg::MakeRect(0, 0, 65535, 65535));
+  });
+}
+
+void TdxCustomObjectLayer::GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) {
+  inherited::GetChildren(Proc, Root);
+  for (vg::TvxObject* o : roots_)
+    if (o->Stored()) Proc(o);
+}
+
+// ---- properties ---------------------------------------------------------------------------------------
+
+void TdxCustomObjectLayer::SetFill(vg::TvxBrush* Value) {
+  if (Value && Value != fill_.get()) fill_->Assign(Value);
+}
+
+void TdxCustomObjectLayer::FillChanged(rtl::TObject*) {
+  updateRects_.clear();
+  AddUpdateRect(vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight())));
+}
+
+void TdxCustomObjectLayer::SetActiveControl(vg::TvxControl* Value) {
+  if (Value == activeControl_) return;
+  activeControl_ = Value;
+  if (Value && !ComponentState().Contains(rtl::csLoading)) Value->SetFocus();
+}
+
+void TdxCustomObjectLayer::SetStyle(vg::TvxResources* Value) {
+  if (Value == style_) return;
+  if (style_) style_->RemoveSceneRef(this);
+  style_ = Value;
+  if (style_) {
+    style_->AddSceneRef(this);
+    style_->FreeNotification(this);
+  }
+  UpdateStyle();
+}
+
+void TdxCustomObjectLayer::UpdateStyle() {
+  if (vg::TvxObject* root = GetRoot()) root->UpdateStyle();
+}
+
+void TdxCustomObjectLayer::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation != rtl::opRemove || !AComponent) return;
+  for (vg::TvxVisualObject** ref : {&captured_, &selected_, &hovered_, &focused_, &designPlaceObject_, &dragSource_})
+    if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
+  if (activeControl_ && static_cast<rtl::TComponent*>(activeControl_) == AComponent) activeControl_ = nullptr;
+  if (dropTarget2D && static_cast<rtl::TComponent*>(dropTarget2D) == AComponent) dropTarget2D = nullptr;
+  if (style_ && static_cast<rtl::TComponent*>(style_) == AComponent) SetStyle(nullptr);
+}
+
+void TdxCustomObjectLayer::SetSelected(vg::TvxVisualObject* Obj) {
+  if (!Obj || !Obj->Scene() || Obj->Scene()->GetComponent() != this) return;
+  selected_ = Obj;
+  Obj->DesignSelect();
+  Obj->Repaint();
+}
+
+vg::TvxRect TdxCustomObjectLayer::GetUpdateRect(int Index) {
+  if (Index < 0 || Index >= GetUpdateRectsCount()) return {};
+  return updateRects_[static_cast<size_t>(Index)];
+}
+
+// ---- roots --------------------------------------------------------------------------------------------
+
+void TdxCustomObjectLayer::AddObject(vg::TvxObject* Obj) {
+  if (!Obj) return;
+  if (Obj->Parent() || (Obj->Scene() && Obj->Scene() != this)) Obj->SetParent(nullptr);
+  if (std::find(roots_.begin(), roots_.end(), Obj) == roots_.end()) roots_.push_back(Obj);
+  Obj->SetScene(this);
+  if (vg::TvxVisualObject* v = Obj->Visual(); v && !IsDestroying()) {
+    v->RecalcUpdateRect();
+    v->RecalcAbsolute();
+    v->Repaint();
+  }
+  RealignRoot();
+}
+
+void TdxCustomObjectLayer::RemoveObject(vg::TvxObject* Obj) {
+  if (roots_.empty() || !Obj) return;
+  Repaint();
+  Notification(Obj, rtl::opRemove);
+  Obj->SetScene(nullptr);
+  roots_.erase(std::remove(roots_.begin(), roots_.end(), Obj), roots_.end());
+}
+
+void TdxCustomObjectLayer::RealignRoot() {
+  vg::TvxObject* first = GetRoot();
+  vg::TvxVisualObject* root = first ? first->Visual() : nullptr;
+  if (!root) return;
+  const float sx = root->Scale()->X(), sy = root->Scale()->Y();
+  // A root scaled to nothing cannot be laid over the buffer.
+  if (sx == 0 || sy == 0 || std::isnan(sx) || std::isnan(sy)) return;
+  const float w = static_cast<float>(BufferWidth()), h = static_cast<float>(BufferHeight());
+  auto round = [](float V) { return static_cast<float>(dxRoundPixels(V)); };
+  if (IsRightAngle(root->RotateAngle()))
+    root->SetBounds(round((w - h) / 2), -round((w - h) / 2), round(h / sy), round(w / sx));
+  else
+    root->SetBounds(0, 0, round(w / sx), round(h / sy));
+}
+
+vg::TvxVisualObject* TdxCustomObjectLayer::ObjectAtPoint(float X, float Y) {
+  const vg::TvxPoint p = vg::MakePoint(X, Y);
+  for (size_t i = roots_.size(); i-- > 0;) {
+    vg::TvxVisualObject* v = roots_[i]->Visual();
+    if (!v) return nullptr;
+    if (v->Visible() || designTime_)
+      if (vg::TvxVisualObject* hit = v->ObjectAtPoint(p)) return hit;
+  }
+  return nullptr;
+}
+
+// ---- painting -----------------------------------------------------------------------------------------
+
+void TdxCustomObjectLayer::AddUpdateRect(const vg::TvxRect& R) {
+  if (disableUpdate_ || IsDestroying() || !canvas_ || !canvas_->BufferBits()) return;
+  const vg::TvxRect r =
+      vg::MakeRect(std::trunc(R.Left), std::trunc(R.Top), std::trunc(R.Right) + 1, std::trunc(R.Bottom) + 1);
+  if (std::isnan(r.Left) || std::isnan(r.Top) || std::isnan(r.Right) || std::isnan(r.Bottom)) return;
+  const vg::TvxRect all = vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
+  if (!vg::RectsIntersect(r, all)) return;
+  updateRects_.push_back(r);
+  Repaint();
+}
+
+void TdxCustomObjectLayer::SetVisible(bool Value) {
+  const bool was = Visible();
+  inherited::SetVisible(Value);
+  if (!was && Visible())
+    AddUpdateRect(vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight())));
+}
+
+void TdxCustomObjectLayer::BeforePaint() {
+  const vg::TvxRect all = vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
+  if (GetBuffer() && (GetBuffer()->Width() != BufferWidth() || GetBuffer()->Height() != BufferHeight()))
+    AddUpdateRect(all);
+  if (canvas_ && (canvas_->Width() != BufferWidth() || canvas_->Height() != BufferHeight()) && BufferWidth() > 0 &&
+      BufferHeight() > 0) {
+    canvas_->ResizeBuffer(BufferWidth(), BufferHeight());
+    RealignRoot();
+    AddUpdateRect(all);
+  }
+  inherited::BeforePaint();
+}
+
+void TdxCustomObjectLayer::Render() {
+  if (GetBuffer() && !updateRects_.empty()) {
+    std::vector<vg::TvxRect> painted = updateRects_;
+    if (painted.size() > static_cast<size_t>(MaxLayerUpdateRects)) {
+      vg::TvxRect u = painted.front();
+      for (const vg::TvxRect& r : painted) vg::UnionRectF(vg::TvxRect(u), r, u);
+      painted.assign(1, u);
+    }
+    PaintObjects();
+    CopyToBuffer(painted);
+  }
+  inherited::Render();
+}
+
+void TdxCustomObjectLayer::CopyToBuffer(const std::vector<vg::TvxRect>& Rects) {
+  TdxBitmap* buffer = GetBuffer();
+  const std::uint32_t* src = canvas_ ? canvas_->BufferBits() : nullptr;
+  if (!buffer || !src) return;
+  const int w = std::min(buffer->Width(), canvas_->Width());
+  const int h = std::min(buffer->Height(), canvas_->Height());
+  std::uint32_t* bits = nullptr;
+  if (!buffer->Map(bits, true)) return;
+  const int sw = canvas_->Width(), dw = buffer->Width();
+  // The bounds of what was copied: only that part of the texture is uploaded again.
+  int left = w, top = h, right = 0, bottom = 0;
+  for (const vg::TvxRect& r : Rects) {
+    const int l = std::clamp(PixelFloor(r.Left), 0, w);
+    const int t = std::clamp(PixelFloor(r.Top), 0, h);
+    const int rr = std::clamp(PixelCeil(r.Right), 0, w);
+    const int b = std::clamp(PixelCeil(r.Bottom), 0, h);
+    if (rr <= l || b <= t) continue;
+    for (int y = t; y < b; ++y)
+      std::memcpy(bits + static_cast<size_t>(y) * static_cast<size_t>(dw) + static_cast<size_t>(l),
+                  src + static_cast<size_t>(y) * static_cast<size_t>(sw) + static_cast<size_t>(l),
+                  static_cast<size_t>(rr - l) * 4);
+    left = std::min(left, l);
+    top = std::min(top, t);
+    right = std::max(right, rr);
+    bottom = std::max(bottom, b);
+  }
+  buffer->UnmapRect(left, top, right, bottom);
+}
+
+void TdxCustomObjectLayer::PaintObjects() {
+  if (painting_ || updateRects_.empty()) return;
+  painting_ = true;
+  struct TDone {
+    TdxCustomObjectLayer* Layer;
+    ~TDone() {
+      Layer->updateRects_.clear();
+      Layer->painting_ = false;
+    }
+  } done{this};
+  if (updateRects_.size() > static_cast<size_t>(MaxLayerUpdateRects)) {
+    vg::TvxRect all = updateRects_.front();
+    for (const vg::TvxRect& r : updateRects_) vg::UnionRectF(vg::TvxRect(all), r, all);
+    updateRects_.assign(1, all);
+  }
+  vg::TvxCanvas* c = canvas_.get();
+  if (!c || !c->BeginScene()) return;
+  c->ResetClipRect();
+  c->SetMatrix(vg::IdentityMatrix);
+  c->SetClipRects(updateRects_);
+  const bool clearOnly =
+      fill_->Style() == vg::vgBrushNone || (fill_->Style() == vg::vgBrushSolid && (fill_->Color() >> 24) == 0);
+  if (clearOnly) {
+    // Premultiplied pixels: transparent is all zero, whatever colour the brush keeps.
+    for (const vg::TvxRect& r : updateRects_) c->ClearRect(r, 0);
+  } else {
+    c->Fill()->Assign(fill_.get());
+    c->FillRect(vg::MakeRect(-1, -1, static_cast<float>(BufferWidth()) + 1, static_cast<float>(BufferHeight()) + 1), 0,
+                0, vg::AllCorners, 1.0f, vg::vgCornerRound);
+  }
+  c->SetStrokeThickness(1.0f);
+  c->SetStrokeCap(vg::vgCapFlat);
+  c->SetStrokeJoin(vg::vgJoinMiter);
+  c->SetStrokeDash(vg::vgDashSolid);
+  c->Stroke()->SetStyle(vg::vgBrushSolid);
+  c->Fill()->SetStyle(vg::vgBrushSolid);
+  const std::vector<vg::TvxObject*> roots = roots_;
+  for (vg::TvxObject* o : roots) {
+    vg::TvxVisualObject* v = o->Visual();
+    if (!v || !v->Visible()) continue;
+    const vg::TvxRect area = v->GetUpdateRect();
+    for (const vg::TvxRect& r : updateRects_) {
+      if (!vg::RectsIntersect(area, r)) continue;
+      c->SetMatrix(vg::MatrixMultiply(vg::IdentityMatrix, v->GetAbsoluteMatrix()));
+      v->BeforePaint();
+      v->Paint();
+      v->PaintChildren();
+      break;
+    }
+  }
+  c->EndScene();
+}
+
+// ---- input --------------------------------------------------------------------------------------------
+
+bool TdxCustomObjectLayer::RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) {
+  TdxVector hit = Hit;
+  if (!inherited::RayCastIntersect(RayPos, RayDir, hit)) return false;
+  if (designTime_ || !Scene() || Scene()->GetCaptured() == this || allowDrag_) {
+    Hit = hit;
+    return true;
+  }
+  float x = 0, y = 0;
+  if (!HitToBuffer(hit, x, y) || !ObjectAtPoint(x, y)) return false;
+  Hit = hit;
+  return true;
+}
+
+void TdxCustomObjectLayer::ReleaseHover() {
+  if (vg::TvxVisualObject* h = hovered_) {
+    hovered_ = nullptr;
+    h->MouseLeave();
+  }
+}
+
+void TdxCustomObjectLayer::LayerMouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  TdxFreeWatch watch(this);
+  inherited::LayerMouseDown(Button, Shift, X, Y);
+  if (watch.Gone()) return;
+  if (Scene() && !Scene()->GetDesignTime() && !designTime_) SetFocus();
+  if (watch.Gone()) return;
+  downPos_ = vg::MakePoint(X, Y);
+  mousePos_ = downPos_;
+  dragStartPos_ = mousePos_;
+  if (designTime_) return;
+  vg::TvxVisualObject* o = ObjectAtPoint(mousePos_.X, mousePos_.Y);
+  if (o && dynamic_cast<vg::IvxSizeGrip*>(o)) {
+    BeginWindowResize();
+    return;
+  }
+  if (o) {
+    const vg::TvxPoint p = o->AbsoluteToLocal(mousePos_);
+    vg::TvxFreeWatch alive(o);
+    o->MouseDown(Button, Shift, p.X, p.Y);
+    if (!alive.Gone() && o->DragMode() == vg::vgDragAutomatic) o->BeginAutoDrag();
+    return;
+  }
+  if (allowDrag_) BeginWindowDrag();
+}
+
+void TdxCustomObjectLayer::LayerMouseMove(rtl::TShiftState Shift, float X, float Y) {
+  TdxFreeWatch watch(this);
+  inherited::LayerMouseMove(Shift, X, Y);
+  if (watch.Gone()) return;
+  rtl::TCursor cursor = defaultCursor_;
+  if (moving_) {
+    TdxVector d = LocalToAbsoluteVector({X - dragStartPos_.X, Y - dragStartPos_.Y, 0, 0});
+    if (auto* parent = dynamic_cast<TdxVisualObject*>(Parent())) d = parent->AbsoluteToLocalVector(d);
+    Position()->SetPoint({Position()->X() + d.X, Position()->Y() + d.Y, Position()->Z()});
+    return;
+  }
+  if (resizing_) {
+    resizeSize_.X += X - mousePos_.X;
+    resizeSize_.Y += Y - mousePos_.Y;
+    SetWidth(static_cast<float>(dxRoundPixels(resizeSize_.X)));
+    SetHeight(static_cast<float>(dxRoundPixels(resizeSize_.Y)));
+    if (Position()->X() - Width() / 2 != resizeOrigin_.X) Position()->SetX(Width() / 2 + resizeOrigin_.X);
+    if (Position()->Y() - Height() / 2 != resizeOrigin_.Y) Position()->SetY(Height() / 2 + resizeOrigin_.Y);
+    mousePos_ = vg::MakePoint(X, Y);
+    return;
+  }
+  mousePos_ = vg::MakePoint(X, Y);
+  downPos_ = mousePos_;
+  if (designTime_) {
+    dragStartPos_ = mousePos_;
+    return;
+  }
+  if (vg::TvxVisualObject* c = captured_) {
+    const vg::TvxPoint p = c->AbsoluteToLocal(mousePos_);
+    c->MouseMove(Shift, p.X, p.Y, 0, 0);
+    return;
+  }
+  vg::TvxVisualObject* o = ObjectAtPoint(mousePos_.X, mousePos_.Y);
+  if (o) {
+    cursor = dynamic_cast<vg::IvxSizeGrip*>(o) ? win::crSizeNWSE : o->Cursor();
+    vg::TvxFreeWatch alive(o);
+    if (o != hovered_) {
+      ReleaseHover();
+      if (watch.Gone()) return;
+      if (!alive.Gone()) {
+        hovered_ = o;
+        o->MouseEnter();
+      }
+    }
+    if (watch.Gone()) return;
+    if (!alive.Gone()) {
+      const vg::TvxPoint p = o->AbsoluteToLocal(mousePos_);
+      o->MouseMove(Shift, p.X, p.Y, 0, 0);
+    }
+  } else {
+    ReleaseHover();
+  }
+  if (watch.Gone()) return;
+  dragStartPos_ = mousePos_;
+  SetCursor(cursor);
+}
+
+void TdxCustomObjectLayer::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y,
+                                   const TdxVector& RayPos, const TdxVector& RayDir) {
+  released_ = false;
+  TdxFreeWatch watch(this);
+  inherited::MouseUp(Button, Shift, X, Y, RayPos, RayDir);
+  if (!watch.Gone() && !released_) EndPress(Button, Shift);
+}
+
+void TdxCustomObjectLayer::LayerMouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  released_ = true;
+  TdxFreeWatch watch(this);
+  inherited::LayerMouseUp(Button, Shift, X, Y);
+  if (!watch.Gone()) EndPress(Button, Shift);
+}
+
+void TdxCustomObjectLayer::EndPress(rtl::TMouseButton Button, rtl::TShiftState Shift) {
+  designPlaceObject_ = nullptr;
+  moving_ = resizing_ = false;
+  if (designTime_) return;
+  vg::TvxVisualObject* o = captured_ ? captured_ : ObjectAtPoint(mousePos_.X, mousePos_.Y);
+  if (!o) return;
+  const vg::TvxPoint p = o->AbsoluteToLocal(mousePos_);
+  o->MouseUp(Button, Shift, p.X, p.Y);
+}
+
+void TdxCustomObjectLayer::MouseWheel(rtl::TShiftState Shift, int WheelDelta, bool& Handled) {
+  TdxFreeWatch watch(this);
+  inherited::MouseWheel(Shift, WheelDelta, Handled);
+  if (watch.Gone() || designTime_) return;
+  if (captured_) {
+    captured_->MouseWheel(Shift, WheelDelta, Handled);
+    return;
+  }
+  for (vg::TvxVisualObject* o = ObjectAtPoint(mousePos_.X, mousePos_.Y); o && !Handled;) {
+    vg::TvxFreeWatch alive(o);
+    o->MouseWheel(Shift, WheelDelta, Handled);
+    if (alive.Gone()) break;
+    vg::TvxObject* parent = o->Parent();
+    o = parent ? parent->Visual() : nullptr;
+  }
+}
+
+void TdxCustomObjectLayer::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
+  if (focused_) focused_->KeyDown(Key, KeyChar, Shift);
+}
+
+void TdxCustomObjectLayer::KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
+  if (designTime_ && Key == 46 && selected_) {
+    vg::TvxVisualObject* s = selected_;
+    selected_ = nullptr;
+    s->Free();
+  }
+  if (focused_) focused_->KeyUp(Key, KeyChar, Shift);
+}
+
+void TdxCustomObjectLayer::MouseLeave() {
+  TdxFreeWatch watch(this);
+  inherited::MouseLeave();
+  if (!watch.Gone()) ReleaseHover();
+}
+
+void TdxCustomObjectLayer::EnterFocus() {
+  TdxFreeWatch watch(this);
+  inherited::EnterFocus();
+  if (watch.Gone()) return;
+  vg::TvxObject* root = GetRoot();
+  if (!root || !root->Visual()) return;
+  std::vector<vg::TvxVisualObject*> list;
+  root->Visual()->GetTabOrderList(list, true);
+  for (vg::TvxVisualObject* c : list)
+    if (c && c->GetParentedVisible() && c->CanFocused()) {
+      c->SetFocus();
+      return;
+    }
+}
+
+void TdxCustomObjectLayer::KillFocus() {
+  TdxFreeWatch watch(this);
+  inherited::KillFocus();
+  if (!watch.Gone()) SetFocused(nullptr);
+}
+
+bool TdxCustomObjectLayer::ClientToBuffer(float X, float Y, float& BX, float& BY) {
+  TdxCanvas* canvas = TdxVisualObject::GetCanvas();
+  if (!canvas) return false;
+  TdxVector pos, dir;
+  canvas->PickRay(ScreenSpace(), X, Y, pos, dir);
+  const TdxVector localPos = AbsoluteToLocal(pos);
+  const TdxVector localDir = dxVectorNormalize(AbsoluteToLocalVector({dir.X, dir.Y, dir.Z, 0}));
+  TdxVector hit;
+  if (!TdxCustomBufferLayer::RayCastIntersect(localPos, localDir, hit)) return false;
+  return HitToBuffer(hit, BX, BY);
+}
+
+bool TdxCustomObjectLayer::HintShow(TdxHintInfo& Info) {
+  float x = 0, y = 0;
+  if (!ClientToBuffer(static_cast<float>(Info.CursorX), static_cast<float>(Info.CursorY), x, y)) return false;
+  vg::TvxVisualObject* o = ObjectAtPoint(x, y);
+  if (!o || !o->ShowHint()) return false;
+  Info.HintStr = o->Hint();
+  // The object's corner in buffer pixels, through the layer into the host's client area.
+  const vg::TvxPoint corner = o->LocalToAbsolute(vg::MakePoint(0, 0));
+  const TdxVector p = LocalToAbsolute({corner.X - Width() / 2, corner.Y - Height() / 2, 0, 1});
+  Info.Left = static_cast<int>(std::trunc(p.X));
+  Info.Top = static_cast<int>(std::trunc(p.Y));
+  Info.Right = static_cast<int>(std::trunc(p.X + o->Width()));
+  Info.Bottom = static_cast<int>(std::trunc(p.Y + o->Height()));
+  return true;
+}
+
+vg::TvxDragObject TdxCustomObjectLayer::Drag2D(const TdxDragObject& Data) const {
+  vg::TvxDragObject d;
+  // A drag the host carries for this layer comes from the 2D object that started it.
+  d.Source = Data.Source == this && dragSource_ ? dragSource_ : Data.Source;
+  for (const std::string& f : Data.Files) d.Files.push_back(rtl::Utf8ToWide(f));
+  d.Data = Data.Data;
+  return d;
+}
+
+void TdxCustomObjectLayer::DragOver(const TdxDragObject& Data, const TdxVector& Point, bool& Accept) {
+  TdxFreeWatch watch(this);
+  inherited::DragOver(Data, Point, Accept);
+  if (watch.Gone() || Accept) return;
+  const TdxVector a = LocalToAbsolute(Point);
+  float x = 0, y = 0;
+  if (!ClientToBuffer(a.X, a.Y, x, y)) return;
+  const vg::TvxDragObject d = Drag2D(Data);
+  const vg::TvxPoint p = vg::MakePoint(x, y);
+  vg::TvxObject* root = GetRoot();
+  vg::TvxVisualObject* target = root && root->Visual() ? root->Visual()->FindTarget(p, d) : nullptr;
+  if (target != dropTarget2D) {
+    if (vg::TvxVisualObject* old = dropTarget2D) {
+      dropTarget2D = nullptr;
+      old->DragLeave();
+    }
+    dropTarget2D = target;
+    if (target) target->DragEnter(d, p);
+  }
+  Accept = target != nullptr;
+}
+
+void TdxCustomObjectLayer::DragDrop(const TdxDragObject& Data, const TdxVector& Point) {
+  TdxFreeWatch watch(this);
+  inherited::DragDrop(Data, Point);
+  if (watch.Gone()) return;
+  const TdxVector a = LocalToAbsolute(Point);
+  float x = 0, y = 0;
+  if (!ClientToBuffer(a.X, a.Y, x, y)) return;
+  if (vg::TvxVisualObject* t = dropTarget2D) {
+    const vg::TvxDragObject d = Drag2D(Data);
+    const vg::TvxPoint p = vg::MakePoint(x, y);
+    vg::TvxFreeWatch alive(t);
+    t->DragLeave();
+    if (!alive.Gone()) t->DragDrop(d, p);
+  }
+  dropTarget2D = nullptr;
+}
+
+// ---- IvxScene: capture, focus, window moves -----------------------------------------------------------
+
+void TdxCustomObjectLayer::SetCaptured(vg::TvxVisualObject* Value) {
+  captured_ = Value;
+  IdxScene* s = Scene();
+  if (!s) return;
+  if (Value)
+    s->SetCaptured(this);
+  else if (s->GetCaptured() == this)
+    s->SetCaptured(nullptr);
+}
+
+void TdxCustomObjectLayer::SetFocused(vg::TvxVisualObject* Value) {
+  if (Value == focused_) return;
+  vg::TvxVisualObject* old = focused_;
+  focused_ = Value;
+  if (old) old->KillFocus();
+  if (Value && focused_ == Value) {
+    Value->EnterFocus();
+    if (focused_ == Value) SetFocus();
+  }
+}
+
+bool TdxCustomObjectLayer::FocusNext(bool Backward) {
+  vg::TvxObject* root = GetRoot();
+  if (!root || !root->Visual()) return false;
+  std::vector<vg::TvxVisualObject*> list;
+  root->Visual()->GetTabOrderList(list, true);
+  const int n = static_cast<int>(list.size());
+  if (n == 0) return false;
+  const auto at = std::find(list.begin(), list.end(), focused_);
+  const int i = at == list.end() ? -1 : static_cast<int>(at - list.begin());
+  // From the entry after (before) the focused one, round to the focused one itself.
+  const int from = i < 0 ? (Backward ? n - 1 : 0) : (Backward ? i - 1 + n : i + 1) % n;
+  for (int k = 0; k < n; ++k) {
+    vg::TvxVisualObject* c = list[static_cast<size_t>(((Backward ? from - k : from + k) % n + n) % n)];
+    if (c->GetParentedVisible() && c->CanFocused() && c->GetAbsoluteEnabled()) {
+      c->SetFocus();
+      return true;
+    }
+  }
+  return false;
+}
+
+void TdxCustomObjectLayer::BeginWindowDrag() {
+  IdxScene* s = Scene();
+  if (LayerAlign() == dxLayerContents && s)
+    if (auto* scene = dynamic_cast<TdxScene*>(s->GetComponent()); scene && scene->AllowDrag()) scene->BeginWindowDrag();
+  moving_ = true;
+  dragStartPos_ = mousePos_;
+  if (s) s->SetCaptured(this);
+}
+
+void TdxCustomObjectLayer::BeginWindowResize() {
+  IdxScene* s = Scene();
+  const TdxLayerAlign a = LayerAlign();
+  if (s && (a == dxLayerRight || a == dxLayerBottom || a == dxLayerMostBottom || a == dxLayerMostRight ||
+            a == dxLayerContents))
+    if (auto* scene = dynamic_cast<TdxScene*>(s->GetComponent())) scene->BeginWindowResize();
+  resizing_ = true;
+  dragStartPos_ = mousePos_;
+  resizeOrigin_ = vg::MakePoint(static_cast<float>(dxRoundPixels(Position()->X() - Width() / 2)),
+                                static_cast<float>(dxRoundPixels(Position()->Y() - Height() / 2)));
+  resizeSize_ = vg::MakePoint(Width(), ScreenSpace() ? Height() : Depth());
+  if (s) s->SetCaptured(this);
+}
+
+vg::TvxPoint TdxCustomObjectLayer::LocalToScreen(const vg::TvxPoint& P) {
+  const TdxVector a = LocalToAbsolute({P.X - Width() / 2, P.Y - Height() / 2, 0, 1});
+  const float x = static_cast<float>(dxRoundPixels(a.X)), y = static_cast<float>(dxRoundPixels(a.Y));
+  int sx = static_cast<int>(x), sy = static_cast<int>(y);
+  if (IdxScene* s = Scene()) s->ClientToScreen(x, y, sx, sy);
+  return vg::MakePoint(static_cast<float>(sx), static_cast<float>(sy));
+}
+
+void TdxCustomObjectLayer::BeginVCLDrag(vg::TvxVisualObject* Obj) {
+  // The 3D host carries the layer through the drag; the layer stands for the 2D object.
+  IdxScene* s = Scene();
+  if (!s || !Obj) return;
+  dragSource_ = Obj;
+  s->BeginVCLDrag(this);
+}
+
+void TdxCustomObjectLayer::DragEnd() {
+  if (vg::TvxVisualObject* o = std::exchange(dragSource_, nullptr)) o->DragEnd();
+}
+
+// ---- GUI layer ----------------------------------------------------------------------------------------
+
+TdxGUIObjectLayer::TdxGUIObjectLayer(rtl::TComponent* AOwner) : TdxCustomObjectLayer(AOwner) {
+  SetProjection(dxProjectionScreen);
+  SetWidth(256);
+  SetHeight(256);
+  SetZWrite(false);
+}
+
+}  // namespace dx

@@ -1,0 +1,230 @@
+// The object layer: a buffer layer that hosts a tree of 2D objects and is their host
+// (vg::IvxScene), the way a 2D scene control is in a 2D window. Every window of the program is a
+// 3D scene whose root holds one GUI object layer with the window's 2D controls.
+//
+// Painting: the 2D objects report dirty rectangles in buffer pixels; the layer keeps them
+// (widened to whole pixels, dropped when they miss the buffer) and asks its 3D host for a
+// frame. When the frame draws the layer, the dirty parts are painted into the layer's 2D canvas
+// (more than 20 rectangles paint as their union), only those parts are copied into the buffer
+// and marked for upload, and the buffer is drawn as the layer's quad.
+//
+// Input: the 3D host hands mouse events to the layer with the ray in its local space; the layer
+// maps them to buffer pixels and routes them to the 2D object under the point, or to the one
+// that holds the capture. It keeps hover, capture, focus and the active control; a press where
+// no 2D object is drags the layer (with AllowDrag), a press on a size grip resizes it, and with
+// the content alignment the host's window moves or resizes with it. Where no 2D object lies the
+// layer is not hit (without AllowDrag), so the press reaches what lies behind it.
+//
+// References to 2D objects are plain pointers that the tree clears through Notification before
+// the object goes (see vg::IvxScene); the drop target shared by all object layers is cleared the
+// same way.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scene3d/Layers.h"
+#include "vg2d/core/Brushes.h"
+#include "vg2d/core/Canvas.h"
+#include "vg2d/core/Scene.h"
+#include "vg2d/core/VisualObjects.h"
+
+namespace dx {
+
+// More pending dirty rectangles than this paint as their union.
+inline constexpr int MaxLayerUpdateRects = 20;
+
+class TdxCustomObjectLayer : public TdxCustomBufferLayer, public vg::IvxScene {
+  RTL_CLASS(TdxCustomObjectLayer, TdxCustomBufferLayer)
+public:
+  explicit TdxCustomObjectLayer(rtl::TComponent* AOwner);
+  ~TdxCustomObjectLayer() override;
+  void BeforeDestruction() override;
+
+  // ---- properties -------------------------------------------------------------------------------
+  vg::TvxBrush* Fill() const { return fill_.get(); }
+  // Copies Value's settings into the layer's own brush.
+  void SetFill(vg::TvxBrush* Value);
+  vg::TvxResources* Style() const { return style_; }
+  vg::TvxControl* ActiveControl() const { return activeControl_; }
+  // Stores it; unless loading, the control takes the focus.
+  void SetActiveControl(vg::TvxControl* Value);
+  bool AnimatedCaret() const { return animatedCaret_; }
+  void SetAnimatedCaret(bool Value) { animatedCaret_ = Value; }
+  bool AllowDrag() const { return allowDrag_; }
+  void SetAllowDrag(bool Value) { allowDrag_ = Value; }
+  bool DesignSnapToGrid() const { return designSnapToGrid_; }
+  bool DesignSnapToLines() const { return designSnapToLines_; }
+  bool DesignSnapGridShow() const { return designSnapGridShow_; }
+  vg::TvxCanvas* Canvas() const { return canvas_.get(); }
+  const std::vector<vg::TvxRect>& UpdateRects() const { return updateRects_; }
+  int RootCount() const { return static_cast<int>(roots_.size()); }
+  vg::TvxObject* Roots(int Index) const { return roots_[static_cast<size_t>(Index)]; }
+  vg::TvxVisualObject* Hovered() const { return hovered_; }
+  bool Moving() const { return moving_; }
+  bool Resizing() const { return resizing_; }
+  vg::TvxPoint DownPos() const { return downPos_; }
+
+  // ---- the hosted tree -----------------------------------------------------------------------------
+  // Paints the dirty rectangles into the 2D canvas (nothing while painting or with none).
+  virtual void PaintObjects();
+  // The 2D object under a buffer point: the roots from the last to the first; nil when none.
+  vg::TvxVisualObject* ObjectAtPoint(float X, float Y);
+  // Lays the first root over the whole buffer (a root turned a quarter with its sides swapped).
+  void RealignRoot();
+
+  // ---- 3D object -----------------------------------------------------------------------------------
+  using TdxObject::AddObject;
+  using TdxObject::RemoveObject;
+  using TdxVisualObject::GetCanvas;
+  void BeforePaint() override;
+  void Render() override;
+  void SetVisible(bool Value) override;
+  // Where no 2D object lies the ray passes through (unless AllowDrag, design time, or the layer
+  // holds the host's capture).
+  bool RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) override;
+  void MouseWheel(rtl::TShiftState Shift, int WheelDelta, bool& Handled) override;
+  void KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) override;
+  void KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) override;
+  void MouseLeave() override;
+  // Focuses the first visible focusable 2D control in tab order.
+  void EnterFocus() override;
+  void KillFocus() override;
+  // Tab among the 2D controls, round from the last to the first.
+  bool FocusNext(bool Backward) override;
+  bool HintShow(TdxHintInfo& Info) override;
+  void DragOver(const TdxDragObject& Data, const TdxVector& Point, bool& Accept) override;
+  void DragDrop(const TdxDragObject& Data, const TdxVector& Point) override;
+  void DragLeave() override {}
+  // The end of a drag a 2D object started (BeginVCLDrag) reaches that object.
+  void DragEnd() override;
+  void LayerMouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
+  void LayerMouseMove(rtl::TShiftState Shift, float X, float Y) override;
+  void LayerMouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
+  // A release that maps to no point of the layer still ends the press: the drag or resize of
+  // the layer stops and the captured 2D object gets its release at the last point.
+  void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y, const TdxVector& RayPos,
+               const TdxVector& RayDir) override;
+
+  // ---- vg::IvxScene --------------------------------------------------------------------------------
+  void AddObject(vg::TvxObject* Obj) override;
+  void RemoveObject(vg::TvxObject* Obj) override;
+  void BeginWindowDrag() override;
+  void BeginWindowResize() override;
+  void AddUpdateRect(const vg::TvxRect& R) override;
+  void InsertObject(const std::string&) override {}
+  vg::TvxControl* GetActiveControl() override { return activeControl_; }
+  bool GetDisableUpdate() override { return disableUpdate_; }
+  void SetDisableUpdate(bool Value) override { disableUpdate_ = Value; }
+  bool GetDesignTime() override { return designTime_; }
+  vg::TvxCanvas* GetCanvas() override { return canvas_.get(); }
+  vg::TvxObject* GetRoot() override { return roots_.empty() ? nullptr : roots_.front(); }
+  rtl::TComponent* GetOwner() override { return Owner(); }
+  rtl::TComponent* GetComponent() override { return this; }
+  vg::TvxResources* GetStyle() override { return style_; }
+  void SetStyle(vg::TvxResources* Value) override;
+  bool GetTransparency() override { return false; }
+  void UpdateStyle() override;
+  void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
+  vg::TvxVisualObject* GetSelected() override { return selected_; }
+  vg::TvxVisualObject* GetDesignPlaceObject() override { return designPlaceObject_; }
+  int GetUpdateRectsCount() override { return static_cast<int>(updateRects_.size()); }
+  // An empty rectangle outside the list.
+  vg::TvxRect GetUpdateRect(int Index) override;
+  void SetCaptured(vg::TvxVisualObject* Value) override;
+  vg::TvxVisualObject* GetCaptured() override { return captured_; }
+  void SetFocused(vg::TvxVisualObject* Value) override;
+  vg::TvxVisualObject* GetFocused() override { return focused_; }
+  void SetDesignEditObject(vg::TvxVisualObject* Value) override { designEditObject_ = Value; }
+  vg::TvxPoint GetMousePos() override { return mousePos_; }
+  vg::TvxPoint LocalToScreen(const vg::TvxPoint& P) override;
+  void BeginVCLDrag(vg::TvxVisualObject* Obj) override;
+  void SetSelected(vg::TvxVisualObject* Obj) override;
+  bool GetAnimatedCaret() override { return animatedCaret_; }
+  bool ShowKeyboard(vg::TvxControl*) override { return false; }
+  void HideKeyboard(vg::TvxControl*) override {}
+
+protected:
+  void DefineProperties(rtl::TFiler* Filer) override;
+  void Loaded() override;
+  void GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) override;
+
+private:
+  void FillChanged(rtl::TObject* Sender);
+  void ReleaseHover();
+  void EndPress(rtl::TMouseButton Button, rtl::TShiftState Shift);
+  // A client point of the host to buffer pixels through the pick ray; false when it misses.
+  bool ClientToBuffer(float X, float Y, float& BX, float& BY);
+  vg::TvxDragObject Drag2D(const TdxDragObject& Data) const;
+  // Copies the painted rectangles from the 2D canvas into the buffer.
+  void CopyToBuffer(const std::vector<vg::TvxRect>& Rects);
+
+  std::unique_ptr<vg::TvxCanvas> canvas_;
+  std::unique_ptr<vg::TvxBrush> fill_;
+  std::vector<vg::TvxObject*> roots_;
+  std::vector<vg::TvxRect> updateRects_;
+  bool disableUpdate_ = false;
+  bool designTime_ = false;
+  bool painting_ = false;
+  bool animatedCaret_ = true;
+  bool allowDrag_ = false;
+  bool designSnapToGrid_ = false;
+  bool designSnapToLines_ = true;
+  bool designSnapGridShow_ = false;
+  bool moving_ = false;
+  bool resizing_ = false;
+  bool released_ = false;  // LayerMouseUp ran for the release being handled
+  vg::TvxResources* style_ = nullptr;
+  vg::TvxControl* activeControl_ = nullptr;
+  vg::TvxVisualObject* selected_ = nullptr;
+  vg::TvxVisualObject* captured_ = nullptr;
+  vg::TvxVisualObject* hovered_ = nullptr;
+  vg::TvxVisualObject* focused_ = nullptr;
+  vg::TvxVisualObject* designPlaceObject_ = nullptr;
+  vg::TvxVisualObject* designEditObject_ = nullptr;
+  vg::TvxVisualObject* dragSource_ = nullptr;  // the 2D object the host's drag carries
+  vg::TvxPoint downPos_{};
+  vg::TvxPoint mousePos_{};
+  vg::TvxPoint dragStartPos_{};
+  vg::TvxPoint resizeSize_{};
+  vg::TvxPoint resizeOrigin_{};
+  rtl::TCursor defaultCursor_ = rtl::crDefault;
+  unsigned long long loadTimer_ = 0;
+};
+
+// A layer of 2D objects placed like any shape; published for the designer's shape list.
+class TdxObjectLayer : public TdxCustomObjectLayer {
+  RTL_CLASS(TdxObjectLayer, TdxCustomObjectLayer)
+public:
+  using TdxCustomObjectLayer::TdxCustomObjectLayer;
+};
+
+// The layer of a window's 2D controls: screen space, 256 x 256 pixels, no depth writes.
+class TdxGUIObjectLayer : public TdxCustomObjectLayer {
+  RTL_CLASS(TdxGUIObjectLayer, TdxCustomObjectLayer)
+public:
+  explicit TdxGUIObjectLayer(rtl::TComponent* AOwner);
+};
+
+// Older names that streams may still use.
+class TdxVGLayer : public TdxCustomObjectLayer {
+  RTL_CLASS(TdxVGLayer, TdxCustomObjectLayer)
+public:
+  using TdxCustomObjectLayer::TdxCustomObjectLayer;
+};
+
+class TdxScreenVGLayer : public TdxGUIObjectLayer {
+  RTL_CLASS(TdxScreenVGLayer, TdxGUIObjectLayer)
+public:
+  using TdxGUIObjectLayer::TdxGUIObjectLayer;
+};
+
+// The drop target of a drag over any object layer; nil when none.
+vg::TvxVisualObject* ObjectLayerDropTarget();
+
+// Registers the layer classes: the buffer and object layers under "Shapes", the GUI layer under
+// "GUI", the rest for streams only.
+void RegisterDxLayerClasses();
+
+}  // namespace dx
