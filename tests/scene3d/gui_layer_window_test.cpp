@@ -64,8 +64,7 @@ const char* const WindowText = R"(object dxScene1: TdxScene
       DesignSnapGridShow = False
       DesignSnapToGrid = False
       DesignSnapToLines = True
-      object Layout1: TvxControl
-        HitTest = False
+      object Layout1: TvxLayout
         object Button1: TvxHudButton
           Position.X = 20.0
           Position.Y = 30.0
