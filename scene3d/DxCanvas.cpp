@@ -535,6 +535,23 @@ void TdxDirectXCanvas::ApplyMaterial() {
   SetRenderState(m.Lighting() ? rsLightingOn : rsLightingOff);
 }
 
+// Bitmaps hold premultiplied pixels; textures hold straight alpha, which the canvas's blend
+// (source alpha, one minus source alpha) and its modulation expect. A pixel's colour is
+// divided by its alpha on the way up (rounded, never above 255); a clear pixel stays zero.
+static void CopyStraightRow(std::uint8_t* Dst, const std::uint32_t* Src, size_t Count) {
+  for (size_t i = 0; i < Count; ++i) {
+    std::uint32_t p = Src[i];
+    const std::uint32_t a = p >> 24;
+    if (a != 0 && a != 255) {
+      auto straight = [a](std::uint32_t C) { return std::min<std::uint32_t>(255, (C * 255 + a / 2) / a); };
+      p = (a << 24) | (straight((p >> 16) & 0xFF) << 16) | (straight((p >> 8) & 0xFF) << 8) | straight(p & 0xFF);
+    } else if (a == 0) {
+      p = 0;
+    }
+    std::memcpy(Dst + i * 4, &p, 4);
+  }
+}
+
 void TdxDirectXCanvas::UpdateBitmapHandle(TdxBitmap* ABitmap) {
   TdxCanvas::UpdateBitmapHandle(ABitmap);
   if (!ABitmap || !ABitmap->Bits() || !device_) return;
@@ -556,15 +573,14 @@ void TdxDirectXCanvas::UpdateBitmapHandle(TdxBitmap* ABitmap) {
       if (Succeeded(texture->LockRect(0, &locked, &part, 0))) {
         auto* dst = static_cast<std::uint8_t*>(locked.pBits);
         for (int y = t; y < b; ++y)
-          std::memcpy(dst + static_cast<std::ptrdiff_t>(y - t) * locked.Pitch,
-                      ABitmap->Bits() + size_t(y) * w + static_cast<size_t>(l), static_cast<size_t>(r - l) * 4);
+          CopyStraightRow(dst + static_cast<std::ptrdiff_t>(y - t) * locked.Pitch,
+                          ABitmap->Bits() + size_t(y) * w + static_cast<size_t>(l), static_cast<size_t>(r - l));
         texture->UnlockRect(0);
       }
     } else if (Succeeded(texture->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD))) {
       auto* dst = static_cast<std::uint8_t*>(locked.pBits);
       for (std::uint32_t y = 0; y < h; ++y)
-        std::memcpy(dst + static_cast<std::ptrdiff_t>(y) * locked.Pitch, ABitmap->Bits() + size_t{y} * w,
-                    size_t{w} * 4);
+        CopyStraightRow(dst + static_cast<std::ptrdiff_t>(y) * locked.Pitch, ABitmap->Bits() + size_t{y} * w, w);
       texture->UnlockRect(0);
     }
   }

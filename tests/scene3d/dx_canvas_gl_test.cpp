@@ -97,6 +97,47 @@ TEST_F(DxCanvasGl, TexturedQuadInScreenSpaceCoversWholePixelsTexelForTexel) {
   EXPECT_EQ(wrong, 0);
 }
 
+TEST_F(DxCanvasGl, TranslucentBitmapTexelsBlendOnceByTheirAlpha) {
+  // Bitmaps are premultiplied: half-transparent white is 0x80808080. Blended normally over
+  // black it must give mid grey, not the quarter grey of an alpha applied twice.
+  TdxBitmap frame(16, 16);
+  TdxDirectXCanvas canvas(frame);
+  ASSERT_TRUE(canvas.HasDevice());
+  TdxBitmap texture(2, 2);
+  std::uint32_t* bits = nullptr;
+  ASSERT_TRUE(texture.Map(bits, true));
+  bits[0] = bits[1] = 0x80808080u;  // half-transparent white
+  bits[2] = 0x80800000u;            // half-transparent red
+  bits[3] = 0u;                     // clear
+  texture.Unmap();
+  auto quad = std::make_unique<TdxMeshData>();
+  quad->Vertices() = {dxMeshVertex(0, 0, 0, 0, 0, 1, 0, 0), dxMeshVertex(1, 0, 0, 0, 0, 1, 1, 0),
+                      dxMeshVertex(1, 1, 0, 0, 0, 1, 1, 1), dxMeshVertex(0, 1, 0, 0, 0, 1, 0, 1)};
+  quad->Indexes() = {0, 1, 2, 0, 2, 3};
+  canvas.ResetState();
+  ASSERT_TRUE(canvas.BeginScene());
+  canvas.Clear(0xFF000000u);
+  canvas.SetRenderState(rsScreenSpace);
+  TdxMaterial m;
+  m.SetTexture(&texture);
+  m.SetBitmapMode(dxTexReplace);
+  m.SetLighting(false);
+  canvas.SetMaterial(m);
+  canvas.SetRenderState(rsCullNone);
+  canvas.SetRenderState(rsTextureNearest);
+  canvas.SetRenderState(rsBlendNormal);
+  canvas.FillMesh({0, 0, 0, 1}, {16, 16, 1, 1}, *quad, 1);
+  canvas.EndScene();
+  auto near = [](std::uint32_t C, std::uint32_t Want) {
+    for (int shift = 0; shift < 32; shift += 8)
+      if (std::abs(static_cast<int>((C >> shift) & 0xFF) - static_cast<int>((Want >> shift) & 0xFF)) > 2) return false;
+    return true;
+  };
+  EXPECT_TRUE(near(At(frame, 4, 4), 0xFF808080u)) << std::hex << At(frame, 4, 4);
+  EXPECT_TRUE(near(At(frame, 4, 12), 0xFF800000u)) << std::hex << At(frame, 4, 12);
+  EXPECT_EQ(At(frame, 12, 12), 0xFF000000u) << "a clear texel leaves the frame as it was";
+}
+
 TEST_F(DxCanvasGl, LitCubeShowsThreeFacesInThreeShadesBrightestTowardsTheLight) {
   TdxBitmap frame(128, 128);
   TdxDirectXCanvas canvas(frame);
