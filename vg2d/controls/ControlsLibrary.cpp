@@ -6,6 +6,7 @@
 
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/ColorControls.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/TabControl.h"
@@ -50,6 +51,15 @@ void RegisterRangeAndTabClasses() {
   RegisterInCategory("Items", {ClassOf<TvxTabItem>(), ClassOf<TvxHudTabItem>()});
 }
 
+// The colour editors, the gradient editor, the expander and its neighbours.
+void RegisterColorClasses() {
+  using rtl::ClassOf;
+  RegisterForStreams({ClassOf<TvxBitmapTrackBar>()});
+  RegisterInCategory("Colors", {ClassOf<TvxHueTrackBar>(), ClassOf<TvxAlphaTrackBar>(), ClassOf<TvxBWTrackBar>(),
+                                ClassOf<TvxColorQuad>(), ClassOf<TvxColorPicker>(), ClassOf<TvxColorBox>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudHueTrackBar>(), ClassOf<TvxHudAlphaTrackBar>(), ClassOf<TvxHudBWTrackBar>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -75,6 +85,7 @@ void RegisterControlClasses() {
   RegisterInCategory("HUD", {ClassOf<TvxHudTextBox>(), ClassOf<TvxHudNumberBox>(), ClassOf<TvxHudRoundTextBox>(),
                              ClassOf<TvxHudSpinBox>()});
   RegisterRangeAndTabClasses();
+  RegisterColorClasses();
 }
 
 }  // namespace
