@@ -7,6 +7,7 @@
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ColorControls.h"
+#include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/TabControl.h"
@@ -56,7 +57,8 @@ void RegisterColorClasses() {
   using rtl::ClassOf;
   RegisterForStreams({ClassOf<TvxBitmapTrackBar>()});
   RegisterInCategory("Colors", {ClassOf<TvxHueTrackBar>(), ClassOf<TvxAlphaTrackBar>(), ClassOf<TvxBWTrackBar>(),
-                                ClassOf<TvxColorQuad>(), ClassOf<TvxColorPicker>(), ClassOf<TvxColorBox>()});
+                                ClassOf<TvxColorQuad>(), ClassOf<TvxColorPicker>(), ClassOf<TvxColorBox>(),
+                                ClassOf<TvxGradientEdit>(), ClassOf<TvxColorPanel>()});
   RegisterInCategory("HUD", {ClassOf<TvxHudHueTrackBar>(), ClassOf<TvxHudAlphaTrackBar>(), ClassOf<TvxHudBWTrackBar>()});
 }
 
