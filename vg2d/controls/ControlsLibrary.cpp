@@ -7,6 +7,7 @@
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ColorControls.h"
+#include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/NumberBox.h"
@@ -59,7 +60,10 @@ void RegisterColorClasses() {
   RegisterInCategory("Colors", {ClassOf<TvxHueTrackBar>(), ClassOf<TvxAlphaTrackBar>(), ClassOf<TvxBWTrackBar>(),
                                 ClassOf<TvxColorQuad>(), ClassOf<TvxColorPicker>(), ClassOf<TvxColorBox>(),
                                 ClassOf<TvxGradientEdit>(), ClassOf<TvxColorPanel>()});
-  RegisterInCategory("HUD", {ClassOf<TvxHudHueTrackBar>(), ClassOf<TvxHudAlphaTrackBar>(), ClassOf<TvxHudBWTrackBar>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudHueTrackBar>(), ClassOf<TvxHudAlphaTrackBar>(), ClassOf<TvxHudBWTrackBar>(),
+                             ClassOf<TvxHudPopupBox>()});
+  RegisterInCategory("Controls", {ClassOf<TvxExpander>(), ClassOf<TvxPopupBox>()});
+  RegisterInCategory("Buttons", {ClassOf<TvxExpanderButton>(), ClassOf<TvxBitmapStateButton>()});
 }
 
 // The controls by category, in the order of the design lists.
