@@ -11,6 +11,7 @@
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/Tracks.h"
@@ -53,6 +54,14 @@ void RegisterRangeAndTabClasses() {
   RegisterInCategory("Items", {ClassOf<TvxTabItem>(), ClassOf<TvxHudTabItem>()});
 }
 
+// Scroll boxes, layouts and list boxes.
+void RegisterListClasses() {
+  using rtl::ClassOf;
+  RegisterForStreams({ClassOf<TvxScrollContent>()});
+  RegisterInCategory("Controls", {ClassOf<TvxScrollBox>(), ClassOf<TvxVertScrollBox>(),
+                                  ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>()});
+}
+
 // The colour editors, the gradient editor, the expander and its neighbours.
 void RegisterColorClasses() {
   using rtl::ClassOf;
@@ -91,6 +100,7 @@ void RegisterControlClasses() {
   RegisterInCategory("HUD", {ClassOf<TvxHudTextBox>(), ClassOf<TvxHudNumberBox>(), ClassOf<TvxHudRoundTextBox>(),
                              ClassOf<TvxHudSpinBox>()});
   RegisterRangeAndTabClasses();
+  RegisterListClasses();
   RegisterColorClasses();
 }
 

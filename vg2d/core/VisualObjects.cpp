@@ -252,7 +252,7 @@ void TvxVisualObject::SetExtent(float& Extent, float Value, bool Horizontal) {
   if (Loading() || !Scene()) return;
   GetTopVisualParent();
   RecalcUpdateRect();
-  if (TvxVisualObject* p = VisualParent(); p && align_ != vaNone) p->Realign();
+  if (TvxVisualObject* p = VisualParent(); p && (align_ != vaNone || p->RealignOnChildResize())) p->Realign();
   if (GetChildrenCount() > 0) Realign();
   Repaint();
 }

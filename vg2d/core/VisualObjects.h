@@ -375,6 +375,9 @@ protected:
   bool Designing() const;
   bool Aligning() const { return aligning_; }
   void RecalcNeedAlign();
+  // Whether this object lays its children out again when one of them changes its width or
+  // height, aligned or not (a scroll box's content, whose extent follows its children).
+  virtual bool RealignOnChildResize() const { return false; }
   void SetFocusedFlag(bool Value) { SetField(isFocused_, Value); }
   // Whether a disabled object of this class is passed over by hit tests and drops: true for
   // the styled controls.
