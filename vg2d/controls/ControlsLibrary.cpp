@@ -10,6 +10,7 @@
 #include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
@@ -58,6 +59,8 @@ void RegisterRangeAndTabClasses() {
 void RegisterListClasses() {
   using rtl::ClassOf;
   RegisterForStreams({ClassOf<TvxScrollContent>()});
+  RegisterInCategory("Layouts", {ClassOf<TvxLayout>(), ClassOf<TvxGridLayout>(), ClassOf<TvxScaledLayout>(),
+                                 ClassOf<TvxSplitLayout>(), ClassOf<TvxNonVGLayout>()});
   RegisterInCategory("Controls", {ClassOf<TvxScrollBox>(), ClassOf<TvxVertScrollBox>(),
                                   ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>()});
 }
