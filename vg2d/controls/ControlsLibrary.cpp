@@ -11,6 +11,7 @@
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
@@ -62,7 +63,10 @@ void RegisterListClasses() {
   RegisterInCategory("Layouts", {ClassOf<TvxLayout>(), ClassOf<TvxGridLayout>(), ClassOf<TvxScaledLayout>(),
                                  ClassOf<TvxSplitLayout>(), ClassOf<TvxNonVGLayout>()});
   RegisterInCategory("Controls", {ClassOf<TvxScrollBox>(), ClassOf<TvxVertScrollBox>(),
-                                  ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>()});
+                                  ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>(),
+                                  ClassOf<TvxListBox>(), ClassOf<TvxHorzListBox>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudListBox>(), ClassOf<TvxHudHorzListBox>()});
+  RegisterInCategory("Items", {ClassOf<TvxListBoxItem>()});
 }
 
 // The colour editors, the gradient editor, the expander and its neighbours.

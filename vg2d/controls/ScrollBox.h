@@ -129,11 +129,12 @@ protected:
   void FreeStyle() override;
   void Loaded() override;
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
+  // The viewport's top-left corner in the box's coordinates.
+  TvxPoint ViewportOrigin() const;
+  void ResetScrollOffset() { scrollOffset_ = {0, 0}; }
 
 private:
   void UpdateScrollBars();
-  // The viewport's top-left corner in the box's coordinates.
-  TvxPoint ViewportOrigin() const;
   // Takes a style bar: wires its change event, locks it and remembers its alignment.
   void TakeBar(TvxScrollBar* Bar, bool Vertical);
   // Runs Bar's coast animation (made on first use) from its value to Target.
