@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ColorControls.h"
@@ -80,6 +81,7 @@ void RegisterColorClasses() {
                              ClassOf<TvxHudPopupBox>()});
   RegisterInCategory("Controls", {ClassOf<TvxExpander>(), ClassOf<TvxPopupBox>()});
   RegisterInCategory("Buttons", {ClassOf<TvxExpanderButton>(), ClassOf<TvxBitmapStateButton>()});
+  RegisterForStreams({ClassOf<TvxBrushDialog>()});
 }
 
 // The controls by category, in the order of the design lists.
