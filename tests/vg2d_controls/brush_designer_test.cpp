@@ -211,3 +211,44 @@ TEST_F(BrushDesigner, TheBrushListOffersAnObjectsBrushesAndResourcesNeedAValidNa
   EXPECT_EQ(made->Brush()->Color(), 0xFF123456u);
   EXPECT_EQ(design->ResourceList()->Count(), 1);
 }
+
+TEST_F(BrushDesigner, AColourButtonTakesThePickedColourOpaqueFromTheStandardRoadAndNothingOnCancel) {
+  ControlScene s;
+  auto* button = s.Add(new TvxColorButton(nullptr), 10, 10);
+  EXPECT_EQ(button->Color(), "#FF000000");
+  EXPECT_TRUE(button->UseStandardDialog());
+  auto* fill = dynamic_cast<TvxShape*>(button->FindResource("fill"));
+  ASSERT_NE(fill, nullptr);
+  int changes = 0;
+  button->OnChange = [&](rtl::TObject*) { ++changes; };
+  button->SetColor("#80102030");
+  EXPECT_EQ(fill->Fill()->Color(), 0x80102030u);
+  EXPECT_EQ(changes, 1);
+
+  struct Hook {
+    explicit Hook(std::function<void(TvxBrushDesign&)> F) { TvxBrushDialog::OnAnyShow = std::move(F); }
+    ~Hook() { TvxBrushDialog::OnAnyShow = nullptr; }
+  };
+  {
+    Hook cancel([](TvxBrushDesign& D) {
+      EXPECT_FALSE(D.Tab(vgBrushGradient)->Visible());
+      TypeInto(D.SolidHex(), u"#40FF0000");
+      D.CancelButton()->Click();
+    });
+    button->Click();
+  }
+  EXPECT_EQ(button->Color(), "#80102030");
+  EXPECT_EQ(changes, 1);
+  {
+    Hook ok([](TvxBrushDesign& D) {
+      TypeInto(D.SolidHex(), u"#40FF0000");
+      D.OkButton()->Click();
+    });
+    button->Click();
+    EXPECT_EQ(button->Color(), "#FFFF0000");  // opaque on the standard road
+    button->SetUseStandardDialog(false);
+    button->Click();
+    EXPECT_EQ(button->Color(), "#40FF0000");
+  }
+  EXPECT_EQ(changes, 3);
+}

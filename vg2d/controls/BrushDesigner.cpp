@@ -9,6 +9,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TypInfo.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/ColorControls.h"
 #include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/GradientEditor.h"
@@ -614,11 +615,60 @@ bool TvxBrushDialog::Execute() {
   const int64_t height = Trunc(row->Position()->Y() + row->Height() + m.Top() + m.Bottom());
   d.SetBounds(d.Left(), d.Top(), d.Width(), static_cast<int>(std::clamp<int64_t>(height, 1, 4096)));
 
-  if (OnShow) {
-    auto hook = OnShow;
+  if (OnShow || OnAnyShow) {
+    auto hook = OnShow ? OnShow : OnAnyShow;
     d.OnShow = [&d, hook](rtl::TObject*) { hook(d); };
   }
   return d.ShowModal() == win::mrOk;
+}
+
+std::function<void(TvxBrushDesign&)> TvxBrushDialog::OnAnyShow;
+
+// ---- TvxColorButton ---------------------------------------------------------------------------
+
+rtl::TClass TvxColorButton::StaticClass() {
+  using B = TvxColorButton;
+  static const rtl::TClassInfo info = rtl::DefineClass<B>()
+                                          .Property("AutoTranslate", &B::AutoTranslate, &B::SetAutoTranslate)
+                                          .Default(false)
+                                          .Property("Color", &B::Color, &B::SetColor)
+                                          .Property("UseStandardDialog", &B::UseStandardDialog, &B::SetUseStandardDialog)
+                                          .Default(true)
+                                          .Event("OnChange", &B::OnChange)
+                                          .Build();
+  return &info;
+}
+
+TvxColorButton::TvxColorButton(rtl::TComponent* AOwner) : TvxCustomButton(AOwner) { SetAutoTranslate(false); }
+
+void TvxColorButton::ApplyStyle() {
+  inherited::ApplyStyle();
+  if (auto* shape = FindPart<TvxShape>(this, "fill")) {
+    fill_ = shape;
+    fill_->Fill()->SetColor(color_);
+  }
+}
+
+void TvxColorButton::FreeStyle() {
+  fill_ = nullptr;
+  inherited::FreeStyle();
+}
+
+void TvxColorButton::SetColor(const std::string& Value) {
+  color_ = Value;
+  if (fill_) fill_->Fill()->SetColor(color_);
+  if (!Loading()) OnChange(this);
+}
+
+void TvxColorButton::Click() {
+  TvxFreeWatch self(this);
+  inherited::Click();
+  if (self.Gone()) return;
+  TvxBrush brush(vgBrushSolid, 0xFF808080);
+  brush.SetSolidColor(StringToColor(color_));
+  if (!EditBrushDialog(&brush, {vgBrushSolid}, false) || self.Gone()) return;
+  const TvxColor picked = useStandardDialog_ ? (brush.Color() | 0xFF000000) : brush.Color();
+  SetColor(ColorToString(picked));
 }
 
 bool EditBrushDialog(TvxBrush* Brush, TvxBrushStyles Styles, bool ShowBrushList,

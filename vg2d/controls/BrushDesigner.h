@@ -18,6 +18,7 @@
 
 #include "platform/rtl/Object.h"
 #include "platform/win/Forms.h"
+#include "vg2d/controls/Buttons.h"
 #include "vg2d/core/Brushes.h"
 
 namespace vg {
@@ -41,6 +42,7 @@ class TvxNumberBox;
 class TvxObject;
 class TvxPopupBox;
 class TvxScene;
+class TvxShape;
 class TvxTabControl;
 class TvxTabItem;
 class TvxTextBox;
@@ -189,6 +191,9 @@ public:
   // window shows, just before its modal loop (for callers that drive it, such as tests).
   bool Execute();
   std::function<void(TvxBrushDesign&)> OnShow;
+  // Runs for every dialog without an OnShow of its own (for callers that drive dialogs
+  // opened by others, such as tests).
+  static std::function<void(TvxBrushDesign&)> OnAnyShow;
 
 protected:
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
@@ -200,6 +205,36 @@ private:
   std::u16string title_ = u"Brush";
   const std::unique_ptr<TvxBrush> brush_;
   rtl::TComponent* component_ = nullptr;
+};
+
+// A push button that shows Color (colour text) in its style's part "fill" and lets the
+// user pick another colour with the brush dialog's solid page. With UseStandardDialog the
+// picked colour comes back opaque, as from the platform's colour chooser. A cancelled
+// dialog changes nothing and reports nothing.
+class TvxColorButton : public TvxCustomButton {
+  RTL_CLASS(TvxColorButton, TvxCustomButton)
+public:
+  explicit TvxColorButton(rtl::TComponent* AOwner);
+
+  const std::string& Color() const { return color_; }
+  // Stores the text and shows it; reports the change unless loading.
+  void SetColor(const std::string& Value);
+  bool UseStandardDialog() const { return useStandardDialog_; }
+  void SetUseStandardDialog(bool Value) { useStandardDialog_ = Value; }
+
+  // The button's click, then the dialog.
+  void Click() override;
+
+  rtl::TNotifyEvent OnChange;
+
+protected:
+  void ApplyStyle() override;
+  void FreeStyle() override;
+
+private:
+  std::string color_ = "#FF000000";
+  bool useStandardDialog_ = true;
+  TvxShape* fill_ = nullptr;
 };
 
 // Edits Brush in a modal brush dialog offering Styles; Brush changes only on OK.

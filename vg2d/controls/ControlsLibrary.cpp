@@ -82,6 +82,7 @@ void RegisterColorClasses() {
   RegisterInCategory("Controls", {ClassOf<TvxExpander>(), ClassOf<TvxPopupBox>()});
   RegisterInCategory("Buttons", {ClassOf<TvxExpanderButton>(), ClassOf<TvxBitmapStateButton>()});
   RegisterForStreams({ClassOf<TvxBrushDialog>()});
+  RegisterInCategory("Buttons", {ClassOf<TvxColorButton>()});
 }
 
 // The controls by category, in the order of the design lists.
