@@ -1,16 +1,21 @@
 // The expander folding to its header and enabling its content, its content height through
 // a stream; the popup box's index and text rules and its menu; the bitmap state button's
-// three pictures.
+// three pictures; the image control's dropped files and images.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
 #include "ControlScene.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/Streams.h"
 #include "platform/win/Menus.h"
 #include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/TextControls.h"
+#include "vg2d/core/FilterGdiPlus.h"
+#include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/Registry.h"
 
 using namespace vg;
@@ -175,4 +180,54 @@ TEST_F(Expanders, ABitmapStateButtonPaintsThePictureOfItsStateFittedIntoItself) 
   EXPECT_EQ(s.At(2, 32), 0xFF0000FFu);
   EXPECT_EQ(s.At(2, 12), 0xFF000000u);
   s.scene.MouseUp(rtl::mbLeft, {}, 30, 30);
+}
+
+TEST_F(Expanders, AnImageControlTakesDroppedImageFilesAndImagesAndShowsThemFitted) {
+  ControlScene s;
+  auto* control = s.Add(new TvxImageControl(nullptr), 0, 0);
+  control->SetBounds(0, 0, 106, 106);
+  control->Realign();
+  auto* image = dynamic_cast<TvxImage*>(control->FindResource("image"));
+  ASSERT_NE(image, nullptr);
+  int changes = 0;
+  control->OnChange = [&](rtl::TObject*) { ++changes; };
+
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "gascal_image_control_test";
+  std::filesystem::create_directories(dir);
+  TvxBitmap red(200, 50);
+  red.Clear(0xFFFF0000);
+  TvxFilterGdiPlus codec;
+  const std::string png = (dir / "red.png").string(), txt = (dir / "note.txt").string();
+  ASSERT_TRUE(codec.SaveToFile(png, red, ""));
+  { std::ofstream(txt) << "text"; }
+
+  bool accept = true;
+  control->DragOver({nullptr, {rtl::Utf8ToWide(txt)}, {}}, {5, 5}, accept);
+  EXPECT_FALSE(accept);
+  control->DragOver({nullptr, {rtl::Utf8ToWide((dir / "missing.png").string())}, {}}, {5, 5}, accept);
+  EXPECT_FALSE(accept);
+  control->DragOver({nullptr, {rtl::Utf8ToWide(png)}, {}}, {5, 5}, accept);
+  EXPECT_TRUE(accept);
+  control->DragDrop({nullptr, {rtl::Utf8ToWide(png)}, {}}, {5, 5});
+  EXPECT_EQ(control->Bitmap()->Width(), 200);
+  EXPECT_GE(changes, 1);
+  // Fitted into the 100 x 100 part: 100 x 25.
+  EXPECT_EQ(image->Bitmap()->Width(), 100);
+  EXPECT_EQ(image->Bitmap()->Height(), 25);
+
+  TvxImage source(nullptr);
+  source.Bitmap()->SetSize(10, 20);
+  control->DragOver({&source, {}, {}}, {5, 5}, accept);
+  EXPECT_TRUE(accept);
+  control->DragDrop({&source, {}, {}}, {5, 5});
+  EXPECT_EQ(control->Bitmap()->Height(), 20);
+  EXPECT_EQ(image->Bitmap()->Height(), 20);  // not enlarged
+  control->DragOver({control, {}, {}}, {5, 5}, accept);
+  EXPECT_FALSE(accept);
+
+  control->SetData(rtl::TPropValue{});
+  EXPECT_EQ(control->Bitmap()->Width(), 1);
+  control->SetData(rtl::Utf8ToWide(png));
+  EXPECT_EQ(control->Bitmap()->Width(), 200);
+  std::filesystem::remove_all(dir);
 }

@@ -79,7 +79,7 @@ void RegisterColorClasses() {
                                 ClassOf<TvxGradientEdit>(), ClassOf<TvxColorPanel>()});
   RegisterInCategory("HUD", {ClassOf<TvxHudHueTrackBar>(), ClassOf<TvxHudAlphaTrackBar>(), ClassOf<TvxHudBWTrackBar>(),
                              ClassOf<TvxHudPopupBox>()});
-  RegisterInCategory("Controls", {ClassOf<TvxExpander>(), ClassOf<TvxPopupBox>()});
+  RegisterInCategory("Controls", {ClassOf<TvxExpander>(), ClassOf<TvxPopupBox>(), ClassOf<TvxImageControl>()});
   RegisterInCategory("Buttons", {ClassOf<TvxExpanderButton>(), ClassOf<TvxBitmapStateButton>()});
   RegisterForStreams({ClassOf<TvxBrushDialog>()});
   RegisterInCategory("Buttons", {ClassOf<TvxColorButton>()});

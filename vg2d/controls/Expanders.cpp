@@ -1,12 +1,16 @@
 #include "vg2d/controls/Expanders.h"
 
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
 
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/Filer.h"
 #include "platform/win/Menus.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/Geometry.h"
+#include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/Scene.h"
 #include "vg2d/core/TextForms.h"
 
@@ -284,6 +288,121 @@ void TvxBitmapStateButton::Paint() {
   TvxRect fitted = whole;
   FitRect(fitted, GetLocalRect());
   c->DrawBitmap(b, whole, fitted, GetAbsoluteOpacity());
+}
+
+// ---- TvxImageControl ---------------------------------------------------------------------
+
+namespace {
+
+// Whether the file's extension is among the image types of the default codec.
+bool IsImageFile(const std::string& FileName) {
+  if (!DefaultFilterClass) return false;
+  const auto dot = FileName.rfind('.');
+  if (dot == std::string::npos || FileName.find('/', dot) != std::string::npos) return false;
+  std::string ext = FileName.substr(dot);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string types = ";" + DefaultFilterClass->Create()->GetFileTypes() + ";";
+  return types.find(";*" + ext + ";") != std::string::npos;
+}
+
+}  // namespace
+
+std::function<bool(const std::string& Filter, std::string& FileName)> TvxImageControl::ChooseFile;
+
+rtl::TClass TvxImageControl::StaticClass() {
+  using I = TvxImageControl;
+  static const rtl::TClassInfo info = rtl::DefineClass<I>()
+                                          .Property("CanFocused", &I::CanFocused, &I::SetCanFocused)
+                                          .Default(true)
+                                          .Property("DisableFocusEffect", &I::DisableFocusEffect,
+                                                    &I::SetDisableFocusEffect)
+                                          .Default(false)
+                                          .Property("EnableOpenDialog", &I::EnableOpenDialog, &I::SetEnableOpenDialog)
+                                          .Default(true)
+                                          .Property("Bitmap", &I::Bitmap, &I::SetBitmap)
+                                          .Event("OnChange", &I::OnChange)
+                                          .Build();
+  return &info;
+}
+
+TvxImageControl::TvxImageControl(rtl::TComponent* AOwner)
+    : TvxControl(AOwner), bitmap_(std::make_unique<TvxBitmap>(1, 1)) {
+  SetCanFocused(true);
+  bitmap_->OnChange = [this](rtl::TObject*) { BitmapChanged(); };
+}
+
+TvxImageControl::~TvxImageControl() = default;
+
+void TvxImageControl::ApplyStyle() {
+  inherited::ApplyStyle();
+  if (auto* image = FindPart<TvxImage>(this, "image")) {
+    image_ = image;
+    image_->Bitmap()->Assign(bitmap_.get());
+  }
+}
+
+void TvxImageControl::FreeStyle() {
+  image_ = nullptr;
+  inherited::FreeStyle();
+}
+
+void TvxImageControl::BitmapChanged() {
+  if (!image_) return;
+  TvxRect fitted = MakeRect(0, 0, static_cast<float>(bitmap_->Width()), static_cast<float>(bitmap_->Height()));
+  FitRect(fitted, image_->GetLocalRect());
+  const auto side = [](float V) { return static_cast<int>(std::clamp<int64_t>(Round(V), 0, 8192)); };
+  TvxBitmap* shown = image_->Bitmap();
+  shown->SetSize(side(RectWidth(fitted)), side(RectHeight(fitted)));
+  shown->Clear(0);
+  if (!shown->IsEmpty() && !bitmap_->IsEmpty())
+    if (TvxCanvas* c = shown->GetCanvas(); c && c->BeginScene()) {
+      c->DrawBitmap(bitmap_.get(),
+                    MakeRect(0, 0, static_cast<float>(bitmap_->Width()), static_cast<float>(bitmap_->Height())),
+                    MakeRect(0, 0, static_cast<float>(shown->Width()), static_cast<float>(shown->Height())), 1);
+      c->EndScene();
+    }
+  shown->BitmapChanged();
+  image_->Repaint();
+  OnChange(this);
+}
+
+void TvxImageControl::Click() {
+  TvxFreeWatch self(this);
+  inherited::Click();
+  if (self.Gone() || !enableOpenDialog_ || !ChooseFile || !DefaultFilterClass) return;
+  std::string name;
+  if (ChooseFile(DefaultFilterClass->Create()->GetFileTypes(), name) && !self.Gone()) bitmap_->LoadFromFile(name);
+}
+
+void TvxImageControl::DragOver(const TvxDragObject& Data, const TvxPoint& Point, bool& Accept) {
+  inherited::DragOver(Data, Point, Accept);
+  if (!Data.Files.empty()) {
+    const std::string first = rtl::WideToUtf8(Data.Files.front());
+    std::error_code ec;
+    Accept = std::filesystem::is_regular_file(first, ec) && IsImageFile(first);
+  } else {
+    Accept = dynamic_cast<TvxImage*>(Data.Source) != nullptr;
+  }
+}
+
+void TvxImageControl::DragDrop(const TvxDragObject& Data, const TvxPoint& Point) {
+  inherited::DragDrop(Data, Point);
+  if (auto* image = dynamic_cast<TvxImage*>(Data.Source))
+    bitmap_->Assign(image->Bitmap());
+  else if (!Data.Files.empty())
+    bitmap_->LoadFromFile(rtl::WideToUtf8(Data.Files.front()));
+}
+
+rtl::TPropValue TvxImageControl::GetData() { return static_cast<rtl::TObject*>(bitmap_.get()); }
+
+void TvxImageControl::SetData(const rtl::TPropValue& Value) {
+  if (std::holds_alternative<std::monostate>(Value)) {
+    bitmap_->SetSize(1, 1);
+  } else if (const auto* o = std::get_if<rtl::TObject*>(&Value)) {
+    if (auto* p = dynamic_cast<rtl::TPersistent*>(*o)) bitmap_->Assign(p);
+  } else if (const auto* s = std::get_if<std::u16string>(&Value)) {
+    bitmap_->LoadFromFile(rtl::WideToUtf8(*s));
+  }
 }
 
 }  // namespace vg

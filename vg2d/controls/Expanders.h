@@ -4,6 +4,7 @@
 // pictures: normal, under the mouse, pressed).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -137,6 +138,48 @@ private:
   const std::unique_ptr<TvxBitmap> bitmap_;
   const std::unique_ptr<TvxBitmap> bitmapHot_;
   const std::unique_ptr<TvxBitmap> bitmapDown_;
+};
+
+class TvxImage;
+
+// A focusable picture: its Bitmap is shown fitted into the style's part "image". A click
+// asks for an image file (with EnableOpenDialog); a dropped image file or image shape
+// replaces the picture.
+class TvxImageControl : public TvxControl {
+  RTL_CLASS(TvxImageControl, TvxControl)
+public:
+  explicit TvxImageControl(rtl::TComponent* AOwner);
+  ~TvxImageControl() override;
+
+  TvxBitmap* Bitmap() const { return bitmap_.get(); }
+  void SetBitmap(TvxBitmap* Value) { bitmap_->Assign(Value); }
+  bool EnableOpenDialog() const { return enableOpenDialog_; }
+  void SetEnableOpenDialog(bool Value) { enableOpenDialog_ = Value; }
+
+  void Click() override;
+  // Files are taken when the first exists and has an image type; else an image shape.
+  void DragOver(const TvxDragObject& Data, const TvxPoint& Point, bool& Accept) override;
+  void DragDrop(const TvxDragObject& Data, const TvxPoint& Point) override;
+  // The data is the bitmap; nothing makes it 1 x 1, a persistent object is copied, a text
+  // is a file loaded.
+  rtl::TPropValue GetData() override;
+  void SetData(const rtl::TPropValue& Value) override;
+
+  // Asks for an image file given the filter of the image types; true with its name. Until
+  // set, a click asks nobody.
+  static std::function<bool(const std::string& Filter, std::string& FileName)> ChooseFile;
+
+  rtl::TNotifyEvent OnChange;
+
+protected:
+  void ApplyStyle() override;
+  void FreeStyle() override;
+  virtual void BitmapChanged();
+
+private:
+  const std::unique_ptr<TvxBitmap> bitmap_;
+  TvxImage* image_ = nullptr;
+  bool enableOpenDialog_ = true;
 };
 
 }  // namespace vg
