@@ -314,7 +314,11 @@ TControl* TWinControl::ControlAtPos(const TPoint& P) {
 }
 
 void TWinControl::SetFocus() {
-  if (TCustomForm* f = GetParentForm(this)) f->SetActiveControl(this);
+  TCustomForm* f = GetParentForm(this);
+  if (!f) return;
+  // The keyboard focus brings its form the activation.
+  if (f->Showing() && !f->Active()) SetActiveForm(f);
+  f->SetActiveControl(this);
 }
 
 bool TWinControl::Focused() const {

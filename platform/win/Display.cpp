@@ -82,6 +82,22 @@ TCustomForm* FormOf(Uint32 WindowID) {
   return it == display->forms.end() ? nullptr : it->second;
 }
 
+// The form that takes the keys arriving for Form's window: an active popup window that
+// stands in for it, else Form.
+TCustomForm* KeyTarget(TCustomForm* Form) {
+  TCustomForm* a = ActiveForm();
+  if (Form && a && a != Form && a->PopupParent() == Form && a->Showing()) return a;
+  return Form;
+}
+
+// Whether the window system gives one of the program's windows the focus next.
+bool FocusGainPending() {
+  for (const SDL_Event& e : display->pending)
+    if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED && FormOf(e.window.windowID))
+      return true;
+  return false;
+}
+
 rtl::TShiftState ModsToShift(Uint16 Mod) {
   rtl::TShiftState s;
   if (Mod & KMOD_SHIFT) s.Include(rtl::ssShift);
@@ -199,6 +215,8 @@ SDL_Window* CreateFormWindow(TCustomForm* Form) {
   if (Form->BorderStyle() == bsNone) flags |= SDL_WINDOW_BORDERLESS;
   if (Form->BorderStyle() == bsSizeable || Form->BorderStyle() == bsSizeToolWin) flags |= SDL_WINDOW_RESIZABLE;
   if (Form->FormStyle() == fsStayOnTop) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+  // A popup window stays out of the task bar and out of the window manager's hands.
+  if (Form->PopupParent()) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_POPUP_MENU;
   SDL_Window* w = SDL_CreateWindow(Form->Caption().c_str(), Form->Left(), Form->Top(), std::max(Form->Width(), 1),
                                    std::max(Form->Height(), 1), flags);
   if (!w) throw rtl::Exception(std::string("Cannot create the window: ") + SDL_GetError());
@@ -277,6 +295,17 @@ void HandleEvent(const SDL_Event& E) {
         case SDL_WINDOWEVENT_EXPOSED:
           f->Present({f->ClientRect()});
           break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: {
+          // The window of a form whose popup is active keeps the keyboard for the popup.
+          TCustomForm* a = ActiveForm();
+          if (f->Showing() && !(a && a->PopupParent() == f)) SetActiveForm(f);
+          break;
+        }
+        case SDL_WINDOWEVENT_FOCUS_LOST: {
+          TCustomForm* a = ActiveForm();
+          if (a && (a == f || a->PopupParent() == f) && !FocusGainPending()) SetActiveForm(nullptr);
+          break;
+        }
         default:
           break;
       }
@@ -313,13 +342,13 @@ void HandleEvent(const SDL_Event& E) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       display->mods = ModsToShift(E.key.keysym.mod);
-      TCustomForm* f = FormOf(E.key.windowID);
+      TCustomForm* f = KeyTarget(FormOf(E.key.windowID));
       if (!f) return;
       if (const std::uint16_t vk = VirtualKeyOf(E.key.keysym.sym)) f->HandleKey(vk, E.type == SDL_KEYDOWN);
       return;
     }
     case SDL_TEXTINPUT: {
-      TCustomForm* f = FormOf(E.text.windowID);
+      TCustomForm* f = KeyTarget(FormOf(E.text.windowID));
       if (!f) return;
       for (char16_t c : rtl::Utf8ToWide(E.text.text)) f->HandleChar(c);
       return;
@@ -597,6 +626,14 @@ void SimulateDrop(TCustomForm* Form, const std::vector<std::string>& Files, cons
   }
   e.type = SDL_DROPCOMPLETE;
   e.drop.file = nullptr;
+  Inject(e);
+}
+
+void SimulateFocus(TCustomForm* Form, bool Gained) {
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.windowID = IdOf(Form);
+  e.window.event = Gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
   Inject(e);
 }
 

@@ -47,7 +47,9 @@ void PresentToWindow(SDL_Window* Window, const std::uint32_t* Bits, int Width, i
 std::uint32_t ReadWindowPixel(SDL_Window* Window, int X, int Y);
 
 // Handles one SDL event: window events, mouse, keys (with the character a key makes),
-// text and drops go to the form of the event's window.
+// text and drops go to the form of the event's window; keys and text go to an active
+// popup window that stands in for it instead. The window system's focus moves the
+// activation (a window losing it with no other of ours gaining it leaves none active).
 void HandleEvent(const SDL_Event& Event);
 // Handles every SDL event that is waiting.
 void PumpEvents();
@@ -81,6 +83,8 @@ void SimulateKeyStroke(TCustomForm* Form, std::int32_t SdlKey, rtl::TShiftState 
 void SimulateText(TCustomForm* Form, const std::string& Utf8);
 void SimulateDrop(TCustomForm* Form, const std::vector<std::string>& Files, const std::string& Text, int X, int Y);
 void SimulateClose(TCustomForm* Form);
+// The window system's keyboard focus coming to (Gained) or leaving the form's window.
+void SimulateFocus(TCustomForm* Form, bool Gained);
 
 std::uint16_t VirtualKeyOf(std::int32_t SdlKey);
 // The character a key makes before any text event (TranslateMessage's control codes:

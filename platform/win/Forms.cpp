@@ -34,6 +34,11 @@ std::uint32_t ComposeOver(std::uint32_t Src, std::uint32_t Back) {
   return out;
 }
 
+TCustomForm* activeForm = nullptr;
+std::vector<TCustomForm*> liveForms;
+unsigned pressSerial = 0;
+unsigned currentPress = 0;
+
 }  // namespace
 
 rtl::TClass TCustomForm::StaticClass() {
@@ -56,12 +61,17 @@ rtl::TClass TForm::StaticClass() {
   return &info;
 }
 
-TCustomForm::TCustomForm(rtl::TComponent* AOwner) : TWinControl(AOwner) { TControl::SetBounds(0, 0, 320, 240); }
+TCustomForm::TCustomForm(rtl::TComponent* AOwner) : TWinControl(AOwner) {
+  TControl::SetBounds(0, 0, 320, 240);
+  liveForms.push_back(this);
+}
 
 TCustomForm::~TCustomForm() = default;
 
 void TCustomForm::BeforeDestruction() {
   shown_ = false;
+  std::erase(liveForms, this);
+  if (activeForm == this) activeForm = nullptr;
   inherited::BeforeDestruction();
 }
 
@@ -187,6 +197,7 @@ void TCustomForm::ShowWindow(bool Activate) {
   OnShow(this);
   BroadcastShowingChanged();
   Present({ClientRect()});
+  if (Activate && shown_) SetActiveForm(this);
 }
 
 void TCustomForm::Hide() {
@@ -195,6 +206,10 @@ void TCustomForm::Hide() {
   SetCaptureControl(nullptr);
   SetMouseControl(nullptr);
   if (window_) SDL_HideWindow(window_);
+  if (activeForm == this) {
+    TCustomForm* back = PopupParent();
+    SetActiveForm(back && back->Showing() ? back : nullptr);
+  }
   OnHide(this);
   BroadcastShowingChanged();
 }
@@ -273,8 +288,43 @@ LRESULT TCustomForm::WndProc(MSG& Message) {
     Close();
     return 0;
   }
+  if (Message.message == WM_NCACTIVATE) {
+    captionActive_ = Message.wParam != 0;
+    return 1;
+  }
   return TWinControl::WndProc(Message);
 }
+
+// ---- activation -------------------------------------------------------------------------------
+
+bool TCustomForm::Active() const { return activeForm == this; }
+
+TCustomForm* ActiveForm() { return activeForm; }
+
+void SetActiveForm(TCustomForm* Form, bool ByClick) {
+  if (Form == activeForm || (Form && !Form->Showing())) return;
+  TCustomForm* old = activeForm;
+  activeForm = Form;
+  const HWND newHandle = Form ? Form->Handle() : 0;
+  const HWND oldHandle = old && old->HandleAllocated() ? old->Handle() : 0;
+  if (old) {
+    old->Perform(WM_NCACTIVATE, 0, 0);
+    old->Perform(WM_ACTIVATE, WA_INACTIVE, static_cast<LPARAM>(newHandle));
+  }
+  // The old form's handlers may have moved the activation on, or freed the new form.
+  if (!Form || activeForm != Form) return;
+  Form->Perform(WM_NCACTIVATE, 1, 0);
+  Form->Perform(WM_ACTIVATE, ByClick ? WA_CLICKACTIVE : WA_ACTIVE, static_cast<LPARAM>(oldHandle));
+}
+
+TCustomForm* FormOfHandle(HWND Wnd) {
+  if (!Wnd) return nullptr;
+  for (TCustomForm* f : liveForms)
+    if (f->HandleAllocated() && f->Handle() == Wnd) return f;
+  return nullptr;
+}
+
+unsigned CurrentMousePress() { return currentPress; }
 
 TCustomForm* ModalOwnerForm(rtl::TComponent* Component) {
   for (rtl::TComponent* c = Component; c; c = c->Owner())
@@ -360,6 +410,16 @@ void TCustomForm::HandleMouseButton(rtl::TMouseButton Button, bool Down, int Cli
   const UINT base = downMsg[static_cast<int>(Button)];
   if (Down) {
     buttons_ |= bit;
+    struct TPress {
+      unsigned Saved = currentPress;
+      TPress() { currentPress = ++pressSerial ? pressSerial : ++pressSerial; }
+      ~TPress() { currentPress = Saved; }
+    } press;
+    if (activeForm != this && shown_) {
+      const LRESULT answer = Perform(WM_MOUSEACTIVATE, 0, 0);
+      if (answer != MA_NOACTIVATE && answer != MA_NOACTIVATEANDEAT) SetActiveForm(this, true);
+      if (answer == MA_ACTIVATEANDEAT || answer == MA_NOACTIVATEANDEAT) return;
+    }
     TControl* c = captureControl_ ? captureControl_ : ControlAtPos({X, Y});
     if (!c) return;
     if (Button == rtl::mbLeft)

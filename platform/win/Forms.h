@@ -15,6 +15,16 @@
 // (CM_MOUSEENTER, CM_MOUSELEAVE), and sends key and character messages to its active
 // control. Keys become WM_KEYDOWN/WM_KEYUP with virtual-key codes; characters become
 // WM_CHAR UTF-16 units, Ctrl+letter chords included as control codes (Ctrl+A is 1).
+//
+// Activation: one form at a time is the active one. Showing a form (Show), giving the
+// focus to a control of a shown form, a press in a form (unless the form answers
+// WM_MOUSEACTIVATE with MA_NOACTIVATE) and the window system's focus make a form active.
+// The form that loses the activation gets WM_NCACTIVATE (0) and WM_ACTIVATE (WA_INACTIVE,
+// lParam the handle of the form that gains it, 0 for none), then the new one gets
+// WM_NCACTIVATE (1) and WM_ACTIVATE (WA_ACTIVE or WA_CLICKACTIVE, lParam the old one's
+// handle). A form with a popup parent (a popup window) takes the keys that arrive for its
+// parent's window while it is active, and hands the activation back to that parent when
+// it hides.
 #pragma once
 
 #include <cstdint>
@@ -109,6 +119,14 @@ public:
   rtl::TNotifyEvent OnShow;
   rtl::TNotifyEvent OnHide;
 
+  // ---- activation -------------------------------------------------------------------------------
+  bool Active() const;
+  // Whether the caption shows the active look (the last WM_NCACTIVATE).
+  bool CaptionActive() const { return captionActive_; }
+  // The form a popup window stands in for: it takes that form's keys while active and
+  // gives the activation back to it when it hides. Nil for other forms.
+  virtual TCustomForm* PopupParent() const { return nullptr; }
+
   // The focused windowed control (the form itself when none).
   TWinControl* ActiveControl() const { return activeControl_; }
   void SetActiveControl(TWinControl* Value);
@@ -200,6 +218,7 @@ private:
   int presentCount_ = 0;
   SDL_Window* window_ = nullptr;
   std::vector<std::pair<TWinControl*, IDropTarget*>> dropTargets_;
+  bool captionActive_ = false;
 };
 
 class TForm : public TCustomForm {
@@ -207,6 +226,18 @@ class TForm : public TCustomForm {
 public:
   explicit TForm(rtl::TComponent* AOwner) : TCustomForm(AOwner) {}
 };
+
+// The active form, nil when none of the program's forms is active.
+TCustomForm* ActiveForm();
+// Moves the activation to Form (nil: away from every form of the program; a form that is
+// not shown cannot take it). ByClick tells a press from other causes (WA_CLICKACTIVE).
+void SetActiveForm(TCustomForm* Form, bool ByClick = false);
+// The form whose handle Wnd is; nil for any other handle.
+TCustomForm* FormOfHandle(HWND Wnd);
+// A serial number of the mouse press the forms are handling now (activation and the
+// control's messages); 0 outside a press. Code that closes something on a press can tell
+// the press that opens it again from a later one.
+unsigned CurrentMousePress();
 
 // The first form shown modally among Component and its owners, nil when none.
 TCustomForm* ModalOwnerForm(rtl::TComponent* Component);

@@ -47,10 +47,13 @@ inline TRect UnionRect(const TRect& A, const TRect& B) {
 }
 
 // ---- messages -------------------------------------------------------------------------------
+constexpr UINT WM_ACTIVATE = 0x0006;
 constexpr UINT WM_SETFOCUS = 0x0007;
 constexpr UINT WM_KILLFOCUS = 0x0008;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_ERASEBKGND = 0x0014;
+constexpr UINT WM_MOUSEACTIVATE = 0x0021;
+constexpr UINT WM_NCACTIVATE = 0x0086;
 constexpr UINT WM_GETDLGCODE = 0x0087;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
@@ -79,6 +82,13 @@ constexpr UINT CM_MOUSELEAVE = CM_BASE + 2;
 constexpr UINT CM_SHOWINGCHANGED = CM_BASE + 3;
 constexpr UINT CM_HINTSHOW = CM_BASE + 4;
 constexpr UINT CM_DESIGNHITTEST = CM_BASE + 5;
+
+// WM_ACTIVATE's wParam: how the window changes its activation (lParam: the other
+// window's handle, 0 when that is none of ours).
+constexpr WPARAM WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2;
+// WM_MOUSEACTIVATE answers: whether a press activates the window and whether the press is
+// then dropped.
+constexpr LRESULT MA_ACTIVATE = 1, MA_ACTIVATEANDEAT = 2, MA_NOACTIVATE = 3, MA_NOACTIVATEANDEAT = 4;
 
 // WM_GETDLGCODE answers.
 constexpr LRESULT DLGC_WANTARROWS = 0x0001;

@@ -14,6 +14,7 @@
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/Popups.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
@@ -55,6 +56,12 @@ void RegisterRangeAndTabClasses() {
   RegisterInCategory("HUD", {ClassOf<TvxHudAngleButton>(), ClassOf<TvxHudTrack>(), ClassOf<TvxHudTrackBar>(),
                              ClassOf<TvxHudScrollBar>(), ClassOf<TvxHudTabControl>()});
   RegisterInCategory("Items", {ClassOf<TvxTabItem>(), ClassOf<TvxHudTabItem>()});
+}
+
+// Popups and the drop-down controls that open them.
+void RegisterPopupClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Popup", {ClassOf<TvxPopup>(), ClassOf<TvxMessagePopup>()});
 }
 
 // Scroll boxes, layouts and list boxes.
@@ -110,6 +117,7 @@ void RegisterControlClasses() {
   RegisterInCategory("HUD", {ClassOf<TvxHudTextBox>(), ClassOf<TvxHudNumberBox>(), ClassOf<TvxHudRoundTextBox>(),
                              ClassOf<TvxHudSpinBox>()});
   RegisterRangeAndTabClasses();
+  RegisterPopupClasses();
   RegisterListClasses();
   RegisterColorClasses();
 }
@@ -125,6 +133,7 @@ void ControlsStartup() {
 
 void ControlsShutdown() {
   if (startCount == 0 || --startCount != 0) return;
+  CloseAllPopups();
   for (auto it = registered.rbegin(); it != registered.rend(); ++it) rtl::UnRegisterClass(*it);
   registered.clear();
   LibraryShutdown();
