@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ControlScene.h"
+#include "FormScene.h"
 #include "platform/win/Display.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Popups.h"
@@ -21,67 +21,7 @@ using namespace vg;
 
 namespace {
 
-// Runs F from the loop, after what is queued now.
-void Later(std::function<void()> F) {
-  static std::vector<std::function<void()>> pending;
-  static const win::HWND wnd = rtl::AllocateHWnd([](win::MSG& M) -> win::LRESULT {
-    std::function<void()> f = std::move(pending[M.wParam]);
-    f();
-    return 0;
-  });
-  pending.push_back(std::move(F));
-  rtl::PostMessage(wnd, rtl::WM_USER, pending.size() - 1, 0);
-}
-
-// A shown form at (100, 80) whose scene holds a 80 x 20 target at (40, 60) and popups
-// made by the tests.
-class Popups : public vgtest::ControlsTest {
-protected:
-  void SetUp() override {
-    vgtest::ControlsTest::SetUp();
-    form = std::make_unique<win::TForm>(nullptr);
-    form->SetBorderStyle(win::bsNone);
-    form->SetBounds(100, 80, 320, 240);
-    scene = new TvxScene(form.get());
-    scene->SetParent(form.get());
-    scene->SetAlign(win::alClient);
-    root = new TvxVisualObject(form.get());
-    scene->AddObject(root);
-    target = new TvxRectangle(form.get());
-    root->AddObject(target);
-    target->SetBounds(40, 60, 80, 20);
-    form->Show();
-    Settle();
-  }
-  void TearDown() override {
-    form.reset();
-    Settle();
-    vgtest::ControlsTest::TearDown();
-  }
-  static void Settle() { rtl::Application->ProcessMessages(); }
-
-  // A 50 x 30 popup in the root, placed against the target, with a panel to show.
-  TvxPopup* MakePopup(TvxPopup* P = nullptr) {
-    TvxPopup* p = P ? P : new TvxPopup(form.get());
-    root->AddObject(p);
-    p->SetBounds(0, 0, 50, 30);
-    p->SetPlacementTarget(target);
-    auto* face = new TvxRectangle(p);
-    p->AddObject(face);
-    face->SetAlign(vaClient);
-    face->Fill()->SetSolidColor(0xFF2080C0u);
-    face->Stroke()->SetStyle(vgBrushNone);
-    return p;
-  }
-  static win::TPoint WindowAt(TvxPopup* P) {
-    return P->PopupForm() ? win::TPoint{P->PopupForm()->Left(), P->PopupForm()->Top()} : win::TPoint{-1, -1};
-  }
-
-  std::unique_ptr<win::TForm> form;
-  TvxScene* scene = nullptr;
-  TvxVisualObject* root = nullptr;
-  TvxRectangle* target = nullptr;
-};
+class Popups : public vgtest::FormScene {};
 
 }  // namespace
 
@@ -307,7 +247,7 @@ TEST_F(Popups, AModalMessagePopupDisablesTheSceneAndAnswersItsWindowsResult) {
   m->SetPlacementTarget(nullptr);
   bool rootEnabledDuringRun = true;
   win::TPoint at{};
-  Later([&] {
+  vgtest::Later([&] {
     rootEnabledDuringRun = root->Enabled();
     at = WindowAt(m);
     m->PopupForm()->SetModalResult(win::mrOk);
@@ -320,7 +260,7 @@ TEST_F(Popups, AModalMessagePopupDisablesTheSceneAndAnswersItsWindowsResult) {
   EXPECT_EQ(at, (win::TPoint{235, 80}));
 
   // Closing it from outside ends the run with mrCancel.
-  Later([&] { m->ClosePopup(); });
+  vgtest::Later([&] { m->ClosePopup(); });
   EXPECT_EQ(m->PopupModal(), win::mrCancel);
   EXPECT_FALSE(m->IsOpen());
   Settle();

@@ -7,6 +7,7 @@
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/ColorControls.h"
 #include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/GradientEditor.h"
@@ -62,6 +63,8 @@ void RegisterRangeAndTabClasses() {
 void RegisterPopupClasses() {
   using rtl::ClassOf;
   RegisterInCategory("Popup", {ClassOf<TvxPopup>(), ClassOf<TvxMessagePopup>()});
+  RegisterInCategory("Text Edits", {ClassOf<TvxComboTrackBar>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudComboTrackBar>()});
 }
 
 // Scroll boxes, layouts and list boxes.
