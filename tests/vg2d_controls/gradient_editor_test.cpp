@@ -7,6 +7,8 @@
 
 #include "ControlScene.h"
 #include "vg2d/controls/GradientEditor.h"
+#include "vg2d/controls/Popups.h"
+#include "vg2d/controls/TextBox.h"
 
 using namespace vg;
 using vgtest::ControlScene;
@@ -213,4 +215,34 @@ TEST_F(GradientEditor, TheColourPanelEditsColourTextThroughItsQuadAndBars) {
   EXPECT_EQ(panel->ColorBox(), nullptr);
   panel->SetColor("Red");
   EXPECT_EQ(panel->Color(), "#FFFF0000");
+}
+
+TEST_F(GradientEditor, TheComboColourBoxKeepsItsTextAndColourInStepAndRefusesPartialText) {
+  ControlScene s;
+  auto* combo = s.Add(new TvxComboColorBox(nullptr), 10, 10);
+  EXPECT_EQ(combo->Width(), 60.0f);
+  EXPECT_EQ(combo->Color(), "#FFFFFFFF");
+  int changes = 0;
+  combo->OnChange = [&](rtl::TObject*) { ++changes; };
+  combo->SetColor("#8000FF00");
+  EXPECT_EQ(combo->TextBox()->Text(), u"#8000FF00");
+  EXPECT_EQ(changes, 1);
+
+  const auto type = [&](const std::u16string& Text) {
+    combo->TextBox()->SetText(Text);
+    uint16_t key = 13;
+    char16_t ch = 0;
+    combo->TextBox()->KeyDown(key, ch, {});
+  };
+  type(u"#12345");
+  EXPECT_EQ(combo->Color(), "#8000FF00");
+  type(u"#FF0000FF");
+  EXPECT_EQ(combo->Color(), "#FF0000FF");
+  EXPECT_EQ(combo->Panel()->Color(), "#FF0000FF");
+
+  EXPECT_FALSE(combo->Popup()->IsOpen());
+  combo->DropDown();
+  EXPECT_TRUE(combo->Popup()->IsOpen());
+  combo->DropDown();
+  EXPECT_FALSE(combo->Popup()->IsOpen());
 }

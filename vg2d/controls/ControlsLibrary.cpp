@@ -86,9 +86,9 @@ void RegisterColorClasses() {
   RegisterForStreams({ClassOf<TvxBitmapTrackBar>()});
   RegisterInCategory("Colors", {ClassOf<TvxHueTrackBar>(), ClassOf<TvxAlphaTrackBar>(), ClassOf<TvxBWTrackBar>(),
                                 ClassOf<TvxColorQuad>(), ClassOf<TvxColorPicker>(), ClassOf<TvxColorBox>(),
-                                ClassOf<TvxGradientEdit>(), ClassOf<TvxColorPanel>()});
+                                ClassOf<TvxGradientEdit>(), ClassOf<TvxColorPanel>(), ClassOf<TvxComboColorBox>()});
   RegisterInCategory("HUD", {ClassOf<TvxHudHueTrackBar>(), ClassOf<TvxHudAlphaTrackBar>(), ClassOf<TvxHudBWTrackBar>(),
-                             ClassOf<TvxHudPopupBox>()});
+                             ClassOf<TvxHudPopupBox>(), ClassOf<TvxHudComboColorBox>()});
   RegisterInCategory("Controls", {ClassOf<TvxExpander>(), ClassOf<TvxPopupBox>(), ClassOf<TvxImageControl>()});
   RegisterInCategory("Buttons", {ClassOf<TvxExpanderButton>(), ClassOf<TvxBitmapStateButton>()});
   RegisterForStreams({ClassOf<TvxBrushDialog>()});

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/rtl/CodePage.h"
+#include "vg2d/controls/Popups.h"
+#include "vg2d/controls/TextBox.h"
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/Geometry.h"
 
@@ -298,6 +301,134 @@ void TvxColorPanel::Notification(rtl::TComponent* AComponent, rtl::TOperation Op
 void TvxColorPanel::Loaded() {
   inherited::Loaded();
   SetColor(Color());
+}
+
+// ---- TvxComboColorBox ---------------------------------------------------------------------
+
+rtl::TClass TvxComboColorBox::StaticClass() {
+  using C = TvxComboColorBox;
+  static const rtl::TClassInfo info = rtl::DefineClass<C>()
+                                          .Property("CanFocused", &C::CanFocused, &C::SetCanFocused)
+                                          .Default(true)
+                                          .Property("DisableFocusEffect", &C::DisableFocusEffect,
+                                                    &C::SetDisableFocusEffect)
+                                          .Default(false)
+                                          .Property("Color", &C::Color, &C::SetColor)
+                                          .Event("OnChange", &C::OnChange)
+                                          .Build();
+  return &info;
+}
+
+TvxComboColorBox::TvxComboColorBox(rtl::TComponent* AOwner) : TvxControl(AOwner) {
+  SetWidth(60);
+  SetHeight(22);
+  SetCanFocused(true);
+  SetAutoCapture(true);
+  popup_ = new TvxPopup(this);
+  popup_->SetResource("combopopupstyle");
+  popup_->SetPlacementTarget(this);
+  popup_->SetStaysOpen(false);
+  popup_->SetStored(false);
+  popup_->SetLocked(true);
+  popup_->SetDesignHide(true);
+  popup_->SetWidth(240);
+  popup_->SetHeight(160);
+  popup_->Margins()->SetRect(MakeRect(5, 5, 5, 5));
+  box_ = new TvxColorBox(this);
+  popup_->AddObject(box_);
+  box_->SetAlign(vaRight);
+  box_->SetWidth(50);
+  box_->Padding()->SetRect(MakeRect(15, 70, 15, 30));
+  box_->SetStored(false);
+  text_ = new TvxTextBox(this);
+  popup_->AddObject(text_);
+  text_->SetAlign(vaTopRight);
+  text_->SetBounds(160, 20, 70, 22);
+  text_->SetStored(false);
+  text_->SetLocked(true);
+  text_->SetDisableFocusEffect(true);
+  text_->SetFilterChar(u"#0123456789abcdefABCDEF");
+  panel_ = new TvxColorPanel(this);
+  popup_->AddObject(panel_);
+  panel_->SetAlign(vaClient);
+  panel_->SetStored(false);
+  panel_->SetDisableFocusEffect(true);
+  text_->OnChange = rtl::TNotifyEvent(this, &TvxComboColorBox::TextChange);
+  panel_->OnChange = rtl::TNotifyEvent(this, &TvxComboColorBox::PanelChange);
+  panel_->SetColorBox(box_);
+  AddObject(popup_);
+  SetResource("comboboxstyle");
+}
+
+void TvxComboColorBox::ChangeParent() {
+  inherited::ChangeParent();
+  if (Parent() && popup_->Parent() != Parent() && !popup_->IsOpen()) Parent()->AddObject(popup_);
+}
+
+void TvxComboColorBox::ApplyStyle() {
+  inherited::ApplyStyle();
+  if (auto* content = dynamic_cast<TvxContent*>(FindResource("Content")))
+    content->OnPaint = [this](rtl::TObject* Sender, TvxCanvas* Canvas, const TvxRect& ARect) {
+      PaintContent(Sender, Canvas, ARect);
+    };
+}
+
+void TvxComboColorBox::PaintContent(rtl::TObject*, TvxCanvas* Canvas, const TvxRect& ARect) {
+  if (!Canvas) return;
+  TvxRect r = ARect;
+  InflateRectF(r, -2.5f, -2.5f);
+  const float opacity = GetAbsoluteOpacity();
+  PaintCheckerboard(*Canvas, r, 5, opacity);
+  Canvas->Fill()->SetStyle(vgBrushSolid);
+  Canvas->Fill()->SetColor(Color());
+  Canvas->FillRect(r, 0, 0, AllCorners, opacity);
+  Canvas->Stroke()->SetStyle(vgBrushSolid);
+  Canvas->Stroke()->SetColor("#FF000000");
+  Canvas->DrawRect(r, 0, 0, AllCorners, opacity);
+}
+
+void TvxComboColorBox::PanelChange(rtl::TObject*) {
+  text_->SetText(rtl::Utf8ToWide(Color()));
+  Repaint();
+  OnChange(this);
+}
+
+void TvxComboColorBox::TextChange(rtl::TObject*) {
+  const std::string kept = Color();
+  const std::string text = rtl::WideToUtf8(text_->Text());
+  // Only "#" and hex digits come through the filter; anything but "#" and eight digits is
+  // refused.
+  if (text.size() != 9 || text[0] != '#' || text.find('#', 1) != std::string::npos) {
+    SetColor(kept);
+    return;
+  }
+  SetColor(text);
+}
+
+void TvxComboColorBox::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  TvxFreeWatch self(this);
+  inherited::MouseDown(Button, Shift, X, Y);
+  if (!self.Gone() && Button == rtl::mbLeft) DropDown();
+}
+
+void TvxComboColorBox::DropDown() {
+  if (popup_->IsOpen()) {
+    popup_->SetIsOpen(false);
+    return;
+  }
+  popup_->SetPlacement(vgPlacementBottom);
+  panel_->ApplyResource();
+  popup_->SetIsOpen(true);
+}
+
+rtl::TClass TvxHudComboColorBox::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxHudComboColorBox>().Build();
+  return &info;
+}
+
+TvxHudComboColorBox::TvxHudComboColorBox(rtl::TComponent* AOwner) : TvxComboColorBox(AOwner) {
+  SetResource("hudcomboboxstyle");
+  Popup()->SetResource("hudcombopopupstyle");
 }
 
 }  // namespace vg

@@ -106,4 +106,48 @@ private:
   TvxColorBox* colorBox_ = nullptr;
 };
 
+class TvxPopup;
+class TvxTextBox;
+
+// A swatch of Color (over a checkerboard, in the style's part "Content") that drops down a
+// popup holding a colour panel, a colour box and a hex text box. Text that is no colour
+// leaves the colour as it was.
+class TvxComboColorBox : public TvxControl {
+  RTL_CLASS(TvxComboColorBox, TvxControl)
+public:
+  explicit TvxComboColorBox(rtl::TComponent* AOwner);
+
+  std::string Color() const { return panel_->Color(); }
+  void SetColor(const std::string& Value) { panel_->SetColor(Value); }
+  TvxPopup* Popup() const { return popup_; }
+  TvxColorPanel* Panel() const { return panel_; }
+  TvxTextBox* TextBox() const { return text_; }
+
+  // A left press opens the popup below the box, or closes it when open.
+  void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
+  void DropDown();
+  void ChangeParent() override;
+
+  rtl::TNotifyEvent OnChange;
+
+protected:
+  void ApplyStyle() override;
+  virtual void PanelChange(rtl::TObject* Sender);
+  virtual void TextChange(rtl::TObject* Sender);
+
+private:
+  void PaintContent(rtl::TObject* Sender, TvxCanvas* Canvas, const TvxRect& ARect);
+
+  TvxPopup* popup_;
+  TvxColorBox* box_;
+  TvxTextBox* text_;
+  TvxColorPanel* panel_;
+};
+
+class TvxHudComboColorBox : public TvxComboColorBox {
+  RTL_CLASS(TvxHudComboColorBox, TvxComboColorBox)
+public:
+  explicit TvxHudComboColorBox(rtl::TComponent* AOwner);
+};
+
 }  // namespace vg
