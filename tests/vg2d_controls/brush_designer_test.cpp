@@ -210,6 +210,11 @@ TEST_F(BrushDesigner, TheBrushListOffersAnObjectsBrushesAndResourcesNeedAValidNa
   EXPECT_EQ(made->Parent(), s.root.get());
   EXPECT_EQ(made->Brush()->Color(), 0xFF123456u);
   EXPECT_EQ(design->ResourceList()->Count(), 1);
+
+  // A design object freed while the designer is open takes its brushes with it.
+  delete shape;
+  EXPECT_EQ(design->Brush(), nullptr);
+  EXPECT_EQ(design->BrushList()->Count(), 0);
 }
 
 TEST_F(BrushDesigner, AColourButtonTakesThePickedColourOpaqueFromTheStandardRoadAndNothingOnCancel) {

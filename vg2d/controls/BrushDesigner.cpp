@@ -343,7 +343,15 @@ void TvxBrushDesign::SetBrush(TvxBrush* Value) {
     if (brushList_->ItemByIndex(i) == ItemOf(brushItems_, b)) brushList_->SetItemIndex(i);
 }
 
+void TvxBrushDesign::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  win::TForm::Notification(AComponent, Operation);
+  if (Operation != rtl::opRemove || AComponent != designObject_ || !designObject_) return;
+  SetDesignObject(nullptr);
+}
+
 void TvxBrushDesign::SetDesignObject(rtl::TComponent* Value) {
+  if (designObject_ && designObject_ != Value) designObject_->RemoveFreeNotification(this);
+  if (Value && Value != designObject_) Value->FreeNotification(this);
   designObject_ = Value;
   designScene_ = nullptr;
   if (auto* s = dynamic_cast<TvxScene*>(Value))

@@ -105,6 +105,8 @@ public:
 
 protected:
   void DoClose(win::TCloseAction& Action) override;
+  // A freed design object is forgotten with the brushes it offered.
+  void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
 
 private:
   void Build();
