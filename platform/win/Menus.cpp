@@ -142,6 +142,9 @@ void TPopupMenuWindow::PaintHandler() {
       const gfx2d::RectF row{1, static_cast<float>(1 + i * ItemHeight), w - 2, static_cast<float>(ItemHeight)};
       if (i == hot_) g.FillRectangle(gfx2d::SolidBrush(MenuHot), row);
       const std::uint32_t colour = !item->Enabled() ? MenuDisabledText : i == hot_ ? MenuHotText : MenuText;
+      if (item->Checked())
+        g.DrawString(u"\u2713", MenuFont(), {2, row.Y, TextMargin - 2.0f, row.Height}, CaptionFormat(),
+                     gfx2d::SolidBrush(colour));
       g.DrawString(item->Caption(), MenuFont(), {TextMargin - 1.0f, row.Y, row.Width, row.Height}, CaptionFormat(),
                    gfx2d::SolidBrush(colour));
     }

@@ -26,6 +26,9 @@ public:
   void SetCaption(const std::u16string& Value) { caption_ = Value; }
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool Value) { enabled_ = Value; }
+  // A checked item shows a tick before its caption.
+  bool Checked() const { return checked_; }
+  void SetChecked(bool Value) { checked_ = Value; }
   // Fires OnClick, when the item is enabled.
   virtual void Click();
 
@@ -34,6 +37,7 @@ public:
 private:
   std::u16string caption_;
   bool enabled_ = true;
+  bool checked_ = false;
 };
 
 class TPopupMenu;

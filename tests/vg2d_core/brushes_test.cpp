@@ -43,7 +43,10 @@ TEST(Gradient, InterpolatesStopsInCollectionOrder) {
   EXPECT_EQ(g.InterpolateColor(0.8f), 0xFFFF8080u);  // 255 + Trunc(-127.5)
   g.Points()->Delete(2);
   g.Points()->Delete(1);
-  EXPECT_EQ(g.InterpolateColor(0.5f), 0u);  // one stop is no gradient
+  EXPECT_EQ(g.InterpolateColor(0.5f), 0xFF000000u);  // one stop: its colour everywhere
+  EXPECT_EQ(g.InterpolateColor(0.9f), 0xFF000000u);
+  g.Points()->Delete(0);
+  EXPECT_EQ(g.InterpolateColor(0.5f), 0u);  // no stop
 }
 
 TEST(Gradient, PartsNotifyAndAssignCopiesTheKindsObjects) {

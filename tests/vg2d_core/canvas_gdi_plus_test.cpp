@@ -285,6 +285,14 @@ TEST(CanvasBrushes, LinearGradientFillRunsByRightAndBottom) {
   lin = dynamic_cast<const gfx2d::LinearGradientBrush*>(c->FillBrush());
   EXPECT_EQ(lin->PresetBlend().Positions, (std::vector<float>{0, 0.3f, 0.7f, 1}));
 
+  // A single stop paints its colour, whatever the brush's own colour says.
+  c->Fill()->SetSolidColor(0xFF00FF00);
+  SetGradient(c->Fill(), {{0.4f, Red}}, {0, 0}, {1, 0});
+  c->FillRect({0, 0, 20, 20}, 0, 0, AllCorners, 1);
+  EXPECT_EQ(c.R(5, 5), 255);
+  EXPECT_EQ(c.B(5, 5), 0);
+  EXPECT_EQ((c.At(5, 5) >> 8) & 0xFF, 0u);
+
   std::vector<std::pair<float, TvxColor>> many;
   SetGradient(c->Fill(), {}, {0, 0}, {1, 0});
   for (int i = 0; i <= 300; ++i) {

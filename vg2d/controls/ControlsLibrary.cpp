@@ -5,9 +5,13 @@
 #include <vector>
 
 #include "vg2d/controls/BitmapEditor.h"
+#include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/ColorControls.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/Expanders.h"
+#include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Header.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Inspector.h"
@@ -111,6 +115,21 @@ void RegisterPopupClasses() {
                              ClassOf<TvxHudStringComboBox>()});
 }
 
+// The colour editors, the gradient editor, the expander and its neighbours.
+void RegisterColorClasses() {
+  using rtl::ClassOf;
+  RegisterForStreams({ClassOf<TvxBitmapTrackBar>()});
+  RegisterInCategory("Colors", {ClassOf<TvxHueTrackBar>(), ClassOf<TvxAlphaTrackBar>(), ClassOf<TvxBWTrackBar>(),
+                                ClassOf<TvxColorQuad>(), ClassOf<TvxColorPicker>(), ClassOf<TvxColorBox>(),
+                                ClassOf<TvxGradientEdit>(), ClassOf<TvxColorPanel>(), ClassOf<TvxComboColorBox>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudHueTrackBar>(), ClassOf<TvxHudAlphaTrackBar>(), ClassOf<TvxHudBWTrackBar>(),
+                             ClassOf<TvxHudPopupBox>(), ClassOf<TvxHudComboColorBox>()});
+  RegisterInCategory("Controls", {ClassOf<TvxExpander>(), ClassOf<TvxPopupBox>(), ClassOf<TvxImageControl>()});
+  RegisterInCategory("Buttons", {ClassOf<TvxExpanderButton>(), ClassOf<TvxBitmapStateButton>()});
+  RegisterForStreams({ClassOf<TvxBrushDialog>()});
+  RegisterInCategory("Buttons", {ClassOf<TvxColorButton>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -140,6 +159,7 @@ void RegisterControlClasses() {
   RegisterMemoClasses();
   RegisterDesignerClasses();
   RegisterPopupClasses();
+  RegisterColorClasses();
 }
 
 }  // namespace

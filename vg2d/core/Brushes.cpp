@@ -122,7 +122,8 @@ bool TvxGradient::SetFirstColor(const std::string& Text) {
 
 TvxColor TvxGradient::InterpolateColor(float Offset) const {
   const int n = points_->Count();
-  if (n < 2) return 0;
+  if (n == 0) return 0;
+  if (n == 1) return points_->GetPoint(0)->IntColor();
   if (std::isnan(Offset)) Offset = 0;
   Offset = std::fmin(std::fmax(Offset, 0.0f), 1.0f);
   const TvxGradientPoint* first = points_->GetPoint(0);

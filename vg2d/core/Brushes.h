@@ -63,7 +63,8 @@ public:
   void Change() { OnChange(this); }
   // Sets stop 0's colour from text when there is a stop; true when the colour changed.
   bool SetFirstColor(const std::string& Text);
-  // The colour at Offset (0 .. 1) between the stops, taken in their collection order.
+  // The colour at Offset (0 .. 1) between the stops, taken in their collection order; a
+  // single stop gives its colour everywhere, no stop transparent black.
   TvxColor InterpolateColor(float Offset) const;
 
   TvxGradientPoints* Points() const { return points_.get(); }

@@ -444,6 +444,10 @@ void TvxCanvasGdiPlus::ApplyBrushGdiPlus(const TvxRect& ARect, float Opacity) {
         }
         break;
       }
+      if (g.Points()->Count() == 1) {  // one stop paints its colour everywhere
+        fillBrush_ = std::make_unique<gfx2d::SolidBrush>(ApplyOpacity(g.Points()->GetPoint(0)->IntColor(), Opacity));
+        break;
+      }
       [[fallthrough]];
     case vgBrushSolid:
       fillBrush_ = std::make_unique<gfx2d::SolidBrush>(ApplyOpacity(fill_->GetSolidColor(), Opacity));
@@ -476,6 +480,11 @@ void TvxCanvasGdiPlus::ApplyStrokeGdiPlus(const TvxRect& ARect, float Opacity) {
         else
           b->ScaleTransform(RectHeight(ARect), RectWidth(ARect));
         strokeBrush_ = std::move(b);
+        break;
+      }
+      if (g.Points()->Count() == 1) {
+        strokeBrush_ =
+            std::make_unique<gfx2d::SolidBrush>(ApplyOpacity(g.Points()->GetPoint(0)->IntColor(), Opacity));
         break;
       }
       [[fallthrough]];

@@ -1,0 +1,259 @@
+// The brush dialog driven from inside its modal loop: the pages it offers, the solid page's
+// hex box and its boxes, the gradient page's stops and angle, OK and Cancel; the shared
+// designer freed once when closed; brush resources made only under a valid name.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "ControlScene.h"
+#include "platform/loop/Application.h"
+#include "vg2d/controls/BrushDesigner.h"
+#include "vg2d/controls/ColorControls.h"
+#include "vg2d/controls/GradientEditor.h"
+#include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/ListBox.h"
+#include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/TabControl.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/core/Controls.h"
+#include "vg2d/core/Shapes.h"
+
+using namespace vg;
+using vgtest::ControlScene;
+
+namespace {
+
+class BrushDesigner : public vgtest::ControlsTest {
+protected:
+  static void TypeInto(TvxTextBox* Box, const std::u16string& Text) {
+    Box->SetText(Text);
+    uint16_t key = 13;
+    char16_t ch = 0;
+    Box->KeyDown(key, ch, {});
+  }
+  static std::vector<float> Boxes(TvxBrushDesign& D) {
+    return {D.SolidBox(0)->Value(), D.SolidBox(1)->Value(), D.SolidBox(2)->Value(), D.SolidBox(3)->Value()};
+  }
+};
+
+}  // namespace
+
+TEST_F(BrushDesigner, TheSolidDialogShowsOneTabAndItsHexBoxDrivesTheColourUntilCancel) {
+  TvxBrush brush(vgBrushSolid, 0xFF808080);
+  brush.SetSolidColor(0xFF2060A0);
+  bool shown = false;
+  const bool ok = EditBrushDialog(&brush, {vgBrushSolid}, false, [&](TvxBrushDesign& D) {
+    shown = true;
+    EXPECT_TRUE(D.Showing());
+    EXPECT_FALSE(D.Tab(vgBrushNone)->Visible());
+    EXPECT_TRUE(D.Tab(vgBrushSolid)->Visible());
+    EXPECT_FALSE(D.Tab(vgBrushGradient)->Visible());
+    EXPECT_FALSE(D.Tab(vgBrushBitmap)->Visible());
+    EXPECT_FALSE(D.Tab(vgBrushResource)->Visible());
+    EXPECT_TRUE(D.Tab(vgBrushSolid)->IsSelected());
+    EXPECT_FALSE(D.BrushList()->Visible());
+    EXPECT_FALSE(D.MakeResourceRow()->Visible());
+    EXPECT_TRUE(D.OkButton()->Visible());
+    EXPECT_TRUE(D.CancelButton()->Visible());
+    // The page opens on the brush's colour.
+    EXPECT_EQ(Boxes(D), (std::vector<float>{0x20, 0x60, 0xA0, 0xFF}));
+    EXPECT_EQ(D.SolidHex()->Text(), u"#FF2060A0");
+
+    TypeInto(D.SolidHex(), u"#80FF0000");
+    EXPECT_EQ(Boxes(D), (std::vector<float>{255, 0, 0, 128}));
+    EXPECT_EQ(D.SolidSwatch()->Color(), 0x80FF0000u);
+    EXPECT_EQ(D.SolidPicker()->Hue(), 0.0f);
+    EXPECT_EQ(D.SolidQuad()->Sat(), 1.0f);
+    EXPECT_EQ(D.SolidQuad()->Lum(), 0.5f);
+    EXPECT_FLOAT_EQ(D.SolidQuad()->Alpha(), 128.0f / 255);
+    D.CancelButton()->Click();
+  });
+  EXPECT_TRUE(shown);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(brush.Color(), 0xFF2060A0u);  // Cancel copies nothing back
+}
+
+TEST_F(BrushDesigner, OkCopiesTheEditedBrushAndTheNumberBoxesSetTheChannels) {
+  TvxBrush brush(vgBrushSolid, 0xFF808080);
+  brush.SetSolidColor(0x40102030);
+  const bool ok = EditBrushDialog(&brush, {vgBrushSolid}, false, [&](TvxBrushDesign& D) {
+    // Loading keeps the alpha.
+    EXPECT_EQ(D.SolidBox(3)->Value(), 0x40);
+    D.SolidBox(1)->SetValue(200);
+    uint16_t key = 13;
+    char16_t ch = 0;
+    D.SolidBox(1)->KeyDown(key, ch, {});
+    EXPECT_EQ(D.SolidHex()->Text(), u"#4010C830");
+    D.OkButton()->Click();
+  });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(brush.Style(), vgBrushSolid);
+  EXPECT_EQ(brush.Color(), 0x4010C830u);
+}
+
+TEST_F(BrushDesigner, TheGradientPageEditsStopsKindAndAngle) {
+  TvxBrush brush(vgBrushSolid, 0xFF808080);
+  brush.SetStyle(vgBrushGradient);
+  SetGradientAngle(*brush.Gradient(), 0);  // horizontal
+  const bool ok = EditBrushDialog(&brush, {vgBrushSolid, vgBrushGradient}, false, [&](TvxBrushDesign& D) {
+    EXPECT_TRUE(D.Tab(vgBrushGradient)->IsSelected());
+    EXPECT_TRUE(D.GradientAngleButton()->Visible());
+    EXPECT_FLOAT_EQ(D.GradientAngleButton()->Value(), 0);
+    TvxGradientEdit* e = D.GradientEditor();
+    ASSERT_EQ(e->Gradient()->Points()->Count(), 2);
+    // A stop added in the middle, then its colour typed in.
+    e->MouseDown(rtl::mbLeft, {rtl::ssLeft}, e->Width() / 2, 2);
+    e->MouseUp(rtl::mbLeft, {}, e->Width() / 2, 2);
+    ASSERT_EQ(e->Gradient()->Points()->Count(), 3);
+    EXPECT_EQ(e->CurrentPoint(), 1);
+    TypeInto(D.GradientHex(), u"#FFFF0000");
+    EXPECT_EQ(e->Gradient()->Points()->GetPoint(1)->IntColor(), 0xFFFF0000u);
+    EXPECT_EQ(D.GradientBox(0)->Value(), 255);
+    D.GradientAngleButton()->SetValue(45);
+    EXPECT_EQ(D.GradientAngleLabel()->Text(), u"45");
+    D.OkButton()->Click();
+  });
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(brush.Style(), vgBrushGradient);
+  ASSERT_EQ(brush.Gradient()->Points()->Count(), 3);
+  EXPECT_EQ(brush.Gradient()->Points()->GetPoint(1)->IntColor(), 0xFFFF0000u);
+  EXPECT_NEAR(brush.Gradient()->StartPosition()->X(), 0, 1e-5);
+  EXPECT_NEAR(brush.Gradient()->StartPosition()->Y(), 1, 1e-5);
+  EXPECT_NEAR(brush.Gradient()->StopPosition()->X(), 1, 1e-5);
+  EXPECT_NEAR(brush.Gradient()->StopPosition()->Y(), 0, 1e-5);
+
+  // A radial gradient hides the angle; EditGradientDialog offers the gradient page alone.
+  brush.Gradient()->SetStyle(vgRadialGradient);
+  TvxGradient g;
+  g.Assign(brush.Gradient());
+  EditGradientDialog(&g, [&](TvxBrushDesign& D) {
+    EXPECT_FALSE(D.GradientAngleButton()->Visible());
+    EXPECT_FALSE(D.Tab(vgBrushSolid)->Visible());
+    EXPECT_TRUE(D.Tab(vgBrushGradient)->IsSelected());
+    D.CancelButton()->Click();
+  });
+}
+
+TEST_F(BrushDesigner, AnglesAndPositionsConvertBothWays) {
+  TvxGradient g;
+  const auto at = [&](float Angle) {
+    SetGradientAngle(g, Angle);
+    return std::vector<float>{g.StartPosition()->X(), g.StartPosition()->Y(), g.StopPosition()->X(),
+                              g.StopPosition()->Y()};
+  };
+  const auto near = [](std::vector<float> A, std::vector<float> B) {
+    for (size_t i = 0; i < A.size(); ++i)
+      if (std::fabs(A[i] - B[i]) > 1e-4f) return false;
+    return true;
+  };
+  EXPECT_TRUE(near(at(0), {0, 0.5f, 1, 0.5f}));
+  EXPECT_TRUE(near(at(-90), {0.5f, 0, 0.5f, 1}));
+  EXPECT_TRUE(near(at(45), {0, 1, 1, 0}));
+  EXPECT_TRUE(near(at(30), {0, 0.788675f, 1, 0.211325f}));
+  float angle = 7;
+  SetGradientAngle(g, 30);
+  ASSERT_TRUE(GradientAngle(g, angle));
+  EXPECT_NEAR(angle, 30, 1e-3);
+  g.StartPosition()->SetPoint({1, 0.5f});
+  g.StopPosition()->SetPoint({0, 0.5f});
+  ASSERT_TRUE(GradientAngle(g, angle));
+  EXPECT_NEAR(angle, -180, 1e-3);
+  g.StartPosition()->SetPoint({0.5f, 0});
+  g.StopPosition()->SetPoint({0.5f, 1});
+  angle = 7;
+  EXPECT_FALSE(GradientAngle(g, angle));  // no horizontal extent: the button keeps its value
+  EXPECT_EQ(angle, 7);
+}
+
+TEST_F(BrushDesigner, TheSharedDesignerEditsTheLiveBrushAndIsFreedOnceWhenClosed) {
+  TvxBrush brush(vgBrushSolid, 0xFF808080);
+  brush.SetSolidColor(0xFF336699);
+  TvxBrushDesign* d = ShowBrushDesigner(&brush, nullptr);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(SharedBrushDesigner(), d);
+  EXPECT_EQ(ShowBrushDesigner(&brush, nullptr), d);  // one at a time
+  EXPECT_FALSE(d->OkButton()->Visible());
+  TypeInto(d->SolidHex(), u"#FF00FF00");
+  EXPECT_EQ(brush.Color(), 0xFF00FF00u);  // at once
+  d->Close();
+  EXPECT_EQ(SharedBrushDesigner(), nullptr);
+  rtl::Application->ProcessMessages();  // the deferred free
+  TvxBrushDesign* again = ShowBrushDesigner(nullptr, nullptr);
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->Brush(), nullptr);
+  again->Close();
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(SharedBrushDesigner(), nullptr);
+}
+
+TEST_F(BrushDesigner, TheBrushListOffersAnObjectsBrushesAndResourcesNeedAValidName) {
+  ControlScene s;
+  auto* shape = s.Add(new TvxRectangle(nullptr), 0, 0);
+  shape->Fill()->SetSolidColor(0xFF123456);
+  auto design = std::make_unique<TvxBrushDesign>(nullptr);
+  design->SetDesignObject(shape);
+  // Fill and Stroke: 4 + 2 x 23 high, the first one edited.
+  EXPECT_EQ(design->BrushList()->Count(), 2);
+  EXPECT_EQ(design->BrushList()->Height(), 50.0f);
+  EXPECT_EQ(design->Brush(), shape->Fill());
+  EXPECT_EQ(design->BrushList()->ItemIndex(), 0);
+  EXPECT_EQ(design->UniqueName("Brush"), "Brush1");
+  EXPECT_EQ(design->UniqueName("Brush"), "Brush2");
+
+  const int before = s.root->GetChildrenCount();
+  EXPECT_THROW(design->MakeResource("not a name"), rtl::Exception);
+  EXPECT_EQ(s.root->GetChildrenCount(), before);  // nothing made
+  TvxBrushObject* made = design->MakeResource("RedBrush");
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->Parent(), s.root.get());
+  EXPECT_EQ(made->Brush()->Color(), 0xFF123456u);
+  EXPECT_EQ(design->ResourceList()->Count(), 1);
+
+  // A design object freed while the designer is open takes its brushes with it.
+  delete shape;
+  EXPECT_EQ(design->Brush(), nullptr);
+  EXPECT_EQ(design->BrushList()->Count(), 0);
+}
+
+TEST_F(BrushDesigner, AColourButtonTakesThePickedColourOpaqueFromTheStandardRoadAndNothingOnCancel) {
+  ControlScene s;
+  auto* button = s.Add(new TvxColorButton(nullptr), 10, 10);
+  EXPECT_EQ(button->Color(), "#FF000000");
+  EXPECT_TRUE(button->UseStandardDialog());
+  auto* fill = dynamic_cast<TvxShape*>(button->FindResource("fill"));
+  ASSERT_NE(fill, nullptr);
+  int changes = 0;
+  button->OnChange = [&](rtl::TObject*) { ++changes; };
+  button->SetColor("#80102030");
+  EXPECT_EQ(fill->Fill()->Color(), 0x80102030u);
+  EXPECT_EQ(changes, 1);
+
+  struct Hook {
+    explicit Hook(std::function<void(TvxBrushDesign&)> F) { TvxBrushDialog::OnAnyShow = std::move(F); }
+    ~Hook() { TvxBrushDialog::OnAnyShow = nullptr; }
+  };
+  {
+    Hook cancel([](TvxBrushDesign& D) {
+      EXPECT_FALSE(D.Tab(vgBrushGradient)->Visible());
+      TypeInto(D.SolidHex(), u"#40FF0000");
+      D.CancelButton()->Click();
+    });
+    button->Click();
+  }
+  EXPECT_EQ(button->Color(), "#80102030");
+  EXPECT_EQ(changes, 1);
+  {
+    Hook ok([](TvxBrushDesign& D) {
+      TypeInto(D.SolidHex(), u"#40FF0000");
+      D.OkButton()->Click();
+    });
+    button->Click();
+    EXPECT_EQ(button->Color(), "#FFFF0000");  // opaque on the standard road
+    button->SetUseStandardDialog(false);
+    button->Click();
+    EXPECT_EQ(button->Color(), "#40FF0000");
+  }
+  EXPECT_EQ(changes, 3);
+}

@@ -1,0 +1,726 @@
+#include "vg2d/controls/BrushDesigner.h"
+
+#include <cmath>
+#include <vector>
+
+#include "platform/loop/Application.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/Component.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/rtl/TypInfo.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/StyleParts.h"
+#include "vg2d/controls/ColorControls.h"
+#include "vg2d/controls/Expanders.h"
+#include "vg2d/controls/GradientEditor.h"
+#include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/ListBox.h"
+#include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/TabControl.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/Controls.h"
+#include "vg2d/core/Geometry.h"
+#include "vg2d/core/ImageShapes.h"
+#include "vg2d/core/SceneControl.h"
+#include "vg2d/core/Shapes.h"
+
+namespace vg {
+
+namespace {
+
+TvxBrushDesign* sharedDesigner = nullptr;
+
+constexpr TvxBrushStyle TabStyles[5] = {vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap, vgBrushResource};
+
+template <class T>
+T* TagOf(const std::vector<std::pair<TvxListBoxItem*, T*>>& Items, TvxListBoxItem* Item) {
+  for (const auto& [i, t] : Items)
+    if (i == Item) return t;
+  return nullptr;
+}
+
+template <class T>
+TvxListBoxItem* ItemOf(const std::vector<std::pair<TvxListBoxItem*, T*>>& Items, const T* Tag) {
+  for (const auto& [i, t] : Items)
+    if (t == Tag) return i;
+  return nullptr;
+}
+
+uint8_t ByteOf(float Value) { return ClampByte(Trunc(Value)); }
+
+TvxColor ColorOfBoxes(TvxNumberBox* const Boxes[4]) {
+  return MakeColor(ByteOf(Boxes[0]->Value()), ByteOf(Boxes[1]->Value()), ByteOf(Boxes[2]->Value()),
+                   ByteOf(Boxes[3]->Value()));
+}
+
+template <class T>
+T* Make(rtl::TComponent* Owner, TvxObject* Parent, TvxAlign Align = vaNone) {
+  auto* o = new T(Owner);
+  Parent->AddObject(o);
+  if constexpr (std::is_base_of_v<TvxVisualObject, T>) o->SetAlign(Align);
+  return o;
+}
+
+}  // namespace
+
+// ---- gradient angle ---------------------------------------------------------------------------
+
+void SetGradientAngle(TvxGradient& Gradient, float Angle) {
+  const double a = Angle * M_PI / 180;
+  const double c = std::cos(a), s = std::sin(a);
+  const auto stretch = [](double v) {
+    if (v == 0) return 1.0;
+    const double k = std::fabs(1 / v);
+    return (k >= 1 && k <= 1.42) ? k : 1.0;
+  };
+  const double d = std::max(stretch(c), stretch(s)) * 0.5;
+  Gradient.StartPosition()->SetPoint({static_cast<float>(0.5 - c * d), static_cast<float>(0.5 + s * d)});
+  Gradient.StopPosition()->SetPoint({static_cast<float>(0.5 + c * d), static_cast<float>(0.5 - s * d)});
+}
+
+bool GradientAngle(const TvxGradient& Gradient, float& Angle) {
+  const double dx = Gradient.StopPosition()->X() - Gradient.StartPosition()->X();
+  const double dy = Gradient.StopPosition()->Y() - Gradient.StartPosition()->Y();
+  if (dx == 0) return false;
+  double angle = -std::atan(dy / dx) * 180 / M_PI;
+  if (dx < 0) angle -= 180;
+  Angle = static_cast<float>(angle);
+  return true;
+}
+
+// ---- TvxBrushDesign ---------------------------------------------------------------------------
+
+std::function<bool(std::u16string& Name)> TvxBrushDesign::AskResourceName;
+
+rtl::TClass TvxBrushDesign::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxBrushDesign>().Build();
+  return &info;
+}
+
+TvxBrushDesign::TvxBrushDesign(rtl::TComponent* AOwner) : win::TForm(AOwner) {
+  SetBorderStyle(win::bsNone);
+  SetCaption("Brush Designer");
+  SetBounds(0, 0, 335, 461);
+  Build();
+}
+
+TvxBrushDesign::~TvxBrushDesign() {
+  if (sharedDesigner == this) sharedDesigner = nullptr;
+}
+
+void TvxBrushDesign::Build() {
+  scene_ = new TvxScene(this);
+  scene_->SetTransparency(true);
+  scene_->SetParent(this);
+  scene_->SetAlign(win::alClient);
+  root_ = new TvxBackground(this);
+  root_->SetAlign(vaClient);
+  root_->Margins()->SetRect(MakeRect(4, 4, 4, 4));
+  root_->SetHitTest(false);
+  scene_->AddObject(root_);
+
+  hudWindow_ = Make<TvxHudWindow>(this, root_, vaContents);
+  hudWindow_->Margins()->SetRect(MakeRect(20, 40, 20, 13));
+  hudWindow_->SetText(u"Brush Designer");
+  hudWindow_->Font()->SetSize(11);
+  hudWindow_->Font()->SetStyle(vgFontBold);
+  hudWindow_->SetTextAlign(vgTextAlignNear);
+  hudWindow_->Fill()->SetColor("#F5333333");
+
+  brushList_ = Make<TvxListBox>(this, hudWindow_, vaTop);
+  brushList_->SetResource("hudlistboxstyle");
+  brushList_->SetHeight(100);
+  brushList_->Padding()->SetRect(MakeRect(0, 0, 0, 4));
+  brushList_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::BrushListChange);
+
+  tabs_ = Make<TvxTabControl>(this, hudWindow_, vaTop);
+  tabs_->SetResource("hudtabcontrolstyle");
+  tabs_->SetBounds(0, 200, 295, 259);
+  tabs_->Padding()->SetRect(MakeRect(0, 3, 0, 0));
+  const char16_t* captions[5] = {u"None", u"Solid", u"Gradient", u"Bitmap", u"Resource"};
+  TvxVisualObject* pages[5] = {};
+  for (int i = 0; i < 5; ++i) {
+    auto* item = new TvxTabItem(this);
+    item->SetResource("hudtabitemstyle");
+    item->SetText(captions[i]);
+    item->Font()->SetSize(11);
+    if (i > 0) {
+      auto* page = new TvxRectangle(this);
+      page->Fill()->SetStyle(vgBrushNone);
+      page->Stroke()->SetStyle(vgBrushNone);
+      tabs_->AddObject(page);
+      page->Margins()->SetRect(MakeRect(8, 8, 8, 8));
+      item->SetLayout(page);
+      pages[i] = page;
+    }
+    tabs_->AddObject(item);
+    tabItems_[i] = item;
+  }
+
+  // The colour column of the solid and gradient pages: quad, picker, boxes and swatch.
+  const auto colourPage = [this](TvxVisualObject* Page, TvxColorQuad*& Quad, TvxColorPicker*& Picker,
+                                 TvxNumberBox* (&Boxes)[4], TvxTextBox*& Hex, TvxColorBox*& Swatch, float SwatchWidth) {
+    auto* bottom = Make<TvxLayout>(this, Page, vaBottom);
+    bottom->SetHeight(30);
+    Swatch = Make<TvxColorBox>(this, bottom, vaLeft);
+    Swatch->SetWidth(SwatchWidth);
+    Swatch->Padding()->SetRect(MakeRect(0, 6, 0, 0));
+    auto* column = Make<TvxLayout>(this, Page, vaRight);
+    column->SetWidth(94);
+    const char16_t* names[4] = {u"R", u"G", u"B", u"A"};
+    for (int i = 0; i < 4; ++i) {
+      auto* row = Make<TvxLayout>(this, column);
+      row->SetBounds(0, 26.0f * static_cast<float>(i), 94, 26);
+      auto* label = Make<TvxLabel>(this, row, vaLeft);
+      label->SetWidth(20);
+      label->SetText(names[i]);
+      label->SetResource("hudlabelstyle");
+      auto* box = Make<TvxNumberBox>(this, row, vaClient);
+      box->SetResource("hudnumberboxstyle");
+      box->SetMax(255);
+      box->SetValueType(vgValueInteger);
+      box->SetHorzIncrement(1);
+      box->SetVertIncrement(5);
+      box->Padding()->SetRect(MakeRect(0, 2, 0, 2));
+      Boxes[i] = box;
+    }
+    auto* hexRow = Make<TvxLayout>(this, column);
+    hexRow->SetBounds(0, 26 * 4, 94, 26);
+    Hex = Make<TvxTextBox>(this, hexRow, vaClient);
+    Hex->SetResource("hudtextboxstyle");
+    Hex->Padding()->SetRect(MakeRect(0, 2, 0, 2));
+    Picker = Make<TvxColorPicker>(this, Page, vaRight);
+    Picker->SetWidth(22);
+    Picker->Padding()->SetRect(MakeRect(1, 0, 6, 0));
+    Quad = Make<TvxColorQuad>(this, Page, vaClient);
+    Quad->Padding()->SetRect(MakeRect(6, 6, 6, 6));
+    Quad->SetAlpha(1);
+    Quad->SetColorBox(Swatch);
+    Picker->SetHue(0.5f);
+    Picker->SetColorQuad(Quad);
+  };
+  colourPage(pages[1], solidQuad_, solidPicker_, solidBoxes_, solidHex_, solidSwatch_, 161);
+  solidQuad_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::SolidQuadChange);
+  for (TvxNumberBox* b : solidBoxes_) b->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::SolidBoxChange);
+  solidHex_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::SolidHexChange);
+
+  auto* gradTop = Make<TvxLayout>(this, pages[2], vaTop);
+  gradTop->SetHeight(40);
+  gradAngle_ = Make<TvxAngleButton>(this, gradTop, vaRight);
+  gradAngle_->SetResource("hudanglebuttonstyle");
+  gradAngle_->SetWidth(39);
+  gradAngle_->SetFrequency(5);
+  gradAngle_->SetValue(-90);
+  gradAngleLabel_ = Make<TvxLabel>(this, gradAngle_, vaCenter);
+  gradAngleLabel_->SetResource("hudlabelstyle");
+  gradAngleLabel_->SetBounds(0, 0, 30, 14);
+  gradAngleLabel_->Font()->SetSize(8);
+  gradAngleLabel_->SetText(u"-90");
+  gradKind_ = Make<TvxPopupBox>(this, gradTop, vaRight);
+  gradKind_->SetResource("hudpopupboxstyle");
+  gradKind_->SetWidth(70);
+  gradKind_->Padding()->SetRect(MakeRect(0, 9, 6, 9));
+  gradKind_->Items()->Add(u"Linear");
+  gradKind_->Items()->Add(u"Radial");
+  gradKind_->SetItemIndex(0);
+  gradEditor_ = Make<TvxGradientEdit>(this, gradTop, vaClient);
+  gradEditor_->Padding()->SetRect(MakeRect(-8, 10, 0, 4));
+  colourPage(pages[2], gradQuad_, gradPicker_, gradBoxes_, gradHex_, gradSwatch_, 136);
+  gradEditor_->SetColorPicker(gradPicker_);
+  gradQuad_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::GradQuadChange);
+  for (TvxNumberBox* b : gradBoxes_) b->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::GradBoxChange);
+  gradHex_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::GradHexChange);
+  gradEditor_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::GradEditorChange);
+  gradKind_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::GradKindChange);
+  gradAngle_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::GradAngleChange);
+
+  auto* tileRow = Make<TvxLayout>(this, pages[3], vaBottom);
+  tileRow->SetHeight(30);
+  auto* tileLabel = Make<TvxLabel>(this, tileRow, vaLeft);
+  tileLabel->SetResource("hudlabelstyle");
+  tileLabel->SetWidth(60);
+  tileLabel->SetText(u"TileMode");
+  tileMode_ = Make<TvxPopupBox>(this, tileRow, vaClient);
+  tileMode_->SetResource("hudpopupboxstyle");
+  tileMode_->Padding()->SetRect(MakeRect(0, 5, 0, 4));
+  for (const char16_t* mode : {u"vgWrapTile", u"vgWrapTileOriginal", u"vgWrapTileStretch"}) tileMode_->Items()->Add(mode);
+  tileMode_->SetItemIndex(0);
+  tileMode_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::TileModeChange);
+  bitmapImage_ = Make<TvxImage>(this, pages[3], vaClient);
+  bitmapImage_->SetWrapMode(vgImageFit);
+
+  resList_ = Make<TvxListBox>(this, pages[4], vaClient);
+  resList_->SetResource("hudlistboxstyle");
+  resList_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::ResListChange);
+
+  buttonRow_ = Make<TvxLayout>(this, hudWindow_, vaTop);
+  buttonRow_->SetBounds(0, 460, 295, 33);
+  buttonRow_->Padding()->SetRect(MakeRect(5, 5, 5, 5));
+  const auto button = [this](TvxVisualObject* Parent, const char16_t* Text, TvxAlign Align) {
+    auto* b = Make<TvxButton>(this, Parent, Align);
+    b->SetResource("hudbuttonstyle");
+    b->SetText(Text);
+    b->Font()->SetSize(11);
+    b->SetWidth(70);
+    b->Padding()->SetRect(MakeRect(4, 0, 0, 0));
+    return b;
+  };
+  btnOk_ = button(buttonRow_, u"OK", vaRight);
+  btnCancel_ = button(buttonRow_, u"Cancel", vaRight);
+  btnOk_->SetVisible(false);
+  btnCancel_->SetVisible(false);
+  btnOk_->OnClick = [this](rtl::TObject*) { SetModalResult(win::mrOk); };
+  btnCancel_->OnClick = [this](rtl::TObject*) { SetModalResult(win::mrCancel); };
+  makeResRow_ = Make<TvxLayout>(this, buttonRow_, vaLeft);
+  makeResRow_->SetWidth(120);
+  btnMakeRes_ = button(makeResRow_, u"Make a Resource", vaClient);
+  btnMakeRes_->OnClick = rtl::TNotifyEvent(this, &TvxBrushDesign::MakeResClick);
+
+  tabs_->SetItemIndex(1);
+  tabs_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::TabChange);
+}
+
+TvxTabItem* TvxBrushDesign::Tab(TvxBrushStyle Style) const {
+  for (int i = 0; i < 5; ++i)
+    if (TabStyles[i] == Style) return tabItems_[i];
+  return nullptr;
+}
+
+void TvxBrushDesign::DoClose(win::TCloseAction& Action) {
+  win::TForm::DoClose(Action);
+  // The shared designer goes when closed; a modal one is freed by its dialog.
+  if (Modal()) return;
+  Action = win::caFree;
+  if (sharedDesigner == this) sharedDesigner = nullptr;
+}
+
+void TvxBrushDesign::SetBrush(TvxBrush* Value) {
+  brush_ = Value;
+  if (!brush_) return;
+  TvxBrush* const b = brush_;
+  const auto select = [this](TvxBrushStyle Style) {
+    if (TvxTabItem* t = Tab(Style)) {
+      const std::vector<TvxTabItem*> visible = tabs_->VisibleItems();
+      for (size_t i = 0; i < visible.size(); ++i)
+        if (visible[i] == t) tabs_->SetItemIndex(static_cast<int>(i));
+    }
+  };
+  switch (b->Style()) {
+    case vgBrushNone: select(vgBrushNone); break;
+    case vgBrushSolid:
+      solidPicker_->SetColor(b->Color());
+      if (brush_ != b) return;
+      gradEditor_->SetGradient(b->Gradient());
+      select(vgBrushSolid);
+      break;
+    case vgBrushGradient: {
+      solidPicker_->SetColor(b->Color());
+      if (brush_ != b) return;
+      gradEditor_->SetGradient(b->Gradient());
+      gradKind_->SetItemIndex(static_cast<int>(b->Gradient()->Style()));
+      float angle = 0;
+      if (GradientAngle(*b->Gradient(), angle)) gradAngle_->SetValue(angle);
+      gradAngle_->SetVisible(b->Gradient()->IsLinear());
+      GradQuadChange(nullptr);
+      select(vgBrushGradient);
+      break;
+    }
+    case vgBrushBitmap:
+      select(vgBrushBitmap);
+      bitmapImage_->Bitmap()->Assign(b->Bitmap()->Bitmap());
+      tileMode_->SetItemIndex(static_cast<int>(b->Bitmap()->WrapMode()));
+      break;
+    case vgBrushResource:
+      select(vgBrushResource);
+      FillResourceList();
+      break;
+    default: break;
+  }
+  for (int i = 0; i < brushList_->Count(); ++i)
+    if (brushList_->ItemByIndex(i) == ItemOf(brushItems_, b)) brushList_->SetItemIndex(i);
+}
+
+void TvxBrushDesign::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  win::TForm::Notification(AComponent, Operation);
+  if (Operation != rtl::opRemove || AComponent != designObject_ || !designObject_) return;
+  SetDesignObject(nullptr);
+}
+
+void TvxBrushDesign::SetDesignObject(rtl::TComponent* Value) {
+  if (designObject_ && designObject_ != Value) designObject_->RemoveFreeNotification(this);
+  if (Value && Value != designObject_) Value->FreeNotification(this);
+  designObject_ = Value;
+  designScene_ = nullptr;
+  if (auto* s = dynamic_cast<TvxScene*>(Value))
+    designScene_ = s;
+  else if (auto* o = dynamic_cast<TvxObject*>(Value))
+    designScene_ = o->Scene();
+  SetBrush(nullptr);
+  brushList_->Clear();
+  brushItems_.clear();
+  brushList_->SetHeight(4);
+  if (Value) {
+    for (const rtl::TPropInfo* p : rtl::GetPropList(Value->ClassType(), false)) {
+      if (p->Kind() != rtl::tkClass || !p->PropType->ClassType() || p->PropType->ClassType()->Name != "TvxBrush")
+        continue;
+      auto* brush = dynamic_cast<TvxBrush*>(rtl::GetObjectProp(Value, p));
+      if (!brush) continue;
+      auto* item = new TvxListBoxItem(this);
+      item->SetHeight(23);
+      brushItems_.emplace_back(item, brush);
+      auto* label = new TvxLabel(this);
+      label->SetAlign(vaClient);
+      label->SetHitTest(false);
+      label->SetText(rtl::Utf8ToWide(p->Name));
+      item->AddObject(label);
+      brushList_->AddObject(item);
+      brushList_->SetHeight(brushList_->Height() + item->Height());
+      if (!brush_) SetBrush(brush);
+    }
+  }
+  brushList_->SetItemIndex(0);
+}
+
+std::string TvxBrushDesign::UniqueName(const std::string& Base) {
+  SetTag(Tag() + 1);
+  return Base + std::to_string(Tag());
+}
+
+TvxBrushObject* TvxBrushDesign::MakeResource(const std::string& Name) {
+  if (!designScene_ || !designScene_->GetRoot() || !brush_) return nullptr;
+  if (!rtl::IsValidIdent(Name)) throw rtl::EComponentError("\"" + Name + "\" is not a valid component name");
+  rtl::TComponent* owner = designScene_->GetComponent() ? designScene_->GetComponent()->Owner() : nullptr;
+  if (owner && owner->FindComponent(Name))
+    throw rtl::EComponentError("A component named " + Name + " already exists");
+  auto made = std::make_unique<TvxBrushObject>(owner);
+  made->SetName(Name);
+  made->SetResourceName(Name);
+  made->SetBrush(brush_);
+  TvxBrushObject* result = made.release();
+  designScene_->GetRoot()->AddObject(result);
+  FillResourceList();
+  return result;
+}
+
+void TvxBrushDesign::MakeResClick(rtl::TObject*) {
+  if (!designScene_ || !designScene_->GetRoot() || !AskResourceName) return;
+  std::u16string name = rtl::Utf8ToWide(UniqueName("Brush"));
+  if (!AskResourceName(name)) return;
+  MakeResource(rtl::WideToUtf8(name));
+}
+
+void TvxBrushDesign::FillResourceList() {
+  if (!designScene_ || !designScene_->GetRoot() || !brush_) return;
+  resList_->Clear();
+  resItems_.clear();
+  std::vector<TvxObject*> all;
+  designScene_->GetRoot()->AddObjectsToList(all);
+  for (TvxObject* o : all) {
+    auto* res = dynamic_cast<TvxBrushObject*>(o);
+    if (!res) continue;
+    auto* item = new TvxListBoxItem(this);
+    resItems_.emplace_back(item, res);
+    auto* label = new TvxLabel(this);
+    label->SetAlign(vaClient);
+    label->SetHitTest(false);
+    label->SetText(rtl::Utf8ToWide(res->ResourceName()));
+    item->AddObject(label);
+    auto* swatch = new TvxRectangle(this);
+    swatch->SetAlign(vaLeft);
+    swatch->SetHitTest(false);
+    swatch->Padding()->SetRect(MakeRect(2, 2, 2, 2));
+    swatch->Fill()->SetStyle(vgBrushResource);
+    swatch->Fill()->Resource()->SetResource(res);
+    swatch->Stroke()->SetColor("#80FFFFFF");
+    item->AddObject(swatch);
+    resList_->AddObject(item);
+    if (brush_->Resource()->Resource() == res) resList_->SetItemIndex(resList_->Count() - 1);
+  }
+}
+
+void TvxBrushDesign::RepaintDesignObject() {
+  if (auto* v = dynamic_cast<TvxVisualObject*>(designObject_)) v->Repaint();
+}
+
+TvxGradientPoint* TvxBrushDesign::CurrentStop() const {
+  const int i = gradEditor_->CurrentPoint();
+  TvxGradientPoints* points = gradEditor_->Gradient()->Points();
+  return i >= 0 && i < points->Count() ? points->GetPoint(i) : nullptr;
+}
+
+void TvxBrushDesign::SolidQuadChange(rtl::TObject*) {
+  if (!brush_) return;
+  const TvxColor old = brush_->Color();
+  solidQuad_->SetAlpha(static_cast<float>(AlphaOf(old)) / 255.0f);
+  const TvxColor c = (HSLToRGB(solidQuad_->Hue(), solidQuad_->Sat(), solidQuad_->Lum()) & 0x00FFFFFF) |
+                     (brush_->Color() & 0xFF000000);
+  brush_->SetSolidColor(c);
+  pushing_ = true;
+  solidBoxes_[0]->SetValue(RedOf(c));
+  solidBoxes_[1]->SetValue(GreenOf(c));
+  solidBoxes_[2]->SetValue(BlueOf(c));
+  solidBoxes_[3]->SetValue(AlphaOf(c));
+  solidHex_->SetText(rtl::Utf8ToWide(ColorToString(c)));
+  pushing_ = false;
+}
+
+void TvxBrushDesign::SolidHexChange(rtl::TObject*) {
+  if (!brush_ || pushing_) return;
+  brush_->SetSolidColor(StringToColor(rtl::WideToUtf8(solidHex_->Text())));
+  solidPicker_->SetColor(brush_->Color());
+}
+
+void TvxBrushDesign::SolidBoxChange(rtl::TObject*) {
+  if (!brush_ || pushing_) return;
+  brush_->SetSolidColor(ColorOfBoxes(solidBoxes_));
+  solidPicker_->SetColor(brush_->Color());
+}
+
+void TvxBrushDesign::GradQuadChange(rtl::TObject*) {
+  if (!brush_) return;
+  if (TvxGradientPoint* p = CurrentStop())
+    p->SetIntColor((HSLToRGB(gradQuad_->Hue(), gradQuad_->Sat(), gradQuad_->Lum()) & 0x00FFFFFF) |
+                   (p->IntColor() & 0xFF000000));
+  brush_->SetGradient(gradEditor_->Gradient());
+  const TvxColor c = gradSwatch_->Color();
+  pushing_ = true;
+  gradBoxes_[0]->SetValue(RedOf(c));
+  gradBoxes_[1]->SetValue(GreenOf(c));
+  gradBoxes_[2]->SetValue(BlueOf(c));
+  gradBoxes_[3]->SetValue(AlphaOf(c));
+  gradHex_->SetText(rtl::Utf8ToWide(ColorToString(c)));
+  pushing_ = false;
+  gradEditor_->Repaint();
+}
+
+void TvxBrushDesign::GradEditorChange(rtl::TObject*) {
+  if (brush_) brush_->SetGradient(gradEditor_->Gradient());
+}
+
+void TvxBrushDesign::GradBoxChange(rtl::TObject*) {
+  if (!brush_ || pushing_) return;
+  if (TvxGradientPoint* p = CurrentStop()) p->SetIntColor(ColorOfBoxes(gradBoxes_));
+  gradEditor_->UpdateColorPicker();
+}
+
+void TvxBrushDesign::GradHexChange(rtl::TObject*) {
+  if (!brush_ || pushing_) return;
+  if (TvxGradientPoint* p = CurrentStop()) p->SetIntColor(StringToColor(rtl::WideToUtf8(gradHex_->Text())));
+  gradEditor_->UpdateColorPicker();
+}
+
+void TvxBrushDesign::GradKindChange(rtl::TObject*) {
+  if (!brush_) return;
+  const int kind = gradKind_->ItemIndex();
+  gradEditor_->Gradient()->SetStyle(kind == 1 ? vgRadialGradient : vgLinearGradient);
+  gradEditor_->UpdateColorPicker();
+  gradAngle_->SetVisible(gradEditor_->Gradient()->IsLinear());
+}
+
+void TvxBrushDesign::GradAngleChange(rtl::TObject*) {
+  if (!brush_) return;
+  SetGradientAngle(*gradEditor_->Gradient(), gradAngle_->Value());
+  gradEditor_->UpdateColorPicker();
+  gradAngleLabel_->SetText(rtl::Utf8ToWide(std::to_string(Trunc(gradAngle_->Value()))));
+}
+
+void TvxBrushDesign::TabChange(rtl::TObject*) {
+  if (!brush_) return;
+  const std::vector<TvxTabItem*> visible = tabs_->VisibleItems();
+  const int index = tabs_->ItemIndex();
+  if (index < 0 || index >= static_cast<int>(visible.size())) return;
+  TvxBrushStyle style = vgBrushNone;
+  for (int i = 0; i < 5; ++i)
+    if (tabItems_[i] == visible[static_cast<size_t>(index)]) style = TabStyles[i];
+  brush_->SetStyle(style);
+  if (style == vgBrushGradient) {
+    GradQuadChange(nullptr);
+    gradAngleLabel_->SetText(rtl::Utf8ToWide(std::to_string(Trunc(gradAngle_->Value()))));
+  }
+  const bool makes = style != vgBrushResource && style != vgBrushNone;
+  btnMakeRes_->SetVisible(makes);
+  if (!makes) FillResourceList();
+}
+
+void TvxBrushDesign::BrushListChange(rtl::TObject*) {
+  if (!brush_ || !designScene_ || !designObject_) return;
+  if (TvxListBoxItem* item = brushList_->Selected())
+    if (TvxBrush* b = TagOf(brushItems_, item)) SetBrush(b);
+}
+
+void TvxBrushDesign::TileModeChange(rtl::TObject*) {
+  if (!brush_) return;
+  const int mode = tileMode_->ItemIndex();
+  if (mode >= 0 && mode <= static_cast<int>(vgWrapTileStretch))
+    brush_->Bitmap()->SetWrapMode(static_cast<TvxWrapMode>(mode));
+  RepaintDesignObject();
+}
+
+void TvxBrushDesign::ResListChange(rtl::TObject*) {
+  if (!brush_ || !designScene_ || !designScene_->GetRoot()) return;
+  TvxListBoxItem* item = resList_->Selected();
+  TvxBrushObject* res = item ? TagOf(resItems_, item) : nullptr;
+  if (!res) return;
+  brush_->Assign(res->Brush());
+  brush_->Resource()->SetResource(res);
+  brush_->SetStyle(vgBrushResource);
+}
+
+// ---- TvxBrushDialog ---------------------------------------------------------------------------
+
+rtl::TClass TvxBrushDialog::StaticClass() {
+  using D = TvxBrushDialog;
+  static const rtl::TClassInfo info = rtl::DefineClass<D>()
+                                          .Property("ShowBrushList", &D::ShowBrushList, &D::SetShowBrushList)
+                                          .Default(true)
+                                          .Property("ShowMakeResource", &D::ShowMakeResource, &D::SetShowMakeResource)
+                                          .Default(false)
+                                          .Property("Title", &D::Title, &D::SetTitle)
+                                          .Build();
+  return &info;
+}
+
+TvxBrushDialog::TvxBrushDialog(rtl::TComponent* AOwner)
+    : rtl::TComponent(AOwner), brush_(std::make_unique<TvxBrush>(vgBrushSolid, 0xFF808080)) {}
+
+TvxBrushDialog::~TvxBrushDialog() = default;
+
+void TvxBrushDialog::SetComponent(rtl::TComponent* Value) {
+  if (Value == component_) return;
+  if (component_) component_->RemoveFreeNotification(this);
+  component_ = Value;
+  if (component_) component_->FreeNotification(this);
+}
+
+void TvxBrushDialog::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == rtl::opRemove && AComponent == component_) component_ = nullptr;
+}
+
+bool TvxBrushDialog::Execute() {
+  std::unique_ptr<TvxBrushDesign> form = std::make_unique<TvxBrushDesign>(nullptr);
+  TvxBrushDesign& d = *form;
+  d.BrushList()->SetVisible(showBrushList_);
+  if (component_)
+    d.SetDesignObject(component_);
+  else
+    d.BrushList()->SetVisible(false);
+  d.HudWindow()->SetText(title_);
+  d.Tabs()->SetItemIndex(-1);
+  for (TvxBrushStyle s : TabStyles) d.Tab(s)->SetVisible(showStyles_.Contains(s));
+  d.Tabs()->Realign();
+  d.OkButton()->SetVisible(true);
+  d.CancelButton()->SetVisible(true);
+  d.SetBrush(brush_.get());
+  d.MakeResourceRow()->SetVisible(showMakeResource_);
+  d.Root()->SetHeight(d.Root()->Height() - 1);
+  d.Scene()->RealignRoot();
+  TvxVisualObject* row = d.ButtonRow();
+  const TvxBounds& m = *d.HudWindow()->Margins();
+  const int64_t height = Trunc(row->Position()->Y() + row->Height() + m.Top() + m.Bottom());
+  d.SetBounds(d.Left(), d.Top(), d.Width(), static_cast<int>(std::clamp<int64_t>(height, 1, 4096)));
+
+  if (OnShow || OnAnyShow) {
+    auto hook = OnShow ? OnShow : OnAnyShow;
+    d.OnShow = [&d, hook](rtl::TObject*) { hook(d); };
+  }
+  return d.ShowModal() == win::mrOk;
+}
+
+std::function<void(TvxBrushDesign&)> TvxBrushDialog::OnAnyShow;
+
+// ---- TvxColorButton ---------------------------------------------------------------------------
+
+rtl::TClass TvxColorButton::StaticClass() {
+  using B = TvxColorButton;
+  static const rtl::TClassInfo info = rtl::DefineClass<B>()
+                                          .Property("AutoTranslate", &B::AutoTranslate, &B::SetAutoTranslate)
+                                          .Default(false)
+                                          .Property("Color", &B::Color, &B::SetColor)
+                                          .Property("UseStandardDialog", &B::UseStandardDialog, &B::SetUseStandardDialog)
+                                          .Default(true)
+                                          .Event("OnChange", &B::OnChange)
+                                          .Build();
+  return &info;
+}
+
+TvxColorButton::TvxColorButton(rtl::TComponent* AOwner) : TvxCustomButton(AOwner) { SetAutoTranslate(false); }
+
+void TvxColorButton::ApplyStyle() {
+  inherited::ApplyStyle();
+  if (auto* shape = FindPart<TvxShape>(this, "fill")) {
+    fill_ = shape;
+    fill_->Fill()->SetColor(color_);
+  }
+}
+
+void TvxColorButton::FreeStyle() {
+  fill_ = nullptr;
+  inherited::FreeStyle();
+}
+
+void TvxColorButton::SetColor(const std::string& Value) {
+  color_ = Value;
+  if (fill_) fill_->Fill()->SetColor(color_);
+  if (!Loading()) OnChange(this);
+}
+
+void TvxColorButton::Click() {
+  TvxFreeWatch self(this);
+  inherited::Click();
+  if (self.Gone()) return;
+  TvxBrush brush(vgBrushSolid, 0xFF808080);
+  brush.SetSolidColor(StringToColor(color_));
+  if (!EditBrushDialog(&brush, {vgBrushSolid}, false) || self.Gone()) return;
+  const TvxColor picked = useStandardDialog_ ? (brush.Color() | 0xFF000000) : brush.Color();
+  SetColor(ColorToString(picked));
+}
+
+bool EditBrushDialog(TvxBrush* Brush, TvxBrushStyles Styles, bool ShowBrushList,
+                     const std::function<void(TvxBrushDesign&)>& OnShow) {
+  if (!Brush) return false;
+  TvxBrushDialog dialog(nullptr);
+  dialog.SetBrush(Brush);
+  dialog.SetShowStyles(Styles);
+  dialog.SetShowBrushList(ShowBrushList);
+  dialog.OnShow = OnShow;
+  if (!dialog.Execute()) return false;
+  Brush->Assign(dialog.Brush());
+  return true;
+}
+
+bool EditGradientDialog(TvxGradient* Gradient, const std::function<void(TvxBrushDesign&)>& OnShow) {
+  if (!Gradient) return false;
+  TvxBrushDialog dialog(nullptr);
+  dialog.Brush()->SetStyle(vgBrushGradient);
+  dialog.Brush()->SetGradient(Gradient);
+  dialog.SetShowStyles({vgBrushGradient});
+  dialog.SetShowBrushList(false);
+  dialog.OnShow = OnShow;
+  if (!dialog.Execute()) return false;
+  Gradient->Assign(dialog.Brush()->Gradient());
+  return true;
+}
+
+TvxBrushDesign* ShowBrushDesigner(rtl::TObject* Target, rtl::TComponent* Owner) {
+  if (!sharedDesigner) sharedDesigner = new TvxBrushDesign(nullptr);
+  TvxBrushDesign* d = sharedDesigner;
+  if (!Target) {
+    d->SetDesignObject(nullptr);
+    d->SetBrush(nullptr);
+  } else if (auto* b = dynamic_cast<TvxBrush*>(Target)) {
+    d->SetDesignObject(Owner);
+    d->SetBrush(b);
+  } else if (auto* o = dynamic_cast<TvxObject*>(Target)) {
+    d->SetDesignObject(o);
+  }
+  d->Show();
+  return d;
+}
+
+TvxBrushDesign* SharedBrushDesigner() { return sharedDesigner; }
+
+}  // namespace vg
