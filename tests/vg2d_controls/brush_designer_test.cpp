@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "ControlScene.h"
 #include "platform/loop/Application.h"
+#include "platform/win/Forms.h"
+#include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/ColorControls.h"
 #include "vg2d/controls/GradientEditor.h"
@@ -256,4 +259,30 @@ TEST_F(BrushDesigner, AColourButtonTakesThePickedColourOpaqueFromTheStandardRoad
     EXPECT_EQ(button->Color(), "#40FF0000");
   }
   EXPECT_EQ(changes, 3);
+}
+
+TEST_F(BrushDesigner, TheBitmapPageTakesItsPictureThroughTheBitmapEditor) {
+  TvxBrush brush(vgBrushBitmap, 0xFF808080);
+  brush.Bitmap()->Bitmap()->SetSize(4, 3);
+  TvxBrushDesign* d = ShowBrushDesigner(&brush, nullptr);
+  ASSERT_NE(d, nullptr);
+  ASSERT_NE(d->SelectBitmapButton(), nullptr);
+  // From inside the editor's modal loop: clear the picture and confirm.
+  static std::function<void()> inLoop;
+  inLoop = [] {
+    auto* editor = dynamic_cast<TvxBitmapEditor*>(win::ActiveForm());
+    ASSERT_NE(editor, nullptr);
+    editor->ClearClick(nullptr);
+    editor->SetModalResult(win::mrOk);
+  };
+  static const rtl::HWND wnd = rtl::AllocateHWnd([](rtl::MSG&) -> rtl::LRESULT {
+    inLoop();
+    return 0;
+  });
+  rtl::PostMessage(wnd, rtl::WM_USER, 0, 0);
+  d->SelectBitmapButton()->Click();
+  EXPECT_EQ(brush.Bitmap()->Bitmap()->Width(), 1) << "Clear and OK give a 1 x 1 picture to the brush";
+  EXPECT_EQ(brush.Bitmap()->Bitmap()->Height(), 1);
+  d->Close();
+  rtl::Application->ProcessMessages();
 }

@@ -14,6 +14,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Inspector.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
@@ -270,4 +271,19 @@ TEST_F(Inspectors, ValuesAreDrawnOnTheRightHalfOfTheirRow) {
   for (int y = static_cast<int>(o.Y) + 3; y < static_cast<int>(o.Y) + 16; ++y)
     for (int x = 150; x < 210; ++x) dark += (s.At(x, y) & 0xFF) < 0x60;
   EXPECT_GT(dark, 10);
+}
+
+TEST_F(Inspectors, ABrushRowOpensTheSharedBrushDesignerOnTheLiveBrush) {
+  ControlScene s;
+  TvxInspector* inspector = MakeInspector(s);
+  auto* shape = s.Add(new TvxRectangle(nullptr), 0, 0);
+  inspector->SetSelectedObject(shape);
+  inspector->SetSelected(inspector->FindRow(shape, "Fill"));
+  ASSERT_TRUE(inspector->EditButton()->Visible());
+  inspector->EditButton()->Click();
+  TvxBrushDesign* designer = SharedBrushDesigner();
+  ASSERT_NE(designer, nullptr);
+  EXPECT_EQ(designer->Brush(), shape->Fill());
+  designer->Close();
+  rtl::Application->ProcessMessages();
 }

@@ -8,6 +8,7 @@
 #include "platform/rtl/Component.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TypInfo.h"
+#include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/ColorControls.h"
@@ -239,6 +240,13 @@ void TvxBrushDesign::Build() {
 
   auto* tileRow = Make<TvxLayout>(this, pages[3], vaBottom);
   tileRow->SetHeight(30);
+  btnSelectBitmap_ = Make<TvxButton>(this, tileRow, vaLeft);
+  btnSelectBitmap_->SetResource("hudbuttonstyle");
+  btnSelectBitmap_->SetText(u"Select...");
+  btnSelectBitmap_->Font()->SetSize(11);
+  btnSelectBitmap_->SetWidth(70);
+  btnSelectBitmap_->Padding()->SetRect(MakeRect(0, 4, 6, 4));
+  btnSelectBitmap_->OnClick = rtl::TNotifyEvent(this, &TvxBrushDesign::SelectBitmapClick);
   auto* tileLabel = Make<TvxLabel>(this, tileRow, vaLeft);
   tileLabel->SetResource("hudlabelstyle");
   tileLabel->SetWidth(60);
@@ -549,6 +557,18 @@ void TvxBrushDesign::BrushListChange(rtl::TObject*) {
   if (!brush_ || !designScene_ || !designObject_) return;
   if (TvxListBoxItem* item = brushList_->Selected())
     if (TvxBrush* b = TagOf(brushItems_, item)) SetBrush(b);
+}
+
+// The bitmap page's picture goes through the bitmap editor; on OK it becomes the picture
+// and a copy of it the brush's bitmap.
+void TvxBrushDesign::SelectBitmapClick(rtl::TObject*) {
+  auto editor = std::make_unique<TvxBitmapEditor>(nullptr);
+  BitmapEditorLoad(editor.get(), bitmapImage_->Bitmap());
+  if (editor->ShowModal() != win::mrOk) return;
+  BitmapEditorResult(editor.get(), bitmapImage_->Bitmap());
+  if (brush_) brush_->Bitmap()->Bitmap()->Assign(bitmapImage_->Bitmap());
+  RepaintDesignObject();
+  bitmapImage_->Repaint();
 }
 
 void TvxBrushDesign::TileModeChange(rtl::TObject*) {

@@ -84,6 +84,7 @@ public:
   TvxColorPicker* SolidPicker() const { return solidPicker_; }
   TvxNumberBox* SolidBox(int Channel) const { return solidBoxes_[Channel]; }  // 0 R, 1 G, 2 B, 3 A
   TvxTextBox* SolidHex() const { return solidHex_; }
+  TvxButton* SelectBitmapButton() const { return btnSelectBitmap_; }
   TvxColorBox* SolidSwatch() const { return solidSwatch_; }
   TvxGradientEdit* GradientEditor() const { return gradEditor_; }
   TvxNumberBox* GradientBox(int Channel) const { return gradBoxes_[Channel]; }
@@ -122,6 +123,7 @@ private:
   void TabChange(rtl::TObject* Sender);
   void BrushListChange(rtl::TObject* Sender);
   void TileModeChange(rtl::TObject* Sender);
+  void SelectBitmapClick(rtl::TObject* Sender);
   void ResListChange(rtl::TObject* Sender);
   void MakeResClick(rtl::TObject* Sender);
   void FillResourceList();
@@ -159,6 +161,7 @@ private:
   TvxAngleButton* gradAngle_ = nullptr;
   TvxLabel* gradAngleLabel_ = nullptr;
   TvxImage* bitmapImage_ = nullptr;
+  TvxButton* btnSelectBitmap_ = nullptr;
   TvxPopupBox* tileMode_ = nullptr;
   TvxListBox* resList_ = nullptr;
   TvxVisualObject* buttonRow_ = nullptr;

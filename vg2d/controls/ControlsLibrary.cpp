@@ -96,11 +96,20 @@ void RegisterDesignerClasses() {
   RegisterVgControlsResources();
   RegisterInspectorDesigner(ClassOf<TvxBitmap>(), EditBitmapInEditor);
   RegisterInspectorDesigner(ClassOf<TvxPathData>(), EditPathInDesigner);
+  // Brushes open the shared designer on the live brush; gradients the modal gradient page.
+  RegisterInspectorDesigner(ClassOf<TvxBrush>(), [](rtl::TObject* Obj, rtl::TComponent* Inspected) {
+    ShowBrushDesigner(Obj, Inspected);
+  });
+  RegisterInspectorDesigner(ClassOf<TvxGradient>(), [](rtl::TObject* Obj, rtl::TComponent*) {
+    if (auto* g = dynamic_cast<TvxGradient*>(Obj)) EditGradientDialog(g);
+  });
 }
 
 void UnregisterDesigners() {
   RegisterInspectorDesigner(rtl::ClassOf<TvxBitmap>(), nullptr);
   RegisterInspectorDesigner(rtl::ClassOf<TvxPathData>(), nullptr);
+  RegisterInspectorDesigner(rtl::ClassOf<TvxBrush>(), nullptr);
+  RegisterInspectorDesigner(rtl::ClassOf<TvxGradient>(), nullptr);
 }
 
 // Popups and the drop-down controls that open them.
