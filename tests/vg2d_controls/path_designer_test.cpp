@@ -65,15 +65,18 @@ TEST_F(PathDesigners, PasteReplacesTheWholeText) {
   EXPECT_EQ(designer->PreviewPath()->Data()->GetBounds().Bottom, 20.0f);
 }
 
-TEST_F(PathDesigners, TheInspectorKnowsTheDesignersOfBitmapsAndPaths) {
+TEST_F(PathDesigners, TheInspectorKnowsTheDesignersOfBitmapsPathsBrushesAndGradients) {
   TvxPathData path;
   TvxBitmap bitmap(2, 2);
   TvxBrush brush(vgBrushSolid, 0xFF000000u);
+  TvxGradient gradient;
   EXPECT_TRUE(FindInspectorDesigner(&path));
   EXPECT_TRUE(FindInspectorDesigner(&bitmap));
-  EXPECT_FALSE(FindInspectorDesigner(&brush));
+  EXPECT_TRUE(FindInspectorDesigner(&brush));
+  EXPECT_TRUE(FindInspectorDesigner(&gradient));
   ControlsShutdown();
   EXPECT_FALSE(FindInspectorDesigner(&path));
+  EXPECT_FALSE(FindInspectorDesigner(&brush));
   ControlsStartup();
 }
 
