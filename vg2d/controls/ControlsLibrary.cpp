@@ -6,6 +6,7 @@
 
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/ExtraControls.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/ListBox.h"
@@ -66,6 +67,17 @@ void RegisterListClasses() {
   RegisterInCategory("Items", {ClassOf<TvxListBoxItem>()});
 }
 
+// The picture button, image list boxes, drop target, plot grid and image viewer.
+void RegisterExtraClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Buttons", {ClassOf<TvxIPhoneButton>()});
+  RegisterInCategory("Controls", {ClassOf<TvxImageListBox>(), ClassOf<TvxHorzImageListBox>(),
+                                  ClassOf<TvxDropTarget>(), ClassOf<TvxImageViewer>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudImageListBox>(), ClassOf<TvxHudHorzImageListBox>()});
+  RegisterInCategory("Items", {ClassOf<TvxImageListBoxItem>()});
+  RegisterInCategory("Shapes", {ClassOf<TvxPlotGrid>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -92,6 +104,7 @@ void RegisterControlClasses() {
                              ClassOf<TvxHudSpinBox>()});
   RegisterRangeAndTabClasses();
   RegisterListClasses();
+  RegisterExtraClasses();
 }
 
 }  // namespace
