@@ -7,6 +7,7 @@
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ExtraControls.h"
+#include "vg2d/controls/Header.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/ListBox.h"
@@ -16,6 +17,7 @@
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/TreeView.h"
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
@@ -78,6 +80,14 @@ void RegisterExtraClasses() {
   RegisterInCategory("Shapes", {ClassOf<TvxPlotGrid>()});
 }
 
+// Header, tree view and the design editors.
+void RegisterDesignerClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Controls", {ClassOf<TvxHeader>()});
+  RegisterInCategory("Trees", {ClassOf<TvxTreeView>()});
+  RegisterInCategory("Items", {ClassOf<TvxHeaderItem>(), ClassOf<TvxTreeViewItem>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -104,6 +114,7 @@ void RegisterControlClasses() {
                              ClassOf<TvxHudSpinBox>()});
   RegisterRangeAndTabClasses();
   RegisterListClasses();
+  RegisterDesignerClasses();
   RegisterExtraClasses();
 }
 
