@@ -7,6 +7,7 @@
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ExtraControls.h"
+#include "vg2d/controls/Grid.h"
 #include "vg2d/controls/Header.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
@@ -88,6 +89,16 @@ void RegisterDesignerClasses() {
   RegisterInCategory("Items", {ClassOf<TvxHeaderItem>(), ClassOf<TvxTreeViewItem>()});
 }
 
+// Grids, their columns and the columns' cells.
+void RegisterGridClasses() {
+  using rtl::ClassOf;
+  RegisterForStreams({ClassOf<TvxCustomGrid>(), ClassOf<TvxTextCell>(), ClassOf<TvxCheckCell>(),
+                      ClassOf<TvxProgressCell>()});
+  RegisterInCategory("Grids", {ClassOf<TvxGrid>(), ClassOf<TvxStringGrid>()});
+  RegisterInCategory("Columns", {ClassOf<TvxColumn>(), ClassOf<TvxCheckColumn>(), ClassOf<TvxProgressColumn>(),
+                                 ClassOf<TvxStringColumn>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -116,6 +127,7 @@ void RegisterControlClasses() {
   RegisterListClasses();
   RegisterDesignerClasses();
   RegisterExtraClasses();
+  RegisterGridClasses();
 }
 
 }  // namespace
