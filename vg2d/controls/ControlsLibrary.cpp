@@ -6,6 +6,7 @@
 
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/CompoundControls.h"
 #include "vg2d/controls/ExtraControls.h"
 #include "vg2d/controls/Grid.h"
 #include "vg2d/controls/Header.h"
@@ -99,6 +100,13 @@ void RegisterGridClasses() {
                                  ClassOf<TvxStringColumn>()});
 }
 
+// The editor rows of a caption and one inner control.
+void RegisterCompoundClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Compound", {ClassOf<TvxCompoundTrackBar>(), ClassOf<TvxCompoundAngleBar>(),
+                                  ClassOf<TvxCompoundTextBox>(), ClassOf<TvxCompoundNumberBox>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -128,6 +136,7 @@ void RegisterControlClasses() {
   RegisterDesignerClasses();
   RegisterExtraClasses();
   RegisterGridClasses();
+  RegisterCompoundClasses();
 }
 
 }  // namespace
