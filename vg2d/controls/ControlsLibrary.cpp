@@ -13,6 +13,7 @@
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/ListBox.h"
+#include "vg2d/controls/Memo.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
@@ -107,6 +108,13 @@ void RegisterCompoundClasses() {
                                   ClassOf<TvxCompoundTextBox>(), ClassOf<TvxCompoundNumberBox>()});
 }
 
+// The multi-line text editors.
+void RegisterMemoClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Text Edits", {ClassOf<TvxMemo>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudMemo>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -137,6 +145,7 @@ void RegisterControlClasses() {
   RegisterExtraClasses();
   RegisterGridClasses();
   RegisterCompoundClasses();
+  RegisterMemoClasses();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
 #include "vg2d/controls/StyleParts.h"
+#include "vg2d/controls/WordSteps.h"
 #include "vg2d/core/Scene.h"
 
 namespace vg {
@@ -327,31 +328,6 @@ void TvxCustomTextBox::PasteFromClipboard() {
   InsertText(win::ClipboardGetText());
 }
 
-// ---- word steps -------------------------------------------------------------------------------------
-
-int TvxCustomTextBox::NextWordStart(int P) const {
-  const int len = Length(text_);
-  int i = std::clamp(P, 0, len);
-  bool word = false, gap = false;
-  while (i < len - 1) {
-    if (text_[static_cast<size_t>(i)] != u' ') {
-      if (word && gap) return i;
-      word = true;
-    } else if (word) {
-      gap = true;
-    }
-    ++i;
-  }
-  return i < len && text_[static_cast<size_t>(i)] != u' ' ? i + 1 : i;
-}
-
-int TvxCustomTextBox::PrevWordStart(int P) const {
-  int i = std::clamp(P, 0, Length(text_));
-  while (i > 0 && text_[static_cast<size_t>(i - 1)] == u' ') --i;
-  while (i > 0 && text_[static_cast<size_t>(i - 1)] != u' ') --i;
-  return i;
-}
-
 // ---- keys -----------------------------------------------------------------------------------------------
 
 void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
@@ -398,11 +374,11 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
       moved = true;
       break;
     case KeyLeft:
-      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? PrevWordStart(caretPosition_) : caretPosition_ - 1);
+      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? PrevWordStart(text_, caretPosition_) : caretPosition_ - 1);
       moved = true;
       break;
     case KeyRight:
-      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? NextWordStart(caretPosition_) : caretPosition_ + 1);
+      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? NextWordStart(text_, caretPosition_) : caretPosition_ + 1);
       moved = true;
       break;
     case KeyInsert:

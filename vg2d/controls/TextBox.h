@@ -140,8 +140,6 @@ private:
   void UpdateFirstVisibleChar();
   void ClearSelection();
   void ExtendSelection(int OldCaret, int NewCaret);
-  int NextWordStart(int P) const;
-  int PrevWordStart(int P) const;
   float PasswordCharWidth() const { return font_->Size() / 2; }
   // The Count characters from the 0-based index From (clamped to the text).
   std::u16string Slice(int From, int Count) const;
