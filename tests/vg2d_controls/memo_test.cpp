@@ -95,6 +95,25 @@ TEST_F(Memos, LinesCountParagraphsAndTheEmptyLineAfterALineEnd) {
   EXPECT_THROW(m->Lines()->Get(1), rtl::EStringListError);
   // None of it was recorded for undo.
   EXPECT_EQ(m->UndoStack().Size(), undoRecords);
+  // A change handler already sees the lines of the new text, after edits as well.
+  int checks = 0;
+  m->OnChangeTracking = [&](rtl::TObject*) {
+    std::u16string plain;
+    for (int i = 0; i < m->Lines()->GetCount(); ++i) plain += (i ? u"\r\n" : u"") + m->Lines()->Get(i);
+    EXPECT_EQ(plain, m->Text());
+    ++checks;
+  };
+  m->SetText(u"a long first line\r\nb\r\nc");
+  m->SetText(u"x");
+  m->SetText(u"one\r\ntwo");
+  m->SetCaretPosition({1, 3});
+  Key(s, VkBack);
+  Key(s, VkBack);
+  Key(s, VkBack);
+  Key(s, VkBack);
+  EXPECT_EQ(m->Text(), u"one");
+  EXPECT_EQ(checks, 7);
+  m->OnChangeTracking = nullptr;
 }
 
 TEST_F(Memos, WordWrapBreaksAfterSpacesCommasAndHyphensAndFollowsEdits) {

@@ -217,11 +217,16 @@ int TvxMemo::LineHeight() const { return std::max<int>(1, static_cast<int>(Round
 
 void TvxMemo::SetText(const std::u16string& Value) {
   if (Value == text_) return;
+  // Caret and selection as text indexes while the lines still match the text.
+  const TSavedPlaces saved = SavePlaces();
   if (!Value.empty() && charCase_ != vgecNormal)
     text_ = MapCase(Value, charCase_ == vgecUpperCase);
   else
     text_ = Value;
-  if (relayout_) LayoutAll();
+  if (relayout_)
+    LayoutAll(saved);
+  else
+    LayoutEdited(edit_.Index, edit_.Removed, edit_.Inserted);
   TvxFreeWatch self(this);
   if (!Loading()) OnChangeTracking(this);
   if (self.Gone()) return;
@@ -229,7 +234,8 @@ void TvxMemo::SetText(const std::u16string& Value) {
   Repaint();
 }
 
-void TvxMemo::StoreEdited(const std::u16string& Value) {
+void TvxMemo::StoreEdited(const std::u16string& Value, int Index, int Removed, int Inserted) {
+  edit_ = {Index, Removed, Inserted};
   relayout_ = false;
   struct TRestore {
     bool& Flag;
@@ -335,10 +341,13 @@ void TvxMemo::FindWidestLine() {
     if (lineWidths_[i] > lineWidths_[static_cast<size_t>(widestLine_)]) widestLine_ = static_cast<int>(i);
 }
 
-void TvxMemo::LayoutAll() {
-  const int caret = TextIndexOf(caret_);
-  const int start = TextIndexOf(selStart_);
-  const int end = TextIndexOf(selEnd_);
+TvxMemo::TSavedPlaces TvxMemo::SavePlaces() const {
+  return {TextIndexOf(caret_), TextIndexOf(selStart_), TextIndexOf(selEnd_)};
+}
+
+void TvxMemo::LayoutAll() { LayoutAll(SavePlaces()); }
+
+void TvxMemo::LayoutAll(const TSavedPlaces& Saved) {
   lineStarts_.clear();
   lineWidths_.clear();
   for (const TLaidLine& l : LayParagraphs(0, Length(text_))) {
@@ -347,9 +356,9 @@ void TvxMemo::LayoutAll() {
   }
   laidWidth_ = WrapWidth();
   FindWidestLine();
-  caret_ = PosOfIndex(caret);
-  selStart_ = PosOfIndex(start);
-  selEnd_ = PosOfIndex(end);
+  caret_ = PosOfIndex(Saved.Caret);
+  selStart_ = PosOfIndex(Saved.SelStart);
+  selEnd_ = PosOfIndex(Saved.SelEnd);
   if (!linesUpdating_) Realign();
   Repaint();
 }
@@ -431,8 +440,9 @@ TvxRect TvxMemo::GetContentBounds() {
 
 int TvxMemo::LineLength(int Line) const {
   if (Line < 0 || Line >= LineCount()) return 0;
-  const int start = lineStarts_[static_cast<size_t>(Line)];
-  int end = Line + 1 < LineCount() ? lineStarts_[static_cast<size_t>(Line + 1)] : Length(text_);
+  const int len = Length(text_);
+  const int start = std::min(lineStarts_[static_cast<size_t>(Line)], len);
+  int end = std::clamp(Line + 1 < LineCount() ? lineStarts_[static_cast<size_t>(Line + 1)] : len, start, len);
   if (end > start && text_[static_cast<size_t>(end - 1)] == u'\n') --end;
   if (end > start && text_[static_cast<size_t>(end - 1)] == u'\r') --end;
   return end - start;
@@ -616,9 +626,8 @@ void TvxMemo::InsertAt(TvxMemoPos Pos, const std::u16string& S, int Options) {
   std::u16string t = text_;
   t.insert(static_cast<size_t>(index), s);
   TvxFreeWatch self(this);
-  StoreEdited(t);
+  StoreEdited(t, index, 0, n);
   if (self.Gone()) return;
-  LayoutEdited(index, 0, n);
   if (Options & SelectInserted) {
     selStart_ = PosOfIndex(index);
     selEnd_ = caret_ = PosOfIndex(index + n);
@@ -653,9 +662,8 @@ void TvxMemo::DeleteAt(TvxMemoPos Pos, int Count, int Options) {
     std::u16string t = text_;
     t.erase(static_cast<size_t>(index), static_cast<size_t>(count));
     TvxFreeWatch self(this);
-    StoreEdited(t);
+    StoreEdited(t, index, count, 0);
     if (self.Gone()) return;
-    LayoutEdited(index, count, 0);
     caret_ = PosOfIndex(caret >= index + count ? caret - count : std::min(caret, index));
   }
   if ((Options & SelectInserted) || hadSelection) {
@@ -722,9 +730,7 @@ void TvxMemo::Undo() {
       } else {
         std::u16string t = text_;
         t.insert(static_cast<size_t>(index), r.Text);
-        StoreEdited(t);
-        if (self.Gone()) return;
-        LayoutAll();
+        StoreEdited(t, index, 0, Length(r.Text));
       }
     }
     if (self.Gone() || !r.Grouped) return;

@@ -217,11 +217,21 @@ private:
     int Start;
     float Width;
   };
+  struct TSavedPlaces {
+    int Caret, SelStart, SelEnd;
+  };
+  struct TEdit {
+    int Index = 0, Removed = 0, Inserted = 0;
+  };
   void FontChanged(rtl::TObject* Sender);
-  // Stores a text without the re-layout (the edits lay out what they touched).
-  void StoreEdited(const std::u16string& Value);
-  // Lays out all lines, keeping caret and selection at their text indexes.
+  // Stores the text of an edit (Removed characters at Index replaced by Inserted ones);
+  // only the lines it touched are laid out again.
+  void StoreEdited(const std::u16string& Value, int Index, int Removed, int Inserted);
+  // Lays out all lines, keeping caret and selection at their text indexes (taken before
+  // the text changed).
   void LayoutAll();
+  void LayoutAll(const TSavedPlaces& Saved);
+  TSavedPlaces SavePlaces() const;
   // Lays out again the paragraphs an edit at Index touched (Removed characters replaced by
   // Inserted ones).
   void LayoutEdited(int Index, int Removed, int Inserted);
@@ -272,6 +282,7 @@ private:
   bool modified_ = false;
   bool selecting_ = false;
   bool relayout_ = true;
+  TEdit edit_;
   bool linesUpdating_ = false;
   bool realigning_ = false;
   int widestLine_ = 0;
