@@ -94,6 +94,17 @@ TEST_F(CompoundControls, RowsPassTheirInnerControlsChangesOn) {
   EXPECT_EQ(senders[1], text->TextBox());
   EXPECT_EQ(text->Value(), u"Valtek");
 
+  // A memo row hands out the memo's text and reports the memo's change.
+  auto* memo = s.Add(new TvxCompoundMemo(nullptr), 0, 90);
+  EXPECT_EQ(memo->Height(), 60.0f);
+  memo->OnChange = [&](rtl::TObject* Sender) { senders.push_back(Sender); };
+  memo->SetValue(u"line one\r\nline two");
+  EXPECT_EQ(memo->Memo()->Text(), u"line one\r\nline two");
+  memo->Memo()->Change();
+  ASSERT_EQ(senders.size(), 3u);
+  EXPECT_EQ(senders[2], memo->Memo());
+  EXPECT_EQ(memo->Value(), u"line one\r\nline two");
+
   // The number box's own rules hold: the row reads back what the box keeps.
   number->NumberBox()->SetMax(50);
   number->SetValue(80);

@@ -179,6 +179,24 @@ TvxCompoundTextBox::TvxCompoundTextBox(rtl::TComponent* AOwner) : TvxCompoundCon
   textBox_->OnChange = rtl::TNotifyEvent(this, &TvxCompoundTextBox::InnerChanged);
 }
 
+rtl::TClass TvxCompoundMemo::StaticClass() {
+  using C = TvxCompoundMemo;
+  static const rtl::TClassInfo info = rtl::DefineClass<C>()
+                                          .Property("Memo", &C::Memo)
+                                          .Property("Value", &C::Value, &C::SetValue)
+                                          .Stored(false)
+                                          .Build();
+  return &info;
+}
+
+TvxCompoundMemo::TvxCompoundMemo(rtl::TComponent* AOwner) : TvxCompoundControl(AOwner) {
+  SetWidth(200);
+  SetHeight(60);
+  memo_ = MakePart<TvxMemo>("Memo");
+  memo_->SetAlign(vaClient);
+  memo_->OnChange = rtl::TNotifyEvent(this, &TvxCompoundMemo::InnerChanged);
+}
+
 rtl::TClass TvxCompoundNumberBox::StaticClass() {
   using C = TvxCompoundNumberBox;
   static const rtl::TClassInfo info = rtl::DefineClass<C>()

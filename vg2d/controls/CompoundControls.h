@@ -13,6 +13,7 @@
 #include <string>
 
 #include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Memo.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
@@ -106,6 +107,19 @@ public:
 
 private:
   TvxTextBox* textBox_ = nullptr;
+};
+
+class TvxCompoundMemo : public TvxCompoundControl {
+  RTL_CLASS(TvxCompoundMemo, TvxCompoundControl)
+public:
+  explicit TvxCompoundMemo(rtl::TComponent* AOwner);
+
+  TvxMemo* Memo() const { return memo_; }
+  std::u16string Value() const { return memo_->Text(); }
+  void SetValue(const std::u16string& Value) { memo_->SetText(Value); }
+
+private:
+  TvxMemo* memo_ = nullptr;
 };
 
 class TvxCompoundNumberBox : public TvxCompoundControl {

@@ -105,7 +105,8 @@ void RegisterGridClasses() {
 void RegisterCompoundClasses() {
   using rtl::ClassOf;
   RegisterInCategory("Compound", {ClassOf<TvxCompoundTrackBar>(), ClassOf<TvxCompoundAngleBar>(),
-                                  ClassOf<TvxCompoundTextBox>(), ClassOf<TvxCompoundNumberBox>()});
+                                  ClassOf<TvxCompoundTextBox>(), ClassOf<TvxCompoundMemo>(),
+                                  ClassOf<TvxCompoundNumberBox>()});
 }
 
 // The multi-line text editors.
