@@ -75,6 +75,10 @@ public:
   virtual void SetName(const std::string& NewName);
   int32_t Tag() const { return tag_; }
   void SetTag(int32_t Value) { tag_ = Value; }
+  // A sub-component is a part of its owner that a published property of the owner hands
+  // out: streams write its properties under that property's name instead of a reference.
+  bool IsSubComponent() const { return subComponent_; }
+  void SetSubComponent(bool Value) { subComponent_ = Value; }
   TComponentState ComponentState() const { return componentState_; }
 
   // AComponent will get Notification(this, opRemove) when this component is freed, and
@@ -127,6 +131,7 @@ private:
   TComponent* owner_ = nullptr;
   std::string name_;
   int32_t tag_ = 0;
+  bool subComponent_ = false;
   TComponentState componentState_;
   std::vector<TComponent*> components_;
   std::vector<TComponent*> freeNotifies_;

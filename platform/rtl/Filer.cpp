@@ -1179,7 +1179,8 @@ void TWriter::WriteProperty(const TPersistent* Instance, const TPropInfo* Prop) 
   if (kind == tkClass) {
     TObject* value = GetObjectProp(Instance, Prop);
     if (!value) return;
-    if (IsComponentReference(Prop)) {
+    const auto* part = dynamic_cast<const TComponent*>(value);
+    if (IsComponentReference(Prop) && !(part && part->IsSubComponent() && part->Owner() == Instance)) {
       const std::string ref = ReferenceName(static_cast<const TComponent*>(value));
       if (ref.empty()) return;  // an unnamed component cannot be found again
       WritePropName(Prop->Name);

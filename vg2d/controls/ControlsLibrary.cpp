@@ -10,8 +10,11 @@
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ColorControls.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/CompoundControls.h"
 #include "vg2d/controls/Expanders.h"
+#include "vg2d/controls/ExtraControls.h"
 #include "vg2d/controls/GradientEditor.h"
+#include "vg2d/controls/Grid.h"
 #include "vg2d/controls/Header.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Inspector.h"
@@ -139,6 +142,43 @@ void RegisterColorClasses() {
   RegisterInCategory("Buttons", {ClassOf<TvxColorButton>()});
 }
 
+// The picture button, image list boxes, drop target, plot grid and image viewer.
+void RegisterExtraClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Buttons", {ClassOf<TvxIPhoneButton>()});
+  RegisterInCategory("Controls", {ClassOf<TvxImageListBox>(), ClassOf<TvxHorzImageListBox>(),
+                                  ClassOf<TvxDropTarget>(), ClassOf<TvxImageViewer>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudImageListBox>(), ClassOf<TvxHudHorzImageListBox>()});
+  RegisterInCategory("Items", {ClassOf<TvxImageListBoxItem>()});
+  RegisterInCategory("Shapes", {ClassOf<TvxPlotGrid>()});
+}
+
+// Header, tree view and the design editors.
+void RegisterDesignerClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Controls", {ClassOf<TvxHeader>()});
+  RegisterInCategory("Trees", {ClassOf<TvxTreeView>()});
+  RegisterInCategory("Items", {ClassOf<TvxHeaderItem>(), ClassOf<TvxTreeViewItem>()});
+}
+
+// Grids, their columns and the columns' cells.
+void RegisterGridClasses() {
+  using rtl::ClassOf;
+  RegisterForStreams({ClassOf<TvxCustomGrid>(), ClassOf<TvxTextCell>(), ClassOf<TvxCheckCell>(),
+                      ClassOf<TvxProgressCell>()});
+  RegisterInCategory("Grids", {ClassOf<TvxGrid>(), ClassOf<TvxStringGrid>()});
+  RegisterInCategory("Columns", {ClassOf<TvxColumn>(), ClassOf<TvxCheckColumn>(), ClassOf<TvxProgressColumn>(),
+                                 ClassOf<TvxStringColumn>()});
+}
+
+// The editor rows of a caption and one inner control.
+void RegisterCompoundClasses() {
+  using rtl::ClassOf;
+  RegisterInCategory("Compound", {ClassOf<TvxCompoundTrackBar>(), ClassOf<TvxCompoundAngleBar>(),
+                                  ClassOf<TvxCompoundTextBox>(), ClassOf<TvxCompoundMemo>(),
+                                  ClassOf<TvxCompoundNumberBox>()});
+}
+
 // The controls by category, in the order of the design lists.
 void RegisterControlClasses() {
   using rtl::ClassOf;
@@ -169,6 +209,9 @@ void RegisterControlClasses() {
   RegisterDesignerClasses();
   RegisterPopupClasses();
   RegisterColorClasses();
+  RegisterExtraClasses();
+  RegisterGridClasses();
+  RegisterCompoundClasses();
 }
 
 }  // namespace

@@ -1,0 +1,256 @@
+// Grids in their built-in style, driven through the host: the cells realised for the
+// visible rows and rebound on scrolling, editing in place with Enter and Escape, the
+// string grid's own texts, the keys, the header's moves and resizes, and the selection.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ControlScene.h"
+#include "platform/rtl/CodePage.h"
+#include "vg2d/controls/Grid.h"
+#include "vg2d/controls/Tracks.h"
+
+using namespace vg;
+using vgtest::ControlScene;
+
+namespace {
+
+class Grids : public vgtest::ControlsTest {
+protected:
+  // A grid of Columns columns of 100 whose viewport is 100 high and wide enough for them.
+  template <class G, class Column = TvxColumn>
+  G* MakeGrid(ControlScene& S, int Columns = 2) {
+    auto* grid = S.Add(new G(nullptr), 0, 0);
+    grid->SetBounds(0, 0, 300, 140);
+    for (int i = 0; i < Columns; ++i) {
+      auto* c = new Column(nullptr);
+      c->SetHeader(u"Col " + std::u16string(1, static_cast<char16_t>(u'A' + i)));
+      grid->AddObject(c);
+    }
+    grid->Realign();
+    grid->SetHeight(140 + 100 - grid->ViewportHeight());
+    return grid;
+  }
+  void Key(ControlScene& S, uint16_t K, char16_t C = 0, rtl::TShiftState Shift = {}) {
+    S.scene.KeyDown(K, C, Shift);
+  }
+  void Type(ControlScene& S, const std::u16string& Text) {
+    for (char16_t c : Text) Key(S, 0, c);
+  }
+};
+
+std::u16string Text(const rtl::TPropValue& V) { return std::get<std::u16string>(V); }
+
+}  // namespace
+
+TEST_F(Grids, ColumnsRealiseTheVisibleRowsAndRebindThemOnScrolling) {
+  ControlScene s(400, 300);
+  std::vector<std::pair<int, int>> asked;
+  auto* grid = MakeGrid<TvxGrid>(s);
+  grid->OnGetValue = [&](rtl::TObject*, int Col, int Row, rtl::TPropValue& Value) {
+    asked.emplace_back(Col, Row);
+    Value = u"r" + rtl::Utf8ToWide(std::to_string(Row)) + u"c" + rtl::Utf8ToWide(std::to_string(Col));
+  };
+  grid->Realign();
+  ASSERT_EQ(grid->ViewportHeight(), 100.0f);
+  EXPECT_EQ(grid->GetVisibleRows(), 6);
+  ASSERT_EQ(grid->ColumnCount(), 2);
+  TvxColumn* second = grid->GetColumn(1);
+  // Cells past the visible rows (made while the grid was taller) stay hidden.
+  int realised = 0;
+  for (TvxControl* c : second->Cells()) realised += c->Visible();
+  EXPECT_EQ(realised, 6);
+  ASSERT_GE(second->Cells().size(), 6u);
+  EXPECT_EQ(Text(second->Cells()[3]->GetData()), u"r3c1");
+  EXPECT_EQ(second->CellRow(3), 3);
+  EXPECT_EQ(second->Cells()[3]->Position()->Y(), 63.0f);
+  EXPECT_EQ(second->Position()->X(), 100.0f);
+  EXPECT_FALSE(second->Cells()[3]->Stored());
+  // The content is as tall as all rows.
+  EXPECT_EQ(grid->VScrollBar()->Max(), 2100.0f);
+
+  // Scrolling by two rows and a bit: the same six cells now show rows 2 to 7.
+  const std::vector<TvxControl*> cells = second->Cells();
+  asked.clear();
+  grid->VScrollBar()->SetValue(50);
+  ASSERT_GE(cells.size(), 6u);
+  EXPECT_EQ(grid->GetTopRow(), 2);
+  EXPECT_EQ(second->Cells(), cells);
+  EXPECT_EQ(Text(cells[0]->GetData()), u"r2c1");
+  EXPECT_EQ(Text(cells[5]->GetData()), u"r7c1");
+  EXPECT_NE(std::find(asked.begin(), asked.end(), std::make_pair(0, 7)), asked.end());
+  EXPECT_EQ(second->Position()->Y(), 42.0f);
+
+  // A row height below 5 is 5; fewer rows than visible realise only those rows.
+  grid->SetRowHeight(3);
+  EXPECT_EQ(grid->RowHeight(), 5.0f);
+  grid->SetRowHeight(21);
+  grid->SetRowCount(3);
+  EXPECT_EQ(grid->GetTopRow(), 0);
+  int shown = 0;
+  for (TvxControl* c : second->Cells()) shown += c->Visible();
+  EXPECT_EQ(shown, 3);
+}
+
+TEST_F(Grids, StringGridStoresEditsAndEscapeRestoresTheCell) {
+  ControlScene s(400, 300);
+  auto* grid = MakeGrid<TvxStringGrid, TvxStringColumn>(s);
+  auto* first = dynamic_cast<TvxStringColumn*>(grid->GetColumn(0));
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->Texts().size(), 100u);
+  first->Texts()[1] = u"LPG";
+  grid->Realign();
+  grid->SetFocus();
+  Key(s, 40);  // Down to row 1
+  EXPECT_EQ(grid->Selected(), 1);
+  // Typing starts an edit of the selected cell (over its selected text); Enter ends it
+  // and the text is stored.
+  Type(s, u"7");
+  TvxControl* cell = first->CellOfRow(1);
+  ASSERT_NE(cell, nullptr);
+  EXPECT_TRUE(cell->IsFocused());
+  Key(s, 13);
+  EXPECT_TRUE(grid->IsFocused());
+  EXPECT_EQ(first->Texts()[1], u"7");
+  // Only the selected cell can take the focus.
+  EXPECT_FALSE(first->CellOfRow(2)->CanFocused());
+
+  // F2 edits, Escape restores the text the cell had and stores nothing.
+  Key(s, 39);  // Right
+  EXPECT_EQ(grid->SelectedColumn(), 1);
+  auto* second = dynamic_cast<TvxStringColumn*>(grid->GetColumn(1));
+  second->Texts()[1] = u"CNG";
+  grid->Realign();
+  Key(s, 113);
+  TvxControl* other = second->CellOfRow(1);
+  ASSERT_TRUE(other->IsFocused());
+  Type(s, u"xyz");
+  EXPECT_NE(Text(other->GetData()), u"CNG");
+  Key(s, 27);
+  EXPECT_TRUE(grid->IsFocused());
+  EXPECT_EQ(Text(other->GetData()), u"CNG");
+  EXPECT_EQ(second->Texts()[1], u"CNG");
+}
+
+TEST_F(Grids, EscapeWritesNothingBackAndValueOnlyColumnsNeverWrite) {
+  ControlScene s(400, 300);
+  auto* grid = MakeGrid<TvxGrid>(s, 1);
+  auto* bars = new TvxProgressColumn(nullptr);
+  grid->AddObject(bars);
+  int writes = 0;
+  grid->OnGetValue = [](rtl::TObject*, int, int Row, rtl::TPropValue& Value) { Value = static_cast<double>(Row); };
+  grid->OnSetValue = [&](rtl::TObject*, int, int, const rtl::TPropValue&) { ++writes; };
+  grid->Realign();
+  auto* bar = dynamic_cast<TvxProgressBar*>(bars->Cells().at(4));
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->Value(), 4.0f);
+  grid->SetFocus();
+  Key(s, 113);
+  Type(s, u"5");
+  Key(s, 27);
+  EXPECT_EQ(writes, 0);
+  // Moving onto the progress column and pressing F2 edits nothing.
+  Key(s, 39);
+  Key(s, 113);
+  Type(s, u"9");
+  Key(s, 13);
+  EXPECT_EQ(writes, 0);
+  EXPECT_TRUE(grid->IsFocused());
+}
+
+TEST_F(Grids, KeysMoveTheSelectionWithinTheRows) {
+  ControlScene s(400, 300);
+  auto* grid = MakeGrid<TvxGrid>(s);
+  grid->SetFocus();
+  Key(s, 34);  // Page Down: six rows
+  EXPECT_EQ(grid->Selected(), 6);
+  // The selected row is scrolled into view.
+  EXPECT_GT(grid->VScrollBar()->Value(), 0.0f);
+  Key(s, 33);
+  EXPECT_EQ(grid->Selected(), 0);
+  Key(s, 35, 0, {rtl::ssCtrl});
+  EXPECT_EQ(grid->Selected(), 99);
+  Key(s, 34);
+  EXPECT_EQ(grid->Selected(), 99);
+  Key(s, 35);
+  EXPECT_EQ(grid->SelectedColumn(), 1);
+  Key(s, 36);
+  EXPECT_EQ(grid->SelectedColumn(), 0);
+  Key(s, 36, 0, {rtl::ssCtrl});
+  EXPECT_EQ(grid->Selected(), 0);
+  // The selection copy lies behind the selected row, the marker on the selected cell.
+  ASSERT_EQ(grid->Highlights().size(), 1u);
+  EXPECT_TRUE(grid->Highlights()[0]->Visible());
+  ASSERT_NE(grid->FocusMarker(), nullptr);
+  EXPECT_TRUE(grid->FocusMarker()->Visible());
+  EXPECT_EQ(grid->FocusMarker()->Width(), 98.0f);
+
+  // Fewer rows than the selected one: the last row is selected.
+  grid->SetSelected(50);
+  grid->SetRowCount(10);
+  EXPECT_EQ(grid->Selected(), 9);
+  // Without rows nothing is selected and no key is taken.
+  grid->SetRowCount(0);
+  EXPECT_FALSE(grid->Highlights()[0]->Visible());
+  uint16_t k = 40;
+  char16_t c = 0;
+  grid->KeyDown(k, c, {});
+  EXPECT_EQ(k, 40);
+}
+
+TEST_F(Grids, SelectingAColumnOutsideTheColumnsMarksAndScrollsNothing) {
+  ControlScene s(400, 300);
+  auto* grid = MakeGrid<TvxGrid>(s);
+  grid->SetWidth(150);  // the second column lies partly outside
+  grid->Realign();
+  ASSERT_TRUE(grid->HScrollBar()->Visible());
+  grid->SetSelectedColumn(1);
+  const float scrolled = grid->HScrollBar()->Value();
+  EXPECT_GT(scrolled, 0.0f);
+  grid->SetSelectedColumn(5);
+  EXPECT_EQ(grid->SelectedColumn(), 5);
+  EXPECT_EQ(grid->HScrollBar()->Value(), scrolled);
+  EXPECT_FALSE(grid->FocusMarker()->Visible());
+  grid->SetSelectedColumn(-3);
+  EXPECT_FALSE(grid->FocusMarker()->Visible());
+  EXPECT_EQ(grid->HScrollBar()->Value(), scrolled);
+}
+
+TEST_F(Grids, HeaderFollowsTheColumnsAndMovesAndResizesThem) {
+  ControlScene s(400, 300);
+  auto* grid = MakeGrid<TvxGrid>(s, 3);
+  TvxHeader* header = grid->HeaderPart();
+  ASSERT_NE(header, nullptr);
+  auto* item0 = dynamic_cast<TvxHeaderItem*>(header->GetItem(0));
+  auto* item2 = dynamic_cast<TvxHeaderItem*>(header->GetItem(2));
+  ASSERT_NE(item0, nullptr);
+  ASSERT_NE(item2, nullptr);
+  EXPECT_EQ(item0->Text(), u"Col A");
+  grid->GetColumn(1)->SetHeader(u"Pressure");
+  EXPECT_EQ(dynamic_cast<TvxHeaderItem*>(header->GetItem(1))->Text(), u"Pressure");
+
+  // Resizing an item below 10 gives its column 10.
+  item0->ResizeTo({-200, 0});
+  EXPECT_EQ(grid->GetColumn(0)->Width(), 10.0f);
+  EXPECT_EQ(grid->GetColumn(1)->Position()->X(), 10.0f);
+
+  // Dropping item 0 on item 2 moves the first column to the end, still selected.
+  TvxColumn* moved = grid->GetColumn(0);
+  TvxDragObject data;
+  data.Source = item0;
+  item2->DragDrop(data, {5, 5});
+  EXPECT_EQ(grid->GetColumn(2), moved);
+  EXPECT_EQ(grid->SelectedColumn(), 2);
+}
+
+TEST_F(Grids, ClicksSelectTheRowAndColumnUnderThePointer) {
+  ControlScene s(400, 300);
+  auto* grid = MakeGrid<TvxGrid>(s);
+  const TvxPoint origin = grid->LocalToAbsolute({grid->ViewportRect().Left, grid->ViewportRect().Top});
+  s.scene.MouseDown(rtl::mbLeft, {rtl::ssLeft}, origin.X + 150, origin.Y + 45);
+  s.scene.MouseUp(rtl::mbLeft, {}, origin.X + 150, origin.Y + 45);
+  EXPECT_EQ(grid->Selected(), 2);
+  EXPECT_EQ(grid->SelectedColumn(), 1);
+  EXPECT_TRUE(grid->IsFocused());
+}

@@ -1,0 +1,765 @@
+#include "vg2d/controls/Grid.h"
+
+#include <algorithm>
+
+#include "vg2d/controls/StyleParts.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/core/Geometry.h"
+#include "vg2d/core/Controls.h"
+
+namespace vg {
+
+namespace {
+
+constexpr uint16_t VkEnter = 13;
+constexpr uint16_t VkEscape = 27;
+constexpr uint16_t VkPageUp = 33;
+constexpr uint16_t VkPageDown = 34;
+constexpr uint16_t VkEnd = 35;
+constexpr uint16_t VkHome = 36;
+constexpr uint16_t VkLeft = 37;
+constexpr uint16_t VkUp = 38;
+constexpr uint16_t VkRight = 39;
+constexpr uint16_t VkDown = 40;
+constexpr uint16_t VkF2 = 113;
+
+}  // namespace
+
+// ---- cells -------------------------------------------------------------------------------------
+
+rtl::TClass TvxTextCell::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxTextCell>().Build();
+  return &info;
+}
+
+rtl::TClass TvxCheckCell::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxCheckCell>().Build();
+  return &info;
+}
+
+rtl::TClass TvxProgressCell::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxProgressCell>().Build();
+  return &info;
+}
+
+// ---- TvxColumn ---------------------------------------------------------------------------------
+
+rtl::TClass TvxColumn::StaticClass() {
+  using C = TvxColumn;
+  static const rtl::TClassInfo info = rtl::DefineClass<C>()
+                                          .Property("Header", &C::Header, &C::SetHeader)
+                                          .Property("ReadOnly", &C::ReadOnly, &C::SetReadOnly)
+                                          .Default(false)
+                                          .Build();
+  return &info;
+}
+
+TvxColumn::TvxColumn(rtl::TComponent* AOwner) : TvxControl(AOwner) {
+  SetWidth(100);
+  SetHitTest(false);
+  SetCanFocused(false);
+}
+
+TvxCustomGrid* TvxColumn::Grid() const {
+  for (TvxObject* p = Parent(); p; p = p->Parent())
+    if (auto* g = dynamic_cast<TvxCustomGrid*>(p)) return g;
+  return nullptr;
+}
+
+int TvxColumn::ColumnIndex() const {
+  TvxCustomGrid* grid = Grid();
+  if (!grid) return -1;
+  for (int i = 0; i < grid->ColumnCount(); ++i)
+    if (grid->GetColumn(i) == this) return i;
+  return -1;
+}
+
+void TvxColumn::SetHeader(const std::u16string& Value) {
+  if (Value == header_) return;
+  header_ = Value;
+  TvxCustomGrid* grid = Grid();
+  TvxHeader* header = grid ? grid->HeaderPart() : nullptr;
+  if (!header) return;
+  auto* item = dynamic_cast<TvxHeaderItem*>(header->GetItem(ColumnIndex()));
+  if (item && item != header->Filler()) item->SetText(header_);
+}
+
+TvxControl* TvxColumn::CreateCellControl() {
+  auto* cell = new TvxTextCell(this);
+  cell->OnChange = rtl::TNotifyEvent(this, &TvxColumn::CellChanged);
+  return cell;
+}
+
+TvxControl* TvxColumn::CellOfRow(int Row) const {
+  for (size_t i = 0; i < cells_.size(); ++i)
+    if (cells_[i] && cellRows_[i] == Row && Row >= 0) return cells_[i];
+  return nullptr;
+}
+
+void TvxColumn::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation != rtl::opRemove) return;
+  for (size_t i = 0; i < cells_.size(); ++i)
+    if (cells_[i] == AComponent) {
+      cells_[i] = nullptr;
+      cellRows_[i] = -1;
+    }
+}
+
+void TvxColumn::UpdateColumn() {
+  TvxCustomGrid* grid = Grid();
+  if (!grid) return;
+  updating_ = true;
+  struct TDone {
+    bool& Flag;
+    ~TDone() { Flag = false; }
+  } done{updating_};
+  const int n = std::min(grid->RowCount(), grid->GetVisibleRows());
+  while (static_cast<int>(cells_.size()) < n) {
+    TvxControl* cell = CreateCellControl();
+    cell->SetHitTest(false);
+    cell->SetVisible(false);
+    cell->SetLocked(true);
+    cell->SetStored(false);
+    cell->OnCanFocused = TvxCanFocusedEvent(this, &TvxColumn::CellCanFocused);
+    cell->OnEnterFocus = rtl::TNotifyEvent(this, &TvxColumn::CellEnterFocus);
+    cell->OnKeyDown = TvxKeyEvent(this, &TvxColumn::CellKeyDown);
+    AddObject(cell);
+    cells_.push_back(cell);
+    cellRows_.push_back(-1);
+  }
+  for (size_t i = 0; i < cells_.size(); ++i) {
+    TvxControl* cell = cells_[i];
+    const int row = grid->GetTopRow() + static_cast<int>(i);
+    if (!cell) continue;
+    if (static_cast<int>(i) >= n || row >= grid->RowCount()) {
+      cell->SetVisible(false);
+      cellRows_[i] = -1;
+      continue;
+    }
+    const rtl::TPropValue value = grid->GetValue(ColumnIndex(), row);
+    cell->SetVisible(true);
+    cell->SetBounds(0, static_cast<float>(i) * grid->RowHeight(), Width(), grid->RowHeight());
+    cellRows_[i] = row;
+    cell->SetData(value);
+  }
+  UpdateCellFocus();
+}
+
+void TvxColumn::UpdateCellFocus() {
+  TvxCustomGrid* grid = Grid();
+  if (!grid || grid->ReadOnly() || readOnly_) return;
+  const bool selectedColumn = grid->SelectedColumn() == ColumnIndex();
+  for (size_t i = 0; i < cells_.size(); ++i) {
+    TvxControl* cell = cells_[i];
+    if (!cell) continue;
+    const bool editable = selectedColumn && cellRows_[i] >= 0 && cellRows_[i] == grid->Selected();
+    cell->SetCanFocused(editable);
+    cell->SetHitTest(editable);
+    if (!editable && cell->IsFocused()) grid->FocusGrid();
+  }
+}
+
+void TvxColumn::CellCanFocused(rtl::TObject*, bool& ACanFocused) {
+  TvxCustomGrid* grid = Grid();
+  ACanFocused = grid && grid->CanEdit() && !readOnly_;
+}
+
+void TvxColumn::CellEnterFocus(rtl::TObject* Sender) {
+  TvxCustomGrid* grid = Grid();
+  if (!grid) return;
+  grid->SetSelectedColumn(ColumnIndex());
+  if (auto* cell = dynamic_cast<TvxObject*>(Sender)) savedValue_ = cell->GetData();
+}
+
+void TvxColumn::CellChanged(rtl::TObject* Sender) {
+  if (updating_ || cancelling_ || !WritesBack()) return;
+  TvxCustomGrid* grid = Grid();
+  auto* cell = dynamic_cast<TvxControl*>(Sender);
+  if (!grid || !cell) return;
+  for (size_t i = 0; i < cells_.size(); ++i)
+    if (cells_[i] == cell && cellRows_[i] >= 0) {
+      grid->SetValue(ColumnIndex(), cellRows_[i], cell->GetData());
+      return;
+    }
+}
+
+void TvxColumn::CellKeyDown(rtl::TObject* Sender, uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
+  TvxCustomGrid* grid = Grid();
+  auto* cell = dynamic_cast<TvxControl*>(Sender);
+  if (!grid || !cell) return;
+  if (KeyChar != 0 && !grid->CanEditAcceptKey(KeyChar)) KeyChar = 0;
+  switch (Key) {
+    case VkEnter:
+      grid->FocusGrid();
+      Key = 0;
+      break;
+    case VkEscape: {
+      cancelling_ = true;
+      struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+      } done{cancelling_};
+      cell->SetData(savedValue_);
+      grid->FocusGrid();
+      Key = 0;
+      break;
+    }
+    case VkUp:
+    case VkDown: {
+      grid->FocusGrid();
+      uint16_t k = Key;
+      char16_t c = KeyChar;
+      grid->KeyDown(k, c, Shift);
+      Key = 0;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// ---- column kinds --------------------------------------------------------------------------------
+
+rtl::TClass TvxCheckColumn::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxCheckColumn>().Build();
+  return &info;
+}
+
+TvxControl* TvxCheckColumn::CreateCellControl() {
+  auto* cell = new TvxCheckCell(this);
+  cell->OnChange = rtl::TNotifyEvent(this, &TvxCheckColumn::CellChanged);
+  return cell;
+}
+
+rtl::TClass TvxProgressColumn::StaticClass() {
+  using C = TvxProgressColumn;
+  static const rtl::TClassInfo info = rtl::DefineClass<C>()
+                                          .Property("Min", &C::Min, &C::SetMin)
+                                          .Default(0.0f)
+                                          .Property("Max", &C::Max, &C::SetMax)
+                                          .Default(100.0f)
+                                          .Build();
+  return &info;
+}
+
+TvxControl* TvxProgressColumn::CreateCellControl() {
+  auto* cell = new TvxProgressCell(this);
+  cell->SetMin(min_);
+  cell->SetMax(max_);
+  return cell;
+}
+
+rtl::TClass TvxStringColumn::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxStringColumn>().Build();
+  return &info;
+}
+
+void TvxStringColumn::FitToRows() {
+  if (TvxCustomGrid* grid = Grid(); grid && static_cast<int>(texts_.size()) != grid->RowCount())
+    texts_.resize(static_cast<size_t>(std::max(0, grid->RowCount())));
+}
+
+void TvxStringColumn::UpdateColumn() {
+  FitToRows();
+  inherited::UpdateColumn();
+}
+
+// ---- TvxCustomGrid -------------------------------------------------------------------------------
+
+rtl::TClass TvxCustomGrid::StaticClass() {
+  using G = TvxCustomGrid;
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<G>()
+          .Property("AlternatingRowBackground", &G::AlternatingRowBackground, &G::SetAlternatingRowBackground)
+          .Default(false)
+          .Property("CanFocused", &G::CanFocused, &G::SetCanFocused)
+          .Default(true)
+          .Property("DisableFocusEffect", &G::DisableFocusEffect, &G::SetDisableFocusEffect)
+          .Default(false)
+          .Property("ReadOnly", &G::ReadOnly, &G::SetReadOnly)
+          .Default(false)
+          .Property("RowHeight", &G::RowHeight, &G::SetRowHeight)
+          .Default(21.0f)
+          .Property("ShowHorzLines", &G::ShowHorzLines, &G::SetShowHorzLines)
+          .Default(true)
+          .Property("ShowVertLines", &G::ShowVertLines, &G::SetShowVertLines)
+          .Default(true)
+          .Property("ShowHeader", &G::ShowHeader, &G::SetShowHeader)
+          .Default(true)
+          .Property("ShowSelectedCell", &G::ShowSelectedCell, &G::SetShowSelectedCell)
+          .Default(true)
+          .Build();
+  return &info;
+}
+
+TvxCustomGrid::TvxCustomGrid(rtl::TComponent* AOwner)
+    : TvxScrollBox(AOwner),
+      alternatingBrush_(std::make_unique<TvxBrush>(vgBrushSolid, 0x20000000u)),
+      lineBrush_(std::make_unique<TvxBrush>(vgBrushSolid, 0xFF202020u)) {
+  SetCanFocused(true);
+  SetAutoCapture(true);
+  SetWidth(100);
+  SetHeight(100);
+}
+
+TvxCustomGrid::~TvxCustomGrid() = default;
+
+void TvxCustomGrid::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation != rtl::opRemove) return;
+  highlights_.erase(std::remove(highlights_.begin(), highlights_.end(), AComponent), highlights_.end());
+}
+
+void TvxCustomGrid::SetRowCount(int Value) {
+  if (Value == rowCount_) return;
+  rowCount_ = std::max(0, Value);
+  Realign();
+  if (rowCount_ >= 1 && rowCount_ <= selected_) SetSelected(rowCount_ - 1);
+}
+
+void TvxCustomGrid::SetRowHeight(float Value) {
+  Value = std::max(Value, 5.0f);
+  if (Value == rowHeight_) return;
+  rowHeight_ = Value;
+  Realign();
+}
+
+void TvxCustomGrid::SetAlternatingRowBackground(bool Value) {
+  alternatingRowBackground_ = Value;
+  Repaint();
+}
+
+void TvxCustomGrid::SetShowHorzLines(bool Value) {
+  showHorzLines_ = Value;
+  Repaint();
+}
+
+void TvxCustomGrid::SetShowVertLines(bool Value) {
+  showVertLines_ = Value;
+  Repaint();
+}
+
+void TvxCustomGrid::SetShowHeader(bool Value) {
+  showHeader_ = Value;
+  if (header_) header_->SetVisible(Value);
+}
+
+void TvxCustomGrid::SetShowSelectedCell(bool Value) {
+  showSelectedCell_ = Value;
+  if (focus_ && !Value) focus_->SetVisible(false);
+  UpdateSelection();
+}
+
+int TvxCustomGrid::ColumnCount() const {
+  if (!Content()) return 0;
+  int n = 0;
+  for (TvxObject* o : Content()->Children())
+    if (dynamic_cast<TvxColumn*>(o)) ++n;
+  return n;
+}
+
+TvxColumn* TvxCustomGrid::GetColumn(int Index) const {
+  if (!Content() || Index < 0) return nullptr;
+  for (TvxObject* o : Content()->Children())
+    if (auto* c = dynamic_cast<TvxColumn*>(o); c && Index-- == 0) return c;
+  return nullptr;
+}
+
+int TvxCustomGrid::GetTopRow() const {
+  return VScrollBar() ? static_cast<int>(Trunc(VScrollBar()->Value() / rowHeight_)) : 0;
+}
+
+int TvxCustomGrid::GetVisibleRows() const { return static_cast<int>(Trunc(ViewportHeight() / rowHeight_)) + 2; }
+
+int TvxCustomGrid::RowAtPoint(float X, float Y) const {
+  if (!Content()) return -1;
+  auto* self = const_cast<TvxCustomGrid*>(this);
+  const TvxPoint p = Content()->AbsoluteToLocal(self->LocalToAbsolute({X, Y}));
+  return static_cast<int>(Trunc(p.Y / rowHeight_));
+}
+
+TvxColumn* TvxCustomGrid::ColumnAtPoint(float X, float Y) {
+  const TvxPoint a = LocalToAbsolute({X, Y});
+  const TvxRect mine = GetAbsoluteRect();
+  for (int i = 0; i < ColumnCount(); ++i) {
+    TvxColumn* c = GetColumn(i);
+    if (!c->Visible()) continue;
+    TvxRect meet;
+    if (!IntersectRectF(meet, c->GetAbsoluteRect(), mine)) continue;
+    const TvxPoint p = c->AbsoluteToLocal(a);
+    if (p.X >= 0 && p.X < c->Width() && p.Y >= 0 && p.Y < c->Height()) return c;
+  }
+  return nullptr;
+}
+
+rtl::TPropValue TvxCustomGrid::GetValue(int, int) { return {}; }
+
+void TvxCustomGrid::SetValue(int, int, const rtl::TPropValue&) {}
+
+void TvxCustomGrid::UpdateColumns() {
+  for (int i = 0; i < ColumnCount(); ++i) {
+    TvxColumn* c = GetColumn(i);
+    c->Position()->SetY(static_cast<float>(GetTopRow()) * rowHeight_);
+    c->UpdateColumn();
+  }
+}
+
+void TvxCustomGrid::AddObject(TvxObject* AObject) {
+  if (Content() && (dynamic_cast<TvxColumn*>(AObject) || dynamic_cast<TvxSelectionItem*>(AObject))) {
+    Content()->AddObject(AObject);
+    if (UpdateCount() == 0) Realign();
+    return;
+  }
+  inherited::AddObject(AObject);
+}
+
+TvxRect TvxCustomGrid::GetContentBounds() {
+  if (UpdateCount() > 0 || !Viewport()) return inherited::GetContentBounds();
+  TvxRect r = Viewport()->GetLocalRect();
+  float x = r.Left;
+  const int columns = ColumnCount();
+  for (int i = 0; i < columns; ++i) {
+    TvxColumn* c = GetColumn(i);
+    c->SetBounds(x, static_cast<float>(GetTopRow()) * rowHeight_, c->Width(), ViewportHeight());
+    c->UpdateColumn();
+    x += c->Width();
+  }
+  if (columns > 0) r.Right = x;
+  r.Bottom = r.Top + static_cast<float>(rowCount_) * rowHeight_;
+  if (RectWidth(r) < ViewportWidth()) r.Right = r.Left + ViewportWidth();
+  if (RectHeight(r) < ViewportHeight()) r.Bottom = r.Top + ViewportHeight();
+  UpdateColumns();
+  UpdateHeader();
+  UpdateSelection();
+  return r;
+}
+
+void TvxCustomGrid::HScrollChange(rtl::TObject* Sender) {
+  inherited::HScrollChange(Sender);
+  UpdateSelection();
+  UpdateHeader();
+}
+
+void TvxCustomGrid::VScrollChange(rtl::TObject* Sender) {
+  inherited::VScrollChange(Sender);
+  UpdateColumns();
+  UpdateSelection();
+}
+
+TvxPoint TvxCustomGrid::FromContent(TvxVisualObject* Target, float X, float Y) const {
+  return Target->AbsoluteToLocal(Content()->LocalToAbsolute({X, Y}));
+}
+
+void TvxCustomGrid::SetSelected(int Value) {
+  if (Value == selected_) return;
+  selected_ = std::clamp(Value, std::min(0, rowCount_ - 1), rowCount_ - 1);
+  if (TvxScrollBar* bar = VScrollBar()) {
+    const float y = static_cast<float>(selected_) * rowHeight_;
+    if (GetTopRow() >= selected_)
+      bar->SetValue(y);
+    else if (y > ViewportHeight() + bar->Value() - rowHeight_)
+      bar->SetValue(y - ViewportHeight() + rowHeight_);
+  }
+  UpdateSelection();
+}
+
+void TvxCustomGrid::SetSelectedColumn(int Value) {
+  if (Value == selectedColumn_) return;
+  selectedColumn_ = Value;
+  UpdateSelection();
+  TvxColumn* c = GetColumn(selectedColumn_);
+  TvxScrollBar* bar = HScrollBar();
+  if (!c || !bar) return;
+  const float x = c->Position()->X();
+  if (x < bar->Value())
+    bar->SetValue(x);
+  else if (x + c->Width() > ViewportWidth() + bar->Value())
+    bar->SetValue(x + c->Width() - ViewportWidth());
+}
+
+void TvxCustomGrid::UpdateSelection() {
+  if (!template_ || !Content() || ColumnCount() == 0 || !template_->Parent() || !template_->Parent()->IsVisual())
+    return;
+  TvxVisualObject* holder = template_->Parent()->Visual();
+  std::vector<TvxRect> rects;
+  if (rowCount_ > 0 && selected_ >= 0) {
+    const TvxPoint at = FromContent(holder, 0, static_cast<float>(selected_) * rowHeight_);
+    const float w = std::max(ViewportWidth(), Content()->Width());
+    rects.push_back(MakeRect(at.X, at.Y, at.X + w, at.Y + rowHeight_));
+  }
+  while (highlights_.size() < rects.size()) {
+    std::unique_ptr<TvxObject> copy(template_->Clone(this));
+    auto* v = copy ? copy->Visual() : nullptr;
+    if (!v) return;
+    v->SetResourceName("");
+    v->SetStored(false);
+    holder->AddObject(copy.release());
+    highlights_.push_back(v);
+  }
+  for (size_t i = 0; i < highlights_.size(); ++i) {
+    TvxVisualObject* h = highlights_[i];
+    if (i >= rects.size()) {
+      h->SetVisible(false);
+      continue;
+    }
+    h->SetVisible(true);
+    h->SetBounds(rects[i].Left, rects[i].Top, RectWidth(rects[i]), RectHeight(rects[i]));
+  }
+  // The marker of the selected cell, only while that column exists.
+  TvxColumn* column = GetColumn(selectedColumn_);
+  if (focus_) focus_->SetVisible(false);
+  if (showSelectedCell_ && focus_ && column && !rects.empty() && focus_->Parent() && focus_->Parent()->IsVisual()) {
+    TvxVisualObject* parent = focus_->Parent()->Visual();
+    const TvxPoint at = FromContent(parent, column->Position()->X(), static_cast<float>(selected_) * rowHeight_);
+    const TvxRect pad = focus_->Padding()->GetRect();
+    focus_->SetVisible(true);
+    focus_->BringToFront();
+    focus_->SetBounds(at.X + pad.Left, at.Y + pad.Top, column->Width() - pad.Left - pad.Right,
+                      rowHeight_ - pad.Top - pad.Bottom);
+  }
+  for (int i = 0; i < ColumnCount(); ++i) GetColumn(i)->UpdateCellFocus();
+}
+
+void TvxCustomGrid::UpdateHeader() {
+  if (!header_) return;
+  header_->SetOffsetX(-HScrollPos());
+  TvxHeaderItem* filler = header_->Filler();
+  const int columns = ColumnCount();
+  int items = 0;
+  for (TvxObject* o : header_->Children())
+    if (dynamic_cast<TvxHeaderItem*>(o) && o != filler) ++items;
+  if (items < columns) {
+    if (filler) header_->RemoveObject(filler);
+    for (; items < columns; ++items) {
+      auto* item = new TvxHeaderItem(this);
+      item->SetLocked(true);
+      item->SetStored(false);
+      header_->AddObject(item);
+    }
+    if (filler) header_->AddObject(filler);
+  }
+  for (int i = 0; i < columns; ++i)
+    if (auto* item = dynamic_cast<TvxHeaderItem*>(header_->GetItem(i)); item && item != filler) {
+      item->SetText(GetColumn(i)->Header());
+      item->SetWidth(GetColumn(i)->Width());
+    }
+  header_->Realign();
+}
+
+void TvxCustomGrid::HeaderRealignItem(rtl::TObject*, int OldIndex, int NewIndex) {
+  TvxColumn* moved = GetColumn(OldIndex);
+  if (!moved) return;
+  if (OldIndex == selectedColumn_) selectedColumn_ = NewIndex;
+  moved->SetIndex(NewIndex);
+  Realign();
+}
+
+void TvxCustomGrid::HeaderResizeItem(rtl::TObject* Sender, float& NewSize) {
+  if (NewSize < 10) NewSize = 10;
+  auto* item = dynamic_cast<TvxHeaderItem*>(Sender);
+  if (TvxColumn* c = item ? GetColumn(item->GetIndex()) : nullptr) {
+    c->SetWidth(NewSize);
+    Realign();
+  }
+}
+
+void TvxCustomGrid::ApplyStyle() {
+  inherited::ApplyStyle();
+  if (auto* viewport = FindPart<TvxVisualObject>(this, "content")) {
+    viewport->OnBeforePaint = TvxPaintEvent(this, &TvxCustomGrid::PaintRows);
+    viewport->OnPaint = TvxPaintEvent(this, &TvxCustomGrid::PaintLines);
+  }
+  if (auto* header = FindPart<TvxHeader>(this, "header")) {
+    header_ = header;
+    header_->OnRealignItem = TvxOnRealignItemEvent(this, &TvxCustomGrid::HeaderRealignItem);
+    header_->OnResizeItem = TvxOnResizeItemEvent(this, &TvxCustomGrid::HeaderResizeItem);
+    header_->SetVisible(showHeader_);
+  }
+  if ((template_ = FindPart<TvxVisualObject>(this, "selection"))) template_->SetVisible(false);
+  if ((focus_ = FindPart<TvxVisualObject>(this, "focus"))) focus_->SetVisible(false);
+  if (auto* b = FindPart<TvxBrushObject>(this, "AlternatingRowBackground")) alternatingBrush_->Assign(b->Brush());
+  if (auto* b = FindPart<TvxBrushObject>(this, "LineFill")) lineBrush_->Assign(b->Brush());
+  UpdateColumns();
+  UpdateHeader();
+  UpdateSelection();
+}
+
+void TvxCustomGrid::FreeStyle() {
+  header_ = nullptr;
+  template_ = nullptr;
+  focus_ = nullptr;
+  highlights_.clear();
+  inherited::FreeStyle();
+}
+
+void TvxCustomGrid::PaintRows(rtl::TObject* Sender, TvxCanvas* Canvas, const TvxRect&) {
+  auto* painted = dynamic_cast<TvxVisualObject*>(Sender);
+  if (!alternatingRowBackground_ || !Content() || !Viewport() || !painted || !Canvas) return;
+  // The painted part fills itself with the canvas's brush after this: it gets it back.
+  TvxBrush own(vgBrushNone, 0);
+  own.Assign(Canvas->Fill());
+  Canvas->Fill()->Assign(alternatingBrush_.get());
+  const int top = GetTopRow();
+  const int rows = std::min(GetVisibleRows(), rowCount_);
+  for (int i = 0; i < rows; ++i) {
+    if ((top + i) % 2 == 0) continue;
+    const TvxPoint at = FromContent(painted, 0, static_cast<float>(top + i) * rowHeight_);
+    Canvas->FillRect(MakeRect(at.X, at.Y, at.X + Content()->Width(), at.Y + rowHeight_), 0, 0, AllCorners,
+                     GetAbsoluteOpacity());
+  }
+  Canvas->Fill()->Assign(&own);
+}
+
+void TvxCustomGrid::PaintLines(rtl::TObject* Sender, TvxCanvas* Canvas, const TvxRect& ARect) {
+  auto* painted = dynamic_cast<TvxVisualObject*>(Sender);
+  if (!(showHorzLines_ || showVertLines_) || !Content() || !Viewport() || !painted || !Canvas) return;
+  const int state = Canvas->SaveState();
+  Canvas->IntersectClipRect(ARect);
+  Canvas->Stroke()->Assign(lineBrush_.get());
+  Canvas->SetStrokeThickness(1);
+  const float opacity = GetAbsoluteOpacity();
+  const int top = GetTopRow();
+  const int rows = std::min(GetVisibleRows(), rowCount_);
+  if (showHorzLines_)
+    for (int i = 0; i <= rows; ++i) {
+      const TvxPoint at = FromContent(painted, 0, static_cast<float>(top + i) * rowHeight_);
+      Canvas->DrawLine({at.X, at.Y - 0.5f}, {at.X + Content()->Width(), at.Y - 0.5f}, opacity);
+    }
+  if (showVertLines_) {
+    const TvxPoint first = FromContent(painted, 0, static_cast<float>(top) * rowHeight_);
+    for (int i = 0; i < ColumnCount(); ++i) {
+      TvxColumn* c = GetColumn(i);
+      const TvxPoint at = FromContent(painted, c->Position()->X() + c->Width(), 0);
+      Canvas->DrawLine({at.X + 0.5f, first.Y}, {at.X + 0.5f, first.Y + static_cast<float>(rows) * rowHeight_},
+                       opacity);
+    }
+  }
+  Canvas->RestoreState(state);
+}
+
+TvxControl* TvxCustomGrid::SelectedCell() const {
+  TvxColumn* c = GetColumn(selectedColumn_);
+  return c ? c->CellOfRow(selected_) : nullptr;
+}
+
+void TvxCustomGrid::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
+  TvxFreeWatch self(this);
+  inherited::KeyDown(Key, KeyChar, Shift);
+  if (self.Gone() || rowCount_ <= 0) return;
+  TvxColumn* column = GetColumn(selectedColumn_);
+  if (KeyChar != 0 && !readOnly_ && column && !column->ReadOnly()) {
+    if (TvxControl* cell = SelectedCell()) {
+      cell->SetFocus();
+      if (cell->IsFocused()) {
+        cell->KeyDown(Key, KeyChar, Shift);
+        return;
+      }
+    }
+  }
+  const int page = std::min(rowCount_, GetVisibleRows());
+  const bool ctrl = Shift.Contains(rtl::ssCtrl);
+  switch (Key) {
+    case VkLeft:
+      if (selectedColumn_ > 0) SetSelectedColumn(selectedColumn_ - 1);
+      break;
+    case VkRight:
+      if (selectedColumn_ < ColumnCount() - 1) SetSelectedColumn(selectedColumn_ + 1);
+      break;
+    case VkUp:
+      if (selected_ > 0) SetSelected(selected_ - 1);
+      break;
+    case VkDown:
+      if (selected_ < rowCount_ - 1) SetSelected(selected_ + 1);
+      break;
+    case VkPageUp:
+      if (selected_ > 0) SetSelected(selected_ - page);
+      break;
+    case VkPageDown:
+      if (selected_ < rowCount_ - 1) SetSelected(selected_ + page);
+      break;
+    case VkHome:
+      if (ctrl)
+        SetSelected(0);
+      else
+        SetSelectedColumn(0);
+      break;
+    case VkEnd:
+      if (ctrl)
+        SetSelected(rowCount_ - 1);
+      else
+        SetSelectedColumn(ColumnCount() - 1);
+      break;
+    case VkF2:
+      if (TvxControl* cell = SelectedCell()) cell->SetFocus();
+      break;
+    default:
+      return;
+  }
+  Key = 0;
+}
+
+void TvxCustomGrid::SelectAt(float X, float Y) {
+  SetSelected(RowAtPoint(X, Y));
+  if (TvxColumn* c = ColumnAtPoint(X, Y)) SetSelectedColumn(c->ColumnIndex());
+}
+
+void TvxCustomGrid::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  TvxFreeWatch self(this);
+  inherited::MouseDown(Button, Shift, X, Y);
+  if (!self.Gone() && Button == rtl::mbLeft) SelectAt(X, Y);
+}
+
+void TvxCustomGrid::MouseMove(rtl::TShiftState Shift, float X, float Y, float Dx, float Dy) {
+  TvxFreeWatch self(this);
+  inherited::MouseMove(Shift, X, Y, Dx, Dy);
+  if (!self.Gone() && Shift.Contains(rtl::ssLeft) && Pressed()) SelectAt(X, Y);
+}
+
+// ---- TvxGrid and TvxStringGrid -------------------------------------------------------------------
+
+rtl::TClass TvxGrid::StaticClass() {
+  using G = TvxGrid;
+  static const rtl::TClassInfo info = rtl::DefineClass<G>()
+                                          .Property("RowCount", &G::RowCount, &G::SetRowCount)
+                                          .Default(100)
+                                          .Event("OnGetValue", &G::OnGetValue)
+                                          .Event("OnSetValue", &G::OnSetValue)
+                                          .Build();
+  return &info;
+}
+
+rtl::TPropValue TvxGrid::GetValue(int Col, int Row) {
+  rtl::TPropValue value;
+  OnGetValue(this, Col, Row, value);
+  return value;
+}
+
+void TvxGrid::SetValue(int Col, int Row, const rtl::TPropValue& Value) { OnSetValue(this, Col, Row, Value); }
+
+rtl::TClass TvxStringGrid::StaticClass() {
+  using G = TvxStringGrid;
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<G>().Property("RowCount", &G::RowCount, &G::SetRowCount).Default(100).Build();
+  return &info;
+}
+
+TvxStringGrid::TvxStringGrid(rtl::TComponent* AOwner) : TvxCustomGrid(AOwner) { SetResource("gridstyle"); }
+
+rtl::TPropValue TvxStringGrid::GetValue(int Col, int Row) {
+  auto* c = dynamic_cast<TvxStringColumn*>(GetColumn(Col));
+  if (!c) return {};
+  c->FitToRows();
+  if (Row < 0 || Row >= static_cast<int>(c->Texts().size())) return {};
+  return c->Texts()[static_cast<size_t>(Row)];
+}
+
+void TvxStringGrid::SetValue(int Col, int Row, const rtl::TPropValue& Value) {
+  auto* c = dynamic_cast<TvxStringColumn*>(GetColumn(Col));
+  if (!c) return;
+  c->FitToRows();
+  if (Row < 0 || Row >= static_cast<int>(c->Texts().size())) return;
+  c->Texts()[static_cast<size_t>(Row)] = PropValueToText(Value);
+}
+
+}  // namespace vg
