@@ -126,7 +126,9 @@ void TCustomForm::SetColor(std::uint32_t Value) {
 }
 
 void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  TWinControl::SetBounds(ALeft, ATop, std::max(AWidth, 1), std::max(AHeight, 1));
+  TWinControl::SetBounds(std::clamp(ALeft, -MaxFormPosition, MaxFormPosition),
+                         std::clamp(ATop, -MaxFormPosition, MaxFormPosition), std::clamp(AWidth, 1, MaxFormSize),
+                         std::clamp(AHeight, 1, MaxFormSize));
   if (!window_) return;
   int x = 0, y = 0, w = 0, h = 0;
   SDL_GetWindowPosition(window_, &x, &y);

@@ -173,6 +173,11 @@ public:
   TCursor CurrentCursor() const { return currentCursor_; }
   void UpdateCursor();
 
+  // A form's size is kept within 1 .. MaxFormSize and its position within -MaxFormPosition
+  // .. MaxFormPosition (bounds from a stream or a window manager beyond them are brought in),
+  // so every window can be made and its frame stays bounded.
+  static constexpr int MaxFormSize = 8192;
+  static constexpr int MaxFormPosition = 32767;
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   SDL_Window* Window() const { return window_; }
   LRESULT WndProc(MSG& Message) override;

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -363,3 +364,24 @@ TEST_F(FormsTest, DroppedFilesReachTheRegisteredControlUnderTheMouse) {
 }
 
 }  // namespace
+
+TEST_F(FormsTest, BoundsBeyondWhatAWindowCanHaveAreBroughtInSoTheFormStillShowsAndTakesInput) {
+  MakeForm();
+  form->SetLeft(std::numeric_limits<int>::max());
+  form->SetTop(std::numeric_limits<int>::min());
+  form->SetWidth(100000);
+  form->SetHeight(-7);
+  EXPECT_EQ(form->Left(), TForm::MaxFormPosition);
+  EXPECT_EQ(form->Top(), -TForm::MaxFormPosition);
+  EXPECT_EQ(form->Width(), TForm::MaxFormSize);
+  EXPECT_EQ(form->Height(), 1);
+  form->SetBounds(5, 6, 120, std::numeric_limits<int>::max());
+  EXPECT_EQ(form->Height(), TForm::MaxFormSize);
+  form->SetHeight(80);
+  Recorder* r = AddRecorder(0, 0, 50, 50);
+  form->SetLeft(std::numeric_limits<int>::max());
+  ASSERT_NO_THROW(form->Show());
+  SimulateMouseMove(form.get(), 10, 10);
+  SimulateMouseButton(form.get(), rtl::mbLeft, true, 10, 10);
+  EXPECT_EQ(r->Messages(WM_LBUTTONDOWN, WM_LBUTTONDOWN).size(), 1u);
+}

@@ -195,7 +195,7 @@ private:
 
 // Knows whether an object it watches has been freed: code that fires a handler which may
 // free the object asks Gone() before touching it again.
-class TvxFreeWatch : public IvxFreeNotification {
+class TvxFreeWatch final : public IvxFreeNotification {
 public:
   explicit TvxFreeWatch(TvxObject* Object) : object_(Object) { object_->AddFreeNotify(this); }
   ~TvxFreeWatch() {

@@ -95,6 +95,8 @@ public:
   bool GetDesignTime() override { return designTime_; }
   TvxCanvas* GetCanvas() override { return canvas_.get(); }
   TvxObject* GetRoot() override { return roots_.empty() ? nullptr : roots_.front(); }
+  // The scene's owner; the component's own GetOwner (const) stays visible beside it.
+  using rtl::TComponent::GetOwner;
   rtl::TComponent* GetOwner() override { return Owner(); }
   rtl::TComponent* GetComponent() override { return this; }
   TvxResources* GetStyle() override { return style_; }
