@@ -19,10 +19,6 @@ namespace {
 // destructor, which could run after the loop whose timer it stops.
 TdxAniThread* aniThread = nullptr;
 
-bool Mentions(const std::string& Trigger, const std::string& Name) {
-  return !Name.empty() && rtl::LowerCase(Trigger).find(rtl::LowerCase(Name)) != std::string::npos;
-}
-
 }  // namespace
 
 // ---- animation -----------------------------------------------------------------------------------
@@ -132,7 +128,7 @@ void TdxAnimation::Finish() {
 }
 
 void TdxAnimation::StartTrigger(rtl::TObject* AInstance, const std::string& ATrigger) {
-  if (!AInstance || trigger_.empty() || !Mentions(trigger_, ATrigger)) return;
+  if (!AInstance || trigger_.empty() || !vg::TriggerMentions(trigger_, ATrigger)) return;
   if (vg::TriggerHolds(AInstance, trigger_)) Start();
 }
 
@@ -152,24 +148,7 @@ void TdxAnimation::ProcessTick(double Time, float DeltaTime) {
     delayTime_ -= DeltaTime;
     return;
   }
-  time_ = inverse_ ? time_ - DeltaTime : time_ + DeltaTime;
-  if (time_ >= duration_) {
-    time_ = duration_;
-    if (!loop_)
-      running_ = false;
-    else if (autoReverse_)
-      inverse_ = true;
-    else
-      time_ = 0;
-  } else if (time_ <= 0) {
-    time_ = 0;
-    if (!loop_)
-      running_ = false;
-    else if (autoReverse_)
-      inverse_ = false;
-    else
-      time_ = duration_;
-  }
+  vg::AdvanceAnimationTime(DeltaTime, duration_, loop_, autoReverse_, time_, inverse_, running_);
   const bool stopped = !running_;
   ProcessAnimation();
   if (stopped) Finish();

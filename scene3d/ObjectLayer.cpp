@@ -14,6 +14,7 @@
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Styles.h"
+#include "vg2d/core/UpdateRects.h"
 
 namespace dx {
 
@@ -286,8 +287,7 @@ vg::TvxVisualObject* TdxCustomObjectLayer::ObjectAtPoint(float X, float Y) {
 
 void TdxCustomObjectLayer::AddUpdateRect(const vg::TvxRect& R) {
   if (disableUpdate_ || IsDestroying() || !canvas_ || !canvas_->BufferBits()) return;
-  const vg::TvxRect r =
-      vg::MakeRect(std::trunc(R.Left), std::trunc(R.Top), std::trunc(R.Right) + 1, std::trunc(R.Bottom) + 1);
+  const vg::TvxRect r = vg::UpdateRectOf(R);
   if (std::isnan(r.Left) || std::isnan(r.Top) || std::isnan(r.Right) || std::isnan(r.Bottom)) return;
   const vg::TvxRect all = vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
   if (!vg::RectsIntersect(r, all)) return;
@@ -318,11 +318,7 @@ void TdxCustomObjectLayer::BeforePaint() {
 void TdxCustomObjectLayer::Render() {
   if (GetBuffer() && !updateRects_.empty()) {
     std::vector<vg::TvxRect> painted = updateRects_;
-    if (painted.size() > static_cast<size_t>(MaxLayerUpdateRects)) {
-      vg::TvxRect u = painted.front();
-      for (const vg::TvxRect& r : painted) vg::UnionRectF(vg::TvxRect(u), r, u);
-      painted.assign(1, u);
-    }
+    vg::MergeUpdateRects(painted, static_cast<size_t>(MaxLayerUpdateRects));
     PaintObjects();
     CopyToBuffer(painted);
   }
@@ -368,11 +364,7 @@ void TdxCustomObjectLayer::PaintObjects() {
       Layer->painting_ = false;
     }
   } done{this};
-  if (updateRects_.size() > static_cast<size_t>(MaxLayerUpdateRects)) {
-    vg::TvxRect all = updateRects_.front();
-    for (const vg::TvxRect& r : updateRects_) vg::UnionRectF(vg::TvxRect(all), r, all);
-    updateRects_.assign(1, all);
-  }
+  vg::MergeUpdateRects(updateRects_, static_cast<size_t>(MaxLayerUpdateRects));
   vg::TvxCanvas* c = canvas_.get();
   if (!c || !c->BeginScene()) return;
   c->ResetClipRect();

@@ -8,23 +8,14 @@
 
 #include "ControlScene.h"
 #include "platform/win/Display.h"
+#include "tests/loop/Later.h"
 #include "vg2d/controls/Popups.h"
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Shapes.h"
 
 namespace vgtest {
 
-// Runs F from the loop, after what is queued now.
-inline void Later(std::function<void()> F) {
-  static std::vector<std::function<void()>> pending;
-  static const win::HWND wnd = rtl::AllocateHWnd([](win::MSG& M) -> win::LRESULT {
-    std::function<void()> f = std::move(pending[M.wParam]);
-    f();
-    return 0;
-  });
-  pending.push_back(std::move(F));
-  rtl::PostMessage(wnd, rtl::WM_USER, pending.size() - 1, 0);
-}
+using looptest::Later;
 
 // A shown form at (100, 80) whose scene holds a 80 x 20 target at (40, 60) and popups
 // made by the tests.

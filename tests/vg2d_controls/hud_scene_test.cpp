@@ -4,15 +4,13 @@
 // (hud_scene.png) for a look; GASCAL_UPDATE_GALLERY=1 writes a new reference.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "ControlScene.h"
+#include "tests/vg2d_core/ReferencePicture.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/WindowFrames.h"
-#include "vg2d/core/FilterGdiPlus.h"
 
 using namespace vg;
 
@@ -101,28 +99,5 @@ TEST_F(HudScene, AHudWindowWithItsControlsLooksLikeTheReferencePicture) {
 
   TvxBitmap picture(W, H);
   std::copy(s.canvas->BufferBits(), s.canvas->BufferBits() + W * H, picture.Bits());
-  TvxFilterGdiPlus png;
-  ASSERT_TRUE(png.SaveToFile("hud_scene.png", picture, ""));
-  const std::string reference = std::string(VG2D_CONTROLS_TEST_DATA) + "/hud_scene.png";
-  if (const char* update = std::getenv("GASCAL_UPDATE_GALLERY"); update && std::string(update) == "1") {
-    std::filesystem::copy_file("hud_scene.png", reference, std::filesystem::copy_options::overwrite_existing);
-    GTEST_SKIP() << "reference written to " << reference;
-  }
-  TvxBitmap expected;
-  ASSERT_TRUE(png.LoadFromFile(reference, 0, expected)) << reference;
-  TvxBitmap drawn;
-  ASSERT_TRUE(png.LoadFromFile("hud_scene.png", 0, drawn));
-  ASSERT_EQ(expected.Width(), drawn.Width());
-  ASSERT_EQ(expected.Height(), drawn.Height());
-  int off = 0;
-  for (int i = 0; i < drawn.Width() * drawn.Height(); ++i)
-    for (int shift = 0; shift < 32; shift += 8) {
-      const int a = static_cast<int>((drawn.Bits()[i] >> shift) & 0xFF);
-      const int b = static_cast<int>((expected.Bits()[i] >> shift) & 0xFF);
-      if (std::abs(a - b) > 8) {
-        ++off;
-        break;
-      }
-    }
-  EXPECT_LE(off, drawn.Width() * drawn.Height() / 500) << "pixels that differ from " << reference;
+  vgtest::ExpectReferencePicture(picture, "hud_scene.png", VG2D_CONTROLS_TEST_DATA);
 }

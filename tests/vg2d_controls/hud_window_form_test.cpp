@@ -14,6 +14,7 @@
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
+#include "tests/loop/Later.h"
 #include "tests/vg2d_core/Screenshot.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
@@ -31,17 +32,7 @@ namespace {
 
 constexpr TvxColor Desktop = 0xFF5A7A96u;
 
-// Runs F from the loop, after what is already queued (so from inside a modal loop too).
-void Later(std::function<void()> F) {
-  static std::vector<std::function<void()>> pending;
-  static const rtl::HWND wnd = rtl::AllocateHWnd([](rtl::MSG& M) -> rtl::LRESULT {
-    std::function<void()> f = std::move(pending[M.wParam]);
-    f();
-    return 0;
-  });
-  pending.push_back(std::move(F));
-  rtl::PostMessage(wnd, rtl::WM_USER, pending.size() - 1, 0);
-}
+using looptest::Later;
 
 // The centre of a visual object in the form's client coordinates (the scene fills the form).
 TvxPoint Centre(TvxVisualObject* O) {

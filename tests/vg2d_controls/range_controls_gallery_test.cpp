@@ -6,15 +6,13 @@
 // GASCAL_UPDATE_GALLERY=1 writes a new reference.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "ControlScene.h"
+#include "tests/vg2d_core/ReferencePicture.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/Tracks.h"
-#include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Shapes.h"
 
 using namespace vg;
@@ -131,31 +129,5 @@ TEST_F(RangeGallery, MatchesTheReferencePicture) {
       picture.Bits()[y * GalleryWidth + x] = plain.At(x, y);
       picture.Bits()[y * GalleryWidth + half + x] = hud.At(x, y);
     }
-  TvxFilterGdiPlus png;
-  ASSERT_TRUE(png.SaveToFile("range_controls_gallery.png", picture, ""));
-  const std::string reference = std::string(VG2D_CONTROLS_TEST_DATA) + "/range_controls_gallery.png";
-  if (const char* update = std::getenv("GASCAL_UPDATE_GALLERY"); update && std::string(update) == "1") {
-    std::filesystem::create_directories(VG2D_CONTROLS_TEST_DATA);
-    std::filesystem::copy_file("range_controls_gallery.png", reference,
-                               std::filesystem::copy_options::overwrite_existing);
-    GTEST_SKIP() << "reference written to " << reference;
-  }
-  TvxBitmap expected;
-  ASSERT_TRUE(png.LoadFromFile(reference, 0, expected)) << reference;
-  TvxBitmap drawn;
-  ASSERT_TRUE(png.LoadFromFile("range_controls_gallery.png", 0, drawn));
-  ASSERT_EQ(expected.Width(), drawn.Width());
-  ASSERT_EQ(expected.Height(), drawn.Height());
-  // A channel may differ by a little (rounding in the back end); a few pixels by more.
-  int off = 0;
-  for (int i = 0; i < drawn.Width() * drawn.Height(); ++i)
-    for (int shift = 0; shift < 32; shift += 8) {
-      const int a = static_cast<int>((drawn.Bits()[i] >> shift) & 0xFF);
-      const int b = static_cast<int>((expected.Bits()[i] >> shift) & 0xFF);
-      if (std::abs(a - b) > 8) {
-        ++off;
-        break;
-      }
-    }
-  EXPECT_LE(off, drawn.Width() * drawn.Height() / 500) << "pixels that differ from " << reference;
+  vgtest::ExpectReferencePicture(picture, "range_controls_gallery.png", VG2D_CONTROLS_TEST_DATA);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "vg2d/core/Geometry.h"
+#include "vg2d/core/UpdateRects.h"
 
 using namespace vg;
 
@@ -67,6 +68,25 @@ TEST(Rects, CenterRectRoundsHalvesToEven) {
   EXPECT_EQ(r.Left, 26);  // 25.5 -> 26
   r = MakeRect(5, 5, 55, 15);
   EXPECT_EQ(CenterRect(r, MakeRect(100, 200, 200, 300)), MakeRect(125, 245, 175, 255));
+}
+
+TEST(Rects, UpdateRectsCoverTouchedPixelsAndMergeBeyondTheLimit) {
+  // Every pixel a fractional rectangle touches is repainted, and the one past a whole edge.
+  const TvxRect r = UpdateRectOf(MakeRect(2.7f, 3.2f, 10.5f, 4.0f));
+  EXPECT_EQ(r.Left, 2);
+  EXPECT_EQ(r.Top, 3);
+  EXPECT_EQ(r.Right, 11);
+  EXPECT_EQ(r.Bottom, 5);
+  std::vector<TvxRect> rects{MakeRect(10, 10, 20, 20), MakeRect(50, 5, 60, 8), MakeRect(0, 30, 4, 40)};
+  MergeUpdateRects(rects, 3);
+  ASSERT_EQ(rects.size(), 3u);  // up to the limit they are kept apart
+  EXPECT_EQ(rects[1].Left, 50);
+  MergeUpdateRects(rects, 2);
+  ASSERT_EQ(rects.size(), 1u);
+  EXPECT_EQ(rects[0].Left, 0);
+  EXPECT_EQ(rects[0].Top, 5);
+  EXPECT_EQ(rects[0].Right, 60);
+  EXPECT_EQ(rects[0].Bottom, 40);
 }
 
 TEST(PixelBuffers, FillRectLongwordStaysInsideTheBuffer) {

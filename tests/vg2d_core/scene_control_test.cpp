@@ -15,6 +15,7 @@
 #include "platform/rtl/ObjectText.h"
 #include "platform/rtl/Streams.h"
 #include "platform/win/Display.h"
+#include "tests/loop/Later.h"
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/Frame.h"
 #include "vg2d/core/Library.h"
@@ -402,17 +403,7 @@ TEST_F(SceneControl, TabWalksTheFocusableObjectsBothWays) {
   EXPECT_EQ(form->ActiveControl(), scene);
 }
 
-// Runs F from the loop (a posted message).
-void Later(std::function<void()> F) {
-  static std::vector<std::function<void()>> pending;
-  static const rtl::HWND wnd = rtl::AllocateHWnd([](rtl::MSG& M) -> rtl::LRESULT {
-    std::function<void()> f = std::move(pending[M.wParam]);
-    f();
-    return 0;
-  });
-  pending.push_back(std::move(F));
-  rtl::PostMessage(wnd, rtl::WM_USER, pending.size() - 1, 0);
-}
+using looptest::Later;
 
 TEST_F(SceneControl, EscapeClosesTheModalFormUnlessTheRootTakesTheKey) {
   MakeScene(200, 100);

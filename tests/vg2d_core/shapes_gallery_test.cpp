@@ -3,13 +3,11 @@
 // (shapes_gallery.png) for a look. GASCAL_UPDATE_GALLERY=1 writes a new reference.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
+#include "ReferencePicture.h"
 #include "ShapeScene.h"
 #include "vg2d/core/BitmapEffects.h"
-#include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/Shapes.h"
 
@@ -83,30 +81,5 @@ TEST(ShapesGallery, MatchesTheReferencePicture) {
 
   TvxBitmap picture(480, 240);
   std::copy(s.canvas->BufferBits(), s.canvas->BufferBits() + 480 * 240, picture.Bits());
-  TvxFilterGdiPlus png;
-  ASSERT_TRUE(png.SaveToFile("shapes_gallery.png", picture, ""));
-  const std::string reference = std::string(VG2D_CORE_TEST_DATA) + "/shapes_gallery.png";
-  if (const char* update = std::getenv("GASCAL_UPDATE_GALLERY"); update && std::string(update) == "1") {
-    std::filesystem::copy_file("shapes_gallery.png", reference, std::filesystem::copy_options::overwrite_existing);
-    GTEST_SKIP() << "reference written to " << reference;
-  }
-  TvxBitmap expected;
-  ASSERT_TRUE(png.LoadFromFile(reference, 0, expected)) << reference;
-  // Back through the file format, then pixel by pixel: a channel may differ by a little
-  // (rounding in the back end); a few pixels may differ more (anti-aliasing).
-  TvxBitmap drawn;
-  ASSERT_TRUE(png.LoadFromFile("shapes_gallery.png", 0, drawn));
-  ASSERT_EQ(expected.Width(), drawn.Width());
-  ASSERT_EQ(expected.Height(), drawn.Height());
-  int off = 0;
-  for (int i = 0; i < drawn.Width() * drawn.Height(); ++i)
-    for (int shift = 0; shift < 32; shift += 8) {
-      const int a = static_cast<int>((drawn.Bits()[i] >> shift) & 0xFF);
-      const int b = static_cast<int>((expected.Bits()[i] >> shift) & 0xFF);
-      if (std::abs(a - b) > 8) {
-        ++off;
-        break;
-      }
-    }
-  EXPECT_LE(off, drawn.Width() * drawn.Height() / 500) << "pixels that differ from " << reference;
+  vgtest::ExpectReferencePicture(picture, "shapes_gallery.png", VG2D_CORE_TEST_DATA);
 }

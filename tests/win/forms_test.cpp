@@ -12,6 +12,7 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
+#include "tests/loop/Later.h"
 
 using namespace win;
 
@@ -54,17 +55,7 @@ protected:
   void MouseDown(rtl::TMouseButton, rtl::TShiftState Shift, int, int) override { lastShift = Shift; }
 };
 
-// Runs F from the loop, after what is queued now (a posted message).
-void Later(std::function<void()> F) {
-  static std::vector<std::function<void()>> pending;
-  static const HWND wnd = rtl::AllocateHWnd([](MSG& M) -> LRESULT {
-    std::function<void()> f = std::move(pending[M.wParam]);
-    f();
-    return 0;
-  });
-  pending.push_back(std::move(F));
-  rtl::PostMessage(wnd, rtl::WM_USER, pending.size() - 1, 0);
-}
+using looptest::Later;
 
 struct FormsTest : ::testing::Test {
   void SetUp() override { rtl::Application->Reset(); }

@@ -43,10 +43,6 @@ void ForEachTriggerItem(rtl::TObject* Instance, const std::string& Trigger, F&& 
   }
 }
 
-bool Mentions(const std::string& Trigger, const std::string& Name) {
-  return !Name.empty() && rtl::LowerCase(Trigger).find(rtl::LowerCase(Name)) != std::string::npos;
-}
-
 }  // namespace
 
 bool TriggerHolds(rtl::TObject* Instance, const std::string& Trigger) {
@@ -57,6 +53,32 @@ bool TriggerHolds(rtl::TObject* Instance, const std::string& Trigger) {
     return holds;
   });
   return matched && !failed;
+}
+
+bool TriggerMentions(const std::string& Trigger, const std::string& Name) {
+  return !Name.empty() && rtl::LowerCase(Trigger).find(rtl::LowerCase(Name)) != std::string::npos;
+}
+
+void AdvanceAnimationTime(float DeltaTime, float Duration, bool Loop, bool AutoReverse, float& Time, bool& Inverse,
+                          bool& Running) {
+  Time = Inverse ? Time - DeltaTime : Time + DeltaTime;
+  if (Time >= Duration) {
+    Time = Duration;
+    if (!Loop)
+      Running = false;
+    else if (AutoReverse)
+      Inverse = true;
+    else
+      Time = 0;
+  } else if (Time <= 0) {
+    Time = 0;
+    if (!Loop)
+      Running = false;
+    else if (AutoReverse)
+      Inverse = false;
+    else
+      Time = Duration;
+  }
 }
 
 // ---- animation -----------------------------------------------------------------------------------
@@ -164,7 +186,7 @@ void TvxAnimation::StopAtCurrent() {
 }
 
 void TvxAnimation::StartTrigger(TvxObject* Instance, const std::string& TriggerName) {
-  if (!Instance || trigger_.empty() || !Mentions(trigger_, TriggerName)) return;
+  if (!Instance || trigger_.empty() || !TriggerMentions(trigger_, TriggerName)) return;
   if (TriggerHolds(Instance, trigger_)) Start();
 }
 
@@ -182,24 +204,7 @@ void TvxAnimation::ProcessTick(float DeltaTime, float) {
     delayTime_ = 0;
     return;
   }
-  time_ = inverse_ ? time_ - DeltaTime : time_ + DeltaTime;
-  if (time_ >= duration_) {
-    time_ = duration_;
-    if (!loop_)
-      running_ = false;
-    else if (autoReverse_)
-      inverse_ = true;
-    else
-      time_ = 0;
-  } else if (time_ <= 0) {
-    time_ = 0;
-    if (!loop_)
-      running_ = false;
-    else if (autoReverse_)
-      inverse_ = false;
-    else
-      time_ = duration_;
-  }
+  AdvanceAnimationTime(DeltaTime, duration_, loop_, autoReverse_, time_, inverse_, running_);
   ProcessAnimation();
   // OnProcess may free the animation (with its parent): then nothing more is touched.
   if (OnProcess) {

@@ -438,4 +438,13 @@ void FreeAniThread();
 // all hold: true when one matched and none failed; false otherwise.
 bool TriggerHolds(rtl::TObject* Instance, const std::string& Trigger);
 
+// Whether a trigger text mentions Name (any case); never for an empty name.
+bool TriggerMentions(const std::string& Trigger, const std::string& Name);
+
+// One tick of a running animation's clock: Time moves by DeltaTime, backwards while Inverse.
+// At either end Time is held there and the animation stops (Running false) unless it loops;
+// a looping one turns round with AutoReverse, else starts again from the other end.
+void AdvanceAnimationTime(float DeltaTime, float Duration, bool Loop, bool AutoReverse, float& Time, bool& Inverse,
+                          bool& Running);
+
 }  // namespace vg

@@ -12,6 +12,7 @@
 #include "vg2d/core/Frame.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/Styles.h"
+#include "vg2d/core/UpdateRects.h"
 
 namespace vg {
 
@@ -285,7 +286,7 @@ void TvxCustomScene::AddUpdateRect(const TvxRect& R) {
       ComponentState().Contains(rtl::csDestroying) || (canvas_->Buffered() && !canvas_->BufferBits()))
     return;
   if (R.Right - R.Left == 0 || R.Bottom - R.Top == 0) return;
-  const TvxRect r = MakeRect(std::trunc(R.Left), std::trunc(R.Top), std::trunc(R.Right) + 1, std::trunc(R.Bottom) + 1);
+  const TvxRect r = UpdateRectOf(R);
   const float w = static_cast<float>(Width()), h = static_cast<float>(Height());
   if (!(r.Left <= w && r.Right >= 0 && r.Top <= h && r.Bottom >= 0)) return;
   if (OnLayeredForm()) {
@@ -314,11 +315,7 @@ void TvxCustomScene::Paint() {
       Scene->updateRects_.clear();
     }
   } done{this};
-  if (updateRects_.size() > static_cast<size_t>(MaxUpdateRects)) {
-    TvxRect all = updateRects_.front();
-    for (const TvxRect& r : updateRects_) UnionRectF(TvxRect(all), r, all);
-    updateRects_.assign(1, all);
-  }
+  MergeUpdateRects(updateRects_, static_cast<size_t>(MaxUpdateRects));
   const bool layered = OnLayeredForm();
   TvxCanvas* c = canvas_.get();
   if (c->BeginScene()) {
