@@ -9,6 +9,7 @@
 #include "ControlScene.h"
 #include "platform/loop/Application.h"
 #include "platform/win/Forms.h"
+#include "tests/loop/Later.h"
 #include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/ColorControls.h"
@@ -268,18 +269,12 @@ TEST_F(BrushDesigner, TheBitmapPageTakesItsPictureThroughTheBitmapEditor) {
   ASSERT_NE(d, nullptr);
   ASSERT_NE(d->SelectBitmapButton(), nullptr);
   // From inside the editor's modal loop: clear the picture and confirm.
-  static std::function<void()> inLoop;
-  inLoop = [] {
+  looptest::Later([] {
     auto* editor = dynamic_cast<TvxBitmapEditor*>(win::ActiveForm());
     ASSERT_NE(editor, nullptr);
     editor->ClearClick(nullptr);
     editor->SetModalResult(win::mrOk);
-  };
-  static const rtl::HWND wnd = rtl::AllocateHWnd([](rtl::MSG&) -> rtl::LRESULT {
-    inLoop();
-    return 0;
   });
-  rtl::PostMessage(wnd, rtl::WM_USER, 0, 0);
   d->SelectBitmapButton()->Click();
   EXPECT_EQ(brush.Bitmap()->Bitmap()->Width(), 1) << "Clear and OK give a 1 x 1 picture to the brush";
   EXPECT_EQ(brush.Bitmap()->Bitmap()->Height(), 1);

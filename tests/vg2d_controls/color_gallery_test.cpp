@@ -5,11 +5,10 @@
 // reference.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "ControlScene.h"
+#include "tests/vg2d_core/ReferencePicture.h"
 #include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/TextControls.h"
@@ -100,29 +99,5 @@ TEST_F(ColorGallery, MatchesTheReferencePicture) {
       picture.Bits()[y * GalleryWidth + x] = plain.At(x, y);
       picture.Bits()[y * GalleryWidth + half + x] = hud.At(x, y);
     }
-  TvxFilterGdiPlus png;
-  ASSERT_TRUE(png.SaveToFile("color_gallery.png", picture, ""));
-  const std::string reference = std::string(VG2D_CONTROLS_TEST_DATA) + "/color_gallery.png";
-  if (const char* update = std::getenv("GASCAL_UPDATE_GALLERY"); update && std::string(update) == "1") {
-    std::filesystem::create_directories(VG2D_CONTROLS_TEST_DATA);
-    std::filesystem::copy_file("color_gallery.png", reference, std::filesystem::copy_options::overwrite_existing);
-    GTEST_SKIP() << "reference written to " << reference;
-  }
-  TvxBitmap expected;
-  ASSERT_TRUE(png.LoadFromFile(reference, 0, expected)) << reference;
-  TvxBitmap drawn;
-  ASSERT_TRUE(png.LoadFromFile("color_gallery.png", 0, drawn));
-  ASSERT_EQ(expected.Width(), drawn.Width());
-  ASSERT_EQ(expected.Height(), drawn.Height());
-  int off = 0;
-  for (int i = 0; i < drawn.Width() * drawn.Height(); ++i)
-    for (int shift = 0; shift < 32; shift += 8) {
-      const int a = static_cast<int>((drawn.Bits()[i] >> shift) & 0xFF);
-      const int b = static_cast<int>((expected.Bits()[i] >> shift) & 0xFF);
-      if (std::abs(a - b) > 8) {
-        ++off;
-        break;
-      }
-    }
-  EXPECT_LE(off, drawn.Width() * drawn.Height() / 500) << "pixels that differ from " << reference;
+  vgtest::ExpectReferencePicture(picture, "color_gallery.png", VG2D_CONTROLS_TEST_DATA);
 }

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "ControlScene.h"
+#include "tests/vg2d_core/ReferencePicture.h"
 #include "vg2d/controls/ExtraControls.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Shapes.h"
@@ -107,29 +107,5 @@ TEST_F(ExtraGallery, MatchesTheReferencePicture) {
   TvxBitmap drawn(GalleryWidth, GalleryHeight);
   for (int y = 0; y < GalleryHeight; ++y)
     for (int x = 0; x < GalleryWidth; ++x) drawn.Bits()[y * GalleryWidth + x] = s.At(x, y);
-  TvxFilterGdiPlus png;
-  ASSERT_TRUE(png.SaveToFile("extra_controls_gallery.png", drawn, ""));
-  const std::string reference = std::string(VG2D_CONTROLS_TEST_DATA) + "/extra_controls_gallery.png";
-  if (const char* update = std::getenv("GASCAL_UPDATE_GALLERY"); update && std::string(update) == "1") {
-    std::filesystem::copy_file("extra_controls_gallery.png", reference,
-                               std::filesystem::copy_options::overwrite_existing);
-    GTEST_SKIP() << "reference written to " << reference;
-  }
-  TvxBitmap expected, saved;
-  ASSERT_TRUE(png.LoadFromFile(reference, 0, expected)) << reference;
-  ASSERT_TRUE(png.LoadFromFile("extra_controls_gallery.png", 0, saved));
-  ASSERT_EQ(expected.Width(), saved.Width());
-  ASSERT_EQ(expected.Height(), saved.Height());
-  // A channel may differ by a little (rounding in the back end); a few pixels by more.
-  int off = 0;
-  for (int i = 0; i < saved.Width() * saved.Height(); ++i)
-    for (int shift = 0; shift < 32; shift += 8) {
-      const int a = static_cast<int>((saved.Bits()[i] >> shift) & 0xFF);
-      const int b = static_cast<int>((expected.Bits()[i] >> shift) & 0xFF);
-      if (std::abs(a - b) > 8) {
-        ++off;
-        break;
-      }
-    }
-  EXPECT_LE(off, saved.Width() * saved.Height() / 500) << "pixels that differ from " << reference;
+  vgtest::ExpectReferencePicture(drawn, "extra_controls_gallery.png", VG2D_CONTROLS_TEST_DATA);
 }

@@ -153,14 +153,6 @@ void RegisterExtraClasses() {
   RegisterInCategory("Shapes", {ClassOf<TvxPlotGrid>()});
 }
 
-// Header, tree view and the design editors.
-void RegisterDesignerClasses() {
-  using rtl::ClassOf;
-  RegisterInCategory("Controls", {ClassOf<TvxHeader>()});
-  RegisterInCategory("Trees", {ClassOf<TvxTreeView>()});
-  RegisterInCategory("Items", {ClassOf<TvxHeaderItem>(), ClassOf<TvxTreeViewItem>()});
-}
-
 // Grids, their columns and the columns' cells.
 void RegisterGridClasses() {
   using rtl::ClassOf;
