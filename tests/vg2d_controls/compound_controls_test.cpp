@@ -9,6 +9,7 @@
 #include "ControlScene.h"
 #include "platform/rtl/ObjectText.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/TypInfo.h"
 #include "vg2d/controls/CompoundControls.h"
 
 using namespace vg;
@@ -109,6 +110,52 @@ TEST_F(CompoundControls, RowsPassTheirInnerControlsChangesOn) {
   number->NumberBox()->SetMax(50);
   number->SetValue(80);
   EXPECT_EQ(number->Value(), 50.0f);
+}
+
+TEST_F(CompoundControls, PopupColourAndImageRowsHandOverTheirInnerControls) {
+  ControlScene s;
+  auto* popup = s.Add(new TvxCompoundPopupBox(nullptr), 0, 0);
+  auto* colour = s.Add(new TvxCompoundColorButton(nullptr), 0, 30);
+  auto* image = s.Add(new TvxCompoundImage(nullptr), 0, 60);
+  EXPECT_EQ(popup->Height(), 21.0f);
+  EXPECT_EQ(image->Height(), 60.0f);
+  EXPECT_EQ(dynamic_cast<TvxControl*>(colour->ColorButton()->Parent())->Width(), 60.0f);
+  std::vector<rtl::TObject*> senders;
+  for (TvxCompoundControl* row : std::initializer_list<TvxCompoundControl*>{popup, colour, image})
+    row->OnChange = [&](rtl::TObject* Sender) { senders.push_back(Sender); };
+
+  popup->PopupBox()->Items()->Add(u"sequential");
+  popup->PopupBox()->Items()->Add(u"venturi");
+  popup->SetValue(1);
+  EXPECT_EQ(popup->PopupBox()->Text(), u"venturi");
+  EXPECT_EQ(popup->Value(), 1);
+  ASSERT_EQ(senders.size(), 1u);
+  EXPECT_EQ(senders[0], popup->PopupBox());
+
+  colour->SetValue("#FF00FF00");
+  EXPECT_EQ(colour->ColorButton()->Color(), "#FF00FF00");
+  EXPECT_EQ(colour->Value(), "#FF00FF00");
+  ASSERT_EQ(senders.size(), 2u);
+  EXPECT_EQ(senders[1], colour->ColorButton());
+
+  // The image control reports a new picture once it is styled (shown).
+  image->Image()->ApplyResource();
+  TvxBitmap picture(4, 3);
+  image->Image()->SetData(static_cast<rtl::TObject*>(&picture));
+  EXPECT_EQ(image->Image()->Bitmap()->Width(), 4);
+  ASSERT_EQ(senders.size(), 3u);
+  EXPECT_EQ(senders[2], image->Image());
+  EXPECT_EQ(rtl::GetPropInfo(image, "Value"), nullptr);
+
+  // The popup row writes its choice with the box's items and reads both back.
+  rtl::TMemoryStream stream;
+  popup->SaveToBinaryStream(&stream);
+  stream.SetPosition(0);
+  auto copy = std::make_unique<TvxCompoundPopupBox>(nullptr);
+  copy->LoadFromBinaryStream(&stream);
+  EXPECT_EQ(copy->PopupBox()->Items()->GetCount(), 2);
+  EXPECT_EQ(copy->Value(), 1);
+  EXPECT_EQ(copy->PopupBox()->Text(), u"venturi");
 }
 
 TEST_F(CompoundControls, PartsAreWrittenUnderTheRowsPropertiesAndReadBack) {

@@ -3,6 +3,7 @@
 // string grid's own texts, the keys, the header's moves and resizes, and the selection.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,51 @@ TEST_F(Grids, EscapeWritesNothingBackAndValueOnlyColumnsNeverWrite) {
   Key(s, 13);
   EXPECT_EQ(writes, 0);
   EXPECT_TRUE(grid->IsFocused());
+}
+
+TEST_F(Grids, PopupAndImageColumnsShowTheRowsValuesAndWriteNothing) {
+  ControlScene s(400, 300);
+  auto* grid = MakeGrid<TvxGrid>(s, 0);
+  auto* fuels = new TvxPopupColumn(nullptr);
+  TvxWideStringList choices;
+  choices.Add(u"petrol");
+  choices.Add(u"LPG");
+  choices.Add(u"CNG");
+  fuels->SetItems(&choices);
+  choices.Add(u"diesel");  // the column keeps its own copy
+  auto* pictures = new TvxImageColumn(nullptr);
+  grid->AddObject(fuels);
+  grid->AddObject(pictures);
+  std::vector<std::unique_ptr<TvxBitmap>> bitmaps;
+  for (int i = 0; i < 8; ++i) bitmaps.push_back(std::make_unique<TvxBitmap>(i + 1, 2));
+  int writes = 0;
+  grid->OnGetValue = [&](rtl::TObject*, int Col, int Row, rtl::TPropValue& Value) {
+    if (Col == 0) Value = static_cast<int64_t>(Row % 3);
+    else Value = static_cast<rtl::TObject*>(bitmaps.at(static_cast<size_t>(Row)).get());
+  };
+  grid->OnSetValue = [&](rtl::TObject*, int, int, const rtl::TPropValue&) { ++writes; };
+  grid->Realign();
+  ASSERT_EQ(fuels->Items()->GetCount(), 3);
+  auto* popup = dynamic_cast<TvxPopupBox*>(fuels->Cells().at(4));
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(popup->ClassName(), "TvxPopupCell");
+  EXPECT_EQ(popup->Items()->GetCount(), 3);
+  EXPECT_EQ(popup->ItemIndex(), 1);
+  EXPECT_EQ(popup->Text(), u"LPG");
+  auto* image = dynamic_cast<TvxImageControl*>(pictures->Cells().at(4));
+  ASSERT_NE(image, nullptr);
+  EXPECT_FALSE(image->EnableOpenDialog());
+  EXPECT_EQ(image->Bitmap()->Width(), 5);
+
+  // Scrolling rebinds the same cells to later rows.
+  grid->VScrollBar()->SetValue(42);
+  EXPECT_EQ(popup->Text(), u"petrol");  // row 6
+  EXPECT_EQ(image->Bitmap()->Width(), 7);
+  // A choice made in a cell stays in the cell: the grid is not written.
+  popup->SetItemIndex(2);
+  image->SetData(static_cast<rtl::TObject*>(bitmaps[0].get()));
+  EXPECT_EQ(writes, 0);
+  EXPECT_NE(grid->GetItemClassName().find("TvxPopupColumn;TvxImageColumn"), std::string::npos);
 }
 
 TEST_F(Grids, KeysMoveTheSelectionWithinTheRows) {

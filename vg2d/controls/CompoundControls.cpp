@@ -216,4 +216,59 @@ TvxCompoundNumberBox::TvxCompoundNumberBox(rtl::TComponent* AOwner) : TvxCompoun
   numberBox_->OnChange = rtl::TNotifyEvent(this, &TvxCompoundNumberBox::InnerChanged);
 }
 
+// ---- TvxCompoundPopupBox, TvxCompoundColorButton and TvxCompoundImage ------------------------------
+
+rtl::TClass TvxCompoundPopupBox::StaticClass() {
+  using C = TvxCompoundPopupBox;
+  // The index is stored as well: the box's items are loaded before it.
+  static const rtl::TClassInfo info = rtl::DefineClass<C>()
+                                          .Property("PopupBox", &C::PopupBox)
+                                          .Property("Value", &C::Value, &C::SetValue)
+                                          .Build();
+  return &info;
+}
+
+TvxCompoundPopupBox::TvxCompoundPopupBox(rtl::TComponent* AOwner) : TvxCompoundControl(AOwner) {
+  SetWidth(200);
+  SetHeight(21);
+  TvxControl* middle = MakeContainer(vaClient);
+  popupBox_ = MakePart<TvxPopupBox>("PopupBox", middle);
+  popupBox_->SetAlign(vaVertCenter);
+  popupBox_->OnChange = rtl::TNotifyEvent(this, &TvxCompoundPopupBox::InnerChanged);
+}
+
+rtl::TClass TvxCompoundColorButton::StaticClass() {
+  using C = TvxCompoundColorButton;
+  static const rtl::TClassInfo info = rtl::DefineClass<C>()
+                                          .Property("ColorButton", &C::ColorButton)
+                                          .Property("Value", &C::Value, &C::SetValue)
+                                          .Stored(false)
+                                          .Build();
+  return &info;
+}
+
+TvxCompoundColorButton::TvxCompoundColorButton(rtl::TComponent* AOwner) : TvxCompoundControl(AOwner) {
+  SetWidth(200);
+  SetHeight(21);
+  TvxControl* left = MakeContainer(vaLeft);
+  left->SetWidth(60);
+  colorButton_ = MakePart<TvxColorButton>("ColorButton", left);
+  colorButton_->SetAlign(vaVertCenter);
+  colorButton_->OnChange = rtl::TNotifyEvent(this, &TvxCompoundColorButton::InnerChanged);
+}
+
+rtl::TClass TvxCompoundImage::StaticClass() {
+  using C = TvxCompoundImage;
+  static const rtl::TClassInfo info = rtl::DefineClass<C>().Property("Image", &C::Image).Build();
+  return &info;
+}
+
+TvxCompoundImage::TvxCompoundImage(rtl::TComponent* AOwner) : TvxCompoundControl(AOwner) {
+  SetWidth(200);
+  SetHeight(60);
+  image_ = MakePart<TvxImageControl>("Image");
+  image_->SetAlign(vaClient);
+  image_->OnChange = rtl::TNotifyEvent(this, &TvxCompoundImage::InnerChanged);
+}
+
 }  // namespace vg

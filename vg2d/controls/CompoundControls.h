@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include "vg2d/controls/BrushDesigner.h"
+#include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Memo.h"
 #include "vg2d/controls/NumberBox.h"
@@ -133,6 +135,46 @@ public:
 
 private:
   TvxNumberBox* numberBox_ = nullptr;
+};
+
+class TvxCompoundPopupBox : public TvxCompoundControl {
+  RTL_CLASS(TvxCompoundPopupBox, TvxCompoundControl)
+public:
+  explicit TvxCompoundPopupBox(rtl::TComponent* AOwner);
+
+  TvxPopupBox* PopupBox() const { return popupBox_; }
+  // The chosen item's index.
+  int Value() const { return popupBox_->ItemIndex(); }
+  void SetValue(int Value) { popupBox_->SetItemIndex(Value); }
+
+private:
+  TvxPopupBox* popupBox_ = nullptr;
+};
+
+class TvxCompoundColorButton : public TvxCompoundControl {
+  RTL_CLASS(TvxCompoundColorButton, TvxCompoundControl)
+public:
+  explicit TvxCompoundColorButton(rtl::TComponent* AOwner);
+
+  TvxColorButton* ColorButton() const { return colorButton_; }
+  // The colour as its text ("#AARRGGBB" or a colour name).
+  std::string Value() const { return colorButton_->Color(); }
+  void SetValue(const std::string& Value) { colorButton_->SetColor(Value); }
+
+private:
+  TvxColorButton* colorButton_ = nullptr;
+};
+
+// A picture row; the picture is the image control's own, so the row has no Value.
+class TvxCompoundImage : public TvxCompoundControl {
+  RTL_CLASS(TvxCompoundImage, TvxCompoundControl)
+public:
+  explicit TvxCompoundImage(rtl::TComponent* AOwner);
+
+  TvxImageControl* Image() const { return image_; }
+
+private:
+  TvxImageControl* image_ = nullptr;
 };
 
 }  // namespace vg

@@ -157,10 +157,10 @@ void RegisterExtraClasses() {
 void RegisterGridClasses() {
   using rtl::ClassOf;
   RegisterForStreams({ClassOf<TvxCustomGrid>(), ClassOf<TvxTextCell>(), ClassOf<TvxCheckCell>(),
-                      ClassOf<TvxProgressCell>()});
+                      ClassOf<TvxProgressCell>(), ClassOf<TvxPopupCell>(), ClassOf<TvxImageCell>()});
   RegisterInCategory("Grids", {ClassOf<TvxGrid>(), ClassOf<TvxStringGrid>()});
   RegisterInCategory("Columns", {ClassOf<TvxColumn>(), ClassOf<TvxCheckColumn>(), ClassOf<TvxProgressColumn>(),
-                                 ClassOf<TvxStringColumn>()});
+                                 ClassOf<TvxPopupColumn>(), ClassOf<TvxImageColumn>(), ClassOf<TvxStringColumn>()});
 }
 
 // The editor rows of a caption and one inner control.
@@ -168,7 +168,8 @@ void RegisterCompoundClasses() {
   using rtl::ClassOf;
   RegisterInCategory("Compound", {ClassOf<TvxCompoundTrackBar>(), ClassOf<TvxCompoundAngleBar>(),
                                   ClassOf<TvxCompoundTextBox>(), ClassOf<TvxCompoundMemo>(),
-                                  ClassOf<TvxCompoundNumberBox>()});
+                                  ClassOf<TvxCompoundNumberBox>(), ClassOf<TvxCompoundPopupBox>(),
+                                  ClassOf<TvxCompoundColorButton>(), ClassOf<TvxCompoundImage>()});
 }
 
 // The controls by category, in the order of the design lists.

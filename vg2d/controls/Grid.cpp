@@ -42,6 +42,16 @@ rtl::TClass TvxProgressCell::StaticClass() {
   return &info;
 }
 
+rtl::TClass TvxPopupCell::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxPopupCell>().Build();
+  return &info;
+}
+
+rtl::TClass TvxImageCell::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxImageCell>().Build();
+  return &info;
+}
+
 // ---- TvxColumn ---------------------------------------------------------------------------------
 
 rtl::TClass TvxColumn::StaticClass() {
@@ -247,6 +257,34 @@ TvxControl* TvxProgressColumn::CreateCellControl() {
   auto* cell = new TvxProgressCell(this);
   cell->SetMin(min_);
   cell->SetMax(max_);
+  return cell;
+}
+
+rtl::TClass TvxPopupColumn::StaticClass() {
+  using C = TvxPopupColumn;
+  static const rtl::TClassInfo info = rtl::DefineClass<C>().Property("Items", &C::Items, &C::SetItems).Build();
+  return &info;
+}
+
+TvxPopupColumn::TvxPopupColumn(rtl::TComponent* AOwner)
+    : TvxColumn(AOwner), items_(std::make_unique<TvxWideStringList>()) {}
+
+TvxPopupColumn::~TvxPopupColumn() = default;
+
+TvxControl* TvxPopupColumn::CreateCellControl() {
+  auto* cell = new TvxPopupCell(this);
+  cell->SetItems(items_.get());
+  return cell;
+}
+
+rtl::TClass TvxImageColumn::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxImageColumn>().Build();
+  return &info;
+}
+
+TvxControl* TvxImageColumn::CreateCellControl() {
+  auto* cell = new TvxImageCell(this);
+  cell->SetEnableOpenDialog(false);
   return cell;
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/Header.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/ScrollBox.h"
@@ -49,6 +50,18 @@ class TvxProgressCell : public TvxProgressBar {
   RTL_CLASS(TvxProgressCell, TvxProgressBar)
 public:
   using TvxProgressBar::TvxProgressBar;
+};
+
+class TvxPopupCell : public TvxPopupBox {
+  RTL_CLASS(TvxPopupCell, TvxPopupBox)
+public:
+  using TvxPopupBox::TvxPopupBox;
+};
+
+class TvxImageCell : public TvxImageControl {
+  RTL_CLASS(TvxImageCell, TvxImageControl)
+public:
+  using TvxImageControl::TvxImageControl;
 };
 
 // A column of text cells; the base of the other kinds.
@@ -130,6 +143,35 @@ private:
   float max_ = 100;
 };
 
+// Cells are popup boxes offering the column's items; they show values only.
+class TvxPopupColumn : public TvxColumn {
+  RTL_CLASS(TvxPopupColumn, TvxColumn)
+public:
+  explicit TvxPopupColumn(rtl::TComponent* AOwner);
+  ~TvxPopupColumn() override;
+  TvxWideStrings* Items() const { return items_.get(); }
+  // Copies the texts; cells made later offer them.
+  void SetItems(TvxWideStrings* Value) { items_->Assign(Value); }
+
+protected:
+  TvxControl* CreateCellControl() override;
+  bool WritesBack() const override { return false; }
+
+private:
+  const std::unique_ptr<TvxWideStrings> items_;
+};
+
+// Cells show the row's value as a picture; they never ask for a file.
+class TvxImageColumn : public TvxColumn {
+  RTL_CLASS(TvxImageColumn, TvxColumn)
+public:
+  using TvxColumn::TvxColumn;
+
+protected:
+  TvxControl* CreateCellControl() override;
+  bool WritesBack() const override { return false; }
+};
+
 // A text column that keeps one text per row of its grid.
 class TvxStringColumn : public TvxColumn {
   RTL_CLASS(TvxStringColumn, TvxColumn)
@@ -204,7 +246,7 @@ public:
   TvxBrush* LineBrush() const { return lineBrush_.get(); }
 
   std::string GetItemClassName() override {
-    return "TvxColumn;TvxCheckColumn;TvxProgressColumn";
+    return "TvxColumn;TvxCheckColumn;TvxProgressColumn;TvxPopupColumn;TvxImageColumn";
   }
   // Columns go into the scroll content.
   void AddObject(TvxObject* AObject) override;
