@@ -14,6 +14,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Inspector.h"
 #include "vg2d/controls/TextBox.h"
@@ -185,15 +186,58 @@ TEST_F(Inspectors, TheTextEditorWritesTheRowsPropertyAndKeysMoveBetweenRows) {
   EXPECT_EQ(shape->Width(), 64.0f);
   EXPECT_EQ(inspector->Selected()->GlobalIndex(), width->GlobalIndex() + 1);
   EXPECT_TRUE(width->ValueLabel()->Visible());
-  // Up from the first row does nothing but takes the key; Home is left to the text box.
+  // Up from the first row does nothing but takes the key; Home in a text row is left to the
+  // text box.
   inspector->SetSelected(inspector->ItemByGlobalIndex(0));
   key = 38;
   inspector->DialogKey(key, {});
   EXPECT_EQ(key, 0);
   EXPECT_EQ(inspector->Selected()->GlobalIndex(), 0);
+  inspector->SetSelected(opacity);
   key = 36;
   inspector->DialogKey(key, {});
   EXPECT_EQ(key, 36);
+}
+
+TEST_F(Inspectors, AnEnumerationRowIsEditedWithAPopupOfItsValueNames) {
+  ControlScene s;
+  TvxInspector* inspector = MakeInspector(s);
+  auto* shape = s.Add(new TvxRectangle(nullptr), 0, 0);
+  inspector->SetSelectedObject(shape);
+  TvxInspectorRow* align = inspector->FindRow(shape, "Align");
+  inspector->SetSelected(align);
+  TvxPopupBox* popup = inspector->EnumEditor();
+  ASSERT_NE(popup, nullptr);
+  EXPECT_TRUE(popup->Visible());
+  EXPECT_FALSE(inspector->TextEditor()->Visible());
+  EXPECT_FALSE(align->ValueLabel()->Visible());
+  EXPECT_EQ(popup->Position()->Y(), inspector->GetItemRect(align).Top + 1);
+  EXPECT_EQ(popup->Text(), u"vaNone");
+
+  std::vector<std::u16string> listed;
+  for (int i = 0; i < popup->Items()->GetCount(); ++i) listed.push_back(popup->Items()->Get(i));
+  std::vector<std::u16string> expected;
+  for (const rtl::TEnumName& n : rtl::GetPropInfo(shape, "Align")->PropType->EnumNames)
+    expected.push_back(rtl::Utf8ToWide(n.Name));
+  EXPECT_EQ(listed, expected);
+  EXPECT_EQ(shape->Align(), vaNone);  // showing the popup changed nothing
+
+  const int client = static_cast<int>(std::find(listed.begin(), listed.end(), u"vaClient") - listed.begin());
+  ASSERT_LT(client, static_cast<int>(listed.size()));
+  popup->SetItemIndex(client);
+  EXPECT_EQ(shape->Align(), vaClient);
+  EXPECT_EQ(Value(align), u"vaClient");
+
+  // Another row takes the text editor and shows the chosen name in the label again; coming
+  // back picks the current value.
+  inspector->SetSelected(inspector->FindRow(shape, "Opacity"));
+  EXPECT_FALSE(popup->Visible());
+  EXPECT_TRUE(inspector->TextEditor()->Visible());
+  EXPECT_TRUE(align->ValueLabel()->Visible());
+  shape->SetAlign(vaTop);
+  inspector->SetSelected(align);
+  EXPECT_EQ(popup->Text(), u"vaTop");
+  EXPECT_EQ(popup->ItemIndex(), static_cast<int>(vaTop));
 }
 
 TEST_F(Inspectors, AnObjectWithADesignerGetsTheEditButton) {

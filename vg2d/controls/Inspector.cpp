@@ -5,6 +5,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Scene.h"
@@ -88,6 +89,8 @@ TvxInspector::TvxInspector(rtl::TComponent* AOwner)
   textEditor_ = MakeEditor<TvxTextBox>();
   textEditor_->OnChange = rtl::TNotifyEvent(this, &TvxInspector::EditorChange);
   textEditor_->Padding()->SetRect({0, 0, 0, 0});
+  enumEditor_ = MakeEditor<TvxPopupBox>();
+  enumEditor_->OnChange = rtl::TNotifyEvent(this, &TvxInspector::EditorChange);
 }
 
 TvxInspector::~TvxInspector() = default;
@@ -109,6 +112,7 @@ void TvxInspector::Notification(rtl::TComponent* AComponent, rtl::TOperation Ope
   if (Operation != rtl::opRemove) return;
   if (AComponent == editButton_) editButton_ = nullptr;
   if (AComponent == textEditor_) textEditor_ = nullptr;
+  if (AComponent == enumEditor_) enumEditor_ = nullptr;
   const bool selected = AComponent == selectedObject_;
   const bool listed = watched_.erase(AComponent) > 0;
   if (selected) selectedObject_ = nullptr;
@@ -151,6 +155,7 @@ void TvxInspector::Rebuild() {
   BeginUpdate();
   if (textEditor_) textEditor_->SetVisible(false);
   if (editButton_) editButton_->SetVisible(false);
+  if (enumEditor_) enumEditor_->SetVisible(false);
   ForgetWatched();
   Clear();
   if (selectedObject_ && !IsDying(selectedObject_)) {
@@ -246,6 +251,7 @@ TvxInspectorRow* TvxInspector::SelectedRow() const { return dynamic_cast<TvxInsp
 
 TvxVisualObject* TvxInspector::CurrentEditor() const {
   if (textEditor_ && textEditor_->Visible()) return textEditor_;
+  if (enumEditor_ && enumEditor_->Visible()) return enumEditor_;
   return editButton_;
 }
 
@@ -261,7 +267,8 @@ void TvxInspector::PlaceEditor(TvxVisualObject* Editor) {
 }
 
 void TvxInspector::ShowEditor() {
-  for (TvxVisualObject* e : {static_cast<TvxVisualObject*>(textEditor_), static_cast<TvxVisualObject*>(editButton_)})
+  for (TvxVisualObject* e : {static_cast<TvxVisualObject*>(textEditor_), static_cast<TvxVisualObject*>(editButton_),
+                             static_cast<TvxVisualObject*>(enumEditor_)})
     if (e) e->SetVisible(false);
   TvxInspectorRow* row = SelectedRow();
   if (!row || !row->instance_ || IsDying(row->instance_)) return;
@@ -281,6 +288,16 @@ void TvxInspector::ShowEditor() {
       break;
     case rtl::tkMethod:
       // No designer hook exists here to name methods: events are shown, not edited.
+      break;
+    case rtl::tkEnumeration:
+      if (enumEditor_ && p->PropType) {
+        // Filling the list and choosing the current name fire no OnChange.
+        TvxWideStringList names;
+        for (const rtl::TEnumName& n : p->PropType->EnumNames) names.Add(rtl::Utf8ToWide(n.Name));
+        enumEditor_->SetItems(&names);
+        enumEditor_->SetText(rtl::Utf8ToWide(rtl::GetEnumProp(instance, p)));
+        editor = enumEditor_;
+      }
       break;
     default:
       if (textEditor_) {
@@ -307,6 +324,14 @@ void TvxInspector::EditorChange(rtl::TObject* Sender) {
   if (Sender == editButton_ && editButton_ && editButton_->Visible()) {
     rtl::TObject* obj = rtl::GetObjectProp(row->instance_, p);
     if (TvxInspectorDesigner designer = FindInspectorDesigner(obj)) designer(obj, selectedObject_);
+    return;
+  }
+  if (Sender == enumEditor_ && enumEditor_ && enumEditor_->Visible() && p->Kind() == rtl::tkEnumeration) {
+    const int index = enumEditor_->ItemIndex();
+    if (index < 0 || index >= enumEditor_->Items()->GetCount()) return;
+    const std::u16string name = enumEditor_->Items()->Get(index);
+    rtl::SetPropValue(row->instance_, p, rtl::TPropValue(name));
+    if (row->valueLabel_) row->valueLabel_->SetText(rtl::Utf8ToWide(rtl::GetEnumProp(row->instance_, p)));
     return;
   }
   if (Sender == textEditor_ && textEditor_ && textEditor_->Visible() && p->Kind() != rtl::tkMethod) {

@@ -2,8 +2,8 @@
 // events) of one component, one row per property sorted by name, its value as text on the
 // right half. Objects held by value (fonts, brushes, positions ...) are expanded as child
 // rows; a property holding a 2D object shows that object's name. The selected row gets an
-// in-place editor: a text box for numbers, strings, enumerations (by value name) and
-// events, or an "Edit..." button for objects that have a designer (see
+// in-place editor: a text box for numbers and strings, a popup box of the value names for
+// enumerations, or an "Edit..." button for objects that have a designer (see
 // RegisterInspectorDesigner). Edits go into the component at once.
 //
 // The inspector watches the inspected component and every component it lists: when one
@@ -24,6 +24,7 @@ namespace vg {
 class TvxButton;
 class TvxLabel;
 class TvxTextBox;
+class TvxPopupBox;
 
 // One property row: the instance that owns the property, its name and the value label.
 class TvxInspectorRow : public TvxTreeViewItem {
@@ -75,6 +76,8 @@ public:
   // The visible editor (the edit button when none is).
   TvxVisualObject* CurrentEditor() const;
   TvxTextBox* TextEditor() const { return textEditor_; }
+  // The editor of enumeration rows: a popup box of the enumeration's value names.
+  TvxPopupBox* EnumEditor() const { return enumEditor_; }
   TvxButton* EditButton() const { return editButton_; }
   // The editors' event: writes the editor's value into the property, or opens the designer.
   void EditorChange(rtl::TObject* Sender);
@@ -101,6 +104,7 @@ private:
   bool showEvents_ = false;
   TvxButton* editButton_ = nullptr;
   TvxTextBox* textEditor_ = nullptr;
+  TvxPopupBox* enumEditor_ = nullptr;
   // The components listed besides the selected object (watched for their freeing).
   std::set<rtl::TComponent*> watched_;
   bool rebuilding_ = false;
