@@ -8,6 +8,7 @@
 
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
+#include "vg2d/controls/EditMenu.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/WordSteps.h"
@@ -899,16 +900,8 @@ void TvxMemo::MouseWheel(rtl::TShiftState Shift, int WheelDelta, bool& Handled) 
 }
 
 void TvxMemo::UpdateMenuItems() {
-  const bool selected = !SelText().empty();
-  auto enable = [&](const char16_t* Caption, bool On) {
-    if (win::TMenuItem* item = contextMenu_->Find(Caption)) item->SetEnabled(On);
-  };
-  enable(u"Undo", !undo_.Empty() && !readOnly_);
-  enable(u"Cut", selected && !readOnly_);
-  enable(u"Copy", selected);
-  enable(u"Paste", !readOnly_ && win::ClipboardHasText());
-  enable(u"Delete", selected && !readOnly_);
-  enable(u"Select All", SelText() != text_);
+  if (win::TMenuItem* item = contextMenu_->Find(u"Undo")) item->SetEnabled(!undo_.Empty() && !readOnly_);
+  EnableEditMenuItems(contextMenu_.get(), !SelText().empty(), readOnly_, SelText() == text_);
 }
 
 void TvxMemo::ContextMenu(const TvxPoint& ScreenPoint) {

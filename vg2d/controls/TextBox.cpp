@@ -6,6 +6,7 @@
 #include "platform/loop/Application.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
+#include "vg2d/controls/EditMenu.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/WordSteps.h"
 #include "vg2d/core/Scene.h"
@@ -479,15 +480,7 @@ void TvxCustomTextBox::DblClick() {
 }
 
 void TvxCustomTextBox::UpdateMenuItems() {
-  const bool selected = !SelText().empty();
-  auto enable = [&](const char16_t* Caption, bool On) {
-    if (win::TMenuItem* item = contextMenu_->Find(Caption)) item->SetEnabled(On);
-  };
-  enable(u"Cut", selected && !readOnly_);
-  enable(u"Copy", selected);
-  enable(u"Paste", !readOnly_ && win::ClipboardHasText());
-  enable(u"Delete", selected && !readOnly_);
-  enable(u"Select All", SelText() != text_);
+  EnableEditMenuItems(contextMenu_.get(), !SelText().empty(), readOnly_, SelText() == text_);
 }
 
 void TvxCustomTextBox::ContextMenu(const TvxPoint& ScreenPoint) {
