@@ -7,7 +7,7 @@ bash "$root/scripts/deps.sh"
 # before anything is built.
 python3 "$root/scripts/check_layers.py" --root "$root"
 build="$root/build/test"
-jobs=$(nproc)
+jobs=${GASCAL_JOBS:-$(nproc)}
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGASCAL_SANITIZE=ON -DGASCAL_TESTS=ON \
       -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 cmake --build "$build" -j "$jobs"
