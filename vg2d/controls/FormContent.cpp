@@ -26,4 +26,11 @@ TvxVisualObject* LoadFormContent(win::TForm* Form, const char* ResourceName, boo
   return root;
 }
 
+void PlaceOverActiveForm(win::TForm* Form) {
+  const win::TCustomForm* over = win::ActiveForm();
+  if (!over || over == Form) return;
+  Form->SetBounds(over->Left() + (over->Width() - Form->Width()) / 2,
+                  over->Top() + (over->Height() - Form->Height()) / 2, Form->Width(), Form->Height());
+}
+
 }  // namespace vg

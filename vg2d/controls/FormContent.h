@@ -23,6 +23,9 @@ class TvxVisualObject;
 // text that gives no visual root raises EReadError.
 TvxVisualObject* LoadFormContent(win::TForm* Form, const char* ResourceName, bool Transparent, TvxScene*& Scene);
 
+// Moves Form over the middle of the active window; leaves it where it is when none is active.
+void PlaceOverActiveForm(win::TForm* Form);
+
 // The part of Root's tree named Name; a missing part, or one of another class, raises
 // EReadError naming What (the window) and the part.
 template <class T>

@@ -48,9 +48,7 @@ void TvxInputQueryForm::Prepare(const std::u16string& Caption, const std::u16str
 bool InputQuery(const std::u16string& Caption, const std::u16string& Prompt, std::u16string& Value) {
   auto form = std::make_unique<TvxInputQueryForm>(nullptr);
   form->Prepare(Caption, Prompt, Value);
-  if (const win::TCustomForm* over = win::ActiveForm())
-    form->SetBounds(over->Left() + (over->Width() - form->Width()) / 2,
-                    over->Top() + (over->Height() - form->Height()) / 2, form->Width(), form->Height());
+  PlaceOverActiveForm(form.get());
   if (form->ShowModal() != win::mrOk) return false;
   Value = form->Edit()->Text();
   return true;
