@@ -106,11 +106,11 @@ TEST_F(InputBoxes, EscapeTheCloseButtonAndCancelLeaveTheValueAsItWas) {
 }
 
 TEST_F(InputBoxes, TheBoxLiesOverTheMiddleOfTheActiveWindow) {
-  win::TForm owner(nullptr);
-  owner.SetBounds(100, 80, 600, 400);
-  owner.Show();
+  auto owner = std::make_unique<win::TForm>(nullptr);  // forms live on the heap
+  owner->SetBounds(100, 80, 600, 400);
+  owner->Show();
   rtl::Application->ProcessMessages();
-  ASSERT_EQ(win::ActiveForm(), &owner);
+  ASSERT_EQ(win::ActiveForm(), owner.get());
   std::u16string value;
   InTheBox([](TvxInputQueryForm& B) {
     EXPECT_EQ(B.Left() + B.Width() / 2, 100 + 300);

@@ -197,7 +197,8 @@ TEST_F(FormsTest, AModalFormHandsTheActivationBackToTheFormThatHadIt) {
   r->SetFocus();
   rtl::Application->ProcessMessages();
   ASSERT_EQ(ActiveForm(), form.get());
-  TForm dialog(nullptr);
+  auto modal = std::make_unique<TForm>(nullptr);
+  TForm& dialog = *modal;
   dialog.SetBounds(40, 40, 100, 60);
   Later([&] {
     EXPECT_EQ(ActiveForm(), &dialog);
