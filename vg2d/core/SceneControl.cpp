@@ -324,10 +324,8 @@ win::LRESULT TvxCustomScene::WndProc(win::MSG& Message) {
       SetHovered(nullptr);
       return 0;
     case win::CM_DESIGNHITTEST: {
-      // The point as the designer packs it: X in the low and Y in the high signed 16 bits.
-      const auto x = static_cast<std::int16_t>(Message.lParam & 0xFFFF);
-      const auto y = static_cast<std::int16_t>((Message.lParam >> 16) & 0xFFFF);
-      return designTime_ && Designer().HitTest(MakePoint(x, y)) ? 1 : 0;
+      const win::TPoint p = win::PointFromParam(Message.lParam);
+      return designTime_ && Designer().HitTest(MakePoint(static_cast<float>(p.X), static_cast<float>(p.Y))) ? 1 : 0;
     }
     case win::CM_SHOWINGCHANGED:
       AddUpdateRect(MakeRect(0, 0, static_cast<float>(Width()), static_cast<float>(Height())));
