@@ -23,6 +23,9 @@ public:
   std::vector<dx::TdxMatrix> Matrices;  // every SetMatrix, in order
   // The end points of every DrawLine.
   std::vector<dx::TdxVector> LineEnds;
+  // The points and the normalising rectangle of every FillPolygon.
+  std::vector<std::vector<vg::TvxPoint>> Polygons;
+  std::vector<vg::TvxRect> PolygonRects;
 
   static std::string Num(float F) { return dx::dxFloatToText(F); }
   static std::string Vec(const dx::TdxVector& V) { return "(" + Num(V.X) + "," + Num(V.Y) + "," + Num(V.Z) + ")"; }
@@ -59,6 +62,14 @@ public:
   }
   void FillTriangles(const std::vector<dx::TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {
     Log.push_back("triangles");
+  }
+  // "polygon (centre) (size) F B S opacity", with the points and the rectangle kept.
+  void FillPolygon(const dx::TdxVector& C, const dx::TdxVector& S, const vg::TvxRect& R,
+                   const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front, bool Back, bool Sides) override {
+    Log.push_back("polygon " + Vec(C) + " " + Vec(S) + " " + (Front ? "F" : "-") + (Back ? "B" : "-") +
+                  (Sides ? "S" : "-") + " " + Num(Opacity));
+    Polygons.push_back(Points);
+    PolygonRects.push_back(R);
   }
   void FillText(const std::u16string&, float, float, float) override { Log.push_back("text"); }
   dx::TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
