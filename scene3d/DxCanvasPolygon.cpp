@@ -198,6 +198,7 @@ void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Siz
     }
   std::vector<TdxCanvasVertex> cv(2 * n);
   for (size_t k = 0; k < 2 * n; ++k) {
+    if (IsSeparator(Points[k % n])) continue;
     const TdxMeshVertex& m = wv[k];
     cv[k] = dxCanvasVertex(m.X, m.Y, m.Z, m.NX, m.NY, m.NZ, color, m.TU, m.TV);
   }

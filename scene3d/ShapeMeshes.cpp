@@ -97,14 +97,17 @@ private:
   std::vector<std::uint16_t> smoothFrom_;
 };
 
-// A face of the box: a grid of (Across + 1) x (Along + 1) vertices, P(i, j) being the point at
-// step i of Across and step j of Along, each in 0 .. 1.
+// Step K of N from -0.5 to 0.5; every face reaches a shared edge through the same steps, so
+// the vertices of neighbouring faces meet exactly.
+float Step(int K, int N) { return -0.5f + static_cast<float>(K) / static_cast<float>(N); }
+
+// A face of the box: a grid of (Across + 1) x (Along + 1) vertices, P(i, j) adding the vertex
+// at step i across and step j along.
 template <class Place>
 void GridFace(TBuilder& B, int Across, int Along, Place P) {
   std::vector<std::uint16_t> v;
   for (int j = 0; j <= Along; ++j)
-    for (int i = 0; i <= Across; ++i)
-      v.push_back(P(static_cast<float>(i) / static_cast<float>(Across), static_cast<float>(j) / static_cast<float>(Along)));
+    for (int i = 0; i <= Across; ++i) v.push_back(P(i, j));
   const auto at = [&](int I, int J) { return v[static_cast<size_t>(J * (Across + 1) + I)]; };
   for (int j = 0; j < Along; ++j)
     for (int i = 0; i < Across; ++i) B.Square(at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1));
@@ -135,7 +138,7 @@ TdxMeshTable dxMakeCubeMesh() {
     const std::uint16_t first = b.Count();
     for (int r = 0; r <= 6; ++r)
       for (int c = 0; c <= 6; ++c) {
-        const float x = 0.5f - static_cast<float>(c) / 6, y = 0.5f - static_cast<float>(r) / 6;
+        const float x = Step(6 - c, 6), y = Step(6 - r, 6);
         b.Add(x, y, z, z < 0 ? 0.5f - x : x + 0.5f, 0.5f - y);
       }
     const auto at = [first](int R, int C) { return static_cast<std::uint16_t>(first + 7 * R + C); };
@@ -152,17 +155,18 @@ TdxMeshTable dxMakeCubeMesh() {
       }
   }
   // The sides, 6 squares round the box and 7 along Z; U runs round the box, V = 0.5 - z.
-  using Side = std::array<float, 2> (*)(float);
+  using Side = std::array<float, 2> (*)(int);
   static constexpr Side sides[4] = {
-      [](float S) { return std::array<float, 2>{-0.5f + S, -0.5f}; },  // y = -0.5
-      [](float S) { return std::array<float, 2>{0.5f, -0.5f + S}; },   // x = +0.5
-      [](float S) { return std::array<float, 2>{0.5f - S, 0.5f}; },    // y = +0.5
-      [](float S) { return std::array<float, 2>{-0.5f, 0.5f - S}; },   // x = -0.5
+      [](int I) { return std::array<float, 2>{Step(I, 6), -0.5f}; },     // y = -0.5
+      [](int I) { return std::array<float, 2>{0.5f, Step(I, 6)}; },      // x = +0.5
+      [](int I) { return std::array<float, 2>{Step(6 - I, 6), 0.5f}; },  // y = +0.5
+      [](int I) { return std::array<float, 2>{-0.5f, Step(6 - I, 6)}; }, // x = -0.5
   };
   for (Side side : sides)
-    GridFace(b, 6, 7, [&](float S, float T) {
-      const std::array<float, 2> xy = side(S);
-      return b.Add(xy[0], xy[1], -0.5f + T, S, 1 - T);
+    GridFace(b, 6, 7, [&](int I, int J) {
+      const std::array<float, 2> xy = side(I);
+      const float z = Step(J, 7);
+      return b.Add(xy[0], xy[1], z, static_cast<float>(I) / 6, 0.5f - z);
     });
   return b.Done();
 }
@@ -192,11 +196,14 @@ TdxMeshTable dxMakeSphereMesh() {
 
 namespace {
 
-// A fan closing a round end at X: the centre, then Sides rim vertices; planar texture.
+// A fan closing a round end at X: the centre, then Sides rim vertices running clockwise seen
+// from outside, so that the fan is (centre, 1, 2), (centre, 2, 3) ...; planar texture.
 void EndFan(TBuilder& B, float X, int Sides) {
   const std::uint16_t centre = B.Add(X, 0, 0, 0.5f, 0.5f);
   for (int k = 0; k < Sides; ++k) {
-    const float phi = 2 * Pi * static_cast<float>(k) / static_cast<float>(Sides);
+    // The angles of the mantle's vertices, so that the two meet exactly.
+    const int m = X > 0 ? (Sides - k) % Sides : k;
+    const float phi = 2 * Pi * static_cast<float>(m) / static_cast<float>(Sides);
     const float y = 0.5f * std::cos(phi), z = 0.5f * std::sin(phi);
     B.Add(X, y, z, 0.5f + y, 0.5f - z);
   }

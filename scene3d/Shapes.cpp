@@ -74,9 +74,11 @@ void TdxGrid::Render() {
     m.SetDiffuseColor(mark ? dxOpacityColor((lineColor_ & 0x00FFFFFF) | 0xA0000000, opacity)
                            : dxOpacityColor(lineColor_, Opacity()));
   };
-  // Outwards from the centre until the edge, or until a step no longer moves the line on.
+  // Outwards from the centre until the edge, until a step no longer moves the line on, or
+  // until MaxLines.
   const float w = Width() / 2, h = Height() / 2;
-  for (float x = 0; w > x;) {
+  int lines = 0;
+  for (float x = 0; w > x && lines < MaxLines; ++lines) {
     colourAt(x);
     canvas->DrawLine({x, h, 0, 1}, {x, -h, 0, 1}, opacity);
     canvas->DrawLine({-x, h, 0, 1}, {-x, -h, 0, 1}, opacity);
@@ -84,7 +86,8 @@ void TdxGrid::Render() {
     if (!(next > x)) break;
     x = next;
   }
-  for (float y = 0; h > y;) {
+  lines = 0;
+  for (float y = 0; h > y && lines < MaxLines; ++lines) {
     colourAt(y);
     canvas->DrawLine({w, y, 0, 1}, {-w, y, 0, 1}, opacity);
     canvas->DrawLine({w, -y, 0, 1}, {-w, -y, 0, 1}, opacity);

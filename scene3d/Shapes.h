@@ -35,6 +35,9 @@ std::uint32_t dxRandom(std::uint32_t Range);
 class TdxGrid : public TdxVisualObject {
   RTL_CLASS(TdxGrid, TdxVisualObject)
 public:
+  // At most this many lines (and their mirror images) each way: no grid finer than that is seen.
+  static constexpr int MaxLines = 10000;
+
   // Frequency 1, Marks 4, LineColor "#50505050", Depth 0.01.
   explicit TdxGrid(rtl::TComponent* AOwner);
 
