@@ -11,6 +11,21 @@ namespace {
 
 constexpr vg::TvxRect NoFrame{};
 
+// Whether the polygon's own points span an area (a flat path's bounds are widened a little).
+bool Spans(const std::vector<vg::TvxPoint>& Polygon) {
+  float minX = 0, maxX = 0, minY = 0, maxY = 0;
+  bool any = false;
+  for (const vg::TvxPoint& p : Polygon) {
+    if (p.X >= 65535 && p.Y >= 65535) continue;
+    minX = any ? std::min(minX, p.X) : p.X;
+    maxX = any ? std::max(maxX, p.X) : p.X;
+    minY = any ? std::min(minY, p.Y) : p.Y;
+    maxY = any ? std::max(maxY, p.Y) : p.Y;
+    any = true;
+  }
+  return maxX > minX && maxY > minY;
+}
+
 TdxMatrix Translation(float X, float Y, float Z) {
   TdxMatrix m = IdentityMatrix;
   m.M[3][0] = X;
@@ -74,7 +89,7 @@ bool TdxShape3D::RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayD
 void TdxShape3D::DrawSides(const std::vector<vg::TvxPoint>& Polygon, const TdxVector& Center, const TdxVector& Size,
                            const vg::TvxRect& Frame) {
   TdxCanvas* canvas = GetCanvas();
-  if (!canvas) return;
+  if (!canvas || !Spans(Polygon)) return;
   const float opacity = GetAbsoluteOpacity();
   if (sides_.Contains(dxShape3DFront)) canvas->FillPolygon(Center, Size, Frame, Polygon, opacity, true, false, false);
   if (sides_.Contains(dxShape3DBack)) {

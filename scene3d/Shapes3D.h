@@ -63,6 +63,7 @@ protected:
   // Fills the polygon's caps and walls as Sides asks, each in its material, in the box of
   // Size about Center (in the outline's frame, before the matrix of BeforePaint); Frame, when
   // it has an area, is the 2D rectangle spread over that box instead of the polygon's bounds.
+  // A polygon whose points span no area draws nothing.
   void DrawSides(const std::vector<vg::TvxPoint>& Polygon, const TdxVector& Center, const TdxVector& Size,
                  const vg::TvxRect& Frame);
   // A closed outline at the size of its own bounds; nothing when they are flat.

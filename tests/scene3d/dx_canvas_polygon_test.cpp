@@ -10,6 +10,7 @@
 
 #include "platform/gfx3d/FakeDevice.h"
 #include "scene3d/DxCanvas.h"
+#include "vg2d/core/Bitmaps.h"
 
 using namespace dx;
 using namespace gfx3d;
@@ -260,6 +261,35 @@ TEST_F(DxPolygonFake, APartBeyondTheBuffersEndsTheCall) {
   many.resize(40000);
   canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, many, 1, true, false, true);
   EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 2);
+}
+
+TEST_F(DxPolygonFake, TheCanvasCopiesItsFrameIntoBitmapsOfEitherLibrary) {
+  TdxBitmap target(3, 2);
+  std::uint32_t* bits = nullptr;
+  ASSERT_TRUE(target.Map(bits, true));
+  for (int i = 0; i < 6; ++i) bits[i] = 0xFF000000u + static_cast<std::uint32_t>(i);
+  target.Unmap();
+  TdxDirectXCanvas offscreen(target);
+  ASSERT_TRUE(offscreen.HasDevice());
+
+  TdxBitmap copy(1, 1);
+  int changes = 0;
+  copy.OnChange = [&](rtl::TObject*) { ++changes; };
+  copy.Assign(&offscreen);
+  ASSERT_EQ(copy.Width(), 3);
+  ASSERT_EQ(copy.Height(), 2);
+  EXPECT_TRUE(std::equal(copy.Bits(), copy.Bits() + 6, target.Bits()));
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(copy.NeedUpdate());
+
+  auto flat = std::make_unique<vg::TvxBitmap>(5, 5);
+  flat->Assign(&offscreen);
+  ASSERT_EQ(flat->Width(), 3);
+  ASSERT_EQ(flat->Height(), 2);
+  EXPECT_TRUE(std::equal(flat->Bits(), flat->Bits() + 6, target.Bits()));
+  // Anything else is refused as the class library refuses it.
+  TdxMaterial m;
+  EXPECT_THROW(m.Assign(&offscreen), rtl::EConvertError);
 }
 
 }  // namespace

@@ -335,6 +335,15 @@ TEST(DxStrokeCube, DrawsTheEdgesOfItsBoxUnlit) {
   EXPECT_THAT(s.canvas.Only("wirecube"), ElementsAre("wirecube (0,0,0) (2,3,4) 1"));
 }
 
+TEST(DxCanvasBase, FillsARectangleAsASolidBlockThroughThePolygonFill) {
+  RecordingCanvas c;
+  c.FillRect(vg::MakeRect(1, 2, 5, 8), 0.3f, 0.5f);
+  EXPECT_THAT(c.Only("polygon"), ElementsAre("polygon (3,5,0) (4,6,0.3) FBS 0.5"));
+  EXPECT_THAT(c.Polygons.back(), ElementsAre(vg::TvxPoint{1, 2}, vg::TvxPoint{5, 2}, vg::TvxPoint{5, 8},
+                                             vg::TvxPoint{1, 8}, vg::TvxPoint{1, 2}));
+  EXPECT_EQ(c.PolygonRects.back(), vg::TvxRect{});
+}
+
 // ---- registration and streams ---------------------------------------------------------------------
 
 TEST(DxShapes, AreRegisteredInTheDesignersOrderAndStreamTheirOwnValues) {
