@@ -167,6 +167,11 @@ private:
   std::shared_ptr<gfx3d::ISurface> resolve_;
   std::shared_ptr<gfx3d::ISurface> offDepth_;
   std::array<std::shared_ptr<gfx3d::IStateBlock>, RenderStateCount> blocks_;
+  // The polygon fill's working arrays, kept so that outlines of thousands of points do not
+  // allocate afresh in every call.
+  std::vector<TdxCanvasVertex> polygonVertices_;
+  std::vector<std::uint16_t> polygonFan_;
+  std::vector<float> polygonAlong_;
 };
 
 }  // namespace dx

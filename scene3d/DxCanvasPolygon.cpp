@@ -80,7 +80,8 @@ void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Siz
 
   // Each contour's fan from its first point; a triangle that would reach a separator's slot
   // is left out. The fan is the same on both faces.
-  std::vector<std::uint16_t> fan;
+  std::vector<std::uint16_t>& fan = polygonFan_;
+  fan.clear();
   bool fanHasArea = false;
   size_t start = 0;
   for (size_t i = 0; i + 1 < n; ++i) {
@@ -101,13 +102,14 @@ void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Siz
     // Contours of fewer than three points enclose nothing.
     if (!fanHasArea) continue;
     const float w = front ? 1.0f : 0.0f, nz = front ? 1.0f : -1.0f;
-    std::vector<TdxCanvasVertex> v(n);
+    std::vector<TdxCanvasVertex>& v = polygonVertices_;
+    v.assign(n, TdxCanvasVertex{});
     for (size_t k = 0; k < n; ++k) {
       if (IsSeparator(Points[k])) continue;
       const float u = place.U(Points[k]), vv = place.V(Points[k]);
       const TdxVector p = place.Place(u, vv, w);
-      v[k] = front ? dxCanvasVertex(p.X, p.Y, p.Z, 0, 0, 1, color, 0.02f + 0.96f * u, 0.02f + 0.96f * vv)
-                   : dxCanvasVertex(p.X, p.Y, p.Z, 0, 0, -1, color, u, vv);
+      v[k] = front ? TdxCanvasVertex{p.X, p.Y, p.Z, 0, 0, 1, color, 0.02f + 0.96f * u, 0.02f + 0.96f * vv}
+                   : TdxCanvasVertex{p.X, p.Y, p.Z, 0, 0, -1, color, u, vv};
     }
     const auto vbytes = static_cast<std::uint32_t>(n * sizeof(TdxCanvasVertex));
     const auto ibytes = static_cast<std::uint32_t>(fan.size() * 2);
@@ -152,57 +154,68 @@ void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Siz
   // ---- walls -----------------------------------------------------------------------------
   if (!Sides) return;
   // The running length of the outline at each point, from the last real point before it.
-  std::vector<float> along(n, 0);
+  std::vector<float>& along = polygonAlong_;
+  along.assign(n, 0);
   float perimeter = 0;
   const vg::TvxPoint* last = nullptr;
   for (size_t k = 0; k < n; ++k) {
     if (IsSeparator(Points[k])) continue;
-    if (last) perimeter += std::hypot(Points[k].X - last->X, Points[k].Y - last->Y);
+    if (last) {
+      const float dx = Points[k].X - last->X, dy = Points[k].Y - last->Y;
+      perimeter += std::sqrt(dx * dx + dy * dy);
+    }
     along[k] = perimeter;
     last = &Points[k];
   }
   if (!(perimeter > 0) || 2 * n > MaxVertices) return;
-  TdxMeshData walls;
-  std::vector<TdxMeshVertex>& wv = walls.Vertices();
-  std::vector<std::uint16_t>& wi = walls.Indexes();
-  wv.resize(2 * n);
+  std::vector<TdxCanvasVertex>& wv = polygonVertices_;
+  std::vector<std::uint16_t>& wi = polygonFan_;
+  wv.assign(2 * n, TdxCanvasVertex{});
+  wi.clear();
   for (size_t k = 0; k < n; ++k) {
     if (IsSeparator(Points[k])) continue;
     const float u = place.U(Points[k]), vv = place.V(Points[k]), s = along[k] / perimeter;
     const TdxVector top = place.Place(u, vv, 1), bottom = place.Place(u, vv, 0);
-    wv[k] = dxMeshVertex(top.X, top.Y, top.Z, 0, 0, 0, s, 0);
-    wv[n + k] = dxMeshVertex(bottom.X, bottom.Y, bottom.Z, 0, 0, 0, s, 1);
+    wv[k] = {top.X, top.Y, top.Z, 0, 0, 0, color, s, 0};
+    wv[n + k] = {bottom.X, bottom.Y, bottom.Z, 0, 0, 0, color, s, 1};
   }
+  // Each wall quad: (i, n + i, n + i + 1) and (n + i + 1, i + 1, i). Its normals are those of
+  // CalcNormals: the sum of the unit normals of the triangles at each corner, so the corners on
+  // both triangles (i and n + i + 1) take the quad's normal twice. Summed in the same turn, they
+  // point out of the slab when the outline runs counter-clockwise seen from the front face.
+  double area = 0;
+  const auto add = [&](size_t K, float NX, float NY) {
+    wv[K].NX += NX;
+    wv[K].NY += NY;
+  };
+  // The walls stand straight on the faces, so each triangle's unit normal lies in the faces'
+  // plane: across the outline's step, on the side the front face's depth turns it to.
+  const float turn = Size.Z < 0 ? -1.0f : 1.0f;
   for (size_t i = 0; i + 1 < n; ++i) {
     if (IsSeparator(Points[i]) || IsSeparator(Points[i + 1])) continue;
     const auto a = static_cast<std::uint16_t>(i), b = static_cast<std::uint16_t>(i + 1);
     const auto c = static_cast<std::uint16_t>(n + i), e = static_cast<std::uint16_t>(n + i + 1);
     wi.insert(wi.end(), {a, c, e, e, b, a});
+    const float dx = wv[b].X - wv[a].X, dy = wv[b].Y - wv[a].Y, length = std::sqrt(dx * dx + dy * dy);
+    if (length > 0 && Size.Z != 0) {
+      const float nx = turn * dy / length, ny = -turn * dx / length;
+      add(a, 2 * nx, 2 * ny);
+      add(e, 2 * nx, 2 * ny);
+      add(b, nx, ny);
+      add(c, nx, ny);
+    }
+    area += static_cast<double>(wv[a].X) * wv[b].Y - static_cast<double>(wv[b].X) * wv[a].Y;
   }
   if (wi.size() > MaxIndices || wi.empty()) return;
-  // The right-hand rule of CalcNormals points the walls' normals out of the slab when the
-  // outline runs counter-clockwise towards the front face; otherwise they are turned round, so
-  // that light falls on the walls from outside whichever way the outline runs.
-  walls.CalcNormals();
-  double area = 0;
-  for (size_t t = 0; t < wi.size(); t += 6) {
-    const TdxMeshVertex &a = wv[wi[t]], &b = wv[wi[t + 4]];
-    area += static_cast<double>(a.X) * b.Y - static_cast<double>(b.X) * a.Y;
-  }
+  // Turned round for an outline running the other way, so that light falls on the walls from
+  // outside whichever way the outline runs.
   if (area * Size.Z < 0)
-    for (size_t k = 0; k < 2 * n; ++k) {
-      if (IsSeparator(Points[k % n])) continue;
-      wv[k].NX = -wv[k].NX;
-      wv[k].NY = -wv[k].NY;
-      wv[k].NZ = -wv[k].NZ;
+    for (TdxCanvasVertex& v : wv) {
+      v.NX = -v.NX;
+      v.NY = -v.NY;
+      v.NZ = -v.NZ;
     }
-  std::vector<TdxCanvasVertex> cv(2 * n);
-  for (size_t k = 0; k < 2 * n; ++k) {
-    if (IsSeparator(Points[k % n])) continue;
-    const TdxMeshVertex& m = wv[k];
-    cv[k] = dxCanvasVertex(m.X, m.Y, m.Z, m.NX, m.NY, m.NZ, color, m.TU, m.TV);
-  }
-  DrawList(D3DPT_TRIANGLELIST, cv.data(), static_cast<std::uint32_t>(cv.size()), wi.data(),
+  DrawList(D3DPT_TRIANGLELIST, wv.data(), static_cast<std::uint32_t>(wv.size()), wi.data(),
            static_cast<std::uint32_t>(wi.size()), static_cast<std::uint32_t>(wi.size() / 3));
 }
 
