@@ -35,6 +35,7 @@ public:
   void BeginWindowResize() override {}
   void AddUpdateRect(const TvxRect& R) override { updateRects_.push_back(R); }
   TvxCanvas* GetCanvas() override { return nullptr; }
+  using rtl::TComponent::GetOwner;
   rtl::TComponent* GetOwner() override { return nullptr; }
   rtl::TComponent* GetComponent() override { return this; }
   bool GetTransparency() override { return false; }

@@ -319,7 +319,7 @@ void TdxCustomObjectLayer::LayerMouseDown(rtl::TMouseButton Button, rtl::TShiftS
   if (Scene() && !Scene()->GetDesignTime() && !designTime_) SetFocus();
   if (watch.Gone()) return;
   downPos_ = vg::MakePoint(X, Y);
-  mousePos_ = vg::MakePoint(Designer().SnapValue(X), Designer().SnapValue(Y));
+  mousePos_ = DesignSnapped(vg::MakePoint(X, Y));
   dragStartPos_ = mousePos_;
   if (designTime_) {
     Designer().Press(Button, Shift, downPos_);
@@ -362,7 +362,7 @@ void TdxCustomObjectLayer::LayerMouseMove(rtl::TShiftState Shift, float X, float
     return;
   }
   downPos_ = vg::MakePoint(X, Y);
-  mousePos_ = vg::MakePoint(Designer().SnapValue(X), Designer().SnapValue(Y));
+  mousePos_ = DesignSnapped(vg::MakePoint(X, Y));
   if (designTime_) {
     Designer().Move(Shift, downPos_);
     if (watch.Gone()) return;

@@ -499,6 +499,9 @@ TYPED_TEST(HostContract, AltDragMovesTheSelectionIntoAPanelWithoutMovingItOnScre
   this->kind.Move(Left, 240, 110);  // over the panel without Alt: only the caption
   EXPECT_EQ(this->H()->GetDesignPlaceObject(), panel);
   EXPECT_EQ(box->Parent(), root);
+  this->kind.Settle();
+  EXPECT_TRUE(Near(this->Pixel(359, 48), 0xFF5B91DEu)) << "the caption's strip over the panel";
+  this->SavePicture(std::string("place_caption_") + TypeParam::RootClass + ".png");
   const TvxPoint before = box->LocalToAbsolute(MakePoint(0, 0));
   this->kind.Move(AltLeft, 240, 110);
   EXPECT_EQ(box->Parent(), panel);

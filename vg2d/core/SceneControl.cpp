@@ -366,7 +366,7 @@ void TvxCustomScene::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift,
   inherited::MouseDown(Button, Shift, X, Y);
   if (!Focused() && CanFocus()) SetFocus();
   lastRaw_ = MakePoint(static_cast<float>(X), static_cast<float>(Y));
-  mousePos_ = MakePoint(Designer().SnapValue(lastRaw_.X), Designer().SnapValue(lastRaw_.Y));
+  mousePos_ = DesignSnapped(lastRaw_);
   if (designTime_) {
     Designer().Press(Button, Shift, lastRaw_);
     return;
@@ -404,7 +404,7 @@ void TvxCustomScene::MouseMove(rtl::TShiftState Shift, int X, int Y) {
     return;
   }
   lastRaw_ = MakePoint(static_cast<float>(X), static_cast<float>(Y));
-  mousePos_ = MakePoint(Designer().SnapValue(lastRaw_.X), Designer().SnapValue(lastRaw_.Y));
+  mousePos_ = DesignSnapped(lastRaw_);
   if (designTime_) {
     Designer().Move(Shift, lastRaw_);
     return;

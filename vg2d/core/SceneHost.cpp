@@ -247,6 +247,11 @@ void TvxSceneHost::DefineDesignProperties(rtl::TFiler* Filer) {
       [d](rtl::TWriter& W) { W.WriteBoolean(d->SnapToLines()); }, true);
 }
 
+TvxPoint TvxSceneHost::DesignSnapped(const TvxPoint& P) const {
+  if (!designTime_) return P;
+  return MakePoint(designer_->SnapValue(P.X), designer_->SnapValue(P.Y));
+}
+
 void TvxSceneHost::DesignLoaded() {
   if (designer_->SnapToLines()) designer_->SetSnapToGrid(false);
 }

@@ -137,6 +137,9 @@ protected:
   // The wheel at run time: the captured object, else the object under the mouse and its
   // visual parents until one takes it.
   void RouteWheel(rtl::TShiftState Shift, int WheelDelta, bool& Handled);
+  // A mouse point as the host records it: snapped to the design grid while designed, else
+  // as it is (a window that is not edited never moves its mouse to a grid).
+  TvxPoint DesignSnapped(const TvxPoint& P) const;
   // The three stored design options.
   void DefineDesignProperties(rtl::TFiler* Filer);
   // After loading: snap lines switch snapping to the grid off.
