@@ -101,6 +101,8 @@ public:
   void BeginWindowResize() override;
   void AddUpdateRect(const vg::TvxRect& R) override;
   vg::TvxCanvas* GetCanvas() override { return canvas_.get(); }
+  // The layer's owner; the component's own GetOwner (const) stays visible beside it.
+  using rtl::TComponent::GetOwner;
   rtl::TComponent* GetOwner() override { return Owner(); }
   rtl::TComponent* GetComponent() override { return this; }
   bool GetTransparency() override { return false; }

@@ -12,7 +12,9 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
+#include <algorithm>
 
 #include "RecordingCanvas.h"
 #include "SceneFakes.h"
@@ -662,6 +664,20 @@ TYPED_TEST(HostContract, GridEntriesSetTheSnapOptionsAsTheirCaptionsSay) {
   EXPECT_FALSE(d.SnapToGrid());
   EXPECT_TRUE(d.SnapGridShow());
   EXPECT_FALSE(d.Choose({u"Grid", u"No such entry"}));
+
+  // "Add object": a submenu per category; the layer lists each one's classes by name.
+  std::vector<TvxDesignMenuItem> menu = d.BuildMenu();
+  const auto add = std::find_if(menu.begin(), menu.end(), [](auto& I) { return I.Caption == u"Add object"; });
+  ASSERT_NE(add, menu.end());
+  const auto buttons =
+      std::find_if(add->Items.begin(), add->Items.end(), [](auto& I) { return I.Caption == u"Buttons"; });
+  ASSERT_NE(buttons, add->Items.end());
+  std::vector<std::u16string> names;
+  for (const TvxDesignMenuItem& i : buttons->Items) names.push_back(i.Caption);
+  EXPECT_NE(std::find(names.begin(), names.end(), u"Button"), names.end());
+  if constexpr (std::is_same_v<TypeParam, LayerKind>) {
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+  }
 }
 
 TYPED_TEST(HostContract, CopiesPasteFromOneBufferIntoEveryHost) {
