@@ -103,6 +103,9 @@ void TdxTextBox3D::SetText(const std::u16string& Value) {
   changed_ = true;
   widths_.clear();
   Normalize();
+  // No room left empty at the right while characters are hidden at the left (a text that
+  // became shorter), then the caret into view.
+  while (firstVisible_ > 1 && !WiderThan(firstVisible_ - 2, Length() - firstVisible_ + 2, Width())) --firstVisible_;
   ScrollToCaret();
 }
 

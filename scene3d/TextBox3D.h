@@ -45,8 +45,9 @@ public:
 
   // ---- properties --------------------------------------------------------------------------------
   const std::u16string& Text() const { return text_; }
-  // A different text is stored and sets the changed flag; the box repaints (the caret
-  // stays, brought back into the text, and scrolled into view).
+  // A different text is stored and sets the changed flag; the box repaints. The caret
+  // stays, brought back into the text; hidden characters at the left come into view while the
+  // rest of the text leaves room for them, and the caret is scrolled into view.
   virtual void SetText(const std::u16string& Value);
   bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool Value) { readOnly_ = Value; }
