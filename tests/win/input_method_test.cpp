@@ -20,7 +20,6 @@ class Editor : public TCustomControl {
 public:
   explicit Editor(rtl::TComponent* AOwner) : TCustomControl(AOwner) { SetTabStop(true); }
   bool takesText = true;
-  bool handleResult = false;  // answers the result itself instead of taking characters
   struct Entry {
     UINT Msg;
     LPARAM L;
@@ -37,7 +36,6 @@ public:
         return 1;
       case WM_IME_COMPOSITION:
         log.push_back({M.message, M.lParam, ImmGetCompositionString(M.lParam)});
-        if (handleResult) return 0;
         break;
       case WM_CHAR:
         chars.push_back(static_cast<char16_t>(M.wParam));
@@ -136,26 +134,6 @@ TEST_F(InputMethodTest, ACompositionInProgressSendsNoCharactersAndItsResultDoes)
   SimulateText(form.get(), "y");
   EXPECT_TRUE(editor->log.empty());
   EXPECT_EQ(editor->chars, u"한qy");
-}
-
-TEST_F(InputMethodTest, PushedSdlEventsReachTheFocusedControlAndAHandledResultMakesNoCharacters) {
-  editor->SetFocus();
-  editor->handleResult = true;
-  ASSERT_TRUE(SDL_IsTextInputActive());
-  SDL_Event e{};
-  e.type = SDL_TEXTEDITING;
-  e.edit.windowID = SDL_GetWindowID(form->Window());
-  SDL_strlcpy(e.edit.text, "\xEC\x96\xB4", sizeof(e.edit.text));
-  ASSERT_EQ(SDL_PushEvent(&e), 1);
-  SDL_Event t{};
-  t.type = SDL_TEXTINPUT;
-  t.text.windowID = e.edit.windowID;
-  SDL_strlcpy(t.text.text, "\xEC\x96\xB4", sizeof(t.text.text));
-  ASSERT_EQ(SDL_PushEvent(&t), 1);
-  PumpEvents();
-  ASSERT_EQ(editor->log.size(), 3u);
-  EXPECT_EQ(editor->log[2].Text, u"어");
-  EXPECT_TRUE(editor->chars.empty());
 }
 
 TEST_F(InputMethodTest, MovingTheFocusDropsTheCompositionInProgress) {
