@@ -8,6 +8,7 @@
 #include "scene3d/Canvas.h"
 #include "scene3d/ValueText.h"
 #include "vg2d/controls/EditMenu.h"
+#include "vg2d/core/SceneControl.h"
 
 namespace dx {
 
@@ -524,6 +525,20 @@ void TdxTextBox3D::ContextMenu(int X, int Y) {
   vg::EnableEditMenuItems(menu_.get(), SelLength() > 0, readOnly_, SelText() == text_);
   menu_->SetPopupComponent(this);
   menu_->Popup(X, Y);
+}
+
+bool TdxTextBox3D::TextInput(TdxTextInputInfo& Info) {
+  vg::TvxFont font;
+  font.Assign(font_.get());
+  Info.Font = vg::CompositionFontOf(font);
+  Normalize();
+  // The caret's top in the box's own frame: its 2D Y runs down on the screen, up through the
+  // camera.
+  const float top = font_->Size() / 20;
+  const TdxVector p = LocalToAbsolute({CharX(caret_) - Width() / 2, Projection() == dxProjectionScreen ? -top : top, 0, 1});
+  Info.X = p.X;
+  Info.Y = p.Y;
+  return true;
 }
 
 // ---- mouse ------------------------------------------------------------------------------------------------

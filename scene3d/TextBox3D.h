@@ -111,6 +111,9 @@ public:
   void EnterFocus() override;
   void KillFocus() override;
   void ContextMenu(int X, int Y) override;
+  // The box takes typed text: composed text goes to the caret, at the top of its bar, in
+  // the box's font. The point is the scene point there (client pixels in screen space).
+  bool TextInput(TdxTextInputInfo& Info) override;
   void Render() override;
   // While selecting with the mouse, a move off the box still reaches the selection at the
   // point where the ray meets the box's plane.

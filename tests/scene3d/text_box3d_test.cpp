@@ -356,6 +356,23 @@ TEST_F(TextBoxes, TheContextMenuEnablesItsItemsForTheStateAndOpensForTheBox) {
   EXPECT_EQ(typing, 0) << "the menu's items are no typing";
 }
 
+TEST_F(TextBoxes, TypedTextGoesToTheCaretInTheBoxsFont) {
+  auto* b = Place(u"abc");
+  b->SetProjection(dxProjectionScreen);
+  b->Position()->SetPoint({200, 100, 0});
+  b->Font()->SetSize(20);
+  b->Font()->SetStyle(dxFontBold);
+  b->Font()->SetFamily("Verdana");
+  b->SetCaretPosition(1);
+  TdxTextInputInfo info;
+  ASSERT_TRUE(b->TextInput(info));
+  EXPECT_EQ(info.Font.Height, -20);
+  EXPECT_EQ(info.Font.Weight, 700);
+  EXPECT_EQ(info.Font.FaceName, "Verdana");
+  EXPECT_FLOAT_EQ(info.X, 200 - b->Width() / 2 + b->CharX(1));
+  EXPECT_FLOAT_EQ(info.Y, 100 - 1) << "the top of the caret bar";
+}
+
 TEST_F(TextBoxes, TheMouseSetsTheCaretOnTheNearestBoundaryAndDragsPastTheEdgeScrollOn) {
   auto* b = Place(u"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
   Key(b, VkHome);

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 
-#include "platform/gfx2d/Backend.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Graphics.h"
 
@@ -23,10 +22,8 @@ int CountOf(TBitmap& B, std::uint32_t Colour) {
   return n;
 }
 
-struct GraphicsTest : ::testing::Test {
-  GraphicsTest() { gfx2d::Startup(); }
-  ~GraphicsTest() override { gfx2d::Shutdown(); }
-};
+// The drawing back end is up for the whole run (BackendEnvironment.cpp).
+struct GraphicsTest : ::testing::Test {};
 
 }  // namespace
 
