@@ -11,7 +11,7 @@ namespace physics {
 std::vector<std::string> NewtonRecorder::Of(const std::string& Name) const {
   std::vector<std::string> out;
   for (const NewtonCall& c : Calls)
-    if (c.Name == Name) out.push_back(c.Text());
+    if (c.Name == Name) out.push_back(c.Call());
   return out;
 }
 
@@ -86,7 +86,9 @@ bool Meet(const NewtonVector& A0, const NewtonVector& A1, const NewtonVector& B0
 
 NewtonEntries RecordingNewton(std::shared_ptr<NewtonRecorder> Recorder) {
   auto s = std::make_shared<FakeState>();
-  auto log = [Recorder](const std::string& Name, const std::string& Args) { Recorder->Calls.push_back({Name, Args}); };
+  auto log = [Recorder](const std::string& Name, const std::string& Args, const std::string& Result = {}) {
+    Recorder->Calls.push_back({Name, Args, Result});
+  };
   auto id = [](std::uint32_t H) { return std::to_string(H); };
   auto n2 = [](float V) { return NewtonNumber(V); };
   NewtonEntries n;
@@ -94,7 +96,7 @@ NewtonEntries RecordingNewton(std::shared_ptr<NewtonRecorder> Recorder) {
   n.NewtonCreate = [s, log, id] {
     const NewtonWorld w = s->NewId();
     s->Worlds[w] = true;
-    log("Create", "-> " + id(w));
+    log("Create", "", id(w));
     return w;
   };
   n.NewtonDestroy = [s, log, id](NewtonWorld W) {
@@ -136,7 +138,7 @@ NewtonEntries RecordingNewton(std::shared_ptr<NewtonRecorder> Recorder) {
   auto shape = [s, log, id](const std::string& Name, const std::string& Args, const NewtonVector& Half) {
     const NewtonCollision c = s->NewId();
     s->HalfSizes[c] = Half;
-    log(Name, Args + " -> " + id(c));
+    log(Name, Args, id(c));
     return c;
   };
   n.NewtonCreateBox = [shape, id, n2](NewtonWorld W, float X, float Y, float Z) {
@@ -173,7 +175,7 @@ NewtonEntries RecordingNewton(std::shared_ptr<NewtonRecorder> Recorder) {
     FakeBody& body = s->Bodies[b];
     body.World = W;
     body.Collision = C;
-    log("CreateBody", Join({id(W), id(C)}) + " -> " + id(b));
+    log("CreateBody", Join({id(W), id(C)}), id(b));
     return b;
   };
   n.NewtonDestroyBody = [s, log, id](NewtonWorld W, NewtonBody B) {
@@ -235,7 +237,7 @@ NewtonEntries RecordingNewton(std::shared_ptr<NewtonRecorder> Recorder) {
   };
   n.NewtonConstraintCreateUpVector = [s, log, id](NewtonWorld W, const NewtonVector& Pin, NewtonBody B) {
     const NewtonJoint j = s->NewId();
-    log("ConstraintCreateUpVector", Join({id(W), Text(Pin), id(B)}) + " -> " + id(j));
+    log("ConstraintCreateUpVector", Join({id(W), Text(Pin), id(B)}), id(j));
     return j;
   };
 

@@ -10,7 +10,7 @@
 // (0, 0, 1, 0), the penetration the common box's smallest side.
 //
 // Log entries: Name is the entry point without "Newton", Args its arguments joined by ", ";
-// numbers in their shortest exact form, vectors as "(x, y, z)", matrices as their 16 values in
+// Result the handle made; numbers in their shortest exact form, vectors as "(x, y, z)", matrices as their 16 values in
 // brackets, row by row, user data and callbacks as "set" or "nil".
 #pragma once
 
@@ -25,13 +25,15 @@ namespace physics {
 struct NewtonCall {
   std::string Name;
   std::string Args;
-  std::string Text() const { return Name + "(" + Args + ")"; }
+  std::string Result;  // the handle made, for the entries that make one
+  std::string Call() const { return Name + "(" + Args + ")"; }
+  std::string Text() const { return Call() + (Result.empty() ? "" : " -> " + Result); }
 };
 
 class NewtonRecorder {
 public:
   std::vector<NewtonCall> Calls;
-  // The texts of the calls named Name, in order.
+  // The calls named Name, in order, without their results.
   std::vector<std::string> Of(const std::string& Name) const;
   int Count(const std::string& Name) const;
 };
