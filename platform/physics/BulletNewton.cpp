@@ -76,7 +76,7 @@ Placement Decompose(const NewtonMatrix& M) {
     }
     if (second < 0) {
       second = (first + 1) % 3;
-      btVector3 a, b;
+      btVector3 a(0, 0, 0), b(0, 0, 0);
       btPlaneSpace1(axes[first], a, b);
       axes[second] = a.normalized();
     }
