@@ -65,20 +65,6 @@ protected:
 
 void FindAll(NewtonBody Body, void* List) { static_cast<std::vector<NewtonBody>*>(List)->push_back(Body); }
 
-TEST_F(BulletNewtonTest, ABoxFallsOneStepPerFrameSettlesOnTheFloorAndFreezes) {
-  const NewtonBody floor = Box(10, 0, 0);
-  const NewtonBody cube = Box(1, 5, 1);
-  Steps(30);
-  // Thirty semi-implicit steps of 8.9 from rest: 5 - 8.9 * 465 / 3600.
-  EXPECT_NEAR(Matrix(cube).M[3][2], 3.850f, 0.005f);
-  EXPECT_NEAR(Velocity(cube).Z, -8.9f * 30 / 60, 1e-3f);
-  Steps(150);
-  EXPECT_NEAR(Matrix(cube).M[3][2], 1.0f, 0.05f);
-  EXPECT_EQ(n.NewtonBodyGetSleepingState(cube), 1);
-  EXPECT_EQ(Matrix(floor).M[3][2], 0);
-  EXPECT_EQ(n.NewtonBodyGetSleepingState(floor), 0);  // static bodies never sleep: they never move
-}
-
 TEST_F(BulletNewtonTest, WritingBackTheSameMatrixKeepsSpeedAndSleepAMoveWakes) {
   Box(10, 0, 0);
   const NewtonBody cube = Box(1, 5, 1);

@@ -195,6 +195,7 @@ TEST_F(NewtonPhysicsTest, QueriesReportEachTouchingVisibleBodyAndPushOnlyVisible
   Record();
   auto* a = Make({0, 0, 0}, {2, 2, 2}, false);
   auto* b = Make({1.5f, 0, 0}, {2, 2, 2}, false);
+  auto* c = Make({-1.5f, -1.5f, 0}, {2, 2, 2}, false);
   auto* hidden = Make({-1.5f, 0, 0}, {2, 2, 2}, false);
   auto* gone = Make({0, 1.5f, 0}, {2, 2, 2}, false);
   Make({9, 0, 0}, {2, 2, 2}, false);  // far
@@ -202,18 +203,27 @@ TEST_F(NewtonPhysicsTest, QueriesReportEachTouchingVisibleBodyAndPushOnlyVisible
   TdxBody g = gone->Body();
   Physics()->DestroyBody(g);
   std::vector<std::pair<TdxVisualObject*, TdxVector>> hits;
+  std::vector<TdxVisualObject*> bHits;
+  b->OnCollision = [&](rtl::TObject*, TdxVisualObject* Other, const TdxVector&, const TdxVector&) {
+    bHits.push_back(Other);
+  };
   a->OnCollision = [&](rtl::TObject*, TdxVisualObject* Other, const TdxVector& Point, const TdxVector& Normal) {
     hits.push_back({Other, Point});
     EXPECT_EQ(Normal, (TdxVector{0, 0, 1, 1}));
+    // A query of its own from the handler leaves this one's finds alone.
+    std::vector<TdxVisualObject*> inner;
+    if (hits.size() == 1) Physics()->FindCollisions(b, inner);
   };
   std::vector<TdxVisualObject*> list;
   Physics()->FindCollisions(a, list);
-  ASSERT_EQ(hits.size(), 1u);
+  ASSERT_EQ(hits.size(), 2u);
   EXPECT_EQ(hits[0].first, b);
   EXPECT_EQ(hits[0].second, (TdxVector{0.75f, 0, 0, 1}));
-  EXPECT_EQ(rec->Count("CollisionCollide"), 1);
+  EXPECT_EQ(hits[1].first, c);
+  EXPECT_EQ(bHits, std::vector<TdxVisualObject*>{a});
   EXPECT_TRUE(list.empty());
   // The same by body: the object joins the list, and a second call with it does nothing.
+  hits.clear();
   Physics()->FindCollisionsOfBody(a->Body(), list);
   EXPECT_EQ(hits.size(), 2u);
   EXPECT_EQ(list, std::vector<TdxVisualObject*>{a});
@@ -224,6 +234,19 @@ TEST_F(NewtonPhysicsTest, QueriesReportEachTouchingVisibleBodyAndPushOnlyVisible
   Physics()->AddImpulse(b, {1, 2, 3, 0});
   Physics()->AddImpulse(hidden, {1, 2, 3, 0});
   EXPECT_EQ(rec->Of("AddBodyImpulse"), Calls{"AddBodyImpulse(" + B(b) + ", (1, 2, 3), (1.5, 0, 0))"});
+}
+
+TEST_F(NewtonPhysicsTest, AQueryOrAnExplosionReachesAnyNumberOfBodies) {
+  Record();
+  auto* centre = Make({0, 0, 0}, {1, 1, 1}, false);
+  int touched = 0;
+  centre->OnCollision = [&](rtl::TObject*, TdxVisualObject*, const TdxVector&, const TdxVector&) { ++touched; };
+  for (int i = 0; i < 1100; ++i) Make({0.5f, 0, 0}, {1, 1, 1}, true);
+  std::vector<TdxVisualObject*> list;
+  Physics()->FindCollisions(centre, list);
+  EXPECT_EQ(touched, 1100);
+  Physics()->Explode(Physics()->CameraWorld(), {0, 0, 0, 1}, 1, 2);
+  EXPECT_EQ(rec->Count("AddBodyImpulse"), 1100);
 }
 
 // Passes the sizes the objects ask with on to the real operations.
