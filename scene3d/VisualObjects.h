@@ -329,8 +329,10 @@ public:
   TdxPosition* Velocity() const { return velocity_.get(); }
   void SetVelocity(TdxPosition* Value) { velocity_->Assign(Value); }
   TdxBody Body() const { return body_; }
-  // A box body of the object's size in the host's engine (made on first need) when the object
-  // is a collider or dynamic and the host draws at run time outside design mode.
+  // A body of the object's size (CreateEngineBody) in the host's engine (made on first need)
+  // when the object is a collider or dynamic and the host draws at run time outside design
+  // mode. An object keeps its body while it stays in its host: leaving it gives the body up,
+  // joining one makes it anew.
   virtual void CreateBody();
   virtual void DestroyBody();
   // CreateBody here and in every visual descendant.
@@ -363,6 +365,7 @@ protected:
   void ChildRemoved(TdxObject* Child) override;
   void ChildrenReordered() override { Repaint(); }
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
+  void SceneChanged(IdxScene* Old) override;
   void DefineProperties(rtl::TFiler* Filer) override;
   void Loaded() override;
 
@@ -374,6 +377,8 @@ protected:
   // the box itself). Hit is in scene coordinates.
   bool BoxRayCast(const TdxVector& RayPos, const TdxVector& RayDir, const TdxVector& Size, float Extent,
                   TdxVector& Hit) const;
+  // The body CreateBody asks Engine for, Size being (Width, Height, Depth, 1): a box here.
+  virtual TdxBody CreateEngineBody(TdxPhysics& Engine, const TdxVector& Size);
 
 private:
   // Turns the orientation by the change of the angles since the last turn, X, then Y, then Z.
@@ -387,7 +392,9 @@ private:
   TdxVisualObject* Search(TdxProjection AProjection, float& Distance, const TdxDragObject* Data, float X, float Y);
   // A pass of Realign over the children of one kind; the box shrinks as they take strips.
   void AlignPass(TdxAlign Kind, TdxVector& BoxMin, TdxVector& BoxMax);
-  TdxPhysics* Engine() const;
+  TdxPhysics* Engine() const { return EngineOf(Scene()); }
+  // The engine of AScene, nil when it has none or draws nothing at run time.
+  static TdxPhysics* EngineOf(IdxScene* AScene);
   void RemakeBody();
   void DrawDesignBox(TdxVisualObject* Child, TdxCanvas* Canvas, TdxColor Color, bool Filled);
 
