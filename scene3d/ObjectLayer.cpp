@@ -8,6 +8,8 @@
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Filer.h"
+#include "platform/win/Hints.h"
+#include "platform/win/InputMethod.h"
 #include "scene3d/Canvas.h"
 #include "scene3d/SceneControl.h"
 #include "vg2d/core/Controls.h"
@@ -487,6 +489,26 @@ bool TdxCustomObjectLayer::HintShow(TdxHintInfo& Info) {
   Info.Top = static_cast<int>(std::trunc(p.Y));
   Info.Right = static_cast<int>(std::trunc(p.X + o->Width()));
   Info.Bottom = static_cast<int>(std::trunc(p.Y + o->Height()));
+  Info.HintData = static_cast<rtl::TComponent*>(o);
+  return true;
+}
+
+bool TdxCustomObjectLayer::TextInput(TdxTextInputInfo& Info) {
+  auto* input = dynamic_cast<vg::IvxTextInput*>(focused_);
+  if (!input) return false;
+  if (vg::TvxFont* font = input->GetCompositionFont()) Info.Font = vg::CompositionFontOf(*font);
+  // The composition point in buffer pixels, through the layer into the host's client area (a
+  // layer on the screen has one unit a pixel); a layer seen through the camera answers its
+  // corner.
+  const vg::TvxPoint p = focused_->LocalToAbsolute(input->GetCompositionPoint());
+  const int bw = BufferWidth(), bh = BufferHeight();
+  TdxVector local{-Width() / 2, -Height() / 2, -Depth() / 2, 1};
+  if (ScreenSpace() && bw > 0 && bh > 0)
+    local = {p.X * Width() / static_cast<float>(bw) - Width() / 2, p.Y * Height() / static_cast<float>(bh) - Height() / 2,
+             0, 1};
+  const TdxVector a = LocalToAbsolute(local);
+  Info.X = a.X;
+  Info.Y = a.Y;
   return true;
 }
 

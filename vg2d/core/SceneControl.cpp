@@ -8,6 +8,7 @@
 #include "platform/loop/Application.h"
 #include "platform/rtl/Filer.h"
 #include "platform/win/Display.h"
+#include "platform/win/Hints.h"
 #include "vg2d/core/Controls.h"
 #include "vg2d/core/DesignEditor.h"
 #include "vg2d/core/Frame.h"
@@ -32,9 +33,24 @@ int PixelOf(float V) {
 
 win::TRect PixelRect(const TvxRect& R) { return {PixelOf(R.Left), PixelOf(R.Top), PixelOf(R.Right), PixelOf(R.Bottom)}; }
 
+// A float coordinate to the nearest whole pixel (halves to even), saturated to the int range.
+int RoundPixel(float V) {
+  return static_cast<int>(std::clamp<int64_t>(Round(V), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
 }  // namespace
 
 int SceneCount() { return sceneCount; }
+
+win::TCompositionFont CompositionFontOf(const TvxFont& Font) {
+  win::TCompositionFont f;
+  // The size is in pixels already: it is the character height as it stands.
+  f.Height = -RoundPixel(Font.Size());
+  f.Weight = Font.Style() == vgFontBold || Font.Style() == vgFontBoldItalic ? 700 : 400;
+  f.Italic = Font.Style() == vgFontItalic || Font.Style() == vgFontBoldItalic;
+  f.FaceName = Font.Family();
+  return f;
+}
 
 rtl::TClass TvxCustomScene::StaticClass() {
   static const rtl::TClassInfo info = rtl::DefineClass<TvxCustomScene>().Build();
@@ -307,19 +323,28 @@ win::LRESULT TvxCustomScene::WndProc(win::MSG& Message) {
     case win::WM_CHAR:
       HandleChar(static_cast<char16_t>(Message.wParam));
       return 0;
-    case win::WM_IME_STARTCOMPOSITION: {
-      // The input method's window goes to the focused object's corner.
-      win::TPoint at{};
-      if (focused_) {
-        const TvxPoint p = focused_->LocalToAbsolute(MakePoint(0, 0));
-        at = {static_cast<int>(std::lround(p.X)), static_cast<int>(std::lround(p.Y))};
-      }
-      if (win::TCustomForm* f = win::GetParentForm(this)) {
-        const win::TPoint o = f->ScreenToClient(ClientToScreen(at));
-        win::SetTextInputRect(f, {o.X, o.Y, o.X + Width() - at.X, o.Y + Height() - at.Y});
-      }
+    case win::CM_WANTTEXTINPUT:
+      return dynamic_cast<IvxTextInput*>(focused_) ? 1 : 0;
+    case win::WM_IME_STARTCOMPOSITION:
+      inherited::WndProc(Message);
+      PlaceComposition();
       return 1;
+    case win::WM_IME_COMPOSITION: {
+      if (!(Message.lParam & win::GCS_RESULTSTR)) return inherited::WndProc(Message);
+      // The finished text reaches the focused object character by character.
+      for (char16_t c : win::ImmGetCompositionString(win::GCS_RESULTSTR)) {
+        std::uint16_t key = 0;
+        char16_t ch = c;
+        KeyDown(key, ch, {});
+      }
+      // A Korean input method composes one syllable after the other at the caret.
+      if (win::InputLanguageId() == win::LANG_ID_KOREAN) rtl::PostMessage(Handle(), win::WM_IME_STARTCOMPOSITION, 0, 0);
+      return 0;
     }
+    case win::CM_HINTSHOW:
+      inherited::WndProc(Message);
+      if (auto* info = reinterpret_cast<win::THintInfo*>(Message.lParam)) HintShow(*info);
+      return 0;
     case win::CM_MOUSELEAVE:
       SetHovered(nullptr);
       return 0;
@@ -453,6 +478,37 @@ bool TvxCustomScene::DoMouseWheel(rtl::TShiftState Shift, int WheelDelta, const 
 void TvxCustomScene::SetCaptured(TvxVisualObject* Value) {
   captured_ = Value;
   SetMouseCapture(Value != nullptr);
+}
+
+void TvxCustomScene::PlaceComposition() {
+  auto* input = dynamic_cast<IvxTextInput*>(focused_);
+  if (input)
+    if (TvxFont* font = input->GetCompositionFont()) win::ImmSetCompositionFont(this, CompositionFontOf(*font));
+  win::TCompositionForm form;
+  form.Style = win::CFS_RECT;
+  form.Area = ClientRect();
+  if (focused_) {
+    const TvxPoint p = focused_->LocalToAbsolute(input ? input->GetCompositionPoint() : MakePoint(0, 0));
+    form.CurrentPos = {RoundPixel(p.X), RoundPixel(p.Y)};
+  }
+  if (win::InputLanguageId() == win::LANG_ID_KOREAN) {
+    form.Area.Left = form.CurrentPos.X;
+    form.Area.Top = form.CurrentPos.Y + 1;
+    form.Area.Bottom += 1;
+  }
+  win::ImmSetCompositionWindow(this, form);
+}
+
+void TvxCustomScene::HintShow(win::THintInfo& Info) {
+  TvxVisualObject* o = ObjectAtPoint(MakePoint(static_cast<float>(Info.CursorPos.X), static_cast<float>(Info.CursorPos.Y)));
+  if (!o || !o->ShowHint()) {
+    Info.HintStr.clear();
+    return;
+  }
+  Info.HintStr = o->Hint();
+  const TvxRect r = o->GetAbsoluteRect();
+  Info.CursorRect = {RoundPixel(r.Left), RoundPixel(r.Top), RoundPixel(r.Right), RoundPixel(r.Bottom)};
+  Info.HintData = static_cast<rtl::TComponent*>(o);
 }
 
 TvxPoint TvxCustomScene::LocalToScreen(const TvxPoint& P) {

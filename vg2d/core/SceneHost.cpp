@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "platform/rtl/Filer.h"
+#include "platform/win/Hints.h"
+#include "platform/win/InputMethod.h"
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/Controls.h"
 #include "vg2d/core/DesignEditor.h"
@@ -100,10 +102,14 @@ TvxVisualObject* TvxSceneHost::ObjectAtPoint(const TvxPoint& P) {
 
 void TvxSceneHost::ForgetReferences(rtl::TComponent* AComponent) {
   if (!AComponent) return;
+  const bool focusGoes = focused_ && static_cast<rtl::TComponent*>(focused_) == AComponent;
   for (TvxVisualObject** ref :
        {&captured_, &selected_, &hovered_, &focused_, &designPlaceObject_, &designEditObject_})
     if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
+  if (focusGoes && !self_->ComponentState().Contains(rtl::csDestroying)) win::UpdateTextInput();
   if (activeControl_ && static_cast<rtl::TComponent*>(activeControl_) == AComponent) activeControl_ = nullptr;
+  // A hint that names the object closes without touching it.
+  win::CancelHintFor(AComponent);
   designer_->Forget(AComponent);
   if (style_ && static_cast<rtl::TComponent*>(style_) == AComponent) SetStyle(nullptr);
 }
@@ -143,6 +149,7 @@ void TvxSceneHost::SetFocused(TvxVisualObject* Value) {
     Value->EnterFocus();
     if (focused_ == Value) FocusTaken();
   }
+  win::UpdateTextInput();
 }
 
 void TvxSceneHost::SetHovered(TvxVisualObject* Value) {
