@@ -6,8 +6,6 @@
 // Enter, deleting) are checked by name as well.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <set>
@@ -215,9 +213,7 @@ TEST_F(HandlersThatFree, NoControlTouchesItselfAfterAHandlerFreedIt) {
     if (!cls->InheritsFrom(rtl::ClassOf<TvxControl>()) || !cls->Factory || !classes.insert(cls->Name).second) continue;
     for (const rtl::TPropInfo* event : NotifyEvents(cls)) {
       SCOPED_TRACE(cls->Name + "." + event->Name);
-      if (std::getenv("SWEEP_TRACE")) std::fprintf(stderr, "%s.%s\n", cls->Name.c_str(), event->Name.c_str());
       if (DriveUntilFreed(cls, event, clock)) fired.insert(cls->Name + "." + event->Name);
-      else if (std::getenv("SWEEP_TRACE")) std::fprintf(stderr, "  not raised\n");
     }
   }
   // The drive reaches the change events of the editors and value controls; a handler that
