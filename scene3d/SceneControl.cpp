@@ -107,6 +107,9 @@ void TdxScene::BeforeDestruction() {
   // The window goes with the control; the canvas goes first, and only once.
   DestroyHandle();
   canvas_.reset();
+  // The shared animation clock goes with the last scene, also when the form took the window
+  // down before the scene itself was freed (DestroyWnd then ran while the scene still counted).
+  if (sceneCount == 0) FreeDxAniThread();
   inherited::BeforeDestruction();
   if (sceneCount == 0) SceneLibraryLastSceneGone();
 }

@@ -370,7 +370,7 @@ void TdxVisualObject::SetDepth(float Value) {
 void TdxVisualObject::SizeChanged() {
   if (!IsLoading()) {
     if (align_ != dxNone) ParentRealign();
-    if (ChildrenCount() > 0) Realign();
+    Realign();
     Repaint();
   }
   if (body_) RemakeBody();
