@@ -121,17 +121,18 @@ private:
   std::uint32_t BehaviourFlags() const;
   gfx3d::D3DPRESENT_PARAMETERS MakeParams(bool OffScreen) const;
   bool WantsResolve() const;
-  void MakeReadBack();
+  void MakeResolve();
   void MakeRings();
   void MakeOffscreenTargets();
   void RecordAll();
   // Resets the device for the current size and quality (a plain reset makes every default-pool
   // resource anew).
   void ResetDevice();
-  // Reads the back buffer into Bits (Width x Height) through ReadBack and Resolve.
-  bool ReadBackBuffer(std::uint32_t* Bits, gfx3d::ISurface* ReadBack, gfx3d::ISurface* Resolve);
-  // Copies the locked surface into Bits of BitsWidth x BitsHeight, as far as both reach.
-  bool CopySurface(gfx3d::ISurface* Surface, std::uint32_t* Bits, int BitsWidth, int BitsHeight);
+  // Reads Rect of the back buffer (through Resolve when the frame is multisampled) into the
+  // same pixels of Bits, a Width x Height frame.
+  bool ReadBack(const gfx3d::RECT& Rect, std::uint32_t* Bits, gfx3d::ISurface* Resolve);
+  // Uploads [L, R) x [T, B) of the bitmap into the texture in bands of a bounded size.
+  void Upload(gfx3d::ITexture& Texture, const TdxBitmap& Bitmap, int L, int T, int R, int B);
   // ---- rings ----
   bool Append(bool Vertices, const void* Data, std::uint32_t Bytes);
   void Draw(gfx3d::D3DPRIMITIVETYPE Type, std::uint32_t NumVertices, std::uint32_t VertexBytes,
@@ -152,11 +153,14 @@ private:
   std::uint32_t indexPos_ = 0;
   bool supports2_ = false;
   bool supports4_ = false;
-  std::shared_ptr<gfx3d::ISurface> readBack_;
   std::shared_ptr<gfx3d::ISurface> offTarget_;
   std::shared_ptr<gfx3d::ISurface> resolve_;
   std::shared_ptr<gfx3d::ISurface> offDepth_;
   std::array<std::shared_ptr<gfx3d::IStateBlock>, RenderStateCount> blocks_;
+  // Whether the device's scissor test is on, and whether the next frame must draw the whole
+  // target (the back buffer was made anew).
+  bool scissorOn_ = false;
+  bool wholeNext_ = false;
 };
 
 }  // namespace dx

@@ -9,8 +9,11 @@
 //   diffuse, ...) and returns to it on Reset and ResetEx.
 // - Pixel centres, depth range 0..1 and rows are as Direct3D has them: row 0 of a read-back
 //   is the top row, and a quad whose corners lie on half pixels covers whole pixels.
-// - Clear ignores the colour, depth and stencil write masks; it clears the whole target
-//   (rectangles are refused).
+// - Clear ignores the colour, depth and stencil write masks; it clears the whole target, or
+//   the scissor rectangle while the scissor test is on (lists of rectangles are refused).
+// - Textures keep no copy of their texels in memory: a lock hands out memory for the locked
+//   rectangle alone. GetRenderTargetRect reads a rectangle straight into the caller's pixels.
+// - llvmpipe's rasteriser threads are capped (LP_NUM_THREADS, unless set) before EGL starts.
 // - Lights are given in world space and follow a later change of the view.
 // - Recording a state block does not change the live state; Apply sets the recorded states.
 // - Reset (the plain method) fails with D3DERR_INVALIDCALL while any default-pool resource,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "platform/gfx2d/Blend.h"
 #include "platform/loop/Application.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Display.h"
@@ -18,20 +19,6 @@ bool IsWithin(const TControl* Control, const TControl* Ancestor) {
   for (const TControl* c = Control; c; c = c->Parent())
     if (c == Ancestor) return true;
   return false;
-}
-
-// src over an opaque background, both ARGB; src premultiplied.
-std::uint32_t ComposeOver(std::uint32_t Src, std::uint32_t Back) {
-  const std::uint32_t a = Src >> 24;
-  if (a == 255) return Src;
-  const std::uint32_t inv = 255 - a;
-  std::uint32_t out = 0xFF000000u;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const std::uint32_t s = (Src >> shift) & 0xFF, b = (Back >> shift) & 0xFF;
-    const std::uint32_t v = std::min<std::uint32_t>(255, s + (b * inv + 127) / 255);
-    out |= v << shift;
-  }
-  return out;
 }
 
 TCustomForm* activeForm = nullptr;
@@ -122,7 +109,31 @@ void TCustomForm::SetWindowState(TWindowState Value) {
 
 void TCustomForm::SetColor(std::uint32_t Value) {
   color_ = Value | 0xFF000000u;
-  if (HandleAllocated()) Present({ClientRect()});
+  if (!HandleAllocated()) return;
+  // A layered form keeps no frame to compose again: its scene hands it a new one.
+  if (layered_) InvalidateControls();
+  else Present({ClientRect()});
+}
+
+void TCustomForm::SetLayered(bool Value) {
+  if (Value == layered_) return;
+  layered_ = Value;
+  // Only a form that is not layered keeps a frame for its controls to paint into.
+  if (layered_) {
+    std::vector<std::uint32_t>().swap(frame_);
+  } else if (HandleAllocated()) {
+    frame_.assign(static_cast<size_t>(Width()) * static_cast<size_t>(Height()), 0);
+    InvalidateControls();
+  }
+}
+
+void TCustomForm::InvalidateControls() {
+  std::function<void(TWinControl*)> invalidate = [&](TWinControl* W) {
+    W->Invalidate();
+    for (int i = 0; i < W->ControlCount(); ++i)
+      if (auto* c = dynamic_cast<TWinControl*>(W->Controls(i))) invalidate(c);
+  };
+  invalidate(this);
 }
 
 void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -140,16 +151,11 @@ void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 
 void TCustomForm::ResizeFrame() {
   const size_t n = static_cast<size_t>(Width()) * static_cast<size_t>(Height());
-  if (frame_.size() == n) return;
-  frame_.assign(n, 0);
+  if (composed_.size() == n) return;
+  if (!layered_ || !frame_.empty()) frame_.assign(n, 0);
   composed_.assign(n, color_);
   // Every windowed control paints into the new frame again.
-  std::function<void(TWinControl*)> invalidate = [&](TWinControl* W) {
-    W->Invalidate();
-    for (int i = 0; i < W->ControlCount(); ++i)
-      if (auto* c = dynamic_cast<TWinControl*>(W->Controls(i))) invalidate(c);
-  };
-  invalidate(this);
+  InvalidateControls();
 }
 
 std::uint32_t TCustomForm::PresentedPixel(int X, int Y) const {
@@ -157,33 +163,60 @@ std::uint32_t TCustomForm::PresentedPixel(int X, int Y) const {
   return composed_[static_cast<size_t>(Y) * static_cast<size_t>(Width()) + static_cast<size_t>(X)];
 }
 
+std::uint32_t* TCustomForm::FrameBits() {
+  if (frame_.empty() && HandleAllocated())
+    frame_.assign(static_cast<size_t>(Width()) * static_cast<size_t>(Height()), 0);
+  return frame_.empty() ? nullptr : frame_.data();
+}
+
+std::vector<TRect> TCustomForm::ClipRects(const std::vector<TRect>& Rects, const TRect& Bounds) const {
+  std::vector<TRect> out;
+  out.reserve(Rects.size());
+  for (const TRect& r0 : Rects)
+    if (const TRect r = IntersectRect(r0, Bounds); !r.Empty()) out.push_back(r);
+  return out;
+}
+
 void TCustomForm::Present(const std::vector<TRect>& Rects) {
-  if (frame_.empty()) return;
-  std::vector<TRect> shown;
-  for (const TRect& r0 : Rects) {
-    const TRect r = IntersectRect(r0, ClientRect());
-    if (r.Empty()) continue;
-    shown.push_back(r);
-    for (int y = r.Top; y < r.Bottom; ++y) {
-      const size_t row = static_cast<size_t>(y) * static_cast<size_t>(Width());
-      for (int x = r.Left; x < r.Right; ++x) composed_[row + x] = ComposeOver(frame_[row + x], color_);
-    }
-  }
+  if (composed_.empty()) return;
+  const std::vector<TRect> shown = ClipRects(Rects, ClientRect());
   if (shown.empty()) return;
+  // The frame is composed anew; a layered form without one shows again what it composed last.
+  if (!frame_.empty())
+    for (const TRect& r : shown)
+      for (int y = r.Top; y < r.Bottom; ++y) {
+        const size_t at = static_cast<size_t>(y) * static_cast<size_t>(Width()) + static_cast<size_t>(r.Left);
+        gfx2d::BlendRowOverColor(composed_.data() + at, frame_.data() + at, color_, static_cast<size_t>(r.Width()));
+      }
+  ShowComposed(shown);
+}
+
+void TCustomForm::ShowComposed(const std::vector<TRect>& Rects) {
   ++presentCount_;
-  if (window_ && shown_) PresentToWindow(window_, composed_.data(), Width(), Height(), shown);
+  if (window_ && shown_) PresentToWindow(window_, composed_.data(), Width(), Height(), Rects);
 }
 
 void TCustomForm::UpdateLayered(const std::uint32_t* Bits, int AWidth, int AHeight, int Stride, int ScreenX,
                                 int ScreenY) {
+  UpdateLayered(Bits, AWidth, AHeight, Stride, ScreenX, ScreenY, {{0, 0, AWidth, AHeight}});
+}
+
+void TCustomForm::UpdateLayered(const std::uint32_t* Bits, int AWidth, int AHeight, int Stride, int ScreenX,
+                                int ScreenY, const std::vector<TRect>& Rects) {
   if (!Bits || !HandleAllocated()) return;
   if (ScreenX != Left() || ScreenY != Top()) SetBounds(ScreenX, ScreenY, Width(), Height());
-  const int w = std::min(AWidth, Width()), h = std::min(AHeight, Height());
-  for (int y = 0; y < h; ++y)
-    std::copy(Bits + static_cast<size_t>(y) * static_cast<size_t>(Stride),
-              Bits + static_cast<size_t>(y) * static_cast<size_t>(Stride) + w,
-              frame_.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(y) * static_cast<size_t>(Width())));
-  Present({{0, 0, w, h}});
+  if (composed_.empty()) return;
+  const std::vector<TRect> shown =
+      ClipRects(Rects, {0, 0, std::min(AWidth, Width()), std::min(AHeight, Height())});
+  if (shown.empty()) return;
+  // Straight from the caller's pixels: the form keeps no copy of a layered frame.
+  for (const TRect& r : shown)
+    for (int y = r.Top; y < r.Bottom; ++y)
+      gfx2d::BlendRowOverColor(
+          composed_.data() + static_cast<size_t>(y) * static_cast<size_t>(Width()) + static_cast<size_t>(r.Left),
+          Bits + static_cast<size_t>(y) * static_cast<size_t>(Stride) + static_cast<size_t>(r.Left), color_,
+          static_cast<size_t>(r.Width()));
+  ShowComposed(shown);
 }
 
 // ---- showing and closing ----------------------------------------------------------------------
