@@ -2,8 +2,8 @@
 // benchmark in a process of its own, under Xvfb for the real X11 path:
 //   xvfb-run -a -s '-screen 0 1280x1024x24' env SDL_VIDEODRIVER=x11 bench_window_cost
 //   --benchmark_filter=<name>):
-// - BM_WindowRss: the resident memory before a 1024 x 768 GUI-layer window opens and once it
-//   is shown and settled;
+// - BM_WindowRss/0: the resident memory before a 1024 x 768 GUI-layer window opens (the
+//   libraries started) and once it is shown and settled; /1: the same over a cube;
 // - BM_IdleWakeups: how often the shown window wakes the program (context switches of all its
 //   threads) over ten idle seconds;
 // - BM_EightLabelsCpu: a 1000 x 700 window whose eight labels change three times a second,
@@ -92,9 +92,22 @@ struct Libraries {
   }
 };
 
-// A window as the program builds every window, with Labels Hud labels on its Hud window.
+// A lit cube, for a window with 3D content under its layer.
+class Cube : public TdxVisualObject {
+public:
+  using TdxVisualObject::TdxVisualObject;
+  void Render() override {
+    TdxMaterial m;
+    m.SetDiffuseColor(0xFFC08040u);
+    GetCanvas()->SetMaterial(m);
+    GetCanvas()->FillCube({0, 0, 0, 1}, {Width(), Height(), Depth(), 1}, 1);
+  }
+};
+
+// A window as the program builds every window, with Labels Hud labels on its Hud window (and
+// a cube under the layer With3D).
 struct Window {
-  Window(int W, int H, int Labels) {
+  Window(int W, int H, int Labels, bool With3D = false) {
     form = std::make_unique<win::TForm>(nullptr);
     form->SetBorderStyle(win::bsNone);
     form->SetBounds(0, 0, W, H);
@@ -107,6 +120,11 @@ struct Window {
     this->scene = scene;
     auto* root = new TdxVisualObject(form.get());
     scene->AddObject(root);
+    if (With3D) {
+      auto* cube = new Cube(form.get());
+      cube->SetSizeNoChange(2.5f, 2.5f, 2.5f);
+      root->AddObject(cube);
+    }
     auto* layer = new TdxGUIObjectLayer(form.get());
     root->AddObject(layer);
     layer->SetLayerAlign(dxLayerContents);
@@ -138,16 +156,19 @@ bool Ready(benchmark::State& State) {
   return false;
 }
 
+// The memory as the program has it: the libraries started, the 3D driver not (a window
+// starts it only when a frame needs the device). With the argument 1 a cube lies under the
+// layer, so the frames are drawn on the device.
 void BM_WindowRss(benchmark::State& State) {
-  if (!Ready(State)) return;
   Libraries libraries;
   win::DisplayNeeded();
   for (auto _ : State) {
     const double before = RssMb();
-    Window w(1024, 768, 12);
+    Window w(1024, 768, 12, State.range(0) == 1);
     RunFor(1000);
     State.counters["rss_before_mb"] = before;
     State.counters["rss_window_mb"] = RssMb();
+    State.counters["device_frames"] = w.scene->LastFrameKind() == TdxFrameKind::Composed ? 0 : 1;
   }
   win::CloseDisplay();
 }
@@ -196,6 +217,6 @@ void BM_EightLabelsCpu(benchmark::State& State) {
 
 }  // namespace
 
-BENCHMARK(BM_WindowRss)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_WindowRss)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_IdleWakeups)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_EightLabelsCpu)->Iterations(1)->Unit(benchmark::kSecond);

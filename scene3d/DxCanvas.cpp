@@ -75,11 +75,19 @@ rtl::TClass TdxDirectXCanvas::StaticClass() {
 }
 
 TdxDirectXCanvas::TdxDirectXCanvas(WindowHandle Window, int AWidth, int AHeight, bool ABuffered, TdxQuality AQuality)
-    : TdxCanvas(Window, AWidth, AHeight, ABuffered, AQuality), rasterizer_(&dxFreeTypeRasterizer()) {
-  CreateDevice(false);
+    : TdxCanvas(Window, AWidth, AHeight, ABuffered, AQuality), rasterizer_(&dxFreeTypeRasterizer()) {}
+
+bool TdxDirectXCanvas::DeviceNeeded() {
+  if (!device_ && !deviceTried_ && !Bitmap()) {
+    // Once: a device that cannot be made is not tried again at every frame.
+    deviceTried_ = true;
+    CreateDevice(false);
+  }
+  return device_ != nullptr;
 }
 
 TdxDirectXCanvas::TdxDirectXCanvas(TdxBitmap& Target) : TdxCanvas(Target), rasterizer_(&dxFreeTypeRasterizer()) {
+  deviceTried_ = true;
   CreateDevice(true);
 }
 
@@ -249,7 +257,7 @@ void TdxDirectXCanvas::FreeBuffer() {
 // ---- frames -------------------------------------------------------------------------------------
 
 bool TdxDirectXCanvas::BeginScene() {
-  if (!device_) return false;
+  if (!DeviceNeeded()) return false;
   const auto test = [this] {
     return dxDirectXExtended() ? device_->CheckDeviceState(Window()) : device_->TestCooperativeLevel();
   };
@@ -388,7 +396,7 @@ void TdxDirectXCanvas::ClearDepth() {
 }
 
 void TdxDirectXCanvas::CopyToBitmap(std::uint32_t* Bits) {
-  if (!device_ || !Bits) return;
+  if (!Bits || !DeviceNeeded()) return;
   if (const TdxBitmap* target = Bitmap()) {
     // The bitmap may have changed size since the last frame: what both have in common.
     const int w = std::min(Width(), target->Width()), h = std::min(Height(), target->Height());

@@ -4,7 +4,9 @@
 //
 // The process object comes from dxDirectXStartup, which also names this canvas and the 3D image
 // codec as the library's defaults. Without a process object or without a device a canvas draws
-// nothing and BeginScene answers false; the back buffer of the base still works.
+// nothing and BeginScene answers false; the back buffer of the base still works. A window
+// canvas makes its device when a frame first needs it (a window whose frames are all composed
+// without the device never makes one); an off-screen canvas makes it at once.
 #pragma once
 
 #include <array>
@@ -41,6 +43,8 @@ public:
   ~TdxDirectXCanvas() override;
 
   bool HasDevice() const { return device_ != nullptr; }
+  // Makes the device of a window canvas when it has none (tried once); whether there is one.
+  bool DeviceNeeded();
   gfx3d::IDevice* Device() const { return device_.get(); }
   bool Supports2Samples() const { return supports2_; }
   bool Supports4Samples() const { return supports4_; }
@@ -161,6 +165,7 @@ private:
   // target (the back buffer was made anew).
   bool scissorOn_ = false;
   bool wholeNext_ = false;
+  bool deviceTried_ = false;
 };
 
 }  // namespace dx

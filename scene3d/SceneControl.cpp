@@ -306,7 +306,10 @@ void TdxScene::RepaintSceneRect(int Left, int Top, int Right, int Bottom) {
   if (IsLoading() || IsDestroying() || !HandleAllocated()) return;
   const win::TRect r = win::IntersectRect({Left, Top, Right, Bottom}, ClientRect());
   if (r.Empty()) return;
-  if (!damageWhole_) {
+  if (!damageWhole_ &&
+      std::none_of(damage_.begin(), damage_.end(), [&](const win::TRect& d) { return win::IntersectRect(r, d) == r; })) {
+    // A rectangle covers those it contains.
+    std::erase_if(damage_, [&](const win::TRect& d) { return win::IntersectRect(r, d) == d; });
     damage_.push_back(r);
     if (damage_.size() > static_cast<size_t>(MaxSceneDamageRects)) {
       win::TRect all = damage_.front();
@@ -368,13 +371,16 @@ void TdxScene::DrawFrame(bool Whole, std::vector<win::TRect> Rects) {
     ~TGuard() {
       Scene->rendering_ = false;
       // What was asked for while the frame was drawn is drawn by the next one.
-      if ((Scene->damageWhole_ || !Scene->damage_.empty()) && !Scene->IsDestroying() && Scene->HandleAllocated())
-        Scene->RequestFrame(Scene->damageWhole_ || Scene->damage_.size() != 1 ? nullptr : &Scene->damage_.front());
+      if (Scene->IsDestroying() || !Scene->HandleAllocated()) return;
+      if (Scene->damageWhole_) Scene->RequestFrame(nullptr);
+      for (const win::TRect& r : Scene->damage_) Scene->RequestFrame(&r);
     }
   } guard{this};
   const win::TRect client = ClientRect();
+  if (Whole) Rects.assign(1, client);
   std::vector<TComposedLayer> layers;
-  if (!Whole && canvas_->HasBuffer() && PlanComposition(layers)) {
+  // Where only layers lying one to one on the screen draw, no frame needs the device, whole or not.
+  if (canvas_->HasBuffer() && PlanComposition(layers)) {
     ComposeFrame(Rects, layers);
     ++frames_;
     lastFrame_ = TdxFrameKind::Composed;
@@ -382,12 +388,9 @@ void TdxScene::DrawFrame(bool Whole, std::vector<win::TRect> Rects) {
     Present(Rects);
     return;
   }
-  // On the device: the whole view, or the bounds of the rectangles.
-  win::TRect part = client;
-  if (!Whole) {
-    part = Rects.front();
-    for (const win::TRect& r : Rects) part = win::UnionRect(part, r);
-  }
+  // On the device: the bounds of the rectangles.
+  win::TRect part = Rects.front();
+  for (const win::TRect& r : Rects) part = win::UnionRect(part, r);
   DrawDeviceFrame(part, Whole || part == client);
   const gfx3d::RECT drawn = canvas_->FrameRect();
   lastRects_.assign(1, {drawn.left, drawn.top, drawn.right, drawn.bottom});

@@ -35,6 +35,21 @@ namespace {
 
 constexpr const char* RasterizerThreads = "2";
 
+// llvmpipe hands every draw to its rasteriser threads; for the small rectangles most frames
+// draw, the hand-off costs more than the drawing, so the threads are capped before the driver
+// starts (a count the user set stays).
+void CapRasterizerThreads() { setenv("LP_NUM_THREADS", RasterizerThreads, 0); }
+
+// Whether EGL offers the surfaceless platform: the library is there. Nothing of the driver is
+// started for the answer (it starts with the first device).
+bool SurfacelessClient() {
+  static const bool offered = [] {
+    const char* ext = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    return ext && std::strstr(ext, "EGL_MESA_platform_surfaceless") != nullptr;
+  }();
+  return offered;
+}
+
 // ---- EGL display and contexts ---------------------------------------------------------
 
 struct DisplayInfo {
@@ -47,12 +62,8 @@ struct DisplayInfo {
 const DisplayInfo& TheDisplay() {
   static const DisplayInfo info = [] {
     DisplayInfo d;
-    // llvmpipe hands every draw to its rasteriser threads; for the small rectangles most
-    // frames draw, the hand-off costs more than the drawing, so the threads are capped before
-    // the driver starts (a count the user set stays).
-    setenv("LP_NUM_THREADS", RasterizerThreads, 0);
-    const char* ext = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-    if (!ext || !std::strstr(ext, "EGL_MESA_platform_surfaceless")) {
+    CapRasterizerThreads();
+    if (!SurfacelessClient()) {
       d.Error = "EGL has no surfaceless platform (EGL_MESA_platform_surfaceless)";
       return d;
     }
@@ -255,7 +266,10 @@ std::shared_ptr<T> TryMake(A&&... Args) {
 // the locked range.
 class GlBuffer {
  public:
-  GlBuffer(std::shared_ptr<Context> Ctx, uint32_t Length) : ctx_(std::move(Ctx)), shadow_(Length) {
+  // The CPU copy is not cleared: its memory is taken only where locks write (what an unwritten
+  // range reads is undefined, as on any device).
+  GlBuffer(std::shared_ptr<Context> Ctx, uint32_t Length)
+      : ctx_(std::move(Ctx)), shadow_(new uint8_t[Length]), length_(Length) {
     glCreateBuffers(1, &name_);
     glNamedBufferData(name_, Length, nullptr, GL_STREAM_DRAW);
   }
@@ -267,7 +281,7 @@ class GlBuffer {
 
   HRESULT Lock(uint32_t Offset, uint32_t Size, void** Data, uint32_t Flags) {
     if (!Data || locked_) return D3DERR_INVALIDCALL;
-    const uint64_t length = shadow_.size();
+    const uint64_t length = length_;
     if (Offset > length) return D3DERR_INVALIDCALL;
     if (Size == 0) Size = static_cast<uint32_t>(length - Offset);
     if (uint64_t{Offset} + Size > length) return D3DERR_INVALIDCALL;
@@ -275,7 +289,7 @@ class GlBuffer {
     lockOffset_ = Offset;
     lockSize_ = Size;
     lockFlags_ = Flags;
-    *Data = shadow_.data() + Offset;
+    *Data = shadow_.get() + Offset;
     return D3D_OK;
   }
   HRESULT Unlock() {
@@ -284,16 +298,17 @@ class GlBuffer {
     if (!ctx_->MakeCurrent()) return D3DERR_INVALIDCALL;
     // A discarding lock lets the driver hand out fresh storage instead of waiting for the
     // draws that still read the old contents.
-    if (lockFlags_ & D3DLOCK_DISCARD) glNamedBufferData(name_, static_cast<GLsizeiptr>(shadow_.size()), nullptr, GL_STREAM_DRAW);
-    if (lockSize_) glNamedBufferSubData(name_, lockOffset_, lockSize_, shadow_.data() + lockOffset_);
+    if (lockFlags_ & D3DLOCK_DISCARD) glNamedBufferData(name_, static_cast<GLsizeiptr>(length_), nullptr, GL_STREAM_DRAW);
+    if (lockSize_) glNamedBufferSubData(name_, lockOffset_, lockSize_, shadow_.get() + lockOffset_);
     return D3D_OK;
   }
-  uint32_t Length() const { return static_cast<uint32_t>(shadow_.size()); }
+  uint32_t Length() const { return length_; }
   GLuint Name() const { return name_; }
 
  private:
   std::shared_ptr<Context> ctx_;
-  std::vector<uint8_t> shadow_;
+  std::unique_ptr<uint8_t[]> shadow_;
+  uint32_t length_;
   GLuint name_ = 0;
   bool locked_ = false;
   uint32_t lockOffset_ = 0, lockSize_ = 0, lockFlags_ = 0;
@@ -1385,8 +1400,11 @@ void ReleaseCurrentContext() {
 Direct3DEntries OpenGlDirect3D(Availability Mode) {
   Direct3DEntries e;
   if (Mode == Availability::Absent) return e;
+  CapRasterizerThreads();
+  // The process object needs the library only; the driver starts with the first device (a
+  // program whose windows never draw on a device never starts it).
   e.Create9 = [](uint32_t Sdk) -> std::shared_ptr<IDirect3D> {
-    if (Sdk != D3D_SDK_VERSION || !GlAvailable()) return nullptr;
+    if (Sdk != D3D_SDK_VERSION || !SurfacelessClient()) return nullptr;
     return std::make_shared<GlDirect3D>(false);
   };
   if (Mode == Availability::Ex)
@@ -1394,7 +1412,7 @@ Direct3DEntries OpenGlDirect3D(Availability Mode) {
       if (!Object) return D3DERR_INVALIDCALL;
       Object->reset();
       if (Sdk != D3D_SDK_VERSION) return D3DERR_INVALIDCALL;
-      if (!GlAvailable()) return D3DERR_NOTAVAILABLE;
+      if (!SurfacelessClient()) return D3DERR_NOTAVAILABLE;
       *Object = std::make_shared<GlDirect3D>(true);
       return D3D_OK;
     };

@@ -119,12 +119,8 @@ void TCustomForm::SetLayered(bool Value) {
   if (Value == layered_) return;
   layered_ = Value;
   // Only a form that is not layered keeps a frame for its controls to paint into.
-  if (layered_) {
-    std::vector<std::uint32_t>().swap(frame_);
-  } else if (HandleAllocated()) {
-    frame_.assign(static_cast<size_t>(Width()) * static_cast<size_t>(Height()), 0);
-    InvalidateControls();
-  }
+  if (layered_) std::vector<std::uint32_t>().swap(frame_);
+  else if (HandleAllocated()) InvalidateControls();
 }
 
 void TCustomForm::InvalidateControls() {
@@ -152,7 +148,8 @@ void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 void TCustomForm::ResizeFrame() {
   const size_t n = static_cast<size_t>(Width()) * static_cast<size_t>(Height());
   if (composed_.size() == n) return;
-  if (!layered_ || !frame_.empty()) frame_.assign(n, 0);
+  // The frame is made when a control first asks for it (FrameBits).
+  if (!frame_.empty()) frame_.assign(n, 0);
   composed_.assign(n, color_);
   // Every windowed control paints into the new frame again.
   InvalidateControls();

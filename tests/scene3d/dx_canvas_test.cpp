@@ -27,8 +27,11 @@ protected:
     rec_ = std::make_shared<FakeRecorder>();
     dxDirectXStartup(FakeDirect3D(rec_, Mode));
   }
+  // A window canvas with its device made (a window canvas makes it when a frame first needs it).
   std::unique_ptr<TdxDirectXCanvas> Window(bool Buffered = true, TdxQuality Q = dxLowQuality, int W = 64, int H = 48) {
-    return std::make_unique<TdxDirectXCanvas>(WindowHandle{9}, W, H, Buffered, Q);
+    auto c = std::make_unique<TdxDirectXCanvas>(WindowHandle{9}, W, H, Buffered, Q);
+    c->DeviceNeeded();
+    return c;
   }
   // What the canvas wrote into its vertex buffer from byte Offset on.
   static std::vector<TdxCanvasVertex> Written(TdxDirectXCanvas& C, std::uint32_t Offset, int Count) {

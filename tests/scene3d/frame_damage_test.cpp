@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -76,7 +77,8 @@ struct LibraryRun {
 // The window: a Hud window of labels and a panel with a label of its own, on a GUI layer over
 // the client area, optionally over a cube.
 struct Window {
-  Window(int X, int Y, int W, int H, const std::string& Fill, bool WithCube) {
+  // OnDevice: an object whose (empty) paint handler keeps every frame on the device.
+  Window(int X, int Y, int W, int H, const std::string& Fill, bool WithCube, bool OnDevice = false) {
     form = std::make_unique<win::TForm>(nullptr);
     form->SetBorderStyle(win::bsNone);
     form->SetColor(0xFF283848u);
@@ -102,6 +104,7 @@ struct Window {
       root->AddObject(camera);
       scene->SetCamera(camera);
     }
+    if (OnDevice) KeepOnDevice();
     layer = new TdxGUIObjectLayer(form.get());
     root->AddObject(layer);
     layer->SetLayerAlign(dxLayerContents);
@@ -127,6 +130,12 @@ struct Window {
     win::PumpEvents();
     rtl::Application->ProcessMessages();
   }
+  // An object that draws nothing through a paint handler: the frames go to the device.
+  void KeepOnDevice() {
+    keeper = new TdxVisualObject(form.get());
+    keeper->OnPaint = [](rtl::TObject*, TdxCanvas*) {};
+    root->AddObject(keeper);
+  }
   // As the reference draws: the whole layer painted and the whole view drawn and presented.
   void ForceWhole() {
     layer->AddUpdateRect(vg::MakeRect(0, 0, static_cast<float>(layer->BufferWidth()),
@@ -139,6 +148,7 @@ struct Window {
   TdxVisualObject* root = nullptr;
   Cube* cube = nullptr;
   TdxCamera* camera = nullptr;
+  TdxVisualObject* keeper = nullptr;
   TdxGUIObjectLayer* layer = nullptr;
   std::vector<vg::TvxHudLabel*> labels;
   vg::TvxHudPanel* panel = nullptr;
@@ -213,7 +223,7 @@ TEST_P(FrameDamageGl, EveryFrameOfARunOfChangesShowsWhatAWholeRedrawShows) {
   constexpr int W = 320, H = 240;
   LibraryRun run(gfx3d::OpenGlDirect3D());
   {
-    Window a(0, 0, W, H, fill, withCube), b(400, 0, W, H, fill, withCube);
+    Window a(0, 0, W, H, fill, withCube), b(400, 0, W, H, fill, withCube, true);
     a.form->Show();
     b.form->Show();
     a.Pump();
@@ -241,14 +251,41 @@ TEST_P(FrameDamageGl, EveryFrameOfARunOfChangesShowsWhatAWholeRedrawShows) {
       Compare(a.form->PresentedFrame().data(), b.form->PresentedFrame().data(), b, W, H, shown);
       ASSERT_EQ(scene.Far + shown.Far, farBefore) << "frames differ beyond the rounding of translucent pixels";
     }
-    // A whole frame after the run: the textures catch up with everything composed meanwhile.
-    for (Window* w : {&a, &b}) w->scene->SetFillColor("#FF203020");
-    a.Pump();
-    b.ForceWhole();
+    // Whole frames after the run: the fill, then, where the window composed its frames, an
+    // object that keeps them on the device, which draws with the layer's texture; then again
+    // without it and with it, so that the texture catches up with what was composed meanwhile.
+    // (The reference keeps its frames on the device throughout: it takes the changes alone.)
+    std::vector<std::function<void(Window&, bool)>> wholes = {
+        [](Window& W, bool) { W.scene->SetFillColor("#FF203020"); }};
+    if (!withCube) {
+      wholes.push_back([](Window& W, bool Reference) {
+        if (!Reference) W.KeepOnDevice();
+      });
+      wholes.push_back([](Window& W, bool Reference) {
+        if (!Reference) W.keeper->Free();
+        W.labels[2]->SetText(u"Composed");
+      });
+      wholes.push_back([](Window& W, bool) { W.labels[3]->SetText(u"Again"); });
+      wholes.push_back([](Window& W, bool Reference) {
+        if (!Reference) W.KeepOnDevice();
+      });
+    }
+    for (size_t i = 0; i < wholes.size(); ++i) {
+      SCOPED_TRACE("whole step " + std::to_string(i));
+      wholes[i](a, false);
+      wholes[i](b, true);
+      a.Pump();
+      b.ForceWhole();
+      Differences last;
+      Compare(canvasA->Buffer(), canvasB->Buffer(), b, W, H, last);
+      Compare(a.form->PresentedFrame().data(), b.form->PresentedFrame().data(), b, W, H, last);
+      if (a.scene->LastFrameKind() == TdxFrameKind::Device) {
+        EXPECT_EQ(last.Far + last.OffByOne, 0) << "both whole frames come from the same device drawing";
+      } else {
+        EXPECT_EQ(last.Far, 0);
+      }
+    }
     EXPECT_EQ(a.scene->LastFrameKind(), TdxFrameKind::Device);
-    Differences last;
-    Compare(canvasA->Buffer(), canvasB->Buffer(), b, W, H, last);
-    EXPECT_EQ(last.Far + last.OffByOne, 0) << "both whole frames come from the same device drawing";
     if (withCube) {
       EXPECT_EQ(scene.OffByOne + shown.OffByOne, 0) << "the device draws every frame the same way";
     }
@@ -260,7 +297,8 @@ TEST_P(FrameDamageGl, EveryFrameOfARunOfChangesShowsWhatAWholeRedrawShows) {
 
 INSTANTIATE_TEST_SUITE_P(Runs, FrameDamageGl,
                          ::testing::Values(std::make_tuple(false, "#00000000"), std::make_tuple(false, "#FF3A5A78"),
-                                           std::make_tuple(true, "#00000000"), std::make_tuple(true, "#FF3A5A78")));
+                                           std::make_tuple(false, "#80C04020"), std::make_tuple(true, "#00000000"),
+                                           std::make_tuple(true, "#FF3A5A78")));
 
 namespace {
 
@@ -288,54 +326,61 @@ std::vector<std::string> FrameCalls(const gfx3d::FakeRecorder& Rec) {
 
 }  // namespace
 
-TEST(FrameDamageDevice, ALabelChangeCallsNothingWhereOnlyTheLayerDrawsAndAWholeChangeDrawsAWholeFrame) {
+TEST(FrameDamageDevice, AWindowWhereOnlyTheLayerDrawsComposesEveryFrameAndNeverMakesADevice) {
   auto rec = std::make_shared<gfx3d::FakeRecorder>();
   LibraryRun run(gfx3d::FakeDirect3D(rec, gfx3d::Availability::Ex));
   {
     Window w(0, 0, 200, 150, "#00000000", false);
+    rec->Clear();
     w.form->Show();
     w.Pump();
     ASSERT_GT(w.scene->FrameCount(), 0);
-    rec->Clear();
+    EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::Composed);
+    auto* canvas = dynamic_cast<TdxDirectXCanvas*>(w.scene->GetCanvas());
+    ASSERT_NE(canvas, nullptr);
+    // A label, a visibility, the fill, a camera and a size: no device call at all.
     w.labels[2]->SetText(u"Changed");
     w.Pump();
     EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::Composed);
-    EXPECT_TRUE(rec->Calls.empty()) << ::testing::PrintToString(rec->Texts());
+    EXPECT_LT(w.scene->LastFrameRects().front().Width(), 200);
     w.labels[3]->SetVisible(false);
     w.Pump();
-    EXPECT_TRUE(rec->Calls.empty()) << ::testing::PrintToString(rec->Texts());
-
-    // The fill: a whole frame, where the texture takes the part that changed meanwhile alone.
     w.scene->SetFillColor("#FF101010");
     w.Pump();
-    EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::Device);
-    EXPECT_THAT(FrameCalls(*rec), ElementsAre("Clear(0,null,3,4279242768,1,0)", "draw",
-                                              "GetRenderTargetRect(backbuffer,[0 0 200 150],800)"));
-    const std::vector<std::string> locks = rec->TextsOf({"Texture.LockRect"});
-    ASSERT_EQ(locks.size(), 1u);
-    EXPECT_THAT(locks[0], ::testing::Not(::testing::HasSubstr("null")));
-
-    // A camera: a whole frame again.
+    EXPECT_EQ(w.scene->LastFrameRects(), std::vector<win::TRect>({{0, 0, 200, 150}})) << "a whole frame";
+    const std::uint32_t* frame = w.scene->GetCanvas()->Buffer();
+    EXPECT_TRUE(std::all_of(frame, frame + 200 * 150, [](std::uint32_t P) { return P >> 24 == 255; }))
+        << "composed over the new, opaque fill";
     auto* camera = new TdxCamera(w.form.get());
     w.root->AddObject(camera);
-    rec->Clear();
     w.scene->SetCamera(camera);
     w.Pump();
-    EXPECT_THAT(FrameCalls(*rec), ElementsAre("Clear(0,null,3,4279242768,1,0)", "draw",
-                                              "GetRenderTargetRect(backbuffer,[0 0 200 150],800)"));
-    // A resize resets the device and draws the whole new size.
-    rec->Clear();
     w.form->SetBounds(0, 0, 220, 160);
     w.Pump();
-    const std::vector<std::string> resized = FrameCalls(*rec);
-    ASSERT_FALSE(resized.empty());
-    EXPECT_THAT(resized.front(), ::testing::StartsWith("ResetEx(220 x 160,"));
-    EXPECT_EQ(resized.back(), "GetRenderTargetRect(backbuffer,[0 0 220 160],880)");
-    EXPECT_EQ(rec->Count("SetScissorRect"), 0);
+    EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::Composed);
+    EXPECT_EQ(w.scene->GetCanvas()->Width(), 220);
+    EXPECT_TRUE(rec->Calls.empty()) << ::testing::PrintToString(rec->Texts());
+    EXPECT_FALSE(canvas->HasDevice());
+
+    // 3D content appears: the device is made and draws the whole view, the layer's texture made
+    // and uploaded whole; a label change then draws its rectangle on the device.
+    auto* cube = new Cube(w.form.get());
+    cube->SetSizeNoChange(2, 2, 2);
+    w.root->AddObject(cube);
+    w.Pump();
+    EXPECT_TRUE(canvas->HasDevice());
+    EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::Device);
+    EXPECT_EQ(rec->Count("CreateDeviceEx"), 1);
+    EXPECT_THAT(rec->TextsOf({"CreateTexture"}), ElementsAre(::testing::StartsWith("CreateTexture(220,160,")));
+    rec->Clear();
+    w.labels[0]->SetText(u"Changed on the device");
+    w.Pump();
+    EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::DevicePart);
+    EXPECT_EQ(rec->Count("SetScissorRect"), 1);
   }
 }
 
-TEST(FrameDamageDevice, OverA3DObjectALabelChangeDrawsAndReadsBackItsRectangleAlone) {
+TEST(FrameDamageDevice, OverA3DObjectALabelChangeDrawsAndReadsBackItsRectangleAloneAndWholeChangesTheWholeView) {
   auto rec = std::make_shared<gfx3d::FakeRecorder>();
   LibraryRun run(gfx3d::FakeDirect3D(rec, gfx3d::Availability::Ex));
   {
@@ -353,6 +398,10 @@ TEST(FrameDamageDevice, OverA3DObjectALabelChangeDrawsAndReadsBackItsRectangleAl
     EXPECT_THAT(FrameCalls(*rec), ElementsAre("SetScissorRect(" + r + ")", "SetRenderState(174,1)",
                                               "Clear(0,null,3,0,1,0)", "draw",
                                               "GetRenderTargetRect(backbuffer," + r + ",800)"));
+    // The texture takes the label's part alone.
+    const std::vector<std::string> locks = rec->TextsOf({"Texture.LockRect"});
+    ASSERT_EQ(locks.size(), 1u);
+    EXPECT_THAT(locks[0], ::testing::Not(::testing::HasSubstr("null")));
     // Only what the device read back reaches the frame.
     rec->ReadBackPixel = 0xFF00FF00u;
     w.labels[0]->SetText(u"Again");
@@ -364,13 +413,32 @@ TEST(FrameDamageDevice, OverA3DObjectALabelChangeDrawsAndReadsBackItsRectangleAl
         const bool in = x >= again.Left && x < again.Right && y >= again.Top && y < again.Bottom;
         ASSERT_EQ(frame[y * 200 + x] == 0xFF00FF00u, in) << x << "," << y;
       }
-    // The cube turns: the whole view, with the scissor test switched off.
+
+    // The cube turns, the fill or the camera changes: the whole view, the scissor test off.
+    const std::vector<std::function<void()>> wholes = {
+        [&] { w.cube->RotateAngle()->SetZ(30); }, [&] { w.scene->SetFillColor("#FF101010"); },
+        [&] { w.camera->Position()->SetX(6); }, [&] { w.scene->SetCamera(nullptr); }};
+    for (size_t i = 0; i < wholes.size(); ++i) {
+      SCOPED_TRACE(i);
+      rec->Clear();
+      wholes[i]();
+      w.Pump();
+      EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::Device);
+      const std::vector<std::string> calls = FrameCalls(*rec);
+      ASSERT_GE(calls.size(), 3u);
+      EXPECT_THAT(calls, ::testing::Contains(::testing::StartsWith("Clear(0,null,3,")));
+      EXPECT_EQ(calls.back(), "GetRenderTargetRect(backbuffer,[0 0 200 150],800)");
+      EXPECT_EQ(rec->Count("SetScissorRect"), 0);
+    }
+    // A resize resets the device and draws the whole new size.
     rec->Clear();
-    w.cube->RotateAngle()->SetZ(30);
+    w.form->SetBounds(0, 0, 220, 160);
     w.Pump();
-    EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::Device);
-    EXPECT_THAT(FrameCalls(*rec), ElementsAre("SetRenderState(174,0)", "Clear(0,null,3,0,1,0)", "draw",
-                                              "GetRenderTargetRect(backbuffer,[0 0 200 150],800)"));
+    const std::vector<std::string> resized = FrameCalls(*rec);
+    ASSERT_FALSE(resized.empty());
+    EXPECT_THAT(resized.front(), ::testing::StartsWith("ResetEx(220 x 160,"));
+    EXPECT_EQ(resized.back(), "GetRenderTargetRect(backbuffer,[0 0 220 160],880)");
+    EXPECT_EQ(rec->Count("SetScissorRect"), 0);
   }
 }
 
@@ -420,21 +488,29 @@ TEST(FrameDamageScreenshotChild, Run) {
       composed += w.scene->LastFrameKind() == TdxFrameKind::Composed;
     }
     EXPECT_EQ(composed, static_cast<int>(Changes().size()));
-    vgtest::Screenshot partial, whole;
+    vgtest::Screenshot partial;
     ASSERT_TRUE(screenMatches(partial)) << "the screen does not show the partial updates";
-    w.ForceWhole();
-    ASSERT_EQ(w.scene->LastFrameKind(), TdxFrameKind::Device);
-    ASSERT_TRUE(screenMatches(whole)) << "the screen does not show the whole redraw";
-    int differ = 0, far = 0;
-    for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) {
-        const std::uint32_t p = partial.At(X0 + x, Y0 + y), q = whole.At(X0 + x, Y0 + y);
-        differ += p != q;
-        far += !vgtest::Near(p, q, 1);
-      }
-    EXPECT_EQ(far, 0);
-    EXPECT_LT(differ, W * H / 20);
-    std::cout << "[ screen ] " << differ << " of " << W * H << " pixels one away after the partial updates\n";
+    // A whole redraw, composed, then drawn on the device (an object keeps the frame there).
+    for (bool onDevice : {false, true}) {
+      SCOPED_TRACE(onDevice ? "on the device" : "composed");
+      if (onDevice) w.KeepOnDevice();
+      w.ForceWhole();
+      ASSERT_EQ(w.scene->LastFrameKind(), onDevice ? TdxFrameKind::Device : TdxFrameKind::Composed);
+      ASSERT_EQ(w.scene->LastFrameRects(), std::vector<win::TRect>({{0, 0, W, H}}));
+      vgtest::Screenshot whole;
+      ASSERT_TRUE(screenMatches(whole)) << "the screen does not show the whole redraw";
+      int differ = 0, far = 0;
+      for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+          const std::uint32_t p = partial.At(X0 + x, Y0 + y), q = whole.At(X0 + x, Y0 + y);
+          differ += p != q;
+          far += !vgtest::Near(p, q, 1);
+        }
+      EXPECT_EQ(far, 0);
+      EXPECT_LT(differ, W * H / 20);
+      std::cout << "[ screen ] " << (onDevice ? "device" : "composed") << " whole redraw: " << differ << " of "
+                << W * H << " pixels one away from the partial updates\n";
+    }
     std::remove(shot.c_str());
   }
   win::CloseDisplay();
