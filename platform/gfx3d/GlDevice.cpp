@@ -33,7 +33,7 @@ D3DMATRIX Multiply(const D3DMATRIX& A, const D3DMATRIX& B) {
 
 namespace {
 
-constexpr const char* RasterizerThreads = "2";
+constexpr const char* RasterizerThreads = "0";
 
 // llvmpipe hands every draw to its rasteriser threads; for the small rectangles most frames
 // draw, the hand-off costs more than the drawing, so the threads are capped before the driver

@@ -61,3 +61,29 @@ TEST(Blend, RowsLeaveClearPixelsAloneAndComposeOverAColourOpaque) {
   EXPECT_EQ(out[3], 0xFFD0B0C0u);
   for (std::uint32_t p : out) EXPECT_EQ(p >> 24, 0xFFu);
 }
+
+TEST(Blend, LongRowsGiveEveryPixelWhatOnePixelGets) {
+  // Random pixels, a third of them clear or opaque, in rows whose lengths leave every
+  // remainder of a group of four.
+  std::uint32_t state = 12345;
+  auto next = [&] { return state = state * 1664525u + 1013904223u; };
+  for (size_t length : {0u, 1u, 3u, 4u, 7u, 1003u}) {
+    std::vector<std::uint32_t> src(length), dst(length), back(length);
+    for (size_t i = 0; i < length; ++i) {
+      std::uint32_t p = next();
+      if (i % 3 == 1) p &= 0x00FFFFFFu;  // no alpha, colour or not
+      if (i % 3 == 2) p |= 0xFF000000u;
+      src[i] = p;
+      dst[i] = back[i] = next();
+    }
+    BlendRowOver(dst.data(), src.data(), length);
+    for (size_t i = 0; i < length; ++i) {
+      const std::uint32_t want = src[i] >> 24 == 0 ? back[i] : BlendOver(src[i], back[i]);
+      ASSERT_EQ(dst[i], want) << "pixel " << i << " of " << length;
+    }
+    std::vector<std::uint32_t> out(length);
+    BlendRowOverColor(out.data(), src.data(), 0x00405060u, length);
+    for (size_t i = 0; i < length; ++i)
+      ASSERT_EQ(out[i], BlendOver(src[i], 0xFF405060u) | 0xFF000000u) << "pixel " << i << " of " << length;
+  }
+}
