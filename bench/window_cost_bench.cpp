@@ -149,13 +149,6 @@ struct Window {
   std::vector<vg::TvxHudLabel*> labels;
 };
 
-bool Ready(benchmark::State& State) {
-  std::string why;
-  if (gfx3d::GlAvailable(&why)) return true;
-  State.SkipWithError(("no OpenGL through EGL: " + why).c_str());
-  return false;
-}
-
 // The memory as the program has it: the libraries started, the 3D driver not (a window
 // starts it only when a frame needs the device). With the argument 1 a cube lies under the
 // layer, so the frames are drawn on the device.
@@ -174,7 +167,6 @@ void BM_WindowRss(benchmark::State& State) {
 }
 
 void BM_IdleWakeups(benchmark::State& State) {
-  if (!Ready(State)) return;
   Libraries libraries;
   for (auto _ : State) {
     Window w(1024, 768, 12);
@@ -189,7 +181,6 @@ void BM_IdleWakeups(benchmark::State& State) {
 }
 
 void BM_EightLabelsCpu(benchmark::State& State) {
-  if (!Ready(State)) return;
   Libraries libraries;
   for (auto _ : State) {
     Window w(1000, 700, 8);

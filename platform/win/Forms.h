@@ -153,8 +153,9 @@ public:
   // A layered form lets its frame go; one that stops being layered gets a new one and its
   // controls paint into it.
   void SetLayered(bool Value);
-  // The composed frame as last presented (opaque XRGB, client size).
-  const std::vector<std::uint32_t>& PresentedFrame() const { return composed_; }
+  // The composed frame as last presented (opaque ARGB, client size): the window's own pixels
+  // where the display lets the form compose into them, else a frame of the form's.
+  std::vector<std::uint32_t> PresentedFrame() const;
   std::uint32_t PresentedPixel(int X, int Y) const;
   // How many times rectangles were presented.
   int PresentCount() const { return presentCount_; }
@@ -208,6 +209,11 @@ private:
   void SendMouse(UINT Msg, WPARAM Keys, int X, int Y);
   WPARAM MouseKeys() const;
   void ResizeFrame();
+  // The composed frame's pixels (rows of windowStride_), taken from the window when it can
+  // be; nil for an empty client. New window pixels show Color and, with Repaint, the
+  // controls are asked to paint again.
+  std::uint32_t* ComposedTarget(bool Repaint = true);
+  void ForgetComposed();
   void InvalidateControls();
   std::vector<TRect> ClipRects(const std::vector<TRect>& Rects, const TRect& Bounds) const;
   void ShowComposed(const std::vector<TRect>& Rects);
@@ -234,7 +240,10 @@ private:
   TPoint lastMouse_{};
   bool layered_ = false;
   std::vector<std::uint32_t> frame_;
-  std::vector<std::uint32_t> composed_;
+  std::vector<std::uint32_t> composed_;  // only where the window's pixels cannot be used
+  std::uint32_t* windowBits_ = nullptr;
+  int windowStride_ = 0;
+  int composedWidth_ = 0, composedHeight_ = 0;
   int presentCount_ = 0;
   SDL_Window* window_ = nullptr;
   std::vector<std::pair<TWinControl*, IDropTarget*>> dropTargets_;

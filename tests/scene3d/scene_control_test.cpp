@@ -244,6 +244,34 @@ TEST_F(SceneControlTest, WhereNothingDrawsFramesAreComposedOverTheFillWithoutThe
   EXPECT_TRUE(FrameCanvas::log.empty());
 }
 
+TEST_F(SceneControlTest, DamageAskedForWhileAFrameIsDrawnIsDrawnByTheNextAndOthersInvalidationsAreWhole) {
+  for (bool transparent : {true, false}) {
+    SCOPED_TRACE(transparent ? "layered" : "painted");
+    MakeScene(200, 100, transparent);
+    TdxVisualObject* r = AddRoot();
+    int paints = 0;
+    r->OnBeforePaint = [&](rtl::TObject*, TdxCanvas*) {
+      if (++paints == 1) scene->RepaintSceneRect(1, 2, 5, 6);
+    };
+    Show();
+    EXPECT_GE(paints, 2) << "the request made during the first frame drew another";
+    EXPECT_EQ(scene->LastFrameKind(), TdxFrameKind::DevicePart);
+    EXPECT_EQ(scene->LastFrameRects(), std::vector<win::TRect>({{1, 2, 5, 6}}));
+    // A rectangle the scene asks for is drawn alone; a part of the window another asks to
+    // paint means the whole view.
+    scene->RepaintSceneRect(10, 10, 20, 20);
+    rtl::Application->ProcessMessages();
+    EXPECT_EQ(scene->LastFrameRects(), std::vector<win::TRect>({{10, 10, 20, 20}}));
+    if (!transparent) {
+      scene->InvalidateRect({30, 30, 40, 40});
+      rtl::Application->ProcessMessages();
+      EXPECT_EQ(scene->LastFrameKind(), TdxFrameKind::Device);
+      EXPECT_EQ(scene->LastFrameRects(), std::vector<win::TRect>({{0, 0, 200, 100}}));
+    }
+    form.reset();
+  }
+}
+
 TEST_F(SceneControlTest, AnOpaqueOrFormlessScenePaintsThroughWmPaintAndSameColourDoesNotInvalidate) {
   MakeScene(60, 40, false);
   scene->SetFillColor("#FF00FF00");
