@@ -130,6 +130,7 @@ public:
   bool GetDesignTime() override { return designTime_; }
   vg::TvxCanvas* GetCanvas() override { return canvas_.get(); }
   vg::TvxObject* GetRoot() override { return roots_.empty() ? nullptr : roots_.front(); }
+  using rtl::TComponent::GetOwner;
   rtl::TComponent* GetOwner() override { return Owner(); }
   rtl::TComponent* GetComponent() override { return this; }
   vg::TvxResources* GetStyle() override { return style_; }
