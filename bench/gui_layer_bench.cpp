@@ -95,7 +95,9 @@ void TimeSteps(benchmark::State& State, const std::function<void(int)>& Step, co
   State.counters["frames_per_step"] = static_cast<double>(Frames() - before) / static_cast<double>(ms.size());
 }
 
-std::u16string Text(int Step) { return u"Reducer pressure " + std::u16string(1, static_cast<char16_t>(u'0' + Step % 10)); }
+std::u16string Text(int Step) {
+  return u"Reducer pressure " + std::u16string(1, static_cast<char16_t>(u'0' + Step % 10));
+}
 
 void TwoDScene(benchmark::State& State, bool Layered) {
   vg::ControlsStartup();

@@ -383,7 +383,8 @@ bool TdxDirectXCanvas::ReadBack(const RECT& Rect, std::uint32_t* Bits, ISurface*
       return false;
     source = Resolve;
   }
-  std::uint32_t* at = Bits + static_cast<size_t>(Rect.top) * static_cast<size_t>(Width()) + static_cast<size_t>(Rect.left);
+  std::uint32_t* at =
+      Bits + static_cast<size_t>(Rect.top) * static_cast<size_t>(Width()) + static_cast<size_t>(Rect.left);
   return Succeeded(device_->GetRenderTargetRect(source, &Rect, at, Width() * 4));
 }
 
@@ -554,7 +555,8 @@ const std::uint8_t* StraightTable() {
   static const std::array<std::uint8_t, 65536> table = [] {
     std::array<std::uint8_t, 65536> t{};
     for (std::uint32_t a = 1; a < 256; ++a)
-      for (std::uint32_t c = 0; c < 256; ++c) t[a * 256 + c] = static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (c * 255 + a / 2) / a));
+      for (std::uint32_t c = 0; c < 256; ++c)
+        t[a * 256 + c] = static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (c * 255 + a / 2) / a));
     return t;
   }();
   return table.data();
@@ -569,7 +571,8 @@ void CopyStraightRow(std::uint8_t* Dst, const std::uint32_t* Src, size_t Count) 
       p = 0;
     } else if (a != 255) {
       const std::uint8_t* q = table + a * 256;
-      p = (a << 24) | (std::uint32_t{q[(p >> 16) & 0xFF]} << 16) | (std::uint32_t{q[(p >> 8) & 0xFF]} << 8) | q[p & 0xFF];
+      p = (a << 24) | (std::uint32_t{q[(p >> 16) & 0xFF]} << 16) | (std::uint32_t{q[(p >> 8) & 0xFF]} << 8) |
+          q[p & 0xFF];
     }
     std::memcpy(Dst + i * 4, &p, 4);
   }

@@ -301,8 +301,10 @@ void TdxCustomObjectLayer::ReportDirty(const vg::TvxRect& R) {
     Repaint();
     return;
   }
-  const int l = std::clamp(PixelFloor(R.Left), 0, BufferWidth()), t = std::clamp(PixelFloor(R.Top), 0, BufferHeight());
-  const int r = std::clamp(PixelCeil(R.Right), l, BufferWidth()), b = std::clamp(PixelCeil(R.Bottom), t, BufferHeight());
+  const int l = std::clamp(PixelFloor(R.Left), 0, BufferWidth());
+  const int t = std::clamp(PixelFloor(R.Top), 0, BufferHeight());
+  const int r = std::clamp(PixelCeil(R.Right), l, BufferWidth());
+  const int b = std::clamp(PixelCeil(R.Bottom), t, BufferHeight());
   // A pixel more on each side: the device filters the buffer linearly.
   auto at = [](int Origin, int V) {
     return static_cast<int>(std::clamp<long long>(static_cast<long long>(Origin) + V, -(1LL << 30), 1LL << 30));

@@ -319,10 +319,13 @@ void TdxScene::RepaintSceneRect(int Left, int Top, int Right, int Bottom) {
   if (IsLoading() || IsDestroying() || !HandleAllocated()) return;
   const win::TRect r = win::IntersectRect({Left, Top, Right, Bottom}, ClientRect());
   if (r.Empty()) return;
+  const auto contains = [](const win::TRect& Outer, const win::TRect& Inner) {
+    return win::IntersectRect(Inner, Outer) == Inner;
+  };
   if (!damageWhole_ &&
-      std::none_of(damage_.begin(), damage_.end(), [&](const win::TRect& d) { return win::IntersectRect(r, d) == r; })) {
+      std::none_of(damage_.begin(), damage_.end(), [&](const win::TRect& d) { return contains(d, r); })) {
     // A rectangle covers those it contains.
-    std::erase_if(damage_, [&](const win::TRect& d) { return win::IntersectRect(r, d) == d; });
+    std::erase_if(damage_, [&](const win::TRect& d) { return contains(r, d); });
     damage_.push_back(r);
     if (damage_.size() > static_cast<size_t>(MaxSceneDamageRects)) {
       win::TRect all = damage_.front();

@@ -308,7 +308,8 @@ class FakeDevice final : public IDevice {
   HRESULT GetRenderTargetRect(ISurface* RenderTarget, const RECT* Rect, void* Bits, int32_t Pitch) override {
     const HRESULT r = Log("GetRenderTargetRect", Args() << LabelOf(RenderTarget) << Rect << Pitch);
     if (Failed(r)) return r;
-    if (!Rect || !Bits || Rect->right <= Rect->left || Rect->bottom <= Rect->top || Pitch < (Rect->right - Rect->left) * 4)
+    if (!Rect || !Bits || Rect->right <= Rect->left || Rect->bottom <= Rect->top ||
+        Pitch < (Rect->right - Rect->left) * 4)
       return D3DERR_INVALIDCALL;
     for (int32_t y = 0; y < Rect->bottom - Rect->top; ++y) {
       auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(Bits) + static_cast<ptrdiff_t>(y) * Pitch);

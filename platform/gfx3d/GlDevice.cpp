@@ -298,7 +298,8 @@ class GlBuffer {
     if (!ctx_->MakeCurrent()) return D3DERR_INVALIDCALL;
     // A discarding lock lets the driver hand out fresh storage instead of waiting for the
     // draws that still read the old contents.
-    if (lockFlags_ & D3DLOCK_DISCARD) glNamedBufferData(name_, static_cast<GLsizeiptr>(length_), nullptr, GL_STREAM_DRAW);
+    if (lockFlags_ & D3DLOCK_DISCARD)
+      glNamedBufferData(name_, static_cast<GLsizeiptr>(length_), nullptr, GL_STREAM_DRAW);
     if (lockSize_) glNamedBufferSubData(name_, lockOffset_, lockSize_, shadow_.get() + lockOffset_);
     return D3D_OK;
   }

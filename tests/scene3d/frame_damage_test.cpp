@@ -158,7 +158,9 @@ struct Window {
 std::vector<std::function<void(Window&)>> Changes() {
   std::vector<std::function<void(Window&)>> c;
   for (int i = 0; i < 6; ++i)
-    c.push_back([i](Window& W) { W.labels[static_cast<size_t>(i)]->SetText(u"Pressure " + std::u16string(i + 1, u'8')); });
+    c.push_back([i](Window& W) {
+      W.labels[static_cast<size_t>(i)]->SetText(u"Pressure " + std::u16string(i + 1, u'8'));
+    });
   c.push_back([](Window& W) { W.labels[1]->SetVisible(false); });
   c.push_back([](Window& W) { W.labels[4]->SetVisible(false); });
   c.push_back([](Window& W) { W.labels[1]->SetVisible(true); });
@@ -193,7 +195,8 @@ void Compare(const std::uint32_t* A, const std::uint32_t* B, const Window& Ref, 
       const int bx = x - x0, by = y - y0;
       std::uint32_t alpha = 0;
       if (bx >= 0 && by >= 0 && bx < buffer->Width() && by < buffer->Height())
-        alpha = buffer->Bits()[static_cast<size_t>(by) * static_cast<size_t>(buffer->Width()) + static_cast<size_t>(bx)] >> 24;
+        alpha = buffer->Bits()[static_cast<size_t>(by) * static_cast<size_t>(buffer->Width()) +
+                               static_cast<size_t>(bx)] >> 24;
       const bool translucent = alpha > 0 && alpha < 255;
       D.Translucent += translucent;
       if (A[i] == B[i]) continue;
