@@ -5,7 +5,7 @@
 // - BM_WindowRss/0: the resident memory before a 1024 x 768 GUI-layer window opens (the
 //   libraries started) and once it is shown and settled; /1: the same over a cube;
 // - BM_IdleWakeups: how often the shown window wakes the program (context switches of all its
-//   threads) over ten idle seconds;
+//   threads) over ten idle seconds, after an animation ran;
 // - BM_EightLabelsCpu: a 1000 x 700 window whose eight labels change three times a second,
 //   for twenty seconds: the CPU time of the process as a share of one core.
 #include <benchmark/benchmark.h>
@@ -170,7 +170,17 @@ void BM_IdleWakeups(benchmark::State& State) {
   Libraries libraries;
   for (auto _ : State) {
     Window w(1024, 768, 12);
+    // An animation runs first (a label fades out and in again), as any window's do.
+    auto* fade = new vg::TvxFloatAnimation(w.form.get());
+    w.labels[0]->AddObject(fade);
+    fade->SetPropertyName("Opacity");
+    fade->SetStartValue(1);
+    fade->SetStopValue(0.2f);
+    fade->SetDuration(0.3f);
+    fade->SetAutoReverse(true);
+    fade->Start();
     RunFor(2000);
+    State.counters["animation_ran"] = fade->Running() ? 0 : 1;
     const long long before = ContextSwitches();
     const auto t0 = std::chrono::steady_clock::now();
     RunFor(10000);
