@@ -152,8 +152,10 @@ void TdxDirectXCanvas::FillText(const std::u16string& Text, float X, float Y, fl
     if (c < 32 || c - 32u >= font.Chars.size() || !font.Chars[c - 32u].Wanted) continue;
     const TdxInternalGlyph& g = font.Chars[c - 32u];
     const float w = (g.U1 - g.U0) * aw, h = (g.V1 - g.V0) * ah;
+    // A space draws nothing but advances as MeasureText counts it, so drawn and measured
+    // text agree.
     if (c == 32) {
-      pen += w;
+      pen += static_cast<float>(g.A) + w + static_cast<float>(g.C);
       continue;
     }
     pen += static_cast<float>(g.A);

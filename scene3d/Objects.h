@@ -183,6 +183,9 @@ protected:
   virtual void ChildAdded(TdxObject*) {}
   virtual void ChildRemoved(TdxObject*) {}
   virtual void ChildrenReordered() {}
+  // This object's host is now another than Old (nil: it had none); the children's host changes
+  // after it.
+  virtual void SceneChanged(IdxScene* /*Old*/) {}
 
 private:
   friend std::string SaveDxObjectToText(TdxObject* Object);

@@ -25,6 +25,7 @@
 #include "platform/rtl/Events.h"
 #include "platform/rtl/InputTypes.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/win/InputMethod.h"
 #include "scene3d/Maths.h"
 #include "scene3d/Objects.h"
 #include "scene3d/Physics.h"
@@ -61,6 +62,16 @@ struct TdxHintInfo {
   int CursorY = 0;
   std::u16string HintStr;
   int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  // What the hint names (the object, or a 2D object inside it); never followed.
+  const void* HintData = nullptr;
+};
+
+// Where typed text goes for an object that takes it: the point in the host's client pixels
+// and the font of the text.
+struct TdxTextInputInfo {
+  float X = 0;
+  float Y = 0;
+  win::TCompositionFont Font;
 };
 
 // The events of visual objects. X and Y are the pointer in the object's coordinates; the
@@ -274,6 +285,10 @@ public:
   // The hint for the host's client point (CursorX, CursorY): an object that answers true has
   // filled in the text and the rectangle in which it holds; the base leaves that to the host.
   virtual bool HintShow(TdxHintInfo&) { return false; }
+  // An object that takes typed text now (a layer whose focused 2D control does) answers true
+  // and where composed text goes; the host's text input is on only while its focused object
+  // answers true.
+  virtual bool TextInput(TdxTextInputInfo&) { return false; }
   virtual void DesignInsert() {}
   virtual void DesignClick() {}
   // This object when visible, then the visible visual children's lists (the Tab order).
@@ -327,8 +342,10 @@ public:
   TdxPosition* Velocity() const { return velocity_.get(); }
   void SetVelocity(TdxPosition* Value) { velocity_->Assign(Value); }
   TdxBody Body() const { return body_; }
-  // A box body of the object's size in the host's engine (made on first need) when the object
-  // is a collider or dynamic and the host draws at run time outside design mode.
+  // A body of the object's size (CreateEngineBody) in the host's engine (made on first need)
+  // when the object is a collider or dynamic and the host draws at run time outside design
+  // mode. An object keeps its body while it stays in its host: leaving it gives the body up,
+  // joining one makes it anew.
   virtual void CreateBody();
   virtual void DestroyBody();
   // CreateBody here and in every visual descendant.
@@ -361,6 +378,7 @@ protected:
   void ChildRemoved(TdxObject* Child) override;
   void ChildrenReordered() override { Repaint(); }
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
+  void SceneChanged(IdxScene* Old) override;
   void DefineProperties(rtl::TFiler* Filer) override;
   void Loaded() override;
 
@@ -372,6 +390,8 @@ protected:
   // the box itself). Hit is in scene coordinates.
   bool BoxRayCast(const TdxVector& RayPos, const TdxVector& RayDir, const TdxVector& Size, float Extent,
                   TdxVector& Hit) const;
+  // The body CreateBody asks Engine for, Size being (Width, Height, Depth, 1): a box here.
+  virtual TdxBody CreateEngineBody(TdxPhysics& Engine, const TdxVector& Size);
 
 private:
   // Turns the orientation by the change of the angles since the last turn, X, then Y, then Z.
@@ -385,7 +405,9 @@ private:
   TdxVisualObject* Search(TdxProjection AProjection, float& Distance, const TdxDragObject* Data, float X, float Y);
   // A pass of Realign over the children of one kind; the box shrinks as they take strips.
   void AlignPass(TdxAlign Kind, TdxVector& BoxMin, TdxVector& BoxMax);
-  TdxPhysics* Engine() const;
+  TdxPhysics* Engine() const { return EngineOf(Scene()); }
+  // The engine of AScene, nil when it has none or draws nothing at run time.
+  static TdxPhysics* EngineOf(IdxScene* AScene);
   void RemakeBody();
   void DrawDesignBox(TdxVisualObject* Child, TdxCanvas* Canvas, TdxColor Color, bool Filled);
 

@@ -672,6 +672,34 @@ TEST_F(SceneControlTest, BitmapItemsAreListedByNameWhileTheyLive) {
   EXPECT_EQ(dxFindResourceBitmap("Skin"), nullptr);
 }
 
+TEST_F(SceneControlTest, TheAnimationClockGoesWithTheLastSceneFreedWithItsForm) {
+  MakeScene();
+  Show();
+  auto* moving = AddBox(AddRoot(), 0, 0);
+  auto* a = new TdxFloatAnimation(form.get());
+  a->SetParent(moving);
+  a->SetPropertyName("Position.X");
+  a->SetStopValue(100);
+  a->SetDuration(1);
+  a->Start();
+  ASSERT_NE(DxAniThread(), nullptr);
+  // Another scene going leaves it to the one still there.
+  auto other = std::make_unique<win::TForm>(nullptr);
+  (new TdxScene(other.get()))->SetParent(other.get());
+  other.reset();
+  EXPECT_NE(DxAniThread(), nullptr);
+  form.reset();
+  EXPECT_EQ(DxAniThread(), nullptr);
+  // The next animation makes a new one.
+  MakeScene();
+  auto* b = new TdxFloatAnimation(form.get());
+  b->SetParent(AddRoot());
+  b->SetPropertyName("Position.X");
+  b->SetDuration(1);
+  b->Start();
+  EXPECT_NE(DxAniThread(), nullptr);
+}
+
 TEST_F(SceneControlTest, ShutDownWaitsForTheLastSceneBeforeItFreesTheSharedLists) {
   MakeScene();
   Show();

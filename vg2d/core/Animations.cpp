@@ -212,9 +212,10 @@ void TvxAnimation::ProcessTick(float DeltaTime, float) {
     OnProcess(this);
     if (self.Gone()) return;
   }
+  // Finished by itself: it leaves the ticker and keeps Enabled (only Stop and a start
+  // without time to run clear it).
   if (Scene() && !running_) {
     if (aniThread) aniThread->Remove(this);
-    enabled_ = false;
     OnFinish(this);
   }
 }
