@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 #include <utility>
 
 #include "platform/loop/Application.h"
@@ -318,8 +319,14 @@ void TdxCustomObjectLayer::ReportDirty(const vg::TvxRect& R) {
   RepaintRect(at(x, l - 1), at(y, t - 1), at(x, r + 1), at(y, b + 1));
 }
 
+bool TdxCustomObjectLayer::DrawsOnlyItsBuffer() const {
+  const std::type_info& t = typeid(*this);
+  return t == typeid(TdxCustomObjectLayer) || t == typeid(TdxObjectLayer) || t == typeid(TdxGUIObjectLayer) ||
+         t == typeid(TdxVGLayer) || t == typeid(TdxScreenVGLayer);
+}
+
 bool TdxCustomObjectLayer::ComposesWithoutDevice(int& X, int& Y) const {
-  if (!GetBuffer() || !TwoSide() || HandlersDraw() || OnUpdateBuffer) return false;
+  if (!GetBuffer() || !TwoSide() || HandlersDraw() || OnUpdateBuffer || !DrawsOnlyItsBuffer()) return false;
   if (ModulationColorValue() != 0xFFFFFFFFu || GetAbsoluteOpacity() != 1.0f) return false;
   return ScreenPlacement(X, Y);
 }

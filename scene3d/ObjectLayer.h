@@ -77,8 +77,12 @@ public:
   void UpdateBuffer();
   // Whether a frame may lay the buffer on the window without the 3D device: the layer lies one
   // to one on the screen (X, Y: where its pixel (0, 0) falls), is opaque and untinted, shows
-  // both sides, and no handler or highlight draws for it.
+  // both sides, draws only its buffer, and no handler or highlight draws for it.
   bool ComposesWithoutDevice(int& X, int& Y) const;
+  // Whether drawing the layer is drawing its buffer and nothing more: true for the layer
+  // classes declared here; a class derived from them answers for itself (false unless it says
+  // otherwise).
+  virtual bool DrawsOnlyItsBuffer() const;
   // The 2D object under a buffer point: the roots from the last to the first; nil when none.
   vg::TvxVisualObject* ObjectAtPoint(float X, float Y);
   // Lays the first root over the whole buffer (a root turned a quarter with its sides swapped).

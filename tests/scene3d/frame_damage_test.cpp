@@ -27,6 +27,7 @@
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "scene3d/DxCanvas.h"
+#include "scene3d/GuiControls.h"
 #include "scene3d/Library.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
@@ -377,6 +378,54 @@ TEST(FrameDamageDevice, AWindowWhereOnlyTheLayerDrawsComposesEveryFrameAndNeverM
     EXPECT_THAT(rec->TextsOf({"CreateTexture"}), ElementsAre(::testing::StartsWith("CreateTexture(220,160,")));
     rec->Clear();
     w.labels[0]->SetText(u"Changed on the device");
+    w.Pump();
+    EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::DevicePart);
+    EXPECT_EQ(rec->Count("SetScissorRect"), 1);
+  }
+}
+
+namespace {
+
+// A GUI layer that draws a line over its buffer: more than its buffer.
+class MarkedLayer : public TdxGUIObjectLayer {
+public:
+  using TdxGUIObjectLayer::TdxGUIObjectLayer;
+  void Render() override {
+    TdxGUIObjectLayer::Render();
+    TdxVisualObject::GetCanvas()->DrawLine({0, 0, 0, 1}, {10, 10, 0, 1}, 1);
+  }
+};
+
+}  // namespace
+
+TEST(FrameDamageDevice, OnlyLayersThatDrawTheirBufferAloneAreComposed) {
+  auto rec = std::make_shared<gfx3d::FakeRecorder>();
+  LibraryRun run(gfx3d::FakeDirect3D(rec, gfx3d::Availability::Ex));
+  {
+    Window w(0, 0, 200, 150, "#00000000", false);
+    // A text of the 3D GUI controls is a layer drawn through its buffer: still composed.
+    auto* text = new TdxGUIText(w.form.get());
+    text->SetProjection(dxProjectionScreen);
+    text->SetWidth(80);
+    text->SetHeight(20);
+    text->Position()->SetPoint({100, 120, 0});
+    w.root->AddObject(text);
+    text->SetText(u"Text");
+    w.form->Show();
+    w.Pump();
+    EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::Composed);
+    EXPECT_EQ(rec->Count("CreateDeviceEx"), 0);
+    // A layer of a class that draws more takes the frames to the device.
+    auto* marked = new MarkedLayer(w.form.get());
+    marked->SetWidth(40);
+    marked->SetHeight(40);
+    marked->Position()->SetPoint({20, 20, 0});
+    w.root->AddObject(marked);
+    w.Pump();
+    EXPECT_NE(w.scene->LastFrameKind(), TdxFrameKind::Composed);
+    EXPECT_EQ(rec->Count("CreateDeviceEx"), 1);
+    rec->Clear();
+    w.labels[1]->SetText(u"Changed");
     w.Pump();
     EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::DevicePart);
     EXPECT_EQ(rec->Count("SetScissorRect"), 1);
