@@ -21,7 +21,7 @@ int RoundEven(float V) { return static_cast<int>(std::lrint(V)); }
 }  // namespace
 
 int TdxDirectXCanvas::FontLookup(const std::u16string& Text, const TdxFont& AFont) {
-  if (!HasDevice()) return -1;
+  if (!DeviceNeeded()) return -1;
   for (size_t i = 0; i < fonts_.size(); ++i) {
     TdxInternalFont& entry = *fonts_[i];
     if (!rtl::SameText(entry.Family, AFont.Family()) || entry.Size != AFont.Size() || entry.Style != AFont.Style())

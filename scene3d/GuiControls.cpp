@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <typeinfo>
 
 #include "scene3d/Canvas.h"
 #include "scene3d/Shapes.h"
@@ -257,6 +258,8 @@ TdxGUIText::TdxGUIText(rtl::TComponent* AOwner) : TdxCustomObjectLayer(AOwner) {
   text_->SetStored(false);
   AddObject(static_cast<vg::TvxObject*>(text_));
 }
+
+bool TdxGUIText::DrawsOnlyItsBuffer() const { return typeid(*this) == typeid(TdxGUIText); }
 
 vg::TvxFont* TdxGUIText::Font() const { return text_->Font(); }
 

@@ -99,6 +99,8 @@ public:
   void SetFill(vg::TvxBrush* Value);
   const std::u16string& Text() const;
   void SetText(const std::u16string& Value);
+  // The text is drawn through the buffer alone.
+  bool DrawsOnlyItsBuffer() const override;
 
 private:
   vg::TvxText* text_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
 #include "platform/rtl/Filer.h"
 #include "scene3d/Canvas.h"
@@ -333,6 +334,30 @@ void TdxVisualObject::Repaint() {
   if (!visible_ || !s || IsDestroying()) return;
   if (s->GetRealTime() && !s->GetDesignTime()) return;
   s->RepaintScene();
+}
+
+void TdxVisualObject::RepaintRect(int Left, int Top, int Right, int Bottom) {
+  IdxScene* s = Scene();
+  if (!visible_ || !s || IsDestroying()) return;
+  if (s->GetRealTime() && !s->GetDesignTime()) return;
+  s->RepaintSceneRect(Left, Top, Right, Bottom);
+}
+
+bool TdxVisualObject::DrawsContent() const {
+  // The base class draws nothing itself; a class derived from it may.
+  return typeid(*this) != typeid(TdxVisualObject) || HandlersDraw();
+}
+
+bool TdxVisualObject::HandlersDraw() const {
+  return OnPaint || OnBeforePaint || (isDragOver_ && !dragDisableHighlight_);
+}
+
+bool TdxVisualObject::PaintedAsChild() const {
+  const bool design = InDesign();
+  if (!visible_ && (!design || locked_)) return false;
+  if (design && designHide_) return false;
+  return std::fabs(scale_->X()) >= MinDrawnScale && std::fabs(scale_->Y()) >= MinDrawnScale &&
+         std::fabs(scale_->Z()) >= MinDrawnScale;
 }
 
 // ---- size ------------------------------------------------------------------------------------------------

@@ -187,6 +187,19 @@ public:
   void SetOwnCanvas(TdxCanvas* Value) { canvas_ = Value; }
   // Asks the host to draw the view again (see the file comment).
   void Repaint();
+  // Asks the host to draw again only a rectangle of the view (client pixels), under the same
+  // conditions as Repaint.
+  void RepaintRect(int Left, int Top, int Right, int Bottom);
+  // Whether the object draws anything of its own in a frame (its Render, AfterPaint or paint
+  // handlers), apart from its children. A frame composed without the 3D device is possible
+  // only where no object does. Objects of a class that adds drawing answer true unless the
+  // class says otherwise.
+  virtual bool DrawsContent() const;
+  // Whether a frame's Paint draws the object as a child (visible, or shown in a designer, and
+  // not flattened in an axis).
+  bool PaintedAsChild() const;
+  // Whether paint handlers or a drag-over highlight draw for the object.
+  bool HandlersDraw() const;
 
   // ---- layout ---------------------------------------------------------------------------------
   TdxAlign Align() const { return align_; }

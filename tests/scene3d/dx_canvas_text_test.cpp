@@ -58,6 +58,7 @@ protected:
   void SetUp() override {
     dxDirectXStartup(FakeDirect3D(rec_, Availability::Ex));
     canvas_ = std::make_unique<TdxDirectXCanvas>(WindowHandle{1}, 320, 200, false, dxLowQuality);
+    canvas_->DeviceNeeded();
     canvas_->SetGlyphRasterizer(&raster_);
     canvas_->Font().SetSize(10);
   }
