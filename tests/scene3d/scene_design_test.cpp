@@ -613,6 +613,27 @@ TEST_F(DesignedScene, TurningAboutXAndYFollowsThePointerThroughTheCamera) {
   EXPECT_TRUE(Finite(other->GetAbsoluteMatrix()));
 }
 
+TEST_F(DesignedScene, ThroughTheWindowADragMovesTheCubeAndTheReleaseLeavesNoModeAndNoCapture) {
+  TdxVisualObject* root = AddRoot();
+  auto* cube = AddCube(root, {0, 0, 0, 1});
+  Settle();
+  const win::TPoint p = At(cube);
+  win::SimulateMouseMove(form.get(), p.X, p.Y);
+  win::SimulateMouseButton(form.get(), rtl::mbLeft, true, p.X, p.Y);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(scene->Selected(), cube);
+  EXPECT_EQ(scene->DesignDrag(), TdxDesignDrag::Move);
+  EXPECT_TRUE(scene->MouseCapture());
+  win::SimulateMouseMove(form.get(), p.X + 30, p.Y);
+  rtl::Application->ProcessMessages();
+  EXPECT_GT(cube->Position()->X(), 0.5f);
+  win::SimulateMouseButton(form.get(), rtl::mbLeft, false, p.X + 30, p.Y);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(scene->DesignDrag(), TdxDesignDrag::None);
+  EXPECT_FALSE(scene->MouseCapture());
+  EXPECT_EQ(scene->Selected(), cube);
+}
+
 TEST_F(DesignedScene, AShiftPressOnASelectedLayerStaysWithTheSceneWithoutShiftTheLayerEditsIt) {
   TdxVisualObject* root = AddRoot(dxProjectionScreen);
   auto* layer = new TdxGUIObjectLayer(form.get());
