@@ -66,7 +66,7 @@ TdxScene::TdxScene(rtl::TComponent* AOwner) : win::TCustomControl(AOwner) {
   win::TCustomControl::SetBounds(0, 0, 100, 100);
   designing_ = ComponentState().Contains(rtl::csDesigning);
   // The design camera rig: the scene's own objects, never stored, never hit.
-  auto own = [this](TdxVisualObject* O) {
+  auto own = [](TdxVisualObject* O) {
     O->SetTag(DesignObjectTag);
     O->SetLocked(true);
     O->SetStored(false);
@@ -241,10 +241,10 @@ void TdxScene::SetDesignSnapGridShow(bool Value) {
 
 void TdxScene::DefineProperties(rtl::TFiler* Filer) {
   inherited::DefineProperties(Filer);
-  auto floatOf = [this](auto Get, auto Set) {
+  auto floatOf = [](auto Get, auto Set) {
     return std::pair<rtl::TReaderProc, rtl::TWriterProc>{
-        [this, Set](rtl::TReader& R) { Set(static_cast<float>(R.ReadFloat())); },
-        [this, Get](rtl::TWriter& W) { W.WriteFloat(static_cast<double>(Get())); }};
+        [Set](rtl::TReader& R) { Set(static_cast<float>(R.ReadFloat())); },
+        [Get](rtl::TWriter& W) { W.WriteFloat(static_cast<double>(Get())); }};
   };
   // The pose of the design camera: what each reads is stored into the rig when it is there.
   auto [posRead, posWrite] = floatOf(
