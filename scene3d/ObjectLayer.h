@@ -120,6 +120,8 @@ public:
   bool GetDesignTime() override { return designTime_; }
   vg::TvxCanvas* GetCanvas() override { return canvas_.get(); }
   vg::TvxObject* GetRoot() override { return roots_.empty() ? nullptr : roots_.front(); }
+  // The layer's owner; the component's own GetOwner (const) stays visible beside it.
+  using rtl::TComponent::GetOwner;
   rtl::TComponent* GetOwner() override { return Owner(); }
   rtl::TComponent* GetComponent() override { return this; }
   vg::TvxResources* GetStyle() override { return style_; }

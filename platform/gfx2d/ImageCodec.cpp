@@ -1,6 +1,7 @@
 #include "platform/gfx2d/ImageCodec.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -159,10 +160,23 @@ std::string SniffImageFormat(const uint8_t* Data, size_t Size) {
   return {};
 }
 
-bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedImage& Out) {
+int64_t ImagePixelLimit(size_t Size, int64_t MaxPixels) {
+  const int64_t bySize = Size > static_cast<size_t>(INT64_MAX / MaxPixelsPerByte)
+                             ? INT64_MAX
+                             : static_cast<int64_t>(Size) * MaxPixelsPerByte;
+  return std::min(MaxPixels, bySize);
+}
+
+namespace {
+
+// Decodes the first image of the data and hands the finished pixbuf, with its format, to
+// Deliver, whose answer is the result; false when the data is refused or does not decode.
+template <class F>
+bool DecodeFirstImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, F&& Deliver) {
   const std::string format = SniffImageFormat(Data, Size);
   if (format.empty() || PointsPastTheData(format, Data, Size)) return false;
-  Loader l(format, MaxPixels, false);
+  const int64_t limit = ImagePixelLimit(Size, MaxPixels);
+  Loader l(format, limit, false);
   if (!l.loader) return false;
   if (!l.Feed(Data, Size) || l.refused || !l.Close() || l.refused) return false;
   GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(l.loader);
@@ -174,31 +188,76 @@ bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedIma
   const int channels = gdk_pixbuf_get_n_channels(pixbuf);
   const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
   const int stride = gdk_pixbuf_get_rowstride(pixbuf);
-  if (w <= 0 || h <= 0 || int64_t{w} * h > MaxPixels || channels < (alpha ? 4 : 3) || stride < w * channels)
+  if (w <= 0 || h <= 0 || int64_t{w} * h > limit || channels < (alpha ? 4 : 3) || stride < w * channels)
     return false;
-  const guint8* src = gdk_pixbuf_read_pixels(pixbuf);
-  std::vector<uint32_t> bits(static_cast<size_t>(w) * h);
+  return Deliver(pixbuf, format);
+}
+
+// Copies the pixbuf's pixels into Bits (Width x Height, no padding) as B, G, R, A words,
+// each passed through Convert.
+template <class F>
+void CopyPixbuf(GdkPixbuf* Pixbuf, uint32_t* Bits, F&& Convert) {
+  const int w = gdk_pixbuf_get_width(Pixbuf);
+  const int h = gdk_pixbuf_get_height(Pixbuf);
+  const int channels = gdk_pixbuf_get_n_channels(Pixbuf);
+  const bool alpha = gdk_pixbuf_get_has_alpha(Pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(Pixbuf);
+  const guint8* src = gdk_pixbuf_read_pixels(Pixbuf);
   for (int y = 0; y < h; ++y) {
     const guint8* p = src + static_cast<size_t>(y) * stride;
-    uint32_t* row = bits.data() + static_cast<size_t>(y) * w;
+    uint32_t* row = Bits + static_cast<size_t>(y) * w;
     for (int x = 0; x < w; ++x, p += channels) {
       const uint32_t a = alpha ? p[3] : 255u;
-      row[x] = (a << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+      row[x] = Convert((a << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2]);
     }
   }
-  Out.Width = w;
-  Out.Height = h;
-  Out.Bits = std::move(bits);
-  // The TIFF reader hands over associated (premultiplied) alpha as it is.
-  Out.Premultiplied = alpha && format == "tiff";
-  Out.Format = format;
-  return true;
+}
+
+// The TIFF reader hands over associated (premultiplied) alpha as it is.
+bool DeliversPremultiplied(GdkPixbuf* Pixbuf, const std::string& Format) {
+  return gdk_pixbuf_get_has_alpha(Pixbuf) && Format == "tiff";
+}
+
+}  // namespace
+
+bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedImage& Out) {
+  return DecodeFirstImage(Data, Size, MaxPixels, [&](GdkPixbuf* pixbuf, const std::string& format) {
+    const int w = gdk_pixbuf_get_width(pixbuf);
+    const int h = gdk_pixbuf_get_height(pixbuf);
+    std::vector<uint32_t> bits(static_cast<size_t>(w) * h);
+    CopyPixbuf(pixbuf, bits.data(), [](uint32_t p) { return p; });
+    Out.Width = w;
+    Out.Height = h;
+    Out.Bits = std::move(bits);
+    Out.Premultiplied = DeliversPremultiplied(pixbuf, format);
+    Out.Format = format;
+    return true;
+  });
+}
+
+bool DecodePremultiplied(const uint8_t* Data, size_t Size, int64_t MaxPixels, const ImageTarget& Target) {
+  return DecodeFirstImage(Data, Size, MaxPixels, [&](GdkPixbuf* pixbuf, const std::string& format) {
+    uint32_t* bits = Target(gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
+    if (!bits) return false;
+    if (DeliversPremultiplied(pixbuf, format)) {
+      // No channel above its alpha, whatever the file says.
+      CopyPixbuf(pixbuf, bits, [](uint32_t p) {
+        const uint32_t a = p >> 24;
+        uint32_t out = a << 24;
+        for (int shift = 0; shift < 24; shift += 8) out |= std::min((p >> shift) & 255, a) << shift;
+        return out;
+      });
+    } else {
+      CopyPixbuf(pixbuf, bits, [](uint32_t p) { return PremultiplyPixel(p); });
+    }
+    return true;
+  });
 }
 
 bool ReadImageSize(const uint8_t* Data, size_t Size, int64_t MaxPixels, int& Width, int& Height) {
   const std::string format = SniffImageFormat(Data, Size);
   if (format.empty() || PointsPastTheData(format, Data, Size)) return false;
-  Loader l(format, MaxPixels, true);
+  Loader l(format, ImagePixelLimit(Size, MaxPixels), true);
   if (!l.loader || !l.Feed(Data, Size)) return false;
   if (!l.sized) l.Close();
   if (!l.sized || l.refused) return false;

@@ -35,6 +35,7 @@ std::uint32_t ComposeOver(std::uint32_t Src, std::uint32_t Back) {
 }
 
 TCustomForm* activeForm = nullptr;
+TCustomForm* mainForm = nullptr;
 std::vector<TCustomForm*> liveForms;
 unsigned pressSerial = 0;
 unsigned currentPress = 0;
@@ -79,6 +80,7 @@ void TCustomForm::BeforeDestruction() {
   shown_ = false;
   std::erase(liveForms, this);
   if (activeForm == this) activeForm = nullptr;
+  if (mainForm == this) mainForm = nullptr;
   inherited::BeforeDestruction();
 }
 
@@ -309,6 +311,15 @@ LRESULT TCustomForm::WndProc(MSG& Message) {
 bool TCustomForm::Active() const { return activeForm == this; }
 
 TCustomForm* ActiveForm() { return activeForm; }
+
+TCustomForm* MainForm() { return mainForm; }
+
+void SetMainForm(TCustomForm* Form) { mainForm = Form; }
+
+void HandleQuitRequest() {
+  if (mainForm) mainForm->HandleCloseRequest();
+  else rtl::Application->Terminate();
+}
 
 void SetActiveForm(TCustomForm* Form, bool ByClick) {
   if (Form == activeForm || (Form && !Form->Showing())) return;

@@ -15,7 +15,9 @@
 //      derived name of the class, then that of its parent class. The parent class is tried
 //      only here, never in the host's style.
 // The style is looked up lazily: on the first paint, on SetResource outside loading, or
-// on UpdateStyle.
+// on UpdateStyle. A control inside a copy of a style part never takes a copy of that same
+// part (a part that holds a control using it would otherwise nest without end), and
+// style copies nest at most MaxStyleNesting deep; such a control shows without a style.
 #pragma once
 
 #include <memory>
@@ -51,8 +53,13 @@ public:
   void SetResource(const std::string& Value);
   // The style part name derived from a class name: "TvxHudButton" gives "HudButtonstyle".
   static std::string StyleNameOf(const std::string& ClassName);
-  // A new copy of the style part this control uses (see the head of this file), owned by
-  // the control but not yet its child; nil when there is none.
+  // How deep copies of style parts may nest inside one another.
+  static constexpr int MaxStyleNesting = 8;
+  // The style part this control would use (see the head of this file), nil when there is
+  // none or when it is not a visual object.
+  TvxVisualObject* FindStyleSource();
+  // A new copy of that part, owned by the control but not yet its child; nil when there is
+  // none, or when taking it would nest style copies as the head of this file forbids.
   std::unique_ptr<TvxVisualObject> FindStyleResource();
   // Looks the style up and applies it, only while NeedStyle: the new tree becomes the first
   // child, aligned to the contents, not stored with the control and locked (so its parts
@@ -119,10 +126,15 @@ private:
   // The style was freed or taken away by someone else: FreeStyle, then forget it.
   void DropStyle();
   void DoActionChange(rtl::TObject* Sender);
+  // Whether a copy of Source here would sit inside a copy of Source, or inside copies of
+  // style parts nested MaxStyleNesting deep.
+  bool StyleWouldNest(const TvxObject* Source) const;
 
   std::unique_ptr<TvxControlActionLink> actionLink_;
 
   TvxVisualObject* style_ = nullptr;
+  // The part style_ was copied from; compared, never followed.
+  const TvxObject* styleSource_ = nullptr;
   bool needStyle_ = true;
   std::vector<TvxControl*> bindingObjects_;
   TvxControl* bindingSource_ = nullptr;

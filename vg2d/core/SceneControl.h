@@ -74,6 +74,8 @@ public:
   // Lays the first root out over the whole control (turned roots with width and height
   // exchanged).
   void RealignRoot();
+  // Sizes the canvas's buffer to the control, reporting a buffer that cannot be had.
+  void ResizeCanvas();
   // Paints the pending dirty rectangles (nothing while a frame shows the scene, while a
   // paint runs, or without dirty rectangles).
   void Paint() override;

@@ -618,9 +618,16 @@ void TvxVisualObject::ChildRemoving(TvxObject* AObject) {
 }
 
 void TvxVisualObject::ChildRemoved(TvxObject* AObject) {
-  UpdateHasEffects();
+  // Only what the removed child could change is worked out again, so that removing many
+  // children costs in step with their number.
+  if (dynamic_cast<TvxEffect*>(AObject)) {
+    UpdateHasEffects();
+  } else if (hasEffects_ && !disableEffect_) {
+    GetTopVisualParent();
+    Repaint();
+  }
   if (!AObject->IsVisual()) return;
-  RecalcNeedAlign();
+  if (AObject->Visual()->align_ != vaNone) RecalcNeedAlign();
   AObject->Visual()->SetCanvas(nullptr);
 }
 
