@@ -59,7 +59,7 @@ TdxScene::TdxScene(rtl::TComponent* AOwner) : win::TCustomControl(AOwner) {
   win::TCustomControl::SetBounds(0, 0, 100, 100);
   designing_ = ComponentState().Contains(rtl::csDesigning);
   // The design camera rig: the scene's own objects, never stored, never hit.
-  auto own = [this](TdxVisualObject* O) {
+  auto own = [](TdxVisualObject* O) {
     O->SetTag(DesignObjectTag);
     O->SetLocked(true);
     O->SetStored(false);

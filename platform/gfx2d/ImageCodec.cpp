@@ -126,6 +126,37 @@ bool PointsPastTheData(const std::string& Format, const uint8_t* Data, size_t Si
   return false;
 }
 
+// True when a frame of a GIF announces more than Limit pixels. The GIF module takes a buffer
+// for each frame at the frame's own size, which the size signal (the logical screen's)
+// does not tell, so every image descriptor is looked at before the module sees the data,
+// walking the blocks as the module does. A structure that breaks off ends the walk.
+bool GifFrameOverLimit(const uint8_t* Data, size_t Size, int64_t Limit) {
+  const auto le16 = [&](size_t At) { return static_cast<int64_t>(Data[At] | Data[At + 1] << 8); };
+  const auto tableSize = [](uint8_t Flags) { return (Flags & 0x80) ? size_t{3} << ((Flags & 7) + 1) : size_t{0}; };
+  // Skips the data sub-blocks at At; Size when they run past the end.
+  const auto skipBlocks = [&](size_t At) {
+    while (At < Size && Data[At] != 0) At += size_t{Data[At]} + 1;
+    return At < Size ? At + 1 : Size;
+  };
+  if (Size < 13) return false;
+  size_t at = 13 + tableSize(Data[10]);
+  while (at < Size) {
+    const uint8_t kind = Data[at];
+    if (kind == 0x3B) return false;  // the trailer
+    if (kind == 0x21) {               // an extension: its label, then sub-blocks
+      if (at + 2 > Size) return false;
+      at = skipBlocks(at + 2);
+    } else if (kind == 0x2C) {  // an image: its descriptor, a colour table, the code size, sub-blocks
+      if (at + 10 > Size) return false;
+      if (le16(at + 5) * le16(at + 7) > Limit) return true;
+      at = skipBlocks(at + 10 + tableSize(Data[at + 9]) + 1);
+    } else {
+      ++at;  // the module passes over a byte that starts no block: so does this walk
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 uint32_t PremultiplyPixel(uint32_t Straight) {
@@ -176,6 +207,7 @@ bool DecodeFirstImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, F&& D
   const std::string format = SniffImageFormat(Data, Size);
   if (format.empty() || PointsPastTheData(format, Data, Size)) return false;
   const int64_t limit = ImagePixelLimit(Size, MaxPixels);
+  if (format == "gif" && GifFrameOverLimit(Data, Size, limit)) return false;
   Loader l(format, limit, false);
   if (!l.loader) return false;
   if (!l.Feed(Data, Size) || l.refused || !l.Close() || l.refused) return false;
@@ -257,7 +289,9 @@ bool DecodePremultiplied(const uint8_t* Data, size_t Size, int64_t MaxPixels, co
 bool ReadImageSize(const uint8_t* Data, size_t Size, int64_t MaxPixels, int& Width, int& Height) {
   const std::string format = SniffImageFormat(Data, Size);
   if (format.empty() || PointsPastTheData(format, Data, Size)) return false;
-  Loader l(format, ImagePixelLimit(Size, MaxPixels), true);
+  const int64_t limit = ImagePixelLimit(Size, MaxPixels);
+  if (format == "gif" && GifFrameOverLimit(Data, Size, limit)) return false;
+  Loader l(format, limit, true);
   if (!l.loader || !l.Feed(Data, Size)) return false;
   if (!l.sized) l.Close();
   if (!l.sized || l.refused) return false;

@@ -47,8 +47,8 @@ int64_t ImagePixelLimit(size_t Size, int64_t MaxPixels);
 // of the six, the data cannot be decoded, or the image announces more pixels than
 // ImagePixelLimit(Size, MaxPixels); such an image is refused as soon as its header is
 // read, before any pixel memory is taken. A header that places a part of the file past the
-// end of the data (a BMP's pixels or info header, an icon's bitmap) is refused before the
-// decoder sees it.
+// end of the data (a BMP's pixels or info header, an icon's bitmap), or a GIF frame of more
+// pixels than that limit, is refused before the decoder sees it.
 bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedImage& Out);
 
 // Where DecodePremultiplied puts the pixels: asked once, with the image's size, after the

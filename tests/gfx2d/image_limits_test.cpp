@@ -227,6 +227,32 @@ TEST(ImageLimits, AFewBytesCannotAnnounceMorePixelsThanTheyCouldHold) {
   EXPECT_EQ(image.Height, 200);
 }
 
+// A GIF's frame has a size of its own, which the decoder takes memory for whatever the
+// screen says: a frame over the limit is refused from its descriptor, before and after
+// other blocks, as the screen would be.
+TEST(ImageLimits, AGifFrameLargerThanTheLimitIsRefusedWhateverItsScreen) {
+  auto withFrame = [](uint32_t W, uint32_t H, bool ExtensionFirst) {
+    auto d = Gif(4, 3);
+    const size_t descriptor = 19;  // after the header, the screen and the two-colour table
+    Le16(d, descriptor + 5, W);
+    Le16(d, descriptor + 7, H);
+    if (ExtensionFirst)  // a graphic control extension before the image
+      d.insert(d.begin() + descriptor, {0x21, 0xF9, 4, 0, 0, 0, 0, 0});
+    return d;
+  };
+  for (bool extension : {false, true}) {
+    const auto huge = withFrame(65535, 65535, extension);
+    int w = 0, h = 0;
+    EXPECT_FALSE(ReadImageSize(huge.data(), huge.size(), Limit, w, h)) << extension;
+    DecodedImage image;
+    EXPECT_FALSE(DecodeImage(huge.data(), huge.size(), Limit, image)) << extension;
+    // A frame within the screen decodes.
+    const auto small = withFrame(2, 2, extension);
+    EXPECT_TRUE(DecodeImage(small.data(), small.size(), Limit, image)) << extension;
+    EXPECT_EQ(image.Width, 4);
+  }
+}
+
 TEST(ImageLimits, DecodingIntoATargetAsksOnceAtTheEndAndPremultiplies) {
   // Half-transparent pixels: the target gets them premultiplied, rounded as PremultiplyPixel.
   std::vector<uint32_t> pixels(5 * 2, 0x80FF4020u);

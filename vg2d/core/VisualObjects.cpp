@@ -1,6 +1,7 @@
 #include "vg2d/core/VisualObjects.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 
 #include "vg2d/core/Animations.h"
@@ -612,7 +613,9 @@ void TvxVisualObject::ChildRemoving(TvxObject* AObject) {
   if (!AObject->IsVisual()) return;
   TvxVisualObject* c = AObject->Visual();
   if (c == caret_) caret_ = nullptr;
-  tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), c), tabList_.end());
+  // Looked for from the back, where children mostly leave: it is in the list once.
+  if (const auto at = std::find(tabList_.rbegin(), tabList_.rend(), c); at != tabList_.rend())
+    tabList_.erase(std::next(at).base());
   c->SetUpdateCount(0);
   c->Repaint();
 }
