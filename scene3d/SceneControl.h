@@ -29,6 +29,8 @@
 
 namespace dx {
 
+class TdxGrid;
+
 // The render request a transparent scene posts to itself.
 constexpr win::UINT WM_DXSCENERENDER = rtl::WM_USER + 0x1F5;
 // The snap step of design moves, in scene units.
@@ -104,6 +106,9 @@ public:
   TdxDummy* DesignDummyA() const { return designDummyA_; }
   TdxDummy* DesignDummyB() const { return designDummyB_; }
   TdxCamera* DesignCamera() const { return designCamera_; }
+  // The design grid: 50 x 50 at the scene's centre, seen only while designing, and then only
+  // with DesignSnapGridShow (it hides by opacity).
+  TdxGrid* DesignGrid() const { return designGrid_; }
 
   // ---- real time ------------------------------------------------------------------------------
   // The idle handler: with RealTime on one tick and frame, and "not done" so that it runs again
@@ -133,8 +138,9 @@ public:
   void KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
   void KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
   // The hint of the object under a client point: its text, and the square of 10 pixels
-  // around the point in which it holds. False when no object with ShowHint is there.
-  bool HintAt(int X, int Y, std::u16string& Text, win::TRect& CursorRect);
+  // around the point in which it holds (an object layer answers for its 2D objects). False
+  // when no object with ShowHint is there. Data, when given, gets what the hint names.
+  bool HintAt(int X, int Y, std::u16string& Text, win::TRect& CursorRect, const void** Data = nullptr);
 
   // ---- IdxScene -------------------------------------------------------------------------------
   void AddObject(TdxObject* Obj) override;
@@ -191,6 +197,8 @@ private:
   bool IsLoading() const { return ComponentState().Contains(rtl::csLoading); }
   bool IsDestroying() const { return ComponentState().Contains(rtl::csDestroying); }
   void Present();
+  // Design mode: three lines of mouse hints at the top left of the view.
+  void DrawDesignHints(TdxCanvas& C);
   void Watch(rtl::TComponent* Old, rtl::TComponent* New);
   // Input helpers (SceneInput.cpp).
   void SendMouseDown(TdxVisualObject* Obj, rtl::TMouseButton Button, rtl::TShiftState Shift);
@@ -199,6 +207,9 @@ private:
   void LocalRay(TdxVisualObject* Obj, TdxVector& Point, TdxVector& RayPos, TdxVector& RayDir) const;
   void Unhover();
   void HandleChar(char16_t Ch);
+  // Puts the input method's composition where the focused object takes typed text, else at
+  // its corner.
+  void PlaceComposition();
   void TabFocus(bool Backward);
   TdxVisualObject* DropSearch(float X, float Y, const TdxDragObject& Data);
   void ControlDragOver(rtl::TObject* Sender, rtl::TObject* Source, int X, int Y, int State, bool& Accept);
@@ -218,6 +229,7 @@ private:
   TdxDummy* designDummyA_ = nullptr;
   TdxDummy* designDummyB_ = nullptr;
   TdxCamera* designCamera_ = nullptr;
+  TdxGrid* designGrid_ = nullptr;
   win::TCustomControl* dragControl_ = nullptr;
   std::unique_ptr<TdxPhysics> physics_;
   // Mouse state: the last pointer point, the snapped one and the previous snapped one.
