@@ -90,13 +90,15 @@ uint32_t Le32At(const uint8_t* Data, size_t At) {
 
 // Where the info header of a bitmap that begins at At ends, with its colour table: the
 // header's size comes first, and a header long enough to hold it gives the number of
-// colours at 32, four bytes each.
-uint64_t InfoHeaderEnd(const uint8_t* Data, size_t Size, uint64_t At) {
+// colours at 32, four bytes each. The icon module reads that number whatever the header's
+// size says (AnySize) and takes a buffer for the colours it names (in 32 bits, so a few
+// bytes can ask for a gigabyte).
+uint64_t InfoHeaderEnd(const uint8_t* Data, size_t Size, uint64_t At, bool AnySize = false) {
   if (At + 4 > Size) return UINT64_MAX;
   const uint64_t headerSize = Le32At(Data, At);
   uint64_t end = At + headerSize;
   // A header shorter than the data holds is past its end anyway.
-  if (headerSize >= 36 && At + 36 <= Size) end += uint64_t{Le32At(Data, At + 32)} * 4;
+  if ((headerSize >= 36 || AnySize) && At + 36 <= Size) end += uint64_t{Le32At(Data, At + 32)} * 4;
   return end;
 }
 
@@ -120,7 +122,7 @@ bool PointsPastTheData(const std::string& Format, const uint8_t* Data, size_t Si
     for (size_t i = 0; i < count; ++i) {
       const uint64_t at = Le32At(Data, 6 + 16 * i + 12);
       if (at + 40 > Size) return true;
-      if (!StartsWith(Data + at, Size - at, "\x89PNG", 4) && InfoHeaderEnd(Data, Size, at) > Size) return true;
+      if (!StartsWith(Data + at, Size - at, "\x89PNG", 4) && InfoHeaderEnd(Data, Size, at, true) > Size) return true;
     }
   }
   return false;

@@ -302,6 +302,11 @@ TEST(ImageLimits, HeadersPlacingPartsPastTheDataAreRefusedBeforeTheyAreAllocated
   Le32(cases.back().data, Le32At(cases.back().data, 18) + 32, 0x1C000000);
   cases.push_back({"ico entries", Ico(4, 3)});
   Le16(cases.back().data, 4, 0xFFFF);
+  // The icon module reads the colour count even where the header says it is too short to
+  // hold one.
+  cases.push_back({"ico colour count of a short header", Ico(4, 3)});
+  Le32(cases.back().data, Le32At(cases.back().data, 18), 8);
+  Le32(cases.back().data, Le32At(cases.back().data, 18) + 32, 0x50892D46);
   for (const Case& c : cases) {
     int w = 0, h = 0;
     EXPECT_FALSE(ReadImageSize(c.data.data(), c.data.size(), NoLimit, w, h)) << c.what;
