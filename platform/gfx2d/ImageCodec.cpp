@@ -151,7 +151,11 @@ bool GifFrameOverLimit(const uint8_t* Data, size_t Size, int64_t Limit) {
     } else if (kind == 0x2C) {  // an image: its descriptor, a colour table, the code size, sub-blocks
       if (at + 10 > Size) return false;
       if (le16(at + 5) * le16(at + 7) > Limit) return true;
-      at = skipBlocks(at + 10 + tableSize(Data[at + 9]) + 1);
+      const size_t codeSize = at + 10 + tableSize(Data[at + 9]);
+      // A code size no decoder can start from: the module gives the frame up and reads on
+      // from the bytes that were to be its data, where this walk would not look.
+      if (codeSize < Size && (Data[codeSize] == 0 || Data[codeSize] > 11)) return true;
+      at = skipBlocks(codeSize + 1);
     } else {
       ++at;  // the module passes over a byte that starts no block: so does this walk
     }

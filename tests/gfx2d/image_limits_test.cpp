@@ -246,6 +246,16 @@ TEST(ImageLimits, AGifFrameLargerThanTheLimitIsRefusedWhateverItsScreen) {
     EXPECT_FALSE(ReadImageSize(huge.data(), huge.size(), Limit, w, h)) << extension;
     DecodedImage image;
     EXPECT_FALSE(DecodeImage(huge.data(), huge.size(), Limit, image)) << extension;
+    // A frame with no usable code size, whose data holds a huge frame the decoder would read.
+    auto hidden = withFrame(2, 2, extension);
+    const size_t codeSize = hidden.size() - 6;  // code size, a sub-block of two bytes, its end, ';'
+    ASSERT_EQ(hidden[codeSize], 2);
+    ASSERT_EQ(hidden[codeSize + 2], 0x44);
+    hidden[codeSize] = 0;
+    const std::vector<uint8_t> inside = {0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 2, 0x44, 1, 0};
+    hidden.insert(hidden.begin() + static_cast<std::ptrdiff_t>(codeSize) + 1, static_cast<uint8_t>(inside.size()));
+    hidden.insert(hidden.begin() + static_cast<std::ptrdiff_t>(codeSize) + 2, inside.begin(), inside.end());
+    EXPECT_FALSE(DecodeImage(hidden.data(), hidden.size(), Limit, image)) << extension;
     // A frame within the screen decodes.
     const auto small = withFrame(2, 2, extension);
     EXPECT_TRUE(DecodeImage(small.data(), small.size(), Limit, image)) << extension;
