@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 #include <utility>
 
 #include "platform/loop/Application.h"
@@ -298,7 +299,36 @@ void TdxCustomObjectLayer::AddUpdateRect(const vg::TvxRect& R) {
   const vg::TvxRect all = vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
   if (!vg::RectsIntersect(r, all)) return;
   updateRects_.push_back(r);
-  Repaint();
+  ReportDirty(r);
+}
+
+void TdxCustomObjectLayer::ReportDirty(const vg::TvxRect& R) {
+  int x = 0, y = 0;
+  if (!ScreenPlacement(x, y)) {
+    Repaint();
+    return;
+  }
+  const int l = std::clamp(PixelFloor(R.Left), 0, BufferWidth());
+  const int t = std::clamp(PixelFloor(R.Top), 0, BufferHeight());
+  const int r = std::clamp(PixelCeil(R.Right), l, BufferWidth());
+  const int b = std::clamp(PixelCeil(R.Bottom), t, BufferHeight());
+  // A pixel more on each side: the device filters the buffer linearly.
+  auto at = [](int Origin, int V) {
+    return static_cast<int>(std::clamp<long long>(static_cast<long long>(Origin) + V, -(1LL << 30), 1LL << 30));
+  };
+  RepaintRect(at(x, l - 1), at(y, t - 1), at(x, r + 1), at(y, b + 1));
+}
+
+bool TdxCustomObjectLayer::DrawsOnlyItsBuffer() const {
+  const std::type_info& t = typeid(*this);
+  return t == typeid(TdxCustomObjectLayer) || t == typeid(TdxObjectLayer) || t == typeid(TdxGUIObjectLayer) ||
+         t == typeid(TdxVGLayer) || t == typeid(TdxScreenVGLayer);
+}
+
+bool TdxCustomObjectLayer::ComposesWithoutDevice(int& X, int& Y) const {
+  if (!GetBuffer() || !TwoSide() || HandlersDraw() || OnUpdateBuffer || !DrawsOnlyItsBuffer()) return false;
+  if (ModulationColorValue() != 0xFFFFFFFFu || GetAbsoluteOpacity() != 1.0f) return false;
+  return ScreenPlacement(X, Y);
 }
 
 void TdxCustomObjectLayer::SetVisible(bool Value) {
@@ -322,13 +352,16 @@ void TdxCustomObjectLayer::BeforePaint() {
 }
 
 void TdxCustomObjectLayer::Render() {
-  if (GetBuffer() && !updateRects_.empty()) {
-    std::vector<vg::TvxRect> painted = updateRects_;
-    vg::MergeUpdateRects(painted, static_cast<size_t>(MaxLayerUpdateRects));
-    PaintObjects();
-    CopyToBuffer(painted);
-  }
+  UpdateBuffer();
   inherited::Render();
+}
+
+void TdxCustomObjectLayer::UpdateBuffer() {
+  if (!GetBuffer() || updateRects_.empty() || painting_) return;
+  std::vector<vg::TvxRect> painted = updateRects_;
+  vg::MergeUpdateRects(painted, static_cast<size_t>(MaxLayerUpdateRects));
+  PaintObjects();
+  CopyToBuffer(painted);
 }
 
 void TdxCustomObjectLayer::CopyToBuffer(const std::vector<vg::TvxRect>& Rects) {

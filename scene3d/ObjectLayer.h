@@ -4,9 +4,12 @@
 //
 // Painting: the 2D objects report dirty rectangles in buffer pixels; the layer keeps them
 // (widened to whole pixels, dropped when they miss the buffer) and asks its 3D host for a
-// frame. When the frame draws the layer, the dirty parts are painted into the layer's 2D canvas
-// (more than 20 rectangles paint as their union), only those parts are copied into the buffer
-// and marked for upload, and the buffer is drawn as the layer's quad.
+// frame: a layer lying one to one on the screen asks for the client rectangle under the dirty
+// one (a pixel wider each side, for the device's linear filtering), any other layer for the
+// whole view. When the frame draws the layer, the dirty parts are painted into the layer's 2D
+// canvas (more than 20 rectangles paint as their union), only those parts are copied into the
+// buffer and marked for upload, and the buffer is drawn as the layer's quad, or laid on the
+// window without the device where nothing else is drawn (see TdxScene).
 //
 // Input: the 3D host hands mouse events to the layer with the ray in its local space; the layer
 // maps them to buffer pixels and routes them to the 2D object under the point, or to the one
@@ -69,6 +72,17 @@ public:
   // ---- the hosted tree -----------------------------------------------------------------------------
   // Paints the dirty rectangles into the 2D canvas (nothing while painting or with none).
   virtual void PaintObjects();
+  // Paints the dirty rectangles and copies what was painted into the buffer: what a frame
+  // does before it draws the layer.
+  void UpdateBuffer();
+  // Whether a frame may lay the buffer on the window without the 3D device: the layer lies one
+  // to one on the screen (X, Y: where its pixel (0, 0) falls), is opaque and untinted, shows
+  // both sides, draws only its buffer, and no handler or highlight draws for it.
+  bool ComposesWithoutDevice(int& X, int& Y) const;
+  // Whether drawing the layer is drawing its buffer and nothing more: true for the layer
+  // classes declared here; a class derived from them answers for itself (false unless it says
+  // otherwise).
+  virtual bool DrawsOnlyItsBuffer() const;
   // The 2D object under a buffer point: the roots from the last to the first; nil when none.
   vg::TvxVisualObject* ObjectAtPoint(float X, float Y);
   // Lays the first root over the whole buffer (a root turned a quarter with its sides swapped).
@@ -163,6 +177,8 @@ private:
   vg::TvxDragObject Drag2D(const TdxDragObject& Data) const;
   // Copies the painted rectangles from the 2D canvas into the buffer.
   void CopyToBuffer(const std::vector<vg::TvxRect>& Rects);
+  // Asks the host to draw what the dirty rectangle R (buffer pixels) covers.
+  void ReportDirty(const vg::TvxRect& R);
 
   std::unique_ptr<vg::TvxCanvas> canvas_;
   std::unique_ptr<vg::TvxBrush> fill_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "vg2d/controls/RaisedFlag.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Geometry.h"
@@ -119,11 +120,8 @@ void TvxColumn::Notification(rtl::TComponent* AComponent, rtl::TOperation Operat
 void TvxColumn::UpdateColumn() {
   TvxCustomGrid* grid = Grid();
   if (!grid) return;
-  updating_ = true;
-  struct TDone {
-    bool& Flag;
-    ~TDone() { Flag = false; }
-  } done{updating_};
+  // The values come from the grid's handler, which may free the grid with this column.
+  TvxRaisedFlag self(this, updating_);
   const int n = std::min(grid->RowCount(), grid->GetVisibleRows());
   while (static_cast<int>(cells_.size()) < n) {
     TvxControl* cell = CreateCellControl();
@@ -148,6 +146,7 @@ void TvxColumn::UpdateColumn() {
       continue;
     }
     const rtl::TPropValue value = grid->GetValue(ColumnIndex(), row);
+    if (self.Gone()) return;
     cell->SetVisible(true);
     cell->SetBounds(0, static_cast<float>(i) * grid->RowHeight(), Width(), grid->RowHeight());
     cellRows_[i] = row;
@@ -205,24 +204,23 @@ void TvxColumn::CellKeyDown(rtl::TObject* Sender, uint16_t& Key, char16_t& KeyCh
       Key = 0;
       break;
     case VkEscape: {
-      cancelling_ = true;
-      struct TDone {
-        bool& Flag;
-        ~TDone() { Flag = false; }
-      } done{cancelling_};
-      cell->SetData(savedValue_);
-      grid->FocusGrid();
+      // Restoring the cell and moving the focus run handlers that may free the grid with
+      // this column: the flag is put back only on a column that is still there.
       Key = 0;
-      break;
+      TvxRaisedFlag self(this, cancelling_);
+      cell->SetData(savedValue_);
+      if (!self.Gone()) grid->FocusGrid();
+      return;
     }
     case VkUp:
     case VkDown: {
-      grid->FocusGrid();
       uint16_t k = Key;
       char16_t c = KeyChar;
-      grid->KeyDown(k, c, Shift);
       Key = 0;
-      break;
+      TvxFreeWatch alive(grid);
+      grid->FocusGrid();
+      if (!alive.Gone()) grid->KeyDown(k, c, Shift);
+      return;
     }
     default:
       break;
@@ -637,6 +635,9 @@ void TvxCustomGrid::PaintRows(rtl::TObject* Sender, TvxCanvas* Canvas, const Tvx
   // The painted part fills itself with the canvas's brush after this: it gets it back.
   TvxBrush own(vgBrushNone, 0);
   own.Assign(Canvas->Fill());
+  // A row cut by the viewport's edge is painted only inside it.
+  const int state = Canvas->SaveState();
+  Canvas->IntersectClipRect(painted->GetLocalRect());
   Canvas->Fill()->Assign(alternatingBrush_.get());
   const int top = GetTopRow();
   const int rows = std::min(GetVisibleRows(), rowCount_);
@@ -646,6 +647,7 @@ void TvxCustomGrid::PaintRows(rtl::TObject* Sender, TvxCanvas* Canvas, const Tvx
     Canvas->FillRect(MakeRect(at.X, at.Y, at.X + Content()->Width(), at.Y + rowHeight_), 0, 0, AllCorners,
                      GetAbsoluteOpacity());
   }
+  Canvas->RestoreState(state);
   Canvas->Fill()->Assign(&own);
 }
 
@@ -654,6 +656,7 @@ void TvxCustomGrid::PaintLines(rtl::TObject* Sender, TvxCanvas* Canvas, const Tv
   if (!(showHorzLines_ || showVertLines_) || !Content() || !Viewport() || !painted || !Canvas) return;
   const int state = Canvas->SaveState();
   Canvas->IntersectClipRect(ARect);
+  Canvas->IntersectClipRect(painted->GetLocalRect());
   Canvas->Stroke()->Assign(lineBrush_.get());
   Canvas->SetStrokeThickness(1);
   const float opacity = GetAbsoluteOpacity();
@@ -688,11 +691,14 @@ void TvxCustomGrid::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState S
   TvxColumn* column = GetColumn(selectedColumn_);
   if (KeyChar != 0 && !readOnly_ && column && !column->ReadOnly()) {
     if (TvxControl* cell = SelectedCell()) {
+      // Leaving the grid's focus runs its handlers, which may free the grid and its cells.
+      TvxFreeWatch alive(cell);
       cell->SetFocus();
-      if (cell->IsFocused()) {
+      if (!alive.Gone() && cell->IsFocused()) {
         cell->KeyDown(Key, KeyChar, Shift);
         return;
       }
+      if (self.Gone()) return;
     }
   }
   const int page = std::min(rowCount_, GetVisibleRows());

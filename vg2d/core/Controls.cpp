@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysUtils.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/Styles.h"
 
@@ -78,6 +79,18 @@ TvxVisualObject* TvxControl::FindStyleSource() {
   }
   TvxObject* builtIn = DefaultStyle();
   const std::string own = resource_.empty() ? StyleNameOf(ClassName()) : resource_;
+  if (resource_.empty())
+    for (TvxObject* p = Parent(); p; p = p->Parent()) {
+      auto* above = dynamic_cast<TvxControl*>(p);
+      const std::string name = above ? above->ContentStyleName(this, own) : std::string();
+      if (name.empty()) continue;
+      if (!rtl::SameText(name, own)) {
+        TvxObject* found = hostStyle ? hostStyle->FindResource(name) : nullptr;
+        if (!found && builtIn) found = builtIn->FindResource(name);
+        if (TvxVisualObject* v = visual(found)) return v;
+      }
+      break;
+    }
   if (hostStyle)
     if (TvxObject* found = hostStyle->FindResource(own)) return visual(found);
   if (!builtIn) return nullptr;
@@ -103,6 +116,8 @@ std::unique_ptr<TvxVisualObject> TvxControl::FindStyleResource() {
   if (!source || StyleWouldNest(source)) return nullptr;
   return CloneStyle(source, this);
 }
+
+std::string TvxControl::ContentStyleName(TvxControl*, const std::string&) { return {}; }
 
 void TvxControl::ApplyResource() {
   if (!needStyle_) return;

@@ -393,30 +393,29 @@ void TvxCustomScene::Paint() {
     }
     c->EndScene();
   }
+  std::vector<win::TRect> shown;
+  for (const TvxRect& r : updateRects_) {
+    const win::TRect p = PixelRect(r);
+    shown.push_back({p.Left, p.Top, p.Right + 1, p.Bottom + 1});
+  }
   if (layered) {
-    UpdateLayered();
+    UpdateLayered(shown);
     return;
   }
   const gfx2d::PixelTarget dc = GetDC();
   if (!dc.Bits) return;
-  std::vector<win::TRect> shown;
-  for (const TvxRect& r : updateRects_) {
-    c->FlushBufferRect(0, 0, &dc, r);
-    const win::TRect p = PixelRect(r);
-    shown.push_back({p.Left, p.Top, p.Right + 1, p.Bottom + 1});
-  }
+  for (const TvxRect& r : updateRects_) c->FlushBufferRect(0, 0, &dc, r);
   PresentRects(shown);
 }
 
-void TvxCustomScene::UpdateLayered() {
+void TvxCustomScene::UpdateLayered(const std::vector<win::TRect>& Rects) {
   if (designTime_ || !dynamic_cast<win::TWinControl*>(Owner())) return;
   auto* form = dynamic_cast<win::TCustomForm*>(Parent());
   if (!form || !form->HandleAllocated() || !canvas_->BufferBits()) return;
   const int w = canvas_->Width(), h = canvas_->Height();
-  layeredBits_.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
-  const gfx2d::PixelTarget target{layeredBits_.data(), w, h, w};
-  canvas_->FlushBuffer(0, 0, &target);
-  form->UpdateLayered(layeredBits_.data(), w, h, w, form->Left() + Left(), form->Top() + Top());
+  // The form composes straight from the canvas's pixels, only where they changed.
+  form->UpdateLayered(canvas_->BufferBits(), w, h, w, form->Left() + Left(), form->Top() + Top(),
+                      Rects.empty() ? std::vector<win::TRect>{{0, 0, w, h}} : Rects);
 }
 
 win::LRESULT TvxCustomScene::WndProc(win::MSG& Message) {

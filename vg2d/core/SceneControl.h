@@ -159,7 +159,9 @@ protected:
 private:
   void FillChanged(rtl::TObject* Sender);
   bool OnLayeredForm() const;
-  void UpdateLayered();
+  // Hands the layered form the given client rectangles of the canvas's pixels (all of them
+  // without any).
+  void UpdateLayered(const std::vector<win::TRect>& Rects = {});
   void HandleChar(char16_t Ch);
   // Puts the input method's composition at the focused object (its composition point when
   // it takes text), in its font.
@@ -204,7 +206,6 @@ private:
   unsigned long long loadTimer_ = 0;
   win::TCustomControl* dragControl_ = nullptr;  // carries an object through a control drag
   TvxVisualObject* dragSource_ = nullptr;
-  std::vector<std::uint32_t> layeredBits_;  // the frame handed to a layered form
   TvxDragObject oleData_;
   bool oleActive_ = false;
 };
