@@ -65,7 +65,7 @@ TdxScene::TdxScene(rtl::TComponent* AOwner) : win::TCustomControl(AOwner) {
   win::TCustomControl::SetBounds(0, 0, 100, 100);
   designing_ = ComponentState().Contains(rtl::csDesigning);
   // The design camera rig: the scene's own objects, never stored, never hit.
-  auto own = [this](TdxVisualObject* O) {
+  auto own = [](TdxVisualObject* O) {
     O->SetTag(DesignObjectTag);
     O->SetLocked(true);
     O->SetStored(false);
@@ -237,10 +237,10 @@ void TdxScene::SetDesignSnapGridShow(bool Value) {
 
 void TdxScene::DefineProperties(rtl::TFiler* Filer) {
   inherited::DefineProperties(Filer);
-  auto floatOf = [this](auto Get, auto Set) {
+  auto floatOf = [](auto Get, auto Set) {
     return std::pair<rtl::TReaderProc, rtl::TWriterProc>{
-        [this, Set](rtl::TReader& R) { Set(static_cast<float>(R.ReadFloat())); },
-        [this, Get](rtl::TWriter& W) { W.WriteFloat(static_cast<double>(Get())); }};
+        [Set](rtl::TReader& R) { Set(static_cast<float>(R.ReadFloat())); },
+        [Get](rtl::TWriter& W) { W.WriteFloat(static_cast<double>(Get())); }};
   };
   // The pose of the design camera: what each reads is stored into the rig when it is there.
   auto [posRead, posWrite] = floatOf(
@@ -286,9 +286,13 @@ void TdxScene::CreateHandle() {
   inherited::CreateHandle();
   if (!HandleAllocated()) return;
   // The canvas always keeps its frame in memory: the form shows what the scene hands it.
-  if (DefaultCanvasClass && (designing_ || !invisibleAtRuntime_))
-    canvas_ = DefaultCanvasClass->CreateWithWindow(static_cast<gfx3d::WindowHandle>(Handle()), Width(), Height(),
-                                                   true, quality_);
+  // A canvas whose buffer cannot be had is reported; the scene then draws nothing.
+  if (DefaultCanvasClass && (designing_ || !invisibleAtRuntime_)) try {
+      canvas_ = DefaultCanvasClass->CreateWithWindow(static_cast<gfx3d::WindowHandle>(Handle()), Width(), Height(),
+                                                     true, quality_);
+    } catch (const rtl::Exception&) {
+      rtl::Application->HandleException(this);
+    }
   if (transparency_ && !designing_ && OnForm()) {
     static_cast<win::TCustomForm*>(Parent())->SetLayered(true);
     UpdateLayer();
@@ -311,7 +315,11 @@ void TdxScene::DestroyWnd() {
 void TdxScene::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
   if (canvas_ && HandleAllocated()) {
-    canvas_->ResizeBuffer(Width(), Height());
+    try {
+      canvas_->ResizeBuffer(Width(), Height());
+    } catch (const rtl::Exception&) {
+      rtl::Application->HandleException(this);  // no buffer: nothing is drawn until one can be had
+    }
     if (TdxVisualObject* root = GetRoot()) root->Realign();
     RepaintScene();
   }
