@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/Streams.h"
@@ -21,20 +22,25 @@ constexpr float TdxMeshVertex::*PointFields[] = {&TdxMeshVertex::X, &TdxMeshVert
 constexpr float TdxMeshVertex::*NormalFields[] = {&TdxMeshVertex::NX, &TdxMeshVertex::NY, &TdxMeshVertex::NZ};
 constexpr float TdxMeshVertex::*TexFields[] = {&TdxMeshVertex::TU, &TdxMeshVertex::TV};
 
-// The tokens of a text list: separated by blanks, control characters or commas.
-std::vector<std::string> ListTokens(const std::string& Text) {
-  std::string separators = ", ";
-  for (char c = 1; c < ' '; ++c) separators += c;
-  std::vector<std::string> tokens;
-  int pos = 1;
-  const int length = static_cast<int>(Text.size());
-  while (pos <= length) {
-    const int before = pos;
-    const std::string token = dxGetTokenAt(Text, pos, separators);
-    if (!token.empty()) tokens.push_back(token);
-    if (pos == before) ++pos;
+// Hands each token of a text list to Visit, in order: tokens are separated by blanks,
+// control characters or commas. Nothing is copied, so a list of millions of numbers costs
+// no more memory than the numbers it gives.
+template <class F>
+void ForEachToken(const std::string& Text, F&& Visit) {
+  const auto separator = [](char c) { return c == ',' || (c >= 1 && c <= ' '); };
+  size_t i = 0;
+  const size_t n = Text.size();
+  while (i < n) {
+    while (i < n && separator(Text[i])) ++i;
+    const size_t start = i;
+    while (i < n && !separator(Text[i])) ++i;
+    if (i > start) Visit(std::string_view(Text.data() + start, i - start));
   }
-  return tokens;
+}
+
+// A token as a message shows it: long ones are cut.
+std::string Shown(std::string_view Token) {
+  return Token.size() <= 40 ? std::string(Token) : std::string(Token.substr(0, 40)) + "...";
 }
 
 }  // namespace
@@ -93,12 +99,16 @@ std::string TdxMeshData::VertexText(int Count, float TdxMeshVertex::*const* Fiel
 }
 
 void TdxMeshData::SetVertexText(const std::string& Value, int Count, float TdxMeshVertex::*const* Fields) {
-  const std::vector<std::string> tokens = ListTokens(Value);
-  if (tokens.size() % static_cast<size_t>(Count) != 0)
-    throw rtl::EConvertError("The list ends inside a vertex: '" + Value + "'");
   std::vector<float> numbers;
-  numbers.reserve(tokens.size());
-  for (const std::string& t : tokens) numbers.push_back(dxTextToFloat(t));
+  std::string token;
+  ForEachToken(Value, [&](std::string_view T) {
+    token.assign(T);
+    double v = 0;
+    if (!rtl::TryStrToFloat(token, v)) throw rtl::EConvertError("'" + Shown(T) + "' is not a valid floating point value");
+    numbers.push_back(static_cast<float>(v));
+  });
+  if (numbers.size() % static_cast<size_t>(Count) != 0)
+    throw rtl::EConvertError("The list ends inside a vertex: " + std::to_string(numbers.size()) + " numbers");
   const size_t n = numbers.size() / static_cast<size_t>(Count);
   vertices_.resize(n);
   for (size_t v = 0; v < n; ++v)
@@ -124,12 +134,14 @@ std::string TdxMeshData::TriangleIndices() const {
 
 void TdxMeshData::SetTriangleIndices(const std::string& Value) {
   std::vector<std::uint16_t> read;
-  for (const std::string& t : ListTokens(Value)) {
+  std::string token;
+  ForEachToken(Value, [&](std::string_view T) {
+    token.assign(T);
     int index = 0;
-    if (!rtl::TryStrToInt(t, index) || index < 0 || index > std::numeric_limits<std::uint16_t>::max())
-      throw rtl::EConvertError("'" + t + "' is not a vertex index");
+    if (!rtl::TryStrToInt(token, index) || index < 0 || index > std::numeric_limits<std::uint16_t>::max())
+      throw rtl::EConvertError("'" + Shown(T) + "' is not a vertex index");
     read.push_back(static_cast<std::uint16_t>(index));
-  }
+  });
   indexes_ = std::move(read);
   Changed();
 }

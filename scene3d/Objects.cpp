@@ -384,6 +384,19 @@ std::unique_ptr<TdxObject> CreateDxObjectFromText(rtl::TComponent* AOwner, const
   }
 }
 
-void LoadDxObjectFromStream(TdxObject* Object, rtl::TStream* Stream) { vg::LoadObjectFromBinaryStream(Object, Stream); }
+void LoadDxObjectFromStream(TdxObject* Object, rtl::TStream* Stream) {
+  rtl::TReader reader(Stream, 1024);
+  // A name is kept where it is free among its owner's components, so what the writer put in
+  // an object's header comes back; one that is taken (a second child of the same name, a
+  // pasted root beside its original) is dropped rather than clash.
+  reader.OnSetName = [](rtl::TReader*, rtl::TComponent* Component, std::string& Name) {
+    if (Name.empty()) return;
+    const rtl::TComponent* owner = Component->Owner();
+    const rtl::TComponent* holder = owner ? owner->FindComponent(Name) : nullptr;
+    if (!rtl::IsValidIdent(Name) || (holder && holder != Component)) Name.clear();
+  };
+  reader.OnError = [](rtl::TReader*, const std::string&, bool& Handled) { Handled = true; };
+  reader.ReadRootComponent(Object);
+}
 
 }  // namespace dx

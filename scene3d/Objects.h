@@ -246,9 +246,10 @@ std::string SaveDxObjectToText(TdxObject* Object);
 // or one that is not a 3D object class. The caller holds the object; it belongs to AOwner
 // once released.
 std::unique_ptr<TdxObject> CreateDxObjectFromText(rtl::TComponent* AOwner, const std::string& Text);
-// Reads a binary component stream into Object and its children: names are dropped (pasted
-// objects never clash) and properties that cannot be read are skipped. A stream whose
-// structure is broken raises EReadError.
+// Reads a binary component stream into Object and its children: a name is kept where it is
+// free among its owner's components and dropped where it is taken (pasted objects never
+// clash), and properties that cannot be read are skipped. A stream whose structure is
+// broken raises EReadError.
 void LoadDxObjectFromStream(TdxObject* Object, rtl::TStream* Stream);
 
 }  // namespace dx

@@ -290,9 +290,13 @@ void TdxScene::CreateHandle() {
   inherited::CreateHandle();
   if (!HandleAllocated()) return;
   // The canvas always keeps its frame in memory: the form shows what the scene hands it.
-  if (DefaultCanvasClass && (designing_ || !invisibleAtRuntime_))
-    canvas_ = DefaultCanvasClass->CreateWithWindow(static_cast<gfx3d::WindowHandle>(Handle()), Width(), Height(),
-                                                   true, quality_);
+  // A canvas whose buffer cannot be had is reported; the scene then draws nothing.
+  if (DefaultCanvasClass && (designing_ || !invisibleAtRuntime_)) try {
+      canvas_ = DefaultCanvasClass->CreateWithWindow(static_cast<gfx3d::WindowHandle>(Handle()), Width(), Height(),
+                                                     true, quality_);
+    } catch (const rtl::Exception&) {
+      rtl::Application->HandleException(this);
+    }
   if (transparency_ && !designing_ && OnForm()) {
     static_cast<win::TCustomForm*>(Parent())->SetLayered(true);
     UpdateLayer();
@@ -315,7 +319,11 @@ void TdxScene::DestroyWnd() {
 void TdxScene::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
   if (canvas_ && HandleAllocated()) {
-    canvas_->ResizeBuffer(Width(), Height());
+    try {
+      canvas_->ResizeBuffer(Width(), Height());
+    } catch (const rtl::Exception&) {
+      rtl::Application->HandleException(this);  // no buffer: nothing is drawn until one can be had
+    }
     if (TdxVisualObject* root = GetRoot()) root->Realign();
     RepaintScene();
   }

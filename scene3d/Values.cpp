@@ -63,7 +63,12 @@ void TdxPosition::Assign(const rtl::TPersistent* Source) {
 void TdxPosition::DefineProperties(rtl::TFiler* Filer) {
   inherited::DefineProperties(Filer);
   Filer->DefineProperty(
-      "Point", [this](rtl::TReader& Reader) { SetPoint(dxTextToPoint(Reader.ReadString())); },
+      "Point",
+      [this](rtl::TReader& Reader) {
+        float v[3];
+        if (!vg::ReadFloatsText(Reader.ReadString(), v, 3)) throw rtl::EReadError("Invalid property value");
+        SetPoint({v[0], v[1], v[2]});
+      },
       [this](rtl::TWriter& Writer) { Writer.WriteString(dxPointToText(Point())); }, DiffersFromDefault());
 }
 
@@ -123,14 +128,8 @@ std::string TdxBounds::NewRectText() const {
 }
 
 void TdxBounds::ReadNewRect(const std::string& Text) {
-  std::string rest = Text;
-  dxGetToken(rest, ",()");  // what stands before "("
   float v[6];
-  for (float& f : v) {
-    const std::string token = dxGetToken(rest, ",()");
-    if (token.empty()) throw rtl::EConvertError("NewRect needs six numbers: " + Text);
-    f = dxTextToFloat(token);
-  }
+  if (!vg::ReadFloatsText(Text, v, 6)) throw rtl::EReadError("Invalid property value");
   SetAll(v[0], v[1], v[2], v[3], v[4], v[5]);
 }
 
@@ -142,7 +141,8 @@ void TdxBounds::DefineProperties(rtl::TFiler* Filer) {
   Filer->DefineProperty(
       "Rect",
       [this](rtl::TReader& Reader) {
-        const vg::TvxRect r = vg::StringToRect(Reader.ReadString());
+        vg::TvxRect r;
+        if (!vg::TryStringToRect(Reader.ReadString(), r)) throw rtl::EReadError("Invalid property value");
         SetAll(r.Left, r.Top, r.Right, r.Bottom, znear_, zfar_);
       },
       nullptr, false);

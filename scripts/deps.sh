@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing gascal need.
 # Idempotent: does nothing when everything is already there. Run as root.
-# With --fuzz, also clang and its libFuzzer runtime for scripts/fuzz.sh (the tests do not
-# need them: they replay the fuzz corpora with g++).
+# With --fuzz, also clang and its libFuzzer runtime, for scripts/fuzz.sh and for the fuzz
+# build that scripts/test.sh compiles (the tests themselves replay the corpora with g++).
 set -euo pipefail
 
 packages=(

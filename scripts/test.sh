@@ -2,7 +2,8 @@
 # Builds gascal with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bash "$root/scripts/deps.sh"
+# With clang and libFuzzer too: the fuzz build is compiled below.
+bash "$root/scripts/deps.sh" --fuzz
 # Each folder uses only the folders below it (scripts/layers.txt); a violation fails the run
 # before anything is built.
 python3 "$root/scripts/check_layers.py" --root "$root"
@@ -14,6 +15,11 @@ cmake --build "$build" -j "$jobs"
 # The optimised build must compile too: it is what the run command starts.
 cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DGASCAL_TESTS=OFF >/dev/null
 cmake --build "$root/build/release" -j "$jobs" >/dev/null
+# So must the fuzz build: clang with its own warnings as errors, ASan, UBSan and libFuzzer,
+# in the folder scripts/fuzz.sh uses. Built only; scripts/fuzz.sh runs the hunts.
+CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+      -DGASCAL_FUZZ=ON -DGASCAL_TESTS=OFF -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+cmake --build "$root/build/fuzz" -j "$jobs" >"$root/build/fuzz/build.log" || { cat "$root/build/fuzz/build.log"; exit 1; }
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 cd "$build"

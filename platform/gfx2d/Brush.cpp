@@ -100,7 +100,33 @@ cairo_pattern_t* Checked(cairo_pattern_t* p) {
   return p;
 }
 
+bool Same(const Matrix& A, const Matrix& B) {
+  return A.m11 == B.m11 && A.m12 == B.m12 && A.m21 == B.m21 && A.m22 == B.m22 && A.dx == B.dx && A.dy == B.dy;
+}
+bool Same(const PointF& A, const PointF& B) { return A.X == B.X && A.Y == B.Y; }
+bool Same(const RectF& A, const RectF& B) {
+  return A.X == B.X && A.Y == B.Y && A.Width == B.Width && A.Height == B.Height;
+}
+
 }  // namespace
+
+// ---- kept patterns ------------------------------------------------------------------------
+
+void PatternCache::Clear() {
+  if (pattern_) cairo_pattern_destroy(pattern_);
+  pattern_ = nullptr;
+}
+
+cairo_pattern_t* PatternCache::Find(const std::array<double, 3>& Key) const {
+  return pattern_ && key_ == Key ? cairo_pattern_reference(pattern_) : nullptr;
+}
+
+cairo_pattern_t* PatternCache::Keep(cairo_pattern_t* P, const std::array<double, 3>& Key) {
+  Clear();
+  if (P) pattern_ = cairo_pattern_reference(P);
+  key_ = Key;
+  return P;
+}
 
 // ---- solid ------------------------------------------------------------------------------
 
@@ -116,9 +142,13 @@ LinearGradientBrush::LinearGradientBrush(PointF P1, PointF P2, ARGB C1, ARGB C2,
 
 void LinearGradientBrush::ScaleTransform(float SX, float SY, MatrixOrder Order) {
   transform_ = ScaledTransform(transform_, SX, SY, Order);
+  built_.Clear();
 }
 
 cairo_pattern_t* LinearGradientBrush::CreatePattern(const cairo_matrix_t&, cairo_filter_t) const {
+  // The pattern depends on nothing but the brush.
+  constexpr std::array<double, 3> key{};
+  if (cairo_pattern_t* kept = built_.Find(key)) return kept;
   const float v[] = {p1_.X, p1_.Y, p2_.X, p2_.Y};
   for (float f : v)
     if (!IsFinite(f)) return nullptr;
@@ -137,7 +167,12 @@ cairo_pattern_t* LinearGradientBrush::CreatePattern(const cairo_matrix_t&, cairo
     cairo_pattern_destroy(p);
     return nullptr;
   }
-  return Checked(p);
+  return built_.Keep(Checked(p), key);
+}
+
+bool LinearGradientBrush::SameAs(const LinearGradientBrush& Other) const {
+  return Same(p1_, Other.p1_) && Same(p2_, Other.p2_) && c1_ == Other.c1_ && c2_ == Other.c2_ &&
+         wrap_ == Other.wrap_ && blend_ == Other.blend_ && Same(transform_, Other.transform_);
 }
 
 // ---- ellipse gradient ---------------------------------------------------------------------
@@ -169,6 +204,8 @@ cairo_pattern_t* EllipseGradientBrush::CreatePattern(const cairo_matrix_t& Ctm, 
     return static_cast<int>(std::isfinite(px) ? std::clamp(px, 1.0, 2048.0) : 1.0);
   };
   const int tw = tileSize(b.Width), th = tileSize(b.Height);
+  const std::array<double, 3> key{static_cast<double>(tw), static_cast<double>(th), static_cast<double>(Filter)};
+  if (cairo_pattern_t* kept = built_.Find(key)) return kept;
   cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, tw, th);
   cairo_t* cr = cairo_create(tile);
   cairo_scale(cr, tw / static_cast<double>(b.Width), th / static_cast<double>(b.Height));
@@ -199,7 +236,12 @@ cairo_pattern_t* EllipseGradientBrush::CreatePattern(const cairo_matrix_t& Ctm, 
   cairo_matrix_multiply(&userToTile, &toBrush, &brushToTile);
   cairo_pattern_set_matrix(p, &userToTile);
   cairo_pattern_set_filter(p, Filter == CAIRO_FILTER_NEAREST ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_BILINEAR);
-  return Checked(p);
+  return built_.Keep(Checked(p), key);
+}
+
+bool EllipseGradientBrush::SameAs(const EllipseGradientBrush& Other) const {
+  return Same(bounds_, Other.bounds_) && wrap_ == Other.wrap_ && blend_ == Other.blend_ &&
+         Same(transform_, Other.transform_);
 }
 
 // ---- texture ------------------------------------------------------------------------------

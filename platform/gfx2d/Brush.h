@@ -3,6 +3,7 @@
 // operation at a time.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include <cairo.h>
@@ -36,6 +37,29 @@ private:
 struct Blend {
   std::vector<ARGB> Colors;
   std::vector<float> Positions;
+  bool operator==(const Blend&) const = default;
+};
+
+// The pattern a gradient brush built last, kept until the brush changes, so that drawing
+// with one brush again and again does not build (and sort the stops of) a pattern each time.
+class PatternCache {
+public:
+  PatternCache() = default;
+  PatternCache(const PatternCache&) {}  // a copy builds its own
+  PatternCache& operator=(const PatternCache&) {
+    Clear();
+    return *this;
+  }
+  ~PatternCache() { Clear(); }
+  void Clear();
+  // A new reference to the pattern kept for Key, or nil.
+  cairo_pattern_t* Find(const std::array<double, 3>& Key) const;
+  // Keeps a reference to P (nil is not kept) for Key and returns P.
+  cairo_pattern_t* Keep(cairo_pattern_t* P, const std::array<double, 3>& Key);
+
+private:
+  cairo_pattern_t* pattern_ = nullptr;
+  std::array<double, 3> key_{};
 };
 
 // Colours change along P1 -> P2 and stay the same across it. Without a blend the colour
@@ -43,13 +67,22 @@ struct Blend {
 class LinearGradientBrush : public Brush {
 public:
   LinearGradientBrush(PointF P1, PointF P2, ARGB C1, ARGB C2, WrapMode Wrap = WrapMode::Tile);
-  void SetPresetBlend(Blend Stops) { blend_ = std::move(Stops); }
+  void SetPresetBlend(Blend Stops) {
+    blend_ = std::move(Stops);
+    built_.Clear();
+  }
   const Blend& PresetBlend() const { return blend_; }
-  void SetWrapMode(WrapMode Wrap) { wrap_ = Wrap; }
+  void SetWrapMode(WrapMode Wrap) {
+    wrap_ = Wrap;
+    built_.Clear();
+  }
   // A scale that would make the transform singular is ignored.
   void ScaleTransform(float SX, float SY, MatrixOrder Order = MatrixOrder::Prepend);
   const Matrix& Transform() const { return transform_; }
+  // Built once; later calls hand out the same pattern until a setter changes the brush.
   cairo_pattern_t* CreatePattern(const cairo_matrix_t& Ctm, cairo_filter_t Filter) const override;
+  // Whether Other paints exactly as this brush does (same line, colours, wrap and transform).
+  bool SameAs(const LinearGradientBrush& Other) const;
 
 private:
   PointF p1_, p2_;
@@ -57,6 +90,7 @@ private:
   WrapMode wrap_;
   Blend blend_;
   Matrix transform_;
+  mutable PatternCache built_;
 };
 
 // The gradient of a path, for the ellipse inscribed in Bounds: blend position 0 lies on
@@ -65,18 +99,34 @@ private:
 class EllipseGradientBrush : public Brush {
 public:
   explicit EllipseGradientBrush(const RectF& Bounds);
-  void SetPresetBlend(Blend Stops) { blend_ = std::move(Stops); }
+  void SetPresetBlend(Blend Stops) {
+    blend_ = std::move(Stops);
+    built_.Clear();
+  }
   const Blend& PresetBlend() const { return blend_; }
-  void SetWrapMode(WrapMode Wrap) { wrap_ = Wrap; }
+  void SetWrapMode(WrapMode Wrap) {
+    wrap_ = Wrap;
+    built_.Clear();
+  }
   // Brush space to user space; a singular transform makes the brush paint nothing.
-  void SetTransform(const Matrix& M) { transform_ = M; }
+  void SetTransform(const Matrix& M) {
+    transform_ = M;
+    built_.Clear();
+  }
+  const Matrix& Transform() const { return transform_; }
+  const RectF& Bounds() const { return bounds_; }
+  // Built once for each tile resolution; later calls at the same resolution and filter
+  // hand out the same pattern until a setter changes the brush.
   cairo_pattern_t* CreatePattern(const cairo_matrix_t& Ctm, cairo_filter_t Filter) const override;
+  // Whether Other paints exactly as this brush does (same bounds, colours, wrap and transform).
+  bool SameAs(const EllipseGradientBrush& Other) const;
 
 private:
   RectF bounds_;
   WrapMode wrap_ = WrapMode::Clamp;
   Blend blend_;
   Matrix transform_;
+  mutable PatternCache built_;
 };
 
 // An image repeated from user (0, 0) as the wrap mode says. The image must outlive the

@@ -1,6 +1,7 @@
 #include "platform/gfx2d/ImageCodec.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -89,13 +90,15 @@ uint32_t Le32At(const uint8_t* Data, size_t At) {
 
 // Where the info header of a bitmap that begins at At ends, with its colour table: the
 // header's size comes first, and a header long enough to hold it gives the number of
-// colours at 32, four bytes each.
-uint64_t InfoHeaderEnd(const uint8_t* Data, size_t Size, uint64_t At) {
+// colours at 32, four bytes each. The icon module reads that number whatever the header's
+// size says (AnySize) and takes a buffer for the colours it names (in 32 bits, so a few
+// bytes can ask for a gigabyte).
+uint64_t InfoHeaderEnd(const uint8_t* Data, size_t Size, uint64_t At, bool AnySize = false) {
   if (At + 4 > Size) return UINT64_MAX;
   const uint64_t headerSize = Le32At(Data, At);
   uint64_t end = At + headerSize;
   // A header shorter than the data holds is past its end anyway.
-  if (headerSize >= 36 && At + 36 <= Size) end += uint64_t{Le32At(Data, At + 32)} * 4;
+  if ((headerSize >= 36 || AnySize) && At + 36 <= Size) end += uint64_t{Le32At(Data, At + 32)} * 4;
   return end;
 }
 
@@ -119,7 +122,42 @@ bool PointsPastTheData(const std::string& Format, const uint8_t* Data, size_t Si
     for (size_t i = 0; i < count; ++i) {
       const uint64_t at = Le32At(Data, 6 + 16 * i + 12);
       if (at + 40 > Size) return true;
-      if (!StartsWith(Data + at, Size - at, "\x89PNG", 4) && InfoHeaderEnd(Data, Size, at) > Size) return true;
+      if (!StartsWith(Data + at, Size - at, "\x89PNG", 4) && InfoHeaderEnd(Data, Size, at, true) > Size) return true;
+    }
+  }
+  return false;
+}
+
+// True when a frame of a GIF announces more than Limit pixels. The GIF module takes a buffer
+// for each frame at the frame's own size, which the size signal (the logical screen's)
+// does not tell, so every image descriptor is looked at before the module sees the data,
+// walking the blocks as the module does. A structure that breaks off ends the walk.
+bool GifFrameOverLimit(const uint8_t* Data, size_t Size, int64_t Limit) {
+  const auto le16 = [&](size_t At) { return static_cast<int64_t>(Data[At] | Data[At + 1] << 8); };
+  const auto tableSize = [](uint8_t Flags) { return (Flags & 0x80) ? size_t{3} << ((Flags & 7) + 1) : size_t{0}; };
+  // Skips the data sub-blocks at At; Size when they run past the end.
+  const auto skipBlocks = [&](size_t At) {
+    while (At < Size && Data[At] != 0) At += size_t{Data[At]} + 1;
+    return At < Size ? At + 1 : Size;
+  };
+  if (Size < 13) return false;
+  size_t at = 13 + tableSize(Data[10]);
+  while (at < Size) {
+    const uint8_t kind = Data[at];
+    if (kind == 0x3B) return false;  // the trailer
+    if (kind == 0x21) {               // an extension: its label, then sub-blocks
+      if (at + 2 > Size) return false;
+      at = skipBlocks(at + 2);
+    } else if (kind == 0x2C) {  // an image: its descriptor, a colour table, the code size, sub-blocks
+      if (at + 10 > Size) return false;
+      if (le16(at + 5) * le16(at + 7) > Limit) return true;
+      const size_t codeSize = at + 10 + tableSize(Data[at + 9]);
+      // A code size no decoder can start from: the module gives the frame up and reads on
+      // from the bytes that were to be its data, where this walk would not look.
+      if (codeSize < Size && (Data[codeSize] == 0 || Data[codeSize] > 11)) return true;
+      at = skipBlocks(codeSize + 1);
+    } else {
+      ++at;  // the module passes over a byte that starts no block: so does this walk
     }
   }
   return false;
@@ -159,10 +197,24 @@ std::string SniffImageFormat(const uint8_t* Data, size_t Size) {
   return {};
 }
 
-bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedImage& Out) {
+int64_t ImagePixelLimit(size_t Size, int64_t MaxPixels) {
+  const int64_t bySize = Size > static_cast<size_t>(INT64_MAX / MaxPixelsPerByte)
+                             ? INT64_MAX
+                             : static_cast<int64_t>(Size) * MaxPixelsPerByte;
+  return std::min(MaxPixels, bySize);
+}
+
+namespace {
+
+// Decodes the first image of the data and hands the finished pixbuf, with its format, to
+// Deliver, whose answer is the result; false when the data is refused or does not decode.
+template <class F>
+bool DecodeFirstImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, F&& Deliver) {
   const std::string format = SniffImageFormat(Data, Size);
   if (format.empty() || PointsPastTheData(format, Data, Size)) return false;
-  Loader l(format, MaxPixels, false);
+  const int64_t limit = ImagePixelLimit(Size, MaxPixels);
+  if (format == "gif" && GifFrameOverLimit(Data, Size, limit)) return false;
+  Loader l(format, limit, false);
   if (!l.loader) return false;
   if (!l.Feed(Data, Size) || l.refused || !l.Close() || l.refused) return false;
   GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(l.loader);
@@ -174,31 +226,78 @@ bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedIma
   const int channels = gdk_pixbuf_get_n_channels(pixbuf);
   const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
   const int stride = gdk_pixbuf_get_rowstride(pixbuf);
-  if (w <= 0 || h <= 0 || int64_t{w} * h > MaxPixels || channels < (alpha ? 4 : 3) || stride < w * channels)
+  if (w <= 0 || h <= 0 || int64_t{w} * h > limit || channels < (alpha ? 4 : 3) || stride < w * channels)
     return false;
-  const guint8* src = gdk_pixbuf_read_pixels(pixbuf);
-  std::vector<uint32_t> bits(static_cast<size_t>(w) * h);
+  return Deliver(pixbuf, format);
+}
+
+// Copies the pixbuf's pixels into Bits (Width x Height, no padding) as B, G, R, A words,
+// each passed through Convert.
+template <class F>
+void CopyPixbuf(GdkPixbuf* Pixbuf, uint32_t* Bits, F&& Convert) {
+  const int w = gdk_pixbuf_get_width(Pixbuf);
+  const int h = gdk_pixbuf_get_height(Pixbuf);
+  const int channels = gdk_pixbuf_get_n_channels(Pixbuf);
+  const bool alpha = gdk_pixbuf_get_has_alpha(Pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(Pixbuf);
+  const guint8* src = gdk_pixbuf_read_pixels(Pixbuf);
   for (int y = 0; y < h; ++y) {
     const guint8* p = src + static_cast<size_t>(y) * stride;
-    uint32_t* row = bits.data() + static_cast<size_t>(y) * w;
+    uint32_t* row = Bits + static_cast<size_t>(y) * w;
     for (int x = 0; x < w; ++x, p += channels) {
       const uint32_t a = alpha ? p[3] : 255u;
-      row[x] = (a << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+      row[x] = Convert((a << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2]);
     }
   }
-  Out.Width = w;
-  Out.Height = h;
-  Out.Bits = std::move(bits);
-  // The TIFF reader hands over associated (premultiplied) alpha as it is.
-  Out.Premultiplied = alpha && format == "tiff";
-  Out.Format = format;
-  return true;
+}
+
+// The TIFF reader hands over associated (premultiplied) alpha as it is.
+bool DeliversPremultiplied(GdkPixbuf* Pixbuf, const std::string& Format) {
+  return gdk_pixbuf_get_has_alpha(Pixbuf) && Format == "tiff";
+}
+
+}  // namespace
+
+bool DecodeImage(const uint8_t* Data, size_t Size, int64_t MaxPixels, DecodedImage& Out) {
+  return DecodeFirstImage(Data, Size, MaxPixels, [&](GdkPixbuf* pixbuf, const std::string& format) {
+    const int w = gdk_pixbuf_get_width(pixbuf);
+    const int h = gdk_pixbuf_get_height(pixbuf);
+    std::vector<uint32_t> bits(static_cast<size_t>(w) * h);
+    CopyPixbuf(pixbuf, bits.data(), [](uint32_t p) { return p; });
+    Out.Width = w;
+    Out.Height = h;
+    Out.Bits = std::move(bits);
+    Out.Premultiplied = DeliversPremultiplied(pixbuf, format);
+    Out.Format = format;
+    return true;
+  });
+}
+
+bool DecodePremultiplied(const uint8_t* Data, size_t Size, int64_t MaxPixels, const ImageTarget& Target) {
+  return DecodeFirstImage(Data, Size, MaxPixels, [&](GdkPixbuf* pixbuf, const std::string& format) {
+    uint32_t* bits = Target(gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
+    if (!bits) return false;
+    if (DeliversPremultiplied(pixbuf, format)) {
+      // No channel above its alpha, whatever the file says.
+      CopyPixbuf(pixbuf, bits, [](uint32_t p) {
+        const uint32_t a = p >> 24;
+        uint32_t out = a << 24;
+        for (int shift = 0; shift < 24; shift += 8) out |= std::min((p >> shift) & 255, a) << shift;
+        return out;
+      });
+    } else {
+      CopyPixbuf(pixbuf, bits, [](uint32_t p) { return PremultiplyPixel(p); });
+    }
+    return true;
+  });
 }
 
 bool ReadImageSize(const uint8_t* Data, size_t Size, int64_t MaxPixels, int& Width, int& Height) {
   const std::string format = SniffImageFormat(Data, Size);
   if (format.empty() || PointsPastTheData(format, Data, Size)) return false;
-  Loader l(format, MaxPixels, true);
+  const int64_t limit = ImagePixelLimit(Size, MaxPixels);
+  if (format == "gif" && GifFrameOverLimit(Data, Size, limit)) return false;
+  Loader l(format, limit, true);
   if (!l.loader || !l.Feed(Data, Size)) return false;
   if (!l.sized) l.Close();
   if (!l.sized || l.refused) return false;

@@ -1,6 +1,7 @@
 #include "platform/rtl/Collections.h"
 
 #include <algorithm>
+#include <string>
 
 #include "platform/rtl/TypInfo.h"
 
@@ -133,6 +134,7 @@ void TCollection::Changed() {
 }
 
 void TCollection::InsertItem(TCollectionItem* Item, int Index) {
+  if (Count() >= maxCount_) throw EListError("List capacity out of bounds (" + std::to_string(Count() + 1) + ")");
   items_.insert(items_.begin() + Index, Item);
   Item->collection_ = this;
   Item->id_ = nextID_++;

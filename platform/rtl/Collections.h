@@ -2,6 +2,7 @@
 // ("Points = < item ... end >").
 #pragma once
 
+#include <climits>
 #include <vector>
 
 #include "platform/rtl/Object.h"
@@ -51,8 +52,11 @@ public:
   int Count() const { return static_cast<int>(items_.size()); }
   // EListError ("List index out of bounds (%d)") outside 0..Count-1.
   TCollectionItem* Items(int Index) const;
+  // A new item; EListError ("List capacity out of bounds (%d)") when the collection holds
+  // MaxCount items already.
   TCollectionItem* Add();
   TCollectionItem* Insert(int Index);
+  int MaxCount() const { return maxCount_; }
   void Delete(int Index);
   void Clear();
   TCollectionItem* FindItemID(int ID) const;
@@ -72,6 +76,8 @@ protected:
   // or nil when the whole collection changed.
   virtual void Update(TCollectionItem*) {}
   void Changed();
+  // The most items the collection takes (no limit unless a descendant sets one).
+  void SetMaxCount(int Value) { maxCount_ = Value; }
 
 private:
   friend class TCollectionItem;
@@ -82,6 +88,7 @@ private:
   std::vector<TCollectionItem*> items_;
   int nextID_ = 0;
   int updateCount_ = 0;
+  int maxCount_ = INT_MAX;
 };
 
 // A collection that knows the persistent object that holds it.

@@ -102,6 +102,9 @@ bool ContainsFromBack(const std::vector<TComponent*>& List, const TComponent* It
   return std::find(List.rbegin(), List.rend(), Item) != List.rend();
 }
 
+// Owners with fewer components look names up by walking them.
+constexpr size_t NameIndexFrom = 32;
+
 }  // namespace
 
 bool IsValidIdent(const std::string& Ident) {
@@ -157,19 +160,17 @@ void TComponent::RemoveFreeNotifications() {
 }
 
 void TComponent::DestroyComponents() {
-  const bool outer = !freeingComponents_;
-  freeingComponents_ = true;
   while (!components_.empty()) {
     TComponent* instance = components_.back();
     if (instance->componentState_.Contains(csFreeNotification)) {
       RemoveComponent(instance);
     } else {
       components_.pop_back();
+      UnindexName(instance);
       instance->owner_ = nullptr;
     }
     instance->Free();
   }
-  if (outer) freeingComponents_ = false;
 }
 
 TComponent* TComponent::Components(int Index) const {
@@ -197,9 +198,38 @@ void TComponent::SetComponentIndex(int Value) {
 
 TComponent* TComponent::FindComponent(const std::string& AName) const {
   if (AName.empty()) return nullptr;
+  if (names_) return FindByKey(UpperCase(AName));
   for (TComponent* c : components_)
     if (SameText(c->name_, AName)) return c;
   return nullptr;
+}
+
+TComponent* TComponent::FindByKey(const std::string& Key) const {
+  const auto it = names_->find(Key);
+  return it == names_->end() ? nullptr : it->second;
+}
+
+void TComponent::IndexName(TComponent* AComponent) {
+  if (!names_) {
+    if (components_.size() < NameIndexFrom) return;
+    names_ = std::make_unique<std::unordered_map<std::string, TComponent*>>();
+    for (TComponent* c : components_)
+      if (!c->name_.empty()) names_->emplace(UpperCase(c->name_), c);
+    return;
+  }
+  if (!AComponent->name_.empty()) names_->emplace(UpperCase(AComponent->name_), AComponent);
+}
+
+void TComponent::UnindexName(TComponent* AComponent) {
+  if (!names_ || AComponent->name_.empty()) return;
+  const auto it = names_->find(UpperCase(AComponent->name_));
+  if (it != names_->end() && it->second == AComponent) names_->erase(it);
+}
+
+void TComponent::ChangeName(const std::string& NewName) {
+  if (owner_) owner_->UnindexName(this);
+  name_ = NewName;
+  if (owner_) owner_->IndexName(this);
 }
 
 void TComponent::ValidateRename(TComponent* AComponent, const std::string& CurName, const std::string& NewName) {
@@ -218,6 +248,7 @@ void TComponent::InsertComponent(TComponent* AComponent) {
   if (AComponent->owner_) AComponent->owner_->RemoveComponent(AComponent);
   components_.push_back(AComponent);
   AComponent->owner_ = this;
+  IndexName(AComponent);
   if (componentState_.Contains(csDesigning)) AComponent->SetDesigning(true);
   Deliver(this, AComponent, opInsert);
 }
@@ -230,16 +261,14 @@ void TComponent::RemoveComponent(TComponent* AComponent) {
   }
   // A notification may already have taken it out (by freeing or moving it). An owner
   // being freed removes its components from the back.
-  if (EraseFromBack(components_, AComponent)) AComponent->owner_ = nullptr;
+  if (EraseFromBack(components_, AComponent)) {
+    UnindexName(AComponent);
+    AComponent->owner_ = nullptr;
+  }
 }
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
-  // Its components are being freed (with it, or all of them): they hear of a removal
-  // through their own subscriptions only.
-  if (Operation == opRemove && (componentState_.Contains(csDestroying) || freeingComponents_)) return;
-  for (size_t i = components_.size(); i-- > 0;)
-    if (i < components_.size()) Deliver(components_[i], AComponent, Operation);
 }
 
 bool TComponent::SubscribedTo(const TComponent* AComponent) const {

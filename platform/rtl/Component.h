@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/rtl/Object.h"
@@ -57,15 +59,15 @@ public:
   // The owned component of that name (case-insensitive); nil when none or Name is empty.
   TComponent* FindComponent(const std::string& AName) const;
   // Takes AComponent over from its current owner (refusing a name already in use here and
-  // ownership cycles) and notifies this owner's components (opInsert).
+  // ownership cycles) and tells this owner (opInsert). Its other components are not told:
+  // loading stays linear in the number of components.
   void InsertComponent(TComponent* AComponent);
-  // Releases an owned component without freeing it, after notifying (opRemove).
+  // Releases an owned component without freeing it, after telling this owner (opRemove).
   void RemoveComponent(TComponent* AComponent);
   // Frees every owned component, the last one first. Components that subscribed to free
   // notifications leave with a notice to this owner; the others leave silently.
   void DestroyComponents();
-  // Marks this component and its owned components as being destroyed (from then on they
-  // pass no removals on to their components, see FreeNotification).
+  // Marks this component and its owned components as being destroyed.
   void Destroying();
 
   const std::string& Name() const { return name_; }
@@ -82,14 +84,11 @@ public:
   TComponentState ComponentState() const { return componentState_; }
 
   // AComponent will get Notification(this, opRemove) when this component is freed, and
-  // this one when AComponent is. The rule for who hears of a freed component:
-  //  - its subscribers (both sides of every FreeNotification), wherever they live;
-  //  - its owner, and, while that owner is not being destroyed itself, everything the
-  //    owner owns, directly or further down (each Notification passes the news on);
-  //  - while an owner is being destroyed, or frees all its components (DestroyComponents),
-  //    it passes nothing on: its components are all being freed and hear only through
-  //    their subscriptions. So a component that keeps a reference to another one
-  //    subscribes, also when both have the same owner.
+  // this one when AComponent is. Who hears of a freed or removed component: its
+  // subscribers (both sides of every FreeNotification), wherever they live, and its owner.
+  // Nobody else: the owner passes nothing on to its other components, so telling costs
+  // in step with the subscribers, never with the owner's size. A component that keeps a
+  // reference to another one therefore subscribes, also when both have the same owner.
   // Each receiver hears of a freed component once. Subscribing twice is harmless.
   void FreeNotification(TComponent* AComponent);
   void RemoveFreeNotification(TComponent* AComponent);
@@ -100,15 +99,15 @@ public:
   virtual bool HasParent() const { return false; }
 
 protected:
-  // Told when a component is inserted into or removed from the owner tree, or when a
+  // Told when a component is inserted into or removed from this owner, or when a
   // component this one subscribed to is freed (see FreeNotification for who is told).
   // Overrides clear their references to AComponent on opRemove and call the inherited
-  // version, which ends the subscription and passes the news on to the owned components.
+  // version, which ends the subscription.
   virtual void Notification(TComponent* AComponent, TOperation Operation);
   // Called once a stream has read the component: ends csLoading.
   virtual void Loaded();
   virtual void ValidateRename(TComponent* AComponent, const std::string& CurName, const std::string& NewName);
-  virtual void ChangeName(const std::string& NewName) { name_ = NewName; }
+  virtual void ChangeName(const std::string& NewName);
   // Streaming hooks: the children a stream writes under this component, and the
   // component a reader nests this one under.
   virtual void GetChildren(const TGetChildProc& Proc, TComponent* Root);
@@ -127,6 +126,10 @@ private:
   bool SubscribedTo(const TComponent* AComponent) const;
   void RemoveFreeNotifications();
   void Deliver(TComponent* Receiver, TComponent* AComponent, TOperation Operation);
+  // The owned component named Key (upper-cased), through the name index when there is one.
+  TComponent* FindByKey(const std::string& Key) const;
+  void IndexName(TComponent* AComponent);
+  void UnindexName(TComponent* AComponent);
 
   TComponent* owner_ = nullptr;
   std::string name_;
@@ -135,7 +138,10 @@ private:
   TComponentState componentState_;
   std::vector<TComponent*> components_;
   std::vector<TComponent*> freeNotifies_;
-  bool freeingComponents_ = false;  // inside DestroyComponents
+  // Owned components by upper-cased name, made once an owner holds many: a name is checked
+  // against its siblings on every insert and rename, which would make loading a large form
+  // quadratic.
+  std::unique_ptr<std::unordered_map<std::string, TComponent*>> names_;
 };
 
 }  // namespace rtl

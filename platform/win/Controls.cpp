@@ -79,8 +79,10 @@ void TControl::SetParent(TWinControl* AParent) {
 }
 
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  AWidth = std::max(AWidth, 0);
-  AHeight = std::max(AHeight, 0);
+  ALeft = std::clamp(ALeft, -MaxControlPosition, MaxControlPosition);
+  ATop = std::clamp(ATop, -MaxControlPosition, MaxControlPosition);
+  AWidth = std::clamp(AWidth, 0, MaxControlSize);
+  AHeight = std::clamp(AHeight, 0, MaxControlSize);
   if (ALeft == left_ && ATop == top_ && AWidth == width_ && AHeight == height_) return;
   left_ = ALeft;
   top_ = ATop;

@@ -57,8 +57,13 @@ public:
   void SetHeight(int Value) { SetBounds(left_, top_, width_, Value); }
   TRect BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
   TRect ClientRect() const { return {0, 0, width_, height_}; }
-  // Moves and sizes the control (sizes below 0 become 0); the parent realigns its children.
+  // Moves and sizes the control; the parent realigns its children. Sizes are kept within
+  // 0 .. MaxControlSize and positions within -MaxControlPosition .. MaxControlPosition, as
+  // a form's are: nothing inside a window needs more, a control that draws keeps a bounded
+  // buffer, and screen arithmetic cannot overflow.
   virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+  static constexpr int MaxControlSize = 8192;
+  static constexpr int MaxControlPosition = 32767;
 
   TAlign Align() const { return align_; }
   void SetAlign(TAlign Value);

@@ -175,6 +175,9 @@ void DisplayNeeded() {
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // SDL turns SIGTERM and SIGINT into a quit event, which closes the main form; closing the
+  // last window is the forms' business and quits nothing by itself.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     throw rtl::Exception(std::string("Cannot open the display: ") + SDL_GetError());
   const Uint32 wake = SDL_RegisterEvents(1);
@@ -301,6 +304,9 @@ void PumpEvents() {
 void HandleEvent(const SDL_Event& E) {
   if (!display) return;
   switch (E.type) {
+    case SDL_QUIT:
+      HandleQuitRequest();
+      return;
     case SDL_WINDOWEVENT: {
       TCustomForm* f = FormOf(E.window.windowID);
       if (!f) return;

@@ -24,6 +24,7 @@ bool IsWithin(const TControl* Control, const TControl* Ancestor) {
 }
 
 TCustomForm* activeForm = nullptr;
+TCustomForm* mainForm = nullptr;
 std::vector<TCustomForm*> liveForms;
 unsigned pressSerial = 0;
 unsigned currentPress = 0;
@@ -69,6 +70,7 @@ void TCustomForm::BeforeDestruction() {
   std::erase(liveForms, this);
   const bool wasActive = activeForm == this;
   if (wasActive) activeForm = nullptr;
+  if (mainForm == this) mainForm = nullptr;
   inherited::BeforeDestruction();
   if (wasActive) UpdateTextInput();
 }
@@ -400,6 +402,15 @@ LRESULT TCustomForm::WndProc(MSG& Message) {
 bool TCustomForm::Active() const { return activeForm == this; }
 
 TCustomForm* ActiveForm() { return activeForm; }
+
+TCustomForm* MainForm() { return mainForm; }
+
+void SetMainForm(TCustomForm* Form) { mainForm = Form; }
+
+void HandleQuitRequest() {
+  if (mainForm) mainForm->HandleCloseRequest();
+  else rtl::Application->Terminate();
+}
 
 void SetActiveForm(TCustomForm* Form, bool ByClick) {
   if (Form == activeForm || (Form && !Form->Showing())) return;

@@ -257,6 +257,14 @@ public:
   explicit TForm(rtl::TComponent* AOwner) : TCustomForm(AOwner) {}
 };
 
+// The program's main form, nil until set and again once that form is freed. A request of
+// the system to end the program (SIGTERM, SIGINT) closes it as the user's close would; a
+// program without one is terminated.
+TCustomForm* MainForm();
+void SetMainForm(TCustomForm* Form);
+// What the display does with the system's request to end the program.
+void HandleQuitRequest();
+
 // The active form, nil when none of the program's forms is active.
 TCustomForm* ActiveForm();
 // Moves the activation to Form (nil: away from every form of the program; a form that is

@@ -101,3 +101,40 @@ TEST(Backend, StartsOnceAndReleasesAtTheEnd) {
   Shutdown();
   EXPECT_EQ(released, 21);
 }
+
+// A gradient brush builds its pattern once and hands the same one out until it changes,
+// so that drawing with it again does not sort its stops again; a change builds a new one
+// that paints the change.
+TEST(GradientPatterns, AreBuiltOnceAndAgainOnlyAfterAChange) {
+  cairo_matrix_t ctm;
+  cairo_matrix_init_identity(&ctm);
+  LinearGradientBrush line({0, 0}, {10, 0}, Red, Blue);
+  cairo_pattern_t* first = line.CreatePattern(ctm, CAIRO_FILTER_GOOD);
+  cairo_pattern_t* again = line.CreatePattern(ctm, CAIRO_FILTER_GOOD);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first, again);
+  line.SetPresetBlend({{Green, Green}, {0, 1}});
+  cairo_pattern_t* changed = line.CreatePattern(ctm, CAIRO_FILTER_GOOD);
+  EXPECT_NE(changed, first);
+  Surface s(10, 1);
+  s.g->FillRectangle(line, {0, 0, 10, 1});
+  EXPECT_GT(s.At(5, 0) >> 8 & 0xFF, 220u);  // the new stops paint
+  for (cairo_pattern_t* p : {first, again, changed}) cairo_pattern_destroy(p);
+
+  EllipseGradientBrush round({0, 0, 20, 20});
+  round.SetPresetBlend({{Red, Blue}, {0, 1}});
+  cairo_pattern_t* a = round.CreatePattern(ctm, CAIRO_FILTER_GOOD);
+  cairo_pattern_t* b = round.CreatePattern(ctm, CAIRO_FILTER_GOOD);
+  EXPECT_EQ(a, b);
+  cairo_matrix_t doubled;
+  cairo_matrix_init_scale(&doubled, 2, 2);
+  cairo_pattern_t* finer = round.CreatePattern(doubled, CAIRO_FILTER_GOOD);  // another resolution
+  EXPECT_NE(finer, a);
+  for (cairo_pattern_t* p : {a, b, finer}) cairo_pattern_destroy(p);
+
+  // A copy paints the same and builds its own.
+  LinearGradientBrush copy = line;
+  EXPECT_TRUE(copy.SameAs(line));
+  copy.SetWrapMode(WrapMode::Clamp);
+  EXPECT_FALSE(copy.SameAs(line));
+}

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <algorithm>
+#include <climits>
 #include <cstring>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -159,22 +162,134 @@ TEST(ImageLimits, HugeAnnouncedSizesAreRefusedBeforeTheyAreAllocated) {
     const auto data = m.make(Huge, Huge);
     ASSERT_LT(data.size(), 2000u) << m.name;
     int w = 0, h = 0;
-    // The probe reads the size without taking the pixels' memory...
+    // The probe reads a size the data could fill without taking the pixels' memory...
     if (std::string(m.name) != "ico") {  // the icon reader takes no size from the bitmap inside
-      ASSERT_TRUE(ReadImageSize(data.data(), data.size(), NoLimit, w, h)) << m.name;
-      EXPECT_EQ(w, static_cast<int>(Huge)) << m.name;
-      EXPECT_EQ(h, static_cast<int>(Huge)) << m.name;
+      const auto fillable = m.make(640, 480);
+      ASSERT_TRUE(ReadImageSize(fillable.data(), fillable.size(), NoLimit, w, h)) << m.name;
+      EXPECT_EQ(w, 640) << m.name;
+      EXPECT_EQ(h, 480) << m.name;
     }
-    // ...and refuses it over the limit, as the decoder does.
+    // ...and refuses one over the limit, as the decoder does, and one that a file of this
+    // size cannot fill whatever the limit.
     EXPECT_FALSE(ReadImageSize(data.data(), data.size(), Limit, w, h)) << m.name;
+    EXPECT_FALSE(ReadImageSize(data.data(), data.size(), NoLimit, w, h)) << m.name;
     DecodedImage image;
     EXPECT_FALSE(DecodeImage(data.data(), data.size(), Limit, image)) << m.name;
+    EXPECT_FALSE(DecodeImage(data.data(), data.size(), NoLimit, image)) << m.name;
     EXPECT_TRUE(image.Bits.empty());
+    EXPECT_FALSE(DecodePremultiplied(data.data(), data.size(), NoLimit, [](int, int) -> uint32_t* {
+      ADD_FAILURE() << "asked for pixels";
+      return nullptr;
+    })) << m.name;
     // Just over a small limit, too.
     const auto over = m.make(101, 100);
     EXPECT_FALSE(DecodeImage(over.data(), over.size(), 100 * 100, image)) << m.name;
     EXPECT_FALSE(ReadImageSize(over.data(), over.size(), 100 * 100, w, h)) << m.name;
   }
+}
+
+// A GIF whose logical screen is huge around a frame of one pixel: 44 to 170 bytes that
+// would make a picture of a gigabyte, under the old cap of 2^28 pixels.
+std::vector<uint8_t> GifScreen(uint32_t W, uint32_t H, size_t Padding) {
+  auto d = Gif(1, 1);
+  Le16(d, 6, W);
+  Le16(d, 8, H);
+  // A comment block of Padding bytes before the trailer makes the file longer.
+  d.pop_back();
+  for (size_t left = Padding; left > 0;) {
+    const size_t n = std::min<size_t>(left, 255);
+    d.insert(d.end(), {0x21, 0xFE, static_cast<uint8_t>(n)});
+    d.insert(d.end(), n, 'x');
+    d.push_back(0);
+    left -= n;
+  }
+  d.push_back(';');
+  return d;
+}
+
+TEST(ImageLimits, AFewBytesCannotAnnounceMorePixelsThanTheyCouldHold) {
+  EXPECT_EQ(ImagePixelLimit(100, NoLimit), 100 * MaxPixelsPerByte);
+  EXPECT_EQ(ImagePixelLimit(100, 5000), 5000);
+  EXPECT_EQ(ImagePixelLimit(SIZE_MAX, Limit), Limit);
+  for (auto [w, h, padding] : {std::tuple{4098u, 62982u, 0u}, std::tuple{17922u, 14648u, 126u}}) {
+    const auto data = GifScreen(w, h, padding);
+    ASSERT_LE(data.size(), 170u);
+    int pw = 0, ph = 0;
+    EXPECT_FALSE(ReadImageSize(data.data(), data.size(), Limit, pw, ph)) << w << "x" << h;
+    DecodedImage image;
+    EXPECT_FALSE(DecodeImage(data.data(), data.size(), Limit, image)) << w << "x" << h;
+  }
+  // The same screen with a frame that could fill it: the file's size lets it through.
+  const auto fits = GifScreen(300, 200, 0);
+  DecodedImage image;
+  ASSERT_TRUE(DecodeImage(fits.data(), fits.size(), Limit, image));
+  EXPECT_EQ(image.Width, 300);
+  EXPECT_EQ(image.Height, 200);
+}
+
+// A GIF's frame has a size of its own, which the decoder takes memory for whatever the
+// screen says: a frame over the limit is refused from its descriptor, before and after
+// other blocks, as the screen would be.
+TEST(ImageLimits, AGifFrameLargerThanTheLimitIsRefusedWhateverItsScreen) {
+  auto withFrame = [](uint32_t W, uint32_t H, bool ExtensionFirst) {
+    auto d = Gif(4, 3);
+    const size_t descriptor = 19;  // after the header, the screen and the two-colour table
+    Le16(d, descriptor + 5, W);
+    Le16(d, descriptor + 7, H);
+    if (ExtensionFirst)  // a graphic control extension before the image
+      d.insert(d.begin() + descriptor, {0x21, 0xF9, 4, 0, 0, 0, 0, 0});
+    return d;
+  };
+  for (bool extension : {false, true}) {
+    const auto huge = withFrame(65535, 65535, extension);
+    int w = 0, h = 0;
+    EXPECT_FALSE(ReadImageSize(huge.data(), huge.size(), Limit, w, h)) << extension;
+    DecodedImage image;
+    EXPECT_FALSE(DecodeImage(huge.data(), huge.size(), Limit, image)) << extension;
+    // A frame with no usable code size, whose data holds a huge frame the decoder would read.
+    auto hidden = withFrame(2, 2, extension);
+    const size_t codeSize = hidden.size() - 6;  // code size, a sub-block of two bytes, its end, ';'
+    ASSERT_EQ(hidden[codeSize], 2);
+    ASSERT_EQ(hidden[codeSize + 2], 0x44);
+    hidden[codeSize] = 0;
+    const std::vector<uint8_t> inside = {0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 2, 0x44, 1, 0};
+    hidden.insert(hidden.begin() + static_cast<std::ptrdiff_t>(codeSize) + 1, static_cast<uint8_t>(inside.size()));
+    hidden.insert(hidden.begin() + static_cast<std::ptrdiff_t>(codeSize) + 2, inside.begin(), inside.end());
+    EXPECT_FALSE(DecodeImage(hidden.data(), hidden.size(), Limit, image)) << extension;
+    // A frame within the screen decodes.
+    const auto small = withFrame(2, 2, extension);
+    EXPECT_TRUE(DecodeImage(small.data(), small.size(), Limit, image)) << extension;
+    EXPECT_EQ(image.Width, 4);
+  }
+}
+
+TEST(ImageLimits, DecodingIntoATargetAsksOnceAtTheEndAndPremultiplies) {
+  // Half-transparent pixels: the target gets them premultiplied, rounded as PremultiplyPixel.
+  std::vector<uint32_t> pixels(5 * 2, 0x80FF4020u);
+  pixels[3] = 0x00123456u;
+  std::vector<uint8_t> png;
+  ASSERT_TRUE(EncodeImage(pixels.data(), 5, 2, "png", -1, png));
+  std::vector<uint32_t> target;
+  int asked = 0;
+  ASSERT_TRUE(DecodePremultiplied(png.data(), png.size(), Limit, [&](int W, int H) {
+    ++asked;
+    EXPECT_EQ(W, 5);
+    EXPECT_EQ(H, 2);
+    target.assign(static_cast<size_t>(W) * H, 0xDEADBEEFu);
+    return target.data();
+  }));
+  EXPECT_EQ(asked, 1);
+  for (size_t i = 0; i < pixels.size(); ++i) EXPECT_EQ(target[i], PremultiplyPixel(pixels[i])) << i;
+  EXPECT_EQ(target[0], 0x80802010u);
+  // A target that answers nothing refuses the image.
+  EXPECT_FALSE(DecodePremultiplied(png.data(), png.size(), Limit, [](int, int) -> uint32_t* { return nullptr; }));
+  // Broken data never asks.
+  png.resize(png.size() / 2);
+  EXPECT_FALSE(DecodePremultiplied(png.data(), png.size(), Limit, [&](int, int) {
+    ++asked;
+    return target.data();
+  }));
+  EXPECT_EQ(asked, 1);
 }
 
 TEST(ImageLimits, HeadersPlacingPartsPastTheDataAreRefusedBeforeTheyAreAllocated) {
@@ -197,6 +312,11 @@ TEST(ImageLimits, HeadersPlacingPartsPastTheDataAreRefusedBeforeTheyAreAllocated
   Le32(cases.back().data, Le32At(cases.back().data, 18) + 32, 0x1C000000);
   cases.push_back({"ico entries", Ico(4, 3)});
   Le16(cases.back().data, 4, 0xFFFF);
+  // The icon module reads the colour count even where the header says it is too short to
+  // hold one.
+  cases.push_back({"ico colour count of a short header", Ico(4, 3)});
+  Le32(cases.back().data, Le32At(cases.back().data, 18), 8);
+  Le32(cases.back().data, Le32At(cases.back().data, 18) + 32, 0x50892D46);
   for (const Case& c : cases) {
     int w = 0, h = 0;
     EXPECT_FALSE(ReadImageSize(c.data.data(), c.data.size(), NoLimit, w, h)) << c.what;

@@ -217,7 +217,7 @@ TEST_F(DxObjectTree, ClassesAreListedByCategoryInRegistrationOrder) {
   EXPECT_TRUE(DxClassList().empty());
 }
 
-TEST_F(DxObjectTree, TextKeepsTheStoredTreeWithoutTheRootNameAndLoadsWithoutNames) {
+TEST_F(DxObjectTree, TextKeepsTheStoredTreeWithoutTheRootNameAndLoadsTheChildrensNames) {
   Body root(nullptr);
   root.SetName("Root1");
   root.opacity = 0.5f;
@@ -238,19 +238,53 @@ TEST_F(DxObjectTree, TextKeepsTheStoredTreeWithoutTheRootNameAndLoadsWithoutName
   EXPECT_EQ(text.find("Tint = 7"), std::string::npos) << text;
 
   rtl::TComponent owner(nullptr);
-  // Twice: the second copy would clash by name if names were kept.
+  // Twice: each copy owns its children, so the names do not clash.
   std::unique_ptr<TdxObject> copy = CreateDxObjectFromText(&owner, text);
   std::unique_ptr<TdxObject> again = CreateDxObjectFromText(&owner, text);
   ASSERT_TRUE(copy && again);
+  EXPECT_EQ(SaveDxObjectToText(copy.get()), text);
+  EXPECT_EQ(SaveDxObjectToText(again.get()), text);
   auto* body = static_cast<Body*>(copy.get());
   EXPECT_EQ(body->opacity, 0.5f);
   EXPECT_EQ(body->Position()->Point(), (TdxPoint3D{1, 2.5f, -3}));
   ASSERT_EQ(body->ChildrenCount(), 1);
   auto* loaded = dynamic_cast<TdxFloatAnimation*>(body->Children(0));
   ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(loaded->Name(), "");
+  EXPECT_EQ(loaded->Name(), "Fade");
   EXPECT_EQ(loaded->PropertyName(), "Opacity");
   EXPECT_EQ(copy->Owner(), &owner);
+}
+
+// A name written as a property ends in the object's header when the object is written
+// again, and reads back from there. A name taken already among the owner's components is
+// dropped, not raised: the second of two children of one name and a root beside its
+// original go unnamed.
+TEST_F(DxObjectTree, NamesReadFromTheHeaderAreKeptUnlessTaken) {
+  const std::string text =
+      "object Body\r\n"
+      "  object TdxFloatAnimation\r\n    Name = 'Spin'\r\n  end\r\n"
+      "  object Twice: TdxFloatAnimation\r\n  end\r\n"
+      "  object Twice: TdxFloatAnimation\r\n  end\r\n"
+      "end\r\n";
+  std::unique_ptr<TdxObject> made = CreateDxObjectFromText(nullptr, text);
+  ASSERT_NE(made, nullptr);
+  ASSERT_EQ(made->ChildrenCount(), 3);
+  EXPECT_EQ(made->Children(0)->Name(), "Spin");
+  EXPECT_EQ(made->Children(1)->Name(), "Twice");
+  EXPECT_EQ(made->Children(2)->Name(), "");
+  const std::string written = SaveDxObjectToText(made.get());
+  EXPECT_NE(written.find("object Spin: TdxFloatAnimation"), std::string::npos) << written;
+  std::unique_ptr<TdxObject> back = CreateDxObjectFromText(nullptr, written);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Children(0)->Name(), "Spin");
+  EXPECT_EQ(SaveDxObjectToText(back.get()), written);
+
+  rtl::TComponent owner(nullptr);
+  std::unique_ptr<TdxObject> first = CreateDxObjectFromText(&owner, "object Door: Body\r\nend\r\n");
+  std::unique_ptr<TdxObject> second = CreateDxObjectFromText(&owner, "object Door: Body\r\nend\r\n");
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->Name(), "Door");
+  EXPECT_EQ(second->Name(), "");
 }
 
 TEST_F(DxObjectTree, TextNamingAnUnknownOrForeignClassCreatesNothing) {

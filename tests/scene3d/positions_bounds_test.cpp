@@ -85,6 +85,24 @@ TEST(DxPosition, PointIsStreamedOnlyWhenItLeavesTheDefault) {
   EXPECT_EQ(changes, 1);
 }
 
+// A point text that is cut short, has a coordinate too many or too few, or holds something
+// that is no number is refused as a wrong value of any other type is, and the point keeps
+// what it had.
+TEST(DxPosition, MalformedPointTextIsRefusedAndChangesNothing) {
+  TdxPosition p({1, 1, 1});
+  for (const char* bad : {"(a,b,c", "(1,2,3", "(1,2)", "(1,2,3,4)", "1,2,3", "(1,,3)", "(1,2,3)x", "x(1,2,3)",
+                          "", "()", "(1;2;3)"}) {
+    EXPECT_THROW(ReadTextProperty(p, "Point", bad), rtl::EReadError) << bad;
+    EXPECT_EQ(p.Point(), (TdxPoint3D{1, 1, 1})) << bad;
+  }
+  ReadTextProperty(p, "Point", " ( 4 , -5.25 ,6 ) ");
+  EXPECT_EQ(p.Point(), (TdxPoint3D{4, -5.25f, 6}));
+  TdxBounds b;
+  EXPECT_THROW(ReadTextProperty(b, "Rect", "(10,20,30"), rtl::EReadError);
+  EXPECT_THROW(ReadTextProperty(b, "NewRect", "(1,2,3,4,5,6"), rtl::EReadError);
+  EXPECT_EQ(b.Left(), 0);
+}
+
 TEST(DxBounds, NewRectHoldsAllSixInOrderAndIsLeftOutWhenAllAreZero) {
   TdxBounds b;
   EXPECT_EQ(StreamedProperties(b), "");

@@ -171,6 +171,58 @@ TEST_F(Memos, WordWrapBreaksAfterSpacesCommasAndHyphensAndFollowsEdits) {
   }
 }
 
+// A paragraph longer than a display line may hold is cut into lines of at most
+// MaxLineLength units (a surrogate pair stays whole), wrapped or not; an edit in such a
+// paragraph lays out again only the lines it touched, and every line stays within bounds.
+TEST_F(Memos, LongParagraphsAreCutIntoBoundedLinesAndEditedLocally) {
+  ControlScene s(400, 300);
+  const int most = TvxMemo::MaxLineLength;
+  std::u16string text(static_cast<size_t>(most - 1), u'a');
+  text += u"\U0001F600";  // its pair would straddle the first cut
+  text += std::u16string(static_cast<size_t>(20 * most), u'b');
+  text += u"\r\nshort";
+  auto* m = Place(s, text, 300, 100);
+  // The lines, joined, give the text without its line ends; none is longer than the most.
+  const auto checkLines = [&](const char* When) {
+    std::u16string joined, expected;
+    for (int i = 0; i < m->LineCount(); ++i) {
+      const std::u16string line = m->LineText(i);
+      EXPECT_LE(static_cast<int>(line.size()), most) << When << " line " << i;
+      joined += line;
+    }
+    for (char16_t c : m->Text())
+      if (c != u'\r' && c != u'\n') expected += c;
+    EXPECT_EQ(joined, expected) << When;
+  };
+  EXPECT_EQ(m->LineText(0), std::u16string(static_cast<size_t>(most - 1), u'a'));
+  EXPECT_EQ(m->LineText(1).substr(0, 2), u"\U0001F600");
+  EXPECT_EQ(m->LineCount(), 23);
+  EXPECT_EQ(m->LineText(22), u"short");
+  checkLines("after loading");
+
+  // Typing in the middle of the long paragraph leaves the lines far from the edit alone.
+  const TvxMemoPos at{10, 500};
+  const int before = m->TextIndexOf({3, 0});
+  const int after = m->TextIndexOf({18, 0});
+  m->InsertAt(at, u"typed here", 0);
+  EXPECT_EQ(m->TextIndexOf({3, 0}), before);
+  bool stillALineStart = false;  // where a line started, moved by the edit
+  for (int i = 0; i < m->LineCount(); ++i) stillALineStart |= m->TextIndexOf({i, 0}) == after + 10;
+  EXPECT_TRUE(stillALineStart);
+  EXPECT_EQ(m->LineText(10).size() + m->LineText(11).size(), static_cast<size_t>(most + 10));
+  checkLines("after typing");
+  std::mt19937 random(11);
+  for (int round = 0; round < 60; ++round) {
+    const int len = static_cast<int>(m->Text().size());
+    const TvxMemoPos p = m->PosOfIndex(static_cast<int>(random() % static_cast<unsigned>(len + 1)));
+    if (round % 3 == 2) m->DeleteAt(p, static_cast<int>(random() % 3000), 0);
+    else m->InsertAt(p, std::u16string(static_cast<size_t>(random() % 1500), u'c'), 0);
+  }
+  checkLines("after edits");
+  m->SetWordWrap(true);
+  checkLines("wrapped");
+}
+
 TEST_F(Memos, LineEndsAreDeletedWhole) {
   ControlScene s;
   auto* m = Place(s, u"ab\r\ncd\r\nef");

@@ -293,16 +293,28 @@ TEST(CanvasBrushes, LinearGradientFillRunsByRightAndBottom) {
   EXPECT_EQ(c.B(5, 5), 0);
   EXPECT_EQ((c.At(5, 5) >> 8) & 0xFF, 0u);
 
-  std::vector<std::pair<float, TvxColor>> many;
+  // As many stops as a gradient holds; one more is refused.
   SetGradient(c->Fill(), {}, {0, 0}, {1, 0});
-  for (int i = 0; i <= 300; ++i) {
+  const int most = TvxGradientPoints::MaxPoints;
+  for (int i = 0; i < most; ++i) {
     auto* p = static_cast<TvxGradientPoint*>(c->Fill()->Gradient()->Points()->Add());
-    p->SetOffset(i / 300.0f);
+    p->SetOffset(static_cast<float>(i) / (most - 1));
     p->SetIntColor(i % 2 ? Red : Blue);
   }
+  EXPECT_THROW(c->Fill()->Gradient()->Points()->Add(), rtl::EListError);
   c->ApplyBrushGdiPlus({0, 0, 100, 10}, 1);  // no fixed stop arrays to overrun
   lin = dynamic_cast<const gfx2d::LinearGradientBrush*>(c->FillBrush());
-  EXPECT_EQ(lin->PresetBlend().Positions.size(), 301u);
+  EXPECT_EQ(lin->PresetBlend().Positions.size(), static_cast<size_t>(most));
+  // The same gradient again keeps the brush, and the pattern it built; a change makes another.
+  c->ApplyBrushGdiPlus({0, 0, 100, 10}, 1);
+  EXPECT_EQ(c->FillBrush(), lin);
+  c->Fill()->Gradient()->Points()->GetPoint(3)->SetIntColor(0xFF00FF00u);
+  c->ApplyBrushGdiPlus({0, 0, 100, 10}, 1);
+  EXPECT_NE(c->FillBrush(), lin);
+  EXPECT_EQ(dynamic_cast<const gfx2d::LinearGradientBrush*>(c->FillBrush())->PresetBlend().Colors[3], 0xFF00FF00u);
+  lin = dynamic_cast<const gfx2d::LinearGradientBrush*>(c->FillBrush());
+  c->ApplyBrushGdiPlus({0, 0, 50, 10}, 1);  // another rectangle, another line
+  EXPECT_NE(c->FillBrush(), lin);
 
   SetGradient(c->Stroke(), {{0.2f, Red}, {0.8f, Blue}}, {0, 0}, {1, 0});
   c->ApplyStrokeGdiPlus({0, 0, 100, 10}, 1);  // stroke stops pass as they are

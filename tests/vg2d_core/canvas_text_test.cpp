@@ -16,6 +16,7 @@
 #include "platform/rtl/Streams.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/CanvasGdiPlus.h"
+#include "vg2d/core/PathData.h"
 
 using namespace vg;
 
@@ -339,6 +340,40 @@ TEST(CanvasText, OddTextsSizesAndRectanglesNeverBreakTheCanvas) {
   }
   ASSERT_NE(c.Graphics(), nullptr);
   EXPECT_TRUE(c.Graphics()->Ok());
+}
+
+// A text of millions of units is laid out up to its first MaxLaidText units: measuring and
+// drawing it take what that part takes, and a surrogate pair at the cut is not split.
+TEST(CanvasText, AHugeTextIsLaidOutUpToTheBound) {
+  auto c = TvxCanvasGdiPlus::ClassRef()->Create(200, 40);
+  const size_t most = TvxCanvasGdiPlus::MaxLaidText;
+  std::u16string head(most - 1, u'i');
+  head += u"\U0001F600";  // straddles the bound: left out whole
+  const std::u16string huge = head + std::u16string(4'000'000, u'W');
+  const auto measure = [&](const std::u16string& Text) {
+    TvxRect r{0, 0, 100000, 40};
+    c->MeasureText(r, r, Text, false, vgTextAlignNear, vgTextAlignNear);
+    return r;
+  };
+  const TvxRect whole = measure(huge);
+  EXPECT_EQ(whole, measure(std::u16string(most - 1, u'i')));
+  EXPECT_GT(whole.Right, 0);
+  // Wrapped, a shorter part: wrapping shapes the rest again for every line.
+  const auto wrapped = [&](const std::u16string& Text) {
+    TvxRect r{0, 0, 300, 100000};
+    c->MeasureText(r, r, Text, true, vgTextAlignNear, vgTextAlignNear);
+    return r;
+  };
+  const std::u16string words = u"Gas ";
+  std::u16string many;
+  while (many.size() < 3 * TvxCanvasGdiPlus::MaxWrappedText) many += words;
+  EXPECT_EQ(wrapped(many), wrapped(many.substr(0, TvxCanvasGdiPlus::MaxWrappedText)));
+  EXPECT_GT(wrapped(many).Bottom, 100);
+  c->Fill()->SetSolidColor(0xFF000000u);
+  c->FillText({0, 0, 200, 40}, {0, 0, 200, 40}, huge, false, 1, vgTextAlignNear, vgTextAlignNear);
+  EXPECT_GT(MaxAlpha(*c), 0);
+  TvxPathData outline;
+  EXPECT_TRUE(c->TextToPath(&outline, {0, 0, 200, 40}, huge, false, vgTextAlignNear, vgTextAlignNear));
 }
 
 TEST(CanvasText, SheetOfLabels) {

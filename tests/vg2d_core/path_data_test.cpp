@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "PaintFakes.h"
 #include "platform/rtl/Streams.h"
@@ -225,6 +227,36 @@ TEST(PathStream, WritesCountAndRecordsAndReadsBoth) {
   rtl::TStringStream ps(packed);
   back.ReadPath(ps);
   EXPECT_EQ(back.Points(), (std::vector<TvxPathPoint>{Pt(vgPathPointMoveTo, 1, 2), Pt(vgPathPointClose, 3, 4)}));
+}
+
+// A path holds at most MaxPoints points however it is made: from text, from the "Path"
+// property or by building; the points beyond are left out and the path stays usable.
+TEST(PathLimits, APathKeepsAtMostMaxPointsAndItsPolygonIsBounded) {
+  const size_t most = TvxPathData::MaxPoints;
+  std::string text = "M 0,0";
+  for (size_t i = 1; i < most + 5000; ++i) text += " L " + std::to_string(i % 500) + "," + std::to_string(i % 7);
+  TvxPathData fromText;
+  fromText.SetData(text);
+  EXPECT_EQ(static_cast<size_t>(fromText.Count()), most);
+  EXPECT_EQ(fromText.Points().back().Point, (TvxPoint{static_cast<float>((most - 1) % 500), static_cast<float>((most - 1) % 7)}));
+
+  const auto count = static_cast<int32_t>(most + 10);
+  std::string bytes(reinterpret_cast<const char*>(&count), 4);
+  for (int32_t i = 0; i < count; ++i) bytes += std::string(1, static_cast<char>(i == 0 ? 0 : 1)) + std::string(11, static_cast<char>(0));
+  rtl::TStringStream records(bytes);
+  TvxPathData fromStream;
+  fromStream.ReadPath(records);
+  EXPECT_EQ(static_cast<size_t>(fromStream.Count()), most);
+  EXPECT_EQ(records.Position(), records.Size());  // every record was read past
+
+  TvxPathData built;
+  for (size_t i = 0; i < most / 3 + 10; ++i) built.CurveTo({0, 0}, {1e6f, 0}, {0, 1e6f});
+  EXPECT_EQ(static_cast<size_t>(built.Count()), most);
+  std::vector<TvxPoint> polygon;
+  TvxPoint size;
+  built.FlattenToPolygon(polygon, size, 0.25f);
+  EXPECT_LE(polygon.size(), size_t{1} << 20);
+  EXPECT_GT(polygon.size(), size_t{1} << 19);
 }
 
 TEST(PathStream, RefusesCountsThatDoNotMatchTheBytes) {

@@ -93,11 +93,15 @@ TEST_F(Registry, ResourcesAreFoundNewestFirstAndOnlyWhenStored) {
   hidden->Resource = "BRUSH1";
   hidden->StoredFlag = false;
   EXPECT_EQ(newer, FindResourceObject("BRUSH1"));
-  const int count = ObjectInstanceList->Count();
+  const int olderSlot = AddObjectInstance(older);  // listed already: its slot
   newer->Free();
   EXPECT_EQ(older, FindResourceObject("brush1"));
-  EXPECT_EQ(count, ObjectInstanceList->Count());  // the entry stays, set to nil
-  EXPECT_EQ(ObjectInstanceList->IndexOf(older), AddObjectInstance(older));
+  // A later object takes the freed slot, yet counts as the newest.
+  auto* newest = new TResItem(nullptr);
+  newest->Resource = "Brush1";
+  EXPECT_EQ(newest, FindResourceObject("brush1"));
+  EXPECT_EQ(olderSlot, AddObjectInstance(older));
+  newest->Free();
   hidden->Free();
   older->Free();
   EXPECT_EQ(nullptr, FindResourceObject("brush1"));
@@ -147,6 +151,29 @@ TEST_F(Registry, ObjectsAreCreatedFromTextOfRegisteredClassesOnly) {
   binary.SetPosition(0);
   EXPECT_EQ(nullptr, CreateObjectFromStream(&owner, &binary));
   EXPECT_EQ(1, owner.ComponentCount());
+}
+
+// Objects made and freed again and again reuse the list's slots; a reference to a freed
+// object never names the object that took its slot, nor does a reference forged from the
+// slot alone.
+TEST_F(Registry, FreedSlotsAreReusedAndOldReferencesStayInvalid) {
+  auto* first = new TResItem(nullptr);
+  const int slot = AddObjectInstance(first);
+  const rtl::TPropValue ref = ObjectToVariant(first);
+  const rtl::TPropValue method = MethodToVariant(rtl::MethodByName(first, "Touch"));
+  first->Free();
+  const int slots = ObjectInstanceSlots();
+  for (int i = 0; i < 1000; ++i) delete new TResItem(nullptr);
+  EXPECT_EQ(slots, ObjectInstanceSlots());
+  auto* second = new TResItem(nullptr);
+  EXPECT_EQ(slot, AddObjectInstance(second));
+  EXPECT_EQ(nullptr, VariantToObject(ref));
+  EXPECT_FALSE(VariantToMethod(method).Assigned());
+  EXPECT_EQ(second, VariantToObject(ObjectToVariant(second)));
+  EXPECT_NE(ref, ObjectToVariant(second));
+  EXPECT_EQ(nullptr, VariantToObject(std::string("vgobj") + std::to_string(slot)));  // generation 0 is gone
+  EXPECT_EQ(nullptr, VariantToObject(std::string("vgobj99999999999999999999")));   // beyond 64 bits
+  second->Free();
 }
 
 TEST_F(Registry, ReferencesResolveThroughTheLiveObjects) {

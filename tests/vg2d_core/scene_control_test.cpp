@@ -17,6 +17,7 @@
 #include "platform/win/Display.h"
 #include "tests/loop/Later.h"
 #include "vg2d/core/Animations.h"
+#include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/Frame.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
@@ -611,6 +612,69 @@ TEST_F(SceneControl, AFormStreamCarriesItsSceneAndTheScenesRootObjects) {
   EXPECT_FLOAT_EQ(readRect->Width(), 30);
   EXPECT_FLOAT_EQ(readRect->Position()->Y(), 20);
 }
+
+namespace {
+
+// A canvas whose buffer cannot be had beyond a size, as memory running out would refuse it.
+class ScarceCanvas : public TvxCanvasGdiPlus {
+  RTL_CLASS(ScarceCanvas, TvxCanvasGdiPlus)
+public:
+  using TvxCanvasGdiPlus::TvxCanvasGdiPlus;
+  void ResizeBuffer(int AWidth, int AHeight) override {
+    if (AWidth > 300) {
+      TvxCanvasGdiPlus::ResizeBuffer(1, 1);
+      throw rtl::Exception("Can't allocate the DIB handle");
+    }
+    TvxCanvasGdiPlus::ResizeBuffer(AWidth, AHeight);
+  }
+};
+rtl::TClass ScarceCanvas::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<ScarceCanvas>().Build();
+  return &info;
+}
+struct ScarceCanvasClass : TvxCanvasClass {
+  rtl::TClass ClassInfo() const override { return ScarceCanvas::StaticClass(); }
+  std::unique_ptr<TvxCanvas> Create(int W, int H) const override { return std::make_unique<ScarceCanvas>(W, H); }
+  std::unique_ptr<TvxCanvas> CreateFromBitmap(TvxBitmap* B) const override {
+    return TvxCanvasGdiPlus::ClassRef()->CreateFromBitmap(B);
+  }
+};
+
+// A scene is kept within a form's bounds however it is sized; a buffer it cannot have is
+// reported through the application, never raised out of showing or resizing the window.
+TEST_F(SceneControl, TheSceneIsBoundedLikeAFormAndAFailedBufferIsReported) {
+  MakeScene(300, 200);
+  scene->SetAlign(win::alNone);
+  scene->SetBounds(-100000, 100000, 20000, 16000);
+  EXPECT_EQ(scene->Left(), -win::TControl::MaxControlPosition);
+  EXPECT_EQ(scene->Top(), win::TControl::MaxControlPosition);
+  EXPECT_EQ(scene->Width(), win::TControl::MaxControlSize);
+  EXPECT_EQ(scene->Height(), win::TControl::MaxControlSize);
+  form.reset();
+
+  const ScarceCanvasClass scarce;
+  const TvxCanvasClass* saved = DefaultCanvasClass;
+  DefaultCanvasClass = &scarce;
+  std::vector<std::string> reported;
+  rtl::Application->OnException = [&](rtl::TObject*, const std::exception& E) { reported.push_back(E.what()); };
+  MakeScene(400, 200);
+  EXPECT_NO_THROW(ShowAndSettle());
+  EXPECT_EQ(reported, std::vector<std::string>{"Can't allocate the DIB handle"});
+  // Nothing painted, nothing broken; a size it can have paints again.
+  AddRoot(0, 0, 50, 50);
+  rtl::Application->ProcessMessages();
+  EXPECT_NO_THROW(form->SetBounds(10, 20, 250, 100));
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(reported.size(), 1u);
+  EXPECT_EQ(form->PresentedPixel(10, 10), 0xFF3060C0u);  // the box, shown again
+  EXPECT_NO_THROW(form->SetBounds(10, 20, 500, 100));
+  EXPECT_EQ(reported.size(), 2u);
+  form.reset();
+  rtl::Application->OnException = nullptr;
+  DefaultCanvasClass = saved;
+}
+
+}  // namespace
 
 TEST_F(SceneControl, TheDesignHitTestAnswersOverObjectsTheSelectionAndEmptyTreesOnly) {
   MakeScene(200, 100);

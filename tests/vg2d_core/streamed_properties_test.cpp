@@ -144,16 +144,28 @@ TEST(StreamedProperties, ValuesAndNonAsciiTextsReadBackThroughBinaryAndTextForms
   }
 }
 
-TEST(StreamedProperties, UnreadableRectAndPointTextsReadAsZeros) {
+// A rect or point text that is cut short, holds a coordinate that is no number, or has
+// one coordinate too many or too few is refused like a wrong value of any other type; the
+// value keeps what it had. The writer's own texts for values that are no numbers read as
+// zeros.
+TEST(StreamedProperties, MalformedRectAndPointTextsAreRefused) {
   ValueHolder h;
   h.Margins()->SetRect(MakeRect(5, 6, 7, 8));
   h.Position()->SetPoint(MakePoint(3, 4));
-  Read(FromText("object ValueHolder\r\n"
-                "  Margins.Rect = '(1,x,3,4)'\r\n"
-                "  Position.Point = '(9'\r\n"
-                "end\r\n"),
-       h);
-  EXPECT_EQ(h.Margins()->GetRect(), MakeRect(0, 0, 0, 0));
+  for (const char* bad : {"(1,x,3,4)", "(1,2,3", "(1,2,3)", "(1,2,3,4,5)", "1,2,3,4", "(1,2,3,4))"}) {
+    EXPECT_THROW(Read(FromText(std::string("object ValueHolder\r\n  Margins.Rect = '") + bad + "'\r\nend\r\n"), h),
+                 rtl::EReadError)
+        << bad;
+    EXPECT_EQ(h.Margins()->GetRect(), MakeRect(5, 6, 7, 8)) << bad;
+  }
+  for (const char* bad : {"(a,b,c", "(9", "(1,2,3)", "(1 2)", "", "(,)", "p(1,2)"}) {
+    EXPECT_THROW(Read(FromText(std::string("object ValueHolder\r\n  Position.Point = '") + bad + "'\r\nend\r\n"), h),
+                 rtl::EReadError)
+        << bad;
+    EXPECT_EQ(h.Position()->GetPoint(), MakePoint(3, 4)) << bad;
+  }
+  Read(FromText("object ValueHolder\r\n  Margins.Rect = ' (1, 2,3 ,-4.5) '\r\n  Position.Point = '(NAN,2)'\r\nend\r\n"), h);
+  EXPECT_EQ(h.Margins()->GetRect(), MakeRect(1, 2, 3, -4.5f));
   EXPECT_EQ(h.Position()->GetPoint(), MakePoint(0, 0));
 
   // A value that is no text at all is a read error, not a crash.

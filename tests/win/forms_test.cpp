@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -389,6 +390,47 @@ TEST_F(FormsTest, TheLoopSleepsInSdlAndHandsRealEventsToTheForm) {
   rtl::Application->RunUntil([&] { return handled.load(); });
   other.join();
   EXPECT_TRUE(handled);
+}
+
+// SDL turns SIGTERM and SIGINT into a quit request while the display is open: the main
+// form gets the close the user's close button gives it (its OnCloseQuery may refuse it);
+// a program without a main form ends its loop.
+TEST_F(FormsTest, TerminationSignalsCloseTheMainFormAsTheUsersCloseWould) {
+  MakeForm();
+  form->Show();
+  SetMainForm(form.get());
+  ASSERT_EQ(MainForm(), form.get());
+  int asked = 0, closed = 0;
+  bool refuse = false;
+  form->OnCloseQuery = [&](rtl::TObject*, bool& CanClose) {
+    ++asked;
+    CanClose = !refuse;
+  };
+  form->OnClose = [&](rtl::TObject*, TCloseAction&) { ++closed; };
+  const auto deliver = [&](int Signal, const std::function<bool()>& Done) {
+    std::raise(Signal);
+    bool gaveUp = false;
+    const auto limit = rtl::Application->StartTimer(5000, [&] { gaveUp = true; });
+    rtl::Application->RunUntil([&] { return gaveUp || Done(); });
+    rtl::Application->StopTimer(limit);
+    return !gaveUp;
+  };
+  EXPECT_TRUE(deliver(SIGTERM, [&] { return closed == 1; }));
+  EXPECT_FALSE(form->Showing());
+  form->Show();
+  EXPECT_TRUE(deliver(SIGINT, [&] { return closed == 2; }));
+  EXPECT_FALSE(form->Showing());
+  form->Show();
+  refuse = true;
+  EXPECT_TRUE(deliver(SIGTERM, [&] { return asked == 3; }));
+  EXPECT_EQ(closed, 2);
+  EXPECT_TRUE(form->Showing());
+  EXPECT_FALSE(rtl::Application->Terminated());
+
+  form.reset();  // a freed main form is forgotten
+  EXPECT_EQ(MainForm(), nullptr);
+  EXPECT_TRUE(deliver(SIGTERM, [] { return rtl::Application->Terminated(); }));
+  rtl::Application->Reset();
 }
 
 TEST_F(FormsTest, ClipboardKeepsUnicodeText) {

@@ -301,40 +301,59 @@ std::vector<TvxMemo::TLaidLine> TvxMemo::LayParagraphs(int From, int To) {
   std::vector<TLaidLine> out;
   const float limit = WrapWidth();
   int i = From;
+  const auto cutAt = [&](int Start, int BodyEnd) {
+    if (BodyEnd - Start <= MaxLineLength) return BodyEnd;
+    int cut = Start + MaxLineLength;
+    const char16_t before = text_[static_cast<size_t>(cut - 1)];
+    if (before >= 0xD800 && before <= 0xDBFF) --cut;  // keep a surrogate pair together
+    return cut;
+  };
   while (i < To) {
     const int end = std::min(ParagraphEnd(text_, i), To);
-    int bodyEnd = end;
-    while (bodyEnd > i && IsLineEnd(text_[static_cast<size_t>(bodyEnd - 1)])) --bodyEnd;
-    const float whole = TextWidth(text_.substr(static_cast<size_t>(i), static_cast<size_t>(bodyEnd - i)));
-    if (!wordWrap_ || whole <= limit) {
-      out.push_back({i, whole});
-    } else {
-      // Tokens end after a break character; a token that makes the line too wide starts
-      // the next one.
-      int lineStart = i;
-      float lineWidth = 0;
-      int t0 = i;
-      while (t0 < bodyEnd) {
-        int t1 = t0;
-        while (t1 < bodyEnd && !IsWrapBreak(text_[static_cast<size_t>(t1)])) ++t1;
-        if (t1 < bodyEnd) ++t1;
-        const float w = TextWidth(text_.substr(static_cast<size_t>(lineStart), static_cast<size_t>(t1 - lineStart)));
-        if (w > limit && t0 > lineStart) {
-          out.push_back({lineStart, lineWidth});
-          lineStart = t0;
-          lineWidth = TextWidth(text_.substr(static_cast<size_t>(t0), static_cast<size_t>(t1 - t0)));
-        } else {
-          lineWidth = w;
-        }
-        t0 = t1;
-      }
-      out.push_back({lineStart, lineWidth});
+    int paragraphBodyEnd = end;
+    while (paragraphBodyEnd > i && IsLineEnd(text_[static_cast<size_t>(paragraphBodyEnd - 1)])) --paragraphBodyEnd;
+    for (int piece = i;;) {
+      const int bodyEnd = cutAt(piece, paragraphBodyEnd);
+      LayPiece(piece, bodyEnd, limit, out);
+      if (bodyEnd >= paragraphBodyEnd) break;
+      piece = bodyEnd;
     }
     i = end;
   }
   const int len = Length(text_);
   if (To == len && len > 0 && IsLineEnd(text_.back())) out.push_back({len, 0});
   return out;
+}
+
+void TvxMemo::LayPiece(int Start, int BodyEnd, float Limit, std::vector<TLaidLine>& Out) {
+  const auto width = [&](int From, int To) {
+    return TextWidth(text_.substr(static_cast<size_t>(From), static_cast<size_t>(To - From)));
+  };
+  const float whole = width(Start, BodyEnd);
+  if (!wordWrap_ || whole <= Limit) {
+    Out.push_back({Start, whole});
+    return;
+  }
+  // Tokens end after a break character; a token that makes the line too wide starts the
+  // next one.
+  int lineStart = Start;
+  float lineWidth = 0;
+  int t0 = Start;
+  while (t0 < BodyEnd) {
+    int t1 = t0;
+    while (t1 < BodyEnd && !IsWrapBreak(text_[static_cast<size_t>(t1)])) ++t1;
+    if (t1 < BodyEnd) ++t1;
+    const float w = width(lineStart, t1);
+    if (w > Limit && t0 > lineStart) {
+      Out.push_back({lineStart, lineWidth});
+      lineStart = t0;
+      lineWidth = width(t0, t1);
+    } else {
+      lineWidth = w;
+    }
+    t0 = t1;
+  }
+  Out.push_back({lineStart, lineWidth});
 }
 
 void TvxMemo::FindWidestLine() {
@@ -381,12 +400,29 @@ void TvxMemo::LayoutEdited(int Index, int Removed, int Inserted) {
               1;
   first = std::max(first, 0);
   while (first > 0 && !IsLineEnd(text_[static_cast<size_t>(lineStarts_[static_cast<size_t>(first)] - 1)])) --first;
-  const int from = lineStarts_[static_cast<size_t>(first)];
-  const int last =
+  int from = lineStarts_[static_cast<size_t>(first)];
+  int last =
       newEnd == len
           ? LineCount()
           : static_cast<int>(std::lower_bound(lineStarts_.begin(), lineStarts_.end(), oldEnd) - lineStarts_.begin());
-  const std::vector<TLaidLine> laid = LayParagraphs(from, newEnd);
+  int to = newEnd;
+  if (newEnd - from > LongParagraph) {
+    // A long paragraph: the display lines before the one the edit starts on and after the
+    // one it ends on keep their places (moved by the edit) and widths.
+    const int editLine = static_cast<int>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), Index) -
+                                          lineStarts_.begin()) -
+                         1;
+    const int after = static_cast<int>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), Index + Removed) -
+                                       lineStarts_.begin());
+    // The line before the edited one is laid again too: the edit may end at its end.
+    first = std::max(first, editLine - 1);
+    if (after < last) {
+      last = after;
+      to = lineStarts_[static_cast<size_t>(after)] + delta;
+    }
+    from = lineStarts_[static_cast<size_t>(first)];
+  }
+  const std::vector<TLaidLine> laid = LayParagraphs(from, to);
   std::vector<int> starts(lineStarts_.begin(), lineStarts_.begin() + first);
   std::vector<float> widths(lineWidths_.begin(), lineWidths_.begin() + first);
   for (const TLaidLine& l : laid) {

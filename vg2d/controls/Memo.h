@@ -141,6 +141,10 @@ public:
   int LineHeight() const;
 
   // ---- display lines and positions ------------------------------------------------------
+  // The most units one display line holds, so that measuring, painting and editing a line
+  // take a bounded time however long its paragraph is.
+  static constexpr int MaxLineLength = 1024;
+  static constexpr int LongParagraph = 4 * MaxLineLength;
   int LineCount() const { return static_cast<int>(lineStarts_.size()); }
   // Display line Index without its line end; empty outside the lines.
   std::u16string LineText(int Index) const;
@@ -236,10 +240,15 @@ private:
   void LayoutAll(const TSavedPlaces& Saved);
   TSavedPlaces SavePlaces() const;
   // Lays out again the paragraphs an edit at Index touched (Removed characters replaced by
-  // Inserted ones).
+  // Inserted ones); in a paragraph of more than LongParagraph units, only the display
+  // lines the edit touched.
   void LayoutEdited(int Index, int Removed, int Inserted);
-  // The display lines of the paragraphs in [From, To) of the text.
+  // The display lines of the paragraphs in [From, To) of the text. A run of more than
+  // MaxLineLength units without a line end is cut into pieces of at most that many first
+  // (never inside a surrogate pair), each laid out as a paragraph of its own.
   std::vector<TLaidLine> LayParagraphs(int From, int To);
+  // Lays the units [Start, BodyEnd) of one paragraph, wrapped to Limit with WordWrap.
+  void LayPiece(int Start, int BodyEnd, float Limit, std::vector<TLaidLine>& Out);
   void FindWidestLine();
   int LineLength(int Line) const;
   float WrapWidth() const;

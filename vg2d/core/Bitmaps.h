@@ -69,6 +69,9 @@ extern const TvxFilterClass* DefaultFilterClass;
 
 // Bitmaps of more pixels than this are refused.
 constexpr int64_t MaxBitmapPixels = int64_t{1} << 28;
+// Pictures read from files and streams of more pixels than this are refused: 8192 x 8192,
+// the largest window, is more than any picture of this program needs.
+constexpr int64_t MaxPicturePixels = int64_t{1} << 26;
 
 class TvxBitmap : public rtl::TPersistent, public TvxResourceValue<TvxBitmap, &IvxLinkTarget::GetResourceBitmap> {
   RTL_CLASS(TvxBitmap, rtl::TPersistent)

@@ -154,7 +154,12 @@ void TvxBounds::Assign(const rtl::TPersistent* Source) {
 void TvxBounds::DefineProperties(rtl::TFiler* Filer) {
   inherited::DefineProperties(Filer);
   Filer->DefineProperty(
-      "Rect", [this](rtl::TReader& Reader) { SetRect(StringToRect(Reader.ReadString())); },
+      "Rect",
+      [this](rtl::TReader& Reader) {
+        TvxRect r;
+        if (!TryStringToRect(Reader.ReadString(), r)) throw rtl::EReadError("Invalid property value");
+        SetRect(r);
+      },
       [this](rtl::TWriter& Writer) { Writer.WriteString(RectToString(GetRect())); }, DiffersFromDefault());
 }
 
@@ -183,7 +188,12 @@ void TvxPosition::Assign(const rtl::TPersistent* Source) {
 void TvxPosition::DefineProperties(rtl::TFiler* Filer) {
   inherited::DefineProperties(Filer);
   Filer->DefineProperty(
-      "Point", [this](rtl::TReader& Reader) { SetPoint(StringToPoint(Reader.ReadString())); },
+      "Point",
+      [this](rtl::TReader& Reader) {
+        TvxPoint p;
+        if (!TryStringToPoint(Reader.ReadString(), p)) throw rtl::EReadError("Invalid property value");
+        SetPoint(p);
+      },
       [this](rtl::TWriter& Writer) { Writer.WriteString(PointToString(GetPoint())); }, DiffersFromDefault());
 }
 

@@ -88,7 +88,7 @@ std::string TvxGradientPoint::GetColor() const { return ColorToString(color_); }
 
 void TvxGradientPoint::SetColor(const std::string& Value) { color_ = StringToColor(Value); }
 
-TvxGradientPoints::TvxGradientPoints() : rtl::TCollection(TvxGradientPoint::StaticClass()) {}
+TvxGradientPoints::TvxGradientPoints() : rtl::TCollection(TvxGradientPoint::StaticClass()) { SetMaxCount(MaxPoints); }
 
 TvxGradientPoint* TvxGradientPoints::GetPoint(int Index) const {
   return static_cast<TvxGradientPoint*>(Items(Index));

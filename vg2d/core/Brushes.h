@@ -48,6 +48,9 @@ private:
 class TvxGradientPoints : public rtl::TCollection {
   RTL_CLASS(TvxGradientPoints, rtl::TCollection)
 public:
+  // A gradient holds at most this many stops: more shows no better on any screen and would
+  // cost every paint and every copy of the brush in step with their number.
+  static constexpr int MaxPoints = 256;
   TvxGradientPoints();
   TvxGradientPoint* GetPoint(int Index) const;
 };

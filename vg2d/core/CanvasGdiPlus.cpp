@@ -419,8 +419,21 @@ std::unique_ptr<gfx2d::Brush> TvxCanvasGdiPlus::BitmapBrush(TvxBrush* Brush, boo
   return b;
 }
 
+namespace {
+
+// Keeps Kept when it is a brush of the same kind that paints as Made does, so that the
+// pattern it built is used again; takes Made otherwise.
+template <class B>
+void KeepOrTake(std::unique_ptr<gfx2d::Brush>& Kept, std::unique_ptr<B> Made) {
+  if (const auto* old = dynamic_cast<const B*>(Kept.get()); old && old->SameAs(*Made)) return;
+  Kept = std::move(Made);
+}
+
+}  // namespace
+
 void TvxCanvasGdiPlus::ApplyBrushGdiPlus(const TvxRect& ARect, float Opacity) {
-  fillBrush_.reset();
+  // A gradient brush that paints as the last one did is kept with its pattern.
+  std::unique_ptr<gfx2d::Brush> kept = std::move(fillBrush_);
   if (fill_->Style() == vgBrushResource)
     if (TvxBrush* res = fill_->Resource()->GetBrush(); res && res != fill_.get()) fill_->Assign(res);
   const TvxGradient& g = *fill_->Gradient();
@@ -433,15 +446,16 @@ void TvxCanvasGdiPlus::ApplyBrushGdiPlus(const TvxRect& ARect, float Opacity) {
           b->SetTransform(ToGP(g.RadialTransform()->Matrix()));
           b->SetWrapMode(gfx2d::WrapMode::TileFlipXY);
           b->SetPresetBlend(std::move(stops));
-          fillBrush_ = std::move(b);
+          KeepOrTake(kept, std::move(b));
         } else {
           gfx2d::PointF p1, p2;
           GradientLine(g, ARect, p1, p2);
           const TvxColor c = fill_->GetSolidColor();
           auto b = std::make_unique<gfx2d::LinearGradientBrush>(p1, p2, c, c, gfx2d::WrapMode::TileFlipX);
           b->SetPresetBlend(std::move(stops));
-          fillBrush_ = std::move(b);
+          KeepOrTake(kept, std::move(b));
         }
+        fillBrush_ = std::move(kept);
         break;
       }
       if (g.Points()->Count() == 1) {  // one stop paints its colour everywhere
@@ -460,7 +474,7 @@ void TvxCanvasGdiPlus::ApplyBrushGdiPlus(const TvxRect& ARect, float Opacity) {
 
 void TvxCanvasGdiPlus::ApplyStrokeGdiPlus(const TvxRect& ARect, float Opacity) {
   pen_.reset();
-  strokeBrush_.reset();
+  std::unique_ptr<gfx2d::Brush> kept = std::move(strokeBrush_);
   if (stroke_->Style() == vgBrushResource)
     if (TvxBrush* res = stroke_->Resource()->GetBrush(); res && res != stroke_.get()) stroke_->Assign(res);
   const TvxGradient& g = *stroke_->Gradient();
@@ -479,7 +493,8 @@ void TvxCanvasGdiPlus::ApplyStrokeGdiPlus(const TvxRect& ARect, float Opacity) {
           b->ScaleTransform(RectWidth(ARect), RectHeight(ARect));
         else
           b->ScaleTransform(RectHeight(ARect), RectWidth(ARect));
-        strokeBrush_ = std::move(b);
+        KeepOrTake(kept, std::move(b));
+        strokeBrush_ = std::move(kept);
         break;
       }
       if (g.Points()->Count() == 1) {

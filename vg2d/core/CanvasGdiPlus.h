@@ -23,6 +23,11 @@ public:
 
   // The class reference through which the library makes canvases of this class.
   static const TvxCanvasClass* ClassRef();
+  // Text is drawn, measured and outlined up to its first MaxLaidText UTF-16 units, wrapped
+  // text up to its first MaxWrappedText (the layout engine shapes the rest of a paragraph
+  // again for every line it wraps, so wrapping costs the square of the length).
+  static constexpr size_t MaxLaidText = 65536;
+  static constexpr size_t MaxWrappedText = 8192;
   static uint32_t* GetScanline(TvxBitmap* Bitmap, int Y);
 
   void FlushBuffer(int X, int Y, TvxDC DC) override;

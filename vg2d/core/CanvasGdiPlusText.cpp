@@ -27,6 +27,18 @@ bool Whole(float V) { return std::isfinite(V) && std::floor(V) == V; }
 // Text is taken up to its first U+0000.
 bool Blank(const std::u16string& Text) { return Text.empty() || Text[0] == 0; }
 
+// Text is laid out up to its first MaxLaidText units, MaxWrappedText when wrapped (never
+// ending inside a surrogate pair): what one layout takes in time and memory stays bounded,
+// and no control shows more.
+const std::u16string& Bounded(const std::u16string& Text, bool WordWrap, std::u16string& Cut) {
+  const size_t most = WordWrap ? TvxCanvasGdiPlus::MaxWrappedText : TvxCanvasGdiPlus::MaxLaidText;
+  if (Text.size() <= most) return Text;
+  size_t n = most;
+  if (Text[n - 1] >= 0xD800 && Text[n - 1] <= 0xDBFF) --n;
+  Cut.assign(Text, 0, n);
+  return Cut;
+}
+
 }  // namespace
 
 int TvxCanvasGdiPlus::GPFontStyle(TvxFontStyle Style) {
@@ -81,8 +93,10 @@ gfx2d::Font TvxCanvasGdiPlus::TextFont() const {
   return {fontFamily_->Name(), font_->Size(), style};
 }
 
-void TvxCanvasGdiPlus::FillText(const TvxRect& ARect, const TvxRect&, const std::u16string& AText, bool WordWrap,
+void TvxCanvasGdiPlus::FillText(const TvxRect& ARect, const TvxRect&, const std::u16string& WholeText, bool WordWrap,
                                 float Opacity, TvxTextAlign ATextAlign, TvxTextAlign AVTextAlign) {
+  std::u16string cut;
+  const std::u16string& AText = Bounded(WholeText, WordWrap, cut);
   if (fill_->Style() == vgBrushNone || Blank(AText)) return;
   gfx2d::StringFormat format;
   format.Flags = gfx2d::StringFormatFlagsNoClip | (WordWrap ? 0 : gfx2d::StringFormatFlagsNoWrap);
@@ -102,8 +116,10 @@ void TvxCanvasGdiPlus::FillText(const TvxRect& ARect, const TvxRect&, const std:
   }
 }
 
-void TvxCanvasGdiPlus::MeasureText(TvxRect& ARect, const TvxRect&, const std::u16string& AText, bool WordWrap,
+void TvxCanvasGdiPlus::MeasureText(TvxRect& ARect, const TvxRect&, const std::u16string& WholeText, bool WordWrap,
                                    TvxTextAlign ATextAlign, TvxTextAlign AVTextAlign) {
+  std::u16string cut;
+  const std::u16string& AText = Bounded(WholeText, WordWrap, cut);
   if (!WordWrap) ARect.Right = ARect.Left;
   if (Blank(AText)) return;
   // Without a graphics of its own (its buffer could not be made) the canvas measures on a
@@ -133,8 +149,10 @@ void TvxCanvasGdiPlus::MeasureText(TvxRect& ARect, const TvxRect&, const std::u1
   if (!scratch) graphics_->SetTextRenderingHint(TextHint());
 }
 
-bool TvxCanvasGdiPlus::TextToPath(TvxPathData* Path, const TvxRect& ARect, const std::u16string& AText, bool WordWrap,
-                                  TvxTextAlign ATextAlign, TvxTextAlign AVTextAlign) {
+bool TvxCanvasGdiPlus::TextToPath(TvxPathData* Path, const TvxRect& ARect, const std::u16string& WholeText,
+                                  bool WordWrap, TvxTextAlign ATextAlign, TvxTextAlign AVTextAlign) {
+  std::u16string cut;
+  const std::u16string& AText = Bounded(WholeText, WordWrap, cut);
   if (!Path || Blank(AText)) return false;
   const int style = GPFontStyle(font_->Style());
   if (!fontFamily_->IsStyleAvailable(style)) return false;

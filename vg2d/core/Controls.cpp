@@ -66,7 +66,8 @@ void TvxControl::SetResource(const std::string& Value) {
   if (!Loading() && UpdateCount() == 0) ApplyResource();
 }
 
-std::unique_ptr<TvxVisualObject> TvxControl::FindStyleResource() {
+TvxVisualObject* TvxControl::FindStyleSource() {
+  const auto visual = [](TvxObject* Found) { return Found && Found->IsVisual() ? Found->Visual() : nullptr; };
   IvxScene* host = Scene();
   TvxObject* hostStyle = host && host->GetStyle() ? host->GetStyle()->Root() : nullptr;
   if (!resource_.empty()) {
@@ -74,7 +75,7 @@ std::unique_ptr<TvxVisualObject> TvxControl::FindStyleResource() {
     if (!found)
       if (TvxObject* builtIn = LoadedDefaultStyle()) found = builtIn->FindResource(resource_);
     if (!found) found = dynamic_cast<TvxObject*>(FindResourceObject(resource_));
-    if (found && found->IsVisual()) return CloneStyle(found, this);
+    if (TvxVisualObject* v = visual(found)) return v;
   }
   TvxObject* builtIn = DefaultStyle();
   const std::string own = resource_.empty() ? StyleNameOf(ClassName()) : resource_;
@@ -86,17 +87,34 @@ std::unique_ptr<TvxVisualObject> TvxControl::FindStyleResource() {
       if (!rtl::SameText(name, own)) {
         TvxObject* found = hostStyle ? hostStyle->FindResource(name) : nullptr;
         if (!found && builtIn) found = builtIn->FindResource(name);
-        if (found && found->IsVisual()) return CloneStyle(found, this);
+        if (TvxVisualObject* v = visual(found)) return v;
       }
       break;
     }
   if (hostStyle)
-    if (TvxObject* found = hostStyle->FindResource(own)) return CloneStyle(found, this);
+    if (TvxObject* found = hostStyle->FindResource(own)) return visual(found);
   if (!builtIn) return nullptr;
   TvxObject* found = builtIn->FindResource(own);
   if (!found && resource_.empty())
     if (rtl::TClass parent = ClassType()->Parent) found = builtIn->FindResource(StyleNameOf(parent->Name));
-  return CloneStyle(found, this);
+  return visual(found);
+}
+
+bool TvxControl::StyleWouldNest(const TvxObject* Source) const {
+  int depth = 0;
+  const TvxObject* below = this;
+  for (TvxObject* p = Parent(); p; below = p, p = p->Parent()) {
+    const auto* control = dynamic_cast<const TvxControl*>(p);
+    if (!control || control->style_ != below) continue;
+    if (control->styleSource_ == Source || ++depth >= MaxStyleNesting) return true;
+  }
+  return false;
+}
+
+std::unique_ptr<TvxVisualObject> TvxControl::FindStyleResource() {
+  TvxVisualObject* source = FindStyleSource();
+  if (!source || StyleWouldNest(source)) return nullptr;
+  return CloneStyle(source, this);
 }
 
 std::string TvxControl::ContentStyleName(TvxControl*, const std::string&) { return {}; }
@@ -104,8 +122,9 @@ std::string TvxControl::ContentStyleName(TvxControl*, const std::string&) { retu
 void TvxControl::ApplyResource() {
   if (!needStyle_) return;
   needStyle_ = false;
-  std::unique_ptr<TvxVisualObject> style = FindStyleResource();
-  if (!style) return;
+  TvxVisualObject* source = FindStyleSource();
+  if (!source || StyleWouldNest(source)) return;
+  std::unique_ptr<TvxVisualObject> style = CloneStyle(source, this);
   IvxScene* host = Scene();
   const bool quietHost = host && Loading();
   const bool hostWasQuiet = host ? host->GetDisableUpdate() : false;
@@ -119,6 +138,7 @@ void TvxControl::ApplyResource() {
   style->SetAlign(vaContents);
   style->SetDesignHide(false);
   style_ = style.get();
+  styleSource_ = source;
   AddObject(style.release());
   style_->SetIndex(0);
   style_->SetStored(false);
@@ -173,6 +193,7 @@ void TvxControl::DropStyle() {
   if (!style_) return;
   FreeStyle();
   style_ = nullptr;
+  styleSource_ = nullptr;
 }
 
 void TvxControl::Loaded() {

@@ -19,7 +19,9 @@
 // decides, and its name is tried in the host's style and then in the built-in style before
 // the steps above. So plain content in a Hud list takes the Hud look.
 // The style is looked up lazily: on the first paint, on SetResource outside loading, or
-// on UpdateStyle.
+// on UpdateStyle. A control inside a copy of a style part never takes a copy of that same
+// part (a part that holds a control using it would otherwise nest without end), and
+// style copies nest at most MaxStyleNesting deep; such a control shows without a style.
 #pragma once
 
 #include <memory>
@@ -55,8 +57,13 @@ public:
   void SetResource(const std::string& Value);
   // The style part name derived from a class name: "TvxHudButton" gives "HudButtonstyle".
   static std::string StyleNameOf(const std::string& ClassName);
-  // A new copy of the style part this control uses (see the head of this file), owned by
-  // the control but not yet its child; nil when there is none.
+  // How deep copies of style parts may nest inside one another.
+  static constexpr int MaxStyleNesting = 8;
+  // The style part this control would use (see the head of this file), nil when there is
+  // none or when it is not a visual object.
+  TvxVisualObject* FindStyleSource();
+  // A new copy of that part, owned by the control but not yet its child; nil when there is
+  // none, or when taking it would nest style copies as the head of this file forbids.
   std::unique_ptr<TvxVisualObject> FindStyleResource();
   // The style name that Inner, a control without a Resource somewhere below this one,
   // looks up in place of its derived Name; empty when this control has no say (the look-up
@@ -127,10 +134,15 @@ private:
   // The style was freed or taken away by someone else: FreeStyle, then forget it.
   void DropStyle();
   void DoActionChange(rtl::TObject* Sender);
+  // Whether a copy of Source here would sit inside a copy of Source, or inside copies of
+  // style parts nested MaxStyleNesting deep.
+  bool StyleWouldNest(const TvxObject* Source) const;
 
   std::unique_ptr<TvxControlActionLink> actionLink_;
 
   TvxVisualObject* style_ = nullptr;
+  // The part style_ was copied from; compared, never followed.
+  const TvxObject* styleSource_ = nullptr;
   bool needStyle_ = true;
   std::vector<TvxControl*> bindingObjects_;
   TvxControl* bindingSource_ = nullptr;

@@ -48,20 +48,23 @@ struct Image {
 };
 
 bool Decode(const std::vector<uint8_t>& Data, Image& Out) {
-  gfx2d::DecodedImage decoded;
-  if (!gfx2d::DecodeImage(Data.data(), Data.size(), MaxBitmapPixels, decoded)) return false;
-  if (decoded.Premultiplied) {
-    for (uint32_t& p : decoded.Bits) {
-      const uint8_t a = AlphaOf(p);
-      p = MakeColor(std::min(RedOf(p), a), std::min(GreenOf(p), a), std::min(BlueOf(p), a), a);
-    }
-  } else {
-    for (uint32_t& p : decoded.Bits) p = gfx2d::PremultiplyPixel(p);
-  }
-  Out.Width = decoded.Width;
-  Out.Height = decoded.Height;
-  Out.Bits = std::move(decoded.Bits);
-  return true;
+  Image image;
+  const bool ok = gfx2d::DecodePremultiplied(Data.data(), Data.size(), MaxPicturePixels, [&](int W, int H) {
+    image.Width = W;
+    image.Height = H;
+    image.Bits.resize(static_cast<size_t>(W) * H);
+    return image.Bits.data();
+  });
+  if (ok) Out = std::move(image);
+  return ok;
+}
+
+// Decodes straight into the bitmap, which changes only once the whole image has decoded.
+bool DecodeInto(const std::vector<uint8_t>& Data, TvxBitmap& Bitmap) {
+  return gfx2d::DecodePremultiplied(Data.data(), Data.size(), MaxPicturePixels, [&](int W, int H) {
+    Bitmap.SetSize(W, H);
+    return Bitmap.Bits();
+  });
 }
 
 void Store(const Image& Source, TvxBitmap& Bitmap) {
@@ -149,18 +152,20 @@ std::string TvxFilterGdiPlus::GetFileTypes() { return "*.bmp;*.jpg;*.jpeg;*.png;
 TvxPoint TvxFilterGdiPlus::GetImageSize(const std::string& FileName) {
   const std::vector<uint8_t> data = ReadFile(FileName);
   int w = 0, h = 0;
-  if (!gfx2d::ReadImageSize(data.data(), data.size(), MaxBitmapPixels, w, h)) return {};
+  if (!gfx2d::ReadImageSize(data.data(), data.size(), MaxPicturePixels, w, h)) return {};
   return MakePoint(static_cast<float>(w), static_cast<float>(h));
 }
 
 bool TvxFilterGdiPlus::LoadFromFile(const std::string& FileName, float Rotate, TvxBitmap& Bitmap) {
+  const double whole = std::isfinite(Rotate) ? std::trunc(static_cast<double>(Rotate)) : 0.0;
+  const bool quarterTurns = std::fmod(whole, 90.0) == 0;
+  const double a = std::fmod(whole, 360.0);
+  if (quarterTurns && !(a == 90 || a == 180 || a == 270)) return DecodeInto(ReadFile(FileName), Bitmap);
   Image image;
   if (!Decode(ReadFile(FileName), image)) return false;
   const float W = static_cast<float>(image.Width);
   const float H = static_cast<float>(image.Height);
-  const double whole = std::isfinite(Rotate) ? std::trunc(static_cast<double>(Rotate)) : 0.0;
-  if (std::fmod(whole, 90.0) == 0) {
-    const double a = std::fmod(whole, 360.0);
+  if (quarterTurns) {
     if (a == 90 || a == 180 || a == 270) image = Turn(image, static_cast<int>(a));
     Store(image, Bitmap);
     return true;
@@ -210,10 +215,7 @@ bool TvxFilterGdiPlus::LoadThumbnailFromFile(const std::string& FileName, float 
 }
 
 bool TvxFilterGdiPlus::LoadFromStream(rtl::TStream& Stream, TvxBitmap& Bitmap) {
-  Image image;
-  if (!Decode(ReadRest(Stream), image)) return false;
-  Store(image, Bitmap);
-  return true;
+  return DecodeInto(ReadRest(Stream), Bitmap);
 }
 
 bool TvxFilterGdiPlus::SaveToFile(const std::string& FileName, TvxBitmap& Bitmap, const std::string& Params) {

@@ -107,8 +107,8 @@ void TvxObject::AddObject(TvxObject* AObject) {
   for (TvxObject* up = this; up; up = up->parent_)
     if (up == AObject) return;  // an object cannot go below itself
   // It leaves its parent, or the host it is a root of.
+  // Having left its parent, it is no child of this one: no search of the children.
   if (AObject->parent_ || AObject->scene_) AObject->SetParent(nullptr);
-  if (std::find(children_.begin(), children_.end(), AObject) != children_.end()) return;
   if (children_.empty()) children_.reserve(10);
   children_.push_back(AObject);
   AObject->parent_ = this;
@@ -120,15 +120,20 @@ void TvxObject::AddObject(TvxObject* AObject) {
 }
 
 void TvxObject::RemoveObject(TvxObject* AObject) {
-  const auto it = std::find(children_.begin(), children_.end(), AObject);
-  if (!AObject || it == children_.end()) return;
+  // Looked for from the back: children mostly leave in the reverse order they came in.
+  if (!AObject || std::find(children_.rbegin(), children_.rend(), AObject) == children_.rend()) return;
   ChildRemoving(AObject);
   NotifySceneOfSubtree(AObject);
   AObject->parent_ = nullptr;
   AObject->SetScene(nullptr);
   AObject->index_ = -1;
-  children_.erase(std::find(children_.begin(), children_.end(), AObject));
-  ResetSiblingIndexes();
+  const auto at = std::find(children_.rbegin(), children_.rend(), AObject);
+  if (at != children_.rend()) {
+    // Only the children after it move.
+    const size_t from = static_cast<size_t>(children_.rend() - at) - 1;
+    children_.erase(children_.begin() + static_cast<std::ptrdiff_t>(from));
+    for (size_t i = from; i < children_.size(); ++i) children_[i]->index_ = -1;
+  }
   ChildRemoved(AObject);
 }
 
@@ -148,11 +153,13 @@ void TvxObject::LeaveHost() {
 
 void TvxObject::DeleteChildren() {
   // One at a time from the front: freeing a child may free a sibling it owns, which then
-  // leaves the list by itself.
+  // leaves the list by itself. The list is turned round once so that each child is taken
+  // from its end: freeing many children costs in step with their number.
+  std::reverse(children_.begin(), children_.end());
   while (!children_.empty()) {
-    TvxObject* child = children_.front();
+    TvxObject* child = children_.back();
     NotifySceneOfSubtree(child);
-    children_.erase(children_.begin());
+    children_.pop_back();
     child->parent_ = nullptr;
     child->SetScene(nullptr);
     child->Free();

@@ -26,8 +26,10 @@ rtl::TClass TvxPathData::StaticClass() {
 namespace {
 
 constexpr double Pi = std::numbers::pi;
-// A curve is never cut into more points than this, whatever its coordinates.
+// A curve is never cut into more points than this, whatever its coordinates, nor a whole
+// path into more than MaxPolygonPoints.
 constexpr int64_t MaxCurvePoints = 100000;
+constexpr size_t MaxPolygonPoints = size_t{1} << 20;
 
 TvxPoint Plus(const TvxPoint& A, const TvxPoint& B) { return {A.X + B.X, A.Y + B.Y}; }
 
@@ -335,7 +337,12 @@ void TvxPathData::FlattenToPolygon(std::vector<TvxPoint>& Polygon, TvxPoint& Siz
         }
         const TvxPoint p0 = current, c1 = p.Point, c2 = points_[i + 1].Point, e = points_[i + 2].Point;
         const double dist = std::hypot(static_cast<double>(c1.X) - e.X, static_cast<double>(c1.Y) - e.Y);
-        const int64_t count = std::clamp<int64_t>(Round(dist / step), 2, MaxCurvePoints);
+        const int64_t left = static_cast<int64_t>(MaxPolygonPoints - std::min(MaxPolygonPoints, Polygon.size()));
+        const int64_t count = std::min(std::clamp<int64_t>(Round(dist / step), 2, MaxCurvePoints), left);
+        if (count < 2) {  // the polygon is full: it ends here
+          i = n;
+          break;
+        }
         const double cx = 3.0 * (c1.X - p0.X), bx = 3.0 * (c2.X - c1.X) - cx, ax = e.X - p0.X - cx - bx;
         const double cy = 3.0 * (c1.Y - p0.Y), by = 3.0 * (c2.Y - c1.Y) - cy, ay = e.Y - p0.Y - cy - by;
         for (int64_t k = 0; k < count; ++k) {
@@ -609,6 +616,7 @@ void TvxPathData::ReadPath(rtl::TStream& Stream) {
       throw rtl::EReadError("Path data holds fewer points than its count of " + rtl::IntToStr(count));
     std::vector<uint8_t> bytes(static_cast<size_t>(count * recordSize));
     Stream.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    count = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(count), MaxPoints));
     points.resize(static_cast<size_t>(count));
     const int offset = recordSize == 9 ? 1 : 4;
     for (int32_t i = 0; i < count; ++i) {

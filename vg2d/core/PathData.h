@@ -49,6 +49,11 @@ public:
   TvxPathData() = default;
   ~TvxPathData() override;
 
+  // A path holds at most this many points: what is added beyond them (by building, by path
+  // text or by the "Path" property) is left out, so that showing and resizing a path take a
+  // bounded time.
+  static constexpr size_t MaxPoints = 65536;
+
   // ---- building (fires no OnChange) ------------------------------------------------------
   void MoveTo(const TvxPoint& P);
   void MoveToRel(const TvxPoint& D);
@@ -115,7 +120,9 @@ protected:
   void DefineProperties(rtl::TFiler* Filer) override;
 
 private:
-  void Add(TvxPathPointKind Kind, const TvxPoint& P) { points_.push_back({Kind, P}); }
+  void Add(TvxPathPointKind Kind, const TvxPoint& P) {
+    if (points_.size() < MaxPoints) points_.push_back({Kind, P});
+  }
   void ArcSegment(const TvxPoint& Center, const TvxPoint& Radius, float Angle, float Sweep, bool First);
   void Changed() { OnChange(this); }
   void LinkChanged() override { Changed(); }

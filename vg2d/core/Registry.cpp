@@ -1,8 +1,10 @@
 #include "vg2d/core/Registry.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <map>
 #include <memory>
-#include <set>
 #include <unordered_map>
 
 #include "platform/rtl/CodePage.h"
@@ -14,7 +16,6 @@
 namespace vg {
 
 std::vector<TObjectClassEntry>* ObjectClassList = nullptr;
-rtl::TList* ObjectInstanceList = nullptr;
 rtl::TList* SceneList = nullptr;
 TvxTranslateProc TranslateCallback;
 TvxWideStrings* CollectList = nullptr;
@@ -23,36 +24,48 @@ bool LanguageListReversed = false;
 
 namespace {
 
-// The index of every live object in ObjectInstanceList, both ways: object to index for
-// look-ups and removal, and the live indexes in order, so that searches skip the entries
-// of destroyed objects.
-struct TLiveIndex {
-  std::unordered_map<const rtl::TComponent*, int> IndexOf;
-  std::set<int> Live;
+struct TLiveSlot {
+  rtl::TComponent* Object = nullptr;
+  uint32_t Generation = 0;
+  uint64_t Age = 0;  // when the object was listed
 };
-TLiveIndex& LiveIndex() {
-  static auto* index = new TLiveIndex;  // lives as long as the list
-  return *index;
+
+// The live objects in their slots, the freed slots waiting for reuse, each live object's
+// slot, and the live objects in the order they were listed, for the look-ups that want the
+// newest first.
+struct TLiveList {
+  std::vector<TLiveSlot> Slots;
+  std::vector<uint32_t> Free;
+  std::unordered_map<const rtl::TComponent*, uint32_t> SlotOf;
+  std::map<uint64_t, uint32_t> ByAge;
+  uint64_t NextAge = 0;
+};
+TLiveList* liveList = nullptr;
+
+int SlotOfLive(const rtl::TComponent* AObject) {
+  if (!liveList || !AObject) return -1;
+  const auto it = liveList->SlotOf.find(AObject);
+  return it == liveList->SlotOf.end() ? -1 : static_cast<int>(it->second);
 }
 
-int IndexOfLive(const rtl::TComponent* AObject) {
-  if (!ObjectInstanceList || !AObject) return -1;
-  const auto& map = LiveIndex().IndexOf;
-  const auto it = map.find(AObject);
-  return it == map.end() ? -1 : it->second;
+// The reference number of a listed object: its slot and the slot's generation.
+uint64_t ReferenceOf(int Slot) {
+  return uint64_t{liveList->Slots[static_cast<size_t>(Slot)].Generation} << 32 | static_cast<uint32_t>(Slot);
 }
 
-rtl::TComponent* LiveObject(int Index) {
-  if (!ObjectInstanceList || Index < 0 || Index >= ObjectInstanceList->Count()) return nullptr;
-  return static_cast<rtl::TComponent*>(ObjectInstanceList->Items(Index));
+rtl::TComponent* LiveObject(uint64_t Reference) {
+  if (!liveList) return nullptr;
+  const uint64_t slot = Reference & 0xFFFFFFFFu;
+  if (slot >= liveList->Slots.size()) return nullptr;
+  const TLiveSlot& s = liveList->Slots[static_cast<size_t>(slot)];
+  return s.Generation == Reference >> 32 ? s.Object : nullptr;
 }
 
 // The newest live object for which Match holds; nil when none.
 template <class F> rtl::TComponent* FindNewestLive(F Match) {
-  if (!ObjectInstanceList) return nullptr;
-  const std::set<int>& live = LiveIndex().Live;
-  for (auto it = live.rbegin(); it != live.rend(); ++it)
-    if (rtl::TComponent* c = LiveObject(*it); c && Match(c)) return c;
+  if (!liveList) return nullptr;
+  for (auto it = liveList->ByAge.rbegin(); it != liveList->ByAge.rend(); ++it)
+    if (rtl::TComponent* c = liveList->Slots[it->second].Object; c && Match(c)) return c;
   return nullptr;
 }
 
@@ -97,27 +110,41 @@ void RegisterObjectClasses(const std::string& Category, std::initializer_list<rt
 // ---- live objects ----------------------------------------------------------------------------
 
 int AddObjectInstance(rtl::TComponent* AObject) {
-  if (!ObjectInstanceList) {
-    ObjectInstanceList = new rtl::TList;
-    ObjectInstanceList->SetCapacity(100);
+  if (!liveList) {
+    liveList = new TLiveList;
     rtl::SetFindGlobalComponent(FindLiveComponent);
   }
   if (!AObject) return -1;
-  const int listed = IndexOfLive(AObject);
+  const int listed = SlotOfLive(AObject);
   if (listed >= 0) return listed;
-  const int index = ObjectInstanceList->Add(AObject);
-  LiveIndex().IndexOf.emplace(AObject, index);
-  LiveIndex().Live.insert(LiveIndex().Live.end(), index);
-  return index;
+  uint32_t slot;
+  if (!liveList->Free.empty()) {
+    slot = liveList->Free.back();
+    liveList->Free.pop_back();
+  } else {
+    slot = static_cast<uint32_t>(liveList->Slots.size());
+    liveList->Slots.emplace_back();
+  }
+  TLiveSlot& s = liveList->Slots[slot];
+  s.Object = AObject;
+  s.Age = liveList->NextAge++;
+  liveList->SlotOf.emplace(AObject, slot);
+  liveList->ByAge.emplace(s.Age, slot);
+  return static_cast<int>(slot);
 }
 
 void RemoveObjectInstance(rtl::TComponent* AObject) {
-  const int index = IndexOfLive(AObject);
-  if (index < 0) return;
-  ObjectInstanceList->SetItems(index, nullptr);
-  LiveIndex().IndexOf.erase(AObject);
-  LiveIndex().Live.erase(index);
+  const int slot = SlotOfLive(AObject);
+  if (slot < 0) return;
+  TLiveSlot& s = liveList->Slots[static_cast<size_t>(slot)];
+  liveList->SlotOf.erase(AObject);
+  liveList->ByAge.erase(s.Age);
+  s.Object = nullptr;
+  ++s.Generation;  // references to the object stay invalid once the slot is reused
+  liveList->Free.push_back(static_cast<uint32_t>(slot));
 }
+
+int ObjectInstanceSlots() { return liveList ? static_cast<int>(liveList->Slots.size()) : 0; }
 
 rtl::TComponent* FindResourceObject(const std::string& Name) {
   return FindNewestLive([&](rtl::TComponent* c) {
@@ -186,10 +213,8 @@ void RemoveScene(rtl::TObject* Scene) {
 void FreeLibraryLists() {
   delete ObjectClassList;
   ObjectClassList = nullptr;
-  delete ObjectInstanceList;
-  ObjectInstanceList = nullptr;
-  LiveIndex().IndexOf.clear();
-  LiveIndex().Live.clear();
+  delete liveList;
+  liveList = nullptr;
   delete SceneList;
   SceneList = nullptr;
 }
@@ -217,8 +242,8 @@ std::u16string TranslateText(const std::u16string& Text) {
 // ---- references -------------------------------------------------------------------------------------
 
 rtl::TPropValue ObjectToVariant(rtl::TComponent* AObject) {
-  const int index = IndexOfLive(AObject);
-  return std::string(index >= 0 ? "vgobj" + rtl::IntToStr(index) : "");
+  const int slot = SlotOfLive(AObject);
+  return std::string(slot >= 0 ? "vgobj" + std::to_string(ReferenceOf(slot)) : "");
 }
 
 bool VariantIsObject(const rtl::TPropValue& V) { return StartsWith(VariantText(V), "vgobj"); }
@@ -226,17 +251,20 @@ bool VariantIsObject(const rtl::TPropValue& V) { return StartsWith(VariantText(V
 rtl::TComponent* VariantToObject(const rtl::TPropValue& V) {
   const std::string text = VariantText(V);
   if (!StartsWith(text, "vgobj")) return nullptr;
-  const std::string digits = text.substr(5, 10);
+  const std::string digits = text.substr(5, 20);
   if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos)
     throw rtl::EConvertError("'" + digits + "' is not a valid integer value");
-  return LiveObject(static_cast<int>(std::min<int64_t>(rtl::StrToInt64(digits), INT32_MAX)));
+  uint64_t reference = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), reference);
+  if (error != std::errc() || end != digits.data() + digits.size()) return nullptr;  // beyond 64 bits: nobody
+  return LiveObject(reference);
 }
 
 rtl::TPropValue MethodToVariant(const rtl::TMethod& Method) {
   auto* object = dynamic_cast<rtl::TComponent*>(Method.Data);
-  const int index = IndexOfLive(object);
-  if (index < 0 || !Method.Assigned() || !rtl::FindMethod(object->ClassType(), Method.Name)) return std::string();
-  return "vgmet" + rtl::IntToHex(static_cast<uint64_t>(index), 8) + Method.Name;
+  const int slot = SlotOfLive(object);
+  if (slot < 0 || !Method.Assigned() || !rtl::FindMethod(object->ClassType(), Method.Name)) return std::string();
+  return "vgmet" + rtl::IntToHex(ReferenceOf(slot), 16) + Method.Name;
 }
 
 bool VariantIsMethod(const rtl::TPropValue& V) {
@@ -247,11 +275,13 @@ bool VariantIsMethod(const rtl::TPropValue& V) {
 rtl::TMethod VariantToMethod(const rtl::TPropValue& V) {
   const std::string text = VariantText(V);
   if (!StartsWith(text, "vgmet")) return {};
-  const std::string hex = text.substr(5, 8);
-  if (hex.size() != 8 || hex.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos)
+  const std::string hex = text.substr(5, 16);
+  if (hex.size() != 16 || hex.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos)
     throw rtl::EConvertError("'" + hex + "' is not a valid integer value");
-  rtl::TComponent* object = LiveObject(static_cast<int>(std::min<int64_t>(rtl::StrToInt64("$" + hex), INT32_MAX)));
-  const rtl::TMethodInfo* method = object ? rtl::FindMethod(object->ClassType(), text.substr(13)) : nullptr;
+  uint64_t reference = 0;
+  std::from_chars(hex.data(), hex.data() + hex.size(), reference, 16);
+  rtl::TComponent* object = LiveObject(reference);
+  const rtl::TMethodInfo* method = object ? rtl::FindMethod(object->ClassType(), text.substr(21)) : nullptr;
   return method ? method->Bind(object) : rtl::TMethod{};
 }
 

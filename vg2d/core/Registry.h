@@ -49,16 +49,18 @@ public:
   virtual const std::string& ResourceName() const = 0;
 };
 
-// Live objects in creation order; a destroyed object's entry is nil, so indexes stay put.
-// Nil until the first object is added (then created with capacity 100). Read it freely;
-// change it only through the two functions below, which keep an index of it: finding an
-// object's entry costs the same however many objects there are.
-extern rtl::TList* ObjectInstanceList;
+// The live objects are listed in slots (made when the first object is added). A destroyed
+// object's slot is reused by a later object, with the slot's generation counted up, so the
+// list holds as many slots as objects lived at once, and a reference to a destroyed object
+// (its slot and generation) never names the object that took the slot over. Finding an
+// object's slot costs the same however many objects there are.
 
-// Appends the object unless it is listed already; returns its index.
+// Lists the object unless it is listed already; returns its slot.
 int AddObjectInstance(rtl::TComponent* AObject);
-// Sets the object's entry to nil (objects call it when they are destroyed).
+// Takes the object off the list (objects call it when they are destroyed).
 void RemoveObjectInstance(rtl::TComponent* AObject);
+// How many slots the list has (live objects and freed slots waiting for reuse).
+int ObjectInstanceSlots();
 // The newest live object that is stored and whose resource name equals Name (ASCII case
 // ignored); nil when none. Searches the live objects only, not the entries of destroyed ones.
 rtl::TComponent* FindResourceObject(const std::string& Name);
@@ -102,10 +104,12 @@ std::u16string TranslateText(const std::u16string& Text);
 void FreeLibraryLists();
 
 // ---- references in property values -----------------------------------------------------------
-// An object reference is "vgobj" and the object's index in the live-object list; a method
-// reference is "vgmet", the index of its object as 8 hexadecimal digits and the method's
-// published name. Both are resolved through the live-object list, so a reference to a
-// destroyed object (or forged text) gives nil, never a stale pointer.
+// An object is referred to by a number of its live-object slot (the low 32 bits) and that
+// slot's generation (the high 32 bits). An object reference is "vgobj" and that number in
+// decimal; a method reference is "vgmet", the number of its object as 16 hexadecimal digits
+// and the method's published name. Both are resolved through the live-object list, so a
+// reference to a destroyed object (or forged text) gives nil, never a stale pointer, and
+// never the object that reuses the slot.
 
 // "" for an object that is not in the live-object list.
 rtl::TPropValue ObjectToVariant(rtl::TComponent* AObject);

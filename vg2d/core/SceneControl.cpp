@@ -184,9 +184,19 @@ bool TvxCustomScene::OnLayeredForm() const {
   return transparency_ && !designTime_ && dynamic_cast<win::TCustomForm*>(Parent()) != nullptr;
 }
 
+void TvxCustomScene::ResizeCanvas() {
+  // A buffer that cannot be had is reported; the scene then paints nothing until a size
+  // it can have.
+  try {
+    canvas_->ResizeBuffer(Width(), Height());
+  } catch (const rtl::Exception&) {
+    rtl::Application->HandleException(this);
+  }
+}
+
 void TvxCustomScene::CreateHandle() {
   inherited::CreateHandle();
-  canvas_->ResizeBuffer(Width(), Height());
+  ResizeCanvas();
   RealignRoot();
   AddUpdateRect(MakeRect(0, 0, static_cast<float>(Width()), static_cast<float>(Height())));
   if (OnLayeredForm()) {
@@ -209,7 +219,7 @@ void TvxCustomScene::DestroyWnd() {
 void TvxCustomScene::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
   if (canvas_ && HandleAllocated()) {
-    canvas_->ResizeBuffer(Width(), Height());
+    ResizeCanvas();
     RealignRoot();
   }
 }

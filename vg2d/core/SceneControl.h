@@ -67,6 +67,8 @@ public:
   bool Moving() const { return moving_; }
   bool Resizing() const { return resizing_; }
 
+  // Sizes the canvas's buffer to the control, reporting a buffer that cannot be had.
+  void ResizeCanvas();
   // Paints the pending dirty rectangles (nothing while a frame shows the scene, while a
   // paint runs, or without dirty rectangles).
   void Paint() override;

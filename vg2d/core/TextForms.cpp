@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <string_view>
+#include <vector>
 
 #include "platform/rtl/SysUtils.h"
 
@@ -73,6 +74,47 @@ TvxRect StringToRect(const std::string& Text) {
   } catch (const rtl::EConvertError&) {
     return {};
   }
+}
+
+bool ReadFloatsText(const std::string& Text, float* Values, int Count) {
+  const std::string t = Trimmed(Text);
+  if (Count <= 0 || t.size() < 2 || t.front() != '(' || t.back() != ')') return false;
+  const std::string_view inner(t.data() + 1, t.size() - 2);
+  std::vector<float> read;
+  bool nonFinite = false;
+  size_t start = 0;
+  for (;;) {
+    const size_t comma = inner.find(',', start);
+    const std::string part = Trimmed(std::string(inner.substr(start, comma == std::string_view::npos ? inner.npos : comma - start)));
+    double v = 0;
+    if (part == "NAN" || part == "INF" || part == "-INF") {
+      nonFinite = true;
+      v = 0;
+    } else if (!rtl::TryStrToFloat(part, v)) {
+      return false;
+    }
+    read.push_back(static_cast<float>(v));
+    if (static_cast<int>(read.size()) > Count) return false;
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  if (static_cast<int>(read.size()) != Count) return false;
+  for (int i = 0; i < Count; ++i) Values[i] = nonFinite ? 0.0f : read[static_cast<size_t>(i)];
+  return true;
+}
+
+bool TryStringToPoint(const std::string& Text, TvxPoint& Point) {
+  float v[2];
+  if (!ReadFloatsText(Text, v, 2)) return false;
+  Point = {v[0], v[1]};
+  return true;
+}
+
+bool TryStringToRect(const std::string& Text, TvxRect& Rect) {
+  float v[4];
+  if (!ReadFloatsText(Text, v, 4)) return false;
+  Rect = {v[0], v[1], v[2], v[3]};
+  return true;
 }
 
 std::string GetToken(std::string& S, const std::string& Separators, const std::string& Stop) {

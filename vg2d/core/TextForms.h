@@ -24,6 +24,14 @@ TvxPoint StringToPoint(const std::string& Text);
 // What stands before "(" is skipped; any unreadable value gives (0,0,0,0).
 TvxRect StringToRect(const std::string& Text);
 
+// The strict reading that stream properties use: "(" then Count numbers separated by ","
+// then ")", with blanks allowed around each part and nothing else. The texts the writer
+// gives non-finite values ("NAN", "INF", "-INF") read as all zeros, as the lenient readers
+// above give them. False (Values untouched) for any other text.
+bool ReadFloatsText(const std::string& Text, float* Values, int Count);
+bool TryStringToPoint(const std::string& Text, TvxPoint& Point);
+bool TryStringToRect(const std::string& Text, TvxRect& Rect);
+
 // Takes the next token off the front of S. A character of Stop ends the token and stays
 // in S; a character of Separators ends it and is consumed; any other is appended. The
 // token and the rest of S are trimmed of blanks and control characters.

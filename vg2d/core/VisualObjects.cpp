@@ -1,6 +1,7 @@
 #include "vg2d/core/VisualObjects.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 
 #include "vg2d/core/Animations.h"
@@ -612,15 +613,24 @@ void TvxVisualObject::ChildRemoving(TvxObject* AObject) {
   if (!AObject->IsVisual()) return;
   TvxVisualObject* c = AObject->Visual();
   if (c == caret_) caret_ = nullptr;
-  tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), c), tabList_.end());
+  // Looked for from the back, where children mostly leave: it is in the list once.
+  if (const auto at = std::find(tabList_.rbegin(), tabList_.rend(), c); at != tabList_.rend())
+    tabList_.erase(std::next(at).base());
   c->SetUpdateCount(0);
   c->Repaint();
 }
 
 void TvxVisualObject::ChildRemoved(TvxObject* AObject) {
-  UpdateHasEffects();
+  // Only what the removed child could change is worked out again, so that removing many
+  // children costs in step with their number.
+  if (dynamic_cast<TvxEffect*>(AObject)) {
+    UpdateHasEffects();
+  } else if (hasEffects_ && !disableEffect_) {
+    GetTopVisualParent();
+    Repaint();
+  }
   if (!AObject->IsVisual()) return;
-  RecalcNeedAlign();
+  if (AObject->Visual()->align_ != vaNone) RecalcNeedAlign();
   AObject->Visual()->SetCanvas(nullptr);
 }
 
