@@ -20,6 +20,7 @@ constexpr int ReadListCapacity = 100;
 struct TReadList {
   std::uint8_t Count = 0;
   std::array<std::uint8_t, ReadListCapacity + 1> Codes{};  // 1..Count
+  bool operator==(const TReadList&) const = default;
 };
 
 struct TLinkState {
@@ -81,6 +82,7 @@ struct TLinkState {
 
   // Everything back to its state at program start.
   void Reset() { *this = TLinkState(); }
+  bool operator==(const TLinkState&) const = default;
 };
 
 extern TLinkState Link;

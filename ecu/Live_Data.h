@@ -43,6 +43,7 @@ struct TLiveState {
 
   // Everything back to its state at program start.
   void Reset() { *this = TLiveState(); }
+  bool operator==(const TLiveState&) const = default;
 };
 extern TLiveState LiveData;
 

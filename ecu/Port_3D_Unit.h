@@ -176,6 +176,7 @@ struct TPortSearchState {
 
   // Everything back to its state at program start.
   void Reset() { *this = TPortSearchState(); }
+  bool operator==(const TPortSearchState&) const = default;
 };
 extern TPortSearchState PortSearch;
 

@@ -37,6 +37,7 @@ struct TDiagramState {
 
   // Everything back to its state at program start.
   void Reset() { *this = TDiagramState(); }
+  bool operator==(const TDiagramState&) const = default;
 };
 extern TDiagramState Diagram;
 

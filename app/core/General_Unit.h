@@ -61,6 +61,7 @@ public:
   std::int32_t TransmitDelay() const;
   // Every field back to its built-in default.
   void Reset() { *this = Settings_Class(); }
+  bool operator==(const Settings_Class&) const = default;
 };
 
 // The settings object: the built-in defaults at start, then what Settings_Default loads.
