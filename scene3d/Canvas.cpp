@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "platform/rtl/SysUtils.h"
+#include "vg2d/core/Bitmaps.h"
 
 namespace dx {
 
@@ -242,6 +243,42 @@ std::shared_ptr<void> TdxCanvas::GetBitmapHandle(const TdxBitmap* ABitmap) const
 void TdxCanvas::ClearBitmapHandles() {
   mapBitmaps_.clear();
   mapHandles_.clear();
+}
+
+// ---- operations built on others -------------------------------------------------------------
+
+void TdxCanvas::FillRect(const vg::TvxRect& Rect, float Depth, float Opacity) {
+  const std::vector<vg::TvxPoint> outline = {{Rect.Left, Rect.Top},
+                                             {Rect.Right, Rect.Top},
+                                             {Rect.Right, Rect.Bottom},
+                                             {Rect.Left, Rect.Bottom},
+                                             {Rect.Left, Rect.Top}};
+  FillPolygon({(Rect.Left + Rect.Right) / 2, (Rect.Top + Rect.Bottom) / 2, 0, 1},
+              {vg::RectWidth(Rect), vg::RectHeight(Rect), Depth, 0}, vg::TvxRect{}, outline, Opacity);
+}
+
+void TdxCanvas::AssignTo(rtl::TPersistent* Dest) const {
+  auto* bitmap = dynamic_cast<TdxBitmap*>(Dest);
+  auto* flat = dynamic_cast<vg::TvxBitmap*>(Dest);
+  if (!bitmap && !flat) return inherited::AssignTo(Dest);
+  const size_t w = static_cast<size_t>(width_), h = static_cast<size_t>(height_);
+  // The frame first, so that a canvas copied into its own target bitmap reads it whole.
+  std::vector<std::uint32_t> frame(w * h, 0);
+  // Reading the frame back does not change what the canvas draws.
+  const_cast<TdxCanvas*>(this)->CopyToBitmap(frame.data());
+  if (bitmap) {
+    bitmap->SetSize(width_, height_);
+    std::uint32_t* bits = nullptr;
+    if (!bitmap->Map(bits, true)) return;
+    for (size_t y = 0; y < h; ++y) std::copy_n(frame.data() + y * w, w, bits + y * w);
+    bitmap->Unmap();
+    return;
+  }
+  flat->SetSize(width_, height_);
+  if (std::uint32_t* bits = flat->Bits())
+    for (size_t y = 0; y < h; ++y) std::copy_n(frame.data() + y * w, w, bits + y * w);
+  flat->SetNeedUpdate(true);
+  flat->BitmapChanged();
 }
 
 }  // namespace dx

@@ -18,6 +18,7 @@
 #include "scene3d/Materials.h"
 #include "scene3d/Maths.h"
 #include "scene3d/MeshData.h"
+#include "vg2d/core/Geometry.h"
 
 namespace dx {
 
@@ -172,10 +173,25 @@ public:
                         float Opacity) = 0;
   virtual void FillTriangles(const std::vector<TdxCanvasVertex>& Vertices, const std::vector<std::uint16_t>& Indices,
                              float Opacity) = 0;
+  // A flat polygon of 2D points (Y down) as a slab in the box Center +- Size / 2: the face on
+  // the plane z = Center.Z + Size.Z / 2 (Front), the one on Center.Z - Size.Z / 2 (Back) and the
+  // walls between their outlines (Sides). A point whose X and Y are both 65535 or more ends a
+  // contour; faces are filled even-odd, so contours may nest, cross or leave holes. The points
+  // are spread over the box by their bounds, widened by Rect when it has an area (polygons
+  // drawn with one Rect share one scale); through the camera the 2D Y axis points up.
+  virtual void FillPolygon(const TdxVector& Center, const TdxVector& Size, const vg::TvxRect& Rect,
+                           const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front = true,
+                           bool Back = true, bool Sides = true) = 0;
   // Text is UTF-16, one line.
   virtual void FillText(const std::u16string& Text, float X, float Y, float Opacity) = 0;
   // (width, height, 0) of the text in the current font.
   virtual TdxPoint3D MeasureText(const std::u16string& Text) = 0;
+  // A solid block: the closed outline of Rect (2D, Y down) filled with FillPolygon, centred on
+  // the rectangle's centre, Rect's width and height and Depth deep.
+  void FillRect(const vg::TvxRect& Rect, float Depth, float Opacity);
+
+  // To a 3D or a 2D bitmap: it takes the canvas's size and the current frame (CopyToBitmap).
+  void AssignTo(rtl::TPersistent* Dest) const override;
 
 protected:
   // The back end applies the state of one code.

@@ -82,6 +82,16 @@ public:
   void FillTriangles(const std::vector<TdxCanvasVertex>& Vertices, const std::vector<std::uint16_t>& Indices,
                      float Opacity) override;
 
+  // Each face is two draws: the polygon's fans into the stencil buffer (inverting it; colour and
+  // depth writes off), then one quad over the box's face where the stencil is odd. The walls are
+  // one ordinary draw, U running along the outline and V from the front edge (0) to the back
+  // edge (1). In screen space the 2D Y axis stays down and points snap to whole pixels. A part
+  // of more than 65,535 vertices or 131,070 indices ends the call. Afterwards the stencil test
+  // is off, colour writes are on and depth writes are as the render-state cache has them.
+  void FillPolygon(const TdxVector& Center, const TdxVector& Size, const vg::TvxRect& Rect,
+                   const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front = true, bool Back = true,
+                   bool Sides = true) override;
+
   // Makes the bitmap's texture when it has none and uploads the pixels when they changed.
   void UpdateBitmapHandle(TdxBitmap* ABitmap) override;
 
@@ -157,6 +167,11 @@ private:
   std::shared_ptr<gfx3d::ISurface> resolve_;
   std::shared_ptr<gfx3d::ISurface> offDepth_;
   std::array<std::shared_ptr<gfx3d::IStateBlock>, RenderStateCount> blocks_;
+  // The polygon fill's working arrays, kept so that outlines of thousands of points do not
+  // allocate afresh in every call.
+  std::vector<TdxCanvasVertex> polygonVertices_;
+  std::vector<std::uint16_t> polygonFan_;
+  std::vector<float> polygonAlong_;
 };
 
 }  // namespace dx

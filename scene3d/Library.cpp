@@ -6,6 +6,7 @@
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
 #include "scene3d/SceneObjects.h"
+#include "scene3d/Shapes.h"
 #include "scene3d/Values.h"
 
 namespace dx {
@@ -29,6 +30,7 @@ void SceneLibraryStartup() {
   rtl::RegisterClasses<TdxScene, TdxObject, TdxVisualObject>();
   rtl::RegisterClasses<TdxBitmapStream, TdxBitmapCollection, TdxBitmapList>();
   RegisterDxSceneObjectClasses();
+  RegisterDxShapeClasses();
   RegisterDxClasses("Resources", {TdxBitmapObject::StaticClass()});
   RegisterDxAnimationClasses();
   RegisterDxLayerClasses();

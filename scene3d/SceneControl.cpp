@@ -8,6 +8,7 @@
 #include "platform/win/Display.h"
 #include "scene3d/Animations.h"
 #include "scene3d/Library.h"
+#include "scene3d/Shapes.h"
 #include "scene3d/ValueText.h"
 
 namespace dx {
@@ -75,6 +76,14 @@ TdxScene::TdxScene(rtl::TComponent* AOwner) : win::TCustomControl(AOwner) {
   own(designCamera_);
   designDummyB_->AddObject(designCamera_);
   designCamera_->Position()->SetPoint({0, -20, 0});
+  designGrid_ = new TdxGrid(this);
+  own(designGrid_);
+  designGrid_->SetWidth(50);
+  designGrid_->SetHeight(50);
+  designGrid_->SetFrequency(1);
+  designGrid_->SetMarks(4);
+  designGrid_->SetVisible(designing_);
+  AddObject(designGrid_);
   ++sceneCount;
 }
 
@@ -89,6 +98,7 @@ void TdxScene::BeforeDestruction() {
   DeleteChildren();
   designDummyA_ = designDummyB_ = nullptr;
   designCamera_ = nullptr;
+  designGrid_ = nullptr;
   captured_ = hovered_ = focused_ = selected_ = activeControl_ = dropTarget_ = dragObject_ = nullptr;
   camera_ = nullptr;
   physics_.reset();
@@ -207,7 +217,10 @@ void TdxScene::SetRealTime(bool Value) {
   if (!designing_) rtl::Application->OnIdle = rtl::TIdleEvent(this, &TdxScene::DoIdle, "DoIdle");
 }
 
-void TdxScene::SetDesignSnapGridShow(bool Value) { designSnapGridShow_ = Value; }
+void TdxScene::SetDesignSnapGridShow(bool Value) {
+  designSnapGridShow_ = Value;
+  if (designGrid_) designGrid_->SetOpacity(Value ? 1.0f : 0.0f);
+}
 
 void TdxScene::DefineProperties(rtl::TFiler* Filer) {
   inherited::DefineProperties(Filer);
@@ -313,7 +326,10 @@ void TdxScene::RenderScene() {
   c.SetLighting(lighting_);
   c.SetAmbientColor(ambientColor_);
   if (camera_) c.SetCamera(camera_);
-  if ((designing_ || usingDesignCamera_) && designCamera_) c.SetCamera(designCamera_);
+  if (designing_ || usingDesignCamera_) {
+    if (designCamera_) c.SetCamera(designCamera_);
+    if (designGrid_) designGrid_->SetVisible(designing_);
+  }
   const std::vector<TdxObject*> roots = objects_;
   for (TdxObject* o : roots)
     if (auto* v = dynamic_cast<TdxVisualObject*>(o); v && v->Visible()) {
@@ -332,9 +348,28 @@ void TdxScene::RenderScene() {
         v->Render();
         v->Paint();
       }
+    if (designing_) DrawDesignHints(c);
   }
   c.EndScene();
   Present();
+}
+
+void TdxScene::DrawDesignHints(TdxCanvas& C) {
+  static const std::u16string hints[3] = {
+      u"Alt+mouse - rotate scene | Shift+mouse - move scene",
+      u"Mouse - move object in (XoY) | Ctrl + Mouse - move object in (XoZ)",
+      u"Shift+mouse - move layer object in (XoY) | Hold Shift - design menu of object layers"};
+  C.SetRenderState(rsScreenSpace);
+  C.SetMatrix(IdentityMatrix);
+  TdxMaterial m;
+  m.SetLighting(false);
+  m.SetDiffuseColor(0x8091DE5B);
+  C.SetMaterial(m);
+  TdxFont f;
+  f.SetSize(9);
+  f.SetStyle(dxFontRegular);
+  C.Font().Assign(&f);
+  for (int i = 0; i < 3; ++i) C.FillText(hints[i], 0, static_cast<float>(10 * i), 1);
 }
 
 void TdxScene::Present() {

@@ -29,6 +29,8 @@
 
 namespace dx {
 
+class TdxGrid;
+
 // The render request a transparent scene posts to itself.
 constexpr win::UINT WM_DXSCENERENDER = rtl::WM_USER + 0x1F5;
 // The snap step of design moves, in scene units.
@@ -104,6 +106,9 @@ public:
   TdxDummy* DesignDummyA() const { return designDummyA_; }
   TdxDummy* DesignDummyB() const { return designDummyB_; }
   TdxCamera* DesignCamera() const { return designCamera_; }
+  // The design grid: 50 x 50 at the scene's centre, seen only while designing, and then only
+  // with DesignSnapGridShow (it hides by opacity).
+  TdxGrid* DesignGrid() const { return designGrid_; }
 
   // ---- real time ------------------------------------------------------------------------------
   // The idle handler: with RealTime on one tick and frame, and "not done" so that it runs again
@@ -191,6 +196,8 @@ private:
   bool IsLoading() const { return ComponentState().Contains(rtl::csLoading); }
   bool IsDestroying() const { return ComponentState().Contains(rtl::csDestroying); }
   void Present();
+  // Design mode: three lines of mouse hints at the top left of the view.
+  void DrawDesignHints(TdxCanvas& C);
   void Watch(rtl::TComponent* Old, rtl::TComponent* New);
   // Input helpers (SceneInput.cpp).
   void SendMouseDown(TdxVisualObject* Obj, rtl::TMouseButton Button, rtl::TShiftState Shift);
@@ -218,6 +225,7 @@ private:
   TdxDummy* designDummyA_ = nullptr;
   TdxDummy* designDummyB_ = nullptr;
   TdxCamera* designCamera_ = nullptr;
+  TdxGrid* designGrid_ = nullptr;
   win::TCustomControl* dragControl_ = nullptr;
   std::unique_ptr<TdxPhysics> physics_;
   // Mouse state: the last pointer point, the snapped one and the previous snapped one.

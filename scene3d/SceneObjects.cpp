@@ -1,6 +1,7 @@
 #include "scene3d/SceneObjects.h"
 
 #include "scene3d/Canvas.h"
+#include "scene3d/PublishedLayout.h"
 
 namespace dx {
 
@@ -107,28 +108,6 @@ bool TdxCamera::RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayDi
 }
 
 // ---- dummy ---------------------------------------------------------------------------------------
-
-namespace {
-
-// The properties a dummy and a proxy publish beyond those of every visual object.
-template <class C>
-rtl::TClassBuilder<C>& PublishLayout(rtl::TClassBuilder<C>&& B) {
-  return B.Property("Align", &C::Align, &C::SetAlign)
-      .Default(dxNone)
-      .Property("Body", &C::Body)
-      .Stored(false)
-      .Property("Collider", &C::Collider, &C::SetCollider)
-      .Default(false)
-      .Property("ColliseTrack", &C::ColliseTrack, &C::SetColliseTrack)
-      .Default(false)
-      .Property("Dynamic", &C::Dynamic, &C::SetDynamic)
-      .Default(false)
-      .Property("Velocity", &C::Velocity, &C::SetVelocity)
-      .Property("Margins", &C::Margins, &C::SetMargins)
-      .Property("Padding", &C::Padding, &C::SetPadding);
-}
-
-}  // namespace
 
 rtl::TClass TdxDummy::StaticClass() {
   static const rtl::TClassInfo info = PublishLayout(rtl::DefineClass<TdxDummy>())

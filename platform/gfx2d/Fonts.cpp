@@ -68,6 +68,7 @@ struct FontState {
   std::map<std::string, bool> exists;
   std::map<std::tuple<std::string, bool, bool>, bool> styles;
   std::string generic;
+  std::vector<std::string> families;
   bool fontMapUsed = false;  // pango's font map was made for text
 };
 
@@ -150,6 +151,7 @@ void FontsChanged() {
   s.exists.clear();
   s.styles.clear();
   s.generic.clear();
+  s.families.clear();
   if (!s.fontMapUsed) return;  // a map made later reads the fonts as they are then
   PangoFontMap* map = pango_cairo_font_map_get_default();
   if (PANGO_IS_FC_FONT_MAP(map)) pango_fc_font_map_config_changed(PANGO_FC_FONT_MAP(map));
@@ -221,6 +223,38 @@ std::string GenericSansSerifFamily() {
   FcPatternDestroy(pattern);
   s.generic = family;
   return family;
+}
+
+std::vector<std::string> FontFamilies() {
+  EnsureRelease();
+  FontState& s = State();
+  if (!s.families.empty()) return s.families;
+  FcPattern* pattern = FcPatternCreate();
+  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+  FcFontSet* set = FcFontList(nullptr, pattern, objects);
+  std::vector<std::string> names;
+  for (int i = 0; set && i < set->nfont; ++i) {
+    FcChar8* name = nullptr;
+    if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &name) != FcResultMatch || !name || !*name) continue;
+    names.emplace_back(reinterpret_cast<const char*>(name));
+  }
+  if (set) FcFontSetDestroy(set);
+  FcObjectSetDestroy(objects);
+  FcPatternDestroy(pattern);
+  const auto lower = [](const std::string& Text) {
+    std::string l = Text;
+    for (char& c : l) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return l;
+  };
+  std::sort(names.begin(), names.end(), [&](const std::string& A, const std::string& B) {
+    const std::string a = lower(A), b = lower(B);
+    return a != b ? a < b : A < B;
+  });
+  names.erase(std::unique(names.begin(), names.end(),
+                          [&](const std::string& A, const std::string& B) { return lower(A) == lower(B); }),
+              names.end());
+  s.families = names;
+  return names;
 }
 
 std::string ResolveFontFamily(const std::string& Family) {

@@ -32,6 +32,9 @@ bool FontFamilyExists(const std::string& Family);
 // The installed family fontconfig chooses for GenericSansSerif; GenericSansSerif itself
 // when there is no font at all.
 std::string GenericSansSerifFamily();
+// The installed and added families, each once under its first (primary) name, sorted with
+// letter case ignored; the list a font chooser offers.
+std::vector<std::string> FontFamilies();
 // Family when it exists, else GenericSansSerifFamily().
 std::string ResolveFontFamily(const std::string& Family);
 // Whether Family has a face of that weight and slant; a font that has only a regular

@@ -227,13 +227,18 @@ TModalResult TCustomForm::ShowModal() {
   if (modal_ || shown_) throw rtl::EInvalidOperation("Cannot make a visible window modal");
   modal_ = true;
   modalResult_ = mrNone;
+  // The form that was active gets the activation back when the modal one hides, as long
+  // as it still exists, shows and nothing else took the activation meanwhile.
   struct TEnd {
     TCustomForm* Form;
+    TCustomForm* Before;
     ~TEnd() {
       Form->Hide();
       Form->modal_ = false;
+      const bool alive = std::find(liveForms.begin(), liveForms.end(), Before) != liveForms.end();
+      if (Before && Before != Form && !activeForm && alive && Before->Showing()) SetActiveForm(Before);
     }
-  } end{this};
+  } end{this, activeForm};
   Show();
   rtl::Application->RunUntil([this] {
     if (!shown_) return true;

@@ -103,8 +103,9 @@ public:
   void Hide();
   bool Showing() const override { return shown_; }
   // Shows the form and runs a nested modal loop until ModalResult is set (and the close is
-  // allowed) or the application terminates; hides the form and answers ModalResult
-  // (mrCancel when the application terminated).
+  // allowed) or the application terminates; hides the form, hands the activation back to
+  // the form that had it (when that one still shows) and answers ModalResult (mrCancel
+  // when the application terminated).
   TModalResult ShowModal();
   bool Modal() const { return modal_; }
   TModalResult ModalResult() const { return modalResult_; }

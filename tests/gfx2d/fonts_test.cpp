@@ -2,6 +2,8 @@
 // fonts added from memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -52,6 +54,29 @@ TEST_F(Fonts, WineTahomaIsRegisteredWhenPresent) {
     EXPECT_TRUE(FontStyleAvailable("Tahoma", true, false));
     EXPECT_FALSE(FontStyleAvailable("Tahoma", false, true));  // no italic face
   }
+}
+
+TEST_F(Fonts, TheFamilyListNamesEachFamilyOnceSortedAndFollowsAddedFonts) {
+  const std::vector<std::string> families = FontFamilies();
+  ASSERT_FALSE(families.empty());
+  const auto lower = [](std::string Text) {
+    for (char& c : Text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return Text;
+  };
+  for (size_t i = 1; i < families.size(); ++i)
+    EXPECT_LT(lower(families[i - 1]), lower(families[i])) << "sorted, each once";
+  // A family with more names (DejaVu Sans Condensed is also DejaVu Sans) is listed by its first.
+  EXPECT_EQ(std::count(families.begin(), families.end(), "DejaVu Sans"), 1);
+  EXPECT_EQ(std::count(families.begin(), families.end(), "DejaVu Sans Condensed"), 0);
+  for (const std::string& f : families) EXPECT_TRUE(FontFamilyExists(f)) << f;
+
+  // Fonts added later are in the next list.
+  if (!std::filesystem::exists(std::string(WineFontDir) + "/tahoma.ttf")) GTEST_SKIP() << "no Tahoma to add";
+  ASSERT_EQ(std::count(families.begin(), families.end(), "Tahoma"), 0);
+  ASSERT_TRUE(RegisterDefaultFonts());
+  const std::vector<std::string> more = FontFamilies();
+  EXPECT_EQ(std::count(more.begin(), more.end(), "Tahoma"), 1);
+  EXPECT_GT(more.size(), families.size());
 }
 
 TEST_F(Fonts, FontsFromMemory) {

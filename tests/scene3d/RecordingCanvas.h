@@ -23,6 +23,14 @@ public:
   std::vector<dx::TdxMatrix> Matrices;  // every SetMatrix, in order
   // The end points of every DrawLine.
   std::vector<dx::TdxVector> LineEnds;
+  // The material's diffuse colour at every DrawLine.
+  std::vector<dx::TdxColor> LineColours;
+  // Where every FillText starts, and the size MeasureText gives.
+  std::vector<dx::TdxVector> TextAt;
+  dx::TdxPoint3D TextSize;
+  // The points and the normalising rectangle of every FillPolygon.
+  std::vector<std::vector<vg::TvxPoint>> Polygons;
+  std::vector<vg::TvxRect> PolygonRects;
 
   static std::string Num(float F) { return dx::dxFloatToText(F); }
   static std::string Vec(const dx::TdxVector& V) { return "(" + Num(V.X) + "," + Num(V.Y) + "," + Num(V.Z) + ")"; }
@@ -47,6 +55,7 @@ public:
   void DrawLine(const dx::TdxVector&, const dx::TdxVector& B, float Opacity) override {
     Log.push_back("line " + Num(Opacity));
     LineEnds.push_back(B);
+    LineColours.push_back(Material().DiffuseColor());
   }
   void DrawCube(const dx::TdxVector& C, const dx::TdxVector& S, float Opacity) override {
     Log.push_back("wirecube " + Vec(C) + " " + Vec(S) + " " + Num(Opacity));
@@ -60,8 +69,19 @@ public:
   void FillTriangles(const std::vector<dx::TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {
     Log.push_back("triangles");
   }
-  void FillText(const std::u16string&, float, float, float) override { Log.push_back("text"); }
-  dx::TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
+  // "polygon (centre) (size) F B S opacity", with the points and the rectangle kept.
+  void FillPolygon(const dx::TdxVector& C, const dx::TdxVector& S, const vg::TvxRect& R,
+                   const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front, bool Back, bool Sides) override {
+    Log.push_back("polygon " + Vec(C) + " " + Vec(S) + " " + (Front ? "F" : "-") + (Back ? "B" : "-") +
+                  (Sides ? "S" : "-") + " " + Num(Opacity));
+    Polygons.push_back(Points);
+    PolygonRects.push_back(R);
+  }
+  void FillText(const std::u16string&, float X, float Y, float Opacity) override {
+    Log.push_back("text");
+    TextAt.push_back({X, Y, 0, Opacity});
+  }
+  dx::TdxPoint3D MeasureText(const std::u16string&) override { return TextSize; }
 
   // The entries that start with Prefix, in order.
   std::vector<std::string> Only(const std::string& Prefix) const {

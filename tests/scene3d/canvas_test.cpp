@@ -28,6 +28,8 @@ public:
   void FillCube(const TdxVector&, const TdxVector&, float) override {}
   void FillMesh(const TdxVector&, const TdxVector&, const TdxMeshData&, float) override {}
   void FillTriangles(const std::vector<TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {}
+  void FillPolygon(const TdxVector&, const TdxVector&, const vg::TvxRect&, const std::vector<vg::TvxPoint>&, float, bool,
+                   bool, bool) override {}
   void FillText(const std::u16string&, float, float, float) override {}
   TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
 

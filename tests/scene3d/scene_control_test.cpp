@@ -22,6 +22,7 @@
 #include "scene3d/BitmapList.h"
 #include "scene3d/Library.h"
 #include "scene3d/SceneControl.h"
+#include "scene3d/Shapes.h"
 #include "scene3d/ValueText.h"
 
 using namespace dx;
@@ -64,6 +65,8 @@ public:
   void FillCube(const TdxVector&, const TdxVector&, float) override {}
   void FillMesh(const TdxVector&, const TdxVector&, const TdxMeshData&, float) override {}
   void FillTriangles(const std::vector<TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {}
+  void FillPolygon(const TdxVector&, const TdxVector&, const vg::TvxRect&, const std::vector<vg::TvxPoint>&, float, bool,
+                   bool, bool) override {}
   void FillText(const std::u16string&, float, float, float) override {}
   TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
 
@@ -172,10 +175,13 @@ struct SceneControlTest : ::testing::Test {
 
 TEST_F(SceneControlTest, TheDesignRigIsTheScenesOwnAndNeverTheRoot) {
   auto s = std::make_unique<TdxScene>(nullptr);
-  ASSERT_EQ(s->GetCount(), 1);
+  // The camera rig, then the design grid.
+  ASSERT_EQ(s->GetCount(), 2);
+  EXPECT_EQ(s->GetObject(1), s->DesignGrid());
   EXPECT_EQ(s->DesignDummyB()->Parent(), s->DesignDummyA());
   EXPECT_EQ(s->DesignCamera()->Parent(), s->DesignDummyB());
-  for (TdxVisualObject* o : std::initializer_list<TdxVisualObject*>{s->DesignDummyA(), s->DesignDummyB(), s->DesignCamera()})
+  for (TdxVisualObject* o : std::initializer_list<TdxVisualObject*>{s->DesignDummyA(), s->DesignDummyB(), s->DesignCamera(),
+                                                                   s->DesignGrid()})
     EXPECT_TRUE(o->Tag() == DesignObjectTag && o->Locked() && !o->Stored());
   EXPECT_EQ(s->GetRoot(), nullptr);
   auto* mine = new TdxVisualObject(s.get());
@@ -527,13 +533,13 @@ TEST_F(SceneControlTest, ASceneStreamsItsRootObjectsButNotTheRig) {
   // Quality and the colours always; the others only when they differ from their defaults.
   for (const char* written : {"Quality = ", "AmbientColor = '#FF202020'", "RealTimeSleep = 0", "AllowDrag = True"})
     EXPECT_NE(text.DataString().find(written), std::string::npos) << written;
-  for (const char* left : {"AlignRoot", "Lighting", "TdxDummy", "TdxCamera"})
+  for (const char* left : {"AlignRoot", "Lighting", "TdxDummy", "TdxCamera", "TdxGrid"})
     EXPECT_EQ(text.DataString().find(left), std::string::npos) << left;
   bin.SetPosition(0);
   auto copy = std::make_unique<TdxScene>(nullptr);
   rtl::TReader(&bin, 1024).ReadRootComponent(copy.get());
-  // The rig first, then the stored root with its child.
-  ASSERT_EQ(copy->GetCount(), 2);
+  // The rig and the grid first, then the stored root with its child.
+  ASSERT_EQ(copy->GetCount(), 3);
   ASSERT_NE(copy->GetRoot(), nullptr);
   EXPECT_EQ(copy->GetRoot()->Name(), "Root1");
   ASSERT_EQ(copy->GetRoot()->ChildrenCount(), 1);

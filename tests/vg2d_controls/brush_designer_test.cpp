@@ -115,6 +115,29 @@ TEST_F(BrushDesigner, TheGradientPageEditsStopsKindAndAngle) {
     TypeInto(D.GradientHex(), u"#FFFF0000");
     EXPECT_EQ(e->Gradient()->Points()->GetPoint(1)->IntColor(), 0xFFFF0000u);
     EXPECT_EQ(D.GradientBox(0)->Value(), 255);
+
+    // Another stop, dragged along the strip and then off it downwards, which removes it; the
+    // dialog's brush follows every step.
+    TvxGradientPoints* stops = D.Brush()->Gradient()->Points();
+    const float strip = e->Width() - 20;
+    e->MouseDown(rtl::mbLeft, {rtl::ssLeft}, 10 + strip * 0.25f, 2);
+    e->MouseUp(rtl::mbLeft, {}, 10 + strip * 0.25f, 2);
+    ASSERT_EQ(stops->Count(), 4);
+    EXPECT_EQ(e->CurrentPoint(), 1);
+    const TvxRect marker = e->GetPointRect(1);
+    const float mx = (marker.Left + marker.Right) / 2, my = (marker.Top + marker.Bottom) / 2;
+    e->MouseDown(rtl::mbLeft, {rtl::ssLeft}, mx, my);
+    e->MouseMove({rtl::ssLeft}, mx + strip * 0.1f, my, strip * 0.1f, 0);
+    e->MouseUp(rtl::mbLeft, {}, mx + strip * 0.1f, my);
+    EXPECT_NEAR(stops->GetPoint(1)->Offset(), 0.35f, 1e-4);
+    EXPECT_NEAR(e->Gradient()->Points()->GetPoint(1)->Offset(), 0.35f, 1e-4);
+    const TvxRect moved = e->GetPointRect(1);
+    const float nx = (moved.Left + moved.Right) / 2;
+    e->MouseDown(rtl::mbLeft, {rtl::ssLeft}, nx, my);
+    e->MouseMove({rtl::ssLeft}, nx, e->Height() + 12, 0, e->Height() + 12 - my);
+    e->MouseUp(rtl::mbLeft, {}, nx, e->Height() + 12);
+    ASSERT_EQ(stops->Count(), 3);
+    EXPECT_EQ(stops->GetPoint(1)->IntColor(), 0xFFFF0000u) << "the red stop is left";
     D.GradientAngleButton()->SetValue(45);
     EXPECT_EQ(D.GradientAngleLabel()->Text(), u"45");
     D.OkButton()->Click();
@@ -188,6 +211,50 @@ TEST_F(BrushDesigner, TheSharedDesignerEditsTheLiveBrushAndIsFreedOnceWhenClosed
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again->Brush(), nullptr);
   again->Close();
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(SharedBrushDesigner(), nullptr);
+}
+
+namespace {
+
+// Counts the frees of the components it watches.
+class FreeCounter : public rtl::TComponent {
+public:
+  using rtl::TComponent::TComponent;
+  int frees = 0;
+
+protected:
+  void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override {
+    rtl::TComponent::Notification(AComponent, Operation);
+    if (Operation == rtl::opRemove) ++frees;
+  }
+};
+
+}  // namespace
+
+// Closing the modal designer (its window's close) ends the dialog; the window is freed once,
+// and the shared designer open beside it stays the shared one.
+TEST_F(BrushDesigner, TheModalDesignerIsFreedOnceAndLeavesTheSharedDesignerAlone) {
+  TvxBrush live(vgBrushSolid, 0xFF808080);
+  TvxBrushDesign* shared = ShowBrushDesigner(&live, nullptr);
+  ASSERT_NE(shared, nullptr);
+  auto counter = std::make_unique<FreeCounter>(nullptr);
+  TvxBrush brush(vgBrushSolid, 0xFF808080);
+  brush.SetSolidColor(0xFF112233);
+  const bool ok = EditBrushDialog(&brush, {vgBrushSolid}, false, [&](TvxBrushDesign& D) {
+    EXPECT_NE(&D, shared);
+    D.FreeNotification(counter.get());
+    TypeInto(D.SolidHex(), u"#FF445566");
+    D.Close();
+  });
+  EXPECT_FALSE(ok) << "a closed window is a Cancel";
+  EXPECT_EQ(brush.Color(), 0xFF112233u);
+  EXPECT_EQ(counter->frees, 1);
+  rtl::Application->ProcessMessages();  // where a deferred free would come
+  EXPECT_EQ(counter->frees, 1);
+  EXPECT_EQ(SharedBrushDesigner(), shared);
+  EXPECT_EQ(ShowBrushDesigner(&live, nullptr), shared) << "no second shared designer";
+  shared->Close();
   rtl::Application->ProcessMessages();
   EXPECT_EQ(SharedBrushDesigner(), nullptr);
 }

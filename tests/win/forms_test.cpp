@@ -190,6 +190,43 @@ TEST_F(FormsTest, ShowModalEndsWithTheModalResultTheCloseAllows) {
   EXPECT_EQ(form->ShowModal(), mrCancel);
 }
 
+TEST_F(FormsTest, AModalFormHandsTheActivationBackToTheFormThatHadIt) {
+  MakeForm();
+  Recorder* r = AddRecorder(0, 0, 50, 50);
+  form->Show();
+  r->SetFocus();
+  rtl::Application->ProcessMessages();
+  ASSERT_EQ(ActiveForm(), form.get());
+  auto modal = std::make_unique<TForm>(nullptr);
+  TForm& dialog = *modal;
+  dialog.SetBounds(40, 40, 100, 60);
+  Later([&] {
+    EXPECT_EQ(ActiveForm(), &dialog);
+    dialog.SetModalResult(mrOk);
+  });
+  EXPECT_EQ(dialog.ShowModal(), mrOk);
+  EXPECT_EQ(ActiveForm(), form.get());
+  // The keys reach the form's focused control again.
+  SimulateKeyStroke(form.get(), 'k');
+  EXPECT_EQ(r->Params(WM_KEYDOWN), (std::vector<WPARAM>{'K'}));
+
+  // A form hidden or freed meanwhile does not take it back.
+  Later([&] {
+    form->Hide();
+    dialog.SetModalResult(mrOk);
+  });
+  dialog.ShowModal();
+  EXPECT_EQ(ActiveForm(), nullptr);
+  form->Show();
+  ASSERT_EQ(ActiveForm(), form.get());
+  Later([&] {
+    form.reset();
+    dialog.SetModalResult(mrOk);
+  });
+  dialog.ShowModal();
+  EXPECT_EQ(ActiveForm(), nullptr);
+}
+
 TEST_F(FormsTest, CloseAsksAndThenDoesWhatOnCloseSays) {
   MakeForm();
   form->Show();

@@ -15,6 +15,7 @@
 #include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/InputQuery.h"
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/NumberBox.h"
@@ -94,7 +95,9 @@ bool GradientAngle(const TvxGradient& Gradient, float& Angle) {
 
 // ---- TvxBrushDesign ---------------------------------------------------------------------------
 
-std::function<bool(std::u16string& Name)> TvxBrushDesign::AskResourceName;
+std::function<bool(std::u16string& Name)> TvxBrushDesign::AskResourceName = [](std::u16string& Name) {
+  return InputQuery(u"New TvxBrushObject", u"Enter resource name:", Name);
+};
 
 rtl::TClass TvxBrushDesign::StaticClass() {
   static const rtl::TClassInfo info = rtl::DefineClass<TvxBrushDesign>().Build();

@@ -100,8 +100,9 @@ public:
   TvxButton* MakeResourceButton() const { return btnMakeRes_; }
   TvxBackground* Root() const { return root_; }
 
-  // Asks for a resource name ("New TvxBrushObject", "Enter resource name:"); true with the
-  // name on OK. Until set, "Make a Resource" asks nobody and does nothing.
+  // Asks for a resource name ("New TvxBrushObject", "Enter resource name:"), offering the
+  // name it is given; true with the name on OK. The input box asks unless replaced; nil
+  // makes "Make a Resource" do nothing.
   static std::function<bool(std::u16string& Name)> AskResourceName;
 
 protected:

@@ -13,6 +13,7 @@
 #include "vg2d/controls/CompoundControls.h"
 #include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/ExtraControls.h"
+#include "vg2d/controls/FontDialog.h"
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Grid.h"
 #include "vg2d/controls/Header.h"
@@ -106,6 +107,10 @@ void RegisterDesignerClasses() {
   RegisterInspectorDesigner(ClassOf<TvxGradient>(), [](rtl::TObject* Obj, rtl::TComponent*) {
     if (auto* g = dynamic_cast<TvxGradient*>(Obj)) EditGradientDialog(g);
   });
+  // Fonts the font dialog, without a colour: a 2D font has none.
+  RegisterInspectorDesigner(ClassOf<TvxFont>(), [](rtl::TObject* Obj, rtl::TComponent*) {
+    if (auto* f = dynamic_cast<TvxFont*>(Obj)) EditFontDialog(f);
+  });
 }
 
 void UnregisterDesigners() {
@@ -113,6 +118,7 @@ void UnregisterDesigners() {
   RegisterInspectorDesigner(rtl::ClassOf<TvxPathData>(), nullptr);
   RegisterInspectorDesigner(rtl::ClassOf<TvxBrush>(), nullptr);
   RegisterInspectorDesigner(rtl::ClassOf<TvxGradient>(), nullptr);
+  RegisterInspectorDesigner(rtl::ClassOf<TvxFont>(), nullptr);
 }
 
 // Popups and the drop-down controls that open them.

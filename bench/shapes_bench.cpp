@@ -1,0 +1,143 @@
+// The ready-made 3D shapes: making each solid's mesh, constructing spheres, the processor's
+// part of a polygon fill (on the recording device, which draws nothing), and a 1024 x 768
+// frame of ten lines of extruded text on the OpenGL device.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "platform/gfx3d/FakeDevice.h"
+#include "platform/gfx3d/GlDevice.h"
+#include "scene3d/DxCanvas.h"
+#include "scene3d/Light.h"
+#include "scene3d/ShapeMeshes.h"
+#include "scene3d/Shapes.h"
+#include "scene3d/Shapes3D.h"
+#include "vg2d/core/Library.h"
+
+using namespace dx;
+
+namespace {
+
+template <TdxMeshTable (*Make)()>
+void BM_MakeMesh(benchmark::State& State) {
+  for (auto _ : State) {
+    TdxMeshTable t = Make();
+    benchmark::DoNotOptimize(t.Vertices.data());
+  }
+}
+BENCHMARK(BM_MakeMesh<dxMakePlaneMesh>)->Name("BM_MakeMesh/plane")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MakeMesh<dxMakeCubeMesh>)->Name("BM_MakeMesh/cube")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MakeMesh<dxMakeSphereMesh>)->Name("BM_MakeMesh/sphere")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MakeMesh<dxMakeCylinderMesh>)->Name("BM_MakeMesh/cylinder")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MakeMesh<dxMakeConeMesh>)->Name("BM_MakeMesh/cone")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MakeMesh<dxMakeRoundCubeMesh>)->Name("BM_MakeMesh/roundcube")->Unit(benchmark::kMicrosecond);
+
+// A thousand spheres made and freed; the time is per sphere.
+void BM_ConstructSpheres(benchmark::State& State) {
+  std::vector<std::unique_ptr<TdxSphere>> spheres(1000);
+  for (auto _ : State) {
+    for (auto& s : spheres) s = std::make_unique<TdxSphere>(nullptr);
+    State.PauseTiming();
+    for (auto& s : spheres) s.reset();
+    State.ResumeTiming();
+  }
+  State.SetItemsProcessed(State.iterations() * 1000);
+}
+BENCHMARK(BM_ConstructSpheres)->Unit(benchmark::kMillisecond);
+
+// A closed outline of 1,000 points: both faces and the walls.
+void BM_FillPolygon1000(benchmark::State& State) {
+  auto recorder = std::make_shared<gfx3d::FakeRecorder>();
+  dxDirectXStartup(gfx3d::FakeDirect3D(recorder, gfx3d::Availability::Ex));
+  {
+    TdxDirectXCanvas canvas(gfx3d::WindowHandle{1}, 1024, 768, false, dxLowQuality);
+    std::vector<vg::TvxPoint> outline;
+    for (int k = 0; k < 999; ++k) {
+      const double a = 2 * std::numbers::pi * k / 999;
+      // A wavy ring: concave in places, as outlines are.
+      const double r = 100 + 10 * std::sin(12 * a);
+      outline.push_back({static_cast<float>(r * std::cos(a)), static_cast<float>(r * std::sin(a))});
+    }
+    outline.push_back(outline.front());
+    outline.push_back({65535, 65535});
+    for (auto _ : State) {
+      canvas.FillPolygon({0, 0, 0, 1}, {4, 4, 1, 0}, {}, outline, 1, true, true, true);
+      recorder->Calls.clear();
+    }
+  }
+  dxDirectXShutdown();
+}
+BENCHMARK(BM_FillPolygon1000)->Unit(benchmark::kMicrosecond);
+
+// Looks from (0, 0, 30) at the origin, Y up.
+class TFront final : public IdxCamera {
+public:
+  TdxMatrix CameraAbsoluteMatrix() const override {
+    // Rows: right, the view direction, up, the eye.
+    return {{{1, 0, 0, 0}, {0, 0, -1, 0}, {0, 1, 0, 0}, {0, 0, 30, 1}}};
+  }
+  bool CameraTarget(TdxVector&) const override { return false; }
+};
+
+// Ten lines of 20 characters as extruded text, lit, on a 1024 x 768 window canvas read back
+// into its buffer as a layered window's.
+void BM_Text3DFrame(benchmark::State& State) {
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) {
+    State.SkipWithError(("no OpenGL through EGL: " + why).c_str());
+    return;
+  }
+  dxDirectXStartup(gfx3d::OpenGlDirect3D());
+  vg::LibraryStartup();  // the text outlines come from the 2D canvas
+  {
+    TdxDirectXCanvas canvas(0, 1024, 768, true, dxLowQuality);
+    TFront view;
+    auto root = std::make_unique<TdxVisualObject>(nullptr);
+    root->SetOwnCanvas(&canvas);
+    auto* light = new TdxLight(nullptr);
+    light->SetOwnCanvas(&canvas);
+    light->RotateAngle()->SetX(90);
+    root->AddObject(light);
+    for (int i = 0; i < 10; ++i) {
+      auto* t = new TdxText3D(nullptr);
+      t->SetOwnCanvas(&canvas);
+      t->SetWidth(16);
+      t->SetHeight(2);
+      t->Position()->SetY(static_cast<float>(9 - 2 * i));
+      t->SetText(u"Reducer temp. " + std::u16string(1, u'0' + char16_t(i)) + u"1.5 C");
+      root->AddObject(t);
+    }
+    for (auto _ : State) {
+      canvas.ResetState();
+      canvas.SetCamera(&view);
+      canvas.SetMatrix(root->GetAbsoluteMatrix());
+      root->ApplyLights();
+      if (!canvas.BeginScene()) {
+        State.SkipWithError("no frame");
+        break;
+      }
+      for (TdxRenderState s : {rsGouraudShading, rsCameraSpace, rsDepthWriteOn, rsLightingOn, rsTextureLinear, rsCullCCW})
+        canvas.SetRenderState(s);
+      canvas.Clear(0);
+      canvas.SetMatrix(root->GetAbsoluteMatrix());
+      root->BeforePaint();
+      root->Render();
+      root->Paint();
+      canvas.EndScene();
+      benchmark::DoNotOptimize(canvas.Buffer()[0]);
+    }
+    // How much of the frame the text covers, to see that it was drawn.
+    int covered = 0;
+    for (int i = 0; i < 1024 * 768; ++i) covered += canvas.Buffer()[i] != 0;
+    State.counters["covered_pixels"] = covered;
+  }
+  vg::LibraryShutdown();
+  dxDirectXShutdown();
+}
+BENCHMARK(BM_Text3DFrame)->Unit(benchmark::kMillisecond);
+
+}  // namespace

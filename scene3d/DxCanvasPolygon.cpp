@@ -1,0 +1,222 @@
+// The stencil polygon fill of the canvas on the 3D device.
+#include <algorithm>
+#include <cmath>
+
+#include "scene3d/DxCanvas.h"
+
+namespace dx {
+
+using namespace gfx3d;
+
+namespace {
+
+constexpr size_t MaxVertices = 65535;
+constexpr size_t MaxIndices = 131070;
+
+bool IsSeparator(const vg::TvxPoint& P) { return P.X >= 65535 && P.Y >= 65535; }
+
+// Where the points of a polygon go: the normalising bounds and the box they are spread over.
+class TPolygonPlacement {
+public:
+  TPolygonPlacement(const TdxVector& Center, const TdxVector& Size, bool Screen)
+      : center_(Center), size_(Size), screen_(Screen) {}
+
+  // Bounds of the real points, widened by Rect when it has an area.
+  void Measure(const std::vector<vg::TvxPoint>& Points, const vg::TvxRect& Rect) {
+    float minX = 65535, minY = 65535, maxX = -65535, maxY = -65535;
+    for (const vg::TvxPoint& p : Points) {
+      if (IsSeparator(p)) continue;
+      minX = std::min(minX, p.X);
+      minY = std::min(minY, p.Y);
+      maxX = std::max(maxX, p.X);
+      maxY = std::max(maxY, p.Y);
+    }
+    if (vg::RectWidth(Rect) > 0 && vg::RectHeight(Rect) > 0) {
+      minX = std::min(minX, Rect.Left);
+      minY = std::min(minY, Rect.Top);
+      maxX = std::max(maxX, Rect.Right);
+      maxY = std::max(maxY, Rect.Bottom);
+    }
+    minX_ = minX;
+    minY_ = minY;
+    rangeX_ = std::fabs(maxX - minX);
+    rangeY_ = std::fabs(maxY - minY);
+  }
+
+  // A point's share of the bounds, 0 .. 1; a bound without extent gives 0.
+  float U(const vg::TvxPoint& P) const { return rangeX_ > 0 ? (P.X - minX_) / rangeX_ : 0; }
+  float V(const vg::TvxPoint& P) const { return rangeY_ > 0 ? (P.Y - minY_) / rangeY_ : 0; }
+
+  // The place of (U, V) on the face W (1: the +Z face, 0: the -Z face).
+  TdxVector Place(float U, float V, float W) const {
+    const float z = center_.Z - size_.Z / 2 + W * size_.Z;
+    if (screen_) {
+      // Whole pixels, on the pixel edges; the 2D Y axis stays down.
+      return {static_cast<float>(std::nearbyint(U * size_.X)) + center_.X - size_.X / 2 + 0.5f,
+              static_cast<float>(std::nearbyint(V * size_.Y)) + center_.Y - size_.Y / 2 + 0.5f, z, 1};
+    }
+    return {center_.X - size_.X / 2 + U * size_.X, center_.Y + size_.Y / 2 - V * size_.Y, z, 1};
+  }
+
+private:
+  TdxVector center_, size_;
+  bool screen_;
+  float minX_ = 0, minY_ = 0, rangeX_ = 0, rangeY_ = 0;
+};
+
+}  // namespace
+
+void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Size, const vg::TvxRect& Rect,
+                                   const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front, bool Back,
+                                   bool Sides) {
+  if (!DrawReady() || Points.empty()) return;
+  const size_t n = Points.size();
+  TPolygonPlacement place(Center, Size, RenderStateSet(rsScreenSpace));
+  place.Measure(Points, Rect);
+  const TdxColor color = dxOpacityColor(Material().DiffuseColor(), Opacity);
+  // The device's depth writes follow the cache again once the stencil passes are done.
+  const std::uint32_t depthWrite = RenderStateSet(rsDepthWriteOff) ? 0 : 1;
+  IDevice& d = *Device();
+
+  // Each contour's fan from its first point; a triangle that would reach a separator's slot
+  // is left out. The fan is the same on both faces.
+  std::vector<std::uint16_t>& fan = polygonFan_;
+  fan.clear();
+  bool fanHasArea = false;
+  size_t start = 0;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    if (IsSeparator(Points[i])) {
+      start = i + 1;
+      continue;
+    }
+    if (IsSeparator(Points[i + 1])) continue;
+    fan.insert(fan.end(), {static_cast<std::uint16_t>(start), static_cast<std::uint16_t>(i + 1),
+                           static_cast<std::uint16_t>(i)});
+    fanHasArea = fanHasArea || i > start;
+  }
+
+  // ---- faces -----------------------------------------------------------------------------
+  for (const bool front : {true, false}) {
+    if (!(front ? Front : Back)) continue;
+    if (n > MaxVertices || fan.size() > MaxIndices) return;
+    // Contours of fewer than three points enclose nothing.
+    if (!fanHasArea) continue;
+    const float w = front ? 1.0f : 0.0f, nz = front ? 1.0f : -1.0f;
+    std::vector<TdxCanvasVertex>& v = polygonVertices_;
+    v.assign(n, TdxCanvasVertex{});
+    for (size_t k = 0; k < n; ++k) {
+      if (IsSeparator(Points[k])) continue;
+      const float u = place.U(Points[k]), vv = place.V(Points[k]);
+      const TdxVector p = place.Place(u, vv, w);
+      v[k] = front ? TdxCanvasVertex{p.X, p.Y, p.Z, 0, 0, 1, color, 0.02f + 0.96f * u, 0.02f + 0.96f * vv}
+                   : TdxCanvasVertex{p.X, p.Y, p.Z, 0, 0, -1, color, u, vv};
+    }
+    const auto vbytes = static_cast<std::uint32_t>(n * sizeof(TdxCanvasVertex));
+    const auto ibytes = static_cast<std::uint32_t>(fan.size() * 2);
+    if (!Append(true, v.data(), vbytes) || !Append(false, fan.data(), ibytes)) continue;
+    // The fan inverts the stencil wherever it passes: odd coverage is inside the polygon.
+    d.SetRenderState(D3DRS_STENCILENABLE, 1);
+    d.Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 0, 0);
+    d.SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+    d.SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_INVERT);
+    d.SetRenderState(D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP);
+    d.SetRenderState(D3DRS_STENCILZFAIL, D3DSTENCILOP_KEEP);
+    d.SetRenderState(D3DRS_STENCILMASK, 0xFFFFFFFF);
+    d.SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+    d.SetRenderState(D3DRS_ZWRITEENABLE, 0);
+    Draw(D3DPT_TRIANGLELIST, static_cast<std::uint32_t>(n), vbytes, ibytes,
+         static_cast<std::uint32_t>(fan.size() / 3));
+    d.SetRenderState(D3DRS_COLORWRITEENABLE, 0xFFFFFFFF);
+
+    // The quad over the whole face, its corners at (u, v) = their texture coordinates.
+    static constexpr float corners[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
+    TdxCanvasVertex quad[4];
+    for (int k = 0; k < 4; ++k) {
+      const TdxVector p = place.Place(corners[k][0], corners[k][1], w);
+      quad[k] = dxCanvasVertex(p.X, p.Y, p.Z, 0, 0, nz, color, corners[k][0], corners[k][1]);
+    }
+    static constexpr std::uint16_t frontQuad[6] = {0, 3, 1, 1, 3, 2}, backQuad[6] = {0, 1, 3, 1, 2, 3};
+    if (!Append(true, quad, sizeof quad) || !Append(false, front ? frontQuad : backQuad, 12)) {
+      d.SetRenderState(D3DRS_ZWRITEENABLE, depthWrite);
+      d.SetRenderState(D3DRS_STENCILENABLE, 0);
+      continue;
+    }
+    d.SetRenderState(D3DRS_STENCILFUNC, D3DCMP_NOTEQUAL);
+    d.SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+    d.SetRenderState(D3DRS_ZWRITEENABLE, depthWrite);
+    // The stream and the indices are those of the fan.
+    d.DrawIndexedPrimitive(D3DPT_TRIANGLELIST, static_cast<std::int32_t>(vertexPos_ / 36), 0, 4, indexPos_ / 2, 2);
+    d.SetRenderState(D3DRS_STENCILENABLE, 0);
+    vertexPos_ += sizeof quad;
+    indexPos_ += 12;
+  }
+
+  // ---- walls -----------------------------------------------------------------------------
+  if (!Sides) return;
+  // The running length of the outline at each point, from the last real point before it.
+  std::vector<float>& along = polygonAlong_;
+  along.assign(n, 0);
+  float perimeter = 0;
+  const vg::TvxPoint* last = nullptr;
+  for (size_t k = 0; k < n; ++k) {
+    if (IsSeparator(Points[k])) continue;
+    if (last) {
+      const float dx = Points[k].X - last->X, dy = Points[k].Y - last->Y;
+      perimeter += std::sqrt(dx * dx + dy * dy);
+    }
+    along[k] = perimeter;
+    last = &Points[k];
+  }
+  if (!(perimeter > 0) || 2 * n > MaxVertices) return;
+  std::vector<TdxCanvasVertex>& wv = polygonVertices_;
+  std::vector<std::uint16_t>& wi = polygonFan_;
+  wv.assign(2 * n, TdxCanvasVertex{});
+  wi.clear();
+  for (size_t k = 0; k < n; ++k) {
+    if (IsSeparator(Points[k])) continue;
+    const float u = place.U(Points[k]), vv = place.V(Points[k]), s = along[k] / perimeter;
+    const TdxVector top = place.Place(u, vv, 1), bottom = place.Place(u, vv, 0);
+    wv[k] = {top.X, top.Y, top.Z, 0, 0, 0, color, s, 0};
+    wv[n + k] = {bottom.X, bottom.Y, bottom.Z, 0, 0, 0, color, s, 1};
+  }
+  // Each wall quad: (i, n + i, n + i + 1) and (n + i + 1, i + 1, i). Its normals are those of
+  // CalcNormals: the sum of the unit normals of the triangles at each corner, so the corners on
+  // both triangles (i and n + i + 1) take the quad's normal twice. Summed in the same turn, they
+  // point out of the slab when the outline runs counter-clockwise seen from the front face.
+  double area = 0;
+  const auto add = [&](size_t K, float NX, float NY) {
+    wv[K].NX += NX;
+    wv[K].NY += NY;
+  };
+  // The walls stand straight on the faces, so each triangle's unit normal lies in the faces'
+  // plane: across the outline's step, on the side the front face's depth turns it to.
+  const float turn = Size.Z < 0 ? -1.0f : 1.0f;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    if (IsSeparator(Points[i]) || IsSeparator(Points[i + 1])) continue;
+    const auto a = static_cast<std::uint16_t>(i), b = static_cast<std::uint16_t>(i + 1);
+    const auto c = static_cast<std::uint16_t>(n + i), e = static_cast<std::uint16_t>(n + i + 1);
+    wi.insert(wi.end(), {a, c, e, e, b, a});
+    const float dx = wv[b].X - wv[a].X, dy = wv[b].Y - wv[a].Y, length = std::sqrt(dx * dx + dy * dy);
+    if (length > 0 && Size.Z != 0) {
+      const float nx = turn * dy / length, ny = -turn * dx / length;
+      add(a, 2 * nx, 2 * ny);
+      add(e, 2 * nx, 2 * ny);
+      add(b, nx, ny);
+      add(c, nx, ny);
+    }
+    area += static_cast<double>(wv[a].X) * wv[b].Y - static_cast<double>(wv[b].X) * wv[a].Y;
+  }
+  if (wi.size() > MaxIndices || wi.empty()) return;
+  // Turned round for an outline running the other way, so that light falls on the walls from
+  // outside whichever way the outline runs.
+  if (area * Size.Z < 0)
+    for (TdxCanvasVertex& v : wv) {
+      v.NX = -v.NX;
+      v.NY = -v.NY;
+      v.NZ = -v.NZ;
+    }
+  DrawList(D3DPT_TRIANGLELIST, wv.data(), static_cast<std::uint32_t>(wv.size()), wi.data(),
+           static_cast<std::uint32_t>(wi.size()), static_cast<std::uint32_t>(wi.size() / 3));
+}
+
+}  // namespace dx

@@ -1,0 +1,295 @@
+// The canvas's polygon fill against the recording fake device: the fans, the covering quads,
+// the walls, the stencil states around them, and what degenerate input and failed locks do.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/gfx3d/FakeDevice.h"
+#include "scene3d/DxCanvas.h"
+#include "vg2d/core/Bitmaps.h"
+
+using namespace dx;
+using namespace gfx3d;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+namespace {
+
+constexpr vg::TvxPoint End{65535, 65535};
+// The unit square, closed as the path flattening closes it.
+const std::vector<vg::TvxPoint> Square = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}, End};
+
+class DxPolygonFake : public ::testing::Test {
+protected:
+  void SetUp() override {
+    rec_ = std::make_shared<FakeRecorder>();
+    dxDirectXStartup(FakeDirect3D(rec_, Availability::Ex));
+    canvas_ = std::make_unique<TdxDirectXCanvas>(WindowHandle{9}, 64, 48, true, dxLowQuality);
+    ASSERT_TRUE(canvas_->HasDevice());
+    canvas_->Material().SetDiffuseColor(0xFF336699);
+    rec_->Clear();
+  }
+  void TearDown() override {
+    canvas_.reset();
+    dxDirectXShutdown();
+  }
+  std::vector<TdxCanvasVertex> Vertices(std::uint32_t Offset, size_t Count) const {
+    void* p = nullptr;
+    EXPECT_EQ(canvas_->VertexBuffer()->Lock(0, 0, &p, 0), D3D_OK);
+    std::vector<TdxCanvasVertex> v(Count);
+    std::memcpy(v.data(), static_cast<const char*>(p) + Offset, Count * sizeof(TdxCanvasVertex));
+    canvas_->VertexBuffer()->Unlock();
+    return v;
+  }
+  std::vector<std::uint16_t> Indices(std::uint32_t Offset, size_t Count) const {
+    void* p = nullptr;
+    EXPECT_EQ(canvas_->IndexBuffer()->Lock(0, 0, &p, 0), D3D_OK);
+    std::vector<std::uint16_t> v(Count);
+    std::memcpy(v.data(), static_cast<const char*>(p) + Offset, Count * 2);
+    canvas_->IndexBuffer()->Unlock();
+    return v;
+  }
+  std::vector<std::string> Passes() const {
+    return rec_->TextsOf({"SetRenderState", "Clear", "DrawIndexedPrimitive"});
+  }
+  // The last value the fill gave the device's depth writes.
+  std::string LastDepthWrite() const {
+    std::string last;
+    for (const std::string& t : rec_->TextsOf({"SetRenderState"}))
+      if (t.rfind("SetRenderState(14,", 0) == 0) last = t;
+    return last;
+  }
+
+  std::shared_ptr<FakeRecorder> rec_;
+  std::unique_ptr<TdxDirectXCanvas> canvas_;
+};
+
+TEST_F(DxPolygonFake, AClosedSquareGivesItsFansQuadsAndWallsWithTheStencilPassesInOrder) {
+  canvas_->SetRenderState(rsDepthWriteOn);
+  rec_->Clear();
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, Square, 0.5f, true, true, true);
+
+  // The front face: the fan leaves out the triangle into the separator's slot.
+  EXPECT_THAT(Indices(0, 12), ElementsAre(0, 1, 0, 0, 2, 1, 0, 3, 2, 0, 4, 3));
+  const std::vector<TdxCanvasVertex> fan = Vertices(0, 6);
+  const auto expect = [](const TdxCanvasVertex& V, const TdxCanvasVertex& Want) {
+    for (auto f : {&TdxCanvasVertex::X, &TdxCanvasVertex::Y, &TdxCanvasVertex::Z, &TdxCanvasVertex::NX,
+                   &TdxCanvasVertex::NY, &TdxCanvasVertex::NZ, &TdxCanvasVertex::TU, &TdxCanvasVertex::TV})
+      EXPECT_FLOAT_EQ(V.*f, Want.*f);
+    EXPECT_EQ(V.Color, Want.Color);
+  };
+  expect(fan[1], dxCanvasVertex(1, 1, 0.5f, 0, 0, 1, 0x7F336699, 0.98f, 0.02f));
+  expect(fan[2], dxCanvasVertex(1, -1, 0.5f, 0, 0, 1, 0x7F336699, 0.98f, 0.98f));
+  EXPECT_EQ(fan[5], TdxCanvasVertex{});
+  // Its quad over the whole +Z face, corners (u, v) = (0, 1), (1, 1), (1, 0), (0, 0).
+  const std::vector<TdxCanvasVertex> quad = Vertices(6 * 36, 4);
+  EXPECT_EQ(quad[0], dxCanvasVertex(-1, -1, 0.5f, 0, 0, 1, 0x7F336699, 0, 1));
+  EXPECT_EQ(quad[2], dxCanvasVertex(1, 1, 0.5f, 0, 0, 1, 0x7F336699, 1, 0));
+  EXPECT_THAT(Indices(24, 6), ElementsAre(0, 3, 1, 1, 3, 2));
+  // The back face: the same fan on z = -0.5, plain texture coordinates; its quad turned.
+  const std::vector<TdxCanvasVertex> back = Vertices(10 * 36, 6);
+  EXPECT_EQ(back[1], dxCanvasVertex(1, 1, -0.5f, 0, 0, -1, 0x7F336699, 1, 0));
+  EXPECT_THAT(Indices(36 + 24, 6), ElementsAre(0, 1, 3, 1, 2, 3));
+
+  const std::vector<std::string> face = {"SetRenderState(52,1)",
+                                         "Clear(0,null,4,0,0,0)",
+                                         "SetRenderState(56,8)",
+                                         "SetRenderState(55,6)",
+                                         "SetRenderState(53,1)",
+                                         "SetRenderState(54,1)",
+                                         "SetRenderState(58,4294967295)",
+                                         "SetRenderState(168,0)",
+                                         "SetRenderState(14,0)",
+                                         "",  // the fan
+                                         "SetRenderState(168,4294967295)",
+                                         "SetRenderState(56,6)",
+                                         "SetRenderState(55,1)",
+                                         "SetRenderState(14,1)",
+                                         "",  // the quad
+                                         "SetRenderState(52,0)"};
+  const std::vector<std::string> passes = Passes();
+  ASSERT_EQ(passes.size(), 2 * face.size() + 1);
+  for (size_t i = 0; i < face.size(); ++i) {
+    if (face[i].empty()) continue;
+    EXPECT_EQ(passes[i], face[i]) << i;
+    EXPECT_EQ(passes[face.size() + i], face[i]) << i;
+  }
+  EXPECT_EQ(passes[9], "DrawIndexedPrimitive(4,0,0,6,0,4)");
+  EXPECT_EQ(passes[14], "DrawIndexedPrimitive(4,6,0,4,12,2)");
+  EXPECT_EQ(passes[16 + 9], "DrawIndexedPrimitive(4,10,0,6,18,4)");
+  EXPECT_EQ(passes.back(), "DrawIndexedPrimitive(4,20,0,12,36,8)");
+
+  // The walls: vertex k on the front outline, 6 + k on the back one.
+  EXPECT_THAT(Indices(72, 24), ElementsAreArray(std::vector<std::uint16_t>{
+                                   0, 6, 7, 7, 1, 0, 1, 7, 8, 8, 2, 1, 2, 8, 9, 9, 3, 2, 3, 9, 10, 10, 4, 3}));
+  const std::vector<TdxCanvasVertex> walls = Vertices(20 * 36, 12);
+  const float u[5] = {0, 0.25f, 0.5f, 0.75f, 1};
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_FLOAT_EQ(walls[size_t(k)].TU, u[k]);
+    EXPECT_FLOAT_EQ(walls[size_t(k)].TV, 0);
+    EXPECT_FLOAT_EQ(walls[size_t(6 + k)].TU, u[k]);
+    EXPECT_FLOAT_EQ(walls[size_t(6 + k)].TV, 1);
+    EXPECT_FLOAT_EQ(walls[size_t(k)].Z, 0.5f);
+    EXPECT_FLOAT_EQ(walls[size_t(6 + k)].Z, -0.5f);
+  }
+  EXPECT_EQ(walls[5], TdxCanvasVertex{});
+  // Normals point out of the slab: the top left corner is on the top wall only, the top
+  // right one on the top and the right walls.
+  EXPECT_FLOAT_EQ(walls[0].NX, 0);
+  EXPECT_GT(walls[0].NY, 0);
+  EXPECT_GT(walls[1].NX, 0);
+  EXPECT_GT(walls[1].NY, 0);
+  EXPECT_FLOAT_EQ(walls[1].NZ, 0);
+}
+
+TEST_F(DxPolygonFake, FrontAloneDrawsOnlyOnThePlusZPlaneAndTwoPointsOnlyAWall) {
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, Square, 1, true, false, false);
+  EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 2);
+  for (const TdxCanvasVertex& v : Vertices(0, 5)) EXPECT_FLOAT_EQ(v.Z, 0.5f);
+  for (const TdxCanvasVertex& v : Vertices(6 * 36, 4)) EXPECT_FLOAT_EQ(v.Z, 0.5f);
+  EXPECT_EQ(canvas_->VertexPosition(), 10u * 36);
+
+  // Two points enclose nothing: no stencil pass, one wall quad.
+  rec_->Clear();
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, {{0, 0}, {1, 1}}, 1, true, true, true);
+  EXPECT_THAT(Passes(), ElementsAre("DrawIndexedPrimitive(4,10,0,4,18,2)"));
+  EXPECT_THAT(Indices(36, 6), ElementsAre(0, 2, 3, 3, 1, 0));
+
+  // Every point on one spot: no outline to wall.
+  rec_->Clear();
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, {{3, 3}, {3, 3}, {3, 3}}, 1, false, false, true);
+  EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 0);
+}
+
+TEST_F(DxPolygonFake, FlatBoundsGiveZeroSharesAndTheOutlineIsMeasuredFromRealPoints) {
+  // All points on y = 5: v is 0, never infinite or not a number.
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, {{0, 5}, {1, 5}, {2, 5}, {0, 5}, End}, 1, true, false, true);
+  for (const TdxCanvasVertex& v : Vertices(0, 4)) {
+    EXPECT_FLOAT_EQ(v.Y, 1);
+    EXPECT_FLOAT_EQ(v.TV, 0.02f);
+  }
+  for (const TdxCanvasVertex& v : Vertices(canvas_->VertexPosition() - 10 * 36, 10))
+    for (float f : {v.X, v.Y, v.Z, v.NX, v.NY, v.NZ, v.TU, v.TV}) EXPECT_TRUE(std::isfinite(f));
+
+  // A separator first, two in a row: the running length skips them and counts the jump from
+  // the last real point (3 + 4 + 3 + 4 = 14).
+  rec_->Clear();
+  const std::uint32_t at = canvas_->VertexPosition(), indexAt = canvas_->IndexPosition();
+  const std::vector<vg::TvxPoint> p = {End, {0, 0}, {3, 0}, {3, 4}, End, End, {0, 4}, {0, 0}};
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, p, 1, false, false, true);
+  const std::vector<TdxCanvasVertex> walls = Vertices(at, 16);
+  const float u[8] = {0, 0, 3.0f / 14, 0.5f, 0, 0, 10.0f / 14, 1};
+  for (int k = 0; k < 8; ++k) {
+    EXPECT_FLOAT_EQ(walls[size_t(k)].TU, u[k]) << k;
+    EXPECT_FLOAT_EQ(walls[size_t(8 + k)].TU, u[k]) << k;
+  }
+  EXPECT_EQ(walls[0], TdxCanvasVertex{});
+  EXPECT_EQ(walls[12], TdxCanvasVertex{});
+  // Walls only between neighbouring real points.
+  EXPECT_THAT(Indices(indexAt, 18), ElementsAre(1, 9, 10, 10, 2, 1, 2, 10, 11, 11, 3, 2, 6, 14, 15, 15, 7, 6));
+  EXPECT_EQ(canvas_->IndexPosition() - indexAt, 36u);
+}
+
+TEST_F(DxPolygonFake, InScreenSpaceTheQuadSpansTheFansSnappedBox) {
+  canvas_->SetRenderState(rsScreenSpace);
+  rec_->Clear();
+  // Bounds 10 .. 30 by 20 .. 40, spread over 20 x 10 pixels about (50.3, 40).
+  canvas_->FillPolygon({50.3f, 40, 0, 1}, {20, 10, 0, 0}, {}, {{10, 20}, {30, 20}, {30, 40}, {10, 40}, {10, 20}, End}, 1,
+                       true, false, true);
+  const std::vector<TdxCanvasVertex> fan = Vertices(0, 4), quad = Vertices(6 * 36, 4);
+  // The 2D Y axis stays down; whole pixels from the box's corner.
+  EXPECT_FLOAT_EQ(fan[0].X, 40.8f);
+  EXPECT_FLOAT_EQ(fan[0].Y, 35.5f);
+  EXPECT_FLOAT_EQ(fan[2].X, 60.8f);
+  EXPECT_FLOAT_EQ(fan[2].Y, 45.5f);
+  EXPECT_FLOAT_EQ(quad[0].X, 40.8f);
+  EXPECT_FLOAT_EQ(quad[0].Y, 45.5f);
+  EXPECT_FLOAT_EQ(quad[2].X, 60.8f);
+  EXPECT_FLOAT_EQ(quad[2].Y, 35.5f);
+  // The walls meet the face's outline.
+  const std::vector<TdxCanvasVertex> walls = Vertices(10 * 36, 6);
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_FLOAT_EQ(walls[size_t(k)].X, fan[size_t(k % 4)].X) << k;
+    EXPECT_FLOAT_EQ(walls[size_t(k)].Y, fan[size_t(k % 4)].Y) << k;
+  }
+}
+
+TEST_F(DxPolygonFake, DepthWritesEndAsTheCacheHasThemAndTheStencilEndsOff) {
+  canvas_->SetRenderState(rsDepthWriteOff);
+  rec_->Clear();
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, Square, 1, true, false, false);
+  EXPECT_EQ(LastDepthWrite(), "SetRenderState(14,0)");
+  EXPECT_EQ(rec_->TextsOf({"SetRenderState"}).back(), "SetRenderState(52,0)");
+
+  canvas_->SetRenderState(rsDepthWriteOn);
+  rec_->Clear();
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, Square, 1, true, false, false);
+  EXPECT_EQ(LastDepthWrite(), "SetRenderState(14,1)");
+
+  // A quad that cannot be written still leaves the stencil off and the depth writes on.
+  rec_->Clear();
+  rec_->Script("VertexBuffer.Lock", {D3D_OK, D3DERR_INVALIDCALL});
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, Square, 1, true, false, false);
+  EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 1);
+  EXPECT_EQ(LastDepthWrite(), "SetRenderState(14,1)");
+  EXPECT_EQ(rec_->TextsOf({"SetRenderState"}).back(), "SetRenderState(52,0)");
+}
+
+TEST_F(DxPolygonFake, AFailedLockDrawsNothingOfItsPartAndTheNextPartStillRuns) {
+  // The front fan's indices cannot be written: no stencil pass, no draw for it; the back face
+  // and the walls follow.
+  rec_->Script("IndexBuffer.Lock", {D3DERR_INVALIDCALL});
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, Square, 1, true, true, true);
+  EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 3);
+  EXPECT_EQ(rec_->Count("Clear"), 1);
+  // Without a device, without points: nothing at all.
+  rec_->Clear();
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, {}, 1);
+  EXPECT_TRUE(rec_->Calls.empty());
+}
+
+TEST_F(DxPolygonFake, APartBeyondTheBuffersEndsTheCall) {
+  std::vector<vg::TvxPoint> many(65536);
+  for (size_t k = 0; k < many.size(); ++k) many[k] = {static_cast<float>(k % 100), static_cast<float>(k / 100)};
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, many, 1, true, true, true);
+  EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 0);
+  // Half as many still fit a face, but not the walls' twice as many vertices.
+  many.resize(40000);
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, many, 1, true, false, true);
+  EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 2);
+}
+
+TEST_F(DxPolygonFake, TheCanvasCopiesItsFrameIntoBitmapsOfEitherLibrary) {
+  TdxBitmap target(3, 2);
+  std::uint32_t* bits = nullptr;
+  ASSERT_TRUE(target.Map(bits, true));
+  for (int i = 0; i < 6; ++i) bits[i] = 0xFF000000u + static_cast<std::uint32_t>(i);
+  target.Unmap();
+  TdxDirectXCanvas offscreen(target);
+  ASSERT_TRUE(offscreen.HasDevice());
+
+  TdxBitmap copy(1, 1);
+  int changes = 0;
+  copy.OnChange = [&](rtl::TObject*) { ++changes; };
+  copy.Assign(&offscreen);
+  ASSERT_EQ(copy.Width(), 3);
+  ASSERT_EQ(copy.Height(), 2);
+  EXPECT_TRUE(std::equal(copy.Bits(), copy.Bits() + 6, target.Bits()));
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(copy.NeedUpdate());
+
+  auto flat = std::make_unique<vg::TvxBitmap>(5, 5);
+  flat->Assign(&offscreen);
+  ASSERT_EQ(flat->Width(), 3);
+  ASSERT_EQ(flat->Height(), 2);
+  EXPECT_TRUE(std::equal(flat->Bits(), flat->Bits() + 6, target.Bits()));
+  // Anything else is refused as the class library refuses it.
+  TdxMaterial m;
+  EXPECT_THROW(m.Assign(&offscreen), rtl::EConvertError);
+}
+
+}  // namespace

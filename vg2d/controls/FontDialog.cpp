@@ -1,0 +1,212 @@
+#include "vg2d/controls/FontDialog.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <memory>
+
+#include "platform/gfx2d/Fonts.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysUtils.h"
+#include "vg2d/controls/BrushDesigner.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/ColorControls.h"
+#include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/FormContent.h"
+#include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/SceneControl.h"
+#include "vg2d/core/TextShape.h"
+
+namespace vg {
+
+namespace {
+
+constexpr const char* What = "font dialog";
+
+// The index of the entry of List that is Text, letter case ignored; -1 when none.
+int IndexOfText(TvxStringListBox* List, const std::u16string& Text) {
+  const std::string wanted = rtl::WideToUtf8(Text);
+  for (int i = 0; i < List->Items()->Count(); ++i)
+    if (rtl::SameText(rtl::WideToUtf8(List->Items()->Get(i)), wanted)) return i;
+  return -1;
+}
+
+}  // namespace
+
+const char16_t* const FontStyleNames[6] = {u"Regular", u"Bold", u"Italic", u"Bold Italic", u"Underline", u"Strikeout"};
+const int FontDialogSizes[16] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
+
+rtl::TClass TvxFontDialogForm::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxFontDialogForm>().Build();
+  return &info;
+}
+
+TvxFontDialogForm::TvxFontDialogForm(rtl::TComponent* AOwner) : win::TForm(AOwner) {
+  SetBorderStyle(win::bsNone);
+  SetBounds(100, 40, 460, 392);
+  TvxVisualObject* root = LoadFormContent(this, ContentResourceName, true, scene_);
+  window_ = dynamic_cast<TvxHudWindow*>(root);
+  if (!window_) throw rtl::EReadError("The font dialog's content is no Hud window");
+  familyBox_ = NeedPart<TvxTextBox>(root, "familyBox", What);
+  familyList_ = NeedPart<TvxStringListBox>(root, "familyList", What);
+  styleList_ = NeedPart<TvxStringListBox>(root, "styleList", What);
+  sizeBox_ = NeedPart<TvxNumberBox>(root, "sizeBox", What);
+  sizeList_ = NeedPart<TvxStringListBox>(root, "sizeList", What);
+  colorRow_ = NeedPart<TvxVisualObject>(root, "colorRow", What);
+  colorButton_ = NeedPart<TvxButton>(root, "btnColor", What);
+  colorSwatch_ = NeedPart<TvxColorBox>(root, "colorSwatch", What);
+  sample_ = NeedPart<TvxText>(root, "sample", What);
+  ok_ = NeedPart<TvxButton>(root, "btnOk", What);
+  cancel_ = NeedPart<TvxButton>(root, "btnCancel", What);
+
+  sizeBox_->SetMin(MinSize);
+  sizeBox_->SetMax(MaxSize);
+  for (const char16_t* name : FontStyleNames) styleList_->Items()->Add(name);
+  for (int size : FontDialogSizes) sizeList_->Items()->Add(rtl::Utf8ToWide(std::to_string(size)));
+
+  using F = TvxFontDialogForm;
+  familyList_->OnChange = rtl::TNotifyEvent(this, &F::FamilyListChange);
+  familyBox_->OnChangeTracking = rtl::TNotifyEvent(this, &F::FamilyBoxChange);
+  styleList_->OnChange = [this](rtl::TObject*) { UpdateSample(); };
+  sizeBox_->OnChange = rtl::TNotifyEvent(this, &F::SizeBoxChange);
+  sizeList_->OnChange = rtl::TNotifyEvent(this, &F::SizeListChange);
+  colorButton_->OnClick = rtl::TNotifyEvent(this, &F::ColorClick);
+}
+
+void TvxFontDialogForm::Prepare(const std::u16string& Title, const std::vector<std::string>& Families,
+                                const TvxFont& Font, bool ShowColor, TvxColor Color) {
+  syncing_ = true;
+  SetCaption(rtl::WideToUtf8(Title));
+  window_->SetText(Title);
+  family_ = Font.Family();
+  // One rebuild of the list for all the names, however many fonts there are.
+  familyList_->BeginUpdate();
+  familyList_->Items()->BeginUpdate();
+  familyList_->Items()->Clear();
+  for (const std::string& f : Families) familyList_->Items()->Add(rtl::Utf8ToWide(f));
+  familyList_->Items()->EndUpdate();
+  familyList_->EndUpdate();
+  familyBox_->SetText(rtl::Utf8ToWide(family_));
+  familyList_->SetItemIndex(IndexOfText(familyList_, familyBox_->Text()));
+  styleList_->SetItemIndex(static_cast<int>(Font.Style()));
+  sizeBox_->SetValue(Font.Size());
+  SelectSize();
+  showColor_ = ShowColor;
+  colorRow_->SetVisible(ShowColor);
+  SetTextColor(Color);
+  syncing_ = false;
+  familyBox_->SelectAll();
+  scene_->SetActiveControl(familyBox_);
+  UpdateSample();
+}
+
+void TvxFontDialogForm::TakeChoice(TvxFont& Font, TvxColor& Color) {
+  // A size typed without Enter counts as well.
+  double typed = 0;
+  if (rtl::TryStrToFloat(rtl::WideToUtf8(sizeBox_->Text()), typed) && std::isfinite(typed))
+    sizeBox_->SetValue(static_cast<float>(std::clamp<double>(typed, MinSize, MaxSize)));
+  const std::string family = rtl::Trim(rtl::WideToUtf8(familyBox_->Text()));
+  Font.SetFamily(family.empty() ? family_ : family);
+  Font.SetSize(sizeBox_->Value());
+  const int style = styleList_->ItemIndex();
+  if (style >= 0 && style < static_cast<int>(std::size(FontStyleNames))) Font.SetStyle(static_cast<TvxFontStyle>(style));
+  Color = color_;
+}
+
+void TvxFontDialogForm::SetTextColor(TvxColor Value) {
+  color_ = Value;
+  colorSwatch_->SetColor(Value);
+  UpdateSample();
+}
+
+void TvxFontDialogForm::ColorClick(rtl::TObject*) {
+  TvxBrush brush(vgBrushSolid, color_);
+  if (EditBrushDialog(&brush, {vgBrushSolid}, false)) SetTextColor(brush.Color() | 0xFF000000u);
+}
+
+void TvxFontDialogForm::FamilyListChange(rtl::TObject*) {
+  if (syncing_) return;
+  const int i = familyList_->ItemIndex();
+  if (i < 0 || i >= familyList_->Items()->Count()) return;
+  syncing_ = true;
+  familyBox_->SetText(familyList_->Items()->Get(i));
+  syncing_ = false;
+  UpdateSample();
+}
+
+void TvxFontDialogForm::FamilyBoxChange(rtl::TObject*) {
+  if (syncing_) return;
+  const int i = IndexOfText(familyList_, familyBox_->Text());
+  if (i >= 0) {
+    syncing_ = true;
+    familyList_->SetItemIndex(i);
+    syncing_ = false;
+  }
+  UpdateSample();
+}
+
+void TvxFontDialogForm::SizeBoxChange(rtl::TObject*) {
+  if (syncing_) return;
+  syncing_ = true;
+  SelectSize();
+  syncing_ = false;
+  UpdateSample();
+}
+
+void TvxFontDialogForm::SizeListChange(rtl::TObject*) {
+  if (syncing_) return;
+  const int i = sizeList_->ItemIndex();
+  if (i < 0 || i >= static_cast<int>(std::size(FontDialogSizes))) return;
+  syncing_ = true;
+  sizeBox_->SetValue(static_cast<float>(FontDialogSizes[i]));
+  syncing_ = false;
+  UpdateSample();
+}
+
+void TvxFontDialogForm::SelectSize() {
+  const float size = sizeBox_->Value();
+  const auto* at = std::find(std::begin(FontDialogSizes), std::end(FontDialogSizes), size);
+  sizeList_->SetItemIndex(at == std::end(FontDialogSizes) ? -1 : static_cast<int>(at - std::begin(FontDialogSizes)));
+}
+
+void TvxFontDialogForm::UpdateSample(rtl::TObject*) {
+  if (syncing_) return;
+  TvxFont font;
+  const std::string family = rtl::Trim(rtl::WideToUtf8(familyBox_->Text()));
+  font.SetFamily(family.empty() ? family_ : family);
+  font.SetSize(sizeBox_->Value());
+  const int style = styleList_->ItemIndex();
+  if (style >= 0 && style < static_cast<int>(std::size(FontStyleNames))) font.SetStyle(static_cast<TvxFontStyle>(style));
+  sample_->SetFont(&font);
+  if (showColor_) sample_->Fill()->SetSolidColor(color_);
+}
+
+// ---- TvxFontDialog ------------------------------------------------------------------------------
+
+std::function<bool(TvxFontDialog& Dialog)> TvxFontDialog::Answer;
+
+bool TvxFontDialog::Execute() {
+  if (Answer) return Answer(*this);
+  auto form = std::make_unique<TvxFontDialogForm>(nullptr);
+  form->Prepare(Title, Families.empty() ? gfx2d::FontFamilies() : Families, Font, ShowColor, Color);
+  PlaceOverActiveForm(form.get());
+  if (form->ShowModal() != win::mrOk) return false;
+  form->TakeChoice(Font, Color);
+  return true;
+}
+
+bool EditFontDialog(TvxFont* Font, TvxColor* Color) {
+  if (!Font) return false;
+  TvxFontDialog dialog;
+  dialog.Font.Assign(Font);
+  dialog.ShowColor = Color != nullptr;
+  if (Color) dialog.Color = *Color;
+  if (!dialog.Execute()) return false;
+  Font->Assign(&dialog.Font);
+  if (Color) *Color = dialog.Color;
+  return true;
+}
+
+}  // namespace vg

@@ -1,0 +1,36 @@
+#include "vg2d/controls/FormContent.h"
+
+#include "platform/rtl/Streams.h"
+#include "platform/win/Forms.h"
+#include "vg2d/core/Registry.h"
+#include "vg2d/core/SceneControl.h"
+
+namespace vg {
+
+TvxVisualObject* LoadFormContent(win::TForm* Form, const char* ResourceName, bool Transparent, TvxScene*& Scene) {
+  Scene = new TvxScene(Form);
+  Scene->SetTransparency(Transparent);
+  Scene->SetParent(Form);
+  Scene->SetAlign(win::alClient);
+  rtl::TResourceStream text(ResourceName);
+  rtl::TComponent* made = CreateObjectFromText(Form, &text);
+  auto* root = dynamic_cast<TvxVisualObject*>(made);
+  if (!root) {
+    delete made;
+    throw rtl::EReadError(std::string("The content ") + ResourceName + " cannot be read");
+  }
+  Scene->AddObject(root);
+  root->SetAlign(vaClient);
+  // The window's keys go to the scene, which hands them to its focused object.
+  Form->SetActiveControl(Scene);
+  return root;
+}
+
+void PlaceOverActiveForm(win::TForm* Form) {
+  const win::TCustomForm* over = win::ActiveForm();
+  if (!over || over == Form) return;
+  Form->SetBounds(over->Left() + (over->Width() - Form->Width()) / 2,
+                  over->Top() + (over->Height() - Form->Height()) / 2, Form->Width(), Form->Height());
+}
+
+}  // namespace vg
