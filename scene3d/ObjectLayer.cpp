@@ -8,6 +8,7 @@
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Filer.h"
+#include "platform/win/WinTypes.h"
 #include "scene3d/Canvas.h"
 #include "scene3d/SceneControl.h"
 #include "vg2d/core/Controls.h"
@@ -554,7 +555,7 @@ void TdxCustomObjectLayer::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::T
 }
 
 void TdxCustomObjectLayer::KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
-  if (designTime_ && Key == 46 && selected_) {
+  if (designTime_ && Key == win::VK_DELETE && selected_) {
     vg::TvxVisualObject* s = selected_;
     selected_ = nullptr;
     s->Free();

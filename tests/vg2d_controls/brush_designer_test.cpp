@@ -9,6 +9,7 @@
 #include "ControlScene.h"
 #include "platform/loop/Application.h"
 #include "platform/win/Forms.h"
+#include "platform/win/WinTypes.h"
 #include "tests/loop/Later.h"
 #include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/BrushDesigner.h"
@@ -33,7 +34,7 @@ class BrushDesigner : public vgtest::ControlsTest {
 protected:
   static void TypeInto(TvxTextBox* Box, const std::u16string& Text) {
     Box->SetText(Text);
-    uint16_t key = 13;
+    uint16_t key = win::VK_RETURN;
     char16_t ch = 0;
     Box->KeyDown(key, ch, {});
   }
@@ -86,7 +87,7 @@ TEST_F(BrushDesigner, OkCopiesTheEditedBrushAndTheNumberBoxesSetTheChannels) {
     // Loading keeps the alpha.
     EXPECT_EQ(D.SolidBox(3)->Value(), 0x40);
     D.SolidBox(1)->SetValue(200);
-    uint16_t key = 13;
+    uint16_t key = win::VK_RETURN;
     char16_t ch = 0;
     D.SolidBox(1)->KeyDown(key, ch, {});
     EXPECT_EQ(D.SolidHex()->Text(), u"#4010C830");

@@ -8,6 +8,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/core/Registry.h"
 
@@ -141,16 +142,16 @@ TEST_F(NumberBoxes, UpAndDownStepWithoutReportingAChange) {
   auto* b = Place(s);
   b->SetFocus();
   b->SetHorzIncrement(2);
-  uint16_t up = 38, down = 40;
+  uint16_t up = win::VK_UP, down = win::VK_DOWN;
   char16_t none = 0;
   b->KeyDown(up, none, {});
   EXPECT_EQ(up, 0);
   EXPECT_FLOAT_EQ(b->Value(), 2);
   b->KeyDown(down, none, {});
-  b->KeyDown(down = 40, none, {});
+  b->KeyDown(down = win::VK_DOWN, none, {});
   EXPECT_FLOAT_EQ(b->Value(), 0);
   EXPECT_FALSE(b->Modified());
-  uint16_t enter = 13;
+  uint16_t enter = win::VK_RETURN;
   b->KeyDown(enter, none, {});
   EXPECT_EQ(changes, 0);
 }
@@ -175,7 +176,7 @@ TEST_F(NumberBoxes, TheSpinBoxStepsByItsButtonsAndKeys) {
   s.scene.MouseUp(rtl::mbLeft, {}, minus.X, minus.Y);
   EXPECT_FLOAT_EQ(b->Value(), 0);
   EXPECT_EQ(changes, 2);
-  uint16_t up = 38;
+  uint16_t up = win::VK_UP;
   char16_t none = 0;
   b->KeyDown(up, none, {});
   EXPECT_FLOAT_EQ(b->Value(), 3);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Geometry.h"
@@ -11,17 +12,6 @@ namespace vg {
 
 namespace {
 
-constexpr uint16_t VkEnter = 13;
-constexpr uint16_t VkEscape = 27;
-constexpr uint16_t VkPageUp = 33;
-constexpr uint16_t VkPageDown = 34;
-constexpr uint16_t VkEnd = 35;
-constexpr uint16_t VkHome = 36;
-constexpr uint16_t VkLeft = 37;
-constexpr uint16_t VkUp = 38;
-constexpr uint16_t VkRight = 39;
-constexpr uint16_t VkDown = 40;
-constexpr uint16_t VkF2 = 113;
 
 }  // namespace
 
@@ -200,11 +190,11 @@ void TvxColumn::CellKeyDown(rtl::TObject* Sender, uint16_t& Key, char16_t& KeyCh
   if (!grid || !cell) return;
   if (KeyChar != 0 && !grid->CanEditAcceptKey(KeyChar)) KeyChar = 0;
   switch (Key) {
-    case VkEnter:
+    case win::VK_RETURN:
       grid->FocusGrid();
       Key = 0;
       break;
-    case VkEscape: {
+    case win::VK_ESCAPE: {
       cancelling_ = true;
       struct TDone {
         bool& Flag;
@@ -215,8 +205,8 @@ void TvxColumn::CellKeyDown(rtl::TObject* Sender, uint16_t& Key, char16_t& KeyCh
       Key = 0;
       break;
     }
-    case VkUp:
-    case VkDown: {
+    case win::VK_UP:
+    case win::VK_DOWN: {
       grid->FocusGrid();
       uint16_t k = Key;
       char16_t c = KeyChar;
@@ -698,37 +688,37 @@ void TvxCustomGrid::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState S
   const int page = std::min(rowCount_, GetVisibleRows());
   const bool ctrl = Shift.Contains(rtl::ssCtrl);
   switch (Key) {
-    case VkLeft:
+    case win::VK_LEFT:
       if (selectedColumn_ > 0) SetSelectedColumn(selectedColumn_ - 1);
       break;
-    case VkRight:
+    case win::VK_RIGHT:
       if (selectedColumn_ < ColumnCount() - 1) SetSelectedColumn(selectedColumn_ + 1);
       break;
-    case VkUp:
+    case win::VK_UP:
       if (selected_ > 0) SetSelected(selected_ - 1);
       break;
-    case VkDown:
+    case win::VK_DOWN:
       if (selected_ < rowCount_ - 1) SetSelected(selected_ + 1);
       break;
-    case VkPageUp:
+    case win::VK_PRIOR:
       if (selected_ > 0) SetSelected(selected_ - page);
       break;
-    case VkPageDown:
+    case win::VK_NEXT:
       if (selected_ < rowCount_ - 1) SetSelected(selected_ + page);
       break;
-    case VkHome:
+    case win::VK_HOME:
       if (ctrl)
         SetSelected(0);
       else
         SetSelectedColumn(0);
       break;
-    case VkEnd:
+    case win::VK_END:
       if (ctrl)
         SetSelected(rowCount_ - 1);
       else
         SetSelectedColumn(ColumnCount() - 1);
       break;
-    case VkF2:
+    case win::VK_F2:
       if (TvxControl* cell = SelectedCell()) cell->SetFocus();
       break;
     default:
