@@ -8,6 +8,8 @@
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Filer.h"
+#include "platform/win/Hints.h"
+#include "platform/win/InputMethod.h"
 #include "platform/win/WinTypes.h"
 #include "scene3d/Canvas.h"
 #include "scene3d/SceneControl.h"
@@ -216,8 +218,12 @@ void TdxCustomObjectLayer::UpdateStyle() {
 void TdxCustomObjectLayer::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
   inherited::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove || !AComponent) return;
+  const bool focusGoes = focused_ && static_cast<rtl::TComponent*>(focused_) == AComponent;
   for (vg::TvxVisualObject** ref : {&captured_, &selected_, &hovered_, &focused_, &designPlaceObject_, &dragSource_})
     if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
+  // A hint that names the object closes without touching it.
+  win::CancelHintFor(AComponent);
+  if (focusGoes && !ComponentState().Contains(rtl::csDestroying)) win::UpdateTextInput();
   if (activeControl_ && static_cast<rtl::TComponent*>(activeControl_) == AComponent) activeControl_ = nullptr;
   if (dropTarget2D && static_cast<rtl::TComponent*>(dropTarget2D) == AComponent) dropTarget2D = nullptr;
   if (style_ && static_cast<rtl::TComponent*>(style_) == AComponent) SetStyle(nullptr);
@@ -615,6 +621,26 @@ bool TdxCustomObjectLayer::HintShow(TdxHintInfo& Info) {
   Info.Top = static_cast<int>(std::trunc(p.Y));
   Info.Right = static_cast<int>(std::trunc(p.X + o->Width()));
   Info.Bottom = static_cast<int>(std::trunc(p.Y + o->Height()));
+  Info.HintData = static_cast<rtl::TComponent*>(o);
+  return true;
+}
+
+bool TdxCustomObjectLayer::TextInput(TdxTextInputInfo& Info) {
+  auto* input = dynamic_cast<vg::IvxTextInput*>(focused_);
+  if (!input) return false;
+  if (vg::TvxFont* font = input->GetCompositionFont()) Info.Font = vg::CompositionFontOf(*font);
+  // The composition point in buffer pixels, through the layer into the host's client area (a
+  // layer on the screen has one unit a pixel); a layer seen through the camera answers its
+  // corner.
+  const vg::TvxPoint p = focused_->LocalToAbsolute(input->GetCompositionPoint());
+  const int bw = BufferWidth(), bh = BufferHeight();
+  TdxVector local{-Width() / 2, -Height() / 2, -Depth() / 2, 1};
+  if (ScreenSpace() && bw > 0 && bh > 0)
+    local = {p.X * Width() / static_cast<float>(bw) - Width() / 2, p.Y * Height() / static_cast<float>(bh) - Height() / 2,
+             0, 1};
+  const TdxVector a = LocalToAbsolute(local);
+  Info.X = a.X;
+  Info.Y = a.Y;
   return true;
 }
 
@@ -687,6 +713,7 @@ void TdxCustomObjectLayer::SetFocused(vg::TvxVisualObject* Value) {
     Value->EnterFocus();
     if (focused_ == Value) SetFocus();
   }
+  win::UpdateTextInput();
 }
 
 bool TdxCustomObjectLayer::FocusNext(bool Backward) {

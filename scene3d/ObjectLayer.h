@@ -94,6 +94,8 @@ public:
   // Tab among the 2D controls, round from the last to the first.
   bool FocusNext(bool Backward) override;
   bool HintShow(TdxHintInfo& Info) override;
+  // Takes typed text while its focused 2D object does, at that object's composition point.
+  bool TextInput(TdxTextInputInfo& Info) override;
   void DragOver(const TdxDragObject& Data, const TdxVector& Point, bool& Accept) override;
   void DragDrop(const TdxDragObject& Data, const TdxVector& Point) override;
   void DragLeave() override {}

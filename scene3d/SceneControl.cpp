@@ -6,6 +6,8 @@
 #include "platform/loop/Application.h"
 #include "platform/rtl/Filer.h"
 #include "platform/win/Display.h"
+#include "platform/win/Hints.h"
+#include "platform/win/InputMethod.h"
 #include "scene3d/Animations.h"
 #include "scene3d/Library.h"
 #include "scene3d/Shapes.h"
@@ -155,9 +157,13 @@ void TdxScene::Watch(rtl::TComponent* Old, rtl::TComponent* New) {
 void TdxScene::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
   inherited::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove || !AComponent) return;
+  const bool focusGoes = focused_ && static_cast<rtl::TComponent*>(focused_) == AComponent;
   for (TdxVisualObject** ref :
        {&captured_, &selected_, &hovered_, &focused_, &activeControl_, &dropTarget_, &dragObject_})
     if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
+  // A hint that names the object closes without touching it.
+  win::CancelHintFor(AComponent);
+  if (focusGoes && !IsDestroying()) win::UpdateTextInput();
   if (camera_ && static_cast<rtl::TComponent*>(camera_) == AComponent) camera_ = nullptr;
   if (designCamera_ && static_cast<rtl::TComponent*>(designCamera_) == AComponent) designCamera_ = nullptr;
   if (designDummyA_ && static_cast<rtl::TComponent*>(designDummyA_) == AComponent) designDummyA_ = nullptr;
@@ -427,20 +433,41 @@ win::LRESULT TdxScene::WndProc(win::MSG& Message) {
     case win::WM_CHAR:
       HandleChar(static_cast<char16_t>(Message.wParam));
       return inherited::WndProc(Message);
-    case win::WM_IME_STARTCOMPOSITION: {
-      // The input method's window goes to the focused object's corner.
-      win::TPoint at{Left(), Top()};
-      if (focused_) {
-        const TdxVector p = focused_->LocalToAbsolute(
-            {-focused_->Width() / 2, -focused_->Height() / 2, -focused_->Depth() / 2, 1});
-        at = {static_cast<int>(std::lround(p.X)), static_cast<int>(std::lround(p.Y))};
-      }
-      if (win::TCustomForm* f = win::GetParentForm(this)) {
-        const win::TPoint o = f->ScreenToClient(win::TControl::ClientToScreen(at));
-        win::SetTextInputRect(f, {o.X, o.Y, o.X + Width(), o.Y + Height()});
-      }
+    case win::CM_WANTTEXTINPUT: {
+      TdxTextInputInfo input;
+      return focused_ && focused_->TextInput(input) ? 1 : 0;
+    }
+    case win::WM_IME_STARTCOMPOSITION:
       inherited::WndProc(Message);
+      PlaceComposition();
       return 1;
+    case win::WM_IME_COMPOSITION: {
+      if (!(Message.lParam & win::GCS_RESULTSTR)) return inherited::WndProc(Message);
+      // The finished text reaches the focused object character by character.
+      for (char16_t c : win::ImmGetCompositionString(win::GCS_RESULTSTR)) {
+        std::uint16_t key = 0;
+        char16_t ch = c;
+        KeyDown(key, ch, {});
+      }
+      // A Korean input method composes one syllable after the other at the caret.
+      if (win::InputLanguageId() == win::LANG_ID_KOREAN) rtl::PostMessage(Handle(), win::WM_IME_STARTCOMPOSITION, 0, 0);
+      return 0;
+    }
+    case win::CM_HINTSHOW: {
+      inherited::WndProc(Message);
+      auto* info = reinterpret_cast<win::THintInfo*>(Message.lParam);
+      if (!info) return 0;
+      std::u16string text;
+      win::TRect rect;
+      const void* data = nullptr;
+      if (HintAt(info->CursorPos.X, info->CursorPos.Y, text, rect, &data)) {
+        info->HintStr = text;
+        info->CursorRect = rect;
+        info->HintData = data;
+      } else {
+        info->HintStr.clear();
+      }
+      return 0;
     }
     case win::CM_MOUSELEAVE:
       inherited::WndProc(Message);

@@ -138,8 +138,9 @@ public:
   void KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
   void KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
   // The hint of the object under a client point: its text, and the square of 10 pixels
-  // around the point in which it holds. False when no object with ShowHint is there.
-  bool HintAt(int X, int Y, std::u16string& Text, win::TRect& CursorRect);
+  // around the point in which it holds (an object layer answers for its 2D objects). False
+  // when no object with ShowHint is there. Data, when given, gets what the hint names.
+  bool HintAt(int X, int Y, std::u16string& Text, win::TRect& CursorRect, const void** Data = nullptr);
 
   // ---- IdxScene -------------------------------------------------------------------------------
   void AddObject(TdxObject* Obj) override;
@@ -206,6 +207,9 @@ private:
   void LocalRay(TdxVisualObject* Obj, TdxVector& Point, TdxVector& RayPos, TdxVector& RayDir) const;
   void Unhover();
   void HandleChar(char16_t Ch);
+  // Puts the input method's composition where the focused object takes typed text, else at
+  // its corner.
+  void PlaceComposition();
   void TabFocus(bool Backward);
   TdxVisualObject* DropSearch(float X, float Y, const TdxDragObject& Data);
   void ControlDragOver(rtl::TObject* Sender, rtl::TObject* Source, int X, int Y, int State, bool& Accept);

@@ -14,6 +14,7 @@
 
 #include "platform/rtl/CodePage.h"
 #include "platform/win/Display.h"
+#include "platform/win/InputMethod.h"
 #include "scene3d/SceneControl.h"
 
 namespace dx {
@@ -216,6 +217,7 @@ void TdxScene::SetFocused(TdxVisualObject* Value) {
   focused_ = Value;
   if (old) old->KillFocus();
   if (Value && focused_ == Value) Value->EnterFocus();
+  win::UpdateTextInput();
 }
 
 void TdxScene::ClientToScreen(float X, float Y, int& ScreenX, int& ScreenY) {
@@ -224,7 +226,7 @@ void TdxScene::ClientToScreen(float X, float Y, int& ScreenX, int& ScreenY) {
   ScreenY = s.Y;
 }
 
-bool TdxScene::HintAt(int X, int Y, std::u16string& Text, win::TRect& CursorRect) {
+bool TdxScene::HintAt(int X, int Y, std::u16string& Text, win::TRect& CursorRect, const void** Data) {
   Text.clear();
   TdxVisualObject* o = ObjectAtPoint(static_cast<float>(X), static_cast<float>(Y));
   if (!o || !o->ShowHint()) return false;
@@ -234,11 +236,46 @@ bool TdxScene::HintAt(int X, int Y, std::u16string& Text, win::TRect& CursorRect
   if (o->HintShow(info)) {
     Text = info.HintStr;
     CursorRect = {info.Left, info.Top, info.Right, info.Bottom};
+    if (Data) *Data = info.HintData ? info.HintData : static_cast<rtl::TComponent*>(o);
     return true;
   }
   Text = o->Hint();
   CursorRect = {X - 10, Y - 10, X + 10, Y + 10};
+  if (Data) *Data = static_cast<rtl::TComponent*>(o);
   return true;
+}
+
+// ---- input method -------------------------------------------------------------------------------
+
+void TdxScene::PlaceComposition() {
+  // Without an object that takes text: the default 3D font, at the focused object's corner
+  // (the scene's own corner when nothing is focused).
+  const TdxFont defaults;
+  win::TCompositionFont font;
+  font.Height = -Round(defaults.Size());
+  font.Weight = defaults.Style() == dxFontBold || defaults.Style() == dxFontBoldItalic ? 700 : 400;
+  font.Italic = defaults.Style() == dxFontItalic || defaults.Style() == dxFontBoldItalic;
+  font.FaceName = defaults.Family();
+  win::TCompositionForm form;
+  form.Style = win::CFS_RECT;
+  form.Area = ClientRect();
+  form.CurrentPos = {Left(), Top()};
+  TdxTextInputInfo input;
+  if (focused_ && focused_->TextInput(input)) {
+    font = input.Font;
+    form.CurrentPos = {Round(input.X), Round(input.Y)};
+  } else if (focused_) {
+    const TdxVector p =
+        focused_->LocalToAbsolute({-focused_->Width() / 2, -focused_->Height() / 2, -focused_->Depth() / 2, 1});
+    form.CurrentPos = {Round(p.X), Round(p.Y)};
+  }
+  if (win::InputLanguageId() == win::LANG_ID_KOREAN) {
+    form.Area.Left = form.CurrentPos.X;
+    form.Area.Top = form.CurrentPos.Y + 1;
+    form.Area.Bottom += 1;
+  }
+  win::ImmSetCompositionFont(this, font);
+  win::ImmSetCompositionWindow(this, form);
 }
 
 // ---- keys -------------------------------------------------------------------------------------

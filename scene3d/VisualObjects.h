@@ -25,6 +25,7 @@
 #include "platform/rtl/Events.h"
 #include "platform/rtl/InputTypes.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/win/InputMethod.h"
 #include "scene3d/Maths.h"
 #include "scene3d/Objects.h"
 #include "scene3d/Physics.h"
@@ -61,6 +62,16 @@ struct TdxHintInfo {
   int CursorY = 0;
   std::u16string HintStr;
   int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  // What the hint names (the object, or a 2D object inside it); never followed.
+  const void* HintData = nullptr;
+};
+
+// Where typed text goes for an object that takes it: the point in the host's client pixels
+// and the font of the text.
+struct TdxTextInputInfo {
+  float X = 0;
+  float Y = 0;
+  win::TCompositionFont Font;
 };
 
 // The events of visual objects. X and Y are the pointer in the object's coordinates; the
@@ -261,6 +272,10 @@ public:
   // The hint for the host's client point (CursorX, CursorY): an object that answers true has
   // filled in the text and the rectangle in which it holds; the base leaves that to the host.
   virtual bool HintShow(TdxHintInfo&) { return false; }
+  // An object that takes typed text now (a layer whose focused 2D control does) answers true
+  // and where composed text goes; the host's text input is on only while its focused object
+  // answers true.
+  virtual bool TextInput(TdxTextInputInfo&) { return false; }
   virtual void DesignInsert() {}
   virtual void DesignClick() {}
   // This object when visible, then the visible visual children's lists (the Tab order).

@@ -137,6 +137,19 @@ public:
   // again. Exceptions from the free go to HandleException. GUI thread only.
   void ReleaseComponent(TComponent* AComponent);
 
+  // Hints, which the window layer shows: the pointer rests HintPause ms over a control
+  // before its hint shows, HintShortPause ms when it moves on from a hint that showed; a
+  // hint hides after HintHidePause ms (0: it stays). With ShowHint off no hint shows.
+  // Negative pauses count as 0. GUI thread only.
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool Value) { showHint_ = Value; }
+  int HintPause() const { return hintPause_; }
+  void SetHintPause(int Value) { hintPause_ = Value < 0 ? 0 : Value; }
+  int HintShortPause() const { return hintShortPause_; }
+  void SetHintShortPause(int Value) { hintShortPause_ = Value < 0 ? 0 : Value; }
+  int HintHidePause() const { return hintHidePause_; }
+  void SetHintHidePause(int Value) { hintHidePause_ = Value < 0 ? 0 : Value; }
+
   // The loop's wake-up primitive. nullptr puts the default eventfd waiter back.
   void SetWaiter(TLoopWaiter* Waiter);
   void Wake();
@@ -206,6 +219,10 @@ private:
   TTimerId nextTimer_ = 1;
   std::uint64_t nextOrder_ = 0;
   TClock* clock_;
+  bool showHint_ = true;
+  int hintPause_ = 500;
+  int hintShortPause_ = 50;
+  int hintHidePause_ = 2500;
   std::atomic<TLoopWaiter*> waiter_;
   int handling_ = 0;                     // units of the loop's work running (nesting depth)
   std::unique_ptr<TReleaser> releaser_;  // components waiting for their deferred free

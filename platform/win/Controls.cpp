@@ -5,6 +5,7 @@
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
+#include "platform/win/InputMethod.h"
 
 namespace win {
 
@@ -394,6 +395,11 @@ LRESULT TWinControl::WndProc(MSG& Message) {
     paintPosted_ = false;
     PaintHandler();
     updateRegion_.clear();
+    return 0;
+  }
+  // A control that does not handle an input method's result gets its characters.
+  if (Message.message == WM_IME_COMPOSITION && (Message.lParam & GCS_RESULTSTR)) {
+    for (char16_t c : ImmGetCompositionString(GCS_RESULTSTR)) Perform(WM_CHAR, c, 0);
     return 0;
   }
   return TControl::WndProc(Message);

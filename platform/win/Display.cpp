@@ -12,6 +12,8 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Forms.h"
+#include "platform/win/Hints.h"
+#include "platform/win/InputMethod.h"
 
 namespace win {
 
@@ -186,6 +188,8 @@ void DisplayNeeded() {
   SDL_EventState(SDL_DROPTEXT, SDL_ENABLE);
   SDL_EventState(SDL_DROPBEGIN, SDL_ENABLE);
   SDL_EventState(SDL_DROPCOMPLETE, SDL_ENABLE);
+  // SDL starts with its text input on; it is on only while a control takes text.
+  SDL_StopTextInput();
   d->pumpWnd = rtl::AllocateHWnd([](MSG& m) -> LRESULT {
     if (m.message == WM_PUMPEVENTS) PumpEvents();
     return 0;
@@ -198,6 +202,8 @@ bool DisplayOpen() { return display != nullptr; }
 void CloseDisplay() {
   if (!display) return;
   RTL_ASSERT_GUI_THREAD("CloseDisplay");
+  FreeHintWindow();
+  ResetTextInput();
   rtl::Application->SetWaiter(nullptr);
   rtl::DeallocateHWnd(display->pumpWnd);
   for (auto& [id, cursor] : display->cursors)
@@ -217,6 +223,8 @@ SDL_Window* CreateFormWindow(TCustomForm* Form) {
   if (Form->FormStyle() == fsStayOnTop) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
   // A popup window stays out of the task bar and out of the window manager's hands.
   if (Form->PopupParent()) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_POPUP_MENU;
+  // So does a hint, which the window manager treats as a tooltip.
+  if (dynamic_cast<THintWindow*>(Form)) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_TOOLTIP;
   SDL_Window* w = SDL_CreateWindow(Form->Caption().c_str(), Form->Left(), Form->Top(), std::max(Form->Width(), 1),
                                    std::max(Form->Height(), 1), flags);
   if (!w) throw rtl::Exception(std::string("Cannot create the window: ") + SDL_GetError());
@@ -342,17 +350,19 @@ void HandleEvent(const SDL_Event& E) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       display->mods = ModsToShift(E.key.keysym.mod);
+      // The input method lets keys through only outside a composition.
+      if (E.type == SDL_KEYDOWN) TypedKeyDown();
       TCustomForm* f = KeyTarget(FormOf(E.key.windowID));
       if (!f) return;
       if (const std::uint16_t vk = VirtualKeyOf(E.key.keysym.sym)) f->HandleKey(vk, E.type == SDL_KEYDOWN);
       return;
     }
-    case SDL_TEXTINPUT: {
-      TCustomForm* f = KeyTarget(FormOf(E.text.windowID));
-      if (!f) return;
-      for (char16_t c : rtl::Utf8ToWide(E.text.text)) f->HandleChar(c);
+    case SDL_TEXTINPUT:
+      HandleTypedText(KeyTarget(FormOf(E.text.windowID)), E.text.text, true);
       return;
-    }
+    case SDL_TEXTEDITING:
+      HandleTypedText(KeyTarget(FormOf(E.edit.windowID)), E.edit.text, false);
+      return;
     case SDL_DROPBEGIN:
       display->drops[E.drop.windowID] = {};
       return;
@@ -399,11 +409,6 @@ void ShowCursor(TCursor Cursor) {
   SDL_Cursor*& c = display->cursors[Cursor];
   if (!c) c = SDL_CreateSystemCursor(SystemCursorOf(Cursor));
   if (c) SDL_SetCursor(c);
-}
-
-void SetTextInputRect(TCustomForm*, const TRect& R) {
-  SDL_Rect r{R.Left, R.Top, R.Width(), R.Height()};
-  SDL_SetTextInputRect(&r);
 }
 
 std::uint16_t VirtualKeyOf(std::int32_t K) {
@@ -586,6 +591,15 @@ void SimulateText(TCustomForm* Form, const std::string& Utf8) {
   e.type = SDL_TEXTINPUT;
   e.text.windowID = IdOf(Form);
   SDL_strlcpy(e.text.text, Utf8.c_str(), sizeof(e.text.text));
+  Inject(e);
+}
+
+void SimulateTextEditing(TCustomForm* Form, const std::string& Utf8) {
+  SDL_Event e{};
+  e.type = SDL_TEXTEDITING;
+  e.edit.windowID = IdOf(Form);
+  SDL_strlcpy(e.edit.text, Utf8.c_str(), sizeof(e.edit.text));
+  e.edit.start = static_cast<Sint32>(TypedText(Utf8).size());  // the cursor after the text
   Inject(e);
 }
 

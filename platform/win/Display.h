@@ -61,8 +61,7 @@ TPoint GetCursorPos();
 rtl::TShiftState KeyboardShiftState();
 // Shows the cursor on the display.
 void ShowCursor(TCursor Cursor);
-// Where an input method shows its window (client rectangle of the form's window).
-void SetTextInputRect(TCustomForm* Form, const TRect& R);
+// The input method's window and typed text are in InputMethod.h; hints in Hints.h.
 
 // The clipboard is in Clipboard.h.
 
@@ -77,6 +76,7 @@ void SimulateMouseLeave(TCustomForm* Form);
 void SimulateKey(TCustomForm* Form, std::int32_t SdlKey, bool Down, rtl::TShiftState Shift = {});
 // A key pressed and released, the modifier keys in Shift pressed before and released after.
 void SimulateKeyStroke(TCustomForm* Form, std::int32_t SdlKey, rtl::TShiftState Shift = {});
+// Text the input method finished (SDL_TEXTINPUT); a composition is in InputMethod.h.
 void SimulateText(TCustomForm* Form, const std::string& Utf8);
 void SimulateDrop(TCustomForm* Form, const std::vector<std::string>& Files, const std::string& Text, int X, int Y);
 void SimulateClose(TCustomForm* Form);

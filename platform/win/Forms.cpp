@@ -8,6 +8,8 @@
 #include "platform/loop/Application.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Display.h"
+#include "platform/win/Hints.h"
+#include "platform/win/InputMethod.h"
 
 namespace win {
 
@@ -78,8 +80,10 @@ void TCustomForm::GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* R
 void TCustomForm::BeforeDestruction() {
   shown_ = false;
   std::erase(liveForms, this);
-  if (activeForm == this) activeForm = nullptr;
+  const bool wasActive = activeForm == this;
+  if (wasActive) activeForm = nullptr;
   inherited::BeforeDestruction();
+  if (wasActive) UpdateTextInput();
 }
 
 void TCustomForm::CreateWnd() {
@@ -214,6 +218,7 @@ void TCustomForm::Hide() {
   shown_ = false;
   SetCaptureControl(nullptr);
   SetMouseControl(nullptr);
+  ForgetHintControl(this);
   if (window_) SDL_HideWindow(window_);
   if (activeForm == this) {
     TCustomForm* back = PopupParent();
@@ -317,6 +322,10 @@ TCustomForm* ActiveForm() { return activeForm; }
 
 void SetActiveForm(TCustomForm* Form, bool ByClick) {
   if (Form == activeForm || (Form && !Form->Showing())) return;
+  // The keyboard moved: the text input follows it, whatever the handlers below do.
+  struct TFollow {
+    ~TFollow() { UpdateTextInput(); }
+  } follow;
   TCustomForm* old = activeForm;
   activeForm = Form;
   const HWND newHandle = Form ? Form->Handle() : 0;
@@ -360,6 +369,7 @@ void TCustomForm::SetActiveControl(TWinControl* Value) {
   activeControl_ = Value;
   if (old) old->Perform(WM_KILLFOCUS, 0, 0);
   if (Value && activeControl_ == Value) Value->Perform(WM_SETFOCUS, 0, 0);
+  UpdateTextInput();
 }
 
 void TCustomForm::SetCaptureControl(TControl* Value) {
@@ -390,6 +400,7 @@ void TCustomForm::Forget(TControl* Control) {
   if (IsWithin(activeControl_, Control)) activeControl_ = nullptr;
   if (IsWithin(dragControl_, Control)) dragControl_ = nullptr;
   if (IsWithin(dragTarget_, Control)) dragTarget_ = nullptr;
+  ForgetHintControl(Control);
   std::erase_if(dropTargets_, [&](const auto& e) { return IsWithin(e.first, Control); });
 }
 
@@ -421,6 +432,8 @@ void TCustomForm::HandleMouseMove(int X, int Y) {
     return;
   }
   SendMouse(WM_MOUSEMOVE, MouseKeys(), X, Y);
+  // Hints follow the resting pointer, not a press being dragged.
+  if (buttons_ == 0 && shown_) HintMouseMove(mouseControl_, ClientToScreen({X, Y}));
 }
 
 void TCustomForm::HandleMouseButton(rtl::TMouseButton Button, bool Down, int Clicks, int X, int Y) {
@@ -429,6 +442,7 @@ void TCustomForm::HandleMouseButton(rtl::TMouseButton Button, bool Down, int Cli
   static constexpr UINT downMsg[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
   const UINT base = downMsg[static_cast<int>(Button)];
   if (Down) {
+    CancelHint();
     buttons_ |= bit;
     struct TPress {
       unsigned Saved = currentPress;
@@ -460,6 +474,7 @@ void TCustomForm::HandleMouseButton(rtl::TMouseButton Button, bool Down, int Cli
 }
 
 void TCustomForm::HandleMouseWheel(int Delta) {
+  CancelHint();
   TControl* c = captureControl_ ? captureControl_ : ControlAtPos(lastMouse_);
   if (!c) return;
   const WPARAM w = (static_cast<WPARAM>(static_cast<std::uint16_t>(Delta)) << 16) | MouseKeys();
@@ -470,10 +485,12 @@ void TCustomForm::HandleMouseWheel(int Delta) {
 }
 
 void TCustomForm::HandleMouseLeave() {
+  CancelHint();
   if (!captureControl_) SetMouseControl(nullptr);
 }
 
 void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down) {
+  if (Down) CancelHint();
   TWinControl* target = activeControl_ ? activeControl_ : this;
   const rtl::TShiftState shift = KeyboardShiftState();
   const bool alt = shift.Contains(rtl::ssAlt);

@@ -82,6 +82,17 @@ constexpr UINT CM_MOUSELEAVE = CM_BASE + 2;
 constexpr UINT CM_SHOWINGCHANGED = CM_BASE + 3;
 constexpr UINT CM_HINTSHOW = CM_BASE + 4;
 constexpr UINT CM_DESIGNHITTEST = CM_BASE + 5;
+// Asked of the focused windowed control: nonzero when it takes typed text now (the window's
+// text input, and with it the input method, is on only then).
+constexpr UINT CM_WANTTEXTINPUT = CM_BASE + 16;
+
+// WM_IME_COMPOSITION's lParam: what changed; the string is read with ImmGetCompositionString.
+constexpr LPARAM GCS_COMPSTR = 0x0008;     // the text being composed
+constexpr LPARAM GCS_RESULTSTR = 0x0800;   // the finished text
+// The composition window's style: placed at a point and kept inside an area.
+constexpr std::uint32_t CFS_RECT = 0x0001;
+// The input method's language (a Windows language id) that has rules of its own.
+constexpr std::uint16_t LANG_ID_KOREAN = 0x0412;
 
 // WM_ACTIVATE's wParam: how the window changes its activation (lParam: the other
 // window's handle, 0 when that is none of ours).

@@ -107,7 +107,8 @@ public:
 
 // A closed combo: it shows its current item in its face (the style's part "content") and
 // drops its list down in a popup. Items added to it go into the list.
-class TvxComboBox : public TvxControl {
+// It takes typed text: a letter selects the item it begins.
+class TvxComboBox : public TvxControl, public IvxTextInput {
   RTL_CLASS(TvxComboBox, TvxControl)
 public:
   explicit TvxComboBox(rtl::TComponent* AOwner);

@@ -186,7 +186,8 @@ private:
   std::vector<std::u16string> texts_;
 };
 
-class TvxCustomGrid : public TvxScrollBox {
+// It takes typed text: a character starts editing the selected cell.
+class TvxCustomGrid : public TvxScrollBox, public IvxTextInput {
   RTL_CLASS(TvxCustomGrid, TvxScrollBox)
 public:
   explicit TvxCustomGrid(rtl::TComponent* AOwner);

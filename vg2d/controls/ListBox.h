@@ -55,7 +55,8 @@ private:
 using TOnCompareListBoxItemEvent =
     rtl::TEvent<int(TvxListBoxItem* Item1, TvxListBoxItem* Item2)>;
 
-class TvxListBox : public TvxScrollBox {
+// It takes typed text: a letter selects the next item it begins.
+class TvxListBox : public TvxScrollBox, public IvxTextInput {
   RTL_CLASS(TvxListBox, TvxScrollBox)
 public:
   explicit TvxListBox(rtl::TComponent* AOwner);

@@ -97,7 +97,7 @@ private:
   std::vector<TvxMemoUndoRecord> records_;
 };
 
-class TvxMemo : public TvxScrollBox {
+class TvxMemo : public TvxScrollBox, public IvxTextInput {
   RTL_CLASS(TvxMemo, TvxScrollBox)
 public:
   // InsertAt and DeleteAt options.
@@ -152,6 +152,9 @@ public:
   TvxPoint GetPositionPoint(TvxMemoPos Pos);
   // The position nearest to a point (memo coordinates).
   TvxMemoPos PositionAtPoint(const TvxPoint& P);
+  // Composed text goes to the caret's point, in the memo's font.
+  TvxPoint GetCompositionPoint() override { return GetPositionPoint(caret_); }
+  TvxFont* GetCompositionFont() override { return font_.get(); }
   // The width of S in the memo's font.
   float TextWidth(const std::u16string& S);
 

@@ -251,6 +251,10 @@ float TvxCustomTextBox::GetCharX(int Pos) {
   return x;
 }
 
+TvxPoint TvxCustomTextBox::GetCompositionPoint() {
+  return MakePoint(GetCharX(caretPosition_), GetContentRect().Top);
+}
+
 int TvxCustomTextBox::GetPosAtX(float X) {
   if (text_.empty()) return firstVisibleChar_ - 1;
   const TvxRect content = GetContentRect();

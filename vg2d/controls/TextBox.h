@@ -29,7 +29,7 @@ class TPopupMenu;
 
 namespace vg {
 
-class TvxCustomTextBox : public TvxControl {
+class TvxCustomTextBox : public TvxControl, public IvxTextInput {
   RTL_CLASS(TvxCustomTextBox, TvxControl)
 public:
   explicit TvxCustomTextBox(rtl::TComponent* AOwner);
@@ -99,6 +99,9 @@ public:
   int GetPosAtX(float X);
   // The width of S in the box's font (a password counts half the font size a character).
   float TextWidth(const std::u16string& S);
+  // Composed text goes to the caret's slot, at the top of the text area, in the box's font.
+  TvxPoint GetCompositionPoint() override;
+  TvxFont* GetCompositionFont() override { return font_.get(); }
 
   // ---- input --------------------------------------------------------------------------------
   void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;

@@ -26,6 +26,7 @@ class TvxVisualObject;
 class TvxControl;
 class TvxResources;
 class TvxCanvas;
+class TvxFont;
 
 class IvxScene {
 public:
@@ -91,5 +92,21 @@ protected:
 // The host interface of a component, when it is a host (the interface query of streams
 // that nest a root object under its host); nil otherwise.
 inline IvxScene* SceneOf(rtl::TComponent* AComponent) { return dynamic_cast<IvxScene*>(AComponent); }
+
+// A control that takes typed text (an editor, or a list that selects by the letter typed).
+// While one has its host's focus, the window's text input and its input method are on;
+// otherwise keys are only keys. The host places the input method's composition at the
+// control's composition point, in the control's font.
+class IvxTextInput {
+public:
+  // Where composed text goes, in the control's own coordinates: the caret's x and the top
+  // of its line; a control without a caret answers its top-left corner.
+  virtual TvxPoint GetCompositionPoint() { return {0, 0}; }
+  // The font typed text shows in; nil when the control has none of its own.
+  virtual TvxFont* GetCompositionFont() { return nullptr; }
+
+protected:
+  ~IvxTextInput() = default;
+};
 
 }  // namespace vg

@@ -8,6 +8,7 @@
 #include "platform/loop/Application.h"
 #include "platform/rtl/Filer.h"
 #include "platform/win/Display.h"
+#include "platform/win/Hints.h"
 #include "vg2d/core/Controls.h"
 #include "vg2d/core/Frame.h"
 #include "vg2d/core/Registry.h"
@@ -31,9 +32,24 @@ int PixelOf(float V) {
 
 win::TRect PixelRect(const TvxRect& R) { return {PixelOf(R.Left), PixelOf(R.Top), PixelOf(R.Right), PixelOf(R.Bottom)}; }
 
+// A float coordinate to the nearest whole pixel (halves to even), saturated to the int range.
+int RoundPixel(float V) {
+  return static_cast<int>(std::clamp<int64_t>(Round(V), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
 }  // namespace
 
 int SceneCount() { return sceneCount; }
+
+win::TCompositionFont CompositionFontOf(const TvxFont& Font) {
+  win::TCompositionFont f;
+  // The size is in pixels already: it is the character height as it stands.
+  f.Height = -RoundPixel(Font.Size());
+  f.Weight = Font.Style() == vgFontBold || Font.Style() == vgFontBoldItalic ? 700 : 400;
+  f.Italic = Font.Style() == vgFontItalic || Font.Style() == vgFontBoldItalic;
+  f.FaceName = Font.Family();
+  return f;
+}
 
 rtl::TClass TvxCustomScene::StaticClass() {
   static const rtl::TClassInfo info = rtl::DefineClass<TvxCustomScene>().Build();
@@ -179,14 +195,18 @@ void TvxCustomScene::SetFrame(TvxFrame* Value) {
 void TvxCustomScene::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
   inherited::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove) return;
+  const bool focusGoes = focused_ && static_cast<rtl::TComponent*>(focused_) == AComponent;
   for (TvxVisualObject** ref : {&captured_, &selected_, &hovered_, &focused_, &designPlaceObject_,
                                 &designEditObject_, &dropTarget_, &dragSource_})
     if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
+  if (focusGoes && !ComponentState().Contains(rtl::csDestroying)) win::UpdateTextInput();
   if (activeControl_ && static_cast<rtl::TComponent*>(activeControl_) == AComponent) activeControl_ = nullptr;
   if (frame_ && static_cast<rtl::TComponent*>(frame_) == AComponent) frame_ = nullptr;
   if (formCopy_ == AComponent) formCopy_ = nullptr;
   if (dragControl_ == AComponent) dragControl_ = nullptr;
   if (style_ && static_cast<rtl::TComponent*>(style_) == AComponent) SetStyle(nullptr);
+  // A hint that names the object closes without touching it.
+  win::CancelHintFor(AComponent);
 }
 
 void TvxCustomScene::InsertObject(const std::string&) {}
@@ -414,19 +434,28 @@ win::LRESULT TvxCustomScene::WndProc(win::MSG& Message) {
     case win::WM_CHAR:
       HandleChar(static_cast<char16_t>(Message.wParam));
       return 0;
-    case win::WM_IME_STARTCOMPOSITION: {
-      // The input method's window goes to the focused object's corner.
-      win::TPoint at{};
-      if (focused_) {
-        const TvxPoint p = focused_->LocalToAbsolute(MakePoint(0, 0));
-        at = {static_cast<int>(std::lround(p.X)), static_cast<int>(std::lround(p.Y))};
-      }
-      if (win::TCustomForm* f = win::GetParentForm(this)) {
-        const win::TPoint o = f->ScreenToClient(ClientToScreen(at));
-        win::SetTextInputRect(f, {o.X, o.Y, o.X + Width() - at.X, o.Y + Height() - at.Y});
-      }
+    case win::CM_WANTTEXTINPUT:
+      return dynamic_cast<IvxTextInput*>(focused_) ? 1 : 0;
+    case win::WM_IME_STARTCOMPOSITION:
+      inherited::WndProc(Message);
+      PlaceComposition();
       return 1;
+    case win::WM_IME_COMPOSITION: {
+      if (!(Message.lParam & win::GCS_RESULTSTR)) return inherited::WndProc(Message);
+      // The finished text reaches the focused object character by character.
+      for (char16_t c : win::ImmGetCompositionString(win::GCS_RESULTSTR)) {
+        std::uint16_t key = 0;
+        char16_t ch = c;
+        KeyDown(key, ch, {});
+      }
+      // A Korean input method composes one syllable after the other at the caret.
+      if (win::InputLanguageId() == win::LANG_ID_KOREAN) rtl::PostMessage(Handle(), win::WM_IME_STARTCOMPOSITION, 0, 0);
+      return 0;
     }
+    case win::CM_HINTSHOW:
+      inherited::WndProc(Message);
+      if (auto* info = reinterpret_cast<win::THintInfo*>(Message.lParam)) HintShow(*info);
+      return 0;
     case win::CM_MOUSELEAVE:
       if (TvxVisualObject* h = hovered_) {
         hovered_ = nullptr;
@@ -581,6 +610,38 @@ void TvxCustomScene::SetFocused(TvxVisualObject* Value) {
   focused_ = Value;
   if (old) old->KillFocus();
   if (Value && focused_ == Value) Value->EnterFocus();
+  win::UpdateTextInput();
+}
+
+void TvxCustomScene::PlaceComposition() {
+  auto* input = dynamic_cast<IvxTextInput*>(focused_);
+  if (input)
+    if (TvxFont* font = input->GetCompositionFont()) win::ImmSetCompositionFont(this, CompositionFontOf(*font));
+  win::TCompositionForm form;
+  form.Style = win::CFS_RECT;
+  form.Area = ClientRect();
+  if (focused_) {
+    const TvxPoint p = focused_->LocalToAbsolute(input ? input->GetCompositionPoint() : MakePoint(0, 0));
+    form.CurrentPos = {RoundPixel(p.X), RoundPixel(p.Y)};
+  }
+  if (win::InputLanguageId() == win::LANG_ID_KOREAN) {
+    form.Area.Left = form.CurrentPos.X;
+    form.Area.Top = form.CurrentPos.Y + 1;
+    form.Area.Bottom += 1;
+  }
+  win::ImmSetCompositionWindow(this, form);
+}
+
+void TvxCustomScene::HintShow(win::THintInfo& Info) {
+  TvxVisualObject* o = ObjectAtPoint(MakePoint(static_cast<float>(Info.CursorPos.X), static_cast<float>(Info.CursorPos.Y)));
+  if (!o || !o->ShowHint()) {
+    Info.HintStr.clear();
+    return;
+  }
+  Info.HintStr = o->Hint();
+  const TvxRect r = o->GetAbsoluteRect();
+  Info.CursorRect = {RoundPixel(r.Left), RoundPixel(r.Top), RoundPixel(r.Right), RoundPixel(r.Bottom)};
+  Info.HintData = static_cast<rtl::TComponent*>(o);
 }
 
 TvxPoint TvxCustomScene::LocalToScreen(const TvxPoint& P) {

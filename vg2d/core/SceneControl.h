@@ -17,10 +17,15 @@
 #include <vector>
 
 #include "platform/win/Forms.h"
+#include "platform/win/InputMethod.h"
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/Scene.h"
 #include "vg2d/core/VisualObjects.h"
+
+namespace win {
+struct THintInfo;
+}
 
 namespace vg {
 
@@ -33,6 +38,10 @@ constexpr int MaxUpdateRects = 20;
 
 // The number of scene controls alive.
 int SceneCount();
+
+// The input method's composition font for a font of the library: its size in pixels as
+// the character height, bold and italic from its style, its family.
+win::TCompositionFont CompositionFontOf(const TvxFont& Font);
 
 class TvxCustomScene : public win::TCustomControl, public IvxScene, public win::IDropTarget {
   RTL_CLASS(TvxCustomScene, win::TCustomControl)
@@ -150,6 +159,11 @@ private:
   bool OnLayeredForm() const;
   void UpdateLayered();
   void HandleChar(char16_t Ch);
+  // Puts the input method's composition at the focused object (its composition point when
+  // it takes text), in its font.
+  void PlaceComposition();
+  // Answers CM_HINTSHOW: the object at the hint's point, when it shows a hint.
+  void HintShow(win::THintInfo& Info);
   TvxDragObject MakeDragObject(const win::TDropData& Data) const;
   void ControlDragOver(rtl::TObject* Sender, rtl::TObject* Source, int X, int Y, int State, bool& Accept);
   void ControlDragDrop(rtl::TObject* Sender, rtl::TObject* Source, int X, int Y);

@@ -1,0 +1,245 @@
+// Hints and typed text in a 3D scene window, as the program's windows have them: the window
+// layer asks the scene for the hint of the object under the resting pointer (an object layer
+// answers for its 2D controls), and an input method's text reaches the focused text box of
+// the window's GUI layer, its candidates at the box's caret.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/loop/Application.h"
+#include "platform/loop/Clock.h"
+#include "platform/win/Display.h"
+#include "platform/win/Hints.h"
+#include "platform/win/InputMethod.h"
+#include "scene3d/Library.h"
+#include "scene3d/ObjectLayer.h"
+#include "scene3d/SceneControl.h"
+#include "vg2d/controls/ControlsLibrary.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/core/Animations.h"
+
+using namespace dx;
+
+namespace {
+
+// A canvas that draws nothing: the pick rays are all the input needs.
+class QuietCanvas final : public TdxCanvas {
+public:
+  QuietCanvas(gfx3d::WindowHandle W, int Width, int Height, bool Buffered, TdxQuality Q)
+      : TdxCanvas(W, Width, Height, Buffered, Q) {}
+  explicit QuietCanvas(TdxBitmap& Target) : TdxCanvas(Target) {}
+  ~QuietCanvas() override { ReleaseBitmaps(); }
+  bool BeginScene() override { return true; }
+  void EndScene() override {}
+  void Clear(TdxColor) override {}
+  void ClearDepth() override {}
+  void CopyToBitmap(std::uint32_t*) override {}
+  void DrawLine(const TdxVector&, const TdxVector&, float) override {}
+  void DrawCube(const TdxVector&, const TdxVector&, float) override {}
+  void FillCube(const TdxVector&, const TdxVector&, float) override {}
+  void FillMesh(const TdxVector&, const TdxVector&, const TdxMeshData&, float) override {}
+  void FillTriangles(const std::vector<TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {}
+  void FillPolygon(const TdxVector&, const TdxVector&, const vg::TvxRect&, const std::vector<vg::TvxPoint>&, float, bool,
+                   bool, bool) override {}
+  void FillText(const std::u16string&, float, float, float) override {}
+  TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
+
+protected:
+  void ApplyState(TdxRenderState) override {}
+};
+
+// A box on the screen centred on its position, taking keys.
+class Box : public TdxVisualObject {
+public:
+  using TdxVisualObject::TdxVisualObject;
+  bool RayCastIntersect(const TdxVector& P, const TdxVector& D, TdxVector& Hit) override {
+    return BoxRayCast(P, D, {Width(), Height(), Depth(), 0}, 0.5f, Hit);
+  }
+  void KeyDown(std::uint16_t& Key, char16_t&, rtl::TShiftState) override { keys.push_back(Key); }
+  std::vector<int> keys;
+};
+
+// A 2D object with a hint, in the layer.
+class Tile : public vg::TvxVisualObject {
+public:
+  using vg::TvxVisualObject::TvxVisualObject;
+};
+
+struct SceneTextHints : ::testing::Test {
+  void SetUp() override {
+    rtl::Application->Reset();
+    rtl::Application->SetClock(&clock);
+    vg::ControlsStartup();
+    SceneLibraryStartup();
+    saved = DefaultCanvasClass;
+    DefaultCanvasClass = TdxCanvasClassOf<QuietCanvas>::Instance();
+    form = std::make_unique<win::TForm>(nullptr);
+    form->SetBorderStyle(win::bsNone);
+    form->SetBounds(10, 20, 300, 200);
+    scene = new TdxScene(form.get());
+    scene->SetUsingDesignCamera(false);
+    scene->SetParent(form.get());
+    scene->SetAlign(win::alClient);
+    root = new TdxVisualObject(form.get());
+    root->SetProjection(dxProjectionScreen);
+    root->SetHitTest(false);
+    scene->AddObject(root);
+  }
+  void TearDown() override {
+    win::SimulateInputLanguage(-1);
+    win::FreeHintWindow();
+    form.reset();
+    rtl::Application->ProcessMessages();
+    DefaultCanvasClass = saved;
+    vg::FreeAniThread();
+    SceneLibraryShutdown();
+    vg::ControlsShutdown();
+    rtl::Application->SetClock(nullptr);
+  }
+  Box* AddBox(float X, float Y) {
+    auto* b = new Box(form.get());
+    b->SetProjection(dxProjectionScreen);
+    b->SetSizeNoChange(40, 20, 10);
+    b->Position()->SetPoint({X, Y, 0});
+    root->AddObject(b);
+    return b;
+  }
+  // The window's GUI layer over the whole client area, with a 2D root that lets presses through.
+  vg::TvxVisualObject* AddLayer() {
+    layer = new TdxGUIObjectLayer(form.get());
+    layer->SetWidth(300);
+    layer->SetHeight(200);
+    layer->Position()->SetPoint({150, 100, 0});
+    root->AddObject(layer);
+    auto* top = new vg::TvxVisualObject(form.get());
+    top->SetHitTest(false);
+    layer->AddObject(top);
+    return top;
+  }
+  void Show() {
+    form->Show();
+    scene->SetFocus();
+    clock.Advance(2);
+    rtl::Application->ProcessMessages();
+  }
+  std::u16string Shown() const { return win::HintShowing() ? win::HintWindow()->Text() : std::u16string(); }
+  static int At(float V) { return static_cast<int>(std::nearbyint(V)); }
+
+  rtl::TTestClock clock{100.0};
+  const TdxCanvasClass* saved = nullptr;
+  std::unique_ptr<win::TForm> form;
+  TdxScene* scene = nullptr;
+  TdxVisualObject* root = nullptr;
+  TdxGUIObjectLayer* layer = nullptr;
+};
+
+TEST_F(SceneTextHints, AnObjectsHintShowsAfterThePauseAndGoesWhenThePointerLeavesOrTheObjectGoes) {
+  Box* b = AddBox(100, 50);
+  b->SetHint(u"Reducer pressure");
+  b->SetShowHint(true);
+  Box* silent = AddBox(200, 50);
+  silent->SetHint(u"Never shown");
+  Show();
+  win::SimulateMouseMove(form.get(), 105, 52);
+  clock.Advance(499);
+  EXPECT_FALSE(win::HintShowing());
+  clock.Advance(1);
+  EXPECT_EQ(Shown(), u"Reducer pressure");
+  // It holds within 10 pixels of the point, on the screen.
+  EXPECT_EQ(win::HintCursorRect(), (win::TRect{10 + 95, 20 + 42, 10 + 115, 20 + 62}));
+  win::SimulateMouseMove(form.get(), 150, 150);
+  EXPECT_FALSE(win::HintShowing());
+  clock.Advance(1000);
+  EXPECT_FALSE(win::HintShowing());
+  // An object without ShowHint shows nothing, its text notwithstanding.
+  win::SimulateMouseMove(form.get(), 200, 50);
+  clock.Advance(1000);
+  EXPECT_FALSE(win::HintShowing());
+  // Freed while its hint shows: the hint closes and nothing reaches the object any more.
+  win::SimulateMouseMove(form.get(), 101, 50);
+  clock.Advance(500);
+  ASSERT_TRUE(win::HintShowing());
+  b->Free();
+  EXPECT_FALSE(win::HintShowing());
+  clock.Advance(5000);
+  win::SimulateMouseMove(form.get(), 102, 50);
+  clock.Advance(1000);
+  EXPECT_FALSE(win::HintShowing());
+}
+
+TEST_F(SceneTextHints, AHintOverTheLayerNamesThe2DObjectUnderThePointerWhereItIsDrawn) {
+  vg::TvxVisualObject* top = AddLayer();
+  auto* tile = new Tile(form.get());
+  tile->SetBounds(40, 30, 60, 20);
+  tile->SetHint(u"Reducer pressure");
+  tile->SetShowHint(true);
+  top->AddObject(tile);
+  auto* other = new Tile(form.get());
+  other->SetBounds(150, 30, 60, 20);
+  other->SetHint(u"Gas temperature");
+  other->SetShowHint(true);
+  top->AddObject(other);
+  Show();
+  win::SimulateMouseMove(form.get(), 50, 35);
+  clock.Advance(500);
+  EXPECT_EQ(Shown(), u"Reducer pressure");
+  EXPECT_EQ(win::HintCursorRect(), (win::TRect{10 + 40, 20 + 30, 10 + 100, 20 + 50}));
+  // Along to the next 2D object: shown after the short pause.
+  win::SimulateMouseMove(form.get(), 160, 35);
+  clock.Advance(50);
+  EXPECT_EQ(Shown(), u"Gas temperature");
+  // The 2D object freed while its hint shows: the hint closes.
+  other->Free();
+  EXPECT_FALSE(win::HintShowing());
+  win::SimulateMouseMove(form.get(), 161, 35);
+  clock.Advance(1000);
+  EXPECT_FALSE(win::HintShowing());
+}
+
+TEST_F(SceneTextHints, ComposedTextReachesTheFocusedTextBoxOfTheLayerAtItsCaret) {
+  vg::TvxVisualObject* top = AddLayer();
+  auto* box = new vg::TvxTextBox(form.get());
+  top->AddObject(box);
+  box->SetBounds(40, 60, 150, 22);
+  box->SetText(u"ab");
+  int typed = 0;
+  box->OnTyping = [&](rtl::TObject*) { ++typed; };
+  Box* plain = AddBox(250, 150);
+  plain->SetCanFocused(true);
+  Show();
+  // Nothing that takes text has the focus yet.
+  EXPECT_FALSE(win::TextInputActive());
+  win::SimulateMouseButton(form.get(), rtl::mbLeft, true, 50, 70);
+  win::SimulateMouseButton(form.get(), rtl::mbLeft, false, 50, 70);
+  ASSERT_EQ(scene->GetFocused(), layer);
+  ASSERT_EQ(layer->GetFocused(), box);
+  EXPECT_TRUE(win::TextInputActive());
+  box->SetCaretPosition(1);
+  win::SimulateInputLanguage(win::LANG_ID_KOREAN);
+  win::SimulateTextEditing(form.get(), "\xED\x95\x9C");
+  EXPECT_EQ(box->Text(), u"ab");
+  // The candidates at the caret, one pixel down for Korean, one line of the box's font high.
+  const win::TRect r = win::TextInputRect();
+  EXPECT_EQ(r.Left, At(40 + box->GetCharX(1)));
+  EXPECT_EQ(r.Top, At(60 + box->GetContentRect().Top) + 1);
+  EXPECT_EQ(r.Height(), At(box->Font()->Size() * 1.25f));
+  win::SimulateText(form.get(), "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4");
+  EXPECT_EQ(box->Text(), u"a한국어b");
+  EXPECT_EQ(typed, 3);
+  rtl::Application->ProcessMessages();  // the Korean input method is placed again
+  EXPECT_EQ(win::TextInputRect().Left, At(40 + box->GetCharX(4)));
+
+  // A 3D object that takes no text: the text input goes off and keys reach its handler.
+  plain->SetFocus();
+  ASSERT_EQ(scene->GetFocused(), plain);
+  EXPECT_FALSE(win::TextInputActive());
+  win::SimulateKeyStroke(form.get(), 'g');
+  EXPECT_EQ(plain->keys, (std::vector<int>{'G'}));
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/loop/Application.h"
+#include "platform/win/Display.h"
+#include "platform/win/Forms.h"
+#include "platform/win/InputMethod.h"
+
+using namespace win;
+
+namespace {
+
+// A control that takes typed text when told to and records what the input method says.
+class Editor : public TCustomControl {
+public:
+  explicit Editor(rtl::TComponent* AOwner) : TCustomControl(AOwner) { SetTabStop(true); }
+  bool takesText = true;
+  struct Entry {
+    UINT Msg;
+    LPARAM L;
+    std::u16string Text;  // the composition string the message carried
+  };
+  std::vector<Entry> log;
+  std::u16string chars;
+  LRESULT WndProc(MSG& M) override {
+    switch (M.message) {
+      case CM_WANTTEXTINPUT:
+        return takesText ? 1 : 0;
+      case WM_IME_STARTCOMPOSITION:
+        log.push_back({M.message, 0, {}});
+        return 1;
+      case WM_IME_COMPOSITION:
+        log.push_back({M.message, M.lParam, ImmGetCompositionString(M.lParam)});
+        break;
+      case WM_CHAR:
+        chars.push_back(static_cast<char16_t>(M.wParam));
+        return 0;
+      default:
+        break;
+    }
+    return TCustomControl::WndProc(M);
+  }
+};
+
+struct InputMethodTest : ::testing::Test {
+  void SetUp() override {
+    rtl::Application->Reset();
+    form = std::make_unique<TForm>(nullptr);
+    form->SetBorderStyle(bsNone);
+    form->SetBounds(10, 20, 300, 200);
+    editor = new Editor(form.get());
+    editor->SetBounds(50, 40, 200, 30);
+    editor->SetParent(form.get());
+    other = new Editor(form.get());
+    other->takesText = false;
+    other->SetBounds(50, 100, 200, 30);
+    other->SetParent(form.get());
+    form->Show();
+  }
+  void TearDown() override {
+    SimulateInputLanguage(-1);
+    form.reset();
+    rtl::Application->ProcessMessages();
+  }
+  std::unique_ptr<TForm> form;
+  Editor* editor = nullptr;
+  Editor* other = nullptr;
+};
+
+TEST(TypedText, KeepsCharactersAndDropsControlCharactersAndIllFormedUtf8) {
+  EXPECT_EQ(TypedText("a\xC3\xA9\xF0\x9F\x98\x80"), (std::u16string{u'a', 0xE9, 0xD83D, 0xDE00}));
+  EXPECT_EQ(TypedText("\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4"), u"한국어");
+  // A surrogate written as UTF-8 (alone or as a pair of halves) is no character.
+  EXPECT_EQ(TypedText("a\xED\xA0\x80" "b"), u"ab");
+  EXPECT_EQ(TypedText("\xED\xA0\xBD\xED\xB8\x80"), u"");
+  // Control characters: C0, DEL and C1.
+  EXPECT_EQ(TypedText("a\x01\x08\t\r\n\x1B" "b\x7F\xC2\x85\xC2\x9F" "c"), u"abc");
+  // Overlong forms, values beyond Unicode, stray continuation bytes and cut sequences.
+  EXPECT_EQ(TypedText("\xC0\xAF" "x\xE0\x80\xAF" "y\xF4\x90\x80\x80" "z\x80\xBF\xE2\x82"), u"xyz");
+  EXPECT_EQ(TypedText("\xF4\x8F\xBF\xBF"), (std::u16string{0xDBFF, 0xDFFF}));
+  EXPECT_EQ(TypedText(""), u"");
+}
+
+TEST_F(InputMethodTest, TextInputIsOnOnlyWhileAControlThatTakesTextHasTheFocus) {
+  EXPECT_FALSE(TextInputActive()) << "the form has no focused control yet";
+  editor->SetFocus();
+  EXPECT_TRUE(TextInputActive());
+  EXPECT_TRUE(SDL_IsTextInputActive());
+  other->SetFocus();
+  EXPECT_FALSE(TextInputActive());
+  editor->SetFocus();
+  ASSERT_TRUE(TextInputActive());
+  SetActiveForm(nullptr);
+  EXPECT_FALSE(TextInputActive()) << "no form of the program has the keyboard";
+  form->Show();
+  SetActiveForm(form.get());
+  EXPECT_TRUE(TextInputActive());
+  form->Hide();
+  EXPECT_FALSE(TextInputActive());
+}
+
+TEST_F(InputMethodTest, ACompositionInProgressSendsNoCharactersAndItsResultDoes) {
+  editor->SetFocus();
+  SimulateTextEditing(form.get(), "\xE3\x85\x8E");  // ㅎ
+  SimulateTextEditing(form.get(), "\xED\x95\x9C");  // 한
+  ASSERT_EQ(editor->log.size(), 3u);
+  EXPECT_EQ(editor->log[0].Msg, WM_IME_STARTCOMPOSITION);
+  EXPECT_EQ(editor->log[1].Msg, WM_IME_COMPOSITION);
+  EXPECT_EQ(editor->log[1].L, GCS_COMPSTR);
+  EXPECT_EQ(editor->log[1].Text, u"ㅎ");
+  EXPECT_EQ(editor->log[2].Text, u"한");
+  EXPECT_TRUE(editor->chars.empty());
+  // The finished text: a result, taken as characters by a control that leaves it alone.
+  SimulateText(form.get(), "\xED\x95\x9C");
+  ASSERT_EQ(editor->log.size(), 4u);
+  EXPECT_EQ(editor->log[3].L, GCS_RESULTSTR);
+  EXPECT_EQ(editor->log[3].Text, u"한");
+  EXPECT_EQ(editor->chars, u"한");
+  EXPECT_TRUE(ImmGetCompositionString(GCS_RESULTSTR).empty()) << "only while the message is handled";
+  // Typing without a composition: plain characters.
+  editor->log.clear();
+  SimulateText(form.get(), "q");
+  EXPECT_TRUE(editor->log.empty());
+  EXPECT_EQ(editor->chars, u"한q");
+  // A key the input method lets through ends the composition: the text after it is typed.
+  SimulateTextEditing(form.get(), "x");
+  SimulateKeyStroke(form.get(), SDLK_LEFT);
+  editor->log.clear();
+  SimulateText(form.get(), "y");
+  EXPECT_TRUE(editor->log.empty());
+  EXPECT_EQ(editor->chars, u"한qy");
+}
+
+TEST_F(InputMethodTest, MovingTheFocusDropsTheCompositionInProgress) {
+  editor->SetFocus();
+  SimulateTextEditing(form.get(), "\xE3\x85\x8E");
+  auto* second = new Editor(form.get());
+  second->SetBounds(0, 0, 10, 10);
+  second->SetParent(form.get());
+  second->SetFocus();
+  EXPECT_TRUE(TextInputActive());
+  SimulateText(form.get(), "z");  // not the result of the composition that was dropped
+  EXPECT_TRUE(second->log.empty());
+  EXPECT_EQ(second->chars, u"z");
+}
+
+TEST_F(InputMethodTest, TheCandidateRectangleStartsAtTheCompositionPointOneFontLineHigh) {
+  editor->SetFocus();
+  TCompositionFont font;
+  font.Height = -16;
+  ImmSetCompositionFont(editor, font);
+  TCompositionForm f;
+  f.Style = CFS_RECT;
+  f.CurrentPos = {12, 5};
+  f.Area = editor->ClientRect();
+  ImmSetCompositionWindow(editor, f);
+  // In the form's client coordinates: the editor lies at (50, 40); a line of 16 pixels is 20.
+  EXPECT_EQ(TextInputRect(), (TRect{62, 45, 250, 65}));
+  // A point outside the area is brought into it; without CFS_RECT the area is the client.
+  f.CurrentPos = {500, -9};
+  ImmSetCompositionWindow(editor, f);
+  EXPECT_EQ(TextInputRect(), (TRect{249, 40, 250, 60}));
+  f.Style = 0;
+  f.Area = {0, 0, 5, 5};
+  f.CurrentPos = {30, 2};
+  ImmSetCompositionWindow(editor, f);
+  EXPECT_EQ(TextInputRect().Left, 80);
+  font.Height = 18;  // a cell height is the line as it stands
+  ImmSetCompositionFont(editor, font);
+  ImmSetCompositionWindow(editor, f);
+  EXPECT_EQ(TextInputRect().Height(), 18);
+}
+
+TEST_F(InputMethodTest, TheInputLanguageComesFromTheLocaleUnlessATestSetsIt) {
+  const char* saved = std::getenv("LC_ALL");
+  const std::string keep = saved ? saved : "";
+  setenv("LC_ALL", "ko_KR.UTF-8", 1);
+  EXPECT_EQ(InputLanguageId(), LANG_ID_KOREAN);
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  EXPECT_EQ(InputLanguageId(), 0);
+  SimulateInputLanguage(LANG_ID_KOREAN);
+  EXPECT_EQ(InputLanguageId(), LANG_ID_KOREAN);
+  SimulateInputLanguage(-1);
+  EXPECT_EQ(InputLanguageId(), 0);
+  if (saved) setenv("LC_ALL", keep.c_str(), 1);
+  else unsetenv("LC_ALL");
+}
+
+}  // namespace
