@@ -122,8 +122,9 @@ void TdxAnimation::Stop() {
 }
 
 void TdxAnimation::Finish() {
+  // Finished by itself: off the clock, Enabled kept (only Stop and a start without time to
+  // run clear it).
   if (aniThread) aniThread->Remove(this);
-  enabled_ = false;
   OnFinish(this);
 }
 

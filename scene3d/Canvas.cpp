@@ -89,6 +89,19 @@ void TdxCanvas::ResizeBuffer(int AWidth, int AHeight) {
   if (hadBuffer || (buffered_ && !bitmap_)) MakeBuffer();
 }
 
+gfx3d::RECT TdxCanvas::FrameRect() const {
+  const gfx3d::RECT& r = frameRect_;
+  const gfx3d::RECT c{std::clamp(r.left, 0, width_), std::clamp(r.top, 0, height_), std::clamp(r.right, 0, width_),
+                      std::clamp(r.bottom, 0, height_)};
+  if (c.left >= c.right || c.top >= c.bottom) return {0, 0, width_, height_};
+  return c;
+}
+
+bool TdxCanvas::PartFrame() const {
+  const gfx3d::RECT r = FrameRect();
+  return r.left > 0 || r.top > 0 || r.right < width_ || r.bottom < height_;
+}
+
 // ---- lights and camera ----------------------------------------------------------------------
 
 void TdxCanvas::AddLight(TdxLight* Light) {

@@ -157,6 +157,16 @@ public:
   virtual void ResizeBuffer(int AWidth, int AHeight);
   virtual void FreeBuffer();
 
+  // ---- the part of the target a frame draws ----
+  // Frames draw, clear and read back only this rectangle of the canvas's pixels (clipped to
+  // the size); an empty one (the default) means the whole target. A back end whose target
+  // was made anew draws the next frame whole and forgets the rectangle.
+  void SetFrameRect(const gfx3d::RECT& Value) { frameRect_ = Value; }
+  // The rectangle the next frame draws, clipped: the whole canvas when none is set.
+  gfx3d::RECT FrameRect() const;
+  // Whether a frame draws less than the whole target.
+  bool PartFrame() const;
+
   // ---- frames and drawing (the back end's) ----
   virtual bool BeginScene() { return false; }
   virtual void EndScene() {}
@@ -222,6 +232,7 @@ private:
   // Every bitmap whose list holds the canvas, mapped or not.
   std::vector<TdxBitmap*> listedIn_;
   std::vector<std::uint32_t> dib_;
+  gfx3d::RECT frameRect_;
   bool states_[RenderStateCount] = {};
   IdxCamera* camera_ = nullptr;
   TdxMatrix view_ = IdentityMatrix;

@@ -1,8 +1,10 @@
 #include "scene3d/DxCanvas.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "scene3d/FilterGdiPlus.h"
 
@@ -73,11 +75,19 @@ rtl::TClass TdxDirectXCanvas::StaticClass() {
 }
 
 TdxDirectXCanvas::TdxDirectXCanvas(WindowHandle Window, int AWidth, int AHeight, bool ABuffered, TdxQuality AQuality)
-    : TdxCanvas(Window, AWidth, AHeight, ABuffered, AQuality), rasterizer_(&dxFreeTypeRasterizer()) {
-  CreateDevice(false);
+    : TdxCanvas(Window, AWidth, AHeight, ABuffered, AQuality), rasterizer_(&dxFreeTypeRasterizer()) {}
+
+bool TdxDirectXCanvas::DeviceNeeded() {
+  if (!device_ && !deviceTried_ && !Bitmap()) {
+    // Once: a device that cannot be made is not tried again at every frame.
+    deviceTried_ = true;
+    CreateDevice(false);
+  }
+  return device_ != nullptr;
 }
 
 TdxDirectXCanvas::TdxDirectXCanvas(TdxBitmap& Target) : TdxCanvas(Target), rasterizer_(&dxFreeTypeRasterizer()) {
+  deviceTried_ = true;
   CreateDevice(true);
 }
 
@@ -151,9 +161,10 @@ void TdxDirectXCanvas::CreateDevice(bool OffScreen) {
       device_.reset();
     if (!device_) return;
   }
-  if (Buffered()) MakeReadBack();
+  if (Buffered()) MakeResolve();
   MakeRings();
   RecordAll();
+  wholeNext_ = true;
 }
 
 void TdxDirectXCanvas::MakeOffscreenTargets() {
@@ -164,9 +175,8 @@ void TdxDirectXCanvas::MakeOffscreenTargets() {
   if (offDepth_) device_->SetDepthStencilSurface(offDepth_);
 }
 
-void TdxDirectXCanvas::MakeReadBack() {
+void TdxDirectXCanvas::MakeResolve() {
   const auto w = static_cast<std::uint32_t>(Width()), h = static_cast<std::uint32_t>(Height());
-  device_->CreateOffscreenPlainSurface(w, h, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &readBack_);
   if (WantsResolve()) device_->CreateRenderTarget(w, h, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, false, &resolve_);
 }
 
@@ -197,10 +207,10 @@ void TdxDirectXCanvas::ResizeBuffer(int AWidth, int AHeight) {
 void TdxDirectXCanvas::ResetDevice() {
   if (!device_) return;
   const bool offScreen = Bitmap() != nullptr;
-  if (Buffered()) {
-    readBack_.reset();
-    resolve_.reset();
-  }
+  if (Buffered()) resolve_.reset();
+  // The back buffer comes back undrawn: the next frame draws all of it.
+  wholeNext_ = true;
+  scissorOn_ = false;
   // The off-screen target has the canvas's size; it goes before any reset and comes back in the
   // new size.
   if (offScreen) {
@@ -225,7 +235,7 @@ void TdxDirectXCanvas::ResetDevice() {
     device_->Reset(&params_);
   }
   if (offScreen) MakeOffscreenTargets();
-  if (Buffered()) MakeReadBack();
+  if (Buffered()) MakeResolve();
   if (!dxDirectXExtended()) {
     MakeRings();
     RecordAll();
@@ -234,7 +244,6 @@ void TdxDirectXCanvas::ResetDevice() {
 
 void TdxDirectXCanvas::FreeBuffer() {
   for (auto& block : blocks_) block.reset();
-  readBack_.reset();
   resolve_.reset();
   offTarget_.reset();
   offDepth_.reset();
@@ -248,7 +257,7 @@ void TdxDirectXCanvas::FreeBuffer() {
 // ---- frames -------------------------------------------------------------------------------------
 
 bool TdxDirectXCanvas::BeginScene() {
-  if (!device_) return false;
+  if (!DeviceNeeded()) return false;
   const auto test = [this] {
     return dxDirectXExtended() ? device_->CheckDeviceState(Window()) : device_->TestCooperativeLevel();
   };
@@ -264,9 +273,19 @@ bool TdxDirectXCanvas::BeginScene() {
       (target->Width() != Width() || target->Height() != Height()))
     ResizeBuffer(target->Width(), target->Height());
   if (Failed(device_->BeginScene())) return false;
+  IDevice& d = *device_;
+  // A frame after a reset draws the whole target, whatever part was asked for.
+  if (std::exchange(wholeNext_, false)) SetFrameRect({});
+  if (PartFrame()) {
+    const RECT r = FrameRect();
+    d.SetScissorRect(&r);
+  }
+  if (PartFrame() || scissorOn_) {
+    scissorOn_ = PartFrame();
+    d.SetRenderState(D3DRS_SCISSORTESTENABLE, scissorOn_ ? 1 : 0);
+  }
   if (!vertexBuffer_ || !indexBuffer_) return true;
 
-  IDevice& d = *device_;
   d.SetRenderState(D3DRS_STENCILENABLE, 0);
   d.SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
   d.SetRenderState(D3DRS_ALPHATESTENABLE, 1);
@@ -340,43 +359,33 @@ void TdxDirectXCanvas::EndScene() {
         device_->Present(nullptr, nullptr, 0, nullptr);
     }
   }
-  if (TdxBitmap* target = Bitmap(); target && offTarget_ && readBack_) {
-    if (Succeeded(device_->GetRenderTargetData(offTarget_.get(), readBack_.get()))) {
-      std::uint32_t* bits = nullptr;
-      if (target->Map(bits, true)) {
-        CopySurface(readBack_.get(), bits, target->Width(), target->Height());
-        target->Unmap();
-      }
+  if (TdxBitmap* target = Bitmap(); target && offTarget_) {
+    // The frame goes straight into the bitmap, as far as both reach.
+    const RECT r{0, 0, std::min(Width(), target->Width()), std::min(Height(), target->Height())};
+    std::uint32_t* bits = nullptr;
+    if (r.right > 0 && r.bottom > 0 && target->Map(bits, true)) {
+      device_->GetRenderTargetRect(offTarget_.get(), &r, bits, target->Width() * 4);
+      target->Unmap();
     }
   }
-  if (Buffered() && HasBuffer() && readBack_) ReadBackBuffer(Buffer(), readBack_.get(), resolve_.get());
+  if (Buffered() && HasBuffer()) ReadBack(FrameRect(), Buffer(), resolve_.get());
 }
 
-bool TdxDirectXCanvas::CopySurface(ISurface* Surface, std::uint32_t* Bits, int BitsWidth, int BitsHeight) {
-  D3DSURFACE_DESC desc;
-  if (Failed(Surface->GetDesc(&desc))) return false;
-  D3DLOCKED_RECT locked;
-  if (Failed(Surface->LockRect(&locked, nullptr, 0))) return false;
-  const int w = std::min(BitsWidth, static_cast<int>(desc.Width));
-  const int h = std::min(BitsHeight, static_cast<int>(desc.Height));
-  const auto* src = static_cast<const std::uint8_t*>(locked.pBits);
-  for (int y = 0; y < h; ++y)
-    std::memcpy(Bits + static_cast<size_t>(y) * static_cast<size_t>(BitsWidth),
-                src + static_cast<std::ptrdiff_t>(y) * locked.Pitch, static_cast<size_t>(w) * 4);
-  Surface->UnlockRect();
-  return true;
-}
-
-bool TdxDirectXCanvas::ReadBackBuffer(std::uint32_t* Bits, ISurface* ReadBack, ISurface* Resolve) {
+bool TdxDirectXCanvas::ReadBack(const RECT& Rect, std::uint32_t* Bits, ISurface* Resolve) {
   std::shared_ptr<ISurface> back;
   if (Failed(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) || !back) return false;
+  ISurface* source = back.get();
   if (Resolve) {
-    if (Failed(device_->StretchRect(back.get(), nullptr, Resolve, nullptr, D3DTEXF_LINEAR))) return false;
-    if (Failed(device_->GetRenderTargetData(Resolve, ReadBack))) return false;
-  } else if (Failed(device_->GetRenderTargetData(back.get(), ReadBack))) {
-    return false;
+    // The samples are resolved for the rectangle alone (the whole target: no rectangles).
+    const bool whole = Rect.left == 0 && Rect.top == 0 && Rect.right == Width() && Rect.bottom == Height();
+    if (Failed(device_->StretchRect(back.get(), whole ? nullptr : &Rect, Resolve, whole ? nullptr : &Rect,
+                                    D3DTEXF_LINEAR)))
+      return false;
+    source = Resolve;
   }
-  return CopySurface(ReadBack, Bits, Width(), Height());
+  std::uint32_t* at =
+      Bits + static_cast<size_t>(Rect.top) * static_cast<size_t>(Width()) + static_cast<size_t>(Rect.left);
+  return Succeeded(device_->GetRenderTargetRect(source, &Rect, at, Width() * 4));
 }
 
 void TdxDirectXCanvas::Clear(TdxColor Color) {
@@ -388,7 +397,7 @@ void TdxDirectXCanvas::ClearDepth() {
 }
 
 void TdxDirectXCanvas::CopyToBitmap(std::uint32_t* Bits) {
-  if (!device_ || !Bits) return;
+  if (!Bits || !DeviceNeeded()) return;
   if (const TdxBitmap* target = Bitmap()) {
     // The bitmap may have changed size since the last frame: what both have in common.
     const int w = std::min(Width(), target->Width()), h = std::min(Height(), target->Height());
@@ -398,15 +407,16 @@ void TdxDirectXCanvas::CopyToBitmap(std::uint32_t* Bits) {
                     src + static_cast<size_t>(y) * static_cast<size_t>(target->Width()), static_cast<size_t>(w) * 4);
     return;
   }
+  const RECT whole{0, 0, Width(), Height()};
   if (Buffered() && HasBuffer()) {
-    if (readBack_) ReadBackBuffer(Bits, readBack_.get(), resolve_.get());
+    ReadBack(whole, Bits, resolve_.get());
     return;
   }
-  std::shared_ptr<ISurface> readBack, resolve;
-  const auto w = static_cast<std::uint32_t>(Width()), h = static_cast<std::uint32_t>(Height());
-  device_->CreateOffscreenPlainSurface(w, h, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &readBack);
-  if (WantsResolve()) device_->CreateRenderTarget(w, h, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, false, &resolve);
-  if (readBack) ReadBackBuffer(Bits, readBack.get(), resolve.get());
+  std::shared_ptr<ISurface> resolve;
+  if (WantsResolve())
+    device_->CreateRenderTarget(static_cast<std::uint32_t>(Width()), static_cast<std::uint32_t>(Height()),
+                                D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, false, &resolve);
+  ReadBack(whole, Bits, resolve.get());
 }
 
 // ---- render states ------------------------------------------------------------------------------
@@ -538,17 +548,60 @@ void TdxDirectXCanvas::ApplyMaterial() {
 // Bitmaps hold premultiplied pixels; textures hold straight alpha, which the canvas's blend
 // (source alpha, one minus source alpha) and its modulation expect. A pixel's colour is
 // divided by its alpha on the way up (rounded, never above 255); a clear pixel stays zero.
-static void CopyStraightRow(std::uint8_t* Dst, const std::uint32_t* Src, size_t Count) {
+// The quotients come from a table made once, entry a * 256 + c for colour c under alpha a.
+namespace {
+
+const std::uint8_t* StraightTable() {
+  static const std::array<std::uint8_t, 65536> table = [] {
+    std::array<std::uint8_t, 65536> t{};
+    for (std::uint32_t a = 1; a < 256; ++a)
+      for (std::uint32_t c = 0; c < 256; ++c)
+        t[a * 256 + c] = static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (c * 255 + a / 2) / a));
+    return t;
+  }();
+  return table.data();
+}
+
+void CopyStraightRow(std::uint8_t* Dst, const std::uint32_t* Src, size_t Count) {
+  const std::uint8_t* table = StraightTable();
   for (size_t i = 0; i < Count; ++i) {
     std::uint32_t p = Src[i];
     const std::uint32_t a = p >> 24;
-    if (a != 0 && a != 255) {
-      auto straight = [a](std::uint32_t C) { return std::min<std::uint32_t>(255, (C * 255 + a / 2) / a); };
-      p = (a << 24) | (straight((p >> 16) & 0xFF) << 16) | (straight((p >> 8) & 0xFF) << 8) | straight(p & 0xFF);
-    } else if (a == 0) {
+    if (a == 0) {
       p = 0;
+    } else if (a != 255) {
+      const std::uint8_t* q = table + a * 256;
+      p = (a << 24) | (std::uint32_t{q[(p >> 16) & 0xFF]} << 16) | (std::uint32_t{q[(p >> 8) & 0xFF]} << 8) |
+          q[p & 0xFF];
     }
     std::memcpy(Dst + i * 4, &p, 4);
+  }
+}
+
+// Texels sent up in one lock at most: a large part goes in bands, so the device never needs
+// a copy of the whole texture.
+constexpr int UploadBandPixels = 16384;
+
+}  // namespace
+
+void TdxDirectXCanvas::Upload(ITexture& Texture, const TdxBitmap& Bitmap, int L, int T, int R, int B) {
+  const int w = Bitmap.Width(), h = Bitmap.Height();
+  const bool whole = L == 0 && T == 0 && R == w && B == h;
+  const int rows = std::max(1, UploadBandPixels / std::max(1, R - L));
+  for (int top = T; top < B; top += rows) {
+    const int bottom = std::min(B, top + rows);
+    D3DLOCKED_RECT locked;
+    const RECT part{L, top, R, bottom};
+    // The whole texture in one lock lets the device drop its old texels.
+    const HRESULT r = whole && bottom == B && top == T ? Texture.LockRect(0, &locked, nullptr, D3DLOCK_DISCARD)
+                                                       : Texture.LockRect(0, &locked, &part, 0);
+    if (Failed(r)) return;
+    auto* dst = static_cast<std::uint8_t*>(locked.pBits);
+    for (int y = top; y < bottom; ++y)
+      CopyStraightRow(dst + static_cast<std::ptrdiff_t>(y - top) * locked.Pitch,
+                      Bitmap.Bits() + static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(L),
+                      static_cast<size_t>(R - L));
+    Texture.UnlockRect(0);
   }
 }
 
@@ -565,24 +618,10 @@ void TdxDirectXCanvas::UpdateBitmapHandle(TdxBitmap* ABitmap) {
     ABitmap->SetNeedUpdate(true);
   }
   if (ABitmap->NeedUpdate()) {
-    D3DLOCKED_RECT locked;
-    int l = 0, t = 0, r = 0, b = 0;
-    if (ABitmap->PendingRect(l, t, r, b)) {
-      // Only the changed part goes up; the rest of the texture stays.
-      const RECT part{l, t, r, b};
-      if (Succeeded(texture->LockRect(0, &locked, &part, 0))) {
-        auto* dst = static_cast<std::uint8_t*>(locked.pBits);
-        for (int y = t; y < b; ++y)
-          CopyStraightRow(dst + static_cast<std::ptrdiff_t>(y - t) * locked.Pitch,
-                          ABitmap->Bits() + size_t(y) * w + static_cast<size_t>(l), static_cast<size_t>(r - l));
-        texture->UnlockRect(0);
-      }
-    } else if (Succeeded(texture->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD))) {
-      auto* dst = static_cast<std::uint8_t*>(locked.pBits);
-      for (std::uint32_t y = 0; y < h; ++y)
-        CopyStraightRow(dst + static_cast<std::ptrdiff_t>(y) * locked.Pitch, ABitmap->Bits() + size_t{y} * w, w);
-      texture->UnlockRect(0);
-    }
+    int l = 0, t = 0, r = ABitmap->Width(), b = ABitmap->Height();
+    // Only the changed part goes up when only a part changed; the rest of the texture stays.
+    ABitmap->PendingRect(l, t, r, b);
+    Upload(*texture, *ABitmap, l, t, r, b);
   }
   ABitmap->SetNeedUpdate(false);
 }

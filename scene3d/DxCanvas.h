@@ -4,7 +4,9 @@
 //
 // The process object comes from dxDirectXStartup, which also names this canvas and the 3D image
 // codec as the library's defaults. Without a process object or without a device a canvas draws
-// nothing and BeginScene answers false; the back buffer of the base still works.
+// nothing and BeginScene answers false; the back buffer of the base still works. A window
+// canvas makes its device when a frame first needs it (a window whose frames are all composed
+// without the device never makes one); an off-screen canvas makes it at once.
 #pragma once
 
 #include <array>
@@ -41,6 +43,8 @@ public:
   ~TdxDirectXCanvas() override;
 
   bool HasDevice() const { return device_ != nullptr; }
+  // Makes the device of a window canvas when it has none (tried once); whether there is one.
+  bool DeviceNeeded();
   gfx3d::IDevice* Device() const { return device_.get(); }
   bool Supports2Samples() const { return supports2_; }
   bool Supports4Samples() const { return supports4_; }
@@ -131,17 +135,18 @@ private:
   std::uint32_t BehaviourFlags() const;
   gfx3d::D3DPRESENT_PARAMETERS MakeParams(bool OffScreen) const;
   bool WantsResolve() const;
-  void MakeReadBack();
+  void MakeResolve();
   void MakeRings();
   void MakeOffscreenTargets();
   void RecordAll();
   // Resets the device for the current size and quality (a plain reset makes every default-pool
   // resource anew).
   void ResetDevice();
-  // Reads the back buffer into Bits (Width x Height) through ReadBack and Resolve.
-  bool ReadBackBuffer(std::uint32_t* Bits, gfx3d::ISurface* ReadBack, gfx3d::ISurface* Resolve);
-  // Copies the locked surface into Bits of BitsWidth x BitsHeight, as far as both reach.
-  bool CopySurface(gfx3d::ISurface* Surface, std::uint32_t* Bits, int BitsWidth, int BitsHeight);
+  // Reads Rect of the back buffer (through Resolve when the frame is multisampled) into the
+  // same pixels of Bits, a Width x Height frame.
+  bool ReadBack(const gfx3d::RECT& Rect, std::uint32_t* Bits, gfx3d::ISurface* Resolve);
+  // Uploads [L, R) x [T, B) of the bitmap into the texture in bands of a bounded size.
+  void Upload(gfx3d::ITexture& Texture, const TdxBitmap& Bitmap, int L, int T, int R, int B);
   // ---- rings ----
   bool Append(bool Vertices, const void* Data, std::uint32_t Bytes);
   void Draw(gfx3d::D3DPRIMITIVETYPE Type, std::uint32_t NumVertices, std::uint32_t VertexBytes,
@@ -162,11 +167,15 @@ private:
   std::uint32_t indexPos_ = 0;
   bool supports2_ = false;
   bool supports4_ = false;
-  std::shared_ptr<gfx3d::ISurface> readBack_;
   std::shared_ptr<gfx3d::ISurface> offTarget_;
   std::shared_ptr<gfx3d::ISurface> resolve_;
   std::shared_ptr<gfx3d::ISurface> offDepth_;
   std::array<std::shared_ptr<gfx3d::IStateBlock>, RenderStateCount> blocks_;
+  // Whether the device's scissor test is on, and whether the next frame must draw the whole
+  // target (the back buffer was made anew).
+  bool scissorOn_ = false;
+  bool wholeNext_ = false;
+  bool deviceTried_ = false;
   // The polygon fill's working arrays, kept so that outlines of thousands of points do not
   // allocate afresh in every call.
   std::vector<TdxCanvasVertex> polygonVertices_;

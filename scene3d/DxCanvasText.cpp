@@ -21,7 +21,7 @@ int RoundEven(float V) { return static_cast<int>(std::lrint(V)); }
 }  // namespace
 
 int TdxDirectXCanvas::FontLookup(const std::u16string& Text, const TdxFont& AFont) {
-  if (!HasDevice()) return -1;
+  if (!DeviceNeeded()) return -1;
   for (size_t i = 0; i < fonts_.size(); ++i) {
     TdxInternalFont& entry = *fonts_[i];
     if (!rtl::SameText(entry.Family, AFont.Family()) || entry.Size != AFont.Size() || entry.Style != AFont.Style())
@@ -152,8 +152,10 @@ void TdxDirectXCanvas::FillText(const std::u16string& Text, float X, float Y, fl
     if (c < 32 || c - 32u >= font.Chars.size() || !font.Chars[c - 32u].Wanted) continue;
     const TdxInternalGlyph& g = font.Chars[c - 32u];
     const float w = (g.U1 - g.U0) * aw, h = (g.V1 - g.V0) * ah;
+    // A space draws nothing but advances as MeasureText counts it, so drawn and measured
+    // text agree.
     if (c == 32) {
-      pen += w;
+      pen += static_cast<float>(g.A) + w + static_cast<float>(g.C);
       continue;
     }
     pen += static_cast<float>(g.A);

@@ -264,6 +264,20 @@ bool TdxCustomBufferLayer::RayCastIntersect(const TdxVector& RayPos, const TdxVe
   return HoldsCapture() && BoxRayCast(RayPos, RayDir, {size.X * 10, size.Y * 10, size.Z * 10, 0}, 0.503f, Hit);
 }
 
+bool TdxCustomBufferLayer::ScreenPlacement(int& X, int& Y) const {
+  if (!ScreenSpace()) return false;
+  const TdxMatrix& m = GetAbsoluteMatrix();
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      if (m.M[i][j] != (i == j ? 1.0f : 0.0f)) return false;
+  constexpr float far = 1e8f;
+  if (m.M[3][2] != 0 || !(std::fabs(m.M[3][0]) < far) || !(std::fabs(m.M[3][1]) < far)) return false;
+  // As Render lays the quad: the translation cut toward zero, less half the buffer cut the same way.
+  X = static_cast<int>(std::trunc(m.M[3][0])) - bufferWidth_ / 2;
+  Y = static_cast<int>(std::trunc(m.M[3][1])) - bufferHeight_ / 2;
+  return true;
+}
+
 bool TdxCustomBufferLayer::HitToBuffer(const TdxVector& Hit, float& X, float& Y) const {
   return MapHit(Hit, static_cast<float>(bufferWidth_), static_cast<float>(bufferHeight_), X, Y);
 }

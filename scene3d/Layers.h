@@ -102,6 +102,10 @@ public:
   TdxBitmap* GetBuffer() const { return buffer_.get(); }
   const TdxMeshData& PlaneQuad() const { return planeQuad_; }
   const TdxMeshData& ScreenQuad() const { return screenQuad_; }
+  // Where buffer pixel (0, 0) falls in the host's client pixels when the layer lies one to one
+  // on the screen: drawn in screen space, neither turned nor scaled, in the plane z = 0. False
+  // for any other layer.
+  bool ScreenPlacement(int& X, int& Y) const;
 
   void SetWidth(float Value) override;
   void SetHeight(float Value) override;

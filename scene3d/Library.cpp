@@ -2,11 +2,14 @@
 
 #include "scene3d/Animations.h"
 #include "scene3d/BitmapList.h"
+#include "scene3d/CanvasLayers.h"
+#include "scene3d/GuiControls.h"
 #include "scene3d/MeshData.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
 #include "scene3d/SceneObjects.h"
 #include "scene3d/Shapes.h"
+#include "scene3d/TextBox3D.h"
 #include "scene3d/Values.h"
 
 namespace dx {
@@ -34,6 +37,9 @@ void SceneLibraryStartup() {
   RegisterDxClasses("Resources", {TdxBitmapObject::StaticClass()});
   RegisterDxAnimationClasses();
   RegisterDxLayerClasses();
+  RegisterDxCanvasLayerClasses();
+  RegisterDxTextBoxClasses();
+  RegisterDxGuiControlClasses();
 }
 
 void SceneLibraryShutdown() {

@@ -1,6 +1,7 @@
 #include "scene3d/Light.h"
 
 #include <cmath>
+#include <typeinfo>
 
 #include "scene3d/Canvas.h"
 
@@ -28,6 +29,8 @@ void TdxLight::ApplyLights() {
   if (!enabled_) return;
   if (TdxCanvas* canvas = GetCanvas()) canvas->AddLight(this);
 }
+
+bool TdxLight::DrawsContent() const { return typeid(*this) != typeid(TdxLight) || InDesign() || HandlersDraw(); }
 
 void TdxLight::Render() {
   TdxCanvas* canvas = GetCanvas();

@@ -32,6 +32,8 @@ public:
 
   void ApplyLights() override;
   void Render() override;
+  // Drawn only in a designer.
+  bool DrawsContent() const override;
   bool RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) override;
 
 private:

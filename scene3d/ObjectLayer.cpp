@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 #include <utility>
 
 #include "platform/loop/Application.h"
@@ -10,10 +11,10 @@
 #include "platform/rtl/Filer.h"
 #include "platform/win/Hints.h"
 #include "platform/win/InputMethod.h"
-#include "platform/win/WinTypes.h"
 #include "scene3d/Canvas.h"
 #include "scene3d/SceneControl.h"
 #include "vg2d/core/Controls.h"
+#include "vg2d/core/DesignEditor.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Styles.h"
@@ -27,7 +28,16 @@ namespace {
 // host (every layer's Notification compares it).
 vg::TvxVisualObject* dropTarget2D = nullptr;
 
-bool IsRightAngle(float A) { return A == 90 || A == -90 || A == 270 || A == -270; }
+// What a designed layer does its own way.
+vg::TvxDesignKind LayerDesignKind() {
+  vg::TvxDesignKind k;
+  k.RootClass = "TvxLayout";
+  k.FileFilter = "Vector Scene Files|*.scene2d";
+  k.SquareEdgeGrips = true;
+  k.SortedClasses = true;
+  k.PlaceCaptionByName = false;
+  return k;
+}
 
 // Whole pixels around a float edge, saturated (dirty rectangles are stored unclipped).
 int PixelFloor(float V) { return std::isnan(V) ? 0 : static_cast<int>(std::clamp(std::floor(V), -1e9f, 1e9f)); }
@@ -107,10 +117,10 @@ void RegisterDxLayerClasses() {
 
 // ---- life ---------------------------------------------------------------------------------------------
 
-TdxCustomObjectLayer::TdxCustomObjectLayer(rtl::TComponent* AOwner) : TdxCustomBufferLayer(AOwner) {
+TdxCustomObjectLayer::TdxCustomObjectLayer(rtl::TComponent* AOwner)
+    : TdxCustomBufferLayer(AOwner), vg::TvxSceneHost(this, LayerDesignKind()) {
   vg::AddScene(this);
   SetCanFocused(true);
-  designTime_ = ComponentState().Contains(rtl::csDesigning);
   if (!vg::DefaultCanvasClass) throw rtl::EInvalidOperation("The 2D library is not started");
   canvas_ = vg::DefaultCanvasClass->Create(std::max(1, BufferWidth()), std::max(1, BufferHeight()));
   canvas_->SetScene(this);
@@ -133,41 +143,28 @@ void TdxCustomObjectLayer::BeforeDestruction() {
   loadTimer_ = 0;
   if (style_) style_->RemoveSceneRef(this);
   style_ = nullptr;
-  captured_ = hovered_ = focused_ = selected_ = designPlaceObject_ = designEditObject_ = dragSource_ = nullptr;
-  activeControl_ = nullptr;
-  while (!roots_.empty()) {
-    vg::TvxObject* o = roots_.front();
-    roots_.erase(roots_.begin());
-    if (o->Parent()) o->SetParent(nullptr);
-    // Every object of the tree leaves this host, the shared drop target included.
+  dragSource_ = nullptr;
+  // Every object of the tree leaves this host, the shared drop target included.
+  for (vg::TvxObject* o : roots_) {
     std::vector<vg::TvxObject*> subtree;
     o->AddObjectsToList(subtree);
     for (vg::TvxObject* s : subtree)
       if (static_cast<rtl::TComponent*>(s) == static_cast<rtl::TComponent*>(dropTarget2D)) dropTarget2D = nullptr;
-    o->SetScene(nullptr);
-    delete o;
   }
+  FreeRoots();
   vg::RemoveScene(this);
   inherited::BeforeDestruction();
 }
 
 void TdxCustomObjectLayer::DefineProperties(rtl::TFiler* Filer) {
   inherited::DefineProperties(Filer);
-  Filer->DefineProperty(
-      "DesignSnapGridShow", [this](rtl::TReader& R) { designSnapGridShow_ = R.ReadBoolean() && designTime_; },
-      [this](rtl::TWriter& W) { W.WriteBoolean(designSnapGridShow_); }, true);
-  Filer->DefineProperty(
-      "DesignSnapToGrid", [this](rtl::TReader& R) { designSnapToGrid_ = R.ReadBoolean(); },
-      [this](rtl::TWriter& W) { W.WriteBoolean(designSnapToGrid_); }, true);
-  Filer->DefineProperty(
-      "DesignSnapToLines", [this](rtl::TReader& R) { designSnapToLines_ = R.ReadBoolean(); },
-      [this](rtl::TWriter& W) { W.WriteBoolean(designSnapToLines_); }, true);
+  DefineDesignProperties(Filer);
 }
 
 void TdxCustomObjectLayer::Loaded() {
   inherited::Loaded();
   defaultCursor_ = Cursor();
-  if (designSnapToLines_) designSnapToGrid_ = false;
+  DesignLoaded();
   // One full repaint once loading has settled. The timer goes with the layer.
   if (loadTimer_) rtl::Application->StopTimer(loadTimer_);
   loadTimer_ = rtl::Application->StartTimer(1, [this] {
@@ -194,100 +191,12 @@ void TdxCustomObjectLayer::FillChanged(rtl::TObject*) {
   AddUpdateRect(vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight())));
 }
 
-void TdxCustomObjectLayer::SetActiveControl(vg::TvxControl* Value) {
-  if (Value == activeControl_) return;
-  activeControl_ = Value;
-  if (Value && !ComponentState().Contains(rtl::csLoading)) Value->SetFocus();
-}
-
-void TdxCustomObjectLayer::SetStyle(vg::TvxResources* Value) {
-  if (Value == style_) return;
-  if (style_) style_->RemoveSceneRef(this);
-  style_ = Value;
-  if (style_) {
-    style_->AddSceneRef(this);
-    style_->FreeNotification(this);
-  }
-  UpdateStyle();
-}
-
-void TdxCustomObjectLayer::UpdateStyle() {
-  if (vg::TvxObject* root = GetRoot()) root->UpdateStyle();
-}
-
 void TdxCustomObjectLayer::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
   inherited::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove || !AComponent) return;
-  const bool focusGoes = focused_ && static_cast<rtl::TComponent*>(focused_) == AComponent;
-  for (vg::TvxVisualObject** ref : {&captured_, &selected_, &hovered_, &focused_, &designPlaceObject_, &dragSource_})
-    if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
-  // A hint that names the object closes without touching it.
-  win::CancelHintFor(AComponent);
-  if (focusGoes && !ComponentState().Contains(rtl::csDestroying)) win::UpdateTextInput();
-  if (activeControl_ && static_cast<rtl::TComponent*>(activeControl_) == AComponent) activeControl_ = nullptr;
+  if (dragSource_ && static_cast<rtl::TComponent*>(dragSource_) == AComponent) dragSource_ = nullptr;
   if (dropTarget2D && static_cast<rtl::TComponent*>(dropTarget2D) == AComponent) dropTarget2D = nullptr;
-  if (style_ && static_cast<rtl::TComponent*>(style_) == AComponent) SetStyle(nullptr);
-}
-
-void TdxCustomObjectLayer::SetSelected(vg::TvxVisualObject* Obj) {
-  if (!Obj || !Obj->Scene() || Obj->Scene()->GetComponent() != this) return;
-  selected_ = Obj;
-  Obj->DesignSelect();
-  Obj->Repaint();
-}
-
-vg::TvxRect TdxCustomObjectLayer::GetUpdateRect(int Index) {
-  if (Index < 0 || Index >= GetUpdateRectsCount()) return {};
-  return updateRects_[static_cast<size_t>(Index)];
-}
-
-// ---- roots --------------------------------------------------------------------------------------------
-
-void TdxCustomObjectLayer::AddObject(vg::TvxObject* Obj) {
-  if (!Obj) return;
-  if (Obj->Parent() || (Obj->Scene() && Obj->Scene() != this)) Obj->SetParent(nullptr);
-  if (std::find(roots_.begin(), roots_.end(), Obj) == roots_.end()) roots_.push_back(Obj);
-  Obj->SetScene(this);
-  if (vg::TvxVisualObject* v = Obj->Visual(); v && !IsDestroying()) {
-    v->RecalcUpdateRect();
-    v->RecalcAbsolute();
-    v->Repaint();
-  }
-  RealignRoot();
-}
-
-void TdxCustomObjectLayer::RemoveObject(vg::TvxObject* Obj) {
-  if (roots_.empty() || !Obj) return;
-  Repaint();
-  Notification(Obj, rtl::opRemove);
-  Obj->SetScene(nullptr);
-  roots_.erase(std::remove(roots_.begin(), roots_.end(), Obj), roots_.end());
-}
-
-void TdxCustomObjectLayer::RealignRoot() {
-  vg::TvxObject* first = GetRoot();
-  vg::TvxVisualObject* root = first ? first->Visual() : nullptr;
-  if (!root) return;
-  const float sx = root->Scale()->X(), sy = root->Scale()->Y();
-  // A root scaled to nothing cannot be laid over the buffer.
-  if (sx == 0 || sy == 0 || std::isnan(sx) || std::isnan(sy)) return;
-  const float w = static_cast<float>(BufferWidth()), h = static_cast<float>(BufferHeight());
-  auto round = [](float V) { return static_cast<float>(dxRoundPixels(V)); };
-  if (IsRightAngle(root->RotateAngle()))
-    root->SetBounds(round((w - h) / 2), -round((w - h) / 2), round(h / sy), round(w / sx));
-  else
-    root->SetBounds(0, 0, round(w / sx), round(h / sy));
-}
-
-vg::TvxVisualObject* TdxCustomObjectLayer::ObjectAtPoint(float X, float Y) {
-  const vg::TvxPoint p = vg::MakePoint(X, Y);
-  for (size_t i = roots_.size(); i-- > 0;) {
-    vg::TvxVisualObject* v = roots_[i]->Visual();
-    if (!v) return nullptr;
-    if (v->Visible() || designTime_)
-      if (vg::TvxVisualObject* hit = v->ObjectAtPoint(p)) return hit;
-  }
-  return nullptr;
+  ForgetReferences(AComponent);
 }
 
 // ---- painting -----------------------------------------------------------------------------------------
@@ -299,7 +208,36 @@ void TdxCustomObjectLayer::AddUpdateRect(const vg::TvxRect& R) {
   const vg::TvxRect all = vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
   if (!vg::RectsIntersect(r, all)) return;
   updateRects_.push_back(r);
-  Repaint();
+  ReportDirty(r);
+}
+
+void TdxCustomObjectLayer::ReportDirty(const vg::TvxRect& R) {
+  int x = 0, y = 0;
+  if (!ScreenPlacement(x, y)) {
+    Repaint();
+    return;
+  }
+  const int l = std::clamp(PixelFloor(R.Left), 0, BufferWidth());
+  const int t = std::clamp(PixelFloor(R.Top), 0, BufferHeight());
+  const int r = std::clamp(PixelCeil(R.Right), l, BufferWidth());
+  const int b = std::clamp(PixelCeil(R.Bottom), t, BufferHeight());
+  // A pixel more on each side: the device filters the buffer linearly.
+  auto at = [](int Origin, int V) {
+    return static_cast<int>(std::clamp<long long>(static_cast<long long>(Origin) + V, -(1LL << 30), 1LL << 30));
+  };
+  RepaintRect(at(x, l - 1), at(y, t - 1), at(x, r + 1), at(y, b + 1));
+}
+
+bool TdxCustomObjectLayer::DrawsOnlyItsBuffer() const {
+  const std::type_info& t = typeid(*this);
+  return t == typeid(TdxCustomObjectLayer) || t == typeid(TdxObjectLayer) || t == typeid(TdxGUIObjectLayer) ||
+         t == typeid(TdxVGLayer) || t == typeid(TdxScreenVGLayer);
+}
+
+bool TdxCustomObjectLayer::ComposesWithoutDevice(int& X, int& Y) const {
+  if (!GetBuffer() || !TwoSide() || HandlersDraw() || OnUpdateBuffer || !DrawsOnlyItsBuffer()) return false;
+  if (ModulationColorValue() != 0xFFFFFFFFu || GetAbsoluteOpacity() != 1.0f) return false;
+  return ScreenPlacement(X, Y);
 }
 
 void TdxCustomObjectLayer::SetVisible(bool Value) {
@@ -323,13 +261,16 @@ void TdxCustomObjectLayer::BeforePaint() {
 }
 
 void TdxCustomObjectLayer::Render() {
-  if (GetBuffer() && !updateRects_.empty()) {
-    std::vector<vg::TvxRect> painted = updateRects_;
-    vg::MergeUpdateRects(painted, static_cast<size_t>(MaxLayerUpdateRects));
-    PaintObjects();
-    CopyToBuffer(painted);
-  }
+  UpdateBuffer();
   inherited::Render();
+}
+
+void TdxCustomObjectLayer::UpdateBuffer() {
+  if (!GetBuffer() || updateRects_.empty() || painting_) return;
+  std::vector<vg::TvxRect> painted = updateRects_;
+  vg::MergeUpdateRects(painted, static_cast<size_t>(MaxLayerUpdateRects));
+  PaintObjects();
+  CopyToBuffer(painted);
 }
 
 void TdxCustomObjectLayer::CopyToBuffer(const std::vector<vg::TvxRect>& Rects) {
@@ -387,26 +328,7 @@ void TdxCustomObjectLayer::PaintObjects() {
     c->FillRect(vg::MakeRect(-1, -1, static_cast<float>(BufferWidth()) + 1, static_cast<float>(BufferHeight()) + 1), 0,
                 0, vg::AllCorners, 1.0f, vg::vgCornerRound);
   }
-  c->SetStrokeThickness(1.0f);
-  c->SetStrokeCap(vg::vgCapFlat);
-  c->SetStrokeJoin(vg::vgJoinMiter);
-  c->SetStrokeDash(vg::vgDashSolid);
-  c->Stroke()->SetStyle(vg::vgBrushSolid);
-  c->Fill()->SetStyle(vg::vgBrushSolid);
-  const std::vector<vg::TvxObject*> roots = roots_;
-  for (vg::TvxObject* o : roots) {
-    vg::TvxVisualObject* v = o->Visual();
-    if (!v || !v->Visible()) continue;
-    const vg::TvxRect area = v->GetUpdateRect();
-    for (const vg::TvxRect& r : updateRects_) {
-      if (!vg::RectsIntersect(area, r)) continue;
-      c->SetMatrix(vg::MatrixMultiply(vg::IdentityMatrix, v->GetAbsoluteMatrix()));
-      v->BeforePaint();
-      v->Paint();
-      v->PaintChildren();
-      break;
-    }
-  }
+  PaintRoots(c, false);
   c->EndScene();
 }
 
@@ -425,13 +347,6 @@ bool TdxCustomObjectLayer::RayCastIntersect(const TdxVector& RayPos, const TdxVe
   return true;
 }
 
-void TdxCustomObjectLayer::ReleaseHover() {
-  if (vg::TvxVisualObject* h = hovered_) {
-    hovered_ = nullptr;
-    h->MouseLeave();
-  }
-}
-
 void TdxCustomObjectLayer::LayerMouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
   TdxFreeWatch watch(this);
   inherited::LayerMouseDown(Button, Shift, X, Y);
@@ -439,9 +354,12 @@ void TdxCustomObjectLayer::LayerMouseDown(rtl::TMouseButton Button, rtl::TShiftS
   if (Scene() && !Scene()->GetDesignTime() && !designTime_) SetFocus();
   if (watch.Gone()) return;
   downPos_ = vg::MakePoint(X, Y);
-  mousePos_ = downPos_;
+  mousePos_ = DesignSnapped(vg::MakePoint(X, Y));
   dragStartPos_ = mousePos_;
-  if (designTime_) return;
+  if (designTime_) {
+    Designer().Press(Button, Shift, downPos_);
+    return;
+  }
   vg::TvxVisualObject* o = ObjectAtPoint(mousePos_.X, mousePos_.Y);
   if (o && dynamic_cast<vg::IvxSizeGrip*>(o)) {
     BeginWindowResize();
@@ -478,9 +396,11 @@ void TdxCustomObjectLayer::LayerMouseMove(rtl::TShiftState Shift, float X, float
     mousePos_ = vg::MakePoint(X, Y);
     return;
   }
-  mousePos_ = vg::MakePoint(X, Y);
-  downPos_ = mousePos_;
+  downPos_ = vg::MakePoint(X, Y);
+  mousePos_ = DesignSnapped(vg::MakePoint(X, Y));
   if (designTime_) {
+    Designer().Move(Shift, downPos_);
+    if (watch.Gone()) return;
     dragStartPos_ = mousePos_;
     return;
   }
@@ -493,21 +413,14 @@ void TdxCustomObjectLayer::LayerMouseMove(rtl::TShiftState Shift, float X, float
   if (o) {
     cursor = dynamic_cast<vg::IvxSizeGrip*>(o) ? win::crSizeNWSE : o->Cursor();
     vg::TvxFreeWatch alive(o);
-    if (o != hovered_) {
-      ReleaseHover();
-      if (watch.Gone()) return;
-      if (!alive.Gone()) {
-        hovered_ = o;
-        o->MouseEnter();
-      }
-    }
+    SetHovered(o);
     if (watch.Gone()) return;
     if (!alive.Gone()) {
       const vg::TvxPoint p = o->AbsoluteToLocal(mousePos_);
       o->MouseMove(Shift, p.X, p.Y, 0, 0);
     }
   } else {
-    ReleaseHover();
+    SetHovered(nullptr);
   }
   if (watch.Gone()) return;
   dragStartPos_ = mousePos_;
@@ -530,9 +443,11 @@ void TdxCustomObjectLayer::LayerMouseUp(rtl::TMouseButton Button, rtl::TShiftSta
 }
 
 void TdxCustomObjectLayer::EndPress(rtl::TMouseButton Button, rtl::TShiftState Shift) {
-  designPlaceObject_ = nullptr;
   moving_ = resizing_ = false;
-  if (designTime_) return;
+  if (designTime_) {
+    Designer().Release();
+    return;
+  }
   vg::TvxVisualObject* o = captured_ ? captured_ : ObjectAtPoint(mousePos_.X, mousePos_.Y);
   if (!o) return;
   const vg::TvxPoint p = o->AbsoluteToLocal(mousePos_);
@@ -543,17 +458,7 @@ void TdxCustomObjectLayer::MouseWheel(rtl::TShiftState Shift, int WheelDelta, bo
   TdxFreeWatch watch(this);
   inherited::MouseWheel(Shift, WheelDelta, Handled);
   if (watch.Gone() || designTime_) return;
-  if (captured_) {
-    captured_->MouseWheel(Shift, WheelDelta, Handled);
-    return;
-  }
-  for (vg::TvxVisualObject* o = ObjectAtPoint(mousePos_.X, mousePos_.Y); o && !Handled;) {
-    vg::TvxFreeWatch alive(o);
-    o->MouseWheel(Shift, WheelDelta, Handled);
-    if (alive.Gone()) break;
-    vg::TvxObject* parent = o->Parent();
-    o = parent ? parent->Visual() : nullptr;
-  }
+  RouteWheel(Shift, WheelDelta, Handled);
 }
 
 void TdxCustomObjectLayer::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
@@ -561,18 +466,14 @@ void TdxCustomObjectLayer::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::T
 }
 
 void TdxCustomObjectLayer::KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
-  if (designTime_ && Key == win::VK_DELETE && selected_) {
-    vg::TvxVisualObject* s = selected_;
-    selected_ = nullptr;
-    s->Free();
-  }
+  if (designTime_) Designer().KeyUp(Key);
   if (focused_) focused_->KeyUp(Key, KeyChar, Shift);
 }
 
 void TdxCustomObjectLayer::MouseLeave() {
   TdxFreeWatch watch(this);
   inherited::MouseLeave();
-  if (!watch.Gone()) ReleaseHover();
+  if (!watch.Gone()) SetHovered(nullptr);
 }
 
 void TdxCustomObjectLayer::EnterFocus() {
@@ -702,39 +603,6 @@ void TdxCustomObjectLayer::SetCaptured(vg::TvxVisualObject* Value) {
     s->SetCaptured(this);
   else if (s->GetCaptured() == this)
     s->SetCaptured(nullptr);
-}
-
-void TdxCustomObjectLayer::SetFocused(vg::TvxVisualObject* Value) {
-  if (Value == focused_) return;
-  vg::TvxVisualObject* old = focused_;
-  focused_ = Value;
-  if (old) old->KillFocus();
-  if (Value && focused_ == Value) {
-    Value->EnterFocus();
-    if (focused_ == Value) SetFocus();
-  }
-  win::UpdateTextInput();
-}
-
-bool TdxCustomObjectLayer::FocusNext(bool Backward) {
-  vg::TvxObject* root = GetRoot();
-  if (!root || !root->Visual()) return false;
-  std::vector<vg::TvxVisualObject*> list;
-  root->Visual()->GetTabOrderList(list, true);
-  const int n = static_cast<int>(list.size());
-  if (n == 0) return false;
-  const auto at = std::find(list.begin(), list.end(), focused_);
-  const int i = at == list.end() ? -1 : static_cast<int>(at - list.begin());
-  // From the entry after (before) the focused one, round to the focused one itself.
-  const int from = i < 0 ? (Backward ? n - 1 : 0) : (Backward ? i - 1 + n : i + 1) % n;
-  for (int k = 0; k < n; ++k) {
-    vg::TvxVisualObject* c = list[static_cast<size_t>(((Backward ? from - k : from + k) % n + n) % n)];
-    if (c->GetParentedVisible() && c->CanFocused() && c->GetAbsoluteEnabled()) {
-      c->SetFocus();
-      return true;
-    }
-  }
-  return false;
 }
 
 void TdxCustomObjectLayer::BeginWindowDrag() {

@@ -4,9 +4,12 @@
 //
 // Painting: the 2D objects report dirty rectangles in buffer pixels; the layer keeps them
 // (widened to whole pixels, dropped when they miss the buffer) and asks its 3D host for a
-// frame. When the frame draws the layer, the dirty parts are painted into the layer's 2D canvas
-// (more than 20 rectangles paint as their union), only those parts are copied into the buffer
-// and marked for upload, and the buffer is drawn as the layer's quad.
+// frame: a layer lying one to one on the screen asks for the client rectangle under the dirty
+// one (a pixel wider each side, for the device's linear filtering), any other layer for the
+// whole view. When the frame draws the layer, the dirty parts are painted into the layer's 2D
+// canvas (more than 20 rectangles paint as their union), only those parts are copied into the
+// buffer and marked for upload, and the buffer is drawn as the layer's quad, or laid on the
+// window without the device where nothing else is drawn (see TdxScene).
 //
 // Input: the 3D host hands mouse events to the layer with the ray in its local space; the layer
 // maps them to buffer pixels and routes them to the 2D object under the point, or to the one
@@ -28,6 +31,7 @@
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/Scene.h"
+#include "vg2d/core/SceneHost.h"
 #include "vg2d/core/VisualObjects.h"
 
 namespace dx {
@@ -35,7 +39,7 @@ namespace dx {
 // More pending dirty rectangles than this paint as their union.
 inline constexpr int MaxLayerUpdateRects = 20;
 
-class TdxCustomObjectLayer : public TdxCustomBufferLayer, public vg::IvxScene {
+class TdxCustomObjectLayer : public TdxCustomBufferLayer, public vg::TvxSceneHost {
   RTL_CLASS(TdxCustomObjectLayer, TdxCustomBufferLayer)
 public:
   explicit TdxCustomObjectLayer(rtl::TComponent* AOwner);
@@ -46,22 +50,9 @@ public:
   vg::TvxBrush* Fill() const { return fill_.get(); }
   // Copies Value's settings into the layer's own brush.
   void SetFill(vg::TvxBrush* Value);
-  vg::TvxResources* Style() const { return style_; }
-  vg::TvxControl* ActiveControl() const { return activeControl_; }
-  // Stores it; unless loading, the control takes the focus.
-  void SetActiveControl(vg::TvxControl* Value);
-  bool AnimatedCaret() const { return animatedCaret_; }
-  void SetAnimatedCaret(bool Value) { animatedCaret_ = Value; }
   bool AllowDrag() const { return allowDrag_; }
   void SetAllowDrag(bool Value) { allowDrag_ = Value; }
-  bool DesignSnapToGrid() const { return designSnapToGrid_; }
-  bool DesignSnapToLines() const { return designSnapToLines_; }
-  bool DesignSnapGridShow() const { return designSnapGridShow_; }
   vg::TvxCanvas* Canvas() const { return canvas_.get(); }
-  const std::vector<vg::TvxRect>& UpdateRects() const { return updateRects_; }
-  int RootCount() const { return static_cast<int>(roots_.size()); }
-  vg::TvxObject* Roots(int Index) const { return roots_[static_cast<size_t>(Index)]; }
-  vg::TvxVisualObject* Hovered() const { return hovered_; }
   bool Moving() const { return moving_; }
   bool Resizing() const { return resizing_; }
   vg::TvxPoint DownPos() const { return downPos_; }
@@ -69,10 +60,20 @@ public:
   // ---- the hosted tree -----------------------------------------------------------------------------
   // Paints the dirty rectangles into the 2D canvas (nothing while painting or with none).
   virtual void PaintObjects();
+  // Paints the dirty rectangles and copies what was painted into the buffer: what a frame
+  // does before it draws the layer.
+  void UpdateBuffer();
+  // Whether a frame may lay the buffer on the window without the 3D device: the layer lies one
+  // to one on the screen (X, Y: where its pixel (0, 0) falls), is opaque and untinted, shows
+  // both sides, draws only its buffer, and no handler or highlight draws for it.
+  bool ComposesWithoutDevice(int& X, int& Y) const;
+  // Whether drawing the layer is drawing its buffer and nothing more: true for the layer
+  // classes declared here; a class derived from them answers for itself (false unless it says
+  // otherwise).
+  virtual bool DrawsOnlyItsBuffer() const;
   // The 2D object under a buffer point: the roots from the last to the first; nil when none.
-  vg::TvxVisualObject* ObjectAtPoint(float X, float Y);
-  // Lays the first root over the whole buffer (a root turned a quarter with its sides swapped).
-  void RealignRoot();
+  using vg::TvxSceneHost::ObjectAtPoint;
+  vg::TvxVisualObject* ObjectAtPoint(float X, float Y) { return ObjectAtPoint(vg::MakePoint(X, Y)); }
 
   // ---- 3D object -----------------------------------------------------------------------------------
   using TdxObject::AddObject;
@@ -92,7 +93,7 @@ public:
   void EnterFocus() override;
   void KillFocus() override;
   // Tab among the 2D controls, round from the last to the first.
-  bool FocusNext(bool Backward) override;
+  bool FocusNext(bool Backward) override { return vg::TvxSceneHost::FocusNext(Backward); }
   bool HintShow(TdxHintInfo& Info) override;
   // Takes typed text while its focused 2D object does, at that object's composition point.
   bool TextInput(TdxTextInputInfo& Info) override;
@@ -109,85 +110,54 @@ public:
   void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y, const TdxVector& RayPos,
                const TdxVector& RayDir) override;
 
-  // ---- vg::IvxScene --------------------------------------------------------------------------------
-  void AddObject(vg::TvxObject* Obj) override;
-  void RemoveObject(vg::TvxObject* Obj) override;
+  // ---- vg::IvxScene: what the layer does its own way -------------------------------------------
+  using vg::TvxSceneHost::AddObject;
+  using vg::TvxSceneHost::RemoveObject;
   void BeginWindowDrag() override;
   void BeginWindowResize() override;
   void AddUpdateRect(const vg::TvxRect& R) override;
-  void InsertObject(const std::string&) override {}
-  vg::TvxControl* GetActiveControl() override { return activeControl_; }
-  bool GetDisableUpdate() override { return disableUpdate_; }
-  void SetDisableUpdate(bool Value) override { disableUpdate_ = Value; }
-  bool GetDesignTime() override { return designTime_; }
   vg::TvxCanvas* GetCanvas() override { return canvas_.get(); }
-  vg::TvxObject* GetRoot() override { return roots_.empty() ? nullptr : roots_.front(); }
+  // The layer's owner; the component's own GetOwner (const) stays visible beside it.
+  using rtl::TComponent::GetOwner;
   rtl::TComponent* GetOwner() override { return Owner(); }
   rtl::TComponent* GetComponent() override { return this; }
-  vg::TvxResources* GetStyle() override { return style_; }
-  void SetStyle(vg::TvxResources* Value) override;
   bool GetTransparency() override { return false; }
-  void UpdateStyle() override;
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
-  vg::TvxVisualObject* GetSelected() override { return selected_; }
-  vg::TvxVisualObject* GetDesignPlaceObject() override { return designPlaceObject_; }
-  int GetUpdateRectsCount() override { return static_cast<int>(updateRects_.size()); }
-  // An empty rectangle outside the list.
-  vg::TvxRect GetUpdateRect(int Index) override;
   void SetCaptured(vg::TvxVisualObject* Value) override;
-  vg::TvxVisualObject* GetCaptured() override { return captured_; }
-  void SetFocused(vg::TvxVisualObject* Value) override;
-  vg::TvxVisualObject* GetFocused() override { return focused_; }
-  void SetDesignEditObject(vg::TvxVisualObject* Value) override { designEditObject_ = Value; }
-  vg::TvxPoint GetMousePos() override { return mousePos_; }
   vg::TvxPoint LocalToScreen(const vg::TvxPoint& P) override;
   void BeginVCLDrag(vg::TvxVisualObject* Obj) override;
-  void SetSelected(vg::TvxVisualObject* Obj) override;
-  bool GetAnimatedCaret() override { return animatedCaret_; }
-  bool ShowKeyboard(vg::TvxControl*) override { return false; }
-  void HideKeyboard(vg::TvxControl*) override {}
 
 protected:
+  float HostWidth() override { return static_cast<float>(BufferWidth()); }
+  float HostHeight() override { return static_cast<float>(BufferHeight()); }
+  bool HostDestroying() override { return IsDestroying(); }
+  void RootRemoved() override { Repaint(); }
+  bool RoundsRootSides() const override { return true; }
+  void FocusTaken() override { SetFocus(); }
   void DefineProperties(rtl::TFiler* Filer) override;
   void Loaded() override;
   void GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) override;
 
 private:
   void FillChanged(rtl::TObject* Sender);
-  void ReleaseHover();
   void EndPress(rtl::TMouseButton Button, rtl::TShiftState Shift);
   // A client point of the host to buffer pixels through the pick ray; false when it misses.
   bool ClientToBuffer(float X, float Y, float& BX, float& BY);
   vg::TvxDragObject Drag2D(const TdxDragObject& Data) const;
   // Copies the painted rectangles from the 2D canvas into the buffer.
   void CopyToBuffer(const std::vector<vg::TvxRect>& Rects);
+  // Asks the host to draw what the dirty rectangle R (buffer pixels) covers.
+  void ReportDirty(const vg::TvxRect& R);
 
   std::unique_ptr<vg::TvxCanvas> canvas_;
   std::unique_ptr<vg::TvxBrush> fill_;
-  std::vector<vg::TvxObject*> roots_;
-  std::vector<vg::TvxRect> updateRects_;
-  bool disableUpdate_ = false;
-  bool designTime_ = false;
   bool painting_ = false;
-  bool animatedCaret_ = true;
   bool allowDrag_ = false;
-  bool designSnapToGrid_ = false;
-  bool designSnapToLines_ = true;
-  bool designSnapGridShow_ = false;
   bool moving_ = false;
   bool resizing_ = false;
-  bool released_ = false;  // LayerMouseUp ran for the release being handled
-  vg::TvxResources* style_ = nullptr;
-  vg::TvxControl* activeControl_ = nullptr;
-  vg::TvxVisualObject* selected_ = nullptr;
-  vg::TvxVisualObject* captured_ = nullptr;
-  vg::TvxVisualObject* hovered_ = nullptr;
-  vg::TvxVisualObject* focused_ = nullptr;
-  vg::TvxVisualObject* designPlaceObject_ = nullptr;
-  vg::TvxVisualObject* designEditObject_ = nullptr;
+  bool released_ = false;                      // LayerMouseUp ran for the release being handled
   vg::TvxVisualObject* dragSource_ = nullptr;  // the 2D object the host's drag carries
   vg::TvxPoint downPos_{};
-  vg::TvxPoint mousePos_{};
   vg::TvxPoint dragStartPos_{};
   vg::TvxPoint resizeSize_{};
   vg::TvxPoint resizeOrigin_{};

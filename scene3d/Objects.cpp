@@ -1,6 +1,7 @@
 #include "scene3d/Objects.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/loop/Application.h"
 #include "platform/rtl/Filer.h"
@@ -188,7 +189,8 @@ void TdxObject::SendToBack() {
 // ---- host ----------------------------------------------------------------------------------------
 
 void TdxObject::SetScene(IdxScene* Value) {
-  scene_ = Value;
+  IdxScene* old = std::exchange(scene_, Value);
+  if (old != Value) SceneChanged(old);
   for (TdxObject* c : children_) c->SetScene(Value);
 }
 

@@ -49,6 +49,10 @@ public:
   // ---- what visual objects ask of their host ----
   // Draws the whole view again soon; asked many times before a frame, it draws once.
   virtual void RepaintScene() = 0;
+  // Draws again soon only [Left, Right) x [Top, Bottom) of the view, in client pixels: what
+  // changed of a layer lying one to one on the screen. A host that cannot draw parts of its
+  // view draws all of it.
+  virtual void RepaintSceneRect(int, int, int, int) { RepaintScene(); }
   // The canvas the view is drawn on; nil while there is none.
   virtual TdxCanvas* GetCanvas() = 0;
   // The size of the view in pixels: the area in which the screen layers are placed.
@@ -179,6 +183,9 @@ protected:
   virtual void ChildAdded(TdxObject*) {}
   virtual void ChildRemoved(TdxObject*) {}
   virtual void ChildrenReordered() {}
+  // This object's host is now another than Old (nil: it had none); the children's host changes
+  // after it.
+  virtual void SceneChanged(IdxScene* /*Old*/) {}
 
 private:
   friend std::string SaveDxObjectToText(TdxObject* Object);

@@ -37,16 +37,19 @@ public:
   // Advances each world that exists, the camera world first, by DeltaTime seconds.
   void Step(float DeltaTime);
 
-  virtual void CreateWorld() = 0;
-  virtual void DestroyWorld() = 0;
+  // A new world, 0 when none can be made.
+  virtual TdxWorld CreateWorld() = 0;
+  // Frees World and the bodies in it.
+  virtual void DestroyWorld(TdxWorld World) = 0;
   virtual void Update(TdxWorld World, float DeltaTime) = 0;
-  // Fills List with the objects whose bodies touch Object's body and reports each
-  // collision to the objects involved.
+  // Reports each object whose body touches Object's body to Object through DoCollision.
+  // List holds the objects already dealt with: one in it is not tested again.
   virtual void FindCollisions(TdxVisualObject* Object, std::vector<TdxVisualObject*>& List) = 0;
+  // The same for the object of Body, which then joins List.
   virtual void FindCollisionsOfBody(TdxBody Body, std::vector<TdxVisualObject*>& List) = 0;
   // Nil for a body the engine does not know.
   virtual TdxVisualObject* ObjectOfBody(TdxBody Body) = 0;
-  // Size is the object's (Width, Height, Depth); 0 when no body was made.
+  // Size is the object's (Width, Height, Depth, 1); 0 when no body was made.
   virtual TdxBody CreateBoxBody(TdxVisualObject* Object, const TdxVector& Size) = 0;
   virtual TdxBody CreateSphereBody(TdxVisualObject* Object, const TdxVector& Size) = 0;
   virtual TdxBody CreateConeBody(TdxVisualObject* Object, const TdxVector& Size) = 0;
@@ -57,9 +60,11 @@ public:
   virtual void SetBodyMatrix(TdxBody Body, const TdxMatrix& Matrix) = 0;
   // Rows: the body's (scaled) axes and its position.
   virtual TdxMatrix GetBodyMatrix(TdxBody Body) = 0;
+  // Changes the velocity of Object's body by Velocity, pushing at the object's position.
   virtual void AddImpulse(TdxVisualObject* Object, const TdxVector& Velocity) = 0;
-  // Fills List with the bodies inside the box from Min to Max.
-  virtual void BodiesInBox(const TdxVector& Min, const TdxVector& Max, std::vector<TdxBody>& List) = 0;
+  // Pushes every body of World that meets the cube of half-size Radius about Centre away from
+  // Centre with the velocity change Strength.
+  virtual void Explode(TdxWorld World, const TdxVector& Centre, float Radius, float Strength) = 0;
 
 protected:
   TdxWorld cameraWorld_ = 0;

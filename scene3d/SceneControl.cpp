@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
+#include "platform/gfx2d/Blend.h"
 #include "platform/loop/Application.h"
 #include "platform/rtl/Filer.h"
 #include "platform/win/Display.h"
@@ -10,6 +12,7 @@
 #include "platform/win/InputMethod.h"
 #include "scene3d/Animations.h"
 #include "scene3d/Library.h"
+#include "scene3d/ObjectLayer.h"
 #include "scene3d/Shapes.h"
 #include "scene3d/ValueText.h"
 
@@ -107,6 +110,9 @@ void TdxScene::BeforeDestruction() {
   // The window goes with the control; the canvas goes first, and only once.
   DestroyHandle();
   canvas_.reset();
+  // The shared animation clock goes with the last scene, also when the form took the window
+  // down before the scene itself was freed (DestroyWnd then ran while the scene still counted).
+  if (sceneCount == 0) FreeDxAniThread();
   inherited::BeforeDestruction();
   if (sceneCount == 0) SceneLibraryLastSceneGone();
 }
@@ -190,6 +196,7 @@ void TdxScene::SetQuality(TdxQuality Value) {
   if (Value == quality_) return;
   quality_ = Value;
   if (canvas_) canvas_->SetQuality(Value);
+  RepaintScene();
 }
 
 std::string TdxScene::FillColor() const { return dxColorToText(fillColor_); }
@@ -198,7 +205,7 @@ void TdxScene::SetFillColor(const std::string& Value) {
   const TdxColor c = dxTextToColor(Value);
   if (c == fillColor_) return;
   fillColor_ = c;
-  Invalidate();
+  RepaintScene();
 }
 
 std::string TdxScene::AmbientColor() const { return dxColorToText(ambientColor_); }
@@ -207,7 +214,7 @@ void TdxScene::SetAmbientColor(const std::string& Value) {
   const TdxColor c = dxTextToColor(Value);
   if (c == ambientColor_) return;
   ambientColor_ = c;
-  Invalidate();
+  RepaintScene();
 }
 
 void TdxScene::SetCamera(TdxCamera* Value) {
@@ -312,22 +319,113 @@ void TdxScene::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 
 void TdxScene::RepaintScene() {
   if (IsLoading() || IsDestroying() || !HandleAllocated()) return;
-  if (transparency_ && OnForm())
-    rtl::PostMessage(Handle(), WM_DXSCENERENDER, 0, 0);
-  else
+  damageWhole_ = true;
+  damage_.clear();
+  RequestFrame(nullptr);
+}
+
+void TdxScene::RepaintSceneRect(int Left, int Top, int Right, int Bottom) {
+  if (IsLoading() || IsDestroying() || !HandleAllocated()) return;
+  const win::TRect r = win::IntersectRect({Left, Top, Right, Bottom}, ClientRect());
+  if (r.Empty()) return;
+  const auto contains = [](const win::TRect& Outer, const win::TRect& Inner) {
+    return win::IntersectRect(Inner, Outer) == Inner;
+  };
+  if (!damageWhole_ &&
+      std::none_of(damage_.begin(), damage_.end(), [&](const win::TRect& d) { return contains(d, r); })) {
+    // A rectangle covers those it contains.
+    std::erase_if(damage_, [&](const win::TRect& d) { return contains(r, d); });
+    damage_.push_back(r);
+    if (damage_.size() > static_cast<size_t>(MaxSceneDamageRects)) {
+      win::TRect all = damage_.front();
+      for (const win::TRect& d : damage_) all = win::UnionRect(all, d);
+      damage_.assign(1, all);
+    }
+  }
+  RequestFrame(&r);
+}
+
+void TdxScene::RequestFrame(const win::TRect* Part) {
+  if (transparency_ && OnForm()) {
+    win::MSG m;
+    if (!rtl::PeekMessage(m, Handle(), WM_DXSCENERENDER, WM_DXSCENERENDER, rtl::PM_NOREMOVE))
+      rtl::PostMessage(Handle(), WM_DXSCENERENDER, 0, 0);
+  } else if (Part) {
+    InvalidateRect(*Part);
+  } else {
     Invalidate();
+  }
 }
 
 void TdxScene::Paint() { RenderScene(); }
 
+void TdxScene::PaintHandler() {
+  // What the scene asked for is in its damage already; anything else was asked by the window
+  // system or the form, and means the whole view.
+  for (const win::TRect& r : TakeUpdateRegion()) {
+    if (damageWhole_) break;
+    const bool asked =
+        std::any_of(damage_.begin(), damage_.end(), [&](const win::TRect& d) { return win::IntersectRect(r, d) == r; });
+    if (!asked) {
+      damageWhole_ = true;
+      damage_.clear();
+    }
+  }
+  if (damage_.empty()) damageWhole_ = true;
+  DrawDamage();
+}
+
 void TdxScene::RenderScene() {
   if (rendering_ || !canvas_) return;
+  if (damage_.empty()) damageWhole_ = true;
+  DrawDamage();
+}
+
+void TdxScene::DrawDamage() {
+  if (rendering_ || !canvas_) return;
+  const bool whole = std::exchange(damageWhole_, false);
+  std::vector<win::TRect> rects = std::exchange(damage_, {});
+  if (!whole && rects.empty()) return;
+  DrawFrame(whole, std::move(rects));
+}
+
+void TdxScene::DrawFrame(bool Whole, std::vector<win::TRect> Rects) {
   rendering_ = true;
   struct TGuard {
-    bool& Flag;
-    ~TGuard() { Flag = false; }
-  } guard{rendering_};
+    TdxScene* Scene;
+    ~TGuard() {
+      Scene->rendering_ = false;
+      // What was asked for while the frame was drawn is drawn by the next one.
+      if (Scene->IsDestroying() || !Scene->HandleAllocated()) return;
+      if (Scene->damageWhole_) Scene->RequestFrame(nullptr);
+      for (const win::TRect& r : Scene->damage_) Scene->RequestFrame(&r);
+    }
+  } guard{this};
+  const win::TRect client = ClientRect();
+  if (Whole) Rects.assign(1, client);
+  std::vector<TComposedLayer> layers;
+  // Where only layers lying one to one on the screen draw, no frame needs the device, whole or not.
+  if (canvas_->HasBuffer() && PlanComposition(layers)) {
+    ComposeFrame(Rects, layers);
+    ++frames_;
+    lastFrame_ = TdxFrameKind::Composed;
+    lastRects_ = Rects;
+    Present(Rects);
+    return;
+  }
+  // On the device: the bounds of the rectangles.
+  win::TRect part = Rects.front();
+  for (const win::TRect& r : Rects) part = win::UnionRect(part, r);
+  DrawDeviceFrame(part, Whole || part == client);
+  const gfx3d::RECT drawn = canvas_->FrameRect();
+  lastRects_.assign(1, {drawn.left, drawn.top, drawn.right, drawn.bottom});
+  lastFrame_ = lastRects_.front() == client ? TdxFrameKind::Device : TdxFrameKind::DevicePart;
+  Present(lastRects_);
+}
+
+void TdxScene::DrawDeviceFrame(const win::TRect& Part, bool Whole) {
   TdxCanvas& c = *canvas_;
+  c.SetFrameRect(Whole ? gfx3d::RECT{} : gfx3d::RECT{Part.Left, Part.Top, Part.Right, Part.Bottom});
   c.ResetState();
   c.SetLighting(lighting_);
   c.SetAmbientColor(ambientColor_);
@@ -357,7 +455,71 @@ void TdxScene::RenderScene() {
     if (designing_) DrawDesignHints(c);
   }
   c.EndScene();
-  Present();
+}
+
+bool TdxScene::PlanComposition(std::vector<TComposedLayer>& Layers) const {
+  if (designing_) return false;
+  // Roots are drawn through the camera: a root that draws anything needs the device.
+  for (TdxObject* o : objects_) {
+    auto* v = dynamic_cast<TdxVisualObject*>(o);
+    if (!v || !v->Visible()) continue;
+    if (v->DrawsContent() || !PlanChildren(v, Layers)) return false;
+  }
+  return true;
+}
+
+bool TdxScene::PlanChildren(const TdxVisualObject* Parent, std::vector<TComposedLayer>& Layers) const {
+  // The walk of TdxVisualObject::Paint.
+  for (int i = 0; i < Parent->ChildrenCount(); ++i) {
+    auto* c = dynamic_cast<TdxVisualObject*>(Parent->Children(i));
+    if (!c || !c->PaintedAsChild()) continue;
+    int x = 0, y = 0;
+    if (auto* layer = dynamic_cast<TdxCustomObjectLayer*>(c); layer && layer->ComposesWithoutDevice(x, y))
+      Layers.push_back({layer, x, y});
+    else if (c->DrawsContent())
+      return false;
+    if (!PlanChildren(c, Layers)) return false;
+  }
+  return true;
+}
+
+void TdxScene::ComposeFrame(const std::vector<win::TRect>& Rects, const std::vector<TComposedLayer>& Layers) {
+  // The layers bring their buffers up to date, as a device frame would before drawing them.
+  for (const TComposedLayer& l : Layers) {
+    TdxFreeWatch watch(l.Layer);
+    l.Layer->BeforePaint();
+    if (!watch.Gone()) l.Layer->UpdateBuffer();
+    if (watch.Gone()) {
+      // A handler freed a layer: the tree is not what was planned, so the next frame draws it all.
+      damageWhole_ = true;
+      damage_.clear();
+      return;
+    }
+  }
+  std::uint32_t* frame = canvas_->Buffer();
+  const int w = canvas_->Width();
+  const win::TRect bounds{0, 0, w, canvas_->Height()};
+  for (const win::TRect& r0 : Rects) {
+    const win::TRect r = win::IntersectRect(r0, bounds);
+    if (r.Empty()) continue;
+    // The fill as the device clears to it, then each buffer over it as the device blends it.
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      std::uint32_t* row = frame + static_cast<size_t>(y) * static_cast<size_t>(w);
+      std::fill(row + r.Left, row + r.Right, fillColor_);
+    }
+    for (const TComposedLayer& l : Layers) {
+      const TdxBitmap* buffer = l.Layer->GetBuffer();
+      if (!buffer || !buffer->Bits()) continue;
+      const win::TRect on = win::IntersectRect(r, {l.X, l.Y, l.X + std::min(buffer->Width(), l.Layer->BufferWidth()),
+                                                   l.Y + std::min(buffer->Height(), l.Layer->BufferHeight())});
+      if (on.Empty()) continue;
+      for (int y = on.Top; y < on.Bottom; ++y)
+        gfx2d::BlendRowOver(frame + static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(on.Left),
+                            buffer->Bits() + static_cast<size_t>(y - l.Y) * static_cast<size_t>(buffer->Width()) +
+                                static_cast<size_t>(on.Left - l.X),
+                            static_cast<size_t>(on.Width()));
+    }
+  }
 }
 
 void TdxScene::DrawDesignHints(TdxCanvas& C) {
@@ -378,28 +540,28 @@ void TdxScene::DrawDesignHints(TdxCanvas& C) {
   for (int i = 0; i < 3; ++i) C.FillText(hints[i], 0, static_cast<float>(10 * i), 1);
 }
 
-void TdxScene::Present() {
+void TdxScene::Present(const std::vector<win::TRect>& Rects) {
   if (transparency_ && OnForm()) {
-    UpdateLayer();
+    if (!HandleAllocated() || !canvas_ || designing_ || !canvas_->HasBuffer()) return;
+    auto* owner = dynamic_cast<win::TWinControl*>(Owner());
+    auto* form = dynamic_cast<win::TCustomForm*>(Parent());
+    if (!owner || !owner->HandleAllocated() || !form) return;
+    form->UpdateLayered(canvas_->Buffer(), canvas_->Width(), canvas_->Height(), canvas_->Width(),
+                        owner->Left() + Left(), owner->Top() + Top(), Rects);
     return;
   }
   // An opaque scene copies its frame into the form's frame under it.
   if (designing_ || !canvas_ || !canvas_->HasBuffer()) return;
   const gfx2d::PixelTarget dc = GetDC();
   if (!dc.Bits) return;
-  gfx2d::CopyPixels(canvas_->Buffer(), canvas_->Width(), canvas_->Height(), 0, 0, canvas_->Width(), canvas_->Height(),
-                    dc, 0, 0);
-  PresentRects({ClientRect()});
+  for (const win::TRect& r : Rects)
+    gfx2d::CopyPixels(canvas_->Buffer(), canvas_->Width(), canvas_->Height(), r.Left, r.Top, r.Width(), r.Height(), dc,
+                      r.Left, r.Top);
+  PresentRects(Rects);
 }
 
 void TdxScene::UpdateLayer() {
-  if (!HandleAllocated() || !canvas_ || designing_ || !canvas_->HasBuffer()) return;
-  auto* owner = dynamic_cast<win::TWinControl*>(Owner());
-  if (!owner || !owner->HandleAllocated()) return;
-  auto* form = dynamic_cast<win::TCustomForm*>(Parent());
-  if (!form) return;
-  form->UpdateLayered(canvas_->Buffer(), canvas_->Width(), canvas_->Height(), canvas_->Width(),
-                      owner->Left() + Left(), owner->Top() + Top());
+  if (canvas_) Present({{0, 0, canvas_->Width(), canvas_->Height()}});
 }
 
 win::LRESULT TdxScene::WndProc(win::MSG& Message) {
@@ -412,7 +574,7 @@ win::LRESULT TdxScene::WndProc(win::MSG& Message) {
       const rtl::HWND from = form && form->HandleAllocated() ? form->Handle() : Handle();
       while (rtl::PeekMessage(m, from, WM_DXSCENERENDER, WM_DXSCENERENDER, rtl::PM_REMOVE)) {
       }
-      if (!IsDestroying()) RenderScene();
+      if (!IsDestroying()) DrawDamage();
       return 0;
     }
     case win::WM_ERASEBKGND:

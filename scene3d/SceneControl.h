@@ -6,10 +6,21 @@
 // to the objects along pick rays (SceneInput.cpp), keeps hover, capture and focus, moves or
 // resizes its form when asked, and with RealTime on it ticks and draws from the idle handler.
 //
-// Render requests: RepaintScene of a transparent scene on a form posts WM_DXSCENERENDER to the
-// scene's window; the handler takes every further such message off the queue and draws once.
-// Any other scene invalidates itself and draws on WM_PAINT. A request made while a frame is
-// being drawn is dropped (the rendering guard); one still queued draws the next frame.
+// Frames draw what changed. The scene keeps its damage: the whole view (RepaintScene: any 3D
+// change, the camera, the fill, a resize, a reset or the quality) or client rectangles
+// (RepaintSceneRect: what changed of a layer lying one to one on the screen; more than 20
+// become their union). A transparent scene on a form posts WM_DXSCENERENDER to its window
+// (one at a time); the handler takes every further such message off the queue and draws the
+// damage once. Any other scene invalidates the rectangles and draws on WM_PAINT; a part of the
+// paint region the scene did not ask for means the whole view. A request made while a frame
+// is being drawn keeps its damage for the next frame, which it asks for.
+//
+// A frame of rectangles where only object layers that lie one to one on the screen draw
+// anything (the normal window: a GUI layer over the fill) is composed without the device: the
+// fill, then each layer's buffer in drawing order, premultiplied, into the canvas's frame; the
+// textures catch up at the next device frame. Any other frame of rectangles is drawn on the
+// device held to their bounds (scissored) and only those are read back; the whole view is a
+// whole device frame. Only the rectangles drawn reach the form.
 //
 // References: captured, hovered, focused, selected, the camera, the active control, the drop
 // target and the object being dragged are plain pointers that the tree (and free
@@ -38,6 +49,14 @@ inline constexpr float DesignSnapStep = 0.25f;
 
 // The number of 3D scene controls alive.
 int DxSceneCount();
+// More damaged rectangles than this draw as their union.
+inline constexpr int MaxSceneDamageRects = 20;
+
+// How a frame was made: the whole view on the device, a part of it on the device (held to
+// the part and read back alone), or composed without the device.
+enum class TdxFrameKind { None, Device, DevicePart, Composed };
+
+class TdxCustomObjectLayer;
 
 class TdxScene : public win::TCustomControl, public IdxScene, public win::IDropTarget {
   RTL_CLASS(TdxScene, win::TCustomControl)
@@ -57,12 +76,16 @@ public:
   void DeleteChildren();
 
   // ---- frames ---------------------------------------------------------------------------------
-  // Draws one frame now (nothing without a canvas or while a frame is being drawn).
+  // Draws one frame now: the damage, or the whole view when there is none (nothing without a
+  // canvas or while a frame is being drawn).
   virtual void RenderScene();
-  // Hands the canvas's last frame to the layered form.
+  // Hands the canvas's whole frame to the layered form.
   void UpdateLayer();
-  // How many frames were drawn (BeginScene reached), for tests and statistics.
+  // How many frames were drawn (BeginScene reached, or composed), for tests and statistics.
   int FrameCount() const { return frames_; }
+  // How the last frame was made and the client rectangles it drew.
+  TdxFrameKind LastFrameKind() const { return lastFrame_; }
+  const std::vector<win::TRect>& LastFrameRects() const { return lastRects_; }
 
   // ---- properties -----------------------------------------------------------------------------
   bool AlignRoot() const { return alignRoot_; }
@@ -149,8 +172,9 @@ public:
   bool GetDesignTime() const override { return designing_; }
   bool GetRealTime() const override { return realTime_; }
   rtl::TComponent* GetComponent() override { return this; }
-  // Asks for a frame (see the file comment).
+  // Ask for a frame of the whole view or of a client rectangle (see the file comment).
   void RepaintScene() override;
+  void RepaintSceneRect(int Left, int Top, int Right, int Bottom) override;
   TdxCanvas* GetCanvas() override { return canvas_.get(); }
   int GetClientWidth() override { return Width(); }
   int GetClientHeight() override { return Height(); }
@@ -187,6 +211,8 @@ protected:
   void CreateWnd() override;
   void DestroyWnd() override;
   void Paint() override;
+  // Adds the paint region to the damage and draws it.
+  void PaintHandler() override;
   void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) override;
   void MouseMove(rtl::TShiftState Shift, int X, int Y) override;
   void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) override;
@@ -196,7 +222,24 @@ private:
   bool OnForm() const;
   bool IsLoading() const { return ComponentState().Contains(rtl::csLoading); }
   bool IsDestroying() const { return ComponentState().Contains(rtl::csDestroying); }
-  void Present();
+  // ---- frames ----
+  // A layer a frame lays on the window without the device, with its buffer's pixel (0, 0)
+  // at client point (X, Y).
+  struct TComposedLayer {
+    TdxCustomObjectLayer* Layer;
+    int X, Y;
+  };
+  void RequestFrame(const win::TRect* Part);
+  // Draws the damage (nothing when there is none or a frame is being drawn).
+  void DrawDamage();
+  void DrawFrame(bool Whole, std::vector<win::TRect> Rects);
+  void DrawDeviceFrame(const win::TRect& Part, bool Whole);
+  // Whether only object layers lying one to one on the screen draw anything; they are listed
+  // in drawing order.
+  bool PlanComposition(std::vector<TComposedLayer>& Layers) const;
+  bool PlanChildren(const TdxVisualObject* Parent, std::vector<TComposedLayer>& Layers) const;
+  void ComposeFrame(const std::vector<win::TRect>& Rects, const std::vector<TComposedLayer>& Layers);
+  void Present(const std::vector<win::TRect>& Rects);
   // Design mode: three lines of mouse hints at the top left of the view.
   void DrawDesignHints(TdxCanvas& C);
   void Watch(rtl::TComponent* Old, rtl::TComponent* New);
@@ -268,6 +311,11 @@ private:
   float deltaTime_ = 0;
   unsigned long long pauseTimer_ = 0;  // runs while the loop rests RealTimeSleep ms
   int frames_ = 0;
+  // The damage: the whole view, or these client rectangles.
+  bool damageWhole_ = false;
+  std::vector<win::TRect> damage_;
+  TdxFrameKind lastFrame_ = TdxFrameKind::None;
+  std::vector<win::TRect> lastRects_;
 };
 
 }  // namespace dx

@@ -1,5 +1,7 @@
 #include "scene3d/SceneObjects.h"
 
+#include <typeinfo>
+
 #include "scene3d/Canvas.h"
 #include "scene3d/PublishedLayout.h"
 
@@ -85,6 +87,8 @@ void TdxCamera::DesignClick() {
   s->SetCamera(back);
 }
 
+bool TdxCamera::DrawsContent() const { return typeid(*this) != typeid(TdxCamera) || InDesign() || HandlersDraw(); }
+
 void TdxCamera::Render() {
   TdxCanvas* canvas = GetCanvas();
   if (!canvas || !InDesign() || IsDesignObject(this)) return;
@@ -118,6 +122,8 @@ rtl::TClass TdxDummy::StaticClass() {
 }
 
 TdxDummy::TdxDummy(rtl::TComponent* AOwner) : TdxVisualObject(AOwner) { SetHitTest(false); }
+
+bool TdxDummy::DrawsContent() const { return typeid(*this) != typeid(TdxDummy) || InDesign() || HandlersDraw(); }
 
 void TdxDummy::Render() {
   TdxCanvas* canvas = GetCanvas();

@@ -29,6 +29,8 @@ public:
   // gives the host its camera back.
   void DesignClick() override;
   void Render() override;
+  // Drawn only in a designer.
+  bool DrawsContent() const override;
   // Design mode only: a sphere of radius 1 about the origin; the hit is the camera's place.
   bool RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) override;
 
@@ -54,6 +56,8 @@ public:
   explicit TdxDummy(rtl::TComponent* AOwner);
   // Design mode: a half transparent wire box of its size (not when locked).
   void Render() override;
+  // Drawn only in a designer.
+  bool DrawsContent() const override;
   // Design mode only: its box.
   bool RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) override;
 };

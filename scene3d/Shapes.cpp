@@ -240,6 +240,10 @@ rtl::TClass TdxSphere::StaticClass() {
 
 TdxSphere::TdxSphere(rtl::TComponent* AOwner) : TdxCustomMesh(AOwner) { LoadMesh(dxSphereMesh()); }
 
+TdxBody TdxSphere::CreateEngineBody(TdxPhysics& Engine, const TdxVector& Size) {
+  return Engine.CreateSphereBody(this, Size);
+}
+
 bool TdxSphere::RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) {
   const float w = Width(), h = Height(), d = Depth();
   if (w == 0 || h == 0 || d == 0) return false;
@@ -259,12 +263,20 @@ rtl::TClass TdxCylinder::StaticClass() {
 
 TdxCylinder::TdxCylinder(rtl::TComponent* AOwner) : TdxCustomMesh(AOwner) { LoadMesh(dxCylinderMesh()); }
 
+TdxBody TdxCylinder::CreateEngineBody(TdxPhysics& Engine, const TdxVector& Size) {
+  return Engine.CreateCylinderBody(this, Size);
+}
+
 rtl::TClass TdxCone::StaticClass() {
   static const rtl::TClassInfo info = rtl::DefineClass<TdxCone>().Build();
   return &info;
 }
 
 TdxCone::TdxCone(rtl::TComponent* AOwner) : TdxCustomMesh(AOwner) { LoadMesh(dxConeMesh()); }
+
+TdxBody TdxCone::CreateEngineBody(TdxPhysics& Engine, const TdxVector& Size) {
+  return Engine.CreateConeBody(this, Size);
+}
 
 rtl::TClass TdxRoundCube::StaticClass() {
   static const rtl::TClassInfo info = rtl::DefineClass<TdxRoundCube>().Build();

@@ -155,6 +155,10 @@ class TdxSphere : public TdxCustomMesh {
 public:
   explicit TdxSphere(rtl::TComponent* AOwner);
   bool RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) override;
+
+protected:
+  // An ellipsoid body.
+  TdxBody CreateEngineBody(TdxPhysics& Engine, const TdxVector& Size) override;
 };
 
 // Round along the X axis, both ends closed.
@@ -162,6 +166,10 @@ class TdxCylinder : public TdxCustomMesh {
   RTL_CLASS(TdxCylinder, TdxCustomMesh)
 public:
   explicit TdxCylinder(rtl::TComponent* AOwner);
+
+protected:
+  // A cylinder body of radius Width / 2 and length Depth, along X.
+  TdxBody CreateEngineBody(TdxPhysics& Engine, const TdxVector& Size) override;
 };
 
 // Its base at -X, its apex at +X.
@@ -169,6 +177,10 @@ class TdxCone : public TdxCustomMesh {
   RTL_CLASS(TdxCone, TdxCustomMesh)
 public:
   explicit TdxCone(rtl::TComponent* AOwner);
+
+protected:
+  // A cone body of radius Width / 2 and length Depth, along X.
+  TdxBody CreateEngineBody(TdxPhysics& Engine, const TdxVector& Size) override;
 };
 
 // A box with rounded edges and corners.

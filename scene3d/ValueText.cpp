@@ -23,10 +23,12 @@ std::string dxPointToText(const TdxPoint3D& P) {
 
 TdxPoint3D dxTextToPoint(const std::string& S) {
   try {
+    // "(1,2,3)" opens with an empty token (its parenthesis); "1,2,3" starts with X.
     std::string rest = S;
-    dxGetToken(rest, ",()");
+    std::string first = dxGetToken(rest, ",()");
+    if (first.empty()) first = dxGetToken(rest, ",()");
     TdxPoint3D p;
-    p.X = dxTextToFloat(dxGetToken(rest, ",()"));
+    p.X = dxTextToFloat(first);
     p.Y = dxTextToFloat(dxGetToken(rest, ",()"));
     p.Z = dxTextToFloat(dxGetToken(rest, ",()"));
     return p;

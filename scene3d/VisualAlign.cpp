@@ -67,13 +67,18 @@ struct TArea {
 void TdxVisualObject::Realign() {
   if (IsDestroying() || realigning_) return;
   if ((width_ > -0.2f && width_ < 0.2f) || (height_ > -0.2f && height_ < 0.2f)) return;
-  if (IsLoading()) {
+  // The size the children are placed for is remembered after every alignment, also one
+  // with no aligned child or no child at all, so a scaled child added later starts from
+  // the size it finds.
+  const auto remember = [this] {
     lastWidth_ = width_;
     lastHeight_ = height_;
     lastDepth_ = depth_;
+  };
+  if (IsLoading() || ChildrenCount() == 0) {
+    remember();
     return;
   }
-  if (ChildrenCount() == 0) return;
   realigning_ = true;
   try {
     bool layers = false, aligned = false;
@@ -88,11 +93,9 @@ void TdxVisualObject::Realign() {
       TdxVector boxMin{-width_ / 2, -height_ / 2, -depth_ / 2, 1};
       TdxVector boxMax{width_ / 2, height_ / 2, depth_ / 2, 1};
       for (TdxAlign kind : AlignOrder) AlignPass(kind, boxMin, boxMax);
-      lastWidth_ = width_;
-      lastHeight_ = height_;
-      lastDepth_ = depth_;
       Repaint();
     }
+    remember();
   } catch (...) {
     realigning_ = false;
     throw;

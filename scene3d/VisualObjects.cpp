@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
 #include "platform/rtl/Filer.h"
 #include "scene3d/Canvas.h"
@@ -335,6 +336,30 @@ void TdxVisualObject::Repaint() {
   s->RepaintScene();
 }
 
+void TdxVisualObject::RepaintRect(int Left, int Top, int Right, int Bottom) {
+  IdxScene* s = Scene();
+  if (!visible_ || !s || IsDestroying()) return;
+  if (s->GetRealTime() && !s->GetDesignTime()) return;
+  s->RepaintSceneRect(Left, Top, Right, Bottom);
+}
+
+bool TdxVisualObject::DrawsContent() const {
+  // The base class draws nothing itself; a class derived from it may.
+  return typeid(*this) != typeid(TdxVisualObject) || HandlersDraw();
+}
+
+bool TdxVisualObject::HandlersDraw() const {
+  return OnPaint || OnBeforePaint || (isDragOver_ && !dragDisableHighlight_);
+}
+
+bool TdxVisualObject::PaintedAsChild() const {
+  const bool design = InDesign();
+  if (!visible_ && (!design || locked_)) return false;
+  if (design && designHide_) return false;
+  return std::fabs(scale_->X()) >= MinDrawnScale && std::fabs(scale_->Y()) >= MinDrawnScale &&
+         std::fabs(scale_->Z()) >= MinDrawnScale;
+}
+
 // ---- size ------------------------------------------------------------------------------------------------
 
 void TdxVisualObject::SetWidth(float Value) {
@@ -370,7 +395,7 @@ void TdxVisualObject::SetDepth(float Value) {
 void TdxVisualObject::SizeChanged() {
   if (!IsLoading()) {
     if (align_ != dxNone) ParentRealign();
-    if (ChildrenCount() > 0) Realign();
+    Realign();
     Repaint();
   }
   if (body_) RemakeBody();
@@ -681,10 +706,9 @@ void TdxVisualObject::DrawDesignBox(TdxVisualObject* Child, TdxCanvas* Canvas, T
 
 // ---- physics --------------------------------------------------------------------------------------------------------
 
-TdxPhysics* TdxVisualObject::Engine() const {
-  IdxScene* s = Scene();
-  if (!s || s->GetInvisibleAtRuntime()) return nullptr;
-  return s->GetPhysics(false);
+TdxPhysics* TdxVisualObject::EngineOf(IdxScene* AScene) {
+  if (!AScene || AScene->GetInvisibleAtRuntime()) return nullptr;
+  return AScene->GetPhysics(false);
 }
 
 void TdxVisualObject::CreateBody() {
@@ -692,9 +716,25 @@ void TdxVisualObject::CreateBody() {
   if (!s || s->GetDesignTime() || s->GetInvisibleAtRuntime() || body_) return;
   if (!collider_ && !dynamic_) return;
   // The engine is made for the first object that needs a body, never before.
-  if (TdxPhysics* engine = s->GetPhysics(true)) body_ = engine->CreateBoxBody(this, {width_, height_, depth_, 0});
+  if (TdxPhysics* engine = s->GetPhysics(true)) body_ = CreateEngineBody(*engine, {width_, height_, depth_, 1});
   if (body_)
     if (TdxPhysics* engine = s->GetPhysics(false)) engine->SetBodyMatrix(body_, GetAbsoluteMatrix());
+}
+
+TdxBody TdxVisualObject::CreateEngineBody(TdxPhysics& Engine, const TdxVector& Size) {
+  return Engine.CreateBoxBody(this, Size);
+}
+
+void TdxVisualObject::SceneChanged(IdxScene* Old) {
+  // A body belongs to its host's engine: it never outlives the object's stay there.
+  if (body_) {
+    if (TdxPhysics* engine = EngineOf(Old)) engine->DestroyBody(body_);
+    body_ = 0;
+  }
+  if (IsDestroying()) return;
+  // The matrix kept may be that of the old place.
+  InvalidateMatrix();
+  CreateBody();
 }
 
 void TdxVisualObject::DestroyBody() {

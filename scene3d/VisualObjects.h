@@ -187,6 +187,19 @@ public:
   void SetOwnCanvas(TdxCanvas* Value) { canvas_ = Value; }
   // Asks the host to draw the view again (see the file comment).
   void Repaint();
+  // Asks the host to draw again only a rectangle of the view (client pixels), under the same
+  // conditions as Repaint.
+  void RepaintRect(int Left, int Top, int Right, int Bottom);
+  // Whether the object draws anything of its own in a frame (its Render, AfterPaint or paint
+  // handlers), apart from its children. A frame composed without the 3D device is possible
+  // only where no object does. Objects of a class that adds drawing answer true unless the
+  // class says otherwise.
+  virtual bool DrawsContent() const;
+  // Whether a frame's Paint draws the object as a child (visible, or shown in a designer, and
+  // not flattened in an axis).
+  bool PaintedAsChild() const;
+  // Whether paint handlers or a drag-over highlight draw for the object.
+  bool HandlersDraw() const;
 
   // ---- layout ---------------------------------------------------------------------------------
   TdxAlign Align() const { return align_; }
@@ -329,8 +342,10 @@ public:
   TdxPosition* Velocity() const { return velocity_.get(); }
   void SetVelocity(TdxPosition* Value) { velocity_->Assign(Value); }
   TdxBody Body() const { return body_; }
-  // A box body of the object's size in the host's engine (made on first need) when the object
-  // is a collider or dynamic and the host draws at run time outside design mode.
+  // A body of the object's size (CreateEngineBody) in the host's engine (made on first need)
+  // when the object is a collider or dynamic and the host draws at run time outside design
+  // mode. An object keeps its body while it stays in its host: leaving it gives the body up,
+  // joining one makes it anew.
   virtual void CreateBody();
   virtual void DestroyBody();
   // CreateBody here and in every visual descendant.
@@ -363,6 +378,7 @@ protected:
   void ChildRemoved(TdxObject* Child) override;
   void ChildrenReordered() override { Repaint(); }
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
+  void SceneChanged(IdxScene* Old) override;
   void DefineProperties(rtl::TFiler* Filer) override;
   void Loaded() override;
 
@@ -374,6 +390,8 @@ protected:
   // the box itself). Hit is in scene coordinates.
   bool BoxRayCast(const TdxVector& RayPos, const TdxVector& RayDir, const TdxVector& Size, float Extent,
                   TdxVector& Hit) const;
+  // The body CreateBody asks Engine for, Size being (Width, Height, Depth, 1): a box here.
+  virtual TdxBody CreateEngineBody(TdxPhysics& Engine, const TdxVector& Size);
 
 private:
   // Turns the orientation by the change of the angles since the last turn, X, then Y, then Z.
@@ -387,7 +405,9 @@ private:
   TdxVisualObject* Search(TdxProjection AProjection, float& Distance, const TdxDragObject* Data, float X, float Y);
   // A pass of Realign over the children of one kind; the box shrinks as they take strips.
   void AlignPass(TdxAlign Kind, TdxVector& BoxMin, TdxVector& BoxMax);
-  TdxPhysics* Engine() const;
+  TdxPhysics* Engine() const { return EngineOf(Scene()); }
+  // The engine of AScene, nil when it has none or draws nothing at run time.
+  static TdxPhysics* EngineOf(IdxScene* AScene);
   void RemakeBody();
   void DrawDesignBox(TdxVisualObject* Child, TdxCanvas* Canvas, TdxColor Color, bool Filled);
 

@@ -77,8 +77,14 @@ class IDevice {
   virtual HRESULT Present(const RECT* Source, const RECT* Dest, WindowHandle Override, const void* Region) = 0;
   virtual HRESULT PresentEx(const RECT* Source, const RECT* Dest, WindowHandle Override, const void* Region,
                             uint32_t Flags) = 0;
+  // Clears the whole target, or only the scissor rectangle while D3DRS_SCISSORTESTENABLE is on.
   virtual HRESULT Clear(uint32_t Count, const D3DRECT* Rects, uint32_t Flags, uint32_t Color, float Z,
                         uint32_t Stencil) = 0;
+  // The rectangle draws and clears are held to while D3DRS_SCISSORTESTENABLE is on. Setting a
+  // render target (and a reset) makes it the whole target again; one that does not lie inside
+  // the render target fails.
+  virtual HRESULT SetScissorRect(const RECT* Rect) = 0;
+  virtual HRESULT GetScissorRect(RECT* Rect) = 0;
 
   // ---- surfaces ----
   virtual HRESULT GetBackBuffer(uint32_t SwapChain, uint32_t Index, D3DBACKBUFFER_TYPE Type,
@@ -96,6 +102,10 @@ class IDevice {
   virtual HRESULT StretchRect(ISurface* Source, const RECT* SourceRect, ISurface* Dest, const RECT* DestRect,
                               D3DTEXTUREFILTERTYPE Filter) = 0;
   virtual HRESULT GetRenderTargetData(ISurface* RenderTarget, ISurface* Dest) = 0;
+  // Reads Rect of a single-sampled render target straight into Bits, rows top first, Pitch
+  // bytes apart (B, G, R, A in memory): a read-back of the part a frame changed, without a
+  // system-memory surface of the whole size. A rectangle outside the target fails.
+  virtual HRESULT GetRenderTargetRect(ISurface* RenderTarget, const RECT* Rect, void* Bits, int32_t Pitch) = 0;
 
   // ---- buffers and textures ----
   virtual HRESULT CreateVertexBuffer(uint32_t Length, uint32_t Usage, uint32_t FVF, D3DPOOL Pool,

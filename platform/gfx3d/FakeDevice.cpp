@@ -1,5 +1,6 @@
 #include "platform/gfx3d/FakeDevice.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -256,6 +257,17 @@ class FakeDevice final : public IDevice {
                 uint32_t Stencil) override {
     return Log("Clear", Args() << Count << (Rects ? "rects" : "null") << Flags << Color << Z << Stencil);
   }
+  HRESULT SetScissorRect(const RECT* Rect) override {
+    if (!Rect) return D3DERR_INVALIDCALL;
+    const HRESULT r = Record("SetScissorRect", Args() << Rect);
+    if (Succeeded(r) && !recording_) scissor_ = *Rect;
+    return r;
+  }
+  HRESULT GetScissorRect(RECT* Rect) override {
+    if (!Rect) return D3DERR_INVALIDCALL;
+    *Rect = scissor_;
+    return D3D_OK;
+  }
 
   HRESULT GetBackBuffer(uint32_t SwapChain, uint32_t Index, D3DBACKBUFFER_TYPE Type,
                         std::shared_ptr<ISurface>* Surface) override {
@@ -292,6 +304,18 @@ class FakeDevice final : public IDevice {
   }
   HRESULT GetRenderTargetData(ISurface* RenderTarget, ISurface* Dest) override {
     return Log("GetRenderTargetData", Args() << LabelOf(RenderTarget) << LabelOf(Dest));
+  }
+  HRESULT GetRenderTargetRect(ISurface* RenderTarget, const RECT* Rect, void* Bits, int32_t Pitch) override {
+    const HRESULT r = Log("GetRenderTargetRect", Args() << LabelOf(RenderTarget) << Rect << Pitch);
+    if (Failed(r)) return r;
+    if (!Rect || !Bits || Rect->right <= Rect->left || Rect->bottom <= Rect->top ||
+        Pitch < (Rect->right - Rect->left) * 4)
+      return D3DERR_INVALIDCALL;
+    for (int32_t y = 0; y < Rect->bottom - Rect->top; ++y) {
+      auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(Bits) + static_cast<ptrdiff_t>(y) * Pitch);
+      std::fill(row, row + (Rect->right - Rect->left), recorder_->ReadBackPixel);
+    }
+    return r;
   }
 
   HRESULT CreateVertexBuffer(uint32_t Length, uint32_t Usage, uint32_t FVF, D3DPOOL Pool,
@@ -424,6 +448,7 @@ class FakeDevice final : public IDevice {
     for (uint32_t t = 0; t < D3DTSS_COUNT; ++t)
       stageStates_[t] = InitialStageState(static_cast<D3DTEXTURESTAGESTATETYPE>(t));
     transforms_.clear();
+    scissor_ = RECT{0, 0, static_cast<int32_t>(P.BackBufferWidth), static_cast<int32_t>(P.BackBufferHeight)};
     backBuffer_ = std::make_shared<FakeSurface>(
         recorder_, "backbuffer",
         D3DSURFACE_DESC{D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, P.MultiSampleType, P.BackBufferWidth, P.BackBufferHeight});
@@ -456,6 +481,7 @@ class FakeDevice final : public IDevice {
   uint32_t samplerStates_[D3DSAMP_COUNT] = {};
   uint32_t stageStates_[D3DTSS_COUNT] = {};
   std::map<uint32_t, D3DMATRIX> transforms_;
+  RECT scissor_;
 };
 
 class FakeObject final : public IDirect3D {

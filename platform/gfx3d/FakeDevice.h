@@ -7,7 +7,7 @@
 // Log entries: Name is the method ("SetRenderState", "Texture.LockRect", ...), Args its
 // arguments joined by commas. Resources appear by label: vb1, ib1, tex1, surf1, block1 (one
 // counter per kind), the back buffer as "backbuffer", a missing resource as "null". Numbers
-// are decimal, flags too; matrices as their 16 values, present parameters as
+// are decimal, flags too; rectangles as "[left top right bottom]"; matrices as their 16 values, present parameters as
 // "W x H, format, samples, swap effect, window, windowed, auto depth, depth format, interval".
 #pragma once
 
@@ -34,6 +34,8 @@ class FakeRecorder {
   // What the fake process object reports.
   D3DCAPS9 Caps{D3DDEVCAPS_HWTRANSFORMANDLIGHT | D3DDEVCAPS_PUREDEVICE, 16384, 16384, 8};
   uint32_t MaxSamples = 4;
+  // What GetRenderTargetRect writes into every pixel of the rectangle it reads (nothing is drawn).
+  uint32_t ReadBackPixel = 0;
 
   // The next results of Method (a log name), in order; once they are used up it succeeds.
   // For "Direct3DCreate9" a failure means no object.

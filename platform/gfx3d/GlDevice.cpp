@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <new>
@@ -32,6 +33,23 @@ D3DMATRIX Multiply(const D3DMATRIX& A, const D3DMATRIX& B) {
 
 namespace {
 
+constexpr const char* RasterizerThreads = "0";
+
+// llvmpipe hands every draw to its rasteriser threads; for the small rectangles most frames
+// draw, the hand-off costs more than the drawing, so the threads are capped before the driver
+// starts (a count the user set stays).
+void CapRasterizerThreads() { setenv("LP_NUM_THREADS", RasterizerThreads, 0); }
+
+// Whether EGL offers the surfaceless platform: the library is there. Nothing of the driver is
+// started for the answer (it starts with the first device).
+bool SurfacelessClient() {
+  static const bool offered = [] {
+    const char* ext = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    return ext && std::strstr(ext, "EGL_MESA_platform_surfaceless") != nullptr;
+  }();
+  return offered;
+}
+
 // ---- EGL display and contexts ---------------------------------------------------------
 
 struct DisplayInfo {
@@ -44,8 +62,8 @@ struct DisplayInfo {
 const DisplayInfo& TheDisplay() {
   static const DisplayInfo info = [] {
     DisplayInfo d;
-    const char* ext = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-    if (!ext || !std::strstr(ext, "EGL_MESA_platform_surfaceless")) {
+    CapRasterizerThreads();
+    if (!SurfacelessClient()) {
       d.Error = "EGL has no surfaceless platform (EGL_MESA_platform_surfaceless)";
       return d;
     }
@@ -248,7 +266,10 @@ std::shared_ptr<T> TryMake(A&&... Args) {
 // the locked range.
 class GlBuffer {
  public:
-  GlBuffer(std::shared_ptr<Context> Ctx, uint32_t Length) : ctx_(std::move(Ctx)), shadow_(Length) {
+  // The CPU copy is not cleared: its memory is taken only where locks write (what an unwritten
+  // range reads is undefined, as on any device).
+  GlBuffer(std::shared_ptr<Context> Ctx, uint32_t Length)
+      : ctx_(std::move(Ctx)), shadow_(new uint8_t[Length]), length_(Length) {
     glCreateBuffers(1, &name_);
     glNamedBufferData(name_, Length, nullptr, GL_STREAM_DRAW);
   }
@@ -260,7 +281,7 @@ class GlBuffer {
 
   HRESULT Lock(uint32_t Offset, uint32_t Size, void** Data, uint32_t Flags) {
     if (!Data || locked_) return D3DERR_INVALIDCALL;
-    const uint64_t length = shadow_.size();
+    const uint64_t length = length_;
     if (Offset > length) return D3DERR_INVALIDCALL;
     if (Size == 0) Size = static_cast<uint32_t>(length - Offset);
     if (uint64_t{Offset} + Size > length) return D3DERR_INVALIDCALL;
@@ -268,7 +289,7 @@ class GlBuffer {
     lockOffset_ = Offset;
     lockSize_ = Size;
     lockFlags_ = Flags;
-    *Data = shadow_.data() + Offset;
+    *Data = shadow_.get() + Offset;
     return D3D_OK;
   }
   HRESULT Unlock() {
@@ -277,16 +298,18 @@ class GlBuffer {
     if (!ctx_->MakeCurrent()) return D3DERR_INVALIDCALL;
     // A discarding lock lets the driver hand out fresh storage instead of waiting for the
     // draws that still read the old contents.
-    if (lockFlags_ & D3DLOCK_DISCARD) glNamedBufferData(name_, static_cast<GLsizeiptr>(shadow_.size()), nullptr, GL_STREAM_DRAW);
-    if (lockSize_) glNamedBufferSubData(name_, lockOffset_, lockSize_, shadow_.data() + lockOffset_);
+    if (lockFlags_ & D3DLOCK_DISCARD)
+      glNamedBufferData(name_, static_cast<GLsizeiptr>(length_), nullptr, GL_STREAM_DRAW);
+    if (lockSize_) glNamedBufferSubData(name_, lockOffset_, lockSize_, shadow_.get() + lockOffset_);
     return D3D_OK;
   }
-  uint32_t Length() const { return static_cast<uint32_t>(shadow_.size()); }
+  uint32_t Length() const { return length_; }
   GLuint Name() const { return name_; }
 
  private:
   std::shared_ptr<Context> ctx_;
-  std::vector<uint8_t> shadow_;
+  std::unique_ptr<uint8_t[]> shadow_;
+  uint32_t length_;
   GLuint name_ = 0;
   bool locked_ = false;
   uint32_t lockOffset_ = 0, lockSize_ = 0, lockFlags_ = 0;
@@ -325,8 +348,7 @@ class GlIndexBuffer final : public IIndexBuffer {
 
 class GlTexture final : public ITexture {
  public:
-  GlTexture(std::shared_ptr<Context> Ctx, uint32_t W, uint32_t H)
-      : ctx_(std::move(Ctx)), width_(W), height_(H), shadow_(size_t{W} * H) {
+  GlTexture(std::shared_ptr<Context> Ctx, uint32_t W, uint32_t H) : ctx_(std::move(Ctx)), width_(W), height_(H) {
     glCreateTextures(GL_TEXTURE_2D, 1, &name_);
     glTextureStorage2D(name_, 1, GL_RGBA8, static_cast<GLsizei>(W), static_cast<GLsizei>(H));
     glTextureParameteri(name_, GL_TEXTURE_MAX_LEVEL, 0);
@@ -334,6 +356,8 @@ class GlTexture final : public ITexture {
   ~GlTexture() override {
     if (ctx_->MakeCurrent()) glDeleteTextures(1, &name_);
   }
+  // The texels live in GL only: a lock hands out memory for the locked rectangle alone, which
+  // goes up at unlock.
   HRESULT LockRect(uint32_t Level, D3DLOCKED_RECT* Locked, const RECT* Rect, uint32_t) override {
     if (Level != 0 || !Locked || locked_) return D3DERR_INVALIDCALL;
     RECT r{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
@@ -341,22 +365,34 @@ class GlTexture final : public ITexture {
       if (!RectInside(*Rect, width_, height_)) return D3DERR_INVALIDCALL;
       r = *Rect;
     }
+    const auto w = static_cast<size_t>(r.right - r.left), h = static_cast<size_t>(r.bottom - r.top);
+    try {
+      staging_.resize(w * h);
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
     locked_ = true;
     lockRect_ = r;
-    Locked->Pitch = static_cast<int32_t>(width_ * 4);
-    Locked->pBits = shadow_.data() + size_t(r.top) * width_ + r.left;
+    Locked->Pitch = static_cast<int32_t>(w * 4);
+    Locked->pBits = staging_.data();
     return D3D_OK;
   }
   HRESULT UnlockRect(uint32_t Level) override {
     if (Level != 0 || !locked_) return D3DERR_INVALIDCALL;
     locked_ = false;
+    struct TRelease {
+      std::vector<uint32_t>& Staging;
+      // Small locks keep their memory for the next one; a large one gives it back.
+      ~TRelease() {
+        if (Staging.capacity() > MaxKeptStaging) std::vector<uint32_t>().swap(Staging);
+      }
+    } release{staging_};
     if (!ctx_->MakeCurrent()) return D3DERR_INVALIDCALL;
     const RECT& r = lockRect_;
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(width_));
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTextureSubImage2D(name_, 0, r.left, r.top, r.right - r.left, r.bottom - r.top, GL_BGRA,
-                        GL_UNSIGNED_INT_8_8_8_8_REV, shadow_.data() + size_t(r.top) * width_ + r.left);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+                        GL_UNSIGNED_INT_8_8_8_8_REV, staging_.data());
     return D3D_OK;
   }
   HRESULT GetLevelDesc(uint32_t Level, D3DSURFACE_DESC* Desc) override {
@@ -367,9 +403,10 @@ class GlTexture final : public ITexture {
   GLuint Name() const { return name_; }
 
  private:
+  static constexpr size_t MaxKeptStaging = 64 * 1024 / 4;
   std::shared_ptr<Context> ctx_;
   uint32_t width_, height_;
-  std::vector<uint32_t> shadow_;
+  std::vector<uint32_t> staging_;
   GLuint name_ = 0;
   bool locked_ = false;
   RECT lockRect_;
@@ -539,7 +576,8 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
   }
   HRESULT Clear(uint32_t Count, const D3DRECT* Rects, uint32_t Flags, uint32_t Color, float Z,
                 uint32_t Stencil) override {
-    // The whole target only: the canvas never clears rectangles.
+    // The whole target, or the scissor rectangle while the scissor test is on (GL's clear
+    // keeps to it as Direct3D's does); lists of rectangles are refused.
     if (Count || Rects || !Current() || !renderTarget_) return D3DERR_INVALIDCALL;
     if ((Flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthStencil_) return D3DERR_INVALIDCALL;
     GLbitfield bits = 0;
@@ -560,6 +598,22 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
     ApplyRenderState(D3DRS_COLORWRITEENABLE);
     ApplyRenderState(D3DRS_ZWRITEENABLE);
     ApplyRenderState(D3DRS_STENCILWRITEMASK);
+    return D3D_OK;
+  }
+
+  HRESULT SetScissorRect(const RECT* Rect) override {
+    if (!Rect) return D3DERR_INVALIDCALL;
+    const RECT r = *Rect;
+    if (recording_) return Record([r](GlDevice& D) { D.SetScissorRect(&r); });
+    if (!Current() || !renderTarget_ || !RectInside(r, renderTarget_->Width(), renderTarget_->Height()))
+      return D3DERR_INVALIDCALL;
+    scissor_ = r;
+    ApplyScissor();
+    return D3D_OK;
+  }
+  HRESULT GetScissorRect(RECT* Rect) override {
+    if (!Rect) return D3DERR_INVALIDCALL;
+    *Rect = scissor_;
     return D3D_OK;
   }
 
@@ -595,6 +649,9 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
     glNamedFramebufferRenderbuffer(fbo_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, s->Name());
     glViewport(0, 0, static_cast<GLsizei>(s->Width()), static_cast<GLsizei>(s->Height()));
     projectionDirty_ = true;
+    // As in Direct3D, a new target brings the scissor rectangle back to the whole of it.
+    scissor_ = RECT{0, 0, static_cast<int32_t>(s->Width()), static_cast<int32_t>(s->Height())};
+    ApplyScissor();
     return D3D_OK;
   }
   HRESULT SetDepthStencilSurface(const std::shared_ptr<ISurface>& Surface) override {
@@ -622,8 +679,11 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
       return D3DERR_INVALIDCALL;
     glNamedFramebufferRenderbuffer(readFbo_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, src->Name());
     glNamedFramebufferRenderbuffer(blitFbo_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, dst->Name());
+    // GL's blit keeps to the scissor rectangle, Direct3D's copy does not.
+    glDisable(GL_SCISSOR_TEST);
     glBlitNamedFramebuffer(readFbo_, blitFbo_, s.left, s.top, s.right, s.bottom, d.left, d.top, d.right, d.bottom,
                            GL_COLOR_BUFFER_BIT, Filter == D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
+    ApplyRenderState(D3DRS_SCISSORTESTENABLE);
     return D3D_OK;
   }
   HRESULT GetRenderTargetData(ISurface* RenderTarget, ISurface* Dest) override {
@@ -643,6 +703,26 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
     // Rows come out top first: the device draws with the upper-left origin.
     glReadPixels(0, 0, static_cast<GLsizei>(src->Width()), static_cast<GLsizei>(src->Height()), GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, dst->Pixels());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+    return glGetError() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
+  }
+  HRESULT GetRenderTargetRect(ISurface* RenderTarget, const RECT* Rect, void* Bits, int32_t Pitch) override {
+    auto* src = dynamic_cast<GlSurface*>(RenderTarget);
+    if (!src || !Rect || !Bits || src->GetKind() != GlSurface::Color || src->Samples() ||
+        !RectInside(*Rect, src->Width(), src->Height()) || Pitch < (Rect->right - Rect->left) * 4 || Pitch % 4 ||
+        !Current())
+      return D3DERR_INVALIDCALL;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glNamedFramebufferRenderbuffer(readFbo_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, src->Name());
+    glNamedFramebufferReadBuffer(readFbo_, GL_COLOR_ATTACHMENT0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, Pitch / 4);
+    // Window rows count from the top here (the upper-left origin), so the rows come out top first.
+    glReadPixels(Rect->left, Rect->top, Rect->right - Rect->left, Rect->bottom - Rect->top, GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, Bits);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
     return glGetError() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
   }
@@ -987,6 +1067,10 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
 
   void Enable(GLenum Cap, bool On) { On ? glEnable(Cap) : glDisable(Cap); }
 
+  void ApplyScissor() {
+    glScissor(scissor_.left, scissor_.top, scissor_.right - scissor_.left, scissor_.bottom - scissor_.top);
+  }
+
   void ApplyRenderState(D3DRENDERSTATETYPE State) {
     const uint32_t* rs = renderStates_;
     const uint32_t v = rs[State];
@@ -1061,6 +1145,7 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
       case D3DRS_CLIPPLANEENABLE:
         for (int i = 0; i < 6; ++i) Enable(GL_CLIP_PLANE0 + i, (v >> i) & 1);
         break;
+      case D3DRS_SCISSORTESTENABLE: Enable(GL_SCISSOR_TEST, v != 0); break;
       case D3DRS_COLORWRITEENABLE:
         glColorMask(v & D3DCOLORWRITEENABLE_RED ? GL_TRUE : GL_FALSE, v & D3DCOLORWRITEENABLE_GREEN ? GL_TRUE : GL_FALSE,
                     v & D3DCOLORWRITEENABLE_BLUE ? GL_TRUE : GL_FALSE, v & D3DCOLORWRITEENABLE_ALPHA ? GL_TRUE : GL_FALSE);
@@ -1227,6 +1312,7 @@ class GlDevice final : public IDevice, public std::enable_shared_from_this<GlDev
   D3DPRESENT_PARAMETERS params_;
   GLuint fbo_ = 0, readFbo_ = 0, blitFbo_ = 0, sampler_ = 0;
   std::shared_ptr<GlSurface> backBuffer_, autoDepth_, renderTarget_, depthStencil_;
+  RECT scissor_;
   uint32_t renderStates_[D3DRS_COUNT] = {};
   uint32_t samplerStates_[D3DSAMP_COUNT] = {};
   uint32_t stageStates_[D3DTSS_COUNT] = {};
@@ -1315,8 +1401,11 @@ void ReleaseCurrentContext() {
 Direct3DEntries OpenGlDirect3D(Availability Mode) {
   Direct3DEntries e;
   if (Mode == Availability::Absent) return e;
+  CapRasterizerThreads();
+  // The process object needs the library only; the driver starts with the first device (a
+  // program whose windows never draw on a device never starts it).
   e.Create9 = [](uint32_t Sdk) -> std::shared_ptr<IDirect3D> {
-    if (Sdk != D3D_SDK_VERSION || !GlAvailable()) return nullptr;
+    if (Sdk != D3D_SDK_VERSION || !SurfacelessClient()) return nullptr;
     return std::make_shared<GlDirect3D>(false);
   };
   if (Mode == Availability::Ex)
@@ -1324,7 +1413,7 @@ Direct3DEntries OpenGlDirect3D(Availability Mode) {
       if (!Object) return D3DERR_INVALIDCALL;
       Object->reset();
       if (Sdk != D3D_SDK_VERSION) return D3DERR_INVALIDCALL;
-      if (!GlAvailable()) return D3DERR_NOTAVAILABLE;
+      if (!SurfacelessClient()) return D3DERR_NOTAVAILABLE;
       *Object = std::make_shared<GlDirect3D>(true);
       return D3D_OK;
     };

@@ -1,7 +1,7 @@
 // The 3D device on OpenGL (compatibility profile, 4.5) through EGL, without a window: each
 // device owns one EGL context and draws into its own framebuffer object (32-bit colour,
 // 24-bit depth, 8-bit stencil, optionally multisampled). Present does nothing; the window
-// layer shows the frame read back with GetRenderTargetData.
+// layer shows the frame read back with GetRenderTargetRect.
 //
 // How the device behaves as the canvas expects it:
 // - It starts in Direct3D 9's initial state (lighting on, depth test on with an automatic
@@ -9,8 +9,12 @@
 //   diffuse, ...) and returns to it on Reset and ResetEx.
 // - Pixel centres, depth range 0..1 and rows are as Direct3D has them: row 0 of a read-back
 //   is the top row, and a quad whose corners lie on half pixels covers whole pixels.
-// - Clear ignores the colour, depth and stencil write masks; it clears the whole target
-//   (rectangles are refused).
+// - Clear ignores the colour, depth and stencil write masks; it clears the whole target, or
+//   the scissor rectangle while the scissor test is on (lists of rectangles are refused).
+// - Textures keep no copy of their texels in memory: a lock hands out memory for the locked
+//   rectangle alone. GetRenderTargetRect reads a rectangle straight into the caller's pixels.
+// - llvmpipe's rasteriser threads are capped (LP_NUM_THREADS, unless set) before the driver
+//   starts.
 // - Lights are given in world space and follow a later change of the view.
 // - Recording a state block does not change the live state; Apply sets the recorded states.
 // - Reset (the plain method) fails with D3DERR_INVALIDCALL while any default-pool resource,
@@ -30,8 +34,9 @@
 
 namespace gfx3d {
 
-// The entry points of the OpenGL stand-in. With no usable EGL display, Create9 returns
-// nothing and Create9Ex D3DERR_NOTAVAILABLE.
+// The entry points of the OpenGL stand-in. Without EGL's surfaceless platform, Create9 returns
+// nothing and Create9Ex D3DERR_NOTAVAILABLE. The driver starts with the first device (or
+// GlAvailable); a device that cannot be made fails with D3DERR_NOTAVAILABLE.
 Direct3DEntries OpenGlDirect3D(Availability Mode = Availability::Ex);
 
 // Whether an OpenGL 4.5 compatibility context can be made here; otherwise Why says what is

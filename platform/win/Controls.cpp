@@ -366,7 +366,7 @@ std::vector<TRect> TWinControl::TakeUpdateRegion() {
 
 gfx2d::PixelTarget TWinControl::GetDC() {
   TCustomForm* f = GetParentForm(this);
-  if (!f || !handle_ || f->frame_.empty()) return {};
+  if (!f || !handle_ || !f->FrameBits()) return {};
   const TPoint o = f->ScreenToClient(ClientToScreen({0, 0}));
   const TRect r = IntersectRect({o.X, o.Y, o.X + Width(), o.Y + Height()}, f->ClientRect());
   if (r.Empty()) return {};

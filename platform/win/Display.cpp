@@ -258,6 +258,23 @@ void PresentToWindow(SDL_Window* Window, const std::uint32_t* Bits, int Width, i
   SDL_UpdateWindowSurfaceRects(Window, shown.data(), static_cast<int>(shown.size()));
 }
 
+std::uint32_t* WindowPixels(SDL_Window* Window, int Width, int Height, int& Stride) {
+  SDL_Surface* s = Window ? SDL_GetWindowSurface(Window) : nullptr;
+  if (!s || !s->pixels || s->w != Width || s->h != Height || s->format->BytesPerPixel != 4 ||
+      s->format->Rmask != 0x00FF0000u || s->format->Gmask != 0x0000FF00u || s->format->Bmask != 0x000000FFu ||
+      s->pitch % 4 != 0 || SDL_MUSTLOCK(s))
+    return nullptr;
+  Stride = s->pitch / 4;
+  return static_cast<std::uint32_t*>(s->pixels);
+}
+
+void ShowWindowRects(SDL_Window* Window, const std::vector<TRect>& Rects) {
+  std::vector<SDL_Rect> shown;
+  shown.reserve(Rects.size());
+  for (const TRect& r : Rects) shown.push_back({r.Left, r.Top, r.Width(), r.Height()});
+  if (!shown.empty()) SDL_UpdateWindowSurfaceRects(Window, shown.data(), static_cast<int>(shown.size()));
+}
+
 std::uint32_t ReadWindowPixel(SDL_Window* Window, int X, int Y) {
   SDL_Surface* s = Window ? SDL_GetWindowSurface(Window) : nullptr;
   if (!s || X < 0 || Y < 0 || X >= s->w || Y >= s->h || s->format->BytesPerPixel != 4) return 0;

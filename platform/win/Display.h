@@ -43,6 +43,12 @@ void DestroyFormWindow(SDL_Window* Window);
 // window and shows them.
 void PresentToWindow(SDL_Window* Window, const std::uint32_t* Bits, int Width, int Height,
                      const std::vector<TRect>& Rects);
+// The window's own pixels when a form can compose straight into them: Width x Height, 32
+// bits with red, green and blue in bits 16-23, 8-15 and 0-7; rows of Stride pixels. Nil when
+// the window's pixels are not like that (the form then copies its own frame).
+std::uint32_t* WindowPixels(SDL_Window* Window, int Width, int Height, int& Stride);
+// Shows the given rectangles of the window's own pixels.
+void ShowWindowRects(SDL_Window* Window, const std::vector<TRect>& Rects);
 // A pixel of what the window shows now (XRGB), for tests; 0 outside the window.
 std::uint32_t ReadWindowPixel(SDL_Window* Window, int X, int Y);
 

@@ -4,10 +4,11 @@
 //
 // The frame: the form keeps one premultiplied 32-bit ARGB frame of its client size.
 // Controls copy finished pixels into it (TWinControl::GetDC) and present the rectangles
-// they changed; a layered form is given whole frames (UpdateLayered). Where the display
-// cannot show per-pixel alpha (always, here), each presented rectangle is composed over
-// the form's Color, and that composed frame is what reaches the window and what tests read
-// (PresentedFrame).
+// they changed; a layered form keeps none and is handed the changed rectangles of its
+// scene's frame (UpdateLayered). Where the display cannot show per-pixel alpha (always,
+// here), each presented rectangle is composed over the form's Color, and that composed
+// frame is what reaches the window and what tests read (PresentedFrame). Only presented
+// rectangles are composed and handed to the display.
 //
 // Input: the display hands every mouse, key, text and drop event to the form of its
 // window. The form finds the control under the mouse (or the one that captured it), sends
@@ -135,17 +136,27 @@ public:
   void SetActiveControl(TWinControl* Value);
 
   // ---- the frame ------------------------------------------------------------------------------
-  // Client-size premultiplied ARGB pixels, rows without padding.
-  std::uint32_t* FrameBits() { return frame_.data(); }
-  // Composes the given client rectangles over Color and shows them.
+  // Client-size premultiplied ARGB pixels, rows without padding (nil before the window is
+  // made). A layered form keeps none until a control asks for them.
+  std::uint32_t* FrameBits();
+  bool HasFrame() const { return !frame_.empty(); }
+  // Composes the given client rectangles over Color and shows them (a layered form shows
+  // again what it composed last).
   void Present(const std::vector<TRect>& Rects);
-  // The layered window's update: the whole Width x Height frame at Bits (rows of Stride
-  // pixels), the window moved to (ScreenX, ScreenY) when it is elsewhere.
+  // The layered window's update: the rectangles Rects (all of it without them) of the
+  // Width x Height frame at Bits (rows of Stride pixels) are composed over Color and shown,
+  // the window moved to (ScreenX, ScreenY) when it is elsewhere. The form keeps no copy of
+  // the frame: when it needs one again (a new Color) it asks its controls to paint.
   void UpdateLayered(const std::uint32_t* Bits, int AWidth, int AHeight, int Stride, int ScreenX, int ScreenY);
+  void UpdateLayered(const std::uint32_t* Bits, int AWidth, int AHeight, int Stride, int ScreenX, int ScreenY,
+                     const std::vector<TRect>& Rects);
   bool Layered() const { return layered_; }
-  void SetLayered(bool Value) { layered_ = Value; }
-  // The composed frame as last presented (opaque XRGB, client size).
-  const std::vector<std::uint32_t>& PresentedFrame() const { return composed_; }
+  // A layered form lets its frame go; one that stops being layered gets a new one and its
+  // controls paint into it.
+  void SetLayered(bool Value);
+  // The composed frame as last presented (opaque ARGB, client size): the window's own pixels
+  // where the display lets the form compose into them, else a frame of the form's.
+  std::vector<std::uint32_t> PresentedFrame() const;
   std::uint32_t PresentedPixel(int X, int Y) const;
   // How many times rectangles were presented.
   int PresentCount() const { return presentCount_; }
@@ -199,6 +210,14 @@ private:
   void SendMouse(UINT Msg, WPARAM Keys, int X, int Y);
   WPARAM MouseKeys() const;
   void ResizeFrame();
+  // The composed frame's pixels (rows of windowStride_), taken from the window when it can
+  // be; nil for an empty client. New window pixels show Color and, with Repaint, the
+  // controls are asked to paint again.
+  std::uint32_t* ComposedTarget(bool Repaint = true);
+  void ForgetComposed();
+  void InvalidateControls();
+  std::vector<TRect> ClipRects(const std::vector<TRect>& Rects, const TRect& Bounds) const;
+  void ShowComposed(const std::vector<TRect>& Rects);
   void SelectNext(bool Forward);
   void Forget(TControl* Control);
   void DragMove(int X, int Y);
@@ -222,7 +241,10 @@ private:
   TPoint lastMouse_{};
   bool layered_ = false;
   std::vector<std::uint32_t> frame_;
-  std::vector<std::uint32_t> composed_;
+  std::vector<std::uint32_t> composed_;  // only where the window's pixels cannot be used
+  std::uint32_t* windowBits_ = nullptr;
+  int windowStride_ = 0;
+  int composedWidth_ = 0, composedHeight_ = 0;
   int presentCount_ = 0;
   SDL_Window* window_ = nullptr;
   std::vector<std::pair<TWinControl*, IDropTarget*>> dropTargets_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "platform/gfx3d/FakeDevice.h"
 
@@ -205,3 +206,35 @@ TEST_F(FakeDeviceTest, ResetGoesBackToTheInitialStateAndTheNewBackBufferSize) {
 }
 
 }  // namespace
+
+TEST_F(FakeDeviceTest, ScissorRectanglesAndRectangleReadBacksAreLoggedAndReadBacksFillTheRectangle) {
+  auto dev = MakeDevice();
+  RECT r;
+  ASSERT_EQ(dev->GetScissorRect(&r), D3D_OK);
+  EXPECT_EQ(std::vector<int>({r.left, r.top, r.right, r.bottom}), std::vector<int>({0, 0, 640, 480}));
+  const RECT part{5, 3, 13, 9};
+  recorder_->Clear();
+  ASSERT_EQ(dev->SetScissorRect(&part), D3D_OK);
+  dev->GetScissorRect(&r);
+  EXPECT_EQ(std::vector<int>({r.left, r.top, r.right, r.bottom}), std::vector<int>({5, 3, 13, 9}));
+  std::shared_ptr<ISurface> back;
+  dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+  recorder_->ReadBackPixel = 0xFF445566u;
+  std::vector<uint32_t> bits(4 * 3, 0);
+  const RECT read{10, 20, 12, 22};
+  ASSERT_EQ(dev->GetRenderTargetRect(back.get(), &read, bits.data(), 16), D3D_OK);
+  EXPECT_EQ(bits, (std::vector<uint32_t>{0xFF445566u, 0xFF445566u, 0, 0, 0xFF445566u, 0xFF445566u, 0, 0, 0, 0, 0, 0}));
+  recorder_->Script("GetRenderTargetRect", {D3DERR_INVALIDCALL});
+  EXPECT_EQ(dev->GetRenderTargetRect(back.get(), &read, bits.data(), 16), D3DERR_INVALIDCALL);
+  EXPECT_THAT(recorder_->TextsOf({"SetScissorRect", "GetRenderTargetRect"}),
+              ElementsAre("SetScissorRect([5 3 13 9])", "GetRenderTargetRect(backbuffer,[10 20 12 22],16)",
+                          "GetRenderTargetRect(backbuffer,[10 20 12 22],16)"));
+  // Recorded in a state block, the rectangle is the block's and the live one stays.
+  dev->BeginStateBlock();
+  const RECT other{0, 0, 1, 1};
+  dev->SetScissorRect(&other);
+  std::shared_ptr<IStateBlock> block;
+  dev->EndStateBlock(&block);
+  dev->GetScissorRect(&r);
+  EXPECT_EQ(r.right, 13);
+}

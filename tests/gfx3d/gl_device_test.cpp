@@ -570,3 +570,73 @@ TEST_F(GlDeviceTest, SpecularLightShowsOnlyWithSpecularEnabled) {
 }
 
 }  // namespace
+
+TEST_F(GlDeviceTest, ScissoredClearsAndDrawsStayInTheRectangleWhichReadsBackAlone) {
+  constexpr int W = 24, H = 16;
+  Make(W, H);
+  FlatScreenSpace();
+  ASSERT_EQ(dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1, 0), D3D_OK);
+  RECT r{0, 0, 0, 0};
+  ASSERT_EQ(dev_->GetScissorRect(&r), D3D_OK);
+  EXPECT_EQ(std::vector<int>({r.left, r.top, r.right, r.bottom}), std::vector<int>({0, 0, W, H}));
+  const RECT part{5, 3, 13, 9};
+  ASSERT_EQ(dev_->SetScissorRect(&part), D3D_OK);
+  // Set but not switched on, the rectangle holds nothing back.
+  Draw(Rect(0, 0, W, H, 0xFF00FF00), kQuad);
+  EXPECT_EQ(ReadBack()[0], 0xFF00FF00u);
+  dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1, 0);
+  dev_->SetRenderState(D3DRS_SCISSORTESTENABLE, 1);
+  ASSERT_EQ(dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1, 0), D3D_OK);
+  // A quad over the whole target, drawn on the rectangle's lower half only.
+  const RECT lower{5, 6, 13, 9};
+  ASSERT_EQ(dev_->SetScissorRect(&lower), D3D_OK);
+  Draw(Rect(0, 0, W, H, 0xFF00FF00), kQuad, 0, 0, D3DLOCK_DISCARD);
+  const auto f = ReadBack();
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      const bool inPart = x >= 5 && x < 13 && y >= 3 && y < 9;
+      const uint32_t want = !inPart ? 0xFF0000FFu : y >= 6 ? 0xFF00FF00u : 0xFFFF0000u;
+      ASSERT_EQ(At(f, x, y), want) << x << "," << y;
+    }
+
+  // The rectangle reads back alone, rows from the top, into pixels with their own pitch.
+  const RECT read{4, 5, 14, 7};
+  std::vector<uint32_t> bits(12 * 2, 0x12345678u);
+  std::shared_ptr<ISurface> back;
+  dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+  ASSERT_EQ(dev_->GetRenderTargetRect(back.get(), &read, bits.data(), 12 * 4), D3D_OK);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 12; ++x) {
+      const uint32_t want = x >= 10 ? 0x12345678u : At(f, read.left + x, read.top + y);
+      ASSERT_EQ(bits[static_cast<size_t>(y) * 12 + static_cast<size_t>(x)], want) << x << "," << y;
+    }
+  const RECT outside{20, 10, 25, 12};
+  EXPECT_EQ(dev_->GetRenderTargetRect(back.get(), &outside, bits.data(), 12 * 4), D3DERR_INVALIDCALL);
+  EXPECT_EQ(dev_->GetRenderTargetRect(back.get(), &read, bits.data(), 4), D3DERR_INVALIDCALL);
+  EXPECT_EQ(dev_->SetScissorRect(&outside), D3DERR_INVALIDCALL);
+
+  // A new render target brings the rectangle back to the whole of it.
+  ASSERT_EQ(dev_->SetRenderTarget(0, back), D3D_OK);
+  ASSERT_EQ(dev_->GetScissorRect(&r), D3D_OK);
+  EXPECT_EQ(std::vector<int>({r.left, r.top, r.right, r.bottom}), std::vector<int>({0, 0, W, H}));
+}
+
+TEST_F(GlDeviceTest, AMultisampledPartResolvesAloneWhateverTheScissor) {
+  Make(16, 16, D3DMULTISAMPLE_4_SAMPLES);
+  FlatScreenSpace();
+  dev_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1, 0);
+  Draw(Rect(0, 0, 16, 16, 0xFFFFFFFF), kQuad);
+  const RECT part{2, 2, 6, 6};
+  dev_->SetScissorRect(&part);
+  dev_->SetRenderState(D3DRS_SCISSORTESTENABLE, 1);
+  std::shared_ptr<ISurface> back, resolve;
+  dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+  ASSERT_EQ(dev_->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, false, &resolve), D3D_OK);
+  std::vector<uint32_t> bits(16, 0);
+  const RECT read{8, 8, 12, 12};
+  EXPECT_EQ(dev_->GetRenderTargetRect(back.get(), &read, bits.data(), 16), D3DERR_INVALIDCALL);  // resolve first
+  // The copy is not held to the scissor rectangle (it lies elsewhere).
+  ASSERT_EQ(dev_->StretchRect(back.get(), &read, resolve.get(), &read, D3DTEXF_LINEAR), D3D_OK);
+  ASSERT_EQ(dev_->GetRenderTargetRect(resolve.get(), &read, bits.data(), 16), D3D_OK);
+  for (uint32_t p : bits) EXPECT_EQ(p, 0xFFFFFFFFu);
+}

@@ -31,6 +31,14 @@ public:
   // The points and the normalising rectangle of every FillPolygon.
   std::vector<std::vector<vg::TvxPoint>> Polygons;
   std::vector<vg::TvxRect> PolygonRects;
+  // Every FillMesh: centre, size, the mesh, and the material's diffuse colour and texture then.
+  struct TMesh {
+    dx::TdxVector Centre, Size;
+    const dx::TdxMeshData* Mesh;
+    dx::TdxColor Diffuse;
+    dx::TdxBitmap* Texture;
+  };
+  std::vector<TMesh> Meshes;
 
   static std::string Num(float F) { return dx::dxFloatToText(F); }
   static std::string Vec(const dx::TdxVector& V) { return "(" + Num(V.X) + "," + Num(V.Y) + "," + Num(V.Z) + ")"; }
@@ -63,8 +71,9 @@ public:
   void FillCube(const dx::TdxVector& C, const dx::TdxVector& S, float Opacity) override {
     Log.push_back("cube " + Vec(C) + " " + Vec(S) + " " + Num(Opacity));
   }
-  void FillMesh(const dx::TdxVector&, const dx::TdxVector&, const dx::TdxMeshData&, float) override {
+  void FillMesh(const dx::TdxVector& C, const dx::TdxVector& S, const dx::TdxMeshData& M, float) override {
     Log.push_back("mesh");
+    Meshes.push_back({C, S, &M, Material().DiffuseColor(), Material().Texture()});
   }
   void FillTriangles(const std::vector<dx::TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {
     Log.push_back("triangles");

@@ -60,8 +60,16 @@ TEST_F(DxAnimations, ReachesItsEndOnTheTickThatGetsThereWithTheExactEndValue) {
   EXPECT_EQ(body->opacity, 1.0f);
   EXPECT_EQ(finishes, 1);
   EXPECT_TRUE(DxAniThread()->Empty());
+  EXPECT_TRUE(a->Enabled()) << "finishing by itself keeps Enabled";
   a->Stop();  // not running: nothing, no second finish
   EXPECT_EQ(finishes, 1);
+  EXPECT_TRUE(a->Enabled());
+  // Stop on a running animation clears it.
+  a->Start();
+  Tick();
+  a->Stop();
+  EXPECT_FALSE(a->Enabled());
+  EXPECT_EQ(finishes, 2);
 }
 
 TEST_F(DxAnimations, LoopWithAutoReverseTurnsAtEachEndAndNeverFinishes) {

@@ -225,7 +225,7 @@ TEST_F(DxCanvasGl, WindowFramesAreReadBackAfterResizesOnEitherResetPath) {
     SCOPED_TRACE(mode == gfx3d::Availability::Ex ? "extended" : "plain");
     dxDirectXStartup(gfx3d::OpenGlDirect3D(mode));
     TdxDirectXCanvas canvas(0, 40, 30, true, dxHighQuality);
-    ASSERT_TRUE(canvas.HasDevice());
+    ASSERT_TRUE(canvas.DeviceNeeded());
     TdxBitmap texture(1, 1);
     texture.Clear(0xFF00FF00);
     TdxMaterial m;

@@ -29,7 +29,7 @@ protected:
     rec_ = std::make_shared<FakeRecorder>();
     dxDirectXStartup(FakeDirect3D(rec_, Availability::Ex));
     canvas_ = std::make_unique<TdxDirectXCanvas>(WindowHandle{9}, 64, 48, true, dxLowQuality);
-    ASSERT_TRUE(canvas_->HasDevice());
+    ASSERT_TRUE(canvas_->DeviceNeeded());
     canvas_->Material().SetDiffuseColor(0xFF336699);
     rec_->Clear();
   }

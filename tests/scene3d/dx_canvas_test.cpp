@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -26,8 +27,11 @@ protected:
     rec_ = std::make_shared<FakeRecorder>();
     dxDirectXStartup(FakeDirect3D(rec_, Mode));
   }
+  // A window canvas with its device made (a window canvas makes it when a frame first needs it).
   std::unique_ptr<TdxDirectXCanvas> Window(bool Buffered = true, TdxQuality Q = dxLowQuality, int W = 64, int H = 48) {
-    return std::make_unique<TdxDirectXCanvas>(WindowHandle{9}, W, H, Buffered, Q);
+    auto c = std::make_unique<TdxDirectXCanvas>(WindowHandle{9}, W, H, Buffered, Q);
+    c->DeviceNeeded();
+    return c;
   }
   // What the canvas wrote into its vertex buffer from byte Offset on.
   static std::vector<TdxCanvasVertex> Written(TdxDirectXCanvas& C, std::uint32_t Offset, int Count) {
@@ -480,7 +484,8 @@ TEST_F(DxCanvasFake, OffscreenFramesLandInTheBitmapWithoutPresentAndFollowItsSiz
   ASSERT_TRUE(c.BeginScene());
   c.EndScene();
   EXPECT_EQ(rec_->Count("Present") + rec_->Count("PresentEx"), 0);
-  EXPECT_THAT(rec_->TextsOf({"GetRenderTargetData"}), ElementsAre("GetRenderTargetData(surf1,surf3)"));
+  EXPECT_THAT(rec_->TextsOf({"GetRenderTargetData", "GetRenderTargetRect"}),
+              ElementsAre("GetRenderTargetRect(surf1,[0 0 8 4],32)"));
   EXPECT_TRUE(target.NeedUpdate());
 
   // The bitmap grows: the next frame is made and read back in the new size.
@@ -489,8 +494,8 @@ TEST_F(DxCanvasFake, OffscreenFramesLandInTheBitmapWithoutPresentAndFollowItsSiz
   ASSERT_TRUE(c.BeginScene());
   c.EndScene();
   EXPECT_EQ(c.Width(), 16);
-  EXPECT_THAT(rec_->TextsOf({"CreateRenderTarget", "CreateOffscreenPlainSurface"}),
-              ElementsAre("CreateRenderTarget(16,10,21,0,0,0)", "CreateOffscreenPlainSurface(16,10,21,2)"));
+  EXPECT_THAT(rec_->TextsOf({"CreateRenderTarget", "CreateOffscreenPlainSurface", "GetRenderTargetRect"}),
+              ElementsAre("CreateRenderTarget(16,10,21,0,0,0)", "GetRenderTargetRect(surf3,[0 0 16 10],64)"));
   // It shrinks behind the canvas's back: the copy keeps within both.
   target.SetSize(2, 2);
   std::vector<std::uint32_t> bits(16 * 10);
@@ -505,17 +510,30 @@ TEST_F(DxCanvasFake, WindowFramesArePresentedAndReadBackThroughTheResolveTarget)
   c->Clear(0xFF112233);
   c->EndScene();
   EXPECT_THAT(rec_->TextsOf({"Clear", "EndScene", "PresentEx", "GetBackBuffer", "StretchRect", "GetRenderTargetData",
-                             "Surface.LockRect"}),
+                             "GetRenderTargetRect", "Surface.LockRect"}),
               ElementsAre("Clear(0,null,3,4279312947,1,0)", "EndScene()", "PresentEx(null,null,0,null,0)",
-                          "GetBackBuffer(0,0,0)", "StretchRect(backbuffer,null,surf2,null,2)",
-                          "GetRenderTargetData(surf2,surf1)", "Surface.LockRect(surf1,null,0)"));
-  // An unbuffered canvas reads back on demand through temporary surfaces.
+                          "GetBackBuffer(0,0,0)", "StretchRect(backbuffer,null,surf1,null,2)",
+                          "GetRenderTargetRect(surf1,[0 0 4 2],16)"));
+  // A part of the frame is resolved and read back alone, into the same pixels of the buffer.
+  rec_->ReadBackPixel = 0xFF445566u;
+  c->SetFrameRect({1, 0, 3, 1});
+  rec_->Clear();
+  ASSERT_TRUE(c->BeginScene());
+  c->Clear(0xFF112233);
+  c->EndScene();
+  EXPECT_THAT(rec_->TextsOf({"SetScissorRect", "StretchRect", "GetRenderTargetRect"}),
+              ElementsAre("SetScissorRect([1 0 3 1])", "StretchRect(backbuffer,[1 0 3 1],surf1,[1 0 3 1],2)",
+                          "GetRenderTargetRect(surf1,[1 0 3 1],16)"));
+  EXPECT_EQ(std::vector<std::uint32_t>(c->Buffer(), c->Buffer() + 8),
+            (std::vector<std::uint32_t>{0, 0xFF445566u, 0xFF445566u, 0, 0, 0, 0, 0}));
+  // An unbuffered canvas reads back on demand, without a surface of its own.
   auto plain = Window(false, dxLowQuality, 4, 2);
   rec_->Clear();
   std::vector<std::uint32_t> bits(8);
   plain->CopyToBitmap(bits.data());
-  EXPECT_THAT(rec_->TextsOf({"CreateOffscreenPlainSurface", "GetRenderTargetData"}),
-              ElementsAre("CreateOffscreenPlainSurface(4,2,21,2)", ::testing::StartsWith("GetRenderTargetData(backbuffer,")));
+  EXPECT_THAT(rec_->TextsOf({"CreateOffscreenPlainSurface", "GetRenderTargetData", "GetRenderTargetRect"}),
+              ElementsAre("GetRenderTargetRect(backbuffer,[0 0 4 2],16)"));
+  EXPECT_EQ(bits, std::vector<std::uint32_t>(8, 0xFF445566u));
 }
 
 TEST_F(DxCanvasFake, APartChangedAloneGoesUpAloneAndAWholeChangeStaysWhole) {
@@ -555,4 +573,39 @@ TEST_F(DxCanvasFake, APartChangedAloneGoesUpAloneAndAWholeChangeStaysWhole) {
   rec_->Clear();
   c->UpdateBitmapHandle(bmp.get());
   EXPECT_THAT(rec_->TextsOf({"Texture.LockRect"}), ElementsAre("Texture.LockRect(tex1,0,null,8192)"));
+}
+
+TEST_F(DxCanvasFake, ALargeUploadGoesUpInBandsWithEveryColourStraightenedByItsAlpha) {
+  auto c = Window();
+  // Every colour under every alpha: column c, row a (the colour held at the alpha, as
+  // premultiplied pixels are, and beyond it in blue).
+  auto bmp = std::make_unique<TdxBitmap>(256, 256);
+  std::uint32_t* bits = nullptr;
+  ASSERT_TRUE(bmp->Map(bits, true));
+  for (std::uint32_t a = 0; a < 256; ++a)
+    for (std::uint32_t col = 0; col < 256; ++col)
+      bits[a * 256 + col] = (a << 24) | (std::min(col, a) << 16) | (std::min(col, a) << 8) | col;
+  bmp->Unmap();
+  rec_->Clear();
+  c->UpdateBitmapHandle(bmp.get());
+  EXPECT_THAT(rec_->TextsOf({"Texture.LockRect"}),
+              ElementsAre("Texture.LockRect(tex1,0,[0 0 256 64],0)", "Texture.LockRect(tex1,0,[0 64 256 128],0)",
+                          "Texture.LockRect(tex1,0,[0 128 256 192],0)", "Texture.LockRect(tex1,0,[0 192 256 256],0)"));
+  auto tex = std::static_pointer_cast<ITexture>(c->GetBitmapHandle(bmp.get()));
+  D3DLOCKED_RECT locked;
+  ASSERT_EQ(tex->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  const auto* texels = static_cast<const std::uint32_t*>(locked.pBits);
+  auto straight = [](std::uint32_t C, std::uint32_t A) { return std::min<std::uint32_t>(255, (C * 255 + A / 2) / A); };
+  for (std::uint32_t a = 0; a < 256; ++a)
+    for (std::uint32_t col = 0; col < 256; ++col) {
+      const std::uint32_t p = bits[a * 256 + col];
+      std::uint32_t want = 0;
+      if (a == 255)
+        want = p;
+      else if (a > 0)
+        want = (a << 24) | (straight((p >> 16) & 0xFF, a) << 16) | (straight((p >> 8) & 0xFF, a) << 8) |
+               straight(p & 0xFF, a);
+      ASSERT_EQ(texels[a * 256 + col], want) << "alpha " << a << " colour " << col;
+    }
+  tex->UnlockRect(0);
 }

@@ -58,6 +58,7 @@ protected:
   void SetUp() override {
     dxDirectXStartup(FakeDirect3D(rec_, Availability::Ex));
     canvas_ = std::make_unique<TdxDirectXCanvas>(WindowHandle{1}, 320, 200, false, dxLowQuality);
+    canvas_->DeviceNeeded();
     canvas_->SetGlyphRasterizer(&raster_);
     canvas_->Font().SetSize(10);
   }
@@ -188,7 +189,7 @@ TEST_F(DxCanvasText, SpacesAndControlCharactersMoveOrDrawNothing) {
   TdxCanvasVertex first;
   std::memcpy(&first, p, sizeof first);
   canvas_->VertexBuffer()->Unlock();
-  EXPECT_EQ(first.X, 7 + 1 + 0.5f);  // a space's cell, then x's A
+  EXPECT_EQ(first.X, (1 + 7 + 0) + 1 + 0.5f);  // a space's A, cell and C, then x's A
 
   // Measuring counts A + cell + C of every character, spaces too; the height is the cell's.
   const TdxPoint3D two = canvas_->MeasureText(u"  ");
@@ -249,4 +250,29 @@ TEST_F(DxCanvasText, FreeTypeGlyphsHaveInkSpacingAndTheCellHeight) {
   auto bold = ft.OpenFace("Tahoma", 12, true, false);
   ASSERT_TRUE(bold);
   EXPECT_GE(bold->Spacing(u'H').B, h.B);
+}
+
+TEST_F(DxCanvasText, DrawnWordsStandWhereMeasuringPutsThem) {
+  // Real glyphs: a space has no ink, and its advance lies in its spacing, not in its cell.
+  canvas_->SetGlyphRasterizer(&dxFreeTypeRasterizer());
+  canvas_->SetRenderState(rsScreenSpace);
+  const std::u16string text = u"ab cd e";
+  canvas_->FillText(text, 10, 20, 1);
+  void* p = nullptr;
+  ASSERT_EQ(canvas_->VertexBuffer()->Lock(0, 0, &p, 0), D3D_OK);
+  std::vector<TdxCanvasVertex> v(5 * 4);
+  std::memcpy(v.data(), p, v.size() * sizeof(TdxCanvasVertex));
+  canvas_->VertexBuffer()->Unlock();
+  const auto& glyphs = canvas_->Fonts()[0]->Chars;
+  // Each quad starts at the measured width of the text before it plus its own A.
+  const size_t starts[] = {0, 1, 3, 4, 6};
+  for (int q = 0; q < 5; ++q) {
+    const char16_t c = text[starts[q]];
+    const float before = starts[q] == 0 ? 0 : canvas_->MeasureText(text.substr(0, starts[q])).X;
+    EXPECT_FLOAT_EQ(v[static_cast<size_t>(q) * 4].X, 10 + before + static_cast<float>(glyphs[c - 32].A) + 0.5f)
+        << "quad of '" << static_cast<char>(c) << "'";
+  }
+  // A space at this size moves on by more than its 2-pixel cell.
+  const float space = canvas_->MeasureText(u" ").X;
+  EXPECT_GT(space, 2);
 }

@@ -18,8 +18,8 @@ class RecordingPhysics : public TdxPhysics {
 public:
   using TdxPhysics::TdxPhysics;
   void MakeWorlds(TdxWorld Camera, TdxWorld Screen) { cameraWorld_ = Camera, screenWorld_ = Screen; }
-  void CreateWorld() override {}
-  void DestroyWorld() override {}
+  TdxWorld CreateWorld() override { return 0; }
+  void DestroyWorld(TdxWorld) override {}
   void Update(TdxWorld World, float DeltaTime) override { updates.push_back({World, DeltaTime}); }
   void FindCollisions(TdxVisualObject*, std::vector<TdxVisualObject*>&) override {}
   void FindCollisionsOfBody(TdxBody, std::vector<TdxVisualObject*>&) override {}
@@ -32,7 +32,7 @@ public:
   void SetBodyMatrix(TdxBody, const TdxMatrix&) override {}
   TdxMatrix GetBodyMatrix(TdxBody) override { return IdentityMatrix; }
   void AddImpulse(TdxVisualObject*, const TdxVector&) override {}
-  void BodiesInBox(const TdxVector&, const TdxVector&, std::vector<TdxBody>&) override {}
+  void Explode(TdxWorld, const TdxVector&, float, float) override {}
 
   std::vector<std::pair<TdxWorld, float>> updates;
 };

@@ -193,7 +193,8 @@ TEST_F(SceneControlTest, TwoRequestsGiveOneFrameInTheFixedOrderAndATransparentFi
   MakeScene();
   scene->SetFillColor("#00000000");
   form->SetColor(0xFF102030u);
-  AddRoot();
+  // A root that draws (through its handler) keeps the frames on the canvas.
+  AddRoot()->OnPaint = [](rtl::TObject*, TdxCanvas*) {};
   Show();
   EXPECT_TRUE(form->Layered());
   EXPECT_EQ(FrameCanvas::made, 1);
@@ -216,6 +217,65 @@ TEST_F(SceneControlTest, TwoRequestsGiveOneFrameInTheFixedOrderAndATransparentFi
   scene->SetFillColor("#80FF0000");
   rtl::Application->ProcessMessages();
   EXPECT_EQ(form->PresentedPixel(5, 5), 0xFF881018u);
+}
+
+TEST_F(SceneControlTest, WhereNothingDrawsFramesAreComposedOverTheFillWithoutTheCanvasDrawing) {
+  MakeScene();
+  form->SetColor(0xFF102030u);
+  scene->SetFillColor("#80FF0000");
+  AddRoot();
+  Show();
+  FrameCanvas::log.clear();
+  scene->RepaintScene();
+  scene->RepaintSceneRect(10, 10, 20, 20);  // within the whole view already asked for
+  rtl::Application->ProcessMessages();
+  EXPECT_TRUE(FrameCanvas::log.empty());
+  EXPECT_EQ(scene->LastFrameKind(), TdxFrameKind::Composed);
+  EXPECT_EQ(scene->LastFrameRects(), std::vector<win::TRect>({{0, 0, 200, 100}}));
+  // The fill as the device clears to it (its colour as given), over the form's colour.
+  EXPECT_EQ(scene->GetCanvas()->Buffer()[0], 0x80FF0000u);
+  EXPECT_EQ(form->PresentedPixel(5, 5), 0xFFFF1018u);
+  // Rectangles: the ones inside another are drawn with it; only they reach the form.
+  scene->SetFillColor("#FF00FF00");
+  rtl::Application->ProcessMessages();
+  scene->RepaintSceneRect(0, 0, 50, 50);
+  scene->RepaintSceneRect(10, 10, 20, 20);
+  scene->RepaintSceneRect(150, 80, 250, 150);  // clipped to the view
+  std::fill(scene->GetCanvas()->Buffer(), scene->GetCanvas()->Buffer() + 200 * 100, 0u);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(scene->LastFrameRects(), std::vector<win::TRect>({{0, 0, 50, 50}, {150, 80, 200, 100}}));
+  EXPECT_EQ(scene->GetCanvas()->Buffer()[49 * 200 + 49], 0xFF00FF00u);
+  EXPECT_EQ(scene->GetCanvas()->Buffer()[50 * 200 + 50], 0u) << "outside the rectangles: not drawn";
+  EXPECT_EQ(form->PresentedPixel(60, 60), 0xFF00FF00u) << "not presented either: the last whole frame stays";
+  EXPECT_TRUE(FrameCanvas::log.empty());
+}
+
+TEST_F(SceneControlTest, DamageAskedForWhileAFrameIsDrawnIsDrawnByTheNextAndOthersInvalidationsAreWhole) {
+  for (bool transparent : {true, false}) {
+    SCOPED_TRACE(transparent ? "layered" : "painted");
+    MakeScene(200, 100, transparent);
+    TdxVisualObject* r = AddRoot();
+    int paints = 0;
+    r->OnBeforePaint = [&](rtl::TObject*, TdxCanvas*) {
+      if (++paints == 1) scene->RepaintSceneRect(1, 2, 5, 6);
+    };
+    Show();
+    EXPECT_GE(paints, 2) << "the request made during the first frame drew another";
+    EXPECT_EQ(scene->LastFrameKind(), TdxFrameKind::DevicePart);
+    EXPECT_EQ(scene->LastFrameRects(), std::vector<win::TRect>({{1, 2, 5, 6}}));
+    // A rectangle the scene asks for is drawn alone; a part of the window another asks to
+    // paint means the whole view.
+    scene->RepaintSceneRect(10, 10, 20, 20);
+    rtl::Application->ProcessMessages();
+    EXPECT_EQ(scene->LastFrameRects(), std::vector<win::TRect>({{10, 10, 20, 20}}));
+    if (!transparent) {
+      scene->InvalidateRect({30, 30, 40, 40});
+      rtl::Application->ProcessMessages();
+      EXPECT_EQ(scene->LastFrameKind(), TdxFrameKind::Device);
+      EXPECT_EQ(scene->LastFrameRects(), std::vector<win::TRect>({{0, 0, 200, 100}}));
+    }
+    form.reset();
+  }
 }
 
 TEST_F(SceneControlTest, AnOpaqueOrFormlessScenePaintsThroughWmPaintAndSameColourDoesNotInvalidate) {
@@ -551,6 +611,7 @@ TEST_F(SceneControlTest, TheIdleLoopTicksTheTreeDrawsAndRestsOnATimer) {
   rtl::Application->SetClock(&clock);
   MakeScene();
   TdxVisualObject* r = AddRoot();
+  r->OnPaint = [](rtl::TObject*, TdxCanvas*) {};  // frames on the canvas, counted there
   std::vector<float> deltas;
   r->OnTick = [&](rtl::TObject*, double, float Delta) { deltas.push_back(Delta); };
   Show();
@@ -609,6 +670,34 @@ TEST_F(SceneControlTest, BitmapItemsAreListedByNameWhileTheyLive) {
   EXPECT_EQ(dxFindResourceBitmap("Skin"), b->Bitmap());
   list.reset();
   EXPECT_EQ(dxFindResourceBitmap("Skin"), nullptr);
+}
+
+TEST_F(SceneControlTest, TheAnimationClockGoesWithTheLastSceneFreedWithItsForm) {
+  MakeScene();
+  Show();
+  auto* moving = AddBox(AddRoot(), 0, 0);
+  auto* a = new TdxFloatAnimation(form.get());
+  a->SetParent(moving);
+  a->SetPropertyName("Position.X");
+  a->SetStopValue(100);
+  a->SetDuration(1);
+  a->Start();
+  ASSERT_NE(DxAniThread(), nullptr);
+  // Another scene going leaves it to the one still there.
+  auto other = std::make_unique<win::TForm>(nullptr);
+  (new TdxScene(other.get()))->SetParent(other.get());
+  other.reset();
+  EXPECT_NE(DxAniThread(), nullptr);
+  form.reset();
+  EXPECT_EQ(DxAniThread(), nullptr);
+  // The next animation makes a new one.
+  MakeScene();
+  auto* b = new TdxFloatAnimation(form.get());
+  b->SetParent(AddRoot());
+  b->SetPropertyName("Position.X");
+  b->SetDuration(1);
+  b->Start();
+  EXPECT_NE(DxAniThread(), nullptr);
 }
 
 TEST_F(SceneControlTest, ShutDownWaitsForTheLastSceneBeforeItFreesTheSharedLists) {

@@ -59,6 +59,12 @@ TEST(DxPointText, WriteAndReadBack) {
   EXPECT_NEAR(back.Z, odd.Z, 0.1f);
 }
 
+TEST(DxPointText, CoordinatesWithoutParenthesesAreReadFromTheFirst) {
+  EXPECT_EQ(dxTextToPoint("1,2,3"), dxPoint3D(1, 2, 3));
+  EXPECT_EQ(dxTextToPoint(" -0.5 , 2,7.25"), dxPoint3D(-0.5f, 2, 7.25f));
+  EXPECT_EQ(dxTextToPoint("1,2"), dxPoint3D(0, 0, 0));
+}
+
 TEST(DxPointText, AnyUnreadableCoordinateGivesTheOrigin) {
   EXPECT_EQ(dxTextToPoint("(1,x,3)"), dxPoint3D(0, 0, 0));
   EXPECT_EQ(dxTextToPoint("(1,2,)"), dxPoint3D(0, 0, 0));

@@ -98,6 +98,24 @@ TEST(DxAlign, ContentsCentreCornersAndScaleFollowTheObject) {
   ExpectPlace(contents, {-1, 1, 0}, 16, 8);
 }
 
+TEST(DxAlign, AScaledChildAddedLaterStartsFromTheSizeItFinds) {
+  // Sized before it had any child.
+  Host h(10, 10);
+  auto* scaled = h.Child(dxScale, 2, 2, {1, 1, 0});
+  ExpectPlace(scaled, {1, 1, 0}, 2, 2);
+  h.root->SetWidth(20);
+  ExpectPlace(scaled, {2, 1, 0}, 4, 2);
+  // Resized while it had only a child without Align.
+  Host g(10, 10);
+  g.Child(dxNone, 1, 1);
+  g.root->SetHeight(5);
+  EXPECT_EQ(g.root->LastHeight(), 5);
+  auto* later = g.Child(dxScale, 2, 2, {1, 1, 0});
+  ExpectPlace(later, {1, 1, 0}, 2, 2);
+  g.root->SetHeight(10);
+  ExpectPlace(later, {1, 2, 0}, 2, 4);
+}
+
 TEST(DxAlign, NarrowObjectsHiddenChildrenAndUnalignedChildrenAreLeftAlone) {
   Host h(0.1f, 10);
   auto* top = h.Child(dxTop, 4, 2, {0, 3, 0});

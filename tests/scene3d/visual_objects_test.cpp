@@ -497,8 +497,8 @@ class BoxEngine : public TdxPhysics {
   RTL_CLASS(BoxEngine, TdxPhysics)
 public:
   using TdxPhysics::TdxPhysics;
-  void CreateWorld() override {}
-  void DestroyWorld() override {}
+  TdxWorld CreateWorld() override { return 0; }
+  void DestroyWorld(TdxWorld) override {}
   void Update(TdxWorld, float) override {}
   void FindCollisions(TdxVisualObject*, std::vector<TdxVisualObject*>&) override {}
   void FindCollisionsOfBody(TdxBody, std::vector<TdxVisualObject*>&) override {}
@@ -517,7 +517,7 @@ public:
   void SetBodyMatrix(TdxBody, const TdxMatrix& M) override { lastMatrix = M; }
   TdxMatrix GetBodyMatrix(TdxBody) override { return bodyMatrix; }
   void AddImpulse(TdxVisualObject*, const TdxVector&) override {}
-  void BodiesInBox(const TdxVector&, const TdxVector&, std::vector<TdxBody>&) override {}
+  void Explode(TdxWorld, const TdxVector&, float, float) override {}
 
   TdxBody made = 0;
   std::vector<TdxVector> sizes;
@@ -546,11 +546,11 @@ TEST(DxVisualObject, CollidersAndDynamicObjectsKeepABodyOfTheirSizeInStep) {
   auto* engine = static_cast<BoxEngine*>(st.scene.physics.get());
   ASSERT_NE(engine, nullptr);
   EXPECT_EQ(o->Body(), 1u);
-  EXPECT_EQ(engine->sizes.back(), dxVector(2, 1, 1, 0));
+  EXPECT_EQ(engine->sizes.back(), dxVector(2, 1, 1, 1));
   // A new size makes a new body.
   o->SetHeight(3);
   EXPECT_EQ(engine->destroyed, std::vector<TdxBody>{1});
-  EXPECT_EQ(engine->sizes.back(), dxVector(2, 3, 1, 0));
+  EXPECT_EQ(engine->sizes.back(), dxVector(2, 3, 1, 1));
   // A dynamic object takes its body's place on every tick.
   o->SetDynamic(true);
   engine->bodyMatrix = IdentityMatrix;

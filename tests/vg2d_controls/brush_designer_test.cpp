@@ -8,11 +8,15 @@
 
 #include "ControlScene.h"
 #include "platform/loop/Application.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "platform/win/WinTypes.h"
 #include "tests/loop/Later.h"
+#include "tests/vg2d_core/ReferencePicture.h"
 #include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/BrushDesigner.h"
+#include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ColorControls.h"
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Indicators.h"
@@ -21,9 +25,10 @@
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
-#include "vg2d/controls/Buttons.h"
 #include "vg2d/core/Controls.h"
+#include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Shapes.h"
+#include "vg2d/core/TextShape.h"
 
 using namespace vg;
 using vgtest::ControlScene;
@@ -348,4 +353,72 @@ TEST_F(BrushDesigner, TheBitmapPageTakesItsPictureThroughTheBitmapEditor) {
   EXPECT_EQ(brush.Bitmap()->Bitmap()->Height(), 1);
   d->Close();
   rtl::Application->ProcessMessages();
+}
+
+TEST_F(BrushDesigner, EveryTabAndEveryListedNameCanBeReachedAndRead) {
+  ControlScene s;
+  auto* shape = s.Add(new TvxRectangle(nullptr), 0, 0);
+  auto* resource = new TvxBrushObject(nullptr);
+  resource->SetResourceName("Chrome");
+  s.root->AddObject(resource);
+  TvxBrushDesign* d = ShowBrushDesigner(shape, nullptr);
+  ASSERT_NE(d, nullptr);
+  rtl::Application->ProcessMessages();
+  // The five tabs share the row inside the window, each at least as wide as its caption.
+  TvxTabControl* tabs = d->Tabs();
+  const TvxBrushStyle styles[] = {vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap, vgBrushResource};
+  TvxCanvas* canvas = d->Scene()->Canvas();
+  ASSERT_NE(canvas, nullptr);
+  for (int i = 0; i < 5; ++i) {
+    TvxTabItem* tab = d->Tab(styles[i]);
+    SCOPED_TRACE(rtl::WideToUtf8(tab->Text()));
+    const TvxRect r = tab->GetAbsoluteRect();
+    EXPECT_GE(r.Left, 0);
+    EXPECT_LE(r.Right, static_cast<float>(d->ClientWidth()));
+    canvas->Font()->Assign(tab->Font());
+    TvxRect text = MakeRect(0, 0, 1000, 100);
+    canvas->MeasureText(text, text, tab->Text(), false, vgTextAlignNear, vgTextAlignNear);
+    EXPECT_LE(RectWidth(text), tab->Width());
+    // A click on its middle selects it.
+    const int x = static_cast<int>((r.Left + r.Right) / 2), y = static_cast<int>((r.Top + r.Bottom) / 2);
+    win::SimulateMouseMove(d, x, y);
+    win::SimulateMouseButton(d, rtl::mbLeft, true, x, y);
+    win::SimulateMouseButton(d, rtl::mbLeft, false, x, y);
+    rtl::Application->ProcessMessages();
+    EXPECT_EQ(tabs->ItemIndex(), i);
+  }
+  // The brush list and the resource list name their entries in the Hud text colour.
+  ASSERT_EQ(d->BrushList()->Count(), 2);
+  ASSERT_EQ(d->ResourceList()->Count(), 1);
+  for (TvxListBoxItem* item : {d->BrushList()->ItemByIndex(0), d->ResourceList()->ItemByIndex(0)}) {
+    TvxLabel* label = nullptr;
+    for (TvxObject* c : item->Children())
+      if (auto* l = dynamic_cast<TvxLabel*>(c)) label = l;
+    ASSERT_NE(label, nullptr);
+    auto* text = dynamic_cast<TvxText*>(label->FindResource("text"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->Fill()->Color(), 0xFFFFFFFFu) << rtl::WideToUtf8(label->Text());
+  }
+  // As the installer sees it: the solid page and the resource page side by side, over a
+  // dark desktop.
+  const int w = canvas->Width(), h = canvas->Height();
+  TvxBitmap picture(2 * w, h);
+  for (int page = 0; page < 2; ++page) {
+    tabs->SetItemIndex(page == 0 ? 1 : 4);
+    clock.Advance(400);
+    d->Scene()->Invalidate();
+    rtl::Application->ProcessMessages();
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const uint32_t p = canvas->BufferBits()[y * w + x];
+        const uint32_t a = p >> 24, back = 0xFF3C4650u;
+        uint32_t out = 0xFF000000u;
+        for (int shift = 0; shift < 24; shift += 8)
+          out |= (((p >> shift) & 0xFF) + ((back >> shift) & 0xFF) * (255 - a) / 255) << shift;
+        picture.Bits()[y * 2 * w + page * w + x] = out;
+      }
+  }
+  d->Close();
+  rtl::Application->ProcessMessages();
+  vgtest::ExpectReferencePicture(picture, "brush_designer.png", VG2D_CONTROLS_TEST_DATA);
 }

@@ -240,6 +240,38 @@ TEST_F(Indicators, TheAngleButtonFollowsTheMouseRoundItsCentre) {
   EXPECT_EQ(text->Text(), u"0\u00B0");
 }
 
+TEST_F(Indicators, TheAngleButtonsValueFitsInsideItsDial) {
+  ControlScene s;
+  // The value text's box, measured as it is drawn.
+  const auto box = [&s](TvxText* T) {
+    s.canvas->Font()->Assign(T->Font());
+    TvxRect r = MakeRect(0, 0, 1000, 1000);
+    s.canvas->MeasureText(r, r, T->Text(), false, vgTextAlignNear, vgTextAlignNear);
+    return std::hypot(RectWidth(r), RectHeight(r));
+  };
+  for (TvxAngleButton* dial : std::vector<TvxAngleButton*>{s.Add(new TvxAngleButton(nullptr), 10, 10),
+                                                           s.Add(new TvxHudAngleButton(nullptr), 60, 10)}) {
+    SCOPED_TRACE(dial->ClassName());
+    dial->SetShowValue(true);
+    dial->SetValue(-120);
+    s.PaintAll();
+    auto* text = dynamic_cast<TvxText*>(dial->FindResource("text"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->Text(), u"-120\u00B0");
+    // Within the 30-unit dial, inside the ring of the tick and the outline.
+    EXPECT_LE(box(text), 22.01);
+    EXPECT_GE(text->Font()->Size(), 7);
+    // A short value keeps the style's size; a larger dial holds the long one at that size.
+    dial->SetValue(5);
+    EXPECT_EQ(text->Font()->Size(), 11);
+    dial->SetValue(-120);
+    dial->SetWidth(44);
+    dial->SetHeight(44);
+    EXPECT_EQ(text->Font()->Size(), 11);
+    EXPECT_LE(box(text), 36.01);
+  }
+}
+
 TEST_F(Indicators, ASpinnerWhoseChildrenWereFreedStillAnswers) {
   ControlScene s(40, 40);
   auto* spin = s.Add(new TvxAniIndicator(nullptr), 0, 0);

@@ -3,15 +3,21 @@
 // multiple selection by mouse, the merged highlight, check boxes, sorting and the data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "ControlScene.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ListBox.h"
-#include "vg2d/core/WideStrings.h"
+#include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/Tracks.h"
+#include "vg2d/core/Shapes.h"
+#include "vg2d/core/TextShape.h"
+#include "vg2d/core/WideStrings.h"
 
 using namespace vg;
 using vgtest::ControlScene;
@@ -272,4 +278,84 @@ TEST_F(ListBoxes, AHorizontalListFillsColumnsOfFixedHeightItems) {
   EXPECT_EQ(list->Columns(), 2);  // two 20-high items in the 58 of the viewport
   const TvxPoint expected[5] = {{0, 0}, {0, 20}, {40, 0}, {40, 20}, {80, 0}};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(list->ItemByIndex(i)->Position()->GetPoint(), expected[i]) << i;
+}
+
+TEST_F(ListBoxes, WithMouseTrackingAReleaseThatDidNotDragSelectsAndADragOnlyScrolls) {
+  ControlScene s;
+  TvxListBox* list = MakeList(s, 120, 60, Numbered(10));
+  list->SetMouseTracking(true);
+  s.PaintAll();
+  // The press alone selects nothing; the still release makes the item current.
+  TvxListBoxItem* second = list->ItemByIndex(1);
+  const TvxPoint p = second->LocalToAbsolute({second->Width() / 2, second->Height() / 2});
+  s.scene.MouseDown(rtl::mbLeft, {rtl::ssLeft}, p.X, p.Y);
+  EXPECT_EQ(list->ItemIndex(), 0);
+  s.scene.MouseUp(rtl::mbLeft, {}, p.X, p.Y);
+  EXPECT_EQ(list->ItemIndex(), 1);
+  ASSERT_EQ(changes.size(), 1u);
+  EXPECT_EQ(changes[0], second);
+  // A drag scrolls the content and selects nothing, also where it ends.
+  ASSERT_NE(list->VScrollBar(), nullptr);
+  s.scene.MouseDown(rtl::mbLeft, {rtl::ssLeft}, p.X, p.Y + 20);
+  s.scene.MouseMove({rtl::ssLeft}, p.X, p.Y + 10);
+  s.scene.MouseMove({rtl::ssLeft}, p.X, p.Y);
+  s.scene.MouseUp(rtl::mbLeft, {}, p.X, p.Y);
+  EXPECT_GT(list->VScrollBar()->Value(), 0);
+  EXPECT_EQ(list->ItemIndex(), 1);
+  EXPECT_EQ(changes.size(), 1u);
+  // A right click is no choice.
+  TvxListBoxItem* third = list->ItemByIndex(2);
+  const TvxPoint q = third->LocalToAbsolute({third->Width() / 2, third->Height() / 2});
+  s.scene.MouseDown(rtl::mbRight, {rtl::ssRight}, q.X, q.Y);
+  s.scene.MouseUp(rtl::mbRight, {}, q.X, q.Y);
+  EXPECT_EQ(list->ItemIndex(), 1);
+}
+
+namespace {
+
+// The contrast ratio of two opaque colours (relative luminance, as readability guides
+// count it).
+double Contrast(TvxColor A, TvxColor B) {
+  const auto luminance = [](TvxColor C) {
+    const auto channel = [](unsigned V) {
+      const double c = V / 255.0;
+      return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel((C >> 16) & 0xFF) + 0.7152 * channel((C >> 8) & 0xFF) + 0.0722 * channel(C & 0xFF);
+  };
+  const double a = luminance(A), b = luminance(B);
+  return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+TvxColor TextColour(TvxControl* C) {
+  auto* text = dynamic_cast<TvxText*>(C->FindResource("text"));
+  return text ? text->Fill()->Color() : 0;
+}
+
+}  // namespace
+
+TEST_F(ListBoxes, PlainContentOfAHudListReadsOnItsFace) {
+  ControlScene s;
+  auto* hud = MakeList<TvxHudListBox>(s, 120, 80, {u"Plain item"});
+  auto* labelled = new TvxListBoxItem(nullptr);
+  auto* label = new TvxLabel(nullptr);
+  label->SetText(u"Fill");
+  labelled->AddObject(label);
+  hud->AddObject(labelled);
+  // A list styled Hud by name, as the brush designer makes its lists.
+  auto* named = MakeList(s, 120, 80, {u"Named"});
+  named->SetResource("hudlistboxstyle");
+  auto* plain = MakeList(s, 120, 80, {u"Light"});
+  s.PaintAll();
+
+  auto* face = dynamic_cast<TvxShape*>(hud->FindResource("background"));
+  ASSERT_NE(face, nullptr);
+  for (TvxControl* c : std::vector<TvxControl*>{hud->ItemByIndex(0), label, named->ItemByIndex(0)}) {
+    SCOPED_TRACE(rtl::WideToUtf8(static_cast<TvxTextControl*>(c)->Text()));
+    ASSERT_NE(TextColour(c), 0u);
+    for (int i = 0; i < face->Fill()->Gradient()->Points()->Count(); ++i)
+      EXPECT_GE(Contrast(TextColour(c), face->Fill()->Gradient()->Points()->GetPoint(i)->IntColor()), 4.5);
+  }
+  // The light list keeps the light look.
+  EXPECT_EQ(TextColour(plain->ItemByIndex(0)), 0xFF000000u);
 }

@@ -1,6 +1,7 @@
 // Scroll boxes, list boxes and a grid layout in their built-in styles, plain on a light
 // ground and Hud on a dark one (focused, with multiple selection, check boxes, alternating
-// rows, small bars), drawn into one picture and compared with the reference picture in the
+// rows, small bars, and lists whose items or labels carry no style of their own, as the
+// program fills them), drawn into one picture and compared with the reference picture in the
 // test data folder. The picture is also written next to the test program
 // (list_controls_gallery.png) for a look; GASCAL_UPDATE_GALLERY=1 writes a new reference.
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "tests/vg2d_core/ReferencePicture.h"
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/ListBox.h"
+#include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Shapes.h"
 
 using namespace vg;
@@ -18,7 +20,7 @@ using namespace vg;
 namespace {
 
 constexpr int GalleryWidth = 640;
-constexpr int GalleryHeight = 260;
+constexpr int GalleryHeight = 350;
 
 class ListGallery : public vgtest::ControlsTest {
 protected:
@@ -40,7 +42,7 @@ protected:
   }
 
   template <class List, class Box>
-  void Family(vgtest::ControlScene& S, TvxColor Ground, const char* ItemStyle, TvxColor Cell) {
+  void Family(vgtest::ControlScene& S, TvxColor Ground, const char* ItemStyle, TvxColor Cell, const char* ListStyle) {
     auto* ground = new TvxRectangle(nullptr);
     ground->Fill()->SetSolidColor(Ground);
     ground->Stroke()->SetStyle(vgBrushNone);
@@ -99,6 +101,28 @@ protected:
     small->AddObject(tall);
     small->Realign();
     small->VScrollBar()->SetValue(40);
+
+    // Items with no style of their own, the current one shown.
+    auto* plainItems = AddList<List>(S, 10, 260, 140, 80, 5, nullptr);
+    plainItems->SetHideSelectionUnfocused(false);
+    plainItems->SetItemIndex(1);
+    // A list styled by name whose items each hold a plain label, as the brush designer
+    // lists brushes and resources.
+    auto* labelled = S.Add(new TvxListBox(nullptr), 160, 260);
+    labelled->SetResource(ListStyle);
+    labelled->SetBounds(160, 260, 150, 80);
+    for (const char16_t* name : {u"Fill", u"Stroke", u"Brush1"}) {
+      auto* item = new TvxListBoxItem(nullptr);
+      item->SetHeight(23);
+      auto* label = new TvxLabel(nullptr);
+      label->SetAlign(vaClient);
+      label->SetHitTest(false);
+      label->SetText(name);
+      item->AddObject(label);
+      labelled->AddObject(item);
+    }
+    labelled->SetHideSelectionUnfocused(false);
+    labelled->SetItemIndex(0);
     S.PaintAll();
   }
 };
@@ -108,8 +132,8 @@ protected:
 TEST_F(ListGallery, MatchesTheReferencePicture) {
   constexpr int half = GalleryWidth / 2;
   vgtest::ControlScene plain(half, GalleryHeight), hud(half, GalleryHeight);
-  Family<TvxListBox, TvxFramedScrollBox>(plain, 0xFFF0F0F0u, nullptr, 0xFF1072C5u);
-  Family<TvxHudListBox, TvxScrollBox>(hud, 0xFF202020u, "hudlistboxitemstyle", 0xFFDADADAu);
+  Family<TvxListBox, TvxFramedScrollBox>(plain, 0xFFF0F0F0u, nullptr, 0xFF1072C5u, "listboxstyle");
+  Family<TvxHudListBox, TvxScrollBox>(hud, 0xFF202020u, "hudlistboxitemstyle", 0xFFDADADAu, "hudlistboxstyle");
   clock.Advance(400);  // the state animations settle
   plain.PaintAll();
   hud.PaintAll();

@@ -3,6 +3,8 @@
 // and the classes start-up registers for the text editors.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "ControlScene.h"
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
@@ -137,9 +139,11 @@ TEST_F(NumberBoxes, DraggingStepsOncePerMoveAndReportsOnceAtTheRelease) {
   EXPECT_EQ(s.At(50, 10 + 22 - 3) & 0xFFFFFF, 0xFFFFFFu);
 }
 
-TEST_F(NumberBoxes, UpAndDownStepWithoutReportingAChange) {
+TEST_F(NumberBoxes, ArrowStepsAreReportedAtEnterAndOnLeavingAsTypedTextIs) {
+  // A program that saves on OnChange keeps what the installer stepped to.
   ControlScene s;
   auto* b = Place(s);
+  auto* other = s.Add(new TvxNumberBox(nullptr), 10, 60);
   b->SetFocus();
   b->SetHorzIncrement(2);
   uint16_t up = win::VK_UP, down = win::VK_DOWN;
@@ -147,13 +151,55 @@ TEST_F(NumberBoxes, UpAndDownStepWithoutReportingAChange) {
   b->KeyDown(up, none, {});
   EXPECT_EQ(up, 0);
   EXPECT_FLOAT_EQ(b->Value(), 2);
+  EXPECT_TRUE(b->Modified());
+  EXPECT_EQ(changes, 0);  // not at each step
   b->KeyDown(down, none, {});
-  b->KeyDown(down = win::VK_DOWN, none, {});
-  EXPECT_FLOAT_EQ(b->Value(), 0);
-  EXPECT_FALSE(b->Modified());
+  b->KeyDown(up = win::VK_UP, none, {});
+  b->KeyDown(up = win::VK_UP, none, {});
+  EXPECT_FLOAT_EQ(b->Value(), 4);
   uint16_t enter = win::VK_RETURN;
   b->KeyDown(enter, none, {});
-  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(changes, 1);
+  EXPECT_FLOAT_EQ(b->Value(), 4);
+  // Steps and then leaving: reported once more on the way out.
+  b->KeyDown(down = win::VK_DOWN, none, {});
+  other->SetFocus();
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(b->Text(), u"2");
+  // Focusing again starts unmodified: leaving without a step reports nothing.
+  b->SetFocus();
+  other->SetFocus();
+  EXPECT_EQ(changes, 2);
+  // The spin box's keys are steps of the same kind.
+  auto* spin = Place<TvxSpinBox>(s);
+  spin->SetFocus();
+  spin->KeyDown(up = win::VK_UP, none, {});
+  other->SetFocus();
+  EXPECT_FLOAT_EQ(spin->Value(), 1);
+  EXPECT_EQ(changes, 3);
+}
+
+TEST_F(NumberBoxes, NotANumberIsIgnoredAndLaterStepsCountFromTheValueKept) {
+  ControlScene s;
+  auto* b = Place(s);
+  b->SetMax(100);
+  b->SetValue(7);
+  b->SetValue(std::nanf(""));
+  EXPECT_FLOAT_EQ(b->Value(), 7);
+  EXPECT_EQ(b->Text(), u"7");
+  b->SetData(static_cast<double>(std::nan("")));
+  EXPECT_FLOAT_EQ(b->Value(), 7);
+  b->SetFocus();
+  uint16_t up = win::VK_UP;
+  char16_t none = 0;
+  b->KeyDown(up, none, {});
+  EXPECT_FLOAT_EQ(b->Value(), 8);
+  EXPECT_EQ(b->Text(), u"8");
+  auto* spin = Place<TvxSpinBox>(s);
+  spin->SetValue(3);
+  spin->SetData(static_cast<double>(std::nan("")));
+  EXPECT_FLOAT_EQ(spin->Value(), 3);
+  EXPECT_EQ(spin->Text(), u"3");
 }
 
 TEST_F(NumberBoxes, TheSpinBoxStepsByItsButtonsAndKeys) {

@@ -257,7 +257,9 @@ public:
     focused = Value;
     ++focusChanges;
     if (old) old->KillFocus();
-    if (Value) Value->EnterFocus();
+    // The old object's handlers may have freed the new one (its remove notification then
+    // cleared the focus), as the real hosts allow.
+    if (Value && focused == Value) Value->EnterFocus();
   }
   vg::TvxVisualObject* GetFocused() override { return focused; }
   void SetDesignEditObject(vg::TvxVisualObject*) override {}

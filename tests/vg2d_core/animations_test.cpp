@@ -1,6 +1,7 @@
 // Property animations on the test clock: timing (easing, delay, loops, hidden parents),
 // targets found by dotted path, the value kinds, triggers, and animations and objects
 // freed by their own handlers (run under AddressSanitizer).
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -117,7 +118,7 @@ TEST_F(Animations, EveryEasingReachesItsEndValueAndFinishesOnce) {
       EXPECT_EQ(object->Position()->X(), 110);
       EXPECT_EQ(finished, 1);
       EXPECT_FALSE(a->Running());
-      EXPECT_FALSE(a->Enabled());
+      EXPECT_TRUE(a->Enabled()) << "finishing by itself keeps Enabled";
       a->Free();
     }
 }
@@ -401,3 +402,25 @@ TEST_F(Animations, EasingKindsAreStreamedByName) {
 }
 
 }  // namespace
+
+TEST_F(Animations, TheTickerRestsWithoutAnimationsAndCountsFromTheNextStartAfterARest) {
+  auto* a = Make<TvxFloatAnimation>("Position.X", 0.32f);  // just under ten ticks
+  a->SetStartValue(0);
+  a->SetStopValue(100);
+  a->Start();
+  EXPECT_LT(rtl::Application->NextTimerDeadline(), std::numeric_limits<double>::infinity());
+  clock.Advance(330);
+  EXPECT_EQ(finished, 1);
+  // Nothing runs: no timer wakes the loop, however long it rests.
+  EXPECT_EQ(rtl::Application->NextTimerDeadline(), std::numeric_limits<double>::infinity());
+  const int before = frames;
+  clock.Advance(10000);
+  EXPECT_EQ(frames, before);
+  // Started again, it runs from its start, not from the tick before the rest.
+  a->Start();
+  clock.Advance(99);
+  EXPECT_NEAR(object->Position()->X(), 100 * 0.099f / 0.32f, 1e-3);
+  clock.Advance(231);
+  EXPECT_EQ(finished, 2);
+  EXPECT_EQ(rtl::Application->NextTimerDeadline(), std::numeric_limits<double>::infinity());
+}

@@ -612,3 +612,26 @@ TEST_F(SceneControl, AFormStreamCarriesItsSceneAndTheScenesRootObjects) {
   EXPECT_FLOAT_EQ(readRect->Width(), 30);
   EXPECT_FLOAT_EQ(readRect->Position()->Y(), 20);
 }
+
+TEST_F(SceneControl, TheDesignHitTestAnswersOverObjectsTheSelectionAndEmptyTreesOnly) {
+  MakeScene(200, 100);
+  ShowAndSettle();
+  auto ask = [&](int X, int Y) {
+    win::MSG m{};
+    m.message = win::CM_DESIGNHITTEST;
+    m.lParam = win::MakePointParam(X, Y);
+    return scene->WndProc(m);
+  };
+  EXPECT_EQ(ask(10, 10), 0) << "a scene that is not designed leaves the designer's presses alone";
+  scene->SetDesignTime(true);
+  EXPECT_EQ(ask(10, 10), 1) << "a tree without roots";
+  TvxVisualObject* root = AddEmptyRoot();
+  root->SetLocked(true);
+  Box* box = Add(root, 50, 20, 40, 30);
+  EXPECT_EQ(ask(60, 30), 1) << "over an object";
+  EXPECT_EQ(ask(150, 80), 0) << "over empty space";
+  scene->SetSelected(box);
+  box->SetLocked(true);
+  EXPECT_EQ(ask(60, 30), 1) << "the selection's area";
+  EXPECT_EQ(ask(-5, -5), 0) << "a point left of and above the scene";
+}

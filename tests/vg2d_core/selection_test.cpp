@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "FakeScene.h"
+#include "vg2d/core/Canvas.h"
+#include "vg2d/core/Library.h"
 #include "vg2d/core/Selection.h"
 
 using namespace vg;
@@ -178,4 +180,96 @@ TEST_F(Selections, APointKeepsItsGripSizeAndIsDraggedInsideItsParent) {
   EXPECT_FALSE(point->Dragging());
   EXPECT_EQ(moved, 2);
   EXPECT_EQ(done, 1);
+}
+
+TEST_F(Selections, ASqueezedGripHoldsTheMinimumAndTheRatioAndTheOptionsKeepTheirRange) {
+  // 100 x 50 at the parent's origin; the bottom-right grip dragged to (5, 5) from there.
+  frame->SetBounds(0, 0, 100, 50);
+  Drag(150, 100, 55, 55);
+  EXPECT_EQ(frame->Width(), 15.0f);
+  EXPECT_EQ(frame->Height(), 15.0f);
+  frame->SetBounds(0, 0, 100, 50);
+  frame->SetProportional(true);  // the ratio of the press: 2
+  Drag(150, 100, 55, 55);
+  EXPECT_EQ(frame->Width(), 30.0f);
+  EXPECT_EQ(frame->Height(), 15.0f);
+
+  frame->SetGripSize(50);
+  EXPECT_EQ(frame->GripSize(), 20.0f);
+  frame->SetGripSize(0.5f);
+  EXPECT_EQ(frame->GripSize(), 1.0f);
+  frame->SetMinSize(0);
+  EXPECT_EQ(frame->MinSize(), 1);
+
+  // A hover and a release without a drag report no change.
+  changes = 0;
+  scene.MouseMove({}, 60, 60);
+  scene.MouseUp(rtl::mbLeft, {}, 60, 60);
+  EXPECT_EQ(changes, 0);
+}
+
+TEST_F(Selections, OverlappingGripsPickTheTopLeftFirst) {
+  // 4 x 4 with grips of 3: all four squares hold the middle point.
+  frame->SetMinSize(1);
+  frame->SetBounds(10, 10, 4, 4);  // absolute 60, 60 .. 64, 64
+  scene.MouseDown(rtl::mbLeft, {}, 62, 62);
+  ASSERT_TRUE(frame->DraggingGrip());
+  scene.MouseMove(Left, 58, 58);
+  scene.MouseUp(rtl::mbLeft, {}, 58, 58);
+  // The top-left grip moved the frame's corner; the other three would have kept it.
+  EXPECT_EQ(frame->Position()->X(), 8.0f + 2);
+  EXPECT_EQ(frame->Position()->Y(), 8.0f + 2);
+}
+
+TEST(SelectionPoints, APointIsHitStrictlyInsideItsGripAroundItsPosition) {
+  FakeScene scene;
+  TvxObjectPtr root(new TvxVisualObject(nullptr));
+  root->Visual()->SetBounds(0, 0, 100, 100);
+  scene.AddObject(root.get());
+  auto* point = new TvxSelectionPoint(nullptr);
+  root->AddObject(point);
+  point->Position()->SetPoint({10, 10});
+  EXPECT_EQ(point->GripSize(), 3.0f);
+  EXPECT_TRUE(point->PointInObject(12, 12));
+  EXPECT_FALSE(point->PointInObject(13, 10)) << "the grip's edge is outside";
+  EXPECT_TRUE(point->DesignResizeLocked()) << "a designed host never resizes it";
+}
+
+TEST(SelectionLooks, ADashedFrameWithWhiteGripsAndTheOneUnderTheMouseRed) {
+  struct Started {
+    Started() { LibraryStartup(); }
+    ~Started() { LibraryShutdown(); }
+  } library;
+  std::unique_ptr<TvxCanvas> canvas = DefaultCanvasClass->Create(200, 120);
+  FakeScene scene(canvas.get());
+  TvxObjectPtr root(new TvxVisualObject(nullptr));
+  root->Visual()->SetBounds(0, 0, 200, 120);
+  scene.AddObject(root.get());
+  auto* frame = new TvxSelection(nullptr);
+  root->AddObject(frame);
+  frame->SetBounds(40, 30, 100, 60);
+  auto paint = [&] {
+    scene.dirty.assign(1, MakeRect(0, 0, 200, 120));
+    ASSERT_TRUE(canvas->BeginScene());
+    canvas->ClearRect(MakeRect(0, 0, 200, 120), 0);
+    scene.Paint();
+    canvas->EndScene();
+  };
+  auto at = [&](int X, int Y) { return canvas->BufferBits()[Y * canvas->Width() + X]; };
+  paint();
+  EXPECT_EQ(at(40, 30), 0xFFFFFFFFu) << "the top-left grip";
+  EXPECT_EQ(at(140, 90), 0xFFFFFFFFu) << "the bottom-right grip";
+  int dashes = 0, gaps = 0;
+  for (int x = 50; x < 130; ++x) (at(x, 30) == 0xFF1072C5u ? dashes : gaps) += 1;
+  EXPECT_GT(dashes, 10);
+  EXPECT_GT(gaps, 10) << "dashed, not solid";
+  EXPECT_EQ(at(90, 60), 0u) << "the frame is not filled";
+  scene.MouseMove({}, 140, 90);
+  ASSERT_TRUE(frame->GripHot(2));
+  paint();
+  EXPECT_EQ(at(140, 90), 0xFFFF0000u);
+  EXPECT_EQ(at(40, 30), 0xFFFFFFFFu);
+  frame->SetHideSelection(true);
+  paint();
+  EXPECT_EQ(at(140, 90), 0u);
 }

@@ -280,6 +280,55 @@ TEST_F(FormsTest, PresentedPixelsAreComposedOverTheFormColour) {
   EXPECT_EQ(ReadWindowPixel(form->Window(), 10, 5), 0xFF0000FFu);
 }
 
+TEST_F(FormsTest, ALayeredFormKeepsNoFrameAndComposesAndShowsOnlyTheRectanglesItIsGiven) {
+  MakeForm(40, 30);
+  form->SetColor(0xFF204060u);
+  Recorder* r = AddRecorder(0, 0, 40, 30);
+  form->Show();
+  form->SetLayered(true);
+  EXPECT_FALSE(form->HasFrame());
+  std::vector<std::uint32_t> frame(40 * 30, 0xFF0000FFu);
+  form->UpdateLayered(frame.data(), 40, 30, 40, 10, 20);
+  EXPECT_EQ(ReadWindowPixel(form->Window(), 39, 29), 0xFF0000FFu);
+  // The next frame differs everywhere, but only a rectangle of it is handed over.
+  std::fill(frame.begin(), frame.end(), 0x80008000u);
+  const int before = form->PresentCount();
+  form->UpdateLayered(frame.data(), 40, 30, 40, 10, 20, {{5, 6, 9, 8}, {30, 25, 50, 40}});
+  EXPECT_EQ(form->PresentCount(), before + 1);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const bool in = (x >= 5 && x < 9 && y >= 6 && y < 8) || (x >= 30 && y >= 25);
+      ASSERT_EQ(form->PresentedPixel(x, y), in ? 0xFF10A030u : 0xFF0000FFu) << x << "," << y;
+      ASSERT_EQ(ReadWindowPixel(form->Window(), x, y), form->PresentedPixel(x, y)) << x << "," << y;
+    }
+  // Rows of another stride: the rectangle is taken from the right rows.
+  std::vector<std::uint32_t> wide(50 * 30, 0u);
+  wide[7 * 50 + 6] = 0xFFFF0000u;
+  form->UpdateLayered(wide.data(), 50, 30, 50, 10, 20, {{6, 7, 7, 8}});
+  EXPECT_EQ(form->PresentedPixel(6, 7), 0xFFFF0000u);
+  EXPECT_EQ(form->PresentedPixel(5, 7), 0xFF10A030u);
+  // An exposed window shows what was composed; a new colour asks the controls for a frame.
+  form->Present({form->ClientRect()});
+  EXPECT_EQ(form->PresentedPixel(6, 7), 0xFFFF0000u);
+  rtl::Application->ProcessMessages();
+  r->log.clear();
+  form->SetColor(0xFF000000u);
+  EXPECT_EQ(form->PresentedPixel(0, 0), 0xFF0000FFu);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(r->Messages(WM_PAINT, WM_PAINT).size(), 1u);
+  EXPECT_FALSE(form->HasFrame()) << "layered updates never need a frame of the form's own";
+  // A control that paints into the form after all gets a frame, from which it presents.
+  gfx2d::PixelTarget dc = r->GetDC();
+  ASSERT_NE(dc.Bits, nullptr);
+  dc.Bits[0] = 0xFF00FF00u;
+  r->PresentRects({{0, 0, 1, 1}});
+  EXPECT_EQ(form->PresentedPixel(0, 0), 0xFF00FF00u);
+  EXPECT_EQ(form->PresentedPixel(1, 0), 0xFF0000FFu);
+  // No longer layered, the form keeps its frame.
+  form->SetLayered(false);
+  EXPECT_TRUE(form->HasFrame());
+}
+
 TEST_F(FormsTest, ClientAlignedControlsFollowTheForm) {
   MakeForm(200, 100);
   Recorder* top = AddRecorder(0, 0, 10, 20);

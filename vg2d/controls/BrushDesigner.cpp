@@ -143,6 +143,8 @@ void TvxBrushDesign::Build() {
   tabs_ = Make<TvxTabControl>(this, hudWindow_, vaTop);
   tabs_->SetResource("hudtabcontrolstyle");
   tabs_->SetBounds(0, 200, 295, 259);
+  // The visible tabs share the row, so each can be reached and read in the window's width.
+  tabs_->SetFullSize(true);
   tabs_->Padding()->SetRect(MakeRect(0, 3, 0, 0));
   const char16_t* captions[5] = {u"None", u"Solid", u"Gradient", u"Bitmap", u"Resource"};
   TvxVisualObject* pages[5] = {};

@@ -13,6 +13,7 @@
 #include "vg2d/controls/CompoundControls.h"
 #include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/ExtraControls.h"
+#include "vg2d/controls/FileDialog.h"
 #include "vg2d/controls/FontDialog.h"
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Grid.h"
@@ -27,11 +28,13 @@
 #include "vg2d/controls/Popups.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/controls/TabControl.h"
+#include "vg2d/controls/TabOrderEditor.h"
 #include "vg2d/controls/TextBox.h"
-#include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/TreeView.h"
 #include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/DesignEditor.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d_controls_resources.h"
@@ -220,12 +223,24 @@ void ControlsStartup() {
   LibraryStartup();
   registered.clear();
   RegisterControlClasses();
+  // The design editor's dialogs.
+  DesignOpenFileDialog = [](const std::string& Filter, std::string& FileName) {
+    TvxFileDialog dialog;
+    dialog.Filter = Filter;
+    dialog.Title = "Load From File";
+    if (!dialog.Execute()) return false;
+    FileName = dialog.FileName;
+    return true;
+  };
+  DesignTabOrderDialog = EditTabOrderDialog;
 }
 
 void ControlsShutdown() {
   if (startCount == 0 || --startCount != 0) return;
   CloseAllPopups();
   UnregisterDesigners();
+  DesignOpenFileDialog = nullptr;
+  DesignTabOrderDialog = nullptr;
   for (auto it = registered.rbegin(); it != registered.rend(); ++it) rtl::UnRegisterClass(*it);
   registered.clear();
   LibraryShutdown();

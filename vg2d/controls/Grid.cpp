@@ -3,10 +3,11 @@
 #include <algorithm>
 
 #include "platform/win/WinTypes.h"
+#include "vg2d/controls/RaisedFlag.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TextControls.h"
-#include "vg2d/core/Geometry.h"
 #include "vg2d/core/Controls.h"
+#include "vg2d/core/Geometry.h"
 
 namespace vg {
 
@@ -109,11 +110,8 @@ void TvxColumn::Notification(rtl::TComponent* AComponent, rtl::TOperation Operat
 void TvxColumn::UpdateColumn() {
   TvxCustomGrid* grid = Grid();
   if (!grid) return;
-  updating_ = true;
-  struct TDone {
-    bool& Flag;
-    ~TDone() { Flag = false; }
-  } done{updating_};
+  // The values come from the grid's handler, which may free the grid with this column.
+  TvxRaisedFlag self(this, updating_);
   const int n = std::min(grid->RowCount(), grid->GetVisibleRows());
   while (static_cast<int>(cells_.size()) < n) {
     TvxControl* cell = CreateCellControl();
@@ -138,6 +136,7 @@ void TvxColumn::UpdateColumn() {
       continue;
     }
     const rtl::TPropValue value = grid->GetValue(ColumnIndex(), row);
+    if (self.Gone()) return;
     cell->SetVisible(true);
     cell->SetBounds(0, static_cast<float>(i) * grid->RowHeight(), Width(), grid->RowHeight());
     cellRows_[i] = row;
@@ -195,24 +194,23 @@ void TvxColumn::CellKeyDown(rtl::TObject* Sender, uint16_t& Key, char16_t& KeyCh
       Key = 0;
       break;
     case win::VK_ESCAPE: {
-      cancelling_ = true;
-      struct TDone {
-        bool& Flag;
-        ~TDone() { Flag = false; }
-      } done{cancelling_};
-      cell->SetData(savedValue_);
-      grid->FocusGrid();
+      // Restoring the cell and moving the focus run handlers that may free the grid with
+      // this column: the flag is put back only on a column that is still there.
       Key = 0;
-      break;
+      TvxRaisedFlag self(this, cancelling_);
+      cell->SetData(savedValue_);
+      if (!self.Gone()) grid->FocusGrid();
+      return;
     }
     case win::VK_UP:
     case win::VK_DOWN: {
-      grid->FocusGrid();
       uint16_t k = Key;
       char16_t c = KeyChar;
-      grid->KeyDown(k, c, Shift);
       Key = 0;
-      break;
+      TvxFreeWatch alive(grid);
+      grid->FocusGrid();
+      if (!alive.Gone()) grid->KeyDown(k, c, Shift);
+      return;
     }
     default:
       break;
@@ -627,6 +625,9 @@ void TvxCustomGrid::PaintRows(rtl::TObject* Sender, TvxCanvas* Canvas, const Tvx
   // The painted part fills itself with the canvas's brush after this: it gets it back.
   TvxBrush own(vgBrushNone, 0);
   own.Assign(Canvas->Fill());
+  // A row cut by the viewport's edge is painted only inside it.
+  const int state = Canvas->SaveState();
+  Canvas->IntersectClipRect(painted->GetLocalRect());
   Canvas->Fill()->Assign(alternatingBrush_.get());
   const int top = GetTopRow();
   const int rows = std::min(GetVisibleRows(), rowCount_);
@@ -636,6 +637,7 @@ void TvxCustomGrid::PaintRows(rtl::TObject* Sender, TvxCanvas* Canvas, const Tvx
     Canvas->FillRect(MakeRect(at.X, at.Y, at.X + Content()->Width(), at.Y + rowHeight_), 0, 0, AllCorners,
                      GetAbsoluteOpacity());
   }
+  Canvas->RestoreState(state);
   Canvas->Fill()->Assign(&own);
 }
 
@@ -644,6 +646,7 @@ void TvxCustomGrid::PaintLines(rtl::TObject* Sender, TvxCanvas* Canvas, const Tv
   if (!(showHorzLines_ || showVertLines_) || !Content() || !Viewport() || !painted || !Canvas) return;
   const int state = Canvas->SaveState();
   Canvas->IntersectClipRect(ARect);
+  Canvas->IntersectClipRect(painted->GetLocalRect());
   Canvas->Stroke()->Assign(lineBrush_.get());
   Canvas->SetStrokeThickness(1);
   const float opacity = GetAbsoluteOpacity();
@@ -678,11 +681,14 @@ void TvxCustomGrid::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState S
   TvxColumn* column = GetColumn(selectedColumn_);
   if (KeyChar != 0 && !readOnly_ && column && !column->ReadOnly()) {
     if (TvxControl* cell = SelectedCell()) {
+      // Leaving the grid's focus runs its handlers, which may free the grid and its cells.
+      TvxFreeWatch alive(cell);
       cell->SetFocus();
-      if (cell->IsFocused()) {
+      if (!alive.Gone() && cell->IsFocused()) {
         cell->KeyDown(Key, KeyChar, Shift);
         return;
       }
+      if (self.Gone()) return;
     }
   }
   const int page = std::min(rowCount_, GetVisibleRows());

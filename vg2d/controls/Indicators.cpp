@@ -408,7 +408,31 @@ TvxAngleButton::TvxAngleButton(rtl::TComponent* AOwner) : TvxControl(AOwner) {
 void TvxAngleButton::ApplyStyle() {
   inherited::ApplyStyle();
   if (auto* tick = FindPart<TvxVisualObject>(this, "tick")) tick->SetRotateAngle(-value_);
+  auto* text = FindPart<TvxText>(this, "text");
+  auto* track = FindPart<TvxText>(this, "tracktext");
+  styleTextSize_ = text ? text->Font()->Size() : 0;
+  styleTrackTextSize_ = track ? track->Font()->Size() : 0;
   UpdateTexts();
+}
+
+void TvxAngleButton::Realign() {
+  inherited::Realign();
+  UpdateTexts();
+}
+
+void TvxAngleButton::FitToDial(TvxText* Part, float StyleSize) {
+  TvxCanvas* canvas = GetCanvas();
+  if (!canvas || StyleSize <= 0) return;
+  // The face inside the ring the tick runs in (3 units) and the 1-unit outline.
+  const float face = std::min(Width(), Height()) - 8;
+  canvas->Font()->Assign(Part->Font());
+  canvas->Font()->SetSize(StyleSize);
+  TvxRect r = MakeRect(0, 0, 65535, 65535);
+  canvas->MeasureText(r, r, Part->Text(), false, vgTextAlignNear, vgTextAlignNear);
+  const float diagonal = std::hypot(RectWidth(r), RectHeight(r));
+  float size = StyleSize;
+  if (diagonal > face && diagonal > 0) size = std::max(1.0f, StyleSize * std::max(face, 0.0f) / diagonal);
+  Part->Font()->SetSize(size);
 }
 
 void TvxAngleButton::UpdateTexts() {
@@ -416,11 +440,13 @@ void TvxAngleButton::UpdateTexts() {
   if (auto* t = FindPart<TvxText>(this, "tracktext")) {
     t->SetVisible(false);
     t->SetText(text);
+    FitToDial(t, styleTrackTextSize_);
     t->SetOpacity(pressed_ && !tracking_ ? 1 : 0);
   }
   if (auto* t = FindPart<TvxText>(this, "text")) {
     t->SetVisible(showValue_);
     t->SetText(text);
+    FitToDial(t, styleTextSize_);
     t->SetOpacity(showValue_ ? 1 : 0);
   }
 }

@@ -8,6 +8,8 @@
 
 namespace vg {
 
+class TvxText;
+
 // Dragged with the left button, a splitter resizes the sibling it is aligned against: the
 // first visible, unlocked sibling aligned on the same axis that lies just outside the
 // splitter (one unit beyond its edge). The neighbour keeps at least MinSize and leaves
@@ -152,12 +154,23 @@ public:
 
   rtl::TNotifyEvent OnChange;
 
+  // A new size fits the value text again.
+  void Realign() override;
+
 protected:
   void ApplyStyle() override;
 
 private:
+  // Pushes the value text into the parts "text" and "tracktext", each fitted to the dial.
   void UpdateTexts();
+  // The style's font size for the text, unless its box (measured width, line height)
+  // would reach beyond the dial's face inside the tick's ring and the outline (4 units on
+  // each side): then the size whose box diagonal equals that face's diameter.
+  void FitToDial(TvxText* Part, float StyleSize);
 
+  // The font sizes of "text" and "tracktext" as the applied style gave them.
+  float styleTextSize_ = 0;
+  float styleTrackTextSize_ = 0;
   bool pressed_ = false;
   TvxPoint mouse_;
   float pressValue_ = 0;

@@ -89,6 +89,9 @@ void TvxListBoxItem::Paint() {
 
 void TvxListBoxItem::ApplyStyle() {
   inherited::ApplyStyle();
+  // A fresh style shows the item's state.
+  StartTriggerAnimation(this, "IsSelected");
+  ApplyTriggerEffect(this, "IsSelected");
   checkBox_ = FindPart<TvxCheckBox>(this, "check");
   if (!checkBox_) return;
   {
@@ -329,13 +332,15 @@ void TvxListBox::VScrollChange(rtl::TObject* Sender) {
 }
 
 void TvxListBox::EnterFocus() {
+  TvxFreeWatch self(this);
   inherited::EnterFocus();
-  if (hideSelectionUnfocused_ && Selected()) UpdateSelection();
+  if (!self.Gone() && hideSelectionUnfocused_ && Selected()) UpdateSelection();
 }
 
 void TvxListBox::KillFocus() {
+  TvxFreeWatch self(this);
   inherited::KillFocus();
-  if (hideSelectionUnfocused_ && Selected()) UpdateSelection();
+  if (!self.Gone() && hideSelectionUnfocused_ && Selected()) UpdateSelection();
 }
 
 // ---- layout --------------------------------------------------------------------------------------
@@ -544,6 +549,16 @@ void TvxListBox::SetItemIndex(int Value) {
   UpdateSelection();
 }
 
+std::string TvxListBox::ContentStyleName(TvxControl* Inner, const std::string& Name) {
+  TvxObject* content = Content();
+  bool inside = false;
+  for (TvxObject* p = Inner; p && p != this && !inside; p = p->Parent()) inside = p == content;
+  if (!inside) return {};
+  const auto hud = [](const std::string& S) { return S.size() >= 3 && rtl::SameText(S.substr(0, 3), "hud"); };
+  if (!hud(Resource().empty() ? StyleNameOf(ClassName()) : Resource()) || hud(Name)) return Name;
+  return "hud" + Name;
+}
+
 // ---- keys and mouse ------------------------------------------------------------------------------
 
 void TvxListBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
@@ -629,11 +644,16 @@ void TvxListBox::MouseMove(rtl::TShiftState Shift, float X, float Y, float Dx, f
 }
 
 void TvxListBox::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  // With MouseTracking a press selects nothing: a release that did not drag the content is
+  // the click, and the item under the pointer becomes current.
+  const bool click = MouseTracking() && Button == rtl::mbLeft && TrackingPress() && TrackingStill();
   TvxFreeWatch self(this);
   inherited::MouseUp(Button, Shift, X, Y);
   if (self.Gone()) return;
   anchor_ = nullptr;
   mouseDown_ = false;
+  if (!click) return;
+  if (TvxListBoxItem* item = ItemByPoint(X, Y)) SetItemIndex(item->GetIndex());
 }
 
 // ---- the family ----------------------------------------------------------------------------------

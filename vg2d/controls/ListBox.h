@@ -110,6 +110,10 @@ public:
   void SelectRange(int A, int B);
 
   std::string GetItemClassName() override { return "TvxListBoxItem"; }
+  // Plain controls in the items of a Hud list (one whose style name begins with "Hud")
+  // take the Hud twin of their style ("labelstyle" gives "hudlabelstyle"), so they read on
+  // the Hud face; in any other list they keep their own.
+  std::string ContentStyleName(TvxControl* Inner, const std::string& Name) override;
   void AddObject(TvxObject* AObject) override;
   // The selected item's text; empty without one.
   rtl::TPropValue GetData() override;

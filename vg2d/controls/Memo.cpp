@@ -10,6 +10,7 @@
 #include "platform/win/Menus.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/EditMenu.h"
+#include "vg2d/controls/RaisedFlag.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/WordSteps.h"
@@ -216,6 +217,10 @@ TvxMemo::~TvxMemo() = default;
 int TvxMemo::LineHeight() const { return std::max<int>(1, static_cast<int>(Round(font_->Size() * 1.25))); }
 
 void TvxMemo::SetText(const std::u16string& Value) {
+  // An edit's partial layout serves that one change: the flag is back before anything can
+  // run (the change handlers below may free the memo).
+  const bool partial = !relayout_;
+  relayout_ = true;
   if (Value == text_) return;
   // Caret and selection as text indexes while the lines still match the text.
   const TSavedPlaces saved = SavePlaces();
@@ -223,10 +228,10 @@ void TvxMemo::SetText(const std::u16string& Value) {
     text_ = MapCase(Value, charCase_ == vgecUpperCase);
   else
     text_ = Value;
-  if (relayout_)
-    LayoutAll(saved);
-  else
+  if (partial)
     LayoutEdited(edit_.Index, edit_.Removed, edit_.Inserted);
+  else
+    LayoutAll(saved);
   TvxFreeWatch self(this);
   if (!Loading()) OnChangeTracking(this);
   if (self.Gone()) return;
@@ -237,10 +242,6 @@ void TvxMemo::SetText(const std::u16string& Value) {
 void TvxMemo::StoreEdited(const std::u16string& Value, int Index, int Removed, int Inserted) {
   edit_ = {Index, Removed, Inserted};
   relayout_ = false;
-  struct TRestore {
-    bool& Flag;
-    ~TRestore() { Flag = true; }
-  } restore{relayout_};
   SetText(Value);
 }
 
@@ -409,12 +410,7 @@ void TvxMemo::Realign() {
     inherited::Realign();
     return;
   }
-  realigning_ = true;
-  struct TDone {
-    bool& Flag;
-    ~TDone() { Flag = false; }
-  } done{realigning_};
-  TvxFreeWatch self(this);
+  TvxRaisedFlag self(this, realigning_);
   inherited::Realign();
   if (self.Gone() || !wordWrap_ || Loading() || WrapWidth() == laidWidth_) return;
   // The viewport changed its width (a bar came or went): wrap again at the new width.

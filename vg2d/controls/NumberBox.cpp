@@ -85,7 +85,8 @@ TvxNumberBox::TvxNumberBox(rtl::TComponent* AOwner) : TvxCustomTextBox(AOwner) {
 }
 
 void TvxNumberBox::SetValue(float Value) {
-  if (Value == number_.Value) return;
+  // Not a number: ignored, as the tracks do, so the box never holds what its text cannot show.
+  if (std::isnan(Value) || Value == number_.Value) return;
   number_.Value = Value;
   number_.Clamp();
   StoreText(number_.SetText());
@@ -133,7 +134,9 @@ void TvxNumberBox::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, flo
 
 void TvxNumberBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
   if (Key == win::VK_UP || Key == win::VK_DOWN) {
+    // A step is an edit: it is reported by OnChange at Enter or on leaving, as typed text is.
     SetValue(Value() + (Key == win::VK_UP ? horzIncrement_ : -horzIncrement_));
+    SetModified(true);
     Key = 0;
     return;
   }
@@ -192,7 +195,7 @@ TvxSpinBox::TvxSpinBox(rtl::TComponent* AOwner) : TvxCustomTextBox(AOwner) {
 }
 
 void TvxSpinBox::SetValue(float Value) {
-  if (Value == number_.Value) return;
+  if (std::isnan(Value) || Value == number_.Value) return;
   number_.Value = Value;
   number_.Clamp();
   StoreText(number_.SetText());
@@ -213,6 +216,7 @@ void TvxSpinBox::Change() {
 void TvxSpinBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
   if (Key == win::VK_UP || Key == win::VK_DOWN) {
     SetValue(Value() + (Key == win::VK_UP ? increment_ : -increment_));
+    SetModified(true);
     Key = 0;
     return;
   }

@@ -1,5 +1,6 @@
 #include "vg2d/controls/ScrollBox.h"
 
+#include "vg2d/controls/RaisedFlag.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/core/Effects.h"
@@ -272,12 +273,7 @@ void TvxScrollBox::Realign() {
   if (Destroying()) return;
   inherited::Realign();
   if (Loading() || !viewport_ || realigning_ || UpdateCount() > 0) return;
-  realigning_ = true;
-  struct TDone {
-    bool& Flag;
-    ~TDone() { Flag = false; }
-  } done{realigning_};
-  TvxFreeWatch self(this);
+  TvxRaisedFlag self(this, realigning_);
   const TvxRect before = viewport_->GetLocalRect();
   UpdateScrollBars();
   if (self.Gone() || !viewport_) return;

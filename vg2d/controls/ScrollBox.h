@@ -132,6 +132,10 @@ protected:
   // The viewport's top-left corner in the box's coordinates.
   TvxPoint ViewportOrigin() const;
   void ResetScrollOffset() { scrollOffset_ = {0, 0}; }
+  // With MouseTracking: a left press on the box is being tracked, and its last move
+  // scrolled nothing (velocity (0, 0)).
+  bool TrackingPress() const { return mouseDown_; }
+  bool TrackingStill() const { return velocity_.X == 0 && velocity_.Y == 0; }
 
 private:
   void UpdateScrollBars();

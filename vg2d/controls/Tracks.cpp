@@ -4,6 +4,7 @@
 
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/RaisedFlag.h"
 #include "vg2d/controls/StyleParts.h"
 
 namespace vg {
@@ -407,12 +408,7 @@ void TvxScrollBar::StepForward(rtl::TObject*) { SetValue(value_ + smallChange_);
 
 void TvxScrollBar::Realign() {
   if (realigning_) return;
-  realigning_ = true;
-  struct TDone {
-    bool& Flag;
-    ~TDone() { Flag = false; }
-  } done{realigning_};
-  TvxFreeWatch self(this);
+  TvxRaisedFlag self(this, realigning_);
   const bool horizontal = orientation_ == vgHorizontal;
   const auto wireTrack = [&](const char* Name, TvxOrientation Along) {
     auto* track = FindPart<TvxCustomTrack>(this, Name);

@@ -497,13 +497,15 @@ void TvxTreeView::SelectRange(TvxTreeViewItem* A, TvxTreeViewItem* B) {
 }
 
 void TvxTreeView::EnterFocus() {
+  TvxFreeWatch self(this);
   inherited::EnterFocus();
-  if (hideSelectionUnfocused_ && selected_) UpdateSelection();
+  if (!self.Gone() && hideSelectionUnfocused_ && selected_) UpdateSelection();
 }
 
 void TvxTreeView::KillFocus() {
+  TvxFreeWatch self(this);
   inherited::KillFocus();
-  if (hideSelectionUnfocused_ && selected_) UpdateSelection();
+  if (!self.Gone() && hideSelectionUnfocused_ && selected_) UpdateSelection();
 }
 
 // ---- keyboard and mouse --------------------------------------------------------------------------

@@ -212,9 +212,10 @@ void TvxAnimation::ProcessTick(float DeltaTime, float) {
     OnProcess(this);
     if (self.Gone()) return;
   }
+  // Finished by itself: it leaves the ticker and keeps Enabled (only Stop and a start
+  // without time to run clear it).
   if (Scene() && !running_) {
     if (aniThread) aniThread->Remove(this);
-    enabled_ = false;
     OnFinish(this);
   }
 }
@@ -665,14 +666,19 @@ void FreeAniThread() {
   aniThread = nullptr;
 }
 
-TvxAniThread::TvxAniThread() : startTime_(rtl::GetTickCount() / 1000.0) {
-  timer_ = rtl::Application->StartTimer(33, [this] { Tick(); });
+TvxAniThread::TvxAniThread() : startTime_(rtl::GetTickCount() / 1000.0) {}
+
+TvxAniThread::~TvxAniThread() {
+  if (timer_) rtl::Application->StopTimer(timer_);
 }
 
-TvxAniThread::~TvxAniThread() { rtl::Application->StopTimer(timer_); }
-
 void TvxAniThread::Add(TvxAnimation* Animation) {
-  if (!Contains(Animation)) animations_.push_back(Animation);
+  if (Contains(Animation)) return;
+  animations_.push_back(Animation);
+  if (timer_) return;
+  // The first tick after a rest counts from now, not from the last tick before it.
+  lastTime_ = std::max(lastTime_, rtl::GetTickCount() / 1000.0 - startTime_);
+  timer_ = rtl::Application->StartTimer(IntervalMs, [this] { Tick(); });
 }
 
 void TvxAniThread::Remove(TvxAnimation* Animation) {
@@ -701,6 +707,11 @@ void TvxAniThread::Tick() {
       }
     }
     i = std::min(i - 1, static_cast<int>(animations_.size()) - 1);
+  }
+  // An idle ticker keeps no timer: nothing wakes the loop until an animation starts again.
+  if (animations_.empty() && timer_) {
+    rtl::Application->StopTimer(timer_);
+    timer_ = 0;
   }
 }
 

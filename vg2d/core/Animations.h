@@ -406,9 +406,11 @@ private:
   std::string propertyName_;
 };
 
-// The ticker: one for the process, made by the first animation that starts.
+// The ticker: one for the process, made by the first animation that starts. Its GUI timer of
+// IntervalMs runs only while it has animations (it stops at the first tick that finds none).
 class TvxAniThread {
 public:
+  static constexpr int IntervalMs = 33;
   TvxAniThread();
   ~TvxAniThread();
   TvxAniThread(const TvxAniThread&) = delete;
@@ -422,7 +424,7 @@ public:
 
 private:
   std::vector<TvxAnimation*> animations_;
-  unsigned long long timer_ = 0;
+  unsigned long long timer_ = 0;  // 0 while resting
   // Seconds on the application's clock, kept in double so that 33 ms steps stay exact
   // however long the program runs.
   double startTime_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysUtils.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/Styles.h"
 
@@ -77,6 +78,18 @@ std::unique_ptr<TvxVisualObject> TvxControl::FindStyleResource() {
   }
   TvxObject* builtIn = DefaultStyle();
   const std::string own = resource_.empty() ? StyleNameOf(ClassName()) : resource_;
+  if (resource_.empty())
+    for (TvxObject* p = Parent(); p; p = p->Parent()) {
+      auto* above = dynamic_cast<TvxControl*>(p);
+      const std::string name = above ? above->ContentStyleName(this, own) : std::string();
+      if (name.empty()) continue;
+      if (!rtl::SameText(name, own)) {
+        TvxObject* found = hostStyle ? hostStyle->FindResource(name) : nullptr;
+        if (!found && builtIn) found = builtIn->FindResource(name);
+        if (found && found->IsVisual()) return CloneStyle(found, this);
+      }
+      break;
+    }
   if (hostStyle)
     if (TvxObject* found = hostStyle->FindResource(own)) return CloneStyle(found, this);
   if (!builtIn) return nullptr;
@@ -85,6 +98,8 @@ std::unique_ptr<TvxVisualObject> TvxControl::FindStyleResource() {
     if (rtl::TClass parent = ClassType()->Parent) found = builtIn->FindResource(StyleNameOf(parent->Name));
   return CloneStyle(found, this);
 }
+
+std::string TvxControl::ContentStyleName(TvxControl*, const std::string&) { return {}; }
 
 void TvxControl::ApplyResource() {
   if (!needStyle_) return;

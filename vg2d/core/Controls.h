@@ -14,6 +14,10 @@
 //   3. the built-in style (loaded now if it was not): the Resource name, or else the
 //      derived name of the class, then that of its parent class. The parent class is tried
 //      only here, never in the host's style.
+// A control without a Resource first asks the controls above it, nearest first, for the
+// name to use in place of its derived one (ContentStyleName); the first that answers
+// decides, and its name is tried in the host's style and then in the built-in style before
+// the steps above. So plain content in a Hud list takes the Hud look.
 // The style is looked up lazily: on the first paint, on SetResource outside loading, or
 // on UpdateStyle.
 #pragma once
@@ -54,6 +58,10 @@ public:
   // A new copy of the style part this control uses (see the head of this file), owned by
   // the control but not yet its child; nil when there is none.
   std::unique_ptr<TvxVisualObject> FindStyleResource();
+  // The style name that Inner, a control without a Resource somewhere below this one,
+  // looks up in place of its derived Name; empty when this control has no say (the look-up
+  // asks further up). None here.
+  virtual std::string ContentStyleName(TvxControl* Inner, const std::string& Name);
   // Looks the style up and applies it, only while NeedStyle: the new tree becomes the first
   // child, aligned to the contents, not stored with the control and locked (so its parts
   // run the control's trigger animations); the old tree is freed after FreeStyle.

@@ -1,5 +1,7 @@
 #include "vg2d/core/Library.h"
 
+#include "vg2d/core/DesignEditor.h"
+
 #include "vg2d/core/Frame.h"
 #include "vg2d/core/SceneControl.h"
 
@@ -113,6 +115,7 @@ void LibraryShutdown() {
   FreeAniThread();
   FreeDefaultStyle();
   FreeLibraryLists();
+  DesignClipboard().clear();
   for (auto it = record.Registered.rbegin(); it != record.Registered.rend(); ++it) rtl::UnRegisterClass(*it);
   DefaultFilterClass = record.FilterClassBefore;
   DefaultCanvasClass = record.CanvasClassBefore;

@@ -10,6 +10,7 @@
 #include "platform/win/Display.h"
 #include "platform/win/Hints.h"
 #include "vg2d/core/Controls.h"
+#include "vg2d/core/DesignEditor.h"
 #include "vg2d/core/Frame.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/Styles.h"
@@ -74,10 +75,20 @@ rtl::TClass TvxScene::StaticClass() {
   return &info;
 }
 
-TvxCustomScene::TvxCustomScene(rtl::TComponent* AOwner) : win::TCustomControl(AOwner) {
+namespace {
+// What a designed scene does its own way.
+TvxDesignKind SceneDesignKind() {
+  TvxDesignKind k;
+  k.RootClass = "TvxBackground";
+  k.FileFilter = "Vector Scene Files|*.scene2d;*.s2d";
+  return k;
+}
+}  // namespace
+
+TvxCustomScene::TvxCustomScene(rtl::TComponent* AOwner)
+    : win::TCustomControl(AOwner), TvxSceneHost(this, SceneDesignKind()) {
   AddScene(this);
   SetShowHint(true);
-  designTime_ = ComponentState().Contains(rtl::csDesigning);
   SetControlStyle({win::csCaptureMouse, win::csOpaque, win::csDoubleClicks, win::csActionClient});
   OnDragOver = TDragOverEvent(this, &TvxCustomScene::ControlDragOver, "ControlDragOver");
   OnDragDrop = TDragDropEvent(this, &TvxCustomScene::ControlDragDrop, "ControlDragDrop");
@@ -103,16 +114,9 @@ void TvxCustomScene::BeforeDestruction() {
   if (frame_) frame_->SetSceneObject(nullptr);
   frame_ = nullptr;
   formCopy_ = nullptr;  // the frame that made it frees it
-  captured_ = hovered_ = focused_ = selected_ = designPlaceObject_ = designEditObject_ = dropTarget_ = nullptr;
-  activeControl_ = nullptr;
+  dropTarget_ = nullptr;
   dragSource_ = nullptr;
-  while (!roots_.empty()) {
-    TvxObject* o = roots_.front();
-    roots_.erase(roots_.begin());
-    if (o->Parent()) o->SetParent(nullptr);
-    o->SetScene(nullptr);
-    delete o;
-  }
+  FreeRoots();
   RemoveScene(this);
   inherited::BeforeDestruction();
 }
@@ -121,21 +125,13 @@ void TvxCustomScene::BeforeDestruction() {
 
 void TvxCustomScene::DefineProperties(rtl::TFiler* Filer) {
   inherited::DefineProperties(Filer);
-  Filer->DefineProperty(
-      "DesignSnapGridShow", [this](rtl::TReader& R) { designSnapGridShow_ = R.ReadBoolean() && designTime_; },
-      [this](rtl::TWriter& W) { W.WriteBoolean(designSnapGridShow_); }, true);
-  Filer->DefineProperty(
-      "DesignSnapToGrid", [this](rtl::TReader& R) { designSnapToGrid_ = R.ReadBoolean(); },
-      [this](rtl::TWriter& W) { W.WriteBoolean(designSnapToGrid_); }, true);
-  Filer->DefineProperty(
-      "DesignSnapToLines", [this](rtl::TReader& R) { designSnapToLines_ = R.ReadBoolean(); },
-      [this](rtl::TWriter& W) { W.WriteBoolean(designSnapToLines_); }, true);
+  DefineDesignProperties(Filer);
 }
 
 void TvxCustomScene::Loaded() {
   inherited::Loaded();
   savedCursor_ = Cursor();
-  if (designSnapToLines_) designSnapToGrid_ = false;
+  DesignLoaded();
   // One full repaint once loading has settled.
   loadTimer_ = rtl::Application->StartTimer(1, [this] {
     rtl::Application->StopTimer(loadTimer_);
@@ -165,27 +161,6 @@ void TvxCustomScene::SetTransparency(bool Value) {
   AddUpdateRect(MakeRect(0, 0, 10000, 10000));
 }
 
-void TvxCustomScene::SetActiveControl(TvxControl* Value) {
-  if (Value == activeControl_) return;
-  activeControl_ = Value;
-  if (Value && !ComponentState().Contains(rtl::csLoading)) Value->SetFocus();
-}
-
-void TvxCustomScene::SetStyle(TvxResources* Value) {
-  if (Value == style_) return;
-  if (style_) style_->RemoveSceneRef(this);
-  style_ = Value;
-  if (style_) {
-    style_->AddSceneRef(this);
-    style_->FreeNotification(this);
-  }
-  UpdateStyle();
-}
-
-void TvxCustomScene::UpdateStyle() {
-  if (TvxObject* root = GetRoot()) root->UpdateStyle();
-}
-
 void TvxCustomScene::SetFrame(TvxFrame* Value) {
   if (Value == frame_) return;
   frame_ = Value;
@@ -195,74 +170,12 @@ void TvxCustomScene::SetFrame(TvxFrame* Value) {
 void TvxCustomScene::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
   inherited::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove) return;
-  const bool focusGoes = focused_ && static_cast<rtl::TComponent*>(focused_) == AComponent;
-  for (TvxVisualObject** ref : {&captured_, &selected_, &hovered_, &focused_, &designPlaceObject_,
-                                &designEditObject_, &dropTarget_, &dragSource_})
+  for (TvxVisualObject** ref : {&dropTarget_, &dragSource_})
     if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
-  if (focusGoes && !ComponentState().Contains(rtl::csDestroying)) win::UpdateTextInput();
-  if (activeControl_ && static_cast<rtl::TComponent*>(activeControl_) == AComponent) activeControl_ = nullptr;
   if (frame_ && static_cast<rtl::TComponent*>(frame_) == AComponent) frame_ = nullptr;
   if (formCopy_ == AComponent) formCopy_ = nullptr;
   if (dragControl_ == AComponent) dragControl_ = nullptr;
-  if (style_ && static_cast<rtl::TComponent*>(style_) == AComponent) SetStyle(nullptr);
-  // A hint that names the object closes without touching it.
-  win::CancelHintFor(AComponent);
-}
-
-void TvxCustomScene::InsertObject(const std::string&) {}
-
-void TvxCustomScene::SetSelected(TvxVisualObject* Obj) {
-  if (!Obj || Obj->Scene() != this) return;
-  selected_ = Obj;
-  Obj->DesignSelect();
-}
-
-// ---- roots ------------------------------------------------------------------------------------
-
-void TvxCustomScene::AddObject(TvxObject* Obj) {
-  if (!Obj) return;
-  if (Obj->Parent() || (Obj->Scene() && Obj->Scene() != this)) Obj->SetParent(nullptr);
-  if (std::find(roots_.begin(), roots_.end(), Obj) == roots_.end()) roots_.push_back(Obj);
-  Obj->SetScene(this);
-  if (TvxVisualObject* v = Obj->Visual(); v && !ComponentState().Contains(rtl::csDestroying)) {
-    v->RecalcUpdateRect();
-    v->RecalcAbsolute();
-    v->Repaint();
-    RealignRoot();
-  }
-}
-
-void TvxCustomScene::RemoveObject(TvxObject* Obj) {
-  if (roots_.empty() || !Obj) return;
-  Invalidate();
-  Notification(Obj, rtl::opRemove);
-  Obj->SetScene(nullptr);
-  roots_.erase(std::remove(roots_.begin(), roots_.end(), Obj), roots_.end());
-}
-
-void TvxCustomScene::RealignRoot() {
-  TvxObject* first = GetRoot();
-  TvxVisualObject* root = first ? first->Visual() : nullptr;
-  if (!root) return;
-  const float sx = root->Scale()->X(), sy = root->Scale()->Y();
-  // A root scaled to nothing cannot be laid out over the scene.
-  if (sx == 0 || sy == 0 || std::isnan(sx) || std::isnan(sy)) return;
-  const float w = static_cast<float>(Width()), h = static_cast<float>(Height());
-  const float a = root->RotateAngle();
-  if (a == 90 || a == -90 || a == 270 || a == -270)
-    root->SetBounds((w - h) / 2, -(w - h) / 2, h / sy, w / sx);
-  else
-    root->SetBounds(0, 0, w / sx, h / sy);
-}
-
-TvxVisualObject* TvxCustomScene::ObjectAtPoint(const TvxPoint& P) {
-  for (size_t i = roots_.size(); i-- > 0;) {
-    TvxVisualObject* v = roots_[i]->Visual();
-    if (!v) return nullptr;
-    if (v->Visible() || designTime_)
-      if (TvxVisualObject* hit = v->ObjectAtPoint(P)) return hit;
-  }
-  return nullptr;
+  ForgetReferences(AComponent);
 }
 
 // ---- window -----------------------------------------------------------------------------------
@@ -356,57 +269,32 @@ void TvxCustomScene::Paint() {
       c->FillRect(MakeRect(-1, -1, static_cast<float>(Width()) + 1, static_cast<float>(Height()) + 1), 0, 0,
                   AllCorners, 1.0f, vgCornerRound);
     }
-    c->SetStrokeThickness(1.0f);
-    c->SetStrokeCap(vgCapFlat);
-    c->SetStrokeJoin(vgJoinMiter);
-    c->SetStrokeDash(vgDashSolid);
-    c->Stroke()->SetStyle(vgBrushSolid);
-    c->Fill()->SetStyle(vgBrushSolid);
-    for (size_t i = 0; i < roots_.size(); ++i) {
-      TvxVisualObject* v = roots_[i]->Visual();
-      if (!v || !v->Visible()) continue;
-      const TvxRect area = v->GetUpdateRect();
-      for (const TvxRect& r : updateRects_) {
-        TvxRect common;
-        if (!IntersectRectF(common, area, r)) continue;
-        c->SetMatrix(v->GetAbsoluteMatrix());
-        v->BeforePaint();
-        v->Paint();
-        v->AfterPaint();
-        v->PaintChildren();
-        if (v->OnPaint) {
-          c->SetMatrix(v->GetAbsoluteMatrix());
-          v->OnPaint(v, c, v->GetLocalRect());
-        }
-        break;
-      }
-    }
+    PaintRoots(c, true);
     c->EndScene();
   }
+  std::vector<win::TRect> shown;
+  for (const TvxRect& r : updateRects_) {
+    const win::TRect p = PixelRect(r);
+    shown.push_back({p.Left, p.Top, p.Right + 1, p.Bottom + 1});
+  }
   if (layered) {
-    UpdateLayered();
+    UpdateLayered(shown);
     return;
   }
   const gfx2d::PixelTarget dc = GetDC();
   if (!dc.Bits) return;
-  std::vector<win::TRect> shown;
-  for (const TvxRect& r : updateRects_) {
-    c->FlushBufferRect(0, 0, &dc, r);
-    const win::TRect p = PixelRect(r);
-    shown.push_back({p.Left, p.Top, p.Right + 1, p.Bottom + 1});
-  }
+  for (const TvxRect& r : updateRects_) c->FlushBufferRect(0, 0, &dc, r);
   PresentRects(shown);
 }
 
-void TvxCustomScene::UpdateLayered() {
+void TvxCustomScene::UpdateLayered(const std::vector<win::TRect>& Rects) {
   if (designTime_ || !dynamic_cast<win::TWinControl*>(Owner())) return;
   auto* form = dynamic_cast<win::TCustomForm*>(Parent());
   if (!form || !form->HandleAllocated() || !canvas_->BufferBits()) return;
   const int w = canvas_->Width(), h = canvas_->Height();
-  layeredBits_.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
-  const gfx2d::PixelTarget target{layeredBits_.data(), w, h, w};
-  canvas_->FlushBuffer(0, 0, &target);
-  form->UpdateLayered(layeredBits_.data(), w, h, w, form->Left() + Left(), form->Top() + Top());
+  // The form composes straight from the canvas's pixels, only where they changed.
+  form->UpdateLayered(canvas_->BufferBits(), w, h, w, form->Left() + Left(), form->Top() + Top(),
+                      Rects.empty() ? std::vector<win::TRect>{{0, 0, w, h}} : Rects);
 }
 
 win::LRESULT TvxCustomScene::WndProc(win::MSG& Message) {
@@ -456,12 +344,11 @@ win::LRESULT TvxCustomScene::WndProc(win::MSG& Message) {
       inherited::WndProc(Message);
       if (auto* info = reinterpret_cast<win::THintInfo*>(Message.lParam)) HintShow(*info);
       return 0;
-    case win::CM_MOUSELEAVE:
-      if (TvxVisualObject* h = hovered_) {
-        hovered_ = nullptr;
-        h->MouseLeave();
-      }
-      return 0;
+    case win::CM_MOUSELEAVE: SetHovered(nullptr); return 0;
+    case win::CM_DESIGNHITTEST: {
+      const win::TPoint p = win::PointFromParam(Message.lParam);
+      return designTime_ && Designer().HitTest(MakePoint(static_cast<float>(p.X), static_cast<float>(p.Y))) ? 1 : 0;
+    }
     case win::CM_SHOWINGCHANGED:
       AddUpdateRect(MakeRect(0, 0, static_cast<float>(Width()), static_cast<float>(Height())));
       return 0;
@@ -501,8 +388,11 @@ void TvxCustomScene::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift,
   inherited::MouseDown(Button, Shift, X, Y);
   if (!Focused() && CanFocus()) SetFocus();
   lastRaw_ = MakePoint(static_cast<float>(X), static_cast<float>(Y));
-  mousePos_ = lastRaw_;
-  if (designTime_) return;
+  mousePos_ = DesignSnapped(lastRaw_);
+  if (designTime_) {
+    Designer().Press(Button, Shift, lastRaw_);
+    return;
+  }
   TvxVisualObject* o = ObjectAtPoint(mousePos_);
   if (!o) {
     BeginWindowDrag();
@@ -535,9 +425,12 @@ void TvxCustomScene::MouseMove(rtl::TShiftState Shift, int X, int Y) {
     lastRaw_ = MakePoint(static_cast<float>(X), static_cast<float>(Y));
     return;
   }
-  mousePos_ = MakePoint(static_cast<float>(X), static_cast<float>(Y));
-  lastRaw_ = mousePos_;
-  if (designTime_) return;
+  lastRaw_ = MakePoint(static_cast<float>(X), static_cast<float>(Y));
+  mousePos_ = DesignSnapped(lastRaw_);
+  if (designTime_) {
+    Designer().Move(Shift, lastRaw_);
+    return;
+  }
   if (captured_) {
     const TvxPoint p = captured_->AbsoluteToLocal(mousePos_);
     captured_->MouseMove(Shift, p.X, p.Y, 0, 0);
@@ -545,24 +438,12 @@ void TvxCustomScene::MouseMove(rtl::TShiftState Shift, int X, int Y) {
   }
   TvxVisualObject* o = ObjectAtPoint(mousePos_);
   if (!o) {
-    if (TvxVisualObject* h = hovered_) {
-      hovered_ = nullptr;
-      h->MouseLeave();
-    }
+    SetHovered(nullptr);
   } else {
     SetHint(o->ShowHint() ? o->Hint() : std::u16string());
     cursor = dynamic_cast<IvxSizeGrip*>(o) ? win::crSizeNWSE : o->Cursor();
     TvxFreeWatch alive(o);
-    if (o != hovered_) {
-      if (TvxVisualObject* h = hovered_) {
-        hovered_ = nullptr;
-        h->MouseLeave();
-      }
-      if (!alive.Gone()) {
-        hovered_ = o;
-        o->MouseEnter();
-      }
-    }
+    SetHovered(o);
     if (!alive.Gone()) {
       const TvxPoint p = o->AbsoluteToLocal(mousePos_);
       o->MouseMove(Shift, p.X, p.Y, 0, 0);
@@ -575,7 +456,10 @@ void TvxCustomScene::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, i
   inherited::MouseUp(Button, Shift, X, Y);
   moving_ = false;
   resizing_ = false;
-  if (designTime_) return;
+  if (designTime_) {
+    Designer().Release();
+    return;
+  }
   TvxVisualObject* o = captured_ ? captured_ : ObjectAtPoint(mousePos_);
   if (!o) return;
   const TvxPoint p = o->AbsoluteToLocal(mousePos_);
@@ -584,33 +468,13 @@ void TvxCustomScene::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, i
 
 bool TvxCustomScene::DoMouseWheel(rtl::TShiftState Shift, int WheelDelta, const win::TPoint& MousePos) {
   bool handled = inherited::DoMouseWheel(Shift, WheelDelta, MousePos);
-  if (designTime_) return handled;
-  if (captured_) {
-    captured_->MouseWheel(Shift, WheelDelta, handled);
-    return handled;
-  }
-  for (TvxVisualObject* o = ObjectAtPoint(mousePos_); o && !handled;) {
-    TvxFreeWatch alive(o);
-    o->MouseWheel(Shift, WheelDelta, handled);
-    if (alive.Gone()) break;
-    TvxObject* parent = o->Parent();
-    o = parent ? parent->Visual() : nullptr;
-  }
+  if (!designTime_) RouteWheel(Shift, WheelDelta, handled);
   return handled;
 }
 
 void TvxCustomScene::SetCaptured(TvxVisualObject* Value) {
   captured_ = Value;
   SetMouseCapture(Value != nullptr);
-}
-
-void TvxCustomScene::SetFocused(TvxVisualObject* Value) {
-  if (Value == focused_) return;
-  TvxVisualObject* old = focused_;
-  focused_ = Value;
-  if (old) old->KillFocus();
-  if (Value && focused_ == Value) Value->EnterFocus();
-  win::UpdateTextInput();
 }
 
 void TvxCustomScene::PlaceComposition() {
@@ -689,25 +553,11 @@ void TvxCustomScene::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftS
     return;
   }
   Key = 0;
-  std::vector<TvxVisualObject*> list;
-  root->Visual()->GetTabOrderList(list, true);
-  if (list.empty()) return;
-  const int n = static_cast<int>(list.size());
-  const auto at = std::find(list.begin(), list.end(), focused_);
-  const int i = at == list.end() ? -1 : static_cast<int>(at - list.begin());
-  const bool back = Shift.Contains(rtl::ssShift);
-  // From the entry after (before) the focused one, round to the focused one itself.
-  const int from = i < 0 ? (back ? n - 1 : 0) : (back ? i - 1 + n : i + 1) % n;
-  for (int k = 0; k < n; ++k) {
-    TvxVisualObject* c = list[static_cast<size_t>(((back ? from - k : from + k) % n + n) % n)];
-    if (c->GetParentedVisible() && c->CanFocused() && c->GetAbsoluteEnabled()) {
-      c->SetFocus();
-      return;
-    }
-  }
+  FocusNext(Shift.Contains(rtl::ssShift));
 }
 
 void TvxCustomScene::KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
+  if (designTime_) Designer().KeyUp(Key);
   if (focused_) focused_->KeyUp(Key, KeyChar, Shift);
 }
 

@@ -21,6 +21,7 @@
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/Scene.h"
+#include "vg2d/core/SceneHost.h"
 #include "vg2d/core/VisualObjects.h"
 
 namespace win {
@@ -43,7 +44,7 @@ int SceneCount();
 // the character height, bold and italic from its style, its family.
 win::TCompositionFont CompositionFontOf(const TvxFont& Font);
 
-class TvxCustomScene : public win::TCustomControl, public IvxScene, public win::IDropTarget {
+class TvxCustomScene : public win::TCustomControl, public TvxSceneHost, public win::IDropTarget {
   RTL_CLASS(TvxCustomScene, win::TCustomControl)
 public:
   explicit TvxCustomScene(rtl::TComponent* AOwner);
@@ -56,33 +57,16 @@ public:
   void SetFill(TvxBrush* Value);
   bool Transparency() const { return transparency_; }
   void SetTransparency(bool Value);
-  TvxResources* Style() const { return style_; }
-  TvxControl* ActiveControl() const { return activeControl_; }
-  void SetActiveControl(TvxControl* Value);
-  bool AnimatedCaret() const { return animatedCaret_; }
-  void SetAnimatedCaret(bool Value) { animatedCaret_ = Value; }
-  bool DesignSnapToGrid() const { return designSnapToGrid_; }
-  bool DesignSnapToLines() const { return designSnapToLines_; }
-  bool DesignSnapGridShow() const { return designSnapGridShow_; }
   TvxCanvas* Canvas() const { return canvas_.get(); }
-  const std::vector<TvxRect>& UpdateRects() const { return updateRects_; }
-  TvxVisualObject* Hovered() const { return hovered_; }
   // The frame that shows this scene's root inside another tree (the scene then does not
   // paint), and the form copy a frame made of this scene's form.
   TvxFrame* Frame() const { return frame_; }
   void SetFrame(TvxFrame* Value);
   rtl::TComponent* FormCopy() const { return formCopy_; }
   void SetFormCopy(rtl::TComponent* Value) { formCopy_ = Value; }
-  int RootCount() const { return static_cast<int>(roots_.size()); }
-  TvxObject* Roots(int Index) const { return roots_[static_cast<size_t>(Index)]; }
   bool Moving() const { return moving_; }
   bool Resizing() const { return resizing_; }
 
-  // The object under a point in scene coordinates: the roots from the last to the first.
-  TvxVisualObject* ObjectAtPoint(const TvxPoint& P);
-  // Lays the first root out over the whole control (turned roots with width and height
-  // exchanged).
-  void RealignRoot();
   // Paints the pending dirty rectangles (nothing while a frame shows the scene, while a
   // paint runs, or without dirty rectangles).
   void Paint() override;
@@ -91,44 +75,20 @@ public:
   void KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
   void KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
 
-  // ---- IvxScene -------------------------------------------------------------------------------
-  void AddObject(TvxObject* Obj) override;
-  void RemoveObject(TvxObject* Obj) override;
+  // ---- IvxScene: what the scene does its own way -----------------------------------------------
   void BeginWindowDrag() override;
   void BeginWindowResize() override;
   void AddUpdateRect(const TvxRect& R) override;
-  void InsertObject(const std::string& ClassName) override;
-  TvxControl* GetActiveControl() override { return activeControl_; }
-  bool GetDisableUpdate() override { return disableUpdate_; }
-  void SetDisableUpdate(bool Value) override { disableUpdate_ = Value; }
-  bool GetDesignTime() override { return designTime_; }
   TvxCanvas* GetCanvas() override { return canvas_.get(); }
-  TvxObject* GetRoot() override { return roots_.empty() ? nullptr : roots_.front(); }
   // The scene's owner; the component's own GetOwner (const) stays visible beside it.
   using rtl::TComponent::GetOwner;
   rtl::TComponent* GetOwner() override { return Owner(); }
   rtl::TComponent* GetComponent() override { return this; }
-  TvxResources* GetStyle() override { return style_; }
-  void SetStyle(TvxResources* Value) override;
   bool GetTransparency() override { return transparency_; }
-  void UpdateStyle() override;
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
-  TvxVisualObject* GetSelected() override { return selected_; }
-  TvxVisualObject* GetDesignPlaceObject() override { return designPlaceObject_; }
-  int GetUpdateRectsCount() override { return static_cast<int>(updateRects_.size()); }
-  TvxRect GetUpdateRect(int Index) override { return updateRects_[static_cast<size_t>(Index)]; }
   void SetCaptured(TvxVisualObject* Value) override;
-  TvxVisualObject* GetCaptured() override { return captured_; }
-  void SetFocused(TvxVisualObject* Value) override;
-  TvxVisualObject* GetFocused() override { return focused_; }
-  void SetDesignEditObject(TvxVisualObject* Value) override { designEditObject_ = Value; }
-  TvxPoint GetMousePos() override { return mousePos_; }
   TvxPoint LocalToScreen(const TvxPoint& P) override;
   void BeginVCLDrag(TvxVisualObject* Obj) override;
-  void SetSelected(TvxVisualObject* Obj) override;
-  bool GetAnimatedCaret() override { return animatedCaret_; }
-  bool ShowKeyboard(TvxControl*) override { return false; }
-  void HideKeyboard(TvxControl*) override {}
 
   // ---- drops from other programs --------------------------------------------------------------
   win::HRESULT DragEnter(const win::TDropData& Data, rtl::TShiftState Keys, const win::TPoint& Pt,
@@ -142,6 +102,10 @@ public:
   win::LRESULT WndProc(win::MSG& Message) override;
 
 protected:
+  float HostWidth() override { return static_cast<float>(Width()); }
+  float HostHeight() override { return static_cast<float>(Height()); }
+  bool HostDestroying() override { return ComponentState().Contains(rtl::csDestroying); }
+  void RootRemoved() override { Invalidate(); }
   void DefineProperties(rtl::TFiler* Filer) override;
   void Loaded() override;
   void GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) override;
@@ -157,7 +121,9 @@ protected:
 private:
   void FillChanged(rtl::TObject* Sender);
   bool OnLayeredForm() const;
-  void UpdateLayered();
+  // Hands the layered form the given client rectangles of the canvas's pixels (all of them
+  // without any).
+  void UpdateLayered(const std::vector<win::TRect>& Rects = {});
   void HandleChar(char16_t Ch);
   // Puts the input method's composition at the focused object (its composition point when
   // it takes text), in its font.
@@ -171,28 +137,11 @@ private:
 
   std::unique_ptr<TvxCanvas> canvas_;
   std::unique_ptr<TvxBrush> fill_;
-  std::vector<TvxObject*> roots_;
-  std::vector<TvxRect> updateRects_;
-  bool disableUpdate_ = false;
-  bool designTime_ = false;
   bool transparency_ = false;
-  bool animatedCaret_ = true;
   bool painting_ = false;
-  bool designSnapToGrid_ = false;
-  bool designSnapToLines_ = true;
-  bool designSnapGridShow_ = false;
-  TvxResources* style_ = nullptr;
-  TvxControl* activeControl_ = nullptr;
-  TvxVisualObject* selected_ = nullptr;
-  TvxVisualObject* captured_ = nullptr;
-  TvxVisualObject* hovered_ = nullptr;
-  TvxVisualObject* focused_ = nullptr;
-  TvxVisualObject* designPlaceObject_ = nullptr;
-  TvxVisualObject* designEditObject_ = nullptr;
   TvxVisualObject* dropTarget_ = nullptr;
   TvxFrame* frame_ = nullptr;
   rtl::TComponent* formCopy_ = nullptr;
-  TvxPoint mousePos_{};
   TvxPoint lastRaw_{};
   win::TPoint dragStartCursor_{};    // screen point where a window move or resize began
   win::TRect dragStartBounds_{};     // the owner's bounds then
@@ -202,7 +151,6 @@ private:
   unsigned long long loadTimer_ = 0;
   win::TCustomControl* dragControl_ = nullptr;  // carries an object through a control drag
   TvxVisualObject* dragSource_ = nullptr;
-  std::vector<std::uint32_t> layeredBits_;  // the frame handed to a layered form
   TvxDragObject oleData_;
   bool oleActive_ = false;
 };

@@ -261,6 +261,8 @@ rtl::TClass TvxSelectionPoint::StaticClass() {
 
 TvxSelectionPoint::TvxSelectionPoint(rtl::TComponent* AOwner) : TvxVisualObject(AOwner) {
   SetAutoCapture(true);
+  // A designed host moves a point but never frames or resizes it.
+  SetDesignResizeLocked(true);
   SetWidth(0);
   SetHeight(0);
 }

@@ -91,6 +91,8 @@ void TvxResources::SetRoot(rtl::TComponent* Made) {
   UpdateScenes();
 }
 
+void TvxResources::SetRootObject(TvxObjectPtr Value) { SetRoot(Value.release()); }
+
 void TvxResources::ResourceChanged(rtl::TObject*) {
   root_.reset();
   rtl::TMemoryStream text;

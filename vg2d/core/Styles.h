@@ -30,6 +30,8 @@ public:
   void SetResource(rtl::TStrings* Value) { resource_->Assign(Value); }
   // The tree built from the text; nil when the text is empty or yields no object.
   TvxObject* Root() const { return root_.get(); }
+  // Takes Value as the tree (the text stays as it is); the hosts re-apply their styles.
+  void SetRootObject(TvxObjectPtr Value);
   // A file of style text, looked for in the program's folder first, then as given. A
   // missing file leaves the text as it is.
   const std::string& FileName() const { return fileName_; }

@@ -163,6 +163,9 @@ public:
   void SetDesignHide(bool Value);
   // Sets DesignHide on this object and its visual subtree without repainting.
   void SetDesignHideRecursive(bool Value);
+  // A designed host shows no frame and offers no grips for the object when it is selected.
+  bool DesignResizeLocked() const { return designResizeLocked_; }
+  void SetDesignResizeLocked(bool Value) { designResizeLocked_ = Value; }
   // Shown by the host while the mouse is over the object.
   rtl::TCursor Cursor() const { return cursor_; }
   void SetCursor(rtl::TCursor Value) { SetField(cursor_, Value); }
@@ -424,6 +427,7 @@ private:
   bool hitTest_ = true;
   bool canClipped_ = true;
   bool designHide_ = false;
+  bool designResizeLocked_ = false;
   std::u16string hint_;
   bool showHint_ = false;
   rtl::TComponent* popupMenu_ = nullptr;
