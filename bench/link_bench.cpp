@@ -20,8 +20,9 @@
 #include <memory>
 #include <vector>
 
+#include "app/core/Core_State.h"
 #include "ecu/Config_Unit.h"
-#include "ecu/Link_Host.h"
+#include "ecu/Host.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Port_3D_Unit.h"
 #include "platform/comm/PortList.h"
@@ -57,7 +58,7 @@ struct Wire : ecu::TLinkMonitor {
   void FrameWritten(const std::uint8_t*, int Length) override {
     const auto now = Clock::now();
     const auto stats = sim.Stats();
-    Writes.push_back({now, Length, ecu::RxExpectedLength, replyTaken, stats.LastSentAt});
+    Writes.push_back({now, Length, ecu::Link.RxExpectedLength, replyTaken, stats.LastSentAt});
     replyTaken = false;
   }
   void ReplyChecked(const std::uint8_t* Frame, int, bool Accepted) override {
@@ -70,11 +71,11 @@ void BM_PollCycleAgainstSimulator(benchmark::State& state) {
   ecusim::Simulator sim;
   sim.Start();
   setenv(comm::kExtraPortsVariable, sim.SlavePath().c_str(), 1);
-  ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
+  ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
   linkrec::Recorder recorder;
   recorder.PortName = sim.SlavePath();
   Wire wire(sim);
-  ecu::LinkMonitor = &wire;
+  auto watching = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Hosts.Monitor, &wire);
   auto* form = new ecu::TForm_3D_Port(nullptr);
   // The handler, timed: what the GUI thread spends in it is time the loop serves nothing.
   double rxHandlerMs = 0, rxHandlerMaxMs = 0;
@@ -138,8 +139,9 @@ void BM_PollCycleAgainstSimulator(benchmark::State& state) {
     state.counters["rx_handler_ms_per_request"] = cycles > 0 ? (rxHandlerMs - rx0) / cycles : 0;
     state.counters["rx_handler_ms_max"] = rxHandlerMaxMs;
   }
-  ecu::LinkMonitor = nullptr;
+  watching.reset();
   delete form;
+  app::ResetState();
   sim.Stop();
   unsetenv(comm::kExtraPortsVariable);
 }

@@ -45,25 +45,11 @@ void PercentToBytes(std::int32_t Percent, std::int32_t Reference, std::int32_t S
 
 // ---- Temperature-sensor table -------------------------------------------------------------
 
-// The table file: 1024 signed 16-bit little-endian values, entry i the temperature in tenths of
-// a degree for the 10-bit reading i. The main window sets the name at its creation.
-extern std::string SensorTableFileName;
+// The table file and its message flag are ConfigData.SensorTableFileName and
+// ConfigData.SensorTableMessageArmed.
 constexpr int SensorTableEntries = 1024;
 
-// While 1, a failed opening of the table shows the message window's "missing table" message
-// (kind 12) once, as soon as the main window has shown, and clears the flag; the next
-// successful opening sets it again.
-extern std::uint8_t SensorTableMessageArmed;
-
-// What the sensor table asks of the application windows; the application installs one.
-class TSensorTableHost {
-public:
-  virtual ~TSensorTableHost() = default;
-  virtual bool MainWindowShown() const = 0;
-  virtual void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) = 0;
-};
-extern TSensorTableHost* SensorTableHost;  // none: no message is shown
-
+// The message kind of a missing table; without an installed host no message is shown.
 constexpr std::uint8_t SensorTableMessageKind = 12;
 
 // The table entry of the reading (HiLoToWord and 0x3FF). A table shorter than 1024 entries

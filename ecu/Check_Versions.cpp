@@ -1,14 +1,9 @@
 #include "ecu/Check_Versions.h"
 
-#include "ecu/Display_Host.h"
-#include "ecu/Link_Host.h"
+#include "ecu/Host.h"
 #include "ecu/Live_Data.h"
 
 namespace ecu {
-
-std::int32_t FirmwareVersion100 = 0;
-std::uint8_t VersionFamily = 0;
-float IndicatorScale = 1.0f;
 
 namespace {
 
@@ -45,30 +40,28 @@ std::optional<std::int32_t> FirmwareVersionFromText(std::string_view Text) {
   return static_cast<std::int32_t>(whole * 100 + hundredths);
 }
 
-bool IsVersion155To199() { return FirmwareVersion100 >= 155 && FirmwareVersion100 <= 199; }
+bool IsVersion155To199() { return LiveData.FirmwareVersion100 >= 155 && LiveData.FirmwareVersion100 <= 199; }
 
 bool IsVersion155To199Or357To399() {
-  return IsVersion155To199() || (FirmwareVersion100 >= 357 && FirmwareVersion100 <= 399);
+  return IsVersion155To199() || (LiveData.FirmwareVersion100 >= 357 && LiveData.FirmwareVersion100 <= 399);
 }
 
 void Check_Versions() {
-  VersionFamily = IsVersion155To199() ? 1 : 0;
-  ErrorsClearShown = 0;
-  LastErrorBits1 = 0;
-  LastErrorBits2 = 0;
-  TDisplayHost* host = DisplayHost;
+  LiveData.VersionFamily = IsVersion155To199() ? 1 : 0;
+  LiveData.ErrorsClearShown = 0;
+  LiveData.LastErrorBits1 = 0;
+  LiveData.LastErrorBits2 = 0;
+  THost* host = Hosts.Host;
   if (!host) return;
   host->ClearErrorMemo();
-  const bool wide = VersionFamily == 0;
-  if (LinkHost) {
-    LinkHost->SetEnabled(TLinkControl::CLB_MAP_Start, wide);
-    LinkHost->SetEnabled(TLinkControl::CLB_MAP_Stop, wide);
-  }
-  using C = TDisplayControl;
+  const bool wide = LiveData.VersionFamily == 0;
+  host->SetEnabled(TControl::CLB_MAP_Start, wide);
+  host->SetEnabled(TControl::CLB_MAP_Stop, wide);
+  using C = TControl;
   for (C panel : {C::IND_PressVap, C::IND_PressColl, C::IND_PressDiff, C::IND_TempGas}) host->SetVisible(panel, wide);
 
-  IndicatorScale = VersionFamily ? 2.0f : 1.0f;
-  const float s = IndicatorScale;
+  LiveData.IndicatorScale = LiveData.VersionFamily ? 2.0f : 1.0f;
+  const float s = LiveData.IndicatorScale;
   for (C panel : {C::IND_Petrol, C::IND_Gas, C::IND_RPM, C::IND_TempVap}) host->SetHeight(panel, 50 * s);
   host->SetTop(C::IND_Gas, 50 * s);
   host->SetTop(C::IND_RPM, 100 * s);

@@ -10,10 +10,6 @@
 
 namespace ecu {
 
-extern std::int32_t FirmwareVersion100;  // firmware version x 100; 0 when unknown
-extern std::uint8_t VersionFamily;       // FirmwareVersion100 lies in 155..199
-extern float IndicatorScale;             // 2.0 with VersionFamily, else 1.0
-
 // The version x 100 of a firmware text, computed from its digits: blanks around it are
 // ignored, then one or more digits, optionally a "." or "," and one or two more digits
 // ("1.60" -> 160, "2.01" -> 201, "3" -> 300, "1.5" -> 150). No value for any other text.
@@ -22,7 +18,7 @@ std::optional<std::int32_t> FirmwareVersionFromText(std::string_view Text);
 bool IsVersion155To199();
 bool IsVersion155To199Or357To399();
 
-// Applies the family: VersionFamily, a fresh error display, the MAP-point buttons, the
+// Applies the family: LiveData.VersionFamily, a fresh error display, the MAP-point buttons, the
 // indicator panels' visibility, sizes and positions, and the indicator font sizes.
 void Check_Versions();
 

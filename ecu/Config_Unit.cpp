@@ -8,6 +8,7 @@
 #include "ecu/Calc_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Gas_Injectors_Unit.h"
+#include "ecu/Host.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace ecu {
@@ -32,24 +33,7 @@ std::int32_t& Configuration_Class::Level(int Number) {
   }
 }
 
-std::unique_ptr<Configuration_Class> Configuration;
-std::vector<std::unique_ptr<Level_Sensor_Box_Class>> LevelSensorTable;
-
-std::array<std::int32_t, DiagramPointCount> DiagramPointX{};
-std::array<std::int32_t, DiagramPointCount> DiagramPointY{};
-std::array<std::int32_t, MapPointCapacity> MapPointsGas{};
-std::array<std::int32_t, MapPointCapacity> MapPointsPetrol{};
-std::uint8_t MapPointCount = 32;
-std::uint8_t CFGPageUpdating = 0;
-std::string ConfigDir = "Config";
-TConfigurationHost* ConfigurationHost = nullptr;
-TConfigLoadReport ConfigLoadReport;
-
-const std::array<std::string, 6> RPMPrescalerItems = {"1:1", "1:2", "1:3", "1:4", "1:5", "1:6"};
-const std::array<std::string, 2> InjectionItems = {"Sequent", "Full group"};
-const std::array<std::string, 2> GasTypeItems = {"LPG", "CNG"};
-const std::array<std::string, 5> LevelSensorItems = {"0 - 90 Om", "110 - 0 Om", "30k - 100 Om", "AEB 806",
-                                                     "Setting"};
+TConfigState ConfigData;
 
 namespace {
 
@@ -72,24 +56,24 @@ constexpr LevelSensorRow LevelSensorRows[] = {
 };
 
 void BuildLevelSensorTable() {
-  LevelSensorTable.clear();
+  ConfigData.LevelSensorTable.clear();
   for (const LevelSensorRow& row : LevelSensorRows) {
     auto box = std::make_unique<Level_Sensor_Box_Class>();
     box->Name = row.name;
     box->Invert = row.invert;
     box->Level_90 = row.level90;
     box->Levels = row.levels;
-    LevelSensorTable.push_back(std::move(box));
+    ConfigData.LevelSensorTable.push_back(std::move(box));
   }
 }
 
-Configuration_Class& Config() {
-  if (!Configuration) Configuration = std::make_unique<Configuration_Class>();
-  return *Configuration;
+Configuration_Class& Model() {
+  if (!ConfigData.Configuration) ConfigData.Configuration = std::make_unique<Configuration_Class>();
+  return *ConfigData.Configuration;
 }
 
 // Number of MAP points a file holds: what the ECU keeps, never more than the arrays.
-int FileMapPointCount() { return std::min<int>(MapPointCount, MapPointCapacity); }
+int FileMapPointCount() { return std::min<int>(ConfigData.MapPointCount, MapPointCapacity); }
 
 std::string FileNameOnly(const std::string& path) {
   const std::string native = NativeFileName(path);
@@ -106,7 +90,7 @@ void ReadText(const char* key, std::string& field, bool note = true) {
     if (note) NoteConfigProblem(Kind::Missing, key, "", "a text", field);
     return;
   }
-  field = KeyFileValue == " " ? std::string() : KeyFileValue;
+  field = Files.KeyFileValue == " " ? std::string() : Files.KeyFileValue;
 }
 
 // A text that must be one of a list of names.
@@ -114,10 +98,10 @@ template <typename IsName>
 void ReadName(const char* key, std::string& field, IsName isName, const char* expected) {
   if (!KeyFileFind(key)) {
     NoteConfigProblem(Kind::Missing, key, "", expected, field);
-  } else if (!isName(KeyFileValue)) {
-    NoteConfigProblem(Kind::OutOfRange, key, KeyFileValue, expected, field);
+  } else if (!isName(Files.KeyFileValue)) {
+    NoteConfigProblem(Kind::OutOfRange, key, Files.KeyFileValue, expected, field);
   } else {
-    field = KeyFileValue;
+    field = Files.KeyFileValue;
   }
 }
 
@@ -135,12 +119,12 @@ void ReadInt(const std::string& key, std::int32_t& field, const TValueRange& ran
     return;
   }
   if (!KeyFileReadInt(key)) {
-    NoteConfigProblem(Kind::Unreadable, key, KeyFileValue, "a whole number", std::to_string(field));
+    NoteConfigProblem(Kind::Unreadable, key, Files.KeyFileValue, "a whole number", std::to_string(field));
     return;
   }
-  const std::int32_t kept = clamp ? clamp(KeyFileInt) : range.Clamp(KeyFileInt);
-  if (kept != KeyFileInt)
-    NoteConfigProblem(Kind::OutOfRange, key, KeyFileValue, allowed, std::to_string(kept));
+  const std::int32_t kept = clamp ? clamp(Files.KeyFileInt) : range.Clamp(Files.KeyFileInt);
+  if (kept != Files.KeyFileInt)
+    NoteConfigProblem(Kind::OutOfRange, key, Files.KeyFileValue, allowed, std::to_string(kept));
   field = kept;
 }
 
@@ -148,9 +132,9 @@ void ReadBool(const char* key, std::uint8_t& field) {
   if (!KeyFileFind(key))
     NoteConfigProblem(Kind::Missing, key, "", "True or False", BoolToText(field != 0));
   else if (!KeyFileReadBool(key))
-    NoteConfigProblem(Kind::Unreadable, key, KeyFileValue, "True or False", BoolToText(field != 0));
+    NoteConfigProblem(Kind::Unreadable, key, Files.KeyFileValue, "True or False", BoolToText(field != 0));
   else
-    field = KeyFileBool;
+    field = Files.KeyFileBool;
 }
 
 void ReadCustomerKeys(Configuration_Class& c, bool note) {
@@ -195,7 +179,7 @@ PageNumbers ConvertPageNumbers(const TCFGPageValues& page) {
 }
 
 void ApplyPage(const TCFGPageValues& page, const PageNumbers& n) {
-  Configuration_Class& c = Config();
+  Configuration_Class& c = Model();
   c.RPM_PreScaler = page.RPM_Prescaler;
   c.PG_RPM = n.pgRPM;
   c.PG_Temper = n.pgTemper;
@@ -223,25 +207,25 @@ void ApplyPage(const TCFGPageValues& page, const PageNumbers& n) {
 }  // namespace
 
 void CreateConfiguration(const std::string& CfgFullFileName) {
-  MapPointCount = MapPointCapacity;
-  Configuration = std::make_unique<Configuration_Class>();
+  ConfigData.MapPointCount = MapPointCapacity;
+  ConfigData.Configuration = std::make_unique<Configuration_Class>();
   InitInjectorTable();
   BuildLevelSensorTable();
   SetDefaultConfiguration();
   LoadConfigFile(CfgFullFileName);
-  if (ConfigurationHost) {
-    ConfigurationHost->BuildCalibrationDiagram();
-    ConfigurationHost->ConfigToCFGPage();
+  if (Hosts.Host) {
+    Hosts.Host->BuildCalibrationDiagram();
+    Hosts.Host->ConfigToCFGPage();
   }
 }
 
 void FreeConfiguration() {
-  Configuration.reset();
-  LevelSensorTable.clear();
+  ConfigData.Configuration.reset();
+  ConfigData.LevelSensorTable.clear();
 }
 
 void SetDefaultConfiguration() {
-  Configuration_Class& c = Config();
+  Configuration_Class& c = Model();
   c.RPM_PreScaler = "1:2";
   c.Param_92_Bit1 = 1;
   c.Param_159_H1 = 1;
@@ -298,15 +282,15 @@ void SetDefaultConfiguration() {
   c.Param_82_Bit3 = 1;
   c.Param_82_Bit4 = 0;
   ClearCustomerTexts();
-  if (ConfigurationHost) {
-    ConfigurationHost->CalcDiagramPoints();
-    ConfigurationHost->SetDefaultMapRPM();
-    ConfigurationHost->RefreshMapRPMCells();
+  if (Hosts.Host) {
+    Hosts.Host->CalcDiagramPoints();
+    Hosts.Host->SetDefaultMapRPM();
+    Hosts.Host->RefreshMapRPMCells();
   }
 }
 
 void ClearCustomerTexts() {
-  Configuration_Class& c = Config();
+  Configuration_Class& c = Model();
   c.Car_Jet.clear();
   c.Date_Mounting.clear();
   c.Data_KM.clear();
@@ -322,7 +306,7 @@ std::int32_t ClampPGRPM(std::int64_t RPM) {
 
 void NoteConfigProblem(TConfigProblemKind Kind, const std::string& Key, const std::string& Value,
                        const std::string& Expected, const std::string& Used) {
-  ConfigLoadReport.Problems.push_back({Kind, Key, Value, Expected, Used});
+  ConfigData.ConfigLoadReport.Problems.push_back({Kind, Key, Value, Expected, Used});
 }
 
 std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) {
@@ -366,12 +350,12 @@ std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) 
 }
 
 bool LoadConfigFile(const std::string& CfgFullFileName) {
-  ConfigLoadReport = {};
-  ConfigLoadReport.FileName = CfgFullFileName;
+  ConfigData.ConfigLoadReport = {};
+  ConfigData.ConfigLoadReport.FileName = CfgFullFileName;
   if (!KeyFileLoad(CfgFullFileName)) return false;
   // The values the load dropped with their repeated keys.
-  const std::vector<std::string> repeatedKeys = KeyFileRepeatedKeys, repeatedValues = KeyFileRepeatedValues;
-  Configuration_Class& c = Config();
+  const std::vector<std::string> repeatedKeys = Files.KeyFileRepeatedKeys, repeatedValues = Files.KeyFileRepeatedValues;
+  Configuration_Class& c = Model();
   c.Cfg_Name = StripExtension(FileNameOnly(CfgFullFileName));
 
   // Minutes of work: missing or unreadable gives 0.
@@ -399,23 +383,24 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
   for (int i = 1; i <= 5; ++i) ReadInt("Level" + std::to_string(i), c.Level(i), LevelRange);
 
   for (int n = 0; n < DiagramPointCount; ++n) {
-    ReadInt("Gas_Point_" + std::to_string(n), DiagramPointY[static_cast<std::size_t>(n)], GasPointRange);
-    ReadInt("Petrol_Point_" + std::to_string(n), DiagramPointX[static_cast<std::size_t>(n)], PetrolPointRange);
+    ReadInt("Gas_Point_" + std::to_string(n), ConfigData.DiagramPointY[static_cast<std::size_t>(n)], GasPointRange);
+    ReadInt("Petrol_Point_" + std::to_string(n), ConfigData.DiagramPointX[static_cast<std::size_t>(n)],
+            PetrolPointRange);
   }
 
   // MAP keys are written only for points that hold something: a missing one is no fault.
   for (int n = 1; n <= FileMapPointCount(); ++n) {
     const auto i = static_cast<std::size_t>(n - 1);
-    MapPointsGas[i] = 0;
-    MapPointsPetrol[i] = 0;
-    ReadInt("MAP_Gas_" + std::to_string(n), MapPointsGas[i], MapPointRange, true);
-    ReadInt("MAP_Petrol_" + std::to_string(n), MapPointsPetrol[i], MapPointRange, true);
+    ConfigData.MapPointsGas[i] = 0;
+    ConfigData.MapPointsPetrol[i] = 0;
+    ReadInt("MAP_Gas_" + std::to_string(n), ConfigData.MapPointsGas[i], MapPointRange, true);
+    ReadInt("MAP_Petrol_" + std::to_string(n), ConfigData.MapPointsPetrol[i], MapPointRange, true);
   }
 
   ReadCustomerKeys(c, true);
-  if (ConfigurationHost) {
+  if (Hosts.Host) {
     try {
-      ConfigurationHost->LoadMapRPMTable();
+      Hosts.Host->LoadMapRPMTable();
     } catch (...) {
       KeyFileClose();
       throw;
@@ -424,7 +409,7 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
   KeyFileClose();
   for (std::size_t i = 0; i < repeatedKeys.size(); ++i)
     NoteConfigProblem(Kind::Repeated, repeatedKeys[i], repeatedValues[i], "", "");
-  if (ConfigurationHost) ConfigurationHost->UpdateMainCaption();
+  if (Hosts.Host) Hosts.Host->UpdateMainCaption();
   return true;
 }
 
@@ -433,12 +418,12 @@ void ReadCustomerFromFile(const std::string& CfgFullFileName) {
     ClearCustomerTexts();
     return;
   }
-  ReadCustomerKeys(Config(), false);  // the report stays that of the last whole load
+  ReadCustomerKeys(Model(), false);  // the report stays that of the last whole load
   KeyFileClose();
 }
 
 void SaveConfigFile(const std::string& CfgFullFileName, const std::string& KeepKeysOf) {
-  const Configuration_Class& c = Config();
+  const Configuration_Class& c = Model();
   KeyFileOpen(KeepKeysOf.empty() ? CfgFullFileName : KeepKeysOf);
   SetText("User_Name", c.User_Name);
   SetText("User_Phone", c.User_Phone);
@@ -467,12 +452,13 @@ void SaveConfigFile(const std::string& CfgFullFileName, const std::string& KeepK
   SetInt("Level4", c.Level4);
   SetInt("Level5", c.Level5);
   for (int n = 0; n < DiagramPointCount; ++n) {
-    SetInt("Gas_Point_" + std::to_string(n), DiagramPointY[static_cast<std::size_t>(n)]);
-    SetInt("Petrol_Point_" + std::to_string(n), DiagramPointX[static_cast<std::size_t>(n)]);
+    SetInt("Gas_Point_" + std::to_string(n), ConfigData.DiagramPointY[static_cast<std::size_t>(n)]);
+    SetInt("Petrol_Point_" + std::to_string(n), ConfigData.DiagramPointX[static_cast<std::size_t>(n)]);
   }
   for (int n = 1; n <= FileMapPointCount(); ++n) {
     const auto i = static_cast<std::size_t>(n - 1);
-    for (const auto& [prefix, points] : {std::pair{"MAP_Gas_", &MapPointsGas}, std::pair{"MAP_Petrol_", &MapPointsPetrol}}) {
+    for (const auto& [prefix, points] :
+         {std::pair{"MAP_Gas_", &ConfigData.MapPointsGas}, std::pair{"MAP_Petrol_", &ConfigData.MapPointsPetrol}}) {
       const std::string key = prefix + std::to_string(n);
       // A point of 0 has no line; one whose text could not be read loaded as 0 (and was
       // reported), so its line goes too and the saved file loads as the model is.
@@ -482,9 +468,9 @@ void SaveConfigFile(const std::string& CfgFullFileName, const std::string& KeepK
         KeyFileDelete(key);
     }
   }
-  if (ConfigurationHost) {
+  if (Hosts.Host) {
     try {
-      ConfigurationHost->SaveMapRPMTable();
+      Hosts.Host->SaveMapRPMTable();
     } catch (...) {
       KeyFileClose();
       throw;
@@ -494,7 +480,7 @@ void SaveConfigFile(const std::string& CfgFullFileName, const std::string& KeepK
 }
 
 TCFGPageValues ConfigToCFGPageValues() {
-  const Configuration_Class& c = Config();
+  const Configuration_Class& c = Model();
   TCFGPageValues p;
   p.RPM_Prescaler = c.RPM_PreScaler;
   p.PG_RPM = std::to_string(c.PG_RPM);
@@ -521,21 +507,21 @@ TCFGPageValues ConfigToCFGPageValues() {
 }
 
 void CFG_Page_To_Config(const TCFGPageValues& Page) {
-  if (CFGPageUpdating) return;
+  if (ConfigData.CFGPageUpdating) return;
   const PageNumbers numbers = ConvertPageNumbers(Page);
   ApplyPage(Page, numbers);
-  if (ConfigurationHost) ConfigurationHost->ScheduleTransmit(2);
+  if (Hosts.Host) Hosts.Host->ScheduleTransmit(2);
 }
 
 void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageValues& Page) {
-  if (CFGPageUpdating) return;
+  if (ConfigData.CFGPageUpdating) return;
   const PageNumbers numbers = ConvertPageNumbers(Page);
   std::array<std::int32_t, 5> levels{};
   for (std::size_t i = 0; i < 5; ++i) levels[i] = FloatToInt(TrackValues[i]);
-  Configuration_Class& c = Config();
+  Configuration_Class& c = Model();
   for (int i = 1; i <= 5; ++i) c.Level(i) = levels[static_cast<std::size_t>(i - 1)];
   ApplyPage(Page, numbers);
-  if (ConfigurationHost) ConfigurationHost->ScheduleTransmit(2);
+  if (Hosts.Host) Hosts.Host->ScheduleTransmit(2);
 }
 
 int LevelTypeIndex(const std::string& Name) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ecu/Gas_Injectors_Unit.h"
 #include "platform/rtl/Object.h"
 
 namespace ecu {
@@ -98,53 +99,21 @@ public:
   std::array<std::int32_t, 5> Levels{};
 };
 
-extern std::unique_ptr<Configuration_Class> Configuration;
-// The nine level-sensor types, numbered 1..9 (entry 0 of the vector is type 1).
-extern std::vector<std::unique_ptr<Level_Sensor_Box_Class>> LevelSensorTable;
-
-// Calibration data that the ECU link and the calibration pages share with the file: the
-// petrol (X) and gas (Y) times of the nine calibration points, and the MAP points (0 = none;
-// MAP point n of the file is entry n-1).
+// Calibration points and MAP points of the configuration (see TConfigState).
 constexpr int DiagramPointCount = 9;
 constexpr int MapPointCapacity = 32;
-extern std::array<std::int32_t, DiagramPointCount> DiagramPointX;
-extern std::array<std::int32_t, DiagramPointCount> DiagramPointY;
-extern std::array<std::int32_t, MapPointCapacity> MapPointsGas;
-extern std::array<std::int32_t, MapPointCapacity> MapPointsPetrol;
-// Number of MAP points the ECU keeps (32 until the identification reply gives it). Files use
-// at most MapPointCapacity of them, whatever the ECU reports.
-extern std::uint8_t MapPointCount;
 
-// Set while the configuration page is being filled from the model; the page's change handlers
-// (CFG_Page_To_Config, LevelPageToConfig) do nothing meanwhile.
-extern std::uint8_t CFGPageUpdating;
-
-// The folder of the configuration files (made by the main window at its creation).
-extern std::string ConfigDir;
-
-// What the configuration asks of the windows around it: the calibration diagram, the R.P.M.
-// map, the caption and the transmit timer. The application installs one; without one these
-// steps are skipped.
-class TConfigurationHost {
-public:
-  virtual ~TConfigurationHost() = default;
-  virtual void CalcDiagramPoints() = 0;        // the default calibration curve
-  virtual void SetDefaultMapRPM() = 0;
-  virtual void RefreshMapRPMCells() = 0;
-  virtual void LoadMapRPMTable() = 0;          // from the key-file store open at that moment
-  virtual void SaveMapRPMTable() = 0;          // into the key-file store open at that moment
-  virtual void UpdateMainCaption() = 0;
-  virtual void BuildCalibrationDiagram() = 0;
-  virtual void ConfigToCFGPage() = 0;          // show the model on the configuration page
-  virtual void ScheduleTransmit(int Kind) = 0;  // 2: the configuration page changed
-};
-extern TConfigurationHost* ConfigurationHost;
+// What the configuration asks of the windows around it (the calibration diagram, the R.P.M.
+// map, the caption, the configuration page and the transmit timer) it asks of the installed
+// host (ecu/Host.h); without one these steps are skipped.
 
 // Item lists of the configuration page's choices.
-extern const std::array<std::string, 6> RPMPrescalerItems;  // "1:1" .. "1:6"
-extern const std::array<std::string, 2> InjectionItems;     // "Sequent", "Full group"
-extern const std::array<std::string, 2> GasTypeItems;       // "LPG", "CNG"
-extern const std::array<std::string, 5> LevelSensorItems;   // the five types the page offers
+inline const std::array<std::string, 6> RPMPrescalerItems = {"1:1", "1:2", "1:3", "1:4", "1:5", "1:6"};
+inline const std::array<std::string, 2> InjectionItems = {"Sequent", "Full group"};
+inline const std::array<std::string, 2> GasTypeItems = {"LPG", "CNG"};
+// The five types the page offers.
+inline const std::array<std::string, 5> LevelSensorItems = {"0 - 90 Om", "110 - 0 Om", "30k - 100 Om", "AEB 806",
+                                                            "Setting"};
 
 // What the values of the configuration can hold: the ECU parameter that carries each (a
 // switch-over speed as a 16-bit period, a level threshold as a 10-bit reading, a point's
@@ -186,8 +155,53 @@ struct TConfigLoadReport {
   std::string FileName;
   std::vector<TConfigProblem> Problems;
 };
-// The report of the last LoadConfigFile (no problems when the whole file was read).
-extern TConfigLoadReport ConfigLoadReport;
+
+// The configuration and what belongs with it: the model, the level-sensor and injector tables,
+// the calibration data that the link, the calibration pages and the files share, and the
+// files and folder it is read from. GUI thread only.
+struct TConfigState {
+  std::unique_ptr<Configuration_Class> Configuration;
+  // The nine level-sensor types, numbered 1..9 (entry 0 of the vector is type 1).
+  std::vector<std::unique_ptr<Level_Sensor_Box_Class>> LevelSensorTable;
+  // The gas-injector type names; type number n is entry n-1 (0 means "not in the table").
+  std::array<std::string, InjectorTypeCount> InjectorNames;
+
+  // The petrol (X) and gas (Y) times of the nine calibration points.
+  std::array<std::int32_t, DiagramPointCount> DiagramPointX{};
+  std::array<std::int32_t, DiagramPointCount> DiagramPointY{};
+  // The slope of each segment (entry 0 fixed at 1.0), the point whose petrol time the ECU
+  // flags (0..8), and the point selected on the calibration page (-1: none).
+  std::array<double, DiagramPointCount> DiagramSlopes{1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0};
+  std::uint8_t FlaggedPoint = 0;
+  std::int32_t SelectedPoint = -1;
+  // The MAP points (0 = none; MAP point n of the file is entry n-1), and how many of them the
+  // ECU keeps (32 until the identification reply gives it). Files use at most
+  // MapPointCapacity of them, whatever the ECU reports.
+  std::array<std::int32_t, MapPointCapacity> MapPointsGas{};
+  std::array<std::int32_t, MapPointCapacity> MapPointsPetrol{};
+  std::uint8_t MapPointCount = 32;
+
+  // Set while the configuration page is being filled from the model; the page's change
+  // handlers (CFG_Page_To_Config, LevelPageToConfig) do nothing meanwhile.
+  std::uint8_t CFGPageUpdating = 0;
+  // The folder of the configuration files (made by the main window at its creation).
+  std::string ConfigDir = "Config";
+  // The report of the last LoadConfigFile (no problems when the whole file was read).
+  TConfigLoadReport ConfigLoadReport;
+
+  // The temperature-sensor table file (1024 signed 16-bit little-endian values, entry i the
+  // temperature in tenths of a degree for the 10-bit reading i); the main window sets the
+  // name at its creation. While SensorTableMessageArmed is 1, a failed opening of the table
+  // shows the message window's "missing table" message (kind 12) once, as soon as the main
+  // window has shown, and clears it; the next successful opening sets it again.
+  std::string SensorTableFileName = "gascal.dat";
+  std::uint8_t SensorTableMessageArmed = 1;
+
+  // Everything back to its state at program start (the model freed).
+  void Reset() { *this = TConfigState(); }
+};
+extern TConfigState ConfigData;
+
 // Notes a problem of the load under way (the R.P.M. map notes those of its keys).
 void NoteConfigProblem(TConfigProblemKind Kind, const std::string& Key, const std::string& Value,
                        const std::string& Expected, const std::string& Used);
@@ -249,7 +263,7 @@ struct TCFGPageValues {
 TCFGPageValues ConfigToCFGPageValues();
 
 // Takes the page's values into the model and schedules a transmit of the page. Nothing
-// happens while CFGPageUpdating is set. A text that is not a number in R.P.M., temperature or
+// happens while ConfigData.CFGPageUpdating is set. A text that is not a number in R.P.M., temperature or
 // delay raises rtl::EConvertError before anything is changed: the model is never half-updated
 // and no transmit is scheduled.
 void CFG_Page_To_Config(const TCFGPageValues& Page);

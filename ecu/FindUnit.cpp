@@ -14,19 +14,9 @@
 
 namespace ecu {
 
-std::vector<std::string> KeyFileKeys;
-std::vector<std::string> KeyFileValues;
-std::vector<std::string> KeyFileComments;
-std::vector<std::string> KeyFileRepeatedKeys;
-std::vector<std::string> KeyFileRepeatedValues;
-std::int32_t KeyFileFoundIndex = -1;
-std::string KeyFileValue;
-std::int32_t KeyFileInt = 0;
-std::uint8_t KeyFileBool = 0;
+TFileState Files;
 
 namespace {
-
-bool storePresent = false;
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
@@ -45,12 +35,12 @@ std::string UpperASCII(std::string s) {
 
 
 void ClearStore() {
-  KeyFileKeys.clear();
-  KeyFileValues.clear();
-  KeyFileComments.clear();
-  KeyFileRepeatedKeys.clear();
-  KeyFileRepeatedValues.clear();
-  storePresent = false;
+  Files.KeyFileKeys.clear();
+  Files.KeyFileValues.clear();
+  Files.KeyFileComments.clear();
+  Files.KeyFileRepeatedKeys.clear();
+  Files.KeyFileRepeatedValues.clear();
+  Files.StorePresent = false;
 }
 
 // Splits the text into lines ending at CR, LF or CR LF.
@@ -118,13 +108,13 @@ void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
   // The first line of a key is the one every reader sees; a later one would come back to
   // life when the first is deleted, so it is dropped (and noted for the caller to report).
   if (!seen.insert(key).second) {
-    KeyFileRepeatedKeys.push_back(key);
-    KeyFileRepeatedValues.push_back(value);
+    Files.KeyFileRepeatedKeys.push_back(key);
+    Files.KeyFileRepeatedValues.push_back(value);
     return;
   }
-  KeyFileKeys.push_back(key);
-  KeyFileValues.push_back(value);
-  KeyFileComments.push_back(comment);
+  Files.KeyFileKeys.push_back(key);
+  Files.KeyFileValues.push_back(value);
+  Files.KeyFileComments.push_back(comment);
 }
 
 // Reads a whole regular file; false when there is none under that name.
@@ -166,8 +156,8 @@ char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a'
 
 // The index of the entry whose key is Key (compared upper-cased), -1 when none is.
 std::int32_t IndexOfKey(const std::string& key) {
-  for (std::size_t i = 0; i < KeyFileKeys.size(); ++i) {
-    const std::string& k = KeyFileKeys[i];
+  for (std::size_t i = 0; i < Files.KeyFileKeys.size(); ++i) {
+    const std::string& k = Files.KeyFileKeys[i];
     if (k.size() == key.size() &&
         std::equal(k.begin(), k.end(), key.begin(), [](char a, char b) { return UpperChar(a) == UpperChar(b); }))
       return static_cast<std::int32_t>(i);
@@ -196,7 +186,7 @@ bool StrictStrToInt(const std::string& text, std::int32_t& out) {
 
 }  // namespace
 
-bool KeyFileStorePresent() { return storePresent; }
+bool KeyFileStorePresent() { return Files.StorePresent; }
 
 std::string NativeFileName(const std::string& FileName) {
   std::string s = FileName;
@@ -208,7 +198,7 @@ bool KeyFileLoad(const std::string& FileName) {
   std::string bytes;
   if (!ReadWholeFile(NativeFileName(FileName), bytes)) return false;
   ClearStore();
-  storePresent = true;
+  Files.StorePresent = true;
   std::unordered_set<std::string> seen;
   for (const std::string& line : SplitLines(bytes)) ParseLine(line, seen);
   return true;
@@ -217,7 +207,7 @@ bool KeyFileLoad(const std::string& FileName) {
 bool KeyFileOpen(const std::string& FileName) {
   if (KeyFileLoad(FileName)) return true;
   ClearStore();
-  storePresent = true;
+  Files.StorePresent = true;
   return false;
 }
 
@@ -231,55 +221,55 @@ std::string KeyFileKeyForm(const std::string& Key) {
 }
 
 bool KeyFileFind(const std::string& Key) {
-  KeyFileFoundIndex = IndexOfKey(Key);
-  if (KeyFileFoundIndex < 0) return false;
-  KeyFileValue = KeyFileValues[static_cast<std::size_t>(KeyFileFoundIndex)];
+  Files.KeyFileFoundIndex = IndexOfKey(Key);
+  if (Files.KeyFileFoundIndex < 0) return false;
+  Files.KeyFileValue = Files.KeyFileValues[static_cast<std::size_t>(Files.KeyFileFoundIndex)];
   return true;
 }
 
 bool KeyFileReadInt(const std::string& Key) {
   if (!KeyFileFind(Key)) return false;
-  return StrictStrToInt(KeyFileValue, KeyFileInt);
+  return StrictStrToInt(Files.KeyFileValue, Files.KeyFileInt);
 }
 
 bool KeyFileReadBool(const std::string& Key) {
   if (!KeyFileFind(Key)) return false;
-  KeyFileValue = UpperASCII(KeyFileValue);
-  if (KeyFileValue == "TRUE") {
-    KeyFileBool = 1;
+  Files.KeyFileValue = UpperASCII(Files.KeyFileValue);
+  if (Files.KeyFileValue == "TRUE") {
+    Files.KeyFileBool = 1;
     return true;
   }
-  if (KeyFileValue == "FALSE") {
-    KeyFileBool = 0;
+  if (Files.KeyFileValue == "FALSE") {
+    Files.KeyFileBool = 0;
     return true;
   }
   return false;
 }
 
 void KeyFileSet(const std::string& Key, const std::string& Value, const std::string& Comment) {
-  storePresent = true;
+  Files.StorePresent = true;
   const std::string key = KeyFileKeyForm(Key);
   if (key.empty()) return;
-  KeyFileFoundIndex = IndexOfKey(key);
-  if (KeyFileFoundIndex >= 0) {
-    const auto i = static_cast<std::size_t>(KeyFileFoundIndex);
-    KeyFileKeys[i] = key;
-    KeyFileValues[i] = Value;
-    KeyFileComments[i] = Comment;
+  Files.KeyFileFoundIndex = IndexOfKey(key);
+  if (Files.KeyFileFoundIndex >= 0) {
+    const auto i = static_cast<std::size_t>(Files.KeyFileFoundIndex);
+    Files.KeyFileKeys[i] = key;
+    Files.KeyFileValues[i] = Value;
+    Files.KeyFileComments[i] = Comment;
     return;
   }
-  KeyFileKeys.push_back(key);
-  KeyFileValues.push_back(Value);
-  KeyFileComments.push_back(Comment);
+  Files.KeyFileKeys.push_back(key);
+  Files.KeyFileValues.push_back(Value);
+  Files.KeyFileComments.push_back(Comment);
 }
 
 bool KeyFileDelete(const std::string& Key) {
   if (!KeyFileFind(Key)) return false;
-  const auto i = static_cast<std::ptrdiff_t>(KeyFileFoundIndex);
-  KeyFileKeys.erase(KeyFileKeys.begin() + i);
-  KeyFileValues.erase(KeyFileValues.begin() + i);
-  KeyFileComments.erase(KeyFileComments.begin() + i);
-  KeyFileFoundIndex = -1;
+  const auto i = static_cast<std::ptrdiff_t>(Files.KeyFileFoundIndex);
+  Files.KeyFileKeys.erase(Files.KeyFileKeys.begin() + i);
+  Files.KeyFileValues.erase(Files.KeyFileValues.begin() + i);
+  Files.KeyFileComments.erase(Files.KeyFileComments.begin() + i);
+  Files.KeyFileFoundIndex = -1;
   return true;
 }
 
@@ -290,11 +280,11 @@ std::string KeyFilePadKey(const std::string& Key) {
 
 void KeyFileSave(const std::string& FileName) {
   std::string text;
-  for (std::size_t i = 0; i < KeyFileKeys.size(); ++i) {
-    text += KeyFilePadKey(KeyFileKeys[i]);
-    text += TrimBlanks(OneLine(KeyFileValues[i]));
+  for (std::size_t i = 0; i < Files.KeyFileKeys.size(); ++i) {
+    text += KeyFilePadKey(Files.KeyFileKeys[i]);
+    text += TrimBlanks(OneLine(Files.KeyFileValues[i]));
     text += " {";
-    text += TrimBlanks(WrittenComment(KeyFileComments[i]));
+    text += TrimBlanks(WrittenComment(Files.KeyFileComments[i]));
     text += "}\r\n";
   }
   ClearStore();
@@ -306,7 +296,7 @@ void KeyFileClose() { ClearStore(); }
 bool KeyFileGetBool(const std::string& FileName, const std::string& Key) {
   if (!KeyFileLoad(FileName)) return false;
   const bool ok = KeyFileReadBool(Key);
-  const bool value = ok && KeyFileBool == 1;
+  const bool value = ok && Files.KeyFileBool == 1;
   KeyFileClose();
   return value;
 }

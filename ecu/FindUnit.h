@@ -15,23 +15,30 @@
 
 namespace ecu {
 
-// The store. The three lists always have the same length; entry i of each belongs to line i.
-// Keys read from a file are upper-cased; keys set by a caller keep the caller's form. Every
-// key is held in its written form (KeyFileKeyForm), and no key is held twice.
-extern std::vector<std::string> KeyFileKeys;
-extern std::vector<std::string> KeyFileValues;
-extern std::vector<std::string> KeyFileComments;
-// Keys (upper-cased) of the lines a load dropped because an earlier line had the same key: the
-// first line of a key is the one that counts, for reading and for the save.
-extern std::vector<std::string> KeyFileRepeatedKeys;
-extern std::vector<std::string> KeyFileRepeatedValues;  // their values, same index
+// The key-file store and the results of its last search and reads. GUI thread only.
+struct TFileState {
+  // The store. The three lists always have the same length; entry i of each belongs to line
+  // i. Keys read from a file are upper-cased; keys set by a caller keep the caller's form.
+  // Every key is held in its written form (KeyFileKeyForm), and no key is held twice.
+  std::vector<std::string> KeyFileKeys;
+  std::vector<std::string> KeyFileValues;
+  std::vector<std::string> KeyFileComments;
+  // Keys (upper-cased) of the lines a load dropped because an earlier line had the same key:
+  // the first line of a key is the one that counts, for reading and for the save.
+  std::vector<std::string> KeyFileRepeatedKeys;
+  std::vector<std::string> KeyFileRepeatedValues;  // their values, same index
+  bool StorePresent = false;                       // between a load (or open) and the save or close
+  // Results of the last search and reads; a failed read leaves KeyFileInt and KeyFileBool as
+  // they were.
+  std::int32_t KeyFileFoundIndex = -1;  // -1 when the key last searched is absent
+  std::string KeyFileValue;
+  std::int32_t KeyFileInt = 0;
+  std::uint8_t KeyFileBool = 0;
 
-// Results of the last search and reads; a failed read leaves KeyFileInt and KeyFileBool as
-// they were.
-extern std::int32_t KeyFileFoundIndex;  // -1 when the key last searched is absent
-extern std::string KeyFileValue;
-extern std::int32_t KeyFileInt;
-extern std::uint8_t KeyFileBool;
+  // Everything back to its state at program start (no store).
+  void Reset() { *this = TFileState(); }
+};
+extern TFileState Files;
 
 // Column at which a written value starts: keys are padded to this width, a longer key is cut
 // to it and followed by one blank.
@@ -43,7 +50,7 @@ bool KeyFileStorePresent();
 // Reads the file into a new store; false (and no store) when the file does not exist. A
 // line's comment is the braced group that ends it, so a value may hold braces; a line that
 // does not end in one takes its first "{" as the start of the comment. Of several lines with
-// the same key only the first is kept (KeyFileRepeatedKeys names the others).
+// the same key only the first is kept (Files.KeyFileRepeatedKeys names the others).
 bool KeyFileLoad(const std::string& FileName);
 // KeyFileLoad, or an empty store when the file does not exist (so that keys can be set and
 // the file written); true when the file existed.
@@ -59,9 +66,9 @@ std::string KeyFileKeyForm(const std::string& Key);
 // its own (longer than the key column, or with blanks or control characters at its ends) is
 // not found: a file keeps only the written form.
 bool KeyFileFind(const std::string& Key);
-// Present and the whole value is a decimal integer: KeyFileInt holds it.
+// Present and the whole value is a decimal integer: Files.KeyFileInt holds it.
 bool KeyFileReadInt(const std::string& Key);
-// Present and "TRUE" or "FALSE" in any case: KeyFileBool holds 1 or 0, KeyFileValue is left
+// Present and "TRUE" or "FALSE" in any case: Files.KeyFileBool holds 1 or 0, Files.KeyFileValue is left
 // upper-cased.
 bool KeyFileReadBool(const std::string& Key);
 

@@ -5,8 +5,6 @@
 
 namespace ecu {
 
-std::array<std::string, InjectorTypeCount> InjectorNames;
-
 namespace {
 
 struct InjectorRow {
@@ -34,12 +32,13 @@ constexpr double DefaultOffset = 2.0;
 }  // namespace
 
 void InitInjectorTable() {
-  for (int i = 0; i < InjectorTypeCount; ++i) InjectorNames[static_cast<std::size_t>(i)] = InjectorRows[i].name;
+  for (int i = 0; i < InjectorTypeCount; ++i)
+    ConfigData.InjectorNames[static_cast<std::size_t>(i)] = InjectorRows[i].name;
 }
 
 int InjectorTypeNumber(const std::string& Name) {
-  if (InjectorNames[0].empty()) InitInjectorTable();
-  return IndexOfText(InjectorTypeCount, Name, InjectorNames);
+  if (ConfigData.InjectorNames[0].empty()) InitInjectorTable();
+  return IndexOfText(InjectorTypeCount, Name, ConfigData.InjectorNames);
 }
 
 void GetInjectorTimeLimits(std::uint8_t Type, std::int32_t& Lower, std::int32_t& Upper) {
@@ -55,7 +54,7 @@ void GetInjectorFactors(const std::string& InjectorType, double& Slope, double& 
 }
 
 void GetInjectorFactors(double& Slope, double& Offset) {
-  GetInjectorFactors(Configuration ? Configuration->Injector_Type : std::string(), Slope, Offset);
+  GetInjectorFactors(ConfigData.Configuration ? ConfigData.Configuration->Injector_Type : std::string(), Slope, Offset);
 }
 
 }  // namespace ecu

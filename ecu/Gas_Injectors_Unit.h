@@ -10,10 +10,7 @@ namespace ecu {
 
 constexpr int InjectorTypeCount = 19;
 
-// The type names; type number n is entry n-1 (0 means "not in the table").
-extern std::array<std::string, InjectorTypeCount> InjectorNames;
-
-// Fills InjectorNames (called when the configuration is created).
+// Fills ConfigData.InjectorNames (called when the configuration is created).
 void InitInjectorTable();
 
 // Type number of a name (exact comparison), 0 when absent.

@@ -1,28 +1,19 @@
-// Request builders: every request is built in TxFrame and finished here, which adds its
+// Request builders: every request is built in Link.TxFrame and finished here, which adds its
 // checksum and has the send timer write it a reply delay later.
 #pragma once
 
 #include <cstdint>
 
+#include "ecu/Link_State.h"
+
 namespace ecu {
 
-// Extra bits of the work-mode command (bits 4..7 select cylinders 1..4; 240 all four),
-// set by the main window's work-mode buttons.
-extern std::uint8_t ModeCommandFlags;
-
-// The reply block lengths from the identification reply (MapPointCount lives with the
-// configuration). A request for a block expects a reply of that length + 3.
-extern std::uint8_t LiveDataLength;
-extern std::uint8_t ParamBlockLength;
-extern std::uint8_t PointBlockLength;
-extern std::uint8_t BlockReserved;  // stored, not used
-
-// Finishes the request in TxFrame (TxLength bytes): its last byte becomes the sum of the
+// Finishes the request in Link.TxFrame (Link.TxLength bytes): its last byte becomes the sum of the
 // bytes before it, modulo 256; then the send timer is armed with the reply delay and
-// FrameReady set.
+// Link.FrameReady set.
 void Frame_Finish();
-// A short request (TxLength 5) whose three bytes after the address are the command; the
-// address is byte 0 of LastFrame. The caller sets TxLength and RxExpectedLength first.
+// A short request (Link.TxLength 5) whose three bytes after the address are the command; the
+// address is byte 0 of Link.LastFrame. The caller sets Link.TxLength and Link.RxExpectedLength first.
 void BuildCommandFrame(std::uint8_t Command);
 
 // Script instructions that build requests.

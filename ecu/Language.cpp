@@ -12,18 +12,12 @@
 
 namespace ecu {
 
-std::string CurrentLanguage = "English";
-std::string LanguageDir = "Language";
-std::array<std::string, LanguageNameCount> LanguageNames = {"English"};
-std::vector<std::string> LngKeys;
-std::vector<std::string> LngTexts;
-TLanguageWords LanguageWords;
+TTextState Texts;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-bool storePresent = false;
 const std::string English = "English";
 const std::string Extension = ".lng";
 
@@ -40,11 +34,11 @@ bool EndsWithNoCase(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && UpperCaseASCII(s.substr(s.size() - tail.size())) == UpperCaseASCII(tail);
 }
 
-// The file of a language in LanguageDir: the exact name, else one that differs only in case.
+// The file of a language in Texts.LanguageDir: the exact name, else one that differs only in case.
 // A name holding a folder separator names no language file.
 fs::path LanguageFile(const std::string& language) {
   if (language.empty() || language.find_first_of("/\\") != std::string::npos) return {};
-  const fs::path dir(NativeFileName(LanguageDir));
+  const fs::path dir(NativeFileName(Texts.LanguageDir));
   const std::string wanted = language + Extension;
   std::error_code ec;
   if (fs::is_regular_file(dir / wanted, ec)) return dir / wanted;
@@ -61,13 +55,13 @@ void ParseLanguageLine(const std::string& raw) {
   if (b == raw.size()) return;
   const std::string line = raw.substr(b);
   if (line[0] == '{') {
-    LngKeys.push_back(line);
-    LngTexts.emplace_back();
+    Texts.LngKeys.push_back(line);
+    Texts.LngTexts.emplace_back();
     return;
   }
   const std::size_t sep = line.find_first_of(" \t");
-  LngKeys.push_back(UpperCaseASCII(TrimBlanks(line.substr(0, sep))));
-  LngTexts.push_back(sep == std::string::npos ? std::string() : TrimBlanks(line.substr(sep)));
+  Texts.LngKeys.push_back(UpperCaseASCII(TrimBlanks(line.substr(0, sep))));
+  Texts.LngTexts.push_back(sep == std::string::npos ? std::string() : TrimBlanks(line.substr(sep)));
 }
 
 struct ControlKey {
@@ -138,12 +132,12 @@ constexpr ControlKey MainWindowControls[] = {
 
 }  // namespace
 
-bool LanguageStorePresent() { return storePresent; }
+bool LanguageStorePresent() { return Texts.StorePresent; }
 
 void LoadLanguageFile() {
   FreeLanguageFile();
-  storePresent = true;
-  const fs::path file = LanguageFile(CurrentLanguage);
+  Texts.StorePresent = true;
+  const fs::path file = LanguageFile(Texts.CurrentLanguage);
   if (file.empty()) return;
   std::ifstream in(file, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -158,16 +152,16 @@ void LoadLanguageFile() {
 }
 
 void FreeLanguageFile() {
-  LngKeys.clear();
-  LngTexts.clear();
-  storePresent = false;
+  Texts.LngKeys.clear();
+  Texts.LngTexts.clear();
+  Texts.StorePresent = false;
 }
 
 std::string LngText(const std::string& Key) {
-  if (CurrentLanguage != English && storePresent) {
+  if (Texts.CurrentLanguage != English && Texts.StorePresent) {
     const std::string wanted = UpperCaseASCII(Key);
-    for (std::size_t i = 0; i < LngKeys.size(); ++i)
-      if (UpperCaseASCII(LngKeys[i]) == wanted) return LngTexts[i];
+    for (std::size_t i = 0; i < Texts.LngKeys.size(); ++i)
+      if (UpperCaseASCII(Texts.LngKeys[i]) == wanted) return Texts.LngTexts[i];
   }
   return Language_En_Text(Key);
 }
@@ -180,12 +174,12 @@ std::string LngTextFromFile(const std::string& Key) {
 }
 
 std::vector<std::string> ListLanguageFiles() {
-  LanguageNames.fill({});
-  LanguageNames[0] = English;
+  Texts.LanguageNames.fill({});
+  Texts.LanguageNames[0] = English;
 
   std::vector<std::string> files;
   std::error_code ec;
-  for (fs::directory_iterator it(NativeFileName(LanguageDir), ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(NativeFileName(Texts.LanguageDir), ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
     std::error_code typeError;
     if (!EndsWithNoCase(name, Extension) || !fs::is_regular_file(it->path(), typeError)) continue;
@@ -197,7 +191,7 @@ std::vector<std::string> ListLanguageFiles() {
   for (const std::string& file : files) {
     if (names.size() == LanguageNameCount) break;
     const std::string name = file.substr(0, file.find('.'));
-    LanguageNames[names.size()] = name;
+    Texts.LanguageNames[names.size()] = name;
     names.push_back(name);
   }
   return names;
@@ -205,7 +199,7 @@ std::vector<std::string> ListLanguageFiles() {
 
 std::vector<std::string> LanguageComboItems() {
   std::vector<std::string> items;
-  for (const std::string& name : LanguageNames) {
+  for (const std::string& name : Texts.LanguageNames) {
     if (name.empty()) break;
     items.push_back(name);
   }
@@ -214,12 +208,12 @@ std::vector<std::string> LanguageComboItems() {
 
 int LanguageComboIndex() {
   const std::vector<std::string> items = LanguageComboItems();
-  const auto it = std::find(items.begin(), items.end(), CurrentLanguage);
+  const auto it = std::find(items.begin(), items.end(), Texts.CurrentLanguage);
   return it == items.end() ? -1 : static_cast<int>(it - items.begin());
 }
 
 void CacheLanguageWords() {
-  TLanguageWords& w = LanguageWords;
+  TLanguageWords& w = Texts.LanguageWords;
   const std::pair<const char*, std::string*> words[] = {
       {"Dim_Hour_Long", &w.Dim_Hour_Long}, {"Dim_MS_Short", &w.Dim_MS_Short},
       {"Dim_Bar_Long", &w.Dim_Bar_Long},   {"Dim_RPM_Short", &w.Dim_RPM_Short},

@@ -9,20 +9,12 @@
 
 namespace ecu {
 
-// The current language (the settings keep it; default "English") and the folder of the
-// language files (made by the main window at its creation).
-extern std::string CurrentLanguage;
-extern std::string LanguageDir;
-
-// The languages offered: entry 0 is always "English", then the language files; unused entries
-// are empty.
+// The languages offered (Texts.LanguageNames): entry 0 is always "English", then the language
+// files; unused entries are empty.
 constexpr int LanguageNameCount = 20;
-extern std::array<std::string, LanguageNameCount> LanguageNames;
 
-// The language store: upper-cased keys (and the whole text of each comment line) and their
-// texts, present from LoadLanguageFile until FreeLanguageFile.
-extern std::vector<std::string> LngKeys;
-extern std::vector<std::string> LngTexts;
+// The language store (Texts.LngKeys, Texts.LngTexts) is present from LoadLanguageFile until
+// FreeLanguageFile.
 bool LanguageStorePresent();
 
 // Builds the store from the current language's file; a missing file gives an empty store.
@@ -39,12 +31,12 @@ std::string LngText(const std::string& Key);
 std::string LngTextFromFile(const std::string& Key);
 
 // Lists "English" and the language files of LanguageDir ("*.lng" in any case; folders and
-// nameless files skipped) into LanguageNames, each file under its name up to the first ".",
+// nameless files skipped) into Texts.LanguageNames, each file under its name up to the first ".",
 // in the order the folder gives them; the first 19 files in that order are listed. Returns
 // the listed names (for the language menu).
 std::vector<std::string> ListLanguageFiles();
 
-// The settings window's language choice: the names of LanguageNames up to the first empty one,
+// The settings window's language choice: the names of Texts.LanguageNames up to the first empty one,
 // and the position of the current language among them (-1 when it is not listed).
 std::vector<std::string> LanguageComboItems();
 int LanguageComboIndex();
@@ -56,7 +48,28 @@ struct TLanguageWords {
   std::string Point, Factor, Table, Range, Date, Firmware, CFG_Config;
   std::string CLB_History_Diagram, CLB_History_Back, CLB_History_Forward;
 };
-extern TLanguageWords LanguageWords;
+
+// The language state: the current language and its files, the store of the loaded language
+// file, the composite words, and the key being looked up. GUI thread only.
+struct TTextState {
+  // The current language (the settings keep it; default "English") and the folder of the
+  // language files (made by the main window at its creation).
+  std::string CurrentLanguage = "English";
+  std::string LanguageDir = "Language";
+  std::array<std::string, LanguageNameCount> LanguageNames = {"English"};
+  // The store: upper-cased keys (and the whole text of each comment line) and their texts.
+  std::vector<std::string> LngKeys;
+  std::vector<std::string> LngTexts;
+  bool StorePresent = false;
+  TLanguageWords LanguageWords;
+  // The upper-cased key being looked up (Language_En_Text).
+  std::string CurrentLngKey;
+
+  // Everything back to its state at program start.
+  void Reset() { *this = TTextState(); }
+};
+extern TTextState Texts;
+
 // Looks the 27 words up in the current language (the store must be loaded for a language other
 // than "English").
 void CacheLanguageWords();

@@ -1,11 +1,10 @@
 #include "ecu/Language_En.h"
 
 #include "ecu/Calc_Unit.h"
+#include "ecu/Host.h"
+#include "ecu/Language.h"
 
 namespace ecu {
-
-std::string CurrentLngKey;
-TWindowEnglishTexts* WindowEnglishTexts = nullptr;
 
 namespace {
 
@@ -156,19 +155,14 @@ constexpr TLngEntry EnglishTable[] = {
 
 std::span<const TLngEntry> EnglishTexts() { return EnglishTable; }
 
-bool IsLngKey(const std::string& Key) { return UpperCaseASCII(Key) == CurrentLngKey; }
+bool IsLngKey(const std::string& Key) { return UpperCaseASCII(Key) == Texts.CurrentLngKey; }
 
 std::string Language_En_Text(const std::string& Key) {
   std::string text;
-  CurrentLngKey = UpperCaseASCII(Key);
+  Texts.CurrentLngKey = UpperCaseASCII(Key);
   for (const TLngEntry& entry : EnglishTable)
     if (IsLngKey(entry.Key)) return entry.Text;
-  if (WindowEnglishTexts) {
-    WindowEnglishTexts->MainFormEnglishText(text);
-    if (text.empty()) WindowEnglishTexts->SettingsEnglishText(text);
-    if (text.empty()) WindowEnglishTexts->SkinEnglishText(text);
-    if (text.empty()) WindowEnglishTexts->ColorsEnglishText(text);
-  }
+  if (Hosts.Host) Hosts.Host->EnglishText(text);
   return text;
 }
 

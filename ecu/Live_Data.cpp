@@ -5,33 +5,14 @@
 #include "ecu/Calc_Unit.h"
 #include "ecu/Check_Versions.h"
 #include "ecu/Config_Unit.h"
-#include "ecu/Display_Host.h"
+#include "ecu/Host.h"
 #include "ecu/Language.h"
-#include "ecu/Link_Host.h"
 #include "ecu/Port_3D_Connect.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace ecu {
 
-std::uint8_t WorkMode = 0;
-std::int32_t LiveRPM = 0;
-std::int32_t LiveTempVap = 0;
-std::int32_t LiveTempGas = 0;
-std::int32_t LiveLevel = 0;
-std::int32_t LivePressVap = 0;
-std::int32_t LivePressColl = 0;
-std::int32_t LivePressDiff = 0;
-std::int32_t LiveAnalog18 = 0;
-std::array<std::int32_t, 4> LivePetrolTimes{};
-std::array<std::int32_t, 4> LiveGasTimes{};
-std::int32_t LivePetrolTimeAvg = 0;
-std::int32_t LiveGasTimeAvg = 0;
-std::array<std::int32_t, 4> PetrolTimesOnGas{};
-std::array<std::int32_t, 4> PetrolTimesOnPetrol{};
-std::uint8_t LastErrorBits1 = 0;
-std::uint8_t LastErrorBits2 = 0;
-std::uint8_t ErrorsClearShown = 0;
-std::uint8_t StatusPrevious = 192;
+TLiveState LiveData;
 
 namespace {
 
@@ -58,64 +39,65 @@ std::int32_t AverageOfNonZero(const std::array<std::int32_t, 4>& Times) {
   return count ? static_cast<std::int32_t>(sum / count) : 0;
 }
 
-std::string Color(TDisplayColor Which) { return DisplayHost ? DisplayHost->ColorText(Which) : std::string(); }
+std::string Color(TColorRole Which) { return Hosts.Host ? Hosts.Host->ColorText(Which) : std::string(); }
 
-void AddStatus(TDisplayColor Which, const char* Key) {
-  if (ScriptHost) ScriptHost->AddStatusMessage(Color(Which), LngText(Key));
+void AddStatus(TColorRole Which, const char* Key) {
+  if (Hosts.Host) Hosts.Host->AddStatusMessage(Color(Which), LngText(Key));
 }
 void RemoveStatus(const char* Key) {
-  if (ScriptHost) ScriptHost->RemoveStatusMessage(LngText(Key));
+  if (Hosts.Host) Hosts.Host->RemoveStatusMessage(LngText(Key));
 }
-void ShowStatus(TDisplayColor Which, const char* Key) {
-  if (DisplayHost) DisplayHost->ShowStatusMessage(Color(Which), LngText(Key));
+void ShowStatus(TColorRole Which, const char* Key) {
+  if (Hosts.Host) Hosts.Host->ShowStatusMessage(Color(Which), LngText(Key));
 }
 
 bool Changed(std::uint8_t Now, std::uint8_t Before, int Bit) { return ((Now ^ Before) >> Bit) & 1; }
 bool IsSet(std::uint8_t Byte, int Bit) { return (Byte >> Bit) & 1; }
 
 void WatchStatus(std::uint8_t Status) {
-  const std::uint8_t before = StatusPrevious;
+  const std::uint8_t before = LiveData.StatusPrevious;
   if (Changed(Status, before, 7)) {
     if (!IsSet(Status, 7)) {
-      AddStatus(TDisplayColor::Txt_Error, "DynamicIND_Engine_off");
-      if (LinkHost && LinkHost->IsPressed(TLinkControl::ACB_Start)) {
-        LinkHost->SetPressed(TLinkControl::ACB_Start, false);
-        LinkHost->StartStopAutoCalibration();
+      AddStatus(TColorRole::Txt_Error, "DynamicIND_Engine_off");
+      if (Hosts.Host && Hosts.Host->IsPressed(TControl::ACB_Start)) {
+        Hosts.Host->SetPressed(TControl::ACB_Start, false);
+        Hosts.Host->StartStopAutoCalibration();
       }
     } else {
       RemoveStatus("DynamicIND_Engine_off");
-      ShowStatus(TDisplayColor::Txt_Complete, "DynamicIND_Engine_on");
+      ShowStatus(TColorRole::Txt_Complete, "DynamicIND_Engine_on");
     }
   }
   if (IsSet(Status, 6) && !IsSet(before, 6)) {
     RemoveStatus("DynamicIND_Low_pressure");
-    ShowStatus(TDisplayColor::Txt_Complete, "DynamicIND_Normal_pressure");
+    ShowStatus(TColorRole::Txt_Complete, "DynamicIND_Normal_pressure");
   }
-  if (!IsSet(Status, 6)) AddStatus(TDisplayColor::Txt_Error, "DynamicIND_Low_pressure");
+  if (!IsSet(Status, 6)) AddStatus(TColorRole::Txt_Error, "DynamicIND_Low_pressure");
   if (Changed(Status, before, 5)) {
-    if (IsSet(Status, 5)) AddStatus(TDisplayColor::Txt_Error, "DynamicIND_Not_Save_Data");
+    if (IsSet(Status, 5))
+      AddStatus(TColorRole::Txt_Error, "DynamicIND_Not_Save_Data");
     else RemoveStatus("DynamicIND_Not_Save_Data");
   }
   if (Changed(Status, before, 4) && IsSet(Status, 4)) {
-    ShowStatus(TDisplayColor::Txt_Complete, "DynamicIND_Save_Data");
-    if (DisplayHost) DisplayHost->CloseWaitWindow();
+    ShowStatus(TColorRole::Txt_Complete, "DynamicIND_Save_Data");
+    if (Hosts.Host) Hosts.Host->CloseWaitWindow();
   }
-  StatusPrevious = static_cast<std::uint8_t>(Status & 0xFC);
+  LiveData.StatusPrevious = static_cast<std::uint8_t>(Status & 0xFC);
 }
 
 void MemoLine(const char* Key) {
-  if (DisplayHost) DisplayHost->AddErrorMemoLine(LngText(Key));
+  if (Hosts.Host) Hosts.Host->AddErrorMemoLine(LngText(Key));
 }
 
 void WatchErrors(std::uint8_t Errors1, std::uint8_t Errors2) {
-  const bool all = VersionFamily == 0;
+  const bool all = LiveData.VersionFamily == 0;
   const std::uint8_t mask1 = all ? 0x11 : 0x01;
   const std::uint8_t mask2 = all ? 0x1F : 0x0E;
-  if (((Errors1 ^ LastErrorBits1) & mask1) || ((Errors2 ^ LastErrorBits2) & mask2)) {
-    ErrorsClearShown = 0;
-    LastErrorBits1 = Errors1;
-    LastErrorBits2 = Errors2;
-    if (DisplayHost) DisplayHost->ClearErrorMemo();
+  if (((Errors1 ^ LiveData.LastErrorBits1) & mask1) || ((Errors2 ^ LiveData.LastErrorBits2) & mask2)) {
+    LiveData.ErrorsClearShown = 0;
+    LiveData.LastErrorBits1 = Errors1;
+    LiveData.LastErrorBits2 = Errors2;
+    if (Hosts.Host) Hosts.Host->ClearErrorMemo();
     if (IsSet(Errors1, 0)) MemoLine("DynamicIND_Error_TempVap");
     if (all) {
       if (IsSet(Errors1, 4)) MemoLine("DynamicIND_Error_TempGas");
@@ -125,11 +107,11 @@ void WatchErrors(std::uint8_t Errors1, std::uint8_t Errors2) {
     if (IsSet(Errors2, 1)) MemoLine("DynamicIND_Error_LinkInject");
     if (IsSet(Errors2, 2)) MemoLine("DynamicIND_Error_GasLeakage");
     if (IsSet(Errors2, 3)) MemoLine("DynamicIND_Error_ShortCircuit");
-    AddStatus(TDisplayColor::Txt_Error, "DynamicIND_Error");
+    AddStatus(TColorRole::Txt_Error, "DynamicIND_Error");
   }
-  if (LastErrorBits1 == 0 && LastErrorBits2 == 0 && !ErrorsClearShown) {
-    ErrorsClearShown = 1;
-    if (DisplayHost) DisplayHost->ClearErrorMemo();
+  if (LiveData.LastErrorBits1 == 0 && LiveData.LastErrorBits2 == 0 && !LiveData.ErrorsClearShown) {
+    LiveData.ErrorsClearShown = 1;
+    if (Hosts.Host) Hosts.Host->ClearErrorMemo();
     MemoLine("DynamicIND_Errors_NotPresent");
     MemoLine("DynamicIND_Errors_ECU_Works");
     RemoveStatus("DynamicIND_Error");
@@ -137,91 +119,89 @@ void WatchErrors(std::uint8_t Errors1, std::uint8_t Errors2) {
 }
 
 void ShowIndicators() {
-  TDisplayHost* host = DisplayHost;
+  THost* host = Hosts.Host;
   if (!host) return;
-  using C = TDisplayControl;
-  host->SetText(C::IND_Petrol_Data, FormatThousandths(LivePetrolTimeAvg));
-  host->SetText(C::IND_Gas_Data, FormatThousandths(LiveGasTimeAvg));
-  host->SetText(C::IND_RPM_Data, rtl::IntToStr(LiveRPM));
-  host->SetText(C::IND_PressVap_Data, FormatHundredths(LivePressVap));
-  host->SetText(C::IND_PressColl_Data, FormatHundredths(LivePressColl));
-  host->SetText(C::IND_PressDiff_Data, FormatHundredths(LivePressDiff));
-  host->SetText(C::IND_TempVap_Data, FormatTenths(LiveTempVap));
-  host->SetText(C::IND_TempGas_Data, FormatTenths(LiveTempGas));
-  host->SetText(C::CFG_LevelGas, LevelToVoltText(LiveLevel));
+  using C = TControl;
+  host->SetText(C::IND_Petrol_Data, FormatThousandths(LiveData.LivePetrolTimeAvg));
+  host->SetText(C::IND_Gas_Data, FormatThousandths(LiveData.LiveGasTimeAvg));
+  host->SetText(C::IND_RPM_Data, rtl::IntToStr(LiveData.LiveRPM));
+  host->SetText(C::IND_PressVap_Data, FormatHundredths(LiveData.LivePressVap));
+  host->SetText(C::IND_PressColl_Data, FormatHundredths(LiveData.LivePressColl));
+  host->SetText(C::IND_PressDiff_Data, FormatHundredths(LiveData.LivePressDiff));
+  host->SetText(C::IND_TempVap_Data, FormatTenths(LiveData.LiveTempVap));
+  host->SetText(C::IND_TempGas_Data, FormatTenths(LiveData.LiveTempGas));
+  host->SetText(C::CFG_LevelGas, LevelToVoltText(LiveData.LiveLevel));
   host->UpdateLevelSensorImage();
 }
-
-// Whether Circle_LevelGas_6 is hidden (it shows the petrol mode).
-bool Circle6Hidden = false;
 
 }  // namespace
 
 void Decode_LiveData(std::span<const std::uint8_t> Frame) {
   const TReply r{Frame};
-  if (r.Has(OffRPM, 2)) LiveRPM = PeriodToRPM(r[OffRPM], r[OffRPM + 1]);
+  if (r.Has(OffRPM, 2)) LiveData.LiveRPM = PeriodToRPM(r[OffRPM], r[OffRPM + 1]);
   if (r.Has(OffTempVap, 2))
-    if (const auto t = SensorTableValue(r[OffTempVap], r[OffTempVap + 1])) LiveTempVap = *t;
+    if (const auto t = SensorTableValue(r[OffTempVap], r[OffTempVap + 1])) LiveData.LiveTempVap = *t;
   if (r.Has(OffTempGas, 2))
-    if (const auto t = SensorTableValue(r[OffTempGas], r[OffTempGas + 1])) LiveTempGas = *t;
-  if (r.Has(OffLevel, 2)) LiveLevel = (r[OffLevel] & 3) * 256 + r[OffLevel + 1];
-  if (r.Has(OffPressVap, 2)) LivePressVap = ADCToScaled(r[OffPressVap], r[OffPressVap + 1]);
-  if (r.Has(OffPressColl, 2)) LivePressColl = ADCToScaled(r[OffPressColl], r[OffPressColl + 1]);
-  if (r.Has(OffAnalog18, 2)) LiveAnalog18 = ADCTimesTwo(r[OffAnalog18], r[OffAnalog18 + 1]);
+    if (const auto t = SensorTableValue(r[OffTempGas], r[OffTempGas + 1])) LiveData.LiveTempGas = *t;
+  if (r.Has(OffLevel, 2)) LiveData.LiveLevel = (r[OffLevel] & 3) * 256 + r[OffLevel + 1];
+  if (r.Has(OffPressVap, 2)) LiveData.LivePressVap = ADCToScaled(r[OffPressVap], r[OffPressVap + 1]);
+  if (r.Has(OffPressColl, 2)) LiveData.LivePressColl = ADCToScaled(r[OffPressColl], r[OffPressColl + 1]);
+  if (r.Has(OffAnalog18, 2)) LiveData.LiveAnalog18 = ADCTimesTwo(r[OffAnalog18], r[OffAnalog18 + 1]);
   for (int i = 0; i < 4; ++i) {
     const int p = OffPetrolTimes + 2 * i, g = OffGasTimes + 2 * i;
-    if (r.Has(p, 2)) LivePetrolTimes[i] = HiLoToWord(r[p], r[p + 1]);
-    if (r.Has(g, 2)) LiveGasTimes[i] = HiLoToWord(r[g], r[g + 1]);
+    if (r.Has(p, 2)) LiveData.LivePetrolTimes[i] = HiLoToWord(r[p], r[p + 1]);
+    if (r.Has(g, 2)) LiveData.LiveGasTimes[i] = HiLoToWord(r[g], r[g + 1]);
   }
-  if (r.Has(OffWorkMode, 1)) WorkMode = r[OffWorkMode] & 7;
-  LivePressDiff = LivePressVap > LivePressColl ? LivePressVap - LivePressColl : 0;
-  LivePetrolTimeAvg = AverageOfNonZero(LivePetrolTimes);
-  LiveGasTimeAvg = AverageOfNonZero(LiveGasTimes);
-  (WorkMode == 4 ? PetrolTimesOnGas : PetrolTimesOnPetrol) = LivePetrolTimes;
+  if (r.Has(OffWorkMode, 1)) LiveData.WorkMode = r[OffWorkMode] & 7;
+  LiveData.LivePressDiff =
+      LiveData.LivePressVap > LiveData.LivePressColl ? LiveData.LivePressVap - LiveData.LivePressColl : 0;
+  LiveData.LivePetrolTimeAvg = AverageOfNonZero(LiveData.LivePetrolTimes);
+  LiveData.LiveGasTimeAvg = AverageOfNonZero(LiveData.LiveGasTimes);
+  (LiveData.WorkMode == 4 ? LiveData.PetrolTimesOnGas : LiveData.PetrolTimesOnPetrol) = LiveData.LivePetrolTimes;
 }
 
 void Work_Mode_Display() {
-  TDisplayHost* host = DisplayHost;
+  THost* host = Hosts.Host;
   if (!host) return;
-  using C = TDisplayControl;
-  const std::string neutral = host->ColorText(TDisplayColor::Neutral);
+  using C = TControl;
+  const std::string neutral = host->ColorText(TColorRole::Neutral);
   std::array<std::string, 7> colors;
   colors.fill(neutral);
-  switch (WorkMode) {
+  switch (LiveData.WorkMode) {
     case 1:
-      host->SetText(C::Work_Mode, LanguageWords.Petrol);
-      host->SetColor(C::Work_Mode, host->ColorText(TDisplayColor::Petrol));
-      Circle6Hidden = false;
+      host->SetText(C::Work_Mode, Texts.LanguageWords.Petrol);
+      host->SetColor(C::Work_Mode, host->ColorText(TColorRole::Petrol));
+      LiveData.Circle6Hidden = false;
       host->SetVisible(C::Circle_LevelGas_6, true);
       host->SetLevelGasTimer(false);
-      colors[6] = host->ColorText(TDisplayColor::Petrol);
+      colors[6] = host->ColorText(TColorRole::Petrol);
       break;
     case 2:
       // While the blink timer runs it owns the circles' colours.
       if (host->LevelGasTimerEnabled()) return;
-      host->SetText(C::Work_Mode, LanguageWords.Automat);
-      host->SetColor(C::Work_Mode, host->ColorText(TDisplayColor::Automat));
-      Circle6Hidden = false;
+      host->SetText(C::Work_Mode, Texts.LanguageWords.Automat);
+      host->SetColor(C::Work_Mode, host->ColorText(TColorRole::Automat));
+      LiveData.Circle6Hidden = false;
       host->SetVisible(C::Circle_LevelGas_6, true);
       host->SetLevelGasTimer(true);
-      colors[5] = host->ColorText(TDisplayColor::Gas);
-      colors[6] = host->ColorText(TDisplayColor::Petrol);
+      colors[5] = host->ColorText(TColorRole::Gas);
+      colors[6] = host->ColorText(TColorRole::Petrol);
       break;
     case 4: {
-      host->SetText(C::Work_Mode, LanguageWords.Gas);
-      host->SetColor(C::Work_Mode, host->ColorText(TDisplayColor::Gas));
-      Circle6Hidden = true;
+      host->SetText(C::Work_Mode, Texts.LanguageWords.Gas);
+      host->SetColor(C::Work_Mode, host->ColorText(TColorRole::Gas));
+      LiveData.Circle6Hidden = true;
       host->SetVisible(C::Circle_LevelGas_6, false);
       host->SetLevelGasTimer(false);
-      const std::string gas = host->ColorText(TDisplayColor::Gas);
-      const bool invert = Configuration && Configuration->Level_Invert;
+      const std::string gas = host->ColorText(TColorRole::Gas);
+      const bool invert = ConfigData.Configuration && ConfigData.Configuration->Level_Invert;
       bool allBelow = true, allAbove = true;
       for (int k = 1; k <= 5; ++k) {
-        const std::int32_t level = Configuration ? Configuration->Level(k) : 0;
-        const bool lit = invert ? level > LiveLevel : level <= LiveLevel;
+        const std::int32_t level = ConfigData.Configuration ? ConfigData.Configuration->Level(k) : 0;
+        const bool lit = invert ? level > LiveData.LiveLevel : level <= LiveData.LiveLevel;
         if (lit) colors[k] = gas;
-        allBelow = allBelow && level < LiveLevel;
-        allAbove = allAbove && level > LiveLevel;
+        allBelow = allBelow && level < LiveData.LiveLevel;
+        allAbove = allAbove && level > LiveData.LiveLevel;
       }
       if (invert ? allBelow : allAbove) colors[0] = "#FFFF0000";
       break;
@@ -229,38 +209,29 @@ void Work_Mode_Display() {
     default: break;
   }
   for (int i = 0; i < 7; ++i) host->SetColor(LevelCircle(i), colors[i]);
-  host->SetVisible(C::CFG_LevelGas, Circle6Hidden);
-  host->SetVisible(C::CFG_LevelGas_Current, Circle6Hidden);
+  host->SetVisible(C::CFG_LevelGas, LiveData.Circle6Hidden);
+  host->SetVisible(C::CFG_LevelGas_Current, LiveData.Circle6Hidden);
 }
 
 void DynamicIND_Update() {
-  const std::span<const std::uint8_t> frame(RxFrame.data(), RxExpectedLength);
+  const std::span<const std::uint8_t> frame(Link.RxFrame.data(), Link.RxExpectedLength);
   Decode_LiveData(frame);
   Work_Mode_Display();
   ShowIndicators();
   const TReply r{frame};
-  if (LinkUp) {
+  if (Link.LinkUp) {
     const bool load = !LanguageStorePresent();
     if (load) LoadLanguageFile();
     if (r.Has(OffStatus, 1)) WatchStatus(r[OffStatus]);
     if (r.Has(OffErrors2, 1)) WatchErrors(r[OffErrors1], r[OffErrors2]);
     if (load) FreeLanguageFile();
   }
-  if (DisplayHost) {
-    DisplayHost->RedrawCalibrationDiagram();
-    DisplayHost->MarkMapRPMLiveCell();
-    DisplayHost->AutoCalibrationStep();
+  if (Hosts.Host) {
+    Hosts.Host->RedrawCalibrationDiagram();
+    Hosts.Host->MarkMapRPMLiveCell();
+    Hosts.Host->AutoCalibrationStep();
+    Hosts.Host->LiveDataReceived();
   }
-}
-
-void Live_Clear() {
-  WorkMode = 0;
-  LiveRPM = LiveTempVap = LiveTempGas = LiveLevel = LivePressVap = LivePressColl = LivePressDiff = LiveAnalog18 = 0;
-  LivePetrolTimes = LiveGasTimes = PetrolTimesOnGas = PetrolTimesOnPetrol = {};
-  LivePetrolTimeAvg = LiveGasTimeAvg = 0;
-  LastErrorBits1 = LastErrorBits2 = ErrorsClearShown = 0;
-  StatusPrevious = 192;
-  Circle6Hidden = false;
 }
 
 }  // namespace ecu

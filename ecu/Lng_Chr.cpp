@@ -13,7 +13,7 @@ int LanguageCodePage(const std::string& Language) {
 
 std::u16string LngToWide(const std::string& Text) {
   if (Text.empty()) return {};
-  return rtl::CodePageToWide(Text, LanguageCodePage(CurrentLanguage));
+  return rtl::CodePageToWide(Text, LanguageCodePage(Texts.CurrentLanguage));
 }
 
 }  // namespace ecu

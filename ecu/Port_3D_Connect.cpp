@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ecu/Host.h"
 #include "ecu/Instruction_Unit.h"
 #include "ecu/Language.h"
-#include "ecu/Link_Host.h"
-#include "ecu/Port_3D_Unit.h"
 #include "ecu/Receiver_Unit.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
@@ -14,32 +13,14 @@
 
 namespace ecu {
 
-TFrameBuffer TxFrame{};
-TFrameBuffer LastFrame{};
-TFrameBuffer RxFrame{};
-std::uint8_t TxLength = 0;
-std::uint8_t TxListLength = 0;
-std::uint8_t RxExpectedLength = 0;
-std::uint8_t FrameReady = 0;
-std::uint8_t TaskRequest = 0;
-std::uint8_t LinkUp = 0;
-std::uint8_t PortOpen = 0;
-std::uint8_t HandshakeCount = 0;
-std::uint8_t PortSearching = 0;
-std::uint8_t ACBRunning = 0;
-std::uint8_t SettingsWindowShown = 0;
-std::int32_t ConnectQuality = 0;
-std::int32_t QualityDecayStep = 0;
-std::uint8_t ReplyAwaited = 0;
-std::uint8_t QualityPacePending = 0;
-double ReplyEndTime = -1;
+TLinkState Link;
 
 namespace {
 
 constexpr std::uint8_t HandshakeCommand = '!';
 
-rtl::TTimer& SendingTimer() { return *Form_3D_Port->Timer_Sending; }
-rtl::TTimer& ConnectTimer() { return *Form_3D_Port->Timer_Connect; }
+rtl::TTimer& SendingTimer() { return Port().SendTimer(); }
+rtl::TTimer& ConnectTimer() { return Port().StepTimer(); }
 
 std::uint8_t Sum(const std::uint8_t* Bytes, int Count) {
   std::uint8_t sum = 0;
@@ -51,56 +32,57 @@ std::uint8_t Sum(const std::uint8_t* Bytes, int Count) {
 
 void ExpectReply(int DataLength) {
   const int length = DataLength + 3;
-  RxExpectedLength = (DataLength >= 0 && length < FrameBufferSize) ? static_cast<std::uint8_t>(length) : 0;
+  Link.RxExpectedLength = (DataLength >= 0 && length < FrameBufferSize) ? static_cast<std::uint8_t>(length) : 0;
 }
 
 void Send_Tick() {
-  if (FrameReady) {
+  if (Link.FrameReady) {
     Frame_Write();
     return;
   }
   // A resend. A handshake goes through the handshake step first; so does any resend while
   // the port is closed, so that the step reopens the port instead of writing into nothing.
-  if (TxFrame[1] == HandshakeCommand || !PortOpen) Handshake_Step();
+  if (Link.TxFrame[1] == HandshakeCommand || !Link.PortOpen) Handshake_Step();
   Frame_Write();
 }
 
 void Frame_Write() {
-  std::memcpy(LastFrame.data(), TxFrame.data(), TxLength);
+  std::memcpy(Link.LastFrame.data(), Link.TxFrame.data(), Link.TxLength);
   if (cport::PortFailed) {
-    Port_Error();
+    Port().Failed();
     return;
   }
-  FrameReady = 0;
-  LinkHost->SetVisible(TLinkControl::Connect_Condition, true);
-  Form_3D_Port->ComPort->Write(LastFrame.data(), TxLength);
+  Link.FrameReady = 0;
+  Host().SetVisible(TControl::Connect_Condition, true);
+  Port().Write(Link.LastFrame.data(), Link.TxLength);
   if (cport::PortFailed) {
-    Port_Error();
+    Port().Failed();
     return;
   }
-  ReplyAwaited = 1;
+  Link.ReplyAwaited = 1;
   rtl::TTimer& timer = SendingTimer();
   timer.SetEnabled(false);
-  const std::int32_t interval = Form_3D_Port->ComPort->Timeouts()->ReadInterval();
+  const std::int32_t interval = Port().ReadInterval();
   timer.SetInterval(static_cast<std::uint32_t>(std::max<std::int32_t>(interval, 0)) + ResendMarginMs);
   timer.SetEnabled(true);
-  if (LinkMonitor) LinkMonitor->FrameWritten(LastFrame.data(), TxLength);
+  if (Hosts.Monitor) Hosts.Monitor->FrameWritten(Link.LastFrame.data(), Link.TxLength);
 }
 
 void Frame_Check_Reply(int Count) {
-  const bool good = ReplyAwaited && RxExpectedLength >= 3 && Count == RxExpectedLength &&
-                    RxFrame[0] == LastFrame[0] && RxFrame[0] == LinkHost->Program_Code() &&
-                    RxFrame[1] == LastFrame[1] && RxFrame[Count - 1] == Sum(RxFrame.data(), Count - 1);
+  const bool good = Link.ReplyAwaited && Link.RxExpectedLength >= 3 && Count == Link.RxExpectedLength &&
+                    Link.RxFrame[0] == Link.LastFrame[0] && Link.RxFrame[0] == Host().Program_Code() &&
+                    Link.RxFrame[1] == Link.LastFrame[1] &&
+                    Link.RxFrame[Count - 1] == Sum(Link.RxFrame.data(), Count - 1);
   if (!good) {
-    if (LinkMonitor) LinkMonitor->ReplyChecked(RxFrame.data(), std::clamp(Count, 0, FrameBufferSize), false);
+    if (Hosts.Monitor) Hosts.Monitor->ReplyChecked(Link.RxFrame.data(), std::clamp(Count, 0, FrameBufferSize), false);
     return;
   }
-  ReplyAwaited = 0;
-  LinkHost->SetVisible(TLinkControl::Connect_Condition, false);
+  Link.ReplyAwaited = 0;
+  Host().SetVisible(TControl::Connect_Condition, false);
   Connect_Quality_Full();
   Script_Run();
-  if (ACBRunning) LinkHost->AutoCalibrationReplyTick();
-  if (LinkMonitor) LinkMonitor->ReplyChecked(RxFrame.data(), Count, true);
+  if (Link.ACBRunning) Host().AutoCalibrationReplyTick();
+  if (Hosts.Monitor) Hosts.Monitor->ReplyChecked(Link.RxFrame.data(), Count, true);
 }
 
 void Reply_Timeout() {
@@ -110,84 +92,88 @@ void Reply_Timeout() {
 }
 
 void Handshake_Send() {
-  ++HandshakeCount;
-  LastFrame[0] = LinkHost->Program_Code();
-  RxExpectedLength = 4;
-  TxLength = 5;
+  ++Link.HandshakeCount;
+  Link.LastFrame[0] = Host().Program_Code();
+  Link.RxExpectedLength = 4;
+  Link.TxLength = 5;
   BuildCommandFrame(HandshakeCommand);
 }
 
 void Handshake_Step() {
   ConnectTimer().SetEnabled(false);
-  if (HandshakeCount < 2) {
+  if (Link.HandshakeCount < 2) {
     Handshake_Send();
     return;
   }
-  if (PortSearching) {
-    Port_Search_Next();
+  if (Link.PortSearching) {
+    Port().SearchNext();
     return;
   }
-  if (!OpenConfiguredPort()) {
-    HandshakeCount = 0;
+  if (!Port().OpenConfigured()) {
+    Link.HandshakeCount = 0;
     Handshake_Send();
-  } else if (LinkHost->Search_Port()) {
-    Port_Search_Step();
+  } else if (Host().Search_Port()) {
+    Port().SearchStep();
   }
 }
 
 void Handshake_Reply() {
-  PortSearching = 0;
-  Form_3D_Port->Close();
+  Link.PortSearching = 0;
+  Port().SearchFound();
   cport::PortFailed = 0;
-  LinkUp = 1;
+  const bool wasUp = Link.LinkUp != 0;
+  Link.LinkUp = 1;
   Port_Search_Button_Show(false);
-  if (SettingsWindowShown) LinkHost->SetText(TLinkControl::SET_Port_Name, LinkHost->Port_Name());
+  if (Link.SettingsWindowShown) Host().SetText(TControl::SET_Port_Name, Host().Port_Name());
   ConnectTimer().SetEnabled(true);
-  if (LinkHost->IsPressed(TLinkControl::ACB_Start)) {
-    LinkHost->SetPressed(TLinkControl::ACB_Start, false);
-    LinkHost->StartStopAutoCalibration();
+  if (Host().IsPressed(TControl::ACB_Start)) {
+    Host().SetPressed(TControl::ACB_Start, false);
+    Host().StartStopAutoCalibration();
   }
   Link_Buttons_Enable();
+  if (!wasUp) Host().LinkEstablished();
 }
 
 void Link_After_Open() {
-  if (!Form_3D_Port->ComPort->Connected()) {
-    Port_Closed();
+  if (!Port().Connected()) {
+    Port().Closed();
     return;
   }
   Link_Reset();
-  PortOpen = 1;
-  Port_Search_Button_Show(!PortSearching);
-  LinkHost->SetVisible(TLinkControl::DynamicIND, false);
-  LinkHost->SetText(TLinkControl::Port_Name, LinkHost->Port_Name());
-  LinkHost->SetTextColor(TLinkControl::Port_Name, LinkHost->ColorText(TColorRole::Port_Open));
+  Link.PortOpen = 1;
+  Port_Search_Button_Show(!Link.PortSearching);
+  Host().SetVisible(TControl::DynamicIND, false);
+  Host().SetText(TControl::Port_Name, Host().Port_Name());
+  Host().SetColor(TControl::Port_Name, Host().ColorText(TColorRole::Port_Open));
   Script_Connect();
 }
 
 void Link_Reset() {
-  LinkUp = 0;
+  const bool wasUp = Link.LinkUp != 0;
+  Link.LinkUp = 0;
   ConnectTimer().SetEnabled(false);
-  TaskRequest = 0;
+  Link.TaskRequest = 0;
   Port_Search_Button_Show(true);
-  if (LinkHost->IsPressed(TLinkControl::ACB_Start)) {
-    LinkHost->SetValue(TLinkControl::ACB_Progress, 0);
-    LinkHost->SetText(TLinkControl::ACB_Prompt, LngText("ACB_Prompt_Connect"));
-    LinkHost->SetTextColor(TLinkControl::ACB_Prompt, LinkHost->ColorText(TColorRole::Txt_Error));
+  if (Host().IsPressed(TControl::ACB_Start)) {
+    Host().SetValue(TControl::ACB_Progress, 0);
+    Host().SetText(TControl::ACB_Prompt, LngText("ACB_Prompt_Connect"));
+    Host().SetColor(TControl::ACB_Prompt, Host().ColorText(TColorRole::Txt_Error));
   }
   Link_Buttons_Enable();
+  if (wasUp) Host().LinkLost();
 }
 
 // ---- connection quality ---------------------------------------------------------------
 
 void Connect_Quality_Full() {
-  rtl::TTimer& timer = LinkHost->Timer_GEN_Connect_Stabil();
+  rtl::TTimer& timer = Host().Timer_GEN_Connect_Stabil();
   timer.SetEnabled(false);
-  timer.SetInterval(static_cast<std::uint32_t>(std::max<std::int32_t>(LinkHost->Reply_Delay(), 0)) + 20);
-  QualityPacePending = 1;
+  timer.SetInterval(static_cast<std::uint32_t>(std::max<std::int32_t>(Host().Reply_Delay(), 0)) + 20);
+  Link.QualityPacePending = 1;
   timer.SetEnabled(true);
-  ConnectQuality = 100;
-  LinkHost->SetTextColor(TLinkControl::Port_Connect_Stabil, LinkHost->ColorText(TColorRole::Port_Open));
-  LinkHost->SetText(TLinkControl::Port_Connect_Stabil, "100%");
+  Link.ConnectQuality = 100;
+  Host().SetColor(TControl::Port_Connect_Stabil, Host().ColorText(TColorRole::Port_Open));
+  Host().SetText(TControl::Port_Connect_Stabil, "100%");
 }
 
 void QualityPace(std::int32_t T, std::int32_t D, std::int32_t& Step, std::int32_t& Interval) {
@@ -208,12 +194,12 @@ void QualityPace(std::int32_t T, std::int32_t D, std::int32_t& Step, std::int32_
 }
 
 void UpdateConnectQuality() {
-  rtl::TTimer& timer = LinkHost->Timer_GEN_Connect_Stabil();
-  if (QualityPacePending) {
-    QualityPacePending = 0;
+  rtl::TTimer& timer = Host().Timer_GEN_Connect_Stabil();
+  if (Link.QualityPacePending) {
+    Link.QualityPacePending = 0;
     timer.SetEnabled(false);
     std::int32_t interval = 0;
-    QualityPace(static_cast<std::int32_t>(ConnectTimer().Interval()), LinkHost->Reply_Delay(), QualityDecayStep,
+    QualityPace(static_cast<std::int32_t>(ConnectTimer().Interval()), Host().Reply_Delay(), Link.QualityDecayStep,
                 interval);
     timer.SetInterval(static_cast<std::uint32_t>(interval));
     timer.SetEnabled(true);
@@ -223,49 +209,37 @@ void UpdateConnectQuality() {
 }
 
 std::string QualityColor(std::int32_t Quality) {
-  if (Quality <= 30) return LinkHost->ColorText(TColorRole::Port_Close);
+  if (Quality <= 30) return Host().ColorText(TColorRole::Port_Close);
   if (Quality <= 50) return "#FFE7A327";
   if (Quality <= 60) return "#FFE7C227";
   if (Quality <= 70) return "#FFFFFF00";
   if (Quality <= 80) return "#FFDEE727";
   if (Quality <= 90) return "#FFBFE727";
-  return LinkHost->ColorText(TColorRole::Port_Open);
+  return Host().ColorText(TColorRole::Port_Open);
 }
 
 void Quality_Decay() {
-  ConnectQuality -= QualityDecayStep;
-  if (ConnectQuality < 1) ConnectQuality = 0;
-  LinkHost->SetTextColor(TLinkControl::Port_Connect_Stabil, QualityColor(ConnectQuality));
-  LinkHost->SetText(TLinkControl::Port_Connect_Stabil, rtl::IntToStr(ConnectQuality) + "%");
+  Link.ConnectQuality -= Link.QualityDecayStep;
+  if (Link.ConnectQuality < 1) Link.ConnectQuality = 0;
+  Host().SetColor(TControl::Port_Connect_Stabil, QualityColor(Link.ConnectQuality));
+  Host().SetText(TControl::Port_Connect_Stabil, rtl::IntToStr(Link.ConnectQuality) + "%");
 }
 
 void Quality_Show_Zero() {
-  LinkHost->SetTextColor(TLinkControl::Port_Connect_Stabil, LinkHost->ColorText(TColorRole::Port_Close));
-  LinkHost->SetText(TLinkControl::Port_Connect_Stabil, "0%");
+  Host().SetColor(TControl::Port_Connect_Stabil, Host().ColorText(TColorRole::Port_Close));
+  Host().SetText(TControl::Port_Connect_Stabil, "0%");
 }
 
 void Link_Buttons_Enable() {
-  const bool up = LinkUp != 0;
-  LinkHost->SetEnabled(TLinkControl::ACB_Start, up);
-  LinkHost->SetEnabled(TLinkControl::CLB_MAP_Start, up);
-  LinkHost->SetEnabled(TLinkControl::CLB_MAP_Stop, up);
+  const bool up = Link.LinkUp != 0;
+  Host().SetEnabled(TControl::ACB_Start, up);
+  Host().SetEnabled(TControl::CLB_MAP_Start, up);
+  Host().SetEnabled(TControl::CLB_MAP_Stop, up);
 }
 
 void Port_Search_Button_Show(bool Show) {
-  LinkHost->SetVisible(TLinkControl::Port_Search, Show);
-  LinkHost->SetVisible(TLinkControl::DynamicIND, !Show);
-}
-
-void Link_Clear() {
-  TxFrame.fill(0);
-  LastFrame.fill(0);
-  RxFrame.fill(0);
-  TxLength = TxListLength = RxExpectedLength = 0;
-  FrameReady = TaskRequest = LinkUp = PortOpen = HandshakeCount = PortSearching = 0;
-  ACBRunning = SettingsWindowShown = 0;
-  ConnectQuality = QualityDecayStep = 0;
-  ReplyAwaited = QualityPacePending = 0;
-  ReplyEndTime = -1;
+  Host().SetVisible(TControl::Port_Search, Show);
+  Host().SetVisible(TControl::DynamicIND, !Show);
 }
 
 }  // namespace ecu

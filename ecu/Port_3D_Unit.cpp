@@ -7,8 +7,8 @@
 #include <limits>
 #include <vector>
 
+#include "ecu/Host.h"
 #include "ecu/Language.h"
-#include "ecu/Link_Host.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Receiver_Unit.h"
 #include "platform/loop/Application.h"
@@ -19,11 +19,7 @@
 namespace ecu {
 
 TForm_3D_Port* Form_3D_Port = nullptr;
-std::int32_t PortCount = 0;
-std::int32_t PortIndex = 0;
-std::vector<std::string> PortNames;
-std::uint8_t NewPortFound = 0;
-std::string StartPortName;
+TPortSearchState PortSearch;
 
 namespace {
 
@@ -67,12 +63,13 @@ TForm_3D_Port::TForm_3D_Port(rtl::TComponent* AOwner) : TComponent(AOwner) {
   AniIndicator_3D_Port.Visible = false;
   AniIndicator_3D_Port.Enabled = false;
   // FormCreate
-  PortIndex = 0;
-  PortCount = 0;
-  PortSearching = 0;
-  PortNames.clear();
-  NewPortFound = 0;
+  PortSearch.PortIndex = 0;
+  PortSearch.PortCount = 0;
+  Link.PortSearching = 0;
+  PortSearch.PortNames.clear();
+  PortSearch.NewPortFound = 0;
   Form_3D_Port = this;
+  portScope_ = std::make_unique<THostScope<TLinkPort>>(Hosts.Port, &port_);
 }
 
 void TForm_3D_Port::BeforeDestruction() {
@@ -86,8 +83,18 @@ void TForm_3D_Port::BeforeDestruction() {
 }
 
 TForm_3D_Port::~TForm_3D_Port() {
+  portScope_.reset();
   if (Form_3D_Port == this) Form_3D_Port = nullptr;
 }
+
+bool TForm_3D_Port::TPort::Connected() const { return form_.ComPort->Connected(); }
+void TForm_3D_Port::TPort::Write(const std::uint8_t* Data, int Count) { form_.ComPort->Write(Data, Count); }
+std::int32_t TForm_3D_Port::TPort::ReadInterval() const { return form_.ComPort->Timeouts()->ReadInterval(); }
+bool TForm_3D_Port::TPort::OpenConfigured() { return OpenConfiguredPort(); }
+void TForm_3D_Port::TPort::SearchStep() { Port_Search_Step(); }
+void TForm_3D_Port::TPort::SearchNext() { Port_Search_Next(); }
+void TForm_3D_Port::TPort::Failed() { Port_Error(); }
+void TForm_3D_Port::TPort::Closed() { Port_Closed(); }
 
 void TForm_3D_Port::ComPortAfterOpen(rtl::TObject*) {
   ++portChanges_;
@@ -126,14 +133,14 @@ void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
   const std::uint64_t changes = portChanges_;
   const double now = rtl::GetTickCount();
   if (rxCount_ == 0) {
-    rxTarget_ = RxExpectedLength;
+    rxTarget_ = Link.RxExpectedLength;
     rxStart_ = rxLast_ = now;
   }
   // Only what is queued: a read of no more bytes than InputCount finds returns at once, as
   // they are all there and nothing else takes them out of the queue.
   const int queued = ComPort->InputCount();
   const int wanted = std::min(queued, rxTarget_ - rxCount_);
-  const int read = wanted > 0 && !cport::PortFailed ? ComPort->Read(RxFrame.data() + rxCount_, wanted) : 0;
+  const int read = wanted > 0 && !cport::PortFailed ? ComPort->Read(Link.RxFrame.data() + rxCount_, wanted) : 0;
   rxCount_ += read;
   if (read > 0) rxLast_ = now;
   if (cport::PortFailed) {
@@ -218,27 +225,27 @@ void TForm_3D_Port::ReplyQuietTick() {
 
 void TForm_3D_Port::CheckReply(int Count, double End, std::uint64_t Changes) {
   StopReceiving();
-  const bool awaited = ReplyAwaited != 0;
+  const bool awaited = Link.ReplyAwaited != 0;
   if (cport::PortFailed) {
     Port_Error();
   } else {
-    ReplyEndTime = End;
+    Link.ReplyEndTime = End;
     try {
       Frame_Check_Reply(Count);
     } catch (...) {
       // A decoder or handler failed: reported, and the link goes on by its own means: the
       // last request is resent, and the step time-out restarts the dialogue if need be.
-      ReplyEndTime = -1;
+      Link.ReplyEndTime = -1;
       if (!Timer_Sending->Enabled()) Timer_Sending->SetEnabled(true);
       Timer_Connect->SetEnabled(true);
       rtl::Application->HandleException(this);
     }
-    ReplyEndTime = -1;
+    Link.ReplyEndTime = -1;
   }
   // The handlers may have closed the port, or opened another one in its place (the search):
   // then nothing is left to purge here.
   if (Form_3D_Port != this || portChanges_ != Changes || !ComPort->Connected()) return;
-  const bool taken = awaited && !ReplyAwaited;
+  const bool taken = awaited && !Link.ReplyAwaited;
   ComPort->ClearBuffer(true, true);
   if (cport::PortFailed) {
     Port_Error();
@@ -269,14 +276,14 @@ void TForm_3D_Port::Show() {
   if (visible_) return;
   visible_ = true;
   FormShow();
-  LinkHost->ShowPortWindow();
+  Host().ShowPortWindow();
   FormActivate();
 }
 
-void TForm_3D_Port::FormShow() { PortSearching = 1; }
+void TForm_3D_Port::FormShow() { Link.PortSearching = 1; }
 
 void TForm_3D_Port::FormActivate() {
-  const bool load = !rtl::SameText(CurrentLanguage, "English") && !LanguageStorePresent();
+  const bool load = !rtl::SameText(Texts.CurrentLanguage, "English") && !LanguageStorePresent();
   if (load) LoadLanguageFile();
   HudWindow_3D_Port.Text = LngText("AutoSearchPort");
   HudLabel_3D_Port_Num.Text = LngText("Quantity");
@@ -284,26 +291,26 @@ void TForm_3D_Port::FormActivate() {
   if (load) FreeLanguageFile();
   HudLabel_3D_Port_Number.Text.clear();
   HudLabel_3D_Port_Name_Data.Text.clear();
-  LinkHost->PortWindowChanged();
+  Host().PortWindowChanged();
 }
 
 // FormClose.
 void TForm_3D_Port::Close() {
-  if (PortSearching) {
+  if (Link.PortSearching) {
     Port_Search_Button_Show(true);
     Timer_Sending->SetEnabled(false);
     Timer_Connect->SetEnabled(false);
   }
-  PortSearching = 0;
+  Link.PortSearching = 0;
   HudLabel_3D_Port_Search.Visible = false;
   Timer_Select_ComPort->SetEnabled(false);
   if (!visible_) return;
   visible_ = false;
-  LinkHost->ClosePortWindow();
+  Host().ClosePortWindow();
 }
 
 void TForm_3D_Port::Timer_Select_ComPortTimer() {
-  if (PortCount != 0)
+  if (PortSearch.PortCount != 0)
     Timer_Select_ComPort->SetEnabled(false);
   else
     AniIndicator_3D_Port.Enabled = true;
@@ -314,35 +321,36 @@ void TForm_3D_Port::Timer_Select_ComPortTimer() {
 
 bool IsPortListed() {
   const std::vector<std::string> names = cport::ComPortNames();
-  const std::string name = LinkHost->Port_Name();
+  const std::string name = Host().Port_Name();
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 bool Is_New_Port(const std::string& Name) {
-  if (PortIndex == 0) return Name == StartPortName;
-  const auto known = static_cast<std::size_t>(std::clamp<std::int32_t>(PortIndex, 0, static_cast<std::int32_t>(PortNames.size())));
-  return std::find(PortNames.begin(), PortNames.begin() + static_cast<std::ptrdiff_t>(known), Name) ==
-         PortNames.begin() + static_cast<std::ptrdiff_t>(known);
+  if (PortSearch.PortIndex == 0) return Name == PortSearch.StartPortName;
+  const auto known = static_cast<std::size_t>(
+      std::clamp<std::int32_t>(PortSearch.PortIndex, 0, static_cast<std::int32_t>(PortSearch.PortNames.size())));
+  return std::find(PortSearch.PortNames.begin(), PortSearch.PortNames.begin() + static_cast<std::ptrdiff_t>(known),
+                   Name) == PortSearch.PortNames.begin() + static_cast<std::ptrdiff_t>(known);
 }
 
 std::string Port_List_Read() {
   std::string text;
-  NewPortFound = 0;
-  PortIndex = PortCount;
-  PortCount = 0;
+  PortSearch.NewPortFound = 0;
+  PortSearch.PortIndex = PortSearch.PortCount;
+  PortSearch.PortCount = 0;
   const std::vector<std::string> names = cport::ComPortNames();  // a list that cannot be read is an empty one
   for (const std::string& name : names) {
-    ++PortCount;
+    ++PortSearch.PortCount;
     Form_3D_Port->HudMemo_3D_Port.Lines.push_back(name);
     if (Is_New_Port(name)) {
-      NewPortFound = 1;
+      PortSearch.NewPortFound = 1;
       text = name + "," + text;
-      LinkHost->SetPort_Name(name);
+      Host().SetPort_Name(name);
     } else {
       text += name + ",";
     }
   }
-  Form_3D_Port->HudLabel_3D_Port_Num_Data.Text = rtl::IntToStr(PortCount);
+  Form_3D_Port->HudLabel_3D_Port_Num_Data.Text = rtl::IntToStr(PortSearch.PortCount);
   return text;
 }
 
@@ -354,14 +362,14 @@ namespace {
 // (Port_Name) again after every other name as long as names remain.
 std::vector<std::string> SearchEntries(const std::string& Text, std::int32_t Count) {
   std::vector<std::string> entries;
-  const std::string newPort = LinkHost->Port_Name();
+  const std::string newPort = Host().Port_Name();
   std::size_t pos = 0;
   while (static_cast<std::int32_t>(entries.size()) < Count && pos < Text.size()) {
     std::size_t comma = Text.find(',', pos);
     if (comma == std::string::npos) comma = Text.size();
     entries.push_back(Text.substr(pos, comma - pos));
     pos = comma + 1;
-    if (NewPortFound && entries.back() != newPort && pos < Text.size() &&
+    if (PortSearch.NewPortFound && entries.back() != newPort && pos < Text.size() &&
         static_cast<std::int32_t>(entries.size()) < Count)
       entries.push_back(newPort);
   }
@@ -401,19 +409,19 @@ void Port_Window_Layout(bool Compact) {
 
 void Port_Search_Step() {
   TForm_3D_Port& f = *Form_3D_Port;
-  LinkHost->SetVisible(TLinkControl::Port_Search, false);
-  LinkHost->SetVisible(TLinkControl::DynamicIND, false);
+  Host().SetVisible(TControl::Port_Search, false);
+  Host().SetVisible(TControl::DynamicIND, false);
   f.HudMemo_3D_Port.Lines.clear();
   const std::string text = Port_List_Read();
-  if (PortCount > 0) {
+  if (PortSearch.PortCount > 0) {
     f.Timer_Select_ComPort->SetEnabled(false);
-    if (NewPortFound && PortCount != 1) PortCount = (PortCount - 1) * 2;
-    PortNames = SearchEntries(text, PortCount);
-    PortCount = static_cast<std::int32_t>(PortNames.size());
-    f.ProgressBar_3D_Port.Max = PortCount;
+    if (PortSearch.NewPortFound && PortSearch.PortCount != 1) PortSearch.PortCount = (PortSearch.PortCount - 1) * 2;
+    PortSearch.PortNames = SearchEntries(text, PortSearch.PortCount);
+    PortSearch.PortCount = static_cast<std::int32_t>(PortSearch.PortNames.size());
+    f.ProgressBar_3D_Port.Max = PortSearch.PortCount;
     f.ProgressBar_3D_Port.Value = 0;
-    PortIndex = -1;
-    if (!PortSearching) f.Show();
+    PortSearch.PortIndex = -1;
+    if (!Link.PortSearching) f.Show();
     if (f.Timer_Select_ComPort->Interval() == 100) {
       // First sight of the ports: say so for a second, then try them.
       Port_Window_Layout(true);
@@ -430,39 +438,40 @@ void Port_Search_Step() {
     f.Timer_Select_ComPort->SetInterval(100);
     f.Timer_Select_ComPort->SetEnabled(true);
     ShowSearchText("Search_Port");
-    if (!PortSearching) f.Show();
+    if (!Link.PortSearching) f.Show();
   }
-  LinkHost->PortWindowChanged();
+  Host().PortWindowChanged();
 }
 
 void Port_Search_Next() {
-  HandshakeCount = 0;
-  if (PortCount == 0) return;
+  Link.HandshakeCount = 0;
+  if (PortSearch.PortCount == 0) return;
   TForm_3D_Port& f = *Form_3D_Port;
   cport::TComPort* port = f.ComPort;
-  PortOpen = 0;
+  Link.PortOpen = 0;
   // An entry that is not listed any more, or that does not open (busy, no permission, gone),
   // is passed over at once: left open, the port would stay "connected" on nothing, and
   // waiting on it would bring the search back to the same entry after every restart.
-  while (!PortOpen && PortIndex < PortCount - 1 && PortIndex + 1 < static_cast<std::int32_t>(PortNames.size())) {
-    ++PortIndex;
-    const std::string name = PortNames[static_cast<std::size_t>(PortIndex)];
-    LinkHost->SetPort_Name(name);
-    f.HudLabel_3D_Port_Number.Text = rtl::IntToStr(PortIndex + 1);
+  while (!Link.PortOpen && PortSearch.PortIndex < PortSearch.PortCount - 1 &&
+         PortSearch.PortIndex + 1 < static_cast<std::int32_t>(PortSearch.PortNames.size())) {
+    ++PortSearch.PortIndex;
+    const std::string name = PortSearch.PortNames[static_cast<std::size_t>(PortSearch.PortIndex)];
+    Host().SetPort_Name(name);
+    f.HudLabel_3D_Port_Number.Text = rtl::IntToStr(PortSearch.PortIndex + 1);
     f.HudLabel_3D_Port_Name_Data.Text = name;
-    f.ProgressBar_3D_Port.Value = PortIndex + 1;
+    f.ProgressBar_3D_Port.Value = PortSearch.PortIndex + 1;
     if (!IsPortListed()) continue;
     port->Close();
     port->SetPort(name);
     cport::PortFailed = 0;  // whatever failed belonged to the port just closed
-    port->Open();           // the after-open event starts the connect script and sets PortOpen
+    port->Open();           // the after-open event starts the connect script and sets Link.PortOpen
     if (cport::PortFailed) {
       cport::PortFailed = 0;
       port->Close();
-      PortOpen = 0;
+      Link.PortOpen = 0;
     }
   }
-  if (!PortOpen) {
+  if (!Link.PortOpen) {
     // All entries tried, or none would open: the search starts again a second later.
     f.HudLabel_3D_Port_Number.Text.clear();
     f.HudLabel_3D_Port_Name_Data.Text.clear();
@@ -475,23 +484,23 @@ void Port_Search_Next() {
       f.Timer_Connect->SetEnabled(false);
     }
   }
-  LinkHost->PortWindowChanged();
+  Host().PortWindowChanged();
 }
 
 bool OpenConfiguredPort() {
   if (IsPortListed()) {
     cport::TComPort* port = Form_3D_Port->ComPort;
-    port->SetPort(LinkHost->Port_Name());
+    port->SetPort(Host().Port_Name());
     port->Open();
     if (cport::PortFailed) {
       Port_Error();
       // A listed port that cannot be used is searched past like one that is not listed.
-      if (LinkHost->Search_Port() && !PortSearching) Port_Search_Step();
+      if (Host().Search_Port() && !Link.PortSearching) Port_Search_Step();
       return false;
     }
     return true;
   }
-  if (LinkHost->Search_Port()) Port_Search_Step();
+  if (Host().Search_Port()) Port_Search_Step();
   return false;
 }
 
@@ -499,20 +508,20 @@ bool OpenConfiguredPort() {
 
 void Port_Closed() {
   Link_Reset();
-  PortOpen = 0;
+  Link.PortOpen = 0;
   Form_3D_Port->Timer_Connect->SetEnabled(false);
   Form_3D_Port->Timer_Sending->SetEnabled(true);
   Port_Search_Button_Show(true);
-  const std::string close = LinkHost->ColorText(TColorRole::Port_Close);
-  LinkHost->SetTextColor(TLinkControl::Port_Name, close);
-  LinkHost->SetTextColor(TLinkControl::Port_Connect_Stabil, close);
-  LinkHost->SetText(TLinkControl::Port_Connect_Stabil, "0%");
+  const std::string close = Host().ColorText(TColorRole::Port_Close);
+  Host().SetColor(TControl::Port_Name, close);
+  Host().SetColor(TControl::Port_Connect_Stabil, close);
+  Host().SetText(TControl::Port_Connect_Stabil, "0%");
 }
 
 void Port_Closed_Reset() {
   Port_Closed();
   Quality_Show_Zero();
-  LinkHost->Timer_GEN_Connect_Stabil().SetEnabled(false);
+  Host().Timer_GEN_Connect_Stabil().SetEnabled(false);
 }
 
 void Port_Error() {
@@ -523,7 +532,7 @@ void Port_Error() {
   if (!port->Connected()) {
     // While the search runs with no port open, its own steps drive it: resends into no port
     // would only fail again.
-    if (PortSearching) {
+    if (Link.PortSearching) {
       f.Timer_Sending->SetEnabled(false);
       f.Timer_Connect->SetEnabled(false);
       if (!f.Timer_Select_ComPort->Enabled()) Port_Search_Next();
@@ -535,17 +544,17 @@ void Port_Error() {
   // "connected" on a dead descriptor, and the handshake step could never open it afresh.
   // Closed before its name changes, so that the new name is not opened on the way.
   port->Close();
-  port->SetPort(LinkHost->Port_Name());
+  port->SetPort(Host().Port_Name());
   if (listed) {
     // The handshake step of the running resend timer reopens it; an entry of the search is
     // passed over.
-    if (PortSearching) {
+    if (Link.PortSearching) {
       f.Timer_Sending->SetEnabled(false);
       Port_Search_Next();
     }
     return;
   }
-  if (LinkHost->Search_Port()) {
+  if (Host().Search_Port()) {
     f.Timer_Sending->SetEnabled(false);
     Port_Search_Step();
   } else {

@@ -6,9 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "ecu/Host.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/Component.h"
 
@@ -37,7 +39,8 @@ inline constexpr const char* SearchTextColor = "#FF00FF00";
 class TForm_3D_Port : public rtl::TComponent {
   RTL_CLASS(TForm_3D_Port, rtl::TComponent)
 public:
-  // Sets Form_3D_Port; the destructor clears it again.
+  // Sets Form_3D_Port and installs the window's port as the link's (Hosts.Port); the
+  // destructor undoes both.
   explicit TForm_3D_Port(rtl::TComponent* AOwner);
   // Closes the port while the form is still whole, before its components are freed.
   void BeforeDestruction() override;
@@ -75,7 +78,7 @@ public:
   void ComPortAfterClose(rtl::TObject* Sender);
   // Received characters. The GUI thread never waits for bytes: each call takes only what
   // is in the port's input queue now (Count is not used), appends it to the reply being
-  // received in RxFrame and returns. The reply is judged as one read of RxExpectedLength
+  // received in Link.RxFrame and returns. The reply is judged as one read of Link.RxExpectedLength
   // bytes with the port's read time-outs would have judged it:
   // - the expected length reached: checked after the quiet time below;
   // - more bytes than expected: refused and the queues purged;
@@ -122,8 +125,8 @@ private:
   // Counts the port's openings and closings: a handler that finds it changed knows that the
   // port it was called for is gone.
   std::uint64_t portChanges_ = 0;
-  // The reply being received: rxCount_ of rxTarget_ bytes (RxExpectedLength when its first
-  // byte came) are in RxFrame, the first read at rxStart_, the last at rxLast_; receiveTimer_
+  // The reply being received: rxCount_ of rxTarget_ bytes (Link.RxExpectedLength when its first
+  // byte came) are in Link.RxFrame, the first read at rxStart_, the last at rxLast_; receiveTimer_
   // gives it up when the rest does not come in time.
   int rxCount_ = 0;
   int rxTarget_ = 0;
@@ -136,24 +139,53 @@ private:
   std::uint64_t quietChanges_ = 0;
   bool sendDeferred_ = false;
   bool timeoutDeferred_ = false;
+
+  // What the link sees of the window: the serial port, the link's timers and the search.
+  class TPort : public TLinkPort {
+  public:
+    explicit TPort(TForm_3D_Port& Form) : form_(Form) {}
+    bool Connected() const override;
+    void Write(const std::uint8_t* Data, int Count) override;
+    std::int32_t ReadInterval() const override;
+    rtl::TTimer& SendTimer() override { return *form_.Timer_Sending; }
+    rtl::TTimer& StepTimer() override { return *form_.Timer_Connect; }
+    bool OpenConfigured() override;
+    void SearchStep() override;
+    void SearchNext() override;
+    void Failed() override;
+    void Closed() override;
+    void SearchFound() override { form_.Close(); }
+
+  private:
+    TForm_3D_Port& form_;
+  };
+  TPort port_{*this};
+  std::unique_ptr<THostScope<TLinkPort>> portScope_;
 };
 
 extern TForm_3D_Port* Form_3D_Port;
 
-// Search state.
-extern std::int32_t PortCount;  // search entries: the ports listed, or (ports - 1) x 2 with a new port
-extern std::int32_t PortIndex;  // entry being tried, -1 before the first; the previous count while the list is read
-extern std::vector<std::string> PortNames;  // the search entries in order
-extern std::uint8_t NewPortFound;           // the last list read found a new port
-// Port_Name as loaded from the settings or last chosen by hand (set by the application).
-extern std::string StartPortName;
+// The state of the automatic port search.
+struct TPortSearchState {
+  std::int32_t PortCount = 0;  // search entries: the ports listed, or (ports - 1) x 2 with a new port
+  std::int32_t PortIndex = 0;  // entry being tried, -1 before the first; the previous count while the list is read
+  std::vector<std::string> PortNames;  // the search entries in order
+  std::uint8_t NewPortFound = 0;       // the last list read found a new port
+  // Port_Name as loaded from the settings or last chosen by hand (written by the application).
+  std::string StartPortName;
+
+  // Everything back to its state at program start.
+  void Reset() { *this = TPortSearchState(); }
+  bool operator==(const TPortSearchState&) const = default;
+};
+extern TPortSearchState PortSearch;
 
 // Opens the configured port when the machine lists it; true when it is then open. A port that
 // is not listed, or that cannot be opened, starts the search when Search_Port is on.
 bool OpenConfiguredPort();
 // Whether the machine's port list holds Port_Name.
 bool IsPortListed();
-// Reads the port list into the memo: PortCount ports; the text names every port followed by
+// Reads the port list into the memo: PortSearch.PortCount ports; the text names every port followed by
 // ",", new ports first (the last new one also becomes Port_Name).
 std::string Port_List_Read();
 // A port that has appeared since the last list read (on the first read: the start port).

@@ -4,23 +4,21 @@
 #include <string>
 
 #include "ecu/Config_Unit.h"
+#include "ecu/Host.h"
 #include "ecu/Instruction_Unit.h"
-#include "ecu/Link_Host.h"
 #include "ecu/Port_3D_Connect.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace ecu {
 
-std::uint8_t LayoutNumber = 0;
-
 namespace {
 
 void DecodeMap(std::array<std::int32_t, MapPointCapacity>& Points) {
-  const int count = RxExpectedLength;
+  const int count = Link.RxExpectedLength;
   if (count < 4) return;
   const int points = std::min(count - 3, MapPointCapacity);
   for (int k = 0; k < points; ++k) {
-    std::uint8_t byte = RxFrame[2 + k];
+    std::uint8_t byte = Link.RxFrame[2 + k];
     if (k == 0) byte &= 0x3F;
     Points[k] = byte * 128 / 10;
   }
@@ -28,7 +26,7 @@ void DecodeMap(std::array<std::int32_t, MapPointCapacity>& Points) {
 
 }  // namespace
 
-void Decode_MapGas() { DecodeMap(MapPointsGas); }
-void Decode_MapPetrol() { DecodeMap(MapPointsPetrol); }
+void Decode_MapGas() { DecodeMap(ConfigData.MapPointsGas); }
+void Decode_MapPetrol() { DecodeMap(ConfigData.MapPointsPetrol); }
 
 }  // namespace ecu

@@ -1,12 +1,10 @@
 // Reply decoders: each runs when the script reaches it, after the link layer has accepted the
-// reply in RxFrame.
+// reply in Link.RxFrame.
 #pragma once
 
 #include <cstdint>
 
 namespace ecu {
-
-extern std::uint8_t LayoutNumber;  // byte 2 of the identification reply
 
 void Decode_Identification();  // 33
 void Decode_MapGas();          // 43 (replies to "'" and ")")

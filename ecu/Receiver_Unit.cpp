@@ -2,12 +2,11 @@
 
 #include <initializer_list>
 
+#include "ecu/Host.h"
 #include "ecu/Instruction_Unit.h"
 #include "ecu/Language.h"
-#include "ecu/Link_Host.h"
-#include "ecu/Port_3D_Connect.h"
-#include "ecu/Port_3D_Unit.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Port_3D_Connect.h"
 #include "ecu/Procedures_Unit.h"
 #include "ecu/Reply_Decoders.h"
 #include "ecu/Write_Requests.h"
@@ -15,12 +14,6 @@
 #include "platform/rtl/SysUtils.h"
 
 namespace ecu {
-
-std::array<std::int32_t, ScriptCellCount + 1> ScriptCells{};
-std::int32_t ScriptPos = 0;
-std::uint8_t ScriptErrorShown = 0;
-std::uint8_t TaskRunning = 0;
-std::uint8_t SaveCfgPending = 0;
 
 namespace {
 
@@ -32,20 +25,20 @@ std::int32_t ClampPos(std::int64_t Pos) {
 }
 
 void Load(std::initializer_list<std::int32_t> Cells) {
-  ScriptPos = 0;
+  Link.ScriptPos = 0;
   for (std::int32_t cell : Cells) Script_Push(cell);
 }
 
-void Status_Receive_On() { ScriptHost->StatusReceiveOn(); }
-void Status_Receive_Off() { ScriptHost->StatusReceiveOff(); }
-void Map_Header_Request() { MapRPMHost->RequestMapRPMHeader(); }
-void Map_Header_Read() { MapRPMHost->ReadMapRPMHeader(); }
-void Map_Chunk_Request() { MapRPMHost->RequestMapRPMChunk(); }
-void Map_Chunk_Store() { MapRPMHost->StoreMapRPMChunk(); }
-void Map_Grid_Rebuild() { MapRPMHost->RebuildMapRPMGrid(); }
-void Map_Write_Begin() { MapRPMHost->BeginMapRPMWrite(); }
-void Map_Write_Next() { MapRPMHost->NextMapRPMWriteChunk(); }
-void Map_Write_Fill() { MapRPMHost->FillMapRPMWriteChunk(); }
+void Status_Receive_On() { Host().StatusReceiveOn(); }
+void Status_Receive_Off() { Host().StatusReceiveOff(); }
+void Map_Header_Request() { Host().RequestMapRPMHeader(); }
+void Map_Header_Read() { Host().ReadMapRPMHeader(); }
+void Map_Chunk_Request() { Host().RequestMapRPMChunk(); }
+void Map_Chunk_Store() { Host().StoreMapRPMChunk(); }
+void Map_Grid_Rebuild() { Host().RebuildMapRPMGrid(); }
+void Map_Write_Begin() { Host().BeginMapRPMWrite(); }
+void Map_Write_Next() { Host().NextMapRPMWriteChunk(); }
+void Map_Write_Fill() { Host().FillMapRPMWriteChunk(); }
 
 struct TInstructionTable {
   std::array<TInstruction, 200> Entries{};
@@ -95,30 +88,30 @@ struct TInstructionTable {
 
 // One control step at the new position: false when the script leaves its cells.
 bool Script_Step(std::int32_t& Cell) {
-  ++ScriptPos;
-  if (!InScript(ScriptPos)) return false;
-  Cell = ScriptCells[ScriptPos];
-  const std::int32_t k = ScriptPos;
+  ++Link.ScriptPos;
+  if (!InScript(Link.ScriptPos)) return false;
+  Cell = Link.ScriptCells[Link.ScriptPos];
+  const std::int32_t k = Link.ScriptPos;
   switch (Cell) {
     case Cell_Jump:
       if (!InScript(k + 1)) return false;
-      ScriptPos = ClampPos(ScriptCells[k + 1]);
+      Link.ScriptPos = ClampPos(Link.ScriptCells[k + 1]);
       break;
     case Cell_JumpRelative:
       if (!InScript(k + 1)) return false;
-      ScriptPos = ClampPos(static_cast<std::int64_t>(k) + ScriptCells[k + 1]);
+      Link.ScriptPos = ClampPos(static_cast<std::int64_t>(k) + Link.ScriptCells[k + 1]);
       break;
     case Cell_Loop: {
       if (!InScript(k + 3)) return false;
-      const std::int32_t back = ScriptCells[k + 1];
-      const std::int32_t limit = ScriptCells[k + 2];
-      std::int32_t& counter = ScriptCells[k + 3];
+      const std::int32_t back = Link.ScriptCells[k + 1];
+      const std::int32_t limit = Link.ScriptCells[k + 2];
+      std::int32_t& counter = Link.ScriptCells[k + 3];
       if (counter < limit) {
         ++counter;
-        ScriptPos = ClampPos(static_cast<std::int64_t>(k) - back);
+        Link.ScriptPos = ClampPos(static_cast<std::int64_t>(k) - back);
       } else {
         counter = 0;
-        ScriptPos = k + 4;
+        Link.ScriptPos = k + 4;
       }
       break;
     }
@@ -128,11 +121,11 @@ bool Script_Step(std::int32_t& Cell) {
     default:
       break;
   }
-  return InScript(ScriptPos);
+  return InScript(Link.ScriptPos);
 }
 
 void Script_Dispatch() {
-  const std::int32_t cell = ScriptCells[ScriptPos];
+  const std::int32_t cell = Link.ScriptCells[Link.ScriptPos];
   if (cell == Cell_End)
     Script_Next_Task();
   else if (cell >= 20 && cell <= 199)
@@ -146,11 +139,12 @@ void Script_Dispatch() {
 // The write task that the link's restart cut off ends as instruction 100 would end it, but
 // without telling the automatic calibration that its data went out, and without saving.
 void End_Interrupted_Task() {
-  if (!TaskRunning) return;
-  TaskRunning = 0;
-  SaveCfgPending = 0;
-  ScriptHost->RemoveStatusMessage(LngText("DynamicIND_Transmission"));
-  ScriptHost->ShrinkWaitWindow();
+  if (!Link.TaskRunning) return;
+  const std::uint8_t task = Link.WriteTask;
+  Link.TaskRunning = 0;
+  Link.WriteTask = 0;
+  Link.SaveCfgPending = 0;
+  Host().WriteTaskEnded(task, false);
 }
 
 }  // namespace
@@ -161,14 +155,14 @@ TInstruction InstructionOf(std::int32_t Code) {
 }
 
 void Script_Push(std::int32_t Value) {
-  ++ScriptPos;
-  if (InScript(ScriptPos)) ScriptCells[ScriptPos] = Value;
+  ++Link.ScriptPos;
+  if (InScript(Link.ScriptPos)) Link.ScriptCells[Link.ScriptPos] = Value;
 }
 
 void Script_Run() {
-  rtl::TTimer& sending = *Form_3D_Port->Timer_Sending;
+  rtl::TTimer& sending = Port().SendTimer();
   sending.SetEnabled(false);
-  Form_3D_Port->Timer_Connect->SetEnabled(false);
+  Port().StepTimer().SetEnabled(false);
   int dispatched = 0;
   do {
     std::int32_t cell = 0;
@@ -180,18 +174,18 @@ void Script_Run() {
     }
     Script_Dispatch();
   } while (!sending.Enabled());
-  Form_3D_Port->Timer_Connect->SetEnabled(true);
+  Port().StepTimer().SetEnabled(true);
 }
 
 void Script_Connect() {
   End_Interrupted_Task();
   Script_Connect_Load();
-  ScriptPos = 0;
+  Link.ScriptPos = 0;
   Script_Run();
 }
 
 void Script_Instruction() {
-  const std::int32_t code = ScriptCells[ScriptPos];
+  const std::int32_t code = Link.ScriptCells[Link.ScriptPos];
   if (TInstruction instruction = InstructionOf(code))
     instruction();
   else
@@ -199,28 +193,30 @@ void Script_Instruction() {
 }
 
 void Script_Condition() {
-  const std::int32_t k = ScriptPos;
-  const std::int32_t code = ScriptCells[k];
+  const std::int32_t k = Link.ScriptPos;
+  const std::int32_t code = Link.ScriptCells[k];
   bool holds = false;
   if (code == Cell_Condition_MapRead) {
-    holds = MapRPMHost->MapRPMBytesRead() >= MapRPMHost->MapRPMTotalBytes();
-    if (holds) MapRPMHost->UnpackMapRPMTable();
+    holds = Host().MapRPMBytesRead() >= Host().MapRPMTotalBytes();
+    if (holds) Host().UnpackMapRPMTable();
   } else if (code == Cell_Condition_MapWritten) {
-    holds = MapRPMHost->MapRPMBytesWritten() >= MapRPMHost->MapRPMWriteTotal();
+    holds = Host().MapRPMBytesWritten() >= Host().MapRPMWriteTotal();
   } else {
     // An unknown condition: reported, and its offset cell is passed over.
     Script_Error(code);
-    ScriptPos = k + 1;
+    Link.ScriptPos = k + 1;
     return;
   }
-  ScriptPos = k + 1;
-  if (!holds) ScriptPos = InScript(k + 1) ? ClampPos(static_cast<std::int64_t>(k) + ScriptCells[k + 1]) : ScriptPos;
+  Link.ScriptPos = k + 1;
+  if (!holds)
+    Link.ScriptPos =
+        InScript(k + 1) ? ClampPos(static_cast<std::int64_t>(k) + Link.ScriptCells[k + 1]) : Link.ScriptPos;
 }
 
 void Script_Load_Sub() {
-  ++ScriptPos;
-  if (!InScript(ScriptPos)) return;
-  const std::int32_t number = ScriptCells[ScriptPos];
+  ++Link.ScriptPos;
+  if (!InScript(Link.ScriptPos)) return;
+  const std::int32_t number = Link.ScriptCells[Link.ScriptPos];
   switch (number) {
     case 0: Script_Poll(); break;
     case 1: Script_Task17(); break;
@@ -234,16 +230,17 @@ void Script_Load_Sub() {
       Script_Error(number);
       return;
   }
-  ScriptPos = 1;
+  Link.ScriptPos = 1;
 }
 
 void Script_Next_Task() {
-  if (TaskRunning) return;
-  const std::uint8_t task = TaskRequest;
+  if (Link.TaskRunning) return;
+  const std::uint8_t task = Link.TaskRequest;
   if (task >= 20 && task <= 24) {
-    TaskRunning = 1;
-    SaveCfgPending = 1;
-    ScriptHost->ShowWaitWindow();
+    Link.TaskRunning = 1;
+    Link.WriteTask = task;
+    Link.SaveCfgPending = 1;
+    Host().WriteTaskStarted(task);
   }
   bool loaded = true;
   switch (task) {
@@ -262,26 +259,26 @@ void Script_Next_Task() {
     case 28: Script_Task28(); break;
     default: loaded = false; break;
   }
-  TaskRequest = 0;
-  if (loaded) ScriptPos = 0;
+  Link.TaskRequest = 0;
+  if (loaded) Link.ScriptPos = 0;
 }
 
 void Script_Error(std::int32_t Cell) {
-  if (ScriptErrorShown) return;
-  ScriptErrorShown = 1;
-  ScriptHost->ShowMessageWindow(
-      13, "Error In Script\n\rScript number : " + rtl::IntToStr(ScriptPos) + "\n\rScript : " + rtl::IntToStr(Cell));
+  if (Link.ScriptErrorShown) return;
+  Link.ScriptErrorShown = 1;
+  Host().ShowMessageWindow(13, "Error In Script\n\rScript number : " + rtl::IntToStr(Link.ScriptPos) +
+                                   "\n\rScript : " + rtl::IntToStr(Cell));
 }
 
 void End_Write_Task() {
-  TaskRunning = 0;
-  if (ACBRunning) ScriptHost->AutoCalibrationWriteDone();
-  ScriptHost->RemoveStatusMessage(LngText("DynamicIND_Transmission"));
-  ScriptHost->ShrinkWaitWindow();
+  const std::uint8_t task = Link.WriteTask;
+  Link.TaskRunning = 0;
+  Link.WriteTask = 0;
+  Host().WriteTaskEnded(task, true);
 }
 
 void Script_Connect_Load() {
-  HandshakeCount = 0;
+  Link.HandshakeCount = 0;
   Load({30, 31, 32, 33, 24, 36, 37, 38, 39, 42, 43, 44, 45, 40, 41, 56, 57, 58, 59, 200, -3, 60, 25, 5, 0});
 }
 void Script_Poll() { Load({34, 35, 42, 43, 44, 45, 0, 1, 1}); }
@@ -293,19 +290,12 @@ void Script_Task21() { Load({47, 46, 48, 49, 46, 50, 51, 46, 52, 61, 62, 46, 63,
 void Script_Task22() { Load({49, 46, 50, 100, 5, 0}); }
 void Script_Task23() { Load({51, 46, 52, 100, 5, 0}); }
 void Script_Task24() {
-  MapRPMHost->PackMapRPMTable();
+  Host().PackMapRPMTable();
   Load({61, 62, 46, 63, 201, -4, 100, 5, 0});
 }
 void Script_Task25() { Load({55, 5, 0}); }
 void Script_Task26() { Load({53, 51, 46, 52, 100, 5, 0}); }
 void Script_Task27() { Load({53, 43, 5, 0}); }
 void Script_Task28() { Load({54, 45, 5, 0}); }
-
-void Script_Clear() {
-  ScriptCells.fill(0);
-  ScriptPos = 0;
-  TaskRunning = 0;
-  SaveCfgPending = 0;
-}
 
 }  // namespace ecu

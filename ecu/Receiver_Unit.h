@@ -7,18 +7,12 @@
 // then armed); it goes on after the next good reply.
 #pragma once
 
-#include <array>
 #include <cstdint>
+
+#include "ecu/Link_State.h"
 
 namespace ecu {
 
-constexpr int ScriptCellCount = 100;
-// Cells 1..100 (entry 0 is not used).
-extern std::array<std::int32_t, ScriptCellCount + 1> ScriptCells;
-extern std::int32_t ScriptPos;          // current cell; 0 before the first
-extern std::uint8_t ScriptErrorShown;   // the script-error message has been shown in this run of the program
-extern std::uint8_t TaskRunning;        // a write task (20..24) runs
-extern std::uint8_t SaveCfgPending;     // set when a write task starts
 // Cells one run may dispatch before the script counts as faulty (the built-in scripts need
 // fewer than 40).
 constexpr int ScriptRunLimit = 1000;
@@ -46,7 +40,7 @@ void Script_Load_Sub();
 void Script_Error(std::int32_t Cell);
 
 // The script loaders.
-void Script_Connect_Load();  // task 16 (also HandshakeCount := 0)
+void Script_Connect_Load();  // task 16 (also Link.HandshakeCount := 0)
 void Script_Poll();          // sub-script 0
 void Script_Task17();
 void Script_Task18();
@@ -67,8 +61,5 @@ void End_Write_Task();
 // The instruction of a code 20..199; nil where the code names none.
 using TInstruction = void (*)();
 TInstruction InstructionOf(std::int32_t Code);
-
-// Clears the script and the task flags (program start; tests). ScriptErrorShown stays.
-void Script_Clear();
 
 }  // namespace ecu

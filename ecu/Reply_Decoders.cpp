@@ -2,9 +2,9 @@
 
 #include "ecu/Calc_Unit.h"
 #include "ecu/Check_Versions.h"
-#include "ecu/Display_Host.h"
+#include "ecu/Host.h"
 #include "ecu/Instruction_Unit.h"
-#include "ecu/Link_Host.h"
+#include "ecu/Live_Data.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Procedures_Unit.h"
 #include "ecu/Transmit_Unit.h"
@@ -27,7 +27,7 @@ std::int32_t Big24(std::span<const std::uint8_t> Frame, int Offset) {
   return (Frame[Offset] << 16) | (Frame[Offset + 1] << 8) | Frame[Offset + 2];
 }
 
-std::span<const std::uint8_t> Reply() { return {RxFrame.data(), RxExpectedLength}; }
+std::span<const std::uint8_t> Reply() { return {Link.RxFrame.data(), Link.RxExpectedLength}; }
 
 void TakeBlockLength(const std::optional<std::uint8_t>& Value, std::uint8_t& Length) {
   if (Value && *Value <= MaxBlockLength) Length = *Value;
@@ -74,17 +74,17 @@ void DecodePointRecords(std::span<const std::uint8_t> Frame) {
     const int at = 2 + 6 * i;
     if (!Has(Frame, at, 6)) break;
     // The ECU keeps the slope x 128, as the encoder sends it.
-    DiagramSlopes[i] = HiLoToWord(Frame[at], Frame[at + 1]) / 128.0;
-    DiagramPointY[i] = HiLoToWord(Frame[at + 2], Frame[at + 3]);
-    DiagramPointX[i] = (Frame[at + 4] & 0x7F) * 256 + Frame[at + 5];
-    if (Frame[at + 4] & 0x80) FlaggedPoint = static_cast<std::uint8_t>(i);
+    ConfigData.DiagramSlopes[i] = HiLoToWord(Frame[at], Frame[at + 1]) / 128.0;
+    ConfigData.DiagramPointY[i] = HiLoToWord(Frame[at + 2], Frame[at + 3]);
+    ConfigData.DiagramPointX[i] = (Frame[at + 4] & 0x7F) * 256 + Frame[at + 5];
+    if (Frame[at + 4] & 0x80) ConfigData.FlaggedPoint = static_cast<std::uint8_t>(i);
   }
 }
 
 void Decode_Identification() {
   const TIdentification id = ReadIdentification(Reply());
-  if (Configuration) {
-    Configuration_Class& c = *Configuration;
+  if (ConfigData.Configuration) {
+    Configuration_Class& c = *ConfigData.Configuration;
     if (id.ECU_Name) c.ECU_Name = *id.ECU_Name;
     if (id.ECU_Info) c.ECU_Info = *id.ECU_Info;
     if (id.Firmware_Version) c.Firmware_Version = *id.Firmware_Version;
@@ -92,48 +92,48 @@ void Decode_Identification() {
     if (id.Work_Petrol) c.Work_Petrol = *id.Work_Petrol;
   }
   // A text that is no version gives no family.
-  if (id.Firmware_Version) FirmwareVersion100 = FirmwareVersionFromText(*id.Firmware_Version).value_or(0);
-  TakeBlockLength(id.BlockLengths[0], LiveDataLength);
-  TakeBlockLength(id.BlockLengths[1], ParamBlockLength);
-  TakeBlockLength(id.BlockLengths[2], PointBlockLength);
-  if (id.BlockLengths[3]) BlockReserved = *id.BlockLengths[3];
-  TakeBlockLength(id.BlockLengths[4], MapPointCount);
+  if (id.Firmware_Version) LiveData.FirmwareVersion100 = FirmwareVersionFromText(*id.Firmware_Version).value_or(0);
+  TakeBlockLength(id.BlockLengths[0], Link.LiveDataLength);
+  TakeBlockLength(id.BlockLengths[1], Link.ParamBlockLength);
+  TakeBlockLength(id.BlockLengths[2], Link.PointBlockLength);
+  if (id.BlockLengths[3]) Link.BlockReserved = *id.BlockLengths[3];
+  TakeBlockLength(id.BlockLengths[4], ConfigData.MapPointCount);
   if (!id.LayoutNumber) return;
-  LayoutNumber = *id.LayoutNumber;
-  if (LayoutNumber > 39) {
-    if (ScriptHost) ScriptHost->ShowMessageWindow(15, std::string());
+  Link.LayoutNumber = *id.LayoutNumber;
+  if (Link.LayoutNumber > 39) {
+    if (Hosts.Host) Hosts.Host->ShowMessageWindow(15, std::string());
   } else {
     Check_Versions();
   }
 }
 
 void Decode_CfgName() {
-  if (!Configuration) return;
-  Configuration_Class& c = *Configuration;
+  if (!ConfigData.Configuration) return;
+  Configuration_Class& c = *ConfigData.Configuration;
   c.Cfg_Name = ReadCfgName(Reply());
   if (c.Cfg_Name.empty()) {
-    if (DisplayHost) DisplayHost->SetCfgFileNames(std::string(), std::string());
+    if (Hosts.Host) Hosts.Host->SetCfgFileNames(std::string(), std::string());
     return;
   }
   const std::string fileName = CfgNameToFileName(c.Cfg_Name);
-  const std::string fullName = ConfigDir + "/" + fileName + ".cfg";
-  if (DisplayHost) DisplayHost->SetCfgFileNames(fileName, fullName);
+  const std::string fullName = ConfigData.ConfigDir + "/" + fileName + ".cfg";
+  if (Hosts.Host) Hosts.Host->SetCfgFileNames(fileName, fullName);
   ReadCustomerFromFile(fullName);
-  if (DisplayHost) DisplayHost->ConfigToUserPage();
+  if (Hosts.Host) Hosts.Host->ConfigToUserPage();
 }
 
 void Decode_Params() {
-  if (!Configuration) return;
-  Decode_Param_Reply(Reply(), *Configuration);
-  if (ConfigurationHost) ConfigurationHost->ConfigToCFGPage();
+  if (!ConfigData.Configuration) return;
+  Decode_Param_Reply(Reply(), *ConfigData.Configuration);
+  if (Hosts.Host) Hosts.Host->ConfigToCFGPage();
 }
 
 void Decode_Points() {
   DecodePointRecords(Reply());
-  SelectedPoint = -1;
-  if (DisplayHost) {
-    DisplayHost->RedrawCalibrationDiagram();
-    DisplayHost->PushDiagramHistory();
+  ConfigData.SelectedPoint = -1;
+  if (Hosts.Host) {
+    Hosts.Host->RedrawCalibrationDiagram();
+    Hosts.Host->PushDiagramHistory();
   }
 }
 

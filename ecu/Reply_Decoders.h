@@ -2,7 +2,7 @@
 // calibration-point requests. Each reads a whole reply frame (address, command echo, data,
 // checksum) and decodes only the fields that lie wholly inside it, so that a short reply never
 // turns stale bytes of an earlier one into values. The script instructions at the end run
-// them on the reply just accepted in RxFrame.
+// them on the reply just accepted in Link.RxFrame.
 #pragma once
 
 #include <array>
@@ -33,7 +33,7 @@ TIdentification ReadIdentification(std::span<const std::uint8_t> Frame);
 // expected length.
 constexpr int MaxBlockLength = 252;
 
-// ---- Configuration-file name (",") -------------------------------------------------------
+// ---- ConfigData.Configuration-file name (",") -------------------------------------------------------
 
 // The name bytes 2.. up to the first byte 0 or 255 (at most 8); empty when byte 2 is 0 or 255.
 std::string ReadCfgName(std::span<const std::uint8_t> Frame);
@@ -44,11 +44,11 @@ std::string CfgNameToFileName(const std::string& Name);
 // ---- Calibration points ("%") -------------------------------------------------------------
 
 // Nine records of slope x 128, gas time and petrol time (bit 7 of its first byte flags the
-// point) into DiagramSlopes, DiagramPointY, DiagramPointX and FlaggedPoint; records beyond a
-// short reply are left as they were.
+// point) into ConfigData.DiagramSlopes, ConfigData.DiagramPointY, ConfigData.DiagramPointX and ConfigData.FlaggedPoint;
+// records beyond a short reply are left as they were.
 void DecodePointRecords(std::span<const std::uint8_t> Frame);
 
-// ---- Script instructions on RxFrame --------------------------------------------------------
+// ---- Script instructions on Link.RxFrame --------------------------------------------------------
 
 // 33: the identification into the configuration, the firmware version and family, and the
 // block lengths (a length above MaxBlockLength is refused and the previous one stays); a

@@ -11,16 +11,11 @@
 #include <span>
 
 #include "ecu/Config_Unit.h"
+#include "ecu/Link_State.h"
 
 namespace ecu {
 
-// The code list in use: the read list or one of the write lists (one at a time).
-constexpr int ReadListCapacity = 100;
-struct TReadList {
-  std::uint8_t Count = 0;
-  std::array<std::uint8_t, ReadListCapacity + 1> Codes{};  // 1..Count
-};
-extern TReadList ReadList;
+// The code list in use is Link.ReadList.
 
 // Count + 1, then the code at that position; a full list takes no more codes.
 void ReadList_Add(std::uint8_t Code);
@@ -35,12 +30,7 @@ void Param_Write_List2();
 // Codes of calibration point 0..8: slope, gas time, petrol time.
 std::array<std::uint8_t, 3> PointCodes(int Point);
 
-// Calibration data shared with the calibration page: the slope of each segment (entry 0 fixed
-// at 1.0), the point whose petrol time the ECU flags (0..8), and the selected point (-1: none).
-extern std::array<double, DiagramPointCount> DiagramSlopes;
-extern std::uint8_t FlaggedPoint;
-extern std::int32_t SelectedPoint;
-// DiagramSlopes[0] := 1.0; for k = 1..8 |Y[k] - Y[k-1]| / (X[k] - X[k-1]), 1.0 where the
+// ConfigData.DiagramSlopes[0] := 1.0; for k = 1..8 |Y[k] - Y[k-1]| / (X[k] - X[k-1]), 1.0 where the
 // petrol times are equal.
 void CalcDiagramSlopes();
 
@@ -50,20 +40,13 @@ void Param_Decode(std::uint8_t Code, std::uint8_t High, std::uint8_t Low, Config
 // The code's triple (code, h, l) from the configuration and the calibration arrays; false
 // (and Triple untouched) for a code without an encoder.
 bool Param_Encode(std::uint8_t Code, const Configuration_Class& Config, std::array<std::uint8_t, 3>& Triple);
-// Encodes every code of ReadList in order into Out (3 bytes a code); returns the bytes
-// written. Out must hold 3 x ReadList.Count bytes.
+// Encodes every code of Link.ReadList in order into Out (3 bytes a code); returns the bytes
+// written. Out must hold 3 x Link.ReadList.Count bytes.
 int Param_Pack_List(const Configuration_Class& Config, std::span<std::uint8_t> Out);
 
 // The parameter reply (whole frame: address, command, values, checksum): the full read list
 // is built and each value that lies wholly inside the frame's data is decoded; values beyond a
 // short reply are left as they were.
 void Decode_Param_Reply(std::span<const std::uint8_t> Frame, Configuration_Class& Config);
-
-// The value bytes the ECU last sent for each code (high byte first), kept so that a value the
-// program cannot convert back (the sensor table is missing) is returned as it came.
-extern std::array<std::uint16_t, 256> ReceivedParams;
-
-// Read position in the parameter reply: the low byte of the value last decoded.
-extern std::int32_t RxIndex;
 
 }  // namespace ecu

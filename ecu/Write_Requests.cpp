@@ -3,10 +3,9 @@
 #include <span>
 
 #include "ecu/Config_Unit.h"
-#include "ecu/Display_Host.h"
+#include "ecu/Host.h"
 #include "ecu/Instruction_Unit.h"
 #include "ecu/Language.h"
-#include "ecu/Link_Host.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Receiver_Unit.h"
 #include "ecu/Transmit_Unit.h"
@@ -16,14 +15,16 @@ namespace ecu {
 
 namespace {
 
-void AnnounceLength() { TxListLength = static_cast<std::uint8_t>(3 * ReadList.Count + 3); }
+void AnnounceLength() { Link.TxListLength = static_cast<std::uint8_t>(3 * Link.ReadList.Count + 3); }
 
-// The list frame: address, command, the triples of ReadList, checksum; as long as announced.
+// The list frame: address, command, the triples of Link.ReadList, checksum; as long as announced.
 void ListRequest(std::uint8_t Command) {
-  TxFrame[0] = LastFrame[0];
-  TxFrame[1] = Command;
-  if (Configuration) Param_Pack_List(*Configuration, std::span<std::uint8_t>(TxFrame).subspan(2, TxFrame.size() - 3));
-  TxLength = TxListLength;
+  Link.TxFrame[0] = Link.LastFrame[0];
+  Link.TxFrame[1] = Command;
+  if (ConfigData.Configuration)
+    Param_Pack_List(*ConfigData.Configuration,
+                    std::span<std::uint8_t>(Link.TxFrame).subspan(2, Link.TxFrame.size() - 3));
+  Link.TxLength = Link.TxListLength;
   ExpectReply(0);
   Frame_Finish();
 }
@@ -49,15 +50,15 @@ void Request_Write_List2() {
 
 void Request_LiveData_Save() {
   Request_LiveData();
-  if (!Configuration || Configuration->Cfg_Name.empty() || !SaveCfgPending) return;
-  SaveCfgPending = 0;
-  const std::string fileName = DisplayHost ? DisplayHost->CFG_Full_File_Name() : std::string();
+  if (!ConfigData.Configuration || ConfigData.Configuration->Cfg_Name.empty() || !Link.SaveCfgPending) return;
+  Link.SaveCfgPending = 0;
+  const std::string fileName = Hosts.Host ? Hosts.Host->CFG_Full_File_Name() : std::string();
   if (fileName.empty()) return;
   try {
     SaveConfigFile(fileName);
   } catch (const rtl::Exception& e) {
     // The dialogue goes on; the user learns that the file was not written.
-    if (ScriptHost && LinkHost) ScriptHost->AddStatusMessage(LinkHost->ColorText(TColorRole::Txt_Error), e.Message());
+    if (Hosts.Host) Hosts.Host->AddStatusMessage(Hosts.Host->ColorText(TColorRole::Txt_Error), e.Message());
   }
 }
 

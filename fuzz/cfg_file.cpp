@@ -5,22 +5,22 @@
 #include <cstdio>
 #include <string>
 
-#include "app/core/Global_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "fuzz/FuzzSupport.h"
+#include "tools/linkrec/Recorder.h"
 
 using namespace ecu;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  // The application's side of the configuration (default curve, R.P.M. map), as the program
-  // and gascal-cfg install it.
-  static app::TCoreConfigurationHost host;
+  // The application core around the configuration (default curve, R.P.M. map), with its
+  // window steps recorded, as gascal-cfg runs it.
+  static linkrec::Recorder host;
   static const bool created = [] {
-    ConfigurationHost = &host;
     CreateConfiguration("");
     return true;
   }();
   (void)created;
+  host.ClearLog();
   const std::string file = fuzz::ScratchDir() + "/in.cfg";
   const std::string copy = fuzz::ScratchDir() + "/copy.cfg";
   fuzz::WriteFile(file, Data, Size);
@@ -31,9 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
 
   SetDefaultConfiguration();
   fuzz::Check(LoadConfigFile(file), "a saved .cfg file does not load");
-  if (!ConfigLoadReport.Problems.empty())
-    for (const std::string& line : ConfigLoadReportLines(ConfigLoadReport)) std::fprintf(stderr, "%s\n", line.c_str());
-  fuzz::Check(ConfigLoadReport.Problems.empty(), "a saved .cfg file loads with problems");
+  if (!ConfigData.ConfigLoadReport.Problems.empty())
+    for (const std::string& line : ConfigLoadReportLines(ConfigData.ConfigLoadReport))
+      std::fprintf(stderr, "%s\n", line.c_str());
+  fuzz::Check(ConfigData.ConfigLoadReport.Problems.empty(), "a saved .cfg file loads with problems");
   SaveConfigFile(copy, file);
   fuzz::CheckSame(saved, fuzz::ReadFile(copy), "a saved .cfg file saves as a copy to other bytes");
   SaveConfigFile(file);

@@ -16,7 +16,7 @@ using namespace ecu;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   static const bool created = [] {
     CreateConfiguration(fuzz::ScratchDir() + "/none.cfg");
-    ConfigDir = fuzz::ScratchDir();
+    ConfigData.ConfigDir = fuzz::ScratchDir();
     return true;
   }();
   (void)created;
@@ -33,12 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   }
   DecodePointRecords(frame);
   Decode_LiveData(frame);
-  Decode_Param_Reply(frame, *Configuration);
+  Decode_Param_Reply(frame, *ConfigData.Configuration);
 
-  // The script instructions on the reply as the link layer leaves it in RxFrame.
-  RxFrame.fill(0xA5);  // stale bytes of an earlier reply
-  std::copy(frame.begin(), frame.end(), RxFrame.begin());
-  RxExpectedLength = static_cast<uint8_t>(length);
+  // The script instructions on the reply as the link layer leaves it in Link.RxFrame.
+  Link.RxFrame.fill(0xA5);  // stale bytes of an earlier reply
+  std::copy(frame.begin(), frame.end(), Link.RxFrame.begin());
+  Link.RxExpectedLength = static_cast<uint8_t>(length);
   Decode_Identification();
   Decode_CfgName();
   Decode_Params();

@@ -11,11 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const std::string dir = fuzz::ScratchDir() + "/Language";
   std::filesystem::create_directories(dir);
   fuzz::WriteFile(dir + "/Fuzz.lng", Data, Size);
-  LanguageDir = dir;
-  CurrentLanguage = "Fuzz";
+  Texts.LanguageDir = dir;
+  Texts.CurrentLanguage = "Fuzz";
   LoadLanguageFile();
-  fuzz::Check(LngKeys.size() == LngTexts.size(), "the language store has keys without texts");
-  const std::vector<std::string> keys = LngKeys;
+  fuzz::Check(Texts.LngKeys.size() == Texts.LngTexts.size(), "the language store has keys without texts");
+  const std::vector<std::string> keys = Texts.LngKeys;
   for (const std::string& key : keys) LngText(key);
   CacheLanguageWords();
   MainWindowTexts();

@@ -594,7 +594,7 @@ void TdxDirectXCanvas::Upload(ITexture& Texture, const TdxBitmap& Bitmap, int L,
     const RECT part{L, top, R, bottom};
     // The whole texture in one lock lets the device drop its old texels.
     const HRESULT r = whole && bottom == B && top == T ? Texture.LockRect(0, &locked, nullptr, D3DLOCK_DISCARD)
-                                                      : Texture.LockRect(0, &locked, &part, 0);
+                                                       : Texture.LockRect(0, &locked, &part, 0);
     if (Failed(r)) return;
     auto* dst = static_cast<std::uint8_t*>(locked.pBits);
     for (int y = top; y < bottom; ++y)

@@ -30,9 +30,7 @@ void TdxLight::ApplyLights() {
   if (TdxCanvas* canvas = GetCanvas()) canvas->AddLight(this);
 }
 
-bool TdxLight::DrawsContent() const {
-  return typeid(*this) != typeid(TdxLight) || InDesign() || HandlersDraw();
-}
+bool TdxLight::DrawsContent() const { return typeid(*this) != typeid(TdxLight) || InDesign() || HandlersDraw(); }
 
 void TdxLight::Render() {
   TdxCanvas* canvas = GetCanvas();

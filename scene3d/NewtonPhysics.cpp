@@ -137,7 +137,8 @@ void dxNewtonPhysicsShutdown() {
   if (DefaultPhysicsClass == TdxPhysicsClassOf<TdxNewtonPhysics>::Instance()) DefaultPhysicsClass = nullptr;
 }
 
-// ---- worlds -----------------------------------------------------------------------------------------------------------
+// ---- worlds
+// -----------------------------------------------------------------------------------------------------------
 
 TdxWorld TdxNewtonPhysics::CreateWorld() {
   if (!enginePresent_) return 0;
@@ -198,7 +199,8 @@ void TdxNewtonPhysics::FreeBody(TdxBody Body) {
   bodies_.erase(it);
 }
 
-// ---- bodies -----------------------------------------------------------------------------------------------------------
+// ---- bodies
+// -----------------------------------------------------------------------------------------------------------
 
 bool TdxNewtonPhysics::Pending(TdxBody Body) const {
   return std::find(pending_.begin(), pending_.end(), Body) != pending_.end();
@@ -329,8 +331,7 @@ void TdxNewtonPhysics::ReportContacts(TdxVisualObject* Object) {
     NewtonVector point, normal;
     float penetration = 0;
     if (n.NewtonCollisionCollide(world, 1, n.NewtonBodyGetCollision(own), GetMatrix(own),
-                                 n.NewtonBodyGetCollision(other), GetMatrix(other), &point, &normal,
-                                 &penetration) <= 0)
+                                 n.NewtonBodyGetCollision(other), GetMatrix(other), &point, &normal, &penetration) <= 0)
       continue;
     point.W = 1;
     normal.W = 1;

@@ -155,7 +155,7 @@ private:
   bool allowDrag_ = false;
   bool moving_ = false;
   bool resizing_ = false;
-  bool released_ = false;  // LayerMouseUp ran for the release being handled
+  bool released_ = false;                      // LayerMouseUp ran for the release being handled
   vg::TvxVisualObject* dragSource_ = nullptr;  // the 2D object the host's drag carries
   vg::TvxPoint downPos_{};
   vg::TvxPoint dragStartPos_{};

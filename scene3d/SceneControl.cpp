@@ -376,8 +376,8 @@ void TdxScene::PaintHandler() {
   // system or the form, and means the whole view.
   for (const win::TRect& r : TakeUpdateRegion()) {
     if (damageWhole_) break;
-    const bool asked = std::any_of(damage_.begin(), damage_.end(),
-                                   [&](const win::TRect& d) { return win::IntersectRect(r, d) == r; });
+    const bool asked =
+        std::any_of(damage_.begin(), damage_.end(), [&](const win::TRect& d) { return win::IntersectRect(r, d) == r; });
     if (!asked) {
       damageWhole_ = true;
       damage_.clear();
@@ -525,9 +525,8 @@ void TdxScene::ComposeFrame(const std::vector<win::TRect>& Rects, const std::vec
     for (const TComposedLayer& l : Layers) {
       const TdxBitmap* buffer = l.Layer->GetBuffer();
       if (!buffer || !buffer->Bits()) continue;
-      const win::TRect on = win::IntersectRect(
-          r, {l.X, l.Y, l.X + std::min(buffer->Width(), l.Layer->BufferWidth()),
-              l.Y + std::min(buffer->Height(), l.Layer->BufferHeight())});
+      const win::TRect on = win::IntersectRect(r, {l.X, l.Y, l.X + std::min(buffer->Width(), l.Layer->BufferWidth()),
+                                                   l.Y + std::min(buffer->Height(), l.Layer->BufferHeight())});
       if (on.Empty()) continue;
       for (int y = on.Top; y < on.Bottom; ++y)
         gfx2d::BlendRowOver(frame + static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(on.Left),
@@ -571,8 +570,8 @@ void TdxScene::Present(const std::vector<win::TRect>& Rects) {
   const gfx2d::PixelTarget dc = GetDC();
   if (!dc.Bits) return;
   for (const win::TRect& r : Rects)
-    gfx2d::CopyPixels(canvas_->Buffer(), canvas_->Width(), canvas_->Height(), r.Left, r.Top, r.Width(), r.Height(),
-                      dc, r.Left, r.Top);
+    gfx2d::CopyPixels(canvas_->Buffer(), canvas_->Width(), canvas_->Height(), r.Left, r.Top, r.Width(), r.Height(), dc,
+                      r.Left, r.Top);
   PresentRects(Rects);
 }
 

@@ -87,9 +87,7 @@ void TdxCamera::DesignClick() {
   s->SetCamera(back);
 }
 
-bool TdxCamera::DrawsContent() const {
-  return typeid(*this) != typeid(TdxCamera) || InDesign() || HandlersDraw();
-}
+bool TdxCamera::DrawsContent() const { return typeid(*this) != typeid(TdxCamera) || InDesign() || HandlersDraw(); }
 
 void TdxCamera::Render() {
   TdxCanvas* canvas = GetCanvas();
@@ -125,9 +123,7 @@ rtl::TClass TdxDummy::StaticClass() {
 
 TdxDummy::TdxDummy(rtl::TComponent* AOwner) : TdxVisualObject(AOwner) { SetHitTest(false); }
 
-bool TdxDummy::DrawsContent() const {
-  return typeid(*this) != typeid(TdxDummy) || InDesign() || HandlersDraw();
-}
+bool TdxDummy::DrawsContent() const { return typeid(*this) != typeid(TdxDummy) || InDesign() || HandlersDraw(); }
 
 void TdxDummy::Render() {
   TdxCanvas* canvas = GetCanvas();

@@ -274,7 +274,9 @@ rtl::TClass TdxCone::StaticClass() {
 
 TdxCone::TdxCone(rtl::TComponent* AOwner) : TdxCustomMesh(AOwner) { LoadMesh(dxConeMesh()); }
 
-TdxBody TdxCone::CreateEngineBody(TdxPhysics& Engine, const TdxVector& Size) { return Engine.CreateConeBody(this, Size); }
+TdxBody TdxCone::CreateEngineBody(TdxPhysics& Engine, const TdxVector& Size) {
+  return Engine.CreateConeBody(this, Size);
+}
 
 rtl::TClass TdxRoundCube::StaticClass() {
   static const rtl::TClassInfo info = rtl::DefineClass<TdxRoundCube>().Build();

@@ -5,6 +5,7 @@
 
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
+#include "platform/win/WinTypes.h"
 #include "scene3d/Canvas.h"
 #include "scene3d/ValueText.h"
 #include "vg2d/controls/EditMenu.h"
@@ -13,9 +14,6 @@
 namespace dx {
 
 namespace {
-
-constexpr std::uint16_t KeyBack = 8, KeyReturn = 13, KeyEnd = 35, KeyHome = 36, KeyLeft = 37, KeyRight = 39,
-                        KeyInsert = 45, KeyDelete = 46;
 
 // Characters a long run is first measured on before it is measured whole.
 constexpr int ProbeChars = 32;
@@ -26,7 +24,9 @@ std::uint64_t SliceKey(int From, int Count) {
   return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(From)) << 32) | static_cast<std::uint32_t>(Count);
 }
 
-rtl::TShiftState Modifiers(rtl::TShiftState Shift) { return Shift * rtl::TShiftState{rtl::ssShift, rtl::ssAlt, rtl::ssCtrl}; }
+rtl::TShiftState Modifiers(rtl::TShiftState Shift) {
+  return Shift * rtl::TShiftState{rtl::ssShift, rtl::ssAlt, rtl::ssCtrl};
+}
 
 // The start of the word before P: back over spaces, then over the word.
 int PrevWordStart(const std::u16string& S, int P) {
@@ -411,14 +411,14 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
   const bool shiftOnly = keys == rtl::TShiftState{rtl::ssShift};
   bool moved = false;
   switch (Key) {
-    case KeyBack:
-    case KeyDelete: {
+    case win::VK_BACK:
+    case win::VK_DELETE: {
       if (readOnly_) break;
       if (selLength_ == 0) {
         std::u16string t = text_;
         int c = caret_;
-        if (Key == KeyBack && c > 0) t.erase(static_cast<size_t>(--c), 1);
-        if (Key == KeyDelete && c < Length()) t.erase(static_cast<size_t>(c), 1);
+        if (Key == win::VK_BACK && c > 0) t.erase(static_cast<size_t>(--c), 1);
+        if (Key == win::VK_DELETE && c < Length()) t.erase(static_cast<size_t>(c), 1);
         SetText(t);
         if (self.Gone()) return;
         SetCaretPosition(c);
@@ -432,27 +432,27 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
       if (self.Gone()) return;
       break;
     }
-    case KeyReturn:
+    case win::VK_RETURN:
       CommitChange();
       if (self.Gone()) return;
       break;
-    case KeyEnd:
+    case win::VK_END:
       SetCaretPosition(Length());
       moved = true;
       break;
-    case KeyHome:
+    case win::VK_HOME:
       SetCaretPosition(0);
       moved = true;
       break;
-    case KeyLeft:
+    case win::VK_LEFT:
       SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? PrevWordStart(text_, caret_) : caret_ - 1);
       moved = true;
       break;
-    case KeyRight:
+    case win::VK_RIGHT:
       SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? NextWordStart(text_, caret_) : caret_ + 1);
       moved = true;
       break;
-    case KeyInsert:
+    case win::VK_INSERT:
       if (ctrlOnly) {
         CopyToClipboard();
       } else if (shiftOnly) {
@@ -535,7 +535,8 @@ bool TdxTextBox3D::TextInput(TdxTextInputInfo& Info) {
   // The caret's top in the box's own frame: its 2D Y runs down on the screen, up through the
   // camera.
   const float top = font_->Size() / 20;
-  const TdxVector p = LocalToAbsolute({CharX(caret_) - Width() / 2, Projection() == dxProjectionScreen ? -top : top, 0, 1});
+  const TdxVector p =
+      LocalToAbsolute({CharX(caret_) - Width() / 2, Projection() == dxProjectionScreen ? -top : top, 0, 1});
   Info.X = p.X;
   Info.Y = p.Y;
   return true;

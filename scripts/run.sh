@@ -9,8 +9,11 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/scripts/deps.sh"
 build="$root/build/release"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DGASCAL_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)"
+# The release build of the test command (same options), of which only the programs are built.
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DGASCAL_TESTS=ON -DGASCAL_BENCH=ON >/dev/null
+targets=(gascal-ecusim gascal-link)
+[ -f "$root/app/main.cpp" ] && targets+=(gascal)
+cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 if [ -x "$build/app/gascal" ]; then
   exec "$build/app/gascal" "$@"
 fi

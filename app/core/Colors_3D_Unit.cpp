@@ -11,10 +11,7 @@
 
 namespace app {
 
-std::array<std::string, ColorRoleCount> ColorTable;
-std::array<std::string, ColorRoleCount> ColorDescriptions;
-TWindowFill MainWindowFill;
-std::string WindowColorText = "#FFFFFFFF";
+TColorState Colors;
 
 namespace {
 
@@ -68,56 +65,62 @@ const std::array<TRole, ColorRoleCount>& Roles() {
 
 const TRole& Role(int Index) { return Roles()[static_cast<std::size_t>(std::clamp(Index, 0, ColorRoleCount - 1))]; }
 
-std::string FontColor() { return Settings ? Settings->Font_Color : Role(Color_General).Default; }
-
 }  // namespace
 
 const std::string& ColorKey(int Role_) { return Role(Role_).Key; }
 const std::string& ColorDefault(int Role_) { return Role(Role_).Default; }
 const std::string& ColorEnglishDescription(int Role_) { return Role(Role_).Description; }
 
+std::array<std::string, ColorRoleCount> DefaultColorTable() {
+  std::array<std::string, ColorRoleCount> table;
+  for (int i = 0; i < ColorRoleCount; ++i) table[static_cast<std::size_t>(i)] = Role(i).Default;
+  return table;
+}
+
 void SetDefaultColors() {
-  WindowColorText = "#FFFFFFFF";
-  for (int i = 0; i < ColorRoleCount; ++i) ColorTable[static_cast<std::size_t>(i)] = Role(i).Default;
-  ColorTable[Color_General] = FontColor();
+  Colors.WindowColorText = "#FFFFFFFF";
+  for (int i = 0; i < ColorRoleCount; ++i) Colors.ColorTable[static_cast<std::size_t>(i)] = Role(i).Default;
+  Colors.ColorTable[Color_General] = Settings.Font_Color;
 }
 
 void LoadColors() {
   for (int i = 0; i < ColorRoleCount; ++i)
-    if (ecu::KeyFileFind(Role(i).Key) && ecu::IsARGBText(ecu::KeyFileValue))
-      ColorTable[static_cast<std::size_t>(i)] = ecu::KeyFileValue;
+    if (ecu::KeyFileFind(Role(i).Key) && ecu::IsARGBText(ecu::Files.KeyFileValue))
+      Colors.ColorTable[static_cast<std::size_t>(i)] = ecu::Files.KeyFileValue;
 }
 
 void SaveColors() {
-  ecu::KeyFileSet("Form_3D_Color", MainWindowFill.Color, "");
-  ecu::KeyFileSet("Form_3D_Style", MainWindowFill.Gradient ? "vgBrushGradient" : "vgBrushSolid", "");
-  for (std::size_t n = 0; n < MainWindowFill.GradientColors.size(); ++n)
-    ecu::KeyFileSet("Form_3D_GradColor_" + std::to_string(n), MainWindowFill.GradientColors[n], "");
-  for (int i = 0; i < ColorRoleCount; ++i) ecu::KeyFileSet(Role(i).Key, ColorTable[static_cast<std::size_t>(i)], "");
+  ecu::KeyFileSet("Form_3D_Color", Colors.MainWindowFill.Color, "");
+  ecu::KeyFileSet("Form_3D_Style", Colors.MainWindowFill.Gradient ? "vgBrushGradient" : "vgBrushSolid", "");
+  for (std::size_t n = 0; n < Colors.MainWindowFill.GradientColors.size(); ++n)
+    ecu::KeyFileSet("Form_3D_GradColor_" + std::to_string(n), Colors.MainWindowFill.GradientColors[n], "");
+  for (int i = 0; i < ColorRoleCount; ++i)
+    ecu::KeyFileSet(Role(i).Key, Colors.ColorTable[static_cast<std::size_t>(i)], "");
 }
 
 void LoadMainWindowFill() {
-  if (ecu::KeyFileFind("Form_3D_Color") && ecu::IsARGBText(ecu::KeyFileValue)) MainWindowFill.Color = ecu::KeyFileValue;
+  if (ecu::KeyFileFind("Form_3D_Color") && ecu::IsARGBText(ecu::Files.KeyFileValue))
+    Colors.MainWindowFill.Color = ecu::Files.KeyFileValue;
   if (ecu::KeyFileFind("Form_3D_Style")) {
-    if (rtl::SameText(ecu::KeyFileValue, "vgBrushGradient"))
-      MainWindowFill.Gradient = true;
-    else if (rtl::SameText(ecu::KeyFileValue, "vgBrushSolid"))
-      MainWindowFill.Gradient = false;
+    if (rtl::SameText(ecu::Files.KeyFileValue, "vgBrushGradient"))
+      Colors.MainWindowFill.Gradient = true;
+    else if (rtl::SameText(ecu::Files.KeyFileValue, "vgBrushSolid"))
+      Colors.MainWindowFill.Gradient = false;
   }
-  auto& points = MainWindowFill.GradientColors;
+  auto& points = Colors.MainWindowFill.GradientColors;
   for (std::size_t n = 0; n < 256 && ecu::KeyFileFind("Form_3D_GradColor_" + std::to_string(n)); ++n) {
-    if (!ecu::IsARGBText(ecu::KeyFileValue)) continue;
+    if (!ecu::IsARGBText(ecu::Files.KeyFileValue)) continue;
     if (n < points.size())
-      points[n] = ecu::KeyFileValue;
+      points[n] = ecu::Files.KeyFileValue;
     else if (n == points.size())
-      points.push_back(ecu::KeyFileValue);
+      points.push_back(ecu::Files.KeyFileValue);
   }
 }
 
 void TranslateColorDescriptions() {
   for (int i = 0; i < ColorRoleCount; ++i) {
     std::string text = ecu::LngText(Role(i).Key);
-    ColorDescriptions[static_cast<std::size_t>(i)] = text.empty() ? Role(i).Description : text;
+    Colors.ColorDescriptions[static_cast<std::size_t>(i)] = text.empty() ? Role(i).Description : text;
   }
 }
 
@@ -130,17 +133,17 @@ void ColorsEnglishText(std::string& Text) {
 }
 
 void CopyMainWindowFill(TWindowFill& Target) {
-  Target.Color = MainWindowFill.Color;
-  Target.Gradient = MainWindowFill.Gradient;
-  const std::size_t n = std::min(Target.GradientColors.size(), MainWindowFill.GradientColors.size());
-  std::copy_n(MainWindowFill.GradientColors.begin(), n, Target.GradientColors.begin());
+  Target.Color = Colors.MainWindowFill.Color;
+  Target.Gradient = Colors.MainWindowFill.Gradient;
+  const std::size_t n = std::min(Target.GradientColors.size(), Colors.MainWindowFill.GradientColors.size());
+  std::copy_n(Colors.MainWindowFill.GradientColors.begin(), n, Target.GradientColors.begin());
 }
 
 void SetDefaultSkin() {
-  MainWindowFill.Color = "#EAD7D5D5";
-  MainWindowFill.Gradient = false;
-  MainWindowFill.GradientColors = {"#FF000000", "#FFFFFFFF"};
-  if (Settings) Settings->Font_Color = "#FFFFFFFF";
+  Colors.MainWindowFill.Color = "#EAD7D5D5";
+  Colors.MainWindowFill.Gradient = false;
+  Colors.MainWindowFill.GradientColors = {"#FF000000", "#FFFFFFFF"};
+  Settings.Font_Color = "#FFFFFFFF";
 }
 
 }  // namespace app

@@ -28,10 +28,6 @@ enum TColorRoleIndex : int {
   Color_Txt_Error = 17,
 };
 
-extern std::array<std::string, ColorRoleCount> ColorTable;
-// Descriptions in the current language (TranslateColorDescriptions).
-extern std::array<std::string, ColorRoleCount> ColorDescriptions;
-
 // The settings key of each role ("Color_3D_" and the role's name), its default (role 0's
 // default is the settings' font colour) and its built-in English description.
 const std::string& ColorKey(int Role);
@@ -45,10 +41,24 @@ struct TWindowFill {
   std::vector<std::string> GradientColors = {"#FF000000", "#FFFFFFFF"};
   bool operator==(const TWindowFill&) const = default;
 };
-extern TWindowFill MainWindowFill;
-extern std::string WindowColorText;
 
-// WindowColorText := "#FFFFFFFF" and every role its default.
+// The colour table, 38 roles with their defaults at start.
+std::array<std::string, ColorRoleCount> DefaultColorTable();
+
+// The colour scheme in force. GUI thread only.
+struct TColorState {
+  std::array<std::string, ColorRoleCount> ColorTable = DefaultColorTable();
+  // Descriptions in the current language (TranslateColorDescriptions).
+  std::array<std::string, ColorRoleCount> ColorDescriptions;
+  TWindowFill MainWindowFill;
+  std::string WindowColorText = "#FFFFFFFF";
+
+  // Everything back to its state at program start.
+  void Reset() { *this = TColorState(); }
+};
+extern TColorState Colors;
+
+// Colors.WindowColorText := "#FFFFFFFF" and every role its default.
 void SetDefaultColors();
 // For each role key present in the open key-file store, a colour text of the right form
 // replaces the role's colour (any other value keeps it).
@@ -61,7 +71,7 @@ void SaveColors();
 void LoadMainWindowFill();
 // Each description := the language text of its key.
 void TranslateColorDescriptions();
-// The built-in English text of the language key being looked up (ecu::CurrentLngKey) when
+// The built-in English text of the language key being looked up (ecu::Texts.CurrentLngKey) when
 // it is a colour key; Text is left empty otherwise.
 void ColorsEnglishText(std::string& Text);
 // The fill takes the main window's colour, style and gradient colours (as many points as

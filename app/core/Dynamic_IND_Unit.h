@@ -1,7 +1,7 @@
 // The main window's status line: the messages in force (errors and warnings from the ECU's
 // live data, the receiving notice, ...) shown one at a time in their own colours, rotating
 // every two seconds; with none in force, the engine's working hours on gas and on petrol.
-// The line itself is the link's TLinkControl::DynamicIND (HudLabel_DynamicIND).
+// The line itself is the link's TControl::DynamicIND (HudLabel_DynamicIND).
 #pragma once
 
 #include <array>
@@ -30,13 +30,20 @@ public:
   std::array<std::string, StatusMessageCapacity> Texts;
   std::uint8_t Count = 0;
   std::uint8_t Current = 0;  // entry shown last, 1..Count
+  // The rotation's timer, made by CreateStatusMessages; until then, and after
+  // FreeStatusMessages, the status line takes no messages.
   std::unique_ptr<rtl::TTimer> Timer_DynamicIND;
+
+  bool Created() const { return Timer_DynamicIND != nullptr; }
+  // Empty, without its timer: the state at program start.
+  void Reset();
 };
 
-// Created empty by the main window, which also resets the status byte of the previous
-// live-data reply that the link's decoder remembers for the status line
-// (ecu::StatusPrevious := 192); FreeStatusMessages stops the rotation's timer.
-extern std::unique_ptr<DynamicIND_Class> StatusMessages;
+// The status line. The main window creates it (and resets the status byte of the previous
+// live-data reply that the link's decoder remembers for the status line:
+// ecu::LiveData.StatusPrevious := 192); FreeStatusMessages stops and frees the rotation's
+// timer.
+extern DynamicIND_Class StatusMessages;
 void CreateStatusMessages();
 void FreeStatusMessages();
 

@@ -11,13 +11,7 @@
 
 namespace app {
 
-const std::array<std::string, ACBAlgorithmCount> ACBAlgorithmNames = {
-    "Default", "Only OFFSET calibration", "Fast calibration", "High R.P.M. calibration"};
-
-std::unique_ptr<Settings_Class> Settings;
-float IndicatorNameFontSize = 14.0f;
-float IndicatorDataFontSize = 26.0f;
-std::string SettingsFileName = "gascal.ini";
+Settings_Class Settings;
 
 namespace {
 
@@ -26,21 +20,21 @@ const char* const ProgramCodeComment = "ECU address: 25 - first ECU variant, 23 
 // A line holding only its key gives one blank as its value; the text is empty, as the save
 // writes it back.
 void ReadText(const std::string& Key, std::string& Field) {
-  if (ecu::KeyFileFind(Key)) Field = ecu::KeyFileValue == " " ? std::string() : ecu::KeyFileValue;
+  if (ecu::KeyFileFind(Key)) Field = ecu::Files.KeyFileValue == " " ? std::string() : ecu::Files.KeyFileValue;
 }
 
 void ReadBool(const std::string& Key, bool& Field) {
-  if (ecu::KeyFileReadBool(Key)) Field = ecu::KeyFileBool != 0;
+  if (ecu::KeyFileReadBool(Key)) Field = ecu::Files.KeyFileBool != 0;
 }
 
 void ReadInt(const std::string& Key, std::int32_t& Field) {
-  if (ecu::KeyFileReadInt(Key)) Field = ecu::KeyFileInt;
+  if (ecu::KeyFileReadInt(Key)) Field = ecu::Files.KeyFileInt;
 }
 
 template <typename T>
 void ReadFractionKey(const std::string& Key, T& Field) {
   double v = 0;
-  if (ecu::KeyFileFind(Key) && ReadFraction(ecu::KeyFileValue, v)) Field = static_cast<T>(v);
+  if (ecu::KeyFileFind(Key) && ReadFraction(ecu::Files.KeyFileValue, v)) Field = static_cast<T>(v);
 }
 
 void SetText(const std::string& Key, const std::string& Value) { ecu::KeyFileSet(Key, Value, ""); }
@@ -89,24 +83,28 @@ bool ReadFraction(const std::string& Text, double& Value) {
 }
 
 void Settings_Default() {
-  Settings = std::make_unique<Settings_Class>();
+  // The defaults, read from the settings file the main window named.
+  const std::string file = Settings.SettingsFileName;
+  Settings.Reset();
+  Settings.SettingsFileName = file;
   ecu::ListLanguageFiles();
   SetDefaultColors();
   LoadSettings();
 }
 
 void LoadSettings() {
-  if (!Settings) Settings = std::make_unique<Settings_Class>();
-  Settings_Class& s = *Settings;
-  if (ecu::KeyFileLoad(SettingsFileName)) {
+  Settings_Class& s = Settings;
+  if (ecu::KeyFileLoad(Settings.SettingsFileName)) {
     std::int32_t code = s.Program_Code;
     ReadInt("Program_Code", code);
     s.Program_Code = static_cast<std::uint8_t>(code & 0xFF);
-    if (ecu::KeyFileFind("Language") && !rtl::Trim(ecu::KeyFileValue).empty()) s.Language = rtl::Trim(ecu::KeyFileValue);
+    if (ecu::KeyFileFind("Language") && !rtl::Trim(ecu::Files.KeyFileValue).empty())
+      s.Language = rtl::Trim(ecu::Files.KeyFileValue);
     ReadText(s.Language + "_Name", s.Font_Name);
     ReadFractionKey(s.Language + "_Size", s.Font_Size);
-    if (ecu::KeyFileFind(s.Language + "_Style")) s.Font_Style = ecu::TextToFontStyle(ecu::KeyFileValue);
-    if (ecu::KeyFileFind(s.Language + "_Color") && ecu::IsARGBText(ecu::KeyFileValue)) s.Font_Color = ecu::KeyFileValue;
+    if (ecu::KeyFileFind(s.Language + "_Style")) s.Font_Style = ecu::TextToFontStyle(ecu::Files.KeyFileValue);
+    if (ecu::KeyFileFind(s.Language + "_Color") && ecu::IsARGBText(ecu::Files.KeyFileValue))
+      s.Font_Color = ecu::Files.KeyFileValue;
     ReadText("Port_Name", s.Port_Name);
     ReadBool("Search_Port", s.Search_Port);
     ReadInt("Reply_Delay", s.Reply_Delay);
@@ -127,14 +125,13 @@ void LoadSettings() {
     LoadColors();
     ecu::KeyFileClose();
   }
-  ecu::CurrentLanguage = s.Language;
-  ColorTable[Color_General] = s.Font_Color;
+  ecu::Texts.CurrentLanguage = s.Language;
+  Colors.ColorTable[Color_General] = s.Font_Color;
 }
 
 void SaveSettings(const TMainWindowState& Window) {
-  if (!Settings) return;
-  const Settings_Class& s = *Settings;
-  ecu::KeyFileOpen(SettingsFileName);
+  const Settings_Class& s = Settings;
+  ecu::KeyFileOpen(Settings.SettingsFileName);
   try {
     ecu::KeyFileSet("Program_Code", rtl::IntToStr(s.Program_Code), ProgramCodeComment);
     SetText("Language", s.Language);
@@ -155,20 +152,20 @@ void SaveSettings(const TMainWindowState& Window) {
     SetText("ACB_SCR_Type", s.ACB_SCR_Type);
     SetFraction("Panels_Opacity", s.Panels_Opacity);
     SetInt("Panel_IND_Width", Window.Panel_IND_Width);
-    SetFraction("Panel_IND_Size_Name", IndicatorNameFontSize);
-    SetFraction("Panel_IND_Size_Data", IndicatorDataFontSize);
+    SetFraction("Panel_IND_Size_Name", Settings.IndicatorNameFontSize);
+    SetFraction("Panel_IND_Size_Data", Settings.IndicatorDataFontSize);
     SetInt("Form_3D_GEN_Pos_X", Window.Left);
     SetInt("Form_3D_GEN_Pos_Y", Window.Top);
     SetInt("Form_3D_GEN_Width", Window.Width);
     SetInt("Form_3D_GEN_Height", Window.Height);
     SetInt("Page_Index", s.Page_Index);
     SaveColors();
-    SetBool("Form_3D_SET_Show", ecu::SettingsWindowShown != 0);
+    SetBool("Form_3D_SET_Show", ecu::Link.SettingsWindowShown != 0);
   } catch (...) {
     ecu::KeyFileClose();
     throw;
   }
-  ecu::KeyFileSave(SettingsFileName);
+  ecu::KeyFileSave(Settings.SettingsFileName);
 }
 
 }  // namespace app

@@ -5,14 +5,14 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace app {
 
 // The auto-calibration algorithms, in the order of their objects.
 constexpr int ACBAlgorithmCount = 4;
-extern const std::array<std::string, ACBAlgorithmCount> ACBAlgorithmNames;
+inline const std::array<std::string, ACBAlgorithmCount> ACBAlgorithmNames = {
+    "Default", "Only OFFSET calibration", "Fast calibration", "High R.P.M. calibration"};
 inline constexpr const char* DefaultACBAlgorithm = "Fast calibration";
 
 // Font styles of the 2D library, by index.
@@ -49,20 +49,23 @@ public:
   bool ACBResetDiagram = true;
   bool ACBLongTopTime = true;
   std::int32_t ACBCycleAllowance = 100;  // ms added to Reply_Delay
+  // The indicator font sizes of names and values.
+  float IndicatorNameFontSize = 14.0f;
+  float IndicatorDataFontSize = 26.0f;
+  // The settings file: the program's base name with ".ini" in the current directory (made by
+  // the main window).
+  std::string SettingsFileName = "gascal.ini";
 
   // The transmission delay as a timer takes it: a value below 1 ms would never fire, so the
   // default stands in for it.
   std::int32_t TransmitDelay() const;
+  // Every field back to its built-in default.
+  void Reset() { *this = Settings_Class(); }
+  bool operator==(const Settings_Class&) const = default;
 };
 
-// The settings object (created by Settings_Default, lives until the end).
-extern std::unique_ptr<Settings_Class> Settings;
-
-// Beside the object: the indicator font sizes and the name of the settings file (the
-// program's base name with ".ini" in the current directory, made by the main window).
-extern float IndicatorNameFontSize;  // 14.0
-extern float IndicatorDataFontSize;  // 26.0
-extern std::string SettingsFileName;
+// The settings object: the built-in defaults at start, then what Settings_Default loads.
+extern Settings_Class Settings;
 
 // The cylinder order that goes with a cylinder count (4, 5, 6, 8); other counts take 4's.
 std::string DefaultCylinderOrder(std::int32_t Count);
@@ -73,7 +76,7 @@ struct TMainWindowState {
   std::int32_t Left = 0, Top = 0, Width = 0, Height = 0;
 };
 
-// Creates the object with its defaults, lists the language files, sets the default colours
+// Puts the object's defaults in place (keeping SettingsFileName), lists the language files, sets the default colours
 // and loads the settings file.
 void Settings_Default();
 // Reads the settings file when it exists (keys missing or not converting leave the field as

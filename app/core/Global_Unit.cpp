@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/core/Calibr_Unit.h"
+#include "app/core/Core_Host.h"
 #include "app/core/General_Unit.h"
 #include "app/core/MapRPM_Unit.h"
 #include "ecu/Port_3D_Connect.h"
@@ -10,14 +11,20 @@
 
 namespace app {
 
-std::int32_t ActionCount = 0;
-std::array<std::uint8_t, ActionQueueCapacity> ActionCodes{};
-std::array<std::int32_t, ActionQueueCapacity> ActionDelays{};
-std::array<std::function<void()>, LastActionCode + 1> ActionHandlers;
-std::uint8_t MainWindowShown = 0;
-std::uint8_t PendingTransmit = 0;
-std::unique_ptr<rtl::TTimer> Timer_GEN_General;
-std::unique_ptr<rtl::TTimer> Timer_GEN_Transmit;
+TActionState Actions;
+
+TActionState::TActionState() = default;
+TActionState::~TActionState() = default;
+
+void TActionState::Reset() {
+  ActionCount = 0;
+  ActionCodes.fill(0);
+  ActionDelays.fill(0);
+  MainWindowShown = 0;
+  PendingTransmit = 0;
+  Timer_GEN_General.reset();
+  Timer_GEN_Transmit.reset();
+}
 
 namespace {
 
@@ -32,66 +39,59 @@ void Arm(rtl::TTimer& Timer, std::int32_t Delay) {
 
 // Removes the head entry; the next one, if any, runs its delay after now.
 void DropHead() {
-  if (ActionCount > 1) {
-    std::copy(ActionCodes.begin() + 1, ActionCodes.begin() + ActionCount, ActionCodes.begin());
-    std::copy(ActionDelays.begin() + 1, ActionDelays.begin() + ActionCount, ActionDelays.begin());
-    --ActionCount;
-    ActionCodes[static_cast<std::size_t>(ActionCount)] = 0;
-    ActionDelays[static_cast<std::size_t>(ActionCount)] = 0;
-    Arm(*Timer_GEN_General, ActionDelays[0]);
+  if (Actions.ActionCount > 1) {
+    std::copy(Actions.ActionCodes.begin() + 1, Actions.ActionCodes.begin() + Actions.ActionCount,
+              Actions.ActionCodes.begin());
+    std::copy(Actions.ActionDelays.begin() + 1, Actions.ActionDelays.begin() + Actions.ActionCount,
+              Actions.ActionDelays.begin());
+    --Actions.ActionCount;
+    Actions.ActionCodes[static_cast<std::size_t>(Actions.ActionCount)] = 0;
+    Actions.ActionDelays[static_cast<std::size_t>(Actions.ActionCount)] = 0;
+    Arm(*Actions.Timer_GEN_General, Actions.ActionDelays[0]);
   } else {
-    ActionCount = 0;
-    ActionCodes[0] = 0;
-    ActionDelays[0] = 0;
+    Actions.ActionCount = 0;
+    Actions.ActionCodes[0] = 0;
+    Actions.ActionDelays[0] = 0;
   }
 }
 
 }  // namespace
 
 void CreateMainTimers() {
-  Timer_GEN_General = std::make_unique<rtl::TTimer>(nullptr);
-  Timer_GEN_General->SetEnabled(false);
-  Timer_GEN_General->SetInterval(200);
-  Timer_GEN_General->SetOnTimer([](rtl::TObject*) { RunQueuedAction(); });
-  Timer_GEN_Transmit = std::make_unique<rtl::TTimer>(nullptr);
-  Timer_GEN_Transmit->SetEnabled(false);
-  Timer_GEN_Transmit->SetInterval(2000);
-  Timer_GEN_Transmit->SetOnTimer([](rtl::TObject*) { RequestPendingTransmit(); });
+  Actions.Timer_GEN_General = std::make_unique<rtl::TTimer>(nullptr);
+  Actions.Timer_GEN_General->SetEnabled(false);
+  Actions.Timer_GEN_General->SetInterval(200);
+  Actions.Timer_GEN_General->SetOnTimer([](rtl::TObject*) { RunQueuedAction(); });
+  Actions.Timer_GEN_Transmit = std::make_unique<rtl::TTimer>(nullptr);
+  Actions.Timer_GEN_Transmit->SetEnabled(false);
+  Actions.Timer_GEN_Transmit->SetInterval(2000);
+  Actions.Timer_GEN_Transmit->SetOnTimer([](rtl::TObject*) { RequestPendingTransmit(); });
 }
 
 void FreeMainTimers() {
-  Timer_GEN_General.reset();
-  Timer_GEN_Transmit.reset();
-}
-
-void ClearSchedulers() {
-  ActionCount = 0;
-  ActionCodes.fill(0);
-  ActionDelays.fill(0);
-  PendingTransmit = 0;
-  if (Timer_GEN_General) Timer_GEN_General->SetEnabled(false);
-  if (Timer_GEN_Transmit) Timer_GEN_Transmit->SetEnabled(false);
+  Actions.Timer_GEN_General.reset();
+  Actions.Timer_GEN_Transmit.reset();
 }
 
 void QueueAction(std::uint8_t Code, std::int32_t Delay) {
-  const auto end = ActionCodes.begin() + ActionCount;
-  if (std::find(ActionCodes.begin(), end, Code) != end) return;
-  if (ActionCount >= ActionQueueCapacity) return;
-  ActionCodes[static_cast<std::size_t>(ActionCount)] = Code;
-  ActionDelays[static_cast<std::size_t>(ActionCount)] = Delay;
-  ++ActionCount;
-  if (Timer_GEN_General && !Timer_GEN_General->Enabled())
-    Arm(*Timer_GEN_General, ActionDelays[static_cast<std::size_t>(ActionCount - 1)]);
+  const auto end = Actions.ActionCodes.begin() + Actions.ActionCount;
+  if (std::find(Actions.ActionCodes.begin(), end, Code) != end) return;
+  if (Actions.ActionCount >= ActionQueueCapacity) return;
+  Actions.ActionCodes[static_cast<std::size_t>(Actions.ActionCount)] = Code;
+  Actions.ActionDelays[static_cast<std::size_t>(Actions.ActionCount)] = Delay;
+  ++Actions.ActionCount;
+  if (Actions.Timer_GEN_General && !Actions.Timer_GEN_General->Enabled())
+    Arm(*Actions.Timer_GEN_General, Actions.ActionDelays[static_cast<std::size_t>(Actions.ActionCount - 1)]);
 }
 
 void RunQueuedAction() {
-  if (Timer_GEN_General) Timer_GEN_General->SetEnabled(false);
-  if (!MainWindowShown || ActionCount == 0) return;
-  const std::uint8_t code = ActionCodes[0];
+  if (Actions.Timer_GEN_General) Actions.Timer_GEN_General->SetEnabled(false);
+  if (!Actions.MainWindowShown || Actions.ActionCount == 0) return;
+  const std::uint8_t code = Actions.ActionCodes[0];
   // The head's action may queue further actions while it runs (16 queues 17): the count is
   // looked at only afterwards. The head goes even when its action fails.
   try {
-    if (code <= LastActionCode && ActionHandlers[code]) ActionHandlers[code]();
+    if (code <= LastActionCode && CoreHost) CoreHost->RunAction(code);
   } catch (...) {
     DropHead();
     throw;
@@ -100,29 +100,23 @@ void RunQueuedAction() {
 }
 
 void ScheduleTransmit(std::uint8_t Kind) {
-  if (!Timer_GEN_Transmit) return;
-  Timer_GEN_Transmit->SetEnabled(false);
-  if (!ecu::LinkUp) return;
-  PendingTransmit = Kind;
-  Arm(*Timer_GEN_Transmit, Settings ? Settings->TransmitDelay() : DefaultTransmitDelay);
+  if (!Actions.Timer_GEN_Transmit) return;
+  Actions.Timer_GEN_Transmit->SetEnabled(false);
+  if (!ecu::Link.LinkUp) return;
+  Actions.PendingTransmit = Kind;
+  Arm(*Actions.Timer_GEN_Transmit, Settings.TransmitDelay());
 }
 
 void RequestPendingTransmit() {
-  if (PendingTransmit >= 1 && PendingTransmit <= 4) ecu::TaskRequest = static_cast<std::uint8_t>(20 + PendingTransmit);
-  if (Timer_GEN_Transmit) Timer_GEN_Transmit->SetEnabled(false);
+  if (Actions.PendingTransmit >= 1 && Actions.PendingTransmit <= 4)
+    ecu::Link.TaskRequest = static_cast<std::uint8_t>(20 + Actions.PendingTransmit);
+  if (Actions.Timer_GEN_Transmit) Actions.Timer_GEN_Transmit->SetEnabled(false);
 }
 
 void RequestConfigWrite() {
-  if (!ecu::LinkUp) return;
-  if (Settings && ecu::Configuration) Settings->CFG_File_Name = ecu::Configuration->Cfg_Name;
-  ecu::TaskRequest = 21;
+  if (!ecu::Link.LinkUp) return;
+  if (ecu::ConfigData.Configuration) Settings.CFG_File_Name = ecu::ConfigData.Configuration->Cfg_Name;
+  ecu::Link.TaskRequest = 21;
 }
-
-void TCoreConfigurationHost::CalcDiagramPoints() { app::CalcDiagramPoints(); }
-void TCoreConfigurationHost::SetDefaultMapRPM() { app::SetDefaultMapRPM(); }
-void TCoreConfigurationHost::RefreshMapRPMCells() { app::RefreshMapRPMCells(); }
-void TCoreConfigurationHost::LoadMapRPMTable() { app::LoadMapRPMTable(); }
-void TCoreConfigurationHost::SaveMapRPMTable() { app::SaveMapRPMTable(); }
-void TCoreConfigurationHost::ScheduleTransmit(int Kind) { app::ScheduleTransmit(static_cast<std::uint8_t>(Kind)); }
 
 }  // namespace app

@@ -2,18 +2,14 @@
 // (layout, fonts, window fill, opening the port) to later ticks of the general timer, so that
 // it runs once, in order, after the windows have settled. Transmit scheduling turns a burst of
 // edits into one write: each edit re-arms the transmit timer, and only when the user has
-// paused for the transmission delay is a write task requested from the ECU link.
-//
-// Also the application's side of the configuration: the default curve, the R.P.M. map and
-// the transmit timer behind ecu::TConfigurationHost. Everything runs on the GUI thread.
+// paused for the transmission delay is a write task requested from the ECU link. The action
+// of each code is run by the installed core host (TCoreHost::RunAction). Everything runs on
+// the GUI thread.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
-
-#include "ecu/Config_Unit.h"
 
 namespace rtl {
 class TTimer;
@@ -37,53 +33,44 @@ enum : std::uint8_t {
 constexpr int ActionQueueCapacity = 20;
 constexpr int LastActionCode = 17;
 
-// The queue: entry 0 is the head.
-extern std::int32_t ActionCount;
-extern std::array<std::uint8_t, ActionQueueCapacity> ActionCodes;
-extern std::array<std::int32_t, ActionQueueCapacity> ActionDelays;
-// The action of each code 1..17, installed by the window that owns it; a code without one
-// runs nothing.
-extern std::array<std::function<void()>, LastActionCode + 1> ActionHandlers;
+// The main window's schedulers: the action queue, the change waiting to be sent, and their
+// timers. GUI thread only.
+struct TActionState {
+  // The queue: entry 0 is the head.
+  std::int32_t ActionCount = 0;
+  std::array<std::uint8_t, ActionQueueCapacity> ActionCodes{};
+  std::array<std::int32_t, ActionQueueCapacity> ActionDelays{};
+  std::uint8_t MainWindowShown = 0;
+  // Kind of the change waiting to be sent: 1 whole configuration, 2 configuration page,
+  // 3 calibration diagram, 4 R.P.M. map.
+  std::uint8_t PendingTransmit = 0;
+  // The main window's timers (made by CreateMainTimers, stopped and freed by FreeMainTimers).
+  std::unique_ptr<rtl::TTimer> Timer_GEN_General;   // 200 ms design interval
+  std::unique_ptr<rtl::TTimer> Timer_GEN_Transmit;  // interval from the settings
 
-extern std::uint8_t MainWindowShown;
-// Kind of the change waiting to be sent: 1 whole configuration, 2 configuration page,
-// 3 calibration diagram, 4 R.P.M. map.
-extern std::uint8_t PendingTransmit;
+  TActionState();
+  ~TActionState();
+  TActionState(const TActionState&) = delete;
+  TActionState& operator=(const TActionState&) = delete;
+  // Everything back to its state at program start (the timers freed).
+  void Reset();
+};
+extern TActionState Actions;
 
-// The main window's timers (made by CreateMainTimers, stopped and freed by FreeMainTimers).
-extern std::unique_ptr<rtl::TTimer> Timer_GEN_General;   // 200 ms design interval
-extern std::unique_ptr<rtl::TTimer> Timer_GEN_Transmit;  // interval from the settings
 void CreateMainTimers();
 void FreeMainTimers();
 
 // Appends an action; a code already queued, or a 21st entry, is dropped.
 void QueueAction(std::uint8_t Code, std::int32_t Delay);
-// Tick of Timer_GEN_General: runs the head entry and arms the timer for the next.
+// Tick of Actions.Timer_GEN_General: runs the head entry and arms the timer for the next.
 void RunQueuedAction();
 // Remembers a change of this kind and restarts the transmission delay (only while the link
 // is up).
 void ScheduleTransmit(std::uint8_t Kind);
-// Tick of Timer_GEN_Transmit: the pending kind becomes task request 21..24.
+// Tick of Actions.Timer_GEN_Transmit: the pending kind becomes task request 21..24.
 void RequestPendingTransmit();
 // After a configuration file was loaded: with the link up, the whole configuration is
 // written at the end of the current poll cycle.
 void RequestConfigWrite();
-// Clears the queue and the pending kind (program start; tests).
-void ClearSchedulers();
-
-// The configuration's calls into the application. The window steps (caption, diagram
-// objects, configuration page) do nothing here; the main window overrides them.
-class TCoreConfigurationHost : public ecu::TConfigurationHost {
-public:
-  void CalcDiagramPoints() override;
-  void SetDefaultMapRPM() override;
-  void RefreshMapRPMCells() override;
-  void LoadMapRPMTable() override;
-  void SaveMapRPMTable() override;
-  void UpdateMainCaption() override {}
-  void BuildCalibrationDiagram() override {}
-  void ConfigToCFGPage() override {}
-  void ScheduleTransmit(int Kind) override;
-};
 
 }  // namespace app

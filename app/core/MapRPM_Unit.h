@@ -6,11 +6,8 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
-
-#include "ecu/Link_Host.h"
 
 namespace app {
 
@@ -20,17 +17,6 @@ constexpr int MapRPMColumnCount = 13;  // table columns j = 0..12
 // [i][0], i >= 1: R.P.M. break points (0 = empty); [0][j], j >= 1: petrol-time break points in
 // tenths of a millisecond; [i][j], i, j >= 1: factor x 100. [0][0] holds nothing.
 using TMapRPMTable = std::array<std::array<std::uint16_t, MapRPMColumnCount>, MapRPMRowCount>;
-extern TMapRPMTable MapRPMTable;
-// 0 normal, 1 selected, 2 differs from its default.
-extern std::array<std::array<std::uint8_t, MapRPMColumnCount>, MapRPMRowCount> MapRPMFlags;
-// The page's cell texts, parallel to the table ([0][0] is the corner's label).
-extern std::array<std::array<std::string, MapRPMColumnCount>, MapRPMRowCount> MapRPMTexts;
-// Counts of R.P.M. (R) and time (C) break points; the grid always has 8 and 12.
-extern std::uint8_t MapRPMRows;
-extern std::uint8_t MapRPMCols;
-
-// Called when the table's texts were rewritten (the page redraws its grid); unset: nothing.
-extern std::function<void()> RedrawMapRPM;
 
 // Limits of the editing, which the file reader and the packer keep too.
 constexpr std::uint16_t MapCellMin = 1, MapCellMax = 199;
@@ -55,34 +41,35 @@ void PackMapRPMTable();
 void RefreshMapRPMCells();
 // Into / from the key-file store open at that moment. The load reads as the pack does; a
 // value outside the editing limits is clamped into them, and that, an unreadable value and
-// (when the file has a map at all) a missing key are noted in ecu::ConfigLoadReport.
+// (when the file has a map at all) a missing key are noted in ecu::ConfigData.ConfigLoadReport.
 void SaveMapRPMTable();
 void LoadMapRPMTable();
 
 // The bytes of a write, in order (R, C, periods, times, cells).
 std::vector<std::uint8_t> MapRPMWriteData();
 
-// The transfer behind the link's instructions 56..63 and conditions 200, 201.
-class TMapRPMTransfer : public ecu::TMapRPMHost {
+// The transfer behind the link's instructions 56..63 and conditions 200, 201 (the core host
+// hands them here; see ecu::THost).
+class TMapRPMTransfer {
 public:
-  void RequestMapRPMHeader() override;
-  void ReadMapRPMHeader() override;
-  void RequestMapRPMChunk() override;
-  void StoreMapRPMChunk() override;
-  void RebuildMapRPMGrid() override;
-  void BeginMapRPMWrite() override;
-  void NextMapRPMWriteChunk() override;
-  void FillMapRPMWriteChunk() override;
-  void UnpackMapRPMTable() override;
-  void PackMapRPMTable() override { app::PackMapRPMTable(); }
-  std::int32_t MapRPMBytesRead() const override { return bytesRead_; }
-  std::int32_t MapRPMTotalBytes() const override { return totalBytes_; }
-  std::int32_t MapRPMBytesWritten() const override { return bytesWritten_; }
-  std::int32_t MapRPMWriteTotal() const override { return writeTotal_; }
+  void RequestMapRPMHeader();
+  void ReadMapRPMHeader();
+  void RequestMapRPMChunk();
+  void StoreMapRPMChunk();
+  void RebuildMapRPMGrid();
+  void BeginMapRPMWrite();
+  void NextMapRPMWriteChunk();
+  void FillMapRPMWriteChunk();
+  void UnpackMapRPMTable();
+  std::int32_t MapRPMBytesRead() const { return bytesRead_; }
+  std::int32_t MapRPMTotalBytes() const { return totalBytes_; }
+  std::int32_t MapRPMBytesWritten() const { return bytesWritten_; }
+  std::int32_t MapRPMWriteTotal() const { return writeTotal_; }
 
-  // The counts of the last header read.
+  // The counts of the last header read, and the bytes read so far (MapRPMBytesRead of them).
   std::uint8_t ReadRows() const { return readRows_; }
   std::uint8_t ReadCols() const { return readCols_; }
+  const std::array<std::uint8_t, 256>& Received() const { return received_; }
 
 private:
   static constexpr int ChunkSize = 64;
@@ -96,7 +83,21 @@ private:
   std::int32_t bytesWritten_ = 0, writeTotal_ = 0;
 };
 
-// The one transfer object the link is given.
-extern TMapRPMTransfer MapRPMTransfer;
+// The map, the page's view of it and the transfer under way. GUI thread only.
+struct TMapRPMState {
+  TMapRPMTable MapRPMTable{};
+  // 0 normal, 1 selected, 2 differs from its default.
+  std::array<std::array<std::uint8_t, MapRPMColumnCount>, MapRPMRowCount> MapRPMFlags{};
+  // The page's cell texts, parallel to the table ([0][0] is the corner's label).
+  std::array<std::array<std::string, MapRPMColumnCount>, MapRPMRowCount> MapRPMTexts;
+  // Counts of R.P.M. (R) and time (C) break points; the grid always has 8 and 12.
+  std::uint8_t MapRPMRows = 8;
+  std::uint8_t MapRPMCols = 12;
+  TMapRPMTransfer MapRPMTransfer;
+
+  // Everything back to its state at program start.
+  void Reset() { *this = TMapRPMState(); }
+};
+extern TMapRPMState MapRPM;
 
 }  // namespace app

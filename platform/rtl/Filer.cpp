@@ -643,8 +643,10 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
   ReadSignature();
   TFilerFlags flags;
   int32_t pos;
+  componentOffset_ = Offset();
   ReadPrefix(flags, pos);
   const std::string className = ReadStr();
+  componentClass_ = className;
   std::unique_ptr<TComponent> created;
   TComponent* result = Root;
   if (!result) {
@@ -706,8 +708,10 @@ TComponent* TReader::ReadComponent() {
   TNesting nest(*this);
   TFilerFlags flags;
   int32_t pos;
+  componentOffset_ = Offset();
   ReadPrefix(flags, pos);
   const std::string className = ReadStr();
+  componentClass_ = className;
   std::string name = ReadStr();
   TComponent* result = nullptr;
   std::unique_ptr<TComponent> created;  // held until it is read, then its owner's
@@ -762,7 +766,9 @@ TComponent* TReader::ReadComponent() {
 }
 
 void TReader::ReadProperty(TPersistent* Instance) {
+  propertyOffset_ = Offset();
   const std::string path = ReadShortString();
+  propertyPath_ = path;
   const int64_t valueStart = Offset();
   try {
     TPersistent* target = Instance;
@@ -938,6 +944,8 @@ TWriter::~TWriter() {
   } catch (...) {
   }
 }
+
+int64_t TWriter::Position() const { return stream_->Position() + static_cast<int64_t>(bufPos_); }
 
 void TWriter::FlushBuffer() {
   if (bufPos_ == 0) return;

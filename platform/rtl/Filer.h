@@ -152,6 +152,15 @@ public:
   // Bytes of the stream not read yet.
   int64_t BytesLeft();
 
+  // Where the reader got last, for a report of what it could not read: the stream offset
+  // and class of the component it began last, and the offset and path of the property it
+  // began last (-1 and empty before the first; the property's are those of that component
+  // or of one read before it, as PropertyOffset > ComponentOffset tells).
+  int64_t ComponentOffset() const { return componentOffset_; }
+  const std::string& ComponentClass() const { return componentClass_; }
+  int64_t PropertyOffset() const { return propertyOffset_; }
+  const std::string& PropertyPath() const { return propertyPath_; }
+
 protected:
   // Offers an error to OnError; true when it was handled.
   virtual bool Error(const std::string& Message);
@@ -194,6 +203,10 @@ private:
   TComponent* parent_ = nullptr;
   std::vector<TComponent*> loaded_;
   std::vector<TFixup> fixups_;
+  int64_t componentOffset_ = -1;
+  std::string componentClass_;
+  int64_t propertyOffset_ = -1;
+  std::string propertyPath_;
 };
 
 class TWriter : public TFiler {
@@ -204,6 +217,8 @@ public:
   explicit TWriter(TStream* Stream, int BufSize = 4096);
   ~TWriter() override;
   void FlushBuffer();
+  // The stream position the next byte written goes to.
+  int64_t Position() const;
 
   // ---- values -------------------------------------------------------------------------
   void WriteSignature();

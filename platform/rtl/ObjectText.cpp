@@ -1,8 +1,10 @@
 #include "platform/rtl/ObjectText.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "platform/rtl/CodePage.h"
@@ -297,7 +299,8 @@ int HexValue(char c) {
 
 class TTextToBinary {
 public:
-  TTextToBinary(std::string text, TStream* output) : text_(std::move(text)), writer_(output, 4096) {
+  TTextToBinary(std::string text, TStream* output, std::vector<TTextPlace>* places)
+      : text_(std::move(text)), writer_(output, 4096), start_(output->Position()), places_(places) {
     if (text_.compare(0, 3, "\xEF\xBB\xBF") == 0) pos_ = 3;
     Next();
   }
@@ -517,8 +520,13 @@ private:
   }
 
   // ---- grammar ----
+  void Place() {
+    if (places_) places_->push_back({writer_.Position() - start_, tok_.Line});
+  }
+
   void ConvertObject() {
     Enter();
+    Place();
     TFilerFlags flags = 0;
     if (IsKeyword("inherited")) flags = ffInherited;
     else if (IsKeyword("inline")) flags = ffInline;
@@ -556,6 +564,7 @@ private:
 
   void ConvertProperty() {
     if (tok_.Kind == tokEOF) Error("'end' expected");
+    Place();
     std::string name = ExpectSymbol();
     while (IsChar('.')) {
       Next();
@@ -723,6 +732,8 @@ private:
   int line_ = 1;
   TToken tok_;
   TWriter writer_;
+  int64_t start_;
+  std::vector<TTextPlace>* places_;
   int depth_ = 0;
 };
 
@@ -749,12 +760,18 @@ void ObjectBinaryToText(TStream* Input, TStream* Output) {
   converter.Run();
 }
 
-void ObjectTextToBinary(TStream* Input, TStream* Output) {
+void ObjectTextToBinary(TStream* Input, TStream* Output, std::vector<TTextPlace>* Places) {
   const int64_t size = Input->Size() - Input->Position();
   std::string text(static_cast<size_t>(std::max<int64_t>(size, 0)), '\0');
   if (!text.empty()) Input->ReadBuffer(text.data(), static_cast<int64_t>(text.size()));
-  TTextToBinary converter(std::move(text), Output);
+  TTextToBinary converter(std::move(text), Output, Places);
   converter.Run();
+}
+
+int TextLineAt(const std::vector<TTextPlace>& Places, int64_t Offset) {
+  const auto after = std::upper_bound(Places.begin(), Places.end(), Offset,
+                                      [](int64_t o, const TTextPlace& p) { return o < p.Offset; });
+  return after == Places.begin() ? 0 : std::prev(after)->Line;
 }
 
 }  // namespace rtl

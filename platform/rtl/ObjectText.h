@@ -20,6 +20,9 @@
 // ends a list in the binary form).
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/rtl/SysUtils.h"
 
 namespace rtl {
@@ -32,9 +35,20 @@ RTL_EXCEPTION(EParserError, EConvertError);
 // Converts the binary form at Input's position into text at Output's position. Corrupt
 // binary data raises EReadError.
 void ObjectBinaryToText(TStream* Input, TStream* Output);
+// Where the text of an object or a property began: its line, and the offset of what it
+// became in the binary form, counted from Output's position at the start.
+struct TTextPlace {
+  int64_t Offset;
+  int Line;
+};
+
 // Converts text at Input's position into the binary form at Output's position. Malformed
-// text raises EParserError.
-void ObjectTextToBinary(TStream* Input, TStream* Output);
+// text raises EParserError. With Places given, the place of every object and property is
+// appended to it in order.
+void ObjectTextToBinary(TStream* Input, TStream* Output, std::vector<TTextPlace>* Places = nullptr);
+// The line of the text that the byte at Offset of the binary form came from (the place at or
+// before it); 0 when there is none.
+int TextLineAt(const std::vector<TTextPlace>& Places, int64_t Offset);
 
 // The text of an extended value as the text form writes it: fixed notation with 18
 // decimals and 16 significant digits ("548.000000000000000000"), 17 when 16 would not

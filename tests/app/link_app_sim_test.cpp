@@ -4,29 +4,16 @@
 #include "app/core/General_Unit.h"
 #include "app/core/MapRPM_Unit.h"
 #include "tests/ecu/LinkFixture.h"
-#include "tools/applinkrec/AppRecorder.h"
 
 namespace {
 
 class AppSimTest : public linktest::SimLinkTest {
 protected:
-  void SetUp() override {
-    SimLinkTest::SetUp();
-    host = std::make_unique<linkrec::AppRecorder>();
-    app::Settings->Port_Name = path;
-    app::Settings->Search_Port = false;
-  }
-  void TearDown() override {
-    SimLinkTest::TearDown();
-    host.reset();
-  }
   std::vector<std::string> StatusLine() const {
     std::vector<std::string> texts;
-    for (const auto& r : host->Find("text DynamicIND ")) texts.push_back(r.What.substr(16));
+    for (const auto& r : recorder->Find("text DynamicIND ")) texts.push_back(r.What.substr(16));
     return texts;
   }
-
-  std::unique_ptr<linkrec::AppRecorder> host;
 };
 
 TEST_F(AppSimTest, ConnectReadsTheMapThroughItsInstructionsAndShowsTheReceivingNotice) {
@@ -38,20 +25,20 @@ TEST_F(AppSimTest, ConnectReadsTheMapThroughItsInstructionsAndShowsTheReceivingN
   OpenPort();
   ASSERT_TRUE(RunUntil("/77#"));
   EXPECT_EQ(wire.Commands(), "!0,$'(%/77#");
-  EXPECT_EQ(app::MapRPMTable[2][0], 4000);
-  EXPECT_EQ(app::MapRPMTable[1][6], 50);
-  EXPECT_EQ(app::MapRPMTable[0][12], 220);
-  EXPECT_EQ(app::MapRPMTexts[1][6], "0.50");
-  EXPECT_EQ(app::MapRPMFlags[1][6], 2);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[2][0], 4000);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[1][6], 50);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[0][12], 220);
+  EXPECT_EQ(app::MapRPM.MapRPMTexts[1][6], "0.50");
+  EXPECT_EQ(app::MapRPM.MapRPMFlags[1][6], 2);
   const auto status = StatusLine();
   ASSERT_GE(status.size(), 2u);
   EXPECT_EQ(status[0], "Receiv data");
   EXPECT_EQ(status.back(), "Data loaded");
-  EXPECT_EQ(host->Control(ecu::TLinkControl::DynamicIND).Color, "#FF00FF00");
+  EXPECT_EQ(recorder->Control(ecu::TControl::DynamicIND).Color, "#FF00FF00");
 
   // Task 24 packs the page's texts and writes them; the ECU keeps the bytes.
-  app::MapRPMTexts[3][1] = "1.50";
-  ecu::TaskRequest = 24;
+  app::MapRPM.MapRPMTexts[3][1] = "1.50";
+  ecu::Link.TaskRequest = 24;
   ASSERT_TRUE(RunUntil("6#"));
   EXPECT_EQ(wire.Commands().substr(11), "'(.1616#");  // the poll cycle ends, then the task
   const std::vector<std::uint8_t> written = app::MapRPMWriteData();

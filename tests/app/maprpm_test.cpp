@@ -18,43 +18,38 @@ class MapRPMTest : public linktest::LinkTest {
 protected:
   void SetUp() override {
     LinkTest::SetUp();
-    ecu::MapRPMHost = &app::MapRPMTransfer;
-    ecu::LastFrame[0] = 25;
+    ecu::Link.LastFrame[0] = 25;
     app::SetDefaultMapRPM();
   }
-  void TearDown() override {
-    ecu::MapRPMHost = nullptr;
-    LinkTest::TearDown();
-  }
-  Bytes Tx() const { return linktest::Frame(ecu::TxFrame, ecu::TxLength); }
+  Bytes Tx() const { return linktest::Frame(ecu::Link.TxFrame, ecu::Link.TxLength); }
 };
 
 TEST_F(MapRPMTest, TheDefaultTableIsWrittenInFramesOf64And62Bytes) {
-  EXPECT_EQ(app::MapRPMTexts[0][0], "ms\\rpm");
-  EXPECT_EQ(app::MapRPMTexts[8][0], "4000");
-  EXPECT_EQ(app::MapRPMTexts[0][12], "22.0");
-  EXPECT_EQ(app::MapRPMTexts[3][5], "1.00");
+  EXPECT_EQ(app::MapRPM.MapRPMTexts[0][0], "ms\\rpm");
+  EXPECT_EQ(app::MapRPM.MapRPMTexts[8][0], "4000");
+  EXPECT_EQ(app::MapRPM.MapRPMTexts[0][12], "22.0");
+  EXPECT_EQ(app::MapRPM.MapRPMTexts[3][5], "1.00");
 
   Bytes expected = {8, 12, 255, 255, 234, 96, 117, 48, 78, 32, 58, 152, 46, 224, 39, 16, 29, 76,
                     0, 10, 20, 30, 40, 50, 70, 90, 120, 150, 180, 220};
   expected.insert(expected.end(), 96, 128);
   EXPECT_EQ(app::MapRPMWriteData(), expected);
 
-  app::MapRPMTransfer.PackMapRPMTable();
-  app::MapRPMTransfer.BeginMapRPMWrite();
+  app::PackMapRPMTable();
+  app::MapRPM.MapRPMTransfer.BeginMapRPMWrite();
   EXPECT_EQ(Hex(Tx()), "19 2E 08 0C 5B");
-  EXPECT_EQ(ecu::RxExpectedLength, 3);
-  EXPECT_EQ(app::MapRPMTransfer.MapRPMWriteTotal(), 126);
+  EXPECT_EQ(ecu::Link.RxExpectedLength, 3);
+  EXPECT_EQ(app::MapRPM.MapRPMTransfer.MapRPMWriteTotal(), 126);
   std::vector<int> lengths, sums;
   Bytes sent;
-  while (app::MapRPMTransfer.MapRPMBytesWritten() < app::MapRPMTransfer.MapRPMWriteTotal()) {
-    app::MapRPMTransfer.NextMapRPMWriteChunk();
-    lengths.push_back(ecu::TxListLength);
-    app::MapRPMTransfer.FillMapRPMWriteChunk();
-    EXPECT_EQ(ecu::TxFrame[1], '6');
-    EXPECT_EQ(ecu::RxExpectedLength, 3);
-    sums.push_back(ecu::TxFrame[ecu::TxLength - 1u]);
-    sent.insert(sent.end(), ecu::TxFrame.begin() + 2, ecu::TxFrame.begin() + ecu::TxLength - 1);
+  while (app::MapRPM.MapRPMTransfer.MapRPMBytesWritten() < app::MapRPM.MapRPMTransfer.MapRPMWriteTotal()) {
+    app::MapRPM.MapRPMTransfer.NextMapRPMWriteChunk();
+    lengths.push_back(ecu::Link.TxListLength);
+    app::MapRPM.MapRPMTransfer.FillMapRPMWriteChunk();
+    EXPECT_EQ(ecu::Link.TxFrame[1], '6');
+    EXPECT_EQ(ecu::Link.RxExpectedLength, 3);
+    sums.push_back(ecu::Link.TxFrame[ecu::Link.TxLength - 1u]);
+    sent.insert(sent.end(), ecu::Link.TxFrame.begin() + 2, ecu::Link.TxFrame.begin() + ecu::Link.TxLength - 1);
   }
   EXPECT_EQ(lengths, (std::vector<int>{67, 65}));
   EXPECT_EQ(sums, (std::vector<int>{0x12, 0x4F}));
@@ -71,64 +66,64 @@ TEST_F(MapRPMTest, EveryCellValueReadsBackUnchanged) {
 }
 
 TEST_F(MapRPMTest, AReadReplacesWhatTheHeaderCountsSelect) {
-  app::MapRPMTransfer.RequestMapRPMHeader();
+  app::MapRPM.MapRPMTransfer.RequestMapRPMHeader();
   EXPECT_EQ(Hex(Tx()), "19 2F 2F 2F A6");
-  EXPECT_EQ(ecu::RxExpectedLength, 5);
-  ecu::RxFrame[2] = 2;
-  ecu::RxFrame[3] = 13;  // outside 2..12: read as 12
-  app::MapRPMTransfer.ReadMapRPMHeader();
-  EXPECT_EQ(app::MapRPMTransfer.MapRPMTotalBytes(), 2 * 14 + 12);
-  app::MapRPMTransfer.RequestMapRPMChunk();
+  EXPECT_EQ(ecu::Link.RxExpectedLength, 5);
+  ecu::Link.RxFrame[2] = 2;
+  ecu::Link.RxFrame[3] = 13;  // outside 2..12: read as 12
+  app::MapRPM.MapRPMTransfer.ReadMapRPMHeader();
+  EXPECT_EQ(app::MapRPM.MapRPMTransfer.MapRPMTotalBytes(), 2 * 14 + 12);
+  app::MapRPM.MapRPMTransfer.RequestMapRPMChunk();
   EXPECT_EQ(Hex(Tx()), "19 37 28 28 A0");
-  EXPECT_EQ(ecu::RxExpectedLength, 43);
+  EXPECT_EQ(ecu::Link.RxExpectedLength, 43);
   Bytes data = {255, 255, 0x1D, 0x4C, 0, 5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 55};
   data.insert(data.end(), 12, 64);
   data.insert(data.end(), 12, 255);
-  std::copy(data.begin(), data.end(), ecu::RxFrame.begin() + 2);
-  app::MapRPMTransfer.StoreMapRPMChunk();
-  ASSERT_EQ(app::MapRPMTransfer.MapRPMBytesRead(), app::MapRPMTransfer.MapRPMTotalBytes());
-  app::MapRPMTransfer.UnpackMapRPMTable();
-  app::MapRPMTransfer.RebuildMapRPMGrid();
-  EXPECT_EQ(app::MapRPMTable[1][0], 0);
-  EXPECT_EQ(app::MapRPMTable[2][0], 4000);
-  EXPECT_EQ(app::MapRPMTable[3][0], 1000);  // not read: kept
-  EXPECT_EQ(app::MapRPMTable[0][12], 55);
-  EXPECT_EQ(app::MapRPMTexts[1][1], "0.50");
-  EXPECT_EQ(app::MapRPMTexts[2][12], "1.99");
-  EXPECT_EQ(app::MapRPMTexts[3][1], "1.00");
-  EXPECT_EQ(app::MapRPMFlags[2][12], 2);
-  EXPECT_EQ(app::MapRPMFlags[2][0], 2);
-  EXPECT_EQ(app::MapRPMFlags[3][1], 0);
-  EXPECT_EQ(app::MapRPMRows, 8);
+  std::copy(data.begin(), data.end(), ecu::Link.RxFrame.begin() + 2);
+  app::MapRPM.MapRPMTransfer.StoreMapRPMChunk();
+  ASSERT_EQ(app::MapRPM.MapRPMTransfer.MapRPMBytesRead(), app::MapRPM.MapRPMTransfer.MapRPMTotalBytes());
+  app::MapRPM.MapRPMTransfer.UnpackMapRPMTable();
+  app::MapRPM.MapRPMTransfer.RebuildMapRPMGrid();
+  EXPECT_EQ(app::MapRPM.MapRPMTable[1][0], 0);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[2][0], 4000);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[3][0], 1000);  // not read: kept
+  EXPECT_EQ(app::MapRPM.MapRPMTable[0][12], 55);
+  EXPECT_EQ(app::MapRPM.MapRPMTexts[1][1], "0.50");
+  EXPECT_EQ(app::MapRPM.MapRPMTexts[2][12], "1.99");
+  EXPECT_EQ(app::MapRPM.MapRPMTexts[3][1], "1.00");
+  EXPECT_EQ(app::MapRPM.MapRPMFlags[2][12], 2);
+  EXPECT_EQ(app::MapRPM.MapRPMFlags[2][0], 2);
+  EXPECT_EQ(app::MapRPM.MapRPMFlags[3][1], 0);
+  EXPECT_EQ(app::MapRPM.MapRPMRows, 8);
 }
 
 TEST_F(MapRPMTest, ShownFactorsPackTruncatedToTheHundredthAndStayWithinTheLimits) {
-  app::MapRPMTexts[1][1] = "1.15";
-  app::MapRPMTexts[1][2] = "0,29";
-  app::MapRPMTexts[1][3] = "2.50";
-  app::MapRPMTexts[1][4] = "abc";
-  app::MapRPMTexts[1][5] = "1.159";
-  app::MapRPMTexts[2][0] = "300";
-  app::MapRPMTexts[3][0] = "1000.5";
-  app::MapRPMTexts[0][3] = "2.3";
-  app::MapRPMTexts[0][4] = "3.09";
+  app::MapRPM.MapRPMTexts[1][1] = "1.15";
+  app::MapRPM.MapRPMTexts[1][2] = "0,29";
+  app::MapRPM.MapRPMTexts[1][3] = "2.50";
+  app::MapRPM.MapRPMTexts[1][4] = "abc";
+  app::MapRPM.MapRPMTexts[1][5] = "1.159";
+  app::MapRPM.MapRPMTexts[2][0] = "300";
+  app::MapRPM.MapRPMTexts[3][0] = "1000.5";
+  app::MapRPM.MapRPMTexts[0][3] = "2.3";
+  app::MapRPM.MapRPMTexts[0][4] = "3.09";
   app::PackMapRPMTable();
-  EXPECT_EQ(app::MapRPMTable[1][1], 115);
-  EXPECT_EQ(app::MapRPMTable[1][2], 29);
-  EXPECT_EQ(app::MapRPMTable[1][3], 199);
-  EXPECT_EQ(app::MapRPMTable[1][4], 100);
-  EXPECT_EQ(app::MapRPMTable[1][5], 115);
-  EXPECT_EQ(app::MapRPMTable[2][0], 500);
-  EXPECT_EQ(app::MapRPMTable[3][0], 1000);  // not a whole number: left as it was
-  EXPECT_EQ(app::MapRPMTable[0][3], 23);
-  EXPECT_EQ(app::MapRPMTable[0][4], 30);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[1][1], 115);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[1][2], 29);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[1][3], 199);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[1][4], 100);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[1][5], 115);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[2][0], 500);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[3][0], 1000);  // not a whole number: left as it was
+  EXPECT_EQ(app::MapRPM.MapRPMTable[0][3], 23);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[0][4], 30);
 }
 
 TEST_F(MapRPMTest, CfgKeysRoundTripAndValuesFromAFileAreClamped) {
   ecu_test::TempDir dir;
   const std::string file = dir / "car1.cfg";
-  app::MapRPMTexts[4][7] = "1.16";
-  app::MapRPMTexts[5][0] = "2200";
+  app::MapRPM.MapRPMTexts[4][7] = "1.16";
+  app::MapRPM.MapRPMTexts[5][0] = "2200";
   ecu::KeyFileOpen(file);
   app::SaveMapRPMTable();
   ecu::KeyFileSave(file);
@@ -149,35 +144,33 @@ TEST_F(MapRPMTest, CfgKeysRoundTripAndValuesFromAFileAreClamped) {
     ecu::KeyFileSave(file);
   }
   EXPECT_EQ(ecu_test::ReadFile(file), text);
-  EXPECT_EQ(app::MapRPMTable[4][7], 116);
-  EXPECT_EQ(app::MapRPMFlags[4][7], 2);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[4][7], 116);
+  EXPECT_EQ(app::MapRPM.MapRPMFlags[4][7], 2);
 
   ecu_test::WriteFile(file, "Cell_0_0 9.99\r\nCell_0_1 0\r\nCols_1 100\r\nCols_2 90000\r\nRows_1 99\r\nRows_2 x\r\n");
   app::SetDefaultMapRPM();
-  ecu::ConfigLoadReport = {};
+  ecu::ConfigData.ConfigLoadReport = {};
   ecu::KeyFileLoad(file);
   app::LoadMapRPMTable();
   ecu::KeyFileClose();
   std::array<int, 4> kinds{};
-  for (const ecu::TConfigProblem& p : ecu::ConfigLoadReport.Problems) ++kinds[static_cast<std::size_t>(p.Kind)];
+  for (const ecu::TConfigProblem& p : ecu::ConfigData.ConfigLoadReport.Problems)
+    ++kinds[static_cast<std::size_t>(p.Kind)];
   EXPECT_EQ(kinds, (std::array<int, 4>{116 - 6, 1, 5, 0}));  // missing, unreadable, out of range
-  EXPECT_EQ(app::MapRPMTable[1][1], 199);
-  EXPECT_EQ(app::MapRPMTable[1][2], 1);
-  EXPECT_EQ(app::MapRPMTable[1][0], 500);
-  EXPECT_EQ(app::MapRPMTable[2][0], 8000);
-  EXPECT_EQ(app::MapRPMTable[0][1], 230);
-  EXPECT_EQ(app::MapRPMTable[0][2], 10);
-  EXPECT_EQ(app::MapRPMTable[3][3], 100);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[1][1], 199);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[1][2], 1);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[1][0], 500);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[2][0], 8000);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[0][1], 230);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[0][2], 10);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[3][3], 100);
 
   // A configuration file without map keys leaves the table as it was.
-  app::TCoreConfigurationHost host;
-  ecu::ConfigurationHost = &host;
-  ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
+  ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
   ecu_test::WriteFile(file, "Work_Gas 10\r\n");
   EXPECT_TRUE(ecu::LoadConfigFile(file));
-  EXPECT_EQ(app::MapRPMTable[1][1], 199);
-  for (const ecu::TConfigProblem& p : ecu::ConfigLoadReport.Problems) EXPECT_NE(p.Key.rfind("Cell_", 0), 0u);
-  ecu::ConfigurationHost = nullptr;
+  EXPECT_EQ(app::MapRPM.MapRPMTable[1][1], 199);
+  for (const ecu::TConfigProblem& p : ecu::ConfigData.ConfigLoadReport.Problems) EXPECT_NE(p.Key.rfind("Cell_", 0), 0u);
 }
 
 }  // namespace

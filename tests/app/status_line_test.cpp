@@ -7,7 +7,8 @@
 #include "ecu/Config_Unit.h"
 #include "ecu/Live_Data.h"
 #include "platform/loop/Application.h"
-#include "tools/applinkrec/AppRecorder.h"
+#include "tests/ecu/FreshState.h"
+#include "tools/linkrec/Recorder.h"
 
 namespace {
 
@@ -16,15 +17,15 @@ protected:
   void SetUp() override {
     rtl::Application->Reset();
     rtl::Application->SetClock(&clock);
-    ecu::StatusPrevious = 0;
-    recorder = std::make_unique<linkrec::AppRecorder>();
-    ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
-    ecu::Configuration->Work_Gas = 125;
-    ecu::Configuration->Work_Petrol = 0;
+    ecu::LiveData.StatusPrevious = 0;
+    recorder = std::make_unique<linkrec::Recorder>();
+    ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
+    ecu::ConfigData.Configuration->Work_Gas = 125;
+    ecu::ConfigData.Configuration->Work_Petrol = 0;
   }
   void TearDown() override {
     recorder.reset();
-    ecu::Configuration.reset();
+    app::ResetState();
     rtl::Application->SetClock(nullptr);
     rtl::Application->Reset();
   }
@@ -35,21 +36,22 @@ protected:
       texts.push_back(rtl::IntToStr(static_cast<int>(r.Time)) + " " + r.What.substr(16));
     return texts;
   }
-  const std::string& Color() const { return recorder->Control(ecu::TLinkControl::DynamicIND).Color; }
+  const std::string& Color() const { return recorder->Control(ecu::TControl::DynamicIND).Color; }
 
+  ecu_test::FreshState fresh;
   rtl::TTestClock clock{0.0};
-  std::unique_ptr<linkrec::AppRecorder> recorder;
+  std::unique_ptr<linkrec::Recorder> recorder;
 };
 
 const std::string Hours = "Gas : 2.08 hours\n\rPetrol : 0.00 hours";
 
 TEST_F(StatusLineTest, ThreeMessagesShowTheNewestAtOnceThenRotateEveryTwoSeconds) {
-  EXPECT_EQ(ecu::StatusPrevious, 192);
+  EXPECT_EQ(ecu::LiveData.StatusPrevious, 192);
   app::AddStatusMessage("#FF000001", "A");
   app::AddStatusMessage("#FF000002", "B");
   app::AddStatusMessage("#FF000003", "C");
   app::AddStatusMessage("#FF000009", "B");  // already in force
-  EXPECT_EQ(app::StatusMessages->Count, 3);
+  EXPECT_EQ(app::StatusMessages.Count, 3);
   clock.Advance(6500);
   EXPECT_EQ(Shown(), (std::vector<std::string>{"0 A", "0 B", "0 C", "2000 A", "4000 B", "6000 C"}));
   EXPECT_EQ(Color(), "#FF000003");
@@ -70,13 +72,13 @@ TEST_F(StatusLineTest, ThreeMessagesShowTheNewestAtOnceThenRotateEveryTwoSeconds
 TEST_F(StatusLineTest, TheListHoldsTenMessagesAndEmptyTextsAreIgnored) {
   for (int i = 1; i <= 11; ++i) app::AddStatusMessage("#FF00000" + std::to_string(i % 10), "M" + std::to_string(i));
   app::AddStatusMessage("#FF000000", "");
-  EXPECT_EQ(app::StatusMessages->Count, 10);
-  EXPECT_EQ(app::StatusMessages->Texts[9], "M10");
+  EXPECT_EQ(app::StatusMessages.Count, 10);
+  EXPECT_EQ(app::StatusMessages.Texts[9], "M10");
   EXPECT_EQ(Shown().back(), "0 M10");
   app::RemoveStatusMessage("M1");
-  EXPECT_EQ(app::StatusMessages->Texts[8], "M10");
-  EXPECT_EQ(app::StatusMessages->Texts[9], "");
-  EXPECT_EQ(app::StatusMessages->Colors[9], "#FFFFFFFF");
+  EXPECT_EQ(app::StatusMessages.Texts[8], "M10");
+  EXPECT_EQ(app::StatusMessages.Texts[9], "");
+  EXPECT_EQ(app::StatusMessages.Colors[9], "#FFFFFFFF");
 }
 
 TEST_F(StatusLineTest, ReceivingNoticeIsReplacedByDataLoadedThenTheHours) {
@@ -86,7 +88,7 @@ TEST_F(StatusLineTest, ReceivingNoticeIsReplacedByDataLoadedThenTheHours) {
   EXPECT_EQ(Color(), "#FF00FF00");
   clock.Advance(2000);
   EXPECT_EQ(Shown(), (std::vector<std::string>{"0 Receiv data", "0 " + Hours, "0 Data loaded", "2000 " + Hours}));
-  EXPECT_FALSE(app::StatusMessages->Count);
+  EXPECT_FALSE(app::StatusMessages.Count);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The ECU link under test: a test clock on the GUI thread, the recording application, the
-// port window, and cleared dialogue buffers and scripts. SimLinkTest adds the ECU simulator
-// on a pseudo-terminal, opened as the link's port.
+// The ECU link under test: a test clock on the GUI thread, the program's state as at start,
+// the application core with its windows recorded, and the port window. SimLinkTest adds the
+// ECU simulator on a pseudo-terminal, opened as the link's port.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,9 +13,11 @@
 #include <thread>
 #include <vector>
 
+#include "app/core/Core_State.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Host.h"
 #include "ecu/Instruction_Unit.h"
-#include "ecu/Link_Host.h"
+#include "ecu/Live_Data.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Port_3D_Unit.h"
 #include "ecu/Procedures_Unit.h"
@@ -51,7 +53,7 @@ inline std::string Hex(const Bytes& bytes) {
 // simulator's last write can be on its way through the pseudo-terminal still.
 inline bool ReplyAllAtPort(ecu::TForm_3D_Port* Form, const ecusim::Simulator& Sim) {
   const ecusim::Simulator::Counters stats = Sim.Stats();
-  return !stats.MidReply && (stats.LastSentBytes <= ecu::RxExpectedLength || Form->ComPort->InputCount() > 0);
+  return !stats.MidReply && (stats.LastSentBytes <= ecu::Link.RxExpectedLength || Form->ComPort->InputCount() > 0);
 }
 
 // Handles the GUI thread's calls until Done holds or RealMs pass, on a test clock that only
@@ -78,20 +80,17 @@ protected:
   void SetUp() override {
     rtl::Application->Reset();
     rtl::Application->SetClock(&clock);
-    ecu::Link_Clear();
-    ecu::Script_Clear();
-    ecu::ScriptErrorShown = 0;
-    ecu::LiveDataLength = ecu::ParamBlockLength = ecu::PointBlockLength = 0;
-    ecu::MapPointCount = 32;
+    app::ResetState();
     cport::PortFailed = 0;
-    if (!ecu::Configuration) ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
+    ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
     recorder = std::make_unique<linkrec::Recorder>();
     form = new ecu::TForm_3D_Port(nullptr);
   }
   void TearDown() override {
-    ecu::LinkMonitor = nullptr;
+    watching.reset();
     delete form;
     recorder.reset();
+    app::ResetState();
     rtl::Application->ProcessMessages();
     rtl::Application->OnException = nullptr;
     rtl::Application->SetClock(nullptr);
@@ -99,9 +98,16 @@ protected:
     cport::PortFailed = 0;
   }
 
+  // Installs a monitor of the wire until the test ends (or another one, or none).
+  void Watch(ecu::TLinkMonitor* Monitor) {
+    watching.reset();
+    if (Monitor) watching = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Hosts.Monitor, Monitor);
+  }
+
   rtl::TTestClock clock{0.0};
   std::unique_ptr<linkrec::Recorder> recorder;
   ecu::TForm_3D_Port* form = nullptr;
+  std::unique_ptr<ecu::THostScope<ecu::TLinkMonitor>> watching;
 };
 
 // What crossed the wire, on the application's clock.
@@ -145,10 +151,10 @@ protected:
     path = sim->SlavePath();
     setenv(comm::kExtraPortsVariable, path.c_str(), 1);
     recorder->PortName = path;
-    ecu::LinkMonitor = &wire;
+    Watch(&wire);
   }
   void TearDown() override {
-    ecu::LinkMonitor = nullptr;
+    Watch(nullptr);
     delete form;
     form = nullptr;
     sim->Stop();

@@ -6,8 +6,11 @@
 #include <limits>
 #include <vector>
 
+#include "ecu/Config_Unit.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/ecu/FreshState.h"
 #include "tests/ecu/TempDir.h"
+#include "tools/linkrec/Recorder.h"
 
 using namespace ecu;
 
@@ -166,22 +169,20 @@ TEST(Calc, HexColoursAndFontStyles) {
 }
 
 // Records the message window's requests.
-class RecordingHost : public TSensorTableHost {
+class RecordingHost : public linkrec::Recorder {
 public:
   bool shown = true;
   std::vector<int> messages;
   bool MainWindowShown() const override { return shown; }
-  void ShowMessageWindow(std::uint8_t kind, const std::string&) override { messages.push_back(kind); }
+  void ShowMessageWindow(std::uint8_t kind, const std::string& text) override {
+    messages.push_back(kind);
+    Recorder::ShowMessageWindow(kind, text);
+  }
 };
 
 class SensorTable : public ::testing::Test {
 protected:
-  void SetUp() override {
-    SensorTableFileName = dir / "gascal.dat";
-    SensorTableMessageArmed = 1;
-    SensorTableHost = &host;
-  }
-  void TearDown() override { SensorTableHost = nullptr; }
+  void SetUp() override { ConfigData.SensorTableFileName = dir / "gascal.dat"; }
   void WriteTable(std::vector<std::int16_t> entries, std::size_t bytes = 2048) {
     entries.resize(1024, 0);
     std::string data;
@@ -190,8 +191,9 @@ protected:
       data += static_cast<char>(static_cast<std::uint16_t>(e) >> 8);
     }
     data.resize(bytes);
-    ecu_test::WriteFile(SensorTableFileName, data);
+    ecu_test::WriteFile(ConfigData.SensorTableFileName, data);
   }
+  ecu_test::FreshState fresh;
   ecu_test::TempDir dir;
   RecordingHost host;
 };
@@ -238,7 +240,7 @@ TEST_F(SensorTable, MissingOrEmptyTableShowsTheMessageOnceUntilReadable) {
 
   WriteTable({7, 8});
   EXPECT_EQ(SensorTableValue(0, 1), 8);
-  EXPECT_EQ(SensorTableMessageArmed, 1);
+  EXPECT_EQ(ConfigData.SensorTableMessageArmed, 1);
 
   for (std::size_t bytes : {0u, 1u}) {
     WriteTable({7, 8}, bytes);

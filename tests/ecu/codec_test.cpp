@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "FreshState.h"
 #include "TempDir.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Check_Versions.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Live_Data.h"
 #include "ecu/Transmit_Unit.h"
+#include "tools/linkrec/Recorder.h"
 
 namespace {
 
@@ -20,22 +23,18 @@ using Bytes = std::vector<std::uint8_t>;
 class CodecTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    SensorTableFileName = dir / "gascal.dat";
+    ConfigData.SensorTableFileName = dir / "gascal.dat";
     std::string data;
     for (int i = 0; i < SensorTableEntries; ++i) {
       const int v = (1023 - i) * 2;
       data += static_cast<char>(v & 0xFF);
       data += static_cast<char>(v >> 8);
     }
-    ecu_test::WriteFile(SensorTableFileName, data);
-    FirmwareVersion100 = 0;
-    ReceivedParams.fill(0);
-    FlaggedPoint = 0;
+    ecu_test::WriteFile(ConfigData.SensorTableFileName, data);
   }
-  void TearDown() override { SensorTableFileName.clear(); }
 
   Bytes Pack() {
-    Bytes out(3 * ReadList.Count);
+    Bytes out(3 * Link.ReadList.Count);
     out.resize(static_cast<std::size_t>(Param_Pack_List(config, out)));
     return out;
   }
@@ -45,13 +44,14 @@ protected:
     return Bytes(t.begin(), t.end());
   }
 
+  ecu_test::FreshState fresh;
   ecu_test::TempDir dir;
   Configuration_Class config;  // the defaults of a new configuration
 };
 
 TEST_F(CodecTest, WriteList1OfTheDefaultConfigurationByteForByte) {
   Param_Write_List1();
-  ASSERT_EQ(ReadList.Count, 22);
+  ASSERT_EQ(Link.ReadList.Count, 22);
   const Bytes expected{
       'Z', 0x05, 0x23, 'A', 0x03, 0x37, 'C', 0x75, 0x30, 'R', 0x14, 0x08, '\\', 0x05, 0x12, 159, 0x42, 0x00,
       'D', 0x00, 0x72, 'E', 0x0A, 0x02, 'S', 0x07, 0x40, 'T', 0x20, 0x37, 'U', 0x00, 0x68, 'V', 0x00, 0x93,
@@ -61,12 +61,12 @@ TEST_F(CodecTest, WriteList1OfTheDefaultConfigurationByteForByte) {
 }
 
 TEST_F(CodecTest, WriteList2CarriesSlopesGasAndPetrolTimesWithTheirFlags) {
-  DiagramPointX = {2000, 2500, 3000, 3500, 4500, 5500, 7000, 9000, 11000};
-  DiagramPointY = {2000, 2600, 3100, 3500, 4500, 5400, 7200, 9000, 10000};
-  FlaggedPoint = 5;
+  ConfigData.DiagramPointX = {2000, 2500, 3000, 3500, 4500, 5500, 7000, 9000, 11000};
+  ConfigData.DiagramPointY = {2000, 2600, 3100, 3500, 4500, 5400, 7200, 9000, 10000};
+  ConfigData.FlaggedPoint = 5;
   CalcDiagramSlopes();
   Param_Write_List2();
-  ASSERT_EQ(ReadList.Count, 27);
+  ASSERT_EQ(Link.ReadList.Count, 27);
   const Bytes expected{
       'a', 0x00, 0x80, 'b', 0x07, 0xD0, 'c', 0x07, 0xD0,  // point 0: never flagged
       'd', 0x00, 0x99, 'e', 0x0A, 0x28, 'f', 0x89, 0xC4,  // points 1 and 2: always flagged
@@ -82,9 +82,9 @@ TEST_F(CodecTest, WriteList2CarriesSlopesGasAndPetrolTimesWithTheirFlags) {
   // Point 0 stays unflagged even when the ECU flagged it; a petrol time beyond 15 bits is
   // sent as the largest one and does not set the flag by accident; equal petrol times give
   // the slope 1.
-  FlaggedPoint = 0;
-  DiagramPointX[0] = 0x8123;
-  DiagramPointX[4] = DiagramPointX[3];
+  ConfigData.FlaggedPoint = 0;
+  ConfigData.DiagramPointX[0] = 0x8123;
+  ConfigData.DiagramPointX[4] = ConfigData.DiagramPointX[3];
   CalcDiagramSlopes();
   EXPECT_EQ(Triple('c'), (Bytes{'c', 0x7F, 0xFF}));
   EXPECT_EQ(Triple('r'), (Bytes{'r', 0x15, 0x7C}));
@@ -107,15 +107,15 @@ TEST_F(CodecTest, ValuesBeyondTheirParametersAreClampedNotWrapped) {
   config.PG_RPM = 10;  // a cut "1000": the lowest speed a period carries
   EXPECT_EQ(Triple('C'), (Bytes{'C', 0xFF, 0xDE}));
   // Types and prescalers the ECU sent go back as they came.
-  ReceivedParams['S'] = 0x0C40;
-  ReceivedParams['E'] = 0x0A09;
+  Link.ReceivedParams['S'] = 0x0C40;
+  Link.ReceivedParams['E'] = 0x0A09;
   EXPECT_EQ(Triple('S'), (Bytes{'S', 0x0C, 0x40}));
   EXPECT_EQ(Triple('E'), (Bytes{'E', 0x0A, 0x09}));
 
   Param_Write_List2();
-  DiagramPointY[8] = 70000;
-  DiagramPointX[8] = 65535;
-  DiagramPointX[7] = -3;
+  ConfigData.DiagramPointY[8] = 70000;
+  ConfigData.DiagramPointX[8] = 65535;
+  ConfigData.DiagramPointX[7] = -3;
   EXPECT_EQ(Triple('}'), (Bytes{'}', 0xFF, 0xFF}));
   EXPECT_EQ(Triple('~'), (Bytes{'~', 0x7F, 0xFF}));
   EXPECT_EQ(Triple('{'), (Bytes{'{', 0x00, 0x00}));
@@ -123,13 +123,13 @@ TEST_F(CodecTest, ValuesBeyondTheirParametersAreClampedNotWrapped) {
 
 TEST_F(CodecTest, ReadListGrowsForTheWiderFamily) {
   for (auto [version, count] : {std::pair{160, 52}, {200, 49}, {357, 52}, {356, 49}, {0, 49}}) {
-    FirmwareVersion100 = version;
+    LiveData.FirmwareVersion100 = version;
     Param_Read_List_All();
-    EXPECT_EQ(ReadList.Count, count) << version;
+    EXPECT_EQ(Link.ReadList.Count, count) << version;
   }
-  EXPECT_EQ(ReadList.Codes[1], '_');
-  EXPECT_EQ(ReadList.Codes[49], 169);
-  EXPECT_EQ(ReadList.Codes[52], 172);
+  EXPECT_EQ(Link.ReadList.Codes[1], '_');
+  EXPECT_EQ(Link.ReadList.Codes[49], 169);
+  EXPECT_EQ(Link.ReadList.Codes[52], 172);
 }
 
 TEST_F(CodecTest, BitFieldsOfRAndBackslash) {
@@ -167,23 +167,14 @@ TEST_F(CodecTest, LevelOneKeepsItsTenBitsApartFromTheFlags) {
   EXPECT_EQ(config.Level_90, 0);
 }
 
-class RecordingConfigHost : public TConfigurationHost {
+class RecordingConfigHost : public linkrec::Recorder {
 public:
   std::vector<int> Transmits;
-  void CalcDiagramPoints() override {}
-  void SetDefaultMapRPM() override {}
-  void RefreshMapRPMCells() override {}
-  void LoadMapRPMTable() override {}
-  void SaveMapRPMTable() override {}
-  void UpdateMainCaption() override {}
-  void BuildCalibrationDiagram() override {}
-  void ConfigToCFGPage() override {}
   void ScheduleTransmit(int Kind) override { Transmits.push_back(Kind); }
 };
 
 TEST_F(CodecTest, PercentagesAndTheirMissingValue) {
   RecordingConfigHost host;
-  ConfigurationHost = &host;
   Param_Decode(147, 64, 0, config);
   EXPECT_EQ(config.Param_147, 50);
   Param_Decode(147, 160, 0, config);
@@ -201,7 +192,6 @@ TEST_F(CodecTest, PercentagesAndTheirMissingValue) {
   Param_Decode(153, 5, 0, config);
   EXPECT_EQ(config.Param_153, 50);
   EXPECT_EQ(host.Transmits, (std::vector<int>{2, 2, 2, 2}));
-  ConfigurationHost = nullptr;
 }
 
 TEST_F(CodecTest, PrescalerOutsideTheListKeepsThePreviousOne) {
@@ -217,8 +207,8 @@ TEST_F(CodecTest, PrescalerOutsideTheListKeepsThePreviousOne) {
 TEST_F(CodecTest, TemperaturesWithoutATableGoBackAsTheyCame) {
   Param_Decode('A', 0x03, 0x37, config);
   EXPECT_EQ(config.PG_Temper, 40);
-  ReceivedParams['A'] = 0x0321;
-  SensorTableFileName = dir / "missing.dat";
+  Link.ReceivedParams['A'] = 0x0321;
+  ConfigData.SensorTableFileName = dir / "missing.dat";
   Param_Decode('A', 0x01, 0x00, config);
   EXPECT_EQ(config.PG_Temper, 40);
   EXPECT_EQ(Triple('A'), (Bytes{'A', 0x03, 0x21}));
@@ -226,7 +216,7 @@ TEST_F(CodecTest, TemperaturesWithoutATableGoBackAsTheyCame) {
 
 TEST_F(CodecTest, ParameterReplyDecodesOnlyWhatItHolds) {
   // The full read list's values in order: "Z" is value 1, "T" value 23, 146 value 38.
-  FirmwareVersion100 = 210;
+  LiveData.FirmwareVersion100 = 210;
   Bytes reply(2 + 2 * 49 + 1, 0);
   reply[0] = 25;
   reply[1] = '$';
@@ -243,7 +233,7 @@ TEST_F(CodecTest, ParameterReplyDecodesOnlyWhatItHolds) {
   EXPECT_EQ(config.Level1, 800);
   EXPECT_EQ(config.Level_Invert, 1);
   EXPECT_EQ(config.Param_146, 100);
-  EXPECT_EQ(RxIndex, 2 * 49 + 1);
+  EXPECT_EQ(Link.RxIndex, 2 * 49 + 1);
 
   // A reply that ends after the "T" value leaves everything behind it unchanged.
   Configuration_Class fresh;
@@ -258,7 +248,7 @@ TEST_F(CodecTest, ParameterReplyDecodesOnlyWhatItHolds) {
 
 TEST(FirmwareFamily, BordersOfBothTests) {
   auto family = [](const char* text) {
-    FirmwareVersion100 = FirmwareVersionFromText(text).value_or(0);
+    LiveData.FirmwareVersion100 = FirmwareVersionFromText(text).value_or(0);
     return std::pair{IsVersion155To199(), IsVersion155To199Or357To399()};
   };
   EXPECT_EQ(family("1.55"), (std::pair{true, true}));

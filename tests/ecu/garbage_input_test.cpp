@@ -9,6 +9,7 @@
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/ecu/FreshState.h"
 #include "tests/ecu/TempDir.h"
 
 using namespace ecu;
@@ -29,6 +30,7 @@ std::string Garbage(std::mt19937& rng, std::size_t maxLength) {
 }
 
 TEST(GarbageInput, KeyValueFilesLoadAndSettle) {
+  const ecu_test::FreshState fresh;
   ecu_test::TempDir dir;
   std::mt19937 rng(20240601);
   const std::string seedFile = KeyFilePadKey("Work_Gas") + "1234 {}\r\n" + KeyFilePadKey("User_Name") + "Ivan {x}\r\n";
@@ -37,8 +39,8 @@ TEST(GarbageInput, KeyValueFilesLoadAndSettle) {
                                        : Garbage(rng, 300);
     WriteFile(dir / "g.ini", bytes);
     ASSERT_TRUE(KeyFileLoad(dir / "g.ini"));
-    ASSERT_EQ(KeyFileKeys.size(), KeyFileValues.size());
-    ASSERT_EQ(KeyFileKeys.size(), KeyFileComments.size());
+    ASSERT_EQ(Files.KeyFileKeys.size(), Files.KeyFileValues.size());
+    ASSERT_EQ(Files.KeyFileKeys.size(), Files.KeyFileComments.size());
     KeyFileReadInt("WORK_GAS");
     KeyFileReadBool("USER_NAME");
 
@@ -57,30 +59,29 @@ TEST(GarbageInput, KeyValueFilesLoadAndSettle) {
 }
 
 TEST(GarbageInput, LanguageFiles) {
+  const ecu_test::FreshState fresh;
   ecu_test::TempDir dir;
-  LanguageDir = dir.Path().string();
-  CurrentLanguage = "Thai";
+  Texts.LanguageDir = dir.Path().string();
+  Texts.CurrentLanguage = "Thai";
   std::mt19937 rng(7);
   for (int round = 0; round < 300; ++round) {
     WriteFile(dir / "Thai.lng", Garbage(rng, 400));
     LoadLanguageFile();
-    ASSERT_EQ(LngKeys.size(), LngTexts.size());
-    for (const std::string& key : LngKeys) ASSERT_FALSE(key.empty());
+    ASSERT_EQ(Texts.LngKeys.size(), Texts.LngTexts.size());
+    for (const std::string& key : Texts.LngKeys) ASSERT_FALSE(key.empty());
     ASSERT_EQ(MainWindowTexts().size(), 56u);
   }
-  FreeLanguageFile();
-  CurrentLanguage = "English";
-  LanguageDir = "Language";
 }
 
 TEST(GarbageInput, SensorTablesOfAnyLength) {
+  const ecu_test::FreshState fresh;
   ecu_test::TempDir dir;
-  SensorTableFileName = dir / "t.dat";
+  ConfigData.SensorTableFileName = dir / "t.dat";
   std::mt19937 rng(3);
   for (int round = 0; round < 60; ++round) {
     std::string bytes(static_cast<std::size_t>(rng()) % 2600, '\0');
     for (char& c : bytes) c = static_cast<char>(rng());
-    WriteFile(SensorTableFileName, bytes);
+    WriteFile(ConfigData.SensorTableFileName, bytes);
     const auto high = static_cast<std::uint8_t>(rng()), low = static_cast<std::uint8_t>(rng());
     const auto value = SensorTableValue(high, low);
     std::uint8_t h = 0, l = 0;
@@ -91,10 +92,10 @@ TEST(GarbageInput, SensorTablesOfAnyLength) {
       ASSERT_LE(h * 256 + l, 1023);
     }
   }
-  SensorTableFileName = "gascal.dat";
 }
 
 TEST(GarbageInput, TypedPageTextsAndColours) {
+  const ecu_test::FreshState fresh;
   CreateConfiguration("");
   std::mt19937 rng(11);
   for (int round = 0; round < 500; ++round) {
@@ -108,18 +109,17 @@ TEST(GarbageInput, TypedPageTextsAndColours) {
     page.User_Name = "typed";
     try {
       CFG_Page_To_Config(page);
-      ASSERT_EQ(Configuration->User_Name, "typed");
+      ASSERT_EQ(ConfigData.Configuration->User_Name, "typed");
     } catch (const rtl::EConvertError&) {
-      ASSERT_EQ(Configuration->User_Name, "");
+      ASSERT_EQ(ConfigData.Configuration->User_Name, "");
     }
-    Configuration->User_Name.clear();
+    ConfigData.Configuration->User_Name.clear();
 
     TColor colour = 0x123456;
     if (!ARGBTextToColor(text, colour)) {
       ASSERT_EQ(colour, 0x123456u);
     }
   }
-  FreeConfiguration();
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 #include "ecu/Calc_Unit.h"
 #include "ecu/Language_En.h"
 #include "ecu/Lng_Chr.h"
+#include "tests/ecu/FreshState.h"
 #include "tests/ecu/TempDir.h"
+#include "tools/linkrec/Recorder.h"
 
 using namespace ecu;
 using ecu_test::WriteFile;
@@ -19,20 +21,13 @@ namespace {
 
 class Language : public ::testing::Test {
 protected:
-  void SetUp() override { LanguageDir = dir.Path().string(); }
-  void TearDown() override {
-    FreeLanguageFile();
-    CurrentLanguage = "English";
-    LanguageDir = "Language";
-    WindowEnglishTexts = nullptr;
-    LanguageNames.fill({});
-    LanguageNames[0] = "English";
-  }
+  void SetUp() override { Texts.LanguageDir = dir.Path().string(); }
   std::u16string TextOf(const std::string& control) {
     for (const TControlText& t : MainWindowTexts())
       if (t.Control == control) return t.Text;
     return u"<none>";
   }
+  ecu_test::FreshState fresh;
   ecu_test::TempDir dir;
 };
 
@@ -45,10 +40,11 @@ TEST_F(Language, ReadsALanguageFile) {
             "Petrol\r\n"
             "\r\n"
             "Stop\r\n");
-  CurrentLanguage = "Russian";
+  Texts.CurrentLanguage = "Russian";
   LoadLanguageFile();
-  EXPECT_EQ(LngKeys, (std::vector<std::string>{"{ Russian texts", "YES", "DIM_RPM_SHORT", "GAS", "PETROL", "STOP"}));
-  EXPECT_EQ(LngTexts[0], "");
+  EXPECT_EQ(Texts.LngKeys,
+            (std::vector<std::string>{"{ Russian texts", "YES", "DIM_RPM_SHORT", "GAS", "PETROL", "STOP"}));
+  EXPECT_EQ(Texts.LngTexts[0], "");
   EXPECT_EQ(LngText("yes"), "\xC4\xE0");
   EXPECT_EQ(LngToWide(LngText("Yes")), u"\u0414\u0430");
   EXPECT_EQ(LngToWide(LngText("Dim_RPM_Short")), u"\u043E\u0431/\u043C\u0438\u043D");
@@ -62,35 +58,35 @@ TEST_F(Language, ReadsALanguageFile) {
   EXPECT_EQ(LngTextFromFile("Yes"), "\xC4\xE0");
   EXPECT_FALSE(LanguageStorePresent());
 
-  CurrentLanguage = "English";
+  Texts.CurrentLanguage = "English";
   LoadLanguageFile();
   EXPECT_EQ(LngText("Yes"), "Yes");
 }
 
 TEST_F(Language, CodePagesOfTheLanguages) {
-  CurrentLanguage = "Russian";
+  Texts.CurrentLanguage = "Russian";
   EXPECT_EQ(LngToWide("\xC0"), u"\u0410");
-  CurrentLanguage = "Thai";
+  Texts.CurrentLanguage = "Thai";
   EXPECT_EQ(LngToWide("\xA1"), u"\u0E01");
-  CurrentLanguage = "English";
+  Texts.CurrentLanguage = "English";
   EXPECT_EQ(LngToWide("\xB0"), u"\u00B0");
-  CurrentLanguage = "German";
+  Texts.CurrentLanguage = "German";
   EXPECT_EQ(LngToWide("\xE9"), u"\u00E9");
   EXPECT_EQ(LngToWide(""), u"");
 }
 
 TEST_F(Language, MissingFileFallsBackToEnglish) {
-  CurrentLanguage = "Klingon";
+  Texts.CurrentLanguage = "Klingon";
   LoadLanguageFile();
   EXPECT_TRUE(LanguageStorePresent());
-  EXPECT_TRUE(LngKeys.empty());
+  EXPECT_TRUE(Texts.LngKeys.empty());
   EXPECT_EQ(LngText("delay"), "Dealy");
   std::filesystem::create_directory(dir.Path() / "Language");
-  LanguageDir = dir / "Language";
+  Texts.LanguageDir = dir / "Language";
   WriteFile(dir / "Russian.lng", "Yes X\n");
-  CurrentLanguage = "../Russian";  // never a file outside the folder
+  Texts.CurrentLanguage = "../Russian";  // never a file outside the folder
   LoadLanguageFile();
-  EXPECT_TRUE(LngKeys.empty());
+  EXPECT_TRUE(Texts.LngKeys.empty());
 }
 
 TEST_F(Language, BuiltInEnglishTexts) {
@@ -99,7 +95,7 @@ TEST_F(Language, BuiltInEnglishTexts) {
   std::set<std::string> keys;
   for (const TLngEntry& e : table) EXPECT_TRUE(keys.insert(UpperCaseASCII(e.Key)).second) << e.Key;
   EXPECT_EQ(Language_En_Text("dim_rpm_short"), "r.p.m.");
-  EXPECT_EQ(CurrentLngKey, "DIM_RPM_SHORT");
+  EXPECT_EQ(Texts.CurrentLngKey, "DIM_RPM_SHORT");
   EXPECT_TRUE(IsLngKey("Dim_Rpm_Short"));
   EXPECT_EQ(Language_En_Text("IND_PressDiff"), "P, Differential ");
   EXPECT_EQ(Language_En_Text("ACB_Prompt_Start"), "To run autocalibration press \"START\".");
@@ -107,7 +103,7 @@ TEST_F(Language, BuiltInEnglishTexts) {
   EXPECT_EQ(Language_En_Text("CFG_Config_PG_Time"), "Delay of gas injectors");
 
   // The windows' own tables are asked in order while the text is still empty.
-  struct Windows : TWindowEnglishTexts {
+  struct Windows : linkrec::Recorder {
     std::vector<std::string> asked;
     void MainFormEnglishText(std::string&) override { asked.push_back("main"); }
     void SettingsEnglishText(std::string& t) override {
@@ -117,7 +113,6 @@ TEST_F(Language, BuiltInEnglishTexts) {
     void SkinEnglishText(std::string&) override { asked.push_back("skin"); }
     void ColorsEnglishText(std::string&) override { asked.push_back("colors"); }
   } windows;
-  WindowEnglishTexts = &windows;
   EXPECT_EQ(Language_En_Text("set_key"), "From settings");
   EXPECT_EQ(windows.asked, (std::vector<std::string>{"main", "settings"}));
   EXPECT_EQ(Language_En_Text("Gas"), "Gas");
@@ -144,20 +139,20 @@ TEST_F(Language, ListsTheFirstNineteenLanguageFilesInTheFoldersOrder) {
   const std::vector<std::string> names = ListLanguageFiles();
   ASSERT_EQ(names.size(), 20u);
   EXPECT_EQ(names, inFolderOrder);
-  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(LanguageNames[i], names[i]);
+  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(Texts.LanguageNames[i], names[i]);
 
-  CurrentLanguage = "B";  // "B.LNG" is found whatever the case of its name
+  Texts.CurrentLanguage = "B";  // "B.LNG" is found whatever the case of its name
   EXPECT_EQ(LngTextFromFile("Yes"), "Ja");
 
   EXPECT_EQ(LanguageComboItems().size(), 20u);
   const auto b = std::find(names.begin(), names.end(), "B");
   EXPECT_EQ(LanguageComboIndex(), b == names.end() ? -1 : b - names.begin());
-  CurrentLanguage = "Elvish";
+  Texts.CurrentLanguage = "Elvish";
   EXPECT_EQ(LanguageComboIndex(), -1);
 
-  LanguageDir = dir / "missing";
+  Texts.LanguageDir = dir / "missing";
   EXPECT_EQ(ListLanguageFiles(), std::vector<std::string>{"English"});
-  EXPECT_EQ(LanguageNames[1], "");
+  EXPECT_EQ(Texts.LanguageNames[1], "");
 }
 
 TEST_F(Language, MainWindowTextsInEnglishAndThai) {
@@ -179,13 +174,13 @@ TEST_F(Language, MainWindowTextsInEnglishAndThai) {
   EXPECT_EQ(FileMenuItems(), (std::vector<std::u16string>{u"Save", u"Load", u"Default", u"Exit"}));
 
   WriteFile(dir / "Thai.lng", "IND_TempVap \xA1\r\nGas \xA2\r\n");
-  CurrentLanguage = "Thai";
+  Texts.CurrentLanguage = "Thai";
   LoadLanguageFile();
   EXPECT_EQ(TextOf("HudLabel_IND_TempVap_Name"), u"\u0E01,\u00B0C");  // the degree sign is not a Thai letter
   CacheLanguageWords();
-  EXPECT_EQ(LanguageWords.Gas, "\xA2");
-  EXPECT_EQ(LanguageWords.Petrol, "Petrol");
-  EXPECT_EQ(LanguageWords.CLB_History_Forward, "Step forward");
+  EXPECT_EQ(Texts.LanguageWords.Gas, "\xA2");
+  EXPECT_EQ(Texts.LanguageWords.Petrol, "Petrol");
+  EXPECT_EQ(Texts.LanguageWords.CLB_History_Forward, "Step forward");
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 namespace linktest {
 namespace {
 
-using ecu::TLinkControl;
+using ecu::TControl;
 
 int CountEntries(const char* Dir) {
   int n = 0;
@@ -73,11 +73,11 @@ protected:
     unsetenv(comm::kExtraPortsVariable);
     recorder->PortName = "COM9";
     recorder->SearchPort = true;
-    ecu::StartPortName = "COM9";
-    ecu::LinkMonitor = &log;
+    ecu::PortSearch.StartPortName = "COM9";
+    Watch(&log);
   }
   void TearDown() override {
-    ecu::LinkMonitor = nullptr;
+    Watch(nullptr);
     delete form;
     form = nullptr;
     if (sim) sim->Stop();
@@ -139,8 +139,8 @@ TEST_F(PortSearchTest, ListedConfiguredPortOpensAtOnceWithoutTheWindow) {
   recorder->PortName = port.path;
   EXPECT_TRUE(ecu::OpenConfiguredPort());
   EXPECT_TRUE(form->ComPort->Connected());
-  EXPECT_EQ(ecu::PortOpen, 1);
-  EXPECT_EQ(ecu::PortSearching, 0);
+  EXPECT_EQ(ecu::Link.PortOpen, 1);
+  EXPECT_EQ(ecu::Link.PortSearching, 0);
   EXPECT_FALSE(form->Visible());
   EXPECT_FALSE(form->Timer_Select_ComPort->Enabled());
 }
@@ -151,8 +151,8 @@ TEST_F(PortSearchTest, NewPortStandsFirstAndBetweenTheOthers) {
   List({com1, com4});
   EXPECT_FALSE(ecu::OpenConfiguredPort());
   EXPECT_TRUE(form->Visible());
-  EXPECT_EQ(ecu::PortSearching, 1);
-  EXPECT_EQ(ecu::PortNames, (std::vector<std::string>{com1, com4}));
+  EXPECT_EQ(ecu::Link.PortSearching, 1);
+  EXPECT_EQ(ecu::PortSearch.PortNames, (std::vector<std::string>{com1, com4}));
   EXPECT_EQ(form->HudMemo_3D_Port.Lines, (std::vector<std::string>{com1, com4}));
   EXPECT_EQ(form->HudLabel_3D_Port_Num_Data.Text, "2");
   EXPECT_EQ(form->HudLabel_3D_Port_Search.Text, "Port finds are opening");
@@ -161,20 +161,20 @@ TEST_F(PortSearchTest, NewPortStandsFirstAndBetweenTheOthers) {
   EXPECT_EQ(form->HudWindow_3D_Port.Text, "Auto saerch port");
   EXPECT_EQ(form->Timer_Select_ComPort->Interval(), 1000u);
   EXPECT_FALSE(form->ComPort->Connected());
-  EXPECT_FALSE(recorder->Control(TLinkControl::Port_Search).Visible);
+  EXPECT_FALSE(recorder->Control(TControl::Port_Search).Visible);
 
   // COM3 appears: it comes first and again between the two known ports.
   List({com1, com3, com4});
   clock.Advance(1000);
-  EXPECT_EQ(ecu::PortNames, (std::vector<std::string>{com3, com1, com3, com4}));
-  EXPECT_EQ(ecu::PortCount, 4);
-  EXPECT_EQ(ecu::NewPortFound, 1);
+  EXPECT_EQ(ecu::PortSearch.PortNames, (std::vector<std::string>{com3, com1, com3, com4}));
+  EXPECT_EQ(ecu::PortSearch.PortCount, 4);
+  EXPECT_EQ(ecu::PortSearch.NewPortFound, 1);
   EXPECT_EQ(form->ProgressBar_3D_Port.Max, 4);
   EXPECT_TRUE(form->HudMemo_3D_Port.Visible);
   // None of them exists: each is passed over, none stays "connected", and the search
   // starts again a second later with no resends meanwhile.
   EXPECT_FALSE(form->ComPort->Connected());
-  EXPECT_EQ(ecu::PortOpen, 0);
+  EXPECT_EQ(ecu::Link.PortOpen, 0);
   EXPECT_EQ(cport::PortFailed, 0);
   EXPECT_EQ(form->ProgressBar_3D_Port.Value, 0);
   EXPECT_TRUE(form->HudLabel_3D_Port_Number.Text.empty());
@@ -185,11 +185,11 @@ TEST_F(PortSearchTest, NewPortStandsFirstAndBetweenTheOthers) {
 
 TEST_F(PortSearchTest, SingleNewPortIsOneEntry) {
   SilentPort port;
-  ecu::StartPortName = port.path;  // the start port is the new one on a first read
+  ecu::PortSearch.StartPortName = port.path;  // the start port is the new one on a first read
   List({port.path});
   ecu::Port_Search_Step();
-  EXPECT_EQ(ecu::NewPortFound, 1);
-  EXPECT_EQ(ecu::PortNames, std::vector<std::string>{port.path});
+  EXPECT_EQ(ecu::PortSearch.NewPortFound, 1);
+  EXPECT_EQ(ecu::PortSearch.PortNames, std::vector<std::string>{port.path});
   EXPECT_EQ(recorder->PortName, port.path);
 }
 
@@ -211,9 +211,9 @@ TEST_F(PortSearchTest, EmptyListIsReadAgainEvery100ms) {
   SilentPort port;
   List({port.path});
   clock.Advance(49);
-  EXPECT_EQ(ecu::PortCount, 0);
+  EXPECT_EQ(ecu::PortSearch.PortCount, 0);
   clock.Advance(1);
-  EXPECT_EQ(ecu::PortCount, 1);
+  EXPECT_EQ(ecu::PortSearch.PortCount, 1);
   EXPECT_EQ(form->HudLabel_3D_Port_Search.Text, "Port finds are opening");
   EXPECT_EQ(form->Timer_Select_ComPort->Interval(), 1000u);
 }
@@ -225,7 +225,7 @@ TEST_F(PortSearchTest, SearchTriesEachPortWithTwoHandshakesUntilTheEcuAnswers) {
   StartSim();
   List({first.path, busy.path, third.path, sim->SlavePath()});
   EXPECT_FALSE(ecu::OpenConfiguredPort());
-  const double took = RunUntil([] { return ecu::LinkUp == 1; }, 10000);
+  const double took = RunUntil([] { return ecu::Link.LinkUp == 1; }, 10000);
   ASSERT_GE(took, 0);
   // A second of "Finds_Port", two handshakes 550 ms apart on each silent port, the busy one
   // passed over, then the ECU's answer 60 ms after the port opened, taken once the line
@@ -235,7 +235,7 @@ TEST_F(PortSearchTest, SearchTriesEachPortWithTwoHandshakesUntilTheEcuAnswers) {
   EXPECT_EQ(log.To(busy.path), 0);
   EXPECT_EQ(log.To(third.path), 2);
   EXPECT_EQ(recorder->PortName, sim->SlavePath());
-  EXPECT_EQ(ecu::PortSearching, 0);
+  EXPECT_EQ(ecu::Link.PortSearching, 0);
   EXPECT_FALSE(form->Visible());
   EXPECT_FALSE(recorder->PortWindowShown);
   EXPECT_FALSE(form->Timer_Select_ComPort->Enabled());
@@ -247,7 +247,7 @@ TEST_F(PortSearchTest, SearchTriesEachPortWithTwoHandshakesUntilTheEcuAnswers) {
   EXPECT_EQ(tried, (std::vector<std::string>{"1000; trying 1 of 4: " + first.path, "2160; trying 3 of 4: " + third.path,
                                              "3260; trying 4 of 4: " + sim->SlavePath()}));
   Run(2000);
-  EXPECT_EQ(ecu::LinkUp, 1);
+  EXPECT_EQ(ecu::Link.LinkUp, 1);
   EXPECT_GE(log.Checked, 5);
 }
 
@@ -260,35 +260,35 @@ TEST_F(PortSearchTest, ListedPortThatWillNotOpenIsClosedAndTriedAgain) {
   ASSERT_GE(lock->fd, 0);
   EXPECT_FALSE(ecu::OpenConfiguredPort());
   EXPECT_FALSE(form->ComPort->Connected());
-  EXPECT_EQ(ecu::PortOpen, 0);
+  EXPECT_EQ(ecu::Link.PortOpen, 0);
   EXPECT_EQ(cport::PortFailed, 0);
   Run(1000);
   EXPECT_FALSE(form->ComPort->Connected());
-  EXPECT_EQ(ecu::LinkUp, 0);
+  EXPECT_EQ(ecu::Link.LinkUp, 0);
   EXPECT_FALSE(form->Visible());
   lock.reset();
-  EXPECT_GE(RunUntil([] { return ecu::LinkUp == 1; }, 2000), 0);
+  EXPECT_GE(RunUntil([] { return ecu::Link.LinkUp == 1; }, 2000), 0);
 
   // With the search on, a configured port that will not open starts the search.
   recorder->SearchPort = true;
-  ecu::LinkMonitor = nullptr;
+  Watch(nullptr);
   delete form;
   form = new ecu::TForm_3D_Port(nullptr);
-  ecu::LinkMonitor = &log;
+  Watch(&log);
   lock = std::make_unique<BusyLock>(sim->SlavePath());
   EXPECT_FALSE(ecu::OpenConfiguredPort());
   EXPECT_FALSE(form->ComPort->Connected());
   EXPECT_TRUE(form->Visible());
   lock.reset();
-  EXPECT_GE(RunUntil([] { return ecu::LinkUp == 1; }, 5000), 0);
+  EXPECT_GE(RunUntil([] { return ecu::Link.LinkUp == 1; }, 5000), 0);
 }
 
 // A recorder that makes the port fail while the received-characters event is being handled.
 class FailingRecorder : public linkrec::Recorder {
 public:
   int Armed = 0;
-  void SetText(TLinkControl Control, const std::string& Text) override {
-    if (Armed && Control == TLinkControl::Port_Connect_Stabil && Text == "100%" && --Armed == 0) cport::PortFailed = 1;
+  void SetText(TControl Control, const std::string& Text) override {
+    if (Armed && Control == TControl::Port_Connect_Stabil && Text == "100%" && --Armed == 0) cport::PortFailed = 1;
     Recorder::SetText(Control, Text);
   }
 };
@@ -302,12 +302,12 @@ TEST_F(PortSearchTest, PortClosedFromInsideItsReceiveEventAndOpenedAgain) {
   recorder = std::move(failing);
   List({sim->SlavePath()});
   ASSERT_TRUE(ecu::OpenConfiguredPort());
-  ASSERT_GE(RunUntil([] { return ecu::LinkUp == 1; }, 1000), 0);
+  ASSERT_GE(RunUntil([] { return ecu::Link.LinkUp == 1; }, 1000), 0);
   rec->Armed = 3;  // the third good reply from now
-  ASSERT_GE(RunUntil([&] { return ecu::PortOpen == 0; }, 3000), 0);
-  EXPECT_EQ(ecu::LinkUp, 0);
+  ASSERT_GE(RunUntil([&] { return ecu::Link.PortOpen == 0; }, 3000), 0);
+  EXPECT_EQ(ecu::Link.LinkUp, 0);
   EXPECT_FALSE(form->ComPort->Connected());
-  EXPECT_GE(RunUntil([] { return ecu::LinkUp == 1; }, 3000), 0);
+  EXPECT_GE(RunUntil([] { return ecu::Link.LinkUp == 1; }, 3000), 0);
   EXPECT_TRUE(form->ComPort->Connected());
 }
 
@@ -315,7 +315,7 @@ TEST_F(PortSearchTest, PortClosedFromInsideItsReceiveEventAndOpenedAgain) {
 class UnplugTest : public PortSearchTest {
 protected:
   void Cycles(bool NewName) {
-    ASSERT_GE(RunUntil([] { return ecu::LinkUp == 1; }, 5000), 0);
+    ASSERT_GE(RunUntil([] { return ecu::Link.LinkUp == 1; }, 5000), 0);
     Run(300);
     const int fds = CountEntries("/proc/self/fd");
     const int threads = CountEntries("/proc/self/task");
@@ -323,16 +323,16 @@ protected:
       SCOPED_TRACE(cycle);
       sim->Stop();
       if (NewName) List({});  // the adapter's device is gone from the machine
-      ASSERT_GE(RunUntil([] { return ecu::LinkUp == 0 && ecu::PortOpen == 0; }, 3000), 0);
+      ASSERT_GE(RunUntil([] { return ecu::Link.LinkUp == 0 && ecu::Link.PortOpen == 0; }, 3000), 0);
       Run(500);
-      EXPECT_EQ(ecu::LinkUp, 0);
+      EXPECT_EQ(ecu::Link.LinkUp, 0);
       sim->Start();
       if (NewName) List({sim->SlavePath()});
-      const double took = RunUntil([] { return ecu::LinkUp == 1; }, 7000);
+      const double took = RunUntil([] { return ecu::Link.LinkUp == 1; }, 7000);
       ASSERT_GE(took, 0);
       EXPECT_EQ(recorder->PortName, NewName ? sim->SlavePath() : linkPath);
       Run(300);  // polling again
-      ASSERT_EQ(ecu::LinkUp, 1);
+      ASSERT_EQ(ecu::Link.LinkUp, 1);
     }
     EXPECT_EQ(CountEntries("/proc/self/fd"), fds);
     EXPECT_EQ(CountEntries("/proc/self/task"), threads);
@@ -343,7 +343,7 @@ TEST_F(UnplugTest, EcuBackUnderANewNameIsFoundBySearch) {
   StartSim();
   List({sim->SlavePath()});
   recorder->PortName = sim->SlavePath();
-  ecu::StartPortName = sim->SlavePath();
+  ecu::PortSearch.StartPortName = sim->SlavePath();
   ASSERT_TRUE(ecu::OpenConfiguredPort());
   Cycles(true);
 }

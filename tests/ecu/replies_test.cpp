@@ -1,4 +1,4 @@
-// Reply decoders and the live-data display, fed golden replies through RxFrame.
+// Reply decoders and the live-data display, fed golden replies through Link.RxFrame.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "FreshState.h"
 #include "TempDir.h"
+#include "app/core/Dynamic_IND_Unit.h"
 #include "ecu/Check_Versions.h"
 #include "ecu/Config_Unit.h"
-#include "ecu/Display_Host.h"
+#include "ecu/Host.h"
 #include "ecu/Instruction_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Live_Data.h"
@@ -25,49 +27,45 @@ namespace {
 using namespace ecu;
 using Bytes = std::vector<std::uint8_t>;
 
-struct Shown {
-  bool Visible = true;
-  float Top = -1, Height = -1;
-  std::string Text, Color;
-};
-
-class DisplayRecorder : public TDisplayHost {
+// The core with its windows recorded, the display's colours named by role and its calls
+// listed.
+class DisplayRecorder : public linkrec::Recorder {
 public:
-  std::map<TDisplayControl, Shown> Controls;
-  std::vector<std::string> Memo, Calls;
-  bool LevelTimer = false;
+  std::vector<std::string> Calls;
   std::string FileName, FullFileName;
 
-  void SetVisible(TDisplayControl C, bool V) override { Controls[C].Visible = V; }
-  void SetTop(TDisplayControl C, float V) override { Controls[C].Top = V; }
-  void SetHeight(TDisplayControl C, float V) override { Controls[C].Height = V; }
-  void SetText(TDisplayControl C, const std::string& T) override { Controls[C].Text = T; }
-  void SetColor(TDisplayControl C, const std::string& T) override { Controls[C].Color = T; }
-  std::string ColorText(TDisplayColor C) const override {
-    static const char* const colors[] = {"petrol", "automat", "gas", "complete", "error", "information", "neutral"};
-    return colors[static_cast<int>(C)];
+  std::string ColorText(TColorRole C) const override {
+    switch (C) {
+      case TColorRole::Petrol: return "petrol";
+      case TColorRole::Automat: return "automat";
+      case TColorRole::Gas: return "gas";
+      case TColorRole::Txt_Complete: return "complete";
+      case TColorRole::Txt_Error: return "error";
+      case TColorRole::Txt_Information: return "information";
+      case TColorRole::Neutral: return "neutral";
+      default: return Recorder::ColorText(C);
+    }
   }
   void ApplyIndicatorFontSizes() override { Calls.push_back("fonts"); }
-  void ClearErrorMemo() override { Memo.clear(); }
-  void AddErrorMemoLine(const std::string& T) override { Memo.push_back(T); }
-  void ShowStatusMessage(const std::string& C, const std::string& T) override { Calls.push_back("show " + T + " " + C); }
+  void ShowStatusMessage(const std::string& C, const std::string& T) override {
+    Calls.push_back("show " + T + " " + C);
+    Recorder::ShowStatusMessage(C, T);
+  }
   void CloseWaitWindow() override { Calls.push_back("wait closed"); }
-  bool LevelGasTimerEnabled() const override { return LevelTimer; }
-  void SetLevelGasTimer(bool On) override { LevelTimer = On; }
-  void UpdateLevelSensorImage() override {}
   void RedrawCalibrationDiagram() override { Calls.push_back("redraw"); }
-  void PushDiagramHistory() override { Calls.push_back("history"); }
-  void MarkMapRPMLiveCell() override {}
-  void AutoCalibrationStep() override {}
+  void PushDiagramHistory() override {
+    Calls.push_back("history");
+    Recorder::PushDiagramHistory();
+  }
   void ConfigToUserPage() override { Calls.push_back("user page"); }
-  std::string CFG_Full_File_Name() const override { return FullFileName; }
   void SetCfgFileNames(const std::string& F, const std::string& Full) override {
     FileName = F;
     FullFileName = Full;
+    Recorder::SetCfgFileNames(F, Full);
   }
   std::vector<std::string> Circles() {
     std::vector<std::string> c;
-    for (int i = 0; i < 7; ++i) c.push_back(Controls[LevelCircle(i)].Color);
+    for (int i = 0; i < 7; ++i) c.push_back(Control(LevelCircle(i)).Color);
     return c;
   }
 };
@@ -75,30 +73,19 @@ public:
 class RepliesTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    Configuration = std::make_unique<Configuration_Class>();
-    DisplayHost = &display;
-    ConfigDir = dir.Path().string();
-    LiveDataLength = ParamBlockLength = PointBlockLength = 0;
-    MapPointCount = 32;
-    FirmwareVersion100 = 0;
-    VersionFamily = 0;
-    LinkUp = 1;
-    Live_Clear();
+    ConfigData.Configuration = std::make_unique<Configuration_Class>();
+    ConfigData.ConfigDir = dir.Path().string();
+    Link.LinkUp = 1;
   }
-  void TearDown() override {
-    DisplayHost = nullptr;
-    Configuration.reset();
-    LinkUp = 0;
-  }
-  // Puts a reply into RxFrame as the link layer accepts it: checksum last.
+  // Puts a reply into Link.RxFrame as the link layer accepts it: checksum last.
   void Receive(Bytes Data, std::uint8_t Command) {
     Bytes frame{25, Command};
     frame.insert(frame.end(), Data.begin(), Data.end());
     std::uint8_t sum = 0;
     for (std::uint8_t b : frame) sum = static_cast<std::uint8_t>(sum + b);
     frame.push_back(sum);
-    std::copy(frame.begin(), frame.end(), RxFrame.begin());
-    RxExpectedLength = static_cast<std::uint8_t>(frame.size());
+    std::copy(frame.begin(), frame.end(), Link.RxFrame.begin());
+    Link.RxExpectedLength = static_cast<std::uint8_t>(frame.size());
   }
   static Bytes Identification(const std::string& Firmware, std::uint8_t Layout = 21) {
     Bytes d(42, ' ');
@@ -112,43 +99,45 @@ protected:
     return d;
   }
 
-  linkrec::Recorder recorder;
+  ecu_test::FreshState fresh;
   DisplayRecorder display;
+  linkrec::Recorder& recorder = display;
   ecu_test::TempDir dir;
 };
 
 TEST_F(RepliesTest, IdentificationFillsTheConfigurationAndTheFamily) {
   Receive(Identification("1.60"), '0');
   Decode_Identification();
-  EXPECT_EQ(Configuration->ECU_Name, "GASCAL ECU");
-  EXPECT_EQ(Configuration->ECU_Info, "SEQ 4 CYL ");
-  EXPECT_EQ(Configuration->Firmware_Version, "1.60");
-  EXPECT_EQ(Configuration->Work_Gas, 300);
-  EXPECT_EQ(Configuration->Work_Petrol, 1200);
-  EXPECT_EQ(LayoutNumber, 21);
-  EXPECT_EQ(FirmwareVersion100, 160);
-  EXPECT_EQ((std::array<int, 4>{LiveDataLength, ParamBlockLength, PointBlockLength, MapPointCount}),
-            (std::array<int, 4>{37, 104, 54, 32}));
+  EXPECT_EQ(ConfigData.Configuration->ECU_Name, "GASCAL ECU");
+  EXPECT_EQ(ConfigData.Configuration->ECU_Info, "SEQ 4 CYL ");
+  EXPECT_EQ(ConfigData.Configuration->Firmware_Version, "1.60");
+  EXPECT_EQ(ConfigData.Configuration->Work_Gas, 300);
+  EXPECT_EQ(ConfigData.Configuration->Work_Petrol, 1200);
+  EXPECT_EQ(Link.LayoutNumber, 21);
+  EXPECT_EQ(LiveData.FirmwareVersion100, 160);
+  EXPECT_EQ(
+      (std::array<int, 4>{Link.LiveDataLength, Link.ParamBlockLength, Link.PointBlockLength, ConfigData.MapPointCount}),
+      (std::array<int, 4>{37, 104, 54, 32}));
   // The family: four indicators left, twice as tall; the rest hidden; MAP buttons disabled.
-  EXPECT_EQ(VersionFamily, 1);
-  EXPECT_EQ(display.Controls[TDisplayControl::IND_TempVap].Top, 300);
-  EXPECT_EQ(display.Controls[TDisplayControl::IND_RPM].Height, 100);
-  EXPECT_EQ(display.Controls[TDisplayControl::IND_Gas_Data].Top, 36);
-  EXPECT_FALSE(display.Controls[TDisplayControl::IND_PressDiff].Visible);
-  EXPECT_FALSE(recorder.Control(TLinkControl::CLB_MAP_Start).Enabled);
+  EXPECT_EQ(LiveData.VersionFamily, 1);
+  EXPECT_EQ(display.Control(TControl::IND_TempVap).Top, 300);
+  EXPECT_EQ(display.Control(TControl::IND_RPM).Height, 100);
+  EXPECT_EQ(display.Control(TControl::IND_Gas_Data).Top, 36);
+  EXPECT_FALSE(display.Control(TControl::IND_PressDiff).Visible);
+  EXPECT_FALSE(recorder.Control(TControl::CLB_MAP_Start).Enabled);
 
   // A layout number above 39 shows message 15 and leaves the family as it was.
   Receive(Identification("2.10", 40), '0');
   Decode_Identification();
   EXPECT_EQ(recorder.Find("message 15").size(), 1u);
-  EXPECT_EQ(VersionFamily, 1);
+  EXPECT_EQ(LiveData.VersionFamily, 1);
 
   Receive(Identification("2.10"), '0');
   Decode_Identification();
-  EXPECT_EQ(VersionFamily, 0);
-  EXPECT_EQ(display.Controls[TDisplayControl::IND_PressDiff].Top, 350);
-  EXPECT_TRUE(display.Controls[TDisplayControl::IND_PressDiff].Visible);
-  EXPECT_EQ(display.Controls[TDisplayControl::IND_RPM].Height, 50);
+  EXPECT_EQ(LiveData.VersionFamily, 0);
+  EXPECT_EQ(display.Control(TControl::IND_PressDiff).Top, 350);
+  EXPECT_TRUE(display.Control(TControl::IND_PressDiff).Visible);
+  EXPECT_EQ(display.Control(TControl::IND_RPM).Height, 50);
 }
 
 TEST_F(RepliesTest, IdentificationRefusesWhatCannotBeUsed) {
@@ -162,11 +151,11 @@ TEST_F(RepliesTest, IdentificationRefusesWhatCannotBeUsed) {
   bad[41] = 40;
   Receive(bad, '0');
   EXPECT_NO_THROW(Decode_Identification());
-  EXPECT_EQ(FirmwareVersion100, 0);
-  EXPECT_EQ(VersionFamily, 0);
-  EXPECT_EQ(LiveDataLength, 37);
-  EXPECT_EQ(ParamBlockLength, 104);
-  EXPECT_EQ(MapPointCount, 40);
+  EXPECT_EQ(LiveData.FirmwareVersion100, 0);
+  EXPECT_EQ(LiveData.VersionFamily, 0);
+  EXPECT_EQ(Link.LiveDataLength, 37);
+  EXPECT_EQ(Link.ParamBlockLength, 104);
+  EXPECT_EQ(ConfigData.MapPointCount, 40);
 
   // A short reply decodes what it holds and leaves the block lengths.
   Bytes cut = Identification("2.20");
@@ -174,29 +163,29 @@ TEST_F(RepliesTest, IdentificationRefusesWhatCannotBeUsed) {
   cut[33] = 99;
   Receive(cut, '0');
   Decode_Identification();
-  EXPECT_EQ(Configuration->Firmware_Version, "2.20");
-  EXPECT_EQ(Configuration->Work_Petrol, 1200);
-  EXPECT_EQ(LiveDataLength, 37);
+  EXPECT_EQ(ConfigData.Configuration->Firmware_Version, "2.20");
+  EXPECT_EQ(ConfigData.Configuration->Work_Petrol, 1200);
+  EXPECT_EQ(Link.LiveDataLength, 37);
 }
 
 TEST_F(RepliesTest, ConfigurationFileNameBecomesASafePath) {
   Receive({'A', 'B', 'C', 'D', 255, 255, 255, 255}, ',');
   Decode_CfgName();
-  EXPECT_EQ(Configuration->Cfg_Name, "ABCD");
+  EXPECT_EQ(ConfigData.Configuration->Cfg_Name, "ABCD");
   EXPECT_EQ(display.FileName, "ABCD");
-  EXPECT_EQ(display.FullFileName, ConfigDir + "/ABCD.cfg");
+  EXPECT_EQ(display.FullFileName, ConfigData.ConfigDir + "/ABCD.cfg");
   EXPECT_EQ(display.Calls.back(), "user page");
 
   Receive({'.', '.', '/', 'x', '\\', 1, 0, 'z'}, ',');
   Decode_CfgName();
-  EXPECT_EQ(Configuration->Cfg_Name, std::string("../x\\\x01"));  // kept as the ECU sent it
-  EXPECT_EQ(display.FullFileName, ConfigDir + "/.._x__.cfg");
+  EXPECT_EQ(ConfigData.Configuration->Cfg_Name, std::string("../x\\\x01"));  // kept as the ECU sent it
+  EXPECT_EQ(display.FullFileName, ConfigData.ConfigDir + "/.._x__.cfg");
   EXPECT_EQ(CfgNameToFileName(".."), "__");
   EXPECT_EQ(CfgNameToFileName("a:b*?<>|\""), "a_b______");
 
   Receive({255, 'A', 'B', 0, 0, 0, 0, 0}, ',');
   Decode_CfgName();
-  EXPECT_EQ(Configuration->Cfg_Name, "");
+  EXPECT_EQ(ConfigData.Configuration->Cfg_Name, "");
   EXPECT_EQ(display.FullFileName, "");
 }
 
@@ -209,15 +198,15 @@ TEST_F(RepliesTest, CalibrationPointsAndMapBlocks) {
   }
   points[6 * 4 + 4] = 129;
   points[6 * 4 + 5] = 44;
-  SelectedPoint = 3;
+  ConfigData.SelectedPoint = 3;
   Receive(points, '%');
   Decode_Points();
-  EXPECT_EQ(DiagramPointX[4], 300);
-  EXPECT_EQ(FlaggedPoint, 4);
-  EXPECT_EQ(DiagramPointX[8], 18);
-  EXPECT_EQ(DiagramPointY[8], 8);
-  EXPECT_EQ(DiagramSlopes[2], 1.0);
-  EXPECT_EQ(SelectedPoint, -1);
+  EXPECT_EQ(ConfigData.DiagramPointX[4], 300);
+  EXPECT_EQ(ConfigData.FlaggedPoint, 4);
+  EXPECT_EQ(ConfigData.DiagramPointX[8], 18);
+  EXPECT_EQ(ConfigData.DiagramPointY[8], 8);
+  EXPECT_EQ(ConfigData.DiagramSlopes[2], 1.0);
+  EXPECT_EQ(ConfigData.SelectedPoint, -1);
   EXPECT_EQ(display.Calls, (std::vector<std::string>{"redraw", "history"}));
 
   // A short reply leaves the points it does not hold.
@@ -225,15 +214,15 @@ TEST_F(RepliesTest, CalibrationPointsAndMapBlocks) {
   points[6 * 1 + 5] = 77;
   Receive(points, '%');
   Decode_Points();
-  EXPECT_EQ(DiagramPointX[1], 77);
-  EXPECT_EQ(DiagramPointX[8], 18);
+  EXPECT_EQ(ConfigData.DiagramPointX[1], 77);
+  EXPECT_EQ(ConfigData.DiagramPointX[8], 18);
 
   Bytes map(32, 100);
   map[0] = 228;
   Receive(map, '\'');
   Decode_MapGas();
-  EXPECT_EQ(MapPointsGas[0], 460);
-  EXPECT_EQ(MapPointsGas[31], 1280);
+  EXPECT_EQ(ConfigData.MapPointsGas[0], 460);
+  EXPECT_EQ(ConfigData.MapPointsGas[31], 1280);
 }
 
 // A live-data reply (37 data bytes) with the given status byte, errors and work mode.
@@ -260,20 +249,20 @@ Bytes Live(std::uint8_t Status, std::uint8_t Errors1, std::uint8_t Errors2, std:
 }
 
 TEST_F(RepliesTest, LiveValuesAndTheGasLevel) {
-  Configuration->Level_Invert = 0;
-  for (int k = 1; k <= 5; ++k) Configuration->Level(k) = (k < 5 ? 100 * k : 600);
+  ConfigData.Configuration->Level_Invert = 0;
+  for (int k = 1; k <= 5; ++k) ConfigData.Configuration->Level(k) = (k < 5 ? 100 * k : 600);
   Receive(Live(0xC0, 0, 0, 4), '#');
   DynamicIND_Update();
-  EXPECT_EQ(LiveRPM, 800);
-  EXPECT_EQ(LivePetrolTimeAvg, 3050);
-  EXPECT_EQ(LiveGasTimeAvg, 0);
-  EXPECT_EQ(LivePressDiff, 348);
-  EXPECT_EQ(PetrolTimesOnGas[2], 3100);
-  EXPECT_EQ(display.Controls[TDisplayControl::IND_RPM_Data].Text, "800");
+  EXPECT_EQ(LiveData.LiveRPM, 800);
+  EXPECT_EQ(LiveData.LivePetrolTimeAvg, 3050);
+  EXPECT_EQ(LiveData.LiveGasTimeAvg, 0);
+  EXPECT_EQ(LiveData.LivePressDiff, 348);
+  EXPECT_EQ(LiveData.PetrolTimesOnGas[2], 3100);
+  EXPECT_EQ(display.Control(TControl::IND_RPM_Data).Text, "800");
   EXPECT_EQ(display.Circles(),
             (std::vector<std::string>{"neutral", "gas", "gas", "gas", "gas", "neutral", "neutral"}));
-  EXPECT_FALSE(display.Controls[TDisplayControl::Circle_LevelGas_6].Visible);
-  EXPECT_TRUE(display.Controls[TDisplayControl::CFG_LevelGas].Visible);
+  EXPECT_FALSE(display.Control(TControl::Circle_LevelGas_6).Visible);
+  EXPECT_TRUE(display.Control(TControl::CFG_LevelGas).Visible);
 
   Receive(Live(0xC0, 0, 0, 4, 50), '#');
   DynamicIND_Update();
@@ -283,7 +272,7 @@ TEST_F(RepliesTest, LiveValuesAndTheGasLevel) {
   DynamicIND_Update();
   EXPECT_EQ(display.Circles(),
             (std::vector<std::string>{"neutral", "neutral", "neutral", "neutral", "neutral", "neutral", "petrol"}));
-  EXPECT_FALSE(display.Controls[TDisplayControl::CFG_LevelGas].Visible);
+  EXPECT_FALSE(display.Control(TControl::CFG_LevelGas).Visible);
 
   // A reply too short for the times and the work mode leaves them.
   Bytes cut = Live(0xC0, 0, 0, 4);
@@ -291,8 +280,8 @@ TEST_F(RepliesTest, LiveValuesAndTheGasLevel) {
   cut[1] = 0x7D;
   Receive(cut, '#');
   DynamicIND_Update();
-  EXPECT_EQ(LivePetrolTimeAvg, 3050);
-  EXPECT_EQ(WorkMode, 1);
+  EXPECT_EQ(LiveData.LivePetrolTimeAvg, 3050);
+  EXPECT_EQ(LiveData.WorkMode, 1);
 }
 
 TEST_F(RepliesTest, StatusBitsAndErrorMemoChangeOnlyWithTheEcu) {
@@ -300,17 +289,17 @@ TEST_F(RepliesTest, StatusBitsAndErrorMemoChangeOnlyWithTheEcu) {
   Receive(Live(0x80, 0, 0, 1), '#');
   DynamicIND_Update();
   DynamicIND_Update();
-  EXPECT_EQ(std::count(recorder.StatusMessages.begin(), recorder.StatusMessages.end(),
+  EXPECT_EQ(std::count(app::StatusMessages.Texts.begin(), app::StatusMessages.Texts.end(),
                        LngText("DynamicIND_Low_pressure")),
             1);
   EXPECT_EQ(recorder.Find("status + " + LngText("DynamicIND_Low_pressure")).size(), 2u);
   EXPECT_EQ(display.Memo.size(), 2u);  // no errors: the two lines that say so
 
   // The engine stops while the automatic calibration runs.
-  recorder.Control(TLinkControl::ACB_Start).Pressed = true;
+  recorder.Control(TControl::ACB_Start).Pressed = true;
   Receive(Live(0x40, 0, 0, 1), '#');
   DynamicIND_Update();
-  EXPECT_FALSE(recorder.Control(TLinkControl::ACB_Start).Pressed);
+  EXPECT_FALSE(recorder.Control(TControl::ACB_Start).Pressed);
   EXPECT_EQ(recorder.Find("auto calibration start/stop").size(), 1u);
 
   // Errors: one memo line per watched bit, in order.
@@ -320,14 +309,14 @@ TEST_F(RepliesTest, StatusBitsAndErrorMemoChangeOnlyWithTheEcu) {
   const auto memo = display.Memo;
 
   // With the family set the gas-temperature bit is not watched.
-  VersionFamily = 1;
+  LiveData.VersionFamily = 1;
   Receive(Live(0x40, 0x01, 0x0A, 1), '#');
   DynamicIND_Update();
   EXPECT_EQ(display.Memo, memo);
-  EXPECT_EQ(LastErrorBits1, 0x11);
+  EXPECT_EQ(LiveData.LastErrorBits1, 0x11);
 
   // No status work while the link is down (the start-up call).
-  LinkUp = 0;
+  Link.LinkUp = 0;
   recorder.ClearLog();
   Receive(Live(0x00, 0, 0, 1), '#');
   DynamicIND_Update();

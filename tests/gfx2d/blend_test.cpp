@@ -25,8 +25,7 @@ std::uint32_t Pixel(std::uint32_t A, std::uint32_t R, std::uint32_t G, std::uint
 }  // namespace
 
 TEST(Blend, DividingBy255RoundsToNearestOverEveryProductOfTwoChannels) {
-  for (std::uint32_t x = 0; x <= 255 * 255; ++x)
-    ASSERT_EQ(Div255(x), static_cast<std::uint32_t>(x / 255.0 + 0.5)) << x;
+  for (std::uint32_t x = 0; x <= 255 * 255; ++x) ASSERT_EQ(Div255(x), static_cast<std::uint32_t>(x / 255.0 + 0.5)) << x;
 }
 
 TEST(Blend, EachChannelIsTheSourcePlusTheRestOfTheDestinationHeldAt255) {

@@ -152,7 +152,7 @@ TEST(TypInfoDefaults, DefaultsAndStoredPredicatesDecideWhatIsWritten) {
   s.Shades = {};
   s.Scale = 0;
   s.Caption = "x";
-  s.Text = u"y";
+  s.Text = std::u16string(1, u'y');  // g++ 12 at -O2 misreads a literal assigned here (-Wrestrict)
   s.Visible = false;
   for (const char* name : {"Opacity", "XRadius", "Shades", "Scale", "Caption", "Text", "Visible"})
     EXPECT_FALSE(isDefault(name)) << name;

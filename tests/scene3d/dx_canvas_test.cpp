@@ -600,7 +600,8 @@ TEST_F(DxCanvasFake, ALargeUploadGoesUpInBandsWithEveryColourStraightenedByItsAl
     for (std::uint32_t col = 0; col < 256; ++col) {
       const std::uint32_t p = bits[a * 256 + col];
       std::uint32_t want = 0;
-      if (a == 255) want = p;
+      if (a == 255)
+        want = p;
       else if (a > 0)
         want = (a << 24) | (straight((p >> 16) & 0xFF, a) << 16) | (straight((p >> 8) & 0xFF, a) << 8) |
                straight(p & 0xFF, a);

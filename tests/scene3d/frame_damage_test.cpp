@@ -139,8 +139,8 @@ struct Window {
   }
   // As the reference draws: the whole layer painted and the whole view drawn and presented.
   void ForceWhole() {
-    layer->AddUpdateRect(vg::MakeRect(0, 0, static_cast<float>(layer->BufferWidth()),
-                                      static_cast<float>(layer->BufferHeight())));
+    layer->AddUpdateRect(
+        vg::MakeRect(0, 0, static_cast<float>(layer->BufferWidth()), static_cast<float>(layer->BufferHeight())));
     scene->RepaintScene();
     Pump();
   }
@@ -159,9 +159,8 @@ struct Window {
 std::vector<std::function<void(Window&)>> Changes() {
   std::vector<std::function<void(Window&)>> c;
   for (int i = 0; i < 6; ++i)
-    c.push_back([i](Window& W) {
-      W.labels[static_cast<size_t>(i)]->SetText(u"Pressure " + std::u16string(i + 1, u'8'));
-    });
+    c.push_back(
+        [i](Window& W) { W.labels[static_cast<size_t>(i)]->SetText(u"Pressure " + std::u16string(i + 1, u'8')); });
   c.push_back([](Window& W) { W.labels[1]->SetVisible(false); });
   c.push_back([](Window& W) { W.labels[4]->SetVisible(false); });
   c.push_back([](Window& W) { W.labels[1]->SetVisible(true); });
@@ -177,10 +176,10 @@ std::vector<std::function<void(Window&)>> Changes() {
 }
 
 struct Differences {
-  int Pixels = 0;            // pixels compared
-  int Translucent = 0;       // where the layer is translucent
-  int OffByOne = 0;          // translucent pixels one away in some channel
-  int Far = 0;               // any other difference
+  int Pixels = 0;       // pixels compared
+  int Translucent = 0;  // where the layer is translucent
+  int OffByOne = 0;     // translucent pixels one away in some channel
+  int Far = 0;          // any other difference
 };
 
 // Compares frames of A and B (client-sized, XRGB or ARGB) where the layer of B tells which
@@ -196,8 +195,9 @@ void Compare(const std::uint32_t* A, const std::uint32_t* B, const Window& Ref, 
       const int bx = x - x0, by = y - y0;
       std::uint32_t alpha = 0;
       if (bx >= 0 && by >= 0 && bx < buffer->Width() && by < buffer->Height())
-        alpha = buffer->Bits()[static_cast<size_t>(by) * static_cast<size_t>(buffer->Width()) +
-                               static_cast<size_t>(bx)] >> 24;
+        alpha =
+            buffer->Bits()[static_cast<size_t>(by) * static_cast<size_t>(buffer->Width()) + static_cast<size_t>(bx)] >>
+            24;
       const bool translucent = alpha > 0 && alpha < 255;
       D.Translucent += translucent;
       if (A[i] == B[i]) continue;
@@ -447,9 +447,9 @@ TEST(FrameDamageDevice, OverA3DObjectALabelChangeDrawsAndReadsBackItsRectangleAl
     const win::TRect part = w.scene->LastFrameRects().front();
     EXPECT_LT(part.Width() * part.Height(), 200 * 150 / 4);
     const std::string r = RectText(part);
-    EXPECT_THAT(FrameCalls(*rec), ElementsAre("SetScissorRect(" + r + ")", "SetRenderState(174,1)",
-                                              "Clear(0,null,3,0,1,0)", "draw",
-                                              "GetRenderTargetRect(backbuffer," + r + ",800)"));
+    EXPECT_THAT(FrameCalls(*rec),
+                ElementsAre("SetScissorRect(" + r + ")", "SetRenderState(174,1)", "Clear(0,null,3,0,1,0)", "draw",
+                            "GetRenderTargetRect(backbuffer," + r + ",800)"));
     // The texture takes the label's part alone.
     const std::vector<std::string> locks = rec->TextsOf({"Texture.LockRect"});
     ASSERT_EQ(locks.size(), 1u);
@@ -560,8 +560,8 @@ TEST(FrameDamageScreenshotChild, Run) {
         }
       EXPECT_EQ(far, 0);
       EXPECT_LT(differ, W * H / 20);
-      std::cout << "[ screen ] " << (onDevice ? "device" : "composed") << " whole redraw: " << differ << " of "
-                << W * H << " pixels one away from the partial updates\n";
+      std::cout << "[ screen ] " << (onDevice ? "device" : "composed") << " whole redraw: " << differ << " of " << W * H
+                << " pixels one away from the partial updates\n";
     }
     std::remove(shot.c_str());
   }

@@ -103,7 +103,8 @@ protected:
   static int G(std::uint32_t C) { return static_cast<int>((C >> 8) & 0xFF); }
   static int B(std::uint32_t C) { return static_cast<int>(C & 0xFF); }
   // Fills a bitmap: Corner at (0, 0), Rest elsewhere, the right half RightHalf when not 0.
-  static void Paint(TdxBitmap* Bm, int W, int H, std::uint32_t Corner, std::uint32_t Rest, std::uint32_t RightHalf = 0) {
+  static void Paint(TdxBitmap* Bm, int W, int H, std::uint32_t Corner, std::uint32_t Rest,
+                    std::uint32_t RightHalf = 0) {
     Bm->SetSize(W, H);
     std::uint32_t* bits = nullptr;
     ASSERT_TRUE(Bm->Map(bits, true));

@@ -56,8 +56,9 @@ struct GuiControls : ::testing::Test {
 }  // namespace
 
 TEST_F(GuiControls, EachControlIsMadeInScreenSpaceWithItsSizeAndValues) {
-  for (TdxCustomLayer* l : std::vector<TdxCustomLayer*>{Add<TdxGUILayout>(), Add<TdxGUIPlane>(), Add<TdxGUIImage>(),
-                                                        Add<TdxGUIText>(), Add<TdxScreenImage>(), Add<TdxScreenDummy>()}) {
+  for (TdxCustomLayer* l :
+       std::vector<TdxCustomLayer*>{Add<TdxGUILayout>(), Add<TdxGUIPlane>(), Add<TdxGUIImage>(), Add<TdxGUIText>(),
+                                    Add<TdxScreenImage>(), Add<TdxScreenDummy>()}) {
     EXPECT_EQ(l->Projection(), dxProjectionScreen) << l->ClassName();
     EXPECT_FLOAT_EQ(l->Width(), 256) << l->ClassName();
     EXPECT_FLOAT_EQ(l->Height(), 256) << l->ClassName();

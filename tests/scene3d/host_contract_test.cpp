@@ -6,6 +6,7 @@
 // and what the decorations look like.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -14,7 +15,6 @@
 #include <string>
 #include <type_traits>
 #include <vector>
-#include <algorithm>
 
 #include "RecordingCanvas.h"
 #include "SceneFakes.h"
@@ -53,10 +53,10 @@ const rtl::TShiftState AltLeft{rtl::ssLeft, rtl::ssAlt};
 // A scene whose mouse handlers a test may call.
 class OpenScene : public TvxScene {
 public:
-  using TvxScene::TvxScene;
   using TvxCustomScene::MouseDown;
   using TvxCustomScene::MouseMove;
   using TvxCustomScene::MouseUp;
+  using TvxScene::TvxScene;
 };
 
 // The 2D scene control in a borderless form.
@@ -170,7 +170,8 @@ protected:
     H()->AddObject(root);
     return root;
   }
-  template <class T = Box> T* Add(TvxObject* Parent, float X, float Y, float W, float H) {
+  template <class T = Box>
+  T* Add(TvxObject* Parent, float X, float Y, float W, float H) {
     auto* o = new T(kind.Owner());
     Parent->AddObject(o);
     o->SetBounds(X, Y, W, H);
@@ -601,10 +602,10 @@ TYPED_TEST(HostContract, AListBoxOffersItsItemsFirstAndARightPressShowsTheMenu) 
   EXPECT_TRUE(shown->IsOpen());
   std::vector<std::u16string> captions;
   for (int i = 0; i < shown->Count(); ++i) captions.push_back(shown->Items(i)->Caption());
-  EXPECT_EQ(captions, (std::vector<std::u16string>{u"Add ListBoxItem", u"Add object", u"Delete object",
-                                                   u"Load From File...", u"Hide in Design-time",
-                                                   u"Edit Default Style...", u"Edit Custom Style...", u"Tab Order...",
-                                                   u"Order", u"Edit", u"Grid"}));
+  EXPECT_EQ(captions,
+            (std::vector<std::u16string>{u"Add ListBoxItem", u"Add object", u"Delete object", u"Load From File...",
+                                         u"Hide in Design-time", u"Edit Default Style...", u"Edit Custom Style...",
+                                         u"Tab Order...", u"Order", u"Edit", u"Grid"}));
   EXPECT_FLOAT_EQ(this->Designer().InsertPos().X, 50);
   // A submenu opens its items in place of the menu.
   shown->Find(u"Grid")->Click();

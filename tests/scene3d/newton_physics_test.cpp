@@ -83,8 +83,8 @@ TEST_F(NewtonPhysicsTest, WorldsAreMadeOnFirstNeedEachWithItsSettingsAndSize) {
   EXPECT_EQ(rec->Count("Create"), 1);
   Make({0, 0, 0}, {1, 1, 1}, false, dxProjectionScreen);
   EXPECT_EQ(rec->Count("Create"), 2);
-  EXPECT_EQ(rec->Of("SetWorldSize").back(), "SetWorldSize(" + std::to_string(Physics()->ScreenWorld()) +
-                                                 ", (-1000, -1000, -10), (2000, 2000, 10))");
+  EXPECT_EQ(rec->Of("SetWorldSize").back(),
+            "SetWorldSize(" + std::to_string(Physics()->ScreenWorld()) + ", (-1000, -1000, -10), (2000, 2000, 10))");
   EXPECT_EQ(Physics()->CameraWorld(), 1u);
   EXPECT_EQ(Physics()->ObjectOfBody(camera->Body()), camera);
 }
@@ -95,16 +95,17 @@ TEST_F(NewtonPhysicsTest, BodiesTakeShapeMassForceFreezingAndJointByKind) {
   auto* fixed = Make({0, 0, 0}, {2, 3, 4}, false);
   auto* screen = Make({0, 0, 0}, {2, 3, 4}, true, dxProjectionScreen);
   const std::string w = std::to_string(Physics()->ScreenWorld());
-  EXPECT_EQ(rec->Of("CreateBox"), (Calls{"CreateBox(1, 2, 3, 4)", "CreateBox(1, 2, 3, 4)", "CreateBox(" + w + ", 2, 3, 4)"}));
-  EXPECT_EQ(rec->Of("BodySetMassMatrix"), (Calls{"BodySetMassMatrix(" + B(dyn) + ", 1, 4, 3, 10)",
-                                                 "BodySetMassMatrix(" + B(fixed) + ", 0, 0, 0, 0)",
-                                                 "BodySetMassMatrix(" + B(screen) + ", 1, 4, 3, 10)"}));
-  EXPECT_EQ(rec->Of("BodySetForceAndTorqueCallback"),
-            (Calls{"BodySetForceAndTorqueCallback(" + B(dyn) + ", set)",
-                   "BodySetForceAndTorqueCallback(" + B(screen) + ", set)"}));
+  EXPECT_EQ(rec->Of("CreateBox"),
+            (Calls{"CreateBox(1, 2, 3, 4)", "CreateBox(1, 2, 3, 4)", "CreateBox(" + w + ", 2, 3, 4)"}));
+  EXPECT_EQ(rec->Of("BodySetMassMatrix"),
+            (Calls{"BodySetMassMatrix(" + B(dyn) + ", 1, 4, 3, 10)", "BodySetMassMatrix(" + B(fixed) + ", 0, 0, 0, 0)",
+                   "BodySetMassMatrix(" + B(screen) + ", 1, 4, 3, 10)"}));
+  EXPECT_EQ(rec->Of("BodySetForceAndTorqueCallback"), (Calls{"BodySetForceAndTorqueCallback(" + B(dyn) + ", set)",
+                                                             "BodySetForceAndTorqueCallback(" + B(screen) + ", set)"}));
   EXPECT_EQ(rec->Of("BodySetFreezeTreshold"), (Calls{"BodySetFreezeTreshold(" + B(dyn) + ", 0.05, 0.05, 5)",
                                                      "BodySetFreezeTreshold(" + B(screen) + ", 1, 1, 5)"}));
-  EXPECT_EQ(rec->Of("ConstraintCreateUpVector"), Calls{"ConstraintCreateUpVector(" + w + ", (0, 0, 1), " + B(screen) + ")"});
+  EXPECT_EQ(rec->Of("ConstraintCreateUpVector"),
+            Calls{"ConstraintCreateUpVector(" + w + ", (0, 0, 1), " + B(screen) + ")"});
   EXPECT_EQ(Physics()->Bodies(), (std::vector<TdxBody>{dyn->Body(), fixed->Body(), screen->Body()}));
   EXPECT_EQ(Physics()->Joints()[0], 0u);
   EXPECT_EQ(Physics()->Joints()[1], 0u);
@@ -126,14 +127,14 @@ TEST_F(NewtonPhysicsTest, GravityPullsEachWorldItsWayAndPutsBackTheMatrixItRead)
   auto* screen = Make({1, 2, 3}, {1, 1, 1}, true, dxProjectionScreen);
   rec->Calls.clear();
   Physics()->Step(Frame);
-  EXPECT_EQ(rec->Of("Update"), (Calls{"Update(1, " + physics::NewtonNumber(Frame) + ")",
-                                      "Update(" + std::to_string(Physics()->ScreenWorld()) + ", " +
-                                          physics::NewtonNumber(Frame) + ")"}));
+  EXPECT_EQ(rec->Of("Update"),
+            (Calls{"Update(1, " + physics::NewtonNumber(Frame) + ")",
+                   "Update(" + std::to_string(Physics()->ScreenWorld()) + ", " + physics::NewtonNumber(Frame) + ")"}));
   EXPECT_EQ(rec->Of("BodySetForce"),
             (Calls{"BodySetForce(" + B(dyn) + ", (0, 0, -8.9))", "BodySetForce(" + B(screen) + ", (0, 49, 0))"}));
   const std::string at = "[1 0 0 0 0 1 0 0 0 0 1 0 1 2 3 1]";
-  EXPECT_EQ(rec->Of("BodySetMatrix"), (Calls{"BodySetMatrix(" + B(dyn) + ", " + at + ")",
-                                             "BodySetMatrix(" + B(screen) + ", " + at + ")"}));
+  EXPECT_EQ(rec->Of("BodySetMatrix"),
+            (Calls{"BodySetMatrix(" + B(dyn) + ", " + at + ")", "BodySetMatrix(" + B(screen) + ", " + at + ")"}));
   EXPECT_EQ(Physics()->GetBodyMatrix(fixed->Body()), IdentityMatrix);
 }
 
@@ -147,8 +148,8 @@ TEST_F(NewtonPhysicsTest, DestroyedBodiesAreParkedQueuedOnceAndFreedAtTheNextUpd
   EXPECT_EQ(body, 0u);
   EXPECT_EQ(copy, 0u);
   EXPECT_EQ(Physics()->PendingDestruction(), std::vector<TdxBody>{a->Body()});
-  EXPECT_EQ(rec->Of("BodySetMatrix").back(), "BodySetMatrix(" + B(a) +
-                                                 ", [1 0 0 0 0 1 0 0 0 0 1 0 16777215 16777215 16777215 1])");
+  EXPECT_EQ(rec->Of("BodySetMatrix").back(),
+            "BodySetMatrix(" + B(a) + ", [1 0 0 0 0 1 0 0 0 0 1 0 16777215 16777215 16777215 1])");
   EXPECT_EQ(rec->Of("BodySetUserData").back(), "BodySetUserData(" + B(a) + ", nil)");
   // Only static bodies: nothing steps, yet the queue is emptied.
   Physics()->Step(Frame);
@@ -433,8 +434,8 @@ TEST_F(NewtonPhysicsTest, ATrackedColliderMovingIntoAnotherHearsOfItOnceTheyTouc
   };
   Tick(150);
   ASSERT_FALSE(at.empty());
-  EXPECT_GE(at.front(), -1.002f);           // never while apart
-  EXPECT_LE(at.front(), -1 + Frame + 1e-3f);  // and from the first frame they touch
+  EXPECT_GE(at.front(), -1.002f);                                 // never while apart
+  EXPECT_LE(at.front(), -1 + Frame + 1e-3f);                      // and from the first frame they touch
   EXPECT_EQ(std::adjacent_find(at.begin(), at.end()), at.end());  // one report a frame
 }
 

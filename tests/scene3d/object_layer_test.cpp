@@ -420,7 +420,7 @@ TEST_F(ObjectLayerTest, PressesMovesAndReleasesReachTheObjectUnderTheMouseOrTheC
   // Keys go to the focused object.
   inner->SetCanFocused(true);
   layer->SetFocused(inner);
-  std::uint16_t key = 65;
+  std::uint16_t key = 'A';
   char16_t ch = u'a';
   layer->KeyDown(key, ch, {});
   EXPECT_EQ(inner->events.back(), "key 65");

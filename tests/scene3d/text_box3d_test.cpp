@@ -14,6 +14,7 @@
 #include "platform/loop/Application.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
+#include "platform/win/WinTypes.h"
 #include "scene3d/Library.h"
 #include "scene3d/TextBox3D.h"
 #include "vg2d/core/Library.h"
@@ -24,8 +25,6 @@ using dxtest::RecordingCanvas;
 
 namespace {
 
-constexpr std::uint16_t VkBack = 8, VkReturn = 13, VkEnd = 35, VkHome = 36, VkLeft = 37, VkRight = 39, VkInsert = 45,
-                        VkDelete = 46;
 const rtl::TShiftState NoShift{}, ShiftOnly{rtl::ssShift}, CtrlOnly{rtl::ssCtrl}, CtrlShift{rtl::ssCtrl, rtl::ssShift};
 const TdxVector Down{0, 0, -1, 0};
 
@@ -113,62 +112,62 @@ TEST_F(TextBoxes, ANewBoxHasItsValuesItsMenuAndItsCategory) {
 TEST_F(TextBoxes, ShiftMovesSelectAndWordJumpsStopAtWordStarts) {
   auto* b = Place(u"hello world");
   b->SetCaretPosition(5);
-  Key(b, VkLeft, ShiftOnly);
+  Key(b, win::VK_LEFT, ShiftOnly);
   EXPECT_EQ(b->SelStart(), 4);
   EXPECT_EQ(b->SelLength(), 1);
   EXPECT_EQ(b->SelText(), u"o");
-  Key(b, VkRight, ShiftOnly);
+  Key(b, win::VK_RIGHT, ShiftOnly);
   EXPECT_EQ(b->SelLength(), 0);
   EXPECT_EQ(b->CaretPosition(), 5);
-  Key(b, VkRight, ShiftOnly);
-  Key(b, VkRight, ShiftOnly);
+  Key(b, win::VK_RIGHT, ShiftOnly);
+  Key(b, win::VK_RIGHT, ShiftOnly);
   EXPECT_EQ(b->SelText(), u" w");
-  Key(b, VkHome);
+  Key(b, win::VK_HOME);
   EXPECT_EQ(b->SelLength(), 0) << "a move without Shift drops the selection";
   EXPECT_EQ(b->CaretPosition(), 0);
-  Key(b, VkEnd, ShiftOnly);
+  Key(b, win::VK_END, ShiftOnly);
   EXPECT_EQ(b->SelText(), u"hello world");
 
   b->SetText(u"one two  three");
-  Key(b, VkEnd);
+  Key(b, win::VK_END);
   const int backwards[] = {9, 4, 0, 0};
   for (int expected : backwards) {
-    Key(b, VkLeft, CtrlOnly);
+    Key(b, win::VK_LEFT, CtrlOnly);
     EXPECT_EQ(b->CaretPosition(), expected);
   }
   const int forwards[] = {4, 9, 14, 14};
   for (int expected : forwards) {
-    Key(b, VkRight, CtrlOnly);
+    Key(b, win::VK_RIGHT, CtrlOnly);
     EXPECT_EQ(b->CaretPosition(), expected);
   }
   b->SetCaretPosition(3);
-  Key(b, VkRight, CtrlOnly);
+  Key(b, win::VK_RIGHT, CtrlOnly);
   EXPECT_EQ(b->CaretPosition(), 4) << "from a space: over the spaces only";
   b->SetCaretPosition(8);
-  Key(b, VkLeft, CtrlOnly);
+  Key(b, win::VK_LEFT, CtrlOnly);
   EXPECT_EQ(b->CaretPosition(), 4);
-  Key(b, VkHome);
-  Key(b, VkRight, CtrlShift);
+  Key(b, win::VK_HOME);
+  Key(b, win::VK_RIGHT, CtrlShift);
   EXPECT_EQ(b->SelText(), u"one ");
   EXPECT_EQ(typing, 0) << "moving is no edit";
 }
 
 TEST_F(TextBoxes, EditingKeysStayInsideTheTextAndFireOnTyping) {
   auto* b = Place(u"abc");
-  Key(b, VkHome);
-  Key(b, VkBack);
+  Key(b, win::VK_HOME);
+  Key(b, win::VK_BACK);
   EXPECT_EQ(b->Text(), u"abc");
   EXPECT_EQ(typing, 1) << "Backspace at 0 still reports typing";
   EXPECT_FALSE(b->Changed());
-  Key(b, VkEnd);
-  Key(b, VkDelete);
+  Key(b, win::VK_END);
+  Key(b, win::VK_DELETE);
   EXPECT_EQ(b->Text(), u"abc");
   EXPECT_EQ(typing, 2);
-  Key(b, VkLeft);
-  Key(b, VkBack);
+  Key(b, win::VK_LEFT);
+  Key(b, win::VK_BACK);
   EXPECT_EQ(b->Text(), u"ac");
   EXPECT_EQ(b->CaretPosition(), 1);
-  Key(b, VkDelete);
+  Key(b, win::VK_DELETE);
   EXPECT_EQ(b->Text(), u"a");
   EXPECT_EQ(b->CaretPosition(), 1);
   EXPECT_EQ(Type(b, u'x'), u'x');
@@ -176,20 +175,20 @@ TEST_F(TextBoxes, EditingKeysStayInsideTheTextAndFireOnTyping) {
   EXPECT_EQ(b->CaretPosition(), 2);
   EXPECT_EQ(typing, 5);
   // A character replaces the selection; control characters and Enter insert nothing.
-  Key(b, VkHome, NoShift);
-  Key(b, VkEnd, ShiftOnly);
+  Key(b, win::VK_HOME, NoShift);
+  Key(b, win::VK_END, ShiftOnly);
   Type(b, u'Q');
   EXPECT_EQ(b->Text(), u"Q");
   Type(b, 8);
   Type(b, 9);
-  Key(b, VkReturn);
+  Key(b, win::VK_RETURN);
   EXPECT_EQ(b->Text(), u"Q");
   EXPECT_EQ(typing, 6);
   // Deleting a selection; Ctrl+Z is taken without effect.
-  Key(b, VkHome, ShiftOnly);
-  Key(b, VkEnd, ShiftOnly);
-  Key(b, VkHome, ShiftOnly);
-  Key(b, VkDelete);
+  Key(b, win::VK_HOME, ShiftOnly);
+  Key(b, win::VK_END, ShiftOnly);
+  Key(b, win::VK_HOME, ShiftOnly);
+  Key(b, win::VK_DELETE);
   EXPECT_EQ(b->Text(), u"");
   EXPECT_EQ(typing, 7);
   b->SetText(u"keep");
@@ -201,30 +200,30 @@ TEST_F(TextBoxes, EditingKeysStayInsideTheTextAndFireOnTyping) {
 
 TEST_F(TextBoxes, TheClipboardTakesAndGivesUnicodeText) {
   auto* b = Place(u"gas \u00E9tat");
-  Key(b, VkHome);
-  Key(b, VkRight, CtrlShift);
+  Key(b, win::VK_HOME);
+  Key(b, win::VK_RIGHT, CtrlShift);
   EXPECT_EQ(Type(b, u'c', CtrlOnly), 0);
   EXPECT_EQ(win::ClipboardGetText(), u"gas ");
-  Key(b, VkEnd);
-  Key(b, VkLeft, ShiftOnly);
-  Key(b, VkLeft, ShiftOnly);
-  Key(b, VkInsert, CtrlOnly);
+  Key(b, win::VK_END);
+  Key(b, win::VK_LEFT, ShiftOnly);
+  Key(b, win::VK_LEFT, ShiftOnly);
+  Key(b, win::VK_INSERT, CtrlOnly);
   EXPECT_EQ(win::ClipboardGetText(), u"at");
-  Key(b, VkDelete, ShiftOnly);
+  Key(b, win::VK_DELETE, ShiftOnly);
   EXPECT_EQ(b->Text(), u"gas \u00E9t") << "Shift+Delete cuts";
   EXPECT_EQ(win::ClipboardGetText(), u"at");
   EXPECT_EQ(typing, 1);
-  Key(b, VkHome);
-  Key(b, VkInsert, ShiftOnly);
+  Key(b, win::VK_HOME);
+  Key(b, win::VK_INSERT, ShiftOnly);
   EXPECT_EQ(b->Text(), u"atgas \u00E9t");
   EXPECT_EQ(b->CaretPosition(), 2);
   EXPECT_EQ(typing, 2);
-  Key(b, VkHome);
-  Key(b, VkRight, CtrlShift);
+  Key(b, win::VK_HOME);
+  Key(b, win::VK_RIGHT, CtrlShift);
   EXPECT_EQ(Type(b, u'x', CtrlOnly), 0);
   EXPECT_EQ(b->Text(), u"\u00E9t");
   EXPECT_EQ(win::ClipboardGetText(), u"atgas ");
-  Key(b, VkEnd);
+  Key(b, win::VK_END);
   EXPECT_EQ(Type(b, u'V', CtrlOnly), 0);
   EXPECT_EQ(b->Text(), u"\u00E9tatgas ");
   EXPECT_EQ(typing, 3) << "Ctrl+V reports typing; Ctrl+X does not";
@@ -246,21 +245,21 @@ TEST_F(TextBoxes, AReadOnlyBoxCopiesAndMovesButNeverEdits) {
   b->SetReadOnly(true);
   win::ClipboardSetText(u"paste");
   Type(b, u'x');
-  Key(b, VkBack);
-  Key(b, VkDelete);
+  Key(b, win::VK_BACK);
+  Key(b, win::VK_DELETE);
   b->InsertText(u"y");
   b->PasteFromClipboard();
   EXPECT_EQ(b->Text(), u"read only");
   EXPECT_EQ(typing, 0);
-  Key(b, VkHome);
-  Key(b, VkRight, CtrlShift);
+  Key(b, win::VK_HOME);
+  Key(b, win::VK_RIGHT, CtrlShift);
   EXPECT_EQ(b->SelText(), u"read ");
-  Key(b, VkDelete, ShiftOnly);
+  Key(b, win::VK_DELETE, ShiftOnly);
   Type(b, u'x', CtrlOnly);
   EXPECT_EQ(b->Text(), u"read only");
   EXPECT_EQ(win::ClipboardGetText(), u"read ") << "Ctrl+X only copies";
   Type(b, u'v', CtrlOnly);
-  Key(b, VkInsert, ShiftOnly);
+  Key(b, win::VK_INSERT, ShiftOnly);
   EXPECT_EQ(b->Text(), u"read only");
   EXPECT_EQ(typing, 2) << "Ctrl+V and Shift+Insert still report typing";
   b->SelectAll();
@@ -274,11 +273,11 @@ TEST_F(TextBoxes, AtTheMaximumLengthAnEditOnlyClearsTheSelection) {
   b->SetMaxLength(5);
   Type(b, u'x');
   EXPECT_EQ(b->Text(), u"abcde");
-  Key(b, VkLeft, ShiftOnly);
-  Key(b, VkLeft, ShiftOnly);
+  Key(b, win::VK_LEFT, ShiftOnly);
+  Key(b, win::VK_LEFT, ShiftOnly);
   Type(b, u'x');
   EXPECT_EQ(b->Text(), u"abcx") << "a shorter result is taken";
-  Key(b, VkLeft, ShiftOnly);
+  Key(b, win::VK_LEFT, ShiftOnly);
   win::ClipboardSetText(u"123");
   Type(b, u'v', CtrlOnly);
   EXPECT_EQ(b->Text(), u"abcx");
@@ -295,21 +294,21 @@ TEST_F(TextBoxes, OnChangeFiresOnEnterAndFocusLossAfterAChangeUntilTheBoxIsFocus
   EXPECT_EQ(changes, 0) << "a text from code fires nothing at once";
   EXPECT_TRUE(b->Changed());
   b->SetText(u"map");
-  Key(b, VkReturn);
+  Key(b, win::VK_RETURN);
   EXPECT_EQ(changes, 1) << "changed back still counts";
-  Key(b, VkReturn);
+  Key(b, win::VK_RETURN);
   EXPECT_EQ(changes, 2) << "and again on every Enter";
   host.SetFocused(other);
   EXPECT_EQ(changes, 3) << "losing the focus commits";
   host.SetFocused(b);
   EXPECT_FALSE(b->Changed());
   EXPECT_EQ(b->CaretPosition(), 3) << "the caret goes to the end on focus";
-  Key(b, VkReturn);
+  Key(b, win::VK_RETURN);
   host.SetFocused(other);
   EXPECT_EQ(changes, 3);
   host.SetFocused(b);
   Type(b, u's');
-  Key(b, VkReturn);
+  Key(b, win::VK_RETURN);
   EXPECT_EQ(changes, 4);
   EXPECT_EQ(b->Text(), u"maps");
 }
@@ -375,7 +374,7 @@ TEST_F(TextBoxes, TypedTextGoesToTheCaretInTheBoxsFont) {
 
 TEST_F(TextBoxes, TheMouseSetsTheCaretOnTheNearestBoundaryAndDragsPastTheEdgeScrollOn) {
   auto* b = Place(u"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
-  Key(b, VkHome);
+  Key(b, win::VK_HOME);
   const float x3 = b->CharX(3), x4 = b->CharX(4);
   ASSERT_GT(x4, x3);
   EXPECT_EQ(b->CharIndexAt(x3 + 0.4f * (x4 - x3)), 3);
@@ -419,9 +418,9 @@ TEST_F(TextBoxes, EndScrollsTheCaretIntoTheBoxAndHomeShowsTheStart) {
   std::u16string text;
   while (b->TextWidth(text) < 2 * b->Width()) text += u"fuel trim ";
   b->SetText(text);
-  Key(b, VkHome);
+  Key(b, win::VK_HOME);
   EXPECT_EQ(b->FirstVisibleChar(), 1);
-  Key(b, VkEnd);
+  Key(b, win::VK_END);
   const int len = static_cast<int>(text.size());
   EXPECT_EQ(b->CaretPosition(), len);
   EXPECT_LE(b->CharX(len), b->Width());
@@ -429,7 +428,7 @@ TEST_F(TextBoxes, EndScrollsTheCaretIntoTheBoxAndHomeShowsTheStart) {
   EXPECT_GT(first, 1);
   EXPECT_GT(b->TextWidth(text.substr(static_cast<size_t>(first - 2))), b->Width())
       << "one character more would not fit: the box shows as much as it can";
-  Key(b, VkHome);
+  Key(b, win::VK_HOME);
   EXPECT_EQ(b->FirstVisibleChar(), 1);
   EXPECT_EQ(b->CharX(0), 0);
 
@@ -437,11 +436,11 @@ TEST_F(TextBoxes, EndScrollsTheCaretIntoTheBoxAndHomeShowsTheStart) {
   std::u16string longText;
   while (longText.size() < 10000) longText += u"0123456789";
   b->SetText(longText);
-  Key(b, VkEnd);
+  Key(b, win::VK_END);
   EXPECT_LE(b->CharX(10000), b->Width());
   const int longFirst = b->FirstVisibleChar();
   EXPECT_GT(b->TextWidth(longText.substr(static_cast<size_t>(longFirst - 2))), b->Width());
-  Key(b, VkLeft);
+  Key(b, win::VK_LEFT);
   EXPECT_EQ(b->FirstVisibleChar(), longFirst) << "a caret inside the view does not scroll";
 }
 
@@ -464,21 +463,21 @@ TEST_F(TextBoxes, PasswordPositionsCountCharactersAndSurviveAFontOfNoWidth) {
 TEST_F(TextBoxes, ATextSetFromCodeIsBroughtIntoTheBoxAndRepaints) {
   auto* b = Place(u"0123456789abcdefghij");
   b->SetCaretPosition(15);
-  Key(b, VkLeft, ShiftOnly);
-  Key(b, VkLeft, ShiftOnly);
+  Key(b, win::VK_LEFT, ShiftOnly);
+  Key(b, win::VK_LEFT, ShiftOnly);
   const int repaints = host.repaints;
   b->SetText(u"xyz");
   EXPECT_GT(host.repaints, repaints);
   EXPECT_LE(b->CaretPosition(), 3);
   EXPECT_LE(b->SelStart() + b->SelLength(), 3);
   EXPECT_EQ(b->FirstVisibleChar(), 1);
-  Key(b, VkDelete);
-  Key(b, VkBack);
-  Key(b, VkRight, CtrlOnly);
-  Key(b, VkLeft, CtrlOnly);
+  Key(b, win::VK_DELETE);
+  Key(b, win::VK_BACK);
+  Key(b, win::VK_RIGHT, CtrlOnly);
+  Key(b, win::VK_LEFT, CtrlOnly);
   EXPECT_LE(static_cast<int>(b->Text().size()), 3);
   b->SetText(u"");
-  for (std::uint16_t k : {VkBack, VkDelete, VkLeft, VkRight, VkHome, VkEnd}) {
+  for (std::uint16_t k : {win::VK_BACK, win::VK_DELETE, win::VK_LEFT, win::VK_RIGHT, win::VK_HOME, win::VK_END}) {
     Key(b, k, CtrlShift);
     Key(b, k);
   }
@@ -512,7 +511,7 @@ TEST_F(TextBoxes, DrawingGivesTheGlyphsThePlateAndTheCaretOrBandTheirPlaces) {
   const std::string caret = "polygon (" + RecordingCanvas::Num(x + 0.06f) + ",1,0) (0.12,1.2,1.002) FBS 1";
   EXPECT_EQ(canvas.Only("polygon").back(), caret);
 
-  Key(b, VkLeft, ShiftOnly);
+  Key(b, win::VK_LEFT, ShiftOnly);
   draw();
   const float x1 = b->CharX(1), x2 = b->CharX(2), half = 12.0f / 10 / 1.8f;
   const std::string band = "polygon (" + RecordingCanvas::Num((x1 + x2) / 2) + ",1,0) (" +
@@ -536,7 +535,7 @@ TEST_F(TextBoxes, DrawingGivesTheGlyphsThePlateAndTheCaretOrBandTheirPlaces) {
   b->SetPassword(false);
   std::u16string longText(200, u'M');
   b->SetText(longText);
-  Key(b, VkHome);
+  Key(b, win::VK_HOME);
   draw();
   float right = 0;
   for (const vg::TvxPoint& p : canvas.Polygons[0])

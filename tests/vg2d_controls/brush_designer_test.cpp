@@ -11,10 +11,12 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
+#include "platform/win/WinTypes.h"
 #include "tests/loop/Later.h"
 #include "tests/vg2d_core/ReferencePicture.h"
 #include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/BrushDesigner.h"
+#include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ColorControls.h"
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Indicators.h"
@@ -23,7 +25,6 @@
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
-#include "vg2d/controls/Buttons.h"
 #include "vg2d/core/Controls.h"
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Shapes.h"
@@ -38,7 +39,7 @@ class BrushDesigner : public vgtest::ControlsTest {
 protected:
   static void TypeInto(TvxTextBox* Box, const std::u16string& Text) {
     Box->SetText(Text);
-    uint16_t key = 13;
+    uint16_t key = win::VK_RETURN;
     char16_t ch = 0;
     Box->KeyDown(key, ch, {});
   }
@@ -91,7 +92,7 @@ TEST_F(BrushDesigner, OkCopiesTheEditedBrushAndTheNumberBoxesSetTheChannels) {
     // Loading keeps the alpha.
     EXPECT_EQ(D.SolidBox(3)->Value(), 0x40);
     D.SolidBox(1)->SetValue(200);
-    uint16_t key = 13;
+    uint16_t key = win::VK_RETURN;
     char16_t ch = 0;
     D.SolidBox(1)->KeyDown(key, ch, {});
     EXPECT_EQ(D.SolidHex()->Text(), u"#4010C830");

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ControlScene.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/core/Shapes.h"
 
@@ -138,10 +139,10 @@ TEST_F(Buttons, EnterSpaceDoubleClicksAndTheDialogKeysClick) {
   ControlScene s;
   auto* b = Place(s);
   b->SetFocus();
-  uint16_t key = 13;
+  uint16_t key = win::VK_RETURN;
   char16_t ch = 0;
   b->KeyDown(key, ch, {});
-  key = 32;
+  key = win::VK_SPACE;
   b->KeyDown(key, ch, {});
   key = 0;
   ch = u' ';  // the typed character of the same key clicks no second time
@@ -161,15 +162,15 @@ TEST_F(Buttons, EnterSpaceDoubleClicksAndTheDialogKeysClick) {
   int okClicks = 0, cancelClicks = 0;
   ok->OnClick = [&](rtl::TObject*) { ++okClicks; };
   cancel->OnClick = [&](rtl::TObject*) { ++cancelClicks; };
-  key = 13;
+  key = win::VK_RETURN;
   s.scene.KeyDown(key, ch, {});
   EXPECT_EQ(key, 0);
-  key = 27;
+  key = win::VK_ESCAPE;
   s.scene.KeyDown(key, ch, {});
   EXPECT_EQ(key, 0);
   EXPECT_EQ(okClicks, 1);
   EXPECT_EQ(cancelClicks, 1);
-  key = 37;
+  key = win::VK_LEFT;
   s.scene.KeyDown(key, ch, {});
   EXPECT_EQ(key, 37);
 }

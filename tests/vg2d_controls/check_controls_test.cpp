@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ControlScene.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/core/ImageShapes.h"
 
@@ -73,9 +74,9 @@ TEST_F(CheckControls, ACheckBoxTogglesAtAReleaseOverItAfterItsClick) {
   EXPECT_EQ(mark->Opacity(), 1.0f);
   // Enter and Space toggle; the same value again reports nothing.
   log.clear();
-  Key(box, 13);
-  Key(box, 32);
-  Key(box, 65);
+  Key(box, win::VK_RETURN);
+  Key(box, win::VK_SPACE);
+  Key(box, 'A');
   box->SetIsChecked(true);
   EXPECT_EQ(log, (std::vector<std::string>{"unchecked", "checked"}));
 }
@@ -123,7 +124,7 @@ TEST_F(CheckControls, RadioButtonsOfAGroupExcludeEachOtherAcrossTheTree) {
   log.clear();
   s.scene.MouseDown(rtl::mbLeft, {rtl::ssLeft}, 155, 5);
   s.scene.MouseUp(rtl::mbLeft, {}, 155, 5);
-  Key(a3, 32);
+  Key(a3, win::VK_SPACE);
   a3->SetIsChecked(false);
   EXPECT_TRUE(a3->IsChecked());
   EXPECT_TRUE(log.empty());
@@ -140,7 +141,7 @@ TEST_F(CheckControls, ALoneRadioButtonCanBeCheckedButNeverUnchecked) {
   TvxRadioButton lone(nullptr);
   lone.SetIsChecked(true);
   EXPECT_TRUE(lone.IsChecked());
-  Key(&lone, 32);
+  Key(&lone, win::VK_SPACE);
   lone.SetData(false);
   EXPECT_TRUE(lone.IsChecked());
   ControlScene s;

@@ -10,6 +10,7 @@
 #include "platform/rtl/ObjectText.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/CompoundControls.h"
 
 using namespace vg;
@@ -88,7 +89,7 @@ TEST_F(CompoundControls, RowsPassTheirInnerControlsChangesOn) {
 
   text->SetValue(u"Valtek");
   EXPECT_EQ(text->TextBox()->Text(), u"Valtek");
-  uint16_t enter = 13;
+  uint16_t enter = win::VK_RETURN;
   char16_t none = 0;
   text->TextBox()->KeyDown(enter, none, {});  // Enter reports the changed text
   ASSERT_EQ(senders.size(), 2u);

@@ -13,6 +13,7 @@
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/win/Display.h"
+#include "platform/win/WinTypes.h"
 #include "tests/loop/Later.h"
 #include "tests/vg2d_core/ReferencePicture.h"
 #include "vg2d/controls/BrushDesigner.h"
@@ -232,7 +233,7 @@ TEST_F(FontDialogs, TheColourIsPickedOpaqueWithTheBrushDialogAndNotOnCancel) {
     EXPECT_EQ(D.TextColor(), 0xFF000000u);
     BrushHook ok([](TvxBrushDesign& B) {
       B.SolidHex()->SetText(u"#80C04020");
-      uint16_t key = 13;
+      uint16_t key = win::VK_RETURN;
       char16_t ch = 0;
       B.SolidHex()->KeyDown(key, ch, {});
       B.OkButton()->Click();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ControlScene.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Popups.h"
 #include "vg2d/controls/TextBox.h"
@@ -230,7 +231,7 @@ TEST_F(GradientEditor, TheComboColourBoxKeepsItsTextAndColourInStepAndRefusesPar
 
   const auto type = [&](const std::u16string& Text) {
     combo->TextBox()->SetText(Text);
-    uint16_t key = 13;
+    uint16_t key = win::VK_RETURN;
     char16_t ch = 0;
     combo->TextBox()->KeyDown(key, ch, {});
   };

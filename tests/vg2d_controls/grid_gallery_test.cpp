@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ControlScene.h"
+#include "platform/win/WinTypes.h"
 #include "tests/vg2d_core/ReferencePicture.h"
 #include "platform/rtl/CodePage.h"
 #include "vg2d/controls/Grid.h"
@@ -79,7 +80,7 @@ TEST_F(GridGallery, MatchesTheReferencePicture) {
 
   s.PaintAll();
   strings->SetFocus();
-  uint16_t f2 = 113;
+  uint16_t f2 = win::VK_F2;
   char16_t none = 0;
   s.scene.KeyDown(f2, none, {});
   clock.Advance(400);

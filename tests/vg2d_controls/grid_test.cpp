@@ -9,6 +9,7 @@
 
 #include "ControlScene.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/Grid.h"
 #include "vg2d/controls/Tracks.h"
 
@@ -103,7 +104,7 @@ TEST_F(Grids, StringGridStoresEditsAndEscapeRestoresTheCell) {
   first->Texts()[1] = u"LPG";
   grid->Realign();
   grid->SetFocus();
-  Key(s, 40);  // Down to row 1
+  Key(s, win::VK_DOWN);  // Down to row 1
   EXPECT_EQ(grid->Selected(), 1);
   // Typing starts an edit of the selected cell (over its selected text); Enter ends it
   // and the text is stored.
@@ -111,24 +112,24 @@ TEST_F(Grids, StringGridStoresEditsAndEscapeRestoresTheCell) {
   TvxControl* cell = first->CellOfRow(1);
   ASSERT_NE(cell, nullptr);
   EXPECT_TRUE(cell->IsFocused());
-  Key(s, 13);
+  Key(s, win::VK_RETURN);
   EXPECT_TRUE(grid->IsFocused());
   EXPECT_EQ(first->Texts()[1], u"7");
   // Only the selected cell can take the focus.
   EXPECT_FALSE(first->CellOfRow(2)->CanFocused());
 
   // F2 edits, Escape restores the text the cell had and stores nothing.
-  Key(s, 39);  // Right
+  Key(s, win::VK_RIGHT);  // Right
   EXPECT_EQ(grid->SelectedColumn(), 1);
   auto* second = dynamic_cast<TvxStringColumn*>(grid->GetColumn(1));
   second->Texts()[1] = u"CNG";
   grid->Realign();
-  Key(s, 113);
+  Key(s, win::VK_F2);
   TvxControl* other = second->CellOfRow(1);
   ASSERT_TRUE(other->IsFocused());
   Type(s, u"xyz");
   EXPECT_NE(Text(other->GetData()), u"CNG");
-  Key(s, 27);
+  Key(s, win::VK_ESCAPE);
   EXPECT_TRUE(grid->IsFocused());
   EXPECT_EQ(Text(other->GetData()), u"CNG");
   EXPECT_EQ(second->Texts()[1], u"CNG");
@@ -147,15 +148,15 @@ TEST_F(Grids, EscapeWritesNothingBackAndValueOnlyColumnsNeverWrite) {
   ASSERT_NE(bar, nullptr);
   EXPECT_EQ(bar->Value(), 4.0f);
   grid->SetFocus();
-  Key(s, 113);
+  Key(s, win::VK_F2);
   Type(s, u"5");
-  Key(s, 27);
+  Key(s, win::VK_ESCAPE);
   EXPECT_EQ(writes, 0);
   // Moving onto the progress column and pressing F2 edits nothing.
-  Key(s, 39);
-  Key(s, 113);
+  Key(s, win::VK_RIGHT);
+  Key(s, win::VK_F2);
   Type(s, u"9");
-  Key(s, 13);
+  Key(s, win::VK_RETURN);
   EXPECT_EQ(writes, 0);
   EXPECT_TRUE(grid->IsFocused());
 }
@@ -209,21 +210,21 @@ TEST_F(Grids, KeysMoveTheSelectionWithinTheRows) {
   ControlScene s(400, 300);
   auto* grid = MakeGrid<TvxGrid>(s);
   grid->SetFocus();
-  Key(s, 34);  // Page Down: six rows
+  Key(s, win::VK_NEXT);  // Page Down: six rows
   EXPECT_EQ(grid->Selected(), 6);
   // The selected row is scrolled into view.
   EXPECT_GT(grid->VScrollBar()->Value(), 0.0f);
-  Key(s, 33);
+  Key(s, win::VK_PRIOR);
   EXPECT_EQ(grid->Selected(), 0);
-  Key(s, 35, 0, {rtl::ssCtrl});
+  Key(s, win::VK_END, 0, {rtl::ssCtrl});
   EXPECT_EQ(grid->Selected(), 99);
-  Key(s, 34);
+  Key(s, win::VK_NEXT);
   EXPECT_EQ(grid->Selected(), 99);
-  Key(s, 35);
+  Key(s, win::VK_END);
   EXPECT_EQ(grid->SelectedColumn(), 1);
-  Key(s, 36);
+  Key(s, win::VK_HOME);
   EXPECT_EQ(grid->SelectedColumn(), 0);
-  Key(s, 36, 0, {rtl::ssCtrl});
+  Key(s, win::VK_HOME, 0, {rtl::ssCtrl});
   EXPECT_EQ(grid->Selected(), 0);
   // The selection copy lies behind the selected row, the marker on the selected cell.
   ASSERT_EQ(grid->Highlights().size(), 1u);
@@ -239,7 +240,7 @@ TEST_F(Grids, KeysMoveTheSelectionWithinTheRows) {
   // Without rows nothing is selected and no key is taken.
   grid->SetRowCount(0);
   EXPECT_FALSE(grid->Highlights()[0]->Visible());
-  uint16_t k = 40;
+  uint16_t k = win::VK_DOWN;
   char16_t c = 0;
   grid->KeyDown(k, c, {});
   EXPECT_EQ(k, 40);

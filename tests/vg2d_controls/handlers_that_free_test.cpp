@@ -14,6 +14,7 @@
 
 #include "ControlScene.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
@@ -32,9 +33,6 @@ using namespace vg;
 using vgtest::ControlScene;
 
 namespace {
-
-constexpr uint16_t VkBack = 8, VkReturn = 13, VkEscape = 27, VkPageUp = 33, VkPageDown = 34, VkEnd = 35, VkHome = 36,
-                   VkLeft = 37, VkUp = 38, VkRight = 39, VkDown = 40, VkDelete = 46, VkF2 = 113;
 
 // Events a control raises in answer to keys, clicks, the wheel and focus moves. The
 // hover, drag-and-drop and style events are not driven here.
@@ -127,8 +125,9 @@ bool DriveUntilFreed(rtl::TClass Class, const rtl::TPropInfo* Event, rtl::TTestC
     for (TvxVisualObject* v : order)
       if (v->CanFocused()) return v->SetFocus();
   });
-  for (uint16_t k : {VkDown, VkUp, VkRight, VkLeft, VkEnd, VkHome, VkPageDown, VkPageUp, VkF2, VkReturn, VkBack,
-                     VkDelete, VkEscape, uint16_t(32)})
+  for (uint16_t k :
+       {win::VK_DOWN, win::VK_UP, win::VK_RIGHT, win::VK_LEFT, win::VK_END, win::VK_HOME, win::VK_NEXT, win::VK_PRIOR,
+        win::VK_F2, win::VK_RETURN, win::VK_BACK, win::VK_DELETE, win::VK_ESCAPE, uint16_t(32)})
     steps.push_back([&s, k] {
       uint16_t key = k;
       char16_t ch = k == 32 ? u' ' : 0;
@@ -140,9 +139,8 @@ bool DriveUntilFreed(rtl::TClass Class, const rtl::TPropInfo* Event, rtl::TTestC
       char16_t ch = typed;
       s.scene.KeyDown(key, ch, {});
     });
-  for (TvxPoint p : {at(0.5f, 0.5f), at(0.1f, 0.5f), at(0.9f, 0.5f), at(0.5f, 0.15f), at(0.5f, 0.85f),
-                     at(0.95f, 0.95f), at(0.05f, 0.05f), at(0.97f, 0.5f), at(0.96f, 0.04f), at(0.04f, 0.96f),
-                     at(0.05f, 0.5f)})
+  for (TvxPoint p : {at(0.5f, 0.5f), at(0.1f, 0.5f), at(0.9f, 0.5f), at(0.5f, 0.15f), at(0.5f, 0.85f), at(0.95f, 0.95f),
+                     at(0.05f, 0.05f), at(0.97f, 0.5f), at(0.96f, 0.04f), at(0.04f, 0.96f), at(0.05f, 0.5f)})
     steps.push_back([&s, &Clock, p] {
       s.scene.MouseMove({}, p.X, p.Y);
       s.scene.MouseDown(rtl::mbLeft, {rtl::ssLeft}, p.X, p.Y);
@@ -173,8 +171,7 @@ bool DriveUntilFreed(rtl::TClass Class, const rtl::TPropInfo* Event, rtl::TTestC
     // A text that is no number raises from Enter, as the loop would report it.
     try {
       step();
-    } catch (const rtl::Exception&) {
-    }
+    } catch (const rtl::Exception&) {}
   }
   // The run leaves nothing behind: a popup the control opened closes with the scene.
   rtl::Application->ProcessMessages();
@@ -190,7 +187,7 @@ protected:
     rtl::Application->OnException = [](rtl::TObject*, const std::exception&) {};
     TvxBrushDialog::OnAnyShow = [](TvxBrushDesign& D) {
       D.SolidHex()->SetText(u"#FF00FF00");
-      uint16_t enter = VkReturn;
+      uint16_t enter = win::VK_RETURN;
       char16_t none = 0;
       D.SolidHex()->KeyDown(enter, none, {});
       D.OkButton()->Click();
@@ -227,29 +224,28 @@ TEST_F(HandlersThatFree, NoControlTouchesItselfAfterAHandlerFreedIt) {
 }
 
 TEST_F(HandlersThatFree, AMemoFreedWhileTypingEnteringOrDeleting) {
-  const std::vector<std::function<void(ControlScene&)>> edits = {
-      [](ControlScene& S) {
-        uint16_t key = 0;
-        char16_t ch = u'x';
-        S.scene.KeyDown(key, ch, {});
-      },
-      [](ControlScene& S) {
-        uint16_t key = VkReturn;
-        char16_t ch = 0;
-        S.scene.KeyDown(key, ch, {});
-      },
-      [](ControlScene& S) {
-        uint16_t key = VkBack;
-        char16_t ch = 0;
-        S.scene.KeyDown(key, ch, {});
-      },
-      [](ControlScene& S) {
-        uint16_t key = VkHome;
-        char16_t ch = 0;
-        S.scene.KeyDown(key, ch, {});
-        key = VkDelete;
-        S.scene.KeyDown(key, ch, {});
-      }};
+  const std::vector<std::function<void(ControlScene&)>> edits = {[](ControlScene& S) {
+                                                                   uint16_t key = 0;
+                                                                   char16_t ch = u'x';
+                                                                   S.scene.KeyDown(key, ch, {});
+                                                                 },
+                                                                 [](ControlScene& S) {
+                                                                   uint16_t key = win::VK_RETURN;
+                                                                   char16_t ch = 0;
+                                                                   S.scene.KeyDown(key, ch, {});
+                                                                 },
+                                                                 [](ControlScene& S) {
+                                                                   uint16_t key = win::VK_BACK;
+                                                                   char16_t ch = 0;
+                                                                   S.scene.KeyDown(key, ch, {});
+                                                                 },
+                                                                 [](ControlScene& S) {
+                                                                   uint16_t key = win::VK_HOME;
+                                                                   char16_t ch = 0;
+                                                                   S.scene.KeyDown(key, ch, {});
+                                                                   key = win::VK_DELETE;
+                                                                   S.scene.KeyDown(key, ch, {});
+                                                                 }};
   for (size_t i = 0; i < edits.size(); ++i) {
     SCOPED_TRACE("edit " + std::to_string(i));
     ControlScene s;
@@ -273,7 +269,7 @@ TEST_F(HandlersThatFree, AMemoFreedWhileTypingEnteringOrDeleting) {
 TEST_F(HandlersThatFree, AGridFreedWhenItsCellHandsTheFocusBack) {
   // Enter, Escape and the arrows end a cell's edit by focusing the grid; its OnEnterFocus,
   // or the write-back of the edit, may close the window and free the grid with its cells.
-  const uint16_t endings[] = {VkReturn, VkEscape, VkDown, VkUp};
+  const uint16_t endings[] = {win::VK_RETURN, win::VK_ESCAPE, win::VK_DOWN, win::VK_UP};
   for (bool onWrite : {false, true})
     for (uint16_t ending : endings) {
       SCOPED_TRACE(std::to_string(ending) + (onWrite ? " freed on write" : " freed on focus"));
@@ -286,7 +282,7 @@ TEST_F(HandlersThatFree, AGridFreedWhenItsCellHandsTheFocusBack) {
       grid->Realign();
       grid->SetFocus();
       grid->SetSelected(1);
-      uint16_t key = VkF2;
+      uint16_t key = win::VK_F2;
       char16_t ch = 0;
       s.scene.KeyDown(key, ch, {});
       key = 0;
@@ -305,7 +301,7 @@ TEST_F(HandlersThatFree, AGridFreedWhenItsCellHandsTheFocusBack) {
       ch = 0;
       s.scene.KeyDown(key, ch, {});
       // Escape writes nothing back: freed only by the focus then.
-      if (onWrite && ending == VkEscape) {
+      if (onWrite && ending == win::VK_ESCAPE) {
         EXPECT_FALSE(watch.Gone());
         continue;
       }

@@ -12,6 +12,7 @@
 #include "ControlScene.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/Expanders.h"
@@ -180,7 +181,7 @@ TEST_F(Inspectors, TheTextEditorWritesTheRowsPropertyAndKeysMoveBetweenRows) {
   TvxInspectorRow* width = inspector->FindRow(shape, "Width");
   inspector->SetSelected(width);
   editor->SetText(u"64");
-  uint16_t key = 40;
+  uint16_t key = win::VK_DOWN;
   inspector->DialogKey(key, {});
   EXPECT_EQ(key, 0);
   EXPECT_EQ(shape->Width(), 64.0f);
@@ -189,12 +190,12 @@ TEST_F(Inspectors, TheTextEditorWritesTheRowsPropertyAndKeysMoveBetweenRows) {
   // Up from the first row does nothing but takes the key; Home in a text row is left to the
   // text box.
   inspector->SetSelected(inspector->ItemByGlobalIndex(0));
-  key = 38;
+  key = win::VK_UP;
   inspector->DialogKey(key, {});
   EXPECT_EQ(key, 0);
   EXPECT_EQ(inspector->Selected()->GlobalIndex(), 0);
   inspector->SetSelected(opacity);
-  key = 36;
+  key = win::VK_HOME;
   inspector->DialogKey(key, {});
   EXPECT_EQ(key, 36);
 }

@@ -9,14 +9,15 @@
 #include <vector>
 
 #include "ControlScene.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/TextControls.h"
-#include "platform/rtl/CodePage.h"
+#include "vg2d/controls/Tracks.h"
 #include "vg2d/core/Shapes.h"
 #include "vg2d/core/TextShape.h"
 #include "vg2d/core/WideStrings.h"
-#include "vg2d/controls/Tracks.h"
 
 using namespace vg;
 using vgtest::ControlScene;
@@ -94,33 +95,33 @@ TEST_F(ListBoxes, FixedItemWidthsMakeColumnsAndTheKeysMoveByRows) {
   EXPECT_EQ(list->ItemByIndex(6)->Width(), 50.0f);
 
   list->SetFocus();
-  Key(s, 35);  // End: the first item of the last full row from the end
+  Key(s, win::VK_END);  // End: the first item of the last full row from the end
   EXPECT_EQ(list->ItemIndex(), 4);
-  Key(s, 38);  // Up
+  Key(s, win::VK_UP);  // Up
   EXPECT_EQ(list->ItemIndex(), 1);
-  Key(s, 38);
+  Key(s, win::VK_UP);
   EXPECT_EQ(list->ItemIndex(), 0);
-  Key(s, 40);  // Down
+  Key(s, win::VK_DOWN);  // Down
   EXPECT_EQ(list->ItemIndex(), 3);
-  Key(s, 40);
+  Key(s, win::VK_DOWN);
   EXPECT_EQ(list->ItemIndex(), 6);
-  Key(s, 37);  // Left
+  Key(s, win::VK_LEFT);  // Left
   EXPECT_EQ(list->ItemIndex(), 5);
-  Key(s, 39);  // Right
+  Key(s, win::VK_RIGHT);  // Right
   EXPECT_EQ(list->ItemIndex(), 6);
-  Key(s, 39);
+  Key(s, win::VK_RIGHT);
   EXPECT_EQ(list->ItemIndex(), 6);
-  Key(s, 36);  // Home
+  Key(s, win::VK_HOME);  // Home
   EXPECT_EQ(list->ItemIndex(), 0);
 
   // Ten items in three columns: End gives 7; in one column 9.
   for (int i = 0; i < 3; ++i) list->AddObject(new TvxListBoxItem(nullptr));
-  Key(s, 35);
+  Key(s, win::VK_END);
   EXPECT_EQ(list->ItemIndex(), 7);
   list->SetItemWidth(0);
   EXPECT_EQ(list->Columns(), 3);  // kept: only a fixed width counts columns
   list->SetColumns(1);
-  Key(s, 35);
+  Key(s, win::VK_END);
   EXPECT_EQ(list->ItemIndex(), 9);
 }
 

@@ -14,6 +14,7 @@
 #include "ControlScene.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/Memo.h"
 #include "vg2d/controls/Tracks.h"
 
@@ -22,8 +23,6 @@ using vgtest::ControlScene;
 
 namespace {
 
-constexpr uint16_t VkBack = 8, VkReturn = 13, VkPageUp = 33, VkPageDown = 34, VkEnd = 35, VkHome = 36, VkLeft = 37,
-                   VkUp = 38, VkRight = 39, VkDown = 40, VkDelete = 46;
 const rtl::TShiftState ShiftOnly{rtl::ssShift}, CtrlOnly{rtl::ssCtrl};
 
 class Memos : public vgtest::ControlsTest {
@@ -66,7 +65,7 @@ TEST_F(Memos, LinesCountParagraphsAndTheEmptyLineAfterALineEnd) {
   EXPECT_EQ(m->Lines()->GetCount(), 0);
   Type(s, u"a");
   EXPECT_EQ(LinesOf(m), L({u"a"}));
-  Key(s, VkReturn);
+  Key(s, win::VK_RETURN);
   EXPECT_EQ(m->Text(), u"a\r\n");
   EXPECT_EQ(LinesOf(m), L({u"a", u""}));
   EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{1, 0}));
@@ -107,10 +106,10 @@ TEST_F(Memos, LinesCountParagraphsAndTheEmptyLineAfterALineEnd) {
   m->SetText(u"x");
   m->SetText(u"one\r\ntwo");
   m->SetCaretPosition({1, 3});
-  Key(s, VkBack);
-  Key(s, VkBack);
-  Key(s, VkBack);
-  Key(s, VkBack);
+  Key(s, win::VK_BACK);
+  Key(s, win::VK_BACK);
+  Key(s, win::VK_BACK);
+  Key(s, win::VK_BACK);
   EXPECT_EQ(m->Text(), u"one");
   EXPECT_EQ(checks, 7);
   m->OnChangeTracking = nullptr;
@@ -227,11 +226,11 @@ TEST_F(Memos, LineEndsAreDeletedWhole) {
   ControlScene s;
   auto* m = Place(s, u"ab\r\ncd\r\nef");
   m->SetCaretPosition({0, 2});
-  Key(s, VkDelete);
+  Key(s, win::VK_DELETE);
   EXPECT_EQ(m->Text(), u"abcd\r\nef");
   EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{0, 2}));
   m->SetCaretPosition({1, 0});
-  Key(s, VkBack);
+  Key(s, win::VK_BACK);
   EXPECT_EQ(m->Text(), u"abcdef");
   EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{0, 4}));
   // A deletion that would start at the LF or end before it takes the pair.
@@ -251,15 +250,15 @@ TEST_F(Memos, LineEndsAreDeletedWhole) {
   // Right and Left step over a line end as one step.
   m->SetText(u"ab\r\ncd");
   m->SetCaretPosition({0, 2});
-  Key(s, VkRight);
+  Key(s, win::VK_RIGHT);
   EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{1, 0}));
-  Key(s, VkLeft);
+  Key(s, win::VK_LEFT);
   EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{0, 2}));
   // Ctrl+Right at a line end goes to the next line; Ctrl+End to the end of the text.
-  Key(s, VkRight, CtrlOnly);
+  Key(s, win::VK_RIGHT, CtrlOnly);
   EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{1, 0}));
-  Key(s, VkHome, CtrlOnly);
-  Key(s, VkEnd, CtrlOnly);
+  Key(s, win::VK_HOME, CtrlOnly);
+  Key(s, win::VK_END, CtrlOnly);
   EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{1, 2}));
 }
 
@@ -269,31 +268,31 @@ TEST_F(Memos, UpDownAndPagesKeepTheCaretsX) {
   for (int i = 0; i < 30; ++i) text += (i == 1 ? u"ab" : u"MMMMMMMMMMMMMMMM") + std::u16string(u"\r\n");
   auto* m = Place(s, text, 250, 14 * 7 + 6);
   m->SetCaretPosition({0, 6});
-  Key(s, VkDown);
+  Key(s, win::VK_DOWN);
   // A short line: its end, whose x the next line keeps.
   EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{1, 2}));
-  Key(s, VkDown);
+  Key(s, win::VK_DOWN);
   EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{2, 1}));
-  Key(s, VkUp);
-  Key(s, VkUp);
-  Key(s, VkUp);
+  Key(s, win::VK_UP);
+  Key(s, win::VK_UP);
+  Key(s, win::VK_UP);
   EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{0, 1}));
   m->SetCaretPosition({2, 6});
-  Key(s, VkDown);
+  Key(s, win::VK_DOWN);
   EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{3, 6}));
-  Key(s, VkUp);
-  Key(s, VkUp);
+  Key(s, win::VK_UP);
+  Key(s, win::VK_UP);
   EXPECT_EQ(m->CaretPosition(), (TvxMemoPos{1, 2}));
   m->SetCaretPosition({2, 6});
   const float x = m->GetPositionPoint(m->CaretPosition()).X;
   // A page is the number of lines the view shows.
   const int page = static_cast<int>(Round(m->ViewportHeight() / 14));
-  Key(s, VkPageDown);
+  Key(s, win::VK_NEXT);
   EXPECT_EQ(m->CaretPosition().Line, 2 + page);
   EXPECT_NEAR(m->GetPositionPoint(m->CaretPosition()).X, x, 0.5f);
   // The caret line is scrolled into view.
-  Key(s, VkPageDown);
-  Key(s, VkPageDown);
+  Key(s, win::VK_NEXT);
+  Key(s, win::VK_NEXT);
   const int line = m->CaretPosition().Line;
   ASSERT_NE(m->VScrollBar(), nullptr);
   EXPECT_GT(m->VScrollPos(), 0);
@@ -306,12 +305,12 @@ TEST_F(Memos, UpDownAndPagesKeepTheCaretsX) {
   EXPECT_FLOAT_EQ(m->Caret()->Position()->Y(), static_cast<float>(line * 14));
   // Shift+Page Up selects from the old caret.
   const TvxMemoPos before = m->CaretPosition();
-  Key(s, VkPageUp, ShiftOnly);
+  Key(s, win::VK_PRIOR, ShiftOnly);
   EXPECT_EQ(m->SelStart(), before);
   EXPECT_EQ(m->SelEnd(), m->CaretPosition());
   EXPECT_EQ(m->CaretPosition().Line, line - page);
   EXPECT_TRUE(m->HasSelection());
-  Key(s, VkLeft);
+  Key(s, win::VK_LEFT);
   EXPECT_FALSE(m->HasSelection());
   // A click goes to the nearest boundary of the line under the point.
   const TvxPoint p = m->GetPositionPoint({m->CaretPosition().Line + 2, 3});
@@ -358,9 +357,9 @@ TEST_F(Memos, UndoTakesBackJoinedAndGroupedEdits) {
   // Three Backspaces, one Undo: the text is back and selected.
   m->SetText(u"xabc");
   m->SetCaretPosition({0, 4});
-  Key(s, VkBack);
-  Key(s, VkBack);
-  Key(s, VkBack);
+  Key(s, win::VK_BACK);
+  Key(s, win::VK_BACK);
+  Key(s, win::VK_BACK);
   EXPECT_EQ(m->Text(), u"x");
   m->Undo();
   EXPECT_EQ(m->Text(), u"xabc");
@@ -368,8 +367,8 @@ TEST_F(Memos, UndoTakesBackJoinedAndGroupedEdits) {
 
   // Delete twice at one place joins too.
   m->SetCaretPosition({0, 1});
-  Key(s, VkDelete);
-  Key(s, VkDelete);
+  Key(s, win::VK_DELETE);
+  Key(s, win::VK_DELETE);
   EXPECT_EQ(m->Text(), u"xc");
   m->Undo();
   EXPECT_EQ(m->Text(), u"xabc");
@@ -386,7 +385,7 @@ TEST_F(Memos, UndoTakesBackJoinedAndGroupedEdits) {
   // A deleted line end comes back unselected; other text comes back selected.
   m->SetText(u"ab\r\ncd");
   m->SetCaretPosition({1, 0});
-  Key(s, VkBack);
+  Key(s, win::VK_BACK);
   EXPECT_EQ(m->Text(), u"abcd");
   m->Undo();
   EXPECT_EQ(m->Text(), u"ab\r\ncd");
@@ -395,10 +394,10 @@ TEST_F(Memos, UndoTakesBackJoinedAndGroupedEdits) {
   // Deletions apart from each other stay apart.
   m->SetText(u"abcde");
   m->SetCaretPosition({0, 3});
-  Key(s, VkDelete);
-  Key(s, VkLeft);
-  Key(s, VkLeft);
-  Key(s, VkDelete);
+  Key(s, win::VK_DELETE);
+  Key(s, win::VK_LEFT);
+  Key(s, win::VK_LEFT);
+  Key(s, win::VK_DELETE);
   EXPECT_EQ(m->Text(), u"ace");
   m->Undo();
   EXPECT_EQ(m->Text(), u"abce");
@@ -409,7 +408,7 @@ TEST_F(Memos, UndoTakesBackJoinedAndGroupedEdits) {
   // nor undoes.
   m->SetText(u"one two");
   m->Select({0, 3}, {0, 4});
-  Key(s, VkReturn);
+  Key(s, win::VK_RETURN);
   EXPECT_EQ(LinesOf(m), L({u"one", u"two"}));
   m->SetReadOnly(true);
   Type(s, u"q");
@@ -601,6 +600,6 @@ TEST_F(Memos, TheMouseSelectsByDraggingAndWordsByDoubleClicks) {
   const float x = m->GetPositionPoint(m->CaretPosition()).X;
   EXPECT_GE(x, m->ViewportRect().Left);
   EXPECT_LE(x, m->ViewportRect().Right);
-  Key(s, VkHome);
+  Key(s, win::VK_HOME);
   EXPECT_EQ(m->HScrollPos(), 0);
 }

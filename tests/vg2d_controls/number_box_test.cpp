@@ -10,6 +10,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/core/Registry.h"
 
@@ -145,7 +146,7 @@ TEST_F(NumberBoxes, ArrowStepsAreReportedAtEnterAndOnLeavingAsTypedTextIs) {
   auto* other = s.Add(new TvxNumberBox(nullptr), 10, 60);
   b->SetFocus();
   b->SetHorzIncrement(2);
-  uint16_t up = 38, down = 40;
+  uint16_t up = win::VK_UP, down = win::VK_DOWN;
   char16_t none = 0;
   b->KeyDown(up, none, {});
   EXPECT_EQ(up, 0);
@@ -153,15 +154,15 @@ TEST_F(NumberBoxes, ArrowStepsAreReportedAtEnterAndOnLeavingAsTypedTextIs) {
   EXPECT_TRUE(b->Modified());
   EXPECT_EQ(changes, 0);  // not at each step
   b->KeyDown(down, none, {});
-  b->KeyDown(up = 38, none, {});
-  b->KeyDown(up = 38, none, {});
+  b->KeyDown(up = win::VK_UP, none, {});
+  b->KeyDown(up = win::VK_UP, none, {});
   EXPECT_FLOAT_EQ(b->Value(), 4);
-  uint16_t enter = 13;
+  uint16_t enter = win::VK_RETURN;
   b->KeyDown(enter, none, {});
   EXPECT_EQ(changes, 1);
   EXPECT_FLOAT_EQ(b->Value(), 4);
   // Steps and then leaving: reported once more on the way out.
-  b->KeyDown(down = 40, none, {});
+  b->KeyDown(down = win::VK_DOWN, none, {});
   other->SetFocus();
   EXPECT_EQ(changes, 2);
   EXPECT_EQ(b->Text(), u"2");
@@ -172,7 +173,7 @@ TEST_F(NumberBoxes, ArrowStepsAreReportedAtEnterAndOnLeavingAsTypedTextIs) {
   // The spin box's keys are steps of the same kind.
   auto* spin = Place<TvxSpinBox>(s);
   spin->SetFocus();
-  spin->KeyDown(up = 38, none, {});
+  spin->KeyDown(up = win::VK_UP, none, {});
   other->SetFocus();
   EXPECT_FLOAT_EQ(spin->Value(), 1);
   EXPECT_EQ(changes, 3);
@@ -189,7 +190,7 @@ TEST_F(NumberBoxes, NotANumberIsIgnoredAndLaterStepsCountFromTheValueKept) {
   b->SetData(static_cast<double>(std::nan("")));
   EXPECT_FLOAT_EQ(b->Value(), 7);
   b->SetFocus();
-  uint16_t up = 38;
+  uint16_t up = win::VK_UP;
   char16_t none = 0;
   b->KeyDown(up, none, {});
   EXPECT_FLOAT_EQ(b->Value(), 8);
@@ -221,7 +222,7 @@ TEST_F(NumberBoxes, TheSpinBoxStepsByItsButtonsAndKeys) {
   s.scene.MouseUp(rtl::mbLeft, {}, minus.X, minus.Y);
   EXPECT_FLOAT_EQ(b->Value(), 0);
   EXPECT_EQ(changes, 2);
-  uint16_t up = 38;
+  uint16_t up = win::VK_UP;
   char16_t none = 0;
   b->KeyDown(up, none, {});
   EXPECT_FLOAT_EQ(b->Value(), 3);

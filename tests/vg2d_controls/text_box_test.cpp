@@ -13,6 +13,7 @@
 #include "ControlScene.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/TextBox.h"
 
 using namespace vg;
@@ -20,8 +21,6 @@ using vgtest::ControlScene;
 
 namespace {
 
-constexpr uint16_t VkBack = 8, VkReturn = 13, VkEnd = 35, VkHome = 36, VkLeft = 37, VkRight = 39, VkInsert = 45,
-                   VkDelete = 46;
 const rtl::TShiftState NoShift{}, ShiftOnly{rtl::ssShift}, CtrlOnly{rtl::ssCtrl}, CtrlShift{rtl::ssCtrl, rtl::ssShift};
 
 class TextBoxes : public vgtest::ControlsTest {
@@ -57,32 +56,32 @@ TEST_F(TextBoxes, KeySequencesGiveTheirTextsSelectionsAndCarets) {
   // Focused without an on-screen keyboard: all selected, caret at the end.
   EXPECT_EQ(b->SelText(), u"hello big world");
   EXPECT_EQ(b->CaretPosition(), 15);
-  Key(s, VkEnd);
+  Key(s, win::VK_END);
   EXPECT_EQ(b->SelLength(), 0);
   // Shift+Home selects from the caret to the start.
-  Key(s, VkHome, ShiftOnly);
+  Key(s, win::VK_HOME, ShiftOnly);
   EXPECT_EQ(b->CaretPosition(), 0);
   EXPECT_EQ(b->SelStart(), 0);
   EXPECT_EQ(b->SelText(), u"hello big world");
   // Shift+Right shrinks it again from the caret end.
-  Key(s, VkRight, ShiftOnly);
+  Key(s, win::VK_RIGHT, ShiftOnly);
   EXPECT_EQ(b->SelText(), u"ello big world");
-  Key(s, VkEnd);
+  Key(s, win::VK_END);
   // Ctrl+Shift+Left: word by word, the selection growing.
-  Key(s, VkLeft, CtrlShift);
+  Key(s, win::VK_LEFT, CtrlShift);
   EXPECT_EQ(b->CaretPosition(), 10);
   EXPECT_EQ(b->SelText(), u"world");
-  Key(s, VkLeft, CtrlShift);
+  Key(s, win::VK_LEFT, CtrlShift);
   EXPECT_EQ(b->CaretPosition(), 6);
   EXPECT_EQ(b->SelText(), u"big world");
   // Ctrl+Right goes to the next word's start, and at the last word to the end.
-  Key(s, VkRight, CtrlOnly);
+  Key(s, win::VK_RIGHT, CtrlOnly);
   EXPECT_EQ(b->CaretPosition(), 10);
   EXPECT_EQ(b->SelLength(), 0);
-  Key(s, VkRight, CtrlOnly);
+  Key(s, win::VK_RIGHT, CtrlOnly);
   EXPECT_EQ(b->CaretPosition(), 15);
   // Typing replaces a selection.
-  Key(s, VkLeft, CtrlShift);
+  Key(s, win::VK_LEFT, CtrlShift);
   Type(s, u'W');
   EXPECT_EQ(b->Text(), u"hello big W");
   EXPECT_EQ(b->CaretPosition(), 11);
@@ -93,28 +92,28 @@ TEST_F(TextBoxes, KeySequencesGiveTheirTextsSelectionsAndCarets) {
   EXPECT_EQ(z, 0);
   EXPECT_EQ(b->Text(), u"hello big W");
   // Backspace and Delete around the caret; Left without Shift drops the selection.
-  Key(s, VkBack);
+  Key(s, win::VK_BACK);
   EXPECT_EQ(b->Text(), u"hello big ");
-  Key(s, VkHome);
-  Key(s, VkDelete);
+  Key(s, win::VK_HOME);
+  Key(s, win::VK_DELETE);
   EXPECT_EQ(b->Text(), u"ello big ");
   EXPECT_EQ(b->CaretPosition(), 0);
   // Shift+Delete with a selection cuts it to the clipboard.
-  Key(s, VkRight, CtrlShift);
+  Key(s, win::VK_RIGHT, CtrlShift);
   EXPECT_EQ(b->SelText(), u"ello ");
-  Key(s, VkDelete, ShiftOnly);
+  Key(s, win::VK_DELETE, ShiftOnly);
   EXPECT_EQ(b->Text(), u"big ");
   EXPECT_EQ(win::ClipboardGetText(), u"ello ");
   // Shift+Insert pastes it back at the caret; Ctrl+Insert copies.
-  Key(s, VkEnd);
-  Key(s, VkInsert, ShiftOnly);
+  Key(s, win::VK_END);
+  Key(s, win::VK_INSERT, ShiftOnly);
   EXPECT_EQ(b->Text(), u"big ello ");
-  Key(s, VkHome, ShiftOnly);
-  Key(s, VkInsert, CtrlOnly);
+  Key(s, win::VK_HOME, ShiftOnly);
+  Key(s, win::VK_INSERT, CtrlOnly);
   EXPECT_EQ(win::ClipboardGetText(), u"big ello ");
   // A filtered character is dropped; an allowed one goes in.
   b->SetFilterChar(u"0123456789");
-  Key(s, VkEnd);
+  Key(s, win::VK_END);
   char16_t a = u'a';
   uint16_t k = 0;
   s.scene.KeyDown(k, a, NoShift);
@@ -127,7 +126,7 @@ TEST_F(TextBoxes, ReadOnlyMaxLengthAndCtrlLettersRefuseOrActAsTheyShould) {
   ControlScene s;
   auto* b = Place(s, u"abc");
   b->SetMaxLength(4);
-  Key(s, VkEnd);
+  Key(s, win::VK_END);
   Type(s, u'd');
   Type(s, u'e');  // would make five
   EXPECT_EQ(b->Text(), u"abcd");
@@ -141,7 +140,7 @@ TEST_F(TextBoxes, ReadOnlyMaxLengthAndCtrlLettersRefuseOrActAsTheyShould) {
   EXPECT_EQ(b->Text(), u"abcd");
   b->SetReadOnly(true);
   Type(s, u'a', CtrlOnly);
-  for (uint16_t key : {VkBack, VkDelete}) Key(s, key);
+  for (uint16_t key : {win::VK_BACK, win::VK_DELETE}) Key(s, key);
   Type(s, u'q');
   Type(s, u'v', CtrlOnly);
   Type(s, u'x', CtrlOnly);
@@ -157,20 +156,20 @@ TEST_F(TextBoxes, ChangeTrackingTypingAndChangeFireAtTheirGrades) {
   auto* other = s.Add(new TvxTextBox(nullptr), 10, 100);
   auto* b = Place(s, u"ab");
   EXPECT_EQ(tracking, 0);  // the events were hooked after the text was set
-  Key(s, VkEnd);
+  Key(s, win::VK_END);
   Type(s, u'c');
   EXPECT_EQ(tracking, 1);
   EXPECT_EQ(typing, 1);
-  Key(s, VkBack);
+  Key(s, win::VK_BACK);
   EXPECT_EQ(tracking, 2);
   EXPECT_EQ(typing, 2);
-  Key(s, VkLeft);  // moving the caret is no edit
+  Key(s, win::VK_LEFT);  // moving the caret is no edit
   EXPECT_EQ(typing, 2);
   EXPECT_EQ(changes, 0);
-  Key(s, VkReturn);
+  Key(s, win::VK_RETURN);
   EXPECT_EQ(changes, 1);
   // Modified stays until the box is focused anew: Enter and leaving report again.
-  Key(s, VkReturn);
+  Key(s, win::VK_RETURN);
   EXPECT_EQ(changes, 2);
   other->SetFocus();
   EXPECT_EQ(changes, 3);
@@ -182,7 +181,7 @@ TEST_F(TextBoxes, ChangeTrackingTypingAndChangeFireAtTheirGrades) {
   b->SetFocus();
   b->SetText(u"");
   const int before = tracking;
-  Key(s, VkBack);
+  Key(s, win::VK_BACK);
   EXPECT_EQ(typing, 3);
   EXPECT_EQ(tracking, before);
   // The same text from code fires nothing; a shorter one puts the caret at its end.
@@ -208,7 +207,7 @@ TEST_F(TextBoxes, TheClipboardKeepsTextsOutsideTheBasicPlaneAndLoneSurrogates) {
   auto* b = Place(s, smile);
   Type(s, u'c', CtrlOnly);
   EXPECT_EQ(win::ClipboardGetText(), smile);
-  Key(s, VkEnd);
+  Key(s, win::VK_END);
   Type(s, u'v', CtrlOnly);
   EXPECT_EQ(b->Text(), smile + smile);
   // What other programs read is UTF-8.
@@ -240,7 +239,7 @@ TEST_F(TextBoxes, TheContextMenuEnablesItsItemsForTheStateAndPopsUpAtThePoint) {
   EXPECT_FALSE(enabled(u"Select All"));
   // Nothing selected, something to paste.
   win::ClipboardSetText(u"x");
-  Key(s, VkEnd);
+  Key(s, win::VK_END);
   b->UpdateMenuItems();
   EXPECT_FALSE(enabled(u"Cut"));
   EXPECT_FALSE(enabled(u"Copy"));
@@ -249,7 +248,7 @@ TEST_F(TextBoxes, TheContextMenuEnablesItsItemsForTheStateAndPopsUpAtThePoint) {
   EXPECT_TRUE(enabled(u"Select All"));
   // Read-only: only copying and selecting.
   b->SetReadOnly(true);
-  Key(s, VkLeft, ShiftOnly);
+  Key(s, win::VK_LEFT, ShiftOnly);
   b->UpdateMenuItems();
   EXPECT_FALSE(enabled(u"Cut"));
   EXPECT_TRUE(enabled(u"Copy"));
@@ -316,7 +315,7 @@ TEST_F(TextBoxes, ALongTextScrollsToKeepTheCaretInView) {
   std::u16string text;
   for (int i = 0; i < 60; ++i) text += char16_t(u'a' + i % 26);
   auto* b = Place(s, text, 80);
-  Key(s, VkEnd);
+  Key(s, win::VK_END);
   ASSERT_GT(b->FirstVisibleChar(), 1);
   const TvxRect content = b->GetContentRect();
   const float caretX = b->GetCharX(b->CaretPosition());
@@ -328,7 +327,7 @@ TEST_F(TextBoxes, ALongTextScrollsToKeepTheCaretInView) {
   const int first = b->FirstVisibleChar();
   b->SetCaretPosition(first - 3);
   EXPECT_EQ(b->FirstVisibleChar(), first - 3);
-  Key(s, VkHome);
+  Key(s, win::VK_HOME);
   EXPECT_EQ(b->FirstVisibleChar(), 1);
   EXPECT_FLOAT_EQ(b->GetCharX(0), content.Left);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ControlScene.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Tracks.h"
 
@@ -159,28 +160,28 @@ TEST_F(Tracks, ClicksBesideTheThumbJumpOrPageAndKeysStep) {
   Release(s, 190, 7);
   EXPECT_EQ(t->Value(), 30.0f);
   changes.clear();
-  Key(s, 39);  // Right
-  Key(s, 39);
-  Key(s, 37);  // Left
+  Key(s, win::VK_RIGHT);  // Right
+  Key(s, win::VK_RIGHT);
+  Key(s, win::VK_LEFT);  // Left
   EXPECT_EQ(t->Value(), 31.0f);
   t->SetFrequency(5);
-  Key(s, 40);  // Down steps by the frequency
+  Key(s, win::VK_DOWN);  // Down steps by the frequency
   EXPECT_EQ(t->Value(), 35.0f);
-  Key(s, 35);  // End
+  Key(s, win::VK_END);  // End
   EXPECT_EQ(t->Value(), 80.0f);
-  Key(s, 36);  // Home
+  Key(s, win::VK_HOME);  // Home
   EXPECT_EQ(t->Value(), 0.0f);
   EXPECT_EQ(changes.size(), 7u);  // the new frequency snapped 31 to 30
-  uint16_t other = 65;
+  uint16_t other = 'A';
   char16_t ch = 0;
   t->KeyDown(other, ch, {});
   EXPECT_EQ(other, 65);  // not a track key: left alone
   // With Tracking off a key reports once more after its change.
   t->SetTracking(false);
   changes.clear();
-  Key(s, 39);
-  Key(s, 36);
-  Key(s, 36);  // no change: only the extra report
+  Key(s, win::VK_RIGHT);
+  Key(s, win::VK_HOME);
+  Key(s, win::VK_HOME);  // no change: only the extra report
   EXPECT_EQ(changes, (std::vector<float>{5, 5, 0, 0, 0}));
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ControlScene.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/Header.h"
@@ -102,37 +103,37 @@ TEST_F(TreeViews, CollapsingHidesTheBranchAndTheKeysSkipIt) {
   int changes = 0;
   tree->OnChange = [&](rtl::TObject*) { ++changes; };
   tree->SetSelected(a);
-  Press(tree, 40);
+  Press(tree, win::VK_DOWN);
   EXPECT_EQ(tree->Selected(), a1);
   EXPECT_FALSE(a->IsSelected());
   EXPECT_TRUE(a1->IsSelected());
-  Press(tree, 35);  // End
+  Press(tree, win::VK_END);  // End
   EXPECT_EQ(tree->Selected()->Text(), u"b");
-  Press(tree, 40);  // Down on the last: nothing, but taken
+  Press(tree, win::VK_DOWN);  // Down on the last: nothing, but taken
   EXPECT_EQ(tree->Selected()->Text(), u"b");
-  Press(tree, 36);  // Home
+  Press(tree, win::VK_HOME);  // Home
   EXPECT_EQ(tree->Selected(), a);
   EXPECT_EQ(changes, 4);
 
-  Press(tree, 109);  // keypad minus collapses
+  Press(tree, win::VK_SUBTRACT);  // keypad minus collapses
   EXPECT_FALSE(a->IsExpanded());
   EXPECT_FALSE(a1->Visible());
   EXPECT_FALSE(a11->Visible());
   EXPECT_EQ(a11->Opacity(), 0.0f);
   EXPECT_EQ(Shown(tree), (std::vector<std::u16string>{u"a", u"b"}));
-  Press(tree, 40);
+  Press(tree, win::VK_DOWN);
   EXPECT_EQ(tree->Selected()->Text(), u"b");
-  Press(tree, 38);
-  Press(tree, 107);  // keypad plus expands
+  Press(tree, win::VK_UP);
+  Press(tree, win::VK_ADD);  // keypad plus expands
   EXPECT_TRUE(a11->Visible());
 
   // Other keys are left alone; without a selection no key is taken.
-  uint16_t key = 65;
+  uint16_t key = 'A';
   char16_t ch = u'a';
   tree->KeyDown(key, ch, {});
   EXPECT_EQ(key, 65);
   tree->SetSelected(nullptr);
-  key = 40;
+  key = win::VK_DOWN;
   tree->KeyDown(key, ch, {});
   EXPECT_EQ(key, 40);
 }

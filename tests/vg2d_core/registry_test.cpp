@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/Streams.h"
 #include "vg2d/core/WideStrings.h"
@@ -174,6 +178,69 @@ TEST_F(Registry, FreedSlotsAreReusedAndOldReferencesStayInvalid) {
   EXPECT_EQ(nullptr, VariantToObject(std::string("vgobj") + std::to_string(slot)));  // generation 0 is gone
   EXPECT_EQ(nullptr, VariantToObject(std::string("vgobj99999999999999999999")));   // beyond 64 bits
   second->Free();
+}
+
+// What could not be read, and where: the text's line, the component's class, the property.
+TEST_F(Registry, ATextSaysWhatCouldNotBeReadAndWhere) {
+  rtl::TComponent owner(nullptr);
+  const std::string text =
+      "object Root: TOtherItem\r\n"
+      "  Width = 7\r\n"
+      "  Unknown = 1\r\n"
+      "  object Child: TNoSuchClass\r\n"
+      "  end\r\n"
+      "  object Child: TResItem\r\n"
+      "    Width = 'wide'\r\n"
+      "  end\r\n"
+      "end\r\n";
+  std::vector<std::string> problems;
+  rtl::TStringStream s(text);
+  std::unique_ptr<rtl::TComponent> made(CreateObjectFromText(&owner, &s, &problems));
+  ASSERT_NE(nullptr, made);  // what can be read is read, the rest skipped
+  ASSERT_EQ(problems.size(), 3u);
+  EXPECT_EQ(problems[0].rfind("Line 3, TOtherItem, property Unknown: ", 0), 0u) << problems[0];
+  EXPECT_NE(problems[0].find("Unknown does not exist"), std::string::npos) << problems[0];
+  EXPECT_EQ(problems[1].rfind("Line 4, TNoSuchClass: ", 0), 0u) << problems[1];
+  EXPECT_EQ(problems[2].rfind("Line 7, TResItem, property Width: ", 0), 0u) << problems[2];
+  made.reset();
+
+  // Failures: malformed text, an unregistered class, a binary stream cut short.
+  auto report = [&](const std::string& bad) {
+    problems.clear();
+    rtl::TStringStream in(bad);
+    EXPECT_EQ(nullptr, CreateObjectFromText(&owner, &in, &problems));
+    return problems.size() == 1 ? problems[0] : std::string("(") + std::to_string(problems.size()) + " problems)";
+  };
+  const std::string malformed = report("object : TResItem\r\n  Width = 1\r\n  Width = 'open\r\nend\r\n");
+  EXPECT_EQ(malformed.rfind("Line 3: ", 0), 0u) << malformed;
+  EXPECT_EQ(report("\r\nobject : TNoSuchClass\r\nend\r\n"), "Line 2, TNoSuchClass: not a registered class");
+  rtl::TMemoryStream binary;
+  {
+    rtl::TWriter w(&binary);
+    w.WriteSignature();
+    w.WriteStr("TResItem");
+    w.WriteStr("");
+    w.WriteStr("Width");
+    w.WriteValue(rtl::vaInt32);  // four bytes promised, none there
+  }
+  binary.SetPosition(0);
+  problems.clear();
+  EXPECT_EQ(nullptr, CreateObjectFromStream(&owner, &binary, &problems));
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].rfind("At byte 14, TResItem, property Width: ", 0), 0u) << problems[0];
+
+  // Text that must read whole raises with every problem, and leaves nothing behind.
+  rtl::TStringStream again(text);
+  try {
+    ReadObjectFromText(&owner, &again, "The test's content");
+    ADD_FAILURE() << "no error";
+  } catch (const rtl::EReadError& e) {
+    const std::string message = e.Message();
+    EXPECT_EQ(message.rfind("The test's content cannot be read:\nLine 3, TOtherItem, property Unknown", 0), 0u)
+        << message;
+    EXPECT_NE(message.find("\nLine 7, TResItem, property Width"), std::string::npos);
+  }
+  EXPECT_EQ(0, owner.ComponentCount());
 }
 
 TEST_F(Registry, ReferencesResolveThroughTheLiveObjects) {

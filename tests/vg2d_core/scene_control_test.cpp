@@ -15,6 +15,7 @@
 #include "platform/rtl/ObjectText.h"
 #include "platform/rtl/Streams.h"
 #include "platform/win/Display.h"
+#include "platform/win/WinTypes.h"
 #include "tests/loop/Later.h"
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/CanvasGdiPlus.h"
@@ -420,7 +421,7 @@ TEST_F(SceneControl, EscapeClosesTheModalFormUnlessTheRootTakesTheKey) {
     using TvxVisualObject::TvxVisualObject;
     bool* take = nullptr;
     void DialogKey(uint16_t& Key, rtl::TShiftState) override {
-      if (*take && Key == 27) Key = 0;
+      if (*take && Key == win::VK_ESCAPE) Key = 0;
     }
   };
   auto* taker = new Taker(form.get());

@@ -192,7 +192,7 @@ TEST_F(VisualObjectFace, EventsAndThePopupMenuBindByNameAndWriteBackTheSame) {
   bool accept = false;
   panel->OnDragOver(panel, drag, {3, 4}, accept);
   EXPECT_TRUE(accept);
-  uint16_t key = 65;
+  uint16_t key = 'A';
   char16_t keyChar = u'a';
   panel->OnKeyDown(panel, key, keyChar, {rtl::ssCtrl});
   EXPECT_EQ(key, 0);

@@ -10,6 +10,7 @@
 #include "FakeScene.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Clock.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/Brushes.h"
@@ -214,31 +215,31 @@ TEST_F(VisualInput, TabAndShiftTabCycleThroughFocusableObjectsInTabOrder) {
     scene.KeyDown(K, c, S);
     return K;
   };
-  EXPECT_EQ(key(9), 0);  // Tab is used up
+  EXPECT_EQ(key(win::VK_TAB), 0);  // Tab is used up
   EXPECT_EQ(scene.focused, first);
-  key(9);
+  key(win::VK_TAB);
   EXPECT_EQ(scene.focused, inner);
   EXPECT_TRUE(inner->IsFocused());
   EXPECT_FALSE(first->IsFocused());
   EXPECT_TRUE(glow->Running());
   EXPECT_EQ(log, (std::vector<std::string>{"kill first", "enter inner"}));
-  key(9);
+  key(win::VK_TAB);
   EXPECT_EQ(scene.focused, first);  // round again, past the disabled one
-  key(9, {rtl::ssShift});
+  key(win::VK_TAB, {rtl::ssShift});
   EXPECT_EQ(scene.focused, inner);
-  key(9, {rtl::ssShift});
+  key(win::VK_TAB, {rtl::ssShift});
   EXPECT_EQ(scene.focused, first);
 
   // The panel moved before the first object in tab order: Tab from nothing starts there.
   scene.SetFocused(nullptr);
   panel->SetTabOrder(0);
-  key(9);
+  key(win::VK_TAB);
   EXPECT_EQ(scene.focused, inner);
 
   inner->OnCanFocused = [](rtl::TObject*, bool& Can) { Can = false; };
-  key(9);
+  key(win::VK_TAB);
   EXPECT_EQ(scene.focused, first);
-  key(9);
+  key(win::VK_TAB);
   EXPECT_EQ(scene.focused, first);  // the refusing one is passed over: focus stays
 
   first->SetVisible(false);
@@ -285,7 +286,7 @@ TEST_F(VisualInput, KeysReachTheFocusedObjectAndTheContextMenuOpensWhereAsked) {
   scene.KeyDown(k, c, {});
   EXPECT_EQ(typed, u"x");
 
-  k = KeyContextMenu;
+  k = win::VK_APPS;
   scene.KeyDown(k, c, {});
   EXPECT_EQ(typed, u"x");
   EXPECT_EQ(menu.at.X, 90);  // the object's centre
@@ -310,7 +311,7 @@ TEST_F(VisualInput, KeysReachTheFocusedObjectAndTheContextMenuOpensWhereAsked) {
   auto* first = Add<Clearing>(root.get(), 0, 0);
   auto* second = Add<Clearing>(root.get(), 0, 0);
   first->count = second->count = &offered;
-  k = 27;
+  k = win::VK_ESCAPE;
   scene.KeyDown(k, c, {});
   EXPECT_EQ(k, 0);
   EXPECT_EQ(offered, 1);

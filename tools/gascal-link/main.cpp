@@ -17,23 +17,24 @@
 #include <cstring>
 #include <string>
 
+#include "app/core/Dynamic_IND_Unit.h"
+#include "app/core/General_Unit.h"
+#include "app/core/MapRPM_Unit.h"
+#include "ecu/Check_Versions.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Host.h"
 #include "ecu/Instruction_Unit.h"
-#include "ecu/Link_Host.h"
+#include "ecu/Live_Data.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Port_3D_Unit.h"
 #include "ecu/Procedures_Unit.h"
+#include "ecu/Transmit_Unit.h"
 #include "platform/comm/PortList.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
 #include "serial/CPort.h"
-#include "ecu/Check_Versions.h"
-#include "ecu/Live_Data.h"
-#include "ecu/Transmit_Unit.h"
-#include "app/core/General_Unit.h"
-#include "app/core/MapRPM_Unit.h"
-#include "tools/applinkrec/AppRecorder.h"
+#include "tools/linkrec/Recorder.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ std::string CommandName(std::uint8_t c) {
 
 std::string MapText(const std::array<std::int32_t, ecu::MapPointCapacity>& points) {
   std::string text;
-  const int n = std::min<int>(ecu::MapPointCount, ecu::MapPointCapacity);
+  const int n = std::min<int>(ecu::ConfigData.MapPointCount, ecu::MapPointCapacity);
   for (int i = 0; i < n && i < 8; ++i) text += (i ? " " : "") + rtl::IntToStr(points[i]);
   return text + (n > 8 ? " ..." : "");
 }
@@ -84,12 +85,13 @@ std::string Decoded(const std::uint8_t* f, int count) {
   switch (f[1]) {
     case '!': return "ECU at address " + rtl::IntToStr(f[0]) + ", " + rtl::IntToStr(f[2]) + " bytes of identification";
     case '0': {
-      const auto& c = *ecu::Configuration;
-      return "ECU found: \"" + c.ECU_Name + "\", info \"" + rtl::Trim(c.ECU_Info) + "\", firmware " + c.Firmware_Version +
-             ", layout " + rtl::IntToStr(ecu::LayoutNumber) + ", " + rtl::IntToStr(c.Work_Gas) + " min on gas, " +
-             rtl::IntToStr(c.Work_Petrol) + " min on petrol; blocks: live " + rtl::IntToStr(ecu::LiveDataLength) +
-             ", parameters " + rtl::IntToStr(ecu::ParamBlockLength) + ", points " +
-             rtl::IntToStr(ecu::PointBlockLength) + ", MAP points " + rtl::IntToStr(ecu::MapPointCount);
+      const auto& c = *ecu::ConfigData.Configuration;
+      return "ECU found: \"" + c.ECU_Name + "\", info \"" + rtl::Trim(c.ECU_Info) + "\", firmware " +
+             c.Firmware_Version + ", layout " + rtl::IntToStr(ecu::Link.LayoutNumber) + ", " +
+             rtl::IntToStr(c.Work_Gas) + " min on gas, " + rtl::IntToStr(c.Work_Petrol) +
+             " min on petrol; blocks: live " + rtl::IntToStr(ecu::Link.LiveDataLength) + ", parameters " +
+             rtl::IntToStr(ecu::Link.ParamBlockLength) + ", points " + rtl::IntToStr(ecu::Link.PointBlockLength) +
+             ", MAP points " + rtl::IntToStr(ecu::ConfigData.MapPointCount);
     }
     case '#': {
       const int period = f[2] * 256 + f[3];
@@ -97,8 +99,10 @@ std::string Decoded(const std::uint8_t* f, int count) {
       return "live data read, " + rtl::IntToStr(count - 3) + " bytes (engine at about " + rtl::IntToStr(rpm) +
              " r.p.m., work mode " + rtl::IntToStr(count > 38 ? f[38] & 7 : 0) + ")";
     }
-    case '\'': case ')': return "gas MAP points " + MapText(ecu::MapPointsGas);
-    case '(': case '*': return "petrol MAP points " + MapText(ecu::MapPointsPetrol);
+    case '\'':
+    case ')': return "gas MAP points " + MapText(ecu::ConfigData.MapPointsGas);
+    case '(':
+    case '*': return "petrol MAP points " + MapText(ecu::ConfigData.MapPointsPetrol);
     case '/': return "R.P.M. map " + rtl::IntToStr(f[2]) + " x " + rtl::IntToStr(f[3]);
     default:
       return count == 3 ? "acknowledged" : rtl::IntToStr(count - 3) + " data bytes";
@@ -118,7 +122,7 @@ public:
   void ReplyChecked(const std::uint8_t* Frame, int Count, bool Accepted) override {
     if (!Accepted) {
       Print("x", Hex(Frame, Count) + "  refused (" + rtl::IntToStr(Count) + " bytes, " +
-                     rtl::IntToStr(ecu::RxExpectedLength) + " expected); the request goes again");
+                     rtl::IntToStr(ecu::Link.RxExpectedLength) + " expected); the request goes again");
       return;
     }
     if (Frame[1] == '#') {
@@ -155,8 +159,8 @@ int main(int argc, char** argv) {
   double seconds = 0;
   bool search = false;
   std::string list = port;
-  linkrec::AppRecorder recorder;
-  app::Settings_Class& settings = *app::Settings;
+  linkrec::Recorder recorder;
+  app::Settings_Class& settings = app::Settings;
   Printer printer;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -178,21 +182,26 @@ int main(int argc, char** argv) {
   const std::string ports = (extra && *extra) ? std::string(extra) + ":" + list : list;
   setenv(comm::kExtraPortsVariable, ports.c_str(), 1);
 
-  ecu::Configuration = std::make_unique<ecu::Configuration_Class>();
+  ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
   settings.Port_Name = port;
   settings.Search_Port = search;
-  ecu::StartPortName = port;
+  ecu::PortSearch.StartPortName = port;
   recorder.OnRecord = [&printer](const linkrec::Record& r) {
     const bool searchRecord = r.What.rfind("port window", 0) == 0 || r.What.rfind("setting Port_Name", 0) == 0;
     if (searchRecord) {
       Printer::Print("*", r.What);
       return;
     }
-    if (printer.Quiet || r.What.rfind("text Port_Connect_Stabil", 0) == 0 || r.What.rfind("color ", 0) == 0) return;
-    if (r.What.rfind("show Connect_Condition", 0) == 0 || r.What.rfind("hide Connect_Condition", 0) == 0) return;
+    if (printer.Quiet) return;
+    // What changes with every reply is left out: the quality, colours, the request indicator,
+    // and the indicators and circles of the live data.
+    for (const char* often : {"text Port_Connect_Stabil", "color ", "show Connect_Condition", "hide Connect_Condition",
+                              "text IND_", "text CFG_LevelGas", "text Work_Mode", "show Circle", "hide Circle",
+                              "show CFG_LevelGas", "hide CFG_LevelGas", "live data"})
+      if (r.What.rfind(often, 0) == 0) return;
     Printer::Print("*", r.What);
   };
-  ecu::LinkMonitor = &printer;
+  const ecu::THostScope<ecu::TLinkMonitor> watching(ecu::Hosts.Monitor, &printer);
 
   std::signal(SIGINT, Stop);
   std::signal(SIGTERM, Stop);
@@ -206,7 +215,7 @@ int main(int argc, char** argv) {
   }
 
   Printer::Print("*", "opening the configured port " + port + (search ? " (port search on)" : " (port search off)"));
-  if (!ecu::OpenConfiguredPort() && !ecu::PortSearching) {
+  if (!ecu::OpenConfiguredPort() && !ecu::Link.PortSearching) {
     Printer::Print("*", "the port is not listed or did not open" +
                             (cport::PortFailedText.empty() ? std::string() : " (" + cport::PortFailedText + ")") +
                             "; retrying");
@@ -215,34 +224,38 @@ int main(int argc, char** argv) {
   }
   rtl::Application->Run();
 
-  ecu::LinkMonitor = nullptr;
   delete form;
   if (printer.Found) {
-    const ecu::Configuration_Class& c = *ecu::Configuration;
+    const ecu::Configuration_Class& c = *ecu::ConfigData.Configuration;
     std::printf("identification: %s, info \"%s\", firmware %s (family %s), %d min on gas, %d min on petrol\n",
-                c.ECU_Name.c_str(), c.ECU_Info.c_str(), c.Firmware_Version.c_str(), ecu::VersionFamily ? "1.55-1.99" : "other",
-                c.Work_Gas, c.Work_Petrol);
+                c.ECU_Name.c_str(), c.ECU_Info.c_str(), c.Firmware_Version.c_str(),
+                ecu::LiveData.VersionFamily ? "1.55-1.99" : "other", c.Work_Gas, c.Work_Petrol);
     std::printf("configuration: file \"%s\", switch-over %d rpm %d C delay %d, prescaler %s, %s, level %s %d/%d/%d/%d/%d\n",
                 c.Cfg_Name.c_str(), c.PG_RPM, c.PG_Temper, c.PG_Time, c.RPM_PreScaler.c_str(), c.LPG_on ? "LPG" : "CNG",
                 c.Level_Type.c_str(), c.Level1, c.Level2, c.Level3, c.Level4, c.Level5);
     std::printf("calibration points (petrol:gas):");
-    for (int i = 0; i < ecu::DiagramPointCount; ++i) std::printf(" %d:%d", ecu::DiagramPointX[i], ecu::DiagramPointY[i]);
-    std::printf("\nlive: mode %d, %d rpm, reducer %d/10 C, gas %d/10 C, pressures %d %d %d /100, level %d, "
-                "petrol %d us, gas %d us, errors %02X %02X\n",
-                ecu::WorkMode, ecu::LiveRPM, ecu::LiveTempVap, ecu::LiveTempGas, ecu::LivePressVap, ecu::LivePressColl,
-                ecu::LivePressDiff, ecu::LiveLevel, ecu::LivePetrolTimeAvg, ecu::LiveGasTimeAvg, ecu::LastErrorBits1,
-                ecu::LastErrorBits2);
+    for (int i = 0; i < ecu::DiagramPointCount; ++i)
+      std::printf(" %d:%d", ecu::ConfigData.DiagramPointX[i], ecu::ConfigData.DiagramPointY[i]);
+    std::printf(
+        "\nlive: mode %d, %d rpm, reducer %d/10 C, gas %d/10 C, pressures %d %d %d /100, level %d, "
+        "petrol %d us, gas %d us, errors %02X %02X\n",
+        ecu::LiveData.WorkMode, ecu::LiveData.LiveRPM, ecu::LiveData.LiveTempVap, ecu::LiveData.LiveTempGas,
+        ecu::LiveData.LivePressVap, ecu::LiveData.LivePressColl, ecu::LiveData.LivePressDiff, ecu::LiveData.LiveLevel,
+        ecu::LiveData.LivePetrolTimeAvg, ecu::LiveData.LiveGasTimeAvg, ecu::LiveData.LastErrorBits1,
+        ecu::LiveData.LastErrorBits2);
     std::printf("R.P.M. map: break points");
-    for (int i = 1; i <= app::MapRPMRows; ++i) std::printf(" %s", app::MapRPMTexts[i][0].c_str());
+    for (int i = 1; i <= app::MapRPM.MapRPMRows; ++i) std::printf(" %s", app::MapRPM.MapRPMTexts[i][0].c_str());
     std::printf(" r.p.m.; times");
-    for (int j = 1; j <= app::MapRPMCols; ++j) std::printf(" %s", app::MapRPMTexts[0][j].c_str());
+    for (int j = 1; j <= app::MapRPM.MapRPMCols; ++j) std::printf(" %s", app::MapRPM.MapRPMTexts[0][j].c_str());
     std::printf(" ms; first row");
-    for (int j = 1; j <= app::MapRPMCols; ++j) std::printf(" %s", app::MapRPMTexts[1][j].c_str());
+    for (int j = 1; j <= app::MapRPM.MapRPMCols; ++j) std::printf(" %s", app::MapRPM.MapRPMTexts[1][j].c_str());
     std::printf("\n");
   }
   const double span = (printer.LastPoll - printer.FirstPoll) / 1000.0;
   std::printf("summary: ECU %s, %d live-data polls", printer.Found ? "found and read" : "not found", printer.Polls);
   if (printer.Polls > 1 && span > 0) std::printf(", %.2f polls per second", (printer.Polls - 1) / span);
   std::printf("\n");
+  // The timers the state holds go while the loop is still there.
+  app::FreeStatusMessages();
   return printer.Found && printer.Polls > 0 ? 0 : 1;
 }

@@ -1,20 +1,16 @@
-// A recording stand-in for the application around the ECU link: it keeps the settings the
-// link reads, the state of every control the link sets, the messages, wait window and status
-// line, and runs the R.P.M.-map transfer on a plain byte image. Each change is logged with
-// the time of the application's clock. Tests assert on it; the headless runner prints it.
+// A recording window adapter for the application core: the core host with every window step
+// recorded instead of drawn. It keeps the state of every control the ECU side sets and logs
+// each window step and each of the link's events with the time of the application's clock;
+// the program's behaviour (settings, colours, status line, map, diagram, action queue) is the
+// core's own. Tests assert on it; the headless runner prints it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "ecu/Link_Host.h"
-
-namespace rtl {
-class TTimer;
-}
+#include "app/core/Core_Host.h"
 
 namespace linkrec {
 
@@ -25,29 +21,30 @@ struct ControlState {
   std::string Text;
   std::string Color;
   std::int32_t Value = 0;
+  float Top = -1, Height = -1;
 };
 
 struct Record {
-  double Time = 0;    // application clock, milliseconds
-  std::string What;   // "text Port_Connect_Stabil 98%", "message 13 ...", "wait shown" ...
+  double Time = 0;   // application clock, milliseconds
+  std::string What;  // "text Port_Connect_Stabil 98%", "message 13 ...", "wait shown" ...
 };
 
-class Recorder : public ecu::TLinkHost, public ecu::TScriptHost, public ecu::TMapRPMHost {
+class Recorder : public app::TCoreHost {
 public:
-  // Installs itself as the link's, the scripts' and the R.P.M. map's host.
+  // Puts the settings' defaults in place with the port search off, the default colours, an
+  // empty status line and the default R.P.M. map, and installs itself as the host until it
+  // is destroyed.
   Recorder();
   ~Recorder() override;
-  Recorder(const Recorder&) = delete;
-  Recorder& operator=(const Recorder&) = delete;
 
-  // Settings.
-  std::uint8_t ProgramCode = 25;
-  std::string PortName = "COM1";
-  bool SearchPort = false;
-  std::int32_t ReplyDelay = 60;
+  // The settings the link reads (fields of app::Settings).
+  std::uint8_t& ProgramCode;
+  std::string& PortName;
+  bool& SearchPort;
+  std::int32_t& ReplyDelay;
 
-  const ControlState& Control(ecu::TLinkControl Which) const { return controls_[static_cast<int>(Which)]; }
-  ControlState& Control(ecu::TLinkControl Which) { return controls_[static_cast<int>(Which)]; }
+  const ControlState& Control(ecu::TControl Which) const { return controls_[static_cast<int>(Which)]; }
+  ControlState& Control(ecu::TControl Which) { return controls_[static_cast<int>(Which)]; }
   const std::vector<Record>& Log() const { return log_; }
   void ClearLog() { log_.clear(); }
   // Records whose text starts with Prefix.
@@ -58,73 +55,77 @@ public:
   // Window state.
   bool PortWindowShown = false;
   bool WaitWindowShown = false;
-  std::vector<std::string> StatusMessages;
+  bool LevelGasTimer = false;
+  std::vector<std::string> Memo;  // HudMemo_CFG_Errors
   int AutoCalibrationTicks = 0;
   int AutoCalibrationWrites = 0;
+  // The bytes of the R.P.M. map read from the ECU so far.
+  std::vector<std::uint8_t> MapRPMImage() const;
 
-  // R.P.M.-map transfer: the image read from the ECU (R period pairs, C time bytes, R x C
-  // cells) and the one to write (R, C, then the same layout).
-  std::vector<std::uint8_t> MapRPMImage;
-  std::vector<std::uint8_t> MapRPMWriteImage;
-  int MapColumns = 8, MapRows = 12;
-
-  // ecu::TLinkHost
-  std::uint8_t Program_Code() const override { return ProgramCode; }
-  std::string Port_Name() const override { return PortName; }
+  // ---- Steps recorded, then done as the core does them.
   void SetPort_Name(const std::string& Value) override;
-  bool Search_Port() const override { return SearchPort; }
-  std::int32_t Reply_Delay() const override { return ReplyDelay; }
-  void SetVisible(ecu::TLinkControl Control, bool Value) override;
-  void SetEnabled(ecu::TLinkControl Control, bool Value) override;
-  void SetText(ecu::TLinkControl Control, const std::string& Text) override;
-  void SetTextColor(ecu::TLinkControl Control, const std::string& Color) override;
-  void SetValue(ecu::TLinkControl Control, std::int32_t Value) override;
-  bool IsPressed(ecu::TLinkControl Control) const override;
-  void SetPressed(ecu::TLinkControl Control, bool Value) override;
-  std::string ColorText(ecu::TColorRole Role) const override;
-  rtl::TTimer& Timer_GEN_Connect_Stabil() override { return *qualityTimer_; }
-  void ShowPortWindow() override;
-  void PortWindowChanged() override;
-  void ClosePortWindow() override;
-  void StartStopAutoCalibration() override;
-  void AutoCalibrationReplyTick() override;
-
-  // ecu::TScriptHost
-  void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override;
-  void ShowWaitWindow() override;
-  void ShrinkWaitWindow() override;
   void AddStatusMessage(const std::string& Color, const std::string& Text) override;
   void RemoveStatusMessage(const std::string& Text) override;
   void StatusReceiveOn() override;
   void StatusReceiveOff() override;
-  void AutoCalibrationWriteDone() override;
-
-  // ecu::TMapRPMHost
-  void RequestMapRPMHeader() override;
-  void ReadMapRPMHeader() override;
-  void RequestMapRPMChunk() override;
-  void StoreMapRPMChunk() override;
   void RebuildMapRPMGrid() override;
-  void BeginMapRPMWrite() override;
-  void NextMapRPMWriteChunk() override;
-  void FillMapRPMWriteChunk() override;
   void UnpackMapRPMTable() override;
-  void PackMapRPMTable() override;
-  std::int32_t MapRPMBytesRead() const override { return bytesRead_; }
-  std::int32_t MapRPMTotalBytes() const override { return totalBytes_; }
-  std::int32_t MapRPMBytesWritten() const override { return bytesWritten_; }
-  std::int32_t MapRPMWriteTotal() const override { return writeTotal_; }
+  void WriteTaskStarted(std::uint8_t Task) override;
+  void WriteTaskEnded(std::uint8_t Task, bool Completed) override;
 
-private:
+  // ---- Window steps, recorded.
+  void SetVisible(ecu::TControl Control, bool Value) override;
+  void SetEnabled(ecu::TControl Control, bool Value) override;
+  void SetText(ecu::TControl Control, const std::string& Text) override;
+  void SetColor(ecu::TControl Control, const std::string& Color) override;
+  void SetTop(ecu::TControl Control, float Value) override;
+  void SetHeight(ecu::TControl Control, float Value) override;
+  void SetValue(ecu::TControl Control, std::int32_t Value) override;
+  bool IsPressed(ecu::TControl Control) const override;
+  void SetPressed(ecu::TControl Control, bool Value) override;
+  void ApplyIndicatorFontSizes() override;
+  void ClearErrorMemo() override;
+  void AddErrorMemoLine(const std::string& Text) override;
+  bool LevelGasTimerEnabled() const override { return LevelGasTimer; }
+  void SetLevelGasTimer(bool On) override;
+  void UpdateLevelSensorImage() override {}
+  void ConfigToCFGPage() override;
+  void ConfigToUserPage() override;
+  void UpdateMainCaption() override;
+  void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override;
+  void CloseWaitWindow() override;
+  void ShowPortWindow() override;
+  void PortWindowChanged() override;
+  void ClosePortWindow() override;
+  void BuildCalibrationDiagram() override;
+  void RedrawCalibrationDiagram() override {}
+  void MarkMapRPMLiveCell() override {}
+  void StartStopAutoCalibration() override;
+  void AutoCalibrationReplyTick() override { ++AutoCalibrationTicks; }
+  void AutoCalibrationStep() override {}
+  void LinkEstablished() override;
+  void LinkLost() override;
+  void LiveDataReceived() override;
+  void ShowWaitWindow() override;
+  void ShrinkWaitWindow() override;
+  void AutoCalibrationWriteDone() override;
+  void RunAction(std::uint8_t Code) override;
+  void RedrawMapRPM() override {}
+  void CloseDiagramHistoryPanel() override;
+  // No window keeps texts of its own here.
+  void MainFormEnglishText(std::string&) override {}
+  void SettingsEnglishText(std::string&) override {}
+  void SkinEnglishText(std::string&) override {}
+
+protected:
   void Add(const std::string& What);
 
+private:
   std::string portWindow_;  // what the port window showed last
-
-  ControlState controls_[ecu::LinkControlCount];
+  ControlState controls_[ecu::ControlCount];
   std::vector<Record> log_;
-  std::unique_ptr<rtl::TTimer> qualityTimer_;
-  std::int32_t bytesRead_ = 0, totalBytes_ = 0, bytesWritten_ = 0, writeTotal_ = 0;
-  int chunk_ = 0;
+  // Last, so that the host is uninstalled before anything of it goes.
+  app::TCoreHostScope installed_;
 };
 
 }  // namespace linkrec

@@ -40,8 +40,12 @@ TvxBitmapEditor::TvxBitmapEditor(rtl::TComponent* AOwner)
   scene_->SetParent(this);
   scene_->SetAlign(win::alClient);
   rtl::TResourceStream text(ContentResourceName);
-  root_ = dynamic_cast<TvxBackground*>(CreateObjectFromText(this, &text));
-  if (!root_) throw rtl::EReadError(std::string("The content ") + ContentResourceName + " cannot be read");
+  rtl::TComponent* content = ReadObjectFromText(this, &text, std::string("The content ") + ContentResourceName);
+  root_ = dynamic_cast<TvxBackground*>(content);
+  if (!root_) {
+    delete content;
+    throw rtl::EReadError(std::string("The content ") + ContentResourceName + " is no background");
+  }
   scene_->AddObject(root_);
   root_->SetAlign(vaClient);
 

@@ -4,15 +4,13 @@
 #include <limits>
 
 #include "platform/win/Forms.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/StyleParts.h"
 
 namespace vg {
 
 namespace {
 
-constexpr uint16_t KeyEnter = 13;
-constexpr uint16_t KeyEscape = 27;
-constexpr uint16_t KeySpace = 32;
 // Repeat clicking: the first repeat after this long, then one click per RepeatInterval.
 constexpr uint32_t RepeatDelay = 500;
 constexpr uint32_t RepeatInterval = 100;
@@ -174,7 +172,7 @@ void TvxCustomButton::DblClick() {
 void TvxCustomButton::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
   TvxFreeWatch self(this);
   inherited::KeyDown(Key, KeyChar, Shift);
-  if (!self.Gone() && (Key == KeyEnter || Key == KeySpace)) Click();
+  if (!self.Gone() && (Key == win::VK_RETURN || Key == win::VK_SPACE)) Click();
 }
 
 void TvxCustomButton::SetData(const rtl::TPropValue& Value) {
@@ -214,7 +212,7 @@ void TvxButton::DialogKey(uint16_t& Key, rtl::TShiftState Shift) {
   TvxFreeWatch self(this);
   inherited::DialogKey(Key, Shift);
   if (self.Gone()) return;
-  if ((default_ && Key == KeyEnter) || (cancel_ && Key == KeyEscape)) {
+  if ((default_ && Key == win::VK_RETURN) || (cancel_ && Key == win::VK_ESCAPE)) {
     Key = 0;
     Click();
   }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/win/Forms.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/core/ImageShapes.h"
 
@@ -10,8 +11,6 @@ namespace vg {
 
 namespace {
 
-constexpr uint16_t KeyEnter = 13;
-constexpr uint16_t KeySpace = 32;
 
 bool Inside(const TvxVisualObject& O, float X, float Y) {
   return X >= 0 && X <= O.Width() && Y >= 0 && Y <= O.Height();
@@ -97,7 +96,7 @@ void TvxTwoStateControl::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shif
 void TvxTwoStateControl::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
   TvxFreeWatch self(this);
   TvxTextControl::KeyDown(Key, KeyChar, Shift);
-  if (!self.Gone() && (Key == KeyEnter || Key == KeySpace)) SetIsChecked(!isChecked_);
+  if (!self.Gone() && (Key == win::VK_RETURN || Key == win::VK_SPACE)) SetIsChecked(!isChecked_);
 }
 
 void TvxTwoStateControl::SetData(const rtl::TPropValue& Value) {

@@ -13,11 +13,11 @@ TvxVisualObject* LoadFormContent(win::TForm* Form, const char* ResourceName, boo
   Scene->SetParent(Form);
   Scene->SetAlign(win::alClient);
   rtl::TResourceStream text(ResourceName);
-  rtl::TComponent* made = CreateObjectFromText(Form, &text);
+  rtl::TComponent* made = ReadObjectFromText(Form, &text, std::string("The content ") + ResourceName);
   auto* root = dynamic_cast<TvxVisualObject*>(made);
   if (!root) {
     delete made;
-    throw rtl::EReadError(std::string("The content ") + ResourceName + " cannot be read");
+    throw rtl::EReadError(std::string("The content ") + ResourceName + " is no visual object");
   }
   Scene->AddObject(root);
   root->SetAlign(vaClient);

@@ -20,7 +20,8 @@ class TvxVisualObject;
 // Puts a scene filling Form (transparent when asked, so that a Hud window's own shape is
 // the window's) and adds to it the root read from the component text ResourceName, aligned
 // to the client; the scene is the form's active control, so that it takes the keys. A
-// text that gives no visual root raises EReadError.
+// text with anything that cannot be read, or that gives no visual root, raises EReadError
+// saying what and where (ReadObjectFromText).
 TvxVisualObject* LoadFormContent(win::TForm* Form, const char* ResourceName, bool Transparent, TvxScene*& Scene);
 
 // Moves Form over the middle of the active window; leaves it where it is when none is active.

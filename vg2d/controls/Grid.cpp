@@ -2,27 +2,17 @@
 
 #include <algorithm>
 
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/RaisedFlag.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TextControls.h"
-#include "vg2d/core/Geometry.h"
 #include "vg2d/core/Controls.h"
+#include "vg2d/core/Geometry.h"
 
 namespace vg {
 
 namespace {
 
-constexpr uint16_t VkEnter = 13;
-constexpr uint16_t VkEscape = 27;
-constexpr uint16_t VkPageUp = 33;
-constexpr uint16_t VkPageDown = 34;
-constexpr uint16_t VkEnd = 35;
-constexpr uint16_t VkHome = 36;
-constexpr uint16_t VkLeft = 37;
-constexpr uint16_t VkUp = 38;
-constexpr uint16_t VkRight = 39;
-constexpr uint16_t VkDown = 40;
-constexpr uint16_t VkF2 = 113;
 
 }  // namespace
 
@@ -199,11 +189,11 @@ void TvxColumn::CellKeyDown(rtl::TObject* Sender, uint16_t& Key, char16_t& KeyCh
   if (!grid || !cell) return;
   if (KeyChar != 0 && !grid->CanEditAcceptKey(KeyChar)) KeyChar = 0;
   switch (Key) {
-    case VkEnter:
+    case win::VK_RETURN:
       grid->FocusGrid();
       Key = 0;
       break;
-    case VkEscape: {
+    case win::VK_ESCAPE: {
       // Restoring the cell and moving the focus run handlers that may free the grid with
       // this column: the flag is put back only on a column that is still there.
       Key = 0;
@@ -212,8 +202,8 @@ void TvxColumn::CellKeyDown(rtl::TObject* Sender, uint16_t& Key, char16_t& KeyCh
       if (!self.Gone()) grid->FocusGrid();
       return;
     }
-    case VkUp:
-    case VkDown: {
+    case win::VK_UP:
+    case win::VK_DOWN: {
       uint16_t k = Key;
       char16_t c = KeyChar;
       Key = 0;
@@ -704,37 +694,37 @@ void TvxCustomGrid::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState S
   const int page = std::min(rowCount_, GetVisibleRows());
   const bool ctrl = Shift.Contains(rtl::ssCtrl);
   switch (Key) {
-    case VkLeft:
+    case win::VK_LEFT:
       if (selectedColumn_ > 0) SetSelectedColumn(selectedColumn_ - 1);
       break;
-    case VkRight:
+    case win::VK_RIGHT:
       if (selectedColumn_ < ColumnCount() - 1) SetSelectedColumn(selectedColumn_ + 1);
       break;
-    case VkUp:
+    case win::VK_UP:
       if (selected_ > 0) SetSelected(selected_ - 1);
       break;
-    case VkDown:
+    case win::VK_DOWN:
       if (selected_ < rowCount_ - 1) SetSelected(selected_ + 1);
       break;
-    case VkPageUp:
+    case win::VK_PRIOR:
       if (selected_ > 0) SetSelected(selected_ - page);
       break;
-    case VkPageDown:
+    case win::VK_NEXT:
       if (selected_ < rowCount_ - 1) SetSelected(selected_ + page);
       break;
-    case VkHome:
+    case win::VK_HOME:
       if (ctrl)
         SetSelected(0);
       else
         SetSelectedColumn(0);
       break;
-    case VkEnd:
+    case win::VK_END:
       if (ctrl)
         SetSelected(rowCount_ - 1);
       else
         SetSelectedColumn(ColumnCount() - 1);
       break;
-    case VkF2:
+    case win::VK_F2:
       if (TvxControl* cell = SelectedCell()) cell->SetFocus();
       break;
     default:

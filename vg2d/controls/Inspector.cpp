@@ -4,6 +4,7 @@
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/TextBox.h"
@@ -14,7 +15,6 @@ namespace vg {
 
 namespace {
 
-constexpr uint16_t VkEnd = 35, VkHome = 36, VkUp = 38, VkDown = 40, VkAdd = 107, VkSubtract = 109;
 
 std::map<rtl::TClass, TvxInspectorDesigner>& Designers() {
   static std::map<rtl::TClass, TvxInspectorDesigner> designers;
@@ -362,24 +362,24 @@ void TvxInspector::DialogKey(uint16_t& Key, rtl::TShiftState Shift) {
   const int index = Selected()->GlobalIndex();
   const bool inText = CurrentEditor() == textEditor_;
   switch (Key) {
-    case VkDown:
+    case win::VK_DOWN:
       if (index < GlobalCount() - 1) SetSelected(ItemByGlobalIndex(index + 1));
       break;
-    case VkUp:
+    case win::VK_UP:
       if (index > 0) SetSelected(ItemByGlobalIndex(index - 1));
       break;
-    case VkEnd:
+    case win::VK_END:
       if (inText) return;
       SetSelected(ItemByGlobalIndex(GlobalCount() - 1));
       break;
-    case VkHome:
+    case win::VK_HOME:
       if (inText) return;
       SetSelected(ItemByGlobalIndex(0));
       break;
-    case VkAdd:
+    case win::VK_ADD:
       Selected()->SetIsExpanded(true);
       break;
-    case VkSubtract:
+    case win::VK_SUBTRACT:
       Selected()->SetIsExpanded(false);
       break;
     default:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/StyleParts.h"
@@ -12,12 +13,6 @@ namespace vg {
 
 namespace {
 
-constexpr uint16_t VkEnd = 35;
-constexpr uint16_t VkHome = 36;
-constexpr uint16_t VkLeft = 37;
-constexpr uint16_t VkUp = 38;
-constexpr uint16_t VkRight = 39;
-constexpr uint16_t VkDown = 40;
 
 // The item's outer extent: its size with its padding.
 float OuterHeight(TvxVisualObject* V) { return V->Height() + V->Padding()->Top() + V->Padding()->Bottom(); }
@@ -584,18 +579,18 @@ void TvxListBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shif
   const int count = Count();
   int to = itemIndex_;
   switch (Key) {
-    case VkEnd: to = count - columns_; break;
-    case VkHome: to = 0; break;
-    case VkLeft:
+    case win::VK_END: to = count - columns_; break;
+    case win::VK_HOME: to = 0; break;
+    case win::VK_LEFT:
       if (itemIndex_ >= 1) to = itemIndex_ - 1;
       break;
-    case VkUp:
+    case win::VK_UP:
       if (itemIndex_ >= 1) to = std::max(0, itemIndex_ - columns_);
       break;
-    case VkRight:
+    case win::VK_RIGHT:
       if (itemIndex_ < count - 1) to = itemIndex_ + 1;
       break;
-    case VkDown:
+    case win::VK_DOWN:
       if (itemIndex_ < count - 1) to = std::min(count - 1, itemIndex_ + columns_);
       break;
     default: return;

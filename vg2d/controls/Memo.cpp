@@ -8,6 +8,7 @@
 
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/EditMenu.h"
 #include "vg2d/controls/RaisedFlag.h"
 #include "vg2d/controls/StyleParts.h"
@@ -19,8 +20,6 @@ namespace vg {
 
 namespace {
 
-constexpr uint16_t KeyBack = 8, KeyReturn = 13, KeyPageUp = 33, KeyPageDown = 34, KeyEnd = 35, KeyHome = 36,
-                   KeyLeft = 37, KeyArrowUp = 38, KeyRight = 39, KeyArrowDown = 40, KeyInsert = 45, KeyDelete = 46;
 
 int Length(const std::u16string& S) { return static_cast<int>(S.size()); }
 
@@ -785,22 +784,22 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
   };
   const int page = std::max(1, static_cast<int>(Round(ViewportHeight() / static_cast<float>(LineHeight()))));
   switch (Key) {
-    case KeyReturn:
+    case win::VK_RETURN:
       if (readOnly_) break;
       TypeText(u"\r\n");
       if (self.Gone()) return;
       Key = 0;
       if (KeyChar == u'\r') KeyChar = 0;
       break;
-    case KeyBack:
-    case KeyDelete: {
+    case win::VK_BACK:
+    case win::VK_DELETE: {
       if (readOnly_) break;
       if (HasSelection()) {
         if (Shift.Contains(rtl::ssShift))
           CutToClipboard();
         else
           DeleteSelection();
-      } else if (Key == KeyBack) {
+      } else if (Key == win::VK_BACK) {
         const int i = TextIndexOf(caret_);
         if (i > 0) {
           const int n =
@@ -814,11 +813,11 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
       if (self.Gone()) return;
       break;
     }
-    case KeyPageUp: move(SameXOnLine(caret_.Line - page)); break;
-    case KeyPageDown: move(SameXOnLine(caret_.Line + page)); break;
-    case KeyEnd: move(ctrl ? EndOfText() : TvxMemoPos{caret_.Line, LineLength(caret_.Line)}); break;
-    case KeyHome: move(ctrl ? TvxMemoPos{} : TvxMemoPos{caret_.Line, 0}); break;
-    case KeyLeft:
+    case win::VK_PRIOR: move(SameXOnLine(caret_.Line - page)); break;
+    case win::VK_NEXT: move(SameXOnLine(caret_.Line + page)); break;
+    case win::VK_END: move(ctrl ? EndOfText() : TvxMemoPos{caret_.Line, LineLength(caret_.Line)}); break;
+    case win::VK_HOME: move(ctrl ? TvxMemoPos{} : TvxMemoPos{caret_.Line, 0}); break;
+    case win::VK_LEFT:
       if (ctrl)
         move(PrevWordPos(caret_));
       else if (caret_.Column > 0)
@@ -826,7 +825,7 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
       else
         move(caret_.Line > 0 ? TvxMemoPos{caret_.Line - 1, LineLength(caret_.Line - 1)} : caret_);
       break;
-    case KeyRight:
+    case win::VK_RIGHT:
       if (ctrl)
         move(NextWordPos(caret_));
       else if (caret_.Column < LineLength(caret_.Line))
@@ -834,9 +833,9 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
       else
         move(caret_.Line + 1 < LineCount() ? TvxMemoPos{caret_.Line + 1, 0} : caret_);
       break;
-    case KeyArrowUp: move(SameXOnLine(caret_.Line - 1)); break;
-    case KeyArrowDown: move(SameXOnLine(caret_.Line + 1)); break;
-    case KeyInsert:
+    case win::VK_UP: move(SameXOnLine(caret_.Line - 1)); break;
+    case win::VK_DOWN: move(SameXOnLine(caret_.Line + 1)); break;
+    case win::VK_INSERT:
       if (ctrl)
         CopyToClipboard();
       else if (Shift.Contains(rtl::ssShift))

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/core/Scene.h"
 
@@ -11,7 +12,6 @@ namespace vg {
 
 namespace {
 
-constexpr uint16_t VkUp = 38, VkDown = 40;
 const std::u16string NumberChars = u"0123456789.,-+";
 
 bool HasFraction(float V) { return std::isfinite(V) && V != std::trunc(V); }
@@ -133,9 +133,9 @@ void TvxNumberBox::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, flo
 }
 
 void TvxNumberBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
-  if (Key == VkUp || Key == VkDown) {
+  if (Key == win::VK_UP || Key == win::VK_DOWN) {
     // A step is an edit: it is reported by OnChange at Enter or on leaving, as typed text is.
-    SetValue(Value() + (Key == VkUp ? horzIncrement_ : -horzIncrement_));
+    SetValue(Value() + (Key == win::VK_UP ? horzIncrement_ : -horzIncrement_));
     SetModified(true);
     Key = 0;
     return;
@@ -214,8 +214,8 @@ void TvxSpinBox::Change() {
 }
 
 void TvxSpinBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
-  if (Key == VkUp || Key == VkDown) {
-    SetValue(Value() + (Key == VkUp ? increment_ : -increment_));
+  if (Key == win::VK_UP || Key == win::VK_DOWN) {
+    SetValue(Value() + (Key == win::VK_UP ? increment_ : -increment_));
     SetModified(true);
     Key = 0;
     return;

@@ -37,8 +37,12 @@ TvxPathDataDesigner::TvxPathDataDesigner(rtl::TComponent* AOwner) : win::TForm(A
   scene_->SetParent(this);
   scene_->SetAlign(win::alClient);
   rtl::TResourceStream text(ContentResourceName);
-  root_ = dynamic_cast<TvxBackground*>(CreateObjectFromText(this, &text));
-  if (!root_) throw rtl::EReadError(std::string("The content ") + ContentResourceName + " cannot be read");
+  rtl::TComponent* content = ReadObjectFromText(this, &text, std::string("The content ") + ContentResourceName);
+  root_ = dynamic_cast<TvxBackground*>(content);
+  if (!root_) {
+    delete content;
+    throw rtl::EReadError(std::string("The content ") + ContentResourceName + " is no background");
+  }
   scene_->AddObject(root_);
   root_->SetAlign(vaClient);
   memo_ = NeedPart<TvxMemo>(root_, "PathData");

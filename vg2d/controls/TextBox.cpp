@@ -6,6 +6,7 @@
 #include "platform/loop/Application.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/EditMenu.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/WordSteps.h"
@@ -15,8 +16,6 @@ namespace vg {
 
 namespace {
 
-constexpr uint16_t KeyBack = 8, KeyReturn = 13, KeyEnd = 35, KeyHome = 36, KeyLeft = 37, KeyRight = 39, KeyInsert = 45,
-                   KeyDelete = 46;
 
 int Length(const std::u16string& S) { return static_cast<int>(S.size()); }
 
@@ -344,8 +343,8 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
   const bool shiftOnly = Shift == rtl::TShiftState{rtl::ssShift};
   bool moved = false;
   switch (Key) {
-    case KeyBack:
-    case KeyDelete: {
+    case win::VK_BACK:
+    case win::VK_DELETE: {
       if (readOnly_) break;
       if (SelLength() > 0) {
         if (shiftOnly)
@@ -355,8 +354,8 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
       } else {
         std::u16string t = text_;
         int caret = caretPosition_;
-        if (Key == KeyBack && caret > 0) t.erase(static_cast<size_t>(--caret), 1);
-        if (Key == KeyDelete && caret < Length(t)) t.erase(static_cast<size_t>(caret), 1);
+        if (Key == win::VK_BACK && caret > 0) t.erase(static_cast<size_t>(--caret), 1);
+        if (Key == win::VK_DELETE && caret < Length(t)) t.erase(static_cast<size_t>(caret), 1);
         SetText(t);
         if (self.Gone()) return;
         SetCaretPosition(caret);
@@ -366,27 +365,27 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
       if (self.Gone()) return;
       break;
     }
-    case KeyReturn:
+    case win::VK_RETURN:
       Change();
       if (self.Gone()) return;
       break;
-    case KeyEnd:
+    case win::VK_END:
       SetCaretPosition(Length(text_));
       moved = true;
       break;
-    case KeyHome:
+    case win::VK_HOME:
       SetCaretPosition(0);
       moved = true;
       break;
-    case KeyLeft:
+    case win::VK_LEFT:
       SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? PrevWordStart(text_, caretPosition_) : caretPosition_ - 1);
       moved = true;
       break;
-    case KeyRight:
+    case win::VK_RIGHT:
       SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? NextWordStart(text_, caretPosition_) : caretPosition_ + 1);
       moved = true;
       break;
-    case KeyInsert:
+    case win::VK_INSERT:
       if (ctrlOnly) {
         CopyToClipboard();
       } else if (shiftOnly) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/RaisedFlag.h"
 #include "vg2d/controls/StyleParts.h"
@@ -10,11 +11,6 @@ namespace vg {
 
 namespace {
 
-constexpr uint16_t VkEnd = 35;
-constexpr uint16_t VkHome = 36;
-constexpr uint16_t VkLeft = 37;
-constexpr uint16_t VkUp = 38;
-constexpr uint16_t VkDown = 40;
 
 // Value snapped to the multiples of Step (halves to even); Step 0 leaves it alone.
 float Snap(float Value, float Step) {
@@ -273,13 +269,13 @@ void TvxCustomTrack::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift,
 void TvxCustomTrack::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
   TvxFreeWatch self(this);
   inherited::KeyDown(Key, KeyChar, Shift);
-  if (self.Gone() || Key < VkEnd || Key > VkDown) return;
+  if (self.Gone() || Key < win::VK_END || Key > win::VK_DOWN) return;
   const float step = frequency_ != 0 ? frequency_ : 1;
   switch (Key) {
-    case VkEnd: SetValue(max_); break;
-    case VkHome: SetValue(min_); break;
-    case VkLeft:
-    case VkUp: SetValue(value_ - step); break;
+    case win::VK_END: SetValue(max_); break;
+    case win::VK_HOME: SetValue(min_); break;
+    case win::VK_LEFT:
+    case win::VK_UP: SetValue(value_ - step); break;
     default: SetValue(value_ + step); break;
   }
   if (self.Gone()) return;

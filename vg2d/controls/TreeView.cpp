@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/Layouts.h"
@@ -16,7 +17,6 @@ namespace {
 
 constexpr float Indent = 19;
 
-constexpr uint16_t VkEnd = 35, VkHome = 36, VkUp = 38, VkDown = 40, VkAdd = 107, VkSubtract = 109;
 
 // Visible with the given opacity, and so every descendant item (used to hide collapsed branches).
 void ShowBranch(TvxTreeViewItem* Item, bool Show) {
@@ -516,22 +516,22 @@ void TvxTreeView::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shi
   if (self.Gone() || globalCount_ == 0 || !selected_) return;
   const int index = selected_->GlobalIndex();
   switch (Key) {
-    case VkDown:
+    case win::VK_DOWN:
       if (index < globalCount_ - 1) SetSelected(ItemByGlobalIndex(index + 1));
       break;
-    case VkUp:
+    case win::VK_UP:
       if (index > 0) SetSelected(ItemByGlobalIndex(index - 1));
       break;
-    case VkHome:
+    case win::VK_HOME:
       SetSelected(ItemByGlobalIndex(0));
       break;
-    case VkEnd:
+    case win::VK_END:
       SetSelected(ItemByGlobalIndex(globalCount_ - 1));
       break;
-    case VkAdd:
+    case win::VK_ADD:
       selected_->SetIsExpanded(true);
       break;
-    case VkSubtract:
+    case win::VK_SUBTRACT:
       selected_->SetIsExpanded(false);
       break;
     default:

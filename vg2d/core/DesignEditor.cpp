@@ -574,8 +574,7 @@ void TvxDesignEditor::Insert(const std::string& ClassName) {
         Select(v);
         if (!alive.Gone()) v->DesignInsert();
       }
-    } catch (const rtl::Exception&) {
-    }
+    } catch (const rtl::Exception&) {}
     return;
   }
   std::unique_ptr<TvxObject> made = rtl::OwnedAs<TvxObject>(c->Create(host_.GetOwner()));
@@ -766,7 +765,8 @@ std::vector<TvxDesignMenuItem> TvxDesignEditor::BuildMenu() {
     std::stringstream kinds(sel->GetItemClassName());
     for (std::string kind; std::getline(kinds, kind, ';');)
       if (!kind.empty())
-        menu.push_back(command(u"Add " + Wide(WithoutPrefix(kind)), [this, kind] { Insert("Tvx" + WithoutPrefix(kind)); }));
+        menu.push_back(
+            command(u"Add " + Wide(WithoutPrefix(kind)), [this, kind] { Insert("Tvx" + WithoutPrefix(kind)); }));
   }
 
   // "Add object": a submenu per category, in the order of the class list.
@@ -782,7 +782,8 @@ std::vector<TvxDesignMenuItem> TvxDesignEditor::BuildMenu() {
       categories.push_back(submenu(Wide(e.Category), {}));
       cat = std::prev(categories.end());
     }
-    cat->Items.push_back(command(Wide(name), [this, name] { Insert("Tvx" + name); }, false, 255));
+    cat->Items.push_back(command(
+        Wide(name), [this, name] { Insert("Tvx" + name); }, false, 255));
   }
   if (host_.designKind_.SortedClasses)
     for (TvxDesignMenuItem& cat : categories)
@@ -793,7 +794,8 @@ std::vector<TvxDesignMenuItem> TvxDesignEditor::BuildMenu() {
   menu.push_back(command(u"Delete object", [this] { DeleteSelection(); }));
   menu.push_back(command(u"Load From File...", [this] { LoadFromFile(); }));
   if (sel) {
-    menu.push_back(command(u"Hide in Design-time", [this] { ToggleDesignHide(); }, sel->DesignHide()));
+    menu.push_back(command(
+        u"Hide in Design-time", [this] { ToggleDesignHide(); }, sel->DesignHide()));
     if (dynamic_cast<TvxControl*>(sel)) {
       menu.push_back(command(u"Edit Default Style...", [this] { EditDefaultStyle(); }));
       menu.push_back(command(u"Edit Custom Style...", [this] { EditCustomStyle(); }));
@@ -806,10 +808,14 @@ std::vector<TvxDesignMenuItem> TvxDesignEditor::BuildMenu() {
                                    command(u"Paste from clipboard", [this] { Paste(); })}));
   // A check entry turns its option over; a radio entry is chosen.
   const bool show = snapGridShow_, grid = snapToGrid_, lines = snapToLines_;
-  menu.push_back(submenu(u"Grid", {command(u"Show snap grid", [this, show] { GridChoice(1, !show); }, show, 1),
-                                   command(u"Snap to grid", [this] { GridChoice(2, true); }, grid, 2),
-                                   command(u"Snap to lines", [this] { GridChoice(3, true); }, lines, 3),
-                                   command(u"Snap disabled", [this] { GridChoice(4, true); }, !grid && !lines, 4)}));
+  menu.push_back(submenu(u"Grid", {command(
+                                       u"Show snap grid", [this, show] { GridChoice(1, !show); }, show, 1),
+                                   command(
+                                       u"Snap to grid", [this] { GridChoice(2, true); }, grid, 2),
+                                   command(
+                                       u"Snap to lines", [this] { GridChoice(3, true); }, lines, 3),
+                                   command(
+                                       u"Snap disabled", [this] { GridChoice(4, true); }, !grid && !lines, 4)}));
   return menu;
 }
 

@@ -162,38 +162,111 @@ void LoadObjectFromBinaryStream(rtl::TComponent* Instance, rtl::TStream* Stream)
   reader.ReadRootComponent(Instance);
 }
 
-rtl::TComponent* CreateObjectFromStream(rtl::TComponent* Owner, rtl::TStream* Stream) {
+namespace {
+
+// Where the reader got to, as a report of a problem says it: the text's line when the
+// stream came from text (Places), else the byte offset; the component's class; the property.
+std::string PlaceOf(const rtl::TReader& Reader, const std::vector<rtl::TTextPlace>* Places, int64_t Start) {
+  const bool inProperty = Reader.PropertyOffset() > Reader.ComponentOffset();
+  const int64_t offset = (inProperty ? Reader.PropertyOffset() : Reader.ComponentOffset()) - Start;
+  std::string place;
+  if (offset < 0) {
+    place = "At the start";
+  } else if (Places) {
+    const int line = rtl::TextLineAt(*Places, offset);
+    place = line > 0 ? "Line " + std::to_string(line) : "At the start";
+  } else {
+    place = "At byte " + std::to_string(offset);
+  }
+  if (!Reader.ComponentClass().empty()) place += ", " + Reader.ComponentClass();
+  if (inProperty) place += ", property " + Reader.PropertyPath();
+  return place;
+}
+
+void Note(std::vector<std::string>* Problems, const std::string& Problem) {
+  if (Problems) Problems->push_back(Problem);
+}
+
+rtl::TComponent* CreateFromBinary(rtl::TComponent* Owner, rtl::TStream* Stream,
+                                  const std::vector<rtl::TTextPlace>* Places, std::vector<std::string>* Problems) {
+  const int64_t start = Stream->Position();
+  std::unique_ptr<rtl::TReader> reader;
   try {
-    const int64_t start = Stream->Position();
     rtl::TClass cls;
+    std::string className;
     {
-      rtl::TReader reader(Stream, 4096);
-      reader.ReadSignature();
+      rtl::TReader header(Stream, 4096);
+      header.ReadSignature();
       rtl::TFilerFlags flags;
       int32_t position;
-      reader.ReadPrefix(flags, position);
-      cls = rtl::GetClass(reader.ReadStr());
+      header.ReadPrefix(flags, position);
+      className = header.ReadStr();
+      cls = rtl::GetClass(className);
     }
-    if (!cls || !cls->InheritsFrom(rtl::TComponent::StaticClass())) return nullptr;
+    if (!cls || !cls->InheritsFrom(rtl::TComponent::StaticClass())) {
+      const bool line = Places && !Places->empty();
+      Note(Problems, (line ? "Line " + std::to_string(Places->front().Line) : std::string("At the start")) + ", " +
+                         className + ": not a registered class");
+      return nullptr;
+    }
     // Held until it is loaded: an object that fails to load is freed and leaves Owner.
     std::unique_ptr<rtl::TComponent> object = rtl::OwnedAs<rtl::TComponent>(cls->Create(Owner));
     Stream->SetPosition(start);
-    LoadObjectFromBinaryStream(object.get(), Stream);
+    // As LoadObjectFromBinaryStream reads: names dropped, properties that cannot be read
+    // skipped (and reported).
+    reader = std::make_unique<rtl::TReader>(Stream, 1024);
+    rtl::TReader* r = reader.get();
+    reader->OnSetName = [](rtl::TReader*, rtl::TComponent*, std::string& Name) { Name.clear(); };
+    reader->OnError = [r, Places, Problems, start](rtl::TReader*, const std::string& Message, bool& Handled) {
+      Note(Problems, PlaceOf(*r, Places, start) + ": " + Message);
+      Handled = true;
+    };
+    reader->ReadRootComponent(object.get());
+    reader.reset();
     return object.release();
+  } catch (const std::exception& e) {
+    Note(Problems, (reader ? PlaceOf(*reader, Places, start) : std::string("At the start")) + ": " + e.what());
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+rtl::TComponent* CreateObjectFromStream(rtl::TComponent* Owner, rtl::TStream* Stream,
+                                        std::vector<std::string>* Problems) {
+  try {
+    return CreateFromBinary(Owner, Stream, nullptr, Problems);
+  } catch (const std::exception&) {
+    return nullptr;  // no report could be made (out of memory)
+  }
+}
+
+rtl::TComponent* CreateObjectFromText(rtl::TComponent* Owner, rtl::TStream* TextStream,
+                                      std::vector<std::string>* Problems) {
+  try {
+    std::vector<rtl::TTextPlace> places;
+    rtl::TMemoryStream binary;
+    try {
+      rtl::ObjectTextToBinary(TextStream, &binary, &places);
+    } catch (const std::exception& e) {
+      Note(Problems, e.what());  // "Line 3: ..."
+      return nullptr;
+    }
+    binary.SetPosition(0);
+    return CreateFromBinary(Owner, &binary, &places, Problems);
   } catch (const std::exception&) {
     return nullptr;
   }
 }
 
-rtl::TComponent* CreateObjectFromText(rtl::TComponent* Owner, rtl::TStream* TextStream) {
-  try {
-    rtl::TMemoryStream binary;
-    rtl::ObjectTextToBinary(TextStream, &binary);
-    binary.SetPosition(0);
-    return CreateObjectFromStream(Owner, &binary);
-  } catch (const std::exception&) {
-    return nullptr;
-  }
+rtl::TComponent* ReadObjectFromText(rtl::TComponent* Owner, rtl::TStream* TextStream, const std::string& What) {
+  std::vector<std::string> problems;
+  std::unique_ptr<rtl::TComponent> made(CreateObjectFromText(Owner, TextStream, &problems));
+  if (made && problems.empty()) return made.release();
+  std::string message = What + " cannot be read:";
+  for (const std::string& p : problems) message += "\n" + p;
+  if (problems.empty()) message += "\nthe object could not be made";
+  throw rtl::EReadError(message);
 }
 
 // ---- scenes ------------------------------------------------------------------------------------

@@ -72,11 +72,22 @@ rtl::TComponent* FindResourceObject(const std::string& Name);
 // skipped. Corrupt streams raise EReadError.
 void LoadObjectFromBinaryStream(rtl::TComponent* Instance, rtl::TStream* Stream);
 // Creates an object of the registered class named in the binary stream at Stream's
-// position, owned by Owner, and loads it from the stream. Nil when anything fails; an
-// object made before the failure is freed.
-rtl::TComponent* CreateObjectFromStream(rtl::TComponent* Owner, rtl::TStream* Stream);
-// The same from the text form.
-rtl::TComponent* CreateObjectFromText(rtl::TComponent* Owner, rtl::TStream* TextStream);
+// position, owned by Owner, and loads it from the stream as LoadObjectFromBinaryStream does.
+// Nil when anything fails; an object made before the failure is freed. With Problems given,
+// it receives one line for the failure and for each property that was skipped, saying what
+// could not be read and where: the component's class, the property, and the byte offset.
+rtl::TComponent* CreateObjectFromStream(rtl::TComponent* Owner, rtl::TStream* Stream,
+                                        std::vector<std::string>* Problems = nullptr);
+// The same from the text form; the place of a problem is the text's line ("Line 12,
+// TvxButton, property Fill.Color: ..."), and malformed text is one ("Line 3: ..."). A caller
+// that takes no text with problems (a window's content) refuses the object when Problems is
+// not empty.
+rtl::TComponent* CreateObjectFromText(rtl::TComponent* Owner, rtl::TStream* TextStream,
+                                      std::vector<std::string>* Problems = nullptr);
+// CreateObjectFromText for text that must read whole (a window's content, named What in the
+// message): raises EReadError listing every problem when there is any, and frees what was
+// made.
+rtl::TComponent* ReadObjectFromText(rtl::TComponent* Owner, rtl::TStream* TextStream, const std::string& What);
 
 // ---- scenes ------------------------------------------------------------------------------------
 

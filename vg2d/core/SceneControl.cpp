@@ -354,9 +354,7 @@ win::LRESULT TvxCustomScene::WndProc(win::MSG& Message) {
       inherited::WndProc(Message);
       if (auto* info = reinterpret_cast<win::THintInfo*>(Message.lParam)) HintShow(*info);
       return 0;
-    case win::CM_MOUSELEAVE:
-      SetHovered(nullptr);
-      return 0;
+    case win::CM_MOUSELEAVE: SetHovered(nullptr); return 0;
     case win::CM_DESIGNHITTEST: {
       const win::TPoint p = win::PointFromParam(Message.lParam);
       return designTime_ && Designer().HitTest(MakePoint(static_cast<float>(p.X), static_cast<float>(p.Y))) ? 1 : 0;

@@ -103,8 +103,7 @@ TvxVisualObject* TvxSceneHost::ObjectAtPoint(const TvxPoint& P) {
 void TvxSceneHost::ForgetReferences(rtl::TComponent* AComponent) {
   if (!AComponent) return;
   const bool focusGoes = focused_ && static_cast<rtl::TComponent*>(focused_) == AComponent;
-  for (TvxVisualObject** ref :
-       {&captured_, &selected_, &hovered_, &focused_, &designPlaceObject_, &designEditObject_})
+  for (TvxVisualObject** ref : {&captured_, &selected_, &hovered_, &focused_, &designPlaceObject_, &designEditObject_})
     if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
   if (focusGoes && !self_->ComponentState().Contains(rtl::csDestroying)) win::UpdateTextInput();
   if (activeControl_ && static_cast<rtl::TComponent*>(activeControl_) == AComponent) activeControl_ = nullptr;

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <cmath>
 
+#include "platform/win/WinTypes.h"
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/Controls.h"
@@ -938,7 +939,7 @@ void TvxVisualObject::Click() { OnClick(this); }
 void TvxVisualObject::DblClick() { OnDblClick(this); }
 
 void TvxVisualObject::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
-  if (Key == KeyContextMenu) {
+  if (Key == win::VK_APPS) {
     if (Scene()) ContextMenu(Scene()->LocalToScreen(LocalToAbsolute({width_ / 2, height_ / 2})));
     return;
   }

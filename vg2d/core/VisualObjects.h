@@ -67,9 +67,6 @@ protected:
   ~IvxPopupMenu() = default;
 };
 
-// The context-menu key.
-constexpr uint16_t KeyContextMenu = 93;
-
 class TvxVisualObject : public TvxObject {
   RTL_CLASS(TvxVisualObject, TvxObject)
 public:
@@ -251,7 +248,7 @@ public:
   virtual void MouseWheel(rtl::TShiftState Shift, int WheelDelta, bool& Handled);
   virtual void Click();
   virtual void DblClick();
-  // KeyContextMenu opens the context menu at the object's centre; any other key fires OnKeyDown.
+  // The context-menu key (win::VK_APPS) opens the context menu at the object's centre; any other key fires OnKeyDown.
   virtual void KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
   virtual void KeyUp(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
   // Offers the key to each visible, enabled visual child in order until one clears it.

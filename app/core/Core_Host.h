@@ -1,0 +1,119 @@
+// The application core's side of the ECU link: everything the ECU side asks of the
+// application that needs no window, done once here, from the settings, the colour table, the
+// status line, the action queue, the transmit scheduling, and the diagram and R.P.M. map
+// models. The windows derive their one adapter from it and add what needs a window (controls,
+// message, wait and port windows, pages, the automatic calibration, the link's events); the
+// headless runner and the tests derive their recorders from it the same way.
+//
+// A host is installed for a scope (TCoreHostScope): the ECU side then reaches it through
+// ecu::Hosts.Host, and the core's own calls into the windows (an action of the queue, the
+// map's redraw, closing the diagram history) go to app::CoreHost. GUI thread only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ecu/Host.h"
+
+namespace app {
+
+class TCoreHost : public ecu::THost {
+public:
+  // Makes the main window's Timer_GEN_Connect_Stabil (off; its handler calls
+  // ecu::UpdateConnectQuality).
+  TCoreHost();
+  ~TCoreHost() override;
+  TCoreHost(const TCoreHost&) = delete;
+  TCoreHost& operator=(const TCoreHost&) = delete;
+
+  // ---- What the core does itself.
+  // The settings object (app::Settings) and the main window's shown flag.
+  std::uint8_t Program_Code() const override;
+  std::string Port_Name() const override;
+  void SetPort_Name(const std::string& Value) override;
+  bool Search_Port() const override;
+  std::int32_t Reply_Delay() const override;
+  std::string CFG_Full_File_Name() const override;
+  void SetCfgFileNames(const std::string& FileName, const std::string& FullFileName) override;
+  bool MainWindowShown() const override;
+  // The colour table (the neutral circle colour is white).
+  std::string ColorText(ecu::TColorRole Role) const override;
+  rtl::TTimer& Timer_GEN_Connect_Stabil() override { return *qualityTimer_; }
+  // The status-line rotator, which shows on the control DynamicIND.
+  void ShowStatusMessage(const std::string& Color, const std::string& Text) override;
+  void AddStatusMessage(const std::string& Color, const std::string& Text) override;
+  void RemoveStatusMessage(const std::string& Text) override;
+  void StatusReceiveOn() override;
+  void StatusReceiveOff() override;
+  // The diagram model: the default curve and the history.
+  void CalcDiagramPoints() override;
+  void PushDiagramHistory() override;
+  // The R.P.M. map model and its transfer.
+  void SetDefaultMapRPM() override;
+  void RefreshMapRPMCells() override;
+  void LoadMapRPMTable() override;
+  void SaveMapRPMTable() override;
+  void RequestMapRPMHeader() override;
+  void ReadMapRPMHeader() override;
+  void RequestMapRPMChunk() override;
+  void StoreMapRPMChunk() override;
+  void RebuildMapRPMGrid() override;
+  void BeginMapRPMWrite() override;
+  void NextMapRPMWriteChunk() override;
+  void FillMapRPMWriteChunk() override;
+  void UnpackMapRPMTable() override;
+  void PackMapRPMTable() override;
+  std::int32_t MapRPMBytesRead() const override;
+  std::int32_t MapRPMTotalBytes() const override;
+  std::int32_t MapRPMBytesWritten() const override;
+  std::int32_t MapRPMWriteTotal() const override;
+  // Transmit scheduling (app::ScheduleTransmit).
+  void ScheduleTransmit(int Kind) override;
+  // The windows' tables in turn (main window, settings, skin), then the colour descriptions.
+  void EnglishText(std::string& Text) override;
+  // The colour descriptions' table (app::ColorsEnglishText).
+  virtual void ColorsEnglishText(std::string& Text);
+  // A write task shows the wait window while it runs; at its end the transmission notice
+  // goes, the wait window shrinks, and a completed task tells a running automatic
+  // calibration that its data went out.
+  void WriteTaskStarted(std::uint8_t Task) override;
+  void WriteTaskEnded(std::uint8_t Task, bool Completed) override;
+
+  // ---- What the core asks of the windows, besides ecu::THost's window steps.
+  virtual void ShowWaitWindow() = 0;
+  virtual void ShrinkWaitWindow() = 0;
+  // The end of a write task while the automatic calibration runs (ACBWriteDone := 1 and
+  // ACBReplyCountdown := its preset).
+  virtual void AutoCalibrationWriteDone() = 0;
+  // The action of a code 1..17 of the queue (a code the windows do not know runs nothing).
+  virtual void RunAction(std::uint8_t Code) = 0;
+  // The map's cell texts were rewritten: the page redraws its grid.
+  virtual void RedrawMapRPM() = 0;
+  // A history step was applied: the diagram's history panel closes.
+  virtual void CloseDiagramHistoryPanel() = 0;
+  // The English texts the windows keep themselves: each sets Text (empty on entry) when its
+  // table knows ecu::Texts.CurrentLngKey and leaves it empty otherwise.
+  virtual void MainFormEnglishText(std::string& Text) = 0;
+  virtual void SettingsEnglishText(std::string& Text) = 0;
+  virtual void SkinEnglishText(std::string& Text) = 0;
+
+private:
+  std::unique_ptr<rtl::TTimer> qualityTimer_;
+};
+
+// The installed core host (the same object as ecu::Hosts.Host), or none.
+extern TCoreHost* CoreHost;
+
+// Installs a core host as the ECU side's and the core's host until the scope ends; the one
+// installed before comes back then.
+class TCoreHostScope {
+public:
+  explicit TCoreHostScope(TCoreHost& Host) : ecu_(ecu::Hosts.Host, &Host), core_(CoreHost, &Host) {}
+
+private:
+  ecu::THostScope<ecu::THost> ecu_;
+  ecu::THostScope<TCoreHost> core_;
+};
+
+}  // namespace app

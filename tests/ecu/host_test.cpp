@@ -1,0 +1,216 @@
+// The seam between the ECU side and the application: hosts installed for a scope, the port the
+// link writes to, and the link's events as the host sees them.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/core/Calibr_Unit.h"
+#include "app/core/Colors_3D_Unit.h"
+#include "app/core/Dynamic_IND_Unit.h"
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "app/core/MapRPM_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Language.h"
+#include "tests/ecu/FreshState.h"
+#include "tests/ecu/LinkFixture.h"
+
+namespace linktest {
+namespace {
+
+TEST(HostScope, AHostIsInstalledForItsScopeAndGoneAfter) {
+  const ecu_test::FreshState fresh;
+  EXPECT_EQ(ecu::Hosts.Host, nullptr);
+  EXPECT_THROW(ecu::Host(), rtl::Exception);
+  {
+    linkrec::Recorder outer;
+    EXPECT_EQ(ecu::Hosts.Host, &outer);
+    EXPECT_EQ(app::CoreHost, &outer);
+    EXPECT_EQ(&ecu::Host(), &outer);
+    {
+      linkrec::Recorder inner;
+      EXPECT_EQ(ecu::Hosts.Host, &inner);
+      EXPECT_EQ(app::CoreHost, &inner);
+    }
+    // The one installed before comes back.
+    EXPECT_EQ(ecu::Hosts.Host, &outer);
+    EXPECT_EQ(app::CoreHost, &outer);
+  }
+  EXPECT_EQ(ecu::Hosts.Host, nullptr);
+  EXPECT_EQ(app::CoreHost, nullptr);
+}
+
+TEST(HostScope, ScopesEndingOutOfOrderNeverLeaveAFreedHostInstalled) {
+  const ecu_test::FreshState fresh;
+  auto first = std::make_unique<linkrec::Recorder>();
+  auto second = std::make_unique<linkrec::Recorder>();
+  // The first goes while the second is in force (a test that swaps its recorder does this).
+  first.reset();
+  EXPECT_EQ(ecu::Hosts.Host, second.get());
+  auto third = std::make_unique<linkrec::Recorder>();
+  second.reset();
+  EXPECT_EQ(ecu::Hosts.Host, third.get());
+  EXPECT_EQ(app::CoreHost, third.get());
+  third.reset();
+  EXPECT_EQ(ecu::Hosts.Host, nullptr);
+  EXPECT_EQ(app::CoreHost, nullptr);
+
+  // A monitor is installed on its own, in the same way.
+  struct Silent : ecu::TLinkMonitor {
+    void FrameWritten(const std::uint8_t*, int) override {}
+    void ReplyChecked(const std::uint8_t*, int, bool) override {}
+  } a, b;
+  auto sa = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Hosts.Monitor, &a);
+  auto sb = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Hosts.Monitor, &b);
+  sb.reset();
+  EXPECT_EQ(ecu::Hosts.Monitor, &a);
+  sa.reset();
+  EXPECT_EQ(ecu::Hosts.Monitor, nullptr);
+}
+
+// A port of the test's own: the link writes to whatever port is installed.
+class FakePort : public ecu::TLinkPort {
+public:
+  FakePort() {
+    for (rtl::TTimer* t : {&send, &step}) t->SetEnabled(false);
+  }
+  std::vector<std::vector<std::uint8_t>> Written;
+  std::vector<std::string> Steps;
+  bool Open = true;
+  rtl::TTimer send{nullptr}, step{nullptr};
+
+  bool Connected() const override { return Open; }
+  void Write(const std::uint8_t* Data, int Count) override { Written.emplace_back(Data, Data + Count); }
+  std::int32_t ReadInterval() const override { return 200; }
+  rtl::TTimer& SendTimer() override { return send; }
+  rtl::TTimer& StepTimer() override { return step; }
+  bool OpenConfigured() override {
+    Steps.push_back("open");
+    return true;
+  }
+  void SearchStep() override { Steps.push_back("search step"); }
+  void SearchNext() override { Steps.push_back("search next"); }
+  void Failed() override { Steps.push_back("failed"); }
+  void Closed() override { Steps.push_back("closed"); }
+  void SearchFound() override { Steps.push_back("found"); }
+};
+
+TEST(LinkPort, TheLinkWritesToTheInstalledPortAndTakesItsStepsThroughIt) {
+  const ecu_test::FreshState fresh;
+  rtl::Application->Reset();
+  linkrec::Recorder recorder;
+  FakePort port;
+  {
+    const ecu::THostScope<ecu::TLinkPort> installed(ecu::Hosts.Port, &port);
+    ecu::Link_After_Open();  // the connect script: its handshake is built and waits 60 ms
+    EXPECT_EQ(ecu::Link.PortOpen, 1);
+    ASSERT_TRUE(port.send.Enabled());
+    EXPECT_EQ(port.send.Interval(), 60u);
+    ecu::Send_Tick();
+    ASSERT_EQ(port.Written.size(), 1u);
+    EXPECT_EQ(Hex(port.Written[0]), "19 21 21 21 7C");
+    // The resend period is the port's read interval and the margin.
+    EXPECT_EQ(port.send.Interval(), 250u);
+
+    // The handshake's reply: the search (had it run) ends through the port.
+    std::copy_n(Bytes{0x19, 0x21, 0x2A, 0x64}.begin(), 4, ecu::Link.RxFrame.begin());
+    ecu::Frame_Check_Reply(4);
+    EXPECT_EQ(ecu::Link.LinkUp, 1);
+    EXPECT_EQ(port.Steps, (std::vector<std::string>{"found"}));
+    EXPECT_TRUE(port.step.Enabled());
+
+    // A port that is gone takes the port-closed path.
+    port.Open = false;
+    ecu::Link_After_Open();
+    EXPECT_EQ(port.Steps.back(), "closed");
+  }
+  EXPECT_EQ(ecu::Hosts.Port, nullptr);
+  EXPECT_THROW(ecu::Port(), rtl::Exception);
+  rtl::Application->Reset();
+}
+
+// The link's events as the host sees them: "link up", "link down", "live data", "write task".
+class LinkEventTest : public SimLinkTest {
+protected:
+  std::vector<std::string> Events() const {
+    std::vector<std::string> events;
+    for (const auto& r : recorder->Log()) {
+      const bool event = r.What.rfind("link ", 0) == 0 || r.What == "live data" || r.What.rfind("write task", 0) == 0;
+      if (!event || (!events.empty() && r.What == "live data" && events.back() == "live data")) continue;
+      events.push_back(r.What);
+    }
+    return events;
+  }
+};
+
+TEST_F(LinkEventTest, UpDownRepliesAndWriteTasksReachTheHostInTheirOrder) {
+  OpenPort();
+  ASSERT_TRUE(RunUntil("#"));  // the connect script, then the first live-data reply
+  EXPECT_EQ(Events(), (std::vector<std::string>{"link up", "live data"}));
+
+  // A configuration-page write, at the end of the poll cycle.
+  ecu::Link.TaskRequest = 22;
+  ASSERT_TRUE(RunUntil("12#"));
+  EXPECT_EQ(Events(), (std::vector<std::string>{"link up", "live data", "write task 22 started",
+                                                "write task 22 ended", "live data"}));
+
+  // The R.P.M.-map write, cut off when the line goes dead: the link goes down first, then
+  // the task ends unfinished.
+  ecu::Link.TaskRequest = 24;
+  ASSERT_TRUE(RunUntil(".1"));
+  sim->SetSilent(true);
+  clock.Advance(5000);
+  EXPECT_EQ(ecu::Link.LinkUp, 0);
+  const std::vector<std::string> cut = {"link up",          "live data",          "write task 22 started",
+                                        "write task 22 ended", "live data",       "write task 24 started",
+                                        "link down",        "write task 24 cut off"};
+  EXPECT_EQ(Events(), cut);
+
+  // The line comes back: up again, and polling.
+  SimHasRead();
+  sim->SetSilent(false);
+  ASSERT_TRUE(Advance(60));  // the fresh handshake
+  ASSERT_TRUE(RunUntil("#"));
+  std::vector<std::string> again = cut;
+  again.insert(again.end(), {"link up", "live data"});
+  EXPECT_EQ(Events(), again);
+  EXPECT_FALSE(recorder->WaitWindowShown);
+}
+
+TEST_F(LinkEventTest, ResettingTheStateAfterASessionGivesTheStateAtProgramStart) {
+  OpenPort();
+  ASSERT_TRUE(RunUntil("#'("));
+  ecu::Link.TaskRequest = 24;
+  ASSERT_TRUE(RunUntil(".1"));
+  app::CreateMainTimers();
+  app::QueueAction(app::Action_ApplyFonts, 100);
+  app::Diagram.DiagramWidth = 500;
+  ASSERT_EQ(app::StatusMessages.Count, 1);  // the transmission notice
+  ASSERT_NE(ecu::Link, ecu::TLinkState());
+  ASSERT_NE(ecu::LiveData, ecu::TLiveState());
+
+  app::ResetState();
+  EXPECT_EQ(ecu::Link, ecu::TLinkState());
+  EXPECT_EQ(ecu::LiveData, ecu::TLiveState());
+  EXPECT_EQ(ecu::PortSearch, ecu::TPortSearchState());
+  EXPECT_EQ(ecu::ConfigData.Configuration, nullptr);
+  EXPECT_EQ(ecu::ConfigData.MapPointCount, 32);
+  EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1);
+  EXPECT_FALSE(ecu::Files.StorePresent);
+  EXPECT_EQ(ecu::Texts.CurrentLanguage, "English");
+  EXPECT_EQ(app::Settings, app::Settings_Class());
+  EXPECT_EQ(app::Colors.ColorTable, app::DefaultColorTable());
+  EXPECT_EQ(app::Actions.ActionCount, 0);
+  EXPECT_EQ(app::Actions.Timer_GEN_General, nullptr);
+  EXPECT_FALSE(app::StatusMessages.Created());
+  EXPECT_EQ(app::StatusMessages.Count, 0);
+  EXPECT_EQ(app::Diagram, app::TDiagramState());
+  EXPECT_EQ(app::MapRPM.MapRPMTransfer.MapRPMBytesRead(), 0);
+  EXPECT_EQ(app::MapRPM.MapRPMTexts[0][0], "");
+  // The installed objects stay.
+  EXPECT_EQ(ecu::Hosts.Host, recorder.get());
+  EXPECT_NE(ecu::Hosts.Port, nullptr);
+}
+
+}  // namespace
+}  // namespace linktest
