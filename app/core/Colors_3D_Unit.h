@@ -26,6 +26,12 @@ enum TColorRoleIndex : int {
   Color_Txt_Complete = 15,
   Color_Txt_Recomm = 16,
   Color_Txt_Error = 17,
+  Color_MapRPM_Gas = 32,
+  Color_MapRPM_Pet = 33,
+  Color_MapRPM_Gas_Tail = 34,
+  Color_MapRPM_Pet_Tail = 35,
+  Color_MapRPM_Cell_Corr = 36,
+  Color_MapRPM_Select_Cell = 37,
 };
 
 // The settings key of each role ("Color_3D_" and the role's name), its default (role 0's

@@ -5,7 +5,9 @@
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/MapRPM_Page.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/SaveLoad_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "ecu/Port_3D_Connect.h"
@@ -69,6 +71,7 @@ void TCoreHost::SetDefaultMapRPM() { app::SetDefaultMapRPM(); }
 void TCoreHost::RefreshMapRPMCells() { app::RefreshMapRPMCells(); }
 void TCoreHost::LoadMapRPMTable() { app::LoadMapRPMTable(); }
 void TCoreHost::SaveMapRPMTable() { app::SaveMapRPMTable(); }
+void TCoreHost::MarkMapRPMLiveCell() { app::MarkMapRPMLiveCell(); }
 void TCoreHost::RequestMapRPMHeader() { MapRPM.MapRPMTransfer.RequestMapRPMHeader(); }
 void TCoreHost::ReadMapRPMHeader() { MapRPM.MapRPMTransfer.ReadMapRPMHeader(); }
 void TCoreHost::RequestMapRPMChunk() { MapRPM.MapRPMTransfer.RequestMapRPMChunk(); }
@@ -91,6 +94,8 @@ void TCoreHost::EnglishText(std::string& Text) {
   if (Text.empty()) SettingsEnglishText(Text);
   if (Text.empty()) SkinEnglishText(Text);
   if (Text.empty()) ColorsEnglishText(Text);
+  if (Text.empty()) MapRPMEnglishText(Text);
+  if (Text.empty()) SaveLoadEnglishText(Text);
 }
 
 void TCoreHost::ColorsEnglishText(std::string& Text) { app::ColorsEnglishText(Text); }
