@@ -191,6 +191,15 @@ void NewConfiguration() {
   ecu::Link.TaskRequest = TaskWriteConfiguration;
 }
 
+bool RunSaveLoad(TFileMenuMode Mode, const std::u16string& Name) {
+  return Mode == TFileMenuMode::Save ? SaveConfigurationAs(Name) : LoadConfigurationFrom(Name);
+}
+
+std::u16string CurrentCfgName() {
+  if (!ecu::ConfigData.Configuration) return {};
+  return rtl::CodePageToWide(ecu::ConfigData.Configuration->Cfg_Name, CodePage());
+}
+
 void SaveLoadEnglishText(std::string& Text) {
   for (const TEnglish& entry : EnglishTable)
     if (ecu::IsLngKey(entry.Key)) {

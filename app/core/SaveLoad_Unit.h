@@ -51,6 +51,11 @@ bool LoadConfigurationFrom(const std::u16string& Name);
 // diagram's points pushed onto its history, and the whole configuration requested for the
 // ECU (task 21), which waits for the link when it is down.
 void NewConfiguration();
+// The save/load window's run button: Save saves as Name, any other mode loads Name. True when
+// done (the window hides); false keeps the window open with the name for another try.
+bool RunSaveLoad(TFileMenuMode Mode, const std::u16string& Name);
+// The name the window offers for a save: the configuration's name as the ECU keeps it.
+std::u16string CurrentCfgName();
 
 // The built-in English texts of the operations' own language keys.
 void SaveLoadEnglishText(std::string& Text);
