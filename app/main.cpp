@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/ui/Main_3D_Unit.h"
+#include "app/ui/SaveLoad_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
 #include "ecu/Port_3D_Unit.h"
@@ -53,10 +54,12 @@ int main(int, char** argv) {
     };
     std::unique_ptr<app::TForm_3D_GEN> main;
     std::unique_ptr<ecu::TForm_3D_Port> port;
+    std::unique_ptr<app::TForm_3D_SaveLoad> saveLoad;
     try {
       main = app::TForm_3D_GEN::Create(ProgramPath(argv[0]));
       port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
       main->SetPortWindow(port.get());
+      saveLoad = app::TForm_3D_SaveLoad::Create();
       win::SetMainForm(main.get());
       main->Show();
     } catch (const std::exception& e) {
@@ -65,6 +68,7 @@ int main(int, char** argv) {
     }
     if (status == 0) rtl::Application->Run();
     rtl::Application->OnException = nullptr;
+    saveLoad.reset();
     port.reset();
     main.reset();
     rtl::Application->ProcessMessages();

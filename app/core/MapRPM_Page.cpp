@@ -193,6 +193,8 @@ void MapRPMMouseUp(TMapRPMItem At) {
 }
 
 void MapRPMKeyDown(TMapRPMKey Key, bool Shift) {
+  // A key without Shift: Shift is up, even when its release came while a write ran.
+  if (Key != TMapRPMKey::Shift && !Shift) MapRPM.ShiftDown = false;
   if (Busy()) return;
   switch (Key) {
     case TMapRPMKey::Enter:

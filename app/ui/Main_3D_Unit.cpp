@@ -16,6 +16,7 @@
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Page_MAP.h"
+#include "app/ui/SaveLoad_3D_Unit.h"
 #include "app/ui/Window_Parts.h"
 #include "ecu/Check_Versions.h"
 #include "ecu/Config_Unit.h"
@@ -623,6 +624,7 @@ void TForm_3D_GEN::RunFileMenuItem(int Index) {
   CloseMenus();
   // The last item is Exit; Save, Load and Default are the save/load window's.
   if (Index == count - 1) Close();
+  else RunFileMenuAction(Index);
 }
 
 void TForm_3D_GEN::ChooseLanguage(int Index) {
