@@ -20,7 +20,10 @@ namespace {
 constexpr int MinimumSize = 200;
 constexpr int BelowMainTop = 22;
 
-std::u16string Word(const char* Key) { return ecu::LngToWide(ecu::LngText(Key)); }
+// A text of the current language, read from its file when no store is loaded.
+std::u16string Word(const char* Key) {
+  return ecu::LngToWide(ecu::LanguageStorePresent() ? ecu::LngText(Key) : ecu::LngTextFromFile(Key));
+}
 
 }  // namespace
 

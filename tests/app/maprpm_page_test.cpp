@@ -210,6 +210,18 @@ TEST_F(MapRPMPageTest, ShiftSelectedCellsStepTogetherAndAreWrittenOnceAfterTheDe
   EXPECT_EQ(Flag(4, 4), 0);
 }
 
+TEST_F(MapRPMPageTest, AShiftWhoseReleaseWasMissedStillAnchorsAtTheFocusNextTime) {
+  FocusByKeys({1, 1});
+  app::MapRPMKeyDown(Key::Shift, true);  // released while a write ran: no release reaches the page
+  app::MapRPMKeyDown(Key::Down, false);
+  app::MapRPMKeyDown(Key::Shift, true);
+  app::MapRPMKeyDown(Key::Right, true);
+  EXPECT_EQ(MapRPM.Anchor, (TMapRPMItem{2, 2}));
+  EXPECT_EQ(Flag(1, 2), 1);
+  EXPECT_EQ(Flag(2, 2), 1);
+  EXPECT_EQ(Flag(1, 1), 0);
+}
+
 TEST_F(MapRPMPageTest, TheMouseFocusesSelectsAndDragsARectangleOfCells) {
   app::MapRPMMouseMove({4, 6});
   EXPECT_EQ(MapRPM.Focused, (TMapRPMItem{4, 6}));

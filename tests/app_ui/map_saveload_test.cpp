@@ -130,6 +130,8 @@ TEST_F(MapPageTest, TheMouseOnTheLabelsFocusesSelectsAndDrags) {
   for (auto [i, j] : {std::pair{3, 5}, {4, 5}, {3, 6}, {4, 6}}) EXPECT_EQ(MapRPM.MapRPMFlags[i][j], 1) << i << j;
   EXPECT_EQ(MapRPM.MapRPMFlags[5][6], 0);
   EXPECT_TRUE(page.Cell(4, 6).Background->Visible());
+  Run(50);
+  Picture("map_page_selection.png");
   // The arrows step the four; the labels show it.
   std::uint16_t up = win::VK_UP;
   main->FormKeyDown(main.get(), up, {});
