@@ -150,7 +150,7 @@ protected:
   app::TForm_3D_SaveLoad& Open(int Index) {
     MakeAndShow();
     window = app::TForm_3D_SaveLoad::Create();
-    app::RunFileMenuAction(Index);
+    main->RunFileMenuItem(Index);  // the File menu's item
     Run(300);
     return *window;
   }
