@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "NullCanvas.h"
-#include "RecordingCanvas.h"
-#include "SceneFakes.h"
+#include "Stage.h"
 #include "platform/loop/Application.h"
 #include "scene3d/Library.h"
 #include "scene3d/SceneControl.h"
@@ -20,29 +19,16 @@
 #include "vg2d/core/Library.h"
 
 using namespace dx;
-using dxtest::FakeScene;
-using dxtest::RecordingCanvas;
 using ::testing::ElementsAre;
 
 namespace {
 
-struct Stage {
-  Stage() { scene.canvas = &canvas; }
-  template <class T>
-  T* Add() {
-    auto* o = new T(nullptr);
-    scene.AddObject(o);
-    return o;
-  }
+// Each drawing writes down only its own calls.
+struct Stage : dxtest::Stage {
   void Draw(TdxVisualObject* O) {
     canvas.Log.clear();
-    canvas.SetMatrix(O->GetAbsoluteMatrix());
-    O->BeforePaint();
-    O->Render();
-    O->AfterPaint();
+    dxtest::Stage::Draw(O);
   }
-  RecordingCanvas canvas;
-  FakeScene scene;
 };
 
 // Writes down what reaches the outline hooks.
