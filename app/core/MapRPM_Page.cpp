@@ -279,7 +279,8 @@ void MarkMapRPMLiveCell() {
     if (MapRPM.Trail.empty() || !(MapRPM.Trail.back() == MapRPM.LiveCell)) {
       if (MapRPM.Trail.size() >= MapRPMTrailCapacity) MapRPM.Trail.erase(MapRPM.Trail.begin());
       MapRPM.Trail.push_back(MapRPM.LiveCell);
-      MapRPM.TrailTimerOn = true;
+      // One entry gives the timer nothing to take (its tick would only stop it).
+      if (MapRPM.Trail.size() >= 2) MapRPM.TrailTimerOn = true;
     }
     MapRPM.LiveCellCorrected = Value(row, col) != 100;
   } else {

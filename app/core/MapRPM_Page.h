@@ -61,7 +61,7 @@ void ClearMapRPMSelection();
 // ---- Live data.
 // The cell of the engine's present speed and mean petrol injection time (ecu::LiveData); when
 // it is a cell other than the trail's last, it joins the trail (the oldest dropped beyond
-// MapRPMTrailCapacity) and the trail's timer is wanted.
+// MapRPMTrailCapacity) and, from two entries on, the trail's timer is wanted.
 void MarkMapRPMLiveCell();
 // Tick of the trail's timer (500 ms): the oldest entry goes; below two entries the timer is
 // no longer wanted (MapRPM.TrailTimerOn).

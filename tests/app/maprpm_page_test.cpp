@@ -363,6 +363,8 @@ TEST_F(MapRPMPageTest, TheTrailGrowsOnlyOnAChangeAndHoldsFiftyAtMost) {
   at(2200);
   at(2300);
   EXPECT_EQ(MapRPM.Trail.size(), 1u);
+  EXPECT_FALSE(MapRPM.TrailTimerOn);  // one entry: nothing for the timer to take
+  at(2700);
   EXPECT_TRUE(MapRPM.TrailTimerOn);
   // Sixty changes between rows 5 and 6: the oldest go first.
   for (int k = 0; k < 60; ++k) {
