@@ -22,7 +22,6 @@ constexpr std::uint8_t FlagSelected = 1, FlagNotDefault = 2;
 constexpr std::uint8_t TaskWriteMap = 24;
 constexpr std::uint8_t TransmitMap = 4;
 constexpr std::uint8_t WorkModeGas = 4;
-const char* const TimeKindKey = "MapRPM_Time";
 
 int Rows() { return MapRPM.MapRPMRows; }
 int Cols() { return MapRPM.MapRPMCols; }
@@ -353,7 +352,7 @@ std::string MapRPMCellData() {
       unit = Word(words.Dim_RPM_Short, "Dim_RPM_Short");
       break;
     case TMapRPMItemKind::Time:
-      kind = Word(MapRPM.TimeKindText, TimeKindKey);
+      kind = Word(MapRPM.TimeKindText, MapRPMTimeKindKey);
       unit = Word(words.Dim_MS_Short, "Dim_MS_Short");
       break;
     default: kind = Word(words.Factor, "Factor"); break;
@@ -368,7 +367,7 @@ std::string MapRPMCellDataColor() {
 }
 
 void MapRPMEnglishText(std::string& Text) {
-  if (ecu::IsLngKey(TimeKindKey)) Text = "Petrol time";
+  if (ecu::IsLngKey(MapRPMTimeKindKey)) Text = "Petrol time";
 }
 
 }  // namespace app

@@ -84,6 +84,9 @@ std::string MapRPMCellDataColor();
 // The allowed minimum and maximum of an item as its texts show them; false for no item.
 bool MapRPMRange(TMapRPMItem Item, std::string& Min, std::string& Max);
 
+// The language key of the time break points' kind name.
+inline constexpr const char* MapRPMTimeKindKey = "MapRPM_Time";
+
 // The built-in English texts of the page's own language keys (sets Text when the key being
 // looked up is one of them).
 void MapRPMEnglishText(std::string& Text);

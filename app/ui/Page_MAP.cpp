@@ -7,6 +7,7 @@
 #include "app/core/General_Unit.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Parts.h"
+#include "ecu/Language.h"
 #include "ecu/Lng_Chr.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/TypInfo.h"
@@ -139,6 +140,11 @@ TMapRPMItem TPage_MAP::ItemAtLabelPoint(rtl::TObject* Sender, float X, float Y) 
 
 void TPage_MAP::RedrawMapRPM() {
   if (!Cell(0, 0).Label) return;
+  // The time break points' kind name, once per language (the store may be gone by now).
+  if (timeKindLanguage_ != ecu::Texts.CurrentLanguage) {
+    timeKindLanguage_ = ecu::Texts.CurrentLanguage;
+    MapRPM.TimeKindText = ecu::LanguageStorePresent() ? ecu::LngText(MapRPMTimeKindKey) : ecu::LngTextFromFile(MapRPMTimeKindKey);
+  }
   for (int i = 0; i < MapRPMRowCount; ++i)
     for (int j = 0; j < MapRPMColumnCount; ++j) {
       const TMapCell& cell = Cell(i, j);

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "app/core/MapRPM_Page.h"
 #include "app/ui/Window_Page.h"
@@ -85,6 +86,7 @@ private:
   TMapParts parts_;
   std::array<std::array<TMapCell, MapRPMColumnCount>, MapRPMRowCount> cells_{};
   float cellWidth_ = 0, cellHeight_ = 0;
+  std::string timeKindLanguage_;  // the language MapRPM.TimeKindText was taken for
 };
 
 }  // namespace app

@@ -145,6 +145,20 @@ TEST_F(MapPageTest, TheMouseOnTheLabelsFocusesSelectsAndDrags) {
   EXPECT_EQ(ecu::Link.TaskRequest, 24);
 }
 
+TEST_F(MapPageTest, TheCellDataAndTheWindowSpeakTheChosenLanguage) {
+  folder.Write("Language/Deutsch.lng",
+               "MapRPM_Time Benzinzeit\r\nRange Bereich\r\nDialogue Dialog\r\nLoad Laden\r\n");
+  app::TPage_MAP& page = ShowMapPage();
+  app::Settings.Language = "Deutsch";
+  main->ApplyLanguage();
+  Move(page, {0, 3}, 2, 2);
+  EXPECT_EQ(page.Parts().HudLabel_3D_MapRPM_CellData->Text(), u"Benzinzeit = 2.0;  Bereich 1.1..2.9 ms");
+  auto window = app::TForm_3D_SaveLoad::Create();
+  app::RunFileMenuAction(1);
+  EXPECT_EQ(window->Parts().HudWindow_3D_SaveLoad->Text(), u"Dialog");
+  EXPECT_EQ(window->Parts().HudButton_3D_SL_Run->Text(), u"Laden");
+}
+
 class SaveLoadWindowTest : public apptest::MainWindowTest {
 protected:
   app::TForm_3D_SaveLoad& Open(int Index) {
