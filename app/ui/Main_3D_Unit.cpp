@@ -283,6 +283,9 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction&) {
     portWindow_->Timer_Select_ComPort->SetEnabled(false);
   }
   timerMapRPMTail_->SetEnabled(false);
+  // The connection quality decays on the port window's link: it stops with it, or its tick
+  // would find no port window once the program takes its windows down.
+  if (ecu::Hosts.Host) ecu::Hosts.Host->Timer_GEN_Connect_Stabil().SetEnabled(false);
   if (portWindow_ && portWindow_->ComPort->Connected()) portWindow_->ComPort->Close();
   FreeCaptionIcons();
   pageCLB_->Release();
