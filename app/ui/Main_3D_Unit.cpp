@@ -622,7 +622,12 @@ void TForm_3D_GEN::RunFileMenuItem(int Index) {
   if (Index < 0 || Index >= count) return;
   CloseMenus();
   // The last item is Exit; Save, Load and Default are the save/load window's.
-  if (Index == count - 1) Close();
+  if (Index == count - 1) {
+    Close();
+    return;
+  }
+  if (auto* saveLoad = dynamic_cast<IFileMenuActions*>(WindowNamed("Form_3D_SaveLoad")))
+    saveLoad->RunFileMenuAction(Index);
 }
 
 void TForm_3D_GEN::ChooseLanguage(int Index) {
