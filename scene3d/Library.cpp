@@ -1,5 +1,6 @@
 #include "scene3d/Library.h"
 
+#include "platform/win/MessageBox.h"
 #include "scene3d/Animations.h"
 #include "scene3d/BitmapList.h"
 #include "scene3d/CanvasLayers.h"
@@ -40,11 +41,13 @@ void SceneLibraryStartup() {
   RegisterDxCanvasLayerClasses();
   RegisterDxTextBoxClasses();
   RegisterDxGuiControlClasses();
+  DesignShowMessage = win::ShowMessage;
 }
 
 void SceneLibraryShutdown() {
   if (!started) return;
   started = false;
+  DesignShowMessage = nullptr;
   if (DxSceneCount() > 0) {
     shutdownWaiting = true;
     return;

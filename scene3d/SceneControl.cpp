@@ -10,6 +10,7 @@
 #include "platform/win/Display.h"
 #include "platform/win/Hints.h"
 #include "platform/win/InputMethod.h"
+#include "platform/win/Menus.h"
 #include "scene3d/Animations.h"
 #include "scene3d/Library.h"
 #include "scene3d/ObjectLayer.h"
@@ -100,6 +101,8 @@ void TdxScene::BeforeDestruction() {
   if (rtl::Application->OnIdle == rtl::TIdleEvent(this, &TdxScene::DoIdle, "DoIdle")) rtl::Application->OnIdle = nullptr;
   if (pauseTimer_) rtl::Application->StopTimer(pauseTimer_);
   pauseTimer_ = 0;
+  designMenu_.reset();
+  designList_.clear();
   DeleteChildren();
   designDummyA_ = designDummyB_ = nullptr;
   designCamera_ = nullptr;
@@ -169,6 +172,7 @@ void TdxScene::Notification(rtl::TComponent* AComponent, rtl::TOperation Operati
     if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
   // A hint that names the object closes without touching it.
   win::CancelHintFor(AComponent);
+  std::erase_if(designList_, [AComponent](TdxVisualObject* O) { return static_cast<rtl::TComponent*>(O) == AComponent; });
   if (focusGoes && !IsDestroying()) win::UpdateTextInput();
   if (camera_ && static_cast<rtl::TComponent*>(camera_) == AComponent) camera_ = nullptr;
   if (designCamera_ && static_cast<rtl::TComponent*>(designCamera_) == AComponent) designCamera_ = nullptr;
@@ -460,7 +464,10 @@ void TdxScene::DrawDeviceFrame(const win::TRect& Part, bool Whole) {
         v->Render();
         v->Paint();
       }
-    if (designing_) DrawDesignHints(c);
+    if (designing_) {
+      DrawDesignSelection(c);
+      DrawDesignHints(c);
+    }
   }
   c.EndScene();
 }

@@ -25,9 +25,16 @@
 // References: captured, hovered, focused, selected, the camera, the active control, the drop
 // target and the object being dragged are plain pointers that the tree (and free
 // notifications, for objects outside it) clears before the object goes.
+//
+// A designed scene edits its tree instead (SceneDesign.cpp): a press selects, handles on the
+// selection resize or turn it, a drag moves it in a plane, Alt and Shift drags orbit and pan
+// the design camera rig, the wheel brings the design camera nearer, Delete frees the selection,
+// and the right button opens the design menu. No window of the program is designed; only
+// tests switch design time on.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +44,11 @@
 #include "scene3d/Objects.h"
 #include "scene3d/SceneObjects.h"
 #include "scene3d/VisualObjects.h"
+#include "vg2d/core/DesignEditor.h"
+
+namespace win {
+class TPopupMenu;
+}
 
 namespace dx {
 
@@ -51,6 +63,34 @@ inline constexpr float DesignSnapStep = 0.25f;
 int DxSceneCount();
 // More damaged rectangles than this draw as their union.
 inline constexpr int MaxSceneDamageRects = 20;
+
+// What the left button drags in a designed scene: nothing, the selection, or the selection by
+// one of its handles (see TdxDesignHandle).
+enum class TdxDesignDrag { None, Move, ResizeWidthDepth, ResizeWidthHeight, RotateX, RotateY, RotateZ };
+
+// The handles of a designed selection, in the order a press tests them. Centres in the
+// selection's local space (W, H, D its sizes, O the handle offset): resize 1 at (W/2, -H/2,
+// D/2), resize 2 at (-W/2, H/2, D/2), rotate X at (0, 0, D/2 + O), rotate Y at (W/2 + O, 0, 0),
+// rotate Z at (0, -H/2 - O, 0). The resize handles belong to resizable objects, the rotation
+// handles to rotatable ones, rotate X and Y only to objects seen through the camera.
+enum class TdxDesignHandle { Resize1, Resize2, RotateX, RotateY, RotateZ };
+inline constexpr int DesignHandleCount = 5;
+
+// Where the handle lies on Obj with the given offset; false when Obj has no such handle.
+bool DesignHandleCentre(const TdxVisualObject& Obj, TdxDesignHandle Handle, float Offset, TdxVector& Centre);
+
+// Colours of the design selection: its frame and resize handles, its rotation handles, the
+// handle being dragged, and the outline of every handle.
+inline constexpr TdxColor DesignFrameColor = 0xFF5B91DEu;
+inline constexpr TdxColor DesignRotateColor = 0xFF5BDE91u;
+inline constexpr TdxColor DesignDraggedColor = 0xFFFF5010u;
+inline constexpr TdxColor DesignOutlineColor = 0xAA000000u;
+
+// What a designed scene shows its messages with: the window layer's message box, set by the
+// library's start-up; tests may answer it. The open-file dialog is the design editors' shared
+// one (vg::DesignOpenFileDialog), the clipboard the window layer's.
+using TdxDesignMessageProc = std::function<void(const std::u16string& Text)>;
+extern TdxDesignMessageProc DesignShowMessage;
 
 // How a frame was made: the whole view on the device, a part of it on the device (held to
 // the part and read back alone), or composed without the device.
@@ -165,6 +205,42 @@ public:
   // when no object with ShowHint is there. Data, when given, gets what the hint names.
   bool HintAt(int X, int Y, std::u16string& Text, win::TRect& CursorRect, const void** Data = nullptr);
 
+  // ---- design time (SceneDesign.cpp) -----------------------------------------------------------
+  // The scene edits its tree with the mouse and the design menu. Taken from the component's
+  // design state when the scene is made; no window of the program is ever edited, so only
+  // tests switch it on afterwards.
+  void SetDesignTime(bool Value);
+  TdxDesignDrag DesignDrag() const { return designDrag_; }
+  // The objects Ctrl-presses added beside the selection; emptied at every release.
+  const std::vector<TdxVisualObject*>& DesignSelectionList() const { return designList_; }
+  // Makes Obj (an object of this scene, or nil) the selection; a new one gets DesignInsert.
+  void DesignSelect(TdxVisualObject* Obj);
+  // The handles' size and offset in the selection's local units, this scene's own: 0.18 and
+  // 1.8 at first; for a selection in screen space 3 and 10 pixels; through the camera the
+  // size grows with the selection's distance, so a handle keeps its size on the screen.
+  // Worked out at every press and every frame that draws the selection.
+  float DesignHandleSize() const { return handleSize_; }
+  float DesignHandleOffset() const { return handleOffset_; }
+  // A name InsertObject was given that names a class outside the 3D objects.
+  const std::string& PendingInsertText() const { return pendingInsertText_; }
+  // Where the design menu was last opened, in screen pixels: (0, 0) before the first
+  // menu, (-1, -1) after every insertion.
+  win::TPoint DesignMenuPoint() const { return menuPoint_; }
+  // Records the mouse's screen position as the menu point and pops the design menu up there.
+  void ShowDesignMenu();
+  // The menu on the screen; nil before the first one.
+  win::TPopupMenu* DesignPopupMenu() const { return designMenu_.get(); }
+  // The design menu as the selection and the options make it now: "Add object" (a submenu
+  // per category of the 3D classes), "Hide in Design-time" (with a selection), "Order",
+  // "Delete object", "Edit", "Load From File...", "Show grid". Empty without 3D classes.
+  std::vector<vg::TvxDesignMenuItem> BuildDesignMenu();
+  // Runs the entry at the caption path ("Add object", "Shapes", "Cube"); false when none.
+  bool ChooseDesignMenu(const std::vector<std::u16string>& Path);
+  // Makes an object of the named registered class: a child of the selection, or the root of
+  // a scene without one. An unknown name clears PendingInsertText, a class that is not a 3D
+  // object is kept there. With the menu point set, an object in screen space is placed there.
+  void InsertObject(const std::string& ClassName);
+
   // ---- IdxScene -------------------------------------------------------------------------------
   void AddObject(TdxObject* Obj) override;
   void RemoveObject(TdxObject* Obj) override;
@@ -186,7 +262,8 @@ public:
   TdxVector GetMousePos() override { return lastPoint_; }
   void ClientToScreen(float X, float Y, int& ScreenX, int& ScreenY) override;
   void BeginVCLDrag(TdxVisualObject* Obj) override;
-  bool IsDesignSelected(TdxVisualObject* Obj) override { return Obj && Obj == selected_; }
+  // No designer is ever attached to a scene: the selection is drawn by the scene itself.
+  bool IsDesignSelected(TdxVisualObject*) override { return false; }
   TdxCamera* GetCamera() override { return camera_; }
   void SetCamera(TdxCamera* Value) override;
   bool GetInvisibleAtRuntime() override { return invisibleAtRuntime_; }
@@ -258,6 +335,36 @@ private:
   void ControlDragOver(rtl::TObject* Sender, rtl::TObject* Source, int X, int Y, int State, bool& Accept);
   void ControlDragDrop(rtl::TObject* Sender, rtl::TObject* Source, int X, int Y);
   void SetDropTarget(TdxVisualObject* Value, const TdxDragObject& Data, const TdxVector& Point);
+  // Design time (SceneDesign.cpp).
+  void DesignMouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift);
+  void DesignMouseMove(rtl::TShiftState Shift);
+  void DesignMouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift);
+  void DesignWheel(int WheelDelta);
+  void DesignKeyUp(std::uint16_t Key);
+  // The selection's frame and handles, over the frame's objects.
+  void DrawDesignSelection(TdxCanvas& C);
+  // The canvas looks through the design camera as it is now (the rig may have moved since
+  // the last frame).
+  void FollowDesignCamera();
+  void UpdateHandleMetrics(const TdxVisualObject& Selection);
+  // The pick ray of a client point for objects drawn with AProjection, in scene space.
+  bool DesignRay(TdxProjection AProjection, const TdxVector& Point, TdxVector& RayPos, TdxVector& RayDir) const;
+  // Where the pick ray of a client point meets a plane; false when it runs along the plane,
+  // meets it behind its start or at no finite point.
+  bool DesignMeet(TdxProjection AProjection, const TdxVector& Point, const TdxVector& PlanePoint,
+                  const TdxVector& Normal, TdxVector& Meeting) const;
+  void ChangeSelection(TdxVisualObject* Obj, bool Announce);
+  void MakeDesignRoot();
+  void OrbitStep();
+  void PanStep(rtl::TShiftState Shift);
+  void MoveStep(rtl::TShiftState Shift);
+  void ResizeStep();
+  void RotateStep();
+  void HideSelection();
+  void DeleteSelection();
+  void CopySelection();
+  void PasteFromClipboard();
+  void LoadFromFile();
 
   std::unique_ptr<TdxCanvas> canvas_;
   std::vector<TdxObject*> objects_;
@@ -316,6 +423,14 @@ private:
   std::vector<win::TRect> damage_;
   TdxFrameKind lastFrame_ = TdxFrameKind::None;
   std::vector<win::TRect> lastRects_;
+  // Design time.
+  std::vector<TdxVisualObject*> designList_;
+  TdxDesignDrag designDrag_ = TdxDesignDrag::None;
+  float handleSize_ = 0.18f;
+  float handleOffset_ = 1.8f;
+  std::string pendingInsertText_;
+  win::TPoint menuPoint_{0, 0};
+  std::unique_ptr<win::TPopupMenu> designMenu_;
 };
 
 }  // namespace dx

@@ -111,7 +111,10 @@ void TdxScene::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, int X
   lastPoint_ = {static_cast<float>(X), static_cast<float>(Y), 0, 1};
   snapPoint_ = {SnapValue(lastPoint_.X), SnapValue(lastPoint_.Y), 0, 1};
   prevSnapPoint_ = snapPoint_;
-  if (designing_) return;
+  if (designing_) {
+    DesignMouseDown(Button, Shift);
+    return;
+  }
   if (TdxVisualObject* o = ObjectAtPoint(lastPoint_.X, lastPoint_.Y)) SendMouseDown(o, Button, Shift);
   else if (allowDrag_ && Button == rtl::mbLeft) BeginWindowDrag();
 }
@@ -140,25 +143,28 @@ void TdxScene::MouseMove(rtl::TShiftState Shift, int X, int Y) {
   }
   snapPoint_ = {SnapValue(static_cast<float>(X)), SnapValue(static_cast<float>(Y)), 0, 1};
   lastPoint_ = {static_cast<float>(X), static_cast<float>(Y), 0, 1};
-  if (!designing_) {
-    if (captured_) {
-      SendMouseMove(captured_, Shift);
-      return;
-    }
-    if (TdxVisualObject* o = ObjectAtPoint(lastPoint_.X, lastPoint_.Y)) {
-      cursor = o->Cursor();
-      TdxFreeWatch alive(o);
-      if (o != hovered_) {
-        Unhover();
-        if (!alive.Gone()) {
-          hovered_ = o;
-          o->MouseEnter();
-        }
-      }
-      if (!alive.Gone()) SendMouseMove(o, Shift);
-    } else {
+  if (designing_) {
+    // The cursor stays as it is while designing.
+    DesignMouseMove(Shift);
+    return;
+  }
+  if (captured_) {
+    SendMouseMove(captured_, Shift);
+    return;
+  }
+  if (TdxVisualObject* o = ObjectAtPoint(lastPoint_.X, lastPoint_.Y)) {
+    cursor = o->Cursor();
+    TdxFreeWatch alive(o);
+    if (o != hovered_) {
       Unhover();
+      if (!alive.Gone()) {
+        hovered_ = o;
+        o->MouseEnter();
+      }
     }
+    if (!alive.Gone()) SendMouseMove(o, Shift);
+  } else {
+    Unhover();
   }
   prevSnapPoint_ = snapPoint_;
   SetCursor(cursor);
@@ -171,14 +177,21 @@ void TdxScene::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, 
     moving_ = resizing_ = false;
     SetMouseCapture(false);
   }
-  if (designing_) return;
+  if (designing_) {
+    DesignMouseUp(Button, Shift);
+    return;
+  }
   if (TdxVisualObject* o = captured_ ? captured_ : ObjectAtPoint(lastPoint_.X, lastPoint_.Y))
     SendMouseUp(o, Button, Shift);
 }
 
 bool TdxScene::DoMouseWheel(rtl::TShiftState Shift, int WheelDelta, const win::TPoint& MousePos) {
   bool handled = inherited::DoMouseWheel(Shift, WheelDelta, MousePos);
-  if (!canvas_ || designing_) return true;
+  if (!canvas_) return true;
+  if (designing_) {
+    DesignWheel(WheelDelta);
+    return true;
+  }
   if (captured_) {
     captured_->MouseWheel(Shift, WheelDelta, handled);
     return true;
@@ -305,6 +318,7 @@ void TdxScene::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState S
 }
 
 void TdxScene::KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
+  if (designing_) DesignKeyUp(Key);
   if (focused_) focused_->KeyUp(Key, KeyChar, Shift);
 }
 

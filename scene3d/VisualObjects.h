@@ -253,6 +253,8 @@ public:
   void SetDesignMousePassThrough(bool Value) { designMousePassThrough_ = Value; }
   // Whether the designer offers resize handles (cameras and lights clear it).
   bool DesignResizable() const { return designResizable_; }
+  // Whether the designer offers rotation handles.
+  bool DesignRotatable() const { return designRotatable_; }
   bool FollowsParentTriggers() const override { return locked_ && !hitTest_; }
   bool Shown() const override { return visible_; }
 
@@ -458,6 +460,7 @@ private:
   bool doubleClicked_ = false;
   bool realigning_ = false;
   bool designResizable_ = true;
+  bool designRotatable_ = true;
   bool designMousePassThrough_ = false;
 };
 

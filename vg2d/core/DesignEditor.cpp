@@ -819,8 +819,18 @@ std::vector<TvxDesignMenuItem> TvxDesignEditor::BuildMenu() {
   return menu;
 }
 
-bool TvxDesignEditor::Choose(const std::vector<std::u16string>& Path) {
-  std::vector<TvxDesignMenuItem> level = BuildMenu();
+bool TvxDesignEditor::Choose(const std::vector<std::u16string>& Path) { return ChooseDesignMenuItem(BuildMenu(), Path); }
+
+void TvxDesignEditor::ShowMenu() {
+  if (!menuEnabled_) return;
+  const TvxPoint at = host_.LocalToScreen(host_.mousePos_);
+  PopupDesignMenu(menu_, BuildMenu(), static_cast<int>(at.X), static_cast<int>(at.Y));
+}
+
+// ---- menus of items -------------------------------------------------------------------------------
+
+bool ChooseDesignMenuItem(std::vector<TvxDesignMenuItem> Items, const std::vector<std::u16string>& Path) {
+  std::vector<TvxDesignMenuItem> level = std::move(Items);
   std::function<void()> action;
   for (size_t i = 0; i < Path.size(); ++i) {
     const auto it = std::find_if(level.begin(), level.end(),
@@ -839,14 +849,10 @@ bool TvxDesignEditor::Choose(const std::vector<std::u16string>& Path) {
   return true;
 }
 
-void TvxDesignEditor::ShowMenu() {
-  if (!menuEnabled_) return;
-  const TvxPoint at = host_.LocalToScreen(host_.mousePos_);
-  ShowItems(BuildMenu(), static_cast<int>(at.X), static_cast<int>(at.Y));
-}
-
-void TvxDesignEditor::ShowItems(const std::vector<TvxDesignMenuItem>& Items, int X, int Y) {
+void PopupDesignMenu(std::unique_ptr<win::TPopupMenu>& Holder, const std::vector<TvxDesignMenuItem>& Items, int X,
+                     int Y) {
   auto menu = std::make_unique<win::TPopupMenu>(nullptr);
+  std::unique_ptr<win::TPopupMenu>* holder = &Holder;
   for (const TvxDesignMenuItem& item : Items) {
     win::TMenuItem* mi = menu->Add(item.Caption);
     mi->SetChecked(item.Checked);
@@ -854,7 +860,7 @@ void TvxDesignEditor::ShowItems(const std::vector<TvxDesignMenuItem>& Items, int
     if (!item.Items.empty()) {
       // A submenu opens in place of its parent.
       std::vector<TvxDesignMenuItem> sub = item.Items;
-      mi->OnClick = [this, sub, X, Y](rtl::TObject*) { ShowItems(sub, X, Y); };
+      mi->OnClick = [holder, sub, X, Y](rtl::TObject*) { PopupDesignMenu(*holder, sub, X, Y); };
     } else if (item.Action) {
       std::function<void()> action = item.Action;
       mi->OnClick = [action](rtl::TObject*) { action(); };
@@ -862,8 +868,8 @@ void TvxDesignEditor::ShowItems(const std::vector<TvxDesignMenuItem>& Items, int
   }
   // The menu before this one may be the one whose entry runs this: the window layer frees
   // its window once its handler has returned.
-  menu_ = std::move(menu);
-  menu_->Popup(X, Y);
+  Holder = std::move(menu);
+  Holder->Popup(X, Y);
 }
 
 }  // namespace vg

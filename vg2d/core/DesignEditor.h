@@ -63,6 +63,15 @@ struct TvxDesignMenuItem {
   std::vector<TvxDesignMenuItem> Items;
 };
 
+// Runs the entry of Items at the caption path ("Grid", "Snap to grid"; accelerator marks do
+// not count); false when there is no such entry or it is a submenu.
+bool ChooseDesignMenuItem(std::vector<TvxDesignMenuItem> Items, const std::vector<std::u16string>& Path);
+// Pops Items up at the screen point in a new menu that Holder keeps (the one it kept goes);
+// a submenu entry pops its items up in place of its parent the same way. Holder must live
+// while the menu is on the screen.
+void PopupDesignMenu(std::unique_ptr<win::TPopupMenu>& Holder, const std::vector<TvxDesignMenuItem>& Items, int X,
+                     int Y);
+
 class TvxDesignEditor {
 public:
   // The grips of the selection, in the order a press tests them.
@@ -195,7 +204,6 @@ private:
   void Place(TvxObject* Obj);
   TvxObject* ReadObject(const std::string& Text);
   void RepaintAll();
-  void ShowItems(const std::vector<TvxDesignMenuItem>& Items, int X, int Y);
 
   TvxSceneHost& host_;
   bool snapToGrid_ = false;
