@@ -118,14 +118,11 @@ void TForm_3D_SaveLoad::HudButton_3D_SL_RunClick(rtl::TObject*) {
   }
 }
 
-void RunFileMenuAction(int Index) {
-  if (Index == static_cast<int>(TFileMenuMode::New)) {
+void TForm_3D_SaveLoad::RunFileMenuAction(int Index) {
+  if (Index == static_cast<int>(TFileMenuMode::New))
     NewConfiguration();
-    return;
-  }
-  if (Index != static_cast<int>(TFileMenuMode::Save) && Index != static_cast<int>(TFileMenuMode::Load)) return;
-  if (auto* window = dynamic_cast<TForm_3D_SaveLoad*>(TForm_3D_GEN::WindowNamed("Form_3D_SaveLoad")))
-    window->Open(static_cast<TFileMenuMode>(Index));
+  else if (Index == static_cast<int>(TFileMenuMode::Save) || Index == static_cast<int>(TFileMenuMode::Load))
+    Open(static_cast<TFileMenuMode>(Index));
 }
 
 }  // namespace app

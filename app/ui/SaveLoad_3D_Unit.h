@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/core/SaveLoad_Unit.h"
+#include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_3D.h"
 
 namespace vg {
@@ -30,7 +31,7 @@ struct TSaveLoadParts {
   vg::TvxHudButton* HudButton_3D_SL_Run = nullptr;
 };
 
-class TForm_3D_SaveLoad : public TWindow_3D {
+class TForm_3D_SaveLoad : public TWindow_3D, public IFileMenuActions {
   RTL_CLASS(TForm_3D_SaveLoad, TWindow_3D)
 public:
   explicit TForm_3D_SaveLoad(rtl::TComponent* AOwner);
@@ -43,6 +44,9 @@ public:
   // Save: the window with the configuration's name and a "Save" button; Load: the window
   // with a "Load" button. Either shows the window (again, when it is shown already).
   void Open(TFileMenuMode Mode);
+  // The File menu's item Index (0 Save, 1 Load, 2 Default): Save and Load open the window,
+  // Default resets the configuration (NewConfiguration) without it.
+  void RunFileMenuAction(int Index) override;
 
   // Kept at 200 x 200 at least, its layout scaled to the size.
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
@@ -68,9 +72,5 @@ private:
   bool shown_ = false;
   bool created_ = false;
 };
-
-// The File menu's item Index (0 Save, 1 Load, 2 Default): Save and Load open the save/load
-// window (when it was made), Default resets the configuration (NewConfiguration).
-void RunFileMenuAction(int Index);
 
 }  // namespace app

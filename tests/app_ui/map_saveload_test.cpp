@@ -154,7 +154,7 @@ TEST_F(MapPageTest, TheCellDataAndTheWindowSpeakTheChosenLanguage) {
   Move(page, {0, 3}, 2, 2);
   EXPECT_EQ(page.Parts().HudLabel_3D_MapRPM_CellData->Text(), u"Benzinzeit = 2.0;  Bereich 1.1..2.9 ms");
   auto window = app::TForm_3D_SaveLoad::Create();
-  app::RunFileMenuAction(1);
+  window->RunFileMenuAction(1);
   EXPECT_EQ(window->Parts().HudWindow_3D_SaveLoad->Text(), u"Dialog");
   EXPECT_EQ(window->Parts().HudButton_3D_SL_Run->Text(), u"Laden");
 }
@@ -238,7 +238,7 @@ TEST_F(SaveLoadWindowTest, SaveNamesTheFileEverywhereAndHidesAndAFailureKeepsItO
   // The window opens again with the configuration's name; a name that would leave the
   // folder is refused and the window stays.
   ecu::Link.TaskRequest = 0;
-  app::RunFileMenuAction(0);
+  main->RunFileMenuItem(0);
   EXPECT_EQ(p.HudTextBox_3D_SL_Name->Text(), u"car1");
   p.HudTextBox_3D_SL_Name->SetText(u"../x");
   p.HudButton_3D_SL_Run->OnClick(p.HudButton_3D_SL_Run);
@@ -248,7 +248,7 @@ TEST_F(SaveLoadWindowTest, SaveNamesTheFileEverywhereAndHidesAndAFailureKeepsItO
   ASSERT_FALSE(host->Messages.empty());
 
   // Default: no file named anywhere, the write asked for.
-  app::RunFileMenuAction(2);
+  main->RunFileMenuItem(2);
   EXPECT_EQ(app::Settings.CFG_File_Name, "");
   EXPECT_EQ(ecu::ConfigData.Configuration->Cfg_Name, "");
   EXPECT_EQ(ecu::Link.TaskRequest, 21);
