@@ -1,6 +1,8 @@
 // The Map page as the installer meets it (the grid, its colours, the mouse on the cells, the
 // buttons) and the save/load window (the list, the name, the run button), each drawn and
-// checked at chosen pixels.
+// checked at chosen pixels. The pictures are written where the test runs, and with
+// GASCAL_UPDATE_GALLERY=1 over the reference pictures in tests/app_ui/data.
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/core/Colors_3D_Unit.h"
@@ -89,7 +91,9 @@ TEST_F(MapPageTest, TheGridShowsTheMapTransposedWithItsColours) {
   const std::string trail = app::Colors.ColorTable[app::Color_MapRPM_Pet_Tail];
   // Inside the background, clear of the text in its middle.
   auto corner = [&](TMapRPMItem At) { return PixelOf(page.Cell(At.Row, At.Col).Background, 4, 4); };
-  Picture("map_page.png");
+  const auto picture = Picture("map_page.png");
+  if (std::getenv("GASCAL_UPDATE_GALLERY"))
+    vg::TvxFilterGdiPlus().SaveToFile(APP_UI_TEST_DATA "/map_page.png", *picture, "");
   EXPECT_TRUE(Near(corner({2, 2}), Argb(selected))) << std::hex << corner({2, 2});
   EXPECT_TRUE(Near(corner({5, 4}), Argb(live))) << std::hex << corner({5, 4});
   EXPECT_TRUE(Near(corner({4, 4}), Argb(trail))) << std::hex << corner({4, 4});
@@ -201,6 +205,8 @@ TEST_F(SaveLoadWindowTest, TheWindowListsTheFilesAndCutsTheName) {
   b->SetSize(w.Width(), w.Height());
   std::copy(frame.begin(), frame.end(), b->Bits());
   vg::TvxFilterGdiPlus().SaveToFile((folder.Origin() / "saveload_window.png").string(), *b, "");
+  if (std::getenv("GASCAL_UPDATE_GALLERY"))
+    vg::TvxFilterGdiPlus().SaveToFile(APP_UI_TEST_DATA "/saveload_window.png", *b, "");
   const vg::TvxPoint list = p.HudStringListBox_3D_SL_List->LocalToAbsolute({0, 0});
   int bright = 0;
   for (int y = static_cast<int>(list.Y); y < static_cast<int>(list.Y) + 40; ++y)
