@@ -90,8 +90,6 @@ void TPage_MAP::BuildGrid() {
       cell.Label->SetTextAlign(vg::vgTextAlignCenter);
       cell.Label->SetVertTextAlign(vg::vgTextAlignCenter);
       cell.Label->SetHitTest(true);
-      cell.Label->Font()->SetFamily(Settings.Font_Name);
-      cell.Label->Font()->SetSize(std::max(11.0f, Settings.Font_Size));
       cell.Label->OnMouseMove = vg::TvxMouseMoveEvent(this, &TPage_MAP::CellMouseMove);
       cell.Label->OnMouseDown = vg::TvxMouseEvent(this, &TPage_MAP::CellMouseDown);
       cell.Label->OnMouseUp = vg::TvxMouseEvent(this, &TPage_MAP::CellMouseUp);
@@ -138,8 +136,26 @@ TMapRPMItem TPage_MAP::ItemAtLabelPoint(rtl::TObject* Sender, float X, float Y) 
   return ItemAtPanelPoint(label->Position()->X() + X, label->Position()->Y() + Y);
 }
 
+void TPage_MAP::ApplyGridFont() {
+  // The settings' family and style; the size as set, at least 11 and at most half a cell's
+  // height, so that a value always fits its cell.
+  const float size = std::clamp(Settings.Font_Size, 11.0f, std::max(11.0f, cellHeight_ / 2));
+  const int style = std::clamp(Settings.Font_Style, 0, 3);
+  if (gridFontName_ == Settings.Font_Name && gridFontSize_ == size && gridFontStyle_ == style) return;
+  gridFontName_ = Settings.Font_Name;
+  gridFontSize_ = size;
+  gridFontStyle_ = style;
+  for (const auto& row : cells_)
+    for (const TMapCell& cell : row) {
+      cell.Label->Font()->SetFamily(gridFontName_);
+      cell.Label->Font()->SetSize(size);
+      cell.Label->Font()->SetStyle(static_cast<vg::TvxFontStyle>(style));
+    }
+}
+
 void TPage_MAP::RedrawMapRPM() {
   if (!Cell(0, 0).Label) return;
+  ApplyGridFont();
   // The time break points' kind name, once per language (the store may be gone by now).
   if (timeKindLanguage_ != ecu::Texts.CurrentLanguage) {
     timeKindLanguage_ = ecu::Texts.CurrentLanguage;

@@ -82,11 +82,16 @@ private:
   // The item under a label's local point.
   TMapRPMItem ItemAtLabelPoint(rtl::TObject* Sender, float X, float Y) const;
   void UpdateTailTimer();
+  // The settings' font onto the grid's labels, when it changed since the last time.
+  void ApplyGridFont();
 
   TMapParts parts_;
   std::array<std::array<TMapCell, MapRPMColumnCount>, MapRPMRowCount> cells_{};
   float cellWidth_ = 0, cellHeight_ = 0;
   std::string timeKindLanguage_;  // the language MapRPM.TimeKindText was taken for
+  std::string gridFontName_;      // the font the grid's labels have
+  float gridFontSize_ = 0;
+  int gridFontStyle_ = -1;
 };
 
 }  // namespace app

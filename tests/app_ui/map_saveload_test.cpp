@@ -75,6 +75,18 @@ TEST_F(MapPageTest, TheGridShowsTheMapTransposedWithItsColours) {
   EXPECT_EQ(page.Cell(3, 0).Label->Text(), u"1000");
   EXPECT_EQ(page.Cell(0, 12).Label->Text(), u"22.0");
   EXPECT_EQ(page.Cell(4, 7).Label->Text(), u"1.00");
+  // The labels take the settings' font, at most half a cell high.
+  app::Settings.Font_Name = "Verdana";
+  app::Settings.Font_Size = 14;
+  page.RedrawMapRPM();
+  EXPECT_EQ(page.Cell(4, 7).Label->Font()->Family(), "Verdana");
+  EXPECT_EQ(page.Cell(0, 0).Label->Font()->Size(), 14);
+  app::Settings.Font_Size = 60;
+  page.RedrawMapRPM();
+  EXPECT_EQ(page.Cell(8, 12).Label->Font()->Size(), h / 2);
+  app::Settings.Font_Name = "Tahoma";
+  app::Settings.Font_Size = 12;
+  page.RedrawMapRPM();
 
   // A cell selected (blue), the live cell in petrol mode (yellow) with a trail behind it.
   app::SelectMapRPMRect({2, 2}, {2, 2});
