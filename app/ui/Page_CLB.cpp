@@ -215,7 +215,6 @@ void TPage_CLB::RedrawCalibrationDiagram() {
   if (!built_) return;
   TDiagramParts& d = diagram_;
   vg::TvxImage* plot = parts_.Image_CLB_Diagram;
-  FreeMapShapes();
   TDiagramShapes shapes;
   if (!PlaceDiagramShapes(plot->Width(), plot->Height(), MarkerSize, MarkerSize, shapes)) return;
   for (std::size_t i = 0; i < d.Markers.size(); ++i) PlaceBox(d.Markers[i], shapes.Markers[i]);
@@ -264,8 +263,10 @@ void TPage_CLB::DrawDiagramState() {
   Recolor(parts_.Circle_CLB_Manifuld, Color_Diagram_Vacuum);
 }
 
+// The MAP shapes are kept from one redraw to the next while their numbers stay (a redraw
+// comes with every live-data reply); they go when collection stops.
 void TPage_CLB::DrawMapShapes(const TDiagramLook& Look) {
-  if (!Look.SaveMap) return;
+  if (!Look.SaveMap) return FreeMapShapes();
   TDiagramParts& d = diagram_;
   vg::TvxImage* plot = parts_.Image_CLB_Diagram;
   const auto bars = static_cast<std::size_t>(Look.PairCount);
