@@ -227,6 +227,19 @@ TEST_F(DiagramEditTest, PointZeroShiftsTheWholeCurveOrScalesUpToItsAnchor) {
   for (int k = 3; k <= 8; ++k) EXPECT_NEAR(PY(k), u[k], RoundTrip) << k;
 }
 
+TEST_F(DiagramEditTest, AnEndPointLevelWithItsAnchorCannotBeScaled) {
+  // Point 8 as high as the fixed point 4: the ratio has no value and the move is dropped.
+  ecu::ConfigData.DiagramPointY[8] = ecu::ConfigData.DiagramPointY[4];
+  page->RedrawCalibrationDiagram();
+  app::DiagramMarkerMouseDown(5, rtl::mbRight, 7, 7);
+  app::DiagramMarkerMouseUp(5);
+  const auto gas = ecu::ConfigData.DiagramPointY;
+  Choose(8);
+  app::DiagramKeyDown(TDiagramKey::Up);
+  EXPECT_EQ(ecu::ConfigData.DiagramPointY, gas);
+  for (double y : PixelsY()) EXPECT_TRUE(std::isfinite(y));
+}
+
 TEST_F(DiagramEditTest, IdlePointZeroColoursOnlyMarkerZeroAndLeavesPointZeroFree) {
   app::Settings.Idle_Points = true;
   ecu::ConfigData.FlaggedPoint = 0;

@@ -104,6 +104,31 @@ TEST_F(GraphPageTest, PanelsOpenOverThePlotAndGoAgain) {
   EXPECT_EQ(Page().Diagram().Prompt, nullptr);
 }
 
+TEST_F(GraphPageTest, CollectedMapPointsAndTheProposalAreDrawnOverTheCurve) {
+  ShowGraph();
+  ecu::ConfigData.Configuration->Save_Map = 1;
+  for (int j = 0; j < 20; ++j) {
+    ecu::ConfigData.MapPointsGas[static_cast<std::size_t>(j)] = 500 + 60 * j;
+    ecu::ConfigData.MapPointsPetrol[static_cast<std::size_t>(j)] = 420 + 50 * j;
+  }
+  app::CheckMapPointCount();
+  app::MapPromptFirstButton();  // Yes: the proposal
+  const app::TDiagramParts& d = Page().Diagram();
+  EXPECT_EQ(d.PairBars.size(), 20u);
+  EXPECT_EQ(d.GasPoints.size(), 20u);
+  EXPECT_EQ(d.GasLines.size(), 19u);
+  ASSERT_NE(d.ProposalMarkers[8], nullptr);
+  EXPECT_EQ(d.PromptSecond->Text(), u"No");
+  Run(300);
+  Picture("graph_map.png");
+  app::MapPromptSecondButton();  // No: the proposal goes
+  EXPECT_EQ(d.ProposalMarkers[8], nullptr);
+  ecu::ConfigData.Configuration->Save_Map = 0;
+  Page().RedrawCalibrationDiagram();
+  EXPECT_TRUE(d.PairBars.empty());
+  EXPECT_TRUE(d.GasPoints.empty());
+}
+
 TEST_F(GraphPageTest, MapControlsFollowSaveMapOnlyWithTheLinkUp) {
   ShowGraph();
   const app::TPageCLBParts& p = Page().Parts();
