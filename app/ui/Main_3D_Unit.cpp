@@ -16,6 +16,7 @@
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Page_MAP.h"
+#include "app/ui/Port_Failure.h"
 #include "app/ui/Window_Parts.h"
 #include "ecu/Check_Versions.h"
 #include "ecu/Config_Unit.h"
@@ -60,12 +61,6 @@ const char* const IndicatorIds[IndicatorCount] = {"Petrol",  "Gas",      "RPM", 
 // differential pressure 7, reducer temperature 8, gas temperature 9.
 const int IndicatorRoles[IndicatorCount] = {2, 3, 4, 8, 9, 5, 6, 7};
 
-// CFGPageUpdating held for a scope, then given back as it was.
-struct TUpdating {
-  std::uint8_t Was = ecu::ConfigData.CFGPageUpdating;
-  TUpdating() { ecu::ConfigData.CFGPageUpdating = 1; }
-  ~TUpdating() { ecu::ConfigData.CFGPageUpdating = Was; }
-};
 
 std::string CurrentDirectory() {
   std::error_code ec;
@@ -259,18 +254,17 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
 void TForm_3D_GEN::FormShow(rtl::TObject*) {
   const TMainParts& p = parts_;
   Actions.MainWindowShown = 1;
-  {
-    const TUpdating updating;
-    p.Layout_3D_GEN->Scale()->SetPoint({1, 1});
-    const win::TRect work = win::ScreenWorkArea();
-    SetBounds(work.Left + (work.Width() - DesignWidth()) / 2, work.Top + (work.Height() - DesignHeight()) / 2,
-              DesignWidth(), DesignHeight());
-    QueueAction(Action_PlaceLogo, 1);
-    QueueAction(Action_LoadMainWindowLayout, 100);
-    QueueAction(Action_ApplyFonts, 100);
-    QueueAction(Action_CopyFillToOpenWindows, 100);
-    SetMainWindowSize(Width(), Height());
-  }
+  ecu::ConfigData.CFGPageUpdating = 1;
+  p.Layout_3D_GEN->Scale()->SetPoint({1, 1});
+  const win::TRect work = win::ScreenWorkArea();
+  SetBounds(work.Left + (work.Width() - DesignWidth()) / 2, work.Top + (work.Height() - DesignHeight()) / 2,
+            DesignWidth(), DesignHeight());
+  QueueAction(Action_PlaceLogo, 1);
+  QueueAction(Action_LoadMainWindowLayout, 100);
+  QueueAction(Action_ApplyFonts, 100);
+  QueueAction(Action_CopyFillToOpenWindows, 100);
+  SetMainWindowSize(Width(), Height());
+  ecu::ConfigData.CFGPageUpdating = 0;
   if (ecu::KeyFileGetBool(Settings.SettingsFileName, "Form_3D_SET_Show")) ShowWindowNamed("Form_3D_SET");
   QueueAction(Action_OpenConfiguredPort, 1000);
   // The page the settings name, and its fonts.
@@ -363,16 +357,19 @@ void TForm_3D_GEN::RescaleMainLayout() {
 
 void TForm_3D_GEN::SetMainWindowSize(int AWidth, int AHeight) {
   const win::TRect work = win::ScreenWorkArea();
-  {
-    const TUpdating updating;
-    if (Settings.Full_Screen)
-      inherited::SetBounds(work.Left - FullScreenMargin, work.Top - FullScreenMargin,
-                           work.Width() + 2 * FullScreenMargin, work.Height() + 2 * FullScreenMargin);
-    else
-      inherited::SetBounds(work.Left + (work.Width() - AWidth) / 2, work.Top + (work.Height() - AHeight) / 2, AWidth,
-                           AHeight);
+  int left = work.Left + (work.Width() - AWidth) / 2, top = work.Top + (work.Height() - AHeight) / 2;
+  int width = AWidth, height = AHeight;
+  if (Settings.Full_Screen) {
+    left = work.Left - FullScreenMargin;
+    top = work.Top - FullScreenMargin;
+    width = work.Width() + 2 * FullScreenMargin;
+    height = work.Height() + 2 * FullScreenMargin;
   }
-  // The width was set while the page was held, the height is not: the resize rule runs once.
+  // The width is set as the caller holds the page; the page is let go before the height, so
+  // that the resize rule runs once, on the whole new size.
+  inherited::SetBounds(left, top, width, Height());
+  ecu::ConfigData.CFGPageUpdating = 0;
+  inherited::SetBounds(left, top, width, height);
   FormResize();
   ShowCaptionIconState(Settings.Full_Screen);
 }
@@ -503,7 +500,7 @@ void TForm_3D_GEN::RunAction(std::uint8_t Code) {
     case Action_ToggleFullScreen: ToggleFullScreen(); break;
     case Action_CopyFillToOpenWindows: CopyFillToOpenWindows(); break;
     case Action_ApplyFonts: ApplyFonts(*this); break;
-    case Action_OpenConfiguredPort: ecu::OpenConfiguredPort(); break;
+    case Action_OpenConfiguredPort: OpenConfiguredPortAndReport(); break;
     case 8:
     case 9:
     case 10: pageCLB_->ApplyPartFonts(Code); break;
