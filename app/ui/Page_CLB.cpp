@@ -105,6 +105,13 @@ vg::TvxHudButton* MakeButton(vg::TvxObject* Parent, const TBox& Box, const std::
 
 void Recolor(vg::TvxCircle* C, int Role) { C->Fill()->SetColor(RoleColor(Role)); }
 
+// The settings' font on every text of a panel made at run time (its parts have no names).
+void PanelFonts(vg::TvxObject* Panel) {
+  if (!Panel) return;
+  SetControlFont(Panel, true, true, 0, true);
+  for (int i = 0; i < Panel->GetChildrenCount(); ++i) PanelFonts(Panel->GetChild(i));
+}
+
 }  // namespace
 
 rtl::TClass TPage_CLB::StaticClass() {
@@ -159,10 +166,15 @@ void TPage_CLB::BuildCalibrationDiagram() {
   if (auto* main = dynamic_cast<TForm_3D_GEN*>(Window())) app::Diagram.Timer_CLB_3D_Btn = main->Timer_CLB_3D_Btn();
   TDiagramParts& d = diagram_;
   vg::TvxImage* plot = parts_.Image_CLB_Diagram;
+  // Named, so that the page's fonts (applied when the page is selected) reach them as well.
   for (std::size_t i = 0; i < d.GasLabels.size(); ++i) {
+    const std::string n = std::to_string(i + 1);
     d.GasLabels[i] = MakeLabel(parts_.Image_CLB_Scale_Gas, {});
+    d.GasLabels[i]->SetName("Label_CLB_Scale_Gas_" + n);
     d.PressureLabels[i] = MakeLabel(parts_.Image_CLB_Scale_Manifuld, {});
+    d.PressureLabels[i]->SetName("Label_CLB_Scale_Manifuld_" + n);
     d.PetrolLabels[i] = MakeLabel(parts_.Image_CLB_Scale_Petrol, {});
+    d.PetrolLabels[i]->SetName("Label_CLB_Scale_Petrol_" + n);
   }
   for (vg::TvxLine*& l : d.HorizontalGrid) l = MakeLine(plot, 0, Color_Diagram_Grid);
   for (vg::TvxLine*& l : d.VerticalGrid) l = MakeLine(plot, 0, Color_Diagram_Grid, true);
@@ -183,6 +195,15 @@ void TPage_CLB::BuildCalibrationDiagram() {
   d.GasMarker = MakeCircle(plot, MarkerSize, Color_Diagram_Gas);
   for (vg::TvxCircle* m : {d.ManifoldMarker, d.GasMarker}) m->SetHitTest(false);
   PlaceScales();
+  fontsPending_ = true;
+  QueueDiagramFonts();
+}
+
+// The scale labels take the fonts through the action queue once the window is shown (the
+// diagram is built with the configuration, before the window shows and starts its queue).
+void TPage_CLB::QueueDiagramFonts() {
+  if (!fontsPending_ || !Actions.MainWindowShown) return;
+  fontsPending_ = false;
   QueueAction(Action_DiagramFonts, 100);
 }
 
@@ -213,6 +234,7 @@ void TPage_CLB::PlaceScales() {
 
 void TPage_CLB::RedrawCalibrationDiagram() {
   if (!built_) return;
+  QueueDiagramFonts();
   TDiagramParts& d = diagram_;
   vg::TvxImage* plot = parts_.Image_CLB_Diagram;
   TDiagramShapes shapes;
@@ -394,12 +416,8 @@ void TPage_CLB::ShowMapPointControls() {
 void TPage_CLB::ApplyPartFonts(std::uint8_t Code) {
   TDiagramParts& d = diagram_;
   switch (Code) {
-    case Action_HistoryPanelFonts:
-      if (d.HistoryPanel) ApplyFontsToTree(d.HistoryPanel);
-      break;
-    case Action_MapPromptFonts:
-      if (d.Prompt) ApplyFontsToTree(d.Prompt);
-      break;
+    case Action_HistoryPanelFonts: PanelFonts(d.HistoryPanel); break;
+    case Action_MapPromptFonts: PanelFonts(d.Prompt); break;
     case Action_DiagramFonts:
       for (std::size_t i = 0; i < d.GasLabels.size(); ++i)
         for (vg::TvxHudLabel* l : {d.GasLabels[i], d.PressureLabels[i], d.PetrolLabels[i]})

@@ -137,6 +137,7 @@ private:
   void PromptSecondClick(rtl::TObject* Sender);
 
   void PlaceScales();
+  void QueueDiagramFonts();
   void DrawMapShapes(const TDiagramLook& Look);
   void FreeMapShapes();
   void FreePrompt();
@@ -144,6 +145,7 @@ private:
   TPageCLBParts parts_;
   TDiagramParts diagram_;
   bool built_ = false;
+  bool fontsPending_ = false;
 };
 
 }  // namespace app
