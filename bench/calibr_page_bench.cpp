@@ -4,6 +4,7 @@
 //   and 32 MAP pairs (so the MAP shapes are placed anew), until the main window has presented
 //   the frame: median and 99th percentile over 500 replies;
 // - BM_DragMoveToFrame: one mouse move of a held point until its frame is presented;
+// - BM_ReadOutToFrame: for comparison, the frame after a change of the read-out's text;
 // - BM_Drag60HzCpu: a point dragged up and down at 60 moves a second for twenty seconds on
 //   the running loop: the CPU time of the process as a share of one core.
 // The main window runs in a folder of its own with no port to open.
@@ -155,6 +156,23 @@ void BM_DragMoveToFrame(benchmark::State& State) {
   Percentiles(State, ms);
 }
 
+// For comparison: the frame that follows a change of one short text above the plot.
+void BM_ReadOutToFrame(benchmark::State& State) {
+  GraphPage page;
+  std::vector<double> ms;
+  int k = 0;
+  for (auto _ : State) {
+    for (int i = 0; i < 500; ++i, ++k) {
+      const int count = page.main->PresentCount();
+      const auto t0 = Clock::now();
+      page.main->PageCLB()->ShowDiagramPosition(k % 2 ? "Gas, ms = 1.00;" : "Gas, ms = 2.00;");
+      page.Presented(count);
+      ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+  }
+  Percentiles(State, ms);
+}
+
 void BM_Drag60HzCpu(benchmark::State& State) {
   GraphPage page;
   app::DiagramMarkerMouseDown(5, rtl::mbLeft, 7, 7);
@@ -178,4 +196,5 @@ void BM_Drag60HzCpu(benchmark::State& State) {
 
 BENCHMARK(BM_LiveReplyToFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DragMoveToFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadOutToFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Drag60HzCpu)->Iterations(1)->Unit(benchmark::kSecond);

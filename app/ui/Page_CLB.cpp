@@ -34,7 +34,13 @@ const std::string& RoleColor(int Role) { return Colors.ColorTable[static_cast<st
 // A whole number of pixels never reaches a control from a value that is not finite.
 float Px(double V) { return std::isfinite(V) ? static_cast<float>(V) : 0.0f; }
 
-void PlaceBox(vg::TvxVisualObject* O, const TBox& B) { O->SetBounds(Px(B.X), Px(B.Y), Px(B.Width), Px(B.Height)); }
+// Moves O only when its place changes: every move repaints the old and the new place, and
+// a redraw (one per live-data reply) puts most shapes where they already are.
+void PlaceAt(vg::TvxVisualObject* O, float X, float Y, float W, float H) {
+  if (O->Position()->X() == X && O->Position()->Y() == Y && O->Width() == W && O->Height() == H) return;
+  O->SetBounds(X, Y, W, H);
+}
+void PlaceBox(vg::TvxVisualObject* O, const TBox& B) { PlaceAt(O, Px(B.X), Px(B.Y), Px(B.Width), Px(B.Height)); }
 
 // Frees a shape (with its children) and forgets it.
 template <class T>
@@ -79,8 +85,9 @@ vg::TvxLine* MakeLine(vg::TvxObject* Parent, float Thickness, int Role, bool Ver
 // A segment of the given thickness from its start, turned about that start.
 void PlaceSegment(vg::TvxLine* L, const TSegment& S) {
   const float t = L->StrokeThickness();
-  L->RotateCenter()->SetPoint({0, 0.5f});
-  L->SetBounds(Px(S.X), Px(S.Y - t / 2), Px(S.Length), t);
+  // Setting the centre repaints even when it stays: only a new line takes it.
+  if (L->RotateCenter()->X() != 0 || L->RotateCenter()->Y() != 0.5f) L->RotateCenter()->SetPoint({0, 0.5f});
+  PlaceAt(L, Px(S.X), Px(S.Y - t / 2), Px(S.Length), t);
   L->SetRotateAngle(Px(S.Angle));
 }
 
@@ -273,12 +280,12 @@ void TPage_CLB::DrawDiagramState() {
   }
   DrawMapShapes(look);
   const float live = Px(look.LiveX);
-  d.GasMarker->SetBounds(live - MarkerSize / 2, Px(look.LiveGasY) - MarkerSize / 2, MarkerSize, MarkerSize);
+  PlaceAt(d.GasMarker, live - MarkerSize / 2, Px(look.LiveGasY) - MarkerSize / 2, MarkerSize, MarkerSize);
   Recolor(d.GasMarker, Color_Diagram_Gas);
   d.ManifoldMarker->SetVisible(look.ManifoldShown);
   if (look.ManifoldShown) {
-    d.ManifoldMarker->SetBounds(live - MarkerSize / 2, Px(look.LiveManifoldY) - MarkerSize / 2, MarkerSize,
-                                MarkerSize);
+    PlaceAt(d.ManifoldMarker, live - MarkerSize / 2, Px(look.LiveManifoldY) - MarkerSize / 2, MarkerSize,
+            MarkerSize);
     Recolor(d.ManifoldMarker, Color_Diagram_Vacuum);
   }
   Recolor(parts_.Circle_CLB_Gas, Color_Diagram_Gas);
