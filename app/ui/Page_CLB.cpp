@@ -303,7 +303,11 @@ void TPage_CLB::DrawMapShapes(const TDiagramLook& Look) {
     FreeAll(d.PairBars);
     for (std::size_t k = 0; k < bars; ++k) d.PairBars.push_back(MakeLine(plot, 2, Color_Map_Point_Line));
   }
-  for (std::size_t k = 0; k < bars; ++k) PlaceBox(d.PairBars[k], Look.PairBars[k]);
+  for (std::size_t k = 0; k < bars; ++k) {
+    PlaceBox(d.PairBars[k], Look.PairBars[k]);
+    // The fill tells a pair that asks for a correction; a line shows its stroke only.
+    d.PairBars[k]->Fill()->SetColor(Look.PairWide[k] ? RoleColor(Color_Map_Point_Gas) : "#FF000000");
+  }
   auto points = [&](const TMapPointShapes& S, std::vector<vg::TvxCircle*>& Markers, std::vector<vg::TvxLine*>& Lines,
                     int Role) {
     const auto n = static_cast<std::size_t>(S.Count);

@@ -18,6 +18,7 @@
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/ImageShapes.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/core/Shapes.h"
 
 namespace {
@@ -128,6 +129,26 @@ TEST_F(GraphPageTest, CollectedMapPointsAndTheProposalAreDrawnOverTheCurve) {
   Page().RedrawCalibrationDiagram();
   EXPECT_TRUE(d.PairBars.empty());
   EXPECT_TRUE(d.GasPoints.empty());
+}
+
+TEST_F(GraphPageTest, ArrowKeysOfTheWindowMoveTheChosenPointWithTheRepeatTimer) {
+  ShowGraph();
+  const app::TDiagramParts& d = Page().Diagram();
+  d.Markers[3]->OnMouseDown(d.Markers[3], rtl::mbLeft, {}, 7, 7);
+  d.Markers[3]->OnMouseUp(d.Markers[3], rtl::mbLeft, {}, 7, 7);
+  const double y = app::Diagram.PointPixelY[3];
+  for (int k = 0; k < 3; ++k) {  // quick presses: 1, 1, 2 px
+    std::uint16_t key = win::VK_UP;
+    main->FormKeyDown(main.get(), key, {});
+    Run(50);
+  }
+  EXPECT_NEAR(app::Diagram.PointPixelY[3], y - 4, 0.05);
+  EXPECT_TRUE(main->Timer_CLB_3D_Btn()->Enabled());
+  Run(400);  // the repeat window closes
+  EXPECT_FALSE(main->Timer_CLB_3D_Btn()->Enabled());
+  std::uint16_t esc = win::VK_ESCAPE;
+  main->FormKeyDown(main.get(), esc, {});
+  EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1);
 }
 
 TEST_F(GraphPageTest, MapControlsFollowSaveMapOnlyWithTheLinkUp) {
