@@ -432,7 +432,7 @@ void TPage_CLB::ApplyPartFonts(std::uint8_t Code) {
     case Action_DiagramFonts:
       for (std::size_t i = 0; i < d.GasLabels.size(); ++i)
         for (vg::TvxHudLabel* l : {d.GasLabels[i], d.PressureLabels[i], d.PetrolLabels[i]})
-          SetControlFont(l, true, false, 0, true);
+          SetControlFont(l, true, true, 0, true);
       break;
     default: break;
   }
