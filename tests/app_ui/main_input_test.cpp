@@ -134,6 +134,27 @@ TEST_F(MainInputTest, MenusOpenUnderTheirButtonsSwitchOnHoverAndCloseAfterThePoi
   EXPECT_FALSE(p.HudPanel_GEN_Menu_File->Visible());
 }
 
+TEST_F(MainInputTest, AMenuItemPickedWithTheMouseLeavesTheShortcutsWorking) {
+  MakeAndShow();
+  RunQueue();
+  const app::TMainParts& p = main->Parts();
+  auto click = [&](vg::TvxVisualObject* Object) {
+    const vg::TvxMatrix& m = Object->GetAbsoluteMatrix();
+    const int x = static_cast<int>(m.m31) + 5, y = static_cast<int>(m.m32) + 5;
+    win::SimulateMouseMove(main.get(), x, y);
+    win::SimulateMouseButton(main.get(), rtl::mbLeft, true, x, y);
+    win::SimulateMouseButton(main.get(), rtl::mbLeft, false, x, y);
+    Run(20);
+  };
+  click(p.HudButton_Menu_File);
+  ASSERT_TRUE(p.HudPanel_GEN_Menu_File->Visible());
+  click(p.HudStringListBox_Menu_File);  // "Save": no save/load window here
+  EXPECT_EQ(main->FileMenuIndex(), 0);
+  EXPECT_FALSE(p.HudPanel_GEN_Menu_File->Visible());
+  Key('g');
+  EXPECT_EQ(ecu::Link.TaskRequest, 17) << "the list of a closed menu does not take the letter";
+}
+
 TEST_F(MainInputTest, ALanguageItemAppliesThatLanguage) {
   folder.Write("Language/Deutsch.lng", "Date Datum\r\nExit Beenden\r\n");
   MakeAndShow();
@@ -160,6 +181,31 @@ TEST_F(MainInputTest, ExitClosesTheWindowAndWritesTheSettings) {
   const std::string ini = folder.Read("gascal.ini");
   EXPECT_NE(ini.find("Form_3D_GEN_Width"), std::string::npos) << ini;
   EXPECT_NE(ini.find("Port_Name"), std::string::npos);
+}
+
+// A save/load window as the main window finds it: by its name, doing the File menu's items.
+class SaveLoadStandIn : public app::TWindow_3D, public app::IFileMenuActions {
+public:
+  SaveLoadStandIn() : app::TWindow_3D(nullptr) { SetName("Form_3D_SaveLoad"); }
+  void RunFileMenuAction(int Index) override { Ran.push_back(Index); }
+  std::vector<int> Ran;
+};
+
+TEST_F(MainInputTest, SaveLoadAndDefaultGoToTheSaveLoadWindow) {
+  MakeAndShow();
+  vg::TvxHudStringListBox* file = main->Parts().HudStringListBox_Menu_File;
+  // Without the window nothing happens.
+  main->ShowMenu(true);
+  file->SetItemIndex(0);
+  EXPECT_TRUE(main->Showing());
+  auto saveLoad = std::make_unique<SaveLoadStandIn>();
+  for (int i : {0, 1, 2}) {
+    main->ShowMenu(true);
+    file->SetItemIndex(i);
+    EXPECT_FALSE(main->MenuOpen());
+  }
+  EXPECT_EQ(saveLoad->Ran, (std::vector<int>{0, 1, 2}));
+  EXPECT_TRUE(main->Showing());
 }
 
 // A settings window as the main window finds it: by its name.
