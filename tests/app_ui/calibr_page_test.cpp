@@ -131,6 +131,28 @@ TEST_F(GraphPageTest, CollectedMapPointsAndTheProposalAreDrawnOverTheCurve) {
   EXPECT_TRUE(d.GasPoints.empty());
 }
 
+TEST_F(GraphPageTest, AMarkerDraggedWithTheMouseIsWrittenAfterTheRelease) {
+  ShowGraph();
+  ecu::Link.LinkUp = 1;
+  const app::TDiagramParts& d = Page().Diagram();
+  const vg::TvxPoint c = d.Markers[4]->LocalToAbsolute({7, 7});
+  const int x = static_cast<int>(std::lround(c.X)), y = static_cast<int>(std::lround(c.Y));
+  const std::int32_t before = ecu::ConfigData.DiagramPointY[4];
+  win::SimulateMouseMove(main.get(), x, y);
+  EXPECT_EQ(Page().Parts().HudLabel_CLB_Position->Text().substr(0, 9), u"Point = 4");
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, true, x, y);
+  for (int k = 1; k <= 20; ++k) {
+    win::SimulateMouseMove(main.get(), x, y - k);
+    Run(10);
+  }
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, false, x, y - 20);
+  EXPECT_NEAR(ecu::ConfigData.DiagramPointY[4] - before, 20 * 32000 / 377.0, 90);
+  EXPECT_EQ(app::Diagram.HistoryCount, 1);
+  EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1);
+  Run(1600);
+  EXPECT_EQ(ecu::Link.TaskRequest, 23);
+}
+
 TEST_F(GraphPageTest, ArrowKeysOfTheWindowMoveTheChosenPointWithTheRepeatTimer) {
   ShowGraph();
   const app::TDiagramParts& d = Page().Diagram();
