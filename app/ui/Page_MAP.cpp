@@ -176,7 +176,8 @@ void TPage_MAP::RedrawMapRPM() {
       cell.Frame->SetOpacity(focused ? 1.0f : FrameOpacity);
     }
   vg::TvxHudLabel* data = parts_.HudLabel_3D_MapRPM_CellData;
-  data->SetText(ecu::LngToWide(MapRPMCellData()));
+  // Set only when changed: a live-data reply redraws, and the label need not repaint then.
+  if (const std::u16string text = ecu::LngToWide(MapRPMCellData()); data->Text() != text) data->SetText(text);
   data->FontFill()->SetColor(MapRPMCellDataColor());
 }
 
