@@ -4,11 +4,13 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <span>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "ecu/FindUnit.h"
+#include "ecu/Language_En.h"
 #include "ecu/Link_State.h"
 #include "ecu/Receiver_Unit.h"
 #include "platform/rtl/SysUtils.h"
@@ -98,6 +100,41 @@ void SettingsWindowClosed(const TWindowRect& Geometry) {
     for (int i = 0; i < 4; ++i) ecu::KeyFileSet(GeometryKeys[i], std::to_string(values[i]), "");
   }
   ecu::KeyFileSave(Settings.SettingsFileName);
+}
+
+namespace {
+void FromTable(std::span<const ecu::TLngEntry> Table, std::string& Text) {
+  for (const ecu::TLngEntry& e : Table)
+    if (ecu::IsLngKey(e.Key)) {
+      Text = e.Text;
+      return;
+    }
+}
+}  // namespace
+
+void SettingsWindowEnglishText(std::string& Text) {
+  static const ecu::TLngEntry table[] = {
+      {"SET_Program_Code", "Program code"},
+      {"SET_Port_Manual", "Manual"},
+      {"SET_Skin", "Skin, font, color"},
+      {"SET_Transmit_Delay", "Transmission delay changed configuration, ms"},
+      {"SET_Idle_Points", "Show diagram idling points"},
+      {"SET_Map_Point", "Show diagram MAP point"},
+      {"SET_Diagram_Joystick", "Show diagram joystick"},
+      {"SET_Opacity", "Opacity"},
+      {"SET_ACB_Algorithm", "Autocalibration algorithm"},
+  };
+  FromTable(table, Text);
+}
+
+void SkinWindowEnglishText(std::string& Text) {
+  static const ecu::TLngEntry table[] = {
+      {"SKIN_Window", "Skins of the program"},
+      {"SKIN_Program_Color", "Program Color"},
+      {"SKIN_Font_Color", "Font Color"},
+      {"SKIN_Font_Style", "Font Style"},
+  };
+  FromTable(table, Text);
 }
 
 void ApplyDefaultSkin() {

@@ -53,4 +53,9 @@ constexpr int SecondaryMinHeight = 200;
 // default solid window fill; the fill and the fonts are applied after 300 ms (actions 5, 6).
 void ApplyDefaultSkin();
 
+// The built-in English texts of the settings and skin windows' own keys: each sets Text
+// when the key being looked up (ecu::Texts.CurrentLngKey) is in its table.
+void SettingsWindowEnglishText(std::string& Text);
+void SkinWindowEnglishText(std::string& Text);
+
 }  // namespace app
