@@ -19,6 +19,7 @@
 #include "app/core/Start_Unit.h"
 #include "app/ui/Form_3D_MSG.h"
 #include "app/ui/Form_3D_SET.h"
+#include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Form_No_OpenGL.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
@@ -94,6 +95,7 @@ int main(int, char** argv) {
     std::unique_ptr<ecu::TForm_3D_Port> port;
     std::unique_ptr<app::TForm_3D_MSG> message;
     std::unique_ptr<app::TForm_3D_Wait> wait;
+    std::unique_ptr<app::TForm_3D_Skin> skin;
     try {
       check = std::make_unique<app::TForm_No_OpenGL>(nullptr, baseName);
       const bool passed = app::StartWindows(GraphicsProbe(), [&](const std::string& Name) {
@@ -108,6 +110,8 @@ int main(int, char** argv) {
           message = app::TForm_3D_MSG::Create();
         } else if (Name == "TForm_3D_Wait") {
           wait = app::TForm_3D_Wait::Create();
+        } else if (Name == "TForm_3D_Skin") {
+          skin = app::TForm_3D_Skin::Create();
         }
       });
       if (passed) {
@@ -127,6 +131,7 @@ int main(int, char** argv) {
     }
     if (status == 0) rtl::Application->Run();
     rtl::Application->OnException = nullptr;
+    skin.reset();
     wait.reset();
     message.reset();
     port.reset();

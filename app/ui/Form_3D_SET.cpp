@@ -73,6 +73,17 @@ void ApplyPanelsOpacity(TForm_3D_GEN& Main) {
     if (auto* panel = dynamic_cast<vg::TvxVisualObject*>(skin->FindPart("HudPanel_Skin"))) panel->SetOpacity(opacity);
 }
 
+bool EditProgramFont() {
+  vg::TvxFont font;
+  font.SetFamily(Settings.Font_Name);
+  font.SetSize(std::trunc(Settings.Font_Size));
+  font.SetStyle(FontStyleOf(Settings.Font_Style));
+  vg::TvxColor color = vg::StringToColor(Settings.Font_Color);
+  if (!vg::EditFontDialog(&font, &color)) return false;
+  StoreFontChoice(font.Family(), font.Size(), FontStyleIndex(font.Style()), color & 0xFFFFFFu);
+  return true;
+}
+
 rtl::TClass TForm_3D_SET::StaticClass() {
   using F = TForm_3D_SET;
   static const rtl::TClassInfo info =
@@ -274,15 +285,7 @@ void TForm_3D_SET::HudComboTextBox_3D_SET_LanguageChange(rtl::TObject*) {
   if (!language.empty()) Settings.Language = language;
 }
 
-void TForm_3D_SET::HudButton_3D_SET_FontClick(rtl::TObject*) {
-  vg::TvxFont font;
-  font.SetFamily(Settings.Font_Name);
-  font.SetSize(std::trunc(Settings.Font_Size));
-  font.SetStyle(FontStyleOf(Settings.Font_Style));
-  vg::TvxColor color = vg::StringToColor(Settings.Font_Color);
-  if (!vg::EditFontDialog(&font, &color)) return;
-  StoreFontChoice(font.Family(), font.Size(), FontStyleIndex(font.Style()), color & 0xFFFFFFu);
-}
+void TForm_3D_SET::HudButton_3D_SET_FontClick(rtl::TObject*) { EditProgramFont(); }
 
 void TForm_3D_SET::HudButton_3D_SET_SkinClick(rtl::TObject*) {
   if (TForm_3D_GEN* main = TWindowHost::Main()) main->ShowWindowNamed("Form_3D_Skin");

@@ -35,6 +35,11 @@ class TForm_3D_GEN;
 // shows, the skin window's panel.
 void ApplyPanelsOpacity(TForm_3D_GEN& Main);
 
+// The font dialog preset with the settings' font (name, size truncated, style, colour); on OK
+// they take the choice, colour role 0 the colour, and the fonts are applied at the next queue
+// tick. True on OK.
+bool EditProgramFont();
+
 struct TSetParts {
   vg::TvxHudWindow* HudWindow_3D_SET = nullptr;
   vg::TvxLayout* Layout_3D_SET = nullptr;

@@ -11,6 +11,7 @@
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/ui/Flip_3D.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Page_ACB.h"
 #include "app/ui/Page_CFG.h"
@@ -751,6 +752,7 @@ void TForm_3D_GEN::HudButton_3D_GEN_FlipMouseDown(rtl::TObject*, rtl::TMouseButt
                                                   float) {
   // The right button shows the skin window; the left one flips the window.
   if (Button == rtl::mbRight) ShowWindowNamed("Form_3D_Skin");
+  if (Button == rtl::mbLeft) FlipMainWindow(*this);
 }
 
 void TForm_3D_GEN::HudButton_3D_GEN_SettingsClick(rtl::TObject*) { ShowWindowNamed("Form_3D_SET"); }

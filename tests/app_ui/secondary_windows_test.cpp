@@ -4,17 +4,23 @@
 #include <SDL.h>
 
 #include <cctype>
+#include <cmath>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Msg_3D_Unit.h"
 #include "app/core/Set_3D_Unit.h"
 #include "app/ui/Form_3D_MSG.h"
+#include "app/ui/Flip_3D.h"
 #include "app/ui/Form_3D_SET.h"
+#include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Form_No_OpenGL.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Link_State.h"
 #include "tests/app_ui/MainWindow.h"
+#include "scene3d/ObjectLayer.h"
+#include "scene3d/VisualObjects.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/TextBox.h"
@@ -65,6 +71,7 @@ protected:
     host = std::make_unique<WindowsHost>();
   }
   void TearDown() override {
+    skin.reset();
     wait.reset();
     message.reset();
     settings.reset();
@@ -76,6 +83,7 @@ protected:
     settings = app::TForm_3D_SET::Create();
     message = app::TForm_3D_MSG::Create();
     wait = app::TForm_3D_Wait::Create();
+    skin = app::TForm_3D_Skin::Create();
     main->Show();
     Run(400);
   }
@@ -99,6 +107,7 @@ protected:
   std::unique_ptr<app::TForm_3D_SET> settings;
   std::unique_ptr<app::TForm_3D_MSG> message;
   std::unique_ptr<app::TForm_3D_Wait> wait;
+  std::unique_ptr<app::TForm_3D_Skin> skin;
 };
 
 TEST_F(SecondaryWindows, AMissingSensorTableShowsAfterTheMainWindowAndOkClosesIt) {
@@ -236,6 +245,88 @@ TEST_F(SecondaryWindows, TheCheckWindowIsRedWithTheMessageInWhiteAndARedOk) {
   EXPECT_GT(Count(check, 156, 178, 237, 208, Reddish), 10) << "a red OK";
   Click(check, check.Parts().Button_No_OpenGL);
   EXPECT_FALSE(check.Showing());
+}
+
+TEST_F(SecondaryWindows, TheSkinListsTheRolesAndItsDefaultRestoresTheLookAfter300Ms) {
+  Start();
+  app::Colors.MainWindowFill.Color = "#FF203040";
+  main->ApplyMainWindowFill();
+  main->Parts().HudButton_3D_GEN_Flip->SetVisible(true);
+  // The right button on Flip shows the skin window, role 1 selected.
+  main->HudButton_3D_GEN_FlipMouseDown(nullptr, rtl::mbRight, {}, 0, 0);
+  ASSERT_TRUE(skin->Showing());
+  EXPECT_EQ(1, skin->SelectedColorRole());
+  EXPECT_EQ(main->Left(), skin->Left());
+  EXPECT_EQ(main->Top() + 22, skin->Top());
+  const app::TSkinParts& p = skin->Parts();
+  ASSERT_EQ(37, p.HudComboTextBox_Skin_Detals->Items()->Count());
+  EXPECT_EQ(u"MODE : Automat", p.HudButton_Skin_Detals->Text());
+  EXPECT_EQ("#FF203040", p.Circle_Skin_Color->Fill()->GetColor());
+  RunQueue();
+  Save(*skin, "skin.png");
+  EXPECT_GT(Count(*skin, 20, 40, 360, 300, Whitish), 100) << "its texts";
+
+  p.HudComboTextBox_Skin_Detals->SetItemIndex(16);
+  EXPECT_EQ(17, skin->SelectedColorRole());
+  EXPECT_EQ(app::Colors.ColorTable[17], p.Circle_Skin_Detals->Fill()->GetColor());
+  EXPECT_EQ(u"Type a text message:Error", p.HudButton_Skin_Detals->Text());
+
+  app::Settings.Font_Name = "Arial";
+  app::Colors.ColorTable[23] = "#FF000001";
+  skin->HudButton_Skin_DefaultClick(nullptr);
+  EXPECT_EQ("Tahoma", app::Settings.Font_Name);
+  EXPECT_EQ("#FFFFFFFF", app::Settings.Font_Color);
+  EXPECT_EQ("#FF1F46FD", app::Colors.ColorTable[23]);
+  EXPECT_EQ("#EAD7D5D5", main->Parts().HudWindow_3D_GEN->Fill()->GetColor());
+  ASSERT_EQ(2, app::Actions.ActionCount);
+  EXPECT_EQ(300, app::Actions.ActionDelays[0]);
+  skin->Close();
+}
+
+TEST_F(SecondaryWindows, ANewFontColourRecoloursGeneralTextsAtTheNextFontActionButNotIndicatorValues) {
+  Start();
+  const app::TMainParts& p = main->Parts();
+  const std::string value = p.IndicatorValues[0]->FontFill()->GetColor();
+  app::Settings.Font_Color = "#FF11AA22";
+  app::Colors.ColorTable[app::Color_General] = app::Settings.Font_Color;
+  EXPECT_NE("#FF11AA22", p.HudWindow_3D_GEN->FontFill()->GetColor()) << "nothing before the action";
+  app::QueueAction(app::Action_ApplyFonts, 100);
+  RunQueue();
+  EXPECT_EQ("#FF11AA22", p.HudWindow_3D_GEN->FontFill()->GetColor());
+  EXPECT_EQ(value, p.IndicatorValues[0]->FontFill()->GetColor());
+}
+
+TEST_F(SecondaryWindows, TwoFlipsGiveTwoColoursWithTheAlphaOfTheFirstFillAndACloseStopsAFlip) {
+  Start();
+  app::Colors.MainWindowFill.Color = "#C0808080";
+  main->ApplyMainWindowFill();
+  dx::TdxGUIObjectLayer* layer = main->Layer();
+  main->HudButton_3D_GEN_FlipMouseDown(nullptr, rtl::mbLeft, {}, 0, 0);
+  EXPECT_TRUE(app::MainWindowFlipping(*main));
+  Run(200);
+  EXPECT_GT(layer->Position()->Z(), 0) << "it tilts away";
+  Run(400);
+  EXPECT_FALSE(app::MainWindowFlipping(*main));
+  Run(400);
+  const std::string first = app::Colors.MainWindowFill.Color;
+  EXPECT_EQ("#C0", first.substr(0, 3));
+  EXPECT_EQ(first, main->Parts().HudWindow_3D_GEN->Fill()->GetColor());
+  EXPECT_EQ(0, layer->Position()->Z());
+  EXPECT_EQ(0, std::fmod(layer->RotateAngle()->X(), 360.0f)) << "back in place";
+
+  main->HudButton_3D_GEN_FlipMouseDown(nullptr, rtl::mbLeft, {}, 0, 0);
+  Run(1000);
+  const std::string second = app::Colors.MainWindowFill.Color;
+  EXPECT_EQ("#C0", second.substr(0, 3));
+  EXPECT_NE(first, second);
+
+  // Closed and freed in the middle of a flip: nothing runs on.
+  main->HudButton_3D_GEN_FlipMouseDown(nullptr, rtl::mbLeft, {}, 0, 0);
+  Run(100);
+  main->Close();
+  main.reset();
+  Run(1000);
+  EXPECT_EQ(second, app::Colors.MainWindowFill.Color);
 }
 
 }  // namespace
