@@ -8,6 +8,7 @@
 #include "app/core/Global_Unit.h"
 #include "app/core/Set_3D_Unit.h"
 #include "app/ui/Main_3D_Unit.h"
+#include "app/ui/Page_CLB.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Page.h"
 #include "app/ui/Window_Parts.h"
@@ -305,6 +306,7 @@ void TForm_3D_SET::HudCheckBox_SET_Idle_PointsChange(rtl::TObject*) {
 void TForm_3D_SET::HudCheckBox_SET_Map_PointChange(rtl::TObject*) {
   if (filling_) return;
   Settings.Map_Point = parts_.HudCheckBox_SET_Map_Point->IsChecked();
+  if (TForm_3D_GEN* main = TWindowHost::Main()) main->PageCLB()->EnableMapPointControls();
   if (ecu::Hosts.Host) ecu::Hosts.Host->RedrawCalibrationDiagram();
 }
 

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,6 +24,8 @@
 #include "tests/loop/Later.h"
 #include "tests/vg2d_controls/ControlScene.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/core/Bitmaps.h"
+#include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/SceneControl.h"
@@ -221,6 +224,24 @@ TEST_F(PortSetup, OkInTheDialogAppliesTheLineSettingsOfAnOpenPortInOneStep) {
     EXPECT_EQ("1", D.Combo(3)->Text());
     EXPECT_EQ("None", D.Combo(4)->Text());
     EXPECT_EQ("None", D.Combo(5)->Text());
+    // The dialog as the user sees it (kept where the test program runs): the Hud window's
+    // dark face with light texts.
+    rtl::Application->ProcessMessages();
+    const std::vector<std::uint32_t> frame = D.PresentedFrame();
+    vg::TvxBitmap picture;
+    picture.SetSize(D.Width(), D.Height());
+    std::copy(frame.begin(), frame.end(), picture.Bits());
+    vg::TvxFilterGdiPlus().SaveToFile("port_setup.png", picture, "");
+    int light = 0, dark = 0;
+    for (int y = 40; y < 200; ++y)
+      for (int x = 10; x < 220; ++x) {
+        const std::uint32_t p = D.PresentedPixel(x, y);
+        const int sum = static_cast<int>(((p >> 16) & 255) + ((p >> 8) & 255) + (p & 255));
+        light += sum > 600 ? 1 : 0;
+        dark += sum < 240 ? 1 : 0;
+      }
+    EXPECT_GT(light, 200) << "the labels and values";
+    EXPECT_GT(dark, 10000) << "the window's face";
     Pick(*D.Combo(1), "9600");
     EXPECT_EQ(br57600, port.BaudRate()) << "nothing before OK";
     Click(&D, D.OkButton());
