@@ -17,6 +17,7 @@
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Page_MAP.h"
+#include "app/ui/Port_Failure.h"
 #include "app/ui/Window_Parts.h"
 #include "ecu/Check_Versions.h"
 #include "ecu/Config_Unit.h"
@@ -500,7 +501,7 @@ void TForm_3D_GEN::RunAction(std::uint8_t Code) {
     case Action_ToggleFullScreen: ToggleFullScreen(); break;
     case Action_CopyFillToOpenWindows: CopyFillToOpenWindows(); break;
     case Action_ApplyFonts: ApplyFonts(*this); break;
-    case Action_OpenConfiguredPort: ecu::OpenConfiguredPort(); break;
+    case Action_OpenConfiguredPort: OpenConfiguredPortAndReport(); break;
     case 8:
     case 9:
     case 10: pageCLB_->ApplyPartFonts(Code); break;
