@@ -130,6 +130,9 @@ int main(int, char** argv) {
       status = 1;
     }
     if (status == 0) rtl::Application->Run();
+    // The link's quality meter belongs to the host, which outlives the windows: it stops
+    // before the port window goes, so that no tick looks for it afterwards.
+    host.Timer_GEN_Connect_Stabil().SetEnabled(false);
     rtl::Application->OnException = nullptr;
     skin.reset();
     wait.reset();
