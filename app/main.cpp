@@ -33,6 +33,7 @@
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "scene3d/DxCanvas.h"
+#include "serial/setup/CPortSetup.h"
 #include "scene3d/Library.h"
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/core/Animations.h"
@@ -79,6 +80,7 @@ int main(int, char** argv) {
   dx::dxDirectXStartup(gfx3d::OpenGlDirect3D());
   dx::SceneLibraryStartup();
   RegisterAppUiResources();
+  cport::SetupDialogStartup();
 
   int status = 0;
   {
@@ -143,6 +145,7 @@ int main(int, char** argv) {
     check.reset();
     rtl::Application->ProcessMessages();
   }
+  cport::SetupDialogShutdown();
   vg::FreeAniThread();
   dx::SceneLibraryShutdown();
   dx::dxDirectXShutdown();

@@ -267,6 +267,13 @@ void TForm_3D_SET::HudButton_3D_SET_Port_ManualClick(rtl::TObject*) {
     cport::PortFailed = 1;
     cport::PortFailedText = e.what();
   }
+  // A port whose device did not open is not left half open.
+  if (cport::PortFailed && port->Connected()) {
+    try {
+      port->Close();
+    } catch (const std::exception&) {
+    }
+  }
   ecu::Link.PortOpen = port->Connected() ? 1 : 0;
 }
 

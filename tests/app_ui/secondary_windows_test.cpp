@@ -15,6 +15,9 @@
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Form_No_OpenGL.h"
 #include "ecu/Config_Unit.h"
+#include "platform/comm/PortList.h"
+#include "platform/rtl/CodePage.h"
+#include "serial/CPort.h"
 #include "ecu/Link_State.h"
 #include "tests/app_ui/MainWindow.h"
 #include "scene3d/ObjectLayer.h"
@@ -226,6 +229,25 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
   settings->Show();
   settings->Close();
   EXPECT_EQ(std::string::npos, Upper(folder.Read("gascal.ini")).find("FORM_3D_SET"));
+}
+
+TEST_F(SecondaryWindows, ManualTakesTheDialogsPortAndAFailedOpeningLeavesItClosedAndFlagged) {
+  Start();
+  const std::string chosen = (folder.Path() / "no-such-tty").string();
+  setenv(comm::kExtraPortsVariable, chosen.c_str(), 1);
+  cport::SetupDialog = [&](cport::TCustomComPort* Port) {
+    Port->SetPort(chosen);
+    return true;
+  };
+  settings->Show();
+  EXPECT_NO_THROW(settings->HudButton_3D_SET_Port_ManualClick(nullptr));
+  cport::SetupDialog = nullptr;
+  unsetenv(comm::kExtraPortsVariable);
+  EXPECT_EQ(chosen, app::Settings.Port_Name);
+  EXPECT_EQ(rtl::Utf8ToWide(chosen), settings->Parts().HudTextBox_3D_SET_Port_Name->Text());
+  EXPECT_FALSE(port->ComPort->Connected());
+  EXPECT_EQ(1, cport::PortFailed) << "the failure is flagged, not thrown";
+  settings->Close();
 }
 
 TEST_F(SecondaryWindows, TheCheckWindowIsRedWithTheMessageInWhiteAndARedOk) {
