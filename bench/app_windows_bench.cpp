@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/core/Core_State.h"
+#include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/ui/Flip_3D.h"
 #include "app/ui/Font_Unit.h"
@@ -113,7 +114,13 @@ void BM_ApplyFontsOverAllOpenWindows(benchmark::State& State) {
   p.skin->Show();
   p.host->ShowMessageWindow(13, "A message among the open windows");
   Program::Run(400);
-  for (auto _ : State) app::ApplyFonts(*p.main);
+  // Each pass changes the size, so that every text really takes a new font.
+  bool larger = false;
+  for (auto _ : State) {
+    larger = !larger;
+    app::Settings.Font_Size = larger ? 13.0f : 12.0f;
+    app::ApplyFonts(*p.main);
+  }
   State.counters["open_windows"] = static_cast<double>(app::TWindow_3D::Windows().size());
 }
 BENCHMARK(BM_ApplyFontsOverAllOpenWindows)->Unit(benchmark::kMillisecond);

@@ -189,6 +189,14 @@ TEST_F(SecondaryWindows, TheWaitWindowShowsOnceCentredAndShrinksToTheCorner) {
   host->CloseWaitWindow();
   EXPECT_FALSE(wait->Showing());
   EXPECT_EQ(0, app::Messages.WaitWindowShown);
+
+  // A configuration write shows it while it runs and shrinks it at its end.
+  host->WriteTaskStarted(21);
+  EXPECT_TRUE(wait->Showing());
+  EXPECT_EQ(150, wait->Width());
+  host->WriteTaskEnded(21, true);
+  EXPECT_EQ(50, wait->Width());
+  EXPECT_EQ(main->Top() + 27, wait->Top());
 }
 
 TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForgetAUserClose) {
