@@ -284,6 +284,9 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction&) {
     portWindow_->Timer_Select_ComPort->SetEnabled(false);
   }
   timerMapRPMTail_->SetEnabled(false);
+  // The connection quality decays on the port window's link: it stops with it, or its tick
+  // would find no port window once the program takes its windows down.
+  if (ecu::Hosts.Host) ecu::Hosts.Host->Timer_GEN_Connect_Stabil().SetEnabled(false);
   if (portWindow_ && portWindow_->ComPort->Connected()) portWindow_->ComPort->Close();
   FreeCaptionIcons();
   pageCLB_->Release();
@@ -620,7 +623,12 @@ void TForm_3D_GEN::RunFileMenuItem(int Index) {
   if (Index < 0 || Index >= count) return;
   CloseMenus();
   // The last item is Exit; Save, Load and Default are the save/load window's.
-  if (Index == count - 1) Close();
+  if (Index == count - 1) {
+    Close();
+    return;
+  }
+  if (auto* saveLoad = dynamic_cast<IFileMenuActions*>(WindowNamed("Form_3D_SaveLoad")))
+    saveLoad->RunFileMenuAction(Index);
 }
 
 void TForm_3D_GEN::ChooseLanguage(int Index) {

@@ -47,6 +47,7 @@ public:
     Messages.push_back(std::to_string(Kind) + ": " + Text);
   }
   void ShowWaitWindow() override { ++WaitShown; }
+
   void ShrinkWaitWindow() override { ++WaitShrunk; }
   void UpdateMainCaption() override {
     if (app::TForm_3D_GEN* main = Main()) TitlesAtCaptionUpdate.push_back(main->TitleText());

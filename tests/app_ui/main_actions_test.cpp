@@ -173,3 +173,34 @@ TEST_F(MainWindowTest, TheMainFillGoesToTheOtherWindowsThatShow) {
 }
 
 }  // namespace
+
+namespace {
+
+using apptest::MainWindowTest;
+
+TEST_F(MainWindowTest, WhatTheLastConfigurationFileCouldNotGiveReachesTheMessageWindow) {
+  folder.Write("Config/car1.cfg", "PG_RPM                       99999 {}\r\n");
+  folder.Write("gascal.ini", "Port_Name                    /nonexistent/gascal-port {}\r\n"
+                             "Search_Port                  False {}\r\n"
+                             "CFG_Full_File_Name           " + (folder.Path() / "Config/car1.cfg").string() + " {}\r\n");
+  MakeAndShow();
+  ASSERT_FALSE(host->Messages.empty());
+  const std::string& m = host->Messages.front();
+  EXPECT_EQ(m.rfind("13: The configuration file ", 0), 0u) << m;
+  EXPECT_NE(m.find("car1.cfg"), std::string::npos) << m;
+  EXPECT_NE(m.find("PG_RPM"), std::string::npos) << m;
+}
+
+TEST_F(MainWindowTest, ThePortIsOpenedAboutOneAndAThirdSecondsAfterShowing) {
+  ::setenv("GASCAL_EXTRA_PORTS", "/nonexistent/gascal-port", 1);
+  Make();
+  main->Show();
+  Run(1250);
+  EXPECT_TRUE(host->Messages.empty()) << host->Messages.front();
+  Run(100);
+  ::unsetenv("GASCAL_EXTRA_PORTS");
+  ASSERT_EQ(host->Messages.size(), 1u);
+  EXPECT_NE(host->Messages.front().find("cannot be opened"), std::string::npos);
+}
+
+}  // namespace

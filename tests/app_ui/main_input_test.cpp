@@ -162,6 +162,31 @@ TEST_F(MainInputTest, ExitClosesTheWindowAndWritesTheSettings) {
   EXPECT_NE(ini.find("Port_Name"), std::string::npos);
 }
 
+// A save/load window as the main window finds it: by its name, doing the File menu's items.
+class SaveLoadStandIn : public app::TWindow_3D, public app::IFileMenuActions {
+public:
+  SaveLoadStandIn() : app::TWindow_3D(nullptr) { SetName("Form_3D_SaveLoad"); }
+  void RunFileMenuAction(int Index) override { Ran.push_back(Index); }
+  std::vector<int> Ran;
+};
+
+TEST_F(MainInputTest, SaveLoadAndDefaultGoToTheSaveLoadWindow) {
+  MakeAndShow();
+  vg::TvxHudStringListBox* file = main->Parts().HudStringListBox_Menu_File;
+  // Without the window nothing happens.
+  main->ShowMenu(true);
+  file->SetItemIndex(0);
+  EXPECT_TRUE(main->Showing());
+  auto saveLoad = std::make_unique<SaveLoadStandIn>();
+  for (int i : {0, 1, 2}) {
+    main->ShowMenu(true);
+    file->SetItemIndex(i);
+    EXPECT_FALSE(main->MenuOpen());
+  }
+  EXPECT_EQ(saveLoad->Ran, (std::vector<int>{0, 1, 2}));
+  EXPECT_TRUE(main->Showing());
+}
+
 // A settings window as the main window finds it: by its name.
 class SettingsStandIn : public app::TWindow_3D {
 public:
