@@ -5,6 +5,7 @@
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
@@ -43,11 +44,6 @@ void WithLanguage(F&& Body) {
     throw;
   }
   if (fromFile) ecu::FreeLanguageFile();
-}
-
-void ApplyFill(vg::TvxBrush* Fill, const TWindowFill& F) {
-  Fill->SetStyle(F.Gradient ? vg::vgBrushGradient : vg::vgBrushSolid);
-  Fill->SetColor(F.Color);
 }
 
 }  // namespace
@@ -107,10 +103,7 @@ void TForm_3D_MSG::Timer_3D_MSG_runTimer(rtl::TObject*) {
 }
 
 void TForm_3D_MSG::CopyMainFill() {
-  TWindowFill fill;
-  fill.Color = parts_.HudWindow_3D_MSG->Fill()->GetColor();
-  CopyMainWindowFill(fill);
-  ApplyFill(parts_.HudWindow_3D_MSG->Fill(), fill);
+  FillToBrush(Colors.MainWindowFill, parts_.HudWindow_3D_MSG->Fill());
 }
 
 void TForm_3D_MSG::FormShow(rtl::TObject*) {

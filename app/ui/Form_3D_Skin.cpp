@@ -33,7 +33,8 @@ TWindowRect MainRect() {
   return {main->Left(), main->Top(), main->Width(), main->Height()};
 }
 
-// A brush showing a window fill.
+}  // namespace
+
 void FillToBrush(const TWindowFill& F, vg::TvxBrush* Brush) {
   Brush->SetStyle(F.Gradient ? vg::vgBrushGradient : vg::vgBrushSolid);
   Brush->SetColor(F.Color);
@@ -43,6 +44,8 @@ void FillToBrush(const TWindowFill& F, vg::TvxBrush* Brush) {
     points->GetPoint(i)->SetColor(F.GradientColors[static_cast<std::size_t>(i)]);
   Brush->Gradient()->Change();
 }
+
+namespace {
 
 // The window fill a brush gives: its colour, style and every gradient point's colour.
 TWindowFill BrushToFill(vg::TvxBrush* Brush) {

@@ -18,7 +18,17 @@ class TvxHudWindow;
 class TvxLayout;
 }  // namespace vg
 
+namespace vg {
+class TvxBrush;
+}
+
 namespace app {
+
+struct TWindowFill;
+
+// A brush shows a window fill: its style, colour and the colours of as many gradient points
+// as both have.
+void FillToBrush(const TWindowFill& F, vg::TvxBrush* Brush);
 
 struct TSkinParts {
   vg::TvxHudWindow* HudWindow_3D_Skin = nullptr;

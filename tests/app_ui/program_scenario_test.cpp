@@ -43,8 +43,14 @@ public:
     posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     posix_spawn_file_actions_addchdir_np(&actions, Dir.c_str());
+    // The given variables replace the inherited ones of the same name.
+    auto nameOf = [](const std::string& E) { return E.substr(0, E.find('=')); };
     std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    for (char** e = environ; *e; ++e) {
+      bool replaced = false;
+      for (const std::string& mine : Env) replaced |= nameOf(mine) == nameOf(*e);
+      if (!replaced) env.emplace_back(*e);
+    }
     for (const std::string& e : Env) env.push_back(e);
     std::vector<char*> argv, envp;
     for (const std::string& a : Argv) argv.push_back(const_cast<char*>(a.c_str()));

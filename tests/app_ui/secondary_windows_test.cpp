@@ -230,13 +230,31 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
   SCOPED_TRACE(folder.Read("gascal.ini"));
   EXPECT_NE(std::string::npos, Upper(folder.Read("gascal.ini")).find("FORM_3D_SET_SHOW             TRUE"));
   EXPECT_NE(std::string::npos, Upper(folder.Read("gascal.ini")).find("FORM_3D_SET_WIDTH            440"));
-  EXPECT_EQ((app::TWindowRect{200, 150, 440, 580}), app::SettingsWindowPlace({0, 0, 800, 600}, 420, 560));
 
-  // Closed by the user: its keys go.
-  ecu::Link.SettingsWindowShown = 1;
-  settings->Show();
+  // The next start shows it there.
+  settings.reset();
+  port.reset();
+  main.reset();
+  Make();
+  settings = app::TForm_3D_SET::Create();
+  main->Show();
+  Run(400);
+  ASSERT_TRUE(settings->Showing());
+  EXPECT_EQ((std::vector<int>{200, 150, 440, 580}),
+            (std::vector<int>{settings->Left(), settings->Top(), settings->Width(), settings->Height()}));
+
+  // Closed by the user, then the program: the next start leaves it hidden.
   settings->Close();
   EXPECT_EQ(std::string::npos, Upper(folder.Read("gascal.ini")).find("FORM_3D_SET"));
+  main->Close();
+  settings.reset();
+  port.reset();
+  main.reset();
+  Make();
+  settings = app::TForm_3D_SET::Create();
+  main->Show();
+  Run(400);
+  EXPECT_FALSE(settings->Showing());
 }
 
 TEST_F(SecondaryWindows, ManualTakesTheDialogsPortAndAFailedOpeningLeavesItClosedAndFlagged) {
