@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Msg_3D_Unit.h"
@@ -97,6 +98,8 @@ protected:
     b.SetSize(Form.Width(), Form.Height());
     std::copy(frame.begin(), frame.end(), b.Bits());
     vg::TvxFilterGdiPlus().SaveToFile((folder.Origin() / Name).string(), b, "");
+    // The reference pictures, when asked for.
+    if (std::getenv("GASCAL_UPDATE_GALLERY")) vg::TvxFilterGdiPlus().SaveToFile(APP_UI_TEST_DATA "/" + Name, b, "");
   }
   void Click(win::TCustomForm& Form, vg::TvxVisualObject* O) {
     const vg::TvxRect r = O->GetAbsoluteRect();

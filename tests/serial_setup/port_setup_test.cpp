@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -232,6 +233,8 @@ TEST_F(PortSetup, OkInTheDialogAppliesTheLineSettingsOfAnOpenPortInOneStep) {
     picture.SetSize(D.Width(), D.Height());
     std::copy(frame.begin(), frame.end(), picture.Bits());
     vg::TvxFilterGdiPlus().SaveToFile("port_setup.png", picture, "");
+    if (std::getenv("GASCAL_UPDATE_GALLERY"))
+      vg::TvxFilterGdiPlus().SaveToFile(SERIAL_SETUP_TEST_DATA "/port_setup.png", picture, "");
     int light = 0, dark = 0;
     for (int y = 40; y < 200; ++y)
       for (int x = 10; x < 220; ++x) {
