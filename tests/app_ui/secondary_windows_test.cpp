@@ -15,6 +15,7 @@
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Form_No_OpenGL.h"
+#include "app/ui/Window_Page.h"
 #include "ecu/Config_Unit.h"
 #include "platform/comm/PortList.h"
 #include "platform/rtl/CodePage.h"
@@ -24,6 +25,9 @@
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/VisualObjects.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/NumberBox.h"
@@ -222,6 +226,20 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
   code->SetText(u"abc");
   EXPECT_THROW(settings->HudTextBox_SET_Program_CodeKeyDown(code, key, ch, {}), rtl::EConvertError);
   EXPECT_EQ(44, app::Settings.Program_Code);
+
+  // The opacity reaches the settings panel and the main window's pages.
+  settings->Parts().HudTrackBar_SET_Opacity->SetValue(0.5f);
+  EXPECT_EQ(0.5, app::Settings.Panels_Opacity);
+  EXPECT_EQ(0.5f, settings->Parts().HudPanel_SET->Opacity());
+  for (app::TWindowPage* page : main->Pages()) EXPECT_EQ(0.5f, page->Root()->Opacity()) << page->Name();
+
+  // Never smaller than 300 x 200; the layout is scaled with the window, not laid out again.
+  settings->SetBounds(settings->Left(), settings->Top(), 100, 100);
+  EXPECT_EQ(300, settings->Width());
+  EXPECT_EQ(200, settings->Height());
+  EXPECT_FLOAT_EQ((300.0f - 26) / (420 - 26), settings->Parts().Layout_3D_SET->Scale()->X());
+  settings->SetBounds(settings->Left(), settings->Top(), 420, 560);
+  EXPECT_FLOAT_EQ(1.0f, settings->Parts().Layout_3D_SET->Scale()->X());
 
   settings->Parts().HudNumberBox_3D_SET_Port_Delay->SetValue(-40);
   settings->HudNumberBox_3D_SET_Port_DelayChange(nullptr);
