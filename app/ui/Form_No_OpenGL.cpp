@@ -3,6 +3,7 @@
 #include "app/core/Start_Unit.h"
 #include "ecu/Lng_Chr.h"
 #include "platform/loop/Application.h"
+#include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/FormContent.h"
 #include "vg2d/controls/TextControls.h"
@@ -34,6 +35,7 @@ TForm_No_OpenGL::TForm_No_OpenGL(rtl::TComponent* AOwner, std::string BaseName)
   p.Panel_No_OpenGL_Message = vg::NeedPart<vg::TvxRectangle>(root, "Panel_No_OpenGL_Message", What);
   p.Label_No_OpenGL_Message = vg::NeedPart<vg::TvxLabel>(root, "Label_No_OpenGL_Message", What);
   p.Button_No_OpenGL = vg::NeedPart<vg::TvxSpeedButton>(root, "Button_No_OpenGL", What);
+  p.Button_No_OpenGL->SetCursor(win::crHandPoint);
   p.Button_No_OpenGL->OnClick = rtl::TNotifyEvent(this, &TForm_No_OpenGL::Button_No_OpenGLClick);
   OnShow = rtl::TNotifyEvent(this, &TForm_No_OpenGL::FormShow);
   OnClose = win::TCloseEvent(this, &TForm_No_OpenGL::FormClose);

@@ -308,6 +308,7 @@ TEST_F(SecondaryWindows, TheCheckWindowIsRedWithTheMessageInWhiteAndARedOk) {
   EXPECT_EQ(u"The computer does not support the OpenGL video mode. The program can not be run.",
             check.Parts().Label_No_OpenGL_Message->Text());
   EXPECT_EQ("Tahoma", check.Parts().Label_No_OpenGL_Message->Font()->Family());
+  EXPECT_EQ(win::crHandPoint, check.Parts().Button_No_OpenGL->Cursor());
   Save(check, "check_window.png");
   EXPECT_TRUE(Reddish(At(check, 14, 14))) << "the red panel";
   EXPECT_GT(Count(check, 20, 20, 373, 160, Whitish), 100) << "white text";
