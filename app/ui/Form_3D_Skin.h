@@ -60,6 +60,8 @@ public:
   // The texts of the current language: captions, the roles list, the details button.
   void ApplyTexts();
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  // The details button keeps its role's colour.
+  void FontsApplied() override { ShowSelectedRole(); }
 
   // Published handlers.
   void FormShow(rtl::TObject* Sender);

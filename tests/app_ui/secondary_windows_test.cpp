@@ -333,6 +333,8 @@ TEST_F(SecondaryWindows, TheSkinListsTheRolesAndItsDefaultRestoresTheLookAfter30
   EXPECT_EQ(u"MODE : Automat", p.HudButton_Skin_Detals->Text());
   EXPECT_EQ("#FF203040", p.Circle_Skin_Color->Fill()->GetColor());
   RunQueue();
+  EXPECT_EQ(app::Colors.ColorTable[1], p.HudButton_Skin_Detals->FontFill()->GetColor())
+      << "the fonts leave the role's colour on its button";
   Save(*skin, "skin.png");
   EXPECT_GT(Count(*skin, 20, 40, 360, 300, Whitish), 100) << "its texts";
 
