@@ -168,6 +168,21 @@ TEST_F(SecondaryWindows, AnEmptyScriptErrorShowsNoTextAndANewerVersionEndsThePro
   EXPECT_FALSE(main->Showing()) << "kind 15 closes the main window";
 }
 
+TEST_F(SecondaryWindows, ACountdownMessageCountsItsSecondsAndClosesItself) {
+  Start();
+  host->ShowMessageWindow(5, "");
+  Run(150);
+  ASSERT_TRUE(message->Showing());
+  ASSERT_NE(message->CountdownLabel(), nullptr);
+  EXPECT_TRUE(message->Parts().AniIndicator_3D_MSG->Enabled());
+  Run(1000);
+  EXPECT_EQ(u"The window closes in 2.0 sec", message->CountdownLabel()->Text());
+  Run(2100);
+  EXPECT_FALSE(message->Showing());
+  EXPECT_FALSE(message->Parts().AniIndicator_3D_MSG->Enabled());
+  EXPECT_TRUE(main->Showing());
+}
+
 TEST_F(SecondaryWindows, TheWaitWindowShowsOnceCentredAndShrinksToTheCorner) {
   Start();
   int shows = 0;
