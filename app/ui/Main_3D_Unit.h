@@ -187,6 +187,7 @@ public:
   void ShowMenu(bool FileMenu);
   void CloseMenus();
   bool MenuOpen() const { return menuOpen_; }
+  int FileMenuIndex() const { return fileMenuIndex_; }
   void UpdateMainCaption();
   void UpdateLevelSensorImage();
   // The language of the settings onto the window (ApplyLanguage): texts, menus, caption,

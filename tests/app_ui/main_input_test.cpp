@@ -134,6 +134,27 @@ TEST_F(MainInputTest, MenusOpenUnderTheirButtonsSwitchOnHoverAndCloseAfterThePoi
   EXPECT_FALSE(p.HudPanel_GEN_Menu_File->Visible());
 }
 
+TEST_F(MainInputTest, AMenuItemPickedWithTheMouseLeavesTheShortcutsWorking) {
+  MakeAndShow();
+  RunQueue();
+  const app::TMainParts& p = main->Parts();
+  auto click = [&](vg::TvxVisualObject* Object) {
+    const vg::TvxMatrix& m = Object->GetAbsoluteMatrix();
+    const int x = static_cast<int>(m.m31) + 5, y = static_cast<int>(m.m32) + 5;
+    win::SimulateMouseMove(main.get(), x, y);
+    win::SimulateMouseButton(main.get(), rtl::mbLeft, true, x, y);
+    win::SimulateMouseButton(main.get(), rtl::mbLeft, false, x, y);
+    Run(20);
+  };
+  click(p.HudButton_Menu_File);
+  ASSERT_TRUE(p.HudPanel_GEN_Menu_File->Visible());
+  click(p.HudStringListBox_Menu_File);  // "Save": no save/load window here
+  EXPECT_EQ(main->FileMenuIndex(), 0);
+  EXPECT_FALSE(p.HudPanel_GEN_Menu_File->Visible());
+  Key('g');
+  EXPECT_EQ(ecu::Link.TaskRequest, 17) << "the list of a closed menu does not take the letter";
+}
+
 TEST_F(MainInputTest, ALanguageItemAppliesThatLanguage) {
   folder.Write("Language/Deutsch.lng", "Date Datum\r\nExit Beenden\r\n");
   MakeAndShow();
