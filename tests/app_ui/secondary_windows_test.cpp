@@ -370,6 +370,22 @@ TEST_F(SecondaryWindows, TheSkinListsTheRolesAndItsDefaultRestoresTheLookAfter30
   skin->Close();
 }
 
+TEST_F(SecondaryWindows, AGradientFillGoesToTheOpenWindowsAsFarAsTheirPointsGo) {
+  Start();
+  settings->Show();
+  Run(300);
+  app::Colors.MainWindowFill = {"#FF102030", true, {"#FF0000FF", "#FF00FF00", "#FFFF0000"}};
+  main->RunAction(app::Action_CopyFillToOpenWindows);
+  vg::TvxBrush* fill = settings->Parts().HudWindow_3D_SET->Fill();
+  EXPECT_EQ(vg::vgBrushGradient, fill->Style());
+  vg::TvxGradientPoints* points = fill->Gradient()->Points();
+  ASSERT_EQ(2, points->Count()) << "its own two points";
+  EXPECT_EQ("#FF0000FF", points->GetPoint(0)->GetColor());
+  EXPECT_EQ("#FF00FF00", points->GetPoint(1)->GetColor());
+  EXPECT_FALSE(skin->Showing());
+  EXPECT_NE(vg::vgBrushGradient, skin->Parts().HudWindow_3D_Skin->Fill()->Style()) << "a hidden window keeps its own";
+}
+
 TEST_F(SecondaryWindows, ANewFontColourRecoloursGeneralTextsAtTheNextFontActionButNotIndicatorValues) {
   Start();
   const app::TMainParts& p = main->Parts();
