@@ -26,6 +26,17 @@ enum TColorRoleIndex : int {
   Color_Txt_Complete = 15,
   Color_Txt_Recomm = 16,
   Color_Txt_Error = 17,
+  Color_Diagram = 18,
+  Color_Diagram_Grid = 19,
+  Color_Diagram_Gas = 20,
+  Color_Diagram_Vacuum = 21,
+  Color_Diagram_ReCalc = 22,
+  Color_Diagram_Marked = 23,
+  Color_Diagram_Fixed = 24,
+  Color_Diagram_Idle = 25,
+  Color_Map_Point_Line = 26,
+  Color_Map_Point_Gas = 27,
+  Color_Map_Point_Petrol = 28,
 };
 
 // The settings key of each role ("Color_3D_" and the role's name), its default (role 0's
