@@ -6,6 +6,7 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Msg_3D_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
@@ -92,6 +93,7 @@ void TCoreHost::EnglishText(std::string& Text) {
   if (Text.empty()) SettingsEnglishText(Text);
   if (Text.empty()) SkinEnglishText(Text);
   if (Text.empty()) ColorsEnglishText(Text);
+  if (Text.empty()) MessageEnglishText(Text);
 }
 
 void TCoreHost::ColorsEnglishText(std::string& Text) { app::ColorsEnglishText(Text); }

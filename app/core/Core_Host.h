@@ -70,7 +70,8 @@ public:
   std::int32_t MapRPMWriteTotal() const override;
   // Transmit scheduling (app::ScheduleTransmit).
   void ScheduleTransmit(int Kind) override;
-  // The windows' tables in turn (main window, settings, skin), then the colour descriptions.
+  // The windows' tables in turn (main window, settings, skin), then the colour descriptions,
+  // then the message window's own (app::MessageEnglishText).
   void EnglishText(std::string& Text) override;
   // The colour descriptions' table (app::ColorsEnglishText).
   virtual void ColorsEnglishText(std::string& Text);
