@@ -1,27 +1,40 @@
-// gascal: the program. Starts the libraries in the order they build on each other, makes the
-// windows in their order (the main window, then the port window that hosts the serial link),
-// runs the loop until the main window closes, and takes everything down again.
+// gascal: the program. Asks a copy already running to close, starts the libraries in the order
+// they build on each other, checks the machine's OpenGL (a machine without it sees only the
+// check window), makes the windows in their order, runs the loop until the main window closes
+// (or, when a newer copy starts, until it asks this one to close), and takes everything down.
 //
 // The program's files are found in the current directory: "<name>.ini" (the settings),
 // "<name>.dat" (the temperature-sensor table), the folders "Config" and "Language"; <name> is
 // the program file's name.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <exception>
 #include <memory>
 #include <string>
 
+#include "app/core/Start_Unit.h"
+#include "app/ui/Form_3D_MSG.h"
+#include "app/ui/Form_3D_SET.h"
+#include "app/ui/Form_3D_Skin.h"
+#include "app/ui/Form_No_OpenGL.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/SaveLoad_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
+#include "ecu/FindUnit.h"
 #include "ecu/Port_3D_Unit.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
+#include "platform/loop/SingleInstance.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "scene3d/DxCanvas.h"
+#include "serial/setup/CPortSetup.h"
 #include "scene3d/Library.h"
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/core/Animations.h"
@@ -35,14 +48,40 @@ std::string ProgramPath(const char* Argv0) {
   return Argv0 ? Argv0 : "gascal";
 }
 
+// The channel of the running copy is named after the main window's class.
+constexpr const char* MainWindowClass = "TForm_3D_GEN";
+constexpr int RunningCopyWaitMs = 15000;
+
+// The graphics check's probe: the machine's OpenGL, or, for the program's tests, the answers
+// GASCAL_GL_PROBES lists one per probe ("FFT": two failures, then a success).
+std::function<bool()> GraphicsProbe() {
+  const char* answers = std::getenv("GASCAL_GL_PROBES");
+  if (!answers || !*answers) return [] { return gfx3d::ProbeOpenGlContext(); };
+  auto next = std::make_shared<std::size_t>(0);
+  const std::string list = answers;
+  return [list, next] {
+    const char c = list[std::min(*next, list.size() - 1)];
+    ++*next;
+    return c == 'T' || c == 't';
+  };
+}
+
 }  // namespace
 
 int main(int, char** argv) {
+  const std::string program = ProgramPath(argv[0]);
+  std::string baseName = ecu::StripExtension(rtl::ExtractFileName(program));
+  if (baseName.empty()) baseName = "gascal";
+  // A copy already running is asked to close, and this one goes on once it has written its
+  // settings and given the port back (or after a bounded wait).
+  rtl::TSingleInstance::AskRunningToClose(MainWindowClass, RunningCopyWaitMs);
+
   // The libraries, bottom up: the 2D library with its controls, the 3D device, the 3D library.
   vg::ControlsStartup();
   dx::dxDirectXStartup(gfx3d::OpenGlDirect3D());
   dx::SceneLibraryStartup();
   RegisterAppUiResources();
+  cport::SetupDialogStartup();
 
   int status = 0;
   {
@@ -52,27 +91,66 @@ int main(int, char** argv) {
       std::fprintf(stderr, "gascal: %s\n", E.what());
       host.ShowMessageWindow(13, E.what());
     };
+    rtl::TSingleInstance instance(MainWindowClass);
+    std::unique_ptr<app::TForm_No_OpenGL> check;
     std::unique_ptr<app::TForm_3D_GEN> main;
+    std::unique_ptr<app::TForm_3D_SET> settings;
     std::unique_ptr<ecu::TForm_3D_Port> port;
+    std::unique_ptr<app::TForm_3D_MSG> message;
     std::unique_ptr<app::TForm_3D_SaveLoad> saveLoad;
+    std::unique_ptr<app::TForm_3D_Wait> wait;
+    std::unique_ptr<app::TForm_3D_Skin> skin;
     try {
-      main = app::TForm_3D_GEN::Create(ProgramPath(argv[0]));
-      port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
-      main->SetPortWindow(port.get());
-      saveLoad = app::TForm_3D_SaveLoad::Create();
-      win::SetMainForm(main.get());
-      main->Show();
+      check = std::make_unique<app::TForm_No_OpenGL>(nullptr, baseName);
+      const bool passed = app::StartWindows(GraphicsProbe(), [&](const std::string& Name) {
+        if (Name == "TForm_3D_GEN") {
+          main = app::TForm_3D_GEN::Create(program);
+        } else if (Name == "TForm_3D_SET") {
+          settings = app::TForm_3D_SET::Create();
+        } else if (Name == "TForm_3D_Port") {
+          port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
+          main->SetPortWindow(port.get());
+        } else if (Name == "TForm_3D_MSG") {
+          message = app::TForm_3D_MSG::Create();
+        } else if (Name == "TForm_3D_SaveLoad") {
+          saveLoad = app::TForm_3D_SaveLoad::Create();
+        } else if (Name == "TForm_3D_Wait") {
+          wait = app::TForm_3D_Wait::Create();
+        } else if (Name == "TForm_3D_Skin") {
+          skin = app::TForm_3D_Skin::Create();
+        }
+      });
+      if (passed) {
+        check.reset();
+        win::SetMainForm(main.get());
+        std::string why;
+        if (!instance.Listen([&main] { if (main && main->Showing()) main->Close(); }, &why))
+          std::fprintf(stderr, "gascal: %s\n", why.c_str());
+        main->Show();
+      } else {
+        win::SetMainForm(check.get());
+        check->Show();
+      }
     } catch (const std::exception& e) {
       std::fprintf(stderr, "gascal: %s\n", e.what());
       status = 1;
     }
     if (status == 0) rtl::Application->Run();
+    // The link's quality meter belongs to the host, which outlives the windows: it stops
+    // before the port window goes, so that no tick looks for it afterwards.
+    host.Timer_GEN_Connect_Stabil().SetEnabled(false);
     rtl::Application->OnException = nullptr;
+    skin.reset();
+    wait.reset();
     saveLoad.reset();
+    message.reset();
     port.reset();
+    settings.reset();
     main.reset();
+    check.reset();
     rtl::Application->ProcessMessages();
   }
+  cport::SetupDialogShutdown();
   vg::FreeAniThread();
   dx::SceneLibraryShutdown();
   dx::dxDirectXShutdown();

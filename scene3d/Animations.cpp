@@ -332,6 +332,44 @@ void TdxAniThread::Tick() {
   }
 }
 
+namespace {
+TdxFloatAnimation* MakeFloatAnimation(TdxObject* Object, const std::string& PropertyName, float NewValue,
+                                      float Duration) {
+  auto* a = new TdxFloatAnimation(Object);
+  a->SetParent(Object);
+  a->SetDuration(Duration);
+  a->SetStopValue(NewValue);
+  a->SetPropertyName(PropertyName);
+  a->SetStartFromCurrent(true);
+  a->SetStored(false);
+  return a;
+}
+}  // namespace
+
+void AnimateFloat(TdxObject* Object, const std::string& PropertyName, float NewValue, float Duration,
+                  std::function<void()> Done) {
+  if (!Object) return;
+  TdxFloatAnimation* a = MakeFloatAnimation(Object, PropertyName, NewValue, Duration);
+  // Freed by the loop once its finishing handler has returned; the handler runs Done last,
+  // since Done may free Object and the animation with it.
+  a->OnFinish = [Done = std::move(Done)](rtl::TObject* Sender) {
+    rtl::Application->ReleaseComponent(static_cast<rtl::TComponent*>(Sender));
+    if (Done) Done();
+  };
+  a->Start();
+}
+
+bool AnimateFloatWait(TdxObject* Object, const std::string& PropertyName, float NewValue, float Duration) {
+  if (!Object) return false;
+  TdxFreeWatch objectWatch(Object);
+  TdxFloatAnimation* a = MakeFloatAnimation(Object, PropertyName, NewValue, Duration);
+  TdxFreeWatch watch(a);
+  a->Start();
+  rtl::Application->RunUntil([&] { return watch.Gone() || !a->Running(); });
+  if (!watch.Gone()) a->Free();
+  return !objectWatch.Gone();
+}
+
 void RegisterDxAnimationClasses() {
   RegisterDxClasses("Animations", {TdxFloatAnimation::StaticClass(), TdxColorAnimation::StaticClass()});
 }

@@ -10,6 +10,7 @@
 // before it fires OnFinish, so a handler that frees it is safe.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,16 @@ private:
 TdxAniThread* DxAniThread();
 // Frees the clock (library shut-down, last scene gone); it is made again when needed.
 void FreeDxAniThread();
+
+// Animates the float property at PropertyName (a dotted path, "RotateAngle.X") of Object from
+// its current value to NewValue over Duration seconds, with a float animation made as a child
+// of Object. When it has ended, Done runs (not when Object is freed first: the animation goes
+// with it); the animation is freed by the loop afterwards. Done may free Object.
+void AnimateFloat(TdxObject* Object, const std::string& PropertyName, float NewValue, float Duration = 0.2f,
+                  std::function<void()> Done = {});
+// The same, returning when the animation has ended (the message loop runs meanwhile); false
+// when Object was freed meanwhile, which the caller must then leave alone.
+bool AnimateFloatWait(TdxObject* Object, const std::string& PropertyName, float NewValue, float Duration = 0.2f);
 
 // Registers the float and colour animations under "Animations".
 void RegisterDxAnimationClasses();

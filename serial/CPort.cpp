@@ -313,6 +313,7 @@ static TComEvents EventsToWait(const TCustomComPort& Port) {
 }
 
 TComThread::TComThread(TCustomComPort* AComPort) : comPort_(AComPort), session_(AComPort->session_) {
+  SetPriority(comPort_->EventThreadPriority());
   comPort_->handle_.SetCommMask(EventsToMask(EventsToWait(*comPort_)));
   Start();
 }
@@ -593,6 +594,10 @@ void TCustomComPort::EndUpdate() {
   if (updateCount_ <= 0) return;
   if (--updateCount_ == 0) ApplySettings();
 }
+
+TSetupDialog SetupDialog;
+
+bool TCustomComPort::ShowSetupDialog() { return SetupDialog ? SetupDialog(this) : false; }
 
 void TCustomComPort::SetConnected(bool Value) {
   if (LoadingOrDesigning()) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -306,6 +307,14 @@ public:
   TComErrors LastErrors();
   void BeginUpdate();
   void EndUpdate();
+  // Runs the port's settings dialog (EditComPort): on OK the port takes what was chosen,
+  // all line settings in one step. False when the user cancelled, or when no dialog is
+  // installed (SetupDialog).
+  bool ShowSetupDialog();
+
+  // The scheduling priority of the event thread, taken when the port opens (normal).
+  rtl::TThreadPriority EventThreadPriority() const { return eventThreadPriority_; }
+  void SetEventThreadPriority(rtl::TThreadPriority Value) { eventThreadPriority_ = Value; }
 
   // The settings of the groups in StoredProps, written to the key the caller has opened
   // in Reg, or to the section of IniFile named after the component; loading sets each
@@ -433,6 +442,7 @@ private:
   const std::unique_ptr<TComFlowControl> flowControl_ = std::make_unique<TComFlowControl>();
   TSyncMethod syncMethod_ = smThreadSync;
   TStoredProps storedProps_{spBasic};
+  rtl::TThreadPriority eventThreadPriority_ = rtl::tpNormal;
   // Counts closes, so that handlers of an earlier opening never run on a later one.
   std::uint64_t session_ = 0;
 };
@@ -443,6 +453,12 @@ class TComPort : public TCustomComPort {
 public:
   explicit TComPort(TComponent* AOwner) : TCustomComPort(AOwner) {}
 };
+
+// The settings dialog behind ShowSetupDialog. The dialog is drawn with the 2D controls, which
+// this component cannot use: the layer that can installs it (cport::SetupDialogStartup in
+// serial/setup) and the program calls that at start. True when the user chose OK.
+using TSetupDialog = std::function<bool(TCustomComPort* Port)>;
+extern TSetupDialog SetupDialog;
 
 // Fills Ports with the names of the machine's serial ports, in case-insensitive text
 // order (COM10 before COM2). EComPort code 23 when the port list cannot be read.

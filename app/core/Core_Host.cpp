@@ -7,6 +7,7 @@
 #include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Page.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Msg_3D_Unit.h"
 #include "app/core/SaveLoad_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
@@ -97,6 +98,7 @@ void TCoreHost::EnglishText(std::string& Text) {
   if (Text.empty()) ColorsEnglishText(Text);
   if (Text.empty()) MapRPMEnglishText(Text);
   if (Text.empty()) SaveLoadEnglishText(Text);
+  if (Text.empty()) MessageEnglishText(Text);
 }
 
 void TCoreHost::ColorsEnglishText(std::string& Text) { app::ColorsEnglishText(Text); }

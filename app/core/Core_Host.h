@@ -73,7 +73,8 @@ public:
   // Transmit scheduling (app::ScheduleTransmit).
   void ScheduleTransmit(int Kind) override;
   // The windows' tables in turn (main window, settings, skin), then the colour descriptions,
-  // then the core's own keys (the map page's, the save/load window's).
+  // then the message window's own (app::MessageEnglishText), then the core's own keys (the map
+  // page's, the save/load window's).
   void EnglishText(std::string& Text) override;
   // The colour descriptions' table (app::ColorsEnglishText).
   virtual void ColorsEnglishText(std::string& Text);

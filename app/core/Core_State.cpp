@@ -6,6 +6,7 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Msg_3D_Unit.h"
 #include "ecu/State.h"
 
 namespace app {
@@ -18,6 +19,7 @@ void ResetState() {
   StatusMessages.Reset();
   Diagram.Reset();
   MapRPM.Reset();
+  Messages.Reset();
 }
 
 }  // namespace app

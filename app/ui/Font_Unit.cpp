@@ -81,7 +81,10 @@ void ApplyFonts(TForm_3D_GEN& Main) {
   Main.SetIndicatorDataFontSize();
   SetControlFont(p.HudLabel_DynamicIND, true, false, 0, false);
   for (TWindow_3D* w : TWindow_3D::Windows())
-    if (w != &Main && w->Showing() && w->Root()) ApplyFontsToTree(w->Root());
+    if (w != &Main && w->Showing() && w->Root()) {
+      ApplyFontsToTree(w->Root());
+      w->FontsApplied();
+    }
 }
 
 void ApplyPageFonts(TForm_3D_GEN& Main, int Page) {

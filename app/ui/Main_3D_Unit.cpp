@@ -11,6 +11,8 @@
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/ui/Flip_3D.h"
+#include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Page_ACB.h"
 #include "app/ui/Page_CFG.h"
@@ -525,12 +527,8 @@ void TForm_3D_GEN::CopyFillToOpenWindows() {
     if (w == this || !w->Showing() || w->Name() == "Form_3D_MSG") continue;
     auto* window = dynamic_cast<vg::TvxHudWindow*>(w->Root());
     if (!window) continue;
-    TWindowFill fill;
-    fill.Color = window->Fill()->GetColor();
-    fill.Gradient = window->Fill()->Style() == vg::vgBrushGradient;
-    CopyMainWindowFill(fill);
-    window->Fill()->SetStyle(fill.Gradient ? vg::vgBrushGradient : vg::vgBrushSolid);
-    window->Fill()->SetColor(fill.Color);
+    // Colour, style and the colours of as many gradient points as both fills have.
+    FillToBrush(Colors.MainWindowFill, window->Fill());
   }
 }
 
@@ -618,6 +616,7 @@ void TForm_3D_GEN::HudButton_3D_GEN_FlipMouseDown(rtl::TObject*, rtl::TMouseButt
                                                   float) {
   // The right button shows the skin window; the left one flips the window.
   if (Button == rtl::mbRight) ShowWindowNamed("Form_3D_Skin");
+  if (Button == rtl::mbLeft) FlipMainWindow(*this);
 }
 
 void TForm_3D_GEN::HudButton_3D_GEN_SettingsClick(rtl::TObject*) { ShowWindowNamed("Form_3D_SET"); }

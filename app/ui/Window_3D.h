@@ -91,6 +91,10 @@ public:
   // Every window of the program alive now, in the order they were made.
   static const std::vector<TWindow_3D*>& Windows();
 
+  // The fonts were applied to this window's texts (action 6): a window whose texts keep a
+  // colour of their own (the skin window's role) puts it back here.
+  virtual void FontsApplied() {}
+
   win::LRESULT WndProc(win::MSG& Message) override;
 
 protected:

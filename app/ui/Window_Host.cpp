@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/core/Set_3D_Unit.h"
+#include "app/ui/Form_3D_MSG.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_ACB.h"
 #include "app/ui/Page_CFG.h"
@@ -25,6 +27,14 @@ namespace {
 
 vg::TvxVisualObject* Visual(ecu::TControl Control) {
   return dynamic_cast<vg::TvxVisualObject*>(TWindowHost::FindControl(Control));
+}
+
+// The live window of that class, nil when none.
+template <class T>
+T* WindowOf() {
+  for (TWindow_3D* w : TWindow_3D::Windows())
+    if (auto* t = dynamic_cast<T*>(w)) return t;
+  return nullptr;
 }
 
 // A window of its own that does not exist yet: what it would show goes to the console.
@@ -154,12 +164,31 @@ void TWindowHost::UpdateMainCaption() {
 // ---- windows ---------------------------------------------------------------------------------
 
 void TWindowHost::ShowMessageWindow(std::uint8_t Kind, const std::string& Text) {
+  if (auto* w = WindowOf<TForm_3D_MSG>()) {
+    w->Request(Kind, Text);
+    return;
+  }
   Console("message " + std::to_string(Kind) + (Text.empty() ? std::string() : ": " + Text));
 }
 
-void TWindowHost::CloseWaitWindow() {}
-void TWindowHost::ShowWaitWindow() { Console("writing to the ECU"); }
-void TWindowHost::ShrinkWaitWindow() {}
+void TWindowHost::CloseWaitWindow() {
+  if (auto* w = WindowOf<TForm_3D_Wait>(); w && w->Showing()) w->Close();
+}
+
+void TWindowHost::ShowWaitWindow() {
+  TForm_3D_GEN* main = Main();
+  auto* w = WindowOf<TForm_3D_Wait>();
+  if (!w || !main) {
+    Console("writing to the ECU");
+    return;
+  }
+  w->ShowCentred({main->Left(), main->Top(), main->Width(), main->Height()});
+}
+
+void TWindowHost::ShrinkWaitWindow() {
+  TForm_3D_GEN* main = Main();
+  if (auto* w = WindowOf<TForm_3D_Wait>(); w && main) w->Shrink({main->Left(), main->Top(), main->Width(), main->Height()});
+}
 void TWindowHost::ShowPortWindow() { Console("searching for the ECU's port"); }
 void TWindowHost::PortWindowChanged() {}
 void TWindowHost::ClosePortWindow() {}
@@ -261,7 +290,7 @@ void MainFormEnglishText(std::string& Text) {
 }
 
 void TWindowHost::MainFormEnglishText(std::string& Text) { app::MainFormEnglishText(Text); }
-void TWindowHost::SettingsEnglishText(std::string&) {}
-void TWindowHost::SkinEnglishText(std::string&) {}
+void TWindowHost::SettingsEnglishText(std::string& Text) { app::SettingsWindowEnglishText(Text); }
+void TWindowHost::SkinEnglishText(std::string& Text) { app::SkinWindowEnglishText(Text); }
 
 }  // namespace app

@@ -1392,6 +1392,18 @@ bool GlAvailable(std::string* Why) {
   return l.Ok;
 }
 
+bool ProbeOpenGlContext(std::string* Why) {
+  // A context current before stays current after.
+  const EGLDisplay display = eglGetCurrentDisplay();
+  const EGLContext current = eglGetCurrentContext();
+  const EGLSurface draw = eglGetCurrentSurface(EGL_DRAW), read = eglGetCurrentSurface(EGL_READ);
+  std::string why;
+  const bool ok = Context::Create(&why) != nullptr;
+  if (current != EGL_NO_CONTEXT) eglMakeCurrent(display, draw, read, current);
+  if (!ok && Why) *Why = why;
+  return ok;
+}
+
 void ReleaseCurrentContext() {
   const DisplayInfo& d = TheDisplay();
   if (d.Display != EGL_NO_DISPLAY && eglGetCurrentContext() != EGL_NO_CONTEXT)

@@ -43,6 +43,11 @@ Direct3DEntries OpenGlDirect3D(Availability Mode = Availability::Ex);
 // missing.
 bool GlAvailable(std::string* Why = nullptr);
 
+// One probe of the machine's OpenGL: a context of the kind the devices use is made (and made
+// current) and let go again, every time anew. True when both succeeded; otherwise Why says
+// what failed. Nothing of the probe stays behind on any path.
+bool ProbeOpenGlContext(std::string* Why = nullptr);
+
 // Leaves no EGL context current on this thread, for a window layer that uses its own GL.
 void ReleaseCurrentContext();
 

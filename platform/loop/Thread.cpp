@@ -1,8 +1,27 @@
 #include "platform/loop/Thread.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "platform/loop/Application.h"
 
 namespace rtl {
+
+int ThreadPriorityNice(TThreadPriority Priority) {
+  switch (Priority) {
+    case tpIdle: return 19;
+    case tpLowest: return 10;
+    case tpLower: return 5;
+    case tpNormal: return 0;
+    case tpHigher: return -5;
+    case tpHighest: return -10;
+    case tpTimeCritical: return -20;
+  }
+  return 0;
+}
 
 TClass TThread::StaticClass() {
   static const TClassInfo info{RtlClassName, ClassOf<inherited>(), {}, {}, {}};  // no factory: abstract
@@ -49,12 +68,45 @@ void TThread::Start() {
   thread_ = std::thread(&TThread::ThreadProc, this);
 }
 
+void TThread::SetPriority(TThreadPriority Value) {
+  priority_ = Value;
+  const int tid = tid_.load();
+  if (tid != 0) ApplyPriority(tid);
+  else applied_ = Value;
+}
+
+void TThread::ApplyPriority(int Tid) {
+  // Linux keeps a nice value per thread. Where raising is not allowed, the steps towards
+  // the wanted one are tried down to normal, so the thread gets what it may have.
+  const TThreadPriority wanted = priority_.load();
+  for (int p = wanted;; --p) {
+    const auto priority = static_cast<TThreadPriority>(p);
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(Tid), ThreadPriorityNice(priority)) == 0) {
+      applied_ = priority;
+      return;
+    }
+    if ((errno != EACCES && errno != EPERM) || priority <= tpNormal) break;
+  }
+  // The system refused even a priority that needs no right: the thread keeps what it had.
+  const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(Tid));
+  TThreadPriority now = tpNormal;
+  for (int p = tpIdle; p <= tpTimeCritical; ++p)
+    if (ThreadPriorityNice(static_cast<TThreadPriority>(p)) >= nice) now = static_cast<TThreadPriority>(p);
+  applied_ = now;
+}
+
 void TThread::ThreadProc() {
+  // The id first: a priority set from now on is applied by its setter, one set before by
+  // this line (both read the newest request).
+  const int tid = static_cast<int>(syscall(SYS_gettid));
+  tid_ = tid;
+  if (priority_.load() != tpNormal) ApplyPriority(tid);
   try {
     Execute();
   } catch (...) {
     fatalException_ = std::current_exception();
   }
+  tid_ = 0;
   bool freeSelf;
   {
     std::lock_guard lock(mutex_);  // also waits until Start has stored thread_

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -12,6 +13,13 @@
 #include "platform/rtl/Object.h"
 
 namespace rtl {
+
+// The class library's thread priorities, lowest first.
+enum TThreadPriority : std::uint8_t { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+// The scheduler's nice value that stands for a priority (19 for tpIdle .. 0 for tpNormal ..
+// -20 for tpTimeCritical).
+int ThreadPriorityNice(TThreadPriority Priority);
 
 class TThread : public TObject {
   RTL_CLASS(TThread, TObject)
@@ -58,6 +66,15 @@ public:
   std::exception_ptr FatalException() const { return fatalException_; }
   std::thread::id ThreadID() const;
 
+  // The thread's scheduling priority: the requested one, taken when Execute starts and at
+  // once by a running thread. The system lowers a priority for anyone; one above the
+  // process's own needs the right to raise it (CAP_SYS_NICE or RLIMIT_NICE): without it the
+  // thread keeps the highest it may have, and AppliedPriority tells which one it runs at.
+  TThreadPriority Priority() const { return priority_.load(); }
+  void SetPriority(TThreadPriority Value);
+  // The priority the running thread has now; the requested one before it runs.
+  TThreadPriority AppliedPriority() const { return applied_.load(); }
+
   // Runs Method on the GUI thread while this thread waits; an exception in Method is raised
   // again here. On the GUI thread a direct call.
   void Synchronize(const std::function<void()>& Method);
@@ -77,6 +94,8 @@ private:
   // Terminates and waits for a thread that still runs (not from the thread itself).
   void Stop();
   void WaitUntilFinished();
+  // Gives the thread with system id Tid the requested priority, as near as the system lets.
+  void ApplyPriority(int Tid);
 
   mutable std::mutex mutex_;
   std::condition_variable finishedChanged_;
@@ -87,6 +106,10 @@ private:
   std::atomic<bool> finished_{false};
   int returnValue_ = 0;
   std::exception_ptr fatalException_;
+  std::atomic<TThreadPriority> priority_{tpNormal};
+  std::atomic<TThreadPriority> applied_{tpNormal};
+  // The system's id of the running thread; 0 before it runs and after it ended.
+  std::atomic<int> tid_{0};
 };
 
 }  // namespace rtl

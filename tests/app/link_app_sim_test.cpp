@@ -47,3 +47,32 @@ TEST_F(AppSimTest, ConnectReadsTheMapThroughItsInstructionsAndShowsTheReceivingN
 }
 
 }  // namespace
+
+#include <functional>
+
+#include "app/core/Set_3D_Unit.h"
+
+namespace {
+
+// The settings window's program code against an ECU at address 25: 23 addresses nobody, so
+// the reconnect finds no ECU and the link drops; 25 brings it up again.
+TEST_F(AppSimTest, AProgramCodeTheEcuDoesNotAnswerDropsTheLinkAndItsOwnBringsItBack) {
+  // Test time in small steps, each with a little real time for the simulator's answer.
+  auto within = [&](double Ms, const std::function<bool()>& Done) {
+    for (double t = 0; t < Ms && !Done(); t += 20) {
+      clock.Advance(20);
+      Pump(Done, 20);
+    }
+    return Done();
+  };
+  OpenPort();
+  ASSERT_TRUE(within(5000, [] { return ecu::Link.LinkUp != 0; }));
+  app::ApplyProgramCode(app::ProgramCodeFromText("23"));
+  EXPECT_EQ(23, app::Settings.Program_Code);
+  EXPECT_TRUE(within(20000, [] { return ecu::Link.LinkUp == 0; })) << "no answer at 23";
+  EXPECT_FALSE(within(3000, [] { return ecu::Link.LinkUp != 0; })) << "and it stays down";
+  app::ApplyProgramCode(app::ProgramCodeFromText("25"));
+  EXPECT_TRUE(within(20000, [] { return ecu::Link.LinkUp != 0; })) << "up again at 25";
+}
+
+}  // namespace

@@ -640,3 +640,23 @@ TEST_F(GlDeviceTest, AMultisampledPartResolvesAloneWhateverTheScissor) {
   ASSERT_EQ(dev_->GetRenderTargetRect(resolve.get(), &read, bits.data(), 16), D3D_OK);
   for (uint32_t p : bits) EXPECT_EQ(p, 0xFFFFFFFFu);
 }
+
+// The start-up check probes the machine three times: each probe makes and lets go of a real
+// context, and a device's context current before is current after.
+TEST(GlProbe, AProbeFailsWithAReasonWhereThereIsNoOpenGl) {
+  std::string why;
+  if (GlAvailable(&why)) GTEST_SKIP() << "OpenGL is there";
+  EXPECT_FALSE(ProbeOpenGlContext(&why));
+  EXPECT_FALSE(why.empty());
+}
+
+TEST_F(GlDeviceTest, ProbesInBetweenLeaveTheDevicesContextCurrent) {
+  std::string why;
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(ProbeOpenGlContext(&why)) << why;
+  Make(8, 8);
+  ASSERT_EQ(dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF336699u, 1, 0), D3D_OK);
+  EXPECT_TRUE(ProbeOpenGlContext());
+  // The device still draws where it drew: its context came back.
+  ASSERT_EQ(dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1, 0), D3D_OK);
+  EXPECT_EQ(0xFF00FF00u, At(ReadBack(), 3, 3));
+}

@@ -1,3 +1,7 @@
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -203,4 +207,55 @@ TEST_F(LoopTest, AnExceptionWhileFreeingAThreadWaitsIsReportedAndTheThreadStillE
   EXPECT_EQ(reports, std::vector<std::string>{"the wait broke"});
   EXPECT_TRUE(reportedByTheThread);
   Application->SetWaiter(nullptr);
+}
+
+namespace {
+
+// The nice value the system gives the calling thread.
+int OwnNice() { return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))); }
+
+}  // namespace
+
+TEST_F(LoopTest, APriorityAskedBeforeTheStartIsTheOneTheThreadRunsAt) {
+  std::atomic<int> nice{100};
+  std::atomic<bool> measured{false};
+  auto t = std::make_unique<TLambdaThread>([&](TLambdaThread& self) {
+    nice = OwnNice();
+    measured = true;
+    while (!self.Terminated()) std::this_thread::yield();
+  });
+  t->SetPriority(tpLowest);
+  t->Start();
+  while (!measured) std::this_thread::yield();
+  EXPECT_EQ(ThreadPriorityNice(tpLowest), nice.load());
+  EXPECT_EQ(tpLowest, t->AppliedPriority());
+  EXPECT_EQ(ThreadPriorityNice(tpIdle), 19);
+  EXPECT_EQ(ThreadPriorityNice(tpTimeCritical), -20);
+}
+
+TEST_F(LoopTest, APriorityChangedWhileTheThreadRunsReachesItAtOnceAsFarAsTheSystemAllows) {
+  std::atomic<int> ask{0};  // 1: measure now
+  std::atomic<int> nice{100};
+  auto t = std::make_unique<TLambdaThread>([&](TLambdaThread& self) {
+    while (!self.Terminated()) {
+      if (ask.exchange(0) == 1) nice = OwnNice();
+      std::this_thread::yield();
+    }
+  });
+  t->Start();
+  auto measure = [&] {
+    nice = 100;
+    ask = 1;
+    while (nice == 100) std::this_thread::yield();
+    return nice.load();
+  };
+  t->SetPriority(tpLower);
+  EXPECT_EQ(tpLower, t->Priority());
+  EXPECT_EQ(ThreadPriorityNice(tpLower), measure());
+  // Higher than the process: granted only with the right to raise; either way the thread
+  // runs at the priority it reports, never at one it does not.
+  t->SetPriority(tpHighest);
+  EXPECT_EQ(tpHighest, t->Priority());
+  const TThreadPriority applied = t->AppliedPriority();
+  EXPECT_EQ(ThreadPriorityNice(applied), measure());
 }

@@ -4,6 +4,7 @@
 // that free animations while the clock walks its list.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "platform/loop/Application.h"
 #include "platform/loop/Clock.h"
 #include "scene3d/Animations.h"
+#include "tests/loop/Later.h"
 
 using namespace dx;
 using dxtest::Body;
@@ -45,6 +47,7 @@ protected:
   rtl::TTestClock clock{5000};
   std::unique_ptr<Body> body = std::make_unique<Body>(nullptr);
   int finishes = 0;
+  std::function<void(int)> OnPass;
 };
 
 TEST_F(DxAnimations, ReachesItsEndOnTheTickThatGetsThereWithTheExactEndValue) {
@@ -266,6 +269,66 @@ TEST_F(DxAnimations, TriggerWithTwoPairsStartsOnlyWhenBothHold) {
   a->SetTrigger("NoSuch=true");  // no pair names a property: nothing to hold
   a->StartTrigger(&instance, "NoSuch");
   EXPECT_EQ(finishes, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The helpers that animate one property of an object from where it stands: the finishing
+// step runs once at the end, the animation leaves the object again, and an object freed
+// meanwhile is neither animated further nor reported on.
+TEST_F(DxAnimations, AnimateFloatRunsFromTheCurrentValueAndCallsDoneOnceAtTheEnd) {
+  body->Position()->SetZ(100);
+  std::vector<float> seenAtDone;
+  AnimateFloat(body.get(), "Position.Z", 300, 0.1f, [&] { seenAtDone.push_back(body->Position()->Z()); });
+  ASSERT_EQ(1, body->ChildrenCount());
+  Tick(2);
+  EXPECT_GT(body->Position()->Z(), 100);
+  EXPECT_LT(body->Position()->Z(), 300);
+  EXPECT_TRUE(seenAtDone.empty());
+  Tick(3);
+  ASSERT_EQ(1u, seenAtDone.size());
+  EXPECT_EQ(300, seenAtDone[0]);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(0, body->ChildrenCount()) << "the animation is freed after its end";
+  Tick(5);
+  EXPECT_EQ(1u, seenAtDone.size());
+
+  // Freed before the end: Done never runs and the clock forgets the animation.
+  bool done = false;
+  AnimateFloat(body.get(), "Position.Z", 0, 0.1f, [&] { done = true; });
+  Tick();
+  body.reset();
+  Tick(10);
+  rtl::Application->ProcessMessages();
+  EXPECT_FALSE(done);
+  EXPECT_TRUE(!DxAniThread() || DxAniThread()->Empty());
+}
+
+TEST_F(DxAnimations, AnimateFloatWaitReturnsAtTheEndOrWhenTheObjectIsFreed) {
+  // The test clock moves only when asked: each pass of the loop advances it by one tick.
+  int passes = 0;
+  std::function<void()> step = [&] {
+    ++passes;
+    if (OnPass) OnPass(passes);
+    clock.Advance(TdxAniThread::IntervalMs);
+    if (passes < 200) looptest::Later(step);
+  };
+  looptest::Later(step);
+  EXPECT_TRUE(AnimateFloatWait(body.get(), "Position.Z", 50, 0.1f));
+  EXPECT_EQ(50, body->Position()->Z());
+  EXPECT_EQ(0, body->ChildrenCount());
+  EXPECT_LT(passes, 10);
+
+  const int start = passes;
+  OnPass = [&](int P) {
+    if (P == start + 2) body.reset();
+  };
+  EXPECT_FALSE(AnimateFloatWait(body.get(), "Position.Z", 0, 1.0f));
+  EXPECT_EQ(start + 2, passes) << "it returns as soon as the object is gone";
+  passes = 1000;  // the chain of passes ends
+  rtl::Application->ProcessMessages();
 }
 
 }  // namespace

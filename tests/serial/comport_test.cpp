@@ -4,7 +4,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <ctime>
 #include <string>
 #include <thread>
@@ -306,6 +310,39 @@ TEST_F(ComPortOnPty, HangUpSetsTheFailureFlagAndTheThreadStops) {
   pty.slave = -1;
   ASSERT_TRUE(PumpUntil([] { return cport::PortFailed != 0; }));
   EXPECT_NE(std::string::npos, cport::PortFailedText.find(pty.path));
+}
+
+// The nice values of this process's threads, from the system's task list.
+std::vector<int> ThreadNices() {
+  std::vector<int> nices;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream in(task.path() / "stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t end = stat.rfind(')');
+    if (end == std::string::npos) continue;
+    std::istringstream fields(stat.substr(end + 2));
+    std::string field;
+    // After the name: state is field 3, nice field 19.
+    for (int i = 3; i <= 19 && fields >> field; ++i)
+      if (i == 19) nices.push_back(std::stoi(field));
+  }
+  return nices;
+}
+
+TEST_F(ComPortOnPty, TheEventThreadRunsAtThePortsPriority) {
+  EXPECT_EQ(rtl::tpNormal, port.EventThreadPriority());
+  auto lowest = [] {
+    const std::vector<int> n = ThreadNices();
+    return std::count(n.begin(), n.end(), rtl::ThreadPriorityNice(rtl::tpLowest));
+  };
+  const auto before = lowest();
+  port.SetEventThreadPriority(rtl::tpLowest);
+  port.Open();
+  ASSERT_TRUE(port.Connected());
+  // The thread takes it as it starts, before it waits for the first event.
+  EXPECT_TRUE(PumpUntil([&] { return lowest() == before + 1; }));
+  port.Close();
+  EXPECT_EQ(before, lowest());
 }
 
 TEST_F(ComPortOnPty, IdleOpenPortCostsNoCpu) {

@@ -281,7 +281,7 @@ void TvxComboBox::SetItemIndex(int Value) {
   TvxFreeWatch self(this);
   list_->SetItemIndex(Value);
   UpdateBindings();
-  OnChange(this);
+  Change();
   if (self.Gone()) return;
   GetTopVisualParent();
   Repaint();

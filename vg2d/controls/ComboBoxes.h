@@ -145,6 +145,9 @@ public:
   rtl::TNotifyEvent OnChange;
 
 protected:
+  // The current item changed (SetItemIndex): fires OnChange. Derived combos that tell the
+  // user's pick from the program's do it here.
+  virtual void Change() { OnChange(this); }
   // The part "content" paints the current item.
   void ApplyStyle() override;
   void FreeStyle() override;

@@ -1,0 +1,166 @@
+#include "app/core/Msg_3D_Unit.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "app/core/Global_Unit.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/Language.h"
+#include "ecu/Language_En.h"
+
+namespace app {
+
+TMessageState Messages;
+
+namespace {
+
+std::string SensorTableName() {
+  return std::filesystem::path(ecu::ConfigData.SensorTableFileName).filename().string();
+}
+
+std::string OldVersionText() {
+  return ecu::LngText("MSG_OLD_Version") + " <<BrivonGAS>>. " + ecu::LngText("MSG_New_Version") + " " +
+         "3.02; 2.54; x.44";
+}
+
+}  // namespace
+
+std::optional<TMessageContent> ComposeMessage(std::uint8_t Kind, const std::string& Text) {
+  TMessageContent m;
+  m.Buttons = {MsgButton_OK};
+  switch (Kind) {
+    case 1: m.Text = OldVersionText(); break;
+    case 2: m.Text = OldVersionText() + "3.02; 2.54; x.44 " + ecu::LngText("MSG_New_Version_NoLoader"); break;
+    case 3: m.Text = ecu::LngText("Error_MSG_Run_ACB"); break;
+    case 4:
+      m.Text = ecu::LngText("Label_PSW_Warning");
+      m.Buttons = {MsgButton_OK, MsgButton_Setting};
+      break;
+    case 5:
+      m.Text = ecu::LngText("Label_PSW_Ok");
+      m.CountdownMs = 3000;
+      break;
+    case 6:
+    case 7:
+    case 8:
+      m.Text = ecu::LngText("Error_Sure") + " ?";
+      m.Buttons = {MsgButton_Yes, MsgButton_No};
+      break;
+    case 9: m.Text = ecu::LngText("Label_PSW_Def"), m.CountdownMs = 5000; break;
+    case 10: m.Text = ecu::LngText("Label_PSW_Clr"), m.CountdownMs = 5000; break;
+    case 11: m.Text = ecu::LngText("Label_PSW_Set"), m.CountdownMs = 5000; break;
+    case Message_SensorTableMissing:
+      m.Text = "\"" + SensorTableName() + "\" " + ecu::LngText("Error_File_not_found") + ". " +
+               ecu::LngText("Error_Temperature");
+      break;
+    case Message_ScriptError: m.Text = Text; break;
+    case 14: m.Text = ecu::LngText("Text_Full_File"); break;
+    case Message_NewerVersionNeeded: m.Text = ecu::LngText("Error_Version"); break;
+    default: return std::nullopt;
+  }
+  return m;
+}
+
+std::string MessageButtonCaption(int Code) {
+  switch (Code) {
+    case MsgButton_OK: return "OK";
+    case MsgButton_Yes: return ecu::LngText("Error_Yes");
+    case MsgButton_No: return ecu::LngText("Error_No");
+    case MsgButton_Cancel: return ecu::LngText("Error_Cancel");
+    case MsgButton_Setting: return ecu::LngText("Error_Setting");
+    default: return std::string();
+  }
+}
+
+bool MessageButtonCloses(std::uint8_t Kind) { return Kind == 1 || Kind == 3 || Kind == 5 || (Kind >= 9 && Kind <= 15); }
+
+std::string MessageCountdownText(std::int32_t RemainingMs) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof(seconds), "%.1f", RemainingMs / 1000.0);
+  return ecu::LngText("URL_Msg_Loader_Close") + " " + seconds + " " + ecu::LngText("Dim_Sec_Long");
+}
+
+void MessageEnglishText(std::string& Text) {
+  static const ecu::TLngEntry table[] = {
+      {"Window_3D_MSG", "Message"},         {"URL_Msg_Loader_Close", "The window closes in"},
+      {"Error_Yes", "Yes"},                 {"Error_No", "No"},
+      {"Error_Cancel", "Cancel"},           {"Error_Setting", "Setting"},
+  };
+  for (const ecu::TLngEntry& e : table)
+    if (ecu::IsLngKey(e.Key)) {
+      Text = e.Text;
+      return;
+    }
+}
+
+bool RequestMessage(std::uint8_t Kind, const std::string& Text) {
+  if (!Actions.MainWindowShown) return false;
+  if (Messages.ShowPending || Messages.MessageWindowShown) {
+    Messages.Waiting.push_back({Kind, Text});
+    return false;
+  }
+  Messages.MessageKind = Kind;
+  Messages.MessageText = Text;
+  Messages.ShowPending = true;
+  return true;
+}
+
+void BeginMessageShow() {
+  Messages.ShowPending = false;
+  Messages.MessageWindowShown = 1;
+}
+
+void StartMessageCountdown(std::int32_t Milliseconds) {
+  Messages.CountdownMs = Milliseconds;
+  Messages.CountdownTicks = Milliseconds / MessageCountdownIntervalMs;
+}
+
+bool MessageCountdownTick(std::string& Label) {
+  if (Messages.CountdownTicks <= 0) return false;
+  --Messages.CountdownTicks;
+  Messages.CountdownMs -= MessageCountdownIntervalMs;
+  Label = MessageCountdownText(Messages.CountdownMs);
+  return true;
+}
+
+void StopMessageCountdown() {
+  Messages.CountdownTicks = 0;
+  Messages.CountdownMs = 0;
+}
+
+TMessageClosed EndMessageShow() {
+  TMessageClosed result;
+  const bool wasShown = Messages.MessageWindowShown != 0;
+  Messages.MessageWindowShown = 0;
+  StopMessageCountdown();
+  result.EndProgram = wasShown && Messages.MessageKind == Message_NewerVersionNeeded;
+  if (result.EndProgram) {
+    // The program ends: nothing waiting is shown any more.
+    Messages.Waiting.clear();
+    return result;
+  }
+  if (!Messages.ShowPending && !Messages.Waiting.empty()) {
+    Messages.MessageKind = Messages.Waiting.front().Kind;
+    Messages.MessageText = std::move(Messages.Waiting.front().Text);
+    Messages.Waiting.pop_front();
+    Messages.ShowPending = true;
+    result.ShowNext = true;
+  }
+  return result;
+}
+
+TWindowRect WaitWindowCentred(const TWindowRect& Main) {
+  return {Main.Left + (Main.Width - WaitWindowSize) / 2, Main.Top + (Main.Height - WaitWindowSize) / 2,
+          WaitWindowSize, WaitWindowSize};
+}
+
+TWindowRect WaitWindowShrunk(const TWindowRect& Main) {
+  return {Main.Left + Main.Width - WaitWindowShrunkSize - 7, Main.Top + 27, WaitWindowShrunkSize,
+          WaitWindowShrunkSize};
+}
+
+TWindowRect SecondaryWindowPlace(const TWindowRect& Main, int Width, int Height) {
+  return {Main.Left, Main.Top + 22, Width, Height};
+}
+
+}  // namespace app

@@ -1,0 +1,148 @@
+#include "app/core/Set_3D_Unit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <span>
+
+#include "app/core/Colors_3D_Unit.h"
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Language_En.h"
+#include "ecu/Link_State.h"
+#include "ecu/Receiver_Unit.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace app {
+
+namespace {
+
+const char* const GeometryKeys[4] = {"Form_3D_SET_Pos_X", "Form_3D_SET_Pos_Y", "Form_3D_SET_Width",
+                                     "Form_3D_SET_Height"};
+
+// Truncates toward zero into the 32-bit range (a box may hold any double).
+std::int32_t Truncated(double Value) {
+  if (std::isnan(Value)) return 0;
+  const double t = std::trunc(Value);
+  if (t <= std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+  if (t >= std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(t);
+}
+
+}  // namespace
+
+std::uint8_t ProgramCodeFromText(const std::string& Text) {
+  return static_cast<std::uint8_t>(static_cast<unsigned>(rtl::StrToInt(Text)) & 0xFFu);
+}
+
+void ApplyProgramCode(std::uint8_t Code) {
+  Settings.Program_Code = Code;
+  // The link builds each frame's address from the settings.
+  if (ecu::Link.LinkUp)
+    ecu::Link.TaskRequest = 16;
+  else
+    ecu::Script_Connect();
+}
+
+std::int32_t ReplyDelayFromBox(double Value) { return std::max<std::int32_t>(0, Truncated(Value)); }
+
+std::int32_t TransmitDelayFromBox(double Value) {
+  const std::int32_t v = Truncated(Value);
+  return v < 1 ? DefaultTransmitDelay : v;
+}
+
+std::string AlgorithmFromBox(const std::string& Text) {
+  for (const std::string& name : ACBAlgorithmNames)
+    if (name == Text) return name;
+  return DefaultACBAlgorithm;
+}
+
+std::string FontColorText(std::uint32_t Rgb) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "#FF%06X", static_cast<unsigned>(Rgb & 0xFFFFFFu));
+  return text;
+}
+
+void StoreFontChoice(const std::string& Name, float Size, std::int32_t Style, std::uint32_t Rgb) {
+  Settings.Font_Name = Name;
+  Settings.Font_Size = Size;
+  Settings.Font_Style = std::clamp<std::int32_t>(Style, FontRegular, FontBoldItalic);
+  Settings.Font_Color = FontColorText(Rgb);
+  Colors.ColorTable[Color_General] = Settings.Font_Color;
+  QueueAction(Action_ApplyFonts, 100);
+}
+
+TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height) {
+  TWindowRect r = SecondaryWindowPlace(Main, Width, Height);
+  if (ecu::KeyFileLoad(Settings.SettingsFileName)) {
+    int* fields[4] = {&r.Left, &r.Top, &r.Width, &r.Height};
+    for (int i = 0; i < 4; ++i)
+      if (ecu::KeyFileReadInt(GeometryKeys[i])) *fields[i] = ecu::Files.KeyFileInt;
+    ecu::KeyFileClose();
+  }
+  r.Width = std::max(r.Width, SecondaryMinWidth);
+  r.Height = std::max(r.Height, SecondaryMinHeight);
+  return r;
+}
+
+bool SettingsWindowWanted() { return ecu::KeyFileGetBool(Settings.SettingsFileName, "Form_3D_SET_Show"); }
+
+void SettingsWindowClosed(const TWindowRect& Geometry) {
+  ecu::KeyFileOpen(Settings.SettingsFileName);
+  if (ecu::Link.SettingsWindowShown) {
+    ecu::Link.SettingsWindowShown = 0;
+    ecu::KeyFileDelete("Form_3D_SET_Show");
+    for (const char* key : GeometryKeys) ecu::KeyFileDelete(key);
+  } else {
+    const int values[4] = {Geometry.Left, Geometry.Top, Geometry.Width, Geometry.Height};
+    for (int i = 0; i < 4; ++i) ecu::KeyFileSet(GeometryKeys[i], std::to_string(values[i]), "");
+  }
+  ecu::KeyFileSave(Settings.SettingsFileName);
+}
+
+namespace {
+void FromTable(std::span<const ecu::TLngEntry> Table, std::string& Text) {
+  for (const ecu::TLngEntry& e : Table)
+    if (ecu::IsLngKey(e.Key)) {
+      Text = e.Text;
+      return;
+    }
+}
+}  // namespace
+
+void SettingsWindowEnglishText(std::string& Text) {
+  static const ecu::TLngEntry table[] = {
+      {"SET_Program_Code", "Program code"},
+      {"SET_Port_Manual", "Manual"},
+      {"SET_Skin", "Skin, font, color"},
+      {"SET_Transmit_Delay", "Transmission delay changed configuration, ms"},
+      {"SET_Idle_Points", "Show diagram idling points"},
+      {"SET_Map_Point", "Show diagram MAP point"},
+      {"SET_Diagram_Joystick", "Show diagram joystick"},
+      {"SET_Opacity", "Opacity"},
+      {"SET_ACB_Algorithm", "Autocalibration algorithm"},
+  };
+  FromTable(table, Text);
+}
+
+void SkinWindowEnglishText(std::string& Text) {
+  static const ecu::TLngEntry table[] = {
+      {"SKIN_Window", "Skins of the program"},
+      {"SKIN_Program_Color", "Program Color"},
+      {"SKIN_Font_Color", "Font Color"},
+      {"SKIN_Font_Style", "Font Style"},
+  };
+  FromTable(table, Text);
+}
+
+void ApplyDefaultSkin() {
+  Settings.Font_Name = "Tahoma";
+  SetDefaultSkin();
+  SetDefaultColors();
+  QueueAction(Action_CopyFillToOpenWindows, 300);
+  QueueAction(Action_ApplyFonts, 300);
+}
+
+}  // namespace app

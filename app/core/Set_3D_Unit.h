@@ -1,0 +1,61 @@
+// The settings and skin windows' rules, which need no window: what each control's change
+// does to the settings, where the settings window opens, what its close keeps in the
+// settings file, and the skin window's Default. GUI thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/core/Msg_3D_Unit.h"
+
+namespace app {
+
+// The program code typed into the settings window, confirmed with Enter: its low byte. Raises
+// rtl::EConvertError ("'x' is not a valid integer value") for a text that is no integer; the
+// setting is unchanged then.
+std::uint8_t ProgramCodeFromText(const std::string& Text);
+// Takes the code: the settings and the link's frame address take it; with the link up the
+// link reconnects and reads all (task 16), otherwise the connect script starts.
+void ApplyProgramCode(std::uint8_t Code);
+
+// The number boxes' values as the settings keep them (truncated). A negative reply delay
+// becomes 0 (the auto-calibration divides by the delay + 100); a transmission delay below
+// 1 ms, which would never fire, becomes the default 1500.
+std::int32_t ReplyDelayFromBox(double Value);
+std::int32_t TransmitDelayFromBox(double Value);
+// The algorithm box's text as the settings keep it: one of the four names, else the
+// default "Fast calibration" (an unknown name would pick no algorithm at all).
+std::string AlgorithmFromBox(const std::string& Text);
+
+// The font dialog's colour (0xRRGGBB) as the settings keep it: "#FF" and six hexadecimal
+// digits, full alpha.
+std::string FontColorText(std::uint32_t Rgb);
+// The font dialog's OK: name, size, style and colour into the settings; colour role 0 takes
+// the colour; the fonts are applied at the next queue tick (action 6, 100 ms).
+void StoreFontChoice(const std::string& Name, float Size, std::int32_t Style, std::uint32_t Rgb);
+
+// The settings window's place when it shows: the main window's left, top + 22 and its own
+// size, then each of "Form_3D_SET_Pos_X", "_Pos_Y", "_Width", "_Height" the settings file
+// holds. The size is kept at least 300 x 200.
+TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height);
+// Whether the settings file asks for the settings window at start ("Form_3D_SET_Show").
+bool SettingsWindowWanted();
+// The settings window closes. Closed by the user (the shown flag still set): the flag is
+// cleared and its five keys leave the settings file. Closed by the main window (which cleared
+// the flag): its geometry is written. Raises what writing the file raises.
+void SettingsWindowClosed(const TWindowRect& Geometry);
+
+// A secondary window's minimum size.
+constexpr int SecondaryMinWidth = 300;
+constexpr int SecondaryMinHeight = 200;
+
+// The skin window's Default: font "Tahoma" in white, every colour role its default, the
+// default solid window fill; the fill and the fonts are applied after 300 ms (actions 5, 6).
+void ApplyDefaultSkin();
+
+// The built-in English texts of the settings and skin windows' own keys: each sets Text
+// when the key being looked up (ecu::Texts.CurrentLngKey) is in its table.
+void SettingsWindowEnglishText(std::string& Text);
+void SkinWindowEnglishText(std::string& Text);
+
+}  // namespace app

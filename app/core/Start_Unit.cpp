@@ -1,0 +1,46 @@
+#include "app/core/Start_Unit.h"
+
+#include "ecu/FindUnit.h"
+
+namespace app {
+
+namespace {
+
+// The value of Key in the file, when the file and the key are there.
+bool ReadKey(const std::string& FileName, const std::string& Key, std::string& Value) {
+  if (!ecu::KeyFileLoad(FileName)) return false;
+  const bool found = ecu::KeyFileFind(Key);
+  if (found) Value = ecu::Files.KeyFileValue;
+  ecu::KeyFileClose();
+  return found;
+}
+
+}  // namespace
+
+TNoOpenGLText NoOpenGLText(const std::string& BaseName) {
+  TNoOpenGLText text;
+  const std::string settings = BaseName + ".ini";
+  std::string language = "English";
+  std::string value;
+  if (ReadKey(settings, "Language", value) && !value.empty()) language = value;
+  if (ReadKey(settings, language + "_Name", value) && !value.empty()) text.FontName = value;
+  // A language is a file name of the folder, never a path.
+  if (language != "English" && language.find_first_of("/\\") == std::string::npos &&
+      ReadKey("Language/" + language + ".lng", NoOpenGLMessageKey, value) && !value.empty())
+    text.Message = value;
+  return text;
+}
+
+bool OpenGL_Check(const std::function<bool()>& Probe) {
+  Probe();
+  Probe();
+  return Probe();
+}
+
+bool StartWindows(const std::function<bool()>& Probe, const std::function<void(const std::string&)>& Make) {
+  if (!OpenGL_Check(Probe)) return false;
+  for (const char* name : StartupWindowOrder) Make(name);
+  return true;
+}
+
+}  // namespace app

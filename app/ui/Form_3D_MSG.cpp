@@ -1,0 +1,282 @@
+#include "app/ui/Form_3D_MSG.h"
+
+#include <algorithm>
+
+#include "app/core/Colors_3D_Unit.h"
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "app/ui/Form_3D_Skin.h"
+#include "app/ui/Main_3D_Unit.h"
+#include "app/ui/Window_Host.h"
+#include "app/ui/Window_Parts.h"
+#include "ecu/Language.h"
+#include "ecu/Lng_Chr.h"
+#include "platform/loop/Timer.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/WindowFrames.h"
+#include "vg2d/controls/Layouts.h"
+
+namespace app {
+
+namespace {
+
+constexpr float ButtonWidth = 96;
+constexpr float ButtonHeight = 28;
+constexpr float ButtonGap = 12;
+
+TWindowRect MainRect() {
+  TForm_3D_GEN* main = TWindowHost::Main();
+  if (!main) return {};
+  return {main->Left(), main->Top(), main->Width(), main->Height()};
+}
+
+// Runs F with the language store loaded for a language other than English.
+template <class F>
+void WithLanguage(F&& Body) {
+  const bool fromFile = ecu::Texts.CurrentLanguage != "English";
+  if (fromFile) ecu::LoadLanguageFile();
+  try {
+    Body();
+  } catch (...) {
+    if (fromFile) ecu::FreeLanguageFile();
+    throw;
+  }
+  if (fromFile) ecu::FreeLanguageFile();
+}
+
+}  // namespace
+
+// ---- TForm_3D_MSG ---------------------------------------------------------------------------------
+
+rtl::TClass TForm_3D_MSG::StaticClass() {
+  using F = TForm_3D_MSG;
+  static const rtl::TClassInfo info = rtl::DefineClass<F>()
+                                          .Method("FormShow", &F::FormShow)
+                                          .Method("FormClose", &F::FormClose)
+                                          .Method("ButtonClick", &F::ButtonClick)
+                                          .Build();
+  return &info;
+}
+
+TForm_3D_MSG::TForm_3D_MSG(rtl::TComponent* AOwner) : TWindow_3D(AOwner) {
+  auto make = [this](void (TForm_3D_MSG::*Tick)(rtl::TObject*)) {
+    auto* t = new rtl::TTimer(this);
+    t->SetEnabled(false);
+    t->SetInterval(MessageCountdownIntervalMs);
+    t->SetOnTimer(rtl::TNotifyEvent(this, Tick));
+    return t;
+  };
+  timerCountdown_ = make(&TForm_3D_MSG::Timer_3D_MSGTimer);
+  timerRun_ = make(&TForm_3D_MSG::Timer_3D_MSG_runTimer);
+  timerRun_->SetInterval(MessageShowDelayMs);
+}
+
+TForm_3D_MSG::~TForm_3D_MSG() = default;
+
+std::unique_ptr<TForm_3D_MSG> TForm_3D_MSG::Create() {
+  auto form = std::unique_ptr<TForm_3D_MSG>(new TForm_3D_MSG(nullptr));
+  form->ReadWindowText("FORM_3D_MSG");
+  const TPartBinder bind(form.get(), form->WindowName());
+  TMsgParts& p = form->parts_;
+  bind(p.HudWindow_3D_MSG, "HudWindow_3D_MSG");
+  bind(p.HudPanel_3d_MSG_Txt, "HudPanel_3d_MSG_Txt");
+  bind(p.HudPanel_3D_MSG_Buttons, "HudPanel_3D_MSG_Buttons");
+  bind(p.AniIndicator_3D_MSG, "AniIndicator_3D_MSG");
+  return form;
+}
+
+void TForm_3D_MSG::Request(std::uint8_t Kind, const std::string& Text) {
+  if (RequestMessage(Kind, Text)) timerRun_->SetEnabled(true);
+}
+
+void TForm_3D_MSG::Timer_3D_MSG_runTimer(rtl::TObject*) {
+  timerRun_->SetEnabled(false);
+  // The main window may have closed meanwhile: then nothing shows.
+  if (!Actions.MainWindowShown) {
+    Messages.ShowPending = false;
+    Messages.Waiting.clear();
+    return;
+  }
+  Show();
+}
+
+void TForm_3D_MSG::CopyMainFill() {
+  FillToBrush(Colors.MainWindowFill, parts_.HudWindow_3D_MSG->Fill());
+}
+
+void TForm_3D_MSG::FormShow(rtl::TObject*) {
+  BeginMessageShow();
+  CopyMainFill();
+  // In the middle of the main window.
+  const TWindowRect main = MainRect();
+  if (main.Width > 0) SetBounds(main.Left + (main.Width - Width()) / 2, main.Top + (main.Height - Height()) / 2, Width(), Height());
+  bool built = false;
+  WithLanguage([&] {
+    SetCaption(ecu::LngText("Message"));
+    parts_.HudWindow_3D_MSG->SetText(ecu::LngToWide(ecu::LngText("Window_3D_MSG")));
+    built = Build();
+  });
+  if (!built) {
+    // No content: the window closes at the countdown's first tick.
+    Messages.CountdownTicks = 0;
+    timerCountdown_->SetEnabled(true);
+    return;
+  }
+  QueueAction(Action_ApplyFonts, 100);
+}
+
+bool TForm_3D_MSG::Build() {
+  FreeShowing();
+  const std::optional<TMessageContent> content = ComposeMessage(Messages.MessageKind, Messages.MessageText);
+  if (!content) return false;
+  vg::TvxHudPanel* txt = parts_.HudPanel_3d_MSG_Txt;
+  label_ = new vg::TvxHudLabel(this);
+  label_->SetName("HudLabel_3D_MSG_Text");
+  label_->SetParent(txt);
+  label_->Position()->SetPoint({8, 8});
+  label_->SetWidth(txt->Width() - 16 - (content->CountdownMs > 0 ? 36 : 0));
+  label_->SetHeight(txt->Height() - 16 - (content->CountdownMs > 0 ? 22 : 0));
+  label_->SetWordWrap(true);
+  label_->SetTextAlign(vg::vgTextAlignCenter);
+  label_->SetText(ecu::LngToWide(content->Text));
+
+  vg::TvxHudPanel* panel = parts_.HudPanel_3D_MSG_Buttons;
+  const int n = static_cast<int>(std::min<std::size_t>(content->Buttons.size(), 3));
+  float x = (panel->Width() - (n * ButtonWidth + (n - 1) * ButtonGap)) / 2;
+  for (int i = 0; i < n; ++i) {
+    const int code = content->Buttons[static_cast<std::size_t>(i)];
+    auto* b = new vg::TvxHudButton(this);
+    b->SetName("HudButton_3D_MSG_" + std::to_string(i + 1));
+    b->SetParent(panel);
+    b->SetTag(code);
+    b->Position()->SetPoint({x, (panel->Height() - ButtonHeight) / 2});
+    b->SetWidth(ButtonWidth);
+    b->SetHeight(ButtonHeight);
+    b->SetText(ecu::LngToWide(MessageButtonCaption(code)));
+    b->OnClick = rtl::TNotifyEvent(this, &TForm_3D_MSG::ButtonClick);
+    buttons_.push_back(b);
+    x += ButtonWidth + ButtonGap;
+  }
+  if (content->CountdownMs > 0) {
+    countdown_ = new vg::TvxHudLabel(this);
+    countdown_->SetName("HudLabel_3D_MSG_Countdown");
+    countdown_->SetParent(txt);
+    countdown_->Position()->SetPoint({8, txt->Height() - 28});
+    countdown_->SetWidth(txt->Width() - 16);
+    countdown_->SetHeight(20);
+    countdown_->SetWordWrap(false);
+    StartMessageCountdown(content->CountdownMs);
+    countdown_->SetText(ecu::LngToWide(MessageCountdownText(Messages.CountdownMs)));
+    parts_.AniIndicator_3D_MSG->SetVisible(true);
+    parts_.AniIndicator_3D_MSG->SetEnabled(true);
+    timerCountdown_->SetEnabled(true);
+  }
+  return true;
+}
+
+void TForm_3D_MSG::Timer_3D_MSGTimer(rtl::TObject*) {
+  std::string text;
+  bool goesOn = false;
+  WithLanguage([&] { goesOn = MessageCountdownTick(text); });
+  if (goesOn) {
+    if (countdown_) countdown_->SetText(ecu::LngToWide(text));
+    return;
+  }
+  timerCountdown_->SetEnabled(false);
+  Close();
+}
+
+void TForm_3D_MSG::ButtonClick(rtl::TObject*) {
+  StopMessageCountdown();
+  timerCountdown_->SetEnabled(false);
+  parts_.AniIndicator_3D_MSG->SetEnabled(false);
+  if (MessageButtonCloses(Messages.MessageKind)) Close();
+}
+
+void TForm_3D_MSG::FreeShowing() {
+  // Freed by the loop: a button's own click may be what closes the window.
+  for (vg::TvxHudButton* b : buttons_) {
+    b->SetVisible(false);
+    rtl::Application->ReleaseComponent(b);
+  }
+  buttons_.clear();
+  for (vg::TvxHudLabel** l : {&label_, &countdown_})
+    if (*l) {
+      (*l)->SetVisible(false);
+      rtl::Application->ReleaseComponent(*l);
+      *l = nullptr;
+    }
+}
+
+void TForm_3D_MSG::FormClose(rtl::TObject*, win::TCloseAction&) {
+  timerCountdown_->SetEnabled(false);
+  timerRun_->SetEnabled(false);
+  parts_.AniIndicator_3D_MSG->SetEnabled(false);
+  parts_.AniIndicator_3D_MSG->SetVisible(false);
+  FreeShowing();
+  const TMessageClosed closed = EndMessageShow();
+  if (closed.EndProgram) {
+    if (TForm_3D_GEN* main = TWindowHost::Main()) main->Close();
+    return;
+  }
+  if (closed.ShowNext) timerRun_->SetEnabled(true);
+}
+
+// ---- TForm_3D_Wait --------------------------------------------------------------------------------
+
+rtl::TClass TForm_3D_Wait::StaticClass() {
+  using F = TForm_3D_Wait;
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<F>().Method("FormShow", &F::FormShow).Method("FormClose", &F::FormClose).Build();
+  return &info;
+}
+
+TForm_3D_Wait::TForm_3D_Wait(rtl::TComponent* AOwner) : TWindow_3D(AOwner) {}
+
+TForm_3D_Wait::~TForm_3D_Wait() = default;
+
+std::unique_ptr<TForm_3D_Wait> TForm_3D_Wait::Create() {
+  auto form = std::unique_ptr<TForm_3D_Wait>(new TForm_3D_Wait(nullptr));
+  form->ReadWindowText("FORM_3D_WAIT");
+  const TPartBinder bind(form.get(), form->WindowName());
+  bind(form->indicator_, "AniIndicator_3D_Wait");
+  bind(form->layout_, "Layout_3D_Wait");
+  return form;
+}
+
+void TForm_3D_Wait::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
+  // The indicator keeps its margin of 4 of 150 at every size.
+  if (indicator_) {
+    const float side = static_cast<float>(std::min(Width(), Height()));
+    const float margin = side * 4 / 150;
+    indicator_->Position()->SetPoint({margin, margin});
+    indicator_->SetWidth(side - 2 * margin);
+    indicator_->SetHeight(side - 2 * margin);
+  }
+}
+
+void TForm_3D_Wait::ShowCentred(const TWindowRect& Main) {
+  const TWindowRect r = WaitWindowCentred(Main);
+  SetBounds(r.Left, r.Top, r.Width, r.Height);
+  if (!Messages.WaitWindowShown) Show();
+}
+
+void TForm_3D_Wait::Shrink(const TWindowRect& Main) {
+  const TWindowRect r = WaitWindowShrunk(Main);
+  SetBounds(r.Left, r.Top, r.Width, r.Height);
+}
+
+void TForm_3D_Wait::FormShow(rtl::TObject*) {
+  Messages.WaitWindowShown = 1;
+  indicator_->SetEnabled(true);
+}
+
+void TForm_3D_Wait::FormClose(rtl::TObject*, win::TCloseAction&) {
+  Messages.WaitWindowShown = 0;
+  indicator_->SetEnabled(false);
+}
+
+}  // namespace app

@@ -1,0 +1,106 @@
+// The message window TForm_3D_MSG: one message of the ECU link at a time (kinds 12, 13 and
+// 15 are raised; the others are defined), with a text composed in the current language, up
+// to three buttons and, for some kinds, a countdown after which it closes by itself. A
+// request is shown 100 ms after it was made, and only once the main window has shown; a
+// request made while one is pending or shown waits for its turn (app/core/Msg_3D_Unit.h).
+// After kind 15 the main window closes, which ends the program.
+//
+// TForm_3D_Wait, the wait window, is the busy indicator shown while a write task runs.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/core/Msg_3D_Unit.h"
+#include "app/ui/Window_3D.h"
+
+namespace rtl {
+class TTimer;
+}
+
+namespace vg {
+class TvxAniIndicator;
+class TvxHudButton;
+class TvxHudLabel;
+class TvxHudPanel;
+class TvxHudWindow;
+class TvxLayout;
+}  // namespace vg
+
+namespace app {
+
+struct TMsgParts {
+  vg::TvxHudWindow* HudWindow_3D_MSG = nullptr;
+  vg::TvxHudPanel* HudPanel_3d_MSG_Txt = nullptr;
+  vg::TvxHudPanel* HudPanel_3D_MSG_Buttons = nullptr;
+  vg::TvxAniIndicator* AniIndicator_3D_MSG = nullptr;
+};
+
+class TForm_3D_MSG : public TWindow_3D {
+  RTL_CLASS(TForm_3D_MSG, TWindow_3D)
+public:
+  // Reads the window's text and binds its parts; hidden until a request shows.
+  static std::unique_ptr<TForm_3D_MSG> Create();
+  ~TForm_3D_MSG() override;
+
+  // A request of the ECU link (ShowMessageWindow).
+  void Request(std::uint8_t Kind, const std::string& Text);
+
+  const TMsgParts& Parts() const { return parts_; }
+  // The label and buttons of the showing (nil / empty while hidden).
+  vg::TvxHudLabel* MessageLabel() const { return label_; }
+  vg::TvxHudLabel* CountdownLabel() const { return countdown_; }
+  const std::vector<vg::TvxHudButton*>& Buttons() const { return buttons_; }
+
+  // Published handlers.
+  void FormShow(rtl::TObject* Sender);
+  void FormClose(rtl::TObject* Sender, win::TCloseAction& Action);
+  void ButtonClick(rtl::TObject* Sender);
+
+protected:
+  explicit TForm_3D_MSG(rtl::TComponent* AOwner);
+
+private:
+  void Timer_3D_MSG_runTimer(rtl::TObject* Sender);
+  void Timer_3D_MSGTimer(rtl::TObject* Sender);
+  // Builds the label and buttons of the current request; false for a kind with no content.
+  bool Build();
+  void FreeShowing();
+  void CopyMainFill();
+
+  TMsgParts parts_;
+  rtl::TTimer* timerCountdown_ = nullptr;  // Timer_3D_MSG
+  rtl::TTimer* timerRun_ = nullptr;        // Timer_3D_MSG_run
+  vg::TvxHudLabel* label_ = nullptr;
+  vg::TvxHudLabel* countdown_ = nullptr;
+  std::vector<vg::TvxHudButton*> buttons_;
+};
+
+class TForm_3D_Wait : public TWindow_3D {
+  RTL_CLASS(TForm_3D_Wait, TWindow_3D)
+public:
+  static std::unique_ptr<TForm_3D_Wait> Create();
+  ~TForm_3D_Wait() override;
+
+  // 150 x 150 centred on the main window (Main), shown unless it shows already.
+  void ShowCentred(const TWindowRect& Main);
+  // 50 x 50 at the main window's top-right corner.
+  void Shrink(const TWindowRect& Main);
+
+  vg::TvxAniIndicator* Indicator() const { return indicator_; }
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+
+  void FormShow(rtl::TObject* Sender);
+  void FormClose(rtl::TObject* Sender, win::TCloseAction& Action);
+
+protected:
+  explicit TForm_3D_Wait(rtl::TComponent* AOwner);
+
+private:
+  vg::TvxAniIndicator* indicator_ = nullptr;
+  vg::TvxLayout* layout_ = nullptr;
+};
+
+}  // namespace app

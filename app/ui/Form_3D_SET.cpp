@@ -1,0 +1,329 @@
+#include "app/ui/Form_3D_SET.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/core/Colors_3D_Unit.h"
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "app/core/Set_3D_Unit.h"
+#include "app/ui/Main_3D_Unit.h"
+#include "app/ui/Page_CLB.h"
+#include "app/ui/Window_Host.h"
+#include "app/ui/Window_Page.h"
+#include "app/ui/Window_Parts.h"
+#include "ecu/Language.h"
+#include "ecu/Link_State.h"
+#include "ecu/Lng_Chr.h"
+#include "ecu/Port_3D_Unit.h"
+#include "platform/rtl/CodePage.h"
+#include "serial/CPort.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/FontDialog.h"
+#include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/Tracks.h"
+#include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/Brushes.h"
+
+namespace app {
+
+namespace {
+
+constexpr std::uint16_t KeyReturn = 13;
+
+std::u16string Wide(const std::string& Text) { return ecu::LngToWide(Text); }
+std::string Narrow(const std::u16string& Text) { return rtl::WideToUtf8(Text); }
+
+TWindowRect MainRect() {
+  TForm_3D_GEN* main = TWindowHost::Main();
+  if (!main) return {};
+  return {main->Left(), main->Top(), main->Width(), main->Height()};
+}
+
+// The 2D library's font styles by the settings' index.
+vg::TvxFontStyle FontStyleOf(std::int32_t Index) {
+  switch (Index) {
+    case FontBold: return vg::vgFontBold;
+    case FontItalic: return vg::vgFontItalic;
+    case FontBoldItalic: return vg::vgFontBoldItalic;
+    default: return vg::vgFontRegular;
+  }
+}
+
+std::int32_t FontStyleIndex(vg::TvxFontStyle Style) {
+  switch (Style) {
+    case vg::vgFontBold: return FontBold;
+    case vg::vgFontItalic: return FontItalic;
+    case vg::vgFontBoldItalic: return FontBoldItalic;
+    default: return FontRegular;
+  }
+}
+
+}  // namespace
+
+void ApplyPanelsOpacity(TForm_3D_GEN& Main) {
+  const float opacity = static_cast<float>(Settings.Panels_Opacity);
+  for (TWindowPage* page : Main.Pages())
+    if (vg::TvxVisualObject* root = page->Root()) root->SetOpacity(opacity);
+  if (TWindow_3D* skin = TForm_3D_GEN::WindowNamed("Form_3D_Skin"); skin && skin->Showing())
+    if (auto* panel = dynamic_cast<vg::TvxVisualObject*>(skin->FindPart("HudPanel_Skin"))) panel->SetOpacity(opacity);
+}
+
+bool EditProgramFont() {
+  vg::TvxFont font;
+  font.SetFamily(Settings.Font_Name);
+  font.SetSize(std::trunc(Settings.Font_Size));
+  font.SetStyle(FontStyleOf(Settings.Font_Style));
+  vg::TvxColor color = vg::StringToColor(Settings.Font_Color);
+  if (!vg::EditFontDialog(&font, &color)) return false;
+  StoreFontChoice(font.Family(), font.Size(), FontStyleIndex(font.Style()), color & 0xFFFFFFu);
+  return true;
+}
+
+rtl::TClass TForm_3D_SET::StaticClass() {
+  using F = TForm_3D_SET;
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<F>()
+          .Method("FormShow", &F::FormShow)
+          .Method("FormClose", &F::FormClose)
+          .Method("HudTextBox_SET_Program_CodeKeyDown", &F::HudTextBox_SET_Program_CodeKeyDown)
+          .Method("HudCheckBox_3D_SET_Port_SearchChange", &F::HudCheckBox_3D_SET_Port_SearchChange)
+          .Method("HudButton_3D_SET_Port_ManualClick", &F::HudButton_3D_SET_Port_ManualClick)
+          .Method("HudNumberBox_3D_SET_Port_DelayChange", &F::HudNumberBox_3D_SET_Port_DelayChange)
+          .Method("HudNumberBox_3D_SET_Transmit_CFG_DelayChange", &F::HudNumberBox_3D_SET_Transmit_CFG_DelayChange)
+          .Method("HudComboTextBox_3D_SET_LanguageChange", &F::HudComboTextBox_3D_SET_LanguageChange)
+          .Method("HudButton_3D_SET_FontClick", &F::HudButton_3D_SET_FontClick)
+          .Method("HudButton_3D_SET_SkinClick", &F::HudButton_3D_SET_SkinClick)
+          .Method("HudTrackBar_SET_OpacityChange", &F::HudTrackBar_SET_OpacityChange)
+          .Method("HudCheckBox_SET_Idle_PointsChange", &F::HudCheckBox_SET_Idle_PointsChange)
+          .Method("HudCheckBox_SET_Map_PointChange", &F::HudCheckBox_SET_Map_PointChange)
+          .Method("HudCheckBox_SET_Diagram_JoystickChange", &F::HudCheckBox_SET_Diagram_JoystickChange)
+          .Method("HudComboTextBox_ACB_AlgorithmChange", &F::HudComboTextBox_ACB_AlgorithmChange)
+          .Build();
+  return &info;
+}
+
+TForm_3D_SET::TForm_3D_SET(rtl::TComponent* AOwner) : TWindow_3D(AOwner) {}
+
+TForm_3D_SET::~TForm_3D_SET() = default;
+
+std::unique_ptr<TForm_3D_SET> TForm_3D_SET::Create() {
+  auto form = std::unique_ptr<TForm_3D_SET>(new TForm_3D_SET(nullptr));
+  form->ReadWindowText("FORM_3D_SET");
+  form->BindParts();
+  form->PlaceLayout(form->parts_.Layout_3D_SET);
+  vg::TvxWideStrings* algorithms = form->parts_.HudComboTextBox_ACB_Algorithm->Items();
+  for (const std::string& name : ACBAlgorithmNames) algorithms->Add(Wide(name));
+  form->created_ = true;
+  return form;
+}
+
+void TForm_3D_SET::BindParts() {
+  const TPartBinder bind(this, WindowName());
+  TSetParts& p = parts_;
+  bind(p.HudWindow_3D_SET, "HudWindow_3D_SET");
+  bind(p.Layout_3D_SET, "Layout_3D_SET");
+  bind(p.HudPanel_SET, "HudPanel_SET");
+  bind(p.HudLabel_SET_Program_Code, "HudLabel_SET_Program_Code");
+  bind(p.HudTextBox_SET_Program_Code, "HudTextBox_SET_Program_Code");
+  bind(p.HudGroupBox_3D_SET_Port, "HudGroupBox_3D_SET_Port");
+  bind(p.HudCheckBox_3D_SET_Port_Search, "HudCheckBox_3D_SET_Port_Search");
+  bind(p.HudLabel_3D_SET_Port_Name, "HudLabel_3D_SET_Port_Name");
+  bind(p.HudTextBox_3D_SET_Port_Name, "HudTextBox_3D_SET_Port_Name");
+  bind(p.HudButton_3D_SET_Port_Manual, "HudButton_3D_SET_Port_Manual");
+  bind(p.HudLabel_3D_SET_Port_Delay, "HudLabel_3D_SET_Port_Delay");
+  bind(p.HudNumberBox_3D_SET_Port_Delay, "HudNumberBox_3D_SET_Port_Delay");
+  bind(p.HudLabel_3D_SET_Transmit_Delay, "HudLabel_3D_SET_Transmit_Delay");
+  bind(p.HudNumberBox_3D_SET_Transmit_CFG_Delay, "HudNumberBox_3D_SET_Transmit_CFG_Delay");
+  bind(p.HudLabel_3D_SET_Language, "HudLabel_3D_SET_Language");
+  bind(p.HudComboTextBox_3D_SET_Language, "HudComboTextBox_3D_SET_Language");
+  bind(p.HudGroupBox_3D_SET_Color, "HudGroupBox_3D_SET_Color");
+  bind(p.HudButton_3D_SET_Font, "HudButton_3D_SET_Font");
+  bind(p.HudButton_3D_SET_Skin, "HudButton_3D_SET_Skin");
+  bind(p.HudLabel_SET_Opacity, "HudLabel_SET_Opacity");
+  bind(p.HudTrackBar_SET_Opacity, "HudTrackBar_SET_Opacity");
+  bind(p.HudCheckBox_SET_Idle_Points, "HudCheckBox_SET_Idle_Points");
+  bind(p.HudCheckBox_SET_Map_Point, "HudCheckBox_SET_Map_Point");
+  bind(p.HudCheckBox_SET_Diagram_Joystick, "HudCheckBox_SET_Diagram_Joystick");
+  bind(p.HudLabel_SET_ACB_Algorithm, "HudLabel_SET_ACB_Algorithm");
+  bind(p.HudComboTextBox_ACB_Algorithm, "HudComboTextBox_ACB_Algorithm");
+}
+
+// ---- showing, closing, size ------------------------------------------------------------------------
+
+void TForm_3D_SET::FormShow(rtl::TObject*) {
+  ecu::Link.SettingsWindowShown = 1;
+  const TWindowRect r = SettingsWindowPlace(MainRect(), DesignWidth(), DesignHeight());
+  SetBounds(r.Left, r.Top, r.Width, r.Height);
+  FillSettingsControls();
+  ApplyTexts();
+  QueueAction(Action_CopyFillToOpenWindows, 100);
+  QueueAction(Action_ApplyFonts, 100);
+  RescaleLayout();
+}
+
+void TForm_3D_SET::FormClose(rtl::TObject*, win::TCloseAction&) {
+  SettingsWindowClosed({Left(), Top(), Width(), Height()});
+}
+
+void TForm_3D_SET::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  inherited::SetBounds(ALeft, ATop, std::max(AWidth, SecondaryMinWidth), std::max(AHeight, SecondaryMinHeight));
+  if (created_) RescaleLayout();
+}
+
+void TForm_3D_SET::FillSettingsControls() {
+  const TSetParts& p = parts_;
+  filling_ = true;
+  try {
+    p.HudTextBox_SET_Program_Code->SetText(Wide(std::to_string(Settings.Program_Code)));
+    p.HudCheckBox_3D_SET_Port_Search->SetIsChecked(Settings.Search_Port);
+    p.HudTextBox_3D_SET_Port_Name->SetText(Wide(Settings.Port_Name));
+    p.HudNumberBox_3D_SET_Port_Delay->SetValue(static_cast<float>(Settings.Reply_Delay));
+    p.HudNumberBox_3D_SET_Transmit_CFG_Delay->SetValue(static_cast<float>(Settings.CFG_Transmit_Delay));
+    vg::TvxWideStrings* languages = p.HudComboTextBox_3D_SET_Language->Items();
+    languages->Clear();
+    for (const std::string& name : ecu::LanguageComboItems()) languages->Add(Wide(name));
+    p.HudComboTextBox_3D_SET_Language->SetText(Wide(Settings.Language));
+    p.HudCheckBox_SET_Idle_Points->SetIsChecked(Settings.Idle_Points);
+    p.HudCheckBox_SET_Map_Point->SetIsChecked(Settings.Map_Point);
+    p.HudCheckBox_SET_Diagram_Joystick->SetIsChecked(Settings.Diagram_Joystick);
+    p.HudTrackBar_SET_Opacity->SetValue(static_cast<float>(Settings.Panels_Opacity));
+    p.HudPanel_SET->SetOpacity(static_cast<float>(Settings.Panels_Opacity));
+    p.HudComboTextBox_ACB_Algorithm->SetText(Wide(AlgorithmFromBox(Settings.ACB_SCR_Type)));
+  } catch (...) {
+    filling_ = false;
+    throw;
+  }
+  filling_ = false;
+}
+
+void TForm_3D_SET::ApplyTexts() {
+  const TSetParts& p = parts_;
+  const bool fromFile = ecu::Texts.CurrentLanguage != "English";
+  if (fromFile) ecu::LoadLanguageFile();
+  try {
+    auto text = [](const char* Key) { return Wide(ecu::LngText(Key)); };
+    SetCaption(ecu::LngText("Settings"));
+    p.HudWindow_3D_SET->SetText(text("Settings"));
+    p.HudLabel_SET_Program_Code->SetText(text("SET_Program_Code"));
+    p.HudGroupBox_3D_SET_Port->SetText(text("Port"));
+    p.HudCheckBox_3D_SET_Port_Search->SetText(text("AutoSearchPort"));
+    p.HudLabel_3D_SET_Port_Name->SetText(text("Name"));
+    p.HudButton_3D_SET_Port_Manual->SetText(text("SET_Port_Manual"));
+    p.HudLabel_3D_SET_Port_Delay->SetText(text("Delay"));
+    p.HudLabel_3D_SET_Transmit_Delay->SetText(text("SET_Transmit_Delay"));
+    p.HudLabel_3D_SET_Language->SetText(text("Language"));
+    p.HudGroupBox_3D_SET_Color->SetText(text("Color"));
+    p.HudButton_3D_SET_Font->SetText(text("Font"));
+    p.HudButton_3D_SET_Skin->SetText(text("SET_Skin"));
+    p.HudLabel_SET_Opacity->SetText(text("SET_Opacity"));
+    p.HudCheckBox_SET_Idle_Points->SetText(text("SET_Idle_Points"));
+    p.HudCheckBox_SET_Map_Point->SetText(text("SET_Map_Point"));
+    p.HudCheckBox_SET_Diagram_Joystick->SetText(text("SET_Diagram_Joystick"));
+    p.HudLabel_SET_ACB_Algorithm->SetText(text("SET_ACB_Algorithm"));
+  } catch (...) {
+    if (fromFile) ecu::FreeLanguageFile();
+    throw;
+  }
+  if (fromFile) ecu::FreeLanguageFile();
+}
+
+// ---- the controls ------------------------------------------------------------------------------------
+
+void TForm_3D_SET::HudTextBox_SET_Program_CodeKeyDown(rtl::TObject*, std::uint16_t& Key, char16_t&, rtl::TShiftState) {
+  if (Key != KeyReturn) return;
+  // A text that is no number raises the conversion error; the setting stays.
+  ApplyProgramCode(ProgramCodeFromText(Narrow(parts_.HudTextBox_SET_Program_Code->Text())));
+}
+
+void TForm_3D_SET::HudCheckBox_3D_SET_Port_SearchChange(rtl::TObject*) {
+  if (!filling_) Settings.Search_Port = parts_.HudCheckBox_3D_SET_Port_Search->IsChecked();
+}
+
+void TForm_3D_SET::HudButton_3D_SET_Port_ManualClick(rtl::TObject*) {
+  TForm_3D_GEN* main = TWindowHost::Main();
+  ecu::TForm_3D_Port* portWindow = main ? main->PortWindow() : nullptr;
+  if (!portWindow || !portWindow->ComPort) return;
+  cport::TComPort* port = portWindow->ComPort;
+  if (!port->ShowSetupDialog()) return;
+  Settings.Port_Name = port->Port();
+  parts_.HudTextBox_3D_SET_Port_Name->SetText(Wide(Settings.Port_Name));
+  if (!ecu::IsPortListed()) return;
+  // Opened afresh on the chosen port; a port that cannot be opened stays closed and is
+  // reported through the failure flag, as any failed opening is.
+  try {
+    if (port->Connected()) port->Close();
+  } catch (const std::exception&) {
+  }
+  cport::PortFailed = 0;
+  try {
+    port->Open();
+  } catch (const std::exception& e) {
+    cport::PortFailed = 1;
+    cport::PortFailedText = e.what();
+  }
+  // A port whose device did not open is not left half open.
+  if (cport::PortFailed && port->Connected()) {
+    try {
+      port->Close();
+    } catch (const std::exception&) {
+    }
+  }
+  ecu::Link.PortOpen = port->Connected() ? 1 : 0;
+}
+
+void TForm_3D_SET::HudNumberBox_3D_SET_Port_DelayChange(rtl::TObject*) {
+  if (filling_) return;
+  Settings.Reply_Delay = ReplyDelayFromBox(parts_.HudNumberBox_3D_SET_Port_Delay->Value());
+}
+
+void TForm_3D_SET::HudNumberBox_3D_SET_Transmit_CFG_DelayChange(rtl::TObject*) {
+  if (filling_) return;
+  Settings.CFG_Transmit_Delay = TransmitDelayFromBox(parts_.HudNumberBox_3D_SET_Transmit_CFG_Delay->Value());
+}
+
+void TForm_3D_SET::HudComboTextBox_3D_SET_LanguageChange(rtl::TObject*) {
+  if (filling_) return;
+  const std::string language = Narrow(parts_.HudComboTextBox_3D_SET_Language->Text());
+  if (!language.empty()) Settings.Language = language;
+}
+
+void TForm_3D_SET::HudButton_3D_SET_FontClick(rtl::TObject*) { EditProgramFont(); }
+
+void TForm_3D_SET::HudButton_3D_SET_SkinClick(rtl::TObject*) {
+  if (TForm_3D_GEN* main = TWindowHost::Main()) main->ShowWindowNamed("Form_3D_Skin");
+}
+
+void TForm_3D_SET::HudTrackBar_SET_OpacityChange(rtl::TObject*) {
+  if (filling_) return;
+  Settings.Panels_Opacity = parts_.HudTrackBar_SET_Opacity->Value();
+  parts_.HudPanel_SET->SetOpacity(static_cast<float>(Settings.Panels_Opacity));
+  if (TForm_3D_GEN* main = TWindowHost::Main()) ApplyPanelsOpacity(*main);
+}
+
+void TForm_3D_SET::HudCheckBox_SET_Idle_PointsChange(rtl::TObject*) {
+  if (!filling_) Settings.Idle_Points = parts_.HudCheckBox_SET_Idle_Points->IsChecked();
+}
+
+void TForm_3D_SET::HudCheckBox_SET_Map_PointChange(rtl::TObject*) {
+  if (filling_) return;
+  Settings.Map_Point = parts_.HudCheckBox_SET_Map_Point->IsChecked();
+  if (TForm_3D_GEN* main = TWindowHost::Main()) main->PageCLB()->EnableMapPointControls();
+  if (ecu::Hosts.Host) ecu::Hosts.Host->RedrawCalibrationDiagram();
+}
+
+void TForm_3D_SET::HudCheckBox_SET_Diagram_JoystickChange(rtl::TObject*) {
+  if (!filling_) Settings.Diagram_Joystick = parts_.HudCheckBox_SET_Diagram_Joystick->IsChecked();
+}
+
+void TForm_3D_SET::HudComboTextBox_ACB_AlgorithmChange(rtl::TObject*) {
+  if (filling_) return;
+  Settings.ACB_SCR_Type = AlgorithmFromBox(Narrow(parts_.HudComboTextBox_ACB_Algorithm->Text()));
+}
+
+}  // namespace app

@@ -1,0 +1,114 @@
+// The settings window TForm_3D_SET: the program code, the port (search, name, "Manual" with
+// the port's setup dialog, reply delay), the transmission delay, the language, the font
+// dialog and the skin window, the panels' opacity, the diagram's three flags and the
+// auto-calibration algorithm. Every change takes effect in the settings at once and reaches
+// the settings file when the main window closes. It opens at the main window's left and
+// top + 22 unless the settings file keeps its geometry; a close by the user forgets it, a
+// close by the main window keeps it where it was (app/core/Set_3D_Unit.h).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/ui/Window_3D.h"
+
+namespace vg {
+class TvxHudButton;
+class TvxHudCheckBox;
+class TvxHudComboTextBox;
+class TvxHudGroupBox;
+class TvxHudLabel;
+class TvxHudNumberBox;
+class TvxHudPanel;
+class TvxHudTextBox;
+class TvxHudTrackBar;
+class TvxHudWindow;
+class TvxLayout;
+}  // namespace vg
+
+namespace app {
+
+class TForm_3D_GEN;
+
+// The panels' opacity (Settings.Panels_Opacity) onto the main window's pages and, while it
+// shows, the skin window's panel.
+void ApplyPanelsOpacity(TForm_3D_GEN& Main);
+
+// The font dialog preset with the settings' font (name, size truncated, style, colour); on OK
+// they take the choice, colour role 0 the colour, and the fonts are applied at the next queue
+// tick. True on OK.
+bool EditProgramFont();
+
+struct TSetParts {
+  vg::TvxHudWindow* HudWindow_3D_SET = nullptr;
+  vg::TvxLayout* Layout_3D_SET = nullptr;
+  vg::TvxHudPanel* HudPanel_SET = nullptr;
+  vg::TvxHudLabel* HudLabel_SET_Program_Code = nullptr;
+  vg::TvxHudTextBox* HudTextBox_SET_Program_Code = nullptr;
+  vg::TvxHudGroupBox* HudGroupBox_3D_SET_Port = nullptr;
+  vg::TvxHudCheckBox* HudCheckBox_3D_SET_Port_Search = nullptr;
+  vg::TvxHudLabel* HudLabel_3D_SET_Port_Name = nullptr;
+  vg::TvxHudTextBox* HudTextBox_3D_SET_Port_Name = nullptr;
+  vg::TvxHudButton* HudButton_3D_SET_Port_Manual = nullptr;
+  vg::TvxHudLabel* HudLabel_3D_SET_Port_Delay = nullptr;
+  vg::TvxHudNumberBox* HudNumberBox_3D_SET_Port_Delay = nullptr;
+  vg::TvxHudLabel* HudLabel_3D_SET_Transmit_Delay = nullptr;
+  vg::TvxHudNumberBox* HudNumberBox_3D_SET_Transmit_CFG_Delay = nullptr;
+  vg::TvxHudLabel* HudLabel_3D_SET_Language = nullptr;
+  vg::TvxHudComboTextBox* HudComboTextBox_3D_SET_Language = nullptr;
+  vg::TvxHudGroupBox* HudGroupBox_3D_SET_Color = nullptr;
+  vg::TvxHudButton* HudButton_3D_SET_Font = nullptr;
+  vg::TvxHudButton* HudButton_3D_SET_Skin = nullptr;
+  vg::TvxHudLabel* HudLabel_SET_Opacity = nullptr;
+  vg::TvxHudTrackBar* HudTrackBar_SET_Opacity = nullptr;
+  vg::TvxHudCheckBox* HudCheckBox_SET_Idle_Points = nullptr;
+  vg::TvxHudCheckBox* HudCheckBox_SET_Map_Point = nullptr;
+  vg::TvxHudCheckBox* HudCheckBox_SET_Diagram_Joystick = nullptr;
+  vg::TvxHudLabel* HudLabel_SET_ACB_Algorithm = nullptr;
+  vg::TvxHudComboTextBox* HudComboTextBox_ACB_Algorithm = nullptr;
+};
+
+class TForm_3D_SET : public TWindow_3D {
+  RTL_CLASS(TForm_3D_SET, TWindow_3D)
+public:
+  static std::unique_ptr<TForm_3D_SET> Create();
+  ~TForm_3D_SET() override;
+
+  const TSetParts& Parts() const { return parts_; }
+  // Puts the settings into the controls (FillSettingsControls).
+  void FillSettingsControls();
+  // The texts of the current language.
+  void ApplyTexts();
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+
+  // Published handlers.
+  void FormShow(rtl::TObject* Sender);
+  void FormClose(rtl::TObject* Sender, win::TCloseAction& Action);
+  void HudTextBox_SET_Program_CodeKeyDown(rtl::TObject* Sender, std::uint16_t& Key, char16_t& KeyChar,
+                                          rtl::TShiftState Shift);
+  void HudCheckBox_3D_SET_Port_SearchChange(rtl::TObject* Sender);
+  void HudButton_3D_SET_Port_ManualClick(rtl::TObject* Sender);
+  void HudNumberBox_3D_SET_Port_DelayChange(rtl::TObject* Sender);
+  void HudNumberBox_3D_SET_Transmit_CFG_DelayChange(rtl::TObject* Sender);
+  void HudComboTextBox_3D_SET_LanguageChange(rtl::TObject* Sender);
+  void HudButton_3D_SET_FontClick(rtl::TObject* Sender);
+  void HudButton_3D_SET_SkinClick(rtl::TObject* Sender);
+  void HudTrackBar_SET_OpacityChange(rtl::TObject* Sender);
+  void HudCheckBox_SET_Idle_PointsChange(rtl::TObject* Sender);
+  void HudCheckBox_SET_Map_PointChange(rtl::TObject* Sender);
+  void HudCheckBox_SET_Diagram_JoystickChange(rtl::TObject* Sender);
+  void HudComboTextBox_ACB_AlgorithmChange(rtl::TObject* Sender);
+
+protected:
+  explicit TForm_3D_SET(rtl::TComponent* AOwner);
+
+private:
+  void BindParts();
+  TSetParts parts_;
+  // The controls are being filled: their change handlers leave the settings alone.
+  bool filling_ = false;
+  bool created_ = false;
+};
+
+}  // namespace app

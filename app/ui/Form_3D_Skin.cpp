@@ -1,0 +1,220 @@
+#include "app/ui/Form_3D_Skin.h"
+
+#include <algorithm>
+
+#include "app/core/Colors_3D_Unit.h"
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "app/core/Set_3D_Unit.h"
+#include "app/ui/Form_3D_SET.h"
+#include "app/ui/Main_3D_Unit.h"
+#include "app/ui/Window_Host.h"
+#include "app/ui/Window_Parts.h"
+#include "ecu/Language.h"
+#include "ecu/Lng_Chr.h"
+#include "vg2d/controls/BrushDesigner.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/Brushes.h"
+#include "vg2d/core/Shapes.h"
+
+namespace app {
+
+namespace {
+
+std::u16string Wide(const std::string& Text) { return ecu::LngToWide(Text); }
+
+TWindowRect MainRect() {
+  TForm_3D_GEN* main = TWindowHost::Main();
+  if (!main) return {};
+  return {main->Left(), main->Top(), main->Width(), main->Height()};
+}
+
+}  // namespace
+
+void FillToBrush(const TWindowFill& F, vg::TvxBrush* Brush) {
+  Brush->SetStyle(F.Gradient ? vg::vgBrushGradient : vg::vgBrushSolid);
+  Brush->SetColor(F.Color);
+  if (!F.Gradient) return;
+  vg::TvxGradientPoints* points = Brush->Gradient()->Points();
+  for (int i = 0; i < points->Count() && i < static_cast<int>(F.GradientColors.size()); ++i)
+    points->GetPoint(i)->SetColor(F.GradientColors[static_cast<std::size_t>(i)]);
+  Brush->Gradient()->Change();
+}
+
+namespace {
+
+// The window fill a brush gives: its colour, style and every gradient point's colour.
+TWindowFill BrushToFill(vg::TvxBrush* Brush) {
+  TWindowFill f;
+  f.Color = Brush->GetColor();
+  f.Gradient = Brush->Style() == vg::vgBrushGradient;
+  f.GradientColors.clear();
+  vg::TvxGradientPoints* points = Brush->Gradient()->Points();
+  for (int i = 0; i < points->Count(); ++i) f.GradientColors.push_back(points->GetPoint(i)->GetColor());
+  return f;
+}
+
+}  // namespace
+
+rtl::TClass TForm_3D_Skin::StaticClass() {
+  using F = TForm_3D_Skin;
+  static const rtl::TClassInfo info = rtl::DefineClass<F>()
+                                          .Method("FormShow", &F::FormShow)
+                                          .Method("FormClose", &F::FormClose)
+                                          .Method("HudButton_Skin_ColorClick", &F::HudButton_Skin_ColorClick)
+                                          .Method("HudButton_Skin_Font_ColorClick", &F::HudButton_Skin_Font_ColorClick)
+                                          .Method("HudButton_Skin_Font_TypeClick", &F::HudButton_Skin_Font_TypeClick)
+                                          .Method("HudComboTextBox_Skin_DetalsChange", &F::HudComboTextBox_Skin_DetalsChange)
+                                          .Method("HudButton_Skin_DetalsClick", &F::HudButton_Skin_DetalsClick)
+                                          .Method("HudButton_Skin_DefaultClick", &F::HudButton_Skin_DefaultClick)
+                                          .Build();
+  return &info;
+}
+
+TForm_3D_Skin::TForm_3D_Skin(rtl::TComponent* AOwner) : TWindow_3D(AOwner) {}
+
+TForm_3D_Skin::~TForm_3D_Skin() = default;
+
+std::unique_ptr<TForm_3D_Skin> TForm_3D_Skin::Create() {
+  auto form = std::unique_ptr<TForm_3D_Skin>(new TForm_3D_Skin(nullptr));
+  form->ReadWindowText("FORM_3D_SKIN");
+  form->BindParts();
+  form->PlaceLayout(form->parts_.Layout_3D_Skin);
+  form->created_ = true;
+  return form;
+}
+
+void TForm_3D_Skin::BindParts() {
+  const TPartBinder bind(this, WindowName());
+  TSkinParts& p = parts_;
+  bind(p.HudWindow_3D_Skin, "HudWindow_3D_Skin");
+  bind(p.Layout_3D_Skin, "Layout_3D_Skin");
+  bind(p.HudPanel_Skin, "HudPanel_Skin");
+  bind(p.HudButton_Skin_Default, "HudButton_Skin_Default");
+  bind(p.HudPanel_Skin_Color, "HudPanel_Skin_Color");
+  bind(p.HudButton_Skin_Color, "HudButton_Skin_Color");
+  bind(p.Circle_Skin_Color, "Circle_Skin_Color");
+  bind(p.HudPanel_Skin_Font_Color, "HudPanel_Skin_Font_Color");
+  bind(p.HudButton_Skin_Font_Color, "HudButton_Skin_Font_Color");
+  bind(p.Circle_Skin_Font_Color, "Circle_Skin_Font_Color");
+  bind(p.HudButton_Skin_Font_Type, "HudButton_Skin_Font_Type");
+  bind(p.HudPanel_Skin_Detals, "HudPanel_Skin_Detals");
+  bind(p.HudButton_Skin_Detals, "HudButton_Skin_Detals");
+  bind(p.Circle_Skin_Detals, "Circle_Skin_Detals");
+  bind(p.HudComboTextBox_Skin_Detals, "HudComboTextBox_Skin_Detals");
+}
+
+void TForm_3D_Skin::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  inherited::SetBounds(ALeft, ATop, std::max(AWidth, SecondaryMinWidth), std::max(AHeight, SecondaryMinHeight));
+  if (created_) RescaleLayout();
+}
+
+void TForm_3D_Skin::FormShow(rtl::TObject*) {
+  const TWindowRect r = SecondaryWindowPlace(MainRect(), Width(), Height());
+  SetBounds(r.Left, r.Top, r.Width, r.Height);
+  FillToBrush(Colors.MainWindowFill, parts_.HudWindow_3D_Skin->Fill());
+  selectedRole_ = 1;
+  ApplyTexts();
+  ShowColors();
+  parts_.HudPanel_Skin->SetOpacity(static_cast<float>(Settings.Panels_Opacity));
+  QueueAction(Action_ApplyFonts, 100);
+  RescaleLayout();
+}
+
+void TForm_3D_Skin::FormClose(rtl::TObject*, win::TCloseAction&) {}
+
+void TForm_3D_Skin::ApplyTexts() {
+  const TSkinParts& p = parts_;
+  const bool fromFile = ecu::Texts.CurrentLanguage != "English";
+  if (fromFile) ecu::LoadLanguageFile();
+  try {
+    auto text = [](const std::string& Key) { return Wide(ecu::LngText(Key)); };
+    p.HudWindow_3D_Skin->SetText(text("SKIN_Window"));
+    p.HudButton_Skin_Color->SetText(text("SKIN_Program_Color"));
+    p.HudButton_Skin_Font_Color->SetText(text("SKIN_Font_Color"));
+    p.HudButton_Skin_Font_Type->SetText(text("SKIN_Font_Style"));
+    p.HudButton_Skin_Default->SetText(u"Default");
+    TranslateColorDescriptions();
+    filling_ = true;
+    vg::TvxWideStrings* items = p.HudComboTextBox_Skin_Detals->Items();
+    items->BeginUpdate();
+    items->Clear();
+    for (int role = 1; role < ColorRoleCount; ++role) items->Add(Wide(Colors.ColorDescriptions[static_cast<std::size_t>(role)]));
+    items->EndUpdate();
+    p.HudComboTextBox_Skin_Detals->SetItemIndex(selectedRole_ - 1);
+    filling_ = false;
+  } catch (...) {
+    filling_ = false;
+    if (fromFile) ecu::FreeLanguageFile();
+    throw;
+  }
+  if (fromFile) ecu::FreeLanguageFile();
+  ShowSelectedRole();
+}
+
+void TForm_3D_Skin::ShowColors() {
+  FillToBrush(Colors.MainWindowFill, parts_.Circle_Skin_Color->Fill());
+  parts_.Circle_Skin_Font_Color->Fill()->SetStyle(vg::vgBrushSolid);
+  parts_.Circle_Skin_Font_Color->Fill()->SetColor(Settings.Font_Color);
+  ShowSelectedRole();
+}
+
+void TForm_3D_Skin::ShowSelectedRole() {
+  const auto role = static_cast<std::size_t>(std::clamp(selectedRole_, 1, ColorRoleCount - 1));
+  parts_.Circle_Skin_Detals->Fill()->SetStyle(vg::vgBrushSolid);
+  parts_.Circle_Skin_Detals->Fill()->SetColor(Colors.ColorTable[role]);
+  vg::TvxHudButton* b = parts_.HudButton_Skin_Detals;
+  if (!Colors.ColorDescriptions[role].empty()) b->SetText(Wide(Colors.ColorDescriptions[role]));
+  b->ApplyResource();
+  b->FontFill()->SetColor(Colors.ColorTable[role]);
+}
+
+void TForm_3D_Skin::HudButton_Skin_ColorClick(rtl::TObject*) {
+  vg::TvxBrush* brush = parts_.Circle_Skin_Color->Fill();
+  if (!vg::EditBrushDialog(brush, {vg::vgBrushSolid, vg::vgBrushGradient}, false)) return;
+  Colors.MainWindowFill = BrushToFill(brush);
+  if (TForm_3D_GEN* main = TWindowHost::Main()) main->ApplyMainWindowFill();
+  FillToBrush(Colors.MainWindowFill, parts_.HudWindow_3D_Skin->Fill());
+  QueueAction(Action_CopyFillToOpenWindows, 100);
+}
+
+void TForm_3D_Skin::HudButton_Skin_Font_ColorClick(rtl::TObject*) {
+  vg::TvxBrush* brush = parts_.Circle_Skin_Font_Color->Fill();
+  if (!vg::EditBrushDialog(brush, {vg::vgBrushSolid}, false)) return;
+  Settings.Font_Color = brush->GetColor();
+  Colors.ColorTable[Color_General] = Settings.Font_Color;
+  QueueAction(Action_ApplyFonts, 100);
+}
+
+void TForm_3D_Skin::HudButton_Skin_Font_TypeClick(rtl::TObject*) {
+  if (EditProgramFont()) ShowColors();
+}
+
+void TForm_3D_Skin::HudComboTextBox_Skin_DetalsChange(rtl::TObject*) {
+  if (filling_) return;
+  const int index = parts_.HudComboTextBox_Skin_Detals->ItemIndex();
+  if (index < 0 || index + 1 >= ColorRoleCount) return;
+  selectedRole_ = index + 1;
+  ShowSelectedRole();
+}
+
+void TForm_3D_Skin::HudButton_Skin_DetalsClick(rtl::TObject*) {
+  vg::TvxBrush* brush = parts_.Circle_Skin_Detals->Fill();
+  if (!vg::EditBrushDialog(brush, {vg::vgBrushSolid}, false)) return;
+  Colors.ColorTable[static_cast<std::size_t>(selectedRole_)] = brush->GetColor();
+  ShowSelectedRole();
+  QueueAction(Action_ApplyFonts, 100);
+}
+
+void TForm_3D_Skin::HudButton_Skin_DefaultClick(rtl::TObject*) {
+  ApplyDefaultSkin();
+  if (TForm_3D_GEN* main = TWindowHost::Main()) main->ApplyMainWindowFill();
+  FillToBrush(Colors.MainWindowFill, parts_.HudWindow_3D_Skin->Fill());
+  ShowColors();
+}
+
+}  // namespace app

@@ -1,0 +1,347 @@
+// The rules of the start-up check, the message, wait, settings and skin windows and the flip,
+// driven without windows.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/core/Colors_3D_Unit.h"
+#include "app/core/Flip_Unit.h"
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "app/core/Msg_3D_Unit.h"
+#include "app/core/Set_3D_Unit.h"
+#include "app/core/Start_Unit.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Language.h"
+#include "ecu/Link_State.h"
+#include "platform/rtl/SysUtils.h"
+#include "tests/ecu/FreshState.h"
+#include "tests/ecu/TempDir.h"
+#include "tools/linkrec/Recorder.h"
+
+namespace {
+
+using ecu_test::ReadFile;
+using ecu_test::WriteFile;
+
+// Runs a test in a scratch folder as the current directory, as the program runs in its own.
+class InFolder : public ::testing::Test {
+protected:
+  void SetUp() override {
+    old_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    app::Settings.SettingsFileName = "gascal.ini";
+  }
+  void TearDown() override { std::filesystem::current_path(old_); }
+  static std::string Line(const std::string& Key, const std::string& Value) {
+    return ecu::KeyFilePadKey(Key) + Value + " {}\r\n";
+  }
+
+  ecu_test::FreshState fresh;
+  ecu_test::TempDir dir;
+  std::filesystem::path old_;
+};
+
+// ---- start-up ---------------------------------------------------------------------------------
+
+TEST(StartUp, OnlyTheThirdProbeCountsAndAFailedCheckMakesNoWindow) {
+  struct Case {
+    std::vector<bool> probes;
+    bool passes;
+  };
+  for (const Case& c : {Case{{false, false, true}, true}, Case{{true, true, false}, false}}) {
+    std::size_t next = 0;
+    std::vector<std::string> made;
+    const bool ok = app::StartWindows([&] { return c.probes.at(next++); },
+                                      [&](const std::string& Name) { made.push_back(Name); });
+    EXPECT_EQ(c.passes, ok);
+    EXPECT_EQ(3u, next) << "three probes, every time";
+    if (c.passes)
+      EXPECT_EQ((std::vector<std::string>{"TForm_3D_GEN", "TForm_3D_SET", "TForm_3D_Port", "TForm_3D_MSG",
+                                          "TForm_3D_SaveLoad", "TForm_3D_Wait", "TForm_3D_Skin"}),
+                made);
+    else
+      EXPECT_TRUE(made.empty());
+  }
+}
+
+TEST_F(InFolder, TheCheckWindowSpeaksTheSettingsLanguageInItsFontOrEnglishInTahoma) {
+  // No settings file: English, Tahoma.
+  app::TNoOpenGLText t = app::NoOpenGLText("gascal");
+  EXPECT_EQ(app::NoOpenGLEnglishMessage, t.Message);
+  EXPECT_EQ("Tahoma", t.FontName);
+
+  // Russian without the key in its file: the English message in Russian_Name's font.
+  WriteFile(dir / "gascal.ini", Line("Language", "Russian") + Line("Russian_Name", "Arial") +
+                                    Line("English_Name", "Verdana"));
+  std::filesystem::create_directories(dir / "Language");
+  WriteFile(dir / "Language/Russian.lng", Line("Other_Key", "x"));
+  t = app::NoOpenGLText("gascal");
+  EXPECT_EQ(app::NoOpenGLEnglishMessage, t.Message);
+  EXPECT_EQ("Arial", t.FontName);
+
+  // With the key: its text.
+  WriteFile(dir / "Language/Russian.lng", Line("Error_OpenGL_Not_Work", "OpenGL ne rabotaet"));
+  EXPECT_EQ("OpenGL ne rabotaet", app::NoOpenGLText("gascal").Message);
+  // A language that names a path reads no file outside the folder.
+  WriteFile(dir / "gascal.ini", Line("Language", "../x"));
+  WriteFile(dir / "x.lng", Line("Error_OpenGL_Not_Work", "outside"));
+  EXPECT_EQ(app::NoOpenGLEnglishMessage, app::NoOpenGLText("gascal").Message);
+  EXPECT_FALSE(ecu::KeyFileStorePresent()) << "no store left open";
+}
+
+// ---- message and wait windows -------------------------------------------------------------
+
+TEST_F(InFolder, MessagesSayWhatTheirKindSaysWithEnglishFallbacksForEveryCaption) {
+  linkrec::Recorder host;  // the core's English tables
+  ecu::ConfigData.SensorTableFileName = "/somewhere/gascal.dat";
+  auto m = app::ComposeMessage(12, "ignored");
+  ASSERT_TRUE(m);
+  EXPECT_EQ("\"gascal.dat\" file not found. Temperature ERROR", m->Text);
+  EXPECT_EQ(std::vector<int>{app::MsgButton_OK}, m->Buttons);
+  EXPECT_EQ(0, m->CountdownMs);
+  m = app::ComposeMessage(13, "");
+  ASSERT_TRUE(m);
+  EXPECT_EQ("", m->Text);
+  EXPECT_EQ("To work correctly, please install a newer version of the program", app::ComposeMessage(15, "")->Text);
+  EXPECT_EQ(5000, app::ComposeMessage(9, "")->CountdownMs);
+  EXPECT_EQ((std::vector<int>{app::MsgButton_Yes, app::MsgButton_No}), app::ComposeMessage(7, "")->Buttons);
+  EXPECT_FALSE(app::ComposeMessage(0, ""));
+  EXPECT_FALSE(app::ComposeMessage(16, ""));
+
+  for (int code = app::MsgButton_OK; code <= app::MsgButton_Setting; ++code)
+    EXPECT_FALSE(app::MessageButtonCaption(code).empty()) << "button " << code;
+  EXPECT_EQ("Message", ecu::LngText("Window_3D_MSG"));
+  EXPECT_EQ("The window closes in 2.9 sec", app::MessageCountdownText(2900));
+  EXPECT_TRUE(app::MessageButtonCloses(12));
+  EXPECT_FALSE(app::MessageButtonCloses(4));
+}
+
+TEST_F(InFolder, RequestsBeforeTheMainWindowAreDroppedAndLaterOnesWaitTheirTurn) {
+  EXPECT_FALSE(app::RequestMessage(12, ""));
+  EXPECT_FALSE(app::Messages.ShowPending);
+  EXPECT_TRUE(app::Messages.Waiting.empty()) << "dropped, not kept";
+
+  app::Actions.MainWindowShown = 1;
+  ASSERT_TRUE(app::RequestMessage(15, ""));
+  EXPECT_FALSE(app::RequestMessage(13, "script")) << "the pending request stays as it is";
+  EXPECT_EQ(15, app::Messages.MessageKind);
+  app::BeginMessageShow();
+  EXPECT_FALSE(app::RequestMessage(12, ""));
+  EXPECT_EQ(15, app::Messages.MessageKind) << "a request while one shows does not change its close";
+  const app::TMessageClosed closed = app::EndMessageShow();
+  EXPECT_TRUE(closed.EndProgram);
+  EXPECT_FALSE(closed.ShowNext) << "the program ends: nothing more is shown";
+
+  // Without an ending kind the waiting ones follow in order.
+  app::Messages.Reset();
+  ASSERT_TRUE(app::RequestMessage(12, ""));
+  app::BeginMessageShow();
+  app::RequestMessage(13, "first");
+  app::RequestMessage(13, "second");
+  app::TMessageClosed next = app::EndMessageShow();
+  EXPECT_FALSE(next.EndProgram);
+  EXPECT_TRUE(next.ShowNext);
+  EXPECT_EQ("first", app::Messages.MessageText);
+  app::BeginMessageShow();
+  EXPECT_TRUE(app::EndMessageShow().ShowNext);
+  EXPECT_EQ("second", app::Messages.MessageText);
+  app::BeginMessageShow();
+  EXPECT_FALSE(app::EndMessageShow().ShowNext);
+  EXPECT_TRUE(app::RequestMessage(12, "")) << "nothing shown any more: a new one goes at once";
+}
+
+TEST(MessageCountdown, ThirtyTicksForThreeSecondsThenTheWindowCloses) {
+  ecu_test::FreshState fresh;
+  app::StartMessageCountdown(3000);
+  EXPECT_EQ(30, app::Messages.CountdownTicks);
+  std::string label;
+  int ticks = 0;
+  while (app::MessageCountdownTick(label)) ++ticks;
+  EXPECT_EQ(30, ticks);
+  EXPECT_EQ(0, app::Messages.CountdownMs);
+  app::StartMessageCountdown(5000);
+  app::StopMessageCountdown();
+  EXPECT_FALSE(app::MessageCountdownTick(label)) << "a button press stops it";
+}
+
+TEST(WaitWindow, CentredAtItsFullSizeAndShrunkToTheMainWindowsCorner) {
+  const app::TWindowRect main{100, 50, 800, 600};
+  // Centred with 150 x 150 whatever size it had before (it may be shrunk from the last write).
+  EXPECT_EQ((app::TWindowRect{425, 275, 150, 150}), app::WaitWindowCentred(main));
+  EXPECT_EQ((app::TWindowRect{100 + 800 - 57, 77, 50, 50}), app::WaitWindowShrunk(main));
+  EXPECT_EQ((app::TWindowRect{100, 72, 400, 300}), app::SecondaryWindowPlace(main, 400, 300));
+}
+
+// ---- settings window --------------------------------------------------------------------------
+
+TEST_F(InFolder, ProgramCodeKeepsTheLowByteAndRefusesWhatIsNoNumber) {
+  EXPECT_EQ(44, app::ProgramCodeFromText("300"));
+  EXPECT_EQ(23, app::ProgramCodeFromText("23"));
+  EXPECT_THROW(app::ProgramCodeFromText("2x"), rtl::EConvertError);
+  ecu::Link.LinkUp = 1;
+  app::ApplyProgramCode(44);
+  EXPECT_EQ(44, app::Settings.Program_Code);
+  EXPECT_EQ(16, ecu::Link.TaskRequest) << "link up: reconnect and read all";
+}
+
+TEST(SettingsBoxes, DelaysAndAlgorithmsTheProgramCannotUseAreMended) {
+  EXPECT_EQ(0, app::ReplyDelayFromBox(-20));
+  EXPECT_EQ(75, app::ReplyDelayFromBox(75.9));
+  EXPECT_EQ(1500, app::TransmitDelayFromBox(0.5));
+  EXPECT_EQ(1500, app::TransmitDelayFromBox(-3));
+  EXPECT_EQ(1, app::TransmitDelayFromBox(1.2));
+  EXPECT_EQ(2000000000, app::TransmitDelayFromBox(2e9));
+  EXPECT_EQ(2147483647, app::TransmitDelayFromBox(1e12)) << "a huge value does not wrap";
+  EXPECT_EQ("Only OFFSET calibration", app::AlgorithmFromBox("Only OFFSET calibration"));
+  EXPECT_EQ("Fast calibration", app::AlgorithmFromBox("Quick"));
+  EXPECT_EQ("Fast calibration", app::AlgorithmFromBox(""));
+}
+
+TEST(SettingsFont, TheDialogsChoiceIsStoredWithFullAlphaAndAppliedOnce) {
+  ecu_test::FreshState fresh;
+  app::StoreFontChoice("Arial", 10.5f, app::FontBold, 0x102030);
+  EXPECT_EQ("Arial", app::Settings.Font_Name);
+  EXPECT_EQ(10.5f, app::Settings.Font_Size);
+  EXPECT_EQ(app::FontBold, app::Settings.Font_Style);
+  EXPECT_EQ("#FF102030", app::Settings.Font_Color);
+  EXPECT_EQ("#FF102030", app::Colors.ColorTable[app::Color_General]);
+  app::StoreFontChoice("Arial", 11, app::FontRegular, 0xABCDEF);
+  app::StoreFontChoice("Arial", 12, app::FontRegular, 0xFFFFFF);
+  EXPECT_EQ(1, app::Actions.ActionCount) << "three changes, fonts applied once";
+  EXPECT_EQ(app::Action_ApplyFonts, app::Actions.ActionCodes[0]);
+}
+
+TEST_F(InFolder, AUserCloseForgetsTheWindowAndTheProgramsCloseKeepsItWhereItWas) {
+  const app::TWindowRect main{10, 20, 900, 700};
+  EXPECT_EQ((app::TWindowRect{10, 42, 400, 300}), app::SettingsWindowPlace(main, 400, 300));
+  EXPECT_EQ((app::TWindowRect{10, 42, 300, 200}), app::SettingsWindowPlace(main, 120, 80)) << "minimum size";
+
+  // Closed with the program: the geometry is written (the main window wrote the shown flag).
+  WriteFile(dir / "gascal.ini", Line("Port_Name", "/dev/ttyUSB0") + Line("Form_3D_SET_Show", "True"));
+  ecu::Link.SettingsWindowShown = 0;
+  app::SettingsWindowClosed({300, 200, 520, 410});
+  EXPECT_TRUE(app::SettingsWindowWanted());
+  EXPECT_EQ((app::TWindowRect{300, 200, 520, 410}), app::SettingsWindowPlace(main, 400, 300));
+
+  // Closed by the user: the flag and its keys go, the others stay.
+  ecu::Link.SettingsWindowShown = 1;
+  app::SettingsWindowClosed({1, 2, 3, 4});
+  EXPECT_EQ(0, ecu::Link.SettingsWindowShown);
+  EXPECT_FALSE(app::SettingsWindowWanted());
+  EXPECT_EQ((app::TWindowRect{10, 42, 400, 300}), app::SettingsWindowPlace(main, 400, 300));
+  const std::string file = ReadFile(dir / "gascal.ini");
+  EXPECT_NE(std::string::npos, file.find("/dev/ttyUSB0"));
+  EXPECT_EQ(std::string::npos, file.find("Form_3D_SET"));
+}
+
+// ---- skin -----------------------------------------------------------------------------------
+
+TEST(Skin, DefaultRestoresTahomaWhiteTheDefaultRolesAndTheGreyFillAfter300Ms) {
+  ecu_test::FreshState fresh;
+  app::Settings.Font_Name = "Arial";
+  app::Settings.Font_Color = "#FF102030";
+  app::Colors.ColorTable[5] = "#FF000001";
+  app::Colors.ColorTable[0] = "#FF102030";
+  app::Colors.MainWindowFill = {"#FF112233", true, {"#FF000000", "#FF111111", "#FF222222"}};
+  app::ApplyDefaultSkin();
+  EXPECT_EQ("Tahoma", app::Settings.Font_Name);
+  EXPECT_EQ("#FFFFFFFF", app::Settings.Font_Color);
+  for (int i = 1; i < app::ColorRoleCount; ++i) EXPECT_EQ(app::ColorDefault(i), app::Colors.ColorTable[i]) << i;
+  EXPECT_EQ("#FFFFFFFF", app::Colors.ColorTable[0]);
+  EXPECT_EQ("#EAD7D5D5", app::Colors.MainWindowFill.Color);
+  EXPECT_FALSE(app::Colors.MainWindowFill.Gradient);
+  ASSERT_EQ(2, app::Actions.ActionCount);
+  EXPECT_EQ(app::Action_CopyFillToOpenWindows, app::Actions.ActionCodes[0]);
+  EXPECT_EQ(app::Action_ApplyFonts, app::Actions.ActionCodes[1]);
+  EXPECT_EQ(300, app::Actions.ActionDelays[0]);
+  EXPECT_EQ(300, app::Actions.ActionDelays[1]);
+}
+
+// ---- flip -----------------------------------------------------------------------------------
+
+// Records what the flip asks of the layer; the test ends each waited animation itself.
+class FakeLayer : public app::TFlipTarget {
+public:
+  float rotateY = 0, rotateX = 0;
+  std::vector<std::string> calls;
+  std::vector<std::function<void()>> pending;
+  int fills = 0, copies = 0;
+
+  float RotateAngleY() const override { return rotateY; }
+  void SetRotateAngleX(float Value) override {
+    rotateX = Value;
+    calls.push_back("set X " + std::to_string(static_cast<int>(Value)));
+  }
+  void Animate(const std::string& Property, float Value, float, std::function<void()> Done) override {
+    calls.push_back(Property + " " + std::to_string(static_cast<int>(Value)) + (Done ? " wait" : ""));
+    if (Done) pending.push_back(std::move(Done));
+  }
+  void FillChanged() override {
+    ++fills;
+    calls.push_back("fill");
+  }
+  void CopyFillToOpenWindows() override {
+    ++copies;
+    calls.push_back("copy");
+  }
+  // Ends the animation waited for.
+  void Finish() {
+    ASSERT_EQ(1u, pending.size());
+    auto done = std::move(pending.front());
+    pending.clear();
+    done();
+  }
+};
+
+TEST(Flip, TwoFlipsGiveTwoColoursWithTheFirstAlphaInTheStepsOrder) {
+  ecu_test::FreshState fresh;
+  app::Colors.MainWindowFill.Color = "#EAD7D5D5";
+  std::vector<std::uint32_t> randoms = {0x123456, 0xFFFFFFFF};
+  std::size_t r = 0;
+  FakeLayer layer;
+  layer.rotateY = 20;
+  app::TFlip flip(layer, [&] { return randoms.at(r++); });
+  flip.Start();
+  flip.Start();  // still waiting: nothing new
+  layer.Finish();
+  layer.Finish();
+  EXPECT_EQ((std::vector<std::string>{"RotateAngle.Y 0", "Position.Z 0 wait", "Position.Z 300",
+                                      "RotateAngle.X 90 wait", "set X 270", "fill", "Position.Z 0",
+                                      "RotateAngle.X 360", "copy"}),
+            layer.calls);
+  EXPECT_EQ("#EA123456", app::Colors.MainWindowFill.Color);
+  EXPECT_FALSE(flip.Running());
+
+  layer.rotateY = 0;
+  layer.calls.clear();
+  flip.Start();
+  layer.Finish();
+  EXPECT_EQ("Position.Z 300", layer.calls.front()) << "no straightening when not turned";
+  const std::string second = app::Colors.MainWindowFill.Color;
+  EXPECT_EQ("#EA", second.substr(0, 3));
+  EXPECT_LE(std::stoul(second.substr(3), nullptr, 16), 16777214u);
+  EXPECT_NE("#EA123456", second);
+  EXPECT_EQ(2, layer.copies);
+}
+
+TEST(Flip, ACancelledFlipRunsNoLaterStep) {
+  ecu_test::FreshState fresh;
+  FakeLayer layer;
+  auto flip = std::make_unique<app::TFlip>(layer, [] { return 7u; });
+  flip->Start();
+  ASSERT_EQ(1u, layer.pending.size());
+  auto done = layer.pending.front();
+  flip.reset();  // the main window closes mid-flip
+  done();        // an animation that still ends
+  EXPECT_EQ(0, layer.fills);
+  EXPECT_EQ(0, layer.copies);
+  EXPECT_EQ("#FF000007", app::FlipColor("not a colour", 7));
+}
+
+}  // namespace

@@ -1,0 +1,222 @@
+// The program as an installer starts it, against the ECU simulator on a pseudo-terminal and
+// on an X server of its own: a second copy asks the first to close; the first writes its
+// settings (keeping its page) and ends; the second opens on the same port and connects.
+// A machine whose OpenGL fails the check shows only the check window and makes no other.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+bool OnPath(const std::string& Tool) {
+  return std::system(("command -v " + Tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// A child process whose standard output and error are collected.
+class Child {
+public:
+  Child(const std::vector<std::string>& Argv, const std::vector<std::string>& Env, const fs::path& Dir) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addchdir_np(&actions, Dir.c_str());
+    // The given variables replace the inherited ones of the same name.
+    auto nameOf = [](const std::string& E) { return E.substr(0, E.find('=')); };
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+      bool replaced = false;
+      for (const std::string& mine : Env) replaced |= nameOf(mine) == nameOf(*e);
+      if (!replaced) env.emplace_back(*e);
+    }
+    for (const std::string& e : Env) env.push_back(e);
+    std::vector<char*> argv, envp;
+    for (const std::string& a : Argv) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    out_ = fds[0];
+  }
+  ~Child() {
+    if (Running()) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (out_ >= 0) close(out_);
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool Started() const { return pid_ > 0; }
+  bool Running() {
+    if (pid_ <= 0 || exited_) return false;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      exited_ = true;
+      status_ = status;
+      return false;
+    }
+    return true;
+  }
+  // Waits up to Ms for the end; true when it ended by itself with status 0.
+  bool EndsCleanly(int Ms) {
+    const auto end = Clock::now() + std::chrono::milliseconds(Ms);
+    while (Running() && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return !Running() && WIFEXITED(status_) && WEXITSTATUS(status_) == 0;
+  }
+  const std::string& Output() {
+    char buf[4096];
+    for (ssize_t n; (n = read(out_, buf, sizeof(buf))) > 0;) output_.append(buf, static_cast<std::size_t>(n));
+    return output_;
+  }
+  // Waits up to Ms until Test holds for the output so far.
+  template <class F>
+  bool WaitFor(int Ms, F Test) {
+    const auto end = Clock::now() + std::chrono::milliseconds(Ms);
+    while (Clock::now() < end) {
+      if (Test(Output())) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return Test(Output());
+  }
+
+private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  bool exited_ = false;
+  int status_ = -1;
+  std::string output_;
+};
+
+std::size_t CountOf(const std::string& Text, const std::string& Part) {
+  std::size_t n = 0;
+  for (std::size_t at = Text.find(Part); at != std::string::npos; at = Text.find(Part, at + 1)) ++n;
+  return n;
+}
+
+std::string Upper(std::string S) {
+  for (char& c : S) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return S;
+}
+
+class ProgramScenario : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!OnPath("Xvfb")) GTEST_SKIP() << "no Xvfb";
+    char name[] = "/tmp/gascal-run-XXXXXX";
+    dir = mkdtemp(name);
+    fs::create_directories(dir / "run");
+    fs::permissions(dir / "run", fs::perms::owner_all, fs::perm_options::replace);
+    // An X server of its own; it names its display on the pipe.
+    int fds[2];
+    ASSERT_EQ(0, pipe(fds));
+    xserver = std::make_unique<Child>(
+        std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
+                                 "-nolisten", "tcp"},
+        std::vector<std::string>{}, dir);
+    close(fds[1]);
+    std::string number;
+    char c;
+    const auto end = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < end && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    ASSERT_FALSE(number.empty()) << "the X server named no display";
+    display = ":" + number;
+  }
+  void TearDown() override {
+    copies.clear();
+    sim.reset();
+    xserver.reset();
+    std::error_code ec;
+    if (!dir.empty()) fs::remove_all(dir, ec);
+  }
+  void StartSimulator() {
+    sim = std::make_unique<Child>(std::vector<std::string>{GASCAL_ECUSIM, "--link", (dir / "ecu").string(), "--trace"},
+                                  std::vector<std::string>{}, dir);
+    ASSERT_TRUE(sim->WaitFor(5000, [&](const std::string&) { return fs::exists(dir / "ecu"); }));
+  }
+  Child& StartCopy(const std::vector<std::string>& Env = {}) {
+    std::vector<std::string> env = {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11",
+                                    "XDG_RUNTIME_DIR=" + (dir / "run").string(),
+                                    "GASCAL_EXTRA_PORTS=" + (dir / "ecu").string(), "ASAN_OPTIONS=detect_leaks=0"};
+    env.insert(env.end(), Env.begin(), Env.end());
+    copies.push_back(std::make_unique<Child>(std::vector<std::string>{GASCAL_PROGRAM}, env, dir));
+    return *copies.back();
+  }
+  std::string Read(const std::string& Name) const {
+    std::ifstream f(dir / Name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  }
+  void WriteSettings() const {
+    std::ofstream(dir / "gascal.ini", std::ios::binary)
+        << "Port_Name                    " << (dir / "ecu").string() << " {}\r\n"
+        << "Search_Port                  False {}\r\n"
+        << "Page_Index                   2 {}\r\n";
+  }
+
+  fs::path dir;
+  std::string display;
+  std::unique_ptr<Child> xserver;
+  std::unique_ptr<Child> sim;
+  std::vector<std::unique_ptr<Child>> copies;
+};
+
+TEST_F(ProgramScenario, ASecondCopyClosesTheFirstWhichKeepsItsPageAndConnectsInItsPlace) {
+  StartSimulator();
+  WriteSettings();
+  Child& first = StartCopy();
+  // The first copy connects: the simulator hears its handshake and polls.
+  ASSERT_TRUE(sim->WaitFor(30000, [](const std::string& Out) { return CountOf(Out, "\n> ") >= 5; }))
+      << first.Output();
+  EXPECT_TRUE(first.Running());
+
+  Child& second = StartCopy();
+  EXPECT_TRUE(first.EndsCleanly(20000)) << "asked to close, it ends\n" << first.Output();
+  const std::string settings = Upper(Read("gascal.ini"));
+  EXPECT_NE(std::string::npos, settings.find("PAGE_INDEX                   2")) << settings;
+  EXPECT_NE(std::string::npos, settings.find("PROGRAM_CODE")) << "written at its close";
+
+  // The second connects on the port the first gave back.
+  const std::size_t heard = CountOf(sim->Output(), "\n> ");
+  EXPECT_TRUE(sim->WaitFor(30000, [&](const std::string& Out) { return CountOf(Out, "\n> ") >= heard + 5; }));
+  EXPECT_TRUE(second.Running()) << second.Output();
+}
+
+TEST_F(ProgramScenario, AMachineWhoseThirdProbeFailsShowsOnlyTheCheckWindow) {
+  WriteSettings();
+  Child& copy = StartCopy({"GASCAL_GL_PROBES=TTF"});
+  // It keeps running with its check window and never opens the port (no port window).
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  EXPECT_TRUE(copy.Running()) << copy.Output();
+  EXPECT_EQ(std::string::npos, copy.Output().find("searching")) << copy.Output();
+  // A newer copy that passes does not reach it: the check window holds no channel.
+  EXPECT_FALSE(fs::exists(dir / "run" / "TForm_3D_GEN.sock"));
+  EXPECT_EQ(std::string::npos, Upper(Read("gascal.ini")).find("PROGRAM_CODE")) << "no settings written";
+}
+
+}  // namespace

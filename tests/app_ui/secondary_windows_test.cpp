@@ -1,0 +1,435 @@
+// The message, wait and settings windows beside the main window, and the check window a
+// machine without OpenGL sees: what they show (checked at chosen pixels of their pictures,
+// which are kept where the test program runs), where they stand and what their closes do.
+#include <SDL.h>
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/core/Colors_3D_Unit.h"
+#include "app/core/Msg_3D_Unit.h"
+#include "app/core/Set_3D_Unit.h"
+#include "app/ui/Form_3D_MSG.h"
+#include "app/ui/Flip_3D.h"
+#include "app/ui/Form_3D_SET.h"
+#include "app/ui/Form_3D_Skin.h"
+#include "app/ui/Form_No_OpenGL.h"
+#include "app/ui/Window_Page.h"
+#include "ecu/Config_Unit.h"
+#include "platform/comm/PortList.h"
+#include "platform/rtl/CodePage.h"
+#include "serial/CPort.h"
+#include "ecu/Link_State.h"
+#include "tests/app_ui/MainWindow.h"
+#include "scene3d/ObjectLayer.h"
+#include "scene3d/VisualObjects.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/Tracks.h"
+#include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/core/Colors.h"
+#include "vg2d/core/Shapes.h"
+#include "vg2d/controls/WindowFrames.h"
+
+namespace {
+
+// The windows' host as the program has it: messages and waits go to their windows.
+class WindowsHost : public apptest::RecordingHost {
+public:
+  void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override {
+    app::TWindowHost::ShowMessageWindow(Kind, Text);
+  }
+  void ShowWaitWindow() override { app::TWindowHost::ShowWaitWindow(); }
+  void ShrinkWaitWindow() override { app::TWindowHost::ShrinkWaitWindow(); }
+};
+
+std::string Upper(std::string S) {
+  for (char& c : S) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return S;
+}
+
+struct Rgb {
+  int r, g, b;
+};
+Rgb At(const win::TCustomForm& Form, int X, int Y) {
+  const std::uint32_t p = Form.PresentedPixel(X, Y);
+  return {static_cast<int>((p >> 16) & 255), static_cast<int>((p >> 8) & 255), static_cast<int>(p & 255)};
+}
+bool Reddish(Rgb C) { return C.r > 180 && C.g < 90 && C.b < 90; }
+bool Whitish(Rgb C) { return C.r > 200 && C.g > 200 && C.b > 200; }
+// Pixels of a rectangle (client coordinates) for which Test holds.
+template <class F>
+int Count(const win::TCustomForm& Form, int X0, int Y0, int X1, int Y1, F Test) {
+  int n = 0;
+  for (int y = Y0; y < Y1; ++y)
+    for (int x = X0; x < X1; ++x) n += Test(At(Form, x, y)) ? 1 : 0;
+  return n;
+}
+
+class SecondaryWindows : public apptest::MainWindowTest {
+protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    host = std::make_unique<WindowsHost>();
+  }
+  void TearDown() override {
+    skin.reset();
+    wait.reset();
+    message.reset();
+    settings.reset();
+    MainWindowTest::TearDown();
+  }
+  // The windows in the program's order, the main window shown.
+  void Start() {
+    Make();
+    settings = app::TForm_3D_SET::Create();
+    message = app::TForm_3D_MSG::Create();
+    wait = app::TForm_3D_Wait::Create();
+    skin = app::TForm_3D_Skin::Create();
+    main->Show();
+    Run(400);
+  }
+  void Save(const win::TCustomForm& Form, const std::string& Name) {
+    rtl::Application->ProcessMessages();
+    const std::vector<std::uint32_t> frame = Form.PresentedFrame();
+    vg::TvxBitmap b;
+    b.SetSize(Form.Width(), Form.Height());
+    std::copy(frame.begin(), frame.end(), b.Bits());
+    vg::TvxFilterGdiPlus().SaveToFile((folder.Origin() / Name).string(), b, "");
+    // The reference pictures, when asked for.
+    if (std::getenv("GASCAL_UPDATE_GALLERY")) vg::TvxFilterGdiPlus().SaveToFile(APP_UI_TEST_DATA "/" + Name, b, "");
+  }
+  void Click(win::TCustomForm& Form, vg::TvxVisualObject* O) {
+    const vg::TvxRect r = O->GetAbsoluteRect();
+    const int x = static_cast<int>((r.Left + r.Right) / 2), y = static_cast<int>((r.Top + r.Bottom) / 2);
+    win::SimulateMouseMove(&Form, x, y);
+    win::SimulateMouseButton(&Form, rtl::mbLeft, true, x, y);
+    win::SimulateMouseButton(&Form, rtl::mbLeft, false, x, y);
+    rtl::Application->ProcessMessages();
+  }
+
+  std::unique_ptr<app::TForm_3D_SET> settings;
+  std::unique_ptr<app::TForm_3D_MSG> message;
+  std::unique_ptr<app::TForm_3D_Wait> wait;
+  std::unique_ptr<app::TForm_3D_Skin> skin;
+};
+
+TEST_F(SecondaryWindows, AMissingSensorTableShowsAfterTheMainWindowAndOkClosesIt) {
+  Make();
+  message = app::TForm_3D_MSG::Create();
+  host->ShowMessageWindow(12, "");  // before the main window shows: dropped
+  main->Show();
+  Run(400);
+  EXPECT_FALSE(message->Showing());
+
+  ecu::ConfigData.SensorTableFileName = folder.Path().string() + "/gascal.dat";
+  host->ShowMessageWindow(12, "");
+  Run(50);
+  EXPECT_FALSE(message->Showing()) << "shown 100 ms after the request";
+  Run(100);
+  ASSERT_TRUE(message->Showing());
+  ASSERT_NE(message->MessageLabel(), nullptr);
+  EXPECT_EQ(u"\"gascal.dat\" file not found. Temperature ERROR", message->MessageLabel()->Text());
+  ASSERT_EQ(1u, message->Buttons().size());
+  EXPECT_EQ(u"OK", message->Buttons()[0]->Text());
+  // It stands in the middle of the main window, in the main window's fill.
+  EXPECT_EQ(main->Left() + (main->Width() - message->Width()) / 2, message->Left());
+  RunQueue();
+  Save(*message, "message_kind12.png");
+  // The main window's fill, white text.
+  EXPECT_EQ(app::Colors.MainWindowFill.Color, message->Parts().HudWindow_3D_MSG->Fill()->GetColor());
+  EXPECT_GT(Count(*message, 20, 40, 400, 150, Whitish), 20) << "the message's text";
+
+  Click(*message, message->Buttons()[0]);
+  EXPECT_FALSE(message->Showing());
+  EXPECT_TRUE(main->Showing()) << "a kind 12 does not end the program";
+}
+
+TEST_F(SecondaryWindows, AnEmptyScriptErrorShowsNoTextAndANewerVersionEndsTheProgram) {
+  Start();
+  host->ShowMessageWindow(13, "");
+  Run(150);
+  ASSERT_TRUE(message->Showing());
+  EXPECT_EQ(u"", message->MessageLabel()->Text());
+  // A request while it shows waits: closing the 13 shows the 15, whose close ends it all.
+  host->ShowMessageWindow(15, "");
+  Click(*message, message->Buttons()[0]);
+  EXPECT_TRUE(main->Showing());
+  Run(150);
+  ASSERT_TRUE(message->Showing());
+  EXPECT_EQ(u"To work correctly, please install a newer version of the program", message->MessageLabel()->Text());
+  message->Close();
+  EXPECT_FALSE(main->Showing()) << "kind 15 closes the main window";
+}
+
+TEST_F(SecondaryWindows, ACountdownMessageCountsItsSecondsAndClosesItself) {
+  Start();
+  host->ShowMessageWindow(5, "");
+  Run(150);
+  ASSERT_TRUE(message->Showing());
+  ASSERT_NE(message->CountdownLabel(), nullptr);
+  EXPECT_TRUE(message->Parts().AniIndicator_3D_MSG->Enabled());
+  Run(1000);
+  EXPECT_EQ(u"The window closes in 2.0 sec", message->CountdownLabel()->Text());
+  Run(2100);
+  EXPECT_FALSE(message->Showing());
+  EXPECT_FALSE(message->Parts().AniIndicator_3D_MSG->Enabled());
+  EXPECT_TRUE(main->Showing());
+}
+
+TEST_F(SecondaryWindows, TheWaitWindowShowsOnceCentredAndShrinksToTheCorner) {
+  Start();
+  int shows = 0;
+  wait->OnShow = [&](rtl::TObject* S) {
+    ++shows;
+    wait->FormShow(S);
+  };
+  // Shrunk from an earlier write: it is still centred at its full size.
+  wait->SetBounds(0, 0, 50, 50);
+  host->ShowWaitWindow();
+  host->ShowWaitWindow();
+  EXPECT_EQ(1, shows);
+  EXPECT_TRUE(wait->Showing());
+  EXPECT_EQ(main->Left() + (main->Width() - 150) / 2, wait->Left());
+  EXPECT_EQ(main->Top() + (main->Height() - 150) / 2, wait->Top());
+  EXPECT_EQ(150, wait->Width());
+  EXPECT_TRUE(wait->Indicator()->Enabled());
+  Run(100);
+  Save(*wait, "wait.png");
+  EXPECT_GT(Count(*wait, 0, 0, 150, 150, [](Rgb C) { return C.r + C.g + C.b > 150; }), 100) << "the indicator shows";
+  host->ShrinkWaitWindow();
+  EXPECT_EQ(main->Left() + main->Width() - 57, wait->Left());
+  EXPECT_EQ(main->Top() + 27, wait->Top());
+  EXPECT_EQ(50, wait->Width());
+  EXPECT_EQ(50, wait->Height());
+  host->CloseWaitWindow();
+  EXPECT_FALSE(wait->Showing());
+  EXPECT_EQ(0, app::Messages.WaitWindowShown);
+
+  // A configuration write shows it while it runs and shrinks it at its end.
+  host->WriteTaskStarted(21);
+  EXPECT_TRUE(wait->Showing());
+  EXPECT_EQ(150, wait->Width());
+  host->WriteTaskEnded(21, true);
+  EXPECT_EQ(50, wait->Width());
+  EXPECT_EQ(main->Top() + 27, wait->Top());
+}
+
+TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForgetAUserClose) {
+  Start();
+  settings->Show();
+  Run(300);
+  EXPECT_EQ(main->Left(), settings->Left());
+  EXPECT_EQ(main->Top() + 22, settings->Top());
+  EXPECT_EQ(1, ecu::Link.SettingsWindowShown);
+  Save(*settings, "settings.png");
+  EXPECT_GT(Count(*settings, 20, 40, 400, 500, Whitish), 200) << "its texts";
+
+  vg::TvxHudTextBox* code = settings->Parts().HudTextBox_SET_Program_Code;
+  EXPECT_EQ(u"25", code->Text());
+  code->SetText(u"300");
+  std::uint16_t key = 13;
+  char16_t ch = 0;
+  settings->HudTextBox_SET_Program_CodeKeyDown(code, key, ch, {});
+  EXPECT_EQ(44, app::Settings.Program_Code);
+  code->SetText(u"abc");
+  EXPECT_THROW(settings->HudTextBox_SET_Program_CodeKeyDown(code, key, ch, {}), rtl::EConvertError);
+  EXPECT_EQ(44, app::Settings.Program_Code);
+
+  // The opacity reaches the settings panel and the main window's pages.
+  settings->Parts().HudTrackBar_SET_Opacity->SetValue(0.5f);
+  EXPECT_EQ(0.5, app::Settings.Panels_Opacity);
+  EXPECT_EQ(0.5f, settings->Parts().HudPanel_SET->Opacity());
+  for (app::TWindowPage* page : main->Pages()) EXPECT_EQ(0.5f, page->Root()->Opacity()) << page->Name();
+
+  // Never smaller than 300 x 200; the layout is scaled with the window, not laid out again.
+  settings->SetBounds(settings->Left(), settings->Top(), 100, 100);
+  EXPECT_EQ(300, settings->Width());
+  EXPECT_EQ(200, settings->Height());
+  EXPECT_FLOAT_EQ((300.0f - 26) / (420 - 26), settings->Parts().Layout_3D_SET->Scale()->X());
+  settings->SetBounds(settings->Left(), settings->Top(), 420, 560);
+  EXPECT_FLOAT_EQ(1.0f, settings->Parts().Layout_3D_SET->Scale()->X());
+
+  settings->Parts().HudNumberBox_3D_SET_Port_Delay->SetValue(-40);
+  settings->HudNumberBox_3D_SET_Port_DelayChange(nullptr);
+  EXPECT_EQ(0, app::Settings.Reply_Delay);
+
+  // The program closes with it open: the next start shows it where it was.
+  settings->SetBounds(200, 150, 440, 580);
+  main->Close();
+  SCOPED_TRACE(folder.Read("gascal.ini"));
+  EXPECT_NE(std::string::npos, Upper(folder.Read("gascal.ini")).find("FORM_3D_SET_SHOW             TRUE"));
+  EXPECT_NE(std::string::npos, Upper(folder.Read("gascal.ini")).find("FORM_3D_SET_WIDTH            440"));
+
+  // The next start shows it there.
+  settings.reset();
+  port.reset();
+  main.reset();
+  Make();
+  settings = app::TForm_3D_SET::Create();
+  main->Show();
+  Run(400);
+  ASSERT_TRUE(settings->Showing());
+  EXPECT_EQ((std::vector<int>{200, 150, 440, 580}),
+            (std::vector<int>{settings->Left(), settings->Top(), settings->Width(), settings->Height()}));
+
+  // Closed by the user, then the program: the next start leaves it hidden.
+  settings->Close();
+  EXPECT_EQ(std::string::npos, Upper(folder.Read("gascal.ini")).find("FORM_3D_SET"));
+  main->Close();
+  settings.reset();
+  port.reset();
+  main.reset();
+  Make();
+  settings = app::TForm_3D_SET::Create();
+  main->Show();
+  Run(400);
+  EXPECT_FALSE(settings->Showing());
+}
+
+TEST_F(SecondaryWindows, ManualTakesTheDialogsPortAndAFailedOpeningLeavesItClosedAndFlagged) {
+  Start();
+  const std::string chosen = (folder.Path() / "no-such-tty").string();
+  setenv(comm::kExtraPortsVariable, chosen.c_str(), 1);
+  cport::SetupDialog = [&](cport::TCustomComPort* Port) {
+    Port->SetPort(chosen);
+    return true;
+  };
+  settings->Show();
+  EXPECT_NO_THROW(settings->HudButton_3D_SET_Port_ManualClick(nullptr));
+  cport::SetupDialog = nullptr;
+  unsetenv(comm::kExtraPortsVariable);
+  EXPECT_EQ(chosen, app::Settings.Port_Name);
+  EXPECT_EQ(rtl::Utf8ToWide(chosen), settings->Parts().HudTextBox_3D_SET_Port_Name->Text());
+  EXPECT_FALSE(port->ComPort->Connected());
+  EXPECT_EQ(1, cport::PortFailed) << "the failure is flagged, not thrown";
+  settings->Close();
+}
+
+TEST_F(SecondaryWindows, TheCheckWindowIsRedWithTheMessageInWhiteAndARedOk) {
+  auto form = std::make_unique<app::TForm_No_OpenGL>(nullptr, "gascal");
+  app::TForm_No_OpenGL& check = *form;
+  EXPECT_EQ("OpenGL", check.Caption());
+  EXPECT_EQ(393, check.Width());
+  EXPECT_EQ(217, check.Height());
+  check.Show();
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(u"The computer does not support the OpenGL video mode. The program can not be run.",
+            check.Parts().Label_No_OpenGL_Message->Text());
+  EXPECT_EQ("Tahoma", check.Parts().Label_No_OpenGL_Message->Font()->Family());
+  EXPECT_EQ(win::crHandPoint, check.Parts().Button_No_OpenGL->Cursor());
+  Save(check, "check_window.png");
+  EXPECT_TRUE(Reddish(At(check, 14, 14))) << "the red panel";
+  EXPECT_GT(Count(check, 20, 20, 373, 160, Whitish), 100) << "white text";
+  EXPECT_GT(Count(check, 156, 178, 237, 208, Reddish), 10) << "a red OK";
+  Click(check, check.Parts().Button_No_OpenGL);
+  EXPECT_FALSE(check.Showing());
+}
+
+TEST_F(SecondaryWindows, TheSkinListsTheRolesAndItsDefaultRestoresTheLookAfter300Ms) {
+  Start();
+  app::Colors.MainWindowFill.Color = "#FF203040";
+  main->ApplyMainWindowFill();
+  main->Parts().HudButton_3D_GEN_Flip->SetVisible(true);
+  // The right button on Flip shows the skin window, role 1 selected.
+  main->HudButton_3D_GEN_FlipMouseDown(nullptr, rtl::mbRight, {}, 0, 0);
+  ASSERT_TRUE(skin->Showing());
+  EXPECT_EQ(1, skin->SelectedColorRole());
+  EXPECT_EQ(main->Left(), skin->Left());
+  EXPECT_EQ(main->Top() + 22, skin->Top());
+  const app::TSkinParts& p = skin->Parts();
+  ASSERT_EQ(37, p.HudComboTextBox_Skin_Detals->Items()->Count());
+  EXPECT_EQ(u"MODE : Automat", p.HudButton_Skin_Detals->Text());
+  EXPECT_EQ("#FF203040", p.Circle_Skin_Color->Fill()->GetColor());
+  RunQueue();
+  EXPECT_EQ(app::Colors.ColorTable[1], p.HudButton_Skin_Detals->FontFill()->GetColor())
+      << "the fonts leave the role's colour on its button";
+  Save(*skin, "skin.png");
+  EXPECT_GT(Count(*skin, 20, 40, 360, 300, Whitish), 100) << "its texts";
+
+  p.HudComboTextBox_Skin_Detals->SetItemIndex(16);
+  EXPECT_EQ(17, skin->SelectedColorRole());
+  EXPECT_EQ(app::Colors.ColorTable[17], p.Circle_Skin_Detals->Fill()->GetColor());
+  EXPECT_EQ(u"Type a text message:Error", p.HudButton_Skin_Detals->Text());
+
+  app::Settings.Font_Name = "Arial";
+  app::Colors.ColorTable[23] = "#FF000001";
+  skin->HudButton_Skin_DefaultClick(nullptr);
+  EXPECT_EQ("Tahoma", app::Settings.Font_Name);
+  EXPECT_EQ("#FFFFFFFF", app::Settings.Font_Color);
+  EXPECT_EQ("#FF1F46FD", app::Colors.ColorTable[23]);
+  EXPECT_EQ("#EAD7D5D5", main->Parts().HudWindow_3D_GEN->Fill()->GetColor());
+  ASSERT_EQ(2, app::Actions.ActionCount);
+  EXPECT_EQ(300, app::Actions.ActionDelays[0]);
+  skin->Close();
+}
+
+TEST_F(SecondaryWindows, AGradientFillGoesToTheOpenWindowsAsFarAsTheirPointsGo) {
+  Start();
+  settings->Show();
+  Run(300);
+  app::Colors.MainWindowFill = {"#FF102030", true, {"#FF0000FF", "#FF00FF00", "#FFFF0000"}};
+  main->RunAction(app::Action_CopyFillToOpenWindows);
+  vg::TvxBrush* fill = settings->Parts().HudWindow_3D_SET->Fill();
+  EXPECT_EQ(vg::vgBrushGradient, fill->Style());
+  vg::TvxGradientPoints* points = fill->Gradient()->Points();
+  ASSERT_EQ(2, points->Count()) << "its own two points";
+  EXPECT_EQ("#FF0000FF", points->GetPoint(0)->GetColor());
+  EXPECT_EQ("#FF00FF00", points->GetPoint(1)->GetColor());
+  EXPECT_FALSE(skin->Showing());
+  EXPECT_NE(vg::vgBrushGradient, skin->Parts().HudWindow_3D_Skin->Fill()->Style()) << "a hidden window keeps its own";
+}
+
+TEST_F(SecondaryWindows, ANewFontColourRecoloursGeneralTextsAtTheNextFontActionButNotIndicatorValues) {
+  Start();
+  const app::TMainParts& p = main->Parts();
+  const std::string value = p.IndicatorValues[0]->FontFill()->GetColor();
+  app::Settings.Font_Color = "#FF11AA22";
+  app::Colors.ColorTable[app::Color_General] = app::Settings.Font_Color;
+  EXPECT_NE("#FF11AA22", p.HudWindow_3D_GEN->FontFill()->GetColor()) << "nothing before the action";
+  app::QueueAction(app::Action_ApplyFonts, 100);
+  RunQueue();
+  EXPECT_EQ("#FF11AA22", p.HudWindow_3D_GEN->FontFill()->GetColor());
+  EXPECT_EQ(value, p.IndicatorValues[0]->FontFill()->GetColor());
+}
+
+TEST_F(SecondaryWindows, TwoFlipsGiveTwoColoursWithTheAlphaOfTheFirstFillAndACloseStopsAFlip) {
+  Start();
+  app::Colors.MainWindowFill.Color = "#C0808080";
+  main->ApplyMainWindowFill();
+  dx::TdxGUIObjectLayer* layer = main->Layer();
+  main->HudButton_3D_GEN_FlipMouseDown(nullptr, rtl::mbLeft, {}, 0, 0);
+  EXPECT_TRUE(app::MainWindowFlipping(*main));
+  Run(200);
+  EXPECT_GT(layer->Position()->Z(), 0) << "it tilts away";
+  Run(400);
+  EXPECT_FALSE(app::MainWindowFlipping(*main));
+  Run(400);
+  const std::string first = app::Colors.MainWindowFill.Color;
+  EXPECT_EQ("#C0", first.substr(0, 3));
+  EXPECT_EQ(first, main->Parts().HudWindow_3D_GEN->Fill()->GetColor());
+  EXPECT_EQ(0, layer->Position()->Z());
+  EXPECT_EQ(0, std::fmod(layer->RotateAngle()->X(), 360.0f)) << "back in place";
+
+  main->HudButton_3D_GEN_FlipMouseDown(nullptr, rtl::mbLeft, {}, 0, 0);
+  Run(1000);
+  const std::string second = app::Colors.MainWindowFill.Color;
+  EXPECT_EQ("#C0", second.substr(0, 3));
+  EXPECT_NE(first, second);
+
+  // Closed and freed in the middle of a flip: nothing runs on.
+  main->HudButton_3D_GEN_FlipMouseDown(nullptr, rtl::mbLeft, {}, 0, 0);
+  Run(100);
+  main->Close();
+  main.reset();
+  Run(1000);
+  EXPECT_EQ(second, app::Colors.MainWindowFill.Color);
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "platform/loop/Application.h"
+#include "platform/loop/SingleInstance.h"
+
+namespace {
+
+using rtl::Application;
+using rtl::TSingleInstance;
+using TAsk = TSingleInstance::TAskResult;
+using namespace std::chrono_literals;
+
+// Each test has a runtime folder of its own (the user's, mode 0700).
+class SingleInstance : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Application->Reset();
+    char tmpl[] = "/tmp/gascal-runtime-XXXXXX";
+    ASSERT_NE(nullptr, ::mkdtemp(tmpl));
+    dir_ = tmpl;
+    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    if (old) oldDir_ = old;
+    hadDir_ = old != nullptr;
+    ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+  }
+  void TearDown() override {
+    if (hadDir_)
+      ::setenv("XDG_RUNTIME_DIR", oldDir_.c_str(), 1);
+    else
+      ::unsetenv("XDG_RUNTIME_DIR");
+    std::filesystem::remove_all(dir_);
+    Application->Reset();
+  }
+  // Runs the GUI thread's loop until Done holds (bounded).
+  static bool PumpUntil(const std::function<bool()>& Done) {
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    while (!Done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      Application->ProcessMessages();
+      std::this_thread::sleep_for(1ms);
+    }
+    return true;
+  }
+  std::string dir_;
+  std::string oldDir_;
+  bool hadDir_ = false;
+};
+
+const std::string Name = "TForm_3D_GEN";
+
+TEST_F(SingleInstance, NothingRunningMeansNothingToAsk) {
+  EXPECT_EQ(dir_ + "/TForm_3D_GEN.sock", TSingleInstance::ChannelPath(Name));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(TAsk::NoneRunning, TSingleInstance::AskRunningToClose(Name, 5000));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+TEST_F(SingleInstance, TheAskingCopyGoesOnOnlyOnceTheRunningOneHasClosed) {
+  auto running = std::make_unique<TSingleInstance>(Name);
+  int requests = 0;
+  ASSERT_TRUE(running->Listen([&] {
+    EXPECT_TRUE(Application->IsMainThread());
+    ++requests;
+  }));
+  EXPECT_TRUE(running->Listening());
+  std::atomic<bool> closedDone{false};
+  std::atomic<bool> sawClosedDone{false};
+  auto asker = std::async(std::launch::async, [&] {
+    const TAsk r = TSingleInstance::AskRunningToClose(Name, 5000);
+    sawClosedDone = closedDone.load();
+    return r;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return requests == 1; }));
+  EXPECT_EQ(1, running->RequestCount());
+  // The close takes a while (settings written, port closed): the asker still waits.
+  EXPECT_EQ(std::future_status::timeout, asker.wait_for(100ms));
+  closedDone = true;
+  running.reset();
+  EXPECT_EQ(TAsk::Closed, asker.get());
+  EXPECT_TRUE(sawClosedDone);
+  // The running copy's socket is gone with it; the new copy takes the channel.
+  EXPECT_FALSE(std::filesystem::exists(TSingleInstance::ChannelPath(Name)));
+  TSingleInstance next(Name);
+  EXPECT_TRUE(next.Listen([] {}));
+}
+
+TEST_F(SingleInstance, ACopyThatDoesNotCloseLetsTheAskerGoOnAfterTheBound) {
+  TSingleInstance running(Name);
+  int requests = 0;
+  ASSERT_TRUE(running.Listen([&] { ++requests; }));
+  auto asker = std::async(std::launch::async, [] { return TSingleInstance::AskRunningToClose(Name, 300); });
+  ASSERT_TRUE(PumpUntil([&] { return requests == 1; }));
+  EXPECT_EQ(TAsk::TimedOut, asker.get());
+}
+
+TEST_F(SingleInstance, TheSocketOfACrashedCopyIsIgnoredAndReplaced) {
+  // A copy that died leaves its bound socket file behind, with nobody listening.
+  const std::string path = TSingleInstance::ChannelPath(Name);
+  {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::strcpy(a.sun_path, path.c_str());
+    ASSERT_EQ(0, ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a));
+    ::close(fd);
+  }
+  ASSERT_TRUE(std::filesystem::exists(path));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(TAsk::NoneRunning, TSingleInstance::AskRunningToClose(Name, 5000));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  TSingleInstance mine(Name);
+  std::string why;
+  EXPECT_TRUE(mine.Listen([] {}, &why)) << why;
+  int requests = 0;
+  TSingleInstance other(Name);  // nothing to do with the test's counter; a second listener
+  EXPECT_FALSE(other.Listen([&] { ++requests; }, &why));
+  EXPECT_NE(std::string::npos, why.find("another copy")) << why;
+}
+
+TEST_F(SingleInstance, SomethingElseAtThePathIsLeftAloneAndNotTakenForACopy) {
+  const std::string path = TSingleInstance::ChannelPath(Name);
+  std::ofstream(path) << "mine";
+  EXPECT_EQ(TAsk::NoneRunning, TSingleInstance::AskRunningToClose(Name, 500));
+  TSingleInstance copy(Name);
+  std::string why;
+  EXPECT_FALSE(copy.Listen([] {}, &why));
+  std::ifstream in(path);
+  std::string text;
+  in >> text;
+  EXPECT_EQ("mine", text);
+}
+
+TEST_F(SingleInstance, AConnectionThatSaysSomethingElseIsNoRequest) {
+  TSingleInstance running(Name);
+  int requests = 0;
+  ASSERT_TRUE(running.Listen([&] { ++requests; }));
+  const std::string path = TSingleInstance::ChannelPath(Name);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un a{};
+  a.sun_family = AF_UNIX;
+  std::strcpy(a.sun_path, path.c_str());
+  ASSERT_EQ(0, ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a));
+  ASSERT_EQ(6, ::write(fd, "HELLO\n", 6));
+  char c = 0;
+  // The running copy hangs up without taking it.
+  EXPECT_EQ(0, ::read(fd, &c, 1));
+  ::close(fd);
+  Application->ProcessMessages();
+  EXPECT_EQ(0, requests);
+  EXPECT_EQ(0, running.RequestCount());
+}
+
+TEST_F(SingleInstance, WithoutARuntimeFolderTheChannelIsTheUsersAbstractName) {
+  ::unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ("@TForm_3D_GEN." + std::to_string(::getuid()), TSingleInstance::ChannelPath(Name));
+  // The abstract names are the machine's: this process's own name keeps other runs away.
+  const std::string own = "gascal-test-" + std::to_string(::getpid());
+  TSingleInstance running(own);
+  int requests = 0;
+  ASSERT_TRUE(running.Listen([&] { ++requests; }));
+  auto asker = std::async(std::launch::async, [&] { return TSingleInstance::AskRunningToClose(own, 300); });
+  ASSERT_TRUE(PumpUntil([&] { return requests == 1; }));
+  EXPECT_EQ(TAsk::TimedOut, asker.get());
+  // A folder others may enter is not used either.
+  ::chmod(dir_.c_str(), 0755);
+  ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+  EXPECT_EQ('@', TSingleInstance::ChannelPath(Name)[0]);
+}
+
+}  // namespace
