@@ -1,5 +1,6 @@
 #include "app/core/Core_State.h"
 
+#include "app/core/AutoCLB_Unit.h"
 #include "app/core/Calibr_Unit.h"
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Dynamic_IND_Unit.h"
@@ -18,6 +19,7 @@ void ResetState() {
   StatusMessages.Reset();
   Diagram.Reset();
   MapRPM.Reset();
+  ResetAutoCalibration();
 }
 
 }  // namespace app
