@@ -113,6 +113,12 @@ void SaveAndClearInfluence() {
   }
 }
 
+void RestoreBackupPoints() {
+  ecu::ConfigData.DiagramPointY = ACB.BackupPoints;
+  ecu::ConfigData.DiagramPointX = ACB.BackupPetrolPoints;
+  ecu::ConfigData.FlaggedPoint = ACB.BackupIdlePoint;
+}
+
 // Settle on gas (27, 28, 35): the step's cylinders on gas.
 void SettleOnGas(bool Request) {
   ACB.Settling = true;
@@ -288,7 +294,7 @@ bool TRunWorkers::Command(std::int32_t Code) {
       return true;
     case 53:
       ACB.Settling = true;
-      ecu::ConfigData.DiagramPointY = ACB.BackupPoints;
+      RestoreBackupPoints();
       ACB.PostWriteCount = ACB.Counts.H;
       ShowPrompt(ACBPrompt(2) + " " + ACBPrompt(9));
       ecu::ConfigData.SelectedPoint = -1;
@@ -387,11 +393,13 @@ void Start() {
   Caption("Stop");
   if (ACB.StopPending) {
     // The run stopped while the link was down never gave the ECU its data back: start from it.
-    ecu::ConfigData.DiagramPointY = ACB.BackupPoints;
+    RestoreBackupPoints();
     RestoreInfluence();
     ACB.StopPending = false;
   }
   ACB.BackupPoints = ecu::ConfigData.DiagramPointY;
+  ACB.BackupPetrolPoints = ecu::ConfigData.DiagramPointX;
+  ACB.BackupIdlePoint = ecu::ConfigData.FlaggedPoint;
   ACB.Counts = ComputeACBCounts();
   ACB.StepCount = CountSteps(choice.Order);
   ACB.StepDigits.clear();

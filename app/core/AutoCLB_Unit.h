@@ -62,6 +62,10 @@ struct TACBRunState {
   std::int32_t BestGasAverage = 0;
   std::int32_t BestTop = 0;
   std::array<std::int32_t, ecu::DiagramPointCount> SavedPoints{}, BackupPoints{};
+  // The petrol times and the idle point at the start: the reset of the diagram changes them
+  // too, so a stop puts them back with the gas times.
+  std::array<std::int32_t, ecu::DiagramPointCount> BackupPetrolPoints{};
+  std::uint8_t BackupIdlePoint = 0;
   double ScaleRatio = 1.0;
   std::int32_t ShiftCount = 0;
   bool AdjustFailed = false;

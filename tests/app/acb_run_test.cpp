@@ -223,7 +223,13 @@ TEST_F(ACBRunTest, AnEngineTheCurveCannotSatisfyEndsInFailureWithAdvice) {
 }
 
 TEST_F(ACBRunTest, StopRestoresTheDiagramAndInfluenceValuesOnceTheLinkIsUp) {
-  const Values before = Of(ecu::ConfigData.DiagramPointY);
+  // Points of another curve than the default one that the run starts from.
+  for (int i = 0; i < 9; ++i) {
+    ecu::ConfigData.DiagramPointX[static_cast<std::size_t>(i)] = 2500 * i;
+    ecu::ConfigData.DiagramPointY[static_cast<std::size_t>(i)] = 2100 + 2900 * i;
+  }
+  ecu::ConfigData.FlaggedPoint = 3;
+  const Values before = Of(ecu::ConfigData.DiagramPointY), beforeX = Of(ecu::ConfigData.DiagramPointX);
   for (bool linkUp : {true, false}) {
     SCOPED_TRACE(linkUp ? "link up" : "link down");
     Press();
@@ -247,6 +253,8 @@ TEST_F(ACBRunTest, StopRestoresTheDiagramAndInfluenceValuesOnceTheLinkIsUp) {
     Tasks.clear();
     ASSERT_TRUE(RunToEnd());
     EXPECT_EQ(Of(ecu::ConfigData.DiagramPointY), before);
+    EXPECT_EQ(Of(ecu::ConfigData.DiagramPointX), beforeX);
+    EXPECT_EQ(ecu::ConfigData.FlaggedPoint, 3);
     EXPECT_EQ(Influence(), (Values{51, 31, 11, 12, 52}));
     EXPECT_EQ(Tasks, (std::vector<std::uint8_t>{21, 18}));
     EXPECT_EQ(Prompt().Text, "Autocalibration stopped.");
