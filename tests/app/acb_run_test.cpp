@@ -199,6 +199,31 @@ TEST_F(ACBRunTest, AnEngineThatAgreesAtOnceIsCalibratedWithoutWritingPoints) {
   }
 }
 
+TEST_F(ACBRunTest, HighRPMCalibrationGuidesTheSpeedUpHoldsItAndComesBackToIdle) {
+  app::Settings.ACB_SCR_Type = "High R.P.M. calibration";
+  auto waitFor = [&](const std::string& Text) {
+    for (int i = 0; i < 3000 && Prompt().Text != Text; ++i) Reply();
+    return Prompt().Text == Text;
+  };
+  Press();
+  ASSERT_TRUE(waitFor("Set R.P.M. 2000 - 3000 r.p.m. (3 sec)"));
+  const std::int32_t paused = app::ACB.Progress;
+  ecu::LiveData.LiveRPM = 2500;
+  ASSERT_TRUE(waitFor("Keep R.P.M. in current 4 sec"));
+  EXPECT_EQ(ecu::Link.ModeCommandFlags, 240);
+  ecu::LiveData.LiveRPM = 2000;  // not above 2000: asked again from the start
+  ASSERT_TRUE(waitFor("Set R.P.M. 2000 - 3000 r.p.m. (1 sec)"));
+  ecu::LiveData.LiveRPM = 2001;
+  ASSERT_TRUE(waitFor("Set R.P.M. of idling (2 sec)"));
+  EXPECT_EQ(app::ACB.Progress, paused);
+  ecu::LiveData.LiveRPM = 800;
+  ASSERT_TRUE(waitFor("Autocalibration is continued. Wait, please."));
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(Prompt().Text, "Autocalibration successfully completed.");
+  EXPECT_EQ(std::vector<std::uint8_t>(Tasks.begin(), Tasks.begin() + 4), (std::vector<std::uint8_t>{18, 21, 18, 17}));
+  EXPECT_EQ(std::vector<std::uint8_t>(Tasks.end() - 2, Tasks.end()), (std::vector<std::uint8_t>{21, 18}));
+}
+
 TEST_F(ACBRunTest, AnEngineTheCurveCannotSatisfyEndsInFailureWithAdvice) {
   PetrolOnGas = [this] { return Petrol + 1000; };  // always too little gas
   Press();
