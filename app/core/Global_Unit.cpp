@@ -22,6 +22,7 @@ void TActionState::Reset() {
   ActionDelays.fill(0);
   MainWindowShown = 0;
   PendingTransmit = 0;
+  PendingKinds = 0;
   Timer_GEN_General.reset();
   Timer_GEN_Transmit.reset();
 }
@@ -102,15 +103,34 @@ void RunQueuedAction() {
 void ScheduleTransmit(std::uint8_t Kind) {
   if (!Actions.Timer_GEN_Transmit) return;
   Actions.Timer_GEN_Transmit->SetEnabled(false);
-  if (!ecu::Link.LinkUp) return;
+  if (!ecu::Link.LinkUp) {
+    Actions.PendingKinds = 0;
+    return;
+  }
   Actions.PendingTransmit = Kind;
+  if (Kind >= 1 && Kind <= 4) Actions.PendingKinds = static_cast<std::uint8_t>(Actions.PendingKinds | (1u << Kind));
   Arm(*Actions.Timer_GEN_Transmit, Settings.TransmitDelay());
 }
 
 void RequestPendingTransmit() {
-  if (Actions.PendingTransmit >= 1 && Actions.PendingTransmit <= 4)
-    ecu::Link.TaskRequest = static_cast<std::uint8_t>(20 + Actions.PendingTransmit);
+  const std::uint8_t kinds = Actions.PendingKinds;
+  Actions.PendingKinds = 0;
   if (Actions.Timer_GEN_Transmit) Actions.Timer_GEN_Transmit->SetEnabled(false);
+  int single = 0, count = 0;
+  for (int kind = 1; kind <= 4; ++kind)
+    if (kinds & (1u << kind)) {
+      single = kind;
+      ++count;
+    }
+  if (count == 0) return;
+  if (count == 1) {
+    ecu::Link.TaskRequest = static_cast<std::uint8_t>(20 + single);
+    return;
+  }
+  // The whole configuration carries the page, the points and the map; the map's page is
+  // packed first, as its own write would.
+  if (kinds & (1u << 4)) PackMapRPMTable();
+  ecu::Link.TaskRequest = 21;
 }
 
 void RequestConfigWrite() {

@@ -41,9 +41,12 @@ struct TActionState {
   std::array<std::uint8_t, ActionQueueCapacity> ActionCodes{};
   std::array<std::int32_t, ActionQueueCapacity> ActionDelays{};
   std::uint8_t MainWindowShown = 0;
-  // Kind of the change waiting to be sent: 1 whole configuration, 2 configuration page,
+  // Kind of the change scheduled last: 1 whole configuration, 2 configuration page,
   // 3 calibration diagram, 4 R.P.M. map.
   std::uint8_t PendingTransmit = 0;
+  // Every kind waiting to be sent (bit k for kind k): a page edit followed within the delay
+  // by a diagram or map edit is not lost; both go out with the one write that covers them.
+  std::uint8_t PendingKinds = 0;
   // The main window's timers (made by CreateMainTimers, stopped and freed by FreeMainTimers).
   std::unique_ptr<rtl::TTimer> Timer_GEN_General;   // 200 ms design interval
   std::unique_ptr<rtl::TTimer> Timer_GEN_Transmit;  // interval from the settings
@@ -65,9 +68,11 @@ void QueueAction(std::uint8_t Code, std::int32_t Delay);
 // Tick of Actions.Timer_GEN_General: runs the head entry and arms the timer for the next.
 void RunQueuedAction();
 // Remembers a change of this kind and restarts the transmission delay (only while the link
-// is up).
+// is up; with the link down the changes waiting are dropped).
 void ScheduleTransmit(std::uint8_t Kind);
-// Tick of Actions.Timer_GEN_Transmit: the pending kind becomes task request 21..24.
+// Tick of Actions.Timer_GEN_Transmit: one kind waiting becomes its task request 21..24;
+// several kinds (or the whole configuration among them) become 21, which writes all of
+// them (the R.P.M. map packed from its page first). The kinds waiting are then cleared.
 void RequestPendingTransmit();
 // After a configuration file was loaded: with the link up, the whole configuration is
 // written at the end of the current poll cycle.

@@ -323,6 +323,10 @@ void HandleEvent(const SDL_Event& E) {
         case SDL_WINDOWEVENT_LEAVE:
           f->HandleMouseLeave();
           break;
+        case SDL_WINDOWEVENT_RESTORED:
+          // One window brought back by the window system brings the whole program back.
+          if (ApplicationMinimized()) RestoreApplication();
+          break;
         case SDL_WINDOWEVENT_EXPOSED:
           f->Present({f->ClientRect()});
           break;
@@ -413,6 +417,15 @@ void HandleEvent(const SDL_Event& E) {
     default:
       return;
   }
+}
+
+TRect ScreenWorkArea() {
+  DisplayNeeded();
+  SDL_Rect r{};
+  if (SDL_GetNumVideoDisplays() > 0 &&
+      (SDL_GetDisplayUsableBounds(0, &r) == 0 || SDL_GetDisplayBounds(0, &r) == 0) && r.w > 0 && r.h > 0)
+    return {r.x, r.y, r.x + r.w, r.y + r.h};
+  return {0, 0, 1024, 768};
 }
 
 TPoint GetCursorPos() {

@@ -60,6 +60,10 @@ void HandleEvent(const SDL_Event& Event);
 // Handles every SDL event that is waiting.
 void PumpEvents();
 
+// The screen's work area: the usable bounds of the primary display (without the panels and
+// docks of the desktop), its whole bounds where the window system does not tell them apart,
+// and 1024 x 768 at (0, 0) while no display answers. Opens the display when needed.
+TRect ScreenWorkArea();
 // The mouse position on the screen as last seen (window position plus the event's point;
 // on x11 SDL's global mouse state).
 TPoint GetCursorPos();

@@ -26,6 +26,7 @@ bool IsWithin(const TControl* Control, const TControl* Ancestor) {
 TCustomForm* activeForm = nullptr;
 TCustomForm* mainForm = nullptr;
 std::vector<TCustomForm*> liveForms;
+bool applicationMinimized = false;
 unsigned pressSerial = 0;
 unsigned currentPress = 0;
 
@@ -43,10 +44,14 @@ rtl::TClass TForm::StaticClass() {
                                           .Default(bsSizeable)
                                           .Property("FormStyle", &TForm::FormStyle, &TForm::SetFormStyle)
                                           .Default(fsNormal)
+                                          .Property("KeyPreview", &TForm::KeyPreview, &TForm::SetKeyPreview)
+                                          .Default(false)
                                           .Event("OnClose", &TForm::OnClose)
                                           .Event("OnCloseQuery", &TForm::OnCloseQuery)
                                           .Event("OnShow", &TForm::OnShow)
                                           .Event("OnHide", &TForm::OnHide)
+                                          .Event("OnKeyDown", &TForm::OnKeyDown)
+                                          .Event("OnKeyUp", &TForm::OnKeyUp)
                                           .Build();
   return &info;
 }
@@ -405,6 +410,30 @@ TCustomForm* ActiveForm() { return activeForm; }
 
 TCustomForm* MainForm() { return mainForm; }
 
+void MinimizeApplication() {
+  applicationMinimized = true;
+  for (TCustomForm* f : liveForms)
+    if (f->Showing() && f->WindowState() != wsMinimized) {
+      f->minimizedByApplication_ = true;
+      f->SetWindowState(wsMinimized);
+    }
+}
+
+void RestoreApplication() {
+  if (!applicationMinimized) return;
+  applicationMinimized = false;
+  // A form's handlers may make or free forms: the list is walked over a copy, and each is
+  // looked for again.
+  const std::vector<TCustomForm*> forms = liveForms;
+  for (TCustomForm* f : forms)
+    if (std::find(liveForms.begin(), liveForms.end(), f) != liveForms.end() && f->minimizedByApplication_) {
+      f->minimizedByApplication_ = false;
+      f->SetWindowState(wsNormal);
+    }
+}
+
+bool ApplicationMinimized() { return applicationMinimized; }
+
 void SetMainForm(TCustomForm* Form) { mainForm = Form; }
 
 void HandleQuitRequest() {
@@ -583,8 +612,12 @@ void TCustomForm::HandleMouseLeave() {
 
 void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down) {
   if (Down) CancelHint();
-  TWinControl* target = activeControl_ ? activeControl_ : this;
   const rtl::TShiftState shift = KeyboardShiftState();
+  if (keyPreview_) {
+    (Down ? OnKeyDown : OnKeyUp)(this, VirtualKey, shift);
+    if (VirtualKey == 0) return;
+  }
+  TWinControl* target = activeControl_ ? activeControl_ : this;
   const bool alt = shift.Contains(rtl::ssAlt);
   if (Down && VirtualKey == VK_TAB && !shift.Contains(rtl::ssCtrl) && !alt &&
       !(target->Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTTAB)) {

@@ -46,6 +46,8 @@ RTL_ENUM(TCloseAction, caNone, caHide, caFree, caMinimize);
 
 using TCloseEvent = rtl::TEvent<void(rtl::TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = rtl::TEvent<void(rtl::TObject* Sender, bool& CanClose)>;
+// A key of the form's key preview: a handler that sets Key to 0 keeps it from the control.
+using TKeyEvent = rtl::TEvent<void(rtl::TObject* Sender, std::uint16_t& Key, rtl::TShiftState Shift)>;
 
 // What an OLE-style drop carries: the dropped file names, else a text.
 struct TDropData {
@@ -96,6 +98,13 @@ public:
   void SetColor(std::uint32_t Value);
   int ClientWidth() const { return Width(); }
   int ClientHeight() const { return Height(); }
+  // With KeyPreview, every key pressed or released in the form (Tab included) goes to
+  // OnKeyDown or OnKeyUp before the active control has it; a handler that sets Key to 0
+  // keeps it (and the control code it would make) from the control.
+  bool KeyPreview() const { return keyPreview_; }
+  void SetKeyPreview(bool Value) { keyPreview_ = Value; }
+  TKeyEvent OnKeyDown;
+  TKeyEvent OnKeyUp;
 
   // ---- showing and closing --------------------------------------------------------------------
   void Show();
@@ -249,6 +258,10 @@ private:
   SDL_Window* window_ = nullptr;
   std::vector<std::pair<TWinControl*, IDropTarget*>> dropTargets_;
   bool captionActive_ = false;
+  bool keyPreview_ = false;
+  bool minimizedByApplication_ = false;
+  friend void MinimizeApplication();
+  friend void RestoreApplication();
 };
 
 class TForm : public TCustomForm {
@@ -264,6 +277,13 @@ TCustomForm* MainForm();
 void SetMainForm(TCustomForm* Form);
 // What the display does with the system's request to end the program.
 void HandleQuitRequest();
+
+// Minimises every shown form of the program at once, as the class library's application
+// does; ApplicationMinimized holds until RestoreApplication shows them again. When the
+// window system brings one of them back (the task bar), all of them come back with it.
+void MinimizeApplication();
+void RestoreApplication();
+bool ApplicationMinimized();
 
 // The active form, nil when none of the program's forms is active.
 TCustomForm* ActiveForm();

@@ -8,6 +8,7 @@
 
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/MapRPM_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Port_3D_Connect.h"
 #include "platform/loop/Application.h"
@@ -81,11 +82,27 @@ TEST_F(SchedulerTest, TwoPageEditsOneSecondApartGiveOneWriteRequestOneAndAHalfSe
   EXPECT_FALSE(app::Actions.Timer_GEN_Transmit->Enabled());
 }
 
-TEST_F(SchedulerTest, OnlyTheLastKindWithinTheDelayIsSentAndEachKindHasItsTask) {
+TEST_F(SchedulerTest, KindsWithinTheDelayAreAllWrittenAndEachKindAloneHasItsTask) {
+  // A page edit followed within the delay by a diagram edit: neither is lost, the whole
+  // configuration carries both, 1.5 s after the last edit.
   app::ScheduleTransmit(2);
   clock.Advance(500);
   app::ScheduleTransmit(3);
-  EXPECT_EQ(WatchRequests(3000), (std::vector<Run>{{2000, 23}}));
+  EXPECT_EQ(WatchRequests(3000), (std::vector<Run>{{2000, 21}}));
+  EXPECT_EQ(app::Actions.PendingKinds, 0) << "what was requested waits no more";
+  // A page edit and a map edit: the map's page is packed into the table before the write.
+  app::MapRPM.MapRPMTexts[2][3] = "1.50";
+  app::ScheduleTransmit(4);
+  app::ScheduleTransmit(2);
+  clock.Advance(1500);
+  EXPECT_EQ(ecu::Link.TaskRequest, 21);
+  EXPECT_EQ(app::MapRPM.MapRPMTable[2][3], 150);
+  ecu::Link.TaskRequest = 0;
+  // The same kind twice is one write of its own task.
+  app::ScheduleTransmit(3);
+  app::ScheduleTransmit(3);
+  clock.Advance(1500);
+  EXPECT_EQ(ecu::Link.TaskRequest, 23);
   for (std::uint8_t kind : {1, 4}) {
     app::ScheduleTransmit(kind);
     clock.Advance(1500);
@@ -104,6 +121,10 @@ TEST_F(SchedulerTest, AnEditWhileTheLinkIsDownIsNeverSent) {
   app::ScheduleTransmit(3);
   EXPECT_EQ(app::Actions.PendingTransmit, 2);
   EXPECT_TRUE(WatchRequests(5000).empty());
+  // Nor once the link is back: the changes waiting went with it.
+  ecu::Link.LinkUp = 1;
+  app::RequestPendingTransmit();
+  EXPECT_EQ(ecu::Link.TaskRequest, 0);
 }
 
 TEST_F(SchedulerTest, ATransmissionDelayBelowOneMillisecondUsesTheDefault) {

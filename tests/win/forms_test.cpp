@@ -106,6 +106,69 @@ TEST_F(FormsTest, CtrlChordsArriveAsControlCharactersBetweenKeyDownAndKeyUp) {
   EXPECT_EQ(r->Params(WM_SYSKEYDOWN), (std::vector<WPARAM>{VK_MENU, 'F'}));
 }
 
+TEST_F(FormsTest, KeyPreviewSeesKeysFirstAndMayKeepThemFromTheControl) {
+  MakeForm();
+  Recorder* r = AddRecorder(0, 0, 50, 50);
+  form->Show();
+  r->SetFocus();
+  std::vector<std::uint16_t> seen;
+  form->OnKeyDown = [&](rtl::TObject*, std::uint16_t& Key, rtl::TShiftState) {
+    seen.push_back(Key);
+    if (Key == 'G' || Key == VK_RETURN) Key = 0;  // taken by the form
+  };
+  form->OnKeyUp = [&](rtl::TObject*, std::uint16_t& Key, rtl::TShiftState) { seen.push_back(Key | 0x8000); };
+  // Without the preview the form hears nothing.
+  SimulateKeyStroke(form.get(), 'g');
+  EXPECT_TRUE(seen.empty());
+  EXPECT_EQ(r->Params(WM_KEYDOWN), (std::vector<WPARAM>{'G'}));
+  form->SetKeyPreview(true);
+  r->log.clear();
+  SimulateKeyStroke(form.get(), 'g');
+  SimulateKeyStroke(form.get(), 'h');
+  SimulateKeyStroke(form.get(), SDLK_RETURN);
+  EXPECT_EQ(seen, (std::vector<std::uint16_t>{'G', 'G' | 0x8000, 'H', 'H' | 0x8000, VK_RETURN, VK_RETURN | 0x8000}));
+  // What the form kept never reaches the control, not even as the character Enter makes.
+  EXPECT_EQ(r->Params(WM_KEYDOWN), (std::vector<WPARAM>{'H'}));
+  EXPECT_TRUE(r->Params(WM_CHAR).empty());
+  EXPECT_EQ(r->Params(WM_KEYUP), (std::vector<WPARAM>{'G', 'H', VK_RETURN}));
+}
+
+TEST_F(FormsTest, TheApplicationMinimisesAndComesBackAsAWhole) {
+  MakeForm();
+  auto second = std::make_unique<TForm>(nullptr);
+  second->SetBounds(300, 20, 100, 80);
+  auto hidden = std::make_unique<TForm>(nullptr);
+  form->Show();
+  second->Show();
+  EXPECT_FALSE(ApplicationMinimized());
+  MinimizeApplication();
+  EXPECT_TRUE(ApplicationMinimized());
+  EXPECT_EQ(form->WindowState(), wsMinimized);
+  EXPECT_EQ(second->WindowState(), wsMinimized);
+  EXPECT_EQ(hidden->WindowState(), wsNormal) << "a hidden window is left as it is";
+  RestoreApplication();
+  EXPECT_FALSE(ApplicationMinimized());
+  EXPECT_EQ(form->WindowState(), wsNormal);
+  EXPECT_EQ(second->WindowState(), wsNormal);
+  // A form freed while minimised is not touched when the others come back.
+  MinimizeApplication();
+  second.reset();
+  RestoreApplication();
+  EXPECT_EQ(form->WindowState(), wsNormal);
+}
+
+TEST_F(FormsTest, TheWorkAreaLiesOnTheScreen) {
+  const TRect area = ScreenWorkArea();
+  EXPECT_GT(area.Width(), 0);
+  EXPECT_GT(area.Height(), 0);
+  SDL_Rect whole{};
+  ASSERT_EQ(SDL_GetDisplayBounds(0, &whole), 0);
+  EXPECT_GE(area.Left, whole.x);
+  EXPECT_GE(area.Top, whole.y);
+  EXPECT_LE(area.Right, whole.x + whole.w);
+  EXPECT_LE(area.Bottom, whole.y + whole.h);
+}
+
 TEST_F(FormsTest, TextArrivesAsUtf16UnitsToTheFocusedControl) {
   MakeForm();
   AddRecorder(0, 0, 50, 50);

@@ -1,0 +1,34 @@
+// One font (family, size, style and colour, from the settings) onto every text of the
+// windows, each text in a colour role of the colour table. Always run from the action queue
+// (actions 6 and 12..15), so that a burst of changes applies once.
+#pragma once
+
+#include <cstdint>
+
+namespace vg {
+class TvxObject;
+}
+
+namespace app {
+
+class TForm_3D_GEN;
+
+// The font setter of every kind of text control (window title, label, check box, text box,
+// group box, memo, button, number box, combo text box, tab item, string list box): the
+// chosen parts of the control's font from the settings and, for a Role of 0 or more, its
+// text colour from the colour table (a string list box takes no colour). Other objects are
+// left as they are. The control's style is applied first, so that it cannot replace the
+// colour afterwards.
+void SetControlFont(vg::TvxObject* Control, bool Family, bool Size, int Role, bool Style);
+
+// Every named control of the tree under Root: family, size, style and role 0.
+void ApplyFontsToTree(vg::TvxObject* Root);
+
+// Action 6: the main window's texts (the indicators by their own sizes and colours, the
+// status line with family and colour only, the Flip and Settings buttons while visible),
+// then the other windows that are shown.
+void ApplyFonts(TForm_3D_GEN& Main);
+// Actions 12..15: the texts of page 0..3 of the main window.
+void ApplyPageFonts(TForm_3D_GEN& Main, int Page);
+
+}  // namespace app

@@ -1,0 +1,795 @@
+#include "app/ui/Main_3D_Unit.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <filesystem>
+
+#include "app/core/Colors_3D_Unit.h"
+#include "app/core/Dynamic_IND_Unit.h"
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "app/ui/Font_Unit.h"
+#include "app/ui/Page_ACB.h"
+#include "app/ui/Page_CFG.h"
+#include "app/ui/Page_CLB.h"
+#include "app/ui/Page_MAP.h"
+#include "app/ui/Window_Parts.h"
+#include "ecu/Check_Versions.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Host.h"
+#include "ecu/Language.h"
+#include "ecu/Link_State.h"
+#include "ecu/Live_Data.h"
+#include "ecu/Lng_Chr.h"
+#include "ecu/Port_3D_Unit.h"
+#include "platform/loop/Timer.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/rtl/TypInfo.h"
+#include "platform/win/Display.h"
+#include "scene3d/ObjectLayer.h"
+#include "scene3d/SceneControl.h"
+#include "serial/CPort.h"
+#include "platform/rtl/CodePage.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/TabControl.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/Tracks.h"
+#include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/Shapes.h"
+
+namespace app {
+
+namespace {
+
+constexpr int MinimumWidth = 400;
+constexpr int MinimumHeight = 300;
+// Full screen covers the work area and 12 pixels beyond each of its edges.
+constexpr int FullScreenMargin = 12;
+
+const char* const IndicatorIds[IndicatorCount] = {"Petrol",  "Gas",      "RPM",       "TempVap",
+                                                  "TempGas", "PressVap", "PressColl", "PressDiff"};
+// Colour roles: petrol 2, gas 3, R.P.M. 4, reducer pressure 5, manifold pressure 6,
+// differential pressure 7, reducer temperature 8, gas temperature 9.
+const int IndicatorRoles[IndicatorCount] = {2, 3, 4, 8, 9, 5, 6, 7};
+
+// CFGPageUpdating held for a scope, then given back as it was.
+struct TUpdating {
+  std::uint8_t Was = ecu::ConfigData.CFGPageUpdating;
+  TUpdating() { ecu::ConfigData.CFGPageUpdating = 1; }
+  ~TUpdating() { ecu::ConfigData.CFGPageUpdating = Was; }
+};
+
+std::string CurrentDirectory() {
+  std::error_code ec;
+  const std::filesystem::path p = std::filesystem::current_path(ec);
+  return ec ? std::string(".") : p.string();
+}
+
+std::u16string Wide(const std::string& Text) { return ecu::LngToWide(Text); }
+
+}  // namespace
+
+const char* IndicatorId(int Indicator) {
+  return Indicator >= 0 && Indicator < IndicatorCount ? IndicatorIds[Indicator] : "";
+}
+
+int IndicatorColorRole(int Indicator) {
+  return Indicator >= 0 && Indicator < IndicatorCount ? IndicatorRoles[Indicator] : 0;
+}
+
+rtl::TClass TForm_3D_GEN::StaticClass() {
+  using F = TForm_3D_GEN;
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<F>()
+          .Method("FormKeyDown", &F::FormKeyDown)
+          .Method("FormKeyUp", &F::FormKeyUp)
+          .Method("FormShow", &F::FormShow)
+          .Method("FormClose", &F::FormClose)
+          .Method("HudButton_Work_ModeClick", &F::HudButton_Work_ModeClick)
+          .Method("HudButton_Port_SearchClick", &F::HudButton_Port_SearchClick)
+          .Method("HudButton_Menu_FileMouseDown", &F::HudButton_Menu_FileMouseDown)
+          .Method("HudButton_Menu_LNGMouseDown", &F::HudButton_Menu_LNGMouseDown)
+          .Method("HudButton_Menu_FileMouseMove", &F::HudButton_Menu_FileMouseMove)
+          .Method("HudButton_Menu_LNGMouseMove", &F::HudButton_Menu_LNGMouseMove)
+          .Method("MenuListMouseMove", &F::MenuListMouseMove)
+          .Method("MenuMouseLeave", &F::MenuMouseLeave)
+          .Method("HudStringListBox_Menu_FileChange", &F::HudStringListBox_Menu_FileChange)
+          .Method("HudStringListBox_Menu_LNGChange", &F::HudStringListBox_Menu_LNGChange)
+          .Method("HudLabel_DynamicINDMouseDown", &F::HudLabel_DynamicINDMouseDown)
+          .Method("HudLabel_Port_NameMouseDown", &F::HudLabel_Port_NameMouseDown)
+          .Method("HudLabel_Port_Connect_StabilMouseDown", &F::HudLabel_Port_Connect_StabilMouseDown)
+          .Method("HudTextBox_PasswordKeyDown", &F::HudTextBox_PasswordKeyDown)
+          .Method("HudButton_3D_GEN_FlipMouseDown", &F::HudButton_3D_GEN_FlipMouseDown)
+          .Method("HudButton_3D_GEN_SettingsClick", &F::HudButton_3D_GEN_SettingsClick)
+          .Method("HudTabControl_GENChange", &F::HudTabControl_GENChange)
+          .Method("Splitter_GENMouseDown", &F::Splitter_GENMouseDown)
+          .Method("Splitter_GENMouseMove", &F::Splitter_GENMouseMove)
+          .Method("Splitter_GENMouseUp", &F::Splitter_GENMouseUp)
+          .Build();
+  return &info;
+}
+
+TForm_3D_GEN::TForm_3D_GEN(rtl::TComponent* AOwner) : TWindow_3D(AOwner) { MakeTimers(); }
+
+TForm_3D_GEN::~TForm_3D_GEN() = default;
+
+void TForm_3D_GEN::BeforeDestruction() {
+  created_ = false;
+  FreeMainTimers();
+  FreeStatusMessages();
+  inherited::BeforeDestruction();
+}
+
+void TForm_3D_GEN::MakeTimers() {
+  auto make = [this](std::uint32_t Interval, void (TForm_3D_GEN::*Tick)(rtl::TObject*)) {
+    auto* t = new rtl::TTimer(this);
+    t->SetEnabled(false);
+    t->SetInterval(Interval);
+    t->SetOnTimer(rtl::TNotifyEvent(this, Tick));
+    return t;
+  };
+  timerCLBBtn_ = make(300, &TForm_3D_GEN::Timer_CLB_3D_BtnTimer);
+  timerMapRPMTail_ = make(500, &TForm_3D_GEN::Timer_3D_MapRPM_TailTimer);
+  timerLevelGas_ = make(500, &TForm_3D_GEN::Timer_LevelGasTimer);
+  timerMenu_ = make(300, &TForm_3D_GEN::Timer_MenuTimer);
+}
+
+std::unique_ptr<TForm_3D_GEN> TForm_3D_GEN::Create(const std::string& ProgramPath) {
+  auto form = std::unique_ptr<TForm_3D_GEN>(new TForm_3D_GEN(nullptr));
+  form->ReadWindowText("FORM_3D_GEN");
+  form->BindParts();
+  form->pageCFG_ = new TPage_CFG(form.get());
+  form->pageCFG_->Load(form->parts_.TabItems[0]);
+  form->pageACB_ = new TPage_ACB(form.get());
+  form->pageACB_->Load(form->parts_.TabItems[1]);
+  form->pageCLB_ = new TPage_CLB(form.get());
+  form->pageCLB_->Load(form->parts_.TabItems[2]);
+  form->pageMAP_ = new TPage_MAP(form.get());
+  form->pageMAP_->Load(form->parts_.TabItems[3]);
+  form->FormCreate(ProgramPath);
+  return form;
+}
+
+void TForm_3D_GEN::BindParts() {
+  const TPartBinder bind(this, WindowName());
+  TMainParts& p = parts_;
+  bind(p.HudWindow_3D_GEN, "HudWindow_3D_GEN");
+  bind(p.Layout_3D_GEN, "Layout_3D_GEN");
+  bind(p.HudButton_Menu_File, "HudButton_Menu_File");
+  bind(p.HudButton_Menu_LNG, "HudButton_Menu_LNG");
+  bind(p.HudButton_3D_GEN_Flip, "HudButton_3D_GEN_Flip");
+  bind(p.HudButton_3D_GEN_Settings, "HudButton_3D_GEN_Settings");
+  bind(p.HudButton_3D_GEN_Connect_Condition, "HudButton_3D_GEN_Connect_Condition");
+  bind(p.HudPanel_GEN_Menu_File, "HudPanel_GEN_Menu_File");
+  bind(p.HudPanel_GEN_Menu_LNG, "HudPanel_GEN_Menu_LNG");
+  bind(p.HudStringListBox_Menu_File, "HudStringListBox_Menu_File");
+  bind(p.HudStringListBox_Menu_LNG, "HudStringListBox_Menu_LNG");
+  bind(p.HudPanel_IND, "HudPanel_IND");
+  for (int i = 0; i < IndicatorCount; ++i) {
+    const std::string id = IndicatorIds[i];
+    const auto k = static_cast<std::size_t>(i);
+    bind(p.IndicatorPanels[k], "HudPanel_IND_" + id);
+    bind(p.IndicatorNames[k], "HudLabel_IND_" + id + "_Name");
+    bind(p.IndicatorValues[k], "HudLabel_IND_" + id + "_Data");
+  }
+  bind(p.HudPanel_Port, "HudPanel_Port");
+  bind(p.HudButton_Port_Search, "HudButton_Port_Search");
+  bind(p.HudLabel_Port_Name, "HudLabel_Port_Name");
+  bind(p.HudLabel_Port_Connect_Stabil, "HudLabel_Port_Connect_Stabil");
+  bind(p.HudLabel_DynamicIND, "HudLabel_DynamicIND");
+  bind(p.HudPanel_Pult, "HudPanel_Pult");
+  bind(p.HudLabel_Work_Mode, "HudLabel_Work_Mode");
+  bind(p.HudButton_Work_Mode, "HudButton_Work_Mode");
+  bind(p.HudPanel_Splitter, "HudPanel_Splitter");
+  bind(p.Splitter_GEN, "Splitter_GEN");
+  bind(p.HudTabControl_GEN, "HudTabControl_GEN");
+  bind(p.TabItems[0], "HudTabItem_CFG");
+  bind(p.TabItems[1], "HudTabItem_ACB");
+  bind(p.TabItems[2], "HudTabItem_CLB");
+  bind(p.TabItems[3], "HudTabItem_MAP");
+  bind(p.HudTextBox_Password, "HudTextBox_Password");
+  bind(p.Image_ICO, "Image_ICO");
+  bind(p.Circle_ICO, "Circle_ICO");
+  bind(p.Path_ICO_Flame, "Path_ICO_Flame");
+}
+
+// ---- creation, showing, closing ------------------------------------------------------------------
+
+void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
+  const TMainParts& p = parts_;
+  // 1. The design sizes; the layout is the client less 26 x 44 at (13, 32).
+  PlaceLayout(p.Layout_3D_GEN);
+  // 2.
+  CreateCaptionIcons();
+  // 3. Paths, names and titles.
+  programDir_ = CurrentDirectory();
+  exeBaseName_ = ecu::StripExtension(rtl::ExtractFileName(ProgramPath));
+  if (exeBaseName_.empty()) exeBaseName_ = "gascal";
+  SetCaption(exeBaseName_ + "  V" + ProgramVersion);
+  p.HudWindow_3D_GEN->SetText(Wide(exeBaseName_ + "  V" + ProgramVersion + "  Date " + ProgramDate));
+  // 4.
+  ecu::ConfigData.ConfigDir = programDir_ + "/Config";
+  ecu::Texts.LanguageDir = programDir_ + "/Language";
+  Settings.SettingsFileName = programDir_ + "/" + exeBaseName_ + ".ini";
+  ecu::ConfigData.SensorTableFileName = programDir_ + "/" + exeBaseName_ + ".dat";
+  // 5.
+  cport::PortFailed = 0;
+  ecu::Link.PortOpen = 0;
+  ecu::Link.LinkUp = 0;
+  Actions.MainWindowShown = 0;
+  ecu::ConfigData.SensorTableMessageArmed = 1;
+  CreateMainTimers();
+  // 6. Settings, language, configuration, the calibration's algorithms.
+  Settings_Default();
+  Settings.Page_Index = std::clamp(Settings.Page_Index, 0, 3);
+  ApplyLanguage();
+  ecu::CreateConfiguration(Settings.CFG_Full_File_Name);
+  pageACB_->CreateAlgorithms();
+  // 7. The status line, and the live values as they stand.
+  CreateStatusMessages();
+  ecu::DynamicIND_Update();
+  // 8. Each menu 104 x 84 under its button, its list filling it.
+  for (auto [button, panel, list] :
+       {std::tuple{p.HudButton_Menu_File, p.HudPanel_GEN_Menu_File, p.HudStringListBox_Menu_File},
+        std::tuple{p.HudButton_Menu_LNG, p.HudPanel_GEN_Menu_LNG, p.HudStringListBox_Menu_LNG}}) {
+    panel->SetWidth(104);
+    panel->SetHeight(84);
+    panel->Position()->SetPoint({button->Position()->X(), button->Position()->Y() + button->Height() - 1});
+    list->Position()->SetPoint({0, 0});
+    list->SetWidth(104);
+    list->SetHeight(84);
+  }
+  // 9. The indicator column.
+  CreateIndicatorTracks();
+  FitIndicatorPanels();
+  FitIndicatorLabels();
+  FitPortPanel();
+  FitPultPanel();
+  created_ = true;
+}
+
+void TForm_3D_GEN::FormShow(rtl::TObject*) {
+  const TMainParts& p = parts_;
+  Actions.MainWindowShown = 1;
+  {
+    const TUpdating updating;
+    p.Layout_3D_GEN->Scale()->SetPoint({1, 1});
+    const win::TRect work = win::ScreenWorkArea();
+    SetBounds(work.Left + (work.Width() - DesignWidth()) / 2, work.Top + (work.Height() - DesignHeight()) / 2,
+              DesignWidth(), DesignHeight());
+    QueueAction(Action_PlaceLogo, 1);
+    QueueAction(Action_LoadMainWindowLayout, 100);
+    QueueAction(Action_ApplyFonts, 100);
+    QueueAction(Action_CopyFillToOpenWindows, 100);
+    SetMainWindowSize(Width(), Height());
+  }
+  if (ecu::KeyFileGetBool(Settings.SettingsFileName, "Form_3D_SET_Show")) ShowWindowNamed("Form_3D_SET");
+  QueueAction(Action_OpenConfiguredPort, 1000);
+  // The page the settings name, and its fonts.
+  Settings.Page_Index = std::clamp(Settings.Page_Index, 0, 3);
+  if (p.HudTabControl_GEN->ItemIndex() == Settings.Page_Index) HudTabControl_GENChange(p.HudTabControl_GEN);
+  else p.HudTabControl_GEN->SetItemIndex(Settings.Page_Index);
+  ShowConfigLoadReport();
+}
+
+void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction&) {
+  Actions.MainWindowShown = 0;
+  if (Actions.Timer_GEN_General) Actions.Timer_GEN_General->SetEnabled(false);
+  if (portWindow_) {
+    portWindow_->Timer_Connect->SetEnabled(false);
+    portWindow_->Timer_Sending->SetEnabled(false);
+    portWindow_->Timer_Select_ComPort->SetEnabled(false);
+  }
+  timerMapRPMTail_->SetEnabled(false);
+  if (portWindow_ && portWindow_->ComPort->Connected()) portWindow_->ComPort->Close();
+  FreeCaptionIcons();
+  pageCLB_->Release();
+  pageACB_->Release();
+  const TGeometry g = Geometry();
+  SaveSettings({g.IndicatorWidth, g.Left, g.Top, g.Width, g.Height});
+  // A settings window still open is remembered (the file says so already): it is told that
+  // the main window closes it, so that its close keeps its keys and writes its geometry.
+  if (TWindow_3D* settings = WindowNamed("Form_3D_SET"); settings && settings->Showing()) {
+    ecu::Link.SettingsWindowShown = 0;
+    settings->Close();
+  }
+  // The program ends when its main window has closed.
+  if (win::MainForm() == this) rtl::Application->Terminate();
+}
+
+TForm_3D_GEN::TGeometry TForm_3D_GEN::Geometry() const {
+  return {Left(), Top(), Width(), Height(),
+          static_cast<int>(std::lround(parts_.HudPanel_IND ? parts_.HudPanel_IND->Width() : 0))};
+}
+
+void TForm_3D_GEN::SetPortWindow(ecu::TForm_3D_Port* Value) {
+  if (portWindow_) portWindow_->RemoveFreeNotification(this);
+  portWindow_ = Value;
+  if (portWindow_) portWindow_->FreeNotification(this);
+}
+
+void TForm_3D_GEN::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == rtl::opRemove && AComponent == portWindow_) portWindow_ = nullptr;
+}
+
+TWindow_3D* TForm_3D_GEN::WindowNamed(const std::string& Name) {
+  for (TWindow_3D* w : TWindow_3D::Windows())
+    if (w->Name() == Name) return w;
+  return nullptr;
+}
+
+bool TForm_3D_GEN::ShowWindowNamed(const std::string& Name) {
+  TWindow_3D* w = WindowNamed(Name);
+  if (!w) return false;
+  w->Show();
+  return true;
+}
+
+// ---- geometry ------------------------------------------------------------------------------------
+
+void TForm_3D_GEN::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  const bool resized = AWidth != Width() || AHeight != Height();
+  inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
+  if (resized) FormResize();
+}
+
+void TForm_3D_GEN::FormResize() {
+  if (!created_ || ecu::ConfigData.CFGPageUpdating) return;
+  RescaleMainLayout();
+  if (Width() < MinimumWidth || Height() < MinimumHeight) {
+    inherited::SetBounds(Left(), Top(), std::max(Width(), MinimumWidth), std::max(Height(), MinimumHeight));
+    RescaleMainLayout();
+  }
+  const win::TRect work = win::ScreenWorkArea();
+  if (Settings.Full_Screen && (Width() < work.Width() + 2 * FullScreenMargin ||
+                               Height() < work.Height() + 2 * FullScreenMargin))
+    Settings.Full_Screen = false;
+  ShowCaptionIconState(Settings.Full_Screen);
+}
+
+void TForm_3D_GEN::RescaleMainLayout() {
+  RescaleLayout();
+  PlaceCaptionIcons();
+}
+
+void TForm_3D_GEN::SetMainWindowSize(int AWidth, int AHeight) {
+  const win::TRect work = win::ScreenWorkArea();
+  {
+    const TUpdating updating;
+    if (Settings.Full_Screen)
+      inherited::SetBounds(work.Left - FullScreenMargin, work.Top - FullScreenMargin,
+                           work.Width() + 2 * FullScreenMargin, work.Height() + 2 * FullScreenMargin);
+    else
+      inherited::SetBounds(work.Left + (work.Width() - AWidth) / 2, work.Top + (work.Height() - AHeight) / 2, AWidth,
+                           AHeight);
+  }
+  // The width was set while the page was held, the height is not: the resize rule runs once.
+  FormResize();
+  ShowCaptionIconState(Settings.Full_Screen);
+}
+
+void TForm_3D_GEN::ToggleFullScreen() {
+  ecu::ConfigData.CFGPageUpdating = 1;
+  Settings.Full_Screen = !Settings.Full_Screen;
+  SetMainWindowSize(DesignWidth(), DesignHeight());
+  ecu::ConfigData.CFGPageUpdating = 0;
+}
+
+void TForm_3D_GEN::LoadMainWindowLayout() {
+  if (!ecu::KeyFileLoad(Settings.SettingsFileName)) return;
+  ecu::ConfigData.CFGPageUpdating = 1;
+  try {
+    const win::TRect work = win::ScreenWorkArea();
+    if (!Settings.Full_Screen) {
+      int left = Left(), top = Top(), width = Width(), height = Height();
+      if (ecu::KeyFileReadInt("Form_3D_GEN_Pos_X")) left = ecu::Files.KeyFileInt;
+      if (ecu::KeyFileReadInt("Form_3D_GEN_Pos_Y")) top = ecu::Files.KeyFileInt;
+      if (ecu::KeyFileReadInt("Form_3D_GEN_Width")) width = ecu::Files.KeyFileInt;
+      if (ecu::KeyFileReadInt("Form_3D_GEN_Height")) height = ecu::Files.KeyFileInt;
+      // A file from another screen (or a broken one) cannot put the window off the work area
+      // or make it larger than full screen would.
+      const int maxWidth = work.Width() + 2 * FullScreenMargin, maxHeight = work.Height() + 2 * FullScreenMargin;
+      width = std::clamp(width, MinimumWidth, std::max(maxWidth, MinimumWidth));
+      height = std::clamp(height, MinimumHeight, std::max(maxHeight, MinimumHeight));
+      left = std::clamp(left, work.Left - FullScreenMargin, std::max(work.Right + FullScreenMargin - width,
+                                                                     work.Left - FullScreenMargin));
+      top = std::clamp(top, work.Top - FullScreenMargin, std::max(work.Bottom + FullScreenMargin - height,
+                                                                  work.Top - FullScreenMargin));
+      inherited::SetBounds(left, top, width, Height());
+      ecu::ConfigData.CFGPageUpdating = 0;
+      SetBounds(left, top, width, height);
+      FormResize();
+    }
+    ecu::ConfigData.CFGPageUpdating = 1;
+    if (ecu::KeyFileReadInt("Panel_IND_Width")) MoveSplitter(static_cast<float>(ecu::Files.KeyFileInt) -
+                                                             parts_.HudPanel_IND->Width());
+    double size = 0;
+    if (ecu::KeyFileFind("Panel_IND_Size_Name") && ReadFraction(ecu::Files.KeyFileValue, size))
+      Settings.IndicatorNameFontSize = static_cast<float>(size);
+    if (ecu::KeyFileFind("Panel_IND_Size_Data") && ReadFraction(ecu::Files.KeyFileValue, size))
+      Settings.IndicatorDataFontSize = static_cast<float>(size);
+    // The sizes are held within their tracks' ranges.
+    Settings.IndicatorNameFontSize = std::clamp(Settings.IndicatorNameFontSize, 6.0f, 22.0f);
+    Settings.IndicatorDataFontSize = std::clamp(Settings.IndicatorDataFontSize, 6.0f, 50.0f);
+    if (!std::isfinite(Settings.IndicatorNameFontSize)) Settings.IndicatorNameFontSize = 14;
+    if (!std::isfinite(Settings.IndicatorDataFontSize)) Settings.IndicatorDataFontSize = 26;
+    ApplyIndicatorFontSizes();
+    LoadMainWindowFill();
+  } catch (...) {
+    ecu::KeyFileClose();
+    ecu::ConfigData.CFGPageUpdating = 0;
+    throw;
+  }
+  ecu::KeyFileClose();
+  Colors.WindowColorText = Colors.MainWindowFill.Color;
+  ApplyMainWindowFill();
+  ecu::ConfigData.CFGPageUpdating = 0;
+}
+
+void TForm_3D_GEN::ApplyMainWindowFill() {
+  vg::TvxBrush* fill = parts_.HudWindow_3D_GEN->Fill();
+  const TWindowFill& f = Colors.MainWindowFill;
+  if (!f.Gradient) {
+    fill->SetStyle(vg::vgBrushSolid);
+    fill->SetColor(f.Color);
+    return;
+  }
+  fill->SetStyle(vg::vgBrushGradient);
+  fill->SetColor(f.Color);
+  vg::TvxGradientPoints* points = fill->Gradient()->Points();
+  for (int i = 0; i < points->Count() && i < static_cast<int>(f.GradientColors.size()); ++i)
+    points->GetPoint(i)->SetColor(f.GradientColors[static_cast<std::size_t>(i)]);
+  fill->Gradient()->Change();
+}
+
+void TForm_3D_GEN::PlaceStartupLogo() {
+  // The logo stands on the Hud window, over the layout: its place is in window pixels.
+  vg::TvxVisualObject* logo = parts_.Image_ICO;
+  vg::TvxVisualObject* layout = parts_.Layout_3D_GEN;
+  float side = 0, cx = 0, cy = 0;
+  if (Settings.Full_Screen) {
+    const win::TRect work = win::ScreenWorkArea();
+    side = static_cast<float>(work.Height()) * 50 / 100;
+    cx = static_cast<float>(work.Left + work.Width() / 2 - Left());
+    cy = static_cast<float>(work.Top + work.Height() / 2 - Top());
+  } else {
+    const float w = layout->Width() * layout->Scale()->X(), h = layout->Height() * layout->Scale()->Y();
+    side = h * 50 / 100;
+    cx = layout->Position()->X() + w / 2;
+    cy = layout->Position()->Y() + h / 2;
+  }
+  SizeStartupLogo(cx - side / 2, cy - side / 2, side);
+  logo->SetVisible(true);
+  logo->BringToFront();
+  QueueAction(Action_ShrinkLogo, 1500);
+  vg::TvxLine* line = pageCFG_->Parts().Line_CFG_LevelSensor;
+  vg::TvxVisualObject* image = pageCFG_->Parts().Image_CFG_LevelSensor;
+  line->SetWidth(image->Width());
+  line->Stroke()->SetColor(Colors.ColorTable[Color_Gas]);
+  line->Position()->SetX(0);
+}
+
+void TForm_3D_GEN::ShrinkStartupLogo() { SizeStartupLogo(12, 12, 25); }
+
+void TForm_3D_GEN::SizeStartupLogo(float X, float Y, float Side) {
+  vg::TvxVisualObject* logo = parts_.Image_ICO;
+  logo->SetWidth(Side);
+  logo->SetHeight(Side);
+  logo->Position()->SetPoint({X, Y});
+  // The flame stands in the ring's middle, a little above it.
+  vg::TvxVisualObject* flame = parts_.Path_ICO_Flame;
+  flame->Position()->SetPoint({Side * 0.29f, Side * 0.14f});
+  flame->SetWidth(Side * 0.42f);
+  flame->SetHeight(Side * 0.70f);
+  parts_.Circle_ICO->SetStrokeThickness(std::max(1.5f, Side * 0.03f));
+}
+
+// ---- the queue's actions --------------------------------------------------------------------------
+
+void TForm_3D_GEN::RunAction(std::uint8_t Code) {
+  switch (Code) {
+    case Action_RescaleLayout: RescaleMainLayout(); break;
+    case Action_LoadMainWindowLayout: LoadMainWindowLayout(); break;
+    case Action_Minimize: win::MinimizeApplication(); break;
+    case Action_ToggleFullScreen: ToggleFullScreen(); break;
+    case Action_CopyFillToOpenWindows: CopyFillToOpenWindows(); break;
+    case Action_ApplyFonts: ApplyFonts(*this); break;
+    case Action_OpenConfiguredPort: ecu::OpenConfiguredPort(); break;
+    case 8:
+    case 9:
+    case 10: pageCLB_->ApplyPartFonts(Code); break;
+    case Action_CloseMapPrompt: pageCLB_->CloseMapPrompt(); break;
+    case 12:
+    case 13:
+    case 14:
+    case 15: ApplyPageFonts(*this, Code - 12); break;
+    case Action_PlaceLogo: PlaceStartupLogo(); break;
+    case Action_ShrinkLogo: ShrinkStartupLogo(); break;
+    default: break;
+  }
+}
+
+void TForm_3D_GEN::CopyFillToOpenWindows() {
+  // The settings, port and skin windows while they show; the message window copies the
+  // fill itself when it shows.
+  for (TWindow_3D* w : TWindow_3D::Windows()) {
+    if (w == this || !w->Showing() || w->Name() == "Form_3D_MSG") continue;
+    auto* window = dynamic_cast<vg::TvxHudWindow*>(w->Root());
+    if (!window) continue;
+    TWindowFill fill;
+    fill.Color = window->Fill()->GetColor();
+    fill.Gradient = window->Fill()->Style() == vg::vgBrushGradient;
+    CopyMainWindowFill(fill);
+    window->Fill()->SetStyle(fill.Gradient ? vg::vgBrushGradient : vg::vgBrushSolid);
+    window->Fill()->SetColor(fill.Color);
+  }
+}
+
+// ---- texts, caption, language -----------------------------------------------------------------------
+
+std::u16string TForm_3D_GEN::TitleText() const { return parts_.HudWindow_3D_GEN->Text(); }
+
+void TForm_3D_GEN::UpdateMainCaption() {
+  const ecu::TLanguageWords& words = ecu::Texts.LanguageWords;
+  std::string title = "     " + exeBaseName_ + " : " + ProgramVersion + "  " + words.Date + " " + ProgramDate;
+  const ecu::Configuration_Class* c = ecu::ConfigData.Configuration.get();
+  if (c && ecu::Link.LinkUp)
+    title += "     " + words.Firmware + " : " + (ecu::IsVersion155To199() ? "SL" : "PM") + " " + c->Firmware_Version +
+             "  " + words.Date + " " + c->ECU_Info;
+  std::string group = words.CFG_User;
+  if (c && !c->Cfg_Name.empty()) {
+    title += "     " + words.File + " : " + c->Cfg_Name + ".cfg";
+    group += " (" + words.File + " : " + c->Cfg_Name + ".cfg) ";
+  }
+  parts_.HudWindow_3D_GEN->SetText(Wide(title));
+  if (pageCFG_) pageCFG_->Parts().HudGroupBox_CFG_User->SetText(Wide(group));
+}
+
+void TForm_3D_GEN::ApplyLanguage() {
+  ecu::Texts.CurrentLanguage = Settings.Language;
+  const bool fromFile = Settings.Language != "English";
+  if (fromFile) ecu::LoadLanguageFile();
+  try {
+    ecu::CacheLanguageWords();
+    if (ecu::Hosts.Host) ecu::Hosts.Host->UpdateMainCaption();
+    else UpdateMainCaption();
+    for (const ecu::TControlText& t : ecu::MainWindowTexts()) {
+      rtl::TComponent* c = FindPart(t.Control);
+      if (auto* text = dynamic_cast<vg::TvxTextControl*>(c)) text->SetText(t.Text);
+    }
+    vg::TvxHudStringListBox* files = parts_.HudStringListBox_Menu_File;
+    files->Items()->BeginUpdate();
+    files->Items()->Clear();
+    for (const std::u16string& item : ecu::FileMenuItems()) files->Items()->Add(item);
+    files->Items()->EndUpdate();
+    ListLanguages();
+    TranslateColorDescriptions();
+  } catch (...) {
+    if (fromFile) ecu::FreeLanguageFile();
+    throw;
+  }
+  if (fromFile) ecu::FreeLanguageFile();
+}
+
+void TForm_3D_GEN::ListLanguages() {
+  vg::TvxHudStringListBox* list = parts_.HudStringListBox_Menu_LNG;
+  list->Items()->BeginUpdate();
+  list->Items()->Clear();
+  for (const std::string& name : ecu::Texts.LanguageNames)
+    if (!name.empty()) list->Items()->Add(Wide(name));
+  list->Items()->EndUpdate();
+}
+
+void TForm_3D_GEN::ShowConfigLoadReport() {
+  const std::vector<std::string> lines = ecu::ConfigLoadReportLines(ecu::ConfigData.ConfigLoadReport);
+  if (lines.empty() || !ecu::Hosts.Host) return;
+  std::string text = "The configuration file " + ecu::ConfigData.ConfigLoadReport.FileName + " was read with changes:";
+  for (const std::string& line : lines) text += "\n" + line;
+  ecu::Hosts.Host->ShowMessageWindow(13, text);
+}
+
+// ---- menus, access code, keys ------------------------------------------------------------------------
+
+void TForm_3D_GEN::ShowMenu(bool FileMenu) {
+  menuOpen_ = true;
+  timerMenu_->SetEnabled(false);
+  parts_.HudPanel_GEN_Menu_File->SetVisible(FileMenu);
+  parts_.HudPanel_GEN_Menu_LNG->SetVisible(!FileMenu);
+  (FileMenu ? parts_.HudPanel_GEN_Menu_File : parts_.HudPanel_GEN_Menu_LNG)->BringToFront();
+  parts_.HudStringListBox_Menu_File->SetItemIndex(-1);
+  parts_.HudStringListBox_Menu_LNG->SetItemIndex(-1);
+}
+
+void TForm_3D_GEN::CloseMenus() {
+  menuOpen_ = false;
+  timerMenu_->SetEnabled(false);
+  parts_.HudPanel_GEN_Menu_File->SetVisible(false);
+  parts_.HudPanel_GEN_Menu_LNG->SetVisible(false);
+}
+
+void TForm_3D_GEN::RunFileMenuItem(int Index) {
+  fileMenuIndex_ = Index;
+  const int count = parts_.HudStringListBox_Menu_File->Items()->Count();
+  if (Index < 0 || Index >= count) return;
+  CloseMenus();
+  // The last item is Exit; Save, Load and Default are the save/load window's.
+  if (Index == count - 1) Close();
+}
+
+void TForm_3D_GEN::ChooseLanguage(int Index) {
+  vg::TvxHudStringListBox* list = parts_.HudStringListBox_Menu_LNG;
+  if (Index < 0 || Index >= list->Items()->Count()) return;
+  const std::string name =
+      ecu::StripExtension(rtl::WideToCodePage(list->Items()->Get(Index), ecu::LanguageCodePage("English")));
+  if (!name.empty()) {
+    Settings.Language = name;
+    ApplyLanguage();
+  }
+  CloseMenus();
+}
+
+bool TForm_3D_GEN::EnterAccessCode(const std::u16string& Code) {
+  if (Code != AccessCode) return false;
+  const TMainParts& p = parts_;
+  p.HudButton_3D_GEN_Flip->SetVisible(true);
+  p.HudButton_3D_GEN_Settings->SetVisible(true);
+  p.HudButton_3D_GEN_Flip->Position()->SetPoint(
+      {p.HudButton_Menu_LNG->Position()->X() + p.HudButton_Menu_LNG->Width(), p.HudButton_Menu_LNG->Position()->Y()});
+  p.HudButton_3D_GEN_Settings->Position()->SetPoint(
+      {p.HudButton_3D_GEN_Flip->Position()->X() + p.HudButton_3D_GEN_Flip->Width(),
+       p.HudButton_3D_GEN_Flip->Position()->Y()});
+  QueueAction(Action_ApplyFonts, 100);
+  return true;
+}
+
+void TForm_3D_GEN::FocusPassword() {
+  parts_.HudTextBox_Password->SetText({});
+  parts_.HudTextBox_Password->SetFocus();
+}
+
+bool TForm_3D_GEN::AnyTextBoxFocused() const {
+  vg::TvxVisualObject* focused = Layer() ? Layer()->GetFocused() : nullptr;
+  return focused && dynamic_cast<vg::IvxTextInput*>(focused) != nullptr;
+}
+
+void TForm_3D_GEN::FormKeyDown(rtl::TObject*, std::uint16_t& Key, rtl::TShiftState Shift) {
+  if (AnyTextBoxFocused()) return;
+  const int page = parts_.HudTabControl_GEN->ItemIndex();
+  switch (Key) {
+    case 'F': QueueAction(Action_ToggleFullScreen, 100); break;
+    case 'G':
+      ecu::Link.ModeCommandFlags = 240;
+      ecu::Link.TaskRequest = 17;
+      break;
+    case 'P': ecu::Link.TaskRequest = 18; break;
+    default: break;
+  }
+  if (page == 2 && (Key == win::VK_ESCAPE || (Key >= win::VK_LEFT && Key <= win::VK_DOWN)))
+    pageCLB_->DiagramKeyDown(Key);
+  if (page == 3) pageMAP_->MapKeyDown(Key, Shift);
+}
+
+void TForm_3D_GEN::FormKeyUp(rtl::TObject*, std::uint16_t& Key, rtl::TShiftState) {
+  if (Key == win::VK_SHIFT && !ecu::Link.TaskRunning) pageMAP_->ShiftReleased();
+}
+
+// ---- handlers --------------------------------------------------------------------------------------
+
+void TForm_3D_GEN::HudButton_Work_ModeClick(rtl::TObject*) {
+  ecu::Link.ModeCommandFlags = 0;
+  switch (ecu::LiveData.WorkMode) {
+    case 1: ecu::Link.TaskRequest = 19; break;
+    case 2:
+      ecu::Link.ModeCommandFlags = 240;
+      ecu::Link.TaskRequest = 17;
+      break;
+    case 4: ecu::Link.TaskRequest = 18; break;
+    default: break;
+  }
+}
+
+void TForm_3D_GEN::HudButton_Port_SearchClick(rtl::TObject*) { ecu::Port_Search_Step(); }
+
+void TForm_3D_GEN::HudButton_Menu_FileMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {
+  ShowMenu(true);
+}
+
+void TForm_3D_GEN::HudButton_Menu_LNGMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {
+  ShowMenu(false);
+}
+
+void TForm_3D_GEN::HudButton_Menu_FileMouseMove(rtl::TObject*, rtl::TShiftState, float, float, float, float) {
+  timerMenu_->SetEnabled(false);
+  if (menuOpen_ && !parts_.HudPanel_GEN_Menu_File->Visible()) ShowMenu(true);
+}
+
+void TForm_3D_GEN::HudButton_Menu_LNGMouseMove(rtl::TObject*, rtl::TShiftState, float, float, float, float) {
+  timerMenu_->SetEnabled(false);
+  if (menuOpen_ && !parts_.HudPanel_GEN_Menu_LNG->Visible()) ShowMenu(false);
+}
+
+void TForm_3D_GEN::MenuListMouseMove(rtl::TObject*, rtl::TShiftState, float, float, float, float) {
+  timerMenu_->SetEnabled(false);
+}
+
+void TForm_3D_GEN::MenuMouseLeave(rtl::TObject*) {
+  if (menuOpen_) timerMenu_->SetEnabled(true);
+}
+
+void TForm_3D_GEN::HudStringListBox_Menu_FileChange(rtl::TObject*) {
+  RunFileMenuItem(parts_.HudStringListBox_Menu_File->ItemIndex());
+}
+
+void TForm_3D_GEN::HudStringListBox_Menu_LNGChange(rtl::TObject*) {
+  ChooseLanguage(parts_.HudStringListBox_Menu_LNG->ItemIndex());
+}
+
+void TForm_3D_GEN::HudLabel_DynamicINDMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {
+  FocusPassword();
+}
+
+void TForm_3D_GEN::HudLabel_Port_NameMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {
+  FocusPassword();
+}
+
+void TForm_3D_GEN::HudLabel_Port_Connect_StabilMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float,
+                                                         float) {
+  FocusPassword();
+}
+
+void TForm_3D_GEN::HudTextBox_PasswordKeyDown(rtl::TObject*, std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState) {
+  if (Key != win::VK_RETURN && KeyChar != u'\r') return;
+  EnterAccessCode(parts_.HudTextBox_Password->Text());
+}
+
+void TForm_3D_GEN::HudButton_3D_GEN_FlipMouseDown(rtl::TObject*, rtl::TMouseButton Button, rtl::TShiftState, float,
+                                                  float) {
+  // The right button shows the skin window; the left one flips the window.
+  if (Button == rtl::mbRight) ShowWindowNamed("Form_3D_Skin");
+}
+
+void TForm_3D_GEN::HudButton_3D_GEN_SettingsClick(rtl::TObject*) { ShowWindowNamed("Form_3D_SET"); }
+
+void TForm_3D_GEN::HudTabControl_GENChange(rtl::TObject*) {
+  const int page = parts_.HudTabControl_GEN->ItemIndex();
+  if (page < 0 || page > 3) return;
+  Settings.Page_Index = page;
+  QueueAction(static_cast<std::uint8_t>(12 + page), 100);
+}
+
+// ---- timers and the level lamp --------------------------------------------------------------------
+
+void TForm_3D_GEN::SetLevelGasBlink(bool On) {
+  if (On) levelBlinkOn_ = true;
+  timerLevelGas_->SetEnabled(On);
+}
+
+void TForm_3D_GEN::Timer_LevelGasTimer(rtl::TObject*) {
+  vg::TvxCircle* lamp = pageCFG_->Parts().Circle_LevelGas[5];
+  lamp->Fill()->SetColor(levelBlinkOn_ ? Colors.WindowColorText : Colors.ColorTable[Color_Gas]);
+  levelBlinkOn_ = !levelBlinkOn_;
+}
+
+void TForm_3D_GEN::Timer_MenuTimer(rtl::TObject*) { CloseMenus(); }
+
+void TForm_3D_GEN::Timer_CLB_3D_BtnTimer(rtl::TObject*) {
+  timerCLBBtn_->SetEnabled(false);
+  pageCLB_->KeyRepeatEnded();
+}
+
+void TForm_3D_GEN::Timer_3D_MapRPM_TailTimer(rtl::TObject*) { pageMAP_->TailTick(); }
+
+void TForm_3D_GEN::UpdateLevelSensorImage() {
+  pageCFG_->UpdateLevelSensorImage(ecu::LiveData.WorkMode, ecu::LiveData.LiveLevel);
+}
+
+}  // namespace app

@@ -1,0 +1,297 @@
+// The main window TForm_3D_GEN: the title row with the File and Language menus, the Flip and
+// Settings buttons and the caption icons; the indicator column with its splitter and size
+// tracks, the port panel with the status line and the work-mode panel; the tab control with
+// its four pages (Setup, Auto Calibration, Graph, Map), each a page of its own file. It
+// creates the shared objects at start, restores the window through the action queue, routes
+// keys, menus and control changes, and runs the actions 1..17 of the queue.
+//
+// The window's text is app/ui/forms/Form_3D_GEN.txt. Make it with Create, which reads and
+// binds it; Show starts it; closing it ends the program (the caller's loop).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/ui/Window_3D.h"
+
+namespace rtl {
+class TTimer;
+}
+
+namespace ecu {
+class TForm_3D_Port;
+}
+
+namespace vg {
+class TvxCircle;
+class TvxHudButton;
+class TvxHudLabel;
+class TvxHudPanel;
+class TvxHudStringListBox;
+class TvxHudTabControl;
+class TvxHudTabItem;
+class TvxHudTextBox;
+class TvxHudTrack;
+class TvxHudWindow;
+class TvxLayout;
+class TvxLine;
+class TvxSplitter;
+class TvxVisualObject;
+}  // namespace vg
+
+namespace app {
+
+class TPage_ACB;
+class TPage_CFG;
+class TPage_CLB;
+class TPage_MAP;
+
+// The version and build date the window shows.
+inline constexpr const char* ProgramVersion = "1.07";
+inline constexpr const char* ProgramDate = "2014.02.11";
+// The access code that reveals the Flip and Settings buttons.
+inline constexpr const char16_t* AccessCode = u"pelund7391";
+
+// The indicator quantities, in the order of the column.
+enum TIndicator : int { IND_Petrol, IND_Gas, IND_RPM, IND_TempVap, IND_TempGas, IND_PressVap, IND_PressColl, IND_PressDiff };
+constexpr int IndicatorCount = 8;
+// The quantity's name in component names ("PressVap") and its colour role.
+const char* IndicatorId(int Indicator);
+int IndicatorColorRole(int Indicator);
+
+// The parts of the main window's frame (the pages bind their own).
+struct TMainParts {
+  vg::TvxHudWindow* HudWindow_3D_GEN = nullptr;
+  vg::TvxVisualObject* Layout_3D_GEN = nullptr;
+  vg::TvxHudButton* HudButton_Menu_File = nullptr;
+  vg::TvxHudButton* HudButton_Menu_LNG = nullptr;
+  vg::TvxHudButton* HudButton_3D_GEN_Flip = nullptr;
+  vg::TvxHudButton* HudButton_3D_GEN_Settings = nullptr;
+  vg::TvxHudButton* HudButton_3D_GEN_Connect_Condition = nullptr;
+  vg::TvxHudPanel* HudPanel_GEN_Menu_File = nullptr;
+  vg::TvxHudPanel* HudPanel_GEN_Menu_LNG = nullptr;
+  vg::TvxHudStringListBox* HudStringListBox_Menu_File = nullptr;
+  vg::TvxHudStringListBox* HudStringListBox_Menu_LNG = nullptr;
+  vg::TvxVisualObject* HudPanel_IND = nullptr;
+  std::array<vg::TvxHudPanel*, IndicatorCount> IndicatorPanels{};
+  std::array<vg::TvxHudLabel*, IndicatorCount> IndicatorNames{};
+  std::array<vg::TvxHudLabel*, IndicatorCount> IndicatorValues{};
+  vg::TvxHudPanel* HudPanel_Port = nullptr;
+  vg::TvxHudButton* HudButton_Port_Search = nullptr;
+  vg::TvxHudLabel* HudLabel_Port_Name = nullptr;
+  vg::TvxHudLabel* HudLabel_Port_Connect_Stabil = nullptr;
+  vg::TvxHudLabel* HudLabel_DynamicIND = nullptr;
+  vg::TvxHudPanel* HudPanel_Pult = nullptr;
+  vg::TvxHudLabel* HudLabel_Work_Mode = nullptr;
+  vg::TvxHudButton* HudButton_Work_Mode = nullptr;
+  vg::TvxVisualObject* HudPanel_Splitter = nullptr;
+  vg::TvxSplitter* Splitter_GEN = nullptr;
+  vg::TvxHudTabControl* HudTabControl_GEN = nullptr;
+  std::array<vg::TvxHudTabItem*, 4> TabItems{};  // HudTabItem_CFG, _ACB, _CLB, _MAP
+  vg::TvxHudTextBox* HudTextBox_Password = nullptr;
+  vg::TvxVisualObject* Image_ICO = nullptr;
+  vg::TvxCircle* Circle_ICO = nullptr;
+  vg::TvxVisualObject* Path_ICO_Flame = nullptr;
+};
+
+// The caption icons (made in code, MinMax_3D_ICO.cpp).
+struct TCaptionIcons {
+  vg::TvxCircle* Minimize = nullptr;
+  vg::TvxLine* MinimizeGlyph = nullptr;
+  vg::TvxCircle* FullScreen = nullptr;
+  vg::TvxLine* WindowBar = nullptr;
+  vg::TvxVisualObject* WindowFrame = nullptr;
+  vg::TvxVisualObject* RestoreFrame1 = nullptr;
+  vg::TvxVisualObject* RestoreFrame2 = nullptr;
+};
+
+// The three size tracks under the indicator column (made in code, Splitter_Unit.cpp).
+struct TIndicatorTracks {
+  vg::TvxHudTrack* NameSize = nullptr;
+  vg::TvxHudTrack* DataSize = nullptr;
+  vg::TvxHudTrack* FontSize = nullptr;
+};
+
+class TForm_3D_GEN : public TWindow_3D {
+  RTL_CLASS(TForm_3D_GEN, TWindow_3D)
+public:
+  explicit TForm_3D_GEN(rtl::TComponent* AOwner);
+  ~TForm_3D_GEN() override;
+  void BeforeDestruction() override;
+
+  // Makes the main window: reads its text and its pages' texts, binds them and runs the
+  // creation (FormCreate). ProgramPath is the program file's path (its base name names the
+  // settings file); the current directory is the program's folder of files.
+  static std::unique_ptr<TForm_3D_GEN> Create(const std::string& ProgramPath);
+
+  const TMainParts& Parts() const { return parts_; }
+  const TCaptionIcons& CaptionIcons() const { return icons_; }
+  const TIndicatorTracks& Tracks() const { return tracks_; }
+  TPage_CFG* PageCFG() const { return pageCFG_; }
+  TPage_ACB* PageACB() const { return pageACB_; }
+  TPage_CLB* PageCLB() const { return pageCLB_; }
+  TPage_MAP* PageMAP() const { return pageMAP_; }
+
+  // ---- paths and names made at creation --------------------------------------------------
+  const std::string& ProgramDir() const { return programDir_; }
+  const std::string& ExeBaseName() const { return exeBaseName_; }
+  // The window's title text (the Hud window's caption).
+  std::u16string TitleText() const;
+
+  // ---- timers of the window ----------------------------------------------------------------
+  rtl::TTimer* Timer_CLB_3D_Btn() const { return timerCLBBtn_; }
+  rtl::TTimer* Timer_3D_MapRPM_Tail() const { return timerMapRPMTail_; }
+  rtl::TTimer* Timer_LevelGas() const { return timerLevelGas_; }
+  rtl::TTimer* Timer_Menu() const { return timerMenu_; }
+  // Timer_LevelGas on (with the blink phase set) or off.
+  void SetLevelGasBlink(bool On);
+  // The port window, whose port and timers the window's close stops.
+  void SetPortWindow(ecu::TForm_3D_Port* Value);
+  ecu::TForm_3D_Port* PortWindow() const { return portWindow_; }
+
+  // ---- operations ---------------------------------------------------------------------------
+  // The action of a code of the queue (1..17); other codes run nothing.
+  void RunAction(std::uint8_t Code);
+  // Action 1 and every resize: the layout scaled to the window, the caption icons placed.
+  void RescaleMainLayout();
+  // Full screen: the work area + 24 at (-12, -12); else the size given, centred in the work
+  // area. The caption icons show the state.
+  void SetMainWindowSize(int AWidth, int AHeight);
+  // Action 4.
+  void ToggleFullScreen();
+  // Action 2: geometry, indicator column and sizes, window fill from the settings file.
+  void LoadMainWindowLayout();
+  // The main window's fill (the colours' state) onto its Hud window.
+  void ApplyMainWindowFill();
+  // Action 5: the settings, port and skin windows, while shown, take the main window's fill.
+  void CopyFillToOpenWindows();
+  // Actions 16 and 17.
+  void PlaceStartupLogo();
+  void ShrinkStartupLogo();
+  // The logo as a square of Side pixels at (X, Y) of the Hud window, its parts in proportion.
+  void SizeStartupLogo(float X, float Y, float Side);
+  // A control that takes typed text has the keyboard focus (no shortcut runs then).
+  bool AnyTextBoxFocused() const;
+  void ShowMenu(bool FileMenu);
+  void CloseMenus();
+  bool MenuOpen() const { return menuOpen_; }
+  void UpdateMainCaption();
+  void UpdateLevelSensorImage();
+  // The language of the settings onto the window (ApplyLanguage): texts, menus, caption,
+  // colour descriptions.
+  void ApplyLanguage();
+  // Fills the language menu from the language folder (ListLanguageFiles).
+  void ListLanguages();
+  // What the last configuration load could not read, in the message window.
+  void ShowConfigLoadReport();
+  // A File-menu item (the last, Exit, closes the window; the others are the save/load
+  // window's), a language item, the access code.
+  void RunFileMenuItem(int Index);
+  void ChooseLanguage(int Index);
+  bool EnterAccessCode(const std::u16string& Code);
+  // The indicator column and its tracks (Splitter_Unit.cpp).
+  void CreateIndicatorTracks();
+  void FitIndicatorPanels();
+  void FitIndicatorLabels();
+  void FitPortPanel();
+  void FitPultPanel();
+  void MoveSplitter(float Delta);
+  void SetIndicatorNameFontSize();
+  void SetIndicatorDataFontSize();
+  void SetProgramFontSize();
+  // Puts the settings' indicator sizes into the tracks and applies them.
+  void ApplyIndicatorFontSizes();
+  // The caption icons (MinMax_3D_ICO.cpp).
+  void CreateCaptionIcons();
+  void ShowCaptionIconState(bool FullScreen);
+  void PlaceCaptionIcons();
+  void FreeCaptionIcons();
+  // The window's geometry and column width, as the settings file keeps them.
+  struct TGeometry {
+    int Left, Top, Width, Height, IndicatorWidth;
+  };
+  TGeometry Geometry() const;
+
+  // ---- the form's life ----------------------------------------------------------------------
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
+  // The resize rule (ignored while CFGPageUpdating): the layout scaled, the size kept at
+  // 400 x 300 at least, full screen left when the window is smaller than the work area + 24.
+  void FormResize();
+  // Shows a window of the program by its component name ("Form_3D_SET"), when it exists.
+  static bool ShowWindowNamed(const std::string& Name);
+  static TWindow_3D* WindowNamed(const std::string& Name);
+
+  // ---- handlers (published, bound by the window text) ------------------------------------
+  void FormKeyDown(rtl::TObject* Sender, std::uint16_t& Key, rtl::TShiftState Shift);
+  void FormKeyUp(rtl::TObject* Sender, std::uint16_t& Key, rtl::TShiftState Shift);
+  void FormShow(rtl::TObject* Sender);
+  void FormClose(rtl::TObject* Sender, win::TCloseAction& Action);
+  void HudButton_Work_ModeClick(rtl::TObject* Sender);
+  void HudButton_Port_SearchClick(rtl::TObject* Sender);
+  void HudButton_Menu_FileMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X,
+                                    float Y);
+  void HudButton_Menu_LNGMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X,
+                                   float Y);
+  void HudButton_Menu_FileMouseMove(rtl::TObject* Sender, rtl::TShiftState Shift, float X, float Y, float Dx, float Dy);
+  void HudButton_Menu_LNGMouseMove(rtl::TObject* Sender, rtl::TShiftState Shift, float X, float Y, float Dx, float Dy);
+  void MenuListMouseMove(rtl::TObject* Sender, rtl::TShiftState Shift, float X, float Y, float Dx, float Dy);
+  void MenuMouseLeave(rtl::TObject* Sender);
+  void HudStringListBox_Menu_FileChange(rtl::TObject* Sender);
+  void HudStringListBox_Menu_LNGChange(rtl::TObject* Sender);
+  void HudLabel_DynamicINDMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X,
+                                    float Y);
+  void HudLabel_Port_NameMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X,
+                                   float Y);
+  void HudLabel_Port_Connect_StabilMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift,
+                                             float X, float Y);
+  void HudTextBox_PasswordKeyDown(rtl::TObject* Sender, std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
+  void HudButton_3D_GEN_FlipMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X,
+                                      float Y);
+  void HudButton_3D_GEN_SettingsClick(rtl::TObject* Sender);
+  void HudTabControl_GENChange(rtl::TObject* Sender);
+  void Splitter_GENMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y);
+  void Splitter_GENMouseMove(rtl::TObject* Sender, rtl::TShiftState Shift, float X, float Y, float Dx, float Dy);
+  void Splitter_GENMouseUp(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y);
+  // Timer ticks.
+  void Timer_LevelGasTimer(rtl::TObject* Sender);
+  void Timer_MenuTimer(rtl::TObject* Sender);
+  void Timer_CLB_3D_BtnTimer(rtl::TObject* Sender);
+  void Timer_3D_MapRPM_TailTimer(rtl::TObject* Sender);
+
+private:
+  void FormCreate(const std::string& ProgramPath);
+  void BindParts();
+  void FocusPassword();
+  void MakeTimers();
+  // The caption icons' handlers (Sender is an icon or one of its glyphs).
+  void IconMouseMove(rtl::TObject* Sender, rtl::TShiftState Shift, float X, float Y, float Dx, float Dy);
+  void IconMouseLeave(rtl::TObject* Sender);
+  void IconMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y);
+  vg::TvxCircle* IconOf(rtl::TObject* Sender) const;
+
+  TMainParts parts_;
+  TCaptionIcons icons_;
+  TIndicatorTracks tracks_;
+  TPage_CFG* pageCFG_ = nullptr;
+  TPage_ACB* pageACB_ = nullptr;
+  TPage_CLB* pageCLB_ = nullptr;
+  TPage_MAP* pageMAP_ = nullptr;
+  rtl::TTimer* timerCLBBtn_ = nullptr;
+  rtl::TTimer* timerMapRPMTail_ = nullptr;
+  rtl::TTimer* timerLevelGas_ = nullptr;
+  rtl::TTimer* timerMenu_ = nullptr;
+  ecu::TForm_3D_Port* portWindow_ = nullptr;
+
+  std::string programDir_;
+  std::string exeBaseName_;
+  bool menuOpen_ = false;
+  bool splitterDragging_ = false;
+  int fileMenuIndex_ = -1;
+  bool levelBlinkOn_ = false;
+  bool created_ = false;
+};
+
+}  // namespace app

@@ -1,0 +1,154 @@
+// The main window's indicator column and its splitter: the column's width changes within
+// fixed limits, and the tab control, the port panel and the work-mode panel follow by their
+// horizontal scale; three small tracks under the column set the indicator name and value
+// sizes and the program's font size.
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "app/ui/Main_3D_Unit.h"
+#include "ecu/Live_Data.h"
+#include "platform/win/WinTypes.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/TabControl.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/Tracks.h"
+
+namespace app {
+
+namespace {
+
+// The column's width stays strictly inside these.
+constexpr float IndicatorWidthLow = 60;
+constexpr float IndicatorWidthHigh = 300;
+
+vg::TvxHudTrack* MakeTrack(TForm_3D_GEN& Form, vg::TvxVisualObject* Parent, float X, float Y, float Width, float Min,
+                           float Max, float Value, void (TForm_3D_GEN::*Handler)()) {
+  auto* t = new vg::TvxHudTrack(&Form);
+  t->SetCursor(win::crHandPoint);
+  t->SetHeight(10);
+  t->SetWidth(Width);
+  t->Position()->SetPoint({X, Y});
+  t->SetMin(Min);
+  t->SetMax(Max);
+  t->SetValue(Value);
+  t->OnChange = [&Form, Handler](rtl::TObject*) { (Form.*Handler)(); };
+  Parent->AddObject(t);
+  return t;
+}
+
+// Horizontal scale such that the drawn width changes by Delta.
+void ScaleBy(vg::TvxVisualObject* Object, float Delta) {
+  const float w = Object->Width();
+  if (w <= 0) return;
+  Object->Scale()->SetX((w * Object->Scale()->X() + Delta) / w);
+}
+
+}  // namespace
+
+void TForm_3D_GEN::CreateIndicatorTracks() {
+  const TMainParts& p = parts_;
+  vg::TvxVisualObject* column = p.HudPanel_IND;
+  const float y = column->Position()->Y() + column->Height() - 2;
+  const float half = column->Width() / 2;
+  tracks_.NameSize = MakeTrack(*this, p.Layout_3D_GEN, column->Position()->X(), y, half, 6, 22,
+                               Settings.IndicatorNameFontSize, &TForm_3D_GEN::SetIndicatorNameFontSize);
+  tracks_.DataSize = MakeTrack(*this, p.Layout_3D_GEN, column->Position()->X() + half, y, half, 6, 50,
+                               Settings.IndicatorDataFontSize, &TForm_3D_GEN::SetIndicatorDataFontSize);
+  vg::TvxVisualObject* tabs = p.HudTabControl_GEN;
+  tracks_.FontSize = MakeTrack(*this, p.Layout_3D_GEN, tabs->Position()->X(), y, tabs->Width(), 6, 20,
+                               Settings.Font_Size, &TForm_3D_GEN::SetProgramFontSize);
+}
+
+void TForm_3D_GEN::SetIndicatorNameFontSize() {
+  if (tracks_.NameSize) Settings.IndicatorNameFontSize = tracks_.NameSize->Value();
+  const float size = Settings.IndicatorNameFontSize * ecu::LiveData.IndicatorScale;
+  for (vg::TvxHudLabel* l : parts_.IndicatorNames) l->Font()->SetSize(size);
+}
+
+void TForm_3D_GEN::SetIndicatorDataFontSize() {
+  if (tracks_.DataSize) Settings.IndicatorDataFontSize = tracks_.DataSize->Value();
+  const float size = Settings.IndicatorDataFontSize * ecu::LiveData.IndicatorScale;
+  for (vg::TvxHudLabel* l : parts_.IndicatorValues) l->Font()->SetSize(size);
+}
+
+void TForm_3D_GEN::SetProgramFontSize() {
+  if (tracks_.FontSize) Settings.Font_Size = tracks_.FontSize->Value();
+  QueueAction(Action_ApplyFonts, 100);
+}
+
+void TForm_3D_GEN::ApplyIndicatorFontSizes() {
+  // The tracks keep their values within their ranges; the sizes follow what they hold.
+  if (tracks_.NameSize) tracks_.NameSize->SetValue(Settings.IndicatorNameFontSize);
+  if (tracks_.DataSize) tracks_.DataSize->SetValue(Settings.IndicatorDataFontSize);
+  SetIndicatorNameFontSize();
+  SetIndicatorDataFontSize();
+}
+
+void TForm_3D_GEN::FitIndicatorPanels() {
+  for (vg::TvxHudPanel* panel : parts_.IndicatorPanels) panel->SetWidth(parts_.HudPanel_IND->Width());
+}
+
+void TForm_3D_GEN::FitIndicatorLabels() {
+  const float w = parts_.HudPanel_IND->Width();
+  // Inside a panel the names and values keep a small margin at both sides.
+  for (vg::TvxHudLabel* l : parts_.IndicatorNames) l->SetWidth(w - 2 * l->Position()->X());
+  for (vg::TvxHudLabel* l : parts_.IndicatorValues) l->SetWidth(w - 2 * l->Position()->X());
+}
+
+void TForm_3D_GEN::FitPortPanel() {
+  const TMainParts& p = parts_;
+  const float w = p.HudPanel_IND->Width();
+  p.HudPanel_Port->SetWidth(w);
+  p.HudButton_Port_Search->SetWidth(w - 10);
+  p.HudLabel_DynamicIND->SetWidth(w);
+  for (vg::TvxVisualObject* o : {static_cast<vg::TvxVisualObject*>(p.HudButton_Port_Search),
+                                 static_cast<vg::TvxVisualObject*>(p.HudLabel_DynamicIND)})
+    o->Position()->SetX((w - o->Width()) / 2);
+}
+
+void TForm_3D_GEN::FitPultPanel() {
+  const TMainParts& p = parts_;
+  const float w = p.HudPanel_IND->Width();
+  p.HudPanel_Pult->SetWidth(w);
+  p.HudLabel_Work_Mode->SetWidth(w);
+  p.HudButton_Work_Mode->SetWidth(w - 10);
+  for (vg::TvxVisualObject* o : {static_cast<vg::TvxVisualObject*>(p.HudLabel_Work_Mode),
+                                 static_cast<vg::TvxVisualObject*>(p.HudButton_Work_Mode)})
+    o->Position()->SetX((w - o->Width()) / 2);
+}
+
+void TForm_3D_GEN::MoveSplitter(float Delta) {
+  const TMainParts& p = parts_;
+  const float w = p.HudPanel_IND->Width();
+  // Not a partial move: a width at or beyond a limit (or no number at all) leaves all as it is.
+  if (!(w + Delta < IndicatorWidthHigh && w + Delta > IndicatorWidthLow)) return;
+  p.HudPanel_IND->SetWidth(w + Delta);
+  p.HudPanel_Splitter->Position()->SetX(p.HudPanel_IND->Position()->X() + p.HudPanel_IND->Width());
+  p.HudTabControl_GEN->Position()->SetX(p.HudPanel_Splitter->Position()->X() + p.HudPanel_Splitter->Width());
+  ScaleBy(p.HudTabControl_GEN, -Delta);
+  ScaleBy(p.HudPanel_Port, Delta);
+  ScaleBy(p.HudPanel_Pult, Delta);
+  FitIndicatorPanels();
+  FitIndicatorLabels();
+  if (tracks_.NameSize && tracks_.DataSize && tracks_.FontSize) {
+    tracks_.NameSize->SetWidth(p.HudPanel_IND->Width() / 2);
+    tracks_.DataSize->SetWidth(p.HudPanel_IND->Width() / 2);
+    tracks_.DataSize->Position()->SetX(tracks_.NameSize->Position()->X() + tracks_.NameSize->Width());
+    ScaleBy(tracks_.FontSize, -Delta);
+    tracks_.FontSize->Position()->SetX(p.HudPanel_IND->Position()->X() + p.HudPanel_IND->Width() +
+                                       p.HudPanel_Splitter->Width());
+  }
+}
+
+void TForm_3D_GEN::Splitter_GENMouseDown(rtl::TObject*, rtl::TMouseButton Button, rtl::TShiftState, float, float) {
+  if (Button == rtl::mbLeft) splitterDragging_ = true;
+}
+
+void TForm_3D_GEN::Splitter_GENMouseMove(rtl::TObject*, rtl::TShiftState, float X, float, float, float) {
+  if (splitterDragging_) MoveSplitter(X);
+}
+
+void TForm_3D_GEN::Splitter_GENMouseUp(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {
+  splitterDragging_ = false;
+}
+
+}  // namespace app

@@ -1,0 +1,236 @@
+#include "app/ui/Window_Host.h"
+
+#include <cstdio>
+
+#include "app/ui/Main_3D_Unit.h"
+#include "app/ui/Page_ACB.h"
+#include "app/ui/Page_CFG.h"
+#include "app/ui/Page_CLB.h"
+#include "app/ui/Page_MAP.h"
+#include "ecu/Language.h"
+#include "ecu/Language_En.h"
+#include "ecu/Live_Data.h"
+#include "ecu/Lng_Chr.h"
+#include "platform/loop/Timer.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Memo.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/core/Shapes.h"
+
+namespace app {
+
+namespace {
+
+vg::TvxVisualObject* Visual(ecu::TControl Control) {
+  return dynamic_cast<vg::TvxVisualObject*>(TWindowHost::FindControl(Control));
+}
+
+// A window of its own that does not exist yet: what it would show goes to the console.
+void Console(const std::string& What) {
+  std::fprintf(stderr, "gascal: %s\n", What.c_str());
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+TWindowHost::TWindowHost() = default;
+TWindowHost::~TWindowHost() = default;
+
+TForm_3D_GEN* TWindowHost::Main() {
+  for (TWindow_3D* w : TWindow_3D::Windows())
+    if (auto* main = dynamic_cast<TForm_3D_GEN*>(w)) return main;
+  return nullptr;
+}
+
+rtl::TComponent* TWindowHost::FindControl(ecu::TControl Control) {
+  const std::string name = ecu::ControlName(Control);
+  if (name.empty()) return nullptr;
+  for (TWindow_3D* w : TWindow_3D::Windows())
+    if (rtl::TComponent* c = w->FindPart(name)) return c;
+  return nullptr;
+}
+
+// ---- controls ------------------------------------------------------------------------------
+
+void TWindowHost::SetVisible(ecu::TControl Control, bool Value) {
+  if (vg::TvxVisualObject* v = Visual(Control)) v->SetVisible(Value);
+}
+
+void TWindowHost::SetEnabled(ecu::TControl Control, bool Value) {
+  if (vg::TvxVisualObject* v = Visual(Control)) v->SetEnabled(Value);
+}
+
+void TWindowHost::SetText(ecu::TControl Control, const std::string& Text) {
+  rtl::TComponent* c = FindControl(Control);
+  const std::u16string wide = ecu::LngToWide(Text);
+  if (auto* t = dynamic_cast<vg::TvxTextControl*>(c)) {
+    if (t->Text() != wide) t->SetText(wide);
+  } else if (auto* b = dynamic_cast<vg::TvxCustomTextBox*>(c)) {
+    if (b->Text() != wide) b->SetText(wide);
+  } else if (auto* m = dynamic_cast<vg::TvxMemo*>(c)) {
+    m->SetText(wide);
+  }
+}
+
+void TWindowHost::SetColor(ecu::TControl Control, const std::string& Color) {
+  rtl::TComponent* c = FindControl(Control);
+  if (auto* t = dynamic_cast<vg::TvxTextControl*>(c)) {
+    // The style's own text colour must not come back over it later.
+    t->ApplyResource();
+    t->FontFill()->SetColor(Color);
+  } else if (auto* s = dynamic_cast<vg::TvxShape*>(c)) {
+    s->Fill()->SetColor(Color);
+  }
+}
+
+void TWindowHost::SetTop(ecu::TControl Control, float Value) {
+  if (vg::TvxVisualObject* v = Visual(Control)) v->Position()->SetY(Value);
+}
+
+void TWindowHost::SetHeight(ecu::TControl Control, float Value) {
+  if (vg::TvxVisualObject* v = Visual(Control)) v->SetHeight(Value);
+}
+
+void TWindowHost::SetValue(ecu::TControl Control, std::int32_t Value) {
+  if (auto* p = dynamic_cast<vg::TvxProgressBar*>(FindControl(Control))) p->SetValue(static_cast<float>(Value));
+}
+
+bool TWindowHost::IsPressed(ecu::TControl Control) const {
+  const auto* b = dynamic_cast<vg::TvxCustomButton*>(FindControl(Control));
+  return b && b->IsPressed();
+}
+
+void TWindowHost::SetPressed(ecu::TControl Control, bool Value) {
+  if (auto* b = dynamic_cast<vg::TvxCustomButton*>(FindControl(Control))) b->SetIsPressed(Value);
+}
+
+void TWindowHost::ApplyIndicatorFontSizes() {
+  if (TForm_3D_GEN* main = Main()) main->ApplyIndicatorFontSizes();
+}
+
+void TWindowHost::ClearErrorMemo() {
+  if (TForm_3D_GEN* main = Main()) main->PageCFG()->ClearErrorMemo();
+}
+
+void TWindowHost::AddErrorMemoLine(const std::string& Text) {
+  if (TForm_3D_GEN* main = Main()) main->PageCFG()->AddErrorMemoLine(ecu::LngToWide(Text));
+}
+
+bool TWindowHost::LevelGasTimerEnabled() const {
+  const TForm_3D_GEN* main = Main();
+  return main && main->Timer_LevelGas()->Enabled();
+}
+
+void TWindowHost::SetLevelGasTimer(bool On) {
+  if (TForm_3D_GEN* main = Main()) main->SetLevelGasBlink(On);
+}
+
+void TWindowHost::UpdateLevelSensorImage() {
+  if (TForm_3D_GEN* main = Main()) main->UpdateLevelSensorImage();
+}
+
+void TWindowHost::ConfigToCFGPage() {
+  TForm_3D_GEN* main = Main();
+  if (!main) return;
+  main->UpdateMainCaption();
+  main->PageCFG()->ConfigToCFGPage();
+  // The calibration page shows the model too: its MAP controls, no point selected, the
+  // diagram drawn anew.
+  main->PageCLB()->EnableMapPointControls();
+  ecu::ConfigData.SelectedPoint = -1;
+  main->PageCLB()->RedrawCalibrationDiagram();
+}
+
+void TWindowHost::ConfigToUserPage() {
+  if (TForm_3D_GEN* main = Main()) main->PageCFG()->ConfigToUserPage();
+}
+
+void TWindowHost::UpdateMainCaption() {
+  if (TForm_3D_GEN* main = Main()) main->UpdateMainCaption();
+}
+
+// ---- windows ---------------------------------------------------------------------------------
+
+void TWindowHost::ShowMessageWindow(std::uint8_t Kind, const std::string& Text) {
+  Console("message " + std::to_string(Kind) + (Text.empty() ? std::string() : ": " + Text));
+}
+
+void TWindowHost::CloseWaitWindow() {}
+void TWindowHost::ShowWaitWindow() { Console("writing to the ECU"); }
+void TWindowHost::ShrinkWaitWindow() {}
+void TWindowHost::ShowPortWindow() { Console("searching for the ECU's port"); }
+void TWindowHost::PortWindowChanged() {}
+void TWindowHost::ClosePortWindow() {}
+
+// ---- the pages' features ---------------------------------------------------------------------
+
+void TWindowHost::BuildCalibrationDiagram() {
+  if (TForm_3D_GEN* main = Main()) main->PageCLB()->BuildCalibrationDiagram();
+}
+
+void TWindowHost::RedrawCalibrationDiagram() {
+  if (TForm_3D_GEN* main = Main()) main->PageCLB()->RedrawCalibrationDiagram();
+}
+
+void TWindowHost::CloseDiagramHistoryPanel() {
+  if (TForm_3D_GEN* main = Main()) main->PageCLB()->CloseDiagramHistoryPanel();
+}
+
+void TWindowHost::MarkMapRPMLiveCell() {
+  if (TForm_3D_GEN* main = Main()) main->PageMAP()->MarkMapRPMLiveCell();
+}
+
+void TWindowHost::RedrawMapRPM() {
+  if (TForm_3D_GEN* main = Main()) main->PageMAP()->RedrawMapRPM();
+}
+
+void TWindowHost::StartStopAutoCalibration() {
+  if (TForm_3D_GEN* main = Main()) main->PageACB()->StartStopAutoCalibration();
+}
+
+void TWindowHost::AutoCalibrationReplyTick() {
+  if (TForm_3D_GEN* main = Main()) main->PageACB()->AutoCalibrationReplyTick();
+}
+
+void TWindowHost::AutoCalibrationStep() {
+  if (TForm_3D_GEN* main = Main()) main->PageACB()->AutoCalibrationStep();
+}
+
+void TWindowHost::AutoCalibrationWriteDone() {
+  if (TForm_3D_GEN* main = Main()) main->PageACB()->AutoCalibrationWriteDone();
+}
+
+// ---- events ------------------------------------------------------------------------------------
+
+void TWindowHost::LinkEstablished() {}
+void TWindowHost::LinkLost() {}
+
+// The controls a reply changed asked their scene for one frame together; nothing more to do.
+void TWindowHost::LiveDataReceived() {}
+
+void TWindowHost::RunAction(std::uint8_t Code) {
+  if (TForm_3D_GEN* main = Main()) main->RunAction(Code);
+}
+
+// ---- texts -------------------------------------------------------------------------------------
+
+void MainFormEnglishText(std::string& Text) {
+  struct TEntry {
+    const char* Key;
+    const char* Text;
+  };
+  static const TEntry table[] = {{"Button_GEN_Flip", "Flip"}, {"Button_GEN_Settings", "Setting"}};
+  for (const TEntry& e : table)
+    if (ecu::IsLngKey(e.Key)) {
+      Text = e.Text;
+      return;
+    }
+}
+
+void TWindowHost::MainFormEnglishText(std::string& Text) { app::MainFormEnglishText(Text); }
+void TWindowHost::SettingsEnglishText(std::string&) {}
+void TWindowHost::SkinEnglishText(std::string&) {}
+
+}  // namespace app
