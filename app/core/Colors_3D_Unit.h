@@ -26,6 +26,9 @@ enum TColorRoleIndex : int {
   Color_Txt_Complete = 15,
   Color_Txt_Recomm = 16,
   Color_Txt_Error = 17,
+  Color_ACB_Pet_Pet = 29,
+  Color_ACB_Pet_Gas = 30,
+  Color_ACB_Gas_Gas = 31,
 };
 
 // The settings key of each role ("Color_3D_" and the role's name), its default (role 0's
