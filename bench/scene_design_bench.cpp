@@ -9,10 +9,11 @@
 #include <memory>
 
 #include "platform/loop/Application.h"
-#include "tests/scene3d/ViewAim.h"
 #include "scene3d/Library.h"
 #include "scene3d/SceneControl.h"
 #include "scene3d/Shapes.h"
+#include "tests/scene3d/NullCanvas.h"
+#include "tests/scene3d/ViewAim.h"
 
 using namespace dx;
 
@@ -22,29 +23,6 @@ const bool headless = [] {
   setenv("SDL_VIDEODRIVER", "dummy", 0);
   return true;
 }();
-
-class NullCanvas final : public TdxCanvas {
-public:
-  NullCanvas(gfx3d::WindowHandle W, int Width, int Height, bool Buffered, TdxQuality Q)
-      : TdxCanvas(W, Width, Height, Buffered, Q) {}
-  explicit NullCanvas(TdxBitmap& Target) : TdxCanvas(Target) {}
-  ~NullCanvas() override { ReleaseBitmaps(); }
-  void Clear(TdxColor) override {}
-  void ClearDepth() override {}
-  void CopyToBitmap(std::uint32_t*) override {}
-  void DrawLine(const TdxVector&, const TdxVector&, float) override {}
-  void DrawCube(const TdxVector&, const TdxVector&, float) override {}
-  void FillCube(const TdxVector&, const TdxVector&, float) override {}
-  void FillMesh(const TdxVector&, const TdxVector&, const TdxMeshData&, float) override {}
-  void FillTriangles(const std::vector<TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {}
-  void FillPolygon(const TdxVector&, const TdxVector&, const vg::TvxRect&, const std::vector<vg::TvxPoint>&, float, bool,
-                   bool, bool) override {}
-  void FillText(const std::u16string&, float, float, float) override {}
-  TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
-
-protected:
-  void ApplyState(TdxRenderState) override {}
-};
 
 class BenchScene : public TdxScene {
 public:
@@ -57,7 +35,7 @@ void BM_DesignMoveStepAmong1000Cubes(benchmark::State& State) {
   rtl::Application->Reset();
   SceneLibraryStartup();
   const TdxCanvasClass* saved = DefaultCanvasClass;
-  DefaultCanvasClass = TdxCanvasClassOf<NullCanvas>::Instance();
+  DefaultCanvasClass = TdxCanvasClassOf<dxtest::NullCanvas>::Instance();
   {
     auto form = std::make_unique<win::TForm>(nullptr);
     form->SetBorderStyle(win::bsNone);

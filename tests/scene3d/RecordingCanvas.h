@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "NullCanvas.h"
 #include "scene3d/Canvas.h"
 #include "scene3d/ValueText.h"
 
 namespace dxtest {
 
-class RecordingCanvas final : public dx::TdxCanvas {
+class RecordingCanvas final : public NullCanvas {
 public:
-  explicit RecordingCanvas(int W = 400, int H = 300) : dx::TdxCanvas(0, W, H, false, dx::dxLowQuality) {
+  explicit RecordingCanvas(int W = 400, int H = 300) : NullCanvas(0, W, H, false, dx::dxLowQuality) {
     lastDiffuse_ = Material().DiffuseColor();
   }
-  ~RecordingCanvas() override { ReleaseBitmaps(); }
 
   std::vector<std::string> Log;
   std::vector<dx::TdxMatrix> Matrices;  // every SetMatrix, in order
@@ -57,9 +57,6 @@ public:
     Matrices.push_back(M);
     TdxCanvas::SetMatrix(M);
   }
-  void Clear(dx::TdxColor) override {}
-  void ClearDepth() override {}
-  void CopyToBitmap(std::uint32_t*) override {}
   void DrawLine(const dx::TdxVector&, const dx::TdxVector& B, float Opacity) override {
     Log.push_back("line " + Num(Opacity));
     LineEnds.push_back(B);

@@ -10,28 +10,17 @@
 #include <memory>
 #include <string>
 
-#include "RecordingCanvas.h"
-#include "SceneFakes.h"
+#include "Stage.h"
 #include "scene3d/CanvasLayers.h"
 #include "scene3d/Library.h"
 
 using namespace dx;
-using dxtest::FakeScene;
 
 namespace {
 
 constexpr std::uint32_t White = 0xFFFFFFFFu, Red = 0xFFFF0000u;
 
-struct CanvasLayers : ::testing::Test {
-  FakeScene host;
-  dxtest::RecordingCanvas canvas;
-  CanvasLayers() { host.canvas = &canvas; }
-  template <class T>
-  T* Add() {
-    auto* l = new T(nullptr);
-    host.AddObject(l);
-    return l;
-  }
+struct CanvasLayers : ::testing::Test, dxtest::Stage {
   static std::uint32_t At(TdxCustomBufferLayer* L, int X, int Y) {
     return L->GetBuffer()->Bits()[Y * L->GetBuffer()->Width() + X];
   }

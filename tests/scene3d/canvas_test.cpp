@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "NullCanvas.h"
 #include "platform/rtl/SysUtils.h"
 #include "scene3d/Canvas.h"
 
@@ -13,25 +14,12 @@ using namespace dx;
 namespace {
 
 // A back end that only records which codes reach it and which bitmaps lose their texture.
-class TRecordingCanvas final : public TdxCanvas {
+class TRecordingCanvas final : public dxtest::NullCanvas {
 public:
-  using TdxCanvas::TdxCanvas;
-  ~TRecordingCanvas() override { ReleaseBitmaps(); }
+  using NullCanvas::NullCanvas;
   std::vector<int> Applied;
   int MaterialsApplied = 0;
   void ApplyMaterial() override { ++MaterialsApplied; }
-  void Clear(TdxColor) override {}
-  void ClearDepth() override {}
-  void CopyToBitmap(std::uint32_t*) override {}
-  void DrawLine(const TdxVector&, const TdxVector&, float) override {}
-  void DrawCube(const TdxVector&, const TdxVector&, float) override {}
-  void FillCube(const TdxVector&, const TdxVector&, float) override {}
-  void FillMesh(const TdxVector&, const TdxVector&, const TdxMeshData&, float) override {}
-  void FillTriangles(const std::vector<TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {}
-  void FillPolygon(const TdxVector&, const TdxVector&, const vg::TvxRect&, const std::vector<vg::TvxPoint>&, float, bool,
-                   bool, bool) override {}
-  void FillText(const std::u16string&, float, float, float) override {}
-  TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
 
 protected:
   void ApplyState(TdxRenderState Code) override { Applied.push_back(Code); }

@@ -9,48 +9,33 @@
 #include <string>
 #include <vector>
 
-#include "RecordingCanvas.h"
-#include "SceneFakes.h"
+#include "Stage.h"
 #include "scene3d/GuiControls.h"
 #include "scene3d/Library.h"
 #include "scene3d/Shapes.h"
 #include "vg2d/core/Library.h"
 
 using namespace dx;
-using dxtest::FakeScene;
-using dxtest::RecordingCanvas;
 using ::testing::ElementsAre;
 
 namespace {
 
-struct GuiControls : ::testing::Test {
-  void SetUp() override {
-    vg::LibraryStartup();
-    host.canvas = &canvas;
-  }
+struct GuiControls : ::testing::Test, dxtest::Stage {
+  void SetUp() override { vg::LibraryStartup(); }
   void TearDown() override {
-    while (!host.roots.empty()) host.roots.back()->Free();
+    while (!scene.roots.empty()) scene.roots.back()->Free();
     vg::LibraryShutdown();
   }
-  template <class T>
-  T* Add() {
-    auto* o = new T(nullptr);
-    host.AddObject(o);
-    return o;
-  }
+  // The paint steps alone (a screen layer needs no matrix), written down on their own.
   void Draw(TdxVisualObject* O) {
     canvas.Log.clear();
     canvas.Meshes.clear();
-    O->BeforePaint();
-    O->Render();
-    O->AfterPaint();
+    Paint(O);
   }
   static void Size(TdxBitmap* B, int W, int H) {
     TdxBitmap b(W, H);
     B->Assign(&b);
   }
-  FakeScene host;
-  RecordingCanvas canvas;
 };
 
 }  // namespace
@@ -99,9 +84,9 @@ TEST_F(GuiControls, APlaneDrawsTheQuadInItsOwnRandomOpaqueMaterial) {
   dxRandSeed(7);
   dxRandom(0xFFFFFF);  // the shapes' generator gave the colour
   EXPECT_NE(Add<TdxGUIPlane>()->Material()->DiffuseColor(), first);
-  const int repaints = host.repaints;
+  const int repaints = scene.repaints;
   p->Material()->SetDiffuseColor(0xFF102030u);
-  EXPECT_GT(host.repaints, repaints);
+  EXPECT_GT(scene.repaints, repaints);
   TdxMaterial m;
   m.SetDiffuseColor(0x80405060u);
   m.SetLighting(false);
@@ -302,9 +287,9 @@ TEST_F(GuiControls, HotGripsFollowTheMouseAreDrawnRedAndClearWhenItLeaves) {
   s->LayerMouseMove({}, 103.5f, 0);
   EXPECT_FALSE(s->GripHot(2)) << "the square's edge is GripSize out";
   s->LayerMouseMove({}, 97, 3);
-  const int repaints = host.repaints;
+  const int repaints = scene.repaints;
   s->LayerMouseMove({}, 98, 2);
-  EXPECT_EQ(host.repaints, repaints) << "no repaint while nothing changes";
+  EXPECT_EQ(scene.repaints, repaints) << "no repaint while nothing changes";
   Draw(s);
   EXPECT_EQ(canvas.Only("cube"), (std::vector<std::string>{"cube (-50,-50,0) (6,6,1) 1", "cube (50,-50,0) (6,6,1) 1",
                                                            "cube (-50,50,0) (6,6,1) 1", "cube (50,50,0) (6,6,1) 1"}));

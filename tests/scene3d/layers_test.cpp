@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "RecordingCanvas.h"
+#include "NullCanvas.h"
 #include "SceneFakes.h"
 #include "scene3d/Layers.h"
 
@@ -19,10 +20,9 @@ namespace {
 
 // Writes down each mesh drawn: centre, size, the texture and tint then in force, the world
 // matrix; and the render states in order.
-class MeshCanvas final : public TdxCanvas {
+class MeshCanvas final : public dxtest::NullCanvas {
 public:
-  MeshCanvas() : TdxCanvas(0, 800, 600, false, dxLowQuality) {}
-  ~MeshCanvas() override { ReleaseBitmaps(); }
+  MeshCanvas() : NullCanvas(0, 800, 600, false, dxLowQuality) {}
   struct TMesh {
     TdxVector Centre, Size;
     TdxBitmap* Texture;
@@ -33,21 +33,10 @@ public:
   };
   std::vector<TMesh> meshes;
   std::vector<std::string> log;
-  void Clear(TdxColor) override {}
-  void ClearDepth() override {}
-  void CopyToBitmap(std::uint32_t*) override {}
-  void DrawLine(const TdxVector&, const TdxVector&, float) override {}
-  void DrawCube(const TdxVector&, const TdxVector&, float) override {}
-  void FillCube(const TdxVector&, const TdxVector&, float) override {}
   void FillMesh(const TdxVector& C, const TdxVector& S, const TdxMeshData& M, float) override {
     meshes.push_back({C, S, Material().Texture(), Material().DiffuseColor(), Material().Lighting(), World(), &M});
     log.push_back("mesh");
   }
-  void FillTriangles(const std::vector<TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {}
-  void FillPolygon(const TdxVector&, const TdxVector&, const vg::TvxRect&, const std::vector<vg::TvxPoint>&, float, bool,
-                   bool, bool) override {}
-  void FillText(const std::u16string&, float, float, float) override {}
-  TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
 
 protected:
   void ApplyState(TdxRenderState Code) override { log.push_back("state " + std::to_string(Code)); }

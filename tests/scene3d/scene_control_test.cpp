@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "NullCanvas.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Clock.h"
 #include "platform/rtl/Filer.h"
@@ -31,17 +32,14 @@ namespace {
 
 // Writes down begin, the render states, the clear colour and end; Clear fills the back buffer
 // with the premultiplied colour, so the frame the form gets is real.
-class FrameCanvas final : public TdxCanvas {
+class FrameCanvas final : public dxtest::NullCanvas {
 public:
   FrameCanvas(gfx3d::WindowHandle W, int Width, int Height, bool Buffered, TdxQuality Q)
-      : TdxCanvas(W, Width, Height, Buffered, Q) {
+      : NullCanvas(W, Width, Height, Buffered, Q) {
     ++made;
   }
-  explicit FrameCanvas(TdxBitmap& Target) : TdxCanvas(Target) {}
-  ~FrameCanvas() override {
-    ReleaseBitmaps();
-    ++freed;
-  }
+  explicit FrameCanvas(TdxBitmap& Target) : NullCanvas(Target) {}
+  ~FrameCanvas() override { ++freed; }
   static inline int made = 0, freed = 0;
   static inline bool failBegin = false;
   static inline std::vector<std::string> log;
@@ -58,17 +56,6 @@ public:
     const std::uint32_t p = (a << 24) | ch(16) | ch(8) | ch(0);
     if (std::uint32_t* b = Buffer()) std::fill(b, b + Width() * Height(), p);
   }
-  void ClearDepth() override {}
-  void CopyToBitmap(std::uint32_t*) override {}
-  void DrawLine(const TdxVector&, const TdxVector&, float) override {}
-  void DrawCube(const TdxVector&, const TdxVector&, float) override {}
-  void FillCube(const TdxVector&, const TdxVector&, float) override {}
-  void FillMesh(const TdxVector&, const TdxVector&, const TdxMeshData&, float) override {}
-  void FillTriangles(const std::vector<TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {}
-  void FillPolygon(const TdxVector&, const TdxVector&, const vg::TvxRect&, const std::vector<vg::TvxPoint>&, float, bool,
-                   bool, bool) override {}
-  void FillText(const std::u16string&, float, float, float) override {}
-  TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
 
 protected:
   void ApplyState(TdxRenderState Code) override { log.push_back("state " + std::to_string(Code)); }

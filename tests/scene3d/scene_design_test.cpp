@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "NullCanvas.h"
 #include "ViewAim.h"
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
@@ -35,12 +36,9 @@ using namespace dx;
 namespace {
 
 // What the design frame draws: every box, wire or filled, with the material's colour then.
-class DesignCanvas final : public TdxCanvas {
+class DesignCanvas final : public dxtest::NullCanvas {
 public:
-  DesignCanvas(gfx3d::WindowHandle W, int Width, int Height, bool Buffered, TdxQuality Q)
-      : TdxCanvas(W, Width, Height, Buffered, Q) {}
-  explicit DesignCanvas(TdxBitmap& Target) : TdxCanvas(Target) {}
-  ~DesignCanvas() override { ReleaseBitmaps(); }
+  using NullCanvas::NullCanvas;
 
   struct TBox {
     bool Filled;
@@ -54,25 +52,12 @@ public:
     boxes.clear();
     return true;
   }
-  void Clear(TdxColor) override {}
-  void ClearDepth() override {}
-  void CopyToBitmap(std::uint32_t*) override {}
-  void DrawLine(const TdxVector&, const TdxVector&, float) override {}
   void DrawCube(const TdxVector& C, const TdxVector& S, float) override {
     boxes.push_back({false, Material().DiffuseColor(), C, S, World()});
   }
   void FillCube(const TdxVector& C, const TdxVector& S, float) override {
     boxes.push_back({true, Material().DiffuseColor(), C, S, World()});
   }
-  void FillMesh(const TdxVector&, const TdxVector&, const TdxMeshData&, float) override {}
-  void FillTriangles(const std::vector<TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {}
-  void FillPolygon(const TdxVector&, const TdxVector&, const vg::TvxRect&, const std::vector<vg::TvxPoint>&, float, bool,
-                   bool, bool) override {}
-  void FillText(const std::u16string&, float, float, float) override {}
-  TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
-
-protected:
-  void ApplyState(TdxRenderState) override {}
 };
 
 // A scene whose input handlers a test may call.

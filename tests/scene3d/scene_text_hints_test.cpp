@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "NullCanvas.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Clock.h"
 #include "platform/win/Display.h"
@@ -27,30 +28,12 @@ using namespace dx;
 
 namespace {
 
-// A canvas that draws nothing: the pick rays are all the input needs.
-class QuietCanvas final : public TdxCanvas {
+// A canvas that draws nothing but opens every frame: the pick rays are all the input needs.
+class QuietCanvas final : public dxtest::NullCanvas {
 public:
-  QuietCanvas(gfx3d::WindowHandle W, int Width, int Height, bool Buffered, TdxQuality Q)
-      : TdxCanvas(W, Width, Height, Buffered, Q) {}
-  explicit QuietCanvas(TdxBitmap& Target) : TdxCanvas(Target) {}
-  ~QuietCanvas() override { ReleaseBitmaps(); }
+  using NullCanvas::NullCanvas;
   bool BeginScene() override { return true; }
   void EndScene() override {}
-  void Clear(TdxColor) override {}
-  void ClearDepth() override {}
-  void CopyToBitmap(std::uint32_t*) override {}
-  void DrawLine(const TdxVector&, const TdxVector&, float) override {}
-  void DrawCube(const TdxVector&, const TdxVector&, float) override {}
-  void FillCube(const TdxVector&, const TdxVector&, float) override {}
-  void FillMesh(const TdxVector&, const TdxVector&, const TdxMeshData&, float) override {}
-  void FillTriangles(const std::vector<TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {}
-  void FillPolygon(const TdxVector&, const TdxVector&, const vg::TvxRect&, const std::vector<vg::TvxPoint>&, float, bool,
-                   bool, bool) override {}
-  void FillText(const std::u16string&, float, float, float) override {}
-  TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
-
-protected:
-  void ApplyState(TdxRenderState) override {}
 };
 
 // A box on the screen centred on its position, taking keys.

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "RecordingCanvas.h"
-#include "SceneFakes.h"
+#include "NullCanvas.h"
+#include "Stage.h"
 #include "platform/loop/Application.h"
 #include "scene3d/Library.h"
 #include "scene3d/SceneControl.h"
@@ -19,29 +19,16 @@
 #include "vg2d/core/Library.h"
 
 using namespace dx;
-using dxtest::FakeScene;
-using dxtest::RecordingCanvas;
 using ::testing::ElementsAre;
 
 namespace {
 
-struct Stage {
-  Stage() { scene.canvas = &canvas; }
-  template <class T>
-  T* Add() {
-    auto* o = new T(nullptr);
-    scene.AddObject(o);
-    return o;
-  }
+// Each drawing writes down only its own calls.
+struct Stage : dxtest::Stage {
   void Draw(TdxVisualObject* O) {
     canvas.Log.clear();
-    canvas.SetMatrix(O->GetAbsoluteMatrix());
-    O->BeforePaint();
-    O->Render();
-    O->AfterPaint();
+    dxtest::Stage::Draw(O);
   }
-  RecordingCanvas canvas;
-  FakeScene scene;
 };
 
 // Writes down what reaches the outline hooks.
@@ -273,33 +260,20 @@ TEST(DxShape3D, TheMouseReachesTheHooksAtThePointOfTheOutline) {
 // ---- the scene's design grid and hints ----------------------------------------------------------
 
 // Writes down the states, the lines and the text of a frame.
-class HintCanvas final : public TdxCanvas {
+class HintCanvas final : public dxtest::NullCanvas {
 public:
-  HintCanvas(gfx3d::WindowHandle W, int Width, int Height, bool Buffered, TdxQuality Q)
-      : TdxCanvas(W, Width, Height, Buffered, Q) {}
-  explicit HintCanvas(TdxBitmap& Target) : TdxCanvas(Target) {}
-  ~HintCanvas() override { ReleaseBitmaps(); }
+  using NullCanvas::NullCanvas;
   static inline std::vector<std::string> log;
   static inline int lines = 0;
 
   bool BeginScene() override { return true; }
-  void Clear(TdxColor) override {}
-  void ClearDepth() override {}
-  void CopyToBitmap(std::uint32_t*) override {}
   void DrawLine(const TdxVector&, const TdxVector&, float) override { ++lines; }
-  void DrawCube(const TdxVector&, const TdxVector&, float) override {}
-  void FillCube(const TdxVector&, const TdxVector&, float) override {}
-  void FillMesh(const TdxVector&, const TdxVector&, const TdxMeshData&, float) override {}
-  void FillTriangles(const std::vector<TdxCanvasVertex>&, const std::vector<std::uint16_t>&, float) override {}
-  void FillPolygon(const TdxVector&, const TdxVector&, const vg::TvxRect&, const std::vector<vg::TvxPoint>&, float, bool,
-                   bool, bool) override {}
   void FillText(const std::u16string& Text, float X, float Y, float Opacity) override {
     log.push_back("text " + std::string(Text.begin(), Text.begin() + 5) + " " + std::to_string(int(X)) + "," +
                   std::to_string(int(Y)) + " " + dxColorToText(Material().DiffuseColor()) + " " +
                   std::to_string(int(Font().Size())) + (Material().Lighting() ? " lit" : " unlit") + " " +
                   std::to_string(int(Opacity)));
   }
-  TdxPoint3D MeasureText(const std::u16string&) override { return {}; }
 
 protected:
   void ApplyState(TdxRenderState Code) override { log.push_back("state " + std::to_string(Code)); }

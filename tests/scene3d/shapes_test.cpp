@@ -10,37 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "RecordingCanvas.h"
-#include "SceneFakes.h"
+#include "Stage.h"
 #include "scene3d/Library.h"
 #include "scene3d/Shapes.h"
 #include "scene3d/Shapes3D.h"
 
 using namespace dx;
-using dxtest::FakeScene;
 using dxtest::RecordingCanvas;
+using dxtest::Stage;
 using ::testing::ElementsAre;
 
 namespace {
-
-struct Stage {
-  Stage() { scene.canvas = &canvas; }
-  template <class T>
-  T* Add() {
-    auto* o = new T(nullptr);
-    scene.AddObject(o);
-    return o;
-  }
-  // One object as a frame draws it.
-  void Draw(TdxVisualObject* O) {
-    canvas.SetMatrix(O->GetAbsoluteMatrix());
-    O->BeforePaint();
-    O->Render();
-    O->AfterPaint();
-  }
-  RecordingCanvas canvas;
-  FakeScene scene;
-};
 
 void ExpectNear(const TdxVector& V, float X, float Y, float Z) {
   EXPECT_NEAR(V.X, X, 1e-4f);
