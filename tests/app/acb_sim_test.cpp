@@ -157,6 +157,17 @@ TEST_F(ACBSimTest, StopWithTheLinkUpGivesTheEcuItsPointsAndInfluenceValuesBack) 
   EXPECT_EQ(Prompt(), "Autocalibration stopped.");
 }
 
+TEST_F(ACBSimTest, TheEngineSwitchedOffStopsTheRunAndTheEcuGetsItsPointsBack) {
+  SetButton(true);
+  for (int i = 0; i < 40; ++i) Advance(recorder->ReplyDelay);
+  sim->Modify([](ecusim::EcuState& s) { s.Live.Rpm = 0; });
+  for (int i = 0; i < 10 && recorder->Control(TControl::ACB_Start).Pressed; ++i) Advance(recorder->ReplyDelay);
+  EXPECT_FALSE(recorder->Control(TControl::ACB_Start).Pressed);
+  EXPECT_EQ(Prompt(), "Autocalibration stopped.");
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(Points(sim->State().Params, 1), Points(before, 1));
+}
+
 TEST_F(ACBSimTest, NoPetrolPulsesAndAnUnreachableEngineFailWithTheirTexts) {
   SetButton(true);
   for (int i = 0; i < 40; ++i) Advance(recorder->ReplyDelay);
