@@ -111,7 +111,7 @@ void TPage_ACB::ShowIndicators() {
   for (std::size_t c = 0; c < live; ++c)
     for (int r = 0; r < 3; ++r) {
       const std::int32_t v = ACB.Indicators[c][static_cast<std::size_t>(r)];
-      const float h = v >= ACB.FullScale ? barArea_ : std::max(0.0f, static_cast<float>(v) * scale);
+      const float h = ACB.FullScale > 0 && v >= ACB.FullScale ? barArea_ : std::max(0.0f, static_cast<float>(v) * scale);
       vg::TvxRectangle* bar = columns_[c].Bars[static_cast<std::size_t>(r)];
       const float bottom = Margin + r * rowHeight_ + barTop_ + barArea_;
       bar->SetBounds(bar->Position()->X(), bottom - h, bar->Width(), h);
