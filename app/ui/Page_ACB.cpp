@@ -96,7 +96,11 @@ void TPage_ACB::CreateIndicators() {
       bar->SetHitTest(false);
       bar->Fill()->SetColor(Colors.ColorTable[static_cast<std::size_t>(RowColors[r])]);
       bar->Stroke()->SetStyle(vg::vgBrushNone);
+      // Turned half round about the middle of its top edge, placed at the bottom of the bar
+      // area: the bar grows upwards with its height alone.
       bar->SetBounds(left + (cell - barWidth) / 2, top + barTop_ + barArea_, barWidth, 0);
+      bar->RotateCenter()->SetPoint({0.5f, 0.0f});
+      bar->SetRotateAngle(180);
       panel->AddObject(bar);
       column.Bars[static_cast<std::size_t>(r)] = bar;
       column.Boxes[static_cast<std::size_t>(r)] = box;
@@ -112,9 +116,7 @@ void TPage_ACB::ShowIndicators() {
     for (int r = 0; r < 3; ++r) {
       const std::int32_t v = ACB.Indicators[c][static_cast<std::size_t>(r)];
       const float h = ACB.FullScale > 0 && v >= ACB.FullScale ? barArea_ : std::max(0.0f, static_cast<float>(v) * scale);
-      vg::TvxRectangle* bar = columns_[c].Bars[static_cast<std::size_t>(r)];
-      const float bottom = Margin + r * rowHeight_ + barTop_ + barArea_;
-      bar->SetBounds(bar->Position()->X(), bottom - h, bar->Width(), h);
+      columns_[c].Bars[static_cast<std::size_t>(r)]->SetHeight(h);
       columns_[c].Boxes[static_cast<std::size_t>(r)]->SetText(Wide(ACBIndicatorText(v)));
     }
 }

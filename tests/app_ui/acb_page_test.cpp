@@ -95,6 +95,11 @@ TEST_F(ACBPageTest, MidRunThePageShowsStopThePromptAndBarsInTheirColours) {
   // The gas bar of cylinder 2 is the tallest (full scale 5300: 4300 / 5300 of the area).
   const app::TACBColumn& c = Page().Columns()[1];
   EXPECT_GT(c.Bars[app::ACB_GasOnGas]->Height(), c.Bars[app::ACB_PetOnGas]->Height());
+  // Bars of a row of different heights stand on the same ground.
+  const vg::TvxRect b1 = Page().Columns()[1].Bars[app::ACB_GasOnGas]->GetAbsoluteRect();
+  const vg::TvxRect b2 = Page().Columns()[2].Bars[app::ACB_GasOnGas]->GetAbsoluteRect();
+  EXPECT_NE(b1.Top, b2.Top);
+  EXPECT_NEAR(b1.Bottom, b2.Bottom, 0.5);
   EXPECT_TRUE(Near(CentrePixel(*picture, c.Bars[app::ACB_PetOnPet]), 0xFFF9FA4B));
   EXPECT_TRUE(Near(CentrePixel(*picture, c.Bars[app::ACB_PetOnGas]), 0xFFC5A41D));
   EXPECT_TRUE(Near(CentrePixel(*picture, c.Bars[app::ACB_GasOnGas]), 0xFFA4F964));
