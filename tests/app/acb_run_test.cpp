@@ -225,26 +225,19 @@ TEST_F(ACBRunTest, HighRPMCalibrationGuidesTheSpeedUpHoldsItAndComesBackToIdle) 
 }
 
 TEST_F(ACBRunTest, AnEngineTheCurveCannotSatisfyEndsInFailureWithAdvice) {
-  PetrolOnGas = [this] { return Petrol + 1000; };  // always too little gas
+  // Always too much gas (the simulator's tests take the other way): the curve is scaled down
+  // and shifted until point 1 would go below 0.
+  PetrolOnGas = [this] { return Petrol - 1000; };
   Press();
   ASSERT_TRUE(RunToEnd());
   EXPECT_NE(std::count(Tasks.begin(), Tasks.end(), 23), 0);
-  EXPECT_EQ(app::ACB.ShiftCount, app::ACBMaxShifts);
-  EXPECT_EQ(Prompt().Text, "Autocalibration failed. Increase jet diameter and repeat autocalibration.");
+  EXPECT_EQ(Prompt().Text, "Autocalibration failed. Decrease jet diameter and repeat autocalibration.");
   EXPECT_EQ(Prompt().Color, "#FFFF0000");
+  for (std::int32_t y : ecu::ConfigData.DiagramPointY) EXPECT_GE(y, 0);
   // Each adjustment took the progress back.
   bool back = false;
   for (std::size_t i = 1; i < ProgressSeen.size(); ++i) back |= ProgressSeen[i] < ProgressSeen[i - 1] && ProgressSeen[i] > 0;
   EXPECT_TRUE(back);
-  // Every point the run wrote stayed within the diagram's range.
-  for (std::int32_t y : ecu::ConfigData.DiagramPointY) EXPECT_LE(y, 32000 + 5 * app::ACBShiftUs);
-
-  PetrolOnGas = [this] { return Petrol - 1000; };  // always too much gas
-  Tasks.clear();
-  Press();
-  ASSERT_TRUE(RunToEnd());
-  EXPECT_EQ(Prompt().Text, "Autocalibration failed. Decrease jet diameter and repeat autocalibration.");
-  for (std::int32_t y : ecu::ConfigData.DiagramPointY) EXPECT_GE(y, 0);
 }
 
 TEST_F(ACBRunTest, StopRestoresTheDiagramAndInfluenceValuesOnceTheLinkIsUp) {
@@ -284,17 +277,6 @@ TEST_F(ACBRunTest, StopRestoresTheDiagramAndInfluenceValuesOnceTheLinkIsUp) {
     EXPECT_EQ(Tasks, (std::vector<std::uint8_t>{21, 18}));
     EXPECT_EQ(Prompt().Text, "Autocalibration stopped.");
   }
-}
-
-TEST_F(ACBRunTest, NoPetrolPulsesStopTheRunAsAFailure) {
-  Press();
-  Replies(10);
-  ecu::LiveData.LivePetrolTimes.fill(0);
-  Reply();
-  EXPECT_FALSE(recorder.Control(TControl::ACB_Start).Pressed);
-  EXPECT_EQ(Prompt().Text, "Autocalibration stopped.");
-  ASSERT_TRUE(RunToEnd());
-  EXPECT_EQ(Prompt().Text, "Autocalibration failed. No pulse from petrol injectors.");
 }
 
 TEST_F(ACBRunTest, AdjustmentScalesAboutPointOneAndRefusesZeroDivisors) {
