@@ -391,8 +391,9 @@ void Start() {
   Settings.Cylinder_Order = choice.Order;
   Settings.ACBSteps = choice.Steps;
   Caption("Stop");
-  if (ACB.StopPending) {
-    // The run stopped while the link was down never gave the ECU its data back: start from it.
+  if (ACB.StopPending || ACB.Active) {
+    // A run that has not ended (stopped while the link was down, or pressed again before its
+    // stop script put the diagram back) holds the data from before it: start from that.
     RestoreBackupPoints();
     RestoreInfluence();
     ACB.StopPending = false;

@@ -279,6 +279,21 @@ TEST_F(ACBRunTest, StopRestoresTheDiagramAndInfluenceValuesOnceTheLinkIsUp) {
   }
 }
 
+TEST_F(ACBRunTest, StartingAgainBeforeTheStopScriptRestoredKeepsTheDiagramFromBefore) {
+  ecu::ConfigData.DiagramPointY.fill(7000);
+  const Values before = Of(ecu::ConfigData.DiagramPointY);
+  Press();
+  Replies(30);
+  Release();
+  Replies(2);  // the stop script waits two seconds before it restores
+  Press();
+  Replies(30);
+  Release();
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(Of(ecu::ConfigData.DiagramPointY), before);
+  EXPECT_EQ(Influence(), (Values{51, 31, 11, 12, 52}));
+}
+
 TEST_F(ACBRunTest, AdjustmentScalesAboutPointOneAndRefusesZeroDivisors) {
   app::ACB.Algorithm = app::ACB_Fast;
   app::ACB.Counts.H = 3;
