@@ -480,6 +480,9 @@ void TdxCustomObjectLayer::EnterFocus() {
   TdxFreeWatch watch(this);
   inherited::EnterFocus();
   if (watch.Gone()) return;
+  // A 2D object that took the focus brought the layer its focus: it keeps it. Only a layer
+  // focused for itself gives the focus to the first control of its tab order.
+  if (GetFocused()) return;
   vg::TvxObject* root = GetRoot();
   if (!root || !root->Visual()) return;
   std::vector<vg::TvxVisualObject*> list;

@@ -22,6 +22,7 @@ using rtl::DefineClass;
 
 std::atomic<std::uint8_t> PortFailed{0};
 std::string PortFailedText;
+int PortFailedError = 0;
 
 // ---- failures -------------------------------------------------------------------------
 
@@ -434,6 +435,7 @@ bool TCustomComPort::CanApply() const { return connected_ && updateCount_ == 0 &
 void TCustomComPort::Fail(int Code, int Error) {
   // The first failure is the cause; later ones while the flag stands follow from it.
   if (PortFailed.exchange(1) != 0) return;
+  PortFailedError = Error;
   PortFailedText = ComErrorMessage(Code) + " \"" + port_ + "\" (" + comm::DevicePath(port_) + "): " +
                    std::strerror(Error) + WinCodeSuffix(Error);
 }

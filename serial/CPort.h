@@ -93,8 +93,10 @@ public:
 // transfer or querying the line fails; while set, reads and writes return 0 and purges do
 // nothing. The component never clears it; the link layer does once it has handled it.
 extern std::atomic<std::uint8_t> PortFailed;
-// What set PortFailed last, naming the port and the system's reason.
+// What set PortFailed last, naming the port and the system's reason, and that reason's
+// system error number (EACCES: the user may not use the device).
 extern std::string PortFailedText;
+extern int PortFailedError;
 
 // ---- option objects -------------------------------------------------------------------
 

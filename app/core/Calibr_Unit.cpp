@@ -114,6 +114,12 @@ void ApplyDiagramHistory() {
     ecu::ConfigData.DiagramPointY = newest.Y;
   }
   ecu::Link.TaskRequest = 23;
+  CloseHistoryPanel();
+}
+
+void CloseHistoryPanel() {
+  if (!Diagram.HistoryPanelOpen) return;
+  Diagram.HistoryPanelOpen = false;
   if (CoreHost) CoreHost->CloseDiagramHistoryPanel();
 }
 

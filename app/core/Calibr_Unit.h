@@ -8,8 +8,13 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "ecu/Config_Unit.h"
+
+namespace rtl {
+class TTimer;
+}
 
 namespace app {
 
@@ -19,7 +24,15 @@ struct TDiagramPoints {
   bool operator==(const TDiagramPoints&) const = default;
 };
 
-// The diagram's drawing and history. GUI thread only.
+// The prompt at the bottom of the diagram that leads through the MAP-point correction.
+struct TMapPrompt {
+  bool Open = false;
+  bool YesNo = false;    // Yes and No; a single OK otherwise
+  std::string TextKey;   // language key of its text
+  bool operator==(const TMapPrompt&) const = default;
+};
+
+// The diagram's drawing, editing, history and MAP-point correction. GUI thread only.
 struct TDiagramState {
   std::int32_t DiagramRangeX = 25000;  // us across the full width
   std::int32_t DiagramRangeY = 32000;  // us over the full height
@@ -30,6 +43,35 @@ struct TDiagramState {
   double DiagramWidth = 0;
   double DiagramHeight = 0;
   std::uint8_t FixedPoint = 0;  // point fixed with the right mouse button, 0 when none
+  std::uint8_t FixedPointOn = 0;  // a point is fixed
+  // Editing: a point is selected for moving (the arrow keys act only then); a pressed marker
+  // follows the mouse; the held point has moved since the press; where in the marker it was
+  // pressed.
+  std::uint8_t PointTracking = 0;
+  std::uint8_t PointHeld = 0;
+  std::uint8_t PointMoved = 0;
+  float GrabX = 0, GrabY = 0;
+  // The size of a point marker as last placed (the grab offset is taken from its corner).
+  double MarkerWidth = 14, MarkerHeight = 14;
+  // The arrow keys' step multiplier, and the main window's Timer_CLB_3D_Btn (300 ms, not
+  // owned) that runs while the next key counts as a repeat. Without the timer every key
+  // moves by the plain step.
+  std::uint8_t KeyRepeatFactor = 0;
+  rtl::TTimer* Timer_CLB_3D_Btn = nullptr;
+  // The manifold marker is shown (it exists only with the Map_Point setting).
+  bool ManifoldMarkerShown = true;
+  // The history panel over the drawing, at the press that opened it.
+  bool HistoryPanelOpen = false;
+  float HistoryPanelX = 0, HistoryPanelY = 0;
+  // The MAP-point correction: its prompt and the Yes answers given in it; the differences
+  // summed and the pairs counted per point (us); the proposed gas times (all 0: no proposal)
+  // and the slopes of the proposal's segments.
+  TMapPrompt MapPrompt;
+  std::uint8_t MapPromptStep = 0;
+  std::array<std::int32_t, ecu::DiagramPointCount> CorrectionSums{};
+  std::array<std::uint8_t, ecu::DiagramPointCount> CorrectionCounts{};
+  std::array<std::int32_t, ecu::DiagramPointCount> CorrectionPoints{};
+  std::array<double, ecu::DiagramPointCount> CorrectionRatios{};
   // Entry 0 is the oldest.
   std::array<TDiagramPoints, DiagramHistoryCapacity> DiagramHistory{};
   std::uint8_t HistoryCount = 0;
@@ -50,6 +92,9 @@ void CalcDiagramPoints();
 void DiagramValuesToPixels();
 // Pixel positions to values, then the redraw. Nothing changes while the drawing has no size.
 void PlaceDiagramPoints();
+
+// Closes the history panel when it is open (on the page too).
+void CloseHistoryPanel();
 
 // Appends the current points (the oldest entry goes when twenty are kept); returns the new
 // Diagram.HistoryPosition.

@@ -7,6 +7,7 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Unit.h"
+#include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "ecu/Port_3D_Connect.h"
@@ -95,6 +96,8 @@ void TCoreHost::EnglishText(std::string& Text) {
 }
 
 void TCoreHost::ColorsEnglishText(std::string& Text) { app::ColorsEnglishText(Text); }
+
+void TCoreHost::CFGPageToConfig() { ecu::CFG_Page_To_Config(ecu::ConfigToCFGPageValues()); }
 
 void TCoreHost::StartStopAutoCalibration() { app::StartStopAutoCalibration(); }
 void TCoreHost::AutoCalibrationReplyTick() { app::AutoCalibrationReplyTick(); }

@@ -102,6 +102,23 @@ public:
   virtual void RedrawMapRPM() = 0;
   // A history step was applied: the diagram's history panel closes.
   virtual void CloseDiagramHistoryPanel() = 0;
+  // ---- The diagram page: what the diagram's rules (Calibr_Ctrl.h, Calibr_Map.h) ask of it.
+  // Without a page nothing is shown.
+  // The markers' colours, the point guides, the MAP shapes, the live markers and the
+  // selected point's values as DiagramLook gives them.
+  virtual void DrawDiagramState() {}
+  // The read-out above the drawing (HudLabel_CLB_Position), in the language's code page.
+  virtual void ShowDiagramPosition(const std::string&) {}
+  // The history panel opens at Diagram.HistoryPanelX/Y.
+  virtual void ShowDiagramHistoryPanel() {}
+  // Diagram.MapPrompt was opened, closed or given another text.
+  virtual void MapPromptChanged() {}
+  // The MAP controls take MapPointControls() (called only while the link is up).
+  virtual void EnableMapPointControls() {}
+  // The configuration page's values into the configuration and a write of the page after the
+  // transmission delay (ecu::CFG_Page_To_Config). The core takes the page as the model shows
+  // it; a window takes its page's controls.
+  virtual void CFGPageToConfig();
   // The English texts the windows keep themselves: each sets Text (empty on entry) when its
   // table knows ecu::Texts.CurrentLngKey and leaves it empty otherwise.
   virtual void MainFormEnglishText(std::string& Text) = 0;

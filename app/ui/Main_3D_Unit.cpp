@@ -16,6 +16,7 @@
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Page_MAP.h"
+#include "app/ui/Port_Failure.h"
 #include "app/ui/Window_Parts.h"
 #include "ecu/Check_Versions.h"
 #include "ecu/Config_Unit.h"
@@ -60,12 +61,6 @@ const char* const IndicatorIds[IndicatorCount] = {"Petrol",  "Gas",      "RPM", 
 // differential pressure 7, reducer temperature 8, gas temperature 9.
 const int IndicatorRoles[IndicatorCount] = {2, 3, 4, 8, 9, 5, 6, 7};
 
-// CFGPageUpdating held for a scope, then given back as it was.
-struct TUpdating {
-  std::uint8_t Was = ecu::ConfigData.CFGPageUpdating;
-  TUpdating() { ecu::ConfigData.CFGPageUpdating = 1; }
-  ~TUpdating() { ecu::ConfigData.CFGPageUpdating = Was; }
-};
 
 std::string CurrentDirectory() {
   std::error_code ec;
@@ -259,18 +254,17 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
 void TForm_3D_GEN::FormShow(rtl::TObject*) {
   const TMainParts& p = parts_;
   Actions.MainWindowShown = 1;
-  {
-    const TUpdating updating;
-    p.Layout_3D_GEN->Scale()->SetPoint({1, 1});
-    const win::TRect work = win::ScreenWorkArea();
-    SetBounds(work.Left + (work.Width() - DesignWidth()) / 2, work.Top + (work.Height() - DesignHeight()) / 2,
-              DesignWidth(), DesignHeight());
-    QueueAction(Action_PlaceLogo, 1);
-    QueueAction(Action_LoadMainWindowLayout, 100);
-    QueueAction(Action_ApplyFonts, 100);
-    QueueAction(Action_CopyFillToOpenWindows, 100);
-    SetMainWindowSize(Width(), Height());
-  }
+  ecu::ConfigData.CFGPageUpdating = 1;
+  p.Layout_3D_GEN->Scale()->SetPoint({1, 1});
+  const win::TRect work = win::ScreenWorkArea();
+  SetBounds(work.Left + (work.Width() - DesignWidth()) / 2, work.Top + (work.Height() - DesignHeight()) / 2,
+            DesignWidth(), DesignHeight());
+  QueueAction(Action_PlaceLogo, 1);
+  QueueAction(Action_LoadMainWindowLayout, 100);
+  QueueAction(Action_ApplyFonts, 100);
+  QueueAction(Action_CopyFillToOpenWindows, 100);
+  SetMainWindowSize(Width(), Height());
+  ecu::ConfigData.CFGPageUpdating = 0;
   if (ecu::KeyFileGetBool(Settings.SettingsFileName, "Form_3D_SET_Show")) ShowWindowNamed("Form_3D_SET");
   QueueAction(Action_OpenConfiguredPort, 1000);
   // The page the settings name, and its fonts.
@@ -289,6 +283,9 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction&) {
     portWindow_->Timer_Select_ComPort->SetEnabled(false);
   }
   timerMapRPMTail_->SetEnabled(false);
+  // The connection quality decays on the port window's link: it stops with it, or its tick
+  // would find no port window once the program takes its windows down.
+  if (ecu::Hosts.Host) ecu::Hosts.Host->Timer_GEN_Connect_Stabil().SetEnabled(false);
   if (portWindow_ && portWindow_->ComPort->Connected()) portWindow_->ComPort->Close();
   FreeCaptionIcons();
   pageCLB_->Release();
@@ -363,16 +360,19 @@ void TForm_3D_GEN::RescaleMainLayout() {
 
 void TForm_3D_GEN::SetMainWindowSize(int AWidth, int AHeight) {
   const win::TRect work = win::ScreenWorkArea();
-  {
-    const TUpdating updating;
-    if (Settings.Full_Screen)
-      inherited::SetBounds(work.Left - FullScreenMargin, work.Top - FullScreenMargin,
-                           work.Width() + 2 * FullScreenMargin, work.Height() + 2 * FullScreenMargin);
-    else
-      inherited::SetBounds(work.Left + (work.Width() - AWidth) / 2, work.Top + (work.Height() - AHeight) / 2, AWidth,
-                           AHeight);
+  int left = work.Left + (work.Width() - AWidth) / 2, top = work.Top + (work.Height() - AHeight) / 2;
+  int width = AWidth, height = AHeight;
+  if (Settings.Full_Screen) {
+    left = work.Left - FullScreenMargin;
+    top = work.Top - FullScreenMargin;
+    width = work.Width() + 2 * FullScreenMargin;
+    height = work.Height() + 2 * FullScreenMargin;
   }
-  // The width was set while the page was held, the height is not: the resize rule runs once.
+  // The width is set as the caller holds the page; the page is let go before the height, so
+  // that the resize rule runs once, on the whole new size.
+  inherited::SetBounds(left, top, width, Height());
+  ecu::ConfigData.CFGPageUpdating = 0;
+  inherited::SetBounds(left, top, width, height);
   FormResize();
   ShowCaptionIconState(Settings.Full_Screen);
 }
@@ -503,7 +503,7 @@ void TForm_3D_GEN::RunAction(std::uint8_t Code) {
     case Action_ToggleFullScreen: ToggleFullScreen(); break;
     case Action_CopyFillToOpenWindows: CopyFillToOpenWindows(); break;
     case Action_ApplyFonts: ApplyFonts(*this); break;
-    case Action_OpenConfiguredPort: ecu::OpenConfiguredPort(); break;
+    case Action_OpenConfiguredPort: OpenConfiguredPortAndReport(); break;
     case 8:
     case 9:
     case 10: pageCLB_->ApplyPartFonts(Code); break;
@@ -597,91 +597,6 @@ void TForm_3D_GEN::ShowConfigLoadReport() {
   ecu::Hosts.Host->ShowMessageWindow(13, text);
 }
 
-// ---- menus, access code, keys ------------------------------------------------------------------------
-
-void TForm_3D_GEN::ShowMenu(bool FileMenu) {
-  menuOpen_ = true;
-  timerMenu_->SetEnabled(false);
-  parts_.HudPanel_GEN_Menu_File->SetVisible(FileMenu);
-  parts_.HudPanel_GEN_Menu_LNG->SetVisible(!FileMenu);
-  (FileMenu ? parts_.HudPanel_GEN_Menu_File : parts_.HudPanel_GEN_Menu_LNG)->BringToFront();
-  parts_.HudStringListBox_Menu_File->SetItemIndex(-1);
-  parts_.HudStringListBox_Menu_LNG->SetItemIndex(-1);
-}
-
-void TForm_3D_GEN::CloseMenus() {
-  menuOpen_ = false;
-  timerMenu_->SetEnabled(false);
-  parts_.HudPanel_GEN_Menu_File->SetVisible(false);
-  parts_.HudPanel_GEN_Menu_LNG->SetVisible(false);
-}
-
-void TForm_3D_GEN::RunFileMenuItem(int Index) {
-  fileMenuIndex_ = Index;
-  const int count = parts_.HudStringListBox_Menu_File->Items()->Count();
-  if (Index < 0 || Index >= count) return;
-  CloseMenus();
-  // The last item is Exit; Save, Load and Default are the save/load window's.
-  if (Index == count - 1) Close();
-}
-
-void TForm_3D_GEN::ChooseLanguage(int Index) {
-  vg::TvxHudStringListBox* list = parts_.HudStringListBox_Menu_LNG;
-  if (Index < 0 || Index >= list->Items()->Count()) return;
-  const std::string name =
-      ecu::StripExtension(rtl::WideToCodePage(list->Items()->Get(Index), ecu::LanguageCodePage("English")));
-  if (!name.empty()) {
-    Settings.Language = name;
-    ApplyLanguage();
-  }
-  CloseMenus();
-}
-
-bool TForm_3D_GEN::EnterAccessCode(const std::u16string& Code) {
-  if (Code != AccessCode) return false;
-  const TMainParts& p = parts_;
-  p.HudButton_3D_GEN_Flip->SetVisible(true);
-  p.HudButton_3D_GEN_Settings->SetVisible(true);
-  p.HudButton_3D_GEN_Flip->Position()->SetPoint(
-      {p.HudButton_Menu_LNG->Position()->X() + p.HudButton_Menu_LNG->Width(), p.HudButton_Menu_LNG->Position()->Y()});
-  p.HudButton_3D_GEN_Settings->Position()->SetPoint(
-      {p.HudButton_3D_GEN_Flip->Position()->X() + p.HudButton_3D_GEN_Flip->Width(),
-       p.HudButton_3D_GEN_Flip->Position()->Y()});
-  QueueAction(Action_ApplyFonts, 100);
-  return true;
-}
-
-void TForm_3D_GEN::FocusPassword() {
-  parts_.HudTextBox_Password->SetText({});
-  parts_.HudTextBox_Password->SetFocus();
-}
-
-bool TForm_3D_GEN::AnyTextBoxFocused() const {
-  vg::TvxVisualObject* focused = Layer() ? Layer()->GetFocused() : nullptr;
-  return focused && dynamic_cast<vg::IvxTextInput*>(focused) != nullptr;
-}
-
-void TForm_3D_GEN::FormKeyDown(rtl::TObject*, std::uint16_t& Key, rtl::TShiftState Shift) {
-  if (AnyTextBoxFocused()) return;
-  const int page = parts_.HudTabControl_GEN->ItemIndex();
-  switch (Key) {
-    case 'F': QueueAction(Action_ToggleFullScreen, 100); break;
-    case 'G':
-      ecu::Link.ModeCommandFlags = 240;
-      ecu::Link.TaskRequest = 17;
-      break;
-    case 'P': ecu::Link.TaskRequest = 18; break;
-    default: break;
-  }
-  if (page == 2 && (Key == win::VK_ESCAPE || (Key >= win::VK_LEFT && Key <= win::VK_DOWN)))
-    pageCLB_->DiagramKeyDown(Key);
-  if (page == 3) pageMAP_->MapKeyDown(Key, Shift);
-}
-
-void TForm_3D_GEN::FormKeyUp(rtl::TObject*, std::uint16_t& Key, rtl::TShiftState) {
-  if (Key == win::VK_SHIFT && !ecu::Link.TaskRunning) pageMAP_->ShiftReleased();
-}
-
 // ---- handlers --------------------------------------------------------------------------------------
 
 void TForm_3D_GEN::HudButton_Work_ModeClick(rtl::TObject*) {
@@ -698,58 +613,6 @@ void TForm_3D_GEN::HudButton_Work_ModeClick(rtl::TObject*) {
 }
 
 void TForm_3D_GEN::HudButton_Port_SearchClick(rtl::TObject*) { ecu::Port_Search_Step(); }
-
-void TForm_3D_GEN::HudButton_Menu_FileMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {
-  ShowMenu(true);
-}
-
-void TForm_3D_GEN::HudButton_Menu_LNGMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {
-  ShowMenu(false);
-}
-
-void TForm_3D_GEN::HudButton_Menu_FileMouseMove(rtl::TObject*, rtl::TShiftState, float, float, float, float) {
-  timerMenu_->SetEnabled(false);
-  if (menuOpen_ && !parts_.HudPanel_GEN_Menu_File->Visible()) ShowMenu(true);
-}
-
-void TForm_3D_GEN::HudButton_Menu_LNGMouseMove(rtl::TObject*, rtl::TShiftState, float, float, float, float) {
-  timerMenu_->SetEnabled(false);
-  if (menuOpen_ && !parts_.HudPanel_GEN_Menu_LNG->Visible()) ShowMenu(false);
-}
-
-void TForm_3D_GEN::MenuListMouseMove(rtl::TObject*, rtl::TShiftState, float, float, float, float) {
-  timerMenu_->SetEnabled(false);
-}
-
-void TForm_3D_GEN::MenuMouseLeave(rtl::TObject*) {
-  if (menuOpen_) timerMenu_->SetEnabled(true);
-}
-
-void TForm_3D_GEN::HudStringListBox_Menu_FileChange(rtl::TObject*) {
-  RunFileMenuItem(parts_.HudStringListBox_Menu_File->ItemIndex());
-}
-
-void TForm_3D_GEN::HudStringListBox_Menu_LNGChange(rtl::TObject*) {
-  ChooseLanguage(parts_.HudStringListBox_Menu_LNG->ItemIndex());
-}
-
-void TForm_3D_GEN::HudLabel_DynamicINDMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {
-  FocusPassword();
-}
-
-void TForm_3D_GEN::HudLabel_Port_NameMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {
-  FocusPassword();
-}
-
-void TForm_3D_GEN::HudLabel_Port_Connect_StabilMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float,
-                                                         float) {
-  FocusPassword();
-}
-
-void TForm_3D_GEN::HudTextBox_PasswordKeyDown(rtl::TObject*, std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState) {
-  if (Key != win::VK_RETURN && KeyChar != u'\r') return;
-  EnterAccessCode(parts_.HudTextBox_Password->Text());
-}
 
 void TForm_3D_GEN::HudButton_3D_GEN_FlipMouseDown(rtl::TObject*, rtl::TMouseButton Button, rtl::TShiftState, float,
                                                   float) {

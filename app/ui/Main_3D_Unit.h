@@ -114,6 +114,16 @@ struct TIndicatorTracks {
   vg::TvxHudTrack* FontSize = nullptr;
 };
 
+// What the save/load window (Form_3D_SaveLoad) does for the File menu's items before Exit
+// (0 Save, 1 Load, 2 Default); the main window finds the window by its name and calls it.
+class IFileMenuActions {
+public:
+  virtual void RunFileMenuAction(int Index) = 0;
+
+protected:
+  ~IFileMenuActions() = default;
+};
+
 class TForm_3D_GEN : public TWindow_3D {
   RTL_CLASS(TForm_3D_GEN, TWindow_3D)
 public:
@@ -177,6 +187,7 @@ public:
   void ShowMenu(bool FileMenu);
   void CloseMenus();
   bool MenuOpen() const { return menuOpen_; }
+  int FileMenuIndex() const { return fileMenuIndex_; }
   void UpdateMainCaption();
   void UpdateLevelSensorImage();
   // The language of the settings onto the window (ApplyLanguage): texts, menus, caption,
@@ -186,8 +197,8 @@ public:
   void ListLanguages();
   // What the last configuration load could not read, in the message window.
   void ShowConfigLoadReport();
-  // A File-menu item (the last, Exit, closes the window; the others are the save/load
-  // window's), a language item, the access code.
+  // A File-menu item (the last, Exit, closes the window; the others go to the save/load
+  // window, IFileMenuActions), a language item, the access code.
   void RunFileMenuItem(int Index);
   void ChooseLanguage(int Index);
   bool EnterAccessCode(const std::u16string& Code);

@@ -178,6 +178,37 @@ void TWindowHost::CloseDiagramHistoryPanel() {
   if (TForm_3D_GEN* main = Main()) main->PageCLB()->CloseDiagramHistoryPanel();
 }
 
+void TWindowHost::DrawDiagramState() {
+  if (TForm_3D_GEN* main = Main()) main->PageCLB()->DrawDiagramState();
+}
+
+void TWindowHost::ShowDiagramPosition(const std::string& Text) {
+  if (TForm_3D_GEN* main = Main()) main->PageCLB()->ShowDiagramPosition(Text);
+}
+
+void TWindowHost::ShowDiagramHistoryPanel() {
+  if (TForm_3D_GEN* main = Main()) main->PageCLB()->ShowDiagramHistoryPanel();
+}
+
+void TWindowHost::MapPromptChanged() {
+  if (TForm_3D_GEN* main = Main()) main->PageCLB()->MapPromptChanged();
+}
+
+void TWindowHost::EnableMapPointControls() {
+  if (TForm_3D_GEN* main = Main()) main->PageCLB()->ShowMapPointControls();
+}
+
+void TWindowHost::CFGPageToConfig() {
+  TForm_3D_GEN* main = Main();
+  if (!main) return TCoreHost::CFGPageToConfig();
+  try {
+    main->PageCFG()->PageToConfig();
+  } catch (const rtl::EConvertError&) {
+    // A number being typed on the page is not one yet: the page goes as the model holds it.
+    TCoreHost::CFGPageToConfig();
+  }
+}
+
 void TWindowHost::MarkMapRPMLiveCell() {
   if (TForm_3D_GEN* main = Main()) main->PageMAP()->MarkMapRPMLiveCell();
 }

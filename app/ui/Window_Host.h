@@ -67,6 +67,14 @@ public:
   void BuildCalibrationDiagram() override;
   void RedrawCalibrationDiagram() override;
   void CloseDiagramHistoryPanel() override;
+  // The diagram's page (app/ui/Page_CLB.h) for what the diagram's rules ask of it, and the
+  // configuration page's controls for the configuration page write.
+  void DrawDiagramState() override;
+  void ShowDiagramPosition(const std::string& Text) override;
+  void ShowDiagramHistoryPanel() override;
+  void MapPromptChanged() override;
+  void EnableMapPointControls() override;
+  void CFGPageToConfig() override;
   void MarkMapRPMLiveCell() override;
   void RedrawMapRPM() override;
   void StartStopAutoCalibration() override;

@@ -1,6 +1,7 @@
 #include "platform/comm/SerialPort.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "platform/comm/Speed.h"
 
@@ -71,6 +73,17 @@ bool TWaitEvent::IsSet() const {
 }
 
 // ---------------------------------------------------------------------------------------
+
+std::string DeviceGroupName(const std::string& Path) {
+  struct stat st{};
+  if (Path.empty() || ::stat(Path.c_str(), &st) != 0) return {};
+  std::vector<char> buffer(4096);
+  struct group entry{};
+  struct group* found = nullptr;
+  if (::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found || !found->gr_name)
+    return {};
+  return found->gr_name;
+}
 
 std::string DevicePath(const std::string& portName) {
   if (portName.empty()) return {};

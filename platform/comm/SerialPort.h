@@ -127,6 +127,9 @@ enum class TWaitResult { Event, Stopped, Failed };
 // begins with "/" is a path, any other name is a device under "/dev". An empty name gives
 // an empty path.
 std::string DevicePath(const std::string& portName);
+// The name of the group that owns the device at Path ("dialout"); empty when it cannot be
+// told.
+std::string DeviceGroupName(const std::string& Path);
 
 class TSerialDevice {
 public:

@@ -47,6 +47,7 @@ public:
     Messages.push_back(std::to_string(Kind) + ": " + Text);
   }
   void ShowWaitWindow() override { ++WaitShown; }
+
   void ShrinkWaitWindow() override { ++WaitShrunk; }
   void UpdateMainCaption() override {
     if (app::TForm_3D_GEN* main = Main()) TitlesAtCaptionUpdate.push_back(main->TitleText());
@@ -148,6 +149,10 @@ protected:
       win::PumpEvents();
       rtl::Application->ProcessMessages();
     }
+  }
+  // Runs the action queue until it is empty (at most 10 s of the test clock).
+  void RunQueue() {
+    for (int i = 0; i < 1000 && app::Actions.ActionCount > 0; ++i) Run(10);
   }
   // What the window shows now, as a picture (written under Name where the test program runs).
   std::unique_ptr<vg::TvxBitmap> Picture(const std::string& Name = {}) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sys/stat.h>
 #include <termios.h>
 
@@ -227,6 +228,17 @@ TEST(SerialDeviceNames, ComNamesMapToUartDevices) {
   EXPECT_EQ("/dev/COM0", comm::DevicePath("COM0"));
   EXPECT_EQ("/dev/ttyUSB0", comm::DevicePath("ttyUSB0"));
   EXPECT_EQ("/tmp/x/ttyV0", comm::DevicePath("/tmp/x/ttyV0"));
+}
+
+TEST(SerialDeviceNames, TheGroupOwningADeviceIsNamedWhenItCanBeTold) {
+  PtyPair pty;
+  struct stat st{};
+  ASSERT_EQ(0, ::stat(pty.path.c_str(), &st));
+  const struct group* g = ::getgrgid(st.st_gid);
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(comm::DeviceGroupName(pty.path), g->gr_name);
+  EXPECT_EQ(comm::DeviceGroupName("/nonexistent/gascal-tty"), "");
+  EXPECT_EQ(comm::DeviceGroupName(""), "");
 }
 
 // ---------------------------------------------------------------------------------------

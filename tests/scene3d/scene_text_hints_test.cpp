@@ -226,3 +226,29 @@ TEST_F(SceneTextHints, ComposedTextReachesTheFocusedTextBoxOfTheLayerAtItsCaret)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SceneTextHints, AControlFocusedFromCodeKeepsTheFocusItBringsItsLayer) {
+  vg::TvxVisualObject* top = AddLayer();
+  auto* first = new vg::TvxTextBox(form.get());
+  auto* second = new vg::TvxTextBox(form.get());
+  top->AddObject(first);
+  top->AddObject(second);
+  first->SetBounds(10, 10, 100, 22);
+  second->SetBounds(10, 40, 100, 22);
+  Show();
+  scene->SetFocused(nullptr);
+  // The layer gets the scene's focus because the second box asked for it: the second box keeps
+  // it, not the first of the tab order.
+  second->SetFocus();
+  EXPECT_EQ(scene->GetFocused(), layer);
+  EXPECT_EQ(layer->GetFocused(), second);
+  // Focused for itself, the layer gives the focus to the first of its tab order.
+  scene->SetFocused(nullptr);
+  EXPECT_EQ(layer->GetFocused(), nullptr);
+  scene->SetFocused(layer);
+  EXPECT_EQ(layer->GetFocused(), first);
+}
+
+}  // namespace

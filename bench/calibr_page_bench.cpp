@@ -1,0 +1,200 @@
+// What the Graph page costs while the link is up (run under Xvfb for the real X11 path:
+//   xvfb-run -a -s '-screen 0 1280x1024x24' env SDL_VIDEODRIVER=x11 bench_calibr_page):
+// - BM_LiveReplyToFrame: a live-data reply's full redraw of the diagram, with MAP collection on
+//   and 32 MAP pairs (so the MAP shapes are placed anew), until the main window has presented
+//   the frame: median and 99th percentile over 500 replies;
+// - BM_DragMoveToFrame: one mouse move of a held point until its frame is presented;
+// - BM_ReadOutToFrame: for comparison, the frame after a change of the read-out's text;
+// - BM_Drag60HzCpu: a point dragged up and down at 60 moves a second for twenty seconds on
+//   the running loop: the CPU time of the process as a share of one core.
+// The main window runs in a folder of its own with no port to open.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "app/core/Calibr_Ctrl.h"
+#include "app/core/Calibr_Unit.h"
+#include "app/ui/Main_3D_Unit.h"
+#include "app/ui/Page_CLB.h"
+#include "app/ui/Window_Host.h"
+#include "app_ui_resources.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/Link_State.h"
+#include "ecu/Live_Data.h"
+#include "ecu/Port_3D_Unit.h"
+#include "platform/gfx3d/GlDevice.h"
+#include "platform/loop/Application.h"
+#include "scene3d/DxCanvas.h"
+#include "scene3d/Library.h"
+#include "vg2d/controls/ControlsLibrary.h"
+#include "vg2d/controls/TabControl.h"
+#include "vg2d/core/Animations.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void RunFor(double Ms) {
+  bool done = false;
+  auto timer = rtl::Application->StartTimer(Ms, [&] { done = true; });
+  rtl::Application->RunUntil([&] { return done; });
+  rtl::Application->StopTimer(timer);
+}
+
+// The program's main window on its Graph page, link up, collecting MAP points.
+struct GraphPage {
+  GraphPage() {
+    char name[] = "/tmp/gascal-bench-XXXXXX";
+    folder = mkdtemp(name);
+    std::filesystem::create_directories(folder / "Config");
+    std::filesystem::create_directories(folder / "Language");
+    std::ofstream(folder / "gascal.ini") << "Port_Name                    /nonexistent/gascal-port {}\r\n"
+                                            "Search_Port                  False {}\r\n";
+    old = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    vg::ControlsStartup();
+    dx::dxDirectXStartup(gfx3d::OpenGlDirect3D());
+    dx::SceneLibraryStartup();
+    RegisterAppUiResources();
+    host = std::make_unique<app::TWindowHost>();
+    main = app::TForm_3D_GEN::Create("/opt/gascal/bin/gascal");
+    port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
+    main->SetPortWindow(port.get());
+    main->Show();
+    RunFor(2500);
+    main->Parts().HudTabControl_GEN->SetItemIndex(2);
+    ecu::Link.LinkUp = 1;
+    ecu::ConfigData.Configuration->Save_Map = 1;
+    for (int j = 0; j < ecu::MapPointCapacity; ++j) {
+      ecu::ConfigData.MapPointsGas[static_cast<std::size_t>(j)] = 400 + 30 * j;
+      ecu::ConfigData.MapPointsPetrol[static_cast<std::size_t>(j)] = 380 + 28 * j;
+    }
+    ecu::Hosts.Host->RedrawCalibrationDiagram();
+    RunFor(300);
+  }
+  ~GraphPage() {
+    ecu::Link.LinkUp = 0;
+    port.reset();
+    main.reset();
+    host.reset();
+    rtl::Application->ProcessMessages();
+    vg::FreeAniThread();
+    dx::SceneLibraryShutdown();
+    dx::dxDirectXShutdown();
+    vg::ControlsShutdown();
+    std::error_code ec;
+    std::filesystem::current_path(old, ec);
+    std::filesystem::remove_all(folder, ec);
+  }
+  // Handles messages until the window has presented a frame after Count.
+  void Presented(int Count) {
+    for (int i = 0; i < 100000 && main->PresentCount() == Count; ++i) rtl::Application->ProcessMessages();
+  }
+  std::filesystem::path folder, old;
+  std::unique_ptr<app::TWindowHost> host;
+  std::unique_ptr<app::TForm_3D_GEN> main;
+  std::unique_ptr<ecu::TForm_3D_Port> port;
+};
+
+void Percentiles(benchmark::State& State, std::vector<double>& Ms) {
+  std::sort(Ms.begin(), Ms.end());
+  State.counters["median_ms"] = Ms[Ms.size() / 2];
+  State.counters["p99_ms"] = Ms[Ms.size() * 99 / 100];
+}
+
+void BM_LiveReplyToFrame(benchmark::State& State) {
+  GraphPage page;
+  std::vector<double> ms, redraw;
+  int k = 0;
+  for (auto _ : State) {
+    for (int i = 0; i < 500; ++i, ++k) {
+      ecu::LiveData.LivePetrolTimeAvg = 4000 + (k % 40) * 300;
+      ecu::LiveData.LiveGasTimeAvg = 5000 + (k % 40) * 350;
+      ecu::ConfigData.MapPointsGas[static_cast<std::size_t>(k % 32)] += (k % 2 ? 1 : -1);
+      const int count = page.main->PresentCount();
+      const auto t0 = Clock::now();
+      ecu::Hosts.Host->RedrawCalibrationDiagram();
+      redraw.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+      page.Presented(count);
+      ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+  }
+  std::sort(redraw.begin(), redraw.end());
+  State.counters["redraw_median_ms"] = redraw[redraw.size() / 2];
+  Percentiles(State, ms);
+}
+
+void BM_DragMoveToFrame(benchmark::State& State) {
+  GraphPage page;
+  app::DiagramMarkerMouseDown(5, rtl::mbLeft, 7, 7);
+  std::vector<double> ms;
+  int k = 0;
+  for (auto _ : State) {
+    for (int i = 0; i < 500; ++i, ++k) {
+      const int count = page.main->PresentCount();
+      const auto t0 = Clock::now();
+      app::DiagramMarkerMouseMove(5, 7, (k / 20) % 2 ? 8 : 6);
+      page.Presented(count);
+      ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+  }
+  app::DiagramMarkerMouseUp(5);
+  Percentiles(State, ms);
+}
+
+// For comparison: the frame that follows a change of one short text above the plot.
+void BM_ReadOutToFrame(benchmark::State& State) {
+  GraphPage page;
+  std::vector<double> ms;
+  int k = 0;
+  for (auto _ : State) {
+    for (int i = 0; i < 500; ++i, ++k) {
+      const int count = page.main->PresentCount();
+      const auto t0 = Clock::now();
+      page.main->PageCLB()->ShowDiagramPosition(k % 2 ? "Gas, ms = 1.00;" : "Gas, ms = 2.00;");
+      page.Presented(count);
+      ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+  }
+  Percentiles(State, ms);
+}
+
+void BM_Drag60HzCpu(benchmark::State& State) {
+  GraphPage page;
+  app::DiagramMarkerMouseDown(5, rtl::mbLeft, 7, 7);
+  for (auto _ : State) {
+    int k = 0;
+    const double cpu0 = CpuSeconds();
+    const auto t0 = Clock::now();
+    auto timer = rtl::Application->StartTimer(1000.0 / 60, [&] {
+      app::DiagramMarkerMouseMove(5, 7, (k++ / 30) % 2 ? 9 : 5);
+    });
+    RunFor(20000);
+    rtl::Application->StopTimer(timer);
+    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    State.counters["cpu_share_pct"] = 100 * (CpuSeconds() - cpu0) / wall;
+    State.counters["moves"] = k;
+  }
+  app::DiagramMarkerMouseUp(5);
+}
+
+}  // namespace
+
+BENCHMARK(BM_LiveReplyToFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragMoveToFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadOutToFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Drag60HzCpu)->Iterations(1)->Unit(benchmark::kSecond);

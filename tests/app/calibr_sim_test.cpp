@@ -1,0 +1,99 @@
+// The calibration diagram's edits and MAP correction against the ECU simulator: what the
+// ECU holds after a drag, a history step, "Start" and an applied correction.
+#include "app/core/Calibr_Ctrl.h"
+#include "app/core/Calibr_Draw.h"
+#include "app/core/Calibr_Map.h"
+#include "app/core/Calibr_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "tests/ecu/LinkFixture.h"
+
+namespace {
+
+class DiagramSimTest : public linktest::SimLinkTest {
+protected:
+  void SetUp() override {
+    SimLinkTest::SetUp();
+    app::CreateMainTimers();
+    app::Actions.MainWindowShown = 1;
+  }
+  // Polls until Done holds; false after Max requests.
+  bool RunWhile(const std::function<bool()>& NotYet, int Max = 80) {
+    for (int i = 0; i < Max && NotYet(); ++i)
+      if (!Advance(recorder->ReplyDelay)) clock.Advance(recorder->ReplyDelay);
+    return !NotYet();
+  }
+  // Connected, with the ECU's points read (the read-all script starts the history).
+  void Connect() {
+    OpenPort();
+    ASSERT_TRUE(RunWhile([] { return !ecu::Link.LinkUp || app::Diagram.HistoryCount == 0 || ecu::Link.TaskRunning; }));
+    Place();
+  }
+  // The page's placement at a redraw: pixels from the values on a plot of the Graph page's size.
+  static void Place() {
+    app::TDiagramShapes shapes;
+    app::PlaceDiagramShapes(549, 377, 14, 14, shapes);
+  }
+  std::uint16_t SimGas(int Point) const { return sim->State().Params[ecusim::PointCodes(Point)[1]]; }
+};
+
+TEST_F(DiagramSimTest, ADragIsWrittenOnceAfterTheDelayAndAStepBackRestoresIt) {
+  Connect();
+  const std::int32_t before = ecu::ConfigData.DiagramPointY[4];
+  ASSERT_EQ(SimGas(4), before);
+  const double x = app::Diagram.PointPixelX[4], y = app::Diagram.PointPixelY[4];
+  app::DiagramMarkerMouseDown(5, rtl::mbLeft, 7, 7);
+  app::DiagramMouseMove(true, x, y - 20);
+  app::DiagramMouseUp(x, y - 20);
+  const std::int32_t dragged = ecu::ConfigData.DiagramPointY[4];
+  EXPECT_NEAR(dragged - before, 20 * 32000 / 377.0, 2);
+
+  // Nothing goes before the transmission delay; then the points are written once (the
+  // write announces its list).
+  const double released = rtl::GetTickCount();
+  const std::size_t seen = wire.Events.size();
+  ASSERT_TRUE(RunWhile([&] { return SimGas(4) != dragged; }));
+  std::vector<double> writes;
+  for (std::size_t k = seen; k < wire.Events.size(); ++k)
+    if (wire.Events[k].Kind == 'W' && wire.Events[k].Frame[1] == ecusim::cmd::Announce)
+      writes.push_back(wire.Events[k].Time - released);
+  ASSERT_EQ(writes.size(), 1u) << wire.Commands();
+  EXPECT_GE(writes[0], 1500);
+  EXPECT_LT(writes[0], 1500 + 3 * recorder->ReplyDelay);
+  RunWhile([] { return true; }, 10);
+  EXPECT_EQ(SimGas(4), dragged);
+
+  // "Step back" in the history panel: the old time goes back at once.
+  Place();
+  app::DiagramMouseDown(rtl::mbRight, 100, 100);
+  ASSERT_TRUE(app::CanStepBack());
+  app::HistoryStepBack();
+  EXPECT_EQ(ecu::ConfigData.DiagramPointY[4], before);
+  ASSERT_TRUE(RunWhile([&] { return SimGas(4) != before; }));
+}
+
+TEST_F(DiagramSimTest, StartSwitchesCollectionOnAndAnAppliedCorrectionErasesTheGasPoints) {
+  sim->Modify([](ecusim::EcuState& s) {
+    s.Params['R'] = 128 * 256;  // not collecting
+    // Band 10: on gas the ECU computed 14.46 ms of petrol time where petrol needed 13.05 ms.
+    s.MapGas[10] = 113;
+    s.MapPetrol[10] = 102;
+  });
+  Connect();
+  ASSERT_EQ(ecu::ConfigData.Configuration->Save_Map, 0);
+  app::MapCollectionStart();
+  ASSERT_TRUE(RunWhile([&] { return (sim->State().Params['R'] & 0x02) == 0; }));
+
+  app::CheckMapPointCount();
+  ASSERT_EQ(app::Diagram.MapPrompt.TextKey, "MAP_Ctrl");
+  app::MapPromptFirstButton();  // Yes: the proposal
+  ASSERT_TRUE(app::HasMapProposal());
+  const auto proposal = app::Diagram.CorrectionPoints;
+  app::MapPromptFirstButton();  // Yes: applied and written with the erasure
+  EXPECT_EQ(ecu::ConfigData.DiagramPointY, proposal);
+  ASSERT_TRUE(RunWhile([&] { return sim->State().MapGas[10] != 0 || SimGas(8) != proposal[8]; }));
+  for (std::uint8_t b : sim->State().MapGas) EXPECT_EQ(b, 0);
+  EXPECT_EQ(sim->State().MapPetrol[10], 102);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(SimGas(i), proposal[static_cast<std::size_t>(i)]) << i;
+}
+
+}  // namespace

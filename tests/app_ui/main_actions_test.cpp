@@ -1,0 +1,206 @@
+// The main window's start and its queue of actions: the timers start off, the logo grows in
+// the layout's middle and shrinks to the corner, and each action of the queue does its work.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/core/Colors_3D_Unit.h"
+#include "app/core/Dynamic_IND_Unit.h"
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "app/ui/Page_CFG.h"
+#include "app/ui/Port_Failure.h"
+#include "ecu/Link_State.h"
+#include "platform/loop/Timer.h"
+#include "platform/rtl/Streams.h"
+#include "platform/win/Display.h"
+#include "tests/app_ui/MainWindow.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/TabControl.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/Shapes.h"
+
+namespace {
+
+using apptest::MainWindowTest;
+
+bool Queued(std::uint8_t Code) {
+  for (int i = 0; i < app::Actions.ActionCount; ++i)
+    if (app::Actions.ActionCodes[static_cast<std::size_t>(i)] == Code) return true;
+  return false;
+}
+
+TEST_F(MainWindowTest, EveryTimerOfTheWindowStartsOff) {
+  Make();
+  EXPECT_FALSE(app::Actions.Timer_GEN_General->Enabled());
+  EXPECT_FALSE(app::Actions.Timer_GEN_Transmit->Enabled());
+  EXPECT_FALSE(host->Timer_GEN_Connect_Stabil().Enabled());
+  EXPECT_FALSE(app::StatusMessages.Timer_DynamicIND->Enabled());
+  EXPECT_EQ(app::StatusMessages.Timer_DynamicIND->Interval(), 2000u);
+  const std::pair<rtl::TTimer*, unsigned> own[] = {{main->Timer_CLB_3D_Btn(), 300},
+                                                   {main->Timer_3D_MapRPM_Tail(), 500},
+                                                   {main->Timer_LevelGas(), 500},
+                                                   {main->Timer_Menu(), 300}};
+  for (auto [timer, interval] : own) {
+    EXPECT_FALSE(timer->Enabled());
+    EXPECT_EQ(timer->Interval(), interval);
+  }
+}
+
+TEST_F(MainWindowTest, TheLogoGrowsInTheLayoutsMiddleThenShrinksToTheCorner) {
+  Make();
+  main->Show();
+  Run(20);
+  const vg::TvxVisualObject* logo = main->Parts().Image_ICO;
+  const vg::TvxVisualObject* layout = main->Parts().Layout_3D_GEN;
+  ASSERT_TRUE(logo->Visible());
+  const float side = layout->Height() * 50 / 100;
+  EXPECT_FLOAT_EQ(logo->Width(), side);
+  EXPECT_FLOAT_EQ(logo->Height(), side);
+  EXPECT_FLOAT_EQ(logo->Position()->X() + side / 2, layout->Position()->X() + layout->Width() / 2);
+  EXPECT_FLOAT_EQ(logo->Position()->Y() + side / 2, layout->Position()->Y() + layout->Height() / 2);
+  EXPECT_TRUE(Queued(app::Action_ShrinkLogo));
+  RunQueue();
+  EXPECT_EQ(logo->Width(), 25);
+  EXPECT_EQ(logo->Height(), 25);
+  EXPECT_EQ(logo->Position()->X(), 12);
+  EXPECT_EQ(logo->Position()->Y(), 12);
+}
+
+TEST_F(MainWindowTest, TheLevelLampBlinksBetweenTheWindowTextColourAndTheGasColour) {
+  MakeAndShow();
+  vg::TvxCircle* lamp = main->PageCFG()->Parts().Circle_LevelGas[5];
+  host->SetLevelGasTimer(true);
+  EXPECT_TRUE(host->LevelGasTimerEnabled());
+  Run(500);
+  const std::string first = lamp->Fill()->GetColor();
+  Run(500);
+  const std::string second = lamp->Fill()->GetColor();
+  EXPECT_NE(first, second);
+  EXPECT_TRUE((first == app::Colors.WindowColorText && second == app::Colors.ColorTable[app::Color_Gas]) ||
+              (second == app::Colors.WindowColorText && first == app::Colors.ColorTable[app::Color_Gas]));
+  host->SetLevelGasTimer(false);
+  EXPECT_FALSE(main->Timer_LevelGas()->Enabled());
+}
+
+TEST_F(MainWindowTest, ActionsRescaleRestoreApplyFontsAndOpenThePort) {
+  folder.Write("gascal.ini", "Port_Name                    /nonexistent/gascal-port {}\r\n"
+                             "Search_Port                  False {}\r\n"
+                             "Form_3D_Color                #FF102030 {}\r\n"
+                             "Form_3D_Style                vgBrushSolid {}\r\n"
+                             "English_Size                 13 {}\r\n");
+  MakeAndShow();
+  RunQueue();
+  // 2 restored the window's fill.
+  EXPECT_EQ(main->Parts().HudWindow_3D_GEN->Fill()->GetColor(), "#FF102030");
+  EXPECT_EQ(app::Colors.WindowColorText, "#FF102030");
+  // 1: the layout follows a size set while the page was held.
+  ecu::ConfigData.CFGPageUpdating = 1;
+  main->SetBounds(main->Left(), main->Top(), 1000, 800);
+  ecu::ConfigData.CFGPageUpdating = 0;
+  main->RunAction(app::Action_RescaleLayout);
+  EXPECT_FLOAT_EQ(main->Parts().Layout_3D_GEN->Scale()->X(), (1000.0f - 26) / (main->DesignWidth() - 26));
+  // 6: the chosen font on the window's texts; 12..15 on a page's.
+  EXPECT_EQ(main->Parts().HudButton_Work_Mode->Font()->Size(), 13);
+  app::Settings.Font_Size = 16;
+  main->RunAction(12);
+  EXPECT_EQ(main->PageCFG()->Parts().HudTextBox_CFG_User_Name->Font()->Size(), 16);
+  EXPECT_EQ(main->Parts().HudButton_Work_Mode->Font()->Size(), 13) << "a page's fonts only";
+  main->RunAction(app::Action_ApplyFonts);
+  EXPECT_EQ(main->Parts().HudButton_Work_Mode->Font()->Size(), 16);
+  // A page change queues its page's fonts.
+  main->Parts().HudTabControl_GEN->SetItemIndex(1);
+  EXPECT_TRUE(Queued(13));
+  // 7: the configured port is opened; a listed one that cannot be is reported to the
+  // installer with the system's reason.
+  host->Messages.clear();
+  ::setenv("GASCAL_EXTRA_PORTS", "/nonexistent/gascal-port", 1);
+  main->RunAction(app::Action_OpenConfiguredPort);
+  ::unsetenv("GASCAL_EXTRA_PORTS");
+  Run(50);
+  ASSERT_EQ(host->Messages.size(), 1u);
+  EXPECT_EQ(host->Messages.front(),
+            "13: The serial port \"/nonexistent/gascal-port\" (/nonexistent/gascal-port) cannot be opened: No such "
+            "file or directory.");
+  // Codes without an action do nothing.
+  main->RunAction(0);
+  main->RunAction(18);
+}
+
+TEST(PortFailureMessage, ARefusedPortTellsTheUserToJoinTheDevicesGroup) {
+  EXPECT_EQ(app::PortFailureMessage("COM1", "/dev/ttyS0", EACCES, "dialout", "ivan"),
+            "The serial port \"COM1\" (/dev/ttyS0) cannot be opened: permission denied. This user may not use "
+            "serial devices: /dev/ttyS0 belongs to the group \"dialout\". Add the user to it (sudo adduser ivan "
+            "dialout), then log out and in again, and start the program anew.");
+  // A group that cannot be told: the usual one is named.
+  EXPECT_NE(app::PortFailureMessage("/dev/ttyUSB0", "/dev/ttyUSB0", EACCES, "", "").find("group \"dialout\""),
+            std::string::npos);
+  EXPECT_EQ(app::PortFailureMessage("COM2", "/dev/ttyS1", EBUSY, "dialout", "ivan"),
+            std::string("The serial port \"COM2\" (/dev/ttyS1) cannot be opened: ") + std::strerror(EBUSY) + ".");
+}
+
+// A window of the program shown beside the main one, with a Hud window of its own.
+const char* const OtherWindowText =
+    "object Form_3D_Skin: TWindow_3D\r\n"
+    "  Width = 300\r\n"
+    "  Height = 200\r\n"
+    "  object dxScene_Skin: TdxScene\r\n"
+    "    Align = alClient\r\n"
+    "    object Root_Skin: TdxVisualObject\r\n"
+    "      object GUILayer_Skin: TdxGUIObjectLayer\r\n"
+    "        object HudWindow_Skin: TvxHudWindow\r\n"
+    "        end\r\n"
+    "      end\r\n"
+    "    end\r\n"
+    "  end\r\n"
+    "end\r\n";
+
+TEST_F(MainWindowTest, TheMainFillGoesToTheOtherWindowsThatShow) {
+  rtl::RegisterResource("TEST_OTHER_WINDOW", OtherWindowText, std::char_traits<char>::length(OtherWindowText));
+  MakeAndShow();
+  RunQueue();
+  auto other = std::make_unique<app::TWindow_3D>(nullptr);
+  other->ReadWindowText("TEST_OTHER_WINDOW");
+  other->Show();
+  main->Parts().HudWindow_3D_GEN->Fill()->SetColor("#FF405060");
+  app::Colors.MainWindowFill.Color = "#FF405060";
+  main->RunAction(app::Action_CopyFillToOpenWindows);
+  auto* hud = dynamic_cast<vg::TvxHudWindow*>(other->Root());
+  ASSERT_NE(hud, nullptr);
+  EXPECT_EQ(hud->Fill()->GetColor(), "#FF405060");
+}
+
+}  // namespace
+
+namespace {
+
+using apptest::MainWindowTest;
+
+TEST_F(MainWindowTest, WhatTheLastConfigurationFileCouldNotGiveReachesTheMessageWindow) {
+  folder.Write("Config/car1.cfg", "PG_RPM                       99999 {}\r\n");
+  folder.Write("gascal.ini", "Port_Name                    /nonexistent/gascal-port {}\r\n"
+                             "Search_Port                  False {}\r\n"
+                             "CFG_Full_File_Name           " + (folder.Path() / "Config/car1.cfg").string() + " {}\r\n");
+  MakeAndShow();
+  ASSERT_FALSE(host->Messages.empty());
+  const std::string& m = host->Messages.front();
+  EXPECT_EQ(m.rfind("13: The configuration file ", 0), 0u) << m;
+  EXPECT_NE(m.find("car1.cfg"), std::string::npos) << m;
+  EXPECT_NE(m.find("PG_RPM"), std::string::npos) << m;
+}
+
+TEST_F(MainWindowTest, ThePortIsOpenedAboutOneAndAThirdSecondsAfterShowing) {
+  ::setenv("GASCAL_EXTRA_PORTS", "/nonexistent/gascal-port", 1);
+  Make();
+  main->Show();
+  Run(1250);
+  EXPECT_TRUE(host->Messages.empty()) << host->Messages.front();
+  Run(100);
+  ::unsetenv("GASCAL_EXTRA_PORTS");
+  ASSERT_EQ(host->Messages.size(), 1u);
+  EXPECT_NE(host->Messages.front().find("cannot be opened"), std::string::npos);
+}
+
+}  // namespace

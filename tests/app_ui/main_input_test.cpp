@@ -1,0 +1,233 @@
+// What the installer does on the main window: the fuel keys and the work-mode button, typing
+// in a text box, the access code, the File and Language menus, and closing the window.
+#include <filesystem>
+
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "app/ui/Page_CFG.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Link_State.h"
+#include "ecu/Live_Data.h"
+#include "platform/loop/Timer.h"
+#include "platform/win/Display.h"
+#include "tests/app_ui/MainWindow.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/TextControls.h"
+
+namespace {
+
+using apptest::MainWindowTest;
+
+class MainInputTest : public MainWindowTest {
+protected:
+  void Key(char Letter) {
+    win::SimulateKeyStroke(main.get(), Letter);
+    Run(20);
+  }
+  void Type(vg::TvxVisualObject* Box, const std::string& Text) {
+    Box->SetFocus();
+    for (char c : Text) {
+      win::SimulateKey(main.get(), c, true);
+      win::SimulateText(main.get(), std::string(1, c));
+      win::SimulateKey(main.get(), c, false);
+    }
+    Run(20);
+  }
+};
+
+TEST_F(MainInputTest, GSwitchesToGasAndPToPetrolButNotWhileATextControlHasTheFocus) {
+  MakeAndShow();
+  Key('g');
+  EXPECT_EQ(ecu::Link.ModeCommandFlags, 240);
+  EXPECT_EQ(ecu::Link.TaskRequest, 17);
+  Key('p');
+  EXPECT_EQ(ecu::Link.TaskRequest, 18);
+  ecu::Link.TaskRequest = 0;
+  ecu::Link.ModeCommandFlags = 0;
+  // In the customer's name box "G" is a letter.
+  const app::TPageCFGParts& cfg = main->PageCFG()->Parts();
+  Type(cfg.HudTextBox_CFG_User_Name, "Gp");
+  EXPECT_EQ(cfg.HudTextBox_CFG_User_Name->Text(), u"Gp");
+  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_EQ(ecu::Link.ModeCommandFlags, 0);
+  // So it is in an editable combo box and in the hidden access-code box; "F" too.
+  Type(cfg.HudComboTextBox_CFG_PG_RPM, "g");
+  Type(main->Parts().HudTextBox_Password, "gf");
+  RunQueue();
+  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_FALSE(app::Settings.Full_Screen);
+}
+
+TEST_F(MainInputTest, TheModeButtonAsksForTheNextModeOfTheOneTheEcuIsIn) {
+  MakeAndShow();
+  vg::TvxHudButton* mode = main->Parts().HudButton_Work_Mode;
+  const std::pair<std::uint8_t, std::uint8_t> expected[] = {{1, 19}, {2, 17}, {4, 18}};
+  for (auto [workMode, task] : expected) {
+    ecu::Link.TaskRequest = 0;
+    ecu::Link.ModeCommandFlags = 99;
+    ecu::LiveData.WorkMode = workMode;
+    mode->OnClick(mode);
+    EXPECT_EQ(ecu::Link.TaskRequest, task) << "work mode " << int(workMode);
+    EXPECT_EQ(ecu::Link.ModeCommandFlags, workMode == 2 ? 240 : 0);
+  }
+  ecu::Link.TaskRequest = 0;
+  ecu::LiveData.WorkMode = 3;
+  mode->OnClick(mode);
+  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+}
+
+TEST_F(MainInputTest, TheAccessCodeRevealsFlipAndSettingsRightOfTheLanguageMenu) {
+  MakeAndShow();
+  const app::TMainParts& p = main->Parts();
+  ASSERT_FALSE(p.HudButton_3D_GEN_Flip->Visible());
+  // A press on the status line focuses the hidden box, emptied.
+  p.HudTextBox_Password->SetText(u"left over");
+  p.HudLabel_DynamicIND->OnMouseDown(p.HudLabel_DynamicIND, rtl::mbLeft, {}, 1, 1);
+  EXPECT_TRUE(p.HudTextBox_Password->IsFocused());
+  EXPECT_EQ(p.HudTextBox_Password->Text(), u"");
+  Type(p.HudTextBox_Password, "pelund7390");
+  win::SimulateKeyStroke(main.get(), '\r');
+  Run(20);
+  EXPECT_FALSE(p.HudButton_3D_GEN_Flip->Visible()) << "a wrong code does nothing";
+  EXPECT_FALSE(p.HudButton_3D_GEN_Settings->Visible());
+  p.HudLabel_Port_Name->OnMouseDown(p.HudLabel_Port_Name, rtl::mbLeft, {}, 1, 1);
+  Type(p.HudTextBox_Password, "pelund7391");
+  win::SimulateKeyStroke(main.get(), '\r');
+  Run(20);
+  ASSERT_TRUE(p.HudButton_3D_GEN_Flip->Visible());
+  ASSERT_TRUE(p.HudButton_3D_GEN_Settings->Visible());
+  const vg::TvxHudButton* lng = p.HudButton_Menu_LNG;
+  EXPECT_EQ(p.HudButton_3D_GEN_Flip->Position()->X(), lng->Position()->X() + lng->Width());
+  EXPECT_EQ(p.HudButton_3D_GEN_Flip->Position()->Y(), lng->Position()->Y());
+  EXPECT_EQ(p.HudButton_3D_GEN_Settings->Position()->X(),
+            p.HudButton_3D_GEN_Flip->Position()->X() + p.HudButton_3D_GEN_Flip->Width());
+}
+
+TEST_F(MainInputTest, MenusOpenUnderTheirButtonsSwitchOnHoverAndCloseAfterThePointerLeaves) {
+  MakeAndShow();
+  const app::TMainParts& p = main->Parts();
+  EXPECT_EQ(p.HudPanel_GEN_Menu_File->Width(), 104);
+  EXPECT_EQ(p.HudPanel_GEN_Menu_File->Height(), 84);
+  EXPECT_EQ(p.HudPanel_GEN_Menu_File->Position()->Y(),
+            p.HudButton_Menu_File->Position()->Y() + p.HudButton_Menu_File->Height() - 1);
+  EXPECT_EQ(p.HudStringListBox_Menu_File->Items()->Count(), 4);
+  EXPECT_EQ(p.HudStringListBox_Menu_File->Items()->Get(3), u"Exit");
+  p.HudButton_Menu_File->OnMouseDown(p.HudButton_Menu_File, rtl::mbLeft, {}, 1, 1);
+  EXPECT_TRUE(p.HudPanel_GEN_Menu_File->Visible());
+  EXPECT_FALSE(p.HudPanel_GEN_Menu_LNG->Visible());
+  // Moving over the other button while one is open switches to its menu.
+  p.HudButton_Menu_LNG->OnMouseMove(p.HudButton_Menu_LNG, {}, 1, 1, 0, 0);
+  EXPECT_FALSE(p.HudPanel_GEN_Menu_File->Visible());
+  EXPECT_TRUE(p.HudPanel_GEN_Menu_LNG->Visible());
+  // Leaving starts the menu timer; its tick 300 ms later closes both.
+  p.HudButton_Menu_LNG->OnMouseLeave(p.HudButton_Menu_LNG);
+  Run(250);
+  EXPECT_TRUE(p.HudPanel_GEN_Menu_LNG->Visible());
+  Run(100);
+  EXPECT_FALSE(p.HudPanel_GEN_Menu_LNG->Visible());
+  EXPECT_FALSE(main->MenuOpen());
+  // Without an open menu, hovering opens nothing.
+  p.HudButton_Menu_File->OnMouseMove(p.HudButton_Menu_File, {}, 1, 1, 0, 0);
+  EXPECT_FALSE(p.HudPanel_GEN_Menu_File->Visible());
+}
+
+TEST_F(MainInputTest, AMenuItemPickedWithTheMouseLeavesTheShortcutsWorking) {
+  MakeAndShow();
+  RunQueue();
+  const app::TMainParts& p = main->Parts();
+  auto click = [&](vg::TvxVisualObject* Object) {
+    const vg::TvxMatrix& m = Object->GetAbsoluteMatrix();
+    const int x = static_cast<int>(m.m31) + 5, y = static_cast<int>(m.m32) + 5;
+    win::SimulateMouseMove(main.get(), x, y);
+    win::SimulateMouseButton(main.get(), rtl::mbLeft, true, x, y);
+    win::SimulateMouseButton(main.get(), rtl::mbLeft, false, x, y);
+    Run(20);
+  };
+  click(p.HudButton_Menu_File);
+  ASSERT_TRUE(p.HudPanel_GEN_Menu_File->Visible());
+  click(p.HudStringListBox_Menu_File);  // "Save": no save/load window here
+  EXPECT_EQ(main->FileMenuIndex(), 0);
+  EXPECT_FALSE(p.HudPanel_GEN_Menu_File->Visible());
+  Key('g');
+  EXPECT_EQ(ecu::Link.TaskRequest, 17) << "the list of a closed menu does not take the letter";
+}
+
+TEST_F(MainInputTest, ALanguageItemAppliesThatLanguage) {
+  folder.Write("Language/Deutsch.lng", "Date Datum\r\nExit Beenden\r\n");
+  MakeAndShow();
+  const app::TMainParts& p = main->Parts();
+  int deutsch = -1;
+  for (int i = 0; i < p.HudStringListBox_Menu_LNG->Items()->Count(); ++i)
+    if (p.HudStringListBox_Menu_LNG->Items()->Get(i).starts_with(u"Deutsch")) deutsch = i;
+  ASSERT_GE(deutsch, 0);
+  main->ShowMenu(false);
+  p.HudStringListBox_Menu_LNG->SetItemIndex(deutsch);
+  EXPECT_EQ(app::Settings.Language, "Deutsch");
+  EXPECT_EQ(main->TitleText(), u"     gascal : 1.07  Datum 2014.02.11");
+  EXPECT_EQ(p.HudStringListBox_Menu_File->Items()->Get(3), u"Beenden");
+  EXPECT_FALSE(p.HudPanel_GEN_Menu_LNG->Visible());
+}
+
+TEST_F(MainInputTest, ExitClosesTheWindowAndWritesTheSettings) {
+  MakeAndShow();
+  std::filesystem::remove(folder.Path() / "gascal.ini");
+  main->Parts().HudStringListBox_Menu_File->SetItemIndex(3);
+  Run(20);
+  EXPECT_FALSE(main->Showing());
+  EXPECT_EQ(app::Actions.MainWindowShown, 0);
+  const std::string ini = folder.Read("gascal.ini");
+  EXPECT_NE(ini.find("Form_3D_GEN_Width"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Port_Name"), std::string::npos);
+}
+
+// A save/load window as the main window finds it: by its name, doing the File menu's items.
+class SaveLoadStandIn : public app::TWindow_3D, public app::IFileMenuActions {
+public:
+  SaveLoadStandIn() : app::TWindow_3D(nullptr) { SetName("Form_3D_SaveLoad"); }
+  void RunFileMenuAction(int Index) override { Ran.push_back(Index); }
+  std::vector<int> Ran;
+};
+
+TEST_F(MainInputTest, SaveLoadAndDefaultGoToTheSaveLoadWindow) {
+  MakeAndShow();
+  vg::TvxHudStringListBox* file = main->Parts().HudStringListBox_Menu_File;
+  // Without the window nothing happens.
+  main->ShowMenu(true);
+  file->SetItemIndex(0);
+  EXPECT_TRUE(main->Showing());
+  auto saveLoad = std::make_unique<SaveLoadStandIn>();
+  for (int i : {0, 1, 2}) {
+    main->ShowMenu(true);
+    file->SetItemIndex(i);
+    EXPECT_FALSE(main->MenuOpen());
+  }
+  EXPECT_EQ(saveLoad->Ran, (std::vector<int>{0, 1, 2}));
+  EXPECT_TRUE(main->Showing());
+}
+
+// A settings window as the main window finds it: by its name.
+class SettingsStandIn : public app::TWindow_3D {
+public:
+  explicit SettingsStandIn(std::uint8_t& ShownAtClose) : app::TWindow_3D(nullptr) {
+    SetName("Form_3D_SET");
+    OnClose = [&ShownAtClose](rtl::TObject*, win::TCloseAction&) { ShownAtClose = ecu::Link.SettingsWindowShown; };
+  }
+};
+
+TEST_F(MainInputTest, ClosingWithTheSettingsWindowOpenRemembersIt) {
+  MakeAndShow();
+  std::uint8_t shownAtClose = 99;
+  auto settings = std::make_unique<SettingsStandIn>(shownAtClose);
+  settings->Show();
+  ecu::Link.SettingsWindowShown = 1;
+  main->Close();
+  EXPECT_FALSE(settings->Showing());
+  // Its own close saw the flag already cleared, so it keeps the key that reopens it.
+  EXPECT_EQ(shownAtClose, 0);
+  EXPECT_TRUE(ecu::KeyFileGetBool((folder.Path() / "gascal.ini").string(), "Form_3D_SET_Show"));
+}
+
+}  // namespace

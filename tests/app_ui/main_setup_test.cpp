@@ -1,0 +1,114 @@
+// The Setup page: each control writes through the configuration and one delayed write of the
+// page; the customer's details commit on Enter; the level-sensor type brings its flags and
+// thresholds; "Clear" asks for the errors to be cleared; the level image shows in work mode 4.
+#include "app/core/Global_Unit.h"
+#include "app/ui/Page_CFG.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/Link_State.h"
+#include "ecu/Live_Data.h"
+#include "platform/loop/Timer.h"
+#include "platform/win/Display.h"
+#include "tests/app_ui/MainWindow.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/Memo.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/Tracks.h"
+#include "vg2d/core/Shapes.h"
+
+namespace {
+
+using apptest::MainWindowTest;
+
+class MainSetupTest : public MainWindowTest {
+protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    MakeAndShow();
+    RunQueue();
+    ecu::Link.LinkUp = 1;
+    ecu::Link.TaskRequest = 0;
+  }
+  const app::TPageCFGParts& Cfg() const { return main->PageCFG()->Parts(); }
+  // The task asked for within Ms of the test clock (0: none).
+  std::uint8_t RequestWithin(double Ms) {
+    for (double t = 0; t < Ms && ecu::Link.TaskRequest == 0; t += 10) Run(10);
+    return ecu::Link.TaskRequest;
+  }
+};
+
+TEST_F(MainSetupTest, APageEditIsWrittenOnceAfterTheTransmissionDelay) {
+  Cfg().HudComboTextBox_CFG_PG_RPM->SetText(u"1500");
+  EXPECT_EQ(ecu::ConfigToCFGPageValues().PG_RPM, "1500");
+  EXPECT_EQ(RequestWithin(1400), 0);
+  EXPECT_EQ(RequestWithin(200), 22);
+  // A check box the same way.
+  ecu::Link.TaskRequest = 0;
+  vg::TvxHudCheckBox* hot = Cfg().HudCheckBox_CFG_PG_GAS_Hot_Engine;
+  hot->SetIsChecked(!hot->IsChecked());
+  EXPECT_EQ(ecu::ConfigToCFGPageValues().PG_GAS_Hot_Engine, hot->IsChecked());
+  EXPECT_EQ(RequestWithin(1600), 22);
+}
+
+TEST_F(MainSetupTest, TheCustomersDetailsCommitOnEnter) {
+  vg::TvxHudTextBox* name = Cfg().HudTextBox_CFG_User_Name;
+  name->SetFocus();
+  win::SimulateText(main.get(), "Ivan");
+  Run(20);
+  EXPECT_NE(ecu::ConfigData.Configuration->User_Name, "Ivan") << "not before Enter";
+  win::SimulateKeyStroke(main.get(), '\r');
+  Run(20);
+  EXPECT_EQ(ecu::ConfigData.Configuration->User_Name, "Ivan");
+  EXPECT_EQ(RequestWithin(1600), 22);
+  // Enter in the notice commits it too, and makes no new line.
+  ecu::Link.TaskRequest = 0;
+  Cfg().HudMemo_CFG_User_Notice->SetFocus();
+  win::SimulateText(main.get(), "new injectors");
+  win::SimulateKeyStroke(main.get(), '\r');
+  Run(20);
+  EXPECT_EQ(ecu::ConfigData.Configuration->Car_Comments, "new injectors");
+  EXPECT_EQ(Cfg().HudMemo_CFG_User_Notice->Text(), u"new injectors");
+}
+
+TEST_F(MainSetupTest, ALevelSensorTypeBringsItsFlagsAndThresholds) {
+  Cfg().HudComboTextBox_CFG_Level_Sensor->SetText(u"AEB 806");
+  ecu::Configuration_Class& c = *ecu::ConfigData.Configuration;
+  EXPECT_EQ(c.Level_Type, "AEB 806");
+  EXPECT_EQ(c.Level_Invert, 1);
+  EXPECT_EQ(c.Level_90, 0);
+  const int expected[5] = {930, 773, 634, 429, 235};
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(Cfg().HudTrackBar_LevelGas[i]->Value(), expected[i]);
+    EXPECT_EQ(c.Level(static_cast<int>(i) + 1), expected[i]);
+  }
+  EXPECT_EQ(RequestWithin(1600), 22);
+}
+
+TEST_F(MainSetupTest, ClearAsksTheEcuToClearItsErrors) {
+  vg::TvxHudButton* clear = Cfg().HudButton_CFG_Errors_Clear;
+  clear->OnClick(clear);
+  EXPECT_EQ(ecu::Link.TaskRequest, 25);
+}
+
+TEST_F(MainSetupTest, TheLevelImageAndItsLineShowOnlyInWorkMode4) {
+  vg::TvxVisualObject* image = Cfg().Image_CFG_LevelSensor;
+  ecu::LiveData.WorkMode = 2;
+  ecu::LiveData.LiveLevel = 512;
+  main->UpdateLevelSensorImage();
+  EXPECT_FALSE(image->Visible());
+  ecu::LiveData.WorkMode = 4;
+  main->UpdateLevelSensorImage();
+  EXPECT_TRUE(image->Visible());
+  EXPECT_FLOAT_EQ(Cfg().Line_CFG_LevelSensor->Position()->Y(), 512 * image->Height() / 1023);
+}
+
+TEST_F(MainSetupTest, ThePageEditThenADiagramEditWithinTheDelayAreBothWritten) {
+  Cfg().HudComboTextBox_CFG_PG_Temper->SetText(u"45");
+  Run(500);
+  app::ScheduleTransmit(3);
+  // One write that carries both: the whole configuration.
+  EXPECT_EQ(RequestWithin(1600), 21);
+}
+
+}  // namespace
