@@ -1,6 +1,7 @@
 #include "app/ui/Page_ACB.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/core/AutoCLB_Unit.h"
 #include "app/core/Colors_3D_Unit.h"
@@ -116,7 +117,8 @@ void TPage_ACB::ShowIndicators() {
     for (int r = 0; r < 3; ++r) {
       const std::int32_t v = ACB.Indicators[c][static_cast<std::size_t>(r)];
       const float h = ACB.FullScale > 0 && v >= ACB.FullScale ? barArea_ : std::max(0.0f, static_cast<float>(v) * scale);
-      columns_[c].Bars[static_cast<std::size_t>(r)]->SetHeight(h);
+      // Whole pixels: a change that would not show asks for no frame.
+      columns_[c].Bars[static_cast<std::size_t>(r)]->SetHeight(std::round(h));
       columns_[c].Boxes[static_cast<std::size_t>(r)]->SetText(Wide(ACBIndicatorText(v)));
     }
 }
