@@ -35,8 +35,14 @@ gascal="$build/app/gascal"
 ecusim="$build/tools/gascal-ecusim/gascal-ecusim"
 
 work=${GASCAL_RUN_DIR:-$root/build/run}
+# The folder is made anew each run; one that an earlier run did not make is left alone.
+if [ -e "$work" ] && [ ! -e "$work/.gascal-run" ]; then
+  echo "run: $work exists and was not made by run.sh; choose another GASCAL_RUN_DIR" >&2
+  exit 2
+fi
 rm -rf "$work"
 mkdir -p "$work/Config" "$work/Language"
+touch "$work/.gascal-run"
 link="$work/ecu"
 pids=()
 cleanup() {

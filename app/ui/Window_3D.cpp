@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/ui/Window_Page.h"
+#include "ecu/Language.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/ObjectText.h"
 #include "platform/rtl/Streams.h"
@@ -111,6 +112,22 @@ void TWindow_3D::ReadWindowText(const std::string& ResourceName) {
   if (!root_) throw rtl::EReadError("The window text " + ResourceName + " gives its layer no 2D content");
   // The window's keys go to the scene, which hands them to its focused object.
   SetActiveControl(scene_);
+}
+
+win::LRESULT TWindow_3D::WndProc(win::MSG& Message) {
+  const win::LRESULT result = inherited::WndProc(Message);
+  if (Message.message == win::WM_ACTIVATE && Message.wParam != win::WA_INACTIVE) {
+    const bool fromFile = ecu::Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
+    if (fromFile) ecu::LoadLanguageFile();
+    try {
+      LookUpTexts();
+    } catch (...) {
+      if (fromFile) ecu::FreeLanguageFile();
+      throw;
+    }
+    if (fromFile) ecu::FreeLanguageFile();
+  }
+  return result;
 }
 
 rtl::TComponent* TWindow_3D::FindPart(const std::string& Name) const {

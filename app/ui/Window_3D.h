@@ -13,6 +13,8 @@
 // that holds its content) is its client area less 26 x 44, placed at (13, 32) when the window
 // is made; when the window is resized the layout is scaled, not laid out again.
 //
+// Texts are looked up when the window activates (LookUpTexts).
+//
 // Pages (Window_Page.h) are components owned by their window, each with a text of its own;
 // FindPart looks into them too. Everything here runs on the GUI thread.
 #pragma once
@@ -88,6 +90,14 @@ public:
 
   // Every window of the program alive now, in the order they were made.
   static const std::vector<TWindow_3D*>& Windows();
+
+  win::LRESULT WndProc(win::MSG& Message) override;
+
+protected:
+  // The window's texts by language key, looked up each time the window activates; for a
+  // language other than English the language's file is read first and freed afterwards.
+  // A window with texts of its own overrides it; the default looks up nothing.
+  virtual void LookUpTexts() {}
 
 private:
   friend class TWindowPage;

@@ -75,7 +75,11 @@ void TSdlWaiter::Wait(double TimeoutMs) {
   if (TimeoutMs < 0) got = SDL_WaitEvent(&e);
   else got = SDL_WaitEventTimeout(&e, static_cast<int>(std::min(std::ceil(TimeoutMs), 1e9)));
   if (got) Collect(e);
-  while (SDL_PollEvent(&e)) Collect(e);
+  // The wait has pumped the window system once: what it queued is taken without pumping
+  // again (every pump asks the X server), so a wake costs one look at the display, not two.
+  SDL_Event batch[32];
+  for (int n; (n = SDL_PeepEvents(batch, 32, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0;)
+    for (int i = 0; i < n; ++i) Collect(batch[i]);
   SchedulePump();
 }
 

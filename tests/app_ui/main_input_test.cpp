@@ -14,6 +14,7 @@
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
 
@@ -59,6 +60,19 @@ TEST_F(MainInputTest, GSwitchesToGasAndPToPetrolButNotWhileATextControlHasTheFoc
   RunQueue();
   EXPECT_EQ(ecu::Link.TaskRequest, 0);
   EXPECT_FALSE(app::Settings.Full_Screen);
+}
+
+TEST_F(MainInputTest, EscapeReachesTheDiagramOnlyOnTheGraphPage) {
+  MakeAndShow();
+  ecu::ConfigData.SelectedPoint = 3;
+  win::SimulateKeyStroke(main.get(), '\x1b');  // Escape
+  Run(20);
+  EXPECT_EQ(ecu::ConfigData.SelectedPoint, 3) << "the Setup page has no diagram";
+  main->Parts().HudTabControl_GEN->SetItemIndex(2);
+  Run(20);
+  win::SimulateKeyStroke(main.get(), '\x1b');  // Escape
+  Run(20);
+  EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1) << "Escape drops the selected point";
 }
 
 TEST_F(MainInputTest, TheModeButtonAsksForTheNextModeOfTheOneTheEcuIsIn) {

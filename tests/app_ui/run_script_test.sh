@@ -6,6 +6,7 @@ set -uo pipefail
 build=$1 work=$2
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 command -v Xvfb >/dev/null || { echo "no Xvfb: skipped"; exit 77; }
+rm -rf "$work"  # this test's own folder
 out=$(env -u DISPLAY GASCAL_BUILD="$build" GASCAL_RUN_DIR="$work" ASAN_OPTIONS=detect_leaks=0 \
       bash "$root/scripts/run.sh" --seconds 6 2>&1)
 status=$?

@@ -153,3 +153,38 @@ TEST_F(MainWindowTest, ATextThatCannotBeReadWholeRaisesListingEveryProblemWithIt
 }
 
 }  // namespace
+
+namespace {
+
+// A window with one text of its own, looked up as it activates.
+class TextWindow : public app::TWindow_3D {
+public:
+  TextWindow() : app::TWindow_3D(nullptr) {}
+  std::vector<std::string> Looked;
+  bool StoreWhileLooking = false;
+
+protected:
+  void LookUpTexts() override {
+    Looked.push_back(ecu::LngText("Date"));
+    StoreWhileLooking = ecu::LanguageStorePresent();
+  }
+};
+
+TEST_F(MainWindowTest, AWindowLooksUpItsTextsEachTimeItActivatesFromTheLanguagesFile) {
+  folder.Write("Language/Deutsch.lng", "Date Datum\r\n");
+  MakeAndShow();
+  auto window = std::make_unique<TextWindow>();
+  window->Show();
+  EXPECT_EQ(window->Looked, (std::vector<std::string>{"Date"})) << "English: the built-in text";
+  ecu::Texts.CurrentLanguage = "Deutsch";
+  win::SetActiveForm(main.get());
+  win::SetActiveForm(window.get());
+  EXPECT_EQ(window->Looked, (std::vector<std::string>{"Date", "Datum"}));
+  EXPECT_TRUE(window->StoreWhileLooking);
+  EXPECT_FALSE(ecu::LanguageStorePresent()) << "the file's texts are freed again";
+  // Losing the activation looks up nothing.
+  win::SetActiveForm(main.get());
+  EXPECT_EQ(window->Looked.size(), 2u);
+}
+
+}  // namespace
