@@ -35,6 +35,12 @@ constexpr int kUnreadPollMs = 20;
 constexpr int kTxEmptyPollMs = 5;
 constexpr int kLinePollMs = 50;
 
+// Bytes that come in one by one (a pseudo-terminal, a UART without a FIFO) are gathered as
+// a UART's receive FIFO gathers them: the wait that sees the first of them sleeps this many
+// byte times before it reports, so one event carries what came meanwhile rather than one
+// event, and one thread switch, per byte.
+constexpr double kRxGatherByteTimes = 4;
+
 // Milliseconds until the deadline, rounded up, never negative.
 int MsUntil(Clock::time_point deadline) {
   const auto left = deadline - Clock::now();
@@ -213,6 +219,8 @@ int TSerialDevice::SetCommState(const DCB& dcb) {
   cfsetispeed(&t, standard != 0 ? standard : B38400);
   cfsetospeed(&t, standard != 0 ? standard : B38400);
   if (::tcsetattr(fd_, TCSANOW, &t) < 0) return errno;
+  bitsPerByte_ = 1 + dcb.ByteSize + (dcb.Parity != 0 ? 1 : 0) + (dcb.StopBits != 0 ? 2 : 1);
+  baudRate_ = dcb.BaudRate;
   if (standard == 0) {
     if (const int err = SetCustomSpeed(fd_, dcb.BaudRate)) return err;
   }
@@ -518,9 +526,24 @@ TWaitResult TSerialDevice::WaitCommEvent(std::uint32_t& mask, const TWaitEvent& 
       return TWaitResult::Failed;
     }
     if (fds[0].revents & POLLIN) return TWaitResult::Stopped;
+    // The first bytes after an empty queue: let those that follow them arrive too.
+    if ((fds[1].revents & POLLIN) && (want & (EV_RXCHAR | EV_RX80FULL)) && GatherReceived(stop))
+      return TWaitResult::Stopped;
     // A write began while the wait slept: look at the output queue again.
     if (fds[2].revents & POLLIN) txWake_.Reset();
     if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) hungUp = true;
+  }
+}
+
+bool TSerialDevice::GatherReceived(const TWaitEvent& stop) {
+  const double byteSeconds = static_cast<double>(bitsPerByte_.load()) / std::max<std::uint32_t>(baudRate_.load(), 1);
+  const auto ns = static_cast<long long>(std::min(kRxGatherByteTimes * byteSeconds, 0.05) * 1e9);
+  const timespec gather{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+  pollfd fd{stop.Fd(), POLLIN, 0};
+  for (;;) {
+    const int r = ::ppoll(&fd, 1, &gather, nullptr);
+    if (r >= 0) return r > 0 && (fd.revents & POLLIN);
+    if (errno != EINTR) return false;
   }
 }
 

@@ -190,6 +190,9 @@ private:
   bool ReadCounters(TCounters& counters) const;
   // The modem lines as MS_ bits; false where the device has none.
   bool ReadModemLines(std::uint32_t& status) const;
+  // Sleeps a few byte times so that bytes following the first ones join their event;
+  // true when the stop event came meanwhile.
+  bool GatherReceived(const TWaitEvent& stop);
 
   int fd_ = -1;
   std::string path_;
@@ -197,6 +200,9 @@ private:
   COMMTIMEOUTS timeouts_;
   std::atomic<std::int32_t> inputSize_{4096};
   std::atomic<std::uint32_t> mask_{0};
+  // The line's speed, for the receive gathering time.
+  std::atomic<std::uint32_t> baudRate_{9600};
+  std::atomic<std::uint32_t> bitsPerByte_{10};
 
   // Received-character bookkeeping shared by the transfers and the event wait.
   std::mutex queueLock_;

@@ -297,6 +297,34 @@ TEST_F(SerialEvents, ReceivedCharactersAreReportedOncePerArrival) {
   EXPECT_EQ(comm::EV_RXCHAR, mask);
 }
 
+TEST_F(SerialEvents, BytesArrivingOneByOneAreGatheredIntoOneEvent) {
+  // At 1200 baud a byte takes 8.3 ms; the wait that sees the first byte gathers for four
+  // byte times (33 ms), so bytes sent soon after it join the first one's event.
+  comm::DCB dcb;
+  dcb.BaudRate = 1200;
+  ASSERT_EQ(0, dev.SetCommState(dcb));
+  ASSERT_EQ(0, dev.SetCommMask(comm::EV_RXCHAR));
+  std::thread sender([&] {
+    for (unsigned char b = 1; b <= 3; ++b) {
+      pty.Send({b});
+      std::this_thread::sleep_for(3ms);
+    }
+  });
+  std::uint32_t mask = 0;
+  const comm::TWaitResult r = Wait(mask, 5s);
+  sender.join();
+  ASSERT_EQ(comm::TWaitResult::Event, r);
+  EXPECT_EQ(comm::EV_RXCHAR, mask);
+  std::uint32_t errors = 0;
+  comm::COMSTAT stat;
+  ASSERT_EQ(0, dev.ClearCommError(errors, stat));
+  EXPECT_GE(stat.cbInQue, 2u);
+  // What arrived during the gathering is not reported a second time.
+  if (stat.cbInQue == 3) {
+    EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));
+  }
+}
+
 TEST_F(SerialEvents, WrittenBytesLeavingRaiseTxEmpty) {
   ASSERT_EQ(0, dev.SetCommMask(comm::EV_TXEMPTY));
   const unsigned char b[3] = {1, 2, 3};
