@@ -1,0 +1,159 @@
+// The program on a real X screen (Xvfb) and a real clock, against the ECU simulator on a
+// pseudo-terminal. A test runs its own program again under xvfb-run for a child fixture; the
+// child fixture starts the simulator, makes and shows the main window on the configured port,
+// runs the program's loop until something holds, and reads the screen back with xwd.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/rtl/CodePage.h"
+#include "tests/app_ui/MainWindow.h"
+#include "tests/vg2d_core/Screenshot.h"
+#include "tools/ecusim/Simulator.h"
+#include "vg2d/controls/TextControls.h"
+
+namespace apptest {
+
+// Runs this test program's tests that match Filter under a fresh Xvfb screen large enough for
+// the main window; the exit status (0 when they passed).
+inline int RunUnderXvfb(const std::string& Filter) {
+  char self[4096] = {};
+  if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) return -1;
+  const std::string command = std::string("GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 LSAN_OPTIONS=suppressions=") +
+                              VG2D_CORE_TEST_DATA "/xvfb-lsan.supp" +
+                              " xvfb-run -a -s '-screen 0 1280x1024x24' '" + self + "' --gtest_filter=" + Filter +
+                              " 2>&1";
+  return std::system(command.c_str());
+}
+
+// "#AARRGGBB" as a pixel.
+inline std::uint32_t Argb(const std::string& Color) {
+  return static_cast<std::uint32_t>(std::stoul(Color.substr(1), nullptr, 16));
+}
+
+// Whether some pixel of the screen rectangle is within Tolerance of Color.
+inline bool AnyPixelNear(const vgtest::Screenshot& S, int Left, int Top, int Width, int Height, std::uint32_t Color,
+                         int Tolerance) {
+  for (int y = std::max(Top, 0); y < std::min(Top + Height, S.height); ++y)
+    for (int x = std::max(Left, 0); x < std::min(Left + Width, S.width); ++x)
+      if (vgtest::Near(S.At(x, y), Color, Tolerance)) return true;
+  return false;
+}
+
+// The child side: the simulator (with the state SimulatorState gives) on a pseudo-terminal that
+// the settings file names as the port, the windows' host recording, the main window made and
+// shown by ShowMain.
+class SimulatorScreenTest : public ::testing::Test {
+protected:
+  using Clock = std::chrono::steady_clock;
+
+  // The ECU the simulator plays; a fixture overrides it for another engine.
+  virtual ecusim::EcuState SimulatorState() const { return ecusim::DefaultState(); }
+
+  void SetUp() override {
+    app::ResetState();
+    cport::PortFailed = 0;
+    ecusim::SimulatorOptions options;
+    options.LinkPath = (folder.Path() / "ecu").string();
+    sim = std::make_unique<ecusim::Simulator>(SimulatorState(), options);
+    sim->Start();
+    link = options.LinkPath;
+    ::setenv("GASCAL_EXTRA_PORTS", link.c_str(), 1);
+    folder.Write("gascal.ini", "Port_Name                    " + link + " {}\r\nSearch_Port                  False {}\r\n");
+    host = std::make_unique<RecordingHost>();
+  }
+  void TearDown() override {
+    port.reset();
+    main.reset();
+    host.reset();
+    rtl::Application->ProcessMessages();
+    sim.reset();
+    ::unsetenv("GASCAL_EXTRA_PORTS");
+    app::ResetState();
+  }
+  // Makes the program's windows as the program does and shows the main window; the time it
+  // was shown.
+  Clock::time_point ShowMain() {
+    main = app::TForm_3D_GEN::Create("/usr/local/bin/gascal");
+    port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
+    main->SetPortWindow(port.get());
+    win::SetMainForm(main.get());
+    const auto shown = Clock::now();
+    main->Show();
+    return shown;
+  }
+  // Runs the program's loop on the real clock until Done holds or Limit passes; true when it held.
+  bool RunUntil(const std::function<bool()>& Done, Clock::duration Limit) {
+    const auto end = Clock::now() + Limit;
+    while (Clock::now() < end) {
+      win::PumpEvents();
+      rtl::Application->ProcessMessages();
+      Watch();
+      if (Done()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+  }
+  void RunFor(Clock::duration Time) {
+    RunUntil([] { return false; }, Time);
+  }
+  // What the status line and the R.P.M. indicator have shown.
+  void Watch() {
+    const std::u16string status = main->Parts().HudLabel_DynamicIND->Text();
+    if (statusSeen.empty() || statusSeen.back() != status) statusSeen.push_back(status);
+    rpmSeen.insert(main->Parts().IndicatorValues[app::IND_RPM]->Text());
+  }
+  bool StatusShowed(const std::u16string& Text) const {
+    return std::find(statusSeen.begin(), statusSeen.end(), Text) != statusSeen.end();
+  }
+  // The whole screen now.
+  bool ReadScreen(vgtest::Screenshot& Screen) const {
+    const std::string shot = (folder.Path() / "screen.xwd").string();
+    return std::system(("xwd -root -silent -out " + shot).c_str()) == 0 && vgtest::ReadXwd(shot, Screen);
+  }
+  // Where a point of the object lies on the screen.
+  std::pair<int, int> OnScreen(vg::TvxVisualObject* Object, float X = 0, float Y = 0) const {
+    const vg::TvxPoint p = Object->LocalToAbsolute({X, Y});
+    return {main->Left() + static_cast<int>(p.X), main->Top() + static_cast<int>(p.Y)};
+  }
+  // The window's part of the screen, kept as Name beside the build and, with
+  // GASCAL_UPDATE_GALLERY set, as the reference picture of that name in tests/app_ui/data.
+  void KeepWindowPicture(const vgtest::Screenshot& Screen, const std::string& Name) const {
+    const int left = main->Left(), top = main->Top(), width = main->Width(), height = main->Height();
+    vg::TvxBitmap picture;
+    picture.SetSize(width, height);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        picture.Bits()[y * width + x] = (left + x >= 0 && top + y >= 0 && left + x < Screen.width &&
+                                         top + y < Screen.height)
+                                            ? Screen.At(left + x, top + y)
+                                            : 0xFF000000u;
+    vg::TvxFilterGdiPlus().SaveToFile((folder.Origin() / Name).string(), picture, "");
+    if (std::getenv("GASCAL_UPDATE_GALLERY"))
+      vg::TvxFilterGdiPlus().SaveToFile(std::string(APP_UI_TEST_DATA "/") + Name, picture, "");
+  }
+
+  Libraries libraries;
+  WorkFolder folder;
+  std::unique_ptr<ecusim::Simulator> sim;
+  std::string link;
+  std::unique_ptr<RecordingHost> host;
+  std::unique_ptr<app::TForm_3D_GEN> main;
+  std::unique_ptr<ecu::TForm_3D_Port> port;
+  std::vector<std::u16string> statusSeen;
+  std::set<std::u16string> rpmSeen;
+};
+
+}  // namespace apptest
