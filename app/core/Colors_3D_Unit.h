@@ -37,6 +37,9 @@ enum TColorRoleIndex : int {
   Color_Map_Point_Line = 26,
   Color_Map_Point_Gas = 27,
   Color_Map_Point_Petrol = 28,
+  Color_ACB_Pet_Pet = 29,
+  Color_ACB_Pet_Gas = 30,
+  Color_ACB_Gas_Gas = 31,
 };
 
 // The settings key of each role ("Color_3D_" and the role's name), its default (role 0's

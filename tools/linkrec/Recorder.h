@@ -101,8 +101,7 @@ public:
   void RedrawCalibrationDiagram() override {}
   void MarkMapRPMLiveCell() override {}
   void StartStopAutoCalibration() override;
-  void AutoCalibrationReplyTick() override { ++AutoCalibrationTicks; }
-  void AutoCalibrationStep() override {}
+  void AutoCalibrationReplyTick() override;
   void LinkEstablished() override;
   void LinkLost() override;
   void LiveDataReceived() override;
