@@ -1,5 +1,6 @@
 #include "app/core/Core_Host.h"
 
+#include "app/core/AutoCLB_Unit.h"
 #include "app/core/Calibr_Unit.h"
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Dynamic_IND_Unit.h"
@@ -104,6 +105,11 @@ void TCoreHost::EnglishText(std::string& Text) {
 void TCoreHost::ColorsEnglishText(std::string& Text) { app::ColorsEnglishText(Text); }
 
 void TCoreHost::CFGPageToConfig() { ecu::CFG_Page_To_Config(ecu::ConfigToCFGPageValues()); }
+
+void TCoreHost::StartStopAutoCalibration() { app::StartStopAutoCalibration(); }
+void TCoreHost::AutoCalibrationReplyTick() { app::AutoCalibrationReplyTick(); }
+void TCoreHost::AutoCalibrationStep() { app::AutoCalibrationStep(); }
+void TCoreHost::AutoCalibrationWriteDone() { app::AutoCalibrationWriteDone(); }
 
 void TCoreHost::WriteTaskStarted(std::uint8_t) { ShowWaitWindow(); }
 

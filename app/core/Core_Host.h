@@ -84,12 +84,22 @@ public:
   void WriteTaskStarted(std::uint8_t Task) override;
   void WriteTaskEnded(std::uint8_t Task, bool Completed) override;
 
+  // The automatic calibration (app/core/AutoCLB_Unit.h): start and stop by the state of
+  // HudButton_ACB_Start, the reply hook, the indicator refresh and measurement after every
+  // live-data decode, and the end of a write task while it runs (settling, and the reply
+  // countdown set to the post-write count).
+  void StartStopAutoCalibration() override;
+  void AutoCalibrationReplyTick() override;
+  void AutoCalibrationStep() override;
+  virtual void AutoCalibrationWriteDone();
+
   // ---- What the core asks of the windows, besides ecu::THost's window steps.
   virtual void ShowWaitWindow() = 0;
   virtual void ShrinkWaitWindow() = 0;
-  // The end of a write task while the automatic calibration runs (ACBWriteDone := 1 and
-  // ACBReplyCountdown := its preset).
-  virtual void AutoCalibrationWriteDone() = 0;
+  // The automatic calibration's page: the progress bar's maximum, and the indicator values
+  // and full scale of app::ACB to be drawn. Nothing without a page.
+  virtual void SetACBProgressMax(std::int32_t) {}
+  virtual void ShowACBIndicators() {}
   // The action of a code 1..17 of the queue (a code the windows do not know runs nothing).
   virtual void RunAction(std::uint8_t Code) = 0;
   // The map's cell texts were rewritten: the page redraws its grid.

@@ -1,5 +1,6 @@
 #include "app/core/Core_State.h"
 
+#include "app/core/AutoCLB_Unit.h"
 #include "app/core/Calibr_Unit.h"
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Dynamic_IND_Unit.h"
@@ -20,6 +21,7 @@ void ResetState() {
   Diagram.Reset();
   MapRPM.Reset();
   Messages.Reset();
+  ResetAutoCalibration();
 }
 
 }  // namespace app

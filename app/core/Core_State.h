@@ -5,6 +5,7 @@
 //   StatusMessages  (Dynamic_IND_Unit.h)  the status line
 //   Diagram         (Calibr_Unit.h)       the calibration diagram's drawing and history
 //   MapRPM          (MapRPM_Unit.h)       the R.P.M. map, its page texts and its transfer
+//   ACB, ACBScript  (AutoCLB_Unit.h)      the automatic calibration's run and script
 // and the installed core host, CoreHost (Core_Host.h).
 #pragma once
 

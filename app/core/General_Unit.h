@@ -15,6 +15,13 @@ inline const std::array<std::string, ACBAlgorithmCount> ACBAlgorithmNames = {
     "Default", "Only OFFSET calibration", "Fast calibration", "High R.P.M. calibration"};
 inline constexpr const char* DefaultACBAlgorithm = "Fast calibration";
 
+// One step of an auto-calibration algorithm as a run takes it.
+struct TACBStepTimes {
+  std::int32_t SettleMs = 0, MeasureMs = 0, Tolerance = 0;  // tolerance in microseconds
+  bool operator==(const TACBStepTimes&) const = default;
+};
+constexpr int ACBStepCapacity = 6;
+
 // Font styles of the 2D library, by index.
 enum TFontStyleIndex : std::int32_t { FontRegular = 0, FontBold = 1, FontItalic = 2, FontBoldItalic = 3 };
 
@@ -45,6 +52,8 @@ public:
   std::string ACB_SCR_Type = DefaultACBAlgorithm;
   std::int32_t Cylinder_Count = 4;
   std::string Cylinder_Order = "1+12+123+1234";
+  // The chosen algorithm's steps, copied in when an auto-calibration starts.
+  std::array<TACBStepTimes, ACBStepCapacity> ACBSteps{};
   // Auto-calibration options that the file does not keep.
   bool ACBResetDiagram = true;
   bool ACBLongTopTime = true;

@@ -262,6 +262,14 @@ void TWindowHost::AutoCalibrationWriteDone() {
   if (TForm_3D_GEN* main = Main()) main->PageACB()->AutoCalibrationWriteDone();
 }
 
+void TWindowHost::SetACBProgressMax(std::int32_t Max) {
+  if (TForm_3D_GEN* main = Main()) main->PageACB()->SetProgressMax(Max);
+}
+
+void TWindowHost::ShowACBIndicators() {
+  if (TForm_3D_GEN* main = Main()) main->PageACB()->ShowIndicators();
+}
+
 // ---- events ------------------------------------------------------------------------------------
 
 void TWindowHost::LinkEstablished() {}

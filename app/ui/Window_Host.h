@@ -81,6 +81,9 @@ public:
   void AutoCalibrationReplyTick() override;
   void AutoCalibrationStep() override;
   void AutoCalibrationWriteDone() override;
+  // The automatic calibration's page: its progress maximum and its indicators.
+  void SetACBProgressMax(std::int32_t Max) override;
+  void ShowACBIndicators() override;
 
   // ---- the link's events and the queue
   void LinkEstablished() override;

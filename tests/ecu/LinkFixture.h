@@ -145,8 +145,7 @@ class SimLinkTest : public LinkTest {
 protected:
   void SetUp() override {
     LinkTest::SetUp();
-    ecusim::SimulatorOptions options;
-    sim = std::make_unique<ecusim::Simulator>(ecusim::DefaultState(), options);
+    sim = std::make_unique<ecusim::Simulator>(InitialState(), Options());
     sim->Start();
     path = sim->SlavePath();
     setenv(comm::kExtraPortsVariable, path.c_str(), 1);
@@ -161,6 +160,10 @@ protected:
     unsetenv(comm::kExtraPortsVariable);
     LinkTest::TearDown();
   }
+
+  // The simulated ECU and how it runs; a fixture may choose others.
+  virtual ecusim::EcuState InitialState() const { return ecusim::DefaultState(); }
+  virtual ecusim::SimulatorOptions Options() const { return {}; }
 
   // Opens the port: the link starts the connect script, whose handshake goes out in 60 ms.
   void OpenPort() {

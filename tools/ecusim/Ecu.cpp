@@ -98,6 +98,47 @@ std::string EcuState::CfgNameText() const {
   return text;
 }
 
+namespace {
+
+struct DiagramPoint {
+  double Petrol, Gas;
+};
+
+std::array<DiagramPoint, 9> DiagramPoints(const EcuState& s) {
+  std::array<DiagramPoint, 9> points{};
+  for (int i = 0; i < 9; ++i) {
+    const auto codes = PointCodes(i);
+    points[static_cast<std::size_t>(i)] = {static_cast<double>(s.Params[codes[2]] & 0x7FFF),
+                                           static_cast<double>(s.Params[codes[1]])};
+  }
+  return points;
+}
+
+}  // namespace
+
+double EcuState::DiagramGas(double Petrol) const {
+  const auto pts = DiagramPoints(*this);
+  if (Petrol <= pts[0].Petrol) return pts[0].Gas;
+  for (std::size_t i = 1; i < pts.size(); ++i)
+    if (Petrol <= pts[i].Petrol) {
+      const double span = pts[i].Petrol - pts[i - 1].Petrol;
+      if (span <= 0) return pts[i].Gas;
+      return pts[i - 1].Gas + (pts[i].Gas - pts[i - 1].Gas) * (Petrol - pts[i - 1].Petrol) / span;
+    }
+  return pts.back().Gas;
+}
+
+double EcuState::DiagramPetrol(double Gas) const {
+  const auto pts = DiagramPoints(*this);
+  for (std::size_t i = 1; i < pts.size(); ++i) {
+    const double lo = std::min(pts[i - 1].Gas, pts[i].Gas), hi = std::max(pts[i - 1].Gas, pts[i].Gas);
+    if (Gas < lo || Gas > hi) continue;
+    if (hi == lo) return pts[i - 1].Petrol;
+    return pts[i - 1].Petrol + (pts[i].Petrol - pts[i - 1].Petrol) * (Gas - pts[i - 1].Gas) / (pts[i].Gas - pts[i - 1].Gas);
+  }
+  return Gas < pts[0].Gas ? pts[0].Petrol : pts.back().Petrol;
+}
+
 EcuState DefaultState() {
   EcuState s;
   auto& p = s.Params;
@@ -291,6 +332,9 @@ Frame Ecu::LiveData(double seconds) {
       v.GasTimes[i] = v.WorkMode == 4 ? static_cast<std::uint16_t>(std::min(petrol * 1.2, 65535.0)) : 0;
     }
   }
+  for (int i = 0; i < 4; ++i)
+    if (state_.Live.PetrolTimes[i] == 0) v.PetrolTimes[i] = 0;  // no pulse stays none
+  if (state_.Engine.On) EngineOnGas(v);
   std::uint8_t status = static_cast<std::uint8_t>((v.Status & 0x70) | (v.Rpm > 0 ? 0x80 : 0));
   if (savedPulse_ > 0) {
     --savedPulse_;
@@ -312,6 +356,23 @@ Frame Ecu::LiveData(double seconds) {
   d[35] = v.Errors2;
   d[36] = v.WorkMode;
   return Sized(std::move(d), state_.LiveDataLength);
+}
+
+void Ecu::EngineOnGas(LiveValues& v) {
+  const EngineModel& e = state_.Engine;
+  // The cylinders on gas: those of the mode command's cylinder bits, all four without any.
+  const unsigned cylinders = (state_.ModeData & 0xF0) ? state_.ModeData >> 4 : 0xF;
+  for (int i = 0; i < 4; ++i) {
+    const double p = v.PetrolTimes[i];
+    if (v.WorkMode != 4 || !(cylinders & (1u << i)) || p == 0) {
+      v.GasTimes[i] = 0;
+      continue;
+    }
+    const double settled = state_.DiagramPetrol(e.GasSlope * p + e.GasOffset);
+    const int noise = e.NoiseUs > 0 ? std::uniform_int_distribution<int>(-e.NoiseUs, e.NoiseUs)(noise_) : 0;
+    v.PetrolTimes[i] = static_cast<std::uint16_t>(std::clamp(settled + noise, 1.0, 65535.0));
+    v.GasTimes[i] = static_cast<std::uint16_t>(std::clamp(state_.DiagramGas(settled), 0.0, 65535.0));
+  }
 }
 
 Frame Ecu::ParamBlock() const {

@@ -56,6 +56,17 @@ struct LiveValues {
   std::uint8_t WorkMode = 1;            // 1 petrol, 2 automat, 4 gas
 };
 
+// The engine on gas. For the petrol time p it takes on petrol the engine needs the gas time
+// GasSlope * p + GasOffset; the petrol ECU's closed loop then settles at the petrol time p'
+// at which the ECU's calibration diagram gives that gas time (within the diagram's petrol
+// range), so a cylinder on gas reports p' and the diagram's gas time there. When the diagram
+// matches the engine, p' = p.
+struct EngineModel {
+  bool On = false;
+  double GasSlope = 1.3, GasOffset = 800;  // microseconds
+  int NoiseUs = 10;                        // measurement noise of p', +-
+};
+
 struct EcuState {
   std::uint8_t Address = 25;
   // Identification.
@@ -78,7 +89,13 @@ struct EcuState {
   std::uint8_t ModeData = 1;  // data byte of the last work-mode command
   LiveValues Live;
   bool Animate = true;        // live values move around their set values
+  EngineModel Engine;
 
+  // The calibration diagram's gas time at petrol time Petrol (straight lines between the
+  // points, level beyond them), and the petrol time at which it gives Gas (within the range
+  // of the points' petrol times).
+  double DiagramGas(double Petrol) const;
+  double DiagramPetrol(double Gas) const;
   // Sets the firmware text and the parameter block length its family sends.
   void SetFirmware(const std::string& version);
   void SetCfgName(const std::string& name);
@@ -107,6 +124,8 @@ private:
   std::optional<Frame> Reply(const Frame& request, double seconds);
   Frame Identification() const;
   Frame LiveData(double seconds);
+  // The cylinders on gas under the engine model.
+  void EngineOnGas(LiveValues& v);
   Frame ParamBlock() const;
   Frame PointBlock() const;
   Frame MapBlock(const std::vector<std::uint8_t>& points) const;

@@ -4,6 +4,8 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -23,6 +25,8 @@ const char* const kUsage =
     "  --firmware D.DD   firmware version, default 2.10\n"
     "  --still           live values do not move\n"
     "  --no-line-time    answer at once instead of at the pace of 9600 baud\n"
+    "  --engine A,B      the engine on gas needs gas time A x p + B for petrol time p (us);\n"
+    "                    cylinders on gas report the petrol time the diagram settles at\n"
     "  --fault SPEC      inject a fault (may be repeated); SPEC as on the control input\n"
     "  --silent          start without answering\n"
     "  --trace           print every request and reply\n"
@@ -87,6 +91,15 @@ int main(int argc, char** argv) {
     } else if (arg == "--firmware" && hasValue) state.SetFirmware(argv[++i]);
     else if (arg == "--still") state.Animate = false;
     else if (arg == "--no-line-time") options.LineTiming = false;
+    else if (arg == "--engine" && hasValue) {
+      double a = 0, b = 0;
+      char extra = 0;
+      if (std::sscanf(argv[++i], "%lf,%lf%c", &a, &b, &extra) != 2 || !std::isfinite(a) || !std::isfinite(b)) {
+        std::cerr << "gascal-ecusim: --engine takes two numbers, A,B\n";
+        return 2;
+      }
+      state.Engine = {true, a, b, state.Engine.NoiseUs};
+    }
     else if (arg == "--fault" && hasValue && ecusim::ParseFault(argv[i + 1], fault)) {
       faults.push_back(fault);
       ++i;

@@ -180,7 +180,15 @@ void Recorder::ClosePortWindow() {
 }
 
 void Recorder::BuildCalibrationDiagram() { Add("diagram built"); }
-void Recorder::StartStopAutoCalibration() { Add("auto calibration start/stop"); }
+void Recorder::StartStopAutoCalibration() {
+  Add("auto calibration start/stop");
+  TCoreHost::StartStopAutoCalibration();
+}
+
+void Recorder::AutoCalibrationReplyTick() {
+  ++AutoCalibrationTicks;
+  TCoreHost::AutoCalibrationReplyTick();
+}
 void Recorder::LinkEstablished() { Add("link up"); }
 void Recorder::LinkLost() { Add("link down"); }
 void Recorder::LiveDataReceived() { Add("live data"); }
@@ -198,6 +206,7 @@ void Recorder::ShrinkWaitWindow() {
 void Recorder::AutoCalibrationWriteDone() {
   ++AutoCalibrationWrites;
   Add("auto calibration write done");
+  TCoreHost::AutoCalibrationWriteDone();
 }
 
 void Recorder::RunAction(std::uint8_t Code) { Add("action " + rtl::IntToStr(Code)); }

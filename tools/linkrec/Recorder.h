@@ -100,8 +100,7 @@ public:
   void BuildCalibrationDiagram() override;
   void RedrawCalibrationDiagram() override {}
   void StartStopAutoCalibration() override;
-  void AutoCalibrationReplyTick() override { ++AutoCalibrationTicks; }
-  void AutoCalibrationStep() override {}
+  void AutoCalibrationReplyTick() override;
   void LinkEstablished() override;
   void LinkLost() override;
   void LiveDataReceived() override;

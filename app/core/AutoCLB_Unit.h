@@ -1,0 +1,126 @@
+// The automatic calibration run. For each step of the cylinder order it measures the average
+// petrol injection time on petrol, puts the step's cylinders on gas, measures it again, and
+// scales or shifts the gas curve of the calibration diagram until the two agree within the
+// step's tolerance; then it places the idle points, takes a 31-reply support sample that goes
+// into the configuration, and returns the engine to petrol. It is paced by the ECU's replies
+// (the link calls the reply hook after every good reply while ecu::Link.ACBRunning is set),
+// driven by the script of AutoCLB_Script.h, and asks the ECU for everything through task
+// requests: 17 gas with the cylinder mask, 18 petrol, 21 whole configuration, 23 points.
+//
+// The page's controls it sets through the installed host (the button HudButton_ACB_Start,
+// the prompt label, the progress bar); the indicator values and the bars' full scale it keeps
+// here for the page to draw (TCoreHost::ShowACBIndicators). GUI thread only.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/core/AutoCLB_Script.h"
+#include "ecu/Config_Unit.h"
+
+namespace app {
+
+// Indicator rows of a cylinder's column.
+enum : int { ACB_PetOnPet = 0, ACB_PetOnGas = 1, ACB_GasOnGas = 2 };
+constexpr int ACBIndicatorCylinders = 4;
+constexpr int ACBSupportSamples = 31;
+constexpr int ACBInfluenceCount = 5;
+constexpr int ACBMaxShifts = 5;
+constexpr std::int32_t ACBShiftUs = 500;
+
+struct TACBCounts {
+  std::int32_t H = 3, S1 = 3, S2 = 3;      // half-, one-, two-second counts
+  std::array<std::int32_t, ACBStepCapacity + 1> A{}, B{}, T{};  // per step 1..6: settle, measure, tolerance
+  bool operator==(const TACBCounts&) const = default;
+};
+
+// Replies in Ms at the reply period: at least 3.
+std::int32_t ACBReplyCount(std::int32_t Ms, std::int32_t PeriodMs);
+// The counts of a run: the period is Settings.Reply_Delay + Settings.ACBCycleAllowance, at
+// least 1 ms; the steps come from Settings.ACBSteps.
+TACBCounts ComputeACBCounts();
+// The gas-cylinder mask of a step: 16, 32, 64, 128 for the digits 1..4; other digits add nothing.
+std::uint8_t ACBCylinderMask(const std::string& Digits);
+
+struct TACBRunState {
+  TACBCounts Counts;
+  int Algorithm = ACB_Fast;
+  // The cylinder order and the step taken from it.
+  std::string Order;
+  std::int32_t OrderPos = 0;
+  std::int32_t StepIndex = 0;  // 1..StepCount; 0 before the first
+  std::int32_t StepCount = 0;
+  std::string StepDigits;
+  // Measurement.
+  bool Settling = true;
+  bool PetrolPhase = true;
+  std::int64_t PetrolTotal = 0, GasTotal = 0;
+  std::int32_t PetrolCount = 0, GasCount = 0;
+  // Adjustment.
+  std::int32_t BestDifference = 32000;
+  std::int32_t BestGasAverage = 0;
+  std::int32_t BestTop = 0;
+  std::array<std::int32_t, ecu::DiagramPointCount> SavedPoints{}, BackupPoints{};
+  // The petrol times and the idle point at the start: the reset of the diagram changes them
+  // too, so a stop puts them back with the gas times.
+  std::array<std::int32_t, ecu::DiagramPointCount> BackupPetrolPoints{};
+  std::uint8_t BackupIdlePoint = 0;
+  double ScaleRatio = 1.0;
+  std::int32_t ShiftCount = 0;
+  bool AdjustFailed = false;
+  std::int32_t PostWriteCount = 3;
+  // Progress bar.
+  bool ProgressPaused = false;
+  std::int32_t Progress = 0, ProgressMax = 0;
+  // The configuration's values the run takes out and puts back.
+  std::array<std::int32_t, ACBInfluenceCount> InfluenceBackup{};
+  std::array<std::int64_t, 3> SupportSums{};  // differential pressure, gas temperature, third value
+  // Texts.
+  std::string StepText, ResultText, ResultColor;
+  bool SavedIdlePoints = false;
+  // A run was started and has not ended (command 60, or the end of its script).
+  bool Active = false;
+  // Stopped while the link was down: the stop script runs once the link is up again.
+  bool StopPending = false;
+  // Indicators: per cylinder 1..4 petrol on petrol, petrol on gas, gas (us); the bars' full
+  // scale (us), which only grows during a run.
+  std::array<std::array<std::int32_t, 3>, ACBIndicatorCylinders> Indicators{};
+  std::int32_t FullScale = 0;
+
+  void Reset() { *this = TACBRunState(); }
+};
+extern TACBRunState ACB;
+
+// The configuration's five influence values and the three support values (their fields).
+std::array<std::int32_t*, ACBInfluenceCount> ACBInfluenceFields(ecu::Configuration_Class& Config);
+
+// ---- What the link and the page call.
+// HudButton_ACB_Start was pressed (start) or released (stop).
+void StartStopAutoCalibration();
+// After every good reply while ecu::Link.ACBRunning is set.
+void AutoCalibrationReplyTick();
+// After every live-data decode: the indicators, then the measurement.
+void AutoCalibrationStep();
+// A write task ended while the run is active: settling, and the countdown of the post-write count.
+void AutoCalibrationWriteDone();
+// Everything back to the state at program start (the algorithms are made again).
+void ResetAutoCalibration();
+
+// ---- The pieces of the run, for its tests.
+// The interpreter's workers of the run.
+TACBWorkers& ACBRunWorkers();
+// Scales the gas times of points 2..9 about point 1 by Factor (a factor that is not finite
+// changes nothing).
+void ScaleACBCurve(double Factor);
+// Adjusts the curve to the averages; true when adjusted (conditions 202 and 203).
+bool AdjustACBCurve();
+// Places the idle points around the gas-phase average Average.
+void PlaceACBIdlePoints(std::int32_t Average);
+// The averages of the sums (0 without samples).
+std::int32_t ACBPetrolAverage();
+std::int32_t ACBGasAverage();
+// The number box text of an indicator value: milliseconds with two decimals.
+std::string ACBIndicatorText(std::int32_t Us);
+
+}  // namespace app
