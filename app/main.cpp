@@ -22,6 +22,7 @@
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Form_No_OpenGL.h"
 #include "app/ui/Main_3D_Unit.h"
+#include "app/ui/SaveLoad_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
 #include "ecu/FindUnit.h"
@@ -96,6 +97,7 @@ int main(int, char** argv) {
     std::unique_ptr<app::TForm_3D_SET> settings;
     std::unique_ptr<ecu::TForm_3D_Port> port;
     std::unique_ptr<app::TForm_3D_MSG> message;
+    std::unique_ptr<app::TForm_3D_SaveLoad> saveLoad;
     std::unique_ptr<app::TForm_3D_Wait> wait;
     std::unique_ptr<app::TForm_3D_Skin> skin;
     try {
@@ -110,6 +112,8 @@ int main(int, char** argv) {
           main->SetPortWindow(port.get());
         } else if (Name == "TForm_3D_MSG") {
           message = app::TForm_3D_MSG::Create();
+        } else if (Name == "TForm_3D_SaveLoad") {
+          saveLoad = app::TForm_3D_SaveLoad::Create();
         } else if (Name == "TForm_3D_Wait") {
           wait = app::TForm_3D_Wait::Create();
         } else if (Name == "TForm_3D_Skin") {
@@ -138,6 +142,7 @@ int main(int, char** argv) {
     rtl::Application->OnException = nullptr;
     skin.reset();
     wait.reset();
+    saveLoad.reset();
     message.reset();
     port.reset();
     settings.reset();

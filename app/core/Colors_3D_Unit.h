@@ -40,6 +40,12 @@ enum TColorRoleIndex : int {
   Color_ACB_Pet_Pet = 29,
   Color_ACB_Pet_Gas = 30,
   Color_ACB_Gas_Gas = 31,
+  Color_MapRPM_Gas = 32,
+  Color_MapRPM_Pet = 33,
+  Color_MapRPM_Gas_Tail = 34,
+  Color_MapRPM_Pet_Tail = 35,
+  Color_MapRPM_Cell_Corr = 36,
+  Color_MapRPM_Select_Cell = 37,
 };
 
 // The settings key of each role ("Color_3D_" and the role's name), its default (role 0's

@@ -6,8 +6,10 @@
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/MapRPM_Page.h"
 #include "app/core/MapRPM_Unit.h"
 #include "app/core/Msg_3D_Unit.h"
+#include "app/core/SaveLoad_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
@@ -72,6 +74,7 @@ void TCoreHost::SetDefaultMapRPM() { app::SetDefaultMapRPM(); }
 void TCoreHost::RefreshMapRPMCells() { app::RefreshMapRPMCells(); }
 void TCoreHost::LoadMapRPMTable() { app::LoadMapRPMTable(); }
 void TCoreHost::SaveMapRPMTable() { app::SaveMapRPMTable(); }
+void TCoreHost::MarkMapRPMLiveCell() { app::MarkMapRPMLiveCell(); }
 void TCoreHost::RequestMapRPMHeader() { MapRPM.MapRPMTransfer.RequestMapRPMHeader(); }
 void TCoreHost::ReadMapRPMHeader() { MapRPM.MapRPMTransfer.ReadMapRPMHeader(); }
 void TCoreHost::RequestMapRPMChunk() { MapRPM.MapRPMTransfer.RequestMapRPMChunk(); }
@@ -94,6 +97,8 @@ void TCoreHost::EnglishText(std::string& Text) {
   if (Text.empty()) SettingsEnglishText(Text);
   if (Text.empty()) SkinEnglishText(Text);
   if (Text.empty()) ColorsEnglishText(Text);
+  if (Text.empty()) MapRPMEnglishText(Text);
+  if (Text.empty()) SaveLoadEnglishText(Text);
   if (Text.empty()) MessageEnglishText(Text);
 }
 

@@ -54,6 +54,8 @@ public:
   void RefreshMapRPMCells() override;
   void LoadMapRPMTable() override;
   void SaveMapRPMTable() override;
+  // The live cell and its trail (app::MarkMapRPMLiveCell); the page redraws.
+  void MarkMapRPMLiveCell() override;
   void RequestMapRPMHeader() override;
   void ReadMapRPMHeader() override;
   void RequestMapRPMChunk() override;
@@ -71,7 +73,8 @@ public:
   // Transmit scheduling (app::ScheduleTransmit).
   void ScheduleTransmit(int Kind) override;
   // The windows' tables in turn (main window, settings, skin), then the colour descriptions,
-  // then the message window's own (app::MessageEnglishText).
+  // then the message window's own (app::MessageEnglishText), then the core's own keys (the map
+  // page's, the save/load window's).
   void EnglishText(std::string& Text) override;
   // The colour descriptions' table (app::ColorsEnglishText).
   virtual void ColorsEnglishText(std::string& Text);

@@ -49,6 +49,9 @@ void Rebuild() {
   MapRPM.MapRPMRows = GridRows;
   MapRPM.MapRPMCols = GridCols;
   for (auto& row : MapRPM.MapRPMFlags) row.fill(0);
+  // The grid's items are new: nothing is focused, selected or being dragged or edited.
+  MapRPM.Focused = MapRPM.Anchor = MapRPM.DragStart = {};
+  MapRPM.Dragging = MapRPM.Editing = false;
 }
 
 void Redraw() {
@@ -59,6 +62,18 @@ std::string CellText(std::uint16_t Cell) { return ecu::CommaToPoint(rtl::Format(
 std::string TimeText(std::uint16_t Time) { return ecu::CommaToPoint(rtl::Format("%.1f", Time / 10.0)); }
 
 }  // namespace
+
+bool MapRPMTextValue(int Row, int Col, std::int64_t& Value) {
+  if (Row < 0 || Row >= MapRPMRowCount || Col < 0 || Col >= MapRPMColumnCount || (Row == 0 && Col == 0)) return false;
+  const std::string& text = MapRPM.MapRPMTexts[static_cast<std::size_t>(Row)][static_cast<std::size_t>(Col)];
+  return TableValue(text, Row == 0 ? 10 : Col == 0 ? 1 : 100, Value);
+}
+
+std::uint16_t MapRPMDefaultValue(int Row, int Col) {
+  if (Row <= 0) return Col <= 0 || Col >= MapRPMColumnCount ? 0 : DefaultTime[static_cast<std::size_t>(Col)];
+  if (Col <= 0) return Row >= MapRPMRowCount ? 0 : DefaultRPM[static_cast<std::size_t>(Row)];
+  return DefaultCell;
+}
 
 std::uint16_t ClampMapCell(std::int64_t Value) {
   return static_cast<std::uint16_t>(std::clamp<std::int64_t>(Value, MapCellMin, MapCellMax));

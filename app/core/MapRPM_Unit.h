@@ -45,6 +45,11 @@ void RefreshMapRPMCells();
 void SaveMapRPMTable();
 void LoadMapRPMTable();
 
+// What the page's text of a position stands for, as the table keeps it (see PackMapRPMTable);
+// false for a text that is not such a number. The default of a position.
+bool MapRPMTextValue(int Row, int Col, std::int64_t& Value);
+std::uint16_t MapRPMDefaultValue(int Row, int Col);
+
 // The bytes of a write, in order (R, C, periods, times, cells).
 std::vector<std::uint8_t> MapRPMWriteData();
 
@@ -83,6 +88,13 @@ private:
   std::int32_t bytesWritten_ = 0, writeTotal_ = 0;
 };
 
+// A position of the grid by table row and column: (0, 0) is the corner, which stands for "none".
+struct TMapRPMItem {
+  int Row = 0, Col = 0;
+  bool operator==(const TMapRPMItem&) const = default;
+};
+constexpr int MapRPMTrailCapacity = 50;
+
 // The map, the page's view of it and the transfer under way. GUI thread only.
 struct TMapRPMState {
   TMapRPMTable MapRPMTable{};
@@ -94,6 +106,24 @@ struct TMapRPMState {
   std::uint8_t MapRPMRows = 8;
   std::uint8_t MapRPMCols = 12;
   TMapRPMTransfer MapRPMTransfer;
+
+  // The page: the focused item (the one whose data the page shows), the other corner of a
+  // Shift selection, where a mouse drag began, and whether the arrows step the selected
+  // values (Editing). A rebuild of the grid clears them.
+  TMapRPMItem Focused, Anchor, DragStart;
+  bool Dragging = false, Editing = false;
+  // Shift is held (its first press set the anchor; the key's repeats do not).
+  bool ShiftDown = false;
+  // The cell of the engine's present operating point (Col 0: none), the cells it passed
+  // through, oldest first, and whether the trail's timer should run.
+  TMapRPMItem LiveCell;
+  std::vector<TMapRPMItem> Trail;
+  bool TrailTimerOn = false;
+  // The live cell's factor is not 1.00: the cell-data label says so in its colour.
+  bool LiveCellCorrected = false;
+  // The kind name of a time break point in the current language (the page puts it here when
+  // it takes its texts; empty: the built-in English one).
+  std::string TimeKindText;
 
   // Everything back to its state at program start.
   void Reset() { *this = TMapRPMState(); }

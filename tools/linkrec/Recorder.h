@@ -99,7 +99,6 @@ public:
   void ClosePortWindow() override;
   void BuildCalibrationDiagram() override;
   void RedrawCalibrationDiagram() override {}
-  void MarkMapRPMLiveCell() override {}
   void StartStopAutoCalibration() override;
   void AutoCalibrationReplyTick() override;
   void LinkEstablished() override;

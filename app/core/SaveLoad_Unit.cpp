@@ -1,0 +1,211 @@
+#include "app/core/SaveLoad_Unit.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
+#include <system_error>
+
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Host.h"
+#include "ecu/Language.h"
+#include "ecu/Language_En.h"
+#include "ecu/Lng_Chr.h"
+#include "ecu/Port_3D_Connect.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace app {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint8_t TaskWriteConfiguration = 21;
+constexpr std::uint8_t MessageOwnText = 13;
+
+struct TEnglish {
+  const char* Key;
+  const char* Text;
+};
+constexpr TEnglish EnglishTable[] = {
+    {"SL_Name_Not_Allowed",
+     "cannot name a configuration file: the ECU keeps 8 characters of its alphabet, without / \\ : * ? \" < > | and "
+     "\"..\""},
+    {"SL_Not_Saved", "was not saved"},
+    {"SL_Load_Report", "was loaded; what it could not give"},
+};
+
+int CodePage() { return ecu::LanguageCodePage(ecu::Texts.CurrentLanguage); }
+
+// A text of the current language, from its file unless the file is loaded already.
+std::string Lng(const std::string& Key) {
+  return ecu::LanguageStorePresent() ? ecu::LngText(Key) : ecu::LngTextFromFile(Key);
+}
+
+void Show(const std::string& Text) {
+  if (ecu::Hosts.Host) ecu::Hosts.Host->ShowMessageWindow(MessageOwnText, Text);
+}
+
+std::string Quoted(const std::string& Text) { return "\"" + Text + "\""; }
+
+// The end of the character that starts at At (a surrogate pair is one character).
+std::size_t NextCharacter(const std::u16string& Text, std::size_t At) {
+  const bool pair = At + 1 < Text.size() && Text[At] >= 0xD800 && Text[At] <= 0xDBFF && Text[At + 1] >= 0xDC00 &&
+                    Text[At + 1] <= 0xDFFF;
+  return At + (pair ? 2 : 1);
+}
+
+bool LessIgnoringCase(const std::u16string& A, const std::u16string& B) {
+  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
+  return std::lexicographical_compare(A.begin(), A.end(), B.begin(), B.end(),
+                                      [&](char16_t a, char16_t b) { return lower(a) < lower(b); });
+}
+
+// What a load or save shows once it is done: the caption and the pages.
+void ShowConfiguration() {
+  if (!ecu::Hosts.Host) return;
+  ecu::Hosts.Host->ConfigToCFGPage();
+  ecu::Hosts.Host->RedrawCalibrationDiagram();
+  ecu::Hosts.Host->UpdateMainCaption();
+}
+
+}  // namespace
+
+std::string CfgNameBytesOf(const std::u16string& Name) { return rtl::WideToCodePage(Name, CodePage()); }
+
+std::u16string CutCfgName(const std::u16string& Text) {
+  std::size_t end = 0;
+  while (end < Text.size()) {
+    const std::size_t next = NextCharacter(Text, end);
+    if (CfgNameBytesOf(Text.substr(0, next)).size() > static_cast<std::size_t>(CfgNameBytes)) break;
+    end = next;
+  }
+  return Text.substr(0, end);
+}
+
+std::string CfgNameProblem(const std::u16string& Name) {
+  const std::string bytes = CfgNameBytesOf(Name);
+  bool allowed = !Name.empty() && bytes.size() <= static_cast<std::size_t>(CfgNameBytes) &&
+                 rtl::CodePageToWide(bytes, CodePage()) == Name && bytes.find("..") == std::string::npos &&
+                 bytes.find_first_not_of('.') != std::string::npos;
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 32 || b == 127 || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) allowed = false;
+  }
+  if (allowed) return {};
+  return Quoted(bytes) + " " + Lng("SL_Name_Not_Allowed");
+}
+
+std::string CfgFullFileName(const std::string& Name) { return ecu::ConfigData.ConfigDir + "/" + Name + ".cfg"; }
+
+std::vector<std::u16string> ListConfigFiles() {
+  std::vector<std::u16string> names;
+  const fs::path folder = ecu::NativeFileName(ecu::ConfigData.ConfigDir);
+  std::error_code error;
+  if (!fs::is_directory(folder, error)) {
+    fs::create_directories(folder, error);
+    return names;
+  }
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    std::error_code kindError;
+    if (it->is_directory(kindError)) continue;
+    const std::string name = ecu::StripExtension(it->path().filename().string());
+    if (!name.empty()) names.push_back(rtl::CodePageToWide(name, CodePage()));
+  }
+  std::sort(names.begin(), names.end(), [](const std::u16string& a, const std::u16string& b) {
+    return LessIgnoringCase(a, b) || (!LessIgnoringCase(b, a) && a < b);
+  });
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  return names;
+}
+
+bool SaveConfigurationAs(const std::u16string& Name) {
+  if (const std::string problem = CfgNameProblem(Name); !problem.empty()) {
+    Show(problem);
+    return false;
+  }
+  const std::string name = CfgNameBytesOf(Name), path = CfgFullFileName(name);
+  try {
+    std::error_code ignored;  // a folder that cannot be made fails the write below
+    fs::create_directories(ecu::NativeFileName(ecu::ConfigData.ConfigDir), ignored);
+    ecu::SaveConfigFile(path);
+  } catch (const rtl::Exception& e) {
+    Show(Quoted(path) + " " + Lng("SL_Not_Saved") + ": " + e.Message());
+    return false;
+  }
+  if (ecu::ConfigData.Configuration) ecu::ConfigData.Configuration->Cfg_Name = name;
+  Settings.CFG_Full_File_Name = path;
+  Settings.CFG_File_Name = name;
+  if (ecu::Hosts.Host) ecu::Hosts.Host->UpdateMainCaption();
+  RequestConfigWrite();
+  return true;
+}
+
+bool LoadConfigurationFrom(const std::u16string& Name) {
+  if (const std::string problem = CfgNameProblem(Name); !problem.empty()) {
+    Show(problem);
+    return false;
+  }
+  const std::string name = CfgNameBytesOf(Name), path = CfgFullFileName(name);
+  // Nothing may change before the file is known to be there: the load starts from the
+  // defaults, which would otherwise reach the ECU in place of its configuration.
+  std::error_code error;
+  const std::string native = ecu::NativeFileName(path);
+  if (!fs::is_regular_file(native, error) || !std::ifstream(native, std::ios::binary).is_open()) {
+    Show(Quoted(path) + " " + Lng("Error_File_not_found"));
+    return false;
+  }
+  ecu::SetDefaultConfiguration();
+  if (!ecu::LoadConfigFile(path)) {
+    // The file went between the look and the load: the defaults are shown now, under no
+    // file's name, and the ECU is not sent them.
+    if (ecu::ConfigData.Configuration) ecu::ConfigData.Configuration->Cfg_Name.clear();
+    ShowConfiguration();
+    Show(Quoted(path) + " " + Lng("Error_File_not_found"));
+    return false;
+  }
+  Settings.CFG_Full_File_Name = path;
+  Settings.CFG_File_Name = name;
+  ShowConfiguration();
+  RequestConfigWrite();
+  const std::vector<std::string> report = ecu::ConfigLoadReportLines(ecu::ConfigData.ConfigLoadReport);
+  if (!report.empty()) {
+    std::string text = Quoted(path) + " " + Lng("SL_Load_Report") + ":";
+    for (const std::string& line : report) text += "\n" + line;
+    Show(text);
+  }
+  return true;
+}
+
+void NewConfiguration() {
+  Settings.CFG_File_Name.clear();
+  Settings.CFG_Full_File_Name.clear();
+  if (ecu::ConfigData.Configuration) ecu::ConfigData.Configuration->Cfg_Name.clear();
+  ecu::SetDefaultConfiguration();
+  if (ecu::Hosts.Host) ecu::Hosts.Host->PushDiagramHistory();
+  ShowConfiguration();
+  ecu::Link.TaskRequest = TaskWriteConfiguration;
+}
+
+bool RunSaveLoad(TFileMenuMode Mode, const std::u16string& Name) {
+  return Mode == TFileMenuMode::Save ? SaveConfigurationAs(Name) : LoadConfigurationFrom(Name);
+}
+
+std::u16string CurrentCfgName() {
+  if (!ecu::ConfigData.Configuration) return {};
+  return rtl::CodePageToWide(ecu::ConfigData.Configuration->Cfg_Name, CodePage());
+}
+
+void SaveLoadEnglishText(std::string& Text) {
+  for (const TEnglish& entry : EnglishTable)
+    if (ecu::IsLngKey(entry.Key)) {
+      Text = entry.Text;
+      return;
+    }
+}
+
+}  // namespace app

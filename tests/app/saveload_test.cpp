@@ -1,0 +1,184 @@
+// Configurations by name: which names may be used, what the folder offers, and what Save,
+// Load and Default change, ask of the ECU and tell the user.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/core/Calibr_Unit.h"
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "app/core/MapRPM_Unit.h"
+#include "app/core/SaveLoad_Unit.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/Port_3D_Connect.h"
+#include "tests/ecu/FreshState.h"
+#include "tests/ecu/TempDir.h"
+#include "tools/linkrec/Recorder.h"
+
+namespace {
+
+using ecu_test::ReadFile;
+using ecu_test::WriteFile;
+namespace fs = std::filesystem;
+
+class SaveLoadTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ecu::ConfigData.ConfigDir = dir / "Config";
+    ecu::CreateConfiguration(dir / "none.cfg");
+    host.ClearLog();
+  }
+  ecu::Configuration_Class& Model() { return *ecu::ConfigData.Configuration; }
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> texts;
+    for (const linkrec::Record& r : host.Find("message ")) texts.push_back(r.What);
+    return texts;
+  }
+  std::string CfgFile(const std::string& Name) { return dir / ("Config/" + Name + ".cfg"); }
+
+  ecu_test::FreshState fresh;
+  ecu_test::TempDir dir;
+  linkrec::Recorder host;
+};
+
+TEST_F(SaveLoadTest, NamesAreCutToWhatTheEcuKeepsAndMayNotLeaveTheFolder) {
+  EXPECT_EQ(app::CutCfgName(u"abcdefghij"), u"abcdefgh");
+  EXPECT_EQ(app::CutCfgName(u"car1"), u"car1");
+  EXPECT_EQ(app::CutCfgName(u""), u"");
+  // Counted in the code page's bytes, one per letter here (not UTF-8's two).
+  EXPECT_EQ(app::CutCfgName(u"\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9"), u"\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9");
+  EXPECT_EQ(app::CfgNameProblem(u"car1"), "");
+  EXPECT_EQ(app::CfgNameProblem(u"a.b"), "");
+  for (const std::u16string name : {u"", u"abcdefghi", u"..", u"../x", u"a/b", u"a\\b", u"...", u"a:b", u"a\tb"})
+    EXPECT_NE(app::CfgNameProblem(name), "") << std::string(name.begin(), name.end());
+  // A character the code page cannot hold would come back from the ECU as another name.
+  EXPECT_NE(app::CfgNameProblem(u"car\u4e00"), "");
+}
+
+TEST_F(SaveLoadTest, TheListShowsFilesWithoutExtensionAndMakesTheFolder) {
+  EXPECT_TRUE(app::ListConfigFiles().empty());
+  EXPECT_TRUE(fs::is_directory(dir / "Config"));
+  WriteFile(dir / "Config/Car.txt", "x");
+  WriteFile(dir / "Config/bus.cfg", "x");
+  WriteFile(dir / "Config/Car.cfg", "x");
+  WriteFile(dir / "Config/plain", "x");
+  fs::create_directories(dir / "Config/folder.cfg");
+  EXPECT_EQ(app::ListConfigFiles(), (std::vector<std::u16string>{u"bus", u"Car", u"plain"}));
+}
+
+TEST_F(SaveLoadTest, SaveWritesTheFileThenNamesItEverywhereAndSendsItWithTheLinkUp) {
+  ecu::Link.LinkUp = 1;
+  Model().PG_Temper = 1234;
+  EXPECT_TRUE(app::RunSaveLoad(app::TFileMenuMode::Save, u"car1"));
+  EXPECT_NE(ReadFile(CfgFile("car1")).find("1234"), std::string::npos);
+  EXPECT_EQ(app::Settings.CFG_File_Name, "car1");
+  EXPECT_EQ(app::Settings.CFG_Full_File_Name, ecu::ConfigData.ConfigDir + "/car1.cfg");
+  EXPECT_EQ(Model().Cfg_Name, "car1");
+  EXPECT_EQ(app::CurrentCfgName(), u"car1");
+  EXPECT_EQ(ecu::Link.TaskRequest, 21);
+  EXPECT_FALSE(host.Find("caption").empty());
+  EXPECT_TRUE(Messages().empty());
+
+  // With the link down the names follow, and nothing is asked of the ECU.
+  ecu::Link.LinkUp = 0;
+  ecu::Link.TaskRequest = 0;
+  EXPECT_TRUE(app::SaveConfigurationAs(u"car2"));
+  EXPECT_TRUE(fs::exists(CfgFile("car2")));
+  EXPECT_EQ(app::Settings.CFG_File_Name, "car2");
+  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+}
+
+TEST_F(SaveLoadTest, ARefusedNameOrAFailedSaveIsToldAndChangesNothing) {
+  ecu::Link.LinkUp = 1;
+  app::Settings.CFG_File_Name = "old";
+  app::Settings.CFG_Full_File_Name = "Config/old.cfg";
+  Model().Cfg_Name = "old";
+  EXPECT_FALSE(app::SaveConfigurationAs(u"../evil"));
+  EXPECT_FALSE(fs::exists(dir / "evil.cfg"));
+  // The folder cannot be made: a file stands where it should be.
+  WriteFile(dir / "blocker", "x");
+  ecu::ConfigData.ConfigDir = dir / "blocker";
+  EXPECT_FALSE(app::RunSaveLoad(app::TFileMenuMode::Save, u"car1"));
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_NE(Messages()[1].find("was not saved"), std::string::npos);
+  EXPECT_EQ(app::Settings.CFG_File_Name, "old");
+  EXPECT_EQ(app::Settings.CFG_Full_File_Name, "Config/old.cfg");
+  EXPECT_EQ(Model().Cfg_Name, "old");
+  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_TRUE(host.Find("caption").empty());
+}
+
+TEST_F(SaveLoadTest, LoadReadsOverTheDefaultsAndShowsWhatTheFileCouldNotGive) {
+  ecu::Link.LinkUp = 1;
+  Model().PG_Temper = 55;
+  app::MapRPM.MapRPMTexts[3][4] = "1.03";
+  app::PackMapRPMTable();
+  ASSERT_TRUE(app::SaveConfigurationAs(u"car1"));
+  ecu::Link.TaskRequest = 0;
+  app::NewConfiguration();
+  ASSERT_EQ(app::MapRPM.MapRPMTexts[3][4], "1.00");
+  ASSERT_EQ(Model().PG_Temper, 40);
+  ecu::Link.TaskRequest = 0;
+  host.ClearLog();
+
+  EXPECT_TRUE(app::RunSaveLoad(app::TFileMenuMode::Load, u"car1"));
+  EXPECT_EQ(Model().PG_Temper, 55);
+  EXPECT_EQ(app::MapRPM.MapRPMTexts[3][4], "1.03");
+  EXPECT_EQ(app::Settings.CFG_File_Name, "car1");
+  EXPECT_EQ(Model().Cfg_Name, "car1");
+  EXPECT_EQ(ecu::Link.TaskRequest, 21);
+  EXPECT_FALSE(host.Find("configuration page").empty());
+  EXPECT_TRUE(Messages().empty());
+
+  // A file with a value it cannot take: the rest is loaded, and the user is told.
+  std::string text = ReadFile(CfgFile("car1"));
+  const std::size_t at = text.find("Cell_2_3");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(text.find("1.03", at), 4, "x.03");
+  WriteFile(CfgFile("bad"), text);
+  EXPECT_TRUE(app::LoadConfigurationFrom(u"bad"));
+  EXPECT_EQ(Model().PG_Temper, 55);
+  EXPECT_EQ(app::MapRPM.MapRPMTexts[3][4], "1.00");  // the default stays
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("Cell_2_3"), std::string::npos);
+  EXPECT_NE(Messages()[0].find("bad.cfg"), std::string::npos);
+}
+
+TEST_F(SaveLoadTest, LoadOfANameWithoutAFileChangesNothing) {
+  ecu::Link.LinkUp = 1;
+  Model().PG_Temper = 77;
+  app::MapRPM.MapRPMTexts[1][1] = "0.50";
+  app::Settings.CFG_File_Name = "old";
+  fs::create_directories(dir / "Config/dir.cfg");
+  for (const std::u16string name : {u"nofile", u"dir", u"..\\x"}) {
+    EXPECT_FALSE(app::LoadConfigurationFrom(name));
+    EXPECT_EQ(Model().PG_Temper, 77);
+    EXPECT_EQ(app::MapRPM.MapRPMTexts[1][1], "0.50");
+    EXPECT_EQ(app::Settings.CFG_File_Name, "old");
+    EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  }
+  EXPECT_EQ(Messages().size(), 3u);
+}
+
+TEST_F(SaveLoadTest, DefaultForgetsTheFileAndAsksTheEcuEvenWithTheLinkDown) {
+  ecu::Link.LinkUp = 0;
+  app::Settings.CFG_File_Name = "car1";
+  app::Settings.CFG_Full_File_Name = "Config/car1.cfg";
+  Model().Cfg_Name = "car1";
+  Model().PG_Temper = 9;
+  app::MapRPM.MapRPMTexts[2][2] = "1.50";
+  const std::uint8_t history = app::Diagram.HistoryCount;
+  app::NewConfiguration();
+  EXPECT_EQ(app::Settings.CFG_File_Name, "");
+  EXPECT_EQ(app::Settings.CFG_Full_File_Name, "");
+  EXPECT_EQ(Model().Cfg_Name, "");
+  EXPECT_EQ(Model().PG_Temper, 40);
+  EXPECT_EQ(app::MapRPM.MapRPMTexts[2][2], "1.00");
+  EXPECT_EQ(app::Diagram.HistoryCount, history + 1);
+  EXPECT_EQ(ecu::Link.TaskRequest, 21);
+  EXPECT_FALSE(host.Find("configuration page").empty());
+}
+
+}  // namespace
