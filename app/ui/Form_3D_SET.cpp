@@ -68,8 +68,13 @@ std::int32_t FontStyleIndex(vg::TvxFontStyle Style) {
 
 void ApplyPanelsOpacity(TForm_3D_GEN& Main) {
   const float opacity = static_cast<float>(Settings.Panels_Opacity);
+  // The configuration page is one layout of group boxes; the other pages have their panels (the
+  // auto-calibration's indicator panel keeps its own look).
   for (TWindowPage* page : Main.Pages())
-    if (vg::TvxVisualObject* root = page->Root()) root->SetOpacity(opacity);
+    if (page->Name() == "Page_CFG")
+      if (vg::TvxVisualObject* root = page->Root()) root->SetOpacity(opacity);
+  for (const char* name : {"HudPanel_ACB_1", "HudPanel_ACB_2", "HudPanel_ACB_3", "HudPanel_CLB", "HudPanel_3D_MapRPM"})
+    if (auto* panel = dynamic_cast<vg::TvxVisualObject*>(Main.FindPart(name))) panel->SetOpacity(opacity);
   if (TWindow_3D* skin = TForm_3D_GEN::WindowNamed("Form_3D_Skin"); skin && skin->Showing())
     if (auto* panel = dynamic_cast<vg::TvxVisualObject*>(skin->FindPart("HudPanel_Skin"))) panel->SetOpacity(opacity);
 }
@@ -204,7 +209,8 @@ void TForm_3D_SET::FillSettingsControls() {
 
 void TForm_3D_SET::ApplyTexts() {
   const TSetParts& p = parts_;
-  const bool fromFile = ecu::Texts.CurrentLanguage != "English";
+  // Activation has the language file read already.
+  const bool fromFile = ecu::Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
   if (fromFile) ecu::LoadLanguageFile();
   try {
     auto text = [](const char* Key) { return Wide(ecu::LngText(Key)); };

@@ -101,6 +101,8 @@ public:
   void HudComboTextBox_ACB_AlgorithmChange(rtl::TObject* Sender);
 
 protected:
+  // The texts of the current language, each time the window activates.
+  void LookUpTexts() override { ApplyTexts(); }
   explicit TForm_3D_SET(rtl::TComponent* AOwner);
 
 private:

@@ -129,7 +129,8 @@ void TForm_3D_Skin::FormClose(rtl::TObject*, win::TCloseAction&) {}
 
 void TForm_3D_Skin::ApplyTexts() {
   const TSkinParts& p = parts_;
-  const bool fromFile = ecu::Texts.CurrentLanguage != "English";
+  // Activation has the language file read already.
+  const bool fromFile = ecu::Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
   if (fromFile) ecu::LoadLanguageFile();
   try {
     auto text = [](const std::string& Key) { return Wide(ecu::LngText(Key)); };

@@ -74,6 +74,8 @@ public:
   void HudButton_Skin_DefaultClick(rtl::TObject* Sender);
 
 protected:
+  // The texts of the current language, each time the window activates.
+  void LookUpTexts() override { ApplyTexts(); }
   explicit TForm_3D_Skin(rtl::TComponent* AOwner);
 
 private:

@@ -12,6 +12,7 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/ui/Flip_3D.h"
+#include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Page_ACB.h"
@@ -224,12 +225,13 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
   Actions.MainWindowShown = 0;
   ecu::ConfigData.SensorTableMessageArmed = 1;
   CreateMainTimers();
-  // 6. Settings, language, configuration, the calibration's algorithms.
+  // 6. Settings, language, configuration, the calibration's algorithms, the panels' opacity.
   Settings_Default();
   Settings.Page_Index = std::clamp(Settings.Page_Index, 0, 3);
   ApplyLanguage();
   ecu::CreateConfiguration(Settings.CFG_Full_File_Name);
   pageACB_->CreateAlgorithms();
+  ApplyPanelsOpacity(*this);
   // 7. The status line, and the live values as they stand.
   CreateStatusMessages();
   ecu::DynamicIND_Update();

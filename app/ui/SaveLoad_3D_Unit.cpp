@@ -71,6 +71,8 @@ void TForm_3D_SaveLoad::Open(TFileMenuMode Mode) {
     Show();
 }
 
+void TForm_3D_SaveLoad::LookUpTexts() { parts_.HudWindow_3D_SaveLoad->SetText(Word("Dialogue")); }
+
 void TForm_3D_SaveLoad::FormShow(rtl::TObject*) {
   shown_ = true;
   if (TWindow_3D* main = TForm_3D_GEN::WindowNamed("Form_3D_GEN"))

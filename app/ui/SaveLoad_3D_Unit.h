@@ -63,6 +63,10 @@ public:
   // name (and the message window telling why) when it was not.
   void HudButton_3D_SL_RunClick(rtl::TObject* Sender);
 
+protected:
+  // The title in the current language, each time the window activates.
+  void LookUpTexts() override;
+
 private:
   void BindParts();
   void FillList();

@@ -115,8 +115,12 @@ TEST_F(MainGeometryTest, RestoredGeometryStaysOnTheWorkAreaAndSizesStayInTheirTr
                              "Form_3D_GEN_Height           500 {}\r\n"
                              "Panel_IND_Width              60 {}\r\n"
                              "Panel_IND_Size_Name          99 {}\r\n"
-                             "Panel_IND_Size_Data          nan {}\r\n");
+                             "Panel_IND_Size_Data          nan {}\r\n"
+                             "Panels_Opacity               0.4 {}\r\n");
   MakeAndShow();
+  EXPECT_FLOAT_EQ(main->Parts().HudPanel_IND->Opacity(), 1.0f);
+  EXPECT_FLOAT_EQ(dynamic_cast<vg::TvxVisualObject*>(main->FindPart("HudPanel_CLB"))->Opacity(), 0.4f)
+      << "the saved opacity reaches the pages' panels at start";
   const float designColumn = main->Parts().HudPanel_IND->Width();
   const win::TRect work = Work();
   EXPECT_EQ(main->Width(), work.Width() + 24) << "at most the work area and its margins";

@@ -17,10 +17,11 @@
 #include "app/ui/Form_No_OpenGL.h"
 #include "app/ui/Window_Page.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Language.h"
+#include "ecu/Link_State.h"
 #include "platform/comm/PortList.h"
 #include "platform/rtl/CodePage.h"
 #include "serial/CPort.h"
-#include "ecu/Link_State.h"
 #include "tests/app_ui/MainWindow.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/VisualObjects.h"
@@ -242,11 +243,15 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
   EXPECT_THROW(settings->HudTextBox_SET_Program_CodeKeyDown(code, key, ch, {}), rtl::EConvertError);
   EXPECT_EQ(44, app::Settings.Program_Code);
 
-  // The opacity reaches the settings panel and the main window's pages.
+  // The opacity reaches the settings panel and the pages' panels, not the auto-calibration's
+  // indicator panel.
   settings->Parts().HudTrackBar_SET_Opacity->SetValue(0.5f);
   EXPECT_EQ(0.5, app::Settings.Panels_Opacity);
   EXPECT_EQ(0.5f, settings->Parts().HudPanel_SET->Opacity());
-  for (app::TWindowPage* page : main->Pages()) EXPECT_EQ(0.5f, page->Root()->Opacity()) << page->Name();
+  EXPECT_EQ(0.5f, main->Pages()[0]->Root()->Opacity());
+  for (const char* name : {"HudPanel_ACB_1", "HudPanel_ACB_2", "HudPanel_ACB_3", "HudPanel_CLB", "HudPanel_3D_MapRPM"})
+    EXPECT_EQ(0.5f, dynamic_cast<vg::TvxVisualObject*>(main->FindPart(name))->Opacity()) << name;
+  EXPECT_EQ(1.0f, dynamic_cast<vg::TvxVisualObject*>(main->FindPart("HudPanel_ACB_Indic"))->Opacity());
 
   // Never smaller than 300 x 200; the layout is scaled with the window, not laid out again.
   settings->SetBounds(settings->Left(), settings->Top(), 100, 100);
@@ -291,6 +296,23 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
   main->Show();
   Run(400);
   EXPECT_FALSE(settings->Showing());
+}
+
+TEST_F(SecondaryWindows, SettingsAndSkinTakeANewLanguagesTextsWhenTheyActivateAgain) {
+  folder.Write("Language/Deutsch.lng", "Settings Einstellungen\r\nSKIN_Window Aussehen\r\n");
+  Start();
+  settings->Show();
+  skin->Show();
+  Run(300);
+  EXPECT_EQ(u"Settings", settings->Parts().HudWindow_3D_SET->Text());
+  EXPECT_EQ(u"Skins of the program", skin->Parts().HudWindow_3D_Skin->Text());
+  // The language changes in the main window while both stay open.
+  ecu::Texts.CurrentLanguage = "Deutsch";
+  win::SetActiveForm(settings.get());
+  EXPECT_EQ(u"Einstellungen", settings->Parts().HudWindow_3D_SET->Text());
+  win::SetActiveForm(skin.get());
+  EXPECT_EQ(u"Aussehen", skin->Parts().HudWindow_3D_Skin->Text());
+  EXPECT_FALSE(ecu::LanguageStorePresent()) << "the file's texts are freed again";
 }
 
 TEST_F(SecondaryWindows, ManualTakesTheDialogsPortAndAFailedOpeningLeavesItClosedAndFlagged) {
