@@ -10,7 +10,6 @@
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Window_Host.h"
-#include "app/ui/Window_Page.h"
 #include "app/ui/Window_Parts.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
@@ -70,10 +69,8 @@ void ApplyPanelsOpacity(TForm_3D_GEN& Main) {
   const float opacity = static_cast<float>(Settings.Panels_Opacity);
   // The configuration page is one layout of group boxes; the other pages have their panels (the
   // auto-calibration's indicator panel keeps its own look).
-  for (TWindowPage* page : Main.Pages())
-    if (page->Name() == "Page_CFG")
-      if (vg::TvxVisualObject* root = page->Root()) root->SetOpacity(opacity);
-  for (const char* name : {"HudPanel_ACB_1", "HudPanel_ACB_2", "HudPanel_ACB_3", "HudPanel_CLB", "HudPanel_3D_MapRPM"})
+  for (const char* name :
+       {"Layout_CFG", "HudPanel_ACB_1", "HudPanel_ACB_2", "HudPanel_ACB_3", "HudPanel_CLB", "HudPanel_3D_MapRPM"})
     if (auto* panel = dynamic_cast<vg::TvxVisualObject*>(Main.FindPart(name))) panel->SetOpacity(opacity);
   if (TWindow_3D* skin = TForm_3D_GEN::WindowNamed("Form_3D_Skin"); skin && skin->Showing())
     if (auto* panel = dynamic_cast<vg::TvxVisualObject*>(skin->FindPart("HudPanel_Skin"))) panel->SetOpacity(opacity);
