@@ -142,10 +142,18 @@ bool TypeOnXKeyboard(unsigned long KeySym) {
 
 }  // namespace
 
-TEST(SceneScreen, RealWindowsShowTheDesignViewAndTakeTypedCharacters) {
+// Each child runs on its own Xvfb screen: the display opens once per run.
+TEST(SceneScreen, ARealWindowShowsTheDesignView) {
   if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
   if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.ADesigned*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+      << "the run under Xvfb failed (its output is above)";
+}
+
+TEST(SceneScreen, ARealWindowTakesTypedCharacters) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.AKeyTyped*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
       << "the run under Xvfb failed (its output is above)";
 }
 
