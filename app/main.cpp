@@ -109,6 +109,8 @@ int main(int, char** argv) {
           settings = app::TForm_3D_SET::Create();
         } else if (Name == "TForm_3D_Port") {
           port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
+          // The settings window's "Manual" shows the port's settings dialog.
+          port->ComPort->SetSetupDialog(&cport::EditComPort);
           main->SetPortWindow(port.get());
         } else if (Name == "TForm_3D_MSG") {
           message = app::TForm_3D_MSG::Create();

@@ -32,7 +32,7 @@ void BM_PeerWriteToRxCharHandler(benchmark::State& state) {
   };
   port.Timeouts()->SetReadInterval(-1);  // reads take what is there
   port.Open();
-  if (cport::PortFailed) {
+  if (port.PortFailed()) {
     state.SkipWithError("port did not open");
     return;
   }

@@ -218,6 +218,10 @@ class TLinkPort {
 public:
   virtual ~TLinkPort() = default;
   virtual bool Connected() const = 0;
+  // The port's failure flag: set by a failed call on the port, tested after each of the
+  // link's calls and cleared once the failure is handled.
+  virtual bool PortFailed() const = 0;
+  virtual void ClearPortFailed() = 0;
   virtual void Write(const std::uint8_t* Data, int Count) = 0;
   // The port's read interval time-out (milliseconds).
   virtual std::int32_t ReadInterval() const = 0;

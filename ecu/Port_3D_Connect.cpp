@@ -9,7 +9,6 @@
 #include "ecu/Receiver_Unit.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
-#include "serial/CPort.h"
 
 namespace ecu {
 
@@ -48,14 +47,14 @@ void Send_Tick() {
 
 void Frame_Write() {
   std::memcpy(Link.LastFrame.data(), Link.TxFrame.data(), Link.TxLength);
-  if (cport::PortFailed) {
+  if (Port().PortFailed()) {
     Port().Failed();
     return;
   }
   Link.FrameReady = 0;
   Host().SetVisible(TControl::Connect_Condition, true);
   Port().Write(Link.LastFrame.data(), Link.TxLength);
-  if (cport::PortFailed) {
+  if (Port().PortFailed()) {
     Port().Failed();
     return;
   }
@@ -120,7 +119,7 @@ void Handshake_Step() {
 void Handshake_Reply() {
   Link.PortSearching = 0;
   Port().SearchFound();
-  cport::PortFailed = 0;
+  Port().ClearPortFailed();
   const bool wasUp = Link.LinkUp != 0;
   Link.LinkUp = 1;
   Port_Search_Button_Show(false);

@@ -88,6 +88,8 @@ TForm_3D_Port::~TForm_3D_Port() {
 }
 
 bool TForm_3D_Port::TPort::Connected() const { return form_.ComPort->Connected(); }
+bool TForm_3D_Port::TPort::PortFailed() const { return form_.ComPort->PortFailed(); }
+void TForm_3D_Port::TPort::ClearPortFailed() { form_.ComPort->ClearPortFailed(); }
 void TForm_3D_Port::TPort::Write(const std::uint8_t* Data, int Count) { form_.ComPort->Write(Data, Count); }
 std::int32_t TForm_3D_Port::TPort::ReadInterval() const { return form_.ComPort->Timeouts()->ReadInterval(); }
 bool TForm_3D_Port::TPort::OpenConfigured() { return OpenConfiguredPort(); }
@@ -120,7 +122,7 @@ double TForm_3D_Port::ReplyQuietMs() const {
 // The GUI thread never waits for bytes here: it takes what is queued and returns; the rest
 // of a reply comes with later events, and a reply that stays short is given up by a timer.
 void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
-  if (cport::PortFailed) return;
+  if (ComPort->PortFailed()) return;
   if (quietTimer_ != 0) {
     // Bytes within the quiet time after the expected last one: the reply is too long.
     const int count = quietCount_ + 1;
@@ -140,10 +142,10 @@ void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
   // they are all there and nothing else takes them out of the queue.
   const int queued = ComPort->InputCount();
   const int wanted = std::min(queued, rxTarget_ - rxCount_);
-  const int read = wanted > 0 && !cport::PortFailed ? ComPort->Read(Link.RxFrame.data() + rxCount_, wanted) : 0;
+  const int read = wanted > 0 && !ComPort->PortFailed() ? ComPort->Read(Link.RxFrame.data() + rxCount_, wanted) : 0;
   rxCount_ += read;
   if (read > 0) rxLast_ = now;
-  if (cport::PortFailed) {
+  if (ComPort->PortFailed()) {
     CheckReply(rxCount_, rxLast_, changes);
     return;
   }
@@ -163,7 +165,7 @@ void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
   }
   int count = rxCount_;
   if (count > 0) {
-    if (ComPort->InputCount() == 0 && !cport::PortFailed) {
+    if (ComPort->InputCount() == 0 && !ComPort->PortFailed()) {
       StartReplyQuiet(count, rxLast_);
       return;
     }
@@ -226,7 +228,7 @@ void TForm_3D_Port::ReplyQuietTick() {
 void TForm_3D_Port::CheckReply(int Count, double End, std::uint64_t Changes) {
   StopReceiving();
   const bool awaited = Link.ReplyAwaited != 0;
-  if (cport::PortFailed) {
+  if (ComPort->PortFailed()) {
     Port_Error();
   } else {
     Link.ReplyEndTime = End;
@@ -247,7 +249,7 @@ void TForm_3D_Port::CheckReply(int Count, double End, std::uint64_t Changes) {
   if (Form_3D_Port != this || portChanges_ != Changes || !ComPort->Connected()) return;
   const bool taken = awaited && !Link.ReplyAwaited;
   ComPort->ClearBuffer(true, true);
-  if (cport::PortFailed) {
+  if (ComPort->PortFailed()) {
     Port_Error();
     return;
   }
@@ -463,10 +465,10 @@ void Port_Search_Next() {
     if (!IsPortListed()) continue;
     port->Close();
     port->SetPort(name);
-    cport::PortFailed = 0;  // whatever failed belonged to the port just closed
-    port->Open();           // the after-open event starts the connect script and sets Link.PortOpen
-    if (cport::PortFailed) {
-      cport::PortFailed = 0;
+    port->ClearPortFailed();  // whatever failed belonged to the port just closed
+    port->Open();             // the after-open event starts the connect script and sets Link.PortOpen
+    if (port->PortFailed()) {
+      port->ClearPortFailed();
       port->Close();
       Link.PortOpen = 0;
     }
@@ -492,7 +494,7 @@ bool OpenConfiguredPort() {
     cport::TComPort* port = Form_3D_Port->ComPort;
     port->SetPort(Host().Port_Name());
     port->Open();
-    if (cport::PortFailed) {
+    if (port->PortFailed()) {
       Port_Error();
       // A listed port that cannot be used is searched past like one that is not listed.
       if (Host().Search_Port() && !Link.PortSearching) Port_Search_Step();
@@ -526,9 +528,9 @@ void Port_Closed_Reset() {
 
 void Port_Error() {
   Port_Closed_Reset();
-  cport::PortFailed = 0;
   TForm_3D_Port& f = *Form_3D_Port;
   cport::TComPort* port = f.ComPort;
+  port->ClearPortFailed();
   if (!port->Connected()) {
     // While the search runs with no port open, its own steps drive it: resends into no port
     // would only fail again.

@@ -145,6 +145,8 @@ private:
   public:
     explicit TPort(TForm_3D_Port& Form) : form_(Form) {}
     bool Connected() const override;
+    bool PortFailed() const override;
+    void ClearPortFailed() override;
     void Write(const std::uint8_t* Data, int Count) override;
     std::int32_t ReadInterval() const override;
     rtl::TTimer& SendTimer() override { return *form_.Timer_Sending; }

@@ -20,241 +20,6 @@ namespace cport {
 
 using rtl::DefineClass;
 
-std::atomic<std::uint8_t> PortFailed{0};
-std::string PortFailedText;
-int PortFailedError = 0;
-
-// ---- failures -------------------------------------------------------------------------
-
-namespace {
-
-const char* const kComErrorTexts[] = {
-    "Unable to open com port",
-    "WriteFile function failed",
-    "ReadFile function failed",
-    "Invalid Async parameter",
-    "PurgeComm function failed",
-    "Unable to get async status",
-    "SetCommState function failed",
-    "SetCommTimeouts failed",
-    "SetupComm function failed",
-    "ClearCommError function failed",
-    "GetCommModemStatus function failed",
-    "EscapeCommFunction function failed",
-    "TransmitCommChar function failed",
-    "Cannot set property while connected",
-    "EnumPorts function failed",
-    "Failed to store settings",
-    "Failed to load settings",
-    "Link (un)registration failed",
-    "Cannot change led state if ComPort is selected",
-    "Cannot wait for event if event thread is created",
-    "WaitForEvent method failed",
-    "A component is linked to OnRxBuf event",
-    "Registry error",
-};
-constexpr const char* kDomain = "cport";
-
-// " (win error code: %d)" through the text domain, with the code put in place.
-std::string WinCodeSuffix(int Code) {
-  std::string text = ::dgettext(kDomain, " (win error code: %d)");
-  const std::size_t at = text.find("%d");
-  if (at != std::string::npos) text.replace(at, 2, std::to_string(Code));
-  return text;
-}
-
-}  // namespace
-
-const std::string& ComErrorMessage(int Code) {
-  // Translated once, on first use.
-  static const std::vector<std::string> table = [] {
-    std::vector<std::string> t;
-    for (const char* text : kComErrorTexts) t.emplace_back(::dgettext(kDomain, text));
-    return t;
-  }();
-  static const std::string none;
-  return Code >= 1 && Code <= static_cast<int>(table.size()) ? table[Code - 1] : none;
-}
-
-EComPort::EComPort(int ACode) : rtl::Exception(ComErrorMessage(ACode)), Code(ACode) {}
-
-EComPort EComPort::CreateWin(int ACode, int AWinCode) {
-  EComPort e(ACode);
-  e.WinCode = AWinCode;
-  e.SetMessage(e.Message() + WinCodeSuffix(AWinCode));
-  return e;
-}
-
-// ---- enumerations ---------------------------------------------------------------------
-
-// ---- text forms -----------------------------------------------------------------------
-
-namespace {
-
-const char* const kBaudTexts[] = {"Custom", "110",   "300",   "600",   "1200",   "2400",   "4800",   "9600",
-                                  "14400",  "19200", "38400", "56000", "57600", "115200", "128000", "256000"};
-const std::int32_t kBaudRates[] = {0,     110,   300,   600,   1200,   2400,   4800,   9600,
-                                   14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
-const char* const kStopTexts[] = {"1", "1.5", "2"};
-const char* const kDataTexts[] = {"5", "6", "7", "8"};
-const char* const kParityTexts[] = {"None", "Odd", "Even", "Mark", "Space"};
-const char* const kFlowTexts[] = {"Hardware", "Software", "None", "Custom"};
-const char* const kDTRTexts[] = {"Disable", "Enable", "Handshake"};
-const char* const kRTSTexts[] = {"Disable", "Enable", "Handshake", "Toggle"};
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-template <class E, std::size_t N> E FromText(const char* const (&texts)[N], const std::string& text, E fallback) {
-  const std::string upper = Upper(text);
-  for (std::size_t i = 0; i < N; ++i)
-    if (Upper(texts[i]) == upper) return static_cast<E>(i);
-  return fallback;
-}
-
-template <std::size_t N> std::string ToText(const char* const (&texts)[N], unsigned index) {
-  return index < N ? texts[index] : "";
-}
-
-}  // namespace
-
-std::string BaudRateToStr(TBaudRate Value) { return ToText(kBaudTexts, Value); }
-std::string StopBitsToStr(TStopBits Value) { return ToText(kStopTexts, Value); }
-std::string DataBitsToStr(TDataBits Value) { return ToText(kDataTexts, Value); }
-std::string ParityToStr(TParityBits Value) { return ToText(kParityTexts, Value); }
-std::string FlowControlToStr(TFlowControl Value) { return ToText(kFlowTexts, Value); }
-std::string DTRToStr(TDTRFlowControl Value) { return ToText(kDTRTexts, Value); }
-std::string RTSToStr(TRTSFlowControl Value) { return ToText(kRTSTexts, Value); }
-std::string BoolToStr(bool Value) { return Value ? "Yes" : "No"; }
-
-std::string CharToStr(char Value) {
-  const unsigned code = static_cast<unsigned char>(Value);
-  if (code >= 33 && code <= 127) return std::string(1, Value);
-  return "#" + std::to_string(code);
-}
-
-TBaudRate StrToBaudRate(const std::string& Text) { return FromText(kBaudTexts, Text, br9600); }
-TStopBits StrToStopBits(const std::string& Text) { return FromText(kStopTexts, Text, sbOneStopBit); }
-TDataBits StrToDataBits(const std::string& Text) { return FromText(kDataTexts, Text, dbEight); }
-TParityBits StrToParity(const std::string& Text) { return FromText(kParityTexts, Text, prNone); }
-TFlowControl StrToFlowControl(const std::string& Text) { return FromText(kFlowTexts, Text, fcCustom); }
-TDTRFlowControl StrToDTR(const std::string& Text) { return FromText(kDTRTexts, Text, dtrDisable); }
-TRTSFlowControl StrToRTS(const std::string& Text) { return FromText(kRTSTexts, Text, rtsDisable); }
-bool StrToBool(const std::string& Text) { return Upper(Text) == "YES"; }
-
-char StrToChar(const std::string& Text) {
-  if (Text.empty()) return 0;
-  if (Text.size() >= 2 && Text[0] == '#') {
-    // A code that does not fit a character is as wrong as a text that is no number.
-    const std::string digits = Text.substr(1);
-    int code = 0;
-    for (char c : digits) {
-      if (c < '0' || c > '9' || code > 255) throw rtl::EConvertError("'" + digits + "' is not a valid integer value");
-      code = code * 10 + (c - '0');
-    }
-    if (code > 255) throw rtl::EConvertError("'" + digits + "' is not a valid integer value");
-    return static_cast<char>(code);
-  }
-  return Text[0];
-}
-
-std::int32_t BaudRateToInt(TBaudRate Value) { return Value < std::size(kBaudRates) ? kBaudRates[Value] : 0; }
-
-// ---- option objects -------------------------------------------------------------------
-
-rtl::TClass TComTimeouts::StaticClass() {
-  using T = TComTimeouts;
-  static const rtl::TClassInfo info =
-      DefineClass<T>()
-          .Property("ReadInterval", &T::ReadInterval, &T::SetReadInterval).Default(-1)
-          .Property("ReadTotalMultiplier", &T::ReadTotalMultiplier, &T::SetReadTotalMultiplier).Default(0)
-          .Property("ReadTotalConstant", &T::ReadTotalConstant, &T::SetReadTotalConstant).Default(0)
-          .Property("WriteTotalMultiplier", &T::WriteTotalMultiplier, &T::SetWriteTotalMultiplier).Default(100)
-          .Property("WriteTotalConstant", &T::WriteTotalConstant, &T::SetWriteTotalConstant).Default(1000)
-          .Build();
-  return &info;
-}
-
-void TComTimeouts::Changed() {
-  if (comPort_) comPort_->ApplyTimeouts();
-}
-
-rtl::TClass TComFlowControl::StaticClass() {
-  using F = TComFlowControl;
-  static const rtl::TClassInfo info =
-      DefineClass<F>()
-          .Property("FlowControl", &F::FlowControl, &F::SetFlowControl).Stored(false)
-          .Property("OutCTSFlow", &F::OutCTSFlow, &F::SetOutCTSFlow).NoDefault()
-          .Property("OutDSRFlow", &F::OutDSRFlow, &F::SetOutDSRFlow).NoDefault()
-          .Property("ControlDTR", &F::ControlDTR, &F::SetControlDTR).NoDefault()
-          .Property("ControlRTS", &F::ControlRTS, &F::SetControlRTS).NoDefault()
-          .Property("XonXoffOut", &F::XonXoffOut, &F::SetXonXoffOut).NoDefault()
-          .Property("XonXoffIn", &F::XonXoffIn, &F::SetXonXoffIn).NoDefault()
-          .Property("DSRSensitivity", &F::DSRSensitivity, &F::SetDSRSensitivity).Default(false)
-          .Property("TxContinueOnXoff", &F::TxContinueOnXoff, &F::SetTxContinueOnXoff).Default(false)
-          .Property("XonChar", &F::XonChar, &F::SetXonChar).Default(17)
-          .Property("XoffChar", &F::XoffChar, &F::SetXoffChar).Default(19)
-          .Build();
-  return &info;
-}
-
-void TComFlowControl::Changed() {
-  if (comPort_) comPort_->ApplyDCB();
-}
-
-TFlowControl TComFlowControl::FlowControl() const {
-  if (controlRTS_ == rtsHandshake && outCTSFlow_ && !xonXoffIn_ && !xonXoffOut_) return fcHardware;
-  if (controlRTS_ == rtsDisable && !outCTSFlow_ && xonXoffIn_ && xonXoffOut_) return fcSoftware;
-  if (controlRTS_ == rtsDisable && !outCTSFlow_ && !xonXoffIn_ && !xonXoffOut_) return fcNone;
-  return fcCustom;
-}
-
-void TComFlowControl::SetFlowControl(TFlowControl Value) {
-  if (Value != fcCustom) {
-    controlRTS_ = rtsDisable;
-    outCTSFlow_ = false;
-    xonXoffIn_ = false;
-    xonXoffOut_ = false;
-    if (Value == fcHardware) {
-      controlRTS_ = rtsHandshake;
-      outCTSFlow_ = true;
-    } else if (Value == fcSoftware) {
-      xonXoffIn_ = true;
-      xonXoffOut_ = true;
-    }
-  }
-  Changed();
-}
-
-rtl::TClass TComParity::StaticClass() {
-  using T = TComParity;
-  static const rtl::TClassInfo info = DefineClass<T>()
-                                          .Property("Bits", &T::Bits, &T::SetBits).NoDefault()
-                                          .Property("Check", &T::Check, &T::SetCheck).Default(false)
-                                          .Property("Replace", &T::Replace, &T::SetReplace).Default(false)
-                                          .Property("ReplaceChar", &T::ReplaceChar, &T::SetReplaceChar).Default(0)
-                                          .Build();
-  return &info;
-}
-
-void TComParity::Changed() {
-  if (comPort_) comPort_->ApplyDCB();
-}
-
-rtl::TClass TComBuffer::StaticClass() {
-  using T = TComBuffer;
-  static const rtl::TClassInfo info = DefineClass<T>()
-                                          .Property("InputSize", &T::InputSize, &T::SetInputSize).Default(1024)
-                                          .Property("OutputSize", &T::OutputSize, &T::SetOutputSize).Default(1024)
-                                          .Build();
-  return &info;
-}
-
-void TComBuffer::Changed() {
-  if (comPort_) comPort_->ApplyBuffer();
-}
 
 // ---- the event thread -----------------------------------------------------------------
 
@@ -434,11 +199,20 @@ bool TCustomComPort::LoadingOrDesigning() const {
 bool TCustomComPort::CanApply() const { return connected_ && updateCount_ == 0 && !LoadingOrDesigning(); }
 
 void TCustomComPort::Fail(int Code, int Error) {
-  // The first failure is the cause; later ones while the flag stands follow from it.
-  if (PortFailed.exchange(1) != 0) return;
-  PortFailedError = Error;
-  PortFailedText = ComErrorMessage(Code) + " \"" + port_ + "\" (" + comm::DevicePath(port_) + "): " +
-                   std::strerror(Error) + WinCodeSuffix(Error);
+  if (portFailed_) return;
+  portFailed_ = true;
+  portFailedError_ = Error;
+  portFailedText_ = PortFailureText(Code, port_, Error);
+}
+
+void TCustomComPort::SetPortFailed(const std::string& Text) {
+  portFailed_ = true;
+  portFailedText_ = Text;
+}
+
+void TCustomComPort::ForgetPortFailure() {
+  portFailedText_.clear();
+  portFailedError_ = 0;
 }
 
 // -- open and close --
@@ -549,7 +323,7 @@ void TCustomComPort::ApplyBuffer() {
 }
 
 void TCustomComPort::ApplyDCB() {
-  if (!CanApply() || PortFailed) return;
+  if (!CanApply() || portFailed_) return;
   comm::DCB dcb;
   dcb.BaudRate = baudRate_ == brCustom ? static_cast<std::uint32_t>(customBaudRate_)
                                        : static_cast<std::uint32_t>(BaudRateToInt(baudRate_));
@@ -578,7 +352,7 @@ void TCustomComPort::ApplyDCB() {
 }
 
 void TCustomComPort::ApplyTimeouts() {
-  if (!CanApply() || PortFailed) return;
+  if (!CanApply() || portFailed_) return;
   comm::COMMTIMEOUTS t;
   t.ReadIntervalTimeout = static_cast<std::uint32_t>(timeouts_->ReadInterval());
   t.ReadTotalTimeoutMultiplier = static_cast<std::uint32_t>(timeouts_->ReadTotalMultiplier());
@@ -595,9 +369,7 @@ void TCustomComPort::EndUpdate() {
   if (--updateCount_ == 0) ApplySettings();
 }
 
-TSetupDialog SetupDialog;
-
-bool TCustomComPort::ShowSetupDialog() { return SetupDialog ? SetupDialog(this) : false; }
+bool TCustomComPort::ShowSetupDialog() { return setupDialog_ ? setupDialog_(this) : false; }
 
 void TCustomComPort::SetConnected(bool Value) {
   if (LoadingOrDesigning()) {
@@ -647,21 +419,21 @@ void TCustomComPort::SetFlowControl(TComFlowControl* Value) {
 // -- transfers and queries --
 
 int TCustomComPort::Write(const void* Buffer, int Count) {
-  if (PortFailed || Count <= 0) return 0;
+  if (portFailed_ || Count <= 0) return 0;
   std::uint32_t written = 0;
   if (const int err = handle_.Write(Buffer, static_cast<std::uint32_t>(Count), written)) Fail(CError_WriteFailed, err);
   return static_cast<int>(written);
 }
 
 int TCustomComPort::Read(void* Buffer, int Count) {
-  if (PortFailed || Count <= 0) return 0;
+  if (portFailed_ || Count <= 0) return 0;
   std::uint32_t read = 0;
   if (const int err = handle_.Read(Buffer, static_cast<std::uint32_t>(Count), read)) Fail(CError_ReadFailed, err);
   return static_cast<int>(read);
 }
 
 void TCustomComPort::ClearBuffer(bool Input, bool Output) {
-  if (PortFailed) return;
+  if (portFailed_) return;
   std::uint32_t flags = 0;
   if (Input) flags |= comm::PURGE_RXCLEAR;
   if (Output) flags |= comm::PURGE_TXCLEAR;
@@ -774,199 +546,5 @@ void TCustomComPort::DoDSRChange(bool OnOff) { OnDSRChange(this, OnOff); }
 void TCustomComPort::DoError(TComErrors Errors) { OnError(this, Errors); }
 void TCustomComPort::DoRLSDChange(bool OnOff) { OnRLSDChange(this, OnOff); }
 void TCustomComPort::DoRx80Full() { OnRx80Full(this); }
-
-// ---- settings store -------------------------------------------------------------------
-
-namespace {
-
-// Where the settings go: a registry key or an INI section. Reading gives Default where
-// the place has no value of its own.
-class TSettingsPlace {
-public:
-  virtual ~TSettingsPlace() = default;
-  virtual std::string ReadString(const char* Key, const std::string& Default) = 0;
-  virtual int ReadInteger(const char* Key, int Default) = 0;
-  virtual void WriteString(const char* Key, const std::string& Value) = 0;
-  virtual void WriteInteger(const char* Key, int Value) = 0;
-};
-
-// A missing string reads as "", a missing integer raises the registry's error.
-class TRegistryPlace : public TSettingsPlace {
-public:
-  explicit TRegistryPlace(rtl::TRegistry& Reg) : reg_(Reg) {}
-  std::string ReadString(const char* Key, const std::string&) override { return reg_.ReadString(Key); }
-  int ReadInteger(const char* Key, int) override { return reg_.ReadInteger(Key); }
-  void WriteString(const char* Key, const std::string& Value) override { reg_.WriteString(Key, Value); }
-  void WriteInteger(const char* Key, int Value) override { reg_.WriteInteger(Key, Value); }
-
-private:
-  rtl::TRegistry& reg_;
-};
-
-class TIniPlace : public TSettingsPlace {
-public:
-  TIniPlace(rtl::TCustomIniFile& Ini, std::string Section) : ini_(Ini), section_(std::move(Section)) {}
-  std::string ReadString(const char* Key, const std::string& Default) override {
-    return ini_.ReadString(section_, Key, Default);
-  }
-  int ReadInteger(const char* Key, int Default) override { return ini_.ReadInteger(section_, Key, Default); }
-  void WriteString(const char* Key, const std::string& Value) override { ini_.WriteString(section_, Key, Value); }
-  void WriteInteger(const char* Key, int Value) override { ini_.WriteInteger(section_, Key, Value); }
-
-private:
-  rtl::TCustomIniFile& ini_;
-  std::string section_;
-};
-
-void SaveSettings(const TCustomComPort& P, TSettingsPlace& To) {
-  const TStoredProps groups = P.StoredProps();
-  if (groups.Contains(spBasic)) {
-    To.WriteString("Port", P.Port());
-    To.WriteString("BaudRate", BaudRateToStr(P.BaudRate()));
-    if (P.BaudRate() == brCustom) To.WriteInteger("CustomBaudRate", P.CustomBaudRate());
-    To.WriteString("StopBits", StopBitsToStr(P.StopBits()));
-    To.WriteString("DataBits", DataBitsToStr(P.DataBits()));
-    To.WriteString("Parity", ParityToStr(P.Parity()->Bits()));
-    To.WriteString("FlowControl", FlowControlToStr(P.FlowControl()->FlowControl()));
-  }
-  if (groups.Contains(spOthers)) {
-    To.WriteString("EventChar", CharToStr(P.EventChar()));
-    To.WriteString("DiscardNull", BoolToStr(P.DiscardNull()));
-  }
-  if (groups.Contains(spParity)) {
-    const TComParity& parity = *P.Parity();
-    To.WriteString("Parity.Check", BoolToStr(parity.Check()));
-    To.WriteString("Parity.Replace", BoolToStr(parity.Replace()));
-    To.WriteString("Parity.ReplaceChar", CharToStr(parity.ReplaceChar()));
-  }
-  if (groups.Contains(spBuffer)) {
-    To.WriteInteger("Buffer.OutputSize", P.Buffer()->OutputSize());
-    To.WriteInteger("Buffer.InputSize", P.Buffer()->InputSize());
-  }
-  if (groups.Contains(spTimeouts)) {
-    const TComTimeouts& t = *P.Timeouts();
-    To.WriteInteger("Timeouts.ReadInterval", t.ReadInterval());
-    To.WriteInteger("Timeouts.ReadTotalConstant", t.ReadTotalConstant());
-    To.WriteInteger("Timeouts.ReadTotalMultiplier", t.ReadTotalMultiplier());
-    To.WriteInteger("Timeouts.WriteTotalConstant", t.WriteTotalConstant());
-    To.WriteInteger("Timeouts.WriteTotalMultiplier", t.WriteTotalMultiplier());
-  }
-  if (groups.Contains(spFlowControl)) {
-    const TComFlowControl& f = *P.FlowControl();
-    To.WriteString("FlowControl.ControlRTS", RTSToStr(f.ControlRTS()));
-    To.WriteString("FlowControl.ControlDTR", DTRToStr(f.ControlDTR()));
-    To.WriteString("FlowControl.DSRSensitivity", BoolToStr(f.DSRSensitivity()));
-    To.WriteString("FlowControl.OutCTSFlow", BoolToStr(f.OutCTSFlow()));
-    To.WriteString("FlowControl.OutDSRFlow", BoolToStr(f.OutDSRFlow()));
-    To.WriteString("FlowControl.TxContinueOnXoff", BoolToStr(f.TxContinueOnXoff()));
-    To.WriteString("FlowControl.XonXoffIn", BoolToStr(f.XonXoffIn()));
-    To.WriteString("FlowControl.XonXoffOut", BoolToStr(f.XonXoffOut()));
-    To.WriteString("FlowControl.XoffChar", CharToStr(f.XoffChar()));
-    To.WriteString("FlowControl.XonChar", CharToStr(f.XonChar()));
-  }
-}
-
-// Reads in the order of SaveSettings, each value through the setter of its property; the
-// current value is the default.
-void LoadSettings(TCustomComPort& P, TSettingsPlace& From) {
-  const TStoredProps groups = P.StoredProps();
-  if (groups.Contains(spBasic)) {
-    P.SetPort(From.ReadString("Port", P.Port()));
-    P.SetBaudRate(StrToBaudRate(From.ReadString("BaudRate", BaudRateToStr(P.BaudRate()))));
-    if (P.BaudRate() == brCustom) P.SetCustomBaudRate(From.ReadInteger("CustomBaudRate", 9600));
-    P.SetStopBits(StrToStopBits(From.ReadString("StopBits", StopBitsToStr(P.StopBits()))));
-    P.SetDataBits(StrToDataBits(From.ReadString("DataBits", DataBitsToStr(P.DataBits()))));
-    P.Parity()->SetBits(StrToParity(From.ReadString("Parity", ParityToStr(P.Parity()->Bits()))));
-    TComFlowControl& f = *P.FlowControl();
-    f.SetFlowControl(StrToFlowControl(From.ReadString("FlowControl", FlowControlToStr(f.FlowControl()))));
-  }
-  if (groups.Contains(spOthers)) {
-    P.SetEventChar(StrToChar(From.ReadString("EventChar", CharToStr(P.EventChar()))));
-    P.SetDiscardNull(StrToBool(From.ReadString("DiscardNull", BoolToStr(P.DiscardNull()))));
-  }
-  if (groups.Contains(spParity)) {
-    TComParity& parity = *P.Parity();
-    parity.SetCheck(StrToBool(From.ReadString("Parity.Check", BoolToStr(parity.Check()))));
-    parity.SetReplace(StrToBool(From.ReadString("Parity.Replace", BoolToStr(parity.Replace()))));
-    parity.SetReplaceChar(StrToChar(From.ReadString("Parity.ReplaceChar", CharToStr(parity.ReplaceChar()))));
-  }
-  if (groups.Contains(spBuffer)) {
-    TComBuffer& b = *P.Buffer();
-    b.SetOutputSize(From.ReadInteger("Buffer.OutputSize", b.OutputSize()));
-    b.SetInputSize(From.ReadInteger("Buffer.InputSize", b.InputSize()));
-  }
-  if (groups.Contains(spTimeouts)) {
-    TComTimeouts& t = *P.Timeouts();
-    t.SetReadInterval(From.ReadInteger("Timeouts.ReadInterval", t.ReadInterval()));
-    t.SetReadTotalConstant(From.ReadInteger("Timeouts.ReadTotalConstant", t.ReadTotalConstant()));
-    t.SetReadTotalMultiplier(From.ReadInteger("Timeouts.ReadTotalMultiplier", t.ReadTotalMultiplier()));
-    t.SetWriteTotalConstant(From.ReadInteger("Timeouts.WriteTotalConstant", t.WriteTotalConstant()));
-    t.SetWriteTotalMultiplier(From.ReadInteger("Timeouts.WriteTotalMultiplier", t.WriteTotalMultiplier()));
-  }
-  if (groups.Contains(spFlowControl)) {
-    TComFlowControl& f = *P.FlowControl();
-    f.SetControlRTS(StrToRTS(From.ReadString("FlowControl.ControlRTS", RTSToStr(f.ControlRTS()))));
-    f.SetControlDTR(StrToDTR(From.ReadString("FlowControl.ControlDTR", DTRToStr(f.ControlDTR()))));
-    f.SetDSRSensitivity(StrToBool(From.ReadString("FlowControl.DSRSensitivity", BoolToStr(f.DSRSensitivity()))));
-    f.SetOutCTSFlow(StrToBool(From.ReadString("FlowControl.OutCTSFlow", BoolToStr(f.OutCTSFlow()))));
-    f.SetOutDSRFlow(StrToBool(From.ReadString("FlowControl.OutDSRFlow", BoolToStr(f.OutDSRFlow()))));
-    f.SetTxContinueOnXoff(StrToBool(From.ReadString("FlowControl.TxContinueOnXoff", BoolToStr(f.TxContinueOnXoff()))));
-    f.SetXonXoffIn(StrToBool(From.ReadString("FlowControl.XonXoffIn", BoolToStr(f.XonXoffIn()))));
-    f.SetXonXoffOut(StrToBool(From.ReadString("FlowControl.XonXoffOut", BoolToStr(f.XonXoffOut()))));
-    f.SetXoffChar(StrToChar(From.ReadString("FlowControl.XoffChar", CharToStr(f.XoffChar()))));
-    f.SetXonChar(StrToChar(From.ReadString("FlowControl.XonChar", CharToStr(f.XonChar()))));
-  }
-}
-
-}  // namespace
-
-void TCustomComPort::SaveToRegistry(rtl::TRegistry* Reg) {
-  if (!Reg) throw EComPort(CError_StoreFailed);
-  TRegistryPlace place(*Reg);
-  SaveSettings(*this, place);
-}
-
-void TCustomComPort::SaveToIniFile(rtl::TCustomIniFile* IniFile) {
-  if (!IniFile) throw EComPort(CError_StoreFailed);
-  TIniPlace place(*IniFile, Name());
-  SaveSettings(*this, place);
-}
-
-void TCustomComPort::LoadFromRegistry(rtl::TRegistry* Reg) {
-  if (!Reg) throw EComPort(CError_LoadFailed);
-  TRegistryPlace place(*Reg);
-  LoadSettings(*this, place);
-}
-
-void TCustomComPort::LoadFromIniFile(rtl::TCustomIniFile* IniFile) {
-  if (!IniFile) throw EComPort(CError_LoadFailed);
-  TIniPlace place(*IniFile, Name());
-  LoadSettings(*this, place);
-}
-
-// ---- enumeration ----------------------------------------------------------------------
-
-void EnumComPorts(rtl::TStrings* Ports) {
-  std::vector<std::string> names;
-  if (const int err = comm::ListSerialPorts(names)) throw EComPort::CreateWin(CError_RegError, err);
-  std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    return Upper(a) < Upper(b);
-  });
-  Ports->BeginUpdate();
-  try {
-    Ports->Clear();
-    for (const std::string& name : names) Ports->Add(name);
-  } catch (...) {
-    Ports->EndUpdate();
-    throw;
-  }
-  Ports->EndUpdate();
-}
-
-std::vector<std::string> ComPortNames() {
-  std::vector<std::string> names;
-  if (comm::ListSerialPorts(names) != 0) names.clear();
-  return names;
-}
 
 }  // namespace cport

@@ -2,11 +2,10 @@
 // line settings, time-outs and queue sizes, read, write and purge, report modem lines and
 // line errors, and turn the port's events into component events on the GUI thread
 // through their event thread (TComThread). The option objects (TComTimeouts,
-// TComFlowControl, TComParity, TComBuffer) hold the setting groups; EComPort and the
-// global PortFailed flag report failures; EnumComPorts lists the machine's ports.
+// TComFlowControl, TComParity, TComBuffer) hold the setting groups; EComPort and each
+// port's PortFailed flag report failures; EnumComPorts lists the machine's ports.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -90,14 +89,9 @@ public:
   int Code = 0;
 };
 
-// Set when opening, configuring the queues, purging, reading, writing, waiting for a
-// transfer or querying the line fails; while set, reads and writes return 0 and purges do
-// nothing. The component never clears it; the link layer does once it has handled it.
-extern std::atomic<std::uint8_t> PortFailed;
-// What set PortFailed last, naming the port and the system's reason, and that reason's
-// system error number (EACCES: the user may not use the device).
-extern std::string PortFailedText;
-extern int PortFailedError;
+// What a failure of a port's step (an error code) says: the step's message, the port and its
+// device, and the system's reason with its error number.
+std::string PortFailureText(int Code, const std::string& Port, int Error);
 
 // ---- option objects -------------------------------------------------------------------
 
@@ -307,10 +301,30 @@ public:
   TComErrors LastErrors();
   void BeginUpdate();
   void EndUpdate();
-  // Runs the port's settings dialog (EditComPort): on OK the port takes what was chosen,
-  // all line settings in one step. False when the user cancelled, or when no dialog is
-  // installed (SetupDialog).
+  // Runs the port's settings dialog (SetupDialog): on OK the port takes what was chosen,
+  // all line settings in one step. False when the user cancelled, or when the port has no
+  // dialog.
   bool ShowSetupDialog();
+  const std::function<bool(TCustomComPort* Port)>& SetupDialog() const { return setupDialog_; }
+  void SetSetupDialog(std::function<bool(TCustomComPort* Port)> Value) { setupDialog_ = std::move(Value); }
+
+  // ---- failures: the port's own flag.
+  // Set when opening, configuring the queues, purging, reading, writing, waiting for a
+  // transfer or querying the line of this port fails; while set, reads and writes return 0
+  // and purges do nothing. The component never clears it; its user tests it after each call
+  // and clears it once it has handled the failure.
+  bool PortFailed() const { return portFailed_; }
+  void ClearPortFailed() { portFailed_ = false; }
+  // Sets the flag for a failure its user met around the port's calls (an exception from
+  // opening it), with what it says.
+  void SetPortFailed(const std::string& Text);
+  // What set the flag last, naming the port and the system's reason, and that reason's
+  // system error number (EACCES: the user may not use the device; 0 when no system call
+  // failed). Kept until the next failure; ForgetPortFailure empties both (the flag stays),
+  // so that a caller can tell the failure of its own call.
+  const std::string& PortFailedText() const { return portFailedText_; }
+  int PortFailedError() const { return portFailedError_; }
+  void ForgetPortFailure();
 
   // The scheduling priority of the event thread, taken when the port opens (normal).
   rtl::TThreadPriority EventThreadPriority() const { return eventThreadPriority_; }
@@ -414,6 +428,7 @@ private:
   bool CanApply() const;
   bool LoadingOrDesigning() const;
   // Sets PortFailed with a text naming the port, the failed step (an error code) and why.
+  // The first failure is the cause: later ones while the flag stands leave its text.
   void Fail(int Code, int Error);
   void AbortAllAsync();
   // Runs the handlers of one completed wait, in their fixed order, on the calling thread;
@@ -445,6 +460,10 @@ private:
   rtl::TThreadPriority eventThreadPriority_ = rtl::tpNormal;
   // Counts closes, so that handlers of an earlier opening never run on a later one.
   std::uint64_t session_ = 0;
+  bool portFailed_ = false;
+  std::string portFailedText_;
+  int portFailedError_ = 0;
+  std::function<bool(TCustomComPort* Port)> setupDialog_;
 };
 
 // The component with its properties published for streaming.
@@ -454,11 +473,10 @@ public:
   explicit TComPort(TComponent* AOwner) : TCustomComPort(AOwner) {}
 };
 
-// The settings dialog behind ShowSetupDialog. The dialog is drawn with the 2D controls, which
-// this component cannot use: the layer that can installs it (cport::SetupDialogStartup in
-// serial/setup) and the program calls that at start. True when the user chose OK.
+// The settings dialog behind a port's ShowSetupDialog. The dialog is drawn with the 2D
+// controls, which this component cannot use: the layer that can offers it (cport::EditComPort
+// in serial/setup) and the owner of a port gives it to the port. True when the user chose OK.
 using TSetupDialog = std::function<bool(TCustomComPort* Port)>;
-extern TSetupDialog SetupDialog;
 
 // Fills Ports with the names of the machine's serial ports, in case-insensitive text
 // order (COM10 before COM2). EComPort code 23 when the port list cannot be read.

@@ -263,15 +263,14 @@ void TForm_3D_SET::HudButton_3D_SET_Port_ManualClick(rtl::TObject*) {
     if (port->Connected()) port->Close();
   } catch (const std::exception&) {
   }
-  cport::PortFailed = 0;
+  port->ClearPortFailed();
   try {
     port->Open();
   } catch (const std::exception& e) {
-    cport::PortFailed = 1;
-    cport::PortFailedText = e.what();
+    port->SetPortFailed(e.what());
   }
   // A port whose device did not open is not left half open.
-  if (cport::PortFailed && port->Connected()) {
+  if (port->PortFailed() && port->Connected()) {
     try {
       port->Close();
     } catch (const std::exception&) {

@@ -219,7 +219,6 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
   Settings.SettingsFileName = programDir_ + "/" + exeBaseName_ + ".ini";
   ecu::ConfigData.SensorTableFileName = programDir_ + "/" + exeBaseName_ + ".dat";
   // 5.
-  cport::PortFailed = 0;
   ecu::Link.PortOpen = 0;
   ecu::Link.LinkUp = 0;
   Actions.MainWindowShown = 0;

@@ -37,14 +37,14 @@ std::string PortFailureMessage(const std::string& Port, const std::string& Devic
 void OpenConfiguredPortAndReport() {
   const std::string port = Settings.Port_Name;
   const std::string device = comm::DevicePath(port);
-  cport::PortFailedError = 0;
-  cport::PortFailedText.clear();
+  cport::TComPort* com = ecu::Form_3D_Port ? ecu::Form_3D_Port->ComPort : nullptr;
+  if (com) com->ForgetPortFailure();
   if (ecu::OpenConfiguredPort()) return;
   // Only the configured port's own failure is told; a search that ran on reports nothing.
-  if (cport::PortFailedError == 0 || cport::PortFailedText.find(device) == std::string::npos) return;
+  if (!com || com->PortFailedError() == 0 || com->PortFailedText().find(device) == std::string::npos) return;
   if (ecu::Hosts.Host)
     ecu::Hosts.Host->ShowMessageWindow(
-        13, PortFailureMessage(port, device, cport::PortFailedError, comm::DeviceGroupName(device), LoginName()));
+        13, PortFailureMessage(port, device, com->PortFailedError(), comm::DeviceGroupName(device), LoginName()));
 }
 
 }  // namespace app

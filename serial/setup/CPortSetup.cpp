@@ -85,25 +85,19 @@ bool EditComPort(TCustomComPort* Port) {
   return true;
 }
 
-namespace {
-bool registeredHere = false;
-}
-
 void SetupDialogStartup() {
   const rtl::TClass combo = rtl::ClassOf<TComComboBox>();
   if (rtl::GetClass(combo->Name) != combo) {
     vg::AddObjectClass("Ports", combo);
     rtl::RegisterClass(combo);
-    registeredHere = true;
   }
   RegisterSerialSetupResources();
-  SetupDialog = &EditComPort;
 }
 
 void SetupDialogShutdown() {
-  SetupDialog = nullptr;
-  if (registeredHere) rtl::UnRegisterClass(rtl::ClassOf<TComComboBox>());
-  registeredHere = false;
+  // Nothing but this start-up registers the combo box class.
+  const rtl::TClass combo = rtl::ClassOf<TComComboBox>();
+  if (rtl::GetClass(combo->Name) == combo) rtl::UnRegisterClass(combo);
 }
 
 }  // namespace cport

@@ -1,7 +1,7 @@
 // The port settings dialog: a small modal window of the 2D controls with six port combo
 // boxes (port, baud rate, data bits, stop bits, parity, flow control) and OK and Cancel.
-// EditComPort runs it for a port; OK applies every setting at once. SetupDialogStartup
-// makes it the port's ShowSetupDialog. The window's content is the component text
+// EditComPort runs it for a port; OK applies every setting at once; the owner of a port makes
+// it the port's ShowSetupDialog (SetSetupDialog). The window's content is the component text
 // "TCOMSETUPFRM"; its texts pass through the message translation of the "cport" domain.
 #pragma once
 
@@ -61,8 +61,8 @@ private:
 // nothing.
 bool EditComPort(TCustomComPort* Port);
 
-// Registers the combo box class and the dialog's content, and makes EditComPort the dialog
-// of every port's ShowSetupDialog. Shutdown takes the dialog away again.
+// Registers the combo box class and the dialog's content, which EditComPort needs; Shutdown
+// takes the class away again.
 void SetupDialogStartup();
 void SetupDialogShutdown();
 

@@ -112,7 +112,6 @@ protected:
 
   void SetUp() override {
     app::ResetState();
-    cport::PortFailed = 0;
     rtl::Application->SetClock(&clock);
     host = std::make_unique<RecordingHost>();
     // A port that is not there, and no search over the machine's ports.

@@ -64,7 +64,6 @@ protected:
 
   void SetUp() override {
     app::ResetState();
-    cport::PortFailed = 0;
     ecusim::SimulatorOptions options;
     options.LinkPath = (folder.Path() / "ecu").string();
     sim = std::make_unique<ecusim::Simulator>(SimulatorState(), options);

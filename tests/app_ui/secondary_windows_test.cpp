@@ -319,18 +319,18 @@ TEST_F(SecondaryWindows, ManualTakesTheDialogsPortAndAFailedOpeningLeavesItClose
   Start();
   const std::string chosen = (folder.Path() / "no-such-tty").string();
   setenv(comm::kExtraPortsVariable, chosen.c_str(), 1);
-  cport::SetupDialog = [&](cport::TCustomComPort* Port) {
+  port->ComPort->SetSetupDialog([&](cport::TCustomComPort* Port) {
     Port->SetPort(chosen);
     return true;
-  };
+  });
   settings->Show();
   EXPECT_NO_THROW(settings->HudButton_3D_SET_Port_ManualClick(nullptr));
-  cport::SetupDialog = nullptr;
+  port->ComPort->SetSetupDialog(nullptr);
   unsetenv(comm::kExtraPortsVariable);
   EXPECT_EQ(chosen, app::Settings.Port_Name);
   EXPECT_EQ(rtl::Utf8ToWide(chosen), settings->Parts().HudTextBox_3D_SET_Port_Name->Text());
   EXPECT_FALSE(port->ComPort->Connected());
-  EXPECT_EQ(1, cport::PortFailed) << "the failure is flagged, not thrown";
+  EXPECT_TRUE(port->ComPort->PortFailed()) << "the failure is flagged, not thrown";
   settings->Close();
 }
 

@@ -81,7 +81,6 @@ protected:
     rtl::Application->Reset();
     rtl::Application->SetClock(&clock);
     app::ResetState();
-    cport::PortFailed = 0;
     ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
     recorder = std::make_unique<linkrec::Recorder>();
     form = new ecu::TForm_3D_Port(nullptr);
@@ -95,7 +94,6 @@ protected:
     rtl::Application->OnException = nullptr;
     rtl::Application->SetClock(nullptr);
     rtl::Application->Reset();
-    cport::PortFailed = 0;
   }
 
   // Installs a monitor of the wire until the test ends (or another one, or none).

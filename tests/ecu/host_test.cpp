@@ -80,6 +80,8 @@ public:
   rtl::TTimer send{nullptr}, step{nullptr};
 
   bool Connected() const override { return Open; }
+  bool PortFailed() const override { return false; }
+  void ClearPortFailed() override {}
   void Write(const std::uint8_t* Data, int Count) override { Written.emplace_back(Data, Data + Count); }
   std::int32_t ReadInterval() const override { return 200; }
   rtl::TTimer& SendTimer() override { return send; }

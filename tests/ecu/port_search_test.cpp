@@ -175,7 +175,7 @@ TEST_F(PortSearchTest, NewPortStandsFirstAndBetweenTheOthers) {
   // starts again a second later with no resends meanwhile.
   EXPECT_FALSE(form->ComPort->Connected());
   EXPECT_EQ(ecu::Link.PortOpen, 0);
-  EXPECT_EQ(cport::PortFailed, 0);
+  EXPECT_FALSE(form->ComPort->PortFailed());
   EXPECT_EQ(form->ProgressBar_3D_Port.Value, 0);
   EXPECT_TRUE(form->HudLabel_3D_Port_Number.Text.empty());
   EXPECT_TRUE(form->Timer_Select_ComPort->Enabled());
@@ -261,7 +261,7 @@ TEST_F(PortSearchTest, ListedPortThatWillNotOpenIsClosedAndTriedAgain) {
   EXPECT_FALSE(ecu::OpenConfiguredPort());
   EXPECT_FALSE(form->ComPort->Connected());
   EXPECT_EQ(ecu::Link.PortOpen, 0);
-  EXPECT_EQ(cport::PortFailed, 0);
+  EXPECT_FALSE(form->ComPort->PortFailed());
   Run(1000);
   EXPECT_FALSE(form->ComPort->Connected());
   EXPECT_EQ(ecu::Link.LinkUp, 0);
@@ -288,7 +288,8 @@ class FailingRecorder : public linkrec::Recorder {
 public:
   int Armed = 0;
   void SetText(TControl Control, const std::string& Text) override {
-    if (Armed && Control == TControl::Port_Connect_Stabil && Text == "100%" && --Armed == 0) cport::PortFailed = 1;
+    if (Armed && Control == TControl::Port_Connect_Stabil && Text == "100%" && --Armed == 0)
+      ecu::Form_3D_Port->ComPort->SetPortFailed("failed while its reply was handled");
     Recorder::SetText(Control, Text);
   }
 };

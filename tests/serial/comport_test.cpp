@@ -44,7 +44,6 @@ void PumpFor(std::chrono::milliseconds Span) {
 class ComPortOnPty : public ::testing::Test {
 protected:
   void SetUp() override {
-    cport::PortFailed = 0;
     Application->Reset();
     ASSERT_FALSE(pty.path.empty());
     port.SetPort(pty.path);
@@ -56,7 +55,6 @@ protected:
     port.OnCTSChange = port.OnDSRChange = port.OnRLSDChange = nullptr;
     port.Close();
     Application->OnException = nullptr;
-    cport::PortFailed = 0;
   }
   PtyPair pty;
   TComPort port{nullptr};
@@ -68,7 +66,7 @@ TEST_F(ComPortOnPty, OpensAt9600And8N1AndCarriesBytesBothWays) {
   port.OnAfterOpen = [&](rtl::TObject* Sender) { opened += Sender == &port; };
   port.Open();
   ASSERT_TRUE(port.Connected());
-  ASSERT_EQ(0, cport::PortFailed);
+  ASSERT_FALSE(port.PortFailed());
   EXPECT_EQ(1, opened);
 
   termios t{};
@@ -104,7 +102,7 @@ TEST_F(ComPortOnPty, OpensAt9600And8N1AndCarriesBytesBothWays) {
   EXPECT_TRUE(onGui);
   EXPECT_EQ((std::vector<unsigned char>{0x19, 0x30, 0x12, 0x5B}), got);
   EXPECT_GE(readTime, 450ms);
-  EXPECT_EQ(0, cport::PortFailed);
+  EXPECT_FALSE(port.PortFailed());
 }
 
 TEST_F(ComPortOnPty, UnreadBytesRaiseNoFurtherEventsButNewOnesDo) {
@@ -123,7 +121,7 @@ TEST_F(ComPortOnPty, UnreadBytesRaiseNoFurtherEventsButNewOnesDo) {
   EXPECT_EQ(0, port.InputCount());
   PumpFor(100ms);
   EXPECT_EQ(2u, counts.size());
-  EXPECT_EQ(0, cport::PortFailed);
+  EXPECT_FALSE(port.PortFailed());
 }
 
 TEST_F(ComPortOnPty, ClosingFromItsOwnHandlerEndsTheThreadWithoutDeadlock) {
@@ -201,7 +199,7 @@ TEST_F(ComPortOnPty, PseudoTerminalAnswersNoSignalsAndNoErrors) {
   port.Open();
   EXPECT_TRUE(port.Signals().Empty());
   EXPECT_TRUE(port.LastErrors().Empty());
-  EXPECT_EQ(0, cport::PortFailed);
+  EXPECT_FALSE(port.PortFailed());
   port.Close();
   EXPECT_EQ((std::vector<bool>{false, false}), cts);  // once at open, once at close
 }
@@ -308,8 +306,8 @@ TEST_F(ComPortOnPty, HangUpSetsTheFailureFlagAndTheThreadStops) {
   pty.CloseMaster();
   ::close(pty.slave);
   pty.slave = -1;
-  ASSERT_TRUE(PumpUntil([] { return cport::PortFailed != 0; }));
-  EXPECT_NE(std::string::npos, cport::PortFailedText.find(pty.path));
+  ASSERT_TRUE(PumpUntil([&] { return port.PortFailed(); }));
+  EXPECT_NE(std::string::npos, port.PortFailedText().find(pty.path));
 }
 
 // The nice values of this process's threads, from the system's task list.
@@ -358,7 +356,6 @@ TEST_F(ComPortOnPty, IdleOpenPortCostsNoCpu) {
 // ---------------------------------------------------------------------------------------
 
 TEST(ComPortOpenFailure, MissingPortSetsTheFlagAndTouchesNothingLater) {
-  cport::PortFailed = 0;
   TComPort port(nullptr);
   port.SetPort("/nonexistent-gascal/ttyQ7");
   int opened = 0, closed = 0;
@@ -366,45 +363,43 @@ TEST(ComPortOpenFailure, MissingPortSetsTheFlagAndTouchesNothingLater) {
   port.OnAfterClose = [&](rtl::TObject*) { ++closed; };
   EXPECT_NO_THROW(port.Open());
   EXPECT_TRUE(port.Connected());
-  EXPECT_EQ(1, cport::PortFailed);
+  EXPECT_TRUE(port.PortFailed());
   EXPECT_EQ(1, opened);
-  EXPECT_NE(std::string::npos, cport::PortFailedText.find("/nonexistent-gascal/ttyQ7"));
-  EXPECT_NE(std::string::npos, cport::PortFailedText.find("Unable to open com port"));
+  EXPECT_NE(std::string::npos, port.PortFailedText().find("/nonexistent-gascal/ttyQ7"));
+  EXPECT_NE(std::string::npos, port.PortFailedText().find("Unable to open com port"));
 
   // A descriptor opened now may well get the number the failed open would have had.
   PtyPair bystander;
   const unsigned char b[3] = {1, 2, 3};
   unsigned char in[3];
   EXPECT_EQ(0, port.Write(b, 3));  // flag set: nothing
-  cport::PortFailed = 0;
+  port.ClearPortFailed();
   EXPECT_EQ(0, port.Write(b, 3));  // flag clear: still nothing reaches any descriptor
   EXPECT_EQ(0, port.Read(in, 3));
   port.ClearBuffer(true, true);
-  EXPECT_EQ(1, cport::PortFailed);
+  EXPECT_TRUE(port.PortFailed());
   EXPECT_TRUE(bystander.Receive(50).empty());
 
-  cport::PortFailed = 0;
+  port.ClearPortFailed();
   port.Close();
   EXPECT_FALSE(port.Connected());
   EXPECT_EQ(1, closed);
-  EXPECT_EQ(0, cport::PortFailed);
+  EXPECT_FALSE(port.PortFailed());
 }
 
 TEST(ComPortOpenFailure, PortWithoutPermissionSetsTheFlag) {
   PtyPair pty;
   const auto refused = [&pty] {
-    cport::PortFailed = 0;
     TComPort port(nullptr);
     port.SetPort(pty.path);
     port.Open();
-    return port.Connected() && cport::PortFailed == 1 &&
-           cport::PortFailedText.find(pty.path) != std::string::npos &&
-           cport::PortFailedText.find("(win error code: " + std::to_string(EACCES) + ")") != std::string::npos;
+    return port.Connected() && port.PortFailed() && port.PortFailedError() == EACCES &&
+           port.PortFailedText().find(pty.path) != std::string::npos &&
+           port.PortFailedText().find("(win error code: " + std::to_string(EACCES) + ")") != std::string::npos;
   };
   if (::geteuid() != 0) {
     ASSERT_EQ(0, ::chmod(pty.path.c_str(), 0));
     EXPECT_TRUE(refused());
-    cport::PortFailed = 0;
     return;
   }
   // Root may open anything: the attempt runs in a child that has given up root.

@@ -48,14 +48,12 @@ private:
 class PortClose : public ::testing::Test {
 protected:
   void SetUp() override {
-    cport::PortFailed = 0;
     Application->Reset();
     ASSERT_FALSE(pty.path.empty());
   }
   void TearDown() override {
     Application->SetWaiter(nullptr);
     Application->OnException = nullptr;
-    cport::PortFailed = 0;
   }
   PtyPair pty;
 };

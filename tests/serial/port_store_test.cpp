@@ -20,7 +20,6 @@ using namespace cport;
 class PortStore : public ::testing::Test {
 protected:
   void SetUp() override {
-    PortFailed = 0;
     dir = fs::temp_directory_path() / ("gascal-store-" + std::to_string(::getpid()) + "-" +
                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir);
@@ -28,7 +27,6 @@ protected:
   }
   void TearDown() override {
     port.Close();
-    PortFailed = 0;
     fs::remove_all(dir);
   }
   // The "Key=Value" lines the port saves, comma-separated.
@@ -140,7 +138,7 @@ TEST_F(PortStore, LoadingReappliesTheSettingsOfAnOpenPort) {
   port.SetPort(pty.path);
   port.SetEvents({});
   port.Open();
-  ASSERT_EQ(0, PortFailed);
+  ASSERT_FALSE(port.PortFailed());
   // What a pseudo-terminal takes: rate, stop bits, hardware flow control.
   Load("Port=" + pty.path + "\nBaudRate=19200\nStopBits=2\nFlowControl=Hardware\n");
   EXPECT_TRUE(port.Connected());
@@ -148,7 +146,7 @@ TEST_F(PortStore, LoadingReappliesTheSettingsOfAnOpenPort) {
   ASSERT_EQ(0, tcgetattr(pty.master, &t));
   EXPECT_EQ(B19200, cfgetospeed(&t));
   EXPECT_EQ(CSTOPB | CRTSCTS, t.c_cflag & (CSTOPB | CRTSCTS));
-  EXPECT_EQ(0, PortFailed);
+  EXPECT_FALSE(port.PortFailed());
 }
 
 }  // namespace

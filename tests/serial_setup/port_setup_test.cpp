@@ -59,7 +59,6 @@ protected:
   void SetUp() override {
     ControlsTest::SetUp();
     SetupDialogStartup();
-    PortFailed = 0;
     root_ = fs::temp_directory_path() / ("gascal-setup-" + std::to_string(::getpid()));
     fs::remove_all(root_);
     fs::create_directories(root_ / "sys/class/tty");
@@ -72,7 +71,6 @@ protected:
     comm::SetPortListRoot("/");
     fs::remove_all(root_);
     SetupDialogShutdown();
-    PortFailed = 0;
     ControlsTest::TearDown();
   }
   static void SetExtraPorts(const std::vector<std::string>& Names) {
@@ -211,6 +209,7 @@ TEST_F(PortSetup, OkInTheDialogAppliesTheLineSettingsOfAnOpenPortInOneStep) {
   PtyPair pty;
   SetExtraPorts({pty.path});
   TCountingPort port(nullptr);
+  port.SetSetupDialog(&EditComPort);
   port.SetPort(pty.path);
   port.SetBaudRate(br57600);
   port.Open();
@@ -253,7 +252,7 @@ TEST_F(PortSetup, OkInTheDialogAppliesTheLineSettingsOfAnOpenPortInOneStep) {
   EXPECT_EQ(br9600, port.BaudRate());
   EXPECT_EQ(1, port.applied);
   EXPECT_TRUE(port.Connected());
-  EXPECT_EQ(0, PortFailed);
+  EXPECT_FALSE(port.PortFailed());
   termios t{};
   ASSERT_EQ(0, tcgetattr(pty.master, &t));
   EXPECT_EQ(B9600, cfgetospeed(&t));
@@ -263,6 +262,7 @@ TEST_F(PortSetup, CancelChangesNothingAndANewNameReopensThePortThere) {
   PtyPair first, second;
   SetExtraPorts({first.path, second.path});
   TComPort port(nullptr);
+  port.SetSetupDialog(&EditComPort);
   port.SetPort(first.path);
   port.Open();
   int opened = 0, closed = 0;
@@ -287,13 +287,14 @@ TEST_F(PortSetup, CancelChangesNothingAndANewNameReopensThePortThere) {
   EXPECT_EQ(1, closed);
   EXPECT_EQ(1, opened);
   EXPECT_TRUE(port.Connected());
-  EXPECT_EQ(0, PortFailed);
+  EXPECT_FALSE(port.PortFailed());
   port.OnAfterOpen = port.OnAfterClose = nullptr;
 }
 
 TEST_F(PortSetup, APortListThatCannotBeReadFailsTheDialogBeforeItShows) {
   fs::remove_all(root_);
   TComPort port(nullptr);
+  port.SetSetupDialog(&EditComPort);
   try {
     port.ShowSetupDialog();
     ADD_FAILURE() << "the dialog showed without a port list";
@@ -301,7 +302,7 @@ TEST_F(PortSetup, APortListThatCannotBeReadFailsTheDialogBeforeItShows) {
     EXPECT_EQ(CError_RegError, e.Code);
   }
   EXPECT_EQ(nullptr, win::ActiveForm());
-  SetupDialogShutdown();
+  port.SetSetupDialog(nullptr);
   EXPECT_FALSE(port.ShowSetupDialog()) << "no dialog installed: nothing to show";
 }
 

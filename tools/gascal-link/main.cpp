@@ -217,7 +217,7 @@ int main(int argc, char** argv) {
   Printer::Print("*", "opening the configured port " + port + (search ? " (port search on)" : " (port search off)"));
   if (!ecu::OpenConfiguredPort() && !ecu::Link.PortSearching) {
     Printer::Print("*", "the port is not listed or did not open" +
-                            (cport::PortFailedText.empty() ? std::string() : " (" + cport::PortFailedText + ")") +
+                            (form->ComPort->PortFailedText().empty() ? std::string() : " (" + form->ComPort->PortFailedText() + ")") +
                             "; retrying");
     // Without the search, the handshake step of the resend timer keeps trying the port.
     if (!form->Timer_Sending->Enabled()) ecu::Port_Closed();
