@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "app/core/Model.h"
 #include "app/core/Start_Unit.h"
 #include "app/ui/Form_3D_MSG.h"
 #include "app/ui/Form_3D_SET.h"
@@ -34,8 +35,8 @@
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "scene3d/DxCanvas.h"
-#include "serial/setup/CPortSetup.h"
 #include "scene3d/Library.h"
+#include "serial/setup/CPortSetup.h"
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/core/Animations.h"
 
@@ -85,6 +86,8 @@ int main(int, char** argv) {
 
   int status = 0;
   {
+    // Everything the program keeps while it runs, in force until the windows are gone.
+    app::TModel model;
     app::TWindowHost host;
     // What escapes a handler is reported where the installer sees it, and the program runs on.
     rtl::Application->OnException = [&host](rtl::TObject*, const std::exception& E) {

@@ -5,36 +5,37 @@
 
 #include "app/core/AutoCLB_Unit.h"
 #include "app/core/Calibr_Unit.h"
-#include "app/core/Core_State.h"
 #include "app/core/General_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Gas_Injectors_Unit.h"
+#include "ecu/Session.h"
 
 namespace {
 
 struct RunState {
   RunState() {
-    app::ResetState();
     ecu::InitInjectorTable();
-    ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
+    ecu::Session().ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
     app::CalcDiagramPoints();
     app::CreateACBAlgorithms();
-    app::Settings.ACBSteps = app::ChooseACBAlgorithm(app::ACB_Fast, 4).Steps;
-    app::ACB.Counts = app::ComputeACBCounts();
-    app::ACB.Order = "1+12+123+1234";
-    app::ACB.StepIndex = 1;
-    app::ACB.PetrolTotal = 3000 * 12, app::ACB.PetrolCount = 12;
-    app::ACB.GasTotal = 3600 * 12, app::ACB.GasCount = 12;
+    app::Model().Settings.ACBSteps = app::ChooseACBAlgorithm(app::ACB_Fast, 4).Steps;
+    app::Model().ACB.Counts = app::ComputeACBCounts();
+    app::Model().ACB.Order = "1+12+123+1234";
+    app::Model().ACB.StepIndex = 1;
+    app::Model().ACB.PetrolTotal = 3000 * 12, app::Model().ACB.PetrolCount = 12;
+    app::Model().ACB.GasTotal = 3600 * 12, app::Model().ACB.GasCount = 12;
     app::BuildStandardScript();
-    x = ecu::ConfigData.DiagramPointX;
-    y = ecu::ConfigData.DiagramPointY;
+    x = ecu::Session().ConfigData.DiagramPointX;
+    y = ecu::Session().ConfigData.DiagramPointY;
   }
-  ~RunState() { app::ResetState(); }
   void Restore(std::int32_t NextCell) {
-    ecu::ConfigData.DiagramPointX = x;
-    ecu::ConfigData.DiagramPointY = y;
-    app::ACBScript.Pos = NextCell - 1;
+    ecu::Session().ConfigData.DiagramPointX = x;
+    ecu::Session().ConfigData.DiagramPointY = y;
+    app::Model().ACBScript.Pos = NextCell - 1;
   }
+  // The program's state as at start, for the run's life.
+  app::TModel model;
   std::array<std::int32_t, ecu::DiagramPointCount> x{}, y{};
 };
 
@@ -49,7 +50,7 @@ BENCHMARK(BM_ACBPassCompareAndAdjust);
 
 void BM_ACBPassFinish(benchmark::State& state) {
   RunState run;
-  app::ACB.OrderPos = static_cast<std::int32_t>(app::ACB.Order.size());
+  app::Model().ACB.OrderPos = static_cast<std::int32_t>(app::Model().ACB.Order.size());
   for (auto _ : state) {
     run.Restore(20);
     benchmark::DoNotOptimize(app::ACBScriptPass(app::ACBRunWorkers()));

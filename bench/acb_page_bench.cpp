@@ -16,13 +16,14 @@
 #include <vector>
 
 #include "app/core/AutoCLB_Unit.h"
-#include "app/core/Core_State.h"
+#include "app/core/Model.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_ACB.h"
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
@@ -51,7 +52,7 @@ void BM_ACBReplyToScreen(benchmark::State& state) {
   std::ofstream(dir / "gascal.ini") << "Port_Name                    /nonexistent/gascal-port {}\r\n"
                                        "Search_Port                  False {}\r\n";
   {
-    app::ResetState();
+    app::TModel model;
     app::TWindowHost host;
     auto main = app::TForm_3D_GEN::Create("/opt/gascal/bin/gascal");
     main->Show();
@@ -60,21 +61,21 @@ void BM_ACBReplyToScreen(benchmark::State& state) {
       win::PumpEvents();
       rtl::Application->ProcessMessages();
     }
-    ecu::Link.LinkUp = 1;
+    ecu::Session().Link.LinkUp = 1;
     ecusim::EcuState sim = ecusim::DefaultState();
     ecusim::Ecu ecu(sim);
     app::TPage_ACB& page = *main->PageACB();
     page.Parts().HudButton_ACB_Start->SetIsPressed(true);
     page.HudButton_ACB_StartClick(nullptr);
-    app::ACB.StepDigits = digits;
+    app::Model().ACB.StepDigits = digits;
 
     std::vector<double> ms, core;  // the whole way, and the part before drawing
     double seconds = 0;
     for (auto _ : state) {
       // The ECU's reply arrives: the live values move, the link decodes and steps the run.
       const auto reply = ecu.Answer(ecusim::MakeFrame(25, '#', {0, 0}), seconds += 0.16);
-      std::copy(reply->begin(), reply->end(), ecu::Link.RxFrame.begin());
-      ecu::Link.RxExpectedLength = static_cast<std::uint8_t>(reply->size());
+      std::copy(reply->begin(), reply->end(), ecu::Session().Link.RxFrame.begin());
+      ecu::Session().Link.RxExpectedLength = static_cast<std::uint8_t>(reply->size());
       const auto t0 = Clock::now();
       if (progressOnly) {
         host.SetValue(ecu::TControl::ACB_Progress, static_cast<std::int32_t>(ms.size() % 400));
@@ -88,10 +89,10 @@ void BM_ACBReplyToScreen(benchmark::State& state) {
       core.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
       state.SetIterationTime(t / 1000);
       ms.push_back(t);
-      if (!ecu::Link.ACBRunning) {  // a run that ended starts again
+      if (!ecu::Session().Link.ACBRunning) {  // a run that ended starts again
         page.Parts().HudButton_ACB_Start->SetIsPressed(true);
         page.HudButton_ACB_StartClick(nullptr);
-        app::ACB.StepDigits = digits;
+        app::Model().ACB.StepDigits = digits;
       }
     }
     std::sort(ms.begin(), ms.end());
@@ -103,7 +104,6 @@ void BM_ACBReplyToScreen(benchmark::State& state) {
     }
     main.reset();
     rtl::Application->ProcessMessages();
-    app::ResetState();
   }
   std::filesystem::current_path(old);
   std::filesystem::remove_all(dir);

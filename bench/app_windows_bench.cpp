@@ -10,9 +10,9 @@
 #include <fstream>
 #include <memory>
 
-#include "app/core/Core_State.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Flip_3D.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Form_3D_MSG.h"
@@ -44,7 +44,7 @@ struct Program {
     std::filesystem::current_path(dir);
     std::ofstream("gascal.ini", std::ios::binary) << "Port_Name                    /nonexistent/port {}\r\n"
                                                      "Search_Port                  False {}\r\n";
-    app::ResetState();
+    model = std::make_unique<app::TModel>();
     host = std::make_unique<app::TWindowHost>();
     main = app::TForm_3D_GEN::Create("/opt/gascal/bin/gascal");
     settings = app::TForm_3D_SET::Create();
@@ -66,7 +66,7 @@ struct Program {
     main.reset();
     host.reset();
     rtl::Application->ProcessMessages();
-    app::ResetState();
+    model.reset();
     std::filesystem::current_path(old);
     std::filesystem::remove_all(dir);
   }
@@ -85,6 +85,7 @@ struct Program {
   static void Run(double Ms) { RunUntil([] { return false; }, Ms); }
 
   std::filesystem::path dir, old;
+  std::unique_ptr<app::TModel> model;
   std::unique_ptr<app::TWindowHost> host;
   std::unique_ptr<app::TForm_3D_GEN> main;
   std::unique_ptr<app::TForm_3D_SET> settings;
@@ -118,7 +119,7 @@ void BM_ApplyFontsOverAllOpenWindows(benchmark::State& State) {
   bool larger = false;
   for (auto _ : State) {
     larger = !larger;
-    app::Settings.Font_Size = larger ? 13.0f : 12.0f;
+    app::Model().Settings.Font_Size = larger ? 13.0f : 12.0f;
     app::ApplyFonts(*p.main);
   }
   int open = 0;

@@ -29,6 +29,7 @@
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Port_3D_Unit.h"
+#include "ecu/Session.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
 #include "scene3d/DxCanvas.h"
@@ -77,17 +78,17 @@ struct GraphPage {
     main->Show();
     RunFor(2500);
     main->Parts().HudTabControl_GEN->SetItemIndex(2);
-    ecu::Link.LinkUp = 1;
-    ecu::ConfigData.Configuration->Save_Map = 1;
+    ecu::Session().Link.LinkUp = 1;
+    ecu::Session().ConfigData.Configuration->Save_Map = 1;
     for (int j = 0; j < ecu::MapPointCapacity; ++j) {
-      ecu::ConfigData.MapPointsGas[static_cast<std::size_t>(j)] = 400 + 30 * j;
-      ecu::ConfigData.MapPointsPetrol[static_cast<std::size_t>(j)] = 380 + 28 * j;
+      ecu::Session().ConfigData.MapPointsGas[static_cast<std::size_t>(j)] = 400 + 30 * j;
+      ecu::Session().ConfigData.MapPointsPetrol[static_cast<std::size_t>(j)] = 380 + 28 * j;
     }
-    ecu::Hosts.Host->RedrawCalibrationDiagram();
+    ecu::Session().Hosts.Host->RedrawCalibrationDiagram();
     RunFor(300);
   }
   ~GraphPage() {
-    ecu::Link.LinkUp = 0;
+    ecu::Session().Link.LinkUp = 0;
     port.reset();
     main.reset();
     host.reset();
@@ -122,12 +123,12 @@ void BM_LiveReplyToFrame(benchmark::State& State) {
   int k = 0;
   for (auto _ : State) {
     for (int i = 0; i < 500; ++i, ++k) {
-      ecu::LiveData.LivePetrolTimeAvg = 4000 + (k % 40) * 300;
-      ecu::LiveData.LiveGasTimeAvg = 5000 + (k % 40) * 350;
-      ecu::ConfigData.MapPointsGas[static_cast<std::size_t>(k % 32)] += (k % 2 ? 1 : -1);
+      ecu::Session().LiveData.LivePetrolTimeAvg = 4000 + (k % 40) * 300;
+      ecu::Session().LiveData.LiveGasTimeAvg = 5000 + (k % 40) * 350;
+      ecu::Session().ConfigData.MapPointsGas[static_cast<std::size_t>(k % 32)] += (k % 2 ? 1 : -1);
       const int count = page.main->PresentCount();
       const auto t0 = Clock::now();
-      ecu::Hosts.Host->RedrawCalibrationDiagram();
+      ecu::Session().Hosts.Host->RedrawCalibrationDiagram();
       redraw.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
       page.Presented(count);
       ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());

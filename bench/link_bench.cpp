@@ -18,13 +18,15 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <vector>
 
-#include "app/core/Core_State.h"
+#include "app/core/Model.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Host.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Port_3D_Unit.h"
+#include "ecu/Session.h"
 #include "platform/comm/PortList.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Timer.h"
@@ -58,7 +60,7 @@ struct Wire : ecu::TLinkMonitor {
   void FrameWritten(const std::uint8_t*, int Length) override {
     const auto now = Clock::now();
     const auto stats = sim.Stats();
-    Writes.push_back({now, Length, ecu::Link.RxExpectedLength, replyTaken, stats.LastSentAt});
+    Writes.push_back({now, Length, ecu::Session().Link.RxExpectedLength, replyTaken, stats.LastSentAt});
     replyTaken = false;
   }
   void ReplyChecked(const std::uint8_t* Frame, int, bool Accepted) override {
@@ -71,11 +73,12 @@ void BM_PollCycleAgainstSimulator(benchmark::State& state) {
   ecusim::Simulator sim;
   sim.Start();
   setenv(comm::kExtraPortsVariable, sim.SlavePath().c_str(), 1);
-  ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
-  linkrec::Recorder recorder;
-  recorder.PortName = sim.SlavePath();
+  std::optional<app::TModel> model(std::in_place);
+  ecu::Session().ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
+  std::optional<linkrec::Recorder> recorder(std::in_place);
+  recorder->PortName = sim.SlavePath();
   Wire wire(sim);
-  auto watching = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Hosts.Monitor, &wire);
+  auto watching = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Session().Hosts.Monitor, &wire);
   auto* form = new ecu::TForm_3D_Port(nullptr);
   // The handler, timed: what the GUI thread spends in it is time the loop serves nothing.
   double rxHandlerMs = 0, rxHandlerMaxMs = 0;
@@ -115,7 +118,7 @@ void BM_PollCycleAgainstSimulator(benchmark::State& state) {
     for (std::size_t i = firstWrite; i + 1 < wire.Writes.size(); ++i) {
       const auto& w = wire.Writes[i];
       const double cycle = std::chrono::duration<double, std::milli>(wire.Writes[i + 1].At - w.At).count();
-      const double line = (w.Bytes + w.ReplyBytes) * byteMs + recorder.ReplyDelay;
+      const double line = (w.Bytes + w.ReplyBytes) * byteMs + recorder->ReplyDelay;
       outside += cycle - line;
       lineMs += line;
       cycleMs += cycle;
@@ -134,14 +137,15 @@ void BM_PollCycleAgainstSimulator(benchmark::State& state) {
     state.counters["requests_per_poll"] = cycles > 0 ? static_cast<double>(cycles) / state.iterations() : 0;
     state.counters["outside_ms_per_request"] = cycles > 0 ? outside / cycles : 0;
     state.counters["gap_after_reply_ms_median"] = gap;
-    state.counters["gap_ours_ms_median"] = gaps.empty() ? 0 : gap - recorder.ReplyDelay;
+    state.counters["gap_ours_ms_median"] = gaps.empty() ? 0 : gap - recorder->ReplyDelay;
     state.counters["gui_cpu_ms_per_request"] = cycles > 0 ? cpu / cycles : 0;
     state.counters["rx_handler_ms_per_request"] = cycles > 0 ? (rxHandlerMs - rx0) / cycles : 0;
     state.counters["rx_handler_ms_max"] = rxHandlerMaxMs;
   }
   watching.reset();
   delete form;
-  app::ResetState();
+  recorder->reset();
+  model.reset();
   sim.Stop();
   unsetenv(comm::kExtraPortsVariable);
 }

@@ -24,13 +24,14 @@
 #include <string>
 #include <vector>
 
-#include "app/core/Core_State.h"
+#include "app/core/Model.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Port_3D_Unit.h"
+#include "ecu/Session.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Timer.h"
@@ -85,7 +86,7 @@ public:
     std::filesystem::current_path(folder_);
     std::ofstream(folder_ / "gascal.ini") << "Port_Name                    " << Port
                                           << " {}\r\nSearch_Port                  False {}\r\n";
-    app::ResetState();
+    model_ = std::make_unique<app::TModel>();
     vg::ControlsStartup();
     dx::dxDirectXStartup(gfx3d::OpenGlDirect3D());
     dx::SceneLibraryStartup();
@@ -108,7 +109,7 @@ public:
     dx::SceneLibraryShutdown();
     dx::dxDirectXShutdown();
     vg::ControlsShutdown();
-    app::ResetState();
+    model_.reset();
     std::error_code ec;
     std::filesystem::current_path(old_, ec);
     std::filesystem::remove_all(folder_, ec);
@@ -128,6 +129,7 @@ public:
 
 private:
   std::filesystem::path folder_, old_;
+  std::unique_ptr<app::TModel> model_;
   std::unique_ptr<CountingHost> host_;
   std::unique_ptr<app::TForm_3D_GEN> main_;
   std::unique_ptr<ecu::TForm_3D_Port> port_;
@@ -148,7 +150,7 @@ void BM_LiveReplyToFrame(benchmark::State& State) {
     r[4] = ecusim::Checksum(r.data(), 4);
     return r;
   }();
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   std::vector<double> times;
   int replies = 0, frames = 0;
   double seconds = 0;
@@ -156,8 +158,8 @@ void BM_LiveReplyToFrame(benchmark::State& State) {
     // Each reply carries new values: the engine's speed and pressures move.
     seconds += 0.37;
     const auto reply = ecu.Answer(request, seconds);
-    std::copy(reply->begin(), reply->end(), ecu::Link.RxFrame.begin());
-    ecu::Link.RxExpectedLength = static_cast<std::uint8_t>(reply->size());
+    std::copy(reply->begin(), reply->end(), ecu::Session().Link.RxFrame.begin());
+    ecu::Session().Link.RxExpectedLength = static_cast<std::uint8_t>(reply->size());
     const int before = scene->FrameCount();
     const auto start = Clock::now();
     ecu::DynamicIND_Update();
@@ -227,7 +229,7 @@ void BM_PollingCpu(benchmark::State& State) {
     State.counters["rss_start_mb"] = rssStart;
     State.counters["rss_end_mb"] = RssMb();
     State.counters["replies_per_s"] = (program.Replies() - repliesStart) / wall;
-    State.counters["link_up"] = ecu::Link.LinkUp;
+    State.counters["link_up"] = ecu::Session().Link.LinkUp;
   }
   ::unsetenv("GASCAL_EXTRA_PORTS");
   ::kill(simPid, SIGTERM);
@@ -249,7 +251,7 @@ void BM_IdleCpu(benchmark::State& State) {
     program.Pump(std::chrono::seconds(30));
     const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
     State.counters["cpu_percent"] = 100 * (CpuSeconds() - cpu0) / wall;
-    State.counters["link_up"] = ecu::Link.LinkUp;
+    State.counters["link_up"] = ecu::Session().Link.LinkUp;
   }
 }
 BENCHMARK(BM_IdleCpu)->Iterations(1)->Unit(benchmark::kSecond);

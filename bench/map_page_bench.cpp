@@ -16,15 +16,16 @@
 #include <memory>
 #include <vector>
 
-#include "app/core/Core_State.h"
 #include "app/core/MapRPM_Page.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_MAP.h"
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Port_3D_Unit.h"
+#include "ecu/Session.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
@@ -52,7 +53,7 @@ struct Program {
     fs::current_path(folder);
     std::ofstream(folder / "gascal.ini", std::ios::binary)
         << "Port_Name                    /nonexistent/gascal-port {}\r\nSearch_Port                  False {}\r\n";
-    app::ResetState();
+    model = std::make_unique<app::TModel>();
     vg::ControlsStartup();
     dx::dxDirectXStartup(gfx3d::OpenGlDirect3D());
     dx::SceneLibraryStartup();
@@ -71,7 +72,7 @@ struct Program {
     main.reset();
     host.reset();
     rtl::Application->ProcessMessages();
-    app::ResetState();
+    model.reset();
     vg::FreeAniThread();
     dx::SceneLibraryShutdown();
     dx::dxDirectXShutdown();
@@ -87,6 +88,7 @@ struct Program {
   }
 
   fs::path folder, origin;
+  std::unique_ptr<app::TModel> model;
   std::unique_ptr<app::TWindowHost> host;
   std::unique_ptr<app::TForm_3D_GEN> main;
   std::unique_ptr<ecu::TForm_3D_Port> port;
@@ -126,8 +128,8 @@ void BM_LiveReplyToScreen(benchmark::State& State) {
   Program& p = TheProgram();
   Timed(State, [&](long long n) {
     // The engine wanders over the map: every reply a cell of its own.
-    ecu::LiveData.LiveRPM = static_cast<std::int32_t>(600 + (n * 700) % 3800);
-    ecu::LiveData.LivePetrolTimeAvg = static_cast<std::int32_t>(1500 + (n * 1300) % 20000);
+    ecu::Session().LiveData.LiveRPM = static_cast<std::int32_t>(600 + (n * 700) % 3800);
+    ecu::Session().LiveData.LivePetrolTimeAvg = static_cast<std::int32_t>(1500 + (n * 1300) % 20000);
     p.main->PageMAP()->MarkMapRPMLiveCell();
   });
 }
@@ -138,8 +140,9 @@ void BM_GridRebuildToScreen(benchmark::State& State) {
   Timed(State, [&](long long n) {
     for (std::size_t i = 1; i <= 8; ++i)
       for (std::size_t j = 1; j <= 12; ++j)
-        app::MapRPM.MapRPMTable[i][j] = static_cast<std::uint16_t>(50 + (i * 13 + j * 7 + static_cast<std::size_t>(n)) % 140);
-    app::MapRPM.MapRPMTransfer.RebuildMapRPMGrid();
+        app::Model().MapRPM.MapRPMTable[i][j] =
+            static_cast<std::uint16_t>(50 + (i * 13 + j * 7 + static_cast<std::size_t>(n)) % 140);
+    app::Model().MapRPM.MapRPMTransfer.RebuildMapRPMGrid();
   });
 }
 BENCHMARK(BM_GridRebuildToScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100);
@@ -148,7 +151,7 @@ void BM_Step96ToScreen(benchmark::State& State) {
   TheProgram();
   app::SetDefaultMapRPM();
   app::SelectMapRPMRect({1, 1}, {8, 12});
-  app::MapRPM.Editing = true;
+  app::Model().MapRPM.Editing = true;
   Timed(State, [&](long long n) { app::MapRPMKeyDown(n % 2 ? app::TMapRPMKey::Down : app::TMapRPMKey::Up, false); });
 }
 BENCHMARK(BM_Step96ToScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);

@@ -14,6 +14,7 @@
 #include "ecu/Config_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Host.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace ecu {
@@ -41,20 +42,21 @@ std::int64_t SaturatingTrunc(double x) {
 // good one re-arms it.
 std::optional<std::vector<std::int16_t>> ReadSensorTable() {
   std::vector<char> bytes(SensorTableEntries * 2);
-  std::ifstream in(NativeFileName(ConfigData.SensorTableFileName), std::ios::binary);
+  std::ifstream in(NativeFileName(Session().ConfigData.SensorTableFileName), std::ios::binary);
   std::size_t count = 0;
   if (in) {
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     count = static_cast<std::size_t>(in.gcount()) / 2;
   }
   if (count == 0) {
-    if (ConfigData.SensorTableMessageArmed == 1 && Hosts.Host && Hosts.Host->MainWindowShown()) {
-      ConfigData.SensorTableMessageArmed = 0;
-      Hosts.Host->ShowMessageWindow(SensorTableMessageKind, "");
+    if (Session().ConfigData.SensorTableMessageArmed == 1 && Session().Hosts.Host &&
+        Session().Hosts.Host->MainWindowShown()) {
+      Session().ConfigData.SensorTableMessageArmed = 0;
+      Session().Hosts.Host->ShowMessageWindow(SensorTableMessageKind, "");
     }
     return std::nullopt;
   }
-  if (ConfigData.SensorTableMessageArmed == 0) ConfigData.SensorTableMessageArmed = 1;
+  if (Session().ConfigData.SensorTableMessageArmed == 0) Session().ConfigData.SensorTableMessageArmed = 1;
   std::vector<std::int16_t> table(count);
   for (std::size_t i = 0; i < count; ++i) {
     const auto lo = static_cast<std::uint8_t>(bytes[2 * i]);
@@ -116,7 +118,8 @@ std::int32_t ADCToScaled(std::uint8_t High, std::uint8_t Low) {
 std::int32_t ADCTimesTwo(std::uint8_t High, std::uint8_t Low) { return (HiLoToWord(High, Low) & 0x3FF) * 2; }
 
 std::int32_t ScaleForECU(std::int32_t K, std::int32_t V) {
-  return ScaleForECU(K, V, ConfigData.Configuration ? ConfigData.Configuration->Param_90 : DefaultParam90);
+  return ScaleForECU(
+      K, V, Session().ConfigData.Configuration ? Session().ConfigData.Configuration->Param_90 : DefaultParam90);
 }
 
 std::int32_t ScaleForECU(std::int32_t K, std::int32_t V, std::int32_t Param90) {

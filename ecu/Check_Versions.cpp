@@ -2,6 +2,7 @@
 
 #include "ecu/Host.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 
 namespace ecu {
 
@@ -40,28 +41,31 @@ std::optional<std::int32_t> FirmwareVersionFromText(std::string_view Text) {
   return static_cast<std::int32_t>(whole * 100 + hundredths);
 }
 
-bool IsVersion155To199() { return LiveData.FirmwareVersion100 >= 155 && LiveData.FirmwareVersion100 <= 199; }
+bool IsVersion155To199() {
+  return Session().LiveData.FirmwareVersion100 >= 155 && Session().LiveData.FirmwareVersion100 <= 199;
+}
 
 bool IsVersion155To199Or357To399() {
-  return IsVersion155To199() || (LiveData.FirmwareVersion100 >= 357 && LiveData.FirmwareVersion100 <= 399);
+  return IsVersion155To199() ||
+         (Session().LiveData.FirmwareVersion100 >= 357 && Session().LiveData.FirmwareVersion100 <= 399);
 }
 
 void Check_Versions() {
-  LiveData.VersionFamily = IsVersion155To199() ? 1 : 0;
-  LiveData.ErrorsClearShown = 0;
-  LiveData.LastErrorBits1 = 0;
-  LiveData.LastErrorBits2 = 0;
-  THost* host = Hosts.Host;
+  Session().LiveData.VersionFamily = IsVersion155To199() ? 1 : 0;
+  Session().LiveData.ErrorsClearShown = 0;
+  Session().LiveData.LastErrorBits1 = 0;
+  Session().LiveData.LastErrorBits2 = 0;
+  THost* host = Session().Hosts.Host;
   if (!host) return;
   host->ClearErrorMemo();
-  const bool wide = LiveData.VersionFamily == 0;
+  const bool wide = Session().LiveData.VersionFamily == 0;
   host->SetEnabled(TControl::CLB_MAP_Start, wide);
   host->SetEnabled(TControl::CLB_MAP_Stop, wide);
   using C = TControl;
   for (C panel : {C::IND_PressVap, C::IND_PressColl, C::IND_PressDiff, C::IND_TempGas}) host->SetVisible(panel, wide);
 
-  LiveData.IndicatorScale = LiveData.VersionFamily ? 2.0f : 1.0f;
-  const float s = LiveData.IndicatorScale;
+  Session().LiveData.IndicatorScale = Session().LiveData.VersionFamily ? 2.0f : 1.0f;
+  const float s = Session().LiveData.IndicatorScale;
   for (C panel : {C::IND_Petrol, C::IND_Gas, C::IND_RPM, C::IND_TempVap}) host->SetHeight(panel, 50 * s);
   host->SetTop(C::IND_Gas, 50 * s);
   host->SetTop(C::IND_RPM, 100 * s);

@@ -9,6 +9,7 @@
 #include "ecu/FindUnit.h"
 #include "ecu/Gas_Injectors_Unit.h"
 #include "ecu/Host.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace ecu {
@@ -33,8 +34,6 @@ std::int32_t& Configuration_Class::Level(int Number) {
   }
 }
 
-TConfigState ConfigData;
-
 namespace {
 
 struct LevelSensorRow {
@@ -56,24 +55,24 @@ constexpr LevelSensorRow LevelSensorRows[] = {
 };
 
 void BuildLevelSensorTable() {
-  ConfigData.LevelSensorTable.clear();
+  Session().ConfigData.LevelSensorTable.clear();
   for (const LevelSensorRow& row : LevelSensorRows) {
     auto box = std::make_unique<Level_Sensor_Box_Class>();
     box->Name = row.name;
     box->Invert = row.invert;
     box->Level_90 = row.level90;
     box->Levels = row.levels;
-    ConfigData.LevelSensorTable.push_back(std::move(box));
+    Session().ConfigData.LevelSensorTable.push_back(std::move(box));
   }
 }
 
 Configuration_Class& Model() {
-  if (!ConfigData.Configuration) ConfigData.Configuration = std::make_unique<Configuration_Class>();
-  return *ConfigData.Configuration;
+  if (!Session().ConfigData.Configuration) Session().ConfigData.Configuration = std::make_unique<Configuration_Class>();
+  return *Session().ConfigData.Configuration;
 }
 
 // Number of MAP points a file holds: what the ECU keeps, never more than the arrays.
-int FileMapPointCount() { return std::min<int>(ConfigData.MapPointCount, MapPointCapacity); }
+int FileMapPointCount() { return std::min<int>(Session().ConfigData.MapPointCount, MapPointCapacity); }
 
 std::string FileNameOnly(const std::string& path) {
   const std::string native = NativeFileName(path);
@@ -90,7 +89,7 @@ void ReadText(const char* key, std::string& field, bool note = true) {
     if (note) NoteConfigProblem(Kind::Missing, key, "", "a text", field);
     return;
   }
-  field = Files.KeyFileValue == " " ? std::string() : Files.KeyFileValue;
+  field = Session().Files.KeyFileValue == " " ? std::string() : Session().Files.KeyFileValue;
 }
 
 // A text that must be one of a list of names.
@@ -98,10 +97,10 @@ template <typename IsName>
 void ReadName(const char* key, std::string& field, IsName isName, const char* expected) {
   if (!KeyFileFind(key)) {
     NoteConfigProblem(Kind::Missing, key, "", expected, field);
-  } else if (!isName(Files.KeyFileValue)) {
-    NoteConfigProblem(Kind::OutOfRange, key, Files.KeyFileValue, expected, field);
+  } else if (!isName(Session().Files.KeyFileValue)) {
+    NoteConfigProblem(Kind::OutOfRange, key, Session().Files.KeyFileValue, expected, field);
   } else {
-    field = Files.KeyFileValue;
+    field = Session().Files.KeyFileValue;
   }
 }
 
@@ -119,12 +118,12 @@ void ReadInt(const std::string& key, std::int32_t& field, const TValueRange& ran
     return;
   }
   if (!KeyFileReadInt(key)) {
-    NoteConfigProblem(Kind::Unreadable, key, Files.KeyFileValue, "a whole number", std::to_string(field));
+    NoteConfigProblem(Kind::Unreadable, key, Session().Files.KeyFileValue, "a whole number", std::to_string(field));
     return;
   }
-  const std::int32_t kept = clamp ? clamp(Files.KeyFileInt) : range.Clamp(Files.KeyFileInt);
-  if (kept != Files.KeyFileInt)
-    NoteConfigProblem(Kind::OutOfRange, key, Files.KeyFileValue, allowed, std::to_string(kept));
+  const std::int32_t kept = clamp ? clamp(Session().Files.KeyFileInt) : range.Clamp(Session().Files.KeyFileInt);
+  if (kept != Session().Files.KeyFileInt)
+    NoteConfigProblem(Kind::OutOfRange, key, Session().Files.KeyFileValue, allowed, std::to_string(kept));
   field = kept;
 }
 
@@ -132,9 +131,9 @@ void ReadBool(const char* key, std::uint8_t& field) {
   if (!KeyFileFind(key))
     NoteConfigProblem(Kind::Missing, key, "", "True or False", BoolToText(field != 0));
   else if (!KeyFileReadBool(key))
-    NoteConfigProblem(Kind::Unreadable, key, Files.KeyFileValue, "True or False", BoolToText(field != 0));
+    NoteConfigProblem(Kind::Unreadable, key, Session().Files.KeyFileValue, "True or False", BoolToText(field != 0));
   else
-    field = Files.KeyFileBool;
+    field = Session().Files.KeyFileBool;
 }
 
 void ReadCustomerKeys(Configuration_Class& c, bool note) {
@@ -207,21 +206,21 @@ void ApplyPage(const TCFGPageValues& page, const PageNumbers& n) {
 }  // namespace
 
 void CreateConfiguration(const std::string& CfgFullFileName) {
-  ConfigData.MapPointCount = MapPointCapacity;
-  ConfigData.Configuration = std::make_unique<Configuration_Class>();
+  Session().ConfigData.MapPointCount = MapPointCapacity;
+  Session().ConfigData.Configuration = std::make_unique<Configuration_Class>();
   InitInjectorTable();
   BuildLevelSensorTable();
   SetDefaultConfiguration();
   LoadConfigFile(CfgFullFileName);
-  if (Hosts.Host) {
-    Hosts.Host->BuildCalibrationDiagram();
-    Hosts.Host->ConfigToCFGPage();
+  if (Session().Hosts.Host) {
+    Session().Hosts.Host->BuildCalibrationDiagram();
+    Session().Hosts.Host->ConfigToCFGPage();
   }
 }
 
 void FreeConfiguration() {
-  ConfigData.Configuration.reset();
-  ConfigData.LevelSensorTable.clear();
+  Session().ConfigData.Configuration.reset();
+  Session().ConfigData.LevelSensorTable.clear();
 }
 
 void SetDefaultConfiguration() {
@@ -282,10 +281,10 @@ void SetDefaultConfiguration() {
   c.Param_82_Bit3 = 1;
   c.Param_82_Bit4 = 0;
   ClearCustomerTexts();
-  if (Hosts.Host) {
-    Hosts.Host->CalcDiagramPoints();
-    Hosts.Host->SetDefaultMapRPM();
-    Hosts.Host->RefreshMapRPMCells();
+  if (Session().Hosts.Host) {
+    Session().Hosts.Host->CalcDiagramPoints();
+    Session().Hosts.Host->SetDefaultMapRPM();
+    Session().Hosts.Host->RefreshMapRPMCells();
   }
 }
 
@@ -306,7 +305,7 @@ std::int32_t ClampPGRPM(std::int64_t RPM) {
 
 void NoteConfigProblem(TConfigProblemKind Kind, const std::string& Key, const std::string& Value,
                        const std::string& Expected, const std::string& Used) {
-  ConfigData.ConfigLoadReport.Problems.push_back({Kind, Key, Value, Expected, Used});
+  Session().ConfigData.ConfigLoadReport.Problems.push_back({Kind, Key, Value, Expected, Used});
 }
 
 std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) {
@@ -350,11 +349,12 @@ std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) 
 }
 
 bool LoadConfigFile(const std::string& CfgFullFileName) {
-  ConfigData.ConfigLoadReport = {};
-  ConfigData.ConfigLoadReport.FileName = CfgFullFileName;
+  Session().ConfigData.ConfigLoadReport = {};
+  Session().ConfigData.ConfigLoadReport.FileName = CfgFullFileName;
   if (!KeyFileLoad(CfgFullFileName)) return false;
   // The values the load dropped with their repeated keys.
-  const std::vector<std::string> repeatedKeys = Files.KeyFileRepeatedKeys, repeatedValues = Files.KeyFileRepeatedValues;
+  const std::vector<std::string> repeatedKeys = Session().Files.KeyFileRepeatedKeys,
+                                 repeatedValues = Session().Files.KeyFileRepeatedValues;
   Configuration_Class& c = Model();
   c.Cfg_Name = StripExtension(FileNameOnly(CfgFullFileName));
 
@@ -383,24 +383,25 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
   for (int i = 1; i <= 5; ++i) ReadInt("Level" + std::to_string(i), c.Level(i), LevelRange);
 
   for (int n = 0; n < DiagramPointCount; ++n) {
-    ReadInt("Gas_Point_" + std::to_string(n), ConfigData.DiagramPointY[static_cast<std::size_t>(n)], GasPointRange);
-    ReadInt("Petrol_Point_" + std::to_string(n), ConfigData.DiagramPointX[static_cast<std::size_t>(n)],
+    ReadInt("Gas_Point_" + std::to_string(n), Session().ConfigData.DiagramPointY[static_cast<std::size_t>(n)],
+            GasPointRange);
+    ReadInt("Petrol_Point_" + std::to_string(n), Session().ConfigData.DiagramPointX[static_cast<std::size_t>(n)],
             PetrolPointRange);
   }
 
   // MAP keys are written only for points that hold something: a missing one is no fault.
   for (int n = 1; n <= FileMapPointCount(); ++n) {
     const auto i = static_cast<std::size_t>(n - 1);
-    ConfigData.MapPointsGas[i] = 0;
-    ConfigData.MapPointsPetrol[i] = 0;
-    ReadInt("MAP_Gas_" + std::to_string(n), ConfigData.MapPointsGas[i], MapPointRange, true);
-    ReadInt("MAP_Petrol_" + std::to_string(n), ConfigData.MapPointsPetrol[i], MapPointRange, true);
+    Session().ConfigData.MapPointsGas[i] = 0;
+    Session().ConfigData.MapPointsPetrol[i] = 0;
+    ReadInt("MAP_Gas_" + std::to_string(n), Session().ConfigData.MapPointsGas[i], MapPointRange, true);
+    ReadInt("MAP_Petrol_" + std::to_string(n), Session().ConfigData.MapPointsPetrol[i], MapPointRange, true);
   }
 
   ReadCustomerKeys(c, true);
-  if (Hosts.Host) {
+  if (Session().Hosts.Host) {
     try {
-      Hosts.Host->LoadMapRPMTable();
+      Session().Hosts.Host->LoadMapRPMTable();
     } catch (...) {
       KeyFileClose();
       throw;
@@ -409,7 +410,7 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
   KeyFileClose();
   for (std::size_t i = 0; i < repeatedKeys.size(); ++i)
     NoteConfigProblem(Kind::Repeated, repeatedKeys[i], repeatedValues[i], "", "");
-  if (Hosts.Host) Hosts.Host->UpdateMainCaption();
+  if (Session().Hosts.Host) Session().Hosts.Host->UpdateMainCaption();
   return true;
 }
 
@@ -452,13 +453,13 @@ void SaveConfigFile(const std::string& CfgFullFileName, const std::string& KeepK
   SetInt("Level4", c.Level4);
   SetInt("Level5", c.Level5);
   for (int n = 0; n < DiagramPointCount; ++n) {
-    SetInt("Gas_Point_" + std::to_string(n), ConfigData.DiagramPointY[static_cast<std::size_t>(n)]);
-    SetInt("Petrol_Point_" + std::to_string(n), ConfigData.DiagramPointX[static_cast<std::size_t>(n)]);
+    SetInt("Gas_Point_" + std::to_string(n), Session().ConfigData.DiagramPointY[static_cast<std::size_t>(n)]);
+    SetInt("Petrol_Point_" + std::to_string(n), Session().ConfigData.DiagramPointX[static_cast<std::size_t>(n)]);
   }
   for (int n = 1; n <= FileMapPointCount(); ++n) {
     const auto i = static_cast<std::size_t>(n - 1);
-    for (const auto& [prefix, points] :
-         {std::pair{"MAP_Gas_", &ConfigData.MapPointsGas}, std::pair{"MAP_Petrol_", &ConfigData.MapPointsPetrol}}) {
+    for (const auto& [prefix, points] : {std::pair{"MAP_Gas_", &Session().ConfigData.MapPointsGas},
+                                         std::pair{"MAP_Petrol_", &Session().ConfigData.MapPointsPetrol}}) {
       const std::string key = prefix + std::to_string(n);
       // A point of 0 has no line; one whose text could not be read loaded as 0 (and was
       // reported), so its line goes too and the saved file loads as the model is.
@@ -468,9 +469,9 @@ void SaveConfigFile(const std::string& CfgFullFileName, const std::string& KeepK
         KeyFileDelete(key);
     }
   }
-  if (Hosts.Host) {
+  if (Session().Hosts.Host) {
     try {
-      Hosts.Host->SaveMapRPMTable();
+      Session().Hosts.Host->SaveMapRPMTable();
     } catch (...) {
       KeyFileClose();
       throw;
@@ -507,21 +508,21 @@ TCFGPageValues ConfigToCFGPageValues() {
 }
 
 void CFG_Page_To_Config(const TCFGPageValues& Page) {
-  if (ConfigData.CFGPageUpdating) return;
+  if (Session().ConfigData.CFGPageUpdating) return;
   const PageNumbers numbers = ConvertPageNumbers(Page);
   ApplyPage(Page, numbers);
-  if (Hosts.Host) Hosts.Host->ScheduleTransmit(2);
+  if (Session().Hosts.Host) Session().Hosts.Host->ScheduleTransmit(2);
 }
 
 void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageValues& Page) {
-  if (ConfigData.CFGPageUpdating) return;
+  if (Session().ConfigData.CFGPageUpdating) return;
   const PageNumbers numbers = ConvertPageNumbers(Page);
   std::array<std::int32_t, 5> levels{};
   for (std::size_t i = 0; i < 5; ++i) levels[i] = FloatToInt(TrackValues[i]);
   Configuration_Class& c = Model();
   for (int i = 1; i <= 5; ++i) c.Level(i) = levels[static_cast<std::size_t>(i - 1)];
   ApplyPage(Page, numbers);
-  if (Hosts.Host) Hosts.Host->ScheduleTransmit(2);
+  if (Session().Hosts.Host) Session().Hosts.Host->ScheduleTransmit(2);
 }
 
 int LevelTypeIndex(const std::string& Name) {

@@ -200,7 +200,6 @@ struct TConfigState {
   // Everything back to its state at program start (the model freed).
   void Reset() { *this = TConfigState(); }
 };
-extern TConfigState ConfigData;
 
 // Notes a problem of the load under way (the R.P.M. map notes those of its keys).
 void NoteConfigProblem(TConfigProblemKind Kind, const std::string& Key, const std::string& Value,

@@ -8,13 +8,12 @@
 #include <iterator>
 #include <unordered_set>
 
+#include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/FileWriter.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace ecu {
-
-TFileState Files;
 
 namespace {
 
@@ -35,12 +34,12 @@ std::string UpperASCII(std::string s) {
 
 
 void ClearStore() {
-  Files.KeyFileKeys.clear();
-  Files.KeyFileValues.clear();
-  Files.KeyFileComments.clear();
-  Files.KeyFileRepeatedKeys.clear();
-  Files.KeyFileRepeatedValues.clear();
-  Files.StorePresent = false;
+  Session().Files.KeyFileKeys.clear();
+  Session().Files.KeyFileValues.clear();
+  Session().Files.KeyFileComments.clear();
+  Session().Files.KeyFileRepeatedKeys.clear();
+  Session().Files.KeyFileRepeatedValues.clear();
+  Session().Files.StorePresent = false;
 }
 
 // Splits the text into lines ending at CR, LF or CR LF.
@@ -108,13 +107,13 @@ void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
   // The first line of a key is the one every reader sees; a later one would come back to
   // life when the first is deleted, so it is dropped (and noted for the caller to report).
   if (!seen.insert(key).second) {
-    Files.KeyFileRepeatedKeys.push_back(key);
-    Files.KeyFileRepeatedValues.push_back(value);
+    Session().Files.KeyFileRepeatedKeys.push_back(key);
+    Session().Files.KeyFileRepeatedValues.push_back(value);
     return;
   }
-  Files.KeyFileKeys.push_back(key);
-  Files.KeyFileValues.push_back(value);
-  Files.KeyFileComments.push_back(comment);
+  Session().Files.KeyFileKeys.push_back(key);
+  Session().Files.KeyFileValues.push_back(value);
+  Session().Files.KeyFileComments.push_back(comment);
 }
 
 // Reads a whole regular file; false when there is none under that name.
@@ -156,8 +155,8 @@ char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a'
 
 // The index of the entry whose key is Key (compared upper-cased), -1 when none is.
 std::int32_t IndexOfKey(const std::string& key) {
-  for (std::size_t i = 0; i < Files.KeyFileKeys.size(); ++i) {
-    const std::string& k = Files.KeyFileKeys[i];
+  for (std::size_t i = 0; i < Session().Files.KeyFileKeys.size(); ++i) {
+    const std::string& k = Session().Files.KeyFileKeys[i];
     if (k.size() == key.size() &&
         std::equal(k.begin(), k.end(), key.begin(), [](char a, char b) { return UpperChar(a) == UpperChar(b); }))
       return static_cast<std::int32_t>(i);
@@ -186,7 +185,7 @@ bool StrictStrToInt(const std::string& text, std::int32_t& out) {
 
 }  // namespace
 
-bool KeyFileStorePresent() { return Files.StorePresent; }
+bool KeyFileStorePresent() { return Session().Files.StorePresent; }
 
 std::string NativeFileName(const std::string& FileName) {
   std::string s = FileName;
@@ -198,7 +197,7 @@ bool KeyFileLoad(const std::string& FileName) {
   std::string bytes;
   if (!ReadWholeFile(NativeFileName(FileName), bytes)) return false;
   ClearStore();
-  Files.StorePresent = true;
+  Session().Files.StorePresent = true;
   std::unordered_set<std::string> seen;
   for (const std::string& line : SplitLines(bytes)) ParseLine(line, seen);
   return true;
@@ -207,7 +206,7 @@ bool KeyFileLoad(const std::string& FileName) {
 bool KeyFileOpen(const std::string& FileName) {
   if (KeyFileLoad(FileName)) return true;
   ClearStore();
-  Files.StorePresent = true;
+  Session().Files.StorePresent = true;
   return false;
 }
 
@@ -221,55 +220,56 @@ std::string KeyFileKeyForm(const std::string& Key) {
 }
 
 bool KeyFileFind(const std::string& Key) {
-  Files.KeyFileFoundIndex = IndexOfKey(Key);
-  if (Files.KeyFileFoundIndex < 0) return false;
-  Files.KeyFileValue = Files.KeyFileValues[static_cast<std::size_t>(Files.KeyFileFoundIndex)];
+  Session().Files.KeyFileFoundIndex = IndexOfKey(Key);
+  if (Session().Files.KeyFileFoundIndex < 0) return false;
+  Session().Files.KeyFileValue =
+      Session().Files.KeyFileValues[static_cast<std::size_t>(Session().Files.KeyFileFoundIndex)];
   return true;
 }
 
 bool KeyFileReadInt(const std::string& Key) {
   if (!KeyFileFind(Key)) return false;
-  return StrictStrToInt(Files.KeyFileValue, Files.KeyFileInt);
+  return StrictStrToInt(Session().Files.KeyFileValue, Session().Files.KeyFileInt);
 }
 
 bool KeyFileReadBool(const std::string& Key) {
   if (!KeyFileFind(Key)) return false;
-  Files.KeyFileValue = UpperASCII(Files.KeyFileValue);
-  if (Files.KeyFileValue == "TRUE") {
-    Files.KeyFileBool = 1;
+  Session().Files.KeyFileValue = UpperASCII(Session().Files.KeyFileValue);
+  if (Session().Files.KeyFileValue == "TRUE") {
+    Session().Files.KeyFileBool = 1;
     return true;
   }
-  if (Files.KeyFileValue == "FALSE") {
-    Files.KeyFileBool = 0;
+  if (Session().Files.KeyFileValue == "FALSE") {
+    Session().Files.KeyFileBool = 0;
     return true;
   }
   return false;
 }
 
 void KeyFileSet(const std::string& Key, const std::string& Value, const std::string& Comment) {
-  Files.StorePresent = true;
+  Session().Files.StorePresent = true;
   const std::string key = KeyFileKeyForm(Key);
   if (key.empty()) return;
-  Files.KeyFileFoundIndex = IndexOfKey(key);
-  if (Files.KeyFileFoundIndex >= 0) {
-    const auto i = static_cast<std::size_t>(Files.KeyFileFoundIndex);
-    Files.KeyFileKeys[i] = key;
-    Files.KeyFileValues[i] = Value;
-    Files.KeyFileComments[i] = Comment;
+  Session().Files.KeyFileFoundIndex = IndexOfKey(key);
+  if (Session().Files.KeyFileFoundIndex >= 0) {
+    const auto i = static_cast<std::size_t>(Session().Files.KeyFileFoundIndex);
+    Session().Files.KeyFileKeys[i] = key;
+    Session().Files.KeyFileValues[i] = Value;
+    Session().Files.KeyFileComments[i] = Comment;
     return;
   }
-  Files.KeyFileKeys.push_back(key);
-  Files.KeyFileValues.push_back(Value);
-  Files.KeyFileComments.push_back(Comment);
+  Session().Files.KeyFileKeys.push_back(key);
+  Session().Files.KeyFileValues.push_back(Value);
+  Session().Files.KeyFileComments.push_back(Comment);
 }
 
 bool KeyFileDelete(const std::string& Key) {
   if (!KeyFileFind(Key)) return false;
-  const auto i = static_cast<std::ptrdiff_t>(Files.KeyFileFoundIndex);
-  Files.KeyFileKeys.erase(Files.KeyFileKeys.begin() + i);
-  Files.KeyFileValues.erase(Files.KeyFileValues.begin() + i);
-  Files.KeyFileComments.erase(Files.KeyFileComments.begin() + i);
-  Files.KeyFileFoundIndex = -1;
+  const auto i = static_cast<std::ptrdiff_t>(Session().Files.KeyFileFoundIndex);
+  Session().Files.KeyFileKeys.erase(Session().Files.KeyFileKeys.begin() + i);
+  Session().Files.KeyFileValues.erase(Session().Files.KeyFileValues.begin() + i);
+  Session().Files.KeyFileComments.erase(Session().Files.KeyFileComments.begin() + i);
+  Session().Files.KeyFileFoundIndex = -1;
   return true;
 }
 
@@ -280,11 +280,11 @@ std::string KeyFilePadKey(const std::string& Key) {
 
 void KeyFileSave(const std::string& FileName) {
   std::string text;
-  for (std::size_t i = 0; i < Files.KeyFileKeys.size(); ++i) {
-    text += KeyFilePadKey(Files.KeyFileKeys[i]);
-    text += TrimBlanks(OneLine(Files.KeyFileValues[i]));
+  for (std::size_t i = 0; i < Session().Files.KeyFileKeys.size(); ++i) {
+    text += KeyFilePadKey(Session().Files.KeyFileKeys[i]);
+    text += TrimBlanks(OneLine(Session().Files.KeyFileValues[i]));
     text += " {";
-    text += TrimBlanks(WrittenComment(Files.KeyFileComments[i]));
+    text += TrimBlanks(WrittenComment(Session().Files.KeyFileComments[i]));
     text += "}\r\n";
   }
   ClearStore();
@@ -296,7 +296,7 @@ void KeyFileClose() { ClearStore(); }
 bool KeyFileGetBool(const std::string& FileName, const std::string& Key) {
   if (!KeyFileLoad(FileName)) return false;
   const bool ok = KeyFileReadBool(Key);
-  const bool value = ok && Files.KeyFileBool == 1;
+  const bool value = ok && Session().Files.KeyFileBool == 1;
   KeyFileClose();
   return value;
 }

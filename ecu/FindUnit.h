@@ -38,7 +38,6 @@ struct TFileState {
   // Everything back to its state at program start (no store).
   void Reset() { *this = TFileState(); }
 };
-extern TFileState Files;
 
 // Column at which a written value starts: keys are padded to this width, a longer key is cut
 // to it and followed by one blank.

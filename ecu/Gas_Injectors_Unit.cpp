@@ -2,6 +2,7 @@
 
 #include "ecu/Config_Unit.h"
 #include "ecu/FindUnit.h"
+#include "ecu/Session.h"
 
 namespace ecu {
 
@@ -33,12 +34,12 @@ constexpr double DefaultOffset = 2.0;
 
 void InitInjectorTable() {
   for (int i = 0; i < InjectorTypeCount; ++i)
-    ConfigData.InjectorNames[static_cast<std::size_t>(i)] = InjectorRows[i].name;
+    Session().ConfigData.InjectorNames[static_cast<std::size_t>(i)] = InjectorRows[i].name;
 }
 
 int InjectorTypeNumber(const std::string& Name) {
-  if (ConfigData.InjectorNames[0].empty()) InitInjectorTable();
-  return IndexOfText(InjectorTypeCount, Name, ConfigData.InjectorNames);
+  if (Session().ConfigData.InjectorNames[0].empty()) InitInjectorTable();
+  return IndexOfText(InjectorTypeCount, Name, Session().ConfigData.InjectorNames);
 }
 
 void GetInjectorTimeLimits(std::uint8_t Type, std::int32_t& Lower, std::int32_t& Upper) {
@@ -54,7 +55,9 @@ void GetInjectorFactors(const std::string& InjectorType, double& Slope, double& 
 }
 
 void GetInjectorFactors(double& Slope, double& Offset) {
-  GetInjectorFactors(ConfigData.Configuration ? ConfigData.Configuration->Injector_Type : std::string(), Slope, Offset);
+  GetInjectorFactors(
+      Session().ConfigData.Configuration ? Session().ConfigData.Configuration->Injector_Type : std::string(), Slope,
+      Offset);
 }
 
 }  // namespace ecu

@@ -5,15 +5,14 @@
 // link's events. The application core implements what needs no window once
 // (app::TCoreHost); the windows, the headless runner and the tests add the rest on top of it.
 //
-// One host is installed at a time, for a scope (THostScope): the link, the scripts and the
-// decoders reach it through Hosts.Host. The port window installs the port the link writes to
-// (TLinkPort), and a monitor may watch the wire. Everything here runs on the GUI thread.
+// One host is installed on the session at a time, for a scope (THostScope): the link, the
+// scripts and the decoders reach it through Session().Hosts.Host. The port window installs the
+// port the link writes to (TLinkPort), and a monitor may watch the wire. Everything here runs
+// on the GUI thread.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace rtl {
 class TTimer;
@@ -250,48 +249,56 @@ public:
   virtual void ReplyChecked(const std::uint8_t* Frame, int Count, bool Accepted) = 0;
 };
 
-// The installed objects. Without a host, the decoders and the configuration show and ask
-// nothing; the link needs one (Host()).
+// The installed objects, members of the session (Session().Hosts). Without a host, the
+// decoders and the configuration show and ask nothing; the link needs one (Host()).
 struct THosts {
   THost* Host = nullptr;
   TLinkPort* Port = nullptr;
   TLinkMonitor* Monitor = nullptr;
 };
-extern THosts Hosts;
 
-// The installed host; raises rtl::Exception when none is installed.
+// The installed host of the session in force; raises rtl::Exception when none is installed.
 THost& Host();
 // The installed port; raises rtl::Exception when there is no port window.
 TLinkPort& Port();
 
-// Installs an object into a slot (a field of Hosts, or another installed pointer) until the
-// scope ends. Scopes of one slot may end in any order: the slot then holds the newest
-// installation still in force, or nothing. Not copyable; GUI thread only.
-template <typename T>
-class THostScope {
+class TSession;
+
+// Installs an object into a slot (a field of the session's Hosts, or another installed
+// pointer) until the scope ends. The session in force when the scope begins keeps it: scopes
+// of one slot may end in any order, and the slot then holds the newest installation still in
+// force, or nothing. A scope that outlives its session touches nothing. Not copyable; GUI
+// thread only.
+class THostScopeBase {
 public:
-  THostScope(T*& Slot, T* Value) : slot_(&Slot), value_(Value) {
-    Live().push_back(this);
-    *slot_ = value_;
-  }
-  ~THostScope() {
-    std::vector<THostScope*>& live = Live();
-    live.erase(std::find(live.begin(), live.end(), this));
-    T* current = nullptr;
-    for (const THostScope* scope : live)
-      if (scope->slot_ == slot_) current = scope->value_;
-    *slot_ = current;
-  }
-  THostScope(const THostScope&) = delete;
-  THostScope& operator=(const THostScope&) = delete;
+  THostScopeBase(const THostScopeBase&) = delete;
+  THostScopeBase& operator=(const THostScopeBase&) = delete;
+
+protected:
+  THostScopeBase(const void* Slot, void* Value);
+  ~THostScopeBase();
+  // Leaves the session's scopes. False when the session is gone; otherwise Value is the
+  // newest installation still in force on the same slot, or nil.
+  bool Leave(void*& Value);
 
 private:
-  static std::vector<THostScope*>& Live() {
-    static std::vector<THostScope*> live;
-    return live;
+  friend class TSession;
+  TSession* session_;
+  const void* slot_;
+  void* value_;
+};
+
+template <typename T>
+class THostScope : private THostScopeBase {
+public:
+  THostScope(T*& Slot, T* Value) : THostScopeBase(&Slot, Value), slot_(&Slot) { Slot = Value; }
+  ~THostScope() {
+    void* current = nullptr;
+    if (Leave(current)) *slot_ = static_cast<T*>(current);
   }
+
+private:
   T** slot_;
-  T* value_;
 };
 
 }  // namespace ecu

@@ -9,10 +9,9 @@
 #include "ecu/FindUnit.h"
 #include "ecu/Language_En.h"
 #include "ecu/Lng_Chr.h"
+#include "ecu/Session.h"
 
 namespace ecu {
-
-TTextState Texts;
 
 namespace {
 
@@ -38,7 +37,7 @@ bool EndsWithNoCase(const std::string& s, const std::string& tail) {
 // A name holding a folder separator names no language file.
 fs::path LanguageFile(const std::string& language) {
   if (language.empty() || language.find_first_of("/\\") != std::string::npos) return {};
-  const fs::path dir(NativeFileName(Texts.LanguageDir));
+  const fs::path dir(NativeFileName(Session().Texts.LanguageDir));
   const std::string wanted = language + Extension;
   std::error_code ec;
   if (fs::is_regular_file(dir / wanted, ec)) return dir / wanted;
@@ -55,13 +54,13 @@ void ParseLanguageLine(const std::string& raw) {
   if (b == raw.size()) return;
   const std::string line = raw.substr(b);
   if (line[0] == '{') {
-    Texts.LngKeys.push_back(line);
-    Texts.LngTexts.emplace_back();
+    Session().Texts.LngKeys.push_back(line);
+    Session().Texts.LngTexts.emplace_back();
     return;
   }
   const std::size_t sep = line.find_first_of(" \t");
-  Texts.LngKeys.push_back(UpperCaseASCII(TrimBlanks(line.substr(0, sep))));
-  Texts.LngTexts.push_back(sep == std::string::npos ? std::string() : TrimBlanks(line.substr(sep)));
+  Session().Texts.LngKeys.push_back(UpperCaseASCII(TrimBlanks(line.substr(0, sep))));
+  Session().Texts.LngTexts.push_back(sep == std::string::npos ? std::string() : TrimBlanks(line.substr(sep)));
 }
 
 struct ControlKey {
@@ -132,12 +131,12 @@ constexpr ControlKey MainWindowControls[] = {
 
 }  // namespace
 
-bool LanguageStorePresent() { return Texts.StorePresent; }
+bool LanguageStorePresent() { return Session().Texts.StorePresent; }
 
 void LoadLanguageFile() {
   FreeLanguageFile();
-  Texts.StorePresent = true;
-  const fs::path file = LanguageFile(Texts.CurrentLanguage);
+  Session().Texts.StorePresent = true;
+  const fs::path file = LanguageFile(Session().Texts.CurrentLanguage);
   if (file.empty()) return;
   std::ifstream in(file, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -152,16 +151,16 @@ void LoadLanguageFile() {
 }
 
 void FreeLanguageFile() {
-  Texts.LngKeys.clear();
-  Texts.LngTexts.clear();
-  Texts.StorePresent = false;
+  Session().Texts.LngKeys.clear();
+  Session().Texts.LngTexts.clear();
+  Session().Texts.StorePresent = false;
 }
 
 std::string LngText(const std::string& Key) {
-  if (Texts.CurrentLanguage != English && Texts.StorePresent) {
+  if (Session().Texts.CurrentLanguage != English && Session().Texts.StorePresent) {
     const std::string wanted = UpperCaseASCII(Key);
-    for (std::size_t i = 0; i < Texts.LngKeys.size(); ++i)
-      if (UpperCaseASCII(Texts.LngKeys[i]) == wanted) return Texts.LngTexts[i];
+    for (std::size_t i = 0; i < Session().Texts.LngKeys.size(); ++i)
+      if (UpperCaseASCII(Session().Texts.LngKeys[i]) == wanted) return Session().Texts.LngTexts[i];
   }
   return Language_En_Text(Key);
 }
@@ -174,12 +173,13 @@ std::string LngTextFromFile(const std::string& Key) {
 }
 
 std::vector<std::string> ListLanguageFiles() {
-  Texts.LanguageNames.fill({});
-  Texts.LanguageNames[0] = English;
+  Session().Texts.LanguageNames.fill({});
+  Session().Texts.LanguageNames[0] = English;
 
   std::vector<std::string> files;
   std::error_code ec;
-  for (fs::directory_iterator it(NativeFileName(Texts.LanguageDir), ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(NativeFileName(Session().Texts.LanguageDir), ec), end; !ec && it != end;
+       it.increment(ec)) {
     const std::string name = it->path().filename().string();
     std::error_code typeError;
     if (!EndsWithNoCase(name, Extension) || !fs::is_regular_file(it->path(), typeError)) continue;
@@ -191,7 +191,7 @@ std::vector<std::string> ListLanguageFiles() {
   for (const std::string& file : files) {
     if (names.size() == LanguageNameCount) break;
     const std::string name = file.substr(0, file.find('.'));
-    Texts.LanguageNames[names.size()] = name;
+    Session().Texts.LanguageNames[names.size()] = name;
     names.push_back(name);
   }
   return names;
@@ -199,7 +199,7 @@ std::vector<std::string> ListLanguageFiles() {
 
 std::vector<std::string> LanguageComboItems() {
   std::vector<std::string> items;
-  for (const std::string& name : Texts.LanguageNames) {
+  for (const std::string& name : Session().Texts.LanguageNames) {
     if (name.empty()) break;
     items.push_back(name);
   }
@@ -208,12 +208,12 @@ std::vector<std::string> LanguageComboItems() {
 
 int LanguageComboIndex() {
   const std::vector<std::string> items = LanguageComboItems();
-  const auto it = std::find(items.begin(), items.end(), Texts.CurrentLanguage);
+  const auto it = std::find(items.begin(), items.end(), Session().Texts.CurrentLanguage);
   return it == items.end() ? -1 : static_cast<int>(it - items.begin());
 }
 
 void CacheLanguageWords() {
-  TLanguageWords& w = Texts.LanguageWords;
+  TLanguageWords& w = Session().Texts.LanguageWords;
   const std::pair<const char*, std::string*> words[] = {
       {"Dim_Hour_Long", &w.Dim_Hour_Long}, {"Dim_MS_Short", &w.Dim_MS_Short},
       {"Dim_Bar_Long", &w.Dim_Bar_Long},   {"Dim_RPM_Short", &w.Dim_RPM_Short},

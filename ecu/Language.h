@@ -68,7 +68,6 @@ struct TTextState {
   // Everything back to its state at program start.
   void Reset() { *this = TTextState(); }
 };
-extern TTextState Texts;
 
 // Looks the 27 words up in the current language (the store must be loaded for a language other
 // than "English").

@@ -3,6 +3,7 @@
 #include "ecu/Calc_Unit.h"
 #include "ecu/Host.h"
 #include "ecu/Language.h"
+#include "ecu/Session.h"
 
 namespace ecu {
 
@@ -155,14 +156,14 @@ constexpr TLngEntry EnglishTable[] = {
 
 std::span<const TLngEntry> EnglishTexts() { return EnglishTable; }
 
-bool IsLngKey(const std::string& Key) { return UpperCaseASCII(Key) == Texts.CurrentLngKey; }
+bool IsLngKey(const std::string& Key) { return UpperCaseASCII(Key) == Session().Texts.CurrentLngKey; }
 
 std::string Language_En_Text(const std::string& Key) {
   std::string text;
-  Texts.CurrentLngKey = UpperCaseASCII(Key);
+  Session().Texts.CurrentLngKey = UpperCaseASCII(Key);
   for (const TLngEntry& entry : EnglishTable)
     if (IsLngKey(entry.Key)) return entry.Text;
-  if (Hosts.Host) Hosts.Host->EnglishText(text);
+  if (Session().Hosts.Host) Session().Hosts.Host->EnglishText(text);
   return text;
 }
 

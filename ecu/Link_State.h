@@ -85,6 +85,4 @@ struct TLinkState {
   bool operator==(const TLinkState&) const = default;
 };
 
-extern TLinkState Link;
-
 }  // namespace ecu

@@ -8,11 +8,10 @@
 #include "ecu/Host.h"
 #include "ecu/Language.h"
 #include "ecu/Port_3D_Connect.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace ecu {
-
-TLiveState LiveData;
 
 namespace {
 
@@ -39,29 +38,31 @@ std::int32_t AverageOfNonZero(const std::array<std::int32_t, 4>& Times) {
   return count ? static_cast<std::int32_t>(sum / count) : 0;
 }
 
-std::string Color(TColorRole Which) { return Hosts.Host ? Hosts.Host->ColorText(Which) : std::string(); }
+std::string Color(TColorRole Which) {
+  return Session().Hosts.Host ? Session().Hosts.Host->ColorText(Which) : std::string();
+}
 
 void AddStatus(TColorRole Which, const char* Key) {
-  if (Hosts.Host) Hosts.Host->AddStatusMessage(Color(Which), LngText(Key));
+  if (Session().Hosts.Host) Session().Hosts.Host->AddStatusMessage(Color(Which), LngText(Key));
 }
 void RemoveStatus(const char* Key) {
-  if (Hosts.Host) Hosts.Host->RemoveStatusMessage(LngText(Key));
+  if (Session().Hosts.Host) Session().Hosts.Host->RemoveStatusMessage(LngText(Key));
 }
 void ShowStatus(TColorRole Which, const char* Key) {
-  if (Hosts.Host) Hosts.Host->ShowStatusMessage(Color(Which), LngText(Key));
+  if (Session().Hosts.Host) Session().Hosts.Host->ShowStatusMessage(Color(Which), LngText(Key));
 }
 
 bool Changed(std::uint8_t Now, std::uint8_t Before, int Bit) { return ((Now ^ Before) >> Bit) & 1; }
 bool IsSet(std::uint8_t Byte, int Bit) { return (Byte >> Bit) & 1; }
 
 void WatchStatus(std::uint8_t Status) {
-  const std::uint8_t before = LiveData.StatusPrevious;
+  const std::uint8_t before = Session().LiveData.StatusPrevious;
   if (Changed(Status, before, 7)) {
     if (!IsSet(Status, 7)) {
       AddStatus(TColorRole::Txt_Error, "DynamicIND_Engine_off");
-      if (Hosts.Host && Hosts.Host->IsPressed(TControl::ACB_Start)) {
-        Hosts.Host->SetPressed(TControl::ACB_Start, false);
-        Hosts.Host->StartStopAutoCalibration();
+      if (Session().Hosts.Host && Session().Hosts.Host->IsPressed(TControl::ACB_Start)) {
+        Session().Hosts.Host->SetPressed(TControl::ACB_Start, false);
+        Session().Hosts.Host->StartStopAutoCalibration();
       }
     } else {
       RemoveStatus("DynamicIND_Engine_off");
@@ -80,24 +81,25 @@ void WatchStatus(std::uint8_t Status) {
   }
   if (Changed(Status, before, 4) && IsSet(Status, 4)) {
     ShowStatus(TColorRole::Txt_Complete, "DynamicIND_Save_Data");
-    if (Hosts.Host) Hosts.Host->CloseWaitWindow();
+    if (Session().Hosts.Host) Session().Hosts.Host->CloseWaitWindow();
   }
-  LiveData.StatusPrevious = static_cast<std::uint8_t>(Status & 0xFC);
+  Session().LiveData.StatusPrevious = static_cast<std::uint8_t>(Status & 0xFC);
 }
 
 void MemoLine(const char* Key) {
-  if (Hosts.Host) Hosts.Host->AddErrorMemoLine(LngText(Key));
+  if (Session().Hosts.Host) Session().Hosts.Host->AddErrorMemoLine(LngText(Key));
 }
 
 void WatchErrors(std::uint8_t Errors1, std::uint8_t Errors2) {
-  const bool all = LiveData.VersionFamily == 0;
+  const bool all = Session().LiveData.VersionFamily == 0;
   const std::uint8_t mask1 = all ? 0x11 : 0x01;
   const std::uint8_t mask2 = all ? 0x1F : 0x0E;
-  if (((Errors1 ^ LiveData.LastErrorBits1) & mask1) || ((Errors2 ^ LiveData.LastErrorBits2) & mask2)) {
-    LiveData.ErrorsClearShown = 0;
-    LiveData.LastErrorBits1 = Errors1;
-    LiveData.LastErrorBits2 = Errors2;
-    if (Hosts.Host) Hosts.Host->ClearErrorMemo();
+  if (((Errors1 ^ Session().LiveData.LastErrorBits1) & mask1) ||
+      ((Errors2 ^ Session().LiveData.LastErrorBits2) & mask2)) {
+    Session().LiveData.ErrorsClearShown = 0;
+    Session().LiveData.LastErrorBits1 = Errors1;
+    Session().LiveData.LastErrorBits2 = Errors2;
+    if (Session().Hosts.Host) Session().Hosts.Host->ClearErrorMemo();
     if (IsSet(Errors1, 0)) MemoLine("DynamicIND_Error_TempVap");
     if (all) {
       if (IsSet(Errors1, 4)) MemoLine("DynamicIND_Error_TempGas");
@@ -109,9 +111,10 @@ void WatchErrors(std::uint8_t Errors1, std::uint8_t Errors2) {
     if (IsSet(Errors2, 3)) MemoLine("DynamicIND_Error_ShortCircuit");
     AddStatus(TColorRole::Txt_Error, "DynamicIND_Error");
   }
-  if (LiveData.LastErrorBits1 == 0 && LiveData.LastErrorBits2 == 0 && !LiveData.ErrorsClearShown) {
-    LiveData.ErrorsClearShown = 1;
-    if (Hosts.Host) Hosts.Host->ClearErrorMemo();
+  if (Session().LiveData.LastErrorBits1 == 0 && Session().LiveData.LastErrorBits2 == 0 &&
+      !Session().LiveData.ErrorsClearShown) {
+    Session().LiveData.ErrorsClearShown = 1;
+    if (Session().Hosts.Host) Session().Hosts.Host->ClearErrorMemo();
     MemoLine("DynamicIND_Errors_NotPresent");
     MemoLine("DynamicIND_Errors_ECU_Works");
     RemoveStatus("DynamicIND_Error");
@@ -119,18 +122,18 @@ void WatchErrors(std::uint8_t Errors1, std::uint8_t Errors2) {
 }
 
 void ShowIndicators() {
-  THost* host = Hosts.Host;
+  THost* host = Session().Hosts.Host;
   if (!host) return;
   using C = TControl;
-  host->SetText(C::IND_Petrol_Data, FormatThousandths(LiveData.LivePetrolTimeAvg));
-  host->SetText(C::IND_Gas_Data, FormatThousandths(LiveData.LiveGasTimeAvg));
-  host->SetText(C::IND_RPM_Data, rtl::IntToStr(LiveData.LiveRPM));
-  host->SetText(C::IND_PressVap_Data, FormatHundredths(LiveData.LivePressVap));
-  host->SetText(C::IND_PressColl_Data, FormatHundredths(LiveData.LivePressColl));
-  host->SetText(C::IND_PressDiff_Data, FormatHundredths(LiveData.LivePressDiff));
-  host->SetText(C::IND_TempVap_Data, FormatTenths(LiveData.LiveTempVap));
-  host->SetText(C::IND_TempGas_Data, FormatTenths(LiveData.LiveTempGas));
-  host->SetText(C::CFG_LevelGas, LevelToVoltText(LiveData.LiveLevel));
+  host->SetText(C::IND_Petrol_Data, FormatThousandths(Session().LiveData.LivePetrolTimeAvg));
+  host->SetText(C::IND_Gas_Data, FormatThousandths(Session().LiveData.LiveGasTimeAvg));
+  host->SetText(C::IND_RPM_Data, rtl::IntToStr(Session().LiveData.LiveRPM));
+  host->SetText(C::IND_PressVap_Data, FormatHundredths(Session().LiveData.LivePressVap));
+  host->SetText(C::IND_PressColl_Data, FormatHundredths(Session().LiveData.LivePressColl));
+  host->SetText(C::IND_PressDiff_Data, FormatHundredths(Session().LiveData.LivePressDiff));
+  host->SetText(C::IND_TempVap_Data, FormatTenths(Session().LiveData.LiveTempVap));
+  host->SetText(C::IND_TempGas_Data, FormatTenths(Session().LiveData.LiveTempGas));
+  host->SetText(C::CFG_LevelGas, LevelToVoltText(Session().LiveData.LiveLevel));
   host->UpdateLevelSensorImage();
 }
 
@@ -138,40 +141,42 @@ void ShowIndicators() {
 
 void Decode_LiveData(std::span<const std::uint8_t> Frame) {
   const TReply r{Frame};
-  if (r.Has(OffRPM, 2)) LiveData.LiveRPM = PeriodToRPM(r[OffRPM], r[OffRPM + 1]);
+  if (r.Has(OffRPM, 2)) Session().LiveData.LiveRPM = PeriodToRPM(r[OffRPM], r[OffRPM + 1]);
   if (r.Has(OffTempVap, 2))
-    if (const auto t = SensorTableValue(r[OffTempVap], r[OffTempVap + 1])) LiveData.LiveTempVap = *t;
+    if (const auto t = SensorTableValue(r[OffTempVap], r[OffTempVap + 1])) Session().LiveData.LiveTempVap = *t;
   if (r.Has(OffTempGas, 2))
-    if (const auto t = SensorTableValue(r[OffTempGas], r[OffTempGas + 1])) LiveData.LiveTempGas = *t;
-  if (r.Has(OffLevel, 2)) LiveData.LiveLevel = (r[OffLevel] & 3) * 256 + r[OffLevel + 1];
-  if (r.Has(OffPressVap, 2)) LiveData.LivePressVap = ADCToScaled(r[OffPressVap], r[OffPressVap + 1]);
-  if (r.Has(OffPressColl, 2)) LiveData.LivePressColl = ADCToScaled(r[OffPressColl], r[OffPressColl + 1]);
-  if (r.Has(OffAnalog18, 2)) LiveData.LiveAnalog18 = ADCTimesTwo(r[OffAnalog18], r[OffAnalog18 + 1]);
+    if (const auto t = SensorTableValue(r[OffTempGas], r[OffTempGas + 1])) Session().LiveData.LiveTempGas = *t;
+  if (r.Has(OffLevel, 2)) Session().LiveData.LiveLevel = (r[OffLevel] & 3) * 256 + r[OffLevel + 1];
+  if (r.Has(OffPressVap, 2)) Session().LiveData.LivePressVap = ADCToScaled(r[OffPressVap], r[OffPressVap + 1]);
+  if (r.Has(OffPressColl, 2)) Session().LiveData.LivePressColl = ADCToScaled(r[OffPressColl], r[OffPressColl + 1]);
+  if (r.Has(OffAnalog18, 2)) Session().LiveData.LiveAnalog18 = ADCTimesTwo(r[OffAnalog18], r[OffAnalog18 + 1]);
   for (int i = 0; i < 4; ++i) {
     const int p = OffPetrolTimes + 2 * i, g = OffGasTimes + 2 * i;
-    if (r.Has(p, 2)) LiveData.LivePetrolTimes[i] = HiLoToWord(r[p], r[p + 1]);
-    if (r.Has(g, 2)) LiveData.LiveGasTimes[i] = HiLoToWord(r[g], r[g + 1]);
+    if (r.Has(p, 2)) Session().LiveData.LivePetrolTimes[i] = HiLoToWord(r[p], r[p + 1]);
+    if (r.Has(g, 2)) Session().LiveData.LiveGasTimes[i] = HiLoToWord(r[g], r[g + 1]);
   }
-  if (r.Has(OffWorkMode, 1)) LiveData.WorkMode = r[OffWorkMode] & 7;
-  LiveData.LivePressDiff =
-      LiveData.LivePressVap > LiveData.LivePressColl ? LiveData.LivePressVap - LiveData.LivePressColl : 0;
-  LiveData.LivePetrolTimeAvg = AverageOfNonZero(LiveData.LivePetrolTimes);
-  LiveData.LiveGasTimeAvg = AverageOfNonZero(LiveData.LiveGasTimes);
-  (LiveData.WorkMode == 4 ? LiveData.PetrolTimesOnGas : LiveData.PetrolTimesOnPetrol) = LiveData.LivePetrolTimes;
+  if (r.Has(OffWorkMode, 1)) Session().LiveData.WorkMode = r[OffWorkMode] & 7;
+  Session().LiveData.LivePressDiff = Session().LiveData.LivePressVap > Session().LiveData.LivePressColl
+                                         ? Session().LiveData.LivePressVap - Session().LiveData.LivePressColl
+                                         : 0;
+  Session().LiveData.LivePetrolTimeAvg = AverageOfNonZero(Session().LiveData.LivePetrolTimes);
+  Session().LiveData.LiveGasTimeAvg = AverageOfNonZero(Session().LiveData.LiveGasTimes);
+  (Session().LiveData.WorkMode == 4 ? Session().LiveData.PetrolTimesOnGas : Session().LiveData.PetrolTimesOnPetrol) =
+      Session().LiveData.LivePetrolTimes;
 }
 
 void Work_Mode_Display() {
-  THost* host = Hosts.Host;
+  THost* host = Session().Hosts.Host;
   if (!host) return;
   using C = TControl;
   const std::string neutral = host->ColorText(TColorRole::Neutral);
   std::array<std::string, 7> colors;
   colors.fill(neutral);
-  switch (LiveData.WorkMode) {
+  switch (Session().LiveData.WorkMode) {
     case 1:
-      host->SetText(C::Work_Mode, Texts.LanguageWords.Petrol);
+      host->SetText(C::Work_Mode, Session().Texts.LanguageWords.Petrol);
       host->SetColor(C::Work_Mode, host->ColorText(TColorRole::Petrol));
-      LiveData.Circle6Hidden = false;
+      Session().LiveData.Circle6Hidden = false;
       host->SetVisible(C::Circle_LevelGas_6, true);
       host->SetLevelGasTimer(false);
       colors[6] = host->ColorText(TColorRole::Petrol);
@@ -179,29 +184,30 @@ void Work_Mode_Display() {
     case 2:
       // While the blink timer runs it owns the circles' colours.
       if (host->LevelGasTimerEnabled()) return;
-      host->SetText(C::Work_Mode, Texts.LanguageWords.Automat);
+      host->SetText(C::Work_Mode, Session().Texts.LanguageWords.Automat);
       host->SetColor(C::Work_Mode, host->ColorText(TColorRole::Automat));
-      LiveData.Circle6Hidden = false;
+      Session().LiveData.Circle6Hidden = false;
       host->SetVisible(C::Circle_LevelGas_6, true);
       host->SetLevelGasTimer(true);
       colors[5] = host->ColorText(TColorRole::Gas);
       colors[6] = host->ColorText(TColorRole::Petrol);
       break;
     case 4: {
-      host->SetText(C::Work_Mode, Texts.LanguageWords.Gas);
+      host->SetText(C::Work_Mode, Session().Texts.LanguageWords.Gas);
       host->SetColor(C::Work_Mode, host->ColorText(TColorRole::Gas));
-      LiveData.Circle6Hidden = true;
+      Session().LiveData.Circle6Hidden = true;
       host->SetVisible(C::Circle_LevelGas_6, false);
       host->SetLevelGasTimer(false);
       const std::string gas = host->ColorText(TColorRole::Gas);
-      const bool invert = ConfigData.Configuration && ConfigData.Configuration->Level_Invert;
+      const bool invert = Session().ConfigData.Configuration && Session().ConfigData.Configuration->Level_Invert;
       bool allBelow = true, allAbove = true;
       for (int k = 1; k <= 5; ++k) {
-        const std::int32_t level = ConfigData.Configuration ? ConfigData.Configuration->Level(k) : 0;
-        const bool lit = invert ? level > LiveData.LiveLevel : level <= LiveData.LiveLevel;
+        const std::int32_t level =
+            Session().ConfigData.Configuration ? Session().ConfigData.Configuration->Level(k) : 0;
+        const bool lit = invert ? level > Session().LiveData.LiveLevel : level <= Session().LiveData.LiveLevel;
         if (lit) colors[k] = gas;
-        allBelow = allBelow && level < LiveData.LiveLevel;
-        allAbove = allAbove && level > LiveData.LiveLevel;
+        allBelow = allBelow && level < Session().LiveData.LiveLevel;
+        allAbove = allAbove && level > Session().LiveData.LiveLevel;
       }
       if (invert ? allBelow : allAbove) colors[0] = "#FFFF0000";
       break;
@@ -209,28 +215,28 @@ void Work_Mode_Display() {
     default: break;
   }
   for (int i = 0; i < 7; ++i) host->SetColor(LevelCircle(i), colors[i]);
-  host->SetVisible(C::CFG_LevelGas, LiveData.Circle6Hidden);
-  host->SetVisible(C::CFG_LevelGas_Current, LiveData.Circle6Hidden);
+  host->SetVisible(C::CFG_LevelGas, Session().LiveData.Circle6Hidden);
+  host->SetVisible(C::CFG_LevelGas_Current, Session().LiveData.Circle6Hidden);
 }
 
 void DynamicIND_Update() {
-  const std::span<const std::uint8_t> frame(Link.RxFrame.data(), Link.RxExpectedLength);
+  const std::span<const std::uint8_t> frame(Session().Link.RxFrame.data(), Session().Link.RxExpectedLength);
   Decode_LiveData(frame);
   Work_Mode_Display();
   ShowIndicators();
   const TReply r{frame};
-  if (Link.LinkUp) {
+  if (Session().Link.LinkUp) {
     const bool load = !LanguageStorePresent();
     if (load) LoadLanguageFile();
     if (r.Has(OffStatus, 1)) WatchStatus(r[OffStatus]);
     if (r.Has(OffErrors2, 1)) WatchErrors(r[OffErrors1], r[OffErrors2]);
     if (load) FreeLanguageFile();
   }
-  if (Hosts.Host) {
-    Hosts.Host->RedrawCalibrationDiagram();
-    Hosts.Host->MarkMapRPMLiveCell();
-    Hosts.Host->AutoCalibrationStep();
-    Hosts.Host->LiveDataReceived();
+  if (Session().Hosts.Host) {
+    Session().Hosts.Host->RedrawCalibrationDiagram();
+    Session().Hosts.Host->MarkMapRPMLiveCell();
+    Session().Hosts.Host->AutoCalibrationStep();
+    Session().Hosts.Host->LiveDataReceived();
   }
 }
 

@@ -45,7 +45,6 @@ struct TLiveState {
   void Reset() { *this = TLiveState(); }
   bool operator==(const TLiveState&) const = default;
 };
-extern TLiveState LiveData;
 
 // Step 1: decodes the fields of a live-data reply (whole frame) that lie wholly inside it;
 // the others keep their values. Then the difference, the averages and the petrol-time copy.

@@ -1,6 +1,7 @@
 #include "ecu/Lng_Chr.h"
 
 #include "ecu/Language.h"
+#include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
 
 namespace ecu {
@@ -13,7 +14,7 @@ int LanguageCodePage(const std::string& Language) {
 
 std::u16string LngToWide(const std::string& Text) {
   if (Text.empty()) return {};
-  return rtl::CodePageToWide(Text, LanguageCodePage(Texts.CurrentLanguage));
+  return rtl::CodePageToWide(Text, LanguageCodePage(Session().Texts.CurrentLanguage));
 }
 
 }  // namespace ecu

@@ -7,12 +7,11 @@
 #include "ecu/Instruction_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Receiver_Unit.h"
+#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace ecu {
-
-TLinkState Link;
 
 namespace {
 
@@ -31,57 +30,62 @@ std::uint8_t Sum(const std::uint8_t* Bytes, int Count) {
 
 void ExpectReply(int DataLength) {
   const int length = DataLength + 3;
-  Link.RxExpectedLength = (DataLength >= 0 && length < FrameBufferSize) ? static_cast<std::uint8_t>(length) : 0;
+  Session().Link.RxExpectedLength =
+      (DataLength >= 0 && length < FrameBufferSize) ? static_cast<std::uint8_t>(length) : 0;
 }
 
 void Send_Tick() {
-  if (Link.FrameReady) {
+  if (Session().Link.FrameReady) {
     Frame_Write();
     return;
   }
   // A resend. A handshake goes through the handshake step first; so does any resend while
   // the port is closed, so that the step reopens the port instead of writing into nothing.
-  if (Link.TxFrame[1] == HandshakeCommand || !Link.PortOpen) Handshake_Step();
+  if (Session().Link.TxFrame[1] == HandshakeCommand || !Session().Link.PortOpen) Handshake_Step();
   Frame_Write();
 }
 
 void Frame_Write() {
-  std::memcpy(Link.LastFrame.data(), Link.TxFrame.data(), Link.TxLength);
+  std::memcpy(Session().Link.LastFrame.data(), Session().Link.TxFrame.data(), Session().Link.TxLength);
   if (Port().PortFailed()) {
     Port().Failed();
     return;
   }
-  Link.FrameReady = 0;
+  Session().Link.FrameReady = 0;
   Host().SetVisible(TControl::Connect_Condition, true);
-  Port().Write(Link.LastFrame.data(), Link.TxLength);
+  Port().Write(Session().Link.LastFrame.data(), Session().Link.TxLength);
   if (Port().PortFailed()) {
     Port().Failed();
     return;
   }
-  Link.ReplyAwaited = 1;
+  Session().Link.ReplyAwaited = 1;
   rtl::TTimer& timer = SendingTimer();
   timer.SetEnabled(false);
   const std::int32_t interval = Port().ReadInterval();
   timer.SetInterval(static_cast<std::uint32_t>(std::max<std::int32_t>(interval, 0)) + ResendMarginMs);
   timer.SetEnabled(true);
-  if (Hosts.Monitor) Hosts.Monitor->FrameWritten(Link.LastFrame.data(), Link.TxLength);
+  if (Session().Hosts.Monitor)
+    Session().Hosts.Monitor->FrameWritten(Session().Link.LastFrame.data(), Session().Link.TxLength);
 }
 
 void Frame_Check_Reply(int Count) {
-  const bool good = Link.ReplyAwaited && Link.RxExpectedLength >= 3 && Count == Link.RxExpectedLength &&
-                    Link.RxFrame[0] == Link.LastFrame[0] && Link.RxFrame[0] == Host().Program_Code() &&
-                    Link.RxFrame[1] == Link.LastFrame[1] &&
-                    Link.RxFrame[Count - 1] == Sum(Link.RxFrame.data(), Count - 1);
+  const bool good =
+      Session().Link.ReplyAwaited && Session().Link.RxExpectedLength >= 3 && Count == Session().Link.RxExpectedLength &&
+      Session().Link.RxFrame[0] == Session().Link.LastFrame[0] && Session().Link.RxFrame[0] == Host().Program_Code() &&
+      Session().Link.RxFrame[1] == Session().Link.LastFrame[1] &&
+      Session().Link.RxFrame[Count - 1] == Sum(Session().Link.RxFrame.data(), Count - 1);
   if (!good) {
-    if (Hosts.Monitor) Hosts.Monitor->ReplyChecked(Link.RxFrame.data(), std::clamp(Count, 0, FrameBufferSize), false);
+    if (Session().Hosts.Monitor)
+      Session().Hosts.Monitor->ReplyChecked(Session().Link.RxFrame.data(), std::clamp(Count, 0, FrameBufferSize),
+                                            false);
     return;
   }
-  Link.ReplyAwaited = 0;
+  Session().Link.ReplyAwaited = 0;
   Host().SetVisible(TControl::Connect_Condition, false);
   Connect_Quality_Full();
   Script_Run();
-  if (Link.ACBRunning) Host().AutoCalibrationReplyTick();
-  if (Hosts.Monitor) Hosts.Monitor->ReplyChecked(Link.RxFrame.data(), Count, true);
+  if (Session().Link.ACBRunning) Host().AutoCalibrationReplyTick();
+  if (Session().Hosts.Monitor) Session().Hosts.Monitor->ReplyChecked(Session().Link.RxFrame.data(), Count, true);
 }
 
 void Reply_Timeout() {
@@ -91,25 +95,25 @@ void Reply_Timeout() {
 }
 
 void Handshake_Send() {
-  ++Link.HandshakeCount;
-  Link.LastFrame[0] = Host().Program_Code();
-  Link.RxExpectedLength = 4;
-  Link.TxLength = 5;
+  ++Session().Link.HandshakeCount;
+  Session().Link.LastFrame[0] = Host().Program_Code();
+  Session().Link.RxExpectedLength = 4;
+  Session().Link.TxLength = 5;
   BuildCommandFrame(HandshakeCommand);
 }
 
 void Handshake_Step() {
   ConnectTimer().SetEnabled(false);
-  if (Link.HandshakeCount < 2) {
+  if (Session().Link.HandshakeCount < 2) {
     Handshake_Send();
     return;
   }
-  if (Link.PortSearching) {
+  if (Session().Link.PortSearching) {
     Port().SearchNext();
     return;
   }
   if (!Port().OpenConfigured()) {
-    Link.HandshakeCount = 0;
+    Session().Link.HandshakeCount = 0;
     Handshake_Send();
   } else if (Host().Search_Port()) {
     Port().SearchStep();
@@ -117,13 +121,13 @@ void Handshake_Step() {
 }
 
 void Handshake_Reply() {
-  Link.PortSearching = 0;
+  Session().Link.PortSearching = 0;
   Port().SearchFound();
   Port().ClearPortFailed();
-  const bool wasUp = Link.LinkUp != 0;
-  Link.LinkUp = 1;
+  const bool wasUp = Session().Link.LinkUp != 0;
+  Session().Link.LinkUp = 1;
   Port_Search_Button_Show(false);
-  if (Link.SettingsWindowShown) Host().SetText(TControl::SET_Port_Name, Host().Port_Name());
+  if (Session().Link.SettingsWindowShown) Host().SetText(TControl::SET_Port_Name, Host().Port_Name());
   ConnectTimer().SetEnabled(true);
   if (Host().IsPressed(TControl::ACB_Start)) {
     Host().SetPressed(TControl::ACB_Start, false);
@@ -139,8 +143,8 @@ void Link_After_Open() {
     return;
   }
   Link_Reset();
-  Link.PortOpen = 1;
-  Port_Search_Button_Show(!Link.PortSearching);
+  Session().Link.PortOpen = 1;
+  Port_Search_Button_Show(!Session().Link.PortSearching);
   Host().SetVisible(TControl::DynamicIND, false);
   Host().SetText(TControl::Port_Name, Host().Port_Name());
   Host().SetColor(TControl::Port_Name, Host().ColorText(TColorRole::Port_Open));
@@ -148,10 +152,10 @@ void Link_After_Open() {
 }
 
 void Link_Reset() {
-  const bool wasUp = Link.LinkUp != 0;
-  Link.LinkUp = 0;
+  const bool wasUp = Session().Link.LinkUp != 0;
+  Session().Link.LinkUp = 0;
   ConnectTimer().SetEnabled(false);
-  Link.TaskRequest = 0;
+  Session().Link.TaskRequest = 0;
   Port_Search_Button_Show(true);
   if (Host().IsPressed(TControl::ACB_Start)) {
     Host().SetValue(TControl::ACB_Progress, 0);
@@ -168,9 +172,9 @@ void Connect_Quality_Full() {
   rtl::TTimer& timer = Host().Timer_GEN_Connect_Stabil();
   timer.SetEnabled(false);
   timer.SetInterval(static_cast<std::uint32_t>(std::max<std::int32_t>(Host().Reply_Delay(), 0)) + 20);
-  Link.QualityPacePending = 1;
+  Session().Link.QualityPacePending = 1;
   timer.SetEnabled(true);
-  Link.ConnectQuality = 100;
+  Session().Link.ConnectQuality = 100;
   Host().SetColor(TControl::Port_Connect_Stabil, Host().ColorText(TColorRole::Port_Open));
   Host().SetText(TControl::Port_Connect_Stabil, "100%");
 }
@@ -194,12 +198,12 @@ void QualityPace(std::int32_t T, std::int32_t D, std::int32_t& Step, std::int32_
 
 void UpdateConnectQuality() {
   rtl::TTimer& timer = Host().Timer_GEN_Connect_Stabil();
-  if (Link.QualityPacePending) {
-    Link.QualityPacePending = 0;
+  if (Session().Link.QualityPacePending) {
+    Session().Link.QualityPacePending = 0;
     timer.SetEnabled(false);
     std::int32_t interval = 0;
-    QualityPace(static_cast<std::int32_t>(ConnectTimer().Interval()), Host().Reply_Delay(), Link.QualityDecayStep,
-                interval);
+    QualityPace(static_cast<std::int32_t>(ConnectTimer().Interval()), Host().Reply_Delay(),
+                Session().Link.QualityDecayStep, interval);
     timer.SetInterval(static_cast<std::uint32_t>(interval));
     timer.SetEnabled(true);
     return;
@@ -218,10 +222,10 @@ std::string QualityColor(std::int32_t Quality) {
 }
 
 void Quality_Decay() {
-  Link.ConnectQuality -= Link.QualityDecayStep;
-  if (Link.ConnectQuality < 1) Link.ConnectQuality = 0;
-  Host().SetColor(TControl::Port_Connect_Stabil, QualityColor(Link.ConnectQuality));
-  Host().SetText(TControl::Port_Connect_Stabil, rtl::IntToStr(Link.ConnectQuality) + "%");
+  Session().Link.ConnectQuality -= Session().Link.QualityDecayStep;
+  if (Session().Link.ConnectQuality < 1) Session().Link.ConnectQuality = 0;
+  Host().SetColor(TControl::Port_Connect_Stabil, QualityColor(Session().Link.ConnectQuality));
+  Host().SetText(TControl::Port_Connect_Stabil, rtl::IntToStr(Session().Link.ConnectQuality) + "%");
 }
 
 void Quality_Show_Zero() {
@@ -230,7 +234,7 @@ void Quality_Show_Zero() {
 }
 
 void Link_Buttons_Enable() {
-  const bool up = Link.LinkUp != 0;
+  const bool up = Session().Link.LinkUp != 0;
   Host().SetEnabled(TControl::ACB_Start, up);
   Host().SetEnabled(TControl::CLB_MAP_Start, up);
   Host().SetEnabled(TControl::CLB_MAP_Stop, up);

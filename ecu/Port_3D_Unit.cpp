@@ -11,15 +11,13 @@
 #include "ecu/Language.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Receiver_Unit.h"
+#include "ecu/Session.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Clock.h"
 #include "platform/rtl/SysUtils.h"
 #include "serial/CPort.h"
 
 namespace ecu {
-
-TForm_3D_Port* Form_3D_Port = nullptr;
-TPortSearchState PortSearch;
 
 namespace {
 
@@ -63,13 +61,13 @@ TForm_3D_Port::TForm_3D_Port(rtl::TComponent* AOwner) : TComponent(AOwner) {
   AniIndicator_3D_Port.Visible = false;
   AniIndicator_3D_Port.Enabled = false;
   // FormCreate
-  PortSearch.PortIndex = 0;
-  PortSearch.PortCount = 0;
-  Link.PortSearching = 0;
-  PortSearch.PortNames.clear();
-  PortSearch.NewPortFound = 0;
-  Form_3D_Port = this;
-  portScope_ = std::make_unique<THostScope<TLinkPort>>(Hosts.Port, &port_);
+  Session().PortSearch.PortIndex = 0;
+  Session().PortSearch.PortCount = 0;
+  Session().Link.PortSearching = 0;
+  Session().PortSearch.PortNames.clear();
+  Session().PortSearch.NewPortFound = 0;
+  Session().Form_3D_Port = this;
+  portScope_ = std::make_unique<THostScope<TLinkPort>>(Session().Hosts.Port, &port_);
 }
 
 void TForm_3D_Port::BeforeDestruction() {
@@ -84,7 +82,7 @@ void TForm_3D_Port::BeforeDestruction() {
 
 TForm_3D_Port::~TForm_3D_Port() {
   portScope_.reset();
-  if (Form_3D_Port == this) Form_3D_Port = nullptr;
+  if (Session().Form_3D_Port == this) Session().Form_3D_Port = nullptr;
 }
 
 bool TForm_3D_Port::TPort::Connected() const { return form_.ComPort->Connected(); }
@@ -135,14 +133,15 @@ void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
   const std::uint64_t changes = portChanges_;
   const double now = rtl::GetTickCount();
   if (rxCount_ == 0) {
-    rxTarget_ = Link.RxExpectedLength;
+    rxTarget_ = Session().Link.RxExpectedLength;
     rxStart_ = rxLast_ = now;
   }
   // Only what is queued: a read of no more bytes than InputCount finds returns at once, as
   // they are all there and nothing else takes them out of the queue.
   const int queued = ComPort->InputCount();
   const int wanted = std::min(queued, rxTarget_ - rxCount_);
-  const int read = wanted > 0 && !ComPort->PortFailed() ? ComPort->Read(Link.RxFrame.data() + rxCount_, wanted) : 0;
+  const int read =
+      wanted > 0 && !ComPort->PortFailed() ? ComPort->Read(Session().Link.RxFrame.data() + rxCount_, wanted) : 0;
   rxCount_ += read;
   if (read > 0) rxLast_ = now;
   if (ComPort->PortFailed()) {
@@ -227,27 +226,27 @@ void TForm_3D_Port::ReplyQuietTick() {
 
 void TForm_3D_Port::CheckReply(int Count, double End, std::uint64_t Changes) {
   StopReceiving();
-  const bool awaited = Link.ReplyAwaited != 0;
+  const bool awaited = Session().Link.ReplyAwaited != 0;
   if (ComPort->PortFailed()) {
     Port_Error();
   } else {
-    Link.ReplyEndTime = End;
+    Session().Link.ReplyEndTime = End;
     try {
       Frame_Check_Reply(Count);
     } catch (...) {
       // A decoder or handler failed: reported, and the link goes on by its own means: the
       // last request is resent, and the step time-out restarts the dialogue if need be.
-      Link.ReplyEndTime = -1;
+      Session().Link.ReplyEndTime = -1;
       if (!Timer_Sending->Enabled()) Timer_Sending->SetEnabled(true);
       Timer_Connect->SetEnabled(true);
       rtl::Application->HandleException(this);
     }
-    Link.ReplyEndTime = -1;
+    Session().Link.ReplyEndTime = -1;
   }
   // The handlers may have closed the port, or opened another one in its place (the search):
   // then nothing is left to purge here.
-  if (Form_3D_Port != this || portChanges_ != Changes || !ComPort->Connected()) return;
-  const bool taken = awaited && !Link.ReplyAwaited;
+  if (Session().Form_3D_Port != this || portChanges_ != Changes || !ComPort->Connected()) return;
+  const bool taken = awaited && !Session().Link.ReplyAwaited;
   ComPort->ClearBuffer(true, true);
   if (ComPort->PortFailed()) {
     Port_Error();
@@ -271,7 +270,7 @@ void TForm_3D_Port::RunDeferredTicks(bool ReplyTaken) {
   if (ReplyTaken) return;
   const std::uint64_t changes = portChanges_;
   if (send && Timer_Sending->Enabled()) Send_Tick();
-  if (timeout && Form_3D_Port == this && portChanges_ == changes && Timer_Connect->Enabled()) Reply_Timeout();
+  if (timeout && Session().Form_3D_Port == this && portChanges_ == changes && Timer_Connect->Enabled()) Reply_Timeout();
 }
 
 void TForm_3D_Port::Show() {
@@ -282,10 +281,10 @@ void TForm_3D_Port::Show() {
   FormActivate();
 }
 
-void TForm_3D_Port::FormShow() { Link.PortSearching = 1; }
+void TForm_3D_Port::FormShow() { Session().Link.PortSearching = 1; }
 
 void TForm_3D_Port::FormActivate() {
-  const bool load = !rtl::SameText(Texts.CurrentLanguage, "English") && !LanguageStorePresent();
+  const bool load = !rtl::SameText(Session().Texts.CurrentLanguage, "English") && !LanguageStorePresent();
   if (load) LoadLanguageFile();
   HudWindow_3D_Port.Text = LngText("AutoSearchPort");
   HudLabel_3D_Port_Num.Text = LngText("Quantity");
@@ -298,12 +297,12 @@ void TForm_3D_Port::FormActivate() {
 
 // FormClose.
 void TForm_3D_Port::Close() {
-  if (Link.PortSearching) {
+  if (Session().Link.PortSearching) {
     Port_Search_Button_Show(true);
     Timer_Sending->SetEnabled(false);
     Timer_Connect->SetEnabled(false);
   }
-  Link.PortSearching = 0;
+  Session().Link.PortSearching = 0;
   HudLabel_3D_Port_Search.Visible = false;
   Timer_Select_ComPort->SetEnabled(false);
   if (!visible_) return;
@@ -312,7 +311,7 @@ void TForm_3D_Port::Close() {
 }
 
 void TForm_3D_Port::Timer_Select_ComPortTimer() {
-  if (PortSearch.PortCount != 0)
+  if (Session().PortSearch.PortCount != 0)
     Timer_Select_ComPort->SetEnabled(false);
   else
     AniIndicator_3D_Port.Enabled = true;
@@ -328,31 +327,32 @@ bool IsPortListed() {
 }
 
 bool Is_New_Port(const std::string& Name) {
-  if (PortSearch.PortIndex == 0) return Name == PortSearch.StartPortName;
-  const auto known = static_cast<std::size_t>(
-      std::clamp<std::int32_t>(PortSearch.PortIndex, 0, static_cast<std::int32_t>(PortSearch.PortNames.size())));
-  return std::find(PortSearch.PortNames.begin(), PortSearch.PortNames.begin() + static_cast<std::ptrdiff_t>(known),
-                   Name) == PortSearch.PortNames.begin() + static_cast<std::ptrdiff_t>(known);
+  if (Session().PortSearch.PortIndex == 0) return Name == Session().PortSearch.StartPortName;
+  const auto known = static_cast<std::size_t>(std::clamp<std::int32_t>(
+      Session().PortSearch.PortIndex, 0, static_cast<std::int32_t>(Session().PortSearch.PortNames.size())));
+  return std::find(Session().PortSearch.PortNames.begin(),
+                   Session().PortSearch.PortNames.begin() + static_cast<std::ptrdiff_t>(known),
+                   Name) == Session().PortSearch.PortNames.begin() + static_cast<std::ptrdiff_t>(known);
 }
 
 std::string Port_List_Read() {
   std::string text;
-  PortSearch.NewPortFound = 0;
-  PortSearch.PortIndex = PortSearch.PortCount;
-  PortSearch.PortCount = 0;
+  Session().PortSearch.NewPortFound = 0;
+  Session().PortSearch.PortIndex = Session().PortSearch.PortCount;
+  Session().PortSearch.PortCount = 0;
   const std::vector<std::string> names = cport::ComPortNames();  // a list that cannot be read is an empty one
   for (const std::string& name : names) {
-    ++PortSearch.PortCount;
-    Form_3D_Port->HudMemo_3D_Port.Lines.push_back(name);
+    ++Session().PortSearch.PortCount;
+    Session().Form_3D_Port->HudMemo_3D_Port.Lines.push_back(name);
     if (Is_New_Port(name)) {
-      PortSearch.NewPortFound = 1;
+      Session().PortSearch.NewPortFound = 1;
       text = name + "," + text;
       Host().SetPort_Name(name);
     } else {
       text += name + ",";
     }
   }
-  Form_3D_Port->HudLabel_3D_Port_Num_Data.Text = rtl::IntToStr(PortSearch.PortCount);
+  Session().Form_3D_Port->HudLabel_3D_Port_Num_Data.Text = rtl::IntToStr(Session().PortSearch.PortCount);
   return text;
 }
 
@@ -371,7 +371,7 @@ std::vector<std::string> SearchEntries(const std::string& Text, std::int32_t Cou
     if (comma == std::string::npos) comma = Text.size();
     entries.push_back(Text.substr(pos, comma - pos));
     pos = comma + 1;
-    if (PortSearch.NewPortFound && entries.back() != newPort && pos < Text.size() &&
+    if (Session().PortSearch.NewPortFound && entries.back() != newPort && pos < Text.size() &&
         static_cast<std::int32_t>(entries.size()) < Count)
       entries.push_back(newPort);
   }
@@ -379,7 +379,7 @@ std::vector<std::string> SearchEntries(const std::string& Text, std::int32_t Cou
 }
 
 void ShowSearchText(const char* Key) {
-  TPortControl& label = Form_3D_Port->HudLabel_3D_Port_Search;
+  TPortControl& label = Session().Form_3D_Port->HudLabel_3D_Port_Search;
   label.Text = LngText(Key);
   label.Color = SearchTextColor;
   label.Visible = true;
@@ -388,7 +388,7 @@ void ShowSearchText(const char* Key) {
 }  // namespace
 
 void Port_Window_Layout(bool Compact) {
-  TForm_3D_Port& f = *Form_3D_Port;
+  TForm_3D_Port& f = *Session().Form_3D_Port;
   f.HudLabel_3D_Port_Search.Visible = Compact;
   f.AniIndicator_3D_Port.Visible = Compact;
   for (TPortControl* c : {&f.HudLabel_3D_Port_Num, &f.HudPanel_3D_Port_Num, &f.HudLabel_3D_Port_Num_Data,
@@ -410,20 +410,21 @@ void Port_Window_Layout(bool Compact) {
 }
 
 void Port_Search_Step() {
-  TForm_3D_Port& f = *Form_3D_Port;
+  TForm_3D_Port& f = *Session().Form_3D_Port;
   Host().SetVisible(TControl::Port_Search, false);
   Host().SetVisible(TControl::DynamicIND, false);
   f.HudMemo_3D_Port.Lines.clear();
   const std::string text = Port_List_Read();
-  if (PortSearch.PortCount > 0) {
+  if (Session().PortSearch.PortCount > 0) {
     f.Timer_Select_ComPort->SetEnabled(false);
-    if (PortSearch.NewPortFound && PortSearch.PortCount != 1) PortSearch.PortCount = (PortSearch.PortCount - 1) * 2;
-    PortSearch.PortNames = SearchEntries(text, PortSearch.PortCount);
-    PortSearch.PortCount = static_cast<std::int32_t>(PortSearch.PortNames.size());
-    f.ProgressBar_3D_Port.Max = PortSearch.PortCount;
+    if (Session().PortSearch.NewPortFound && Session().PortSearch.PortCount != 1)
+      Session().PortSearch.PortCount = (Session().PortSearch.PortCount - 1) * 2;
+    Session().PortSearch.PortNames = SearchEntries(text, Session().PortSearch.PortCount);
+    Session().PortSearch.PortCount = static_cast<std::int32_t>(Session().PortSearch.PortNames.size());
+    f.ProgressBar_3D_Port.Max = Session().PortSearch.PortCount;
     f.ProgressBar_3D_Port.Value = 0;
-    PortSearch.PortIndex = -1;
-    if (!Link.PortSearching) f.Show();
+    Session().PortSearch.PortIndex = -1;
+    if (!Session().Link.PortSearching) f.Show();
     if (f.Timer_Select_ComPort->Interval() == 100) {
       // First sight of the ports: say so for a second, then try them.
       Port_Window_Layout(true);
@@ -440,28 +441,28 @@ void Port_Search_Step() {
     f.Timer_Select_ComPort->SetInterval(100);
     f.Timer_Select_ComPort->SetEnabled(true);
     ShowSearchText("Search_Port");
-    if (!Link.PortSearching) f.Show();
+    if (!Session().Link.PortSearching) f.Show();
   }
   Host().PortWindowChanged();
 }
 
 void Port_Search_Next() {
-  Link.HandshakeCount = 0;
-  if (PortSearch.PortCount == 0) return;
-  TForm_3D_Port& f = *Form_3D_Port;
+  Session().Link.HandshakeCount = 0;
+  if (Session().PortSearch.PortCount == 0) return;
+  TForm_3D_Port& f = *Session().Form_3D_Port;
   cport::TComPort* port = f.ComPort;
-  Link.PortOpen = 0;
+  Session().Link.PortOpen = 0;
   // An entry that is not listed any more, or that does not open (busy, no permission, gone),
   // is passed over at once: left open, the port would stay "connected" on nothing, and
   // waiting on it would bring the search back to the same entry after every restart.
-  while (!Link.PortOpen && PortSearch.PortIndex < PortSearch.PortCount - 1 &&
-         PortSearch.PortIndex + 1 < static_cast<std::int32_t>(PortSearch.PortNames.size())) {
-    ++PortSearch.PortIndex;
-    const std::string name = PortSearch.PortNames[static_cast<std::size_t>(PortSearch.PortIndex)];
+  while (!Session().Link.PortOpen && Session().PortSearch.PortIndex < Session().PortSearch.PortCount - 1 &&
+         Session().PortSearch.PortIndex + 1 < static_cast<std::int32_t>(Session().PortSearch.PortNames.size())) {
+    ++Session().PortSearch.PortIndex;
+    const std::string name = Session().PortSearch.PortNames[static_cast<std::size_t>(Session().PortSearch.PortIndex)];
     Host().SetPort_Name(name);
-    f.HudLabel_3D_Port_Number.Text = rtl::IntToStr(PortSearch.PortIndex + 1);
+    f.HudLabel_3D_Port_Number.Text = rtl::IntToStr(Session().PortSearch.PortIndex + 1);
     f.HudLabel_3D_Port_Name_Data.Text = name;
-    f.ProgressBar_3D_Port.Value = PortSearch.PortIndex + 1;
+    f.ProgressBar_3D_Port.Value = Session().PortSearch.PortIndex + 1;
     if (!IsPortListed()) continue;
     port->Close();
     port->SetPort(name);
@@ -470,10 +471,10 @@ void Port_Search_Next() {
     if (port->PortFailed()) {
       port->ClearPortFailed();
       port->Close();
-      Link.PortOpen = 0;
+      Session().Link.PortOpen = 0;
     }
   }
-  if (!Link.PortOpen) {
+  if (!Session().Link.PortOpen) {
     // All entries tried, or none would open: the search starts again a second later.
     f.HudLabel_3D_Port_Number.Text.clear();
     f.HudLabel_3D_Port_Name_Data.Text.clear();
@@ -491,13 +492,13 @@ void Port_Search_Next() {
 
 bool OpenConfiguredPort() {
   if (IsPortListed()) {
-    cport::TComPort* port = Form_3D_Port->ComPort;
+    cport::TComPort* port = Session().Form_3D_Port->ComPort;
     port->SetPort(Host().Port_Name());
     port->Open();
     if (port->PortFailed()) {
       Port_Error();
       // A listed port that cannot be used is searched past like one that is not listed.
-      if (Host().Search_Port() && !Link.PortSearching) Port_Search_Step();
+      if (Host().Search_Port() && !Session().Link.PortSearching) Port_Search_Step();
       return false;
     }
     return true;
@@ -510,9 +511,9 @@ bool OpenConfiguredPort() {
 
 void Port_Closed() {
   Link_Reset();
-  Link.PortOpen = 0;
-  Form_3D_Port->Timer_Connect->SetEnabled(false);
-  Form_3D_Port->Timer_Sending->SetEnabled(true);
+  Session().Link.PortOpen = 0;
+  Session().Form_3D_Port->Timer_Connect->SetEnabled(false);
+  Session().Form_3D_Port->Timer_Sending->SetEnabled(true);
   Port_Search_Button_Show(true);
   const std::string close = Host().ColorText(TColorRole::Port_Close);
   Host().SetColor(TControl::Port_Name, close);
@@ -528,13 +529,13 @@ void Port_Closed_Reset() {
 
 void Port_Error() {
   Port_Closed_Reset();
-  TForm_3D_Port& f = *Form_3D_Port;
+  TForm_3D_Port& f = *Session().Form_3D_Port;
   cport::TComPort* port = f.ComPort;
   port->ClearPortFailed();
   if (!port->Connected()) {
     // While the search runs with no port open, its own steps drive it: resends into no port
     // would only fail again.
-    if (Link.PortSearching) {
+    if (Session().Link.PortSearching) {
       f.Timer_Sending->SetEnabled(false);
       f.Timer_Connect->SetEnabled(false);
       if (!f.Timer_Select_ComPort->Enabled()) Port_Search_Next();
@@ -550,7 +551,7 @@ void Port_Error() {
   if (listed) {
     // The handshake step of the running resend timer reopens it; an entry of the search is
     // passed over.
-    if (Link.PortSearching) {
+    if (Session().Link.PortSearching) {
       f.Timer_Sending->SetEnabled(false);
       Port_Search_Next();
     }

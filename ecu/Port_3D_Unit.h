@@ -165,8 +165,6 @@ private:
   std::unique_ptr<THostScope<TLinkPort>> portScope_;
 };
 
-extern TForm_3D_Port* Form_3D_Port;
-
 // The state of the automatic port search.
 struct TPortSearchState {
   std::int32_t PortCount = 0;  // search entries: the ports listed, or (ports - 1) x 2 with a new port
@@ -180,7 +178,6 @@ struct TPortSearchState {
   void Reset() { *this = TPortSearchState(); }
   bool operator==(const TPortSearchState&) const = default;
 };
-extern TPortSearchState PortSearch;
 
 // Opens the configured port when the machine lists it; true when it is then open. A port that
 // is not listed, or that cannot be opened, starts the search when Search_Port is on.

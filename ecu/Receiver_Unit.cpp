@@ -9,6 +9,7 @@
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Procedures_Unit.h"
 #include "ecu/Reply_Decoders.h"
+#include "ecu/Session.h"
 #include "ecu/Write_Requests.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
@@ -25,7 +26,7 @@ std::int32_t ClampPos(std::int64_t Pos) {
 }
 
 void Load(std::initializer_list<std::int32_t> Cells) {
-  Link.ScriptPos = 0;
+  Session().Link.ScriptPos = 0;
   for (std::int32_t cell : Cells) Script_Push(cell);
 }
 
@@ -88,30 +89,30 @@ struct TInstructionTable {
 
 // One control step at the new position: false when the script leaves its cells.
 bool Script_Step(std::int32_t& Cell) {
-  ++Link.ScriptPos;
-  if (!InScript(Link.ScriptPos)) return false;
-  Cell = Link.ScriptCells[Link.ScriptPos];
-  const std::int32_t k = Link.ScriptPos;
+  ++Session().Link.ScriptPos;
+  if (!InScript(Session().Link.ScriptPos)) return false;
+  Cell = Session().Link.ScriptCells[Session().Link.ScriptPos];
+  const std::int32_t k = Session().Link.ScriptPos;
   switch (Cell) {
     case Cell_Jump:
       if (!InScript(k + 1)) return false;
-      Link.ScriptPos = ClampPos(Link.ScriptCells[k + 1]);
+      Session().Link.ScriptPos = ClampPos(Session().Link.ScriptCells[k + 1]);
       break;
     case Cell_JumpRelative:
       if (!InScript(k + 1)) return false;
-      Link.ScriptPos = ClampPos(static_cast<std::int64_t>(k) + Link.ScriptCells[k + 1]);
+      Session().Link.ScriptPos = ClampPos(static_cast<std::int64_t>(k) + Session().Link.ScriptCells[k + 1]);
       break;
     case Cell_Loop: {
       if (!InScript(k + 3)) return false;
-      const std::int32_t back = Link.ScriptCells[k + 1];
-      const std::int32_t limit = Link.ScriptCells[k + 2];
-      std::int32_t& counter = Link.ScriptCells[k + 3];
+      const std::int32_t back = Session().Link.ScriptCells[k + 1];
+      const std::int32_t limit = Session().Link.ScriptCells[k + 2];
+      std::int32_t& counter = Session().Link.ScriptCells[k + 3];
       if (counter < limit) {
         ++counter;
-        Link.ScriptPos = ClampPos(static_cast<std::int64_t>(k) - back);
+        Session().Link.ScriptPos = ClampPos(static_cast<std::int64_t>(k) - back);
       } else {
         counter = 0;
-        Link.ScriptPos = k + 4;
+        Session().Link.ScriptPos = k + 4;
       }
       break;
     }
@@ -121,11 +122,11 @@ bool Script_Step(std::int32_t& Cell) {
     default:
       break;
   }
-  return InScript(Link.ScriptPos);
+  return InScript(Session().Link.ScriptPos);
 }
 
 void Script_Dispatch() {
-  const std::int32_t cell = Link.ScriptCells[Link.ScriptPos];
+  const std::int32_t cell = Session().Link.ScriptCells[Session().Link.ScriptPos];
   if (cell == Cell_End)
     Script_Next_Task();
   else if (cell >= 20 && cell <= 199)
@@ -139,11 +140,11 @@ void Script_Dispatch() {
 // The write task that the link's restart cut off ends as instruction 100 would end it, but
 // without telling the automatic calibration that its data went out, and without saving.
 void End_Interrupted_Task() {
-  if (!Link.TaskRunning) return;
-  const std::uint8_t task = Link.WriteTask;
-  Link.TaskRunning = 0;
-  Link.WriteTask = 0;
-  Link.SaveCfgPending = 0;
+  if (!Session().Link.TaskRunning) return;
+  const std::uint8_t task = Session().Link.WriteTask;
+  Session().Link.TaskRunning = 0;
+  Session().Link.WriteTask = 0;
+  Session().Link.SaveCfgPending = 0;
   Host().WriteTaskEnded(task, false);
 }
 
@@ -155,8 +156,8 @@ TInstruction InstructionOf(std::int32_t Code) {
 }
 
 void Script_Push(std::int32_t Value) {
-  ++Link.ScriptPos;
-  if (InScript(Link.ScriptPos)) Link.ScriptCells[Link.ScriptPos] = Value;
+  ++Session().Link.ScriptPos;
+  if (InScript(Session().Link.ScriptPos)) Session().Link.ScriptCells[Session().Link.ScriptPos] = Value;
 }
 
 void Script_Run() {
@@ -180,12 +181,12 @@ void Script_Run() {
 void Script_Connect() {
   End_Interrupted_Task();
   Script_Connect_Load();
-  Link.ScriptPos = 0;
+  Session().Link.ScriptPos = 0;
   Script_Run();
 }
 
 void Script_Instruction() {
-  const std::int32_t code = Link.ScriptCells[Link.ScriptPos];
+  const std::int32_t code = Session().Link.ScriptCells[Session().Link.ScriptPos];
   if (TInstruction instruction = InstructionOf(code))
     instruction();
   else
@@ -193,8 +194,8 @@ void Script_Instruction() {
 }
 
 void Script_Condition() {
-  const std::int32_t k = Link.ScriptPos;
-  const std::int32_t code = Link.ScriptCells[k];
+  const std::int32_t k = Session().Link.ScriptPos;
+  const std::int32_t code = Session().Link.ScriptCells[k];
   bool holds = false;
   if (code == Cell_Condition_MapRead) {
     holds = Host().MapRPMBytesRead() >= Host().MapRPMTotalBytes();
@@ -204,19 +205,20 @@ void Script_Condition() {
   } else {
     // An unknown condition: reported, and its offset cell is passed over.
     Script_Error(code);
-    Link.ScriptPos = k + 1;
+    Session().Link.ScriptPos = k + 1;
     return;
   }
-  Link.ScriptPos = k + 1;
+  Session().Link.ScriptPos = k + 1;
   if (!holds)
-    Link.ScriptPos =
-        InScript(k + 1) ? ClampPos(static_cast<std::int64_t>(k) + Link.ScriptCells[k + 1]) : Link.ScriptPos;
+    Session().Link.ScriptPos = InScript(k + 1)
+                                   ? ClampPos(static_cast<std::int64_t>(k) + Session().Link.ScriptCells[k + 1])
+                                   : Session().Link.ScriptPos;
 }
 
 void Script_Load_Sub() {
-  ++Link.ScriptPos;
-  if (!InScript(Link.ScriptPos)) return;
-  const std::int32_t number = Link.ScriptCells[Link.ScriptPos];
+  ++Session().Link.ScriptPos;
+  if (!InScript(Session().Link.ScriptPos)) return;
+  const std::int32_t number = Session().Link.ScriptCells[Session().Link.ScriptPos];
   switch (number) {
     case 0: Script_Poll(); break;
     case 1: Script_Task17(); break;
@@ -230,16 +232,16 @@ void Script_Load_Sub() {
       Script_Error(number);
       return;
   }
-  Link.ScriptPos = 1;
+  Session().Link.ScriptPos = 1;
 }
 
 void Script_Next_Task() {
-  if (Link.TaskRunning) return;
-  const std::uint8_t task = Link.TaskRequest;
+  if (Session().Link.TaskRunning) return;
+  const std::uint8_t task = Session().Link.TaskRequest;
   if (task >= 20 && task <= 24) {
-    Link.TaskRunning = 1;
-    Link.WriteTask = task;
-    Link.SaveCfgPending = 1;
+    Session().Link.TaskRunning = 1;
+    Session().Link.WriteTask = task;
+    Session().Link.SaveCfgPending = 1;
     Host().WriteTaskStarted(task);
   }
   bool loaded = true;
@@ -259,26 +261,26 @@ void Script_Next_Task() {
     case 28: Script_Task28(); break;
     default: loaded = false; break;
   }
-  Link.TaskRequest = 0;
-  if (loaded) Link.ScriptPos = 0;
+  Session().Link.TaskRequest = 0;
+  if (loaded) Session().Link.ScriptPos = 0;
 }
 
 void Script_Error(std::int32_t Cell) {
-  if (Link.ScriptErrorShown) return;
-  Link.ScriptErrorShown = 1;
-  Host().ShowMessageWindow(13, "Error In Script\n\rScript number : " + rtl::IntToStr(Link.ScriptPos) +
+  if (Session().Link.ScriptErrorShown) return;
+  Session().Link.ScriptErrorShown = 1;
+  Host().ShowMessageWindow(13, "Error In Script\n\rScript number : " + rtl::IntToStr(Session().Link.ScriptPos) +
                                    "\n\rScript : " + rtl::IntToStr(Cell));
 }
 
 void End_Write_Task() {
-  const std::uint8_t task = Link.WriteTask;
-  Link.TaskRunning = 0;
-  Link.WriteTask = 0;
+  const std::uint8_t task = Session().Link.WriteTask;
+  Session().Link.TaskRunning = 0;
+  Session().Link.WriteTask = 0;
   Host().WriteTaskEnded(task, true);
 }
 
 void Script_Connect_Load() {
-  Link.HandshakeCount = 0;
+  Session().Link.HandshakeCount = 0;
   Load({30, 31, 32, 33, 24, 36, 37, 38, 39, 42, 43, 44, 45, 40, 41, 56, 57, 58, 59, 200, -3, 60, 25, 5, 0});
 }
 void Script_Poll() { Load({34, 35, 42, 43, 44, 45, 0, 1, 1}); }

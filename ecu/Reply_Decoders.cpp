@@ -7,6 +7,7 @@
 #include "ecu/Live_Data.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Procedures_Unit.h"
+#include "ecu/Session.h"
 #include "ecu/Transmit_Unit.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -27,7 +28,7 @@ std::int32_t Big24(std::span<const std::uint8_t> Frame, int Offset) {
   return (Frame[Offset] << 16) | (Frame[Offset + 1] << 8) | Frame[Offset + 2];
 }
 
-std::span<const std::uint8_t> Reply() { return {Link.RxFrame.data(), Link.RxExpectedLength}; }
+std::span<const std::uint8_t> Reply() { return {Session().Link.RxFrame.data(), Session().Link.RxExpectedLength}; }
 
 void TakeBlockLength(const std::optional<std::uint8_t>& Value, std::uint8_t& Length) {
   if (Value && *Value <= MaxBlockLength) Length = *Value;
@@ -74,17 +75,17 @@ void DecodePointRecords(std::span<const std::uint8_t> Frame) {
     const int at = 2 + 6 * i;
     if (!Has(Frame, at, 6)) break;
     // The ECU keeps the slope x 128, as the encoder sends it.
-    ConfigData.DiagramSlopes[i] = HiLoToWord(Frame[at], Frame[at + 1]) / 128.0;
-    ConfigData.DiagramPointY[i] = HiLoToWord(Frame[at + 2], Frame[at + 3]);
-    ConfigData.DiagramPointX[i] = (Frame[at + 4] & 0x7F) * 256 + Frame[at + 5];
-    if (Frame[at + 4] & 0x80) ConfigData.FlaggedPoint = static_cast<std::uint8_t>(i);
+    Session().ConfigData.DiagramSlopes[i] = HiLoToWord(Frame[at], Frame[at + 1]) / 128.0;
+    Session().ConfigData.DiagramPointY[i] = HiLoToWord(Frame[at + 2], Frame[at + 3]);
+    Session().ConfigData.DiagramPointX[i] = (Frame[at + 4] & 0x7F) * 256 + Frame[at + 5];
+    if (Frame[at + 4] & 0x80) Session().ConfigData.FlaggedPoint = static_cast<std::uint8_t>(i);
   }
 }
 
 void Decode_Identification() {
   const TIdentification id = ReadIdentification(Reply());
-  if (ConfigData.Configuration) {
-    Configuration_Class& c = *ConfigData.Configuration;
+  if (Session().ConfigData.Configuration) {
+    Configuration_Class& c = *Session().ConfigData.Configuration;
     if (id.ECU_Name) c.ECU_Name = *id.ECU_Name;
     if (id.ECU_Info) c.ECU_Info = *id.ECU_Info;
     if (id.Firmware_Version) c.Firmware_Version = *id.Firmware_Version;
@@ -92,48 +93,49 @@ void Decode_Identification() {
     if (id.Work_Petrol) c.Work_Petrol = *id.Work_Petrol;
   }
   // A text that is no version gives no family.
-  if (id.Firmware_Version) LiveData.FirmwareVersion100 = FirmwareVersionFromText(*id.Firmware_Version).value_or(0);
-  TakeBlockLength(id.BlockLengths[0], Link.LiveDataLength);
-  TakeBlockLength(id.BlockLengths[1], Link.ParamBlockLength);
-  TakeBlockLength(id.BlockLengths[2], Link.PointBlockLength);
-  if (id.BlockLengths[3]) Link.BlockReserved = *id.BlockLengths[3];
-  TakeBlockLength(id.BlockLengths[4], ConfigData.MapPointCount);
+  if (id.Firmware_Version)
+    Session().LiveData.FirmwareVersion100 = FirmwareVersionFromText(*id.Firmware_Version).value_or(0);
+  TakeBlockLength(id.BlockLengths[0], Session().Link.LiveDataLength);
+  TakeBlockLength(id.BlockLengths[1], Session().Link.ParamBlockLength);
+  TakeBlockLength(id.BlockLengths[2], Session().Link.PointBlockLength);
+  if (id.BlockLengths[3]) Session().Link.BlockReserved = *id.BlockLengths[3];
+  TakeBlockLength(id.BlockLengths[4], Session().ConfigData.MapPointCount);
   if (!id.LayoutNumber) return;
-  Link.LayoutNumber = *id.LayoutNumber;
-  if (Link.LayoutNumber > 39) {
-    if (Hosts.Host) Hosts.Host->ShowMessageWindow(15, std::string());
+  Session().Link.LayoutNumber = *id.LayoutNumber;
+  if (Session().Link.LayoutNumber > 39) {
+    if (Session().Hosts.Host) Session().Hosts.Host->ShowMessageWindow(15, std::string());
   } else {
     Check_Versions();
   }
 }
 
 void Decode_CfgName() {
-  if (!ConfigData.Configuration) return;
-  Configuration_Class& c = *ConfigData.Configuration;
+  if (!Session().ConfigData.Configuration) return;
+  Configuration_Class& c = *Session().ConfigData.Configuration;
   c.Cfg_Name = ReadCfgName(Reply());
   if (c.Cfg_Name.empty()) {
-    if (Hosts.Host) Hosts.Host->SetCfgFileNames(std::string(), std::string());
+    if (Session().Hosts.Host) Session().Hosts.Host->SetCfgFileNames(std::string(), std::string());
     return;
   }
   const std::string fileName = CfgNameToFileName(c.Cfg_Name);
-  const std::string fullName = ConfigData.ConfigDir + "/" + fileName + ".cfg";
-  if (Hosts.Host) Hosts.Host->SetCfgFileNames(fileName, fullName);
+  const std::string fullName = Session().ConfigData.ConfigDir + "/" + fileName + ".cfg";
+  if (Session().Hosts.Host) Session().Hosts.Host->SetCfgFileNames(fileName, fullName);
   ReadCustomerFromFile(fullName);
-  if (Hosts.Host) Hosts.Host->ConfigToUserPage();
+  if (Session().Hosts.Host) Session().Hosts.Host->ConfigToUserPage();
 }
 
 void Decode_Params() {
-  if (!ConfigData.Configuration) return;
-  Decode_Param_Reply(Reply(), *ConfigData.Configuration);
-  if (Hosts.Host) Hosts.Host->ConfigToCFGPage();
+  if (!Session().ConfigData.Configuration) return;
+  Decode_Param_Reply(Reply(), *Session().ConfigData.Configuration);
+  if (Session().Hosts.Host) Session().Hosts.Host->ConfigToCFGPage();
 }
 
 void Decode_Points() {
   DecodePointRecords(Reply());
-  ConfigData.SelectedPoint = -1;
-  if (Hosts.Host) {
-    Hosts.Host->RedrawCalibrationDiagram();
-    Hosts.Host->PushDiagramHistory();
+  Session().ConfigData.SelectedPoint = -1;
+  if (Session().Hosts.Host) {
+    Session().Hosts.Host->RedrawCalibrationDiagram();
+    Session().Hosts.Host->PushDiagramHistory();
   }
 }
 

@@ -9,13 +9,14 @@
 #include "ecu/Check_Versions.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Host.h"
+#include "ecu/Session.h"
 
 namespace ecu {
 
 void ReadList_Add(std::uint8_t Code) {
-  if (Link.ReadList.Count >= ReadListCapacity) return;
-  ++Link.ReadList.Count;
-  Link.ReadList.Codes[Link.ReadList.Count] = Code;
+  if (Session().Link.ReadList.Count >= ReadListCapacity) return;
+  ++Session().Link.ReadList.Count;
+  Session().Link.ReadList.Codes[Session().Link.ReadList.Count] = Code;
 }
 
 void Param_Read_List_All() {
@@ -23,7 +24,7 @@ void Param_Read_List_All() {
       '_', 'Z', 'A', 'B', 'C', 155, 'R', '\\', 159, 'D', 165, 156, 'E', 130, 131, 166, 167,
       129, 'O', '[', 132, 133, 'S', 'T', 'U', 'V', 'W', 'X', 'F', 'G', 157, 158, 'H', 'I',
       'J', 'Y', 164, 163, 146, 147, 148, 149, 150, 151, 152, 153, 154, 168, 169};
-  Link.ReadList.Count = 0;
+  Session().Link.ReadList.Count = 0;
   for (std::uint8_t code : codes) ReadList_Add(code);
   if (IsVersion155To199Or357To399())
     for (std::uint8_t code : {170, 171, 172}) ReadList_Add(code);
@@ -32,7 +33,7 @@ void Param_Read_List_All() {
 void Param_Write_List1() {
   static constexpr std::uint8_t codes[] = {'Z', 'A', 'C', 'R', '\\', 159, 'D', 'E', 'S', 'T', 'U',
                                            'V', 'W', 'X', 146, 147, 148, 149, 150, 151, 152, 153};
-  Link.ReadList.Count = 0;
+  Session().Link.ReadList.Count = 0;
   for (std::uint8_t code : codes) ReadList_Add(code);
 }
 
@@ -43,17 +44,19 @@ std::array<std::uint8_t, 3> PointCodes(int Point) {
 }
 
 void Param_Write_List2() {
-  Link.ReadList.Count = 0;
+  Session().Link.ReadList.Count = 0;
   for (int i = 0; i < DiagramPointCount; ++i)
     for (std::uint8_t code : PointCodes(i)) ReadList_Add(code);
 }
 
 void CalcDiagramSlopes() {
-  ConfigData.DiagramSlopes[0] = 1.0;
+  Session().ConfigData.DiagramSlopes[0] = 1.0;
   for (int k = 1; k < DiagramPointCount; ++k) {
-    const double dx = static_cast<double>(ConfigData.DiagramPointX[k]) - ConfigData.DiagramPointX[k - 1];
-    const double dy = std::abs(static_cast<double>(ConfigData.DiagramPointY[k]) - ConfigData.DiagramPointY[k - 1]);
-    ConfigData.DiagramSlopes[k] = dx == 0 ? 1.0 : dy / dx;
+    const double dx =
+        static_cast<double>(Session().ConfigData.DiagramPointX[k]) - Session().ConfigData.DiagramPointX[k - 1];
+    const double dy = std::abs(static_cast<double>(Session().ConfigData.DiagramPointY[k]) -
+                               Session().ConfigData.DiagramPointY[k - 1]);
+    Session().ConfigData.DiagramSlopes[k] = dx == 0 ? 1.0 : dy / dx;
   }
 }
 
@@ -81,7 +84,7 @@ int PointOfCode(std::uint8_t Code, int& Which) {
 void DecodePercent(std::uint8_t High, std::int32_t& Field, std::int32_t Default) {
   if (High == 0 || High == 5) {
     Field = Default;
-    if (Hosts.Host) Hosts.Host->ScheduleTransmit(2);
+    if (Session().Hosts.Host) Session().Hosts.Host->ScheduleTransmit(2);
     return;
   }
   const std::int32_t magnitude = FloatToInt((High & 127) / 128.0 * 100);
@@ -198,7 +201,7 @@ void Param_Decode(std::uint8_t Code, std::uint8_t h, std::uint8_t l, Configurati
     case 153:
       if (h == 0 || h == 5) {
         c.Param_153 = 50;
-        if (Hosts.Host) Hosts.Host->ScheduleTransmit(2);
+        if (Session().Hosts.Host) Session().Hosts.Host->ScheduleTransmit(2);
       } else {
         c.Param_153 = FloatToInt((h / 128.0 + 0.005) * 100);
       }
@@ -210,8 +213,8 @@ void Param_Decode(std::uint8_t Code, std::uint8_t h, std::uint8_t l, Configurati
 bool Param_Encode(std::uint8_t Code, const Configuration_Class& c, std::array<std::uint8_t, 3>& Triple) {
   // Every value is kept within what its parameter holds before it is packed; a value the
   // program cannot convert goes back as the ECU sent it.
-  std::uint8_t h = static_cast<std::uint8_t>(Link.ReceivedParams[Code] >> 8);
-  std::uint8_t l = static_cast<std::uint8_t>(Link.ReceivedParams[Code]);
+  std::uint8_t h = static_cast<std::uint8_t>(Session().Link.ReceivedParams[Code] >> 8);
+  std::uint8_t l = static_cast<std::uint8_t>(Session().Link.ReceivedParams[Code]);
   switch (Code) {
     case 'Z': SplitHiLo(WordRange.Clamp(c.Param_90), h, l); break;
     case 'A': TemperatureToSensorBytes(PGTemperRange.Clamp(c.PG_Temper), h, l); break;
@@ -284,15 +287,15 @@ bool Param_Encode(std::uint8_t Code, const Configuration_Class& c, std::array<st
       const int point = PointOfCode(Code, which);
       if (point < 0) return false;
       if (which == 0) {
-        SplitHiLo(WordOf(ConfigData.DiagramSlopes[point] * 128), h, l);
+        SplitHiLo(WordOf(Session().ConfigData.DiagramSlopes[point] * 128), h, l);
       } else if (which == 1) {
-        SplitHiLo(GasPointRange.Clamp(ConfigData.DiagramPointY[point]), h, l);
+        SplitHiLo(GasPointRange.Clamp(Session().ConfigData.DiagramPointY[point]), h, l);
       } else {
-        SplitHiLo(PetrolPointRange.Clamp(ConfigData.DiagramPointX[point]), h, l);
+        SplitHiLo(PetrolPointRange.Clamp(Session().ConfigData.DiagramPointX[point]), h, l);
         // The petrol time has 15 bits; bit 7 of the high byte marks points 1 and 2, and of
         // the points 3..8 the one the ECU flagged.
         assert(h <= 0x7F);
-        if (point == 1 || point == 2 || (point >= 3 && ConfigData.FlaggedPoint == point)) h |= 0x80;
+        if (point == 1 || point == 2 || (point >= 3 && Session().ConfigData.FlaggedPoint == point)) h |= 0x80;
       }
       break;
     }
@@ -303,9 +306,9 @@ bool Param_Encode(std::uint8_t Code, const Configuration_Class& c, std::array<st
 
 int Param_Pack_List(const Configuration_Class& Config, std::span<std::uint8_t> Out) {
   std::size_t at = 0;
-  for (int i = 1; i <= Link.ReadList.Count; ++i) {
+  for (int i = 1; i <= Session().Link.ReadList.Count; ++i) {
     std::array<std::uint8_t, 3> triple{};
-    if (!Param_Encode(Link.ReadList.Codes[i], Config, triple)) continue;
+    if (!Param_Encode(Session().Link.ReadList.Codes[i], Config, triple)) continue;
     if (at + 3 > Out.size()) break;
     for (std::uint8_t b : triple) Out[at++] = b;
   }
@@ -313,16 +316,16 @@ int Param_Pack_List(const Configuration_Class& Config, std::span<std::uint8_t> O
 }
 
 void Decode_Param_Reply(std::span<const std::uint8_t> Frame, Configuration_Class& Config) {
-  Link.RxIndex = 1;
+  Session().Link.RxIndex = 1;
   Param_Read_List_All();
   // The values end before the checksum.
   const int dataEnd = static_cast<int>(Frame.size()) - 1;
-  for (int i = 1; i <= Link.ReadList.Count; ++i) {
-    Link.RxIndex += 2;
-    if (Link.RxIndex >= dataEnd) break;
-    const std::uint8_t code = Link.ReadList.Codes[i];
-    const std::uint8_t h = Frame[Link.RxIndex - 1], l = Frame[Link.RxIndex];
-    Link.ReceivedParams[code] = HiLoToWord(h, l);
+  for (int i = 1; i <= Session().Link.ReadList.Count; ++i) {
+    Session().Link.RxIndex += 2;
+    if (Session().Link.RxIndex >= dataEnd) break;
+    const std::uint8_t code = Session().Link.ReadList.Codes[i];
+    const std::uint8_t h = Frame[Session().Link.RxIndex - 1], l = Frame[Session().Link.RxIndex];
+    Session().Link.ReceivedParams[code] = HiLoToWord(h, l);
     Param_Decode(code, h, l, Config);
   }
 }

@@ -8,6 +8,7 @@
 #include "ecu/Language.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Receiver_Unit.h"
+#include "ecu/Session.h"
 #include "ecu/Transmit_Unit.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -15,16 +16,18 @@ namespace ecu {
 
 namespace {
 
-void AnnounceLength() { Link.TxListLength = static_cast<std::uint8_t>(3 * Link.ReadList.Count + 3); }
+void AnnounceLength() {
+  Session().Link.TxListLength = static_cast<std::uint8_t>(3 * Session().Link.ReadList.Count + 3);
+}
 
 // The list frame: address, command, the triples of Link.ReadList, checksum; as long as announced.
 void ListRequest(std::uint8_t Command) {
-  Link.TxFrame[0] = Link.LastFrame[0];
-  Link.TxFrame[1] = Command;
-  if (ConfigData.Configuration)
-    Param_Pack_List(*ConfigData.Configuration,
-                    std::span<std::uint8_t>(Link.TxFrame).subspan(2, Link.TxFrame.size() - 3));
-  Link.TxLength = Link.TxListLength;
+  Session().Link.TxFrame[0] = Session().Link.LastFrame[0];
+  Session().Link.TxFrame[1] = Command;
+  if (Session().ConfigData.Configuration)
+    Param_Pack_List(*Session().ConfigData.Configuration,
+                    std::span<std::uint8_t>(Session().Link.TxFrame).subspan(2, Session().Link.TxFrame.size() - 3));
+  Session().Link.TxLength = Session().Link.TxListLength;
   ExpectReply(0);
   Frame_Finish();
 }
@@ -50,15 +53,18 @@ void Request_Write_List2() {
 
 void Request_LiveData_Save() {
   Request_LiveData();
-  if (!ConfigData.Configuration || ConfigData.Configuration->Cfg_Name.empty() || !Link.SaveCfgPending) return;
-  Link.SaveCfgPending = 0;
-  const std::string fileName = Hosts.Host ? Hosts.Host->CFG_Full_File_Name() : std::string();
+  if (!Session().ConfigData.Configuration || Session().ConfigData.Configuration->Cfg_Name.empty() ||
+      !Session().Link.SaveCfgPending)
+    return;
+  Session().Link.SaveCfgPending = 0;
+  const std::string fileName = Session().Hosts.Host ? Session().Hosts.Host->CFG_Full_File_Name() : std::string();
   if (fileName.empty()) return;
   try {
     SaveConfigFile(fileName);
   } catch (const rtl::Exception& e) {
     // The dialogue goes on; the user learns that the file was not written.
-    if (Hosts.Host) Hosts.Host->AddStatusMessage(Hosts.Host->ColorText(TColorRole::Txt_Error), e.Message());
+    if (Session().Hosts.Host)
+      Session().Hosts.Host->AddStatusMessage(Session().Hosts.Host->ColorText(TColorRole::Txt_Error), e.Message());
   }
 }
 

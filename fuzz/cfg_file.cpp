@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <string>
 
+#include "app/core/Model.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Session.h"
 #include "fuzz/FuzzSupport.h"
 #include "tools/linkrec/Recorder.h"
 
@@ -14,6 +16,7 @@ using namespace ecu;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   // The application core around the configuration (default curve, R.P.M. map), with its
   // window steps recorded, as gascal-cfg runs it.
+  static app::TModel model;
   static linkrec::Recorder host;
   static const bool created = [] {
     CreateConfiguration("");
@@ -31,10 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
 
   SetDefaultConfiguration();
   fuzz::Check(LoadConfigFile(file), "a saved .cfg file does not load");
-  if (!ConfigData.ConfigLoadReport.Problems.empty())
-    for (const std::string& line : ConfigLoadReportLines(ConfigData.ConfigLoadReport))
+  if (!Session().ConfigData.ConfigLoadReport.Problems.empty())
+    for (const std::string& line : ConfigLoadReportLines(Session().ConfigData.ConfigLoadReport))
       std::fprintf(stderr, "%s\n", line.c_str());
-  fuzz::Check(ConfigData.ConfigLoadReport.Problems.empty(), "a saved .cfg file loads with problems");
+  fuzz::Check(Session().ConfigData.ConfigLoadReport.Problems.empty(), "a saved .cfg file loads with problems");
   SaveConfigFile(copy, file);
   fuzz::CheckSame(saved, fuzz::ReadFile(copy), "a saved .cfg file saves as a copy to other bytes");
   SaveConfigFile(file);

@@ -8,15 +8,19 @@
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Procedures_Unit.h"
 #include "ecu/Reply_Decoders.h"
+#include "ecu/Session.h"
 #include "ecu/Transmit_Unit.h"
 #include "fuzz/FuzzSupport.h"
 
 using namespace ecu;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  // The ECU side's session, for the whole run.
+  static TSession session;
+  static const TSessionScope installed(session);
   static const bool created = [] {
     CreateConfiguration(fuzz::ScratchDir() + "/none.cfg");
-    ConfigData.ConfigDir = fuzz::ScratchDir();
+    Session().ConfigData.ConfigDir = fuzz::ScratchDir();
     return true;
   }();
   (void)created;
@@ -33,12 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   }
   DecodePointRecords(frame);
   Decode_LiveData(frame);
-  Decode_Param_Reply(frame, *ConfigData.Configuration);
+  Decode_Param_Reply(frame, *Session().ConfigData.Configuration);
 
   // The script instructions on the reply as the link layer leaves it in Link.RxFrame.
-  Link.RxFrame.fill(0xA5);  // stale bytes of an earlier reply
-  std::copy(frame.begin(), frame.end(), Link.RxFrame.begin());
-  Link.RxExpectedLength = static_cast<uint8_t>(length);
+  Session().Link.RxFrame.fill(0xA5);  // stale bytes of an earlier reply
+  std::copy(frame.begin(), frame.end(), Session().Link.RxFrame.begin());
+  Session().Link.RxExpectedLength = static_cast<uint8_t>(length);
   Decode_Identification();
   Decode_CfgName();
   Decode_Params();

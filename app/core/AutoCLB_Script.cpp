@@ -3,14 +3,13 @@
 #include <initializer_list>
 
 #include "app/core/General_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Host.h"
 #include "ecu/Language.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
-
-std::array<ACB_SCR_Class, 4> ACBAlgorithms;
-TACBScript ACBScript;
 
 namespace {
 
@@ -36,55 +35,56 @@ void Load(std::initializer_list<std::int32_t> Cells) {
 constexpr int PassCellLimit = 10000;
 
 void ScriptError(std::int32_t Cell) {
-  if (ACBScript.ErrorShown) return;
-  ACBScript.ErrorShown = 1;
-  if (ecu::Hosts.Host)
-    ecu::Hosts.Host->ShowMessageWindow(13, "Error In Script\n\rScript number : " + rtl::IntToStr(ACBScript.Pos) +
-                                               "\n\rScript : " + rtl::IntToStr(Cell));
+  if (Model().ACBScript.ErrorShown) return;
+  Model().ACBScript.ErrorShown = 1;
+  if (ecu::Session().Hosts.Host)
+    ecu::Session().Hosts.Host->ShowMessageWindow(
+        13, "Error In Script\n\rScript number : " + rtl::IntToStr(Model().ACBScript.Pos) +
+                "\n\rScript : " + rtl::IntToStr(Cell));
 }
 
 bool IsCommand(std::int32_t Code) { return (Code >= 21 && Code <= 39) || (Code >= 50 && Code <= 60); }
 bool IsKnownCondition(std::int32_t Code) { return Code >= 200 && Code <= 206; }
-bool InScript(std::int64_t Pos) { return Pos >= 1 && Pos <= ACBScript.Length; }
+bool InScript(std::int64_t Pos) { return Pos >= 1 && Pos <= Model().ACBScript.Length; }
 
 }  // namespace
 
 void CreateACBAlgorithms() {
   const std::string d4 = "1+12+123+1234", d5 = "1+12+123+1234+12345", d6 = "14+1245+123456",
                     d8 = "15+1256+123567+12345678";
-  ACBAlgorithms[ACB_Default] = MakeAlgorithm(ACBAlgorithmNames[ACB_Default], d4, d5, d6, d8,
-                                             {{{5, 5, 5, 10, 0, 0},
-                                               {5, 5, 5, 5, 10, 0},
-                                               {5, 5, 10, 10, 10, 10},
-                                               {5, 5, 5, 10, 0, 0},
-                                               {5, 5, 5, 5, 10, 0},
-                                               {5, 5, 10, 10, 10, 10},
-                                               {100, 100, 50, 50, 0, 0},
-                                               {100, 100, 100, 50, 50, 0},
-                                               {100, 50, 50, 50, 50, 50}}});
-  ACBAlgorithms[ACB_OnlyOffset] = MakeAlgorithm(ACBAlgorithmNames[ACB_OnlyOffset], d4, d5, d6, d8,
-                                                {{{2, 2, 2, 10, 0, 0},
-                                                  {2, 2, 2, 2, 10, 0},
-                                                  {2, 2, 5, 5, 5, 10},
-                                                  {2, 2, 2, 10, 0, 0},
-                                                  {2, 2, 2, 2, 10, 0},
-                                                  {2, 2, 5, 5, 5, 10},
-                                                  {100, 100, 100, 50, 0, 0},
-                                                  {100, 100, 100, 100, 50, 0},
-                                                  {100, 100, 50, 50, 50, 50}}});
-  ACBAlgorithms[ACB_Fast] = MakeAlgorithm(ACBAlgorithmNames[ACB_Fast], d4, d5, d6, d8,
-                                          {{{2, 3, 4, 8, 0, 0},
-                                            {2, 3, 4, 4, 8, 0},
-                                            {2, 4, 8, 8, 8, 8},
-                                            {2, 3, 4, 8, 0, 0},
-                                            {2, 3, 4, 4, 8, 0},
-                                            {2, 4, 8, 8, 8, 8},
-                                            {300, 300, 200, 150, 0, 0},
-                                            {300, 300, 200, 200, 150, 0},
-                                            {300, 200, 150, 150, 150, 150}}});
+  Model().ACBAlgorithms[ACB_Default] = MakeAlgorithm(ACBAlgorithmNames[ACB_Default], d4, d5, d6, d8,
+                                                     {{{5, 5, 5, 10, 0, 0},
+                                                       {5, 5, 5, 5, 10, 0},
+                                                       {5, 5, 10, 10, 10, 10},
+                                                       {5, 5, 5, 10, 0, 0},
+                                                       {5, 5, 5, 5, 10, 0},
+                                                       {5, 5, 10, 10, 10, 10},
+                                                       {100, 100, 50, 50, 0, 0},
+                                                       {100, 100, 100, 50, 50, 0},
+                                                       {100, 50, 50, 50, 50, 50}}});
+  Model().ACBAlgorithms[ACB_OnlyOffset] = MakeAlgorithm(ACBAlgorithmNames[ACB_OnlyOffset], d4, d5, d6, d8,
+                                                        {{{2, 2, 2, 10, 0, 0},
+                                                          {2, 2, 2, 2, 10, 0},
+                                                          {2, 2, 5, 5, 5, 10},
+                                                          {2, 2, 2, 10, 0, 0},
+                                                          {2, 2, 2, 2, 10, 0},
+                                                          {2, 2, 5, 5, 5, 10},
+                                                          {100, 100, 100, 50, 0, 0},
+                                                          {100, 100, 100, 100, 50, 0},
+                                                          {100, 100, 50, 50, 50, 50}}});
+  Model().ACBAlgorithms[ACB_Fast] = MakeAlgorithm(ACBAlgorithmNames[ACB_Fast], d4, d5, d6, d8,
+                                                  {{{2, 3, 4, 8, 0, 0},
+                                                    {2, 3, 4, 4, 8, 0},
+                                                    {2, 4, 8, 8, 8, 8},
+                                                    {2, 3, 4, 8, 0, 0},
+                                                    {2, 3, 4, 4, 8, 0},
+                                                    {2, 4, 8, 8, 8, 8},
+                                                    {300, 300, 200, 150, 0, 0},
+                                                    {300, 300, 200, 200, 150, 0},
+                                                    {300, 200, 150, 150, 150, 150}}});
   TGroups high{};
   for (int g = 0; g < ACBParameterGroups; ++g) high[g][0] = g < 6 ? 10 : 100;
-  ACBAlgorithms[ACB_HighRPM] =
+  Model().ACBAlgorithms[ACB_HighRPM] =
       MakeAlgorithm(ACBAlgorithmNames[ACB_HighRPM], "1234", "12345", "142536", "12345678", high);
 }
 
@@ -96,7 +96,7 @@ int ACBAlgorithmIndex(const std::string& Name) {
 
 TACBAlgorithmChoice ChooseACBAlgorithm(int Index, std::int32_t Cylinders) {
   if (Index < 0 || Index >= ACBAlgorithmCount) Index = ACB_Fast;
-  const ACB_SCR_Class& a = ACBAlgorithms[static_cast<std::size_t>(Index)];
+  const ACB_SCR_Class& a = Model().ACBAlgorithms[static_cast<std::size_t>(Index)];
   TACBAlgorithmChoice c;
   int row = 0;  // 0: 4 cylinders, 1: 5, 2: 6 and 8
   switch (Cylinders) {
@@ -116,18 +116,18 @@ TACBAlgorithmChoice ChooseACBAlgorithm(int Index, std::int32_t Cylinders) {
 }
 
 void ACBScriptBegin() {
-  ACBScript.Cells.fill(0);
-  ACBScript.Pos = 0;
-  ACBScript.Length = 0;
+  Model().ACBScript.Cells.fill(0);
+  Model().ACBScript.Pos = 0;
+  Model().ACBScript.Length = 0;
 }
 
 void ACBScriptAppend(std::int32_t Value) {
-  if (ACBScript.Length >= ACBScriptCapacity) return;
-  ACBScript.Cells[static_cast<std::size_t>(++ACBScript.Length)] = Value;
-  ACBScript.Pos = ACBScript.Length;
+  if (Model().ACBScript.Length >= ACBScriptCapacity) return;
+  Model().ACBScript.Cells[static_cast<std::size_t>(++Model().ACBScript.Length)] = Value;
+  Model().ACBScript.Pos = Model().ACBScript.Length;
 }
 
-void ACBScriptEnd() { ACBScript.Pos = 0; }
+void ACBScriptEnd() { Model().ACBScript.Pos = 0; }
 
 void BuildStandardScript() {
   Load({21, 22, 23, 200, 17, 24, 25, 26, 27, 29, 201, -9, 202, 5, 51, 28, 2, -7, 52, 2, -16, 54, 55, 56, 57, 3, 1, 30,
@@ -143,7 +143,7 @@ void BuildHighRPMScript() {
 void BuildStopScript() { Load({50, 53, 56, 57, 3, 1, 30, 0, 58, 59, 60}); }
 
 TACBPassEnd ACBScriptPass(TACBWorkers& Workers) {
-  TACBScript& s = ACBScript;
+  TACBScript& s = Model().ACBScript;
   int cells = 0;
   s.Wait = 0;
   auto ended = [&] {

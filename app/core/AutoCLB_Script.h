@@ -34,7 +34,6 @@ public:
 };
 
 // The four algorithms, in the order of their names; made by CreateACBAlgorithms.
-extern std::array<ACB_SCR_Class, 4> ACBAlgorithms;
 void CreateACBAlgorithms();
 
 // The index of an algorithm name; a name that is none of the four gives "Fast calibration".
@@ -62,7 +61,6 @@ struct TACBScript {
 
   void Reset() { *this = TACBScript(); }
 };
-extern TACBScript ACBScript;
 
 // Building: Begin empties the store; Append stores a cell after the last; End puts the
 // position before cell 1. A 101st cell is not kept.

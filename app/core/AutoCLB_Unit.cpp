@@ -10,25 +10,29 @@
 #include "app/core/Core_Host.h"
 #include "app/core/General_Unit.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Gas_Injectors_Unit.h"
 #include "ecu/Host.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
-
-TACBRunState ACB;
 
 namespace {
 
 using ecu::TControl;
 
-ecu::THost* Host() { return ecu::Hosts.Host; }
+ecu::THost* Host() { return ecu::Session().Hosts.Host; }
 
-std::int32_t& GasTime(int Point) { return ecu::ConfigData.DiagramPointY[static_cast<std::size_t>(Point - 1)]; }
-std::int32_t& PetrolTime(int Point) { return ecu::ConfigData.DiagramPointX[static_cast<std::size_t>(Point - 1)]; }
+std::int32_t& GasTime(int Point) {
+  return ecu::Session().ConfigData.DiagramPointY[static_cast<std::size_t>(Point - 1)];
+}
+std::int32_t& PetrolTime(int Point) {
+  return ecu::Session().ConfigData.DiagramPointX[static_cast<std::size_t>(Point - 1)];
+}
 
 // A finite value to an integer, truncated toward zero and kept within 32 bits.
 std::int32_t Truncate(double Value) {
@@ -36,15 +40,17 @@ std::int32_t Truncate(double Value) {
                                               static_cast<double>(INT32_MAX)));
 }
 
-std::int32_t Countdown() { return ACBScript.ReplyCountdown; }
-void SetCountdown(std::int32_t Value) { ACBScript.ReplyCountdown = Value; }
+std::int32_t Countdown() { return Model().ACBScript.ReplyCountdown; }
+void SetCountdown(std::int32_t Value) { Model().ACBScript.ReplyCountdown = Value; }
 
 std::int32_t StepValue(const std::array<std::int32_t, ACBStepCapacity + 1>& Values) {
-  return ACB.StepIndex >= 1 && ACB.StepIndex <= ACBStepCapacity ? Values[static_cast<std::size_t>(ACB.StepIndex)] : 0;
+  return Model().ACB.StepIndex >= 1 && Model().ACB.StepIndex <= ACBStepCapacity
+             ? Values[static_cast<std::size_t>(Model().ACB.StepIndex)]
+             : 0;
 }
-std::int32_t SettleCount() { return StepValue(ACB.Counts.A); }
-std::int32_t MeasureCount() { return StepValue(ACB.Counts.B); }
-std::int32_t Tolerance() { return StepValue(ACB.Counts.T); }
+std::int32_t SettleCount() { return StepValue(Model().ACB.Counts.A); }
+std::int32_t MeasureCount() { return StepValue(Model().ACB.Counts.B); }
+std::int32_t Tolerance() { return StepValue(Model().ACB.Counts.T); }
 
 void ShowPrompt(const std::string& Text) {
   if (Host()) Host()->SetText(TControl::ACB_Prompt, Text);
@@ -56,16 +62,17 @@ void ShowPrompt(const std::string& Text, const std::string& Color) {
 }
 
 void ShowProgress() {
-  if (Host()) Host()->SetValue(TControl::ACB_Progress, ACB.Progress);
+  if (Host()) Host()->SetValue(TControl::ACB_Progress, Model().ACB.Progress);
 }
 void SetProgress(std::int32_t Value, std::int32_t Max) {
-  ACB.ProgressMax = Max;
-  ACB.Progress = std::clamp(Value, 0, std::max(Max, 0));
-  if (CoreHost) CoreHost->SetACBProgressMax(Max);
+  Model().ACB.ProgressMax = Max;
+  Model().ACB.Progress = std::clamp(Value, 0, std::max(Max, 0));
+  if (Model().CoreHost) Model().CoreHost->SetACBProgressMax(Max);
   ShowProgress();
 }
 void MoveProgress(std::int64_t By) {
-  ACB.Progress = static_cast<std::int32_t>(std::clamp<std::int64_t>(ACB.Progress + By, 0, std::max(ACB.ProgressMax, 0)));
+  Model().ACB.Progress = static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(Model().ACB.Progress + By, 0, std::max(Model().ACB.ProgressMax, 0)));
   ShowProgress();
 }
 
@@ -78,8 +85,8 @@ int CountSteps(const std::string& Order) {
 }
 
 void ClearSums() {
-  ACB.PetrolTotal = ACB.GasTotal = 0;
-  ACB.PetrolCount = ACB.GasCount = 0;
+  Model().ACB.PetrolTotal = Model().ACB.GasTotal = 0;
+  Model().ACB.PetrolCount = Model().ACB.GasCount = 0;
 }
 
 void RedrawDiagram() {
@@ -88,66 +95,69 @@ void RedrawDiagram() {
 
 // Condition 200: the next step of the cylinder order; false when there is one.
 bool OrderDone() {
-  const std::string& o = ACB.Order;
-  if (static_cast<std::size_t>(ACB.OrderPos) >= o.size()) return true;
-  ++ACB.StepIndex;
-  std::size_t end = o.find('+', static_cast<std::size_t>(ACB.OrderPos));
+  const std::string& o = Model().ACB.Order;
+  if (static_cast<std::size_t>(Model().ACB.OrderPos) >= o.size()) return true;
+  ++Model().ACB.StepIndex;
+  std::size_t end = o.find('+', static_cast<std::size_t>(Model().ACB.OrderPos));
   if (end == std::string::npos) end = o.size();
-  ACB.StepDigits = o.substr(static_cast<std::size_t>(ACB.OrderPos), end - static_cast<std::size_t>(ACB.OrderPos));
-  ACB.OrderPos = static_cast<std::int32_t>(std::min(end + 1, o.size()));
+  Model().ACB.StepDigits =
+      o.substr(static_cast<std::size_t>(Model().ACB.OrderPos), end - static_cast<std::size_t>(Model().ACB.OrderPos));
+  Model().ACB.OrderPos = static_cast<std::int32_t>(std::min(end + 1, o.size()));
   return false;
 }
 
 void RestoreInfluence() {
-  if (!ecu::ConfigData.Configuration) return;
-  const auto fields = ACBInfluenceFields(*ecu::ConfigData.Configuration);
-  for (int i = 0; i < ACBInfluenceCount; ++i) *fields[static_cast<std::size_t>(i)] = ACB.InfluenceBackup[static_cast<std::size_t>(i)];
+  if (!ecu::Session().ConfigData.Configuration) return;
+  const auto fields = ACBInfluenceFields(*ecu::Session().ConfigData.Configuration);
+  for (int i = 0; i < ACBInfluenceCount; ++i)
+    *fields[static_cast<std::size_t>(i)] = Model().ACB.InfluenceBackup[static_cast<std::size_t>(i)];
 }
 
 void SaveAndClearInfluence() {
-  if (!ecu::ConfigData.Configuration) return;
-  const auto fields = ACBInfluenceFields(*ecu::ConfigData.Configuration);
+  if (!ecu::Session().ConfigData.Configuration) return;
+  const auto fields = ACBInfluenceFields(*ecu::Session().ConfigData.Configuration);
   for (int i = 0; i < ACBInfluenceCount; ++i) {
-    ACB.InfluenceBackup[static_cast<std::size_t>(i)] = *fields[static_cast<std::size_t>(i)];
+    Model().ACB.InfluenceBackup[static_cast<std::size_t>(i)] = *fields[static_cast<std::size_t>(i)];
     *fields[static_cast<std::size_t>(i)] = 0;
   }
 }
 
 void RestoreBackupPoints() {
-  ecu::ConfigData.DiagramPointY = ACB.BackupPoints;
-  ecu::ConfigData.DiagramPointX = ACB.BackupPetrolPoints;
-  ecu::ConfigData.FlaggedPoint = ACB.BackupIdlePoint;
+  ecu::Session().ConfigData.DiagramPointY = Model().ACB.BackupPoints;
+  ecu::Session().ConfigData.DiagramPointX = Model().ACB.BackupPetrolPoints;
+  ecu::Session().ConfigData.FlaggedPoint = Model().ACB.BackupIdlePoint;
 }
 
 // Settle on gas (27, 28, 35): the step's cylinders on gas.
 void SettleOnGas(bool Request) {
-  ACB.Settling = true;
+  Model().ACB.Settling = true;
   SetCountdown(SettleCount());
-  ACB.PetrolPhase = false;
-  ecu::Link.ModeCommandFlags = ACBCylinderMask(ACB.StepDigits);
-  if (Request) ecu::Link.TaskRequest = 17;
+  Model().ACB.PetrolPhase = false;
+  ecu::Session().Link.ModeCommandFlags = ACBCylinderMask(Model().ACB.StepDigits);
+  if (Request) ecu::Session().Link.TaskRequest = 17;
 }
 
 void WritePoints() {
-  ACB.PostWriteCount = ACB.Counts.H;
-  ecu::Link.TaskRequest = 23;
+  Model().ACB.PostWriteCount = Model().ACB.Counts.H;
+  ecu::Session().Link.TaskRequest = 23;
 }
 
 // The scale ratio of a shift or a restore: the best top point over point 9; kept when point
 // 9 is 0 or no best top point was found.
 void RatioFromBestTop() {
-  if (GasTime(9) != 0 && ACB.BestTop > 0) ACB.ScaleRatio = static_cast<double>(ACB.BestTop) / GasTime(9);
+  if (GasTime(9) != 0 && Model().ACB.BestTop > 0)
+    Model().ACB.ScaleRatio = static_cast<double>(Model().ACB.BestTop) / GasTime(9);
 }
 
 void RestoreBest() {
   RatioFromBestTop();
-  ecu::ConfigData.DiagramPointY = ACB.SavedPoints;
-  if (ACB.Algorithm != ACB_OnlyOffset) {
-    ScaleACBCurve(ACB.ScaleRatio);
-    ACB.SavedPoints = ecu::ConfigData.DiagramPointY;
+  ecu::Session().ConfigData.DiagramPointY = Model().ACB.SavedPoints;
+  if (Model().ACB.Algorithm != ACB_OnlyOffset) {
+    ScaleACBCurve(Model().ACB.ScaleRatio);
+    Model().ACB.SavedPoints = ecu::Session().ConfigData.DiagramPointY;
   }
-  ACB.BestDifference = Diagram.DiagramRangeY;
-  ACB.ScaleRatio = 1.0;
+  Model().ACB.BestDifference = Model().Diagram.DiagramRangeY;
+  Model().ACB.ScaleRatio = 1.0;
 }
 
 // Re-interpolates gas time k on the line between points k-1 and k+1; kept when their petrol
@@ -161,131 +171,128 @@ void Reinterpolate(int K) {
 
 void Finish() {
   const std::int32_t avgP = ACBPetrolAverage(), avgG = ACBGasAverage();
-  if (ACB.AdjustFailed) {
-    ACB.ResultText = ACBPrompt(20) + " " + ACBPrompt(avgG <= avgP ? 19 : 18);
-    ACB.ResultColor = Colors.ColorTable[Color_Txt_Error];
+  if (Model().ACB.AdjustFailed) {
+    Model().ACB.ResultText = ACBPrompt(20) + " " + ACBPrompt(avgG <= avgP ? 19 : 18);
+    Model().ACB.ResultColor = Model().Colors.ColorTable[Color_Txt_Error];
   } else {
     PlaceACBIdlePoints(avgG);
-    ecu::ConfigData.FlaggedPoint = 2;
+    ecu::Session().ConfigData.FlaggedPoint = 2;
     std::int32_t lower = 4000, upper = 5500;
-    if (ecu::ConfigData.Configuration)
+    if (ecu::Session().ConfigData.Configuration)
       ecu::GetInjectorTimeLimits(
-          static_cast<std::uint8_t>(ecu::InjectorTypeNumber(ecu::ConfigData.Configuration->Injector_Type)), lower,
-          upper);
-    const std::int32_t gas = ecu::LiveData.LiveGasTimeAvg;
+          static_cast<std::uint8_t>(ecu::InjectorTypeNumber(ecu::Session().ConfigData.Configuration->Injector_Type)),
+          lower, upper);
+    const std::int32_t gas = ecu::Session().LiveData.LiveGasTimeAvg;
     std::string advice;
     if (gas > upper)
       advice = ACBPrompt(18);
     else if (gas < lower)
       advice = ACBPrompt(19);
     if (!advice.empty()) {
-      ACB.ResultText = ACBPrompt(22) + " " + advice;
-      ACB.ResultColor = Colors.ColorTable[Color_Txt_Recomm];
+      Model().ACB.ResultText = ACBPrompt(22) + " " + advice;
+      Model().ACB.ResultColor = Model().Colors.ColorTable[Color_Txt_Recomm];
     }
   }
   ShowPrompt(ACBPrompt(7));
-  ACB.PostWriteCount = ACB.Counts.H;
-  Settings.Idle_Points = ACB.SavedIdlePoints;
+  Model().ACB.PostWriteCount = Model().ACB.Counts.H;
+  Model().Settings.Idle_Points = Model().ACB.SavedIdlePoints;
   RedrawDiagram();
 }
 
 // The run is over: command 60, or a script that ran out of cells.
 void EndRun() {
-  ecu::LiveData.StatusPrevious = static_cast<std::uint8_t>(ecu::LiveData.StatusPrevious & ~0x20);
-  SetProgress(0, ACB.ProgressMax);
+  ecu::Session().LiveData.StatusPrevious = static_cast<std::uint8_t>(ecu::Session().LiveData.StatusPrevious & ~0x20);
+  SetProgress(0, Model().ACB.ProgressMax);
   Caption("Start");
   if (Host()) Host()->SetPressed(TControl::ACB_Start, false);
-  ecu::Link.ACBRunning = 0;
-  ACB.Active = false;
+  ecu::Session().Link.ACBRunning = 0;
+  Model().ACB.Active = false;
 }
 
-class TRunWorkers : public TACBWorkers {
-public:
-  bool Command(std::int32_t Code) override;
-  bool Condition(std::int32_t Code) override;
-  std::int32_t OneSecondCount() override { return ACB.Counts.S1; }
-};
+}  // namespace
 
-bool TRunWorkers::Command(std::int32_t Code) {
+std::int32_t TACBRunWorkers::OneSecondCount() { return Model().ACB.Counts.S1; }
+
+bool TACBRunWorkers::Command(std::int32_t Code) {
   switch (Code) {
     case 21: {
-      ACB.StepIndex = 0;
-      ACB.ShiftCount = 0;
-      if (Settings.ACBResetDiagram) {
+      Model().ACB.StepIndex = 0;
+      Model().ACB.ShiftCount = 0;
+      if (Model().Settings.ACBResetDiagram) {
         CalcDiagramPoints();
-        const double top = (Settings.ACBLongTopTime ? 20 : 12) * 1000.0;
-        if (ACB.Algorithm != ACB_OnlyOffset && GasTime(9) != 0) ScaleACBCurve(top / GasTime(9));
+        const double top = (Model().Settings.ACBLongTopTime ? 20 : 12) * 1000.0;
+        if (Model().ACB.Algorithm != ACB_OnlyOffset && GasTime(9) != 0) ScaleACBCurve(top / GasTime(9));
         RedrawDiagram();
       }
       SetDefaultMapRPM();
       RefreshMapRPMCells();
       SaveAndClearInfluence();
-      ACB.Settling = true;
-      ACB.PostWriteCount = ACB.Counts.H;
-      ACB.StepText = ACBPrompt(2) + " " + ACBPrompt(6);
-      ShowPrompt(ACB.StepText);
-      ecu::Link.TaskRequest = 21;
+      Model().ACB.Settling = true;
+      Model().ACB.PostWriteCount = Model().ACB.Counts.H;
+      Model().ACB.StepText = ACBPrompt(2) + " " + ACBPrompt(6);
+      ShowPrompt(Model().ACB.StepText);
+      ecu::Session().Link.TaskRequest = 21;
       return true;
     }
     case 22: ShowPrompt(ACBPrompt(2) + " " + ACBPrompt(3)); return false;
-    case 23: ACB.AdjustFailed = false; return false;
-    case 24: ACB.BestDifference = Diagram.DiagramRangeY; return false;
+    case 23: Model().ACB.AdjustFailed = false; return false;
+    case 24: Model().ACB.BestDifference = Model().Diagram.DiagramRangeY; return false;
     case 25:
-      ACB.Settling = true;
-      ACB.PetrolPhase = true;
+      Model().ACB.Settling = true;
+      Model().ACB.PetrolPhase = true;
       SetCountdown(SettleCount());
-      ecu::Link.TaskRequest = 18;
+      ecu::Session().Link.TaskRequest = 18;
       return true;
     case 26:
-      ACB.PetrolTotal = 0, ACB.PetrolCount = 0;
-      ACB.Settling = false;
-      ACB.PetrolPhase = true;
+      Model().ACB.PetrolTotal = 0, Model().ACB.PetrolCount = 0;
+      Model().ACB.Settling = false;
+      Model().ACB.PetrolPhase = true;
       SetCountdown(MeasureCount());
       return true;
     case 27: SettleOnGas(true); return true;
     case 28: SettleOnGas(false); return true;
     case 29:
-      ACB.GasTotal = 0, ACB.GasCount = 0;
-      ACB.Settling = false;
-      ACB.PetrolPhase = false;
-      ecu::Link.ModeCommandFlags = ACBCylinderMask(ACB.StepDigits);
+      Model().ACB.GasTotal = 0, Model().ACB.GasCount = 0;
+      Model().ACB.Settling = false;
+      Model().ACB.PetrolPhase = false;
+      ecu::Session().Link.ModeCommandFlags = ACBCylinderMask(Model().ACB.StepDigits);
       SetCountdown(MeasureCount());
       return true;
     case 30:
-      ACB.OrderPos = 0;
-      ACB.StepIndex = 0;
+      Model().ACB.OrderPos = 0;
+      Model().ACB.StepIndex = 0;
       OrderDone();
       return false;
-    case 31: ACB.ProgressPaused = true; return false;
-    case 32:
-      ACB.StepText = ACBPrompt(12) + " 2000 - 3000 " + ecu::LngText("Dim_RPM_Short");
-      return false;
-    case 33: ShowPrompt(ACB.StepText); return false;
+    case 31: Model().ACB.ProgressPaused = true; return false;
+    case 32: Model().ACB.StepText = ACBPrompt(12) + " 2000 - 3000 " + ecu::LngText("Dim_RPM_Short"); return false;
+    case 33: ShowPrompt(Model().ACB.StepText); return false;
     case 34:
-      SetCountdown(ACB.Counts.S1);
-      ++ACBScript.Seconds;
-      ShowPrompt(ACB.StepText + " (" + rtl::IntToStr(ACBScript.Seconds) + " " + ecu::LngText("Dim_Sec_Long") + ")");
+      SetCountdown(Model().ACB.Counts.S1);
+      ++Model().ACBScript.Seconds;
+      ShowPrompt(Model().ACB.StepText + " (" + rtl::IntToStr(Model().ACBScript.Seconds) + " " +
+                 ecu::LngText("Dim_Sec_Long") + ")");
       return true;
     case 35:
       SettleOnGas(true);
-      SetCountdown(ACB.Counts.H);
-      ACB.PostWriteCount = ACB.Counts.H;
+      SetCountdown(Model().ACB.Counts.H);
+      Model().ACB.PostWriteCount = Model().ACB.Counts.H;
       return true;
-    case 36: ACB.StepText = ACBPrompt(13); return false;
+    case 36: Model().ACB.StepText = ACBPrompt(13); return false;
     case 37:
-      SetCountdown(ACB.Counts.S1);
-      --ACBScript.Seconds;
-      ShowPrompt(ACB.StepText + " " + rtl::IntToStr(ACBScript.Seconds) + " " + ecu::LngText("Dim_Sec_Long"));
+      SetCountdown(Model().ACB.Counts.S1);
+      --Model().ACBScript.Seconds;
+      ShowPrompt(Model().ACB.StepText + " " + rtl::IntToStr(Model().ACBScript.Seconds) + " " +
+                 ecu::LngText("Dim_Sec_Long"));
       return true;
     case 38:
       // The next cell is a prompt number.
-      if (ACBScript.Pos < ACBScript.Length) {
-        ++ACBScript.Pos;
-        ACB.StepText = ACBPrompt(ACBScript.Cells[static_cast<std::size_t>(ACBScript.Pos)]);
-        ShowPrompt(ACB.StepText);
+      if (Model().ACBScript.Pos < Model().ACBScript.Length) {
+        ++Model().ACBScript.Pos;
+        Model().ACB.StepText = ACBPrompt(Model().ACBScript.Cells[static_cast<std::size_t>(Model().ACBScript.Pos)]);
+        ShowPrompt(Model().ACB.StepText);
       }
       return false;
-    case 39: ACB.ProgressPaused = false; return false;
+    case 39: Model().ACB.ProgressPaused = false; return false;
     case 50: SetProgress(0, 30); return false;
     case 51: WritePoints(); return true;
     case 52:
@@ -293,151 +300,153 @@ bool TRunWorkers::Command(std::int32_t Code) {
       WritePoints();
       return true;
     case 53:
-      ACB.Settling = true;
+      Model().ACB.Settling = true;
       RestoreBackupPoints();
-      ACB.PostWriteCount = ACB.Counts.H;
+      Model().ACB.PostWriteCount = Model().ACB.Counts.H;
       ShowPrompt(ACBPrompt(2) + " " + ACBPrompt(9));
-      ecu::ConfigData.SelectedPoint = -1;
+      ecu::Session().ConfigData.SelectedPoint = -1;
       RedrawDiagram();
       return false;
     case 54: Finish(); return false;
     case 55:
-      if (ACB.ResultText.empty()) {
-        ACB.ResultText = ACBPrompt(23);
-        ACB.ResultColor = Colors.ColorTable[Color_Txt_Complete];
+      if (Model().ACB.ResultText.empty()) {
+        Model().ACB.ResultText = ACBPrompt(23);
+        Model().ACB.ResultColor = Model().Colors.ColorTable[Color_Txt_Complete];
       }
       return false;
     case 56:
-      ACB.Settling = true;
-      ACB.SupportSums.fill(0);
+      Model().ACB.Settling = true;
+      Model().ACB.SupportSums.fill(0);
       ShowPrompt(ACBPrompt(10));
       SetProgress(0, 30);
       return false;
     case 57:
-      ACB.SupportSums[0] += ecu::LiveData.LivePressDiff;
-      ACB.SupportSums[1] += ecu::LiveData.LiveTempGas;
-      ACB.SupportSums[2] += ecu::LiveData.LiveAnalog18;
+      Model().ACB.SupportSums[0] += ecu::Session().LiveData.LivePressDiff;
+      Model().ACB.SupportSums[1] += ecu::Session().LiveData.LiveTempGas;
+      Model().ACB.SupportSums[2] += ecu::Session().LiveData.LiveAnalog18;
       SetCountdown(1);
       return true;
     case 58:
-      if (ecu::Configuration_Class* c = ecu::ConfigData.Configuration.get()) {
-        c->Param_146 = static_cast<std::int32_t>(ACB.SupportSums[0] / ACBSupportSamples);
-        c->Param_149 = static_cast<std::int32_t>((ACB.SupportSums[1] / ACBSupportSamples + 5) / 10);
-        c->Param_152 = static_cast<std::int32_t>(ACB.SupportSums[2] / ACBSupportSamples);
+      if (ecu::Configuration_Class* c = ecu::Session().ConfigData.Configuration.get()) {
+        c->Param_146 = static_cast<std::int32_t>(Model().ACB.SupportSums[0] / ACBSupportSamples);
+        c->Param_149 = static_cast<std::int32_t>((Model().ACB.SupportSums[1] / ACBSupportSamples + 5) / 10);
+        c->Param_152 = static_cast<std::int32_t>(Model().ACB.SupportSums[2] / ACBSupportSamples);
       }
       RestoreInfluence();
       ShowPrompt(ACBPrompt(6));
-      ACB.PostWriteCount = ACB.Counts.H;
-      ecu::Link.TaskRequest = 21;
+      Model().ACB.PostWriteCount = Model().ACB.Counts.H;
+      ecu::Session().Link.TaskRequest = 21;
       return true;
     case 59:
-      ShowPrompt(ACB.ResultText, ACB.ResultColor);
-      SetCountdown(ACB.Counts.S2);
-      ecu::Link.TaskRequest = 18;
+      ShowPrompt(Model().ACB.ResultText, Model().ACB.ResultColor);
+      SetCountdown(Model().ACB.Counts.S2);
+      ecu::Session().Link.TaskRequest = 18;
       return true;
     case 60: EndRun(); return true;
     default: return false;
   }
 }
 
-bool TRunWorkers::Condition(std::int32_t Code) {
+bool TACBRunWorkers::Condition(std::int32_t Code) {
   switch (Code) {
     case 200: return OrderDone();
     case 201: {
       const std::int32_t avgP = ACBPetrolAverage(), avgG = ACBGasAverage();
       if (std::abs(static_cast<std::int64_t>(avgG) - avgP) > Tolerance()) return false;
-      ACB.BestGasAverage = avgG;
+      Model().ACB.BestGasAverage = avgG;
       return true;
     }
     case 202: return !AdjustACBCurve();
     case 203: return AdjustACBCurve();
-    case 204: return ecu::LiveData.LiveRPM < 2001;
-    case 205: return ecu::LiveData.LiveRPM > 2000;
-    case 206: return ACBScript.Seconds != 0;
+    case 204: return ecu::Session().LiveData.LiveRPM < 2001;
+    case 205: return ecu::Session().LiveData.LiveRPM > 2000;
+    case 206: return Model().ACBScript.Seconds != 0;
     default: return false;
   }
 }
 
-TRunWorkers RunWorkers;
+namespace {
 
 // Builds the script; the run starts with it.
 void BuildScript() {
-  if (ACB.Algorithm == ACB_HighRPM)
+  if (Model().ACB.Algorithm == ACB_HighRPM)
     BuildHighRPMScript();
   else
     BuildStandardScript();
-  ACB.Order = Settings.Cylinder_Order;
+  Model().ACB.Order = Model().Settings.Cylinder_Order;
   ClearSums();
-  ACB.Counts = ComputeACBCounts();
-  ACB.StepCount = CountSteps(ACB.Order);
-  std::int64_t max = 3LL * ACB.Counts.H;
-  for (int j = 1; j <= std::min(ACB.StepCount, ACBStepCapacity); ++j)
-    max += 2LL * (ACB.Counts.A[static_cast<std::size_t>(j)] + ACB.Counts.B[static_cast<std::size_t>(j)]);
+  Model().ACB.Counts = ComputeACBCounts();
+  Model().ACB.StepCount = CountSteps(Model().ACB.Order);
+  std::int64_t max = 3LL * Model().ACB.Counts.H;
+  for (int j = 1; j <= std::min(Model().ACB.StepCount, ACBStepCapacity); ++j)
+    max +=
+        2LL * (Model().ACB.Counts.A[static_cast<std::size_t>(j)] + Model().ACB.Counts.B[static_cast<std::size_t>(j)]);
   SetProgress(0, static_cast<std::int32_t>(std::min<std::int64_t>(max, INT32_MAX)));
-  ACB.OrderPos = 0;
-  ACB.StepIndex = 0;
-  ACB.StepDigits.clear();
-  ACB.ProgressPaused = false;
-  if (Host()) Host()->SetColor(TControl::ACB_Prompt, Settings.Font_Color);
+  Model().ACB.OrderPos = 0;
+  Model().ACB.StepIndex = 0;
+  Model().ACB.StepDigits.clear();
+  Model().ACB.ProgressPaused = false;
+  if (Host()) Host()->SetColor(TControl::ACB_Prompt, Model().Settings.Font_Color);
   AutoCalibrationStep();
 }
 
 void Start() {
-  if (ACBAlgorithms[ACB_Default].Name.empty()) CreateACBAlgorithms();
-  ACB.FullScale = 0;
-  if (ecu::ConfigData.Configuration) Settings.Cylinder_Count = ecu::ConfigData.Configuration->Cylinders;
-  ACB.Algorithm = ACBAlgorithmIndex(Settings.ACB_SCR_Type);
-  const TACBAlgorithmChoice choice = ChooseACBAlgorithm(ACB.Algorithm, Settings.Cylinder_Count);
-  Settings.Cylinder_Order = choice.Order;
-  Settings.ACBSteps = choice.Steps;
+  if (Model().ACBAlgorithms[ACB_Default].Name.empty()) CreateACBAlgorithms();
+  Model().ACB.FullScale = 0;
+  if (ecu::Session().ConfigData.Configuration)
+    Model().Settings.Cylinder_Count = ecu::Session().ConfigData.Configuration->Cylinders;
+  Model().ACB.Algorithm = ACBAlgorithmIndex(Model().Settings.ACB_SCR_Type);
+  const TACBAlgorithmChoice choice = ChooseACBAlgorithm(Model().ACB.Algorithm, Model().Settings.Cylinder_Count);
+  Model().Settings.Cylinder_Order = choice.Order;
+  Model().Settings.ACBSteps = choice.Steps;
   Caption("Stop");
-  if (ACB.StopPending || ACB.Active) {
+  if (Model().ACB.StopPending || Model().ACB.Active) {
     // A run that has not ended (stopped while the link was down, or pressed again before its
     // stop script put the diagram back) holds the data from before it: start from that.
     RestoreBackupPoints();
     RestoreInfluence();
-    ACB.StopPending = false;
+    Model().ACB.StopPending = false;
   }
-  ACB.BackupPoints = ecu::ConfigData.DiagramPointY;
-  ACB.BackupPetrolPoints = ecu::ConfigData.DiagramPointX;
-  ACB.BackupIdlePoint = ecu::ConfigData.FlaggedPoint;
-  ACB.Counts = ComputeACBCounts();
-  ACB.StepCount = CountSteps(choice.Order);
-  ACB.StepDigits.clear();
-  ACB.Settling = true;
-  SetCountdown(ACB.Counts.H);
-  ACB.StepText = ACBPrompt(2);
-  ShowPrompt(ACB.StepText);
-  ACB.PetrolPhase = true;
-  ecu::Link.TaskRequest = 18;
-  ACB.SavedIdlePoints = Settings.Idle_Points;
-  Settings.Idle_Points = false;
-  ACB.BestGasAverage = 0;
-  ACB.BestTop = 0;
-  ACB.ScaleRatio = 1.0;
-  ACB.AdjustFailed = false;
-  ACB.ResultText.clear();
-  ACB.ResultColor.clear();
-  ACB.Active = true;
+  Model().ACB.BackupPoints = ecu::Session().ConfigData.DiagramPointY;
+  Model().ACB.BackupPetrolPoints = ecu::Session().ConfigData.DiagramPointX;
+  Model().ACB.BackupIdlePoint = ecu::Session().ConfigData.FlaggedPoint;
+  Model().ACB.Counts = ComputeACBCounts();
+  Model().ACB.StepCount = CountSteps(choice.Order);
+  Model().ACB.StepDigits.clear();
+  Model().ACB.Settling = true;
+  SetCountdown(Model().ACB.Counts.H);
+  Model().ACB.StepText = ACBPrompt(2);
+  ShowPrompt(Model().ACB.StepText);
+  Model().ACB.PetrolPhase = true;
+  ecu::Session().Link.TaskRequest = 18;
+  Model().ACB.SavedIdlePoints = Model().Settings.Idle_Points;
+  Model().Settings.Idle_Points = false;
+  Model().ACB.BestGasAverage = 0;
+  Model().ACB.BestTop = 0;
+  Model().ACB.ScaleRatio = 1.0;
+  Model().ACB.AdjustFailed = false;
+  Model().ACB.ResultText.clear();
+  Model().ACB.ResultColor.clear();
+  Model().ACB.Active = true;
   BuildScript();
-  ecu::Link.ACBRunning = 1;
+  ecu::Session().Link.ACBRunning = 1;
 }
 
 void Stop() {
   Caption("Start");
-  if (!ACB.Active) return;
-  Settings.Idle_Points = ACB.SavedIdlePoints;
-  ACB.ResultText = ecu::LngText("ACB_Prompt_Stopped");
-  ACB.ResultColor = Colors.ColorTable[Color_Txt_Error];
-  ShowPrompt(ACB.ResultText, ACB.ResultColor);
+  if (!Model().ACB.Active) return;
+  Model().Settings.Idle_Points = Model().ACB.SavedIdlePoints;
+  Model().ACB.ResultText = ecu::LngText("ACB_Prompt_Stopped");
+  Model().ACB.ResultColor = Model().Colors.ColorTable[Color_Txt_Error];
+  ShowPrompt(Model().ACB.ResultText, Model().ACB.ResultColor);
   // No pass of the old script from here on.
   ACBScriptBegin();
   ACBScriptEnd();
-  if (ecu::Link.LinkUp) {
+  if (ecu::Session().Link.LinkUp) {
     BuildStopScript();
-    SetCountdown(ACB.Counts.S2);
+    SetCountdown(Model().ACB.Counts.S2);
   } else {
-    ACB.StopPending = true;
+    Model().ACB.StopPending = true;
   }
 }
 
@@ -446,14 +455,15 @@ void Stop() {
 std::int32_t ACBReplyCount(std::int32_t Ms, std::int32_t PeriodMs) { return std::max(3, Ms / std::max(PeriodMs, 1)); }
 
 TACBCounts ComputeACBCounts() {
-  const std::int64_t period64 = static_cast<std::int64_t>(Settings.Reply_Delay) + Settings.ACBCycleAllowance;
+  const std::int64_t period64 =
+      static_cast<std::int64_t>(Model().Settings.Reply_Delay) + Model().Settings.ACBCycleAllowance;
   const std::int32_t p = static_cast<std::int32_t>(std::clamp<std::int64_t>(period64, 1, INT32_MAX));
   TACBCounts c;
   c.H = ACBReplyCount(500, p);
   c.S1 = ACBReplyCount(1000, p);
   c.S2 = ACBReplyCount(2000, p);
   for (int j = 1; j <= ACBStepCapacity; ++j) {
-    const TACBStepTimes& s = Settings.ACBSteps[static_cast<std::size_t>(j - 1)];
+    const TACBStepTimes& s = Model().Settings.ACBSteps[static_cast<std::size_t>(j - 1)];
     c.A[static_cast<std::size_t>(j)] = ACBReplyCount(s.SettleMs, p);
     c.B[static_cast<std::size_t>(j)] = ACBReplyCount(s.MeasureMs, p);
     c.T[static_cast<std::size_t>(j)] = s.Tolerance;
@@ -480,35 +490,35 @@ void StartStopAutoCalibration() {
 }
 
 void AutoCalibrationReplyTick() {
-  if (ACB.StopPending) {
+  if (Model().ACB.StopPending) {
     // Replies again after a stop with the link down: the ECU gets its data back.
-    if (ecu::Link.LinkUp) {
-      ACB.StopPending = false;
+    if (ecu::Session().Link.LinkUp) {
+      Model().ACB.StopPending = false;
       BuildStopScript();
-      SetCountdown(ACB.Counts.S2);
+      SetCountdown(Model().ACB.Counts.S2);
     }
     return;
   }
-  const auto& petrol = ecu::LiveData.LivePetrolTimes;
+  const auto& petrol = ecu::Session().LiveData.LivePetrolTimes;
   if (Host() && Host()->IsPressed(TControl::ACB_Start) &&
       std::all_of(petrol.begin(), petrol.end(), [](std::int32_t t) { return t == 0; })) {
     Host()->SetPressed(TControl::ACB_Start, false);
     Stop();
-    ACB.ResultText = ACBPrompt(20) + " " + ACBPrompt(16);
+    Model().ACB.ResultText = ACBPrompt(20) + " " + ACBPrompt(16);
     return;
   }
   SetCountdown(Countdown() - 1);
-  if (!ecu::Link.TaskRunning && !ACB.ProgressPaused) MoveProgress(1);
-  if (Countdown() == 0 && ACBScriptPass(RunWorkers) == TACBPassEnd::ScriptEnded) EndRun();
+  if (!ecu::Session().Link.TaskRunning && !Model().ACB.ProgressPaused) MoveProgress(1);
+  if (Countdown() == 0 && ACBScriptPass(Model().ACBWorkers) == TACBPassEnd::ScriptEnded) EndRun();
 }
 
 void AutoCalibrationStep() {
   const bool pressed = Host() && Host()->IsPressed(TControl::ACB_Start);
-  const ecu::TLiveState& live = ecu::LiveData;
+  const ecu::TLiveState& live = ecu::Session().LiveData;
   for (int c = 0; c < ACBIndicatorCylinders; ++c) {
-    const bool named = ACB.StepDigits.find(static_cast<char>('1' + c)) != std::string::npos;
-    auto& v = ACB.Indicators[static_cast<std::size_t>(c)];
-    if (pressed && ACB.StepDigits.empty()) {
+    const bool named = Model().ACB.StepDigits.find(static_cast<char>('1' + c)) != std::string::npos;
+    auto& v = Model().ACB.Indicators[static_cast<std::size_t>(c)];
+    if (pressed && Model().ACB.StepDigits.empty()) {
       v.fill(0);
     } else if (!pressed || named) {
       v[ACB_PetOnPet] = live.PetrolTimesOnPetrol[static_cast<std::size_t>(c)];
@@ -517,36 +527,29 @@ void AutoCalibrationStep() {
     }
   }
   std::int32_t largest = 0;
-  for (const auto& column : ACB.Indicators)
+  for (const auto& column : Model().ACB.Indicators)
     for (std::int32_t v : column) largest = std::max(largest, v);
-  ACB.FullScale = static_cast<std::int32_t>(
-      std::min<std::int64_t>(std::max<std::int64_t>(largest, static_cast<std::int64_t>(ACB.FullScale) - 1000) + 1000,
-                             INT32_MAX));
-  if (CoreHost) CoreHost->ShowACBIndicators();
-  if (pressed && !ACB.Settling) {
-    if (ACB.PetrolPhase) {
-      ACB.PetrolTotal += live.LivePetrolTimeAvg;
-      ++ACB.PetrolCount;
+  Model().ACB.FullScale = static_cast<std::int32_t>(std::min<std::int64_t>(
+      std::max<std::int64_t>(largest, static_cast<std::int64_t>(Model().ACB.FullScale) - 1000) + 1000, INT32_MAX));
+  if (Model().CoreHost) Model().CoreHost->ShowACBIndicators();
+  if (pressed && !Model().ACB.Settling) {
+    if (Model().ACB.PetrolPhase) {
+      Model().ACB.PetrolTotal += live.LivePetrolTimeAvg;
+      ++Model().ACB.PetrolCount;
     } else {
-      ACB.GasTotal += live.LivePetrolTimeAvg;
-      ++ACB.GasCount;
+      Model().ACB.GasTotal += live.LivePetrolTimeAvg;
+      ++Model().ACB.GasCount;
     }
   }
 }
 
 void AutoCalibrationWriteDone() {
-  if (!ecu::Link.ACBRunning) return;
-  ACB.Settling = true;
-  SetCountdown(ACB.PostWriteCount);
+  if (!ecu::Session().Link.ACBRunning) return;
+  Model().ACB.Settling = true;
+  SetCountdown(Model().ACB.PostWriteCount);
 }
 
-void ResetAutoCalibration() {
-  ACB.Reset();
-  ACBScript.Reset();
-  CreateACBAlgorithms();
-}
-
-TACBWorkers& ACBRunWorkers() { return RunWorkers; }
+TACBWorkers& ACBRunWorkers() { return Model().ACBWorkers; }
 
 void ScaleACBCurve(double Factor) {
   if (!std::isfinite(Factor)) return;
@@ -558,51 +561,51 @@ void ScaleACBCurve(double Factor) {
 }
 
 bool AdjustACBCurve() {
-  ACB.AdjustFailed = true;
+  Model().ACB.AdjustFailed = true;
   const std::int32_t avgP = ACBPetrolAverage(), avgG = ACBGasAverage();
-  const std::int32_t range = Diagram.DiagramRangeY;
+  const std::int32_t range = Model().Diagram.DiagramRangeY;
   bool adjusted = false;
-  if (ACB.Algorithm == ACB_OnlyOffset) {
+  if (Model().ACB.Algorithm == ACB_OnlyOffset) {
     const std::int64_t delta = static_cast<std::int64_t>(avgG) - avgP;
     const std::int64_t top = GasTime(9) + delta, first = GasTime(1) + delta;
     if (!(top > range || top < 12000 || first > range || first < 0)) {
-      for (auto& y : ecu::ConfigData.DiagramPointY) y = static_cast<std::int32_t>(y + delta);
-      if (std::abs(delta) < ACB.BestDifference) {
-        ACB.BestDifference = static_cast<std::int32_t>(std::abs(delta));
-        ACB.SavedPoints = ecu::ConfigData.DiagramPointY;
+      for (auto& y : ecu::Session().ConfigData.DiagramPointY) y = static_cast<std::int32_t>(y + delta);
+      if (std::abs(delta) < Model().ACB.BestDifference) {
+        Model().ACB.BestDifference = static_cast<std::int32_t>(std::abs(delta));
+        Model().ACB.SavedPoints = ecu::Session().ConfigData.DiagramPointY;
       }
       adjusted = true;
     }
   } else {
     const std::int64_t d = std::abs(static_cast<std::int64_t>(avgP) - avgG);
-    if (d < ACB.BestDifference) {
-      ACB.BestDifference = static_cast<std::int32_t>(d);
-      ACB.BestGasAverage = avgG;
-      ACB.BestTop = GasTime(9);
+    if (d < Model().ACB.BestDifference) {
+      Model().ACB.BestDifference = static_cast<std::int32_t>(d);
+      Model().ACB.BestGasAverage = avgG;
+      Model().ACB.BestTop = GasTime(9);
     }
-    ACB.SavedPoints = ecu::ConfigData.DiagramPointY;
+    Model().ACB.SavedPoints = ecu::Session().ConfigData.DiagramPointY;
     if (avgP != 0) {
       const double r = static_cast<double>(avgG) / avgP;
       const double top = (static_cast<double>(GasTime(9)) - GasTime(1)) * r + 0.5 + GasTime(1);
       auto shift = [&](int Direction) {
-        ACB.ShiftCount += Direction;
+        Model().ACB.ShiftCount += Direction;
         RatioFromBestTop();
-        ScaleACBCurve(ACB.ScaleRatio);
-        for (auto& y : ecu::ConfigData.DiagramPointY) y += Direction * ACBShiftUs;
-        ACB.SavedPoints = ecu::ConfigData.DiagramPointY;
+        ScaleACBCurve(Model().ACB.ScaleRatio);
+        for (auto& y : ecu::Session().ConfigData.DiagramPointY) y += Direction * ACBShiftUs;
+        Model().ACB.SavedPoints = ecu::Session().ConfigData.DiagramPointY;
         return true;
       };
       if (top <= range && top > 12000 && top > GasTime(1) + 10) {
         ScaleACBCurve(r);
         adjusted = true;
       } else if (top > range) {
-        adjusted = ACB.ShiftCount < ACBMaxShifts && shift(+1);
+        adjusted = Model().ACB.ShiftCount < ACBMaxShifts && shift(+1);
       } else {
-        adjusted = ACB.ShiftCount > -ACBMaxShifts && GasTime(1) - ACBShiftUs >= 0 && shift(-1);
+        adjusted = Model().ACB.ShiftCount > -ACBMaxShifts && GasTime(1) - ACBShiftUs >= 0 && shift(-1);
       }
     }
   }
-  if (adjusted) MoveProgress(-(static_cast<std::int64_t>(SettleCount()) + MeasureCount() + ACB.Counts.H));
+  if (adjusted) MoveProgress(-(static_cast<std::int64_t>(SettleCount()) + MeasureCount() + Model().ACB.Counts.H));
   return adjusted;
 }
 
@@ -644,9 +647,11 @@ void PlaceACBIdlePoints(std::int32_t Average) {
 }
 
 std::int32_t ACBPetrolAverage() {
-  return ACB.PetrolCount ? static_cast<std::int32_t>(ACB.PetrolTotal / ACB.PetrolCount) : 0;
+  return Model().ACB.PetrolCount ? static_cast<std::int32_t>(Model().ACB.PetrolTotal / Model().ACB.PetrolCount) : 0;
 }
-std::int32_t ACBGasAverage() { return ACB.GasCount ? static_cast<std::int32_t>(ACB.GasTotal / ACB.GasCount) : 0; }
+std::int32_t ACBGasAverage() {
+  return Model().ACB.GasCount ? static_cast<std::int32_t>(Model().ACB.GasTotal / Model().ACB.GasCount) : 0;
+}
 
 std::string ACBIndicatorText(std::int32_t Us) {
   const std::int64_t hundredths = (static_cast<std::int64_t>(Us) + (Us >= 0 ? 5 : -5)) / 10;

@@ -90,7 +90,14 @@ struct TACBRunState {
 
   void Reset() { *this = TACBRunState(); }
 };
-extern TACBRunState ACB;
+
+// The interpreter's workers of the run: its commands and conditions on the model in force.
+class TACBRunWorkers final : public TACBWorkers {
+public:
+  bool Command(std::int32_t Code) override;
+  bool Condition(std::int32_t Code) override;
+  std::int32_t OneSecondCount() override;
+};
 
 // The configuration's five influence values and the three support values (their fields).
 std::array<std::int32_t*, ACBInfluenceCount> ACBInfluenceFields(ecu::Configuration_Class& Config);
@@ -104,8 +111,6 @@ void AutoCalibrationReplyTick();
 void AutoCalibrationStep();
 // A write task ended while the run is active: settling, and the countdown of the post-write count.
 void AutoCalibrationWriteDone();
-// Everything back to the state at program start (the algorithms are made again).
-void ResetAutoCalibration();
 
 // ---- The pieces of the run, for its tests.
 // The interpreter's workers of the run.

@@ -7,7 +7,9 @@
 #include "app/core/Core_Host.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Link_State.h"
+#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 
 namespace app {
@@ -17,40 +19,40 @@ namespace {
 constexpr int LastPoint = ecu::DiagramPointCount - 1;
 constexpr std::uint8_t MaxKeyRepeatFactor = 20;
 
-std::int32_t& Selected() { return ecu::ConfigData.SelectedPoint; }
+std::int32_t& Selected() { return ecu::Session().ConfigData.SelectedPoint; }
 bool IsPoint(std::int32_t Index) { return Index >= 0 && Index <= LastPoint; }
-bool LinkUp() { return ecu::Link.LinkUp != 0; }
+bool LinkUp() { return ecu::Session().Link.LinkUp != 0; }
 
 // The idle point as the ECU flags it, kept within the points.
-int IdlePoint() { return std::min<int>(ecu::ConfigData.FlaggedPoint, LastPoint); }
+int IdlePoint() { return std::min<int>(ecu::Session().ConfigData.FlaggedPoint, LastPoint); }
 
 // With the Idle_Points setting the idle point and the one before it cannot be taken.
 bool LockedIdlePoint(int Index) {
   const int idle = IdlePoint();
-  return Settings.Idle_Points && idle != 0 && (Index == idle - 1 || Index == idle);
+  return Model().Settings.Idle_Points && idle != 0 && (Index == idle - 1 || Index == idle);
 }
 
 // The anchor about which moving an end point rescales the curve.
 int AnchorForLastPoint() {
-  int a = Diagram.FixedPoint;
-  if (Settings.Idle_Points && a < IdlePoint()) a = IdlePoint();
+  int a = Model().Diagram.FixedPoint;
+  if (Model().Settings.Idle_Points && a < IdlePoint()) a = IdlePoint();
   return std::clamp(a, 0, LastPoint);
 }
 int AnchorForFirstPoint() {
-  int a = Diagram.FixedPoint;
+  int a = Model().Diagram.FixedPoint;
   const int idle = IdlePoint();
   // With the idle point at 0 there is nothing before it to keep: the fixed point anchors.
-  if (Settings.Idle_Points && idle != 0 && !(a > 0 && a < idle)) a = idle - 1;
+  if (Model().Settings.Idle_Points && idle != 0 && !(a > 0 && a < idle)) a = idle - 1;
   return std::clamp(a, 0, LastPoint);
 }
 
 // Ends a drag: the edit goes to the ECU and the selection is dropped.
 void FinishDrag() {
-  Diagram.PointTracking = 0;
-  Diagram.PointHeld = 0;
+  Model().Diagram.PointTracking = 0;
+  Model().Diagram.PointHeld = 0;
   QueueDiagramTransmit();
   Selected() = -1;
-  Diagram.PointMoved = 0;
+  Model().Diagram.PointMoved = 0;
   PlaceDiagramPoints();
 }
 
@@ -60,8 +62,8 @@ void FollowPointer(double X, double Y) {
   const std::int32_t sel = Selected();
   if (!IsPoint(sel)) return;
   const auto s = static_cast<std::size_t>(sel);
-  MoveDiagramPointX(X - Diagram.GrabX - (Diagram.PointPixelX[s] - Diagram.MarkerWidth / 2));
-  MoveDiagramPointY(Y - Diagram.GrabY - (Diagram.PointPixelY[s] - Diagram.MarkerHeight / 2));
+  MoveDiagramPointX(X - Model().Diagram.GrabX - (Model().Diagram.PointPixelX[s] - Model().Diagram.MarkerWidth / 2));
+  MoveDiagramPointY(Y - Model().Diagram.GrabY - (Model().Diagram.PointPixelY[s] - Model().Diagram.MarkerHeight / 2));
 }
 
 }  // namespace
@@ -71,17 +73,17 @@ void SelectDiagramPoint(int Number, rtl::TMouseButton Button) {
   if (!IsPoint(index)) return;
   if (Button == rtl::mbLeft) {
     if (!LockedIdlePoint(index)) {
-      Diagram.PointTracking = 1;
-      Diagram.PointMoved = 1;
+      Model().Diagram.PointTracking = 1;
+      Model().Diagram.PointMoved = 1;
       Selected() = index;
     }
   } else if (Button == rtl::mbRight && index >= 1 && index <= LastPoint - 1) {
-    if (Diagram.FixedPoint == index && Diagram.FixedPointOn) {
-      Diagram.FixedPoint = 0;
-      Diagram.FixedPointOn = 0;
+    if (Model().Diagram.FixedPoint == index && Model().Diagram.FixedPointOn) {
+      Model().Diagram.FixedPoint = 0;
+      Model().Diagram.FixedPointOn = 0;
     } else {
-      Diagram.FixedPoint = static_cast<std::uint8_t>(index);
-      Diagram.FixedPointOn = 1;
+      Model().Diagram.FixedPoint = static_cast<std::uint8_t>(index);
+      Model().Diagram.FixedPointOn = 1;
     }
     Selected() = -1;
   }
@@ -90,18 +92,18 @@ void SelectDiagramPoint(int Number, rtl::TMouseButton Button) {
 
 void ReleaseDiagramPoint(rtl::TMouseButton Button) {
   if (Button == rtl::mbLeft) {
-    Diagram.PointTracking = 0;
+    Model().Diagram.PointTracking = 0;
     Selected() = -1;
   }
   DrawDiagramState();
 }
 
 double KeyRepeatStep(double Step) {
-  rtl::TTimer* timer = Diagram.Timer_CLB_3D_Btn;
+  rtl::TTimer* timer = Model().Diagram.Timer_CLB_3D_Btn;
   if (!timer) return Step;
   if (timer->Enabled()) {
-    Diagram.KeyRepeatFactor = std::min<std::uint8_t>(Diagram.KeyRepeatFactor + 1, MaxKeyRepeatFactor);
-    Step *= Diagram.KeyRepeatFactor;
+    Model().Diagram.KeyRepeatFactor = std::min<std::uint8_t>(Model().Diagram.KeyRepeatFactor + 1, MaxKeyRepeatFactor);
+    Step *= Model().Diagram.KeyRepeatFactor;
     timer->SetEnabled(false);
   }
   timer->SetEnabled(true);
@@ -109,19 +111,20 @@ double KeyRepeatStep(double Step) {
 }
 
 void KeyRepeatEnded() {
-  if (Diagram.Timer_CLB_3D_Btn) Diagram.Timer_CLB_3D_Btn->SetEnabled(false);
-  Diagram.KeyRepeatFactor = 1;
+  if (Model().Diagram.Timer_CLB_3D_Btn) Model().Diagram.Timer_CLB_3D_Btn->SetEnabled(false);
+  Model().Diagram.KeyRepeatFactor = 1;
 }
 
 void MoveDiagramPointX(double Delta) {
-  const bool keys = !Diagram.PointHeld;
+  const bool keys = !Model().Diagram.PointHeld;
   const std::int32_t sel = Selected();
   // The end points never move along X.
   if (sel >= 1 && sel <= LastPoint - 1) {
     const auto s = static_cast<std::size_t>(sel);
     if (keys) Delta = KeyRepeatStep(Delta);
-    const double x = Diagram.PointPixelX[s] + Delta;
-    if (Diagram.PointPixelX[s - 1] < x && x < Diagram.PointPixelX[s + 1]) Diagram.PointPixelX[s] = x;
+    const double x = Model().Diagram.PointPixelX[s] + Delta;
+    if (Model().Diagram.PointPixelX[s - 1] < x && x < Model().Diagram.PointPixelX[s + 1])
+      Model().Diagram.PointPixelX[s] = x;
     if (keys) PlaceDiagramPoints();
   }
   if (keys) QueueDiagramTransmit();
@@ -130,10 +133,10 @@ void MoveDiagramPointX(double Delta) {
 void MoveDiagramPointY(double Delta) {
   const std::int32_t sel = Selected();
   if (!IsPoint(sel)) return;
-  const bool keys = !Diagram.PointHeld;
+  const bool keys = !Model().Diagram.PointHeld;
   if (keys) Delta = KeyRepeatStep(Delta);
-  const double h = std::max(Diagram.DiagramHeight, 0.0);
-  auto& py = Diagram.PointPixelY;
+  const double h = std::max(Model().Diagram.DiagramHeight, 0.0);
+  auto& py = Model().Diagram.PointPixelY;
   const double y = std::clamp(py[static_cast<std::size_t>(sel)] + Delta, 0.0, h);
   if (sel != 0 && sel != LastPoint) {
     py[static_cast<std::size_t>(sel)] = y;
@@ -165,30 +168,30 @@ void MoveDiagramPointY(double Delta) {
 }
 
 void RedrawDiagram() {
-  if (CoreHost) CoreHost->RedrawCalibrationDiagram();
+  if (Model().CoreHost) Model().CoreHost->RedrawCalibrationDiagram();
 }
 
 void DrawDiagramState() {
-  if (CoreHost) CoreHost->DrawDiagramState();
+  if (Model().CoreHost) Model().CoreHost->DrawDiagramState();
   ShowSelectedPointValues();
 }
 
 void ShowSelectedPointValues() {
   const std::string text = SelectedPointText();
-  if (!text.empty() && CoreHost) CoreHost->ShowDiagramPosition(text);
+  if (!text.empty() && Model().CoreHost) Model().CoreHost->ShowDiagramPosition(text);
 }
 
 void ShowCursorValues(double X, double Y) {
   const std::string text = CursorText(X, Y);
-  if (!text.empty() && CoreHost) CoreHost->ShowDiagramPosition(text);
+  if (!text.empty() && Model().CoreHost) Model().CoreHost->ShowDiagramPosition(text);
 }
 
 void ShowHistoryPanel(double X, double Y) {
-  if (Diagram.HistoryPanelOpen) return;
-  Diagram.HistoryPanelOpen = true;
-  Diagram.HistoryPanelX = static_cast<float>(X);
-  Diagram.HistoryPanelY = static_cast<float>(Y);
-  if (CoreHost) CoreHost->ShowDiagramHistoryPanel();
+  if (Model().Diagram.HistoryPanelOpen) return;
+  Model().Diagram.HistoryPanelOpen = true;
+  Model().Diagram.HistoryPanelX = static_cast<float>(X);
+  Model().Diagram.HistoryPanelY = static_cast<float>(Y);
+  if (Model().CoreHost) Model().CoreHost->ShowDiagramHistoryPanel();
   QueueAction(Action_HistoryPanelFonts, 100);
 }
 
@@ -204,24 +207,24 @@ void DiagramMarkerMouseDown(int Number, rtl::TMouseButton Button, double X, doub
   if (!IsPoint(Number - 1)) return;
   SelectDiagramPoint(Number, Button);
   if (!LinkUp()) DrawDiagramState();
-  Diagram.PointMoved = 0;
-  Diagram.PointHeld = 1;
-  Diagram.GrabX = static_cast<float>(X);
-  Diagram.GrabY = static_cast<float>(Y);
+  Model().Diagram.PointMoved = 0;
+  Model().Diagram.PointHeld = 1;
+  Model().Diagram.GrabX = static_cast<float>(X);
+  Model().Diagram.GrabY = static_cast<float>(Y);
 }
 
 void DiagramMarkerMouseMove(int Number, double X, double Y) {
   if (!IsPoint(Number - 1)) return;
-  if (!Diagram.PointTracking) {
+  if (!Model().Diagram.PointTracking) {
     // Hovering marks the point and shows its values; it does not make it movable by keys.
     SelectDiagramPoint(Number, rtl::mbLeft);
-    Diagram.PointTracking = 0;
-    Diagram.PointMoved = 0;
+    Model().Diagram.PointTracking = 0;
+    Model().Diagram.PointMoved = 0;
   }
-  if (Diagram.PointHeld) {
-    Diagram.PointMoved = 1;
-    MoveDiagramPointX(X - Diagram.GrabX);
-    MoveDiagramPointY(Y - Diagram.GrabY);
+  if (Model().Diagram.PointHeld) {
+    Model().Diagram.PointMoved = 1;
+    MoveDiagramPointX(X - Model().Diagram.GrabX);
+    MoveDiagramPointY(Y - Model().Diagram.GrabY);
     PlaceDiagramPoints();
   } else if (!LinkUp()) {
     DrawDiagramState();
@@ -230,12 +233,12 @@ void DiagramMarkerMouseMove(int Number, double X, double Y) {
 
 void DiagramMarkerMouseUp(int Number) {
   if (!IsPoint(Number - 1)) return;
-  Diagram.PointHeld = 0;
-  if (Diagram.PointMoved) {
-    Diagram.PointTracking = 0;
+  Model().Diagram.PointHeld = 0;
+  if (Model().Diagram.PointMoved) {
+    Model().Diagram.PointTracking = 0;
     QueueDiagramTransmit();
     Selected() = -1;
-    Diagram.PointMoved = 0;
+    Model().Diagram.PointMoved = 0;
   }
   PlaceDiagramPoints();
 }
@@ -252,20 +255,20 @@ void DiagramMouseDown(rtl::TMouseButton Button, double X, double Y) {
 void DiagramMouseMove(bool LeftDown, double X, double Y) {
   CloseHistoryPanel();
   ShowCursorValues(X, Y);
-  if (!Diagram.PointHeld) {
-    if (!Diagram.PointTracking) ReleaseDiagramPoint(rtl::mbLeft);
+  if (!Model().Diagram.PointHeld) {
+    if (!Model().Diagram.PointTracking) ReleaseDiagramPoint(rtl::mbLeft);
     if (!LinkUp()) DrawDiagramState();
   } else if (!LeftDown) {
     FinishDrag();
   } else {
-    Diagram.PointMoved = 1;
+    Model().Diagram.PointMoved = 1;
     FollowPointer(X, Y);
     PlaceDiagramPoints();
   }
 }
 
 void DiagramMouseUp(double X, double Y) {
-  if (!Diagram.PointHeld) return;
+  if (!Model().Diagram.PointHeld) return;
   FollowPointer(X, Y);
   FinishDrag();
 }
@@ -277,11 +280,11 @@ void DiagramKeyDown(TDiagramKey Key) {
       break;
     case TDiagramKey::Left:
     case TDiagramKey::Right:
-      if (Diagram.PointTracking) MoveDiagramPointX(Key == TDiagramKey::Left ? -1.0 : 1.0);
+      if (Model().Diagram.PointTracking) MoveDiagramPointX(Key == TDiagramKey::Left ? -1.0 : 1.0);
       break;
     case TDiagramKey::Up:
     case TDiagramKey::Down:
-      if (Diagram.PointTracking) MoveDiagramPointY(Key == TDiagramKey::Up ? -1.0 : 1.0);
+      if (Model().Diagram.PointTracking) MoveDiagramPointY(Key == TDiagramKey::Up ? -1.0 : 1.0);
       break;
   }
 }

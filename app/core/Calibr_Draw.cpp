@@ -6,9 +6,11 @@
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
@@ -20,7 +22,9 @@ constexpr double ManifoldRange = 192;
 // A MAP pair whose times differ by more than this (us) asks for a correction.
 constexpr std::int32_t MapPairTolerance = 1000;
 
-bool MapCollecting() { return ecu::ConfigData.Configuration && ecu::ConfigData.Configuration->Save_Map != 0; }
+bool MapCollecting() {
+  return ecu::Session().ConfigData.Configuration && ecu::Session().ConfigData.Configuration->Save_Map != 0;
+}
 
 TBox Centred(double X, double Y, double Width, double Height) {
   return {X - Width / 2, Y - Height / 2, Width, Height};
@@ -82,26 +86,26 @@ TDiagramScales PlaceDiagramScales(const TDiagramFrame& F) {
 }
 
 bool HasMapProposal() {
-  return std::any_of(Diagram.CorrectionPoints.begin(), Diagram.CorrectionPoints.end(),
+  return std::any_of(Model().Diagram.CorrectionPoints.begin(), Model().Diagram.CorrectionPoints.end(),
                      [](std::int32_t v) { return v != 0; });
 }
 
 bool PlaceDiagramShapes(double W, double H, double MarkerWidth, double MarkerHeight, TDiagramShapes& S) {
   if (!(W > 0 && H > 0)) return false;
-  Diagram.DiagramWidth = W;
-  Diagram.DiagramHeight = H;
-  Diagram.MarkerWidth = MarkerWidth;
-  Diagram.MarkerHeight = MarkerHeight;
+  Model().Diagram.DiagramWidth = W;
+  Model().Diagram.DiagramHeight = H;
+  Model().Diagram.MarkerWidth = MarkerWidth;
+  Model().Diagram.MarkerHeight = MarkerHeight;
   DiagramValuesToPixels();
-  const auto& px = Diagram.PointPixelX;
-  const auto& py = Diagram.PointPixelY;
+  const auto& px = Model().Diagram.PointPixelX;
+  const auto& py = Model().Diagram.PointPixelY;
   for (std::size_t i = 0; i < ecu::DiagramPointCount; ++i) S.Markers[i] = Centred(px[i], py[i], MarkerWidth, MarkerHeight);
   for (std::size_t k = 0; k < SegmentCount; ++k) S.Segments[k] = SegmentBetween(px[k], py[k], px[k + 1], py[k + 1]);
   S.Proposal = HasMapProposal();
   if (S.Proposal) {
     std::array<double, ecu::DiagramPointCount> cy{};
     for (std::size_t i = 0; i < ecu::DiagramPointCount; ++i) {
-      cy[i] = H - H / Diagram.DiagramRangeY * Diagram.CorrectionPoints[i];
+      cy[i] = H - H / Model().Diagram.DiagramRangeY * Model().Diagram.CorrectionPoints[i];
       S.ProposalMarkers[i] = Centred(px[i], cy[i], MarkerWidth, MarkerHeight);
     }
     for (std::size_t k = 0; k < SegmentCount; ++k)
@@ -110,33 +114,33 @@ bool PlaceDiagramShapes(double W, double H, double MarkerWidth, double MarkerHei
   return true;
 }
 
-int MapPointsUsed() { return std::min<int>(ecu::ConfigData.MapPointCount, ecu::MapPointCapacity); }
+int MapPointsUsed() { return std::min<int>(ecu::Session().ConfigData.MapPointCount, ecu::MapPointCapacity); }
 
 std::int32_t MapBandPressure(int J) {
   // A reading has ten bits; a band count the ECU could not mean stays at the top.
-  const int reading = std::min(ecu::ConfigData.MapPointCount / 2 * (J + 1), 1023);
+  const int reading = std::min(ecu::Session().ConfigData.MapPointCount / 2 * (J + 1), 1023);
   return ecu::ADCToScaled(static_cast<std::uint8_t>(reading >> 8), static_cast<std::uint8_t>(reading & 0xFF));
 }
 
 bool DiagramLook(double W, double H, double MapMarkerSize, TDiagramLook& L) {
   if (!(W > 0 && H > 0)) return false;
   L.MarkerColors.fill(Color_Diagram);
-  if (Diagram.FixedPoint != 0 && Diagram.FixedPoint < ecu::DiagramPointCount)
-    L.MarkerColors[Diagram.FixedPoint] = Color_Diagram_Fixed;
-  const std::int32_t sel = ecu::ConfigData.SelectedPoint;
+  if (Model().Diagram.FixedPoint != 0 && Model().Diagram.FixedPoint < ecu::DiagramPointCount)
+    L.MarkerColors[Model().Diagram.FixedPoint] = Color_Diagram_Fixed;
+  const std::int32_t sel = ecu::Session().ConfigData.SelectedPoint;
   L.GuidesShown = false;
   if (sel >= 0 && sel < ecu::DiagramPointCount) {
     const auto s = static_cast<std::size_t>(sel);
     L.MarkerColors[s] = Color_Diagram_Marked;
     if (sel >= 1 && sel <= 7) {
-      const double left = Diagram.PointPixelX[s - 1], right = Diagram.PointPixelX[s + 1];
+      const double left = Model().Diagram.PointPixelX[s - 1], right = Model().Diagram.PointPixelX[s + 1];
       L.GuidesShown = true;
       L.Guides = {TBox{left, 0, 1, H}, TBox{right, 0, 1, H}, TBox{left, 0, right - left, 1},
                   TBox{left, H, right - left, 1}};
     }
   }
-  if (Settings.Idle_Points) {
-    const int idle = ecu::ConfigData.FlaggedPoint;
+  if (Model().Settings.Idle_Points) {
+    const int idle = ecu::Session().ConfigData.FlaggedPoint;
     for (int i : {idle - 1, idle})
       if (i >= 0 && i < ecu::DiagramPointCount) L.MarkerColors[static_cast<std::size_t>(i)] = Color_Diagram_Idle;
   }
@@ -147,8 +151,8 @@ bool DiagramLook(double W, double H, double MapMarkerSize, TDiagramLook& L) {
   if (L.SaveMap) {
     const int used = MapPointsUsed();
     for (int j = 0; j < used; ++j) {
-      const std::int32_t g = ecu::ConfigData.MapPointsGas[static_cast<std::size_t>(j)];
-      const std::int32_t p = ecu::ConfigData.MapPointsPetrol[static_cast<std::size_t>(j)];
+      const std::int32_t g = ecu::Session().ConfigData.MapPointsGas[static_cast<std::size_t>(j)];
+      const std::int32_t p = ecu::Session().ConfigData.MapPointsPetrol[static_cast<std::size_t>(j)];
       if (g == 0 || p == 0) continue;
       const double xg = W / 25000 * g * 10, xp = W / 25000 * p * 10;
       const double y = H - H / ManifoldRange * MapBandPressure(j);
@@ -156,32 +160,32 @@ bool DiagramLook(double W, double H, double MapMarkerSize, TDiagramLook& L) {
       L.PairBars[k] = {std::min(xg, xp), y - 1, std::abs(xg - xp), 2};
       L.PairWide[k] = std::abs(g - p) * 10 > MapPairTolerance;
     }
-    PlaceMapPoints(ecu::ConfigData.MapPointsGas, W, H, MapMarkerSize, L.GasPoints);
-    PlaceMapPoints(ecu::ConfigData.MapPointsPetrol, W, H, MapMarkerSize, L.PetrolPoints);
+    PlaceMapPoints(ecu::Session().ConfigData.MapPointsGas, W, H, MapMarkerSize, L.GasPoints);
+    PlaceMapPoints(ecu::Session().ConfigData.MapPointsPetrol, W, H, MapMarkerSize, L.PetrolPoints);
   }
 
-  const std::int32_t petrol = ecu::LiveData.LivePetrolTimeAvg;
+  const std::int32_t petrol = ecu::Session().LiveData.LivePetrolTimeAvg;
   L.LiveX = petrol > 25000 ? W : W / 25000 * petrol;
-  L.LiveGasY = H - H / 32000 * ecu::LiveData.LiveGasTimeAvg;
-  L.LiveManifoldY = H - H / ManifoldRange * ecu::LiveData.LivePressColl;
-  L.ManifoldShown = Settings.Map_Point && Diagram.ManifoldMarkerShown;
+  L.LiveGasY = H - H / 32000 * ecu::Session().LiveData.LiveGasTimeAvg;
+  L.LiveManifoldY = H - H / ManifoldRange * ecu::Session().LiveData.LivePressColl;
+  L.ManifoldShown = Model().Settings.Map_Point && Model().Diagram.ManifoldMarkerShown;
   return true;
 }
 
 std::string TwoDecimals(double Value) { return rtl::FloatToStrF(Value, rtl::ffFixed, 15, 2); }
 
 std::string SelectedPointText() {
-  const std::int32_t sel = ecu::ConfigData.SelectedPoint;
+  const std::int32_t sel = ecu::Session().ConfigData.SelectedPoint;
   if (sel < 0 || sel >= ecu::DiagramPointCount) return {};
   const auto s = static_cast<std::size_t>(sel);
   const std::string ms = ecu::LngText("Dim_MS_Short");
   return ecu::LngText("Point") + " = " + std::to_string(sel) + " -> " + ecu::LngText("Gas") + ", " + ms + " = " +
-         TwoDecimals(ecu::ConfigData.DiagramPointY[s] / 1000.0) + ";  " + ecu::LngText("Petrol") + ", " + ms + " = " +
-         TwoDecimals(ecu::ConfigData.DiagramPointX[s] / 1000.0) + ";";
+         TwoDecimals(ecu::Session().ConfigData.DiagramPointY[s] / 1000.0) + ";  " + ecu::LngText("Petrol") + ", " + ms +
+         " = " + TwoDecimals(ecu::Session().ConfigData.DiagramPointX[s] / 1000.0) + ";";
 }
 
 std::string CursorText(double X, double Y) {
-  const double w = Diagram.DiagramWidth, h = Diagram.DiagramHeight;
+  const double w = Model().Diagram.DiagramWidth, h = Model().Diagram.DiagramHeight;
   if (!(w > 0 && h > 0)) return {};
   const std::string ms = ecu::LngText("Dim_MS_Short");
   std::string text = ecu::LngText("Gas") + ", " + ms + " = " + TwoDecimals(32000 / h * (h - Y) / 1000) + ";  " +

@@ -11,8 +11,10 @@
 #include "app/core/Core_Host.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Link_State.h"
+#include "ecu/Session.h"
 
 namespace app {
 
@@ -27,7 +29,9 @@ constexpr std::int32_t PairTolerance = 1000;
 // Tasks of the ECU link.
 constexpr std::uint8_t TaskMapCorrection = 26, TaskEraseGasMap = 27, TaskErasePetrolMap = 28;
 
-bool SaveMap() { return ecu::ConfigData.Configuration && ecu::ConfigData.Configuration->Save_Map != 0; }
+bool SaveMap() {
+  return ecu::Session().ConfigData.Configuration && ecu::Session().ConfigData.Configuration->Save_Map != 0;
+}
 
 // A time in us from a product that may have left the 32-bit range (equal or falling petrol
 // times of a curve from the ECU or a file): saturated, and 0 for no value.
@@ -48,54 +52,54 @@ void QueuePromptClose() { QueueAction(Action_CloseMapPrompt, 100); }
 TMapPointControls MapPointControls() {
   TMapPointControls c;
   c.ScaleShown = c.ButtonsEnabled = SaveMap();
-  c.LegendShown = Settings.Map_Point && SaveMap();
+  c.LegendShown = Model().Settings.Map_Point && SaveMap();
   return c;
 }
 
 void EnableMapPointControls() {
-  if (!ecu::Link.LinkUp) return;
-  if (Settings.Map_Point) Diagram.ManifoldMarkerShown = SaveMap();
-  if (CoreHost) CoreHost->EnableMapPointControls();
+  if (!ecu::Session().Link.LinkUp) return;
+  if (Model().Settings.Map_Point) Model().Diagram.ManifoldMarkerShown = SaveMap();
+  if (Model().CoreHost) Model().CoreHost->EnableMapPointControls();
 }
 
 void MapCollectionStart() {
-  if (!ecu::ConfigData.Configuration || ecu::ConfigData.Configuration->Save_Map) return;
-  ecu::ConfigData.Configuration->Save_Map = 1;
+  if (!ecu::Session().ConfigData.Configuration || ecu::Session().ConfigData.Configuration->Save_Map) return;
+  ecu::Session().ConfigData.Configuration->Save_Map = 1;
   EnableMapPointControls();
-  if (CoreHost) CoreHost->CFGPageToConfig();
+  if (Model().CoreHost) Model().CoreHost->CFGPageToConfig();
 }
 
 void MapCollectionStop() {
-  if (!ecu::ConfigData.Configuration || !ecu::ConfigData.Configuration->Save_Map) return;
-  ecu::ConfigData.Configuration->Save_Map = 0;
+  if (!ecu::Session().ConfigData.Configuration || !ecu::Session().ConfigData.Configuration->Save_Map) return;
+  ecu::Session().ConfigData.Configuration->Save_Map = 0;
   EnableMapPointControls();
-  if (CoreHost) CoreHost->CFGPageToConfig();
+  if (Model().CoreHost) Model().CoreHost->CFGPageToConfig();
 }
 
-void DeleteGasMapPoints() { ecu::Link.TaskRequest = TaskEraseGasMap; }
-void DeletePetrolMapPoints() { ecu::Link.TaskRequest = TaskErasePetrolMap; }
+void DeleteGasMapPoints() { ecu::Session().Link.TaskRequest = TaskEraseGasMap; }
+void DeletePetrolMapPoints() { ecu::Session().Link.TaskRequest = TaskErasePetrolMap; }
 
 void ShowMapPrompt(bool YesNo, const std::string& TextKey) {
-  if (Diagram.MapPrompt.Open) return;
-  Diagram.MapPrompt = {true, YesNo, TextKey};
-  if (CoreHost) CoreHost->MapPromptChanged();
+  if (Model().Diagram.MapPrompt.Open) return;
+  Model().Diagram.MapPrompt = {true, YesNo, TextKey};
+  if (Model().CoreHost) Model().CoreHost->MapPromptChanged();
   QueueAction(Action_MapPromptFonts, 100);
 }
 
 void CloseMapPrompt() {
-  if (!Diagram.MapPrompt.Open) return;
-  Diagram.MapPrompt = {};
-  if (CoreHost) CoreHost->MapPromptChanged();
+  if (!Model().Diagram.MapPrompt.Open) return;
+  Model().Diagram.MapPrompt = {};
+  if (Model().CoreHost) Model().CoreHost->MapPromptChanged();
 }
 
 void CheckMapPointCount() {
-  if (Diagram.MapPrompt.Open) return;
-  Diagram.MapPromptStep = 0;
-  Diagram.CorrectionSums.fill(0);
-  Diagram.CorrectionCounts.fill(0);
-  const auto& gas = ecu::ConfigData.MapPointsGas;
-  const auto& petrol = ecu::ConfigData.MapPointsPetrol;
-  const auto& x = ecu::ConfigData.DiagramPointX;
+  if (Model().Diagram.MapPrompt.Open) return;
+  Model().Diagram.MapPromptStep = 0;
+  Model().Diagram.CorrectionSums.fill(0);
+  Model().Diagram.CorrectionCounts.fill(0);
+  const auto& gas = ecu::Session().ConfigData.MapPointsGas;
+  const auto& petrol = ecu::Session().ConfigData.MapPointsPetrol;
+  const auto& x = ecu::Session().ConfigData.DiagramPointX;
   const int used = MapPointsUsed();
   bool anyPair = false, wideSeen = false, counted = false;
   for (int j = 0; j < used; ++j) {
@@ -114,8 +118,8 @@ void CheckMapPointCount() {
       if (std::abs(p - g) <= PairTolerance) continue;
     }
     for (std::size_t k : {i - 1, i}) {
-      ++Diagram.CorrectionCounts[k];
-      Diagram.CorrectionSums[k] += g - p;
+      ++Model().Diagram.CorrectionCounts[k];
+      Model().Diagram.CorrectionSums[k] += g - p;
     }
     counted = true;
   }
@@ -129,67 +133,67 @@ void CheckMapPointCount() {
 }
 
 void MapPromptFirstButton() {
-  if (!Diagram.MapPrompt.Open) return;
-  if (!Diagram.MapPrompt.YesNo)
+  if (!Model().Diagram.MapPrompt.Open) return;
+  if (!Model().Diagram.MapPrompt.YesNo)
     QueuePromptClose();
   else
     ConfirmMapCorrection();
 }
 
 void MapPromptSecondButton() {
-  if (Diagram.MapPrompt.Open && Diagram.MapPrompt.YesNo) CancelMapCorrection();
+  if (Model().Diagram.MapPrompt.Open && Model().Diagram.MapPrompt.YesNo) CancelMapCorrection();
 }
 
 void ConfirmMapCorrection() {
-  ++Diagram.MapPromptStep;
-  if (Diagram.MapPromptStep == 1)
+  ++Model().Diagram.MapPromptStep;
+  if (Model().Diagram.MapPromptStep == 1)
     CalcMapCorrection();
-  else if (Diagram.MapPromptStep == 2)
+  else if (Model().Diagram.MapPromptStep == 2)
     TransmitMapCorrection();
   else
     QueuePromptClose();
 }
 
 void CalcMapCorrection() {
-  Diagram.CorrectionPoints = ecu::ConfigData.DiagramPointY;
+  Model().Diagram.CorrectionPoints = ecu::Session().ConfigData.DiagramPointY;
   CalcPointCorrections();
   RedrawDiagram();
-  if (Diagram.MapPrompt.Open) {
-    Diagram.MapPrompt.TextKey = "MAP_Ctrl_Transmit";
-    if (CoreHost) CoreHost->MapPromptChanged();
+  if (Model().Diagram.MapPrompt.Open) {
+    Model().Diagram.MapPrompt.TextKey = "MAP_Ctrl_Transmit";
+    if (Model().CoreHost) Model().CoreHost->MapPromptChanged();
   }
 }
 
 void TransmitMapCorrection() {
-  ecu::ConfigData.DiagramPointY = Diagram.CorrectionPoints;
-  Diagram.CorrectionPoints.fill(0);
+  ecu::Session().ConfigData.DiagramPointY = Model().Diagram.CorrectionPoints;
+  Model().Diagram.CorrectionPoints.fill(0);
   RedrawDiagram();
-  ecu::Link.TaskRequest = TaskMapCorrection;
+  ecu::Session().Link.TaskRequest = TaskMapCorrection;
   QueuePromptClose();
 }
 
 void CancelMapCorrection() {
-  if (Diagram.MapPromptStep == 1)
+  if (Model().Diagram.MapPromptStep == 1)
     ClearMapCorrection();
   else
     QueuePromptClose();
 }
 
 void ClearMapCorrection() {
-  Diagram.CorrectionPoints.fill(0);
+  Model().Diagram.CorrectionPoints.fill(0);
   RedrawDiagram();
   QueuePromptClose();
 }
 
 void CalcPointCorrections() {
-  auto& c = Diagram.CorrectionPoints;
-  auto& sums = Diagram.CorrectionSums;
-  const auto& counts = Diagram.CorrectionCounts;
-  auto& ratios = Diagram.CorrectionRatios;
-  const auto& x = ecu::ConfigData.DiagramPointX;
-  const auto& y = ecu::ConfigData.DiagramPointY;
+  auto& c = Model().Diagram.CorrectionPoints;
+  auto& sums = Model().Diagram.CorrectionSums;
+  const auto& counts = Model().Diagram.CorrectionCounts;
+  auto& ratios = Model().Diagram.CorrectionRatios;
+  const auto& x = ecu::Session().ConfigData.DiagramPointX;
+  const auto& y = ecu::Session().ConfigData.DiagramPointY;
   // The idle points keep their gas times when the setting locks them.
-  const int s = Settings.Idle_Points ? std::min<int>(ecu::ConfigData.FlaggedPoint, LastPoint) : 0;
+  const int s = Model().Settings.Idle_Points ? std::min<int>(ecu::Session().ConfigData.FlaggedPoint, LastPoint) : 0;
   const int first = s + 1;
   for (int k = first; k <= LastPoint; ++k) {
     const auto e = static_cast<std::size_t>(k);

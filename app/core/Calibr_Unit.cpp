@@ -5,16 +5,16 @@
 
 #include "app/core/Core_Host.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Gas_Injectors_Unit.h"
 #include "ecu/Port_3D_Connect.h"
+#include "ecu/Session.h"
 #include "ecu/Transmit_Unit.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
-
-TDiagramState Diagram;
 
 namespace {
 
@@ -23,109 +23,115 @@ constexpr std::array<std::uint8_t, ecu::DiagramPointCount> DefaultPetrolMs = {0,
 
 TDiagramPoints CurrentPoints() {
   TDiagramPoints p;
-  p.X = ecu::ConfigData.DiagramPointX;
-  p.Y = ecu::ConfigData.DiagramPointY;
+  p.X = ecu::Session().ConfigData.DiagramPointX;
+  p.Y = ecu::Session().ConfigData.DiagramPointY;
   return p;
 }
 
 void Redraw() {
-  if (CoreHost) CoreHost->RedrawCalibrationDiagram();
+  if (Model().CoreHost) Model().CoreHost->RedrawCalibrationDiagram();
 }
 
 }  // namespace
 
 void CalcDiagramPoints() {
-  ecu::ConfigData.FlaggedPoint = 2;
-  Diagram.DiagramRangeY = 32000;
-  Diagram.DiagramRangeX = 25000;
+  ecu::Session().ConfigData.FlaggedPoint = 2;
+  Model().Diagram.DiagramRangeY = 32000;
+  Model().Diagram.DiagramRangeX = 25000;
   double slope = 23.0, offset = 2.0;
-  if (ecu::ConfigData.Configuration)
-    ecu::GetInjectorFactors(ecu::ConfigData.Configuration->Injector_Type, slope, offset);
-  const bool lpg = !ecu::ConfigData.Configuration || ecu::ConfigData.Configuration->LPG_on != 0;
-  const double rangeMs = Diagram.DiagramRangeX / 1000;
+  if (ecu::Session().ConfigData.Configuration)
+    ecu::GetInjectorFactors(ecu::Session().ConfigData.Configuration->Injector_Type, slope, offset);
+  const bool lpg = !ecu::Session().ConfigData.Configuration || ecu::Session().ConfigData.Configuration->LPG_on != 0;
+  const double rangeMs = Model().Diagram.DiagramRangeX / 1000;
   for (std::size_t i = 0; i < ecu::DiagramPointCount; ++i) {
-    ecu::ConfigData.DiagramPointX[i] = DefaultPetrolMs[i] * 1000;
+    ecu::Session().ConfigData.DiagramPointX[i] = DefaultPetrolMs[i] * 1000;
     if (i <= 5 || lpg)
-      ecu::ConfigData.DiagramPointY[i] = ecu::FloatToInt((slope / rangeMs * DefaultPetrolMs[i] + offset) * 1000);
+      ecu::Session().ConfigData.DiagramPointY[i] =
+          ecu::FloatToInt((slope / rangeMs * DefaultPetrolMs[i] + offset) * 1000);
   }
   if (!lpg)
     for (std::size_t i = 6; i < ecu::DiagramPointCount; ++i)
-      ecu::ConfigData.DiagramPointY[i] =
-          ecu::FloatToInt((9.0 / 25 * (DefaultPetrolMs[i] - 12) + ecu::ConfigData.DiagramPointY[5] / 1000) * 1000);
+      ecu::Session().ConfigData.DiagramPointY[i] = ecu::FloatToInt(
+          (9.0 / 25 * (DefaultPetrolMs[i] - 12) + ecu::Session().ConfigData.DiagramPointY[5] / 1000) * 1000);
 }
 
 void DiagramValuesToPixels() {
   for (std::size_t i = 0; i < ecu::DiagramPointCount; ++i) {
-    Diagram.PointPixelX[i] = Diagram.DiagramWidth / Diagram.DiagramRangeX * ecu::ConfigData.DiagramPointX[i];
-    Diagram.PointPixelY[i] =
-        Diagram.DiagramHeight - Diagram.DiagramHeight / Diagram.DiagramRangeY * ecu::ConfigData.DiagramPointY[i];
+    Model().Diagram.PointPixelX[i] =
+        Model().Diagram.DiagramWidth / Model().Diagram.DiagramRangeX * ecu::Session().ConfigData.DiagramPointX[i];
+    Model().Diagram.PointPixelY[i] = Model().Diagram.DiagramHeight - Model().Diagram.DiagramHeight /
+                                                                         Model().Diagram.DiagramRangeY *
+                                                                         ecu::Session().ConfigData.DiagramPointY[i];
   }
 }
 
 void PlaceDiagramPoints() {
-  if (Diagram.DiagramWidth > 0 && Diagram.DiagramHeight > 0) {
+  if (Model().Diagram.DiagramWidth > 0 && Model().Diagram.DiagramHeight > 0) {
     for (std::size_t i = 0; i < ecu::DiagramPointCount; ++i) {
-      ecu::ConfigData.DiagramPointX[i] =
-          ecu::FloatToInt(Diagram.DiagramRangeX / Diagram.DiagramWidth * Diagram.PointPixelX[i]);
-      ecu::ConfigData.DiagramPointY[i] = ecu::FloatToInt(Diagram.DiagramRangeY / Diagram.DiagramHeight *
-                                                         (Diagram.DiagramHeight - Diagram.PointPixelY[i]));
+      ecu::Session().ConfigData.DiagramPointX[i] = ecu::FloatToInt(
+          Model().Diagram.DiagramRangeX / Model().Diagram.DiagramWidth * Model().Diagram.PointPixelX[i]);
+      ecu::Session().ConfigData.DiagramPointY[i] =
+          ecu::FloatToInt(Model().Diagram.DiagramRangeY / Model().Diagram.DiagramHeight *
+                          (Model().Diagram.DiagramHeight - Model().Diagram.PointPixelY[i]));
     }
   }
   Redraw();
 }
 
 std::uint8_t PushDiagramHistory() {
-  if (Diagram.HistoryCount >= DiagramHistoryCapacity) {
-    std::move(Diagram.DiagramHistory.begin() + 1, Diagram.DiagramHistory.end(), Diagram.DiagramHistory.begin());
-    Diagram.HistoryCount = DiagramHistoryCapacity - 1;
+  if (Model().Diagram.HistoryCount >= DiagramHistoryCapacity) {
+    std::move(Model().Diagram.DiagramHistory.begin() + 1, Model().Diagram.DiagramHistory.end(),
+              Model().Diagram.DiagramHistory.begin());
+    Model().Diagram.HistoryCount = DiagramHistoryCapacity - 1;
   }
-  Diagram.DiagramHistory[Diagram.HistoryCount] = CurrentPoints();
-  ++Diagram.HistoryCount;
-  Diagram.HistoryPosition = Diagram.HistoryCount;
-  return Diagram.HistoryPosition;
+  Model().Diagram.DiagramHistory[Model().Diagram.HistoryCount] = CurrentPoints();
+  ++Model().Diagram.HistoryCount;
+  Model().Diagram.HistoryPosition = Model().Diagram.HistoryCount;
+  return Model().Diagram.HistoryPosition;
 }
 
-bool CanStepBack() { return Diagram.HistoryPosition >= 2; }
-bool CanStepForward() { return Diagram.HistoryPosition < Diagram.HistoryCount; }
+bool CanStepBack() { return Model().Diagram.HistoryPosition >= 2; }
+bool CanStepForward() { return Model().Diagram.HistoryPosition < Model().Diagram.HistoryCount; }
 
 bool DiagramHistoryBack() {
-  if (!ecu::Link.LinkUp || !CanStepBack()) return false;
-  --Diagram.HistoryPosition;
+  if (!ecu::Session().Link.LinkUp || !CanStepBack()) return false;
+  --Model().Diagram.HistoryPosition;
   // The newest entry moves to the front: the one before it is now the newest.
-  std::rotate(Diagram.DiagramHistory.begin(), Diagram.DiagramHistory.begin() + Diagram.HistoryCount - 1,
-              Diagram.DiagramHistory.begin() + Diagram.HistoryCount);
+  std::rotate(Model().Diagram.DiagramHistory.begin(),
+              Model().Diagram.DiagramHistory.begin() + Model().Diagram.HistoryCount - 1,
+              Model().Diagram.DiagramHistory.begin() + Model().Diagram.HistoryCount);
   ApplyDiagramHistory();
   return true;
 }
 
 bool DiagramHistoryForward() {
-  if (!ecu::Link.LinkUp || !CanStepForward()) return false;
-  ++Diagram.HistoryPosition;
-  std::rotate(Diagram.DiagramHistory.begin(), Diagram.DiagramHistory.begin() + 1,
-              Diagram.DiagramHistory.begin() + Diagram.HistoryCount);
+  if (!ecu::Session().Link.LinkUp || !CanStepForward()) return false;
+  ++Model().Diagram.HistoryPosition;
+  std::rotate(Model().Diagram.DiagramHistory.begin(), Model().Diagram.DiagramHistory.begin() + 1,
+              Model().Diagram.DiagramHistory.begin() + Model().Diagram.HistoryCount);
   ApplyDiagramHistory();
   return true;
 }
 
 void ApplyDiagramHistory() {
-  if (Diagram.HistoryCount > 0) {
-    const TDiagramPoints& newest = Diagram.DiagramHistory[Diagram.HistoryCount - 1u];
-    ecu::ConfigData.DiagramPointX = newest.X;
-    ecu::ConfigData.DiagramPointY = newest.Y;
+  if (Model().Diagram.HistoryCount > 0) {
+    const TDiagramPoints& newest = Model().Diagram.DiagramHistory[Model().Diagram.HistoryCount - 1u];
+    ecu::Session().ConfigData.DiagramPointX = newest.X;
+    ecu::Session().ConfigData.DiagramPointY = newest.Y;
   }
-  ecu::Link.TaskRequest = 23;
+  ecu::Session().Link.TaskRequest = 23;
   CloseHistoryPanel();
 }
 
 void CloseHistoryPanel() {
-  if (!Diagram.HistoryPanelOpen) return;
-  Diagram.HistoryPanelOpen = false;
-  if (CoreHost) CoreHost->CloseDiagramHistoryPanel();
+  if (!Model().Diagram.HistoryPanelOpen) return;
+  Model().Diagram.HistoryPanelOpen = false;
+  if (Model().CoreHost) Model().CoreHost->CloseDiagramHistoryPanel();
 }
 
 void QueueDiagramTransmit() {
-  if (!ecu::Link.LinkUp || ecu::ConfigData.SelectedPoint == -1) return;
-  if (Actions.Timer_GEN_Transmit) Actions.Timer_GEN_Transmit->SetEnabled(false);
+  if (!ecu::Session().Link.LinkUp || ecu::Session().ConfigData.SelectedPoint == -1) return;
+  if (Model().Actions.Timer_GEN_Transmit) Model().Actions.Timer_GEN_Transmit->SetEnabled(false);
   ecu::CalcDiagramSlopes();
   PushDiagramHistory();
   ScheduleTransmit(3);

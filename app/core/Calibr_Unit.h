@@ -81,7 +81,6 @@ struct TDiagramState {
   void Reset() { *this = TDiagramState(); }
   bool operator==(const TDiagramState&) const = default;
 };
-extern TDiagramState Diagram;
 
 // What the diagram asks of its page (the full redraw, closing the history panel) it asks of
 // the installed core host; without one nothing is drawn.

@@ -3,15 +3,15 @@
 #include <algorithm>
 
 #include "app/core/General_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
 #include "ecu/Language_En.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
-
-TColorState Colors;
 
 namespace {
 
@@ -78,49 +78,49 @@ std::array<std::string, ColorRoleCount> DefaultColorTable() {
 }
 
 void SetDefaultColors() {
-  Colors.WindowColorText = "#FFFFFFFF";
-  for (int i = 0; i < ColorRoleCount; ++i) Colors.ColorTable[static_cast<std::size_t>(i)] = Role(i).Default;
-  Colors.ColorTable[Color_General] = Settings.Font_Color;
+  Model().Colors.WindowColorText = "#FFFFFFFF";
+  for (int i = 0; i < ColorRoleCount; ++i) Model().Colors.ColorTable[static_cast<std::size_t>(i)] = Role(i).Default;
+  Model().Colors.ColorTable[Color_General] = Model().Settings.Font_Color;
 }
 
 void LoadColors() {
   for (int i = 0; i < ColorRoleCount; ++i)
-    if (ecu::KeyFileFind(Role(i).Key) && ecu::IsARGBText(ecu::Files.KeyFileValue))
-      Colors.ColorTable[static_cast<std::size_t>(i)] = ecu::Files.KeyFileValue;
+    if (ecu::KeyFileFind(Role(i).Key) && ecu::IsARGBText(ecu::Session().Files.KeyFileValue))
+      Model().Colors.ColorTable[static_cast<std::size_t>(i)] = ecu::Session().Files.KeyFileValue;
 }
 
 void SaveColors() {
-  ecu::KeyFileSet("Form_3D_Color", Colors.MainWindowFill.Color, "");
-  ecu::KeyFileSet("Form_3D_Style", Colors.MainWindowFill.Gradient ? "vgBrushGradient" : "vgBrushSolid", "");
-  for (std::size_t n = 0; n < Colors.MainWindowFill.GradientColors.size(); ++n)
-    ecu::KeyFileSet("Form_3D_GradColor_" + std::to_string(n), Colors.MainWindowFill.GradientColors[n], "");
+  ecu::KeyFileSet("Form_3D_Color", Model().Colors.MainWindowFill.Color, "");
+  ecu::KeyFileSet("Form_3D_Style", Model().Colors.MainWindowFill.Gradient ? "vgBrushGradient" : "vgBrushSolid", "");
+  for (std::size_t n = 0; n < Model().Colors.MainWindowFill.GradientColors.size(); ++n)
+    ecu::KeyFileSet("Form_3D_GradColor_" + std::to_string(n), Model().Colors.MainWindowFill.GradientColors[n], "");
   for (int i = 0; i < ColorRoleCount; ++i)
-    ecu::KeyFileSet(Role(i).Key, Colors.ColorTable[static_cast<std::size_t>(i)], "");
+    ecu::KeyFileSet(Role(i).Key, Model().Colors.ColorTable[static_cast<std::size_t>(i)], "");
 }
 
 void LoadMainWindowFill() {
-  if (ecu::KeyFileFind("Form_3D_Color") && ecu::IsARGBText(ecu::Files.KeyFileValue))
-    Colors.MainWindowFill.Color = ecu::Files.KeyFileValue;
+  if (ecu::KeyFileFind("Form_3D_Color") && ecu::IsARGBText(ecu::Session().Files.KeyFileValue))
+    Model().Colors.MainWindowFill.Color = ecu::Session().Files.KeyFileValue;
   if (ecu::KeyFileFind("Form_3D_Style")) {
-    if (rtl::SameText(ecu::Files.KeyFileValue, "vgBrushGradient"))
-      Colors.MainWindowFill.Gradient = true;
-    else if (rtl::SameText(ecu::Files.KeyFileValue, "vgBrushSolid"))
-      Colors.MainWindowFill.Gradient = false;
+    if (rtl::SameText(ecu::Session().Files.KeyFileValue, "vgBrushGradient"))
+      Model().Colors.MainWindowFill.Gradient = true;
+    else if (rtl::SameText(ecu::Session().Files.KeyFileValue, "vgBrushSolid"))
+      Model().Colors.MainWindowFill.Gradient = false;
   }
-  auto& points = Colors.MainWindowFill.GradientColors;
+  auto& points = Model().Colors.MainWindowFill.GradientColors;
   for (std::size_t n = 0; n < 256 && ecu::KeyFileFind("Form_3D_GradColor_" + std::to_string(n)); ++n) {
-    if (!ecu::IsARGBText(ecu::Files.KeyFileValue)) continue;
+    if (!ecu::IsARGBText(ecu::Session().Files.KeyFileValue)) continue;
     if (n < points.size())
-      points[n] = ecu::Files.KeyFileValue;
+      points[n] = ecu::Session().Files.KeyFileValue;
     else if (n == points.size())
-      points.push_back(ecu::Files.KeyFileValue);
+      points.push_back(ecu::Session().Files.KeyFileValue);
   }
 }
 
 void TranslateColorDescriptions() {
   for (int i = 0; i < ColorRoleCount; ++i) {
     std::string text = ecu::LngText(Role(i).Key);
-    Colors.ColorDescriptions[static_cast<std::size_t>(i)] = text.empty() ? Role(i).Description : text;
+    Model().Colors.ColorDescriptions[static_cast<std::size_t>(i)] = text.empty() ? Role(i).Description : text;
   }
 }
 
@@ -133,17 +133,17 @@ void ColorsEnglishText(std::string& Text) {
 }
 
 void CopyMainWindowFill(TWindowFill& Target) {
-  Target.Color = Colors.MainWindowFill.Color;
-  Target.Gradient = Colors.MainWindowFill.Gradient;
-  const std::size_t n = std::min(Target.GradientColors.size(), Colors.MainWindowFill.GradientColors.size());
-  std::copy_n(Colors.MainWindowFill.GradientColors.begin(), n, Target.GradientColors.begin());
+  Target.Color = Model().Colors.MainWindowFill.Color;
+  Target.Gradient = Model().Colors.MainWindowFill.Gradient;
+  const std::size_t n = std::min(Target.GradientColors.size(), Model().Colors.MainWindowFill.GradientColors.size());
+  std::copy_n(Model().Colors.MainWindowFill.GradientColors.begin(), n, Target.GradientColors.begin());
 }
 
 void SetDefaultSkin() {
-  Colors.MainWindowFill.Color = "#EAD7D5D5";
-  Colors.MainWindowFill.Gradient = false;
-  Colors.MainWindowFill.GradientColors = {"#FF000000", "#FFFFFFFF"};
-  Settings.Font_Color = "#FFFFFFFF";
+  Model().Colors.MainWindowFill.Color = "#EAD7D5D5";
+  Model().Colors.MainWindowFill.Gradient = false;
+  Model().Colors.MainWindowFill.GradientColors = {"#FF000000", "#FFFFFFFF"};
+  Model().Settings.Font_Color = "#FFFFFFFF";
 }
 
 }  // namespace app

@@ -76,7 +76,6 @@ struct TColorState {
   // Everything back to its state at program start.
   void Reset() { *this = TColorState(); }
 };
-extern TColorState Colors;
 
 // Colors.WindowColorText := "#FFFFFFFF" and every role its default.
 void SetDefaultColors();

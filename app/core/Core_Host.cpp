@@ -8,17 +8,17 @@
 #include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Page.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Model.h"
 #include "app/core/Msg_3D_Unit.h"
 #include "app/core/SaveLoad_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "ecu/Port_3D_Connect.h"
+#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 
 namespace app {
-
-TCoreHost* CoreHost = nullptr;
 
 TCoreHost::TCoreHost() : qualityTimer_(std::make_unique<rtl::TTimer>(nullptr)) {
   qualityTimer_->SetEnabled(false);
@@ -27,31 +27,31 @@ TCoreHost::TCoreHost() : qualityTimer_(std::make_unique<rtl::TTimer>(nullptr)) {
 
 TCoreHost::~TCoreHost() = default;
 
-std::uint8_t TCoreHost::Program_Code() const { return Settings.Program_Code; }
-std::string TCoreHost::Port_Name() const { return Settings.Port_Name; }
-void TCoreHost::SetPort_Name(const std::string& Value) { Settings.Port_Name = Value; }
-bool TCoreHost::Search_Port() const { return Settings.Search_Port; }
-std::int32_t TCoreHost::Reply_Delay() const { return Settings.Reply_Delay; }
-std::string TCoreHost::CFG_Full_File_Name() const { return Settings.CFG_Full_File_Name; }
+std::uint8_t TCoreHost::Program_Code() const { return Model().Settings.Program_Code; }
+std::string TCoreHost::Port_Name() const { return Model().Settings.Port_Name; }
+void TCoreHost::SetPort_Name(const std::string& Value) { Model().Settings.Port_Name = Value; }
+bool TCoreHost::Search_Port() const { return Model().Settings.Search_Port; }
+std::int32_t TCoreHost::Reply_Delay() const { return Model().Settings.Reply_Delay; }
+std::string TCoreHost::CFG_Full_File_Name() const { return Model().Settings.CFG_Full_File_Name; }
 
 void TCoreHost::SetCfgFileNames(const std::string& FileName, const std::string& FullFileName) {
-  Settings.CFG_File_Name = FileName;
-  Settings.CFG_Full_File_Name = FullFileName;
+  Model().Settings.CFG_File_Name = FileName;
+  Model().Settings.CFG_Full_File_Name = FullFileName;
 }
 
-bool TCoreHost::MainWindowShown() const { return Actions.MainWindowShown != 0; }
+bool TCoreHost::MainWindowShown() const { return Model().Actions.MainWindowShown != 0; }
 
 std::string TCoreHost::ColorText(ecu::TColorRole Role) const {
   using R = ecu::TColorRole;
   switch (Role) {
-    case R::Petrol: return Colors.ColorTable[Color_Petrol];
-    case R::Automat: return Colors.ColorTable[Color_Automat];
-    case R::Gas: return Colors.ColorTable[Color_Gas];
-    case R::Port_Open: return Colors.ColorTable[Color_Port_Open];
-    case R::Port_Close: return Colors.ColorTable[Color_Port_Close];
-    case R::Txt_Complete: return Colors.ColorTable[Color_Txt_Complete];
-    case R::Txt_Error: return Colors.ColorTable[Color_Txt_Error];
-    case R::Txt_Information: return Colors.ColorTable[Color_Txt_Information];
+    case R::Petrol: return Model().Colors.ColorTable[Color_Petrol];
+    case R::Automat: return Model().Colors.ColorTable[Color_Automat];
+    case R::Gas: return Model().Colors.ColorTable[Color_Gas];
+    case R::Port_Open: return Model().Colors.ColorTable[Color_Port_Open];
+    case R::Port_Close: return Model().Colors.ColorTable[Color_Port_Close];
+    case R::Txt_Complete: return Model().Colors.ColorTable[Color_Txt_Complete];
+    case R::Txt_Error: return Model().Colors.ColorTable[Color_Txt_Error];
+    case R::Txt_Information: return Model().Colors.ColorTable[Color_Txt_Information];
     case R::Neutral: break;
   }
   return "#FFFFFFFF";
@@ -75,20 +75,20 @@ void TCoreHost::RefreshMapRPMCells() { app::RefreshMapRPMCells(); }
 void TCoreHost::LoadMapRPMTable() { app::LoadMapRPMTable(); }
 void TCoreHost::SaveMapRPMTable() { app::SaveMapRPMTable(); }
 void TCoreHost::MarkMapRPMLiveCell() { app::MarkMapRPMLiveCell(); }
-void TCoreHost::RequestMapRPMHeader() { MapRPM.MapRPMTransfer.RequestMapRPMHeader(); }
-void TCoreHost::ReadMapRPMHeader() { MapRPM.MapRPMTransfer.ReadMapRPMHeader(); }
-void TCoreHost::RequestMapRPMChunk() { MapRPM.MapRPMTransfer.RequestMapRPMChunk(); }
-void TCoreHost::StoreMapRPMChunk() { MapRPM.MapRPMTransfer.StoreMapRPMChunk(); }
-void TCoreHost::RebuildMapRPMGrid() { MapRPM.MapRPMTransfer.RebuildMapRPMGrid(); }
-void TCoreHost::BeginMapRPMWrite() { MapRPM.MapRPMTransfer.BeginMapRPMWrite(); }
-void TCoreHost::NextMapRPMWriteChunk() { MapRPM.MapRPMTransfer.NextMapRPMWriteChunk(); }
-void TCoreHost::FillMapRPMWriteChunk() { MapRPM.MapRPMTransfer.FillMapRPMWriteChunk(); }
-void TCoreHost::UnpackMapRPMTable() { MapRPM.MapRPMTransfer.UnpackMapRPMTable(); }
+void TCoreHost::RequestMapRPMHeader() { Model().MapRPM.MapRPMTransfer.RequestMapRPMHeader(); }
+void TCoreHost::ReadMapRPMHeader() { Model().MapRPM.MapRPMTransfer.ReadMapRPMHeader(); }
+void TCoreHost::RequestMapRPMChunk() { Model().MapRPM.MapRPMTransfer.RequestMapRPMChunk(); }
+void TCoreHost::StoreMapRPMChunk() { Model().MapRPM.MapRPMTransfer.StoreMapRPMChunk(); }
+void TCoreHost::RebuildMapRPMGrid() { Model().MapRPM.MapRPMTransfer.RebuildMapRPMGrid(); }
+void TCoreHost::BeginMapRPMWrite() { Model().MapRPM.MapRPMTransfer.BeginMapRPMWrite(); }
+void TCoreHost::NextMapRPMWriteChunk() { Model().MapRPM.MapRPMTransfer.NextMapRPMWriteChunk(); }
+void TCoreHost::FillMapRPMWriteChunk() { Model().MapRPM.MapRPMTransfer.FillMapRPMWriteChunk(); }
+void TCoreHost::UnpackMapRPMTable() { Model().MapRPM.MapRPMTransfer.UnpackMapRPMTable(); }
 void TCoreHost::PackMapRPMTable() { app::PackMapRPMTable(); }
-std::int32_t TCoreHost::MapRPMBytesRead() const { return MapRPM.MapRPMTransfer.MapRPMBytesRead(); }
-std::int32_t TCoreHost::MapRPMTotalBytes() const { return MapRPM.MapRPMTransfer.MapRPMTotalBytes(); }
-std::int32_t TCoreHost::MapRPMBytesWritten() const { return MapRPM.MapRPMTransfer.MapRPMBytesWritten(); }
-std::int32_t TCoreHost::MapRPMWriteTotal() const { return MapRPM.MapRPMTransfer.MapRPMWriteTotal(); }
+std::int32_t TCoreHost::MapRPMBytesRead() const { return Model().MapRPM.MapRPMTransfer.MapRPMBytesRead(); }
+std::int32_t TCoreHost::MapRPMTotalBytes() const { return Model().MapRPM.MapRPMTransfer.MapRPMTotalBytes(); }
+std::int32_t TCoreHost::MapRPMBytesWritten() const { return Model().MapRPM.MapRPMTransfer.MapRPMBytesWritten(); }
+std::int32_t TCoreHost::MapRPMWriteTotal() const { return Model().MapRPM.MapRPMTransfer.MapRPMWriteTotal(); }
 
 void TCoreHost::ScheduleTransmit(int Kind) { app::ScheduleTransmit(static_cast<std::uint8_t>(Kind)); }
 
@@ -114,7 +114,7 @@ void TCoreHost::AutoCalibrationWriteDone() { app::AutoCalibrationWriteDone(); }
 void TCoreHost::WriteTaskStarted(std::uint8_t) { ShowWaitWindow(); }
 
 void TCoreHost::WriteTaskEnded(std::uint8_t, bool Completed) {
-  if (Completed && ecu::Link.ACBRunning) AutoCalibrationWriteDone();
+  if (Completed && ecu::Session().Link.ACBRunning) AutoCalibrationWriteDone();
   RemoveStatusMessage(ecu::LngText("DynamicIND_Transmission"));
   ShrinkWaitWindow();
 }

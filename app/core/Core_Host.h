@@ -6,15 +6,17 @@
 // headless runner and the tests derive their recorders from it the same way.
 //
 // A host is installed for a scope (TCoreHostScope): the ECU side then reaches it through
-// ecu::Hosts.Host, and the core's own calls into the windows (an action of the queue, the
-// map's redraw, closing the diagram history) go to app::CoreHost. GUI thread only.
+// ecu::Session().Hosts.Host, and the core's own calls into the windows (an action of the queue,
+// the map's redraw, closing the diagram history) go to Model().CoreHost. GUI thread only.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "app/core/Model.h"
 #include "ecu/Host.h"
+#include "ecu/Session.h"
 
 namespace app {
 
@@ -133,14 +135,11 @@ private:
   std::unique_ptr<rtl::TTimer> qualityTimer_;
 };
 
-// The installed core host (the same object as ecu::Hosts.Host), or none.
-extern TCoreHost* CoreHost;
-
-// Installs a core host as the ECU side's and the core's host until the scope ends; the one
-// installed before comes back then.
+// Installs a core host as the ECU side's host and the core's (Model().CoreHost) on the model
+// in force until the scope ends; the one installed before comes back then.
 class TCoreHostScope {
 public:
-  explicit TCoreHostScope(TCoreHost& Host) : ecu_(ecu::Hosts.Host, &Host), core_(CoreHost, &Host) {}
+  explicit TCoreHostScope(TCoreHost& Host) : ecu_(ecu::Session().Hosts.Host, &Host), core_(Model().CoreHost, &Host) {}
 
 private:
   ecu::THostScope<ecu::THost> ecu_;

@@ -4,22 +4,22 @@
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Host.h"
 #include "ecu/Language.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
 
-DynamicIND_Class StatusMessages;
-
 namespace {
 
 void ShowOnLine(const std::string& Color, const std::string& Text) {
-  ecu::THost* host = ecu::Hosts.Host;
+  ecu::THost* host = ecu::Session().Hosts.Host;
   if (!host) return;
   host->SetColor(ecu::TControl::DynamicIND, Color);
   host->SetText(ecu::TControl::DynamicIND, Text);
@@ -29,12 +29,12 @@ std::string HoursText(std::int32_t Minutes) { return ecu::CommaToPoint(rtl::Form
 
 }  // namespace
 
-DynamicIND_Class::DynamicIND_Class() { Colors.fill("#FFFFFFFF"); }
+DynamicIND_Class::DynamicIND_Class() { this->Colors.fill("#FFFFFFFF"); }
 
 DynamicIND_Class::~DynamicIND_Class() = default;
 
 void DynamicIND_Class::Reset() {
-  Colors.fill("#FFFFFFFF");
+  this->Colors.fill("#FFFFFFFF");
   for (std::string& text : Texts) text.clear();
   Count = 0;
   Current = 0;
@@ -42,35 +42,37 @@ void DynamicIND_Class::Reset() {
 }
 
 void CreateStatusMessages() {
-  StatusMessages.Reset();
-  StatusMessages.Timer_DynamicIND = std::make_unique<rtl::TTimer>(nullptr);
-  rtl::TTimer& timer = *StatusMessages.Timer_DynamicIND;
+  Model().StatusMessages.Reset();
+  Model().StatusMessages.Timer_DynamicIND = std::make_unique<rtl::TTimer>(nullptr);
+  rtl::TTimer& timer = *Model().StatusMessages.Timer_DynamicIND;
   timer.SetEnabled(false);
   timer.SetInterval(StatusRotationMs);
   timer.SetOnTimer([](rtl::TObject*) { ShowNextStatusMessage(); });
-  ecu::LiveData.StatusPrevious = 192;
+  ecu::Session().LiveData.StatusPrevious = 192;
 }
-void FreeStatusMessages() { StatusMessages.Reset(); }
+void FreeStatusMessages() { Model().StatusMessages.Reset(); }
 
 std::string WorkingHoursText() {
-  const std::int32_t gas = ecu::ConfigData.Configuration ? ecu::ConfigData.Configuration->Work_Gas : 0;
-  const std::int32_t petrol = ecu::ConfigData.Configuration ? ecu::ConfigData.Configuration->Work_Petrol : 0;
+  const std::int32_t gas =
+      ecu::Session().ConfigData.Configuration ? ecu::Session().ConfigData.Configuration->Work_Gas : 0;
+  const std::int32_t petrol =
+      ecu::Session().ConfigData.Configuration ? ecu::Session().ConfigData.Configuration->Work_Petrol : 0;
   const std::string hours = ecu::LngText("Dim_Hour_Long");
   return ecu::LngText("Gas") + " : " + HoursText(gas) + " " + hours + "\n\r" + ecu::LngText("Petrol") + " : " +
          HoursText(petrol) + " " + hours;
 }
 
 void ShowStatusMessage(const std::string& Color, const std::string& Text) {
-  if (StatusMessages.Created()) {
-    StatusMessages.Timer_DynamicIND->SetEnabled(false);
-    StatusMessages.Timer_DynamicIND->SetEnabled(true);
+  if (Model().StatusMessages.Created()) {
+    Model().StatusMessages.Timer_DynamicIND->SetEnabled(false);
+    Model().StatusMessages.Timer_DynamicIND->SetEnabled(true);
   }
   ShowOnLine(Color, Text);
 }
 
 void AddStatusMessage(const std::string& Color, const std::string& Text) {
-  if (Text.empty() || !StatusMessages.Created()) return;
-  DynamicIND_Class& s = StatusMessages;
+  if (Text.empty() || !Model().StatusMessages.Created()) return;
+  DynamicIND_Class& s = Model().StatusMessages;
   const auto end = s.Texts.begin() + s.Count;
   if (std::find(s.Texts.begin(), end, Text) != end) return;
   if (s.Count >= StatusMessageCapacity) return;  // the list holds ten
@@ -82,8 +84,8 @@ void AddStatusMessage(const std::string& Color, const std::string& Text) {
 }
 
 void RemoveStatusMessage(const std::string& Text) {
-  if (!StatusMessages.Created()) return;
-  DynamicIND_Class& s = StatusMessages;
+  if (!Model().StatusMessages.Created()) return;
+  DynamicIND_Class& s = Model().StatusMessages;
   if (s.Count == 0 || Text.empty()) return;
   s.Timer_DynamicIND->SetEnabled(false);
   const auto end = s.Texts.begin() + s.Count;
@@ -100,8 +102,8 @@ void RemoveStatusMessage(const std::string& Text) {
 }
 
 void ShowNextStatusMessage() {
-  if (!StatusMessages.Created()) return;
-  DynamicIND_Class& s = StatusMessages;
+  if (!Model().StatusMessages.Created()) return;
+  DynamicIND_Class& s = Model().StatusMessages;
   s.Timer_DynamicIND->SetEnabled(false);
   if (s.Count > 0) {
     s.Current = s.Current < s.Count ? static_cast<std::uint8_t>(s.Current + 1) : std::uint8_t{1};
@@ -109,16 +111,16 @@ void ShowNextStatusMessage() {
     s.Timer_DynamicIND->SetEnabled(true);
     return;
   }
-  ShowOnLine(Settings.Font_Color, WorkingHoursText());
+  ShowOnLine(Model().Settings.Font_Color, WorkingHoursText());
 }
 
 void StatusReceiveOn() {
-  AddStatusMessage(Colors.ColorTable[Color_Txt_Information], ecu::LngText("DynamicIND_Receiv_On"));
+  AddStatusMessage(Model().Colors.ColorTable[Color_Txt_Information], ecu::LngText("DynamicIND_Receiv_On"));
 }
 
 void StatusReceiveOff() {
   RemoveStatusMessage(ecu::LngText("DynamicIND_Receiv_On"));
-  ShowStatusMessage(Colors.ColorTable[Color_Txt_Complete], ecu::LngText("DynamicIND_Receiv_Off"));
+  ShowStatusMessage(Model().Colors.ColorTable[Color_Txt_Complete], ecu::LngText("DynamicIND_Receiv_Off"));
 }
 
 }  // namespace app

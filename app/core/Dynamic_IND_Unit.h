@@ -43,7 +43,6 @@ public:
 // live-data reply that the link's decoder remembers for the status line:
 // ecu::LiveData.StatusPrevious := 192); FreeStatusMessages stops and frees the rotation's
 // timer.
-extern DynamicIND_Class StatusMessages;
 void CreateStatusMessages();
 void FreeStatusMessages();
 

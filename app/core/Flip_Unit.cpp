@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/core/Colors_3D_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Calc_Unit.h"
 
 namespace app {
@@ -55,7 +56,7 @@ void TFlip::TiltAway() {
 void TFlip::TurnOver() {
   // Edge-on: jump to the far side, take the new colour, swing back into place.
   target_.SetRotateAngleX(270);
-  Colors.MainWindowFill.Color = FlipColor(Colors.MainWindowFill.Color, random_ ? random_() : 0);
+  Model().Colors.MainWindowFill.Color = FlipColor(Model().Colors.MainWindowFill.Color, random_ ? random_() : 0);
   target_.FillChanged();
   running_ = false;
   alive_.reset();

@@ -3,15 +3,15 @@
 #include <cmath>
 
 #include "app/core/Colors_3D_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
 #include "ecu/Port_3D_Connect.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
-
-Settings_Class Settings;
 
 namespace {
 
@@ -20,21 +20,22 @@ const char* const ProgramCodeComment = "ECU address: 25 - first ECU variant, 23 
 // A line holding only its key gives one blank as its value; the text is empty, as the save
 // writes it back.
 void ReadText(const std::string& Key, std::string& Field) {
-  if (ecu::KeyFileFind(Key)) Field = ecu::Files.KeyFileValue == " " ? std::string() : ecu::Files.KeyFileValue;
+  if (ecu::KeyFileFind(Key))
+    Field = ecu::Session().Files.KeyFileValue == " " ? std::string() : ecu::Session().Files.KeyFileValue;
 }
 
 void ReadBool(const std::string& Key, bool& Field) {
-  if (ecu::KeyFileReadBool(Key)) Field = ecu::Files.KeyFileBool != 0;
+  if (ecu::KeyFileReadBool(Key)) Field = ecu::Session().Files.KeyFileBool != 0;
 }
 
 void ReadInt(const std::string& Key, std::int32_t& Field) {
-  if (ecu::KeyFileReadInt(Key)) Field = ecu::Files.KeyFileInt;
+  if (ecu::KeyFileReadInt(Key)) Field = ecu::Session().Files.KeyFileInt;
 }
 
 template <typename T>
 void ReadFractionKey(const std::string& Key, T& Field) {
   double v = 0;
-  if (ecu::KeyFileFind(Key) && ReadFraction(ecu::Files.KeyFileValue, v)) Field = static_cast<T>(v);
+  if (ecu::KeyFileFind(Key) && ReadFraction(ecu::Session().Files.KeyFileValue, v)) Field = static_cast<T>(v);
 }
 
 void SetText(const std::string& Key, const std::string& Value) { ecu::KeyFileSet(Key, Value, ""); }
@@ -84,27 +85,27 @@ bool ReadFraction(const std::string& Text, double& Value) {
 
 void Settings_Default() {
   // The defaults, read from the settings file the main window named.
-  const std::string file = Settings.SettingsFileName;
-  Settings.Reset();
-  Settings.SettingsFileName = file;
+  const std::string file = Model().Settings.SettingsFileName;
+  Model().Settings.Reset();
+  Model().Settings.SettingsFileName = file;
   ecu::ListLanguageFiles();
   SetDefaultColors();
   LoadSettings();
 }
 
 void LoadSettings() {
-  Settings_Class& s = Settings;
-  if (ecu::KeyFileLoad(Settings.SettingsFileName)) {
+  Settings_Class& s = Model().Settings;
+  if (ecu::KeyFileLoad(Model().Settings.SettingsFileName)) {
     std::int32_t code = s.Program_Code;
     ReadInt("Program_Code", code);
     s.Program_Code = static_cast<std::uint8_t>(code & 0xFF);
-    if (ecu::KeyFileFind("Language") && !rtl::Trim(ecu::Files.KeyFileValue).empty())
-      s.Language = rtl::Trim(ecu::Files.KeyFileValue);
+    if (ecu::KeyFileFind("Language") && !rtl::Trim(ecu::Session().Files.KeyFileValue).empty())
+      s.Language = rtl::Trim(ecu::Session().Files.KeyFileValue);
     ReadText(s.Language + "_Name", s.Font_Name);
     ReadFractionKey(s.Language + "_Size", s.Font_Size);
-    if (ecu::KeyFileFind(s.Language + "_Style")) s.Font_Style = ecu::TextToFontStyle(ecu::Files.KeyFileValue);
-    if (ecu::KeyFileFind(s.Language + "_Color") && ecu::IsARGBText(ecu::Files.KeyFileValue))
-      s.Font_Color = ecu::Files.KeyFileValue;
+    if (ecu::KeyFileFind(s.Language + "_Style")) s.Font_Style = ecu::TextToFontStyle(ecu::Session().Files.KeyFileValue);
+    if (ecu::KeyFileFind(s.Language + "_Color") && ecu::IsARGBText(ecu::Session().Files.KeyFileValue))
+      s.Font_Color = ecu::Session().Files.KeyFileValue;
     ReadText("Port_Name", s.Port_Name);
     ReadBool("Search_Port", s.Search_Port);
     ReadInt("Reply_Delay", s.Reply_Delay);
@@ -125,13 +126,13 @@ void LoadSettings() {
     LoadColors();
     ecu::KeyFileClose();
   }
-  ecu::Texts.CurrentLanguage = s.Language;
-  Colors.ColorTable[Color_General] = s.Font_Color;
+  ecu::Session().Texts.CurrentLanguage = s.Language;
+  Model().Colors.ColorTable[Color_General] = s.Font_Color;
 }
 
 void SaveSettings(const TMainWindowState& Window) {
-  const Settings_Class& s = Settings;
-  ecu::KeyFileOpen(Settings.SettingsFileName);
+  const Settings_Class& s = Model().Settings;
+  ecu::KeyFileOpen(Model().Settings.SettingsFileName);
   try {
     ecu::KeyFileSet("Program_Code", rtl::IntToStr(s.Program_Code), ProgramCodeComment);
     SetText("Language", s.Language);
@@ -152,20 +153,20 @@ void SaveSettings(const TMainWindowState& Window) {
     SetText("ACB_SCR_Type", s.ACB_SCR_Type);
     SetFraction("Panels_Opacity", s.Panels_Opacity);
     SetInt("Panel_IND_Width", Window.Panel_IND_Width);
-    SetFraction("Panel_IND_Size_Name", Settings.IndicatorNameFontSize);
-    SetFraction("Panel_IND_Size_Data", Settings.IndicatorDataFontSize);
+    SetFraction("Panel_IND_Size_Name", Model().Settings.IndicatorNameFontSize);
+    SetFraction("Panel_IND_Size_Data", Model().Settings.IndicatorDataFontSize);
     SetInt("Form_3D_GEN_Pos_X", Window.Left);
     SetInt("Form_3D_GEN_Pos_Y", Window.Top);
     SetInt("Form_3D_GEN_Width", Window.Width);
     SetInt("Form_3D_GEN_Height", Window.Height);
     SetInt("Page_Index", s.Page_Index);
     SaveColors();
-    SetBool("Form_3D_SET_Show", ecu::Link.SettingsWindowShown != 0);
+    SetBool("Form_3D_SET_Show", ecu::Session().Link.SettingsWindowShown != 0);
   } catch (...) {
     ecu::KeyFileClose();
     throw;
   }
-  ecu::KeyFileSave(Settings.SettingsFileName);
+  ecu::KeyFileSave(Model().Settings.SettingsFileName);
 }
 
 }  // namespace app

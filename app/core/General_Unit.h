@@ -74,7 +74,6 @@ public:
 };
 
 // The settings object: the built-in defaults at start, then what Settings_Default loads.
-extern Settings_Class Settings;
 
 // The cylinder order that goes with a cylinder count (4, 5, 6, 8); other counts take 4's.
 std::string DefaultCylinderOrder(std::int32_t Count);

@@ -61,7 +61,6 @@ struct TActionState {
   // Everything back to its state at program start (the timers freed).
   void Reset();
 };
-extern TActionState Actions;
 
 void CreateMainTimers();
 void FreeMainTimers();

@@ -7,11 +7,13 @@
 #include "app/core/Core_Host.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Language_En.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Port_3D_Connect.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
@@ -23,22 +25,22 @@ constexpr std::uint8_t TaskWriteMap = 24;
 constexpr std::uint8_t TransmitMap = 4;
 constexpr std::uint8_t WorkModeGas = 4;
 
-int Rows() { return MapRPM.MapRPMRows; }
-int Cols() { return MapRPM.MapRPMCols; }
-bool Busy() { return ecu::Link.TaskRunning != 0; }
+int Rows() { return Model().MapRPM.MapRPMRows; }
+int Cols() { return Model().MapRPM.MapRPMCols; }
+bool Busy() { return ecu::Session().Link.TaskRunning != 0; }
 
 std::uint8_t& Flag(int Row, int Col) {
-  return MapRPM.MapRPMFlags[static_cast<std::size_t>(Row)][static_cast<std::size_t>(Col)];
+  return Model().MapRPM.MapRPMFlags[static_cast<std::size_t>(Row)][static_cast<std::size_t>(Col)];
 }
 std::string& Text(int Row, int Col) {
-  return MapRPM.MapRPMTexts[static_cast<std::size_t>(Row)][static_cast<std::size_t>(Col)];
+  return Model().MapRPM.MapRPMTexts[static_cast<std::size_t>(Row)][static_cast<std::size_t>(Col)];
 }
 
 // The value an item's text stands for; the table's when the text is not a number.
 std::int64_t Value(int Row, int Col) {
   std::int64_t v = 0;
   if (MapRPMTextValue(Row, Col, v)) return v;
-  return MapRPM.MapRPMTable[static_cast<std::size_t>(Row)][static_cast<std::size_t>(Col)];
+  return Model().MapRPM.MapRPMTable[static_cast<std::size_t>(Row)][static_cast<std::size_t>(Col)];
 }
 
 bool IsCell(TMapRPMItem Item) { return MapRPMItemKind(Item) == TMapRPMItemKind::Cell; }
@@ -47,7 +49,7 @@ std::string CellText(std::int64_t Cell) { return ecu::CommaToPoint(rtl::Format("
 std::string TimeText(std::int64_t Time) { return ecu::CommaToPoint(rtl::Format("%.1f", Time / 10.0)); }
 
 void Redraw() {
-  if (CoreHost) CoreHost->RedrawMapRPM();
+  if (Model().CoreHost) Model().CoreHost->RedrawMapRPM();
 }
 
 // Whether an item's text differs from the item's default (what flag 2 marks).
@@ -153,12 +155,12 @@ void StepMapRPMSelection(int Units) {
 
 void MapRPMMouseMove(TMapRPMItem At) {
   if (Busy() || MapRPMItemKind(At) == TMapRPMItemKind::None) return;
-  if (MapRPM.Dragging) {
-    SelectMapRPMRect(MapRPM.DragStart, AsCell(At));
+  if (Model().MapRPM.Dragging) {
+    SelectMapRPMRect(Model().MapRPM.DragStart, AsCell(At));
   } else {
-    if (At == MapRPM.Focused) return;
-    if (!MapRPM.Editing) ClearMapRPMSelection();
-    MapRPM.Focused = At;
+    if (At == Model().MapRPM.Focused) return;
+    if (!Model().MapRPM.Editing) ClearMapRPMSelection();
+    Model().MapRPM.Focused = At;
   }
   Redraw();
 }
@@ -166,66 +168,66 @@ void MapRPMMouseMove(TMapRPMItem At) {
 void MapRPMMouseDown(TMapRPMItem At, bool Left) {
   if (Busy()) return;
   if (!Left) {
-    MapRPM.Editing = false;
-    MapRPM.Dragging = false;
+    Model().MapRPM.Editing = false;
+    Model().MapRPM.Dragging = false;
     ClearMapRPMSelection();
     Redraw();
     return;
   }
   if (MapRPMItemKind(At) == TMapRPMItemKind::None) return;
-  MapRPM.Editing = true;
+  Model().MapRPM.Editing = true;
   ClearMapRPMSelection();
-  MapRPM.Focused = At;
+  Model().MapRPM.Focused = At;
   Flag(At.Row, At.Col) = FlagSelected;
   if (IsCell(At)) {
-    MapRPM.Dragging = true;
-    MapRPM.DragStart = At;
+    Model().MapRPM.Dragging = true;
+    Model().MapRPM.DragStart = At;
   }
   Redraw();
 }
 
 void MapRPMMouseUp(TMapRPMItem At) {
-  if (Busy() || !MapRPM.Dragging) return;
-  MapRPM.Dragging = false;
-  if (MapRPMItemKind(At) != TMapRPMItemKind::None) SelectMapRPMRect(MapRPM.DragStart, AsCell(At));
+  if (Busy() || !Model().MapRPM.Dragging) return;
+  Model().MapRPM.Dragging = false;
+  if (MapRPMItemKind(At) != TMapRPMItemKind::None) SelectMapRPMRect(Model().MapRPM.DragStart, AsCell(At));
   Redraw();
 }
 
 void MapRPMKeyDown(TMapRPMKey Key, bool Shift) {
   // A key without Shift: Shift is up, even when its release came while a write ran.
-  if (Key != TMapRPMKey::Shift && !Shift) MapRPM.ShiftDown = false;
+  if (Key != TMapRPMKey::Shift && !Shift) Model().MapRPM.ShiftDown = false;
   if (Busy()) return;
   switch (Key) {
     case TMapRPMKey::Enter:
-      if (MapRPM.Editing) {
-        MapRPM.Editing = false;
+      if (Model().MapRPM.Editing) {
+        Model().MapRPM.Editing = false;
         ClearMapRPMSelection();
-      } else if (MapRPMItemKind(MapRPM.Focused) != TMapRPMItemKind::None) {
-        MapRPM.Editing = true;
-        Flag(MapRPM.Focused.Row, MapRPM.Focused.Col) = FlagSelected;
+      } else if (MapRPMItemKind(Model().MapRPM.Focused) != TMapRPMItemKind::None) {
+        Model().MapRPM.Editing = true;
+        Flag(Model().MapRPM.Focused.Row, Model().MapRPM.Focused.Col) = FlagSelected;
       }
       break;
     case TMapRPMKey::Escape:
-      if (!MapRPM.Editing) return;
-      MapRPM.Editing = false;
+      if (!Model().MapRPM.Editing) return;
+      Model().MapRPM.Editing = false;
       ClearMapRPMSelection();
       break;
     case TMapRPMKey::Shift:
-      if (MapRPM.ShiftDown) return;
-      MapRPM.ShiftDown = true;
-      MapRPM.Anchor = MapRPM.Focused;
+      if (Model().MapRPM.ShiftDown) return;
+      Model().MapRPM.ShiftDown = true;
+      Model().MapRPM.Anchor = Model().MapRPM.Focused;
       return;
     case TMapRPMKey::Left:
     case TMapRPMKey::Right:
     case TMapRPMKey::Up:
     case TMapRPMKey::Down:
-      if (MapRPM.Editing) {
+      if (Model().MapRPM.Editing) {
         StepMapRPMSelection(Key == TMapRPMKey::Up || Key == TMapRPMKey::Right ? 1 : -1);
       } else if (Shift) {
-        MapRPM.Anchor = Moved(MapRPM.Anchor, Key);
-        SelectMapRPMRect(MapRPM.Focused, MapRPM.Anchor);
+        Model().MapRPM.Anchor = Moved(Model().MapRPM.Anchor, Key);
+        SelectMapRPMRect(Model().MapRPM.Focused, Model().MapRPM.Anchor);
       } else {
-        MapRPM.Focused = Moved(MapRPM.Focused, Key);
+        Model().MapRPM.Focused = Moved(Model().MapRPM.Focused, Key);
       }
       break;
   }
@@ -233,9 +235,9 @@ void MapRPMKeyDown(TMapRPMKey Key, bool Shift) {
 }
 
 void MapRPMShiftReleased() {
-  MapRPM.ShiftDown = false;
+  Model().MapRPM.ShiftDown = false;
   if (Busy()) return;
-  MapRPM.Editing = true;
+  Model().MapRPM.Editing = true;
   Redraw();
 }
 
@@ -248,18 +250,18 @@ void MapRPMClear() {
     for (int j = 1; j <= Cols(); ++j)
       if (!anySelected || Flag(i, j) == FlagSelected) Text(i, j) = "1.00";
   ClearMapRPMSelection();
-  ecu::Link.TaskRequest = TaskWriteMap;
+  ecu::Session().Link.TaskRequest = TaskWriteMap;
   Redraw();
 }
 
 void MapRPMDefault() {
   if (Busy()) return;
   SetDefaultMapRPM();
-  ecu::Link.TaskRequest = TaskWriteMap;
+  ecu::Session().Link.TaskRequest = TaskWriteMap;
 }
 
 void MarkMapRPMLiveCell() {
-  const std::int64_t rpm = ecu::LiveData.LiveRPM, time = ecu::LiveData.LivePetrolTimeAvg;
+  const std::int64_t rpm = ecu::Session().LiveData.LiveRPM, time = ecu::Session().LiveData.LivePetrolTimeAvg;
   int row = 1;
   for (int i = Rows(); i >= 2; --i)
     if (Value(i, 0) < rpm) {
@@ -273,34 +275,35 @@ void MarkMapRPMLiveCell() {
       break;
     }
   if (col == 1 && Value(0, 1) * 100 > time) col = 0;
-  MapRPM.LiveCell = {row, col};
+  Model().MapRPM.LiveCell = {row, col};
   if (col > 0) {
-    if (MapRPM.Trail.empty() || !(MapRPM.Trail.back() == MapRPM.LiveCell)) {
-      if (MapRPM.Trail.size() >= MapRPMTrailCapacity) MapRPM.Trail.erase(MapRPM.Trail.begin());
-      MapRPM.Trail.push_back(MapRPM.LiveCell);
+    if (Model().MapRPM.Trail.empty() || !(Model().MapRPM.Trail.back() == Model().MapRPM.LiveCell)) {
+      if (Model().MapRPM.Trail.size() >= MapRPMTrailCapacity) Model().MapRPM.Trail.erase(Model().MapRPM.Trail.begin());
+      Model().MapRPM.Trail.push_back(Model().MapRPM.LiveCell);
       // One entry gives the timer nothing to take (its tick would only stop it).
-      if (MapRPM.Trail.size() >= 2) MapRPM.TrailTimerOn = true;
+      if (Model().MapRPM.Trail.size() >= 2) Model().MapRPM.TrailTimerOn = true;
     }
-    MapRPM.LiveCellCorrected = Value(row, col) != 100;
+    Model().MapRPM.LiveCellCorrected = Value(row, col) != 100;
   } else {
-    MapRPM.LiveCellCorrected = false;
+    Model().MapRPM.LiveCellCorrected = false;
   }
   Redraw();
 }
 
 void MapRPMTrailTick() {
-  if (MapRPM.Trail.size() < 2) {
-    MapRPM.TrailTimerOn = false;
+  if (Model().MapRPM.Trail.size() < 2) {
+    Model().MapRPM.TrailTimerOn = false;
     return;
   }
-  MapRPM.Trail.erase(MapRPM.Trail.begin());
+  Model().MapRPM.Trail.erase(Model().MapRPM.Trail.begin());
   Redraw();
 }
 
 TMapRPMLook MapRPMItemLook(int Row, int Col) {
   const TMapRPMItem item{Row, Col};
-  if (MapRPM.LiveCell.Col > 0 && MapRPM.LiveCell == item) return TMapRPMLook::Live;
-  if (std::find(MapRPM.Trail.begin(), MapRPM.Trail.end(), item) != MapRPM.Trail.end()) return TMapRPMLook::Trail;
+  if (Model().MapRPM.LiveCell.Col > 0 && Model().MapRPM.LiveCell == item) return TMapRPMLook::Live;
+  if (std::find(Model().MapRPM.Trail.begin(), Model().MapRPM.Trail.end(), item) != Model().MapRPM.Trail.end())
+    return TMapRPMLook::Trail;
   if (Row < 0 || Col < 0 || Row >= MapRPMRowCount || Col >= MapRPMColumnCount) return TMapRPMLook::Plain;
   switch (Flag(Row, Col)) {
     case FlagSelected: return TMapRPMLook::Selected;
@@ -310,13 +313,13 @@ TMapRPMLook MapRPMItemLook(int Row, int Col) {
 }
 
 std::string MapRPMLookColor(TMapRPMLook Look) {
-  const bool gas = ecu::LiveData.WorkMode == WorkModeGas;
+  const bool gas = ecu::Session().LiveData.WorkMode == WorkModeGas;
   switch (Look) {
     case TMapRPMLook::Plain: break;
-    case TMapRPMLook::Selected: return Colors.ColorTable[Color_MapRPM_Select_Cell];
-    case TMapRPMLook::NotDefault: return Colors.ColorTable[Color_Txt_Not_Default];
-    case TMapRPMLook::Trail: return Colors.ColorTable[gas ? Color_MapRPM_Gas_Tail : Color_MapRPM_Pet_Tail];
-    case TMapRPMLook::Live: return Colors.ColorTable[gas ? Color_MapRPM_Gas : Color_MapRPM_Pet];
+    case TMapRPMLook::Selected: return Model().Colors.ColorTable[Color_MapRPM_Select_Cell];
+    case TMapRPMLook::NotDefault: return Model().Colors.ColorTable[Color_Txt_Not_Default];
+    case TMapRPMLook::Trail: return Model().Colors.ColorTable[gas ? Color_MapRPM_Gas_Tail : Color_MapRPM_Pet_Tail];
+    case TMapRPMLook::Live: return Model().Colors.ColorTable[gas ? Color_MapRPM_Gas : Color_MapRPM_Pet];
   }
   return {};
 }
@@ -341,10 +344,10 @@ bool MapRPMRange(TMapRPMItem Item, std::string& Min, std::string& Max) {
 }
 
 std::string MapRPMCellData() {
-  const TMapRPMItem item = MapRPM.Focused;
+  const TMapRPMItem item = Model().MapRPM.Focused;
   std::string min, max;
   if (!MapRPMRange(item, min, max)) return {};
-  const ecu::TLanguageWords& words = ecu::Texts.LanguageWords;
+  const ecu::TLanguageWords& words = ecu::Session().Texts.LanguageWords;
   std::string kind, unit;
   switch (MapRPMItemKind(item)) {
     case TMapRPMItemKind::RPM:
@@ -352,7 +355,7 @@ std::string MapRPMCellData() {
       unit = Word(words.Dim_RPM_Short, "Dim_RPM_Short");
       break;
     case TMapRPMItemKind::Time:
-      kind = Word(MapRPM.TimeKindText, MapRPMTimeKindKey);
+      kind = Word(Model().MapRPM.TimeKindText, MapRPMTimeKindKey);
       unit = Word(words.Dim_MS_Short, "Dim_MS_Short");
       break;
     default: kind = Word(words.Factor, "Factor"); break;
@@ -363,7 +366,8 @@ std::string MapRPMCellData() {
 }
 
 std::string MapRPMCellDataColor() {
-  return MapRPM.LiveCellCorrected ? Colors.ColorTable[Color_MapRPM_Cell_Corr] : Settings.Font_Color;
+  return Model().MapRPM.LiveCellCorrected ? Model().Colors.ColorTable[Color_MapRPM_Cell_Corr]
+                                          : Model().Settings.Font_Color;
 }
 
 void MapRPMEnglishText(std::string& Text) {

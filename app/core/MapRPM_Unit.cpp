@@ -4,16 +4,16 @@
 #include <cmath>
 
 #include "app/core/Core_Host.h"
+#include "app/core/Model.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Instruction_Unit.h"
 #include "ecu/Port_3D_Connect.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
-
-TMapRPMState MapRPM;
 
 namespace {
 
@@ -46,16 +46,16 @@ bool TableValue(const std::string& Text, double Scale, std::int64_t& Value) {
 }
 
 void Rebuild() {
-  MapRPM.MapRPMRows = GridRows;
-  MapRPM.MapRPMCols = GridCols;
-  for (auto& row : MapRPM.MapRPMFlags) row.fill(0);
+  Model().MapRPM.MapRPMRows = GridRows;
+  Model().MapRPM.MapRPMCols = GridCols;
+  for (auto& row : Model().MapRPM.MapRPMFlags) row.fill(0);
   // The grid's items are new: nothing is focused, selected or being dragged or edited.
-  MapRPM.Focused = MapRPM.Anchor = MapRPM.DragStart = {};
-  MapRPM.Dragging = MapRPM.Editing = false;
+  Model().MapRPM.Focused = Model().MapRPM.Anchor = Model().MapRPM.DragStart = {};
+  Model().MapRPM.Dragging = Model().MapRPM.Editing = false;
 }
 
 void Redraw() {
-  if (CoreHost) CoreHost->RedrawMapRPM();
+  if (Model().CoreHost) Model().CoreHost->RedrawMapRPM();
 }
 
 std::string CellText(std::uint16_t Cell) { return ecu::CommaToPoint(rtl::Format("%.2f", Cell / 100.0)); }
@@ -65,7 +65,7 @@ std::string TimeText(std::uint16_t Time) { return ecu::CommaToPoint(rtl::Format(
 
 bool MapRPMTextValue(int Row, int Col, std::int64_t& Value) {
   if (Row < 0 || Row >= MapRPMRowCount || Col < 0 || Col >= MapRPMColumnCount || (Row == 0 && Col == 0)) return false;
-  const std::string& text = MapRPM.MapRPMTexts[static_cast<std::size_t>(Row)][static_cast<std::size_t>(Col)];
+  const std::string& text = Model().MapRPM.MapRPMTexts[static_cast<std::size_t>(Row)][static_cast<std::size_t>(Col)];
   return TableValue(text, Row == 0 ? 10 : Col == 0 ? 1 : 100, Value);
 }
 
@@ -104,9 +104,9 @@ void SetDefaultMapRPM() {
       std::uint16_t v = DefaultCell;
       if (i == 0) v = DefaultTime[static_cast<std::size_t>(j)];
       else if (j == 0) v = DefaultRPM[static_cast<std::size_t>(i)];
-      MapRPM.MapRPMTable[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = v;
+      Model().MapRPM.MapRPMTable[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = v;
     }
-  MapRPM.MapRPMTable[0][0] = 0;
+  Model().MapRPM.MapRPMTable[0][0] = 0;
   RefreshMapRPMCells();
 }
 
@@ -114,36 +114,36 @@ void PackMapRPMTable() {
   for (std::size_t i = 0; i < MapRPMRowCount; ++i)
     for (std::size_t j = 0; j < MapRPMColumnCount; ++j) {
       if (i == 0 && j == 0) continue;
-      std::uint16_t& cell = MapRPM.MapRPMTable[i][j];
+      std::uint16_t& cell = Model().MapRPM.MapRPMTable[i][j];
       std::int64_t v = 0;
       if (i == 0) {
-        if (TableValue(MapRPM.MapRPMTexts[i][j], 10, v)) cell = ClampMapTime(v);
+        if (TableValue(Model().MapRPM.MapRPMTexts[i][j], 10, v)) cell = ClampMapTime(v);
       } else if (j == 0) {
-        if (TableValue(MapRPM.MapRPMTexts[i][j], 1, v)) cell = ClampMapRPM(v);
-      } else if (TableValue(MapRPM.MapRPMTexts[i][j], 100, v)) {
+        if (TableValue(Model().MapRPM.MapRPMTexts[i][j], 1, v)) cell = ClampMapRPM(v);
+      } else if (TableValue(Model().MapRPM.MapRPMTexts[i][j], 100, v)) {
         cell = ClampMapCell(v);
       }
     }
 }
 
 void RefreshMapRPMCells() {
-  MapRPM.MapRPMTexts[0][0] = CornerText;
+  Model().MapRPM.MapRPMTexts[0][0] = CornerText;
   for (std::size_t i = 0; i < MapRPMRowCount; ++i)
     for (std::size_t j = 0; j < MapRPMColumnCount; ++j) {
       if (i == 0 && j == 0) continue;
-      const std::uint16_t v = MapRPM.MapRPMTable[i][j];
+      const std::uint16_t v = Model().MapRPM.MapRPMTable[i][j];
       bool differs = false;
       if (i == 0) {
-        MapRPM.MapRPMTexts[i][j] = TimeText(v);
+        Model().MapRPM.MapRPMTexts[i][j] = TimeText(v);
         differs = v != DefaultTime[j];
       } else if (j == 0) {
-        MapRPM.MapRPMTexts[i][j] = rtl::IntToStr(v);
+        Model().MapRPM.MapRPMTexts[i][j] = rtl::IntToStr(v);
         differs = v != DefaultRPM[i];
       } else {
-        MapRPM.MapRPMTexts[i][j] = CellText(v);
-        differs = MapRPM.MapRPMTexts[i][j] != "1.00" && MapRPM.MapRPMTexts[i][j] != "1,00";
+        Model().MapRPM.MapRPMTexts[i][j] = CellText(v);
+        differs = Model().MapRPM.MapRPMTexts[i][j] != "1.00" && Model().MapRPM.MapRPMTexts[i][j] != "1,00";
       }
-      std::uint8_t& flag = MapRPM.MapRPMFlags[i][j];
+      std::uint8_t& flag = Model().MapRPM.MapRPMFlags[i][j];
       if (differs)
         flag = 2;
       else if (flag == 2)
@@ -157,13 +157,13 @@ void SaveMapRPMTable() {
   ecu::KeyFileSet("Cols_Number", rtl::IntToStr(GridRows), "");
   ecu::KeyFileSet("Rows_Number", rtl::IntToStr(GridCols), "");
   for (std::size_t i = 1; i <= GridRows; ++i)
-    ecu::KeyFileSet("Cols_" + std::to_string(i), rtl::IntToStr(MapRPM.MapRPMTable[i][0]), "");
+    ecu::KeyFileSet("Cols_" + std::to_string(i), rtl::IntToStr(Model().MapRPM.MapRPMTable[i][0]), "");
   for (std::size_t j = 1; j <= GridCols; ++j)
-    ecu::KeyFileSet("Rows_" + std::to_string(j), TimeText(MapRPM.MapRPMTable[0][j]), "");
+    ecu::KeyFileSet("Rows_" + std::to_string(j), TimeText(Model().MapRPM.MapRPMTable[0][j]), "");
   for (std::size_t i = 1; i <= GridRows; ++i)
     for (std::size_t j = 1; j <= GridCols; ++j)
-      ecu::KeyFileSet("Cell_" + std::to_string(i - 1) + "_" + std::to_string(j - 1), CellText(MapRPM.MapRPMTable[i][j]),
-                      "");
+      ecu::KeyFileSet("Cell_" + std::to_string(i - 1) + "_" + std::to_string(j - 1),
+                      CellText(Model().MapRPM.MapRPMTable[i][j]), "");
 }
 
 namespace {
@@ -184,13 +184,15 @@ std::string RPMText(std::uint16_t RPM) { return rtl::IntToStr(RPM); }
 std::vector<MapKey> MapKeys() {
   std::vector<MapKey> keys;
   for (std::size_t i = 1; i <= GridRows; ++i)
-    keys.push_back({"Cols_" + std::to_string(i), &MapRPM.MapRPMTable[i][0], 1, ClampMapRPM, "0 or 500..8000", RPMText});
+    keys.push_back(
+        {"Cols_" + std::to_string(i), &Model().MapRPM.MapRPMTable[i][0], 1, ClampMapRPM, "0 or 500..8000", RPMText});
   for (std::size_t j = 1; j <= GridCols; ++j)
-    keys.push_back({"Rows_" + std::to_string(j), &MapRPM.MapRPMTable[0][j], 10, ClampMapTime, "0.0..23.0", TimeText});
+    keys.push_back(
+        {"Rows_" + std::to_string(j), &Model().MapRPM.MapRPMTable[0][j], 10, ClampMapTime, "0.0..23.0", TimeText});
   for (std::size_t i = 1; i <= GridRows; ++i)
     for (std::size_t j = 1; j <= GridCols; ++j)
-      keys.push_back({"Cell_" + std::to_string(i - 1) + "_" + std::to_string(j - 1), &MapRPM.MapRPMTable[i][j], 100,
-                      ClampMapCell, "0.01..1.99", CellText});
+      keys.push_back({"Cell_" + std::to_string(i - 1) + "_" + std::to_string(j - 1), &Model().MapRPM.MapRPMTable[i][j],
+                      100, ClampMapCell, "0.01..1.99", CellText});
   return keys;
 }
 
@@ -205,13 +207,14 @@ void LoadMapRPMTable() {
     std::int64_t v = 0;
     if (!ecu::KeyFileFind(k.key)) {
       if (anyPresent) ecu::NoteConfigProblem(Kind::Missing, k.key, "", k.expected, k.text(*k.field));
-    } else if (!TableValue(ecu::Files.KeyFileValue, k.scale, v)) {
-      ecu::NoteConfigProblem(Kind::Unreadable, k.key, ecu::Files.KeyFileValue, std::string("a number in ") + k.expected,
-                             k.text(*k.field));
+    } else if (!TableValue(ecu::Session().Files.KeyFileValue, k.scale, v)) {
+      ecu::NoteConfigProblem(Kind::Unreadable, k.key, ecu::Session().Files.KeyFileValue,
+                             std::string("a number in ") + k.expected, k.text(*k.field));
     } else {
       *k.field = k.clamp(v);
       if (*k.field != v)
-        ecu::NoteConfigProblem(Kind::OutOfRange, k.key, ecu::Files.KeyFileValue, k.expected, k.text(*k.field));
+        ecu::NoteConfigProblem(Kind::OutOfRange, k.key, ecu::Session().Files.KeyFileValue, k.expected,
+                               k.text(*k.field));
     }
   }
   Rebuild();
@@ -221,16 +224,16 @@ void LoadMapRPMTable() {
 std::vector<std::uint8_t> MapRPMWriteData() {
   std::vector<std::uint8_t> data = {GridRows, GridCols};
   for (std::size_t i = 1; i <= GridRows; ++i) {
-    const std::uint16_t rpm = MapRPM.MapRPMTable[i][0];
+    const std::uint16_t rpm = Model().MapRPM.MapRPMTable[i][0];
     std::uint8_t high = 255, low = 255;
     if (rpm != 0) ecu::RPMToPeriodBytes(rpm, high, low);
     data.push_back(high);
     data.push_back(low);
   }
   for (std::size_t j = 1; j <= GridCols; ++j)
-    data.push_back(static_cast<std::uint8_t>(MapRPM.MapRPMTable[0][j] & 0xFF));
+    data.push_back(static_cast<std::uint8_t>(Model().MapRPM.MapRPMTable[0][j] & 0xFF));
   for (std::size_t i = 1; i <= GridRows; ++i)
-    for (std::size_t j = 1; j <= GridCols; ++j) data.push_back(EncodeMapCell(MapRPM.MapRPMTable[i][j]));
+    for (std::size_t j = 1; j <= GridCols; ++j) data.push_back(EncodeMapCell(Model().MapRPM.MapRPMTable[i][j]));
   return data;
 }
 
@@ -241,35 +244,35 @@ int TMapRPMTransfer::NextChunk(std::int32_t Done, std::int32_t Total) const {
 }
 
 void TMapRPMTransfer::RequestMapRPMHeader() {
-  ecu::Link.TxLength = 5;
-  ecu::Link.RxExpectedLength = 5;
+  ecu::Session().Link.TxLength = 5;
+  ecu::Session().Link.RxExpectedLength = 5;
   ecu::BuildCommandFrame('/');
 }
 
 void TMapRPMTransfer::ReadMapRPMHeader() {
-  const std::uint8_t r = ecu::Link.RxFrame[2], c = ecu::Link.RxFrame[3];
+  const std::uint8_t r = ecu::Session().Link.RxFrame[2], c = ecu::Session().Link.RxFrame[3];
   readRows_ = (r >= 2 && r <= 8) ? r : std::uint8_t{8};
   readCols_ = (c >= 2 && c <= 12) ? c : std::uint8_t{12};
-  MapRPM.MapRPMRows = readRows_;
-  MapRPM.MapRPMCols = readCols_;
+  Model().MapRPM.MapRPMRows = readRows_;
+  Model().MapRPM.MapRPMCols = readCols_;
   totalBytes_ = readRows_ * (readCols_ + 2) + readCols_;
   bytesRead_ = 0;
 }
 
 void TMapRPMTransfer::RequestMapRPMChunk() {
   chunk_ = NextChunk(bytesRead_, totalBytes_);
-  ecu::Link.TxLength = 5;
+  ecu::Session().Link.TxLength = 5;
   ecu::ExpectReply(chunk_);
-  ecu::Link.TxFrame[0] = ecu::Link.LastFrame[0];
-  ecu::Link.TxFrame[1] = '7';
-  ecu::Link.TxFrame[2] = ecu::Link.TxFrame[3] = static_cast<std::uint8_t>(chunk_);
+  ecu::Session().Link.TxFrame[0] = ecu::Session().Link.LastFrame[0];
+  ecu::Session().Link.TxFrame[1] = '7';
+  ecu::Session().Link.TxFrame[2] = ecu::Session().Link.TxFrame[3] = static_cast<std::uint8_t>(chunk_);
   ecu::Frame_Finish();
 }
 
 void TMapRPMTransfer::StoreMapRPMChunk() {
   const int n = std::min<int>(chunk_, static_cast<int>(received_.size()) - bytesRead_);
   for (int k = 0; k < n; ++k)
-    received_[static_cast<std::size_t>(bytesRead_ + k)] = ecu::Link.RxFrame[static_cast<std::size_t>(2 + k)];
+    received_[static_cast<std::size_t>(bytesRead_ + k)] = ecu::Session().Link.RxFrame[static_cast<std::size_t>(2 + k)];
   bytesRead_ += std::max(n, 0);
 }
 
@@ -278,11 +281,11 @@ void TMapRPMTransfer::UnpackMapRPMTable() {
   auto next = [&] { return at < received_.size() ? received_[at++] : std::uint8_t{0}; };
   for (std::size_t i = 1; i <= readRows_; ++i) {
     const std::uint8_t high = next(), low = next();
-    MapRPM.MapRPMTable[i][0] = static_cast<std::uint16_t>(ecu::PeriodToRPM(high, low));
+    Model().MapRPM.MapRPMTable[i][0] = static_cast<std::uint16_t>(ecu::PeriodToRPM(high, low));
   }
-  for (std::size_t j = 1; j <= readCols_; ++j) MapRPM.MapRPMTable[0][j] = next();
+  for (std::size_t j = 1; j <= readCols_; ++j) Model().MapRPM.MapRPMTable[0][j] = next();
   for (std::size_t i = 1; i <= readRows_; ++i)
-    for (std::size_t j = 1; j <= readCols_; ++j) MapRPM.MapRPMTable[i][j] = DecodeMapCell(next());
+    for (std::size_t j = 1; j <= readCols_; ++j) Model().MapRPM.MapRPMTable[i][j] = DecodeMapCell(next());
 }
 
 void TMapRPMTransfer::RebuildMapRPMGrid() {
@@ -291,35 +294,35 @@ void TMapRPMTransfer::RebuildMapRPMGrid() {
 }
 
 void TMapRPMTransfer::BeginMapRPMWrite() {
-  MapRPM.MapRPMRows = GridRows;
-  MapRPM.MapRPMCols = GridCols;
+  Model().MapRPM.MapRPMRows = GridRows;
+  Model().MapRPM.MapRPMCols = GridCols;
   writeData_ = MapRPMWriteData();
   writeTotal_ = static_cast<std::int32_t>(writeData_.size());
   bytesWritten_ = 0;
   chunk_ = 0;
-  ecu::Link.TxLength = 5;
+  ecu::Session().Link.TxLength = 5;
   ecu::ExpectReply(0);
-  ecu::Link.TxFrame[0] = ecu::Link.LastFrame[0];
-  ecu::Link.TxFrame[1] = '.';
-  ecu::Link.TxFrame[2] = GridRows;
-  ecu::Link.TxFrame[3] = GridCols;
+  ecu::Session().Link.TxFrame[0] = ecu::Session().Link.LastFrame[0];
+  ecu::Session().Link.TxFrame[1] = '.';
+  ecu::Session().Link.TxFrame[2] = GridRows;
+  ecu::Session().Link.TxFrame[3] = GridCols;
   ecu::Frame_Finish();
 }
 
 void TMapRPMTransfer::NextMapRPMWriteChunk() {
   chunk_ = NextChunk(bytesWritten_, writeTotal_);
-  ecu::Link.TxListLength = static_cast<std::uint8_t>(chunk_ + 3);
+  ecu::Session().Link.TxListLength = static_cast<std::uint8_t>(chunk_ + 3);
 }
 
 void TMapRPMTransfer::FillMapRPMWriteChunk() {
   const int n = NextChunk(bytesWritten_, writeTotal_);
-  ecu::Link.TxLength = static_cast<std::uint8_t>(n + 3);
+  ecu::Session().Link.TxLength = static_cast<std::uint8_t>(n + 3);
   ecu::ExpectReply(0);
-  ecu::Link.TxFrame[0] = ecu::Link.LastFrame[0];
-  ecu::Link.TxFrame[1] = '6';
+  ecu::Session().Link.TxFrame[0] = ecu::Session().Link.LastFrame[0];
+  ecu::Session().Link.TxFrame[1] = '6';
   for (int k = 0; k < n; ++k) {
     const auto at = static_cast<std::size_t>(bytesWritten_ + k);
-    ecu::Link.TxFrame[static_cast<std::size_t>(2 + k)] = at < writeData_.size() ? writeData_[at] : 0;
+    ecu::Session().Link.TxFrame[static_cast<std::size_t>(2 + k)] = at < writeData_.size() ? writeData_[at] : 0;
   }
   bytesWritten_ += n;
   ecu::Frame_Finish();

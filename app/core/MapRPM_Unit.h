@@ -128,6 +128,5 @@ struct TMapRPMState {
   // Everything back to its state at program start.
   void Reset() { *this = TMapRPMState(); }
 };
-extern TMapRPMState MapRPM;
 
 }  // namespace app

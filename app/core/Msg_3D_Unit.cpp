@@ -4,18 +4,18 @@
 #include <filesystem>
 
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Language_En.h"
+#include "ecu/Session.h"
 
 namespace app {
-
-TMessageState Messages;
 
 namespace {
 
 std::string SensorTableName() {
-  return std::filesystem::path(ecu::ConfigData.SensorTableFileName).filename().string();
+  return std::filesystem::path(ecu::Session().ConfigData.SensorTableFileName).filename().string();
 }
 
 std::string OldVersionText() {
@@ -94,56 +94,56 @@ void MessageEnglishText(std::string& Text) {
 }
 
 bool RequestMessage(std::uint8_t Kind, const std::string& Text) {
-  if (!Actions.MainWindowShown) return false;
-  if (Messages.ShowPending || Messages.MessageWindowShown) {
-    Messages.Waiting.push_back({Kind, Text});
+  if (!Model().Actions.MainWindowShown) return false;
+  if (Model().Messages.ShowPending || Model().Messages.MessageWindowShown) {
+    Model().Messages.Waiting.push_back({Kind, Text});
     return false;
   }
-  Messages.MessageKind = Kind;
-  Messages.MessageText = Text;
-  Messages.ShowPending = true;
+  Model().Messages.MessageKind = Kind;
+  Model().Messages.MessageText = Text;
+  Model().Messages.ShowPending = true;
   return true;
 }
 
 void BeginMessageShow() {
-  Messages.ShowPending = false;
-  Messages.MessageWindowShown = 1;
+  Model().Messages.ShowPending = false;
+  Model().Messages.MessageWindowShown = 1;
 }
 
 void StartMessageCountdown(std::int32_t Milliseconds) {
-  Messages.CountdownMs = Milliseconds;
-  Messages.CountdownTicks = Milliseconds / MessageCountdownIntervalMs;
+  Model().Messages.CountdownMs = Milliseconds;
+  Model().Messages.CountdownTicks = Milliseconds / MessageCountdownIntervalMs;
 }
 
 bool MessageCountdownTick(std::string& Label) {
-  if (Messages.CountdownTicks <= 0) return false;
-  --Messages.CountdownTicks;
-  Messages.CountdownMs -= MessageCountdownIntervalMs;
-  Label = MessageCountdownText(Messages.CountdownMs);
+  if (Model().Messages.CountdownTicks <= 0) return false;
+  --Model().Messages.CountdownTicks;
+  Model().Messages.CountdownMs -= MessageCountdownIntervalMs;
+  Label = MessageCountdownText(Model().Messages.CountdownMs);
   return true;
 }
 
 void StopMessageCountdown() {
-  Messages.CountdownTicks = 0;
-  Messages.CountdownMs = 0;
+  Model().Messages.CountdownTicks = 0;
+  Model().Messages.CountdownMs = 0;
 }
 
 TMessageClosed EndMessageShow() {
   TMessageClosed result;
-  const bool wasShown = Messages.MessageWindowShown != 0;
-  Messages.MessageWindowShown = 0;
+  const bool wasShown = Model().Messages.MessageWindowShown != 0;
+  Model().Messages.MessageWindowShown = 0;
   StopMessageCountdown();
-  result.EndProgram = wasShown && Messages.MessageKind == Message_NewerVersionNeeded;
+  result.EndProgram = wasShown && Model().Messages.MessageKind == Message_NewerVersionNeeded;
   if (result.EndProgram) {
     // The program ends: nothing waiting is shown any more.
-    Messages.Waiting.clear();
+    Model().Messages.Waiting.clear();
     return result;
   }
-  if (!Messages.ShowPending && !Messages.Waiting.empty()) {
-    Messages.MessageKind = Messages.Waiting.front().Kind;
-    Messages.MessageText = std::move(Messages.Waiting.front().Text);
-    Messages.Waiting.pop_front();
-    Messages.ShowPending = true;
+  if (!Model().Messages.ShowPending && !Model().Messages.Waiting.empty()) {
+    Model().Messages.MessageKind = Model().Messages.Waiting.front().Kind;
+    Model().Messages.MessageText = std::move(Model().Messages.Waiting.front().Text);
+    Model().Messages.Waiting.pop_front();
+    Model().Messages.ShowPending = true;
     result.ShowNext = true;
   }
   return result;

@@ -78,7 +78,6 @@ struct TMessageState {
   // Everything back to its state at program start.
   void Reset() { *this = TMessageState(); }
 };
-extern TMessageState Messages;
 
 // A request of the ECU link. Dropped (false) before the main window has shown. While another
 // is pending or shown it waits its turn (false). Otherwise it becomes the current request and

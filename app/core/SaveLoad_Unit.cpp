@@ -8,6 +8,7 @@
 
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Host.h"
@@ -15,6 +16,7 @@
 #include "ecu/Language_En.h"
 #include "ecu/Lng_Chr.h"
 #include "ecu/Port_3D_Connect.h"
+#include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -39,7 +41,7 @@ constexpr TEnglish EnglishTable[] = {
     {"SL_Load_Report", "was loaded; what it could not give"},
 };
 
-int CodePage() { return ecu::LanguageCodePage(ecu::Texts.CurrentLanguage); }
+int CodePage() { return ecu::LanguageCodePage(ecu::Session().Texts.CurrentLanguage); }
 
 // A text of the current language, from its file unless the file is loaded already.
 std::string Lng(const std::string& Key) {
@@ -47,7 +49,7 @@ std::string Lng(const std::string& Key) {
 }
 
 void Show(const std::string& Text) {
-  if (ecu::Hosts.Host) ecu::Hosts.Host->ShowMessageWindow(MessageOwnText, Text);
+  if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->ShowMessageWindow(MessageOwnText, Text);
 }
 
 std::string Quoted(const std::string& Text) { return "\"" + Text + "\""; }
@@ -67,10 +69,10 @@ bool LessIgnoringCase(const std::u16string& A, const std::u16string& B) {
 
 // What a load or save shows once it is done: the caption and the pages.
 void ShowConfiguration() {
-  if (!ecu::Hosts.Host) return;
-  ecu::Hosts.Host->ConfigToCFGPage();
-  ecu::Hosts.Host->RedrawCalibrationDiagram();
-  ecu::Hosts.Host->UpdateMainCaption();
+  if (!ecu::Session().Hosts.Host) return;
+  ecu::Session().Hosts.Host->ConfigToCFGPage();
+  ecu::Session().Hosts.Host->RedrawCalibrationDiagram();
+  ecu::Session().Hosts.Host->UpdateMainCaption();
 }
 
 }  // namespace
@@ -100,11 +102,13 @@ std::string CfgNameProblem(const std::u16string& Name) {
   return Quoted(bytes) + " " + Lng("SL_Name_Not_Allowed");
 }
 
-std::string CfgFullFileName(const std::string& Name) { return ecu::ConfigData.ConfigDir + "/" + Name + ".cfg"; }
+std::string CfgFullFileName(const std::string& Name) {
+  return ecu::Session().ConfigData.ConfigDir + "/" + Name + ".cfg";
+}
 
 std::vector<std::u16string> ListConfigFiles() {
   std::vector<std::u16string> names;
-  const fs::path folder = ecu::NativeFileName(ecu::ConfigData.ConfigDir);
+  const fs::path folder = ecu::NativeFileName(ecu::Session().ConfigData.ConfigDir);
   std::error_code error;
   if (!fs::is_directory(folder, error)) {
     fs::create_directories(folder, error);
@@ -131,16 +135,16 @@ bool SaveConfigurationAs(const std::u16string& Name) {
   const std::string name = CfgNameBytesOf(Name), path = CfgFullFileName(name);
   try {
     std::error_code ignored;  // a folder that cannot be made fails the write below
-    fs::create_directories(ecu::NativeFileName(ecu::ConfigData.ConfigDir), ignored);
+    fs::create_directories(ecu::NativeFileName(ecu::Session().ConfigData.ConfigDir), ignored);
     ecu::SaveConfigFile(path);
   } catch (const rtl::Exception& e) {
     Show(Quoted(path) + " " + Lng("SL_Not_Saved") + ": " + e.Message());
     return false;
   }
-  if (ecu::ConfigData.Configuration) ecu::ConfigData.Configuration->Cfg_Name = name;
-  Settings.CFG_Full_File_Name = path;
-  Settings.CFG_File_Name = name;
-  if (ecu::Hosts.Host) ecu::Hosts.Host->UpdateMainCaption();
+  if (ecu::Session().ConfigData.Configuration) ecu::Session().ConfigData.Configuration->Cfg_Name = name;
+  Model().Settings.CFG_Full_File_Name = path;
+  Model().Settings.CFG_File_Name = name;
+  if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->UpdateMainCaption();
   RequestConfigWrite();
   return true;
 }
@@ -163,16 +167,16 @@ bool LoadConfigurationFrom(const std::u16string& Name) {
   if (!ecu::LoadConfigFile(path)) {
     // The file went between the look and the load: the defaults are shown now, under no
     // file's name, and the ECU is not sent them.
-    if (ecu::ConfigData.Configuration) ecu::ConfigData.Configuration->Cfg_Name.clear();
+    if (ecu::Session().ConfigData.Configuration) ecu::Session().ConfigData.Configuration->Cfg_Name.clear();
     ShowConfiguration();
     Show(Quoted(path) + " " + Lng("Error_File_not_found"));
     return false;
   }
-  Settings.CFG_Full_File_Name = path;
-  Settings.CFG_File_Name = name;
+  Model().Settings.CFG_Full_File_Name = path;
+  Model().Settings.CFG_File_Name = name;
   ShowConfiguration();
   RequestConfigWrite();
-  const std::vector<std::string> report = ecu::ConfigLoadReportLines(ecu::ConfigData.ConfigLoadReport);
+  const std::vector<std::string> report = ecu::ConfigLoadReportLines(ecu::Session().ConfigData.ConfigLoadReport);
   if (!report.empty()) {
     std::string text = Quoted(path) + " " + Lng("SL_Load_Report") + ":";
     for (const std::string& line : report) text += "\n" + line;
@@ -182,13 +186,13 @@ bool LoadConfigurationFrom(const std::u16string& Name) {
 }
 
 void NewConfiguration() {
-  Settings.CFG_File_Name.clear();
-  Settings.CFG_Full_File_Name.clear();
-  if (ecu::ConfigData.Configuration) ecu::ConfigData.Configuration->Cfg_Name.clear();
+  Model().Settings.CFG_File_Name.clear();
+  Model().Settings.CFG_Full_File_Name.clear();
+  if (ecu::Session().ConfigData.Configuration) ecu::Session().ConfigData.Configuration->Cfg_Name.clear();
   ecu::SetDefaultConfiguration();
-  if (ecu::Hosts.Host) ecu::Hosts.Host->PushDiagramHistory();
+  if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->PushDiagramHistory();
   ShowConfiguration();
-  ecu::Link.TaskRequest = TaskWriteConfiguration;
+  ecu::Session().Link.TaskRequest = TaskWriteConfiguration;
 }
 
 bool RunSaveLoad(TFileMenuMode Mode, const std::u16string& Name) {
@@ -196,8 +200,8 @@ bool RunSaveLoad(TFileMenuMode Mode, const std::u16string& Name) {
 }
 
 std::u16string CurrentCfgName() {
-  if (!ecu::ConfigData.Configuration) return {};
-  return rtl::CodePageToWide(ecu::ConfigData.Configuration->Cfg_Name, CodePage());
+  if (!ecu::Session().ConfigData.Configuration) return {};
+  return rtl::CodePageToWide(ecu::Session().ConfigData.Configuration->Cfg_Name, CodePage());
 }
 
 void SaveLoadEnglishText(std::string& Text) {

@@ -9,10 +9,12 @@
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Language_En.h"
 #include "ecu/Link_State.h"
 #include "ecu/Receiver_Unit.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
@@ -38,10 +40,10 @@ std::uint8_t ProgramCodeFromText(const std::string& Text) {
 }
 
 void ApplyProgramCode(std::uint8_t Code) {
-  Settings.Program_Code = Code;
+  Model().Settings.Program_Code = Code;
   // The link builds each frame's address from the settings.
-  if (ecu::Link.LinkUp)
-    ecu::Link.TaskRequest = 16;
+  if (ecu::Session().Link.LinkUp)
+    ecu::Session().Link.TaskRequest = 16;
   else
     ecu::Script_Connect();
 }
@@ -66,20 +68,20 @@ std::string FontColorText(std::uint32_t Rgb) {
 }
 
 void StoreFontChoice(const std::string& Name, float Size, std::int32_t Style, std::uint32_t Rgb) {
-  Settings.Font_Name = Name;
-  Settings.Font_Size = Size;
-  Settings.Font_Style = std::clamp<std::int32_t>(Style, FontRegular, FontBoldItalic);
-  Settings.Font_Color = FontColorText(Rgb);
-  Colors.ColorTable[Color_General] = Settings.Font_Color;
+  Model().Settings.Font_Name = Name;
+  Model().Settings.Font_Size = Size;
+  Model().Settings.Font_Style = std::clamp<std::int32_t>(Style, FontRegular, FontBoldItalic);
+  Model().Settings.Font_Color = FontColorText(Rgb);
+  Model().Colors.ColorTable[Color_General] = Model().Settings.Font_Color;
   QueueAction(Action_ApplyFonts, 100);
 }
 
 TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height) {
   TWindowRect r = SecondaryWindowPlace(Main, Width, Height);
-  if (ecu::KeyFileLoad(Settings.SettingsFileName)) {
+  if (ecu::KeyFileLoad(Model().Settings.SettingsFileName)) {
     int* fields[4] = {&r.Left, &r.Top, &r.Width, &r.Height};
     for (int i = 0; i < 4; ++i)
-      if (ecu::KeyFileReadInt(GeometryKeys[i])) *fields[i] = ecu::Files.KeyFileInt;
+      if (ecu::KeyFileReadInt(GeometryKeys[i])) *fields[i] = ecu::Session().Files.KeyFileInt;
     ecu::KeyFileClose();
   }
   r.Width = std::max(r.Width, SecondaryMinWidth);
@@ -87,19 +89,19 @@ TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height) 
   return r;
 }
 
-bool SettingsWindowWanted() { return ecu::KeyFileGetBool(Settings.SettingsFileName, "Form_3D_SET_Show"); }
+bool SettingsWindowWanted() { return ecu::KeyFileGetBool(Model().Settings.SettingsFileName, "Form_3D_SET_Show"); }
 
 void SettingsWindowClosed(const TWindowRect& Geometry) {
-  ecu::KeyFileOpen(Settings.SettingsFileName);
-  if (ecu::Link.SettingsWindowShown) {
-    ecu::Link.SettingsWindowShown = 0;
+  ecu::KeyFileOpen(Model().Settings.SettingsFileName);
+  if (ecu::Session().Link.SettingsWindowShown) {
+    ecu::Session().Link.SettingsWindowShown = 0;
     ecu::KeyFileDelete("Form_3D_SET_Show");
     for (const char* key : GeometryKeys) ecu::KeyFileDelete(key);
   } else {
     const int values[4] = {Geometry.Left, Geometry.Top, Geometry.Width, Geometry.Height};
     for (int i = 0; i < 4; ++i) ecu::KeyFileSet(GeometryKeys[i], std::to_string(values[i]), "");
   }
-  ecu::KeyFileSave(Settings.SettingsFileName);
+  ecu::KeyFileSave(Model().Settings.SettingsFileName);
 }
 
 namespace {
@@ -138,7 +140,7 @@ void SkinWindowEnglishText(std::string& Text) {
 }
 
 void ApplyDefaultSkin() {
-  Settings.Font_Name = "Tahoma";
+  Model().Settings.Font_Name = "Tahoma";
   SetDefaultSkin();
   SetDefaultColors();
   QueueAction(Action_CopyFillToOpenWindows, 300);

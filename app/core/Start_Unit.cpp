@@ -1,6 +1,7 @@
 #include "app/core/Start_Unit.h"
 
 #include "ecu/FindUnit.h"
+#include "ecu/Session.h"
 
 namespace app {
 
@@ -10,7 +11,7 @@ namespace {
 bool ReadKey(const std::string& FileName, const std::string& Key, std::string& Value) {
   if (!ecu::KeyFileLoad(FileName)) return false;
   const bool found = ecu::KeyFileFind(Key);
-  if (found) Value = ecu::Files.KeyFileValue;
+  if (found) Value = ecu::Session().Files.KeyFileValue;
   ecu::KeyFileClose();
   return found;
 }

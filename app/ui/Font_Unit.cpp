@@ -4,6 +4,7 @@
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Page.h"
 #include "scene3d/ObjectLayer.h"
@@ -20,13 +21,14 @@ namespace app {
 namespace {
 
 void SetFont(vg::TvxFont* Font, bool Family, bool Size, bool Style) {
-  if (Family) Font->SetFamily(Settings.Font_Name);
-  if (Size) Font->SetSize(Settings.Font_Size);
-  if (Style) Font->SetStyle(static_cast<vg::TvxFontStyle>(std::clamp(Settings.Font_Style, 0, 3)));
+  if (Family) Font->SetFamily(Model().Settings.Font_Name);
+  if (Size) Font->SetSize(Model().Settings.Font_Size);
+  if (Style) Font->SetStyle(static_cast<vg::TvxFontStyle>(std::clamp(Model().Settings.Font_Style, 0, 3)));
 }
 
 std::string RoleColor(int Role) {
-  return Role < ColorRoleCount ? Colors.ColorTable[static_cast<std::size_t>(Role)] : Colors.ColorTable[0];
+  return Role < ColorRoleCount ? Model().Colors.ColorTable[static_cast<std::size_t>(Role)]
+                               : Model().Colors.ColorTable[0];
 }
 
 // The controls whose colour the link sets as it goes (port state, work mode): they take the

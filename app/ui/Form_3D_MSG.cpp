@@ -5,18 +5,20 @@
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
 #include "ecu/Language.h"
 #include "ecu/Lng_Chr.h"
+#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/WindowFrames.h"
-#include "vg2d/controls/Layouts.h"
 
 namespace app {
 
@@ -35,7 +37,7 @@ TWindowRect MainRect() {
 // Runs F with the language store loaded for a language other than English.
 template <class F>
 void WithLanguage(F&& Body) {
-  const bool fromFile = ecu::Texts.CurrentLanguage != "English";
+  const bool fromFile = ecu::Session().Texts.CurrentLanguage != "English";
   if (fromFile) ecu::LoadLanguageFile();
   try {
     Body();
@@ -94,17 +96,15 @@ void TForm_3D_MSG::Request(std::uint8_t Kind, const std::string& Text) {
 void TForm_3D_MSG::Timer_3D_MSG_runTimer(rtl::TObject*) {
   timerRun_->SetEnabled(false);
   // The main window may have closed meanwhile: then nothing shows.
-  if (!Actions.MainWindowShown) {
-    Messages.ShowPending = false;
-    Messages.Waiting.clear();
+  if (!Model().Actions.MainWindowShown) {
+    Model().Messages.ShowPending = false;
+    Model().Messages.Waiting.clear();
     return;
   }
   Show();
 }
 
-void TForm_3D_MSG::CopyMainFill() {
-  FillToBrush(Colors.MainWindowFill, parts_.HudWindow_3D_MSG->Fill());
-}
+void TForm_3D_MSG::CopyMainFill() { FillToBrush(Model().Colors.MainWindowFill, parts_.HudWindow_3D_MSG->Fill()); }
 
 void TForm_3D_MSG::FormShow(rtl::TObject*) {
   BeginMessageShow();
@@ -120,7 +120,7 @@ void TForm_3D_MSG::FormShow(rtl::TObject*) {
   });
   if (!built) {
     // No content: the window closes at the countdown's first tick.
-    Messages.CountdownTicks = 0;
+    Model().Messages.CountdownTicks = 0;
     timerCountdown_->SetEnabled(true);
     return;
   }
@@ -129,7 +129,8 @@ void TForm_3D_MSG::FormShow(rtl::TObject*) {
 
 bool TForm_3D_MSG::Build() {
   FreeShowing();
-  const std::optional<TMessageContent> content = ComposeMessage(Messages.MessageKind, Messages.MessageText);
+  const std::optional<TMessageContent> content =
+      ComposeMessage(Model().Messages.MessageKind, Model().Messages.MessageText);
   if (!content) return false;
   vg::TvxHudPanel* txt = parts_.HudPanel_3d_MSG_Txt;
   label_ = new vg::TvxHudLabel(this);
@@ -168,7 +169,7 @@ bool TForm_3D_MSG::Build() {
     countdown_->SetHeight(20);
     countdown_->SetWordWrap(false);
     StartMessageCountdown(content->CountdownMs);
-    countdown_->SetText(ecu::LngToWide(MessageCountdownText(Messages.CountdownMs)));
+    countdown_->SetText(ecu::LngToWide(MessageCountdownText(Model().Messages.CountdownMs)));
     parts_.AniIndicator_3D_MSG->SetVisible(true);
     parts_.AniIndicator_3D_MSG->SetEnabled(true);
     timerCountdown_->SetEnabled(true);
@@ -192,7 +193,7 @@ void TForm_3D_MSG::ButtonClick(rtl::TObject*) {
   StopMessageCountdown();
   timerCountdown_->SetEnabled(false);
   parts_.AniIndicator_3D_MSG->SetEnabled(false);
-  if (MessageButtonCloses(Messages.MessageKind)) Close();
+  if (MessageButtonCloses(Model().Messages.MessageKind)) Close();
 }
 
 void TForm_3D_MSG::FreeShowing() {
@@ -261,7 +262,7 @@ void TForm_3D_Wait::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 void TForm_3D_Wait::ShowCentred(const TWindowRect& Main) {
   const TWindowRect r = WaitWindowCentred(Main);
   SetBounds(r.Left, r.Top, r.Width, r.Height);
-  if (!Messages.WaitWindowShown) Show();
+  if (!Model().Messages.WaitWindowShown) Show();
 }
 
 void TForm_3D_Wait::Shrink(const TWindowRect& Main) {
@@ -270,12 +271,12 @@ void TForm_3D_Wait::Shrink(const TWindowRect& Main) {
 }
 
 void TForm_3D_Wait::FormShow(rtl::TObject*) {
-  Messages.WaitWindowShown = 1;
+  Model().Messages.WaitWindowShown = 1;
   indicator_->SetEnabled(true);
 }
 
 void TForm_3D_Wait::FormClose(rtl::TObject*, win::TCloseAction&) {
-  Messages.WaitWindowShown = 0;
+  Model().Messages.WaitWindowShown = 0;
   indicator_->SetEnabled(false);
 }
 

@@ -6,6 +6,7 @@
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/core/Set_3D_Unit.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_CLB.h"
@@ -15,6 +16,7 @@
 #include "ecu/Link_State.h"
 #include "ecu/Lng_Chr.h"
 #include "ecu/Port_3D_Unit.h"
+#include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
 #include "serial/CPort.h"
 #include "vg2d/controls/Buttons.h"
@@ -66,7 +68,7 @@ std::int32_t FontStyleIndex(vg::TvxFontStyle Style) {
 }  // namespace
 
 void ApplyPanelsOpacity(TForm_3D_GEN& Main) {
-  const float opacity = static_cast<float>(Settings.Panels_Opacity);
+  const float opacity = static_cast<float>(Model().Settings.Panels_Opacity);
   // The configuration page is one layout of group boxes; the other pages have their panels (the
   // auto-calibration's indicator panel keeps its own look).
   for (const char* name :
@@ -78,10 +80,10 @@ void ApplyPanelsOpacity(TForm_3D_GEN& Main) {
 
 bool EditProgramFont() {
   vg::TvxFont font;
-  font.SetFamily(Settings.Font_Name);
-  font.SetSize(std::trunc(Settings.Font_Size));
-  font.SetStyle(FontStyleOf(Settings.Font_Style));
-  vg::TvxColor color = vg::StringToColor(Settings.Font_Color);
+  font.SetFamily(Model().Settings.Font_Name);
+  font.SetSize(std::trunc(Model().Settings.Font_Size));
+  font.SetStyle(FontStyleOf(Model().Settings.Font_Style));
+  vg::TvxColor color = vg::StringToColor(Model().Settings.Font_Color);
   if (!vg::EditFontDialog(&font, &color)) return false;
   StoreFontChoice(font.Family(), font.Size(), FontStyleIndex(font.Style()), color & 0xFFFFFFu);
   return true;
@@ -159,7 +161,7 @@ void TForm_3D_SET::BindParts() {
 // ---- showing, closing, size ------------------------------------------------------------------------
 
 void TForm_3D_SET::FormShow(rtl::TObject*) {
-  ecu::Link.SettingsWindowShown = 1;
+  ecu::Session().Link.SettingsWindowShown = 1;
   const TWindowRect r = SettingsWindowPlace(MainRect(), DesignWidth(), DesignHeight());
   SetBounds(r.Left, r.Top, r.Width, r.Height);
   FillSettingsControls();
@@ -182,21 +184,21 @@ void TForm_3D_SET::FillSettingsControls() {
   const TSetParts& p = parts_;
   filling_ = true;
   try {
-    p.HudTextBox_SET_Program_Code->SetText(Wide(std::to_string(Settings.Program_Code)));
-    p.HudCheckBox_3D_SET_Port_Search->SetIsChecked(Settings.Search_Port);
-    p.HudTextBox_3D_SET_Port_Name->SetText(Wide(Settings.Port_Name));
-    p.HudNumberBox_3D_SET_Port_Delay->SetValue(static_cast<float>(Settings.Reply_Delay));
-    p.HudNumberBox_3D_SET_Transmit_CFG_Delay->SetValue(static_cast<float>(Settings.CFG_Transmit_Delay));
+    p.HudTextBox_SET_Program_Code->SetText(Wide(std::to_string(Model().Settings.Program_Code)));
+    p.HudCheckBox_3D_SET_Port_Search->SetIsChecked(Model().Settings.Search_Port);
+    p.HudTextBox_3D_SET_Port_Name->SetText(Wide(Model().Settings.Port_Name));
+    p.HudNumberBox_3D_SET_Port_Delay->SetValue(static_cast<float>(Model().Settings.Reply_Delay));
+    p.HudNumberBox_3D_SET_Transmit_CFG_Delay->SetValue(static_cast<float>(Model().Settings.CFG_Transmit_Delay));
     vg::TvxWideStrings* languages = p.HudComboTextBox_3D_SET_Language->Items();
     languages->Clear();
     for (const std::string& name : ecu::LanguageComboItems()) languages->Add(Wide(name));
-    p.HudComboTextBox_3D_SET_Language->SetText(Wide(Settings.Language));
-    p.HudCheckBox_SET_Idle_Points->SetIsChecked(Settings.Idle_Points);
-    p.HudCheckBox_SET_Map_Point->SetIsChecked(Settings.Map_Point);
-    p.HudCheckBox_SET_Diagram_Joystick->SetIsChecked(Settings.Diagram_Joystick);
-    p.HudTrackBar_SET_Opacity->SetValue(static_cast<float>(Settings.Panels_Opacity));
-    p.HudPanel_SET->SetOpacity(static_cast<float>(Settings.Panels_Opacity));
-    p.HudComboTextBox_ACB_Algorithm->SetText(Wide(AlgorithmFromBox(Settings.ACB_SCR_Type)));
+    p.HudComboTextBox_3D_SET_Language->SetText(Wide(Model().Settings.Language));
+    p.HudCheckBox_SET_Idle_Points->SetIsChecked(Model().Settings.Idle_Points);
+    p.HudCheckBox_SET_Map_Point->SetIsChecked(Model().Settings.Map_Point);
+    p.HudCheckBox_SET_Diagram_Joystick->SetIsChecked(Model().Settings.Diagram_Joystick);
+    p.HudTrackBar_SET_Opacity->SetValue(static_cast<float>(Model().Settings.Panels_Opacity));
+    p.HudPanel_SET->SetOpacity(static_cast<float>(Model().Settings.Panels_Opacity));
+    p.HudComboTextBox_ACB_Algorithm->SetText(Wide(AlgorithmFromBox(Model().Settings.ACB_SCR_Type)));
   } catch (...) {
     filling_ = false;
     throw;
@@ -207,7 +209,7 @@ void TForm_3D_SET::FillSettingsControls() {
 void TForm_3D_SET::ApplyTexts() {
   const TSetParts& p = parts_;
   // Activation has the language file read already.
-  const bool fromFile = ecu::Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
+  const bool fromFile = ecu::Session().Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
   if (fromFile) ecu::LoadLanguageFile();
   try {
     auto text = [](const char* Key) { return Wide(ecu::LngText(Key)); };
@@ -245,7 +247,7 @@ void TForm_3D_SET::HudTextBox_SET_Program_CodeKeyDown(rtl::TObject*, std::uint16
 }
 
 void TForm_3D_SET::HudCheckBox_3D_SET_Port_SearchChange(rtl::TObject*) {
-  if (!filling_) Settings.Search_Port = parts_.HudCheckBox_3D_SET_Port_Search->IsChecked();
+  if (!filling_) Model().Settings.Search_Port = parts_.HudCheckBox_3D_SET_Port_Search->IsChecked();
 }
 
 void TForm_3D_SET::HudButton_3D_SET_Port_ManualClick(rtl::TObject*) {
@@ -254,8 +256,8 @@ void TForm_3D_SET::HudButton_3D_SET_Port_ManualClick(rtl::TObject*) {
   if (!portWindow || !portWindow->ComPort) return;
   cport::TComPort* port = portWindow->ComPort;
   if (!port->ShowSetupDialog()) return;
-  Settings.Port_Name = port->Port();
-  parts_.HudTextBox_3D_SET_Port_Name->SetText(Wide(Settings.Port_Name));
+  Model().Settings.Port_Name = port->Port();
+  parts_.HudTextBox_3D_SET_Port_Name->SetText(Wide(Model().Settings.Port_Name));
   if (!ecu::IsPortListed()) return;
   // Opened afresh on the chosen port; a port that cannot be opened stays closed and is
   // reported through the failure flag, as any failed opening is.
@@ -276,23 +278,23 @@ void TForm_3D_SET::HudButton_3D_SET_Port_ManualClick(rtl::TObject*) {
     } catch (const std::exception&) {
     }
   }
-  ecu::Link.PortOpen = port->Connected() ? 1 : 0;
+  ecu::Session().Link.PortOpen = port->Connected() ? 1 : 0;
 }
 
 void TForm_3D_SET::HudNumberBox_3D_SET_Port_DelayChange(rtl::TObject*) {
   if (filling_) return;
-  Settings.Reply_Delay = ReplyDelayFromBox(parts_.HudNumberBox_3D_SET_Port_Delay->Value());
+  Model().Settings.Reply_Delay = ReplyDelayFromBox(parts_.HudNumberBox_3D_SET_Port_Delay->Value());
 }
 
 void TForm_3D_SET::HudNumberBox_3D_SET_Transmit_CFG_DelayChange(rtl::TObject*) {
   if (filling_) return;
-  Settings.CFG_Transmit_Delay = TransmitDelayFromBox(parts_.HudNumberBox_3D_SET_Transmit_CFG_Delay->Value());
+  Model().Settings.CFG_Transmit_Delay = TransmitDelayFromBox(parts_.HudNumberBox_3D_SET_Transmit_CFG_Delay->Value());
 }
 
 void TForm_3D_SET::HudComboTextBox_3D_SET_LanguageChange(rtl::TObject*) {
   if (filling_) return;
   const std::string language = Narrow(parts_.HudComboTextBox_3D_SET_Language->Text());
-  if (!language.empty()) Settings.Language = language;
+  if (!language.empty()) Model().Settings.Language = language;
 }
 
 void TForm_3D_SET::HudButton_3D_SET_FontClick(rtl::TObject*) { EditProgramFont(); }
@@ -303,29 +305,29 @@ void TForm_3D_SET::HudButton_3D_SET_SkinClick(rtl::TObject*) {
 
 void TForm_3D_SET::HudTrackBar_SET_OpacityChange(rtl::TObject*) {
   if (filling_) return;
-  Settings.Panels_Opacity = parts_.HudTrackBar_SET_Opacity->Value();
-  parts_.HudPanel_SET->SetOpacity(static_cast<float>(Settings.Panels_Opacity));
+  Model().Settings.Panels_Opacity = parts_.HudTrackBar_SET_Opacity->Value();
+  parts_.HudPanel_SET->SetOpacity(static_cast<float>(Model().Settings.Panels_Opacity));
   if (TForm_3D_GEN* main = TWindowHost::Main()) ApplyPanelsOpacity(*main);
 }
 
 void TForm_3D_SET::HudCheckBox_SET_Idle_PointsChange(rtl::TObject*) {
-  if (!filling_) Settings.Idle_Points = parts_.HudCheckBox_SET_Idle_Points->IsChecked();
+  if (!filling_) Model().Settings.Idle_Points = parts_.HudCheckBox_SET_Idle_Points->IsChecked();
 }
 
 void TForm_3D_SET::HudCheckBox_SET_Map_PointChange(rtl::TObject*) {
   if (filling_) return;
-  Settings.Map_Point = parts_.HudCheckBox_SET_Map_Point->IsChecked();
+  Model().Settings.Map_Point = parts_.HudCheckBox_SET_Map_Point->IsChecked();
   if (TForm_3D_GEN* main = TWindowHost::Main()) main->PageCLB()->EnableMapPointControls();
-  if (ecu::Hosts.Host) ecu::Hosts.Host->RedrawCalibrationDiagram();
+  if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->RedrawCalibrationDiagram();
 }
 
 void TForm_3D_SET::HudCheckBox_SET_Diagram_JoystickChange(rtl::TObject*) {
-  if (!filling_) Settings.Diagram_Joystick = parts_.HudCheckBox_SET_Diagram_Joystick->IsChecked();
+  if (!filling_) Model().Settings.Diagram_Joystick = parts_.HudCheckBox_SET_Diagram_Joystick->IsChecked();
 }
 
 void TForm_3D_SET::HudComboTextBox_ACB_AlgorithmChange(rtl::TObject*) {
   if (filling_) return;
-  Settings.ACB_SCR_Type = AlgorithmFromBox(Narrow(parts_.HudComboTextBox_ACB_Algorithm->Text()));
+  Model().Settings.ACB_SCR_Type = AlgorithmFromBox(Narrow(parts_.HudComboTextBox_ACB_Algorithm->Text()));
 }
 
 }  // namespace app

@@ -5,6 +5,7 @@
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/core/Set_3D_Unit.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Main_3D_Unit.h"
@@ -12,6 +13,7 @@
 #include "app/ui/Window_Parts.h"
 #include "ecu/Language.h"
 #include "ecu/Lng_Chr.h"
+#include "ecu/Session.h"
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
@@ -116,11 +118,11 @@ void TForm_3D_Skin::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 void TForm_3D_Skin::FormShow(rtl::TObject*) {
   const TWindowRect r = SecondaryWindowPlace(MainRect(), Width(), Height());
   SetBounds(r.Left, r.Top, r.Width, r.Height);
-  FillToBrush(Colors.MainWindowFill, parts_.HudWindow_3D_Skin->Fill());
+  FillToBrush(Model().Colors.MainWindowFill, parts_.HudWindow_3D_Skin->Fill());
   selectedRole_ = 1;
   ApplyTexts();
   ShowColors();
-  parts_.HudPanel_Skin->SetOpacity(static_cast<float>(Settings.Panels_Opacity));
+  parts_.HudPanel_Skin->SetOpacity(static_cast<float>(Model().Settings.Panels_Opacity));
   QueueAction(Action_ApplyFonts, 100);
   RescaleLayout();
 }
@@ -130,7 +132,7 @@ void TForm_3D_Skin::FormClose(rtl::TObject*, win::TCloseAction&) {}
 void TForm_3D_Skin::ApplyTexts() {
   const TSkinParts& p = parts_;
   // Activation has the language file read already.
-  const bool fromFile = ecu::Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
+  const bool fromFile = ecu::Session().Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
   if (fromFile) ecu::LoadLanguageFile();
   try {
     auto text = [](const std::string& Key) { return Wide(ecu::LngText(Key)); };
@@ -144,7 +146,8 @@ void TForm_3D_Skin::ApplyTexts() {
     vg::TvxWideStrings* items = p.HudComboTextBox_Skin_Detals->Items();
     items->BeginUpdate();
     items->Clear();
-    for (int role = 1; role < ColorRoleCount; ++role) items->Add(Wide(Colors.ColorDescriptions[static_cast<std::size_t>(role)]));
+    for (int role = 1; role < ColorRoleCount; ++role)
+      items->Add(Wide(Model().Colors.ColorDescriptions[static_cast<std::size_t>(role)]));
     items->EndUpdate();
     p.HudComboTextBox_Skin_Detals->SetItemIndex(selectedRole_ - 1);
     filling_ = false;
@@ -158,36 +161,36 @@ void TForm_3D_Skin::ApplyTexts() {
 }
 
 void TForm_3D_Skin::ShowColors() {
-  FillToBrush(Colors.MainWindowFill, parts_.Circle_Skin_Color->Fill());
+  FillToBrush(Model().Colors.MainWindowFill, parts_.Circle_Skin_Color->Fill());
   parts_.Circle_Skin_Font_Color->Fill()->SetStyle(vg::vgBrushSolid);
-  parts_.Circle_Skin_Font_Color->Fill()->SetColor(Settings.Font_Color);
+  parts_.Circle_Skin_Font_Color->Fill()->SetColor(Model().Settings.Font_Color);
   ShowSelectedRole();
 }
 
 void TForm_3D_Skin::ShowSelectedRole() {
   const auto role = static_cast<std::size_t>(std::clamp(selectedRole_, 1, ColorRoleCount - 1));
   parts_.Circle_Skin_Detals->Fill()->SetStyle(vg::vgBrushSolid);
-  parts_.Circle_Skin_Detals->Fill()->SetColor(Colors.ColorTable[role]);
+  parts_.Circle_Skin_Detals->Fill()->SetColor(Model().Colors.ColorTable[role]);
   vg::TvxHudButton* b = parts_.HudButton_Skin_Detals;
-  if (!Colors.ColorDescriptions[role].empty()) b->SetText(Wide(Colors.ColorDescriptions[role]));
+  if (!Model().Colors.ColorDescriptions[role].empty()) b->SetText(Wide(Model().Colors.ColorDescriptions[role]));
   b->ApplyResource();
-  b->FontFill()->SetColor(Colors.ColorTable[role]);
+  b->FontFill()->SetColor(Model().Colors.ColorTable[role]);
 }
 
 void TForm_3D_Skin::HudButton_Skin_ColorClick(rtl::TObject*) {
   vg::TvxBrush* brush = parts_.Circle_Skin_Color->Fill();
   if (!vg::EditBrushDialog(brush, {vg::vgBrushSolid, vg::vgBrushGradient}, false)) return;
-  Colors.MainWindowFill = BrushToFill(brush);
+  Model().Colors.MainWindowFill = BrushToFill(brush);
   if (TForm_3D_GEN* main = TWindowHost::Main()) main->ApplyMainWindowFill();
-  FillToBrush(Colors.MainWindowFill, parts_.HudWindow_3D_Skin->Fill());
+  FillToBrush(Model().Colors.MainWindowFill, parts_.HudWindow_3D_Skin->Fill());
   QueueAction(Action_CopyFillToOpenWindows, 100);
 }
 
 void TForm_3D_Skin::HudButton_Skin_Font_ColorClick(rtl::TObject*) {
   vg::TvxBrush* brush = parts_.Circle_Skin_Font_Color->Fill();
   if (!vg::EditBrushDialog(brush, {vg::vgBrushSolid}, false)) return;
-  Settings.Font_Color = brush->GetColor();
-  Colors.ColorTable[Color_General] = Settings.Font_Color;
+  Model().Settings.Font_Color = brush->GetColor();
+  Model().Colors.ColorTable[Color_General] = Model().Settings.Font_Color;
   QueueAction(Action_ApplyFonts, 100);
 }
 
@@ -206,7 +209,7 @@ void TForm_3D_Skin::HudComboTextBox_Skin_DetalsChange(rtl::TObject*) {
 void TForm_3D_Skin::HudButton_Skin_DetalsClick(rtl::TObject*) {
   vg::TvxBrush* brush = parts_.Circle_Skin_Detals->Fill();
   if (!vg::EditBrushDialog(brush, {vg::vgBrushSolid}, false)) return;
-  Colors.ColorTable[static_cast<std::size_t>(selectedRole_)] = brush->GetColor();
+  Model().Colors.ColorTable[static_cast<std::size_t>(selectedRole_)] = brush->GetColor();
   ShowSelectedRole();
   QueueAction(Action_ApplyFonts, 100);
 }
@@ -214,7 +217,7 @@ void TForm_3D_Skin::HudButton_Skin_DetalsClick(rtl::TObject*) {
 void TForm_3D_Skin::HudButton_Skin_DefaultClick(rtl::TObject*) {
   ApplyDefaultSkin();
   if (TForm_3D_GEN* main = TWindowHost::Main()) main->ApplyMainWindowFill();
-  FillToBrush(Colors.MainWindowFill, parts_.HudWindow_3D_Skin->Fill());
+  FillToBrush(Model().Colors.MainWindowFill, parts_.HudWindow_3D_Skin->Fill());
   ShowColors();
 }
 

@@ -4,6 +4,7 @@
 // control that takes typed text has the focus.
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Page_MAP.h"
@@ -11,6 +12,7 @@
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "ecu/Lng_Chr.h"
+#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
@@ -67,7 +69,7 @@ void TForm_3D_GEN::ChooseLanguage(int Index) {
   const std::string name =
       ecu::StripExtension(rtl::WideToCodePage(list->Items()->Get(Index), ecu::LanguageCodePage("English")));
   if (!name.empty()) {
-    Settings.Language = name;
+    Model().Settings.Language = name;
     ApplyLanguage();
   }
   CloseMenus();
@@ -105,10 +107,10 @@ void TForm_3D_GEN::FormKeyDown(rtl::TObject*, std::uint16_t& Key, rtl::TShiftSta
   switch (Key) {
     case 'F': QueueAction(Action_ToggleFullScreen, 100); break;
     case 'G':
-      ecu::Link.ModeCommandFlags = 240;
-      ecu::Link.TaskRequest = 17;
+      ecu::Session().Link.ModeCommandFlags = 240;
+      ecu::Session().Link.TaskRequest = 17;
       break;
-    case 'P': ecu::Link.TaskRequest = 18; break;
+    case 'P': ecu::Session().Link.TaskRequest = 18; break;
     default: break;
   }
   if (page == 2 && (Key == win::VK_ESCAPE || (Key >= win::VK_LEFT && Key <= win::VK_DOWN)))
@@ -117,7 +119,7 @@ void TForm_3D_GEN::FormKeyDown(rtl::TObject*, std::uint16_t& Key, rtl::TShiftSta
 }
 
 void TForm_3D_GEN::FormKeyUp(rtl::TObject*, std::uint16_t& Key, rtl::TShiftState) {
-  if (Key == win::VK_SHIFT && !ecu::Link.TaskRunning) pageMAP_->ShiftReleased();
+  if (Key == win::VK_SHIFT && !ecu::Session().Link.TaskRunning) pageMAP_->ShiftReleased();
 }
 
 void TForm_3D_GEN::HudButton_Menu_FileMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {

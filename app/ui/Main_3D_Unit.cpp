@@ -11,10 +11,11 @@
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Flip_3D.h"
+#include "app/ui/Font_Unit.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
-#include "app/ui/Font_Unit.h"
 #include "app/ui/Page_ACB.h"
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
@@ -30,14 +31,15 @@
 #include "ecu/Live_Data.h"
 #include "ecu/Lng_Chr.h"
 #include "ecu/Port_3D_Unit.h"
+#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/Display.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
 #include "serial/CPort.h"
-#include "platform/rtl/CodePage.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ComboBoxes.h"
@@ -214,21 +216,21 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
   SetCaption(exeBaseName_ + "  V" + ProgramVersion);
   p.HudWindow_3D_GEN->SetText(Wide(exeBaseName_ + "  V" + ProgramVersion + "  Date " + ProgramDate));
   // 4.
-  ecu::ConfigData.ConfigDir = programDir_ + "/Config";
-  ecu::Texts.LanguageDir = programDir_ + "/Language";
-  Settings.SettingsFileName = programDir_ + "/" + exeBaseName_ + ".ini";
-  ecu::ConfigData.SensorTableFileName = programDir_ + "/" + exeBaseName_ + ".dat";
+  ecu::Session().ConfigData.ConfigDir = programDir_ + "/Config";
+  ecu::Session().Texts.LanguageDir = programDir_ + "/Language";
+  Model().Settings.SettingsFileName = programDir_ + "/" + exeBaseName_ + ".ini";
+  ecu::Session().ConfigData.SensorTableFileName = programDir_ + "/" + exeBaseName_ + ".dat";
   // 5.
-  ecu::Link.PortOpen = 0;
-  ecu::Link.LinkUp = 0;
-  Actions.MainWindowShown = 0;
-  ecu::ConfigData.SensorTableMessageArmed = 1;
+  ecu::Session().Link.PortOpen = 0;
+  ecu::Session().Link.LinkUp = 0;
+  Model().Actions.MainWindowShown = 0;
+  ecu::Session().ConfigData.SensorTableMessageArmed = 1;
   CreateMainTimers();
   // 6. Settings, language, configuration, the calibration's algorithms, the panels' opacity.
   Settings_Default();
-  Settings.Page_Index = std::clamp(Settings.Page_Index, 0, 3);
+  Model().Settings.Page_Index = std::clamp(Model().Settings.Page_Index, 0, 3);
   ApplyLanguage();
-  ecu::CreateConfiguration(Settings.CFG_Full_File_Name);
+  ecu::CreateConfiguration(Model().Settings.CFG_Full_File_Name);
   pageACB_->CreateAlgorithms();
   ApplyPanelsOpacity(*this);
   // 7. The status line, and the live values as they stand.
@@ -256,8 +258,8 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
 
 void TForm_3D_GEN::FormShow(rtl::TObject*) {
   const TMainParts& p = parts_;
-  Actions.MainWindowShown = 1;
-  ecu::ConfigData.CFGPageUpdating = 1;
+  Model().Actions.MainWindowShown = 1;
+  ecu::Session().ConfigData.CFGPageUpdating = 1;
   p.Layout_3D_GEN->Scale()->SetPoint({1, 1});
   const win::TRect work = win::ScreenWorkArea();
   SetBounds(work.Left + (work.Width() - DesignWidth()) / 2, work.Top + (work.Height() - DesignHeight()) / 2,
@@ -267,19 +269,21 @@ void TForm_3D_GEN::FormShow(rtl::TObject*) {
   QueueAction(Action_ApplyFonts, 100);
   QueueAction(Action_CopyFillToOpenWindows, 100);
   SetMainWindowSize(Width(), Height());
-  ecu::ConfigData.CFGPageUpdating = 0;
-  if (ecu::KeyFileGetBool(Settings.SettingsFileName, "Form_3D_SET_Show")) ShowWindowNamed("Form_3D_SET");
+  ecu::Session().ConfigData.CFGPageUpdating = 0;
+  if (ecu::KeyFileGetBool(Model().Settings.SettingsFileName, "Form_3D_SET_Show")) ShowWindowNamed("Form_3D_SET");
   QueueAction(Action_OpenConfiguredPort, 1000);
   // The page the settings name, and its fonts.
-  Settings.Page_Index = std::clamp(Settings.Page_Index, 0, 3);
-  if (p.HudTabControl_GEN->ItemIndex() == Settings.Page_Index) HudTabControl_GENChange(p.HudTabControl_GEN);
-  else p.HudTabControl_GEN->SetItemIndex(Settings.Page_Index);
+  Model().Settings.Page_Index = std::clamp(Model().Settings.Page_Index, 0, 3);
+  if (p.HudTabControl_GEN->ItemIndex() == Model().Settings.Page_Index)
+    HudTabControl_GENChange(p.HudTabControl_GEN);
+  else
+    p.HudTabControl_GEN->SetItemIndex(Model().Settings.Page_Index);
   ShowConfigLoadReport();
 }
 
 void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction&) {
-  Actions.MainWindowShown = 0;
-  if (Actions.Timer_GEN_General) Actions.Timer_GEN_General->SetEnabled(false);
+  Model().Actions.MainWindowShown = 0;
+  if (Model().Actions.Timer_GEN_General) Model().Actions.Timer_GEN_General->SetEnabled(false);
   if (portWindow_) {
     portWindow_->Timer_Connect->SetEnabled(false);
     portWindow_->Timer_Sending->SetEnabled(false);
@@ -288,7 +292,7 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction&) {
   timerMapRPMTail_->SetEnabled(false);
   // The connection quality decays on the port window's link: it stops with it, or its tick
   // would find no port window once the program takes its windows down.
-  if (ecu::Hosts.Host) ecu::Hosts.Host->Timer_GEN_Connect_Stabil().SetEnabled(false);
+  if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->Timer_GEN_Connect_Stabil().SetEnabled(false);
   if (portWindow_ && portWindow_->ComPort->Connected()) portWindow_->ComPort->Close();
   FreeCaptionIcons();
   pageCLB_->Release();
@@ -298,7 +302,7 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction&) {
   // A settings window still open is remembered (the file says so already): it is told that
   // the main window closes it, so that its close keeps its keys and writes its geometry.
   if (TWindow_3D* settings = WindowNamed("Form_3D_SET"); settings && settings->Showing()) {
-    ecu::Link.SettingsWindowShown = 0;
+    ecu::Session().Link.SettingsWindowShown = 0;
     settings->Close();
   }
   // The program ends when its main window has closed.
@@ -343,17 +347,17 @@ void TForm_3D_GEN::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 void TForm_3D_GEN::FormResize() {
-  if (!created_ || ecu::ConfigData.CFGPageUpdating) return;
+  if (!created_ || ecu::Session().ConfigData.CFGPageUpdating) return;
   RescaleMainLayout();
   if (Width() < MinimumWidth || Height() < MinimumHeight) {
     inherited::SetBounds(Left(), Top(), std::max(Width(), MinimumWidth), std::max(Height(), MinimumHeight));
     RescaleMainLayout();
   }
   const win::TRect work = win::ScreenWorkArea();
-  if (Settings.Full_Screen && (Width() < work.Width() + 2 * FullScreenMargin ||
-                               Height() < work.Height() + 2 * FullScreenMargin))
-    Settings.Full_Screen = false;
-  ShowCaptionIconState(Settings.Full_Screen);
+  if (Model().Settings.Full_Screen &&
+      (Width() < work.Width() + 2 * FullScreenMargin || Height() < work.Height() + 2 * FullScreenMargin))
+    Model().Settings.Full_Screen = false;
+  ShowCaptionIconState(Model().Settings.Full_Screen);
 }
 
 void TForm_3D_GEN::RescaleMainLayout() {
@@ -365,7 +369,7 @@ void TForm_3D_GEN::SetMainWindowSize(int AWidth, int AHeight) {
   const win::TRect work = win::ScreenWorkArea();
   int left = work.Left + (work.Width() - AWidth) / 2, top = work.Top + (work.Height() - AHeight) / 2;
   int width = AWidth, height = AHeight;
-  if (Settings.Full_Screen) {
+  if (Model().Settings.Full_Screen) {
     left = work.Left - FullScreenMargin;
     top = work.Top - FullScreenMargin;
     width = work.Width() + 2 * FullScreenMargin;
@@ -374,30 +378,30 @@ void TForm_3D_GEN::SetMainWindowSize(int AWidth, int AHeight) {
   // The width is set as the caller holds the page; the page is let go before the height, so
   // that the resize rule runs once, on the whole new size.
   inherited::SetBounds(left, top, width, Height());
-  ecu::ConfigData.CFGPageUpdating = 0;
+  ecu::Session().ConfigData.CFGPageUpdating = 0;
   inherited::SetBounds(left, top, width, height);
   FormResize();
-  ShowCaptionIconState(Settings.Full_Screen);
+  ShowCaptionIconState(Model().Settings.Full_Screen);
 }
 
 void TForm_3D_GEN::ToggleFullScreen() {
-  ecu::ConfigData.CFGPageUpdating = 1;
-  Settings.Full_Screen = !Settings.Full_Screen;
+  ecu::Session().ConfigData.CFGPageUpdating = 1;
+  Model().Settings.Full_Screen = !Model().Settings.Full_Screen;
   SetMainWindowSize(DesignWidth(), DesignHeight());
-  ecu::ConfigData.CFGPageUpdating = 0;
+  ecu::Session().ConfigData.CFGPageUpdating = 0;
 }
 
 void TForm_3D_GEN::LoadMainWindowLayout() {
-  if (!ecu::KeyFileLoad(Settings.SettingsFileName)) return;
-  ecu::ConfigData.CFGPageUpdating = 1;
+  if (!ecu::KeyFileLoad(Model().Settings.SettingsFileName)) return;
+  ecu::Session().ConfigData.CFGPageUpdating = 1;
   try {
     const win::TRect work = win::ScreenWorkArea();
-    if (!Settings.Full_Screen) {
+    if (!Model().Settings.Full_Screen) {
       int left = Left(), top = Top(), width = Width(), height = Height();
-      if (ecu::KeyFileReadInt("Form_3D_GEN_Pos_X")) left = ecu::Files.KeyFileInt;
-      if (ecu::KeyFileReadInt("Form_3D_GEN_Pos_Y")) top = ecu::Files.KeyFileInt;
-      if (ecu::KeyFileReadInt("Form_3D_GEN_Width")) width = ecu::Files.KeyFileInt;
-      if (ecu::KeyFileReadInt("Form_3D_GEN_Height")) height = ecu::Files.KeyFileInt;
+      if (ecu::KeyFileReadInt("Form_3D_GEN_Pos_X")) left = ecu::Session().Files.KeyFileInt;
+      if (ecu::KeyFileReadInt("Form_3D_GEN_Pos_Y")) top = ecu::Session().Files.KeyFileInt;
+      if (ecu::KeyFileReadInt("Form_3D_GEN_Width")) width = ecu::Session().Files.KeyFileInt;
+      if (ecu::KeyFileReadInt("Form_3D_GEN_Height")) height = ecu::Session().Files.KeyFileInt;
       // A file from another screen (or a broken one) cannot put the window off the work area
       // or make it larger than full screen would.
       const int maxWidth = work.Width() + 2 * FullScreenMargin, maxHeight = work.Height() + 2 * FullScreenMargin;
@@ -408,39 +412,39 @@ void TForm_3D_GEN::LoadMainWindowLayout() {
       top = std::clamp(top, work.Top - FullScreenMargin, std::max(work.Bottom + FullScreenMargin - height,
                                                                   work.Top - FullScreenMargin));
       inherited::SetBounds(left, top, width, Height());
-      ecu::ConfigData.CFGPageUpdating = 0;
+      ecu::Session().ConfigData.CFGPageUpdating = 0;
       SetBounds(left, top, width, height);
       FormResize();
     }
-    ecu::ConfigData.CFGPageUpdating = 1;
-    if (ecu::KeyFileReadInt("Panel_IND_Width")) MoveSplitter(static_cast<float>(ecu::Files.KeyFileInt) -
-                                                             parts_.HudPanel_IND->Width());
+    ecu::Session().ConfigData.CFGPageUpdating = 1;
+    if (ecu::KeyFileReadInt("Panel_IND_Width"))
+      MoveSplitter(static_cast<float>(ecu::Session().Files.KeyFileInt) - parts_.HudPanel_IND->Width());
     double size = 0;
-    if (ecu::KeyFileFind("Panel_IND_Size_Name") && ReadFraction(ecu::Files.KeyFileValue, size))
-      Settings.IndicatorNameFontSize = static_cast<float>(size);
-    if (ecu::KeyFileFind("Panel_IND_Size_Data") && ReadFraction(ecu::Files.KeyFileValue, size))
-      Settings.IndicatorDataFontSize = static_cast<float>(size);
+    if (ecu::KeyFileFind("Panel_IND_Size_Name") && ReadFraction(ecu::Session().Files.KeyFileValue, size))
+      Model().Settings.IndicatorNameFontSize = static_cast<float>(size);
+    if (ecu::KeyFileFind("Panel_IND_Size_Data") && ReadFraction(ecu::Session().Files.KeyFileValue, size))
+      Model().Settings.IndicatorDataFontSize = static_cast<float>(size);
     // The sizes are held within their tracks' ranges.
-    Settings.IndicatorNameFontSize = std::clamp(Settings.IndicatorNameFontSize, 6.0f, 22.0f);
-    Settings.IndicatorDataFontSize = std::clamp(Settings.IndicatorDataFontSize, 6.0f, 50.0f);
-    if (!std::isfinite(Settings.IndicatorNameFontSize)) Settings.IndicatorNameFontSize = 14;
-    if (!std::isfinite(Settings.IndicatorDataFontSize)) Settings.IndicatorDataFontSize = 26;
+    Model().Settings.IndicatorNameFontSize = std::clamp(Model().Settings.IndicatorNameFontSize, 6.0f, 22.0f);
+    Model().Settings.IndicatorDataFontSize = std::clamp(Model().Settings.IndicatorDataFontSize, 6.0f, 50.0f);
+    if (!std::isfinite(Model().Settings.IndicatorNameFontSize)) Model().Settings.IndicatorNameFontSize = 14;
+    if (!std::isfinite(Model().Settings.IndicatorDataFontSize)) Model().Settings.IndicatorDataFontSize = 26;
     ApplyIndicatorFontSizes();
     LoadMainWindowFill();
   } catch (...) {
     ecu::KeyFileClose();
-    ecu::ConfigData.CFGPageUpdating = 0;
+    ecu::Session().ConfigData.CFGPageUpdating = 0;
     throw;
   }
   ecu::KeyFileClose();
-  Colors.WindowColorText = Colors.MainWindowFill.Color;
+  Model().Colors.WindowColorText = Model().Colors.MainWindowFill.Color;
   ApplyMainWindowFill();
-  ecu::ConfigData.CFGPageUpdating = 0;
+  ecu::Session().ConfigData.CFGPageUpdating = 0;
 }
 
 void TForm_3D_GEN::ApplyMainWindowFill() {
   vg::TvxBrush* fill = parts_.HudWindow_3D_GEN->Fill();
-  const TWindowFill& f = Colors.MainWindowFill;
+  const TWindowFill& f = Model().Colors.MainWindowFill;
   if (!f.Gradient) {
     fill->SetStyle(vg::vgBrushSolid);
     fill->SetColor(f.Color);
@@ -459,7 +463,7 @@ void TForm_3D_GEN::PlaceStartupLogo() {
   vg::TvxVisualObject* logo = parts_.Image_ICO;
   vg::TvxVisualObject* layout = parts_.Layout_3D_GEN;
   float side = 0, cx = 0, cy = 0;
-  if (Settings.Full_Screen) {
+  if (Model().Settings.Full_Screen) {
     const win::TRect work = win::ScreenWorkArea();
     side = static_cast<float>(work.Height()) * 50 / 100;
     cx = static_cast<float>(work.Left + work.Width() / 2 - Left());
@@ -477,7 +481,7 @@ void TForm_3D_GEN::PlaceStartupLogo() {
   vg::TvxLine* line = pageCFG_->Parts().Line_CFG_LevelSensor;
   vg::TvxVisualObject* image = pageCFG_->Parts().Image_CFG_LevelSensor;
   line->SetWidth(image->Width());
-  line->Stroke()->SetColor(Colors.ColorTable[Color_Gas]);
+  line->Stroke()->SetColor(Model().Colors.ColorTable[Color_Gas]);
   line->Position()->SetX(0);
 }
 
@@ -529,7 +533,7 @@ void TForm_3D_GEN::CopyFillToOpenWindows() {
     auto* window = dynamic_cast<vg::TvxHudWindow*>(w->Root());
     if (!window) continue;
     // Colour, style and the colours of as many gradient points as both fills have.
-    FillToBrush(Colors.MainWindowFill, window->Fill());
+    FillToBrush(Model().Colors.MainWindowFill, window->Fill());
   }
 }
 
@@ -538,10 +542,10 @@ void TForm_3D_GEN::CopyFillToOpenWindows() {
 std::u16string TForm_3D_GEN::TitleText() const { return parts_.HudWindow_3D_GEN->Text(); }
 
 void TForm_3D_GEN::UpdateMainCaption() {
-  const ecu::TLanguageWords& words = ecu::Texts.LanguageWords;
+  const ecu::TLanguageWords& words = ecu::Session().Texts.LanguageWords;
   std::string title = "     " + exeBaseName_ + " : " + ProgramVersion + "  " + words.Date + " " + ProgramDate;
-  const ecu::Configuration_Class* c = ecu::ConfigData.Configuration.get();
-  if (c && ecu::Link.LinkUp)
+  const ecu::Configuration_Class* c = ecu::Session().ConfigData.Configuration.get();
+  if (c && ecu::Session().Link.LinkUp)
     title += "     " + words.Firmware + " : " + (ecu::IsVersion155To199() ? "SL" : "PM") + " " + c->Firmware_Version +
              "  " + words.Date + " " + c->ECU_Info;
   std::string group = words.CFG_User;
@@ -554,12 +558,13 @@ void TForm_3D_GEN::UpdateMainCaption() {
 }
 
 void TForm_3D_GEN::ApplyLanguage() {
-  ecu::Texts.CurrentLanguage = Settings.Language;
-  const bool fromFile = Settings.Language != "English";
+  ecu::Session().Texts.CurrentLanguage = Model().Settings.Language;
+  const bool fromFile = Model().Settings.Language != "English";
   if (fromFile) ecu::LoadLanguageFile();
   try {
     ecu::CacheLanguageWords();
-    if (ecu::Hosts.Host) ecu::Hosts.Host->UpdateMainCaption();
+    if (ecu::Session().Hosts.Host)
+      ecu::Session().Hosts.Host->UpdateMainCaption();
     else UpdateMainCaption();
     for (const ecu::TControlText& t : ecu::MainWindowTexts()) {
       rtl::TComponent* c = FindPart(t.Control);
@@ -583,30 +588,31 @@ void TForm_3D_GEN::ListLanguages() {
   vg::TvxHudStringListBox* list = parts_.HudStringListBox_Menu_LNG;
   list->Items()->BeginUpdate();
   list->Items()->Clear();
-  for (const std::string& name : ecu::Texts.LanguageNames)
+  for (const std::string& name : ecu::Session().Texts.LanguageNames)
     if (!name.empty()) list->Items()->Add(Wide(name));
   list->Items()->EndUpdate();
 }
 
 void TForm_3D_GEN::ShowConfigLoadReport() {
-  const std::vector<std::string> lines = ecu::ConfigLoadReportLines(ecu::ConfigData.ConfigLoadReport);
-  if (lines.empty() || !ecu::Hosts.Host) return;
-  std::string text = "The configuration file " + ecu::ConfigData.ConfigLoadReport.FileName + " was read with changes:";
+  const std::vector<std::string> lines = ecu::ConfigLoadReportLines(ecu::Session().ConfigData.ConfigLoadReport);
+  if (lines.empty() || !ecu::Session().Hosts.Host) return;
+  std::string text =
+      "The configuration file " + ecu::Session().ConfigData.ConfigLoadReport.FileName + " was read with changes:";
   for (const std::string& line : lines) text += "\n" + line;
-  ecu::Hosts.Host->ShowMessageWindow(13, text);
+  ecu::Session().Hosts.Host->ShowMessageWindow(13, text);
 }
 
 // ---- handlers --------------------------------------------------------------------------------------
 
 void TForm_3D_GEN::HudButton_Work_ModeClick(rtl::TObject*) {
-  ecu::Link.ModeCommandFlags = 0;
-  switch (ecu::LiveData.WorkMode) {
-    case 1: ecu::Link.TaskRequest = 19; break;
+  ecu::Session().Link.ModeCommandFlags = 0;
+  switch (ecu::Session().LiveData.WorkMode) {
+    case 1: ecu::Session().Link.TaskRequest = 19; break;
     case 2:
-      ecu::Link.ModeCommandFlags = 240;
-      ecu::Link.TaskRequest = 17;
+      ecu::Session().Link.ModeCommandFlags = 240;
+      ecu::Session().Link.TaskRequest = 17;
       break;
-    case 4: ecu::Link.TaskRequest = 18; break;
+    case 4: ecu::Session().Link.TaskRequest = 18; break;
     default: break;
   }
 }
@@ -625,7 +631,7 @@ void TForm_3D_GEN::HudButton_3D_GEN_SettingsClick(rtl::TObject*) { ShowWindowNam
 void TForm_3D_GEN::HudTabControl_GENChange(rtl::TObject*) {
   const int page = parts_.HudTabControl_GEN->ItemIndex();
   if (page < 0 || page > 3) return;
-  Settings.Page_Index = page;
+  Model().Settings.Page_Index = page;
   QueueAction(static_cast<std::uint8_t>(12 + page), 100);
 }
 
@@ -638,7 +644,7 @@ void TForm_3D_GEN::SetLevelGasBlink(bool On) {
 
 void TForm_3D_GEN::Timer_LevelGasTimer(rtl::TObject*) {
   vg::TvxCircle* lamp = pageCFG_->Parts().Circle_LevelGas[5];
-  lamp->Fill()->SetColor(levelBlinkOn_ ? Colors.WindowColorText : Colors.ColorTable[Color_Gas]);
+  lamp->Fill()->SetColor(levelBlinkOn_ ? Model().Colors.WindowColorText : Model().Colors.ColorTable[Color_Gas]);
   levelBlinkOn_ = !levelBlinkOn_;
 }
 
@@ -652,7 +658,7 @@ void TForm_3D_GEN::Timer_CLB_3D_BtnTimer(rtl::TObject*) {
 void TForm_3D_GEN::Timer_3D_MapRPM_TailTimer(rtl::TObject*) { pageMAP_->TailTick(); }
 
 void TForm_3D_GEN::UpdateLevelSensorImage() {
-  pageCFG_->UpdateLevelSensorImage(ecu::LiveData.WorkMode, ecu::LiveData.LiveLevel);
+  pageCFG_->UpdateLevelSensorImage(ecu::Session().LiveData.WorkMode, ecu::Session().LiveData.LiveLevel);
 }
 
 }  // namespace app

@@ -5,10 +5,12 @@
 
 #include "app/core/AutoCLB_Unit.h"
 #include "app/core/Colors_3D_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Window_Parts.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Lng_Chr.h"
+#include "ecu/Session.h"
 #include "platform/rtl/TypInfo.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
@@ -62,7 +64,8 @@ void TPage_ACB::CreateAlgorithms() {
 void TPage_ACB::CreateIndicators() {
   Release();
   vg::TvxHudPanel* panel = parts_.HudPanel_ACB_Indic;
-  const int cylinders = ecu::ConfigData.Configuration ? ecu::ConfigData.Configuration->Cylinders : 0;
+  const int cylinders =
+      ecu::Session().ConfigData.Configuration ? ecu::Session().ConfigData.Configuration->Cylinders : 0;
   rowHeight_ = (panel->Height() - 2 * Margin) / 3;
   barTop_ = BoxHeight + 2 * Margin;
   barArea_ = std::max(0.0f, rowHeight_ - barTop_ - Margin);
@@ -95,7 +98,7 @@ void TPage_ACB::CreateIndicators() {
       panel->AddObject(box);
       auto* bar = new vg::TvxRectangle(this);
       bar->SetHitTest(false);
-      bar->Fill()->SetColor(Colors.ColorTable[static_cast<std::size_t>(RowColors[r])]);
+      bar->Fill()->SetColor(Model().Colors.ColorTable[static_cast<std::size_t>(RowColors[r])]);
       bar->Stroke()->SetStyle(vg::vgBrushNone);
       // Turned half round about the middle of its top edge, placed at the bottom of the bar
       // area: the bar grows upwards with its height alone.
@@ -111,12 +114,14 @@ void TPage_ACB::CreateIndicators() {
 }
 
 void TPage_ACB::ShowIndicators() {
-  const float scale = ACB.FullScale > 0 ? barArea_ / static_cast<float>(ACB.FullScale) : 0;
+  const float scale = Model().ACB.FullScale > 0 ? barArea_ / static_cast<float>(Model().ACB.FullScale) : 0;
   const std::size_t live = std::min<std::size_t>(columns_.size(), ACBIndicatorCylinders);
   for (std::size_t c = 0; c < live; ++c)
     for (int r = 0; r < 3; ++r) {
-      const std::int32_t v = ACB.Indicators[c][static_cast<std::size_t>(r)];
-      const float h = ACB.FullScale > 0 && v >= ACB.FullScale ? barArea_ : std::max(0.0f, static_cast<float>(v) * scale);
+      const std::int32_t v = Model().ACB.Indicators[c][static_cast<std::size_t>(r)];
+      const float h = Model().ACB.FullScale > 0 && v >= Model().ACB.FullScale
+                          ? barArea_
+                          : std::max(0.0f, static_cast<float>(v) * scale);
       // Whole pixels: a change that would not show asks for no frame.
       columns_[c].Bars[static_cast<std::size_t>(r)]->SetHeight(std::round(h));
       columns_[c].Boxes[static_cast<std::size_t>(r)]->SetText(Wide(ACBIndicatorText(v)));

@@ -5,6 +5,7 @@
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "ecu/Lng_Chr.h"
+#include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/WinTypes.h"
@@ -24,14 +25,14 @@ namespace {
 
 // Texts between the controls (wide) and the configuration (the language's code page).
 std::string ToLng(const std::u16string& Text) {
-  return rtl::WideToCodePage(Text, ecu::LanguageCodePage(ecu::Texts.CurrentLanguage));
+  return rtl::WideToCodePage(Text, ecu::LanguageCodePage(ecu::Session().Texts.CurrentLanguage));
 }
 
 // Holds CFGPageUpdating while the page is filled, and gives back what it was.
 struct TUpdating {
-  std::uint8_t Was = ecu::ConfigData.CFGPageUpdating;
-  TUpdating() { ecu::ConfigData.CFGPageUpdating = 1; }
-  ~TUpdating() { ecu::ConfigData.CFGPageUpdating = Was; }
+  std::uint8_t Was = ecu::Session().ConfigData.CFGPageUpdating;
+  TUpdating() { ecu::Session().ConfigData.CFGPageUpdating = 1; }
+  ~TUpdating() { ecu::Session().ConfigData.CFGPageUpdating = Was; }
 };
 
 template <class Items>
@@ -118,7 +119,7 @@ void TPage_CFG::Load(vg::TvxTabItem* Item) {
 // ---- model and page ----------------------------------------------------------------------------
 
 void TPage_CFG::ConfigToCFGPage() {
-  if (!ecu::ConfigData.Configuration) return;
+  if (!ecu::Session().ConfigData.Configuration) return;
   const TUpdating updating;
   const ecu::TCFGPageValues v = ecu::ConfigToCFGPageValues();
   const TPageCFGParts& p = parts_;
@@ -140,9 +141,9 @@ void TPage_CFG::ConfigToCFGPage() {
 }
 
 void TPage_CFG::ConfigToUserPage() {
-  if (!ecu::ConfigData.Configuration) return;
+  if (!ecu::Session().ConfigData.Configuration) return;
   const TUpdating updating;
-  const ecu::Configuration_Class& c = *ecu::ConfigData.Configuration;
+  const ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
   const TPageCFGParts& p = parts_;
   p.HudTextBox_CFG_User_Name->SetText(ecu::LngToWide(c.User_Name));
   p.HudTextBox_CFG_User_Phone->SetText(ecu::LngToWide(c.User_Phone));
@@ -190,7 +191,7 @@ std::array<double, 5> TPage_CFG::LevelTrackValues() const {
 void TPage_CFG::PageToConfig() { ecu::CFG_Page_To_Config(PageValues()); }
 
 void TPage_CFG::LevelToConfig() {
-  if (ecu::ConfigData.CFGPageUpdating) return;
+  if (ecu::Session().ConfigData.CFGPageUpdating) return;
   ecu::LevelPageToConfig(LevelTrackValues(), PageValues());
   // The thresholds as voltages.
   const TUpdating updating;
@@ -219,7 +220,7 @@ void TPage_CFG::UpdateLevelSensorImage(int WorkMode, int Level) {
 // ---- handlers -----------------------------------------------------------------------------------
 
 void TPage_CFG::NumberTyped(vg::TvxHudComboTextBox*) {
-  if (ecu::ConfigData.CFGPageUpdating) return;
+  if (ecu::Session().ConfigData.CFGPageUpdating) return;
   // A text that is no number yet (a box being emptied to type anew) changes nothing and
   // waits: Enter or leaving the box reports it (OnChange).
   try {
@@ -247,12 +248,13 @@ void TPage_CFG::HudCheckBox_CFG_LevelGas_BuzzerChange(rtl::TObject*) { LevelToCo
 void TPage_CFG::HudTrackBar_LevelGasChange(rtl::TObject*) { LevelToConfig(); }
 
 void TPage_CFG::HudComboTextBox_CFG_Level_SensorChange(rtl::TObject*) {
-  if (ecu::ConfigData.CFGPageUpdating || !ecu::ConfigData.Configuration) return;
+  if (ecu::Session().ConfigData.CFGPageUpdating || !ecu::Session().ConfigData.Configuration) return;
   const std::string type = ToLng(parts_.HudComboTextBox_CFG_Level_Sensor->Text());
   const int row = ecu::LevelTypeIndex(type);
-  if (row < 1 || row > static_cast<int>(ecu::ConfigData.LevelSensorTable.size())) return;
-  const ecu::Level_Sensor_Box_Class& box = *ecu::ConfigData.LevelSensorTable[static_cast<std::size_t>(row - 1)];
-  ecu::Configuration_Class& c = *ecu::ConfigData.Configuration;
+  if (row < 1 || row > static_cast<int>(ecu::Session().ConfigData.LevelSensorTable.size())) return;
+  const ecu::Level_Sensor_Box_Class& box =
+      *ecu::Session().ConfigData.LevelSensorTable[static_cast<std::size_t>(row - 1)];
+  ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
   c.Level_Type = type;
   c.Level_Buzzer = parts_.HudCheckBox_CFG_LevelGas_Buzzer->IsChecked() ? 1 : 0;
   c.Level_Invert = box.Invert;
@@ -265,7 +267,7 @@ void TPage_CFG::HudComboTextBox_CFG_Level_SensorChange(rtl::TObject*) {
   LevelToConfig();
 }
 
-void TPage_CFG::HudButton_CFG_Errors_ClearClick(rtl::TObject*) { ecu::Link.TaskRequest = 25; }
+void TPage_CFG::HudButton_CFG_Errors_ClearClick(rtl::TObject*) { ecu::Session().Link.TaskRequest = 25; }
 
 void TPage_CFG::CustomerKeyDown(rtl::TObject*, std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState) {
   if (Key != win::VK_RETURN && KeyChar != u'\r') return;

@@ -8,6 +8,7 @@
 #include "app/core/Calibr_Unit.h"
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Parts.h"
@@ -29,7 +30,7 @@ constexpr float MarkerSize = 14;
 // MAP markers start at this size (a later size is kept when they are made again).
 constexpr float MapMarkerSize = 10;
 
-const std::string& RoleColor(int Role) { return Colors.ColorTable[static_cast<std::size_t>(Role)]; }
+const std::string& RoleColor(int Role) { return Model().Colors.ColorTable[static_cast<std::size_t>(Role)]; }
 
 // A whole number of pixels never reaches a control from a value that is not finite.
 float Px(double V) { return std::isfinite(V) ? static_cast<float>(V) : 0.0f; }
@@ -170,7 +171,8 @@ void TPage_CLB::Load(vg::TvxTabItem* Item) {
 void TPage_CLB::BuildCalibrationDiagram() {
   if (built_) return;
   built_ = true;
-  if (auto* main = dynamic_cast<TForm_3D_GEN*>(Window())) app::Diagram.Timer_CLB_3D_Btn = main->Timer_CLB_3D_Btn();
+  if (auto* main = dynamic_cast<TForm_3D_GEN*>(Window()))
+    app::Model().Diagram.Timer_CLB_3D_Btn = main->Timer_CLB_3D_Btn();
   TDiagramParts& d = diagram_;
   vg::TvxImage* plot = parts_.Image_CLB_Diagram;
   // Named, so that the page's fonts (applied when the page is selected) reach them as well.
@@ -209,7 +211,7 @@ void TPage_CLB::BuildCalibrationDiagram() {
 // The scale labels take the fonts through the action queue once the window is shown (the
 // diagram is built with the configuration, before the window shows and starts its queue).
 void TPage_CLB::QueueDiagramFonts() {
-  if (!fontsPending_ || !Actions.MainWindowShown) return;
+  if (!fontsPending_ || !Model().Actions.MainWindowShown) return;
   fontsPending_ = false;
   QueueAction(Action_DiagramFonts, 100);
 }
@@ -346,7 +348,8 @@ void TPage_CLB::ShowDiagramPosition(const std::string& Text) {
 void TPage_CLB::ShowDiagramHistoryPanel() {
   TDiagramParts& d = diagram_;
   if (d.HistoryPanel) return;
-  const THistoryPanelLayout l = HistoryPanelLayout(app::Diagram.HistoryPanelX, app::Diagram.HistoryPanelY);
+  const THistoryPanelLayout l =
+      HistoryPanelLayout(app::Model().Diagram.HistoryPanelX, app::Model().Diagram.HistoryPanelY);
   d.HistoryPanel = new vg::TvxHudPanel(nullptr);
   d.HistoryPanel->SetParent(parts_.Image_CLB_Diagram);
   PlaceBox(d.HistoryPanel, l.Panel);
@@ -368,7 +371,7 @@ void TPage_CLB::CloseDiagramHistoryPanel() {
 }
 
 void TPage_CLB::MapPromptChanged() {
-  const TMapPrompt& m = app::Diagram.MapPrompt;
+  const TMapPrompt& m = app::Model().Diagram.MapPrompt;
   TDiagramParts& d = diagram_;
   if (!m.Open) {
     FreePrompt();
@@ -494,7 +497,7 @@ void TPage_CLB::HudButton_CLB_MAP_Del_PetrolClick(rtl::TObject*) { DeletePetrolM
 void TPage_CLB::Release() {
   if (!built_) return;
   built_ = false;
-  app::Diagram.Timer_CLB_3D_Btn = nullptr;
+  app::Model().Diagram.Timer_CLB_3D_Btn = nullptr;
   CloseDiagramHistoryPanel();
   FreePrompt();
   FreeMapShapes();

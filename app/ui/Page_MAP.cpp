@@ -5,10 +5,12 @@
 #include <cstdlib>
 
 #include "app/core/General_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Parts.h"
 #include "ecu/Language.h"
 #include "ecu/Lng_Chr.h"
+#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/WinTypes.h"
@@ -139,10 +141,10 @@ TMapRPMItem TPage_MAP::ItemAtLabelPoint(rtl::TObject* Sender, float X, float Y) 
 void TPage_MAP::ApplyGridFont() {
   // The settings' family and style; the size as set, at least 11 and at most half a cell's
   // height, so that a value always fits its cell.
-  const float size = std::clamp(Settings.Font_Size, 11.0f, std::max(11.0f, cellHeight_ / 2));
-  const int style = std::clamp(Settings.Font_Style, 0, 3);
-  if (gridFontName_ == Settings.Font_Name && gridFontSize_ == size && gridFontStyle_ == style) return;
-  gridFontName_ = Settings.Font_Name;
+  const float size = std::clamp(Model().Settings.Font_Size, 11.0f, std::max(11.0f, cellHeight_ / 2));
+  const int style = std::clamp(Model().Settings.Font_Style, 0, 3);
+  if (gridFontName_ == Model().Settings.Font_Name && gridFontSize_ == size && gridFontStyle_ == style) return;
+  gridFontName_ = Model().Settings.Font_Name;
   gridFontSize_ = size;
   gridFontStyle_ = style;
   for (const auto& row : cells_)
@@ -157,22 +159,25 @@ void TPage_MAP::RedrawMapRPM() {
   if (!Cell(0, 0).Label) return;
   ApplyGridFont();
   // The time break points' kind name, once per language (the store may be gone by now).
-  if (timeKindLanguage_ != ecu::Texts.CurrentLanguage) {
-    timeKindLanguage_ = ecu::Texts.CurrentLanguage;
-    MapRPM.TimeKindText = ecu::LanguageStorePresent() ? ecu::LngText(MapRPMTimeKindKey) : ecu::LngTextFromFile(MapRPMTimeKindKey);
+  if (timeKindLanguage_ != ecu::Session().Texts.CurrentLanguage) {
+    timeKindLanguage_ = ecu::Session().Texts.CurrentLanguage;
+    Model().MapRPM.TimeKindText =
+        ecu::LanguageStorePresent() ? ecu::LngText(MapRPMTimeKindKey) : ecu::LngTextFromFile(MapRPMTimeKindKey);
   }
   for (int i = 0; i < MapRPMRowCount; ++i)
     for (int j = 0; j < MapRPMColumnCount; ++j) {
       const TMapCell& cell = Cell(i, j);
-      const std::u16string text = Ascii(MapRPM.MapRPMTexts[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)]);
+      const std::u16string text =
+          Ascii(Model().MapRPM.MapRPMTexts[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)]);
       if (cell.Label->Text() != text) cell.Label->SetText(text);
       const TMapRPMLook look = MapRPMItemLook(i, j);
       const std::string background = MapRPMLookColor(look);
       const bool shown = look != TMapRPMLook::Plain && !background.empty();
       cell.Background->SetVisible(shown);
       if (shown) cell.Background->Fill()->SetColor(background);
-      cell.Label->FontFill()->SetColor(shown ? TextOn(background) : Settings.Font_Color);
-      const bool focused = MapRPMItemKind(MapRPM.Focused) != TMapRPMItemKind::None && MapRPM.Focused == TMapRPMItem{i, j};
+      cell.Label->FontFill()->SetColor(shown ? TextOn(background) : Model().Settings.Font_Color);
+      const bool focused = MapRPMItemKind(Model().MapRPM.Focused) != TMapRPMItemKind::None &&
+                           Model().MapRPM.Focused == TMapRPMItem{i, j};
       cell.Frame->SetOpacity(focused ? 1.0f : FrameOpacity);
     }
   vg::TvxHudLabel* data = parts_.HudLabel_3D_MapRPM_CellData;
@@ -183,7 +188,7 @@ void TPage_MAP::RedrawMapRPM() {
 
 void TPage_MAP::UpdateTailTimer() {
   if (auto* main = dynamic_cast<TForm_3D_GEN*>(Window()))
-    if (rtl::TTimer* timer = main->Timer_3D_MapRPM_Tail()) timer->SetEnabled(MapRPM.TrailTimerOn);
+    if (rtl::TTimer* timer = main->Timer_3D_MapRPM_Tail()) timer->SetEnabled(Model().MapRPM.TrailTimerOn);
 }
 
 void TPage_MAP::MarkMapRPMLiveCell() {

@@ -7,8 +7,10 @@
 #include <cstring>
 
 #include "app/core/General_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Host.h"
 #include "ecu/Port_3D_Unit.h"
+#include "ecu/Session.h"
 #include "platform/comm/SerialPort.h"
 #include "serial/CPort.h"
 
@@ -35,15 +37,15 @@ std::string PortFailureMessage(const std::string& Port, const std::string& Devic
 }
 
 void OpenConfiguredPortAndReport() {
-  const std::string port = Settings.Port_Name;
+  const std::string port = Model().Settings.Port_Name;
   const std::string device = comm::DevicePath(port);
-  cport::TComPort* com = ecu::Form_3D_Port ? ecu::Form_3D_Port->ComPort : nullptr;
+  cport::TComPort* com = ecu::Session().Form_3D_Port ? ecu::Session().Form_3D_Port->ComPort : nullptr;
   if (com) com->ForgetPortFailure();
   if (ecu::OpenConfiguredPort()) return;
   // Only the configured port's own failure is told; a search that ran on reports nothing.
   if (!com || com->PortFailedError() == 0 || com->PortFailedText().find(device) == std::string::npos) return;
-  if (ecu::Hosts.Host)
-    ecu::Hosts.Host->ShowMessageWindow(
+  if (ecu::Session().Hosts.Host)
+    ecu::Session().Hosts.Host->ShowMessageWindow(
         13, PortFailureMessage(port, device, com->PortFailedError(), comm::DeviceGroupName(device), LoginName()));
 }
 

@@ -4,8 +4,10 @@
 // sizes and the program's font size.
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/TabControl.h"
@@ -50,35 +52,35 @@ void TForm_3D_GEN::CreateIndicatorTracks() {
   const float y = column->Position()->Y() + column->Height() - 2;
   const float half = column->Width() / 2;
   tracks_.NameSize = MakeTrack(*this, p.Layout_3D_GEN, column->Position()->X(), y, half, 6, 22,
-                               Settings.IndicatorNameFontSize, &TForm_3D_GEN::SetIndicatorNameFontSize);
+                               Model().Settings.IndicatorNameFontSize, &TForm_3D_GEN::SetIndicatorNameFontSize);
   tracks_.DataSize = MakeTrack(*this, p.Layout_3D_GEN, column->Position()->X() + half, y, half, 6, 50,
-                               Settings.IndicatorDataFontSize, &TForm_3D_GEN::SetIndicatorDataFontSize);
+                               Model().Settings.IndicatorDataFontSize, &TForm_3D_GEN::SetIndicatorDataFontSize);
   vg::TvxVisualObject* tabs = p.HudTabControl_GEN;
   tracks_.FontSize = MakeTrack(*this, p.Layout_3D_GEN, tabs->Position()->X(), y, tabs->Width(), 6, 20,
-                               Settings.Font_Size, &TForm_3D_GEN::SetProgramFontSize);
+                               Model().Settings.Font_Size, &TForm_3D_GEN::SetProgramFontSize);
 }
 
 void TForm_3D_GEN::SetIndicatorNameFontSize() {
-  if (tracks_.NameSize) Settings.IndicatorNameFontSize = tracks_.NameSize->Value();
-  const float size = Settings.IndicatorNameFontSize * ecu::LiveData.IndicatorScale;
+  if (tracks_.NameSize) Model().Settings.IndicatorNameFontSize = tracks_.NameSize->Value();
+  const float size = Model().Settings.IndicatorNameFontSize * ecu::Session().LiveData.IndicatorScale;
   for (vg::TvxHudLabel* l : parts_.IndicatorNames) l->Font()->SetSize(size);
 }
 
 void TForm_3D_GEN::SetIndicatorDataFontSize() {
-  if (tracks_.DataSize) Settings.IndicatorDataFontSize = tracks_.DataSize->Value();
-  const float size = Settings.IndicatorDataFontSize * ecu::LiveData.IndicatorScale;
+  if (tracks_.DataSize) Model().Settings.IndicatorDataFontSize = tracks_.DataSize->Value();
+  const float size = Model().Settings.IndicatorDataFontSize * ecu::Session().LiveData.IndicatorScale;
   for (vg::TvxHudLabel* l : parts_.IndicatorValues) l->Font()->SetSize(size);
 }
 
 void TForm_3D_GEN::SetProgramFontSize() {
-  if (tracks_.FontSize) Settings.Font_Size = tracks_.FontSize->Value();
+  if (tracks_.FontSize) Model().Settings.Font_Size = tracks_.FontSize->Value();
   QueueAction(Action_ApplyFonts, 100);
 }
 
 void TForm_3D_GEN::ApplyIndicatorFontSizes() {
   // The tracks keep their values within their ranges; the sizes follow what they hold.
-  if (tracks_.NameSize) tracks_.NameSize->SetValue(Settings.IndicatorNameFontSize);
-  if (tracks_.DataSize) tracks_.DataSize->SetValue(Settings.IndicatorDataFontSize);
+  if (tracks_.NameSize) tracks_.NameSize->SetValue(Model().Settings.IndicatorNameFontSize);
+  if (tracks_.DataSize) tracks_.DataSize->SetValue(Model().Settings.IndicatorDataFontSize);
   SetIndicatorNameFontSize();
   SetIndicatorDataFontSize();
 }

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "app/core/Model.h"
 #include "app/ui/Window_Page.h"
 #include "ecu/Language.h"
+#include "ecu/Session.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/ObjectText.h"
 #include "platform/rtl/Streams.h"
@@ -16,11 +18,6 @@
 namespace app {
 
 namespace {
-
-std::vector<TWindow_3D*>& LiveWindows() {
-  static std::vector<TWindow_3D*> windows;
-  return windows;
-}
 
 // Where the reader got to, as a problem report says it: the text's line, the component's
 // class and the property.
@@ -84,20 +81,24 @@ rtl::TClass TWindow_3D::StaticClass() {
   return &info;
 }
 
-TWindow_3D::TWindow_3D(rtl::TComponent* AOwner) : win::TForm(AOwner) {
+TWindow_3D::TWindow_3D(rtl::TComponent* AOwner) : win::TForm(AOwner), model_(&Model()) {
   SetBorderStyle(win::bsNone);
-  LiveWindows().push_back(this);
+  model_->Windows.push_back(this);
 }
 
 TWindow_3D::~TWindow_3D() = default;
 
 void TWindow_3D::BeforeDestruction() {
-  std::erase(LiveWindows(), this);
+  std::erase(model_->Windows, static_cast<rtl::TComponent*>(this));
   pages_.clear();
   inherited::BeforeDestruction();
 }
 
-const std::vector<TWindow_3D*>& TWindow_3D::Windows() { return LiveWindows(); }
+std::vector<TWindow_3D*> TWindow_3D::Windows() {
+  std::vector<TWindow_3D*> windows;
+  for (rtl::TComponent* w : Model().Windows) windows.push_back(static_cast<TWindow_3D*>(w));
+  return windows;
+}
 
 std::string TWindow_3D::WindowName() const { return Name().empty() ? std::string(ClassName()) : Name(); }
 
@@ -117,7 +118,7 @@ void TWindow_3D::ReadWindowText(const std::string& ResourceName) {
 win::LRESULT TWindow_3D::WndProc(win::MSG& Message) {
   const win::LRESULT result = inherited::WndProc(Message);
   if (Message.message == win::WM_ACTIVATE && Message.wParam != win::WA_INACTIVE) {
-    const bool fromFile = ecu::Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
+    const bool fromFile = ecu::Session().Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
     if (fromFile) ecu::LoadLanguageFile();
     try {
       LookUpTexts();

@@ -38,6 +38,7 @@ class TvxObject;
 
 namespace app {
 
+class TModel;
 class TWindowPage;
 
 // The layout rule's margins: the layout is the client less these, at (LayoutLeft, LayoutTop).
@@ -88,8 +89,9 @@ public:
   float LayoutDesignWidth() const { return layoutDesignWidth_; }
   float LayoutDesignHeight() const { return layoutDesignHeight_; }
 
-  // Every window of the program alive now, in the order they were made.
-  static const std::vector<TWindow_3D*>& Windows();
+  // Every window of the program alive now, in the order they were made (the model in force
+  // keeps them; a window belongs to the model in force when it is made, which outlives it).
+  static std::vector<TWindow_3D*> Windows();
 
   // The fonts were applied to this window's texts (action 6): a window whose texts keep a
   // colour of their own (the skin window's role) puts it back here.
@@ -105,6 +107,7 @@ protected:
 
 private:
   friend class TWindowPage;
+  TModel* model_;
   std::string textName_;
   dx::TdxScene* scene_ = nullptr;
   dx::TdxGUIObjectLayer* layer_ = nullptr;

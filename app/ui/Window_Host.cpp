@@ -13,6 +13,7 @@
 #include "ecu/Language_En.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Lng_Chr.h"
+#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
@@ -149,7 +150,7 @@ void TWindowHost::ConfigToCFGPage() {
   // The calibration page shows the model too: its MAP controls, no point selected, the
   // diagram drawn anew.
   main->PageCLB()->EnableMapPointControls();
-  ecu::ConfigData.SelectedPoint = -1;
+  ecu::Session().ConfigData.SelectedPoint = -1;
   main->PageCLB()->RedrawCalibrationDiagram();
 }
 

@@ -17,11 +17,13 @@
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Gas_Injectors_Unit.h"
 #include "ecu/Link_State.h"
+#include "ecu/Session.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Timer.h"
-#include "tests/ecu/FreshState.h"
+#include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
 namespace diagramtest {
@@ -43,7 +45,7 @@ public:
   void ShowDiagramPosition(const std::string& Text) override { Positions.push_back(Text); }
   void ShowDiagramHistoryPanel() override { ++HistoryShown; }
   void CloseDiagramHistoryPanel() override { ++HistoryClosed; }
-  void MapPromptChanged() override { Prompts.push_back(app::Diagram.MapPrompt); }
+  void MapPromptChanged() override { Prompts.push_back(app::Model().Diagram.MapPrompt); }
   void EnableMapPointControls() override { ++MapControls; }
   // The window closes the MAP prompt when the queue runs action 11.
   void RunAction(std::uint8_t Code) override {
@@ -58,9 +60,9 @@ protected:
     rtl::Application->Reset();
     rtl::Application->SetClock(&clock);
     ecu::InitInjectorTable();
-    ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
+    ecu::Session().ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
     app::CreateMainTimers();
-    app::Actions.MainWindowShown = 1;
+    app::Model().Actions.MainWindowShown = 1;
     page = std::make_unique<PageStandIn>();
     keyTimer = std::make_unique<rtl::TTimer>(nullptr);
     keyTimer->SetEnabled(false);
@@ -71,7 +73,6 @@ protected:
   void TearDown() override {
     page.reset();
     keyTimer.reset();
-    app::ResetState();
     rtl::Application->SetClock(nullptr);
     rtl::Application->Reset();
   }
@@ -79,24 +80,24 @@ protected:
   // The default curve of an injector with offset 2 ms on CNG, placed on the drawing:
   // gas times 2000, 3840, 5680, 7520, 10280, 13040, 14440, 15880, 17680 us.
   void DefaultCurve() {
-    for (const std::string& name : ecu::ConfigData.InjectorNames) {
+    for (const std::string& name : ecu::Session().ConfigData.InjectorNames) {
       double slope = 0, offset = 0;
       ecu::GetInjectorFactors(name, slope, offset);
       if (offset == 2.0) {
-        ecu::ConfigData.Configuration->Injector_Type = name;
+        ecu::Session().ConfigData.Configuration->Injector_Type = name;
         break;
       }
     }
-    ecu::ConfigData.Configuration->LPG_on = 0;
+    ecu::Session().ConfigData.Configuration->LPG_on = 0;
     app::CalcDiagramPoints();
     page->RedrawCalibrationDiagram();
-    app::Diagram.Timer_CLB_3D_Btn = keyTimer.get();
+    app::Model().Diagram.Timer_CLB_3D_Btn = keyTimer.get();
   }
 
-  double PX(int I) const { return app::Diagram.PointPixelX[static_cast<std::size_t>(I)]; }
-  double PY(int I) const { return app::Diagram.PointPixelY[static_cast<std::size_t>(I)]; }
-  std::int32_t GasTime(int I) const { return ecu::ConfigData.DiagramPointY[static_cast<std::size_t>(I)]; }
-  std::int32_t PetrolTime(int I) const { return ecu::ConfigData.DiagramPointX[static_cast<std::size_t>(I)]; }
+  double PX(int I) const { return app::Model().Diagram.PointPixelX[static_cast<std::size_t>(I)]; }
+  double PY(int I) const { return app::Model().Diagram.PointPixelY[static_cast<std::size_t>(I)]; }
+  std::int32_t GasTime(int I) const { return ecu::Session().ConfigData.DiagramPointY[static_cast<std::size_t>(I)]; }
+  std::int32_t PetrolTime(int I) const { return ecu::Session().ConfigData.DiagramPointX[static_cast<std::size_t>(I)]; }
 
   // A left press in the middle of point I's marker and a release without moving: the point
   // is chosen for the arrow keys.
@@ -105,7 +106,7 @@ protected:
     app::DiagramMarkerMouseUp(I + 1);
   }
 
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   rtl::TTestClock clock{0.0};
   std::unique_ptr<PageStandIn> page;
   std::unique_ptr<rtl::TTimer> keyTimer;

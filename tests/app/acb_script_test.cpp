@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "app/core/AutoCLB_Script.h"
-#include "tests/ecu/FreshState.h"
+#include "app/core/Model.h"
+#include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
 namespace {
@@ -39,11 +40,11 @@ class ACBScriptTest : public ::testing::Test {
 protected:
   // One pass starting with the read of cell Next.
   app::TACBPassEnd PassFrom(std::int32_t Next) {
-    app::ACBScript.Pos = Next - 1;
+    app::Model().ACBScript.Pos = Next - 1;
     return app::ACBScriptPass(workers);
   }
 
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   linkrec::Recorder recorder;
   FakeWorkers workers;
 };
@@ -52,12 +53,12 @@ TEST_F(ACBScriptTest, TheStoreKeepsAHundredCellsAndABuiltScriptStartsBeforeItsFi
   app::ACBScriptBegin();
   for (int i = 0; i < 120; ++i) app::ACBScriptAppend(i);
   app::ACBScriptEnd();
-  EXPECT_EQ(app::ACBScript.Length, app::ACBScriptCapacity);
-  EXPECT_EQ(app::ACBScript.Cells[100], 99);
-  EXPECT_EQ(app::ACBScript.Pos, 0);
+  EXPECT_EQ(app::Model().ACBScript.Length, app::ACBScriptCapacity);
+  EXPECT_EQ(app::Model().ACBScript.Cells[100], 99);
+  EXPECT_EQ(app::Model().ACBScript.Pos, 0);
   app::BuildStopScript();  // a shorter script leaves nothing of the longer one
-  EXPECT_EQ(app::ACBScript.Length, 11);
-  EXPECT_EQ(app::ACBScript.Cells[12], 0);
+  EXPECT_EQ(app::Model().ACBScript.Length, 11);
+  EXPECT_EQ(app::Model().ACBScript.Cells[12], 0);
 }
 
 TEST_F(ACBScriptTest, JumpsAndConditionsLandWhereTheStandardScriptExpects) {
@@ -67,7 +68,7 @@ TEST_F(ACBScriptTest, JumpsAndConditionsLandWhereTheStandardScriptExpects) {
   EXPECT_EQ(PassFrom(20), app::TACBPassEnd::Waiting);
   EXPECT_EQ(workers.Conditions, (Cells{200}));
   EXPECT_EQ(workers.Commands, (Cells{54, 55, 56, 57}));
-  EXPECT_EQ(app::ACBScript.Pos, 25);
+  EXPECT_EQ(app::Model().ACBScript.Pos, 25);
 
   // Cell 11 "201, -9" holding reads cell 3 (23) next; 200 not holding passes over its offset.
   workers = FakeWorkers();
@@ -88,17 +89,17 @@ TEST_F(ACBScriptTest, JumpsAndConditionsLandWhereTheStandardScriptExpects) {
 TEST_F(ACBScriptTest, TheSupportLoopRunsItsCommand31TimesAndLeavesItsCounterAtZero) {
   app::BuildStandardScript();
   int passes = 0;
-  app::ACBScript.Pos = 24;
+  app::Model().ACBScript.Pos = 24;
   while (workers.Commands.empty() || workers.Commands.back() == 57) {
     app::ACBScriptPass(workers);
     ASSERT_LT(++passes, 100);
   }
   EXPECT_EQ(std::count(workers.Commands.begin(), workers.Commands.end(), 57), 31);
   EXPECT_EQ(workers.Commands.back(), 58);
-  EXPECT_EQ(app::ACBScript.Cells[29], 0);
+  EXPECT_EQ(app::Model().ACBScript.Cells[29], 0);
   // A later pass through the loop counts from 0 again.
   workers = FakeWorkers();
-  app::ACBScript.Pos = 24;
+  app::Model().ACBScript.Pos = 24;
   for (int i = 0; i < 31; ++i) app::ACBScriptPass(workers);
   EXPECT_EQ(workers.Commands, Cells(31, 57));
 }
@@ -112,8 +113,8 @@ TEST_F(ACBScriptTest, TheHighRPMScriptRepeatsItsSecondsCommandWhileTheSpeedIsLow
   // Cell kind 4 sets the seconds and the one-second countdown, then executes 37.
   workers = FakeWorkers();
   PassFrom(18);
-  EXPECT_EQ(app::ACBScript.Seconds, 6);
-  EXPECT_EQ(app::ACBScript.ReplyCountdown, 6);
+  EXPECT_EQ(app::Model().ACBScript.Seconds, 6);
+  EXPECT_EQ(app::Model().ACBScript.ReplyCountdown, 6);
   EXPECT_EQ(workers.Commands, (Cells{37}));
 }
 
@@ -127,7 +128,7 @@ TEST_F(ACBScriptTest, BadCellsAreReportedOnceAndAPassEndsAtTheLastCellBuilt) {
   const auto messages = recorder.Find("message ");
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].What, "message 13 Error In Script\n\rScript number : 1\n\rScript : 61");
-  EXPECT_EQ(app::ACBScript.Wait, 0);
+  EXPECT_EQ(app::Model().ACBScript.Wait, 0);
 
   // A jump out of the cells built ends the script too, as does a circle without a wait.
   app::ACBScriptBegin();

@@ -6,6 +6,7 @@
 
 #include "app/core/AutoCLB_Unit.h"
 #include "app/core/General_Unit.h"
+#include "ecu/Session.h"
 #include "tests/ecu/LinkFixture.h"
 
 namespace {
@@ -21,12 +22,12 @@ public:
   std::vector<int> GasModeData;
   void FrameWritten(const std::uint8_t* Frame, int Length) override {
     wire_.FrameWritten(Frame, Length);
-    if (!ecu::Link.TaskRunning) writing_ = 0;
+    if (!ecu::Session().Link.TaskRunning) writing_ = 0;
     if (Frame[1] == '"') {
       Tasks.push_back(Frame[3] & 4 ? 17 : 18);
       if (Frame[3] & 4) GasModeData.push_back(Frame[3]);
-    } else if (ecu::Link.TaskRunning && ecu::Link.WriteTask != writing_) {
-      writing_ = ecu::Link.WriteTask;
+    } else if (ecu::Session().Link.TaskRunning && ecu::Session().Link.WriteTask != writing_) {
+      writing_ = ecu::Session().Link.WriteTask;
       Tasks.push_back(writing_);
     }
   }
@@ -57,7 +58,7 @@ protected:
     Watch(&tasks);
     OpenPort();
     ASSERT_TRUE(RunUntil("7#", 60));
-    ASSERT_EQ(ecu::Link.LinkUp, 1);
+    ASSERT_EQ(ecu::Session().Link.LinkUp, 1);
     before = sim->State().Params;
     influenceBefore = Influence();
   }
@@ -71,8 +72,8 @@ protected:
   }
   // Exchanges until the run ends (true) or Max requests went.
   bool RunToEnd(int Max = 6000) {
-    for (int i = 0; i < Max && ecu::Link.ACBRunning; ++i) Advance(recorder->ReplyDelay);
-    return !ecu::Link.ACBRunning;
+    for (int i = 0; i < Max && ecu::Session().Link.ACBRunning; ++i) Advance(recorder->ReplyDelay);
+    return !ecu::Session().Link.ACBRunning;
   }
   std::string Prompt() const { return recorder->Control(TControl::ACB_Prompt).Text; }
   // A parameter of the simulated ECU by code.
@@ -84,15 +85,15 @@ protected:
   }
   std::vector<std::int32_t> Influence() const {
     std::vector<std::int32_t> v;
-    for (std::int32_t* f : app::ACBInfluenceFields(*ecu::ConfigData.Configuration)) v.push_back(*f);
+    for (std::int32_t* f : app::ACBInfluenceFields(*ecu::Session().ConfigData.Configuration)) v.push_back(*f);
     return v;
   }
   // The program reads everything from the ECU again (task 16): the influence values it then
   // holds are the ECU's (their bytes depend on the support values, so they are compared as read).
   void ExpectInfluenceAsBefore() {
-    for (std::int32_t* f : app::ACBInfluenceFields(*ecu::ConfigData.Configuration)) *f = -1;
+    for (std::int32_t* f : app::ACBInfluenceFields(*ecu::Session().ConfigData.Configuration)) *f = -1;
     const std::size_t from = wire.Commands().size();
-    ecu::Link.TaskRequest = 16;
+    ecu::Session().Link.TaskRequest = 16;
     for (int i = 0; i < 80; ++i) {
       const std::string c = wire.Commands().substr(from);
       if (c.find('$') != std::string::npos && c.back() == '#') break;
@@ -134,8 +135,8 @@ TEST_F(ACBSimTest, ARunConvergesOnTheEngineAndEndsOnPetrol) {
 
   // The ECU holds the program's curve, and on it the engine needs the petrol time it takes on
   // petrol (3000 us) within the last step's tolerance.
-  EXPECT_EQ(Points(sim->State().Params, 1),
-            std::vector<int>(ecu::ConfigData.DiagramPointY.begin(), ecu::ConfigData.DiagramPointY.end()));
+  EXPECT_EQ(Points(sim->State().Params, 1), std::vector<int>(ecu::Session().ConfigData.DiagramPointY.begin(),
+                                                             ecu::Session().ConfigData.DiagramPointY.end()));
   const double settled = sim->State().DiagramPetrol(1.3 * 3000 + 800);
   EXPECT_NEAR(settled, 3000, 150 + 10);
   ExpectInfluenceAsBefore();

@@ -2,8 +2,10 @@
 // angles, read-outs, colours, MAP shapes, live markers and the two panels over the plot.
 #include <cmath>
 
+#include "app/core/Model.h"
 #include "ecu/Live_Data.h"
 
+#include "ecu/Session.h"
 #include "tests/app/DiagramFixture.h"
 
 namespace {
@@ -62,11 +64,11 @@ TEST_F(DiagramDrawTest, SegmentAnglesTurnByHalfACircleWhenGoingLeft) {
 
 TEST_F(DiagramDrawTest, ReadOutsShowValuesWithTwoDecimals) {
   EXPECT_EQ(app::CursorText(PlotWidth / 2, PlotHeight / 2), "Gas, ms = 16.00;  Petrol, ms = 12.50;");
-  ecu::ConfigData.Configuration->Save_Map = 1;
+  ecu::Session().ConfigData.Configuration->Save_Map = 1;
   EXPECT_EQ(app::CursorText(PlotWidth / 2, PlotHeight / 2),
             "Gas, ms = 16.00;  Petrol, ms = 12.50; Manifuld, bar = 0.96; ");
   EXPECT_EQ(app::SelectedPointText(), "");
-  ecu::ConfigData.SelectedPoint = 3;
+  ecu::Session().ConfigData.SelectedPoint = 3;
   EXPECT_EQ(app::SelectedPointText(), "Point = 3 -> Gas, ms = 7.52;  Petrol, ms = 6.00;");
 
   // Hovering the background shows the values under the pointer.
@@ -76,24 +78,24 @@ TEST_F(DiagramDrawTest, ReadOutsShowValuesWithTwoDecimals) {
 }
 
 TEST_F(DiagramDrawTest, APlotOfNoSizeIsNeitherPlacedNorDrawn) {
-  const auto x = ecu::ConfigData.DiagramPointX;
-  const auto before = app::Diagram.PointPixelY;
+  const auto x = ecu::Session().ConfigData.DiagramPointX;
+  const auto before = app::Model().Diagram.PointPixelY;
   app::TDiagramShapes shapes;
   EXPECT_FALSE(app::PlaceDiagramShapes(0, 377, 14, 14, shapes));
-  EXPECT_EQ(app::Diagram.PointPixelY, before);
+  EXPECT_EQ(app::Model().Diagram.PointPixelY, before);
   app::TDiagramLook look;
   EXPECT_FALSE(app::DiagramLook(549, 0, 10, look));
-  app::Diagram.DiagramWidth = 0;
+  app::Model().Diagram.DiagramWidth = 0;
   EXPECT_EQ(app::CursorText(10, 10), "");
   app::PlaceDiagramPoints();  // nothing converted from a drawing of no size
-  EXPECT_EQ(ecu::ConfigData.DiagramPointX, x);
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointX, x);
 }
 
 TEST_F(DiagramDrawTest, MarkerColoursFollowFixedSelectedAndIdlePoints) {
   EXPECT_EQ(Look().MarkerColors[4], app::Color_Diagram);
   EXPECT_FALSE(Look().GuidesShown);
-  app::Diagram.FixedPoint = 5;
-  ecu::ConfigData.SelectedPoint = 3;
+  app::Model().Diagram.FixedPoint = 5;
+  ecu::Session().ConfigData.SelectedPoint = 3;
   app::TDiagramLook look = Look();
   EXPECT_EQ(look.MarkerColors[5], app::Color_Diagram_Fixed);
   EXPECT_EQ(look.MarkerColors[3], app::Color_Diagram_Marked);
@@ -102,9 +104,9 @@ TEST_F(DiagramDrawTest, MarkerColoursFollowFixedSelectedAndIdlePoints) {
   EXPECT_DOUBLE_EQ(look.Guides[1].X, PX(4));
   EXPECT_EQ(look.Guides[3], (app::TBox{PX(2), PlotHeight, PX(4) - PX(2), 1}));
 
-  ecu::ConfigData.SelectedPoint = 8;  // an end point: no guides
+  ecu::Session().ConfigData.SelectedPoint = 8;  // an end point: no guides
   EXPECT_FALSE(Look().GuidesShown);
-  app::Settings.Idle_Points = true;  // the idle points over every other colour
+  app::Model().Settings.Idle_Points = true;  // the idle points over every other colour
   look = Look();
   EXPECT_EQ(look.MarkerColors[1], app::Color_Diagram_Idle);
   EXPECT_EQ(look.MarkerColors[2], app::Color_Diagram_Idle);
@@ -112,21 +114,21 @@ TEST_F(DiagramDrawTest, MarkerColoursFollowFixedSelectedAndIdlePoints) {
 }
 
 TEST_F(DiagramDrawTest, MapShapesExistOnlyForCollectedPoints) {
-  ecu::ConfigData.MapPointsGas[3] = 1450;
-  ecu::ConfigData.MapPointsPetrol[3] = 1300;
+  ecu::Session().ConfigData.MapPointsGas[3] = 1450;
+  ecu::Session().ConfigData.MapPointsPetrol[3] = 1300;
   EXPECT_FALSE(Look().SaveMap);
   EXPECT_EQ(Look().PairCount, 0);
 
-  ecu::ConfigData.Configuration->Save_Map = 1;
-  ecu::ConfigData.MapPointsGas.fill(0);
-  ecu::ConfigData.MapPointsPetrol.fill(0);
+  ecu::Session().ConfigData.Configuration->Save_Map = 1;
+  ecu::Session().ConfigData.MapPointsGas.fill(0);
+  ecu::Session().ConfigData.MapPointsPetrol.fill(0);
   app::TDiagramLook look = Look();
   EXPECT_EQ(look.PairCount + look.GasPoints.Count + look.PetrolPoints.Count, 0);
 
   // Band 3 of L 32: reading 64, 28 kPa.
-  ecu::ConfigData.MapPointsGas[3] = 1450;
-  ecu::ConfigData.MapPointsPetrol[3] = 1300;
-  ecu::ConfigData.MapPointsGas[5] = 1600;
+  ecu::Session().ConfigData.MapPointsGas[3] = 1450;
+  ecu::Session().ConfigData.MapPointsPetrol[3] = 1300;
+  ecu::Session().ConfigData.MapPointsGas[5] = 1600;
   look = Look();
   ASSERT_EQ(look.PairCount, 1);
   EXPECT_EQ(app::MapBandPressure(3), 28);
@@ -141,15 +143,15 @@ TEST_F(DiagramDrawTest, MapShapesExistOnlyForCollectedPoints) {
 }
 
 TEST_F(DiagramDrawTest, TheLiveGasMarkerIsPinnedToTheRightEdge) {
-  ecu::LiveData.LivePetrolTimeAvg = 12500;
-  ecu::LiveData.LiveGasTimeAvg = 16000;
+  ecu::Session().LiveData.LivePetrolTimeAvg = 12500;
+  ecu::Session().LiveData.LiveGasTimeAvg = 16000;
   app::TDiagramLook look = Look();
   EXPECT_DOUBLE_EQ(look.LiveX, PlotWidth / 2);
   EXPECT_DOUBLE_EQ(look.LiveGasY, PlotHeight / 2);
   EXPECT_FALSE(look.ManifoldShown);
-  ecu::LiveData.LivePetrolTimeAvg = 25001;
+  ecu::Session().LiveData.LivePetrolTimeAvg = 25001;
   EXPECT_DOUBLE_EQ(Look().LiveX, PlotWidth);
-  app::Settings.Map_Point = true;
+  app::Model().Settings.Map_Point = true;
   EXPECT_TRUE(Look().ManifoldShown);
 }
 

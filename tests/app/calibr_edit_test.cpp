@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+#include "app/core/Model.h"
+#include "ecu/Session.h"
 #include "tests/app/DiagramFixture.h"
 
 namespace {
@@ -11,7 +13,7 @@ using app::TDiagramKey;
 
 class DiagramEditTest : public diagramtest::DiagramFixture {
 protected:
-  std::array<double, ecu::DiagramPointCount> PixelsY() const { return app::Diagram.PointPixelY; }
+  std::array<double, ecu::DiagramPointCount> PixelsY() const { return app::Model().Diagram.PointPixelY; }
   // Presses the key and lets Ms milliseconds pass; returns how far point I moved up.
   double KeyUp(int I, double Ms) {
     const double before = PY(I);
@@ -26,7 +28,7 @@ protected:
 constexpr double RoundTrip = 377.0 / 32000 * 1.01;
 
 TEST_F(DiagramEditTest, DragFollowsThePointerAndWritesOnceAfterTheDelay) {
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   const double x = PX(4), y = PY(4);
   app::DiagramMarkerMouseDown(5, rtl::mbLeft, 7, 7);
   app::DiagramMarkerMouseMove(5, 7, 7 - 12);  // over the marker: moved by the offset
@@ -34,29 +36,29 @@ TEST_F(DiagramEditTest, DragFollowsThePointerAndWritesOnceAfterTheDelay) {
   app::DiagramMouseMove(true, x, y - 20);  // over the background: the grab point follows the pointer
   EXPECT_NEAR(PY(4), y - 20, RoundTrip);
   EXPECT_NEAR(PX(4), x, 377.0 / 25000 * 2);
-  EXPECT_EQ(app::Diagram.HistoryCount, 0);  // nothing written while dragging
+  EXPECT_EQ(app::Model().Diagram.HistoryCount, 0);  // nothing written while dragging
 
   app::DiagramMouseUp(x, y - 20);
-  EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1);
-  EXPECT_EQ(app::Diagram.HistoryCount, 1);
-  EXPECT_EQ(GasTime(4), app::Diagram.DiagramHistory[0].Y[4]);
+  EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, -1);
+  EXPECT_EQ(app::Model().Diagram.HistoryCount, 1);
+  EXPECT_EQ(GasTime(4), app::Model().Diagram.DiagramHistory[0].Y[4]);
   EXPECT_NEAR(GasTime(4), 10280 + 20 * 32000 / 377.0, 2);
   clock.Advance(1499);
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
   clock.Advance(1);
-  EXPECT_EQ(ecu::Link.TaskRequest, 23);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 23);
 
   // A release over the marker ends a drag the same way; a press and release without a move
   // writes nothing and leaves the point chosen for the keys.
-  ecu::Link.TaskRequest = 0;
+  ecu::Session().Link.TaskRequest = 0;
   app::DiagramMarkerMouseDown(3, rtl::mbLeft, 7, 7);
   app::DiagramMarkerMouseMove(3, 7, 9);
   app::DiagramMarkerMouseUp(3);
-  EXPECT_EQ(app::Diagram.HistoryCount, 2);
+  EXPECT_EQ(app::Model().Diagram.HistoryCount, 2);
   Choose(2);
-  EXPECT_EQ(app::Diagram.HistoryCount, 2);
-  EXPECT_EQ(ecu::ConfigData.SelectedPoint, 2);
-  EXPECT_EQ(app::Diagram.PointTracking, 1);
+  EXPECT_EQ(app::Model().Diagram.HistoryCount, 2);
+  EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, 2);
+  EXPECT_EQ(app::Model().Diagram.PointTracking, 1);
 }
 
 TEST_F(DiagramEditTest, PointsMoveAlongXOnlyStrictlyBetweenTheirNeighbours) {
@@ -83,17 +85,17 @@ TEST_F(DiagramEditTest, RightOnAnEndPointPushesAndWritesOnlyWithTheLinkUp) {
   Choose(8);
   app::DiagramKeyDown(TDiagramKey::Right);
   clock.Advance(2000);
-  EXPECT_EQ(app::Diagram.HistoryCount, 0);
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_EQ(app::Model().Diagram.HistoryCount, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
 
-  ecu::Link.LinkUp = 1;
-  const auto before = ecu::ConfigData.DiagramPointY;
+  ecu::Session().Link.LinkUp = 1;
+  const auto before = ecu::Session().ConfigData.DiagramPointY;
   app::DiagramKeyDown(TDiagramKey::Right);
-  EXPECT_EQ(ecu::ConfigData.DiagramPointY, before);
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY, before);
   EXPECT_EQ(PetrolTime(8), 25000);
-  EXPECT_EQ(app::Diagram.HistoryCount, 1);
+  EXPECT_EQ(app::Model().Diagram.HistoryCount, 1);
   clock.Advance(1500);
-  EXPECT_EQ(ecu::Link.TaskRequest, 23);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 23);
 }
 
 TEST_F(DiagramEditTest, WithTheLinkDownEditsRedrawButNeitherPushNorWrite) {
@@ -107,8 +109,8 @@ TEST_F(DiagramEditTest, WithTheLinkDownEditsRedrawButNeitherPushNorWrite) {
   app::DiagramMarkerMouseMove(3, 7, 0);
   app::DiagramMarkerMouseUp(3);
   clock.Advance(3000);
-  EXPECT_EQ(app::Diagram.HistoryCount, 0);
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_EQ(app::Model().Diagram.HistoryCount, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
 }
 
 TEST_F(DiagramEditTest, ArrowStepsGrowWithQuickRepeatsAndFallBackAfterAPause) {
@@ -134,7 +136,7 @@ TEST_F(DiagramEditTest, ArrowStepsGrowWithQuickRepeatsAndFallBackAfterAPause) {
 TEST_F(DiagramEditTest, EscapeAndABackgroundClickEndKeyEditing) {
   Choose(4);
   app::DiagramKeyDown(TDiagramKey::Escape);
-  EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1);
+  EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, -1);
   const double y = PY(4);
   app::DiagramKeyDown(TDiagramKey::Up);
   EXPECT_DOUBLE_EQ(PY(4), y);
@@ -144,17 +146,17 @@ TEST_F(DiagramEditTest, EscapeAndABackgroundClickEndKeyEditing) {
   app::DiagramMouseUp(100, 100);
   app::DiagramKeyDown(TDiagramKey::Up);
   EXPECT_DOUBLE_EQ(PY(4), y);
-  EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1);
+  EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, -1);
 }
 
 TEST_F(DiagramEditTest, LockedIdlePointsCannotBeTakenByPressOrHover) {
-  app::Settings.Idle_Points = true;
-  ASSERT_EQ(ecu::ConfigData.FlaggedPoint, 2);
+  app::Model().Settings.Idle_Points = true;
+  ASSERT_EQ(ecu::Session().ConfigData.FlaggedPoint, 2);
   for (int i : {1, 2}) {
     Choose(i);
-    EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1) << i;
+    EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, -1) << i;
     app::DiagramMarkerMouseMove(i + 1, 7, 7);
-    EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1) << i;
+    EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, -1) << i;
   }
   const double y = PY(2);
   app::DiagramMarkerMouseDown(3, rtl::mbLeft, 7, 7);
@@ -164,8 +166,8 @@ TEST_F(DiagramEditTest, LockedIdlePointsCannotBeTakenByPressOrHover) {
 
   // Hovering marks a free point and shows its values without making it movable by keys.
   app::DiagramMarkerMouseMove(4, 7, 7);
-  EXPECT_EQ(ecu::ConfigData.SelectedPoint, 3);
-  EXPECT_EQ(app::Diagram.PointTracking, 0);
+  EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, 3);
+  EXPECT_EQ(app::Model().Diagram.PointTracking, 0);
   ASSERT_FALSE(page->Positions.empty());
   EXPECT_EQ(page->Positions.back(), "Point = 3 -> Gas, ms = 7.52;  Petrol, ms = 6.00;");
 }
@@ -182,22 +184,22 @@ TEST_F(DiagramEditTest, PointEightRescalesThePointsAfterItsAnchor) {
   // A fixed point anchors: it and the points before it stay.
   app::DiagramMarkerMouseDown(5, rtl::mbRight, 7, 7);
   app::DiagramMarkerMouseUp(5);
-  ASSERT_EQ(app::Diagram.FixedPoint, 4);
-  const auto gas = ecu::ConfigData.DiagramPointY;
+  ASSERT_EQ(app::Model().Diagram.FixedPoint, 4);
+  const auto gas = ecu::Session().ConfigData.DiagramPointY;
   Choose(8);
   for (int k = 0; k < 3; ++k) app::DiagramKeyDown(TDiagramKey::Down);
-  for (std::size_t k = 0; k <= 4; ++k) EXPECT_EQ(ecu::ConfigData.DiagramPointY[k], gas[k]) << k;
-  for (std::size_t k = 5; k <= 8; ++k) EXPECT_LT(ecu::ConfigData.DiagramPointY[k], gas[k]) << k;
+  for (std::size_t k = 0; k <= 4; ++k) EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY[k], gas[k]) << k;
+  for (std::size_t k = 5; k <= 8; ++k) EXPECT_LT(ecu::Session().ConfigData.DiagramPointY[k], gas[k]) << k;
 
   // The idle point anchors while it lies after the fixed point.
   app::DiagramMarkerMouseDown(5, rtl::mbRight, 7, 7);  // freed again
-  EXPECT_EQ(app::Diagram.FixedPoint, 0);
-  app::Settings.Idle_Points = true;
-  const auto gas2 = ecu::ConfigData.DiagramPointY;
+  EXPECT_EQ(app::Model().Diagram.FixedPoint, 0);
+  app::Model().Settings.Idle_Points = true;
+  const auto gas2 = ecu::Session().ConfigData.DiagramPointY;
   Choose(8);
   app::DiagramKeyDown(TDiagramKey::Up);
-  for (std::size_t k = 0; k <= 2; ++k) EXPECT_EQ(ecu::ConfigData.DiagramPointY[k], gas2[k]) << k;
-  EXPECT_GT(ecu::ConfigData.DiagramPointY[3], gas2[3]);
+  for (std::size_t k = 0; k <= 2; ++k) EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY[k], gas2[k]) << k;
+  EXPECT_GT(ecu::Session().ConfigData.DiagramPointY[3], gas2[3]);
 }
 
 TEST_F(DiagramEditTest, PointZeroShiftsTheWholeCurveOrScalesUpToItsAnchor) {
@@ -207,12 +209,12 @@ TEST_F(DiagramEditTest, PointZeroShiftsTheWholeCurveOrScalesUpToItsAnchor) {
   for (int k = 0; k <= 8; ++k) EXPECT_NEAR(PY(k), t[k] - 1, RoundTrip) << k;
 
   // A shift that would take point 8 above the drawing is dropped as a whole.
-  ecu::ConfigData.DiagramPointY[8] = 32000;
+  ecu::Session().ConfigData.DiagramPointY[8] = 32000;
   page->RedrawCalibrationDiagram();
-  const auto gas = ecu::ConfigData.DiagramPointY;
+  const auto gas = ecu::Session().ConfigData.DiagramPointY;
   clock.Advance(400);
   app::DiagramKeyDown(TDiagramKey::Up);
-  EXPECT_EQ(ecu::ConfigData.DiagramPointY, gas);
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY, gas);
 
   // With the fixed point 3, points 0..2 scale about it and point 0 lands on the new Y.
   app::DiagramMarkerMouseDown(4, rtl::mbRight, 7, 7);
@@ -229,20 +231,20 @@ TEST_F(DiagramEditTest, PointZeroShiftsTheWholeCurveOrScalesUpToItsAnchor) {
 
 TEST_F(DiagramEditTest, AnEndPointLevelWithItsAnchorCannotBeScaled) {
   // Point 8 as high as the fixed point 4: the ratio has no value and the move is dropped.
-  ecu::ConfigData.DiagramPointY[8] = ecu::ConfigData.DiagramPointY[4];
+  ecu::Session().ConfigData.DiagramPointY[8] = ecu::Session().ConfigData.DiagramPointY[4];
   page->RedrawCalibrationDiagram();
   app::DiagramMarkerMouseDown(5, rtl::mbRight, 7, 7);
   app::DiagramMarkerMouseUp(5);
-  const auto gas = ecu::ConfigData.DiagramPointY;
+  const auto gas = ecu::Session().ConfigData.DiagramPointY;
   Choose(8);
   app::DiagramKeyDown(TDiagramKey::Up);
-  EXPECT_EQ(ecu::ConfigData.DiagramPointY, gas);
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY, gas);
   for (double y : PixelsY()) EXPECT_TRUE(std::isfinite(y));
 }
 
 TEST_F(DiagramEditTest, IdlePointZeroColoursOnlyMarkerZeroAndLeavesPointZeroFree) {
-  app::Settings.Idle_Points = true;
-  ecu::ConfigData.FlaggedPoint = 0;
+  app::Model().Settings.Idle_Points = true;
+  ecu::Session().ConfigData.FlaggedPoint = 0;
   app::TDiagramLook look;
   ASSERT_TRUE(app::DiagramLook(diagramtest::PlotWidth, diagramtest::PlotHeight, 10, look));
   for (std::size_t k = 0; k < ecu::DiagramPointCount; ++k)
@@ -250,51 +252,51 @@ TEST_F(DiagramEditTest, IdlePointZeroColoursOnlyMarkerZeroAndLeavesPointZeroFree
   // Point 0 can be taken, and with no fixed point it shifts the whole curve.
   const auto t = PixelsY();
   Choose(0);
-  ASSERT_EQ(ecu::ConfigData.SelectedPoint, 0);
+  ASSERT_EQ(ecu::Session().ConfigData.SelectedPoint, 0);
   app::DiagramKeyDown(TDiagramKey::Up);
   for (int k = 0; k <= 8; ++k) EXPECT_NEAR(PY(k), t[k] - 1, RoundTrip) << k;
 }
 
 TEST_F(DiagramEditTest, ARightPressOnAMarkerLeavesNothingToDrag) {
-  ecu::Link.LinkUp = 1;
-  const auto gas = ecu::ConfigData.DiagramPointY;
+  ecu::Session().Link.LinkUp = 1;
+  const auto gas = ecu::Session().ConfigData.DiagramPointY;
   app::DiagramMarkerMouseDown(4, rtl::mbRight, 7, 7);
-  EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1);
-  EXPECT_EQ(app::Diagram.PointHeld, 1);
+  EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, -1);
+  EXPECT_EQ(app::Model().Diagram.PointHeld, 1);
   app::DiagramMouseMove(true, 200, 50);
   app::DiagramMouseUp(200, 50);
-  EXPECT_EQ(ecu::ConfigData.DiagramPointY, gas);
-  EXPECT_EQ(app::Diagram.PointHeld, 0);
-  EXPECT_EQ(app::Diagram.HistoryCount, 0);
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY, gas);
+  EXPECT_EQ(app::Model().Diagram.PointHeld, 0);
+  EXPECT_EQ(app::Model().Diagram.HistoryCount, 0);
 }
 
 TEST_F(DiagramEditTest, HistoryPanelOpensOnceAndStepsOnlyWithTheLinkUp) {
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   Choose(4);
   app::DiagramKeyDown(TDiagramKey::Up);  // entry 1
-  ASSERT_EQ(app::Diagram.HistoryCount, 1);
+  ASSERT_EQ(app::Model().Diagram.HistoryCount, 1);
   app::DiagramMouseDown(rtl::mbRight, 200, 100);
   app::DiagramMouseDown(rtl::mbRight, 300, 150);
   EXPECT_EQ(page->HistoryShown, 1);
-  EXPECT_EQ(app::Diagram.HistoryPanelX, 200);
+  EXPECT_EQ(app::Model().Diagram.HistoryPanelX, 200);
   EXPECT_FALSE(app::CanStepBack());  // one entry
   app::DiagramMouseMove(false, 10, 10);
-  EXPECT_FALSE(app::Diagram.HistoryPanelOpen);
+  EXPECT_FALSE(app::Model().Diagram.HistoryPanelOpen);
   EXPECT_EQ(page->HistoryClosed, 1);
 
   const std::int32_t first = GasTime(4);
   clock.Advance(400);
   app::DiagramKeyDown(TDiagramKey::Up);  // entry 2
-  ecu::Link.TaskRequest = 0;
+  ecu::Session().Link.TaskRequest = 0;
   app::DiagramMouseDown(rtl::mbRight, 200, 100);
-  ecu::Link.LinkUp = 0;
+  ecu::Session().Link.LinkUp = 0;
   app::HistoryStepBack();
   EXPECT_NE(GasTime(4), first);
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   app::HistoryStepBack();
   EXPECT_EQ(GasTime(4), first);
-  EXPECT_EQ(ecu::Link.TaskRequest, 23);  // at once, without the delay
-  EXPECT_FALSE(app::Diagram.HistoryPanelOpen);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 23);  // at once, without the delay
+  EXPECT_FALSE(app::Model().Diagram.HistoryPanelOpen);
   EXPECT_TRUE(app::CanStepForward());
 }
 

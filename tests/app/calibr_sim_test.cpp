@@ -5,6 +5,8 @@
 #include "app/core/Calibr_Map.h"
 #include "app/core/Calibr_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
+#include "ecu/Session.h"
 #include "tests/ecu/LinkFixture.h"
 
 namespace {
@@ -14,7 +16,7 @@ protected:
   void SetUp() override {
     SimLinkTest::SetUp();
     app::CreateMainTimers();
-    app::Actions.MainWindowShown = 1;
+    app::Model().Actions.MainWindowShown = 1;
   }
   // Polls until Done holds; false after Max requests.
   bool RunWhile(const std::function<bool()>& NotYet, int Max = 80) {
@@ -25,7 +27,9 @@ protected:
   // Connected, with the ECU's points read (the read-all script starts the history).
   void Connect() {
     OpenPort();
-    ASSERT_TRUE(RunWhile([] { return !ecu::Link.LinkUp || app::Diagram.HistoryCount == 0 || ecu::Link.TaskRunning; }));
+    ASSERT_TRUE(RunWhile([] {
+      return !ecu::Session().Link.LinkUp || app::Model().Diagram.HistoryCount == 0 || ecu::Session().Link.TaskRunning;
+    }));
     Place();
   }
   // The page's placement at a redraw: pixels from the values on a plot of the Graph page's size.
@@ -38,13 +42,13 @@ protected:
 
 TEST_F(DiagramSimTest, ADragIsWrittenOnceAfterTheDelayAndAStepBackRestoresIt) {
   Connect();
-  const std::int32_t before = ecu::ConfigData.DiagramPointY[4];
+  const std::int32_t before = ecu::Session().ConfigData.DiagramPointY[4];
   ASSERT_EQ(SimGas(4), before);
-  const double x = app::Diagram.PointPixelX[4], y = app::Diagram.PointPixelY[4];
+  const double x = app::Model().Diagram.PointPixelX[4], y = app::Model().Diagram.PointPixelY[4];
   app::DiagramMarkerMouseDown(5, rtl::mbLeft, 7, 7);
   app::DiagramMouseMove(true, x, y - 20);
   app::DiagramMouseUp(x, y - 20);
-  const std::int32_t dragged = ecu::ConfigData.DiagramPointY[4];
+  const std::int32_t dragged = ecu::Session().ConfigData.DiagramPointY[4];
   EXPECT_NEAR(dragged - before, 20 * 32000 / 377.0, 2);
 
   // Nothing goes before the transmission delay; then the points are written once (the
@@ -67,7 +71,7 @@ TEST_F(DiagramSimTest, ADragIsWrittenOnceAfterTheDelayAndAStepBackRestoresIt) {
   app::DiagramMouseDown(rtl::mbRight, 100, 100);
   ASSERT_TRUE(app::CanStepBack());
   app::HistoryStepBack();
-  EXPECT_EQ(ecu::ConfigData.DiagramPointY[4], before);
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY[4], before);
   ASSERT_TRUE(RunWhile([&] { return SimGas(4) != before; }));
 }
 
@@ -79,17 +83,17 @@ TEST_F(DiagramSimTest, StartSwitchesCollectionOnAndAnAppliedCorrectionErasesTheG
     s.MapPetrol[10] = 102;
   });
   Connect();
-  ASSERT_EQ(ecu::ConfigData.Configuration->Save_Map, 0);
+  ASSERT_EQ(ecu::Session().ConfigData.Configuration->Save_Map, 0);
   app::MapCollectionStart();
   ASSERT_TRUE(RunWhile([&] { return (sim->State().Params['R'] & 0x02) == 0; }));
 
   app::CheckMapPointCount();
-  ASSERT_EQ(app::Diagram.MapPrompt.TextKey, "MAP_Ctrl");
+  ASSERT_EQ(app::Model().Diagram.MapPrompt.TextKey, "MAP_Ctrl");
   app::MapPromptFirstButton();  // Yes: the proposal
   ASSERT_TRUE(app::HasMapProposal());
-  const auto proposal = app::Diagram.CorrectionPoints;
+  const auto proposal = app::Model().Diagram.CorrectionPoints;
   app::MapPromptFirstButton();  // Yes: applied and written with the erasure
-  EXPECT_EQ(ecu::ConfigData.DiagramPointY, proposal);
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY, proposal);
   ASSERT_TRUE(RunWhile([&] { return sim->State().MapGas[10] != 0 || SimGas(8) != proposal[8]; }));
   for (std::uint8_t b : sim->State().MapGas) EXPECT_EQ(b, 0);
   EXPECT_EQ(sim->State().MapPetrol[10], 102);

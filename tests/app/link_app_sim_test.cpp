@@ -3,6 +3,8 @@
 // shows the receiving notice, then "Data loaded"; task 24 writes the map back.
 #include "app/core/General_Unit.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Model.h"
+#include "ecu/Session.h"
 #include "tests/ecu/LinkFixture.h"
 
 namespace {
@@ -25,11 +27,11 @@ TEST_F(AppSimTest, ConnectReadsTheMapThroughItsInstructionsAndShowsTheReceivingN
   OpenPort();
   ASSERT_TRUE(RunUntil("/77#"));
   EXPECT_EQ(wire.Commands(), "!0,$'(%/77#");
-  EXPECT_EQ(app::MapRPM.MapRPMTable[2][0], 4000);
-  EXPECT_EQ(app::MapRPM.MapRPMTable[1][6], 50);
-  EXPECT_EQ(app::MapRPM.MapRPMTable[0][12], 220);
-  EXPECT_EQ(app::MapRPM.MapRPMTexts[1][6], "0.50");
-  EXPECT_EQ(app::MapRPM.MapRPMFlags[1][6], 2);
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTable[2][0], 4000);
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTable[1][6], 50);
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTable[0][12], 220);
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[1][6], "0.50");
+  EXPECT_EQ(app::Model().MapRPM.MapRPMFlags[1][6], 2);
   const auto status = StatusLine();
   ASSERT_GE(status.size(), 2u);
   EXPECT_EQ(status[0], "Receiv data");
@@ -37,8 +39,8 @@ TEST_F(AppSimTest, ConnectReadsTheMapThroughItsInstructionsAndShowsTheReceivingN
   EXPECT_EQ(recorder->Control(ecu::TControl::DynamicIND).Color, "#FF00FF00");
 
   // Task 24 packs the page's texts and writes them; the ECU keeps the bytes.
-  app::MapRPM.MapRPMTexts[3][1] = "1.50";
-  ecu::Link.TaskRequest = 24;
+  app::Model().MapRPM.MapRPMTexts[3][1] = "1.50";
+  ecu::Session().Link.TaskRequest = 24;
   ASSERT_TRUE(RunUntil("6#"));
   EXPECT_EQ(wire.Commands().substr(11), "'(.1616#");  // the poll cycle ends, then the task
   const std::vector<std::uint8_t> written = app::MapRPMWriteData();
@@ -66,13 +68,13 @@ TEST_F(AppSimTest, AProgramCodeTheEcuDoesNotAnswerDropsTheLinkAndItsOwnBringsItB
     return Done();
   };
   OpenPort();
-  ASSERT_TRUE(within(5000, [] { return ecu::Link.LinkUp != 0; }));
+  ASSERT_TRUE(within(5000, [] { return ecu::Session().Link.LinkUp != 0; }));
   app::ApplyProgramCode(app::ProgramCodeFromText("23"));
-  EXPECT_EQ(23, app::Settings.Program_Code);
-  EXPECT_TRUE(within(20000, [] { return ecu::Link.LinkUp == 0; })) << "no answer at 23";
-  EXPECT_FALSE(within(3000, [] { return ecu::Link.LinkUp != 0; })) << "and it stays down";
+  EXPECT_EQ(23, app::Model().Settings.Program_Code);
+  EXPECT_TRUE(within(20000, [] { return ecu::Session().Link.LinkUp == 0; })) << "no answer at 23";
+  EXPECT_FALSE(within(3000, [] { return ecu::Session().Link.LinkUp != 0; })) << "and it stays down";
   app::ApplyProgramCode(app::ProgramCodeFromText("25"));
-  EXPECT_TRUE(within(20000, [] { return ecu::Link.LinkUp != 0; })) << "up again at 25";
+  EXPECT_TRUE(within(20000, [] { return ecu::Session().Link.LinkUp != 0; })) << "up again at 25";
 }
 
 }  // namespace

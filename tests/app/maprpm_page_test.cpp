@@ -9,16 +9,17 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Page.h"
+#include "app/core/Model.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Port_3D_Connect.h"
+#include "ecu/Session.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Timer.h"
-#include "tests/ecu/FreshState.h"
+#include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
 namespace {
 
-using app::MapRPM;
 using app::TMapRPMItem;
 using Key = app::TMapRPMKey;
 
@@ -34,16 +35,15 @@ protected:
     rtl::Application->Reset();
     rtl::Application->SetClock(&clock);
     app::CreateMainTimers();
-    ecu::Link.LinkUp = 1;
+    ecu::Session().Link.LinkUp = 1;
   }
   void TearDown() override {
-    app::ResetState();
     rtl::Application->SetClock(nullptr);
     rtl::Application->Reset();
   }
 
-  static std::string& Text(int Row, int Col) { return MapRPM.MapRPMTexts[Row][Col]; }
-  static int Flag(int Row, int Col) { return MapRPM.MapRPMFlags[Row][Col]; }
+  static std::string& Text(int Row, int Col) { return app::Model().MapRPM.MapRPMTexts[Row][Col]; }
+  static int Flag(int Row, int Col) { return app::Model().MapRPM.MapRPMFlags[Row][Col]; }
   // Focuses an item with the keys, from nothing focused.
   static void FocusByKeys(TMapRPMItem At) {
     for (int i = 0; i < At.Row; ++i) app::MapRPMKeyDown(Key::Right, false);
@@ -66,16 +66,16 @@ protected:
     std::vector<std::uint8_t> seen;
     for (double t = 0; t < Ms; t += 10) {
       clock.Advance(10);
-      if (ecu::Link.TaskRequest != 0) {
-        seen.push_back(ecu::Link.TaskRequest);
+      if (ecu::Session().Link.TaskRequest != 0) {
+        seen.push_back(ecu::Session().Link.TaskRequest);
         requestTime = rtl::GetTickCount();
-        ecu::Link.TaskRequest = 0;
+        ecu::Session().Link.TaskRequest = 0;
       }
     }
     return seen;
   }
 
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   rtl::TTestClock clock{0.0};
   Page page;
   double requestTime = -1;
@@ -133,7 +133,7 @@ TEST_F(MapRPMPageTest, TimeBreakPointsStepByATenthRisingAndWithinTheirLimits) {
 
 TEST_F(MapRPMPageTest, SelectedNeighbouringBreakPointsMoveTogether) {
   app::SelectMapRPMRect({3, 0}, {4, 0});  // 1000 and 1500
-  MapRPM.Editing = true;
+  app::Model().MapRPM.Editing = true;
   for (int k = 0; k < 6; ++k) app::MapRPMKeyDown(Key::Up, false);
   EXPECT_EQ(Text(3, 0), "1600");
   EXPECT_EQ(Text(4, 0), "1900");  // stopped below 2000
@@ -168,14 +168,14 @@ TEST_F(MapRPMPageTest, RangesFollowTheSteppingLimits) {
 TEST_F(MapRPMPageTest, TheFocusStaysWithinTheGrid) {
   app::MapRPMKeyDown(Key::Left, false);
   app::MapRPMKeyDown(Key::Up, false);
-  EXPECT_EQ(MapRPM.Focused, (TMapRPMItem{0, 0}));
+  EXPECT_EQ(app::Model().MapRPM.Focused, (TMapRPMItem{0, 0}));
   for (int k = 0; k < 12; ++k) app::MapRPMKeyDown(Key::Right, false);
   for (int k = 0; k < 20; ++k) app::MapRPMKeyDown(Key::Down, false);
-  EXPECT_EQ(MapRPM.Focused, (TMapRPMItem{8, 12}));
+  EXPECT_EQ(app::Model().MapRPM.Focused, (TMapRPMItem{8, 12}));
   app::MapRPMKeyDown(Key::Left, false);
   app::MapRPMKeyDown(Key::Up, false);
-  EXPECT_EQ(MapRPM.Focused, (TMapRPMItem{7, 11}));
-  EXPECT_FALSE(MapRPM.Editing);
+  EXPECT_EQ(app::Model().MapRPM.Focused, (TMapRPMItem{7, 11}));
+  EXPECT_FALSE(app::Model().MapRPM.Editing);
   EXPECT_EQ(Text(7, 11), "1.00");
 }
 
@@ -190,9 +190,9 @@ TEST_F(MapRPMPageTest, ShiftSelectedCellsStepTogetherAndAreWrittenOnceAfterTheDe
     for (int j = 0; j < 13; ++j) selected += Flag(i, j) == 1;
   EXPECT_EQ(selected, 4);
   EXPECT_EQ(Flag(3, 4), 1);
-  EXPECT_FALSE(MapRPM.Editing);
+  EXPECT_FALSE(app::Model().MapRPM.Editing);
   app::MapRPMShiftReleased();
-  EXPECT_TRUE(MapRPM.Editing);
+  EXPECT_TRUE(app::Model().MapRPM.Editing);
   for (int k = 0; k < 3; ++k) {
     app::MapRPMKeyDown(Key::Up, false);
     clock.Advance(500);
@@ -205,7 +205,7 @@ TEST_F(MapRPMPageTest, ShiftSelectedCellsStepTogetherAndAreWrittenOnceAfterTheDe
   EXPECT_EQ(requestTime, 2500);
   // Ending the editing shows the changed cells as not default.
   app::MapRPMKeyDown(Key::Enter, false);
-  EXPECT_FALSE(MapRPM.Editing);
+  EXPECT_FALSE(app::Model().MapRPM.Editing);
   EXPECT_EQ(Flag(2, 3), 2);
   EXPECT_EQ(Flag(4, 4), 0);
 }
@@ -216,7 +216,7 @@ TEST_F(MapRPMPageTest, AShiftWhoseReleaseWasMissedStillAnchorsAtTheFocusNextTime
   app::MapRPMKeyDown(Key::Down, false);
   app::MapRPMKeyDown(Key::Shift, true);
   app::MapRPMKeyDown(Key::Right, true);
-  EXPECT_EQ(MapRPM.Anchor, (TMapRPMItem{2, 2}));
+  EXPECT_EQ(app::Model().MapRPM.Anchor, (TMapRPMItem{2, 2}));
   EXPECT_EQ(Flag(1, 2), 1);
   EXPECT_EQ(Flag(2, 2), 1);
   EXPECT_EQ(Flag(1, 1), 0);
@@ -224,33 +224,33 @@ TEST_F(MapRPMPageTest, AShiftWhoseReleaseWasMissedStillAnchorsAtTheFocusNextTime
 
 TEST_F(MapRPMPageTest, TheMouseFocusesSelectsAndDragsARectangleOfCells) {
   app::MapRPMMouseMove({4, 6});
-  EXPECT_EQ(MapRPM.Focused, (TMapRPMItem{4, 6}));
-  EXPECT_FALSE(MapRPM.Editing);
+  EXPECT_EQ(app::Model().MapRPM.Focused, (TMapRPMItem{4, 6}));
+  EXPECT_FALSE(app::Model().MapRPM.Editing);
   app::MapRPMMouseDown({4, 6}, true);
-  EXPECT_TRUE(MapRPM.Editing);
-  EXPECT_TRUE(MapRPM.Dragging);
+  EXPECT_TRUE(app::Model().MapRPM.Editing);
+  EXPECT_TRUE(app::Model().MapRPM.Dragging);
   app::MapRPMMouseMove({6, 7});
   app::MapRPMMouseMove({0, 8});  // over the header: the drag keeps to cells
   app::MapRPMMouseUp({0, 8});
-  EXPECT_FALSE(MapRPM.Dragging);
+  EXPECT_FALSE(app::Model().MapRPM.Dragging);
   EXPECT_EQ(Flag(0, 8), 0);
   EXPECT_EQ(Flag(4, 8), 1);
   EXPECT_EQ(Flag(1, 6), 1);
   EXPECT_EQ(Flag(5, 6), 0);
   // While editing, the pointer moves the focus but keeps what it selected for the keys.
   app::MapRPMMouseMove({7, 2});
-  EXPECT_EQ(MapRPM.Focused, (TMapRPMItem{7, 2}));
+  EXPECT_EQ(app::Model().MapRPM.Focused, (TMapRPMItem{7, 2}));
   app::MapRPMKeyDown(Key::Up, false);
   EXPECT_EQ(Text(1, 6), "1.01");
   EXPECT_EQ(Text(4, 8), "1.01");
   EXPECT_EQ(Text(7, 2), "1.00");
   // A press on a break point selects it without a drag; the right button ends the editing.
   app::MapRPMMouseDown({3, 0}, true);
-  EXPECT_FALSE(MapRPM.Dragging);
+  EXPECT_FALSE(app::Model().MapRPM.Dragging);
   EXPECT_EQ(Flag(3, 0), 1);
   EXPECT_EQ(Flag(1, 6), 2);
   app::MapRPMMouseDown({3, 0}, false);
-  EXPECT_FALSE(MapRPM.Editing);
+  EXPECT_FALSE(app::Model().MapRPM.Editing);
   EXPECT_EQ(Flag(3, 0), 0);
   // Outside editing the pointer clears a selection.
   app::SelectMapRPMRect({1, 1}, {2, 2});
@@ -260,25 +260,25 @@ TEST_F(MapRPMPageTest, TheMouseFocusesSelectsAndDragsARectangleOfCells) {
 
 TEST_F(MapRPMPageTest, EnterAndEscapeTurnEditingOnAndOff) {
   app::MapRPMKeyDown(Key::Enter, false);  // nothing focused
-  EXPECT_FALSE(MapRPM.Editing);
+  EXPECT_FALSE(app::Model().MapRPM.Editing);
   FocusByKeys({1, 1});
   app::MapRPMKeyDown(Key::Enter, false);
-  EXPECT_TRUE(MapRPM.Editing);
+  EXPECT_TRUE(app::Model().MapRPM.Editing);
   EXPECT_EQ(Flag(1, 1), 1);
   app::MapRPMKeyDown(Key::Down, false);
   EXPECT_EQ(Text(1, 1), "0.99");
   app::MapRPMKeyDown(Key::Escape, false);
-  EXPECT_FALSE(MapRPM.Editing);
+  EXPECT_FALSE(app::Model().MapRPM.Editing);
   EXPECT_EQ(Flag(1, 1), 2);
   app::MapRPMKeyDown(Key::Down, false);  // moves the focus again
-  EXPECT_EQ(MapRPM.Focused, (TMapRPMItem{1, 2}));
+  EXPECT_EQ(app::Model().MapRPM.Focused, (TMapRPMItem{1, 2}));
   EXPECT_EQ(Text(1, 1), "0.99");
 }
 
 TEST_F(MapRPMPageTest, NothingHappensWhileAWriteTaskRuns) {
   FocusByKeys({2, 2});
   app::MapRPMKeyDown(Key::Enter, false);
-  ecu::Link.TaskRunning = 1;
+  ecu::Session().Link.TaskRunning = 1;
   const int redraws = page.Redraws;
   app::MapRPMKeyDown(Key::Up, false);
   app::MapRPMKeyDown(Key::Escape, false);
@@ -289,9 +289,9 @@ TEST_F(MapRPMPageTest, NothingHappensWhileAWriteTaskRuns) {
   app::MapRPMDefault();
   EXPECT_EQ(page.Redraws, redraws);
   EXPECT_EQ(Text(2, 2), "1.00");
-  EXPECT_EQ(MapRPM.Focused, (TMapRPMItem{2, 2}));
-  EXPECT_TRUE(MapRPM.Editing);
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_EQ(app::Model().MapRPM.Focused, (TMapRPMItem{2, 2}));
+  EXPECT_TRUE(app::Model().MapRPM.Editing);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
   EXPECT_EQ(RequestsWithin(3000), (std::vector<std::uint8_t>{}));
 }
 
@@ -301,7 +301,7 @@ TEST_F(MapRPMPageTest, ClearSetsTheSelectedCellsOrAllOfThemAndWritesTheMap) {
     for (int j = 1; j <= 12; ++j) Text(i, j) = "1.50";
   app::SelectMapRPMRect({2, 0}, {3, 2});
   app::MapRPMClear();
-  EXPECT_EQ(ecu::Link.TaskRequest, 24);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 24);
   EXPECT_EQ(Text(2, 1), "1.00");
   EXPECT_EQ(Text(3, 2), "1.00");
   EXPECT_EQ(Text(4, 2), "1.50");
@@ -310,14 +310,14 @@ TEST_F(MapRPMPageTest, ClearSetsTheSelectedCellsOrAllOfThemAndWritesTheMap) {
   EXPECT_EQ(Flag(2, 0), 2);
   EXPECT_EQ(Flag(4, 2), 2);
 
-  ecu::Link.TaskRequest = 0;
+  ecu::Session().Link.TaskRequest = 0;
   app::MapRPMClear();
   int ones = 0;
   for (int i = 1; i <= 8; ++i)
     for (int j = 1; j <= 12; ++j) ones += Text(i, j) == "1.00";
   EXPECT_EQ(ones, 96);
   EXPECT_EQ(Text(2, 0), "600");
-  EXPECT_EQ(ecu::Link.TaskRequest, 24);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 24);
 }
 
 TEST_F(MapRPMPageTest, DefaultRestoresTheDefaultMapAndWritesIt) {
@@ -329,17 +329,17 @@ TEST_F(MapRPMPageTest, DefaultRestoresTheDefaultMapAndWritesIt) {
   EXPECT_EQ(Text(3, 0), "1000");
   EXPECT_EQ(Text(5, 5), "1.00");
   EXPECT_EQ(Flag(5, 5), 0);
-  EXPECT_EQ(MapRPM.Focused, (TMapRPMItem{0, 0}));
-  EXPECT_FALSE(MapRPM.Editing);
-  EXPECT_EQ(ecu::Link.TaskRequest, 24);
+  EXPECT_EQ(app::Model().MapRPM.Focused, (TMapRPMItem{0, 0}));
+  EXPECT_FALSE(app::Model().MapRPM.Editing);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 24);
 }
 
 TEST_F(MapRPMPageTest, TheLiveCellFollowsSpeedAndPetrolTime) {
   auto live = [](int RPM, int Time) {
-    ecu::LiveData.LiveRPM = RPM;
-    ecu::LiveData.LivePetrolTimeAvg = Time;
+    ecu::Session().LiveData.LiveRPM = RPM;
+    ecu::Session().LiveData.LivePetrolTimeAvg = Time;
     app::MarkMapRPMLiveCell();
-    return MapRPM.LiveCell;
+    return app::Model().MapRPM.LiveCell;
   };
   EXPECT_EQ(live(2200, 3500), (TMapRPMItem{5, 4}));
   EXPECT_EQ(live(2000, 3000), (TMapRPMItem{4, 3}));  // the break points must lie below
@@ -348,40 +348,40 @@ TEST_F(MapRPMPageTest, TheLiveCellFollowsSpeedAndPetrolTime) {
   EXPECT_EQ(live(800, 0), (TMapRPMItem{2, 1}));
   // A first time break point above the time: no live cell, and the trail does not grow.
   Text(0, 1) = "0.5";
-  const std::size_t trail = MapRPM.Trail.size();
+  const std::size_t trail = app::Model().MapRPM.Trail.size();
   EXPECT_EQ(live(800, 300).Col, 0);
-  EXPECT_EQ(MapRPM.Trail.size(), trail);
+  EXPECT_EQ(app::Model().MapRPM.Trail.size(), trail);
   EXPECT_EQ(app::MapRPMItemLook(2, 0), app::TMapRPMLook::Plain);
 }
 
 TEST_F(MapRPMPageTest, TheTrailGrowsOnlyOnAChangeAndHoldsFiftyAtMost) {
-  ecu::LiveData.LivePetrolTimeAvg = 3500;
+  ecu::Session().LiveData.LivePetrolTimeAvg = 3500;
   auto at = [](int RPM) {
-    ecu::LiveData.LiveRPM = RPM;
+    ecu::Session().LiveData.LiveRPM = RPM;
     app::MarkMapRPMLiveCell();
   };
   at(2200);
   at(2300);
-  EXPECT_EQ(MapRPM.Trail.size(), 1u);
-  EXPECT_FALSE(MapRPM.TrailTimerOn);  // one entry: nothing for the timer to take
+  EXPECT_EQ(app::Model().MapRPM.Trail.size(), 1u);
+  EXPECT_FALSE(app::Model().MapRPM.TrailTimerOn);  // one entry: nothing for the timer to take
   at(2700);
-  EXPECT_TRUE(MapRPM.TrailTimerOn);
+  EXPECT_TRUE(app::Model().MapRPM.TrailTimerOn);
   // Sixty changes between rows 5 and 6: the oldest go first.
   for (int k = 0; k < 60; ++k) {
-    ecu::LiveData.LivePetrolTimeAvg = 1500 + 1000 * (k % 4);
+    ecu::Session().LiveData.LivePetrolTimeAvg = 1500 + 1000 * (k % 4);
     at(k % 2 ? 2200 : 2700);
   }
-  ASSERT_EQ(MapRPM.Trail.size(), 50u);
-  EXPECT_EQ(MapRPM.Trail.back(), MapRPM.LiveCell);
-  EXPECT_EQ(MapRPM.Trail.front(), (TMapRPMItem{6, 4}));  // entry 11 of the 61 (k = 10)
+  ASSERT_EQ(app::Model().MapRPM.Trail.size(), 50u);
+  EXPECT_EQ(app::Model().MapRPM.Trail.back(), app::Model().MapRPM.LiveCell);
+  EXPECT_EQ(app::Model().MapRPM.Trail.front(), (TMapRPMItem{6, 4}));  // entry 11 of the 61 (k = 10)
 
   // The timer takes one entry per tick and stops below two.
   for (int k = 0; k < 49; ++k) app::MapRPMTrailTick();
-  EXPECT_EQ(MapRPM.Trail.size(), 1u);
-  EXPECT_TRUE(MapRPM.TrailTimerOn);
+  EXPECT_EQ(app::Model().MapRPM.Trail.size(), 1u);
+  EXPECT_TRUE(app::Model().MapRPM.TrailTimerOn);
   app::MapRPMTrailTick();
-  EXPECT_EQ(MapRPM.Trail.size(), 1u);
-  EXPECT_FALSE(MapRPM.TrailTimerOn);
+  EXPECT_EQ(app::Model().MapRPM.Trail.size(), 1u);
+  EXPECT_FALSE(app::Model().MapRPM.TrailTimerOn);
 }
 
 TEST_F(MapRPMPageTest, BackgroundsShowTheLiveCellOverTheTrailOverTheFlags) {
@@ -389,10 +389,10 @@ TEST_F(MapRPMPageTest, BackgroundsShowTheLiveCellOverTheTrailOverTheFlags) {
   Text(5, 5) = "1.20";
   app::ClearMapRPMSelection();
   app::SelectMapRPMRect({5, 3}, {5, 4});
-  ecu::LiveData.LivePetrolTimeAvg = 3500;
-  ecu::LiveData.LiveRPM = 2200;
+  ecu::Session().LiveData.LivePetrolTimeAvg = 3500;
+  ecu::Session().LiveData.LiveRPM = 2200;
   app::MarkMapRPMLiveCell();  // (5, 4)
-  ecu::LiveData.LiveRPM = 2700;
+  ecu::Session().LiveData.LiveRPM = 2700;
   app::MarkMapRPMLiveCell();  // (6, 4)
   EXPECT_EQ(app::MapRPMItemLook(5, 5), Look::NotDefault);
   EXPECT_EQ(app::MapRPMItemLook(5, 3), Look::Selected);
@@ -400,27 +400,27 @@ TEST_F(MapRPMPageTest, BackgroundsShowTheLiveCellOverTheTrailOverTheFlags) {
   EXPECT_EQ(app::MapRPMItemLook(6, 4), Look::Live);
   EXPECT_EQ(app::MapRPMItemLook(7, 4), Look::Plain);
 
-  ecu::LiveData.WorkMode = 4;
+  ecu::Session().LiveData.WorkMode = 4;
   EXPECT_EQ(app::MapRPMLookColor(Look::Live), "#FF00FF00");
   EXPECT_EQ(app::MapRPMLookColor(Look::Trail), "#FF006E01");
-  ecu::LiveData.WorkMode = 1;
+  ecu::Session().LiveData.WorkMode = 1;
   EXPECT_EQ(app::MapRPMLookColor(Look::Live), "#FFFFFF00");
   EXPECT_EQ(app::MapRPMLookColor(Look::Trail), "#FF858500");
   EXPECT_EQ(app::MapRPMLookColor(Look::Selected), "#FF0000FF");
-  EXPECT_EQ(app::MapRPMLookColor(Look::NotDefault), app::Colors.ColorTable[app::Color_Txt_Not_Default]);
+  EXPECT_EQ(app::MapRPMLookColor(Look::NotDefault), app::Model().Colors.ColorTable[app::Color_Txt_Not_Default]);
   EXPECT_EQ(app::MapRPMLookColor(Look::Plain), "");
 }
 
 TEST_F(MapRPMPageTest, TheCellDataTurnsRedWhileTheLiveCellCorrects) {
-  app::Settings.Font_Color = "#FFEEEEEE";
-  ecu::LiveData.LivePetrolTimeAvg = 3500;
-  ecu::LiveData.LiveRPM = 2200;
+  app::Model().Settings.Font_Color = "#FFEEEEEE";
+  ecu::Session().LiveData.LivePetrolTimeAvg = 3500;
+  ecu::Session().LiveData.LiveRPM = 2200;
   app::MarkMapRPMLiveCell();
   EXPECT_EQ(app::MapRPMCellDataColor(), "#FFEEEEEE");
   Text(5, 4) = "0.95";
   app::MarkMapRPMLiveCell();
   EXPECT_EQ(app::MapRPMCellDataColor(), "#FFFF0000");
-  ecu::LiveData.LivePetrolTimeAvg = 0;  // no live cell (the first break point is 0.0)
+  ecu::Session().LiveData.LivePetrolTimeAvg = 0;  // no live cell (the first break point is 0.0)
   Text(0, 1) = "0.1";
   app::MarkMapRPMLiveCell();
   EXPECT_EQ(app::MapRPMCellDataColor(), "#FFEEEEEE");
@@ -430,10 +430,10 @@ TEST_F(MapRPMPageTest, ARebuildOfTheGridEndsFocusAndEditing) {
   FocusByKeys({3, 3});
   app::MapRPMKeyDown(Key::Enter, false);
   app::MapRPMMouseDown({3, 3}, true);
-  MapRPM.MapRPMTransfer.RebuildMapRPMGrid();
-  EXPECT_EQ(MapRPM.Focused, (TMapRPMItem{0, 0}));
-  EXPECT_FALSE(MapRPM.Editing);
-  EXPECT_FALSE(MapRPM.Dragging);
+  app::Model().MapRPM.MapRPMTransfer.RebuildMapRPMGrid();
+  EXPECT_EQ(app::Model().MapRPM.Focused, (TMapRPMItem{0, 0}));
+  EXPECT_FALSE(app::Model().MapRPM.Editing);
+  EXPECT_FALSE(app::Model().MapRPM.Dragging);
   EXPECT_EQ(Flag(3, 3), 0);
   app::MapRPMKeyDown(Key::Up, false);  // moves nothing, steps nothing
   EXPECT_EQ(Text(3, 3), "1.00");

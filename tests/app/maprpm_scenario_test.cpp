@@ -6,7 +6,9 @@
 #include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Page.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Model.h"
 #include "app/core/SaveLoad_Unit.h"
+#include "ecu/Session.h"
 #include "tests/ecu/LinkFixture.h"
 #include "tests/ecu/TempDir.h"
 
@@ -18,7 +20,7 @@ class MapRPMScenario : public linktest::SimLinkTest {
 protected:
   void SetUp() override {
     SimLinkTest::SetUp();
-    ecu::ConfigData.ConfigDir = dir / "Config";
+    ecu::Session().ConfigData.ConfigDir = dir / "Config";
     ecu::CreateConfiguration(dir / "none.cfg");
     app::CreateMainTimers();
   }
@@ -35,7 +37,7 @@ protected:
     return Done();
   }
   bool WriteTaskDone() {
-    return PollUntil([] { return ecu::Link.TaskRequest == 0 && !ecu::Link.TaskRunning; });
+    return PollUntil([] { return ecu::Session().Link.TaskRequest == 0 && !ecu::Session().Link.TaskRunning; });
   }
   std::vector<linktest::WireEvent> Written(char Command) const {
     std::vector<linktest::WireEvent> found;
@@ -51,16 +53,16 @@ TEST_F(MapRPMScenario, EditedCellsReachTheEcuAndComeBackWithTheirFile) {
   sim->Modify([](ecusim::EcuState& s) { s.MapImage[8 * 2 + 12 + 12 * 7 + 11] = 64; });  // cell [8][12]: 0.50
   OpenPort();
   ASSERT_TRUE(RunUntil("/77#"));
-  EXPECT_EQ(app::MapRPM.MapRPMTexts[8][12], "0.50");
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[8][12], "0.50");
   EXPECT_EQ(app::MapRPMItemLook(8, 12), app::TMapRPMLook::NotDefault);
-  EXPECT_EQ(app::MapRPM.MapRPMTexts[0][0], "ms\\rpm");
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[0][0], "ms\\rpm");
 
   // The live cell follows the engine.
   sim->Modify([](ecusim::EcuState& s) {
     s.Live.Rpm = 2200;
     s.Live.PetrolTimes = {3500, 3500, 3500, 3500};
   });
-  EXPECT_TRUE(PollUntil([] { return app::MapRPM.LiveCell == app::TMapRPMItem{5, 4}; }));
+  EXPECT_TRUE(PollUntil([] { return app::Model().MapRPM.LiveCell == app::TMapRPMItem{5, 4}; }));
   EXPECT_EQ(app::MapRPMItemLook(5, 4), app::TMapRPMLook::Live);
 
   // Four cells selected with Shift and the arrows, then three steps up.
@@ -98,7 +100,7 @@ TEST_F(MapRPMScenario, EditedCellsReachTheEcuAndComeBackWithTheirFile) {
   EXPECT_EQ(SimCell(3, 4), app::EncodeMapCell(103));
   EXPECT_EQ(SimCell(8, 12), app::EncodeMapCell(50));
   EXPECT_EQ(sim->State().CfgNameText(), "car1");
-  EXPECT_EQ(app::MapRPM.MapRPMTexts[3][4], "1.03");
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[3][4], "1.03");
 }
 
 }  // namespace

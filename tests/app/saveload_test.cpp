@@ -10,10 +10,12 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Model.h"
 #include "app/core/SaveLoad_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Port_3D_Connect.h"
-#include "tests/ecu/FreshState.h"
+#include "ecu/Session.h"
+#include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
 
@@ -26,11 +28,11 @@ namespace fs = std::filesystem;
 class SaveLoadTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    ecu::ConfigData.ConfigDir = dir / "Config";
+    ecu::Session().ConfigData.ConfigDir = dir / "Config";
     ecu::CreateConfiguration(dir / "none.cfg");
     host.ClearLog();
   }
-  ecu::Configuration_Class& Model() { return *ecu::ConfigData.Configuration; }
+  ecu::Configuration_Class& Model() { return *ecu::Session().ConfigData.Configuration; }
   std::vector<std::string> Messages() const {
     std::vector<std::string> texts;
     for (const linkrec::Record& r : host.Find("message ")) texts.push_back(r.What);
@@ -38,7 +40,7 @@ protected:
   }
   std::string CfgFile(const std::string& Name) { return dir / ("Config/" + Name + ".cfg"); }
 
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   ecu_test::TempDir dir;
   linkrec::Recorder host;
 };
@@ -69,66 +71,66 @@ TEST_F(SaveLoadTest, TheListShowsFilesWithoutExtensionAndMakesTheFolder) {
 }
 
 TEST_F(SaveLoadTest, SaveWritesTheFileThenNamesItEverywhereAndSendsItWithTheLinkUp) {
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   Model().PG_Temper = 1234;
   EXPECT_TRUE(app::RunSaveLoad(app::TFileMenuMode::Save, u"car1"));
   EXPECT_NE(ReadFile(CfgFile("car1")).find("1234"), std::string::npos);
-  EXPECT_EQ(app::Settings.CFG_File_Name, "car1");
-  EXPECT_EQ(app::Settings.CFG_Full_File_Name, ecu::ConfigData.ConfigDir + "/car1.cfg");
+  EXPECT_EQ(app::Model().Settings.CFG_File_Name, "car1");
+  EXPECT_EQ(app::Model().Settings.CFG_Full_File_Name, ecu::Session().ConfigData.ConfigDir + "/car1.cfg");
   EXPECT_EQ(Model().Cfg_Name, "car1");
   EXPECT_EQ(app::CurrentCfgName(), u"car1");
-  EXPECT_EQ(ecu::Link.TaskRequest, 21);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 21);
   EXPECT_FALSE(host.Find("caption").empty());
   EXPECT_TRUE(Messages().empty());
 
   // With the link down the names follow, and nothing is asked of the ECU.
-  ecu::Link.LinkUp = 0;
-  ecu::Link.TaskRequest = 0;
+  ecu::Session().Link.LinkUp = 0;
+  ecu::Session().Link.TaskRequest = 0;
   EXPECT_TRUE(app::SaveConfigurationAs(u"car2"));
   EXPECT_TRUE(fs::exists(CfgFile("car2")));
-  EXPECT_EQ(app::Settings.CFG_File_Name, "car2");
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_EQ(app::Model().Settings.CFG_File_Name, "car2");
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
 }
 
 TEST_F(SaveLoadTest, ARefusedNameOrAFailedSaveIsToldAndChangesNothing) {
-  ecu::Link.LinkUp = 1;
-  app::Settings.CFG_File_Name = "old";
-  app::Settings.CFG_Full_File_Name = "Config/old.cfg";
+  ecu::Session().Link.LinkUp = 1;
+  app::Model().Settings.CFG_File_Name = "old";
+  app::Model().Settings.CFG_Full_File_Name = "Config/old.cfg";
   Model().Cfg_Name = "old";
   EXPECT_FALSE(app::SaveConfigurationAs(u"../evil"));
   EXPECT_FALSE(fs::exists(dir / "evil.cfg"));
   // The folder cannot be made: a file stands where it should be.
   WriteFile(dir / "blocker", "x");
-  ecu::ConfigData.ConfigDir = dir / "blocker";
+  ecu::Session().ConfigData.ConfigDir = dir / "blocker";
   EXPECT_FALSE(app::RunSaveLoad(app::TFileMenuMode::Save, u"car1"));
   ASSERT_EQ(Messages().size(), 2u);
   EXPECT_NE(Messages()[1].find("was not saved"), std::string::npos);
-  EXPECT_EQ(app::Settings.CFG_File_Name, "old");
-  EXPECT_EQ(app::Settings.CFG_Full_File_Name, "Config/old.cfg");
+  EXPECT_EQ(app::Model().Settings.CFG_File_Name, "old");
+  EXPECT_EQ(app::Model().Settings.CFG_Full_File_Name, "Config/old.cfg");
   EXPECT_EQ(Model().Cfg_Name, "old");
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
   EXPECT_TRUE(host.Find("caption").empty());
 }
 
 TEST_F(SaveLoadTest, LoadReadsOverTheDefaultsAndShowsWhatTheFileCouldNotGive) {
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   Model().PG_Temper = 55;
-  app::MapRPM.MapRPMTexts[3][4] = "1.03";
+  app::Model().MapRPM.MapRPMTexts[3][4] = "1.03";
   app::PackMapRPMTable();
   ASSERT_TRUE(app::SaveConfigurationAs(u"car1"));
-  ecu::Link.TaskRequest = 0;
+  ecu::Session().Link.TaskRequest = 0;
   app::NewConfiguration();
-  ASSERT_EQ(app::MapRPM.MapRPMTexts[3][4], "1.00");
+  ASSERT_EQ(app::Model().MapRPM.MapRPMTexts[3][4], "1.00");
   ASSERT_EQ(Model().PG_Temper, 40);
-  ecu::Link.TaskRequest = 0;
+  ecu::Session().Link.TaskRequest = 0;
   host.ClearLog();
 
   EXPECT_TRUE(app::RunSaveLoad(app::TFileMenuMode::Load, u"car1"));
   EXPECT_EQ(Model().PG_Temper, 55);
-  EXPECT_EQ(app::MapRPM.MapRPMTexts[3][4], "1.03");
-  EXPECT_EQ(app::Settings.CFG_File_Name, "car1");
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[3][4], "1.03");
+  EXPECT_EQ(app::Model().Settings.CFG_File_Name, "car1");
   EXPECT_EQ(Model().Cfg_Name, "car1");
-  EXPECT_EQ(ecu::Link.TaskRequest, 21);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 21);
   EXPECT_FALSE(host.Find("configuration page").empty());
   EXPECT_TRUE(Messages().empty());
 
@@ -140,44 +142,44 @@ TEST_F(SaveLoadTest, LoadReadsOverTheDefaultsAndShowsWhatTheFileCouldNotGive) {
   WriteFile(CfgFile("bad"), text);
   EXPECT_TRUE(app::LoadConfigurationFrom(u"bad"));
   EXPECT_EQ(Model().PG_Temper, 55);
-  EXPECT_EQ(app::MapRPM.MapRPMTexts[3][4], "1.00");  // the default stays
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[3][4], "1.00");  // the default stays
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_NE(Messages()[0].find("Cell_2_3"), std::string::npos);
   EXPECT_NE(Messages()[0].find("bad.cfg"), std::string::npos);
 }
 
 TEST_F(SaveLoadTest, LoadOfANameWithoutAFileChangesNothing) {
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   Model().PG_Temper = 77;
-  app::MapRPM.MapRPMTexts[1][1] = "0.50";
-  app::Settings.CFG_File_Name = "old";
+  app::Model().MapRPM.MapRPMTexts[1][1] = "0.50";
+  app::Model().Settings.CFG_File_Name = "old";
   fs::create_directories(dir / "Config/dir.cfg");
   for (const std::u16string name : {u"nofile", u"dir", u"..\\x"}) {
     EXPECT_FALSE(app::LoadConfigurationFrom(name));
     EXPECT_EQ(Model().PG_Temper, 77);
-    EXPECT_EQ(app::MapRPM.MapRPMTexts[1][1], "0.50");
-    EXPECT_EQ(app::Settings.CFG_File_Name, "old");
-    EXPECT_EQ(ecu::Link.TaskRequest, 0);
+    EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[1][1], "0.50");
+    EXPECT_EQ(app::Model().Settings.CFG_File_Name, "old");
+    EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
   }
   EXPECT_EQ(Messages().size(), 3u);
 }
 
 TEST_F(SaveLoadTest, DefaultForgetsTheFileAndAsksTheEcuEvenWithTheLinkDown) {
-  ecu::Link.LinkUp = 0;
-  app::Settings.CFG_File_Name = "car1";
-  app::Settings.CFG_Full_File_Name = "Config/car1.cfg";
+  ecu::Session().Link.LinkUp = 0;
+  app::Model().Settings.CFG_File_Name = "car1";
+  app::Model().Settings.CFG_Full_File_Name = "Config/car1.cfg";
   Model().Cfg_Name = "car1";
   Model().PG_Temper = 9;
-  app::MapRPM.MapRPMTexts[2][2] = "1.50";
-  const std::uint8_t history = app::Diagram.HistoryCount;
+  app::Model().MapRPM.MapRPMTexts[2][2] = "1.50";
+  const std::uint8_t history = app::Model().Diagram.HistoryCount;
   app::NewConfiguration();
-  EXPECT_EQ(app::Settings.CFG_File_Name, "");
-  EXPECT_EQ(app::Settings.CFG_Full_File_Name, "");
+  EXPECT_EQ(app::Model().Settings.CFG_File_Name, "");
+  EXPECT_EQ(app::Model().Settings.CFG_Full_File_Name, "");
   EXPECT_EQ(Model().Cfg_Name, "");
   EXPECT_EQ(Model().PG_Temper, 40);
-  EXPECT_EQ(app::MapRPM.MapRPMTexts[2][2], "1.00");
-  EXPECT_EQ(app::Diagram.HistoryCount, history + 1);
-  EXPECT_EQ(ecu::Link.TaskRequest, 21);
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[2][2], "1.00");
+  EXPECT_EQ(app::Model().Diagram.HistoryCount, history + 1);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 21);
   EXPECT_FALSE(host.Find("configuration page").empty());
 }
 

@@ -9,11 +9,13 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Port_3D_Connect.h"
+#include "ecu/Session.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Timer.h"
-#include "tests/ecu/FreshState.h"
+#include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
 namespace {
@@ -46,11 +48,10 @@ protected:
     rtl::Application->Reset();
     rtl::Application->SetClock(&clock);
     app::CreateMainTimers();
-    app::Actions.MainWindowShown = 1;
-    ecu::Link.LinkUp = 1;
+    app::Model().Actions.MainWindowShown = 1;
+    ecu::Session().Link.LinkUp = 1;
   }
   void TearDown() override {
-    app::ResetState();
     rtl::Application->SetClock(nullptr);
     rtl::Application->Reset();
   }
@@ -59,15 +60,15 @@ protected:
     std::vector<Run> seen;
     for (double t = 0; t < Ms; t += Step) {
       clock.Advance(Step);
-      if (ecu::Link.TaskRequest != 0) {
-        seen.push_back({rtl::GetTickCount(), ecu::Link.TaskRequest});
-        ecu::Link.TaskRequest = 0;
+      if (ecu::Session().Link.TaskRequest != 0) {
+        seen.push_back({rtl::GetTickCount(), ecu::Session().Link.TaskRequest});
+        ecu::Session().Link.TaskRequest = 0;
       }
     }
     return seen;
   }
 
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   rtl::TTestClock clock{0.0};
   std::vector<Run> runs;
   Windows windows{runs};
@@ -78,8 +79,8 @@ TEST_F(SchedulerTest, TwoPageEditsOneSecondApartGiveOneWriteRequestOneAndAHalfSe
   clock.Advance(1000);
   app::ScheduleTransmit(2);
   EXPECT_EQ(WatchRequests(4000), (std::vector<Run>{{2500, 22}}));
-  EXPECT_EQ(app::Actions.PendingTransmit, 2);  // kept after the tick
-  EXPECT_FALSE(app::Actions.Timer_GEN_Transmit->Enabled());
+  EXPECT_EQ(app::Model().Actions.PendingTransmit, 2);  // kept after the tick
+  EXPECT_FALSE(app::Model().Actions.Timer_GEN_Transmit->Enabled());
 }
 
 TEST_F(SchedulerTest, KindsWithinTheDelayAreAllWrittenAndEachKindAloneHasItsTask) {
@@ -89,68 +90,68 @@ TEST_F(SchedulerTest, KindsWithinTheDelayAreAllWrittenAndEachKindAloneHasItsTask
   clock.Advance(500);
   app::ScheduleTransmit(3);
   EXPECT_EQ(WatchRequests(3000), (std::vector<Run>{{2000, 21}}));
-  EXPECT_EQ(app::Actions.PendingKinds, 0) << "what was requested waits no more";
+  EXPECT_EQ(app::Model().Actions.PendingKinds, 0) << "what was requested waits no more";
   // A page edit and a map edit: the map's page is packed into the table before the write.
-  app::MapRPM.MapRPMTexts[2][3] = "1.50";
+  app::Model().MapRPM.MapRPMTexts[2][3] = "1.50";
   app::ScheduleTransmit(4);
   app::ScheduleTransmit(2);
   clock.Advance(1500);
-  EXPECT_EQ(ecu::Link.TaskRequest, 21);
-  EXPECT_EQ(app::MapRPM.MapRPMTable[2][3], 150);
-  ecu::Link.TaskRequest = 0;
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 21);
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTable[2][3], 150);
+  ecu::Session().Link.TaskRequest = 0;
   // The same kind twice is one write of its own task.
   app::ScheduleTransmit(3);
   app::ScheduleTransmit(3);
   clock.Advance(1500);
-  EXPECT_EQ(ecu::Link.TaskRequest, 23);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 23);
   for (std::uint8_t kind : {1, 4}) {
     app::ScheduleTransmit(kind);
     clock.Advance(1500);
-    EXPECT_EQ(ecu::Link.TaskRequest, 20 + kind);
+    EXPECT_EQ(ecu::Session().Link.TaskRequest, 20 + kind);
   }
-  ecu::Link.TaskRequest = 7;
-  app::Actions.PendingTransmit = 9;
+  ecu::Session().Link.TaskRequest = 7;
+  app::Model().Actions.PendingTransmit = 9;
   app::RequestPendingTransmit();
-  EXPECT_EQ(ecu::Link.TaskRequest, 7);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 7);
 }
 
 TEST_F(SchedulerTest, AnEditWhileTheLinkIsDownIsNeverSent) {
   app::ScheduleTransmit(2);
   clock.Advance(1000);
-  ecu::Link.LinkUp = 0;
+  ecu::Session().Link.LinkUp = 0;
   app::ScheduleTransmit(3);
-  EXPECT_EQ(app::Actions.PendingTransmit, 2);
+  EXPECT_EQ(app::Model().Actions.PendingTransmit, 2);
   EXPECT_TRUE(WatchRequests(5000).empty());
   // Nor once the link is back: the changes waiting went with it.
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   app::RequestPendingTransmit();
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
 }
 
 TEST_F(SchedulerTest, ATransmissionDelayBelowOneMillisecondUsesTheDefault) {
   for (std::int32_t delay : {0, -5}) {
-    app::Settings.CFG_Transmit_Delay = delay;
+    app::Model().Settings.CFG_Transmit_Delay = delay;
     const double start = rtl::GetTickCount();
     app::ScheduleTransmit(4);
     EXPECT_EQ(WatchRequests(2000), (std::vector<Run>{{start + 1500, 24}}));
   }
-  app::Settings.CFG_Transmit_Delay = 300;
+  app::Model().Settings.CFG_Transmit_Delay = 300;
   app::ScheduleTransmit(4);
   clock.Advance(300);
-  EXPECT_EQ(ecu::Link.TaskRequest, 24);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 24);
 }
 
 TEST_F(SchedulerTest, RequestConfigWriteAsksForTheWholeConfigurationAtOnceOnlyWithTheLinkUp) {
-  ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
-  ecu::ConfigData.Configuration->Cfg_Name = "car1";
-  ecu::Link.LinkUp = 0;
+  ecu::Session().ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
+  ecu::Session().ConfigData.Configuration->Cfg_Name = "car1";
+  ecu::Session().Link.LinkUp = 0;
   app::RequestConfigWrite();
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
-  EXPECT_EQ(app::Settings.CFG_File_Name, "");
-  ecu::Link.LinkUp = 1;
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_EQ(app::Model().Settings.CFG_File_Name, "");
+  ecu::Session().Link.LinkUp = 1;
   app::RequestConfigWrite();
-  EXPECT_EQ(ecu::Link.TaskRequest, 21);
-  EXPECT_EQ(app::Settings.CFG_File_Name, "car1");
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 21);
+  EXPECT_EQ(app::Model().Settings.CFG_File_Name, "car1");
 }
 
 TEST_F(SchedulerTest, TheShowingSequenceRunsInOrderEachAfterItsDelayAndSixteenQueuesSeventeen) {
@@ -164,32 +165,32 @@ TEST_F(SchedulerTest, TheShowingSequenceRunsInOrderEachAfterItsDelayAndSixteenQu
   app::QueueAction(5, 100);
   app::QueueAction(7, 1000);
   app::QueueAction(6, 5000);  // already waiting: nothing changes
-  EXPECT_EQ(app::Actions.ActionCount, 5);
+  EXPECT_EQ(app::Model().Actions.ActionCount, 5);
   clock.Advance(5000);
   EXPECT_EQ(runs, (std::vector<Run>{{1, 16}, {101, 2}, {201, 6}, {301, 5}, {1301, 7}, {2801, 17}}));
-  EXPECT_EQ(app::Actions.ActionCount, 0);
-  EXPECT_FALSE(app::Actions.Timer_GEN_General->Enabled());
+  EXPECT_EQ(app::Model().Actions.ActionCount, 0);
+  EXPECT_FALSE(app::Model().Actions.Timer_GEN_General->Enabled());
 }
 
 TEST_F(SchedulerTest, TheQueueHoldsTwentyAndWaitsWhileTheMainWindowIsNotShown) {
-  app::Actions.MainWindowShown = 0;
+  app::Model().Actions.MainWindowShown = 0;
   for (int code = 1; code <= 21; ++code) app::QueueAction(static_cast<std::uint8_t>(code), 10);
-  EXPECT_EQ(app::Actions.ActionCount, 20);
-  EXPECT_EQ(app::Actions.ActionCodes[19], 20);
+  EXPECT_EQ(app::Model().Actions.ActionCount, 20);
+  EXPECT_EQ(app::Model().Actions.ActionCodes[19], 20);
   clock.Advance(1000);
   EXPECT_TRUE(runs.empty());
-  EXPECT_EQ(app::Actions.ActionCount, 20);
-  EXPECT_FALSE(app::Actions.Timer_GEN_General->Enabled());
+  EXPECT_EQ(app::Model().Actions.ActionCount, 20);
+  EXPECT_FALSE(app::Model().Actions.Timer_GEN_General->Enabled());
 
   // The next action queued after the window shows starts the runs; codes without an action
   // (above 17) are removed all the same.
-  app::Actions.MainWindowShown = 1;
-  app::Actions.ActionCodes[19] = 0;
-  --app::Actions.ActionCount;
+  app::Model().Actions.MainWindowShown = 1;
+  app::Model().Actions.ActionCodes[19] = 0;
+  --app::Model().Actions.ActionCount;
   app::QueueAction(99, 10);
   clock.Advance(1000);
   EXPECT_EQ(runs.size(), 17u);
-  EXPECT_EQ(app::Actions.ActionCount, 0);
+  EXPECT_EQ(app::Model().Actions.ActionCount, 0);
 }
 
 TEST_F(SchedulerTest, AFailingActionIsStillRemoved) {
@@ -199,7 +200,7 @@ TEST_F(SchedulerTest, AFailingActionIsStillRemoved) {
   app::QueueAction(4, 10);
   clock.Advance(100);
   EXPECT_EQ(runs, (std::vector<Run>{{20, 4}}));
-  EXPECT_EQ(app::Actions.ActionCount, 0);
+  EXPECT_EQ(app::Model().Actions.ActionCount, 0);
   rtl::Application->OnException = nullptr;
 }
 

@@ -12,6 +12,7 @@
 #include "app/core/Flip_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/core/Msg_3D_Unit.h"
 #include "app/core/Set_3D_Unit.h"
 #include "app/core/Start_Unit.h"
@@ -19,8 +20,9 @@
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
-#include "tests/ecu/FreshState.h"
+#include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
 
@@ -35,14 +37,14 @@ protected:
   void SetUp() override {
     old_ = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
-    app::Settings.SettingsFileName = "gascal.ini";
+    app::Model().Settings.SettingsFileName = "gascal.ini";
   }
   void TearDown() override { std::filesystem::current_path(old_); }
   static std::string Line(const std::string& Key, const std::string& Value) {
     return ecu::KeyFilePadKey(Key) + Value + " {}\r\n";
   }
 
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   ecu_test::TempDir dir;
   std::filesystem::path old_;
 };
@@ -99,7 +101,7 @@ TEST_F(InFolder, TheCheckWindowSpeaksTheSettingsLanguageInItsFontOrEnglishInTaho
 
 TEST_F(InFolder, MessagesSayWhatTheirKindSaysWithEnglishFallbacksForEveryCaption) {
   linkrec::Recorder host;  // the core's English tables
-  ecu::ConfigData.SensorTableFileName = "/somewhere/gascal.dat";
+  ecu::Session().ConfigData.SensorTableFileName = "/somewhere/gascal.dat";
   auto m = app::ComposeMessage(12, "ignored");
   ASSERT_TRUE(m);
   EXPECT_EQ("\"gascal.dat\" file not found. Temperature ERROR", m->Text);
@@ -124,22 +126,22 @@ TEST_F(InFolder, MessagesSayWhatTheirKindSaysWithEnglishFallbacksForEveryCaption
 
 TEST_F(InFolder, RequestsBeforeTheMainWindowAreDroppedAndLaterOnesWaitTheirTurn) {
   EXPECT_FALSE(app::RequestMessage(12, ""));
-  EXPECT_FALSE(app::Messages.ShowPending);
-  EXPECT_TRUE(app::Messages.Waiting.empty()) << "dropped, not kept";
+  EXPECT_FALSE(app::Model().Messages.ShowPending);
+  EXPECT_TRUE(app::Model().Messages.Waiting.empty()) << "dropped, not kept";
 
-  app::Actions.MainWindowShown = 1;
+  app::Model().Actions.MainWindowShown = 1;
   ASSERT_TRUE(app::RequestMessage(15, ""));
   EXPECT_FALSE(app::RequestMessage(13, "script")) << "the pending request stays as it is";
-  EXPECT_EQ(15, app::Messages.MessageKind);
+  EXPECT_EQ(15, app::Model().Messages.MessageKind);
   app::BeginMessageShow();
   EXPECT_FALSE(app::RequestMessage(12, ""));
-  EXPECT_EQ(15, app::Messages.MessageKind) << "a request while one shows does not change its close";
+  EXPECT_EQ(15, app::Model().Messages.MessageKind) << "a request while one shows does not change its close";
   const app::TMessageClosed closed = app::EndMessageShow();
   EXPECT_TRUE(closed.EndProgram);
   EXPECT_FALSE(closed.ShowNext) << "the program ends: nothing more is shown";
 
   // Without an ending kind the waiting ones follow in order.
-  app::Messages.Reset();
+  app::Model().Messages.Reset();
   ASSERT_TRUE(app::RequestMessage(12, ""));
   app::BeginMessageShow();
   app::RequestMessage(13, "first");
@@ -147,24 +149,24 @@ TEST_F(InFolder, RequestsBeforeTheMainWindowAreDroppedAndLaterOnesWaitTheirTurn)
   app::TMessageClosed next = app::EndMessageShow();
   EXPECT_FALSE(next.EndProgram);
   EXPECT_TRUE(next.ShowNext);
-  EXPECT_EQ("first", app::Messages.MessageText);
+  EXPECT_EQ("first", app::Model().Messages.MessageText);
   app::BeginMessageShow();
   EXPECT_TRUE(app::EndMessageShow().ShowNext);
-  EXPECT_EQ("second", app::Messages.MessageText);
+  EXPECT_EQ("second", app::Model().Messages.MessageText);
   app::BeginMessageShow();
   EXPECT_FALSE(app::EndMessageShow().ShowNext);
   EXPECT_TRUE(app::RequestMessage(12, "")) << "nothing shown any more: a new one goes at once";
 }
 
 TEST(MessageCountdown, ThirtyTicksForThreeSecondsThenTheWindowCloses) {
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   app::StartMessageCountdown(3000);
-  EXPECT_EQ(30, app::Messages.CountdownTicks);
+  EXPECT_EQ(30, app::Model().Messages.CountdownTicks);
   std::string label;
   int ticks = 0;
   while (app::MessageCountdownTick(label)) ++ticks;
   EXPECT_EQ(30, ticks);
-  EXPECT_EQ(0, app::Messages.CountdownMs);
+  EXPECT_EQ(0, app::Model().Messages.CountdownMs);
   app::StartMessageCountdown(5000);
   app::StopMessageCountdown();
   EXPECT_FALSE(app::MessageCountdownTick(label)) << "a button press stops it";
@@ -184,10 +186,10 @@ TEST_F(InFolder, ProgramCodeKeepsTheLowByteAndRefusesWhatIsNoNumber) {
   EXPECT_EQ(44, app::ProgramCodeFromText("300"));
   EXPECT_EQ(23, app::ProgramCodeFromText("23"));
   EXPECT_THROW(app::ProgramCodeFromText("2x"), rtl::EConvertError);
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   app::ApplyProgramCode(44);
-  EXPECT_EQ(44, app::Settings.Program_Code);
-  EXPECT_EQ(16, ecu::Link.TaskRequest) << "link up: reconnect and read all";
+  EXPECT_EQ(44, app::Model().Settings.Program_Code);
+  EXPECT_EQ(16, ecu::Session().Link.TaskRequest) << "link up: reconnect and read all";
 }
 
 TEST(SettingsBoxes, DelaysAndAlgorithmsTheProgramCannotUseAreMended) {
@@ -204,17 +206,17 @@ TEST(SettingsBoxes, DelaysAndAlgorithmsTheProgramCannotUseAreMended) {
 }
 
 TEST(SettingsFont, TheDialogsChoiceIsStoredWithFullAlphaAndAppliedOnce) {
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   app::StoreFontChoice("Arial", 10.5f, app::FontBold, 0x102030);
-  EXPECT_EQ("Arial", app::Settings.Font_Name);
-  EXPECT_EQ(10.5f, app::Settings.Font_Size);
-  EXPECT_EQ(app::FontBold, app::Settings.Font_Style);
-  EXPECT_EQ("#FF102030", app::Settings.Font_Color);
-  EXPECT_EQ("#FF102030", app::Colors.ColorTable[app::Color_General]);
+  EXPECT_EQ("Arial", app::Model().Settings.Font_Name);
+  EXPECT_EQ(10.5f, app::Model().Settings.Font_Size);
+  EXPECT_EQ(app::FontBold, app::Model().Settings.Font_Style);
+  EXPECT_EQ("#FF102030", app::Model().Settings.Font_Color);
+  EXPECT_EQ("#FF102030", app::Model().Colors.ColorTable[app::Color_General]);
   app::StoreFontChoice("Arial", 11, app::FontRegular, 0xABCDEF);
   app::StoreFontChoice("Arial", 12, app::FontRegular, 0xFFFFFF);
-  EXPECT_EQ(1, app::Actions.ActionCount) << "three changes, fonts applied once";
-  EXPECT_EQ(app::Action_ApplyFonts, app::Actions.ActionCodes[0]);
+  EXPECT_EQ(1, app::Model().Actions.ActionCount) << "three changes, fonts applied once";
+  EXPECT_EQ(app::Action_ApplyFonts, app::Model().Actions.ActionCodes[0]);
 }
 
 TEST_F(InFolder, AUserCloseForgetsTheWindowAndTheProgramsCloseKeepsItWhereItWas) {
@@ -224,15 +226,15 @@ TEST_F(InFolder, AUserCloseForgetsTheWindowAndTheProgramsCloseKeepsItWhereItWas)
 
   // Closed with the program: the geometry is written (the main window wrote the shown flag).
   WriteFile(dir / "gascal.ini", Line("Port_Name", "/dev/ttyUSB0") + Line("Form_3D_SET_Show", "True"));
-  ecu::Link.SettingsWindowShown = 0;
+  ecu::Session().Link.SettingsWindowShown = 0;
   app::SettingsWindowClosed({300, 200, 520, 410});
   EXPECT_TRUE(app::SettingsWindowWanted());
   EXPECT_EQ((app::TWindowRect{300, 200, 520, 410}), app::SettingsWindowPlace(main, 400, 300));
 
   // Closed by the user: the flag and its keys go, the others stay.
-  ecu::Link.SettingsWindowShown = 1;
+  ecu::Session().Link.SettingsWindowShown = 1;
   app::SettingsWindowClosed({1, 2, 3, 4});
-  EXPECT_EQ(0, ecu::Link.SettingsWindowShown);
+  EXPECT_EQ(0, ecu::Session().Link.SettingsWindowShown);
   EXPECT_FALSE(app::SettingsWindowWanted());
   EXPECT_EQ((app::TWindowRect{10, 42, 400, 300}), app::SettingsWindowPlace(main, 400, 300));
   const std::string file = ReadFile(dir / "gascal.ini");
@@ -243,24 +245,24 @@ TEST_F(InFolder, AUserCloseForgetsTheWindowAndTheProgramsCloseKeepsItWhereItWas)
 // ---- skin -----------------------------------------------------------------------------------
 
 TEST(Skin, DefaultRestoresTahomaWhiteTheDefaultRolesAndTheGreyFillAfter300Ms) {
-  ecu_test::FreshState fresh;
-  app::Settings.Font_Name = "Arial";
-  app::Settings.Font_Color = "#FF102030";
-  app::Colors.ColorTable[5] = "#FF000001";
-  app::Colors.ColorTable[0] = "#FF102030";
-  app::Colors.MainWindowFill = {"#FF112233", true, {"#FF000000", "#FF111111", "#FF222222"}};
+  ecu_test::FreshModel fresh;
+  app::Model().Settings.Font_Name = "Arial";
+  app::Model().Settings.Font_Color = "#FF102030";
+  app::Model().Colors.ColorTable[5] = "#FF000001";
+  app::Model().Colors.ColorTable[0] = "#FF102030";
+  app::Model().Colors.MainWindowFill = {"#FF112233", true, {"#FF000000", "#FF111111", "#FF222222"}};
   app::ApplyDefaultSkin();
-  EXPECT_EQ("Tahoma", app::Settings.Font_Name);
-  EXPECT_EQ("#FFFFFFFF", app::Settings.Font_Color);
-  for (int i = 1; i < app::ColorRoleCount; ++i) EXPECT_EQ(app::ColorDefault(i), app::Colors.ColorTable[i]) << i;
-  EXPECT_EQ("#FFFFFFFF", app::Colors.ColorTable[0]);
-  EXPECT_EQ("#EAD7D5D5", app::Colors.MainWindowFill.Color);
-  EXPECT_FALSE(app::Colors.MainWindowFill.Gradient);
-  ASSERT_EQ(2, app::Actions.ActionCount);
-  EXPECT_EQ(app::Action_CopyFillToOpenWindows, app::Actions.ActionCodes[0]);
-  EXPECT_EQ(app::Action_ApplyFonts, app::Actions.ActionCodes[1]);
-  EXPECT_EQ(300, app::Actions.ActionDelays[0]);
-  EXPECT_EQ(300, app::Actions.ActionDelays[1]);
+  EXPECT_EQ("Tahoma", app::Model().Settings.Font_Name);
+  EXPECT_EQ("#FFFFFFFF", app::Model().Settings.Font_Color);
+  for (int i = 1; i < app::ColorRoleCount; ++i) EXPECT_EQ(app::ColorDefault(i), app::Model().Colors.ColorTable[i]) << i;
+  EXPECT_EQ("#FFFFFFFF", app::Model().Colors.ColorTable[0]);
+  EXPECT_EQ("#EAD7D5D5", app::Model().Colors.MainWindowFill.Color);
+  EXPECT_FALSE(app::Model().Colors.MainWindowFill.Gradient);
+  ASSERT_EQ(2, app::Model().Actions.ActionCount);
+  EXPECT_EQ(app::Action_CopyFillToOpenWindows, app::Model().Actions.ActionCodes[0]);
+  EXPECT_EQ(app::Action_ApplyFonts, app::Model().Actions.ActionCodes[1]);
+  EXPECT_EQ(300, app::Model().Actions.ActionDelays[0]);
+  EXPECT_EQ(300, app::Model().Actions.ActionDelays[1]);
 }
 
 // ---- flip -----------------------------------------------------------------------------------
@@ -300,8 +302,8 @@ public:
 };
 
 TEST(Flip, TwoFlipsGiveTwoColoursWithTheFirstAlphaInTheStepsOrder) {
-  ecu_test::FreshState fresh;
-  app::Colors.MainWindowFill.Color = "#EAD7D5D5";
+  ecu_test::FreshModel fresh;
+  app::Model().Colors.MainWindowFill.Color = "#EAD7D5D5";
   std::vector<std::uint32_t> randoms = {0x123456, 0xFFFFFFFF};
   std::size_t r = 0;
   FakeLayer layer;
@@ -315,7 +317,7 @@ TEST(Flip, TwoFlipsGiveTwoColoursWithTheFirstAlphaInTheStepsOrder) {
                                       "RotateAngle.X 90 wait", "set X 270", "fill", "Position.Z 0",
                                       "RotateAngle.X 360", "copy"}),
             layer.calls);
-  EXPECT_EQ("#EA123456", app::Colors.MainWindowFill.Color);
+  EXPECT_EQ("#EA123456", app::Model().Colors.MainWindowFill.Color);
   EXPECT_FALSE(flip.Running());
 
   layer.rotateY = 0;
@@ -323,7 +325,7 @@ TEST(Flip, TwoFlipsGiveTwoColoursWithTheFirstAlphaInTheStepsOrder) {
   flip.Start();
   layer.Finish();
   EXPECT_EQ("Position.Z 300", layer.calls.front()) << "no straightening when not turned";
-  const std::string second = app::Colors.MainWindowFill.Color;
+  const std::string second = app::Model().Colors.MainWindowFill.Color;
   EXPECT_EQ("#EA", second.substr(0, 3));
   EXPECT_LE(std::stoul(second.substr(3), nullptr, 16), 16777214u);
   EXPECT_NE("#EA123456", second);
@@ -331,7 +333,7 @@ TEST(Flip, TwoFlipsGiveTwoColoursWithTheFirstAlphaInTheStepsOrder) {
 }
 
 TEST(Flip, ACancelledFlipRunsNoLaterStep) {
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   FakeLayer layer;
   auto flip = std::make_unique<app::TFlip>(layer, [] { return 7u; });
   flip->Start();

@@ -3,11 +3,13 @@
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
 #include "ecu/Language_En.h"
 #include "ecu/Port_3D_Connect.h"
-#include "tests/ecu/FreshState.h"
+#include "ecu/Session.h"
+#include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 
 namespace {
@@ -18,15 +20,15 @@ using ecu_test::WriteFile;
 class SettingsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    app::Settings.SettingsFileName = dir / "gascal.ini";
-    ecu::Texts.LanguageDir = dir / "Language";
+    app::Model().Settings.SettingsFileName = dir / "gascal.ini";
+    ecu::Session().Texts.LanguageDir = dir / "Language";
   }
   void Start(const std::string& File) {
-    WriteFile(app::Settings.SettingsFileName, File);
+    WriteFile(app::Model().Settings.SettingsFileName, File);
     app::Settings_Default();
   }
 
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   ecu_test::TempDir dir;
 };
 
@@ -76,11 +78,11 @@ std::string WrittenFile() {
 
 TEST_F(SettingsTest, DefaultsWrittenReadBackEqualAndRewriteIdentically) {
   app::Settings_Default();  // no file: every default
-  const app::Settings_Class& s = app::Settings;
-  EXPECT_EQ(app::Colors.ColorTable[0], s.Font_Color);
+  const app::Settings_Class& s = app::Model().Settings;
+  EXPECT_EQ(app::Model().Colors.ColorTable[0], s.Font_Color);
 
   app::SaveSettings({});
-  const std::string first = ReadFile(app::Settings.SettingsFileName);
+  const std::string first = ReadFile(app::Model().Settings.SettingsFileName);
   EXPECT_EQ(first.substr(0, 33), "Program_Code                 25 {");
   EXPECT_NE(first.find("\r\nLanguage                     English {}\r\nEnglish_Name                 Tahoma {}\r\n"
                        "English_Size                 12.00 {}\r\nEnglish_Style                vgFontRegular {}\r\n"),
@@ -91,22 +93,22 @@ TEST_F(SettingsTest, DefaultsWrittenReadBackEqualAndRewriteIdentically) {
 
   const app::Settings_Class before = s;
   app::Settings_Default();
-  const app::Settings_Class& after = app::Settings;
+  const app::Settings_Class& after = app::Model().Settings;
   EXPECT_EQ(after.Font_Size, before.Font_Size);
   EXPECT_EQ(after.Panels_Opacity, before.Panels_Opacity);
   EXPECT_EQ(after.Search_Port, before.Search_Port);
   EXPECT_EQ(after.CFG_File_Name, before.CFG_File_Name);
   app::SaveSettings({});
-  EXPECT_EQ(ReadFile(app::Settings.SettingsFileName), first);
+  EXPECT_EQ(ReadFile(app::Model().Settings.SettingsFileName), first);
 }
 
 TEST_F(SettingsTest, AWrittenFileReadsIntoTheFieldsAndRoundTripsByteForByte) {
   const std::string file = WrittenFile();
   Start(file);
-  const app::Settings_Class& s = app::Settings;
+  const app::Settings_Class& s = app::Model().Settings;
   EXPECT_EQ(s.Program_Code, 23);
   EXPECT_EQ(s.Language, "Russian");
-  EXPECT_EQ(ecu::Texts.CurrentLanguage, "Russian");
+  EXPECT_EQ(ecu::Session().Texts.CurrentLanguage, "Russian");
   EXPECT_EQ(s.Font_Name, "Arial");
   EXPECT_FLOAT_EQ(s.Font_Size, 10.5f);
   EXPECT_EQ(s.Font_Style, app::FontBoldItalic);
@@ -119,17 +121,18 @@ TEST_F(SettingsTest, AWrittenFileReadsIntoTheFieldsAndRoundTripsByteForByte) {
   EXPECT_TRUE(s.Idle_Points && s.Diagram_Joystick && !s.Map_Point);
   EXPECT_EQ(s.ACB_SCR_Type, "High R.P.M. calibration");
   EXPECT_DOUBLE_EQ(s.Panels_Opacity, 0.75);
-  EXPECT_EQ(app::Colors.ColorTable[17], "#FFAA0000");
+  EXPECT_EQ(app::Model().Colors.ColorTable[17], "#FFAA0000");
 
   // The main window's keys are read by its own layout step.
-  ecu::KeyFileLoad(app::Settings.SettingsFileName);
+  ecu::KeyFileLoad(app::Model().Settings.SettingsFileName);
   app::LoadMainWindowFill();
   ecu::KeyFileClose();
-  EXPECT_EQ(app::Colors.MainWindowFill, (app::TWindowFill{"#FF334455", true, {"#FF000000", "#FF808080", "#FFFFFFFF"}}));
+  EXPECT_EQ(app::Model().Colors.MainWindowFill,
+            (app::TWindowFill{"#FF334455", true, {"#FF000000", "#FF808080", "#FFFFFFFF"}}));
 
-  ecu::Link.SettingsWindowShown = 1;
+  ecu::Session().Link.SettingsWindowShown = 1;
   app::SaveSettings({180, 40, 30, 900, 640});
-  EXPECT_EQ(ReadFile(app::Settings.SettingsFileName), file);
+  EXPECT_EQ(ReadFile(app::Model().Settings.SettingsFileName), file);
 }
 
 TEST_F(SettingsTest, ValuesThatDoNotConvertLeaveTheirFieldsAndUnsafeOnesFallBackToTheDefault) {
@@ -138,7 +141,7 @@ TEST_F(SettingsTest, ValuesThatDoNotConvertLeaveTheirFieldsAndUnsafeOnesFallBack
       "ACB_SCR_Type Slow calibration\r\nPanels_Opacity 0,5\r\nPage_Index two\r\nEnglish_Size big\r\n"
       "English_Style vgFontStrange\r\nEnglish_Color white\r\n"
       "CFG_File_Name other\r\nCFG_Full_File_Name C:\\Gas\\Config\\car1.cfg\r\nColor_3D_Gas green\r\n");
-  const app::Settings_Class& s = app::Settings;
+  const app::Settings_Class& s = app::Model().Settings;
   EXPECT_EQ(s.Program_Code, 44);
   EXPECT_TRUE(s.Search_Port);
   EXPECT_TRUE(s.Full_Screen);
@@ -151,50 +154,50 @@ TEST_F(SettingsTest, ValuesThatDoNotConvertLeaveTheirFieldsAndUnsafeOnesFallBack
   EXPECT_EQ(s.Font_Style, app::FontRegular);
   EXPECT_EQ(s.Font_Color, "#FFFFFFFF");
   EXPECT_EQ(s.CFG_File_Name, "car1");
-  EXPECT_EQ(app::Colors.ColorTable[app::Color_Gas], "#FFA4F964");
+  EXPECT_EQ(app::Model().Colors.ColorTable[app::Color_Gas], "#FFA4F964");
 }
 
 TEST_F(SettingsTest, KeysWithoutAValueReadAsEmptyTextsAndSettleAfterOneSave) {
   Start("Port_Name\r\nCFG_File_Name\r\nCFG_Full_File_Name\r\n");
-  EXPECT_EQ(app::Settings.Port_Name, "");
-  EXPECT_EQ(app::Settings.CFG_File_Name, "");
+  EXPECT_EQ(app::Model().Settings.Port_Name, "");
+  EXPECT_EQ(app::Model().Settings.CFG_File_Name, "");
   app::SaveSettings({});
-  const std::string first = ReadFile(app::Settings.SettingsFileName);
+  const std::string first = ReadFile(app::Model().Settings.SettingsFileName);
   app::Settings_Default();
-  EXPECT_EQ(app::Settings.Port_Name, "");
+  EXPECT_EQ(app::Model().Settings.Port_Name, "");
   app::SaveSettings({});
-  EXPECT_EQ(ReadFile(app::Settings.SettingsFileName), first);
+  EXPECT_EQ(ReadFile(app::Model().Settings.SettingsFileName), first);
 }
 
 TEST_F(SettingsTest, TheFontKeysFollowTheLanguageAndRoleZeroFollowsTheFontColour) {
   Start("Language Russian\r\nEnglish_Name Verdana\r\nRussian_Name Arial\r\nRussian_Color #FF00FF00\r\n"
         "Color_3D_General #FF123456\r\n");
-  EXPECT_EQ(app::Settings.Font_Name, "Arial");
-  EXPECT_EQ(app::Colors.ColorTable[0], "#FF00FF00");
+  EXPECT_EQ(app::Model().Settings.Font_Name, "Arial");
+  EXPECT_EQ(app::Model().Colors.ColorTable[0], "#FF00FF00");
   for (int i = 1; i < app::ColorRoleCount; ++i)
-    EXPECT_EQ(app::Colors.ColorTable[static_cast<std::size_t>(i)], app::ColorDefault(i));
+    EXPECT_EQ(app::Model().Colors.ColorTable[static_cast<std::size_t>(i)], app::ColorDefault(i));
   app::SaveSettings({});
-  const std::string written = ReadFile(app::Settings.SettingsFileName);
+  const std::string written = ReadFile(app::Model().Settings.SettingsFileName);
   EXPECT_NE(written.find("Russian_Name                 Arial {}"), std::string::npos);
   EXPECT_NE(written.find("\r\nENGLISH_NAME                 Verdana "), std::string::npos);  // kept as read
 }
 
 TEST_F(SettingsTest, RoleZeroDescriptionsAndTheWindowFill) {
-  app::Settings.Reset();
-  app::Settings.Font_Color = "#FF010203";
+  app::Model().Settings.Reset();
+  app::Model().Settings.Font_Color = "#FF010203";
   app::SetDefaultColors();
-  EXPECT_EQ(app::Colors.ColorTable[0], "#FF010203");
+  EXPECT_EQ(app::Model().Colors.ColorTable[0], "#FF010203");
   app::TranslateColorDescriptions();
-  EXPECT_EQ(app::Colors.ColorDescriptions[37], "Table of R.P.M.: selected cell or group");
+  EXPECT_EQ(app::Model().Colors.ColorDescriptions[37], "Table of R.P.M.: selected cell or group");
 
-  ecu::Texts.CurrentLngKey = "COLOR_3D_TXT_INFORMATION";
+  ecu::Session().Texts.CurrentLngKey = "COLOR_3D_TXT_INFORMATION";
   std::string text;
   app::ColorsEnglishText(text);
   EXPECT_EQ(text, "Type a text message:Information");
 
   app::SetDefaultSkin();
-  EXPECT_EQ(app::Colors.MainWindowFill, (app::TWindowFill{"#EAD7D5D5", false, {"#FF000000", "#FFFFFFFF"}}));
-  app::Colors.MainWindowFill = {"#FF112233", true, {"#FF000001", "#FF000002", "#FF000003"}};
+  EXPECT_EQ(app::Model().Colors.MainWindowFill, (app::TWindowFill{"#EAD7D5D5", false, {"#FF000000", "#FFFFFFFF"}}));
+  app::Model().Colors.MainWindowFill = {"#FF112233", true, {"#FF000001", "#FF000002", "#FF000003"}};
   app::TWindowFill other;
   app::CopyMainWindowFill(other);
   EXPECT_EQ(other, (app::TWindowFill{"#FF112233", true, {"#FF000001", "#FF000002"}}));

@@ -4,10 +4,12 @@
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "platform/loop/Application.h"
-#include "tests/ecu/FreshState.h"
+#include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
 namespace {
@@ -17,15 +19,14 @@ protected:
   void SetUp() override {
     rtl::Application->Reset();
     rtl::Application->SetClock(&clock);
-    ecu::LiveData.StatusPrevious = 0;
+    ecu::Session().LiveData.StatusPrevious = 0;
     recorder = std::make_unique<linkrec::Recorder>();
-    ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
-    ecu::ConfigData.Configuration->Work_Gas = 125;
-    ecu::ConfigData.Configuration->Work_Petrol = 0;
+    ecu::Session().ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
+    ecu::Session().ConfigData.Configuration->Work_Gas = 125;
+    ecu::Session().ConfigData.Configuration->Work_Petrol = 0;
   }
   void TearDown() override {
     recorder.reset();
-    app::ResetState();
     rtl::Application->SetClock(nullptr);
     rtl::Application->Reset();
   }
@@ -38,7 +39,7 @@ protected:
   }
   const std::string& Color() const { return recorder->Control(ecu::TControl::DynamicIND).Color; }
 
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   rtl::TTestClock clock{0.0};
   std::unique_ptr<linkrec::Recorder> recorder;
 };
@@ -46,12 +47,12 @@ protected:
 const std::string Hours = "Gas : 2.08 hours\n\rPetrol : 0.00 hours";
 
 TEST_F(StatusLineTest, ThreeMessagesShowTheNewestAtOnceThenRotateEveryTwoSeconds) {
-  EXPECT_EQ(ecu::LiveData.StatusPrevious, 192);
+  EXPECT_EQ(ecu::Session().LiveData.StatusPrevious, 192);
   app::AddStatusMessage("#FF000001", "A");
   app::AddStatusMessage("#FF000002", "B");
   app::AddStatusMessage("#FF000003", "C");
   app::AddStatusMessage("#FF000009", "B");  // already in force
-  EXPECT_EQ(app::StatusMessages.Count, 3);
+  EXPECT_EQ(app::Model().StatusMessages.Count, 3);
   clock.Advance(6500);
   EXPECT_EQ(Shown(), (std::vector<std::string>{"0 A", "0 B", "0 C", "2000 A", "4000 B", "6000 C"}));
   EXPECT_EQ(Color(), "#FF000003");
@@ -72,13 +73,13 @@ TEST_F(StatusLineTest, ThreeMessagesShowTheNewestAtOnceThenRotateEveryTwoSeconds
 TEST_F(StatusLineTest, TheListHoldsTenMessagesAndEmptyTextsAreIgnored) {
   for (int i = 1; i <= 11; ++i) app::AddStatusMessage("#FF00000" + std::to_string(i % 10), "M" + std::to_string(i));
   app::AddStatusMessage("#FF000000", "");
-  EXPECT_EQ(app::StatusMessages.Count, 10);
-  EXPECT_EQ(app::StatusMessages.Texts[9], "M10");
+  EXPECT_EQ(app::Model().StatusMessages.Count, 10);
+  EXPECT_EQ(app::Model().StatusMessages.Texts[9], "M10");
   EXPECT_EQ(Shown().back(), "0 M10");
   app::RemoveStatusMessage("M1");
-  EXPECT_EQ(app::StatusMessages.Texts[8], "M10");
-  EXPECT_EQ(app::StatusMessages.Texts[9], "");
-  EXPECT_EQ(app::StatusMessages.Colors[9], "#FFFFFFFF");
+  EXPECT_EQ(app::Model().StatusMessages.Texts[8], "M10");
+  EXPECT_EQ(app::Model().StatusMessages.Texts[9], "");
+  EXPECT_EQ(app::Model().StatusMessages.Colors[9], "#FFFFFFFF");
 }
 
 TEST_F(StatusLineTest, ReceivingNoticeIsReplacedByDataLoadedThenTheHours) {
@@ -88,7 +89,7 @@ TEST_F(StatusLineTest, ReceivingNoticeIsReplacedByDataLoadedThenTheHours) {
   EXPECT_EQ(Color(), "#FF00FF00");
   clock.Advance(2000);
   EXPECT_EQ(Shown(), (std::vector<std::string>{"0 Receiv data", "0 " + Hours, "0 Data loaded", "2000 " + Hours}));
-  EXPECT_FALSE(app::StatusMessages.Count);
+  EXPECT_FALSE(app::Model().StatusMessages.Count);
 }
 
 }  // namespace

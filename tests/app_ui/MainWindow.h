@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/core/Core_State.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
@@ -111,7 +111,7 @@ protected:
   static constexpr const char* Program = "/opt/gascal/bin/gascal";
 
   void SetUp() override {
-    app::ResetState();
+    model = std::make_unique<app::TModel>();
     rtl::Application->SetClock(&clock);
     host = std::make_unique<RecordingHost>();
     // A port that is not there, and no search over the machine's ports.
@@ -123,7 +123,7 @@ protected:
     main.reset();
     host.reset();
     rtl::Application->ProcessMessages();
-    app::ResetState();
+    model.reset();
     rtl::Application->SetClock(nullptr);
   }
   // Makes the main window (the settings file and folders as the test prepared them).
@@ -151,7 +151,7 @@ protected:
   }
   // Runs the action queue until it is empty (at most 10 s of the test clock).
   void RunQueue() {
-    for (int i = 0; i < 1000 && app::Actions.ActionCount > 0; ++i) Run(10);
+    for (int i = 0; i < 1000 && app::Model().Actions.ActionCount > 0; ++i) Run(10);
   }
   // What the window shows now, as a picture (written under Name where the test program runs).
   std::unique_ptr<vg::TvxBitmap> Picture(const std::string& Name = {}) {
@@ -167,6 +167,8 @@ protected:
   Libraries libraries;
   WorkFolder folder;
   rtl::TTestClock clock{0.0};
+  // The program's state as at start, fresh for each test.
+  std::unique_ptr<app::TModel> model;
   std::unique_ptr<RecordingHost> host;
   std::unique_ptr<app::TForm_3D_GEN> main;
   std::unique_ptr<ecu::TForm_3D_Port> port;

@@ -63,7 +63,7 @@ protected:
   virtual ecusim::EcuState SimulatorState() const { return ecusim::DefaultState(); }
 
   void SetUp() override {
-    app::ResetState();
+    model = std::make_unique<app::TModel>();
     ecusim::SimulatorOptions options;
     options.LinkPath = (folder.Path() / "ecu").string();
     sim = std::make_unique<ecusim::Simulator>(SimulatorState(), options);
@@ -80,7 +80,7 @@ protected:
     rtl::Application->ProcessMessages();
     sim.reset();
     ::unsetenv("GASCAL_EXTRA_PORTS");
-    app::ResetState();
+    model.reset();
   }
   // Makes the program's windows as the program does and shows the main window; the time it
   // was shown.
@@ -146,6 +146,8 @@ protected:
 
   Libraries libraries;
   WorkFolder folder;
+  // The program's state as at start, fresh for each test.
+  std::unique_ptr<app::TModel> model;
   std::unique_ptr<ecusim::Simulator> sim;
   std::string link;
   std::unique_ptr<RecordingHost> host;

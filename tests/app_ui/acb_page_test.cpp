@@ -6,8 +6,10 @@
 
 #include "MainWindow.h"
 #include "app/core/AutoCLB_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Page_ACB.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/TabControl.h"
@@ -62,7 +64,7 @@ TEST_F(ACBPageTest, ThePageShowsItsPromptButtonAndAColumnPerCylinder) {
       EXPECT_LE(r.Bottom, panel.Bottom + 0.5f);
     }
   // A configuration of six cylinders gets six columns, the last two without live values.
-  ecu::ConfigData.Configuration->Cylinders = 6;
+  ecu::Session().ConfigData.Configuration->Cylinders = 6;
   Page().CreateAlgorithms();
   EXPECT_EQ(Page().Columns().size(), 6u);
 }
@@ -70,8 +72,8 @@ TEST_F(ACBPageTest, ThePageShowsItsPromptButtonAndAColumnPerCylinder) {
 TEST_F(ACBPageTest, MidRunThePageShowsStopThePromptAndBarsInTheirColours) {
   MakeAndShow();
   ShowPage();
-  ecu::Link.LinkUp = 1;
-  auto& live = ecu::LiveData;
+  ecu::Session().Link.LinkUp = 1;
+  auto& live = ecu::Session().LiveData;
   live.LivePetrolTimes = {3000, 3000, 3000, 3000};
   live.PetrolTimesOnPetrol = {3000, 3100, 2900, 3050};
   live.PetrolTimesOnGas = {2600, 2700, 2500, 2650};
@@ -79,10 +81,10 @@ TEST_F(ACBPageTest, MidRunThePageShowsStopThePromptAndBarsInTheirColours) {
   const app::TACBPageParts& p = Page().Parts();
   p.HudButton_ACB_Start->SetIsPressed(true);
   Page().HudButton_ACB_StartClick(p.HudButton_ACB_Start);
-  EXPECT_EQ(ecu::Link.ACBRunning, 1);
+  EXPECT_EQ(ecu::Session().Link.ACBRunning, 1);
   EXPECT_EQ(p.ProgressBar_3D_ACB->Max(), 429);
   // The run is in its last step, on all four cylinders, half way through.
-  app::ACB.StepDigits = "1234";
+  app::Model().ACB.StepDigits = "1234";
   host->AutoCalibrationStep();
   host->SetValue(ecu::TControl::ACB_Progress, 200);
   host->SetText(ecu::TControl::ACB_Prompt, "Please wait. Execute autocalibration.");
@@ -116,7 +118,7 @@ TEST_F(ACBPageTest, MidRunThePageShowsStopThePromptAndBarsInTheirColours) {
   Page().HudButton_ACB_StartClick(p.HudButton_ACB_Start);
   EXPECT_EQ(Narrow(p.HudButton_ACB_Start->Text()), "Start");
   EXPECT_EQ(Narrow(p.HudLabel_3D_ACB_Prompt->Text()), "Autocalibration stopped.");
-  EXPECT_EQ(app::ACBScript.Cells[1], 50);
+  EXPECT_EQ(app::Model().ACBScript.Cells[1], 50);
 }
 
 }  // namespace

@@ -9,16 +9,18 @@
 #include "app/core/Calibr_Unit.h"
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Page_CLB.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
+#include "platform/win/WinTypes.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/ImageShapes.h"
-#include "platform/win/WinTypes.h"
 #include "vg2d/core/Shapes.h"
 
 namespace {
@@ -30,8 +32,8 @@ protected:
   void ShowGraph() {
     MakeAndShow();
     main->Parts().HudTabControl_GEN->SetItemIndex(2);
-    ecu::LiveData.LivePetrolTimeAvg = 12500;
-    ecu::LiveData.LiveGasTimeAvg = 16000;
+    ecu::Session().LiveData.LivePetrolTimeAvg = 12500;
+    ecu::Session().LiveData.LiveGasTimeAvg = 16000;
     Page().RedrawCalibrationDiagram();
     Run(2000);  // the start-up actions have run
     main->RunAction(app::Action_ShrinkLogo);  // the start-up logo in its corner, drawn
@@ -65,21 +67,22 @@ TEST_F(GraphPageTest, ThePlotShowsGridMarkersAndTheLiveGasPoint) {
   // live gas marker in the middle of the plot.
   const float y10 = 377 - 377.0f / 32 * 10;
   // A one-pixel line between pixel rows is shared by two of them.
-  const std::uint32_t grid = Rgb(app::Colors.ColorTable[app::Color_Diagram_Grid]);
+  const std::uint32_t grid = Rgb(app::Model().Colors.ColorTable[app::Color_Diagram_Grid]);
   EXPECT_TRUE(Near(At(*picture, plot, 300, y10), grid, 80) || Near(At(*picture, plot, 300, y10 + 1), grid, 80))
       << std::hex << At(*picture, plot, 300, y10);
   EXPECT_FALSE(Near(At(*picture, plot, 300, y10 + 10), grid, 80));
-  const double x4 = app::Diagram.PointPixelX[4], y4 = app::Diagram.PointPixelY[4];
+  const double x4 = app::Model().Diagram.PointPixelX[4], y4 = app::Model().Diagram.PointPixelY[4];
   EXPECT_TRUE(Near(At(*picture, plot, static_cast<float>(x4), static_cast<float>(y4)),
-                   Rgb(app::Colors.ColorTable[app::Color_Diagram])))
+                   Rgb(app::Model().Colors.ColorTable[app::Color_Diagram])))
       << std::hex << At(*picture, plot, static_cast<float>(x4), static_cast<float>(y4));
-  EXPECT_TRUE(Near(At(*picture, plot, 549.0f / 2, 377.0f / 2), Rgb(app::Colors.ColorTable[app::Color_Diagram_Gas])))
+  EXPECT_TRUE(
+      Near(At(*picture, plot, 549.0f / 2, 377.0f / 2), Rgb(app::Model().Colors.ColorTable[app::Color_Diagram_Gas])))
       << std::hex << At(*picture, plot, 549.0f / 2, 377.0f / 2);
 }
 
 TEST_F(GraphPageTest, PanelsOpenOverThePlotAndGoAgain) {
   ShowGraph();
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   app::PushDiagramHistory();
   Page().Image_CLB_DiagramMouseDown(nullptr, rtl::mbRight, {}, 200, 100);
   Page().Image_CLB_DiagramMouseDown(nullptr, rtl::mbRight, {}, 300, 100);
@@ -108,10 +111,10 @@ TEST_F(GraphPageTest, PanelsOpenOverThePlotAndGoAgain) {
 
 TEST_F(GraphPageTest, CollectedMapPointsAndTheProposalAreDrawnOverTheCurve) {
   ShowGraph();
-  ecu::ConfigData.Configuration->Save_Map = 1;
+  ecu::Session().ConfigData.Configuration->Save_Map = 1;
   for (int j = 0; j < 20; ++j) {
-    ecu::ConfigData.MapPointsGas[static_cast<std::size_t>(j)] = 500 + 60 * j;
-    ecu::ConfigData.MapPointsPetrol[static_cast<std::size_t>(j)] = 420 + 50 * j;
+    ecu::Session().ConfigData.MapPointsGas[static_cast<std::size_t>(j)] = 500 + 60 * j;
+    ecu::Session().ConfigData.MapPointsPetrol[static_cast<std::size_t>(j)] = 420 + 50 * j;
   }
   app::CheckMapPointCount();
   app::MapPromptFirstButton();  // Yes: the proposal
@@ -125,7 +128,7 @@ TEST_F(GraphPageTest, CollectedMapPointsAndTheProposalAreDrawnOverTheCurve) {
   Picture("graph_map.png");
   app::MapPromptSecondButton();  // No: the proposal goes
   EXPECT_EQ(d.ProposalMarkers[8], nullptr);
-  ecu::ConfigData.Configuration->Save_Map = 0;
+  ecu::Session().ConfigData.Configuration->Save_Map = 0;
   Page().RedrawCalibrationDiagram();
   EXPECT_TRUE(d.PairBars.empty());
   EXPECT_TRUE(d.GasPoints.empty());
@@ -133,11 +136,11 @@ TEST_F(GraphPageTest, CollectedMapPointsAndTheProposalAreDrawnOverTheCurve) {
 
 TEST_F(GraphPageTest, AMarkerDraggedWithTheMouseIsWrittenAfterTheRelease) {
   ShowGraph();
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   const app::TDiagramParts& d = Page().Diagram();
   const vg::TvxPoint c = d.Markers[4]->LocalToAbsolute({7, 7});
   const int x = static_cast<int>(std::lround(c.X)), y = static_cast<int>(std::lround(c.Y));
-  const std::int32_t before = ecu::ConfigData.DiagramPointY[4];
+  const std::int32_t before = ecu::Session().ConfigData.DiagramPointY[4];
   win::SimulateMouseMove(main.get(), x, y);
   EXPECT_EQ(Page().Parts().HudLabel_CLB_Position->Text().substr(0, 9), u"Point = 4");
   win::SimulateMouseButton(main.get(), rtl::mbLeft, true, x, y);
@@ -146,11 +149,11 @@ TEST_F(GraphPageTest, AMarkerDraggedWithTheMouseIsWrittenAfterTheRelease) {
     Run(10);
   }
   win::SimulateMouseButton(main.get(), rtl::mbLeft, false, x, y - 20);
-  EXPECT_NEAR(ecu::ConfigData.DiagramPointY[4] - before, 20 * 32000 / 377.0, 90);
-  EXPECT_EQ(app::Diagram.HistoryCount, 1);
-  EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1);
+  EXPECT_NEAR(ecu::Session().ConfigData.DiagramPointY[4] - before, 20 * 32000 / 377.0, 90);
+  EXPECT_EQ(app::Model().Diagram.HistoryCount, 1);
+  EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, -1);
   Run(1600);
-  EXPECT_EQ(ecu::Link.TaskRequest, 23);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 23);
 }
 
 TEST_F(GraphPageTest, ArrowKeysOfTheWindowMoveTheChosenPointWithTheRepeatTimer) {
@@ -158,33 +161,33 @@ TEST_F(GraphPageTest, ArrowKeysOfTheWindowMoveTheChosenPointWithTheRepeatTimer) 
   const app::TDiagramParts& d = Page().Diagram();
   d.Markers[3]->OnMouseDown(d.Markers[3], rtl::mbLeft, {}, 7, 7);
   d.Markers[3]->OnMouseUp(d.Markers[3], rtl::mbLeft, {}, 7, 7);
-  const double y = app::Diagram.PointPixelY[3];
+  const double y = app::Model().Diagram.PointPixelY[3];
   for (int k = 0; k < 3; ++k) {  // quick presses: 1, 1, 2 px
     std::uint16_t key = win::VK_UP;
     main->FormKeyDown(main.get(), key, {});
     Run(50);
   }
-  EXPECT_NEAR(app::Diagram.PointPixelY[3], y - 4, 0.05);
+  EXPECT_NEAR(app::Model().Diagram.PointPixelY[3], y - 4, 0.05);
   EXPECT_TRUE(main->Timer_CLB_3D_Btn()->Enabled());
   Run(400);  // the repeat window closes
   EXPECT_FALSE(main->Timer_CLB_3D_Btn()->Enabled());
   std::uint16_t esc = win::VK_ESCAPE;
   main->FormKeyDown(main.get(), esc, {});
-  EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1);
+  EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, -1);
 }
 
 TEST_F(GraphPageTest, MapControlsFollowSaveMapOnlyWithTheLinkUp) {
   ShowGraph();
   const app::TPageCLBParts& p = Page().Parts();
-  ecu::ConfigData.Configuration->Save_Map = 0;
+  ecu::Session().ConfigData.Configuration->Save_Map = 0;
   Page().EnableMapPointControls();  // link down: as they were
   EXPECT_TRUE(p.HudButton_CLB_MAP_To_Count->Enabled());
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   Page().EnableMapPointControls();
   EXPECT_FALSE(p.HudButton_CLB_MAP_To_Count->Enabled());
   EXPECT_FALSE(p.Image_CLB_Scale_Manifuld->Visible());
   Page().HudButton_CLB_MAP_StartClick(nullptr);
-  EXPECT_EQ(ecu::ConfigData.Configuration->Save_Map, 1);
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->Save_Map, 1);
   EXPECT_TRUE(p.HudButton_CLB_MAP_Del_Gas->Enabled());
   EXPECT_TRUE(p.HudLabel_CLB_Scale_Manifuld->Visible());
 }

@@ -10,8 +10,10 @@
 #include "app/core/Calibr_Draw.h"
 #include "app/core/Calibr_Unit.h"
 #include "app/core/Colors_3D_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Page_CLB.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "tests/app_ui/SimulatorScreen.h"
 #include "vg2d/controls/TabControl.h"
@@ -70,9 +72,12 @@ TEST_F(GraphScreenChild, Run) {
   const ecusim::LiveValues live = sim->State().Live;
   const std::int32_t petrol = MeanOfNonZero(live.PetrolTimes), gas = MeanOfNonZero(live.GasTimes);
   ASSERT_TRUE(RunUntil(
-      [&] { return ecu::LiveData.LivePetrolTimeAvg == petrol && ecu::LiveData.LiveGasTimeAvg == gas; }, 4s))
-      << ecu::LiveData.LivePetrolTimeAvg << " / " << ecu::LiveData.LiveGasTimeAvg << " received, " << petrol
-      << " / " << gas << " sent";
+      [&] {
+        return ecu::Session().LiveData.LivePetrolTimeAvg == petrol && ecu::Session().LiveData.LiveGasTimeAvg == gas;
+      },
+      4s))
+      << ecu::Session().LiveData.LivePetrolTimeAvg << " / " << ecu::Session().LiveData.LiveGasTimeAvg << " received, "
+      << petrol << " / " << gas << " sent";
 
   main->Parts().HudTabControl_GEN->SetItemIndex(2);
   RunFor(800ms);  // a few live-data replies redraw the page
@@ -87,7 +92,7 @@ TEST_F(GraphScreenChild, Run) {
   {
     SCOPED_TRACE("the grid line at 10 ms of gas time, across the plot; none 10 pixels below it");
     // A one-pixel line between pixel rows is shared by two of them.
-    const std::uint32_t grid = Argb(app::Colors.ColorTable[app::Color_Diagram_Grid]);
+    const std::uint32_t grid = Argb(app::Model().Colors.ColorTable[app::Color_Diagram_Grid]);
     vg::TvxLine* line = d.HorizontalGrid[2];
     const float y = line->Position()->Y();
     const auto [x0, y0] = OnScreen(plot, width * 0.55f, y);
@@ -96,9 +101,9 @@ TEST_F(GraphScreenChild, Run) {
   }
   {
     SCOPED_TRACE("the grey marker of point 4 where the ECU's point 4 lies");
-    const auto [x, y] = OnScreen(plot, static_cast<float>(app::Diagram.PointPixelX[4]),
-                                 static_cast<float>(app::Diagram.PointPixelY[4]));
-    EXPECT_TRUE(vgtest::Near(screen.At(x, y), Argb(app::Colors.ColorTable[app::Color_Diagram]), 24))
+    const auto [x, y] = OnScreen(plot, static_cast<float>(app::Model().Diagram.PointPixelX[4]),
+                                 static_cast<float>(app::Model().Diagram.PointPixelY[4]));
+    EXPECT_TRUE(vgtest::Near(screen.At(x, y), Argb(app::Model().Colors.ColorTable[app::Color_Diagram]), 24))
         << std::hex << screen.At(x, y);
   }
   {
@@ -107,7 +112,7 @@ TEST_F(GraphScreenChild, Run) {
     ASSERT_TRUE(app::DiagramLook(width, height, 10, look));
     ASSERT_GT(look.LiveX, 14);  // inside the plot, clear of its edges
     ASSERT_LT(look.LiveGasY, height - 14);
-    const std::uint32_t color = Argb(app::Colors.ColorTable[app::Color_Diagram_Gas]);
+    const std::uint32_t color = Argb(app::Model().Colors.ColorTable[app::Color_Diagram_Gas]);
     const auto [x, y] = OnScreen(plot, static_cast<float>(look.LiveX), static_cast<float>(look.LiveGasY));
     EXPECT_TRUE(vgtest::Near(screen.At(x, y), color, 24)) << std::hex << screen.At(x, y);
     // The marker is 14 pixels across: 12 pixels off its centre is the plot again.

@@ -8,9 +8,11 @@
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Port_Failure.h"
 #include "ecu/Link_State.h"
+#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/Streams.h"
 #include "platform/win/Display.h"
@@ -27,18 +29,18 @@ namespace {
 using apptest::MainWindowTest;
 
 bool Queued(std::uint8_t Code) {
-  for (int i = 0; i < app::Actions.ActionCount; ++i)
-    if (app::Actions.ActionCodes[static_cast<std::size_t>(i)] == Code) return true;
+  for (int i = 0; i < app::Model().Actions.ActionCount; ++i)
+    if (app::Model().Actions.ActionCodes[static_cast<std::size_t>(i)] == Code) return true;
   return false;
 }
 
 TEST_F(MainWindowTest, EveryTimerOfTheWindowStartsOff) {
   Make();
-  EXPECT_FALSE(app::Actions.Timer_GEN_General->Enabled());
-  EXPECT_FALSE(app::Actions.Timer_GEN_Transmit->Enabled());
+  EXPECT_FALSE(app::Model().Actions.Timer_GEN_General->Enabled());
+  EXPECT_FALSE(app::Model().Actions.Timer_GEN_Transmit->Enabled());
   EXPECT_FALSE(host->Timer_GEN_Connect_Stabil().Enabled());
-  EXPECT_FALSE(app::StatusMessages.Timer_DynamicIND->Enabled());
-  EXPECT_EQ(app::StatusMessages.Timer_DynamicIND->Interval(), 2000u);
+  EXPECT_FALSE(app::Model().StatusMessages.Timer_DynamicIND->Enabled());
+  EXPECT_EQ(app::Model().StatusMessages.Timer_DynamicIND->Interval(), 2000u);
   const std::pair<rtl::TTimer*, unsigned> own[] = {{main->Timer_CLB_3D_Btn(), 300},
                                                    {main->Timer_3D_MapRPM_Tail(), 500},
                                                    {main->Timer_LevelGas(), 500},
@@ -79,8 +81,9 @@ TEST_F(MainWindowTest, TheLevelLampBlinksBetweenTheWindowTextColourAndTheGasColo
   Run(500);
   const std::string second = lamp->Fill()->GetColor();
   EXPECT_NE(first, second);
-  EXPECT_TRUE((first == app::Colors.WindowColorText && second == app::Colors.ColorTable[app::Color_Gas]) ||
-              (second == app::Colors.WindowColorText && first == app::Colors.ColorTable[app::Color_Gas]));
+  EXPECT_TRUE(
+      (first == app::Model().Colors.WindowColorText && second == app::Model().Colors.ColorTable[app::Color_Gas]) ||
+      (second == app::Model().Colors.WindowColorText && first == app::Model().Colors.ColorTable[app::Color_Gas]));
   host->SetLevelGasTimer(false);
   EXPECT_FALSE(main->Timer_LevelGas()->Enabled());
 }
@@ -95,16 +98,16 @@ TEST_F(MainWindowTest, ActionsRescaleRestoreApplyFontsAndOpenThePort) {
   RunQueue();
   // 2 restored the window's fill.
   EXPECT_EQ(main->Parts().HudWindow_3D_GEN->Fill()->GetColor(), "#FF102030");
-  EXPECT_EQ(app::Colors.WindowColorText, "#FF102030");
+  EXPECT_EQ(app::Model().Colors.WindowColorText, "#FF102030");
   // 1: the layout follows a size set while the page was held.
-  ecu::ConfigData.CFGPageUpdating = 1;
+  ecu::Session().ConfigData.CFGPageUpdating = 1;
   main->SetBounds(main->Left(), main->Top(), 1000, 800);
-  ecu::ConfigData.CFGPageUpdating = 0;
+  ecu::Session().ConfigData.CFGPageUpdating = 0;
   main->RunAction(app::Action_RescaleLayout);
   EXPECT_FLOAT_EQ(main->Parts().Layout_3D_GEN->Scale()->X(), (1000.0f - 26) / (main->DesignWidth() - 26));
   // 6: the chosen font on the window's texts; 12..15 on a page's.
   EXPECT_EQ(main->Parts().HudButton_Work_Mode->Font()->Size(), 13);
-  app::Settings.Font_Size = 16;
+  app::Model().Settings.Font_Size = 16;
   main->RunAction(12);
   EXPECT_EQ(main->PageCFG()->Parts().HudTextBox_CFG_User_Name->Font()->Size(), 16);
   EXPECT_EQ(main->Parts().HudButton_Work_Mode->Font()->Size(), 13) << "a page's fonts only";
@@ -165,7 +168,7 @@ TEST_F(MainWindowTest, TheMainFillGoesToTheOtherWindowsThatShow) {
   other->ReadWindowText("TEST_OTHER_WINDOW");
   other->Show();
   main->Parts().HudWindow_3D_GEN->Fill()->SetColor("#FF405060");
-  app::Colors.MainWindowFill.Color = "#FF405060";
+  app::Model().Colors.MainWindowFill.Color = "#FF405060";
   main->RunAction(app::Action_CopyFillToOpenWindows);
   auto* hud = dynamic_cast<vg::TvxHudWindow*>(other->Root());
   ASSERT_NE(hud, nullptr);

@@ -3,14 +3,16 @@
 // column's splitter and size tracks.
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "platform/win/Display.h"
 #include "scene3d/ObjectLayer.h"
 #include "tests/app_ui/MainWindow.h"
+#include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/Tracks.h"
-#include "vg2d/controls/Indicators.h"
 #include "vg2d/core/Shapes.h"
 
 namespace {
@@ -60,7 +62,7 @@ TEST_F(MainGeometryTest, FullScreenCoversTheWorkAreaAndTwoPressesOfFGiveTheDesig
   win::SimulateKeyStroke(main.get(), 'f');
   RunQueue();
   const win::TRect work = Work();
-  EXPECT_TRUE(app::Settings.Full_Screen);
+  EXPECT_TRUE(app::Model().Settings.Full_Screen);
   EXPECT_EQ(main->Left(), work.Left - 12);
   EXPECT_EQ(main->Top(), work.Top - 12);
   EXPECT_EQ(main->Width(), work.Width() + 24);
@@ -69,7 +71,7 @@ TEST_F(MainGeometryTest, FullScreenCoversTheWorkAreaAndTwoPressesOfFGiveTheDesig
   ExpectIconsAtTheRightEdge();
   win::SimulateKeyStroke(main.get(), 'f');
   RunQueue();
-  EXPECT_FALSE(app::Settings.Full_Screen);
+  EXPECT_FALSE(app::Model().Settings.Full_Screen);
   EXPECT_EQ(main->Width(), main->DesignWidth());
   EXPECT_EQ(main->Height(), main->DesignHeight());
   EXPECT_EQ(main->Left(), work.Left + (work.Width() - main->DesignWidth()) / 2);
@@ -80,9 +82,9 @@ TEST_F(MainGeometryTest, FullScreenCoversTheWorkAreaAndTwoPressesOfFGiveTheDesig
 TEST_F(MainGeometryTest, ShrinkingAFullScreenWindowLeavesFullScreen) {
   MakeAndShow();
   main->ToggleFullScreen();
-  ASSERT_TRUE(app::Settings.Full_Screen);
+  ASSERT_TRUE(app::Model().Settings.Full_Screen);
   main->SetBounds(main->Left(), main->Top(), main->Width() - 1, main->Height());
-  EXPECT_FALSE(app::Settings.Full_Screen);
+  EXPECT_FALSE(app::Model().Settings.Full_Screen);
   ExpectGlyphs(false);
 }
 
@@ -96,9 +98,9 @@ TEST_F(MainGeometryTest, TheCaptionIconsBrightenUnderThePointerAndQueueTheirActi
   EXPECT_EQ(full->Opacity(), 0.6f);
   RunQueue();
   full->OnMouseDown(full, rtl::mbLeft, {}, 1, 1);
-  EXPECT_EQ(app::Actions.ActionCodes[0], app::Action_ToggleFullScreen);
+  EXPECT_EQ(app::Model().Actions.ActionCodes[0], app::Action_ToggleFullScreen);
   RunQueue();
-  EXPECT_TRUE(app::Settings.Full_Screen);
+  EXPECT_TRUE(app::Model().Settings.Full_Screen);
   vg::TvxCircle* minimize = main->CaptionIcons().Minimize;
   minimize->OnMouseDown(minimize, rtl::mbLeft, {}, 1, 1);
   RunQueue();
@@ -128,8 +130,8 @@ TEST_F(MainGeometryTest, RestoredGeometryStaysOnTheWorkAreaAndSizesStayInTheirTr
   EXPECT_EQ(main->Left(), work.Left - 12);
   EXPECT_EQ(main->Top(), 50);
   EXPECT_EQ(main->Parts().HudPanel_IND->Width(), designColumn) << "a saved width of 60 is ignored";
-  EXPECT_EQ(app::Settings.IndicatorNameFontSize, 22) << "held to the name track's range";
-  EXPECT_EQ(app::Settings.IndicatorDataFontSize, 26) << "not a number: the default";
+  EXPECT_EQ(app::Model().Settings.IndicatorNameFontSize, 22) << "held to the name track's range";
+  EXPECT_EQ(app::Model().Settings.IndicatorDataFontSize, 26) << "not a number: the default";
   EXPECT_EQ(main->Parts().IndicatorNames[0]->Font()->Size(), 22);
 }
 
@@ -164,18 +166,19 @@ TEST_F(MainGeometryTest, TheSplitterKeepsTheColumnStrictlyBetween60And300) {
 
 TEST_F(MainGeometryTest, IndicatorSizesFollowTheirTracksTimesTheFirmwaresScale) {
   MakeAndShow();
-  ecu::LiveData.IndicatorScale = 2.0f;
+  ecu::Session().LiveData.IndicatorScale = 2.0f;
   main->Tracks().NameSize->SetValue(14);
   main->SetIndicatorNameFontSize();
   for (const vg::TvxHudLabel* l : main->Parts().IndicatorNames) EXPECT_EQ(l->Font()->Size(), 28);
   main->Tracks().DataSize->SetValue(20);
   for (const vg::TvxHudLabel* l : main->Parts().IndicatorValues) EXPECT_EQ(l->Font()->Size(), 40);
-  EXPECT_EQ(app::Settings.IndicatorDataFontSize, 20);
+  EXPECT_EQ(app::Model().Settings.IndicatorDataFontSize, 20);
   // The program's font track queues the fonts.
   main->Tracks().FontSize->SetValue(15);
-  EXPECT_EQ(app::Settings.Font_Size, 15);
+  EXPECT_EQ(app::Model().Settings.Font_Size, 15);
   bool queued = false;
-  for (int i = 0; i < app::Actions.ActionCount; ++i) queued |= app::Actions.ActionCodes[i] == app::Action_ApplyFonts;
+  for (int i = 0; i < app::Model().Actions.ActionCount; ++i)
+    queued |= app::Model().Actions.ActionCodes[i] == app::Action_ApplyFonts;
   EXPECT_TRUE(queued);
 }
 

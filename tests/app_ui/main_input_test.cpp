@@ -4,11 +4,13 @@
 
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Page_CFG.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "platform/win/Display.h"
 #include "tests/app_ui/MainWindow.h"
@@ -42,37 +44,37 @@ protected:
 TEST_F(MainInputTest, GSwitchesToGasAndPToPetrolButNotWhileATextControlHasTheFocus) {
   MakeAndShow();
   Key('g');
-  EXPECT_EQ(ecu::Link.ModeCommandFlags, 240);
-  EXPECT_EQ(ecu::Link.TaskRequest, 17);
+  EXPECT_EQ(ecu::Session().Link.ModeCommandFlags, 240);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 17);
   Key('p');
-  EXPECT_EQ(ecu::Link.TaskRequest, 18);
-  ecu::Link.TaskRequest = 0;
-  ecu::Link.ModeCommandFlags = 0;
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 18);
+  ecu::Session().Link.TaskRequest = 0;
+  ecu::Session().Link.ModeCommandFlags = 0;
   // In the customer's name box "G" is a letter.
   const app::TPageCFGParts& cfg = main->PageCFG()->Parts();
   Type(cfg.HudTextBox_CFG_User_Name, "Gp");
   EXPECT_EQ(cfg.HudTextBox_CFG_User_Name->Text(), u"Gp");
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
-  EXPECT_EQ(ecu::Link.ModeCommandFlags, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_EQ(ecu::Session().Link.ModeCommandFlags, 0);
   // So it is in an editable combo box and in the hidden access-code box; "F" too.
   Type(cfg.HudComboTextBox_CFG_PG_RPM, "g");
   Type(main->Parts().HudTextBox_Password, "gf");
   RunQueue();
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
-  EXPECT_FALSE(app::Settings.Full_Screen);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_FALSE(app::Model().Settings.Full_Screen);
 }
 
 TEST_F(MainInputTest, EscapeReachesTheDiagramOnlyOnTheGraphPage) {
   MakeAndShow();
-  ecu::ConfigData.SelectedPoint = 3;
+  ecu::Session().ConfigData.SelectedPoint = 3;
   win::SimulateKeyStroke(main.get(), '\x1b');  // Escape
   Run(20);
-  EXPECT_EQ(ecu::ConfigData.SelectedPoint, 3) << "the Setup page has no diagram";
+  EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, 3) << "the Setup page has no diagram";
   main->Parts().HudTabControl_GEN->SetItemIndex(2);
   Run(20);
   win::SimulateKeyStroke(main.get(), '\x1b');  // Escape
   Run(20);
-  EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1) << "Escape drops the selected point";
+  EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, -1) << "Escape drops the selected point";
 }
 
 TEST_F(MainInputTest, TheModeButtonAsksForTheNextModeOfTheOneTheEcuIsIn) {
@@ -80,17 +82,17 @@ TEST_F(MainInputTest, TheModeButtonAsksForTheNextModeOfTheOneTheEcuIsIn) {
   vg::TvxHudButton* mode = main->Parts().HudButton_Work_Mode;
   const std::pair<std::uint8_t, std::uint8_t> expected[] = {{1, 19}, {2, 17}, {4, 18}};
   for (auto [workMode, task] : expected) {
-    ecu::Link.TaskRequest = 0;
-    ecu::Link.ModeCommandFlags = 99;
-    ecu::LiveData.WorkMode = workMode;
+    ecu::Session().Link.TaskRequest = 0;
+    ecu::Session().Link.ModeCommandFlags = 99;
+    ecu::Session().LiveData.WorkMode = workMode;
     mode->OnClick(mode);
-    EXPECT_EQ(ecu::Link.TaskRequest, task) << "work mode " << int(workMode);
-    EXPECT_EQ(ecu::Link.ModeCommandFlags, workMode == 2 ? 240 : 0);
+    EXPECT_EQ(ecu::Session().Link.TaskRequest, task) << "work mode " << int(workMode);
+    EXPECT_EQ(ecu::Session().Link.ModeCommandFlags, workMode == 2 ? 240 : 0);
   }
-  ecu::Link.TaskRequest = 0;
-  ecu::LiveData.WorkMode = 3;
+  ecu::Session().Link.TaskRequest = 0;
+  ecu::Session().LiveData.WorkMode = 3;
   mode->OnClick(mode);
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
 }
 
 TEST_F(MainInputTest, TheAccessCodeRevealsFlipAndSettingsRightOfTheLanguageMenu) {
@@ -166,7 +168,7 @@ TEST_F(MainInputTest, AMenuItemPickedWithTheMouseLeavesTheShortcutsWorking) {
   EXPECT_EQ(main->FileMenuIndex(), 0);
   EXPECT_FALSE(p.HudPanel_GEN_Menu_File->Visible());
   Key('g');
-  EXPECT_EQ(ecu::Link.TaskRequest, 17) << "the list of a closed menu does not take the letter";
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 17) << "the list of a closed menu does not take the letter";
 }
 
 TEST_F(MainInputTest, ALanguageItemAppliesThatLanguage) {
@@ -179,7 +181,7 @@ TEST_F(MainInputTest, ALanguageItemAppliesThatLanguage) {
   ASSERT_GE(deutsch, 0);
   main->ShowMenu(false);
   p.HudStringListBox_Menu_LNG->SetItemIndex(deutsch);
-  EXPECT_EQ(app::Settings.Language, "Deutsch");
+  EXPECT_EQ(app::Model().Settings.Language, "Deutsch");
   EXPECT_EQ(main->TitleText(), u"     gascal : 1.07  Datum 2014.02.11");
   EXPECT_EQ(p.HudStringListBox_Menu_File->Items()->Get(3), u"Beenden");
   EXPECT_FALSE(p.HudPanel_GEN_Menu_LNG->Visible());
@@ -191,7 +193,7 @@ TEST_F(MainInputTest, ExitClosesTheWindowAndWritesTheSettings) {
   main->Parts().HudStringListBox_Menu_File->SetItemIndex(3);
   Run(20);
   EXPECT_FALSE(main->Showing());
-  EXPECT_EQ(app::Actions.MainWindowShown, 0);
+  EXPECT_EQ(app::Model().Actions.MainWindowShown, 0);
   const std::string ini = folder.Read("gascal.ini");
   EXPECT_NE(ini.find("Form_3D_GEN_Width"), std::string::npos) << ini;
   EXPECT_NE(ini.find("Port_Name"), std::string::npos);
@@ -227,7 +229,9 @@ class SettingsStandIn : public app::TWindow_3D {
 public:
   explicit SettingsStandIn(std::uint8_t& ShownAtClose) : app::TWindow_3D(nullptr) {
     SetName("Form_3D_SET");
-    OnClose = [&ShownAtClose](rtl::TObject*, win::TCloseAction&) { ShownAtClose = ecu::Link.SettingsWindowShown; };
+    OnClose = [&ShownAtClose](rtl::TObject*, win::TCloseAction&) {
+      ShownAtClose = ecu::Session().Link.SettingsWindowShown;
+    };
   }
 };
 
@@ -236,7 +240,7 @@ TEST_F(MainInputTest, ClosingWithTheSettingsWindowOpenRemembersIt) {
   std::uint8_t shownAtClose = 99;
   auto settings = std::make_unique<SettingsStandIn>(shownAtClose);
   settings->Show();
-  ecu::Link.SettingsWindowShown = 1;
+  ecu::Session().Link.SettingsWindowShown = 1;
   main->Close();
   EXPECT_FALSE(settings->Showing());
   // Its own close saw the flag already cleared, so it keeps the key that reopens it.

@@ -6,6 +6,7 @@
 #include "ecu/Config_Unit.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "platform/win/Display.h"
 #include "tests/app_ui/MainWindow.h"
@@ -27,14 +28,14 @@ protected:
     MainWindowTest::SetUp();
     MakeAndShow();
     RunQueue();
-    ecu::Link.LinkUp = 1;
-    ecu::Link.TaskRequest = 0;
+    ecu::Session().Link.LinkUp = 1;
+    ecu::Session().Link.TaskRequest = 0;
   }
   const app::TPageCFGParts& Cfg() const { return main->PageCFG()->Parts(); }
   // The task asked for within Ms of the test clock (0: none).
   std::uint8_t RequestWithin(double Ms) {
-    for (double t = 0; t < Ms && ecu::Link.TaskRequest == 0; t += 10) Run(10);
-    return ecu::Link.TaskRequest;
+    for (double t = 0; t < Ms && ecu::Session().Link.TaskRequest == 0; t += 10) Run(10);
+    return ecu::Session().Link.TaskRequest;
   }
 };
 
@@ -44,7 +45,7 @@ TEST_F(MainSetupTest, APageEditIsWrittenOnceAfterTheTransmissionDelay) {
   EXPECT_EQ(RequestWithin(1400), 0);
   EXPECT_EQ(RequestWithin(200), 22);
   // A check box the same way.
-  ecu::Link.TaskRequest = 0;
+  ecu::Session().Link.TaskRequest = 0;
   vg::TvxHudCheckBox* hot = Cfg().HudCheckBox_CFG_PG_GAS_Hot_Engine;
   hot->SetIsChecked(!hot->IsChecked());
   EXPECT_EQ(ecu::ConfigToCFGPageValues().PG_GAS_Hot_Engine, hot->IsChecked());
@@ -56,24 +57,24 @@ TEST_F(MainSetupTest, TheCustomersDetailsCommitOnEnter) {
   name->SetFocus();
   win::SimulateText(main.get(), "Ivan");
   Run(20);
-  EXPECT_NE(ecu::ConfigData.Configuration->User_Name, "Ivan") << "not before Enter";
+  EXPECT_NE(ecu::Session().ConfigData.Configuration->User_Name, "Ivan") << "not before Enter";
   win::SimulateKeyStroke(main.get(), '\r');
   Run(20);
-  EXPECT_EQ(ecu::ConfigData.Configuration->User_Name, "Ivan");
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->User_Name, "Ivan");
   EXPECT_EQ(RequestWithin(1600), 22);
   // Enter in the notice commits it too, and makes no new line.
-  ecu::Link.TaskRequest = 0;
+  ecu::Session().Link.TaskRequest = 0;
   Cfg().HudMemo_CFG_User_Notice->SetFocus();
   win::SimulateText(main.get(), "new injectors");
   win::SimulateKeyStroke(main.get(), '\r');
   Run(20);
-  EXPECT_EQ(ecu::ConfigData.Configuration->Car_Comments, "new injectors");
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->Car_Comments, "new injectors");
   EXPECT_EQ(Cfg().HudMemo_CFG_User_Notice->Text(), u"new injectors");
 }
 
 TEST_F(MainSetupTest, ALevelSensorTypeBringsItsFlagsAndThresholds) {
   Cfg().HudComboTextBox_CFG_Level_Sensor->SetText(u"AEB 806");
-  ecu::Configuration_Class& c = *ecu::ConfigData.Configuration;
+  ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
   EXPECT_EQ(c.Level_Type, "AEB 806");
   EXPECT_EQ(c.Level_Invert, 1);
   EXPECT_EQ(c.Level_90, 0);
@@ -88,16 +89,16 @@ TEST_F(MainSetupTest, ALevelSensorTypeBringsItsFlagsAndThresholds) {
 TEST_F(MainSetupTest, ClearAsksTheEcuToClearItsErrors) {
   vg::TvxHudButton* clear = Cfg().HudButton_CFG_Errors_Clear;
   clear->OnClick(clear);
-  EXPECT_EQ(ecu::Link.TaskRequest, 25);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 25);
 }
 
 TEST_F(MainSetupTest, TheLevelImageAndItsLineShowOnlyInWorkMode4) {
   vg::TvxVisualObject* image = Cfg().Image_CFG_LevelSensor;
-  ecu::LiveData.WorkMode = 2;
-  ecu::LiveData.LiveLevel = 512;
+  ecu::Session().LiveData.WorkMode = 2;
+  ecu::Session().LiveData.LiveLevel = 512;
   main->UpdateLevelSensorImage();
   EXPECT_FALSE(image->Visible());
-  ecu::LiveData.WorkMode = 4;
+  ecu::Session().LiveData.WorkMode = 4;
   main->UpdateLevelSensorImage();
   EXPECT_TRUE(image->Visible());
   EXPECT_FLOAT_EQ(Cfg().Line_CFG_LevelSensor->Position()->Y(), 512 * image->Height() / 1023);

@@ -4,6 +4,7 @@
 #include "ecu/Config_Unit.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/TabControl.h"
@@ -23,15 +24,15 @@ TEST_F(MainWindowTest, TheTitleNamesTheProgramThenTheFirmwareAndTheFileOnceKnown
   EXPECT_EQ(main->Caption(), "gascal  V1.07");
   // The caption as the link brings it up to date: down, then up with the ECU's firmware.
   EXPECT_EQ(main->TitleText(), u"     gascal : 1.07  Date 2014.02.11");
-  ecu::Configuration_Class& c = *ecu::ConfigData.Configuration;
+  ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
   c.Firmware_Version = "1.60";
   c.ECU_Info = "2013.05.01";
-  ecu::LiveData.FirmwareVersion100 = 160;
-  ecu::Link.LinkUp = 1;
+  ecu::Session().LiveData.FirmwareVersion100 = 160;
+  ecu::Session().Link.LinkUp = 1;
   main->UpdateMainCaption();
   EXPECT_EQ(main->TitleText(), u"     gascal : 1.07  Date 2014.02.11     Firmware : SL 1.60  Date 2013.05.01");
   // With the configuration's file named, the title and the customer's group box say it.
-  ecu::Link.LinkUp = 0;
+  ecu::Session().Link.LinkUp = 0;
   c.Cfg_Name = "car1";
   main->UpdateMainCaption();
   EXPECT_EQ(main->TitleText(), u"     gascal : 1.07  Date 2014.02.11     File : car1.cfg");

@@ -8,11 +8,13 @@
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/MapRPM_Page.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Page_MAP.h"
 #include "app/ui/SaveLoad_3D_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
@@ -24,7 +26,6 @@
 
 namespace {
 
-using app::MapRPM;
 using app::TMapRPMItem;
 
 std::uint32_t Argb(const std::string& Color) { return static_cast<std::uint32_t>(std::stoul(Color.substr(1), nullptr, 16)); }
@@ -76,31 +77,31 @@ TEST_F(MapPageTest, TheGridShowsTheMapTransposedWithItsColours) {
   EXPECT_EQ(page.Cell(0, 12).Label->Text(), u"22.0");
   EXPECT_EQ(page.Cell(4, 7).Label->Text(), u"1.00");
   // The labels take the settings' font, at most half a cell high.
-  app::Settings.Font_Name = "Verdana";
-  app::Settings.Font_Size = 14;
+  app::Model().Settings.Font_Name = "Verdana";
+  app::Model().Settings.Font_Size = 14;
   page.RedrawMapRPM();
   EXPECT_EQ(page.Cell(4, 7).Label->Font()->Family(), "Verdana");
   EXPECT_EQ(page.Cell(0, 0).Label->Font()->Size(), 14);
-  app::Settings.Font_Size = 60;
+  app::Model().Settings.Font_Size = 60;
   page.RedrawMapRPM();
   EXPECT_EQ(page.Cell(8, 12).Label->Font()->Size(), h / 2);
-  app::Settings.Font_Name = "Tahoma";
-  app::Settings.Font_Size = 12;
+  app::Model().Settings.Font_Name = "Tahoma";
+  app::Model().Settings.Font_Size = 12;
   page.RedrawMapRPM();
 
   // A cell selected (blue), the live cell in petrol mode (yellow) with a trail behind it.
   app::SelectMapRPMRect({2, 2}, {2, 2});
-  ecu::LiveData.WorkMode = 1;
-  ecu::LiveData.LivePetrolTimeAvg = 3500;
-  ecu::LiveData.LiveRPM = 1700;
+  ecu::Session().LiveData.WorkMode = 1;
+  ecu::Session().LiveData.LivePetrolTimeAvg = 3500;
+  ecu::Session().LiveData.LiveRPM = 1700;
   page.MarkMapRPMLiveCell();
-  ecu::LiveData.LiveRPM = 2200;
+  ecu::Session().LiveData.LiveRPM = 2200;
   page.MarkMapRPMLiveCell();
   EXPECT_TRUE(main->Timer_3D_MapRPM_Tail()->Enabled());
   Run(50);
-  const std::string selected = app::Colors.ColorTable[app::Color_MapRPM_Select_Cell];
-  const std::string live = app::Colors.ColorTable[app::Color_MapRPM_Pet];
-  const std::string trail = app::Colors.ColorTable[app::Color_MapRPM_Pet_Tail];
+  const std::string selected = app::Model().Colors.ColorTable[app::Color_MapRPM_Select_Cell];
+  const std::string live = app::Model().Colors.ColorTable[app::Color_MapRPM_Pet];
+  const std::string trail = app::Model().Colors.ColorTable[app::Color_MapRPM_Pet_Tail];
   // Inside the background, clear of the text in its middle.
   auto corner = [&](TMapRPMItem At) { return PixelOf(page.Cell(At.Row, At.Col).Background, 4, 4); };
   const auto picture = Picture("map_page.png");
@@ -115,23 +116,23 @@ TEST_F(MapPageTest, TheGridShowsTheMapTransposedWithItsColours) {
   int textPixels = 0;
   for (float x = 0; x < cornerLabel->Width(); x += 1)
     for (float y = 0; y < cornerLabel->Height(); y += 1)
-      textPixels += Near(PixelOf(cornerLabel, x, y), Argb(app::Settings.Font_Color), 60);
+      textPixels += Near(PixelOf(cornerLabel, x, y), Argb(app::Model().Settings.Font_Color), 60);
   EXPECT_GT(textPixels, 10);
 
   // The trail's timer takes one entry per 500 ms and stops below two.
-  ASSERT_GE(MapRPM.Trail.size(), 2u);
-  Run(500.0 * static_cast<double>(MapRPM.Trail.size() - 1) + 50);
-  EXPECT_EQ(MapRPM.Trail.size(), 1u);
+  ASSERT_GE(app::Model().MapRPM.Trail.size(), 2u);
+  Run(500.0 * static_cast<double>(app::Model().MapRPM.Trail.size() - 1) + 50);
+  EXPECT_EQ(app::Model().MapRPM.Trail.size(), 1u);
   EXPECT_TRUE(main->Timer_3D_MapRPM_Tail()->Enabled());
   Run(500);
-  EXPECT_EQ(MapRPM.Trail.size(), 1u);
+  EXPECT_EQ(app::Model().MapRPM.Trail.size(), 1u);
   EXPECT_FALSE(main->Timer_3D_MapRPM_Tail()->Enabled());
 }
 
 TEST_F(MapPageTest, TheMouseOnTheLabelsFocusesSelectsAndDrags) {
   app::TPage_MAP& page = ShowMapPage();
   Move(page, {3, 5}, 2, 2);
-  EXPECT_EQ(MapRPM.Focused, (TMapRPMItem{3, 5}));
+  EXPECT_EQ(app::Model().MapRPM.Focused, (TMapRPMItem{3, 5}));
   EXPECT_EQ(page.Cell(3, 5).Frame->Opacity(), 1.0f);
   EXPECT_LT(page.Cell(3, 6).Frame->Opacity(), 1.0f);
   EXPECT_EQ(page.Parts().HudLabel_3D_MapRPM_CellData->Text(), u"Factor = 1.00;  Range 0.01..1.99");
@@ -143,8 +144,9 @@ TEST_F(MapPageTest, TheMouseOnTheLabelsFocusesSelectsAndDrags) {
   Move(page, {3, 5}, dx, dy);
   vg::TvxHudLabel* start = page.Cell(3, 5).Label;
   start->OnMouseUp(start, rtl::mbLeft, {}, dx, dy);
-  for (auto [i, j] : {std::pair{3, 5}, {4, 5}, {3, 6}, {4, 6}}) EXPECT_EQ(MapRPM.MapRPMFlags[i][j], 1) << i << j;
-  EXPECT_EQ(MapRPM.MapRPMFlags[5][6], 0);
+  for (auto [i, j] : {std::pair{3, 5}, {4, 5}, {3, 6}, {4, 6}})
+    EXPECT_EQ(app::Model().MapRPM.MapRPMFlags[i][j], 1) << i << j;
+  EXPECT_EQ(app::Model().MapRPM.MapRPMFlags[5][6], 0);
   EXPECT_TRUE(page.Cell(4, 6).Background->Visible());
   Run(50);
   Picture("map_page_selection.png");
@@ -155,17 +157,17 @@ TEST_F(MapPageTest, TheMouseOnTheLabelsFocusesSelectsAndDrags) {
   EXPECT_EQ(page.Cell(5, 6).Label->Text(), u"1.00");
   // The right button ends the editing; "Clear" with nothing selected sets every cell.
   Press(page, {4, 6}, rtl::mbRight);
-  EXPECT_FALSE(MapRPM.Editing);
+  EXPECT_FALSE(app::Model().MapRPM.Editing);
   page.Parts().HudButton_3D_MapRPM_Clear->OnClick(page.Parts().HudButton_3D_MapRPM_Clear);
   EXPECT_EQ(page.Cell(4, 6).Label->Text(), u"1.00");
-  EXPECT_EQ(ecu::Link.TaskRequest, 24);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 24);
 }
 
 TEST_F(MapPageTest, TheCellDataAndTheWindowSpeakTheChosenLanguage) {
   folder.Write("Language/Deutsch.lng",
                "MapRPM_Time Benzinzeit\r\nRange Bereich\r\nDialogue Dialog\r\nLoad Laden\r\n");
   app::TPage_MAP& page = ShowMapPage();
-  app::Settings.Language = "Deutsch";
+  app::Model().Settings.Language = "Deutsch";
   main->ApplyLanguage();
   Move(page, {0, 3}, 2, 2);
   EXPECT_EQ(page.Parts().HudLabel_3D_MapRPM_CellData->Text(), u"Benzinzeit = 2.0;  Bereich 1.1..2.9 ms");
@@ -242,34 +244,34 @@ TEST_F(SaveLoadWindowTest, TheWindowListsTheFilesAndCutsTheName) {
 
 TEST_F(SaveLoadWindowTest, SaveNamesTheFileEverywhereAndHidesAndAFailureKeepsItOpen) {
   app::TForm_3D_SaveLoad& w = Open(0);
-  ecu::Link.LinkUp = 1;
+  ecu::Session().Link.LinkUp = 1;
   const app::TSaveLoadParts& p = w.Parts();
   EXPECT_EQ(p.HudButton_3D_SL_Run->Text(), u"Save");
   p.HudTextBox_3D_SL_Name->SetText(u"car1");
   p.HudButton_3D_SL_Run->OnClick(p.HudButton_3D_SL_Run);
   EXPECT_TRUE(std::filesystem::exists(folder.Path() / "Config/car1.cfg"));
-  EXPECT_EQ(app::Settings.CFG_File_Name, "car1");
+  EXPECT_EQ(app::Model().Settings.CFG_File_Name, "car1");
   EXPECT_EQ(main->TitleText().substr(main->TitleText().size() - 20), u"     File : car1.cfg");
-  EXPECT_EQ(ecu::Link.TaskRequest, 21);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 21);
   EXPECT_FALSE(w.Showing());
 
   // The window opens again with the configuration's name; a name that would leave the
   // folder is refused and the window stays.
-  ecu::Link.TaskRequest = 0;
+  ecu::Session().Link.TaskRequest = 0;
   main->RunFileMenuItem(0);
   EXPECT_EQ(p.HudTextBox_3D_SL_Name->Text(), u"car1");
   p.HudTextBox_3D_SL_Name->SetText(u"../x");
   p.HudButton_3D_SL_Run->OnClick(p.HudButton_3D_SL_Run);
   EXPECT_TRUE(w.Showing());
-  EXPECT_EQ(app::Settings.CFG_File_Name, "car1");
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_EQ(app::Model().Settings.CFG_File_Name, "car1");
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
   ASSERT_FALSE(host->Messages.empty());
 
   // Default: no file named anywhere, the write asked for.
   main->RunFileMenuItem(2);
-  EXPECT_EQ(app::Settings.CFG_File_Name, "");
-  EXPECT_EQ(ecu::ConfigData.Configuration->Cfg_Name, "");
-  EXPECT_EQ(ecu::Link.TaskRequest, 21);
+  EXPECT_EQ(app::Model().Settings.CFG_File_Name, "");
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->Cfg_Name, "");
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 21);
 }
 
 }  // namespace

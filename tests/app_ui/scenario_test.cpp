@@ -8,9 +8,11 @@
 #include <filesystem>
 
 #include "app/core/Colors_3D_Unit.h"
+#include "app/core/Model.h"
 #include "app/ui/Page_CFG.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Session.h"
 #include "platform/comm/SerialPort.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "tests/app_ui/SimulatorScreen.h"
@@ -42,7 +44,7 @@ TEST_F(ScenarioChild, Run) {
   ASSERT_EQ(win::VideoDriver(), "x11");
 
   // Within 5 s: the port is open and green, the ECU read, its firmware in the title.
-  const std::string open = app::Colors.ColorTable[app::Color_Port_Open];
+  const std::string open = app::Model().Colors.ColorTable[app::Color_Port_Open];
   ASSERT_TRUE(RunUntil([&] { return PortNameColor() == open; }, 5s)) << PortNameColor();
   ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, std::chrono::duration_cast<std::chrono::milliseconds>(5s - (Clock::now() - shown))))
       << "the ECU was not read within 5 s of showing";
@@ -74,9 +76,9 @@ TEST_F(ScenarioChild, Run) {
     SCOPED_TRACE("an indicator value in its role colour");
     vg::TvxVisualObject* value = main->Parts().IndicatorValues[app::IND_RPM];
     const auto [x, y] = OnScreen(value);
-    EXPECT_TRUE(AnyPixelNear(screen, x, y, static_cast<int>(value->Width()), static_cast<int>(value->Height()),
-                             Argb(app::Colors.ColorTable[static_cast<std::size_t>(app::IndicatorColorRole(app::IND_RPM))]),
-                             24));
+    EXPECT_TRUE(AnyPixelNear(
+        screen, x, y, static_cast<int>(value->Width()), static_cast<int>(value->Height()),
+        Argb(app::Model().Colors.ColorTable[static_cast<std::size_t>(app::IndicatorColorRole(app::IND_RPM))]), 24));
   }
   {
     SCOPED_TRACE("the selected tab carries the accent bar, the others not");
@@ -92,7 +94,7 @@ TEST_F(ScenarioChild, Run) {
   // A new switch-over speed: one write 1.5 s after the change, with the wait window, and the
   // ECU keeps it.
   const int waits = host->WaitShown;
-  ASSERT_NE(ecu::ConfigData.Configuration->PG_RPM, 1700);
+  ASSERT_NE(ecu::Session().ConfigData.Configuration->PG_RPM, 1700);
   main->PageCFG()->Parts().HudComboTextBox_CFG_PG_RPM->SetText(u"1700");
   const auto changed = Clock::now();
   ASSERT_TRUE(RunUntil([&] { return host->WaitShown > waits; }, 4s)) << "no write started";

@@ -8,10 +8,11 @@
 #include <cstdlib>
 
 #include "app/core/Colors_3D_Unit.h"
+#include "app/core/Model.h"
 #include "app/core/Msg_3D_Unit.h"
 #include "app/core/Set_3D_Unit.h"
-#include "app/ui/Form_3D_MSG.h"
 #include "app/ui/Flip_3D.h"
+#include "app/ui/Form_3D_MSG.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Form_No_OpenGL.h"
@@ -19,24 +20,24 @@
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
+#include "ecu/Session.h"
 #include "platform/comm/PortList.h"
 #include "platform/rtl/CodePage.h"
-#include "serial/CPort.h"
-#include "tests/app_ui/MainWindow.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/VisualObjects.h"
+#include "serial/CPort.h"
+#include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
-#include "vg2d/controls/Layouts.h"
-#include "vg2d/controls/TextBox.h"
-#include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/Tracks.h"
+#include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Colors.h"
 #include "vg2d/core/Shapes.h"
-#include "vg2d/controls/WindowFrames.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ TEST_F(SecondaryWindows, AMissingSensorTableShowsAfterTheMainWindowAndOkClosesIt
   Run(400);
   EXPECT_FALSE(message->Showing());
 
-  ecu::ConfigData.SensorTableFileName = folder.Path().string() + "/gascal.dat";
+  ecu::Session().ConfigData.SensorTableFileName = folder.Path().string() + "/gascal.dat";
   host->ShowMessageWindow(12, "");
   Run(50);
   EXPECT_FALSE(message->Showing()) << "shown 100 ms after the request";
@@ -144,7 +145,7 @@ TEST_F(SecondaryWindows, AMissingSensorTableShowsAfterTheMainWindowAndOkClosesIt
   RunQueue();
   Save(*message, "message_kind12.png");
   // The main window's fill, white text.
-  EXPECT_EQ(app::Colors.MainWindowFill.Color, message->Parts().HudWindow_3D_MSG->Fill()->GetColor());
+  EXPECT_EQ(app::Model().Colors.MainWindowFill.Color, message->Parts().HudWindow_3D_MSG->Fill()->GetColor());
   EXPECT_GT(Count(*message, 20, 40, 400, 150, Whitish), 20) << "the message's text";
 
   Click(*message, message->Buttons()[0]);
@@ -211,7 +212,7 @@ TEST_F(SecondaryWindows, TheWaitWindowShowsOnceCentredAndShrinksToTheCorner) {
   EXPECT_EQ(50, wait->Height());
   host->CloseWaitWindow();
   EXPECT_FALSE(wait->Showing());
-  EXPECT_EQ(0, app::Messages.WaitWindowShown);
+  EXPECT_EQ(0, app::Model().Messages.WaitWindowShown);
 
   // A configuration write shows it while it runs and shrinks it at its end.
   host->WriteTaskStarted(21);
@@ -228,7 +229,7 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
   Run(300);
   EXPECT_EQ(main->Left(), settings->Left());
   EXPECT_EQ(main->Top() + 22, settings->Top());
-  EXPECT_EQ(1, ecu::Link.SettingsWindowShown);
+  EXPECT_EQ(1, ecu::Session().Link.SettingsWindowShown);
   Save(*settings, "settings.png");
   EXPECT_GT(Count(*settings, 20, 40, 400, 500, Whitish), 200) << "its texts";
 
@@ -238,15 +239,15 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
   std::uint16_t key = 13;
   char16_t ch = 0;
   settings->HudTextBox_SET_Program_CodeKeyDown(code, key, ch, {});
-  EXPECT_EQ(44, app::Settings.Program_Code);
+  EXPECT_EQ(44, app::Model().Settings.Program_Code);
   code->SetText(u"abc");
   EXPECT_THROW(settings->HudTextBox_SET_Program_CodeKeyDown(code, key, ch, {}), rtl::EConvertError);
-  EXPECT_EQ(44, app::Settings.Program_Code);
+  EXPECT_EQ(44, app::Model().Settings.Program_Code);
 
   // The opacity reaches the settings panel and the pages' panels, not the auto-calibration's
   // indicator panel.
   settings->Parts().HudTrackBar_SET_Opacity->SetValue(0.5f);
-  EXPECT_EQ(0.5, app::Settings.Panels_Opacity);
+  EXPECT_EQ(0.5, app::Model().Settings.Panels_Opacity);
   EXPECT_EQ(0.5f, settings->Parts().HudPanel_SET->Opacity());
   EXPECT_EQ(0.5f, main->Pages()[0]->Root()->Opacity());
   for (const char* name : {"HudPanel_ACB_1", "HudPanel_ACB_2", "HudPanel_ACB_3", "HudPanel_CLB", "HudPanel_3D_MapRPM"})
@@ -263,7 +264,7 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
 
   settings->Parts().HudNumberBox_3D_SET_Port_Delay->SetValue(-40);
   settings->HudNumberBox_3D_SET_Port_DelayChange(nullptr);
-  EXPECT_EQ(0, app::Settings.Reply_Delay);
+  EXPECT_EQ(0, app::Model().Settings.Reply_Delay);
 
   // The program closes with it open: the next start shows it where it was.
   settings->SetBounds(200, 150, 440, 580);
@@ -307,7 +308,7 @@ TEST_F(SecondaryWindows, SettingsAndSkinTakeANewLanguagesTextsWhenTheyActivateAg
   EXPECT_EQ(u"Settings", settings->Parts().HudWindow_3D_SET->Text());
   EXPECT_EQ(u"Skins of the program", skin->Parts().HudWindow_3D_Skin->Text());
   // The language changes in the main window while both stay open.
-  ecu::Texts.CurrentLanguage = "Deutsch";
+  ecu::Session().Texts.CurrentLanguage = "Deutsch";
   win::SetActiveForm(settings.get());
   EXPECT_EQ(u"Einstellungen", settings->Parts().HudWindow_3D_SET->Text());
   win::SetActiveForm(skin.get());
@@ -327,7 +328,7 @@ TEST_F(SecondaryWindows, ManualTakesTheDialogsPortAndAFailedOpeningLeavesItClose
   EXPECT_NO_THROW(settings->HudButton_3D_SET_Port_ManualClick(nullptr));
   port->ComPort->SetSetupDialog(nullptr);
   unsetenv(comm::kExtraPortsVariable);
-  EXPECT_EQ(chosen, app::Settings.Port_Name);
+  EXPECT_EQ(chosen, app::Model().Settings.Port_Name);
   EXPECT_EQ(rtl::Utf8ToWide(chosen), settings->Parts().HudTextBox_3D_SET_Port_Name->Text());
   EXPECT_FALSE(port->ComPort->Connected());
   EXPECT_TRUE(port->ComPort->PortFailed()) << "the failure is flagged, not thrown";
@@ -356,7 +357,7 @@ TEST_F(SecondaryWindows, TheCheckWindowIsRedWithTheMessageInWhiteAndARedOk) {
 
 TEST_F(SecondaryWindows, TheSkinListsTheRolesAndItsDefaultRestoresTheLookAfter300Ms) {
   Start();
-  app::Colors.MainWindowFill.Color = "#FF203040";
+  app::Model().Colors.MainWindowFill.Color = "#FF203040";
   main->ApplyMainWindowFill();
   main->Parts().HudButton_3D_GEN_Flip->SetVisible(true);
   // The right button on Flip shows the skin window, role 1 selected.
@@ -370,25 +371,25 @@ TEST_F(SecondaryWindows, TheSkinListsTheRolesAndItsDefaultRestoresTheLookAfter30
   EXPECT_EQ(u"MODE : Automat", p.HudButton_Skin_Detals->Text());
   EXPECT_EQ("#FF203040", p.Circle_Skin_Color->Fill()->GetColor());
   RunQueue();
-  EXPECT_EQ(app::Colors.ColorTable[1], p.HudButton_Skin_Detals->FontFill()->GetColor())
+  EXPECT_EQ(app::Model().Colors.ColorTable[1], p.HudButton_Skin_Detals->FontFill()->GetColor())
       << "the fonts leave the role's colour on its button";
   Save(*skin, "skin.png");
   EXPECT_GT(Count(*skin, 20, 40, 360, 300, Whitish), 100) << "its texts";
 
   p.HudComboTextBox_Skin_Detals->SetItemIndex(16);
   EXPECT_EQ(17, skin->SelectedColorRole());
-  EXPECT_EQ(app::Colors.ColorTable[17], p.Circle_Skin_Detals->Fill()->GetColor());
+  EXPECT_EQ(app::Model().Colors.ColorTable[17], p.Circle_Skin_Detals->Fill()->GetColor());
   EXPECT_EQ(u"Type a text message:Error", p.HudButton_Skin_Detals->Text());
 
-  app::Settings.Font_Name = "Arial";
-  app::Colors.ColorTable[23] = "#FF000001";
+  app::Model().Settings.Font_Name = "Arial";
+  app::Model().Colors.ColorTable[23] = "#FF000001";
   skin->HudButton_Skin_DefaultClick(nullptr);
-  EXPECT_EQ("Tahoma", app::Settings.Font_Name);
-  EXPECT_EQ("#FFFFFFFF", app::Settings.Font_Color);
-  EXPECT_EQ("#FF1F46FD", app::Colors.ColorTable[23]);
+  EXPECT_EQ("Tahoma", app::Model().Settings.Font_Name);
+  EXPECT_EQ("#FFFFFFFF", app::Model().Settings.Font_Color);
+  EXPECT_EQ("#FF1F46FD", app::Model().Colors.ColorTable[23]);
   EXPECT_EQ("#EAD7D5D5", main->Parts().HudWindow_3D_GEN->Fill()->GetColor());
-  ASSERT_EQ(2, app::Actions.ActionCount);
-  EXPECT_EQ(300, app::Actions.ActionDelays[0]);
+  ASSERT_EQ(2, app::Model().Actions.ActionCount);
+  EXPECT_EQ(300, app::Model().Actions.ActionDelays[0]);
   skin->Close();
 }
 
@@ -396,7 +397,7 @@ TEST_F(SecondaryWindows, AGradientFillGoesToTheOpenWindowsAsFarAsTheirPointsGo) 
   Start();
   settings->Show();
   Run(300);
-  app::Colors.MainWindowFill = {"#FF102030", true, {"#FF0000FF", "#FF00FF00", "#FFFF0000"}};
+  app::Model().Colors.MainWindowFill = {"#FF102030", true, {"#FF0000FF", "#FF00FF00", "#FFFF0000"}};
   main->RunAction(app::Action_CopyFillToOpenWindows);
   vg::TvxBrush* fill = settings->Parts().HudWindow_3D_SET->Fill();
   EXPECT_EQ(vg::vgBrushGradient, fill->Style());
@@ -412,8 +413,8 @@ TEST_F(SecondaryWindows, ANewFontColourRecoloursGeneralTextsAtTheNextFontActionB
   Start();
   const app::TMainParts& p = main->Parts();
   const std::string value = p.IndicatorValues[0]->FontFill()->GetColor();
-  app::Settings.Font_Color = "#FF11AA22";
-  app::Colors.ColorTable[app::Color_General] = app::Settings.Font_Color;
+  app::Model().Settings.Font_Color = "#FF11AA22";
+  app::Model().Colors.ColorTable[app::Color_General] = app::Model().Settings.Font_Color;
   EXPECT_NE("#FF11AA22", p.HudWindow_3D_GEN->FontFill()->GetColor()) << "nothing before the action";
   app::QueueAction(app::Action_ApplyFonts, 100);
   RunQueue();
@@ -423,7 +424,7 @@ TEST_F(SecondaryWindows, ANewFontColourRecoloursGeneralTextsAtTheNextFontActionB
 
 TEST_F(SecondaryWindows, TwoFlipsGiveTwoColoursWithTheAlphaOfTheFirstFillAndACloseStopsAFlip) {
   Start();
-  app::Colors.MainWindowFill.Color = "#C0808080";
+  app::Model().Colors.MainWindowFill.Color = "#C0808080";
   main->ApplyMainWindowFill();
   dx::TdxGUIObjectLayer* layer = main->Layer();
   main->HudButton_3D_GEN_FlipMouseDown(nullptr, rtl::mbLeft, {}, 0, 0);
@@ -433,7 +434,7 @@ TEST_F(SecondaryWindows, TwoFlipsGiveTwoColoursWithTheAlphaOfTheFirstFillAndAClo
   Run(400);
   EXPECT_FALSE(app::MainWindowFlipping(*main));
   Run(400);
-  const std::string first = app::Colors.MainWindowFill.Color;
+  const std::string first = app::Model().Colors.MainWindowFill.Color;
   EXPECT_EQ("#C0", first.substr(0, 3));
   EXPECT_EQ(first, main->Parts().HudWindow_3D_GEN->Fill()->GetColor());
   EXPECT_EQ(0, layer->Position()->Z());
@@ -441,7 +442,7 @@ TEST_F(SecondaryWindows, TwoFlipsGiveTwoColoursWithTheAlphaOfTheFirstFillAndAClo
 
   main->HudButton_3D_GEN_FlipMouseDown(nullptr, rtl::mbLeft, {}, 0, 0);
   Run(1000);
-  const std::string second = app::Colors.MainWindowFill.Color;
+  const std::string second = app::Model().Colors.MainWindowFill.Color;
   EXPECT_EQ("#C0", second.substr(0, 3));
   EXPECT_NE(first, second);
 
@@ -451,7 +452,7 @@ TEST_F(SecondaryWindows, TwoFlipsGiveTwoColoursWithTheAlphaOfTheFirstFillAndAClo
   main->Close();
   main.reset();
   Run(1000);
-  EXPECT_EQ(second, app::Colors.MainWindowFill.Color);
+  EXPECT_EQ(second, app::Model().Colors.MainWindowFill.Color);
 }
 
 }  // namespace

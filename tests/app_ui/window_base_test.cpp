@@ -9,6 +9,7 @@
 #include "ecu/Host.h"
 #include "ecu/Language.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TypInfo.h"
 #include "tests/app_ui/MainWindow.h"
@@ -60,12 +61,12 @@ TEST_F(MainWindowTest, HandlersAreTheWindowsPublishedMethodsNamedByTheText) {
   ASSERT_NE(clear, nullptr);
   EXPECT_EQ(clear->OnClick.MethodName(), "HudButton_CFG_Errors_ClearClick");
   // The bound handler is the window's own: a click does what the button is for.
-  ecu::LiveData.WorkMode = 2;
+  ecu::Session().LiveData.WorkMode = 2;
   mode->OnClick(nullptr);
-  EXPECT_EQ(ecu::Link.ModeCommandFlags, 240);
-  EXPECT_EQ(ecu::Link.TaskRequest, 17);
+  EXPECT_EQ(ecu::Session().Link.ModeCommandFlags, 240);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 17);
   clear->OnClick(nullptr);
-  EXPECT_EQ(ecu::Link.TaskRequest, 25);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 25);
 }
 
 TEST_F(MainWindowTest, TheBinderNamesTheMissingPartAndItsWindow) {
@@ -176,7 +177,7 @@ TEST_F(MainWindowTest, AWindowLooksUpItsTextsEachTimeItActivatesFromTheLanguages
   auto window = std::make_unique<TextWindow>();
   window->Show();
   EXPECT_EQ(window->Looked, (std::vector<std::string>{"Date"})) << "English: the built-in text";
-  ecu::Texts.CurrentLanguage = "Deutsch";
+  ecu::Session().Texts.CurrentLanguage = "Deutsch";
   win::SetActiveForm(main.get());
   win::SetActiveForm(window.get());
   EXPECT_EQ(window->Looked, (std::vector<std::string>{"Date", "Datum"}));

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/core/Core_State.h"
+#include "app/core/Model.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Host.h"
 #include "ecu/Instruction_Unit.h"
@@ -22,6 +22,7 @@
 #include "ecu/Port_3D_Unit.h"
 #include "ecu/Procedures_Unit.h"
 #include "ecu/Receiver_Unit.h"
+#include "ecu/Session.h"
 #include "platform/comm/PortList.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Timer.h"
@@ -53,7 +54,8 @@ inline std::string Hex(const Bytes& bytes) {
 // simulator's last write can be on its way through the pseudo-terminal still.
 inline bool ReplyAllAtPort(ecu::TForm_3D_Port* Form, const ecusim::Simulator& Sim) {
   const ecusim::Simulator::Counters stats = Sim.Stats();
-  return !stats.MidReply && (stats.LastSentBytes <= ecu::Link.RxExpectedLength || Form->ComPort->InputCount() > 0);
+  return !stats.MidReply &&
+         (stats.LastSentBytes <= ecu::Session().Link.RxExpectedLength || Form->ComPort->InputCount() > 0);
 }
 
 // Handles the GUI thread's calls until Done holds or RealMs pass, on a test clock that only
@@ -80,8 +82,8 @@ protected:
   void SetUp() override {
     rtl::Application->Reset();
     rtl::Application->SetClock(&clock);
-    app::ResetState();
-    ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
+    model = std::make_unique<app::TModel>();
+    ecu::Session().ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
     recorder = std::make_unique<linkrec::Recorder>();
     form = new ecu::TForm_3D_Port(nullptr);
   }
@@ -89,7 +91,7 @@ protected:
     watching.reset();
     delete form;
     recorder.reset();
-    app::ResetState();
+    model.reset();
     rtl::Application->ProcessMessages();
     rtl::Application->OnException = nullptr;
     rtl::Application->SetClock(nullptr);
@@ -99,10 +101,12 @@ protected:
   // Installs a monitor of the wire until the test ends (or another one, or none).
   void Watch(ecu::TLinkMonitor* Monitor) {
     watching.reset();
-    if (Monitor) watching = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Hosts.Monitor, Monitor);
+    if (Monitor) watching = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Session().Hosts.Monitor, Monitor);
   }
 
   rtl::TTestClock clock{0.0};
+  // The program's state as at start, fresh for each test.
+  std::unique_ptr<app::TModel> model;
   std::unique_ptr<linkrec::Recorder> recorder;
   ecu::TForm_3D_Port* form = nullptr;
   std::unique_ptr<ecu::THostScope<ecu::TLinkMonitor>> watching;

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "ecu/Config_Unit.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
-#include "tests/ecu/FreshState.h"
+#include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
 
@@ -44,6 +45,7 @@ TEST(Calc, RPMAndPeriods) {
 }
 
 TEST(Calc, AnalogueScaling) {
+  const ecu_test::FreshModel fresh;
   EXPECT_EQ(ADCToScaled(0x00, 0x00), 0);
   EXPECT_EQ(ADCToScaled(0x03, 0xFF), 448);
   EXPECT_EQ(ADCToScaled(0x02, 0x00), 224);
@@ -182,7 +184,7 @@ public:
 
 class SensorTable : public ::testing::Test {
 protected:
-  void SetUp() override { ConfigData.SensorTableFileName = dir / "gascal.dat"; }
+  void SetUp() override { Session().ConfigData.SensorTableFileName = dir / "gascal.dat"; }
   void WriteTable(std::vector<std::int16_t> entries, std::size_t bytes = 2048) {
     entries.resize(1024, 0);
     std::string data;
@@ -191,9 +193,9 @@ protected:
       data += static_cast<char>(static_cast<std::uint16_t>(e) >> 8);
     }
     data.resize(bytes);
-    ecu_test::WriteFile(ConfigData.SensorTableFileName, data);
+    ecu_test::WriteFile(Session().ConfigData.SensorTableFileName, data);
   }
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   ecu_test::TempDir dir;
   RecordingHost host;
 };
@@ -240,7 +242,7 @@ TEST_F(SensorTable, MissingOrEmptyTableShowsTheMessageOnceUntilReadable) {
 
   WriteTable({7, 8});
   EXPECT_EQ(SensorTableValue(0, 1), 8);
-  EXPECT_EQ(ConfigData.SensorTableMessageArmed, 1);
+  EXPECT_EQ(Session().ConfigData.SensorTableMessageArmed, 1);
 
   for (std::size_t bytes : {0u, 1u}) {
     WriteTable({7, 8}, bytes);

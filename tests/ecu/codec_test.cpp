@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "FreshState.h"
+#include "FreshModel.h"
 #include "TempDir.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Check_Versions.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Session.h"
 #include "ecu/Transmit_Unit.h"
 #include "tools/linkrec/Recorder.h"
 
@@ -23,18 +24,18 @@ using Bytes = std::vector<std::uint8_t>;
 class CodecTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    ConfigData.SensorTableFileName = dir / "gascal.dat";
+    Session().ConfigData.SensorTableFileName = dir / "gascal.dat";
     std::string data;
     for (int i = 0; i < SensorTableEntries; ++i) {
       const int v = (1023 - i) * 2;
       data += static_cast<char>(v & 0xFF);
       data += static_cast<char>(v >> 8);
     }
-    ecu_test::WriteFile(ConfigData.SensorTableFileName, data);
+    ecu_test::WriteFile(Session().ConfigData.SensorTableFileName, data);
   }
 
   Bytes Pack() {
-    Bytes out(3 * Link.ReadList.Count);
+    Bytes out(3 * Session().Link.ReadList.Count);
     out.resize(static_cast<std::size_t>(Param_Pack_List(config, out)));
     return out;
   }
@@ -44,14 +45,14 @@ protected:
     return Bytes(t.begin(), t.end());
   }
 
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   ecu_test::TempDir dir;
   Configuration_Class config;  // the defaults of a new configuration
 };
 
 TEST_F(CodecTest, WriteList1OfTheDefaultConfigurationByteForByte) {
   Param_Write_List1();
-  ASSERT_EQ(Link.ReadList.Count, 22);
+  ASSERT_EQ(Session().Link.ReadList.Count, 22);
   const Bytes expected{
       'Z', 0x05, 0x23, 'A', 0x03, 0x37, 'C', 0x75, 0x30, 'R', 0x14, 0x08, '\\', 0x05, 0x12, 159, 0x42, 0x00,
       'D', 0x00, 0x72, 'E', 0x0A, 0x02, 'S', 0x07, 0x40, 'T', 0x20, 0x37, 'U', 0x00, 0x68, 'V', 0x00, 0x93,
@@ -61,12 +62,12 @@ TEST_F(CodecTest, WriteList1OfTheDefaultConfigurationByteForByte) {
 }
 
 TEST_F(CodecTest, WriteList2CarriesSlopesGasAndPetrolTimesWithTheirFlags) {
-  ConfigData.DiagramPointX = {2000, 2500, 3000, 3500, 4500, 5500, 7000, 9000, 11000};
-  ConfigData.DiagramPointY = {2000, 2600, 3100, 3500, 4500, 5400, 7200, 9000, 10000};
-  ConfigData.FlaggedPoint = 5;
+  Session().ConfigData.DiagramPointX = {2000, 2500, 3000, 3500, 4500, 5500, 7000, 9000, 11000};
+  Session().ConfigData.DiagramPointY = {2000, 2600, 3100, 3500, 4500, 5400, 7200, 9000, 10000};
+  Session().ConfigData.FlaggedPoint = 5;
   CalcDiagramSlopes();
   Param_Write_List2();
-  ASSERT_EQ(Link.ReadList.Count, 27);
+  ASSERT_EQ(Session().Link.ReadList.Count, 27);
   const Bytes expected{
       'a', 0x00, 0x80, 'b', 0x07, 0xD0, 'c', 0x07, 0xD0,  // point 0: never flagged
       'd', 0x00, 0x99, 'e', 0x0A, 0x28, 'f', 0x89, 0xC4,  // points 1 and 2: always flagged
@@ -82,9 +83,9 @@ TEST_F(CodecTest, WriteList2CarriesSlopesGasAndPetrolTimesWithTheirFlags) {
   // Point 0 stays unflagged even when the ECU flagged it; a petrol time beyond 15 bits is
   // sent as the largest one and does not set the flag by accident; equal petrol times give
   // the slope 1.
-  ConfigData.FlaggedPoint = 0;
-  ConfigData.DiagramPointX[0] = 0x8123;
-  ConfigData.DiagramPointX[4] = ConfigData.DiagramPointX[3];
+  Session().ConfigData.FlaggedPoint = 0;
+  Session().ConfigData.DiagramPointX[0] = 0x8123;
+  Session().ConfigData.DiagramPointX[4] = Session().ConfigData.DiagramPointX[3];
   CalcDiagramSlopes();
   EXPECT_EQ(Triple('c'), (Bytes{'c', 0x7F, 0xFF}));
   EXPECT_EQ(Triple('r'), (Bytes{'r', 0x15, 0x7C}));
@@ -107,15 +108,15 @@ TEST_F(CodecTest, ValuesBeyondTheirParametersAreClampedNotWrapped) {
   config.PG_RPM = 10;  // a cut "1000": the lowest speed a period carries
   EXPECT_EQ(Triple('C'), (Bytes{'C', 0xFF, 0xDE}));
   // Types and prescalers the ECU sent go back as they came.
-  Link.ReceivedParams['S'] = 0x0C40;
-  Link.ReceivedParams['E'] = 0x0A09;
+  Session().Link.ReceivedParams['S'] = 0x0C40;
+  Session().Link.ReceivedParams['E'] = 0x0A09;
   EXPECT_EQ(Triple('S'), (Bytes{'S', 0x0C, 0x40}));
   EXPECT_EQ(Triple('E'), (Bytes{'E', 0x0A, 0x09}));
 
   Param_Write_List2();
-  ConfigData.DiagramPointY[8] = 70000;
-  ConfigData.DiagramPointX[8] = 65535;
-  ConfigData.DiagramPointX[7] = -3;
+  Session().ConfigData.DiagramPointY[8] = 70000;
+  Session().ConfigData.DiagramPointX[8] = 65535;
+  Session().ConfigData.DiagramPointX[7] = -3;
   EXPECT_EQ(Triple('}'), (Bytes{'}', 0xFF, 0xFF}));
   EXPECT_EQ(Triple('~'), (Bytes{'~', 0x7F, 0xFF}));
   EXPECT_EQ(Triple('{'), (Bytes{'{', 0x00, 0x00}));
@@ -123,13 +124,13 @@ TEST_F(CodecTest, ValuesBeyondTheirParametersAreClampedNotWrapped) {
 
 TEST_F(CodecTest, ReadListGrowsForTheWiderFamily) {
   for (auto [version, count] : {std::pair{160, 52}, {200, 49}, {357, 52}, {356, 49}, {0, 49}}) {
-    LiveData.FirmwareVersion100 = version;
+    Session().LiveData.FirmwareVersion100 = version;
     Param_Read_List_All();
-    EXPECT_EQ(Link.ReadList.Count, count) << version;
+    EXPECT_EQ(Session().Link.ReadList.Count, count) << version;
   }
-  EXPECT_EQ(Link.ReadList.Codes[1], '_');
-  EXPECT_EQ(Link.ReadList.Codes[49], 169);
-  EXPECT_EQ(Link.ReadList.Codes[52], 172);
+  EXPECT_EQ(Session().Link.ReadList.Codes[1], '_');
+  EXPECT_EQ(Session().Link.ReadList.Codes[49], 169);
+  EXPECT_EQ(Session().Link.ReadList.Codes[52], 172);
 }
 
 TEST_F(CodecTest, BitFieldsOfRAndBackslash) {
@@ -207,8 +208,8 @@ TEST_F(CodecTest, PrescalerOutsideTheListKeepsThePreviousOne) {
 TEST_F(CodecTest, TemperaturesWithoutATableGoBackAsTheyCame) {
   Param_Decode('A', 0x03, 0x37, config);
   EXPECT_EQ(config.PG_Temper, 40);
-  Link.ReceivedParams['A'] = 0x0321;
-  ConfigData.SensorTableFileName = dir / "missing.dat";
+  Session().Link.ReceivedParams['A'] = 0x0321;
+  Session().ConfigData.SensorTableFileName = dir / "missing.dat";
   Param_Decode('A', 0x01, 0x00, config);
   EXPECT_EQ(config.PG_Temper, 40);
   EXPECT_EQ(Triple('A'), (Bytes{'A', 0x03, 0x21}));
@@ -216,7 +217,7 @@ TEST_F(CodecTest, TemperaturesWithoutATableGoBackAsTheyCame) {
 
 TEST_F(CodecTest, ParameterReplyDecodesOnlyWhatItHolds) {
   // The full read list's values in order: "Z" is value 1, "T" value 23, 146 value 38.
-  LiveData.FirmwareVersion100 = 210;
+  Session().LiveData.FirmwareVersion100 = 210;
   Bytes reply(2 + 2 * 49 + 1, 0);
   reply[0] = 25;
   reply[1] = '$';
@@ -233,7 +234,7 @@ TEST_F(CodecTest, ParameterReplyDecodesOnlyWhatItHolds) {
   EXPECT_EQ(config.Level1, 800);
   EXPECT_EQ(config.Level_Invert, 1);
   EXPECT_EQ(config.Param_146, 100);
-  EXPECT_EQ(Link.RxIndex, 2 * 49 + 1);
+  EXPECT_EQ(Session().Link.RxIndex, 2 * 49 + 1);
 
   // A reply that ends after the "T" value leaves everything behind it unchanged.
   Configuration_Class fresh;
@@ -247,8 +248,9 @@ TEST_F(CodecTest, ParameterReplyDecodesOnlyWhatItHolds) {
 }
 
 TEST(FirmwareFamily, BordersOfBothTests) {
+  const ecu_test::FreshModel fresh;
   auto family = [](const char* text) {
-    LiveData.FirmwareVersion100 = FirmwareVersionFromText(text).value_or(0);
+    Session().LiveData.FirmwareVersion100 = FirmwareVersionFromText(text).value_or(0);
     return std::pair{IsVersion155To199(), IsVersion155To199Or357To399()};
   };
   EXPECT_EQ(family("1.55"), (std::pair{true, true}));

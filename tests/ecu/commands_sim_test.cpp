@@ -4,6 +4,7 @@
 
 #include "LinkFixture.h"
 #include "ecu/Check_Versions.h"
+#include "ecu/Session.h"
 #include "ecu/Transmit_Unit.h"
 
 namespace {
@@ -21,8 +22,8 @@ protected:
   }
   Bytes Encoded(std::uint8_t Command) const {
     Bytes frame{25, Command};
-    Bytes triples(3 * ecu::Link.ReadList.Count);
-    ecu::Param_Pack_List(*ecu::ConfigData.Configuration, triples);
+    Bytes triples(3 * ecu::Session().Link.ReadList.Count);
+    ecu::Param_Pack_List(*ecu::Session().ConfigData.Configuration, triples);
     frame.insert(frame.end(), triples.begin(), triples.end());
     std::uint8_t sum = 0;
     for (std::uint8_t b : frame) sum = static_cast<std::uint8_t>(sum + b);
@@ -35,10 +36,10 @@ protected:
 TEST_F(CommandsSimTest, ConnectFillsTheConfigurationFromTheEcu) {
   OpenPort();
   ASSERT_TRUE(RunUntil("#"));
-  const ecu::Configuration_Class& c = *ecu::ConfigData.Configuration;
+  const ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
   EXPECT_EQ(c.ECU_Name, "GASCAL ECU SIM");
   EXPECT_EQ(c.Firmware_Version, "2.10");
-  EXPECT_EQ(ecu::LiveData.FirmwareVersion100, 210);
+  EXPECT_EQ(ecu::Session().LiveData.FirmwareVersion100, 210);
   EXPECT_EQ(c.Work_Gas, 300);
   EXPECT_EQ(c.Param_90, 1315);
   EXPECT_EQ(c.PG_RPM, 1500);
@@ -53,19 +54,19 @@ TEST_F(CommandsSimTest, ConnectFillsTheConfigurationFromTheEcu) {
   EXPECT_EQ((std::array<int, 5>{c.Param_147, c.Param_148, c.Param_150, c.Param_151, c.Param_153}),
             (std::array<int, 5>{50, 30, 10, 10, 50}));
   EXPECT_EQ(c.Param_152, 1000);
-  EXPECT_EQ(ecu::ConfigData.DiagramPointX[8], 11000);
-  EXPECT_EQ(ecu::ConfigData.DiagramPointY[8], 11000 * 118 / 100);
-  EXPECT_EQ(ecu::ConfigData.MapPointsGas[1], 42 * 128 / 10);
-  EXPECT_EQ(ecu::ConfigData.MapPointsPetrol[31], (38 + 62) * 128 / 10);
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointX[8], 11000);
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY[8], 11000 * 118 / 100);
+  EXPECT_EQ(ecu::Session().ConfigData.MapPointsGas[1], 42 * 128 / 10);
+  EXPECT_EQ(ecu::Session().ConfigData.MapPointsPetrol[31], (38 + 62) * 128 / 10);
 }
 
 TEST_F(CommandsSimTest, WriteTasksPutTheEncodedListsOnTheWire) {
   OpenPort();
   ASSERT_TRUE(RunUntil("#"));
-  ecu::ConfigData.Configuration->Level2 = 333;
-  ecu::ConfigData.Configuration->PG_RPM = 2000;
-  ecu::ConfigData.Configuration->GP_Buzzer = 1;
-  ecu::Link.TaskRequest = 22;
+  ecu::Session().ConfigData.Configuration->Level2 = 333;
+  ecu::Session().ConfigData.Configuration->PG_RPM = 2000;
+  ecu::Session().ConfigData.Configuration->GP_Buzzer = 1;
+  ecu::Session().Link.TaskRequest = 22;
   ASSERT_TRUE(RunUntil("12#"));
   ecu::Param_Write_List1();
   const Bytes list1 = Encoded('2');
@@ -74,9 +75,9 @@ TEST_F(CommandsSimTest, WriteTasksPutTheEncodedListsOnTheWire) {
   for (std::size_t i = 2; i + 3 < list1.size(); i += 3)
     EXPECT_EQ(SimParam(list1[i]), list1[i + 1] << 8 | list1[i + 2]) << int(list1[i]);
 
-  ecu::ConfigData.DiagramPointY[4] = 6000;
-  ecu::ConfigData.FlaggedPoint = 6;
-  ecu::Link.TaskRequest = 23;
+  ecu::Session().ConfigData.DiagramPointY[4] = 6000;
+  ecu::Session().ConfigData.FlaggedPoint = 6;
+  ecu::Session().Link.TaskRequest = 23;
   ASSERT_TRUE(RunUntil("13#"));
   ecu::Param_Write_List2();
   const Bytes list2 = Encoded('3');

@@ -6,8 +6,9 @@
 
 #include "ecu/FindUnit.h"
 #include "ecu/Gas_Injectors_Unit.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
-#include "tests/ecu/FreshState.h"
+#include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
 
@@ -26,7 +27,7 @@ public:
   void RefreshMapRPMCells() override { calls.push_back("RefreshMapRPMCells"); }
   void LoadMapRPMTable() override {
     calls.push_back("LoadMapRPMTable");
-    if (KeyFileReadInt("Cols_Number")) calls.push_back("Cols_Number=" + std::to_string(Files.KeyFileInt));
+    if (KeyFileReadInt("Cols_Number")) calls.push_back("Cols_Number=" + std::to_string(Session().Files.KeyFileInt));
   }
   void SaveMapRPMTable() override {
     calls.push_back("SaveMapRPMTable");
@@ -42,10 +43,10 @@ class Config : public ::testing::Test {
 protected:
   void SetUp() override {
     CreateConfiguration(dir / "none.cfg");
-    ConfigData.DiagramPointX.fill(0);
-    ConfigData.DiagramPointY.fill(0);
-    ConfigData.MapPointsGas.fill(0);
-    ConfigData.MapPointsPetrol.fill(0);
+    Session().ConfigData.DiagramPointX.fill(0);
+    Session().ConfigData.DiagramPointY.fill(0);
+    Session().ConfigData.MapPointsGas.fill(0);
+    Session().ConfigData.MapPointsPetrol.fill(0);
     host.calls.clear();
   }
   std::vector<std::string> KeysOf(const std::string& file) {
@@ -54,34 +55,34 @@ protected:
     for (std::string line; std::getline(in, line);) keys.push_back(line.substr(0, line.find(' ')));
     return keys;
   }
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   ecu_test::TempDir dir;
   RecordingHost host;
 };
 
 TEST_F(Config, CreationPutsDefaultsInPlace) {
-  const Configuration_Class& c = *ConfigData.Configuration;
+  const Configuration_Class& c = *Session().ConfigData.Configuration;
   EXPECT_EQ(c.Param_68, 5);
   EXPECT_EQ(c.Level_Type, "0 - 90 Om");
   EXPECT_EQ(c.Level_90, 1);
   EXPECT_EQ((std::array{c.Level1, c.Level2, c.Level3, c.Level4, c.Level5}), (std::array{55, 104, 147, 184, 248}));
-  EXPECT_EQ(ConfigData.InjectorNames[7], c.Injector_Type);
-  ASSERT_EQ(ConfigData.LevelSensorTable.size(), 9u);
-  EXPECT_EQ(ConfigData.LevelSensorTable[1]->Name, "AEB 1050");
-  EXPECT_EQ(ConfigData.LevelSensorTable[1]->Levels[4], 47);
+  EXPECT_EQ(Session().ConfigData.InjectorNames[7], c.Injector_Type);
+  ASSERT_EQ(Session().ConfigData.LevelSensorTable.size(), 9u);
+  EXPECT_EQ(Session().ConfigData.LevelSensorTable[1]->Name, "AEB 1050");
+  EXPECT_EQ(Session().ConfigData.LevelSensorTable[1]->Levels[4], 47);
 }
 
 TEST_F(Config, DefaultFollowsThePreviousGasType) {
-  ConfigData.Configuration->LPG_on = 0;
-  ConfigData.Configuration->Work_Gas = 77;
-  ConfigData.Configuration->User_Name = "x";
-  ConfigData.Configuration->Level1 = 1;
+  Session().ConfigData.Configuration->LPG_on = 0;
+  Session().ConfigData.Configuration->Work_Gas = 77;
+  Session().ConfigData.Configuration->User_Name = "x";
+  Session().ConfigData.Configuration->Level1 = 1;
   SetDefaultConfiguration();
-  EXPECT_EQ(ConfigData.Configuration->Param_68, 10);
-  EXPECT_EQ(ConfigData.Configuration->LPG_on, 1);
-  EXPECT_EQ(ConfigData.Configuration->Work_Gas, 77);  // identification stays
-  EXPECT_EQ(ConfigData.Configuration->User_Name, "");
-  EXPECT_EQ(ConfigData.Configuration->Level1, 55);
+  EXPECT_EQ(Session().ConfigData.Configuration->Param_68, 10);
+  EXPECT_EQ(Session().ConfigData.Configuration->LPG_on, 1);
+  EXPECT_EQ(Session().ConfigData.Configuration->Work_Gas, 77);  // identification stays
+  EXPECT_EQ(Session().ConfigData.Configuration->User_Name, "");
+  EXPECT_EQ(Session().ConfigData.Configuration->Level1, 55);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"CalcDiagramPoints", "SetDefaultMapRPM", "RefreshMapRPMCells"}));
 }
 
@@ -97,9 +98,9 @@ TEST_F(Config, LevelTypeLookUps) {
 }
 
 TEST_F(Config, NewFileHoldsEveryKeyInWritingOrder) {
-  ConfigData.Configuration->User_Name = "Ivan Petrov";
-  ConfigData.DiagramPointY[0] = 2300;
-  ConfigData.MapPointsGas[2] = 1216;
+  Session().ConfigData.Configuration->User_Name = "Ivan Petrov";
+  Session().ConfigData.DiagramPointY[0] = 2300;
+  Session().ConfigData.MapPointsGas[2] = 1216;
   SaveConfigFile(dir / "new.cfg");
   std::vector<std::string> expected = {"User_Name", "User_Phone", "Date_Mounting", "Data_KM", "Car_Jet", "Car_Comments",
                                        "Work_Gas", "Work_Petrol", "Save_Map", "RPM_PreScaler", "PG_RPM", "PG_Temper",
@@ -122,7 +123,7 @@ TEST_F(Config, NewFileHoldsEveryKeyInWritingOrder) {
 }
 
 TEST_F(Config, SavedFileLoadsBackIntoTheSameModel) {
-  Configuration_Class& c = *ConfigData.Configuration;
+  Configuration_Class& c = *Session().ConfigData.Configuration;
   c.User_Name = "Ivan";
   c.Car_Comments = "first line\r\nsecond line";
   c.Work_Gas = 1234;
@@ -133,15 +134,15 @@ TEST_F(Config, SavedFileLoadsBackIntoTheSameModel) {
   c.Level_Type = "AEB 806";
   c.Level3 = 634;
   for (int i = 0; i < 9; ++i)
-    ConfigData.DiagramPointX[static_cast<std::size_t>(i)] = 1000 * i,
-    ConfigData.DiagramPointY[static_cast<std::size_t>(i)] = 900 * i + 7;
-  ConfigData.MapPointsGas[31] = 5, ConfigData.MapPointsPetrol[0] = 6;
+    Session().ConfigData.DiagramPointX[static_cast<std::size_t>(i)] = 1000 * i,
+    Session().ConfigData.DiagramPointY[static_cast<std::size_t>(i)] = 900 * i + 7;
+  Session().ConfigData.MapPointsGas[31] = 5, Session().ConfigData.MapPointsPetrol[0] = 6;
   SaveConfigFile(dir / "Golf.cfg");
   const std::string first = ReadFile(dir / "Golf.cfg");
 
   SetDefaultConfiguration();
-  ConfigData.DiagramPointX.fill(0), ConfigData.DiagramPointY.fill(0), ConfigData.MapPointsGas.fill(-1),
-      ConfigData.MapPointsPetrol.fill(-1);
+  Session().ConfigData.DiagramPointX.fill(0), Session().ConfigData.DiagramPointY.fill(0),
+      Session().ConfigData.MapPointsGas.fill(-1), Session().ConfigData.MapPointsPetrol.fill(-1);
   host.calls.clear();
   ASSERT_TRUE(LoadConfigFile(dir / "Golf.cfg"));
   EXPECT_EQ(c.Cfg_Name, "Golf");
@@ -154,11 +155,11 @@ TEST_F(Config, SavedFileLoadsBackIntoTheSameModel) {
   EXPECT_EQ(c.LPG_on, 0);
   EXPECT_EQ(c.Level_Type, "AEB 806");
   EXPECT_EQ(c.Level3, 634);
-  EXPECT_EQ(ConfigData.DiagramPointX[8], 8000);
-  EXPECT_EQ(ConfigData.DiagramPointY[8], 7207);
-  EXPECT_EQ(ConfigData.MapPointsGas[31], 5);
-  EXPECT_EQ(ConfigData.MapPointsGas[0], 0);
-  EXPECT_EQ(ConfigData.MapPointsPetrol[0], 6);
+  EXPECT_EQ(Session().ConfigData.DiagramPointX[8], 8000);
+  EXPECT_EQ(Session().ConfigData.DiagramPointY[8], 7207);
+  EXPECT_EQ(Session().ConfigData.MapPointsGas[31], 5);
+  EXPECT_EQ(Session().ConfigData.MapPointsGas[0], 0);
+  EXPECT_EQ(Session().ConfigData.MapPointsPetrol[0], 6);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"LoadMapRPMTable", "Cols_Number=8", "UpdateMainCaption"}));
   EXPECT_FALSE(KeyFileStorePresent());
 
@@ -168,13 +169,13 @@ TEST_F(Config, SavedFileLoadsBackIntoTheSameModel) {
 
 TEST_F(Config, LoadKeepsWhatTheFileLacks) {
   WriteFile(dir / "l.cfg", "Level_Type Setting {}\r\nWork_Gas many {}\r\nPG_RPM 12x {}\r\nLPG_on 1 {}\r\n");
-  ConfigData.Configuration->Work_Gas = 50;
+  Session().ConfigData.Configuration->Work_Gas = 50;
   ASSERT_TRUE(LoadConfigFile(dir / "l.cfg"));
-  EXPECT_EQ(ConfigData.Configuration->Level_Type, "Setting");
-  EXPECT_EQ(ConfigData.Configuration->Level1, 55);  // thresholds only from their own keys
-  EXPECT_EQ(ConfigData.Configuration->Work_Gas, 0);
-  EXPECT_EQ(ConfigData.Configuration->PG_RPM, 1000);
-  EXPECT_EQ(ConfigData.Configuration->LPG_on, 1);
+  EXPECT_EQ(Session().ConfigData.Configuration->Level_Type, "Setting");
+  EXPECT_EQ(Session().ConfigData.Configuration->Level1, 55);  // thresholds only from their own keys
+  EXPECT_EQ(Session().ConfigData.Configuration->Work_Gas, 0);
+  EXPECT_EQ(Session().ConfigData.Configuration->PG_RPM, 1000);
+  EXPECT_EQ(Session().ConfigData.Configuration->LPG_on, 1);
 
   host.calls.clear();
   EXPECT_FALSE(LoadConfigFile(dir / "missing.cfg"));
@@ -185,20 +186,20 @@ TEST_F(Config, MapPointsStayWithinTheArraysAndUnknownKeysSurvive) {
   WriteFile(dir / "m.cfg",
             "MAP_Gas_1 100 {}\r\nMAP_Petrol_1 200 {}\r\nMAP_Gas_2 300 {}\r\nMAP_Gas_33 9 {}\r\n"
             "MAP_Gas_200 9 {}\r\nMy_Key x {}\r\n");
-  ConfigData.MapPointCount = 1;
+  Session().ConfigData.MapPointCount = 1;
   ASSERT_TRUE(LoadConfigFile(dir / "m.cfg"));
-  EXPECT_EQ(ConfigData.MapPointsGas[0], 100);
-  EXPECT_EQ(ConfigData.MapPointsPetrol[0], 200);
-  EXPECT_EQ(ConfigData.MapPointsGas[1], 0);  // beyond the ECU's count: not read
+  EXPECT_EQ(Session().ConfigData.MapPointsGas[0], 100);
+  EXPECT_EQ(Session().ConfigData.MapPointsPetrol[0], 200);
+  EXPECT_EQ(Session().ConfigData.MapPointsGas[1], 0);  // beyond the ECU's count: not read
 
-  ConfigData.MapPointCount = 255;  // whatever the ECU reports, only the arrays' points are used
-  ConfigData.MapPointsGas.fill(0);
-  ConfigData.MapPointsPetrol.fill(0);
+  Session().ConfigData.MapPointCount = 255;  // whatever the ECU reports, only the arrays' points are used
+  Session().ConfigData.MapPointsGas.fill(0);
+  Session().ConfigData.MapPointsPetrol.fill(0);
   ASSERT_TRUE(LoadConfigFile(dir / "m.cfg"));
-  EXPECT_EQ(ConfigData.MapPointsGas[1], 300);
+  EXPECT_EQ(Session().ConfigData.MapPointsGas[1], 300);
 
-  ConfigData.MapPointsGas[0] = 0;  // became 0: its key goes
-  ConfigData.MapPointsPetrol[0] = 200;
+  Session().ConfigData.MapPointsGas[0] = 0;  // became 0: its key goes
+  Session().ConfigData.MapPointsPetrol[0] = 200;
   SaveConfigFile(dir / "m.cfg");
   ASSERT_TRUE(KeyFileLoad(dir / "m.cfg"));
   EXPECT_FALSE(KeyFileFind("MAP_Gas_1"));
@@ -207,14 +208,14 @@ TEST_F(Config, MapPointsStayWithinTheArraysAndUnknownKeysSurvive) {
   EXPECT_TRUE(KeyFileFind("MAP_Gas_33"));
   EXPECT_TRUE(KeyFileFind("MAP_Gas_200"));
   ASSERT_TRUE(KeyFileFind("My_Key"));
-  EXPECT_EQ(Files.KeyFileKeys[static_cast<std::size_t>(Files.KeyFileFoundIndex)], "MY_KEY");
+  EXPECT_EQ(Session().Files.KeyFileKeys[static_cast<std::size_t>(Session().Files.KeyFileFoundIndex)], "MY_KEY");
   KeyFileClose();
 }
 
 // The keys a load reported, by kind.
 std::vector<std::string> Reported(TConfigProblemKind kind) {
   std::vector<std::string> keys;
-  for (const TConfigProblem& p : ConfigData.ConfigLoadReport.Problems)
+  for (const TConfigProblem& p : Session().ConfigData.ConfigLoadReport.Problems)
     if (p.Kind == kind) keys.push_back(p.Key + (p.Used.empty() ? "" : "=" + p.Used));
   return keys;
 }
@@ -257,14 +258,14 @@ TEST_F(Config, LoadReportsWhatItCouldNotTakeAndKeepsValuesWithinTheirParameters)
     WriteFile(dir / "bad.cfg", text);
     SetDefaultConfiguration();
     ASSERT_TRUE(LoadConfigFile(dir / "bad.cfg")) << line;
-    ASSERT_EQ(ConfigData.ConfigLoadReport.Problems.size(), 1u) << line;
-    const TConfigProblem& p = ConfigData.ConfigLoadReport.Problems[0];
+    ASSERT_EQ(Session().ConfigData.ConfigLoadReport.Problems.size(), 1u) << line;
+    const TConfigProblem& p = Session().ConfigData.ConfigLoadReport.Problems[0];
     const char* kinds[] = {"Missing", "Unreadable", "OutOfRange", "Repeated"};
     EXPECT_EQ(std::string(kinds[static_cast<int>(p.Kind)]) + " " + p.Key + "=" + p.Used, expected);
     EXPECT_EQ(p.Value, line.substr(key.size() + 1));
   }
-  EXPECT_EQ(ConfigData.Configuration->RPM_PreScaler, "1:2");
-  EXPECT_EQ(ConfigData.Configuration->Level_Type, "0 - 90 Om");
+  EXPECT_EQ(Session().ConfigData.Configuration->RPM_PreScaler, "1:2");
+  EXPECT_EQ(Session().ConfigData.Configuration->Level_Type, "0 - 90 Om");
 
   // Empty and binary files: every key the writer always writes is missed; the binary file's
   // lines survive a save as keys of their own.
@@ -293,11 +294,11 @@ TEST_F(Config, LoadReportsWhatItCouldNotTakeAndKeepsValuesWithinTheirParameters)
 TEST_F(Config, RepeatedKeysLoadAndSaveAsTheirFirstLine) {
   WriteFile(dir / "d.cfg", "MAP_Gas_1 0 {}\r\nMAP_Gas_1 25 {}\r\n");
   ASSERT_TRUE(LoadConfigFile(dir / "d.cfg"));
-  EXPECT_EQ(ConfigData.MapPointsGas[0], 0);
+  EXPECT_EQ(Session().ConfigData.MapPointsGas[0], 0);
   EXPECT_EQ(Reported(TConfigProblemKind::Repeated), std::vector<std::string>{"MAP_GAS_1"});
   SaveConfigFile(dir / "d.cfg");
   ASSERT_TRUE(LoadConfigFile(dir / "d.cfg"));
-  EXPECT_EQ(ConfigData.MapPointsGas[0], 0);
+  EXPECT_EQ(Session().ConfigData.MapPointsGas[0], 0);
 }
 
 TEST_F(Config, LoadSaveLoadSettlesAfterTheFirstSave) {
@@ -318,36 +319,36 @@ TEST_F(Config, LoadSaveLoadSettlesAfterTheFirstSave) {
     SaveConfigFile(dir / "a.cfg", dir / "in.cfg");
     SetDefaultConfiguration();
     ASSERT_TRUE(LoadConfigFile(dir / "a.cfg"));
-    EXPECT_TRUE(ConfigData.ConfigLoadReport.Problems.empty()) << input;  // a saved file is whole
+    EXPECT_TRUE(Session().ConfigData.ConfigLoadReport.Problems.empty()) << input;  // a saved file is whole
     SaveConfigFile(dir / "b.cfg", dir / "a.cfg");
     EXPECT_EQ(ReadFile(dir / "b.cfg"), ReadFile(dir / "a.cfg")) << input;
     if (input == inputs[0]) {
-      EXPECT_EQ(ConfigData.Configuration->User_Name, "A{B}");
-      EXPECT_EQ(ConfigData.Configuration->Car_Comments, "{a} b {");
-      EXPECT_EQ(ConfigData.Configuration->User_Phone, "");
+      EXPECT_EQ(Session().ConfigData.Configuration->User_Name, "A{B}");
+      EXPECT_EQ(Session().ConfigData.Configuration->Car_Comments, "{a} b {");
+      EXPECT_EQ(Session().ConfigData.Configuration->User_Phone, "");
     } else if (input == inputs[1]) {
-      EXPECT_EQ(ConfigData.Configuration->Work_Gas, 5);  // the first line of the key counts
-      EXPECT_EQ(ConfigData.DiagramPointY[2], 0);
+      EXPECT_EQ(Session().ConfigData.Configuration->Work_Gas, 5);  // the first line of the key counts
+      EXPECT_EQ(Session().ConfigData.DiagramPointY[2], 0);
     } else if (input == inputs[2]) {
-      EXPECT_EQ(ConfigData.Configuration->PG_Temper, 3276);
-      EXPECT_EQ(ConfigData.Configuration->Level_Type, "Setting");
-      EXPECT_EQ(ConfigData.Configuration->RPM_PreScaler, "1:2");  // "1:6{}" reads "1:"
-      EXPECT_EQ(ConfigData.MapPointsPetrol[31], 3264);
+      EXPECT_EQ(Session().ConfigData.Configuration->PG_Temper, 3276);
+      EXPECT_EQ(Session().ConfigData.Configuration->Level_Type, "Setting");
+      EXPECT_EQ(Session().ConfigData.Configuration->RPM_PreScaler, "1:2");  // "1:6{}" reads "1:"
+      EXPECT_EQ(Session().ConfigData.MapPointsPetrol[31], 3264);
     }
   }
 }
 
 TEST_F(Config, CustomerTextsKeepTheirBracesAndACopyKeepsTheOriginalsKeys) {
-  ConfigData.Configuration->User_Name = "Ivan {the installer}";
-  ConfigData.Configuration->Car_Comments = "{";
-  ConfigData.Configuration->Car_Jet = "2 } 3";
+  Session().ConfigData.Configuration->User_Name = "Ivan {the installer}";
+  Session().ConfigData.Configuration->Car_Comments = "{";
+  Session().ConfigData.Configuration->Car_Jet = "2 } 3";
   WriteFile(dir / "a.cfg", "Own_Key kept {note}\r\nCell_0_0 1.50 {}\r\n");
   SaveConfigFile(dir / "b.cfg", dir / "a.cfg");
   SetDefaultConfiguration();
   ASSERT_TRUE(LoadConfigFile(dir / "b.cfg"));
-  EXPECT_EQ(ConfigData.Configuration->User_Name, "Ivan {the installer}");
-  EXPECT_EQ(ConfigData.Configuration->Car_Comments, "{");
-  EXPECT_EQ(ConfigData.Configuration->Car_Jet, "2 } 3");
+  EXPECT_EQ(Session().ConfigData.Configuration->User_Name, "Ivan {the installer}");
+  EXPECT_EQ(Session().ConfigData.Configuration->Car_Comments, "{");
+  EXPECT_EQ(Session().ConfigData.Configuration->Car_Jet, "2 } 3");
   ASSERT_TRUE(KeyFileLoad(dir / "b.cfg"));
   EXPECT_TRUE(KeyFileFind("Own_Key"));
   EXPECT_TRUE(KeyFileFind("Cell_0_0"));
@@ -357,24 +358,24 @@ TEST_F(Config, CustomerTextsKeepTheirBracesAndACopyKeepsTheOriginalsKeys) {
 
 TEST_F(Config, CustomerTextsFromAFile) {
   WriteFile(dir / "c.cfg", "User_Name Anna {}\r\nUser_Phone 123 {}\r\nPG_RPM 3000 {}\r\n");
-  ConfigData.Configuration->Car_Jet = "2.0";
-  ConfigData.ConfigLoadReport = {};
+  Session().ConfigData.Configuration->Car_Jet = "2.0";
+  Session().ConfigData.ConfigLoadReport = {};
   ReadCustomerFromFile(dir / "c.cfg");
-  EXPECT_TRUE(ConfigData.ConfigLoadReport.Problems.empty());  // not a load of the whole file
-  EXPECT_EQ(ConfigData.Configuration->User_Name, "Anna");
-  EXPECT_EQ(ConfigData.Configuration->User_Phone, "123");
-  EXPECT_EQ(ConfigData.Configuration->Car_Jet, "2.0");
-  EXPECT_EQ(ConfigData.Configuration->PG_RPM, 1000);
+  EXPECT_TRUE(Session().ConfigData.ConfigLoadReport.Problems.empty());  // not a load of the whole file
+  EXPECT_EQ(Session().ConfigData.Configuration->User_Name, "Anna");
+  EXPECT_EQ(Session().ConfigData.Configuration->User_Phone, "123");
+  EXPECT_EQ(Session().ConfigData.Configuration->Car_Jet, "2.0");
+  EXPECT_EQ(Session().ConfigData.Configuration->PG_RPM, 1000);
   ReadCustomerFromFile(dir / "missing.cfg");
-  EXPECT_EQ(ConfigData.Configuration->User_Name, "");
-  EXPECT_EQ(ConfigData.Configuration->Car_Jet, "");
+  EXPECT_EQ(Session().ConfigData.Configuration->User_Name, "");
+  EXPECT_EQ(Session().ConfigData.Configuration->Car_Jet, "");
 }
 
 TEST_F(Config, PageShowsTheModel) {
-  ConfigData.Configuration->NoSequentInject = 1;
-  ConfigData.Configuration->LPG_on = 0;
-  ConfigData.Configuration->PG_Time = 25;
-  ConfigData.Configuration->Data_KM = "120000";
+  Session().ConfigData.Configuration->NoSequentInject = 1;
+  Session().ConfigData.Configuration->LPG_on = 0;
+  Session().ConfigData.Configuration->PG_Time = 25;
+  Session().ConfigData.Configuration->Data_KM = "120000";
   const TCFGPageValues p = ConfigToCFGPageValues();
   EXPECT_EQ(p.RPM_Prescaler, "1:2");
   EXPECT_EQ(p.PG_RPM, "1000");
@@ -397,7 +398,7 @@ TEST_F(Config, PageChangesTheModelWholeOrNotAtAll) {
   p.PG_Time = "1,5";
   p.User_Notice = "notice";
   CFG_Page_To_Config(p);
-  const Configuration_Class& c = *ConfigData.Configuration;
+  const Configuration_Class& c = *Session().ConfigData.Configuration;
   EXPECT_EQ(c.RPM_PreScaler, "1:3");
   EXPECT_EQ(c.PG_RPM, 1200);
   EXPECT_EQ(c.PG_Temper, 35);
@@ -426,13 +427,14 @@ TEST_F(Config, PageChangesTheModelWholeOrNotAtAll) {
   EXPECT_EQ(c.Level1, 806);
   EXPECT_EQ(c.Level5, 47);
 
-  ConfigData.CFGPageUpdating = 1;
+  Session().ConfigData.CFGPageUpdating = 1;
   p.PG_RPM = "900";
   CFG_Page_To_Config(p);
   EXPECT_EQ(c.PG_RPM, 1200);
 }
 
 TEST(GasInjectors, LimitsAndFactors) {
+  const ecu_test::FreshModel fresh;
   EXPECT_EQ(InjectorTypeNumber("KEIHIN"), 9);
   EXPECT_EQ(InjectorTypeNumber("keihin"), 0);
 
@@ -449,11 +451,11 @@ TEST(GasInjectors, LimitsAndFactors) {
   EXPECT_EQ(std::make_pair(slope, offset), std::make_pair(23.0, 1.5));
   GetInjectorFactors("keihin", slope, offset);
   EXPECT_EQ(offset, 2.0);
-  ConfigData.Configuration = std::make_unique<Configuration_Class>();
-  ConfigData.Configuration->Injector_Type = "KEIHIN";
+  Session().ConfigData.Configuration = std::make_unique<Configuration_Class>();
+  Session().ConfigData.Configuration->Injector_Type = "KEIHIN";
   GetInjectorFactors(slope, offset);
   EXPECT_EQ(offset, 1.0);
-  ConfigData.Configuration.reset();
+  Session().ConfigData.Configuration.reset();
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
-#include "tests/ecu/FreshState.h"
+#include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 
 using namespace ecu;
@@ -20,14 +21,15 @@ struct Entry {
 
 std::vector<Entry> Store() {
   std::vector<Entry> entries;
-  for (std::size_t i = 0; i < Files.KeyFileKeys.size(); ++i)
-    entries.push_back({Files.KeyFileKeys[i], Files.KeyFileValues[i], Files.KeyFileComments[i]});
+  for (std::size_t i = 0; i < Session().Files.KeyFileKeys.size(); ++i)
+    entries.push_back(
+        {Session().Files.KeyFileKeys[i], Session().Files.KeyFileValues[i], Session().Files.KeyFileComments[i]});
   return entries;
 }
 
 class KeyFile : public ::testing::Test {
 protected:
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   TempDir dir;
 };
 
@@ -72,11 +74,11 @@ TEST_F(KeyFile, ReadsHandEditedLines) {
 
   // Values keep their case; a lone key keeps the lists in step.
   ASSERT_TRUE(KeyFileFind("program_code"));
-  EXPECT_EQ(Files.KeyFileValue, "2");
+  EXPECT_EQ(Session().Files.KeyFileValue, "2");
   EXPECT_TRUE(KeyFileFind("Last"));
-  EXPECT_EQ(Files.KeyFileValue, "value");
+  EXPECT_EQ(Session().Files.KeyFileValue, "value");
   EXPECT_FALSE(KeyFileFind("Section"));
-  EXPECT_EQ(Files.KeyFileFoundIndex, -1);
+  EXPECT_EQ(Session().Files.KeyFileFoundIndex, -1);
 }
 
 TEST_F(KeyFile, TypedReadsAcceptOnlyWholeValues) {
@@ -84,23 +86,23 @@ TEST_F(KeyFile, TypedReadsAcceptOnlyWholeValues) {
             "A tRuE\nB FALSE\nC 1\nD  -42 \nE 12x\nF 99999999999\nG\nH +7\nI 2147483647\nJ -2147483648\n");
   ASSERT_TRUE(KeyFileLoad(dir / "t.ini"));
   ASSERT_TRUE(KeyFileReadBool("a"));
-  EXPECT_EQ(Files.KeyFileBool, 1);
-  EXPECT_EQ(Files.KeyFileValue, "TRUE");
+  EXPECT_EQ(Session().Files.KeyFileBool, 1);
+  EXPECT_EQ(Session().Files.KeyFileValue, "TRUE");
   ASSERT_TRUE(KeyFileReadBool("B"));
-  EXPECT_EQ(Files.KeyFileBool, 0);
+  EXPECT_EQ(Session().Files.KeyFileBool, 0);
   EXPECT_FALSE(KeyFileReadBool("C"));
-  EXPECT_EQ(Files.KeyFileBool, 0);
+  EXPECT_EQ(Session().Files.KeyFileBool, 0);
 
-  Files.KeyFileInt = 5;
+  Session().Files.KeyFileInt = 5;
   for (const char* bad : {"E", "F", "G", "missing", "A"}) {
     EXPECT_FALSE(KeyFileReadInt(bad)) << bad;
-    EXPECT_EQ(Files.KeyFileInt, 5) << bad;
+    EXPECT_EQ(Session().Files.KeyFileInt, 5) << bad;
   }
   const std::pair<const char*, std::int32_t> good[] = {
       {"D", -42}, {"H", 7}, {"I", 2147483647}, {"J", -2147483647 - 1}, {"C", 1}};
   for (const auto& [key, value] : good) {
     EXPECT_TRUE(KeyFileReadInt(key)) << key;
-    EXPECT_EQ(Files.KeyFileInt, value) << key;
+    EXPECT_EQ(Session().Files.KeyFileInt, value) << key;
   }
 }
 
@@ -131,8 +133,8 @@ TEST_F(KeyFile, FileWrittenBySystemReadsBackByteIdentical) {
   ASSERT_TRUE(KeyFileLoad(dir / "r.cfg"));
   for (const Entry& e : entries) {
     ASSERT_TRUE(KeyFileFind(e.key));
-    EXPECT_EQ(Files.KeyFileValue, e.value);
-    EXPECT_EQ(Files.KeyFileComments[static_cast<std::size_t>(Files.KeyFileFoundIndex)], e.comment);
+    EXPECT_EQ(Session().Files.KeyFileValue, e.value);
+    EXPECT_EQ(Session().Files.KeyFileComments[static_cast<std::size_t>(Session().Files.KeyFileFoundIndex)], e.comment);
   }
   KeyFileClose();
   write();
@@ -152,13 +154,14 @@ TEST_F(KeyFile, LongKeysAndAwkwardValuesDoNotGrowTheFile) {
                       "line one line two A{B} {x {two lines (c)}\r\n");
 
   ASSERT_TRUE(KeyFileLoad(dir / "g.ini"));
-  EXPECT_EQ(Files.KeyFileKeys.size(), 2u);
+  EXPECT_EQ(Session().Files.KeyFileKeys.size(), 2u);
   EXPECT_FALSE(KeyFileReadInt(longKey));  // a file keeps only the cut key
   ASSERT_TRUE(KeyFileReadInt(longKey.substr(0, 29)));
-  EXPECT_EQ(Files.KeyFileInt, 2);
+  EXPECT_EQ(Session().Files.KeyFileInt, 2);
   ASSERT_TRUE(KeyFileFind("notice"));
-  EXPECT_EQ(Files.KeyFileValue, "line one line two A{B} {x");  // braces of a value survive
-  EXPECT_EQ(Files.KeyFileComments[static_cast<std::size_t>(Files.KeyFileFoundIndex)], "two lines (c)");
+  EXPECT_EQ(Session().Files.KeyFileValue, "line one line two A{B} {x");  // braces of a value survive
+  EXPECT_EQ(Session().Files.KeyFileComments[static_cast<std::size_t>(Session().Files.KeyFileFoundIndex)],
+            "two lines (c)");
 }
 
 TEST_F(KeyFile, KeysWithControlBytesAreOneKeyInReaderWriterAndSearch) {
@@ -172,8 +175,8 @@ TEST_F(KeyFile, KeysWithControlBytesAreOneKeyInReaderWriterAndSearch) {
   KeyFileSave(dir / "k.cfg");
   ASSERT_TRUE(KeyFileLoad(dir / "k.cfg"));
   ASSERT_TRUE(KeyFileReadInt("Work_Gas"));
-  EXPECT_EQ(Files.KeyFileInt, 1234);
-  EXPECT_EQ(Files.KeyFileKeys, (std::vector<std::string>{"WORK_GAS", "\x7fTAB", "OTHER"}));
+  EXPECT_EQ(Session().Files.KeyFileInt, 1234);
+  EXPECT_EQ(Session().Files.KeyFileKeys, (std::vector<std::string>{"WORK_GAS", "\x7fTAB", "OTHER"}));
   EXPECT_EQ(KeyFileKeyForm(" \tName=value"), "Name");
   EXPECT_EQ(KeyFileKeyForm("[Section]"), "");
 }
@@ -181,9 +184,9 @@ TEST_F(KeyFile, KeysWithControlBytesAreOneKeyInReaderWriterAndSearch) {
 TEST_F(KeyFile, FirstLineOfARepeatedKeyCountsEverywhere) {
   WriteFile(dir / "d.cfg", "MAP_Gas_1 0 {}\r\nOther 1 {}\r\nmap_gas_1 25 {}\r\nMAP_GAS_1 26 {}\r\n");
   ASSERT_TRUE(KeyFileOpen(dir / "d.cfg"));
-  EXPECT_EQ(Files.KeyFileRepeatedKeys, (std::vector<std::string>{"MAP_GAS_1", "MAP_GAS_1"}));
+  EXPECT_EQ(Session().Files.KeyFileRepeatedKeys, (std::vector<std::string>{"MAP_GAS_1", "MAP_GAS_1"}));
   ASSERT_TRUE(KeyFileReadInt("MAP_Gas_1"));
-  EXPECT_EQ(Files.KeyFileInt, 0);
+  EXPECT_EQ(Session().Files.KeyFileInt, 0);
   EXPECT_TRUE(KeyFileDelete("MAP_Gas_1"));
   EXPECT_FALSE(KeyFileFind("MAP_Gas_1"));  // the later lines do not come back
   KeyFileSave(dir / "d.cfg");
@@ -198,11 +201,11 @@ TEST_F(KeyFile, MissingFilesAndEmptyStores) {
 
   EXPECT_FALSE(KeyFileOpen(dir / "new.ini"));
   EXPECT_TRUE(KeyFileStorePresent());
-  EXPECT_TRUE(Files.KeyFileKeys.empty());
+  EXPECT_TRUE(Session().Files.KeyFileKeys.empty());
   KeyFileSave(dir / "new.ini");
   EXPECT_EQ(ReadFile(dir / "new.ini"), "");
   ASSERT_TRUE(KeyFileLoad(dir / "new.ini"));
-  EXPECT_TRUE(Files.KeyFileKeys.empty());
+  EXPECT_TRUE(Session().Files.KeyFileKeys.empty());
   KeyFileClose();
 
   WriteFile(dir / "b.ini", "Full_Screen true {}\r\nOther 1\r\n");
@@ -234,7 +237,7 @@ TEST_F(KeyFile, SavingGoesThroughATemporaryFileAndFailsLoudly) {
   KeyFileSet("K", "V", "");
   EXPECT_THROW(KeyFileSave(dir / "missing/x.ini"), rtl::EFCreateError);
   EXPECT_FALSE(KeyFileStorePresent());
-  EXPECT_TRUE(Files.KeyFileKeys.empty());
+  EXPECT_TRUE(Session().Files.KeyFileKeys.empty());
 }
 
 TEST(KeyFileHelpers, StripExtensionAndTextPositions) {

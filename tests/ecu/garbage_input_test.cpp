@@ -8,8 +8,9 @@
 #include "ecu/Config_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
-#include "tests/ecu/FreshState.h"
+#include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 
 using namespace ecu;
@@ -30,7 +31,7 @@ std::string Garbage(std::mt19937& rng, std::size_t maxLength) {
 }
 
 TEST(GarbageInput, KeyValueFilesLoadAndSettle) {
-  const ecu_test::FreshState fresh;
+  const ecu_test::FreshModel fresh;
   ecu_test::TempDir dir;
   std::mt19937 rng(20240601);
   const std::string seedFile = KeyFilePadKey("Work_Gas") + "1234 {}\r\n" + KeyFilePadKey("User_Name") + "Ivan {x}\r\n";
@@ -39,8 +40,8 @@ TEST(GarbageInput, KeyValueFilesLoadAndSettle) {
                                        : Garbage(rng, 300);
     WriteFile(dir / "g.ini", bytes);
     ASSERT_TRUE(KeyFileLoad(dir / "g.ini"));
-    ASSERT_EQ(Files.KeyFileKeys.size(), Files.KeyFileValues.size());
-    ASSERT_EQ(Files.KeyFileKeys.size(), Files.KeyFileComments.size());
+    ASSERT_EQ(Session().Files.KeyFileKeys.size(), Session().Files.KeyFileValues.size());
+    ASSERT_EQ(Session().Files.KeyFileKeys.size(), Session().Files.KeyFileComments.size());
     KeyFileReadInt("WORK_GAS");
     KeyFileReadBool("USER_NAME");
 
@@ -59,29 +60,29 @@ TEST(GarbageInput, KeyValueFilesLoadAndSettle) {
 }
 
 TEST(GarbageInput, LanguageFiles) {
-  const ecu_test::FreshState fresh;
+  const ecu_test::FreshModel fresh;
   ecu_test::TempDir dir;
-  Texts.LanguageDir = dir.Path().string();
-  Texts.CurrentLanguage = "Thai";
+  Session().Texts.LanguageDir = dir.Path().string();
+  Session().Texts.CurrentLanguage = "Thai";
   std::mt19937 rng(7);
   for (int round = 0; round < 300; ++round) {
     WriteFile(dir / "Thai.lng", Garbage(rng, 400));
     LoadLanguageFile();
-    ASSERT_EQ(Texts.LngKeys.size(), Texts.LngTexts.size());
-    for (const std::string& key : Texts.LngKeys) ASSERT_FALSE(key.empty());
+    ASSERT_EQ(Session().Texts.LngKeys.size(), Session().Texts.LngTexts.size());
+    for (const std::string& key : Session().Texts.LngKeys) ASSERT_FALSE(key.empty());
     ASSERT_EQ(MainWindowTexts().size(), 56u);
   }
 }
 
 TEST(GarbageInput, SensorTablesOfAnyLength) {
-  const ecu_test::FreshState fresh;
+  const ecu_test::FreshModel fresh;
   ecu_test::TempDir dir;
-  ConfigData.SensorTableFileName = dir / "t.dat";
+  Session().ConfigData.SensorTableFileName = dir / "t.dat";
   std::mt19937 rng(3);
   for (int round = 0; round < 60; ++round) {
     std::string bytes(static_cast<std::size_t>(rng()) % 2600, '\0');
     for (char& c : bytes) c = static_cast<char>(rng());
-    WriteFile(ConfigData.SensorTableFileName, bytes);
+    WriteFile(Session().ConfigData.SensorTableFileName, bytes);
     const auto high = static_cast<std::uint8_t>(rng()), low = static_cast<std::uint8_t>(rng());
     const auto value = SensorTableValue(high, low);
     std::uint8_t h = 0, l = 0;
@@ -95,7 +96,7 @@ TEST(GarbageInput, SensorTablesOfAnyLength) {
 }
 
 TEST(GarbageInput, TypedPageTextsAndColours) {
-  const ecu_test::FreshState fresh;
+  const ecu_test::FreshModel fresh;
   CreateConfiguration("");
   std::mt19937 rng(11);
   for (int round = 0; round < 500; ++round) {
@@ -109,11 +110,11 @@ TEST(GarbageInput, TypedPageTextsAndColours) {
     page.User_Name = "typed";
     try {
       CFG_Page_To_Config(page);
-      ASSERT_EQ(ConfigData.Configuration->User_Name, "typed");
+      ASSERT_EQ(Session().ConfigData.Configuration->User_Name, "typed");
     } catch (const rtl::EConvertError&) {
-      ASSERT_EQ(ConfigData.Configuration->User_Name, "");
+      ASSERT_EQ(Session().ConfigData.Configuration->User_Name, "");
     }
-    ConfigData.Configuration->User_Name.clear();
+    Session().ConfigData.Configuration->User_Name.clear();
 
     TColor colour = 0x123456;
     if (!ARGBTextToColor(text, colour)) {

@@ -10,62 +10,64 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
-#include "tests/ecu/FreshState.h"
+#include "ecu/Session.h"
+#include "tests/ecu/FreshModel.h"
 #include "tests/ecu/LinkFixture.h"
 
 namespace linktest {
 namespace {
 
 TEST(HostScope, AHostIsInstalledForItsScopeAndGoneAfter) {
-  const ecu_test::FreshState fresh;
-  EXPECT_EQ(ecu::Hosts.Host, nullptr);
+  const ecu_test::FreshModel fresh;
+  EXPECT_EQ(ecu::Session().Hosts.Host, nullptr);
   EXPECT_THROW(ecu::Host(), rtl::Exception);
   {
     linkrec::Recorder outer;
-    EXPECT_EQ(ecu::Hosts.Host, &outer);
-    EXPECT_EQ(app::CoreHost, &outer);
+    EXPECT_EQ(ecu::Session().Hosts.Host, &outer);
+    EXPECT_EQ(app::Model().CoreHost, &outer);
     EXPECT_EQ(&ecu::Host(), &outer);
     {
       linkrec::Recorder inner;
-      EXPECT_EQ(ecu::Hosts.Host, &inner);
-      EXPECT_EQ(app::CoreHost, &inner);
+      EXPECT_EQ(ecu::Session().Hosts.Host, &inner);
+      EXPECT_EQ(app::Model().CoreHost, &inner);
     }
     // The one installed before comes back.
-    EXPECT_EQ(ecu::Hosts.Host, &outer);
-    EXPECT_EQ(app::CoreHost, &outer);
+    EXPECT_EQ(ecu::Session().Hosts.Host, &outer);
+    EXPECT_EQ(app::Model().CoreHost, &outer);
   }
-  EXPECT_EQ(ecu::Hosts.Host, nullptr);
-  EXPECT_EQ(app::CoreHost, nullptr);
+  EXPECT_EQ(ecu::Session().Hosts.Host, nullptr);
+  EXPECT_EQ(app::Model().CoreHost, nullptr);
 }
 
 TEST(HostScope, ScopesEndingOutOfOrderNeverLeaveAFreedHostInstalled) {
-  const ecu_test::FreshState fresh;
+  const ecu_test::FreshModel fresh;
   auto first = std::make_unique<linkrec::Recorder>();
   auto second = std::make_unique<linkrec::Recorder>();
   // The first goes while the second is in force (a test that swaps its recorder does this).
   first.reset();
-  EXPECT_EQ(ecu::Hosts.Host, second.get());
+  EXPECT_EQ(ecu::Session().Hosts.Host, second.get());
   auto third = std::make_unique<linkrec::Recorder>();
   second.reset();
-  EXPECT_EQ(ecu::Hosts.Host, third.get());
-  EXPECT_EQ(app::CoreHost, third.get());
+  EXPECT_EQ(ecu::Session().Hosts.Host, third.get());
+  EXPECT_EQ(app::Model().CoreHost, third.get());
   third.reset();
-  EXPECT_EQ(ecu::Hosts.Host, nullptr);
-  EXPECT_EQ(app::CoreHost, nullptr);
+  EXPECT_EQ(ecu::Session().Hosts.Host, nullptr);
+  EXPECT_EQ(app::Model().CoreHost, nullptr);
 
   // A monitor is installed on its own, in the same way.
   struct Silent : ecu::TLinkMonitor {
     void FrameWritten(const std::uint8_t*, int) override {}
     void ReplyChecked(const std::uint8_t*, int, bool) override {}
   } a, b;
-  auto sa = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Hosts.Monitor, &a);
-  auto sb = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Hosts.Monitor, &b);
+  auto sa = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Session().Hosts.Monitor, &a);
+  auto sb = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Session().Hosts.Monitor, &b);
   sb.reset();
-  EXPECT_EQ(ecu::Hosts.Monitor, &a);
+  EXPECT_EQ(ecu::Session().Hosts.Monitor, &a);
   sa.reset();
-  EXPECT_EQ(ecu::Hosts.Monitor, nullptr);
+  EXPECT_EQ(ecu::Session().Hosts.Monitor, nullptr);
 }
 
 // A port of the test's own: the link writes to whatever port is installed.
@@ -98,14 +100,14 @@ public:
 };
 
 TEST(LinkPort, TheLinkWritesToTheInstalledPortAndTakesItsStepsThroughIt) {
-  const ecu_test::FreshState fresh;
+  const ecu_test::FreshModel fresh;
   rtl::Application->Reset();
   linkrec::Recorder recorder;
   FakePort port;
   {
-    const ecu::THostScope<ecu::TLinkPort> installed(ecu::Hosts.Port, &port);
+    const ecu::THostScope<ecu::TLinkPort> installed(ecu::Session().Hosts.Port, &port);
     ecu::Link_After_Open();  // the connect script: its handshake is built and waits 60 ms
-    EXPECT_EQ(ecu::Link.PortOpen, 1);
+    EXPECT_EQ(ecu::Session().Link.PortOpen, 1);
     ASSERT_TRUE(port.send.Enabled());
     EXPECT_EQ(port.send.Interval(), 60u);
     ecu::Send_Tick();
@@ -115,9 +117,9 @@ TEST(LinkPort, TheLinkWritesToTheInstalledPortAndTakesItsStepsThroughIt) {
     EXPECT_EQ(port.send.Interval(), 250u);
 
     // The handshake's reply: the search (had it run) ends through the port.
-    std::copy_n(Bytes{0x19, 0x21, 0x2A, 0x64}.begin(), 4, ecu::Link.RxFrame.begin());
+    std::copy_n(Bytes{0x19, 0x21, 0x2A, 0x64}.begin(), 4, ecu::Session().Link.RxFrame.begin());
     ecu::Frame_Check_Reply(4);
-    EXPECT_EQ(ecu::Link.LinkUp, 1);
+    EXPECT_EQ(ecu::Session().Link.LinkUp, 1);
     EXPECT_EQ(port.Steps, (std::vector<std::string>{"found"}));
     EXPECT_TRUE(port.step.Enabled());
 
@@ -126,7 +128,7 @@ TEST(LinkPort, TheLinkWritesToTheInstalledPortAndTakesItsStepsThroughIt) {
     ecu::Link_After_Open();
     EXPECT_EQ(port.Steps.back(), "closed");
   }
-  EXPECT_EQ(ecu::Hosts.Port, nullptr);
+  EXPECT_EQ(ecu::Session().Hosts.Port, nullptr);
   EXPECT_THROW(ecu::Port(), rtl::Exception);
   rtl::Application->Reset();
 }
@@ -151,18 +153,18 @@ TEST_F(LinkEventTest, UpDownRepliesAndWriteTasksReachTheHostInTheirOrder) {
   EXPECT_EQ(Events(), (std::vector<std::string>{"link up", "live data"}));
 
   // A configuration-page write, at the end of the poll cycle.
-  ecu::Link.TaskRequest = 22;
+  ecu::Session().Link.TaskRequest = 22;
   ASSERT_TRUE(RunUntil("12#"));
   EXPECT_EQ(Events(), (std::vector<std::string>{"link up", "live data", "write task 22 started",
                                                 "write task 22 ended", "live data"}));
 
   // The R.P.M.-map write, cut off when the line goes dead: the link goes down first, then
   // the task ends unfinished.
-  ecu::Link.TaskRequest = 24;
+  ecu::Session().Link.TaskRequest = 24;
   ASSERT_TRUE(RunUntil(".1"));
   sim->SetSilent(true);
   clock.Advance(5000);
-  EXPECT_EQ(ecu::Link.LinkUp, 0);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 0);
   const std::vector<std::string> cut = {"link up",          "live data",          "write task 22 started",
                                         "write task 22 ended", "live data",       "write task 24 started",
                                         "link down",        "write task 24 cut off"};
@@ -179,39 +181,45 @@ TEST_F(LinkEventTest, UpDownRepliesAndWriteTasksReachTheHostInTheirOrder) {
   EXPECT_FALSE(recorder->WaitWindowShown);
 }
 
-TEST_F(LinkEventTest, ResettingTheStateAfterASessionGivesTheStateAtProgramStart) {
+TEST_F(LinkEventTest, AFreshModelAfterASessionHasTheStateAtProgramStart) {
   OpenPort();
   ASSERT_TRUE(RunUntil("#'("));
-  ecu::Link.TaskRequest = 24;
+  ecu::Session().Link.TaskRequest = 24;
   ASSERT_TRUE(RunUntil(".1"));
   app::CreateMainTimers();
   app::QueueAction(app::Action_ApplyFonts, 100);
-  app::Diagram.DiagramWidth = 500;
-  ASSERT_EQ(app::StatusMessages.Count, 1);  // the transmission notice
-  ASSERT_NE(ecu::Link, ecu::TLinkState());
-  ASSERT_NE(ecu::LiveData, ecu::TLiveState());
+  app::Model().Diagram.DiagramWidth = 500;
+  ASSERT_EQ(app::Model().StatusMessages.Count, 1);  // the transmission notice
+  ASSERT_NE(ecu::Session().Link, ecu::TLinkState());
+  ASSERT_NE(ecu::Session().LiveData, ecu::TLiveState());
 
-  app::ResetState();
-  EXPECT_EQ(ecu::Link, ecu::TLinkState());
-  EXPECT_EQ(ecu::LiveData, ecu::TLiveState());
-  EXPECT_EQ(ecu::PortSearch, ecu::TPortSearchState());
-  EXPECT_EQ(ecu::ConfigData.Configuration, nullptr);
-  EXPECT_EQ(ecu::ConfigData.MapPointCount, 32);
-  EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1);
-  EXPECT_FALSE(ecu::Files.StorePresent);
-  EXPECT_EQ(ecu::Texts.CurrentLanguage, "English");
-  EXPECT_EQ(app::Settings, app::Settings_Class());
-  EXPECT_EQ(app::Colors.ColorTable, app::DefaultColorTable());
-  EXPECT_EQ(app::Actions.ActionCount, 0);
-  EXPECT_EQ(app::Actions.Timer_GEN_General, nullptr);
-  EXPECT_FALSE(app::StatusMessages.Created());
-  EXPECT_EQ(app::StatusMessages.Count, 0);
-  EXPECT_EQ(app::Diagram, app::TDiagramState());
-  EXPECT_EQ(app::MapRPM.MapRPMTransfer.MapRPMBytesRead(), 0);
-  EXPECT_EQ(app::MapRPM.MapRPMTexts[0][0], "");
-  // The installed objects stay.
-  EXPECT_EQ(ecu::Hosts.Host, recorder.get());
-  EXPECT_NE(ecu::Hosts.Port, nullptr);
+  app::TModel* session = &app::Model();
+  {
+    // A fresh model, made after the session, is in force with the state at program start.
+    const app::TModel fresh;
+    ASSERT_EQ(&app::Model(), &fresh);
+    EXPECT_EQ(ecu::Session().Link, ecu::TLinkState());
+    EXPECT_EQ(ecu::Session().LiveData, ecu::TLiveState());
+    EXPECT_EQ(ecu::Session().PortSearch, ecu::TPortSearchState());
+    EXPECT_EQ(ecu::Session().ConfigData.Configuration, nullptr);
+    EXPECT_EQ(ecu::Session().ConfigData.MapPointCount, 32);
+    EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, -1);
+    EXPECT_FALSE(ecu::Session().Files.StorePresent);
+    EXPECT_EQ(ecu::Session().Texts.CurrentLanguage, "English");
+    EXPECT_EQ(app::Model().Settings, app::Settings_Class());
+    EXPECT_EQ(app::Model().Colors.ColorTable, app::DefaultColorTable());
+    EXPECT_EQ(app::Model().Actions.ActionCount, 0);
+    EXPECT_EQ(app::Model().Actions.Timer_GEN_General, nullptr);
+    EXPECT_FALSE(app::Model().StatusMessages.Created());
+    EXPECT_EQ(app::Model().StatusMessages.Count, 0);
+    EXPECT_EQ(app::Model().Diagram, app::TDiagramState());
+    EXPECT_EQ(app::Model().MapRPM.MapRPMTransfer.MapRPMBytesRead(), 0);
+    EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[0][0], "");
+  }
+  // The session's own model is in force again, and its installed objects stay.
+  ASSERT_EQ(&app::Model(), session);
+  EXPECT_EQ(ecu::Session().Hosts.Host, recorder.get());
+  EXPECT_NE(ecu::Session().Hosts.Port, nullptr);
 }
 
 }  // namespace

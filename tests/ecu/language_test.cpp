@@ -10,7 +10,8 @@
 #include "ecu/Calc_Unit.h"
 #include "ecu/Language_En.h"
 #include "ecu/Lng_Chr.h"
-#include "tests/ecu/FreshState.h"
+#include "ecu/Session.h"
+#include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
 
@@ -21,13 +22,13 @@ namespace {
 
 class Language : public ::testing::Test {
 protected:
-  void SetUp() override { Texts.LanguageDir = dir.Path().string(); }
+  void SetUp() override { Session().Texts.LanguageDir = dir.Path().string(); }
   std::u16string TextOf(const std::string& control) {
     for (const TControlText& t : MainWindowTexts())
       if (t.Control == control) return t.Text;
     return u"<none>";
   }
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   ecu_test::TempDir dir;
 };
 
@@ -40,11 +41,11 @@ TEST_F(Language, ReadsALanguageFile) {
             "Petrol\r\n"
             "\r\n"
             "Stop\r\n");
-  Texts.CurrentLanguage = "Russian";
+  Session().Texts.CurrentLanguage = "Russian";
   LoadLanguageFile();
-  EXPECT_EQ(Texts.LngKeys,
+  EXPECT_EQ(Session().Texts.LngKeys,
             (std::vector<std::string>{"{ Russian texts", "YES", "DIM_RPM_SHORT", "GAS", "PETROL", "STOP"}));
-  EXPECT_EQ(Texts.LngTexts[0], "");
+  EXPECT_EQ(Session().Texts.LngTexts[0], "");
   EXPECT_EQ(LngText("yes"), "\xC4\xE0");
   EXPECT_EQ(LngToWide(LngText("Yes")), u"\u0414\u0430");
   EXPECT_EQ(LngToWide(LngText("Dim_RPM_Short")), u"\u043E\u0431/\u043C\u0438\u043D");
@@ -58,35 +59,35 @@ TEST_F(Language, ReadsALanguageFile) {
   EXPECT_EQ(LngTextFromFile("Yes"), "\xC4\xE0");
   EXPECT_FALSE(LanguageStorePresent());
 
-  Texts.CurrentLanguage = "English";
+  Session().Texts.CurrentLanguage = "English";
   LoadLanguageFile();
   EXPECT_EQ(LngText("Yes"), "Yes");
 }
 
 TEST_F(Language, CodePagesOfTheLanguages) {
-  Texts.CurrentLanguage = "Russian";
+  Session().Texts.CurrentLanguage = "Russian";
   EXPECT_EQ(LngToWide("\xC0"), u"\u0410");
-  Texts.CurrentLanguage = "Thai";
+  Session().Texts.CurrentLanguage = "Thai";
   EXPECT_EQ(LngToWide("\xA1"), u"\u0E01");
-  Texts.CurrentLanguage = "English";
+  Session().Texts.CurrentLanguage = "English";
   EXPECT_EQ(LngToWide("\xB0"), u"\u00B0");
-  Texts.CurrentLanguage = "German";
+  Session().Texts.CurrentLanguage = "German";
   EXPECT_EQ(LngToWide("\xE9"), u"\u00E9");
   EXPECT_EQ(LngToWide(""), u"");
 }
 
 TEST_F(Language, MissingFileFallsBackToEnglish) {
-  Texts.CurrentLanguage = "Klingon";
+  Session().Texts.CurrentLanguage = "Klingon";
   LoadLanguageFile();
   EXPECT_TRUE(LanguageStorePresent());
-  EXPECT_TRUE(Texts.LngKeys.empty());
+  EXPECT_TRUE(Session().Texts.LngKeys.empty());
   EXPECT_EQ(LngText("delay"), "Dealy");
   std::filesystem::create_directory(dir.Path() / "Language");
-  Texts.LanguageDir = dir / "Language";
+  Session().Texts.LanguageDir = dir / "Language";
   WriteFile(dir / "Russian.lng", "Yes X\n");
-  Texts.CurrentLanguage = "../Russian";  // never a file outside the folder
+  Session().Texts.CurrentLanguage = "../Russian";  // never a file outside the folder
   LoadLanguageFile();
-  EXPECT_TRUE(Texts.LngKeys.empty());
+  EXPECT_TRUE(Session().Texts.LngKeys.empty());
 }
 
 TEST_F(Language, BuiltInEnglishTexts) {
@@ -95,7 +96,7 @@ TEST_F(Language, BuiltInEnglishTexts) {
   std::set<std::string> keys;
   for (const TLngEntry& e : table) EXPECT_TRUE(keys.insert(UpperCaseASCII(e.Key)).second) << e.Key;
   EXPECT_EQ(Language_En_Text("dim_rpm_short"), "r.p.m.");
-  EXPECT_EQ(Texts.CurrentLngKey, "DIM_RPM_SHORT");
+  EXPECT_EQ(Session().Texts.CurrentLngKey, "DIM_RPM_SHORT");
   EXPECT_TRUE(IsLngKey("Dim_Rpm_Short"));
   EXPECT_EQ(Language_En_Text("IND_PressDiff"), "P, Differential ");
   EXPECT_EQ(Language_En_Text("ACB_Prompt_Start"), "To run autocalibration press \"START\".");
@@ -139,20 +140,20 @@ TEST_F(Language, ListsTheFirstNineteenLanguageFilesInTheFoldersOrder) {
   const std::vector<std::string> names = ListLanguageFiles();
   ASSERT_EQ(names.size(), 20u);
   EXPECT_EQ(names, inFolderOrder);
-  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(Texts.LanguageNames[i], names[i]);
+  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(Session().Texts.LanguageNames[i], names[i]);
 
-  Texts.CurrentLanguage = "B";  // "B.LNG" is found whatever the case of its name
+  Session().Texts.CurrentLanguage = "B";  // "B.LNG" is found whatever the case of its name
   EXPECT_EQ(LngTextFromFile("Yes"), "Ja");
 
   EXPECT_EQ(LanguageComboItems().size(), 20u);
   const auto b = std::find(names.begin(), names.end(), "B");
   EXPECT_EQ(LanguageComboIndex(), b == names.end() ? -1 : b - names.begin());
-  Texts.CurrentLanguage = "Elvish";
+  Session().Texts.CurrentLanguage = "Elvish";
   EXPECT_EQ(LanguageComboIndex(), -1);
 
-  Texts.LanguageDir = dir / "missing";
+  Session().Texts.LanguageDir = dir / "missing";
   EXPECT_EQ(ListLanguageFiles(), std::vector<std::string>{"English"});
-  EXPECT_EQ(Texts.LanguageNames[1], "");
+  EXPECT_EQ(Session().Texts.LanguageNames[1], "");
 }
 
 TEST_F(Language, MainWindowTextsInEnglishAndThai) {
@@ -174,13 +175,13 @@ TEST_F(Language, MainWindowTextsInEnglishAndThai) {
   EXPECT_EQ(FileMenuItems(), (std::vector<std::u16string>{u"Save", u"Load", u"Default", u"Exit"}));
 
   WriteFile(dir / "Thai.lng", "IND_TempVap \xA1\r\nGas \xA2\r\n");
-  Texts.CurrentLanguage = "Thai";
+  Session().Texts.CurrentLanguage = "Thai";
   LoadLanguageFile();
   EXPECT_EQ(TextOf("HudLabel_IND_TempVap_Name"), u"\u0E01,\u00B0C");  // the degree sign is not a Thai letter
   CacheLanguageWords();
-  EXPECT_EQ(Texts.LanguageWords.Gas, "\xA2");
-  EXPECT_EQ(Texts.LanguageWords.Petrol, "Petrol");
-  EXPECT_EQ(Texts.LanguageWords.CLB_History_Forward, "Step forward");
+  EXPECT_EQ(Session().Texts.LanguageWords.Gas, "\xA2");
+  EXPECT_EQ(Session().Texts.LanguageWords.Petrol, "Petrol");
+  EXPECT_EQ(Session().Texts.LanguageWords.CLB_History_Forward, "Step forward");
 }
 
 }  // namespace

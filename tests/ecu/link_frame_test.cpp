@@ -1,4 +1,5 @@
 // Frames, the reply check and the connection quality, without a port.
+#include "ecu/Session.h"
 #include "tests/ecu/LinkFixture.h"
 
 namespace linktest {
@@ -11,50 +12,50 @@ protected:
   // A handshake request as if written: the link awaits its four-byte reply.
   void HandshakeWritten() {
     ecu::Script_Connect_Load();
-    ecu::Link.ScriptPos = 1;  // the handshake cell ran
+    ecu::Session().Link.ScriptPos = 1;  // the handshake cell ran
     ecu::Handshake_Send();
-    ecu::Link.LastFrame = ecu::Link.TxFrame;
-    ecu::Link.FrameReady = 0;
-    ecu::Link.ReplyAwaited = 1;
+    ecu::Session().Link.LastFrame = ecu::Session().Link.TxFrame;
+    ecu::Session().Link.FrameReady = 0;
+    ecu::Session().Link.ReplyAwaited = 1;
   }
   void Reply(const Bytes& bytes) {
-    std::copy(bytes.begin(), bytes.end(), ecu::Link.RxFrame.begin());
+    std::copy(bytes.begin(), bytes.end(), ecu::Session().Link.RxFrame.begin());
     ecu::Frame_Check_Reply(static_cast<int>(bytes.size()));
   }
 };
 
 TEST_F(FrameTest, FinisherAddsTheChecksumAndArmsTheSendTimerWithTheReplyDelay) {
-  ecu::Link.LastFrame[0] = 25;
-  ecu::Link.TxLength = 5;
+  ecu::Session().Link.LastFrame[0] = 25;
+  ecu::Session().Link.TxLength = 5;
   ecu::BuildCommandFrame('#');
-  EXPECT_EQ(Hex(Frame(ecu::Link.TxFrame, 5)), "19 23 23 23 82");
-  EXPECT_EQ(ecu::Link.FrameReady, 1);
+  EXPECT_EQ(Hex(Frame(ecu::Session().Link.TxFrame, 5)), "19 23 23 23 82");
+  EXPECT_EQ(ecu::Session().Link.FrameReady, 1);
   EXPECT_TRUE(form->Timer_Sending->Enabled());
   EXPECT_EQ(form->Timer_Sending->Interval(), 60u);
 
   ecu::Handshake_Send();
-  EXPECT_EQ(Hex(Frame(ecu::Link.TxFrame, 5)), "19 21 21 21 7C");
-  EXPECT_EQ(ecu::Link.RxExpectedLength, 4);
-  EXPECT_EQ(ecu::Link.HandshakeCount, 1);
+  EXPECT_EQ(Hex(Frame(ecu::Session().Link.TxFrame, 5)), "19 21 21 21 7C");
+  EXPECT_EQ(ecu::Session().Link.RxExpectedLength, 4);
+  EXPECT_EQ(ecu::Session().Link.HandshakeCount, 1);
 
   // A long frame: the checksum wraps modulo 256 over all bytes before it.
-  ecu::Link.TxLength = 11;
-  ecu::Link.TxFrame = {25, '-', 'A', 'B', 'C', 'D', 255, 255, 255, 255};
+  ecu::Session().Link.TxLength = 11;
+  ecu::Session().Link.TxFrame = {25, '-', 'A', 'B', 'C', 'D', 255, 255, 255, 255};
   ecu::Frame_Finish();
-  EXPECT_EQ(ecu::Link.TxFrame[10], 0x4C);
+  EXPECT_EQ(ecu::Session().Link.TxFrame[10], 0x4C);
 }
 
 TEST_F(FrameTest, GoodReplyRunsTheScriptOnAndShowsFullQuality) {
   HandshakeWritten();
   recorder->SetVisible(TControl::Connect_Condition, true);
   Reply({0x19, 0x21, 0x2A, 0x64});
-  EXPECT_EQ(ecu::Link.LinkUp, 1);
-  EXPECT_EQ(ecu::Link.ReplyAwaited, 0);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 1);
+  EXPECT_EQ(ecu::Session().Link.ReplyAwaited, 0);
   EXPECT_FALSE(recorder->Control(TControl::Connect_Condition).Visible);
   EXPECT_EQ(recorder->Control(TControl::Port_Connect_Stabil).Text, "100%");
   // The identification request follows, sized by the handshake's data byte.
-  EXPECT_EQ(Hex(Frame(ecu::Link.TxFrame, 5)), "19 30 30 30 A9");
-  EXPECT_EQ(ecu::Link.RxExpectedLength, 45);
+  EXPECT_EQ(Hex(Frame(ecu::Session().Link.TxFrame, 5)), "19 30 30 30 A9");
+  EXPECT_EQ(ecu::Session().Link.RxExpectedLength, 45);
   EXPECT_TRUE(form->Timer_Connect->Enabled());
 }
 
@@ -70,65 +71,65 @@ TEST_F(FrameTest, BadRepliesAreDroppedWithoutAnyEffect) {
   for (const Bytes& reply : bad) {
     SCOPED_TRACE(Hex(reply));
     HandshakeWritten();
-    const auto tx = ecu::Link.TxFrame;
+    const auto tx = ecu::Session().Link.TxFrame;
     Reply(reply);
-    EXPECT_EQ(ecu::Link.LinkUp, 0);
-    EXPECT_EQ(ecu::Link.ReplyAwaited, 1);
-    EXPECT_EQ(ecu::Link.ScriptPos, 1);
-    EXPECT_EQ(ecu::Link.TxFrame, tx);
+    EXPECT_EQ(ecu::Session().Link.LinkUp, 0);
+    EXPECT_EQ(ecu::Session().Link.ReplyAwaited, 1);
+    EXPECT_EQ(ecu::Session().Link.ScriptPos, 1);
+    EXPECT_EQ(ecu::Session().Link.TxFrame, tx);
   }
 }
 
 TEST_F(FrameTest, ReplyIsRefusedWhenNoWrittenRequestAwaitsIt) {
   HandshakeWritten();
-  ecu::Link.ReplyAwaited = 0;  // its reply was taken already: this is a late copy
+  ecu::Session().Link.ReplyAwaited = 0;  // its reply was taken already: this is a late copy
   Reply({0x19, 0x21, 0x2A, 0x64});
-  EXPECT_EQ(ecu::Link.LinkUp, 0);
-  EXPECT_EQ(ecu::Link.ScriptPos, 1);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 0);
+  EXPECT_EQ(ecu::Session().Link.ScriptPos, 1);
 }
 
 TEST_F(FrameTest, ReplyLengthsThatDoNotFitAByteAreRefused) {
   ecu::ExpectReply(252);
-  EXPECT_EQ(ecu::Link.RxExpectedLength, 255);
+  EXPECT_EQ(ecu::Session().Link.RxExpectedLength, 255);
   ecu::ExpectReply(253);
-  EXPECT_EQ(ecu::Link.RxExpectedLength, 0);
+  EXPECT_EQ(ecu::Session().Link.RxExpectedLength, 0);
 
   // A handshake announcing 253 bytes of identification: no reply to the request can match.
   HandshakeWritten();
   Reply({0x19, 0x21, 0xFD, 0x37});
-  EXPECT_EQ(ecu::Link.TxFrame[1], '0');
-  EXPECT_EQ(ecu::Link.RxExpectedLength, 0);
-  ecu::Link.ReplyAwaited = 1;
-  const int pos = ecu::Link.ScriptPos;
+  EXPECT_EQ(ecu::Session().Link.TxFrame[1], '0');
+  EXPECT_EQ(ecu::Session().Link.RxExpectedLength, 0);
+  ecu::Session().Link.ReplyAwaited = 1;
+  const int pos = ecu::Session().Link.ScriptPos;
   for (int count : {0, 1, 2, 3}) {
     ecu::Frame_Check_Reply(count);
-    EXPECT_EQ(ecu::Link.ScriptPos, pos);
+    EXPECT_EQ(ecu::Session().Link.ScriptPos, pos);
   }
 }
 
 TEST_F(FrameTest, IdentificationKeepsBlockLengthsThatWouldNotFit) {
-  ecu::Link.RxExpectedLength = 45;
-  ecu::Link.RxFrame.fill(' ');
-  ecu::Link.RxFrame[2] = 21;
-  ecu::Link.RxFrame[39] = 37;
-  ecu::Link.RxFrame[40] = 253;
-  ecu::Link.RxFrame[41] = 54;
-  ecu::Link.RxFrame[43] = 255;
-  ecu::Link.ParamBlockLength = 98;
+  ecu::Session().Link.RxExpectedLength = 45;
+  ecu::Session().Link.RxFrame.fill(' ');
+  ecu::Session().Link.RxFrame[2] = 21;
+  ecu::Session().Link.RxFrame[39] = 37;
+  ecu::Session().Link.RxFrame[40] = 253;
+  ecu::Session().Link.RxFrame[41] = 54;
+  ecu::Session().Link.RxFrame[43] = 255;
+  ecu::Session().Link.ParamBlockLength = 98;
   ecu::Decode_Identification();
-  EXPECT_EQ(ecu::Link.LiveDataLength, 37);
-  EXPECT_EQ(ecu::Link.ParamBlockLength, 98);
-  EXPECT_EQ(ecu::Link.PointBlockLength, 54);
-  EXPECT_EQ(ecu::ConfigData.MapPointCount, 32);
+  EXPECT_EQ(ecu::Session().Link.LiveDataLength, 37);
+  EXPECT_EQ(ecu::Session().Link.ParamBlockLength, 98);
+  EXPECT_EQ(ecu::Session().Link.PointBlockLength, 54);
+  EXPECT_EQ(ecu::Session().ConfigData.MapPointCount, 32);
 }
 
 TEST_F(FrameTest, MapDecoderClearsTheTopBitsOfTheFirstByte) {
-  ecu::Link.RxExpectedLength = 3 + 32;
-  ecu::Link.RxFrame[2] = 228;
-  ecu::Link.RxFrame[3] = 100;
+  ecu::Session().Link.RxExpectedLength = 3 + 32;
+  ecu::Session().Link.RxFrame[2] = 228;
+  ecu::Session().Link.RxFrame[3] = 100;
   ecu::Decode_MapGas();
-  EXPECT_EQ(ecu::ConfigData.MapPointsGas[0], 460);
-  EXPECT_EQ(ecu::ConfigData.MapPointsGas[1], 1280);
+  EXPECT_EQ(ecu::Session().ConfigData.MapPointsGas[0], 460);
+  EXPECT_EQ(ecu::Session().ConfigData.MapPointsGas[1], 1280);
 }
 
 // ---- connection quality ---------------------------------------------------------------
@@ -161,7 +162,7 @@ TEST_F(QualityTest, FallsFromFullToZeroInFiftyTicksWithItsColourBands) {
   ecu::Connect_Quality_Full();
   EXPECT_EQ(recorder->Control(TControl::Port_Connect_Stabil).Text, "100%");
   clock.Advance(80);  // the first tick only sets the pace
-  EXPECT_EQ(ecu::Link.ConnectQuality, 100);
+  EXPECT_EQ(ecu::Session().Link.ConnectQuality, 100);
   clock.Advance(93);
   EXPECT_EQ(recorder->Control(TControl::Port_Connect_Stabil).Text, "98%");
   clock.Advance(93 * 4);
@@ -193,9 +194,9 @@ TEST_F(QualityTest, DecaysAlsoWhenTheReplyDelayMatchesTheDecayInterval) {
   recorder->ReplyDelay = 73;  // pace interval 93 = reply delay + 20
   ecu::Connect_Quality_Full();
   clock.Advance(93);
-  EXPECT_EQ(ecu::Link.ConnectQuality, 100);
+  EXPECT_EQ(ecu::Session().Link.ConnectQuality, 100);
   clock.Advance(93 * 10);
-  EXPECT_EQ(ecu::Link.ConnectQuality, 80);
+  EXPECT_EQ(ecu::Session().Link.ConnectQuality, 80);
   clock.Advance(93 * 40);
   EXPECT_EQ(recorder->Control(TControl::Port_Connect_Stabil).Text, "0%");
 }

@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include "ecu/Session.h"
 #include "tests/WaitFor.h"
 #include "tests/ecu/LinkFixture.h"
 
@@ -27,7 +28,7 @@ protected:
     Watch(&wire);
     form->ComPort->SetPort(name);
     form->ComPort->Open();
-    ASSERT_EQ(ecu::Link.PortOpen, 1);
+    ASSERT_EQ(ecu::Session().Link.PortOpen, 1);
     clock.Advance(60);  // the handshake goes out
     ASSERT_EQ(wire.Commands(), "!");
   }
@@ -81,7 +82,7 @@ TEST_F(ReceiveTest, ReplyInPiecesIsTakenOnceWholeAndTheHandlerNeverWaitsForTheRe
   ASSERT_EQ(wire.Events.size(), 2u);
   EXPECT_EQ(wire.Events[1].Kind, 'A');
   EXPECT_EQ(wire.Events[1].Frame, Reply);
-  EXPECT_EQ(ecu::Link.LinkUp, 1);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 1);
   // The next request goes the reply delay after the reply's last byte.
   clock.Advance(60);
   ASSERT_EQ(wire.Of('W').size(), 2u);
@@ -103,7 +104,7 @@ TEST_F(ReceiveTest, ShortReplyIsRefusedAfterTheReadIntervalAndTheRequestGoesAgai
   EXPECT_EQ(form->ReplyBytesRead(), 0);
   EXPECT_TRUE(Resend());
   EXPECT_EQ(wire.Events.size(), 3u);
-  EXPECT_EQ(ecu::Link.LinkUp, 0);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 0);
 }
 
 TEST_F(ReceiveTest, TooLongReplyIsRefusedAndItsBytesPurged) {
@@ -148,13 +149,13 @@ TEST_F(SimLinkTest, ShortRepliesOnlyRestartTheDialogueFiveSecondsAfterTheLastGoo
     const std::size_t writes = wire.Of('W').size();
     clock.Advance(1);
     if (wire.Of('W').size() > writes) {
-      ASSERT_TRUE(Pump([&] { return form->ReplyBytesRead() == ecu::Link.RxExpectedLength - 1; }));
+      ASSERT_TRUE(Pump([&] { return form->ReplyBytesRead() == ecu::Session().Link.RxExpectedLength - 1; }));
     }
   }
-  EXPECT_EQ(ecu::Link.LinkUp, 1);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 1);
   clock.Advance(lastGood + 5000 - clock.Now());
-  EXPECT_EQ(ecu::Link.LinkUp, 0);
-  EXPECT_EQ(ecu::Link.TxFrame[1], '!');
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 0);
+  EXPECT_EQ(ecu::Session().Link.TxFrame[1], '!');
   const auto writes = wire.Of('W');
   ASSERT_EQ(writes.size(), firstShort + 9);
   for (std::size_t i = firstShort + 1; i < writes.size(); ++i) {
@@ -166,7 +167,7 @@ TEST_F(SimLinkTest, ShortRepliesOnlyRestartTheDialogueFiveSecondsAfterTheLastGoo
   // With whole replies again, the handshake finds the ECU.
   sim->ClearFaults();
   ASSERT_TRUE(Advance(60));
-  EXPECT_EQ(ecu::Link.LinkUp, 1);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 1);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The link against the ECU simulator on a pseudo-terminal. Timing is asserted on the test
 // clock, which stands still while the test waits for the simulator's replies.
+#include "ecu/Session.h"
 #include "tests/WaitFor.h"
 #include "tests/ecu/LinkFixture.h"
 
@@ -21,8 +22,8 @@ std::vector<std::int32_t> Head(const std::array<std::int32_t, ecu::MapPointCapac
 
 TEST_F(SimLinkTest, ConnectScriptWalksItsCellsThenPollsEachRequestAReplyDelayLater) {
   OpenPort();
-  ASSERT_EQ(ecu::Link.PortOpen, 1);
-  EXPECT_EQ(ecu::Link.TxFrame[1], '!');
+  ASSERT_EQ(ecu::Session().Link.PortOpen, 1);
+  EXPECT_EQ(ecu::Session().Link.TxFrame[1], '!');
   EXPECT_FALSE(Advance(59));
   ASSERT_TRUE(Advance(1));
   ASSERT_EQ(wire.Events.size(), 2u);
@@ -30,7 +31,7 @@ TEST_F(SimLinkTest, ConnectScriptWalksItsCellsThenPollsEachRequestAReplyDelayLat
   EXPECT_EQ(Hex(wire.Events[0].Frame), "19 21 21 21 7C");
   EXPECT_EQ(wire.Events[1].Kind, 'A');
   EXPECT_EQ(Hex(wire.Events[1].Frame), "19 21 2A 64");
-  EXPECT_EQ(ecu::Link.LinkUp, 1);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 1);
 
   ASSERT_TRUE(RunUntil("#'(#'("));
   EXPECT_EQ(wire.Commands(), "!0,$'(%/77#'(#'(");
@@ -48,10 +49,10 @@ TEST_F(SimLinkTest, ConnectScriptWalksItsCellsThenPollsEachRequestAReplyDelayLat
     EXPECT_LT(writes[i].Time - lastByte, 61) << i;
   }
 
-  EXPECT_EQ(ecu::ConfigData.Configuration->ECU_Name, "GASCAL ECU SIM");
-  EXPECT_EQ(ecu::Link.LiveDataLength, 37);
-  EXPECT_EQ(Head(ecu::ConfigData.MapPointsGas), MapPoints(sim->State().MapGas));
-  EXPECT_EQ(Head(ecu::ConfigData.MapPointsPetrol), MapPoints(sim->State().MapPetrol));
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->ECU_Name, "GASCAL ECU SIM");
+  EXPECT_EQ(ecu::Session().Link.LiveDataLength, 37);
+  EXPECT_EQ(Head(ecu::Session().ConfigData.MapPointsGas), MapPoints(sim->State().MapGas));
+  EXPECT_EQ(Head(ecu::Session().ConfigData.MapPointsPetrol), MapPoints(sim->State().MapPetrol));
   EXPECT_EQ(recorder->MapRPMImage(), sim->State().MapImage);
   EXPECT_FALSE(recorder->Control(TControl::Port_Search).Visible);
   EXPECT_TRUE(recorder->Control(TControl::ACB_Start).Enabled);
@@ -76,13 +77,13 @@ TEST_F(SimLinkTest, BadRepliesAreIgnoredAndTheSameFrameGoesAgainAfter550ms) {
     // Whatever came back is refused; a dropped reply leaves nothing to refuse. A short one
     // waits for its missing byte for the port's read interval after its last byte.
     if (fault.Kind == ecusim::FaultKind::Truncate) {
-      ASSERT_TRUE(Pump([&] { return form->ReplyBytesRead() == ecu::Link.RxExpectedLength - 1; }));
+      ASSERT_TRUE(Pump([&] { return form->ReplyBytesRead() == ecu::Session().Link.RxExpectedLength - 1; }));
       clock.Advance(499);
       EXPECT_EQ(wire.Events.size(), before + 1);
       clock.Advance(1);
       ASSERT_EQ(wire.Events.size(), before + 2);
       EXPECT_EQ(wire.Events.back().Kind, 'R');
-      EXPECT_EQ(static_cast<int>(wire.Events.back().Frame.size()), ecu::Link.RxExpectedLength - 1);
+      EXPECT_EQ(static_cast<int>(wire.Events.back().Frame.size()), ecu::Session().Link.RxExpectedLength - 1);
     }
     Pump([&] { return wire.Events.size() > before + 1; }, fault.Kind == ecusim::FaultKind::Drop ? 200 : 3000);
     Pump([] { return false; }, 30);
@@ -117,7 +118,7 @@ TEST_F(SimLinkTest, ResendDueWhileTheLineFallsQuietWaitsForTheReplyCheck) {
     const WireEvent request = wire.Of('W').back();
     // Nothing but the resend is due before 550 ms; the reply waits unread meanwhile.
     recorder->Timer_GEN_Connect_Stabil().SetEnabled(false);
-    ASSERT_TRUE(testwait::WaitFor([&] { return form->ComPort->InputCount() == ecu::Link.RxExpectedLength; }));
+    ASSERT_TRUE(testwait::WaitFor([&] { return form->ComPort->InputCount() == ecu::Session().Link.RxExpectedLength; }));
     const std::size_t events = wire.Events.size();
     clock.Advance(request.Time + 548 - clock.Now());
     // The port's event for the reply may still be on its way (its thread may first have
@@ -154,8 +155,8 @@ TEST_F(SimLinkTest, LateCopyOfAReplyIsNotTakenForTheNextOne) {
   ASSERT_TRUE(Pump([&] { return !wire.Of('R').empty(); }));  // the copy, inside the reply delay
   ASSERT_TRUE(Advance(60));
   EXPECT_EQ(wire.Commands().back(), '(');
-  EXPECT_EQ(Head(ecu::ConfigData.MapPointsPetrol), MapPoints(sim->State().MapPetrol));
-  EXPECT_EQ(Head(ecu::ConfigData.MapPointsGas), MapPoints(sim->State().MapGas));
+  EXPECT_EQ(Head(ecu::Session().ConfigData.MapPointsPetrol), MapPoints(sim->State().MapPetrol));
+  EXPECT_EQ(Head(ecu::Session().ConfigData.MapPointsGas), MapPoints(sim->State().MapGas));
 }
 
 TEST_F(SimLinkTest, FiveSecondsWithoutAGoodReplyRestartAtTheHandshake) {
@@ -165,18 +166,18 @@ TEST_F(SimLinkTest, FiveSecondsWithoutAGoodReplyRestartAtTheHandshake) {
   sim->SetSilent(true);
   clock.Advance(60);  // the request that gets no answer
   clock.Advance(4939);
-  EXPECT_EQ(ecu::Link.LinkUp, 1);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 1);
   EXPECT_EQ(recorder->Control(TControl::Port_Connect_Stabil).Text, "0%");
   double zeroAt = -1;
   for (const auto& r : recorder->Find("text Port_Connect_Stabil 0%"))
     if (zeroAt < 0 && r.Time > lastGood) zeroAt = r.Time;
   EXPECT_EQ(zeroAt, lastGood + 4730);
-  ecu::Link.TaskRequest = 17;
+  ecu::Session().Link.TaskRequest = 17;
   clock.Advance(1);
   EXPECT_EQ(clock.Now(), lastGood + 5000);
-  EXPECT_EQ(ecu::Link.LinkUp, 0);
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
-  EXPECT_EQ(ecu::Link.TxFrame[1], '!');
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_EQ(ecu::Session().Link.TxFrame[1], '!');
   EXPECT_TRUE(recorder->Control(TControl::Port_Search).Visible);
   EXPECT_FALSE(recorder->Control(TControl::ACB_Start).Enabled);
 
@@ -184,21 +185,21 @@ TEST_F(SimLinkTest, FiveSecondsWithoutAGoodReplyRestartAtTheHandshake) {
   sim->SetSilent(false);
   ASSERT_TRUE(Advance(60));
   EXPECT_EQ(wire.Of('W').back().Frame[1], '!');
-  EXPECT_EQ(ecu::Link.LinkUp, 1);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 1);
   ASSERT_TRUE(RunUntil("#"));
 }
 
 TEST_F(SimLinkTest, WriteTaskRunsAtTheEndCellAndAnotherWaitsForTheNext) {
   OpenPort();
   ASSERT_TRUE(RunUntil("#"));
-  ecu::Link.TaskRequest = 24;
+  ecu::Session().Link.TaskRequest = 24;
   ASSERT_TRUE(RunUntil("."));
-  EXPECT_EQ(ecu::Link.TaskRunning, 1);
+  EXPECT_EQ(ecu::Session().Link.TaskRunning, 1);
   EXPECT_TRUE(recorder->WaitWindowShown);
-  ecu::Link.TaskRequest = 24;
+  ecu::Session().Link.TaskRequest = 24;
   ASSERT_TRUE(RunUntil(".1616#'(."));
   ASSERT_TRUE(RunUntil("1616#"));
-  EXPECT_EQ(ecu::Link.TaskRunning, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRunning, 0);
   EXPECT_FALSE(recorder->WaitWindowShown);
   EXPECT_EQ(sim->State().MapImage, recorder->MapRPMImage());
   EXPECT_TRUE(wire.Of('R').empty());
@@ -207,19 +208,19 @@ TEST_F(SimLinkTest, WriteTaskRunsAtTheEndCellAndAnotherWaitsForTheNext) {
 TEST_F(SimLinkTest, WriteTaskCutOffByTheTimeOutEndsAndTasksRunAgain) {
   OpenPort();
   ASSERT_TRUE(RunUntil("#"));
-  ecu::Link.TaskRequest = 24;
+  ecu::Session().Link.TaskRequest = 24;
   ASSERT_TRUE(RunUntil(".1"));
   sim->SetSilent(true);
   clock.Advance(5000);
-  EXPECT_EQ(ecu::Link.LinkUp, 0);
-  EXPECT_EQ(ecu::Link.TaskRunning, 0);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRunning, 0);
   EXPECT_FALSE(recorder->WaitWindowShown);
   SimHasRead();
   sim->SetSilent(false);
   ASSERT_TRUE(Advance(60));  // the fresh handshake
-  EXPECT_EQ(ecu::Link.LinkUp, 1);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 1);
   ASSERT_TRUE(RunUntil("#"));
-  ecu::Link.TaskRequest = 24;
+  ecu::Session().Link.TaskRequest = 24;
   ASSERT_TRUE(RunUntil(".1616#"));
 }
 
@@ -275,23 +276,23 @@ TEST_F(SimLinkTest, PortThatVanishesIsReopenedWhenItComesBack) {
   ASSERT_TRUE(RunUntil("#"));
   sim->Stop();
   // Resends fail on the hung-up port; the port is closed and the link goes down.
-  for (int i = 0; i < 20 && ecu::Link.PortOpen; ++i) {
+  for (int i = 0; i < 20 && ecu::Session().Link.PortOpen; ++i) {
     clock.Advance(100);
-    Pump([] { return ecu::Link.PortOpen == 0; }, 200);
+    Pump([] { return ecu::Session().Link.PortOpen == 0; }, 200);
   }
-  EXPECT_EQ(ecu::Link.PortOpen, 0);
-  EXPECT_EQ(ecu::Link.LinkUp, 0);
+  EXPECT_EQ(ecu::Session().Link.PortOpen, 0);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 0);
   EXPECT_EQ(recorder->Control(ecu::TControl::Port_Connect_Stabil).Text, "0%");
   sim->Start();
   // The handshake step opens the port afresh and the dialogue starts again.
   // Advance waits in real time for the reply to any request it writes, so a loaded machine
   // cannot make the test clock outrun the simulator.
-  for (int i = 0; i < 40 && !ecu::Link.LinkUp; ++i) {
+  for (int i = 0; i < 40 && !ecu::Session().Link.LinkUp; ++i) {
     Advance(100);
-    Pump([] { return ecu::Link.LinkUp == 1; }, 100);
+    Pump([] { return ecu::Session().Link.LinkUp == 1; }, 100);
   }
-  EXPECT_EQ(ecu::Link.PortOpen, 1);
-  ASSERT_EQ(ecu::Link.LinkUp, 1);
+  EXPECT_EQ(ecu::Session().Link.PortOpen, 1);
+  ASSERT_EQ(ecu::Session().Link.LinkUp, 1);
   ASSERT_TRUE(RunUntil("#'("));
   sim->Stop();
   unlink(path.c_str());

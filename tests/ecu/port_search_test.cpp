@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "ecu/Session.h"
 #include "tests/ecu/LinkFixture.h"
 #include "tests/ecu/TempDir.h"
 
@@ -58,7 +59,9 @@ class PortLog : public ecu::TLinkMonitor {
 public:
   std::vector<std::string> Writes;
   int Checked = 0;
-  void FrameWritten(const std::uint8_t*, int) override { Writes.push_back(ecu::Form_3D_Port->ComPort->Port()); }
+  void FrameWritten(const std::uint8_t*, int) override {
+    Writes.push_back(ecu::Session().Form_3D_Port->ComPort->Port());
+  }
   void ReplyChecked(const std::uint8_t*, int, bool) override { ++Checked; }
   int To(const std::string& Port) const { return static_cast<int>(std::count(Writes.begin(), Writes.end(), Port)); }
 };
@@ -73,7 +76,7 @@ protected:
     unsetenv(comm::kExtraPortsVariable);
     recorder->PortName = "COM9";
     recorder->SearchPort = true;
-    ecu::PortSearch.StartPortName = "COM9";
+    ecu::Session().PortSearch.StartPortName = "COM9";
     Watch(&log);
   }
   void TearDown() override {
@@ -139,8 +142,8 @@ TEST_F(PortSearchTest, ListedConfiguredPortOpensAtOnceWithoutTheWindow) {
   recorder->PortName = port.path;
   EXPECT_TRUE(ecu::OpenConfiguredPort());
   EXPECT_TRUE(form->ComPort->Connected());
-  EXPECT_EQ(ecu::Link.PortOpen, 1);
-  EXPECT_EQ(ecu::Link.PortSearching, 0);
+  EXPECT_EQ(ecu::Session().Link.PortOpen, 1);
+  EXPECT_EQ(ecu::Session().Link.PortSearching, 0);
   EXPECT_FALSE(form->Visible());
   EXPECT_FALSE(form->Timer_Select_ComPort->Enabled());
 }
@@ -151,8 +154,8 @@ TEST_F(PortSearchTest, NewPortStandsFirstAndBetweenTheOthers) {
   List({com1, com4});
   EXPECT_FALSE(ecu::OpenConfiguredPort());
   EXPECT_TRUE(form->Visible());
-  EXPECT_EQ(ecu::Link.PortSearching, 1);
-  EXPECT_EQ(ecu::PortSearch.PortNames, (std::vector<std::string>{com1, com4}));
+  EXPECT_EQ(ecu::Session().Link.PortSearching, 1);
+  EXPECT_EQ(ecu::Session().PortSearch.PortNames, (std::vector<std::string>{com1, com4}));
   EXPECT_EQ(form->HudMemo_3D_Port.Lines, (std::vector<std::string>{com1, com4}));
   EXPECT_EQ(form->HudLabel_3D_Port_Num_Data.Text, "2");
   EXPECT_EQ(form->HudLabel_3D_Port_Search.Text, "Port finds are opening");
@@ -166,15 +169,15 @@ TEST_F(PortSearchTest, NewPortStandsFirstAndBetweenTheOthers) {
   // COM3 appears: it comes first and again between the two known ports.
   List({com1, com3, com4});
   clock.Advance(1000);
-  EXPECT_EQ(ecu::PortSearch.PortNames, (std::vector<std::string>{com3, com1, com3, com4}));
-  EXPECT_EQ(ecu::PortSearch.PortCount, 4);
-  EXPECT_EQ(ecu::PortSearch.NewPortFound, 1);
+  EXPECT_EQ(ecu::Session().PortSearch.PortNames, (std::vector<std::string>{com3, com1, com3, com4}));
+  EXPECT_EQ(ecu::Session().PortSearch.PortCount, 4);
+  EXPECT_EQ(ecu::Session().PortSearch.NewPortFound, 1);
   EXPECT_EQ(form->ProgressBar_3D_Port.Max, 4);
   EXPECT_TRUE(form->HudMemo_3D_Port.Visible);
   // None of them exists: each is passed over, none stays "connected", and the search
   // starts again a second later with no resends meanwhile.
   EXPECT_FALSE(form->ComPort->Connected());
-  EXPECT_EQ(ecu::Link.PortOpen, 0);
+  EXPECT_EQ(ecu::Session().Link.PortOpen, 0);
   EXPECT_FALSE(form->ComPort->PortFailed());
   EXPECT_EQ(form->ProgressBar_3D_Port.Value, 0);
   EXPECT_TRUE(form->HudLabel_3D_Port_Number.Text.empty());
@@ -185,11 +188,11 @@ TEST_F(PortSearchTest, NewPortStandsFirstAndBetweenTheOthers) {
 
 TEST_F(PortSearchTest, SingleNewPortIsOneEntry) {
   SilentPort port;
-  ecu::PortSearch.StartPortName = port.path;  // the start port is the new one on a first read
+  ecu::Session().PortSearch.StartPortName = port.path;  // the start port is the new one on a first read
   List({port.path});
   ecu::Port_Search_Step();
-  EXPECT_EQ(ecu::PortSearch.NewPortFound, 1);
-  EXPECT_EQ(ecu::PortSearch.PortNames, std::vector<std::string>{port.path});
+  EXPECT_EQ(ecu::Session().PortSearch.NewPortFound, 1);
+  EXPECT_EQ(ecu::Session().PortSearch.PortNames, std::vector<std::string>{port.path});
   EXPECT_EQ(recorder->PortName, port.path);
 }
 
@@ -211,9 +214,9 @@ TEST_F(PortSearchTest, EmptyListIsReadAgainEvery100ms) {
   SilentPort port;
   List({port.path});
   clock.Advance(49);
-  EXPECT_EQ(ecu::PortSearch.PortCount, 0);
+  EXPECT_EQ(ecu::Session().PortSearch.PortCount, 0);
   clock.Advance(1);
-  EXPECT_EQ(ecu::PortSearch.PortCount, 1);
+  EXPECT_EQ(ecu::Session().PortSearch.PortCount, 1);
   EXPECT_EQ(form->HudLabel_3D_Port_Search.Text, "Port finds are opening");
   EXPECT_EQ(form->Timer_Select_ComPort->Interval(), 1000u);
 }
@@ -225,7 +228,7 @@ TEST_F(PortSearchTest, SearchTriesEachPortWithTwoHandshakesUntilTheEcuAnswers) {
   StartSim();
   List({first.path, busy.path, third.path, sim->SlavePath()});
   EXPECT_FALSE(ecu::OpenConfiguredPort());
-  const double took = RunUntil([] { return ecu::Link.LinkUp == 1; }, 10000);
+  const double took = RunUntil([] { return ecu::Session().Link.LinkUp == 1; }, 10000);
   ASSERT_GE(took, 0);
   // A second of "Finds_Port", two handshakes 550 ms apart on each silent port, the busy one
   // passed over, then the ECU's answer 60 ms after the port opened, taken once the line
@@ -235,7 +238,7 @@ TEST_F(PortSearchTest, SearchTriesEachPortWithTwoHandshakesUntilTheEcuAnswers) {
   EXPECT_EQ(log.To(busy.path), 0);
   EXPECT_EQ(log.To(third.path), 2);
   EXPECT_EQ(recorder->PortName, sim->SlavePath());
-  EXPECT_EQ(ecu::Link.PortSearching, 0);
+  EXPECT_EQ(ecu::Session().Link.PortSearching, 0);
   EXPECT_FALSE(form->Visible());
   EXPECT_FALSE(recorder->PortWindowShown);
   EXPECT_FALSE(form->Timer_Select_ComPort->Enabled());
@@ -247,7 +250,7 @@ TEST_F(PortSearchTest, SearchTriesEachPortWithTwoHandshakesUntilTheEcuAnswers) {
   EXPECT_EQ(tried, (std::vector<std::string>{"1000; trying 1 of 4: " + first.path, "2160; trying 3 of 4: " + third.path,
                                              "3260; trying 4 of 4: " + sim->SlavePath()}));
   Run(2000);
-  EXPECT_EQ(ecu::Link.LinkUp, 1);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 1);
   EXPECT_GE(log.Checked, 5);
 }
 
@@ -260,14 +263,14 @@ TEST_F(PortSearchTest, ListedPortThatWillNotOpenIsClosedAndTriedAgain) {
   ASSERT_GE(lock->fd, 0);
   EXPECT_FALSE(ecu::OpenConfiguredPort());
   EXPECT_FALSE(form->ComPort->Connected());
-  EXPECT_EQ(ecu::Link.PortOpen, 0);
+  EXPECT_EQ(ecu::Session().Link.PortOpen, 0);
   EXPECT_FALSE(form->ComPort->PortFailed());
   Run(1000);
   EXPECT_FALSE(form->ComPort->Connected());
-  EXPECT_EQ(ecu::Link.LinkUp, 0);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 0);
   EXPECT_FALSE(form->Visible());
   lock.reset();
-  EXPECT_GE(RunUntil([] { return ecu::Link.LinkUp == 1; }, 2000), 0);
+  EXPECT_GE(RunUntil([] { return ecu::Session().Link.LinkUp == 1; }, 2000), 0);
 
   // With the search on, a configured port that will not open starts the search.
   recorder->SearchPort = true;
@@ -280,7 +283,7 @@ TEST_F(PortSearchTest, ListedPortThatWillNotOpenIsClosedAndTriedAgain) {
   EXPECT_FALSE(form->ComPort->Connected());
   EXPECT_TRUE(form->Visible());
   lock.reset();
-  EXPECT_GE(RunUntil([] { return ecu::Link.LinkUp == 1; }, 5000), 0);
+  EXPECT_GE(RunUntil([] { return ecu::Session().Link.LinkUp == 1; }, 5000), 0);
 }
 
 // A recorder that makes the port fail while the received-characters event is being handled.
@@ -289,7 +292,7 @@ public:
   int Armed = 0;
   void SetText(TControl Control, const std::string& Text) override {
     if (Armed && Control == TControl::Port_Connect_Stabil && Text == "100%" && --Armed == 0)
-      ecu::Form_3D_Port->ComPort->SetPortFailed("failed while its reply was handled");
+      ecu::Session().Form_3D_Port->ComPort->SetPortFailed("failed while its reply was handled");
     Recorder::SetText(Control, Text);
   }
 };
@@ -303,12 +306,12 @@ TEST_F(PortSearchTest, PortClosedFromInsideItsReceiveEventAndOpenedAgain) {
   recorder = std::move(failing);
   List({sim->SlavePath()});
   ASSERT_TRUE(ecu::OpenConfiguredPort());
-  ASSERT_GE(RunUntil([] { return ecu::Link.LinkUp == 1; }, 1000), 0);
+  ASSERT_GE(RunUntil([] { return ecu::Session().Link.LinkUp == 1; }, 1000), 0);
   rec->Armed = 3;  // the third good reply from now
-  ASSERT_GE(RunUntil([&] { return ecu::Link.PortOpen == 0; }, 3000), 0);
-  EXPECT_EQ(ecu::Link.LinkUp, 0);
+  ASSERT_GE(RunUntil([&] { return ecu::Session().Link.PortOpen == 0; }, 3000), 0);
+  EXPECT_EQ(ecu::Session().Link.LinkUp, 0);
   EXPECT_FALSE(form->ComPort->Connected());
-  EXPECT_GE(RunUntil([] { return ecu::Link.LinkUp == 1; }, 3000), 0);
+  EXPECT_GE(RunUntil([] { return ecu::Session().Link.LinkUp == 1; }, 3000), 0);
   EXPECT_TRUE(form->ComPort->Connected());
 }
 
@@ -316,7 +319,7 @@ TEST_F(PortSearchTest, PortClosedFromInsideItsReceiveEventAndOpenedAgain) {
 class UnplugTest : public PortSearchTest {
 protected:
   void Cycles(bool NewName) {
-    ASSERT_GE(RunUntil([] { return ecu::Link.LinkUp == 1; }, 5000), 0);
+    ASSERT_GE(RunUntil([] { return ecu::Session().Link.LinkUp == 1; }, 5000), 0);
     Run(300);
     const int fds = CountEntries("/proc/self/fd");
     const int threads = CountEntries("/proc/self/task");
@@ -324,16 +327,16 @@ protected:
       SCOPED_TRACE(cycle);
       sim->Stop();
       if (NewName) List({});  // the adapter's device is gone from the machine
-      ASSERT_GE(RunUntil([] { return ecu::Link.LinkUp == 0 && ecu::Link.PortOpen == 0; }, 3000), 0);
+      ASSERT_GE(RunUntil([] { return ecu::Session().Link.LinkUp == 0 && ecu::Session().Link.PortOpen == 0; }, 3000), 0);
       Run(500);
-      EXPECT_EQ(ecu::Link.LinkUp, 0);
+      EXPECT_EQ(ecu::Session().Link.LinkUp, 0);
       sim->Start();
       if (NewName) List({sim->SlavePath()});
-      const double took = RunUntil([] { return ecu::Link.LinkUp == 1; }, 7000);
+      const double took = RunUntil([] { return ecu::Session().Link.LinkUp == 1; }, 7000);
       ASSERT_GE(took, 0);
       EXPECT_EQ(recorder->PortName, NewName ? sim->SlavePath() : linkPath);
       Run(300);  // polling again
-      ASSERT_EQ(ecu::Link.LinkUp, 1);
+      ASSERT_EQ(ecu::Session().Link.LinkUp, 1);
     }
     EXPECT_EQ(CountEntries("/proc/self/fd"), fds);
     EXPECT_EQ(CountEntries("/proc/self/task"), threads);
@@ -344,7 +347,7 @@ TEST_F(UnplugTest, EcuBackUnderANewNameIsFoundBySearch) {
   StartSim();
   List({sim->SlavePath()});
   recorder->PortName = sim->SlavePath();
-  ecu::PortSearch.StartPortName = sim->SlavePath();
+  ecu::Session().PortSearch.StartPortName = sim->SlavePath();
   ASSERT_TRUE(ecu::OpenConfiguredPort());
   Cycles(true);
 }

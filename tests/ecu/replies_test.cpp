@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "FreshState.h"
+#include "FreshModel.h"
 #include "TempDir.h"
 #include "app/core/Dynamic_IND_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Check_Versions.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Host.h"
@@ -19,6 +20,7 @@
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Procedures_Unit.h"
 #include "ecu/Reply_Decoders.h"
+#include "ecu/Session.h"
 #include "ecu/Transmit_Unit.h"
 #include "tools/linkrec/Recorder.h"
 
@@ -73,9 +75,9 @@ public:
 class RepliesTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    ConfigData.Configuration = std::make_unique<Configuration_Class>();
-    ConfigData.ConfigDir = dir.Path().string();
-    Link.LinkUp = 1;
+    Session().ConfigData.Configuration = std::make_unique<Configuration_Class>();
+    Session().ConfigData.ConfigDir = dir.Path().string();
+    Session().Link.LinkUp = 1;
   }
   // Puts a reply into Link.RxFrame as the link layer accepts it: checksum last.
   void Receive(Bytes Data, std::uint8_t Command) {
@@ -84,8 +86,8 @@ protected:
     std::uint8_t sum = 0;
     for (std::uint8_t b : frame) sum = static_cast<std::uint8_t>(sum + b);
     frame.push_back(sum);
-    std::copy(frame.begin(), frame.end(), Link.RxFrame.begin());
-    Link.RxExpectedLength = static_cast<std::uint8_t>(frame.size());
+    std::copy(frame.begin(), frame.end(), Session().Link.RxFrame.begin());
+    Session().Link.RxExpectedLength = static_cast<std::uint8_t>(frame.size());
   }
   static Bytes Identification(const std::string& Firmware, std::uint8_t Layout = 21) {
     Bytes d(42, ' ');
@@ -99,7 +101,7 @@ protected:
     return d;
   }
 
-  ecu_test::FreshState fresh;
+  ecu_test::FreshModel fresh;
   DisplayRecorder display;
   linkrec::Recorder& recorder = display;
   ecu_test::TempDir dir;
@@ -108,18 +110,18 @@ protected:
 TEST_F(RepliesTest, IdentificationFillsTheConfigurationAndTheFamily) {
   Receive(Identification("1.60"), '0');
   Decode_Identification();
-  EXPECT_EQ(ConfigData.Configuration->ECU_Name, "GASCAL ECU");
-  EXPECT_EQ(ConfigData.Configuration->ECU_Info, "SEQ 4 CYL ");
-  EXPECT_EQ(ConfigData.Configuration->Firmware_Version, "1.60");
-  EXPECT_EQ(ConfigData.Configuration->Work_Gas, 300);
-  EXPECT_EQ(ConfigData.Configuration->Work_Petrol, 1200);
-  EXPECT_EQ(Link.LayoutNumber, 21);
-  EXPECT_EQ(LiveData.FirmwareVersion100, 160);
-  EXPECT_EQ(
-      (std::array<int, 4>{Link.LiveDataLength, Link.ParamBlockLength, Link.PointBlockLength, ConfigData.MapPointCount}),
-      (std::array<int, 4>{37, 104, 54, 32}));
+  EXPECT_EQ(Session().ConfigData.Configuration->ECU_Name, "GASCAL ECU");
+  EXPECT_EQ(Session().ConfigData.Configuration->ECU_Info, "SEQ 4 CYL ");
+  EXPECT_EQ(Session().ConfigData.Configuration->Firmware_Version, "1.60");
+  EXPECT_EQ(Session().ConfigData.Configuration->Work_Gas, 300);
+  EXPECT_EQ(Session().ConfigData.Configuration->Work_Petrol, 1200);
+  EXPECT_EQ(Session().Link.LayoutNumber, 21);
+  EXPECT_EQ(Session().LiveData.FirmwareVersion100, 160);
+  EXPECT_EQ((std::array<int, 4>{Session().Link.LiveDataLength, Session().Link.ParamBlockLength,
+                                Session().Link.PointBlockLength, Session().ConfigData.MapPointCount}),
+            (std::array<int, 4>{37, 104, 54, 32}));
   // The family: four indicators left, twice as tall; the rest hidden; MAP buttons disabled.
-  EXPECT_EQ(LiveData.VersionFamily, 1);
+  EXPECT_EQ(Session().LiveData.VersionFamily, 1);
   EXPECT_EQ(display.Control(TControl::IND_TempVap).Top, 300);
   EXPECT_EQ(display.Control(TControl::IND_RPM).Height, 100);
   EXPECT_EQ(display.Control(TControl::IND_Gas_Data).Top, 36);
@@ -130,11 +132,11 @@ TEST_F(RepliesTest, IdentificationFillsTheConfigurationAndTheFamily) {
   Receive(Identification("2.10", 40), '0');
   Decode_Identification();
   EXPECT_EQ(recorder.Find("message 15").size(), 1u);
-  EXPECT_EQ(LiveData.VersionFamily, 1);
+  EXPECT_EQ(Session().LiveData.VersionFamily, 1);
 
   Receive(Identification("2.10"), '0');
   Decode_Identification();
-  EXPECT_EQ(LiveData.VersionFamily, 0);
+  EXPECT_EQ(Session().LiveData.VersionFamily, 0);
   EXPECT_EQ(display.Control(TControl::IND_PressDiff).Top, 350);
   EXPECT_TRUE(display.Control(TControl::IND_PressDiff).Visible);
   EXPECT_EQ(display.Control(TControl::IND_RPM).Height, 50);
@@ -151,11 +153,11 @@ TEST_F(RepliesTest, IdentificationRefusesWhatCannotBeUsed) {
   bad[41] = 40;
   Receive(bad, '0');
   EXPECT_NO_THROW(Decode_Identification());
-  EXPECT_EQ(LiveData.FirmwareVersion100, 0);
-  EXPECT_EQ(LiveData.VersionFamily, 0);
-  EXPECT_EQ(Link.LiveDataLength, 37);
-  EXPECT_EQ(Link.ParamBlockLength, 104);
-  EXPECT_EQ(ConfigData.MapPointCount, 40);
+  EXPECT_EQ(Session().LiveData.FirmwareVersion100, 0);
+  EXPECT_EQ(Session().LiveData.VersionFamily, 0);
+  EXPECT_EQ(Session().Link.LiveDataLength, 37);
+  EXPECT_EQ(Session().Link.ParamBlockLength, 104);
+  EXPECT_EQ(Session().ConfigData.MapPointCount, 40);
 
   // A short reply decodes what it holds and leaves the block lengths.
   Bytes cut = Identification("2.20");
@@ -163,29 +165,29 @@ TEST_F(RepliesTest, IdentificationRefusesWhatCannotBeUsed) {
   cut[33] = 99;
   Receive(cut, '0');
   Decode_Identification();
-  EXPECT_EQ(ConfigData.Configuration->Firmware_Version, "2.20");
-  EXPECT_EQ(ConfigData.Configuration->Work_Petrol, 1200);
-  EXPECT_EQ(Link.LiveDataLength, 37);
+  EXPECT_EQ(Session().ConfigData.Configuration->Firmware_Version, "2.20");
+  EXPECT_EQ(Session().ConfigData.Configuration->Work_Petrol, 1200);
+  EXPECT_EQ(Session().Link.LiveDataLength, 37);
 }
 
 TEST_F(RepliesTest, ConfigurationFileNameBecomesASafePath) {
   Receive({'A', 'B', 'C', 'D', 255, 255, 255, 255}, ',');
   Decode_CfgName();
-  EXPECT_EQ(ConfigData.Configuration->Cfg_Name, "ABCD");
+  EXPECT_EQ(Session().ConfigData.Configuration->Cfg_Name, "ABCD");
   EXPECT_EQ(display.FileName, "ABCD");
-  EXPECT_EQ(display.FullFileName, ConfigData.ConfigDir + "/ABCD.cfg");
+  EXPECT_EQ(display.FullFileName, Session().ConfigData.ConfigDir + "/ABCD.cfg");
   EXPECT_EQ(display.Calls.back(), "user page");
 
   Receive({'.', '.', '/', 'x', '\\', 1, 0, 'z'}, ',');
   Decode_CfgName();
-  EXPECT_EQ(ConfigData.Configuration->Cfg_Name, std::string("../x\\\x01"));  // kept as the ECU sent it
-  EXPECT_EQ(display.FullFileName, ConfigData.ConfigDir + "/.._x__.cfg");
+  EXPECT_EQ(Session().ConfigData.Configuration->Cfg_Name, std::string("../x\\\x01"));  // kept as the ECU sent it
+  EXPECT_EQ(display.FullFileName, Session().ConfigData.ConfigDir + "/.._x__.cfg");
   EXPECT_EQ(CfgNameToFileName(".."), "__");
   EXPECT_EQ(CfgNameToFileName("a:b*?<>|\""), "a_b______");
 
   Receive({255, 'A', 'B', 0, 0, 0, 0, 0}, ',');
   Decode_CfgName();
-  EXPECT_EQ(ConfigData.Configuration->Cfg_Name, "");
+  EXPECT_EQ(Session().ConfigData.Configuration->Cfg_Name, "");
   EXPECT_EQ(display.FullFileName, "");
 }
 
@@ -198,15 +200,15 @@ TEST_F(RepliesTest, CalibrationPointsAndMapBlocks) {
   }
   points[6 * 4 + 4] = 129;
   points[6 * 4 + 5] = 44;
-  ConfigData.SelectedPoint = 3;
+  Session().ConfigData.SelectedPoint = 3;
   Receive(points, '%');
   Decode_Points();
-  EXPECT_EQ(ConfigData.DiagramPointX[4], 300);
-  EXPECT_EQ(ConfigData.FlaggedPoint, 4);
-  EXPECT_EQ(ConfigData.DiagramPointX[8], 18);
-  EXPECT_EQ(ConfigData.DiagramPointY[8], 8);
-  EXPECT_EQ(ConfigData.DiagramSlopes[2], 1.0);
-  EXPECT_EQ(ConfigData.SelectedPoint, -1);
+  EXPECT_EQ(Session().ConfigData.DiagramPointX[4], 300);
+  EXPECT_EQ(Session().ConfigData.FlaggedPoint, 4);
+  EXPECT_EQ(Session().ConfigData.DiagramPointX[8], 18);
+  EXPECT_EQ(Session().ConfigData.DiagramPointY[8], 8);
+  EXPECT_EQ(Session().ConfigData.DiagramSlopes[2], 1.0);
+  EXPECT_EQ(Session().ConfigData.SelectedPoint, -1);
   EXPECT_EQ(display.Calls, (std::vector<std::string>{"redraw", "history"}));
 
   // A short reply leaves the points it does not hold.
@@ -214,15 +216,15 @@ TEST_F(RepliesTest, CalibrationPointsAndMapBlocks) {
   points[6 * 1 + 5] = 77;
   Receive(points, '%');
   Decode_Points();
-  EXPECT_EQ(ConfigData.DiagramPointX[1], 77);
-  EXPECT_EQ(ConfigData.DiagramPointX[8], 18);
+  EXPECT_EQ(Session().ConfigData.DiagramPointX[1], 77);
+  EXPECT_EQ(Session().ConfigData.DiagramPointX[8], 18);
 
   Bytes map(32, 100);
   map[0] = 228;
   Receive(map, '\'');
   Decode_MapGas();
-  EXPECT_EQ(ConfigData.MapPointsGas[0], 460);
-  EXPECT_EQ(ConfigData.MapPointsGas[31], 1280);
+  EXPECT_EQ(Session().ConfigData.MapPointsGas[0], 460);
+  EXPECT_EQ(Session().ConfigData.MapPointsGas[31], 1280);
 }
 
 // A live-data reply (37 data bytes) with the given status byte, errors and work mode.
@@ -249,15 +251,15 @@ Bytes Live(std::uint8_t Status, std::uint8_t Errors1, std::uint8_t Errors2, std:
 }
 
 TEST_F(RepliesTest, LiveValuesAndTheGasLevel) {
-  ConfigData.Configuration->Level_Invert = 0;
-  for (int k = 1; k <= 5; ++k) ConfigData.Configuration->Level(k) = (k < 5 ? 100 * k : 600);
+  Session().ConfigData.Configuration->Level_Invert = 0;
+  for (int k = 1; k <= 5; ++k) Session().ConfigData.Configuration->Level(k) = (k < 5 ? 100 * k : 600);
   Receive(Live(0xC0, 0, 0, 4), '#');
   DynamicIND_Update();
-  EXPECT_EQ(LiveData.LiveRPM, 800);
-  EXPECT_EQ(LiveData.LivePetrolTimeAvg, 3050);
-  EXPECT_EQ(LiveData.LiveGasTimeAvg, 0);
-  EXPECT_EQ(LiveData.LivePressDiff, 348);
-  EXPECT_EQ(LiveData.PetrolTimesOnGas[2], 3100);
+  EXPECT_EQ(Session().LiveData.LiveRPM, 800);
+  EXPECT_EQ(Session().LiveData.LivePetrolTimeAvg, 3050);
+  EXPECT_EQ(Session().LiveData.LiveGasTimeAvg, 0);
+  EXPECT_EQ(Session().LiveData.LivePressDiff, 348);
+  EXPECT_EQ(Session().LiveData.PetrolTimesOnGas[2], 3100);
   EXPECT_EQ(display.Control(TControl::IND_RPM_Data).Text, "800");
   EXPECT_EQ(display.Circles(),
             (std::vector<std::string>{"neutral", "gas", "gas", "gas", "gas", "neutral", "neutral"}));
@@ -280,8 +282,8 @@ TEST_F(RepliesTest, LiveValuesAndTheGasLevel) {
   cut[1] = 0x7D;
   Receive(cut, '#');
   DynamicIND_Update();
-  EXPECT_EQ(LiveData.LivePetrolTimeAvg, 3050);
-  EXPECT_EQ(LiveData.WorkMode, 1);
+  EXPECT_EQ(Session().LiveData.LivePetrolTimeAvg, 3050);
+  EXPECT_EQ(Session().LiveData.WorkMode, 1);
 }
 
 TEST_F(RepliesTest, StatusBitsAndErrorMemoChangeOnlyWithTheEcu) {
@@ -289,7 +291,7 @@ TEST_F(RepliesTest, StatusBitsAndErrorMemoChangeOnlyWithTheEcu) {
   Receive(Live(0x80, 0, 0, 1), '#');
   DynamicIND_Update();
   DynamicIND_Update();
-  EXPECT_EQ(std::count(app::StatusMessages.Texts.begin(), app::StatusMessages.Texts.end(),
+  EXPECT_EQ(std::count(app::Model().StatusMessages.Texts.begin(), app::Model().StatusMessages.Texts.end(),
                        LngText("DynamicIND_Low_pressure")),
             1);
   EXPECT_EQ(recorder.Find("status + " + LngText("DynamicIND_Low_pressure")).size(), 2u);
@@ -309,14 +311,14 @@ TEST_F(RepliesTest, StatusBitsAndErrorMemoChangeOnlyWithTheEcu) {
   const auto memo = display.Memo;
 
   // With the family set the gas-temperature bit is not watched.
-  LiveData.VersionFamily = 1;
+  Session().LiveData.VersionFamily = 1;
   Receive(Live(0x40, 0x01, 0x0A, 1), '#');
   DynamicIND_Update();
   EXPECT_EQ(display.Memo, memo);
-  EXPECT_EQ(LiveData.LastErrorBits1, 0x11);
+  EXPECT_EQ(Session().LiveData.LastErrorBits1, 0x11);
 
   // No status work while the link is down (the start-up call).
-  Link.LinkUp = 0;
+  Session().Link.LinkUp = 0;
   recorder.ClearLog();
   Receive(Live(0x00, 0, 0, 1), '#');
   DynamicIND_Update();

@@ -1,5 +1,6 @@
 // The dialogue-script interpreter: controls, tasks and faulty scripts, without a port. A run
 // stops at each built request; the test then runs it on as a good reply would.
+#include "ecu/Session.h"
 #include "tests/ecu/LinkFixture.h"
 
 namespace linktest {
@@ -9,18 +10,18 @@ class ScriptTest : public LinkTest {
 protected:
   void SetUp() override {
     LinkTest::SetUp();
-    ecu::Link.LastFrame[0] = 25;
-    ecu::Link.LiveDataLength = 37;
+    ecu::Session().Link.LastFrame[0] = 25;
+    ecu::Session().Link.LiveDataLength = 37;
   }
   void Load(std::initializer_list<std::int32_t> cells) {
-    ecu::Link.ScriptPos = 0;
+    ecu::Session().Link.ScriptPos = 0;
     for (auto c : cells) ecu::Script_Push(c);
-    ecu::Link.ScriptPos = 0;
+    ecu::Session().Link.ScriptPos = 0;
   }
   // Runs the script on as after a good reply; the command of the request built.
   char Next() {
     ecu::Script_Run();
-    return form->Timer_Sending->Enabled() ? static_cast<char>(ecu::Link.TxFrame[1]) : '-';
+    return form->Timer_Sending->Enabled() ? static_cast<char>(ecu::Session().Link.TxFrame[1]) : '-';
   }
   std::string Requests(int n) {
     std::string s;
@@ -36,9 +37,9 @@ protected:
 
 TEST_F(ScriptTest, PollScriptSendsThreeRequestsPerRoundAndJumpsBack) {
   ecu::Script_Poll();
-  ecu::Link.ScriptPos = 0;
+  ecu::Session().Link.ScriptPos = 0;
   EXPECT_EQ(Requests(7), "#'(#'(#");
-  EXPECT_EQ(ecu::Link.ScriptPos, 1);
+  EXPECT_EQ(ecu::Session().Link.ScriptPos, 1);
   EXPECT_TRUE(form->Timer_Connect->Enabled());
 }
 
@@ -50,11 +51,11 @@ TEST_F(ScriptTest, JumpsLoopAndSubScriptSwitch) {
   // Counted loop back one cell, limit 2: the cell before it runs three times in all.
   Load({34, 3, 1, 2, 0, 38});
   EXPECT_EQ(Requests(4), "###$");
-  EXPECT_EQ(ecu::Link.ScriptCells[5], 0);  // the counter is reset when the loop ends
+  EXPECT_EQ(ecu::Session().Link.ScriptCells[5], 0);  // the counter is reset when the loop ends
   Load({24, 5, 0});  // switch to the poll script, whose first cell runs at once
   EXPECT_EQ(Next(), '#');
-  EXPECT_EQ(ecu::Link.ScriptPos, 1);
-  EXPECT_EQ(ecu::Link.ScriptCells[7], 0);
+  EXPECT_EQ(ecu::Session().Link.ScriptPos, 1);
+  EXPECT_EQ(ecu::Session().Link.ScriptCells[7], 0);
   EXPECT_TRUE(Messages().empty());
 }
 
@@ -73,7 +74,7 @@ TEST_F(ScriptTest, ErrorTextIsShownOnceInARunOfTheProgram) {
   EXPECT_EQ(Next(), '#');
   EXPECT_EQ(Messages().size(), 1u);
 
-  ecu::Link.ScriptErrorShown = 0;
+  ecu::Session().Link.ScriptErrorShown = 0;
   Load({5, 9, 34});
   EXPECT_EQ(Next(), '#');
   ASSERT_EQ(Messages().size(), 2u);
@@ -88,22 +89,22 @@ TEST_F(ScriptTest, FaultyScriptsStopInsteadOfRunningAwayOrOutOfTheirCells) {
       {3, 1000, 5, 0},     // a loop that goes back before the first cell
       {24, 200, -2000},    // a condition whose offset leaves the cells
   };
-  ecu::Link.RxFrame[2] = 8;
-  ecu::Link.RxFrame[3] = 12;
+  ecu::Session().Link.RxFrame[2] = 8;
+  ecu::Session().Link.RxFrame[3] = 12;
   recorder->ReadMapRPMHeader();  // a map still to be read: condition 200 does not hold
   for (const auto& cells : faulty) {
     SCOPED_TRACE(cells[1]);
-    ecu::Link.Reset();
+    ecu::Session().Link.Reset();
     for (auto c : cells) ecu::Script_Push(c);
-    ecu::Link.ScriptPos = 0;
+    ecu::Session().Link.ScriptPos = 0;
     recorder->ClearLog();
     EXPECT_EQ(Next(), '-');
     EXPECT_EQ(Messages().size(), 1u);
     EXPECT_TRUE(form->Timer_Connect->Enabled());  // the step time-out restarts the dialogue
   }
   // A script filling all cells without an end runs off its last cell.
-  ecu::Link.Reset();
-  ecu::Link.ScriptCells.fill(24);
+  ecu::Session().Link.Reset();
+  ecu::Session().Link.ScriptCells.fill(24);
   recorder->ClearLog();
   EXPECT_EQ(Next(), '-');
   ASSERT_EQ(Messages().size(), 1u);
@@ -114,12 +115,12 @@ TEST_F(ScriptTest, ConditionRepeatsTheCellsBeforeItUntilTheMapIsRead) {
   // The map-read cells of the connect script: 58 59 200 -3 60.
   Load({56, 57, 58, 59, 200, -3, 60, 25, 34});
   EXPECT_EQ(Next(), '/');
-  ecu::Link.RxFrame[2] = 8;
-  ecu::Link.RxFrame[3] = 12;  // 124 bytes: two chunks
+  ecu::Session().Link.RxFrame[2] = 8;
+  ecu::Session().Link.RxFrame[3] = 12;  // 124 bytes: two chunks
   EXPECT_EQ(Next(), '7');
-  EXPECT_EQ(ecu::Link.TxFrame[2], 64);
+  EXPECT_EQ(ecu::Session().Link.TxFrame[2], 64);
   EXPECT_EQ(Next(), '7');
-  EXPECT_EQ(ecu::Link.TxFrame[2], 60);
+  EXPECT_EQ(ecu::Session().Link.TxFrame[2], 60);
   EXPECT_EQ(Next(), '#');
   EXPECT_EQ(recorder->Find("map unpacked").size(), 1u);
   EXPECT_EQ(recorder->Find("map grid rebuilt").size(), 1u);
@@ -127,32 +128,32 @@ TEST_F(ScriptTest, ConditionRepeatsTheCellsBeforeItUntilTheMapIsRead) {
 
 TEST_F(ScriptTest, WriteTaskStartsAtTheEndCellAndWaitsForAnother) {
   ecu::Script_Poll();
-  ecu::Link.ScriptPos = 0;
+  ecu::Session().Link.ScriptPos = 0;
   EXPECT_EQ(Requests(3), "#'(");
-  ecu::Link.TaskRequest = 25;  // not a write task
+  ecu::Session().Link.TaskRequest = 25;  // not a write task
   EXPECT_EQ(Next(), '&');
-  EXPECT_EQ(ecu::Link.TaskRunning, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRunning, 0);
   EXPECT_EQ(Requests(3), "#'(");  // back to polling
 
-  ecu::Link.TaskRequest = 24;
+  ecu::Session().Link.TaskRequest = 24;
   EXPECT_EQ(Next(), '.');
-  EXPECT_EQ(ecu::Link.TaskRunning, 1);
-  EXPECT_EQ(ecu::Link.SaveCfgPending, 1);
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRunning, 1);
+  EXPECT_EQ(ecu::Session().Link.SaveCfgPending, 1);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
   EXPECT_TRUE(recorder->WaitWindowShown);
-  ecu::Link.TaskRequest = 22;  // asked for while the write runs: it waits
+  ecu::Session().Link.TaskRequest = 22;  // asked for while the write runs: it waits
   EXPECT_EQ(Requests(4), "1616");
-  EXPECT_EQ(ecu::Link.TxLength, 62 + 3);
+  EXPECT_EQ(ecu::Session().Link.TxLength, 62 + 3);
   EXPECT_EQ(Next(), '#');  // instruction 100, then the poll script again
-  EXPECT_EQ(ecu::Link.TaskRunning, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRunning, 0);
   EXPECT_FALSE(recorder->WaitWindowShown);
-  EXPECT_EQ(ecu::Link.TaskRequest, 22);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 22);
   EXPECT_EQ(Requests(2), "'(");
-  ecu::Link.TaskRequest = 0;  // list 1 is written by a later step of the work
+  ecu::Session().Link.TaskRequest = 0;  // list 1 is written by a later step of the work
 
-  ecu::Link.ACBRunning = 1;
+  ecu::Session().Link.ACBRunning = 1;
   Load({100, 34});
-  ecu::Link.TaskRunning = 1;
+  ecu::Session().Link.TaskRunning = 1;
   EXPECT_EQ(Next(), '#');
   EXPECT_EQ(recorder->AutoCalibrationWrites, 1);
   EXPECT_EQ(recorder->Find("status - ").size(), 2u);
@@ -160,40 +161,40 @@ TEST_F(ScriptTest, WriteTaskStartsAtTheEndCellAndWaitsForAnother) {
 
 TEST_F(ScriptTest, UnknownTasksAreClearedAndReconnectRunsTheHandshakeTwice) {
   ecu::Script_Poll();
-  ecu::Link.ScriptPos = 0;
+  ecu::Session().Link.ScriptPos = 0;
   EXPECT_EQ(Requests(3), "#'(");
-  ecu::Link.TaskRequest = 29;
+  ecu::Session().Link.TaskRequest = 29;
   EXPECT_EQ(Next(), '#');
-  EXPECT_EQ(ecu::Link.TaskRequest, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
   EXPECT_EQ(Requests(2), "'(");
 
-  ecu::Link.TaskRequest = 16;
+  ecu::Session().Link.TaskRequest = 16;
   EXPECT_EQ(Next(), '!');
-  EXPECT_EQ(ecu::Link.HandshakeCount, 1);
-  EXPECT_EQ(ecu::Link.ScriptPos, 0);
+  EXPECT_EQ(ecu::Session().Link.HandshakeCount, 1);
+  EXPECT_EQ(ecu::Session().Link.ScriptPos, 0);
   EXPECT_EQ(Next(), '!');
-  EXPECT_EQ(ecu::Link.HandshakeCount, 2);
-  EXPECT_EQ(ecu::Link.ScriptPos, 1);
+  EXPECT_EQ(ecu::Session().Link.HandshakeCount, 2);
+  EXPECT_EQ(ecu::Session().Link.ScriptPos, 1);
 }
 
 TEST_F(ScriptTest, ReconnectEndsAWriteTaskThatWasCutOff) {
   ecu::Script_Poll();
-  ecu::Link.ScriptPos = 0;
+  ecu::Session().Link.ScriptPos = 0;
   EXPECT_EQ(Requests(3), "#'(");
-  ecu::Link.TaskRequest = 24;
+  ecu::Session().Link.TaskRequest = 24;
   EXPECT_EQ(Next(), '.');
-  ASSERT_EQ(ecu::Link.TaskRunning, 1);
+  ASSERT_EQ(ecu::Session().Link.TaskRunning, 1);
   ecu::Reply_Timeout();
-  EXPECT_EQ(ecu::Link.TaskRunning, 0);
-  EXPECT_EQ(ecu::Link.SaveCfgPending, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRunning, 0);
+  EXPECT_EQ(ecu::Session().Link.SaveCfgPending, 0);
   EXPECT_FALSE(recorder->WaitWindowShown);
-  EXPECT_EQ(ecu::Link.TxFrame[1], '!');
+  EXPECT_EQ(ecu::Session().Link.TxFrame[1], '!');
   // Tasks run again once the link is back.
   ecu::Script_Poll();
-  ecu::Link.ScriptPos = 6;
-  ecu::Link.TaskRequest = 24;
+  ecu::Session().Link.ScriptPos = 6;
+  ecu::Session().Link.TaskRequest = 24;
   EXPECT_EQ(Next(), '.');
-  EXPECT_EQ(ecu::Link.TaskRunning, 1);
+  EXPECT_EQ(ecu::Session().Link.TaskRunning, 1);
 }
 
 }  // namespace

@@ -12,14 +12,16 @@
 #include <iostream>
 #include <string>
 
+#include "app/core/Model.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 #include "tools/linkrec/Recorder.h"
 
 namespace {
 
 void PrintModel(std::ostream& out) {
-  const ecu::Configuration_Class& c = *ecu::ConfigData.Configuration;
+  const ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
   auto text = [&](const char* name, const std::string& v) { out << name << " = \"" << v << "\"\n"; };
   auto number = [&](const char* name, long v) { out << name << " = " << v << "\n"; };
   text("Cfg_Name", c.Cfg_Name);
@@ -50,13 +52,13 @@ void PrintModel(std::ostream& out) {
   number("Level_90", c.Level_90);
   out << "Levels = " << c.Level1 << " " << c.Level2 << " " << c.Level3 << " " << c.Level4 << " " << c.Level5 << "\n";
   for (int n = 0; n < ecu::DiagramPointCount; ++n)
-    out << "Point " << n << " = petrol " << ecu::ConfigData.DiagramPointX[static_cast<std::size_t>(n)] << ", gas "
-        << ecu::ConfigData.DiagramPointY[static_cast<std::size_t>(n)] << "\n";
+    out << "Point " << n << " = petrol " << ecu::Session().ConfigData.DiagramPointX[static_cast<std::size_t>(n)]
+        << ", gas " << ecu::Session().ConfigData.DiagramPointY[static_cast<std::size_t>(n)] << "\n";
   for (int n = 1; n <= ecu::MapPointCapacity; ++n) {
     const auto i = static_cast<std::size_t>(n - 1);
-    if (ecu::ConfigData.MapPointsGas[i] != 0 || ecu::ConfigData.MapPointsPetrol[i] != 0)
-      out << "MAP " << n << " = gas " << ecu::ConfigData.MapPointsGas[i] << ", petrol "
-          << ecu::ConfigData.MapPointsPetrol[i] << "\n";
+    if (ecu::Session().ConfigData.MapPointsGas[i] != 0 || ecu::Session().ConfigData.MapPointsPetrol[i] != 0)
+      out << "MAP " << n << " = gas " << ecu::Session().ConfigData.MapPointsGas[i] << ", petrol "
+          << ecu::Session().ConfigData.MapPointsPetrol[i] << "\n";
   }
 }
 
@@ -75,8 +77,9 @@ int main(int argc, char** argv) {
   }
   const std::string input = argv[first];
   const std::string output = argc - first == 2 ? argv[first + 1] : input;
-  // The application core around the configuration (the default curve and the R.P.M. map), its
-  // window steps recorded and not shown.
+  // The program's state, and the application core around the configuration (the default curve
+  // and the R.P.M. map), its window steps recorded and not shown.
+  app::TModel model;
   linkrec::Recorder host;
   try {
     ecu::CreateConfiguration("");
@@ -84,7 +87,7 @@ int main(int argc, char** argv) {
       std::cerr << "gascal-cfg: " << input << ": file not found\n";
       return 1;
     }
-    for (const std::string& line : ecu::ConfigLoadReportLines(ecu::ConfigData.ConfigLoadReport))
+    for (const std::string& line : ecu::ConfigLoadReportLines(ecu::Session().ConfigData.ConfigLoadReport))
       std::cerr << "gascal-cfg: " << input << ": " << line << "\n";
     PrintModel(std::cout);
     if (!printOnly) ecu::SaveConfigFile(output, input);

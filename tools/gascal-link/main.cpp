@@ -20,6 +20,7 @@
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Check_Versions.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Host.h"
@@ -28,6 +29,7 @@
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Port_3D_Unit.h"
 #include "ecu/Procedures_Unit.h"
+#include "ecu/Session.h"
 #include "ecu/Transmit_Unit.h"
 #include "platform/comm/PortList.h"
 #include "platform/loop/Application.h"
@@ -75,7 +77,7 @@ std::string CommandName(std::uint8_t c) {
 
 std::string MapText(const std::array<std::int32_t, ecu::MapPointCapacity>& points) {
   std::string text;
-  const int n = std::min<int>(ecu::ConfigData.MapPointCount, ecu::MapPointCapacity);
+  const int n = std::min<int>(ecu::Session().ConfigData.MapPointCount, ecu::MapPointCapacity);
   for (int i = 0; i < n && i < 8; ++i) text += (i ? " " : "") + rtl::IntToStr(points[i]);
   return text + (n > 8 ? " ..." : "");
 }
@@ -85,13 +87,14 @@ std::string Decoded(const std::uint8_t* f, int count) {
   switch (f[1]) {
     case '!': return "ECU at address " + rtl::IntToStr(f[0]) + ", " + rtl::IntToStr(f[2]) + " bytes of identification";
     case '0': {
-      const auto& c = *ecu::ConfigData.Configuration;
+      const auto& c = *ecu::Session().ConfigData.Configuration;
       return "ECU found: \"" + c.ECU_Name + "\", info \"" + rtl::Trim(c.ECU_Info) + "\", firmware " +
-             c.Firmware_Version + ", layout " + rtl::IntToStr(ecu::Link.LayoutNumber) + ", " +
+             c.Firmware_Version + ", layout " + rtl::IntToStr(ecu::Session().Link.LayoutNumber) + ", " +
              rtl::IntToStr(c.Work_Gas) + " min on gas, " + rtl::IntToStr(c.Work_Petrol) +
-             " min on petrol; blocks: live " + rtl::IntToStr(ecu::Link.LiveDataLength) + ", parameters " +
-             rtl::IntToStr(ecu::Link.ParamBlockLength) + ", points " + rtl::IntToStr(ecu::Link.PointBlockLength) +
-             ", MAP points " + rtl::IntToStr(ecu::ConfigData.MapPointCount);
+             " min on petrol; blocks: live " + rtl::IntToStr(ecu::Session().Link.LiveDataLength) + ", parameters " +
+             rtl::IntToStr(ecu::Session().Link.ParamBlockLength) + ", points " +
+             rtl::IntToStr(ecu::Session().Link.PointBlockLength) + ", MAP points " +
+             rtl::IntToStr(ecu::Session().ConfigData.MapPointCount);
     }
     case '#': {
       const int period = f[2] * 256 + f[3];
@@ -100,9 +103,9 @@ std::string Decoded(const std::uint8_t* f, int count) {
              " r.p.m., work mode " + rtl::IntToStr(count > 38 ? f[38] & 7 : 0) + ")";
     }
     case '\'':
-    case ')': return "gas MAP points " + MapText(ecu::ConfigData.MapPointsGas);
+    case ')': return "gas MAP points " + MapText(ecu::Session().ConfigData.MapPointsGas);
     case '(':
-    case '*': return "petrol MAP points " + MapText(ecu::ConfigData.MapPointsPetrol);
+    case '*': return "petrol MAP points " + MapText(ecu::Session().ConfigData.MapPointsPetrol);
     case '/': return "R.P.M. map " + rtl::IntToStr(f[2]) + " x " + rtl::IntToStr(f[3]);
     default:
       return count == 3 ? "acknowledged" : rtl::IntToStr(count - 3) + " data bytes";
@@ -122,7 +125,7 @@ public:
   void ReplyChecked(const std::uint8_t* Frame, int Count, bool Accepted) override {
     if (!Accepted) {
       Print("x", Hex(Frame, Count) + "  refused (" + rtl::IntToStr(Count) + " bytes, " +
-                     rtl::IntToStr(ecu::Link.RxExpectedLength) + " expected); the request goes again");
+                     rtl::IntToStr(ecu::Session().Link.RxExpectedLength) + " expected); the request goes again");
       return;
     }
     if (Frame[1] == '#') {
@@ -159,8 +162,10 @@ int main(int argc, char** argv) {
   double seconds = 0;
   bool search = false;
   std::string list = port;
+  // The program's state, for the tool's run.
+  app::TModel model;
   linkrec::Recorder recorder;
-  app::Settings_Class& settings = app::Settings;
+  app::Settings_Class& settings = app::Model().Settings;
   Printer printer;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -182,10 +187,10 @@ int main(int argc, char** argv) {
   const std::string ports = (extra && *extra) ? std::string(extra) + ":" + list : list;
   setenv(comm::kExtraPortsVariable, ports.c_str(), 1);
 
-  ecu::ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
+  ecu::Session().ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
   settings.Port_Name = port;
   settings.Search_Port = search;
-  ecu::PortSearch.StartPortName = port;
+  ecu::Session().PortSearch.StartPortName = port;
   recorder.OnRecord = [&printer](const linkrec::Record& r) {
     const bool searchRecord = r.What.rfind("port window", 0) == 0 || r.What.rfind("setting Port_Name", 0) == 0;
     if (searchRecord) {
@@ -201,7 +206,7 @@ int main(int argc, char** argv) {
       if (r.What.rfind(often, 0) == 0) return;
     Printer::Print("*", r.What);
   };
-  const ecu::THostScope<ecu::TLinkMonitor> watching(ecu::Hosts.Monitor, &printer);
+  const ecu::THostScope<ecu::TLinkMonitor> watching(ecu::Session().Hosts.Monitor, &printer);
 
   std::signal(SIGINT, Stop);
   std::signal(SIGTERM, Stop);
@@ -215,7 +220,7 @@ int main(int argc, char** argv) {
   }
 
   Printer::Print("*", "opening the configured port " + port + (search ? " (port search on)" : " (port search off)"));
-  if (!ecu::OpenConfiguredPort() && !ecu::Link.PortSearching) {
+  if (!ecu::OpenConfiguredPort() && !ecu::Session().Link.PortSearching) {
     Printer::Print("*", "the port is not listed or did not open" +
                             (form->ComPort->PortFailedText().empty() ? std::string() : " (" + form->ComPort->PortFailedText() + ")") +
                             "; retrying");
@@ -226,29 +231,33 @@ int main(int argc, char** argv) {
 
   delete form;
   if (printer.Found) {
-    const ecu::Configuration_Class& c = *ecu::ConfigData.Configuration;
+    const ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
     std::printf("identification: %s, info \"%s\", firmware %s (family %s), %d min on gas, %d min on petrol\n",
                 c.ECU_Name.c_str(), c.ECU_Info.c_str(), c.Firmware_Version.c_str(),
-                ecu::LiveData.VersionFamily ? "1.55-1.99" : "other", c.Work_Gas, c.Work_Petrol);
+                ecu::Session().LiveData.VersionFamily ? "1.55-1.99" : "other", c.Work_Gas, c.Work_Petrol);
     std::printf("configuration: file \"%s\", switch-over %d rpm %d C delay %d, prescaler %s, %s, level %s %d/%d/%d/%d/%d\n",
                 c.Cfg_Name.c_str(), c.PG_RPM, c.PG_Temper, c.PG_Time, c.RPM_PreScaler.c_str(), c.LPG_on ? "LPG" : "CNG",
                 c.Level_Type.c_str(), c.Level1, c.Level2, c.Level3, c.Level4, c.Level5);
     std::printf("calibration points (petrol:gas):");
     for (int i = 0; i < ecu::DiagramPointCount; ++i)
-      std::printf(" %d:%d", ecu::ConfigData.DiagramPointX[i], ecu::ConfigData.DiagramPointY[i]);
+      std::printf(" %d:%d", ecu::Session().ConfigData.DiagramPointX[i], ecu::Session().ConfigData.DiagramPointY[i]);
     std::printf(
         "\nlive: mode %d, %d rpm, reducer %d/10 C, gas %d/10 C, pressures %d %d %d /100, level %d, "
         "petrol %d us, gas %d us, errors %02X %02X\n",
-        ecu::LiveData.WorkMode, ecu::LiveData.LiveRPM, ecu::LiveData.LiveTempVap, ecu::LiveData.LiveTempGas,
-        ecu::LiveData.LivePressVap, ecu::LiveData.LivePressColl, ecu::LiveData.LivePressDiff, ecu::LiveData.LiveLevel,
-        ecu::LiveData.LivePetrolTimeAvg, ecu::LiveData.LiveGasTimeAvg, ecu::LiveData.LastErrorBits1,
-        ecu::LiveData.LastErrorBits2);
+        ecu::Session().LiveData.WorkMode, ecu::Session().LiveData.LiveRPM, ecu::Session().LiveData.LiveTempVap,
+        ecu::Session().LiveData.LiveTempGas, ecu::Session().LiveData.LivePressVap,
+        ecu::Session().LiveData.LivePressColl, ecu::Session().LiveData.LivePressDiff, ecu::Session().LiveData.LiveLevel,
+        ecu::Session().LiveData.LivePetrolTimeAvg, ecu::Session().LiveData.LiveGasTimeAvg,
+        ecu::Session().LiveData.LastErrorBits1, ecu::Session().LiveData.LastErrorBits2);
     std::printf("R.P.M. map: break points");
-    for (int i = 1; i <= app::MapRPM.MapRPMRows; ++i) std::printf(" %s", app::MapRPM.MapRPMTexts[i][0].c_str());
+    for (int i = 1; i <= app::Model().MapRPM.MapRPMRows; ++i)
+      std::printf(" %s", app::Model().MapRPM.MapRPMTexts[i][0].c_str());
     std::printf(" r.p.m.; times");
-    for (int j = 1; j <= app::MapRPM.MapRPMCols; ++j) std::printf(" %s", app::MapRPM.MapRPMTexts[0][j].c_str());
+    for (int j = 1; j <= app::Model().MapRPM.MapRPMCols; ++j)
+      std::printf(" %s", app::Model().MapRPM.MapRPMTexts[0][j].c_str());
     std::printf(" ms; first row");
-    for (int j = 1; j <= app::MapRPM.MapRPMCols; ++j) std::printf(" %s", app::MapRPM.MapRPMTexts[1][j].c_str());
+    for (int j = 1; j <= app::Model().MapRPM.MapRPMCols; ++j)
+      std::printf(" %s", app::Model().MapRPM.MapRPMTexts[1][j].c_str());
     std::printf("\n");
   }
   const double span = (printer.LastPoll - printer.FirstPoll) / 1000.0;

@@ -4,7 +4,9 @@
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/MapRPM_Unit.h"
+#include "app/core/Model.h"
 #include "ecu/Port_3D_Unit.h"
+#include "ecu/Session.h"
 #include "platform/loop/Clock.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -13,13 +15,13 @@ namespace linkrec {
 using ecu::TControl;
 
 Recorder::Recorder()
-    : ProgramCode(app::Settings.Program_Code),
-      PortName(app::Settings.Port_Name),
-      SearchPort(app::Settings.Search_Port),
-      ReplyDelay(app::Settings.Reply_Delay),
+    : ProgramCode(app::Model().Settings.Program_Code),
+      PortName(app::Model().Settings.Port_Name),
+      SearchPort(app::Model().Settings.Search_Port),
+      ReplyDelay(app::Model().Settings.Reply_Delay),
       installed_(*this) {
-  app::Settings.Reset();
-  app::Settings.Search_Port = false;
+  app::Model().Settings.Reset();
+  app::Model().Settings.Search_Port = false;
   app::SetDefaultColors();
   app::CreateStatusMessages();
   app::SetDefaultMapRPM();
@@ -35,7 +37,7 @@ std::vector<Record> Recorder::Find(const std::string& Prefix) const {
 }
 
 std::vector<std::uint8_t> Recorder::MapRPMImage() const {
-  const auto& received = app::MapRPM.MapRPMTransfer.Received();
+  const auto& received = app::Model().MapRPM.MapRPMTransfer.Received();
   const auto count = static_cast<std::size_t>(std::clamp<std::int32_t>(MapRPMBytesRead(), 0, 256));
   return std::vector<std::uint8_t>(received.begin(), received.begin() + static_cast<std::ptrdiff_t>(count));
 }
@@ -72,7 +74,7 @@ void Recorder::StatusReceiveOff() {
 
 void Recorder::RebuildMapRPMGrid() {
   TCoreHost::RebuildMapRPMGrid();
-  const app::TMapRPMTransfer& t = app::MapRPM.MapRPMTransfer;
+  const app::TMapRPMTransfer& t = app::Model().MapRPM.MapRPMTransfer;
   Add("map grid rebuilt " + rtl::IntToStr(t.ReadRows()) + "x" + rtl::IntToStr(t.ReadCols()));
 }
 
@@ -159,7 +161,7 @@ void Recorder::ShowPortWindow() {
 
 void Recorder::PortWindowChanged() {
   // One line for what the window shows now, recorded when it differs from the last one.
-  const ecu::TForm_3D_Port* f = ecu::Form_3D_Port;
+  const ecu::TForm_3D_Port* f = ecu::Session().Form_3D_Port;
   if (!f) return;
   std::string what = "port window";
   if (f->HudLabel_3D_Port_Search.Visible) what += ": " + f->HudLabel_3D_Port_Search.Text;
