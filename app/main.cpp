@@ -1,7 +1,8 @@
 // gascal: the program. Asks a copy already running to close, starts the libraries in the order
 // they build on each other, checks the machine's OpenGL (a machine without it sees only the
 // check window), makes the windows in their order, runs the loop until the main window closes
-// (or, when a newer copy starts, until it asks this one to close), and takes everything down.
+// (or, when a newer copy starts or the system asks it to end, until it closes), and takes
+// everything down.
 //
 // The program's files are found in the current directory: "<name>.ini" (the settings),
 // "<name>.dat" (the temperature-sensor table), the folders "Config" and "Language"; <name> is
@@ -29,6 +30,7 @@
 #include "ecu/Port_3D_Unit.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
+#include "platform/loop/EndSignals.h"
 #include "platform/loop/SingleInstance.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Display.h"
@@ -75,6 +77,12 @@ int main(int, char** argv) {
   // A copy already running is asked to close, and this one goes on once it has written its
   // settings and given the port back (or after a bounded wait).
   rtl::TSingleInstance::AskRunningToClose(MainWindowClass, RunningCopyWaitMs);
+  // From here on the system's requests to end (SIGTERM, SIGINT, a terminal that hung up, its
+  // quit key) close the program as a close that nobody watches: settings written, port given
+  // back, channel removed. A closed pipe, the file-size limit and the user signals no longer
+  // kill it. Made before the display, whose library then leaves these signals alone.
+  std::function<void()> endRequested = [] { win::HandleQuitRequest(); };
+  rtl::TEndSignals endSignals([&endRequested](int) { endRequested(); });
 
   // The libraries, bottom up: the 2D library with its controls, the 3D device, the 3D library.
   vg::ControlsStartup();
@@ -123,8 +131,11 @@ int main(int, char** argv) {
       if (passed) {
         check.reset();
         win::SetMainForm(main.get());
+        endRequested = [&main] {
+          if (main) main->CloseUnattended();
+        };
         std::string why;
-        if (!instance.Listen([&main] { if (main && main->Showing()) main->Close(); }, &why))
+        if (!instance.Listen([&main] { if (main) main->CloseUnattended(); }, &why))
           std::fprintf(stderr, "gascal: %s\n", why.c_str());
         main->Show();
       } else {
@@ -139,6 +150,7 @@ int main(int, char** argv) {
     // The link's quality meter belongs to the host, which outlives the windows: it stops
     // before the port window goes, so that no tick looks for it afterwards.
     host.Timer_GEN_Connect_Stabil().SetEnabled(false);
+    endRequested = [] { win::HandleQuitRequest(); };
     rtl::Application->OnException = nullptr;
     skin.reset();
     wait.reset();

@@ -1,14 +1,16 @@
 #include "ecu/Language.h"
 
+#include <time.h>
+
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "ecu/Calc_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Language_En.h"
 #include "ecu/Lng_Chr.h"
+#include "platform/rtl/FileReader.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace ecu {
 
@@ -49,19 +51,44 @@ fs::path LanguageFile(const std::string& language) {
   return {};
 }
 
+void AddEntry(std::string Key, std::string Text) {
+  // The first entry of a key is the one every look-up finds.
+  Texts.LngIndex.emplace(UpperCaseASCII(Key), Texts.LngKeys.size());
+  Texts.LngKeys.push_back(std::move(Key));
+  Texts.LngTexts.push_back(std::move(Text));
+}
+
 void ParseLanguageLine(const std::string& raw) {
   std::size_t b = 0;
   while (b < raw.size() && IsBlankOrControl(raw[b])) ++b;
   if (b == raw.size()) return;
   const std::string line = raw.substr(b);
   if (line[0] == '{') {
-    Texts.LngKeys.push_back(line);
-    Texts.LngTexts.emplace_back();
+    AddEntry(line, std::string());
     return;
   }
   const std::size_t sep = line.find_first_of(" \t");
-  Texts.LngKeys.push_back(UpperCaseASCII(TrimBlanks(line.substr(0, sep))));
-  Texts.LngTexts.push_back(sep == std::string::npos ? std::string() : TrimBlanks(line.substr(sep)));
+  AddEntry(UpperCaseASCII(TrimBlanks(line.substr(0, sep))),
+           sep == std::string::npos ? std::string() : TrimBlanks(line.substr(sep)));
+}
+
+void ClearEntries() {
+  Texts.LngKeys.clear();
+  Texts.LngTexts.clear();
+  Texts.LngIndex.clear();
+  Texts.LoadedFile.clear();
+  Texts.LoadedStamp = rtl::TFileStamp();
+  Texts.LoadedRecently = false;
+}
+
+// A file whose contents changed this close to its reading may change again within the file
+// system's grain of time and keep its times and size: it is read again at the next load.
+constexpr std::int64_t RecentChangeNs = 2'000'000'000;
+
+std::int64_t NowNs() {
+  timespec t{};
+  ::clock_gettime(CLOCK_REALTIME, &t);
+  return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
 struct ControlKey {
@@ -135,12 +162,25 @@ constexpr ControlKey MainWindowControls[] = {
 bool LanguageStorePresent() { return Texts.StorePresent; }
 
 void LoadLanguageFile() {
-  FreeLanguageFile();
   Texts.StorePresent = true;
   const fs::path file = LanguageFile(Texts.CurrentLanguage);
-  if (file.empty()) return;
-  std::ifstream in(file, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  rtl::TFileStamp stamp;
+  if (file.empty() || !rtl::RegularFileStamp(file.string(), stamp)) {
+    ClearEntries();
+    return;
+  }
+  // The texts of a file read before and unchanged since are still the ones in the store.
+  if (file.string() == Texts.LoadedFile && stamp == Texts.LoadedStamp && !Texts.LoadedRecently) return;
+  ClearEntries();
+  rtl::TRegularFile in(file.string());
+  if (!in.IsOpen()) return;
+  std::string bytes;
+  try {
+    bytes = in.ReadAll();
+  } catch (const rtl::EReadError&) {
+    return;  // unreadable: no texts, as for a missing file
+  }
+  ++Texts.FileReads;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= bytes.size(); ++i) {
     if (i == bytes.size() || bytes[i] == '\r' || bytes[i] == '\n') {
@@ -149,19 +189,20 @@ void LoadLanguageFile() {
       start = i + 1;
     }
   }
+  Texts.LoadedFile = file.string();
+  Texts.LoadedStamp = in.Stamp();
+  Texts.LoadedRecently = NowNs() - in.Stamp().ModifiedNs < RecentChangeNs;
 }
 
 void FreeLanguageFile() {
-  Texts.LngKeys.clear();
-  Texts.LngTexts.clear();
+  // The texts stay for the next load, which reads the file again only when it changed.
   Texts.StorePresent = false;
 }
 
 std::string LngText(const std::string& Key) {
   if (Texts.CurrentLanguage != English && Texts.StorePresent) {
-    const std::string wanted = UpperCaseASCII(Key);
-    for (std::size_t i = 0; i < Texts.LngKeys.size(); ++i)
-      if (UpperCaseASCII(Texts.LngKeys[i]) == wanted) return Texts.LngTexts[i];
+    const auto at = Texts.LngIndex.find(UpperCaseASCII(Key));
+    if (at != Texts.LngIndex.end()) return Texts.LngTexts[at->second];
   }
   return Language_En_Text(Key);
 }

@@ -1,7 +1,11 @@
 #include "scene3d/GlyphRaster.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <memory>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -9,6 +13,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include "platform/gfx2d/Fonts.h"
+#include "platform/rtl/FileReader.h"
 
 namespace dx {
 
@@ -38,9 +43,43 @@ bool FindFontFile(const std::string& Family, bool Bold, bool Italic, std::string
   return found;
 }
 
+// A font file as FreeType reads it: through the descriptor of a regular file, opened the way
+// every file of the program is (never a FIFO or a device that would hold the thread).
+struct TFontStream {
+  FT_StreamRec Rec{};
+
+  static unsigned long Read(FT_Stream S, unsigned long Offset, unsigned char* Buffer, unsigned long Count) {
+    const int fd = static_cast<int>(S->descriptor.value);
+    if (Count == 0) return Offset <= S->size ? 0 : 1;  // a seek: 0 when it lands inside
+    unsigned long done = 0;
+    while (done < Count) {
+      const ssize_t n = ::pread(fd, Buffer + done, Count - done, static_cast<off_t>(Offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<unsigned long>(n);
+    }
+    return done;
+  }
+  static void Close(FT_Stream S) {
+    if (S->descriptor.value >= 0) ::close(static_cast<int>(S->descriptor.value));
+    S->descriptor.value = -1;
+  }
+  // False when the file is no regular file or cannot be opened.
+  bool Open(const std::string& File) {
+    rtl::TRegularFile file(File);
+    if (!file.IsOpen() || file.Stamp().Size <= 0) return false;
+    Rec.size = static_cast<unsigned long>(file.Stamp().Size);
+    Rec.descriptor.value = file.Release();
+    Rec.read = &TFontStream::Read;
+    Rec.close = &TFontStream::Close;
+    return true;
+  }
+};
+
 class TFreeTypeFace final : public IdxGlyphFace {
 public:
-  TFreeTypeFace(FT_Face Face, int PixelSize) : face_(Face) {
+  TFreeTypeFace(FT_Face Face, std::unique_ptr<TFontStream> Stream, int PixelSize)
+      : face_(Face), stream_(std::move(Stream)) {
     FT_Set_Pixel_Sizes(face_, 0, static_cast<FT_UInt>(PixelSize));
     // The cell is the font's Windows ascent plus descent where it has them, as on the system the
     // sizes were designed for; otherwise the size's own ascender and descender.
@@ -97,6 +136,7 @@ private:
   }
 
   FT_Face face_;
+  std::unique_ptr<TFontStream> stream_;  // closed by FreeType with the face, freed after it
   int ascent_ = 0;
   int height_ = 0;
 };
@@ -117,9 +157,15 @@ public:
     std::string file;
     int index = 0;
     if (!FindFontFile(gfx2d::ResolveFontFamily(Family), Bold, Italic, file, index)) return nullptr;
+    auto stream = std::make_unique<TFontStream>();
+    if (!stream->Open(file)) return nullptr;
+    FT_Open_Args args{};
+    args.flags = FT_OPEN_STREAM;
+    args.stream = &stream->Rec;
     FT_Face face = nullptr;
-    if (FT_New_Face(library_, file.c_str(), index, &face) != 0) return nullptr;
-    return std::make_unique<TFreeTypeFace>(face, PixelSize);
+    // On failure FreeType has closed the stream already.
+    if (FT_Open_Face(library_, &args, index, &face) != 0) return nullptr;
+    return std::make_unique<TFreeTypeFace>(face, std::move(stream), PixelSize);
   }
 
 private:

@@ -128,12 +128,21 @@ void StopMessageCountdown() {
   Messages.CountdownMs = 0;
 }
 
+void BeginEndingMessage(const std::string& Text) {
+  Messages.Waiting.clear();
+  Messages.ShowPending = false;
+  Messages.MessageKind = Message_ScriptError;
+  Messages.MessageText = Text;
+  Messages.EndsProgram = true;
+}
+
 TMessageClosed EndMessageShow() {
   TMessageClosed result;
   const bool wasShown = Messages.MessageWindowShown != 0;
   Messages.MessageWindowShown = 0;
   StopMessageCountdown();
-  result.EndProgram = wasShown && Messages.MessageKind == Message_NewerVersionNeeded;
+  result.EndProgram = wasShown && (Messages.MessageKind == Message_NewerVersionNeeded || Messages.EndsProgram);
+  Messages.EndsProgram = false;
   if (result.EndProgram) {
     // The program ends: nothing waiting is shown any more.
     Messages.Waiting.clear();

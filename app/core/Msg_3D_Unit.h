@@ -74,6 +74,8 @@ struct TMessageState {
   std::int32_t CountdownMs = 0;
   std::int32_t CountdownTicks = 0;
   std::uint8_t WaitWindowShown = 0;
+  // The message shown is the program's last: its close ends the program.
+  bool EndsProgram = false;
 
   // Everything back to its state at program start.
   void Reset() { *this = TMessageState(); }
@@ -94,9 +96,14 @@ bool MessageCountdownTick(std::string& Label);
 // A button was pressed: the countdown stops.
 void StopMessageCountdown();
 
+// The program's last message (what went wrong while the main window closed, which has already
+// closed): it becomes the request shown now, with its own text (kind 13), whatever waited or
+// was pending, and its close ends the program.
+void BeginEndingMessage(const std::string& Text);
+
 // What follows the close of the message window.
 struct TMessageClosed {
-  bool EndProgram = false;  // it showed kind 15: the main window closes
+  bool EndProgram = false;  // it showed kind 15 or the program's last message: the program ends
   bool ShowNext = false;    // a waiting request became current: start the deferred show
 };
 TMessageClosed EndMessageShow();

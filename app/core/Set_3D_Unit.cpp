@@ -10,6 +10,7 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "ecu/FindUnit.h"
+#include "ecu/Language.h"
 #include "ecu/Language_En.h"
 #include "ecu/Link_State.h"
 #include "ecu/Receiver_Unit.h"
@@ -46,7 +47,7 @@ void ApplyProgramCode(std::uint8_t Code) {
     ecu::Script_Connect();
 }
 
-std::int32_t ReplyDelayFromBox(double Value) { return std::max<std::int32_t>(0, Truncated(Value)); }
+std::int32_t ReplyDelayFromBox(double Value) { return std::clamp<std::int32_t>(Truncated(Value), 0, MaxReplyDelay); }
 
 std::int32_t TransmitDelayFromBox(double Value) {
   const std::int32_t v = Truncated(Value);
@@ -67,14 +68,15 @@ std::string FontColorText(std::uint32_t Rgb) {
 
 void StoreFontChoice(const std::string& Name, float Size, std::int32_t Style, std::uint32_t Rgb) {
   Settings.Font_Name = Name;
-  Settings.Font_Size = Size;
+  Settings.Font_Size = std::isfinite(Size) ? std::clamp(Size, MinFontSize, MaxFontSize) : Settings.Font_Size;
   Settings.Font_Style = std::clamp<std::int32_t>(Style, FontRegular, FontBoldItalic);
   Settings.Font_Color = FontColorText(Rgb);
   Colors.ColorTable[Color_General] = Settings.Font_Color;
   QueueAction(Action_ApplyFonts, 100);
 }
 
-TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height) {
+TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height,
+                                const std::optional<TWindowRect>& WorkArea) {
   TWindowRect r = SecondaryWindowPlace(Main, Width, Height);
   if (ecu::KeyFileLoad(Settings.SettingsFileName)) {
     int* fields[4] = {&r.Left, &r.Top, &r.Width, &r.Height};
@@ -84,15 +86,23 @@ TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height) 
   }
   r.Width = std::max(r.Width, SecondaryMinWidth);
   r.Height = std::max(r.Height, SecondaryMinHeight);
+  if (WorkArea) {
+    const TWindowRect& w = *WorkArea;
+    r.Width = std::min(r.Width, std::max(w.Width, SecondaryMinWidth));
+    r.Height = std::min(r.Height, std::max(w.Height, SecondaryMinHeight));
+    r.Left = std::clamp(r.Left, w.Left, std::max(w.Left, w.Left + w.Width - r.Width));
+    r.Top = std::clamp(r.Top, w.Top, std::max(w.Top, w.Top + w.Height - r.Height));
+  }
   return r;
 }
 
 bool SettingsWindowWanted() { return ecu::KeyFileGetBool(Settings.SettingsFileName, "Form_3D_SET_Show"); }
 
 void SettingsWindowClosed(const TWindowRect& Geometry) {
+  const bool byUser = ecu::Link.SettingsWindowShown != 0;
+  ecu::Link.SettingsWindowShown = 0;
   ecu::KeyFileOpen(Settings.SettingsFileName);
-  if (ecu::Link.SettingsWindowShown) {
-    ecu::Link.SettingsWindowShown = 0;
+  if (byUser) {
     ecu::KeyFileDelete("Form_3D_SET_Show");
     for (const char* key : GeometryKeys) ecu::KeyFileDelete(key);
   } else {
@@ -100,6 +110,14 @@ void SettingsWindowClosed(const TWindowRect& Geometry) {
     for (int i = 0; i < 4; ++i) ecu::KeyFileSet(GeometryKeys[i], std::to_string(values[i]), "");
   }
   ecu::KeyFileSave(Settings.SettingsFileName);
+}
+
+std::string SettingsNotSavedText(const std::string& Why) {
+  const bool load = ecu::Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
+  if (load) ecu::LoadLanguageFile();
+  const std::string text = ecu::LngText("SET_Not_Saved");
+  if (load) ecu::FreeLanguageFile();
+  return text + ": " + Why;
 }
 
 namespace {
@@ -123,6 +141,7 @@ void SettingsWindowEnglishText(std::string& Text) {
       {"SET_Diagram_Joystick", "Show diagram joystick"},
       {"SET_Opacity", "Opacity"},
       {"SET_ACB_Algorithm", "Autocalibration algorithm"},
+      {"SET_Not_Saved", "The settings were not saved"},
   };
   FromTable(table, Text);
 }

@@ -11,11 +11,13 @@
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
+#include "ecu/Host.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "ecu/Lng_Chr.h"
 #include "ecu/Port_3D_Unit.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/win/Display.h"
 #include "serial/CPort.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
@@ -160,7 +162,9 @@ void TForm_3D_SET::BindParts() {
 
 void TForm_3D_SET::FormShow(rtl::TObject*) {
   ecu::Link.SettingsWindowShown = 1;
-  const TWindowRect r = SettingsWindowPlace(MainRect(), DesignWidth(), DesignHeight());
+  const win::TRect work = win::ScreenWorkArea();
+  const TWindowRect r =
+      SettingsWindowPlace(MainRect(), DesignWidth(), DesignHeight(), TWindowRect{work.Left, work.Top, work.Width(), work.Height()});
   SetBounds(r.Left, r.Top, r.Width, r.Height);
   FillSettingsControls();
   ApplyTexts();
@@ -170,7 +174,16 @@ void TForm_3D_SET::FormShow(rtl::TObject*) {
 }
 
 void TForm_3D_SET::FormClose(rtl::TObject*, win::TCloseAction&) {
-  SettingsWindowClosed({Left(), Top(), Width(), Height()});
+  const bool byUser = ecu::Link.SettingsWindowShown != 0;
+  try {
+    SettingsWindowClosed({Left(), Top(), Width(), Height()});
+  } catch (const std::exception& e) {
+    const std::string text = SettingsNotSavedText(e.what());
+    if (byUser && Actions.MainWindowShown && ecu::Hosts.Host)
+      ecu::Hosts.Host->ShowMessageWindow(Message_ScriptError, text);
+    else
+      closeFailure_ = text;
+  }
 }
 
 void TForm_3D_SET::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {

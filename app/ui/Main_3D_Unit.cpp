@@ -6,14 +6,17 @@
 #include <climits>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Set_3D_Unit.h"
 #include "app/ui/Flip_3D.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
+#include "app/ui/Window_Host.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Page_ACB.h"
 #include "app/ui/Page_CFG.h"
@@ -278,7 +281,38 @@ void TForm_3D_GEN::FormShow(rtl::TObject*) {
   ShowConfigLoadReport();
 }
 
-void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction&) {
+void TForm_3D_GEN::CloseUnattended() {
+  if (closeState_ == TCloseState::Open) unattendedClose_ = true;
+  Close();
+}
+
+void TForm_3D_GEN::EndProgram() {
+  if (win::MainForm() == this) rtl::Application->Terminate();
+}
+
+void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
+  switch (closeState_) {
+    case TCloseState::Closing:
+      // Asked again by what the close itself runs (a message window closing): it goes on.
+      Action = win::caNone;
+      return;
+    case TCloseState::Reporting:
+    case TCloseState::Closed:
+      closeState_ = TCloseState::Closed;
+      EndProgram();
+      return;
+    case TCloseState::Open: break;
+  }
+  closeState_ = TCloseState::Closing;
+  // Every step runs, whatever an earlier one raised; what failed is reported at the end.
+  std::vector<std::string> failures;
+  const auto step = [&failures](const std::function<void()>& Step) {
+    try {
+      Step();
+    } catch (const std::exception& e) {
+      failures.emplace_back(e.what());
+    }
+  };
   Actions.MainWindowShown = 0;
   if (Actions.Timer_GEN_General) Actions.Timer_GEN_General->SetEnabled(false);
   if (portWindow_) {
@@ -290,20 +324,45 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction&) {
   // The connection quality decays on the port window's link: it stops with it, or its tick
   // would find no port window once the program takes its windows down.
   if (ecu::Hosts.Host) ecu::Hosts.Host->Timer_GEN_Connect_Stabil().SetEnabled(false);
-  if (portWindow_ && portWindow_->ComPort->Connected()) portWindow_->ComPort->Close();
-  FreeCaptionIcons();
-  pageCLB_->Release();
-  pageACB_->Release();
-  const TGeometry g = Geometry();
-  SaveSettings({g.IndicatorWidth, g.Left, g.Top, g.Width, g.Height});
+  step([this] {
+    if (portWindow_ && portWindow_->ComPort->Connected()) portWindow_->ComPort->Close();
+  });
+  step([this] { FreeCaptionIcons(); });
+  step([this] { pageCLB_->Release(); });
+  step([this] { pageACB_->Release(); });
+  try {
+    const TGeometry g = Geometry();
+    SaveSettings({g.IndicatorWidth, g.Left, g.Top, g.Width, g.Height});
+  } catch (const std::exception& e) {
+    failures.push_back(SettingsNotSavedText(e.what()));
+  }
   // A settings window still open is remembered (the file says so already): it is told that
   // the main window closes it, so that its close keeps its keys and writes its geometry.
-  if (TWindow_3D* settings = WindowNamed("Form_3D_SET"); settings && settings->Showing()) {
+  if (auto* settings = dynamic_cast<TForm_3D_SET*>(WindowNamed("Form_3D_SET")); settings && settings->Showing()) {
     ecu::Link.SettingsWindowShown = 0;
-    settings->Close();
+    step([settings] { settings->Close(); });
+    if (std::string failure = settings->TakeCloseFailure(); !failure.empty()) failures.push_back(std::move(failure));
+  }
+  // The program ends with its main window: no other window stays to be used meanwhile.
+  const std::vector<TWindow_3D*> windows = TWindow_3D::Windows();
+  for (TWindow_3D* w : windows)
+    if (w != this && w->Showing()) step([w] { w->Close(); });
+  closeState_ = TCloseState::Closed;
+  if (!failures.empty()) {
+    // The same failure told twice (the settings window's keys go to the same file) is told once.
+    std::string text;
+    for (std::size_t i = 0; i < failures.size(); ++i)
+      if (std::find(failures.begin(), failures.begin() + static_cast<std::ptrdiff_t>(i), failures[i]) ==
+          failures.begin() + static_cast<std::ptrdiff_t>(i))
+        text += (text.empty() ? "" : "\n") + failures[i];
+    auto* host = dynamic_cast<TWindowHost*>(ecu::Hosts.Host);
+    if (host && host->ShowEndingMessage(text, !unattendedClose_)) {
+      closeState_ = TCloseState::Reporting;
+      return;
+    }
   }
   // The program ends when its main window has closed.
-  if (win::MainForm() == this) rtl::Application->Terminate();
+  EndProgram();
 }
 
 TForm_3D_GEN::TGeometry TForm_3D_GEN::Geometry() const {

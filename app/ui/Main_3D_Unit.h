@@ -231,6 +231,10 @@ public:
   // The resize rule (ignored while CFGPageUpdating): the layout scaled, the size kept at
   // 400 x 300 at least, full screen left when the window is smaller than the work area + 24.
   void FormResize();
+  // A close that nobody watches (the system's request to end, a newer copy's request): it
+  // reports a failure on the standard error stream only and ends the program at once. While
+  // the report of a user's close shows, any close request ends the program.
+  void CloseUnattended();
   // Shows a window of the program by its component name ("Form_3D_SET"), when it exists.
   static bool ShowWindowNamed(const std::string& Name);
   static TWindow_3D* WindowNamed(const std::string& Name);
@@ -239,6 +243,10 @@ public:
   void FormKeyDown(rtl::TObject* Sender, std::uint16_t& Key, rtl::TShiftState Shift);
   void FormKeyUp(rtl::TObject* Sender, std::uint16_t& Key, rtl::TShiftState Shift);
   void FormShow(rtl::TObject* Sender);
+  // The close runs to its end whatever fails on the way: timers and port stopped, features
+  // released, settings written, every other window closed; then the program ends. What failed
+  // (the settings file could not be written) is reported first: on the standard error stream,
+  // and for a user's close in the message window, whose OK then ends the program.
   void FormClose(rtl::TObject* Sender, win::TCloseAction& Action);
   void HudButton_Work_ModeClick(rtl::TObject* Sender);
   void HudButton_Port_SearchClick(rtl::TObject* Sender);
@@ -303,6 +311,12 @@ private:
   int fileMenuIndex_ = -1;
   bool levelBlinkOn_ = false;
   bool created_ = false;
+  // Where the close stands: not begun, running, its failure shown to the user, done.
+  enum class TCloseState { Open, Closing, Reporting, Closed };
+  TCloseState closeState_ = TCloseState::Open;
+  bool unattendedClose_ = false;
+  // Ends the program when this is its main form.
+  void EndProgram();
 };
 
 }  // namespace app

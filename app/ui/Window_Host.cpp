@@ -163,6 +163,24 @@ void TWindowHost::UpdateMainCaption() {
 
 // ---- windows ---------------------------------------------------------------------------------
 
+bool TWindowHost::ShowEndingMessage(const std::string& Text, bool InWindow) {
+  for (std::size_t start = 0; start <= Text.size();) {
+    const std::size_t end = std::min(Text.find('\n', start), Text.size());
+    Console(Text.substr(start, end - start));
+    start = end + 1;
+  }
+  if (!InWindow) return false;
+  auto* w = WindowOf<TForm_3D_MSG>();
+  if (!w) return false;
+  try {
+    w->ShowAtEnd(Text);
+  } catch (const std::exception& e) {
+    Console(e.what());  // no window shows it: the program ends all the same
+    return false;
+  }
+  return w->Showing();
+}
+
 void TWindowHost::ShowMessageWindow(std::uint8_t Kind, const std::string& Text) {
   if (auto* w = WindowOf<TForm_3D_MSG>()) {
     w->Request(Kind, Text);

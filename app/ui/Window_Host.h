@@ -55,6 +55,10 @@ public:
   void UpdateMainCaption() override;
 
   // ---- windows
+  // What went wrong while the main window closed (its settings could not be written): always
+  // on the standard error stream, and with InWindow in the message window too, which then
+  // shows it at once and ends the program when it closes. True when the window shows it.
+  virtual bool ShowEndingMessage(const std::string& Text, bool InWindow);
   void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override;
   void CloseWaitWindow() override;
   void ShowWaitWindow() override;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 
+#include "platform/rtl/FileReader.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/Menus.h"
@@ -657,11 +657,9 @@ void TvxDesignEditor::Paste() {
 void TvxDesignEditor::LoadFromFile() {
   std::string file;
   if (!DesignOpenFileDialog || !DesignOpenFileDialog(host_.designKind_.FileFilter, file)) return;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return;
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (TvxObject* obj = ReadObject(text.str())) Place(obj);
+  std::string text;
+  if (!rtl::ReadRegularFile(file, text)) return;
+  if (TvxObject* obj = ReadObject(text)) Place(obj);
 }
 
 namespace {
