@@ -4,6 +4,7 @@
 // turn), which is what every reply cost while each load read the file again.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>

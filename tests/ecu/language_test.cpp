@@ -186,6 +186,7 @@ TEST_F(Language, MainWindowTextsInEnglishAndThai) {
 
 }  // namespace
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "tests/Fifo.h"
