@@ -338,10 +338,11 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
   }
   // A settings window still open is remembered (the file says so already): it is told that
   // the main window closes it, so that its close keeps its keys and writes its geometry.
-  if (auto* settings = dynamic_cast<TForm_3D_SET*>(WindowNamed("Form_3D_SET")); settings && settings->Showing()) {
+  if (TWindow_3D* settings = WindowNamed("Form_3D_SET"); settings && settings->Showing()) {
     ecu::Link.SettingsWindowShown = 0;
     step([settings] { settings->Close(); });
-    if (std::string failure = settings->TakeCloseFailure(); !failure.empty()) failures.push_back(std::move(failure));
+    if (auto* form = dynamic_cast<TForm_3D_SET*>(settings))
+      if (std::string failure = form->TakeCloseFailure(); !failure.empty()) failures.push_back(std::move(failure));
   }
   // The program ends with its main window: no other window stays to be used meanwhile.
   const std::vector<TWindow_3D*> windows = TWindow_3D::Windows();
