@@ -1,9 +1,8 @@
 #include "scene3d/GlyphRaster.h"
 
-#include <unistd.h>
+#include <sys/mman.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <memory>
 
@@ -43,43 +42,28 @@ bool FindFontFile(const std::string& Family, bool Bold, bool Italic, std::string
   return found;
 }
 
-// A font file as FreeType reads it: through the descriptor of a regular file, opened the way
-// every file of the program is (never a FIFO or a device that would hold the thread).
-struct TFontStream {
-  FT_StreamRec Rec{};
-
-  static unsigned long Read(FT_Stream S, unsigned long Offset, unsigned char* Buffer, unsigned long Count) {
-    const int fd = static_cast<int>(S->descriptor.value);
-    if (Count == 0) return Offset <= S->size ? 0 : 1;  // a seek: 0 when it lands inside
-    unsigned long done = 0;
-    while (done < Count) {
-      const ssize_t n = ::pread(fd, Buffer + done, Count - done, static_cast<off_t>(Offset + done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<unsigned long>(n);
-    }
-    return done;
+// A font file as FreeType reads it: mapped into memory from a descriptor of a regular file,
+// opened the way every file of the program is (never a FIFO or a device that would hold the
+// thread); the mapping lives as long as the face.
+struct TFontFile {
+  void* Data = MAP_FAILED;
+  std::size_t Size = 0;
+  ~TFontFile() {
+    if (Data != MAP_FAILED) ::munmap(Data, Size);
   }
-  static void Close(FT_Stream S) {
-    if (S->descriptor.value >= 0) ::close(static_cast<int>(S->descriptor.value));
-    S->descriptor.value = -1;
-  }
-  // False when the file is no regular file or cannot be opened.
+  // False when the file is no regular file or cannot be mapped.
   bool Open(const std::string& File) {
     rtl::TRegularFile file(File);
     if (!file.IsOpen() || file.Stamp().Size <= 0) return false;
-    Rec.size = static_cast<unsigned long>(file.Stamp().Size);
-    Rec.descriptor.value = file.Release();
-    Rec.read = &TFontStream::Read;
-    Rec.close = &TFontStream::Close;
-    return true;
+    Size = static_cast<std::size_t>(file.Stamp().Size);
+    Data = ::mmap(nullptr, Size, PROT_READ, MAP_PRIVATE, file.Handle(), 0);
+    return Data != MAP_FAILED;
   }
 };
 
 class TFreeTypeFace final : public IdxGlyphFace {
 public:
-  TFreeTypeFace(FT_Face Face, std::unique_ptr<TFontStream> Stream, int PixelSize)
-      : face_(Face), stream_(std::move(Stream)) {
+  TFreeTypeFace(FT_Face Face, std::unique_ptr<TFontFile> File, int PixelSize) : face_(Face), file_(std::move(File)) {
     FT_Set_Pixel_Sizes(face_, 0, static_cast<FT_UInt>(PixelSize));
     // The cell is the font's Windows ascent plus descent where it has them, as on the system the
     // sizes were designed for; otherwise the size's own ascender and descender.
@@ -136,7 +120,7 @@ private:
   }
 
   FT_Face face_;
-  std::unique_ptr<TFontStream> stream_;  // closed by FreeType with the face, freed after it
+  std::unique_ptr<TFontFile> file_;  // unmapped after the face is done
   int ascent_ = 0;
   int height_ = 0;
 };
@@ -157,15 +141,13 @@ public:
     std::string file;
     int index = 0;
     if (!FindFontFile(gfx2d::ResolveFontFamily(Family), Bold, Italic, file, index)) return nullptr;
-    auto stream = std::make_unique<TFontStream>();
-    if (!stream->Open(file)) return nullptr;
-    FT_Open_Args args{};
-    args.flags = FT_OPEN_STREAM;
-    args.stream = &stream->Rec;
+    auto font = std::make_unique<TFontFile>();
+    if (!font->Open(file)) return nullptr;
     FT_Face face = nullptr;
-    // On failure FreeType has closed the stream already.
-    if (FT_Open_Face(library_, &args, index, &face) != 0) return nullptr;
-    return std::make_unique<TFreeTypeFace>(face, std::move(stream), PixelSize);
+    if (FT_New_Memory_Face(library_, static_cast<const FT_Byte*>(font->Data), static_cast<FT_Long>(font->Size), index,
+                           &face) != 0)
+      return nullptr;
+    return std::make_unique<TFreeTypeFace>(face, std::move(font), PixelSize);
   }
 
 private:

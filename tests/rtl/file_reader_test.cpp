@@ -102,28 +102,4 @@ TEST_F(FileReaderTest, StreamsListsAndIniFilesRefuseAFifoInsteadOfWaitingForAWri
   EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO is left alone";
 }
 
-TEST_F(FileReaderTest, TheStampTellsAChangedFile) {
-  const fs::path file = dir / "English.lng";
-  WriteAll(file, "Yes Ja\n");
-  TFileStamp first, again;
-  ASSERT_TRUE(RegularFileStamp(file.string(), first));
-  ASSERT_TRUE(RegularFileStamp(file.string(), again));
-  EXPECT_EQ(first, again);
-  EXPECT_EQ(first, TRegularFile(file.string()).Stamp());
-
-  // Written again with more bytes: the size tells.
-  WriteAll(file, "Yes Jawohl\n");
-  TFileStamp written;
-  ASSERT_TRUE(RegularFileStamp(file.string(), written));
-  EXPECT_NE(first, written);
-  EXPECT_EQ(11, written.Size);
-
-  // Another file under the name: another inode.
-  WriteAll(dir / "new.lng", "Yes Ja\n");
-  fs::rename(dir / "new.lng", file);
-  TFileStamp replaced;
-  ASSERT_TRUE(RegularFileStamp(file.string(), replaced));
-  EXPECT_NE(written.Inode, replaced.Inode);
-}
-
 }  // namespace
