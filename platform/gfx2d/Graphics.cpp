@@ -29,7 +29,7 @@ Graphics::Graphics(const Image& Target) : target_(Target), cr_(cairo_create(Targ
 }
 
 Graphics::~Graphics() {
-  if (text_) g_object_unref(text_);
+  text_.reset();
   cairo_destroy(cr_);
 }
 
