@@ -96,6 +96,8 @@ public:
   // How many laid-out strings the graphics keeps for the next draw or measure of the same
   // string (at most a few hundred; strings over a kilobyte are never kept).
   size_t KeptTextLayouts() const;
+  // How many strings the graphics has laid out since it was made (kept or not).
+  size_t TextLayoutsMade() const;
 
 private:
   struct ClipStep {

@@ -227,6 +227,10 @@ struct TextCache {
   };
   struct PerHint {
     PangoContext* Context = nullptr;
+    // The transform's linear part the context was last brought up to date with: pango counts
+    // every setting of a transform that is not the identity as a change, so an unchanged one
+    // is not set again.
+    double XX = 1, YX = 0, XY = 0, YY = 1;
     std::list<Entry> Recent;  // most recently used first
     std::unordered_map<Key, std::list<Entry>::iterator, KeyHash> Index;
   };
@@ -242,12 +246,18 @@ struct TextCache {
   // The context for Hint, brought up to date with the cairo context's transform.
   PerHint& For(cairo_t* Cr, TextRenderingHint Hint) {
     PerHint& h = Hints[Hint == TextRenderingHint::AntiAlias ? 1 : Hint == TextRenderingHint::ClearTypeGridFit ? 2 : 0];
+    cairo_matrix_t m;
+    cairo_get_matrix(Cr, &m);
     if (!h.Context) {
       h.Context = MakeTextContext(Cr);
       SetFontOptions(h.Context, Hint);
-    } else {
+    } else if (m.xx != h.XX || m.yx != h.YX || m.xy != h.XY || m.yy != h.YY) {
       pango_cairo_update_context(Cr, h.Context);
     }
+    h.XX = m.xx;
+    h.YX = m.yx;
+    h.XY = m.xy;
+    h.YY = m.yy;
     return h;
   }
 
@@ -257,6 +267,7 @@ struct TextCache {
     PerHint& h = For(Cr, Hint);
     if (Utf8.size() > MaxTextBytes) {
       Once = std::make_unique<TextLayout>(h.Context, Utf8, F, R, Format);
+      ++Made;
       return *Once;
     }
     Key k{Utf8, F.Family, F.EmSize, F.Style, static_cast<int>(Format.Align), TextLayout::WrapWidth(R, Format)};
@@ -270,6 +281,7 @@ struct TextCache {
       h.Index.erase(at);
     }
     auto laid = std::make_unique<TextLayout>(h.Context, Utf8, F, R, Format);
+    ++Made;
     h.Recent.push_front(Entry{k, std::move(laid)});
     h.Index.emplace(std::move(k), h.Recent.begin());
     if (h.Recent.size() > MaxEntries) {
@@ -283,6 +295,7 @@ struct TextCache {
   size_t Count() const { return Hints[0].Recent.size() + Hints[1].Recent.size() + Hints[2].Recent.size(); }
 
   PerHint Hints[3];
+  size_t Made = 0;
 };
 
 void TextCacheDeleter::operator()(TextCache* Cache) const { delete Cache; }
@@ -372,6 +385,7 @@ bool Graphics::MeasureString(const std::u16string& Text, const Font& F, const Re
 }
 
 size_t Graphics::KeptTextLayouts() const { return text_ ? text_->Count() : 0; }
+size_t Graphics::TextLayoutsMade() const { return text_ ? text_->Made : 0; }
 
 // ---- outlines -----------------------------------------------------------------------------------
 

@@ -116,6 +116,27 @@ TEST_F(TextLayoutCache, AKeptLayoutDrawsTheSamePixelsAsANewOne) {
   EXPECT_EQ(kept.g->KeptTextLayouts(), 1u);
 }
 
+// Drawn again in a scaled or turned space, and measured there, a string is not laid out again.
+TEST_F(TextLayoutCache, AStringDrawnAgainUnderTheSameScaleIsNotLaidOutAgain) {
+  Surface s(100, 40);
+  const Font f{"DejaVu Sans", 12, FontStyleRegular};
+  const StringFormat format = Format(StringAlignment::Center, StringAlignment::Center, false);
+  SolidBrush white(0xFFFFFFFFu);
+  for (TextRenderingHint h : {TextRenderingHint::ClearTypeGridFit, TextRenderingHint::AntiAlias}) {
+    s.g->SetTextRenderingHint(h);
+    for (const Matrix& m : {Matrix{1.5f, 0, 0, 1.25f, 2, 3}, Matrix{0.8f, 0.6f, -0.6f, 0.8f, 40, 1}, Matrix{}}) {
+      const size_t before = s.g->TextLayoutsMade();
+      for (int i = 0; i < 5; ++i) {
+        s.g->SetWorldTransform({m.m11, m.m12, m.m21, m.m22, m.dx + static_cast<float>(i), m.dy});
+        s.g->DrawString(u"1234 rpm", f, {0, 0, 60, 20}, format, white);
+        RectF b;
+        s.g->MeasureString(u"1234 rpm", f, {0, 0, 60, 20}, format, b);
+      }
+      EXPECT_EQ(s.g->TextLayoutsMade(), before + 1);
+    }
+  }
+}
+
 TEST_F(TextLayoutCache, WhatIsKeptStaysBounded) {
   Surface s(1, 1);
   const Font f{"DejaVu Sans", 11, FontStyleRegular};
