@@ -41,8 +41,9 @@ bool ColorKeptByLink(const vg::TvxObject* Object) {
   return n == "HudLabel_Port_Name" || n == "HudLabel_Work_Mode";
 }
 
-// A text that does not fit its control at the chosen size is not drawn smaller than this.
-constexpr float SmallestFittedSize = 9;
+// A text that does not fit its control at the chosen size is not drawn smaller than this (the
+// smallest readable size of the Hud look); one that does not fit even so is cut as before.
+constexpr float SmallestFittedSize = 11;
 // A fitted text keeps this much room at either end.
 constexpr float FitMargin = 2;
 // Sizes are tried in steps of this much.

@@ -25,7 +25,7 @@ void SetControlFont(vg::TvxObject* Control, bool Family, bool Size, int Role, bo
 
 // A control that shows its text on one line (a label, check box, button, tab item or group
 // box without word wrap; a combo box with its items) and whose text would not fit it at its
-// font's size takes the largest size, in half points, at which it fits, but not below 9 (nor
+// font's size takes the largest size, in half points, at which it fits, but not below 11 (nor
 // below the size it has). SetControlFont does it whenever it sets a size.
 void FitFontToControl(vg::TvxObject* Control);
 

@@ -270,4 +270,14 @@ TEST_F(ProgramFontTest, AtTheTracksLargestFontNoSetupTextIsCutAndEachIsAsLargeAs
     EXPECT_EQ(SizeOf(n), 12) << n;
 }
 
+TEST_F(ProgramFontTest, ATextTooLongEvenAtTheSmallestReadableSizeStaysAtIt) {
+  MakeAndShow();
+  RunQueue();
+  auto* label = dynamic_cast<vg::TvxTextControl*>(main->FindPart("HudLabel_CFG_RPM_Prescaler"));
+  ASSERT_NE(label, nullptr);
+  label->SetText(u"The R.P.M. prescaler, as the ECU divides the ignition pulses before it counts them");
+  app::SetControlFont(label, false, true, -1, false);
+  EXPECT_EQ(label->Font()->Size(), 11);
+}
+
 }  // namespace
