@@ -47,6 +47,9 @@ public:
 
   // A request of the ECU link (ShowMessageWindow).
   void Request(std::uint8_t Kind, const std::string& Text);
+  // A request that no longer holds goes: from those waiting, from the pending show, or, shown,
+  // the window closes (and the next waiting request follows).
+  void Withdraw(std::uint8_t Kind, const std::string& Text);
 
   const TMsgParts& Parts() const { return parts_; }
   // The label and buttons of the showing (nil / empty while hidden).

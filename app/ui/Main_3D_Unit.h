@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/ui/Window_3D.h"
 
@@ -94,6 +95,8 @@ struct TMainParts {
   vg::TvxVisualObject* Image_ICO = nullptr;
   vg::TvxCircle* Circle_ICO = nullptr;
   vg::TvxVisualObject* Path_ICO_Flame = nullptr;
+  // In the window's bottom-right corner, above the content: pressed, it resizes the window.
+  vg::TvxVisualObject* SizeGrip_3D_GEN = nullptr;
 };
 
 // The caption icons (made in code, MinMax_3D_ICO.cpp).
@@ -147,8 +150,11 @@ public:
   // ---- paths and names made at creation --------------------------------------------------
   const std::string& ProgramDir() const { return programDir_; }
   const std::string& ExeBaseName() const { return exeBaseName_; }
-  // The window's title text (the Hud window's caption).
-  std::u16string TitleText() const;
+  // The window's title text, whole (the Hud window's caption shows what fits of it).
+  std::u16string TitleText() const { return title_; }
+  // The caption between the last visible button of the title row and the caption icons,
+  // centred there, or cut with an ellipsis where it does not fit: no button covers it.
+  void PlaceCaption();
 
   // ---- timers of the window ----------------------------------------------------------------
   rtl::TTimer* Timer_CLB_3D_Btn() const { return timerCLBBtn_; }
@@ -197,6 +203,9 @@ public:
   void ListLanguages();
   // What the last configuration load could not read, in the message window.
   void ShowConfigLoadReport();
+  // The text of the message that told why the configured port could not be opened, while
+  // it holds; taking it forgets it (the ECU has answered since).
+  std::string TakePortFailureMessage() { return std::exchange(portFailureMessage_, {}); }
   // A File-menu item (the last, Exit, closes the window; the others go to the save/load
   // window, IFileMenuActions), a language item, the access code.
   void RunFileMenuItem(int Index);
@@ -209,6 +218,10 @@ public:
   void FitPortPanel();
   void FitPultPanel();
   void MoveSplitter(float Delta);
+  // The program-font track as long as the tab control is drawn, but ending before the size
+  // grip in the window's corner (so that a press there resizes the window); after the
+  // layout's scale or the splitter changed.
+  void FitFontTrack();
   void SetIndicatorNameFontSize();
   void SetIndicatorDataFontSize();
   void SetProgramFontSize();
@@ -282,6 +295,8 @@ private:
   void IconMouseLeave(rtl::TObject* Sender);
   void IconMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y);
   vg::TvxCircle* IconOf(rtl::TObject* Sender) const;
+  // The Hud window's style was (re)made: its caption part is placed again.
+  void TitleStyleApplied(rtl::TObject* Sender);
 
   TMainParts parts_;
   TCaptionIcons icons_;
@@ -296,6 +311,9 @@ private:
   rtl::TTimer* timerMenu_ = nullptr;
   ecu::TForm_3D_Port* portWindow_ = nullptr;
 
+  std::u16string title_;
+  float gripFromRight_ = 0;  // the size grip's left edge from the window's right edge
+  std::string portFailureMessage_;
   std::string programDir_;
   std::string exeBaseName_;
   bool menuOpen_ = false;

@@ -2,6 +2,8 @@
 // fixed limits, and the tab control, the port panel and the work-mode panel follow by their
 // horizontal scale; three small tracks under the column set the indicator name and value
 // sizes and the program's font size.
+#include <algorithm>
+
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/ui/Main_3D_Unit.h"
@@ -16,6 +18,8 @@ namespace app {
 
 namespace {
 
+// The program-font track ends this far (window pixels) before the size grip.
+constexpr float FontTrackGripGap = 4;
 // The column's width stays strictly inside these.
 constexpr float IndicatorWidthLow = 60;
 constexpr float IndicatorWidthHigh = 300;
@@ -56,6 +60,24 @@ void TForm_3D_GEN::CreateIndicatorTracks() {
   vg::TvxVisualObject* tabs = p.HudTabControl_GEN;
   tracks_.FontSize = MakeTrack(*this, p.Layout_3D_GEN, tabs->Position()->X(), y, tabs->Width(), 6, 20,
                                Settings.Font_Size, &TForm_3D_GEN::SetProgramFontSize);
+  FitFontTrack();
+}
+
+void TForm_3D_GEN::FitFontTrack() {
+  vg::TvxHudTrack* track = tracks_.FontSize;
+  vg::TvxVisualObject* tabs = parts_.HudTabControl_GEN;
+  vg::TvxVisualObject* layout = parts_.Layout_3D_GEN;
+  if (!track || !tabs || !layout || track->Scale()->X() <= 0) return;
+  // In the layout's coordinates: the tab control's drawn right edge, and where the grip
+  // (in the window's corner, over the layout's) begins, less a gap. The grip keeps its
+  // distance to the window's right edge; while the window is being resized it may not
+  // have moved yet, so its place is taken from the window's width.
+  float right = tabs->Position()->X() + tabs->Width() * tabs->Scale()->X();
+  if (vg::TvxVisualObject* grip = parts_.SizeGrip_3D_GEN; grip && grip->Visible() && layout->Scale()->X() > 0) {
+    const float gripLeft = static_cast<float>(Width()) - gripFromRight_;
+    right = std::min(right, (gripLeft - FontTrackGripGap - layout->Position()->X()) / layout->Scale()->X());
+  }
+  track->SetWidth(std::max(0.0f, (right - track->Position()->X()) / track->Scale()->X()));
 }
 
 void TForm_3D_GEN::SetIndicatorNameFontSize() {
@@ -136,6 +158,7 @@ void TForm_3D_GEN::MoveSplitter(float Delta) {
     ScaleBy(tracks_.FontSize, -Delta);
     tracks_.FontSize->Position()->SetX(p.HudPanel_IND->Position()->X() + p.HudPanel_IND->Width() +
                                        p.HudPanel_Splitter->Width());
+    FitFontTrack();
   }
 }
 

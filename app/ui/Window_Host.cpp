@@ -9,6 +9,7 @@
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Page_MAP.h"
+#include "app/ui/Port_Failure.h"
 #include "ecu/Language.h"
 #include "ecu/Language_En.h"
 #include "ecu/Live_Data.h"
@@ -171,6 +172,10 @@ void TWindowHost::ShowMessageWindow(std::uint8_t Kind, const std::string& Text) 
   Console("message " + std::to_string(Kind) + (Text.empty() ? std::string() : ": " + Text));
 }
 
+void TWindowHost::WithdrawMessageWindow(std::uint8_t Kind, const std::string& Text) {
+  if (auto* w = WindowOf<TForm_3D_MSG>()) w->Withdraw(Kind, Text);
+}
+
 void TWindowHost::CloseWaitWindow() {
   if (auto* w = WindowOf<TForm_3D_Wait>(); w && w->Showing()) w->Close();
 }
@@ -272,7 +277,11 @@ void TWindowHost::ShowACBIndicators() {
 
 // ---- events ------------------------------------------------------------------------------------
 
-void TWindowHost::LinkEstablished() {}
+void TWindowHost::LinkEstablished() {
+  if (TForm_3D_GEN* main = Main())
+    if (const std::string text = main->TakePortFailureMessage(); !text.empty())
+      WithdrawMessageWindow(PortFailureMessageKind, text);
+}
 void TWindowHost::LinkLost() {}
 
 // The controls a reply changed asked their scene for one frame together; nothing more to do.

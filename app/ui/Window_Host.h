@@ -56,6 +56,8 @@ public:
 
   // ---- windows
   void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override;
+  // A message shown (or waiting to be) that no longer holds goes (TForm_3D_MSG::Withdraw).
+  virtual void WithdrawMessageWindow(std::uint8_t Kind, const std::string& Text);
   void CloseWaitWindow() override;
   void ShowWaitWindow() override;
   void ShrinkWaitWindow() override;
@@ -86,6 +88,7 @@ public:
   void ShowACBIndicators() override;
 
   // ---- the link's events and the queue
+  // The ECU answers: a message that the configured port could not be opened no longer holds.
   void LinkEstablished() override;
   void LinkLost() override;
   void LiveDataReceived() override;

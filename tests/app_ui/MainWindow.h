@@ -39,12 +39,20 @@ namespace apptest {
 // The windows' host with the message and wait windows recorded.
 class RecordingHost : public app::TWindowHost {
 public:
-  std::vector<std::string> Messages;  // "<kind>: <text>"
+  std::vector<std::string> Messages;   // "<kind>: <text>"
+  std::vector<std::string> Withdrawn;  // the same, of the messages withdrawn
+  // The messages go to the message window as well (when the test made one).
+  bool MessagesShown = false;
   int WaitShown = 0;
   int WaitShrunk = 0;
   std::vector<std::u16string> TitlesAtCaptionUpdate;  // the title as each caption update found it
   void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override {
     Messages.push_back(std::to_string(Kind) + ": " + Text);
+    if (MessagesShown) app::TWindowHost::ShowMessageWindow(Kind, Text);
+  }
+  void WithdrawMessageWindow(std::uint8_t Kind, const std::string& Text) override {
+    Withdrawn.push_back(std::to_string(Kind) + ": " + Text);
+    app::TWindowHost::WithdrawMessageWindow(Kind, Text);
   }
   void ShowWaitWindow() override { ++WaitShown; }
 
