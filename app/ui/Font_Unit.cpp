@@ -80,6 +80,8 @@ void ApplyFonts(TForm_3D_GEN& Main) {
   Main.SetIndicatorNameFontSize();
   Main.SetIndicatorDataFontSize();
   SetControlFont(p.HudLabel_DynamicIND, true, false, 0, false);
+  // The port's name is cut to its room in the new font.
+  Main.FitPortName();
   for (TWindow_3D* w : TWindow_3D::Windows())
     if (w != &Main && w->Showing() && w->Root()) {
       ApplyFontsToTree(w->Root());
