@@ -89,7 +89,8 @@ struct TMainWindowState {
 // and loads the settings file.
 void Settings_Default();
 // Reads the settings file when it exists (keys missing or not converting leave the field as
-// it was), then the colours; colour role 0 takes the font colour.
+// it was), then the colours; colour role 0 takes the font colour. The port name read becomes
+// the start port of the automatic port search (ecu::PortSearch.StartPortName).
 void LoadSettings();
 // Writes every key into the settings file, keeping the file's other keys.
 void SaveSettings(const TMainWindowState& Window);

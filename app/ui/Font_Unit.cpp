@@ -169,6 +169,8 @@ void ApplyFonts(TForm_3D_GEN& Main) {
   Main.PlaceCaption();
   // The page in view takes the font now; the others take it when they are selected.
   ApplyPageFonts(Main, p.HudTabControl_GEN->ItemIndex());
+  // The port's name is cut to its room in the new font.
+  Main.FitPortName();
   for (TWindow_3D* w : TWindow_3D::Windows())
     if (w != &Main && w->Showing() && w->Root()) {
       ApplyFontsToTree(w->Root());

@@ -97,6 +97,7 @@ rtl::TClass TForm_3D_GEN::StaticClass() {
           .Method("FormClose", &F::FormClose)
           .Method("HudButton_Work_ModeClick", &F::HudButton_Work_ModeClick)
           .Method("HudButton_Port_SearchClick", &F::HudButton_Port_SearchClick)
+          .Method("HudLabel_INDApplyResource", &F::HudLabel_INDApplyResource)
           .Method("HudButton_Menu_FileMouseDown", &F::HudButton_Menu_FileMouseDown)
           .Method("HudButton_Menu_LNGMouseDown", &F::HudButton_Menu_LNGMouseDown)
           .Method("HudButton_Menu_FileMouseMove", &F::HudButton_Menu_FileMouseMove)
@@ -184,6 +185,7 @@ void TForm_3D_GEN::BindParts() {
   }
   bind(p.HudPanel_Port, "HudPanel_Port");
   bind(p.HudButton_Port_Search, "HudButton_Port_Search");
+  bind(p.HudPanel_Port_Condition, "HudPanel_Port_Condition");
   bind(p.HudLabel_Port_Name, "HudLabel_Port_Name");
   bind(p.HudLabel_Port_Connect_Stabil, "HudLabel_Port_Connect_Stabil");
   bind(p.HudLabel_DynamicIND, "HudLabel_DynamicIND");

@@ -81,6 +81,7 @@ struct TMainParts {
   std::array<vg::TvxHudLabel*, IndicatorCount> IndicatorValues{};
   vg::TvxHudPanel* HudPanel_Port = nullptr;
   vg::TvxHudButton* HudButton_Port_Search = nullptr;
+  vg::TvxHudPanel* HudPanel_Port_Condition = nullptr;  // the link LED, the port name and the quality
   vg::TvxHudLabel* HudLabel_Port_Name = nullptr;
   vg::TvxHudLabel* HudLabel_Port_Connect_Stabil = nullptr;
   vg::TvxHudLabel* HudLabel_DynamicIND = nullptr;
@@ -215,8 +216,15 @@ public:
   void CreateIndicatorTracks();
   void FitIndicatorPanels();
   void FitIndicatorLabels();
+  // The port panel's width and its three rows; inside the condition row the quality keeps to
+  // the right edge and the port name takes the room before it.
   void FitPortPanel();
   void FitPultPanel();
+  // The port's name in HudLabel_Port_Name, cut in the middle with an ellipsis where it is
+  // wider than the label's room (FitLabelText); cut again whenever its font changes.
+  void ShowPortName(const std::u16string& Name);
+  void FitPortName();
+  const std::u16string& PortNameText() const { return portName_; }
   void MoveSplitter(float Delta);
   // The program-font track as long as the tab control is drawn, but ending before the size
   // grip in the window's corner (so that a press there resizes the window); after the
@@ -255,6 +263,8 @@ public:
   void FormClose(rtl::TObject* Sender, win::TCloseAction& Action);
   void HudButton_Work_ModeClick(rtl::TObject* Sender);
   void HudButton_Port_SearchClick(rtl::TObject* Sender);
+  // An indicator label's style keeps its text 4 pixels in from the panel's sides.
+  void HudLabel_INDApplyResource(rtl::TObject* Sender);
   void HudButton_Menu_FileMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X,
                                     float Y);
   void HudButton_Menu_LNGMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X,
@@ -316,6 +326,7 @@ private:
   std::string portFailureMessage_;
   std::string programDir_;
   std::string exeBaseName_;
+  std::u16string portName_ = u"No port";
   bool menuOpen_ = false;
   bool splitterDragging_ = false;
   int fileMenuIndex_ = -1;

@@ -7,6 +7,7 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/ui/Main_3D_Unit.h"
+#include "app/ui/Text_Fit.h"
 #include "ecu/Live_Data.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
@@ -23,6 +24,8 @@ constexpr float FontTrackGripGap = 4;
 // The column's width stays strictly inside these.
 constexpr float IndicatorWidthLow = 60;
 constexpr float IndicatorWidthHigh = 300;
+// The indicator texts and the port's quality keep this far from their panel's sides.
+constexpr float IndicatorTextInset = 4;
 
 vg::TvxHudTrack* MakeTrack(TForm_3D_GEN& Form, vg::TvxVisualObject* Parent, float X, float Y, float Width, float Min,
                            float Max, float Value, void (TForm_3D_GEN::*Handler)()) {
@@ -110,21 +113,48 @@ void TForm_3D_GEN::FitIndicatorPanels() {
 }
 
 void TForm_3D_GEN::FitIndicatorLabels() {
+  // As wide as the panel; their styles keep the texts off its sides (HudLabel_INDApplyResource).
   const float w = parts_.HudPanel_IND->Width();
-  // Inside a panel the names and values keep a small margin at both sides.
-  for (vg::TvxHudLabel* l : parts_.IndicatorNames) l->SetWidth(w - 2 * l->Position()->X());
-  for (vg::TvxHudLabel* l : parts_.IndicatorValues) l->SetWidth(w - 2 * l->Position()->X());
+  for (vg::TvxHudLabel* l : parts_.IndicatorNames) l->SetWidth(w);
+  for (vg::TvxHudLabel* l : parts_.IndicatorValues) l->SetWidth(w);
+}
+
+void TForm_3D_GEN::HudLabel_INDApplyResource(rtl::TObject* Sender) {
+  auto* label = dynamic_cast<vg::TvxControl*>(Sender);
+  if (vg::TvxVisualObject* style = label ? label->Style() : nullptr) {
+    style->Padding()->SetLeft(IndicatorTextInset);
+    style->Padding()->SetRight(IndicatorTextInset);
+  }
 }
 
 void TForm_3D_GEN::FitPortPanel() {
   const TMainParts& p = parts_;
   const float w = p.HudPanel_IND->Width();
   p.HudPanel_Port->SetWidth(w);
+  p.HudPanel_Port_Condition->SetWidth(w - 10);
   p.HudButton_Port_Search->SetWidth(w - 10);
   p.HudLabel_DynamicIND->SetWidth(w);
-  for (vg::TvxVisualObject* o : {static_cast<vg::TvxVisualObject*>(p.HudButton_Port_Search),
+  for (vg::TvxVisualObject* o : {static_cast<vg::TvxVisualObject*>(p.HudPanel_Port_Condition),
+                                 static_cast<vg::TvxVisualObject*>(p.HudButton_Port_Search),
                                  static_cast<vg::TvxVisualObject*>(p.HudLabel_DynamicIND)})
     o->Position()->SetX((w - o->Width()) / 2);
+  // The quality keeps its place at the row's right edge; the name has the room up to it.
+  vg::TvxHudLabel* quality = p.HudLabel_Port_Connect_Stabil;
+  vg::TvxHudLabel* name = p.HudLabel_Port_Name;
+  quality->Position()->SetX(p.HudPanel_Port_Condition->Width() - quality->Width() - IndicatorTextInset);
+  name->SetWidth(std::max(quality->Position()->X() - name->Position()->X(), 0.0f));
+  FitPortName();
+}
+
+void TForm_3D_GEN::ShowPortName(const std::u16string& Name) {
+  portName_ = Name;
+  FitPortName();
+}
+
+void TForm_3D_GEN::FitPortName() {
+  vg::TvxHudLabel* label = parts_.HudLabel_Port_Name;
+  const std::u16string text = FitLabelText(label, portName_);
+  if (label->Text() != text) label->SetText(text);
 }
 
 void TForm_3D_GEN::FitPultPanel() {

@@ -4,6 +4,7 @@
 
 #include "app/core/Set_3D_Unit.h"
 #include "app/ui/Form_3D_MSG.h"
+#include "app/ui/Form_3D_Port.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_ACB.h"
 #include "app/ui/Page_CFG.h"
@@ -14,6 +15,7 @@
 #include "ecu/Language_En.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Lng_Chr.h"
+#include "ecu/Port_3D_Unit.h"
 #include "platform/loop/Timer.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
@@ -74,8 +76,10 @@ void TWindowHost::SetEnabled(ecu::TControl Control, bool Value) {
 }
 
 void TWindowHost::SetText(ecu::TControl Control, const std::string& Text) {
-  rtl::TComponent* c = FindControl(Control);
   const std::u16string wide = ecu::LngToWide(Text);
+  // A port's name may be a long device path: it keeps to its room beside the quality figure.
+  if (TForm_3D_GEN* main = Main(); main && Control == ecu::TControl::Port_Name) return main->ShowPortName(wide);
+  rtl::TComponent* c = FindControl(Control);
   if (auto* t = dynamic_cast<vg::TvxTextControl*>(c)) {
     if (t->Text() != wide) t->SetText(wide);
   } else if (auto* b = dynamic_cast<vg::TvxCustomTextBox*>(c)) {
@@ -194,9 +198,29 @@ void TWindowHost::ShrinkWaitWindow() {
   TForm_3D_GEN* main = Main();
   if (auto* w = WindowOf<TForm_3D_Wait>(); w && main) w->Shrink({main->Left(), main->Top(), main->Width(), main->Height()});
 }
-void TWindowHost::ShowPortWindow() { Console("searching for the ECU's port"); }
-void TWindowHost::PortWindowChanged() {}
-void TWindowHost::ClosePortWindow() {}
+namespace {
+
+// The port window whose link side is the link's port now (nil when the link's side was made
+// without its window).
+TForm_3D_PortView* PortView() {
+  auto* w = WindowOf<TForm_3D_PortView>();
+  return w && w->Link() == ecu::Form_3D_Port ? w : nullptr;
+}
+
+}  // namespace
+
+void TWindowHost::ShowPortWindow() {
+  if (TForm_3D_PortView* w = PortView()) return w->ShowSearch();
+  Console("searching for the ECU's port");
+}
+
+void TWindowHost::PortWindowChanged() {
+  if (TForm_3D_PortView* w = PortView()) w->ShowState();
+}
+
+void TWindowHost::ClosePortWindow() {
+  if (TForm_3D_PortView* w = PortView()) w->CloseSearch();
+}
 
 // ---- the pages' features ---------------------------------------------------------------------
 

@@ -16,6 +16,7 @@
 #include "app/core/Core_State.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/ui/Form_3D_Port.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
@@ -138,8 +139,8 @@ protected:
   // Makes the main window (the settings file and folders as the test prepared them).
   app::TForm_3D_GEN& Make() {
     main = app::TForm_3D_GEN::Create(Program);
-    port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
-    main->SetPortWindow(port.get());
+    port = app::TForm_3D_PortView::Create();
+    main->SetPortWindow(port->Link());
     return *main;
   }
   // Makes and shows it, and runs its start-up actions (logo, layout, fonts, fill) but not
@@ -178,7 +179,7 @@ protected:
   rtl::TTestClock clock{0.0};
   std::unique_ptr<RecordingHost> host;
   std::unique_ptr<app::TForm_3D_GEN> main;
-  std::unique_ptr<ecu::TForm_3D_Port> port;
+  std::unique_ptr<app::TForm_3D_PortView> port;
 };
 
 }  // namespace apptest
