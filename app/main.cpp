@@ -19,6 +19,7 @@
 
 #include "app/core/Start_Unit.h"
 #include "app/ui/Form_3D_MSG.h"
+#include "app/ui/Form_3D_Port.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Form_No_OpenGL.h"
@@ -27,11 +28,11 @@
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
 #include "ecu/FindUnit.h"
-#include "ecu/Port_3D_Unit.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/EndSignals.h"
 #include "platform/loop/SingleInstance.h"
+#include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
@@ -103,7 +104,7 @@ int main(int, char** argv) {
     std::unique_ptr<app::TForm_No_OpenGL> check;
     std::unique_ptr<app::TForm_3D_GEN> main;
     std::unique_ptr<app::TForm_3D_SET> settings;
-    std::unique_ptr<ecu::TForm_3D_Port> port;
+    std::unique_ptr<app::TForm_3D_PortView> port;
     std::unique_ptr<app::TForm_3D_MSG> message;
     std::unique_ptr<app::TForm_3D_SaveLoad> saveLoad;
     std::unique_ptr<app::TForm_3D_Wait> wait;
@@ -116,8 +117,8 @@ int main(int, char** argv) {
         } else if (Name == "TForm_3D_SET") {
           settings = app::TForm_3D_SET::Create();
         } else if (Name == "TForm_3D_Port") {
-          port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
-          main->SetPortWindow(port.get());
+          port = app::TForm_3D_PortView::Create();
+          main->SetPortWindow(port->Link());
         } else if (Name == "TForm_3D_MSG") {
           message = app::TForm_3D_MSG::Create();
         } else if (Name == "TForm_3D_SaveLoad") {

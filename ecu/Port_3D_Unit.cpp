@@ -378,7 +378,9 @@ std::vector<std::string> SearchEntries(const std::string& Text, std::int32_t Cou
 
 void ShowSearchText(const char* Key) {
   TPortControl& label = Form_3D_Port->HudLabel_3D_Port_Search;
-  label.Text = LngText(Key);
+  // The search runs outside any look-up of texts: the language's file is read for this one.
+  const bool load = !rtl::SameText(Texts.CurrentLanguage, "English") && !LanguageStorePresent();
+  label.Text = load ? LngTextFromFile(Key) : LngText(Key);
   label.Color = SearchTextColor;
   label.Visible = true;
 }

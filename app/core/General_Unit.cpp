@@ -8,6 +8,7 @@
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
 #include "ecu/Port_3D_Connect.h"
+#include "ecu/Port_3D_Unit.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
@@ -139,6 +140,8 @@ void LoadSettings() {
   }
   ecu::Texts.CurrentLanguage = s.Language;
   Colors.ColorTable[Color_General] = s.Font_Color;
+  // The configured port is the one the automatic search tries first and between the others.
+  ecu::PortSearch.StartPortName = s.Port_Name;
 }
 
 void SaveSettings(const TMainWindowState& Window) {

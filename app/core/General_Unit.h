@@ -107,6 +107,8 @@ void Settings_Default();
 // Reads the settings file when it exists (keys missing or not converting leave the field as
 // it was, values outside their ranges are brought into them, a language whose name cannot
 // name its font keys is not taken), then the colours; colour role 0 takes the font colour.
+// The port name read becomes the start port of the automatic port search
+// (ecu::PortSearch.StartPortName).
 void LoadSettings();
 // Writes every key into the settings file, keeping the file's other keys.
 void SaveSettings(const TMainWindowState& Window);

@@ -158,6 +158,26 @@ TMessageClosed EndMessageShow() {
   return result;
 }
 
+TMessageWithdrawn WithdrawMessage(std::uint8_t Kind, const std::string& Text) {
+  TMessageWithdrawn result;
+  std::erase_if(Messages.Waiting, [&](const TMessageRequest& R) { return R.Kind == Kind && R.Text == Text; });
+  const bool current = Messages.MessageKind == Kind && Messages.MessageText == Text;
+  if (!current) return result;
+  if (Messages.MessageWindowShown) {
+    result.CloseShown = true;
+  } else if (Messages.ShowPending) {
+    if (Messages.Waiting.empty()) {
+      Messages.ShowPending = false;
+      result.CancelShow = true;
+    } else {
+      Messages.MessageKind = Messages.Waiting.front().Kind;
+      Messages.MessageText = std::move(Messages.Waiting.front().Text);
+      Messages.Waiting.pop_front();
+    }
+  }
+  return result;
+}
+
 TWindowRect WaitWindowCentred(const TWindowRect& Main) {
   return {Main.Left + (Main.Width - WaitWindowSize) / 2, Main.Top + (Main.Height - WaitWindowSize) / 2,
           WaitWindowSize, WaitWindowSize};

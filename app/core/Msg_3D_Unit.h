@@ -108,6 +108,15 @@ struct TMessageClosed {
 };
 TMessageClosed EndMessageShow();
 
+// A request that no longer holds (what it reported has been put right) is withdrawn: taken
+// out of the waiting ones; when it is the current request and still pending, the next
+// waiting one takes its place, or nothing shows; when it is shown, its window is to close.
+struct TMessageWithdrawn {
+  bool CloseShown = false;   // the window showing it is to close (as a close by the user)
+  bool CancelShow = false;   // it was pending and nothing else waits: the deferred show stops
+};
+TMessageWithdrawn WithdrawMessage(std::uint8_t Kind, const std::string& Text);
+
 // A window's place on the screen.
 struct TWindowRect {
   int Left = 0, Top = 0, Width = 0, Height = 0;

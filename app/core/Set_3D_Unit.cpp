@@ -13,6 +13,7 @@
 #include "ecu/Language.h"
 #include "ecu/Language_En.h"
 #include "ecu/Link_State.h"
+#include "ecu/Port_3D_Unit.h"
 #include "ecu/Receiver_Unit.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -64,6 +65,11 @@ std::string FontColorText(std::uint32_t Rgb) {
   char text[16];
   std::snprintf(text, sizeof(text), "#FF%06X", static_cast<unsigned>(Rgb & 0xFFFFFFu));
   return text;
+}
+
+void ChoosePortByHand(const std::string& Name) {
+  Settings.Port_Name = Name;
+  ecu::PortSearch.StartPortName = Name;
 }
 
 void StoreFontChoice(const std::string& Name, float Size, std::int32_t Style, std::uint32_t Rgb) {

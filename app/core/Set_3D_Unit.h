@@ -28,6 +28,10 @@ std::int32_t TransmitDelayFromBox(double Value);
 // default "Fast calibration" (an unknown name would pick no algorithm at all).
 std::string AlgorithmFromBox(const std::string& Text);
 
+// A port chosen by hand in the settings window ("Manual"): it becomes Port_Name and the start
+// port of the automatic search, which tries it first and again between the other ports.
+void ChoosePortByHand(const std::string& Name);
+
 // The font dialog's colour (0xRRGGBB) as the settings keep it: "#FF" and six hexadecimal
 // digits, full alpha.
 std::string FontColorText(std::uint32_t Rgb);

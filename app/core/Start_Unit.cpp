@@ -23,6 +23,7 @@ TNoOpenGLText NoOpenGLText(const std::string& BaseName) {
   std::string language = "English";
   std::string value;
   if (ReadKey(settings, "Language", value) && !value.empty()) language = value;
+  text.Language = language;
   if (ReadKey(settings, language + "_Name", value) && !value.empty()) text.FontName = value;
   // A language is a file name of the folder, never a path.
   if (language != "English" && language.find_first_of("/\\") == std::string::npos &&

@@ -13,10 +13,12 @@ inline constexpr const char* NoOpenGLEnglishMessage =
     "The computer does not support the OpenGL video mode. The program can not be run.";
 inline constexpr const char* NoOpenGLMessageKey = "Error_OpenGL_Not_Work";
 
-// The check window's message and the font it is drawn in.
+// The check window's message and the font it is drawn in. The message is 8-bit text in the
+// code page of Language, the language it was read for.
 struct TNoOpenGLText {
   std::string Message = NoOpenGLEnglishMessage;
   std::string FontName = "Tahoma";
+  std::string Language = "English";
 };
 // Reads "<BaseName>.ini" of the current directory for the language ("Language", default
 // "English") and its font ("<language>_Name", default "Tahoma"); for a language other than

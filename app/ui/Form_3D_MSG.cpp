@@ -116,6 +116,12 @@ void TForm_3D_MSG::ShowAtEnd(const std::string& Text) {
   FontsApplied();
 }
 
+void TForm_3D_MSG::Withdraw(std::uint8_t Kind, const std::string& Text) {
+  const TMessageWithdrawn w = WithdrawMessage(Kind, Text);
+  if (w.CancelShow) timerRun_->SetEnabled(false);
+  if (w.CloseShown) Close();
+}
+
 void TForm_3D_MSG::Timer_3D_MSG_runTimer(rtl::TObject*) {
   timerRun_->SetEnabled(false);
   // The main window may have closed meanwhile: then nothing shows.

@@ -55,6 +55,9 @@ public:
   // The program's last message, shown at once with its fonts (the main window has closed, so
   // no queued action runs any more); its close ends the program.
   void ShowAtEnd(const std::string& Text);
+  // A request that no longer holds goes: from those waiting, from the pending show, or, shown,
+  // the window closes (and the next waiting request follows).
+  void Withdraw(std::uint8_t Kind, const std::string& Text);
 
   const TMsgParts& Parts() const { return parts_; }
   // The label and buttons of the showing (nil / empty while hidden).

@@ -267,7 +267,7 @@ void TForm_3D_SET::HudButton_3D_SET_Port_ManualClick(rtl::TObject*) {
   if (!portWindow || !portWindow->ComPort) return;
   cport::TComPort* port = portWindow->ComPort;
   if (!port->ShowSetupDialog()) return;
-  Settings.Port_Name = port->Port();
+  ChoosePortByHand(port->Port());
   parts_.HudTextBox_3D_SET_Port_Name->SetText(Wide(Settings.Port_Name));
   if (!ecu::IsPortListed()) return;
   // Opened afresh on the chosen port; a port that cannot be opened stays closed and is

@@ -49,7 +49,9 @@
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/Tracks.h"
+#include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/Canvas.h"
 #include "vg2d/core/Shapes.h"
 
 namespace app {
@@ -60,6 +62,8 @@ constexpr int MinimumWidth = 400;
 constexpr int MinimumHeight = 300;
 // Full screen covers the work area and 12 pixels beyond each of its edges.
 constexpr int FullScreenMargin = 12;
+// The caption keeps this much room to the buttons and icons beside it.
+constexpr float CaptionGap = 8;
 
 const char* const IndicatorIds[IndicatorCount] = {"Petrol",  "Gas",      "RPM",       "TempVap",
                                                   "TempGas", "PressVap", "PressColl", "PressDiff"};
@@ -96,6 +100,7 @@ rtl::TClass TForm_3D_GEN::StaticClass() {
           .Method("FormClose", &F::FormClose)
           .Method("HudButton_Work_ModeClick", &F::HudButton_Work_ModeClick)
           .Method("HudButton_Port_SearchClick", &F::HudButton_Port_SearchClick)
+          .Method("HudLabel_INDApplyResource", &F::HudLabel_INDApplyResource)
           .Method("HudButton_Menu_FileMouseDown", &F::HudButton_Menu_FileMouseDown)
           .Method("HudButton_Menu_LNGMouseDown", &F::HudButton_Menu_LNGMouseDown)
           .Method("HudButton_Menu_FileMouseMove", &F::HudButton_Menu_FileMouseMove)
@@ -183,6 +188,7 @@ void TForm_3D_GEN::BindParts() {
   }
   bind(p.HudPanel_Port, "HudPanel_Port");
   bind(p.HudButton_Port_Search, "HudButton_Port_Search");
+  bind(p.HudPanel_Port_Condition, "HudPanel_Port_Condition");
   bind(p.HudLabel_Port_Name, "HudLabel_Port_Name");
   bind(p.HudLabel_Port_Connect_Stabil, "HudLabel_Port_Connect_Stabil");
   bind(p.HudLabel_DynamicIND, "HudLabel_DynamicIND");
@@ -200,6 +206,7 @@ void TForm_3D_GEN::BindParts() {
   bind(p.Image_ICO, "Image_ICO");
   bind(p.Circle_ICO, "Circle_ICO");
   bind(p.Path_ICO_Flame, "Path_ICO_Flame");
+  bind(p.SizeGrip_3D_GEN, "SizeGrip_3D_GEN");
 }
 
 // ---- creation, showing, closing ------------------------------------------------------------------
@@ -208,6 +215,7 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
   const TMainParts& p = parts_;
   // 1. The design sizes; the layout is the client less 26 x 44 at (13, 32).
   PlaceLayout(p.Layout_3D_GEN);
+  gripFromRight_ = static_cast<float>(Width()) - p.SizeGrip_3D_GEN->Position()->X();
   // 2.
   CreateCaptionIcons();
   // 3. Paths, names and titles.
@@ -215,7 +223,9 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
   exeBaseName_ = ecu::StripExtension(rtl::ExtractFileName(ProgramPath));
   if (exeBaseName_.empty()) exeBaseName_ = "gascal";
   SetCaption(exeBaseName_ + "  V" + ProgramVersion);
-  p.HudWindow_3D_GEN->SetText(Wide(exeBaseName_ + "  V" + ProgramVersion + "  Date " + ProgramDate));
+  p.HudWindow_3D_GEN->OnApplyResource = rtl::TNotifyEvent(this, &TForm_3D_GEN::TitleStyleApplied);
+  title_ = Wide(exeBaseName_ + "  V" + ProgramVersion + "  Date " + ProgramDate);
+  PlaceCaption();
   // 4.
   ecu::ConfigData.ConfigDir = programDir_ + "/Config";
   ecu::Texts.LanguageDir = programDir_ + "/Language";
@@ -406,11 +416,15 @@ void TForm_3D_GEN::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 void TForm_3D_GEN::FormResize() {
   if (!created_ || ecu::ConfigData.CFGPageUpdating) return;
   RescaleMainLayout();
-  if (Width() < MinimumWidth || Height() < MinimumHeight) {
-    inherited::SetBounds(Left(), Top(), std::max(Width(), MinimumWidth), std::max(Height(), MinimumHeight));
+  // At least 400 x 300, and (as a grip drag could make it) never larger than full screen.
+  const win::TRect work = win::ScreenWorkArea();
+  const int maxWidth = std::max(work.Width() + 2 * FullScreenMargin, MinimumWidth);
+  const int maxHeight = std::max(work.Height() + 2 * FullScreenMargin, MinimumHeight);
+  if (Width() < MinimumWidth || Height() < MinimumHeight || Width() > maxWidth || Height() > maxHeight) {
+    inherited::SetBounds(Left(), Top(), std::clamp(Width(), MinimumWidth, maxWidth),
+                         std::clamp(Height(), MinimumHeight, maxHeight));
     RescaleMainLayout();
   }
-  const win::TRect work = win::ScreenWorkArea();
   if (Settings.Full_Screen && (Width() < work.Width() + 2 * FullScreenMargin ||
                                Height() < work.Height() + 2 * FullScreenMargin))
     Settings.Full_Screen = false;
@@ -420,6 +434,8 @@ void TForm_3D_GEN::FormResize() {
 void TForm_3D_GEN::RescaleMainLayout() {
   RescaleLayout();
   PlaceCaptionIcons();
+  FitFontTrack();
+  PlaceCaption();
 }
 
 void TForm_3D_GEN::SetMainWindowSize(int AWidth, int AHeight) {
@@ -567,7 +583,7 @@ void TForm_3D_GEN::RunAction(std::uint8_t Code) {
     case Action_ToggleFullScreen: ToggleFullScreen(); break;
     case Action_CopyFillToOpenWindows: CopyFillToOpenWindows(); break;
     case Action_ApplyFonts: ApplyFonts(*this); break;
-    case Action_OpenConfiguredPort: OpenConfiguredPortAndReport(); break;
+    case Action_OpenConfiguredPort: portFailureMessage_ = OpenConfiguredPortAndReport(); break;
     case 8:
     case 9:
     case 10: pageCLB_->ApplyPartFonts(Code); break;
@@ -596,7 +612,45 @@ void TForm_3D_GEN::CopyFillToOpenWindows() {
 
 // ---- texts, caption, language -----------------------------------------------------------------------
 
-std::u16string TForm_3D_GEN::TitleText() const { return parts_.HudWindow_3D_GEN->Text(); }
+void TForm_3D_GEN::PlaceCaption() {
+  vg::TvxHudWindow* window = parts_.HudWindow_3D_GEN;
+  if (!window) return;
+  // The room: from the last visible button of the title row to the first caption icon.
+  float left = 0;
+  for (vg::TvxHudButton* b : {parts_.HudButton_Menu_File, parts_.HudButton_Menu_LNG, parts_.HudButton_3D_GEN_Flip,
+                              parts_.HudButton_3D_GEN_Settings})
+    if (b && b->Visible()) left = std::max(left, b->Position()->X() + b->Width());
+  left += CaptionGap;
+  // (The icons stand at their distance to the window's right edge, placed from its width.)
+  const float width = static_cast<float>(Width());
+  float right = width - CaptionGap;
+  for (vg::TvxCircle* icon : {icons_.Minimize, icons_.FullScreen})
+    if (icon && icon->Visible()) right = std::min(right, icon->Position()->X() - CaptionGap);
+  if (right < left) right = left;
+  // The caption part of the window's style takes that room through its outer spacing. Its
+  // slot in the title row keeps its distances to the Hud window's edges; the Hud window may
+  // not have taken a new size of the window yet, so the slot is measured as laid out now.
+  if (auto* part = vg::FindPart<vg::TvxText>(window, "text")) {
+    const vg::TvxRect pad = part->Padding()->GetRect();
+    const float slotLeft = window->AbsoluteToLocal(part->LocalToAbsolute({0, 0})).X - pad.Left;
+    const float slotRightGap =
+        window->Width() - (window->AbsoluteToLocal(part->LocalToAbsolute({part->Width(), 0})).X + pad.Right);
+    const vg::TvxRect wanted{std::max(0.0f, left - slotLeft), pad.Top,
+                             std::max(0.0f, width - slotRightGap - right), pad.Bottom};
+    if (wanted != pad) part->Padding()->SetRect(wanted);
+  }
+  vg::TvxCanvas* canvas = window->GetCanvas();
+  if (!canvas) {
+    window->SetText(title_);
+    return;
+  }
+  window->SetText(CutWithEllipsis(title_, right - left, [&](const std::u16string& Text) {
+    canvas->Font()->Assign(window->Font());
+    return canvas->TextWidth(Text);
+  }));
+}
+
+void TForm_3D_GEN::TitleStyleApplied(rtl::TObject*) { PlaceCaption(); }
 
 void TForm_3D_GEN::UpdateMainCaption() {
   const ecu::TLanguageWords& words = ecu::Texts.LanguageWords;
@@ -610,8 +664,14 @@ void TForm_3D_GEN::UpdateMainCaption() {
     title += "     " + words.File + " : " + c->Cfg_Name + ".cfg";
     group += " (" + words.File + " : " + c->Cfg_Name + ".cfg) ";
   }
-  parts_.HudWindow_3D_GEN->SetText(Wide(title));
-  if (pageCFG_) pageCFG_->Parts().HudGroupBox_CFG_User->SetText(Wide(group));
+  title_ = Wide(title);
+  PlaceCaption();
+  if (pageCFG_) {
+    vg::TvxHudGroupBox* box = pageCFG_->Parts().HudGroupBox_CFG_User;
+    box->SetText(Wide(group));
+    // A file's name makes the caption longer: at the chosen size or as large as fits.
+    if (Actions.MainWindowShown) SetControlFont(box, false, true, -1, false);
+  }
 }
 
 void TForm_3D_GEN::ApplyLanguage() {

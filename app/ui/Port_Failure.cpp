@@ -25,7 +25,9 @@ std::string LoginName() {
 
 std::string PortFailureMessage(const std::string& Port, const std::string& Device, int Error,
                                const std::string& Group, const std::string& User) {
-  std::string text = "The serial port \"" + Port + "\" (" + Device + ") cannot be opened: ";
+  // A port named by its device's path is named once.
+  std::string text = "The serial port \"" + Port + "\"" + (Device == Port ? std::string() : " (" + Device + ")") +
+                     " cannot be opened: ";
   if (Error != EACCES && Error != EPERM) return text + std::strerror(Error) + ".";
   const std::string group = Group.empty() ? std::string("dialout") : Group;
   const std::string user = User.empty() ? std::string("<user>") : User;
@@ -34,17 +36,19 @@ std::string PortFailureMessage(const std::string& Port, const std::string& Devic
          "), then log out and in again, and start the program anew.";
 }
 
-void OpenConfiguredPortAndReport() {
+std::string OpenConfiguredPortAndReport() {
   const std::string port = Settings.Port_Name;
   const std::string device = comm::DevicePath(port);
   cport::PortFailedError = 0;
   cport::PortFailedText.clear();
-  if (ecu::OpenConfiguredPort()) return;
+  if (ecu::OpenConfiguredPort()) return {};
   // Only the configured port's own failure is told; a search that ran on reports nothing.
-  if (cport::PortFailedError == 0 || cport::PortFailedText.find(device) == std::string::npos) return;
-  if (ecu::Hosts.Host)
-    ecu::Hosts.Host->ShowMessageWindow(
-        13, PortFailureMessage(port, device, cport::PortFailedError, comm::DeviceGroupName(device), LoginName()));
+  if (cport::PortFailedError == 0 || cport::PortFailedText.find(device) == std::string::npos) return {};
+  if (!ecu::Hosts.Host) return {};
+  std::string text =
+      PortFailureMessage(port, device, cport::PortFailedError, comm::DeviceGroupName(device), LoginName());
+  ecu::Hosts.Host->ShowMessageWindow(PortFailureMessageKind, text);
+  return text;
 }
 
 }  // namespace app

@@ -179,6 +179,41 @@ TEST_F(InFolder, TheLastMessageGoesBeforeEverythingAndItsCloseEndsTheProgram) {
   EXPECT_FALSE(app::EndMessageShow().EndProgram) << "an ordinary kind 13 again";
 }
 
+TEST_F(InFolder, AWithdrawnRequestGoesFromTheQueueThePendingShowOrTheWindow) {
+  app::Actions.MainWindowShown = 1;
+  // Pending with others waiting: the next one takes its place; its copy waiting goes too.
+  ASSERT_TRUE(app::RequestMessage(13, "port"));
+  app::RequestMessage(13, "script");
+  app::RequestMessage(13, "port");
+  app::RequestMessage(12, "");
+  app::TMessageWithdrawn w = app::WithdrawMessage(13, "port");
+  EXPECT_FALSE(w.CloseShown);
+  EXPECT_FALSE(w.CancelShow) << "another request is shown instead";
+  EXPECT_TRUE(app::Messages.ShowPending);
+  EXPECT_EQ("script", app::Messages.MessageText);
+  ASSERT_EQ(1u, app::Messages.Waiting.size());
+  EXPECT_EQ(12, app::Messages.Waiting.front().Kind);
+  // Another text of the same kind, or another kind, is not touched.
+  w = app::WithdrawMessage(13, "other");
+  EXPECT_FALSE(w.CloseShown || w.CancelShow);
+  EXPECT_EQ("script", app::Messages.MessageText);
+  w = app::WithdrawMessage(12, "script");
+  EXPECT_FALSE(w.CloseShown || w.CancelShow);
+  // Shown: the window is to close, and what waits follows as after any close.
+  app::BeginMessageShow();
+  w = app::WithdrawMessage(13, "script");
+  EXPECT_TRUE(w.CloseShown);
+  EXPECT_TRUE(app::EndMessageShow().ShowNext);
+  EXPECT_EQ(12, app::Messages.MessageKind);
+  // Pending alone: nothing is shown any more, and a new request goes at once.
+  app::Messages.Reset();
+  ASSERT_TRUE(app::RequestMessage(13, "port"));
+  w = app::WithdrawMessage(13, "port");
+  EXPECT_TRUE(w.CancelShow);
+  EXPECT_FALSE(app::Messages.ShowPending);
+  EXPECT_TRUE(app::RequestMessage(12, ""));
+}
+
 TEST(MessageCountdown, ThirtyTicksForThreeSecondsThenTheWindowCloses) {
   ecu_test::FreshState fresh;
   app::StartMessageCountdown(3000);

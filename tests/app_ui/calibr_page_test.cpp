@@ -132,6 +132,44 @@ TEST_F(GraphPageTest, CollectedMapPointsAndTheProposalAreDrawnOverTheCurve) {
   EXPECT_TRUE(d.GasPoints.empty());
 }
 
+TEST_F(GraphPageTest, MapPointsBeyondTheScaleAreCutAtThePlotsEdgeAndLeaveTheReadOutClear) {
+  ShowGraph();
+  ecu::ConfigData.Configuration->Save_Map = 1;
+  const int used = app::MapPointsUsed();
+  // The upper bands lie beyond the pressure scale (above the plot's top edge).
+  ASSERT_GT(app::MapBandPressure(used - 1), 192);
+  for (int j = 0; j < used; ++j) {
+    ecu::ConfigData.MapPointsGas[static_cast<std::size_t>(j)] = 500 + 60 * j;
+    ecu::ConfigData.MapPointsPetrol[static_cast<std::size_t>(j)] = 420 + 50 * j;
+  }
+  Page().RedrawCalibrationDiagram();
+  Run(300);
+  const auto picture = Picture("graph_map_beyond.png");
+  const app::TDiagramParts& d = Page().Diagram();
+  vg::TvxImage* plot = Page().Parts().Image_CLB_Diagram;
+  ASSERT_EQ(d.GasPoints.size(), static_cast<std::size_t>(used));
+  const std::uint32_t colors[] = {Rgb(app::Colors.ColorTable[app::Color_Map_Point_Gas]),
+                                  Rgb(app::Colors.ColorTable[app::Color_Map_Point_Petrol]),
+                                  Rgb(app::Colors.ColorTable[app::Color_Map_Point_Line])};
+  auto mapColored = [&](float X, float Y) {
+    const std::uint32_t pixel = At(*picture, plot, X, Y);
+    for (std::uint32_t c : colors)
+      if (Near(pixel, c, 16)) return true;
+    return false;
+  };
+  // Between the plot and the page's top, where "Position" and the values are read: none.
+  int above = 0;
+  for (float y = -20; y < -1; y += 1)
+    for (float x = 0; x < plot->Width(); x += 1) above += mapColored(x, y) ? 1 : 0;
+  EXPECT_EQ(above, 0) << "MAP pixels above the plot";
+  // A band inside the scale is drawn as before: the gas marker of band 10 at its centre.
+  vg::TvxCircle* m = d.GasPoints[10];
+  const vg::TvxPoint c = m->LocalToAbsolute({m->Width() / 2, m->Height() / 2});
+  const vg::TvxPoint inPlot = plot->AbsoluteToLocal(c);
+  ASSERT_GT(inPlot.Y, 10);
+  EXPECT_TRUE(mapColored(inPlot.X, inPlot.Y)) << std::hex << At(*picture, plot, inPlot.X, inPlot.Y);
+}
+
 TEST_F(GraphPageTest, AMarkerDraggedWithTheMouseIsWrittenAfterTheRelease) {
   ShowGraph();
   ecu::Link.LinkUp = 1;

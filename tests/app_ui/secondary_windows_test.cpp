@@ -350,8 +350,9 @@ TEST_F(SecondaryWindows, ManualTakesTheDialogsPortAndAFailedOpeningLeavesItClose
   cport::SetupDialog = nullptr;
   unsetenv(comm::kExtraPortsVariable);
   EXPECT_EQ(chosen, app::Settings.Port_Name);
+  EXPECT_EQ(chosen, ecu::PortSearch.StartPortName) << "the search tries the chosen port first";
   EXPECT_EQ(rtl::Utf8ToWide(chosen), settings->Parts().HudTextBox_3D_SET_Port_Name->Text());
-  EXPECT_FALSE(port->ComPort->Connected());
+  EXPECT_FALSE(port->Link()->ComPort->Connected());
   EXPECT_EQ(1, cport::PortFailed) << "the failure is flagged, not thrown";
   settings->Close();
 }
@@ -374,6 +375,20 @@ TEST_F(SecondaryWindows, TheCheckWindowIsRedWithTheMessageInWhiteAndARedOk) {
   EXPECT_GT(Count(check, 156, 178, 237, 208, Reddish), 10) << "a red OK";
   Click(check, check.Parts().Button_No_OpenGL);
   EXPECT_FALSE(check.Showing());
+}
+
+TEST_F(SecondaryWindows, TheCheckWindowReadsARussianMessageInTheRussianCodePage) {
+  // Nothing has made Russian the current language yet: the message is still decoded as the
+  // file it came from is written, in Windows-1251.
+  ASSERT_EQ(ecu::Texts.CurrentLanguage, "English");
+  folder.Write("gascal.ini", "Language                     Russian {}\r\n");
+  const std::u16string message = u"Компьютер не поддерживает OpenGL";
+  folder.Write("Language/Russian.lng", "Error_OpenGL_Not_Work        " + rtl::WideToCodePage(message, 1251) + " {}\r\n");
+  auto form = std::make_unique<app::TForm_No_OpenGL>(nullptr, "gascal");
+  form->Show();
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(form->Parts().Label_No_OpenGL_Message->Text(), message);
+  form->Close();
 }
 
 TEST_F(SecondaryWindows, TheSkinListsTheRolesAndItsDefaultRestoresTheLookAfter300Ms) {
