@@ -178,16 +178,11 @@ bool EncodeClipboardPicture(const TBitmap& Picture, std::vector<std::uint8_t>& P
 }
 
 bool DecodeClipboardPicture(const std::uint8_t* Data, std::size_t Size, TBitmap& Picture) {
-  TBitmap decoded;
-  if (!Data || !gfx2d::DecodePremultiplied(Data, Size, ClipboardMaxPicturePixels, [&](int W, int H) {
-        decoded.SetSize(W, H);
-        return decoded.ScanLine(0);
-      }))
-    return false;
-  Picture.SetSize(decoded.Width(), decoded.Height());
-  std::copy(decoded.Bits(), decoded.Bits() + static_cast<std::size_t>(decoded.Width()) * decoded.Height(),
-            Picture.ScanLine(0));
-  return true;
+  // The decoder asks for the pixels only once the whole picture has decoded.
+  return Data && gfx2d::DecodePremultiplied(Data, Size, ClipboardMaxPicturePixels, [&](int W, int H) {
+           Picture.SetSize(W, H);
+           return Picture.ScanLine(0);
+         });
 }
 
 void ClipboardSetPicture(const TBitmap& Picture) {
