@@ -13,6 +13,7 @@
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/Clipboard.h"
 #include "platform/win/Forms.h"
 #include "platform/win/Hints.h"
 #include "platform/win/InputMethod.h"
@@ -211,6 +212,7 @@ bool DisplayOpen() { return display != nullptr; }
 void CloseDisplay() {
   if (!display) return;
   RTL_ASSERT_GUI_THREAD("CloseDisplay");
+  ClipboardDisplayClosing();
   FreeHintWindow();
   ResetTextInput();
   rtl::Application->SetWaiter(nullptr);

@@ -599,6 +599,8 @@ void TvxBrushDesign::ResListChange(rtl::TObject*) {
 rtl::TClass TvxBrushDialog::StaticClass() {
   using D = TvxBrushDialog;
   static const rtl::TClassInfo info = rtl::DefineClass<D>()
+                                          .Property("ShowStyles", &D::ShowStyles, &D::SetShowStyles)
+                                          .Default(DefaultShowStyles)
                                           .Property("ShowBrushList", &D::ShowBrushList, &D::SetShowBrushList)
                                           .Default(true)
                                           .Property("ShowMakeResource", &D::ShowMakeResource, &D::SetShowMakeResource)

@@ -178,6 +178,10 @@ public:
   explicit TvxBrushDialog(rtl::TComponent* AOwner);
   ~TvxBrushDialog() override;
 
+  // Every style with a page of its own.
+  static constexpr TvxBrushStyles DefaultShowStyles{vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap,
+                                                     vgBrushResource};
+
   TvxBrushStyles ShowStyles() const { return showStyles_; }
   void SetShowStyles(TvxBrushStyles Value) { showStyles_ = Value; }
   bool ShowBrushList() const { return showBrushList_; }
@@ -205,7 +209,7 @@ protected:
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
 
 private:
-  TvxBrushStyles showStyles_{vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap, vgBrushResource};
+  TvxBrushStyles showStyles_ = DefaultShowStyles;
   bool showBrushList_ = true;
   bool showMakeResource_ = false;
   std::u16string title_ = u"Brush";
