@@ -515,6 +515,14 @@ TRect ScreenWorkArea() {
   return {0, 0, 1024, 768};
 }
 
+TRect KeepOnScreen(const TRect& R) {
+  const TRect area = ScreenWorkArea();
+  const int w = R.Width(), h = R.Height();
+  const int x = std::max(area.Left, std::min(R.Left, area.Right - w));
+  const int y = std::max(area.Top, std::min(R.Top, area.Bottom - h));
+  return {x, y, x + w, y + h};
+}
+
 TPoint GetCursorPos() {
   if (!display) return {};
   if (display->globalMouse && !display->injected) {

@@ -70,6 +70,9 @@ void PumpEvents();
 // docks of the desktop), its whole bounds where the window system does not tell them apart,
 // and 1024 x 768 at (0, 0) while no display answers. Opens the display when needed.
 TRect ScreenWorkArea();
+// R moved (never resized) so that it lies wholly in the screen's work area; where it is
+// wider or taller than the area, its left or top edge is the area's.
+TRect KeepOnScreen(const TRect& R);
 // The mouse position on the screen as last seen (window position plus the event's point;
 // on x11 SDL's global mouse state).
 TPoint GetCursorPos();

@@ -1,4 +1,4 @@
-// The bitmap editor: a modal window that loads a picture, shows it scaled (the track,
+// The bitmap editor: a modal window (centred on the screen) that loads a picture, shows it scaled (the track,
 // "Fit" and "1:1"), crops it with a selection frame, resizes it, clears it to 1 x 1 and
 // saves it, and hands the result back. Its content is the component text "TVXBITMAPEDITOR";
 // the editor finds its parts there by resource name.
