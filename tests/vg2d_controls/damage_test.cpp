@@ -4,6 +4,7 @@
 // paint (the dirty rectangles alone) and compared with a whole repaint of the same tree.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +14,8 @@
 #include "ControlScene.h"
 #include "platform/rtl/CodePage.h"
 #include "vg2d/controls/TextControls.h"
+#include "vg2d/core/Bitmaps.h"
+#include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Shapes.h"
 
 using namespace vg;
@@ -49,12 +52,18 @@ protected:
     return l;
   }
   // Paints the damage of Change, then the whole tree; the number of pixels that differ.
-  int PixelsAWholeRepaintChanges(const std::function<void()>& Change) {
+  // Keep names a picture of the damage's painting, written beside the test program.
+  int PixelsAWholeRepaintChanges(const std::function<void()>& Change, const char* Keep = nullptr) {
     scene->PaintAll(Desk);
     Change();
     scene->scene.Paint();
     const std::uint32_t* bits = scene->canvas->BufferBits();
     const std::vector<std::uint32_t> partial(bits, bits + scene->canvas->Width() * scene->canvas->Height());
+    if (Keep) {
+      TvxBitmap picture(scene->canvas->Width(), scene->canvas->Height());
+      std::copy(partial.begin(), partial.end(), picture.Bits());
+      TvxFilterGdiPlus().SaveToFile(Keep, picture, "");
+    }
     scene->PaintAll(Desk);
     int differ = 0;
     for (size_t i = 0; i < partial.size(); ++i) differ += partial[i] != bits[i] ? 1 : 0;
@@ -87,7 +96,9 @@ TEST_F(Damage, ALabelWhoseTextReachesOutsideItLeavesNothingBehindWhenItsFontShri
 
   for (TvxLabel* l : {near, centre, far, wrapped}) {
     SCOPED_TRACE(rtl::WideToUtf8(l->Text()) + " at " + std::to_string(l->Position()->X()));
-    EXPECT_EQ(PixelsAWholeRepaintChanges([l] { l->Font()->SetSize(8); }), 0) << "smaller";
+    EXPECT_EQ(PixelsAWholeRepaintChanges([l] { l->Font()->SetSize(8); }, l == near ? "damage_font_smaller.png" : nullptr),
+              0)
+        << "smaller";
     EXPECT_EQ(PixelsAWholeRepaintChanges([l] { l->Font()->SetSize(26); }), 0) << "larger";
     EXPECT_EQ(PixelsAWholeRepaintChanges([l] { l->SetText(u"RPM"); }), 0) << "shorter";
     EXPECT_EQ(PixelsAWholeRepaintChanges([l] { l->SetText(u"Switch to gas when the engine is warm"); }), 0)
