@@ -615,7 +615,7 @@ void TCustomForm::HandleMouseLeave() {
   if (!captureControl_) SetMouseControl(nullptr);
 }
 
-void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down) {
+void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down, char16_t Typed) {
   if (Down) CancelHint();
   const rtl::TShiftState shift = KeyboardShiftState();
   if (keyPreview_) {
@@ -634,6 +634,7 @@ void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down) {
   target->Perform(msg, VirtualKey, alt ? KF_ALTDOWN : 0);
   if (!Down || sys) return;
   if (const char16_t ch = ControlCharOf(VirtualKey, shift)) HandleChar(ch);
+  else if (Typed) HandleChar(Typed);
 }
 
 void TCustomForm::HandleChar(char16_t Ch) {

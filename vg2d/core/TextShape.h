@@ -42,6 +42,8 @@ public:
   // Measured with the canvas when the text, font, alignment, wrapping or size changed.
   TvxRect GetPaintRect() override;
   bool PaintsOutsideBounds() const override { return !text_.empty() && !stretch_; }
+  // The absolute rectangle of the paint rectangle: what the text covers.
+  TvxRect GetReachRect() override;
   // With AutoSize, a text without word wrap takes its measured width plus half the font
   // size; unless centred vertically, it takes its measured height.
   void AdjustSize();

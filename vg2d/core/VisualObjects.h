@@ -137,7 +137,7 @@ public:
   // Marks the update rectangles of this subtree (and of a parent it sticks out of).
   void RecalcUpdateRect();
   // The paint rectangle changed: the update rectangles of this subtree and of the
-  // ancestors that do not clip it are worked out anew.
+  // ancestors that do not clip it, and the children rectangles, are worked out anew.
   void PaintRectChanged();
 
   // ---- opacity, enabled, visible ----------------------------------------------------------
@@ -227,8 +227,14 @@ public:
   // The object was painted: its update rectangle now is what it covers on the screen until
   // it is painted again (the painting routines of the tree and its hosts call this).
   void NotePainted() { paintedRect_ = GetUpdateRect(); }
-  // The absolute rectangle united with the children's (painting's variant).
+  // The absolute rectangle united with the children's (painting's variant): what this object
+  // and its visible subtree cover, painting or hit. Kept until a change of geometry (size,
+  // position, scale, rotation, a parent's move), of visibility, clipping or children below
+  // asks for it again (BoundsChanged).
   TvxRect GetChildrenRect();
+  // The absolute rectangle that holds all the object paints of its own and every point that
+  // hits it: the absolute rectangle, unless a class reaches past it.
+  virtual TvxRect GetReachRect() { return GetAbsoluteRect(); }
   // The canvas set for this subtree, else the host's; nil without either.
   TvxCanvas* GetCanvas();
   void SetCanvas(TvxCanvas* Value);
@@ -399,6 +405,10 @@ protected:
   // Whether a disabled object of this class is passed over by hit tests and drops: true for
   // the styled controls.
   bool IsControl() const;
+  // What this object covers (GetReachRect) changed: its own and its ancestors' children
+  // rectangles are worked out again. The setters of this class call it; a class whose
+  // GetAbsoluteRect or GetReachRect follows a value of its own calls it when that changes.
+  void BoundsChanged();
 
 private:
   friend class TvxEffect;
@@ -473,6 +483,10 @@ private:
   TvxRect updateRect_;
   TvxRect paintedRect_;  // the update rectangle at the last paint; empty before
   bool recalcUpdateRect_ = true;
+  // GetChildrenRect's value while childrenRectValid_. A valid object that does not clip has
+  // valid visible children, so a change stops going up where it meets an invalid one.
+  TvxRect childrenRect_;
+  bool childrenRectValid_ = false;
   int updateCount_ = 0;
   bool aligning_ = false;
   bool disableEffect_ = false;
