@@ -638,14 +638,22 @@ TYPED_TEST(HostContract, AListBoxOffersItsItemsFirstAndARightPressShowsTheMenu) 
                                          u"Hide in Design-time", u"Edit Default Style...", u"Edit Custom Style...",
                                          u"Tab Order...", u"Order", u"Edit", u"Grid"}));
   EXPECT_FLOAT_EQ(this->Designer().InsertPos().X, 50);
-  // A submenu opens its items in place of the menu.
-  shown->Find(u"Grid")->Click();
-  shown = this->Designer().Menu();
-  ASSERT_EQ(shown->Count(), 4);
-  EXPECT_EQ(shown->Items(2)->Caption(), u"Snap to lines");
-  EXPECT_TRUE(shown->Items(2)->Checked());
-  shown->Items(1)->Click();
+  // A submenu's items are those of its entry; they open beside its row while the menu
+  // stays open, and choosing one closes both.
+  win::TMenuItem* grid = shown->Find(u"Grid");
+  ASSERT_EQ(grid->Count(), 4);
+  EXPECT_EQ(grid->Items(2)->Caption(), u"Snap to lines");
+  EXPECT_TRUE(grid->Items(2)->Checked());
+  win::TPopupMenuWindow* w = shown->Window();
+  w->OpenSubmenu(shown->Count() - 1);
+  ASSERT_NE(w->Submenu(), nullptr);
+  EXPECT_TRUE(w->Submenu()->Showing());
+  EXPECT_EQ(w->Submenu()->Item(1), grid->Items(1));
+  EXPECT_TRUE(shown->IsOpen());
+  EXPECT_EQ(this->Designer().Menu(), shown);
+  shown->ItemChosen(grid->Items(1));
   EXPECT_TRUE(this->Designer().SnapToGrid());
+  EXPECT_FALSE(shown->IsOpen());
 }
 
 TYPED_TEST(HostContract, InsertedObjectsLandAtTheMenusPointUnderTheSelection) {

@@ -38,6 +38,7 @@ TvxBitmapEditor::TvxBitmapEditor(rtl::TComponent* AOwner)
     : win::TForm(AOwner), bitmap_(std::make_unique<TvxBitmap>(1, 1)) {
   SetCaption("Bitmap Editor");
   SetBounds(100, 60, 600, 508);
+  SetPosition(win::poScreenCenter);
   scene_ = new TvxScene(this);
   scene_->SetParent(this);
   scene_->SetAlign(win::alClient);

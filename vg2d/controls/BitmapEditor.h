@@ -1,6 +1,7 @@
-// The bitmap editor: a modal window that loads or pastes a picture, shows it scaled (the
-// track, "Fit" and "1:1"), crops it with a selection frame, resizes it, clears it to 1 x 1
-// and saves it, and hands the result back. "Paste" shows while the clipboard holds a picture. Its content is the component text "TVXBITMAPEDITOR";
+// The bitmap editor: a modal window (centred on the screen) that loads or pastes a picture, shows it
+// scaled (the track, "Fit" and "1:1"), crops it with a selection frame, resizes it, clears it to 1 x 1
+// and saves it, and hands the result back. "Paste" shows while the clipboard holds a picture. Its
+// content is the component text "TVXBITMAPEDITOR";
 // the editor finds its parts there by resource name.
 //
 // Callers make an editor without owner, BitmapEditorLoad it, show it modally and on OK take

@@ -196,6 +196,10 @@ public:
   // The object whose brushes the list offers; nil hides the list.
   rtl::TComponent* Component() const { return component_; }
   void SetComponent(rtl::TComponent* Value);
+  // Where the designer shows (as designed by default; the colour button's colour dialog is
+  // centred on the screen).
+  win::TPosition Position() const { return position_; }
+  void SetPosition(win::TPosition Value) { position_ = Value; }
 
   // Shows a new designer modally on Brush; true when it closed with OK. OnShow runs as the
   // window shows, just before its modal loop (for callers that drive it, such as tests).
@@ -215,6 +219,7 @@ private:
   std::u16string title_ = u"Brush";
   const std::unique_ptr<TvxBrush> brush_;
   rtl::TComponent* component_ = nullptr;
+  win::TPosition position_ = win::poDesigned;
 };
 
 // A push button that shows Color (colour text) in its style's part "fill" and lets the

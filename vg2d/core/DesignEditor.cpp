@@ -866,23 +866,30 @@ bool ChooseDesignMenuItem(std::vector<TvxDesignMenuItem> Items, const std::vecto
   return true;
 }
 
-void PopupDesignMenu(std::unique_ptr<win::TPopupMenu>& Holder, const std::vector<TvxDesignMenuItem>& Items, int X,
-                     int Y) {
-  auto menu = std::make_unique<win::TPopupMenu>(nullptr);
-  std::unique_ptr<win::TPopupMenu>* holder = &Holder;
+namespace {
+
+// The entries as items of a menu or of a submenu item.
+template <class Parent>
+void AddDesignMenuItems(Parent& To, const std::vector<TvxDesignMenuItem>& Items) {
   for (const TvxDesignMenuItem& item : Items) {
-    win::TMenuItem* mi = menu->Add(item.Caption);
+    win::TMenuItem* mi = To.Add(item.Caption);
     mi->SetChecked(item.Checked);
     mi->SetTag(item.Tag);
     if (!item.Items.empty()) {
-      // A submenu opens in place of its parent.
-      std::vector<TvxDesignMenuItem> sub = item.Items;
-      mi->OnClick = [holder, sub, X, Y](rtl::TObject*) { PopupDesignMenu(*holder, sub, X, Y); };
+      AddDesignMenuItems(*mi, item.Items);
     } else if (item.Action) {
       std::function<void()> action = item.Action;
       mi->OnClick = [action](rtl::TObject*) { action(); };
     }
   }
+}
+
+}  // namespace
+
+void PopupDesignMenu(std::unique_ptr<win::TPopupMenu>& Holder, const std::vector<TvxDesignMenuItem>& Items, int X,
+                     int Y) {
+  auto menu = std::make_unique<win::TPopupMenu>(nullptr);
+  AddDesignMenuItems(*menu, Items);
   // The menu before this one may be the one whose entry runs this: the window layer frees
   // its window once its handler has returned.
   Holder = std::move(menu);

@@ -67,8 +67,8 @@ struct TvxDesignMenuItem {
 // not count); false when there is no such entry or it is a submenu.
 bool ChooseDesignMenuItem(std::vector<TvxDesignMenuItem> Items, const std::vector<std::u16string>& Path);
 // Pops Items up at the screen point in a new menu that Holder keeps (the one it kept goes);
-// a submenu entry pops its items up in place of its parent the same way. Holder must live
-// while the menu is on the screen.
+// a submenu entry opens its items in a submenu beside its row, its parent staying open.
+// Holder must live while the menu is on the screen.
 void PopupDesignMenu(std::unique_ptr<win::TPopupMenu>& Holder, const std::vector<TvxDesignMenuItem>& Items, int X,
                      int Y);
 

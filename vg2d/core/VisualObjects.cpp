@@ -132,9 +132,10 @@ TvxRect TvxVisualObject::GetParentedRect() const {
 }
 
 TvxRect TvxVisualObject::GetEffectsRect() {
-  TvxRect r = GetLocalRect();
+  const TvxRect local = GetLocalRect();
+  TvxRect r = GetPaintRect();
   for (TvxObject* c : Children())
-    if (auto* e = dynamic_cast<TvxEffect*>(c); e && e->Enabled()) UnionRectF(r, e->GetRect(GetLocalRect()), r);
+    if (auto* e = dynamic_cast<TvxEffect*>(c); e && e->Enabled()) UnionRectF(r, e->GetRect(local), r);
   return r;
 }
 
@@ -389,7 +390,12 @@ bool TvxVisualObject::GetParentedVisible() const {
 
 void TvxVisualObject::SetVisible(bool Value) {
   if (Value == visible_) return;
-  if (visible_ && Scene()) Scene()->AddUpdateRect(GetUpdateRect());
+  if (visible_ && Scene()) {
+    TvxRect gone = GetUpdateRect();
+    if (!IsRectEmptyF(paintedRect_)) UnionRectF(TvxRect(gone), paintedRect_, gone);
+    Scene()->AddUpdateRect(gone);
+    paintedRect_ = {};
+  }
   visible_ = Value;
   if (TvxVisualObject* p = VisualParent()) p->BoundsChanged();
   if (!Loading() && align_ != vaNone)
@@ -454,17 +460,29 @@ void TvxVisualObject::Repaint() {
   if (!design && !GetParentedVisible()) return;
   if (updateCount_ > 0) return;
   if (hasEffects_ && EffectReplacesPaint()) effectsDirty_ = true;
-  s->AddUpdateRect(GetUpdateRect());
+  // What it painted before goes too: a text set smaller leaves no pieces of the larger one.
+  TvxRect r = GetUpdateRect();
+  if (!IsRectEmptyF(paintedRect_)) UnionRectF(TvxRect(r), paintedRect_, r);
+  s->AddUpdateRect(r);
 }
 
 void TvxVisualObject::RecalcUpdateRect() {
   if (TvxVisualObject* p = VisualParent(); p && !p->clipChildren_) {
     const TvxRect r = GetParentedRect();
-    if (r.Left < 0 || r.Top < 0 || r.Right > p->width_ || r.Bottom > p->height_) p->recalcUpdateRect_ = true;
+    if (PaintsOutsideBounds())
+      for (TvxVisualObject* q = p; q && !q->clipChildren_; q = q->VisualParent()) q->recalcUpdateRect_ = true;
+    else if (r.Left < 0 || r.Top < 0 || r.Right > p->width_ || r.Bottom > p->height_)
+      p->recalcUpdateRect_ = true;
   }
   recalcUpdateRect_ = true;
   for (TvxObject* c : Children())
     if (c->IsVisual()) c->Visual()->RecalcUpdateRect();
+}
+
+void TvxVisualObject::PaintRectChanged() {
+  RecalcUpdateRect();
+  for (TvxVisualObject* p = VisualParent(); p && !p->clipChildren_; p = p->VisualParent()) p->recalcUpdateRect_ = true;
+  BoundsChanged();
 }
 
 TvxRect TvxVisualObject::GetUpdateRect() {
@@ -472,6 +490,16 @@ TvxRect TvxVisualObject::GetUpdateRect() {
   recalcUpdateRect_ = false;
   ++updateCount_;
   TvxRect r = GetAbsoluteRect();
+  const TvxRect painted = GetPaintRect();
+  if (painted != GetLocalRect()) {
+    const TvxPoint corners[4] = {LocalToAbsolute({painted.Left, painted.Top}), LocalToAbsolute({painted.Right, painted.Top}),
+                                 LocalToAbsolute({painted.Right, painted.Bottom}),
+                                 LocalToAbsolute({painted.Left, painted.Bottom})};
+    TvxRect b;
+    PointsBounds(corners, 3, b);
+    const TvxRect a = r;
+    UnionRectF(a, b, r);
+  }
   IvxScene* s = Scene();
   if (s && !s->GetDisableUpdate() && !Loading()) {
     for (TvxVisualObject* p = VisualParent(); p; p = p->VisualParent())
@@ -742,6 +770,7 @@ void TvxVisualObject::PaintChild(TvxVisualObject* C) {
       canvas->SetMatrix(C->GetAbsoluteMatrix());
     }
     C->Paint();
+    C->NotePainted();
     if (ownClip >= 0) canvas->RestoreState(ownClip);
     if (clipParentState >= 0) canvas->RestoreState(clipParentState);
     C->PaintChildren();
