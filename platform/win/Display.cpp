@@ -1,7 +1,12 @@
 #include "platform/win/Display.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cmath>
 #include <deque>
 #include <iterator>
@@ -21,21 +26,42 @@ namespace {
 
 constexpr UINT WM_PUMPEVENTS = rtl::WM_USER + 1;
 
-// Sleeps in SDL's event wait; collected events are handed to the forms from a posted
-// message, so their handlers run under the loop's guard.
+// Sleeps in SDL's event wait until a window exists; then, on X11, in ppoll on the X connection
+// and an eventfd of its own. SDL's wait counts whole milliseconds, so every timer would fire up
+// to one late; and its wake from another thread is an event sent round through the X server.
+// Here a wait ends to the microsecond, and a wake is a write to the eventfd. Collected events
+// are handed to the forms from a posted message, so their handlers run under the loop's guard.
 class TSdlWaiter : public rtl::TLoopWaiter {
 public:
   explicit TSdlWaiter(Uint32 WakeEvent) : wakeEvent_(WakeEvent) {}
+  ~TSdlWaiter() override {
+    if (wakeFd_ >= 0) ::close(wakeFd_);
+  }
   void Wait(double TimeoutMs) override;
   void Wake() override {
-    SDL_Event e{};
-    e.type = wakeEvent_;
-    SDL_PushEvent(&e);
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+    // Before the X connection is in use the wait is SDL's, which only an SDL event ends.
+    if (xfd_.load() < 0) {
+      SDL_Event e{};
+      e.type = wakeEvent_;
+      SDL_PushEvent(&e);
+    }
   }
   Uint32 WakeEvent() const { return wakeEvent_; }
+  // Takes the X connection that Window belongs to (GUI thread, outside a wait); a window of
+  // another kind of display leaves the wait SDL's.
+  void UseConnectionOf(SDL_Window* Window);
 
 private:
+  void WaitInSdl(double TimeoutMs);
+  void TakeWake() {
+    std::uint64_t value;
+    [[maybe_unused]] const ssize_t read = ::read(wakeFd_, &value, sizeof value);
+  }
   Uint32 wakeEvent_;
+  int wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  std::atomic<int> xfd_{-1};
 };
 
 struct TDropping {
@@ -69,7 +95,52 @@ void SchedulePump() {
     rtl::PostMessage(display->pumpWnd, WM_PUMPEVENTS, 0, 0);
 }
 
+// Everything SDL has queued, to the forms' list.
+void CollectQueued() {
+  SDL_Event batch[32];
+  for (int n; (n = SDL_PeepEvents(batch, 32, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0;)
+    for (int i = 0; i < n; ++i) Collect(batch[i]);
+}
+
+void TSdlWaiter::UseConnectionOf(SDL_Window* Window) {
+  if (xfd_.load() >= 0 || wakeFd_ < 0) return;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(Window, &info) && info.subsystem == SDL_SYSWM_X11 && info.info.x11.display)
+    xfd_ = ConnectionNumber(info.info.x11.display);
+}
+
 void TSdlWaiter::Wait(double TimeoutMs) {
+  const int xfd = xfd_.load();
+  if (xfd < 0) {
+    WaitInSdl(TimeoutMs);
+    return;
+  }
+  // What the X server sent meanwhile (also what the X library has read already, which the
+  // connection no longer shows) and what SDL queued itself: then there is no waiting.
+  const std::size_t before = display->pending.size();
+  SDL_PumpEvents();
+  CollectQueued();
+  if (display->pending.size() == before) {
+    pollfd fds[2] = {{xfd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    timespec limit{};
+    if (TimeoutMs >= 0) {
+      const double ns = std::min(TimeoutMs, 1e9) * 1e6;
+      limit.tv_sec = static_cast<time_t>(ns / 1e9);
+      limit.tv_nsec = static_cast<long>(ns - static_cast<double>(limit.tv_sec) * 1e9);
+    }
+    const int r = ::ppoll(fds, 2, TimeoutMs >= 0 ? &limit : nullptr, nullptr);
+    // A signal (SDL makes a quit event of SIGTERM) or X events: SDL turns them into events.
+    if (r < 0 || (r > 0 && fds[0].revents != 0)) {
+      SDL_PumpEvents();
+      CollectQueued();
+    }
+  }
+  TakeWake();
+  SchedulePump();
+}
+
+void TSdlWaiter::WaitInSdl(double TimeoutMs) {
   SDL_Event e;
   int got;
   if (TimeoutMs < 0) got = SDL_WaitEvent(&e);
@@ -77,9 +148,8 @@ void TSdlWaiter::Wait(double TimeoutMs) {
   if (got) Collect(e);
   // The wait has pumped the window system once: what it queued is taken without pumping
   // again (every pump asks the X server), so a wake costs one look at the display, not two.
-  SDL_Event batch[32];
-  for (int n; (n = SDL_PeepEvents(batch, 32, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0;)
-    for (int i = 0; i < n; ++i) Collect(batch[i]);
+  CollectQueued();
+  TakeWake();
   SchedulePump();
 }
 
@@ -236,6 +306,7 @@ SDL_Window* CreateFormWindow(TCustomForm* Form) {
                                    std::max(Form->Height(), 1), flags);
   if (!w) throw rtl::Exception(std::string("Cannot create the window: ") + SDL_GetError());
   display->forms[SDL_GetWindowID(w)] = Form;
+  display->waiter->UseConnectionOf(w);
   return w;
 }
 
