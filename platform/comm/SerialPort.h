@@ -258,7 +258,6 @@ private:
   TCounters lastWaitCounters_;
 
   // Owned by ClearCommError (the GUI thread).
-  bool clearPrimed_ = false;
   TCounters lastClearCounters_;
 };
 
