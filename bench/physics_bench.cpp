@@ -47,7 +47,7 @@ public:
   TdxVisualObject* GetActiveControl() override { return nullptr; }
   TdxVector GetMousePos() override { return {}; }
   void ClientToScreen(float, float, int& X, int& Y) override { X = Y = 0; }
-  void BeginVCLDrag(TdxVisualObject*) override {}
+  void BeginVCLDrag(rtl::TComponent*) override {}
   bool IsDesignSelected(TdxVisualObject*) override { return false; }
   TdxCamera* GetCamera() override { return nullptr; }
   void SetCamera(TdxCamera*) override {}

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/Graphics.h"
 #include "vg2d/core/Bitmaps.h"
 
 namespace dx {
@@ -273,12 +274,20 @@ void TdxCanvas::FillRect(const vg::TvxRect& Rect, float Depth, float Opacity) {
 void TdxCanvas::AssignTo(rtl::TPersistent* Dest) const {
   auto* bitmap = dynamic_cast<TdxBitmap*>(Dest);
   auto* flat = dynamic_cast<vg::TvxBitmap*>(Dest);
-  if (!bitmap && !flat) return inherited::AssignTo(Dest);
+  auto* library = dynamic_cast<win::TBitmap*>(Dest);
+  if (!bitmap && !flat && !library) return inherited::AssignTo(Dest);
   const size_t w = static_cast<size_t>(width_), h = static_cast<size_t>(height_);
   // The frame first, so that a canvas copied into its own target bitmap reads it whole.
   std::vector<std::uint32_t> frame(w * h, 0);
   // Reading the frame back does not change what the canvas draws.
   const_cast<TdxCanvas*>(this)->CopyToBitmap(frame.data());
+  if (library) {
+    // The class library's bitmap is always 32 bits a pixel (blue, green, red, alpha bytes, as
+    // the frame's pixels are laid out); it takes the canvas's size first.
+    library->SetSize(width_, height_);
+    for (int y = 0; y < height_; ++y) std::copy_n(frame.data() + static_cast<size_t>(y) * w, w, library->ScanLine(y));
+    return;
+  }
   if (bitmap) {
     bitmap->SetSize(width_, height_);
     std::uint32_t* bits = nullptr;

@@ -143,7 +143,6 @@ void TdxCustomObjectLayer::BeforeDestruction() {
   loadTimer_ = 0;
   if (style_) style_->RemoveSceneRef(this);
   style_ = nullptr;
-  dragSource_ = nullptr;
   // Every object of the tree leaves this host, the shared drop target included.
   for (vg::TvxObject* o : roots_) {
     std::vector<vg::TvxObject*> subtree;
@@ -194,7 +193,6 @@ void TdxCustomObjectLayer::FillChanged(rtl::TObject*) {
 void TdxCustomObjectLayer::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
   inherited::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove || !AComponent) return;
-  if (dragSource_ && static_cast<rtl::TComponent*>(dragSource_) == AComponent) dragSource_ = nullptr;
   if (dropTarget2D && static_cast<rtl::TComponent*>(dropTarget2D) == AComponent) dropTarget2D = nullptr;
   ForgetReferences(AComponent);
 }
@@ -550,8 +548,8 @@ bool TdxCustomObjectLayer::TextInput(TdxTextInputInfo& Info) {
 
 vg::TvxDragObject TdxCustomObjectLayer::Drag2D(const TdxDragObject& Data) const {
   vg::TvxDragObject d;
-  // A drag the host carries for this layer comes from the 2D object that started it.
-  d.Source = Data.Source == this && dragSource_ ? dragSource_ : Data.Source;
+  // A drag a 2D object started is carried by the host with that object as its source.
+  d.Source = Data.Source;
   for (const std::string& f : Data.Files) d.Files.push_back(rtl::Utf8ToWide(f));
   d.Data = Data.Data;
   return d;
@@ -640,15 +638,11 @@ vg::TvxPoint TdxCustomObjectLayer::LocalToScreen(const vg::TvxPoint& P) {
 }
 
 void TdxCustomObjectLayer::BeginVCLDrag(vg::TvxVisualObject* Obj) {
-  // The 3D host carries the layer through the drag; the layer stands for the 2D object.
+  // The 3D host carries the 2D object itself, so every object the drag passes over, 2D or
+  // 3D, sees it as the source, and its drag's end reaches it from the host.
   IdxScene* s = Scene();
   if (!s || !Obj) return;
-  dragSource_ = Obj;
-  s->BeginVCLDrag(this);
-}
-
-void TdxCustomObjectLayer::DragEnd() {
-  if (vg::TvxVisualObject* o = std::exchange(dragSource_, nullptr)) o->DragEnd();
+  s->BeginVCLDrag(Obj);
 }
 
 // ---- GUI layer ----------------------------------------------------------------------------------------

@@ -100,8 +100,9 @@ public:
   void DragOver(const TdxDragObject& Data, const TdxVector& Point, bool& Accept) override;
   void DragDrop(const TdxDragObject& Data, const TdxVector& Point) override;
   void DragLeave() override {}
-  // The end of a drag a 2D object started (BeginVCLDrag) reaches that object.
-  void DragEnd() override;
+  // Nothing: the end of a drag a 2D object started (BeginVCLDrag) reaches that object from
+  // the host.
+  void DragEnd() override {}
   void LayerMouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
   void LayerMouseMove(rtl::TShiftState Shift, float X, float Y) override;
   void LayerMouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
@@ -156,7 +157,6 @@ private:
   bool moving_ = false;
   bool resizing_ = false;
   bool released_ = false;                      // LayerMouseUp ran for the release being handled
-  vg::TvxVisualObject* dragSource_ = nullptr;  // the 2D object the host's drag carries
   vg::TvxPoint downPos_{};
   vg::TvxPoint dragStartPos_{};
   vg::TvxPoint resizeSize_{};

@@ -72,8 +72,10 @@ public:
   virtual TdxVector GetMousePos() = 0;
   // A client point to screen pixels, rounded.
   virtual void ClientToScreen(float X, float Y, int& ScreenX, int& ScreenY) = 0;
-  // Starts a drag of Obj (an object whose DragMode is automatic was pressed).
-  virtual void BeginVCLDrag(TdxVisualObject* Obj) = 0;
+  // Starts a drag of Obj: a 3D object whose DragMode is automatic was pressed, or a 2D object
+  // of one of the host's object layers starts one. Obj is the drag's source for the objects it
+  // passes over, and its DragEnd (3D or 2D) runs when the drag ends.
+  virtual void BeginVCLDrag(rtl::TComponent* Obj) = 0;
   // Design time: whether a designer shows Obj as selected (it gets a selection box).
   virtual bool IsDesignSelected(TdxVisualObject* Obj) = 0;
   // The camera the view is drawn through (nil: the canvas's own view).

@@ -107,7 +107,8 @@ void TdxScene::BeforeDestruction() {
   designDummyA_ = designDummyB_ = nullptr;
   designCamera_ = nullptr;
   designGrid_ = nullptr;
-  captured_ = hovered_ = focused_ = selected_ = activeControl_ = dropTarget_ = dragObject_ = nullptr;
+  captured_ = hovered_ = focused_ = selected_ = activeControl_ = dropTarget_ = nullptr;
+  WatchDragObject(nullptr);
   camera_ = nullptr;
   physics_.reset();
   // The window goes with the control; the canvas goes first, and only once.
@@ -167,9 +168,9 @@ void TdxScene::Notification(rtl::TComponent* AComponent, rtl::TOperation Operati
   inherited::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove || !AComponent) return;
   const bool focusGoes = focused_ && static_cast<rtl::TComponent*>(focused_) == AComponent;
-  for (TdxVisualObject** ref :
-       {&captured_, &selected_, &hovered_, &focused_, &activeControl_, &dropTarget_, &dragObject_})
+  for (TdxVisualObject** ref : {&captured_, &selected_, &hovered_, &focused_, &activeControl_, &dropTarget_})
     if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
+  if (dragObject_ == AComponent) dragObject_ = nullptr;
   // A hint that names the object closes without touching it.
   win::CancelHintFor(AComponent);
   std::erase_if(designList_, [AComponent](TdxVisualObject* O) { return static_cast<rtl::TComponent*>(O) == AComponent; });
@@ -556,8 +557,10 @@ void TdxScene::DrawDesignHints(TdxCanvas& C) {
 }
 
 void TdxScene::Present(const std::vector<win::TRect>& Rects) {
-  if (transparency_ && OnForm()) {
-    if (!HandleAllocated() || !canvas_ || designing_ || !canvas_->HasBuffer()) return;
+  // A designed scene's form is not layered (the design view is opaque): its frames are copied
+  // into the form's frame like those of any opaque scene.
+  if (transparency_ && OnForm() && !designing_) {
+    if (!HandleAllocated() || !canvas_ || !canvas_->HasBuffer()) return;
     auto* owner = dynamic_cast<win::TWinControl*>(Owner());
     auto* form = dynamic_cast<win::TCustomForm*>(Parent());
     if (!owner || !owner->HandleAllocated() || !form) return;
@@ -566,7 +569,7 @@ void TdxScene::Present(const std::vector<win::TRect>& Rects) {
     return;
   }
   // An opaque scene copies its frame into the form's frame under it.
-  if (designing_ || !canvas_ || !canvas_->HasBuffer()) return;
+  if (!canvas_ || !canvas_->HasBuffer()) return;
   const gfx2d::PixelTarget dc = GetDC();
   if (!dc.Bits) return;
   for (const win::TRect& r : Rects)

@@ -196,7 +196,9 @@ public:
   TdxVisualObject* Hovered() const { return hovered_; }
   TdxVisualObject* Selected() const { return selected_; }
   TdxVisualObject* DropTarget() const { return dropTarget_; }
-  TdxVisualObject* DragObject() const { return dragObject_; }
+  // What a control drag carries: a 3D object, or a 2D object of an object layer; nil
+  // outside a drag.
+  rtl::TComponent* DragObject() const { return dragObject_; }
   // Keys as the objects get them; Tab (with a root) moves the focus instead.
   void KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
   void KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
@@ -261,7 +263,7 @@ public:
   TdxVisualObject* GetActiveControl() override { return activeControl_; }
   TdxVector GetMousePos() override { return lastPoint_; }
   void ClientToScreen(float X, float Y, int& ScreenX, int& ScreenY) override;
-  void BeginVCLDrag(TdxVisualObject* Obj) override;
+  void BeginVCLDrag(rtl::TComponent* Obj) override;
   // No designer is ever attached to a scene: the selection is drawn by the scene itself.
   bool IsDesignSelected(TdxVisualObject*) override { return false; }
   TdxCamera* GetCamera() override { return camera_; }
@@ -320,6 +322,9 @@ private:
   // Design mode: three lines of mouse hints at the top left of the view.
   void DrawDesignHints(TdxCanvas& C);
   void Watch(rtl::TComponent* Old, rtl::TComponent* New);
+  // Makes Obj the object the control drag carries; a 2D object (outside the 3D tree, whose
+  // removals the scene hears of anyway) is watched while it is carried.
+  void WatchDragObject(rtl::TComponent* Obj);
   // Input helpers (SceneInput.cpp).
   void SendMouseDown(TdxVisualObject* Obj, rtl::TMouseButton Button, rtl::TShiftState Shift);
   void SendMouseMove(TdxVisualObject* Obj, rtl::TShiftState Shift);
@@ -374,7 +379,7 @@ private:
   TdxVisualObject* focused_ = nullptr;
   TdxVisualObject* activeControl_ = nullptr;
   TdxVisualObject* dropTarget_ = nullptr;
-  TdxVisualObject* dragObject_ = nullptr;  // the object a control drag carries
+  rtl::TComponent* dragObject_ = nullptr;  // the object a control drag carries (3D or 2D)
   TdxCamera* camera_ = nullptr;
   TdxDummy* designDummyA_ = nullptr;
   TdxDummy* designDummyB_ = nullptr;

@@ -127,6 +127,9 @@ void TdxScene::SetDesignTime(bool Value) {
   designDrag_ = TdxDesignDrag::None;
   designList_.clear();
   if (designGrid_) designGrid_->SetVisible(Value);
+  // A designed scene shows on an opaque form, as one made while designing does; back at run
+  // time a transparent scene hands its form whole frames again.
+  if (transparency_ && OnForm() && HandleAllocated()) static_cast<win::TCustomForm*>(Parent())->SetLayered(!Value);
   RepaintScene();
 }
 
@@ -587,8 +590,11 @@ void TdxScene::PasteFromClipboard() {
     }
     TdxObject* obj = made.get();
     sel->AddObject(made.release());
-    // A copy keeps what it was copied with, its text included.
-    if (auto* v = dynamic_cast<TdxVisualObject*>(obj)) ChangeSelection(v, true);
+    // A copy is captioned like a new object of its class.
+    if (auto* v = dynamic_cast<TdxVisualObject*>(obj)) {
+      NameText(v);
+      ChangeSelection(v, true);
+    }
   } catch (const rtl::Exception&) {
     Message(u"Error paste object from clipboard");
   }

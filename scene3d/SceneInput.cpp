@@ -16,6 +16,7 @@
 #include "platform/win/Display.h"
 #include "platform/win/InputMethod.h"
 #include "scene3d/SceneControl.h"
+#include "vg2d/core/VisualObjects.h"
 
 namespace dx {
 
@@ -376,7 +377,15 @@ void TdxScene::SetDropTarget(TdxVisualObject* Value, const TdxDragObject& Data, 
   if (Value) Value->DragEnter(Data, Value->AbsoluteToLocal(Point));
 }
 
-void TdxScene::BeginVCLDrag(TdxVisualObject* Obj) {
+void TdxScene::WatchDragObject(rtl::TComponent* Obj) {
+  auto outside = [](rtl::TComponent* O) { return O && !dynamic_cast<TdxObject*>(O); };
+  if (Obj == dragObject_) return;
+  if (outside(dragObject_)) dragObject_->RemoveFreeNotification(this);
+  dragObject_ = Obj;
+  if (outside(Obj)) Obj->FreeNotification(this);
+}
+
+void TdxScene::BeginVCLDrag(rtl::TComponent* Obj) {
   captured_ = nullptr;
   SetMouseCapture(false);
   if (!dragControl_) {
@@ -385,13 +394,15 @@ void TdxScene::BeginVCLDrag(TdxVisualObject* Obj) {
     c->SetParent(this);
     c->SetBounds(0, 0, 0, 0);
     c->OnEndDrag = [this](rtl::TObject*, rtl::TObject*, int, int) {
-      TdxVisualObject* o = dragObject_;
-      dragObject_ = nullptr;
-      if (o) o->DragEnd();
+      rtl::TComponent* o = dragObject_;
+      WatchDragObject(nullptr);
+      // The dragged object itself hears that its drag ended, a 3D or a 2D one.
+      if (auto* v = dynamic_cast<TdxVisualObject*>(o)) v->DragEnd();
+      else if (auto* flat = dynamic_cast<vg::TvxVisualObject*>(o)) flat->DragEnd();
     };
     dragControl_ = c;
   }
-  dragObject_ = Obj;
+  WatchDragObject(Obj);
   dragControl_->BeginDrag(true);
 }
 

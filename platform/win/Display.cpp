@@ -2,9 +2,11 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <locale.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#include <wctype.h>
 
 #include <atomic>
 #include <cmath>
@@ -456,7 +458,11 @@ void HandleEvent(const SDL_Event& E) {
       if (E.type == SDL_KEYDOWN) TypedKeyDown();
       TCustomForm* f = KeyTarget(FormOf(E.key.windowID));
       if (!f) return;
-      if (const std::uint16_t vk = VirtualKeyOf(E.key.keysym.sym)) f->HandleKey(vk, E.type == SDL_KEYDOWN);
+      // Without text input no text event follows the key: the key types its own character.
+      const char16_t typed =
+          E.type == SDL_KEYDOWN && !TextInputActive() ? TypedCharOf(E.key.keysym.sym, E.key.keysym.mod) : 0;
+      if (const std::uint16_t vk = VirtualKeyOf(E.key.keysym.sym)) f->HandleKey(vk, E.type == SDL_KEYDOWN, typed);
+      else if (typed) f->HandleChar(typed);
       return;
     }
     case SDL_TEXTINPUT:
@@ -628,6 +634,60 @@ char16_t ControlCharOf(std::uint16_t VirtualKey, rtl::TShiftState Shift) {
     default:
       return 0;
   }
+}
+
+namespace {
+
+// Upper case of a letter and whether a character is a letter, by Unicode's tables (the
+// C.UTF-8 locale), whatever the program's own locale; ASCII alone when that locale is missing.
+locale_t UnicodeLocale() {
+  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+  return utf8;
+}
+
+bool IsLetter(char32_t C) {
+  if (C < 0x80) return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z');
+  const locale_t l = UnicodeLocale();
+  return l && iswalpha_l(static_cast<wint_t>(C), l);
+}
+
+char32_t UpperOf(char32_t C) {
+  if (C < 0x80) return C >= 'a' && C <= 'z' ? C - 0x20 : C;
+  const locale_t l = UnicodeLocale();
+  return l ? static_cast<char32_t>(towupper_l(static_cast<wint_t>(C), l)) : C;
+}
+
+}  // namespace
+
+char16_t TypedCharOf(std::int32_t SdlKey, std::uint16_t SdlMods) {
+  if (SdlMods & (KMOD_CTRL | KMOD_ALT | KMOD_GUI | KMOD_MODE)) return 0;
+  const bool shift = (SdlMods & KMOD_SHIFT) != 0;
+  switch (SdlKey) {
+    case SDLK_KP_DIVIDE:
+      return u'/';
+    case SDLK_KP_MULTIPLY:
+      return u'*';
+    case SDLK_KP_MINUS:
+      return u'-';
+    case SDLK_KP_PLUS:
+      return u'+';
+    case SDLK_KP_PERIOD:
+      return SdlMods & KMOD_NUM ? u'.' : 0;
+    default:
+      break;
+  }
+  if (SdlKey >= SDLK_KP_1 && SdlKey <= SDLK_KP_0)
+    return SdlMods & KMOD_NUM ? static_cast<char16_t>(SdlKey == SDLK_KP_0 ? u'0' : u'1' + (SdlKey - SDLK_KP_1)) : 0;
+  // Key codes of keys that type nothing carry the scan-code mark; the rest are characters.
+  if (SdlKey < 0x20 || SdlKey == 0x7F || (SdlKey & SDLK_SCANCODE_MASK)) return 0;
+  auto c = static_cast<char32_t>(SdlKey);
+  if (c > 0xFFFF || (c >= 0xD800 && c <= 0xDFFF) || (c >= 0x80 && c < 0xA0)) return 0;
+  if (c == U' ') return u' ';
+  if (IsLetter(c)) {
+    if (shift != ((SdlMods & KMOD_CAPS) != 0)) c = UpperOf(c);
+    return c > 0xFFFF ? 0 : static_cast<char16_t>(c);
+  }
+  return shift ? 0 : static_cast<char16_t>(c);
 }
 
 // ---- simulated input --------------------------------------------------------------------------

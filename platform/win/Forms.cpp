@@ -610,7 +610,7 @@ void TCustomForm::HandleMouseLeave() {
   if (!captureControl_) SetMouseControl(nullptr);
 }
 
-void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down) {
+void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down, char16_t Typed) {
   if (Down) CancelHint();
   const rtl::TShiftState shift = KeyboardShiftState();
   if (keyPreview_) {
@@ -629,6 +629,7 @@ void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down) {
   target->Perform(msg, VirtualKey, alt ? KF_ALTDOWN : 0);
   if (!Down || sys) return;
   if (const char16_t ch = ControlCharOf(VirtualKey, shift)) HandleChar(ch);
+  else if (Typed) HandleChar(Typed);
 }
 
 void TCustomForm::HandleChar(char16_t Ch) {

@@ -178,7 +178,9 @@ public:
   void HandleMouseWheel(int Delta);
   void HandleMouseLeave();
   // A key going down or up (virtual-key code); characters come separately.
-  void HandleKey(std::uint16_t VirtualKey, bool Down);
+  // A key going down or up; Typed (going down only) is the character the key types when no
+  // text event will bring it (TypedCharOf), sent after the key's WM_KEYDOWN as WM_CHAR.
+  void HandleKey(std::uint16_t VirtualKey, bool Down, char16_t Typed = 0);
   void HandleChar(char16_t Ch);
   void HandleDrop(const TDropData& Data, int X, int Y);
   // The window's close button.

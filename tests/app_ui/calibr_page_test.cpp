@@ -19,6 +19,7 @@
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/ImageShapes.h"
 #include "platform/win/WinTypes.h"
+#include "scene3d/ObjectLayer.h"
 #include "vg2d/core/Shapes.h"
 
 namespace {
@@ -151,6 +152,42 @@ TEST_F(GraphPageTest, AMarkerDraggedWithTheMouseIsWrittenAfterTheRelease) {
   EXPECT_EQ(ecu::ConfigData.SelectedPoint, -1);
   Run(1600);
   EXPECT_EQ(ecu::Link.TaskRequest, 23);
+}
+
+// What the frames of a drag left on the window is what the whole page looks like when drawn
+// anew: nothing the drag moved was skipped, nothing stale stays.
+TEST_F(GraphPageTest, FramesOfADragShowWhatAWholeRepaintShows) {
+  ShowGraph();
+  ecu::Link.LinkUp = 1;
+  const app::TDiagramParts& d = Page().Diagram();
+  const vg::TvxPoint c = d.Markers[3]->LocalToAbsolute({7, 7});
+  const int x = static_cast<int>(std::lround(c.X)), y = static_cast<int>(std::lround(c.Y));
+  win::SimulateMouseMove(main.get(), x, y);
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, true, x, y);
+  // Up past the next point's height and down again, quickly enough to leave the marker.
+  for (int k : {3, 9, 20, 41, 60, 35, 12, -15, -30, 6}) {
+    win::SimulateMouseMove(main.get(), x + k / 4, y - k);
+    Run(20);
+  }
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, false, x + 1, y - 6);
+  Run(100);
+  const auto drawn = Picture();
+  main->Layer()->AddUpdateRect(vg::MakeRect(0, 0, 100000, 100000));
+  Run(100);
+  const auto whole = Picture();
+  ASSERT_EQ(drawn->Width(), whole->Width());
+  // Antialiased edges of the grid's lines may come out a few levels apart; anything that was
+  // left out or left behind differs by far more.
+  auto channel = [](std::uint32_t P, int Shift) { return static_cast<int>((P >> Shift) & 0xFF); };
+  int differ = 0;
+  for (int i = 0; i < drawn->Width() * drawn->Height(); ++i)
+    for (int shift : {0, 8, 16})
+      if (std::abs(channel(drawn->Bits()[i], shift) - channel(whole->Bits()[i], shift)) > 16) {
+        ++differ;
+        break;
+      }
+  EXPECT_EQ(differ, 0);
+  EXPECT_NE(app::Diagram.HistoryCount, 0);  // the point did move
 }
 
 TEST_F(GraphPageTest, ArrowKeysOfTheWindowMoveTheChosenPointWithTheRepeatTimer) {

@@ -53,7 +53,7 @@ public:
   dx::TdxVector GetMousePos() override { return mousePos; }
   // The window's client area starts at (100, 200) on the screen.
   void ClientToScreen(float X, float Y, int& ScreenX, int& ScreenY) override;
-  void BeginVCLDrag(dx::TdxVisualObject* Obj) override { dragged.push_back(Obj); }
+  void BeginVCLDrag(rtl::TComponent* Obj) override { dragged.push_back(Obj); }
   bool IsDesignSelected(dx::TdxVisualObject* Obj) override { return Obj == selected; }
   dx::TdxCamera* GetCamera() override { return camera; }
   void SetCamera(dx::TdxCamera* Value) override { camera = Value; }
@@ -74,7 +74,7 @@ public:
   dx::TdxVisualObject* selected = nullptr;
   dx::TdxCamera* camera = nullptr;
   dx::TdxVector mousePos;
-  std::vector<dx::TdxVisualObject*> dragged;
+  std::vector<rtl::TComponent*> dragged;
   bool invisibleAtRuntime = false;
   // The engine GetPhysics(true) makes when there is none: set engineClass to have one.
   const dx::TdxPhysicsClass* engineClass = nullptr;

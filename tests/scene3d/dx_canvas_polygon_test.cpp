@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/gfx3d/FakeDevice.h"
+#include "platform/win/Graphics.h"
 #include "scene3d/DxCanvas.h"
 #include "vg2d/core/Bitmaps.h"
 
@@ -287,6 +288,19 @@ TEST_F(DxPolygonFake, TheCanvasCopiesItsFrameIntoBitmapsOfEitherLibrary) {
   ASSERT_EQ(flat->Width(), 3);
   ASSERT_EQ(flat->Height(), 2);
   EXPECT_TRUE(std::equal(flat->Bits(), flat->Bits() + 6, target.Bits()));
+  // The class library's bitmap, wider and drawn on before: it takes the canvas's size and each
+  // row of the frame, and its canvas draws over the new pixels afterwards.
+  win::TBitmap library;
+  library.SetSize(7, 1);
+  library.Canvas()->SetPixel(0, 0, 0x0000FF);
+  library.Assign(&offscreen);
+  ASSERT_EQ(library.Width(), 3);
+  ASSERT_EQ(library.Height(), 2);
+  for (int y = 0; y < 2; ++y)
+    EXPECT_TRUE(std::equal(library.ScanLine(y), library.ScanLine(y) + 3, target.Bits() + y * 3)) << y;
+  library.Canvas()->SetPixel(2, 1, 0x00FF00);
+  EXPECT_EQ(library.Canvas()->Pixel(2, 1), 0x00FF00);
+  EXPECT_EQ(library.Canvas()->Pixel(0, 0), win::clBlack) << "the red drawn before is gone";
   // Anything else is refused as the class library refuses it.
   TdxMaterial m;
   EXPECT_THROW(m.Assign(&offscreen), rtl::EConvertError);

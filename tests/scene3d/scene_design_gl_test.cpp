@@ -100,6 +100,15 @@ TEST(SceneDesignGl, ASelectedCubeShowsItsBlueFrameAndGreenTurnHandlesAndTheDragg
     EXPECT_GE(Around(c, at(resize1), DesignFrameColor), 4);
     EXPECT_GE(Around(c, at(rotateZ), DesignRotateColor), 4);
     EXPECT_GE(Around(c, at(rotateY), DesignRotateColor), 4);
+    // The designed frame reaches the window: the form shows the handles as drawn.
+    for (const TdxVector& h : {resize1, rotateZ, rotateY}) {
+      const win::TPoint q = at(h);
+      EXPECT_TRUE(Near(form->PresentedPixel(q.X, q.Y),
+                       c.Buffer()[static_cast<size_t>(q.Y) * static_cast<size_t>(c.Width()) + static_cast<size_t>(q.X)],
+                       1))
+          << q.X << "," << q.Y;
+    }
+    EXPECT_TRUE(Near(form->PresentedPixel(at(rotateZ).X, at(rotateZ).Y), DesignRotateColor, 3));
     // The frame runs along the cube's edges: the middles of the front top and the front right
     // edge.
     EXPECT_GE(Around(c, at({0, -2, 2, 1}), DesignFrameColor), 1);

@@ -900,14 +900,16 @@ TEST_F(DesignedScene, CopyAndPasteGoThroughTheSystemClipboardAsComponentText) {
   const int before = root->ChildrenCount();
   ASSERT_TRUE(scene->ChooseDesignMenu({u"Edit", u"Paste from clipboard"}));
   EXPECT_EQ(root->ChildrenCount(), before);
-  // With a selection an unnamed copy becomes its child and the selection, its text kept.
+  // With a selection an unnamed copy becomes its child and the selection, captioned with its
+  // class name as a new object is; the rest of what was copied stays.
   scene->DesignSelect(text);
   ASSERT_TRUE(scene->ChooseDesignMenu({u"Edit", u"Paste from clipboard"}));
   ASSERT_EQ(text->ChildrenCount(), 1);
   auto* copy = dynamic_cast<TdxText3D*>(text->Children(0));
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(copy->Name(), "");
-  EXPECT_EQ(copy->Text(), u"Gas");
+  EXPECT_EQ(copy->Text(), u"Text3D");
+  EXPECT_EQ(text->Text(), u"Gas") << "the original keeps its text";
   EXPECT_EQ(copy->Position()->Vector(), (TdxVector{1, 2, 3, 1}));
   EXPECT_EQ(scene->Selected(), copy);
   EXPECT_TRUE(messages.empty());

@@ -43,8 +43,12 @@ public:
   bool RayCastIntersect(const TdxVector& P, const TdxVector& D, TdxVector& Hit) override {
     return BoxRayCast(P, D, {Width(), Height(), Depth(), 0}, 0.5f, Hit);
   }
-  void KeyDown(std::uint16_t& Key, char16_t&, rtl::TShiftState) override { keys.push_back(Key); }
+  void KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState) override {
+    keys.push_back(Key);
+    if (KeyChar) chars.push_back(KeyChar);
+  }
   std::vector<int> keys;
+  std::u16string chars;
 };
 
 // A 2D object with a hint, in the layer.
@@ -217,12 +221,14 @@ TEST_F(SceneTextHints, ComposedTextReachesTheFocusedTextBoxOfTheLayerAtItsCaret)
   rtl::Application->ProcessMessages();  // the Korean input method is placed again
   EXPECT_EQ(win::TextInputRect().Left, At(40 + box->GetCharX(4)));
 
-  // A 3D object that takes no text: the text input goes off and keys reach its handler.
+  // A 3D object that takes no text: the text input goes off and keys reach its handler, the
+  // key first, then the character it types.
   plain->SetFocus();
   ASSERT_EQ(scene->GetFocused(), plain);
   EXPECT_FALSE(win::TextInputActive());
   win::SimulateKeyStroke(form.get(), 'g');
-  EXPECT_EQ(plain->keys, (std::vector<int>{'G'}));
+  EXPECT_EQ(plain->keys, (std::vector<int>{'G', 0}));
+  EXPECT_EQ(plain->chars, u"g");
 }
 
 }  // namespace

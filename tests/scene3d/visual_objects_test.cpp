@@ -436,7 +436,7 @@ TEST(DxVisualObject, AHandlerMayFreeItsObjectAndAnAutomaticDragEndsThePress) {
   auto* d = st.Add(st.root);
   d->SetDragMode(dxDragAutomatic);
   d->MouseDown(rtl::mbLeft, Shift({rtl::ssLeft}), 0, 0, {}, {});
-  EXPECT_EQ(st.scene.dragged, std::vector<TdxVisualObject*>{d});
+  EXPECT_EQ(st.scene.dragged, std::vector<rtl::TComponent*>{d});
   std::vector<std::string> seen;
   d->OnMouseUp = [&](rtl::TObject*, rtl::TMouseButton B, rtl::TShiftState S, float X, float Y, const TdxVector& P,
                      const TdxVector& D) {

@@ -152,14 +152,20 @@ TEST_F(TextInput, WithoutAFocusedTextControlTheTextInputIsOffAndKeysReachTheKeyH
   root->AddObject(button);
   button->SetBounds(200, 30, 80, 22);
   std::vector<int> keys;
-  button->OnKeyDown = [&](rtl::TObject*, uint16_t& Key, char16_t&, rtl::TShiftState) { keys.push_back(Key); };
+  std::u16string chars;
+  button->OnKeyDown = [&](rtl::TObject*, uint16_t& Key, char16_t& KeyChar, rtl::TShiftState) {
+    keys.push_back(Key);
+    if (KeyChar) chars.push_back(KeyChar);
+  };
   scene->SetFocus();
   button->SetFocus();
   ASSERT_EQ(scene->GetFocused(), button);
   EXPECT_FALSE(win::TextInputActive());
   EXPECT_FALSE(SDL_IsTextInputActive());
+  // The key, then the character it types (no text event brings one while the input is off).
   win::SimulateKeyStroke(form.get(), 'g');
-  EXPECT_EQ(keys, (std::vector<int>{'G'}));
+  EXPECT_EQ(keys, (std::vector<int>{'G', 0}));
+  EXPECT_EQ(chars, u"g");
   // A text box turns it on, the button off again; a list takes typed letters too.
   TvxTextBox* box = FocusedBox();
   EXPECT_EQ(scene->GetFocused(), box);

@@ -192,3 +192,56 @@ TEST_F(InputMethodTest, TheInputLanguageComesFromTheLocaleUnlessATestSetsIt) {
 }
 
 }  // namespace
+
+TEST_F(InputMethodTest, WithoutTextInputAKeyTypesItsOwnCharacterAndWithItOnlyTheTextDoes) {
+  // A control that takes no text: no text event will come, so the key types its character
+  // after its key-down, and Shift makes a letter a capital.
+  other->SetFocus();
+  ASSERT_FALSE(TextInputActive());
+  SimulateKeyStroke(form.get(), 'h');
+  SimulateKeyStroke(form.get(), 'h', {rtl::ssShift});
+  SimulateKeyStroke(form.get(), ' ');
+  SimulateKeyStroke(form.get(), SDLK_LEFT);
+  EXPECT_EQ(other->chars, u"hH ");
+  // A control that takes text gets the text the input method sends, and the key alone types
+  // nothing, so nothing arrives twice.
+  editor->SetFocus();
+  ASSERT_TRUE(TextInputActive());
+  SimulateKey(form.get(), 'h', true);
+  SimulateText(form.get(), "h");
+  SimulateKey(form.get(), 'h', false);
+  EXPECT_EQ(editor->chars, u"h");
+}
+
+TEST(TypedChar, IsTheKeysCharacterWithTheCaseOfShiftAndCapsLockAndNothingForChords) {
+  EXPECT_EQ(TypedCharOf('h', 0), u'h');
+  EXPECT_EQ(TypedCharOf('h', KMOD_LSHIFT), u'H');
+  EXPECT_EQ(TypedCharOf('h', KMOD_CAPS), u'H');
+  EXPECT_EQ(TypedCharOf('h', KMOD_CAPS | KMOD_RSHIFT), u'h');
+  // Letters of other scripts as the layout gives them (Cyrillic er, e acute).
+  EXPECT_EQ(TypedCharOf(0x0440, 0), u'\u0440');
+  EXPECT_EQ(TypedCharOf(0x0440, KMOD_LSHIFT), u'\u0420');
+  EXPECT_EQ(TypedCharOf(0xE9, KMOD_CAPS), u'\u00C9');
+  EXPECT_EQ(TypedCharOf('1', 0), u'1');
+  EXPECT_EQ(TypedCharOf(';', 0), u';');
+  EXPECT_EQ(TypedCharOf(' ', KMOD_LSHIFT), u' ');
+  // Shift on a digit or a sign types what the layout says, which only text input tells.
+  EXPECT_EQ(TypedCharOf('1', KMOD_LSHIFT), 0);
+  EXPECT_EQ(TypedCharOf(';', KMOD_RSHIFT), 0);
+  // Chords type nothing; Ctrl+letter has its control code elsewhere.
+  for (std::uint16_t mods : {KMOD_LCTRL, KMOD_RALT, KMOD_LGUI, KMOD_MODE}) EXPECT_EQ(TypedCharOf('h', mods), 0) << mods;
+  // Keys that are no characters.
+  for (std::int32_t key : {SDLK_RETURN, SDLK_ESCAPE, SDLK_BACKSPACE, SDLK_TAB, SDLK_DELETE, SDLK_LEFT, SDLK_F1,
+                           SDLK_LSHIFT, SDLK_CAPSLOCK})
+    EXPECT_EQ(TypedCharOf(key, 0), 0) << key;
+  // The keypad: digits and point with Num Lock, operators always.
+  EXPECT_EQ(TypedCharOf(SDLK_KP_7, KMOD_NUM), u'7');
+  EXPECT_EQ(TypedCharOf(SDLK_KP_0, KMOD_NUM), u'0');
+  EXPECT_EQ(TypedCharOf(SDLK_KP_PERIOD, KMOD_NUM), u'.');
+  EXPECT_EQ(TypedCharOf(SDLK_KP_7, 0), 0);
+  EXPECT_EQ(TypedCharOf(SDLK_KP_PLUS, 0), u'+');
+  EXPECT_EQ(TypedCharOf(SDLK_KP_DIVIDE, KMOD_NUM), u'/');
+  // Beyond the 16-bit units and the surrogates: nothing.
+  EXPECT_EQ(TypedCharOf(0x1F600, 0), 0);
+  EXPECT_EQ(TypedCharOf(0xD800, 0), 0);
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <cmath>
+#include <utility>
 
 #include "platform/win/WinTypes.h"
 #include "vg2d/core/Animations.h"
@@ -183,6 +184,7 @@ const TvxMatrix& TvxVisualObject::GetAbsoluteMatrix() {
 
 void TvxVisualObject::RecalcAbsolute() {
   recalcAbsolute_ = true;
+  BoundsChanged();
   for (TvxObject* c : Children())
     if (c->IsVisual()) c->Visual()->RecalcAbsolute();
 }
@@ -250,6 +252,7 @@ void TvxVisualObject::SetExtent(float& Extent, float Value, bool Horizontal) {
     if (Horizontal) scale_->SetX(-scale_->X());
     else scale_->SetY(-scale_->Y());
   }
+  BoundsChanged();
   if (rotateAngle_ != 0) MatrixChanged();
   if (Loading() || !Scene()) return;
   GetTopVisualParent();
@@ -262,6 +265,7 @@ void TvxVisualObject::SetExtent(float& Extent, float Value, bool Horizontal) {
 void TvxVisualObject::SetInitialSize(float AWidth, float AHeight) {
   width_ = lastWidth_ = AWidth;
   height_ = lastHeight_ = AHeight;
+  BoundsChanged();
 }
 
 void TvxVisualObject::SetBounds(float X, float Y, float AWidth, float AHeight) {
@@ -387,6 +391,7 @@ void TvxVisualObject::SetVisible(bool Value) {
   if (Value == visible_) return;
   if (visible_ && Scene()) Scene()->AddUpdateRect(GetUpdateRect());
   visible_ = Value;
+  if (TvxVisualObject* p = VisualParent()) p->BoundsChanged();
   if (!Loading() && align_ != vaNone)
     if (TvxVisualObject* p = VisualParent()) p->Realign();
   if (visible_) {
@@ -408,7 +413,11 @@ void TvxVisualObject::SetAlign(TvxAlign Value) {
   }
 }
 
-void TvxVisualObject::SetClipChildren(bool Value) { SetField(clipChildren_, Value, &TvxVisualObject::Repaint); }
+void TvxVisualObject::SetClipChildren(bool Value) {
+  if (!SetField(clipChildren_, Value)) return;
+  BoundsChanged();
+  Repaint();
+}
 
 void TvxVisualObject::SetDesignHide(bool Value) {
   if (!SetField(designHide_, Value)) return;
@@ -502,14 +511,30 @@ TvxRect TvxVisualObject::GetUpdateRect() {
 }
 
 TvxRect TvxVisualObject::GetChildrenRect() {
-  TvxRect r = GetAbsoluteRect();
+  if (childrenRectValid_) return childrenRect_;
+  TvxRect r = GetReachRect();
   if (!clipChildren_)
     for (TvxObject* c : Children())
       if (c->IsVisual() && c->Visual()->visible_) {
         const TvxRect a = r;
         UnionRectF(a, c->Visual()->GetChildrenRect(), r);
       }
+  childrenRect_ = r;
+  childrenRectValid_ = true;
   return r;
+}
+
+void TvxVisualObject::BoundsChanged() {
+  // Up to the first ancestor that holds no value (its own ancestors hold none either) or whose
+  // value leaves this branch out (a hidden object, a clipping parent).
+  for (TvxVisualObject* o = this;;) {
+    const bool held = std::exchange(o->childrenRectValid_, false);
+    if (!held && o != this) return;
+    if (!o->visible_) return;
+    TvxVisualObject* p = o->VisualParent();
+    if (!p || p->clipChildren_) return;
+    o = p;
+  }
 }
 
 TvxCanvas* TvxVisualObject::GetCanvas() {
@@ -599,6 +624,7 @@ void TvxVisualObject::ChildAdded(TvxObject* AObject) {
   c->RecalcOpacity();
   c->RecalcAbsolute();
   c->RecalcUpdateRect();
+  BoundsChanged();
   if (hasEffects_) {
     GetTopVisualParent();
     Repaint();
@@ -631,6 +657,7 @@ void TvxVisualObject::ChildRemoved(TvxObject* AObject) {
     Repaint();
   }
   if (!AObject->IsVisual()) return;
+  BoundsChanged();
   if (AObject->Visual()->align_ != vaNone) RecalcNeedAlign();
   AObject->Visual()->SetCanvas(nullptr);
 }
@@ -645,6 +672,7 @@ void TvxVisualObject::DeleteChildren() {
   caret_ = nullptr;
   TvxObject::DeleteChildren();
   tabList_.clear();
+  BoundsChanged();
 }
 
 void TvxVisualObject::Loaded() {
@@ -1097,7 +1125,16 @@ bool TvxVisualObject::CheckHitTest() {
 
 TvxVisualObject* TvxVisualObject::ObjectAtPoint(const TvxPoint& P) {
   const bool design = Scene() && Scene()->GetDesignTime();
-  if (!design && (!visible_ || (IsControl() && !GetAbsoluteEnabled()))) return nullptr;
+  if (!design && !visible_) return nullptr;
+  // Nothing of the visible subtree reaches past its children rectangle (hidden objects only
+  // hit at design time): a point away from it hits nothing here. A unit of slack covers the
+  // rounding between a point taken into local coordinates and corners taken out of them; a
+  // rectangle or point that is not a number prunes nothing.
+  if (!design) {
+    const TvxRect reach = GetChildrenRect();
+    if (P.X < reach.Left - 1 || P.X > reach.Right + 1 || P.Y < reach.Top - 1 || P.Y > reach.Bottom + 1) return nullptr;
+    if (IsControl() && !GetAbsoluteEnabled()) return nullptr;
+  }
   if (clipChildren_ && !PointInObject(P.X, P.Y)) return nullptr;
   if (!(design && designHide_))
     for (size_t i = Children().size(); i-- > 0;) {

@@ -210,8 +210,14 @@ public:
   // absolute rectangle, clipped by clipping ancestors, grown for the focus frame, the
   // design selection and drop target, the effects and the children that stick out.
   virtual TvxRect GetUpdateRect();
-  // The absolute rectangle united with the children's (painting's variant).
+  // The absolute rectangle united with the children's (painting's variant): what this object
+  // and its visible subtree cover, painting or hit. Kept until a change of geometry (size,
+  // position, scale, rotation, a parent's move), of visibility, clipping or children below
+  // asks for it again (BoundsChanged).
   TvxRect GetChildrenRect();
+  // The absolute rectangle that holds all the object paints of its own and every point that
+  // hits it: the absolute rectangle, unless a class reaches past it.
+  virtual TvxRect GetReachRect() { return GetAbsoluteRect(); }
   // The canvas set for this subtree, else the host's; nil without either.
   TvxCanvas* GetCanvas();
   void SetCanvas(TvxCanvas* Value);
@@ -382,6 +388,10 @@ protected:
   // Whether a disabled object of this class is passed over by hit tests and drops: true for
   // the styled controls.
   bool IsControl() const;
+  // What this object covers (GetReachRect) changed: its own and its ancestors' children
+  // rectangles are worked out again. The setters of this class call it; a class whose
+  // GetAbsoluteRect or GetReachRect follows a value of its own calls it when that changes.
+  void BoundsChanged();
 
 private:
   friend class TvxEffect;
@@ -455,6 +465,10 @@ private:
   bool disableRepaint_ = false;
   TvxRect updateRect_;
   bool recalcUpdateRect_ = true;
+  // GetChildrenRect's value while childrenRectValid_. A valid object that does not clip has
+  // valid visible children, so a change stops going up where it meets an invalid one.
+  TvxRect childrenRect_;
+  bool childrenRectValid_ = false;
   int updateCount_ = 0;
   bool aligning_ = false;
   bool disableEffect_ = false;
