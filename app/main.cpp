@@ -1,7 +1,8 @@
 // gascal: the program. Asks a copy already running to close, starts the libraries in the order
 // they build on each other, checks the machine's OpenGL (a machine without it sees only the
 // check window), makes the windows in their order, runs the loop until the main window closes
-// (or, when a newer copy starts, until it asks this one to close), and takes everything down.
+// (or, when a newer copy starts or the system asks it to end, until it closes), and takes
+// everything down.
 //
 // The program's files are found in the current directory: "<name>.ini" (the settings),
 // "<name>.dat" (the temperature-sensor table), the folders "Config" and "Language"; <name> is
@@ -19,6 +20,7 @@
 #include "app/core/Model.h"
 #include "app/core/Start_Unit.h"
 #include "app/ui/Form_3D_MSG.h"
+#include "app/ui/Form_3D_Port.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Form_No_OpenGL.h"
@@ -27,10 +29,11 @@
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
 #include "ecu/FindUnit.h"
-#include "ecu/Port_3D_Unit.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
+#include "platform/loop/EndSignals.h"
 #include "platform/loop/SingleInstance.h"
+#include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
@@ -53,11 +56,17 @@ std::string ProgramPath(const char* Argv0) {
 constexpr const char* MainWindowClass = "TForm_3D_GEN";
 constexpr int RunningCopyWaitMs = 15000;
 
-// The graphics check's probe: the machine's OpenGL, or, for the program's tests, the answers
-// GASCAL_GL_PROBES lists one per probe ("FFT": two failures, then a success).
+// The graphics check's probe: the machine's OpenGL, probed in a process of its own so that
+// none of the driver stays loaded here (the windows load it on the first frame that draws on
+// the 3D device), or, for the program's tests, the answers GASCAL_GL_PROBES lists one per
+// probe ("FFT": two failures, then a success). Called first thing in main, while the process
+// has a single thread: the probes then run while the program starts.
 std::function<bool()> GraphicsProbe() {
   const char* answers = std::getenv("GASCAL_GL_PROBES");
-  if (!answers || !*answers) return [] { return gfx3d::ProbeOpenGlContext(); };
+  if (!answers || !*answers) {
+    auto probes = std::make_shared<gfx3d::TOpenGlProbeProcess>(app::OpenGLProbeCount);
+    return [probes] { return probes->Next(); };
+  }
   auto next = std::make_shared<std::size_t>(0);
   const std::string list = answers;
   return [list, next] {
@@ -70,12 +79,19 @@ std::function<bool()> GraphicsProbe() {
 }  // namespace
 
 int main(int, char** argv) {
+  std::function<bool()> probe = GraphicsProbe();
   const std::string program = ProgramPath(argv[0]);
   std::string baseName = ecu::StripExtension(rtl::ExtractFileName(program));
   if (baseName.empty()) baseName = "gascal";
   // A copy already running is asked to close, and this one goes on once it has written its
   // settings and given the port back (or after a bounded wait).
   rtl::TSingleInstance::AskRunningToClose(MainWindowClass, RunningCopyWaitMs);
+  // From here on the system's requests to end (SIGTERM, SIGINT, a terminal that hung up, its
+  // quit key) close the program as a close that nobody watches: settings written, port given
+  // back, channel removed. A closed pipe, the file-size limit and the user signals no longer
+  // kill it. Made before the display, whose library then leaves these signals alone.
+  std::function<void()> endRequested = [] { win::HandleQuitRequest(); };
+  rtl::TEndSignals endSignals([&endRequested](int) { endRequested(); });
 
   // The libraries, bottom up: the 2D library with its controls, the 3D device, the 3D library.
   vg::ControlsStartup();
@@ -98,23 +114,23 @@ int main(int, char** argv) {
     std::unique_ptr<app::TForm_No_OpenGL> check;
     std::unique_ptr<app::TForm_3D_GEN> main;
     std::unique_ptr<app::TForm_3D_SET> settings;
-    std::unique_ptr<ecu::TForm_3D_Port> port;
+    std::unique_ptr<app::TForm_3D_PortView> port;
     std::unique_ptr<app::TForm_3D_MSG> message;
     std::unique_ptr<app::TForm_3D_SaveLoad> saveLoad;
     std::unique_ptr<app::TForm_3D_Wait> wait;
     std::unique_ptr<app::TForm_3D_Skin> skin;
     try {
       check = std::make_unique<app::TForm_No_OpenGL>(nullptr, baseName);
-      const bool passed = app::StartWindows(GraphicsProbe(), [&](const std::string& Name) {
+      const bool passed = app::StartWindows(probe, [&](const std::string& Name) {
         if (Name == "TForm_3D_GEN") {
           main = app::TForm_3D_GEN::Create(program);
         } else if (Name == "TForm_3D_SET") {
           settings = app::TForm_3D_SET::Create();
         } else if (Name == "TForm_3D_Port") {
-          port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
+          port = app::TForm_3D_PortView::Create();
           // The settings window's "Manual" shows the port's settings dialog.
-          port->ComPort->SetSetupDialog(&cport::EditComPort);
-          main->SetPortWindow(port.get());
+          port->Link()->ComPort->SetSetupDialog(&cport::EditComPort);
+          main->SetPortWindow(port->Link());
         } else if (Name == "TForm_3D_MSG") {
           message = app::TForm_3D_MSG::Create();
         } else if (Name == "TForm_3D_SaveLoad") {
@@ -125,11 +141,15 @@ int main(int, char** argv) {
           skin = app::TForm_3D_Skin::Create();
         }
       });
+      probe = nullptr;  // the probes' process is done with
       if (passed) {
         check.reset();
         win::SetMainForm(main.get());
+        endRequested = [&main] {
+          if (main) main->CloseUnattended();
+        };
         std::string why;
-        if (!instance.Listen([&main] { if (main && main->Showing()) main->Close(); }, &why))
+        if (!instance.Listen([&main] { if (main) main->CloseUnattended(); }, &why))
           std::fprintf(stderr, "gascal: %s\n", why.c_str());
         main->Show();
       } else {
@@ -144,6 +164,7 @@ int main(int, char** argv) {
     // The link's quality meter belongs to the host, which outlives the windows: it stops
     // before the port window goes, so that no tick looks for it afterwards.
     host.Timer_GEN_Connect_Stabil().SetEnabled(false);
+    endRequested = [] { win::HandleQuitRequest(); };
     rtl::Application->OnException = nullptr;
     skin.reset();
     wait.reset();

@@ -1,5 +1,6 @@
 // The program's secondary windows on the real clock: a message request until its window is
-// on screen (100 ms of it is the deferral), the fonts applied over all open windows, and the
+// on screen (100 ms of it is the deferral), the port window from the search's start until it
+// is on screen and what making it costs, the fonts applied over all open windows, and the
 // frames the main window presents while it flips. Run under Xvfb with SDL's x11 driver for
 // the figures of a real display.
 #include <benchmark/benchmark.h>
@@ -16,6 +17,7 @@
 #include "app/ui/Flip_3D.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Form_3D_MSG.h"
+#include "app/ui/Form_3D_Port.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Main_3D_Unit.h"
@@ -48,8 +50,8 @@ struct Program {
     host = std::make_unique<app::TWindowHost>();
     main = app::TForm_3D_GEN::Create("/opt/gascal/bin/gascal");
     settings = app::TForm_3D_SET::Create();
-    port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
-    main->SetPortWindow(port.get());
+    port = app::TForm_3D_PortView::Create();
+    main->SetPortWindow(port->Link());
     message = app::TForm_3D_MSG::Create();
     wait = app::TForm_3D_Wait::Create();
     skin = app::TForm_3D_Skin::Create();
@@ -89,7 +91,7 @@ struct Program {
   std::unique_ptr<app::TWindowHost> host;
   std::unique_ptr<app::TForm_3D_GEN> main;
   std::unique_ptr<app::TForm_3D_SET> settings;
-  std::unique_ptr<ecu::TForm_3D_Port> port;
+  std::unique_ptr<app::TForm_3D_PortView> port;
   std::unique_ptr<app::TForm_3D_MSG> message;
   std::unique_ptr<app::TForm_3D_Wait> wait;
   std::unique_ptr<app::TForm_3D_Skin> skin;
@@ -108,6 +110,30 @@ void BM_MessageRequestToScreen(benchmark::State& State) {
   }
 }
 BENCHMARK(BM_MessageRequestToScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_PortWindowToScreen(benchmark::State& State) {
+  Program p;
+  for (auto _ : State) {
+    const int presented = p.port->PresentCount();
+    p.port->Link()->Show();  // as the search shows it
+    const double ms = Program::RunUntil([&] { return p.port->Showing() && p.port->PresentCount() > presented; });
+    State.SetIterationTime(ms / 1000);
+    p.port->Link()->Close();
+    Program::Run(20);
+  }
+}
+BENCHMARK(BM_PortWindowToScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// Reading the port window's text, binding it and making its link side (once per program).
+void BM_PortWindowCreate(benchmark::State& State) {
+  Program p;
+  p.port.reset();  // the link side installed is the one made here
+  for (auto _ : State) {
+    auto port = app::TForm_3D_PortView::Create();
+    benchmark::DoNotOptimize(port.get());
+  }
+}
+BENCHMARK(BM_PortWindowCreate)->Unit(benchmark::kMillisecond);
 
 void BM_ApplyFontsOverAllOpenWindows(benchmark::State& State) {
   Program p;

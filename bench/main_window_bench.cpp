@@ -8,11 +8,15 @@
 // - BM_PollingCpu/30: the program polling the ECU simulator for 30 s on the real clock: the CPU
 //   time of the process as a share of one core, and its resident memory at the start and end;
 //   BM_PollingCpu/600 runs ten minutes for the memory's drift;
-// - BM_IdleCpu: 30 s with the link down (no port): the CPU share.
+// - BM_IdleCpu: 30 s with the link down (no port): the CPU share;
+// - BM_LinkLedFrame: the link's 13 x 13 LED shown and hidden as the link does on each request
+//   and reply, each change until its frame is presented: the GUI thread's CPU time per frame
+//   (median and 99th percentile), the wall time, and the pixels the frame presented.
 #include <benchmark/benchmark.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,6 +33,7 @@
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
 #include "ecu/Link_State.h"
+#include "ecu/Host.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Port_3D_Unit.h"
 #include "ecu/Session.h"
@@ -255,6 +260,54 @@ void BM_IdleCpu(benchmark::State& State) {
   }
 }
 BENCHMARK(BM_IdleCpu)->Iterations(1)->Unit(benchmark::kSecond);
+
+double ThreadCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+void BM_LinkLedFrame(benchmark::State& State) {
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) {
+    State.SkipWithError(("no OpenGL through EGL: " + why).c_str());
+    return;
+  }
+  Program program("/nonexistent/gascal-bench");
+  program.Pump(std::chrono::milliseconds(2500));  // shown, logo shrunk, fonts applied
+  dx::TdxScene* scene = program.Main().Scene();
+  ecu::Session().Link.LinkUp = 1;
+  std::vector<double> cpu, wall;
+  double pixels = 0;
+  bool shown = false;
+  for (auto _ : State) {
+    shown = !shown;
+    const int before = program.Main().PresentCount();
+    const double c0 = ThreadCpuMs();
+    const auto t0 = Clock::now();
+    ecu::Session().Hosts.Host->SetVisible(ecu::TControl::Connect_Condition, shown);
+    while (program.Main().PresentCount() == before && Clock::now() - t0 < std::chrono::milliseconds(200)) {
+      win::PumpEvents();
+      rtl::Application->ProcessMessages();
+    }
+    const double c = ThreadCpuMs() - c0;
+    const double w = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+    State.SetIterationTime(w / 1e3);
+    cpu.push_back(c);
+    wall.push_back(w);
+    for (const win::TRect& r : scene->LastFrameRects()) pixels += static_cast<double>(r.Width()) * r.Height();
+  }
+  ecu::Session().Link.LinkUp = 0;
+  std::sort(cpu.begin(), cpu.end());
+  std::sort(wall.begin(), wall.end());
+  if (!cpu.empty()) {
+    State.counters["cpu_median_ms"] = cpu[cpu.size() / 2];
+    State.counters["cpu_p99_ms"] = cpu[std::min(cpu.size() - 1, cpu.size() * 99 / 100)];
+    State.counters["wall_median_ms"] = wall[wall.size() / 2];
+    State.counters["pixels_per_frame"] = pixels / static_cast<double>(cpu.size());
+  }
+}
+BENCHMARK(BM_LinkLedFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2000);
 
 }  // namespace
 

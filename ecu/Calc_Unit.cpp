@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "ecu/FindUnit.h"
 #include "ecu/Host.h"
 #include "ecu/Session.h"
+#include "platform/rtl/FileReader.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace ecu {
@@ -41,13 +41,17 @@ std::int64_t SaturatingTrunc(double x) {
 // not one whole entry. A failed reading shows the missing-table message once while armed; a
 // good one re-arms it.
 std::optional<std::vector<std::int16_t>> ReadSensorTable() {
-  std::vector<char> bytes(SensorTableEntries * 2);
-  std::ifstream in(NativeFileName(Session().ConfigData.SensorTableFileName), std::ios::binary);
-  std::size_t count = 0;
-  if (in) {
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    count = static_cast<std::size_t>(in.gcount()) / 2;
+  std::string bytes;
+  {
+    // Only a regular file is read: a FIFO or a device of that name is no table.
+    rtl::TRegularFile file(NativeFileName(Session().ConfigData.SensorTableFileName));
+    try {
+      if (file.IsOpen()) bytes = file.ReadAll(SensorTableEntries * 2);
+    } catch (const rtl::EReadError&) {
+      bytes.clear();  // unreadable: no table
+    }
   }
+  const std::size_t count = bytes.size() / 2;
   if (count == 0) {
     if (Session().ConfigData.SensorTableMessageArmed == 1 && Session().Hosts.Host &&
         Session().Hosts.Host->MainWindowShown()) {

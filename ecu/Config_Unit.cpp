@@ -165,15 +165,26 @@ void SetInt(const std::string& key, std::int32_t value) { KeyFileSet(key, std::t
 void SetBool(const std::string& key, std::uint8_t value) { KeyFileSet(key, BoolToText(value != 0), ""); }
 
 // The page's numbers, converted before anything of the model changes.
+// The page's numbers. A text that is not a number keeps the model's value, and the first
+// such text's conversion error is kept, to be raised once the rest of the page is applied.
 struct PageNumbers {
   std::int32_t pgRPM, pgTemper, pgTime;
+  std::string error;
 };
 
 PageNumbers ConvertPageNumbers(const TCFGPageValues& page) {
-  PageNumbers n{};
-  n.pgRPM = rtl::StrToInt(page.PG_RPM);
-  n.pgTemper = rtl::StrToInt(page.PG_Temper);
-  n.pgTime = FloatToInt(TextToFloat(page.PG_Time) * 10);
+  const Configuration_Class& c = Model();
+  PageNumbers n{c.PG_RPM, c.PG_Temper, c.PG_Time, {}};
+  const auto take = [&n](const auto& Convert) {
+    try {
+      Convert();
+    } catch (const rtl::EConvertError& e) {
+      if (n.error.empty()) n.error = e.what();
+    }
+  };
+  take([&] { n.pgRPM = rtl::StrToInt(page.PG_RPM); });
+  take([&] { n.pgTemper = rtl::StrToInt(page.PG_Temper); });
+  take([&] { n.pgTime = FloatToInt(TextToFloat(page.PG_Time) * 10); });
   return n;
 }
 
@@ -512,6 +523,14 @@ void CFG_Page_To_Config(const TCFGPageValues& Page) {
   const PageNumbers numbers = ConvertPageNumbers(Page);
   ApplyPage(Page, numbers);
   if (Session().Hosts.Host) Session().Hosts.Host->ScheduleTransmit(2);
+  if (!numbers.error.empty()) throw rtl::EConvertError(numbers.error);
+}
+
+bool CFGPageNumbersConvert(const TCFGPageValues& Page) {
+  std::int32_t whole = 0;
+  double real = 0;
+  return rtl::TryStrToInt(Page.PG_RPM, whole) && rtl::TryStrToInt(Page.PG_Temper, whole) &&
+         (Page.PG_Time.empty() || rtl::TryStrToFloat(CommaToPoint(Page.PG_Time), real));
 }
 
 void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageValues& Page) {
@@ -523,6 +542,7 @@ void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageV
   for (int i = 1; i <= 5; ++i) c.Level(i) = levels[static_cast<std::size_t>(i - 1)];
   ApplyPage(Page, numbers);
   if (Session().Hosts.Host) Session().Hosts.Host->ScheduleTransmit(2);
+  if (!numbers.error.empty()) throw rtl::EConvertError(numbers.error);
 }
 
 int LevelTypeIndex(const std::string& Name) {

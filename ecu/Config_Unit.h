@@ -262,11 +262,16 @@ struct TCFGPageValues {
 TCFGPageValues ConfigToCFGPageValues();
 
 // Takes the page's values into the model and schedules a transmit of the page. Nothing
-// happens while ConfigData.CFGPageUpdating is set. A text that is not a number in R.P.M., temperature or
-// delay raises rtl::EConvertError before anything is changed: the model is never half-updated
-// and no transmit is scheduled.
+// happens while ConfigData.CFGPageUpdating is set. A text that is not a number (R.P.M.,
+// temperature or delay) leaves that value of the model as it was; everything else is taken
+// and the transmit scheduled all the same, then the first such text raises
+// rtl::EConvertError (once, however many texts failed).
 void CFG_Page_To_Config(const TCFGPageValues& Page);
-// The five level track bars into Level1 .. Level5, then CFG_Page_To_Config, as one change.
+// Whether every number text of the page converts (what CFG_Page_To_Config would take
+// without raising).
+bool CFGPageNumbersConvert(const TCFGPageValues& Page);
+// The five level track bars into Level1 .. Level5, then CFG_Page_To_Config, as one change
+// (raising as it does, after the change).
 void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageValues& Page);
 
 // Level-sensor type by name (1..9, 0 when absent) and by number ("Error" outside 1..9).

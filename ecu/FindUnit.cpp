@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <unordered_set>
 
 #include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileReader.h"
 #include "platform/rtl/FileWriter.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -116,16 +116,9 @@ void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
   Session().Files.KeyFileComments.push_back(comment);
 }
 
-// Reads a whole regular file; false when there is none under that name.
-bool ReadWholeFile(const std::string& name, std::string& bytes) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(name, ec)) return false;
-  std::ifstream in(name, std::ios::binary);
-  if (!in) throw rtl::EFOpenError("Cannot open file \"" + name + "\". " + std::strerror(errno));
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) throw rtl::EReadError("Error reading file \"" + name + "\"");
-  return true;
-}
+// Reads a whole regular file; false when there is none under that name (a FIFO, a device or a
+// folder of that name is none, and is never opened).
+bool ReadWholeFile(const std::string& name, std::string& bytes) { return rtl::ReadRegularFile(name, bytes); }
 
 // A value or comment as one line: a line break (CR, LF or CR LF) becomes one blank.
 std::string OneLine(const std::string& s) {

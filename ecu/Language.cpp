@@ -1,15 +1,17 @@
 #include "ecu/Language.h"
 
+#include <time.h>
+
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "ecu/Calc_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Language_En.h"
 #include "ecu/Lng_Chr.h"
 #include "ecu/Session.h"
+#include "platform/rtl/FileReader.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace ecu {
 
@@ -48,19 +50,44 @@ fs::path LanguageFile(const std::string& language) {
   return {};
 }
 
+void AddEntry(std::string Key, std::string Text) {
+  // The first entry of a key is the one every look-up finds.
+  Session().Texts.LngIndex.emplace(UpperCaseASCII(Key), Session().Texts.LngKeys.size());
+  Session().Texts.LngKeys.push_back(std::move(Key));
+  Session().Texts.LngTexts.push_back(std::move(Text));
+}
+
 void ParseLanguageLine(const std::string& raw) {
   std::size_t b = 0;
   while (b < raw.size() && IsBlankOrControl(raw[b])) ++b;
   if (b == raw.size()) return;
   const std::string line = raw.substr(b);
   if (line[0] == '{') {
-    Session().Texts.LngKeys.push_back(line);
-    Session().Texts.LngTexts.emplace_back();
+    AddEntry(line, std::string());
     return;
   }
   const std::size_t sep = line.find_first_of(" \t");
-  Session().Texts.LngKeys.push_back(UpperCaseASCII(TrimBlanks(line.substr(0, sep))));
-  Session().Texts.LngTexts.push_back(sep == std::string::npos ? std::string() : TrimBlanks(line.substr(sep)));
+  AddEntry(UpperCaseASCII(TrimBlanks(line.substr(0, sep))),
+           sep == std::string::npos ? std::string() : TrimBlanks(line.substr(sep)));
+}
+
+void ClearEntries() {
+  Session().Texts.LngKeys.clear();
+  Session().Texts.LngTexts.clear();
+  Session().Texts.LngIndex.clear();
+  Session().Texts.LoadedFile.clear();
+  Session().Texts.LoadedStamp = rtl::TFileStamp();
+  Session().Texts.LoadedRecently = false;
+}
+
+// A file whose contents changed this close to its reading may change again within the file
+// system's grain of time and keep its times and size: it is read again at the next load.
+constexpr std::int64_t RecentChangeNs = 2'000'000'000;
+
+std::int64_t NowNs() {
+  timespec t{};
+  ::clock_gettime(CLOCK_REALTIME, &t);
+  return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
 struct ControlKey {
@@ -134,12 +161,25 @@ constexpr ControlKey MainWindowControls[] = {
 bool LanguageStorePresent() { return Session().Texts.StorePresent; }
 
 void LoadLanguageFile() {
-  FreeLanguageFile();
   Session().Texts.StorePresent = true;
   const fs::path file = LanguageFile(Session().Texts.CurrentLanguage);
-  if (file.empty()) return;
-  std::ifstream in(file, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  rtl::TFileStamp stamp;
+  if (file.empty() || !rtl::RegularFileStamp(file.string(), stamp)) {
+    ClearEntries();
+    return;
+  }
+  // The texts of a file read before and unchanged since are still the ones in the store.
+  if (file.string() == Session().Texts.LoadedFile && stamp == Session().Texts.LoadedStamp && !Session().Texts.LoadedRecently) return;
+  ClearEntries();
+  rtl::TRegularFile in(file.string());
+  if (!in.IsOpen()) return;
+  std::string bytes;
+  try {
+    bytes = in.ReadAll();
+  } catch (const rtl::EReadError&) {
+    return;  // unreadable: no texts, as for a missing file
+  }
+  ++Session().Texts.FileReads;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= bytes.size(); ++i) {
     if (i == bytes.size() || bytes[i] == '\r' || bytes[i] == '\n') {
@@ -148,19 +188,20 @@ void LoadLanguageFile() {
       start = i + 1;
     }
   }
+  Session().Texts.LoadedFile = file.string();
+  Session().Texts.LoadedStamp = in.Stamp();
+  Session().Texts.LoadedRecently = NowNs() - in.Stamp().ModifiedNs < RecentChangeNs;
 }
 
 void FreeLanguageFile() {
-  Session().Texts.LngKeys.clear();
-  Session().Texts.LngTexts.clear();
+  // The texts stay for the next load, which reads the file again only when it changed.
   Session().Texts.StorePresent = false;
 }
 
 std::string LngText(const std::string& Key) {
   if (Session().Texts.CurrentLanguage != English && Session().Texts.StorePresent) {
-    const std::string wanted = UpperCaseASCII(Key);
-    for (std::size_t i = 0; i < Session().Texts.LngKeys.size(); ++i)
-      if (UpperCaseASCII(Session().Texts.LngKeys[i]) == wanted) return Session().Texts.LngTexts[i];
+    const auto at = Session().Texts.LngIndex.find(UpperCaseASCII(Key));
+    if (at != Session().Texts.LngIndex.end()) return Session().Texts.LngTexts[at->second];
   }
   return Language_En_Text(Key);
 }

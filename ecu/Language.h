@@ -4,8 +4,12 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "platform/rtl/FileReader.h"
 
 namespace ecu {
 
@@ -18,9 +22,13 @@ constexpr int LanguageNameCount = 20;
 bool LanguageStorePresent();
 
 // Builds the store from the current language's file; a missing file gives an empty store.
-// The file name is matched without regard to case.
+// The file name is matched without regard to case. The texts follow the file: a file read
+// before is read again only when it has changed since (another file, size, modification or
+// inode change time), or when it had changed within two seconds of its last reading, which a
+// file system's coarse clock could not tell from the next change. Anything but a regular file
+// is no language file and is never opened.
 void LoadLanguageFile();
-// Discards the store.
+// Ends the store's use: texts are English again. The texts read are kept for the next load.
 void FreeLanguageFile();
 
 // The text of a key: with a language other than "English", the store's text of the key (an
@@ -57,10 +65,18 @@ struct TTextState {
   std::string CurrentLanguage = "English";
   std::string LanguageDir = "Language";
   std::array<std::string, LanguageNameCount> LanguageNames = {"English"};
-  // The store: upper-cased keys (and the whole text of each comment line) and their texts.
+  // The store: upper-cased keys (and the whole text of each comment line) and their texts,
+  // and where each upper-cased key is first.
   std::vector<std::string> LngKeys;
   std::vector<std::string> LngTexts;
+  std::unordered_map<std::string, std::size_t> LngIndex;
   bool StorePresent = false;
+  // The file the store was read from, as it was then; whether it had just changed.
+  std::string LoadedFile;
+  rtl::TFileStamp LoadedStamp;
+  bool LoadedRecently = false;
+  // How many times a language file was read.
+  std::uint64_t FileReads = 0;
   TLanguageWords LanguageWords;
   // The upper-cased key being looked up (Language_En_Text).
   std::string CurrentLngKey;

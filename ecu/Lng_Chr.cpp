@@ -12,9 +12,11 @@ int LanguageCodePage(const std::string& Language) {
   return 1252;
 }
 
-std::u16string LngToWide(const std::string& Text) {
+std::u16string LngToWide(const std::string& Text) { return LngToWide(Text, Session().Texts.CurrentLanguage); }
+
+std::u16string LngToWide(const std::string& Text, const std::string& Language) {
   if (Text.empty()) return {};
-  return rtl::CodePageToWide(Text, LanguageCodePage(Session().Texts.CurrentLanguage));
+  return rtl::CodePageToWide(Text, LanguageCodePage(Language));
 }
 
 }  // namespace ecu

@@ -11,5 +11,7 @@ int LanguageCodePage(const std::string& Language);
 
 // The 8-bit text of the current language as wide text; an empty text gives an empty one.
 std::u16string LngToWide(const std::string& Text);
+// The same for a text of the named language (read before the language is the current one).
+std::u16string LngToWide(const std::string& Text, const std::string& Language);
 
 }  // namespace ecu

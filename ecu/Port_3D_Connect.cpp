@@ -53,7 +53,7 @@ void Frame_Write() {
   }
   Session().Link.FrameReady = 0;
   Host().SetVisible(TControl::Connect_Condition, true);
-  Port().Write(Session().Link.LastFrame.data(), Session().Link.TxLength);
+  Port().Write(Session().Link.LastFrame.data(), Session().Link.TxLength, Session().Link.RxExpectedLength);
   if (Port().PortFailed()) {
     Port().Failed();
     return;

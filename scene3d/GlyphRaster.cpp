@@ -1,7 +1,10 @@
 #include "scene3d/GlyphRaster.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -9,6 +12,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include "platform/gfx2d/Fonts.h"
+#include "platform/rtl/FileReader.h"
 
 namespace dx {
 
@@ -38,9 +42,28 @@ bool FindFontFile(const std::string& Family, bool Bold, bool Italic, std::string
   return found;
 }
 
+// A font file as FreeType reads it: mapped into memory from a descriptor of a regular file,
+// opened the way every file of the program is (never a FIFO or a device that would hold the
+// thread); the mapping lives as long as the face.
+struct TFontFile {
+  void* Data = MAP_FAILED;
+  std::size_t Size = 0;
+  ~TFontFile() {
+    if (Data != MAP_FAILED) ::munmap(Data, Size);
+  }
+  // False when the file is no regular file or cannot be mapped.
+  bool Open(const std::string& File) {
+    rtl::TRegularFile file(File);
+    if (!file.IsOpen() || file.Stamp().Size <= 0) return false;
+    Size = static_cast<std::size_t>(file.Stamp().Size);
+    Data = ::mmap(nullptr, Size, PROT_READ, MAP_PRIVATE, file.Handle(), 0);
+    return Data != MAP_FAILED;
+  }
+};
+
 class TFreeTypeFace final : public IdxGlyphFace {
 public:
-  TFreeTypeFace(FT_Face Face, int PixelSize) : face_(Face) {
+  TFreeTypeFace(FT_Face Face, std::unique_ptr<TFontFile> File, int PixelSize) : face_(Face), file_(std::move(File)) {
     FT_Set_Pixel_Sizes(face_, 0, static_cast<FT_UInt>(PixelSize));
     // The cell is the font's Windows ascent plus descent where it has them, as on the system the
     // sizes were designed for; otherwise the size's own ascender and descender.
@@ -97,6 +120,7 @@ private:
   }
 
   FT_Face face_;
+  std::unique_ptr<TFontFile> file_;  // unmapped after the face is done
   int ascent_ = 0;
   int height_ = 0;
 };
@@ -117,9 +141,13 @@ public:
     std::string file;
     int index = 0;
     if (!FindFontFile(gfx2d::ResolveFontFamily(Family), Bold, Italic, file, index)) return nullptr;
+    auto font = std::make_unique<TFontFile>();
+    if (!font->Open(file)) return nullptr;
     FT_Face face = nullptr;
-    if (FT_New_Face(library_, file.c_str(), index, &face) != 0) return nullptr;
-    return std::make_unique<TFreeTypeFace>(face, PixelSize);
+    if (FT_New_Memory_Face(library_, static_cast<const FT_Byte*>(font->Data), static_cast<FT_Long>(font->Size), index,
+                           &face) != 0)
+      return nullptr;
+    return std::make_unique<TFreeTypeFace>(face, std::move(font), PixelSize);
   }
 
 private:

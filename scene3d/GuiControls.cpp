@@ -292,6 +292,9 @@ void TdxGUISelection::SetGripSize(float Value) {
 void TdxGUISelection::SetMinSize(int Value) {
   if (Value == minSize_) return;
   minSize_ = Value;
+  // Read from a stream, the sides are restored as they were written, whatever the order of
+  // the two lines: the minimum only bounds what a drag or a new minimum does to them.
+  if (ComponentState().Contains(rtl::csLoading)) return;
   if (static_cast<float>(minSize_) > Width()) SetWidth(static_cast<float>(minSize_));
   if (static_cast<float>(minSize_) > Height()) SetHeight(static_cast<float>(minSize_));
 }

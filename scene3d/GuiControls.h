@@ -122,7 +122,7 @@ public:
   float GripSize() const { return gripSize_; }
   void SetGripSize(float Value);
   int MinSize() const { return minSize_; }
-  // A side smaller than the new value grows to it at once.
+  // A side smaller than the new value grows to it at once (not while the object is read).
   void SetMinSize(int Value);
   bool Moving() const { return moving_; }
   // Grips 1 to 4.

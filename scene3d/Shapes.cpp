@@ -201,7 +201,10 @@ bool TdxCustomMesh::RayCastIntersect(const TdxVector& RayPos, const TdxVector& R
 }
 
 rtl::TClass TdxPlane::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TdxPlane>().Build();
+  // A new plane keeps the depth of 1 until its depth is first set, which makes it 0.01: 1 is
+  // left out of the text, so that a new plane reads back as new.
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<TdxPlane>().Property("Depth", &TdxPlane::Depth, &TdxPlane::SetDepth).Default(1.0f).Build();
   return &info;
 }
 

@@ -38,12 +38,14 @@ rtl::TClass TdxVisualObject::StaticClass() {
           .Property("Position", &V::Position, &V::SetPosition)
           .Property("Scale", &V::Scale, &V::SetScale)
           .Property("RotateAngle", &V::RotateAngle, &V::SetRotateAngle)
+          // The sizes are always written: most classes start with sizes of their own, and a
+          // size left out as a default would read back as the class's.
           .Property("Width", &V::Width, &V::SetWidth)
-          .Default(1.0f)
+          .NoDefault()
           .Property("Height", &V::Height, &V::SetHeight)
-          .Default(1.0f)
+          .NoDefault()
           .Property("Depth", &V::Depth, &V::SetDepth)
-          .Default(1.0f)
+          .NoDefault()
           .Property("Opacity", &V::Opacity, &V::SetOpacity)
           .NoDefault()
           .Property("HitTest", &V::HitTest, &V::SetHitTest)

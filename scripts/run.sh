@@ -1,24 +1,49 @@
 #!/usr/bin/env bash
 # Builds gascal (optimised) and starts it against the ECU simulator on a pseudo-terminal, in a
-# work folder of its own (build/run: "Config", "Language" and gascal.ini, the simulator's port
-# configured). Without a display it runs under Xvfb.
+# work folder of its own (build/run: "Config" with the sample configuration Golf.cfg,
+# "Language" and gascal.ini, the simulator's port configured). Without a display it runs
+# under Xvfb and keeps a picture of the screen at the end of the run.
 #
-#   bash scripts/run.sh [--open] [--seconds N] [--find]
-#     --open        leave the window open until it is closed (on a real display)
-#     --seconds N   close the program after N seconds, as a user would (default 10)
-#     --find        configure a port that is not there: the automatic port search finds the ECU
-#
-# GASCAL_BUILD=<folder> uses the programs already built there instead of building (tests do).
+# GASCAL_BUILD=<folder> uses the programs already built there instead of building (tests do);
+# GASCAL_RUN_DIR=<folder> works there instead of build/run.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-open=0 seconds=10 find=0
+usage() {
+  cat <<'TEXT'
+usage: bash scripts/run.sh [--open] [--seconds N] [--find] [--help]
+
+Builds an optimised gascal and starts it against the ECU simulator on a pseudo-terminal, in
+the work folder build/run (Config with the sample configuration Golf.cfg, Language, and a
+gascal.ini that names the simulator's port). It closes the program after 10 seconds as a user
+would, which writes the settings. Without a display it runs under Xvfb and keeps a picture of
+the screen at the end of the run as build/run/screen.png.
+
+  --open        leave the window open until you close it (on a real display)
+  --seconds N   close the program after N seconds (a whole number, 1 or more; default 10)
+  --find        configure a port that is not there, so that the automatic port search has
+                to find the simulator
+  --help        print this text
+
+What the simulator was asked is in build/run/ecusim.log, the settings in build/run/gascal.ini.
+TEXT
+}
+
+open=0 seconds=10 find=0 xvfb=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --open) open=1 ;;
-    --seconds) seconds=${2:?--seconds needs a number}; shift ;;
+    --seconds)
+      if [ $# -lt 2 ] || ! [[ "$2" =~ ^[0-9]+$ ]] || [ "$((10#$2))" -lt 1 ]; then
+        echo "run: --seconds needs a whole number of seconds, 1 or more${2+, not \"$2\"}" >&2
+        exit 2
+      fi
+      seconds=$((10#$2))
+      shift
+      ;;
     --find) find=1 ;;
-    *) echo "run: unknown argument $1" >&2; exit 2 ;;
+    -h | --help) usage; exit 0 ;;
+    *) echo "run: unknown argument \"$1\" (bash scripts/run.sh --help tells the options)" >&2; exit 2 ;;
   esac
   shift
 done
@@ -43,6 +68,8 @@ fi
 rm -rf "$work"
 mkdir -p "$work/Config" "$work/Language"
 touch "$work/.gascal-run"
+# The sample configuration, for the File menu's Load and for gascal-cfg.
+cp "$root/examples/Config/"*.cfg "$work/Config/"
 link="$work/ecu"
 pids=()
 cleanup() {
@@ -84,6 +111,7 @@ if [ -z "${DISPLAY:-}" ]; then
     sleep 0.05
   done
   open=0
+  xvfb=1
   echo "run: no display: under Xvfb $DISPLAY"
 fi
 
@@ -97,6 +125,16 @@ else
     kill -0 "$program" 2>/dev/null || break
     sleep 0.1
   done
+  # Under Xvfb nobody sees the screen: a picture of it, taken while the program still runs.
+  if [ "$xvfb" = 1 ] && kill -0 "$program" 2>/dev/null; then
+    if xwd -root -silent -out "$work/screen.xwd" 2>"$work/screen.log" &&
+       convert "xwd:$work/screen.xwd" "png:$work/screen.png" 2>>"$work/screen.log"; then
+      rm -f "$work/screen.xwd"
+      screenshot="$work/screen.png"
+    else
+      echo "run: no picture of the screen (see $work/screen.log)" >&2
+    fi
+  fi
   # Closed as a user closes it: the settings are written, the port let go.
   kill -TERM "$program" 2>/dev/null || true
   wait "$program" || status=$?
@@ -104,6 +142,11 @@ fi
 status=${status:-0}
 echo "run: gascal ran $(( $(date +%s) - start )) s, exit status $status"
 requests=$(grep -c '^>' "$work/ecusim.log" || true)
-echo "run: the ECU answered $requests requests; the settings file:"
-cat "$work/gascal.ini"
+echo "run: the ECU answered $requests requests (the dialogue is in $work/ecusim.log)"
+if [ -e "$work/gascal.ini" ] && grep -q '^Form_3D_GEN_Width' "$work/gascal.ini"; then
+  echo "run: the settings were written to $work/gascal.ini"
+fi
+if [ -n "${screenshot:-}" ]; then
+  echo "run: the screen at the end of the run: $screenshot"
+fi
 exit "$status"

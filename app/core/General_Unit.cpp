@@ -1,5 +1,6 @@
 #include "app/core/General_Unit.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/core/Colors_3D_Unit.h"
@@ -8,6 +9,7 @@
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
 #include "ecu/Port_3D_Connect.h"
+#include "ecu/Port_3D_Unit.h"
 #include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -48,6 +50,12 @@ std::string BareFileName(const std::string& Path) {
   const std::string native = ecu::NativeFileName(Path);
   const std::size_t slash = native.rfind('/');
   return ecu::StripExtension(slash == std::string::npos ? native : native.substr(slash + 1));
+}
+
+// A language whose font keys ("<language>_Color", the longest) are written and read back as
+// they are: no blanks, "=" or control characters, and short enough for a key.
+bool CanNameFontKeys(const std::string& Language) {
+  return !Language.empty() && ecu::KeyFileKeyForm(Language + "_Color") == Language + "_Color";
 }
 
 bool IsACBAlgorithm(const std::string& Name) {
@@ -99,10 +107,12 @@ void LoadSettings() {
     std::int32_t code = s.Program_Code;
     ReadInt("Program_Code", code);
     s.Program_Code = static_cast<std::uint8_t>(code & 0xFF);
-    if (ecu::KeyFileFind("Language") && !rtl::Trim(ecu::Session().Files.KeyFileValue).empty())
+    if (ecu::KeyFileFind("Language") && CanNameFontKeys(rtl::Trim(ecu::Session().Files.KeyFileValue)))
       s.Language = rtl::Trim(ecu::Session().Files.KeyFileValue);
     ReadText(s.Language + "_Name", s.Font_Name);
-    ReadFractionKey(s.Language + "_Size", s.Font_Size);
+    double size = s.Font_Size;
+    if (ecu::KeyFileFind(s.Language + "_Size") && ReadFraction(ecu::Session().Files.KeyFileValue, size))
+      s.Font_Size = static_cast<float>(std::clamp<double>(size, MinFontSize, MaxFontSize));
     if (ecu::KeyFileFind(s.Language + "_Style")) s.Font_Style = ecu::TextToFontStyle(ecu::Session().Files.KeyFileValue);
     if (ecu::KeyFileFind(s.Language + "_Color") && ecu::IsARGBText(ecu::Session().Files.KeyFileValue))
       s.Font_Color = ecu::Session().Files.KeyFileValue;
@@ -110,6 +120,7 @@ void LoadSettings() {
     ReadBool("Search_Port", s.Search_Port);
     ReadInt("Reply_Delay", s.Reply_Delay);
     if (s.Reply_Delay < 0) s.Reply_Delay = DefaultReplyDelay;
+    s.Reply_Delay = std::min(s.Reply_Delay, MaxReplyDelay);
     ReadBool("Full_Screen", s.Full_Screen);
     ReadInt("Page_Index", s.Page_Index);
     ReadText("CFG_File_Name", s.CFG_File_Name);
@@ -117,17 +128,21 @@ void LoadSettings() {
     if (!s.CFG_Full_File_Name.empty()) s.CFG_File_Name = BareFileName(s.CFG_Full_File_Name);
     ReadInt("CFG_Transmit_Delay", s.CFG_Transmit_Delay);
     if (s.CFG_Transmit_Delay < 1) s.CFG_Transmit_Delay = DefaultTransmitDelay;
+    s.CFG_Transmit_Delay = std::min(s.CFG_Transmit_Delay, MaxTransmitDelay);
     ReadBool("Idle_Points", s.Idle_Points);
     ReadBool("Map_Point", s.Map_Point);
     ReadBool("Diagram_Joystick", s.Diagram_Joystick);
     ReadText("ACB_SCR_Type", s.ACB_SCR_Type);
     if (!IsACBAlgorithm(s.ACB_SCR_Type)) s.ACB_SCR_Type = DefaultACBAlgorithm;
     ReadFractionKey("Panels_Opacity", s.Panels_Opacity);
+    s.Panels_Opacity = std::clamp(s.Panels_Opacity, MinPanelsOpacity, MaxPanelsOpacity);
     LoadColors();
     ecu::KeyFileClose();
   }
   ecu::Session().Texts.CurrentLanguage = s.Language;
   Model().Colors.ColorTable[Color_General] = s.Font_Color;
+  // The configured port is the one the automatic search tries first and between the others.
+  ecu::Session().PortSearch.StartPortName = s.Port_Name;
 }
 
 void SaveSettings(const TMainWindowState& Window) {

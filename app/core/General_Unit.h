@@ -29,6 +29,22 @@ constexpr std::int32_t DefaultProgramCode = 25;
 constexpr std::int32_t DefaultReplyDelay = 60;
 constexpr std::int32_t DefaultTransmitDelay = 1500;
 
+// The ranges the settings keep, those of the controls that set them; a value of the settings
+// file outside its range is brought into it (a negative delay, which has no meaning, takes the
+// default instead), so that nothing the file says can stop the program working.
+// The reply delay's box: a request goes within the dialogue step's 5 s, with time left for the
+// longest reply and a resend (a delay near the step's time-out would never see a reply).
+constexpr std::int32_t MaxReplyDelay = 2000;
+// The transmission delay's box.
+constexpr std::int32_t MaxTransmitDelay = 100000;
+// The program font's sizes: from the indicator tracks' smallest size to the font dialog's
+// largest listed size (a size near 0 or a huge one hides every text).
+constexpr float MinFontSize = 6;
+constexpr float MaxFontSize = 72;
+// The opacity track's range (an opacity of 0 hides the pages' panels).
+constexpr double MinPanelsOpacity = 0.2;
+constexpr double MaxPanelsOpacity = 1.0;
+
 class Settings_Class {
 public:
   std::uint8_t Program_Code = DefaultProgramCode;
@@ -88,7 +104,10 @@ struct TMainWindowState {
 // and loads the settings file.
 void Settings_Default();
 // Reads the settings file when it exists (keys missing or not converting leave the field as
-// it was), then the colours; colour role 0 takes the font colour.
+// it was, values outside their ranges are brought into them, a language whose name cannot
+// name its font keys is not taken), then the colours; colour role 0 takes the font colour.
+// The port name read becomes the start port of the automatic port search
+// (ecu::PortSearch.StartPortName).
 void LoadSettings();
 // Writes every key into the settings file, keeping the file's other keys.
 void SaveSettings(const TMainWindowState& Window);

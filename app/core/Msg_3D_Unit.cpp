@@ -128,12 +128,21 @@ void StopMessageCountdown() {
   Model().Messages.CountdownMs = 0;
 }
 
+void BeginEndingMessage(const std::string& Text) {
+  Model().Messages.Waiting.clear();
+  Model().Messages.ShowPending = false;
+  Model().Messages.MessageKind = Message_ScriptError;
+  Model().Messages.MessageText = Text;
+  Model().Messages.EndsProgram = true;
+}
+
 TMessageClosed EndMessageShow() {
   TMessageClosed result;
   const bool wasShown = Model().Messages.MessageWindowShown != 0;
   Model().Messages.MessageWindowShown = 0;
   StopMessageCountdown();
-  result.EndProgram = wasShown && Model().Messages.MessageKind == Message_NewerVersionNeeded;
+  result.EndProgram = wasShown && (Model().Messages.MessageKind == Message_NewerVersionNeeded || Model().Messages.EndsProgram);
+  Model().Messages.EndsProgram = false;
   if (result.EndProgram) {
     // The program ends: nothing waiting is shown any more.
     Model().Messages.Waiting.clear();
@@ -145,6 +154,26 @@ TMessageClosed EndMessageShow() {
     Model().Messages.Waiting.pop_front();
     Model().Messages.ShowPending = true;
     result.ShowNext = true;
+  }
+  return result;
+}
+
+TMessageWithdrawn WithdrawMessage(std::uint8_t Kind, const std::string& Text) {
+  TMessageWithdrawn result;
+  std::erase_if(Model().Messages.Waiting, [&](const TMessageRequest& R) { return R.Kind == Kind && R.Text == Text; });
+  const bool current = Model().Messages.MessageKind == Kind && Model().Messages.MessageText == Text;
+  if (!current) return result;
+  if (Model().Messages.MessageWindowShown) {
+    result.CloseShown = true;
+  } else if (Model().Messages.ShowPending) {
+    if (Model().Messages.Waiting.empty()) {
+      Model().Messages.ShowPending = false;
+      result.CancelShow = true;
+    } else {
+      Model().Messages.MessageKind = Model().Messages.Waiting.front().Kind;
+      Model().Messages.MessageText = std::move(Model().Messages.Waiting.front().Text);
+      Model().Messages.Waiting.pop_front();
+    }
   }
   return result;
 }

@@ -74,6 +74,8 @@ struct TMessageState {
   std::int32_t CountdownMs = 0;
   std::int32_t CountdownTicks = 0;
   std::uint8_t WaitWindowShown = 0;
+  // The message shown is the program's last: its close ends the program.
+  bool EndsProgram = false;
 
   // Everything back to its state at program start.
   void Reset() { *this = TMessageState(); }
@@ -93,12 +95,26 @@ bool MessageCountdownTick(std::string& Label);
 // A button was pressed: the countdown stops.
 void StopMessageCountdown();
 
+// The program's last message (what went wrong while the main window closed, which has already
+// closed): it becomes the request shown now, with its own text (kind 13), whatever waited or
+// was pending, and its close ends the program.
+void BeginEndingMessage(const std::string& Text);
+
 // What follows the close of the message window.
 struct TMessageClosed {
-  bool EndProgram = false;  // it showed kind 15: the main window closes
+  bool EndProgram = false;  // it showed kind 15 or the program's last message: the program ends
   bool ShowNext = false;    // a waiting request became current: start the deferred show
 };
 TMessageClosed EndMessageShow();
+
+// A request that no longer holds (what it reported has been put right) is withdrawn: taken
+// out of the waiting ones; when it is the current request and still pending, the next
+// waiting one takes its place, or nothing shows; when it is shown, its window is to close.
+struct TMessageWithdrawn {
+  bool CloseShown = false;   // the window showing it is to close (as a close by the user)
+  bool CancelShow = false;   // it was pending and nothing else waits: the deferred show stops
+};
+TMessageWithdrawn WithdrawMessage(std::uint8_t Kind, const std::string& Text);
 
 // A window's place on the screen.
 struct TWindowRect {

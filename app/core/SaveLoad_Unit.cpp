@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 #include <system_error>
 
@@ -18,6 +17,7 @@
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileReader.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
@@ -89,7 +89,7 @@ std::u16string CutCfgName(const std::u16string& Text) {
   return Text.substr(0, end);
 }
 
-std::string CfgNameProblem(const std::u16string& Name) {
+bool CfgNameAllowed(const std::u16string& Name) {
   const std::string bytes = CfgNameBytesOf(Name);
   bool allowed = !Name.empty() && bytes.size() <= static_cast<std::size_t>(CfgNameBytes) &&
                  rtl::CodePageToWide(bytes, CodePage()) == Name && bytes.find("..") == std::string::npos &&
@@ -98,8 +98,12 @@ std::string CfgNameProblem(const std::u16string& Name) {
     const auto b = static_cast<unsigned char>(c);
     if (b < 32 || b == 127 || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) allowed = false;
   }
-  if (allowed) return {};
-  return Quoted(bytes) + " " + Lng("SL_Name_Not_Allowed");
+  return allowed;
+}
+
+std::string CfgNameProblem(const std::u16string& Name) {
+  if (CfgNameAllowed(Name)) return {};
+  return Quoted(CfgNameBytesOf(Name)) + " " + Lng("SL_Name_Not_Allowed");
 }
 
 std::string CfgFullFileName(const std::string& Name) {
@@ -117,8 +121,9 @@ std::vector<std::u16string> ListConfigFiles() {
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     std::error_code kindError;
     if (it->is_directory(kindError)) continue;
-    const std::string name = ecu::StripExtension(it->path().filename().string());
-    if (!name.empty()) names.push_back(rtl::CodePageToWide(name, CodePage()));
+    // A name the save would refuse ("." of "..cfg") names nothing a load may open.
+    const std::u16string name = rtl::CodePageToWide(ecu::StripExtension(it->path().filename().string()), CodePage());
+    if (CfgNameAllowed(name)) names.push_back(name);
   }
   std::sort(names.begin(), names.end(), [](const std::u16string& a, const std::u16string& b) {
     return LessIgnoringCase(a, b) || (!LessIgnoringCase(b, a) && a < b);
@@ -157,9 +162,7 @@ bool LoadConfigurationFrom(const std::u16string& Name) {
   const std::string name = CfgNameBytesOf(Name), path = CfgFullFileName(name);
   // Nothing may change before the file is known to be there: the load starts from the
   // defaults, which would otherwise reach the ECU in place of its configuration.
-  std::error_code error;
-  const std::string native = ecu::NativeFileName(path);
-  if (!fs::is_regular_file(native, error) || !std::ifstream(native, std::ios::binary).is_open()) {
+  if (!rtl::TRegularFile(ecu::NativeFileName(path)).IsOpen()) {
     Show(Quoted(path) + " " + Lng("Error_File_not_found"));
     return false;
   }

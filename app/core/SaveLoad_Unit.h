@@ -24,6 +24,8 @@ enum class TFileMenuMode : std::uint8_t { Save = 0, Load = 1, New = 2 };
 std::string CfgNameBytesOf(const std::u16string& Name);
 // The longest start of Text (whole characters) whose bytes fit the ECU's 8.
 std::u16string CutCfgName(const std::u16string& Text);
+// Whether Name can name a configuration file (the rules below).
+bool CfgNameAllowed(const std::u16string& Name);
 // Why Name cannot name a configuration file, for the user; "" when it can. Refused: an empty
 // name, one longer than the ECU keeps, "/", "\" or "..", control characters, the characters
 // the name read back from the ECU could not keep (: * ? " < > |), and characters the code
@@ -33,7 +35,8 @@ std::string CfgNameProblem(const std::u16string& Name);
 // The folder's file (ecu::ConfigData.ConfigDir) of a name: folder + "/" + name + ".cfg".
 std::string CfgFullFileName(const std::string& Name);
 // The names of the folder's entries that are not folders, without extension, through the
-// code page, in alphabetical order regardless of case, each once. The folder is made when it
+// code page, in alphabetical order regardless of case, each once; names that cannot name a
+// configuration file (CfgNameAllowed) are left out. The folder is made when it
 // is missing; an unreadable folder lists nothing.
 std::vector<std::u16string> ListConfigFiles();
 

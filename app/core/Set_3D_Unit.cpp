@@ -11,8 +11,10 @@
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
 #include "ecu/FindUnit.h"
+#include "ecu/Language.h"
 #include "ecu/Language_En.h"
 #include "ecu/Link_State.h"
+#include "ecu/Port_3D_Unit.h"
 #include "ecu/Receiver_Unit.h"
 #include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
@@ -48,7 +50,7 @@ void ApplyProgramCode(std::uint8_t Code) {
     ecu::Script_Connect();
 }
 
-std::int32_t ReplyDelayFromBox(double Value) { return std::max<std::int32_t>(0, Truncated(Value)); }
+std::int32_t ReplyDelayFromBox(double Value) { return std::clamp<std::int32_t>(Truncated(Value), 0, MaxReplyDelay); }
 
 std::int32_t TransmitDelayFromBox(double Value) {
   const std::int32_t v = Truncated(Value);
@@ -67,16 +69,22 @@ std::string FontColorText(std::uint32_t Rgb) {
   return text;
 }
 
+void ChoosePortByHand(const std::string& Name) {
+  Model().Settings.Port_Name = Name;
+  ecu::Session().PortSearch.StartPortName = Name;
+}
+
 void StoreFontChoice(const std::string& Name, float Size, std::int32_t Style, std::uint32_t Rgb) {
   Model().Settings.Font_Name = Name;
-  Model().Settings.Font_Size = Size;
+  Model().Settings.Font_Size = std::isfinite(Size) ? std::clamp(Size, MinFontSize, MaxFontSize) : Model().Settings.Font_Size;
   Model().Settings.Font_Style = std::clamp<std::int32_t>(Style, FontRegular, FontBoldItalic);
   Model().Settings.Font_Color = FontColorText(Rgb);
   Model().Colors.ColorTable[Color_General] = Model().Settings.Font_Color;
   QueueAction(Action_ApplyFonts, 100);
 }
 
-TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height) {
+TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height,
+                                const std::optional<TWindowRect>& WorkArea) {
   TWindowRect r = SecondaryWindowPlace(Main, Width, Height);
   if (ecu::KeyFileLoad(Model().Settings.SettingsFileName)) {
     int* fields[4] = {&r.Left, &r.Top, &r.Width, &r.Height};
@@ -86,15 +94,23 @@ TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height) 
   }
   r.Width = std::max(r.Width, SecondaryMinWidth);
   r.Height = std::max(r.Height, SecondaryMinHeight);
+  if (WorkArea) {
+    const TWindowRect& w = *WorkArea;
+    r.Width = std::min(r.Width, std::max(w.Width, SecondaryMinWidth));
+    r.Height = std::min(r.Height, std::max(w.Height, SecondaryMinHeight));
+    r.Left = std::clamp(r.Left, w.Left, std::max(w.Left, w.Left + w.Width - r.Width));
+    r.Top = std::clamp(r.Top, w.Top, std::max(w.Top, w.Top + w.Height - r.Height));
+  }
   return r;
 }
 
 bool SettingsWindowWanted() { return ecu::KeyFileGetBool(Model().Settings.SettingsFileName, "Form_3D_SET_Show"); }
 
 void SettingsWindowClosed(const TWindowRect& Geometry) {
+  const bool byUser = ecu::Session().Link.SettingsWindowShown != 0;
+  ecu::Session().Link.SettingsWindowShown = 0;
   ecu::KeyFileOpen(Model().Settings.SettingsFileName);
-  if (ecu::Session().Link.SettingsWindowShown) {
-    ecu::Session().Link.SettingsWindowShown = 0;
+  if (byUser) {
     ecu::KeyFileDelete("Form_3D_SET_Show");
     for (const char* key : GeometryKeys) ecu::KeyFileDelete(key);
   } else {
@@ -102,6 +118,14 @@ void SettingsWindowClosed(const TWindowRect& Geometry) {
     for (int i = 0; i < 4; ++i) ecu::KeyFileSet(GeometryKeys[i], std::to_string(values[i]), "");
   }
   ecu::KeyFileSave(Model().Settings.SettingsFileName);
+}
+
+std::string SettingsNotSavedText(const std::string& Why) {
+  const bool load = ecu::Session().Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
+  if (load) ecu::LoadLanguageFile();
+  const std::string text = ecu::LngText("SET_Not_Saved");
+  if (load) ecu::FreeLanguageFile();
+  return text + ": " + Why;
 }
 
 namespace {
@@ -125,6 +149,7 @@ void SettingsWindowEnglishText(std::string& Text) {
       {"SET_Diagram_Joystick", "Show diagram joystick"},
       {"SET_Opacity", "Opacity"},
       {"SET_ACB_Algorithm", "Autocalibration algorithm"},
+      {"SET_Not_Saved", "The settings were not saved"},
   };
   FromTable(table, Text);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/core/Msg_3D_Unit.h"
@@ -19,31 +20,43 @@ std::uint8_t ProgramCodeFromText(const std::string& Text);
 void ApplyProgramCode(std::uint8_t Code);
 
 // The number boxes' values as the settings keep them (truncated). A negative reply delay
-// becomes 0 (the auto-calibration divides by the delay + 100); a transmission delay below
-// 1 ms, which would never fire, becomes the default 1500.
+// becomes 0 (the auto-calibration divides by the delay + 100), one above MaxReplyDelay that;
+// a transmission delay below 1 ms, which would never fire, becomes the default 1500.
 std::int32_t ReplyDelayFromBox(double Value);
 std::int32_t TransmitDelayFromBox(double Value);
 // The algorithm box's text as the settings keep it: one of the four names, else the
 // default "Fast calibration" (an unknown name would pick no algorithm at all).
 std::string AlgorithmFromBox(const std::string& Text);
 
+// A port chosen by hand in the settings window ("Manual"): it becomes Port_Name and the start
+// port of the automatic search, which tries it first and again between the other ports.
+void ChoosePortByHand(const std::string& Name);
+
 // The font dialog's colour (0xRRGGBB) as the settings keep it: "#FF" and six hexadecimal
 // digits, full alpha.
 std::string FontColorText(std::uint32_t Rgb);
-// The font dialog's OK: name, size, style and colour into the settings; colour role 0 takes
-// the colour; the fonts are applied at the next queue tick (action 6, 100 ms).
+// The font dialog's OK: name, size (held within MinFontSize..MaxFontSize), style and colour
+// into the settings; colour role 0 takes the colour; the fonts are applied at the next queue
+// tick (action 6, 100 ms).
 void StoreFontChoice(const std::string& Name, float Size, std::int32_t Style, std::uint32_t Rgb);
 
 // The settings window's place when it shows: the main window's left, top + 22 and its own
 // size, then each of "Form_3D_SET_Pos_X", "_Pos_Y", "_Width", "_Height" the settings file
-// holds. The size is kept at least 300 x 200.
-TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height);
+// holds. The size is kept at least 300 x 200; given the screen's work area, the window is
+// kept on it, no larger than it (a file from another screen, or a broken one, cannot put it
+// out of reach).
+TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height,
+                                const std::optional<TWindowRect>& WorkArea = std::nullopt);
 // Whether the settings file asks for the settings window at start ("Form_3D_SET_Show").
 bool SettingsWindowWanted();
 // The settings window closes. Closed by the user (the shown flag still set): the flag is
 // cleared and its five keys leave the settings file. Closed by the main window (which cleared
-// the flag): its geometry is written. Raises what writing the file raises.
+// the flag): its geometry is written. Raises what reading or writing the file raises; the flag
+// is cleared all the same.
 void SettingsWindowClosed(const TWindowRect& Geometry);
+// What the user is told when the settings file could not be written: the language's text of
+// "SET_Not_Saved" ("The settings were not saved"), ": " and Why.
+std::string SettingsNotSavedText(const std::string& Why);
 
 // A secondary window's minimum size.
 constexpr int SecondaryMinWidth = 300;

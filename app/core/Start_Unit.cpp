@@ -24,6 +24,7 @@ TNoOpenGLText NoOpenGLText(const std::string& BaseName) {
   std::string language = "English";
   std::string value;
   if (ReadKey(settings, "Language", value) && !value.empty()) language = value;
+  text.Language = language;
   if (ReadKey(settings, language + "_Name", value) && !value.empty()) text.FontName = value;
   // A language is a file name of the folder, never a path.
   if (language != "English" && language.find_first_of("/\\") == std::string::npos &&
@@ -33,9 +34,9 @@ TNoOpenGLText NoOpenGLText(const std::string& BaseName) {
 }
 
 bool OpenGL_Check(const std::function<bool()>& Probe) {
-  Probe();
-  Probe();
-  return Probe();
+  bool passed = false;
+  for (int i = 0; i < OpenGLProbeCount; ++i) passed = Probe();
+  return passed;
 }
 
 bool StartWindows(const std::function<bool()>& Probe, const std::function<void(const std::string&)>& Make) {

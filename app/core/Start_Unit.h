@@ -13,10 +13,12 @@ inline constexpr const char* NoOpenGLEnglishMessage =
     "The computer does not support the OpenGL video mode. The program can not be run.";
 inline constexpr const char* NoOpenGLMessageKey = "Error_OpenGL_Not_Work";
 
-// The check window's message and the font it is drawn in.
+// The check window's message and the font it is drawn in. The message is 8-bit text in the
+// code page of Language, the language it was read for.
 struct TNoOpenGLText {
   std::string Message = NoOpenGLEnglishMessage;
   std::string FontName = "Tahoma";
+  std::string Language = "English";
 };
 // Reads "<BaseName>.ini" of the current directory for the language ("Language", default
 // "English") and its font ("<language>_Name", default "Tahoma"); for a language other than
@@ -25,8 +27,9 @@ struct TNoOpenGLText {
 // leaves none open.
 TNoOpenGLText NoOpenGLText(const std::string& BaseName);
 
-// Runs the probe three times; only the third result counts (a driver may fail its first
-// attempts while it wakes).
+// Runs the probe OpenGLProbeCount (three) times; only the last result counts (a driver may
+// fail its first attempts while it wakes).
+inline constexpr int OpenGLProbeCount = 3;
 bool OpenGL_Check(const std::function<bool()>& Probe);
 
 // The program's windows, in the order they are made.

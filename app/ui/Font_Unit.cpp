@@ -1,6 +1,9 @@
 #include "app/ui/Font_Unit.h"
 
 #include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
@@ -11,10 +14,12 @@
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Memo.h"
+#include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/Canvas.h"
 
 namespace app {
 
@@ -38,7 +43,86 @@ bool ColorKeptByLink(const vg::TvxObject* Object) {
   return n == "HudLabel_Port_Name" || n == "HudLabel_Work_Mode";
 }
 
+// A text that does not fit its control at the chosen size is not drawn smaller than this (the
+// smallest readable size of the Hud look); one that does not fit even so is cut as before.
+constexpr float SmallestFittedSize = 11;
+// A fitted text keeps this much room at either end.
+constexpr float FitMargin = 2;
+// Sizes are tried in steps of this much.
+constexpr float FitStep = 0.5f;
+
+// The width of each of Texts on one line in Font's family and style at Size.
+float WidestText(vg::TvxCanvas* Canvas, const vg::TvxFont* Font, float Size, const std::vector<std::u16string>& Texts) {
+  Canvas->Font()->Assign(Font);
+  Canvas->Font()->SetSize(Size);
+  float widest = 0;
+  for (const std::u16string& t : Texts)
+    if (!t.empty()) widest = std::max(widest, Canvas->TextWidth(t));
+  return widest;
+}
+
+// The texts a control shows on one line and the width it has for them; false for a control
+// whose text wraps, scrolls or is not shown on one line.
+bool OneLineTexts(vg::TvxObject* Control, std::vector<std::u16string>& Texts, float& Width, vg::TvxFont*& Font) {
+  if (auto* combo = dynamic_cast<vg::TvxComboTextBox*>(Control)) {
+    Texts.push_back(combo->Text());
+    for (int i = 0; i < combo->Items()->Count(); ++i) Texts.push_back(combo->Items()->Get(i));
+    Width = vg::RectWidth(combo->GetContentRect());
+    Font = combo->Font();
+    return true;
+  }
+  auto* t = dynamic_cast<vg::TvxTextControl*>(Control);
+  if (!t || t->WordWrap() || dynamic_cast<vg::TvxWindow*>(Control)) return false;
+  auto* part = vg::FindPart<vg::TvxText>(t, "text");
+  if (!part || !part->Visible()) return false;
+  Texts.push_back(t->Text());
+  Width = part->Width();
+  Font = t->Font();
+  return true;
+}
+
 }  // namespace
+
+void FitFontToControl(vg::TvxObject* Control) {
+  auto* visual = dynamic_cast<vg::TvxVisualObject*>(Control);
+  vg::TvxCanvas* canvas = visual ? visual->GetCanvas() : nullptr;
+  std::vector<std::u16string> texts;
+  float width = 0;
+  vg::TvxFont* font = nullptr;
+  if (!canvas || !OneLineTexts(Control, texts, width, font)) return;
+  width -= 2 * FitMargin;
+  if (width <= 0) return;
+  float size = font->Size();
+  const float floor = std::min(size, SmallestFittedSize);
+  float widest = WidestText(canvas, font, size, texts);
+  if (widest <= width) return;
+  // Text grows about in step with the size: start there, then step down until it fits.
+  size = std::max(floor, std::floor(size * width / widest / FitStep) * FitStep);
+  while (size > floor && WidestText(canvas, font, size, texts) > width) size = std::max(floor, size - FitStep);
+  font->SetSize(size);
+}
+
+std::u16string CutWithEllipsis(const std::u16string& Text, float Width,
+                               const std::function<float(const std::u16string&)>& Measure) {
+  if (Measure(Text) <= Width) return Text;
+  static const std::u16string Ellipsis = u"\u2026";
+  const std::size_t first = Text.find_first_not_of(u' ');
+  const std::u16string body = first == std::u16string::npos ? std::u16string() : Text.substr(first);
+  auto cut = [&](std::size_t N) {
+    std::u16string t = body.substr(0, N);
+    t.erase(t.find_last_not_of(u' ') + 1);
+    return t + Ellipsis;
+  };
+  if (Measure(Ellipsis) > Width) return {};
+  // The longest beginning that fits with the ellipsis (a longer beginning is never narrower).
+  std::size_t low = 0, high = body.size();
+  while (low < high) {
+    const std::size_t mid = (low + high + 1) / 2;
+    if (Measure(cut(mid)) <= Width) low = mid;
+    else high = mid - 1;
+  }
+  return cut(low);
+}
 
 void SetControlFont(vg::TvxObject* Control, bool Family, bool Size, int Role, bool Style) {
   if (auto* c = dynamic_cast<vg::TvxControl*>(Control)) c->ApplyResource();
@@ -54,6 +138,7 @@ void SetControlFont(vg::TvxObject* Control, bool Family, bool Size, int Role, bo
   } else if (auto* l = dynamic_cast<vg::TvxStringListBox*>(Control)) {
     SetFont(l->Font(), Family, Size, Style);
   }
+  if (Size) FitFontToControl(Control);
 }
 
 void ApplyFontsToTree(vg::TvxObject* Root) {
@@ -82,6 +167,12 @@ void ApplyFonts(TForm_3D_GEN& Main) {
   Main.SetIndicatorNameFontSize();
   Main.SetIndicatorDataFontSize();
   SetControlFont(p.HudLabel_DynamicIND, true, false, 0, false);
+  // The caption is measured again in the new font.
+  Main.PlaceCaption();
+  // The page in view takes the font now; the others take it when they are selected.
+  ApplyPageFonts(Main, p.HudTabControl_GEN->ItemIndex());
+  // The port's name is cut to its room in the new font.
+  Main.FitPortName();
   for (TWindow_3D* w : TWindow_3D::Windows())
     if (w != &Main && w->Showing() && w->Root()) {
       ApplyFontsToTree(w->Root());

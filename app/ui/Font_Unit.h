@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 namespace vg {
 class TvxObject;
@@ -21,12 +23,24 @@ class TForm_3D_GEN;
 // colour afterwards.
 void SetControlFont(vg::TvxObject* Control, bool Family, bool Size, int Role, bool Style);
 
+// A control that shows its text on one line (a label, check box, button, tab item or group
+// box without word wrap; a combo box with its items) and whose text would not fit it at its
+// font's size takes the largest size, in half points, at which it fits, but not below 11 (nor
+// below the size it has). SetControlFont does it whenever it sets a size.
+void FitFontToControl(vg::TvxObject* Control);
+
+// Text as it fits Width, Measure giving the width of a text: the whole text when it fits,
+// else its beginning (without the blanks around it) followed by an ellipsis, as much of it
+// as fits; the empty text when not even the ellipsis fits.
+std::u16string CutWithEllipsis(const std::u16string& Text, float Width,
+                               const std::function<float(const std::u16string&)>& Measure);
+
 // Every named control of the tree under Root: family, size, style and role 0.
 void ApplyFontsToTree(vg::TvxObject* Root);
 
 // Action 6: the main window's texts (the indicators by their own sizes and colours, the
-// status line with family and colour only, the Flip and Settings buttons while visible),
-// then the other windows that are shown.
+// status line with family and colour only, the Flip and Settings buttons while visible) and
+// those of the page in view, then the other windows that are shown.
 void ApplyFonts(TForm_3D_GEN& Main);
 // Actions 12..15: the texts of page 0..3 of the main window.
 void ApplyPageFonts(TForm_3D_GEN& Main, int Page);

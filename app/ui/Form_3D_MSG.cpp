@@ -1,11 +1,13 @@
 #include "app/ui/Form_3D_MSG.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/ui/Font_Unit.h"
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
@@ -19,11 +21,16 @@
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/WindowFrames.h"
+#include "vg2d/controls/ScrollBox.h"
+#include "vg2d/controls/Tracks.h"
+#include "vg2d/core/CanvasGdiPlus.h"
 
 namespace app {
 
 namespace {
 
+// The width of the message text's scroll bar (the scroll box's style).
+constexpr float MessageScrollBarWidth = 16;
 constexpr float ButtonWidth = 96;
 constexpr float ButtonHeight = 28;
 constexpr float ButtonGap = 12;
@@ -49,6 +56,15 @@ void WithLanguage(F&& Body) {
 }
 
 }  // namespace
+
+std::u16string MessageShownText(const std::u16string& Text) {
+  // Wrapped text is laid out only so far: a longer one is cut there, and says so.
+  constexpr std::size_t limit = vg::TvxCanvasGdiPlus::MaxWrappedText;
+  if (Text.size() <= limit) return Text;
+  std::size_t end = limit - 1;
+  if (end > 0 && Text[end] >= 0xDC00 && Text[end] <= 0xDFFF) --end;  // not half a pair
+  return Text.substr(0, end) + u"\u2026";
+}
 
 // ---- TForm_3D_MSG ---------------------------------------------------------------------------------
 
@@ -93,6 +109,21 @@ void TForm_3D_MSG::Request(std::uint8_t Kind, const std::string& Text) {
   if (RequestMessage(Kind, Text)) timerRun_->SetEnabled(true);
 }
 
+void TForm_3D_MSG::ShowAtEnd(const std::string& Text) {
+  timerRun_->SetEnabled(false);
+  if (Showing()) Close();
+  BeginEndingMessage(Text);
+  Show();
+  if (Root()) ApplyFontsToTree(Root());
+  FontsApplied();
+}
+
+void TForm_3D_MSG::Withdraw(std::uint8_t Kind, const std::string& Text) {
+  const TMessageWithdrawn w = WithdrawMessage(Kind, Text);
+  if (w.CancelShow) timerRun_->SetEnabled(false);
+  if (w.CloseShown) Close();
+}
+
 void TForm_3D_MSG::Timer_3D_MSG_runTimer(rtl::TObject*) {
   timerRun_->SetEnabled(false);
   // The main window may have closed meanwhile: then nothing shows.
@@ -133,15 +164,28 @@ bool TForm_3D_MSG::Build() {
       ComposeMessage(Model().Messages.MessageKind, Model().Messages.MessageText);
   if (!content) return false;
   vg::TvxHudPanel* txt = parts_.HudPanel_3d_MSG_Txt;
+  // The text stays inside its area: a text taller than the area scrolls in it (the label grows
+  // to the text's height inside a scroll box, see FitMessageText).
+  textBox_ = new vg::TvxScrollBox(this);
+  textBox_->SetName("ScrollBox_3D_MSG_Text");
+  textBox_->SetParent(txt);
+  textBox_->Position()->SetPoint({8, 8});
+  textBox_->SetWidth(txt->Width() - 16 - (content->CountdownMs > 0 ? 36 : 0));
+  textBox_->SetHeight(txt->Height() - 16 - (content->CountdownMs > 0 ? 22 : 0));
+  textBox_->SetAutoHide(true);
+  textBox_->ApplyResource();
+  for (vg::TvxScrollBar* bar : {textBox_->VScrollBar(), textBox_->HScrollBar()})
+    if (bar) bar->SetResource("hudscrollbarstyle");
   label_ = new vg::TvxHudLabel(this);
   label_->SetName("HudLabel_3D_MSG_Text");
-  label_->SetParent(txt);
-  label_->Position()->SetPoint({8, 8});
-  label_->SetWidth(txt->Width() - 16 - (content->CountdownMs > 0 ? 36 : 0));
-  label_->SetHeight(txt->Height() - 16 - (content->CountdownMs > 0 ? 22 : 0));
+  label_->SetParent(textBox_);
+  label_->Position()->SetPoint({0, 0});
+  label_->SetWidth(textBox_->Width());
+  label_->SetHeight(textBox_->Height());
   label_->SetWordWrap(true);
   label_->SetTextAlign(vg::vgTextAlignCenter);
-  label_->SetText(ecu::LngToWide(content->Text));
+  label_->SetText(MessageShownText(ecu::LngToWide(content->Text)));
+  FitMessageText();
 
   vg::TvxHudPanel* panel = parts_.HudPanel_3D_MSG_Buttons;
   const int n = static_cast<int>(std::min<std::size_t>(content->Buttons.size(), 3));
@@ -177,6 +221,34 @@ bool TForm_3D_MSG::Build() {
   return true;
 }
 
+void TForm_3D_MSG::FitMessageText() {
+  if (!label_ || !textBox_) return;
+  const float width = textBox_->Width(), height = textBox_->Height();
+  float textHeight = 0;
+  auto measure = [&](float Width) {
+    vg::TvxCanvas* canvas = label_->GetCanvas();
+    if (!canvas || label_->Text().empty()) return 0.0f;
+    canvas->Font()->Assign(label_->Font());
+    vg::TvxRect r{0, 0, Width, 1e6f};
+    canvas->MeasureText(r, r, label_->Text(), true, vg::vgTextAlignNear, vg::vgTextAlignNear);
+    return r.Bottom;
+  };
+  float w = width;
+  textHeight = measure(w);
+  // Taller than the area: the scroll bar takes its side, the text wraps to the rest and reads
+  // from the left, as a report does.
+  const bool scrolls = textHeight > height;
+  if (scrolls) {
+    w = std::max(1.0f, width - MessageScrollBarWidth);
+    textHeight = measure(w);
+  }
+  label_->SetTextAlign(scrolls ? vg::vgTextAlignNear : vg::vgTextAlignCenter);
+  label_->SetWidth(w);
+  label_->SetHeight(std::max(height, std::ceil(textHeight)));
+}
+
+void TForm_3D_MSG::FontsApplied() { FitMessageText(); }
+
 void TForm_3D_MSG::Timer_3D_MSGTimer(rtl::TObject*) {
   std::string text;
   bool goesOn = false;
@@ -209,6 +281,11 @@ void TForm_3D_MSG::FreeShowing() {
       rtl::Application->ReleaseComponent(*l);
       *l = nullptr;
     }
+  if (textBox_) {
+    textBox_->SetVisible(false);
+    rtl::Application->ReleaseComponent(textBox_);
+    textBox_ = nullptr;
+  }
 }
 
 void TForm_3D_MSG::FormClose(rtl::TObject*, win::TCloseAction&) {

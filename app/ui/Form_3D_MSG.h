@@ -27,9 +27,14 @@ class TvxHudLabel;
 class TvxHudPanel;
 class TvxHudWindow;
 class TvxLayout;
+class TvxScrollBox;
 }  // namespace vg
 
 namespace app {
+
+// What the message window shows of a text: all of it, or, beyond what wrapped text is laid
+// out to (the drawing's limit), its start and an ellipsis.
+std::u16string MessageShownText(const std::u16string& Text);
 
 struct TMsgParts {
   vg::TvxHudWindow* HudWindow_3D_MSG = nullptr;
@@ -47,10 +52,18 @@ public:
 
   // A request of the ECU link (ShowMessageWindow).
   void Request(std::uint8_t Kind, const std::string& Text);
+  // The program's last message, shown at once with its fonts (the main window has closed, so
+  // no queued action runs any more); its close ends the program.
+  void ShowAtEnd(const std::string& Text);
+  // A request that no longer holds goes: from those waiting, from the pending show, or, shown,
+  // the window closes (and the next waiting request follows).
+  void Withdraw(std::uint8_t Kind, const std::string& Text);
 
   const TMsgParts& Parts() const { return parts_; }
   // The label and buttons of the showing (nil / empty while hidden).
   vg::TvxHudLabel* MessageLabel() const { return label_; }
+  // The scroll box the message label stands in (nil while hidden).
+  vg::TvxScrollBox* MessageTextBox() const { return textBox_; }
   vg::TvxHudLabel* CountdownLabel() const { return countdown_; }
   const std::vector<vg::TvxHudButton*>& Buttons() const { return buttons_; }
 
@@ -69,10 +82,15 @@ private:
   bool Build();
   void FreeShowing();
   void CopyMainFill();
+  // The label as wide as the text's area and as high as its wrapped text in the label's font
+  // (at least the area): a longer text scrolls, with the bar beside it.
+  void FitMessageText();
+  void FontsApplied() override;
 
   TMsgParts parts_;
   rtl::TTimer* timerCountdown_ = nullptr;  // Timer_3D_MSG
   rtl::TTimer* timerRun_ = nullptr;        // Timer_3D_MSG_run
+  vg::TvxScrollBox* textBox_ = nullptr;
   vg::TvxHudLabel* label_ = nullptr;
   vg::TvxHudLabel* countdown_ = nullptr;
   std::vector<vg::TvxHudButton*> buttons_;

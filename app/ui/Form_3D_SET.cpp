@@ -12,12 +12,14 @@
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
+#include "ecu/Host.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "ecu/Lng_Chr.h"
 #include "ecu/Port_3D_Unit.h"
 #include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/win/Display.h"
 #include "serial/CPort.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
@@ -162,7 +164,9 @@ void TForm_3D_SET::BindParts() {
 
 void TForm_3D_SET::FormShow(rtl::TObject*) {
   ecu::Session().Link.SettingsWindowShown = 1;
-  const TWindowRect r = SettingsWindowPlace(MainRect(), DesignWidth(), DesignHeight());
+  const win::TRect work = win::ScreenWorkArea();
+  const TWindowRect r =
+      SettingsWindowPlace(MainRect(), DesignWidth(), DesignHeight(), TWindowRect{work.Left, work.Top, work.Width(), work.Height()});
   SetBounds(r.Left, r.Top, r.Width, r.Height);
   FillSettingsControls();
   ApplyTexts();
@@ -172,7 +176,16 @@ void TForm_3D_SET::FormShow(rtl::TObject*) {
 }
 
 void TForm_3D_SET::FormClose(rtl::TObject*, win::TCloseAction&) {
-  SettingsWindowClosed({Left(), Top(), Width(), Height()});
+  const bool byUser = ecu::Session().Link.SettingsWindowShown != 0;
+  try {
+    SettingsWindowClosed({Left(), Top(), Width(), Height()});
+  } catch (const std::exception& e) {
+    const std::string text = SettingsNotSavedText(e.what());
+    if (byUser && Model().Actions.MainWindowShown && ecu::Session().Hosts.Host)
+      ecu::Session().Hosts.Host->ShowMessageWindow(Message_ScriptError, text);
+    else
+      closeFailure_ = text;
+  }
 }
 
 void TForm_3D_SET::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -256,7 +269,7 @@ void TForm_3D_SET::HudButton_3D_SET_Port_ManualClick(rtl::TObject*) {
   if (!portWindow || !portWindow->ComPort) return;
   cport::TComPort* port = portWindow->ComPort;
   if (!port->ShowSetupDialog()) return;
-  Model().Settings.Port_Name = port->Port();
+  ChoosePortByHand(port->Port());
   parts_.HudTextBox_3D_SET_Port_Name->SetText(Wide(Model().Settings.Port_Name));
   if (!ecu::IsPortListed()) return;
   // Opened afresh on the chosen port; a port that cannot be opened stays closed and is

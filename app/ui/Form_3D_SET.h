@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/ui/Window_3D.h"
 
@@ -84,7 +85,12 @@ public:
 
   // Published handlers.
   void FormShow(rtl::TObject* Sender);
+  // Keeps its keys in the settings file (SettingsWindowClosed) and closes whatever that does:
+  // a file that cannot be written is reported in the message window when the user closed the
+  // window, and left to the main window's report when the main window closes it.
   void FormClose(rtl::TObject* Sender, win::TCloseAction& Action);
+  // What the last close could not write, for the main window's report; emptied by the call.
+  std::string TakeCloseFailure() { return std::exchange(closeFailure_, std::string()); }
   void HudTextBox_SET_Program_CodeKeyDown(rtl::TObject* Sender, std::uint16_t& Key, char16_t& KeyChar,
                                           rtl::TShiftState Shift);
   void HudCheckBox_3D_SET_Port_SearchChange(rtl::TObject* Sender);
@@ -111,6 +117,7 @@ private:
   // The controls are being filled: their change handlers leave the settings alone.
   bool filling_ = false;
   bool created_ = false;
+  std::string closeFailure_;
 };
 
 }  // namespace app

@@ -71,6 +71,8 @@ void TForm_3D_GEN::ChooseLanguage(int Index) {
   if (!name.empty()) {
     Model().Settings.Language = name;
     ApplyLanguage();
+    // The new texts may be longer: the fonts are applied again, each made to fit its text.
+    QueueAction(Action_ApplyFonts, 100);
   }
   CloseMenus();
 }
@@ -85,6 +87,7 @@ bool TForm_3D_GEN::EnterAccessCode(const std::u16string& Code) {
   p.HudButton_3D_GEN_Settings->Position()->SetPoint(
       {p.HudButton_3D_GEN_Flip->Position()->X() + p.HudButton_3D_GEN_Flip->Width(),
        p.HudButton_3D_GEN_Flip->Position()->Y()});
+  PlaceCaption();
   QueueAction(Action_ApplyFonts, 100);
   return true;
 }

@@ -6,16 +6,20 @@
 #include <climits>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Set_3D_Unit.h"
 #include "app/ui/Flip_3D.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
+#include "app/ui/Font_Unit.h"
+#include "app/ui/Window_Host.h"
 #include "app/ui/Page_ACB.h"
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
@@ -48,7 +52,9 @@
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/Tracks.h"
+#include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/Canvas.h"
 #include "vg2d/core/Shapes.h"
 
 namespace app {
@@ -59,6 +65,8 @@ constexpr int MinimumWidth = 400;
 constexpr int MinimumHeight = 300;
 // Full screen covers the work area and 12 pixels beyond each of its edges.
 constexpr int FullScreenMargin = 12;
+// The caption keeps this much room to the buttons and icons beside it.
+constexpr float CaptionGap = 8;
 
 const char* const IndicatorIds[IndicatorCount] = {"Petrol",  "Gas",      "RPM",       "TempVap",
                                                   "TempGas", "PressVap", "PressColl", "PressDiff"};
@@ -95,6 +103,7 @@ rtl::TClass TForm_3D_GEN::StaticClass() {
           .Method("FormClose", &F::FormClose)
           .Method("HudButton_Work_ModeClick", &F::HudButton_Work_ModeClick)
           .Method("HudButton_Port_SearchClick", &F::HudButton_Port_SearchClick)
+          .Method("HudLabel_INDApplyResource", &F::HudLabel_INDApplyResource)
           .Method("HudButton_Menu_FileMouseDown", &F::HudButton_Menu_FileMouseDown)
           .Method("HudButton_Menu_LNGMouseDown", &F::HudButton_Menu_LNGMouseDown)
           .Method("HudButton_Menu_FileMouseMove", &F::HudButton_Menu_FileMouseMove)
@@ -182,6 +191,7 @@ void TForm_3D_GEN::BindParts() {
   }
   bind(p.HudPanel_Port, "HudPanel_Port");
   bind(p.HudButton_Port_Search, "HudButton_Port_Search");
+  bind(p.HudPanel_Port_Condition, "HudPanel_Port_Condition");
   bind(p.HudLabel_Port_Name, "HudLabel_Port_Name");
   bind(p.HudLabel_Port_Connect_Stabil, "HudLabel_Port_Connect_Stabil");
   bind(p.HudLabel_DynamicIND, "HudLabel_DynamicIND");
@@ -199,6 +209,7 @@ void TForm_3D_GEN::BindParts() {
   bind(p.Image_ICO, "Image_ICO");
   bind(p.Circle_ICO, "Circle_ICO");
   bind(p.Path_ICO_Flame, "Path_ICO_Flame");
+  bind(p.SizeGrip_3D_GEN, "SizeGrip_3D_GEN");
 }
 
 // ---- creation, showing, closing ------------------------------------------------------------------
@@ -207,6 +218,7 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
   const TMainParts& p = parts_;
   // 1. The design sizes; the layout is the client less 26 x 44 at (13, 32).
   PlaceLayout(p.Layout_3D_GEN);
+  gripFromRight_ = static_cast<float>(Width()) - p.SizeGrip_3D_GEN->Position()->X();
   // 2.
   CreateCaptionIcons();
   // 3. Paths, names and titles.
@@ -214,7 +226,9 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
   exeBaseName_ = ecu::StripExtension(rtl::ExtractFileName(ProgramPath));
   if (exeBaseName_.empty()) exeBaseName_ = "gascal";
   SetCaption(exeBaseName_ + "  V" + ProgramVersion);
-  p.HudWindow_3D_GEN->SetText(Wide(exeBaseName_ + "  V" + ProgramVersion + "  Date " + ProgramDate));
+  p.HudWindow_3D_GEN->OnApplyResource = rtl::TNotifyEvent(this, &TForm_3D_GEN::TitleStyleApplied);
+  title_ = Wide(exeBaseName_ + "  V" + ProgramVersion + "  Date " + ProgramDate);
+  PlaceCaption();
   // 4.
   ecu::Session().ConfigData.ConfigDir = programDir_ + "/Config";
   ecu::Session().Texts.LanguageDir = programDir_ + "/Language";
@@ -281,7 +295,38 @@ void TForm_3D_GEN::FormShow(rtl::TObject*) {
   ShowConfigLoadReport();
 }
 
-void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction&) {
+void TForm_3D_GEN::CloseUnattended() {
+  if (closeState_ == TCloseState::Open) unattendedClose_ = true;
+  Close();
+}
+
+void TForm_3D_GEN::EndProgram() {
+  if (win::MainForm() == this) rtl::Application->Terminate();
+}
+
+void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
+  switch (closeState_) {
+    case TCloseState::Closing:
+      // Asked again by what the close itself runs (a message window closing): it goes on.
+      Action = win::caNone;
+      return;
+    case TCloseState::Reporting:
+    case TCloseState::Closed:
+      closeState_ = TCloseState::Closed;
+      EndProgram();
+      return;
+    case TCloseState::Open: break;
+  }
+  closeState_ = TCloseState::Closing;
+  // Every step runs, whatever an earlier one raised; what failed is reported at the end.
+  std::vector<std::string> failures;
+  const auto step = [&failures](const std::function<void()>& Step) {
+    try {
+      Step();
+    } catch (const std::exception& e) {
+      failures.emplace_back(e.what());
+    }
+  };
   Model().Actions.MainWindowShown = 0;
   if (Model().Actions.Timer_GEN_General) Model().Actions.Timer_GEN_General->SetEnabled(false);
   if (portWindow_) {
@@ -293,20 +338,46 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction&) {
   // The connection quality decays on the port window's link: it stops with it, or its tick
   // would find no port window once the program takes its windows down.
   if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->Timer_GEN_Connect_Stabil().SetEnabled(false);
-  if (portWindow_ && portWindow_->ComPort->Connected()) portWindow_->ComPort->Close();
-  FreeCaptionIcons();
-  pageCLB_->Release();
-  pageACB_->Release();
-  const TGeometry g = Geometry();
-  SaveSettings({g.IndicatorWidth, g.Left, g.Top, g.Width, g.Height});
+  step([this] {
+    if (portWindow_ && portWindow_->ComPort->Connected()) portWindow_->ComPort->Close();
+  });
+  step([this] { FreeCaptionIcons(); });
+  step([this] { pageCLB_->Release(); });
+  step([this] { pageACB_->Release(); });
+  try {
+    const TGeometry g = Geometry();
+    SaveSettings({g.IndicatorWidth, g.Left, g.Top, g.Width, g.Height});
+  } catch (const std::exception& e) {
+    failures.push_back(SettingsNotSavedText(e.what()));
+  }
   // A settings window still open is remembered (the file says so already): it is told that
   // the main window closes it, so that its close keeps its keys and writes its geometry.
   if (TWindow_3D* settings = WindowNamed("Form_3D_SET"); settings && settings->Showing()) {
     ecu::Session().Link.SettingsWindowShown = 0;
-    settings->Close();
+    step([settings] { settings->Close(); });
+    if (auto* form = dynamic_cast<TForm_3D_SET*>(settings))
+      if (std::string failure = form->TakeCloseFailure(); !failure.empty()) failures.push_back(std::move(failure));
+  }
+  // The program ends with its main window: no other window stays to be used meanwhile.
+  const std::vector<TWindow_3D*> windows = TWindow_3D::Windows();
+  for (TWindow_3D* w : windows)
+    if (w != this && w->Showing()) step([w] { w->Close(); });
+  closeState_ = TCloseState::Closed;
+  if (!failures.empty()) {
+    // The same failure told twice (the settings window's keys go to the same file) is told once.
+    std::string text;
+    for (std::size_t i = 0; i < failures.size(); ++i)
+      if (std::find(failures.begin(), failures.begin() + static_cast<std::ptrdiff_t>(i), failures[i]) ==
+          failures.begin() + static_cast<std::ptrdiff_t>(i))
+        text += (text.empty() ? "" : "\n") + failures[i];
+    auto* host = dynamic_cast<TWindowHost*>(ecu::Session().Hosts.Host);
+    if (host && host->ShowEndingMessage(text, !unattendedClose_)) {
+      closeState_ = TCloseState::Reporting;
+      return;
+    }
   }
   // The program ends when its main window has closed.
-  if (win::MainForm() == this) rtl::Application->Terminate();
+  EndProgram();
 }
 
 TForm_3D_GEN::TGeometry TForm_3D_GEN::Geometry() const {
@@ -349,13 +420,17 @@ void TForm_3D_GEN::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 void TForm_3D_GEN::FormResize() {
   if (!created_ || ecu::Session().ConfigData.CFGPageUpdating) return;
   RescaleMainLayout();
-  if (Width() < MinimumWidth || Height() < MinimumHeight) {
-    inherited::SetBounds(Left(), Top(), std::max(Width(), MinimumWidth), std::max(Height(), MinimumHeight));
+  // At least 400 x 300, and (as a grip drag could make it) never larger than full screen.
+  const win::TRect work = win::ScreenWorkArea();
+  const int maxWidth = std::max(work.Width() + 2 * FullScreenMargin, MinimumWidth);
+  const int maxHeight = std::max(work.Height() + 2 * FullScreenMargin, MinimumHeight);
+  if (Width() < MinimumWidth || Height() < MinimumHeight || Width() > maxWidth || Height() > maxHeight) {
+    inherited::SetBounds(Left(), Top(), std::clamp(Width(), MinimumWidth, maxWidth),
+                         std::clamp(Height(), MinimumHeight, maxHeight));
     RescaleMainLayout();
   }
-  const win::TRect work = win::ScreenWorkArea();
-  if (Model().Settings.Full_Screen &&
-      (Width() < work.Width() + 2 * FullScreenMargin || Height() < work.Height() + 2 * FullScreenMargin))
+  if (Model().Settings.Full_Screen && (Width() < work.Width() + 2 * FullScreenMargin ||
+                               Height() < work.Height() + 2 * FullScreenMargin))
     Model().Settings.Full_Screen = false;
   ShowCaptionIconState(Model().Settings.Full_Screen);
 }
@@ -363,6 +438,8 @@ void TForm_3D_GEN::FormResize() {
 void TForm_3D_GEN::RescaleMainLayout() {
   RescaleLayout();
   PlaceCaptionIcons();
+  FitFontTrack();
+  PlaceCaption();
 }
 
 void TForm_3D_GEN::SetMainWindowSize(int AWidth, int AHeight) {
@@ -510,7 +587,7 @@ void TForm_3D_GEN::RunAction(std::uint8_t Code) {
     case Action_ToggleFullScreen: ToggleFullScreen(); break;
     case Action_CopyFillToOpenWindows: CopyFillToOpenWindows(); break;
     case Action_ApplyFonts: ApplyFonts(*this); break;
-    case Action_OpenConfiguredPort: OpenConfiguredPortAndReport(); break;
+    case Action_OpenConfiguredPort: portFailureMessage_ = OpenConfiguredPortAndReport(); break;
     case 8:
     case 9:
     case 10: pageCLB_->ApplyPartFonts(Code); break;
@@ -539,7 +616,45 @@ void TForm_3D_GEN::CopyFillToOpenWindows() {
 
 // ---- texts, caption, language -----------------------------------------------------------------------
 
-std::u16string TForm_3D_GEN::TitleText() const { return parts_.HudWindow_3D_GEN->Text(); }
+void TForm_3D_GEN::PlaceCaption() {
+  vg::TvxHudWindow* window = parts_.HudWindow_3D_GEN;
+  if (!window) return;
+  // The room: from the last visible button of the title row to the first caption icon.
+  float left = 0;
+  for (vg::TvxHudButton* b : {parts_.HudButton_Menu_File, parts_.HudButton_Menu_LNG, parts_.HudButton_3D_GEN_Flip,
+                              parts_.HudButton_3D_GEN_Settings})
+    if (b && b->Visible()) left = std::max(left, b->Position()->X() + b->Width());
+  left += CaptionGap;
+  // (The icons stand at their distance to the window's right edge, placed from its width.)
+  const float width = static_cast<float>(Width());
+  float right = width - CaptionGap;
+  for (vg::TvxCircle* icon : {icons_.Minimize, icons_.FullScreen})
+    if (icon && icon->Visible()) right = std::min(right, icon->Position()->X() - CaptionGap);
+  if (right < left) right = left;
+  // The caption part of the window's style takes that room through its outer spacing. Its
+  // slot in the title row keeps its distances to the Hud window's edges; the Hud window may
+  // not have taken a new size of the window yet, so the slot is measured as laid out now.
+  if (auto* part = vg::FindPart<vg::TvxText>(window, "text")) {
+    const vg::TvxRect pad = part->Padding()->GetRect();
+    const float slotLeft = window->AbsoluteToLocal(part->LocalToAbsolute({0, 0})).X - pad.Left;
+    const float slotRightGap =
+        window->Width() - (window->AbsoluteToLocal(part->LocalToAbsolute({part->Width(), 0})).X + pad.Right);
+    const vg::TvxRect wanted{std::max(0.0f, left - slotLeft), pad.Top,
+                             std::max(0.0f, width - slotRightGap - right), pad.Bottom};
+    if (wanted != pad) part->Padding()->SetRect(wanted);
+  }
+  vg::TvxCanvas* canvas = window->GetCanvas();
+  if (!canvas) {
+    window->SetText(title_);
+    return;
+  }
+  window->SetText(CutWithEllipsis(title_, right - left, [&](const std::u16string& Text) {
+    canvas->Font()->Assign(window->Font());
+    return canvas->TextWidth(Text);
+  }));
+}
+
+void TForm_3D_GEN::TitleStyleApplied(rtl::TObject*) { PlaceCaption(); }
 
 void TForm_3D_GEN::UpdateMainCaption() {
   const ecu::TLanguageWords& words = ecu::Session().Texts.LanguageWords;
@@ -553,8 +668,14 @@ void TForm_3D_GEN::UpdateMainCaption() {
     title += "     " + words.File + " : " + c->Cfg_Name + ".cfg";
     group += " (" + words.File + " : " + c->Cfg_Name + ".cfg) ";
   }
-  parts_.HudWindow_3D_GEN->SetText(Wide(title));
-  if (pageCFG_) pageCFG_->Parts().HudGroupBox_CFG_User->SetText(Wide(group));
+  title_ = Wide(title);
+  PlaceCaption();
+  if (pageCFG_) {
+    vg::TvxHudGroupBox* box = pageCFG_->Parts().HudGroupBox_CFG_User;
+    box->SetText(Wide(group));
+    // A file's name makes the caption longer: at the chosen size or as large as fits.
+    if (Model().Actions.MainWindowShown) SetControlFont(box, false, true, -1, false);
+  }
 }
 
 void TForm_3D_GEN::ApplyLanguage() {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/ui/Window_3D.h"
 
@@ -80,6 +81,7 @@ struct TMainParts {
   std::array<vg::TvxHudLabel*, IndicatorCount> IndicatorValues{};
   vg::TvxHudPanel* HudPanel_Port = nullptr;
   vg::TvxHudButton* HudButton_Port_Search = nullptr;
+  vg::TvxHudPanel* HudPanel_Port_Condition = nullptr;  // the link LED, the port name and the quality
   vg::TvxHudLabel* HudLabel_Port_Name = nullptr;
   vg::TvxHudLabel* HudLabel_Port_Connect_Stabil = nullptr;
   vg::TvxHudLabel* HudLabel_DynamicIND = nullptr;
@@ -94,6 +96,8 @@ struct TMainParts {
   vg::TvxVisualObject* Image_ICO = nullptr;
   vg::TvxCircle* Circle_ICO = nullptr;
   vg::TvxVisualObject* Path_ICO_Flame = nullptr;
+  // In the window's bottom-right corner, above the content: pressed, it resizes the window.
+  vg::TvxVisualObject* SizeGrip_3D_GEN = nullptr;
 };
 
 // The caption icons (made in code, MinMax_3D_ICO.cpp).
@@ -147,8 +151,11 @@ public:
   // ---- paths and names made at creation --------------------------------------------------
   const std::string& ProgramDir() const { return programDir_; }
   const std::string& ExeBaseName() const { return exeBaseName_; }
-  // The window's title text (the Hud window's caption).
-  std::u16string TitleText() const;
+  // The window's title text, whole (the Hud window's caption shows what fits of it).
+  std::u16string TitleText() const { return title_; }
+  // The caption between the last visible button of the title row and the caption icons,
+  // centred there, or cut with an ellipsis where it does not fit: no button covers it.
+  void PlaceCaption();
 
   // ---- timers of the window ----------------------------------------------------------------
   rtl::TTimer* Timer_CLB_3D_Btn() const { return timerCLBBtn_; }
@@ -197,6 +204,9 @@ public:
   void ListLanguages();
   // What the last configuration load could not read, in the message window.
   void ShowConfigLoadReport();
+  // The text of the message that told why the configured port could not be opened, while
+  // it holds; taking it forgets it (the ECU has answered since).
+  std::string TakePortFailureMessage() { return std::exchange(portFailureMessage_, {}); }
   // A File-menu item (the last, Exit, closes the window; the others go to the save/load
   // window, IFileMenuActions), a language item, the access code.
   void RunFileMenuItem(int Index);
@@ -206,9 +216,20 @@ public:
   void CreateIndicatorTracks();
   void FitIndicatorPanels();
   void FitIndicatorLabels();
+  // The port panel's width and its three rows; inside the condition row the quality keeps to
+  // the right edge and the port name takes the room before it.
   void FitPortPanel();
   void FitPultPanel();
+  // The port's name in HudLabel_Port_Name, cut in the middle with an ellipsis where it is
+  // wider than the label's room (FitLabelText); cut again whenever its font changes.
+  void ShowPortName(const std::u16string& Name);
+  void FitPortName();
+  const std::u16string& PortNameText() const { return portName_; }
   void MoveSplitter(float Delta);
+  // The program-font track as long as the tab control is drawn, but ending before the size
+  // grip in the window's corner (so that a press there resizes the window); after the
+  // layout's scale or the splitter changed.
+  void FitFontTrack();
   void SetIndicatorNameFontSize();
   void SetIndicatorDataFontSize();
   void SetProgramFontSize();
@@ -231,6 +252,10 @@ public:
   // The resize rule (ignored while CFGPageUpdating): the layout scaled, the size kept at
   // 400 x 300 at least, full screen left when the window is smaller than the work area + 24.
   void FormResize();
+  // A close that nobody watches (the system's request to end, a newer copy's request): it
+  // reports a failure on the standard error stream only and ends the program at once. While
+  // the report of a user's close shows, any close request ends the program.
+  void CloseUnattended();
   // Shows a window of the program by its component name ("Form_3D_SET"), when it exists.
   static bool ShowWindowNamed(const std::string& Name);
   static TWindow_3D* WindowNamed(const std::string& Name);
@@ -239,9 +264,15 @@ public:
   void FormKeyDown(rtl::TObject* Sender, std::uint16_t& Key, rtl::TShiftState Shift);
   void FormKeyUp(rtl::TObject* Sender, std::uint16_t& Key, rtl::TShiftState Shift);
   void FormShow(rtl::TObject* Sender);
+  // The close runs to its end whatever fails on the way: timers and port stopped, features
+  // released, settings written, every other window closed; then the program ends. What failed
+  // (the settings file could not be written) is reported first: on the standard error stream,
+  // and for a user's close in the message window, whose OK then ends the program.
   void FormClose(rtl::TObject* Sender, win::TCloseAction& Action);
   void HudButton_Work_ModeClick(rtl::TObject* Sender);
   void HudButton_Port_SearchClick(rtl::TObject* Sender);
+  // An indicator label's style keeps its text 4 pixels in from the panel's sides.
+  void HudLabel_INDApplyResource(rtl::TObject* Sender);
   void HudButton_Menu_FileMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X,
                                     float Y);
   void HudButton_Menu_LNGMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X,
@@ -282,6 +313,8 @@ private:
   void IconMouseLeave(rtl::TObject* Sender);
   void IconMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y);
   vg::TvxCircle* IconOf(rtl::TObject* Sender) const;
+  // The Hud window's style was (re)made: its caption part is placed again.
+  void TitleStyleApplied(rtl::TObject* Sender);
 
   TMainParts parts_;
   TCaptionIcons icons_;
@@ -296,13 +329,23 @@ private:
   rtl::TTimer* timerMenu_ = nullptr;
   ecu::TForm_3D_Port* portWindow_ = nullptr;
 
+  std::u16string title_;
+  float gripFromRight_ = 0;  // the size grip's left edge from the window's right edge
+  std::string portFailureMessage_;
   std::string programDir_;
   std::string exeBaseName_;
+  std::u16string portName_ = u"No port";
   bool menuOpen_ = false;
   bool splitterDragging_ = false;
   int fileMenuIndex_ = -1;
   bool levelBlinkOn_ = false;
   bool created_ = false;
+  // Where the close stands: not begun, running, its failure shown to the user, done.
+  enum class TCloseState { Open, Closing, Reporting, Closed };
+  TCloseState closeState_ = TCloseState::Open;
+  bool unattendedClose_ = false;
+  // Ends the program when this is its main form.
+  void EndProgram();
 };
 
 }  // namespace app

@@ -188,11 +188,26 @@ std::array<double, 5> TPage_CFG::LevelTrackValues() const {
   return values;
 }
 
-void TPage_CFG::PageToConfig() { ecu::CFG_Page_To_Config(PageValues()); }
+void TPage_CFG::PageToConfig() {
+  try {
+    ecu::CFG_Page_To_Config(PageValues());
+  } catch (const rtl::EConvertError&) {
+    // The rest of the page is taken; the box that holds no number gets its last good value
+    // back from the model, so that the failure is reported once and the next change goes
+    // through.
+    ConfigToCFGPage();
+    throw;
+  }
+}
 
 void TPage_CFG::LevelToConfig() {
   if (ecu::Session().ConfigData.CFGPageUpdating) return;
-  ecu::LevelPageToConfig(LevelTrackValues(), PageValues());
+  try {
+    ecu::LevelPageToConfig(LevelTrackValues(), PageValues());
+  } catch (const rtl::EConvertError&) {
+    ConfigToCFGPage();
+    throw;
+  }
   // The thresholds as voltages.
   const TUpdating updating;
   for (std::size_t i = 0; i < 5; ++i)
@@ -223,10 +238,7 @@ void TPage_CFG::NumberTyped(vg::TvxHudComboTextBox*) {
   if (ecu::Session().ConfigData.CFGPageUpdating) return;
   // A text that is no number yet (a box being emptied to type anew) changes nothing and
   // waits: Enter or leaving the box reports it (OnChange).
-  try {
-    PageToConfig();
-  } catch (const rtl::EConvertError&) {
-  }
+  if (ecu::CFGPageNumbersConvert(PageValues())) PageToConfig();
 }
 
 void TPage_CFG::HudComboTextBox_CFG_RPM_PrescalerChange(rtl::TObject*) { PageToConfig(); }

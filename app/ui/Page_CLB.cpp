@@ -18,6 +18,7 @@
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/Shapes.h"
@@ -203,6 +204,13 @@ void TPage_CLB::BuildCalibrationDiagram() {
   d.ManifoldMarker = MakeCircle(plot, MarkerSize, Color_Diagram_Vacuum);
   d.GasMarker = MakeCircle(plot, MarkerSize, Color_Diagram_Gas);
   for (vg::TvxCircle* m : {d.ManifoldMarker, d.GasMarker}) m->SetHitTest(false);
+  // Over the live markers, as the MAP shapes made at a redraw were before it; it takes no
+  // mouse, so the plot and the markers keep theirs.
+  d.MapArea = new vg::TvxLayout(nullptr);
+  d.MapArea->SetParent(plot);
+  d.MapArea->SetAlign(vg::vaClient);
+  d.MapArea->SetHitTest(false);
+  d.MapArea->SetClipChildren(true);
   PlaceScales();
   fontsPending_ = true;
   QueueDiagramFonts();
@@ -299,11 +307,11 @@ void TPage_CLB::DrawDiagramState() {
 void TPage_CLB::DrawMapShapes(const TDiagramLook& Look) {
   if (!Look.SaveMap) return FreeMapShapes();
   TDiagramParts& d = diagram_;
-  vg::TvxImage* plot = parts_.Image_CLB_Diagram;
+  vg::TvxVisualObject* area = d.MapArea;
   const auto bars = static_cast<std::size_t>(Look.PairCount);
   if (d.PairBars.size() != bars) {
     FreeAll(d.PairBars);
-    for (std::size_t k = 0; k < bars; ++k) d.PairBars.push_back(MakeLine(plot, 2, Color_Map_Point_Line));
+    for (std::size_t k = 0; k < bars; ++k) d.PairBars.push_back(MakeLine(area, 2, Color_Map_Point_Line));
   }
   for (std::size_t k = 0; k < bars; ++k) {
     PlaceBox(d.PairBars[k], Look.PairBars[k]);
@@ -317,9 +325,9 @@ void TPage_CLB::DrawMapShapes(const TDiagramLook& Look) {
       const float size = Markers.empty() ? MapMarkerSize : Markers.front()->Width();
       FreeAll(Markers);
       FreeAll(Lines);
-      for (std::size_t k = 0; k + 1 < n; ++k) Lines.push_back(MakeLine(plot, 2, Role));
+      for (std::size_t k = 0; k + 1 < n; ++k) Lines.push_back(MakeLine(area, 2, Role));
       for (std::size_t k = 0; k < n; ++k) {
-        Markers.push_back(MakeCircle(plot, size, Role));
+        Markers.push_back(MakeCircle(area, size, Role));
         Markers.back()->SetHitTest(false);
       }
     }
@@ -514,6 +522,7 @@ void TPage_CLB::Release() {
   FreeEach(d.PetrolLabels);
   FreeShape(d.GasMarker);
   FreeShape(d.ManifoldMarker);
+  FreeShape(d.MapArea);
 }
 
 }  // namespace app

@@ -64,7 +64,9 @@ struct TDiagramParts {
   std::array<vg::TvxLine*, 8> HorizontalGrid{};
   std::array<vg::TvxLine*, 6> VerticalGrid{};
   std::array<vg::TvxLine*, 4> Guides{};
-  // The MAP shapes, made again whenever their number changes.
+  // The MAP shapes, made again whenever their number changes, on an area of the plot's size
+  // that cuts them at the plot's edges (a band beyond the scale stays off the read-out).
+  vg::TvxVisualObject* MapArea = nullptr;
   std::vector<vg::TvxLine*> PairBars;
   std::vector<vg::TvxCircle*> GasPoints, PetrolPoints;
   std::vector<vg::TvxLine*> GasLines, PetrolLines;

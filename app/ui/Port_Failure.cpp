@@ -27,7 +27,9 @@ std::string LoginName() {
 
 std::string PortFailureMessage(const std::string& Port, const std::string& Device, int Error,
                                const std::string& Group, const std::string& User) {
-  std::string text = "The serial port \"" + Port + "\" (" + Device + ") cannot be opened: ";
+  // A port named by its device's path is named once.
+  std::string text = "The serial port \"" + Port + "\"" + (Device == Port ? std::string() : " (" + Device + ")") +
+                     " cannot be opened: ";
   if (Error != EACCES && Error != EPERM) return text + std::strerror(Error) + ".";
   const std::string group = Group.empty() ? std::string("dialout") : Group;
   const std::string user = User.empty() ? std::string("<user>") : User;
@@ -36,17 +38,19 @@ std::string PortFailureMessage(const std::string& Port, const std::string& Devic
          "), then log out and in again, and start the program anew.";
 }
 
-void OpenConfiguredPortAndReport() {
+std::string OpenConfiguredPortAndReport() {
   const std::string port = Model().Settings.Port_Name;
   const std::string device = comm::DevicePath(port);
   cport::TComPort* com = ecu::Session().Form_3D_Port ? ecu::Session().Form_3D_Port->ComPort : nullptr;
   if (com) com->ForgetPortFailure();
-  if (ecu::OpenConfiguredPort()) return;
+  if (ecu::OpenConfiguredPort()) return {};
   // Only the configured port's own failure is told; a search that ran on reports nothing.
-  if (!com || com->PortFailedError() == 0 || com->PortFailedText().find(device) == std::string::npos) return;
-  if (ecu::Session().Hosts.Host)
-    ecu::Session().Hosts.Host->ShowMessageWindow(
-        13, PortFailureMessage(port, device, com->PortFailedError(), comm::DeviceGroupName(device), LoginName()));
+  if (!com || com->PortFailedError() == 0 || com->PortFailedText().find(device) == std::string::npos) return {};
+  if (!ecu::Session().Hosts.Host) return {};
+  std::string text =
+      PortFailureMessage(port, device, com->PortFailedError(), comm::DeviceGroupName(device), LoginName());
+  ecu::Session().Hosts.Host->ShowMessageWindow(PortFailureMessageKind, text);
+  return text;
 }
 
 }  // namespace app

@@ -2,10 +2,13 @@
 // fixed limits, and the tab control, the port panel and the work-mode panel follow by their
 // horizontal scale; three small tracks under the column set the indicator name and value
 // sizes and the program's font size.
+#include <algorithm>
+
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
 #include "app/ui/Main_3D_Unit.h"
+#include "app/ui/Text_Fit.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
 #include "platform/win/WinTypes.h"
@@ -18,9 +21,13 @@ namespace app {
 
 namespace {
 
+// The program-font track ends this far (window pixels) before the size grip.
+constexpr float FontTrackGripGap = 4;
 // The column's width stays strictly inside these.
 constexpr float IndicatorWidthLow = 60;
 constexpr float IndicatorWidthHigh = 300;
+// The indicator texts and the port's quality keep this far from their panel's sides.
+constexpr float IndicatorTextInset = 4;
 
 vg::TvxHudTrack* MakeTrack(TForm_3D_GEN& Form, vg::TvxVisualObject* Parent, float X, float Y, float Width, float Min,
                            float Max, float Value, void (TForm_3D_GEN::*Handler)()) {
@@ -58,6 +65,24 @@ void TForm_3D_GEN::CreateIndicatorTracks() {
   vg::TvxVisualObject* tabs = p.HudTabControl_GEN;
   tracks_.FontSize = MakeTrack(*this, p.Layout_3D_GEN, tabs->Position()->X(), y, tabs->Width(), 6, 20,
                                Model().Settings.Font_Size, &TForm_3D_GEN::SetProgramFontSize);
+  FitFontTrack();
+}
+
+void TForm_3D_GEN::FitFontTrack() {
+  vg::TvxHudTrack* track = tracks_.FontSize;
+  vg::TvxVisualObject* tabs = parts_.HudTabControl_GEN;
+  vg::TvxVisualObject* layout = parts_.Layout_3D_GEN;
+  if (!track || !tabs || !layout || track->Scale()->X() <= 0) return;
+  // In the layout's coordinates: the tab control's drawn right edge, and where the grip
+  // (in the window's corner, over the layout's) begins, less a gap. The grip keeps its
+  // distance to the window's right edge; while the window is being resized it may not
+  // have moved yet, so its place is taken from the window's width.
+  float right = tabs->Position()->X() + tabs->Width() * tabs->Scale()->X();
+  if (vg::TvxVisualObject* grip = parts_.SizeGrip_3D_GEN; grip && grip->Visible() && layout->Scale()->X() > 0) {
+    const float gripLeft = static_cast<float>(Width()) - gripFromRight_;
+    right = std::min(right, (gripLeft - FontTrackGripGap - layout->Position()->X()) / layout->Scale()->X());
+  }
+  track->SetWidth(std::max(0.0f, (right - track->Position()->X()) / track->Scale()->X()));
 }
 
 void TForm_3D_GEN::SetIndicatorNameFontSize() {
@@ -90,21 +115,48 @@ void TForm_3D_GEN::FitIndicatorPanels() {
 }
 
 void TForm_3D_GEN::FitIndicatorLabels() {
+  // As wide as the panel; their styles keep the texts off its sides (HudLabel_INDApplyResource).
   const float w = parts_.HudPanel_IND->Width();
-  // Inside a panel the names and values keep a small margin at both sides.
-  for (vg::TvxHudLabel* l : parts_.IndicatorNames) l->SetWidth(w - 2 * l->Position()->X());
-  for (vg::TvxHudLabel* l : parts_.IndicatorValues) l->SetWidth(w - 2 * l->Position()->X());
+  for (vg::TvxHudLabel* l : parts_.IndicatorNames) l->SetWidth(w);
+  for (vg::TvxHudLabel* l : parts_.IndicatorValues) l->SetWidth(w);
+}
+
+void TForm_3D_GEN::HudLabel_INDApplyResource(rtl::TObject* Sender) {
+  auto* label = dynamic_cast<vg::TvxControl*>(Sender);
+  if (vg::TvxVisualObject* style = label ? label->Style() : nullptr) {
+    style->Padding()->SetLeft(IndicatorTextInset);
+    style->Padding()->SetRight(IndicatorTextInset);
+  }
 }
 
 void TForm_3D_GEN::FitPortPanel() {
   const TMainParts& p = parts_;
   const float w = p.HudPanel_IND->Width();
   p.HudPanel_Port->SetWidth(w);
+  p.HudPanel_Port_Condition->SetWidth(w - 10);
   p.HudButton_Port_Search->SetWidth(w - 10);
   p.HudLabel_DynamicIND->SetWidth(w);
-  for (vg::TvxVisualObject* o : {static_cast<vg::TvxVisualObject*>(p.HudButton_Port_Search),
+  for (vg::TvxVisualObject* o : {static_cast<vg::TvxVisualObject*>(p.HudPanel_Port_Condition),
+                                 static_cast<vg::TvxVisualObject*>(p.HudButton_Port_Search),
                                  static_cast<vg::TvxVisualObject*>(p.HudLabel_DynamicIND)})
     o->Position()->SetX((w - o->Width()) / 2);
+  // The quality keeps its place at the row's right edge; the name has the room up to it.
+  vg::TvxHudLabel* quality = p.HudLabel_Port_Connect_Stabil;
+  vg::TvxHudLabel* name = p.HudLabel_Port_Name;
+  quality->Position()->SetX(p.HudPanel_Port_Condition->Width() - quality->Width() - IndicatorTextInset);
+  name->SetWidth(std::max(quality->Position()->X() - name->Position()->X(), 0.0f));
+  FitPortName();
+}
+
+void TForm_3D_GEN::ShowPortName(const std::u16string& Name) {
+  portName_ = Name;
+  FitPortName();
+}
+
+void TForm_3D_GEN::FitPortName() {
+  vg::TvxHudLabel* label = parts_.HudLabel_Port_Name;
+  const std::u16string text = FitLabelText(label, portName_);
+  if (label->Text() != text) label->SetText(text);
 }
 
 void TForm_3D_GEN::FitPultPanel() {
@@ -138,6 +190,7 @@ void TForm_3D_GEN::MoveSplitter(float Delta) {
     ScaleBy(tracks_.FontSize, -Delta);
     tracks_.FontSize->Position()->SetX(p.HudPanel_IND->Position()->X() + p.HudPanel_IND->Width() +
                                        p.HudPanel_Splitter->Width());
+    FitFontTrack();
   }
 }
 

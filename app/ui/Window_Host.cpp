@@ -4,15 +4,18 @@
 
 #include "app/core/Set_3D_Unit.h"
 #include "app/ui/Form_3D_MSG.h"
+#include "app/ui/Form_3D_Port.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_ACB.h"
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Page_MAP.h"
+#include "app/ui/Port_Failure.h"
 #include "ecu/Language.h"
 #include "ecu/Language_En.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Lng_Chr.h"
+#include "ecu/Port_3D_Unit.h"
 #include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "vg2d/controls/Buttons.h"
@@ -74,8 +77,10 @@ void TWindowHost::SetEnabled(ecu::TControl Control, bool Value) {
 }
 
 void TWindowHost::SetText(ecu::TControl Control, const std::string& Text) {
-  rtl::TComponent* c = FindControl(Control);
   const std::u16string wide = ecu::LngToWide(Text);
+  // A port's name may be a long device path: it keeps to its room beside the quality figure.
+  if (TForm_3D_GEN* main = Main(); main && Control == ecu::TControl::Port_Name) return main->ShowPortName(wide);
+  rtl::TComponent* c = FindControl(Control);
   if (auto* t = dynamic_cast<vg::TvxTextControl*>(c)) {
     if (t->Text() != wide) t->SetText(wide);
   } else if (auto* b = dynamic_cast<vg::TvxCustomTextBox*>(c)) {
@@ -164,12 +169,34 @@ void TWindowHost::UpdateMainCaption() {
 
 // ---- windows ---------------------------------------------------------------------------------
 
+bool TWindowHost::ShowEndingMessage(const std::string& Text, bool InWindow) {
+  for (std::size_t start = 0; start <= Text.size();) {
+    const std::size_t end = std::min(Text.find('\n', start), Text.size());
+    Console(Text.substr(start, end - start));
+    start = end + 1;
+  }
+  if (!InWindow) return false;
+  auto* w = WindowOf<TForm_3D_MSG>();
+  if (!w) return false;
+  try {
+    w->ShowAtEnd(Text);
+  } catch (const std::exception& e) {
+    Console(e.what());  // no window shows it: the program ends all the same
+    return false;
+  }
+  return w->Showing();
+}
+
 void TWindowHost::ShowMessageWindow(std::uint8_t Kind, const std::string& Text) {
   if (auto* w = WindowOf<TForm_3D_MSG>()) {
     w->Request(Kind, Text);
     return;
   }
   Console("message " + std::to_string(Kind) + (Text.empty() ? std::string() : ": " + Text));
+}
+
+void TWindowHost::WithdrawMessageWindow(std::uint8_t Kind, const std::string& Text) {
+  if (auto* w = WindowOf<TForm_3D_MSG>()) w->Withdraw(Kind, Text);
 }
 
 void TWindowHost::CloseWaitWindow() {
@@ -190,9 +217,29 @@ void TWindowHost::ShrinkWaitWindow() {
   TForm_3D_GEN* main = Main();
   if (auto* w = WindowOf<TForm_3D_Wait>(); w && main) w->Shrink({main->Left(), main->Top(), main->Width(), main->Height()});
 }
-void TWindowHost::ShowPortWindow() { Console("searching for the ECU's port"); }
-void TWindowHost::PortWindowChanged() {}
-void TWindowHost::ClosePortWindow() {}
+namespace {
+
+// The port window whose link side is the link's port now (nil when the link's side was made
+// without its window).
+TForm_3D_PortView* PortView() {
+  auto* w = WindowOf<TForm_3D_PortView>();
+  return w && w->Link() == ecu::Session().Form_3D_Port ? w : nullptr;
+}
+
+}  // namespace
+
+void TWindowHost::ShowPortWindow() {
+  if (TForm_3D_PortView* w = PortView()) return w->ShowSearch();
+  Console("searching for the ECU's port");
+}
+
+void TWindowHost::PortWindowChanged() {
+  if (TForm_3D_PortView* w = PortView()) w->ShowState();
+}
+
+void TWindowHost::ClosePortWindow() {
+  if (TForm_3D_PortView* w = PortView()) w->CloseSearch();
+}
 
 // ---- the pages' features ---------------------------------------------------------------------
 
@@ -273,7 +320,11 @@ void TWindowHost::ShowACBIndicators() {
 
 // ---- events ------------------------------------------------------------------------------------
 
-void TWindowHost::LinkEstablished() {}
+void TWindowHost::LinkEstablished() {
+  if (TForm_3D_GEN* main = Main())
+    if (const std::string text = main->TakePortFailureMessage(); !text.empty())
+      WithdrawMessageWindow(PortFailureMessageKind, text);
+}
 void TWindowHost::LinkLost() {}
 
 // The controls a reply changed asked their scene for one frame together; nothing more to do.

@@ -55,7 +55,13 @@ public:
   void UpdateMainCaption() override;
 
   // ---- windows
+  // What went wrong while the main window closed (its settings could not be written): always
+  // on the standard error stream, and with InWindow in the message window too, which then
+  // shows it at once and ends the program when it closes. True when the window shows it.
+  virtual bool ShowEndingMessage(const std::string& Text, bool InWindow);
   void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override;
+  // A message shown (or waiting to be) that no longer holds goes (TForm_3D_MSG::Withdraw).
+  virtual void WithdrawMessageWindow(std::uint8_t Kind, const std::string& Text);
   void CloseWaitWindow() override;
   void ShowWaitWindow() override;
   void ShrinkWaitWindow() override;
@@ -86,6 +92,7 @@ public:
   void ShowACBIndicators() override;
 
   // ---- the link's events and the queue
+  // The ECU answers: a message that the configured port could not be opened no longer holds.
   void LinkEstablished() override;
   void LinkLost() override;
   void LiveDataReceived() override;

@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <system_error>
+
+#include "platform/rtl/FileReader.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace comm {
 
@@ -19,9 +22,17 @@ namespace {
 
 // A UART port's type as the serial core reports it; -1 when it cannot be told.
 int UartType(const fs::path& ttyEntry, const fs::path& devDir, const std::string& name, bool isUartDriver) {
-  std::ifstream typeFile(ttyEntry / "type");
+  std::string text;
   int type = -1;
-  if (typeFile >> type) return type;
+  try {
+    if (rtl::ReadRegularFile((ttyEntry / "type").string(), text, 64)) {
+      std::istringstream in(text);
+      if (in >> type) return type;
+    }
+  } catch (const rtl::Exception&) {
+    // unreadable: told from the device below
+  }
+  type = -1;
   if (!isUartDriver) return -1;
   const int fd = ::open((devDir / name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return 0;

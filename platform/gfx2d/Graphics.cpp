@@ -29,7 +29,7 @@ Graphics::Graphics(const Image& Target) : target_(Target), cr_(cairo_create(Targ
 }
 
 Graphics::~Graphics() {
-  if (text_) g_object_unref(text_);
+  text_.reset();
   cairo_destroy(cr_);
 }
 
@@ -80,9 +80,14 @@ void Graphics::Restore(uint32_t Token) {
   if (it == saved_.end()) return;
   matrix_ = it->Transform;
   degenerate_ = it->Degenerate;
+  // The same steps clip as they did: cairo's clip is still theirs.
+  const bool sameClip = clip_ == it->Clip;
   clip_ = std::move(it->Clip);
   saved_.erase(it, saved_.end());
-  ReplayClip();
+  if (sameClip)
+    ApplyTransform();
+  else
+    ReplayClip();
 }
 
 // ---- clip -------------------------------------------------------------------------------------

@@ -21,6 +21,11 @@ struct _PangoContext;
 
 namespace gfx2d {
 
+struct TextCache;
+struct TextCacheDeleter {
+  void operator()(TextCache* Cache) const;
+};
+
 class Graphics {
 public:
   // Draws into Target (which must outlive the graphics): identity transform, no clip,
@@ -88,6 +93,11 @@ public:
   // for an empty text or an unusable font.
   bool MeasureString(const std::u16string& Text, const Font& F, const RectF& Layout, const StringFormat& Format,
                      RectF& Bounds);
+  // How many laid-out strings the graphics keeps for the next draw or measure of the same
+  // string (at most a few hundred; strings over a kilobyte are never kept).
+  size_t KeptTextLayouts() const;
+  // How many strings the graphics has laid out since it was made (kept or not).
+  size_t TextLayoutsMade() const;
 
 private:
   struct ClipStep {
@@ -121,8 +131,9 @@ private:
   std::vector<SavedState> saved_;
   uint32_t nextToken_ = 1;
   TextRenderingHint textHint_ = TextRenderingHint::SystemDefault;
-  _PangoContext* text_ = nullptr;  // made by the first text call
-  int textHintApplied_ = -1;       // the hint text_ was last set up for
+  // The strings laid out for drawing and measuring, a text context for each hint, made by the
+  // first text call under it (Text.cpp).
+  std::unique_ptr<TextCache, TextCacheDeleter> text_;
   friend class TextLayout;
 };
 

@@ -28,8 +28,10 @@ struct Loader {
   int height = 0;
   bool sized = false;
   bool refused = false;  // the announced size is empty or over maxPixels
+  bool whole = false;    // fed in one write
 
-  Loader(const std::string& Format, int64_t MaxPixels, bool SizeOnly) : maxPixels(MaxPixels), sizeOnly(SizeOnly) {
+  Loader(const std::string& Format, int64_t MaxPixels, bool SizeOnly)
+      : maxPixels(MaxPixels), sizeOnly(SizeOnly), whole(Format == "gif") {
     loader = gdk_pixbuf_loader_new_with_type(Format.c_str(), nullptr);
     if (loader) g_signal_connect(loader, "size-prepared", G_CALLBACK(&Loader::SizePrepared), this);
   }
@@ -58,7 +60,9 @@ struct Loader {
   // Feeds the data in pieces until it is all written or the size stops the loader.
   // False on a decoder error.
   bool Feed(const uint8_t* Data, size_t Size) {
-    constexpr size_t piece = 64 * 1024;
+    // A GIF goes in whole: its module reads some blocks differently when they reach across
+    // two writes, and the walk that bounds its frames reads the data as one piece.
+    const size_t piece = whole ? std::max<size_t>(Size, 1) : 64 * 1024;
     for (size_t at = 0; at < Size && !Stopped(); at += piece) {
       GError* error = nullptr;
       const size_t n = Size - at < piece ? Size - at : piece;
@@ -147,7 +151,12 @@ bool GifFrameOverLimit(const uint8_t* Data, size_t Size, int64_t Limit) {
     if (kind == 0x3B) return false;  // the trailer
     if (kind == 0x21) {               // an extension: its label, then sub-blocks
       if (at + 2 > Size) return false;
-      at = skipBlocks(at + 2);
+      at += 2;
+      // A graphic control or application extension has its first sub-block read as a block
+      // even when its length is 0: the module then reads on to the next empty one, so the
+      // bytes after such a 0 are sub-blocks still, never a frame.
+      if ((Data[at - 1] == 0xF9 || Data[at - 1] == 0xFF) && at < Size) at += size_t{Data[at]} + 1;
+      at = skipBlocks(at);
     } else if (kind == 0x2C) {  // an image: its descriptor, a colour table, the code size, sub-blocks
       if (at + 10 > Size) return false;
       if (le16(at + 5) * le16(at + 7) > Limit) return true;

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <list>
+#include <memory>
+#include <unordered_map>
 
 #include <hb-ot.h>
 #include <pango/pangocairo.h>
@@ -112,12 +115,13 @@ double CellLineHeight(PangoContext* Context, const PangoFontDescription* Descrip
 
 }  // namespace
 
-// A string laid out in a rectangle: the pango layout, the point its top-left corner goes
-// to, and the bounds of its lines in user space.
+// A string laid out for a rectangle's width: the pango layout and the logical extents of its
+// lines. Where the block goes in the rectangle is worked out per use (Place), so one laid-out
+// string serves every rectangle of the same width.
 class TextLayout {
 public:
   TextLayout(PangoContext* Context, const std::string& Utf8, const Font& F, const RectF& R, const StringFormat& Format)
-      : layout_(pango_layout_new(Context)) {
+      : layout_(pango_layout_new(Context)), serial_(pango_context_get_serial(Context)) {
     PangoFontDescription* d = pango_font_description_new();
     pango_font_description_set_family(d, F.Family.c_str());
     pango_font_description_set_absolute_size(d, static_cast<double>(F.EmSize) * PANGO_SCALE);
@@ -138,51 +142,163 @@ public:
     pango_layout_set_auto_dir(layout_, FALSE);
     pango_layout_set_text(layout_, Utf8.data(), static_cast<int>(Utf8.size()));
     pango_layout_set_alignment(layout_, ToPango(Format.Align));
-    const double width = std::max(0.0, static_cast<double>(R.Width));
-    const double height = std::max(0.0, static_cast<double>(R.Height));
-    const bool wrap = !(Format.Flags & StringFormatFlagsNoWrap) && width > 0 && width * PANGO_SCALE < INT_MAX;
-    if (wrap) {
+    const double width = WrapWidth(R, Format);
+    wrapped_ = width > 0;
+    if (wrapped_) {
       pango_layout_set_width(layout_, static_cast<int>(width * PANGO_SCALE));
       pango_layout_set_wrap(layout_, PANGO_WRAP_WORD_CHAR);
     }
     PangoRectangle logical;
     pango_layout_get_extents(layout_, nullptr, &logical);
-    const double lx = static_cast<double>(logical.x) / PANGO_SCALE, ly = static_cast<double>(logical.y) / PANGO_SCALE;
-    const double lw = static_cast<double>(logical.width) / PANGO_SCALE;
-    const double lh = static_cast<double>(logical.height) / PANGO_SCALE;
-    // A wrapped layout has the rectangle's width and aligns its lines in it; otherwise the
-    // block (whose lines pango aligns to each other) is placed as a whole.
-    X = wrap ? R.X : Place(Format.Align, R.X, width, lw) - lx;
-    Y = Place(Format.LineAlign, R.Y, height, lh) - ly;
-    Bounds = {static_cast<float>(X + lx), static_cast<float>(Y + ly), static_cast<float>(lw), static_cast<float>(lh)};
+    lx_ = static_cast<double>(logical.x) / PANGO_SCALE;
+    ly_ = static_cast<double>(logical.y) / PANGO_SCALE;
+    lw_ = static_cast<double>(logical.width) / PANGO_SCALE;
+    lh_ = static_cast<double>(logical.height) / PANGO_SCALE;
   }
   ~TextLayout() { g_object_unref(layout_); }
   TextLayout(const TextLayout&) = delete;
   TextLayout& operator=(const TextLayout&) = delete;
 
-  // The text context of G, brought up to date with its transform and hint.
-  static PangoContext* ContextOf(Graphics& G) {
-    if (!G.text_) {
-      G.text_ = MakeTextContext(G.cr_);
-      G.textHintApplied_ = -1;
-    } else {
-      pango_cairo_update_context(G.cr_, G.text_);
-    }
-    if (G.textHintApplied_ != static_cast<int>(G.textHint_)) {
-      SetFontOptions(G.text_, G.textHint_);
-      G.textHintApplied_ = static_cast<int>(G.textHint_);
-    }
-    return G.text_;
+  // The width the lines wrap at; 0 when they do not wrap.
+  static double WrapWidth(const RectF& R, const StringFormat& Format) {
+    const double width = std::max(0.0, static_cast<double>(R.Width));
+    return !(Format.Flags & StringFormatFlagsNoWrap) && width > 0 && width * PANGO_SCALE < INT_MAX ? width : 0;
+  }
+
+  // Where the layout's top-left corner goes for R, and the bounds of its lines in user space.
+  void Place(const RectF& R, const StringFormat& Format, double& X, double& Y, RectF& Bounds) const {
+    const double width = std::max(0.0, static_cast<double>(R.Width));
+    const double height = std::max(0.0, static_cast<double>(R.Height));
+    // A wrapped layout has the rectangle's width and aligns its lines in it; otherwise the
+    // block (whose lines pango aligns to each other) is placed as a whole.
+    X = wrapped_ ? R.X : gfx2d::Place(Format.Align, R.X, width, lw_) - lx_;
+    Y = gfx2d::Place(Format.LineAlign, R.Y, height, lh_) - ly_;
+    Bounds = {static_cast<float>(X + lx_), static_cast<float>(Y + ly_), static_cast<float>(lw_),
+              static_cast<float>(lh_)};
   }
 
   PangoLayout* Layout() const { return layout_; }
-
-  double X = 0, Y = 0;
-  RectF Bounds;
+  // The context's state the layout was made in (its transform, options and fonts).
+  guint Serial() const { return serial_; }
 
 private:
   PangoLayout* layout_;
+  guint serial_;
+  bool wrapped_ = false;
+  double lx_ = 0, ly_ = 0, lw_ = 0, lh_ = 0;
 };
+
+// The strings a graphics laid out, kept for the next draw or measure of the same string: each
+// hint has a text context of its own (so switching hints changes no context), and each
+// context keeps its most recently used layouts. A layout is used again only while its context
+// is as it was made (pango counts every change of transform scale, font options or the set of
+// fonts in the context's serial); otherwise it is made anew.
+struct TextCache {
+  // Layouts kept per context, and the longest string kept (longer ones are laid out per use).
+  static constexpr size_t MaxEntries = 128;
+  static constexpr size_t MaxTextBytes = 1024;
+
+  struct Key {
+    std::string Text;
+    std::string Family;
+    float EmSize;
+    int Style;
+    int Align;
+    double WrapWidth;
+    bool operator==(const Key& K) const {
+      return EmSize == K.EmSize && Style == K.Style && Align == K.Align && WrapWidth == K.WrapWidth &&
+             Family == K.Family && Text == K.Text;
+    }
+  };
+  struct KeyHash {
+    size_t operator()(const Key& K) const {
+      size_t h = std::hash<std::string>()(K.Text);
+      auto mix = [&h](size_t V) { h ^= V + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2); };
+      mix(std::hash<std::string>()(K.Family));
+      mix(std::hash<float>()(K.EmSize));
+      mix(static_cast<size_t>(K.Style) * 31u + static_cast<size_t>(K.Align));
+      mix(std::hash<double>()(K.WrapWidth));
+      return h;
+    }
+  };
+  struct Entry {
+    Key K;
+    std::unique_ptr<TextLayout> Laid;
+  };
+  struct PerHint {
+    PangoContext* Context = nullptr;
+    // The transform's linear part the context was last brought up to date with: pango counts
+    // every setting of a transform that is not the identity as a change, so an unchanged one
+    // is not set again.
+    double XX = 1, YX = 0, XY = 0, YY = 1;
+    std::list<Entry> Recent;  // most recently used first
+    std::unordered_map<Key, std::list<Entry>::iterator, KeyHash> Index;
+  };
+
+  ~TextCache() {
+    for (PerHint& h : Hints) {
+      h.Index.clear();
+      h.Recent.clear();
+      if (h.Context) g_object_unref(h.Context);
+    }
+  }
+
+  // The context for Hint, brought up to date with the cairo context's transform.
+  PerHint& For(cairo_t* Cr, TextRenderingHint Hint) {
+    PerHint& h = Hints[Hint == TextRenderingHint::AntiAlias ? 1 : Hint == TextRenderingHint::ClearTypeGridFit ? 2 : 0];
+    cairo_matrix_t m;
+    cairo_get_matrix(Cr, &m);
+    if (!h.Context) {
+      h.Context = MakeTextContext(Cr);
+      SetFontOptions(h.Context, Hint);
+    } else if (m.xx != h.XX || m.yx != h.YX || m.xy != h.XY || m.yy != h.YY) {
+      pango_cairo_update_context(Cr, h.Context);
+    }
+    h.XX = m.xx;
+    h.YX = m.yx;
+    h.XY = m.xy;
+    h.YY = m.yy;
+    return h;
+  }
+
+  // Utf8 in F laid out for R in the hint's context, made now or kept from before.
+  const TextLayout& Lay(cairo_t* Cr, TextRenderingHint Hint, const std::string& Utf8, const Font& F, const RectF& R,
+                        const StringFormat& Format, std::unique_ptr<TextLayout>& Once) {
+    PerHint& h = For(Cr, Hint);
+    if (Utf8.size() > MaxTextBytes) {
+      Once = std::make_unique<TextLayout>(h.Context, Utf8, F, R, Format);
+      ++Made;
+      return *Once;
+    }
+    Key k{Utf8, F.Family, F.EmSize, F.Style, static_cast<int>(Format.Align), TextLayout::WrapWidth(R, Format)};
+    const guint serial = pango_context_get_serial(h.Context);
+    if (auto at = h.Index.find(k); at != h.Index.end()) {
+      if (at->second->Laid->Serial() == serial) {
+        h.Recent.splice(h.Recent.begin(), h.Recent, at->second);
+        return *at->second->Laid;
+      }
+      h.Recent.erase(at->second);
+      h.Index.erase(at);
+    }
+    auto laid = std::make_unique<TextLayout>(h.Context, Utf8, F, R, Format);
+    ++Made;
+    h.Recent.push_front(Entry{k, std::move(laid)});
+    h.Index.emplace(std::move(k), h.Recent.begin());
+    if (h.Recent.size() > MaxEntries) {
+      h.Index.erase(h.Recent.back().K);
+      h.Recent.pop_back();
+    }
+    return *h.Recent.front().Laid;
+  }
+
+  // How many layouts are kept, over all hints.
+  size_t Count() const { return Hints[0].Recent.size() + Hints[1].Recent.size() + Hints[2].Recent.size(); }
+
+  PerHint Hints[3];
+  size_t Made = 0;
+};
+
+void TextCacheDeleter::operator()(TextCache* Cache) const { delete Cache; }
 
 bool Font::IsValid() const { return IsFinite(EmSize) && EmSize > 0 && EmSize <= MaxEmSize; }
 
@@ -233,10 +349,15 @@ void Graphics::DrawString(const std::u16string& Text, const Font& F, const RectF
   if (!(alpha > 0)) return;
   const std::string utf8 = ToUtf8(Text);
   if (utf8.empty()) return;
-  TextLayout laid(TextLayout::ContextOf(*this), utf8, F, Layout, Format);
+  if (!text_) text_.reset(new TextCache);
+  std::unique_ptr<TextLayout> once;
+  const TextLayout& laid = text_->Lay(cr_, textHint_, utf8, F, Layout, Format, once);
+  double x = 0, y = 0;
+  RectF bounds;
+  laid.Place(Layout, Format, x, y, bounds);
   cairo_save(cr_);
   if (SetSource(B)) {
-    cairo_move_to(cr_, laid.X, laid.Y);
+    cairo_move_to(cr_, x, y);
     if (alpha < 1) {
       cairo_push_group(cr_);
       pango_cairo_show_layout(cr_, laid.Layout());
@@ -255,10 +376,16 @@ bool Graphics::MeasureString(const std::u16string& Text, const Font& F, const Re
   if (!F.IsValid() || !IsFinite(Layout)) return false;
   const std::string utf8 = ToUtf8(Text);
   if (utf8.empty()) return false;
-  TextLayout laid(TextLayout::ContextOf(*this), utf8, F, Layout, Format);
-  Bounds = laid.Bounds;
+  if (!text_) text_.reset(new TextCache);
+  std::unique_ptr<TextLayout> once;
+  const TextLayout& laid = text_->Lay(cr_, textHint_, utf8, F, Layout, Format, once);
+  double x = 0, y = 0;
+  laid.Place(Layout, Format, x, y, Bounds);
   return true;
 }
+
+size_t Graphics::KeptTextLayouts() const { return text_ ? text_->Count() : 0; }
+size_t Graphics::TextLayoutsMade() const { return text_ ? text_->Made : 0; }
 
 // ---- outlines -----------------------------------------------------------------------------------
 
@@ -277,7 +404,10 @@ bool AddPathString(PathData& Path, const std::u16string& Text, const Font& F, co
   bool ok = false;
   {
     TextLayout laid(context, utf8, F, Layout, Format);
-    cairo_move_to(cr, laid.X, laid.Y);
+    double x = 0, y = 0;
+    RectF bounds;
+    laid.Place(Layout, Format, x, y, bounds);
+    cairo_move_to(cr, x, y);
     pango_cairo_layout_path(cr, laid.Layout());
     cairo_path_t* path = cairo_copy_path(cr);
     if (path && path->status == CAIRO_STATUS_SUCCESS) {

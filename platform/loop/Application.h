@@ -9,8 +9,8 @@
 // synchronise, queue or terminate from any thread signals it, and the loop sleeps on it
 // until the next timer deadline. Timers are this loop's own (a deadline list read from one
 // monotonic clock), not SDL's, which drift. The window layer joins by installing its own
-// waiter with SetWaiter: Wait becomes SDL_WaitEventTimeout (turning window events into
-// messages) and Wake becomes SDL_PushEvent of a registered user event; nothing else in the
+// waiter with SetWaiter: Wait also takes the window system's events (turning them into
+// messages), and Wake wakes that wait (platform/win/Display.h says how); nothing else in the
 // loop changes. Building on SDL's queue now would tie every program, the serial tools and
 // the tests included, to SDL for no gain.
 //

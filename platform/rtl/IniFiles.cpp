@@ -1,12 +1,6 @@
 #include "platform/rtl/IniFiles.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
+#include "platform/rtl/FileReader.h"
 #include "platform/rtl/FileWriter.h"
 #include "platform/rtl/Lists.h"
 #include "platform/rtl/SysUtils.h"
@@ -57,8 +51,6 @@ std::string ValueText(const std::string& Value) {
   return Value;
 }
 
-std::string OSError(int Code) { return std::strerror(Code); }
-
 }  // namespace
 
 // ---- TCustomIniFile --------------------------------------------------------------------
@@ -108,31 +100,9 @@ TMemIniFile::~TMemIniFile() = default;
 void TMemIniFile::LoadFile() {
   sections_.clear();
   sections_.push_back(TSection{"", false, "", {}});
+  // A name that holds no regular file (nothing, a folder, a FIFO, a device) is an empty file.
   std::string text;
-  const int fd = ::open(FileName().c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    // A file that is not there (or whose folder is not) is an empty file.
-    if (errno == ENOENT || errno == ENOTDIR) return;
-    throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName(), OSError(errno)));
-  }
-  struct stat st{};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return;  // no file of that name either
-  }
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int code = errno;
-      ::close(fd);
-      throw EReadError(Format("Cannot read file \"%s\". %s", FileName(), OSError(code)));
-    }
-    if (n == 0) break;
-    text.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
+  if (!ReadRegularFile(FileName(), text)) return;
 
   // A line ends at CR, LF or CR LF: a lone CR ends one too, as the writer, which refuses
   // line breaks in values, expects.

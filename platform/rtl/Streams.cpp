@@ -11,6 +11,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/rtl/FileReader.h"
 #include "platform/rtl/FileWriter.h"
 #include "platform/rtl/TypInfo.h"
 
@@ -185,22 +186,26 @@ void TStringStream::WriteString(const std::string& AString) {
 
 TFileStream::TFileStream(const std::string& FileName, unsigned Mode) : fileName_(FileName) {
   if ((Mode & fmCreate) == fmCreate) {
-    handle_ = ::open(FileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Only a regular file is made anew: what else has the name is refused, never opened.
+    struct stat st{};
+    if (::stat(FileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+      throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName, "It is not a regular file"));
+    handle_ = ::open(FileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (handle_ < 0) throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName, OSErrorText(errno)));
+    if (::fstat(handle_, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(handle_);
+      handle_ = -1;
+      throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName, "It is not a regular file"));
+    }
+    ::fcntl(handle_, F_SETFL, ::fcntl(handle_, F_GETFL) & ~O_NONBLOCK);
     return;
   }
-  int flags = O_RDONLY;
-  if ((Mode & 3) == fmOpenWrite) flags = O_WRONLY;
-  if ((Mode & 3) == fmOpenReadWrite) flags = O_RDWR;
-  handle_ = ::open(FileName.c_str(), flags | O_CLOEXEC);
-  int error = handle_ < 0 ? errno : 0;
-  struct stat st;
-  if (handle_ >= 0 && ::fstat(handle_, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(handle_);
-    handle_ = -1;
-    error = EISDIR;
-  }
-  if (handle_ < 0) throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, OSErrorText(error)));
+  TRegularFile::TMode mode = TRegularFile::ReadOnly;
+  if ((Mode & 3) == fmOpenWrite) mode = TRegularFile::WriteOnly;
+  if ((Mode & 3) == fmOpenReadWrite) mode = TRegularFile::ReadWrite;
+  TRegularFile file(FileName, mode);
+  if (!file.IsOpen()) throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, file.Why()));
+  handle_ = file.Release();
 }
 
 TFileStream::~TFileStream() {

@@ -1,9 +1,13 @@
 #include "platform/win/Display.h"
 
 #include <SDL.h>
+#include <poll.h>
+#include <unistd.h>
 
-#include <locale.h>
+#include <atomic>
 #include <cmath>
+#include <cstdint>
+#include <locale.h>
 #include <wctype.h>
 #include <deque>
 #include <iterator>
@@ -13,9 +17,11 @@
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/Clipboard.h"
 #include "platform/win/Forms.h"
 #include "platform/win/Hints.h"
 #include "platform/win/InputMethod.h"
+#include "platform/win/WindowSystem.h"
 
 namespace win {
 
@@ -23,13 +29,33 @@ namespace {
 
 constexpr UINT WM_PUMPEVENTS = rtl::WM_USER + 1;
 
-// Sleeps in SDL's event wait; collected events are handed to the forms from a posted
-// message, so their handlers run under the loop's guard.
+// Sleeps until the window system or another thread has something for the loop. The window
+// events gathered meanwhile are handed to the forms from a posted message, so that every
+// handler runs under the loop's guard.
+//
+// Waking from another thread: on X the loop sleeps in ppoll on its own eventfd and on the X
+// connection, and a wake writes the eventfd and nothing else. SDL's own wake-up (an event
+// pushed while SDL_WaitEvent sleeps) sends an X message to a window SDL chose when the wait
+// began; when a drop-down closes meanwhile, that is a request about a destroyed window, and
+// the X server answers it with an error. On the other drivers SDL's wait and wake serve as
+// they are: they send nothing to a window.
+//
+// The object lives as long as the process (a thread may still be waking it while the
+// display closes); the display sets it up each time it opens.
 class TSdlWaiter : public rtl::TLoopWaiter {
 public:
-  explicit TSdlWaiter(Uint32 WakeEvent) : wakeEvent_(WakeEvent) {}
+  void Open(Uint32 WakeEvent, bool OwnWait) {
+    wakeEvent_ = WakeEvent;
+    ownWait_ = OwnWait;
+    connection_ = -1;
+  }
+  // The descriptor that X events arrive on, polled beside the wake-up event (GUI thread).
+  void SetConnection(int Fd) { connection_ = Fd; }
+  int Connection() const { return connection_; }
   void Wait(double TimeoutMs) override;
   void Wake() override {
+    wake_.Wake();
+    if (ownWait_) return;
     SDL_Event e{};
     e.type = wakeEvent_;
     SDL_PushEvent(&e);
@@ -37,8 +63,18 @@ public:
   Uint32 WakeEvent() const { return wakeEvent_; }
 
 private:
-  Uint32 wakeEvent_;
+  void WaitOwn(double TimeoutMs);
+
+  std::atomic<Uint32> wakeEvent_{0};
+  std::atomic<bool> ownWait_{false};
+  rtl::TEventFdWaiter wake_;
+  int connection_ = -1;
 };
+
+TSdlWaiter& SdlWaiter() {
+  static TSdlWaiter* const waiter = new TSdlWaiter;  // never freed: other threads may wake it late
+  return *waiter;
+}
 
 struct TDropping {
   TDropData Data;
@@ -46,7 +82,7 @@ struct TDropping {
 
 struct TDisplay {
   std::string driver;
-  TSdlWaiter* waiter = nullptr;  // lives as long as the process
+  TSdlWaiter* waiter = nullptr;  // SdlWaiter(), which outlives the display
   HWND pumpWnd = 0;
   std::deque<SDL_Event> pending;
   std::map<Uint32, TCustomForm*> forms;
@@ -71,18 +107,60 @@ void SchedulePump() {
     rtl::PostMessage(display->pumpWnd, WM_PUMPEVENTS, 0, 0);
 }
 
-void TSdlWaiter::Wait(double TimeoutMs) {
-  SDL_Event e;
-  int got;
-  if (TimeoutMs < 0) got = SDL_WaitEvent(&e);
-  else got = SDL_WaitEventTimeout(&e, static_cast<int>(std::min(std::ceil(TimeoutMs), 1e9)));
-  if (got) Collect(e);
-  // The wait has pumped the window system once: what it queued is taken without pumping
-  // again (every pump asks the X server), so a wake costs one look at the display, not two.
+// Moves what SDL has queued into the pending events, without asking the window system.
+void CollectQueued() {
   SDL_Event batch[32];
   for (int n; (n = SDL_PeepEvents(batch, 32, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0;)
     for (int i = 0; i < n; ++i) Collect(batch[i]);
+}
+
+void TSdlWaiter::Wait(double TimeoutMs) {
+  if (ownWait_) {
+    WaitOwn(TimeoutMs);
+  } else {
+    SDL_Event e;
+    int got;
+    if (TimeoutMs < 0) got = SDL_WaitEvent(&e);
+    else got = SDL_WaitEventTimeout(&e, static_cast<int>(std::min(std::ceil(TimeoutMs), 1e9)));
+    if (got) Collect(e);
+    // The wait has pumped the window system once: what it queued is taken without pumping
+    // again (every pump asks the X server), so a wake costs one look at the display, not two.
+    CollectQueued();
+  }
   SchedulePump();
+}
+
+void TSdlWaiter::WaitOwn(double TimeoutMs) {
+  // What Xlib has already read (a frame's XSync reads the events that came meanwhile) is
+  // taken before sleeping; the pump also sends the requests made since the last wait.
+  SDL_PumpEvents();
+  CollectQueued();
+  if (!display->pending.empty()) return;
+  pollfd p[2] = {{wake_.Handle(), POLLIN, 0}, {connection_, POLLIN, 0}};
+  const nfds_t count = connection_ >= 0 ? 2 : 1;
+  timespec limit{};
+  timespec* plimit = nullptr;
+  if (TimeoutMs >= 0.0) {
+    // Rounded up to the microsecond, so a wait never ends just before its deadline.
+    const double us = std::ceil(std::min(TimeoutMs, 86400000.0) * 1000.0);
+    const auto whole = static_cast<std::int64_t>(us);
+    limit.tv_sec = static_cast<time_t>(whole / 1000000);
+    limit.tv_nsec = static_cast<long>((whole % 1000000) * 1000);
+    plimit = &limit;
+  }
+  const int ready = ppoll(p, count, plimit, nullptr);
+  const bool woken = ready > 0 && (p[0].revents & POLLIN);
+  if (woken) {
+    std::uint64_t n = 0;
+    const ssize_t r = read(wake_.Handle(), &n, sizeof n);  // resets the counter
+    (void)r;
+  }
+  // Only a wake from another thread leaves the window system alone: after X events, a
+  // time-out or a signal (SDL turns SIGTERM into its quit event when pumped) it is pumped.
+  if (!(woken && ready == 1)) {
+    SDL_PumpEvents();
+    CollectQueued();
+  }
 }
 
 TCustomForm* FormOf(Uint32 WindowID) {
@@ -191,7 +269,10 @@ void DisplayNeeded() {
   auto* d = new TDisplay;
   d->driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
   d->globalMouse = d->driver == "x11" || d->driver == "wayland";
-  d->waiter = new TSdlWaiter(wake);
+  d->waiter = &SdlWaiter();
+  d->waiter->Open(wake, d->driver == "x11");
+  // An X error is reported and the program goes on (Xlib's own handler ends it).
+  if (d->driver == "x11") detail::InstallXErrorHandler();
   display = d;
   SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
   SDL_EventState(SDL_DROPTEXT, SDL_ENABLE);
@@ -211,18 +292,19 @@ bool DisplayOpen() { return display != nullptr; }
 void CloseDisplay() {
   if (!display) return;
   RTL_ASSERT_GUI_THREAD("CloseDisplay");
+  ClipboardDisplayClosing();
   FreeHintWindow();
   ResetTextInput();
   rtl::Application->SetWaiter(nullptr);
   rtl::DeallocateHWnd(display->pumpWnd);
   for (auto& [id, cursor] : display->cursors)
     if (cursor) SDL_FreeCursor(cursor);
-  delete display->waiter;
   delete display;
   display = nullptr;
   SDL_Quit();
 }
 std::string VideoDriver() { return display ? display->driver : std::string(); }
+std::uint64_t WindowSystemErrors() { return detail::XErrorCount(); }
 
 SDL_Window* CreateFormWindow(TCustomForm* Form) {
   DisplayNeeded();
@@ -238,6 +320,9 @@ SDL_Window* CreateFormWindow(TCustomForm* Form) {
                                    std::max(Form->Height(), 1), flags);
   if (!w) throw rtl::Exception(std::string("Cannot create the window: ") + SDL_GetError());
   display->forms[SDL_GetWindowID(w)] = Form;
+  // The connection is the display's: the first window tells it, and it stays when that
+  // window goes.
+  if (display->waiter->Connection() < 0) display->waiter->SetConnection(detail::EventConnectionOf(w));
   return w;
 }
 
@@ -436,6 +521,14 @@ TRect ScreenWorkArea() {
       (SDL_GetDisplayUsableBounds(0, &r) == 0 || SDL_GetDisplayBounds(0, &r) == 0) && r.w > 0 && r.h > 0)
     return {r.x, r.y, r.x + r.w, r.y + r.h};
   return {0, 0, 1024, 768};
+}
+
+TRect KeepOnScreen(const TRect& R) {
+  const TRect area = ScreenWorkArea();
+  const int w = R.Width(), h = R.Height();
+  const int x = std::max(area.Left, std::min(R.Left, area.Right - w));
+  const int y = std::max(area.Top, std::min(R.Top, area.Bottom - h));
+  return {x, y, x + w, y + h};
 }
 
 TPoint GetCursorPos() {

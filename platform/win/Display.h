@@ -3,9 +3,11 @@
 // - Windows are made without any GL context (frames reach them through the window surface,
 //   with SDL's framebuffer acceleration off), so a 3D device rendering through EGL on the
 //   same thread is never disturbed.
-// - The loop's waiter becomes SDL's event wait: SDL events are collected while the GUI
-//   thread sleeps and handed to the forms from one posted message, so every handler runs
-//   under the loop's guard.
+// - The loop's waiter becomes the display's: on X the GUI thread sleeps on the X connection
+//   and on its own wake-up event (a wake from another thread never goes through the X
+//   server), elsewhere in SDL's event wait. SDL events are collected while the GUI thread
+//   sleeps and handed to the forms from one posted message, so every handler runs under the
+//   loop's guard.
 // - SDL_VIDEODRIVER picks the driver; "dummy" and "offscreen" run without any display
 //   (tests), "x11" under Xvfb.
 // - Tests feed events through HandleEvent (the same path real events take) and read what
@@ -34,6 +36,10 @@ bool DisplayOpen();
 void CloseDisplay();
 // The name of the video driver in use ("" before the display is open).
 std::string VideoDriver();
+// The X errors reported since the process started. An X error never ends the program: it
+// is written to the standard error output and counted (a request about a window that went
+// away meanwhile is the usual one).
+std::uint64_t WindowSystemErrors();
 
 // Makes and frees a (hidden) window for a form. Borderless, stay-on-top and popup are
 // given at creation and changed later through the form's setters.
@@ -64,6 +70,9 @@ void PumpEvents();
 // docks of the desktop), its whole bounds where the window system does not tell them apart,
 // and 1024 x 768 at (0, 0) while no display answers. Opens the display when needed.
 TRect ScreenWorkArea();
+// R moved (never resized) so that it lies wholly in the screen's work area; where it is
+// wider or taller than the area, its left or top edge is the area's.
+TRect KeepOnScreen(const TRect& R);
 // The mouse position on the screen as last seen (window position plus the event's point;
 // on x11 SDL's global mouse state).
 TPoint GetCursorPos();

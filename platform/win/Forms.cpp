@@ -289,6 +289,11 @@ void TCustomForm::ShowWindow(bool Activate) {
     if (Activate && window_) SDL_RaiseWindow(window_);
     return;
   }
+  if (position_ == poScreenCenter) {
+    const TRect area = ScreenWorkArea();
+    SetBounds(area.Left + std::max(0, (area.Width() - Width()) / 2), area.Top + std::max(0, (area.Height() - Height()) / 2),
+              Width(), Height());
+  }
   shown_ = true;
   if (window_) {
     SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, Activate ? "0" : "1");

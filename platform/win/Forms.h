@@ -43,6 +43,8 @@ RTL_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow,
 RTL_ENUM(TFormStyle, fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop);
 RTL_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized);
 RTL_ENUM(TCloseAction, caNone, caHide, caFree, caMinimize);
+// Where showing puts a form: where its bounds say, or centred on the screen's work area.
+RTL_ENUM(TPosition, poDesigned, poScreenCenter);
 
 using TCloseEvent = rtl::TEvent<void(rtl::TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = rtl::TEvent<void(rtl::TObject* Sender, bool& CanClose)>;
@@ -107,6 +109,11 @@ public:
   TKeyEvent OnKeyUp;
 
   // ---- showing and closing --------------------------------------------------------------------
+  // poScreenCenter: each time the form shows, it is centred on the screen's work area (its
+  // top-left kept on the area when it is larger). poDesigned (the default) leaves it where
+  // its bounds put it.
+  TPosition Position() const { return position_; }
+  void SetPosition(TPosition Value) { position_ = Value; }
   void Show();
   // Shows the window without taking the activation (popups).
   void ShowNoActivate();
@@ -238,6 +245,7 @@ private:
   TFormBorderStyle borderStyle_ = bsSizeable;
   TFormStyle formStyle_ = fsNormal;
   TWindowState windowState_ = wsNormal;
+  TPosition position_ = poDesigned;
   std::uint32_t color_ = 0xFFF0F0F0u;
   bool shown_ = false;
   bool modal_ = false;

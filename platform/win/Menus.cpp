@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "platform/gfx2d/Graphics.h"
+#include "platform/loop/Application.h"
+#include "platform/win/Display.h"
 
 namespace win {
 
@@ -41,6 +43,19 @@ void TMenuItem::Click() {
   if (enabled_) OnClick(this);
 }
 
+TMenuItem* TMenuItem::Add(const std::u16string& Caption, rtl::TNotifyEvent OnClick) {
+  auto item = std::make_unique<TMenuItem>(this);
+  item->SetCaption(Caption);
+  item->OnClick = std::move(OnClick);
+  items_.push_back(item.get());
+  return item.release();
+}
+
+void TMenuItem::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == rtl::opRemove) items_.erase(std::remove(items_.begin(), items_.end(), AComponent), items_.end());
+}
+
 // ---- TPopupMenuWindow -----------------------------------------------------------------------
 
 rtl::TClass TPopupMenuWindow::StaticClass() {
@@ -48,63 +63,266 @@ rtl::TClass TPopupMenuWindow::StaticClass() {
   return &info;
 }
 
-TPopupMenuWindow::TPopupMenuWindow(TPopupMenu* Menu) : TCustomForm(nullptr), menu_(Menu) {
+TPopupMenuWindow::TPopupMenuWindow(TPopupMenu* Menu, TMenuItem* Parent)
+    : TCustomForm(nullptr), menu_(Menu), parent_(Parent) {
   SetBorderStyle(bsNone);
   SetFormStyle(fsStayOnTop);
   SetColor(MenuBack);
+  if (parent_) parent_->FreeNotification(this);
+}
+
+TPopupMenuWindow::~TPopupMenuWindow() { StopScrolling(); }
+
+void TPopupMenuWindow::Detach() {
+  StopScrolling();
+  if (sub_) {
+    sub_->Detach();
+    sub_->Hide();
+    sub_.release()->Release();
+  }
+  if (parent_) parent_->RemoveFreeNotification(this);
+  parent_ = nullptr;
+  menu_ = nullptr;
+}
+
+void TPopupMenuWindow::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation != rtl::opRemove || AComponent != parent_) return;
+  // The item whose submenu this is went: the window shows nothing any more.
+  parent_ = nullptr;
+  menu_ = nullptr;
+  StopScrolling();
+  Hide();
+}
+
+int TPopupMenuWindow::ItemCount() const {
+  if (!menu_) return 0;
+  return parent_ ? parent_->Count() : menu_->Count();
+}
+
+TMenuItem* TPopupMenuWindow::Item(int Index) const { return parent_ ? parent_->Items(Index) : menu_->Items(Index); }
+
+int TPopupMenuWindow::ArrowAt(int Y) const {
+  if (!scrolls_) return 0;
+  if (Y < 1 + ItemHeight) return -1;
+  if (Y >= 1 + (rows_ + 1) * ItemHeight) return 1;
+  return 0;
 }
 
 int TPopupMenuWindow::ItemAt(int X, int Y) const {
   if (!menu_ || X < 0 || X >= Width() || Y < 1) return -1;
-  const int i = (Y - 1) / ItemHeight;
-  return i < menu_->Count() ? i : -1;
+  int row = (Y - 1) / ItemHeight;
+  if (scrolls_) {
+    if (row < 1 || row > rows_) return -1;
+    row += top_ - 1;
+  }
+  return row < ItemCount() ? row : -1;
+}
+
+TRect TPopupMenuWindow::ItemRect(int Index) const {
+  const int row = scrolls_ ? Index - top_ + 1 : Index;
+  if (Index < 0 || (scrolls_ && (row < 1 || row > rows_))) return {};
+  const int top = Top() + 1 + row * ItemHeight;
+  return {Left(), top, Left() + Width(), top + ItemHeight};
+}
+
+void TPopupMenuWindow::Measure(int& AWidth, int& AHeight) const {
+  std::uint32_t pixel = 0;
+  std::unique_ptr<gfx2d::Image> scratch(gfx2d::Image::FromPixels(&pixel, 1, 1));
+  float widest = 0;
+  bool submenus = false;
+  if (scratch) {
+    gfx2d::Graphics g(*scratch);
+    for (int i = 0; i < ItemCount(); ++i) {
+      gfx2d::RectF bounds;
+      if (g.MeasureString(Item(i)->Caption(), MenuFont(), {0, 0, 10000, ItemHeight}, CaptionFormat(), bounds))
+        widest = std::max(widest, bounds.Width);
+      submenus = submenus || Item(i)->Count() > 0;
+    }
+  }
+  // A submenu's arrow takes the right margin's place, and a little more.
+  const int width = static_cast<int>(std::ceil(widest)) + 2 * TextMargin + (submenus ? TextMargin / 2 : 0);
+  AWidth = std::max(width, 2 * TextMargin);
+  AHeight = std::max(1, ItemCount()) * ItemHeight + 2;
+}
+
+void TPopupMenuWindow::Fit(int AWidth, int AHeight, int AreaHeight) {
+  hot_ = -1;
+  top_ = 0;
+  scrolls_ = AHeight > AreaHeight;
+  if (scrolls_) {
+    // Whole rows between the two arrow rows, at least one.
+    rows_ = std::max(1, (AreaHeight - 2) / ItemHeight - 2);
+    AHeight = (rows_ + 2) * ItemHeight + 2;
+  }
+  SetBounds(Left(), Top(), AWidth, AHeight);
 }
 
 void TPopupMenuWindow::Layout(int X, int Y) {
   if (!menu_) return;
-  std::uint32_t pixel = 0;
-  std::unique_ptr<gfx2d::Image> scratch(gfx2d::Image::FromPixels(&pixel, 1, 1));
-  float widest = 0;
-  if (scratch) {
-    gfx2d::Graphics g(*scratch);
-    for (int i = 0; i < menu_->Count(); ++i) {
-      gfx2d::RectF bounds;
-      if (g.MeasureString(menu_->Items(i)->Caption(), MenuFont(), {0, 0, 10000, ItemHeight}, CaptionFormat(), bounds))
-        widest = std::max(widest, bounds.Width);
-    }
-  }
-  const int width = static_cast<int>(std::ceil(widest)) + 2 * TextMargin;
-  hot_ = -1;
-  SetBounds(X, Y, std::max(width, 2 * TextMargin), std::max(1, menu_->Count()) * ItemHeight + 2);
+  CloseSubmenu();
+  int w = 0, h = 0;
+  Measure(w, h);
+  const TRect area = ScreenWorkArea();
+  Fit(w, h, area.Height());
+  w = Width();
+  h = Height();
+  int x = X, y = Y;
+  leftward_ = x + w > area.Right && X - w >= area.Left;
+  if (leftward_) x = X - w;
+  if (y + h > area.Bottom && Y - h >= area.Top) y = Y - h;
+  x = std::max(area.Left, std::min(x, area.Right - w));
+  y = std::max(area.Top, std::min(y, area.Bottom - h));
+  SetBounds(x, y, w, h);
+}
+
+void TPopupMenuWindow::LayoutBeside(const TRect& Row, bool Leftward) {
+  if (!menu_) return;
+  int w = 0, h = 0;
+  Measure(w, h);
+  const TRect area = ScreenWorkArea();
+  Fit(w, h, area.Height());
+  w = Width();
+  h = Height();
+  // On the side the cascade runs to, else on the other (so a submenu never covers the menus
+  // it comes from).
+  const bool rightFits = Row.Right + w <= area.Right, leftFits = Row.Left - w >= area.Left;
+  leftward_ = Leftward ? leftFits || !rightFits : !rightFits && leftFits;
+  int x = leftward_ ? Row.Left - w : Row.Right;
+  x = std::max(area.Left, std::min(x, area.Right - w));
+  // The first item's row level with the parent's row.
+  int y = Row.Top - 1 - (scrolls_ ? ItemHeight : 0);
+  y = std::max(area.Top, std::min(y, area.Bottom - h));
+  SetBounds(x, y, w, h);
+}
+
+void TPopupMenuWindow::ScrollBy(int Items) {
+  if (!Showing()) StopScrolling();
+  if (!scrolls_ || !Showing()) return;
+  const int top = std::max(0, std::min(top_ + Items, ItemCount() - rows_));
+  if (top == top_) return;
+  top_ = top;
+  CloseSubmenu();
+  Invalidate();
+}
+
+void TPopupMenuWindow::ScrollIntoView(int Index) {
+  if (!scrolls_ || Index < 0) return;
+  if (Index < top_) ScrollBy(Index - top_);
+  else if (Index >= top_ + rows_) ScrollBy(Index - top_ - rows_ + 1);
+}
+
+void TPopupMenuWindow::StartScrolling(int Direction) {
+  if (Direction == scrollDirection_) return;
+  StopScrolling();
+  scrollDirection_ = Direction;
+  scrollTimer_ = rtl::Application->StartTimer(60, [this] { ScrollBy(scrollDirection_); });
+}
+
+void TPopupMenuWindow::StopScrolling() {
+  if (scrollTimer_) rtl::Application->StopTimer(scrollTimer_);
+  scrollTimer_ = 0;
+  scrollDirection_ = 0;
+}
+
+void TPopupMenuWindow::OpenSubmenu(int Index) {
+  if (!menu_ || Index < 0 || Index >= ItemCount()) return;
+  TMenuItem* item = Item(Index);
+  if (!item->Enabled() || item->Count() == 0) return;
+  if (sub_ && sub_->parent_ == item && sub_->Showing()) return;
+  CloseSubmenu();
+  sub_ = std::make_unique<TPopupMenuWindow>(menu_, item);
+  sub_->LayoutBeside(ItemRect(Index), leftward_);
+  sub_->ShowNoActivate();
+  sub_->Invalidate();
+}
+
+void TPopupMenuWindow::CloseSubmenu() {
+  if (!sub_) return;
+  // The submenu may be the window whose handler runs this: it goes once that has returned.
+  sub_->Detach();
+  sub_->Hide();
+  sub_.release()->Release();
 }
 
 void TPopupMenuWindow::SetHot(int Index) {
   if (!menu_) return;
-  if (Index >= 0 && !menu_->Items(Index)->Enabled()) Index = -1;
+  if (Index >= 0 && !Item(Index)->Enabled()) Index = -1;
   if (Index == hot_) return;
   hot_ = Index;
   Invalidate();
 }
 
 void TPopupMenuWindow::MouseDown(rtl::TMouseButton, rtl::TShiftState, int X, int Y) {
-  if (menu_ && ItemAt(X, Y) < 0) menu_->CloseMenu();
+  if (!menu_) return;
+  if (const int arrow = ArrowAt(Y); arrow != 0 && X >= 0 && X < Width()) {
+    ScrollBy(arrow);
+    return;
+  }
+  if (ItemAt(X, Y) < 0) menu_->CloseMenu();
 }
 
-void TPopupMenuWindow::MouseMove(rtl::TShiftState, int X, int Y) { SetHot(ItemAt(X, Y)); }
+void TPopupMenuWindow::MouseMove(rtl::TShiftState, int X, int Y) {
+  if (!menu_) return;
+  const int arrow = X >= 0 && X < Width() ? ArrowAt(Y) : 0;
+  if (arrow != 0)
+    StartScrolling(arrow);
+  else
+    StopScrolling();
+  const int i = ItemAt(X, Y);
+  SetHot(i);
+  // Pointing at an item opens its submenu, or closes the one another item opened.
+  if (i >= 0 && Item(i)->Count() > 0)
+    OpenSubmenu(i);
+  else if (i >= 0)
+    CloseSubmenu();
+}
 
 void TPopupMenuWindow::MouseUp(rtl::TMouseButton Button, rtl::TShiftState, int X, int Y) {
-  if (Button != rtl::mbLeft) return;
+  if (Button != rtl::mbLeft || !menu_) return;
   const int i = ItemAt(X, Y);
-  if (i >= 0 && menu_->Items(i)->Enabled()) menu_->ItemChosen(i);
+  if (i < 0 || !Item(i)->Enabled()) return;
+  if (Item(i)->Count() > 0)
+    OpenSubmenu(i);
+  else
+    menu_->ItemChosen(Item(i));
+}
+
+bool TPopupMenuWindow::DoMouseWheel(rtl::TShiftState, int WheelDelta, const TPoint&) {
+  if (!scrolls_) return false;
+  ScrollBy(WheelDelta > 0 ? -3 : 3);
+  return true;
 }
 
 LRESULT TPopupMenuWindow::WndProc(MSG& Message) {
+  // The mouse leaving the window ends a scroll its arrow started.
+  if (Message.message == CM_MOUSELEAVE) StopScrolling();
   if (menu_ && Message.message == WM_KEYDOWN) {
-    const int n = menu_->Count();
+    // The innermost open submenu takes the keys.
+    if (sub_ && sub_->Showing()) return sub_->WndProc(Message);
+    const int n = ItemCount();
     switch (Message.wParam) {
-      case VK_ESCAPE: menu_->CloseMenu(); return 0;
+      case VK_ESCAPE:
+      case VK_LEFT:
+        if (parent_ || Message.wParam == VK_ESCAPE) {
+          // A submenu closes alone; the menu's own window closes the menu.
+          if (!parent_) {
+            menu_->CloseMenu();
+          } else {
+            Hide();
+          }
+        }
+        return 0;
+      case VK_RIGHT:
+        OpenSubmenu(hot_);
+        return 0;
       case VK_RETURN:
-        if (hot_ >= 0) menu_->ItemChosen(hot_);
+        if (hot_ >= 0) {
+          if (Item(hot_)->Count() > 0)
+            OpenSubmenu(hot_);
+          else
+            menu_->ItemChosen(Item(hot_));
+        }
         return 0;
       case VK_UP:
       case VK_DOWN: {
@@ -113,8 +331,9 @@ LRESULT TPopupMenuWindow::WndProc(MSG& Message) {
         int i = hot_;
         for (int k = 0; k < n; ++k) {
           i = ((i < 0 && step < 0 ? 0 : i) + step + n) % n;
-          if (menu_->Items(i)->Enabled()) {
+          if (Item(i)->Enabled()) {
             SetHot(i);
+            ScrollIntoView(i);
             break;
           }
         }
@@ -137,9 +356,13 @@ void TPopupMenuWindow::PaintHandler() {
     g.FillRectangle(gfx2d::SolidBrush(MenuBack), {0, 0, w, h});
     const gfx2d::SolidBrush frameBrush(MenuFrame);
     g.DrawRectangle(gfx2d::Pen(&frameBrush), {0.5f, 0.5f, w - 1, h - 1});
-    for (int i = 0; i < menu_->Count(); ++i) {
-      const TMenuItem* item = menu_->Items(i);
-      const gfx2d::RectF row{1, static_cast<float>(1 + i * ItemHeight), w - 2, static_cast<float>(ItemHeight)};
+    const int first = scrolls_ ? top_ : 0;
+    const int shown = scrolls_ ? rows_ : ItemCount();
+    const int offset = scrolls_ ? 1 : 0;
+    for (int i = first; i < first + shown && i < ItemCount(); ++i) {
+      const TMenuItem* item = Item(i);
+      const gfx2d::RectF row{1, static_cast<float>(1 + (i - first + offset) * ItemHeight), w - 2,
+                             static_cast<float>(ItemHeight)};
       if (i == hot_) g.FillRectangle(gfx2d::SolidBrush(MenuHot), row);
       const std::uint32_t colour = !item->Enabled() ? MenuDisabledText : i == hot_ ? MenuHotText : MenuText;
       if (item->Checked())
@@ -147,6 +370,23 @@ void TPopupMenuWindow::PaintHandler() {
                      gfx2d::SolidBrush(colour));
       g.DrawString(item->Caption(), MenuFont(), {TextMargin - 1.0f, row.Y, row.Width, row.Height}, CaptionFormat(),
                    gfx2d::SolidBrush(colour));
+      if (item->Count() > 0)
+        g.DrawString(u"\u25B8", MenuFont(), {w - TextMargin, row.Y, TextMargin - 2.0f, row.Height}, CaptionFormat(),
+                     gfx2d::SolidBrush(colour));
+    }
+    if (scrolls_) {
+      // The arrows, greyed where the list ends.
+      const gfx2d::StringFormat centred = [] {
+        gfx2d::StringFormat f = CaptionFormat();
+        f.Align = gfx2d::StringAlignment::Center;
+        return f;
+      }();
+      const auto arrowRow = [&](int Row, const char16_t* Arrow, bool Live) {
+        g.DrawString(Arrow, MenuFont(), {1, static_cast<float>(1 + Row * ItemHeight), w - 2, ItemHeight}, centred,
+                     gfx2d::SolidBrush(Live ? MenuText : MenuDisabledText));
+      };
+      arrowRow(0, u"\u25B2", top_ > 0);
+      arrowRow(rows_ + 1, u"\u25BC", top_ + rows_ < ItemCount());
     }
   }
   image->Flush();
@@ -205,16 +445,22 @@ void TPopupMenu::Popup(int X, int Y) {
 }
 
 void TPopupMenu::CloseMenu() {
-  if (window_ && window_->Showing()) window_->Hide();
+  if (!window_) return;
+  window_->CloseSubmenu();
+  if (window_->Showing()) window_->Hide();
 }
 
 bool TPopupMenu::IsOpen() const { return window_ && window_->Showing(); }
 
 void TPopupMenu::ItemChosen(int Index) {
   if (Index < 0 || Index >= Count()) return;
-  TMenuItem* item = items_[static_cast<std::size_t>(Index)];
+  ItemChosen(items_[static_cast<std::size_t>(Index)]);
+}
+
+void TPopupMenu::ItemChosen(TMenuItem* Item) {
+  if (!Item) return;
   CloseMenu();
-  item->Click();
+  Item->Click();
 }
 
 void TPopupMenu::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {

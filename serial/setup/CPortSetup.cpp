@@ -47,6 +47,7 @@ TComSetupFrm::TComSetupFrm(rtl::TComponent* AOwner) : win::TForm(AOwner) {
   SetBorderStyle(win::bsNone);
   SetCaption("Setup");
   SetBounds(100, 40, ClientWidthPx, ClientHeightPx + TitleHeightPx);
+  SetPosition(win::poScreenCenter);
   root_ = vg::LoadFormContent(this, ContentResourceName, true, scene_);
   window_ = dynamic_cast<vg::TvxHudWindow*>(root_);
   if (!window_) throw rtl::EReadError("The port settings dialog's content is no Hud window");

@@ -1,4 +1,5 @@
-// The port settings dialog: a small modal window of the 2D controls with six port combo
+// The port settings dialog: a small modal window of the 2D controls, centred on the
+// screen, with six port combo
 // boxes (port, baud rate, data bits, stop bits, parity, flow control) and OK and Cancel.
 // EditComPort runs it for a port; OK applies every setting at once; the owner of a port makes
 // it the port's ShowSetupDialog (SetSetupDialog). The window's content is the component text

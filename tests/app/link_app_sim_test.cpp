@@ -1,6 +1,8 @@
 // The link with the application core's real parts against the ECU simulator, as the
 // headless runner runs it: the connect script reads the R.P.M. map and the status line
 // shows the receiving notice, then "Data loaded"; task 24 writes the map back.
+#include <algorithm>
+
 #include "app/core/General_Unit.h"
 #include "app/core/MapRPM_Unit.h"
 #include "app/core/Model.h"
@@ -75,6 +77,29 @@ TEST_F(AppSimTest, AProgramCodeTheEcuDoesNotAnswerDropsTheLinkAndItsOwnBringsItB
   EXPECT_FALSE(within(3000, [] { return ecu::Session().Link.LinkUp != 0; })) << "and it stays down";
   app::ApplyProgramCode(app::ProgramCodeFromText("25"));
   EXPECT_TRUE(within(20000, [] { return ecu::Session().Link.LinkUp != 0; })) << "up again at 25";
+}
+
+}  // namespace
+
+namespace {
+
+// The longest reply delay the settings keep leaves the dialogue room: each request goes out
+// and its reply comes back before the step's time-out, so the link connects and polls.
+TEST_F(AppSimTest, TheLongestReplyDelayTheSettingsKeepStillConnectsAndPolls) {
+  recorder->ReplyDelay = app::MaxReplyDelay;
+  OpenPort();
+  ASSERT_TRUE(RunUntil("/77#"));
+  EXPECT_EQ(wire.Commands(), "!0,$'(%/77#");
+  EXPECT_EQ(1, ecu::Session().Link.LinkUp);
+  // The polls go on, one request a delay.
+  const auto polls = [&] {
+    const std::string c = wire.Commands();
+    return std::count(c.begin(), c.end(), '#');
+  };
+  const auto before = polls();
+  for (int i = 0; i < 12; ++i) ASSERT_TRUE(Advance(recorder->ReplyDelay)) << wire.Commands();
+  EXPECT_GE(polls(), before + 3) << wire.Commands();
+  EXPECT_EQ(1, ecu::Session().Link.LinkUp);
 }
 
 }  // namespace

@@ -70,6 +70,16 @@ TEST_F(SaveLoadTest, TheListShowsFilesWithoutExtensionAndMakesTheFolder) {
   EXPECT_EQ(app::ListConfigFiles(), (std::vector<std::u16string>{u"bus", u"Car", u"plain"}));
 }
 
+// Only names a save would take are listed: "..cfg" and "...cfg" would show as "." and "..",
+// which no load may open; neither may a name longer than the ECU keeps.
+TEST_F(SaveLoadTest, TheListLeavesOutNamesTheSaveWouldRefuse) {
+  fs::create_directories(dir / "Config");
+  for (const char* name : {"..cfg", "...cfg", "a..b.cfg", "toolong12.cfg", "car1.cfg", ".hidden"})
+    WriteFile(dir / (std::string("Config/") + name), "x");
+  EXPECT_EQ(app::ListConfigFiles(), (std::vector<std::u16string>{u"car1"}));
+  for (const char16_t* name : {u".", u"..", u"a..b", u"toolong12"}) EXPECT_FALSE(app::CfgNameAllowed(name));
+}
+
 TEST_F(SaveLoadTest, SaveWritesTheFileThenNamesItEverywhereAndSendsItWithTheLinkUp) {
   ecu::Session().Link.LinkUp = 1;
   Model().PG_Temper = 1234;

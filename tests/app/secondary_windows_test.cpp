@@ -158,6 +158,64 @@ TEST_F(InFolder, RequestsBeforeTheMainWindowAreDroppedAndLaterOnesWaitTheirTurn)
   EXPECT_TRUE(app::RequestMessage(12, "")) << "nothing shown any more: a new one goes at once";
 }
 
+// The program's last message comes after its main window closed: it goes whatever waited,
+// and its close ends the program; the next message is an ordinary one again.
+TEST_F(InFolder, TheLastMessageGoesBeforeEverythingAndItsCloseEndsTheProgram) {
+  app::Model().Actions.MainWindowShown = 1;
+  ASSERT_TRUE(app::RequestMessage(12, ""));
+  app::RequestMessage(13, "waiting");
+  app::Model().Actions.MainWindowShown = 0;
+  app::BeginEndingMessage("The settings were not saved: disk full");
+  EXPECT_FALSE(app::Model().Messages.ShowPending);
+  EXPECT_TRUE(app::Model().Messages.Waiting.empty());
+  EXPECT_EQ(13, app::Model().Messages.MessageKind);
+  EXPECT_EQ("The settings were not saved: disk full", app::ComposeMessage(13, app::Model().Messages.MessageText)->Text);
+  app::BeginMessageShow();
+  const app::TMessageClosed closed = app::EndMessageShow();
+  EXPECT_TRUE(closed.EndProgram);
+  EXPECT_FALSE(closed.ShowNext);
+
+  app::Model().Actions.MainWindowShown = 1;
+  ASSERT_TRUE(app::RequestMessage(13, "script"));
+  app::BeginMessageShow();
+  EXPECT_FALSE(app::EndMessageShow().EndProgram) << "an ordinary kind 13 again";
+}
+
+TEST_F(InFolder, AWithdrawnRequestGoesFromTheQueueThePendingShowOrTheWindow) {
+  app::Model().Actions.MainWindowShown = 1;
+  // Pending with others waiting: the next one takes its place; its copy waiting goes too.
+  ASSERT_TRUE(app::RequestMessage(13, "port"));
+  app::RequestMessage(13, "script");
+  app::RequestMessage(13, "port");
+  app::RequestMessage(12, "");
+  app::TMessageWithdrawn w = app::WithdrawMessage(13, "port");
+  EXPECT_FALSE(w.CloseShown);
+  EXPECT_FALSE(w.CancelShow) << "another request is shown instead";
+  EXPECT_TRUE(app::Model().Messages.ShowPending);
+  EXPECT_EQ("script", app::Model().Messages.MessageText);
+  ASSERT_EQ(1u, app::Model().Messages.Waiting.size());
+  EXPECT_EQ(12, app::Model().Messages.Waiting.front().Kind);
+  // Another text of the same kind, or another kind, is not touched.
+  w = app::WithdrawMessage(13, "other");
+  EXPECT_FALSE(w.CloseShown || w.CancelShow);
+  EXPECT_EQ("script", app::Model().Messages.MessageText);
+  w = app::WithdrawMessage(12, "script");
+  EXPECT_FALSE(w.CloseShown || w.CancelShow);
+  // Shown: the window is to close, and what waits follows as after any close.
+  app::BeginMessageShow();
+  w = app::WithdrawMessage(13, "script");
+  EXPECT_TRUE(w.CloseShown);
+  EXPECT_TRUE(app::EndMessageShow().ShowNext);
+  EXPECT_EQ(12, app::Model().Messages.MessageKind);
+  // Pending alone: nothing is shown any more, and a new request goes at once.
+  app::Model().Messages.Reset();
+  ASSERT_TRUE(app::RequestMessage(13, "port"));
+  w = app::WithdrawMessage(13, "port");
+  EXPECT_TRUE(w.CancelShow);
+  EXPECT_FALSE(app::Model().Messages.ShowPending);
+  EXPECT_TRUE(app::RequestMessage(12, ""));
+}
+
 TEST(MessageCountdown, ThirtyTicksForThreeSecondsThenTheWindowCloses) {
   ecu_test::FreshModel fresh;
   app::StartMessageCountdown(3000);
@@ -195,6 +253,7 @@ TEST_F(InFolder, ProgramCodeKeepsTheLowByteAndRefusesWhatIsNoNumber) {
 TEST(SettingsBoxes, DelaysAndAlgorithmsTheProgramCannotUseAreMended) {
   EXPECT_EQ(0, app::ReplyDelayFromBox(-20));
   EXPECT_EQ(75, app::ReplyDelayFromBox(75.9));
+  EXPECT_EQ(app::MaxReplyDelay, app::ReplyDelayFromBox(1e9)) << "no delay the step time-out would cut off";
   EXPECT_EQ(1500, app::TransmitDelayFromBox(0.5));
   EXPECT_EQ(1500, app::TransmitDelayFromBox(-3));
   EXPECT_EQ(1, app::TransmitDelayFromBox(1.2));
@@ -240,6 +299,28 @@ TEST_F(InFolder, AUserCloseForgetsTheWindowAndTheProgramsCloseKeepsItWhereItWas)
   const std::string file = ReadFile(dir / "gascal.ini");
   EXPECT_NE(std::string::npos, file.find("/dev/ttyUSB0"));
   EXPECT_EQ(std::string::npos, file.find("Form_3D_SET"));
+}
+
+// A geometry from another screen, or a broken one, cannot put the settings window out of
+// reach: on the work area, no larger than it.
+TEST_F(InFolder, TheSettingsWindowStaysOnTheWorkArea) {
+  const app::TWindowRect main{10, 20, 900, 700}, work{0, 0, 1280, 1000};
+  const auto place = [&](int X, int Y, int W, int H) {
+    WriteFile(dir / "gascal.ini", Line("Form_3D_SET_Pos_X", std::to_string(X)) +
+                                      Line("Form_3D_SET_Pos_Y", std::to_string(Y)) +
+                                      Line("Form_3D_SET_Width", std::to_string(W)) +
+                                      Line("Form_3D_SET_Height", std::to_string(H)));
+    return app::SettingsWindowPlace(main, 400, 300, work);
+  };
+  EXPECT_EQ((app::TWindowRect{880, 500, 400, 500}), place(32767, 500, 400, 500));
+  EXPECT_EQ((app::TWindowRect{0, 0, 420, 560}), place(-32767, -32767, 420, 560));
+  EXPECT_EQ((app::TWindowRect{0, 0, 1280, 1000}), place(5, 5, 99999, 99999));
+  EXPECT_EQ((app::TWindowRect{200, 150, 440, 580}), place(200, 150, 440, 580)) << "a place on the screen stays";
+  std::filesystem::remove(dir / "gascal.ini");
+  EXPECT_EQ((app::TWindowRect{10, 42, 400, 300}), app::SettingsWindowPlace(main, 400, 300, work))
+      << "without keys: under the main window";
+  EXPECT_EQ((app::TWindowRect{0, 0, 300, 200}), app::SettingsWindowPlace(main, 400, 300, app::TWindowRect{0, 0, 100, 100}))
+      << "a work area smaller than the minimum: the minimum, at its corner";
 }
 
 // ---- skin -----------------------------------------------------------------------------------

@@ -157,6 +157,53 @@ TEST_F(SettingsTest, ValuesThatDoNotConvertLeaveTheirFieldsAndUnsafeOnesFallBack
   EXPECT_EQ(app::Model().Colors.ColorTable[app::Color_Gas], "#FFA4F964");
 }
 
+// Values outside what their controls allow are brought into range as they are read, and so
+// written back: none of them can hide the texts, blank a page or stop the link.
+TEST_F(SettingsTest, ValuesOutsideTheirRangesAreBroughtIntoThemAndWrittenBackSo) {
+  struct Case {
+    std::string Size, Opacity, Reply, Transmit;
+    float FontSize;
+    double PanelsOpacity;
+    std::int32_t ReplyDelay, TransmitDelay;
+  };
+  const Case cases[] = {
+      {"-12", "-3", "100000", "999999999", app::MinFontSize, app::MinPanelsOpacity, app::MaxReplyDelay,
+       app::MaxTransmitDelay},
+      {"0.0001", "0", "2001", "100001", app::MinFontSize, app::MinPanelsOpacity, app::MaxReplyDelay,
+       app::MaxTransmitDelay},
+      {"1e308", "1e308", "2000", "100000", app::MaxFontSize, app::MaxPanelsOpacity, 2000, 100000},
+      {"72.5", "1.5", "0", "1", app::MaxFontSize, 1.0, 0, 1},
+      {"6", "0.2", "1999", "99999", 6.0f, 0.2, 1999, 99999},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Size + " " + c.Opacity + " " + c.Reply + " " + c.Transmit);
+    Start("English_Size " + c.Size + "\r\nPanels_Opacity " + c.Opacity + "\r\nReply_Delay " + c.Reply +
+          "\r\nCFG_Transmit_Delay " + c.Transmit + "\r\n");
+    EXPECT_EQ(app::Model().Settings.Font_Size, c.FontSize);
+    EXPECT_EQ(app::Model().Settings.Panels_Opacity, c.PanelsOpacity);
+    EXPECT_EQ(app::Model().Settings.Reply_Delay, c.ReplyDelay);
+    EXPECT_EQ(app::Model().Settings.CFG_Transmit_Delay, c.TransmitDelay);
+    app::SaveSettings({});
+    app::Settings_Default();
+    EXPECT_EQ(app::Model().Settings.Font_Size, c.FontSize) << "written as read";
+    EXPECT_EQ(app::Model().Settings.Panels_Opacity, c.PanelsOpacity);
+    EXPECT_EQ(app::Model().Settings.Reply_Delay, c.ReplyDelay);
+  }
+}
+
+// The font keys are named after the language: a language whose name cannot name them (a
+// blank would cut "<language>_Name" to "<language>" and all four keys would be one) is not
+// taken, and its keys stay apart.
+TEST_F(SettingsTest, ALanguageThatCannotNameItsFontKeysIsNotTaken) {
+  for (const std::string& language : {std::string("Old Russian"), std::string("Rus=sian"), std::string(24, 'L')}) {
+    Start("Language " + language + "\r\nEnglish_Name Arial\r\n");
+    EXPECT_EQ(app::Model().Settings.Language, "English") << language;
+    EXPECT_EQ(app::Model().Settings.Font_Name, "Arial");
+  }
+  Start("Language " + std::string(23, 'L') + "\r\n");
+  EXPECT_EQ(app::Model().Settings.Language, std::string(23, 'L')) << "its longest key still fits";
+}
+
 TEST_F(SettingsTest, KeysWithoutAValueReadAsEmptyTextsAndSettleAfterOneSave) {
   Start("Port_Name\r\nCFG_File_Name\r\nCFG_Full_File_Name\r\n");
   EXPECT_EQ(app::Model().Settings.Port_Name, "");

@@ -16,6 +16,7 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/ui/Form_3D_Port.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
@@ -39,12 +40,20 @@ namespace apptest {
 // The windows' host with the message and wait windows recorded.
 class RecordingHost : public app::TWindowHost {
 public:
-  std::vector<std::string> Messages;  // "<kind>: <text>"
+  std::vector<std::string> Messages;   // "<kind>: <text>"
+  std::vector<std::string> Withdrawn;  // the same, of the messages withdrawn
+  // The messages go to the message window as well (when the test made one).
+  bool MessagesShown = false;
   int WaitShown = 0;
   int WaitShrunk = 0;
   std::vector<std::u16string> TitlesAtCaptionUpdate;  // the title as each caption update found it
   void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override {
     Messages.push_back(std::to_string(Kind) + ": " + Text);
+    if (MessagesShown) app::TWindowHost::ShowMessageWindow(Kind, Text);
+  }
+  void WithdrawMessageWindow(std::uint8_t Kind, const std::string& Text) override {
+    Withdrawn.push_back(std::to_string(Kind) + ": " + Text);
+    app::TWindowHost::WithdrawMessageWindow(Kind, Text);
   }
   void ShowWaitWindow() override { ++WaitShown; }
 
@@ -129,8 +138,8 @@ protected:
   // Makes the main window (the settings file and folders as the test prepared them).
   app::TForm_3D_GEN& Make() {
     main = app::TForm_3D_GEN::Create(Program);
-    port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
-    main->SetPortWindow(port.get());
+    port = app::TForm_3D_PortView::Create();
+    main->SetPortWindow(port->Link());
     return *main;
   }
   // Makes and shows it, and runs its start-up actions (logo, layout, fonts, fill) but not
@@ -171,7 +180,7 @@ protected:
   std::unique_ptr<app::TModel> model;
   std::unique_ptr<RecordingHost> host;
   std::unique_ptr<app::TForm_3D_GEN> main;
-  std::unique_ptr<ecu::TForm_3D_Port> port;
+  std::unique_ptr<app::TForm_3D_PortView> port;
 };
 
 }  // namespace apptest

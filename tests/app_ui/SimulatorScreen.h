@@ -86,8 +86,8 @@ protected:
   // was shown.
   Clock::time_point ShowMain() {
     main = app::TForm_3D_GEN::Create("/usr/local/bin/gascal");
-    port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
-    main->SetPortWindow(port.get());
+    port = app::TForm_3D_PortView::Create();
+    main->SetPortWindow(port->Link());
     win::SetMainForm(main.get());
     const auto shown = Clock::now();
     main->Show();
@@ -152,7 +152,7 @@ protected:
   std::string link;
   std::unique_ptr<RecordingHost> host;
   std::unique_ptr<app::TForm_3D_GEN> main;
-  std::unique_ptr<ecu::TForm_3D_Port> port;
+  std::unique_ptr<app::TForm_3D_PortView> port;
   std::vector<std::u16string> statusSeen;
   std::set<std::u16string> rpmSeen;
 };

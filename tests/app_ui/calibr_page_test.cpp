@@ -21,6 +21,8 @@
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/ImageShapes.h"
+#include "platform/win/WinTypes.h"
+#include "scene3d/ObjectLayer.h"
 #include "vg2d/core/Shapes.h"
 
 namespace {
@@ -134,6 +136,44 @@ TEST_F(GraphPageTest, CollectedMapPointsAndTheProposalAreDrawnOverTheCurve) {
   EXPECT_TRUE(d.GasPoints.empty());
 }
 
+TEST_F(GraphPageTest, MapPointsBeyondTheScaleAreCutAtThePlotsEdgeAndLeaveTheReadOutClear) {
+  ShowGraph();
+  ecu::Session().ConfigData.Configuration->Save_Map = 1;
+  const int used = app::MapPointsUsed();
+  // The upper bands lie beyond the pressure scale (above the plot's top edge).
+  ASSERT_GT(app::MapBandPressure(used - 1), 192);
+  for (int j = 0; j < used; ++j) {
+    ecu::Session().ConfigData.MapPointsGas[static_cast<std::size_t>(j)] = 500 + 60 * j;
+    ecu::Session().ConfigData.MapPointsPetrol[static_cast<std::size_t>(j)] = 420 + 50 * j;
+  }
+  Page().RedrawCalibrationDiagram();
+  Run(300);
+  const auto picture = Picture("graph_map_beyond.png");
+  const app::TDiagramParts& d = Page().Diagram();
+  vg::TvxImage* plot = Page().Parts().Image_CLB_Diagram;
+  ASSERT_EQ(d.GasPoints.size(), static_cast<std::size_t>(used));
+  const std::uint32_t colors[] = {Rgb(app::Model().Colors.ColorTable[app::Color_Map_Point_Gas]),
+                                  Rgb(app::Model().Colors.ColorTable[app::Color_Map_Point_Petrol]),
+                                  Rgb(app::Model().Colors.ColorTable[app::Color_Map_Point_Line])};
+  auto mapColored = [&](float X, float Y) {
+    const std::uint32_t pixel = At(*picture, plot, X, Y);
+    for (std::uint32_t c : colors)
+      if (Near(pixel, c, 16)) return true;
+    return false;
+  };
+  // Between the plot and the page's top, where "Position" and the values are read: none.
+  int above = 0;
+  for (float y = -20; y < -1; y += 1)
+    for (float x = 0; x < plot->Width(); x += 1) above += mapColored(x, y) ? 1 : 0;
+  EXPECT_EQ(above, 0) << "MAP pixels above the plot";
+  // A band inside the scale is drawn as before: the gas marker of band 10 at its centre.
+  vg::TvxCircle* m = d.GasPoints[10];
+  const vg::TvxPoint c = m->LocalToAbsolute({m->Width() / 2, m->Height() / 2});
+  const vg::TvxPoint inPlot = plot->AbsoluteToLocal(c);
+  ASSERT_GT(inPlot.Y, 10);
+  EXPECT_TRUE(mapColored(inPlot.X, inPlot.Y)) << std::hex << At(*picture, plot, inPlot.X, inPlot.Y);
+}
+
 TEST_F(GraphPageTest, AMarkerDraggedWithTheMouseIsWrittenAfterTheRelease) {
   ShowGraph();
   ecu::Session().Link.LinkUp = 1;
@@ -154,6 +194,42 @@ TEST_F(GraphPageTest, AMarkerDraggedWithTheMouseIsWrittenAfterTheRelease) {
   EXPECT_EQ(ecu::Session().ConfigData.SelectedPoint, -1);
   Run(1600);
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 23);
+}
+
+// What the frames of a drag left on the window is what the whole page looks like when drawn
+// anew: nothing the drag moved was skipped, nothing stale stays.
+TEST_F(GraphPageTest, FramesOfADragShowWhatAWholeRepaintShows) {
+  ShowGraph();
+  ecu::Session().Link.LinkUp = 1;
+  const app::TDiagramParts& d = Page().Diagram();
+  const vg::TvxPoint c = d.Markers[3]->LocalToAbsolute({7, 7});
+  const int x = static_cast<int>(std::lround(c.X)), y = static_cast<int>(std::lround(c.Y));
+  win::SimulateMouseMove(main.get(), x, y);
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, true, x, y);
+  // Up past the next point's height and down again, quickly enough to leave the marker.
+  for (int k : {3, 9, 20, 41, 60, 35, 12, -15, -30, 6}) {
+    win::SimulateMouseMove(main.get(), x + k / 4, y - k);
+    Run(20);
+  }
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, false, x + 1, y - 6);
+  Run(100);
+  const auto drawn = Picture();
+  main->Layer()->AddUpdateRect(vg::MakeRect(0, 0, 100000, 100000));
+  Run(100);
+  const auto whole = Picture();
+  ASSERT_EQ(drawn->Width(), whole->Width());
+  // Antialiased edges of the grid's lines may come out a few levels apart; anything that was
+  // left out or left behind differs by far more.
+  auto channel = [](std::uint32_t P, int Shift) { return static_cast<int>((P >> Shift) & 0xFF); };
+  int differ = 0;
+  for (int i = 0; i < drawn->Width() * drawn->Height(); ++i)
+    for (int shift : {0, 8, 16})
+      if (std::abs(channel(drawn->Bits()[i], shift) - channel(whole->Bits()[i], shift)) > 16) {
+        ++differ;
+        break;
+      }
+  EXPECT_EQ(differ, 0);
+  EXPECT_NE(app::Model().Diagram.HistoryCount, 0);  // the point did move
 }
 
 TEST_F(GraphPageTest, ArrowKeysOfTheWindowMoveTheChosenPointWithTheRepeatTimer) {

@@ -124,12 +124,27 @@ TEST_F(MainWindowTest, ActionsRescaleRestoreApplyFontsAndOpenThePort) {
   ::unsetenv("GASCAL_EXTRA_PORTS");
   Run(50);
   ASSERT_EQ(host->Messages.size(), 1u);
+  // A port named by its device's path is named once.
   EXPECT_EQ(host->Messages.front(),
-            "13: The serial port \"/nonexistent/gascal-port\" (/nonexistent/gascal-port) cannot be opened: No such "
-            "file or directory.");
+            "13: The serial port \"/nonexistent/gascal-port\" cannot be opened: No such file or directory.");
   // Codes without an action do nothing.
   main->RunAction(0);
   main->RunAction(18);
+}
+
+TEST_F(MainWindowTest, TheRefusedPortsMessageIsWithdrawnOnceTheEcuAnswers) {
+  ::setenv("GASCAL_EXTRA_PORTS", "/nonexistent/gascal-port", 1);
+  MakeAndShow();
+  Run(1200);  // the configured port is tried
+  ::unsetenv("GASCAL_EXTRA_PORTS");
+  ASSERT_EQ(host->Messages.size(), 1u);
+  EXPECT_TRUE(host->Withdrawn.empty()) << "it holds until the ECU answers";
+  // The search (or a later open) has found the ECU: the message no longer holds.
+  host->LinkEstablished();
+  EXPECT_EQ(host->Withdrawn, host->Messages);
+  // Once: a link that goes and comes again withdraws nothing more.
+  host->LinkEstablished();
+  EXPECT_EQ(host->Withdrawn.size(), 1u);
 }
 
 TEST(PortFailureMessage, ARefusedPortTellsTheUserToJoinTheDevicesGroup) {

@@ -1,7 +1,8 @@
 // The program as an installer starts it, against the ECU simulator on a pseudo-terminal and
 // on an X server of its own: a second copy asks the first to close; the first writes its
 // settings (keeping its page) and ends; the second opens on the same port and connects.
-// A machine whose OpenGL fails the check shows only the check window and makes no other.
+// A machine whose OpenGL fails the check shows only the check window and makes no other; one
+// that passes it keeps nothing of the OpenGL driver loaded while it polls.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -73,6 +75,15 @@ public:
   Child& operator=(const Child&) = delete;
 
   bool Started() const { return pid_ > 0; }
+  void Signal(int Number) const {
+    if (pid_ > 0) kill(pid_, Number);
+  }
+  // How it ended: the exit status, or 128 + the signal that ended it (-1 while it runs).
+  int ExitCode() {
+    if (Running() || pid_ <= 0) return -1;
+    return WIFEXITED(status_) ? WEXITSTATUS(status_) : WIFSIGNALED(status_) ? 128 + WTERMSIG(status_) : -1;
+  }
+  pid_t Pid() const { return pid_; }
   bool Running() {
     if (pid_ <= 0 || exited_) return false;
     int status = 0;
@@ -160,13 +171,23 @@ protected:
                                   std::vector<std::string>{}, dir);
     ASSERT_TRUE(sim->WaitFor(5000, [&](const std::string&) { return fs::exists(dir / "ecu"); }));
   }
-  Child& StartCopy(const std::vector<std::string>& Env = {}) {
+  Child& StartCopy(const std::vector<std::string>& Env = {}, const std::string& Shell = {}) {
     std::vector<std::string> env = {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11",
                                     "XDG_RUNTIME_DIR=" + (dir / "run").string(),
                                     "GASCAL_EXTRA_PORTS=" + (dir / "ecu").string(), "ASAN_OPTIONS=detect_leaks=0"};
     env.insert(env.end(), Env.begin(), Env.end());
-    copies.push_back(std::make_unique<Child>(std::vector<std::string>{GASCAL_PROGRAM}, env, dir));
+    // With Shell, the shell runs its command and then becomes the program ("exec").
+    std::vector<std::string> argv{GASCAL_PROGRAM};
+    if (!Shell.empty()) argv = {"/bin/sh", "-c", Shell + "; exec \"$0\"", GASCAL_PROGRAM};
+    copies.push_back(std::make_unique<Child>(argv, env, dir));
     return *copies.back();
+  }
+  fs::path Socket() const { return dir / "run" / "TForm_3D_GEN.sock"; }
+  // Requests the simulator has heard so far.
+  std::size_t Heard() const { return CountOf(sim->Output(), "\n> "); }
+  // Waits until the simulator hears N more requests than Before.
+  bool HearsMore(std::size_t Before, std::size_t N, int Ms = 30000) {
+    return sim->WaitFor(Ms, [&](const std::string& Out) { return CountOf(Out, "\n> ") >= Before + N; });
   }
   std::string Read(const std::string& Name) const {
     std::ifstream f(dir / Name, std::ios::binary);
@@ -207,6 +228,23 @@ TEST_F(ProgramScenario, ASecondCopyClosesTheFirstWhichKeepsItsPageAndConnectsInI
   EXPECT_TRUE(second.Running()) << second.Output();
 }
 
+// The graphics check probes in a process of its own: the program that passed it and polls the
+// ECU carries nothing of the OpenGL driver (its windows load it for the first frame that
+// draws on the 3D device).
+TEST_F(ProgramScenario, TheGraphicsCheckLeavesNoDriverInTheProgram) {
+  StartSimulator();
+  WriteSettings();
+  Child& copy = StartCopy();
+  ASSERT_TRUE(sim->WaitFor(30000, [](const std::string& Out) { return CountOf(Out, "\n> ") >= 5; }))
+      << copy.Output();
+  ASSERT_TRUE(copy.Running());
+  std::ifstream maps("/proc/" + std::to_string(copy.Pid()) + "/maps");
+  const std::string mapped((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(mapped.empty());
+  EXPECT_EQ(std::string::npos, mapped.find("_dri.so")) << "a DRI driver is mapped";
+  EXPECT_EQ(std::string::npos, mapped.find("libLLVM")) << "the driver's compiler library is mapped";
+}
+
 TEST_F(ProgramScenario, AMachineWhoseThirdProbeFailsShowsOnlyTheCheckWindow) {
   WriteSettings();
   Child& copy = StartCopy({"GASCAL_GL_PROBES=TTF"});
@@ -217,6 +255,72 @@ TEST_F(ProgramScenario, AMachineWhoseThirdProbeFailsShowsOnlyTheCheckWindow) {
   // A newer copy that passes does not reach it: the check window holds no channel.
   EXPECT_FALSE(fs::exists(dir / "run" / "TForm_3D_GEN.sock"));
   EXPECT_EQ(std::string::npos, Upper(Read("gascal.ini")).find("PROGRAM_CODE")) << "no settings written";
+}
+
+// A terminal that hangs up closes the program as its user would: its settings are written
+// and its channel's socket goes. The user signals, a closed pipe and the file-size limit end
+// nothing: it goes on polling.
+TEST_F(ProgramScenario, AHangUpClosesItAsItsUserWouldAndTheOtherSignalsEndNothing) {
+  StartSimulator();
+  WriteSettings();
+  Child& copy = StartCopy();
+  ASSERT_TRUE(HearsMore(0, 5)) << copy.Output();
+  EXPECT_TRUE(fs::exists(Socket()));
+  for (int other : {SIGUSR1, SIGUSR2, SIGPIPE, SIGXFSZ}) copy.Signal(other);
+  const std::size_t heard = Heard();
+  EXPECT_TRUE(HearsMore(heard, 5)) << "it polls on\n" << copy.Output();
+  EXPECT_TRUE(copy.Running());
+
+  copy.Signal(SIGHUP);
+  EXPECT_TRUE(copy.EndsCleanly(20000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
+  EXPECT_NE(std::string::npos, Upper(Read("gascal.ini")).find("PROGRAM_CODE")) << "written at its close";
+  EXPECT_FALSE(fs::exists(Socket())) << "the channel is removed";
+}
+
+// The system's request to end, an interrupt and the terminal's quit key do the same.
+TEST_F(ProgramScenario, TheSystemsRequestsToEndCloseItAsItsUserWould) {
+  StartSimulator();
+  for (int signal : {SIGTERM, SIGINT, SIGQUIT}) {
+    SCOPED_TRACE(signal);
+    WriteSettings();
+    const std::size_t heard = Heard();
+    Child& copy = StartCopy();
+    ASSERT_TRUE(HearsMore(heard, 1)) << "its port is open\n" << copy.Output();
+    copy.Signal(signal);
+    EXPECT_TRUE(copy.EndsCleanly(20000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
+    EXPECT_NE(std::string::npos, Upper(Read("gascal.ini")).find("PROGRAM_CODE"));
+    EXPECT_FALSE(fs::exists(Socket()));
+  }
+}
+
+// Its settings cannot be written (the file-size limit of a full disk): asked to end, it says
+// so on its error stream and ends all the same, its old settings file whole and its channel
+// removed.
+TEST_F(ProgramScenario, ASettingsFileThatCannotBeWrittenIsReportedAndTheProgramEndsAllTheSame) {
+  StartSimulator();
+  WriteSettings();
+  const std::string before = Read("gascal.ini");
+  Child& copy = StartCopy({}, "ulimit -f 2");
+  ASSERT_TRUE(HearsMore(0, 5)) << copy.Output();
+  copy.Signal(SIGTERM);
+  EXPECT_TRUE(copy.EndsCleanly(20000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
+  EXPECT_NE(std::string::npos, copy.Output().find("gascal: The settings were not saved: Cannot write file"))
+      << copy.Output();
+  EXPECT_EQ(before, Read("gascal.ini"));
+  EXPECT_FALSE(fs::exists(Socket()));
+}
+
+// A newer copy asks a copy whose settings file is a folder to close: it closes at once (it used
+// to stay, half closed, while the newer one waited and then ran beside it).
+TEST_F(ProgramScenario, ACopyThatCannotWriteItsSettingsStillClosesForANewerOne) {
+  fs::create_directories(dir / "gascal.ini");
+  Child& first = StartCopy();
+  ASSERT_TRUE(first.WaitFor(30000, [&](const std::string&) { return fs::exists(Socket()); })) << first.Output();
+  Child& second = StartCopy();
+  EXPECT_TRUE(first.EndsCleanly(10000)) << "status " << first.ExitCode() << "\n" << first.Output();
+  EXPECT_NE(std::string::npos, first.Output().find("The settings were not saved")) << first.Output();
+  EXPECT_TRUE(second.WaitFor(30000, [&](const std::string&) { return fs::exists(Socket()); })) << second.Output();
+  EXPECT_TRUE(second.Running()) << second.Output();
 }
 
 }  // namespace

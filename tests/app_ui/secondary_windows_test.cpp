@@ -6,6 +6,10 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Model.h"
@@ -28,14 +32,16 @@
 #include "serial/CPort.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/ScrollBox.h"
+#include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Indicators.h"
-#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/NumberBox.h"
-#include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
-#include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/Colors.h"
 #include "vg2d/core/Shapes.h"
 
@@ -44,6 +50,12 @@ namespace {
 // The windows' host as the program has it: messages and waits go to their windows.
 class WindowsHost : public apptest::RecordingHost {
 public:
+  // The program's last reports: their text and whether a window was asked to show them.
+  std::vector<std::pair<std::string, bool>> Endings;
+  bool ShowEndingMessage(const std::string& Text, bool InWindow) override {
+    Endings.emplace_back(Text, InWindow);
+    return app::TWindowHost::ShowEndingMessage(Text, InWindow);
+  }
   void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override {
     app::TWindowHost::ShowMessageWindow(Kind, Text);
   }
@@ -114,6 +126,16 @@ protected:
     win::SimulateMouseButton(&Form, rtl::mbLeft, true, x, y);
     win::SimulateMouseButton(&Form, rtl::mbLeft, false, x, y);
     rtl::Application->ProcessMessages();
+  }
+
+  WindowsHost& Host() { return static_cast<WindowsHost&>(*host); }
+  // The settings file cannot be written any more: a folder has its name.
+  void MakeSettingsUnwritable() {
+    std::filesystem::remove(folder.Path() / "gascal.ini");
+    std::filesystem::create_directories(folder.Path() / "gascal.ini");
+  }
+  std::string MessageText() const {
+    return message->MessageLabel() ? rtl::WideToUtf8(message->MessageLabel()->Text()) : std::string("<none>");
   }
 
   std::unique_ptr<app::TForm_3D_SET> settings;
@@ -320,18 +342,19 @@ TEST_F(SecondaryWindows, ManualTakesTheDialogsPortAndAFailedOpeningLeavesItClose
   Start();
   const std::string chosen = (folder.Path() / "no-such-tty").string();
   setenv(comm::kExtraPortsVariable, chosen.c_str(), 1);
-  port->ComPort->SetSetupDialog([&](cport::TCustomComPort* Port) {
+  port->Link()->ComPort->SetSetupDialog([&](cport::TCustomComPort* Port) {
     Port->SetPort(chosen);
     return true;
   });
   settings->Show();
   EXPECT_NO_THROW(settings->HudButton_3D_SET_Port_ManualClick(nullptr));
-  port->ComPort->SetSetupDialog(nullptr);
+  port->Link()->ComPort->SetSetupDialog(nullptr);
   unsetenv(comm::kExtraPortsVariable);
   EXPECT_EQ(chosen, app::Model().Settings.Port_Name);
+  EXPECT_EQ(chosen, ecu::Session().PortSearch.StartPortName) << "the search tries the chosen port first";
   EXPECT_EQ(rtl::Utf8ToWide(chosen), settings->Parts().HudTextBox_3D_SET_Port_Name->Text());
-  EXPECT_FALSE(port->ComPort->Connected());
-  EXPECT_TRUE(port->ComPort->PortFailed()) << "the failure is flagged, not thrown";
+  EXPECT_FALSE(port->Link()->ComPort->Connected());
+  EXPECT_TRUE(port->Link()->ComPort->PortFailed()) << "the failure is flagged, not thrown";
   settings->Close();
 }
 
@@ -353,6 +376,20 @@ TEST_F(SecondaryWindows, TheCheckWindowIsRedWithTheMessageInWhiteAndARedOk) {
   EXPECT_GT(Count(check, 156, 178, 237, 208, Reddish), 10) << "a red OK";
   Click(check, check.Parts().Button_No_OpenGL);
   EXPECT_FALSE(check.Showing());
+}
+
+TEST_F(SecondaryWindows, TheCheckWindowReadsARussianMessageInTheRussianCodePage) {
+  // Nothing has made Russian the current language yet: the message is still decoded as the
+  // file it came from is written, in Windows-1251.
+  ASSERT_EQ(ecu::Session().Texts.CurrentLanguage, "English");
+  folder.Write("gascal.ini", "Language                     Russian {}\r\n");
+  const std::u16string message = u"Компьютер не поддерживает OpenGL";
+  folder.Write("Language/Russian.lng", "Error_OpenGL_Not_Work        " + rtl::WideToCodePage(message, 1251) + " {}\r\n");
+  auto form = std::make_unique<app::TForm_No_OpenGL>(nullptr, "gascal");
+  form->Show();
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(form->Parts().Label_No_OpenGL_Message->Text(), message);
+  form->Close();
 }
 
 TEST_F(SecondaryWindows, TheSkinListsTheRolesAndItsDefaultRestoresTheLookAfter300Ms) {
@@ -453,6 +490,153 @@ TEST_F(SecondaryWindows, TwoFlipsGiveTwoColoursWithTheAlphaOfTheFirstFillAndAClo
   main.reset();
   Run(1000);
   EXPECT_EQ(second, app::Model().Colors.MainWindowFill.Color);
+}
+
+}  // namespace
+
+namespace {
+
+// The user closes the program where its settings cannot be written: the close runs to its end
+// (the port's timers stopped, every other window closed, nothing of the main window left to
+// use), the failure shows in the message window at once, and its OK ends the program.
+TEST_F(SecondaryWindows, AUserCloseWhoseSettingsCannotBeWrittenSaysSoAndEndsAtOk) {
+  Start();
+  win::SetMainForm(main.get());
+  skin->Show();
+  settings->Show();
+  Run(300);
+  port->Link()->Timer_Select_ComPort->SetEnabled(true);
+  MakeSettingsUnwritable();
+  main->Close();
+
+  EXPECT_FALSE(main->Showing());
+  EXPECT_FALSE(skin->Showing());
+  EXPECT_FALSE(settings->Showing());
+  EXPECT_EQ(0, app::Model().Actions.MainWindowShown);
+  EXPECT_FALSE(port->Link()->Timer_Select_ComPort->Enabled());
+  EXPECT_FALSE(port->Link()->Timer_Connect->Enabled());
+  ASSERT_EQ(1u, Host().Endings.size());
+  EXPECT_TRUE(Host().Endings[0].second) << "the user's close: in a window";
+  EXPECT_EQ(std::string::npos, Host().Endings[0].first.find('\n')) << "the settings window's failure is the same one";
+  ASSERT_TRUE(message->Showing()) << "at once: no queued action runs any more";
+  EXPECT_EQ(0u, MessageText().find("The settings were not saved: Cannot create file")) << MessageText();
+  EXPECT_NE(std::string::npos, MessageText().find("gascal.ini")) << MessageText();
+  EXPECT_EQ(app::Model().Settings.Font_Size, message->MessageLabel()->Font()->Size()) << "in the program's font";
+  Save(*message, "message_settings_not_saved.png");
+
+  Run(2000);
+  EXPECT_FALSE(rtl::Application->Terminated()) << "the program waits until the user has read it";
+  EXPECT_FALSE(main->Showing());
+  Click(*message, message->Buttons()[0]);
+  EXPECT_FALSE(message->Showing());
+  EXPECT_TRUE(rtl::Application->Terminated()) << "OK ends the program";
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
+// A close nobody watches (a signal, a newer copy) reports on the console only and ends at
+// once; so does any close request while the report of a user's close shows.
+TEST_F(SecondaryWindows, AnUnattendedCloseOrARequestWhileTheReportShowsEndsAtOnce) {
+  Start();
+  win::SetMainForm(main.get());
+  MakeSettingsUnwritable();
+  main->CloseUnattended();
+  EXPECT_FALSE(main->Showing());
+  ASSERT_EQ(1u, Host().Endings.size());
+  EXPECT_FALSE(Host().Endings[0].second);
+  EXPECT_FALSE(message->Showing());
+  EXPECT_TRUE(rtl::Application->Terminated());
+  rtl::Application->Reset();
+
+  // The next start, a user's close, and then the system asks the program to end.
+  port.reset();
+  main.reset();
+  std::filesystem::remove(folder.Path() / "gascal.ini");
+  Make();
+  win::SetMainForm(main.get());
+  main->Show();
+  Run(400);
+  MakeSettingsUnwritable();
+  main->Close();
+  ASSERT_TRUE(message->Showing());
+  EXPECT_FALSE(rtl::Application->Terminated());
+  main->CloseUnattended();
+  EXPECT_TRUE(rtl::Application->Terminated());
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
+// The user closes the settings window where the file cannot be written: it closes, and says
+// so in the message window.
+TEST_F(SecondaryWindows, ASettingsWindowClosedWhereTheFileCannotBeWrittenClosesAndSaysSo) {
+  Start();
+  settings->Show();
+  Run(300);
+  MakeSettingsUnwritable();
+  settings->Close();
+  EXPECT_FALSE(settings->Showing());
+  EXPECT_EQ(0, ecu::Session().Link.SettingsWindowShown) << "closed by the user: not reopened at the next start";
+  Run(150);
+  ASSERT_TRUE(message->Showing());
+  EXPECT_EQ(0u, MessageText().find("The settings were not saved: "));
+  EXPECT_TRUE(main->Showing());
+  EXPECT_EQ("", settings->TakeCloseFailure()) << "shown, not kept for the main window";
+}
+
+// A message longer than its window (the load report of a broken configuration file) stays in
+// the text's area: it scrolls there, and the title and buttons are drawn as for a short one.
+TEST_F(SecondaryWindows, ALongMessageScrollsInsideItsAreaAndLeavesTheTitleAlone) {
+  Start();
+  host->ShowMessageWindow(13, "Short.");
+  Run(150);
+  RunQueue();
+  ASSERT_TRUE(message->Showing());
+  const auto band = [&](int Y0, int Y1) {
+    std::vector<std::uint32_t> pixels;
+    for (int y = Y0; y < Y1; ++y)
+      for (int x = 0; x < message->Width(); ++x) pixels.push_back(message->PresentedPixel(x, y));
+    return pixels;
+  };
+  rtl::Application->ProcessMessages();
+  const std::vector<std::uint32_t> title = band(0, 40), buttons = band(150, message->Height());
+  EXPECT_EQ(message->MessageTextBox()->Height(), message->MessageLabel()->Height()) << "a short text fills the area";
+  Click(*message, message->Buttons()[0]);
+
+  std::string report = "The configuration file Config/broken.cfg was read with changes:";
+  for (int i = 1; i <= 60; ++i)
+    report += "\nLine " + std::to_string(i) + ": Cell_" + std::to_string(i) + "_0 = 'garbage value " +
+              std::string(static_cast<std::size_t>(i % 7) * 6, 'x') + "' could not be read; the default 1.00 stays";
+  host->ShowMessageWindow(13, report);
+  Run(150);
+  RunQueue();
+  ASSERT_TRUE(message->Showing());
+  vg::TvxScrollBox* box = message->MessageTextBox();
+  vg::TvxHudLabel* label = message->MessageLabel();
+  EXPECT_GT(label->Height(), 10 * box->Height()) << "as high as its wrapped lines";
+  EXPECT_LT(label->Width(), box->Width()) << "beside the scroll bar";
+  ASSERT_NE(nullptr, box->VScrollBar());
+  EXPECT_TRUE(box->VScrollBar()->Visible());
+  rtl::Application->ProcessMessages();
+  Save(*message, "message_long_report.png");
+  EXPECT_EQ(title, band(0, 40)) << "nothing drawn over the title";
+  EXPECT_EQ(buttons, band(150, message->Height())) << "nor over the buttons";
+
+  // The wheel scrolls the text; its top leaves the area.
+  const float top = label->LocalToAbsolute({0, 0}).Y;
+  const vg::TvxRect r = box->GetAbsoluteRect();
+  win::SimulateMouseMove(message.get(), static_cast<int>((r.Left + r.Right) / 2), static_cast<int>((r.Top + r.Bottom) / 2));
+  win::SimulateMouseWheel(message.get(), -3);
+  Run(500);
+  EXPECT_LT(label->LocalToAbsolute({0, 0}).Y, top);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(title, band(0, 40));
+
+  // Beyond what wrapped text is laid out to, the text is cut and says so.
+  EXPECT_EQ(report, rtl::WideToUtf8(app::MessageShownText(rtl::Utf8ToWide(report))));
+  const std::u16string huge(20000, u'a');
+  const std::u16string shown = app::MessageShownText(huge);
+  EXPECT_EQ(vg::TvxCanvasGdiPlus::MaxWrappedText, shown.size());
+  EXPECT_EQ(u'\u2026', shown.back());
 }
 
 }  // namespace

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <string>
 #include <limits>
 #include <vector>
 
 #include "ecu/Config_Unit.h"
 #include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/Fifo.h"
 #include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
@@ -250,6 +253,21 @@ TEST_F(SensorTable, MissingOrEmptyTableShowsTheMessageOnceUntilReadable) {
     EXPECT_FALSE(TemperatureToSensorBytes(0, h, l)) << bytes;
   }
   EXPECT_EQ(host.messages, (std::vector<int>{12, 12}));
+}
+
+// The table is read only from a regular file: a FIFO of its name (which would hold the GUI
+// thread in the open until some writer came), a device or a folder is no table.
+TEST_F(SensorTable, AFifoADeviceOrAFolderIsNoTableAndIsNotWaitedOn) {
+  host.shown = true;
+  testfifo::Fifo fifo(Session().ConfigData.SensorTableFileName);
+  ASSERT_TRUE(fifo.Made());
+  EXPECT_TRUE(testfifo::ReturnsWithin(5000, [] { EXPECT_EQ(SensorTableValue(0, 1), std::nullopt); }, fifo));
+  EXPECT_EQ(host.messages, std::vector<int>{12}) << "said once, as for a missing table";
+  for (const std::string& other : {std::string("/dev/zero"), dir / "folder.dat"}) {
+    std::filesystem::create_directories(dir / "folder.dat");
+    Session().ConfigData.SensorTableFileName = other;
+    EXPECT_EQ(SensorTableValue(0, 1), std::nullopt) << other;
+  }
 }
 
 TEST_F(SensorTable, ShortTableDecodesTheEntriesItHas) {

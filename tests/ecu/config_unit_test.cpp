@@ -387,7 +387,7 @@ TEST_F(Config, PageShowsTheModel) {
   EXPECT_EQ(p.User_Install_KM, "120000");
 }
 
-TEST_F(Config, PageChangesTheModelWholeOrNotAtAll) {
+TEST_F(Config, PageTakesEveryValueThatConvertsAndRaisesOnceForTheRest) {
   TCFGPageValues p = ConfigToCFGPageValues();
   p.RPM_Prescaler = "1:3";
   p.PG_RPM = "1200";
@@ -410,18 +410,50 @@ TEST_F(Config, PageChangesTheModelWholeOrNotAtAll) {
   EXPECT_EQ(c.Car_Comments, "notice");
   EXPECT_EQ(host.calls, std::vector<std::string>{"ScheduleTransmit 2"});
 
+  // A text that is no number keeps that value; the rest of the page is taken and written
+  // all the same, and the failure is raised once, after the change.
+  std::size_t transmits = 1;
   for (auto bad : {&TCFGPageValues::PG_RPM, &TCFGPageValues::PG_Temper, &TCFGPageValues::PG_Time}) {
     TCFGPageValues q = p;
     q.RPM_Prescaler = "1:6";
     q.User_Name = "changed";
     q.*bad = "abc";
+    EXPECT_FALSE(CFGPageNumbersConvert(q));
     EXPECT_THROW(CFG_Page_To_Config(q), rtl::EConvertError);
+    EXPECT_EQ(c.RPM_PreScaler, "1:6");
+    EXPECT_EQ(c.User_Name, "changed");
+    EXPECT_EQ(c.PG_RPM, 1200);
+    EXPECT_EQ(c.PG_Temper, 35);
+    EXPECT_EQ(c.PG_Time, 15);
     EXPECT_THROW(LevelPageToConfig({1, 2, 3, 4, 5}, q), rtl::EConvertError);
-    EXPECT_EQ(c.RPM_PreScaler, "1:3");
-    EXPECT_EQ(c.User_Name, "");
-    EXPECT_EQ(c.Level1, 55);
+    EXPECT_EQ(c.Level1, 1);
+    transmits += 2;
+    EXPECT_EQ(host.calls.size(), transmits);
+    Session().ConfigData.Configuration->RPM_PreScaler = "1:3";
+    Session().ConfigData.Configuration->User_Name.clear();
   }
-  EXPECT_EQ(host.calls.size(), 1u);
+  // Two bad texts: one error, naming the first.
+  TCFGPageValues two = p;
+  two.PG_RPM = "g";
+  two.PG_Temper = "h";
+  two.GP_Buzzer = false;
+  try {
+    CFG_Page_To_Config(two);
+    ADD_FAILURE() << "no error";
+  } catch (const rtl::EConvertError& e) {
+    EXPECT_EQ(std::string(e.what()), "'g' is not a valid integer value");
+  }
+  EXPECT_EQ(c.GP_Buzzer, 0);
+  EXPECT_EQ(c.PG_RPM, 1200);
+  EXPECT_EQ(c.PG_Temper, 35);
+  // An empty delay is 0; a comma is a decimal point.
+  two = p;
+  two.PG_Time = "";
+  EXPECT_TRUE(CFGPageNumbersConvert(two));
+  two.PG_Time = "2,5";
+  EXPECT_TRUE(CFGPageNumbersConvert(two));
+  two.PG_Temper = "";
+  EXPECT_FALSE(CFGPageNumbersConvert(two));
 
   LevelPageToConfig({806.7, 512, 306, 213, 47}, p);
   EXPECT_EQ(c.Level1, 806);

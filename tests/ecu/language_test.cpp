@@ -8,6 +8,7 @@
 #include <set>
 
 #include "ecu/Calc_Unit.h"
+#include "ecu/FindUnit.h"
 #include "ecu/Language_En.h"
 #include "ecu/Lng_Chr.h"
 #include "ecu/Session.h"
@@ -182,6 +183,110 @@ TEST_F(Language, MainWindowTextsInEnglishAndThai) {
   EXPECT_EQ(Session().Texts.LanguageWords.Gas, "\xA2");
   EXPECT_EQ(Session().Texts.LanguageWords.Petrol, "Petrol");
   EXPECT_EQ(Session().Texts.LanguageWords.CLB_History_Forward, "Step forward");
+}
+
+}  // namespace
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "tests/Fifo.h"
+
+namespace {
+
+// Gives a file a modification time long past, as a language file that came with the
+// installation has.
+void MakeOld(const std::string& File, long SecondsAgo) {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const timespec times[2] = {{now.tv_sec - SecondsAgo, 0}, {now.tv_sec - SecondsAgo, 0}};
+  ASSERT_EQ(0, ::utimensat(AT_FDCWD, File.c_str(), times, 0));
+}
+
+// The texts follow the file, as every live reply's look-ups ask, without reading a file
+// that did not change.
+TEST_F(Language, AnUnchangedFileIsReadOnceAndAChangedOneAgain) {
+  const std::string file = dir / "Russian.lng";
+  WriteFile(file, "Yes Da\nyes Net\n");
+  MakeOld(file, 3600);
+  Session().Texts.CurrentLanguage = "Russian";
+  const std::uint64_t reads = Session().Texts.FileReads;
+  for (int i = 0; i < 100; ++i) {
+    LoadLanguageFile();
+    EXPECT_EQ(LngText("YES"), "Da") << "the first of a key counts";
+    FreeLanguageFile();
+    EXPECT_EQ(LngText("Yes"), "Yes") << "no store: English";
+  }
+  EXPECT_EQ(Session().Texts.FileReads, reads + 1);
+
+  // New contents: read at the next load, then kept again.
+  WriteFile(file, "Yes Jawohl\n");
+  MakeOld(file, 1800);
+  LoadLanguageFile();
+  EXPECT_EQ(LngText("Yes"), "Jawohl");
+  LoadLanguageFile();
+  EXPECT_EQ(Session().Texts.FileReads, reads + 2);
+
+  // Another language is another file; coming back reads the first again.
+  WriteFile(dir / "Thai.lng", "Yes Chai\n");
+  MakeOld(dir / "Thai.lng", 3600);
+  Session().Texts.CurrentLanguage = "Thai";
+  LoadLanguageFile();
+  EXPECT_EQ(LngText("Yes"), "Chai");
+  Session().Texts.CurrentLanguage = "Russian";
+  LoadLanguageFile();
+  EXPECT_EQ(LngText("Yes"), "Jawohl");
+  EXPECT_EQ(Session().Texts.FileReads, reads + 4);
+
+  // Gone: English again.
+  std::filesystem::remove(file);
+  LoadLanguageFile();
+  EXPECT_TRUE(Session().Texts.LngKeys.empty());
+  EXPECT_EQ(LngText("Yes"), "Yes");
+}
+
+// A file written just before it was read may be written again within the file system's grain
+// of time with the same size and times: while its change lies that close, every load reads it.
+TEST_F(Language, AFileThatHadJustChangedIsReadAgainAtEachLoadUntilItsChangeLiesBack) {
+  const std::string file = dir / "Russian.lng";
+  Session().Texts.CurrentLanguage = "Russian";
+  WriteFile(file, "Yes Da\n");
+  const std::uint64_t reads = Session().Texts.FileReads;
+  LoadLanguageFile();
+  EXPECT_EQ(LngText("Yes"), "Da");
+  WriteFile(file, "Yes Ne\n");  // the same size, quite possibly the same times
+  LoadLanguageFile();
+  EXPECT_EQ(LngText("Yes"), "Ne");
+  LoadLanguageFile();
+  EXPECT_EQ(Session().Texts.FileReads, reads + 3);
+  MakeOld(file, 10);
+  LoadLanguageFile();
+  LoadLanguageFile();
+  EXPECT_EQ(Session().Texts.FileReads, reads + 4) << "read once more, then kept";
+}
+
+// Only regular files are language files: a FIFO of the name is never opened (it would wait
+// for a writer for ever), nor is one under the key files' names.
+TEST_F(Language, AFifoIsNoLanguageOrKeyFileAndIsNotWaitedOn) {
+  testfifo::Fifo lng(dir / "Russian.lng"), ini(dir / "gascal.ini");
+  ASSERT_TRUE(lng.Made() && ini.Made());
+  Session().Texts.CurrentLanguage = "Russian";
+  EXPECT_TRUE(testfifo::ReturnsWithin(
+      5000,
+      [&] {
+        LoadLanguageFile();
+        EXPECT_TRUE(Session().Texts.LngKeys.empty());
+        EXPECT_EQ(LngText("Delay"), "Dealy");
+        FreeLanguageFile();
+      },
+      lng));
+  EXPECT_TRUE(testfifo::ReturnsWithin(
+      5000,
+      [&] {
+        EXPECT_FALSE(KeyFileLoad(ini.Path()));
+        EXPECT_FALSE(KeyFileGetBool(ini.Path(), "Search_Port"));
+      },
+      ini));
 }
 
 }  // namespace

@@ -97,6 +97,33 @@ TEST(GraphicsState, RestoreInAnyOrderDiscardsLaterStates) {
   EXPECT_EQ(s.At(0, 5), Red);  // no clip, transform not restored
 }
 
+// A restore that finds the clip as it was saved keeps it and takes back only the transform;
+// one after a clip was replaced or reset brings the saved clip back.
+TEST(GraphicsState, RestoreWithTheSavedClipKeepsItAndTakesTheTransformBack) {
+  Surface s(10, 10);
+  SolidBrush red(Red);
+  s.g->SetClipRects({{0, 0, 2, 10}, {6, 0, 2, 10}});
+  const uint32_t t1 = s.g->Save();
+  s.g->SetWorldTransform({1, 0, 0, 1, 0, 4});
+  s.g->Restore(t1);
+  s.g->FillRectangle(red, {0, 0, 10, 1});
+  EXPECT_EQ(s.At(1, 0), Red);
+  EXPECT_EQ(s.At(6, 0), Red);
+  EXPECT_EQ(s.At(4, 0), 0u);
+  EXPECT_EQ(s.CountPainted(), 4);
+  for (bool reset : {false, true}) {
+    const uint32_t t2 = s.g->Save();
+    if (reset)
+      s.g->ResetClip();
+    else
+      s.g->SetClipRect({3, 0, 2, 10}, CombineMode::Replace);
+    s.g->Restore(t2);
+    s.g->FillRectangle(red, {0, 9, 10, 1});
+    EXPECT_EQ(s.At(1, 9), Red);
+    EXPECT_EQ(s.At(4, 9), 0u) << (reset ? "after a reset" : "after a replace");
+  }
+}
+
 TEST(GraphicsClip, IntersectExcludeReplaceAndUnion) {
   Surface s(10, 10);
   SolidBrush red(Red);

@@ -263,6 +263,37 @@ TEST(ImageLimits, AGifFrameLargerThanTheLimitIsRefusedWhateverItsScreen) {
   }
 }
 
+// A graphic control or application extension whose first sub-block is empty: the decoder
+// reads that 0 as the block and the bytes after it as more sub-blocks, up to the next empty
+// one. What follows them is a frame to the decoder, however the same bytes would read as
+// blocks from the 0 on: a frame of 20617 x 18254 (376 MB) behind a screen of one pixel.
+TEST(ImageLimits, AGifFrameBehindAnEmptyFirstExtensionBlockIsRefused) {
+  for (uint8_t label : {0xF9, 0xFF}) {
+    auto d = Gif(1, 1);
+    d.resize(19);  // the header, the screen and the two-colour table
+    d.insert(d.end(), {0x21, label, 0});
+    // To the decoder a sub-block of 0x21 bytes; read on from the 0 it would be an extension
+    // with one sub-block of 32 bytes that swallows the descriptor below.
+    d.insert(d.end(), {0x21, 0x01, 32});
+    d.resize(d.size() + 31, 0);
+    d.push_back(0);  // the decoder's empty block
+    const std::vector<uint8_t> frame = {0x2C, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 0x4C, 1, 0, ';'};
+    d.insert(d.end(), frame.begin(), frame.end());
+    const size_t descriptor = d.size() - frame.size();
+    Le16(d, descriptor + 5, 20617);
+    Le16(d, descriptor + 7, 18254);
+    int w = 0, h = 0;
+    EXPECT_FALSE(ReadImageSize(d.data(), d.size(), Limit, w, h)) << int{label};
+    DecodedImage image;
+    EXPECT_FALSE(DecodeImage(d.data(), d.size(), Limit, image)) << int{label};
+    // The same file with a frame of one pixel decodes: the walk reads it where the decoder does.
+    Le16(d, descriptor + 5, 1);
+    Le16(d, descriptor + 7, 1);
+    ASSERT_TRUE(DecodeImage(d.data(), d.size(), Limit, image)) << int{label};
+    EXPECT_EQ(image.Width, 1);
+  }
+}
+
 TEST(ImageLimits, DecodingIntoATargetAsksOnceAtTheEndAndPremultiplies) {
   // Half-transparent pixels: the target gets them premultiplied, rounded as PremultiplyPixel.
   std::vector<uint32_t> pixels(5 * 2, 0x80FF4020u);

@@ -1,7 +1,8 @@
 // Frames that draw only what changed. A window built as every window of the program (a
 // transparent scene whose root holds a GUI layer of Hud controls) goes through a run of
 // changes twice, side by side: once as the program draws it, once forced to draw and present
-// the whole view after each change. Frame by frame the two must show the same pixels, with or
+// the whole view after each change (a caption wider than its label among them, whose font
+// shrinks and grows). Frame by frame the two must show the same pixels, with or
 // without a 3D object under the layer; where the layer is translucent the frame composed
 // without the device may round a channel differently, by one at most. On the recording device
 // the same changes show which calls each kind of frame makes. Under Xvfb the window reaches
@@ -126,6 +127,14 @@ struct Window {
     panel->AddObject(inner);
     inner->SetBounds(8, 8, 100, 22);
     inner->SetText(u"Drag me");
+    // A caption far wider than its label, as a large program font makes it.
+    overflow = new vg::TvxHudLabel(form.get());
+    window->AddObject(overflow);
+    overflow->SetBounds(200, 200, 60, 22);
+    overflow->SetWordWrap(false);
+    overflow->SetTextAlign(vg::vgTextAlignCenter);
+    overflow->Font()->SetSize(18);
+    overflow->SetText(u"Switch to gas when RPM >");
   }
   void Pump() {
     win::PumpEvents();
@@ -153,6 +162,7 @@ struct Window {
   TdxGUIObjectLayer* layer = nullptr;
   std::vector<vg::TvxHudLabel*> labels;
   vg::TvxHudPanel* panel = nullptr;
+  vg::TvxHudLabel* overflow = nullptr;
 };
 
 // The changes of the run, each applied to a window in the same way.
@@ -172,6 +182,11 @@ std::vector<std::function<void(Window&)>> Changes() {
     W.labels[0]->SetText(u"1");
     W.labels[5]->SetText(u"Both at once");
   });
+  // The font of a caption wider than its label gets smaller, then larger again: nothing of
+  // the larger text stays beside the label.
+  c.push_back([](Window& W) { W.overflow->Font()->SetSize(9); });
+  c.push_back([](Window& W) { W.overflow->Font()->SetSize(20); });
+  c.push_back([](Window& W) { W.overflow->Font()->SetSize(11); });
   return c;
 }
 

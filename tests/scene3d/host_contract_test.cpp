@@ -29,6 +29,7 @@
 #include "tests/loop/Later.h"
 #include "tests/vg2d_core/FakeScene.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/ListBox.h"
@@ -558,12 +559,42 @@ TYPED_TEST(HostContract, DeleteFreesTheSelectionButNeverTheRoot) {
   TvxFreeWatch gone(box);
   this->kind.KeyUp(46);
   EXPECT_TRUE(gone.Gone());
-  EXPECT_EQ(this->H()->GetSelected(), panel) << "its parent is selected";
+  EXPECT_EQ(this->H()->GetSelected(), nullptr) << "the key leaves nothing selected";
+  EXPECT_EQ(panel->GetChildrenCount(), 0);
+  // "Delete object" selects the parent instead.
+  Box* other = this->Add(panel, 20, 20, 40, 40);
+  this->H()->SetSelected(other);
+  TvxFreeWatch otherGone(other);
+  ASSERT_TRUE(this->Designer().Choose({u"Delete object"}));
+  EXPECT_TRUE(otherGone.Gone());
+  EXPECT_EQ(this->H()->GetSelected(), panel);
+  // Neither frees the root.
   this->H()->SetSelected(root);
   this->kind.KeyUp(46);
+  EXPECT_EQ(this->H()->GetSelected(), root);
   ASSERT_TRUE(this->Designer().Choose({u"Delete object"}));
   EXPECT_EQ(this->H()->GetRoot(), root);
   EXPECT_EQ(this->H()->GetSelected(), root);
+  EXPECT_EQ(root->GetChildrenCount(), 1);
+}
+
+TYPED_TEST(HostContract, HideInDesignTimeHidesTheRootOnlyInAScene) {
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  this->Add(root, 10, 10, 200, 200);
+  // A scene hides its root and shows it again; a layer leaves it alone.
+  this->H()->SetSelected(root);
+  ASSERT_TRUE(this->Designer().Choose({u"Hide in Design-time"}));
+  const bool scene = std::is_same_v<TypeParam, SceneKind>;
+  EXPECT_EQ(root->DesignHide(), scene);
+  EXPECT_EQ(this->H()->GetSelected(), root) << "a root has no parent to pass the selection to";
+  std::vector<TvxDesignMenuItem> menu = this->Designer().BuildMenu();
+  const auto hide = std::find_if(menu.begin(), menu.end(), [](auto& I) { return I.Caption == u"Hide in Design-time"; });
+  ASSERT_NE(hide, menu.end());
+  EXPECT_EQ(hide->Checked, scene);
+  ASSERT_TRUE(this->Designer().Choose({u"Hide in Design-time"}));
+  EXPECT_FALSE(root->DesignHide());
+  EXPECT_EQ(this->H()->GetRoot(), root);
 }
 
 TYPED_TEST(HostContract, TheDesignHitTestTakesObjectsTheSelectionAndEmptyTrees) {
@@ -607,14 +638,22 @@ TYPED_TEST(HostContract, AListBoxOffersItsItemsFirstAndARightPressShowsTheMenu) 
                                          u"Hide in Design-time", u"Edit Default Style...", u"Edit Custom Style...",
                                          u"Tab Order...", u"Order", u"Edit", u"Grid"}));
   EXPECT_FLOAT_EQ(this->Designer().InsertPos().X, 50);
-  // A submenu opens its items in place of the menu.
-  shown->Find(u"Grid")->Click();
-  shown = this->Designer().Menu();
-  ASSERT_EQ(shown->Count(), 4);
-  EXPECT_EQ(shown->Items(2)->Caption(), u"Snap to lines");
-  EXPECT_TRUE(shown->Items(2)->Checked());
-  shown->Items(1)->Click();
+  // A submenu's items are those of its entry; they open beside its row while the menu
+  // stays open, and choosing one closes both.
+  win::TMenuItem* grid = shown->Find(u"Grid");
+  ASSERT_EQ(grid->Count(), 4);
+  EXPECT_EQ(grid->Items(2)->Caption(), u"Snap to lines");
+  EXPECT_TRUE(grid->Items(2)->Checked());
+  win::TPopupMenuWindow* w = shown->Window();
+  w->OpenSubmenu(shown->Count() - 1);
+  ASSERT_NE(w->Submenu(), nullptr);
+  EXPECT_TRUE(w->Submenu()->Showing());
+  EXPECT_EQ(w->Submenu()->Item(1), grid->Items(1));
+  EXPECT_TRUE(shown->IsOpen());
+  EXPECT_EQ(this->Designer().Menu(), shown);
+  shown->ItemChosen(grid->Items(1));
   EXPECT_TRUE(this->Designer().SnapToGrid());
+  EXPECT_FALSE(shown->IsOpen());
 }
 
 TYPED_TEST(HostContract, InsertedObjectsLandAtTheMenusPointUnderTheSelection) {
@@ -764,6 +803,46 @@ TYPED_TEST(HostContract, EditDefaultStyleCopiesTheButtonsStyleOnceIntoTheHostsRe
   ASSERT_TRUE(this->Designer().Choose({u"Edit Custom Style..."}));
   EXPECT_EQ(button->Resource(), "Apply");
   EXPECT_NE(res->Root()->FindResource("Apply"), nullptr);
+}
+
+TYPED_TEST(HostContract, EditingAStyleCopiesTheStylesOfTheControlsInsideTheSelectionInAScene) {
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  auto* panel = this->template Add<TvxPanel>(root, 10, 10, 300, 200);
+  auto* button = this->template Add<TvxButton>(panel, 10, 10, 80, 24);
+  auto* inner = this->template Add<TvxPanel>(panel, 10, 50, 200, 100);
+  auto* check = this->template Add<TvxCheckBox>(inner, 10, 10, 120, 20);
+  auto* hud = this->template Add<TvxButton>(inner, 10, 40, 80, 24);
+  hud->SetResource("hudbuttonstyle");
+  this->H()->SetSelected(panel);
+  ASSERT_TRUE(this->Designer().Choose({u"Edit Default Style..."}));
+  ASSERT_TRUE(this->Designer().Choose({u"Edit Default Style..."}));
+  TvxResources* res = this->H()->GetStyle();
+  ASSERT_NE(res, nullptr);
+  auto count = [res](const std::string& Name) {
+    int n = 0;
+    for (TvxObject* c : res->Root()->Children()) n += c->ResourceName() == Name;
+    return n;
+  };
+  EXPECT_EQ(count("PanelStyle"), 1) << "the inner panel shares the selection's part";
+  const int expected = std::is_same_v<TypeParam, SceneKind> ? 1 : 0;
+  EXPECT_EQ(count("ButtonStyle"), expected);
+  EXPECT_EQ(count("CheckBoxStyle"), expected);
+  EXPECT_EQ(count("hudbuttonstyle"), expected) << "a control's own Resource names its part";
+  // The controls still find their looks, now in the host's copies.
+  for (TvxControl* c : std::vector<TvxControl*>{panel, button, inner, check, hud}) {
+    SCOPED_TRACE(c->ClassName());
+    EXPECT_NE(c->Style(), nullptr);
+  }
+
+  // A custom style names the selection's part after it; the controls inside keep theirs.
+  panel->SetName("Gauge");
+  this->H()->SetSelected(panel);
+  ASSERT_TRUE(this->Designer().Choose({u"Edit Custom Style..."}));
+  EXPECT_EQ(panel->Resource(), "Gauge");
+  EXPECT_EQ(count("Gauge"), 1);
+  EXPECT_EQ(button->Resource(), "");
+  EXPECT_EQ(count("ButtonStyle"), expected);
 }
 
 TYPED_TEST(HostContract, TheTabOrderWindowListsTheFocusableSiblingsAndMovesTheChosenOne) {

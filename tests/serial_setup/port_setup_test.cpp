@@ -291,6 +291,23 @@ TEST_F(PortSetup, CancelChangesNothingAndANewNameReopensThePortThere) {
   port.OnAfterOpen = port.OnAfterClose = nullptr;
 }
 
+TEST_F(PortSetup, TheDialogOpensInTheMiddleOfTheScreen) {
+  PtyPair pty;
+  SetExtraPorts({pty.path});
+  TComPort port(nullptr);
+  port.SetPort(pty.path);
+  port.SetSetupDialog(&EditComPort);
+  const win::TRect a = win::ScreenWorkArea();
+  int seen = 0;
+  InTheDialog([&](TComSetupFrm& D) {
+    ++seen;
+    EXPECT_LE(std::abs(D.Left() + D.Width() / 2 - (a.Left + a.Width() / 2)), 1);
+    EXPECT_LE(std::abs(D.Top() + D.Height() / 2 - (a.Top + a.Height() / 2)), 1);
+  });
+  EXPECT_FALSE(port.ShowSetupDialog());
+  EXPECT_EQ(seen, 1);
+}
+
 TEST_F(PortSetup, APortListThatCannotBeReadFailsTheDialogBeforeItShows) {
   fs::remove_all(root_);
   TComPort port(nullptr);

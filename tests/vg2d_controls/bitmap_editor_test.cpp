@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/loop/Application.h"
+#include "platform/win/Clipboard.h"
+#include "platform/win/Graphics.h"
 #include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ControlsLibrary.h"
@@ -126,6 +128,66 @@ TEST_F(BitmapEditors, ClearThenOkGivesOnePixel) {
   BitmapEditorResult(editor.get(), &result);
   EXPECT_EQ(result.Width(), 1);
   EXPECT_EQ(result.Height(), 1);
+}
+
+TEST_F(BitmapEditors, PasteShowsWhileTheClipboardHoldsAPictureAndTakesItAsALoadedOne) {
+  const std::string file = (std::filesystem::temp_directory_path() / "bmpedit_paste.png").string();
+  editor->Bitmap()->SaveToFile(file);
+  editor->LoadFile(file);
+  std::filesystem::remove(file);
+  Button("cropButton")->Click();
+  Button("Button3")->Click();  // Clear: nothing to edit
+  ASSERT_FALSE(EditControl()->Enabled());
+  TvxButton* paste = Button("btnPaste");
+  win::ClipboardSetText(u"Gas");
+  editor->Show();  // the window activates
+  rtl::Application->ProcessMessages();
+  EXPECT_FALSE(paste->Visible());
+
+  win::TBitmap picture;
+  picture.SetSize(40, 30);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) picture.ScanLine(y)[x] = 0xFFFF0000u | static_cast<uint32_t>(x << 8 | y);
+  win::ClipboardSetPicture(picture);
+  editor->Perform(win::WM_ACTIVATE, win::WA_ACTIVE, 0);
+  EXPECT_TRUE(paste->Visible());
+  rtl::Application->ProcessMessages();
+  // In its place in the column: under "Cancel", over the editing buttons.
+  EXPECT_GT(paste->Position()->Y(), Button("Button2")->Position()->Y());
+  EXPECT_LT(paste->Position()->Y(), EditControl()->Position()->Y());
+  editor->SetPreviewScale(2);
+  paste->Click();
+  ASSERT_EQ(editor->Bitmap()->Width(), 40);
+  ASSERT_EQ(editor->Bitmap()->Height(), 30);
+  EXPECT_EQ(editor->Bitmap()->Bits()[29 * 40 + 39], 0xFFFF271Du);
+  EXPECT_EQ(editor->FileName(), "") << "a pasted picture comes from no file";
+  EXPECT_EQ(editor->SourceRect().Right, 40.0f);
+  EXPECT_TRUE(EditControl()->Enabled());
+  EXPECT_TRUE(Button("btnOk")->Enabled());
+  auto* preview = static_cast<TvxVisualObject*>(editor->Part("Preview"));
+  EXPECT_EQ(preview->Width(), 80.0f);
+  // The preview shows it at once.
+  rtl::Application->ProcessMessages();
+  const TvxPoint p = preview->LocalToAbsolute({41, 31});  // picture pixel (20, 15)
+  const uint32_t shown = editor->PresentedPixel(static_cast<int>(p.X), static_cast<int>(p.Y));
+  EXPECT_EQ(shown >> 16 & 0xFF, 0xFFu) << std::hex << shown;
+  EXPECT_NEAR(static_cast<int>(shown >> 8 & 0xFF), 20, 2) << std::hex << shown;
+  EXPECT_NEAR(static_cast<int>(shown & 0xFF), 15, 2) << std::hex << shown;
+  const std::vector<uint32_t>& frame = editor->PresentedFrame();
+  TvxBitmap shot(600, 508);
+  std::copy(frame.begin(), frame.end(), shot.Bits());
+  shot.SaveToFile("bitmap_editor_pasted.png");
+  TvxBitmap result;
+  BitmapEditorResult(editor.get(), &result);
+  EXPECT_EQ(result.Width(), 40);
+
+  // A text in its place hides the button again.
+  win::ClipboardSetText(u"Petrol");
+  editor->Perform(win::WM_ACTIVATE, win::WA_ACTIVE, 0);
+  EXPECT_FALSE(paste->Visible());
+  paste->Click();  // nothing to take
+  EXPECT_EQ(editor->Bitmap()->Width(), 40);
+  win::ClipboardSetText(u"");
 }
 
 TEST_F(BitmapEditors, TheResizeBoxesKeepTheAspectRatioAndOkResizes) {

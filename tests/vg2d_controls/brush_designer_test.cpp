@@ -9,6 +9,10 @@
 #include "ControlScene.h"
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/Filer.h"
+#include "platform/rtl/ObjectText.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "platform/win/WinTypes.h"
@@ -25,6 +29,7 @@
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Controls.h"
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Shapes.h"
@@ -263,6 +268,66 @@ TEST_F(BrushDesigner, TheModalDesignerIsFreedOnceAndLeavesTheSharedDesignerAlone
   shared->Close();
   rtl::Application->ProcessMessages();
   EXPECT_EQ(SharedBrushDesigner(), nullptr);
+}
+
+TEST_F(BrushDesigner, AStreamedDialogOffersThePagesItsShowStylesName) {
+  // The published properties, in the order a stream writes them.
+  std::vector<std::string> names;
+  for (const rtl::TPropInfo* p : rtl::GetPropList(TvxBrushDialog::StaticClass(), false)) names.push_back(p->Name);
+  const std::vector<std::string> own{"ShowStyles", "ShowBrushList", "ShowMakeResource", "Title"};
+  ASSERT_GE(names.size(), own.size());
+  EXPECT_EQ(std::vector<std::string>(names.end() - 4, names.end()), own);
+
+  auto text = [](TvxBrushDialog& D) {
+    rtl::TMemoryStream bin;
+    rtl::TWriter(&bin, 1024).WriteRootComponent(&D);
+    bin.SetPosition(0);
+    rtl::TMemoryStream out;
+    rtl::ObjectBinaryToText(&bin, &out);
+    return std::string(static_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size()));
+  };
+  TvxBrushDialog plain(nullptr);
+  plain.SetName("Plain");
+  EXPECT_EQ(text(plain).find("ShowStyles"), std::string::npos) << "every page is the default";
+
+  rtl::TStringStream source(
+      "object Fill: TvxBrushDialog\r\n  ShowStyles = [vgBrushSolid, vgBrushGradient]\r\n"
+      "  ShowBrushList = False\r\n  Title = 'Fill'\r\nend\r\n");
+  rtl::TMemoryStream bin;
+  rtl::ObjectTextToBinary(&source, &bin);
+  bin.SetPosition(0);
+  TvxBrushDialog dialog(nullptr);
+  rtl::TReader(&bin, 1024).ReadRootComponent(&dialog);
+  EXPECT_EQ(dialog.ShowStyles(), (TvxBrushStyles{vgBrushSolid, vgBrushGradient}));
+  EXPECT_FALSE(dialog.ShowBrushList());
+  EXPECT_EQ(dialog.Title(), u"Fill");
+  const std::string written = text(dialog);
+  EXPECT_NE(written.find("ShowStyles = [vgBrushSolid, vgBrushGradient]"), std::string::npos) << written;
+  EXPECT_LT(written.find("ShowStyles"), written.find("ShowBrushList")) << written;
+
+  // The dialog offers just those pages (its picture is kept beside the test program, with
+  // those of a dialog offering every page and one offering none).
+  auto pages = [](TvxBrushDialog& D, const std::string& Picture) {
+    std::vector<bool> shown;
+    D.OnShow = [&](TvxBrushDesign& F) {
+      for (TvxBrushStyle st : {vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap, vgBrushResource})
+        shown.push_back(F.Tab(st)->Visible());
+      rtl::Application->ProcessMessages();
+      const std::vector<uint32_t> frame = F.PresentedFrame();
+      TvxBitmap shot(F.ClientWidth(), F.ClientHeight());
+      std::copy(frame.begin(), frame.end(), shot.Bits());
+      shot.SaveToFile(Picture);
+      F.CancelButton()->Click();
+    };
+    EXPECT_FALSE(D.Execute());
+    return shown;
+  };
+  EXPECT_EQ(pages(dialog, "brush_dialog_two_styles.png"), (std::vector<bool>{false, true, true, false, false}));
+  TvxBrushDialog every(nullptr);
+  EXPECT_EQ(pages(every, "brush_dialog_every_style.png"), (std::vector<bool>{true, true, true, true, true}));
+  TvxBrushDialog none(nullptr);
+  none.SetShowStyles({});
+  EXPECT_EQ(pages(none, "brush_dialog_no_style.png"), (std::vector<bool>{false, false, false, false, false}));
 }
 
 TEST_F(BrushDesigner, TheBrushListOffersAnObjectsBrushesAndResourcesNeedAValidName) {

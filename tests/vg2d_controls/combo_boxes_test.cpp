@@ -163,6 +163,37 @@ TEST_F(ComboBoxes, AHudComboTextBoxDropsItsListUnderItselfAndChoosesAtTheRelease
   Settle();
 }
 
+// A read-only box is a choice: picking from its list, or taking the focus, shows no caret;
+// an editable one shows its caret again after a pick.
+TEST_F(ComboBoxes, AReadOnlyChoiceShowsNoCaretAfterAPickAndAnEditableBoxDoes) {
+  TvxHudComboTextBox* choice = MakeCombo(root, form.get());
+  choice->SetReadOnly(true);
+  TvxHudComboTextBox* editable = MakeCombo(root, form.get());
+  editable->SetBounds(20, 150, 120, 22);
+  Settle();
+  const auto caretShows = [](TvxHudComboTextBox* B) { return B->Caret() && B->Caret()->Visible(); };
+  Click(20 + 114, 31);
+  ASSERT_TRUE(choice->Popup()->IsOpen());
+  win::TCustomForm* w = choice->Popup()->PopupForm();
+  win::SimulateMouseButton(w, rtl::mbLeft, true, 40, 1 + 2 * 19 + 9);
+  win::SimulateMouseButton(w, rtl::mbLeft, false, 40, 1 + 2 * 19 + 9);
+  EXPECT_EQ(choice->Text(), u"Item 2");
+  EXPECT_TRUE(choice->IsFocused());
+  EXPECT_FALSE(caretShows(choice));
+  Click(20 + 10, 31);  // the text area: the focus stays, no caret either
+  EXPECT_FALSE(caretShows(choice));
+
+  Click(20 + 114, 150 + 11);
+  ASSERT_TRUE(editable->Popup()->IsOpen());
+  w = editable->Popup()->PopupForm();
+  win::SimulateMouseButton(w, rtl::mbLeft, true, 40, 1 + 4 * 19 + 9);
+  win::SimulateMouseButton(w, rtl::mbLeft, false, 40, 1 + 4 * 19 + 9);
+  EXPECT_EQ(editable->Text(), u"Item 4");
+  EXPECT_TRUE(editable->IsFocused());
+  EXPECT_TRUE(caretShows(editable));
+  Settle();
+}
+
 TEST_F(ComboBoxes, ItemIndexTakesTheTextOfAnItemAndSurvivesNewItemsWhileItCan) {
   TvxHudComboTextBox* box = MakeCombo(root, form.get(), 3);
   int tracked = 0;

@@ -5,10 +5,13 @@
 
 #include <cairo.h>
 
+#include <string>
 #include <vector>
 
 #include "ControlScene.h"
 #include "platform/loop/Application.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/win/Display.h"
 #include "platform/win/Menus.h"
 
 namespace {
@@ -117,4 +120,160 @@ TEST_F(PopupMenus, AnItemMayFreeItsMenuAndTheWindowGoesLater) {
   EXPECT_FALSE(w->Showing());
   w->Perform(win::WM_KEYDOWN, win::VK_RETURN, 0);
   EXPECT_EQ(w->ItemAt(10, 5), -1);
+}
+
+TEST_F(PopupMenus, AMenuThatDoesNotFitBelowOrRightOfItsPointOpensAboveOrLeftOfIt) {
+  const win::TRect a = win::ScreenWorkArea();
+  win::TPopupMenu menu(nullptr);
+  for (const char16_t* c : {u"Cut", u"Copy", u"Paste", u"Delete", u"Select All"}) menu.Add(c);
+  menu.Popup(a.Left + 40, a.Top + 30);
+  win::TPopupMenuWindow* w = menu.Window();
+  EXPECT_EQ(w->Left(), a.Left + 40);
+  EXPECT_EQ(w->Top(), a.Top + 30);
+  // At the bottom right corner: above and left of the point, its corner on it.
+  menu.Popup(a.Right - 5, a.Bottom - 5);
+  EXPECT_EQ(w->Left(), a.Right - 5 - w->Width());
+  EXPECT_EQ(w->Top(), a.Bottom - 5 - w->Height());
+  // Low but too tall for the room above too: moved up just enough.
+  win::TPopupMenu tall(nullptr);
+  const int rows = (a.Height() - 2) / win::TPopupMenuWindow::ItemHeight - 1;
+  for (int i = 0; i < rows; ++i) tall.Add(u"Item " + rtl::Utf8ToWide(std::to_string(i)));
+  tall.Popup(a.Left + 10, a.Top + a.Height() / 2);
+  win::TPopupMenuWindow* t = tall.Window();
+  EXPECT_FALSE(t->Scrolls());
+  EXPECT_EQ(t->Height(), rows * win::TPopupMenuWindow::ItemHeight + 2);
+  EXPECT_EQ(t->Top() + t->Height(), a.Bottom);
+  EXPECT_EQ(t->Left(), a.Left + 10);
+  tall.CloseMenu();
+  menu.CloseMenu();
+}
+
+TEST_F(PopupMenus, AMenuTallerThanTheScreenIsCutToItAndEveryItemCanBeReachedAndChosen) {
+  const win::TRect a = win::ScreenWorkArea();
+  const int row = win::TPopupMenuWindow::ItemHeight;
+  win::TPopupMenu menu(nullptr);
+  const int count = a.Height() / row + 20;
+  std::vector<int> clicked;
+  for (int i = 0; i < count; ++i)
+    menu.Add(u"Class " + rtl::Utf8ToWide(std::to_string(i)), [&clicked, i](rtl::TObject*) { clicked.push_back(i); });
+  menu.Popup(a.Left + 20, a.Bottom - 100);
+  Settle();
+  win::TPopupMenuWindow* w = menu.Window();
+  ASSERT_TRUE(w->Scrolls());
+  EXPECT_EQ(w->Top() + w->Height(), a.Bottom) << "no room below or above the point: moved in";
+  EXPECT_LE(w->Height(), a.Height());
+  EXPECT_GT(w->Height(), a.Height() - 4 * row);
+  const int shown = w->VisibleItems();
+  EXPECT_EQ(w->Height(), (shown + 2) * row + 2) << "an arrow row above and below the items";
+  EXPECT_EQ(w->TopItem(), 0);
+  // The first row is the upper arrow; the first item follows it.
+  EXPECT_EQ(w->ItemAt(10, 1 + row / 2), -1);
+  EXPECT_EQ(w->ItemAt(10, 1 + row + row / 2), 0);
+  // The wheel scrolls to the end, and no further.
+  for (int i = 0; i < count; ++i) w->Perform(win::WM_MOUSEWHEEL, static_cast<win::WPARAM>(-120 & 0xFFFF) << 16, 0);
+  EXPECT_EQ(w->TopItem(), count - shown);
+  EXPECT_EQ(w->ItemAt(10, 1 + shown * row + row / 2), count - 1);
+  // The last item is chosen with the mouse.
+  w->Perform(win::WM_LBUTTONUP, 0, win::MakePointParam(10, 1 + shown * row + row / 2));
+  EXPECT_EQ(clicked, std::vector<int>{count - 1});
+  // The mouse resting on the lower arrow scrolls down step by step; a press on the upper
+  // one scrolls up one item.
+  menu.Popup(a.Left + 20, a.Top);
+  EXPECT_EQ(w->TopItem(), 0);
+  w->Perform(win::WM_MOUSEMOVE, 0, win::MakePointParam(10, w->Height() - row / 2));
+  for (int i = 0; i < 10; ++i) {
+    clock.Advance(100);
+    Settle();
+  }
+  const int scrolled = w->TopItem();
+  EXPECT_GE(scrolled, 8);
+  w->Perform(win::WM_MOUSEMOVE, 0, win::MakePointParam(10, w->Height() / 2));
+  for (int i = 0; i < 10; ++i) {
+    clock.Advance(100);
+    Settle();
+  }
+  EXPECT_EQ(w->TopItem(), scrolled) << "scrolling stops when the mouse leaves the arrow";
+  w->Perform(win::WM_LBUTTONDOWN, 0, win::MakePointParam(10, row / 2));
+  EXPECT_EQ(w->TopItem(), scrolled - 1);
+  // Keys bring the lit item into view: Up from none lights the last one.
+  w->Perform(win::WM_MOUSEMOVE, 0, win::MakePointParam(-5, w->Height() / 2));
+  ASSERT_EQ(w->HotItem(), -1);
+  w->Perform(win::WM_KEYDOWN, win::VK_UP, 0);
+  EXPECT_EQ(w->HotItem(), count - 1);
+  EXPECT_EQ(w->TopItem(), count - shown);
+  w->Perform(win::WM_KEYDOWN, win::VK_DOWN, 0);
+  EXPECT_EQ(w->HotItem(), 0);
+  EXPECT_EQ(w->TopItem(), 0);
+  w->Perform(win::WM_KEYDOWN, win::VK_RETURN, 0);
+  EXPECT_EQ(clicked, (std::vector<int>{count - 1, 0}));
+  Settle();
+}
+
+TEST_F(PopupMenus, ASubmenuOpensBesideItsItemWhileItsMenuStaysOpen) {
+  const win::TRect a = win::ScreenWorkArea();
+  const int row = win::TPopupMenuWindow::ItemHeight;
+  win::TPopupMenu menu(nullptr);
+  std::vector<std::string> clicked;
+  menu.Add(u"Delete", [&](rtl::TObject*) { clicked.push_back("Delete"); });
+  win::TMenuItem* add = menu.Add(u"Add object");
+  for (const char* c : {"Controls", "Shapes"}) {
+    win::TMenuItem* category = add->Add(rtl::Utf8ToWide(c));
+    for (int i = 0; i < 3; ++i) {
+      const std::string name = std::string(c) + " " + std::to_string(i);
+      category->Add(rtl::Utf8ToWide(name), [&clicked, name](rtl::TObject*) { clicked.push_back(name); });
+    }
+  }
+  menu.Popup(a.Left + 100, a.Top + 50);
+  Settle();
+  win::TPopupMenuWindow* w = menu.Window();
+  // Pointing at "Add object" opens its items right of its row, the first level with it.
+  w->Perform(win::WM_MOUSEMOVE, 0, win::MakePointParam(10, 1 + row + row / 2));
+  win::TPopupMenuWindow* sub = w->Submenu();
+  ASSERT_NE(sub, nullptr);
+  EXPECT_TRUE(sub->Showing());
+  EXPECT_TRUE(w->Showing()) << "the menu stays open";
+  EXPECT_EQ(sub->Left(), w->Left() + w->Width());
+  EXPECT_EQ(sub->Top(), w->Top() + row);
+  EXPECT_EQ(sub->ItemCount(), 2);
+  // And its "Shapes" one level further; a command there closes every level, then runs.
+  sub->Perform(win::WM_MOUSEMOVE, 0, win::MakePointParam(10, 1 + row + row / 2));
+  win::TPopupMenuWindow* shapes = sub->Submenu();
+  ASSERT_NE(shapes, nullptr);
+  EXPECT_EQ(shapes->Left(), sub->Left() + sub->Width());
+  EXPECT_EQ(shapes->Top(), sub->Top() + row);
+  shapes->Perform(win::WM_LBUTTONUP, 0, win::MakePointParam(10, 1 + 2 * row + row / 2));
+  EXPECT_EQ(clicked, std::vector<std::string>{"Shapes 2"});
+  EXPECT_FALSE(menu.IsOpen());
+  EXPECT_FALSE(shapes->Showing());
+  Settle();
+  // Pointing at a command closes the submenu another item opened; Escape closes only the
+  // innermost level.
+  menu.Popup(a.Left + 100, a.Top + 50);
+  w->Perform(win::WM_MOUSEMOVE, 0, win::MakePointParam(10, 1 + row + row / 2));
+  ASSERT_NE(w->Submenu(), nullptr);
+  w->Perform(win::WM_MOUSEMOVE, 0, win::MakePointParam(10, 1 + row / 2));
+  EXPECT_EQ(w->Submenu(), nullptr);
+  EXPECT_EQ(w->HotItem(), 0);
+  w->Perform(win::WM_KEYDOWN, win::VK_DOWN, 0);
+  w->Perform(win::WM_KEYDOWN, win::VK_RIGHT, 0);
+  ASSERT_NE(w->Submenu(), nullptr);
+  EXPECT_TRUE(w->Submenu()->Showing());
+  w->Perform(win::WM_KEYDOWN, win::VK_ESCAPE, 0);
+  EXPECT_FALSE(w->Submenu()->Showing());
+  EXPECT_TRUE(menu.IsOpen());
+  Settle();
+  // Near the right edge the submenu opens left of the menu, and its own submenu goes on to
+  // the left rather than back over the menu.
+  menu.Popup(a.Right - 10, a.Top + 50);
+  EXPECT_EQ(w->Left() + w->Width(), a.Right - 10);
+  w->Perform(win::WM_MOUSEMOVE, 0, win::MakePointParam(10, 1 + row + row / 2));
+  sub = w->Submenu();
+  ASSERT_NE(sub, nullptr);
+  EXPECT_EQ(sub->Left() + sub->Width(), w->Left());
+  sub->Perform(win::WM_MOUSEMOVE, 0, win::MakePointParam(10, 1 + row / 2));
+  ASSERT_NE(sub->Submenu(), nullptr);
+  EXPECT_EQ(sub->Submenu()->Left() + sub->Submenu()->Width(), sub->Left());
+  menu.CloseMenu();
+  EXPECT_FALSE(sub->Showing());
+  Settle();
 }

@@ -7,6 +7,7 @@
 
 #include "ControlScene.h"
 #include "vg2d/controls/TabControl.h"
+#include "vg2d/controls/TextBox.h"
 #include "vg2d/core/Shapes.h"
 
 using namespace vg;
@@ -193,4 +194,45 @@ TEST_F(Tabs, ItemsAndTheSelectionComeBackFromAStream) {
   items[2]->ApplyResource();
   EXPECT_TRUE(items[2]->IsSelected());
   EXPECT_FALSE(items[0]->IsSelected());
+}
+
+// A press on a header takes the keyboard focus from the box that had it to the tab control,
+// so typed keys no longer reach the box; so does a press on the control around the pages.
+TEST_F(Tabs, APressOnAHeaderTakesTheFocusToTheTabControl) {
+  ControlScene s(400, 300);
+  Place(s, 2, true);
+  auto* box = new TvxHudTextBox(nullptr);
+  pages[0]->AddObject(box);
+  box->SetBounds(10, 10, 100, 22);
+  box->ApplyResource();
+  box->SetText(u"2000");
+  tabs->SetItemIndex(0);
+  s.PaintAll();
+  const TvxRect b = box->GetAbsoluteRect();
+  TvxVisualObject* hit = s.scene.ObjectAtPoint({b.Left + 5, b.Top + 5});
+  ASSERT_EQ(hit, box) << (hit ? hit->ClassName() : std::string("nothing")) << " at " << b.Left << ", " << b.Top;
+  Press(s, b.Left + 5, b.Top + 5);
+  Release(s, b.Left + 5, b.Top + 5);
+  ASSERT_TRUE(box->IsFocused());
+  const TvxRect header = items[1]->GetAbsoluteRect();
+  Press(s, header.Left + 10, header.Top + 5);
+  EXPECT_TRUE(tabs->IsFocused());
+  EXPECT_FALSE(box->IsFocused());
+  EXPECT_EQ(s.scene.GetFocused(), tabs);
+  Release(s, header.Left + 10, header.Top + 5);
+  EXPECT_EQ(tabs->ItemIndex(), 1);
+  uint16_t key = 'G';
+  char16_t ch = u'g';
+  s.scene.KeyDown(key, ch, {});
+  EXPECT_EQ(box->Text(), u"2000");
+  // Back to the first page and into the box; a press on the empty page area of the
+  // control (a page that takes no presses, as a layout) takes the focus to it as well.
+  pages[0]->SetHitTest(false);
+  Press(s, items[0]->GetAbsoluteRect().Left + 5, items[0]->GetAbsoluteRect().Top + 5);
+  Release(s, items[0]->GetAbsoluteRect().Left + 5, items[0]->GetAbsoluteRect().Top + 5);
+  Press(s, b.Left + 5, b.Top + 5);
+  Release(s, b.Left + 5, b.Top + 5);
+  ASSERT_TRUE(box->IsFocused());
+  Press(s, 10 + 250, 10 + 150);
+  EXPECT_TRUE(tabs->IsFocused());
 }

@@ -23,15 +23,17 @@ inline bool XvfbAvailable() { return OnPath("xvfb-run") && OnPath("xwd"); }
 // Whether this process is the child started under Xvfb.
 inline bool InXvfbChild() { return std::getenv("GASCAL_XVFB_CHILD") != nullptr; }
 
-// Runs the tests of this program that Filter names under a fresh Xvfb screen of 640 x 480;
+// Runs the tests of this program that Filter names under a fresh Xvfb screen of Screen
+// (width x height x depth, 640 x 480 by default);
 // the exit status (0 when they passed). SDL's X11 input-method support opens D-Bus, whose
 // library keeps one allocation SDL never frees: the child's leak check leaves that library
 // alone (LeakSuppressions names the file), and only that.
-inline int RunUnderXvfb(const std::string& Filter, const std::string& LeakSuppressions) {
+inline int RunUnderXvfb(const std::string& Filter, const std::string& LeakSuppressions,
+                        const std::string& Screen = "640x480x24") {
   char self[4096] = {};
   if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) return -1;
   const std::string command = "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 LSAN_OPTIONS=suppressions=" +
-                              LeakSuppressions + " xvfb-run -a -s '-screen 0 640x480x24' '" + std::string(self) +
+                              LeakSuppressions + " xvfb-run -a -s '-screen 0 " + Screen + "' '" + std::string(self) +
                               "' --gtest_filter=" + Filter + " 2>&1";
   return std::system(command.c_str());
 }

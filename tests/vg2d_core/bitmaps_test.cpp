@@ -8,6 +8,7 @@
 
 #include "PaintFakes.h"
 #include "platform/rtl/Streams.h"
+#include "platform/win/Graphics.h"
 #include "vg2d/core/Canvas.h"
 
 namespace {
@@ -180,6 +181,33 @@ TEST(BitmapAssign, CopiesPixelsOrTheResourceReference) {
   EXPECT_EQ(b.Width(), 2);  // own pixels untouched
   res->Free();
   EXPECT_EQ(b.Resource(), nullptr);
+}
+
+TEST(BitmapAssign, TakesAClassLibraryBitmapsSizeAndPixelsAndDropsALink) {
+  auto* res = new vgtest::FakeResource("Logo");
+  TvxBitmap b;
+  b.SetResourceName("Logo");
+  ASSERT_EQ(b.GetResourceBitmap(), &res->bitmap);
+  int changes = 0;
+  b.OnChange = [&](rtl::TObject*) { ++changes; };
+  win::TBitmap picture;
+  picture.SetSize(3, 2);
+  picture.ScanLine(1)[2] = 0x80402010u;  // half-transparent, premultiplied
+  picture.ScanLine(0)[0] = 0xFF0000FFu;
+  b.Assign(&picture);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(b.Resource(), nullptr) << "its own pixels now, not the resource's";
+  EXPECT_EQ(b.ResourceName(), "");
+  ASSERT_EQ(b.Width(), 3);
+  ASSERT_EQ(b.Height(), 2);
+  EXPECT_EQ(b.Bits()[5], 0x80402010u);
+  EXPECT_EQ(b.Bits()[0], 0xFF0000FFu);
+  EXPECT_EQ(b.Bits()[1], 0u);
+  // An empty one empties.
+  win::TBitmap none;
+  b.Assign(&none);
+  EXPECT_TRUE(b.IsEmpty());
+  res->Free();
 }
 
 TEST(BitmapFiles, MissingFileChangesNothing) {

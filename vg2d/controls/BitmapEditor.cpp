@@ -5,6 +5,8 @@
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Streams.h"
+#include "platform/win/Clipboard.h"
+#include "platform/win/Graphics.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/FileDialog.h"
@@ -36,6 +38,7 @@ TvxBitmapEditor::TvxBitmapEditor(rtl::TComponent* AOwner)
     : win::TForm(AOwner), bitmap_(std::make_unique<TvxBitmap>(1, 1)) {
   SetCaption("Bitmap Editor");
   SetBounds(100, 60, 600, 508);
+  SetPosition(win::poScreenCenter);
   scene_ = new TvxScene(this);
   scene_->SetParent(this);
   scene_->SetAlign(win::alClient);
@@ -56,6 +59,7 @@ TvxBitmapEditor::TvxBitmapEditor(rtl::TComponent* AOwner)
   editControl_ = Need<TvxControl>("editControl");
   btnOk_ = Need<TvxButton>("btnOk");
   cropButton_ = Need<TvxButton>("cropButton");
+  btnPaste_ = Need<TvxButton>("btnPaste");
   resizeLayout_ = Need<TvxBackground>("resizeLayout");
   newWidth_ = Need<TvxNumberBox>("newWidth");
   newHeight_ = Need<TvxNumberBox>("newHeight");
@@ -85,7 +89,7 @@ TvxBitmapEditor::TvxBitmapEditor(rtl::TComponent* AOwner)
   resizeLayout_->SetVisible(false);
 }
 
-TvxBitmapEditor::~TvxBitmapEditor() = default;
+TvxBitmapEditor::~TvxBitmapEditor() { win::ClipboardCancelRequests(this); }
 
 TvxObject* TvxBitmapEditor::Part(const std::string& Name) const { return root_ ? FindNamedObject(root_, Name) : nullptr; }
 
@@ -186,9 +190,32 @@ void TvxBitmapEditor::SaveClick(rtl::TObject*) {
   if (dialog.Execute()) bitmap_->SaveToFile(dialog.FileName);
 }
 
-// The clipboard of the window layer carries text only, so there is never a picture to
-// take; the button stays hidden.
-void TvxBitmapEditor::PasteClick(rtl::TObject*) {}
+void TvxBitmapEditor::PasteClick(rtl::TObject*) {
+  win::ClipboardRequestPicture(this, [this](const win::TBitmap* Picture) {
+    if (Picture) PastePicture(*Picture);
+  });
+}
+
+void TvxBitmapEditor::PastePicture(const win::TBitmap& Picture) {
+  fileName_.clear();
+  bitmap_->Assign(&Picture);
+  sourceRect_ = {0, 0, static_cast<float>(bitmap_->Width()), static_cast<float>(bitmap_->Height())};
+  SizePreview();
+  preview_->Repaint();
+  editControl_->SetEnabled(true);
+  btnOk_->SetEnabled(true);
+}
+
+void TvxBitmapEditor::UpdatePasteButton() {
+  win::ClipboardRequestHasPicture(this, [this](bool Has) { btnPaste_->SetVisible(Has); });
+}
+
+win::LRESULT TvxBitmapEditor::WndProc(win::MSG& Message) {
+  const win::LRESULT result = inherited::WndProc(Message);
+  // What the clipboard holds may have changed while another window was active.
+  if (Message.message == win::WM_ACTIVATE && Message.wParam != win::WA_INACTIVE) UpdatePasteButton();
+  return result;
+}
 
 // ---- scale -------------------------------------------------------------------------------------
 

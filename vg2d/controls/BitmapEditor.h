@@ -1,6 +1,7 @@
-// The bitmap editor: a modal window that loads a picture, shows it scaled (the track,
-// "Fit" and "1:1"), crops it with a selection frame, resizes it, clears it to 1 x 1 and
-// saves it, and hands the result back. Its content is the component text "TVXBITMAPEDITOR";
+// The bitmap editor: a modal window (centred on the screen) that loads or pastes a picture, shows it
+// scaled (the track, "Fit" and "1:1"), crops it with a selection frame, resizes it, clears it to 1 x 1
+// and saves it, and hands the result back. "Paste" shows while the clipboard holds a picture. Its
+// content is the component text "TVXBITMAPEDITOR";
 // the editor finds its parts there by resource name.
 //
 // Callers make an editor without owner, BitmapEditorLoad it, show it modally and on OK take
@@ -12,6 +13,10 @@
 
 #include "platform/win/Forms.h"
 #include "vg2d/core/Geometry.h"
+
+namespace win {
+class TBitmap;
+}
 
 namespace vg {
 
@@ -59,6 +64,7 @@ public:
   // Loads a file as "Load..." does after its dialog.
   void LoadFile(const std::string& FileName);
   void SaveClick(rtl::TObject* Sender);
+  // Takes the clipboard's picture (when it comes) as a loaded one.
   void PasteClick(rtl::TObject* Sender);
   void ScaleChange(rtl::TObject* Sender);
   void FitClick(rtl::TObject* Sender);
@@ -70,6 +76,13 @@ public:
   void NewHeightChange(rtl::TObject* Sender);
   void ResizeOkClick(rtl::TObject* Sender);
   void ResizeCancelClick(rtl::TObject* Sender);
+
+  // Shows the picture in place of the one edited, as a loaded one.
+  void PastePicture(const win::TBitmap& Picture);
+  // "Paste" shows while the clipboard holds a picture; asked each time the window activates.
+  void UpdatePasteButton();
+
+  win::LRESULT WndProc(win::MSG& Message) override;
 
 protected:
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
@@ -100,6 +113,7 @@ private:
   TvxControl* editControl_ = nullptr;
   TvxButton* btnOk_ = nullptr;
   TvxButton* cropButton_ = nullptr;
+  TvxButton* btnPaste_ = nullptr;
   TvxBackground* resizeLayout_ = nullptr;
   TvxNumberBox* newWidth_ = nullptr;
   TvxNumberBox* newHeight_ = nullptr;

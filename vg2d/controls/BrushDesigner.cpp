@@ -599,6 +599,8 @@ void TvxBrushDesign::ResListChange(rtl::TObject*) {
 rtl::TClass TvxBrushDialog::StaticClass() {
   using D = TvxBrushDialog;
   static const rtl::TClassInfo info = rtl::DefineClass<D>()
+                                          .Property("ShowStyles", &D::ShowStyles, &D::SetShowStyles)
+                                          .Default(DefaultShowStyles)
                                           .Property("ShowBrushList", &D::ShowBrushList, &D::SetShowBrushList)
                                           .Default(true)
                                           .Property("ShowMakeResource", &D::ShowMakeResource, &D::SetShowMakeResource)
@@ -647,6 +649,7 @@ bool TvxBrushDialog::Execute() {
   const TvxBounds& m = *d.HudWindow()->Margins();
   const int64_t height = Trunc(row->Position()->Y() + row->Height() + m.Top() + m.Bottom());
   d.SetBounds(d.Left(), d.Top(), d.Width(), static_cast<int>(std::clamp<int64_t>(height, 1, 4096)));
+  d.SetPosition(position_);
 
   if (OnShow || OnAnyShow) {
     auto hook = OnShow ? OnShow : OnAnyShow;
@@ -699,7 +702,14 @@ void TvxColorButton::Click() {
   if (self.Gone()) return;
   TvxBrush brush(vgBrushSolid, 0xFF808080);
   brush.SetSolidColor(StringToColor(color_));
-  if (!EditBrushDialog(&brush, {vgBrushSolid}, false) || self.Gone()) return;
+  TvxBrushDialog dialog(nullptr);
+  dialog.SetBrush(&brush);
+  dialog.SetShowStyles({vgBrushSolid});
+  dialog.SetShowBrushList(false);
+  // The colour dialog opens in the middle of the screen.
+  dialog.SetPosition(win::poScreenCenter);
+  if (!dialog.Execute() || self.Gone()) return;
+  brush.Assign(dialog.Brush());
   const TvxColor picked = useStandardDialog_ ? (brush.Color() | 0xFF000000) : brush.Color();
   SetColor(ColorToString(picked));
 }

@@ -178,6 +178,10 @@ public:
   explicit TvxBrushDialog(rtl::TComponent* AOwner);
   ~TvxBrushDialog() override;
 
+  // Every style with a page of its own.
+  static constexpr TvxBrushStyles DefaultShowStyles{vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap,
+                                                     vgBrushResource};
+
   TvxBrushStyles ShowStyles() const { return showStyles_; }
   void SetShowStyles(TvxBrushStyles Value) { showStyles_ = Value; }
   bool ShowBrushList() const { return showBrushList_; }
@@ -192,6 +196,10 @@ public:
   // The object whose brushes the list offers; nil hides the list.
   rtl::TComponent* Component() const { return component_; }
   void SetComponent(rtl::TComponent* Value);
+  // Where the designer shows (as designed by default; the colour button's colour dialog is
+  // centred on the screen).
+  win::TPosition Position() const { return position_; }
+  void SetPosition(win::TPosition Value) { position_ = Value; }
 
   // Shows a new designer modally on Brush; true when it closed with OK. OnShow runs as the
   // window shows, just before its modal loop (for callers that drive it, such as tests).
@@ -205,12 +213,13 @@ protected:
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
 
 private:
-  TvxBrushStyles showStyles_{vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap, vgBrushResource};
+  TvxBrushStyles showStyles_ = DefaultShowStyles;
   bool showBrushList_ = true;
   bool showMakeResource_ = false;
   std::u16string title_ = u"Brush";
   const std::unique_ptr<TvxBrush> brush_;
   rtl::TComponent* component_ = nullptr;
+  win::TPosition position_ = win::poDesigned;
 };
 
 // A push button that shows Color (colour text) in its style's part "fill" and lets the

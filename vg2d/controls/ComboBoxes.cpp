@@ -175,7 +175,7 @@ void TvxComboTextBox::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift
 }
 
 void TvxComboTextBox::PopupClosed(rtl::TObject*) {
-  if (ShowCaret() && IsFocused()) TvxVisualObject::ShowCaret();
+  if (CaretShown() && IsFocused()) TvxVisualObject::ShowCaret();
 }
 
 void TvxComboTextBox::Realign() {

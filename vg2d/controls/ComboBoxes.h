@@ -78,13 +78,17 @@ public:
   void SetItemStyle(const std::string& Value) { itemStyle_ = Value; }
 
   // A left press outside the text area drops the list down (DropDownCount rows), or
-  // closes it.
+  // closes it. A read-only box is a choice, not an editor: it shows no caret, neither
+  // when it takes the focus nor after a pick from its list.
   void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
   // After the text box's keys, with items: Up and Down step through them; a read-only box
   // takes a typed character as the first letter of the item to choose.
   void KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) override;
   // The popup and the list are as wide as the box.
   void Realign() override;
+
+protected:
+  bool CaretShown() const override { return ShowCaret() && !ReadOnly(); }
 
 private:
   void ItemsChanged(rtl::TObject* Sender);

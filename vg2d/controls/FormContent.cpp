@@ -1,6 +1,7 @@
 #include "vg2d/controls/FormContent.h"
 
 #include "platform/rtl/Streams.h"
+#include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/SceneControl.h"
@@ -29,8 +30,11 @@ TvxVisualObject* LoadFormContent(win::TForm* Form, const char* ResourceName, boo
 void PlaceOverActiveForm(win::TForm* Form) {
   const win::TCustomForm* over = win::ActiveForm();
   if (!over || over == Form) return;
-  Form->SetBounds(over->Left() + (over->Width() - Form->Width()) / 2,
-                  over->Top() + (over->Height() - Form->Height()) / 2, Form->Width(), Form->Height());
+  const int left = over->Left() + (over->Width() - Form->Width()) / 2;
+  const int top = over->Top() + (over->Height() - Form->Height()) / 2;
+  // A small window near the screen's edge would push the dialog off it.
+  const win::TRect r = win::KeepOnScreen({left, top, left + Form->Width(), top + Form->Height()});
+  Form->SetBounds(r.Left, r.Top, Form->Width(), Form->Height());
 }
 
 }  // namespace vg

@@ -24,7 +24,8 @@ class TvxVisualObject;
 // saying what and where (ReadObjectFromText).
 TvxVisualObject* LoadFormContent(win::TForm* Form, const char* ResourceName, bool Transparent, TvxScene*& Scene);
 
-// Moves Form over the middle of the active window; leaves it where it is when none is active.
+// Moves Form over the middle of the active window, kept wholly on the screen; leaves it
+// where it is when none is active.
 void PlaceOverActiveForm(win::TForm* Form);
 
 // The part of Root's tree named Name; a missing part, or one of another class, raises

@@ -33,6 +33,7 @@ rtl::TClass TvxPathDataDesigner::StaticClass() {
 TvxPathDataDesigner::TvxPathDataDesigner(rtl::TComponent* AOwner) : win::TForm(AOwner) {
   SetCaption("Path Designer");
   SetBounds(90, 60, 682, 493);
+  SetPosition(win::poScreenCenter);
   scene_ = new TvxScene(this);
   scene_->SetParent(this);
   scene_->SetAlign(win::alClient);

@@ -1,4 +1,4 @@
-// The path-data designer: a modal window with a memo for the text form of a path (SVG or
+// The path-data designer: a modal window (centred on the screen) with a memo for the text form of a path (SVG or
 // XAML path syntax) and a live preview of it. Its content is the component text
 // "TVXPATHDATADESIGNER"; the designer finds its parts there by resource name. The caller
 // puts the path's text into the memo, shows the window modally and on OK writes the memo's

@@ -298,26 +298,13 @@ TvxVisualObject* TvxPopup::PlacementAnchor() const {
   return Parent() ? Parent()->Visual() : nullptr;
 }
 
-void TvxPopup::ApplyPlacement() {
-  const bool window = host_ == TvxPopupHost::Window;
+TvxPoint TvxPopup::PlacementPoint(TvxPlacement Placement, TvxVisualObject* Target) const {
   const TvxRect r = placementRectangle_->GetRect();
-  if (placement_ == vgPlacementAbsolute) {
-    if (window && form_) form_->SetBounds(Pixel(Round(r.Left)), Pixel(Round(r.Top)), form_->Width(), form_->Height());
-    return;
-  }
-  if (placement_ == vgPlacementMouse) {
-    if (window && form_ && !isOpen_) {
-      const win::TPoint m = win::GetCursorPos();
-      form_->SetBounds(m.X, m.Y, form_->Width(), form_->Height());
-    }
-    return;
-  }
-  TvxVisualObject* target = PlacementAnchor();
   const float h = horizontalOffset_, v = verticalOffset_, w = Width(), hh = Height();
   TvxPoint p;
-  if (target && placementRectangle_->AllZero()) {
-    const float tw = target->Width(), th = target->Height();
-    switch (placement_) {
+  if (Target && placementRectangle_->AllZero()) {
+    const float tw = Target->Width(), th = Target->Height();
+    switch (Placement) {
       case vgPlacementTop: p = MakePoint(h, -hh - v); break;
       case vgPlacementLeft: p = MakePoint(-w - h, v); break;
       case vgPlacementRight: p = MakePoint(tw + h, v); break;
@@ -325,7 +312,7 @@ void TvxPopup::ApplyPlacement() {
       default: p = MakePoint(h, th + v); break;
     }
   } else {
-    switch (placement_) {
+    switch (Placement) {
       case vgPlacementTop: p = MakePoint(r.Left + h, r.Top - hh - v); break;
       case vgPlacementLeft: p = MakePoint(r.Left - w - h, r.Top + v); break;
       case vgPlacementRight: p = MakePoint(r.Right + h, r.Top + v); break;
@@ -335,23 +322,65 @@ void TvxPopup::ApplyPlacement() {
       default: p = MakePoint(r.Left + h, r.Bottom + v); break;
     }
   }
-  if (target) p = target->LocalToAbsolute(p);
-  MoveTo(MakePoint(static_cast<float>(Trunc(p.X)), static_cast<float>(Trunc(p.Y))), target);
+  if (Target) p = Target->LocalToAbsolute(p);
+  return MakePoint(static_cast<float>(Trunc(p.X)), static_cast<float>(Trunc(p.Y)));
 }
 
-void TvxPopup::MoveTo(const TvxPoint& P, TvxVisualObject* Via) {
-  if (host_ == TvxPopupHost::Window) {
-    if (!form_) return;
-    TvxPoint s = P;
-    if (Via) {
-      IvxScene* host = Via->Scene() ? Via->Scene() : Scene();
-      if (host) s = host->LocalToScreen(P);
-    }
-    form_->SetBounds(Pixel(Round(s.X)), Pixel(Round(s.Y)), form_->Width(), form_->Height());
+void TvxPopup::ApplyPlacement() {
+  const bool window = host_ == TvxPopupHost::Window;
+  if (placement_ == vgPlacementAbsolute) {
+    const TvxRect r = placementRectangle_->GetRect();
+    if (window && form_) PlaceWindow(Pixel(Round(r.Left)), Pixel(Round(r.Top)));
     return;
   }
-  if (TvxObject* parent = Parent(); parent && parent->Visual())
-    Position()->SetPoint(parent->Visual()->AbsoluteToLocal(P));
+  if (placement_ == vgPlacementMouse) {
+    if (window && form_ && !isOpen_) {
+      const win::TPoint m = win::GetCursorPos();
+      PlaceWindow(m.X, m.Y);
+    }
+    return;
+  }
+  TvxVisualObject* target = PlacementAnchor();
+  const TvxPoint p = PlacementPoint(placement_, target);
+  if (!window) {
+    if (TvxObject* parent = Parent(); parent && parent->Visual())
+      Position()->SetPoint(parent->Visual()->AbsoluteToLocal(p));
+    return;
+  }
+  if (!form_) return;
+  win::TPoint at = ScreenPoint(p, target);
+  // A window that does not fit on the screen on its side of the target opens on the other
+  // side when it fits there (a list dropped down near the screen's bottom opens upwards).
+  const win::TRect area = win::ScreenWorkArea();
+  const int fw = form_->Width(), fh = form_->Height();
+  TvxPlacement other = placement_;
+  if (placement_ == vgPlacementBottom && at.Y + fh > area.Bottom) other = vgPlacementTop;
+  if (placement_ == vgPlacementTop && at.Y < area.Top) other = vgPlacementBottom;
+  if (placement_ == vgPlacementRight && at.X + fw > area.Right) other = vgPlacementLeft;
+  if (placement_ == vgPlacementLeft && at.X < area.Left) other = vgPlacementRight;
+  if (other != placement_) {
+    const win::TPoint flipped = ScreenPoint(PlacementPoint(other, target), target);
+    const bool vertical = other == vgPlacementTop || other == vgPlacementBottom;
+    const bool fits = vertical ? flipped.Y >= area.Top && flipped.Y + fh <= area.Bottom
+                               : flipped.X >= area.Left && flipped.X + fw <= area.Right;
+    if (fits) at = flipped;
+  }
+  PlaceWindow(at.X, at.Y);
+}
+
+win::TPoint TvxPopup::ScreenPoint(const TvxPoint& P, TvxVisualObject* Via) const {
+  TvxPoint s = P;
+  if (Via) {
+    IvxScene* host = Via->Scene() ? Via->Scene() : Scene();
+    if (host) s = host->LocalToScreen(P);
+  }
+  return {Pixel(Round(s.X)), Pixel(Round(s.Y))};
+}
+
+void TvxPopup::PlaceWindow(int X, int Y) {
+  // Whatever the placement, the window stays wholly on the screen.
+  const win::TRect r = win::KeepOnScreen({X, Y, X + form_->Width(), Y + form_->Height()});
+  form_->SetBounds(r.Left, r.Top, form_->Width(), form_->Height());
 }
 
 // ---- modal run -------------------------------------------------------------------------------

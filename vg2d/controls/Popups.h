@@ -72,7 +72,9 @@ public:
   void SetPopupStyle(TvxResources* Value);
 
   // ---- opening and closing ----------------------------------------------------------------
-  // Places the popup (the window, or the popup in the overlay) by Placement.
+  // Places the popup (the window, or the popup in the overlay) by Placement. A window stays
+  // wholly on the screen: one that does not fit below (above, right of, left of) its target
+  // opens on the other side when it fits there, and is then moved in as far as needed.
   virtual void ApplyPlacement();
   // Opens with StaysOpen and runs the loop until a result is set (the window's
   // ModalResult, or mrCancel when the popup closes or the application ends); closes and
@@ -108,9 +110,13 @@ protected:
 
 private:
   friend class TvxPopupForm;
-  // Places the window (or the popup) at a point in scene coordinates of Via's scene (or
-  // this popup's when Via has none).
-  void MoveTo(const TvxPoint& P, TvxVisualObject* Via);
+  // The top-left point of a placement: absolute when there is a target, truncated.
+  TvxPoint PlacementPoint(TvxPlacement Placement, TvxVisualObject* Target) const;
+  // A point in scene coordinates of Via's scene (or this popup's when Via has none) on the
+  // screen.
+  win::TPoint ScreenPoint(const TvxPoint& P, TvxVisualObject* Via) const;
+  // Moves the window's top-left to the screen point, kept wholly on the screen.
+  void PlaceWindow(int X, int Y);
   void OpenInWindow();
   void OpenAsOverlay();
   void Watch(rtl::TComponent*& Field, rtl::TComponent* Value);

@@ -107,6 +107,16 @@ void TvxTabItem::Realign() {
   realigning_ = false;
 }
 
+void TvxTabItem::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  TvxFreeWatch self(this);
+  TvxTabControl* tabs = TabControl();
+  if (tabs && !Designing() && !tabs->IsFocused()) {
+    tabs->SetFocus();
+    if (self.Gone()) return;
+  }
+  inherited::MouseDown(Button, Shift, X, Y);
+}
+
 void TvxTabItem::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
   TvxFreeWatch self(this);
   inherited::MouseUp(Button, Shift, X, Y);
@@ -153,6 +163,7 @@ rtl::TClass TvxTabControl::StaticClass() {
 
 TvxTabControl::TvxTabControl(rtl::TComponent* AOwner) : TvxControl(AOwner) {
   SetAutoCapture(true);
+  SetCanFocused(true);
   SetWidth(200);
   SetHeight(200);
 }

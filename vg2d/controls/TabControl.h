@@ -3,7 +3,8 @@
 // names the selected one by that number. Every item's Layout is a sibling of the items
 // inside the control, shown only while its item is selected. The header row is as high as
 // the tallest visible item (or ItemHeight); with FullSize the headers share the width.
-// The selected header is painted last, over its neighbours.
+// The selected header is painted last, over its neighbours. The control takes the keyboard
+// focus, from a press on a header as from one on the control.
 #pragma once
 
 #include "vg2d/controls/TextControls.h"
@@ -32,6 +33,9 @@ public:
   void SetVisible(bool Value) override;
   // The inherited layout, then the page takes the control's area below the header row.
   void Realign() override;
+  // A press on a header takes the keyboard focus to its tab control (the header itself
+  // takes none), so keys no longer go to the control that had it.
+  void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
   // A left release selects this tab.
   void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
   void DesignSelect() override;

@@ -21,6 +21,7 @@ TvxTabOrderForm::TvxTabOrderForm(rtl::TComponent* AOwner) : win::TForm(AOwner) {
   SetBorderStyle(win::bsNone);
   SetCaption("TabOrder Editor");
   SetBounds(200, 150, 400, 300);
+  SetPosition(win::poScreenCenter);
   scene_ = new TvxScene(this);
   scene_->SetParent(this);
   scene_->SetAlign(win::alClient);
@@ -91,7 +92,6 @@ void TvxTabOrderForm::MoveChosen(int Step) {
 void EditTabOrderDialog(TvxVisualObject* Control) {
   auto form = std::make_unique<TvxTabOrderForm>(nullptr);
   form->Prepare(Control);
-  PlaceOverActiveForm(form.get());
   form->ShowModal();
 }
 

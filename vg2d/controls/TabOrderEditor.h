@@ -1,7 +1,8 @@
-// The tab-order window of the design editor: a modal window (400 x 300, "TabOrder Editor")
-// listing the focusable controls beside the selected one in tab order, the selected one
-// chosen; "Up" and "Down" move the chosen control before the previous or after the next
-// focusable control and list again, the moved control still chosen.
+// The tab-order window of the design editor: a modal window (400 x 300, "TabOrder Editor",
+// centred on the screen) listing the focusable controls beside the selected one in tab
+// order, the selected one chosen; "Up" and "Down" move the chosen control before the
+// previous or after the next focusable control and list again, the moved control still
+// chosen.
 #pragma once
 
 #include <vector>

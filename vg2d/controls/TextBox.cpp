@@ -500,7 +500,7 @@ void TvxCustomTextBox::EnterFocus() {
   inherited::EnterFocus();
   if (self.Gone()) return;
   modified_ = false;
-  if (showCaret_) TvxVisualObject::ShowCaret();
+  if (CaretShown()) TvxVisualObject::ShowCaret();
   if (Scene() && Scene()->ShowKeyboard(this))
     SetCaretPosition(Length(text_));
   else

@@ -137,6 +137,8 @@ protected:
   void SetModified(bool Value) { modified_ = Value; }
   // Runs Change, reporting a failure to the application instead of raising it.
   void ChangeReported();
+  // Whether the caret object shows while the box is focused: ShowCaret.
+  virtual bool CaretShown() const { return showCaret_; }
 
 private:
   void PaintContent(rtl::TObject* Sender, TvxCanvas* Canvas, const TvxRect& ARect);

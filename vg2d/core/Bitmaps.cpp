@@ -7,6 +7,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/win/Graphics.h"
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/Registry.h"
 
@@ -233,6 +234,15 @@ void TvxBitmap::DefineProperties(rtl::TFiler* Filer) {
 // ---- assignment ---------------------------------------------------------------------------------
 
 void TvxBitmap::Assign(const rtl::TPersistent* Source) {
+  // A bitmap of the class library: its size, and its pixels as they are.
+  if (const auto* b = dynamic_cast<const win::TBitmap*>(Source)) {
+    ClearResourceLink();
+    if (b->Width() != width_ || b->Height() != height_) Reallocate(b->Width(), b->Height());
+    if (const uint32_t* from = b->Bits()) std::copy(from, from + bits_.size(), bits_.begin());
+    needUpdate_ = true;
+    LinkChanged();
+    return;
+  }
   AssignValue(Source, [this](const TvxBitmap& src) {
     ClearResourceLink();
     if (src.width_ != width_ || src.height_ != height_) Reallocate(src.width_, src.height_);

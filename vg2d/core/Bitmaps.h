@@ -134,6 +134,8 @@ public:
   // The bitmap of the resource object this bitmap stands for (Resource, ResourceName), or nil.
   TvxBitmap* GetResourceBitmap() { return ResourceValue(); }
 
+  // From a TvxBitmap, or from a bitmap of the class library (win::TBitmap, whose pixels
+  // are copied as they are: premultiplied ARGB like ours).
   void Assign(const rtl::TPersistent* Source) override;
 
   rtl::TNotifyEvent OnChange;

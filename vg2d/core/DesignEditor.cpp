@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 
+#include "platform/rtl/FileReader.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/Menus.h"
@@ -470,7 +470,12 @@ void TvxDesignEditor::Realigned() {
 }
 
 void TvxDesignEditor::KeyUp(std::uint16_t Key) {
-  if (Key == 46) DeleteSelection();
+  TvxVisualObject* sel = Selection();
+  // The root stays: a host's tree is never left without it.
+  if (Key != 46 || !sel || sel == host_.GetRoot()) return;
+  TvxFreeWatch alive(sel);
+  Select(nullptr);
+  if (!alive.Gone()) sel->Free();
 }
 
 bool TvxDesignEditor::HitTest(const TvxPoint& P) {
@@ -609,7 +614,7 @@ void TvxDesignEditor::DeleteSelection() {
 
 void TvxDesignEditor::ToggleDesignHide() {
   TvxVisualObject* sel = Selection();
-  if (!sel || sel == host_.GetRoot()) return;
+  if (!sel || (sel == host_.GetRoot() && !host_.designKind_.HidesRoot)) return;
   sel->SetDesignHide(!sel->DesignHide());
   if (sel->DesignHide())
     if (TvxVisualObject* parent = VisualParentOf(sel)) Select(parent);
@@ -657,11 +662,9 @@ void TvxDesignEditor::Paste() {
 void TvxDesignEditor::LoadFromFile() {
   std::string file;
   if (!DesignOpenFileDialog || !DesignOpenFileDialog(host_.designKind_.FileFilter, file)) return;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return;
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (TvxObject* obj = ReadObject(text.str())) Place(obj);
+  std::string text;
+  if (!rtl::ReadRegularFile(file, text)) return;
+  if (TvxObject* obj = ReadObject(text)) Place(obj);
 }
 
 namespace {
@@ -681,7 +684,8 @@ TvxObject* StyleRoot(TvxSceneHost& Host, rtl::TComponent* Self) {
 }
 
 // Moves a copy of Control's style under Root as Name, when Root holds no part of that name.
-bool CopyStyle(TvxObject* Root, TvxControl* Control, const std::string& Name) {
+// With InnerParts the controls inside the copy get their own parts beside it.
+bool CopyStyle(TvxObject* Root, TvxControl* Control, const std::string& Name, bool InnerParts) {
   if (Name.empty() || Root->FindResource(Name)) return false;
   std::unique_ptr<TvxVisualObject> copy = Control->FindStyleResource();
   if (!copy) return false;
@@ -691,36 +695,49 @@ bool CopyStyle(TvxObject* Root, TvxControl* Control, const std::string& Name) {
   copy->SetResourceName(Name);
   TvxVisualObject* part = copy.get();
   Root->AddObject(copy.release());
-  // The controls inside the part get their own parts beside it.
+  if (!InnerParts) return true;
   std::vector<TvxObject*> inner;
   part->AddObjectsToList(inner);
   for (TvxObject* o : inner)
-    if (auto* c = dynamic_cast<TvxControl*>(o); c && o != part) CopyStyle(Root, c, DesignStyleName(c));
+    if (auto* c = dynamic_cast<TvxControl*>(o); c && o != part) CopyStyle(Root, c, DesignStyleName(c), true);
   return true;
+}
+
+// Every control below Top (not Top itself), parent before children.
+std::vector<TvxControl*> InnerControls(TvxObject* Top) {
+  std::vector<TvxObject*> all;
+  Top->AddObjectsToList(all);
+  std::vector<TvxControl*> controls;
+  for (TvxObject* o : all)
+    if (auto* c = dynamic_cast<TvxControl*>(o); c && o != Top) controls.push_back(c);
+  return controls;
 }
 
 }  // namespace
 
-void TvxDesignEditor::EditDefaultStyle() {
-  auto* control = dynamic_cast<TvxControl*>(Selection());
-  if (!control) return;
+void TvxDesignEditor::CopyStyles(TvxControl* Control, const std::string& Name, bool SetResource) {
   TvxObject* root = StyleRoot(host_, host_.self_);
   if (!root) return;
-  CopyStyle(root, control, DesignStyleName(control));
+  const bool ofSelection = host_.designKind_.StylesOfInnerControls;
+  const bool copied = CopyStyle(root, Control, Name, !ofSelection);
+  // Copies take nothing from the tree, so the list stays good until the control takes a
+  // new Resource (which makes its look anew).
+  if (ofSelection)
+    for (TvxControl* c : InnerControls(Control)) CopyStyle(root, c, DesignStyleName(c), false);
+  if (SetResource && (copied || root->FindResource(Name))) Control->SetResource(Name);
   host_.UpdateStyle();
+}
+
+void TvxDesignEditor::EditDefaultStyle() {
+  if (auto* control = dynamic_cast<TvxControl*>(Selection())) CopyStyles(control, DesignStyleName(control), false);
 }
 
 void TvxDesignEditor::EditCustomStyle() {
   auto* control = dynamic_cast<TvxControl*>(Selection());
   if (!control) return;
-  TvxObject* root = StyleRoot(host_, host_.self_);
-  if (!root) return;
   // A control without a part of its own gets one named after it.
   const std::string name = control->Resource().empty() ? control->Name() : control->Resource();
-  if (name.empty()) return;
-  const bool copied = CopyStyle(root, control, name);
-  if (copied || root->FindResource(name)) control->SetResource(name);
-  host_.UpdateStyle();
+  if (!name.empty()) CopyStyles(control, name, true);
 }
 
 void TvxDesignEditor::EditTabOrder() {
@@ -849,23 +866,30 @@ bool ChooseDesignMenuItem(std::vector<TvxDesignMenuItem> Items, const std::vecto
   return true;
 }
 
-void PopupDesignMenu(std::unique_ptr<win::TPopupMenu>& Holder, const std::vector<TvxDesignMenuItem>& Items, int X,
-                     int Y) {
-  auto menu = std::make_unique<win::TPopupMenu>(nullptr);
-  std::unique_ptr<win::TPopupMenu>* holder = &Holder;
+namespace {
+
+// The entries as items of a menu or of a submenu item.
+template <class Parent>
+void AddDesignMenuItems(Parent& To, const std::vector<TvxDesignMenuItem>& Items) {
   for (const TvxDesignMenuItem& item : Items) {
-    win::TMenuItem* mi = menu->Add(item.Caption);
+    win::TMenuItem* mi = To.Add(item.Caption);
     mi->SetChecked(item.Checked);
     mi->SetTag(item.Tag);
     if (!item.Items.empty()) {
-      // A submenu opens in place of its parent.
-      std::vector<TvxDesignMenuItem> sub = item.Items;
-      mi->OnClick = [holder, sub, X, Y](rtl::TObject*) { PopupDesignMenu(*holder, sub, X, Y); };
+      AddDesignMenuItems(*mi, item.Items);
     } else if (item.Action) {
       std::function<void()> action = item.Action;
       mi->OnClick = [action](rtl::TObject*) { action(); };
     }
   }
+}
+
+}  // namespace
+
+void PopupDesignMenu(std::unique_ptr<win::TPopupMenu>& Holder, const std::vector<TvxDesignMenuItem>& Items, int X,
+                     int Y) {
+  auto menu = std::make_unique<win::TPopupMenu>(nullptr);
+  AddDesignMenuItems(*menu, Items);
   // The menu before this one may be the one whose entry runs this: the window layer frees
   // its window once its handler has returned.
   Holder = std::move(menu);

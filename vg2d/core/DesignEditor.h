@@ -67,8 +67,8 @@ struct TvxDesignMenuItem {
 // not count); false when there is no such entry or it is a submenu.
 bool ChooseDesignMenuItem(std::vector<TvxDesignMenuItem> Items, const std::vector<std::u16string>& Path);
 // Pops Items up at the screen point in a new menu that Holder keeps (the one it kept goes);
-// a submenu entry pops its items up in place of its parent the same way. Holder must live
-// while the menu is on the screen.
+// a submenu entry opens its items in a submenu beside its row, its parent staying open.
+// Holder must live while the menu is on the screen.
 void PopupDesignMenu(std::unique_ptr<win::TPopupMenu>& Holder, const std::vector<TvxDesignMenuItem>& Items, int X,
                      int Y);
 
@@ -140,7 +140,8 @@ public:
   void Press(rtl::TMouseButton Button, rtl::TShiftState Shift, const TvxPoint& Raw);
   void Move(rtl::TShiftState Shift, const TvxPoint& Raw);
   void Release();
-  // Delete frees the selection as "Delete object" does; the key is not cleared.
+  // Delete frees the selection and leaves nothing selected; never the root. The key is
+  // not cleared.
   void KeyUp(std::uint16_t Key);
   // Whether a press at P is the editor's: a tree without roots, a drag under way, an object
   // under the point or the selection's area.
@@ -156,6 +157,8 @@ public:
   void Insert(const std::string& ClassName);
   // Frees the selection and selects its visual parent (else the root); never the root.
   void DeleteSelection();
+  // Hides the selection at design time or shows it again; a hidden selection passes to its
+  // visual parent. The root only where the host's kind hides it.
   void ToggleDesignHide();
   void BringToFront();
   void SendToBack();
@@ -203,6 +206,10 @@ private:
   // Parents Obj under the selection, else the root, else makes it the root.
   void Place(TvxObject* Obj);
   TvxObject* ReadObject(const std::string& Text);
+  // Copies Control's style into the host's style resources as Name (with SetResource the
+  // control then takes it as its Resource), and the styles of the controls inside, each
+  // under its own style name; then the tree takes its styles anew.
+  void CopyStyles(TvxControl* Control, const std::string& Name, bool SetResource);
   void RepaintAll();
 
   TvxSceneHost& host_;

@@ -81,6 +81,8 @@ TvxDesignKind SceneDesignKind() {
   TvxDesignKind k;
   k.RootClass = "TvxBackground";
   k.FileFilter = "Vector Scene Files|*.scene2d;*.s2d";
+  k.StylesOfInnerControls = true;
+  k.HidesRoot = true;
   return k;
 }
 }  // namespace

@@ -225,6 +225,7 @@ void TvxSceneHost::PaintRoots(TvxCanvas* Canvas, bool AfterPaintToo) {
       Canvas->SetMatrix(v->GetAbsoluteMatrix());
       v->BeforePaint();
       v->Paint();
+      v->NotePainted();
       if (AfterPaintToo) v->AfterPaint();
       v->PaintChildren();
       if (AfterPaintToo && v->OnPaint) {

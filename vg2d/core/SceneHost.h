@@ -39,6 +39,11 @@ struct TvxDesignKind {
   bool SortedClasses = false;
   // The drop caption names the object by its name when it has one (else always by class).
   bool PlaceCaptionByName = true;
+  // Editing a style also copies the styles of the controls inside the selection (else of
+  // the controls inside the style copied).
+  bool StylesOfInnerControls = false;
+  // "Hide in Design-time" hides the root too (else it leaves the root alone).
+  bool HidesRoot = false;
 };
 
 class TvxSceneHost : public IvxScene {

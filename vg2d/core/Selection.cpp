@@ -56,6 +56,7 @@ void TvxSelection::SetHideSelection(bool Value) {
 void TvxSelection::SetGripSize(float Value) {
   if (Value == gripSize_) return;
   gripSize_ = HoldGrip(Value);
+  BoundsChanged();
   Repaint();
 }
 
@@ -270,6 +271,7 @@ TvxSelectionPoint::TvxSelectionPoint(rtl::TComponent* AOwner) : TvxVisualObject(
 void TvxSelectionPoint::SetGripSize(float Value) {
   if (Value == gripSize_) return;
   gripSize_ = HoldGrip(Value);
+  BoundsChanged();
   Repaint();
 }
 
@@ -279,6 +281,15 @@ void TvxSelectionPoint::SetHeight(float) { inherited::SetHeight(gripSize_ * 2); 
 TvxRect TvxSelectionPoint::GetUpdateRect() {
   TvxRect r = inherited::GetUpdateRect();
   InflateRectF(r, gripSize_ + 1, gripSize_ + 1);
+  return r;
+}
+
+TvxRect TvxSelectionPoint::GetReachRect() {
+  const float g = gripSize_;
+  const TvxPoint corners[4] = {LocalToAbsolute({-g, -g}), LocalToAbsolute({2 * g, -g}),
+                               LocalToAbsolute({2 * g, 2 * g}), LocalToAbsolute({-g, 2 * g})};
+  TvxRect r;
+  PointsBounds(corners, 3, r);
   return r;
 }
 

@@ -82,6 +82,8 @@ public:
   TvxRect GetUpdateRect() override;
   // The grip is centred on the point's origin: |x| < GripSize and |y| < GripSize locally.
   bool PointInObject(float X, float Y) override;
+  // The point's rectangle and the grip round its origin, in absolute coordinates.
+  TvxRect GetReachRect() override;
   void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
   void MouseMove(rtl::TShiftState Shift, float X, float Y, float Dx, float Dy) override;
   void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;

@@ -37,8 +37,17 @@ TvxText::TvxText(rtl::TComponent* AOwner) : TvxShape(AOwner), font_(std::make_un
 void TvxText::SetText(const std::u16string& Value) {
   if (Value == text_) return;
   text_ = Value;
+  paintRectSize_ = {-1, -1};
+  PaintRectChanged();
   SetEffectsDirty();
   if (autoSize_) AdjustSize();
+  Repaint();
+}
+
+void TvxText::LayoutChanged() {
+  paintRectSize_ = {-1, -1};
+  PaintRectChanged();
+  SetEffectsDirty();
   Repaint();
 }
 
@@ -53,10 +62,9 @@ void TvxText::SetAutoSize(bool Value) {
 
 void TvxText::SetStretch(bool Value) {
   if (Value == stretch_) return;
-  SetEffectsDirty();
   stretch_ = Value;
   if (stretch_) SetAutoSize(false);
-  Repaint();
+  LayoutChanged();
 }
 
 rtl::TPropValue TvxText::GetData() { return text_; }
@@ -71,9 +79,37 @@ void TvxText::SetData(const rtl::TPropValue& Value) {
 }
 
 void TvxText::FontChanged(rtl::TObject*) {
+  paintRectSize_ = {-1, -1};
+  PaintRectChanged();
   SetEffectsDirty();
   if (autoSize_) AdjustSize();
   Repaint();
+}
+
+TvxRect TvxText::GetPaintRect() {
+  const TvxRect local = GetLocalRect();
+  // A stretched text is scaled into its bounds.
+  if (text_.empty() || stretch_) return local;
+  const TvxPoint size{Width(), Height()};
+  if (paintRectSize_ == size) return paintRect_;
+  TvxCanvas* c = GetCanvas();
+  if (!c) return local;
+  TvxFont kept;
+  kept.Assign(c->Font());
+  c->Font()->Assign(font_.get());
+  TvxRect r = local;
+  c->MeasureText(r, r, text_, wordWrap_, horzTextAlign_, vertTextAlign_);
+  c->Font()->Assign(&kept);
+  // Measuring without wrapping places the line against a box of no width; the drawing
+  // places it in the bounds' width.
+  if (!wordWrap_ && horzTextAlign_ == vgTextAlignCenter) OffsetRectF(r, RectWidth(local) / 2, 0);
+  if (!wordWrap_ && horzTextAlign_ == vgTextAlignFar) OffsetRectF(r, RectWidth(local), 0);
+  // Antialiased edges and glyphs that reach past their cell (italics, accents).
+  const float margin = font_->Size() / 4 + 1;
+  InflateRectF(r, margin, margin);
+  UnionRectF(local, r, paintRect_);
+  paintRectSize_ = size;
+  return paintRect_;
 }
 
 void TvxText::Realign() {
@@ -101,6 +137,15 @@ void TvxText::Paint() {
   c->MultiplyMatrix(m);
   InflateRectF(r, font_->Size() / 3, font_->Size() / 3);
   c->FillText(r, r, text_, false, GetAbsoluteOpacity(), horzTextAlign_, vertTextAlign_);
+}
+
+TvxRect TvxText::GetReachRect() {
+  const TvxRect p = GetPaintRect();
+  const TvxPoint corners[4] = {LocalToAbsolute({p.Left, p.Top}), LocalToAbsolute({p.Right, p.Top}),
+                               LocalToAbsolute({p.Right, p.Bottom}), LocalToAbsolute({p.Left, p.Bottom})};
+  TvxRect r;
+  PointsBounds(corners, 3, r);
+  return r;
 }
 
 void TvxText::AdjustSize() {

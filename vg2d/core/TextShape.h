@@ -21,12 +21,12 @@ public:
   // Copies Value into the own font.
   void SetFont(TvxFont* Value);
   TvxTextAlign HorzTextAlign() const { return horzTextAlign_; }
-  void SetHorzTextAlign(TvxTextAlign Value) { SetField(horzTextAlign_, Value, &TvxText::LookChanged); }
+  void SetHorzTextAlign(TvxTextAlign Value) { SetField(horzTextAlign_, Value, &TvxText::LayoutChanged); }
   TvxTextAlign VertTextAlign() const { return vertTextAlign_; }
-  void SetVertTextAlign(TvxTextAlign Value) { SetField(vertTextAlign_, Value, &TvxText::LookChanged); }
+  void SetVertTextAlign(TvxTextAlign Value) { SetField(vertTextAlign_, Value, &TvxText::LayoutChanged); }
   bool WordWrap() const { return wordWrap_; }
   // Repaints; an auto-sized text is measured again at its next realign or change.
-  void SetWordWrap(bool Value) { SetField(wordWrap_, Value, &TvxText::Repaint); }
+  void SetWordWrap(bool Value) { SetField(wordWrap_, Value, &TvxText::LayoutChanged); }
   bool AutoSize() const { return autoSize_; }
   void SetAutoSize(bool Value);
   bool Stretch() const { return stretch_; }
@@ -37,6 +37,13 @@ public:
   void SetData(const rtl::TPropValue& Value) override;
   void Paint() override;
   void Realign() override;
+  // The bounds united with where the laid-out text reaches (text is drawn unclipped, so a
+  // text larger than its bounds paints outside them), with a margin for the glyphs' edges.
+  // Measured with the canvas when the text, font, alignment, wrapping or size changed.
+  TvxRect GetPaintRect() override;
+  bool PaintsOutsideBounds() const override { return !text_.empty() && !stretch_; }
+  // The absolute rectangle of the paint rectangle: what the text covers.
+  TvxRect GetReachRect() override;
   // With AutoSize, a text without word wrap takes its measured width plus half the font
   // size; unless centred vertically, it takes its measured height.
   void AdjustSize();
@@ -45,6 +52,9 @@ protected:
   virtual void FontChanged(rtl::TObject* Sender);
 
 private:
+  // The text's layout changed: it is measured again and repainted.
+  void LayoutChanged();
+
   std::u16string text_;
   const std::unique_ptr<TvxFont> font_;
   TvxTextAlign vertTextAlign_ = vgTextAlignCenter;
@@ -53,6 +63,8 @@ private:
   bool autoSize_ = false;
   bool stretch_ = false;
   bool adjusting_ = false;
+  TvxRect paintRect_;  // GetPaintRect, valid while paintRectSize_ is the size
+  TvxPoint paintRectSize_{-1, -1};
 };
 
 

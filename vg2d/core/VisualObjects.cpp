@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <cmath>
+#include <utility>
 
 #include "platform/win/WinTypes.h"
 #include "vg2d/core/Animations.h"
@@ -131,9 +132,10 @@ TvxRect TvxVisualObject::GetParentedRect() const {
 }
 
 TvxRect TvxVisualObject::GetEffectsRect() {
-  TvxRect r = GetLocalRect();
+  const TvxRect local = GetLocalRect();
+  TvxRect r = GetPaintRect();
   for (TvxObject* c : Children())
-    if (auto* e = dynamic_cast<TvxEffect*>(c); e && e->Enabled()) UnionRectF(r, e->GetRect(GetLocalRect()), r);
+    if (auto* e = dynamic_cast<TvxEffect*>(c); e && e->Enabled()) UnionRectF(r, e->GetRect(local), r);
   return r;
 }
 
@@ -183,6 +185,7 @@ const TvxMatrix& TvxVisualObject::GetAbsoluteMatrix() {
 
 void TvxVisualObject::RecalcAbsolute() {
   recalcAbsolute_ = true;
+  BoundsChanged();
   for (TvxObject* c : Children())
     if (c->IsVisual()) c->Visual()->RecalcAbsolute();
 }
@@ -250,6 +253,7 @@ void TvxVisualObject::SetExtent(float& Extent, float Value, bool Horizontal) {
     if (Horizontal) scale_->SetX(-scale_->X());
     else scale_->SetY(-scale_->Y());
   }
+  BoundsChanged();
   if (rotateAngle_ != 0) MatrixChanged();
   if (Loading() || !Scene()) return;
   GetTopVisualParent();
@@ -262,6 +266,7 @@ void TvxVisualObject::SetExtent(float& Extent, float Value, bool Horizontal) {
 void TvxVisualObject::SetInitialSize(float AWidth, float AHeight) {
   width_ = lastWidth_ = AWidth;
   height_ = lastHeight_ = AHeight;
+  BoundsChanged();
 }
 
 void TvxVisualObject::SetBounds(float X, float Y, float AWidth, float AHeight) {
@@ -385,8 +390,14 @@ bool TvxVisualObject::GetParentedVisible() const {
 
 void TvxVisualObject::SetVisible(bool Value) {
   if (Value == visible_) return;
-  if (visible_ && Scene()) Scene()->AddUpdateRect(GetUpdateRect());
+  if (visible_ && Scene()) {
+    TvxRect gone = GetUpdateRect();
+    if (!IsRectEmptyF(paintedRect_)) UnionRectF(TvxRect(gone), paintedRect_, gone);
+    Scene()->AddUpdateRect(gone);
+    paintedRect_ = {};
+  }
   visible_ = Value;
+  if (TvxVisualObject* p = VisualParent()) p->BoundsChanged();
   if (!Loading() && align_ != vaNone)
     if (TvxVisualObject* p = VisualParent()) p->Realign();
   if (visible_) {
@@ -408,7 +419,11 @@ void TvxVisualObject::SetAlign(TvxAlign Value) {
   }
 }
 
-void TvxVisualObject::SetClipChildren(bool Value) { SetField(clipChildren_, Value, &TvxVisualObject::Repaint); }
+void TvxVisualObject::SetClipChildren(bool Value) {
+  if (!SetField(clipChildren_, Value)) return;
+  BoundsChanged();
+  Repaint();
+}
 
 void TvxVisualObject::SetDesignHide(bool Value) {
   if (!SetField(designHide_, Value)) return;
@@ -445,17 +460,29 @@ void TvxVisualObject::Repaint() {
   if (!design && !GetParentedVisible()) return;
   if (updateCount_ > 0) return;
   if (hasEffects_ && EffectReplacesPaint()) effectsDirty_ = true;
-  s->AddUpdateRect(GetUpdateRect());
+  // What it painted before goes too: a text set smaller leaves no pieces of the larger one.
+  TvxRect r = GetUpdateRect();
+  if (!IsRectEmptyF(paintedRect_)) UnionRectF(TvxRect(r), paintedRect_, r);
+  s->AddUpdateRect(r);
 }
 
 void TvxVisualObject::RecalcUpdateRect() {
   if (TvxVisualObject* p = VisualParent(); p && !p->clipChildren_) {
     const TvxRect r = GetParentedRect();
-    if (r.Left < 0 || r.Top < 0 || r.Right > p->width_ || r.Bottom > p->height_) p->recalcUpdateRect_ = true;
+    if (PaintsOutsideBounds())
+      for (TvxVisualObject* q = p; q && !q->clipChildren_; q = q->VisualParent()) q->recalcUpdateRect_ = true;
+    else if (r.Left < 0 || r.Top < 0 || r.Right > p->width_ || r.Bottom > p->height_)
+      p->recalcUpdateRect_ = true;
   }
   recalcUpdateRect_ = true;
   for (TvxObject* c : Children())
     if (c->IsVisual()) c->Visual()->RecalcUpdateRect();
+}
+
+void TvxVisualObject::PaintRectChanged() {
+  RecalcUpdateRect();
+  for (TvxVisualObject* p = VisualParent(); p && !p->clipChildren_; p = p->VisualParent()) p->recalcUpdateRect_ = true;
+  BoundsChanged();
 }
 
 TvxRect TvxVisualObject::GetUpdateRect() {
@@ -463,6 +490,16 @@ TvxRect TvxVisualObject::GetUpdateRect() {
   recalcUpdateRect_ = false;
   ++updateCount_;
   TvxRect r = GetAbsoluteRect();
+  const TvxRect painted = GetPaintRect();
+  if (painted != GetLocalRect()) {
+    const TvxPoint corners[4] = {LocalToAbsolute({painted.Left, painted.Top}), LocalToAbsolute({painted.Right, painted.Top}),
+                                 LocalToAbsolute({painted.Right, painted.Bottom}),
+                                 LocalToAbsolute({painted.Left, painted.Bottom})};
+    TvxRect b;
+    PointsBounds(corners, 3, b);
+    const TvxRect a = r;
+    UnionRectF(a, b, r);
+  }
   IvxScene* s = Scene();
   if (s && !s->GetDisableUpdate() && !Loading()) {
     for (TvxVisualObject* p = VisualParent(); p; p = p->VisualParent())
@@ -502,14 +539,30 @@ TvxRect TvxVisualObject::GetUpdateRect() {
 }
 
 TvxRect TvxVisualObject::GetChildrenRect() {
-  TvxRect r = GetAbsoluteRect();
+  if (childrenRectValid_) return childrenRect_;
+  TvxRect r = GetReachRect();
   if (!clipChildren_)
     for (TvxObject* c : Children())
       if (c->IsVisual() && c->Visual()->visible_) {
         const TvxRect a = r;
         UnionRectF(a, c->Visual()->GetChildrenRect(), r);
       }
+  childrenRect_ = r;
+  childrenRectValid_ = true;
   return r;
+}
+
+void TvxVisualObject::BoundsChanged() {
+  // Up to the first ancestor that holds no value (its own ancestors hold none either) or whose
+  // value leaves this branch out (a hidden object, a clipping parent).
+  for (TvxVisualObject* o = this;;) {
+    const bool held = std::exchange(o->childrenRectValid_, false);
+    if (!held && o != this) return;
+    if (!o->visible_) return;
+    TvxVisualObject* p = o->VisualParent();
+    if (!p || p->clipChildren_) return;
+    o = p;
+  }
 }
 
 TvxCanvas* TvxVisualObject::GetCanvas() {
@@ -599,6 +652,7 @@ void TvxVisualObject::ChildAdded(TvxObject* AObject) {
   c->RecalcOpacity();
   c->RecalcAbsolute();
   c->RecalcUpdateRect();
+  BoundsChanged();
   if (hasEffects_) {
     GetTopVisualParent();
     Repaint();
@@ -631,6 +685,7 @@ void TvxVisualObject::ChildRemoved(TvxObject* AObject) {
     Repaint();
   }
   if (!AObject->IsVisual()) return;
+  BoundsChanged();
   if (AObject->Visual()->align_ != vaNone) RecalcNeedAlign();
   AObject->Visual()->SetCanvas(nullptr);
 }
@@ -645,6 +700,7 @@ void TvxVisualObject::DeleteChildren() {
   caret_ = nullptr;
   TvxObject::DeleteChildren();
   tabList_.clear();
+  BoundsChanged();
 }
 
 void TvxVisualObject::Loaded() {
@@ -714,6 +770,7 @@ void TvxVisualObject::PaintChild(TvxVisualObject* C) {
       canvas->SetMatrix(C->GetAbsoluteMatrix());
     }
     C->Paint();
+    C->NotePainted();
     if (ownClip >= 0) canvas->RestoreState(ownClip);
     if (clipParentState >= 0) canvas->RestoreState(clipParentState);
     C->PaintChildren();
@@ -1097,7 +1154,16 @@ bool TvxVisualObject::CheckHitTest() {
 
 TvxVisualObject* TvxVisualObject::ObjectAtPoint(const TvxPoint& P) {
   const bool design = Scene() && Scene()->GetDesignTime();
-  if (!design && (!visible_ || (IsControl() && !GetAbsoluteEnabled()))) return nullptr;
+  if (!design && !visible_) return nullptr;
+  // Nothing of the visible subtree reaches past its children rectangle (hidden objects only
+  // hit at design time): a point away from it hits nothing here. A unit of slack covers the
+  // rounding between a point taken into local coordinates and corners taken out of them; a
+  // rectangle or point that is not a number prunes nothing.
+  if (!design) {
+    const TvxRect reach = GetChildrenRect();
+    if (P.X < reach.Left - 1 || P.X > reach.Right + 1 || P.Y < reach.Top - 1 || P.Y > reach.Bottom + 1) return nullptr;
+    if (IsControl() && !GetAbsoluteEnabled()) return nullptr;
+  }
   if (clipChildren_ && !PointInObject(P.X, P.Y)) return nullptr;
   if (!(design && designHide_))
     for (size_t i = Children().size(); i-- > 0;) {

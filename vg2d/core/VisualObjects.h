@@ -106,7 +106,15 @@ public:
   virtual TvxRect GetClipRect() const { return GetLocalRect(); }
   // The local rectangle moved by Position.
   virtual TvxRect GetParentedRect() const;
-  // The local rectangle united with the reach of every enabled effect.
+  // The local rectangle this object paints in: its own, and what its painting reaches
+  // beyond it (a text that does not fit its bounds).
+  virtual TvxRect GetPaintRect() { return GetLocalRect(); }
+  // Whether the paint rectangle may reach past the local rectangle (cheap: no measuring);
+  // such an object's change of bounds has its non-clipping ancestors work their update
+  // rectangles out anew.
+  virtual bool PaintsOutsideBounds() const { return false; }
+  // The paint rectangle united with the reach of every enabled effect (an effect works on the
+  // local rectangle's picture).
   virtual TvxRect GetEffectsRect();
   // The bounding rectangle of the local rectangle's corners in absolute coordinates.
   virtual TvxRect GetAbsoluteRect();
@@ -128,6 +136,9 @@ public:
   void RecalcAbsoluteNow();
   // Marks the update rectangles of this subtree (and of a parent it sticks out of).
   void RecalcUpdateRect();
+  // The paint rectangle changed: the update rectangles of this subtree and of the
+  // ancestors that do not clip it, and the children rectangles, are worked out anew.
+  void PaintRectChanged();
 
   // ---- opacity, enabled, visible ----------------------------------------------------------
   float Opacity() const { return opacity_; }
@@ -204,14 +215,26 @@ public:
   const std::vector<TvxVisualObject*>& TabList() const { return tabList_; }
 
   // ---- repaint and canvas --------------------------------------------------------------
-  // Asks the host to redraw GetUpdateRect (not while hidden, updating, without host ...).
+  // Asks the host to redraw what this object painted last (its update rectangle when it
+  // was painted) together with GetUpdateRect now, so that a change that makes it smaller
+  // leaves nothing of it behind (not while hidden, updating, without host ...).
   void Repaint();
   // The rectangle to redraw when this object changes, in absolute coordinates: the
-  // absolute rectangle, clipped by clipping ancestors, grown for the focus frame, the
-  // design selection and drop target, the effects and the children that stick out.
+  // absolute rectangle of its paint rectangle, clipped by clipping ancestors, grown for the
+  // focus frame, the design selection and drop target, the effects and the children that
+  // stick out.
   virtual TvxRect GetUpdateRect();
-  // The absolute rectangle united with the children's (painting's variant).
+  // The object was painted: its update rectangle now is what it covers on the screen until
+  // it is painted again (the painting routines of the tree and its hosts call this).
+  void NotePainted() { paintedRect_ = GetUpdateRect(); }
+  // The absolute rectangle united with the children's (painting's variant): what this object
+  // and its visible subtree cover, painting or hit. Kept until a change of geometry (size,
+  // position, scale, rotation, a parent's move), of visibility, clipping or children below
+  // asks for it again (BoundsChanged).
   TvxRect GetChildrenRect();
+  // The absolute rectangle that holds all the object paints of its own and every point that
+  // hits it: the absolute rectangle, unless a class reaches past it.
+  virtual TvxRect GetReachRect() { return GetAbsoluteRect(); }
   // The canvas set for this subtree, else the host's; nil without either.
   TvxCanvas* GetCanvas();
   void SetCanvas(TvxCanvas* Value);
@@ -382,6 +405,10 @@ protected:
   // Whether a disabled object of this class is passed over by hit tests and drops: true for
   // the styled controls.
   bool IsControl() const;
+  // What this object covers (GetReachRect) changed: its own and its ancestors' children
+  // rectangles are worked out again. The setters of this class call it; a class whose
+  // GetAbsoluteRect or GetReachRect follows a value of its own calls it when that changes.
+  void BoundsChanged();
 
 private:
   friend class TvxEffect;
@@ -454,7 +481,12 @@ private:
   bool recalcOpacity_ = true;
   bool disableRepaint_ = false;
   TvxRect updateRect_;
+  TvxRect paintedRect_;  // the update rectangle at the last paint; empty before
   bool recalcUpdateRect_ = true;
+  // GetChildrenRect's value while childrenRectValid_. A valid object that does not clip has
+  // valid visible children, so a change stops going up where it meets an invalid one.
+  TvxRect childrenRect_;
+  bool childrenRectValid_ = false;
   int updateCount_ = 0;
   bool aligning_ = false;
   bool disableEffect_ = false;

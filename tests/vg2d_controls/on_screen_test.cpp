@@ -1,0 +1,322 @@
+// Windows that open by themselves open wholly on the screen's work area: dialogs placed over
+// a small window at the screen's corner are moved in; the design windows and the colour
+// dialog open in the middle of the screen; popup windows that do not fit beside their
+// target open on its other side or are moved in.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FormScene.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/win/Display.h"
+#include "platform/win/Menus.h"
+#include "tests/vg2d_core/Screenshot.h"
+#include "vg2d/core/FilterGdiPlus.h"
+#include "tests/loop/Later.h"
+#include "vg2d/controls/BitmapEditor.h"
+#include "vg2d/controls/BrushDesigner.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/FontDialog.h"
+#include "vg2d/controls/InputQuery.h"
+#include "vg2d/controls/PathDesigner.h"
+#include "vg2d/controls/TabOrderEditor.h"
+
+using namespace vg;
+using looptest::Later;
+
+namespace {
+
+constexpr win::TModalResult GaveUp = 99;
+
+win::TRect BoundsOf(const win::TCustomForm& F) { return {F.Left(), F.Top(), F.Left() + F.Width(), F.Top() + F.Height()}; }
+
+::testing::AssertionResult OnTheScreen(const win::TCustomForm& F) {
+  const win::TRect a = win::ScreenWorkArea(), r = BoundsOf(F);
+  if (r.Left >= a.Left && r.Top >= a.Top && r.Right <= a.Right && r.Bottom <= a.Bottom)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "(" << r.Left << ", " << r.Top << ") - (" << r.Right << ", " << r.Bottom
+                                       << ") leaves (" << a.Left << ", " << a.Top << ") - (" << a.Right << ", "
+                                       << a.Bottom << ")";
+}
+
+// Whether the form's middle is the work area's (to the pixel a halving rounds away).
+::testing::AssertionResult CentredOnTheScreen(const win::TCustomForm& F) {
+  const win::TRect a = win::ScreenWorkArea();
+  const int dx = (F.Left() + F.Width() / 2) - (a.Left + a.Width() / 2);
+  const int dy = (F.Top() + F.Height() / 2) - (a.Top + a.Height() / 2);
+  if (std::abs(dx) <= 1 && std::abs(dy) <= 1) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the middle is " << dx << ", " << dy << " off the screen's";
+}
+
+// Runs Steps on the active (modal) form from inside its loop, then ends the loop.
+void InTheActiveForm(std::function<void(win::TCustomForm&)> Steps) {
+  Later([Steps] {
+    win::TCustomForm* f = win::ActiveForm();
+    ASSERT_NE(f, nullptr);
+    Steps(*f);
+    if (f->ModalResult() == win::mrNone) f->SetModalResult(GaveUp);
+  });
+}
+
+class OnScreen : public vgtest::ControlsTest {
+protected:
+  // A small window in the work area's top-left corner, active.
+  void ShowSmallWindowInTheCorner() {
+    const win::TRect a = win::ScreenWorkArea();
+    small = std::make_unique<win::TForm>(nullptr);
+    small->SetBorderStyle(win::bsNone);
+    small->SetBounds(a.Left, a.Top, 120, 90);
+    small->Show();
+    rtl::Application->ProcessMessages();
+    ASSERT_EQ(win::ActiveForm(), small.get());
+  }
+  void TearDown() override {
+    small.reset();
+    ControlsTest::TearDown();
+  }
+  std::unique_ptr<win::TForm> small;
+};
+
+}  // namespace
+
+TEST_F(OnScreen, TheInputBoxAndTheFontDialogOverASmallWindowInTheCornerStayOnTheScreen) {
+  ShowSmallWindowInTheCorner();
+  const win::TRect a = win::ScreenWorkArea();
+  int seen = 0;
+  InTheActiveForm([&](win::TCustomForm& Box) {
+    ++seen;
+    EXPECT_NE(&Box, small.get());
+    EXPECT_TRUE(OnTheScreen(Box));
+    // Centred over the window as far as the screen lets it: in the corner.
+    EXPECT_EQ(Box.Left(), a.Left);
+    EXPECT_EQ(Box.Top(), a.Top);
+  });
+  std::u16string value;
+  InputQuery(u"Name", u"Enter a name:", value);
+  InTheActiveForm([&](win::TCustomForm& Dialog) {
+    ++seen;
+    EXPECT_NE(&Dialog, small.get());
+    EXPECT_TRUE(OnTheScreen(Dialog));
+  });
+  TvxFontDialog font;
+  font.Execute();
+  EXPECT_EQ(seen, 2);
+  // Over a window in the middle of the screen, the box stays centred over it.
+  small->SetBounds(a.Left + 300, a.Top + 200, 400, 300);
+  InTheActiveForm([&](win::TCustomForm& Box) {
+    EXPECT_EQ(Box.Left() + Box.Width() / 2, a.Left + 300 + 200);
+    EXPECT_EQ(Box.Top() + Box.Height() / 2, a.Top + 200 + 150);
+  });
+  InputQuery(u"Name", u"Enter a name:", value);
+}
+
+TEST_F(OnScreen, TheDesignWindowsAndTheColourDialogOpenInTheMiddleOfTheScreen) {
+  ShowSmallWindowInTheCorner();
+  {
+    auto editor = std::make_unique<TvxBitmapEditor>(nullptr);
+    editor->Show();
+    EXPECT_TRUE(CentredOnTheScreen(*editor)) << "bitmap editor";
+  }
+  {
+    auto designer = std::make_unique<TvxPathDataDesigner>(nullptr);
+    designer->Show();
+    EXPECT_TRUE(CentredOnTheScreen(*designer)) << "path designer";
+  }
+  {
+    // The tab order of a control's siblings, edited from the design menu.
+    vgtest::ControlScene s;
+    auto* first = s.Add(new TvxButton(nullptr), 0, 0);
+    s.Add(new TvxButton(nullptr), 0, 30);
+    int seen = 0;
+    InTheActiveForm([&](win::TCustomForm& F) {
+      ++seen;
+      EXPECT_NE(dynamic_cast<TvxTabOrderForm*>(&F), nullptr);
+      EXPECT_TRUE(CentredOnTheScreen(F)) << "tab order";
+    });
+    EditTabOrderDialog(first);
+    EXPECT_EQ(seen, 1);
+  }
+  {
+    // The colour button's dialog.
+    vgtest::ControlScene s;
+    auto* button = s.Add(new TvxColorButton(nullptr), 10, 10);
+    int seen = 0;
+    TvxBrushDialog::OnAnyShow = [&](TvxBrushDesign& D) {
+      ++seen;
+      EXPECT_TRUE(CentredOnTheScreen(D)) << "colour dialog";
+      D.SetModalResult(win::mrCancel);
+    };
+    button->Click();
+    TvxBrushDialog::OnAnyShow = nullptr;
+    EXPECT_EQ(seen, 1);
+  }
+  rtl::Application->ProcessMessages();
+}
+
+// The popup windows, against a target near the screen's edges.
+class OnScreenPopups : public vgtest::FormScene {};
+
+TEST_F(OnScreenPopups, AWindowThatDoesNotFitBesideItsTargetOpensOnTheOtherSideOrIsMovedIn) {
+  const win::TRect a = win::ScreenWorkArea();
+  TvxPopup* p = MakePopup();
+  // The form low on the screen: the target's bottom edge 20 pixels above the screen's.
+  form->SetBounds(a.Left + 100, a.Bottom - 80, 320, 240);
+  p->SetPlacement(vgPlacementBottom);
+  p->Popup();
+  ASSERT_TRUE(p->IsOpen());
+  EXPECT_EQ(WindowAt(p), (win::TPoint{a.Left + 140, a.Bottom - 80 + 60 - 30})) << "above the target";
+  EXPECT_TRUE(OnTheScreen(*p->PopupForm()));
+  p->ClosePopup();
+  // Too tall for either side: below, moved up as far as needed.
+  p->SetHeight(static_cast<float>(a.Height() - 10));
+  p->Popup();
+  EXPECT_EQ(WindowAt(p), (win::TPoint{a.Left + 140, a.Bottom - (a.Height() - 10)}));
+  EXPECT_TRUE(OnTheScreen(*p->PopupForm()));
+  p->ClosePopup();
+  p->SetHeight(30);
+  // High on the screen, opening upwards: below instead.
+  form->SetBounds(a.Left + 100, a.Top - 50, 320, 240);
+  p->SetPlacement(vgPlacementTop);
+  p->Popup();
+  EXPECT_EQ(WindowAt(p), (win::TPoint{a.Left + 140, a.Top - 50 + 80}));
+  p->ClosePopup();
+  // At the right edge, opening to the right: on the left; at the left edge the other way.
+  form->SetBounds(a.Right - 140, a.Top + 100, 320, 240);
+  p->SetPlacement(vgPlacementRight);
+  p->Popup();
+  EXPECT_EQ(WindowAt(p), (win::TPoint{a.Right - 140 + 40 - 50, a.Top + 160}));
+  p->ClosePopup();
+  form->SetBounds(a.Left - 20, a.Top + 100, 320, 240);
+  p->SetPlacement(vgPlacementLeft);
+  p->Popup();
+  EXPECT_EQ(WindowAt(p), (win::TPoint{a.Left - 20 + 120, a.Top + 160}));
+  p->ClosePopup();
+  // Below the target but hanging over the right edge: moved left.
+  form->SetBounds(a.Right - 60, a.Top + 100, 320, 240);
+  p->SetPlacement(vgPlacementBottom);
+  p->Popup();
+  EXPECT_EQ(WindowAt(p), (win::TPoint{a.Right - 50, a.Top + 180}));
+  p->ClosePopup();
+  // An absolute place off the screen is brought in.
+  p->SetPlacement(vgPlacementAbsolute);
+  p->PlacementRectangle()->SetRect(MakeRect(static_cast<float>(a.Left - 500), static_cast<float>(a.Bottom + 40), 0, 0));
+  p->Popup();
+  EXPECT_TRUE(OnTheScreen(*p->PopupForm()));
+  p->ClosePopup();
+  Settle();
+}
+
+// On a real X screen of 640 x 480: a menu with a long submenu opened low at the right
+// (the design menu's "Add object", "Controls"), and the input box over a small window in the
+// top-left corner. Both pictures are kept beside the test program (menu_opened_low.png,
+// dialog_over_small_window.png).
+TEST(OnScreenShots, AMenuOpenedLowAndADialogOverASmallWindowShowWhole) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("OnScreenShotsChild.*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+      << "the run under Xvfb failed (its output is above)";
+}
+
+namespace {
+
+bool Shoot(vgtest::Screenshot& S, const std::string& Keep) {
+  const std::string shot = "/tmp/gascal-onscreen-" + std::to_string(getpid()) + ".xwd";
+  for (int i = 0; i < 5; ++i) {
+    rtl::Application->ProcessMessages();
+    win::PumpEvents();
+  }
+  const bool ok = std::system(("xwd -root -silent -out " + shot).c_str()) == 0 && vgtest::ReadXwd(shot, S);
+  std::remove(shot.c_str());
+  if (!ok) return false;
+  TvxBitmap picture(S.width, S.height);
+  std::copy(S.pixels.begin(), S.pixels.end(), picture.Bits());
+  TvxFilterGdiPlus().SaveToFile(Keep, picture, "");
+  return true;
+}
+
+// The menus' light grey, counted in a screen rectangle.
+int MenuPixels(const vgtest::Screenshot& S, int X0, int Y0, int X1, int Y1) {
+  int n = 0;
+  for (int y = std::max(Y0, 0); y < std::min(Y1, S.height); ++y)
+    for (int x = std::max(X0, 0); x < std::min(X1, S.width); ++x) n += vgtest::Near(S.At(x, y), 0xFFF5F5F5u, 4) ? 1 : 0;
+  return n;
+}
+
+}  // namespace
+
+TEST(OnScreenShotsChild, Run) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  ControlsStartup();
+  {
+    const win::TRect a = win::ScreenWorkArea();  // opens the display
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    auto desk = std::make_unique<win::TForm>(nullptr);
+    desk->SetBorderStyle(win::bsNone);
+    desk->SetColor(0xFF3A5A78u);
+    desk->SetBounds(a.Left, a.Top, a.Width(), a.Height());
+    desk->Show();
+    win::TPopupMenu menu(nullptr);
+    for (const char* c : {"Delete", "Hide in Design-time", "Tab Order..."}) menu.Add(rtl::Utf8ToWide(c));
+    win::TMenuItem* add = menu.Add(u"Add object");
+    win::TMenuItem* controls = add->Add(u"Controls");
+    for (int i = 0; i < 34; ++i) controls->Add(u"Control class " + rtl::Utf8ToWide(std::to_string(i)));
+    add->Add(u"Shapes");
+    menu.Popup(a.Right - 60, a.Bottom - 40);
+    win::TPopupMenuWindow* w = menu.Window();
+    const int row = win::TPopupMenuWindow::ItemHeight;
+    w->Perform(win::WM_MOUSEMOVE, 0, win::MakePointParam(10, 1 + 3 * row + row / 2));
+    ASSERT_NE(w->Submenu(), nullptr);
+    w->Submenu()->Perform(win::WM_MOUSEMOVE, 0, win::MakePointParam(10, 1 + row / 2));
+    win::TPopupMenuWindow* sub = w->Submenu()->Submenu();
+    ASSERT_NE(sub, nullptr);
+    vgtest::Screenshot s;
+    ASSERT_TRUE(Shoot(s, "menu_opened_low.png"));
+    const std::vector<win::TPopupMenuWindow*> levels = {w, w->Submenu(), sub};
+    for (size_t i = 0; i < levels.size(); ++i) {
+      const win::TPopupMenuWindow* m = levels[i];
+      EXPECT_GE(m->Left(), a.Left);
+      EXPECT_GE(m->Top(), a.Top);
+      EXPECT_LE(m->Left() + m->Width(), a.Right);
+      EXPECT_LE(m->Top() + m->Height(), a.Bottom);
+      // Each window shows, none covering another: the menus' grey fills much of it.
+      EXPECT_GT(MenuPixels(s, m->Left(), m->Top(), m->Left() + m->Width(), m->Top() + m->Height()),
+                m->Width() * m->Height() / 4)
+          << "level " << i;
+      for (size_t k = 0; k < i; ++k)
+        EXPECT_TRUE(m->Left() >= levels[k]->Left() + levels[k]->Width() || m->Left() + m->Width() <= levels[k]->Left())
+            << "level " << i << " covers level " << k;
+    }
+    EXPECT_TRUE(sub->Scrolls()) << "34 rows do not fit 480 pixels";
+    menu.CloseMenu();
+
+    auto small = std::make_unique<win::TForm>(nullptr);
+    small->SetBorderStyle(win::bsNone);
+    small->SetColor(0xFF806040u);
+    small->SetBounds(a.Left, a.Top, 120, 90);
+    small->Show();
+    rtl::Application->ProcessMessages();
+    bool shot = false;
+    Later([&] {
+      win::TCustomForm* box = win::ActiveForm();
+      ASSERT_NE(box, nullptr);
+      vgtest::Screenshot d;
+      shot = Shoot(d, "dialog_over_small_window.png");
+      EXPECT_EQ(box->Left(), a.Left);
+      EXPECT_EQ(box->Top(), a.Top);
+      box->SetModalResult(GaveUp);
+    });
+    std::u16string value = u"Brush1";
+    InputQuery(u"New name", u"Enter a name:", value);
+    EXPECT_TRUE(shot);
+  }
+  rtl::Application->ProcessMessages();
+  win::CloseDisplay();
+  ControlsShutdown();
+}
