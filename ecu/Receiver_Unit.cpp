@@ -10,6 +10,7 @@
 #include "ecu/Procedures_Unit.h"
 #include "ecu/Reply_Decoders.h"
 #include "ecu/Session.h"
+#include "ecu/Tasks.h"
 #include "ecu/Write_Requests.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
@@ -234,6 +235,10 @@ void Script_Load_Sub() {
   }
   Session().Link.ScriptPos = 1;
 }
+
+void RequestTask(TTask Task) { Session().Link.TaskRequest = static_cast<std::uint8_t>(Task); }
+
+TTask RequestedTask() { return static_cast<TTask>(Session().Link.TaskRequest); }
 
 void Script_Next_Task() {
   if (Session().Link.TaskRunning) return;

@@ -17,6 +17,7 @@
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
+#include "ecu/Tasks.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
@@ -134,12 +135,12 @@ void SettleOnGas(bool Request) {
   SetCountdown(SettleCount());
   Model().ACB.PetrolPhase = false;
   ecu::Session().Link.ModeCommandFlags = ACBCylinderMask(Model().ACB.StepDigits);
-  if (Request) ecu::Session().Link.TaskRequest = 17;
+  if (Request) ecu::RequestTask(ecu::TTask::GasMode);
 }
 
 void WritePoints() {
   Model().ACB.PostWriteCount = Model().ACB.Counts.H;
-  ecu::Session().Link.TaskRequest = 23;
+  ecu::RequestTask(ecu::TTask::WritePoints);
 }
 
 // The scale ratio of a shift or a restore: the best top point over point 9; kept when point
@@ -231,7 +232,7 @@ bool TACBRunWorkers::Command(std::int32_t Code) {
       Model().ACB.PostWriteCount = Model().ACB.Counts.H;
       Model().ACB.StepText = ACBPrompt(2) + " " + ACBPrompt(6);
       ShowPrompt(Model().ACB.StepText);
-      ecu::Session().Link.TaskRequest = 21;
+      ecu::RequestTask(ecu::TTask::WriteAll);
       return true;
     }
     case 22: ShowPrompt(ACBPrompt(2) + " " + ACBPrompt(3)); return false;
@@ -241,7 +242,7 @@ bool TACBRunWorkers::Command(std::int32_t Code) {
       Model().ACB.Settling = true;
       Model().ACB.PetrolPhase = true;
       SetCountdown(SettleCount());
-      ecu::Session().Link.TaskRequest = 18;
+      ecu::RequestTask(ecu::TTask::PetrolMode);
       return true;
     case 26:
       Model().ACB.PetrolTotal = 0, Model().ACB.PetrolCount = 0;
@@ -335,12 +336,12 @@ bool TACBRunWorkers::Command(std::int32_t Code) {
       RestoreInfluence();
       ShowPrompt(ACBPrompt(6));
       Model().ACB.PostWriteCount = Model().ACB.Counts.H;
-      ecu::Session().Link.TaskRequest = 21;
+      ecu::RequestTask(ecu::TTask::WriteAll);
       return true;
     case 59:
       ShowPrompt(Model().ACB.ResultText, Model().ACB.ResultColor);
       SetCountdown(Model().ACB.Counts.S2);
-      ecu::Session().Link.TaskRequest = 18;
+      ecu::RequestTask(ecu::TTask::PetrolMode);
       return true;
     case 60: EndRun(); return true;
     default: return false;
@@ -418,7 +419,7 @@ void Start() {
   Model().ACB.StepText = ACBPrompt(2);
   ShowPrompt(Model().ACB.StepText);
   Model().ACB.PetrolPhase = true;
-  ecu::Session().Link.TaskRequest = 18;
+  ecu::RequestTask(ecu::TTask::PetrolMode);
   Model().ACB.SavedIdlePoints = Model().Settings.Idle_Points;
   Model().Settings.Idle_Points = false;
   Model().ACB.BestGasAverage = 0;

@@ -26,8 +26,6 @@ constexpr std::int32_t GasTimeCeiling = 32 * 1000;
 constexpr std::int32_t LowestEndGasTime = 12000;
 // A pair whose times differ by no more than this (us) needs no correction.
 constexpr std::int32_t PairTolerance = 1000;
-// Tasks of the ECU link.
-constexpr std::uint8_t TaskMapCorrection = 26, TaskEraseGasMap = 27, TaskErasePetrolMap = 28;
 
 bool SaveMap() {
   return ecu::Session().ConfigData.Configuration && ecu::Session().ConfigData.Configuration->Save_Map != 0;
@@ -76,8 +74,8 @@ void MapCollectionStop() {
   if (Model().CoreHost) Model().CoreHost->CFGPageToConfig();
 }
 
-void DeleteGasMapPoints() { ecu::Session().Link.TaskRequest = TaskEraseGasMap; }
-void DeletePetrolMapPoints() { ecu::Session().Link.TaskRequest = TaskErasePetrolMap; }
+void DeleteGasMapPoints() { ecu::RequestTask(ecu::TTask::EraseGasMap); }
+void DeletePetrolMapPoints() { ecu::RequestTask(ecu::TTask::ErasePetrolMap); }
 
 void ShowMapPrompt(bool YesNo, const std::string& TextKey) {
   if (Model().Diagram.MapPrompt.Open) return;
@@ -168,7 +166,7 @@ void TransmitMapCorrection() {
   ecu::Session().ConfigData.DiagramPointY = Model().Diagram.CorrectionPoints;
   Model().Diagram.CorrectionPoints.fill(0);
   RedrawDiagram();
-  ecu::Session().Link.TaskRequest = TaskMapCorrection;
+  ecu::RequestTask(ecu::TTask::MapCorrection);
   QueuePromptClose();
 }
 

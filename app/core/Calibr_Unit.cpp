@@ -10,6 +10,7 @@
 #include "ecu/Gas_Injectors_Unit.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Session.h"
+#include "ecu/Tasks.h"
 #include "ecu/Transmit_Unit.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
@@ -119,7 +120,7 @@ void ApplyDiagramHistory() {
     ecu::Session().ConfigData.DiagramPointX = newest.X;
     ecu::Session().ConfigData.DiagramPointY = newest.Y;
   }
-  ecu::Session().Link.TaskRequest = 23;
+  ecu::RequestTask(ecu::TTask::WritePoints);
   CloseHistoryPanel();
 }
 

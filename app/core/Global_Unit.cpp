@@ -9,6 +9,7 @@
 #include "app/core/Model.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Session.h"
+#include "ecu/Tasks.h"
 #include "platform/loop/Timer.h"
 
 namespace app {
@@ -126,20 +127,20 @@ void RequestPendingTransmit() {
     }
   if (count == 0) return;
   if (count == 1) {
-    ecu::Session().Link.TaskRequest = static_cast<std::uint8_t>(20 + single);
+    ecu::RequestTask(ecu::WriteTaskOfKind(single));
     return;
   }
   // The whole configuration carries the page, the points and the map; the map's page is
   // packed first, as its own write would.
   if (kinds & (1u << 4)) PackMapRPMTable();
-  ecu::Session().Link.TaskRequest = 21;
+  ecu::RequestTask(ecu::TTask::WriteAll);
 }
 
 void RequestConfigWrite() {
   if (!ecu::Session().Link.LinkUp) return;
   if (ecu::Session().ConfigData.Configuration)
     Model().Settings.CFG_File_Name = ecu::Session().ConfigData.Configuration->Cfg_Name;
-  ecu::Session().Link.TaskRequest = 21;
+  ecu::RequestTask(ecu::TTask::WriteAll);
 }
 
 }  // namespace app

@@ -11,11 +11,17 @@
 #include <cstdint>
 #include <memory>
 
+#include "ecu/Tasks.h"
+
 namespace rtl {
 class TTimer;
 }
 
 namespace app {
+
+// The windows ask the link for a dialogue task by its name: RequestTask(TTask::ClearErrors).
+using ecu::RequestTask;
+using ecu::TTask;
 
 // Action codes.
 enum : std::uint8_t {

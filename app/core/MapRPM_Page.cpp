@@ -14,6 +14,7 @@
 #include "ecu/Live_Data.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Session.h"
+#include "ecu/Tasks.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
@@ -21,7 +22,6 @@ namespace app {
 namespace {
 
 constexpr std::uint8_t FlagSelected = 1, FlagNotDefault = 2;
-constexpr std::uint8_t TaskWriteMap = 24;
 constexpr std::uint8_t TransmitMap = 4;
 constexpr std::uint8_t WorkModeGas = 4;
 
@@ -250,14 +250,14 @@ void MapRPMClear() {
     for (int j = 1; j <= Cols(); ++j)
       if (!anySelected || Flag(i, j) == FlagSelected) Text(i, j) = "1.00";
   ClearMapRPMSelection();
-  ecu::Session().Link.TaskRequest = TaskWriteMap;
+  ecu::RequestTask(ecu::TTask::WriteMapRPM);
   Redraw();
 }
 
 void MapRPMDefault() {
   if (Busy()) return;
   SetDefaultMapRPM();
-  ecu::Session().Link.TaskRequest = TaskWriteMap;
+  ecu::RequestTask(ecu::TTask::WriteMapRPM);
 }
 
 void MarkMapRPMLiveCell() {

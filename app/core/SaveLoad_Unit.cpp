@@ -16,6 +16,7 @@
 #include "ecu/Lng_Chr.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Session.h"
+#include "ecu/Tasks.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/FileReader.h"
 #include "platform/rtl/SysUtils.h"
@@ -26,7 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uint8_t TaskWriteConfiguration = 21;
 constexpr std::uint8_t MessageOwnText = 13;
 
 struct TEnglish {
@@ -195,7 +195,7 @@ void NewConfiguration() {
   ecu::SetDefaultConfiguration();
   if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->PushDiagramHistory();
   ShowConfiguration();
-  ecu::Session().Link.TaskRequest = TaskWriteConfiguration;
+  ecu::RequestTask(ecu::TTask::WriteAll);
 }
 
 bool RunSaveLoad(TFileMenuMode Mode, const std::u16string& Name) {

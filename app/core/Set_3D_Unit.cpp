@@ -17,6 +17,7 @@
 #include "ecu/Port_3D_Unit.h"
 #include "ecu/Receiver_Unit.h"
 #include "ecu/Session.h"
+#include "ecu/Tasks.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace app {
@@ -45,7 +46,7 @@ void ApplyProgramCode(std::uint8_t Code) {
   Model().Settings.Program_Code = Code;
   // The link builds each frame's address from the settings.
   if (ecu::Session().Link.LinkUp)
-    ecu::Session().Link.TaskRequest = 16;
+    ecu::RequestTask(ecu::TTask::Connect);
   else
     ecu::Script_Connect();
 }

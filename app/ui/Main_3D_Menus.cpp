@@ -111,9 +111,9 @@ void TForm_3D_GEN::FormKeyDown(rtl::TObject*, std::uint16_t& Key, rtl::TShiftSta
     case 'F': QueueAction(Action_ToggleFullScreen, 100); break;
     case 'G':
       ecu::Session().Link.ModeCommandFlags = 240;
-      ecu::Session().Link.TaskRequest = 17;
+      RequestTask(TTask::GasMode);
       break;
-    case 'P': ecu::Session().Link.TaskRequest = 18; break;
+    case 'P': RequestTask(TTask::PetrolMode); break;
     default: break;
   }
   if (page == 2 && (Key == win::VK_ESCAPE || (Key >= win::VK_LEFT && Key <= win::VK_DOWN)))

@@ -728,12 +728,12 @@ void TForm_3D_GEN::ShowConfigLoadReport() {
 void TForm_3D_GEN::HudButton_Work_ModeClick(rtl::TObject*) {
   ecu::Session().Link.ModeCommandFlags = 0;
   switch (ecu::Session().LiveData.WorkMode) {
-    case 1: ecu::Session().Link.TaskRequest = 19; break;
+    case 1: RequestTask(TTask::Mode1); break;
     case 2:
       ecu::Session().Link.ModeCommandFlags = 240;
-      ecu::Session().Link.TaskRequest = 17;
+      RequestTask(TTask::GasMode);
       break;
-    case 4: ecu::Session().Link.TaskRequest = 18; break;
+    case 4: RequestTask(TTask::PetrolMode); break;
     default: break;
   }
 }

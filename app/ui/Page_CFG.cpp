@@ -1,9 +1,9 @@
 #include "app/ui/Page_CFG.h"
 
+#include "app/core/Global_Unit.h"
 #include "app/ui/Window_Parts.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Language.h"
-#include "ecu/Link_State.h"
 #include "ecu/Lng_Chr.h"
 #include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
@@ -279,7 +279,7 @@ void TPage_CFG::HudComboTextBox_CFG_Level_SensorChange(rtl::TObject*) {
   LevelToConfig();
 }
 
-void TPage_CFG::HudButton_CFG_Errors_ClearClick(rtl::TObject*) { ecu::Session().Link.TaskRequest = 25; }
+void TPage_CFG::HudButton_CFG_Errors_ClearClick(rtl::TObject*) { RequestTask(TTask::ClearErrors); }
 
 void TPage_CFG::CustomerKeyDown(rtl::TObject*, std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState) {
   if (Key != win::VK_RETURN && KeyChar != u'\r') return;

@@ -1,6 +1,10 @@
 // The dialogue-script interpreter: controls, tasks and faulty scripts, without a port. A run
 // stops at each built request; the test then runs it on as a good reply would.
+#include <utility>
+#include <vector>
+
 #include "ecu/Session.h"
+#include "ecu/Tasks.h"
 #include "tests/ecu/LinkFixture.h"
 
 namespace linktest {
@@ -195,6 +199,37 @@ TEST_F(ScriptTest, ReconnectEndsAWriteTaskThatWasCutOff) {
   ecu::Session().Link.TaskRequest = 24;
   EXPECT_EQ(Next(), '.');
   EXPECT_EQ(ecu::Session().Link.TaskRunning, 1);
+}
+
+// The windows ask for tasks by name; each name loads the script its number stands for, and a
+// change of each transmit kind is written by its own task.
+TEST_F(ScriptTest, NamedTasksLoadTheScriptsOfTheirNumbers) {
+  using T = ecu::TTask;
+  const std::vector<std::pair<T, std::vector<std::int32_t>>> scripts = {
+      {T::GasMode, {21, 5, 0}},           {T::PetrolMode, {22, 5, 0}},       {T::Mode1, {23, 5, 0}},
+      {T::WriteNameAndPage, {47, 46, 48, 100}}, {T::WriteAll, {47, 46, 48, 49}}, {T::WritePage, {49, 46, 50, 100}},
+      {T::WritePoints, {51, 46, 52, 100}}, {T::WriteMapRPM, {61, 62, 46, 63}}, {T::ClearErrors, {55, 5, 0}},
+      {T::MapCorrection, {53, 51, 46, 52}}, {T::EraseGasMap, {53, 43, 5, 0}}, {T::ErasePetrolMap, {54, 45, 5, 0}}};
+  for (const auto& [task, cells] : scripts) {
+    ecu::Session().Link.TaskRunning = 0;
+    ecu::RequestTask(task);
+    EXPECT_EQ(ecu::RequestedTask(), task);
+    ecu::Script_Next_Task();
+    EXPECT_EQ(ecu::RequestedTask(), T::None) << "taken at the end cell";
+    for (std::size_t i = 0; i < cells.size(); ++i)
+      EXPECT_EQ(ecu::Session().Link.ScriptCells[i + 1], cells[i]) << "task " << static_cast<int>(task) << ", cell " << i + 1;
+  }
+  ecu::Session().Link.TaskRunning = 0;
+  ecu::RequestTask(T::Connect);
+  ecu::Script_Next_Task();
+  EXPECT_EQ(ecu::Session().Link.TxFrame[1], '!') << "the reconnect begins with the handshake";
+
+  EXPECT_EQ(ecu::WriteTaskOfKind(1), T::WriteAll);
+  EXPECT_EQ(ecu::WriteTaskOfKind(2), T::WritePage);
+  EXPECT_EQ(ecu::WriteTaskOfKind(3), T::WritePoints);
+  EXPECT_EQ(ecu::WriteTaskOfKind(4), T::WriteMapRPM);
+  EXPECT_EQ(ecu::WriteTaskOfKind(0), T::None);
+  EXPECT_EQ(ecu::WriteTaskOfKind(5), T::None);
 }
 
 }  // namespace
