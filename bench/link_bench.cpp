@@ -144,7 +144,7 @@ void BM_PollCycleAgainstSimulator(benchmark::State& state) {
   }
   watching.reset();
   delete form;
-  recorder->reset();
+  recorder.reset();
   model.reset();
   sim.Stop();
   unsetenv(comm::kExtraPortsVariable);

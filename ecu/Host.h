@@ -117,6 +117,10 @@ public:
   virtual void SetValue(TControl Control, std::int32_t Value) = 0;  // progress bars
   virtual bool IsPressed(TControl Control) const = 0;               // buttons
   virtual void SetPressed(TControl Control, bool Value) = 0;
+  // A live sample has been decoded (Session().LiveData): the indicators, the work mode, the
+  // level circles and the level's box show it. ModeShown false: the level blink owns the
+  // circles, and the work mode, the circles and the level's visibility stay as they are.
+  virtual void ShowLiveSample(bool ModeShown) = 0;
   // Puts the settings' indicator font sizes into their track bars and applies them
   // (SetIndicatorNameFontSize, SetIndicatorDataFontSize).
   virtual void ApplyIndicatorFontSizes() = 0;

@@ -121,22 +121,6 @@ void WatchErrors(std::uint8_t Errors1, std::uint8_t Errors2) {
   }
 }
 
-void ShowIndicators() {
-  THost* host = Session().Hosts.Host;
-  if (!host) return;
-  using C = TControl;
-  host->SetText(C::IND_Petrol_Data, FormatThousandths(Session().LiveData.LivePetrolTimeAvg));
-  host->SetText(C::IND_Gas_Data, FormatThousandths(Session().LiveData.LiveGasTimeAvg));
-  host->SetText(C::IND_RPM_Data, rtl::IntToStr(Session().LiveData.LiveRPM));
-  host->SetText(C::IND_PressVap_Data, FormatHundredths(Session().LiveData.LivePressVap));
-  host->SetText(C::IND_PressColl_Data, FormatHundredths(Session().LiveData.LivePressColl));
-  host->SetText(C::IND_PressDiff_Data, FormatHundredths(Session().LiveData.LivePressDiff));
-  host->SetText(C::IND_TempVap_Data, FormatTenths(Session().LiveData.LiveTempVap));
-  host->SetText(C::IND_TempGas_Data, FormatTenths(Session().LiveData.LiveTempGas));
-  host->SetText(C::CFG_LevelGas, LevelToVoltText(Session().LiveData.LiveLevel));
-  host->UpdateLevelSensorImage();
-}
-
 }  // namespace
 
 void Decode_LiveData(std::span<const std::uint8_t> Frame) {
@@ -168,62 +152,35 @@ void Decode_LiveData(std::span<const std::uint8_t> Frame) {
 void Work_Mode_Display() {
   THost* host = Session().Hosts.Host;
   if (!host) return;
-  using C = TControl;
-  const std::string neutral = host->ColorText(TColorRole::Neutral);
-  std::array<std::string, 7> colors;
-  colors.fill(neutral);
+  bool modeShown = true;
   switch (Session().LiveData.WorkMode) {
     case 1:
-      host->SetText(C::Work_Mode, Session().Texts.LanguageWords.Petrol);
-      host->SetColor(C::Work_Mode, host->ColorText(TColorRole::Petrol));
       Session().LiveData.Circle6Hidden = false;
-      host->SetVisible(C::Circle_LevelGas_6, true);
       host->SetLevelGasTimer(false);
-      colors[6] = host->ColorText(TColorRole::Petrol);
       break;
     case 2:
       // While the blink timer runs it owns the circles' colours.
-      if (host->LevelGasTimerEnabled()) return;
-      host->SetText(C::Work_Mode, Session().Texts.LanguageWords.Automat);
-      host->SetColor(C::Work_Mode, host->ColorText(TColorRole::Automat));
-      Session().LiveData.Circle6Hidden = false;
-      host->SetVisible(C::Circle_LevelGas_6, true);
-      host->SetLevelGasTimer(true);
-      colors[5] = host->ColorText(TColorRole::Gas);
-      colors[6] = host->ColorText(TColorRole::Petrol);
-      break;
-    case 4: {
-      host->SetText(C::Work_Mode, Session().Texts.LanguageWords.Gas);
-      host->SetColor(C::Work_Mode, host->ColorText(TColorRole::Gas));
-      Session().LiveData.Circle6Hidden = true;
-      host->SetVisible(C::Circle_LevelGas_6, false);
-      host->SetLevelGasTimer(false);
-      const std::string gas = host->ColorText(TColorRole::Gas);
-      const bool invert = Session().ConfigData.Configuration && Session().ConfigData.Configuration->Level_Invert;
-      bool allBelow = true, allAbove = true;
-      for (int k = 1; k <= 5; ++k) {
-        const std::int32_t level =
-            Session().ConfigData.Configuration ? Session().ConfigData.Configuration->Level(k) : 0;
-        const bool lit = invert ? level > Session().LiveData.LiveLevel : level <= Session().LiveData.LiveLevel;
-        if (lit) colors[k] = gas;
-        allBelow = allBelow && level < Session().LiveData.LiveLevel;
-        allAbove = allAbove && level > Session().LiveData.LiveLevel;
+      if (host->LevelGasTimerEnabled()) {
+        modeShown = false;
+        break;
       }
-      if (invert ? allBelow : allAbove) colors[0] = "#FFFF0000";
+      Session().LiveData.Circle6Hidden = false;
+      host->SetLevelGasTimer(true);
       break;
-    }
+    case 4:
+      Session().LiveData.Circle6Hidden = true;
+      host->SetLevelGasTimer(false);
+      break;
     default: break;
   }
-  for (int i = 0; i < 7; ++i) host->SetColor(LevelCircle(i), colors[i]);
-  host->SetVisible(C::CFG_LevelGas, Session().LiveData.Circle6Hidden);
-  host->SetVisible(C::CFG_LevelGas_Current, Session().LiveData.Circle6Hidden);
+  host->ShowLiveSample(modeShown);
 }
 
 void DynamicIND_Update() {
   const std::span<const std::uint8_t> frame(Session().Link.RxFrame.data(), Session().Link.RxExpectedLength);
   Decode_LiveData(frame);
   Work_Mode_Display();
-  ShowIndicators();
+  if (Session().Hosts.Host) Session().Hosts.Host->UpdateLevelSensorImage();
   const TReply r{frame};
   if (Session().Link.LinkUp) {
     const bool load = !LanguageStorePresent();

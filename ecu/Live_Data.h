@@ -49,7 +49,8 @@ struct TLiveState {
 // Step 1: decodes the fields of a live-data reply (whole frame) that lie wholly inside it;
 // the others keep their values. Then the difference, the averages and the petrol-time copy.
 void Decode_LiveData(std::span<const std::uint8_t> Frame);
-// The work-mode label and the seven gas-level circles.
+// The work mode's hold on circle 6 and on the level blink; then the host shows the sample
+// (THost::ShowLiveSample), the work mode and the circles unless the blink owns them.
 void Work_Mode_Display();
 // Decodes Link.RxFrame as the live-data reply just received and updates the display; the status
 // and error bits are watched only while the link is up. Script instruction 35; the main

@@ -57,6 +57,42 @@ std::string TCoreHost::ColorText(ecu::TColorRole Role) const {
   return "#FFFFFFFF";
 }
 
+std::string TCoreHost::LiveColorText(TLiveColor Color) const {
+  switch (Color) {
+    case TLiveColor::Petrol: return ColorText(ecu::TColorRole::Petrol);
+    case TLiveColor::Automat: return ColorText(ecu::TColorRole::Automat);
+    case TLiveColor::Gas: return ColorText(ecu::TColorRole::Gas);
+    case TLiveColor::Alarm: return "#FFFF0000";
+    case TLiveColor::Neutral: break;
+  }
+  return ColorText(ecu::TColorRole::Neutral);
+}
+
+void TCoreHost::ShowLiveSample(bool ModeShown) { PublishIndicators(IndicatorsViewOf(ecu::Session(), ModeShown)); }
+
+void TCoreHost::PublishIndicators(const TIndicatorsView& View) {
+  using C = ecu::TControl;
+  if (View.ModeShown) {
+    if (View.ModeKnown) {
+      SetText(C::Work_Mode, View.WorkMode);
+      SetColor(C::Work_Mode, LiveColorText(View.WorkModeColor));
+      SetVisible(C::Circle_LevelGas_6, View.Circle6Shown);
+    }
+    for (int i = 0; i < LevelCircleCount; ++i)
+      SetColor(ecu::LevelCircle(i), LiveColorText(View.Circles[static_cast<std::size_t>(i)]));
+    SetVisible(C::CFG_LevelGas, View.LevelShown);
+    SetVisible(C::CFG_LevelGas_Current, View.LevelShown);
+  }
+  static constexpr C Values[LiveValueCount] = {C::IND_Petrol_Data,   C::IND_Gas_Data,      C::IND_RPM_Data,
+                                               C::IND_TempVap_Data,  C::IND_TempGas_Data,  C::IND_PressVap_Data,
+                                               C::IND_PressColl_Data, C::IND_PressDiff_Data};
+  // The order the display has always taken them in.
+  for (TLiveValue v : {TLiveValue::Petrol, TLiveValue::Gas, TLiveValue::RPM, TLiveValue::PressVap, TLiveValue::PressColl,
+                       TLiveValue::PressDiff, TLiveValue::TempVap, TLiveValue::TempGas})
+    SetText(Values[static_cast<int>(v)], View.Values[static_cast<std::size_t>(v)]);
+  SetText(C::CFG_LevelGas, View.Level);
+}
+
 void TCoreHost::ShowStatusMessage(const std::string& Color, const std::string& Text) {
   app::ShowStatusMessage(Color, Text);
 }

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "app/core/Indicators.h"
 #include "app/core/Model.h"
 #include "ecu/Host.h"
 #include "ecu/Session.h"
@@ -41,6 +42,14 @@ public:
   bool MainWindowShown() const override;
   // The colour table (the neutral circle colour is white).
   std::string ColorText(ecu::TColorRole Role) const override;
+  // The colour of a role of the live display, through ColorText (the alarm is red).
+  std::string LiveColorText(TLiveColor Color) const;
+  // A live sample: its view (IndicatorsViewOf) is published.
+  void ShowLiveSample(bool ModeShown) override;
+  // Shows a live sample's view. Here through the control steps (SetText, SetColor,
+  // SetVisible) of the controls it names, in the order the display takes them; the windows
+  // put it straight into the controls they bound.
+  virtual void PublishIndicators(const TIndicatorsView& View);
   rtl::TTimer& Timer_GEN_Connect_Stabil() override { return *qualityTimer_; }
   // The status-line rotator, which shows on the control DynamicIND.
   void ShowStatusMessage(const std::string& Color, const std::string& Text) override;

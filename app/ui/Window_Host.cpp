@@ -21,6 +21,7 @@
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Memo.h"
+#include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Shapes.h"
@@ -326,6 +327,62 @@ void TWindowHost::LinkEstablished() {
       WithdrawMessageWindow(PortFailureMessageKind, text);
 }
 void TWindowHost::LinkLost() {}
+
+namespace {
+
+void ShowText(vg::TvxTextControl* Control, const std::string& Text) {
+  if (!Control) return;
+  const std::u16string wide = ecu::LngToWide(Text);
+  if (Control->Text() != wide) Control->SetText(wide);
+}
+
+void ShowText(vg::TvxCustomTextBox* Control, const std::string& Text) {
+  if (!Control) return;
+  const std::u16string wide = ecu::LngToWide(Text);
+  if (Control->Text() != wide) Control->SetText(wide);
+}
+
+void ShowTextColor(vg::TvxTextControl* Control, const std::string& Color) {
+  if (!Control) return;
+  // The style's own text colour must not come back over it later.
+  Control->ApplyResource();
+  Control->FontFill()->SetColor(Color);
+}
+
+void ShowVisible(vg::TvxVisualObject* Control, bool Value) {
+  if (Control) Control->SetVisible(Value);
+}
+
+}  // namespace
+
+static_assert(static_cast<int>(TLiveValue::Petrol) == IND_Petrol && static_cast<int>(TLiveValue::RPM) == IND_RPM &&
+              static_cast<int>(TLiveValue::TempGas) == IND_TempGas && static_cast<int>(TLiveValue::PressDiff) == IND_PressDiff &&
+              LiveValueCount == IndicatorCount);
+
+void TWindowHost::PublishIndicators(const TIndicatorsView& View) {
+  TForm_3D_GEN* main = Main();
+  if (!main) return;
+  const TMainParts& p = main->Parts();
+  const TPageCFGParts* cfg = main->PageCFG() ? &main->PageCFG()->Parts() : nullptr;
+  if (View.ModeShown) {
+    if (View.ModeKnown) {
+      ShowText(p.HudLabel_Work_Mode, View.WorkMode);
+      ShowTextColor(p.HudLabel_Work_Mode, LiveColorText(View.WorkModeColor));
+      if (cfg) ShowVisible(cfg->Circle_LevelGas[6], View.Circle6Shown);
+    }
+    if (cfg) {
+      for (int i = 0; i < LevelCircleCount; ++i)
+        if (vg::TvxCircle* c = cfg->Circle_LevelGas[static_cast<std::size_t>(i)])
+          c->Fill()->SetColor(LiveColorText(View.Circles[static_cast<std::size_t>(i)]));
+      ShowVisible(cfg->HudNumberBox_CFG_LevelGas, View.LevelShown);
+      ShowVisible(cfg->HudLabel_CFG_LevelGas_Current, View.LevelShown);
+    }
+  }
+  // The indicator column is in the order of the live values.
+  for (int i = 0; i < LiveValueCount; ++i)
+    ShowText(p.IndicatorValues[static_cast<std::size_t>(i)], View.Values[static_cast<std::size_t>(i)]);
+  if (cfg) ShowText(cfg->HudNumberBox_CFG_LevelGas, View.Level);
+}
 
 // The controls a reply changed asked their scene for one frame together; nothing more to do.
 void TWindowHost::LiveDataReceived() {}

@@ -96,6 +96,9 @@ public:
   void LinkEstablished() override;
   void LinkLost() override;
   void LiveDataReceived() override;
+  // Straight into the main window's indicators, work-mode label and the configuration page's
+  // level circles and box, bound when the windows were made: no control is looked up by name.
+  void PublishIndicators(const TIndicatorsView& View) override;
   void RunAction(std::uint8_t Code) override;
 
   // ---- texts: the main window's own table; the settings and skin windows add theirs.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Dynamic_IND_Unit.h"
@@ -11,6 +12,7 @@
 #include "app/core/Model.h"
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Port_Failure.h"
+#include "ecu/Config_Unit.h"
 #include "ecu/Link_State.h"
 #include "ecu/Session.h"
 #include "platform/loop/Timer.h"
@@ -18,6 +20,7 @@
 #include "platform/win/Display.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
@@ -219,6 +222,44 @@ TEST_F(MainWindowTest, ThePortIsOpenedAboutOneAndAThirdSecondsAfterShowing) {
   ::unsetenv("GASCAL_EXTRA_PORTS");
   ASSERT_EQ(host->Messages.size(), 1u);
   EXPECT_NE(host->Messages.front().find("cannot be opened"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A live sample reaches the indicators, the work mode and the level circles through the
+// controls the windows bound when they were made; while the level blink owns the circles
+// only the values change.
+TEST_F(MainWindowTest, ALiveSampleShowsInTheBoundIndicatorsModeAndCircles) {
+  MakeAndShow();
+  ecu::TSession& s = ecu::Session();
+  s.ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
+  for (int k = 1; k <= 5; ++k) s.ConfigData.Configuration->Level(k) = 100 * k;
+  s.Texts.LanguageWords.Gas = "Gas";
+  s.LiveData.LiveRPM = 2150;
+  s.LiveData.LiveLevel = 220;
+  s.LiveData.WorkMode = 4;
+  s.LiveData.Circle6Hidden = true;
+  host->ShowLiveSample(true);
+  const app::TMainParts& p = main->Parts();
+  const app::TPageCFGParts& cfg = main->PageCFG()->Parts();
+  EXPECT_EQ(p.IndicatorValues[app::IND_RPM]->Text(), u"2150");
+  EXPECT_EQ(p.HudLabel_Work_Mode->Text(), u"Gas");
+  const std::string gas = app::Model().Colors.ColorTable[app::Color_Gas];
+  EXPECT_EQ(p.HudLabel_Work_Mode->FontFill()->GetColor(), gas);
+  EXPECT_FALSE(cfg.Circle_LevelGas[6]->Visible());
+  EXPECT_EQ(cfg.Circle_LevelGas[2]->Fill()->GetColor(), gas);
+  EXPECT_EQ(cfg.Circle_LevelGas[3]->Fill()->GetColor(), host->ColorText(ecu::TColorRole::Neutral));
+  EXPECT_TRUE(cfg.HudNumberBox_CFG_LevelGas->Visible());
+  EXPECT_EQ(cfg.HudNumberBox_CFG_LevelGas->Text(), u"1.08");
+
+  s.LiveData.LiveRPM = 900;
+  s.LiveData.WorkMode = 1;
+  host->ShowLiveSample(false);
+  EXPECT_EQ(p.IndicatorValues[app::IND_RPM]->Text(), u"900");
+  EXPECT_EQ(p.HudLabel_Work_Mode->Text(), u"Gas") << "the blink's hold leaves the mode";
+  EXPECT_EQ(cfg.Circle_LevelGas[2]->Fill()->GetColor(), gas);
 }
 
 }  // namespace
