@@ -1,5 +1,6 @@
 #include "app/ui/Window_Host.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/core/Set_3D_Unit.h"
@@ -30,8 +31,19 @@ namespace app {
 
 namespace {
 
-vg::TvxVisualObject* Visual(ecu::TControl Control) {
-  return dynamic_cast<vg::TvxVisualObject*>(TWindowHost::FindControl(Control));
+// The control's bound part; a control no window binds is looked for by its name.
+rtl::TComponent* ControlOf(ecu::TControl Control) {
+  if (rtl::TComponent* c = TWindowHost::BoundControl(Control)) return c;
+  return Control == ecu::TControl::SET_Port_Name ? TWindowHost::FindControl(Control) : nullptr;
+}
+
+vg::TvxVisualObject* Visual(ecu::TControl Control) { return dynamic_cast<vg::TvxVisualObject*>(ControlOf(Control)); }
+
+// The page while it is one of the main window's pages (a released page has left them).
+template <class T>
+T* LivePage(const TForm_3D_GEN& Main, T* Page) {
+  const std::vector<TWindowPage*>& pages = Main.Pages();
+  return Page && std::find(pages.begin(), pages.end(), Page) != pages.end() ? Page : nullptr;
 }
 
 // The live window of that class, nil when none.
@@ -67,6 +79,58 @@ rtl::TComponent* TWindowHost::FindControl(ecu::TControl Control) {
   return nullptr;
 }
 
+rtl::TComponent* TWindowHost::BoundControl(ecu::TControl Control) {
+  using C = ecu::TControl;
+  const TForm_3D_GEN* main = Main();
+  if (!main) return nullptr;
+  const TMainParts& p = main->Parts();
+  const int c = static_cast<int>(Control);
+  const auto from = [c](C First, C Last) {
+    return c >= static_cast<int>(First) && c <= static_cast<int>(Last) ? c - static_cast<int>(First) : -1;
+  };
+  if (const int i = from(C::IND_Petrol, C::IND_PressDiff); i >= 0) return p.IndicatorPanels[static_cast<std::size_t>(i)];
+  if (const int i = from(C::IND_Petrol_Name, C::IND_TempVap_Name); i >= 0)
+    return p.IndicatorNames[static_cast<std::size_t>(i)];
+  if (const int i = from(C::IND_Petrol_Data, C::IND_PressDiff_Data); i >= 0)
+    return p.IndicatorValues[static_cast<std::size_t>(i)];
+  if (const int i = from(C::Circle_LevelGas_0, C::Circle_LevelGas_6); i >= 0) {
+    const TPage_CFG* cfg = LivePage(*main, main->PageCFG());
+    return cfg ? cfg->Parts().Circle_LevelGas[static_cast<std::size_t>(i)] : nullptr;
+  }
+  switch (Control) {
+    case C::Connect_Condition: return p.HudButton_3D_GEN_Connect_Condition;
+    case C::Port_Connect_Stabil: return p.HudLabel_Port_Connect_Stabil;
+    case C::Port_Name: return p.HudLabel_Port_Name;
+    case C::Port_Search: return p.HudButton_Port_Search;
+    case C::DynamicIND: return p.HudLabel_DynamicIND;
+    case C::Work_Mode: return p.HudLabel_Work_Mode;
+    case C::ACB_Start:
+    case C::ACB_Progress:
+    case C::ACB_Prompt: {
+      const TPage_ACB* acb = LivePage(*main, main->PageACB());
+      if (!acb) return nullptr;
+      if (Control == C::ACB_Start) return acb->Parts().HudButton_ACB_Start;
+      return Control == C::ACB_Progress ? static_cast<rtl::TComponent*>(acb->Parts().ProgressBar_3D_ACB)
+                                        : acb->Parts().HudLabel_3D_ACB_Prompt;
+    }
+    case C::CLB_MAP_Start:
+    case C::CLB_MAP_Stop: {
+      const TPage_CLB* clb = LivePage(*main, main->PageCLB());
+      if (!clb) return nullptr;
+      return Control == C::CLB_MAP_Start ? clb->Parts().HudButton_CLB_MAP_Start : clb->Parts().HudButton_CLB_MAP_Stop;
+    }
+    case C::CFG_LevelGas:
+    case C::CFG_LevelGas_Current: {
+      const TPage_CFG* cfg = LivePage(*main, main->PageCFG());
+      if (!cfg) return nullptr;
+      return Control == C::CFG_LevelGas ? static_cast<rtl::TComponent*>(cfg->Parts().HudNumberBox_CFG_LevelGas)
+                                        : cfg->Parts().HudLabel_CFG_LevelGas_Current;
+    }
+    default: break;
+  }
+  return nullptr;
+}
+
 // ---- controls ------------------------------------------------------------------------------
 
 void TWindowHost::SetVisible(ecu::TControl Control, bool Value) {
@@ -81,7 +145,7 @@ void TWindowHost::SetText(ecu::TControl Control, const std::string& Text) {
   const std::u16string wide = ecu::LngToWide(Text);
   // A port's name may be a long device path: it keeps to its room beside the quality figure.
   if (TForm_3D_GEN* main = Main(); main && Control == ecu::TControl::Port_Name) return main->ShowPortName(wide);
-  rtl::TComponent* c = FindControl(Control);
+  rtl::TComponent* c = ControlOf(Control);
   if (auto* t = dynamic_cast<vg::TvxTextControl*>(c)) {
     if (t->Text() != wide) t->SetText(wide);
   } else if (auto* b = dynamic_cast<vg::TvxCustomTextBox*>(c)) {
@@ -92,7 +156,7 @@ void TWindowHost::SetText(ecu::TControl Control, const std::string& Text) {
 }
 
 void TWindowHost::SetColor(ecu::TControl Control, const std::string& Color) {
-  rtl::TComponent* c = FindControl(Control);
+  rtl::TComponent* c = ControlOf(Control);
   if (auto* t = dynamic_cast<vg::TvxTextControl*>(c)) {
     // The style's own text colour must not come back over it later.
     t->ApplyResource();
@@ -111,16 +175,16 @@ void TWindowHost::SetHeight(ecu::TControl Control, float Value) {
 }
 
 void TWindowHost::SetValue(ecu::TControl Control, std::int32_t Value) {
-  if (auto* p = dynamic_cast<vg::TvxProgressBar*>(FindControl(Control))) p->SetValue(static_cast<float>(Value));
+  if (auto* p = dynamic_cast<vg::TvxProgressBar*>(ControlOf(Control))) p->SetValue(static_cast<float>(Value));
 }
 
 bool TWindowHost::IsPressed(ecu::TControl Control) const {
-  const auto* b = dynamic_cast<vg::TvxCustomButton*>(FindControl(Control));
+  const auto* b = dynamic_cast<vg::TvxCustomButton*>(ControlOf(Control));
   return b && b->IsPressed();
 }
 
 void TWindowHost::SetPressed(ecu::TControl Control, bool Value) {
-  if (auto* b = dynamic_cast<vg::TvxCustomButton*>(FindControl(Control))) b->SetIsPressed(Value);
+  if (auto* b = dynamic_cast<vg::TvxCustomButton*>(ControlOf(Control))) b->SetIsPressed(Value);
 }
 
 void TWindowHost::ApplyIndicatorFontSizes() {
@@ -363,7 +427,8 @@ void TWindowHost::PublishIndicators(const TIndicatorsView& View) {
   TForm_3D_GEN* main = Main();
   if (!main) return;
   const TMainParts& p = main->Parts();
-  const TPageCFGParts* cfg = main->PageCFG() ? &main->PageCFG()->Parts() : nullptr;
+  const TPage_CFG* page = LivePage(*main, main->PageCFG());
+  const TPageCFGParts* cfg = page ? &page->Parts() : nullptr;
   if (View.ModeShown) {
     if (View.ModeKnown) {
       ShowText(p.HudLabel_Work_Mode, View.WorkMode);

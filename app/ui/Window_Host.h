@@ -33,6 +33,10 @@ public:
   // The component a control of the ECU side stands for, among the live windows; nil when no
   // window has it (yet).
   static rtl::TComponent* FindControl(ecu::TControl Control);
+  // The part the main window or one of its pages bound for a control when it was made, with
+  // no look-up by name; nil for a control they do not bind (the settings window's port-name
+  // box), and while the window or the page is not there.
+  static rtl::TComponent* BoundControl(ecu::TControl Control);
 
   // ---- controls
   void SetVisible(ecu::TControl Control, bool Value) override;

@@ -37,6 +37,9 @@ TEST_F(MainWindowTest, EveryControlTheEcuSideAndTheLanguageTextsNameIsThere) {
     // The port-name box belongs to the settings window, not to the main window.
     if (control == ecu::TControl::SET_Port_Name) continue;
     EXPECT_NE(app::TWindowHost::FindControl(control), nullptr) << ecu::ControlName(control);
+    // The part bound for it when the windows were made is the one of that name.
+    EXPECT_EQ(app::TWindowHost::BoundControl(control), app::TWindowHost::FindControl(control))
+        << ecu::ControlName(control);
   }
   for (const ecu::TControlText& t : ecu::MainWindowTexts()) {
     rtl::TComponent* part = main->FindPart(t.Control);
