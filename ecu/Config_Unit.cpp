@@ -522,7 +522,6 @@ void CFG_Page_To_Config(const TCFGPageValues& Page) {
   if (Session().ConfigData.CFGPageUpdating) return;
   const PageNumbers numbers = ConvertPageNumbers(Page);
   ApplyPage(Page, numbers);
-  if (Session().Hosts.Host) Session().Hosts.Host->ScheduleTransmit(2);
   if (!numbers.error.empty()) throw rtl::EConvertError(numbers.error);
 }
 
@@ -541,7 +540,6 @@ void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageV
   Configuration_Class& c = Model();
   for (int i = 1; i <= 5; ++i) c.Level(i) = levels[static_cast<std::size_t>(i - 1)];
   ApplyPage(Page, numbers);
-  if (Session().Hosts.Host) Session().Hosts.Host->ScheduleTransmit(2);
   if (!numbers.error.empty()) throw rtl::EConvertError(numbers.error);
 }
 

@@ -261,11 +261,11 @@ struct TCFGPageValues {
 // What the configuration and customer pages show for the model.
 TCFGPageValues ConfigToCFGPageValues();
 
-// Takes the page's values into the model and schedules a transmit of the page. Nothing
-// happens while ConfigData.CFGPageUpdating is set. A text that is not a number (R.P.M.,
-// temperature or delay) leaves that value of the model as it was; everything else is taken
-// and the transmit scheduled all the same, then the first such text raises
-// rtl::EConvertError (once, however many texts failed).
+// Takes the page's values into the model (the application schedules the page's write).
+// Nothing happens while ConfigData.CFGPageUpdating is set. A text that is not a number
+// (R.P.M., temperature or delay) leaves that value of the model as it was; everything else is
+// taken all the same, then the first such text raises rtl::EConvertError (once, however many
+// texts failed).
 void CFG_Page_To_Config(const TCFGPageValues& Page);
 // Whether every number text of the page converts (what CFG_Page_To_Config would take
 // without raising).

@@ -140,7 +140,7 @@ void TCoreHost::EnglishText(std::string& Text) {
 
 void TCoreHost::ColorsEnglishText(std::string& Text) { app::ColorsEnglishText(Text); }
 
-void TCoreHost::CFGPageToConfig() { ecu::CFG_Page_To_Config(ecu::ConfigToCFGPageValues()); }
+void TCoreHost::CFGPageToConfig() { TakeCFGPage(ecu::ConfigToCFGPageValues()); }
 
 void TCoreHost::StartStopAutoCalibration() { app::StartStopAutoCalibration(); }
 void TCoreHost::AutoCalibrationReplyTick() { app::AutoCalibrationReplyTick(); }

@@ -131,7 +131,7 @@ public:
   // The MAP controls take MapPointControls() (called only while the link is up).
   virtual void EnableMapPointControls() {}
   // The configuration page's values into the configuration and a write of the page after the
-  // transmission delay (ecu::CFG_Page_To_Config). The core takes the page as the model shows
+  // transmission delay (app::TakeCFGPage). The core takes the page as the model shows
   // it; a window takes its page's controls.
   virtual void CFGPageToConfig();
   // The English texts the windows keep themselves: each sets Text (empty on entry) when its

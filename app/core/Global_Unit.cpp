@@ -7,6 +7,7 @@
 #include "app/core/General_Unit.h"
 #include "app/core/MapRPM_Unit.h"
 #include "app/core/Model.h"
+#include "ecu/Config_Unit.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Session.h"
 #include "ecu/Tasks.h"
@@ -141,6 +142,31 @@ void RequestConfigWrite() {
   if (ecu::Session().ConfigData.Configuration)
     Model().Settings.CFG_File_Name = ecu::Session().ConfigData.Configuration->Cfg_Name;
   ecu::RequestTask(ecu::TTask::WriteAll);
+}
+
+namespace {
+
+// The page taken by Take, then its write scheduled, whether Take raised or not.
+template <class F>
+void TakeThenSchedule(F&& Take) {
+  if (ecu::Session().ConfigData.CFGPageUpdating) return;
+  try {
+    Take();
+  } catch (...) {
+    ScheduleTransmit(2);
+    throw;
+  }
+  ScheduleTransmit(2);
+}
+
+}  // namespace
+
+void TakeCFGPage(const ecu::TCFGPageValues& Page) {
+  TakeThenSchedule([&Page] { ecu::CFG_Page_To_Config(Page); });
+}
+
+void TakeCFGLevelPage(const std::array<double, 5>& TrackValues, const ecu::TCFGPageValues& Page) {
+  TakeThenSchedule([&] { ecu::LevelPageToConfig(TrackValues, Page); });
 }
 
 }  // namespace app

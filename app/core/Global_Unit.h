@@ -16,6 +16,9 @@
 namespace rtl {
 class TTimer;
 }
+namespace ecu {
+struct TCFGPageValues;
+}
 
 namespace app {
 
@@ -85,5 +88,12 @@ void RequestPendingTransmit();
 // After a configuration file was loaded: with the link up, the whole configuration is
 // written at the end of the current poll cycle.
 void RequestConfigWrite();
+// An edit of the configuration page: its values into the configuration
+// (ecu::CFG_Page_To_Config; with the level track bars, ecu::LevelPageToConfig) and a write of
+// the page after the transmission delay (kind 2), also when a number text does not convert
+// (the rest was taken; the failure is raised after). Nothing while the page is being filled
+// from the model (ConfigData.CFGPageUpdating).
+void TakeCFGPage(const ecu::TCFGPageValues& Page);
+void TakeCFGLevelPage(const std::array<double, 5>& TrackValues, const ecu::TCFGPageValues& Page);
 
 }  // namespace app

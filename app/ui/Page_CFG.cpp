@@ -190,7 +190,7 @@ std::array<double, 5> TPage_CFG::LevelTrackValues() const {
 
 void TPage_CFG::PageToConfig() {
   try {
-    ecu::CFG_Page_To_Config(PageValues());
+    TakeCFGPage(PageValues());
   } catch (const rtl::EConvertError&) {
     // The rest of the page is taken; the box that holds no number gets its last good value
     // back from the model, so that the failure is reported once and the next change goes
@@ -203,7 +203,7 @@ void TPage_CFG::PageToConfig() {
 void TPage_CFG::LevelToConfig() {
   if (ecu::Session().ConfigData.CFGPageUpdating) return;
   try {
-    ecu::LevelPageToConfig(LevelTrackValues(), PageValues());
+    TakeCFGLevelPage(LevelTrackValues(), PageValues());
   } catch (const rtl::EConvertError&) {
     ConfigToCFGPage();
     throw;

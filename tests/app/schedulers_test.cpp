@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "ecu/Session.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Timer.h"
+#include "platform/rtl/SysUtils.h"
 #include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
@@ -113,6 +115,33 @@ TEST_F(SchedulerTest, KindsWithinTheDelayAreAllWrittenAndEachKindAloneHasItsTask
   app::Model().Actions.PendingTransmit = 9;
   app::RequestPendingTransmit();
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 7);
+}
+
+// An edit of the configuration page goes into the configuration and its write follows after the
+// delay, also when one of its numbers does not convert; while the page is being filled from the
+// model nothing is taken or written.
+TEST_F(SchedulerTest, ACFGPageEditIsTakenAndWrittenAfterTheDelay) {
+  ecu::Session().ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
+  ecu::TCFGPageValues page = ecu::ConfigToCFGPageValues();
+  page.PG_RPM = "1300";
+  app::TakeCFGPage(page);
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->PG_RPM, 1300);
+  EXPECT_EQ(WatchRequests(2000), (std::vector<Run>{{1500, 22}}));
+
+  page.PG_RPM = "x";
+  page.PG_Temper = "41";
+  EXPECT_THROW(app::TakeCFGPage(page), rtl::EConvertError);
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->PG_Temper, 41);
+  EXPECT_THROW(app::TakeCFGLevelPage({10, 20, 30, 40, 50}, page), rtl::EConvertError);
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->Level5, 50);
+  EXPECT_EQ(WatchRequests(2000), (std::vector<Run>{{3500, 22}})) << "one write for both";
+
+  ecu::Session().ConfigData.CFGPageUpdating = 1;
+  page.PG_RPM = "1400";
+  app::TakeCFGPage(page);
+  app::TakeCFGLevelPage({1, 2, 3, 4, 5}, page);
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->PG_RPM, 1300);
+  EXPECT_TRUE(WatchRequests(2000).empty());
 }
 
 TEST_F(SchedulerTest, AnEditWhileTheLinkIsDownIsNeverSent) {
