@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/core/Core_Host.h"
+#include "app/core/Window_Steps.h"
 
 namespace rtl {
 class TComponent;
@@ -38,45 +39,20 @@ public:
   // box), and while the window or the page is not there.
   static rtl::TComponent* BoundControl(ecu::TControl Control);
 
-  // ---- controls
-  void SetVisible(ecu::TControl Control, bool Value) override;
-  void SetEnabled(ecu::TControl Control, bool Value) override;
-  void SetText(ecu::TControl Control, const std::string& Text) override;
-  void SetColor(ecu::TControl Control, const std::string& Color) override;
-  void SetTop(ecu::TControl Control, float Value) override;
-  void SetHeight(ecu::TControl Control, float Value) override;
-  void SetValue(ecu::TControl Control, std::int32_t Value) override;
-  bool IsPressed(ecu::TControl Control) const override;
-  void SetPressed(ecu::TControl Control, bool Value) override;
-  void ApplyIndicatorFontSizes() override;
-  void ClearErrorMemo() override;
-  void AddErrorMemoLine(const std::string& Text) override;
-  bool LevelGasTimerEnabled() const override;
-  void SetLevelGasTimer(bool On) override;
-  void UpdateLevelSensorImage() override;
-  void ConfigToCFGPage() override;
-  void ConfigToUserPage() override;
-  void UpdateMainCaption() override;
+  // ---- the window steps of the seam (app/core/Window_Steps.h): the controls the ECU side
+  // names are the parts the windows bound (BoundControl); a window that is not there yet
+  // leaves its step on the console (the message and wait windows, the port search).
+  APP_WINDOW_STEPS(APP_WINDOW_STEP_OVERRIDE)
 
   // ---- windows
   // What went wrong while the main window closed (its settings could not be written): always
   // on the standard error stream, and with InWindow in the message window too, which then
   // shows it at once and ends the program when it closes. True when the window shows it.
   virtual bool ShowEndingMessage(const std::string& Text, bool InWindow);
-  void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override;
   // A message shown (or waiting to be) that no longer holds goes (TForm_3D_MSG::Withdraw).
   virtual void WithdrawMessageWindow(std::uint8_t Kind, const std::string& Text);
-  void CloseWaitWindow() override;
-  void ShowWaitWindow() override;
-  void ShrinkWaitWindow() override;
-  void ShowPortWindow() override;
-  void PortWindowChanged() override;
-  void ClosePortWindow() override;
 
   // ---- the pages' features
-  void BuildCalibrationDiagram() override;
-  void RedrawCalibrationDiagram() override;
-  void CloseDiagramHistoryPanel() override;
   // The diagram's page (app/ui/Page_CLB.h) for what the diagram's rules ask of it, and the
   // configuration page's controls for the configuration page write.
   void DrawDiagramState() override;
@@ -86,29 +62,15 @@ public:
   void EnableMapPointControls() override;
   void CFGPageToConfig() override;
   void MarkMapRPMLiveCell() override;
-  void RedrawMapRPM() override;
-  void StartStopAutoCalibration() override;
-  void AutoCalibrationReplyTick() override;
   void AutoCalibrationStep() override;
-  void AutoCalibrationWriteDone() override;
   // The automatic calibration's page: its progress maximum and its indicators.
   void SetACBProgressMax(std::int32_t Max) override;
   void ShowACBIndicators() override;
 
-  // ---- the link's events and the queue
-  // The ECU answers: a message that the configured port could not be opened no longer holds.
-  void LinkEstablished() override;
-  void LinkLost() override;
-  void LiveDataReceived() override;
+  // ---- live samples
   // Straight into the main window's indicators, work-mode label and the configuration page's
   // level circles and box, bound when the windows were made: no control is looked up by name.
   void PublishIndicators(const TIndicatorsView& View) override;
-  void RunAction(std::uint8_t Code) override;
-
-  // ---- texts: the main window's own table; the settings and skin windows add theirs.
-  void MainFormEnglishText(std::string& Text) override;
-  void SettingsEnglishText(std::string& Text) override;
-  void SkinEnglishText(std::string& Text) override;
 
 private:
   bool levelGasTimer_ = false;

@@ -139,7 +139,9 @@ void Recorder::AddErrorMemoLine(const std::string& Text) {
   Add("memo " + Text);
 }
 
+bool Recorder::LevelGasTimerEnabled() const { return LevelGasTimer; }
 void Recorder::SetLevelGasTimer(bool On) { LevelGasTimer = On; }
+void Recorder::UpdateLevelSensorImage() {}
 void Recorder::ConfigToCFGPage() { Add("configuration page"); }
 void Recorder::ConfigToUserPage() { Add("customer page"); }
 void Recorder::UpdateMainCaption() { Add("caption"); }
@@ -182,6 +184,8 @@ void Recorder::ClosePortWindow() {
 }
 
 void Recorder::BuildCalibrationDiagram() { Add("diagram built"); }
+void Recorder::RedrawCalibrationDiagram() {}
+void Recorder::RedrawMapRPM() {}
 void Recorder::StartStopAutoCalibration() {
   Add("auto calibration start/stop");
   TCoreHost::StartStopAutoCalibration();
@@ -213,5 +217,8 @@ void Recorder::AutoCalibrationWriteDone() {
 
 void Recorder::RunAction(std::uint8_t Code) { Add("action " + rtl::IntToStr(Code)); }
 void Recorder::CloseDiagramHistoryPanel() { Add("history panel closed"); }
+void Recorder::MainFormEnglishText(std::string&) {}
+void Recorder::SettingsEnglishText(std::string&) {}
+void Recorder::SkinEnglishText(std::string&) {}
 
 }  // namespace linkrec

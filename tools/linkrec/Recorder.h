@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/core/Core_Host.h"
+#include "app/core/Window_Steps.h"
 
 namespace linkrec {
 
@@ -73,47 +74,9 @@ public:
   void WriteTaskStarted(std::uint8_t Task) override;
   void WriteTaskEnded(std::uint8_t Task, bool Completed) override;
 
-  // ---- Window steps, recorded.
-  void SetVisible(ecu::TControl Control, bool Value) override;
-  void SetEnabled(ecu::TControl Control, bool Value) override;
-  void SetText(ecu::TControl Control, const std::string& Text) override;
-  void SetColor(ecu::TControl Control, const std::string& Color) override;
-  void SetTop(ecu::TControl Control, float Value) override;
-  void SetHeight(ecu::TControl Control, float Value) override;
-  void SetValue(ecu::TControl Control, std::int32_t Value) override;
-  bool IsPressed(ecu::TControl Control) const override;
-  void SetPressed(ecu::TControl Control, bool Value) override;
-  void ApplyIndicatorFontSizes() override;
-  void ClearErrorMemo() override;
-  void AddErrorMemoLine(const std::string& Text) override;
-  bool LevelGasTimerEnabled() const override { return LevelGasTimer; }
-  void SetLevelGasTimer(bool On) override;
-  void UpdateLevelSensorImage() override {}
-  void ConfigToCFGPage() override;
-  void ConfigToUserPage() override;
-  void UpdateMainCaption() override;
-  void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override;
-  void CloseWaitWindow() override;
-  void ShowPortWindow() override;
-  void PortWindowChanged() override;
-  void ClosePortWindow() override;
-  void BuildCalibrationDiagram() override;
-  void RedrawCalibrationDiagram() override {}
-  void StartStopAutoCalibration() override;
-  void AutoCalibrationReplyTick() override;
-  void LinkEstablished() override;
-  void LinkLost() override;
-  void LiveDataReceived() override;
-  void ShowWaitWindow() override;
-  void ShrinkWaitWindow() override;
-  void AutoCalibrationWriteDone() override;
-  void RunAction(std::uint8_t Code) override;
-  void RedrawMapRPM() override {}
-  void CloseDiagramHistoryPanel() override;
-  // No window keeps texts of its own here.
-  void MainFormEnglishText(std::string&) override {}
-  void SettingsEnglishText(std::string&) override {}
-  void SkinEnglishText(std::string&) override {}
+  // ---- Window steps (app/core/Window_Steps.h), recorded. No window keeps texts of its own
+  // here; the level sensor's picture, the diagram and the map draw nothing.
+  APP_WINDOW_STEPS(APP_WINDOW_STEP_OVERRIDE)
 
 protected:
   void Add(const std::string& What);
