@@ -15,6 +15,7 @@
 #include <string>
 
 #include "ecu/Language.h"
+#include "ecu/Session.h"
 
 namespace {
 
@@ -51,21 +52,22 @@ void Reply() {
 
 void BM_ReplyTextsFileUnchanged(benchmark::State& state) {
   const fs::path dir = MakeFolder(static_cast<int>(state.range(0)));
-  ecu::Session().Texts.Reset();
+  ecu::TSession session;
+  const ecu::TSessionScope inForce(session);
   ecu::Session().Texts.LanguageDir = dir.string();
   ecu::Session().Texts.CurrentLanguage = "A";
   Reply();  // the first reading
   const std::uint64_t reads = ecu::Session().Texts.FileReads;
   for (auto _ : state) Reply();
   state.counters["file_reads"] = static_cast<double>(ecu::Session().Texts.FileReads - reads);
-  ecu::Session().Texts.Reset();
   fs::remove_all(dir);
 }
 BENCHMARK(BM_ReplyTextsFileUnchanged)->Arg(1)->Arg(51)->Unit(benchmark::kMicrosecond);
 
 void BM_ReplyTextsFileReadEachTime(benchmark::State& state) {
   const fs::path dir = MakeFolder(static_cast<int>(state.range(0)));
-  ecu::Session().Texts.Reset();
+  ecu::TSession session;
+  const ecu::TSessionScope inForce(session);
   ecu::Session().Texts.LanguageDir = dir.string();
   bool a = false;
   const std::uint64_t reads = ecu::Session().Texts.FileReads;
@@ -74,7 +76,6 @@ void BM_ReplyTextsFileReadEachTime(benchmark::State& state) {
     Reply();
   }
   state.counters["file_reads"] = static_cast<double>(ecu::Session().Texts.FileReads - reads);
-  ecu::Session().Texts.Reset();
   fs::remove_all(dir);
 }
 BENCHMARK(BM_ReplyTextsFileReadEachTime)->Arg(1)->Arg(51)->Unit(benchmark::kMillisecond);
