@@ -55,11 +55,17 @@ std::string ProgramPath(const char* Argv0) {
 constexpr const char* MainWindowClass = "TForm_3D_GEN";
 constexpr int RunningCopyWaitMs = 15000;
 
-// The graphics check's probe: the machine's OpenGL, or, for the program's tests, the answers
-// GASCAL_GL_PROBES lists one per probe ("FFT": two failures, then a success).
+// The graphics check's probe: the machine's OpenGL, probed in a process of its own so that
+// none of the driver stays loaded here (the windows load it on the first frame that draws on
+// the 3D device), or, for the program's tests, the answers GASCAL_GL_PROBES lists one per
+// probe ("FFT": two failures, then a success). Called first thing in main, while the process
+// has a single thread: the probes then run while the program starts.
 std::function<bool()> GraphicsProbe() {
   const char* answers = std::getenv("GASCAL_GL_PROBES");
-  if (!answers || !*answers) return [] { return gfx3d::ProbeOpenGlContext(); };
+  if (!answers || !*answers) {
+    auto probes = std::make_shared<gfx3d::TOpenGlProbeProcess>(app::OpenGLProbeCount);
+    return [probes] { return probes->Next(); };
+  }
   auto next = std::make_shared<std::size_t>(0);
   const std::string list = answers;
   return [list, next] {
@@ -72,6 +78,7 @@ std::function<bool()> GraphicsProbe() {
 }  // namespace
 
 int main(int, char** argv) {
+  std::function<bool()> probe = GraphicsProbe();
   const std::string program = ProgramPath(argv[0]);
   std::string baseName = ecu::StripExtension(rtl::ExtractFileName(program));
   if (baseName.empty()) baseName = "gascal";
@@ -111,7 +118,7 @@ int main(int, char** argv) {
     std::unique_ptr<app::TForm_3D_Skin> skin;
     try {
       check = std::make_unique<app::TForm_No_OpenGL>(nullptr, baseName);
-      const bool passed = app::StartWindows(GraphicsProbe(), [&](const std::string& Name) {
+      const bool passed = app::StartWindows(probe, [&](const std::string& Name) {
         if (Name == "TForm_3D_GEN") {
           main = app::TForm_3D_GEN::Create(program);
         } else if (Name == "TForm_3D_SET") {
@@ -129,6 +136,7 @@ int main(int, char** argv) {
           skin = app::TForm_3D_Skin::Create();
         }
       });
+      probe = nullptr;  // the probes' process is done with
       if (passed) {
         check.reset();
         win::SetMainForm(main.get());

@@ -218,7 +218,9 @@ class TLinkPort {
 public:
   virtual ~TLinkPort() = default;
   virtual bool Connected() const = 0;
-  virtual void Write(const std::uint8_t* Data, int Count) = 0;
+  // Writes a request of Count bytes whose reply is ReplyLength bytes long (0: not known), so
+  // that the port hands the reply over whole once it is in.
+  virtual void Write(const std::uint8_t* Data, int Count, int ReplyLength) = 0;
   // The port's read interval time-out (milliseconds).
   virtual std::int32_t ReadInterval() const = 0;
   // The send and resend timer (Timer_Sending) and the step time-out (Timer_Connect).

@@ -54,7 +54,7 @@ void Frame_Write() {
   }
   Link.FrameReady = 0;
   Host().SetVisible(TControl::Connect_Condition, true);
-  Port().Write(Link.LastFrame.data(), Link.TxLength);
+  Port().Write(Link.LastFrame.data(), Link.TxLength, Link.RxExpectedLength);
   if (cport::PortFailed) {
     Port().Failed();
     return;

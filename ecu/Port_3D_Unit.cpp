@@ -48,6 +48,9 @@ TForm_3D_Port::TForm_3D_Port(rtl::TComponent* AOwner) : TComponent(AOwner) {
   ComPort->FlowControl()->SetControlDTR(cport::dtrDisable);
   ComPort->FlowControl()->SetControlRTS(cport::rtsDisable);
   ComPort->Timeouts()->SetReadInterval(500);
+  // A reply that stays short of its length reaches the handler once the line has been quiet
+  // for the link's quiet time.
+  ComPort->SetRxQuietTime(ReplyQuietMs());
   ComPort->OnAfterOpen = rtl::TNotifyEvent(this, &TForm_3D_Port::ComPortAfterOpen, "ComPortAfterOpen");
   ComPort->OnAfterClose = rtl::TNotifyEvent(this, &TForm_3D_Port::ComPortAfterClose, "ComPortAfterClose");
   ComPort->OnRxChar = cport::TRxCharEvent(this, &TForm_3D_Port::ComPortRxChar, "ComPortRxChar");
@@ -88,7 +91,12 @@ TForm_3D_Port::~TForm_3D_Port() {
 }
 
 bool TForm_3D_Port::TPort::Connected() const { return form_.ComPort->Connected(); }
-void TForm_3D_Port::TPort::Write(const std::uint8_t* Data, int Count) { form_.ComPort->Write(Data, Count); }
+void TForm_3D_Port::TPort::Write(const std::uint8_t* Data, int Count, int ReplyLength) {
+  // The port hands the reply to the GUI thread in one piece: as soon as its length is in, or
+  // when the line falls quiet short of it.
+  form_.ComPort->SetRxTrigger(ReplyLength);
+  form_.ComPort->Write(Data, Count);
+}
 std::int32_t TForm_3D_Port::TPort::ReadInterval() const { return form_.ComPort->Timeouts()->ReadInterval(); }
 bool TForm_3D_Port::TPort::OpenConfigured() { return OpenConfiguredPort(); }
 void TForm_3D_Port::TPort::SearchStep() { Port_Search_Step(); }
@@ -114,7 +122,7 @@ void TForm_3D_Port::ComPortAfterClose(rtl::TObject*) {
 
 double TForm_3D_Port::ReplyQuietMs() const {
   const std::int32_t baud = std::max<std::int32_t>(cport::BaudRateToInt(ComPort->BaudRate()), 1200);
-  return 3 * 10 * 1000.0 / baud;
+  return std::ceil(3 * 10 * 1000.0 / baud);
 }
 
 // The GUI thread never waits for bytes here: it takes what is queued and returns; the rest
@@ -132,17 +140,21 @@ void TForm_3D_Port::ComPortRxChar(rtl::TObject*, int) {
   }
   const std::uint64_t changes = portChanges_;
   const double now = rtl::GetTickCount();
-  if (rxCount_ == 0) {
-    rxTarget_ = Link.RxExpectedLength;
-    rxStart_ = rxLast_ = now;
-  }
+  if (rxCount_ == 0) rxTarget_ = Link.RxExpectedLength;
   // Only what is queued: a read of no more bytes than InputCount finds returns at once, as
   // they are all there and nothing else takes them out of the queue.
   const int queued = ComPort->InputCount();
   const int wanted = std::min(queued, rxTarget_ - rxCount_);
   const int read = wanted > 0 && !cport::PortFailed ? ComPort->Read(Link.RxFrame.data() + rxCount_, wanted) : 0;
+  if (read > 0) {
+    // The bytes came when the port saw them come, which may be a while before this handler
+    // ran (the GUI thread was drawing): the reply's timing counts from then.
+    const double idle = ComPort->InputIdleTime();
+    const double seen = idle >= 0 ? rtl::Application->Clock().Before(idle) : now;
+    if (rxCount_ == 0) rxStart_ = rxLast_ = seen;
+    else rxLast_ = std::max(seen, rxLast_);
+  }
   rxCount_ += read;
-  if (read > 0) rxLast_ = now;
   if (cport::PortFailed) {
     CheckReply(rxCount_, rxLast_, changes);
     return;
@@ -207,7 +219,9 @@ void TForm_3D_Port::StartReplyQuiet(int Count, double End) {
   quietCount_ = Count;
   quietEnd_ = End;
   quietChanges_ = portChanges_;
-  quietTimer_ = rtl::Application->StartTimer(ReplyQuietMs(), [this] { ReplyQuietTick(); });
+  // The quiet time counts from the reply's last byte, as the port saw it come.
+  const double left = std::max(End + ReplyQuietMs() - rtl::GetTickCount(), 1e-3);
+  quietTimer_ = rtl::Application->StartTimer(left, [this] { ReplyQuietTick(); });
 }
 
 void TForm_3D_Port::StopReplyQuiet() {

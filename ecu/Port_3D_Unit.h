@@ -87,6 +87,8 @@ public:
   //   short reply. This time-out is a timer on the application clock.
   // Until the reply is judged, the send tick and the step time-out wait for it, as they
   // waited behind the blocking read (a short reply is refused before the resend goes).
+  // The reply's times are those at which the port saw its bytes come (InputIdleTime), not
+  // when this handler ran.
   void ComPortRxChar(rtl::TObject* Sender, int Count);
   // Bytes of the reply received so far and not yet judged.
   int ReplyBytesRead() const { return rxCount_; }
@@ -97,7 +99,10 @@ public:
   // with the test clock) and it runs inside the reply delay: the next request goes the reply
   // delay after the reply's last byte. True while the quiet time runs.
   bool ReplyQuietRunning() const { return quietTimer_ != 0; }
-  // Three byte times at the port's baud rate (1200 baud at the least), in milliseconds.
+  // Three byte times at the port's baud rate (1200 baud at the least), rounded up to whole
+  // milliseconds (4 ms at 9600 baud): the send timer counts the reply delay in whole
+  // milliseconds from the check, which so falls a whole number of them after the reply's
+  // last byte, and the request goes the reply delay after that byte, not up to one later.
   double ReplyQuietMs() const;
 
 private:
@@ -145,7 +150,7 @@ private:
   public:
     explicit TPort(TForm_3D_Port& Form) : form_(Form) {}
     bool Connected() const override;
-    void Write(const std::uint8_t* Data, int Count) override;
+    void Write(const std::uint8_t* Data, int Count, int ReplyLength) override;
     std::int32_t ReadInterval() const override;
     rtl::TTimer& SendTimer() override { return *form_.Timer_Sending; }
     rtl::TTimer& StepTimer() override { return *form_.Timer_Connect; }

@@ -348,9 +348,15 @@ void TComThread::DispatchEvents() {
   const std::uint64_t session = session_;
   switch (port->syncMethod_) {
     case smThreadSync:
-      // The handlers run on the GUI thread while this thread waits. They only capture the
-      // port and the session: a handler may close the port and so free this object.
-      Synchronize([port, events, session] { port->DoEvents(events, session); });
+      // The handlers run on the GUI thread, handed over without waiting for them: this thread
+      // goes back to the port at once. While a hand-over waits to run, the events of later
+      // waits join it, so the GUI thread is woken once for them. The call takes the events
+      // before the handlers run and touches nothing of this object afterwards: a handler may
+      // close the port and so free it (which drops a hand-over still waiting).
+      if (pending_.fetch_or(EventsToMask(events)) == 0) {
+        std::atomic<std::uint32_t>* pending = &pending_;
+        Queue([port, pending, session] { port->DoEvents(MaskToEvents(pending->exchange(0)), session); });
+      }
       break;
     case smWindowSync:
       // Each message carries the opening it belongs to: one the GUI thread gets to while
@@ -455,6 +461,7 @@ void TCustomComPort::Open() {
     connected_ = false;
     throw;
   }
+  ApplyRxTrigger();
   // No thread waits on a port that did not open: it would have nothing to wait on.
   if (!events_.Empty() && handle_.IsOpen()) {
     if (syncMethod_ == smWindowSync)
@@ -586,6 +593,20 @@ void TCustomComPort::ApplyTimeouts() {
   t.WriteTotalTimeoutMultiplier = static_cast<std::uint32_t>(timeouts_->WriteTotalMultiplier());
   t.WriteTotalTimeoutConstant = static_cast<std::uint32_t>(timeouts_->WriteTotalConstant());
   if (const int err = handle_.SetCommTimeouts(t)) throw EComPort::CreateWin(CError_TimeoutsFailed, err);
+}
+
+void TCustomComPort::SetRxTrigger(int Value) {
+  rxTrigger_ = std::max(Value, 0);
+  ApplyRxTrigger();
+}
+
+void TCustomComPort::SetRxQuietTime(double Value) {
+  rxQuietTime_ = Value > 0 ? Value : 0;
+  ApplyRxTrigger();
+}
+
+void TCustomComPort::ApplyRxTrigger() {
+  if (handle_.IsOpen()) handle_.SetReceiveTrigger(static_cast<std::uint32_t>(rxTrigger_), rxQuietTime_);
 }
 
 void TCustomComPort::BeginUpdate() { ++updateCount_; }

@@ -282,6 +282,8 @@ private:
   comm::TWaitEvent stopEvent_;
   TComEvents events_;
   std::uint64_t session_;
+  // The events (as a device mask) handed to the GUI thread whose handlers have not run yet.
+  std::atomic<std::uint32_t> pending_{0};
 };
 
 // ---- the component --------------------------------------------------------------------
@@ -303,6 +305,10 @@ public:
   int Read(void* Buffer, int Count);
   void ClearBuffer(bool Input, bool Output);
   int InputCount();
+  // Milliseconds since the newest byte that has come arrived, as the port saw it (its event
+  // thread watches the bytes come; a read that takes bytes before it looked counts them as
+  // arriving then); -1 when none has come since the port opened.
+  double InputIdleTime() const { return handle_.IsOpen() ? handle_.InputIdleMs() : -1; }
   TComSignals Signals();
   TComErrors LastErrors();
   void BeginUpdate();
@@ -350,6 +356,17 @@ public:
   // What the thread of the open port waits for (empty while closed): Events, less the line
   // watches that had no handler when the port opened.
   TComEvents WaitedEvents() const;
+  // How received characters are gathered into one evRxChar. The port does not know what the
+  // bytes mean; a reader that knows how many it waits for says so before they come (setting
+  // RxTrigger before it writes the request they answer), and the event comes as soon as that
+  // many have come since, or, with fewer, once the line has been quiet for RxQuietTime
+  // milliseconds after the newest of them. RxTrigger 0: no length is known and the quiet time
+  // alone ends the gathering; RxQuietTime 0: four byte times at the line's speed. Both are
+  // kept across openings (an opening counts from its start) and take effect at once.
+  int RxTrigger() const { return rxTrigger_; }
+  void SetRxTrigger(int Value);
+  double RxQuietTime() const { return rxQuietTime_; }
+  void SetRxQuietTime(double Value);
   TSyncMethod SyncMethod() const { return syncMethod_; }
   void SetSyncMethod(TSyncMethod Value);
   TStoredProps StoredProps() const { return storedProps_; }
@@ -413,6 +430,7 @@ private:
 
   bool CanApply() const;
   bool LoadingOrDesigning() const;
+  void ApplyRxTrigger();
   // Sets PortFailed with a text naming the port, the failed step (an error code) and why.
   void Fail(int Code, int Error);
   void AbortAllAsync();
@@ -443,6 +461,8 @@ private:
   TSyncMethod syncMethod_ = smThreadSync;
   TStoredProps storedProps_{spBasic};
   rtl::TThreadPriority eventThreadPriority_ = rtl::tpNormal;
+  int rxTrigger_ = 0;
+  double rxQuietTime_ = 0;
   // Counts closes, so that handlers of an earlier opening never run on a later one.
   std::uint64_t session_ = 0;
 };

@@ -33,9 +33,9 @@ TNoOpenGLText NoOpenGLText(const std::string& BaseName) {
 }
 
 bool OpenGL_Check(const std::function<bool()>& Probe) {
-  Probe();
-  Probe();
-  return Probe();
+  bool passed = false;
+  for (int i = 0; i < OpenGLProbeCount; ++i) passed = Probe();
+  return passed;
 }
 
 bool StartWindows(const std::function<bool()>& Probe, const std::function<void(const std::string&)>& Make) {

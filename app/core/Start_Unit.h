@@ -27,8 +27,9 @@ struct TNoOpenGLText {
 // leaves none open.
 TNoOpenGLText NoOpenGLText(const std::string& BaseName);
 
-// Runs the probe three times; only the third result counts (a driver may fail its first
-// attempts while it wakes).
+// Runs the probe OpenGLProbeCount (three) times; only the last result counts (a driver may
+// fail its first attempts while it wakes).
+inline constexpr int OpenGLProbeCount = 3;
 bool OpenGL_Check(const std::function<bool()>& Probe);
 
 // The program's windows, in the order they are made.

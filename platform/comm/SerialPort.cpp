@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -28,18 +29,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Unread bytes are re-examined this often while they sit in the input queue, written
-// bytes are watched this often until they have left, modem lines and error counters of
-// a device that has them are sampled this often.
-constexpr int kUnreadPollMs = 20;
+// Written bytes are watched this often until they have left, modem lines and error counters
+// of a device that has them are sampled this often.
 constexpr int kTxEmptyPollMs = 5;
 constexpr int kLinePollMs = 50;
 
-// Bytes that come in one by one (a pseudo-terminal, a UART without a FIFO) are gathered as
-// a UART's receive FIFO gathers them: the wait that sees the first of them sleeps this many
-// byte times before it reports, so one event carries what came meanwhile rather than one
-// event, and one thread switch, per byte.
-constexpr double kRxGatherByteTimes = 4;
+// Without a quiet time of its own, the gathering of received bytes ends after this many byte
+// times of silence, as a UART's receive FIFO reports what it holds.
+constexpr int kRxQuietByteTimes = 4;
 
 // Milliseconds until the deadline, rounded up, never negative.
 int MsUntil(Clock::time_point deadline) {
@@ -149,13 +146,27 @@ int TSerialDevice::Open(const std::string& portName) {
   path_ = path;
   timeouts_ = COMMTIMEOUTS{};
   mask_ = 0;
+  rxTrigger_ = 0;
+  rxQuietNs_ = 0;
   txPending_ = false;
   {
     std::lock_guard<std::mutex> lock(queueLock_);
-    consumed_ = purges_ = 0;
+    consumed_ = purged_ = purges_ = 0;
+    rxTriggerAt_ = seenArrived_ = 0;
+    lastArrivalNs_ = -1;
   }
   knownInQue_ = 0;
   consumedSeen_ = purgesSeen_ = 0;
+  hungUp_ = false;
+  // Arrivals are watched as edges: a wait wakes when bytes come, not while they sit unread.
+  edges_ = ::epoll_create1(EPOLL_CLOEXEC);
+  epoll_event watch{};
+  watch.events = EPOLLIN | EPOLLET;
+  if (edges_ < 0 || ::epoll_ctl(edges_, EPOLL_CTL_ADD, fd_, &watch) < 0) {
+    const int err = errno;
+    Close();
+    return err;
+  }
   hasModemLines_ = ReadModemLines(lastModem_);
   hasCounters_ = ReadCounters(lastWaitCounters_);
   lastClearCounters_ = lastWaitCounters_;
@@ -165,6 +176,8 @@ int TSerialDevice::Open(const std::string& portName) {
 void TSerialDevice::Close() {
   if (fd_ < 0) return;
   ::ioctl(fd_, TIOCNXCL);  // the exclusive flag outlives us on a terminal that stays open
+  if (edges_ >= 0) ::close(edges_);
+  edges_ = -1;
   ::close(fd_);
   fd_ = -1;
   path_.clear();
@@ -293,8 +306,14 @@ int TSerialDevice::Read(void* buffer, std::uint32_t count, std::uint32_t& transf
     {
       std::lock_guard<std::mutex> lock(queueLock_);
       r = ::read(fd_, bytes + transferred, count - transferred);
-      if (r > 0) consumed_ += static_cast<std::uint64_t>(r);
-      else if (r < 0) err = errno;
+      if (r > 0) {
+        consumed_ += static_cast<std::uint64_t>(r);
+        int left = 0;
+        if (::ioctl(fd_, FIONREAD, &left) < 0) left = 0;
+        NoteArrivals(consumed_ + purged_ + static_cast<std::uint64_t>(std::max(left, 0)));
+      } else if (r < 0) {
+        err = errno;
+      }
     }
     if (r > 0) {
       transferred += static_cast<std::uint32_t>(r);
@@ -361,7 +380,11 @@ int TSerialDevice::PurgeComm(std::uint32_t flags) {
   if (flags & ~(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR)) return EINVAL;
   if (flags & PURGE_RXCLEAR) {
     std::lock_guard<std::mutex> lock(queueLock_);
+    int waiting = 0;
+    if (::ioctl(fd_, FIONREAD, &waiting) < 0) waiting = 0;
     if (::tcflush(fd_, TCIFLUSH) < 0) return errno;
+    purged_ += static_cast<std::uint64_t>(std::max(waiting, 0));
+    NoteArrivals(consumed_ + purged_);
     ++purges_;
   }
   if ((flags & PURGE_TXCLEAR) && ::tcflush(fd_, TCOFLUSH) < 0) return errno;
@@ -436,30 +459,23 @@ TWaitResult TSerialDevice::WaitCommEvent(std::uint32_t& mask, const TWaitEvent& 
     error = EBADF;
     return TWaitResult::Failed;
   }
-  bool hungUp = false;
   for (;;) {
     if (stop.IsSet()) return TWaitResult::Stopped;
+    // The arrivals (and a hang-up) since the last look: the descriptor is watched for edges, so
+    // bytes that sit unread wake nobody.
+    TakeArrivalEdges();
     const std::uint32_t want = mask_;
     std::uint32_t found = 0;
 
-    // Received characters: an event for bytes that arrived since the last look, allowing
-    // for what Read took out and for purges meanwhile.
-    int inQue = 0;
-    {
-      std::lock_guard<std::mutex> lock(queueLock_);
-      if (purges_ != purgesSeen_) {
-        purgesSeen_ = purges_;
-        knownInQue_ = 0;
-      }
-      const std::uint64_t taken = consumed_ - consumedSeen_;
-      consumedSeen_ = consumed_;
-      knownInQue_ = taken >= knownInQue_ ? 0 : knownInQue_ - static_cast<std::uint32_t>(taken);
-      if (::ioctl(fd_, FIONREAD, &inQue) < 0) {
-        error = errno;
-        return TWaitResult::Failed;
-      }
+    // Received characters: an event for bytes that arrived since the last look, allowing for
+    // what Read took out and for purges meanwhile. The first new bytes are gathered with
+    // those that follow them into one event.
+    std::uint32_t now = 0;
+    if (!LookAtQueue(now, error)) return TWaitResult::Failed;
+    if (now > knownInQue_ && (want & (EV_RXCHAR | EV_RX80FULL))) {
+      if (GatherReceived(stop)) return TWaitResult::Stopped;
+      if (!LookAtQueue(now, error)) return TWaitResult::Failed;
     }
-    const std::uint32_t now = static_cast<std::uint32_t>(std::max(inQue, 0));
     if (now > knownInQue_) {
       if (want & EV_RXCHAR) found |= EV_RXCHAR;
       const std::uint32_t mark = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(inputSize_.load()) / 10 * 8);
@@ -504,20 +520,19 @@ TWaitResult TSerialDevice::WaitCommEvent(std::uint32_t& mask, const TWaitEvent& 
       return TWaitResult::Event;
     }
     // A hang-up is reported after the bytes that came before it.
-    if (hungUp) {
+    if (hungUp_) {
       error = EIO;
       return TWaitResult::Failed;
     }
 
-    // Sleep until something can have changed. POLLIN is asked for only while the queue
-    // holds no unread bytes, since it stays raised as long as bytes are there.
+    // Sleep until something can have changed: an arrival, a stop, a write, or the next sample
+    // of what can only be sampled.
     int timeout = -1;
     auto shorten = [&timeout](int ms) { timeout = timeout < 0 ? ms : std::min(timeout, ms); };
-    if (knownInQue_ > 0 && (want & (EV_RXCHAR | EV_RX80FULL))) shorten(kUnreadPollMs);
     if ((want & EV_TXEMPTY) && txPending_) shorten(kTxEmptyPollMs);
     if (watchModem || watchCounters) shorten(kLinePollMs);
     pollfd fds[3] = {{stop.Fd(), POLLIN, 0},
-                     {fd_, static_cast<short>(knownInQue_ == 0 ? POLLIN : 0), 0},
+                     {edges_, POLLIN, 0},
                      {txWake_.Fd(), static_cast<short>((want & EV_TXEMPTY) ? POLLIN : 0), 0}};
     const int r = ::poll(fds, 3, timeout);
     if (r < 0) {
@@ -526,24 +541,119 @@ TWaitResult TSerialDevice::WaitCommEvent(std::uint32_t& mask, const TWaitEvent& 
       return TWaitResult::Failed;
     }
     if (fds[0].revents & POLLIN) return TWaitResult::Stopped;
-    // The first bytes after an empty queue: let those that follow them arrive too.
-    if ((fds[1].revents & POLLIN) && (want & (EV_RXCHAR | EV_RX80FULL)) && GatherReceived(stop))
-      return TWaitResult::Stopped;
     // A write began while the wait slept: look at the output queue again.
     if (fds[2].revents & POLLIN) txWake_.Reset();
-    if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) hungUp = true;
   }
 }
 
+void TSerialDevice::TakeArrivalEdges() {
+  epoll_event events[4];
+  for (int n; (n = ::epoll_wait(edges_, events, 4, 0)) > 0;)
+    for (int i = 0; i < n; ++i)
+      if (events[i].events & (EPOLLHUP | EPOLLERR)) hungUp_ = true;
+}
+
+bool TSerialDevice::LookAtQueue(std::uint32_t& inQue, int& error) {
+  std::lock_guard<std::mutex> lock(queueLock_);
+  if (purges_ != purgesSeen_) {
+    purgesSeen_ = purges_;
+    knownInQue_ = 0;
+  }
+  const std::uint64_t taken = consumed_ - consumedSeen_;
+  consumedSeen_ = consumed_;
+  knownInQue_ = taken >= knownInQue_ ? 0 : knownInQue_ - static_cast<std::uint32_t>(taken);
+  int count = 0;
+  if (::ioctl(fd_, FIONREAD, &count) < 0) {
+    error = errno;
+    return false;
+  }
+  inQue = static_cast<std::uint32_t>(std::max(count, 0));
+  NoteArrivals(consumed_ + purged_ + inQue);
+  return true;
+}
+
+TSerialDevice::Clock::time_point TSerialDevice::NoteArrivals(std::uint64_t Arrived) {
+  if (Arrived > seenArrived_) {
+    seenArrived_ = Arrived;
+    lastArrivalNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+  }
+  return Clock::time_point(std::chrono::nanoseconds(std::max<std::int64_t>(lastArrivalNs_.load(), 0)));
+}
+
+double TSerialDevice::InputIdleMs() const {
+  const std::int64_t at = lastArrivalNs_.load();
+  if (at < 0) return -1;
+  const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+  return static_cast<double>(std::max<std::int64_t>(now - at, 0)) / 1e6;
+}
+
+void TSerialDevice::SetReceiveTrigger(std::uint32_t Count, double QuietMs) {
+  rxQuietNs_ = QuietMs > 0 ? static_cast<std::int64_t>(std::min(QuietMs, 60000.0) * 1e6) : 0;
+  rxTrigger_ = Count;
+  if (fd_ < 0) return;
+  // The count runs from the bytes that have come so far.
+  std::lock_guard<std::mutex> lock(queueLock_);
+  int waiting = 0;
+  if (::ioctl(fd_, FIONREAD, &waiting) < 0) waiting = 0;
+  rxTriggerAt_ = Count == 0 ? 0 : consumed_ + purged_ + static_cast<std::uint64_t>(std::max(waiting, 0)) + Count;
+}
+
 bool TSerialDevice::GatherReceived(const TWaitEvent& stop) {
+  using std::chrono::nanoseconds;
   const double byteSeconds = static_cast<double>(bitsPerByte_.load()) / std::max<std::uint32_t>(baudRate_.load(), 1);
-  const auto ns = static_cast<long long>(std::min(kRxGatherByteTimes * byteSeconds, 0.05) * 1e9);
-  const timespec gather{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-  pollfd fd{stop.Fd(), POLLIN, 0};
+  const nanoseconds byteTime(static_cast<std::int64_t>(byteSeconds * 1e9));
+  const std::int64_t quietNs = rxQuietNs_.load();
+  const nanoseconds quiet = quietNs > 0 ? nanoseconds(quietNs) : kRxQuietByteTimes * byteTime;
+  // A stream without a known length is reported before the queue overflows.
+  const std::uint32_t full = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(inputSize_.load()) / 10 * 8);
+  // Every byte that has come (read, purged or waiting), and how many of the announced ones are
+  // still to come (0: none announced, or all there). False when the queue cannot be looked at.
+  std::uint64_t arrived = 0, missing = 0;
+  std::uint32_t inQue = 0;
+  bool announced = false;
+  Clock::time_point last;  // when the newest bytes were seen
+  auto look = [&]() {
+    std::lock_guard<std::mutex> lock(queueLock_);
+    int count = 0;
+    if (::ioctl(fd_, FIONREAD, &count) < 0) return false;
+    inQue = static_cast<std::uint32_t>(std::max(count, 0));
+    arrived = consumed_ + purged_ + inQue;
+    last = NoteArrivals(arrived);
+    announced = rxTriggerAt_ != 0;
+    missing = rxTriggerAt_ > arrived ? rxTriggerAt_ - arrived : 0;
+    return true;
+  };
+  if (!look()) return false;
+  // With a known length, the wait first sleeps until the rest is due at the line's pace (with a
+  // quarter byte to spare), waking nobody per byte. When not all is there then (the sender is
+  // behind the line's pace, or sends in bursts), it wakes at each arrival until it is, so that
+  // it reports as the last byte comes, not a guess later. Without a length, it looks once per
+  // quiet time. Either way, a line quiet for the quiet time ends the gathering.
+  bool paced = true;
+  pollfd fds[2] = {{stop.Fd(), POLLIN, 0}, {edges_, 0, 0}};
   for (;;) {
-    const int r = ::ppoll(&fd, 1, &gather, nullptr);
-    if (r >= 0) return r > 0 && (fd.revents & POLLIN);
-    if (errno != EINTR) return false;
+    const bool watch = announced && !paced;
+    if (watch) {
+      // Arrivals up to this look are no news; one after it wakes the wait.
+      TakeArrivalEdges();
+      if (!look()) return false;
+    }
+    if ((announced && missing == 0) || inQue >= full || hungUp_) return false;
+    const auto now = Clock::now();
+    auto next = last + quiet;
+    if (paced && announced) {
+      const auto rest = last + static_cast<std::int64_t>(missing) * byteTime + byteTime / 4;
+      if (rest > now) next = rest;
+    }
+    paced = false;
+    if (next <= now) return false;
+    fds[1].events = watch ? POLLIN : 0;
+    const auto ns = std::chrono::duration_cast<nanoseconds>(next - now).count();
+    const timespec wait{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    const int r = ::ppoll(fds, 2, &wait, nullptr);
+    if (r > 0 && (fds[0].revents & POLLIN)) return true;
+    if (r < 0 && errno != EINTR) return false;
+    if (!look()) return false;
   }
 }
 

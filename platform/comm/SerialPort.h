@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -133,6 +134,8 @@ std::string DeviceGroupName(const std::string& Path);
 
 class TSerialDevice {
 public:
+  using Clock = std::chrono::steady_clock;
+
   TSerialDevice() = default;
   ~TSerialDevice();
   TSerialDevice(const TSerialDevice&) = delete;
@@ -173,11 +176,26 @@ public:
   // wakes nobody.
   int SetCommMask(std::uint32_t mask);
   std::uint32_t GetCommMask() const { return mask_; }
+  // How received bytes are gathered into one EV_RXCHAR. The wait that sees new bytes arrive
+  // reports them as soon as Count bytes have come since this call (a reply of Count bytes to a
+  // request written after it, also when a reader takes part of it meanwhile), and otherwise
+  // once the line has been quiet for QuietMs after the newest bytes; meanwhile it sleeps until
+  // the line's pace says the rest is due, rather than waking once per byte. Count 0: no length
+  // is known, and the quiet time (or an input queue 80 % full) ends the gathering. QuietMs 0:
+  // four byte times at the line's speed, after which a UART's receive FIFO reports what it
+  // holds. Any thread; Open sets both to 0.
+  void SetReceiveTrigger(std::uint32_t Count, double QuietMs);
+  std::uint32_t ReceiveTrigger() const { return rxTrigger_; }
+  // Milliseconds since the newest byte that has come was seen arriving: by the event wait,
+  // which watches as bytes come, or by a read that took it before the wait looked. -1 before
+  // the first byte of this opening.
+  double InputIdleMs() const;
+
   // Waits until an event of the mask occurs (its flags in mask), until stop is set
   // (Stopped; it wins over a pending event), or until the device fails (Failed, with the
-  // errno in error: a hang-up is EIO). Received characters are reported once per arrival:
-  // bytes still unread do not raise EV_RXCHAR again. The wait sleeps in poll(); it only
-  // wakes periodically while unread bytes sit in the input queue, while written bytes
+  // errno in error: a hang-up is EIO). Received characters are reported once per arrival,
+  // gathered as SetReceiveTrigger says: bytes still unread do not raise EV_RXCHAR again, and
+  // wake nobody. The wait sleeps in poll(); it only wakes periodically while written bytes
   // wait to leave (EV_TXEMPTY), or while it watches modem lines and error counters of a
   // device that has them. Meant for one waiting thread at a time.
   TWaitResult WaitCommEvent(std::uint32_t& mask, const TWaitEvent& stop, int& error);
@@ -190,11 +208,20 @@ private:
   bool ReadCounters(TCounters& counters) const;
   // The modem lines as MS_ bits; false where the device has none.
   bool ReadModemLines(std::uint32_t& status) const;
-  // Sleeps a few byte times so that bytes following the first ones join their event;
+  // Sleeps while the bytes following the first new ones come in, as SetReceiveTrigger says;
   // true when the stop event came meanwhile.
   bool GatherReceived(const TWaitEvent& stop);
+  // The input queue's fill, after taking account of what reads and purges took out of it
+  // since the last look; false (with the errno) when it cannot be read.
+  bool LookAtQueue(std::uint32_t& inQue, int& error);
+  // Empties the arrival watch, noting a hang-up.
+  void TakeArrivalEdges();
+  // With queueLock_ held: Arrived bytes have come in all (read, purged or waiting); a count
+  // higher than the last one seen is an arrival now. Gives the time of the newest arrival.
+  Clock::time_point NoteArrivals(std::uint64_t Arrived);
 
   int fd_ = -1;
+  int edges_ = -1;  // an epoll set watching fd_ for arrivals, edge-triggered
   std::string path_;
   bool isPty_ = false;
   COMMTIMEOUTS timeouts_;
@@ -203,11 +230,18 @@ private:
   // The line's speed, for the receive gathering time.
   std::atomic<std::uint32_t> baudRate_{9600};
   std::atomic<std::uint32_t> bitsPerByte_{10};
+  // The receive trigger as last set: a count and a quiet time (0: four byte times).
+  std::atomic<std::uint32_t> rxTrigger_{0};
+  std::atomic<std::int64_t> rxQuietNs_{0};
 
   // Received-character bookkeeping shared by the transfers and the event wait.
   std::mutex queueLock_;
   std::uint64_t consumed_ = 0;      // bytes taken out of the input queue by Read
+  std::uint64_t purged_ = 0;        // bytes the input purges dropped
   std::uint64_t purges_ = 0;        // number of input purges
+  std::uint64_t rxTriggerAt_ = 0;   // the count of bytes come at which the trigger holds (0: none)
+  std::uint64_t seenArrived_ = 0;   // bytes come, as last seen
+  std::atomic<std::int64_t> lastArrivalNs_{-1};  // when the newest were seen, steady clock
   std::atomic<bool> txPending_{false};
   // Set by a write that leaves bytes pending, so a wait asleep without a time-out starts
   // watching the output queue drain.
@@ -217,14 +251,13 @@ private:
   std::uint32_t knownInQue_ = 0;
   std::uint64_t consumedSeen_ = 0;
   std::uint64_t purgesSeen_ = 0;
-  bool waitPrimed_ = false;
+  bool hungUp_ = false;
   bool hasModemLines_ = false;
   bool hasCounters_ = false;
   std::uint32_t lastModem_ = 0;
   TCounters lastWaitCounters_;
 
   // Owned by ClearCommError (the GUI thread).
-  bool clearPrimed_ = false;
   TCounters lastClearCounters_;
 };
 

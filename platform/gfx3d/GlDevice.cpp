@@ -10,7 +10,14 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -1402,6 +1409,55 @@ bool ProbeOpenGlContext(std::string* Why) {
   if (current != EGL_NO_CONTEXT) eglMakeCurrent(display, draw, read, current);
   if (!ok && Why) *Why = why;
   return ok;
+}
+
+TOpenGlProbeProcess::TOpenGlProbeProcess(int Count) : count_(std::max(Count, 0)) {
+  int fds[2];
+  if (count_ == 0 || ::pipe2(fds, O_CLOEXEC) != 0) return;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    for (int i = 0; i < count_; ++i) {
+      const char result = ProbeOpenGlContext() ? 'T' : 'F';
+      if (::write(fds[1], &result, 1) != 1) break;
+    }
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  if (pid < 0) {
+    ::close(fds[0]);
+    return;
+  }
+  pid_ = pid;
+  results_ = fds[0];
+}
+
+TOpenGlProbeProcess::~TOpenGlProbeProcess() {
+  if (results_ >= 0) ::close(results_);
+  if (pid_ > 0) {
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, &status, 0);
+    }
+  }
+}
+
+bool TOpenGlProbeProcess::Next(int TimeoutMs) {
+  if (taken_ >= count_) return false;
+  ++taken_;
+  // No child: the probe runs here.
+  if (results_ < 0 && pid_ < 0 && !broken_) return ProbeOpenGlContext();
+  if (broken_) return false;
+  pollfd p{results_, POLLIN, 0};
+  int r;
+  do r = ::poll(&p, 1, TimeoutMs); while (r < 0 && errno == EINTR);
+  char result = 0;
+  if (r <= 0 || ::read(results_, &result, 1) != 1) {
+    broken_ = true;
+    return false;
+  }
+  return result == 'T';
 }
 
 void ReleaseCurrentContext() {

@@ -48,6 +48,33 @@ bool GlAvailable(std::string* Why = nullptr);
 // what failed. Nothing of the probe stays behind on any path.
 bool ProbeOpenGlContext(std::string* Why = nullptr);
 
+// Probes of the machine's OpenGL made in a process of their own, so that nothing of the driver
+// they start stays in this one (a software driver brings a compiler library of some 40 MB):
+// a child made by fork runs Count probes as ProbeOpenGlContext does, one after the other,
+// reports each result as it has it, and ends without running anything else of the program.
+// Make it while the process has a single thread (first thing in main): the child is a copy
+// of this process with only the thread that made it. When no child can be made, the probes
+// run here instead.
+class TOpenGlProbeProcess {
+public:
+  explicit TOpenGlProbeProcess(int Count);
+  // Ends the child if it still runs, and waits for it.
+  ~TOpenGlProbeProcess();
+  TOpenGlProbeProcess(const TOpenGlProbeProcess&) = delete;
+  TOpenGlProbeProcess& operator=(const TOpenGlProbeProcess&) = delete;
+  // The result of the next probe, in order, waiting for it up to TimeoutMs: false for a probe
+  // that failed, for one the child did not report in time (it died or hangs: the rest are
+  // false too), and for every probe past Count.
+  bool Next(int TimeoutMs = 20000);
+
+private:
+  int count_;
+  int taken_ = 0;
+  int pid_ = -1;
+  int results_ = -1;  // the read end of the child's pipe
+  bool broken_ = false;
+};
+
 // Leaves no EGL context current on this thread, for a window layer that uses its own GL.
 void ReleaseCurrentContext();
 

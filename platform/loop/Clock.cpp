@@ -30,6 +30,11 @@ double TMonotonicClock::Now() const { return ReadMonotonic() - ProcessStart(); }
 
 double TMonotonicClock::WaitLimit(double Deadline) const { return std::max(0.0, Deadline - Now()); }
 
+double TMonotonicClock::Before(double RealMs) const {
+  const double now = Now();
+  return RealMs > 0 ? std::max(now - RealMs, 0.0) : now;  // also for NaN
+}
+
 void TTestClock::Advance(double Milliseconds) {
   RTL_ASSERT_GUI_THREAD("TTestClock::Advance");
   if (!(Milliseconds > 0.0)) {  // also refuses NaN

@@ -16,6 +16,9 @@ public:
   // How long, in real milliseconds, the loop may wait for a deadline on this clock;
   // negative means "until something is posted" (a clock that does not move by itself).
   virtual double WaitLimit(double Deadline) const = 0;
+  // What the clock read RealMs real milliseconds ago (never less than 0): a clock that
+  // moves only when told read then what it reads now.
+  virtual double Before(double RealMs) const = 0;
 };
 
 // CLOCK_MONOTONIC, with its origin taken when the program starts.
@@ -23,6 +26,7 @@ class TMonotonicClock : public TClock {
 public:
   double Now() const override;
   double WaitLimit(double Deadline) const override;
+  double Before(double RealMs) const override;
 };
 
 // A clock that moves only when told. Install it with Application->SetClock (and put the
@@ -34,6 +38,7 @@ public:
   explicit TTestClock(double Start = 0.0) : now_(Start) {}
   double Now() const override { return now_; }
   double WaitLimit(double) const override { return -1.0; }
+  double Before(double) const override { return now_; }
   void Advance(double Milliseconds);
 
 private:

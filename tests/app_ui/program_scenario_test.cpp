@@ -1,7 +1,8 @@
 // The program as an installer starts it, against the ECU simulator on a pseudo-terminal and
 // on an X server of its own: a second copy asks the first to close; the first writes its
 // settings (keeping its page) and ends; the second opens on the same port and connects.
-// A machine whose OpenGL fails the check shows only the check window and makes no other.
+// A machine whose OpenGL fails the check shows only the check window and makes no other; one
+// that passes it keeps nothing of the OpenGL driver loaded while it polls.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,6 +83,7 @@ public:
     if (Running() || pid_ <= 0) return -1;
     return WIFEXITED(status_) ? WEXITSTATUS(status_) : WIFSIGNALED(status_) ? 128 + WTERMSIG(status_) : -1;
   }
+  pid_t Pid() const { return pid_; }
   bool Running() {
     if (pid_ <= 0 || exited_) return false;
     int status = 0;
@@ -223,6 +226,23 @@ TEST_F(ProgramScenario, ASecondCopyClosesTheFirstWhichKeepsItsPageAndConnectsInI
   const std::size_t heard = CountOf(sim->Output(), "\n> ");
   EXPECT_TRUE(sim->WaitFor(30000, [&](const std::string& Out) { return CountOf(Out, "\n> ") >= heard + 5; }));
   EXPECT_TRUE(second.Running()) << second.Output();
+}
+
+// The graphics check probes in a process of its own: the program that passed it and polls the
+// ECU carries nothing of the OpenGL driver (its windows load it for the first frame that
+// draws on the 3D device).
+TEST_F(ProgramScenario, TheGraphicsCheckLeavesNoDriverInTheProgram) {
+  StartSimulator();
+  WriteSettings();
+  Child& copy = StartCopy();
+  ASSERT_TRUE(sim->WaitFor(30000, [](const std::string& Out) { return CountOf(Out, "\n> ") >= 5; }))
+      << copy.Output();
+  ASSERT_TRUE(copy.Running());
+  std::ifstream maps("/proc/" + std::to_string(copy.Pid()) + "/maps");
+  const std::string mapped((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(mapped.empty());
+  EXPECT_EQ(std::string::npos, mapped.find("_dri.so")) << "a DRI driver is mapped";
+  EXPECT_EQ(std::string::npos, mapped.find("libLLVM")) << "the driver's compiler library is mapped";
 }
 
 TEST_F(ProgramScenario, AMachineWhoseThirdProbeFailsShowsOnlyTheCheckWindow) {

@@ -7,7 +7,9 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct PtyPair {
@@ -29,6 +31,18 @@ struct PtyPair {
   }
   void Send(const std::vector<unsigned char>& bytes) const {
     [[maybe_unused]] ssize_t r = ::write(master, bytes.data(), bytes.size());
+  }
+  // Puts Count bytes (1, 2, 3, ...) on the line one at a time, Gap apart, as a UART without
+  // a FIFO hands them over, on a thread of its own; the thread notes when the last went.
+  std::thread SendPaced(int Count, std::chrono::microseconds Gap,
+                        std::chrono::steady_clock::time_point* LastSent = nullptr) const {
+    return std::thread([this, Count, Gap, LastSent] {
+      for (int i = 1; i <= Count; ++i) {
+        if (i > 1) std::this_thread::sleep_for(Gap);
+        Send({static_cast<unsigned char>(i)});
+        if (LastSent && i == Count) *LastSent = std::chrono::steady_clock::now();
+      }
+    });
   }
   // Reads what the device wrote, waiting up to timeoutMs for the first byte.
   std::vector<unsigned char> Receive(int timeoutMs = 1000) const {

@@ -325,6 +325,113 @@ TEST_F(SerialEvents, BytesArrivingOneByOneAreGatheredIntoOneEvent) {
   }
 }
 
+// A reply whose length the reader announced comes as one event, as soon as its last byte is
+// in: not one per byte, nor a few bytes at a time, nor after the quiet time.
+TEST_F(SerialEvents, BytesOfAnAnnouncedLengthAreReportedOnceTheLastIsIn) {
+  ASSERT_EQ(0, dev.SetCommMask(comm::EV_RXCHAR));
+  dev.SetReceiveTrigger(20, 1000);
+  EXPECT_EQ(20u, dev.ReceiveTrigger());
+  Clock::time_point last;
+  std::thread sender = pty.SendPaced(20, 1042us, &last);  // 9600 baud
+  std::uint32_t mask = 0;
+  const comm::TWaitResult r = Wait(mask, 5s);
+  const auto reported = Clock::now();
+  sender.join();
+  ASSERT_EQ(comm::TWaitResult::Event, r);
+  EXPECT_EQ(comm::EV_RXCHAR, mask);
+  std::uint32_t errors = 0;
+  comm::COMSTAT stat;
+  ASSERT_EQ(0, dev.ClearCommError(errors, stat));
+  EXPECT_EQ(20u, stat.cbInQue);
+  EXPECT_LT(reported - last, 600ms) << "it waited for the quiet time";
+  EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));
+}
+
+// Fewer bytes than announced come as one event once the line has been quiet for the quiet
+// time after the last of them; a new announcement holds for the next bytes.
+TEST_F(SerialEvents, FewerBytesThanAnnouncedAreReportedWhenTheLineFallsQuiet) {
+  ASSERT_EQ(0, dev.SetCommMask(comm::EV_RXCHAR));
+  dev.SetReceiveTrigger(20, 100);
+  Clock::time_point last;
+  std::thread sender = pty.SendPaced(8, 1042us, &last);
+  std::uint32_t mask = 0;
+  const comm::TWaitResult r = Wait(mask, 5s);
+  const auto reported = Clock::now();
+  sender.join();
+  ASSERT_EQ(comm::TWaitResult::Event, r);
+  std::uint32_t errors = 0;
+  comm::COMSTAT stat;
+  ASSERT_EQ(0, dev.ClearCommError(errors, stat));
+  EXPECT_EQ(8u, stat.cbInQue);
+  EXPECT_GE(reported - last, 100ms);
+  EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));
+
+  ASSERT_EQ(0, dev.PurgeComm(comm::PURGE_RXCLEAR));
+  dev.SetReceiveTrigger(3, 1000);
+  sender = pty.SendPaced(3, 1042us, &last);
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
+  sender.join();
+  ASSERT_EQ(0, dev.ClearCommError(errors, stat));
+  EXPECT_EQ(3u, stat.cbInQue);
+}
+
+// The announced bytes count from the announcement: when a reader took the first ones (the line
+// fell quiet half-way), the rest is reported as soon as it is in.
+TEST_F(SerialEvents, AnnouncedBytesCountFromTheAnnouncementThoughAReaderTookSome) {
+  ASSERT_EQ(0, dev.SetCommMask(comm::EV_RXCHAR));
+  comm::COMMTIMEOUTS t;
+  t.ReadIntervalTimeout = comm::MAXDWORD;
+  ASSERT_EQ(0, dev.SetCommTimeouts(t));
+  dev.SetReceiveTrigger(20, 300);
+  Clock::time_point last;
+  std::thread sender = pty.SendPaced(8, 1042us, &last);
+  std::uint32_t mask = 0;
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
+  sender.join();
+  unsigned char first[20];
+  std::uint32_t n = 0;
+  ASSERT_EQ(0, dev.Read(first, sizeof first, n));
+  EXPECT_EQ(8u, n);
+  sender = pty.SendPaced(12, 1042us, &last);
+  const comm::TWaitResult r = Wait(mask, 5s);
+  const auto reported = Clock::now();
+  sender.join();
+  ASSERT_EQ(comm::TWaitResult::Event, r);
+  std::uint32_t errors = 0;
+  comm::COMSTAT stat;
+  ASSERT_EQ(0, dev.ClearCommError(errors, stat));
+  EXPECT_EQ(12u, stat.cbInQue);
+  EXPECT_LT(reported - last, 200ms) << "it waited for the quiet time";
+}
+
+// The idle time runs from when the newest bytes were seen coming: by the wait as they came, or
+// by a read that took them before any wait looked.
+TEST_F(SerialEvents, TheIdleTimeRunsFromTheNewestArrivalSeen) {
+  ASSERT_EQ(0, dev.SetCommMask(comm::EV_RXCHAR));
+  comm::COMMTIMEOUTS t;
+  t.ReadIntervalTimeout = comm::MAXDWORD;
+  ASSERT_EQ(0, dev.SetCommTimeouts(t));
+  EXPECT_EQ(-1, dev.InputIdleMs());
+  dev.SetReceiveTrigger(2, 0);
+  pty.Send({1, 2});
+  std::uint32_t mask = 0;
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
+  const auto seen = Clock::now();
+  std::this_thread::sleep_for(50ms);
+  const double idle = dev.InputIdleMs();
+  EXPECT_GE(idle, 50);
+  const double since = std::chrono::duration<double, std::milli>(Clock::now() - seen).count();
+  EXPECT_LE(idle, since + 50);
+  // Bytes no wait has looked at: the read that takes them sees them come.
+  pty.Send({3});
+  ASSERT_TRUE(Queued(3));
+  unsigned char b[3];
+  std::uint32_t n = 0;
+  ASSERT_EQ(0, dev.Read(b, 3, n));
+  EXPECT_EQ(3u, n);
+  EXPECT_LT(dev.InputIdleMs(), 40);
+}
+
 TEST_F(SerialEvents, WrittenBytesLeavingRaiseTxEmpty) {
   ASSERT_EQ(0, dev.SetCommMask(comm::EV_TXEMPTY));
   const unsigned char b[3] = {1, 2, 3};

@@ -75,12 +75,16 @@ public:
     for (rtl::TTimer* t : {&send, &step}) t->SetEnabled(false);
   }
   std::vector<std::vector<std::uint8_t>> Written;
+  std::vector<int> ReplyLengths;  // what the port was told of each request's reply
   std::vector<std::string> Steps;
   bool Open = true;
   rtl::TTimer send{nullptr}, step{nullptr};
 
   bool Connected() const override { return Open; }
-  void Write(const std::uint8_t* Data, int Count) override { Written.emplace_back(Data, Data + Count); }
+  void Write(const std::uint8_t* Data, int Count, int ReplyLength) override {
+    Written.emplace_back(Data, Data + Count);
+    ReplyLengths.push_back(ReplyLength);
+  }
   std::int32_t ReadInterval() const override { return 200; }
   rtl::TTimer& SendTimer() override { return send; }
   rtl::TTimer& StepTimer() override { return step; }
@@ -109,6 +113,8 @@ TEST(LinkPort, TheLinkWritesToTheInstalledPortAndTakesItsStepsThroughIt) {
     ecu::Send_Tick();
     ASSERT_EQ(port.Written.size(), 1u);
     EXPECT_EQ(Hex(port.Written[0]), "19 21 21 21 7C");
+    // The port learns how long the handshake's reply is.
+    EXPECT_EQ(port.ReplyLengths, std::vector<int>{4});
     // The resend period is the port's read interval and the margin.
     EXPECT_EQ(port.send.Interval(), 250u);
 

@@ -135,6 +135,21 @@ TEST_F(ReceiveTest, TooLongReplyIsRefusedAndItsBytesPurged) {
   EXPECT_EQ(wire.Of('A').size(), 1u);
 }
 
+// The reply delay counts from the reply's last byte as the port saw it come, not from when the
+// GUI thread got to it: a thread busy (drawing) when the reply came does not delay the next
+// request. On the real clock, as the program runs.
+TEST_F(ReceiveTest, TheNextRequestGoesTheReplyDelayAfterTheReplyCameThoughTheGuiThreadWasBusy) {
+  rtl::Application->SetClock(nullptr);
+  ASSERT_TRUE(Send(Reply, 4));
+  const double queued = rtl::GetTickCount();
+  std::this_thread::sleep_for(std::chrono::milliseconds(40));  // the loop serves nothing meanwhile
+  ASSERT_TRUE(Handle([&] { return wire.Of('W').size() >= 2; }));
+  ASSERT_EQ(wire.Of('A').size(), 1u);
+  const double written = wire.Of('W')[1].Time;
+  EXPECT_GE(written - queued, 58);
+  EXPECT_LT(written - queued, 85) << "the delay ran from when the GUI thread read the reply";
+}
+
 // Replies that all come a byte short: each is refused, the request goes again every 550 ms,
 // and 5 s after the last good reply the dialogue restarts at the handshake.
 TEST_F(SimLinkTest, ShortRepliesOnlyRestartTheDialogueFiveSecondsAfterTheLastGoodOne) {

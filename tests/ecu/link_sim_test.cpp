@@ -37,15 +37,15 @@ TEST_F(SimLinkTest, ConnectScriptWalksItsCellsThenPollsEachRequestAReplyDelayLat
   EXPECT_TRUE(wire.Of('R').empty());
   // Every request goes out the reply delay after the last byte of the reply before it: the
   // quiet time that reply was checked after runs inside the delay. The send timer counts
-  // whole milliseconds, so the request may go up to one later, never sooner.
+  // whole milliseconds from the check, so the quiet time (three byte times) is rounded up to
+  // whole milliseconds and the request goes neither sooner nor later.
   const auto writes = wire.Of('W');
   const auto accepts = wire.Of('A');
   const double quiet = form->ReplyQuietMs();
-  EXPECT_EQ(quiet, 3.125);
+  EXPECT_EQ(quiet, 4);
   for (std::size_t i = 1; i < writes.size(); ++i) {
     const double lastByte = accepts[i - 1].Time - quiet;
-    EXPECT_GE(writes[i].Time - lastByte, 60) << i;
-    EXPECT_LT(writes[i].Time - lastByte, 61) << i;
+    EXPECT_EQ(writes[i].Time - lastByte, 60) << i;
   }
 
   EXPECT_EQ(ecu::ConfigData.Configuration->ECU_Name, "GASCAL ECU SIM");

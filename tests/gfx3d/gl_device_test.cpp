@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "platform/gfx3d/GlDevice.h"
@@ -648,6 +651,32 @@ TEST(GlProbe, AProbeFailsWithAReasonWhereThereIsNoOpenGl) {
   if (GlAvailable(&why)) GTEST_SKIP() << "OpenGL is there";
   EXPECT_FALSE(ProbeOpenGlContext(&why));
   EXPECT_FALSE(why.empty());
+}
+
+// Whether this process has an OpenGL driver (a DRI driver, or the compiler library a software
+// driver brings) mapped.
+bool DriverMapped() {
+  std::ifstream maps("/proc/self/maps");
+  const std::string text((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
+  return text.find("_dri.so") != std::string::npos || text.find("libLLVM") != std::string::npos;
+}
+
+// Probes in a process of their own answer as probes here do, one result each, and leave
+// nothing of the driver in this process.
+TEST(GlProbeProcess, AnswersAsProbesHereAndLeavesNoDriverBehind) {
+  const bool mappedBefore = DriverMapped();
+  std::vector<bool> answers;
+  {
+    TOpenGlProbeProcess probes(3);
+    for (int i = 0; i < 4; ++i) answers.push_back(probes.Next());
+  }
+  if (!mappedBefore) {
+    EXPECT_FALSE(DriverMapped());
+  }
+  const bool here = ProbeOpenGlContext();
+  EXPECT_EQ((std::vector<bool>{here, here, here, false}), answers) << "the fourth is past the count";
+  TOpenGlProbeProcess none(0);
+  EXPECT_FALSE(none.Next());
 }
 
 TEST_F(GlDeviceTest, ProbesInBetweenLeaveTheDevicesContextCurrent) {

@@ -1,6 +1,8 @@
+#include <chrono>
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -96,6 +98,24 @@ TEST_F(LoopTest, TheTimeBaseDoesNotWrapAfterFortyNineDays) {
   for (size_t i = 1; i < log.size(); ++i) EXPECT_DOUBLE_EQ(log[i].second - log[i - 1].second, 10.0);
   EXPECT_GT(log.back().second, 4294967296.0);
   Application->SetClock(&clock);
+}
+
+// A time another thread saw, taken back to a clock: the real clock read then what it reads
+// less the real time since (never below its origin); a test clock, which moves only when
+// told, read then what it reads now.
+TEST_F(LoopTest, ClocksTellWhatTheyReadARealTimeAgo) {
+  TClock& real = MonotonicClock();
+  while (real.Now() < 10) std::this_thread::sleep_for(std::chrono::milliseconds(1));  // well past the origin
+  const double before = real.Now();
+  const double then = real.Before(5);
+  const double after = real.Now();
+  EXPECT_GE(then, before - 5);
+  EXPECT_LE(then, after - 5);
+  EXPECT_EQ(0, real.Before(1e15));
+  EXPECT_GE(real.Before(std::numeric_limits<double>::quiet_NaN()), after);
+  EXPECT_GE(real.Before(-3), after);
+  TTestClock test(1000);
+  EXPECT_EQ(1000, test.Before(250));
 }
 
 TEST_F(LoopTest, AnExceptionInATimerHandlerIsReportedAndTheLoopRunsOn) {

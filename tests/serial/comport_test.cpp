@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <ctime>
 #include <string>
@@ -17,6 +19,7 @@
 #include "platform/comm/Speed.h"
 #include "platform/loop/Application.h"
 #include "serial/CPort.h"
+#include "tests/WaitFor.h"
 #include "tests/comm/PtyPair.h"
 
 namespace {
@@ -124,6 +127,93 @@ TEST_F(ComPortOnPty, UnreadBytesRaiseNoFurtherEventsButNewOnesDo) {
   PumpFor(100ms);
   EXPECT_EQ(2u, counts.size());
   EXPECT_EQ(0, cport::PortFailed);
+}
+
+// A loop waiter that counts how often other threads wake the GUI thread.
+class CountingWaiter : public rtl::TLoopWaiter {
+public:
+  CountingWaiter() { Application->SetWaiter(this); }
+  ~CountingWaiter() override { Application->SetWaiter(nullptr); }
+  void Wait(double TimeoutMs) override {
+    std::unique_lock lock(mutex_);
+    auto woken = [&] { return pending_; };
+    if (TimeoutMs < 0) changed_.wait(lock, woken);
+    else changed_.wait_for(lock, std::chrono::duration<double, std::milli>(TimeoutMs), woken);
+    pending_ = false;
+  }
+  void Wake() override {
+    std::lock_guard lock(mutex_);
+    pending_ = true;
+    ++wakes_;
+    changed_.notify_all();
+  }
+  int Wakes() {
+    std::lock_guard lock(mutex_);
+    return wakes_;
+  }
+
+private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool pending_ = false;
+  int wakes_ = 0;
+};
+
+// A reply whose length the reader announced reaches the GUI thread whole, with one hand-over,
+// however the bytes trickle in, and as soon as its last byte is in.
+TEST_F(ComPortOnPty, AnAnnouncedReplyReachesTheHandlerWholeWithOneHandOver) {
+  CountingWaiter waiter;
+  std::vector<int> counts;
+  Clock::time_point handled;
+  port.OnRxChar = [&](rtl::TObject*, int Count) {
+    counts.push_back(Count);
+    handled = Clock::now();
+  };
+  port.SetRxTrigger(45);
+  port.SetRxQuietTime(1000);
+  port.Open();
+  EXPECT_EQ(45, port.RxTrigger());
+  const int before = waiter.Wakes();
+  Clock::time_point last;
+  std::thread sender = pty.SendPaced(45, 1042us, &last);  // a live-data reply at 9600 baud
+  const bool got = PumpUntil([&] { return !counts.empty(); });
+  sender.join();
+  ASSERT_TRUE(got);
+  PumpFor(300ms);
+  EXPECT_EQ(std::vector<int>{45}, counts);
+  EXPECT_EQ(1, waiter.Wakes() - before);
+  EXPECT_LT(handled - last, 600ms) << "it waited for the quiet time";
+
+  // Short of its length, it comes once the line has been quiet for the quiet time.
+  port.ClearBuffer(true, true);
+  counts.clear();
+  port.SetRxQuietTime(100);
+  sender = pty.SendPaced(30, 1042us, &last);
+  const bool gotShort = PumpUntil([&] { return !counts.empty(); });
+  sender.join();
+  ASSERT_TRUE(gotShort);
+  PumpFor(300ms);
+  EXPECT_EQ(std::vector<int>{30}, counts);
+  EXPECT_GE(handled - last, 100ms);
+}
+
+// While the GUI thread is busy, later arrivals join the hand-over that waits for it: the
+// port's thread never waits for the GUI thread, and the handler runs once for them.
+TEST_F(ComPortOnPty, ArrivalsWhileTheGuiThreadIsBusyJoinTheWaitingHandOver) {
+  CountingWaiter waiter;
+  std::vector<int> counts;
+  port.OnRxChar = [&](rtl::TObject*, int Count) { counts.push_back(Count); };
+  port.SetRxQuietTime(20);
+  port.Open();
+  const int before = waiter.Wakes();
+  pty.Send({1, 2, 3, 4, 5});
+  ASSERT_TRUE(testwait::WaitFor([&] { return waiter.Wakes() > before; }));
+  pty.Send({6, 7, 8, 9, 10});
+  ASSERT_TRUE(testwait::WaitFor([&] { return port.InputCount() == 10; }));
+  std::this_thread::sleep_for(300ms);  // fifteen quiet times: gathered and reported meanwhile
+  PumpFor(200ms);
+  EXPECT_EQ(std::vector<int>{10}, counts);
+  EXPECT_EQ(1, waiter.Wakes() - before);
 }
 
 TEST_F(ComPortOnPty, ClosingFromItsOwnHandlerEndsTheThreadWithoutDeadlock) {

@@ -1,0 +1,78 @@
+// The loop's wait once the display is open, on a real X server: the test program runs itself
+// again under xvfb-run with SDL's x11 driver, and the child does the work. There the loop sleeps
+// on the X connection and a wake of its own: another thread's call ends a wait that has no
+// other deadline, and a timer of a fraction of a millisecond fires, never before its time.
+// (The X server's events reaching the forms is what every test of a real window shows.)
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "platform/loop/Application.h"
+#include "platform/win/Display.h"
+#include "platform/win/Forms.h"
+
+namespace {
+
+bool InXvfbChild() { return std::getenv("GASCAL_XVFB_CHILD") != nullptr; }
+
+TEST(DisplayWaitUnderX11, RunsUnderXvfb) {
+  if (InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+  char self[4096] = {};
+  ASSERT_GT(readlink("/proc/self/exe", self, sizeof(self) - 1), 0);
+  // SDL's X11 input-method support opens D-Bus, whose library keeps allocations SDL never
+  // frees; the child's leak check is off (this test looks at the loop, not at memory).
+  const std::string command = "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s "
+                              "'-screen 0 640x480x24' '" +
+                              std::string(self) + "' --gtest_filter='DisplayWaitUnderX11Child.*' 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << "the run under Xvfb failed (its output is above)";
+}
+
+TEST(DisplayWaitUnderX11Child, AnotherThreadsCallAndAFractionalTimerEndTheWait) {
+  if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  rtl::Application->Reset();
+  {
+    auto form = std::make_unique<win::TForm>(nullptr);
+    form->SetBorderStyle(win::bsNone);
+    form->SetBounds(10, 20, 200, 100);
+    form->Show();
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    // A guard against a wait that never ends: the test fails instead of hanging.
+    bool guard = false;
+    const auto guardTimer = rtl::Application->StartTimer(10000, [&guard] { guard = true; });
+
+    // Another thread's call ends a wait with no other deadline than the guard's.
+    std::atomic<bool> called{false};
+    std::thread other([&called] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      rtl::Application->Queue(nullptr, [&called] { called = true; });
+    });
+    rtl::Application->RunUntil([&] { return called || guard; });
+    other.join();
+    EXPECT_TRUE(called);
+    EXPECT_FALSE(guard) << "the call from another thread did not wake the loop";
+
+    // A timer of a fraction of a millisecond fires, and not before its time.
+    const double start = rtl::GetTickCount();
+    double fired = -1;
+    const auto t = rtl::Application->StartTimer(2.5, [&fired] {
+      if (fired < 0) fired = rtl::GetTickCount();
+    });
+    rtl::Application->RunUntil([&] { return fired >= 0 || guard; });
+    rtl::Application->StopTimer(t);
+    EXPECT_GE(fired - start, 2.5);
+    EXPECT_FALSE(guard);
+    rtl::Application->StopTimer(guardTimer);
+    form.reset();
+  }
+  rtl::Application->ProcessMessages();
+  win::CloseDisplay();
+}
+
+}  // namespace
