@@ -46,6 +46,8 @@ bool ColorKeptByLink(const vg::TvxObject* Object) {
 constexpr float SmallestFittedSize = 11;
 // A fitted text keeps this much room at either end.
 constexpr float FitMargin = 2;
+// A line of text is about this many times its font's size high.
+constexpr float LineHeight = 1.2f;
 // Sizes are tried in steps of this much.
 constexpr float FitStep = 0.5f;
 
@@ -73,6 +75,10 @@ bool OneLineTexts(vg::TvxObject* Control, std::vector<std::u16string>& Texts, fl
   if (!t || t->WordWrap() || dynamic_cast<vg::TvxWindow*>(Control)) return false;
   auto* part = vg::FindPart<vg::TvxText>(t, "text");
   if (!part || !part->Visible()) return false;
+  // A label wraps unless told otherwise, and most show one line all the same; one with room
+  // for two lines or more is a text area (a message, a report), whose text wraps instead.
+  if (auto* label = dynamic_cast<vg::TvxLabel*>(Control))
+    if (label->WordWrap() && part->Height() >= 2 * LineHeight * t->Font()->Size()) return false;
   Texts.push_back(t->Text());
   Width = part->Width();
   Font = t->Font();

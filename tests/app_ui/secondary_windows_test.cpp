@@ -504,7 +504,7 @@ TEST_F(SecondaryWindows, AUserCloseWhoseSettingsCannotBeWrittenSaysSoAndEndsAtOk
   skin->Show();
   settings->Show();
   Run(300);
-  port->Timer_Select_ComPort->SetEnabled(true);
+  port->Link()->Timer_Select_ComPort->SetEnabled(true);
   MakeSettingsUnwritable();
   main->Close();
 
@@ -512,8 +512,8 @@ TEST_F(SecondaryWindows, AUserCloseWhoseSettingsCannotBeWrittenSaysSoAndEndsAtOk
   EXPECT_FALSE(skin->Showing());
   EXPECT_FALSE(settings->Showing());
   EXPECT_EQ(0, app::Actions.MainWindowShown);
-  EXPECT_FALSE(port->Timer_Select_ComPort->Enabled());
-  EXPECT_FALSE(port->Timer_Connect->Enabled());
+  EXPECT_FALSE(port->Link()->Timer_Select_ComPort->Enabled());
+  EXPECT_FALSE(port->Link()->Timer_Connect->Enabled());
   ASSERT_EQ(1u, Host().Endings.size());
   EXPECT_TRUE(Host().Endings[0].second) << "the user's close: in a window";
   EXPECT_EQ(std::string::npos, Host().Endings[0].first.find('\n')) << "the settings window's failure is the same one";
