@@ -19,24 +19,25 @@ TEventFdWaiter::TEventFdWaiter() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
 
 TEventFdWaiter::~TEventFdWaiter() { close(fd_); }
 
+const timespec* PollLimit(double TimeoutMs, timespec& Limit) {
+  if (TimeoutMs < 0.0) return nullptr;
+  const double us = std::ceil(std::min(TimeoutMs, 86400000.0) * 1000.0);
+  const auto whole = static_cast<std::int64_t>(us);
+  Limit.tv_sec = static_cast<time_t>(whole / 1000000);
+  Limit.tv_nsec = static_cast<long>((whole % 1000000) * 1000);
+  return &Limit;
+}
+
 void TEventFdWaiter::Wait(double TimeoutMs) {
   pollfd p{fd_, POLLIN, 0};
   timespec limit{};
-  timespec* plimit = nullptr;
-  if (TimeoutMs >= 0.0) {
-    // Rounded up to the microsecond so that a wait never ends just before its deadline;
-    // capped at a day so the conversion stays in range.
-    const double us = std::ceil(std::min(TimeoutMs, 86400000.0) * 1000.0);
-    const auto whole = static_cast<std::int64_t>(us);
-    limit.tv_sec = static_cast<time_t>(whole / 1000000);
-    limit.tv_nsec = static_cast<long>((whole % 1000000) * 1000);
-    plimit = &limit;
-  }
-  if (ppoll(&p, 1, plimit, nullptr) > 0) {
-    std::uint64_t count = 0;
-    ssize_t r = read(fd_, &count, sizeof count);  // resets the counter
-    (void)r;
-  }
+  if (ppoll(&p, 1, PollLimit(TimeoutMs, limit), nullptr) > 0) TakeWakes();
+}
+
+void TEventFdWaiter::TakeWakes() {
+  std::uint64_t count = 0;
+  ssize_t r = read(fd_, &count, sizeof count);  // resets the counter
+  (void)r;
 }
 
 void TEventFdWaiter::Wake() {

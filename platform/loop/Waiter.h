@@ -1,6 +1,8 @@
 // The one place where the GUI thread sleeps, and the one way to wake it.
 #pragma once
 
+#include <time.h>
+
 namespace rtl {
 
 // Wait blocks the GUI thread until Wake is called (from any thread, before or during the
@@ -13,6 +15,11 @@ public:
   virtual void Wake() = 0;
 };
 
+// The limit to hand ppoll for a wait of TimeoutMs: rounded up to the microsecond, so that a
+// wait never ends just before its deadline, and capped at a day, so the conversion stays in
+// range. nullptr (no limit) for a negative time.
+const timespec* PollLimit(double TimeoutMs, timespec& Limit);
+
 // The default waiter: an eventfd polled with ppoll, so waits have sub-millisecond
 // resolution.
 class TEventFdWaiter : public TLoopWaiter {
@@ -23,6 +30,8 @@ public:
   void Wake() override;
   // The descriptor that becomes readable on Wake, for a layer that polls it itself.
   int Handle() const { return fd_; }
+  // Takes the wakes seen so far, for a layer that polls the descriptor itself.
+  void TakeWakes();
 
 private:
   int fd_;

@@ -139,22 +139,9 @@ void TSdlWaiter::WaitOwn(double TimeoutMs) {
   pollfd p[2] = {{wake_.Handle(), POLLIN, 0}, {connection_, POLLIN, 0}};
   const nfds_t count = connection_ >= 0 ? 2 : 1;
   timespec limit{};
-  timespec* plimit = nullptr;
-  if (TimeoutMs >= 0.0) {
-    // Rounded up to the microsecond, so a wait never ends just before its deadline.
-    const double us = std::ceil(std::min(TimeoutMs, 86400000.0) * 1000.0);
-    const auto whole = static_cast<std::int64_t>(us);
-    limit.tv_sec = static_cast<time_t>(whole / 1000000);
-    limit.tv_nsec = static_cast<long>((whole % 1000000) * 1000);
-    plimit = &limit;
-  }
-  const int ready = ppoll(p, count, plimit, nullptr);
+  const int ready = ppoll(p, count, rtl::PollLimit(TimeoutMs, limit), nullptr);
   const bool woken = ready > 0 && (p[0].revents & POLLIN);
-  if (woken) {
-    std::uint64_t n = 0;
-    const ssize_t r = read(wake_.Handle(), &n, sizeof n);  // resets the counter
-    (void)r;
-  }
+  if (woken) wake_.TakeWakes();
   // Only a wake from another thread leaves the window system alone: after X events, a
   // time-out or a signal (SDL turns SIGTERM into its quit event when pumped) it is pumped.
   if (!(woken && ready == 1)) {
