@@ -32,9 +32,8 @@ inline int RunUnderXvfb(const std::string& Filter) {
   char self[4096] = {};
   if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) return -1;
   const std::string command = std::string("GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 LSAN_OPTIONS=suppressions=") +
-                              VG2D_CORE_TEST_DATA "/xvfb-lsan.supp" +
-                              " xvfb-run -a -s '-screen 0 1280x1024x24' '" + self + "' --gtest_filter=" + Filter +
-                              " 2>&1";
+                              VG2D_CORE_TEST_DATA "/xvfb-lsan.supp" + " " + vgtest::XvfbRun("1280x1024x24") + " '" +
+                              self + "' --gtest_filter=" + Filter + " 2>&1";
   return std::system(command.c_str());
 }
 

@@ -1,9 +1,10 @@
-// Pictures through the X display's clipboard, under Xvfb: two clients hand data over in one
-// piece and in pieces, an owner that never answers ends a fetch at its time-out while the
-// loop runs on, the program's clipboard offers its picture to other programs and takes
-// theirs, and the bitmap editor pastes one (the screen is captured with xwd; the editor's
-// picture is written next to the test program as bitmap_editor_paste.png). The test runs
-// this program again under xvfb-run (the child tests do the work); without it, skipped.
+// Pictures through the X display's clipboard, under Xvfb (whose server goes on as it is when
+// its last client leaves): two clients hand data over in one piece and in pieces, an owner
+// that never answers ends a fetch at its time-out while the loop runs on, the program's
+// clipboard offers its picture to other programs and takes theirs, and the bitmap editor
+// pastes one (the screen is captured with xwd; the editor's picture is written next to the
+// test program as bitmap_editor_paste.png). The test runs this program again under
+// xvfb-run (the child tests do the work); without it, skipped.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -92,6 +93,24 @@ TEST(ClipboardPicturesScreen, PicturesGoBothWaysThroughTheDisplaysClipboard) {
   if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
   EXPECT_EQ(vgtest::RunUnderXvfb("ClipboardPicturesChild.*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp", "800x600x24"), 0)
       << "the run under Xvfb failed (its output is above)";
+}
+
+// The tests below close their last connection and open the next one right after: the
+// screen must go on as it is when its last client leaves, not start afresh (which drops a
+// client connecting meanwhile). First of the group, while no other client is connected.
+TEST(ClipboardPicturesChild, TheScreenGoesOnWhenItsLastClientLeaves) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  Display* first = XOpenDisplay(nullptr);
+  ASSERT_NE(first, nullptr);
+  XInternAtom(first, "GASCAL_SCREEN_MARK", False);
+  XCloseDisplay(first);
+  // Time for the server to see the connection go (and, if it resets, to finish doing so).
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  Display* next = XOpenDisplay(nullptr);
+  ASSERT_NE(next, nullptr);
+  EXPECT_TRUE(XInternAtom(next, "GASCAL_SCREEN_MARK", True) != None)
+      << "the server started afresh when its last client left";
+  XCloseDisplay(next);
 }
 
 TEST(ClipboardPicturesChild, TwoClientsHandDataOverInOnePieceAndInPieces) {

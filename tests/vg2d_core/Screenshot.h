@@ -23,6 +23,13 @@ inline bool XvfbAvailable() { return OnPath("xvfb-run") && OnPath("xwd"); }
 // Whether this process is the child started under Xvfb.
 inline bool InXvfbChild() { return std::getenv("GASCAL_XVFB_CHILD") != nullptr; }
 
+// xvfb-run starting a fresh Xvfb with one screen of Screen (width x height x depth) on a free
+// display number. The server keeps running as it is when its last client leaves (-noreset):
+// by default it starts afresh then, and a client that connects in those few milliseconds is
+// dropped (XOpenDisplay gives nil), so a child test that closes its last connection and opens
+// the next would fail now and then.
+inline std::string XvfbRun(const std::string& Screen) { return "xvfb-run -a -s '-noreset -screen 0 " + Screen + "'"; }
+
 // Runs the tests of this program that Filter names under a fresh Xvfb screen of Screen
 // (width x height x depth, 640 x 480 by default);
 // the exit status (0 when they passed). SDL's X11 input-method support opens D-Bus, whose
@@ -32,9 +39,8 @@ inline int RunUnderXvfb(const std::string& Filter, const std::string& LeakSuppre
                         const std::string& Screen = "640x480x24") {
   char self[4096] = {};
   if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) return -1;
-  const std::string command = "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 LSAN_OPTIONS=suppressions=" +
-                              LeakSuppressions + " xvfb-run -a -s '-screen 0 " + Screen + "' '" + std::string(self) +
-                              "' --gtest_filter=" + Filter + " 2>&1";
+  const std::string command = "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 LSAN_OPTIONS=suppressions=" + LeakSuppressions +
+                              " " + XvfbRun(Screen) + " '" + std::string(self) + "' --gtest_filter=" + Filter + " 2>&1";
   return std::system(command.c_str());
 }
 
