@@ -24,6 +24,7 @@
 #include <memory>
 #include <vector>
 
+#include "Instructions.h"
 #include "app/core/Calibr_Ctrl.h"
 #include "app/core/Calibr_Unit.h"
 #include "app/ui/Main_3D_Unit.h"
@@ -83,7 +84,7 @@ struct GraphPage {
     port = std::make_unique<ecu::TForm_3D_Port>(nullptr);
     main->SetPortWindow(port.get());
     main->Show();
-    RunFor(2500);
+    RunFor(2500 * benchinstr::Slowdown());
     main->Parts().HudTabControl_GEN->SetItemIndex(2);
     ecu::Session().Link.LinkUp = 1;
     ecu::Session().ConfigData.Configuration->Save_Map = 1;
@@ -214,6 +215,7 @@ void BM_MouseDrag60HzCpu(benchmark::State& State) {
     const auto t0 = Clock::now();
     double pixels = 0, rects = 0;
     int frames = page.main->Scene()->FrameCount();
+    benchinstr::Start();
     auto timer = rtl::Application->StartTimer(1000.0 / 60, [&] {
       // What the last move's frame drew.
       if (page.main->Scene()->FrameCount() != frames) {
@@ -229,6 +231,7 @@ void BM_MouseDrag60HzCpu(benchmark::State& State) {
     });
     RunFor(20000);
     rtl::Application->StopTimer(timer);
+    benchinstr::Stop("diagram drag");
     const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
     const double cpu = CpuSeconds() - cpu0;
     State.counters["cpu_share_pct"] = 100 * cpu / wall;

@@ -11,7 +11,8 @@
 // - BM_IdleCpu: 30 s with the link down (no port): the CPU share;
 // - BM_LinkLedFrame: the link's 13 x 13 LED shown and hidden as the link does on each request
 //   and reply, each change until its frame is presented: the GUI thread's CPU time per frame
-//   (median and 99th percentile), the wall time, and the pixels the frame presented.
+//   (median and 99th percentile), the wall time, the pixels the frame presented, and the
+//   resident memory after the frames.
 #include <benchmark/benchmark.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -28,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "Instructions.h"
 #include "app/core/Model.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
@@ -274,12 +276,14 @@ void BM_LinkLedFrame(benchmark::State& State) {
     return;
   }
   Program program("/nonexistent/gascal-bench");
-  program.Pump(std::chrono::milliseconds(2500));  // shown, logo shrunk, fonts applied
+  // Shown, logo shrunk, fonts applied.
+  program.Pump(std::chrono::milliseconds(static_cast<long long>(2500 * benchinstr::Slowdown())));
   dx::TdxScene* scene = program.Main().Scene();
   ecu::Session().Link.LinkUp = 1;
   std::vector<double> cpu, wall;
   double pixels = 0;
   bool shown = false;
+  benchinstr::Start();
   for (auto _ : State) {
     shown = !shown;
     const int before = program.Main().PresentCount();
@@ -297,6 +301,7 @@ void BM_LinkLedFrame(benchmark::State& State) {
     wall.push_back(w);
     for (const win::TRect& r : scene->LastFrameRects()) pixels += static_cast<double>(r.Width()) * r.Height();
   }
+  benchinstr::Stop("link LED frames");
   ecu::Session().Link.LinkUp = 0;
   std::sort(cpu.begin(), cpu.end());
   std::sort(wall.begin(), wall.end());
@@ -306,6 +311,7 @@ void BM_LinkLedFrame(benchmark::State& State) {
     State.counters["wall_median_ms"] = wall[wall.size() / 2];
     State.counters["pixels_per_frame"] = pixels / static_cast<double>(cpu.size());
   }
+  State.counters["rss_mb"] = RssMb();
 }
 BENCHMARK(BM_LinkLedFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2000);
 

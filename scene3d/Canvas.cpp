@@ -1,6 +1,7 @@
 #include "scene3d/Canvas.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 #include <numbers>
 
@@ -69,22 +70,29 @@ void TdxCanvas::ReleaseBitmaps() {
   FreeBuffer();
 }
 
+void TdxCanvas::TFreePixels::operator()(std::uint32_t* P) const { std::free(P); }
+
 void TdxCanvas::MakeBuffer() {
-  try {
-    dib_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
-  } catch (const std::bad_alloc&) {
-    dib_.clear();
-    throw rtl::Exception("Can't allocate the DIB handle");
-  }
+  // Zeroed by the allocator: fresh pages are not written (nor made resident) until drawn into.
+  dib_.reset(static_cast<std::uint32_t*>(
+      std::calloc(static_cast<size_t>(width_) * static_cast<size_t>(height_), sizeof(std::uint32_t))));
+  if (!dib_) throw rtl::Exception("Can't allocate the DIB handle");
 }
 
-void TdxCanvas::FreeBuffer() { std::vector<std::uint32_t>().swap(dib_); }
+void TdxCanvas::FreeBuffer() { dib_.reset(); }
+
+void TdxCanvas::RenewBuffer() {
+  if (!dib_) return;
+  if (auto* fresh = static_cast<std::uint32_t*>(
+          std::calloc(static_cast<size_t>(width_) * static_cast<size_t>(height_), sizeof(std::uint32_t))))
+    dib_.reset(fresh);
+}
 
 void TdxCanvas::ResizeBuffer(int AWidth, int AHeight) {
   const int w = std::max(AWidth, 1), h = std::max(AHeight, 1);
   if (w == width_ && h == height_) return;
   const bool hadBuffer = HasBuffer();
-  std::vector<std::uint32_t>().swap(dib_);
+  dib_.reset();
   width_ = w;
   height_ = h;
   if (hadBuffer || (buffered_ && !bitmap_)) MakeBuffer();

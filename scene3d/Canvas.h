@@ -86,8 +86,9 @@ public:
   TdxQuality Quality() const { return quality_; }
 
   // The back buffer: Width x Height premultiplied ARGB pixels, top row first; nil without one.
-  std::uint32_t* Buffer() { return dib_.empty() ? nullptr : dib_.data(); }
-  bool HasBuffer() const { return !dib_.empty(); }
+  // Made transparent without writing it: the memory a frame never draws into stays untouched.
+  std::uint32_t* Buffer() { return dib_.get(); }
+  bool HasBuffer() const { return dib_ != nullptr; }
 
   // The canvas's material: every change applies it (ApplyMaterial).
   TdxMaterial& Material() { return *material_; }
@@ -156,6 +157,9 @@ public:
   // is unchanged.
   virtual void ResizeBuffer(int AWidth, int AHeight);
   virtual void FreeBuffer();
+  // A transparent back buffer of the same size in place of the one there is (whose memory goes
+  // back); the old one stays when no new one can be had. Nothing without a back buffer.
+  void RenewBuffer();
 
   // ---- the part of the target a frame draws ----
   // Frames draw, clear and read back only this rectangle of the canvas's pixels (clipped to
@@ -233,7 +237,10 @@ private:
   std::vector<std::shared_ptr<void>> mapHandles_;
   // Every bitmap whose list holds the canvas, mapped or not.
   std::vector<TdxBitmap*> listedIn_;
-  std::vector<std::uint32_t> dib_;
+  struct TFreePixels {
+    void operator()(std::uint32_t* P) const;
+  };
+  std::unique_ptr<std::uint32_t[], TFreePixels> dib_;
   gfx3d::RECT frameRect_;
   bool states_[RenderStateCount] = {};
   IdxCamera* camera_ = nullptr;

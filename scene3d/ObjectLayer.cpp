@@ -122,8 +122,10 @@ TdxCustomObjectLayer::TdxCustomObjectLayer(rtl::TComponent* AOwner)
   vg::AddScene(this);
   SetCanFocused(true);
   if (!vg::DefaultCanvasClass) throw rtl::EInvalidOperation("The 2D library is not started");
-  canvas_ = vg::DefaultCanvasClass->Create(std::max(1, BufferWidth()), std::max(1, BufferHeight()));
+  // The canvas draws into the buffer's pixels; it has a pixel of its own until it is put there.
+  canvas_ = vg::DefaultCanvasClass->Create(1, 1);
   canvas_->SetScene(this);
+  DrawIntoBuffer();
   SetShowHint(true);
   SetDragDisableHighlight(true);
   SetWidth(8);
@@ -135,7 +137,10 @@ TdxCustomObjectLayer::TdxCustomObjectLayer(rtl::TComponent* AOwner)
   fill_->SetStyle(vg::vgBrushNone);
 }
 
-TdxCustomObjectLayer::~TdxCustomObjectLayer() = default;
+TdxCustomObjectLayer::~TdxCustomObjectLayer() {
+  // The buffer outlives this part of the layer: it must not call the watch afterwards.
+  if (watched_) watched_->RemoveCanvas(&bufferWatch_);
+}
 
 void TdxCustomObjectLayer::BeforeDestruction() {
   Destroying();
@@ -247,15 +252,49 @@ void TdxCustomObjectLayer::SetVisible(bool Value) {
 
 void TdxCustomObjectLayer::BeforePaint() {
   const vg::TvxRect all = vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
-  if (GetBuffer() && (GetBuffer()->Width() != BufferWidth() || GetBuffer()->Height() != BufferHeight()))
+  TdxBitmap* buffer = GetBuffer();
+  if (buffer && (buffer->Width() != BufferWidth() || buffer->Height() != BufferHeight())) {
     AddUpdateRect(all);
-  if (canvas_ && (canvas_->Width() != BufferWidth() || canvas_->Height() != BufferHeight()) && BufferWidth() > 0 &&
-      BufferHeight() > 0) {
-    canvas_->ResizeBuffer(BufferWidth(), BufferHeight());
-    RealignRoot();
-    AddUpdateRect(all);
+    // The buffer takes its size now (as the buffer layer would next), so the canvas goes onto
+    // its new pixels at once.
+    buffer->SetSize(BufferWidth(), BufferHeight());
+    if (BufferWidth() > 0 && BufferHeight() > 0) RealignRoot();
   }
+  if (DrawIntoBuffer()) AddUpdateRect(all);
   inherited::BeforePaint();
+}
+
+void TdxCustomObjectLayer::TBufferWatch::DestroyBitmapHandle(TdxBitmap& Bitmap) {
+  // The pixels go: the canvas takes a pixel of its own until it is put on the new ones.
+  if (layer_.canvas_ && layer_.canvas_->BufferBits() == Bitmap.Bits() && !layer_.canvas_->OwnsBuffer())
+    layer_.canvas_->SetBufferBits(nullptr, 1, 1);
+}
+
+bool TdxCustomObjectLayer::DrawIntoBuffer() {
+  TdxBitmap* buffer = GetBuffer();
+  if (buffer != watched_) {
+    if (watched_) watched_->RemoveCanvas(&bufferWatch_);
+    watched_ = buffer;
+    if (buffer) buffer->AddCanvas(&bufferWatch_);
+  }
+  if (!canvas_ || !buffer) return false;
+  std::uint32_t* bits = nullptr;
+  // Only the address is taken here: nothing is written, so nothing is marked for upload.
+  if (!buffer->Map(bits, false)) bits = nullptr;
+  if (!bits) {
+    // No pixels: the canvas keeps one of its own (text is still measured with it).
+    if (!canvas_->OwnsBuffer()) canvas_->SetBufferBits(nullptr, 1, 1);
+    return false;
+  }
+  if (canvas_->BufferBits() == bits && canvas_->Width() == buffer->Width() && canvas_->Height() == buffer->Height())
+    return false;
+  try {
+    canvas_->SetBufferBits(bits, buffer->Width(), buffer->Height());
+  } catch (const rtl::Exception&) {
+    // A canvas that cannot draw there paints into pixels of its own, copied into the buffer.
+    canvas_->SetBufferBits(nullptr, buffer->Width(), buffer->Height());
+  }
+  return true;
 }
 
 void TdxCustomObjectLayer::Render() {
@@ -265,13 +304,15 @@ void TdxCustomObjectLayer::Render() {
 
 void TdxCustomObjectLayer::UpdateBuffer() {
   if (!GetBuffer() || updateRects_.empty() || painting_) return;
+  if (DrawIntoBuffer())
+    AddUpdateRect(vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight())));
   std::vector<vg::TvxRect> painted = updateRects_;
   vg::MergeUpdateRects(painted, static_cast<size_t>(MaxLayerUpdateRects));
   PaintObjects();
-  CopyToBuffer(painted);
+  BufferPainted(painted);
 }
 
-void TdxCustomObjectLayer::CopyToBuffer(const std::vector<vg::TvxRect>& Rects) {
+void TdxCustomObjectLayer::BufferPainted(const std::vector<vg::TvxRect>& Rects) {
   TdxBitmap* buffer = GetBuffer();
   const std::uint32_t* src = canvas_ ? canvas_->BufferBits() : nullptr;
   if (!buffer || !src) return;
@@ -279,8 +320,10 @@ void TdxCustomObjectLayer::CopyToBuffer(const std::vector<vg::TvxRect>& Rects) {
   const int h = std::min(buffer->Height(), canvas_->Height());
   std::uint32_t* bits = nullptr;
   if (!buffer->Map(bits, true)) return;
+  // The canvas drew into the buffer itself, unless it could not be put there.
+  const bool copy = src != bits;
   const int sw = canvas_->Width(), dw = buffer->Width();
-  // The bounds of what was copied: only that part of the texture is uploaded again.
+  // The bounds of what was painted: only that part of the texture is uploaded again.
   int left = w, top = h, right = 0, bottom = 0;
   for (const vg::TvxRect& r : Rects) {
     const int l = std::clamp(PixelFloor(r.Left), 0, w);
@@ -288,7 +331,7 @@ void TdxCustomObjectLayer::CopyToBuffer(const std::vector<vg::TvxRect>& Rects) {
     const int rr = std::clamp(PixelCeil(r.Right), 0, w);
     const int b = std::clamp(PixelCeil(r.Bottom), 0, h);
     if (rr <= l || b <= t) continue;
-    for (int y = t; y < b; ++y)
+    for (int y = t; copy && y < b; ++y)
       std::memcpy(bits + static_cast<size_t>(y) * static_cast<size_t>(dw) + static_cast<size_t>(l),
                   src + static_cast<size_t>(y) * static_cast<size_t>(sw) + static_cast<size_t>(l),
                   static_cast<size_t>(rr - l) * 4);

@@ -6,10 +6,10 @@
 // (widened to whole pixels, dropped when they miss the buffer) and asks its 3D host for a
 // frame: a layer lying one to one on the screen asks for the client rectangle under the dirty
 // one (a pixel wider each side, for the device's linear filtering), any other layer for the
-// whole view. When the frame draws the layer, the dirty parts are painted into the layer's 2D
-// canvas (more than 20 rectangles paint as their union), only those parts are copied into the
-// buffer and marked for upload, and the buffer is drawn as the layer's quad, or laid on the
-// window without the device where nothing else is drawn (see TdxScene).
+// whole view. When the frame draws the layer, the dirty parts are painted (more than 20
+// rectangles as their union) by the layer's 2D canvas, which draws straight into the buffer's
+// pixels, only those parts are marked for upload, and the buffer is drawn as the layer's quad,
+// or laid on the window without the device where nothing else is drawn (see TdxScene).
 //
 // Input: the 3D host hands mouse events to the layer with the ray in its local space; the layer
 // maps them to buffer pixels and routes them to the 2D object under the point, or to the one
@@ -60,8 +60,8 @@ public:
   // ---- the hosted tree -----------------------------------------------------------------------------
   // Paints the dirty rectangles into the 2D canvas (nothing while painting or with none).
   virtual void PaintObjects();
-  // Paints the dirty rectangles and copies what was painted into the buffer: what a frame
-  // does before it draws the layer.
+  // Paints the dirty rectangles into the buffer and marks what was painted for upload: what a
+  // frame does before it draws the layer.
   void UpdateBuffer();
   // Whether a frame may lay the buffer on the window without the 3D device: the layer lies one
   // to one on the screen (X, Y: where its pixel (0, 0) falls), is opaque and untinted, shows
@@ -145,12 +145,28 @@ private:
   // A client point of the host to buffer pixels through the pick ray; false when it misses.
   bool ClientToBuffer(float X, float Y, float& BX, float& BY);
   vg::TvxDragObject Drag2D(const TdxDragObject& Data) const;
-  // Copies the painted rectangles from the 2D canvas into the buffer.
-  void CopyToBuffer(const std::vector<vg::TvxRect>& Rects);
+  // Marks the painted rectangles of the buffer for upload (and copies them there from the 2D
+  // canvas when it could not draw into the buffer).
+  void BufferPainted(const std::vector<vg::TvxRect>& Rects);
+  // Puts the 2D canvas on the buffer's pixels; one pixel of its own while the buffer has none.
+  // True when the canvas moved onto new pixels (what they hold is not the layer's drawing).
+  bool DrawIntoBuffer();
   // Asks the host to draw what the dirty rectangle R (buffer pixels) covers.
   void ReportDirty(const vg::TvxRect& R);
 
+  // Told by the buffer before its pixels are reallocated or freed: the canvas leaves them.
+  class TBufferWatch final : public IdxBitmapCanvas {
+  public:
+    explicit TBufferWatch(TdxCustomObjectLayer& Layer) : layer_(Layer) {}
+    void DestroyBitmapHandle(TdxBitmap& Bitmap) override;
+
+  private:
+    TdxCustomObjectLayer& layer_;
+  };
+
   std::unique_ptr<vg::TvxCanvas> canvas_;
+  TBufferWatch bufferWatch_{*this};
+  TdxBitmap* watched_ = nullptr;  // the buffer bufferWatch_ is listed with
   std::unique_ptr<vg::TvxBrush> fill_;
   bool painting_ = false;
   bool allowDrag_ = false;

@@ -180,6 +180,11 @@ void TdxScene::Notification(rtl::TComponent* AComponent, rtl::TOperation Operati
   if (designDummyA_ && static_cast<rtl::TComponent*>(designDummyA_) == AComponent) designDummyA_ = nullptr;
   if (designDummyB_ && static_cast<rtl::TComponent*>(designDummyB_) == AComponent) designDummyB_ = nullptr;
   if (dragControl_ == AComponent) dragControl_ = nullptr;
+  // The canvas's frame takes what the layer presented while its buffer is still there.
+  if (behindLayer_ && static_cast<rtl::TComponent*>(behindLayer_) == AComponent) {
+    CatchUpFrame();
+    behindLayer_ = nullptr;
+  }
 }
 
 void TdxScene::GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) {
@@ -313,6 +318,7 @@ void TdxScene::CreateWnd() {
 void TdxScene::DestroyWnd() {
   if (sceneCount == 0) FreeDxAniThread();
   canvas_.reset();
+  behind_.clear();
   win::RevokeDragDrop(this);
   inherited::DestroyWnd();
 }
@@ -320,6 +326,8 @@ void TdxScene::DestroyWnd() {
 void TdxScene::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
   if (canvas_ && HandleAllocated()) {
+    // A frame of the new size is drawn whole.
+    if (canvas_->Width() != Width() || canvas_->Height() != Height()) behind_.clear();
     try {
       canvas_->ResizeBuffer(Width(), Height());
     } catch (const rtl::Exception&) {
@@ -418,11 +426,41 @@ void TdxScene::DrawFrame(bool Whole, std::vector<win::TRect> Rects) {
   if (Whole) Rects.assign(1, client);
   std::vector<TComposedLayer> layers;
   // Where only layers lying one to one on the screen draw, no frame needs the device, whole or not.
-  if (canvas_->HasBuffer() && PlanComposition(layers)) {
-    ComposeFrame(Rects, layers);
+  const bool composed = canvas_->HasBuffer() && PlanComposition(layers);
+  TdxCustomObjectLayer* direct = composed ? DirectLayer(layers) : nullptr;
+  // Any other frame draws into the canvas's frame, which first takes what it missed (a whole
+  // frame draws over all of it).
+  if (!direct || direct != behindLayer_) {
+    if (Whole) behind_.clear();
+    CatchUpFrame();
+  }
+  lastFromLayer_ = false;
+  if (composed) {
+    const bool updated = UpdateComposedLayers(layers);
+    const TdxBitmap* buffer = direct ? direct->GetBuffer() : nullptr;
     ++frames_;
     lastFrame_ = TdxFrameKind::Composed;
     lastRects_ = Rects;
+    if (updated && buffer && buffer->Bits() && buffer->Width() >= client.Right && buffer->Height() >= client.Bottom) {
+      // The layer's buffer is the frame: it is presented as it stands.
+      behindLayer_ = direct;
+      behind_.insert(behind_.end(), Rects.begin(), Rects.end());
+      if (Whole) {
+        // Nothing of the canvas's frame is what the form shows: its memory goes back until a
+        // frame needs it.
+        behind_.assign(1, client);
+        canvas_->RenewBuffer();
+      } else if (behind_.size() > static_cast<size_t>(MaxSceneDamageRects)) {
+        win::TRect all = behind_.front();
+        for (const win::TRect& r : behind_) all = win::UnionRect(all, r);
+        behind_.assign(1, all);
+      }
+      lastFromLayer_ = true;
+      Present(Rects, buffer->Bits(), buffer->Width(), buffer->Height());
+      return;
+    }
+    CatchUpFrame();
+    if (updated) ComposeFrame(Rects, layers);
     Present(Rects);
     return;
   }
@@ -499,8 +537,16 @@ bool TdxScene::PlanChildren(const TdxVisualObject* Parent, std::vector<TComposed
   return true;
 }
 
-void TdxScene::ComposeFrame(const std::vector<win::TRect>& Rects, const std::vector<TComposedLayer>& Layers) {
-  // The layers bring their buffers up to date, as a device frame would before drawing them.
+TdxCustomObjectLayer* TdxScene::DirectLayer(const std::vector<TComposedLayer>& Layers) const {
+  // Over transparent black the composition of one buffer is the buffer; the layer must cover
+  // the client area from its corner (its buffer takes BufferWidth x BufferHeight at its update).
+  if (fillColor_ != 0 || Layers.size() != 1) return nullptr;
+  const TComposedLayer& l = Layers.front();
+  if (l.X != 0 || l.Y != 0 || l.Layer->BufferWidth() < Width() || l.Layer->BufferHeight() < Height()) return nullptr;
+  return l.Layer;
+}
+
+bool TdxScene::UpdateComposedLayers(const std::vector<TComposedLayer>& Layers) {
   for (const TComposedLayer& l : Layers) {
     TdxFreeWatch watch(l.Layer);
     l.Layer->BeforePaint();
@@ -509,9 +555,44 @@ void TdxScene::ComposeFrame(const std::vector<win::TRect>& Rects, const std::vec
       // A handler freed a layer: the tree is not what was planned, so the next frame draws it all.
       damageWhole_ = true;
       damage_.clear();
-      return;
+      return false;
     }
   }
+  return true;
+}
+
+void TdxScene::CatchUpFrame() {
+  if (behind_.empty()) return;
+  const std::vector<win::TRect> rects = std::exchange(behind_, {});
+  std::uint32_t* frame = canvas_ ? canvas_->Buffer() : nullptr;
+  const TdxBitmap* buffer = behindLayer_ ? behindLayer_->GetBuffer() : nullptr;
+  if (!frame || !buffer) return;
+  const int w = canvas_->Width();
+  const win::TRect bounds{0, 0, w, canvas_->Height()};
+  const win::TRect covered{0, 0, buffer->Bits() ? buffer->Width() : 0, buffer->Bits() ? buffer->Height() : 0};
+  for (const win::TRect& r0 : rects) {
+    const win::TRect r = win::IntersectRect(r0, bounds);
+    if (r.Empty()) continue;
+    // What was presented: the buffer over transparent black, which is the buffer itself.
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      std::uint32_t* row = frame + static_cast<size_t>(y) * static_cast<size_t>(w);
+      std::fill(row + r.Left, row + r.Right, 0u);
+      const win::TRect on = win::IntersectRect({r.Left, y, r.Right, y + 1}, covered);
+      if (!on.Empty())
+        std::memcpy(row + on.Left,
+                    buffer->Bits() + static_cast<size_t>(y) * static_cast<size_t>(buffer->Width()) +
+                        static_cast<size_t>(on.Left),
+                    static_cast<size_t>(on.Width()) * 4);
+    }
+  }
+}
+
+std::uint32_t* TdxScene::FrameBuffer() {
+  CatchUpFrame();
+  return canvas_ ? canvas_->Buffer() : nullptr;
+}
+
+void TdxScene::ComposeFrame(const std::vector<win::TRect>& Rects, const std::vector<TComposedLayer>& Layers) {
   std::uint32_t* frame = canvas_->Buffer();
   const int w = canvas_->Width();
   const win::TRect bounds{0, 0, w, canvas_->Height()};
@@ -557,28 +638,31 @@ void TdxScene::DrawDesignHints(TdxCanvas& C) {
 }
 
 void TdxScene::Present(const std::vector<win::TRect>& Rects) {
+  if (canvas_ && canvas_->HasBuffer()) Present(Rects, canvas_->Buffer(), canvas_->Width(), canvas_->Height());
+}
+
+void TdxScene::Present(const std::vector<win::TRect>& Rects, const std::uint32_t* Bits, int AWidth, int AHeight) {
+  if (!Bits) return;
   // A designed scene's form is not layered (the design view is opaque): its frames are copied
   // into the form's frame like those of any opaque scene.
   if (transparency_ && OnForm() && !designing_) {
-    if (!HandleAllocated() || !canvas_ || !canvas_->HasBuffer()) return;
+    if (!HandleAllocated()) return;
     auto* owner = dynamic_cast<win::TWinControl*>(Owner());
     auto* form = dynamic_cast<win::TCustomForm*>(Parent());
     if (!owner || !owner->HandleAllocated() || !form) return;
-    form->UpdateLayered(canvas_->Buffer(), canvas_->Width(), canvas_->Height(), canvas_->Width(),
-                        owner->Left() + Left(), owner->Top() + Top(), Rects);
+    form->UpdateLayered(Bits, AWidth, AHeight, AWidth, owner->Left() + Left(), owner->Top() + Top(), Rects);
     return;
   }
   // An opaque scene copies its frame into the form's frame under it.
-  if (!canvas_ || !canvas_->HasBuffer()) return;
   const gfx2d::PixelTarget dc = GetDC();
   if (!dc.Bits) return;
   for (const win::TRect& r : Rects)
-    gfx2d::CopyPixels(canvas_->Buffer(), canvas_->Width(), canvas_->Height(), r.Left, r.Top, r.Width(), r.Height(), dc,
-                      r.Left, r.Top);
+    gfx2d::CopyPixels(Bits, AWidth, AHeight, r.Left, r.Top, r.Width(), r.Height(), dc, r.Left, r.Top);
   PresentRects(Rects);
 }
 
 void TdxScene::UpdateLayer() {
+  CatchUpFrame();
   if (canvas_) Present({{0, 0, canvas_->Width(), canvas_->Height()}});
 }
 

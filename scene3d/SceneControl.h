@@ -18,9 +18,13 @@
 // A frame of rectangles where only object layers that lie one to one on the screen draw
 // anything (the normal window: a GUI layer over the fill) is composed without the device: the
 // fill, then each layer's buffer in drawing order, premultiplied, into the canvas's frame; the
-// textures catch up at the next device frame. Any other frame of rectangles is drawn on the
-// device held to their bounds (scissored) and only those are read back; the whole view is a
-// whole device frame. Only the rectangles drawn reach the form.
+// textures catch up at the next device frame. Where that composition is one layer's buffer as
+// it stands (one layer from the client's corner over all of it, the fill transparent black:
+// every window of the program), the frame is presented straight from the buffer and the
+// canvas's frame catches up only when something needs it (FrameBuffer, a frame composed or
+// drawn otherwise, the layer leaving). Any other frame of rectangles is drawn on the device
+// held to their bounds (scissored) and only those are read back; the whole view is a whole
+// device frame. Only the rectangles drawn reach the form.
 //
 // References: captured, hovered, focused, selected, the camera, the active control, the drop
 // target and the object being dragged are plain pointers that the tree (and free
@@ -125,6 +129,11 @@ public:
   int FrameCount() const { return frames_; }
   // How the last frame was made and the client rectangles it drew.
   TdxFrameKind LastFrameKind() const { return lastFrame_; }
+  // Whether the last frame was presented straight from a layer's buffer.
+  bool LastFrameFromLayer() const { return lastFromLayer_; }
+  // The canvas's frame (Width x Height pixels, nil without one), brought up to date with what
+  // the last frames presented straight from a layer.
+  std::uint32_t* FrameBuffer();
   const std::vector<win::TRect>& LastFrameRects() const { return lastRects_; }
 
   // ---- properties -----------------------------------------------------------------------------
@@ -317,8 +326,18 @@ private:
   // in drawing order.
   bool PlanComposition(std::vector<TComposedLayer>& Layers) const;
   bool PlanChildren(const TdxVisualObject* Parent, std::vector<TComposedLayer>& Layers) const;
+  // The layer whose buffer is the composition of Layers over the fill; nil when none is.
+  TdxCustomObjectLayer* DirectLayer(const std::vector<TComposedLayer>& Layers) const;
+  // Brings the layers' buffers up to date, as a device frame would before drawing them; false
+  // when a handler freed one (the next frame then draws the whole view).
+  bool UpdateComposedLayers(const std::vector<TComposedLayer>& Layers);
   void ComposeFrame(const std::vector<win::TRect>& Rects, const std::vector<TComposedLayer>& Layers);
+  // Copies into the canvas's frame what was presented straight from a layer since.
+  void CatchUpFrame();
+  // Hands the rectangles of the canvas's frame, or of the AWidth x AHeight pixels Bits (client
+  // point (0, 0) first, rows without padding), to the form.
   void Present(const std::vector<win::TRect>& Rects);
+  void Present(const std::vector<win::TRect>& Rects, const std::uint32_t* Bits, int AWidth, int AHeight);
   // Design mode: three lines of mouse hints at the top left of the view.
   void DrawDesignHints(TdxCanvas& C);
   void Watch(rtl::TComponent* Old, rtl::TComponent* New);
@@ -428,6 +447,11 @@ private:
   std::vector<win::TRect> damage_;
   TdxFrameKind lastFrame_ = TdxFrameKind::None;
   std::vector<win::TRect> lastRects_;
+  bool lastFromLayer_ = false;
+  // Where the canvas's frame is behind the form: client rectangles presented straight from
+  // behindLayer_'s buffer (more than MaxSceneDamageRects become their union).
+  TdxCustomObjectLayer* behindLayer_ = nullptr;
+  std::vector<win::TRect> behind_;
   // Design time.
   std::vector<TdxVisualObject*> designList_;
   TdxDesignDrag designDrag_ = TdxDesignDrag::None;

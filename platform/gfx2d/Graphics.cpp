@@ -72,6 +72,8 @@ uint32_t Graphics::Save() {
   const uint32_t token = nextToken_++;
   if (nextToken_ == 0) nextToken_ = 1;
   saved_.push_back({token, matrix_, degenerate_, clip_});
+  // cairo keeps the clip of each saved state: a restore takes it back without clipping anew.
+  cairo_save(cr_);
   return token;
 }
 
@@ -80,14 +82,11 @@ void Graphics::Restore(uint32_t Token) {
   if (it == saved_.end()) return;
   matrix_ = it->Transform;
   degenerate_ = it->Degenerate;
-  // The same steps clip as they did: cairo's clip is still theirs.
-  const bool sameClip = clip_ == it->Clip;
   clip_ = std::move(it->Clip);
+  // One cairo state for each state given up: the one restored and every later one.
+  for (auto n = saved_.end() - it; n > 0; --n) cairo_restore(cr_);
   saved_.erase(it, saved_.end());
-  if (sameClip)
-    ApplyTransform();
-  else
-    ReplayClip();
+  ApplyTransform();
 }
 
 // ---- clip -------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,31 @@ TEST(GraphicsState, RestoreInAnyOrderDiscardsLaterStates) {
   s.g->Restore(12345);
   s.g->FillRectangle(red, {0, 0, 1, 1});
   EXPECT_EQ(s.At(0, 5), Red);  // no clip, transform not restored
+}
+
+// Deeply nested states, each clipping further, come back level by level and all at once.
+TEST(GraphicsState, NestedClipsComeBackLevelByLevelAndAllAtOnce) {
+  Surface s(10, 10);
+  SolidBrush red(Red);
+  std::vector<uint32_t> tokens;
+  for (int i = 0; i < 200; ++i) {
+    tokens.push_back(s.g->Save());
+    s.g->SetClipRect({0, 0, 10.0f - static_cast<float>(i % 9), 10}, CombineMode::Intersect);
+  }
+  s.g->FillRectangle(red, {0, 0, 10, 1});
+  EXPECT_EQ(s.CountPainted(), 2) << "the narrowest clip";
+  s.g->Restore(tokens[1]);  // the clip of the first level only
+  s.g->FillRectangle(red, {0, 1, 10, 1});
+  EXPECT_EQ(s.CountPainted(), 2 + 10);
+  s.g->Restore(tokens[1]);  // forgotten
+  s.g->Restore(tokens[0]);
+  s.g->FillRectangle(red, {0, 2, 10, 1});
+  EXPECT_EQ(s.CountPainted(), 2 + 10 + 10);
+  const uint32_t again = s.g->Save();
+  s.g->SetClipRect({0, 0, 1, 1}, CombineMode::Replace);
+  s.g->Restore(again);
+  s.g->FillRectangle(red, {0, 3, 10, 1});
+  EXPECT_EQ(s.CountPainted(), 2 + 10 + 10 + 10) << "still drawing after every restore";
 }
 
 // A restore that finds the clip as it was saved keeps it and takes back only the transform;

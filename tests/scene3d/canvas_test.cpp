@@ -2,6 +2,7 @@
 // bookkeeping between bitmaps and canvases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -186,12 +187,22 @@ TEST(DxCanvasBase, BackBufferFollowsTheSizeAndSizesStayAtLeastOne) {
   c.ResizeBuffer(30, 20);
   ASSERT_NE(c.Buffer(), nullptr);
   c.Buffer()[30 * 20 - 1] = 0xFFFFFFFF;  // the last pixel exists (ASan would tell otherwise)
+  EXPECT_TRUE(std::all_of(c.Buffer(), c.Buffer() + 30 * 20 - 1, [](std::uint32_t P) { return P == 0; }))
+      << "made transparent";
+  // Renewed: transparent again at the same size.
+  std::fill(c.Buffer(), c.Buffer() + 30 * 20, 0xFF102030u);
+  c.RenewBuffer();
+  ASSERT_TRUE(c.HasBuffer());
+  EXPECT_EQ(c.Width(), 30);
+  EXPECT_TRUE(std::all_of(c.Buffer(), c.Buffer() + 30 * 20, [](std::uint32_t P) { return P == 0; }));
   c.ResizeBuffer(0, 0);
   EXPECT_EQ(c.Width(), 1);
   EXPECT_EQ(c.Height(), 1);
 
   TRecordingCanvas plain(0, 10, 10, false, dxLowQuality);
   EXPECT_FALSE(plain.HasBuffer());
+  plain.RenewBuffer();
+  EXPECT_FALSE(plain.HasBuffer()) << "nothing to renew";
   TdxBitmap empty;
   TRecordingCanvas offscreen(empty);
   EXPECT_EQ(offscreen.Width(), 1);

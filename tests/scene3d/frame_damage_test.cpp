@@ -5,8 +5,10 @@
 // shrinks and grows). Frame by frame the two must show the same pixels, with or
 // without a 3D object under the layer; where the layer is translucent the frame composed
 // without the device may round a channel differently, by one at most. On the recording device
-// the same changes show which calls each kind of frame makes. Under Xvfb the window reaches
-// the screen after a run of partial updates as a whole redraw shows it.
+// the same changes show which calls each kind of frame makes, and a window whose frame is its
+// layer's buffer presents it from there while the scene's own frame catches up when needed.
+// Under Xvfb the window reaches the screen after a run of partial updates as a whole redraw
+// shows it.
 #include <SDL.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -266,7 +268,7 @@ TEST_P(FrameDamageGl, EveryFrameOfARunOfChangesShowsWhatAWholeRedrawShows) {
       for (const win::TRect& r : a.scene->LastFrameRects()) area += r.Width() * r.Height();
       EXPECT_LT(area, W * H / 2) << "a change draws a part of the view";
       const int farBefore = scene.Far + shown.Far;
-      Compare(canvasA->Buffer(), canvasB->Buffer(), b, W, H, scene);
+      Compare(a.scene->FrameBuffer(), b.scene->FrameBuffer(), b, W, H, scene);
       Compare(a.form->PresentedFrame().data(), b.form->PresentedFrame().data(), b, W, H, shown);
       ASSERT_EQ(scene.Far + shown.Far, farBefore) << "frames differ beyond the rounding of translucent pixels";
     }
@@ -296,7 +298,7 @@ TEST_P(FrameDamageGl, EveryFrameOfARunOfChangesShowsWhatAWholeRedrawShows) {
       a.Pump();
       b.ForceWhole();
       Differences last;
-      Compare(canvasA->Buffer(), canvasB->Buffer(), b, W, H, last);
+      Compare(a.scene->FrameBuffer(), b.scene->FrameBuffer(), b, W, H, last);
       Compare(a.form->PresentedFrame().data(), b.form->PresentedFrame().data(), b, W, H, last);
       if (a.scene->LastFrameKind() == TdxFrameKind::Device) {
         EXPECT_EQ(last.Far + last.OffByOne, 0) << "both whole frames come from the same device drawing";
@@ -444,6 +446,84 @@ TEST(FrameDamageDevice, OnlyLayersThatDrawTheirBufferAloneAreComposed) {
     w.Pump();
     EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::DevicePart);
     EXPECT_EQ(rec->Count("SetScissorRect"), 1);
+  }
+}
+
+namespace {
+
+// Where the client rectangle R of a frame (client-sized, rows of W pixels) differs from the
+// layer's buffer: the first differing pixel as text, empty when none does.
+std::string FrameVersusBuffer(const std::uint32_t* Frame, int W, const TdxBitmap& Buffer, const win::TRect& R) {
+  for (int y = R.Top; y < R.Bottom; ++y)
+    for (int x = R.Left; x < R.Right; ++x)
+      if (Frame[y * W + x] != Buffer.Bits()[y * Buffer.Width() + x]) return std::to_string(x) + "," + std::to_string(y);
+  return {};
+}
+
+}  // namespace
+
+// A window whose one layer covers it over a transparent fill presents its frames straight from
+// the layer's buffer; the scene's own frame takes them when it is asked for, before any other
+// kind of frame draws into it, and before the layer goes.
+TEST(FrameDamageDevice, AFrameThatIsTheLayersBufferIsPresentedFromItAndTheScenesFrameCatchesUp) {
+  auto rec = std::make_shared<gfx3d::FakeRecorder>();
+  LibraryRun run(gfx3d::FakeDirect3D(rec, gfx3d::Availability::Ex));
+  {
+    Window w(0, 0, 200, 150, "#00000000", false);
+    w.form->Show();
+    w.Pump();
+    ASSERT_TRUE(w.scene->LastFrameFromLayer());
+    const win::TRect client{0, 0, 200, 150};
+    std::uint32_t* frame = w.scene->FrameBuffer();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(FrameVersusBuffer(frame, 200, *w.layer->GetBuffer(), client), "");
+
+    // A change: only the layer's pixels change; the scene's frame follows when asked.
+    std::fill(frame, frame + 200 * 150, 0x12345678u);
+    w.labels[2]->SetText(u"Changed");
+    w.Pump();
+    ASSERT_TRUE(w.scene->LastFrameFromLayer());
+    const win::TRect part = w.scene->LastFrameRects().front();
+    EXPECT_LT(part.Width() * part.Height(), 200 * 150 / 4);
+    EXPECT_EQ(w.scene->GetCanvas()->Buffer()[part.Top * 200 + part.Left], 0x12345678u) << "not copied yet";
+    EXPECT_EQ(w.scene->FrameBuffer(), frame);
+    EXPECT_EQ(FrameVersusBuffer(frame, 200, *w.layer->GetBuffer(), part), "");
+    EXPECT_EQ(frame[0], 0x12345678u) << "only what was presented is copied";
+
+    // Then a frame of another kind (a second layer joins: the composition is no longer one
+    // buffer) composes into the scene's frame, which is whole again afterwards.
+    std::fill(frame, frame + 200 * 150, 0x12345678u);
+    w.labels[0]->SetText(u"Again");
+    w.Pump();
+    ASSERT_TRUE(w.scene->LastFrameFromLayer());
+    auto* text = new TdxGUIText(w.form.get());
+    text->SetProjection(dxProjectionScreen);
+    text->SetWidth(40);
+    text->SetHeight(20);
+    text->Position()->SetPoint({170, 130, 0});
+    w.root->AddObject(text);
+    text->SetText(u"Gas");
+    w.Pump();
+    EXPECT_EQ(w.scene->LastFrameKind(), TdxFrameKind::Composed);
+    EXPECT_FALSE(w.scene->LastFrameFromLayer());
+    EXPECT_EQ(FrameVersusBuffer(w.scene->GetCanvas()->Buffer(), 200, *w.layer->GetBuffer(), {0, 0, 200, 100}), "");
+    text->Free();
+    w.Pump();
+    ASSERT_TRUE(w.scene->LastFrameFromLayer());
+
+    // The layer goes while the scene's frame is behind: the frame takes its pixels first (ASan
+    // would tell of a buffer read after it went).
+    w.labels[1]->SetText(u"Last");
+    w.Pump();
+    ASSERT_TRUE(w.scene->LastFrameFromLayer());
+    const win::TRect last = w.scene->LastFrameRects().front();
+    TdxBitmap shown;
+    shown.Assign(w.layer->GetBuffer());
+    w.layer->Free();
+    w.layer = nullptr;
+    EXPECT_EQ(FrameVersusBuffer(w.scene->FrameBuffer(), 200, shown, last), "");
+    w.Pump();
+    EXPECT_FALSE(w.scene->LastFrameFromLayer());
   }
 }
 

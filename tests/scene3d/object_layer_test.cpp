@@ -1,8 +1,8 @@
 // The object layer as the host of a 2D tree inside a 3D host: dirty rectangles and what a frame
-// paints and copies into the buffer, the first root laid over the buffer, its own brush, the
-// first full repaint after loading, the 3D side of the host rules (the rules themselves run
-// against every host in host_contract_test.cpp), and the routing of presses, moves, releases,
-// wheel, keys, focus, hints and drags into the 2D tree.
+// paints into the buffer, whose pixels the canvas draws into whoever remakes them, the first root
+// laid over the buffer, its own brush, the first full repaint after loading, the 3D side of the
+// host rules (the rules themselves run against every host in host_contract_test.cpp), and the
+// routing of presses, moves, releases, wheel, keys, focus, hints and drags into the 2D tree.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -206,6 +206,74 @@ TEST_F(ObjectLayerTest, TwentyOneRectanglesPaintAsTheirUnionAndTwentyStaySeparat
   EXPECT_EQ(Pixel(6, 4), 0xFFFF0000u);
   EXPECT_EQ(Pixel(79, 2), 0xFFFF0000u);
   EXPECT_EQ(layer->GetUpdateRectsCount(), 0);
+}
+
+// The canvas draws into the buffer's own pixels; whoever reallocates them, it never draws into
+// freed ones (ASan tells) and is on the new ones, painted whole, by the next frame.
+TEST_F(ObjectLayerTest, TheCanvasDrawsIntoTheBuffersPixelsAndLeavesThemBeforeTheyGo) {
+  MakeLayer(100, 80);
+  TdxBitmap* buffer = layer->GetBuffer();
+  buffer->SetNeedUpdate(false);  // as the canvas's upload leaves it
+  auto* root = Add(nullptr, 0, 0, 100, 80);
+  Frame();
+  EXPECT_EQ(layer->Canvas()->BufferBits(), buffer->Bits()) << "one copy of the layer's pixels";
+  EXPECT_FALSE(layer->Canvas()->OwnsBuffer());
+  EXPECT_EQ(Pixel(99, 79), 0xFFFF0000u);
+  int l, t, r, b;
+  ASSERT_TRUE(buffer->PendingRect(l, t, r, b)) << "what was painted goes up, marked as it was drawn";
+  EXPECT_EQ(std::vector<int>({l, t, r, b}), std::vector<int>({0, 0, 100, 80}));
+
+  // The layer grows: the buffer takes the new size before the frame paints.
+  layer->SetWidth(300);
+  layer->SetHeight(200);
+  Frame();
+  EXPECT_EQ(buffer->Width(), 300);
+  EXPECT_EQ(layer->Canvas()->BufferBits(), buffer->Bits());
+  EXPECT_EQ(layer->Canvas()->Width(), 300);
+  EXPECT_EQ(layer->Canvas()->Height(), 200);
+  EXPECT_FLOAT_EQ(root->Width(), 300);
+  EXPECT_EQ(Pixel(299, 199), 0xFFFF0000u) << "the new pixels are painted whole";
+  EXPECT_TRUE(buffer->NeedUpdate());
+  EXPECT_FALSE(buffer->PendingRect(l, t, r, b)) << "and go up whole";
+
+  // The buffer is a named bitmap and may be resized by others: the canvas leaves the old pixels
+  // at once, and a paint before the next frame draws into pixels of its own.
+  buffer->SetSize(40, 30);
+  EXPECT_NE(layer->Canvas()->BufferBits(), buffer->Bits());
+  EXPECT_TRUE(layer->Canvas()->OwnsBuffer());
+  layer->AddUpdateRect(R(0, 0, 300, 200));
+  layer->PaintObjects();
+  EXPECT_EQ(layer->GetUpdateRectsCount(), 0);
+  buffer->SetNeedUpdate(false);
+  Frame();
+  EXPECT_EQ(buffer->Width(), 300) << "the layer's size wins at its frame";
+  EXPECT_EQ(layer->Canvas()->BufferBits(), buffer->Bits());
+  EXPECT_EQ(Pixel(0, 0), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(299, 199), 0xFFFF0000u);
+  EXPECT_TRUE(buffer->NeedUpdate());
+
+  // Pixels of the same size taken from another bitmap stay where they are: so does the canvas.
+  TdxBitmap blue(300, 200);
+  blue.Clear(0xFF0000FFu);
+  const std::uint32_t* bits = buffer->Bits();
+  buffer->Assign(&blue);
+  EXPECT_EQ(buffer->Bits(), bits);
+  EXPECT_EQ(layer->Canvas()->BufferBits(), bits);
+  layer->AddUpdateRect(R(0, 0, 20, 20));
+  Frame();
+  EXPECT_EQ(Pixel(5, 5), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(100, 100), 0xFF0000FFu) << "outside what was painted";
+
+  // A buffer left without pixels: the canvas keeps one of its own and the layer still measures.
+  layer->SetWidth(0);
+  Frame();
+  EXPECT_EQ(buffer->Bits(), nullptr);
+  EXPECT_TRUE(layer->Canvas()->OwnsBuffer());
+  EXPECT_GT(layer->Canvas()->TextWidth(u"Gas"), 0);
+  layer->SetWidth(50);
+  Frame();
+  EXPECT_EQ(layer->Canvas()->BufferBits(), buffer->Bits());
+  EXPECT_EQ(layer->Canvas()->Width(), 50);
 }
 
 TEST_F(ObjectLayerTest, TheBackgroundIsClearWithoutAFillAndTheFillIsCopiedNotTaken) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,47 @@ TEST(CanvasBuffer, SizesClearsAndCopies) {
   EXPECT_EQ(TvxCanvasGdiPlus::GetScanline(&bmp, 1), bmp.Bits() + 3);
   EXPECT_EQ(TvxCanvasGdiPlus::GetScanline(&bmp, 2), nullptr);
   EXPECT_EQ(TvxCanvasGdiPlus::GetScanline(&bmp, -1), nullptr);
+}
+
+// A canvas lent someone else's pixels draws into them, and never frees them (ASan would tell of
+// a free of memory it does not own, or a write after it leaves them).
+TEST(CanvasBuffer, LentPixelsAreDrawnIntoAndLeftToTheirOwner) {
+  Canvas c(4, 4);
+  auto lent = std::make_unique<std::vector<uint32_t>>(20 * 10, 0u);
+  c->SetBufferBits(lent->data(), 20, 10);
+  EXPECT_EQ(c->BufferBits(), lent->data());
+  EXPECT_FALSE(c->OwnsBuffer());
+  EXPECT_EQ(c->Width(), 20);
+  EXPECT_EQ(c->Height(), 10);
+  c->Fill()->SetSolidColor(Red);
+  c->FillRect({2, 2, 6, 6}, 0, 0, AllCorners, 1);
+  EXPECT_EQ((*lent)[3 * 20 + 3], Red);
+  c->ClearRect({0, 0, 20, 10}, Blue);
+  EXPECT_EQ((*lent)[9 * 20 + 19], Blue);
+  c->SetBufferBits(lent->data(), 20, 10);  // the same: nothing changes
+  EXPECT_EQ((*lent)[9 * 20 + 19], Blue);
+
+  // Back to pixels of its own (transparent), then lent again and freed while lent.
+  c->SetBufferBits(nullptr, 5, 5);
+  EXPECT_TRUE(c->OwnsBuffer());
+  EXPECT_NE(c->BufferBits(), lent->data());
+  EXPECT_EQ(c.At(4, 4), 0u);
+  c->Clear(Red);
+  EXPECT_EQ((*lent)[0], Blue) << "the owner's pixels are left alone";
+  c->SetBufferBits(lent->data(), 20, 10);
+  c->ResizeBuffer(8, 8);  // a new size: its own pixels again
+  EXPECT_TRUE(c->OwnsBuffer());
+  c->Clear(Red);
+  EXPECT_EQ((*lent)[0], Blue);
+  c->SetBufferBits(lent->data(), 20, 10);
+  c.c.reset();
+  lent->at(0) = Red;  // still the owner's
+
+  // A canvas on a bitmap draws into the bitmap and takes no other pixels.
+  TvxBitmap bitmap(4, 4);
+  TvxCanvasGdiPlus on(&bitmap);
+  std::vector<uint32_t> other(16, 0u);
+  EXPECT_THROW(on.SetBufferBits(other.data(), 4, 4), rtl::EInvalidOperation);
 }
 
 TEST(CanvasBuffer, UnallocatableSizeRaisesAndLeavesNoBuffer) {

@@ -213,6 +213,7 @@ void TvxCanvas::FlushBuffer(int, int, TvxDC) { Abstract(); }
 void TvxCanvas::FlushBufferRect(int, int, TvxDC, const TvxRect&) { Abstract(); }
 void TvxCanvas::FreeBuffer() { Abstract(); }
 void TvxCanvas::ResizeBuffer(int, int) { Abstract(); }
+void TvxCanvas::SetBufferBits(uint32_t*, int, int) { Abstract(); }
 void TvxCanvas::Clear(TvxColor) { Abstract(); }
 void TvxCanvas::ClearRect(const TvxRect&, TvxColor) { Abstract(); }
 int TvxCanvas::SaveState() { Abstract(); }

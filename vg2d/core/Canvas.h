@@ -124,6 +124,13 @@ public:
   virtual void FlushBufferRect(int X, int Y, TvxDC DC, const TvxRect& ARect);
   virtual void FreeBuffer();
   virtual void ResizeBuffer(int AWidth, int AHeight);
+  // A buffered canvas draws from now on into Bits, AWidth x AHeight premultiplied pixels in
+  // rows without padding that the caller owns and keeps until the canvas is given others,
+  // resized or freed (BufferBits is then Bits); nil Bits gives it a buffer of its own of that
+  // size again. Sides below 1 count as 1.
+  virtual void SetBufferBits(uint32_t* Bits, int AWidth, int AHeight);
+  // Whether the buffer is the canvas's own (false while it draws into someone else's pixels).
+  bool OwnsBuffer() const { return ownsBuffer_; }
   virtual void Clear(TvxColor Color);
   virtual void ClearRect(const TvxRect& ARect, TvxColor Color);
   virtual void SetMatrix(const TvxMatrix& M) { matrix_ = M; }
@@ -181,6 +188,7 @@ protected:
   TvxBitmap* bitmap_ = nullptr;
   TvxSaveDataArray saveData_;
   bool buffered_ = false;
+  bool ownsBuffer_ = true;
   uint32_t* bufferBits_ = nullptr;
   gfx2d::PixelTarget bufferHandle_;
   IvxScene* scene_ = nullptr;

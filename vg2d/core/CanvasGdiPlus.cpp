@@ -235,6 +235,25 @@ void TvxCanvasGdiPlus::MakeBuffer(int AWidth, int AHeight) {
   CreateGraphics(dibImage_.get());
 }
 
+void TvxCanvasGdiPlus::SetBufferBits(uint32_t* Bits, int AWidth, int AHeight) {
+  if (!buffered_) throw rtl::EInvalidOperation("A canvas on a bitmap draws into the bitmap");
+  if (!Bits) {
+    if (ownsBuffer_ && bufferBits_ && AWidth == width_ && AHeight == height_) return;
+    MakeBuffer(AWidth, AHeight);
+    return;
+  }
+  if (Bits == bufferBits_ && AWidth == width_ && AHeight == height_) return;
+  FreeBuffer();
+  width_ = std::max(AWidth, 1);
+  height_ = std::max(AHeight, 1);
+  dibImage_.reset(gfx2d::Image::FromPixels(Bits, width_, height_));
+  if (!dibImage_) throw rtl::Exception("Can't allocate the DIB handle");
+  ownsBuffer_ = false;
+  bufferBits_ = Bits;
+  bufferHandle_ = {bufferBits_, width_, height_, width_};
+  CreateGraphics(dibImage_.get());
+}
+
 void TvxCanvasGdiPlus::FreeBuffer() {
   graphics_.reset();
   if (buffered_) {
@@ -242,6 +261,7 @@ void TvxCanvasGdiPlus::FreeBuffer() {
     std::vector<uint32_t>().swap(dib_);
     bufferBits_ = nullptr;
     bufferHandle_ = {};
+    ownsBuffer_ = true;
   }
 }
 

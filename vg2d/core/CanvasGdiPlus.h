@@ -36,6 +36,10 @@ public:
   // Raises rtl::Exception "Can't allocate the DIB handle" when no buffer of that size can
   // be made; the canvas then has no buffer and keeps the new size.
   void ResizeBuffer(int AWidth, int AHeight) override;
+  // Raises rtl::EInvalidOperation on a canvas that draws into a bitmap, and "Can't allocate the
+  // DIB handle" as ResizeBuffer does when the back end cannot draw into those pixels (the canvas
+  // then has no buffer).
+  void SetBufferBits(uint32_t* Bits, int AWidth, int AHeight) override;
   void Clear(TvxColor Color) override;
   void ClearRect(const TvxRect& ARect, TvxColor Color) override;
   void SetMatrix(const TvxMatrix& M) override;
