@@ -28,6 +28,14 @@ gfx2d::StringFormat CaptionFormat() {
   return f;
 }
 
+// Takes an open menu window off its menu and hides it; it is freed once the handler that may
+// be running in it has returned.
+void Dismiss(std::unique_ptr<TPopupMenuWindow>& Window) {
+  Window->Detach();
+  Window->Hide();
+  Window.release()->Release();
+}
+
 }  // namespace
 
 // ---- TMenuItem ------------------------------------------------------------------------------
@@ -75,11 +83,7 @@ TPopupMenuWindow::~TPopupMenuWindow() { StopScrolling(); }
 
 void TPopupMenuWindow::Detach() {
   StopScrolling();
-  if (sub_) {
-    sub_->Detach();
-    sub_->Hide();
-    sub_.release()->Release();
-  }
+  if (sub_) Dismiss(sub_);
   if (parent_) parent_->RemoveFreeNotification(this);
   parent_ = nullptr;
   menu_ = nullptr;
@@ -240,9 +244,7 @@ void TPopupMenuWindow::OpenSubmenu(int Index) {
 void TPopupMenuWindow::CloseSubmenu() {
   if (!sub_) return;
   // The submenu may be the window whose handler runs this: it goes once that has returned.
-  sub_->Detach();
-  sub_->Hide();
-  sub_.release()->Release();
+  Dismiss(sub_);
 }
 
 void TPopupMenuWindow::SetHot(int Index) {
@@ -405,11 +407,7 @@ TPopupMenu::TPopupMenu(rtl::TComponent* AOwner) : rtl::TComponent(AOwner) {}
 TPopupMenu::~TPopupMenu() = default;
 
 void TPopupMenu::BeforeDestruction() {
-  if (window_) {
-    window_->Detach();
-    window_->Hide();
-    window_.release()->Release();
-  }
+  if (window_) Dismiss(window_);
   if (popupComponent_) popupComponent_->RemoveFreeNotification(this);
   popupComponent_ = nullptr;
   inherited::BeforeDestruction();

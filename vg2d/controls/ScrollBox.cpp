@@ -46,11 +46,7 @@ TvxRect TvxScrollContent::GetUpdateRect() {
   TvxRect r = inherited::GetUpdateRect();
   TvxScrollBox* box = ScrollBox();
   if (!box || !box->Viewport()) return r;
-  const TvxRect c = GetClipRect();
-  const TvxPoint corners[4] = {LocalToAbsolute({c.Left, c.Top}), LocalToAbsolute({c.Right, c.Top}),
-                               LocalToAbsolute({c.Right, c.Bottom}), LocalToAbsolute({c.Left, c.Bottom})};
-  TvxRect shown;
-  PointsBounds(corners, 3, shown);
+  const TvxRect shown = LocalRectToAbsolute(GetClipRect());
   TvxRect cut;
   if (!IntersectRectF(cut, r, shown)) return {};
   return cut;

@@ -286,11 +286,7 @@ TvxRect TvxSelectionPoint::GetUpdateRect() {
 
 TvxRect TvxSelectionPoint::GetReachRect() {
   const float g = gripSize_;
-  const TvxPoint corners[4] = {LocalToAbsolute({-g, -g}), LocalToAbsolute({2 * g, -g}),
-                               LocalToAbsolute({2 * g, 2 * g}), LocalToAbsolute({-g, 2 * g})};
-  TvxRect r;
-  PointsBounds(corners, 3, r);
-  return r;
+  return LocalRectToAbsolute({-g, -g, 2 * g, 2 * g});
 }
 
 bool TvxSelectionPoint::PointInObject(float X, float Y) {

@@ -139,14 +139,7 @@ void TvxText::Paint() {
   c->FillText(r, r, text_, false, GetAbsoluteOpacity(), horzTextAlign_, vertTextAlign_);
 }
 
-TvxRect TvxText::GetReachRect() {
-  const TvxRect p = GetPaintRect();
-  const TvxPoint corners[4] = {LocalToAbsolute({p.Left, p.Top}), LocalToAbsolute({p.Right, p.Top}),
-                               LocalToAbsolute({p.Right, p.Bottom}), LocalToAbsolute({p.Left, p.Bottom})};
-  TvxRect r;
-  PointsBounds(corners, 3, r);
-  return r;
-}
+TvxRect TvxText::GetReachRect() { return LocalRectToAbsolute(GetPaintRect()); }
 
 void TvxText::AdjustSize() {
   if (Aligning() || adjusting_) return;

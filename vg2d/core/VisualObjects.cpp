@@ -139,9 +139,11 @@ TvxRect TvxVisualObject::GetEffectsRect() {
   return r;
 }
 
-TvxRect TvxVisualObject::GetAbsoluteRect() {
-  const TvxPoint corners[4] = {LocalToAbsolute({0, 0}), LocalToAbsolute({width_, 0}),
-                               LocalToAbsolute({width_, height_}), LocalToAbsolute({0, height_})};
+TvxRect TvxVisualObject::GetAbsoluteRect() { return LocalRectToAbsolute({0, 0, width_, height_}); }
+
+TvxRect TvxVisualObject::LocalRectToAbsolute(const TvxRect& R) {
+  const TvxPoint corners[4] = {LocalToAbsolute({R.Left, R.Top}), LocalToAbsolute({R.Right, R.Top}),
+                               LocalToAbsolute({R.Right, R.Bottom}), LocalToAbsolute({R.Left, R.Bottom})};
   TvxRect r;
   PointsBounds(corners, 3, r);
   return r;
@@ -492,13 +494,8 @@ TvxRect TvxVisualObject::GetUpdateRect() {
   TvxRect r = GetAbsoluteRect();
   const TvxRect painted = GetPaintRect();
   if (painted != GetLocalRect()) {
-    const TvxPoint corners[4] = {LocalToAbsolute({painted.Left, painted.Top}), LocalToAbsolute({painted.Right, painted.Top}),
-                                 LocalToAbsolute({painted.Right, painted.Bottom}),
-                                 LocalToAbsolute({painted.Left, painted.Bottom})};
-    TvxRect b;
-    PointsBounds(corners, 3, b);
     const TvxRect a = r;
-    UnionRectF(a, b, r);
+    UnionRectF(a, LocalRectToAbsolute(painted), r);
   }
   IvxScene* s = Scene();
   if (s && !s->GetDisableUpdate() && !Loading()) {
@@ -518,13 +515,8 @@ TvxRect TvxVisualObject::GetUpdateRect() {
       if (RectWidth(r) < 160) r.Right = r.Left + 160;
     }
     if (hasEffects_ && !clipChildren_) {
-      const TvxRect e = GetEffectsRect();
-      const TvxPoint corners[4] = {LocalToAbsolute({e.Left, e.Top}), LocalToAbsolute({e.Right, e.Top}),
-                                   LocalToAbsolute({e.Right, e.Bottom}), LocalToAbsolute({e.Left, e.Bottom})};
-      TvxRect b;
-      PointsBounds(corners, 3, b);
       const TvxRect a = r;
-      UnionRectF(a, b, r);
+      UnionRectF(a, LocalRectToAbsolute(GetEffectsRect()), r);
     }
     if (!clipChildren_)
       for (TvxObject* c : Children())

@@ -125,6 +125,8 @@ public:
   const TvxMatrix& LocalMatrix() const { return localMatrix_; }
   virtual TvxPoint AbsoluteToLocal(const TvxPoint& P);
   virtual TvxPoint LocalToAbsolute(const TvxPoint& P);
+  // The bounds, in absolute coordinates, of the local rectangle R (its four corners turned).
+  TvxRect LocalRectToAbsolute(const TvxRect& R);
   virtual TvxPoint AbsoluteToLocalVector(const TvxPoint& P);
   virtual TvxPoint LocalToAbsoluteVector(const TvxPoint& P);
   // The absolute point lies strictly inside: 0 < x < Width and 0 < y < Height locally.
