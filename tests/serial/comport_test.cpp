@@ -21,6 +21,7 @@
 #include "serial/CPort.h"
 #include "tests/WaitFor.h"
 #include "tests/comm/PtyPair.h"
+#include "tests/serial/WatchedWaiter.h"
 
 namespace {
 
@@ -127,40 +128,10 @@ TEST_F(ComPortOnPty, UnreadBytesRaiseNoFurtherEventsButNewOnesDo) {
   EXPECT_FALSE(port.PortFailed());
 }
 
-// A loop waiter that counts how often other threads wake the GUI thread.
-class CountingWaiter : public rtl::TLoopWaiter {
-public:
-  CountingWaiter() { Application->SetWaiter(this); }
-  ~CountingWaiter() override { Application->SetWaiter(nullptr); }
-  void Wait(double TimeoutMs) override {
-    std::unique_lock lock(mutex_);
-    auto woken = [&] { return pending_; };
-    if (TimeoutMs < 0) changed_.wait(lock, woken);
-    else changed_.wait_for(lock, std::chrono::duration<double, std::milli>(TimeoutMs), woken);
-    pending_ = false;
-  }
-  void Wake() override {
-    std::lock_guard lock(mutex_);
-    pending_ = true;
-    ++wakes_;
-    changed_.notify_all();
-  }
-  int Wakes() {
-    std::lock_guard lock(mutex_);
-    return wakes_;
-  }
-
-private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool pending_ = false;
-  int wakes_ = 0;
-};
-
 // A reply whose length the reader announced reaches the GUI thread whole, with one hand-over,
 // however the bytes trickle in, and as soon as its last byte is in.
 TEST_F(ComPortOnPty, AnAnnouncedReplyReachesTheHandlerWholeWithOneHandOver) {
-  CountingWaiter waiter;
+  TWatchedWaiter waiter;
   std::vector<int> counts;
   Clock::time_point handled;
   port.OnRxChar = [&](rtl::TObject*, int Count) {
@@ -198,7 +169,7 @@ TEST_F(ComPortOnPty, AnAnnouncedReplyReachesTheHandlerWholeWithOneHandOver) {
 // While the GUI thread is busy, later arrivals join the hand-over that waits for it: the
 // port's thread never waits for the GUI thread, and the handler runs once for them.
 TEST_F(ComPortOnPty, ArrivalsWhileTheGuiThreadIsBusyJoinTheWaitingHandOver) {
-  CountingWaiter waiter;
+  TWatchedWaiter waiter;
   std::vector<int> counts;
   port.OnRxChar = [&](rtl::TObject*, int Count) { counts.push_back(Count); };
   port.SetRxQuietTime(20);

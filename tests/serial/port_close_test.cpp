@@ -10,40 +10,13 @@
 #include "platform/loop/Application.h"
 #include "serial/CPort.h"
 #include "tests/comm/PtyPair.h"
+#include "tests/serial/WatchedWaiter.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using cport::TComPort;
 using rtl::Application;
-
-// A loop waiter that also lets the test wait until another thread has woken the loop,
-// i.e. has handed it a call.
-class TWatchedWaiter : public rtl::TLoopWaiter {
-public:
-  void Wait(double TimeoutMs) override {
-    std::unique_lock lock(mutex_);
-    auto woken = [&] { return pending_; };
-    if (TimeoutMs < 0) changed_.wait(lock, woken);
-    else changed_.wait_for(lock, std::chrono::duration<double, std::milli>(TimeoutMs), woken);
-    pending_ = false;
-  }
-  void Wake() override {
-    std::lock_guard lock(mutex_);
-    pending_ = woken_ = true;
-    changed_.notify_all();
-  }
-  bool WaitForWake(std::chrono::milliseconds Limit) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, Limit, [&] { return woken_; });
-  }
-
-private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool pending_ = false;
-  bool woken_ = false;
-};
 
 class PortClose : public ::testing::Test {
 protected:
@@ -101,7 +74,6 @@ TEST_F(PortClose, WindowSyncEventOfTheClosingOpeningIsNotDeliveredInsideClose) {
   port.OnRxChar = [&](rtl::TObject*, int) { inside += closing; };
   port.Open();
   TWatchedWaiter waiter;
-  Application->SetWaiter(&waiter);
   pty.Send({1, 2, 3});
   // The event thread has sent its message and waits for the GUI thread; closing now makes
   // the close's wait for that thread serve the message.
