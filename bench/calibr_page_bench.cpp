@@ -26,6 +26,7 @@
 
 #include "Instructions.h"
 #include "app/core/Calibr_Ctrl.h"
+#include "app/core/Model.h"
 #include "app/core/Calibr_Unit.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_CLB.h"
@@ -75,6 +76,8 @@ struct GraphPage {
                                             "Search_Port                  False {}\r\n";
     old = std::filesystem::current_path();
     std::filesystem::current_path(folder);
+    // The model owns the session the windows and the ECU side work in.
+    model = std::make_unique<app::TModel>();
     vg::ControlsStartup();
     dx::dxDirectXStartup(gfx3d::OpenGlDirect3D());
     dx::SceneLibraryStartup();
@@ -105,6 +108,7 @@ struct GraphPage {
     dx::SceneLibraryShutdown();
     dx::dxDirectXShutdown();
     vg::ControlsShutdown();
+    model.reset();
     std::error_code ec;
     std::filesystem::current_path(old, ec);
     std::filesystem::remove_all(folder, ec);
@@ -114,6 +118,7 @@ struct GraphPage {
     for (int i = 0; i < 100000 && main->PresentCount() == Count; ++i) rtl::Application->ProcessMessages();
   }
   std::filesystem::path folder, old;
+  std::unique_ptr<app::TModel> model;
   std::unique_ptr<app::TWindowHost> host;
   std::unique_ptr<app::TForm_3D_GEN> main;
   std::unique_ptr<ecu::TForm_3D_Port> port;
