@@ -148,6 +148,27 @@ void Graphics::ResetClip() {
   cairo_reset_clip(cr_);
 }
 
+bool Graphics::ClipPixelBounds(RectF& Bounds) const {
+  if (degenerate_ || matrix_.m12 != 0 || matrix_.m21 != 0) return false;
+  // cairo keeps the clip's extents in whole device pixels.
+  cairo_matrix_t user;
+  cairo_get_matrix(cr_, &user);
+  cairo_identity_matrix(cr_);
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  cairo_clip_extents(cr_, &x1, &y1, &x2, &y2);
+  cairo_set_matrix(cr_, &user);
+  if (!(x2 > x1) || !(y2 > y1)) {
+    Bounds = {};
+    return true;
+  }
+  // Back to user space through the scale and offset.
+  const double ux1 = (x1 - matrix_.dx) / matrix_.m11, ux2 = (x2 - matrix_.dx) / matrix_.m11;
+  const double uy1 = (y1 - matrix_.dy) / matrix_.m22, uy2 = (y2 - matrix_.dy) / matrix_.m22;
+  Bounds = {static_cast<float>(std::min(ux1, ux2)), static_cast<float>(std::min(uy1, uy2)),
+            static_cast<float>(std::fabs(ux2 - ux1)), static_cast<float>(std::fabs(uy2 - uy1))};
+  return true;
+}
+
 // ---- drawing ------------------------------------------------------------------------------------
 
 bool Graphics::SetSource(const Brush& B) {

@@ -67,6 +67,10 @@ public:
   void SetClipRects(const std::vector<RectF>& Rects);
   void SetClipPath(const Path& P, CombineMode Mode);
   void ResetClip();
+  // The whole device pixels that hold every pixel the clip lets through (the target's bounds
+  // with no clip), given in user space; false, with Bounds untouched, if the transform turns,
+  // shears or cannot be used (the box would then not be a rectangle there).
+  bool ClipPixelBounds(RectF& Bounds) const;
 
   // ---- drawing --------------------------------------------------------------------------
   void DrawLine(const Pen& P, PointF A, PointF B);

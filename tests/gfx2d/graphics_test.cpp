@@ -301,3 +301,47 @@ TEST(GraphicsImage, ScaledNearestWithAlphaAndSourcePart) {
   s.g->DrawImage(*img, {6, 2, 2, 2}, {0, 0, 2, 2}, 1.5f);
   EXPECT_EQ(s.At(6, 2), Red);
 }
+
+TEST(GraphicsClip, PixelBoundsAreWholeDevicePixelsGivenInUserSpace) {
+  Surface s(40, 30);
+  RectF b{-1, -1, -1, -1};
+  ASSERT_TRUE(s.g->ClipPixelBounds(b));  // no clip: the whole target
+  EXPECT_EQ(b.X, 0);
+  EXPECT_EQ(b.Y, 0);
+  EXPECT_EQ(b.Width, 40);
+  EXPECT_EQ(b.Height, 30);
+
+  s.g->SetClipRects({{2.5f, 3.25f, 4, 2}, {10, 4, 1, 1}});
+  s.g->SetWorldTransform({2, 0, 0, 4, 1, 2});  // x' = 2x + 1, y' = 4y + 2
+  ASSERT_TRUE(s.g->ClipPixelBounds(b));
+  // Device pixels 2..11 x 3..6, back through the transform.
+  EXPECT_FLOAT_EQ(b.X, 0.5f);
+  EXPECT_FLOAT_EQ(b.Y, 0.25f);
+  EXPECT_FLOAT_EQ(b.Width, 4.5f);
+  EXPECT_FLOAT_EQ(b.Height, 0.75f);
+  // Asking changes neither the transform nor the clip.
+  SolidBrush red(Red);
+  s.g->FillRectangle(red, {0, 0, 20, 10});
+  EXPECT_EQ(s.At(3, 4), Red);
+  EXPECT_EQ(s.At(10, 4), Red);
+  EXPECT_EQ(s.At(8, 4), 0u);
+  EXPECT_EQ(s.At(1, 4), 0u);
+
+  s.g->SetWorldTransform({-1, 0, 0, 1, 20, 0});  // mirrored: still a rectangle
+  ASSERT_TRUE(s.g->ClipPixelBounds(b));
+  EXPECT_FLOAT_EQ(b.X, 9);
+  EXPECT_FLOAT_EQ(b.Width, 9);
+
+  s.g->SetClipRect({0, 0, 0.25f, 0.25f}, CombineMode::Replace);
+  s.g->SetClipRect({5, 5, 1, 1}, CombineMode::Intersect);  // nothing left
+  ASSERT_TRUE(s.g->ClipPixelBounds(b));
+  EXPECT_EQ(b.Width * b.Height, 0);
+
+  RectF kept{1, 2, 3, 4};
+  s.g->SetWorldTransform({0.8f, 0.6f, -0.6f, 0.8f, 0, 0});  // turned: no rectangle in user space
+  EXPECT_FALSE(s.g->ClipPixelBounds(kept));
+  s.g->SetWorldTransform({0, 0, 0, 0, 0, 0});
+  EXPECT_FALSE(s.g->ClipPixelBounds(kept));
+  EXPECT_EQ(kept.X, 1);
+  EXPECT_EQ(kept.Height, 4);
+}

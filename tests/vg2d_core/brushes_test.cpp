@@ -75,6 +75,38 @@ TEST(Gradient, PartsNotifyAndAssignCopiesTheKindsObjects) {
   EXPECT_EQ(WrittenProps(&radial), (std::vector<std::string>{"Points", "Style", "RadialTransform"}));
 }
 
+TEST(Gradient, AssignCopiesEveryStopWhateverTheCountsAndKeepsStopsOfTheSameCount) {
+  TvxGradient three;
+  three.Points()->Clear();
+  const std::pair<float, TvxColor> stops[] = {{0, 0x80102030u}, {0.25f, 0xFFA0B0C0u}, {1, 0x00FFFFFFu}};
+  for (const auto& [offset, color] : stops) {
+    auto* p = static_cast<TvxGradientPoint*>(three.Points()->Add());
+    p->SetOffset(offset);
+    p->SetIntColor(color);
+  }
+  TvxGradient g;  // two stops: made anew
+  g.Assign(&three);
+  ASSERT_EQ(g.Points()->Count(), 3);
+  TvxGradientPoint* kept = g.Points()->GetPoint(1);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(g.Points()->GetPoint(i)->IntColor(), stops[i].second) << i;
+    EXPECT_EQ(g.Points()->GetPoint(i)->Offset(), stops[i].first) << i;
+  }
+  // As many stops again: copied into the stops there are.
+  three.Points()->GetPoint(1)->SetIntColor(0x01020304u);
+  three.Points()->GetPoint(1)->SetOffset(0.75f);
+  g.Points()->Assign(three.Points());
+  EXPECT_EQ(g.Points()->GetPoint(1), kept);
+  EXPECT_EQ(kept->IntColor(), 0x01020304u);
+  EXPECT_EQ(kept->Offset(), 0.75f);
+  EXPECT_EQ(g.Points()->GetPoint(2)->IntColor(), 0x00FFFFFFu);
+  // Fewer: the list shrinks to the source's.
+  TvxGradient two;
+  g.Assign(&two);
+  ASSERT_EQ(g.Points()->Count(), 2);
+  EXPECT_EQ(g.Points()->GetPoint(1)->GetColor(), "#FFFFFFFF");
+}
+
 TEST(Brush, DefaultSolidBrushWritesNothingAndColorAloneAfterAChange) {
   TvxBrush b(vgBrushSolid, 0xFFFFFFFF);
   EXPECT_TRUE(WrittenProps(&b).empty());

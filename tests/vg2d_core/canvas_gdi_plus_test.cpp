@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -157,6 +158,35 @@ TEST(CanvasBuffer, UnallocatableSizeRaisesAndLeavesNoBuffer) {
   c->FillRect({0, 0, 4, 4}, 0, 0, AllCorners, 1);  // nothing to draw on, nothing happens
   c->Clear(Red);
   EXPECT_EQ(c->SaveState(), -1);
+}
+
+// A slot is used again once restored: each use brings back what was saved in it that time.
+TEST(CanvasState, AReusedSlotBringsBackWhatWasSavedInItLast) {
+  Canvas c(4, 4);
+  SetGradient(c->Fill(), {{0, Red}, {1, Blue}}, {0, 0}, {0, 1});
+  c->Stroke()->SetSolidColor(Red);
+  c->Font()->SetSize(20);
+  const int slot = c->SaveState();
+  c->Fill()->SetStyle(vgBrushSolid);
+  c->RestoreState(slot);
+  ASSERT_EQ(c->Fill()->Style(), vgBrushGradient);
+  ASSERT_EQ(c->Fill()->Gradient()->Points()->Count(), 2);
+
+  SetGradient(c->Fill(), {{0, 0xFF00FF00u}, {0.5f, Red}, {1, Blue}}, {0, 0}, {1, 0});
+  c->Stroke()->SetStyle(vgBrushNone);
+  c->Font()->SetSize(12);
+  ASSERT_EQ(c->SaveState(), slot);
+  c->Fill()->Gradient()->Points()->Clear();
+  c->Stroke()->SetSolidColor(Blue);
+  c->Font()->SetSize(40);
+  c->RestoreState(slot);
+  TvxGradientPoints* stops = c->Fill()->Gradient()->Points();
+  ASSERT_EQ(stops->Count(), 3);
+  EXPECT_EQ(stops->GetPoint(0)->IntColor(), 0xFF00FF00u);
+  EXPECT_EQ(stops->GetPoint(1)->Offset(), 0.5f);
+  EXPECT_EQ(c->Fill()->Gradient()->StopPosition()->X(), 1);
+  EXPECT_EQ(c->Stroke()->Style(), vgBrushNone);
+  EXPECT_EQ(c->Font()->Size(), 12);
 }
 
 TEST(CanvasState, SavedStatesComeBackInAnyOrder) {
@@ -536,4 +566,69 @@ TEST(CanvasBitmaps, CanvasOnABitmapDrawsIntoItsPixels) {
     EXPECT_NE(target.GetCanvas(), nullptr);
   }
   DefaultCanvasClass = nullptr;
+}
+
+// Under a small clip (a damaged region) a rectangle's fill and stroke give the pixels they
+// give through their whole outlines, whatever the clip meets: the inside of a rounded
+// rectangle, its curved corners, its outline or nothing. Clips of 3 x 3 pixels are moved a
+// pixel at a time over rectangles of several sizes, corner shapes, pens and fills, on
+// pixel edges and between them, unscaled and scaled.
+TEST(CanvasShapes, SmallClipsPaintWhatTheWholeOutlinesGiveThere) {
+  struct Shape {
+    TvxRect Rect;
+    float Radius;
+    TvxCornerType Type;
+    float Thickness;
+    TvxMatrix Matrix;
+    bool Gradient;
+    TvxColor Color;
+    float Opacity;
+  };
+  const TvxMatrix plain = IdentityMatrix, shifted{1, 0, 0, 0, 1, 0, 0.3f, 0.6f, 1},
+                  scaled{1.5f, 0, 0, 0, 1.25f, 0, 1.2f, 0.4f, 1};
+  const std::vector<Shape> shapes = {
+      {{3, 3, 27, 21}, 4, vgCornerRound, 1, plain, true, 0xD8262626u, 1},
+      {{2.5f, 3.5f, 26.5f, 20.5f}, 5, vgCornerRound, 1, plain, false, 0xEA2F2F2Fu, 1},
+      {{4, 2, 26, 22}, 6, vgCornerInnerLine, 3, shifted, false, Red, 0.7f},
+      {{4, 4, 24, 20}, 3, vgCornerInnerRound, 2.5f, scaled, true, Red, 1},
+      {{2, 3, 27, 21}, 0, vgCornerRound, 4, shifted, false, 0xFF00C000u, 1},
+      {{3, 2, 12, 21}, 40, vgCornerBevel, 1, plain, false, Blue, 1},  // radii wider than the rectangle
+  };
+  auto paint = [](Canvas& C, const Shape& S) {
+    C->SetMatrix(S.Matrix);
+    if (S.Gradient)
+      SetGradient(C->Fill(), {{0, 0xD8262626u}, {1, 0xD8E01616u}}, {0, 0}, {0.3f, 1});
+    else
+      C->Fill()->SetSolidColor(S.Color);
+    C->Stroke()->SetSolidColor(0x80FFFFFFu);
+    C->SetStrokeThickness(S.Thickness);
+    C->FillRect(S.Rect, S.Radius, S.Radius, AllCorners, S.Opacity, S.Type);
+    C->DrawRect(S.Rect, S.Radius, S.Radius, AllCorners, S.Opacity, S.Type);
+  };
+  constexpr int W = 44, H = 32, Side = 3;
+  Canvas shortcut(W, H), full(W, H);
+  full->SetClipShortcuts(false);
+  for (size_t k = 0; k < shapes.size(); ++k) {
+    int differing = 0, painted = 0;
+    std::string first;
+    for (int y = 0; y + Side <= H; ++y)
+      for (int x = 0; x + Side <= W; ++x) {
+        for (Canvas* c : {&shortcut, &full}) {
+          (*c)->Clear(0);
+          (*c)->ResetClipRect();
+          (*c)->SetMatrix(IdentityMatrix);
+          (*c)->SetClipRects({MakeRect(static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + Side),
+                                       static_cast<float>(y + Side))});
+          paint(*c, shapes[k]);
+        }
+        painted += full.Painted();
+        for (int i = 0; i < W * H; ++i) {
+          if (shortcut->BufferBits()[i] == full->BufferBits()[i]) continue;
+          if (differing++ == 0)
+            first = "clip at (" + std::to_string(x) + ", " + std::to_string(y) + "), pixel " + std::to_string(i);
+        }
+      }
+    EXPECT_EQ(differing, 0) << "shape " << k << ", first " << first;
+    EXPECT_GT(painted, 0) << "shape " << k;
+  }
 }

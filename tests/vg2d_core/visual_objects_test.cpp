@@ -283,6 +283,39 @@ TEST(VisualObjects, EachEffectKeepsItsOwnImage) {
   EXPECT_EQ(large->Image()->Width(), 40);
 }
 
+// An effect that stands in for its object's paint: the object's own paint is left out, also
+// when the effect came disabled and was enabled later; without one (or with it disabled)
+// the object paints.
+TEST(VisualObjects, AnEffectThatReplacesThePaintLeavesTheObjectsPaintOut) {
+  class Replacing : public GreenHalo {
+  public:
+    Replacing() : GreenHalo(0) { SetFlags(true, false); }
+  };
+  Painted p(60, 40);
+  TvxObjectPtr root(Make());
+  p.scene.AddObject(root.get());
+  root->Visual()->SetBounds(0, 0, 60, 40);
+  auto* plain = Make<Box>(root.get());
+  plain->SetBounds(0, 0, 20, 20);
+  auto* replaced = Make<Box>(root.get());
+  replaced->SetBounds(30, 0, 20, 20);
+  auto* effect = new Replacing();
+  effect->SetEnabled(false);
+  replaced->AddObject(effect);
+  auto paint = [&] {
+    p.scene.AddUpdateRect({0, 0, 60, 40});
+    p.scene.Paint();
+  };
+  paint();
+  EXPECT_EQ(p.At(40, 10), 0xFF3060C0u) << "a disabled effect replaces nothing";
+  effect->SetEnabled(true);
+  paint();
+  EXPECT_EQ(effect->processed, 1);
+  // The effect's image in the object's place, the object's own paint not over it.
+  EXPECT_EQ(p.At(40, 10), 0xFF00FF00u);
+  EXPECT_EQ(p.At(10, 10), 0xFF3060C0u);
+}
+
 TEST(VisualObjects, ScreenshotIsTheObjectAloneAtItsRoundedSize) {
   Painted p(10, 10);
   TvxObjectPtr root(Make());

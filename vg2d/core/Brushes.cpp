@@ -1,6 +1,7 @@
 #include "vg2d/core/Brushes.h"
 
 #include <cmath>
+#include <typeinfo>
 
 #include "vg2d/core/Registry.h"
 
@@ -88,7 +89,35 @@ std::string TvxGradientPoint::GetColor() const { return ColorToString(color_); }
 
 void TvxGradientPoint::SetColor(const std::string& Value) { color_ = StringToColor(Value); }
 
+void TvxGradientPoint::Assign(const rtl::TPersistent* Source) {
+  // A stop of this very class holds nothing but its colour and offset: copied as they are,
+  // not through their texts (every copy of a gradient brush copies its stops).
+  if (Source && typeid(*Source) == typeid(TvxGradientPoint) && typeid(*this) == typeid(TvxGradientPoint)) {
+    const auto* src = static_cast<const TvxGradientPoint*>(Source);
+    color_ = src->color_;
+    offset_ = src->offset_;
+    return;
+  }
+  if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
+}
+
 TvxGradientPoints::TvxGradientPoints() : rtl::TCollection(TvxGradientPoint::StaticClass()) { SetMaxCount(MaxPoints); }
+
+void TvxGradientPoints::Assign(const rtl::TPersistent* Source) {
+  const auto* src = dynamic_cast<const TvxGradientPoints*>(Source);
+  if (!src || src == this || src->Count() != Count()) {
+    inherited::Assign(Source);
+    return;
+  }
+  BeginUpdate();
+  try {
+    for (int i = 0; i < Count(); ++i) Items(i)->Assign(src->Items(i));
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
 
 TvxGradientPoint* TvxGradientPoints::GetPoint(int Index) const {
   return static_cast<TvxGradientPoint*>(Items(Index));

@@ -28,9 +28,7 @@ RTL_ENUM(TvxFontStyle, vgFontRegular, vgFontBold, vgFontItalic, vgFontBoldItalic
 class TvxGradientPoint : public rtl::TCollectionItem {
   RTL_CLASS(TvxGradientPoint, rtl::TCollectionItem)
 public:
-  void Assign(const rtl::TPersistent* Source) override {
-    if (!rtl::AssignProperties(this, Source)) inherited::Assign(Source);
-  }
+  void Assign(const rtl::TPersistent* Source) override;
 
   TvxColor IntColor() const { return color_; }
   void SetIntColor(TvxColor Value) { color_ = Value; }
@@ -52,6 +50,8 @@ public:
   // cost every paint and every copy of the brush in step with their number.
   static constexpr int MaxPoints = 256;
   TvxGradientPoints();
+  // As many stops as Source's are copied in place, the same stops kept.
+  void Assign(const rtl::TPersistent* Source) override;
   TvxGradientPoint* GetPoint(int Index) const;
 };
 

@@ -124,6 +124,76 @@ gfx2d::Path BuildPath(const TvxPathData& Path, const PathFit& Fit) {
   return gp;
 }
 
+bool RectWithin(const TvxRect& Inner, const TvxRect& Outer) {
+  return Inner.Left >= Outer.Left && Inner.Top >= Outer.Top && Inner.Right <= Outer.Right &&
+         Inner.Bottom <= Outer.Bottom;
+}
+
+bool RectsOverlap(const TvxRect& A, const TvxRect& B) {
+  return A.Left < B.Right && B.Left < A.Right && A.Top < B.Bottom && B.Top < A.Bottom;
+}
+
+// The corner radii RoundRectPath draws R with.
+void CornerRadii(const TvxRect& R, float& XRadius, float& YRadius) {
+  XRadius = std::min(XRadius, RectWidth(R) / 2);
+  YRadius = std::min(YRadius, RectHeight(R) / 2);
+}
+
+// Sizes the two tests below are sure of: a rectangle the right way round, corners that
+// curve inward from it.
+bool PlainRoundRect(const TvxRect& R, float XRadius, float YRadius) {
+  return RectWidth(R) > 0 && RectHeight(R) > 0 && XRadius >= 0 && YRadius >= 0 && std::isfinite(XRadius) &&
+         std::isfinite(YRadius);
+}
+
+// Whether Box lies in the part of the rounded rectangle R that its corners leave alone
+// (whatever the corners' shape, they stay inside their radius).
+bool InStraightPart(const TvxRect& R, float XRadius, float YRadius, const TvxRect& Box) {
+  if (!PlainRoundRect(R, XRadius, YRadius)) return false;
+  CornerRadii(R, XRadius, YRadius);
+  return RectWithin(Box, MakeRect(R.Left, R.Top + YRadius, R.Right, R.Bottom - YRadius)) ||
+         RectWithin(Box, MakeRect(R.Left + XRadius, R.Top, R.Right - XRadius, R.Bottom));
+}
+
+// Whether the outline of the rounded rectangle R, stroked Thickness wide, leaves Box
+// untouched: Box lies outside the stroke's reach, or inside the outline and farther than
+// the reach from it. The reach covers the half width, mitred corners (no turn is sharper
+// than a right angle) and cairo's curve tolerance with room to spare. Inside, a round
+// corner with equal radii keeps its circle's centre: the box's corners in that corner may
+// come up to the radius less the reach; corners of any other shape keep the box out of
+// their square and the reach around it.
+bool StrokeMisses(const TvxRect& R, float XRadius, float YRadius, TvxCorners Corners, TvxCornerType Type,
+                  float Thickness, const TvxRect& Box) {
+  if (!PlainRoundRect(R, XRadius, YRadius) || !(Thickness >= 0) || !std::isfinite(Thickness)) return false;
+  CornerRadii(R, XRadius, YRadius);
+  const float reach = 0.75f * Thickness + 1;
+  if (!RectsOverlap(Box, MakeRect(R.Left - reach, R.Top - reach, R.Right + reach, R.Bottom + reach))) return true;
+  if (!RectWithin(Box, MakeRect(R.Left + reach, R.Top + reach, R.Right - reach, R.Bottom - reach))) return false;
+  const bool circles = Type == vgCornerRound && XRadius == YRadius;
+  struct TCorner {
+    TvxCorner Which;
+    float X, Y;    // the corner of R
+    float SX, SY;  // inward: +1 or -1
+  };
+  const TCorner corners[] = {{vgCornerTopLeft, R.Left, R.Top, 1, 1},
+                             {vgCornerTopRight, R.Right, R.Top, -1, 1},
+                             {vgCornerBottomRight, R.Right, R.Bottom, -1, -1},
+                             {vgCornerBottomLeft, R.Left, R.Bottom, 1, -1}};
+  for (const TCorner& c : corners) {
+    if (!Corners.Contains(c.Which) || (XRadius == 0 && YRadius == 0)) continue;  // square: the inner rectangle does
+    // The corner's centre, and the box's corner nearest to R's corner.
+    const float cx = c.X + c.SX * XRadius, cy = c.Y + c.SY * YRadius;
+    const float bx = c.SX > 0 ? Box.Left : Box.Right, by = c.SY > 0 ? Box.Top : Box.Bottom;
+    if (circles) {
+      const bool inZone = (bx - cx) * c.SX < 0 && (by - cy) * c.SY < 0;
+      if (inZone && std::hypot(bx - cx, by - cy) > XRadius - reach) return false;
+    } else if ((bx - cx) * c.SX < reach && (by - cy) * c.SY < reach) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // The outline shared by FillRect and DrawRect.
 gfx2d::Path RoundRectPath(const TvxRect& R, float XRadius, float YRadius, TvxCorners Corners, TvxCornerType Type) {
   const float L = R.Left, T = R.Top, Rt = R.Right, B = R.Bottom;
@@ -354,9 +424,11 @@ int TvxCanvasGdiPlus::SaveState() {
   TvxSaveData& d = *slot;
   d.State = static_cast<int32_t>(graphics_->Save());
   d.Matrix = matrix_;
-  d.Stroke = std::make_unique<TvxBrush>(vgBrushSolid, 0xFF000000u);
+  // A slot keeps its brushes and font from one use to the next: states are saved for each
+  // object painted, and making them anew each time cost more than copying into them.
+  if (!d.Stroke) d.Stroke = std::make_unique<TvxBrush>(vgBrushSolid, 0xFF000000u);
   d.Stroke->Assign(stroke_.get());
-  d.Fill = std::make_unique<TvxBrush>(vgBrushSolid, 0xFFFFFFFFu);
+  if (!d.Fill) d.Fill = std::make_unique<TvxBrush>(vgBrushSolid, 0xFFFFFFFFu);
   d.Fill->Assign(fill_.get());
   d.StrokeThickness = strokeThickness_;
   d.StrokeCap = strokeCap_;
@@ -364,7 +436,7 @@ int TvxCanvasGdiPlus::SaveState() {
   d.StrokeDash = strokeDash_;
   d.Dash = dash_;  // always: a restore brings back the pattern that was in use
   d.DashOffset = dashOffset_;
-  d.Font = std::make_unique<TvxFont>();
+  if (!d.Font) d.Font = std::make_unique<TvxFont>();
   d.Font->Assign(font_.get());
   return static_cast<int>(slot - saveData_.begin());
 }
@@ -378,8 +450,6 @@ void TvxCanvasGdiPlus::RestoreState(int Index) {
   matrix_ = d.Matrix;
   stroke_->Assign(d.Stroke.get());
   fill_->Assign(d.Fill.get());
-  d.Stroke.reset();
-  d.Fill.reset();
   SetMatrix(matrix_);
   strokeThickness_ = d.StrokeThickness;
   strokeCap_ = d.StrokeCap;
@@ -388,8 +458,7 @@ void TvxCanvasGdiPlus::RestoreState(int Index) {
   dash_ = std::move(d.Dash);
   d.Dash.clear();
   dashOffset_ = d.DashOffset;
-  std::unique_ptr<TvxFont> font = std::move(d.Font);
-  font_->Assign(font.get());  // fires FontChanged
+  font_->Assign(d.Font.get());  // fires FontChanged
 }
 
 // ---- clip -------------------------------------------------------------------------------------------
@@ -579,8 +648,28 @@ void TvxCanvasGdiPlus::FillGPRect(const TvxRect& ARect, float Opacity) {
     FillVisual(*this, ARect, Opacity, [&] { IntersectClipRect(ARect); });
     return;
   }
+  TvxRect box;
+  if (ClipBox(box) && RectWithin(box, ARect)) {
+    FillArea(ARect, box, Opacity);
+    return;
+  }
   ApplyBrushGdiPlus(ARect, Opacity);
   if (graphics_) graphics_->FillRectangle(*fillBrush_, RectToGPRectF(ARect));
+}
+
+bool TvxCanvasGdiPlus::ClipBox(TvxRect& Box) const {
+  gfx2d::RectF b;
+  if (!clipShortcuts_ || !graphics_ || !graphics_->ClipPixelBounds(b)) return false;
+  Box = MakeRect(b.X, b.Y, b.X + b.Width, b.Y + b.Height);
+  return b.Width > 0 && b.Height > 0;
+}
+
+void TvxCanvasGdiPlus::FillArea(const TvxRect& BrushRect, const TvxRect& Area, float Opacity) {
+  // Whole pixels inside the figure are covered wholly whatever its outline: the box (in
+  // whole device pixels) gives them the same colour as the figure would, and cairo fills a
+  // pixel-aligned box without tracing an outline or making a coverage mask.
+  ApplyBrushGdiPlus(BrushRect, Opacity);
+  if (graphics_) graphics_->FillRectangle(*fillBrush_, RectToGPRectF(Area));
 }
 
 void TvxCanvasGdiPlus::FillGPPath(const gfx2d::Path& APath, const TvxRect& ARect, float Opacity) {
@@ -606,6 +695,7 @@ void TvxCanvasGdiPlus::DrawLine(const TvxPoint& P1, const TvxPoint& P2, float Op
 void TvxCanvasGdiPlus::DrawRect(const TvxRect& ARect, float XRadius, float YRadius, TvxCorners Corners,
                                 float Opacity, TvxCornerType CornerType) {
   if (stroke_->Style() == vgBrushNone) return;
+  if (TvxRect box; ClipBox(box) && StrokeMisses(ARect, XRadius, YRadius, Corners, CornerType, strokeThickness_, box)) return;
   ApplyStrokeGdiPlus(ARect, Opacity);
   if (!graphics_) return;
   if (XRadius < 1e-40f && YRadius < 1e-40f) {
@@ -620,6 +710,10 @@ void TvxCanvasGdiPlus::FillRect(const TvxRect& ARect, float XRadius, float YRadi
   if (fill_->Style() == vgBrushNone) return;
   if ((XRadius == 0 && YRadius == 0) || Corners.Empty()) {
     FillGPRect(ARect, Opacity);
+    return;
+  }
+  if (TvxRect box; fill_->Style() != vgBrushVisual && ClipBox(box) && InStraightPart(ARect, XRadius, YRadius, box)) {
+    FillArea(ARect, box, Opacity);
     return;
   }
   FillGPPath(RoundRectPath(ARect, XRadius, YRadius, Corners, CornerType), ARect, Opacity);

@@ -634,7 +634,10 @@ void TvxVisualObject::RecalcNeedAlign() {
 // ---- children ----------------------------------------------------------------------------------------------
 
 void TvxVisualObject::ChildAdded(TvxObject* AObject) {
-  if (auto* e = dynamic_cast<TvxEffect*>(AObject); e && e->Enabled()) hasEffects_ = true;
+  if (auto* e = dynamic_cast<TvxEffect*>(AObject)) {
+    effectChildren_ = true;
+    if (e->Enabled()) hasEffects_ = true;
+  }
   if (!AObject->IsVisual()) return;
   TvxVisualObject* c = AObject->Visual();
   if (c->align_ != vaNone) needAlign_ = true;
@@ -741,7 +744,7 @@ void TvxVisualObject::PaintChild(TvxVisualObject* C) {
   canvas->SetMatrix(C->GetAbsoluteMatrix());
   C->BeforePaint();
   if (C->hasEffects_ && !C->EffectPaintsAfter()) C->ApplyEffect();
-  if (!C->EffectReplacesPaint()) {
+  if (!C->effectChildren_ || !C->EffectReplacesPaint()) {
     canvas->SetMatrix(C->GetAbsoluteMatrix());
     int clipParentState = -1;
     for (TvxObject* g : C->Children())

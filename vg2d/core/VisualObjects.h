@@ -493,6 +493,9 @@ private:
   bool aligning_ = false;
   bool disableEffect_ = false;
   bool hasEffects_ = false;
+  // An effect was added as a child at some time (whether enabled or not): only then can an
+  // effect stand in for the object's own paint, which painting would otherwise ask every time.
+  bool effectChildren_ = false;
   int loadedTabOrder_ = -1;
   TvxVisualObject* caret_ = nullptr;
   bool pressed_ = false;
