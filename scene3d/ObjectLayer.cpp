@@ -210,15 +210,6 @@ void TdxCustomObjectLayer::AddUpdateRect(const vg::TvxRect& R) {
   if (std::isnan(r.Left) || std::isnan(r.Top) || std::isnan(r.Right) || std::isnan(r.Bottom)) return;
   const vg::TvxRect all = vg::MakeRect(0, 0, static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
   if (!vg::RectsIntersect(r, all)) return;
-  // A rectangle already covered adds nothing (a moved object asks for its old place again
-  // and again until the frame); one that covers others takes their places. Fewer, distinct
-  // rectangles make a simpler clip and fewer tests for each object painted.
-  auto within = [](const vg::TvxRect& A, const vg::TvxRect& B) {
-    return A.Left >= B.Left && A.Top >= B.Top && A.Right <= B.Right && A.Bottom <= B.Bottom;
-  };
-  for (const vg::TvxRect& kept : updateRects_)
-    if (within(r, kept)) return;
-  std::erase_if(updateRects_, [&](const vg::TvxRect& kept) { return within(kept, r); });
   updateRects_.push_back(r);
   ReportDirty(r);
 }

@@ -180,27 +180,6 @@ TEST_F(ObjectLayerTest, DirtyRectanglesGrowToWholePixelsAndThoseOffTheBufferAreD
   EXPECT_EQ(layer->GetUpdateRectsCount(), 2);
 }
 
-// An object asks for the same place many times before a frame (each property it changes):
-// the layer keeps a rectangle once, drops one that another holds, and lets a larger one
-// take the places of those it holds, so that the twenty-rectangle limit is not reached by
-// repeats.
-TEST_F(ObjectLayerTest, RectanglesHeldByOthersAreKeptOnce) {
-  MakeLayer();
-  const int before = host->repaints;
-  for (int i = 0; i < 25; ++i) layer->AddUpdateRect(R(10, 10, 20, 20));
-  layer->AddUpdateRect(R(12.5f, 12.5f, 15, 15));  // inside
-  layer->AddUpdateRect(R(40, 40, 45, 45));
-  ASSERT_EQ(layer->GetUpdateRectsCount(), 2);
-  EXPECT_TRUE(Same(layer->GetUpdateRect(0), R(10, 10, 21, 21)));
-  EXPECT_EQ(host->repaints, before + 2) << "a held rectangle asks for no frame of its own";
-  layer->AddUpdateRect(R(5, 5, 30, 30));  // holds the first
-  ASSERT_EQ(layer->GetUpdateRectsCount(), 2);
-  EXPECT_TRUE(Same(layer->GetUpdateRect(0), R(40, 40, 46, 46)));
-  EXPECT_TRUE(Same(layer->GetUpdateRect(1), R(5, 5, 31, 31)));
-  layer->AddUpdateRect(R(18, 25, 35, 35));  // overlaps without holding: both stay
-  EXPECT_EQ(layer->GetUpdateRectsCount(), 3);
-}
-
 TEST_F(ObjectLayerTest, TwentyOneRectanglesPaintAsTheirUnionAndTwentyStaySeparate) {
   MakeLayer();
   auto* root = Add(nullptr, 0, 0, 100, 100);  // laid over the whole buffer anyway
