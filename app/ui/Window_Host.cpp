@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/core/Port_Failure.h"
+#include "app/core/Port_View.h"
 #include "app/core/Set_3D_Unit.h"
+#include "app/core/Window_Session.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Form_3D_MSG.h"
 #include "app/ui/Form_3D_Port.h"
 #include "app/ui/Main_3D_Unit.h"
@@ -11,13 +15,6 @@
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Page_MAP.h"
-#include "app/ui/Port_Failure.h"
-#include "ecu/Language.h"
-#include "ecu/Language_En.h"
-#include "ecu/Live_Data.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Port_3D_Unit.h"
-#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
@@ -142,7 +139,7 @@ void TWindowHost::SetEnabled(ecu::TControl Control, bool Value) {
 }
 
 void TWindowHost::SetText(ecu::TControl Control, const std::string& Text) {
-  const std::u16string wide = ecu::LngToWide(Text);
+  const std::u16string wide = ShownText(Text);
   // A port's name may be a long device path: it keeps to its room beside the quality figure.
   if (TForm_3D_GEN* main = Main(); main && Control == ecu::TControl::Port_Name) return main->ShowPortName(wide);
   rtl::TComponent* c = ControlOf(Control);
@@ -196,7 +193,7 @@ void TWindowHost::ClearErrorMemo() {
 }
 
 void TWindowHost::AddErrorMemoLine(const std::string& Text) {
-  if (TForm_3D_GEN* main = Main()) main->PageCFG()->AddErrorMemoLine(ecu::LngToWide(Text));
+  if (TForm_3D_GEN* main = Main()) main->PageCFG()->AddErrorMemoLine(ShownText(Text));
 }
 
 bool TWindowHost::LevelGasTimerEnabled() const {
@@ -220,7 +217,7 @@ void TWindowHost::ConfigToCFGPage() {
   // The calibration page shows the model too: its MAP controls, no point selected, the
   // diagram drawn anew.
   main->PageCLB()->EnableMapPointControls();
-  ecu::Session().ConfigData.SelectedPoint = -1;
+  DeselectDiagramPoint();
   main->PageCLB()->RedrawCalibrationDiagram();
 }
 
@@ -288,7 +285,7 @@ namespace {
 // without its window).
 TForm_3D_PortView* PortView() {
   auto* w = WindowOf<TForm_3D_PortView>();
-  return w && w->Link() == ecu::Session().Form_3D_Port ? w : nullptr;
+  return w && IsLinkPort(w->Link()) ? w : nullptr;
 }
 
 }  // namespace
@@ -396,13 +393,13 @@ namespace {
 
 void ShowText(vg::TvxTextControl* Control, const std::string& Text) {
   if (!Control) return;
-  const std::u16string wide = ecu::LngToWide(Text);
+  const std::u16string wide = ShownText(Text);
   if (Control->Text() != wide) Control->SetText(wide);
 }
 
 void ShowText(vg::TvxCustomTextBox* Control, const std::string& Text) {
   if (!Control) return;
-  const std::u16string wide = ecu::LngToWide(Text);
+  const std::u16string wide = ShownText(Text);
   if (Control->Text() != wide) Control->SetText(wide);
 }
 
@@ -465,7 +462,7 @@ void MainFormEnglishText(std::string& Text) {
   };
   static const TEntry table[] = {{"Button_GEN_Flip", "Flip"}, {"Button_GEN_Settings", "Setting"}};
   for (const TEntry& e : table)
-    if (ecu::IsLngKey(e.Key)) {
+    if (IsKeyLookedUp(e.Key)) {
       Text = e.Text;
       return;
     }

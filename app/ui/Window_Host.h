@@ -77,8 +77,8 @@ private:
   TCoreHostScope installed_{*this};
 };
 
-// The main window's own built-in English texts: Text (empty on entry) takes the text of
-// ecu::Texts.CurrentLngKey when the table knows it.
+// The main window's own built-in English texts: Text (empty on entry) takes the text of the
+// key being looked up (IsKeyLookedUp) when the table knows it.
 void MainFormEnglishText(std::string& Text);
 
 }  // namespace app
