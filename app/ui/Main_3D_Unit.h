@@ -58,7 +58,9 @@ const char* IndicatorId(int Indicator);
 int IndicatorColorRole(int Indicator);
 
 // The parts of the main window's frame (the pages bind their own): every object its text
-// names, and the indicator column's and the tab control's parts in their order.
+// names, and the indicator column's and the tab control's parts in their order. Among them,
+// HudPanel_Port_Condition holds the link LED, the port name and the quality; SizeGrip_3D_GEN,
+// in the window's bottom-right corner above the content, resizes the window when pressed.
 struct TMainParts : TMainFormParts {
   // Per TIndicator: the panel HudPanel_IND_<id>, its labels HudLabel_IND_<id>_Name and _Data.
   std::array<vg::TvxHudPanel*, IndicatorCount> IndicatorPanels{};
