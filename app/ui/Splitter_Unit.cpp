@@ -12,6 +12,8 @@
 #include "app/ui/Text_Fit.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/Tracks.h"
