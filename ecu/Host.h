@@ -38,12 +38,12 @@ enum class TColorRole : std::uint8_t {
 
 // The link's phases, as the link layer and the port search go through them.
 enum class TLinkPhase : std::uint8_t {
-  Reset,       // the dialogue starts again with no link (a time-out, a port opened or closed)
-  Searching,   // a step of the port search lists the ports
+  Reset,          // the dialogue starts again with no link (a time-out, a port opened or closed)
+  Searching,      // a step of the port search lists the ports
   SearchStopped,  // the search's window closed before the ECU answered
-  Opened,      // a port has opened; the handshake begins
-  Up,          // the ECU answered the handshake
-  PortClosed,  // the port has gone, failed or did not open
+  Opened,         // a port has opened; the handshake begins
+  Up,             // the ECU answered the handshake
+  PortClosed,     // the port has gone, failed or did not open
 };
 
 class THost {

@@ -55,9 +55,7 @@ void TCoreHost::LinkPhaseChanged(ecu::TLinkPhase Phase) {
       SetVisible(C::Port_Search, false);
       SetVisible(C::DynamicIND, false);
       break;
-    case P::SearchStopped:
-      ShowSearchButton(*this, true);
-      break;
+    case P::SearchStopped: ShowSearchButton(*this, true); break;
     case P::Opened:
       SetVisible(C::Port_Search, !ecu::Session().Link.PortSearching);
       SetVisible(C::DynamicIND, false);

@@ -116,11 +116,20 @@ TEST_F(LinkViewTest, TheQualityLabelShowsThePercentInItsBandsColourAndTheRequest
   const struct {
     int Percent;
     std::string Color;
-  } bands[] = {{0, Table(app::Color_Port_Close)},  {30, Table(app::Color_Port_Close)}, {31, "#FFE7A327"},
-               {50, "#FFE7A327"},                   {51, "#FFE7C227"},                  {60, "#FFE7C227"},
-               {61, "#FFFFFF00"},                   {70, "#FFFFFF00"},                  {71, "#FFDEE727"},
-               {80, "#FFDEE727"},                   {81, "#FFBFE727"},                  {90, "#FFBFE727"},
-               {91, Table(app::Color_Port_Open)}, {100, Table(app::Color_Port_Open)}};
+  } bands[] = {{0, Table(app::Color_Port_Close)},
+               {30, Table(app::Color_Port_Close)},
+               {31, "#FFE7A327"},
+               {50, "#FFE7A327"},
+               {51, "#FFE7C227"},
+               {60, "#FFE7C227"},
+               {61, "#FFFFFF00"},
+               {70, "#FFFFFF00"},
+               {71, "#FFDEE727"},
+               {80, "#FFDEE727"},
+               {81, "#FFBFE727"},
+               {90, "#FFBFE727"},
+               {91, Table(app::Color_Port_Open)},
+               {100, Table(app::Color_Port_Open)}};
   for (const auto& b : bands) {
     host.ConnectQualityChanged(b.Percent);
     EXPECT_EQ(Shown(TControl::Port_Connect_Stabil).Text, std::to_string(b.Percent) + "%");
