@@ -263,6 +263,9 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
   step([this] {
     if (portWindow_) ClosePortLinkPort(*portWindow_);
   });
+  // The port's close arms the link's send timer again for a reconnect: stopped once more, or
+  // its next tick would open the port the program has just let go of.
+  if (portWindow_) StopPortLinkTimers(*portWindow_);
   step([this] { FreeCaptionIcons(); });
   step([this] { pageCLB_->Release(); });
   step([this] { pageACB_->Release(); });
