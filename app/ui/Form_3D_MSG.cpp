@@ -7,22 +7,20 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Language.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
-#include "vg2d/controls/TextControls.h"
-#include "vg2d/controls/WindowFrames.h"
 #include "vg2d/controls/ScrollBox.h"
+#include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/Tracks.h"
+#include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/CanvasGdiPlus.h"
 
 namespace app {
@@ -44,15 +42,8 @@ TWindowRect MainRect() {
 // Runs F with the language store loaded for a language other than English.
 template <class F>
 void WithLanguage(F&& Body) {
-  const bool fromFile = ecu::Session().Texts.CurrentLanguage != "English";
-  if (fromFile) ecu::LoadLanguageFile();
-  try {
-    Body();
-  } catch (...) {
-    if (fromFile) ecu::FreeLanguageFile();
-    throw;
-  }
-  if (fromFile) ecu::FreeLanguageFile();
+  const TLanguageFileScope file(TLanguageFileScope::Always);
+  Body();
 }
 
 }  // namespace
@@ -70,11 +61,9 @@ std::u16string MessageShownText(const std::u16string& Text) {
 
 rtl::TClass TForm_3D_MSG::StaticClass() {
   using F = TForm_3D_MSG;
-  static const rtl::TClassInfo info = rtl::DefineClass<F>()
-                                          .Method("FormShow", &F::FormShow)
-                                          .Method("FormClose", &F::FormClose)
-                                          .Method("ButtonClick", &F::ButtonClick)
-                                          .Build();
+  // The buttons are made in code; their handler is published as well.
+  static const rtl::TClassInfo info =
+      FormHandlers(rtl::DefineClass<F>()).Method("ButtonClick", &F::ButtonClick).Build();
   return &info;
 }
 
@@ -96,12 +85,7 @@ TForm_3D_MSG::~TForm_3D_MSG() = default;
 std::unique_ptr<TForm_3D_MSG> TForm_3D_MSG::Create() {
   auto form = std::unique_ptr<TForm_3D_MSG>(new TForm_3D_MSG(nullptr));
   form->ReadWindowText("FORM_3D_MSG");
-  const TPartBinder bind(form.get(), form->WindowName());
-  TMsgParts& p = form->parts_;
-  bind(p.HudWindow_3D_MSG, "HudWindow_3D_MSG");
-  bind(p.HudPanel_3d_MSG_Txt, "HudPanel_3d_MSG_Txt");
-  bind(p.HudPanel_3D_MSG_Buttons, "HudPanel_3D_MSG_Buttons");
-  bind(p.AniIndicator_3D_MSG, "AniIndicator_3D_MSG");
+  BindFormParts(TPartBinder(form.get(), form->WindowName()), form->parts_);
   return form;
 }
 
@@ -145,8 +129,8 @@ void TForm_3D_MSG::FormShow(rtl::TObject*) {
   if (main.Width > 0) SetBounds(main.Left + (main.Width - Width()) / 2, main.Top + (main.Height - Height()) / 2, Width(), Height());
   bool built = false;
   WithLanguage([&] {
-    SetCaption(ecu::LngText("Message"));
-    parts_.HudWindow_3D_MSG->SetText(ecu::LngToWide(ecu::LngText("Window_3D_MSG")));
+    SetCaption(KeyText("Message"));
+    parts_.HudWindow_3D_MSG->SetText(ShownKeyText("Window_3D_MSG"));
     built = Build();
   });
   if (!built) {
@@ -184,7 +168,7 @@ bool TForm_3D_MSG::Build() {
   label_->SetHeight(textBox_->Height());
   label_->SetWordWrap(true);
   label_->SetTextAlign(vg::vgTextAlignCenter);
-  label_->SetText(MessageShownText(ecu::LngToWide(content->Text)));
+  label_->SetText(MessageShownText(ShownText(content->Text)));
   FitMessageText();
 
   vg::TvxHudPanel* panel = parts_.HudPanel_3D_MSG_Buttons;
@@ -199,7 +183,7 @@ bool TForm_3D_MSG::Build() {
     b->Position()->SetPoint({x, (panel->Height() - ButtonHeight) / 2});
     b->SetWidth(ButtonWidth);
     b->SetHeight(ButtonHeight);
-    b->SetText(ecu::LngToWide(MessageButtonCaption(code)));
+    b->SetText(ShownText(MessageButtonCaption(code)));
     b->OnClick = rtl::TNotifyEvent(this, &TForm_3D_MSG::ButtonClick);
     buttons_.push_back(b);
     x += ButtonWidth + ButtonGap;
@@ -213,7 +197,7 @@ bool TForm_3D_MSG::Build() {
     countdown_->SetHeight(20);
     countdown_->SetWordWrap(false);
     StartMessageCountdown(content->CountdownMs);
-    countdown_->SetText(ecu::LngToWide(MessageCountdownText(Model().Messages.CountdownMs)));
+    countdown_->SetText(ShownText(MessageCountdownText(Model().Messages.CountdownMs)));
     parts_.AniIndicator_3D_MSG->SetVisible(true);
     parts_.AniIndicator_3D_MSG->SetEnabled(true);
     timerCountdown_->SetEnabled(true);
@@ -254,7 +238,7 @@ void TForm_3D_MSG::Timer_3D_MSGTimer(rtl::TObject*) {
   bool goesOn = false;
   WithLanguage([&] { goesOn = MessageCountdownTick(text); });
   if (goesOn) {
-    if (countdown_) countdown_->SetText(ecu::LngToWide(text));
+    if (countdown_) countdown_->SetText(ShownText(text));
     return;
   }
   timerCountdown_->SetEnabled(false);
@@ -305,9 +289,7 @@ void TForm_3D_MSG::FormClose(rtl::TObject*, win::TCloseAction&) {
 // ---- TForm_3D_Wait --------------------------------------------------------------------------------
 
 rtl::TClass TForm_3D_Wait::StaticClass() {
-  using F = TForm_3D_Wait;
-  static const rtl::TClassInfo info =
-      rtl::DefineClass<F>().Method("FormShow", &F::FormShow).Method("FormClose", &F::FormClose).Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TForm_3D_Wait>()).Build();
   return &info;
 }
 
@@ -318,21 +300,19 @@ TForm_3D_Wait::~TForm_3D_Wait() = default;
 std::unique_ptr<TForm_3D_Wait> TForm_3D_Wait::Create() {
   auto form = std::unique_ptr<TForm_3D_Wait>(new TForm_3D_Wait(nullptr));
   form->ReadWindowText("FORM_3D_WAIT");
-  const TPartBinder bind(form.get(), form->WindowName());
-  bind(form->indicator_, "AniIndicator_3D_Wait");
-  bind(form->layout_, "Layout_3D_Wait");
+  BindFormParts(TPartBinder(form.get(), form->WindowName()), form->parts_);
   return form;
 }
 
 void TForm_3D_Wait::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
   // The indicator keeps its margin of 4 of 150 at every size.
-  if (indicator_) {
+  if (parts_.AniIndicator_3D_Wait) {
     const float side = static_cast<float>(std::min(Width(), Height()));
     const float margin = side * 4 / 150;
-    indicator_->Position()->SetPoint({margin, margin});
-    indicator_->SetWidth(side - 2 * margin);
-    indicator_->SetHeight(side - 2 * margin);
+    parts_.AniIndicator_3D_Wait->Position()->SetPoint({margin, margin});
+    parts_.AniIndicator_3D_Wait->SetWidth(side - 2 * margin);
+    parts_.AniIndicator_3D_Wait->SetHeight(side - 2 * margin);
   }
 }
 
@@ -349,12 +329,12 @@ void TForm_3D_Wait::Shrink(const TWindowRect& Main) {
 
 void TForm_3D_Wait::FormShow(rtl::TObject*) {
   Model().Messages.WaitWindowShown = 1;
-  indicator_->SetEnabled(true);
+  parts_.AniIndicator_3D_Wait->SetEnabled(true);
 }
 
 void TForm_3D_Wait::FormClose(rtl::TObject*, win::TCloseAction&) {
   Model().Messages.WaitWindowShown = 0;
-  indicator_->SetEnabled(false);
+  parts_.AniIndicator_3D_Wait->SetEnabled(false);
 }
 
 }  // namespace app

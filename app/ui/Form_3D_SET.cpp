@@ -4,23 +4,20 @@
 #include <cmath>
 
 #include "app/core/Colors_3D_Unit.h"
+#include "app/core/Core_Host.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Port_View.h"
 #include "app/core/Set_3D_Unit.h"
+#include "app/core/Window_Session.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Host.h"
-#include "ecu/Language.h"
-#include "ecu/Link_State.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Port_3D_Unit.h"
-#include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/win/Display.h"
-#include "serial/CPort.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ComboBoxes.h"
@@ -39,7 +36,7 @@ namespace {
 
 constexpr std::uint16_t KeyReturn = 13;
 
-std::u16string Wide(const std::string& Text) { return ecu::LngToWide(Text); }
+std::u16string Wide(const std::string& Text) { return ShownText(Text); }
 std::string Narrow(const std::u16string& Text) { return rtl::WideToUtf8(Text); }
 
 TWindowRect MainRect() {
@@ -92,25 +89,7 @@ bool EditProgramFont() {
 }
 
 rtl::TClass TForm_3D_SET::StaticClass() {
-  using F = TForm_3D_SET;
-  static const rtl::TClassInfo info =
-      rtl::DefineClass<F>()
-          .Method("FormShow", &F::FormShow)
-          .Method("FormClose", &F::FormClose)
-          .Method("HudTextBox_SET_Program_CodeKeyDown", &F::HudTextBox_SET_Program_CodeKeyDown)
-          .Method("HudCheckBox_3D_SET_Port_SearchChange", &F::HudCheckBox_3D_SET_Port_SearchChange)
-          .Method("HudButton_3D_SET_Port_ManualClick", &F::HudButton_3D_SET_Port_ManualClick)
-          .Method("HudNumberBox_3D_SET_Port_DelayChange", &F::HudNumberBox_3D_SET_Port_DelayChange)
-          .Method("HudNumberBox_3D_SET_Transmit_CFG_DelayChange", &F::HudNumberBox_3D_SET_Transmit_CFG_DelayChange)
-          .Method("HudComboTextBox_3D_SET_LanguageChange", &F::HudComboTextBox_3D_SET_LanguageChange)
-          .Method("HudButton_3D_SET_FontClick", &F::HudButton_3D_SET_FontClick)
-          .Method("HudButton_3D_SET_SkinClick", &F::HudButton_3D_SET_SkinClick)
-          .Method("HudTrackBar_SET_OpacityChange", &F::HudTrackBar_SET_OpacityChange)
-          .Method("HudCheckBox_SET_Idle_PointsChange", &F::HudCheckBox_SET_Idle_PointsChange)
-          .Method("HudCheckBox_SET_Map_PointChange", &F::HudCheckBox_SET_Map_PointChange)
-          .Method("HudCheckBox_SET_Diagram_JoystickChange", &F::HudCheckBox_SET_Diagram_JoystickChange)
-          .Method("HudComboTextBox_ACB_AlgorithmChange", &F::HudComboTextBox_ACB_AlgorithmChange)
-          .Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TForm_3D_SET>()).Build();
   return &info;
 }
 
@@ -121,7 +100,7 @@ TForm_3D_SET::~TForm_3D_SET() = default;
 std::unique_ptr<TForm_3D_SET> TForm_3D_SET::Create() {
   auto form = std::unique_ptr<TForm_3D_SET>(new TForm_3D_SET(nullptr));
   form->ReadWindowText("FORM_3D_SET");
-  form->BindParts();
+  BindFormParts(TPartBinder(form.get(), form->WindowName()), form->parts_);
   form->PlaceLayout(form->parts_.Layout_3D_SET);
   vg::TvxWideStrings* algorithms = form->parts_.HudComboTextBox_ACB_Algorithm->Items();
   for (const std::string& name : ACBAlgorithmNames) algorithms->Add(Wide(name));
@@ -129,41 +108,10 @@ std::unique_ptr<TForm_3D_SET> TForm_3D_SET::Create() {
   return form;
 }
 
-void TForm_3D_SET::BindParts() {
-  const TPartBinder bind(this, WindowName());
-  TSetParts& p = parts_;
-  bind(p.HudWindow_3D_SET, "HudWindow_3D_SET");
-  bind(p.Layout_3D_SET, "Layout_3D_SET");
-  bind(p.HudPanel_SET, "HudPanel_SET");
-  bind(p.HudLabel_SET_Program_Code, "HudLabel_SET_Program_Code");
-  bind(p.HudTextBox_SET_Program_Code, "HudTextBox_SET_Program_Code");
-  bind(p.HudGroupBox_3D_SET_Port, "HudGroupBox_3D_SET_Port");
-  bind(p.HudCheckBox_3D_SET_Port_Search, "HudCheckBox_3D_SET_Port_Search");
-  bind(p.HudLabel_3D_SET_Port_Name, "HudLabel_3D_SET_Port_Name");
-  bind(p.HudTextBox_3D_SET_Port_Name, "HudTextBox_3D_SET_Port_Name");
-  bind(p.HudButton_3D_SET_Port_Manual, "HudButton_3D_SET_Port_Manual");
-  bind(p.HudLabel_3D_SET_Port_Delay, "HudLabel_3D_SET_Port_Delay");
-  bind(p.HudNumberBox_3D_SET_Port_Delay, "HudNumberBox_3D_SET_Port_Delay");
-  bind(p.HudLabel_3D_SET_Transmit_Delay, "HudLabel_3D_SET_Transmit_Delay");
-  bind(p.HudNumberBox_3D_SET_Transmit_CFG_Delay, "HudNumberBox_3D_SET_Transmit_CFG_Delay");
-  bind(p.HudLabel_3D_SET_Language, "HudLabel_3D_SET_Language");
-  bind(p.HudComboTextBox_3D_SET_Language, "HudComboTextBox_3D_SET_Language");
-  bind(p.HudGroupBox_3D_SET_Color, "HudGroupBox_3D_SET_Color");
-  bind(p.HudButton_3D_SET_Font, "HudButton_3D_SET_Font");
-  bind(p.HudButton_3D_SET_Skin, "HudButton_3D_SET_Skin");
-  bind(p.HudLabel_SET_Opacity, "HudLabel_SET_Opacity");
-  bind(p.HudTrackBar_SET_Opacity, "HudTrackBar_SET_Opacity");
-  bind(p.HudCheckBox_SET_Idle_Points, "HudCheckBox_SET_Idle_Points");
-  bind(p.HudCheckBox_SET_Map_Point, "HudCheckBox_SET_Map_Point");
-  bind(p.HudCheckBox_SET_Diagram_Joystick, "HudCheckBox_SET_Diagram_Joystick");
-  bind(p.HudLabel_SET_ACB_Algorithm, "HudLabel_SET_ACB_Algorithm");
-  bind(p.HudComboTextBox_ACB_Algorithm, "HudComboTextBox_ACB_Algorithm");
-}
-
 // ---- showing, closing, size ------------------------------------------------------------------------
 
 void TForm_3D_SET::FormShow(rtl::TObject*) {
-  ecu::Session().Link.SettingsWindowShown = 1;
+  SetSettingsWindowShown(true);
   const win::TRect work = win::ScreenWorkArea();
   const TWindowRect r =
       SettingsWindowPlace(MainRect(), DesignWidth(), DesignHeight(), TWindowRect{work.Left, work.Top, work.Width(), work.Height()});
@@ -176,13 +124,13 @@ void TForm_3D_SET::FormShow(rtl::TObject*) {
 }
 
 void TForm_3D_SET::FormClose(rtl::TObject*, win::TCloseAction&) {
-  const bool byUser = ecu::Session().Link.SettingsWindowShown != 0;
+  const bool byUser = SettingsWindowShown();
   try {
     SettingsWindowClosed({Left(), Top(), Width(), Height()});
   } catch (const std::exception& e) {
     const std::string text = SettingsNotSavedText(e.what());
-    if (byUser && Model().Actions.MainWindowShown && ecu::Session().Hosts.Host)
-      ecu::Session().Hosts.Host->ShowMessageWindow(Message_ScriptError, text);
+    if (byUser && Model().Actions.MainWindowShown && Model().CoreHost)
+      Model().CoreHost->ShowMessageWindow(Message_ScriptError, text);
     else
       closeFailure_ = text;
   }
@@ -204,7 +152,7 @@ void TForm_3D_SET::FillSettingsControls() {
     p.HudNumberBox_3D_SET_Transmit_CFG_Delay->SetValue(static_cast<float>(Model().Settings.CFG_Transmit_Delay));
     vg::TvxWideStrings* languages = p.HudComboTextBox_3D_SET_Language->Items();
     languages->Clear();
-    for (const std::string& name : ecu::LanguageComboItems()) languages->Add(Wide(name));
+    for (const std::u16string& name : LanguageChoiceItems()) languages->Add(name);
     p.HudComboTextBox_3D_SET_Language->SetText(Wide(Model().Settings.Language));
     p.HudCheckBox_SET_Idle_Points->SetIsChecked(Model().Settings.Idle_Points);
     p.HudCheckBox_SET_Map_Point->SetIsChecked(Model().Settings.Map_Point);
@@ -222,33 +170,26 @@ void TForm_3D_SET::FillSettingsControls() {
 void TForm_3D_SET::ApplyTexts() {
   const TSetParts& p = parts_;
   // Activation has the language file read already.
-  const bool fromFile = ecu::Session().Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
-  if (fromFile) ecu::LoadLanguageFile();
-  try {
-    auto text = [](const char* Key) { return Wide(ecu::LngText(Key)); };
-    SetCaption(ecu::LngText("Settings"));
-    p.HudWindow_3D_SET->SetText(text("Settings"));
-    p.HudLabel_SET_Program_Code->SetText(text("SET_Program_Code"));
-    p.HudGroupBox_3D_SET_Port->SetText(text("Port"));
-    p.HudCheckBox_3D_SET_Port_Search->SetText(text("AutoSearchPort"));
-    p.HudLabel_3D_SET_Port_Name->SetText(text("Name"));
-    p.HudButton_3D_SET_Port_Manual->SetText(text("SET_Port_Manual"));
-    p.HudLabel_3D_SET_Port_Delay->SetText(text("Delay"));
-    p.HudLabel_3D_SET_Transmit_Delay->SetText(text("SET_Transmit_Delay"));
-    p.HudLabel_3D_SET_Language->SetText(text("Language"));
-    p.HudGroupBox_3D_SET_Color->SetText(text("Color"));
-    p.HudButton_3D_SET_Font->SetText(text("Font"));
-    p.HudButton_3D_SET_Skin->SetText(text("SET_Skin"));
-    p.HudLabel_SET_Opacity->SetText(text("SET_Opacity"));
-    p.HudCheckBox_SET_Idle_Points->SetText(text("SET_Idle_Points"));
-    p.HudCheckBox_SET_Map_Point->SetText(text("SET_Map_Point"));
-    p.HudCheckBox_SET_Diagram_Joystick->SetText(text("SET_Diagram_Joystick"));
-    p.HudLabel_SET_ACB_Algorithm->SetText(text("SET_ACB_Algorithm"));
-  } catch (...) {
-    if (fromFile) ecu::FreeLanguageFile();
-    throw;
-  }
-  if (fromFile) ecu::FreeLanguageFile();
+  const TLanguageFileScope file;
+  auto text = [](const char* Key) { return ShownKeyText(Key); };
+  SetCaption(KeyText("Settings"));
+  p.HudWindow_3D_SET->SetText(text("Settings"));
+  p.HudLabel_SET_Program_Code->SetText(text("SET_Program_Code"));
+  p.HudGroupBox_3D_SET_Port->SetText(text("Port"));
+  p.HudCheckBox_3D_SET_Port_Search->SetText(text("AutoSearchPort"));
+  p.HudLabel_3D_SET_Port_Name->SetText(text("Name"));
+  p.HudButton_3D_SET_Port_Manual->SetText(text("SET_Port_Manual"));
+  p.HudLabel_3D_SET_Port_Delay->SetText(text("Delay"));
+  p.HudLabel_3D_SET_Transmit_Delay->SetText(text("SET_Transmit_Delay"));
+  p.HudLabel_3D_SET_Language->SetText(text("Language"));
+  p.HudGroupBox_3D_SET_Color->SetText(text("Color"));
+  p.HudButton_3D_SET_Font->SetText(text("Font"));
+  p.HudButton_3D_SET_Skin->SetText(text("SET_Skin"));
+  p.HudLabel_SET_Opacity->SetText(text("SET_Opacity"));
+  p.HudCheckBox_SET_Idle_Points->SetText(text("SET_Idle_Points"));
+  p.HudCheckBox_SET_Map_Point->SetText(text("SET_Map_Point"));
+  p.HudCheckBox_SET_Diagram_Joystick->SetText(text("SET_Diagram_Joystick"));
+  p.HudLabel_SET_ACB_Algorithm->SetText(text("SET_ACB_Algorithm"));
 }
 
 // ---- the controls ------------------------------------------------------------------------------------
@@ -265,33 +206,8 @@ void TForm_3D_SET::HudCheckBox_3D_SET_Port_SearchChange(rtl::TObject*) {
 
 void TForm_3D_SET::HudButton_3D_SET_Port_ManualClick(rtl::TObject*) {
   TForm_3D_GEN* main = TWindowHost::Main();
-  ecu::TForm_3D_Port* portWindow = main ? main->PortWindow() : nullptr;
-  if (!portWindow || !portWindow->ComPort) return;
-  cport::TComPort* port = portWindow->ComPort;
-  if (!port->ShowSetupDialog()) return;
-  ChoosePortByHand(port->Port());
+  if (!ChoosePortByDialog(main ? main->PortWindow() : nullptr)) return;
   parts_.HudTextBox_3D_SET_Port_Name->SetText(Wide(Model().Settings.Port_Name));
-  if (!ecu::IsPortListed()) return;
-  // Opened afresh on the chosen port; a port that cannot be opened stays closed and is
-  // reported through the failure flag, as any failed opening is.
-  try {
-    if (port->Connected()) port->Close();
-  } catch (const std::exception&) {
-  }
-  port->ClearPortFailed();
-  try {
-    port->Open();
-  } catch (const std::exception& e) {
-    port->SetPortFailed(e.what());
-  }
-  // A port whose device did not open is not left half open.
-  if (port->PortFailed() && port->Connected()) {
-    try {
-      port->Close();
-    } catch (const std::exception&) {
-    }
-  }
-  ecu::Session().Link.PortOpen = port->Connected() ? 1 : 0;
 }
 
 void TForm_3D_SET::HudNumberBox_3D_SET_Port_DelayChange(rtl::TObject*) {
@@ -331,7 +247,7 @@ void TForm_3D_SET::HudCheckBox_SET_Map_PointChange(rtl::TObject*) {
   if (filling_) return;
   Model().Settings.Map_Point = parts_.HudCheckBox_SET_Map_Point->IsChecked();
   if (TForm_3D_GEN* main = TWindowHost::Main()) main->PageCLB()->EnableMapPointControls();
-  if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->RedrawCalibrationDiagram();
+  if (Model().CoreHost) Model().CoreHost->RedrawCalibrationDiagram();
 }
 
 void TForm_3D_SET::HudCheckBox_SET_Diagram_JoystickChange(rtl::TObject*) {

@@ -1,7 +1,7 @@
 #include "app/ui/Form_No_OpenGL.h"
 
 #include "app/core/Start_Unit.h"
-#include "ecu/Lng_Chr.h"
+#include "app/core/Window_Texts.h"
 #include "platform/loop/Application.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
@@ -30,11 +30,8 @@ TForm_No_OpenGL::TForm_No_OpenGL(rtl::TComponent* AOwner, std::string BaseName)
   SetFormStyle(win::fsStayOnTop);
   SetBounds(0, 0, ClientWidthPx, ClientHeightPx);
   vg::TvxVisualObject* root = vg::LoadFormContent(this, "FORM_NO_OPENGL", false, scene_);
-  TNoOpenGLParts& p = parts_;
-  p.Panel_No_OpenGL = vg::NeedPart<vg::TvxRectangle>(root, "Panel_No_OpenGL", What);
-  p.Panel_No_OpenGL_Message = vg::NeedPart<vg::TvxRectangle>(root, "Panel_No_OpenGL_Message", What);
-  p.Label_No_OpenGL_Message = vg::NeedPart<vg::TvxLabel>(root, "Label_No_OpenGL_Message", What);
-  p.Button_No_OpenGL = vg::NeedPart<vg::TvxSpeedButton>(root, "Button_No_OpenGL", What);
+  BindFormParts(root, What, parts_);
+  const TNoOpenGLParts& p = parts_;
   p.Button_No_OpenGL->SetCursor(win::crHandPoint);
   p.Button_No_OpenGL->OnClick = rtl::TNotifyEvent(this, &TForm_No_OpenGL::Button_No_OpenGLClick);
   OnShow = rtl::TNotifyEvent(this, &TForm_No_OpenGL::FormShow);
@@ -44,7 +41,7 @@ TForm_No_OpenGL::TForm_No_OpenGL(rtl::TComponent* AOwner, std::string BaseName)
 void TForm_No_OpenGL::FormShow(rtl::TObject*) {
   const TNoOpenGLText text = NoOpenGLText(baseName_);
   // Read before any language is current: decoded in the code page of the one it was read for.
-  parts_.Label_No_OpenGL_Message->SetText(ecu::LngToWide(text.Message, text.Language));
+  parts_.Label_No_OpenGL_Message->SetText(ShownText(text.Message, text.Language));
   parts_.Label_No_OpenGL_Message->Font()->SetFamily(text.FontName);
   parts_.Button_No_OpenGL->Font()->SetFamily(text.FontName);
   // The styles first, so that they cannot take the colours back.

@@ -9,12 +9,10 @@
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Language.h"
-#include "ecu/Link_State.h"
-#include "ecu/Lng_Chr.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
@@ -99,7 +97,7 @@ vg::TvxHudLabel* MakeLabel(vg::TvxObject* Parent, const std::string& Text) {
   l->SetAutoSize(false);
   l->SetWordWrap(false);
   l->SetHitTest(false);
-  l->SetText(ecu::LngToWide(Text));
+  l->SetText(ShownText(Text));
   return l;
 }
 
@@ -108,7 +106,7 @@ vg::TvxHudButton* MakeButton(vg::TvxObject* Parent, const TBox& Box, const std::
   b->SetParent(Parent);
   PlaceBox(b, Box);
   b->SetCursor(win::crHandPoint);
-  b->SetText(ecu::LngToWide(Text));
+  b->SetText(ShownText(Text));
   return b;
 }
 
@@ -124,18 +122,7 @@ void PanelFonts(vg::TvxObject* Panel) {
 }  // namespace
 
 rtl::TClass TPage_CLB::StaticClass() {
-  using P = TPage_CLB;
-  static const rtl::TClassInfo info = rtl::DefineClass<P>()
-                                          .Method("Image_CLB_DiagramMouseDown", &P::Image_CLB_DiagramMouseDown)
-                                          .Method("Image_CLB_DiagramMouseMove", &P::Image_CLB_DiagramMouseMove)
-                                          .Method("Image_CLB_DiagramMouseUp", &P::Image_CLB_DiagramMouseUp)
-                                          .Method("HudButton_CLB_MAP_StartClick", &P::HudButton_CLB_MAP_StartClick)
-                                          .Method("HudButton_CLB_MAP_StopClick", &P::HudButton_CLB_MAP_StopClick)
-                                          .Method("HudButton_CLB_MAP_To_CountClick", &P::HudButton_CLB_MAP_To_CountClick)
-                                          .Method("HudButton_CLB_MAP_Del_GasClick", &P::HudButton_CLB_MAP_Del_GasClick)
-                                          .Method("HudButton_CLB_MAP_Del_PetrolClick",
-                                                  &P::HudButton_CLB_MAP_Del_PetrolClick)
-                                          .Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TPage_CLB>()).Build();
   return &info;
 }
 
@@ -143,28 +130,7 @@ TPage_CLB::TPage_CLB(rtl::TComponent* AOwner) : TWindowPage(AOwner) { SetName("P
 
 void TPage_CLB::Load(vg::TvxTabItem* Item) {
   ReadPageText("PAGE_CLB", Item);
-  const TPartBinder bind(this, PageName());
-  TPageCLBParts& p = parts_;
-  bind(p.HudPanel_CLB, "HudPanel_CLB");
-  bind(p.Image_CLB_Diagram, "Image_CLB_Diagram");
-  bind(p.Image_CLB_Scale_Gas, "Image_CLB_Scale_Gas");
-  bind(p.Image_CLB_Scale_Petrol, "Image_CLB_Scale_Petrol");
-  bind(p.Image_CLB_Scale_Manifuld, "Image_CLB_Scale_Manifuld");
-  bind(p.Circle_CLB_Gas, "Circle_CLB_Gas");
-  bind(p.Circle_CLB_Manifuld, "Circle_CLB_Manifuld");
-  bind(p.HudLabel_CLB_Gas, "HudLabel_CLB_Gas");
-  bind(p.HudLabel_CLB_Manifuld, "HudLabel_CLB_Manifuld");
-  bind(p.HudLabel_CLB_Scale_Gas, "HudLabel_CLB_Scale_Gas");
-  bind(p.HudLabel_CLB_Scale_Manifuld, "HudLabel_CLB_Scale_Manifuld");
-  bind(p.HudLabel_CLB_Scale_Petrol, "HudLabel_CLB_Scale_Petrol");
-  bind(p.HudLabel_CLB_Position, "HudLabel_CLB_Position");
-  bind(p.HudLabel_CLB_MAP_Collection, "HudLabel_CLB_MAP_Collection");
-  bind(p.HudLabel_CLB_MAP_Delete, "HudLabel_CLB_MAP_Delete");
-  bind(p.HudButton_CLB_MAP_Start, "HudButton_CLB_MAP_Start");
-  bind(p.HudButton_CLB_MAP_Stop, "HudButton_CLB_MAP_Stop");
-  bind(p.HudButton_CLB_MAP_To_Count, "HudButton_CLB_MAP_To_Count");
-  bind(p.HudButton_CLB_MAP_Del_Gas, "HudButton_CLB_MAP_Del_Gas");
-  bind(p.HudButton_CLB_MAP_Del_Petrol, "HudButton_CLB_MAP_Del_Petrol");
+  BindFormParts(TPartBinder(this, PageName()), parts_);
 }
 
 // ---- building and drawing -----------------------------------------------------------------------
@@ -241,7 +207,7 @@ void TPage_CLB::PlaceScales() {
         {d.GasLabels[i], &s.GasLabels[i]}, {d.PressureLabels[i], &s.PressureLabels[i]},
         {d.PetrolLabels[i], &s.PetrolLabels[i]}};
     for (const auto& [label, place] : labels) {
-      label->SetText(ecu::LngToWide(place->Text));
+      label->SetText(ShownText(place->Text));
       PlaceBox(label, place->Box);
     }
   }
@@ -348,7 +314,7 @@ void TPage_CLB::FreeMapShapes() {
 }
 
 void TPage_CLB::ShowDiagramPosition(const std::string& Text) {
-  parts_.HudLabel_CLB_Position->SetText(ecu::LngToWide(Text));
+  parts_.HudLabel_CLB_Position->SetText(ShownText(Text));
 }
 
 // ---- panels over the plot -----------------------------------------------------------------------
@@ -361,13 +327,13 @@ void TPage_CLB::ShowDiagramHistoryPanel() {
   d.HistoryPanel = new vg::TvxHudPanel(nullptr);
   d.HistoryPanel->SetParent(parts_.Image_CLB_Diagram);
   PlaceBox(d.HistoryPanel, l.Panel);
-  vg::TvxHudLabel* title = MakeLabel(d.HistoryPanel, ecu::LngText("CLB_History_Diagram"));
+  vg::TvxHudLabel* title = MakeLabel(d.HistoryPanel, KeyText("CLB_History_Diagram"));
   PlaceBox(title, l.Title);
   title->SetTextAlign(vg::vgTextAlignCenter);
-  d.HistoryBack = MakeButton(d.HistoryPanel, l.Back, ecu::LngText("CLB_History_Back"));
+  d.HistoryBack = MakeButton(d.HistoryPanel, l.Back, KeyText("CLB_History_Back"));
   d.HistoryBack->SetEnabled(CanStepBack());
   d.HistoryBack->OnClick = rtl::TNotifyEvent(this, &TPage_CLB::HistoryBackClick);
-  d.HistoryForward = MakeButton(d.HistoryPanel, l.Forward, ecu::LngText("CLB_History_Forward"));
+  d.HistoryForward = MakeButton(d.HistoryPanel, l.Forward, KeyText("CLB_History_Forward"));
   d.HistoryForward->SetEnabled(CanStepForward());
   d.HistoryForward->OnClick = rtl::TNotifyEvent(this, &TPage_CLB::HistoryForwardClick);
 }
@@ -401,16 +367,16 @@ void TPage_CLB::MapPromptChanged() {
     d.PromptText->SetWordWrap(true);
     d.PromptText->SetTextAlign(vg::vgTextAlignCenter);
     // The single button says OK in every language that does not name it otherwise.
-    std::string first = ecu::LngText(m.YesNo ? "Yes" : "OK");
+    std::string first = KeyText(m.YesNo ? "Yes" : "OK");
     if (first.empty() && !m.YesNo) first = "OK";
     d.PromptFirst = MakeButton(d.Prompt, l.First, first);
     d.PromptFirst->OnClick = rtl::TNotifyEvent(this, &TPage_CLB::PromptFirstClick);
     if (m.YesNo) {
-      d.PromptSecond = MakeButton(d.Prompt, l.Second, ecu::LngText("No"));
+      d.PromptSecond = MakeButton(d.Prompt, l.Second, KeyText("No"));
       d.PromptSecond->OnClick = rtl::TNotifyEvent(this, &TPage_CLB::PromptSecondClick);
     }
   }
-  d.PromptText->SetText(ecu::LngToWide(ecu::LngText(m.TextKey)));
+  d.PromptText->SetText(ShownKeyText(m.TextKey));
 }
 
 void TPage_CLB::FreePrompt() {

@@ -6,11 +6,9 @@
 
 #include "app/core/General_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Language.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/WinTypes.h"
@@ -50,11 +48,7 @@ std::u16string Ascii(const std::string& Text) { return std::u16string(Text.begin
 }  // namespace
 
 rtl::TClass TPage_MAP::StaticClass() {
-  using P = TPage_MAP;
-  static const rtl::TClassInfo info = rtl::DefineClass<P>()
-                                          .Method("HudButton_3D_MapRPM_ClearClick", &P::HudButton_3D_MapRPM_ClearClick)
-                                          .Method("HudButton_3D_MapRPM_DefaultClick", &P::HudButton_3D_MapRPM_DefaultClick)
-                                          .Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TPage_MAP>()).Build();
   return &info;
 }
 
@@ -62,11 +56,7 @@ TPage_MAP::TPage_MAP(rtl::TComponent* AOwner) : TWindowPage(AOwner) { SetName("P
 
 void TPage_MAP::Load(vg::TvxTabItem* Item) {
   ReadPageText("PAGE_MAP", Item);
-  TPartBinder bind(this, PageName());
-  bind(parts_.HudPanel_3D_MapRPM, "HudPanel_3D_MapRPM");
-  bind(parts_.HudLabel_3D_MapRPM_CellData, "HudLabel_3D_MapRPM_CellData");
-  bind(parts_.HudButton_3D_MapRPM_Clear, "HudButton_3D_MapRPM_Clear");
-  bind(parts_.HudButton_3D_MapRPM_Default, "HudButton_3D_MapRPM_Default");
+  BindFormParts(TPartBinder(this, PageName()), parts_);
   BuildGrid();
   RedrawMapRPM();
 }
@@ -159,10 +149,9 @@ void TPage_MAP::RedrawMapRPM() {
   if (!Cell(0, 0).Label) return;
   ApplyGridFont();
   // The time break points' kind name, once per language (the store may be gone by now).
-  if (timeKindLanguage_ != ecu::Session().Texts.CurrentLanguage) {
-    timeKindLanguage_ = ecu::Session().Texts.CurrentLanguage;
-    Model().MapRPM.TimeKindText =
-        ecu::LanguageStorePresent() ? ecu::LngText(MapRPMTimeKindKey) : ecu::LngTextFromFile(MapRPMTimeKindKey);
+  if (timeKindLanguage_ != CurrentLanguage()) {
+    timeKindLanguage_ = CurrentLanguage();
+    Model().MapRPM.TimeKindText = KeyTextReadingFile(MapRPMTimeKindKey);
   }
   for (int i = 0; i < MapRPMRowCount; ++i)
     for (int j = 0; j < MapRPMColumnCount; ++j) {
@@ -182,7 +171,7 @@ void TPage_MAP::RedrawMapRPM() {
     }
   vg::TvxHudLabel* data = parts_.HudLabel_3D_MapRPM_CellData;
   // Set only when changed: a live-data reply redraws, and the label need not repaint then.
-  if (const std::u16string text = ecu::LngToWide(MapRPMCellData()); data->Text() != text) data->SetText(text);
+  if (const std::u16string text = ShownText(MapRPMCellData()); data->Text() != text) data->SetText(text);
   data->FontFill()->SetColor(MapRPMCellDataColor());
 }
 
