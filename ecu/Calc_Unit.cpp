@@ -205,7 +205,12 @@ double TextToFloat(const std::string& Text) {
 std::int32_t FloatToInt(double Value) {
   if (Value == 0 || std::isnan(Value)) return 0;
   double v = Value;
-  if (std::isfinite(v)) rtl::TryStrToFloat(rtl::FloatToStrF(v, rtl::ffGeneral, 15, 0), v);
+  // Rounding to 15 significant digits moves a value by at most half a unit of its 15th digit,
+  // less than 1e-14 of it: a value farther than that from every integer truncates the same
+  // either way, and only one that close goes through the text (the diagram's drag converts
+  // hundreds of points per move).
+  const bool nearInteger = std::fabs(v - std::nearbyint(v)) <= 1e-14 * std::fabs(v);
+  if (std::isfinite(v) && nearInteger) rtl::TryStrToFloat(rtl::FloatToStrF(v, rtl::ffGeneral, 15, 0), v);
   const double t = std::trunc(v);
   if (!(t >= -2147483648.0 && t <= 2147483647.0))
     throw rtl::EConvertError("'" + rtl::FloatToStr(t) + "' is not a valid integer value");

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <iomanip>
 #include <string>
 #include <limits>
 #include <vector>
@@ -130,6 +131,33 @@ TEST(Calc, NumbersAndTexts) {
   EXPECT_EQ(FloatToInt(-2147483648.0), INT32_MIN);
   EXPECT_THROW(FloatToInt(std::numeric_limits<double>::infinity()), rtl::EConvertError);
   EXPECT_THROW(FloatToInt(3e9), rtl::EConvertError);
+  {
+    // Truncation after rounding to 15 significant digits, for every kind of value: far from
+    // integers, a few units of the last place from them on either side, and results of the
+    // arithmetic the diagram does.
+    const auto byText = [](double v) {
+      rtl::TryStrToFloat(rtl::FloatToStrF(v, rtl::ffGeneral, 15, 0), v);
+      return static_cast<std::int32_t>(std::trunc(v));
+    };
+    std::vector<double> values;
+    for (double n : {1.0, 2.0, 7.0, 100.0, 16220.0, 99999.0, 123456789.0, 2147483647.0}) {
+      for (double sign : {1.0, -1.0}) {
+        double up = sign * n, down = sign * n;
+        for (int k = 0; k < 40; ++k) {
+          values.push_back(up = std::nextafter(up, HUGE_VAL));
+          values.push_back(down = std::nextafter(down, -HUGE_VAL));
+        }
+        for (double r : {1e-16, 4e-15, 5e-15, 6e-15, 1e-14, 2e-14, 1e-13, 0.3, 0.5, 0.99})
+          values.push_back(sign * (n + n * r)), values.push_back(sign * (n - n * r));
+      }
+    }
+    for (int a = 1; a < 60; ++a)
+      for (int b = 1; b < 30; ++b) values.push_back((a / 25.0 * b + 1.5) * 1000), values.push_back(a * 0.1 * b);
+    for (double v : values) {
+      if (std::fabs(v) >= 2147483647.0) continue;
+      EXPECT_EQ(FloatToInt(v), byText(v)) << std::setprecision(17) << v;
+    }
+  }
 
   EXPECT_EQ(TextToFloat("1,5"), 1.5);
   EXPECT_EQ(TextToFloat("1.5"), 1.5);
