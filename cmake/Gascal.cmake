@@ -122,3 +122,5 @@ ${calls}}
   target_sources(${target} PRIVATE ${out_dir}/${target}_register.cpp)
   target_include_directories(${target} PUBLIC ${out_dir})
 endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/GascalForms.cmake)

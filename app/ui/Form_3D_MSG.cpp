@@ -70,11 +70,9 @@ std::u16string MessageShownText(const std::u16string& Text) {
 
 rtl::TClass TForm_3D_MSG::StaticClass() {
   using F = TForm_3D_MSG;
-  static const rtl::TClassInfo info = rtl::DefineClass<F>()
-                                          .Method("FormShow", &F::FormShow)
-                                          .Method("FormClose", &F::FormClose)
-                                          .Method("ButtonClick", &F::ButtonClick)
-                                          .Build();
+  // The buttons are made in code; their handler is published as well.
+  static const rtl::TClassInfo info =
+      FormHandlers(rtl::DefineClass<F>()).Method("ButtonClick", &F::ButtonClick).Build();
   return &info;
 }
 
@@ -96,12 +94,7 @@ TForm_3D_MSG::~TForm_3D_MSG() = default;
 std::unique_ptr<TForm_3D_MSG> TForm_3D_MSG::Create() {
   auto form = std::unique_ptr<TForm_3D_MSG>(new TForm_3D_MSG(nullptr));
   form->ReadWindowText("FORM_3D_MSG");
-  const TPartBinder bind(form.get(), form->WindowName());
-  TMsgParts& p = form->parts_;
-  bind(p.HudWindow_3D_MSG, "HudWindow_3D_MSG");
-  bind(p.HudPanel_3d_MSG_Txt, "HudPanel_3d_MSG_Txt");
-  bind(p.HudPanel_3D_MSG_Buttons, "HudPanel_3D_MSG_Buttons");
-  bind(p.AniIndicator_3D_MSG, "AniIndicator_3D_MSG");
+  BindFormParts(TPartBinder(form.get(), form->WindowName()), form->parts_);
   return form;
 }
 
@@ -305,9 +298,7 @@ void TForm_3D_MSG::FormClose(rtl::TObject*, win::TCloseAction&) {
 // ---- TForm_3D_Wait --------------------------------------------------------------------------------
 
 rtl::TClass TForm_3D_Wait::StaticClass() {
-  using F = TForm_3D_Wait;
-  static const rtl::TClassInfo info =
-      rtl::DefineClass<F>().Method("FormShow", &F::FormShow).Method("FormClose", &F::FormClose).Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TForm_3D_Wait>()).Build();
   return &info;
 }
 
@@ -318,21 +309,19 @@ TForm_3D_Wait::~TForm_3D_Wait() = default;
 std::unique_ptr<TForm_3D_Wait> TForm_3D_Wait::Create() {
   auto form = std::unique_ptr<TForm_3D_Wait>(new TForm_3D_Wait(nullptr));
   form->ReadWindowText("FORM_3D_WAIT");
-  const TPartBinder bind(form.get(), form->WindowName());
-  bind(form->indicator_, "AniIndicator_3D_Wait");
-  bind(form->layout_, "Layout_3D_Wait");
+  BindFormParts(TPartBinder(form.get(), form->WindowName()), form->parts_);
   return form;
 }
 
 void TForm_3D_Wait::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
   // The indicator keeps its margin of 4 of 150 at every size.
-  if (indicator_) {
+  if (parts_.AniIndicator_3D_Wait) {
     const float side = static_cast<float>(std::min(Width(), Height()));
     const float margin = side * 4 / 150;
-    indicator_->Position()->SetPoint({margin, margin});
-    indicator_->SetWidth(side - 2 * margin);
-    indicator_->SetHeight(side - 2 * margin);
+    parts_.AniIndicator_3D_Wait->Position()->SetPoint({margin, margin});
+    parts_.AniIndicator_3D_Wait->SetWidth(side - 2 * margin);
+    parts_.AniIndicator_3D_Wait->SetHeight(side - 2 * margin);
   }
 }
 
@@ -349,12 +338,12 @@ void TForm_3D_Wait::Shrink(const TWindowRect& Main) {
 
 void TForm_3D_Wait::FormShow(rtl::TObject*) {
   Model().Messages.WaitWindowShown = 1;
-  indicator_->SetEnabled(true);
+  parts_.AniIndicator_3D_Wait->SetEnabled(true);
 }
 
 void TForm_3D_Wait::FormClose(rtl::TObject*, win::TCloseAction&) {
   Model().Messages.WaitWindowShown = 0;
-  indicator_->SetEnabled(false);
+  parts_.AniIndicator_3D_Wait->SetEnabled(false);
 }
 
 }  // namespace app

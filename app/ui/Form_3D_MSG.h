@@ -15,6 +15,8 @@
 
 #include "app/core/Msg_3D_Unit.h"
 #include "app/ui/Window_3D.h"
+#include "app/ui/forms/Form_3D_MSG.h"
+#include "app/ui/forms/Form_3D_Wait.h"
 
 namespace rtl {
 class TTimer;
@@ -24,9 +26,6 @@ namespace vg {
 class TvxAniIndicator;
 class TvxHudButton;
 class TvxHudLabel;
-class TvxHudPanel;
-class TvxHudWindow;
-class TvxLayout;
 class TvxScrollBox;
 }  // namespace vg
 
@@ -35,13 +34,6 @@ namespace app {
 // What the message window shows of a text: all of it, or, beyond what wrapped text is laid
 // out to (the drawing's limit), its start and an ellipsis.
 std::u16string MessageShownText(const std::u16string& Text);
-
-struct TMsgParts {
-  vg::TvxHudWindow* HudWindow_3D_MSG = nullptr;
-  vg::TvxHudPanel* HudPanel_3d_MSG_Txt = nullptr;
-  vg::TvxHudPanel* HudPanel_3D_MSG_Buttons = nullptr;
-  vg::TvxAniIndicator* AniIndicator_3D_MSG = nullptr;
-};
 
 class TForm_3D_MSG : public TWindow_3D {
   RTL_CLASS(TForm_3D_MSG, TWindow_3D)
@@ -107,7 +99,8 @@ public:
   // 50 x 50 at the main window's top-right corner.
   void Shrink(const TWindowRect& Main);
 
-  vg::TvxAniIndicator* Indicator() const { return indicator_; }
+  const TWaitParts& Parts() const { return parts_; }
+  vg::TvxAniIndicator* Indicator() const { return parts_.AniIndicator_3D_Wait; }
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 
   void FormShow(rtl::TObject* Sender);
@@ -117,8 +110,7 @@ protected:
   explicit TForm_3D_Wait(rtl::TComponent* AOwner);
 
 private:
-  vg::TvxAniIndicator* indicator_ = nullptr;
-  vg::TvxLayout* layout_ = nullptr;
+  TWaitParts parts_;
 };
 
 }  // namespace app

@@ -47,9 +47,7 @@ void Place(vg::TvxVisualObject* Object, const ecu::TPortControl& State) {
 }  // namespace
 
 rtl::TClass TForm_3D_PortView::StaticClass() {
-  using F = TForm_3D_PortView;
-  static const rtl::TClassInfo info =
-      rtl::DefineClass<F>().Method("FormShow", &F::FormShow).Method("FormClose", &F::FormClose).Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TForm_3D_PortView>()).Build();
   return &info;
 }
 
@@ -70,21 +68,8 @@ void TForm_3D_PortView::BeforeDestruction() {
 std::unique_ptr<TForm_3D_PortView> TForm_3D_PortView::Create() {
   auto form = std::unique_ptr<TForm_3D_PortView>(new TForm_3D_PortView(nullptr));
   form->ReadWindowText("FORM_3D_PORT");
-  const TPartBinder bind(form.get(), form->WindowName());
-  TPortParts& p = form->parts_;
-  bind(p.HudWindow_3D_Port, "HudWindow_3D_Port");
-  bind(p.HudPanel_3D_Port, "HudPanel_3D_Port");
-  bind(p.HudMemo_3D_Port, "HudMemo_3D_Port");
-  bind(p.HudLabel_3D_Port_Name, "HudLabel_3D_Port_Name");
-  bind(p.HudLabel_3D_Port_Number, "HudLabel_3D_Port_Number");
-  bind(p.ProgressBar_3D_Port, "ProgressBar_3D_Port");
-  bind(p.HudLabel_3D_Port_Search, "HudLabel_3D_Port_Search");
-  bind(p.AniIndicator_3D_Port, "AniIndicator_3D_Port");
-  bind(p.HudLabel_3D_Port_Num, "HudLabel_3D_Port_Num");
-  bind(p.HudPanel_3D_Port_Num, "HudPanel_3D_Port_Num");
-  bind(p.HudPanel_3D_Port_Name, "HudPanel_3D_Port_Name");
-  bind(p.HudLabel_3D_Port_Num_Data, "HudLabel_3D_Port_Num_Data");
-  bind(p.HudLabel_3D_Port_Name_Data, "HudLabel_3D_Port_Name_Data");
+  BindFormParts(TPartBinder(form.get(), form->WindowName()), form->parts_);
+  const TPortParts& p = form->parts_;
   form->link_ = new ecu::TForm_3D_Port(form.get());
   // The compact layout divides the panel as the text gives it.
   form->link_->HudPanel_3D_Port.Width = p.HudPanel_3D_Port->Width();

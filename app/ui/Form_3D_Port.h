@@ -10,37 +10,13 @@
 #include <memory>
 
 #include "app/ui/Window_3D.h"
+#include "app/ui/forms/Form_3D_Port.h"
 
 namespace ecu {
 class TForm_3D_Port;
 }
 
-namespace vg {
-class TvxAniIndicator;
-class TvxHudLabel;
-class TvxHudMemo;
-class TvxHudPanel;
-class TvxHudWindow;
-class TvxProgressBar;
-}  // namespace vg
-
 namespace app {
-
-struct TPortParts {
-  vg::TvxHudWindow* HudWindow_3D_Port = nullptr;
-  vg::TvxHudPanel* HudPanel_3D_Port = nullptr;
-  vg::TvxHudMemo* HudMemo_3D_Port = nullptr;
-  vg::TvxHudLabel* HudLabel_3D_Port_Name = nullptr;
-  vg::TvxHudLabel* HudLabel_3D_Port_Number = nullptr;
-  vg::TvxProgressBar* ProgressBar_3D_Port = nullptr;
-  vg::TvxHudLabel* HudLabel_3D_Port_Search = nullptr;
-  vg::TvxAniIndicator* AniIndicator_3D_Port = nullptr;
-  vg::TvxHudLabel* HudLabel_3D_Port_Num = nullptr;
-  vg::TvxHudPanel* HudPanel_3D_Port_Num = nullptr;
-  vg::TvxHudPanel* HudPanel_3D_Port_Name = nullptr;
-  vg::TvxHudLabel* HudLabel_3D_Port_Num_Data = nullptr;
-  vg::TvxHudLabel* HudLabel_3D_Port_Name_Data = nullptr;
-};
 
 class TForm_3D_PortView : public TWindow_3D {
   RTL_CLASS(TForm_3D_PortView, TWindow_3D)

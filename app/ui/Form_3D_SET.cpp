@@ -92,25 +92,7 @@ bool EditProgramFont() {
 }
 
 rtl::TClass TForm_3D_SET::StaticClass() {
-  using F = TForm_3D_SET;
-  static const rtl::TClassInfo info =
-      rtl::DefineClass<F>()
-          .Method("FormShow", &F::FormShow)
-          .Method("FormClose", &F::FormClose)
-          .Method("HudTextBox_SET_Program_CodeKeyDown", &F::HudTextBox_SET_Program_CodeKeyDown)
-          .Method("HudCheckBox_3D_SET_Port_SearchChange", &F::HudCheckBox_3D_SET_Port_SearchChange)
-          .Method("HudButton_3D_SET_Port_ManualClick", &F::HudButton_3D_SET_Port_ManualClick)
-          .Method("HudNumberBox_3D_SET_Port_DelayChange", &F::HudNumberBox_3D_SET_Port_DelayChange)
-          .Method("HudNumberBox_3D_SET_Transmit_CFG_DelayChange", &F::HudNumberBox_3D_SET_Transmit_CFG_DelayChange)
-          .Method("HudComboTextBox_3D_SET_LanguageChange", &F::HudComboTextBox_3D_SET_LanguageChange)
-          .Method("HudButton_3D_SET_FontClick", &F::HudButton_3D_SET_FontClick)
-          .Method("HudButton_3D_SET_SkinClick", &F::HudButton_3D_SET_SkinClick)
-          .Method("HudTrackBar_SET_OpacityChange", &F::HudTrackBar_SET_OpacityChange)
-          .Method("HudCheckBox_SET_Idle_PointsChange", &F::HudCheckBox_SET_Idle_PointsChange)
-          .Method("HudCheckBox_SET_Map_PointChange", &F::HudCheckBox_SET_Map_PointChange)
-          .Method("HudCheckBox_SET_Diagram_JoystickChange", &F::HudCheckBox_SET_Diagram_JoystickChange)
-          .Method("HudComboTextBox_ACB_AlgorithmChange", &F::HudComboTextBox_ACB_AlgorithmChange)
-          .Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TForm_3D_SET>()).Build();
   return &info;
 }
 
@@ -121,43 +103,12 @@ TForm_3D_SET::~TForm_3D_SET() = default;
 std::unique_ptr<TForm_3D_SET> TForm_3D_SET::Create() {
   auto form = std::unique_ptr<TForm_3D_SET>(new TForm_3D_SET(nullptr));
   form->ReadWindowText("FORM_3D_SET");
-  form->BindParts();
+  BindFormParts(TPartBinder(form.get(), form->WindowName()), form->parts_);
   form->PlaceLayout(form->parts_.Layout_3D_SET);
   vg::TvxWideStrings* algorithms = form->parts_.HudComboTextBox_ACB_Algorithm->Items();
   for (const std::string& name : ACBAlgorithmNames) algorithms->Add(Wide(name));
   form->created_ = true;
   return form;
-}
-
-void TForm_3D_SET::BindParts() {
-  const TPartBinder bind(this, WindowName());
-  TSetParts& p = parts_;
-  bind(p.HudWindow_3D_SET, "HudWindow_3D_SET");
-  bind(p.Layout_3D_SET, "Layout_3D_SET");
-  bind(p.HudPanel_SET, "HudPanel_SET");
-  bind(p.HudLabel_SET_Program_Code, "HudLabel_SET_Program_Code");
-  bind(p.HudTextBox_SET_Program_Code, "HudTextBox_SET_Program_Code");
-  bind(p.HudGroupBox_3D_SET_Port, "HudGroupBox_3D_SET_Port");
-  bind(p.HudCheckBox_3D_SET_Port_Search, "HudCheckBox_3D_SET_Port_Search");
-  bind(p.HudLabel_3D_SET_Port_Name, "HudLabel_3D_SET_Port_Name");
-  bind(p.HudTextBox_3D_SET_Port_Name, "HudTextBox_3D_SET_Port_Name");
-  bind(p.HudButton_3D_SET_Port_Manual, "HudButton_3D_SET_Port_Manual");
-  bind(p.HudLabel_3D_SET_Port_Delay, "HudLabel_3D_SET_Port_Delay");
-  bind(p.HudNumberBox_3D_SET_Port_Delay, "HudNumberBox_3D_SET_Port_Delay");
-  bind(p.HudLabel_3D_SET_Transmit_Delay, "HudLabel_3D_SET_Transmit_Delay");
-  bind(p.HudNumberBox_3D_SET_Transmit_CFG_Delay, "HudNumberBox_3D_SET_Transmit_CFG_Delay");
-  bind(p.HudLabel_3D_SET_Language, "HudLabel_3D_SET_Language");
-  bind(p.HudComboTextBox_3D_SET_Language, "HudComboTextBox_3D_SET_Language");
-  bind(p.HudGroupBox_3D_SET_Color, "HudGroupBox_3D_SET_Color");
-  bind(p.HudButton_3D_SET_Font, "HudButton_3D_SET_Font");
-  bind(p.HudButton_3D_SET_Skin, "HudButton_3D_SET_Skin");
-  bind(p.HudLabel_SET_Opacity, "HudLabel_SET_Opacity");
-  bind(p.HudTrackBar_SET_Opacity, "HudTrackBar_SET_Opacity");
-  bind(p.HudCheckBox_SET_Idle_Points, "HudCheckBox_SET_Idle_Points");
-  bind(p.HudCheckBox_SET_Map_Point, "HudCheckBox_SET_Map_Point");
-  bind(p.HudCheckBox_SET_Diagram_Joystick, "HudCheckBox_SET_Diagram_Joystick");
-  bind(p.HudLabel_SET_ACB_Algorithm, "HudLabel_SET_ACB_Algorithm");
-  bind(p.HudComboTextBox_ACB_Algorithm, "HudComboTextBox_ACB_Algorithm");
 }
 
 // ---- showing, closing, size ------------------------------------------------------------------------

@@ -13,20 +13,7 @@
 #include <utility>
 
 #include "app/ui/Window_3D.h"
-
-namespace vg {
-class TvxHudButton;
-class TvxHudCheckBox;
-class TvxHudComboTextBox;
-class TvxHudGroupBox;
-class TvxHudLabel;
-class TvxHudNumberBox;
-class TvxHudPanel;
-class TvxHudTextBox;
-class TvxHudTrackBar;
-class TvxHudWindow;
-class TvxLayout;
-}  // namespace vg
+#include "app/ui/forms/Form_3D_SET.h"
 
 namespace app {
 
@@ -40,35 +27,6 @@ void ApplyPanelsOpacity(TForm_3D_GEN& Main);
 // they take the choice, colour role 0 the colour, and the fonts are applied at the next queue
 // tick. True on OK.
 bool EditProgramFont();
-
-struct TSetParts {
-  vg::TvxHudWindow* HudWindow_3D_SET = nullptr;
-  vg::TvxLayout* Layout_3D_SET = nullptr;
-  vg::TvxHudPanel* HudPanel_SET = nullptr;
-  vg::TvxHudLabel* HudLabel_SET_Program_Code = nullptr;
-  vg::TvxHudTextBox* HudTextBox_SET_Program_Code = nullptr;
-  vg::TvxHudGroupBox* HudGroupBox_3D_SET_Port = nullptr;
-  vg::TvxHudCheckBox* HudCheckBox_3D_SET_Port_Search = nullptr;
-  vg::TvxHudLabel* HudLabel_3D_SET_Port_Name = nullptr;
-  vg::TvxHudTextBox* HudTextBox_3D_SET_Port_Name = nullptr;
-  vg::TvxHudButton* HudButton_3D_SET_Port_Manual = nullptr;
-  vg::TvxHudLabel* HudLabel_3D_SET_Port_Delay = nullptr;
-  vg::TvxHudNumberBox* HudNumberBox_3D_SET_Port_Delay = nullptr;
-  vg::TvxHudLabel* HudLabel_3D_SET_Transmit_Delay = nullptr;
-  vg::TvxHudNumberBox* HudNumberBox_3D_SET_Transmit_CFG_Delay = nullptr;
-  vg::TvxHudLabel* HudLabel_3D_SET_Language = nullptr;
-  vg::TvxHudComboTextBox* HudComboTextBox_3D_SET_Language = nullptr;
-  vg::TvxHudGroupBox* HudGroupBox_3D_SET_Color = nullptr;
-  vg::TvxHudButton* HudButton_3D_SET_Font = nullptr;
-  vg::TvxHudButton* HudButton_3D_SET_Skin = nullptr;
-  vg::TvxHudLabel* HudLabel_SET_Opacity = nullptr;
-  vg::TvxHudTrackBar* HudTrackBar_SET_Opacity = nullptr;
-  vg::TvxHudCheckBox* HudCheckBox_SET_Idle_Points = nullptr;
-  vg::TvxHudCheckBox* HudCheckBox_SET_Map_Point = nullptr;
-  vg::TvxHudCheckBox* HudCheckBox_SET_Diagram_Joystick = nullptr;
-  vg::TvxHudLabel* HudLabel_SET_ACB_Algorithm = nullptr;
-  vg::TvxHudComboTextBox* HudComboTextBox_ACB_Algorithm = nullptr;
-};
 
 class TForm_3D_SET : public TWindow_3D {
   RTL_CLASS(TForm_3D_SET, TWindow_3D)
@@ -112,7 +70,6 @@ protected:
   explicit TForm_3D_SET(rtl::TComponent* AOwner);
 
 private:
-  void BindParts();
   TSetParts parts_;
   // The controls are being filled: their change handlers leave the settings alone.
   bool filling_ = false;

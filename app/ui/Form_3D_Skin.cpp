@@ -63,17 +63,7 @@ TWindowFill BrushToFill(vg::TvxBrush* Brush) {
 }  // namespace
 
 rtl::TClass TForm_3D_Skin::StaticClass() {
-  using F = TForm_3D_Skin;
-  static const rtl::TClassInfo info = rtl::DefineClass<F>()
-                                          .Method("FormShow", &F::FormShow)
-                                          .Method("FormClose", &F::FormClose)
-                                          .Method("HudButton_Skin_ColorClick", &F::HudButton_Skin_ColorClick)
-                                          .Method("HudButton_Skin_Font_ColorClick", &F::HudButton_Skin_Font_ColorClick)
-                                          .Method("HudButton_Skin_Font_TypeClick", &F::HudButton_Skin_Font_TypeClick)
-                                          .Method("HudComboTextBox_Skin_DetalsChange", &F::HudComboTextBox_Skin_DetalsChange)
-                                          .Method("HudButton_Skin_DetalsClick", &F::HudButton_Skin_DetalsClick)
-                                          .Method("HudButton_Skin_DefaultClick", &F::HudButton_Skin_DefaultClick)
-                                          .Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TForm_3D_Skin>()).Build();
   return &info;
 }
 
@@ -84,30 +74,10 @@ TForm_3D_Skin::~TForm_3D_Skin() = default;
 std::unique_ptr<TForm_3D_Skin> TForm_3D_Skin::Create() {
   auto form = std::unique_ptr<TForm_3D_Skin>(new TForm_3D_Skin(nullptr));
   form->ReadWindowText("FORM_3D_SKIN");
-  form->BindParts();
+  BindFormParts(TPartBinder(form.get(), form->WindowName()), form->parts_);
   form->PlaceLayout(form->parts_.Layout_3D_Skin);
   form->created_ = true;
   return form;
-}
-
-void TForm_3D_Skin::BindParts() {
-  const TPartBinder bind(this, WindowName());
-  TSkinParts& p = parts_;
-  bind(p.HudWindow_3D_Skin, "HudWindow_3D_Skin");
-  bind(p.Layout_3D_Skin, "Layout_3D_Skin");
-  bind(p.HudPanel_Skin, "HudPanel_Skin");
-  bind(p.HudButton_Skin_Default, "HudButton_Skin_Default");
-  bind(p.HudPanel_Skin_Color, "HudPanel_Skin_Color");
-  bind(p.HudButton_Skin_Color, "HudButton_Skin_Color");
-  bind(p.Circle_Skin_Color, "Circle_Skin_Color");
-  bind(p.HudPanel_Skin_Font_Color, "HudPanel_Skin_Font_Color");
-  bind(p.HudButton_Skin_Font_Color, "HudButton_Skin_Font_Color");
-  bind(p.Circle_Skin_Font_Color, "Circle_Skin_Font_Color");
-  bind(p.HudButton_Skin_Font_Type, "HudButton_Skin_Font_Type");
-  bind(p.HudPanel_Skin_Detals, "HudPanel_Skin_Detals");
-  bind(p.HudButton_Skin_Detals, "HudButton_Skin_Detals");
-  bind(p.Circle_Skin_Detals, "Circle_Skin_Detals");
-  bind(p.HudComboTextBox_Skin_Detals, "HudComboTextBox_Skin_Detals");
 }
 
 void TForm_3D_Skin::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {

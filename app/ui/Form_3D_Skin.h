@@ -8,15 +8,7 @@
 #include <memory>
 
 #include "app/ui/Window_3D.h"
-
-namespace vg {
-class TvxCircle;
-class TvxHudButton;
-class TvxHudComboTextBox;
-class TvxHudPanel;
-class TvxHudWindow;
-class TvxLayout;
-}  // namespace vg
+#include "app/ui/forms/Form_3D_Skin.h"
 
 namespace vg {
 class TvxBrush;
@@ -29,24 +21,6 @@ struct TWindowFill;
 // A brush shows a window fill: its style, colour and the colours of as many gradient points
 // as both have.
 void FillToBrush(const TWindowFill& F, vg::TvxBrush* Brush);
-
-struct TSkinParts {
-  vg::TvxHudWindow* HudWindow_3D_Skin = nullptr;
-  vg::TvxLayout* Layout_3D_Skin = nullptr;
-  vg::TvxHudPanel* HudPanel_Skin = nullptr;
-  vg::TvxHudButton* HudButton_Skin_Default = nullptr;
-  vg::TvxHudPanel* HudPanel_Skin_Color = nullptr;
-  vg::TvxHudButton* HudButton_Skin_Color = nullptr;
-  vg::TvxCircle* Circle_Skin_Color = nullptr;
-  vg::TvxHudPanel* HudPanel_Skin_Font_Color = nullptr;
-  vg::TvxHudButton* HudButton_Skin_Font_Color = nullptr;
-  vg::TvxCircle* Circle_Skin_Font_Color = nullptr;
-  vg::TvxHudButton* HudButton_Skin_Font_Type = nullptr;
-  vg::TvxHudPanel* HudPanel_Skin_Detals = nullptr;
-  vg::TvxHudButton* HudButton_Skin_Detals = nullptr;
-  vg::TvxCircle* Circle_Skin_Detals = nullptr;
-  vg::TvxHudComboTextBox* HudComboTextBox_Skin_Detals = nullptr;
-};
 
 class TForm_3D_Skin : public TWindow_3D {
   RTL_CLASS(TForm_3D_Skin, TWindow_3D)
@@ -79,7 +53,6 @@ protected:
   explicit TForm_3D_Skin(rtl::TComponent* AOwner);
 
 private:
-  void BindParts();
   // The circles show the fill, the font colour and the selected role's colour.
   void ShowColors();
   // The details button: the selected role's description in its colour.

@@ -30,11 +30,8 @@ TForm_No_OpenGL::TForm_No_OpenGL(rtl::TComponent* AOwner, std::string BaseName)
   SetFormStyle(win::fsStayOnTop);
   SetBounds(0, 0, ClientWidthPx, ClientHeightPx);
   vg::TvxVisualObject* root = vg::LoadFormContent(this, "FORM_NO_OPENGL", false, scene_);
-  TNoOpenGLParts& p = parts_;
-  p.Panel_No_OpenGL = vg::NeedPart<vg::TvxRectangle>(root, "Panel_No_OpenGL", What);
-  p.Panel_No_OpenGL_Message = vg::NeedPart<vg::TvxRectangle>(root, "Panel_No_OpenGL_Message", What);
-  p.Label_No_OpenGL_Message = vg::NeedPart<vg::TvxLabel>(root, "Label_No_OpenGL_Message", What);
-  p.Button_No_OpenGL = vg::NeedPart<vg::TvxSpeedButton>(root, "Button_No_OpenGL", What);
+  BindFormParts(root, What, parts_);
+  const TNoOpenGLParts& p = parts_;
   p.Button_No_OpenGL->SetCursor(win::crHandPoint);
   p.Button_No_OpenGL->OnClick = rtl::TNotifyEvent(this, &TForm_No_OpenGL::Button_No_OpenGLClick);
   OnShow = rtl::TNotifyEvent(this, &TForm_No_OpenGL::FormShow);

@@ -7,24 +7,15 @@
 
 #include <string>
 
+#include "app/ui/forms/Form_No_OpenGL.h"
 #include "platform/win/Forms.h"
 
 namespace vg {
-class TvxLabel;
-class TvxRectangle;
 class TvxScene;
-class TvxSpeedButton;
 class TvxVisualObject;
 }  // namespace vg
 
 namespace app {
-
-struct TNoOpenGLParts {
-  vg::TvxRectangle* Panel_No_OpenGL = nullptr;
-  vg::TvxRectangle* Panel_No_OpenGL_Message = nullptr;
-  vg::TvxLabel* Label_No_OpenGL_Message = nullptr;
-  vg::TvxSpeedButton* Button_No_OpenGL = nullptr;
-};
 
 class TForm_No_OpenGL : public win::TForm {
   RTL_CLASS(TForm_No_OpenGL, win::TForm)

@@ -48,6 +48,7 @@
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
@@ -94,35 +95,7 @@ int IndicatorColorRole(int Indicator) {
 }
 
 rtl::TClass TForm_3D_GEN::StaticClass() {
-  using F = TForm_3D_GEN;
-  static const rtl::TClassInfo info =
-      rtl::DefineClass<F>()
-          .Method("FormKeyDown", &F::FormKeyDown)
-          .Method("FormKeyUp", &F::FormKeyUp)
-          .Method("FormShow", &F::FormShow)
-          .Method("FormClose", &F::FormClose)
-          .Method("HudButton_Work_ModeClick", &F::HudButton_Work_ModeClick)
-          .Method("HudButton_Port_SearchClick", &F::HudButton_Port_SearchClick)
-          .Method("HudLabel_INDApplyResource", &F::HudLabel_INDApplyResource)
-          .Method("HudButton_Menu_FileMouseDown", &F::HudButton_Menu_FileMouseDown)
-          .Method("HudButton_Menu_LNGMouseDown", &F::HudButton_Menu_LNGMouseDown)
-          .Method("HudButton_Menu_FileMouseMove", &F::HudButton_Menu_FileMouseMove)
-          .Method("HudButton_Menu_LNGMouseMove", &F::HudButton_Menu_LNGMouseMove)
-          .Method("MenuListMouseMove", &F::MenuListMouseMove)
-          .Method("MenuMouseLeave", &F::MenuMouseLeave)
-          .Method("HudStringListBox_Menu_FileChange", &F::HudStringListBox_Menu_FileChange)
-          .Method("HudStringListBox_Menu_LNGChange", &F::HudStringListBox_Menu_LNGChange)
-          .Method("HudLabel_DynamicINDMouseDown", &F::HudLabel_DynamicINDMouseDown)
-          .Method("HudLabel_Port_NameMouseDown", &F::HudLabel_Port_NameMouseDown)
-          .Method("HudLabel_Port_Connect_StabilMouseDown", &F::HudLabel_Port_Connect_StabilMouseDown)
-          .Method("HudTextBox_PasswordKeyDown", &F::HudTextBox_PasswordKeyDown)
-          .Method("HudButton_3D_GEN_FlipMouseDown", &F::HudButton_3D_GEN_FlipMouseDown)
-          .Method("HudButton_3D_GEN_SettingsClick", &F::HudButton_3D_GEN_SettingsClick)
-          .Method("HudTabControl_GENChange", &F::HudTabControl_GENChange)
-          .Method("Splitter_GENMouseDown", &F::Splitter_GENMouseDown)
-          .Method("Splitter_GENMouseMove", &F::Splitter_GENMouseMove)
-          .Method("Splitter_GENMouseUp", &F::Splitter_GENMouseUp)
-          .Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TForm_3D_GEN>()).Build();
   return &info;
 }
 
@@ -168,48 +141,18 @@ std::unique_ptr<TForm_3D_GEN> TForm_3D_GEN::Create(const std::string& ProgramPat
 }
 
 void TForm_3D_GEN::BindParts() {
-  const TPartBinder bind(this, WindowName());
   TMainParts& p = parts_;
-  bind(p.HudWindow_3D_GEN, "HudWindow_3D_GEN");
-  bind(p.Layout_3D_GEN, "Layout_3D_GEN");
-  bind(p.HudButton_Menu_File, "HudButton_Menu_File");
-  bind(p.HudButton_Menu_LNG, "HudButton_Menu_LNG");
-  bind(p.HudButton_3D_GEN_Flip, "HudButton_3D_GEN_Flip");
-  bind(p.HudButton_3D_GEN_Settings, "HudButton_3D_GEN_Settings");
-  bind(p.HudButton_3D_GEN_Connect_Condition, "HudButton_3D_GEN_Connect_Condition");
-  bind(p.HudPanel_GEN_Menu_File, "HudPanel_GEN_Menu_File");
-  bind(p.HudPanel_GEN_Menu_LNG, "HudPanel_GEN_Menu_LNG");
-  bind(p.HudStringListBox_Menu_File, "HudStringListBox_Menu_File");
-  bind(p.HudStringListBox_Menu_LNG, "HudStringListBox_Menu_LNG");
-  bind(p.HudPanel_IND, "HudPanel_IND");
-  for (int i = 0; i < IndicatorCount; ++i) {
-    const std::string id = IndicatorIds[i];
-    const auto k = static_cast<std::size_t>(i);
-    bind(p.IndicatorPanels[k], "HudPanel_IND_" + id);
-    bind(p.IndicatorNames[k], "HudLabel_IND_" + id + "_Name");
-    bind(p.IndicatorValues[k], "HudLabel_IND_" + id + "_Data");
-  }
-  bind(p.HudPanel_Port, "HudPanel_Port");
-  bind(p.HudButton_Port_Search, "HudButton_Port_Search");
-  bind(p.HudPanel_Port_Condition, "HudPanel_Port_Condition");
-  bind(p.HudLabel_Port_Name, "HudLabel_Port_Name");
-  bind(p.HudLabel_Port_Connect_Stabil, "HudLabel_Port_Connect_Stabil");
-  bind(p.HudLabel_DynamicIND, "HudLabel_DynamicIND");
-  bind(p.HudPanel_Pult, "HudPanel_Pult");
-  bind(p.HudLabel_Work_Mode, "HudLabel_Work_Mode");
-  bind(p.HudButton_Work_Mode, "HudButton_Work_Mode");
-  bind(p.HudPanel_Splitter, "HudPanel_Splitter");
-  bind(p.Splitter_GEN, "Splitter_GEN");
-  bind(p.HudTabControl_GEN, "HudTabControl_GEN");
-  bind(p.TabItems[0], "HudTabItem_CFG");
-  bind(p.TabItems[1], "HudTabItem_ACB");
-  bind(p.TabItems[2], "HudTabItem_CLB");
-  bind(p.TabItems[3], "HudTabItem_MAP");
-  bind(p.HudTextBox_Password, "HudTextBox_Password");
-  bind(p.Image_ICO, "Image_ICO");
-  bind(p.Circle_ICO, "Circle_ICO");
-  bind(p.Path_ICO_Flame, "Path_ICO_Flame");
-  bind(p.SizeGrip_3D_GEN, "SizeGrip_3D_GEN");
+  BindFormParts(TPartBinder(this, WindowName()), p);
+  p.IndicatorPanels = {p.HudPanel_IND_Petrol,  p.HudPanel_IND_Gas,      p.HudPanel_IND_RPM,
+                       p.HudPanel_IND_TempVap, p.HudPanel_IND_TempGas,  p.HudPanel_IND_PressVap,
+                       p.HudPanel_IND_PressColl, p.HudPanel_IND_PressDiff};
+  p.IndicatorNames = {p.HudLabel_IND_Petrol_Name,  p.HudLabel_IND_Gas_Name,      p.HudLabel_IND_RPM_Name,
+                      p.HudLabel_IND_TempVap_Name, p.HudLabel_IND_TempGas_Name,  p.HudLabel_IND_PressVap_Name,
+                      p.HudLabel_IND_PressColl_Name, p.HudLabel_IND_PressDiff_Name};
+  p.IndicatorValues = {p.HudLabel_IND_Petrol_Data,  p.HudLabel_IND_Gas_Data,      p.HudLabel_IND_RPM_Data,
+                       p.HudLabel_IND_TempVap_Data, p.HudLabel_IND_TempGas_Data,  p.HudLabel_IND_PressVap_Data,
+                       p.HudLabel_IND_PressColl_Data, p.HudLabel_IND_PressDiff_Data};
+  p.TabItems = {p.HudTabItem_CFG, p.HudTabItem_ACB, p.HudTabItem_CLB, p.HudTabItem_MAP};
 }
 
 // ---- creation, showing, closing ------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "app/ui/Window_3D.h"
+#include "app/ui/forms/Form_3D_GEN.h"
 
 namespace rtl {
 class TTimer;
@@ -27,18 +28,12 @@ class TForm_3D_Port;
 
 namespace vg {
 class TvxCircle;
-class TvxHudButton;
 class TvxHudLabel;
 class TvxHudPanel;
-class TvxHudStringListBox;
-class TvxHudTabControl;
 class TvxHudTabItem;
-class TvxHudTextBox;
 class TvxHudTrack;
-class TvxHudWindow;
 class TvxLayout;
 class TvxLine;
-class TvxSplitter;
 class TvxVisualObject;
 }  // namespace vg
 
@@ -62,42 +57,16 @@ constexpr int IndicatorCount = 8;
 const char* IndicatorId(int Indicator);
 int IndicatorColorRole(int Indicator);
 
-// The parts of the main window's frame (the pages bind their own).
-struct TMainParts {
-  vg::TvxHudWindow* HudWindow_3D_GEN = nullptr;
-  vg::TvxVisualObject* Layout_3D_GEN = nullptr;
-  vg::TvxHudButton* HudButton_Menu_File = nullptr;
-  vg::TvxHudButton* HudButton_Menu_LNG = nullptr;
-  vg::TvxHudButton* HudButton_3D_GEN_Flip = nullptr;
-  vg::TvxHudButton* HudButton_3D_GEN_Settings = nullptr;
-  vg::TvxHudButton* HudButton_3D_GEN_Connect_Condition = nullptr;
-  vg::TvxHudPanel* HudPanel_GEN_Menu_File = nullptr;
-  vg::TvxHudPanel* HudPanel_GEN_Menu_LNG = nullptr;
-  vg::TvxHudStringListBox* HudStringListBox_Menu_File = nullptr;
-  vg::TvxHudStringListBox* HudStringListBox_Menu_LNG = nullptr;
-  vg::TvxVisualObject* HudPanel_IND = nullptr;
+// The parts of the main window's frame (the pages bind their own): every object its text
+// names, and the indicator column's and the tab control's parts in their order. Among them,
+// HudPanel_Port_Condition holds the link LED, the port name and the quality; SizeGrip_3D_GEN,
+// in the window's bottom-right corner above the content, resizes the window when pressed.
+struct TMainParts : TMainFormParts {
+  // Per TIndicator: the panel HudPanel_IND_<id>, its labels HudLabel_IND_<id>_Name and _Data.
   std::array<vg::TvxHudPanel*, IndicatorCount> IndicatorPanels{};
   std::array<vg::TvxHudLabel*, IndicatorCount> IndicatorNames{};
   std::array<vg::TvxHudLabel*, IndicatorCount> IndicatorValues{};
-  vg::TvxHudPanel* HudPanel_Port = nullptr;
-  vg::TvxHudButton* HudButton_Port_Search = nullptr;
-  vg::TvxHudPanel* HudPanel_Port_Condition = nullptr;  // the link LED, the port name and the quality
-  vg::TvxHudLabel* HudLabel_Port_Name = nullptr;
-  vg::TvxHudLabel* HudLabel_Port_Connect_Stabil = nullptr;
-  vg::TvxHudLabel* HudLabel_DynamicIND = nullptr;
-  vg::TvxHudPanel* HudPanel_Pult = nullptr;
-  vg::TvxHudLabel* HudLabel_Work_Mode = nullptr;
-  vg::TvxHudButton* HudButton_Work_Mode = nullptr;
-  vg::TvxVisualObject* HudPanel_Splitter = nullptr;
-  vg::TvxSplitter* Splitter_GEN = nullptr;
-  vg::TvxHudTabControl* HudTabControl_GEN = nullptr;
   std::array<vg::TvxHudTabItem*, 4> TabItems{};  // HudTabItem_CFG, _ACB, _CLB, _MAP
-  vg::TvxHudTextBox* HudTextBox_Password = nullptr;
-  vg::TvxVisualObject* Image_ICO = nullptr;
-  vg::TvxCircle* Circle_ICO = nullptr;
-  vg::TvxVisualObject* Path_ICO_Flame = nullptr;
-  // In the window's bottom-right corner, above the content: pressed, it resizes the window.
-  vg::TvxVisualObject* SizeGrip_3D_GEN = nullptr;
 };
 
 // The caption icons (made in code, MinMax_3D_ICO.cpp).

@@ -37,9 +37,7 @@ std::u16string Wide(const std::string& Text) { return std::u16string(Text.begin(
 }  // namespace
 
 rtl::TClass TPage_ACB::StaticClass() {
-  using P = TPage_ACB;
-  static const rtl::TClassInfo info =
-      rtl::DefineClass<P>().Method("HudButton_ACB_StartClick", &P::HudButton_ACB_StartClick).Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TPage_ACB>()).Build();
   return &info;
 }
 
@@ -47,11 +45,7 @@ TPage_ACB::TPage_ACB(rtl::TComponent* AOwner) : TWindowPage(AOwner) { SetName("P
 
 void TPage_ACB::Load(vg::TvxTabItem* Item) {
   ReadPageText("PAGE_ACB", Item);
-  const TPartBinder bind(this, PageName());
-  bind(parts_.HudLabel_3D_ACB_Prompt, "HudLabel_3D_ACB_Prompt");
-  bind(parts_.ProgressBar_3D_ACB, "ProgressBar_3D_ACB");
-  bind(parts_.HudButton_ACB_Start, "HudButton_ACB_Start");
-  bind(parts_.HudPanel_ACB_Indic, "HudPanel_ACB_Indic");
+  BindFormParts(TPartBinder(this, PageName()), parts_);
 }
 
 void TPage_ACB::CreateAlgorithms() {

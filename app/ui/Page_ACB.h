@@ -13,24 +13,15 @@
 #include <vector>
 
 #include "app/ui/Window_Page.h"
+#include "app/ui/forms/Page_ACB.h"
 
 namespace vg {
-class TvxHudButton;
 class TvxHudLabel;
-class TvxHudPanel;
 class TvxHudTextBox;
-class TvxProgressBar;
 class TvxRectangle;
 }  // namespace vg
 
 namespace app {
-
-struct TACBPageParts {
-  vg::TvxHudLabel* HudLabel_3D_ACB_Prompt = nullptr;
-  vg::TvxProgressBar* ProgressBar_3D_ACB = nullptr;
-  vg::TvxHudButton* HudButton_ACB_Start = nullptr;
-  vg::TvxHudPanel* HudPanel_ACB_Indic = nullptr;
-};
 
 // One cylinder's column of the indicator panel: a bar and a number box per row.
 struct TACBColumn {

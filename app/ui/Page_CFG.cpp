@@ -48,26 +48,7 @@ void FillItems(vg::TvxHudComboTextBox* Box, const Items& Texts) {
 }  // namespace
 
 rtl::TClass TPage_CFG::StaticClass() {
-  using P = TPage_CFG;
-  static const rtl::TClassInfo info =
-      rtl::DefineClass<P>()
-          .Method("HudComboTextBox_CFG_RPM_PrescalerChange", &P::HudComboTextBox_CFG_RPM_PrescalerChange)
-          .Method("HudComboTextBox_CFG_PG_RPMChange", &P::HudComboTextBox_CFG_PG_RPMChange)
-          .Method("HudComboTextBox_CFG_PG_TemperChange", &P::HudComboTextBox_CFG_PG_TemperChange)
-          .Method("HudComboTextBox_CFG_PG_TimeChange", &P::HudComboTextBox_CFG_PG_TimeChange)
-          .Method("HudComboTextBox_CFG_PG_RPMTracking", &P::HudComboTextBox_CFG_PG_RPMTracking)
-          .Method("HudComboTextBox_CFG_PG_TemperTracking", &P::HudComboTextBox_CFG_PG_TemperTracking)
-          .Method("HudComboTextBox_CFG_PG_TimeTracking", &P::HudComboTextBox_CFG_PG_TimeTracking)
-          .Method("HudComboTextBox_CFG_InjectionChange", &P::HudComboTextBox_CFG_InjectionChange)
-          .Method("HudComboTextBox_CFG_Gas_TypeChange", &P::HudComboTextBox_CFG_Gas_TypeChange)
-          .Method("HudCheckBox_CFG_PG_GAS_Hot_EngineChange", &P::HudCheckBox_CFG_PG_GAS_Hot_EngineChange)
-          .Method("HudCheckBox_CFG_GP_BuzzerChange", &P::HudCheckBox_CFG_GP_BuzzerChange)
-          .Method("HudCheckBox_CFG_LevelGas_BuzzerChange", &P::HudCheckBox_CFG_LevelGas_BuzzerChange)
-          .Method("HudTrackBar_LevelGasChange", &P::HudTrackBar_LevelGasChange)
-          .Method("HudComboTextBox_CFG_Level_SensorChange", &P::HudComboTextBox_CFG_Level_SensorChange)
-          .Method("HudButton_CFG_Errors_ClearClick", &P::HudButton_CFG_Errors_ClearClick)
-          .Method("CustomerKeyDown", &P::CustomerKeyDown)
-          .Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TPage_CFG>()).Build();
   return &info;
 }
 
@@ -75,39 +56,8 @@ TPage_CFG::TPage_CFG(rtl::TComponent* AOwner) : TWindowPage(AOwner) { SetName("P
 
 void TPage_CFG::Load(vg::TvxTabItem* Item) {
   ReadPageText("PAGE_CFG", Item);
-  const TPartBinder bind(this, PageName());
-  TPageCFGParts& p = parts_;
-  bind(p.HudGroupBox_CFG, "HudGroupBox_CFG");
-  bind(p.HudComboTextBox_CFG_RPM_Prescaler, "HudComboTextBox_CFG_RPM_Prescaler");
-  bind(p.HudComboTextBox_CFG_PG_RPM, "HudComboTextBox_CFG_PG_RPM");
-  bind(p.HudComboTextBox_CFG_PG_Temper, "HudComboTextBox_CFG_PG_Temper");
-  bind(p.HudComboTextBox_CFG_PG_Time, "HudComboTextBox_CFG_PG_Time");
-  bind(p.HudComboTextBox_CFG_Injection, "HudComboTextBox_CFG_Injection");
-  bind(p.HudComboTextBox_CFG_Gas_Type, "HudComboTextBox_CFG_Gas_Type");
-  bind(p.HudCheckBox_CFG_PG_GAS_Hot_Engine, "HudCheckBox_CFG_PG_GAS_Hot_Engine");
-  bind(p.HudCheckBox_CFG_GP_Buzzer, "HudCheckBox_CFG_GP_Buzzer");
-  bind(p.HudGroupBox_CFG_LevelSensor, "HudGroupBox_CFG_LevelSensor");
-  bind(p.HudComboTextBox_CFG_Level_Sensor, "HudComboTextBox_CFG_Level_Sensor");
-  bind(p.HudCheckBox_CFG_LevelGas_Buzzer, "HudCheckBox_CFG_LevelGas_Buzzer");
-  for (std::size_t i = 0; i < 5; ++i) {
-    bind(p.HudTrackBar_LevelGas[i], "HudTrackBar_LevelGas_" + std::to_string(i + 1));
-    bind(p.HudTextBox_LevelGas[i], "HudTextBox_LevelGas_" + std::to_string(i + 1));
-  }
-  for (std::size_t i = 0; i < 7; ++i) bind(p.Circle_LevelGas[i], "Circle_LevelGas_" + std::to_string(i));
-  bind(p.Image_CFG_LevelSensor, "Image_CFG_LevelSensor");
-  bind(p.Line_CFG_LevelSensor, "Line_CFG_LevelSensor");
-  bind(p.HudLabel_CFG_LevelGas_Current, "HudLabel_CFG_LevelGas_Current");
-  bind(p.HudNumberBox_CFG_LevelGas, "HudNumberBox_CFG_LevelGas");
-  bind(p.HudGroupBox_CFG_User, "HudGroupBox_CFG_User");
-  bind(p.HudTextBox_CFG_User_Name, "HudTextBox_CFG_User_Name");
-  bind(p.HudTextBox_CFG_User_Phone, "HudTextBox_CFG_User_Phone");
-  bind(p.HudTextBox_CFG_User_Install_Date, "HudTextBox_CFG_User_Install_Date");
-  bind(p.HudTextBox_CFG_User_Install_KM, "HudTextBox_CFG_User_Install_KM");
-  bind(p.HudTextBox_CFG_User_Gas_Jets, "HudTextBox_CFG_User_Gas_Jets");
-  bind(p.HudMemo_CFG_User_Notice, "HudMemo_CFG_User_Notice");
-  bind(p.HudGroupBox_CFG_Errors, "HudGroupBox_CFG_Errors");
-  bind(p.HudMemo_CFG_Errors, "HudMemo_CFG_Errors");
-  bind(p.HudButton_CFG_Errors_Clear, "HudButton_CFG_Errors_Clear");
+  BindFormParts(TPartBinder(this, PageName()), parts_);
+  const TPageCFGParts& p = parts_;
   // The four choices offer the configuration's own lists.
   const TUpdating updating;
   FillItems(p.HudComboTextBox_CFG_RPM_Prescaler, ecu::RPMPrescalerItems);

@@ -9,57 +9,15 @@
 #include <cstdint>
 
 #include "app/ui/Window_Page.h"
+#include "app/ui/forms/Page_CFG.h"
 #include "ecu/Config_Unit.h"
 #include "platform/rtl/InputTypes.h"
 
 namespace vg {
-class TvxCircle;
-class TvxHudButton;
-class TvxHudCheckBox;
 class TvxHudComboTextBox;
-class TvxHudGroupBox;
-class TvxHudLabel;
-class TvxHudMemo;
-class TvxHudNumberBox;
-class TvxHudTextBox;
-class TvxHudTrackBar;
-class TvxLine;
-class TvxVisualObject;
 }  // namespace vg
 
 namespace app {
-
-struct TPageCFGParts {
-  vg::TvxHudGroupBox* HudGroupBox_CFG = nullptr;
-  vg::TvxHudComboTextBox* HudComboTextBox_CFG_RPM_Prescaler = nullptr;
-  vg::TvxHudComboTextBox* HudComboTextBox_CFG_PG_RPM = nullptr;
-  vg::TvxHudComboTextBox* HudComboTextBox_CFG_PG_Temper = nullptr;
-  vg::TvxHudComboTextBox* HudComboTextBox_CFG_PG_Time = nullptr;
-  vg::TvxHudComboTextBox* HudComboTextBox_CFG_Injection = nullptr;
-  vg::TvxHudComboTextBox* HudComboTextBox_CFG_Gas_Type = nullptr;
-  vg::TvxHudCheckBox* HudCheckBox_CFG_PG_GAS_Hot_Engine = nullptr;
-  vg::TvxHudCheckBox* HudCheckBox_CFG_GP_Buzzer = nullptr;
-  vg::TvxHudGroupBox* HudGroupBox_CFG_LevelSensor = nullptr;
-  vg::TvxHudComboTextBox* HudComboTextBox_CFG_Level_Sensor = nullptr;
-  vg::TvxHudCheckBox* HudCheckBox_CFG_LevelGas_Buzzer = nullptr;
-  std::array<vg::TvxHudTrackBar*, 5> HudTrackBar_LevelGas{};
-  std::array<vg::TvxHudTextBox*, 5> HudTextBox_LevelGas{};
-  std::array<vg::TvxCircle*, 7> Circle_LevelGas{};
-  vg::TvxVisualObject* Image_CFG_LevelSensor = nullptr;
-  vg::TvxLine* Line_CFG_LevelSensor = nullptr;
-  vg::TvxHudLabel* HudLabel_CFG_LevelGas_Current = nullptr;
-  vg::TvxHudNumberBox* HudNumberBox_CFG_LevelGas = nullptr;
-  vg::TvxHudGroupBox* HudGroupBox_CFG_User = nullptr;
-  vg::TvxHudTextBox* HudTextBox_CFG_User_Name = nullptr;
-  vg::TvxHudTextBox* HudTextBox_CFG_User_Phone = nullptr;
-  vg::TvxHudTextBox* HudTextBox_CFG_User_Install_Date = nullptr;
-  vg::TvxHudTextBox* HudTextBox_CFG_User_Install_KM = nullptr;
-  vg::TvxHudTextBox* HudTextBox_CFG_User_Gas_Jets = nullptr;
-  vg::TvxHudMemo* HudMemo_CFG_User_Notice = nullptr;
-  vg::TvxHudGroupBox* HudGroupBox_CFG_Errors = nullptr;
-  vg::TvxHudMemo* HudMemo_CFG_Errors = nullptr;
-  vg::TvxHudButton* HudButton_CFG_Errors_Clear = nullptr;
-};
 
 class TPage_CFG : public TWindowPage {
   RTL_CLASS(TPage_CFG, TWindowPage)

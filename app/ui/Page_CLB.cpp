@@ -124,18 +124,7 @@ void PanelFonts(vg::TvxObject* Panel) {
 }  // namespace
 
 rtl::TClass TPage_CLB::StaticClass() {
-  using P = TPage_CLB;
-  static const rtl::TClassInfo info = rtl::DefineClass<P>()
-                                          .Method("Image_CLB_DiagramMouseDown", &P::Image_CLB_DiagramMouseDown)
-                                          .Method("Image_CLB_DiagramMouseMove", &P::Image_CLB_DiagramMouseMove)
-                                          .Method("Image_CLB_DiagramMouseUp", &P::Image_CLB_DiagramMouseUp)
-                                          .Method("HudButton_CLB_MAP_StartClick", &P::HudButton_CLB_MAP_StartClick)
-                                          .Method("HudButton_CLB_MAP_StopClick", &P::HudButton_CLB_MAP_StopClick)
-                                          .Method("HudButton_CLB_MAP_To_CountClick", &P::HudButton_CLB_MAP_To_CountClick)
-                                          .Method("HudButton_CLB_MAP_Del_GasClick", &P::HudButton_CLB_MAP_Del_GasClick)
-                                          .Method("HudButton_CLB_MAP_Del_PetrolClick",
-                                                  &P::HudButton_CLB_MAP_Del_PetrolClick)
-                                          .Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TPage_CLB>()).Build();
   return &info;
 }
 
@@ -143,28 +132,7 @@ TPage_CLB::TPage_CLB(rtl::TComponent* AOwner) : TWindowPage(AOwner) { SetName("P
 
 void TPage_CLB::Load(vg::TvxTabItem* Item) {
   ReadPageText("PAGE_CLB", Item);
-  const TPartBinder bind(this, PageName());
-  TPageCLBParts& p = parts_;
-  bind(p.HudPanel_CLB, "HudPanel_CLB");
-  bind(p.Image_CLB_Diagram, "Image_CLB_Diagram");
-  bind(p.Image_CLB_Scale_Gas, "Image_CLB_Scale_Gas");
-  bind(p.Image_CLB_Scale_Petrol, "Image_CLB_Scale_Petrol");
-  bind(p.Image_CLB_Scale_Manifuld, "Image_CLB_Scale_Manifuld");
-  bind(p.Circle_CLB_Gas, "Circle_CLB_Gas");
-  bind(p.Circle_CLB_Manifuld, "Circle_CLB_Manifuld");
-  bind(p.HudLabel_CLB_Gas, "HudLabel_CLB_Gas");
-  bind(p.HudLabel_CLB_Manifuld, "HudLabel_CLB_Manifuld");
-  bind(p.HudLabel_CLB_Scale_Gas, "HudLabel_CLB_Scale_Gas");
-  bind(p.HudLabel_CLB_Scale_Manifuld, "HudLabel_CLB_Scale_Manifuld");
-  bind(p.HudLabel_CLB_Scale_Petrol, "HudLabel_CLB_Scale_Petrol");
-  bind(p.HudLabel_CLB_Position, "HudLabel_CLB_Position");
-  bind(p.HudLabel_CLB_MAP_Collection, "HudLabel_CLB_MAP_Collection");
-  bind(p.HudLabel_CLB_MAP_Delete, "HudLabel_CLB_MAP_Delete");
-  bind(p.HudButton_CLB_MAP_Start, "HudButton_CLB_MAP_Start");
-  bind(p.HudButton_CLB_MAP_Stop, "HudButton_CLB_MAP_Stop");
-  bind(p.HudButton_CLB_MAP_To_Count, "HudButton_CLB_MAP_To_Count");
-  bind(p.HudButton_CLB_MAP_Del_Gas, "HudButton_CLB_MAP_Del_Gas");
-  bind(p.HudButton_CLB_MAP_Del_Petrol, "HudButton_CLB_MAP_Del_Petrol");
+  BindFormParts(TPartBinder(this, PageName()), parts_);
 }
 
 // ---- building and drawing -----------------------------------------------------------------------

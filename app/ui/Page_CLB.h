@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/ui/Window_Page.h"
+#include "app/ui/forms/Page_CLB.h"
 #include "platform/rtl/InputTypes.h"
 
 namespace vg {
@@ -19,7 +20,6 @@ class TvxCircle;
 class TvxHudButton;
 class TvxHudLabel;
 class TvxHudPanel;
-class TvxImage;
 class TvxLine;
 class TvxObject;
 class TvxVisualObject;
@@ -28,29 +28,6 @@ class TvxVisualObject;
 namespace app {
 
 struct TDiagramLook;
-
-struct TPageCLBParts {
-  vg::TvxHudPanel* HudPanel_CLB = nullptr;
-  vg::TvxImage* Image_CLB_Diagram = nullptr;
-  vg::TvxImage* Image_CLB_Scale_Gas = nullptr;
-  vg::TvxImage* Image_CLB_Scale_Petrol = nullptr;
-  vg::TvxImage* Image_CLB_Scale_Manifuld = nullptr;
-  vg::TvxCircle* Circle_CLB_Gas = nullptr;
-  vg::TvxCircle* Circle_CLB_Manifuld = nullptr;
-  vg::TvxHudLabel* HudLabel_CLB_Gas = nullptr;
-  vg::TvxHudLabel* HudLabel_CLB_Manifuld = nullptr;
-  vg::TvxHudLabel* HudLabel_CLB_Scale_Gas = nullptr;
-  vg::TvxHudLabel* HudLabel_CLB_Scale_Manifuld = nullptr;
-  vg::TvxHudLabel* HudLabel_CLB_Scale_Petrol = nullptr;
-  vg::TvxHudLabel* HudLabel_CLB_Position = nullptr;
-  vg::TvxHudLabel* HudLabel_CLB_MAP_Collection = nullptr;
-  vg::TvxHudLabel* HudLabel_CLB_MAP_Delete = nullptr;
-  vg::TvxHudButton* HudButton_CLB_MAP_Start = nullptr;
-  vg::TvxHudButton* HudButton_CLB_MAP_Stop = nullptr;
-  vg::TvxHudButton* HudButton_CLB_MAP_To_Count = nullptr;
-  vg::TvxHudButton* HudButton_CLB_MAP_Del_Gas = nullptr;
-  vg::TvxHudButton* HudButton_CLB_MAP_Del_Petrol = nullptr;
-};
 
 // The shapes the page makes for the diagram (none has an owner; each has a parent).
 struct TDiagramParts {

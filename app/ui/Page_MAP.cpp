@@ -50,11 +50,7 @@ std::u16string Ascii(const std::string& Text) { return std::u16string(Text.begin
 }  // namespace
 
 rtl::TClass TPage_MAP::StaticClass() {
-  using P = TPage_MAP;
-  static const rtl::TClassInfo info = rtl::DefineClass<P>()
-                                          .Method("HudButton_3D_MapRPM_ClearClick", &P::HudButton_3D_MapRPM_ClearClick)
-                                          .Method("HudButton_3D_MapRPM_DefaultClick", &P::HudButton_3D_MapRPM_DefaultClick)
-                                          .Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TPage_MAP>()).Build();
   return &info;
 }
 
@@ -62,11 +58,7 @@ TPage_MAP::TPage_MAP(rtl::TComponent* AOwner) : TWindowPage(AOwner) { SetName("P
 
 void TPage_MAP::Load(vg::TvxTabItem* Item) {
   ReadPageText("PAGE_MAP", Item);
-  TPartBinder bind(this, PageName());
-  bind(parts_.HudPanel_3D_MapRPM, "HudPanel_3D_MapRPM");
-  bind(parts_.HudLabel_3D_MapRPM_CellData, "HudLabel_3D_MapRPM_CellData");
-  bind(parts_.HudButton_3D_MapRPM_Clear, "HudButton_3D_MapRPM_Clear");
-  bind(parts_.HudButton_3D_MapRPM_Default, "HudButton_3D_MapRPM_Default");
+  BindFormParts(TPartBinder(this, PageName()), parts_);
   BuildGrid();
   RedrawMapRPM();
 }

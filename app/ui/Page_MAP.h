@@ -17,23 +17,16 @@
 
 #include "app/core/MapRPM_Page.h"
 #include "app/ui/Window_Page.h"
+#include "app/ui/forms/Page_MAP.h"
 #include "platform/rtl/InputTypes.h"
 
 namespace vg {
 class TvxRectangle;
-class TvxHudButton;
 class TvxHudLabel;
 class TvxHudPanel;
 }  // namespace vg
 
 namespace app {
-
-struct TMapParts {
-  vg::TvxHudPanel* HudPanel_3D_MapRPM = nullptr;
-  vg::TvxHudLabel* HudLabel_3D_MapRPM_CellData = nullptr;
-  vg::TvxHudButton* HudButton_3D_MapRPM_Clear = nullptr;
-  vg::TvxHudButton* HudButton_3D_MapRPM_Default = nullptr;
-};
 
 // The objects of one table position.
 struct TMapCell {

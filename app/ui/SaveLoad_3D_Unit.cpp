@@ -10,6 +10,7 @@
 #include "platform/rtl/TypInfo.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/WindowFrames.h"
 
@@ -28,15 +29,7 @@ std::u16string Word(const char* Key) {
 }  // namespace
 
 rtl::TClass TForm_3D_SaveLoad::StaticClass() {
-  using F = TForm_3D_SaveLoad;
-  static const rtl::TClassInfo info =
-      rtl::DefineClass<F>()
-          .Method("FormShow", &F::FormShow)
-          .Method("FormClose", &F::FormClose)
-          .Method("HudStringListBox_3D_SL_ListChange", &F::HudStringListBox_3D_SL_ListChange)
-          .Method("HudTextBox_3D_SL_NameChangeTracking", &F::HudTextBox_3D_SL_NameChangeTracking)
-          .Method("HudButton_3D_SL_RunClick", &F::HudButton_3D_SL_RunClick)
-          .Build();
+  static const rtl::TClassInfo info = FormHandlers(rtl::DefineClass<TForm_3D_SaveLoad>()).Build();
   return &info;
 }
 
@@ -45,19 +38,10 @@ TForm_3D_SaveLoad::TForm_3D_SaveLoad(rtl::TComponent* AOwner) : TWindow_3D(AOwne
 std::unique_ptr<TForm_3D_SaveLoad> TForm_3D_SaveLoad::Create() {
   auto form = std::make_unique<TForm_3D_SaveLoad>(nullptr);
   form->ReadWindowText("FORM_3D_SAVELOAD");
-  form->BindParts();
+  BindFormParts(TPartBinder(form.get(), form->WindowName()), form->parts_);
   form->PlaceLayout(form->parts_.Layout_3D_SaveLoad);
   form->created_ = true;
   return form;
-}
-
-void TForm_3D_SaveLoad::BindParts() {
-  const TPartBinder bind(this, WindowName());
-  bind(parts_.HudWindow_3D_SaveLoad, "HudWindow_3D_SaveLoad");
-  bind(parts_.Layout_3D_SaveLoad, "Layout_3D_SaveLoad");
-  bind(parts_.HudStringListBox_3D_SL_List, "HudStringListBox_3D_SL_List");
-  bind(parts_.HudTextBox_3D_SL_Name, "HudTextBox_3D_SL_Name");
-  bind(parts_.HudButton_3D_SL_Run, "HudButton_3D_SL_Run");
 }
 
 void TForm_3D_SaveLoad::Open(TFileMenuMode Mode) {

@@ -12,24 +12,9 @@
 #include "app/core/SaveLoad_Unit.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_3D.h"
-
-namespace vg {
-class TvxHudButton;
-class TvxHudStringListBox;
-class TvxHudTextBox;
-class TvxHudWindow;
-class TvxVisualObject;
-}  // namespace vg
+#include "app/ui/forms/Form_3D_SaveLoad.h"
 
 namespace app {
-
-struct TSaveLoadParts {
-  vg::TvxHudWindow* HudWindow_3D_SaveLoad = nullptr;
-  vg::TvxVisualObject* Layout_3D_SaveLoad = nullptr;
-  vg::TvxHudStringListBox* HudStringListBox_3D_SL_List = nullptr;
-  vg::TvxHudTextBox* HudTextBox_3D_SL_Name = nullptr;
-  vg::TvxHudButton* HudButton_3D_SL_Run = nullptr;
-};
 
 class TForm_3D_SaveLoad : public TWindow_3D, public IFileMenuActions {
   RTL_CLASS(TForm_3D_SaveLoad, TWindow_3D)
@@ -68,7 +53,6 @@ protected:
   void LookUpTexts() override;
 
 private:
-  void BindParts();
   void FillList();
 
   TSaveLoadParts parts_;

@@ -13,6 +13,8 @@
 #include "ecu/Session.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/Tracks.h"

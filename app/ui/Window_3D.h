@@ -6,8 +6,10 @@
 // "OnClick = HudButton_Work_ModeClick" binds the event to the published method of that name
 // of the window's class.
 //
-// Each window binds once, after reading its text, into a typed struct of its parts with a
-// TPartBinder (Window_Parts.h), which raises naming the missing part and the window.
+// Each window binds once, after reading its text, into a typed struct of its parts written from
+// the text at build time (BindFormParts, "app/ui/forms/<text>.h"), with a TPartBinder
+// (Window_Parts.h), which raises naming the missing part and the window. The same header's
+// FormHandlers publishes the handlers the text names.
 //
 // The layout rule of the main, settings and skin windows: the window's layout (the control
 // that holds its content) is its client area less 26 x 44, placed at (13, 32) when the window

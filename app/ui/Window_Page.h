@@ -4,8 +4,8 @@
 // class's published methods. The text's one 2D root becomes the page of a tab item: it goes
 // into the item's tab control and is the item's Layout, shown while the item is selected.
 //
-// A page class derives from TWindowPage, publishes its handlers, reads its text with
-// ReadPageText and binds its parts once with a TPartBinder (Window_Parts.h).
+// A page class derives from TWindowPage, publishes its handlers (FormHandlers), reads its text
+// with ReadPageText and binds its parts once (BindFormParts with a TPartBinder, Window_Parts.h).
 #pragma once
 
 #include <string>

@@ -1,8 +1,8 @@
 // The one way a window or a page binds to its parts: once, after its text is read, into a
-// typed struct of pointers, each found by the component name the text gives it.
+// typed struct of pointers, each found by the component name the text gives it. The struct and
+// the calls are written from the text at build time (tools/formgen, "app/ui/forms/<text>.h"):
 //
-//   TPartBinder bind(this, WindowName());
-//   bind(parts.HudButton_Work_Mode, "HudButton_Work_Mode");
+//   BindFormParts(TPartBinder(this, WindowName()), parts_);
 //
 // A missing part, or a part of another class than the struct expects, raises rtl::EReadError
 // naming the part and the window; nothing is bound by chance.

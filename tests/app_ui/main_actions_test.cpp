@@ -21,6 +21,7 @@
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"

@@ -10,6 +10,7 @@
 #include "scene3d/ObjectLayer.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/Tracks.h"

@@ -7,6 +7,7 @@
 #include "ecu/Session.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/WindowFrames.h"

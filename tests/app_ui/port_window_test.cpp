@@ -17,6 +17,7 @@
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/Memo.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/WindowFrames.h"
