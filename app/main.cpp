@@ -17,8 +17,10 @@
 #include <memory>
 #include <string>
 
+#include "app/Program_Windows.h"
 #include "app/core/Model.h"
 #include "app/core/Start_Unit.h"
+#include "app/core/Window_Session.h"
 #include "app/ui/Form_3D_MSG.h"
 #include "app/ui/Form_3D_Port.h"
 #include "app/ui/Form_3D_SET.h"
@@ -28,13 +30,11 @@
 #include "app/ui/SaveLoad_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app_ui_resources.h"
-#include "ecu/FindUnit.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/EndSignals.h"
 #include "platform/loop/SingleInstance.h"
 #include "platform/loop/Timer.h"
-#include "platform/rtl/SysUtils.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "scene3d/DxCanvas.h"
@@ -81,8 +81,7 @@ std::function<bool()> GraphicsProbe() {
 int main(int, char** argv) {
   std::function<bool()> probe = GraphicsProbe();
   const std::string program = ProgramPath(argv[0]);
-  std::string baseName = ecu::StripExtension(rtl::ExtractFileName(program));
-  if (baseName.empty()) baseName = "gascal";
+  const std::string baseName = app::ProgramName(program);
   // A copy already running is asked to close, and this one goes on once it has written its
   // settings and given the port back (or after a bounded wait).
   rtl::TSingleInstance::AskRunningToClose(MainWindowClass, RunningCopyWaitMs);
@@ -128,9 +127,7 @@ int main(int, char** argv) {
           settings = app::TForm_3D_SET::Create();
         } else if (Name == "TForm_3D_Port") {
           port = app::TForm_3D_PortView::Create();
-          // The settings window's "Manual" shows the port's settings dialog.
-          port->Link()->ComPort->SetSetupDialog(&cport::EditComPort);
-          main->SetPortWindow(port->Link());
+          app::JoinPortWindow(*main, *port);
         } else if (Name == "TForm_3D_MSG") {
           message = app::TForm_3D_MSG::Create();
         } else if (Name == "TForm_3D_SaveLoad") {

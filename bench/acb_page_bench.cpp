@@ -78,7 +78,7 @@ void BM_ACBReplyToScreen(benchmark::State& state) {
       ecu::Session().Link.RxExpectedLength = static_cast<std::uint8_t>(reply->size());
       const auto t0 = Clock::now();
       if (progressOnly) {
-        host.SetValue(ecu::TControl::ACB_Progress, static_cast<std::int32_t>(ms.size() % 400));
+        host.SetValue(app::TControl::ACB_Progress, static_cast<std::int32_t>(ms.size() % 400));
       } else {
         ecu::DynamicIND_Update();
         host.AutoCalibrationReplyTick();

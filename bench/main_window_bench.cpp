@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "Instructions.h"
+#include "app/core/Core_Host.h"
 #include "app/core/Model.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
@@ -289,7 +290,7 @@ void BM_LinkLedFrame(benchmark::State& State) {
     const int before = program.Main().PresentCount();
     const double c0 = ThreadCpuMs();
     const auto t0 = Clock::now();
-    ecu::Session().Hosts.Host->SetVisible(ecu::TControl::Connect_Condition, shown);
+    app::Model().CoreHost->SetVisible(app::TControl::Connect_Condition, shown);
     while (program.Main().PresentCount() == before && Clock::now() - t0 < std::chrono::milliseconds(200)) {
       win::PumpEvents();
       rtl::Application->ProcessMessages();

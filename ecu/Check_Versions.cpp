@@ -55,37 +55,8 @@ void Check_Versions() {
   Session().LiveData.ErrorsClearShown = 0;
   Session().LiveData.LastErrorBits1 = 0;
   Session().LiveData.LastErrorBits2 = 0;
-  THost* host = Session().Hosts.Host;
-  if (!host) return;
-  host->ClearErrorMemo();
-  const bool wide = Session().LiveData.VersionFamily == 0;
-  host->SetEnabled(TControl::CLB_MAP_Start, wide);
-  host->SetEnabled(TControl::CLB_MAP_Stop, wide);
-  using C = TControl;
-  for (C panel : {C::IND_PressVap, C::IND_PressColl, C::IND_PressDiff, C::IND_TempGas}) host->SetVisible(panel, wide);
-
   Session().LiveData.IndicatorScale = Session().LiveData.VersionFamily ? 2.0f : 1.0f;
-  const float s = Session().LiveData.IndicatorScale;
-  for (C panel : {C::IND_Petrol, C::IND_Gas, C::IND_RPM, C::IND_TempVap}) host->SetHeight(panel, 50 * s);
-  host->SetTop(C::IND_Gas, 50 * s);
-  host->SetTop(C::IND_RPM, 100 * s);
-  host->SetTop(C::IND_TempVap, 150 * s);
-  for (C label : {C::IND_Petrol_Name, C::IND_Gas_Name, C::IND_RPM_Name, C::IND_TempVap_Name}) {
-    host->SetHeight(label, 20 * s);
-    host->SetTop(label, 2 * s);
-  }
-  for (C label : {C::IND_Petrol_Data, C::IND_Gas_Data, C::IND_RPM_Data, C::IND_TempVap_Data}) {
-    host->SetHeight(label, 30 * s);
-    host->SetTop(label, 18 * s);
-  }
-  for (C panel : {C::IND_PressVap, C::IND_PressColl, C::IND_PressDiff, C::IND_TempGas}) host->SetHeight(panel, 50);
-  if (wide) {
-    host->SetTop(C::IND_TempGas, 200);
-    host->SetTop(C::IND_PressVap, 250);
-    host->SetTop(C::IND_PressColl, 300);
-    host->SetTop(C::IND_PressDiff, 350);
-  }
-  host->ApplyIndicatorFontSizes();
+  if (Session().Hosts.Host) Session().Hosts.Host->FirmwareFamilyKnown();
 }
 
 }  // namespace ecu

@@ -1,9 +1,10 @@
-// What the ECU side asks of the application around it: the settings it reads, the controls of
-// the main and settings windows that show the link's state and the live data, the colour
-// table, the message, wait and port windows, the status line, the calibration diagram, the
-// R.P.M. map and its transfer, the automatic calibration, the windows' English texts, and the
-// link's events. The application core implements what needs no window once
-// (app::TCoreHost); the windows, the headless runner and the tests add the rest on top of it.
+// What the ECU side asks of the application around it, and what it tells it: the settings it
+// reads, the link's state and events (its phase, a reply awaited, the connection quality, the
+// firmware family, the errors reported), the status line, the message, wait and port windows,
+// the calibration diagram, the R.P.M. map and its transfer, the automatic calibration, and
+// the windows' English texts. The ECU side names no control and picks no colour: the
+// application core (app::TCoreHost) decides what each state shows; the windows, the headless
+// runner and the tests add what needs a window on top of it.
 //
 // One host is installed on the session at a time, for a scope (THostScope): the link, the
 // scripts and the decoders reach it through Session().Hosts.Host. The port window installs the
@@ -13,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace rtl {
 class TTimer;
@@ -20,63 +22,8 @@ class TTimer;
 
 namespace ecu {
 
-// Controls of the main window (and the settings window's port-name box) that the ECU side
-// sets, in the order of their names (ControlId, ControlName).
-enum class TControl : std::uint8_t {
-  // The link's.
-  Connect_Condition,    // a written request awaits its reply
-  Port_Connect_Stabil,  // connection quality
-  Port_Name,
-  Port_Search,
-  DynamicIND,  // the status line
-  ACB_Start,
-  CLB_MAP_Start,
-  CLB_MAP_Stop,
-  ACB_Progress,
-  ACB_Prompt,
-  SET_Port_Name,  // of the settings window
-  // The live data's and the firmware family's.
-  IND_Petrol,
-  IND_Gas,
-  IND_RPM,
-  IND_TempVap,
-  IND_TempGas,
-  IND_PressVap,
-  IND_PressColl,
-  IND_PressDiff,
-  IND_Petrol_Name,
-  IND_Gas_Name,
-  IND_RPM_Name,
-  IND_TempVap_Name,
-  IND_Petrol_Data,
-  IND_Gas_Data,
-  IND_RPM_Data,
-  IND_TempVap_Data,
-  IND_TempGas_Data,
-  IND_PressVap_Data,
-  IND_PressColl_Data,
-  IND_PressDiff_Data,
-  Work_Mode,
-  CFG_LevelGas,
-  CFG_LevelGas_Current,
-  Circle_LevelGas_0,  // Circle_LevelGas_0 .. Circle_LevelGas_6 follow in order
-  Circle_LevelGas_1,
-  Circle_LevelGas_2,
-  Circle_LevelGas_3,
-  Circle_LevelGas_4,
-  Circle_LevelGas_5,
-  Circle_LevelGas_6,
-};
-constexpr int ControlCount = 41;
-// The enumerator's name ("Port_Connect_Stabil"), and the name of the window's component
-// ("HudLabel_Port_Connect_Stabil"); "" for a value outside the enumeration.
-const char* ControlId(TControl Control);
-const char* ControlName(TControl Control);
-constexpr TControl LevelCircle(int Index) {
-  return static_cast<TControl>(static_cast<int>(TControl::Circle_LevelGas_0) + Index);
-}
-
-// Roles of the colour table that the ECU side uses, and the neutral circle colour.
+// Roles of the colour table: the tone of a status message, and the ones the application's
+// display uses besides (the neutral circle colour).
 enum class TColorRole : std::uint8_t {
   Petrol,
   Automat,
@@ -87,6 +34,16 @@ enum class TColorRole : std::uint8_t {
   Txt_Error,
   Txt_Information,
   Neutral
+};
+
+// The link's phases, as the link layer and the port search go through them.
+enum class TLinkPhase : std::uint8_t {
+  Reset,          // the dialogue starts again with no link (a time-out, a port opened or closed)
+  Searching,      // a step of the port search lists the ports
+  SearchStopped,  // the search's window closed before the ECU answered
+  Opened,         // a port has opened; the handshake begins
+  Up,             // the ECU answered the handshake
+  PortClosed,     // the port has gone, failed or did not open
 };
 
 class THost {
@@ -103,30 +60,28 @@ public:
   virtual void SetCfgFileNames(const std::string& FileName, const std::string& FullFileName) = 0;
   virtual bool MainWindowShown() const = 0;
 
-  // ---- Colours: "#AARRGGBB" of a role of the colour table.
-  virtual std::string ColorText(TColorRole Role) const = 0;
-
-  // ---- Controls.
-  virtual void SetVisible(TControl Control, bool Value) = 0;
-  virtual void SetEnabled(TControl Control, bool Value) = 0;
-  virtual void SetText(TControl Control, const std::string& Text) = 0;
-  // The text colour of a label, the fill colour of a circle ("#AARRGGBB").
-  virtual void SetColor(TControl Control, const std::string& Color) = 0;
-  virtual void SetTop(TControl Control, float Value) = 0;
-  virtual void SetHeight(TControl Control, float Value) = 0;
-  virtual void SetValue(TControl Control, std::int32_t Value) = 0;  // progress bars
-  virtual bool IsPressed(TControl Control) const = 0;               // buttons
-  virtual void SetPressed(TControl Control, bool Value) = 0;
-  // A live sample has been decoded (Session().LiveData): the indicators, the work mode, the
-  // level circles and the level's box show it. ModeShown false: the level blink owns the
-  // circles, and the work mode, the circles and the level's visibility stay as they are.
+  // ---- The link's state. Each is said when it happens; the application shows it.
+  virtual void LinkPhaseChanged(TLinkPhase Phase) = 0;
+  // A request has been written and awaits its reply (true); its good reply came (false).
+  virtual void ReplyPending(bool Pending) = 0;
+  // The connection quality to show, 0..100 percent.
+  virtual void ConnectQualityChanged(std::int32_t Percent) = 0;
+  // The firmware's family is known (LiveData.VersionFamily and IndicatorScale): the errors
+  // listed so far no longer hold, and the live data's display takes the family's layout.
+  virtual void FirmwareFamilyKnown() = 0;
+  // The ECU's errors changed: the texts that now describe them, one a line, in the language.
+  virtual void ErrorsReported(const std::vector<std::string>& Texts) = 0;
+  // The live data says the engine has stopped.
+  virtual void EngineStopped() = 0;
+  // A parameter reply carried no value: the default stands in for it and is to go back to
+  // the ECU with the configuration page.
+  virtual void ParameterDefaulted() = 0;
+  // A live sample has been decoded (Session().LiveData): the application shows it. ModeShown
+  // false: the level blink owns the circles, and the work mode, the circles and the level's
+  // visibility stay as they are.
   virtual void ShowLiveSample(bool ModeShown) = 0;
-  // Puts the settings' indicator font sizes into their track bars and applies them
-  // (SetIndicatorNameFontSize, SetIndicatorDataFontSize).
-  virtual void ApplyIndicatorFontSizes() = 0;
-  // HudMemo_CFG_Errors.
-  virtual void ClearErrorMemo() = 0;
-  virtual void AddErrorMemoLine(const std::string& Text) = 0;
+
+  // ---- The live display and the pages that show the model.
   // Timer_LevelGas; switching it on also sets the blink flag.
   virtual bool LevelGasTimerEnabled() const = 0;
   virtual void SetLevelGasTimer(bool On) = 0;
@@ -152,9 +107,9 @@ public:
   virtual void ClosePortWindow() = 0;
 
   // ---- The status line: ShowStatusMessage shows the text at once and restarts the
-  // rotation; the others keep the list of messages in force.
-  virtual void ShowStatusMessage(const std::string& Color, const std::string& Text) = 0;
-  virtual void AddStatusMessage(const std::string& Color, const std::string& Text) = 0;
+  // rotation; the others keep the list of messages in force. The role is the message's tone.
+  virtual void ShowStatusMessage(TColorRole Tone, const std::string& Text) = 0;
+  virtual void AddStatusMessage(TColorRole Tone, const std::string& Text) = 0;
   virtual void RemoveStatusMessage(const std::string& Text) = 0;
   virtual void StatusReceiveOn() = 0;   // script instruction 24
   virtual void StatusReceiveOff() = 0;  // script instruction 25
@@ -187,10 +142,6 @@ public:
   virtual std::int32_t MapRPMTotalBytes() const = 0;
   virtual std::int32_t MapRPMBytesWritten() const = 0;
   virtual std::int32_t MapRPMWriteTotal() const = 0;
-
-  // ---- Writes: a change of this kind is to be sent after the transmission delay
-  // (2: the configuration page).
-  virtual void ScheduleTransmit(int Kind) = 0;
 
   // ---- The automatic calibration.
   virtual void StartStopAutoCalibration() = 0;

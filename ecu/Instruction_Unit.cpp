@@ -76,7 +76,7 @@ void Request_MapGas() { BlockRequest('\'', Session().ConfigData.MapPointCount); 
 void Request_MapPetrol() { BlockRequest('(', Session().ConfigData.MapPointCount); }
 
 void Request_Announce() {
-  Host().AddStatusMessage(Host().ColorText(TColorRole::Txt_Information), LngText("DynamicIND_Transmission"));
+  Host().AddStatusMessage(TColorRole::Txt_Information, LngText("DynamicIND_Transmission"));
   ShortFrame('1', '1', Session().Link.TxListLength, 0);
 }
 

@@ -1,6 +1,7 @@
 #include "ecu/Live_Data.h"
 
 #include <string>
+#include <vector>
 
 #include "ecu/Calc_Unit.h"
 #include "ecu/Check_Versions.h"
@@ -38,18 +39,14 @@ std::int32_t AverageOfNonZero(const std::array<std::int32_t, 4>& Times) {
   return count ? static_cast<std::int32_t>(sum / count) : 0;
 }
 
-std::string Color(TColorRole Which) {
-  return Session().Hosts.Host ? Session().Hosts.Host->ColorText(Which) : std::string();
-}
-
 void AddStatus(TColorRole Which, const char* Key) {
-  if (Session().Hosts.Host) Session().Hosts.Host->AddStatusMessage(Color(Which), LngText(Key));
+  if (Session().Hosts.Host) Session().Hosts.Host->AddStatusMessage(Which, LngText(Key));
 }
 void RemoveStatus(const char* Key) {
   if (Session().Hosts.Host) Session().Hosts.Host->RemoveStatusMessage(LngText(Key));
 }
 void ShowStatus(TColorRole Which, const char* Key) {
-  if (Session().Hosts.Host) Session().Hosts.Host->ShowStatusMessage(Color(Which), LngText(Key));
+  if (Session().Hosts.Host) Session().Hosts.Host->ShowStatusMessage(Which, LngText(Key));
 }
 
 bool Changed(std::uint8_t Now, std::uint8_t Before, int Bit) { return ((Now ^ Before) >> Bit) & 1; }
@@ -60,10 +57,7 @@ void WatchStatus(std::uint8_t Status) {
   if (Changed(Status, before, 7)) {
     if (!IsSet(Status, 7)) {
       AddStatus(TColorRole::Txt_Error, "DynamicIND_Engine_off");
-      if (Session().Hosts.Host && Session().Hosts.Host->IsPressed(TControl::ACB_Start)) {
-        Session().Hosts.Host->SetPressed(TControl::ACB_Start, false);
-        Session().Hosts.Host->StartStopAutoCalibration();
-      }
+      if (Session().Hosts.Host) Session().Hosts.Host->EngineStopped();
     } else {
       RemoveStatus("DynamicIND_Engine_off");
       ShowStatus(TColorRole::Txt_Complete, "DynamicIND_Engine_on");
@@ -86,8 +80,8 @@ void WatchStatus(std::uint8_t Status) {
   Session().LiveData.StatusPrevious = static_cast<std::uint8_t>(Status & 0xFC);
 }
 
-void MemoLine(const char* Key) {
-  if (Session().Hosts.Host) Session().Hosts.Host->AddErrorMemoLine(LngText(Key));
+void ReportErrors(const std::vector<std::string>& Texts) {
+  if (Session().Hosts.Host) Session().Hosts.Host->ErrorsReported(Texts);
 }
 
 void WatchErrors(std::uint8_t Errors1, std::uint8_t Errors2) {
@@ -99,24 +93,24 @@ void WatchErrors(std::uint8_t Errors1, std::uint8_t Errors2) {
     Session().LiveData.ErrorsClearShown = 0;
     Session().LiveData.LastErrorBits1 = Errors1;
     Session().LiveData.LastErrorBits2 = Errors2;
-    if (Session().Hosts.Host) Session().Hosts.Host->ClearErrorMemo();
-    if (IsSet(Errors1, 0)) MemoLine("DynamicIND_Error_TempVap");
+    std::vector<std::string> texts;
+    const auto line = [&texts](const char* Key) { texts.push_back(LngText(Key)); };
+    if (IsSet(Errors1, 0)) line("DynamicIND_Error_TempVap");
     if (all) {
-      if (IsSet(Errors1, 4)) MemoLine("DynamicIND_Error_TempGas");
-      if (IsSet(Errors2, 0)) MemoLine("DynamicIND_Error_PressVap");
-      if (IsSet(Errors2, 4)) MemoLine("DynamicIND_Error_PressColl");
+      if (IsSet(Errors1, 4)) line("DynamicIND_Error_TempGas");
+      if (IsSet(Errors2, 0)) line("DynamicIND_Error_PressVap");
+      if (IsSet(Errors2, 4)) line("DynamicIND_Error_PressColl");
     }
-    if (IsSet(Errors2, 1)) MemoLine("DynamicIND_Error_LinkInject");
-    if (IsSet(Errors2, 2)) MemoLine("DynamicIND_Error_GasLeakage");
-    if (IsSet(Errors2, 3)) MemoLine("DynamicIND_Error_ShortCircuit");
+    if (IsSet(Errors2, 1)) line("DynamicIND_Error_LinkInject");
+    if (IsSet(Errors2, 2)) line("DynamicIND_Error_GasLeakage");
+    if (IsSet(Errors2, 3)) line("DynamicIND_Error_ShortCircuit");
+    ReportErrors(texts);
     AddStatus(TColorRole::Txt_Error, "DynamicIND_Error");
   }
   if (Session().LiveData.LastErrorBits1 == 0 && Session().LiveData.LastErrorBits2 == 0 &&
       !Session().LiveData.ErrorsClearShown) {
     Session().LiveData.ErrorsClearShown = 1;
-    if (Session().Hosts.Host) Session().Hosts.Host->ClearErrorMemo();
-    MemoLine("DynamicIND_Errors_NotPresent");
-    MemoLine("DynamicIND_Errors_ECU_Works");
+    ReportErrors({LngText("DynamicIND_Errors_NotPresent"), LngText("DynamicIND_Errors_ECU_Works")});
     RemoveStatus("DynamicIND_Error");
   }
 }

@@ -5,11 +5,9 @@
 
 #include "ecu/Host.h"
 #include "ecu/Instruction_Unit.h"
-#include "ecu/Language.h"
 #include "ecu/Receiver_Unit.h"
 #include "ecu/Session.h"
 #include "platform/loop/Timer.h"
-#include "platform/rtl/SysUtils.h"
 
 namespace ecu {
 
@@ -52,7 +50,7 @@ void Frame_Write() {
     return;
   }
   Session().Link.FrameReady = 0;
-  Host().SetVisible(TControl::Connect_Condition, true);
+  Host().ReplyPending(true);
   Port().Write(Session().Link.LastFrame.data(), Session().Link.TxLength, Session().Link.RxExpectedLength);
   if (Port().PortFailed()) {
     Port().Failed();
@@ -81,7 +79,7 @@ void Frame_Check_Reply(int Count) {
     return;
   }
   Session().Link.ReplyAwaited = 0;
-  Host().SetVisible(TControl::Connect_Condition, false);
+  Host().ReplyPending(false);
   Connect_Quality_Full();
   Script_Run();
   if (Session().Link.ACBRunning) Host().AutoCalibrationReplyTick();
@@ -126,14 +124,8 @@ void Handshake_Reply() {
   Port().ClearPortFailed();
   const bool wasUp = Session().Link.LinkUp != 0;
   Session().Link.LinkUp = 1;
-  Port_Search_Button_Show(false);
-  if (Session().Link.SettingsWindowShown) Host().SetText(TControl::SET_Port_Name, Host().Port_Name());
   ConnectTimer().SetEnabled(true);
-  if (Host().IsPressed(TControl::ACB_Start)) {
-    Host().SetPressed(TControl::ACB_Start, false);
-    Host().StartStopAutoCalibration();
-  }
-  Link_Buttons_Enable();
+  Host().LinkPhaseChanged(TLinkPhase::Up);
   if (!wasUp) Host().LinkEstablished();
 }
 
@@ -144,10 +136,7 @@ void Link_After_Open() {
   }
   Link_Reset();
   Session().Link.PortOpen = 1;
-  Port_Search_Button_Show(!Session().Link.PortSearching);
-  Host().SetVisible(TControl::DynamicIND, false);
-  Host().SetText(TControl::Port_Name, Host().Port_Name());
-  Host().SetColor(TControl::Port_Name, Host().ColorText(TColorRole::Port_Open));
+  Host().LinkPhaseChanged(TLinkPhase::Opened);
   Script_Connect();
 }
 
@@ -156,13 +145,7 @@ void Link_Reset() {
   Session().Link.LinkUp = 0;
   ConnectTimer().SetEnabled(false);
   Session().Link.TaskRequest = 0;
-  Port_Search_Button_Show(true);
-  if (Host().IsPressed(TControl::ACB_Start)) {
-    Host().SetValue(TControl::ACB_Progress, 0);
-    Host().SetText(TControl::ACB_Prompt, LngText("ACB_Prompt_Connect"));
-    Host().SetColor(TControl::ACB_Prompt, Host().ColorText(TColorRole::Txt_Error));
-  }
-  Link_Buttons_Enable();
+  Host().LinkPhaseChanged(TLinkPhase::Reset);
   if (wasUp) Host().LinkLost();
 }
 
@@ -175,8 +158,7 @@ void Connect_Quality_Full() {
   Session().Link.QualityPacePending = 1;
   timer.SetEnabled(true);
   Session().Link.ConnectQuality = 100;
-  Host().SetColor(TControl::Port_Connect_Stabil, Host().ColorText(TColorRole::Port_Open));
-  Host().SetText(TControl::Port_Connect_Stabil, "100%");
+  Host().ConnectQualityChanged(100);
 }
 
 void QualityPace(std::int32_t T, std::int32_t D, std::int32_t& Step, std::int32_t& Interval) {
@@ -211,38 +193,12 @@ void UpdateConnectQuality() {
   Quality_Decay();
 }
 
-std::string QualityColor(std::int32_t Quality) {
-  if (Quality <= 30) return Host().ColorText(TColorRole::Port_Close);
-  if (Quality <= 50) return "#FFE7A327";
-  if (Quality <= 60) return "#FFE7C227";
-  if (Quality <= 70) return "#FFFFFF00";
-  if (Quality <= 80) return "#FFDEE727";
-  if (Quality <= 90) return "#FFBFE727";
-  return Host().ColorText(TColorRole::Port_Open);
-}
-
 void Quality_Decay() {
   Session().Link.ConnectQuality -= Session().Link.QualityDecayStep;
   if (Session().Link.ConnectQuality < 1) Session().Link.ConnectQuality = 0;
-  Host().SetColor(TControl::Port_Connect_Stabil, QualityColor(Session().Link.ConnectQuality));
-  Host().SetText(TControl::Port_Connect_Stabil, rtl::IntToStr(Session().Link.ConnectQuality) + "%");
+  Host().ConnectQualityChanged(Session().Link.ConnectQuality);
 }
 
-void Quality_Show_Zero() {
-  Host().SetColor(TControl::Port_Connect_Stabil, Host().ColorText(TColorRole::Port_Close));
-  Host().SetText(TControl::Port_Connect_Stabil, "0%");
-}
-
-void Link_Buttons_Enable() {
-  const bool up = Session().Link.LinkUp != 0;
-  Host().SetEnabled(TControl::ACB_Start, up);
-  Host().SetEnabled(TControl::CLB_MAP_Start, up);
-  Host().SetEnabled(TControl::CLB_MAP_Stop, up);
-}
-
-void Port_Search_Button_Show(bool Show) {
-  Host().SetVisible(TControl::Port_Search, Show);
-  Host().SetVisible(TControl::DynamicIND, !Show);
-}
+void Quality_Show_Zero() { Host().ConnectQualityChanged(0); }
 
 }  // namespace ecu

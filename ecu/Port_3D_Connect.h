@@ -1,7 +1,8 @@
 // The link layer between the dialogue scripts and the serial port: sends each request a
 // reply delay after it was built, resends it until a good reply comes, checks replies,
 // restarts the dialogue after 5 s without a good reply, runs the handshake that finds the
-// ECU, and shows the link's state (connection quality, port name, link buttons).
+// ECU, keeps the connection quality, and tells the host each change of the link's state
+// (its phase, a reply awaited, the quality), which the application shows.
 //
 // Frame on the wire, both ways: address, command, data, checksum (sum of the bytes before
 // it, modulo 256). All of it runs on the GUI thread; its buffers and flags are the link
@@ -9,7 +10,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "ecu/Link_State.h"
 
@@ -47,10 +47,5 @@ void Quality_Show_Zero();
 // tick and tick interval. Ends for every D; when no step of 1..100 percent brings the quality
 // to 0 inside T - D, the whole 100 goes in one tick.
 void QualityPace(std::int32_t T, std::int32_t D, std::int32_t& Step, std::int32_t& Interval);
-// "#AARRGGBB" of the quality label for a percentage.
-std::string QualityColor(std::int32_t Quality);
-
-void Link_Buttons_Enable();
-void Port_Search_Button_Show(bool Show);
 
 }  // namespace ecu

@@ -311,7 +311,7 @@ void TForm_3D_Port::FormActivate() {
 // FormClose.
 void TForm_3D_Port::Close() {
   if (Session().Link.PortSearching) {
-    Port_Search_Button_Show(true);
+    Host().LinkPhaseChanged(TLinkPhase::SearchStopped);
     Timer_Sending->SetEnabled(false);
     Timer_Connect->SetEnabled(false);
   }
@@ -426,8 +426,7 @@ void Port_Window_Layout(bool Compact) {
 
 void Port_Search_Step() {
   TForm_3D_Port& f = *Session().Form_3D_Port;
-  Host().SetVisible(TControl::Port_Search, false);
-  Host().SetVisible(TControl::DynamicIND, false);
+  Host().LinkPhaseChanged(TLinkPhase::Searching);
   f.HudMemo_3D_Port.Lines.clear();
   const std::string text = Port_List_Read();
   if (Session().PortSearch.PortCount > 0) {
@@ -529,11 +528,8 @@ void Port_Closed() {
   Session().Link.PortOpen = 0;
   Session().Form_3D_Port->Timer_Connect->SetEnabled(false);
   Session().Form_3D_Port->Timer_Sending->SetEnabled(true);
-  Port_Search_Button_Show(true);
-  const std::string close = Host().ColorText(TColorRole::Port_Close);
-  Host().SetColor(TControl::Port_Name, close);
-  Host().SetColor(TControl::Port_Connect_Stabil, close);
-  Host().SetText(TControl::Port_Connect_Stabil, "0%");
+  Host().LinkPhaseChanged(TLinkPhase::PortClosed);
+  Quality_Show_Zero();
 }
 
 void Port_Closed_Reset() {

@@ -79,12 +79,12 @@ int PointOfCode(std::uint8_t Code, int& Which) {
 }
 
 // The signed percentage of a high byte: 7 bits of magnitude in 128ths, bit 7 the sign. The
-// bytes 0 and 5 mean the ECU has no value: the default is taken and a transmit of the
-// configuration page is scheduled.
+// bytes 0 and 5 mean the ECU has no value: the default is taken and the host is told, so
+// that the default goes back to the ECU with the configuration page.
 void DecodePercent(std::uint8_t High, std::int32_t& Field, std::int32_t Default) {
   if (High == 0 || High == 5) {
     Field = Default;
-    if (Session().Hosts.Host) Session().Hosts.Host->ScheduleTransmit(2);
+    if (Session().Hosts.Host) Session().Hosts.Host->ParameterDefaulted();
     return;
   }
   const std::int32_t magnitude = FloatToInt((High & 127) / 128.0 * 100);
@@ -201,7 +201,7 @@ void Param_Decode(std::uint8_t Code, std::uint8_t h, std::uint8_t l, Configurati
     case 153:
       if (h == 0 || h == 5) {
         c.Param_153 = 50;
-        if (Session().Hosts.Host) Session().Hosts.Host->ScheduleTransmit(2);
+        if (Session().Hosts.Host) Session().Hosts.Host->ParameterDefaulted();
       } else {
         c.Param_153 = FloatToInt((h / 128.0 + 0.005) * 100);
       }

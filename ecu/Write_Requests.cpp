@@ -64,7 +64,7 @@ void Request_LiveData_Save() {
   } catch (const rtl::Exception& e) {
     // The dialogue goes on; the user learns that the file was not written.
     if (Session().Hosts.Host)
-      Session().Hosts.Host->AddStatusMessage(Session().Hosts.Host->ColorText(TColorRole::Txt_Error), e.Message());
+      Session().Hosts.Host->AddStatusMessage(TColorRole::Txt_Error, e.Message());
   }
 }
 

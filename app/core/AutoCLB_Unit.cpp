@@ -24,9 +24,8 @@ namespace app {
 
 namespace {
 
-using ecu::TControl;
-
-ecu::THost* Host() { return ecu::Session().Hosts.Host; }
+// The windows' adapter, through which the page's controls are set.
+TCoreHost* Host() { return Model().CoreHost; }
 
 std::int32_t& GasTime(int Point) {
   return ecu::Session().ConfigData.DiagramPointY[static_cast<std::size_t>(Point - 1)];

@@ -71,7 +71,7 @@ std::string TCoreHost::LiveColorText(TLiveColor Color) const {
 void TCoreHost::ShowLiveSample(bool ModeShown) { PublishIndicators(IndicatorsViewOf(ecu::Session(), ModeShown)); }
 
 void TCoreHost::PublishIndicators(const TIndicatorsView& View) {
-  using C = ecu::TControl;
+  using C = TControl;
   if (View.ModeShown) {
     if (View.ModeKnown) {
       SetText(C::Work_Mode, View.WorkMode);
@@ -79,7 +79,7 @@ void TCoreHost::PublishIndicators(const TIndicatorsView& View) {
       SetVisible(C::Circle_LevelGas_6, View.Circle6Shown);
     }
     for (int i = 0; i < LevelCircleCount; ++i)
-      SetColor(ecu::LevelCircle(i), LiveColorText(View.Circles[static_cast<std::size_t>(i)]));
+      SetColor(LevelCircle(i), LiveColorText(View.Circles[static_cast<std::size_t>(i)]));
     SetVisible(C::CFG_LevelGas, View.LevelShown);
     SetVisible(C::CFG_LevelGas_Current, View.LevelShown);
   }
@@ -93,11 +93,11 @@ void TCoreHost::PublishIndicators(const TIndicatorsView& View) {
   SetText(C::CFG_LevelGas, View.Level);
 }
 
-void TCoreHost::ShowStatusMessage(const std::string& Color, const std::string& Text) {
-  app::ShowStatusMessage(Color, Text);
+void TCoreHost::ShowStatusMessage(ecu::TColorRole Tone, const std::string& Text) {
+  app::ShowStatusMessage(ColorText(Tone), Text);
 }
-void TCoreHost::AddStatusMessage(const std::string& Color, const std::string& Text) {
-  app::AddStatusMessage(Color, Text);
+void TCoreHost::AddStatusMessage(ecu::TColorRole Tone, const std::string& Text) {
+  app::AddStatusMessage(ColorText(Tone), Text);
 }
 void TCoreHost::RemoveStatusMessage(const std::string& Text) { app::RemoveStatusMessage(Text); }
 void TCoreHost::StatusReceiveOn() { app::StatusReceiveOn(); }
@@ -126,7 +126,7 @@ std::int32_t TCoreHost::MapRPMTotalBytes() const { return Model().MapRPM.MapRPMT
 std::int32_t TCoreHost::MapRPMBytesWritten() const { return Model().MapRPM.MapRPMTransfer.MapRPMBytesWritten(); }
 std::int32_t TCoreHost::MapRPMWriteTotal() const { return Model().MapRPM.MapRPMTransfer.MapRPMWriteTotal(); }
 
-void TCoreHost::ScheduleTransmit(int Kind) { app::ScheduleTransmit(static_cast<std::uint8_t>(Kind)); }
+void TCoreHost::ParameterDefaulted() { app::ScheduleTransmit(2); }
 
 void TCoreHost::EnglishText(std::string& Text) {
   MainFormEnglishText(Text);

@@ -1,7 +1,9 @@
 // The application core's side of the ECU link: everything the ECU side asks of the
 // application that needs no window, done once here, from the settings, the colour table, the
 // status line, the action queue, the transmit scheduling, and the diagram and R.P.M. map
-// models. The windows derive their one adapter from it and add what needs a window (controls,
+// models, and what the link's state shows (app/core/Link_View.cpp: which control shows what
+// for each phase, reply, quality, firmware family and error report the ECU side tells). The
+// windows derive their one adapter from it and add what needs a window (the controls' steps,
 // message, wait and port windows, pages, the automatic calibration, the link's events); the
 // headless runner and the tests derive their recorders from it the same way.
 //
@@ -13,7 +15,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/core/Controls.h"
 #include "app/core/Indicators.h"
 #include "app/core/Model.h"
 #include "ecu/Host.h"
@@ -40,8 +44,8 @@ public:
   std::string CFG_Full_File_Name() const override;
   void SetCfgFileNames(const std::string& FileName, const std::string& FullFileName) override;
   bool MainWindowShown() const override;
-  // The colour table (the neutral circle colour is white).
-  std::string ColorText(ecu::TColorRole Role) const override;
+  // "#AARRGGBB" of a role of the colour table (the neutral circle colour is white).
+  virtual std::string ColorText(ecu::TColorRole Role) const;
   // The colour of a role of the live display, through ColorText (the alarm is red).
   std::string LiveColorText(TLiveColor Color) const;
   // A live sample: its view (IndicatorsViewOf) is published.
@@ -51,9 +55,9 @@ public:
   // put it straight into the controls they bound.
   virtual void PublishIndicators(const TIndicatorsView& View);
   rtl::TTimer& Timer_GEN_Connect_Stabil() override { return *qualityTimer_; }
-  // The status-line rotator, which shows on the control DynamicIND.
-  void ShowStatusMessage(const std::string& Color, const std::string& Text) override;
-  void AddStatusMessage(const std::string& Color, const std::string& Text) override;
+  // The status-line rotator, which shows on the control DynamicIND in the tone's colour.
+  void ShowStatusMessage(ecu::TColorRole Tone, const std::string& Text) override;
+  void AddStatusMessage(ecu::TColorRole Tone, const std::string& Text) override;
   void RemoveStatusMessage(const std::string& Text) override;
   void StatusReceiveOn() override;
   void StatusReceiveOff() override;
@@ -81,8 +85,9 @@ public:
   std::int32_t MapRPMTotalBytes() const override;
   std::int32_t MapRPMBytesWritten() const override;
   std::int32_t MapRPMWriteTotal() const override;
-  // Transmit scheduling (app::ScheduleTransmit).
-  void ScheduleTransmit(int Kind) override;
+  // A parameter came without its value: the configuration page is written after the
+  // transmission delay (app::ScheduleTransmit), its default with it.
+  void ParameterDefaulted() override;
   // The windows' tables in turn (main window, settings, skin), then the colour descriptions,
   // then the message window's own (app::MessageEnglishText), then the core's own keys (the map
   // page's, the save/load window's).
@@ -104,7 +109,49 @@ public:
   void AutoCalibrationStep() override;
   virtual void AutoCalibrationWriteDone();
 
+  // ---- The link's state as the main window shows it (app/core/Link_View.cpp).
+  // Reset: the search button shown, the status line hidden, the link's buttons disabled, and
+  // a pressed automatic calibration prompts for the connection. Searching: the search button
+  // and the status line hidden. SearchStopped: the search button shown, the status line
+  // hidden. Opened: the port's name in the port-open colour, the search
+  // button shown unless a search runs, the status line hidden. Up: the status line instead of
+  // the search button, the settings window's port name, the link's buttons enabled, a pressed
+  // automatic calibration released and stopped. PortClosed: the search button shown, the
+  // status line hidden, the port's name in the port-closed colour.
+  void LinkPhaseChanged(ecu::TLinkPhase Phase) override;
+  // The request indicator (Connect_Condition) while a reply is awaited.
+  void ReplyPending(bool Pending) override;
+  // The quality label: "<percent>%" in QualityColor's colour.
+  void ConnectQualityChanged(std::int32_t Percent) override;
+  // The error list starts afresh; the map buttons are enabled for the wide family only; the
+  // indicator panels take the family's heights and places (the narrow family's four are
+  // twice as tall, the others hidden), and the indicator fonts are applied.
+  void FirmwareFamilyKnown() override;
+  // The error list holds the texts.
+  void ErrorsReported(const std::vector<std::string>& Texts) override;
+  // A pressed automatic calibration is released and stopped.
+  void EngineStopped() override;
+  // "#AARRGGBB" of the quality label for a percentage: the port-closed colour to 30, shades
+  // from orange to yellow-green to 90, the port-open colour above.
+  std::string QualityColor(std::int32_t Percent) const;
+
   // ---- What the core asks of the windows, besides ecu::THost's window steps.
+  // The controls (app/core/Controls.h): the text colour of a label, the fill colour of a
+  // circle ("#AARRGGBB"), a progress bar's value, a button's pressed state.
+  virtual void SetVisible(TControl Control, bool Value) = 0;
+  virtual void SetEnabled(TControl Control, bool Value) = 0;
+  virtual void SetText(TControl Control, const std::string& Text) = 0;
+  virtual void SetColor(TControl Control, const std::string& Color) = 0;
+  virtual void SetTop(TControl Control, float Value) = 0;
+  virtual void SetHeight(TControl Control, float Value) = 0;
+  virtual void SetValue(TControl Control, std::int32_t Value) = 0;
+  virtual bool IsPressed(TControl Control) const = 0;
+  virtual void SetPressed(TControl Control, bool Value) = 0;
+  // Puts the settings' indicator font sizes into their track bars and applies them.
+  virtual void ApplyIndicatorFontSizes() = 0;
+  // HudMemo_CFG_Errors.
+  virtual void ClearErrorMemo() = 0;
+  virtual void AddErrorMemoLine(const std::string& Text) = 0;
   virtual void ShowWaitWindow() = 0;
   virtual void ShrinkWaitWindow() = 0;
   // The automatic calibration's page: the progress bar's maximum, and the indicator values

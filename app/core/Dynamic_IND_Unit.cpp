@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/core/Colors_3D_Unit.h"
+#include "app/core/Core_Host.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Model.h"
 #include "ecu/Calc_Unit.h"
@@ -19,10 +20,10 @@ namespace app {
 namespace {
 
 void ShowOnLine(const std::string& Color, const std::string& Text) {
-  ecu::THost* host = ecu::Session().Hosts.Host;
+  TCoreHost* host = Model().CoreHost;
   if (!host) return;
-  host->SetColor(ecu::TControl::DynamicIND, Color);
-  host->SetText(ecu::TControl::DynamicIND, Text);
+  host->SetColor(TControl::DynamicIND, Color);
+  host->SetText(TControl::DynamicIND, Text);
 }
 
 std::string HoursText(std::int32_t Minutes) { return ecu::CommaToPoint(rtl::Format("%.2f", Minutes / 60.0)); }

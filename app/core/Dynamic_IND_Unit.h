@@ -1,7 +1,7 @@
 // The main window's status line: the messages in force (errors and warnings from the ECU's
 // live data, the receiving notice, ...) shown one at a time in their own colours, rotating
 // every two seconds; with none in force, the engine's working hours on gas and on petrol.
-// The line itself is the link's TControl::DynamicIND (HudLabel_DynamicIND).
+// The line itself is the link's app::TControl::DynamicIND (HudLabel_DynamicIND).
 #pragma once
 
 #include <array>

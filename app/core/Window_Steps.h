@@ -1,6 +1,7 @@
-// The window steps of the seam: what the ECU side and the core ask of the windows, each of
-// which needs a window to be done. A window adapter derives from app::TCoreHost and declares
-// every one of them with
+// The window steps of the seam: what the core asks of the windows (and what the ECU side
+// asks that needs a window), each of which needs a window to be done. The controls are the
+// core's (app/core/Controls.h): the core decides what each shows. A window adapter derives
+// from app::TCoreHost and declares every one of them with
 //
 //   APP_WINDOW_STEPS(APP_WINDOW_STEP_OVERRIDE)
 //
@@ -9,18 +10,20 @@
 // compiler names the adapter that does not define it yet).
 #pragma once
 
+#include "app/core/Controls.h"
+
 // STEP(result, name, (parameters), qualifier)
 #define APP_WINDOW_STEPS(STEP)                                          \
   /* controls */                                                        \
-  STEP(void, SetVisible, (ecu::TControl Control, bool Value), )         \
-  STEP(void, SetEnabled, (ecu::TControl Control, bool Value), )         \
-  STEP(void, SetText, (ecu::TControl Control, const std::string& Text), ) \
-  STEP(void, SetColor, (ecu::TControl Control, const std::string& Color), ) \
-  STEP(void, SetTop, (ecu::TControl Control, float Value), )            \
-  STEP(void, SetHeight, (ecu::TControl Control, float Value), )         \
-  STEP(void, SetValue, (ecu::TControl Control, std::int32_t Value), )   \
-  STEP(bool, IsPressed, (ecu::TControl Control), const)                 \
-  STEP(void, SetPressed, (ecu::TControl Control, bool Value), )         \
+  STEP(void, SetVisible, (app::TControl Control, bool Value), )         \
+  STEP(void, SetEnabled, (app::TControl Control, bool Value), )         \
+  STEP(void, SetText, (app::TControl Control, const std::string& Text), ) \
+  STEP(void, SetColor, (app::TControl Control, const std::string& Color), ) \
+  STEP(void, SetTop, (app::TControl Control, float Value), )            \
+  STEP(void, SetHeight, (app::TControl Control, float Value), )         \
+  STEP(void, SetValue, (app::TControl Control, std::int32_t Value), )   \
+  STEP(bool, IsPressed, (app::TControl Control), const)                 \
+  STEP(void, SetPressed, (app::TControl Control, bool Value), )         \
   STEP(void, ApplyIndicatorFontSizes, (), )                             \
   STEP(void, ClearErrorMemo, (), )                                      \
   STEP(void, AddErrorMemoLine, (const std::string& Text), )             \

@@ -7,22 +7,20 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Language.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
-#include "vg2d/controls/TextControls.h"
-#include "vg2d/controls/WindowFrames.h"
 #include "vg2d/controls/ScrollBox.h"
+#include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/Tracks.h"
+#include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/CanvasGdiPlus.h"
 
 namespace app {
@@ -44,15 +42,8 @@ TWindowRect MainRect() {
 // Runs F with the language store loaded for a language other than English.
 template <class F>
 void WithLanguage(F&& Body) {
-  const bool fromFile = ecu::Session().Texts.CurrentLanguage != "English";
-  if (fromFile) ecu::LoadLanguageFile();
-  try {
-    Body();
-  } catch (...) {
-    if (fromFile) ecu::FreeLanguageFile();
-    throw;
-  }
-  if (fromFile) ecu::FreeLanguageFile();
+  const TLanguageFileScope file(TLanguageFileScope::Always);
+  Body();
 }
 
 }  // namespace
@@ -138,8 +129,8 @@ void TForm_3D_MSG::FormShow(rtl::TObject*) {
   if (main.Width > 0) SetBounds(main.Left + (main.Width - Width()) / 2, main.Top + (main.Height - Height()) / 2, Width(), Height());
   bool built = false;
   WithLanguage([&] {
-    SetCaption(ecu::LngText("Message"));
-    parts_.HudWindow_3D_MSG->SetText(ecu::LngToWide(ecu::LngText("Window_3D_MSG")));
+    SetCaption(KeyText("Message"));
+    parts_.HudWindow_3D_MSG->SetText(ShownKeyText("Window_3D_MSG"));
     built = Build();
   });
   if (!built) {
@@ -177,7 +168,7 @@ bool TForm_3D_MSG::Build() {
   label_->SetHeight(textBox_->Height());
   label_->SetWordWrap(true);
   label_->SetTextAlign(vg::vgTextAlignCenter);
-  label_->SetText(MessageShownText(ecu::LngToWide(content->Text)));
+  label_->SetText(MessageShownText(ShownText(content->Text)));
   FitMessageText();
 
   vg::TvxHudPanel* panel = parts_.HudPanel_3D_MSG_Buttons;
@@ -192,7 +183,7 @@ bool TForm_3D_MSG::Build() {
     b->Position()->SetPoint({x, (panel->Height() - ButtonHeight) / 2});
     b->SetWidth(ButtonWidth);
     b->SetHeight(ButtonHeight);
-    b->SetText(ecu::LngToWide(MessageButtonCaption(code)));
+    b->SetText(ShownText(MessageButtonCaption(code)));
     b->OnClick = rtl::TNotifyEvent(this, &TForm_3D_MSG::ButtonClick);
     buttons_.push_back(b);
     x += ButtonWidth + ButtonGap;
@@ -206,7 +197,7 @@ bool TForm_3D_MSG::Build() {
     countdown_->SetHeight(20);
     countdown_->SetWordWrap(false);
     StartMessageCountdown(content->CountdownMs);
-    countdown_->SetText(ecu::LngToWide(MessageCountdownText(Model().Messages.CountdownMs)));
+    countdown_->SetText(ShownText(MessageCountdownText(Model().Messages.CountdownMs)));
     parts_.AniIndicator_3D_MSG->SetVisible(true);
     parts_.AniIndicator_3D_MSG->SetEnabled(true);
     timerCountdown_->SetEnabled(true);
@@ -247,7 +238,7 @@ void TForm_3D_MSG::Timer_3D_MSGTimer(rtl::TObject*) {
   bool goesOn = false;
   WithLanguage([&] { goesOn = MessageCountdownTick(text); });
   if (goesOn) {
-    if (countdown_) countdown_->SetText(ecu::LngToWide(text));
+    if (countdown_) countdown_->SetText(ShownText(text));
     return;
   }
   timerCountdown_->SetEnabled(false);

@@ -1,16 +1,16 @@
 #include "app/ui/Form_3D_Port.h"
 
 #include <cmath>
+#include <utility>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Port_View.h"
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Text_Fit.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Port_3D_Unit.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Memo.h"
 #include "vg2d/controls/TextControls.h"
@@ -20,10 +20,8 @@ namespace app {
 
 namespace {
 
-std::u16string Wide(const std::string& Text) { return ecu::LngToWide(Text); }
-
 // What the link's side holds of a control: shown or not, and its text and colour.
-void ShowLabel(vg::TvxHudLabel* Label, const ecu::TPortControl& State, const std::u16string& Text) {
+void ShowLabel(vg::TvxHudLabel* Label, const TPortControlView& State, const std::u16string& Text) {
   Label->SetVisible(State.Visible);
   if (Label->Text() != Text) Label->SetText(Text);
   if (!State.Color.empty() && Label->FontFill()->GetColor() != State.Color) {
@@ -33,10 +31,10 @@ void ShowLabel(vg::TvxHudLabel* Label, const ecu::TPortControl& State, const std
   }
 }
 
-void ShowLabel(vg::TvxHudLabel* Label, const ecu::TPortControl& State) { ShowLabel(Label, State, Wide(State.Text)); }
+void ShowLabel(vg::TvxHudLabel* Label, const TPortControlView& State) { ShowLabel(Label, State, State.Text); }
 
 // The place the compact layout gives a control (none before the first compact layout).
-void Place(vg::TvxVisualObject* Object, const ecu::TPortControl& State) {
+void Place(vg::TvxVisualObject* Object, const TPortControlView& State) {
   if (!(State.Width > 0 && State.Height > 0)) return;
   if (Object->Position()->X() != State.Left || Object->Position()->Y() != State.Top)
     Object->Position()->SetPoint({State.Left, State.Top});
@@ -57,11 +55,7 @@ TForm_3D_PortView::~TForm_3D_PortView() = default;
 
 void TForm_3D_PortView::BeforeDestruction() {
   // The port closes while the window it reports to is still whole.
-  if (link_) {
-    ecu::TForm_3D_Port* link = link_;
-    link_ = nullptr;
-    link->Free();
-  }
+  if (link_) FreePortLink(std::exchange(link_, nullptr));
   inherited::BeforeDestruction();
 }
 
@@ -70,10 +64,8 @@ std::unique_ptr<TForm_3D_PortView> TForm_3D_PortView::Create() {
   form->ReadWindowText("FORM_3D_PORT");
   BindFormParts(TPartBinder(form.get(), form->WindowName()), form->parts_);
   const TPortParts& p = form->parts_;
-  form->link_ = new ecu::TForm_3D_Port(form.get());
   // The compact layout divides the panel as the text gives it.
-  form->link_->HudPanel_3D_Port.Width = p.HudPanel_3D_Port->Width();
-  form->link_->HudPanel_3D_Port.Height = p.HudPanel_3D_Port->Height();
+  form->link_ = MakePortLink(form.get(), p.HudPanel_3D_Port->Width(), p.HudPanel_3D_Port->Height());
   return form;
 }
 
@@ -102,7 +94,7 @@ void TForm_3D_PortView::FormClose(rtl::TObject*, win::TCloseAction&) {
   if (!link_ || closing_) return;
   closing_ = true;
   try {
-    link_->Close();
+    ClosePortLink(*link_);
   } catch (...) {
     closing_ = false;
     throw;
@@ -111,17 +103,17 @@ void TForm_3D_PortView::FormClose(rtl::TObject*, win::TCloseAction&) {
 }
 
 void TForm_3D_PortView::LookUpTexts() {
-  if (link_) link_->FormActivate();
+  if (link_) ActivatePortLink(*link_);
 }
 
 void TForm_3D_PortView::ShowState() {
   if (!link_) return;
-  const ecu::TForm_3D_Port& s = *link_;
+  const TPortWindowView s = PortWindowView(*link_);
   const TPortParts& p = parts_;
-  const std::u16string caption = Wide(s.HudWindow_3D_Port.Text);
+  const std::u16string& caption = s.HudWindow_3D_Port.Text;
   if (!caption.empty() && p.HudWindow_3D_Port->Text() != caption) {
     p.HudWindow_3D_Port->SetText(caption);
-    SetCaption(s.HudWindow_3D_Port.Text);
+    SetCaption(s.Caption);
   }
   // The compact layout: the search text beside the busy indicator.
   ShowLabel(p.HudLabel_3D_Port_Search, s.HudLabel_3D_Port_Search);
@@ -138,16 +130,16 @@ void TForm_3D_PortView::ShowState() {
   ShowLabel(p.HudLabel_3D_Port_Name, s.HudLabel_3D_Port_Name);
   ShowLabel(p.HudLabel_3D_Port_Number, s.HudLabel_3D_Port_Number);
   ShowLabel(p.HudLabel_3D_Port_Name_Data, s.HudLabel_3D_Port_Name_Data,
-            FitLabelText(p.HudLabel_3D_Port_Name_Data, Wide(s.HudLabel_3D_Port_Name_Data.Text)));
+            FitLabelText(p.HudLabel_3D_Port_Name_Data, s.HudLabel_3D_Port_Name_Data.Text));
   vg::TvxHudMemo* memo = p.HudMemo_3D_Port;
   memo->SetVisible(s.HudMemo_3D_Port.Visible);
   bool same = memo->Lines()->Count() == static_cast<int>(s.HudMemo_3D_Port.Lines.size());
   for (int i = 0; same && i < memo->Lines()->Count(); ++i)
-    same = memo->Lines()->Get(i) == Wide(s.HudMemo_3D_Port.Lines[static_cast<std::size_t>(i)]);
+    same = memo->Lines()->Get(i) == s.HudMemo_3D_Port.Lines[static_cast<std::size_t>(i)];
   if (!same) {
     std::u16string text;
     for (std::size_t i = 0; i < s.HudMemo_3D_Port.Lines.size(); ++i)
-      text += (i > 0 ? u"\r\n" : u"") + Wide(s.HudMemo_3D_Port.Lines[i]);
+      text += (i > 0 ? u"\r\n" : u"") + s.HudMemo_3D_Port.Lines[i];
     memo->SetText(text);
   }
   vg::TvxProgressBar* progress = p.ProgressBar_3D_Port;

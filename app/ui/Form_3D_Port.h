@@ -1,5 +1,5 @@
 // The port window as the installer sees it. The window owns the link's side of it (the serial
-// port, the link's timers and the automatic port search: ecu::TForm_3D_Port), which keeps what
+// port, the link's timers and the automatic port search: TPortLink), which keeps what
 // the window shows as plain state; this window draws that state. It stays hidden except while
 // the search runs: then it stands over the middle of the main window with the main window's
 // fill and shows either the search text ("Search_Port", "Finds_Port") beside its busy
@@ -9,12 +9,9 @@
 
 #include <memory>
 
+#include "app/core/Port_View.h"
 #include "app/ui/Window_3D.h"
 #include "app/ui/forms/Form_3D_Port.h"
-
-namespace ecu {
-class TForm_3D_Port;
-}
 
 namespace app {
 
@@ -28,7 +25,7 @@ public:
   // The link's side goes first, while the window is whole.
   void BeforeDestruction() override;
 
-  ecu::TForm_3D_Port* Link() const { return link_; }
+  TPortLink* Link() const { return link_; }
   const TPortParts& Parts() const { return parts_; }
 
   // The search begins (the host's ShowPortWindow): over the middle of the main window, shown.
@@ -56,7 +53,7 @@ protected:
 
 private:
   TPortParts parts_;
-  ecu::TForm_3D_Port* link_ = nullptr;
+  TPortLink* link_ = nullptr;
   bool closing_ = false;
 };
 

@@ -4,23 +4,20 @@
 #include <cmath>
 
 #include "app/core/Colors_3D_Unit.h"
+#include "app/core/Core_Host.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Port_View.h"
 #include "app/core/Set_3D_Unit.h"
+#include "app/core/Window_Session.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Host.h"
-#include "ecu/Language.h"
-#include "ecu/Link_State.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Port_3D_Unit.h"
-#include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/win/Display.h"
-#include "serial/CPort.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ComboBoxes.h"
@@ -39,7 +36,7 @@ namespace {
 
 constexpr std::uint16_t KeyReturn = 13;
 
-std::u16string Wide(const std::string& Text) { return ecu::LngToWide(Text); }
+std::u16string Wide(const std::string& Text) { return ShownText(Text); }
 std::string Narrow(const std::u16string& Text) { return rtl::WideToUtf8(Text); }
 
 TWindowRect MainRect() {
@@ -114,7 +111,7 @@ std::unique_ptr<TForm_3D_SET> TForm_3D_SET::Create() {
 // ---- showing, closing, size ------------------------------------------------------------------------
 
 void TForm_3D_SET::FormShow(rtl::TObject*) {
-  ecu::Session().Link.SettingsWindowShown = 1;
+  SetSettingsWindowShown(true);
   const win::TRect work = win::ScreenWorkArea();
   const TWindowRect r =
       SettingsWindowPlace(MainRect(), DesignWidth(), DesignHeight(), TWindowRect{work.Left, work.Top, work.Width(), work.Height()});
@@ -127,13 +124,13 @@ void TForm_3D_SET::FormShow(rtl::TObject*) {
 }
 
 void TForm_3D_SET::FormClose(rtl::TObject*, win::TCloseAction&) {
-  const bool byUser = ecu::Session().Link.SettingsWindowShown != 0;
+  const bool byUser = SettingsWindowShown();
   try {
     SettingsWindowClosed({Left(), Top(), Width(), Height()});
   } catch (const std::exception& e) {
     const std::string text = SettingsNotSavedText(e.what());
-    if (byUser && Model().Actions.MainWindowShown && ecu::Session().Hosts.Host)
-      ecu::Session().Hosts.Host->ShowMessageWindow(Message_ScriptError, text);
+    if (byUser && Model().Actions.MainWindowShown && Model().CoreHost)
+      Model().CoreHost->ShowMessageWindow(Message_ScriptError, text);
     else
       closeFailure_ = text;
   }
@@ -155,7 +152,7 @@ void TForm_3D_SET::FillSettingsControls() {
     p.HudNumberBox_3D_SET_Transmit_CFG_Delay->SetValue(static_cast<float>(Model().Settings.CFG_Transmit_Delay));
     vg::TvxWideStrings* languages = p.HudComboTextBox_3D_SET_Language->Items();
     languages->Clear();
-    for (const std::string& name : ecu::LanguageComboItems()) languages->Add(Wide(name));
+    for (const std::u16string& name : LanguageChoiceItems()) languages->Add(name);
     p.HudComboTextBox_3D_SET_Language->SetText(Wide(Model().Settings.Language));
     p.HudCheckBox_SET_Idle_Points->SetIsChecked(Model().Settings.Idle_Points);
     p.HudCheckBox_SET_Map_Point->SetIsChecked(Model().Settings.Map_Point);
@@ -173,33 +170,26 @@ void TForm_3D_SET::FillSettingsControls() {
 void TForm_3D_SET::ApplyTexts() {
   const TSetParts& p = parts_;
   // Activation has the language file read already.
-  const bool fromFile = ecu::Session().Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
-  if (fromFile) ecu::LoadLanguageFile();
-  try {
-    auto text = [](const char* Key) { return Wide(ecu::LngText(Key)); };
-    SetCaption(ecu::LngText("Settings"));
-    p.HudWindow_3D_SET->SetText(text("Settings"));
-    p.HudLabel_SET_Program_Code->SetText(text("SET_Program_Code"));
-    p.HudGroupBox_3D_SET_Port->SetText(text("Port"));
-    p.HudCheckBox_3D_SET_Port_Search->SetText(text("AutoSearchPort"));
-    p.HudLabel_3D_SET_Port_Name->SetText(text("Name"));
-    p.HudButton_3D_SET_Port_Manual->SetText(text("SET_Port_Manual"));
-    p.HudLabel_3D_SET_Port_Delay->SetText(text("Delay"));
-    p.HudLabel_3D_SET_Transmit_Delay->SetText(text("SET_Transmit_Delay"));
-    p.HudLabel_3D_SET_Language->SetText(text("Language"));
-    p.HudGroupBox_3D_SET_Color->SetText(text("Color"));
-    p.HudButton_3D_SET_Font->SetText(text("Font"));
-    p.HudButton_3D_SET_Skin->SetText(text("SET_Skin"));
-    p.HudLabel_SET_Opacity->SetText(text("SET_Opacity"));
-    p.HudCheckBox_SET_Idle_Points->SetText(text("SET_Idle_Points"));
-    p.HudCheckBox_SET_Map_Point->SetText(text("SET_Map_Point"));
-    p.HudCheckBox_SET_Diagram_Joystick->SetText(text("SET_Diagram_Joystick"));
-    p.HudLabel_SET_ACB_Algorithm->SetText(text("SET_ACB_Algorithm"));
-  } catch (...) {
-    if (fromFile) ecu::FreeLanguageFile();
-    throw;
-  }
-  if (fromFile) ecu::FreeLanguageFile();
+  const TLanguageFileScope file;
+  auto text = [](const char* Key) { return ShownKeyText(Key); };
+  SetCaption(KeyText("Settings"));
+  p.HudWindow_3D_SET->SetText(text("Settings"));
+  p.HudLabel_SET_Program_Code->SetText(text("SET_Program_Code"));
+  p.HudGroupBox_3D_SET_Port->SetText(text("Port"));
+  p.HudCheckBox_3D_SET_Port_Search->SetText(text("AutoSearchPort"));
+  p.HudLabel_3D_SET_Port_Name->SetText(text("Name"));
+  p.HudButton_3D_SET_Port_Manual->SetText(text("SET_Port_Manual"));
+  p.HudLabel_3D_SET_Port_Delay->SetText(text("Delay"));
+  p.HudLabel_3D_SET_Transmit_Delay->SetText(text("SET_Transmit_Delay"));
+  p.HudLabel_3D_SET_Language->SetText(text("Language"));
+  p.HudGroupBox_3D_SET_Color->SetText(text("Color"));
+  p.HudButton_3D_SET_Font->SetText(text("Font"));
+  p.HudButton_3D_SET_Skin->SetText(text("SET_Skin"));
+  p.HudLabel_SET_Opacity->SetText(text("SET_Opacity"));
+  p.HudCheckBox_SET_Idle_Points->SetText(text("SET_Idle_Points"));
+  p.HudCheckBox_SET_Map_Point->SetText(text("SET_Map_Point"));
+  p.HudCheckBox_SET_Diagram_Joystick->SetText(text("SET_Diagram_Joystick"));
+  p.HudLabel_SET_ACB_Algorithm->SetText(text("SET_ACB_Algorithm"));
 }
 
 // ---- the controls ------------------------------------------------------------------------------------
@@ -216,33 +206,8 @@ void TForm_3D_SET::HudCheckBox_3D_SET_Port_SearchChange(rtl::TObject*) {
 
 void TForm_3D_SET::HudButton_3D_SET_Port_ManualClick(rtl::TObject*) {
   TForm_3D_GEN* main = TWindowHost::Main();
-  ecu::TForm_3D_Port* portWindow = main ? main->PortWindow() : nullptr;
-  if (!portWindow || !portWindow->ComPort) return;
-  cport::TComPort* port = portWindow->ComPort;
-  if (!port->ShowSetupDialog()) return;
-  ChoosePortByHand(port->Port());
+  if (!ChoosePortByDialog(main ? main->PortWindow() : nullptr)) return;
   parts_.HudTextBox_3D_SET_Port_Name->SetText(Wide(Model().Settings.Port_Name));
-  if (!ecu::IsPortListed()) return;
-  // Opened afresh on the chosen port; a port that cannot be opened stays closed and is
-  // reported through the failure flag, as any failed opening is.
-  try {
-    if (port->Connected()) port->Close();
-  } catch (const std::exception&) {
-  }
-  port->ClearPortFailed();
-  try {
-    port->Open();
-  } catch (const std::exception& e) {
-    port->SetPortFailed(e.what());
-  }
-  // A port whose device did not open is not left half open.
-  if (port->PortFailed() && port->Connected()) {
-    try {
-      port->Close();
-    } catch (const std::exception&) {
-    }
-  }
-  ecu::Session().Link.PortOpen = port->Connected() ? 1 : 0;
 }
 
 void TForm_3D_SET::HudNumberBox_3D_SET_Port_DelayChange(rtl::TObject*) {
@@ -282,7 +247,7 @@ void TForm_3D_SET::HudCheckBox_SET_Map_PointChange(rtl::TObject*) {
   if (filling_) return;
   Model().Settings.Map_Point = parts_.HudCheckBox_SET_Map_Point->IsChecked();
   if (TForm_3D_GEN* main = TWindowHost::Main()) main->PageCLB()->EnableMapPointControls();
-  if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->RedrawCalibrationDiagram();
+  if (Model().CoreHost) Model().CoreHost->RedrawCalibrationDiagram();
 }
 
 void TForm_3D_SET::HudCheckBox_SET_Diagram_JoystickChange(rtl::TObject*) {

@@ -7,13 +7,11 @@
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
 #include "app/core/Set_3D_Unit.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Language.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Session.h"
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
@@ -27,7 +25,7 @@ namespace app {
 
 namespace {
 
-std::u16string Wide(const std::string& Text) { return ecu::LngToWide(Text); }
+std::u16string Wide(const std::string& Text) { return ShownText(Text); }
 
 TWindowRect MainRect() {
   TForm_3D_GEN* main = TWindowHost::Main();
@@ -102,10 +100,9 @@ void TForm_3D_Skin::FormClose(rtl::TObject*, win::TCloseAction&) {}
 void TForm_3D_Skin::ApplyTexts() {
   const TSkinParts& p = parts_;
   // Activation has the language file read already.
-  const bool fromFile = ecu::Session().Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
-  if (fromFile) ecu::LoadLanguageFile();
+  const TLanguageFileScope file;
   try {
-    auto text = [](const std::string& Key) { return Wide(ecu::LngText(Key)); };
+    auto text = [](const std::string& Key) { return ShownKeyText(Key); };
     p.HudWindow_3D_Skin->SetText(text("SKIN_Window"));
     p.HudButton_Skin_Color->SetText(text("SKIN_Program_Color"));
     p.HudButton_Skin_Font_Color->SetText(text("SKIN_Font_Color"));
@@ -123,10 +120,8 @@ void TForm_3D_Skin::ApplyTexts() {
     filling_ = false;
   } catch (...) {
     filling_ = false;
-    if (fromFile) ecu::FreeLanguageFile();
     throw;
   }
-  if (fromFile) ecu::FreeLanguageFile();
   ShowSelectedRole();
 }
 

@@ -1,7 +1,7 @@
 #include "app/ui/Form_No_OpenGL.h"
 
 #include "app/core/Start_Unit.h"
-#include "ecu/Lng_Chr.h"
+#include "app/core/Window_Texts.h"
 #include "platform/loop/Application.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
@@ -41,7 +41,7 @@ TForm_No_OpenGL::TForm_No_OpenGL(rtl::TComponent* AOwner, std::string BaseName)
 void TForm_No_OpenGL::FormShow(rtl::TObject*) {
   const TNoOpenGLText text = NoOpenGLText(baseName_);
   // Read before any language is current: decoded in the code page of the one it was read for.
-  parts_.Label_No_OpenGL_Message->SetText(ecu::LngToWide(text.Message, text.Language));
+  parts_.Label_No_OpenGL_Message->SetText(ShownText(text.Message, text.Language));
   parts_.Label_No_OpenGL_Message->Font()->SetFamily(text.FontName);
   parts_.Button_No_OpenGL->Font()->SetFamily(text.FontName);
   // The styles first, so that they cannot take the colours back.

@@ -5,14 +5,11 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Window_Session.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Page_MAP.h"
-#include "ecu/FindUnit.h"
-#include "ecu/Language.h"
-#include "ecu/Link_State.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
@@ -66,8 +63,7 @@ void TForm_3D_GEN::RunFileMenuItem(int Index) {
 void TForm_3D_GEN::ChooseLanguage(int Index) {
   vg::TvxHudStringListBox* list = parts_.HudStringListBox_Menu_LNG;
   if (Index < 0 || Index >= list->Items()->Count()) return;
-  const std::string name =
-      ecu::StripExtension(rtl::WideToCodePage(list->Items()->Get(Index), ecu::LanguageCodePage("English")));
+  const std::string name = LanguageOfMenuItem(list->Items()->Get(Index));
   if (!name.empty()) {
     Model().Settings.Language = name;
     ApplyLanguage();
@@ -109,10 +105,7 @@ void TForm_3D_GEN::FormKeyDown(rtl::TObject*, std::uint16_t& Key, rtl::TShiftSta
   const int page = parts_.HudTabControl_GEN->ItemIndex();
   switch (Key) {
     case 'F': QueueAction(Action_ToggleFullScreen, 100); break;
-    case 'G':
-      ecu::Session().Link.ModeCommandFlags = 240;
-      RequestTask(TTask::GasMode);
-      break;
+    case 'G': RequestGasMode(); break;
     case 'P': RequestTask(TTask::PetrolMode); break;
     default: break;
   }
@@ -122,7 +115,7 @@ void TForm_3D_GEN::FormKeyDown(rtl::TObject*, std::uint16_t& Key, rtl::TShiftSta
 }
 
 void TForm_3D_GEN::FormKeyUp(rtl::TObject*, std::uint16_t& Key, rtl::TShiftState) {
-  if (Key == win::VK_SHIFT && !ecu::Session().Link.TaskRunning) pageMAP_->ShiftReleased();
+  if (Key == win::VK_SHIFT && !TaskRunning()) pageMAP_->ShiftReleased();
 }
 
 void TForm_3D_GEN::HudButton_Menu_FileMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {

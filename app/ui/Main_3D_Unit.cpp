@@ -13,29 +13,22 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Port_Failure.h"
+#include "app/core/Port_View.h"
 #include "app/core/Set_3D_Unit.h"
+#include "app/core/Window_Session.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Flip_3D.h"
+#include "app/ui/Font_Unit.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
-#include "app/ui/Font_Unit.h"
-#include "app/ui/Window_Host.h"
 #include "app/ui/Page_ACB.h"
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Page_MAP.h"
-#include "app/ui/Port_Failure.h"
+#include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Check_Versions.h"
-#include "ecu/Config_Unit.h"
-#include "ecu/FindUnit.h"
-#include "ecu/Host.h"
-#include "ecu/Language.h"
-#include "ecu/Link_State.h"
-#include "ecu/Live_Data.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Port_3D_Unit.h"
-#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
@@ -43,17 +36,16 @@
 #include "platform/win/Display.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
-#include "serial/CPort.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/Tracks.h"
-#include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/Shapes.h"
@@ -82,7 +74,7 @@ std::string CurrentDirectory() {
   return ec ? std::string(".") : p.string();
 }
 
-std::u16string Wide(const std::string& Text) { return ecu::LngToWide(Text); }
+std::u16string Wide(const std::string& Text) { return ShownText(Text); }
 
 }  // namespace
 
@@ -166,33 +158,24 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
   CreateCaptionIcons();
   // 3. Paths, names and titles.
   programDir_ = CurrentDirectory();
-  exeBaseName_ = ecu::StripExtension(rtl::ExtractFileName(ProgramPath));
-  if (exeBaseName_.empty()) exeBaseName_ = "gascal";
+  exeBaseName_ = ProgramName(ProgramPath);
   SetCaption(exeBaseName_ + "  V" + ProgramVersion);
   p.HudWindow_3D_GEN->OnApplyResource = rtl::TNotifyEvent(this, &TForm_3D_GEN::TitleStyleApplied);
   title_ = Wide(exeBaseName_ + "  V" + ProgramVersion + "  Date " + ProgramDate);
   PlaceCaption();
-  // 4.
-  ecu::Session().ConfigData.ConfigDir = programDir_ + "/Config";
-  ecu::Session().Texts.LanguageDir = programDir_ + "/Language";
-  Model().Settings.SettingsFileName = programDir_ + "/" + exeBaseName_ + ".ini";
-  ecu::Session().ConfigData.SensorTableFileName = programDir_ + "/" + exeBaseName_ + ".dat";
-  // 5.
-  ecu::Session().Link.PortOpen = 0;
-  ecu::Session().Link.LinkUp = 0;
-  Model().Actions.MainWindowShown = 0;
-  ecu::Session().ConfigData.SensorTableMessageArmed = 1;
+  // 4., 5.
+  StartProgramFiles(programDir_, exeBaseName_);
   CreateMainTimers();
   // 6. Settings, language, configuration, the calibration's algorithms, the panels' opacity.
   Settings_Default();
   Model().Settings.Page_Index = std::clamp(Model().Settings.Page_Index, 0, 3);
   ApplyLanguage();
-  ecu::CreateConfiguration(Model().Settings.CFG_Full_File_Name);
+  CreateConfiguration();
   pageACB_->CreateAlgorithms();
   ApplyPanelsOpacity(*this);
   // 7. The status line, and the live values as they stand.
   CreateStatusMessages();
-  ecu::DynamicIND_Update();
+  ShowLiveValues();
   // 8. Each menu 104 x 84 under its button, its list filling it.
   for (auto [button, panel, list] :
        {std::tuple{p.HudButton_Menu_File, p.HudPanel_GEN_Menu_File, p.HudStringListBox_Menu_File},
@@ -216,7 +199,7 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
 void TForm_3D_GEN::FormShow(rtl::TObject*) {
   const TMainParts& p = parts_;
   Model().Actions.MainWindowShown = 1;
-  ecu::Session().ConfigData.CFGPageUpdating = 1;
+  SetCFGPageUpdating(true);
   p.Layout_3D_GEN->Scale()->SetPoint({1, 1});
   const win::TRect work = win::ScreenWorkArea();
   SetBounds(work.Left + (work.Width() - DesignWidth()) / 2, work.Top + (work.Height() - DesignHeight()) / 2,
@@ -226,8 +209,8 @@ void TForm_3D_GEN::FormShow(rtl::TObject*) {
   QueueAction(Action_ApplyFonts, 100);
   QueueAction(Action_CopyFillToOpenWindows, 100);
   SetMainWindowSize(Width(), Height());
-  ecu::Session().ConfigData.CFGPageUpdating = 0;
-  if (ecu::KeyFileGetBool(Model().Settings.SettingsFileName, "Form_3D_SET_Show")) ShowWindowNamed("Form_3D_SET");
+  SetCFGPageUpdating(false);
+  if (SettingsWindowWasOpen()) ShowWindowNamed("Form_3D_SET");
   QueueAction(Action_OpenConfiguredPort, 1000);
   // The page the settings name, and its fonts.
   Model().Settings.Page_Index = std::clamp(Model().Settings.Page_Index, 0, 3);
@@ -272,18 +255,17 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
   };
   Model().Actions.MainWindowShown = 0;
   if (Model().Actions.Timer_GEN_General) Model().Actions.Timer_GEN_General->SetEnabled(false);
-  if (portWindow_) {
-    portWindow_->Timer_Connect->SetEnabled(false);
-    portWindow_->Timer_Sending->SetEnabled(false);
-    portWindow_->Timer_Select_ComPort->SetEnabled(false);
-  }
+  if (portWindow_) StopPortLinkTimers(*portWindow_);
   timerMapRPMTail_->SetEnabled(false);
   // The connection quality decays on the port window's link: it stops with it, or its tick
   // would find no port window once the program takes its windows down.
-  if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->Timer_GEN_Connect_Stabil().SetEnabled(false);
+  if (Model().CoreHost) Model().CoreHost->Timer_GEN_Connect_Stabil().SetEnabled(false);
   step([this] {
-    if (portWindow_ && portWindow_->ComPort->Connected()) portWindow_->ComPort->Close();
+    if (portWindow_) ClosePortLinkPort(*portWindow_);
   });
+  // The port's close arms the link's send timer again for a reconnect: stopped once more, or
+  // its next tick would open the port the program has just let go of.
+  if (portWindow_) StopPortLinkTimers(*portWindow_);
   step([this] { FreeCaptionIcons(); });
   step([this] { pageCLB_->Release(); });
   step([this] { pageACB_->Release(); });
@@ -296,7 +278,7 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
   // A settings window still open is remembered (the file says so already): it is told that
   // the main window closes it, so that its close keeps its keys and writes its geometry.
   if (TWindow_3D* settings = WindowNamed("Form_3D_SET"); settings && settings->Showing()) {
-    ecu::Session().Link.SettingsWindowShown = 0;
+    SetSettingsWindowShown(false);
     step([settings] { settings->Close(); });
     if (auto* form = dynamic_cast<TForm_3D_SET*>(settings))
       if (std::string failure = form->TakeCloseFailure(); !failure.empty()) failures.push_back(std::move(failure));
@@ -313,7 +295,7 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
       if (std::find(failures.begin(), failures.begin() + static_cast<std::ptrdiff_t>(i), failures[i]) ==
           failures.begin() + static_cast<std::ptrdiff_t>(i))
         text += (text.empty() ? "" : "\n") + failures[i];
-    auto* host = dynamic_cast<TWindowHost*>(ecu::Session().Hosts.Host);
+    auto* host = dynamic_cast<TWindowHost*>(Model().CoreHost);
     if (host && host->ShowEndingMessage(text, !unattendedClose_)) {
       closeState_ = TCloseState::Reporting;
       return;
@@ -328,15 +310,15 @@ TForm_3D_GEN::TGeometry TForm_3D_GEN::Geometry() const {
           static_cast<int>(std::lround(parts_.HudPanel_IND ? parts_.HudPanel_IND->Width() : 0))};
 }
 
-void TForm_3D_GEN::SetPortWindow(ecu::TForm_3D_Port* Value) {
-  if (portWindow_) portWindow_->RemoveFreeNotification(this);
+void TForm_3D_GEN::SetPortWindow(TPortLink* Value) {
+  if (portWindow_) PortLinkComponent(portWindow_)->RemoveFreeNotification(this);
   portWindow_ = Value;
-  if (portWindow_) portWindow_->FreeNotification(this);
+  if (portWindow_) PortLinkComponent(portWindow_)->FreeNotification(this);
 }
 
 void TForm_3D_GEN::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
   inherited::Notification(AComponent, Operation);
-  if (Operation == rtl::opRemove && AComponent == portWindow_) portWindow_ = nullptr;
+  if (Operation == rtl::opRemove && portWindow_ && AComponent == PortLinkComponent(portWindow_)) portWindow_ = nullptr;
 }
 
 TWindow_3D* TForm_3D_GEN::WindowNamed(const std::string& Name) {
@@ -361,7 +343,7 @@ void TForm_3D_GEN::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 void TForm_3D_GEN::FormResize() {
-  if (!created_ || ecu::Session().ConfigData.CFGPageUpdating) return;
+  if (!created_ || CFGPageUpdating()) return;
   RescaleMainLayout();
   // At least 400 x 300, and (as a grip drag could make it) never larger than full screen.
   const win::TRect work = win::ScreenWorkArea();
@@ -398,30 +380,28 @@ void TForm_3D_GEN::SetMainWindowSize(int AWidth, int AHeight) {
   // The width is set as the caller holds the page; the page is let go before the height, so
   // that the resize rule runs once, on the whole new size.
   inherited::SetBounds(left, top, width, Height());
-  ecu::Session().ConfigData.CFGPageUpdating = 0;
+  SetCFGPageUpdating(false);
   inherited::SetBounds(left, top, width, height);
   FormResize();
   ShowCaptionIconState(Model().Settings.Full_Screen);
 }
 
 void TForm_3D_GEN::ToggleFullScreen() {
-  ecu::Session().ConfigData.CFGPageUpdating = 1;
+  SetCFGPageUpdating(true);
   Model().Settings.Full_Screen = !Model().Settings.Full_Screen;
   SetMainWindowSize(DesignWidth(), DesignHeight());
-  ecu::Session().ConfigData.CFGPageUpdating = 0;
+  SetCFGPageUpdating(false);
 }
 
 void TForm_3D_GEN::LoadMainWindowLayout() {
-  if (!ecu::KeyFileLoad(Model().Settings.SettingsFileName)) return;
-  ecu::Session().ConfigData.CFGPageUpdating = 1;
+  const std::optional<TMainWindowKeys> keys = ReadMainWindowKeys();
+  if (!keys) return;
+  SetCFGPageUpdating(true);
   try {
     const win::TRect work = win::ScreenWorkArea();
     if (!Model().Settings.Full_Screen) {
-      int left = Left(), top = Top(), width = Width(), height = Height();
-      if (ecu::KeyFileReadInt("Form_3D_GEN_Pos_X")) left = ecu::Session().Files.KeyFileInt;
-      if (ecu::KeyFileReadInt("Form_3D_GEN_Pos_Y")) top = ecu::Session().Files.KeyFileInt;
-      if (ecu::KeyFileReadInt("Form_3D_GEN_Width")) width = ecu::Session().Files.KeyFileInt;
-      if (ecu::KeyFileReadInt("Form_3D_GEN_Height")) height = ecu::Session().Files.KeyFileInt;
+      int left = keys->Left.value_or(Left()), top = keys->Top.value_or(Top());
+      int width = keys->Width.value_or(Width()), height = keys->Height.value_or(Height());
       // A file from another screen (or a broken one) cannot put the window off the work area
       // or make it larger than full screen would.
       const int maxWidth = work.Width() + 2 * FullScreenMargin, maxHeight = work.Height() + 2 * FullScreenMargin;
@@ -432,34 +412,27 @@ void TForm_3D_GEN::LoadMainWindowLayout() {
       top = std::clamp(top, work.Top - FullScreenMargin, std::max(work.Bottom + FullScreenMargin - height,
                                                                   work.Top - FullScreenMargin));
       inherited::SetBounds(left, top, width, Height());
-      ecu::Session().ConfigData.CFGPageUpdating = 0;
+      SetCFGPageUpdating(false);
       SetBounds(left, top, width, height);
       FormResize();
     }
-    ecu::Session().ConfigData.CFGPageUpdating = 1;
-    if (ecu::KeyFileReadInt("Panel_IND_Width"))
-      MoveSplitter(static_cast<float>(ecu::Session().Files.KeyFileInt) - parts_.HudPanel_IND->Width());
-    double size = 0;
-    if (ecu::KeyFileFind("Panel_IND_Size_Name") && ReadFraction(ecu::Session().Files.KeyFileValue, size))
-      Model().Settings.IndicatorNameFontSize = static_cast<float>(size);
-    if (ecu::KeyFileFind("Panel_IND_Size_Data") && ReadFraction(ecu::Session().Files.KeyFileValue, size))
-      Model().Settings.IndicatorDataFontSize = static_cast<float>(size);
+    SetCFGPageUpdating(true);
+    if (keys->IndicatorWidth) MoveSplitter(static_cast<float>(*keys->IndicatorWidth) - parts_.HudPanel_IND->Width());
+    if (keys->NameFontSize) Model().Settings.IndicatorNameFontSize = static_cast<float>(*keys->NameFontSize);
+    if (keys->DataFontSize) Model().Settings.IndicatorDataFontSize = static_cast<float>(*keys->DataFontSize);
     // The sizes are held within their tracks' ranges.
     Model().Settings.IndicatorNameFontSize = std::clamp(Model().Settings.IndicatorNameFontSize, 6.0f, 22.0f);
     Model().Settings.IndicatorDataFontSize = std::clamp(Model().Settings.IndicatorDataFontSize, 6.0f, 50.0f);
     if (!std::isfinite(Model().Settings.IndicatorNameFontSize)) Model().Settings.IndicatorNameFontSize = 14;
     if (!std::isfinite(Model().Settings.IndicatorDataFontSize)) Model().Settings.IndicatorDataFontSize = 26;
     ApplyIndicatorFontSizes();
-    LoadMainWindowFill();
   } catch (...) {
-    ecu::KeyFileClose();
-    ecu::Session().ConfigData.CFGPageUpdating = 0;
+    SetCFGPageUpdating(false);
     throw;
   }
-  ecu::KeyFileClose();
   Model().Colors.WindowColorText = Model().Colors.MainWindowFill.Color;
   ApplyMainWindowFill();
-  ecu::Session().ConfigData.CFGPageUpdating = 0;
+  SetCFGPageUpdating(false);
 }
 
 void TForm_3D_GEN::ApplyMainWindowFill() {
@@ -600,88 +573,50 @@ void TForm_3D_GEN::PlaceCaption() {
 void TForm_3D_GEN::TitleStyleApplied(rtl::TObject*) { PlaceCaption(); }
 
 void TForm_3D_GEN::UpdateMainCaption() {
-  const ecu::TLanguageWords& words = ecu::Session().Texts.LanguageWords;
-  std::string title = "     " + exeBaseName_ + " : " + ProgramVersion + "  " + words.Date + " " + ProgramDate;
-  const ecu::Configuration_Class* c = ecu::Session().ConfigData.Configuration.get();
-  if (c && ecu::Session().Link.LinkUp)
-    title += "     " + words.Firmware + " : " + (ecu::IsVersion155To199() ? "SL" : "PM") + " " + c->Firmware_Version +
-             "  " + words.Date + " " + c->ECU_Info;
-  std::string group = words.CFG_User;
-  if (c && !c->Cfg_Name.empty()) {
-    title += "     " + words.File + " : " + c->Cfg_Name + ".cfg";
-    group += " (" + words.File + " : " + c->Cfg_Name + ".cfg) ";
-  }
-  title_ = Wide(title);
+  const TMainCaption caption = MainCaption(exeBaseName_, ProgramVersion, ProgramDate);
+  title_ = caption.Title;
   PlaceCaption();
   if (pageCFG_) {
     vg::TvxHudGroupBox* box = pageCFG_->Parts().HudGroupBox_CFG_User;
-    box->SetText(Wide(group));
+    box->SetText(caption.CustomerGroup);
     // A file's name makes the caption longer: at the chosen size or as large as fits.
     if (Model().Actions.MainWindowShown) SetControlFont(box, false, true, -1, false);
   }
 }
 
 void TForm_3D_GEN::ApplyLanguage() {
-  ecu::Session().Texts.CurrentLanguage = Model().Settings.Language;
-  const bool fromFile = Model().Settings.Language != "English";
-  if (fromFile) ecu::LoadLanguageFile();
-  try {
-    ecu::CacheLanguageWords();
-    if (ecu::Session().Hosts.Host)
-      ecu::Session().Hosts.Host->UpdateMainCaption();
-    else UpdateMainCaption();
-    for (const ecu::TControlText& t : ecu::MainWindowTexts()) {
-      rtl::TComponent* c = FindPart(t.Control);
-      if (auto* text = dynamic_cast<vg::TvxTextControl*>(c)) text->SetText(t.Text);
-    }
-    vg::TvxHudStringListBox* files = parts_.HudStringListBox_Menu_File;
-    files->Items()->BeginUpdate();
-    files->Items()->Clear();
-    for (const std::u16string& item : ecu::FileMenuItems()) files->Items()->Add(item);
-    files->Items()->EndUpdate();
-    ListLanguages();
-    TranslateColorDescriptions();
-  } catch (...) {
-    if (fromFile) ecu::FreeLanguageFile();
-    throw;
+  SetCurrentLanguage(Model().Settings.Language);
+  const TLanguageFileScope file(TLanguageFileScope::Always);
+  KeepLanguageWords();
+  if (Model().CoreHost)
+    Model().CoreHost->UpdateMainCaption();
+  else UpdateMainCaption();
+  for (const TPartText& t : MainWindowTexts()) {
+    rtl::TComponent* c = FindPart(t.Part);
+    if (auto* text = dynamic_cast<vg::TvxTextControl*>(c)) text->SetText(t.Text);
   }
-  if (fromFile) ecu::FreeLanguageFile();
+  vg::TvxHudStringListBox* files = parts_.HudStringListBox_Menu_File;
+  files->Items()->BeginUpdate();
+  files->Items()->Clear();
+  for (const std::u16string& item : FileMenuItems()) files->Items()->Add(item);
+  files->Items()->EndUpdate();
+  ListLanguages();
+  TranslateColorDescriptions();
 }
 
 void TForm_3D_GEN::ListLanguages() {
   vg::TvxHudStringListBox* list = parts_.HudStringListBox_Menu_LNG;
   list->Items()->BeginUpdate();
   list->Items()->Clear();
-  for (const std::string& name : ecu::Session().Texts.LanguageNames)
-    if (!name.empty()) list->Items()->Add(Wide(name));
+  for (const std::u16string& name : LanguageMenuItems()) list->Items()->Add(name);
   list->Items()->EndUpdate();
-}
-
-void TForm_3D_GEN::ShowConfigLoadReport() {
-  const std::vector<std::string> lines = ecu::ConfigLoadReportLines(ecu::Session().ConfigData.ConfigLoadReport);
-  if (lines.empty() || !ecu::Session().Hosts.Host) return;
-  std::string text =
-      "The configuration file " + ecu::Session().ConfigData.ConfigLoadReport.FileName + " was read with changes:";
-  for (const std::string& line : lines) text += "\n" + line;
-  ecu::Session().Hosts.Host->ShowMessageWindow(13, text);
 }
 
 // ---- handlers --------------------------------------------------------------------------------------
 
-void TForm_3D_GEN::HudButton_Work_ModeClick(rtl::TObject*) {
-  ecu::Session().Link.ModeCommandFlags = 0;
-  switch (ecu::Session().LiveData.WorkMode) {
-    case 1: RequestTask(TTask::Mode1); break;
-    case 2:
-      ecu::Session().Link.ModeCommandFlags = 240;
-      RequestTask(TTask::GasMode);
-      break;
-    case 4: RequestTask(TTask::PetrolMode); break;
-    default: break;
-  }
-}
+void TForm_3D_GEN::HudButton_Work_ModeClick(rtl::TObject*) { SwitchWorkMode(); }
 
-void TForm_3D_GEN::HudButton_Port_SearchClick(rtl::TObject*) { ecu::Port_Search_Step(); }
+void TForm_3D_GEN::HudButton_Port_SearchClick(rtl::TObject*) { StartPortSearch(); }
 
 void TForm_3D_GEN::HudButton_3D_GEN_FlipMouseDown(rtl::TObject*, rtl::TMouseButton Button, rtl::TShiftState, float,
                                                   float) {
@@ -722,7 +657,7 @@ void TForm_3D_GEN::Timer_CLB_3D_BtnTimer(rtl::TObject*) {
 void TForm_3D_GEN::Timer_3D_MapRPM_TailTimer(rtl::TObject*) { pageMAP_->TailTick(); }
 
 void TForm_3D_GEN::UpdateLevelSensorImage() {
-  pageCFG_->UpdateLevelSensorImage(ecu::Session().LiveData.WorkMode, ecu::Session().LiveData.LiveLevel);
+  pageCFG_->UpdateLevelSensorImage(LiveWorkMode(), LiveLevel());
 }
 
 }  // namespace app

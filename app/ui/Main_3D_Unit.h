@@ -15,15 +15,12 @@
 #include <string>
 #include <utility>
 
+#include "app/core/Port_View.h"
 #include "app/ui/Window_3D.h"
 #include "app/ui/forms/Form_3D_GEN.h"
 
 namespace rtl {
 class TTimer;
-}
-
-namespace ecu {
-class TForm_3D_Port;
 }
 
 namespace vg {
@@ -134,8 +131,8 @@ public:
   // Timer_LevelGas on (with the blink phase set) or off.
   void SetLevelGasBlink(bool On);
   // The port window, whose port and timers the window's close stops.
-  void SetPortWindow(ecu::TForm_3D_Port* Value);
-  ecu::TForm_3D_Port* PortWindow() const { return portWindow_; }
+  void SetPortWindow(TPortLink* Value);
+  TPortLink* PortWindow() const { return portWindow_; }
 
   // ---- operations ---------------------------------------------------------------------------
   // The action of a code of the queue (1..17); other codes run nothing.
@@ -171,8 +168,6 @@ public:
   void ApplyLanguage();
   // Fills the language menu from the language folder (ListLanguageFiles).
   void ListLanguages();
-  // What the last configuration load could not read, in the message window.
-  void ShowConfigLoadReport();
   // The text of the message that told why the configured port could not be opened, while
   // it holds; taking it forgets it (the ECU has answered since).
   std::string TakePortFailureMessage() { return std::exchange(portFailureMessage_, {}); }
@@ -296,7 +291,7 @@ private:
   rtl::TTimer* timerMapRPMTail_ = nullptr;
   rtl::TTimer* timerLevelGas_ = nullptr;
   rtl::TTimer* timerMenu_ = nullptr;
-  ecu::TForm_3D_Port* portWindow_ = nullptr;
+  TPortLink* portWindow_ = nullptr;
 
   std::u16string title_;
   float gripFromRight_ = 0;  // the size grip's left edge from the window's right edge

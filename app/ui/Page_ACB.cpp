@@ -6,11 +6,9 @@
 #include "app/core/AutoCLB_Unit.h"
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Window_Session.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Config_Unit.h"
-#include "ecu/Language.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Session.h"
 #include "platform/rtl/TypInfo.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
@@ -59,7 +57,7 @@ void TPage_ACB::CreateIndicators() {
   Release();
   vg::TvxHudPanel* panel = parts_.HudPanel_ACB_Indic;
   const int cylinders =
-      ecu::Session().ConfigData.Configuration ? ecu::Session().ConfigData.Configuration->Cylinders : 0;
+      Cylinders();
   rowHeight_ = (panel->Height() - 2 * Margin) / 3;
   barTop_ = BoxHeight + 2 * Margin;
   barArea_ = std::max(0.0f, rowHeight_ - barTop_ - Margin);
@@ -67,7 +65,7 @@ void TPage_ACB::CreateIndicators() {
     auto* label = new vg::TvxHudLabel(this);
     label->SetWordWrap(true);
     label->SetBounds(LabelLeft, Margin + r * rowHeight_ + (rowHeight_ - BoxHeight) / 2, LabelWidth, BoxHeight);
-    label->SetText(ecu::LngToWide(ecu::LngText(RowKeys[r])));
+    label->SetText(ShownKeyText(RowKeys[r]));
     panel->AddObject(label);
     rowLabels_[static_cast<std::size_t>(r)] = label;
   }

@@ -1,12 +1,8 @@
 #include "app/ui/Page_CFG.h"
 
+#include "app/core/CFG_Page_View.h"
 #include "app/core/Global_Unit.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Calc_Unit.h"
-#include "ecu/Language.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Session.h"
-#include "platform/rtl/CodePage.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
@@ -23,24 +19,12 @@ namespace app {
 
 namespace {
 
-// Texts between the controls (wide) and the configuration (the language's code page).
-std::string ToLng(const std::u16string& Text) {
-  return rtl::WideToCodePage(Text, ecu::LanguageCodePage(ecu::Session().Texts.CurrentLanguage));
-}
-
-// Holds CFGPageUpdating while the page is filled, and gives back what it was.
-struct TUpdating {
-  std::uint8_t Was = ecu::Session().ConfigData.CFGPageUpdating;
-  TUpdating() { ecu::Session().ConfigData.CFGPageUpdating = 1; }
-  ~TUpdating() { ecu::Session().ConfigData.CFGPageUpdating = Was; }
-};
-
 template <class Items>
 void FillItems(vg::TvxHudComboTextBox* Box, const Items& Texts) {
   const std::u16string kept = Box->Text();
   Box->Items()->BeginUpdate();
   Box->Items()->Clear();
-  for (const std::string& t : Texts) Box->Items()->Add(ecu::LngToWide(t));
+  for (const std::u16string& t : Texts) Box->Items()->Add(t);
   Box->Items()->EndUpdate();
   Box->SetText(kept);
 }
@@ -59,76 +43,78 @@ void TPage_CFG::Load(vg::TvxTabItem* Item) {
   BindFormParts(TPartBinder(this, PageName()), parts_);
   const TPageCFGParts& p = parts_;
   // The four choices offer the configuration's own lists.
-  const TUpdating updating;
-  FillItems(p.HudComboTextBox_CFG_RPM_Prescaler, ecu::RPMPrescalerItems);
-  FillItems(p.HudComboTextBox_CFG_Injection, ecu::InjectionItems);
-  FillItems(p.HudComboTextBox_CFG_Gas_Type, ecu::GasTypeItems);
-  FillItems(p.HudComboTextBox_CFG_Level_Sensor, ecu::LevelSensorItems);
+  const TCFGPageHold updating;
+  const TCFGPageChoices choices = CFGPageChoices();
+  FillItems(p.HudComboTextBox_CFG_RPM_Prescaler, choices.RPMPrescaler);
+  FillItems(p.HudComboTextBox_CFG_Injection, choices.Injection);
+  FillItems(p.HudComboTextBox_CFG_Gas_Type, choices.GasType);
+  FillItems(p.HudComboTextBox_CFG_Level_Sensor, choices.LevelSensor);
 }
 
 // ---- model and page ----------------------------------------------------------------------------
 
 void TPage_CFG::ConfigToCFGPage() {
-  if (!ecu::Session().ConfigData.Configuration) return;
-  const TUpdating updating;
-  const ecu::TCFGPageValues v = ecu::ConfigToCFGPageValues();
+  const std::optional<TCFGPageTexts> values = CFGPageOfConfig();
+  if (!values) return;
+  const TCFGPageHold updating;
+  const TCFGPageTexts& v = *values;
   const TPageCFGParts& p = parts_;
-  p.HudComboTextBox_CFG_RPM_Prescaler->SetText(ecu::LngToWide(v.RPM_Prescaler));
-  p.HudComboTextBox_CFG_PG_RPM->SetText(ecu::LngToWide(v.PG_RPM));
-  p.HudComboTextBox_CFG_PG_Temper->SetText(ecu::LngToWide(v.PG_Temper));
-  p.HudComboTextBox_CFG_Injection->SetText(ecu::LngToWide(v.Injection));
-  p.HudComboTextBox_CFG_Gas_Type->SetText(ecu::LngToWide(v.Gas_Type));
+  p.HudComboTextBox_CFG_RPM_Prescaler->SetText(v.RPM_Prescaler);
+  p.HudComboTextBox_CFG_PG_RPM->SetText(v.PG_RPM);
+  p.HudComboTextBox_CFG_PG_Temper->SetText(v.PG_Temper);
+  p.HudComboTextBox_CFG_Injection->SetText(v.Injection);
+  p.HudComboTextBox_CFG_Gas_Type->SetText(v.Gas_Type);
   p.HudCheckBox_CFG_GP_Buzzer->SetIsChecked(v.GP_Buzzer);
   p.HudCheckBox_CFG_LevelGas_Buzzer->SetIsChecked(v.LevelGas_Buzzer);
   p.HudCheckBox_CFG_PG_GAS_Hot_Engine->SetIsChecked(v.PG_GAS_Hot_Engine);
-  p.HudComboTextBox_CFG_Level_Sensor->SetText(ecu::LngToWide(v.Level_Sensor));
+  p.HudComboTextBox_CFG_Level_Sensor->SetText(v.Level_Sensor);
   for (std::size_t i = 0; i < 5; ++i) {
     p.HudTrackBar_LevelGas[i]->SetValue(static_cast<float>(v.LevelGas[i]));
-    p.HudTextBox_LevelGas[i]->SetText(ecu::LngToWide(v.LevelGasVolts[i]));
+    p.HudTextBox_LevelGas[i]->SetText(v.LevelGasVolts[i]);
   }
-  p.HudComboTextBox_CFG_PG_Time->SetText(ecu::LngToWide(v.PG_Time));
-  ConfigToUserPage();
+  p.HudComboTextBox_CFG_PG_Time->SetText(v.PG_Time);
+  ShowUserPage(v);
 }
 
 void TPage_CFG::ConfigToUserPage() {
-  if (!ecu::Session().ConfigData.Configuration) return;
-  const TUpdating updating;
-  const ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
-  const TPageCFGParts& p = parts_;
-  p.HudTextBox_CFG_User_Name->SetText(ecu::LngToWide(c.User_Name));
-  p.HudTextBox_CFG_User_Phone->SetText(ecu::LngToWide(c.User_Phone));
-  p.HudTextBox_CFG_User_Install_Date->SetText(ecu::LngToWide(c.Date_Mounting));
-  p.HudTextBox_CFG_User_Install_KM->SetText(ecu::LngToWide(c.Data_KM));
-  p.HudTextBox_CFG_User_Gas_Jets->SetText(ecu::LngToWide(c.Car_Jet));
-  p.HudMemo_CFG_User_Notice->SetText(ecu::LngToWide(c.Car_Comments));
+  const std::optional<TCFGPageTexts> values = CFGPageOfConfig();
+  if (!values) return;
+  const TCFGPageHold updating;
+  ShowUserPage(*values);
 }
 
-ecu::TCFGPageValues TPage_CFG::PageValues() const {
+void TPage_CFG::ShowUserPage(const TCFGPageTexts& Values) {
   const TPageCFGParts& p = parts_;
-  ecu::TCFGPageValues v;
-  v.RPM_Prescaler = ToLng(p.HudComboTextBox_CFG_RPM_Prescaler->Text());
-  v.PG_RPM = ToLng(p.HudComboTextBox_CFG_PG_RPM->Text());
-  v.PG_Temper = ToLng(p.HudComboTextBox_CFG_PG_Temper->Text());
-  v.Injection = ToLng(p.HudComboTextBox_CFG_Injection->Text());
-  v.Gas_Type = ToLng(p.HudComboTextBox_CFG_Gas_Type->Text());
+  p.HudTextBox_CFG_User_Name->SetText(Values.User_Name);
+  p.HudTextBox_CFG_User_Phone->SetText(Values.User_Phone);
+  p.HudTextBox_CFG_User_Install_Date->SetText(Values.User_Install_Date);
+  p.HudTextBox_CFG_User_Install_KM->SetText(Values.User_Install_KM);
+  p.HudTextBox_CFG_User_Gas_Jets->SetText(Values.User_Gas_Jets);
+  p.HudMemo_CFG_User_Notice->SetText(Values.User_Notice);
+}
+
+TCFGPageTexts TPage_CFG::PageValues() const {
+  const TPageCFGParts& p = parts_;
+  TCFGPageTexts v;
+  v.RPM_Prescaler = p.HudComboTextBox_CFG_RPM_Prescaler->Text();
+  v.PG_RPM = p.HudComboTextBox_CFG_PG_RPM->Text();
+  v.PG_Temper = p.HudComboTextBox_CFG_PG_Temper->Text();
+  v.Injection = p.HudComboTextBox_CFG_Injection->Text();
+  v.Gas_Type = p.HudComboTextBox_CFG_Gas_Type->Text();
   v.GP_Buzzer = p.HudCheckBox_CFG_GP_Buzzer->IsChecked();
   v.LevelGas_Buzzer = p.HudCheckBox_CFG_LevelGas_Buzzer->IsChecked();
   v.PG_GAS_Hot_Engine = p.HudCheckBox_CFG_PG_GAS_Hot_Engine->IsChecked();
-  v.Level_Sensor = ToLng(p.HudComboTextBox_CFG_Level_Sensor->Text());
-  for (std::size_t i = 0; i < 5; ++i) {
-    v.LevelGas[i] = ecu::FloatToInt(p.HudTrackBar_LevelGas[i]->Value());
-    v.LevelGasVolts[i] = ToLng(p.HudTextBox_LevelGas[i]->Text());
-  }
-  v.PG_Time = ToLng(p.HudComboTextBox_CFG_PG_Time->Text());
-  v.User_Name = ToLng(p.HudTextBox_CFG_User_Name->Text());
-  v.User_Phone = ToLng(p.HudTextBox_CFG_User_Phone->Text());
-  v.User_Install_Date = ToLng(p.HudTextBox_CFG_User_Install_Date->Text());
-  v.User_Install_KM = ToLng(p.HudTextBox_CFG_User_Install_KM->Text());
-  v.User_Gas_Jets = ToLng(p.HudTextBox_CFG_User_Gas_Jets->Text());
+  v.Level_Sensor = p.HudComboTextBox_CFG_Level_Sensor->Text();
+  v.LevelGas = LevelTrackValues();
+  for (std::size_t i = 0; i < 5; ++i) v.LevelGasVolts[i] = p.HudTextBox_LevelGas[i]->Text();
+  v.PG_Time = p.HudComboTextBox_CFG_PG_Time->Text();
+  v.User_Name = p.HudTextBox_CFG_User_Name->Text();
+  v.User_Phone = p.HudTextBox_CFG_User_Phone->Text();
+  v.User_Install_Date = p.HudTextBox_CFG_User_Install_Date->Text();
+  v.User_Install_KM = p.HudTextBox_CFG_User_Install_KM->Text();
+  v.User_Gas_Jets = p.HudTextBox_CFG_User_Gas_Jets->Text();
   // The notice is kept as one line of the file: its lines are joined by a blank.
-  std::u16string notice;
-  for (char16_t ch : p.HudMemo_CFG_User_Notice->Text()) notice += (ch == u'\r' || ch == u'\n') ? u' ' : ch;
-  v.User_Notice = ToLng(notice);
+  for (char16_t ch : p.HudMemo_CFG_User_Notice->Text()) v.User_Notice += (ch == u'\r' || ch == u'\n') ? u' ' : ch;
   return v;
 }
 
@@ -140,7 +126,7 @@ std::array<double, 5> TPage_CFG::LevelTrackValues() const {
 
 void TPage_CFG::PageToConfig() {
   try {
-    TakeCFGPage(PageValues());
+    TakeCFGPageTexts(PageValues());
   } catch (const rtl::EConvertError&) {
     // The rest of the page is taken; the box that holds no number gets its last good value
     // back from the model, so that the failure is reported once and the next change goes
@@ -151,18 +137,17 @@ void TPage_CFG::PageToConfig() {
 }
 
 void TPage_CFG::LevelToConfig() {
-  if (ecu::Session().ConfigData.CFGPageUpdating) return;
+  if (CFGPageUpdating()) return;
   try {
-    TakeCFGLevelPage(LevelTrackValues(), PageValues());
+    TakeCFGLevelPageTexts(PageValues());
   } catch (const rtl::EConvertError&) {
     ConfigToCFGPage();
     throw;
   }
   // The thresholds as voltages.
-  const TUpdating updating;
+  const TCFGPageHold updating;
   for (std::size_t i = 0; i < 5; ++i)
-    parts_.HudTextBox_LevelGas[i]->SetText(
-        ecu::LngToWide(ecu::LevelToVoltText(ecu::FloatToInt(parts_.HudTrackBar_LevelGas[i]->Value()))));
+    parts_.HudTextBox_LevelGas[i]->SetText(LevelVoltText(parts_.HudTrackBar_LevelGas[i]->Value()));
 }
 
 void TPage_CFG::ClearErrorMemo() { parts_.HudMemo_CFG_Errors->SetText({}); }
@@ -185,10 +170,10 @@ void TPage_CFG::UpdateLevelSensorImage(int WorkMode, int Level) {
 // ---- handlers -----------------------------------------------------------------------------------
 
 void TPage_CFG::NumberTyped(vg::TvxHudComboTextBox*) {
-  if (ecu::Session().ConfigData.CFGPageUpdating) return;
+  if (CFGPageUpdating()) return;
   // A text that is no number yet (a box being emptied to type anew) changes nothing and
   // waits: Enter or leaving the box reports it (OnChange).
-  if (ecu::CFGPageNumbersConvert(PageValues())) PageToConfig();
+  if (CFGPageNumbersConvert(PageValues())) PageToConfig();
 }
 
 void TPage_CFG::HudComboTextBox_CFG_RPM_PrescalerChange(rtl::TObject*) { PageToConfig(); }
@@ -210,21 +195,13 @@ void TPage_CFG::HudCheckBox_CFG_LevelGas_BuzzerChange(rtl::TObject*) { LevelToCo
 void TPage_CFG::HudTrackBar_LevelGasChange(rtl::TObject*) { LevelToConfig(); }
 
 void TPage_CFG::HudComboTextBox_CFG_Level_SensorChange(rtl::TObject*) {
-  if (ecu::Session().ConfigData.CFGPageUpdating || !ecu::Session().ConfigData.Configuration) return;
-  const std::string type = ToLng(parts_.HudComboTextBox_CFG_Level_Sensor->Text());
-  const int row = ecu::LevelTypeIndex(type);
-  if (row < 1 || row > static_cast<int>(ecu::Session().ConfigData.LevelSensorTable.size())) return;
-  const ecu::Level_Sensor_Box_Class& box =
-      *ecu::Session().ConfigData.LevelSensorTable[static_cast<std::size_t>(row - 1)];
-  ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
-  c.Level_Type = type;
-  c.Level_Buzzer = parts_.HudCheckBox_CFG_LevelGas_Buzzer->IsChecked() ? 1 : 0;
-  c.Level_Invert = box.Invert;
-  c.Level_90 = box.Level_90;
+  const std::optional<std::array<int, 5>> levels = ChooseLevelSensor(
+      parts_.HudComboTextBox_CFG_Level_Sensor->Text(), parts_.HudCheckBox_CFG_LevelGas_Buzzer->IsChecked());
+  if (!levels) return;
   {
     // The five thresholds of the type go into the tracks as one change.
-    const TUpdating updating;
-    for (std::size_t i = 0; i < 5; ++i) parts_.HudTrackBar_LevelGas[i]->SetValue(static_cast<float>(box.Levels[i]));
+    const TCFGPageHold updating;
+    for (std::size_t i = 0; i < 5; ++i) parts_.HudTrackBar_LevelGas[i]->SetValue(static_cast<float>((*levels)[i]));
   }
   LevelToConfig();
 }

@@ -8,9 +8,9 @@
 #include <array>
 #include <cstdint>
 
+#include "app/core/CFG_Page_View.h"
 #include "app/ui/Window_Page.h"
 #include "app/ui/forms/Page_CFG.h"
-#include "ecu/Config_Unit.h"
 #include "platform/rtl/InputTypes.h"
 
 namespace vg {
@@ -33,7 +33,7 @@ public:
   void ConfigToCFGPage();
   void ConfigToUserPage();
   // What the page's controls hold now, as the configuration takes it.
-  ecu::TCFGPageValues PageValues() const;
+  TCFGPageTexts PageValues() const;
   std::array<double, 5> LevelTrackValues() const;
   // The page into the model, and a write of the page after the delay.
   void PageToConfig();
@@ -66,6 +66,8 @@ private:
   // A numeric box's text while it is typed: taken when it reads as a number, else left
   // until Enter or the focus leaves (where a text that is no number is reported).
   void NumberTyped(vg::TvxHudComboTextBox* Box);
+  // The customer texts onto their boxes.
+  void ShowUserPage(const TCFGPageTexts& Values);
 
   TPageCFGParts parts_;
 };

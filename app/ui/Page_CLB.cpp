@@ -9,12 +9,10 @@
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Font_Unit.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Language.h"
-#include "ecu/Link_State.h"
-#include "ecu/Lng_Chr.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
@@ -99,7 +97,7 @@ vg::TvxHudLabel* MakeLabel(vg::TvxObject* Parent, const std::string& Text) {
   l->SetAutoSize(false);
   l->SetWordWrap(false);
   l->SetHitTest(false);
-  l->SetText(ecu::LngToWide(Text));
+  l->SetText(ShownText(Text));
   return l;
 }
 
@@ -108,7 +106,7 @@ vg::TvxHudButton* MakeButton(vg::TvxObject* Parent, const TBox& Box, const std::
   b->SetParent(Parent);
   PlaceBox(b, Box);
   b->SetCursor(win::crHandPoint);
-  b->SetText(ecu::LngToWide(Text));
+  b->SetText(ShownText(Text));
   return b;
 }
 
@@ -209,7 +207,7 @@ void TPage_CLB::PlaceScales() {
         {d.GasLabels[i], &s.GasLabels[i]}, {d.PressureLabels[i], &s.PressureLabels[i]},
         {d.PetrolLabels[i], &s.PetrolLabels[i]}};
     for (const auto& [label, place] : labels) {
-      label->SetText(ecu::LngToWide(place->Text));
+      label->SetText(ShownText(place->Text));
       PlaceBox(label, place->Box);
     }
   }
@@ -316,7 +314,7 @@ void TPage_CLB::FreeMapShapes() {
 }
 
 void TPage_CLB::ShowDiagramPosition(const std::string& Text) {
-  parts_.HudLabel_CLB_Position->SetText(ecu::LngToWide(Text));
+  parts_.HudLabel_CLB_Position->SetText(ShownText(Text));
 }
 
 // ---- panels over the plot -----------------------------------------------------------------------
@@ -329,13 +327,13 @@ void TPage_CLB::ShowDiagramHistoryPanel() {
   d.HistoryPanel = new vg::TvxHudPanel(nullptr);
   d.HistoryPanel->SetParent(parts_.Image_CLB_Diagram);
   PlaceBox(d.HistoryPanel, l.Panel);
-  vg::TvxHudLabel* title = MakeLabel(d.HistoryPanel, ecu::LngText("CLB_History_Diagram"));
+  vg::TvxHudLabel* title = MakeLabel(d.HistoryPanel, KeyText("CLB_History_Diagram"));
   PlaceBox(title, l.Title);
   title->SetTextAlign(vg::vgTextAlignCenter);
-  d.HistoryBack = MakeButton(d.HistoryPanel, l.Back, ecu::LngText("CLB_History_Back"));
+  d.HistoryBack = MakeButton(d.HistoryPanel, l.Back, KeyText("CLB_History_Back"));
   d.HistoryBack->SetEnabled(CanStepBack());
   d.HistoryBack->OnClick = rtl::TNotifyEvent(this, &TPage_CLB::HistoryBackClick);
-  d.HistoryForward = MakeButton(d.HistoryPanel, l.Forward, ecu::LngText("CLB_History_Forward"));
+  d.HistoryForward = MakeButton(d.HistoryPanel, l.Forward, KeyText("CLB_History_Forward"));
   d.HistoryForward->SetEnabled(CanStepForward());
   d.HistoryForward->OnClick = rtl::TNotifyEvent(this, &TPage_CLB::HistoryForwardClick);
 }
@@ -369,16 +367,16 @@ void TPage_CLB::MapPromptChanged() {
     d.PromptText->SetWordWrap(true);
     d.PromptText->SetTextAlign(vg::vgTextAlignCenter);
     // The single button says OK in every language that does not name it otherwise.
-    std::string first = ecu::LngText(m.YesNo ? "Yes" : "OK");
+    std::string first = KeyText(m.YesNo ? "Yes" : "OK");
     if (first.empty() && !m.YesNo) first = "OK";
     d.PromptFirst = MakeButton(d.Prompt, l.First, first);
     d.PromptFirst->OnClick = rtl::TNotifyEvent(this, &TPage_CLB::PromptFirstClick);
     if (m.YesNo) {
-      d.PromptSecond = MakeButton(d.Prompt, l.Second, ecu::LngText("No"));
+      d.PromptSecond = MakeButton(d.Prompt, l.Second, KeyText("No"));
       d.PromptSecond->OnClick = rtl::TNotifyEvent(this, &TPage_CLB::PromptSecondClick);
     }
   }
-  d.PromptText->SetText(ecu::LngToWide(ecu::LngText(m.TextKey)));
+  d.PromptText->SetText(ShownKeyText(m.TextKey));
 }
 
 void TPage_CLB::FreePrompt() {

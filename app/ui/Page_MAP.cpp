@@ -6,11 +6,9 @@
 
 #include "app/core/General_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Language.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/WinTypes.h"
@@ -151,10 +149,9 @@ void TPage_MAP::RedrawMapRPM() {
   if (!Cell(0, 0).Label) return;
   ApplyGridFont();
   // The time break points' kind name, once per language (the store may be gone by now).
-  if (timeKindLanguage_ != ecu::Session().Texts.CurrentLanguage) {
-    timeKindLanguage_ = ecu::Session().Texts.CurrentLanguage;
-    Model().MapRPM.TimeKindText =
-        ecu::LanguageStorePresent() ? ecu::LngText(MapRPMTimeKindKey) : ecu::LngTextFromFile(MapRPMTimeKindKey);
+  if (timeKindLanguage_ != CurrentLanguage()) {
+    timeKindLanguage_ = CurrentLanguage();
+    Model().MapRPM.TimeKindText = KeyTextReadingFile(MapRPMTimeKindKey);
   }
   for (int i = 0; i < MapRPMRowCount; ++i)
     for (int j = 0; j < MapRPMColumnCount; ++j) {
@@ -174,7 +171,7 @@ void TPage_MAP::RedrawMapRPM() {
     }
   vg::TvxHudLabel* data = parts_.HudLabel_3D_MapRPM_CellData;
   // Set only when changed: a live-data reply redraws, and the label need not repaint then.
-  if (const std::u16string text = ecu::LngToWide(MapRPMCellData()); data->Text() != text) data->SetText(text);
+  if (const std::u16string text = ShownText(MapRPMCellData()); data->Text() != text) data->SetText(text);
   data->FontFill()->SetColor(MapRPMCellDataColor());
 }
 

@@ -3,10 +3,9 @@
 #include <algorithm>
 
 #include "app/core/Global_Unit.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Window_Parts.h"
-#include "ecu/Language.h"
-#include "ecu/Lng_Chr.h"
 #include "platform/rtl/TypInfo.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
@@ -23,7 +22,7 @@ constexpr int BelowMainTop = 22;
 
 // A text of the current language, read from its file when no store is loaded.
 std::u16string Word(const char* Key) {
-  return ecu::LngToWide(ecu::LanguageStorePresent() ? ecu::LngText(Key) : ecu::LngTextFromFile(Key));
+  return ShownText(KeyTextReadingFile(Key));
 }
 
 }  // namespace

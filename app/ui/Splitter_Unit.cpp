@@ -7,10 +7,9 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Window_Session.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Text_Fit.h"
-#include "ecu/Live_Data.h"
-#include "ecu/Session.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
@@ -89,13 +88,13 @@ void TForm_3D_GEN::FitFontTrack() {
 
 void TForm_3D_GEN::SetIndicatorNameFontSize() {
   if (tracks_.NameSize) Model().Settings.IndicatorNameFontSize = tracks_.NameSize->Value();
-  const float size = Model().Settings.IndicatorNameFontSize * ecu::Session().LiveData.IndicatorScale;
+  const float size = Model().Settings.IndicatorNameFontSize * IndicatorScale();
   for (vg::TvxHudLabel* l : parts_.IndicatorNames) l->Font()->SetSize(size);
 }
 
 void TForm_3D_GEN::SetIndicatorDataFontSize() {
   if (tracks_.DataSize) Model().Settings.IndicatorDataFontSize = tracks_.DataSize->Value();
-  const float size = Model().Settings.IndicatorDataFontSize * ecu::Session().LiveData.IndicatorScale;
+  const float size = Model().Settings.IndicatorDataFontSize * IndicatorScale();
   for (vg::TvxHudLabel* l : parts_.IndicatorValues) l->Font()->SetSize(size);
 }
 

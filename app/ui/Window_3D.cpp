@@ -3,9 +3,8 @@
 #include <algorithm>
 
 #include "app/core/Model.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Window_Page.h"
-#include "ecu/Language.h"
-#include "ecu/Session.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/ObjectText.h"
 #include "platform/rtl/Streams.h"
@@ -118,15 +117,8 @@ void TWindow_3D::ReadWindowText(const std::string& ResourceName) {
 win::LRESULT TWindow_3D::WndProc(win::MSG& Message) {
   const win::LRESULT result = inherited::WndProc(Message);
   if (Message.message == win::WM_ACTIVATE && Message.wParam != win::WA_INACTIVE) {
-    const bool fromFile = ecu::Session().Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
-    if (fromFile) ecu::LoadLanguageFile();
-    try {
-      LookUpTexts();
-    } catch (...) {
-      if (fromFile) ecu::FreeLanguageFile();
-      throw;
-    }
-    if (fromFile) ecu::FreeLanguageFile();
+    const TLanguageFileScope file;
+    LookUpTexts();
   }
   return result;
 }

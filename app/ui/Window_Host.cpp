@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/core/Port_Failure.h"
+#include "app/core/Port_View.h"
 #include "app/core/Set_3D_Unit.h"
+#include "app/core/Window_Session.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Form_3D_MSG.h"
 #include "app/ui/Form_3D_Port.h"
 #include "app/ui/Main_3D_Unit.h"
@@ -11,13 +15,6 @@
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Page_MAP.h"
-#include "app/ui/Port_Failure.h"
-#include "ecu/Language.h"
-#include "ecu/Language_En.h"
-#include "ecu/Live_Data.h"
-#include "ecu/Lng_Chr.h"
-#include "ecu/Port_3D_Unit.h"
-#include "ecu/Session.h"
 #include "platform/loop/Timer.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
@@ -32,12 +29,12 @@ namespace app {
 namespace {
 
 // The control's bound part; a control no window binds is looked for by its name.
-rtl::TComponent* ControlOf(ecu::TControl Control) {
+rtl::TComponent* ControlOf(TControl Control) {
   if (rtl::TComponent* c = TWindowHost::BoundControl(Control)) return c;
-  return Control == ecu::TControl::SET_Port_Name ? TWindowHost::FindControl(Control) : nullptr;
+  return Control == TControl::SET_Port_Name ? TWindowHost::FindControl(Control) : nullptr;
 }
 
-vg::TvxVisualObject* Visual(ecu::TControl Control) { return dynamic_cast<vg::TvxVisualObject*>(ControlOf(Control)); }
+vg::TvxVisualObject* Visual(TControl Control) { return dynamic_cast<vg::TvxVisualObject*>(ControlOf(Control)); }
 
 // The page while it is one of the main window's pages (a released page has left them).
 template <class T>
@@ -71,16 +68,16 @@ TForm_3D_GEN* TWindowHost::Main() {
   return nullptr;
 }
 
-rtl::TComponent* TWindowHost::FindControl(ecu::TControl Control) {
-  const std::string name = ecu::ControlName(Control);
+rtl::TComponent* TWindowHost::FindControl(TControl Control) {
+  const std::string name = ControlName(Control);
   if (name.empty()) return nullptr;
   for (TWindow_3D* w : TWindow_3D::Windows())
     if (rtl::TComponent* c = w->FindPart(name)) return c;
   return nullptr;
 }
 
-rtl::TComponent* TWindowHost::BoundControl(ecu::TControl Control) {
-  using C = ecu::TControl;
+rtl::TComponent* TWindowHost::BoundControl(TControl Control) {
+  using C = TControl;
   const TForm_3D_GEN* main = Main();
   if (!main) return nullptr;
   const TMainParts& p = main->Parts();
@@ -133,18 +130,18 @@ rtl::TComponent* TWindowHost::BoundControl(ecu::TControl Control) {
 
 // ---- controls ------------------------------------------------------------------------------
 
-void TWindowHost::SetVisible(ecu::TControl Control, bool Value) {
+void TWindowHost::SetVisible(TControl Control, bool Value) {
   if (vg::TvxVisualObject* v = Visual(Control)) v->SetVisible(Value);
 }
 
-void TWindowHost::SetEnabled(ecu::TControl Control, bool Value) {
+void TWindowHost::SetEnabled(TControl Control, bool Value) {
   if (vg::TvxVisualObject* v = Visual(Control)) v->SetEnabled(Value);
 }
 
-void TWindowHost::SetText(ecu::TControl Control, const std::string& Text) {
-  const std::u16string wide = ecu::LngToWide(Text);
+void TWindowHost::SetText(TControl Control, const std::string& Text) {
+  const std::u16string wide = ShownText(Text);
   // A port's name may be a long device path: it keeps to its room beside the quality figure.
-  if (TForm_3D_GEN* main = Main(); main && Control == ecu::TControl::Port_Name) return main->ShowPortName(wide);
+  if (TForm_3D_GEN* main = Main(); main && Control == TControl::Port_Name) return main->ShowPortName(wide);
   rtl::TComponent* c = ControlOf(Control);
   if (auto* t = dynamic_cast<vg::TvxTextControl*>(c)) {
     if (t->Text() != wide) t->SetText(wide);
@@ -155,7 +152,7 @@ void TWindowHost::SetText(ecu::TControl Control, const std::string& Text) {
   }
 }
 
-void TWindowHost::SetColor(ecu::TControl Control, const std::string& Color) {
+void TWindowHost::SetColor(TControl Control, const std::string& Color) {
   rtl::TComponent* c = ControlOf(Control);
   if (auto* t = dynamic_cast<vg::TvxTextControl*>(c)) {
     // The style's own text colour must not come back over it later.
@@ -166,24 +163,24 @@ void TWindowHost::SetColor(ecu::TControl Control, const std::string& Color) {
   }
 }
 
-void TWindowHost::SetTop(ecu::TControl Control, float Value) {
+void TWindowHost::SetTop(TControl Control, float Value) {
   if (vg::TvxVisualObject* v = Visual(Control)) v->Position()->SetY(Value);
 }
 
-void TWindowHost::SetHeight(ecu::TControl Control, float Value) {
+void TWindowHost::SetHeight(TControl Control, float Value) {
   if (vg::TvxVisualObject* v = Visual(Control)) v->SetHeight(Value);
 }
 
-void TWindowHost::SetValue(ecu::TControl Control, std::int32_t Value) {
+void TWindowHost::SetValue(TControl Control, std::int32_t Value) {
   if (auto* p = dynamic_cast<vg::TvxProgressBar*>(ControlOf(Control))) p->SetValue(static_cast<float>(Value));
 }
 
-bool TWindowHost::IsPressed(ecu::TControl Control) const {
+bool TWindowHost::IsPressed(TControl Control) const {
   const auto* b = dynamic_cast<vg::TvxCustomButton*>(ControlOf(Control));
   return b && b->IsPressed();
 }
 
-void TWindowHost::SetPressed(ecu::TControl Control, bool Value) {
+void TWindowHost::SetPressed(TControl Control, bool Value) {
   if (auto* b = dynamic_cast<vg::TvxCustomButton*>(ControlOf(Control))) b->SetIsPressed(Value);
 }
 
@@ -196,7 +193,7 @@ void TWindowHost::ClearErrorMemo() {
 }
 
 void TWindowHost::AddErrorMemoLine(const std::string& Text) {
-  if (TForm_3D_GEN* main = Main()) main->PageCFG()->AddErrorMemoLine(ecu::LngToWide(Text));
+  if (TForm_3D_GEN* main = Main()) main->PageCFG()->AddErrorMemoLine(ShownText(Text));
 }
 
 bool TWindowHost::LevelGasTimerEnabled() const {
@@ -220,7 +217,7 @@ void TWindowHost::ConfigToCFGPage() {
   // The calibration page shows the model too: its MAP controls, no point selected, the
   // diagram drawn anew.
   main->PageCLB()->EnableMapPointControls();
-  ecu::Session().ConfigData.SelectedPoint = -1;
+  DeselectDiagramPoint();
   main->PageCLB()->RedrawCalibrationDiagram();
 }
 
@@ -288,7 +285,7 @@ namespace {
 // without its window).
 TForm_3D_PortView* PortView() {
   auto* w = WindowOf<TForm_3D_PortView>();
-  return w && w->Link() == ecu::Session().Form_3D_Port ? w : nullptr;
+  return w && IsLinkPort(w->Link()) ? w : nullptr;
 }
 
 }  // namespace
@@ -396,13 +393,13 @@ namespace {
 
 void ShowText(vg::TvxTextControl* Control, const std::string& Text) {
   if (!Control) return;
-  const std::u16string wide = ecu::LngToWide(Text);
+  const std::u16string wide = ShownText(Text);
   if (Control->Text() != wide) Control->SetText(wide);
 }
 
 void ShowText(vg::TvxCustomTextBox* Control, const std::string& Text) {
   if (!Control) return;
-  const std::u16string wide = ecu::LngToWide(Text);
+  const std::u16string wide = ShownText(Text);
   if (Control->Text() != wide) Control->SetText(wide);
 }
 
@@ -465,7 +462,7 @@ void MainFormEnglishText(std::string& Text) {
   };
   static const TEntry table[] = {{"Button_GEN_Flip", "Flip"}, {"Button_GEN_Settings", "Setting"}};
   for (const TEntry& e : table)
-    if (ecu::IsLngKey(e.Key)) {
+    if (IsKeyLookedUp(e.Key)) {
       Text = e.Text;
       return;
     }

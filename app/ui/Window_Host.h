@@ -1,6 +1,6 @@
 // The windows' one adapter on the application core: the core host (app::TCoreHost) with its
-// window steps done on the program's windows. A control the ECU side sets (ecu::TControl) is
-// found by its component name (ecu::ControlName) among the live windows and their pages; the
+// window steps done on the program's windows. A control the core sets (TControl) is the
+// part the window bound for it, or is found by its component name (ControlName); the
 // main window's own steps, its actions and its pages' calls go to the main window.
 //
 // Installed for the program's life with a TCoreHostScope (the constructor does it). The
@@ -33,13 +33,13 @@ public:
   static TForm_3D_GEN* Main();
   // The component a control of the ECU side stands for, among the live windows; nil when no
   // window has it (yet).
-  static rtl::TComponent* FindControl(ecu::TControl Control);
+  static rtl::TComponent* FindControl(TControl Control);
   // The part the main window or one of its pages bound for a control when it was made, with
   // no look-up by name; nil for a control they do not bind (the settings window's port-name
   // box), and while the window or the page is not there.
-  static rtl::TComponent* BoundControl(ecu::TControl Control);
+  static rtl::TComponent* BoundControl(TControl Control);
 
-  // ---- the window steps of the seam (app/core/Window_Steps.h): the controls the ECU side
+  // ---- the window steps of the seam (app/core/Window_Steps.h): the controls the core
   // names are the parts the windows bound (BoundControl); a window that is not there yet
   // leaves its step on the console (the message and wait windows, the port search).
   APP_WINDOW_STEPS(APP_WINDOW_STEP_OVERRIDE)
@@ -77,8 +77,8 @@ private:
   TCoreHostScope installed_{*this};
 };
 
-// The main window's own built-in English texts: Text (empty on entry) takes the text of
-// ecu::Texts.CurrentLngKey when the table knows it.
+// The main window's own built-in English texts: Text (empty on entry) takes the text of the
+// key being looked up (IsKeyLookedUp) when the table knows it.
 void MainFormEnglishText(std::string& Text);
 
 }  // namespace app

@@ -1,3 +1,6 @@
+// The display: the SDL video connection, the loop's waits on it, form windows, the dispatch
+// of window events to the forms, the cursor and the simulated input of the tests. Key codes
+// and typed characters are in DisplayKeys.cpp.
 #include "platform/win/Display.h"
 
 #include <SDL.h>
@@ -7,8 +10,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <locale.h>
-#include <wctype.h>
 #include <deque>
 #include <iterator>
 #include <utility>
@@ -535,168 +536,6 @@ void ShowCursor(TCursor Cursor) {
   SDL_Cursor*& c = display->cursors[Cursor];
   if (!c) c = SDL_CreateSystemCursor(SystemCursorOf(Cursor));
   if (c) SDL_SetCursor(c);
-}
-
-std::uint16_t VirtualKeyOf(std::int32_t K) {
-  if (K >= SDLK_a && K <= SDLK_z) return static_cast<std::uint16_t>('A' + (K - SDLK_a));
-  if (K >= SDLK_0 && K <= SDLK_9) return static_cast<std::uint16_t>(K);
-  if (K >= SDLK_F1 && K <= SDLK_F12) return static_cast<std::uint16_t>(VK_F1 + (K - SDLK_F1));
-  if (K >= SDLK_KP_1 && K <= SDLK_KP_9) return static_cast<std::uint16_t>(VK_NUMPAD0 + 1 + (K - SDLK_KP_1));
-  switch (K) {
-    case SDLK_BACKSPACE:
-      return VK_BACK;
-    case SDLK_TAB:
-      return VK_TAB;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER:
-      return VK_RETURN;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT:
-      return VK_SHIFT;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL:
-      return VK_CONTROL;
-    case SDLK_LALT:
-    case SDLK_RALT:
-      return VK_MENU;
-    case SDLK_PAUSE:
-      return VK_PAUSE;
-    case SDLK_CAPSLOCK:
-      return VK_CAPITAL;
-    case SDLK_ESCAPE:
-      return VK_ESCAPE;
-    case SDLK_SPACE:
-      return VK_SPACE;
-    case SDLK_PAGEUP:
-      return VK_PRIOR;
-    case SDLK_PAGEDOWN:
-      return VK_NEXT;
-    case SDLK_END:
-      return VK_END;
-    case SDLK_HOME:
-      return VK_HOME;
-    case SDLK_LEFT:
-      return VK_LEFT;
-    case SDLK_UP:
-      return VK_UP;
-    case SDLK_RIGHT:
-      return VK_RIGHT;
-    case SDLK_DOWN:
-      return VK_DOWN;
-    case SDLK_INSERT:
-      return VK_INSERT;
-    case SDLK_DELETE:
-      return VK_DELETE;
-    case SDLK_APPLICATION:
-      return VK_APPS;
-    case SDLK_KP_0:
-      return VK_NUMPAD0;
-    case SDLK_KP_MULTIPLY:
-      return VK_MULTIPLY;
-    case SDLK_KP_PLUS:
-      return VK_ADD;
-    case SDLK_KP_MINUS:
-      return VK_SUBTRACT;
-    case SDLK_KP_PERIOD:
-      return VK_DECIMAL;
-    case SDLK_KP_DIVIDE:
-      return VK_DIVIDE;
-    case SDLK_SEMICOLON:
-      return 0xBA;
-    case SDLK_EQUALS:
-      return 0xBB;
-    case SDLK_COMMA:
-      return 0xBC;
-    case SDLK_MINUS:
-      return 0xBD;
-    case SDLK_PERIOD:
-      return 0xBE;
-    case SDLK_SLASH:
-      return 0xBF;
-    case SDLK_BACKQUOTE:
-      return 0xC0;
-    case SDLK_LEFTBRACKET:
-      return 0xDB;
-    case SDLK_BACKSLASH:
-      return 0xDC;
-    case SDLK_RIGHTBRACKET:
-      return 0xDD;
-    case SDLK_QUOTE:
-      return 0xDE;
-    default:
-      return 0;
-  }
-}
-
-char16_t ControlCharOf(std::uint16_t VirtualKey, rtl::TShiftState Shift) {
-  const bool ctrl = Shift.Contains(rtl::ssCtrl) && !Shift.Contains(rtl::ssAlt);
-  if (ctrl && VirtualKey >= 'A' && VirtualKey <= 'Z') return static_cast<char16_t>(VirtualKey - 'A' + 1);
-  switch (VirtualKey) {
-    case VK_BACK:
-      return ctrl ? 127 : 8;
-    case VK_TAB:
-      return 9;
-    case VK_RETURN:
-      return ctrl ? 10 : 13;
-    case VK_ESCAPE:
-      return 27;
-    default:
-      return 0;
-  }
-}
-
-namespace {
-
-// Upper case of a letter and whether a character is a letter, by Unicode's tables (the
-// C.UTF-8 locale), whatever the program's own locale; ASCII alone when that locale is missing.
-locale_t UnicodeLocale() {
-  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-  return utf8;
-}
-
-bool IsLetter(char32_t C) {
-  if (C < 0x80) return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z');
-  const locale_t l = UnicodeLocale();
-  return l && iswalpha_l(static_cast<wint_t>(C), l);
-}
-
-char32_t UpperOf(char32_t C) {
-  if (C < 0x80) return C >= 'a' && C <= 'z' ? C - 0x20 : C;
-  const locale_t l = UnicodeLocale();
-  return l ? static_cast<char32_t>(towupper_l(static_cast<wint_t>(C), l)) : C;
-}
-
-}  // namespace
-
-char16_t TypedCharOf(std::int32_t SdlKey, std::uint16_t SdlMods) {
-  if (SdlMods & (KMOD_CTRL | KMOD_ALT | KMOD_GUI | KMOD_MODE)) return 0;
-  const bool shift = (SdlMods & KMOD_SHIFT) != 0;
-  switch (SdlKey) {
-    case SDLK_KP_DIVIDE:
-      return u'/';
-    case SDLK_KP_MULTIPLY:
-      return u'*';
-    case SDLK_KP_MINUS:
-      return u'-';
-    case SDLK_KP_PLUS:
-      return u'+';
-    case SDLK_KP_PERIOD:
-      return SdlMods & KMOD_NUM ? u'.' : 0;
-    default:
-      break;
-  }
-  if (SdlKey >= SDLK_KP_1 && SdlKey <= SDLK_KP_0)
-    return SdlMods & KMOD_NUM ? static_cast<char16_t>(SdlKey == SDLK_KP_0 ? u'0' : u'1' + (SdlKey - SDLK_KP_1)) : 0;
-  // Key codes of keys that type nothing carry the scan-code mark; the rest are characters.
-  if (SdlKey < 0x20 || SdlKey == 0x7F || (SdlKey & SDLK_SCANCODE_MASK)) return 0;
-  auto c = static_cast<char32_t>(SdlKey);
-  if (c > 0xFFFF || (c >= 0xD800 && c <= 0xDFFF) || (c >= 0x80 && c < 0xA0)) return 0;
-  if (c == U' ') return u' ';
-  if (IsLetter(c)) {
-    if (shift != ((SdlMods & KMOD_CAPS) != 0)) c = UpperOf(c);
-    return c > 0xFFFF ? 0 : static_cast<char16_t>(c);
-  }
-  return shift ? 0 : static_cast<char16_t>(c);
 }
 
 // ---- simulated input --------------------------------------------------------------------------

@@ -21,7 +21,7 @@
 
 namespace {
 
-using ecu::TControl;
+using app::TControl;
 using Values = std::vector<std::int32_t>;
 Values Of(const std::array<std::int32_t, ecu::DiagramPointCount>& a) { return Values(a.begin(), a.end()); }
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-using ecu::TControl;
+using app::TControl;
 
 // The wire as the fixture logs it, and the tasks the run asked for in order: 17 and 18 by
 // their work-mode requests, the write tasks by their first request.

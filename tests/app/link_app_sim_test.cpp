@@ -38,7 +38,7 @@ TEST_F(AppSimTest, ConnectReadsTheMapThroughItsInstructionsAndShowsTheReceivingN
   ASSERT_GE(status.size(), 2u);
   EXPECT_EQ(status[0], "Receiv data");
   EXPECT_EQ(status.back(), "Data loaded");
-  EXPECT_EQ(recorder->Control(ecu::TControl::DynamicIND).Color, "#FF00FF00");
+  EXPECT_EQ(recorder->Control(app::TControl::DynamicIND).Color, "#FF00FF00");
 
   // Task 24 packs the page's texts and writes them; the ECU keeps the bytes.
   app::Model().MapRPM.MapRPMTexts[3][1] = "1.50";

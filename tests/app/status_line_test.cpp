@@ -37,7 +37,7 @@ protected:
       texts.push_back(rtl::IntToStr(static_cast<int>(r.Time)) + " " + r.What.substr(16));
     return texts;
   }
-  const std::string& Color() const { return recorder->Control(ecu::TControl::DynamicIND).Color; }
+  const std::string& Color() const { return recorder->Control(app::TControl::DynamicIND).Color; }
 
   ecu_test::FreshModel fresh;
   rtl::TTestClock clock{0.0};

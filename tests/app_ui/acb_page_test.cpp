@@ -86,8 +86,8 @@ TEST_F(ACBPageTest, MidRunThePageShowsStopThePromptAndBarsInTheirColours) {
   // The run is in its last step, on all four cylinders, half way through.
   app::Model().ACB.StepDigits = "1234";
   host->AutoCalibrationStep();
-  host->SetValue(ecu::TControl::ACB_Progress, 200);
-  host->SetText(ecu::TControl::ACB_Prompt, "Please wait. Execute autocalibration.");
+  host->SetValue(app::TControl::ACB_Progress, 200);
+  host->SetText(app::TControl::ACB_Prompt, "Please wait. Execute autocalibration.");
   Run(100);
   const auto picture = Picture("acb_page_mid_run.png");
 

@@ -140,7 +140,7 @@ TEST_F(PortWindowTest, ALongPortNameIsCutInTheMiddleToItsRoom) {
   const std::string longName = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
   MakeAndShow();
   // The main window's port panel: the name keeps clear of the quality figure.
-  host->SetText(ecu::TControl::Port_Name, longName);
+  host->SetText(app::TControl::Port_Name, longName);
   vg::TvxHudLabel* name = main->Parts().HudLabel_Port_Name;
   vg::TvxHudLabel* quality = main->Parts().HudLabel_Port_Connect_Stabil;
   const std::u16string shown = name->Text();
@@ -156,9 +156,9 @@ TEST_F(PortWindowTest, ALongPortNameIsCutInTheMiddleToItsRoom) {
   EXPECT_EQ(main->PortNameText(), rtl::Utf8ToWide(longName)) << "the whole name is kept";
   Picture("port_panel_long_name.png");
   // A short one stays whole, and a smaller font gives the long one more of its characters.
-  host->SetText(ecu::TControl::Port_Name, "COM3");
+  host->SetText(app::TControl::Port_Name, "COM3");
   EXPECT_EQ(name->Text(), u"COM3");
-  host->SetText(ecu::TControl::Port_Name, longName);
+  host->SetText(app::TControl::Port_Name, longName);
   app::Model().Settings.Font_Size = 7;
   main->RunAction(app::Action_ApplyFonts);
   EXPECT_GT(name->Text().size(), shown.size());

@@ -9,12 +9,16 @@
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Model.h"
+#include "app/ui/Form_3D_Port.h"
 #include "app/ui/Page_CFG.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Port_3D_Unit.h"
 #include "ecu/Session.h"
 #include "platform/comm/SerialPort.h"
 #include "platform/gfx3d/GlDevice.h"
+#include "platform/loop/Timer.h"
+#include "serial/CPort.h"
 #include "tests/app_ui/SimulatorScreen.h"
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/TabControl.h"
@@ -118,6 +122,10 @@ TEST_F(ScenarioChild, Run) {
   ASSERT_TRUE(host->Timer_GEN_Connect_Stabil().Enabled());
   main->Close();
   EXPECT_FALSE(host->Timer_GEN_Connect_Stabil().Enabled()) << "it would tick on a link without its port window";
+  // The port's close re-arms the link's send timer for a reconnect; the program's close must
+  // not leave it armed, or its next tick opens the port again.
+  EXPECT_FALSE(port->Link()->Timer_Sending->Enabled()) << "a send tick would open the port again";
+  EXPECT_FALSE(port->Link()->ComPort->Connected());
   RunFor(100ms);
   const std::string slave = sim->SlavePath();
   comm::TSerialDevice again;

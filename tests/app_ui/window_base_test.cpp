@@ -32,14 +32,14 @@ std::string MessageOf(const std::function<void()>& Do) {
 
 TEST_F(MainWindowTest, EveryControlTheEcuSideAndTheLanguageTextsNameIsThere) {
   Make();
-  for (int i = 0; i < ecu::ControlCount; ++i) {
-    const auto control = static_cast<ecu::TControl>(i);
+  for (int i = 0; i < app::ControlCount; ++i) {
+    const auto control = static_cast<app::TControl>(i);
     // The port-name box belongs to the settings window, not to the main window.
-    if (control == ecu::TControl::SET_Port_Name) continue;
-    EXPECT_NE(app::TWindowHost::FindControl(control), nullptr) << ecu::ControlName(control);
+    if (control == app::TControl::SET_Port_Name) continue;
+    EXPECT_NE(app::TWindowHost::FindControl(control), nullptr) << app::ControlName(control);
     // The part bound for it when the windows were made is the one of that name.
     EXPECT_EQ(app::TWindowHost::BoundControl(control), app::TWindowHost::FindControl(control))
-        << ecu::ControlName(control);
+        << app::ControlName(control);
   }
   for (const ecu::TControlText& t : ecu::MainWindowTexts()) {
     rtl::TComponent* part = main->FindPart(t.Control);

@@ -36,7 +36,7 @@ public:
   void UpdateMainCaption() override { calls.push_back("UpdateMainCaption"); }
   void BuildCalibrationDiagram() override { calls.push_back("BuildCalibrationDiagram"); }
   void ConfigToCFGPage() override { calls.push_back("ConfigToCFGPage"); }
-  void ScheduleTransmit(int kind) override { calls.push_back("ScheduleTransmit " + std::to_string(kind)); }
+  void ParameterDefaulted() override { calls.push_back("ParameterDefaulted"); }
 };
 
 class Config : public ::testing::Test {

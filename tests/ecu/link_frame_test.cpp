@@ -5,7 +5,7 @@
 namespace linktest {
 namespace {
 
-using ecu::TControl;
+using app::TControl;
 
 class FrameTest : public LinkTest {
 protected:
@@ -184,10 +184,10 @@ TEST_F(QualityTest, FallsFromFullToZeroInFiftyTicksWithItsColourBands) {
                          : q <= 80 ? "#FFDEE727" : q <= 90 ? "#FFBFE727" : "#FFA4F964";
     EXPECT_EQ(c, expected) << q;
   }
-  EXPECT_EQ(ecu::QualityColor(91), "#FFA4F964");
-  EXPECT_EQ(ecu::QualityColor(90), "#FFBFE727");
-  EXPECT_EQ(ecu::QualityColor(31), "#FFE7A327");
-  EXPECT_EQ(ecu::QualityColor(30), "#FFF60000");
+  EXPECT_EQ(recorder->QualityColor(91), "#FFA4F964");
+  EXPECT_EQ(recorder->QualityColor(90), "#FFBFE727");
+  EXPECT_EQ(recorder->QualityColor(31), "#FFE7A327");
+  EXPECT_EQ(recorder->QualityColor(30), "#FFF60000");
 }
 
 TEST_F(QualityTest, DecaysAlsoWhenTheReplyDelayMatchesTheDecayInterval) {

@@ -7,7 +7,7 @@
 namespace linktest {
 namespace {
 
-using ecu::TControl;
+using app::TControl;
 
 // MAP points as the link decodes them from the simulator's bytes.
 std::vector<std::int32_t> MapPoints(const std::vector<std::uint8_t>& bytes) {
@@ -282,7 +282,7 @@ TEST_F(SimLinkTest, PortThatVanishesIsReopenedWhenItComesBack) {
   }
   EXPECT_EQ(ecu::Session().Link.PortOpen, 0);
   EXPECT_EQ(ecu::Session().Link.LinkUp, 0);
-  EXPECT_EQ(recorder->Control(ecu::TControl::Port_Connect_Stabil).Text, "0%");
+  EXPECT_EQ(recorder->Control(app::TControl::Port_Connect_Stabil).Text, "0%");
   sim->Start();
   // The handshake step opens the port afresh and the dialogue starts again.
   // Advance waits in real time for the reply to any request it writes, so a loaded machine

@@ -14,7 +14,7 @@
 namespace linktest {
 namespace {
 
-using ecu::TControl;
+using app::TControl;
 
 int CountEntries(const char* Dir) {
   int n = 0;

@@ -27,6 +27,7 @@
 namespace {
 
 using namespace ecu;
+using app::TControl;
 using Bytes = std::vector<std::uint8_t>;
 
 // The core with its windows recorded, the display's colours named by role and its calls
@@ -49,8 +50,8 @@ public:
     }
   }
   void ApplyIndicatorFontSizes() override { Calls.push_back("fonts"); }
-  void ShowStatusMessage(const std::string& C, const std::string& T) override {
-    Calls.push_back("show " + T + " " + C);
+  void ShowStatusMessage(TColorRole C, const std::string& T) override {
+    Calls.push_back("show " + T + " " + ColorText(C));
     Recorder::ShowStatusMessage(C, T);
   }
   void CloseWaitWindow() override { Calls.push_back("wait closed"); }
@@ -67,7 +68,7 @@ public:
   }
   std::vector<std::string> Circles() {
     std::vector<std::string> c;
-    for (int i = 0; i < 7; ++i) c.push_back(Control(LevelCircle(i)).Color);
+    for (int i = 0; i < 7; ++i) c.push_back(Control(app::LevelCircle(i)).Color);
     return c;
   }
 };

@@ -12,7 +12,7 @@
 
 namespace linkrec {
 
-using ecu::TControl;
+using app::TControl;
 
 Recorder::Recorder()
     : ProgramCode(app::Model().Settings.Program_Code),
@@ -52,9 +52,9 @@ void Recorder::SetPort_Name(const std::string& Value) {
   Add("setting Port_Name " + Value);
 }
 
-void Recorder::AddStatusMessage(const std::string& Color, const std::string& Text) {
-  Add("status + " + Text + " " + Color);
-  TCoreHost::AddStatusMessage(Color, Text);
+void Recorder::AddStatusMessage(ecu::TColorRole Tone, const std::string& Text) {
+  Add("status + " + Text + " " + ColorText(Tone));
+  TCoreHost::AddStatusMessage(Tone, Text);
 }
 
 void Recorder::RemoveStatusMessage(const std::string& Text) {
@@ -96,23 +96,23 @@ void Recorder::WriteTaskEnded(std::uint8_t Task, bool Completed) {
 void Recorder::SetVisible(TControl C, bool Value) {
   if (Control(C).Visible == Value) return;
   Control(C).Visible = Value;
-  Add(std::string(Value ? "show " : "hide ") + ecu::ControlId(C));
+  Add(std::string(Value ? "show " : "hide ") + app::ControlId(C));
 }
 
 void Recorder::SetEnabled(TControl C, bool Value) {
   if (Control(C).Enabled == Value) return;
   Control(C).Enabled = Value;
-  Add(std::string(Value ? "enable " : "disable ") + ecu::ControlId(C));
+  Add(std::string(Value ? "enable " : "disable ") + app::ControlId(C));
 }
 
 void Recorder::SetText(TControl C, const std::string& Text) {
   Control(C).Text = Text;
-  Add(std::string("text ") + ecu::ControlId(C) + " " + Text);
+  Add(std::string("text ") + app::ControlId(C) + " " + Text);
 }
 
 void Recorder::SetColor(TControl C, const std::string& Color) {
   Control(C).Color = Color;
-  Add(std::string("color ") + ecu::ControlId(C) + " " + Color);
+  Add(std::string("color ") + app::ControlId(C) + " " + Color);
 }
 
 void Recorder::SetTop(TControl C, float Value) { Control(C).Top = Value; }
@@ -120,14 +120,14 @@ void Recorder::SetHeight(TControl C, float Value) { Control(C).Height = Value; }
 
 void Recorder::SetValue(TControl C, std::int32_t Value) {
   Control(C).Value = Value;
-  Add(std::string("value ") + ecu::ControlId(C) + " " + rtl::IntToStr(Value));
+  Add(std::string("value ") + app::ControlId(C) + " " + rtl::IntToStr(Value));
 }
 
 bool Recorder::IsPressed(TControl C) const { return Control(C).Pressed; }
 
 void Recorder::SetPressed(TControl C, bool Value) {
   Control(C).Pressed = Value;
-  Add(std::string(Value ? "press " : "release ") + ecu::ControlId(C));
+  Add(std::string(Value ? "press " : "release ") + app::ControlId(C));
 }
 
 void Recorder::ApplyIndicatorFontSizes() { Add("indicator fonts"); }

@@ -1,5 +1,5 @@
 // A recording window adapter for the application core: the core host with every window step
-// recorded instead of drawn. It keeps the state of every control the ECU side sets and logs
+// recorded instead of drawn. It keeps the state of every control the core sets and logs
 // each window step and each of the link's events with the time of the application's clock;
 // the program's behaviour (settings, colours, status line, map, diagram, action queue) is the
 // core's own. Tests assert on it; the headless runner prints it.
@@ -44,8 +44,8 @@ public:
   bool& SearchPort;
   std::int32_t& ReplyDelay;
 
-  const ControlState& Control(ecu::TControl Which) const { return controls_[static_cast<int>(Which)]; }
-  ControlState& Control(ecu::TControl Which) { return controls_[static_cast<int>(Which)]; }
+  const ControlState& Control(app::TControl Which) const { return controls_[static_cast<int>(Which)]; }
+  ControlState& Control(app::TControl Which) { return controls_[static_cast<int>(Which)]; }
   const std::vector<Record>& Log() const { return log_; }
   void ClearLog() { log_.clear(); }
   // Records whose text starts with Prefix.
@@ -65,7 +65,7 @@ public:
 
   // ---- Steps recorded, then done as the core does them.
   void SetPort_Name(const std::string& Value) override;
-  void AddStatusMessage(const std::string& Color, const std::string& Text) override;
+  void AddStatusMessage(ecu::TColorRole Tone, const std::string& Text) override;
   void RemoveStatusMessage(const std::string& Text) override;
   void StatusReceiveOn() override;
   void StatusReceiveOff() override;
@@ -83,7 +83,7 @@ protected:
 
 private:
   std::string portWindow_;  // what the port window showed last
-  ControlState controls_[ecu::ControlCount];
+  ControlState controls_[app::ControlCount];
   std::vector<Record> log_;
   // Last, so that the host is uninstalled before anything of it goes.
   app::TCoreHostScope installed_;

@@ -1,4 +1,4 @@
-#include "app/ui/Port_Failure.h"
+#include "app/core/Port_Failure.h"
 
 #include <pwd.h>
 #include <unistd.h>

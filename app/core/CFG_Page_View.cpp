@@ -1,0 +1,114 @@
+#include "app/core/CFG_Page_View.h"
+
+#include "app/core/Global_Unit.h"
+#include "app/core/Window_Texts.h"
+#include "ecu/Calc_Unit.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/Session.h"
+
+namespace app {
+
+namespace {
+
+ecu::TCFGPageValues Kept(const TCFGPageTexts& Page) {
+  ecu::TCFGPageValues v;
+  v.RPM_Prescaler = KeptText(Page.RPM_Prescaler);
+  v.PG_RPM = KeptText(Page.PG_RPM);
+  v.PG_Temper = KeptText(Page.PG_Temper);
+  v.Injection = KeptText(Page.Injection);
+  v.Gas_Type = KeptText(Page.Gas_Type);
+  v.GP_Buzzer = Page.GP_Buzzer;
+  v.LevelGas_Buzzer = Page.LevelGas_Buzzer;
+  v.PG_GAS_Hot_Engine = Page.PG_GAS_Hot_Engine;
+  v.Level_Sensor = KeptText(Page.Level_Sensor);
+  for (std::size_t i = 0; i < 5; ++i) {
+    v.LevelGas[i] = ecu::FloatToInt(Page.LevelGas[i]);
+    v.LevelGasVolts[i] = KeptText(Page.LevelGasVolts[i]);
+  }
+  v.PG_Time = KeptText(Page.PG_Time);
+  v.User_Name = KeptText(Page.User_Name);
+  v.User_Phone = KeptText(Page.User_Phone);
+  v.User_Install_Date = KeptText(Page.User_Install_Date);
+  v.User_Install_KM = KeptText(Page.User_Install_KM);
+  v.User_Gas_Jets = KeptText(Page.User_Gas_Jets);
+  v.User_Notice = KeptText(Page.User_Notice);
+  return v;
+}
+
+template <class Texts>
+std::vector<std::u16string> Shown(const Texts& Items) {
+  std::vector<std::u16string> shown;
+  for (const std::string& t : Items) shown.push_back(ShownText(t));
+  return shown;
+}
+
+}  // namespace
+
+std::optional<TCFGPageTexts> CFGPageOfConfig() {
+  if (!ecu::Session().ConfigData.Configuration) return std::nullopt;
+  const ecu::TCFGPageValues v = ecu::ConfigToCFGPageValues();
+  TCFGPageTexts p;
+  p.RPM_Prescaler = ShownText(v.RPM_Prescaler);
+  p.PG_RPM = ShownText(v.PG_RPM);
+  p.PG_Temper = ShownText(v.PG_Temper);
+  p.Injection = ShownText(v.Injection);
+  p.Gas_Type = ShownText(v.Gas_Type);
+  p.GP_Buzzer = v.GP_Buzzer;
+  p.LevelGas_Buzzer = v.LevelGas_Buzzer;
+  p.PG_GAS_Hot_Engine = v.PG_GAS_Hot_Engine;
+  p.Level_Sensor = ShownText(v.Level_Sensor);
+  for (std::size_t i = 0; i < 5; ++i) {
+    p.LevelGas[i] = v.LevelGas[i];
+    p.LevelGasVolts[i] = ShownText(v.LevelGasVolts[i]);
+  }
+  p.PG_Time = ShownText(v.PG_Time);
+  p.User_Name = ShownText(v.User_Name);
+  p.User_Phone = ShownText(v.User_Phone);
+  p.User_Install_Date = ShownText(v.User_Install_Date);
+  p.User_Install_KM = ShownText(v.User_Install_KM);
+  p.User_Gas_Jets = ShownText(v.User_Gas_Jets);
+  p.User_Notice = ShownText(v.User_Notice);
+  return p;
+}
+
+void TakeCFGPageTexts(const TCFGPageTexts& Page) { TakeCFGPage(Kept(Page)); }
+
+void TakeCFGLevelPageTexts(const TCFGPageTexts& Page) { TakeCFGLevelPage(Page.LevelGas, Kept(Page)); }
+
+bool CFGPageNumbersConvert(const TCFGPageTexts& Page) { return ecu::CFGPageNumbersConvert(Kept(Page)); }
+
+std::u16string LevelVoltText(double TrackValue) {
+  return ShownText(ecu::LevelToVoltText(ecu::FloatToInt(TrackValue)));
+}
+
+TCFGPageChoices CFGPageChoices() {
+  return {Shown(ecu::RPMPrescalerItems), Shown(ecu::InjectionItems), Shown(ecu::GasTypeItems),
+          Shown(ecu::LevelSensorItems)};
+}
+
+std::optional<std::array<int, 5>> ChooseLevelSensor(const std::u16string& Type, bool Buzzer) {
+  ecu::TConfigState& data = ecu::Session().ConfigData;
+  if (data.CFGPageUpdating || !data.Configuration) return std::nullopt;
+  const std::string type = KeptText(Type);
+  const int row = ecu::LevelTypeIndex(type);
+  if (row < 1 || row > static_cast<int>(data.LevelSensorTable.size())) return std::nullopt;
+  const ecu::Level_Sensor_Box_Class& box = *data.LevelSensorTable[static_cast<std::size_t>(row - 1)];
+  ecu::Configuration_Class& c = *data.Configuration;
+  c.Level_Type = type;
+  c.Level_Buzzer = Buzzer ? 1 : 0;
+  c.Level_Invert = box.Invert;
+  c.Level_90 = box.Level_90;
+  std::array<int, 5> levels{};
+  for (std::size_t i = 0; i < 5; ++i) levels[i] = box.Levels[i];
+  return levels;
+}
+
+bool CFGPageUpdating() { return ecu::Session().ConfigData.CFGPageUpdating != 0; }
+
+void SetCFGPageUpdating(bool Value) { ecu::Session().ConfigData.CFGPageUpdating = Value ? 1 : 0; }
+
+TCFGPageHold::TCFGPageHold() : was_(CFGPageUpdating()) { SetCFGPageUpdating(true); }
+
+TCFGPageHold::~TCFGPageHold() { SetCFGPageUpdating(was_); }
+
+}  // namespace app

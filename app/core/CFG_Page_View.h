@@ -1,0 +1,74 @@
+// The configuration and customer pages as the windows see them: what they show for the
+// configuration, as the controls hold it (wide texts, track positions), what they give back,
+// their choice lists, and the hold that keeps the page's own filling from being taken as an
+// edit. The language's code page is applied here, not in the window. GUI thread only.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace app {
+
+struct TCFGPageTexts {
+  std::u16string RPM_Prescaler;
+  std::u16string PG_RPM;
+  std::u16string PG_Temper;
+  std::u16string Injection;
+  std::u16string Gas_Type;
+  bool GP_Buzzer = false;
+  bool LevelGas_Buzzer = false;
+  bool PG_GAS_Hot_Engine = false;
+  std::u16string Level_Sensor;
+  std::array<double, 5> LevelGas{};         // the level track bars' positions
+  std::array<std::u16string, 5> LevelGasVolts;  // their voltage texts
+  std::u16string PG_Time;
+  // The customer page.
+  std::u16string User_Name;
+  std::u16string User_Phone;
+  std::u16string User_Install_Date;
+  std::u16string User_Install_KM;
+  std::u16string User_Gas_Jets;
+  std::u16string User_Notice;
+};
+
+// What the pages show for the configuration; none while there is no configuration.
+std::optional<TCFGPageTexts> CFGPageOfConfig();
+// An edit of the page: its values into the configuration and a write of the page after the
+// transmission delay (TakeCFGPage, TakeCFGLevelPage of Global_Unit.h, raising as they do).
+void TakeCFGPageTexts(const TCFGPageTexts& Page);
+void TakeCFGLevelPageTexts(const TCFGPageTexts& Page);
+// Whether every number text of the page converts (what an edit would take without raising).
+bool CFGPageNumbersConvert(const TCFGPageTexts& Page);
+// A level track bar's position as the voltage text beside it.
+std::u16string LevelVoltText(double TrackValue);
+
+// The items the four choices offer (R.P.M. prescaler, injection, gas type, level sensor).
+struct TCFGPageChoices {
+  std::vector<std::u16string> RPMPrescaler, Injection, GasType, LevelSensor;
+};
+TCFGPageChoices CFGPageChoices();
+
+// A level-sensor type chosen on the page: the configuration takes the type, its inversion and
+// 90 % level and the buzzer as given, and the type's five thresholds are returned for the
+// track bars. Nothing (and none) while the page is held, without a configuration, or for a
+// type the sensor table does not hold.
+std::optional<std::array<int, 5>> ChooseLevelSensor(const std::u16string& Type, bool Buzzer);
+
+// The page is being filled from the configuration: changes of its controls are not edits.
+bool CFGPageUpdating();
+void SetCFGPageUpdating(bool Value);
+// Holds the page for as long as it lives and gives back the hold as it was.
+class TCFGPageHold {
+public:
+  TCFGPageHold();
+  ~TCFGPageHold();
+  TCFGPageHold(const TCFGPageHold&) = delete;
+  TCFGPageHold& operator=(const TCFGPageHold&) = delete;
+
+private:
+  bool was_;
+};
+
+}  // namespace app

@@ -1,0 +1,117 @@
+#include "app/core/Window_Session.h"
+
+#include "app/core/Colors_3D_Unit.h"
+#include "app/core/Core_Host.h"
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/FindUnit.h"
+#include "ecu/Live_Data.h"
+#include "ecu/Session.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace app {
+
+namespace {
+
+std::optional<int> ReadInt(const char* Key) {
+  if (!ecu::KeyFileReadInt(Key)) return std::nullopt;
+  return ecu::Session().Files.KeyFileInt;
+}
+
+std::optional<double> ReadSize(const char* Key) {
+  double size = 0;
+  if (!ecu::KeyFileFind(Key) || !ReadFraction(ecu::Session().Files.KeyFileValue, size)) return std::nullopt;
+  return size;
+}
+
+}  // namespace
+
+std::string ProgramName(const std::string& ProgramPath) {
+  std::string name = ecu::StripExtension(rtl::ExtractFileName(ProgramPath));
+  return name.empty() ? std::string("gascal") : name;
+}
+
+void StartProgramFiles(const std::string& ProgramDir, const std::string& ProgramName) {
+  ecu::TSession& s = ecu::Session();
+  s.ConfigData.ConfigDir = ProgramDir + "/Config";
+  s.Texts.LanguageDir = ProgramDir + "/Language";
+  Model().Settings.SettingsFileName = ProgramDir + "/" + ProgramName + ".ini";
+  s.ConfigData.SensorTableFileName = ProgramDir + "/" + ProgramName + ".dat";
+  s.Link.PortOpen = 0;
+  s.Link.LinkUp = 0;
+  Model().Actions.MainWindowShown = 0;
+  s.ConfigData.SensorTableMessageArmed = 1;
+}
+
+void CreateConfiguration() { ecu::CreateConfiguration(Model().Settings.CFG_Full_File_Name); }
+
+void ShowLiveValues() { ecu::DynamicIND_Update(); }
+
+void ShowConfigLoadReport() {
+  const ecu::TConfigLoadReport& report = ecu::Session().ConfigData.ConfigLoadReport;
+  const std::vector<std::string> lines = ecu::ConfigLoadReportLines(report);
+  if (lines.empty() || !ecu::Session().Hosts.Host) return;
+  std::string text = "The configuration file " + report.FileName + " was read with changes:";
+  for (const std::string& line : lines) text += "\n" + line;
+  ecu::Session().Hosts.Host->ShowMessageWindow(13, text);
+}
+
+bool SettingsWindowWasOpen() { return ecu::KeyFileGetBool(Model().Settings.SettingsFileName, "Form_3D_SET_Show"); }
+
+std::optional<TMainWindowKeys> ReadMainWindowKeys() {
+  if (!ecu::KeyFileLoad(Model().Settings.SettingsFileName)) return std::nullopt;
+  TMainWindowKeys keys;
+  try {
+    keys.Left = ReadInt("Form_3D_GEN_Pos_X");
+    keys.Top = ReadInt("Form_3D_GEN_Pos_Y");
+    keys.Width = ReadInt("Form_3D_GEN_Width");
+    keys.Height = ReadInt("Form_3D_GEN_Height");
+    keys.IndicatorWidth = ReadInt("Panel_IND_Width");
+    keys.NameFontSize = ReadSize("Panel_IND_Size_Name");
+    keys.DataFontSize = ReadSize("Panel_IND_Size_Data");
+    LoadMainWindowFill();
+  } catch (...) {
+    ecu::KeyFileClose();
+    throw;
+  }
+  ecu::KeyFileClose();
+  return keys;
+}
+
+int LiveWorkMode() { return ecu::Session().LiveData.WorkMode; }
+
+int LiveLevel() { return ecu::Session().LiveData.LiveLevel; }
+
+float IndicatorScale() { return ecu::Session().LiveData.IndicatorScale; }
+
+int Cylinders() {
+  const auto& c = ecu::Session().ConfigData.Configuration;
+  return c ? c->Cylinders : 0;
+}
+
+bool TaskRunning() { return ecu::Session().Link.TaskRunning != 0; }
+
+void SwitchWorkMode() {
+  ecu::Session().Link.ModeCommandFlags = 0;
+  switch (ecu::Session().LiveData.WorkMode) {
+    case 1: RequestTask(TTask::Mode1); break;
+    case 2: RequestGasMode(); break;
+    case 4: RequestTask(TTask::PetrolMode); break;
+    default: break;
+  }
+}
+
+void RequestGasMode() {
+  ecu::Session().Link.ModeCommandFlags = 240;
+  RequestTask(TTask::GasMode);
+}
+
+void SetSettingsWindowShown(bool Value) { ecu::Session().Link.SettingsWindowShown = Value ? 1 : 0; }
+
+bool SettingsWindowShown() { return ecu::Session().Link.SettingsWindowShown != 0; }
+
+void DeselectDiagramPoint() { ecu::Session().ConfigData.SelectedPoint = -1; }
+
+}  // namespace app

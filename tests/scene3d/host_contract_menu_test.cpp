@@ -1,0 +1,301 @@
+// The contract every host of a 2D tree keeps, in its design menu driven by caption: inserting,
+// the grid options, copy and paste, loading, style copies, the tab order and hiding.
+#include <gtest/gtest.h>
+
+#include "HostContract.h"
+
+using namespace hostcontract;
+
+TYPED_TEST_SUITE(HostContract, HostKinds);
+
+// ---- design editing: the menu -----------------------------------------------------------------------
+
+TYPED_TEST(HostContract, AListBoxOffersItsItemsFirstAndARightPressShowsTheMenu) {
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  auto* list = this->template Add<TvxListBox>(root, 10, 10, 120, 200);
+  this->H()->SetSelected(list);
+  std::vector<TvxDesignMenuItem> menu = this->Designer().BuildMenu();
+  ASSERT_FALSE(menu.empty());
+  EXPECT_EQ(menu[0].Caption, u"Add ListBoxItem");
+  ASSERT_TRUE(this->Designer().Choose({u"Add ListBoxItem"}));
+  ASSERT_EQ(list->Count(), 1);
+  EXPECT_EQ(this->H()->GetSelected(), list->ItemByIndex(0));
+
+  // The real menu, at the press: the same captions, top level first.
+  this->H()->SetSelected(list);
+  this->kind.Down(rtl::mbRight, {}, 50, 60);
+  this->kind.Up(rtl::mbRight, 50, 60);
+  win::TPopupMenu* shown = this->Designer().Menu();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_TRUE(shown->IsOpen());
+  std::vector<std::u16string> captions;
+  for (int i = 0; i < shown->Count(); ++i) captions.push_back(shown->Items(i)->Caption());
+  EXPECT_EQ(captions,
+            (std::vector<std::u16string>{u"Add ListBoxItem", u"Add object", u"Delete object", u"Load From File...",
+                                         u"Hide in Design-time", u"Edit Default Style...", u"Edit Custom Style...",
+                                         u"Tab Order...", u"Order", u"Edit", u"Grid"}));
+  EXPECT_FLOAT_EQ(this->Designer().InsertPos().X, 50);
+  // A submenu's items are those of its entry; they open beside its row while the menu
+  // stays open, and choosing one closes both.
+  win::TMenuItem* grid = shown->Find(u"Grid");
+  ASSERT_EQ(grid->Count(), 4);
+  EXPECT_EQ(grid->Items(2)->Caption(), u"Snap to lines");
+  EXPECT_TRUE(grid->Items(2)->Checked());
+  win::TPopupMenuWindow* w = shown->Window();
+  w->OpenSubmenu(shown->Count() - 1);
+  ASSERT_NE(w->Submenu(), nullptr);
+  EXPECT_TRUE(w->Submenu()->Showing());
+  EXPECT_EQ(w->Submenu()->Item(1), grid->Items(1));
+  EXPECT_TRUE(shown->IsOpen());
+  EXPECT_EQ(this->Designer().Menu(), shown);
+  shown->ItemChosen(grid->Items(1));
+  EXPECT_TRUE(this->Designer().SnapToGrid());
+  EXPECT_FALSE(shown->IsOpen());
+}
+
+TYPED_TEST(HostContract, InsertedObjectsLandAtTheMenusPointUnderTheSelection) {
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  auto* panel = this->template Add<TvxPanel>(root, 100, 50, 200, 200);
+  this->H()->SetSelected(panel);
+  this->kind.Down(rtl::mbRight, {}, 160, 90);
+  this->kind.Up(rtl::mbRight, 160, 90);
+  ASSERT_TRUE(this->Designer().Choose({u"Add object", u"Buttons", u"Button"}));
+  auto* button = dynamic_cast<TvxButton*>(this->H()->GetSelected());
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->Parent(), panel);
+  EXPECT_EQ(button->Text(), u"Button") << "its text is its kind";
+  const TvxPoint at = button->LocalToAbsolute(MakePoint(0, 0));
+  EXPECT_FLOAT_EQ(at.X, 160);
+  EXPECT_FLOAT_EQ(at.Y, 90);
+  EXPECT_LT(this->Designer().InsertPos().X, 0) << "used once";
+
+  // An unknown name forgets what was pending; a class outside the 2D objects is kept.
+  this->H()->InsertObject("TdxGUIObjectLayer");
+  EXPECT_EQ(this->Designer().PendingInsertText(), "TdxGUIObjectLayer");
+  this->H()->InsertObject("TvxNoSuchThing");
+  EXPECT_EQ(this->Designer().PendingInsertText(), "");
+  // A root but no selection: nothing.
+  this->Designer().Select(nullptr);
+  const int before = root->GetChildrenCount();
+  this->H()->InsertObject("TvxButton");
+  EXPECT_EQ(root->GetChildrenCount(), before);
+  EXPECT_EQ(this->H()->RootCount(), 1);
+}
+
+TYPED_TEST(HostContract, GridEntriesSetTheSnapOptionsAsTheirCaptionsSay) {
+  this->Design();
+  Editor& d = this->Designer();
+  EXPECT_TRUE(d.SnapToLines());
+  ASSERT_TRUE(d.Choose({u"Grid", u"Snap to grid"}));
+  EXPECT_TRUE(d.SnapToGrid());
+  EXPECT_FALSE(d.SnapToLines());
+  ASSERT_TRUE(d.Choose({u"Grid", u"Show snap grid"}));
+  EXPECT_TRUE(d.SnapGridShow());
+  EXPECT_TRUE(d.SnapToGrid()) << "showing the grid changes no snapping";
+  ASSERT_TRUE(d.Choose({u"Grid", u"Snap to lines"}));
+  EXPECT_TRUE(d.SnapToLines());
+  EXPECT_FALSE(d.SnapToGrid());
+  ASSERT_TRUE(d.Choose({u"Grid", u"Snap disabled"}));
+  EXPECT_FALSE(d.SnapToLines());
+  EXPECT_FALSE(d.SnapToGrid());
+  EXPECT_TRUE(d.SnapGridShow());
+  EXPECT_FALSE(d.Choose({u"Grid", u"No such entry"}));
+
+  // "Add object": a submenu per category; the layer lists each one's classes by name.
+  std::vector<TvxDesignMenuItem> menu = d.BuildMenu();
+  const auto add = std::find_if(menu.begin(), menu.end(), [](auto& I) { return I.Caption == u"Add object"; });
+  ASSERT_NE(add, menu.end());
+  const auto buttons =
+      std::find_if(add->Items.begin(), add->Items.end(), [](auto& I) { return I.Caption == u"Buttons"; });
+  ASSERT_NE(buttons, add->Items.end());
+  std::vector<std::u16string> names;
+  for (const TvxDesignMenuItem& i : buttons->Items) names.push_back(i.Caption);
+  EXPECT_NE(std::find(names.begin(), names.end(), u"Button"), names.end());
+  if constexpr (std::is_same_v<TypeParam, LayerKind>) {
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+  }
+}
+
+TYPED_TEST(HostContract, CopiesPasteFromOneBufferIntoEveryHost) {
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  Box* panel = this->Add(root, 10, 10, 200, 200);
+  auto* label = this->template Add<TvxLabel>(panel, 5, 5, 80, 20);
+  label->SetText(u"Pressure");
+  this->H()->SetSelected(panel);
+  ASSERT_TRUE(this->Designer().Choose({u"Edit", u"Paste from clipboard"}));
+  EXPECT_EQ(panel->GetChildrenCount(), 1) << "an empty buffer pastes nothing";
+  this->H()->SetSelected(label);
+  ASSERT_TRUE(this->Designer().Choose({u"Edit", u"Copy to clipboard"}));
+  this->H()->SetSelected(panel);
+  ASSERT_TRUE(this->Designer().Choose({u"Edit", u"Paste from clipboard"}));
+  ASSERT_TRUE(this->Designer().Choose({u"Edit", u"Paste from clipboard"}));
+  ASSERT_EQ(panel->GetChildrenCount(), 3);
+  auto* copy = dynamic_cast<TvxLabel*>(panel->GetChild(2));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Text(), u"Pressure");
+
+  // Into another host of the same kind: under its root, or as the root of an empty tree.
+  this->other.Make(200, 200);
+  this->other.Host()->SetDesignTime(true);
+  ASSERT_TRUE(this->other.Host()->Designer().Choose({u"Edit", u"Paste from clipboard"}));
+  ASSERT_EQ(this->other.Host()->RootCount(), 1);
+  EXPECT_TRUE(dynamic_cast<TvxLabel*>(this->other.Host()->GetRoot()));
+  ASSERT_TRUE(this->other.Host()->Designer().Choose({u"Edit", u"Paste from clipboard"}));
+  int labels = 0;
+  for (TvxObject* c : this->other.Host()->GetRoot()->Children()) labels += dynamic_cast<TvxLabel*>(c) != nullptr;
+  EXPECT_EQ(labels, 1) << "under the root";
+}
+
+TYPED_TEST(HostContract, LoadFromFileReadsATreeUnderTheSelection) {
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  Box* panel = this->Add(root, 10, 10, 200, 200);
+  const std::string file = (std::filesystem::temp_directory_path() / "host_contract_load.scene2d").string();
+  {
+    std::ofstream out(file);
+    out << "object TvxButton\r\n  Width = 90.0\r\n  Text = 'Apply'\r\nend\r\n";
+  }
+  const TvxDesignOpenFileProc saved = DesignOpenFileDialog;
+  std::string filter;
+  DesignOpenFileDialog = [&](const std::string& Filter, std::string& FileName) {
+    filter = Filter;
+    FileName = file;
+    return true;
+  };
+  this->H()->SetSelected(panel);
+  const bool chosen = this->Designer().Choose({u"Load From File..."});
+  DesignOpenFileDialog = saved;
+  std::filesystem::remove(file);
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(filter.rfind("Vector Scene Files|*.scene2d", 0), 0u);
+  ASSERT_EQ(panel->GetChildrenCount(), 1);
+  auto* button = dynamic_cast<TvxButton*>(panel->GetChild(0));
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->Text(), u"Apply");
+  EXPECT_FLOAT_EQ(button->Width(), 90);
+}
+
+TYPED_TEST(HostContract, EditDefaultStyleCopiesTheButtonsStyleOnceIntoTheHostsResources) {
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  auto* button = this->template Add<TvxButton>(root, 10, 10, 80, 24);
+  this->H()->SetSelected(button);
+  ASSERT_TRUE(this->Designer().Choose({u"Edit Default Style..."}));
+  ASSERT_TRUE(this->Designer().Choose({u"Edit Default Style..."}));
+  TvxResources* res = this->H()->GetStyle();
+  ASSERT_NE(res, nullptr);
+  ASSERT_NE(res->Root(), nullptr);
+  EXPECT_EQ(res->Root()->ClassName(), "TvxBackground");
+  int copies = 0;
+  for (TvxObject* c : res->Root()->Children()) copies += c->ResourceName() == "ButtonStyle";
+  EXPECT_EQ(copies, 1);
+  EXPECT_EQ(DesignStyleName(button), "ButtonStyle");
+  // The button now takes its look from the host's copy.
+  ASSERT_NE(button->Style(), nullptr);
+
+  // A custom style is named after the control and becomes its Resource.
+  button->SetName("Apply");
+  ASSERT_TRUE(this->Designer().Choose({u"Edit Custom Style..."}));
+  EXPECT_EQ(button->Resource(), "Apply");
+  EXPECT_NE(res->Root()->FindResource("Apply"), nullptr);
+}
+
+TYPED_TEST(HostContract, EditingAStyleCopiesTheStylesOfTheControlsInsideTheSelectionInAScene) {
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  auto* panel = this->template Add<TvxPanel>(root, 10, 10, 300, 200);
+  auto* button = this->template Add<TvxButton>(panel, 10, 10, 80, 24);
+  auto* inner = this->template Add<TvxPanel>(panel, 10, 50, 200, 100);
+  auto* check = this->template Add<TvxCheckBox>(inner, 10, 10, 120, 20);
+  auto* hud = this->template Add<TvxButton>(inner, 10, 40, 80, 24);
+  hud->SetResource("hudbuttonstyle");
+  this->H()->SetSelected(panel);
+  ASSERT_TRUE(this->Designer().Choose({u"Edit Default Style..."}));
+  ASSERT_TRUE(this->Designer().Choose({u"Edit Default Style..."}));
+  TvxResources* res = this->H()->GetStyle();
+  ASSERT_NE(res, nullptr);
+  auto count = [res](const std::string& Name) {
+    int n = 0;
+    for (TvxObject* c : res->Root()->Children()) n += c->ResourceName() == Name;
+    return n;
+  };
+  EXPECT_EQ(count("PanelStyle"), 1) << "the inner panel shares the selection's part";
+  const int expected = std::is_same_v<TypeParam, SceneKind> ? 1 : 0;
+  EXPECT_EQ(count("ButtonStyle"), expected);
+  EXPECT_EQ(count("CheckBoxStyle"), expected);
+  EXPECT_EQ(count("hudbuttonstyle"), expected) << "a control's own Resource names its part";
+  // The controls still find their looks, now in the host's copies.
+  for (TvxControl* c : std::vector<TvxControl*>{panel, button, inner, check, hud}) {
+    SCOPED_TRACE(c->ClassName());
+    EXPECT_NE(c->Style(), nullptr);
+  }
+
+  // A custom style names the selection's part after it; the controls inside keep theirs.
+  panel->SetName("Gauge");
+  this->H()->SetSelected(panel);
+  ASSERT_TRUE(this->Designer().Choose({u"Edit Custom Style..."}));
+  EXPECT_EQ(panel->Resource(), "Gauge");
+  EXPECT_EQ(count("Gauge"), 1);
+  EXPECT_EQ(button->Resource(), "");
+  EXPECT_EQ(count("ButtonStyle"), expected);
+}
+
+TYPED_TEST(HostContract, TheTabOrderWindowListsTheFocusableSiblingsAndMovesTheChosenOne) {
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  std::vector<TvxButton*> buttons;
+  for (int i = 0; i < 3; ++i) {
+    buttons.push_back(this->template Add<TvxButton>(root, 10, 10 + 30.0f * i, 80, 24));
+    buttons.back()->SetName("Button" + std::to_string(i + 1));
+  }
+  this->template Add<TvxVisualObject>(root, 200, 10, 20, 20);  // not focusable: not listed
+  this->H()->SetSelected(buttons[0]);
+  bool ran = false;
+  looptest::Later([&] {
+    auto* f = dynamic_cast<TvxTabOrderForm*>(win::ActiveForm());
+    ASSERT_NE(f, nullptr);
+    ran = true;
+    EXPECT_EQ(f->Caption(), "TabOrder Editor");
+    EXPECT_EQ(f->Width(), 400);
+    EXPECT_EQ(f->Height(), 300);
+    EXPECT_FLOAT_EQ(f->List()->ItemHeight(), 20);
+    ASSERT_EQ(f->List()->Count(), 3);
+    EXPECT_EQ(f->List()->ItemByIndex(1)->Text(), u"Button2");
+    EXPECT_EQ(f->List()->ItemIndex(), 0);
+    f->UpButton()->Click();  // the first stays first
+    EXPECT_EQ(f->ControlAt(0), buttons[0]);
+    f->DownButton()->Click();
+    EXPECT_EQ(f->ControlAt(1), buttons[0]);
+    EXPECT_EQ(f->List()->ItemByIndex(0)->Text(), u"Button2");
+    EXPECT_EQ(f->List()->ItemIndex(), 1) << "the moved control is still the chosen one";
+    f->SetModalResult(win::mrOk);
+  });
+  ASSERT_TRUE(this->Designer().Choose({u"Tab Order..."}));
+  EXPECT_TRUE(ran);
+  EXPECT_GT(buttons[0]->GetTabOrder(), buttons[1]->GetTabOrder());
+}
+
+TYPED_TEST(HostContract, HideInDesignTimePassesTheSelectionToItsParent) {
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  Box* panel = this->Add(root, 10, 10, 200, 200);
+  Box* box = this->Add(panel, 20, 20, 40, 40);
+  this->H()->SetSelected(box);
+  ASSERT_TRUE(this->Designer().Choose({u"Hide in Design-time"}));
+  EXPECT_TRUE(box->DesignHide());
+  EXPECT_EQ(this->H()->GetSelected(), panel);
+  EXPECT_EQ(this->H()->ObjectAtPoint(MakePoint(40, 40)), panel) << "a hidden object is not hit";
+  this->H()->SetSelected(box);
+  std::vector<TvxDesignMenuItem> menu = this->Designer().BuildMenu();
+  const auto hide = std::find_if(menu.begin(), menu.end(), [](auto& I) { return I.Caption == u"Hide in Design-time"; });
+  ASSERT_NE(hide, menu.end());
+  EXPECT_TRUE(hide->Checked);
+  this->Add(panel, 100, 100, 40, 40);
+  ASSERT_TRUE(this->Designer().Choose({u"Order", u"Bring to front"}));
+  EXPECT_EQ(panel->GetChild(1), box);
+  ASSERT_TRUE(this->Designer().Choose({u"Order", u"Send to back"}));
+  EXPECT_EQ(panel->GetChild(0), box);
+}
