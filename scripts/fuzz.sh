@@ -17,7 +17,7 @@ fi
 bash "$root/scripts/deps.sh" --fuzz
 build="$root/build/fuzz"
 CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-      -DGASCAL_FUZZ=ON -DGASCAL_TESTS=OFF -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" >/dev/null
+      -DGASCAL_FUZZ=ON -DGASCAL_TESTS=OFF -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DGASCAL_UNITY=ON >/dev/null
 cmake --build "$build" -j "${GASCAL_JOBS:-3}" --target "fuzz_$target"
 work="$build/corpus/$target"
 findings="$build/findings/$target"
