@@ -413,15 +413,19 @@ TEST_F(SerialEvents, TheIdleTimeRunsFromTheNewestArrivalSeen) {
   ASSERT_EQ(0, dev.SetCommTimeouts(t));
   EXPECT_EQ(-1, dev.InputIdleMs());
   dev.SetReceiveTrigger(2, 0);
+  // A quiet stretch before the bytes: an idle time counted from anything older than their
+  // arrival is at least this much too long.
+  std::this_thread::sleep_for(100ms);
+  const auto sent = Clock::now();
   pty.Send({1, 2});
   std::uint32_t mask = 0;
   ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
-  const auto seen = Clock::now();
   std::this_thread::sleep_for(50ms);
   const double idle = dev.InputIdleMs();
   EXPECT_GE(idle, 50);
-  const double since = std::chrono::duration<double, std::milli>(Clock::now() - seen).count();
-  EXPECT_LE(idle, since + 50);
+  // The bytes cannot have come before they were sent, however late the wait saw them.
+  const double sinceSent = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+  EXPECT_LE(idle, sinceSent + 1);
   // Bytes no wait has looked at: the read that takes them sees them come.
   pty.Send({3});
   ASSERT_TRUE(Queued(3));
