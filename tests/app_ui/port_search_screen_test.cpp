@@ -48,7 +48,7 @@ TEST_F(PortSearchScreenChild, Run) {
   if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
   message = app::TForm_3D_MSG::Create();
   ShowMain();
-  ASSERT_TRUE(RunUntil([&] { return message->Showing(); }, 5s)) << "the refused port was not reported";
+  ASSERT_TRUE(RunUntil([&] { return message->Showing(); }, 15s)) << "the refused port was not reported";
   ASSERT_EQ(host->Messages.size(), 1u);
   // The port's name is its device's path: named once.
   EXPECT_EQ(host->Messages.front(),
@@ -62,7 +62,7 @@ TEST_F(PortSearchScreenChild, Run) {
 
   ASSERT_TRUE(RunUntil([] { return ecu::Session().Link.LinkUp != 0; }, 30s)) << "the search did not find the simulator";
   EXPECT_EQ(app::Model().Settings.Port_Name, link);
-  ASSERT_TRUE(RunUntil([&] { return !message->Showing(); }, 2s)) << "the message stayed after the ECU was found";
+  ASSERT_TRUE(RunUntil([&] { return !message->Showing(); }, 5s)) << "the message stayed after the ECU was found";
   EXPECT_EQ(host->Withdrawn, host->Messages);
   EXPECT_EQ(app::Model().Messages.MessageWindowShown, 0);
   RunFor(500ms);
