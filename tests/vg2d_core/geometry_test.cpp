@@ -97,6 +97,15 @@ TEST(PixelBuffers, FillRectLongwordStaysInsideTheBuffer) {
   FillRectLongword(buf.data(), 4, 3, 6, 0, 9, 3, 7);  // starts beyond the right edge
   FillRectLongword(buf.data(), 4, 3, 0, 5, 2, 9, 7);  // starts below the last row
   EXPECT_EQ(buf, std::vector<uint32_t>(12, 0));
+  // Values of four equal bytes (a clear) fill exactly the rectangle too, whole words.
+  for (const uint32_t v : {0xFFFFFFFFu, 0x01010101u}) {
+    FillRectLongword(buf.data(), 4, 3, 1, 0, 3, 2, v);
+    EXPECT_EQ(buf, (std::vector<uint32_t>{0, v, v, 0, 0, v, v, 0, 0, 0, 0, 0}));
+  }
+  FillRectLongword(buf.data(), 4, 3, -2, 1, 2, 3, 0);  // from left of the buffer
+  EXPECT_EQ(buf, (std::vector<uint32_t>{0, 0x01010101u, 0x01010101u, 0, 0, 0, 0x01010101u, 0, 0, 0, 0, 0}));
+  FillRectLongword(buf.data(), 4, 3, 0, 0, 4, 3, 0x01010100u);  // unequal bytes: word by word
+  EXPECT_EQ(buf, std::vector<uint32_t>(12, 0x01010100u));
   std::vector<uint32_t> px{0x11223344, 0xFF000000};
   FillAlpha(px.data(), 2, 0x80);
   EXPECT_EQ(px, (std::vector<uint32_t>{0x80223344, 0x80000000}));
