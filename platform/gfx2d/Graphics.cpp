@@ -212,6 +212,7 @@ void Graphics::Fill(const Brush& B) {
   }
   cairo_save(cr_);
   if (SetSource(B)) {
+    if (cairo_pattern_t* strip = GradientStrip()) cairo_set_source(cr_, strip);
     if (alpha < 1) {
       cairo_clip(cr_);
       cairo_paint_with_alpha(cr_, alpha);
@@ -221,6 +222,82 @@ void Graphics::Fill(const Brush& B) {
   }
   cairo_new_path(cr_);
   cairo_restore(cr_);
+}
+
+namespace {
+
+// Pixels across a gradient strip: wide enough that blending it repeated costs little more
+// than blending a whole image, small enough to keep a few.
+constexpr int StripWidth = 16;
+constexpr size_t StripsKept = 4;
+
+bool IsWholeShift(const cairo_matrix_t& M) {
+  return M.xx == 1 && M.yy == 1 && M.xy == 0 && M.yx == 0 && M.x0 == std::trunc(M.x0) && M.y0 == std::trunc(M.y0);
+}
+
+}  // namespace
+
+// A linear gradient from top to bottom, under transforms that only shift by whole pixels,
+// gives every pixel of a device row one colour: pixman works its colour out from the row
+// alone, and the same for every row on every surface. A strip of the target's height drawn
+// from it once holds those colours, and repeated across it paints what the gradient paints,
+// pixel for pixel, while blending from pixels costs a fraction of working out a gradient
+// (which is done anew for every box of the clip). The strip is drawn from everything the
+// colours depend on, and kept with it: other colours or another shift down draw another
+// strip.
+cairo_pattern_t* Graphics::GradientStrip() {
+  cairo_pattern_t* g = cairo_get_source(cr_);
+  if (cairo_pattern_get_type(g) != CAIRO_PATTERN_TYPE_LINEAR) return nullptr;
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  if (cairo_pattern_get_linear_points(g, &x0, &y0, &x1, &y1) != CAIRO_STATUS_SUCCESS || x0 != x1 || y0 == y1)
+    return nullptr;
+  cairo_matrix_t ctm, toPattern;
+  cairo_get_matrix(cr_, &ctm);
+  cairo_pattern_get_matrix(g, &toPattern);
+  if (!IsWholeShift(ctm) || !IsWholeShift(toPattern)) return nullptr;
+  // A strip is kept for each gradient: kept small.
+  constexpr int MostRows = 4096;
+  const int height = target_.Height();
+  int stops = 0;
+  if (height < 1 || height > MostRows || cairo_pattern_get_color_stop_count(g, &stops) != CAIRO_STATUS_SUCCESS)
+    return nullptr;
+  // Across the rows nothing counts: the same strip serves the gradient shifted sideways.
+  std::vector<double> key{y0, y1, ctm.y0, toPattern.y0, static_cast<double>(cairo_pattern_get_extend(g))};
+  for (int i = 0; i < stops; ++i) {
+    double offset = 0, r = 0, gr = 0, b = 0, a = 0;
+    cairo_pattern_get_color_stop_rgba(g, i, &offset, &r, &gr, &b, &a);
+    key.insert(key.end(), {offset, r, gr, b, a});
+  }
+  auto kept = std::find_if(strips_.begin(), strips_.end(), [&](const Strip& S) { return S.Key == key; });
+  if (kept != strips_.end()) {
+    std::rotate(strips_.begin(), kept, kept + 1);
+    return strips_.front().Pattern.get();
+  }
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, StripWidth, height);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return nullptr;
+  }
+  // Drawn through the same transform, at the target's own rows.
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_matrix(cr, &ctm);
+  cairo_set_source(cr, g);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_pattern_t* p = cairo_pattern_create_for_surface(surface);
+  cairo_surface_destroy(surface);
+  cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
+  cairo_pattern_set_filter(p, CAIRO_FILTER_NEAREST);
+  cairo_pattern_set_matrix(p, &ctm);  // user space to the target's pixels
+  if (cairo_pattern_status(p) != CAIRO_STATUS_SUCCESS) {
+    cairo_pattern_destroy(p);
+    return nullptr;
+  }
+  ++stripsMade_;
+  if (strips_.size() >= StripsKept) strips_.pop_back();
+  strips_.insert(strips_.begin(), Strip{std::move(key), std::shared_ptr<cairo_pattern_t>(p, cairo_pattern_destroy)});
+  return p;
 }
 
 void Graphics::DrawLine(const Pen& P, PointF A, PointF B) {

@@ -103,6 +103,11 @@ public:
   // How many strings the graphics has laid out since it was made (kept or not).
   size_t TextLayoutsMade() const;
 
+  // ---- gradient strips ----------------------------------------------------------------
+  // How many strips of a gradient that runs straight down the target the graphics has drawn
+  // since it was made (a fill with such a gradient is blended from its strip, drawn once).
+  size_t GradientStripsMade() const { return stripsMade_; }
+
 private:
   struct ClipStep {
     cairo_matrix_t Transform;
@@ -125,6 +130,9 @@ private:
   bool SetSource(const Brush& B);
   void Stroke(const Pen& P);
   void Fill(const Brush& B);
+  // The kept strip pattern of the gradient source, made at need; nil when the source is no
+  // gradient that runs straight down the target's pixels.
+  cairo_pattern_t* GradientStrip();
 
   const Image& target_;
   cairo_t* cr_;
@@ -138,6 +146,13 @@ private:
   // The strings laid out for drawing and measuring, a text context for each hint, made by the
   // first text call under it (Text.cpp).
   std::unique_ptr<TextCache, TextCacheDeleter> text_;
+  // The last few gradient strips, newest first, each with what it was drawn from.
+  struct Strip {
+    std::vector<double> Key;
+    std::shared_ptr<cairo_pattern_t> Pattern;
+  };
+  std::vector<Strip> strips_;
+  size_t stripsMade_ = 0;
   friend class TextLayout;
 };
 

@@ -3,6 +3,7 @@
 #include <limits>
 #include <vector>
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include "Pixels.h"
@@ -344,4 +345,86 @@ TEST(GraphicsClip, PixelBoundsAreWholeDevicePixelsGivenInUserSpace) {
   EXPECT_FALSE(s.g->ClipPixelBounds(kept));
   EXPECT_EQ(kept.X, 1);
   EXPECT_EQ(kept.Height, 4);
+}
+
+namespace {
+
+// What cairo itself paints for B over Figure through the clip boxes (device pixels) under a
+// shift of the user space, on a copy of Bits: the gradient worked out pixel by pixel.
+std::vector<uint32_t> CairoReference(std::vector<uint32_t> Bits, int W, int H, const std::vector<RectF>& Clip,
+                                     double DX, double DY, const Brush& B, const Path& Figure) {
+  cairo_surface_t* s = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(Bits.data()),
+                                                           CAIRO_FORMAT_ARGB32, W, H, W * 4);
+  cairo_t* cr = cairo_create(s);
+  for (const RectF& r : Clip) cairo_rectangle(cr, r.X, r.Y, r.Width, r.Height);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  cairo_clip(cr);
+  cairo_translate(cr, DX, DY);
+  cairo_matrix_t ctm;
+  cairo_get_matrix(cr, &ctm);
+  cairo_pattern_t* p = B.CreatePattern(ctm, CAIRO_FILTER_GOOD);
+  cairo_set_source(cr, p);
+  cairo_pattern_destroy(p);
+  Figure.AppendTo(cr);
+  cairo_fill(cr);
+  cairo_destroy(cr);
+  cairo_surface_destroy(s);
+  return Bits;
+}
+
+}  // namespace
+
+// A gradient from top to bottom, shifted by whole pixels, is blended from a strip of its
+// colours drawn once: the pixels are cairo's own, over a background, through a clip of
+// several boxes, for a rectangle and a curved figure. A fill with other colours or shifted
+// further down takes a strip of its own; a slanted gradient or a shift by part of a pixel
+// takes none.
+TEST(GraphicsFill, GradientStripsPaintWhatTheGradientPaints) {
+  constexpr int W = 90, H = 70;
+  Surface s(W, H);
+  const std::vector<RectF> clip = {{3, 4, 30, 9}, {3, 4, 30, 9}, {20, 10, 25, 30}, {60, 50, 20, 15}, {0, 33, 90, 2}};
+  auto brush = [](ARGB Top, PointF P1, PointF P2) {
+    LinearGradientBrush b(P1, P2, Top, Top, WrapMode::TileFlipX);  // reflected, as the controls' fills
+    b.SetPresetBlend({{Top, 0xC0204080u, 0x8060A0E0u}, {0, 0.4f, 1}});
+    return b;
+  };
+  Path rect, ellipse;
+  rect.AddRectangle({1.5f, 0.5f, 80, 60.25f});
+  ellipse.AddEllipse({4.25f, 2, 70, 55});
+  struct Case {
+    LinearGradientBrush Brush;
+    const Path* Figure;
+    float DX, DY;
+    size_t Strips;  // made once the case is painted (twice)
+  };
+  const std::vector<Case> cases = {
+      {brush(0xE0101010u, {0, 2}, {0, 40}), &rect, 3, 5, 1},
+      {brush(0xE0101010u, {0, 2}, {0, 40}), &ellipse, 3, 5, 1},     // the same colours: kept
+      {brush(0xE0F01010u, {0, 2}, {0, 40}), &rect, 3, 5, 2},        // other colours
+      {brush(0xE0F01010u, {0, 2}, {0, 40}), &rect, 3, 9, 3},        // shifted further down
+      {brush(0xE0F01010u, {0, 2}, {0, 40}), &rect, -7, 9, 3},       // sideways: the same rows
+      {brush(0xE0F01010u, {0, 2}, {0.5f, 40}), &ellipse, 3, 9, 3},  // slanted
+      {brush(0xE0F01010u, {0, 2}, {0, 40}), &rect, 3, 9.5f, 3},     // part of a pixel
+  };
+  for (size_t k = 0; k < cases.size(); ++k) {
+    const Case& c = cases[k];
+    for (int round = 0; round < 2; ++round) {
+      for (int i = 0; i < W * H; ++i) s.bits[static_cast<size_t>(i)] = 0x40000000u | static_cast<uint32_t>(i % 61);
+      s.image->MarkDirty();
+      s.g->SetWorldTransform({1, 0, 0, 1, 0, 0});
+      s.g->SetClipRects(clip);
+      s.g->SetWorldTransform({1, 0, 0, 1, c.DX, c.DY});
+      const std::vector<uint32_t> expected = CairoReference(s.bits, W, H, clip, c.DX, c.DY, c.Brush, *c.Figure);
+      s.g->FillPath(c.Brush, *c.Figure);
+      s.image->Flush();
+      int differing = 0, changed = 0;
+      for (size_t i = 0; i < s.bits.size(); ++i) {
+        differing += s.bits[i] != expected[i];
+        changed += s.bits[i] != (0x40000000u | static_cast<uint32_t>(i % 61));
+      }
+      EXPECT_EQ(differing, 0) << "case " << k;
+      EXPECT_GT(changed, 500) << "case " << k;
+    }
+    EXPECT_EQ(s.g->GradientStripsMade(), c.Strips) << "case " << k;
+  }
 }
