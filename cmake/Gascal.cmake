@@ -26,9 +26,6 @@ function(gascal_test name)
   # own code is mostly test macros, which cost twice as much to compile optimised under the
   # sanitizers as they save when they run. The optimised build keeps -O2 for them.
   target_compile_options(${name} PRIVATE $<$<CONFIG:Debug>:-O0>)
-  # Test files of a folder share many file-local helper names, so even a batched tree compiles them
-  # one by one.
-  set_target_properties(${name} PROPERTIES UNITY_BUILD OFF)
   set(include_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_suites_include.cmake)
   file(GENERATE OUTPUT ${include_file} CONTENT
 "set(NAME [==[${name}]==])

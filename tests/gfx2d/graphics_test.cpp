@@ -7,6 +7,8 @@
 
 #include "Pixels.h"
 
+namespace graphics_test {
+
 using namespace gfx2d;
 
 namespace {
@@ -345,3 +347,5 @@ TEST(GraphicsClip, PixelBoundsAreWholeDevicePixelsGivenInUserSpace) {
   EXPECT_EQ(kept.X, 1);
   EXPECT_EQ(kept.Height, 4);
 }
+
+}  // namespace graphics_test

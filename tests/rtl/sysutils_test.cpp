@@ -7,6 +7,8 @@
 
 #include "platform/rtl/SysUtils.h"
 
+namespace sysutils_test {
+
 using namespace rtl;
 
 namespace {
@@ -230,3 +232,5 @@ TEST(FileNames, AcceptBothDelimiters) {
 }
 
 }  // namespace
+
+}  // namespace sysutils_test
