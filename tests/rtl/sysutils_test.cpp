@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/rtl/SysUtils.h"
+#include "tests/rtl/ErrorOf.h"
 
 namespace sysutils_test {
 
@@ -15,12 +16,7 @@ namespace {
 
 template <class F>
 std::string ConvertErrorOf(F f) {
-  try {
-    f();
-  } catch (const EConvertError& e) {
-    return e.Message();
-  }
-  return "no EConvertError";
+  return rtltest::ErrorOf<EConvertError>(f);
 }
 
 TEST(IntegerConversion, TextsAndHexadecimal) {
