@@ -19,6 +19,8 @@
 #include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace acb_run_test {
+
 namespace {
 
 using app::TControl;
@@ -359,3 +361,5 @@ TEST_F(ACBRunTest, IndicatorsShowTheStepsCylindersAndTheirScaleNeverShrinks) {
 }
 
 }  // namespace
+
+}  // namespace acb_run_test

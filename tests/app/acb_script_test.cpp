@@ -12,6 +12,8 @@
 #include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace acb_script_test {
+
 namespace {
 
 using Cells = std::vector<std::int32_t>;
@@ -189,3 +191,5 @@ TEST_F(ACBScriptTest, AlgorithmsGiveTheStepsOfTheCylinderCount) {
 }
 
 }  // namespace
+
+}  // namespace acb_script_test

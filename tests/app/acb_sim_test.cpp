@@ -9,6 +9,8 @@
 #include "ecu/Session.h"
 #include "tests/ecu/LinkFixture.h"
 
+namespace acb_sim_test {
+
 namespace {
 
 using app::TControl;
@@ -190,3 +192,5 @@ TEST_F(ACBSimTest, NoPetrolPulsesAndAnUnreachableEngineFailWithTheirTexts) {
 }
 
 }  // namespace
+
+}  // namespace acb_sim_test

@@ -8,6 +8,8 @@
 #include "ecu/Session.h"
 #include "tests/app/DiagramFixture.h"
 
+namespace calibr_draw_test {
+
 namespace {
 
 using diagramtest::PlotHeight;
@@ -176,3 +178,5 @@ TEST_F(DiagramDrawTest, PanelsOpenWhereThePressAndThePlotPutThem) {
 }
 
 }  // namespace
+
+}  // namespace calibr_draw_test

@@ -7,6 +7,8 @@
 #include "ecu/Session.h"
 #include "tests/app/DiagramFixture.h"
 
+namespace calibr_edit_test {
+
 namespace {
 
 using app::TDiagramKey;
@@ -301,3 +303,5 @@ TEST_F(DiagramEditTest, HistoryPanelOpensOnceAndStepsOnlyWithTheLinkUp) {
 }
 
 }  // namespace
+
+}  // namespace calibr_edit_test

@@ -7,6 +7,8 @@
 #include "ecu/Session.h"
 #include "tests/app/DiagramFixture.h"
 
+namespace calibr_map_test {
+
 namespace {
 
 using Points = std::vector<std::int32_t>;
@@ -199,3 +201,5 @@ TEST_F(MapCorrectionTest, CollectionButtonsSwitchSaveMapAndWriteThePage) {
 }
 
 }  // namespace
+
+}  // namespace calibr_map_test

@@ -9,6 +9,8 @@
 #include "ecu/Session.h"
 #include "tests/ecu/LinkFixture.h"
 
+namespace calibr_sim_test {
+
 namespace {
 
 class DiagramSimTest : public linktest::SimLinkTest {
@@ -101,3 +103,5 @@ TEST_F(DiagramSimTest, StartSwitchesCollectionOnAndAnAppliedCorrectionErasesTheG
 }
 
 }  // namespace
+
+}  // namespace calibr_sim_test

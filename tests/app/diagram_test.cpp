@@ -17,6 +17,8 @@
 #include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace diagram_test {
+
 namespace {
 
 using Points = std::vector<std::int32_t>;
@@ -159,3 +161,5 @@ TEST_F(DiagramTest, AnEditReachesTheEcuOnlyWithTheLinkUpAndAPointSelected) {
 }
 
 }  // namespace
+
+}  // namespace diagram_test

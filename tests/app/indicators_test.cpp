@@ -8,6 +8,8 @@
 #include "ecu/Session.h"
 #include "tests/ecu/FreshModel.h"
 
+namespace indicators_test {
+
 namespace {
 
 using app::TLiveColor;
@@ -93,3 +95,5 @@ TEST_F(IndicatorsView, EachWorkModeNamesItsTextColourAndCircles) {
 }
 
 }  // namespace
+
+}  // namespace indicators_test

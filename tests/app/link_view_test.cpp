@@ -17,6 +17,8 @@
 #include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace link_view_test {
+
 namespace {
 
 using app::TControl;
@@ -203,3 +205,5 @@ TEST_F(LinkViewTest, AParameterWithoutItsValueSchedulesTheConfigurationPageWhile
 }
 
 }  // namespace
+
+}  // namespace link_view_test

@@ -18,6 +18,8 @@
 #include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace maprpm_page_test {
+
 namespace {
 
 using app::TMapRPMItem;
@@ -440,3 +442,5 @@ TEST_F(MapRPMPageTest, ARebuildOfTheGridEndsFocusAndEditing) {
 }
 
 }  // namespace
+
+}  // namespace maprpm_page_test

@@ -12,6 +12,8 @@
 #include "tests/ecu/LinkFixture.h"
 #include "tests/ecu/TempDir.h"
 
+namespace maprpm_scenario_test {
+
 namespace {
 
 using Key = app::TMapRPMKey;
@@ -104,3 +106,5 @@ TEST_F(MapRPMScenario, EditedCellsReachTheEcuAndComeBackWithTheirFile) {
 }
 
 }  // namespace
+
+}  // namespace maprpm_scenario_test

@@ -11,6 +11,8 @@
 #include "tests/ecu/LinkFixture.h"
 #include "tests/ecu/TempDir.h"
 
+namespace maprpm_test {
+
 namespace {
 
 using linktest::Bytes;
@@ -180,3 +182,5 @@ TEST_F(MapRPMTest, CfgKeysRoundTripAndValuesFromAFileAreClamped) {
 }
 
 }  // namespace
+
+}  // namespace maprpm_test

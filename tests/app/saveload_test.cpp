@@ -19,6 +19,8 @@
 #include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace saveload_test {
+
 namespace {
 
 using ecu_test::ReadFile;
@@ -194,3 +196,5 @@ TEST_F(SaveLoadTest, DefaultForgetsTheFileAndAsksTheEcuEvenWithTheLinkDown) {
 }
 
 }  // namespace
+
+}  // namespace saveload_test

@@ -20,6 +20,8 @@
 #include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace schedulers_test {
+
 namespace {
 
 class SchedulerTest : public ::testing::Test {
@@ -234,3 +236,5 @@ TEST_F(SchedulerTest, AFailingActionIsStillRemoved) {
 }
 
 }  // namespace
+
+}  // namespace schedulers_test

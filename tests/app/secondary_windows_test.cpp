@@ -26,6 +26,8 @@
 #include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace secondary_windows_test {
+
 namespace {
 
 using ecu_test::ReadFile;
@@ -428,3 +430,5 @@ TEST(Flip, ACancelledFlipRunsNoLaterStep) {
 }
 
 }  // namespace
+
+}  // namespace secondary_windows_test

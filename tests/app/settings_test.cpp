@@ -12,6 +12,8 @@
 #include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 
+namespace settings_test {
+
 namespace {
 
 using ecu_test::ReadFile;
@@ -251,3 +253,5 @@ TEST_F(SettingsTest, RoleZeroDescriptionsAndTheWindowFill) {
 }
 
 }  // namespace
+
+}  // namespace settings_test

@@ -12,6 +12,8 @@
 #include "tests/ecu/LinkFixture.h"
 #include "tests/ecu/TempDir.h"
 
+namespace start_port_test {
+
 namespace {
 
 // The port each request was written to.
@@ -105,3 +107,5 @@ TEST_F(StartPortTest, TheConfiguredPortIsTriedFirstAndBetweenTheOthers) {
 }
 
 }  // namespace
+
+}  // namespace start_port_test

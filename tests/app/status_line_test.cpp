@@ -12,6 +12,8 @@
 #include "tests/ecu/FreshModel.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace status_line_test {
+
 namespace {
 
 class StatusLineTest : public ::testing::Test {
@@ -93,3 +95,5 @@ TEST_F(StatusLineTest, ReceivingNoticeIsReplacedByDataLoadedThenTheHours) {
 }
 
 }  // namespace
+
+}  // namespace status_line_test

@@ -19,6 +19,8 @@
 #include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 
+namespace window_views_test {
+
 namespace {
 
 using ecu_test::WriteFile;
@@ -205,3 +207,5 @@ TEST_F(WindowViews, ThePortWindowsViewIsTheLinkSidesStateInWideText) {
 }
 
 }  // namespace
+
+}  // namespace window_views_test

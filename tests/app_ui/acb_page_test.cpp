@@ -17,6 +17,8 @@
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Shapes.h"
 
+namespace acb_page_test {
+
 namespace {
 
 using apptest::MainWindowTest;
@@ -122,3 +124,5 @@ TEST_F(ACBPageTest, MidRunThePageShowsStopThePromptAndBarsInTheirColours) {
 }
 
 }  // namespace
+
+}  // namespace acb_page_test

@@ -25,6 +25,8 @@
 #include "scene3d/ObjectLayer.h"
 #include "vg2d/core/Shapes.h"
 
+namespace calibr_page_test {
+
 namespace {
 
 class GraphPageTest : public apptest::MainWindowTest {
@@ -269,3 +271,5 @@ TEST_F(GraphPageTest, MapControlsFollowSaveMapOnlyWithTheLinkUp) {
 }
 
 }  // namespace
+
+}  // namespace calibr_page_test

@@ -20,6 +20,8 @@
 #include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/Shapes.h"
 
+namespace calibr_screen_test {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -122,3 +124,5 @@ TEST_F(GraphScreenChild, Run) {
 }
 
 }  // namespace
+
+}  // namespace calibr_screen_test

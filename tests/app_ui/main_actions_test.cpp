@@ -28,6 +28,8 @@
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Shapes.h"
 
+namespace main_actions_test {
+
 namespace {
 
 using apptest::MainWindowTest;
@@ -264,3 +266,5 @@ TEST_F(MainWindowTest, ALiveSampleShowsInTheBoundIndicatorsModeAndCircles) {
 }
 
 }  // namespace
+
+}  // namespace main_actions_test

@@ -29,6 +29,8 @@
 #include "vg2d/core/Shapes.h"
 #include "vg2d/core/TextShape.h"
 
+namespace main_frame_test {
+
 namespace {
 
 using apptest::MainWindowTest;
@@ -281,3 +283,5 @@ TEST_F(ProgramFontTest, ATextTooLongEvenAtTheSmallestReadableSizeStaysAtIt) {
 }
 
 }  // namespace
+
+}  // namespace main_frame_test

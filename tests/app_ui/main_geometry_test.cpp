@@ -16,6 +16,8 @@
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/core/Shapes.h"
 
+namespace main_geometry_test {
+
 namespace {
 
 using apptest::MainWindowTest;
@@ -184,3 +186,5 @@ TEST_F(MainGeometryTest, IndicatorSizesFollowTheirTracksTimesTheFirmwaresScale) 
 }
 
 }  // namespace
+
+}  // namespace main_geometry_test

@@ -20,6 +20,8 @@
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
 
+namespace main_input_test {
+
 namespace {
 
 using apptest::MainWindowTest;
@@ -249,3 +251,5 @@ TEST_F(MainInputTest, ClosingWithTheSettingsWindowOpenRemembersIt) {
 }
 
 }  // namespace
+
+}  // namespace main_input_test

@@ -18,6 +18,8 @@
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/core/Shapes.h"
 
+namespace main_setup_test {
+
 namespace {
 
 using apptest::MainWindowTest;
@@ -113,3 +115,5 @@ TEST_F(MainSetupTest, ThePageEditThenADiagramEditWithinTheDelayAreBothWritten) {
 }
 
 }  // namespace
+
+}  // namespace main_setup_test

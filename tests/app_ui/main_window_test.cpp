@@ -12,6 +12,8 @@
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/WindowFrames.h"
 
+namespace main_window_test {
+
 namespace {
 
 using apptest::MainWindowTest;
@@ -71,3 +73,5 @@ TEST_F(MainWindowTest, ShowingSelectsTheSavedPageClampedToTheFour) {
 }
 
 }  // namespace
+
+}  // namespace main_window_test

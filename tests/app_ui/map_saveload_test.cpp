@@ -24,6 +24,8 @@
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Shapes.h"
 
+namespace map_saveload_test {
+
 namespace {
 
 using app::TMapRPMItem;
@@ -275,3 +277,5 @@ TEST_F(SaveLoadWindowTest, SaveNamesTheFileEverywhereAndHidesAndAFailureKeepsItO
 }
 
 }  // namespace
+
+}  // namespace map_saveload_test

@@ -16,6 +16,8 @@
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Memo.h"
 
+namespace port_screen_test {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -130,3 +132,5 @@ TEST_F(PortScreenChild, Run) {
 }
 
 }  // namespace
+
+}  // namespace port_screen_test

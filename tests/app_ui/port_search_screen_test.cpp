@@ -14,6 +14,8 @@
 #include "tests/app_ui/SimulatorScreen.h"
 #include "vg2d/controls/TextControls.h"
 
+namespace port_search_screen_test {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -79,3 +81,5 @@ TEST_F(PortSearchScreenChild, Run) {
 }
 
 }  // namespace
+
+}  // namespace port_search_screen_test

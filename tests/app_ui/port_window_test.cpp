@@ -24,6 +24,8 @@
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/Canvas.h"
 
+namespace port_window_test {
+
 namespace {
 
 class PortWindowTest : public apptest::MainWindowTest {
@@ -212,3 +214,5 @@ TEST(CutInMiddle, KeepsBothEndsWithinTheRoomAndNeverSplitsASurrogatePair) {
 }
 
 }  // namespace
+
+}  // namespace port_window_test

@@ -23,6 +23,8 @@
 
 extern char** environ;
 
+namespace program_scenario_test {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -324,3 +326,5 @@ TEST_F(ProgramScenario, ACopyThatCannotWriteItsSettingsStillClosesForANewerOne) 
 }
 
 }  // namespace
+
+}  // namespace program_scenario_test

@@ -11,6 +11,8 @@
 #include "serial/setup/CPortSetup.h"
 #include "tests/app_ui/MainWindow.h"
 
+namespace program_windows_test {
+
 namespace {
 
 using apptest::MainWindowTest;
@@ -44,3 +46,5 @@ TEST_F(MainWindowTest, JoiningThePortWindowGivesItsPortTheSetupDialogAndTheMainW
 }
 
 }  // namespace
+
+}  // namespace program_windows_test

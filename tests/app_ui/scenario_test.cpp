@@ -23,6 +23,8 @@
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/TabControl.h"
 
+namespace scenario_test {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -135,3 +137,5 @@ TEST_F(ScenarioChild, Run) {
 }
 
 }  // namespace
+
+}  // namespace scenario_test

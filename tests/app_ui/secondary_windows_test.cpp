@@ -45,6 +45,8 @@
 #include "vg2d/core/Colors.h"
 #include "vg2d/core/Shapes.h"
 
+namespace secondary_windows_test {
+
 namespace {
 
 // The windows' host as the program has it: messages and waits go to their windows.
@@ -640,3 +642,5 @@ TEST_F(SecondaryWindows, ALongMessageScrollsInsideItsAreaAndLeavesTheTitleAlone)
 }
 
 }  // namespace
+
+}  // namespace secondary_windows_test

@@ -18,6 +18,8 @@
 #include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/TabControl.h"
 
+namespace setup_keys_scenario_test {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -129,3 +131,5 @@ TEST_F(SetupKeysScenarioChild, Run) {
 }
 
 }  // namespace
+
+}  // namespace setup_keys_scenario_test

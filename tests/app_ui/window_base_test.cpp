@@ -17,6 +17,8 @@
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextControls.h"
 
+namespace window_base_test {
+
 namespace {
 
 using apptest::MainWindowTest;
@@ -192,3 +194,5 @@ TEST_F(MainWindowTest, AWindowLooksUpItsTextsEachTimeItActivatesFromTheLanguages
 }
 
 }  // namespace
+
+}  // namespace window_base_test

@@ -7,6 +7,8 @@
 
 #include "platform/comm/PortList.h"
 
+namespace port_list_test {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -76,3 +78,5 @@ TEST_F(FakeSysTree, MissingTtyClassIsAnError) {
 }
 
 }  // namespace
+
+}  // namespace port_list_test

@@ -15,6 +15,8 @@
 #include "tests/WaitFor.h"
 #include "tests/comm/PtyPair.h"
 
+namespace serial_device_test {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -484,3 +486,5 @@ TEST_F(SerialEvents, StopWinsOverAPendingEventAndHangUpEndsTheWait) {
 }
 
 }  // namespace
+
+}  // namespace serial_device_test

@@ -17,6 +17,8 @@
 #include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace calc_unit_test {
+
 using namespace ecu;
 
 namespace {
@@ -311,3 +313,5 @@ TEST_F(SensorTable, ShortTableDecodesTheEntriesItHas) {
 }
 
 }  // namespace
+
+}  // namespace calc_unit_test

@@ -15,6 +15,8 @@
 #include "ecu/Transmit_Unit.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace codec_test {
+
 namespace {
 
 using namespace ecu;
@@ -274,3 +276,5 @@ TEST(FirmwareFamily, VersionTextsFromTheirDigits) {
 }
 
 }  // namespace
+
+}  // namespace codec_test

@@ -7,6 +7,8 @@
 #include "ecu/Session.h"
 #include "ecu/Transmit_Unit.h"
 
+namespace commands_sim_test {
+
 namespace {
 
 using namespace linktest;
@@ -91,3 +93,5 @@ TEST_F(CommandsSimTest, WriteTasksPutTheEncodedListsOnTheWire) {
 }
 
 }  // namespace
+
+}  // namespace commands_sim_test

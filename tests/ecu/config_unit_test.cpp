@@ -12,6 +12,8 @@
 #include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace config_unit_test {
+
 using namespace ecu;
 using ecu_test::ReadFile;
 using ecu_test::WriteFile;
@@ -490,3 +492,5 @@ TEST(GasInjectors, LimitsAndFactors) {
 }
 
 }  // namespace
+
+}  // namespace config_unit_test

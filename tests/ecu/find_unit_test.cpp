@@ -7,6 +7,8 @@
 #include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 
+namespace find_unit_test {
+
 using namespace ecu;
 using ecu_test::ReadFile;
 using ecu_test::TempDir;
@@ -263,3 +265,5 @@ TEST(KeyFileHelpers, StripExtensionAndTextPositions) {
 }
 
 }  // namespace
+
+}  // namespace find_unit_test

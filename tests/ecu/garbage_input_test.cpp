@@ -13,6 +13,8 @@
 #include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 
+namespace garbage_input_test {
+
 using namespace ecu;
 using ecu_test::ReadFile;
 using ecu_test::WriteFile;
@@ -127,3 +129,5 @@ TEST(GarbageInput, TypedPageTextsAndColours) {
 }
 
 }  // namespace
+
+}  // namespace garbage_input_test

@@ -24,6 +24,8 @@
 #include "ecu/Transmit_Unit.h"
 #include "tools/linkrec/Recorder.h"
 
+namespace replies_test {
+
 namespace {
 
 using namespace ecu;
@@ -327,3 +329,5 @@ TEST_F(RepliesTest, StatusBitsAndErrorMemoChangeOnlyWithTheEcu) {
 }
 
 }  // namespace
+
+}  // namespace replies_test

@@ -8,6 +8,8 @@
 
 #include "platform/gfx2d/Blend.h"
 
+namespace blend_test {
+
 using namespace gfx2d;
 
 namespace {
@@ -86,3 +88,5 @@ TEST(Blend, LongRowsGiveEveryPixelWhatOnePixelGets) {
       ASSERT_EQ(out[i], BlendOver(src[i], 0xFF405060u) | 0xFF000000u) << "pixel " << i << " of " << length;
   }
 }
+
+}  // namespace blend_test

@@ -3,6 +3,8 @@
 #include "Pixels.h"
 #include "platform/gfx2d/Backend.h"
 
+namespace brush_test {
+
 using namespace gfx2d;
 
 TEST(LinearGradient, StopsWrapModesAndDegenerateBrushes) {
@@ -138,3 +140,5 @@ TEST(GradientPatterns, AreBuiltOnceAndAgainOnlyAfterAChange) {
   copy.SetWrapMode(WrapMode::Clamp);
   EXPECT_FALSE(copy.SameAs(line));
 }
+
+}  // namespace brush_test

@@ -17,6 +17,8 @@
 #include "platform/gfx2d/Fonts.h"
 #include "platform/gfx2d/Text.h"
 
+namespace fonts_test {
+
 namespace {
 
 using namespace gfx2d;
@@ -229,3 +231,5 @@ TEST_F(Fonts, FontsFromMemoryWithControlCharactersInTheirNamesAreRefused) {
 }
 
 }  // namespace
+
+}  // namespace fonts_test

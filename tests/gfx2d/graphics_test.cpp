@@ -8,6 +8,8 @@
 
 #include "Pixels.h"
 
+namespace graphics_test {
+
 using namespace gfx2d;
 
 namespace {
@@ -428,3 +430,5 @@ TEST(GraphicsFill, GradientStripsPaintWhatTheGradientPaints) {
     EXPECT_EQ(s.g->GradientStripsMade(), c.Strips) << "case " << k;
   }
 }
+
+}  // namespace graphics_test

@@ -9,6 +9,8 @@
 
 #include "platform/gfx2d/ImageCodec.h"
 
+namespace image_codec_test {
+
 namespace {
 
 using namespace gfx2d;
@@ -97,3 +99,5 @@ TEST(ImageCodec, GifOfManyColoursUsesAFullPaletteCloseToThem) {
 }
 
 }  // namespace
+
+}  // namespace image_codec_test

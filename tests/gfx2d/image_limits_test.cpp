@@ -14,6 +14,8 @@
 
 #include "platform/gfx2d/ImageCodec.h"
 
+namespace image_limits_test {
+
 #if defined(__SANITIZE_ADDRESS__)
 extern "C" const char* __asan_default_options() { return "max_allocation_size_mb=1024:allocator_may_return_null=0"; }
 #endif
@@ -362,3 +364,5 @@ TEST(ImageLimits, HeadersPlacingPartsPastTheDataAreRefusedBeforeTheyAreAllocated
 }
 
 }  // namespace
+
+}  // namespace image_limits_test

@@ -10,6 +10,8 @@
 #include "platform/gfx2d/Backend.h"
 #include "platform/gfx2d/Text.h"
 
+namespace text_layout_cache_test {
+
 namespace {
 
 using namespace gfx2d;
@@ -160,3 +162,5 @@ TEST_F(TextLayoutCache, WhatIsKeptStaysBounded) {
 }
 
 }  // namespace
+
+}  // namespace text_layout_cache_test

@@ -7,6 +7,8 @@
 
 #include "platform/gfx3d/FakeDevice.h"
 
+namespace fake_device_test {
+
 using namespace gfx3d;
 using ::testing::ElementsAre;
 
@@ -238,3 +240,5 @@ TEST_F(FakeDeviceTest, ScissorRectanglesAndRectangleReadBacksAreLoggedAndReadBac
   dev->GetScissorRect(&r);
   EXPECT_EQ(r.right, 13);
 }
+
+}  // namespace fake_device_test

@@ -10,6 +10,8 @@
 
 #include "platform/gfx3d/GlDevice.h"
 
+namespace gl_device_test {
+
 using namespace gfx3d;
 
 namespace {
@@ -689,3 +691,5 @@ TEST_F(GlDeviceTest, ProbesInBetweenLeaveTheDevicesContextCurrent) {
   ASSERT_EQ(dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1, 0), D3D_OK);
   EXPECT_EQ(0xFF00FF00u, At(ReadBack(), 3, 3));
 }
+
+}  // namespace gl_device_test

@@ -13,6 +13,8 @@
 #include "platform/loop/EndSignals.h"
 #include "platform/rtl/SysUtils.h"
 
+namespace end_signals_test {
+
 namespace {
 
 using rtl::Application;
@@ -84,3 +86,5 @@ TEST_F(EndSignalsTest, EachRequestRunsOnTheGuiThreadAndTheOthersAreIgnored) {
 }
 
 }  // namespace
+
+}  // namespace end_signals_test

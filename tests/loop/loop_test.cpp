@@ -4,6 +4,8 @@
 #include "LoopFixture.h"
 #include "platform/loop/Timer.h"
 
+namespace loop_test {
+
 using namespace rtl;
 using looptest::LoopTest;
 
@@ -65,3 +67,5 @@ TEST_F(LoopTest, ATerminateInsideANestedLoopEndsBothLoops) {
   EXPECT_EQ(GetTickCount(), 1500.0);
   DeallocateHWnd(w);
 }
+
+}  // namespace loop_test

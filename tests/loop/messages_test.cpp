@@ -7,6 +7,8 @@
 #include "LoopFixture.h"
 #include "platform/loop/Messages.h"
 
+namespace messages_test {
+
 using namespace rtl;
 using looptest::LoopTest;
 
@@ -158,3 +160,5 @@ TEST_F(LoopTest, AWindowThatIsGoneGetsNothing) {
   EXPECT_EQ(SendMessage(self, WM_USER, 0, 0), 1);
   EXPECT_FALSE(IsWindow(self));
 }
+
+}  // namespace messages_test

@@ -7,6 +7,8 @@
 #include "platform/rtl/Component.h"
 #include "tests/loop/LoopFixture.h"
 
+namespace release_test {
+
 namespace {
 
 using rtl::Application;
@@ -110,3 +112,5 @@ TEST(GuiThreadCheckDeathTest, TimerStartedOnAnotherThreadAborts) {
 #endif
 
 }  // namespace
+
+}  // namespace release_test

@@ -19,6 +19,8 @@
 #include "platform/loop/Application.h"
 #include "platform/loop/SingleInstance.h"
 
+namespace single_instance_test {
+
 namespace {
 
 using rtl::Application;
@@ -184,3 +186,5 @@ TEST_F(SingleInstance, WithoutARuntimeFolderTheChannelIsTheUsersAbstractName) {
 }
 
 }  // namespace
+
+}  // namespace single_instance_test

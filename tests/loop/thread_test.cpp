@@ -13,6 +13,8 @@
 #include "platform/loop/Thread.h"
 #include "platform/loop/Waiter.h"
 
+namespace thread_test {
+
 using namespace rtl;
 using looptest::LoopTest;
 
@@ -259,3 +261,5 @@ TEST_F(LoopTest, APriorityChangedWhileTheThreadRunsReachesItAtOnceAsFarAsTheSyst
   const TThreadPriority applied = t->AppliedPriority();
   EXPECT_EQ(ThreadPriorityNice(applied), measure());
 }
+
+}  // namespace thread_test

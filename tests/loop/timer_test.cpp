@@ -10,6 +10,8 @@
 #include "platform/loop/Timer.h"
 #include "platform/rtl/TypInfo.h"
 
+namespace timer_test {
+
 using namespace rtl;
 using looptest::LoopTest;
 
@@ -150,3 +152,5 @@ TEST_F(LoopTest, ATimerIsAComponentItsOwnerFreesAndStreamsSetThroughItsPropertie
   clock.Advance(1000);
   EXPECT_EQ(ticks, 2);
 }
+
+}  // namespace timer_test

@@ -5,6 +5,8 @@
 
 #include "platform/physics/BulletNewton.h"
 
+namespace bullet_newton_test {
+
 using namespace physics;
 
 namespace {
@@ -229,3 +231,5 @@ TEST_F(BulletNewtonTest, ALongUpdateIsCutIntoFrameSteps) {
 }
 
 }  // namespace
+
+}  // namespace bullet_newton_test

@@ -5,6 +5,8 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 
+namespace codepage_test {
+
 using namespace rtl;
 
 namespace {
@@ -41,3 +43,5 @@ TEST(CodePage, Utf8BothWays) {
 }
 
 }  // namespace
+
+}  // namespace codepage_test

@@ -7,6 +7,8 @@
 #include "platform/rtl/Events.h"
 #include "platform/rtl/Object.h"
 
+namespace events_test {
+
 namespace {
 
 using rtl::TNotifyEvent;
@@ -104,3 +106,5 @@ TEST(EventIdentity, CopiesShareTheHandlerAndCompareByTargetAndMethod) {
 }
 
 }  // namespace
+
+}  // namespace events_test

@@ -15,6 +15,8 @@
 #include "tests/Fifo.h"
 #include "tests/rtl/ScratchFolder.h"
 
+namespace file_reader_test {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -103,3 +105,5 @@ TEST_F(FileReaderTest, StreamsListsAndIniFilesRefuseAFifoInsteadOfWaitingForAWri
 }
 
 }  // namespace
+
+}  // namespace file_reader_test

@@ -10,6 +10,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "tests/rtl/ScratchFolder.h"
 
+namespace file_writer_test {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -92,3 +94,5 @@ TEST_F(FileWriterTest, ALinkIsFollowedAndStaysALinkButADanglingLinkIsRefused) {
 }
 
 }  // namespace
+
+}  // namespace file_writer_test

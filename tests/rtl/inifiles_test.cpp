@@ -7,6 +7,8 @@
 #include "platform/rtl/Lists.h"
 #include "tests/rtl/ScratchFolder.h"
 
+namespace inifiles_test {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -144,3 +146,5 @@ TEST_F(IniFileTest, AnyTextLoadsAndWritesBackToTheSameValues) {
 }
 
 }  // namespace
+
+}  // namespace inifiles_test

@@ -6,6 +6,9 @@
 
 #include "platform/rtl/Lists.h"
 #include "platform/rtl/Streams.h"
+#include "tests/rtl/ErrorOf.h"
+
+namespace lists_test {
 
 using namespace rtl;
 
@@ -19,15 +22,7 @@ std::vector<std::string> Items(const TStrings& list) {
 
 using Lines = std::vector<std::string>;
 
-template <class E, class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "no exception";
-}
+using rtltest::ErrorOf;
 
 TEST(TList, EditsAndBounds) {
   int a = 1, b = 2, c = 3;
@@ -258,3 +253,5 @@ TEST(TStringList, StreamsAndFiles) {
 }
 
 }  // namespace
+
+}  // namespace lists_test

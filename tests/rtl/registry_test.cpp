@@ -8,6 +8,8 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Registry.h"
 
+namespace registry_test {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -87,3 +89,5 @@ TEST_F(RegistryTest, DefaultFileIsInTheUsersConfigFolder) {
 }
 
 }  // namespace
+
+}  // namespace registry_test

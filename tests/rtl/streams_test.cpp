@@ -8,20 +8,15 @@
 
 #include "platform/rtl/Streams.h"
 #include "test_rtl_resources.h"
+#include "tests/rtl/ErrorOf.h"
+
+namespace streams_test {
 
 using namespace rtl;
 
 namespace {
 
-template <class E, class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "no exception";
-}
+using rtltest::ErrorOf;
 
 class TempDir {
 public:
@@ -166,3 +161,5 @@ TEST(TResourceStream, FindsCompiledData) {
 }
 
 }  // namespace
+
+}  // namespace streams_test

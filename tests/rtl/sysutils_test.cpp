@@ -6,6 +6,9 @@
 #include <string>
 
 #include "platform/rtl/SysUtils.h"
+#include "tests/rtl/ErrorOf.h"
+
+namespace sysutils_test {
 
 using namespace rtl;
 
@@ -13,12 +16,7 @@ namespace {
 
 template <class F>
 std::string ConvertErrorOf(F f) {
-  try {
-    f();
-  } catch (const EConvertError& e) {
-    return e.Message();
-  }
-  return "no EConvertError";
+  return rtltest::ErrorOf<EConvertError>(f);
 }
 
 TEST(IntegerConversion, TextsAndHexadecimal) {
@@ -230,3 +228,5 @@ TEST(FileNames, AcceptBothDelimiters) {
 }
 
 }  // namespace
+
+}  // namespace sysutils_test

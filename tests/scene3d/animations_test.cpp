@@ -15,6 +15,8 @@
 #include "scene3d/Animations.h"
 #include "tests/loop/Later.h"
 
+namespace animations_test {
+
 using namespace dx;
 using dxtest::Body;
 using dxtest::FakeScene;
@@ -332,3 +334,5 @@ TEST_F(DxAnimations, AnimateFloatWaitReturnsAtTheEndOrWhenTheObjectIsFreed) {
 }
 
 }  // namespace
+
+}  // namespace animations_test

@@ -15,6 +15,8 @@
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/FilterGdiPlus.h"
 
+namespace bitmaps_test {
+
 namespace {
 
 using namespace dx;
@@ -249,3 +251,5 @@ TEST(DxBitmapResources, MaterialsFindBitmapsByNameWhileTheResourceLives) {
 }
 
 }  // namespace
+
+}  // namespace bitmaps_test

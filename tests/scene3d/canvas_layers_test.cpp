@@ -14,6 +14,8 @@
 #include "scene3d/CanvasLayers.h"
 #include "scene3d/Library.h"
 
+namespace canvas_layers_test {
+
 using namespace dx;
 
 namespace {
@@ -224,3 +226,5 @@ TEST_F(CanvasLayers, TheLayersAreKnownToStreamsAndTheDesigner) {
   back.reset();
   SceneLibraryShutdown();
 }
+
+}  // namespace canvas_layers_test

@@ -10,6 +10,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "scene3d/Canvas.h"
 
+namespace canvas_test {
+
 using namespace dx;
 
 namespace {
@@ -238,3 +240,5 @@ TEST(DxCanvasBase, BitmapsAndCanvasesForgetEachOtherWhicheverGoesFirst) {
   bmp.reset();  // the bitmap went first: its texture leaves the map
   EXPECT_EQ(c.BitmapHandleCount(), 0);
 }
+
+}  // namespace canvas_test

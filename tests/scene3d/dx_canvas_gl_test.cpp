@@ -12,6 +12,8 @@
 #include "scene3d/FilterGdiPlus.h"
 #include "vg2d/core/Library.h"
 
+namespace dx_canvas_gl_test {
+
 using namespace dx;
 
 namespace {
@@ -257,3 +259,5 @@ TEST_F(DxCanvasGl, WindowFramesAreReadBackAfterResizesOnEitherResetPath) {
     dxDirectXShutdown();
   }
 }
+
+}  // namespace dx_canvas_gl_test

@@ -13,6 +13,8 @@
 #include "scene3d/DxCanvas.h"
 #include "vg2d/core/Bitmaps.h"
 
+namespace dx_canvas_polygon_test {
+
 using namespace dx;
 using namespace gfx3d;
 using ::testing::ElementsAre;
@@ -307,3 +309,5 @@ TEST_F(DxPolygonFake, TheCanvasCopiesItsFrameIntoBitmapsOfEitherLibrary) {
 }
 
 }  // namespace
+
+}  // namespace dx_canvas_polygon_test

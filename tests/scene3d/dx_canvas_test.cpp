@@ -12,6 +12,8 @@
 #include "platform/gfx3d/FakeDevice.h"
 #include "scene3d/DxCanvas.h"
 
+namespace dx_canvas_test {
+
 using namespace dx;
 using namespace gfx3d;
 using ::testing::ElementsAre;
@@ -609,3 +611,5 @@ TEST_F(DxCanvasFake, ALargeUploadGoesUpInBandsWithEveryColourStraightenedByItsAl
     }
   tex->UnlockRect(0);
 }
+
+}  // namespace dx_canvas_test

@@ -10,6 +10,8 @@
 #include "platform/gfx3d/FakeDevice.h"
 #include "scene3d/DxCanvas.h"
 
+namespace dx_canvas_text_test {
+
 using namespace dx;
 using namespace gfx3d;
 using ::testing::ElementsAre;
@@ -276,3 +278,5 @@ TEST_F(DxCanvasText, DrawnWordsStandWhereMeasuringPutsThem) {
   const float space = canvas_->MeasureText(u" ").X;
   EXPECT_GT(space, 2);
 }
+
+}  // namespace dx_canvas_text_test

@@ -12,6 +12,8 @@
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/FilterGdiPlus.h"
 
+namespace filter_gdi_plus_test {
+
 namespace {
 
 using namespace dx;
@@ -132,3 +134,5 @@ TEST_F(DxFilterGdiPlus, SavedStreamsAndFilesLoadBack) {
 }
 
 }  // namespace
+
+}  // namespace filter_gdi_plus_test

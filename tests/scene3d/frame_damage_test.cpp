@@ -40,6 +40,8 @@
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Animations.h"
 
+namespace frame_damage_test {
+
 using namespace dx;
 using ::testing::ElementsAre;
 
@@ -662,3 +664,5 @@ TEST(FrameDamageScreenshotChild, Run) {
   }
   win::CloseDisplay();
 }
+
+}  // namespace frame_damage_test

@@ -18,6 +18,8 @@
 #include "scene3d/TextBox3D.h"
 #include "vg2d/core/Library.h"
 
+namespace gui3d_gl_test {
+
 using namespace dx;
 
 namespace {
@@ -283,3 +285,5 @@ TEST_F(Gui3dGl, AnImageIsPlacedUnscaledFittedStretchedOrTiled) {
   Draw(Black, "image_tile_thin");
   EXPECT_EQ(At(31, 31), Black);
 }
+
+}  // namespace gui3d_gl_test

@@ -15,6 +15,8 @@
 #include "scene3d/Shapes.h"
 #include "vg2d/core/Library.h"
 
+namespace gui_controls_test {
+
 using namespace dx;
 using ::testing::ElementsAre;
 
@@ -348,3 +350,5 @@ TEST_F(GuiControls, TheControlsAreKnownToTheDesignerAndTheOtherNamesToStreamsOnl
   dummy.reset();
   SceneLibraryShutdown();
 }
+
+}  // namespace gui_controls_test

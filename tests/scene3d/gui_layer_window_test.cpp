@@ -34,6 +34,8 @@
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/FilterGdiPlus.h"
 
+namespace gui_layer_window_test {
+
 using namespace dx;
 
 namespace {
@@ -271,3 +273,5 @@ TEST(GuiLayerWindowScreenshotChild, Run) {
   }
   win::CloseDisplay();
 }
+
+}  // namespace gui_layer_window_test

@@ -5,6 +5,8 @@
 
 #include "HostContract.h"
 
+namespace host_contract_design_test {
+
 using namespace hostcontract;
 
 TYPED_TEST_SUITE(HostContract, HostKinds);
@@ -295,3 +297,5 @@ TYPED_TEST(HostContract, TheDesignHitTestTakesObjectsTheSelectionAndEmptyTrees) 
   box->SetLocked(true);
   EXPECT_TRUE(this->Designer().HitTest(MakePoint(110, 110))) << "the selection's area";
 }
+
+}  // namespace host_contract_design_test

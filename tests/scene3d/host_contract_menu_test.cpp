@@ -4,6 +4,8 @@
 
 #include "HostContract.h"
 
+namespace host_contract_menu_test {
+
 using namespace hostcontract;
 
 TYPED_TEST_SUITE(HostContract, HostKinds);
@@ -299,3 +301,5 @@ TYPED_TEST(HostContract, HideInDesignTimePassesTheSelectionToItsParent) {
   ASSERT_TRUE(this->Designer().Choose({u"Order", u"Send to back"}));
   EXPECT_EQ(panel->GetChild(0), box);
 }
+
+}  // namespace host_contract_menu_test

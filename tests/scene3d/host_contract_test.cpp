@@ -5,6 +5,8 @@
 
 #include "HostContract.h"
 
+namespace host_contract_test {
+
 using namespace hostcontract;
 
 TYPED_TEST_SUITE(HostContract, HostKinds);
@@ -150,3 +152,5 @@ TYPED_TEST(HostContract, TheSelectionShowsADashedFrameWhiteGripsAndTheHotOneRed)
   EXPECT_TRUE(Near(this->Pixel(100, 100), 0xFFFFFFFFu));
   this->SavePicture(std::string("selection_hot_") + TypeParam::RootClass + ".png");
 }
+
+}  // namespace host_contract_test

@@ -13,6 +13,8 @@
 #include "SceneFakes.h"
 #include "scene3d/Layers.h"
 
+namespace layers_test {
+
 using namespace dx;
 using dxtest::FakeScene;
 
@@ -244,3 +246,5 @@ TEST_F(LayerTest, ARenamedBufferLayerIsFoundUnderItsNewNameOnly) {
   l->Free();
   EXPECT_EQ(dxFindResourceBitmap("Panel2"), nullptr);
 }
+
+}  // namespace layers_test

@@ -6,6 +6,8 @@
 
 #include "scene3d/Maths.h"
 
+namespace maths_test {
+
 namespace {
 
 using namespace dx;
@@ -331,3 +333,5 @@ TEST(DxRays, TriangleInsideOnEdgesAndOutside) {
 }
 
 }  // namespace
+
+}  // namespace maths_test

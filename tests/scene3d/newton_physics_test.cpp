@@ -15,6 +15,8 @@
 #include "scene3d/NewtonPhysics.h"
 #include "scene3d/Shapes.h"
 
+namespace newton_physics_test {
+
 using namespace dx;
 using physics::NewtonRecorder;
 using Calls = std::vector<std::string>;
@@ -454,3 +456,5 @@ TEST_F(NewtonPhysicsTest, ExplodeChangesABodysVelocityByTheStrength) {
 }
 
 }  // namespace
+
+}  // namespace newton_physics_test

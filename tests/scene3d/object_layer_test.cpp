@@ -25,6 +25,8 @@
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/Controls.h"
 
+namespace object_layer_test {
+
 using namespace dx;
 using dxtest::FakeScene;
 using vg::TvxObject;
@@ -632,3 +634,5 @@ TEST_F(ObjectLayerTest, LayerPointsBecomeScreenPointsThroughTheLayersPlace) {
   EXPECT_FLOAT_EQ(p.X, 110);
   EXPECT_FLOAT_EQ(p.Y, 220);
 }
+
+}  // namespace object_layer_test

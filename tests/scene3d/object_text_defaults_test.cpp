@@ -17,6 +17,8 @@
 #include "scene3d/TextBox3D.h"
 #include "vg2d/controls/ControlsLibrary.h"
 
+namespace object_text_defaults_test {
+
 namespace {
 
 using namespace dx;
@@ -116,3 +118,5 @@ TEST_F(DxObjectTextDefaults, TheSelectionsSidesReadBackWhateverTheOrderOfTheText
 }
 
 }  // namespace
+
+}  // namespace object_text_defaults_test

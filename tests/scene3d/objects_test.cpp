@@ -14,6 +14,8 @@
 #include "platform/rtl/Streams.h"
 #include "scene3d/Animations.h"
 
+namespace objects_test {
+
 using namespace dx;
 using dxtest::Body;
 using dxtest::FakeScene;
@@ -333,3 +335,5 @@ TEST_F(DxObjectTree, BinaryStreamRoundTripNestsChildrenAndRefusesACutStream) {
 }
 
 }  // namespace
+
+}  // namespace objects_test

@@ -8,6 +8,8 @@
 #include "SceneFakes.h"
 #include "scene3d/Physics.h"
 
+namespace physics_test {
+
 using namespace dx;
 
 namespace {
@@ -71,3 +73,5 @@ TEST(DxPhysics, StepUpdatesEachWorldThatExistsOnce) {
 }
 
 }  // namespace
+
+}  // namespace physics_test

@@ -11,6 +11,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "scene3d/Values.h"
 
+namespace positions_bounds_test {
+
 using namespace dx;
 
 namespace {
@@ -160,3 +162,5 @@ TEST(DxBitmapObject, ListedUnderItsNameOrLaterResourceNameWhileItLives) {
 }
 
 }  // namespace
+
+}  // namespace positions_bounds_test

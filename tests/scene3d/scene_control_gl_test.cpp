@@ -16,6 +16,8 @@
 #include "scene3d/SceneControl.h"
 #include "vg2d/core/Library.h"
 
+namespace scene_control_gl_test {
+
 using namespace dx;
 
 namespace {
@@ -119,3 +121,5 @@ TEST(SceneControlGl, ATransparentSceneShowsItsObjectsOverTheFormAndNothingElse) 
   SceneLibraryShutdown();
   dxDirectXShutdown();
 }
+
+}  // namespace scene_control_gl_test

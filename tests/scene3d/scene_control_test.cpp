@@ -26,6 +26,8 @@
 #include "scene3d/Shapes.h"
 #include "scene3d/ValueText.h"
 
+namespace scene_control_test {
+
 using namespace dx;
 
 namespace {
@@ -700,3 +702,5 @@ TEST_F(SceneControlTest, ShutDownWaitsForTheLastSceneBeforeItFreesTheSharedLists
 }
 
 }  // namespace
+
+}  // namespace scene_control_test

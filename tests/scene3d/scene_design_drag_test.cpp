@@ -5,6 +5,8 @@
 
 #include "DesignedScene.h"
 
+namespace scene_design_drag_test {
+
 using namespace dx;
 using namespace scenedesign;
 
@@ -264,3 +266,5 @@ TEST_F(DesignedScene, DeleteFreesTheSelectionButNeverTheRoot) {
 }
 
 }  // namespace
+
+}  // namespace scene_design_drag_test

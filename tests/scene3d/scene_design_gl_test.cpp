@@ -17,6 +17,8 @@
 #include "scene3d/Shapes.h"
 #include "vg2d/core/Library.h"
 
+namespace scene_design_gl_test {
+
 using namespace dx;
 
 namespace {
@@ -130,3 +132,5 @@ TEST(SceneDesignGl, ASelectedCubeShowsItsBlueFrameAndGreenTurnHandlesAndTheDragg
   vg::LibraryShutdown();
   dxDirectXShutdown();
 }
+
+}  // namespace scene_design_gl_test

@@ -4,6 +4,8 @@
 
 #include "DesignedScene.h"
 
+namespace scene_design_menu_test {
+
 using namespace dx;
 using namespace scenedesign;
 
@@ -264,3 +266,5 @@ TEST_F(DesignedScene, ShowGridTurnsTheGridsOpacity) {
 }
 
 }  // namespace
+
+}  // namespace scene_design_menu_test

@@ -5,6 +5,8 @@
 
 #include "DesignedScene.h"
 
+namespace scene_design_test {
+
 using namespace dx;
 using namespace scenedesign;
 
@@ -256,3 +258,5 @@ TEST_F(DesignedScene, TheSelectionIsFramedWithItsHandlesAndTheDraggedHandleStand
 }
 
 }  // namespace
+
+}  // namespace scene_design_test

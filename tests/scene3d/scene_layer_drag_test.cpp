@@ -17,6 +17,8 @@
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/core/Animations.h"
 
+namespace scene_layer_drag_test {
+
 using namespace dx;
 
 namespace {
@@ -167,3 +169,5 @@ TEST_F(SceneLayerDrag, TheDraggedControlFreedOnTheWayIsForgottenAndNeverToldTheE
   ASSERT_EQ(boxDrops.size(), 1u);
   EXPECT_NE(boxDrops.front(), static_cast<rtl::TObject*>(layer));
 }
+
+}  // namespace scene_layer_drag_test

@@ -10,6 +10,8 @@
 #include "SceneFakes.h"
 #include "scene3d/SceneObjects.h"
 
+namespace scene_objects_test {
+
 using namespace dx;
 using dxtest::FakeScene;
 using dxtest::RecordingCanvas;
@@ -270,3 +272,5 @@ TEST(DxProxy, AProxyOfItsOwnAncestorIsDrawnOnceNotOverAndOver) {
   st.root->Paint();
   EXPECT_EQ(group->renders.size(), 4u);
 }
+
+}  // namespace scene_objects_test

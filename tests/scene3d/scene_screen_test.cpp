@@ -29,6 +29,8 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Library.h"
 
+namespace scene_screen_test {
+
 using namespace dx;
 
 namespace {
@@ -248,3 +250,5 @@ TEST(SceneScreenChild, AKeyTypedOnTheKeyboardReachesAFocusedCubeAsItsCharacter) 
   }
   win::CloseDisplay();
 }
+
+}  // namespace scene_screen_test

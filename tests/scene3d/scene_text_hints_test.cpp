@@ -24,6 +24,8 @@
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/core/Animations.h"
 
+namespace scene_text_hints_test {
+
 using namespace dx;
 
 namespace {
@@ -258,3 +260,5 @@ TEST_F(SceneTextHints, AControlFocusedFromCodeKeepsTheFocusItBringsItsLayer) {
 }
 
 }  // namespace
+
+}  // namespace scene_text_hints_test

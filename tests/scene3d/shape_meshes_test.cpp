@@ -11,6 +11,8 @@
 
 #include "scene3d/ShapeMeshes.h"
 
+namespace shape_meshes_test {
+
 using namespace dx;
 using ::testing::ElementsAre;
 
@@ -195,3 +197,5 @@ TEST(ShapeMeshes, TheRoundedBoxIsFlatToPoint42AndRoundedBeyond) {
 }
 
 }  // namespace
+
+}  // namespace shape_meshes_test

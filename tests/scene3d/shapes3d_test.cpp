@@ -18,6 +18,8 @@
 #include "scene3d/Shapes3D.h"
 #include "vg2d/core/Library.h"
 
+namespace shapes3d_test {
+
 using namespace dx;
 using ::testing::ElementsAre;
 
@@ -369,3 +371,5 @@ TEST_F(SceneDesign, ADesignedSceneDrawsItsGridAndThreeHintLinesOnTop) {
 }
 
 }  // namespace
+
+}  // namespace shapes3d_test

@@ -18,6 +18,8 @@
 #include "scene3d/Shapes3D.h"
 #include "vg2d/core/Library.h"
 
+namespace shapes_gl_test {
+
 using namespace dx;
 
 namespace {
@@ -311,3 +313,5 @@ TEST_F(ShapesGl, APictureShowsItsBitmapAndAnEmptyOneNothing) {
 }
 
 }  // namespace
+
+}  // namespace shapes_gl_test

@@ -15,6 +15,8 @@
 #include "scene3d/Shapes.h"
 #include "scene3d/Shapes3D.h"
 
+namespace shapes_test {
+
 using namespace dx;
 using dxtest::RecordingCanvas;
 using dxtest::Stage;
@@ -376,3 +378,5 @@ TEST(DxShapes, AreRegisteredInTheDesignersOrderAndStreamTheirOwnValues) {
 }
 
 }  // namespace
+
+}  // namespace shapes_test

@@ -19,6 +19,8 @@
 #include "scene3d/TextBox3D.h"
 #include "vg2d/core/Library.h"
 
+namespace text_box3d_test {
+
 using namespace dx;
 using dxtest::FakeScene;
 using dxtest::RecordingCanvas;
@@ -543,3 +545,5 @@ TEST_F(TextBoxes, DrawingGivesTheGlyphsThePlateAndTheCaretOrBandTheirPlaces) {
   EXPECT_LE(right, 100) << "within the layout rectangle";
   EXPECT_GT(right, 80);
 }
+
+}  // namespace text_box3d_test

@@ -9,6 +9,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "scene3d/ValueText.h"
 
+namespace value_text_test {
+
 namespace {
 
 using namespace dx;
@@ -126,3 +128,5 @@ TEST(DxTokens, SplitterAtAPositionSkipsRunsOfSeparators) {
 }
 
 }  // namespace
+
+}  // namespace value_text_test

@@ -18,6 +18,8 @@
 #include "scene3d/MeshData.h"
 #include "vg2d/core/Brushes.h"
 
+namespace values_test {
+
 namespace {
 
 using namespace dx;
@@ -380,3 +382,5 @@ TEST(DxLight, KindAndPlaceFromItsAbsoluteMatrix) {
 }
 
 }  // namespace
+
+}  // namespace values_test

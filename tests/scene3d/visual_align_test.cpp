@@ -5,6 +5,8 @@
 #include "SceneFakes.h"
 #include "scene3d/VisualObjects.h"
 
+namespace visual_align_test {
+
 using namespace dx;
 using dxtest::FakeScene;
 
@@ -160,3 +162,5 @@ TEST(DxAlign, LayersShareTheClientAreaOfThe800x600Window) {
   client->Realign();
   ExpectPlace(inner, {0, -270, 0}, 700, 10);
 }
+
+}  // namespace visual_align_test

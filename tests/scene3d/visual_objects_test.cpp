@@ -15,6 +15,8 @@
 #include "scene3d/VisualObjects.h"
 #include "vg2d/core/VisualObjects.h"
 
+namespace visual_objects_test {
+
 using namespace dx;
 using dxtest::FakeScene;
 using dxtest::RecordingCanvas;
@@ -572,3 +574,5 @@ TEST(DxVisualObject, CollidersAndDynamicObjectsKeepABodyOfTheirSizeInStep) {
   d->SetCollider(true);
   EXPECT_EQ(d->Body(), 0u);
 }
+
+}  // namespace visual_objects_test

@@ -23,6 +23,8 @@
 #include "tests/comm/PtyPair.h"
 #include "tests/serial/WatchedWaiter.h"
 
+namespace comport_test {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -475,3 +477,5 @@ TEST(ComPortOpenFailure, PortWithoutPermissionSetsTheFlag) {
 }
 
 }  // namespace
+
+}  // namespace comport_test

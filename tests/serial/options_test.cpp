@@ -8,6 +8,8 @@
 #include "platform/rtl/Lists.h"
 #include "serial/CPort.h"
 
+namespace options_test {
+
 namespace {
 
 using namespace cport;
@@ -202,3 +204,5 @@ TEST(EnumComPorts, ListsInCaseInsensitiveOrderFromTheFakeTree) {
 }
 
 }  // namespace
+
+}  // namespace options_test

@@ -12,6 +12,8 @@
 #include "tests/comm/PtyPair.h"
 #include "tests/serial/WatchedWaiter.h"
 
+namespace port_close_test {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -86,3 +88,5 @@ TEST_F(PortClose, WindowSyncEventOfTheClosingOpeningIsNotDeliveredInsideClose) {
 }
 
 }  // namespace
+
+}  // namespace port_close_test

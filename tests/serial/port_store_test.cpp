@@ -12,6 +12,8 @@
 #include "serial/CPort.h"
 #include "tests/comm/PtyPair.h"
 
+namespace port_store_test {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -150,3 +152,5 @@ TEST_F(PortStore, LoadingReappliesTheSettingsOfAnOpenPort) {
 }
 
 }  // namespace
+
+}  // namespace port_store_test

@@ -31,6 +31,8 @@
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/SceneControl.h"
 
+namespace port_setup_test {
+
 namespace {
 
 using namespace cport;
@@ -324,3 +326,5 @@ TEST_F(PortSetup, APortListThatCannotBeReadFailsTheDialogBeforeItShows) {
 }
 
 }  // namespace
+
+}  // namespace port_setup_test

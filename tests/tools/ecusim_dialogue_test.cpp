@@ -7,6 +7,8 @@
 #include "ToolPort.h"
 #include "tools/ecusim/Simulator.h"
 
+namespace ecusim_dialogue_test {
+
 namespace {
 
 using ecusim::Simulator;
@@ -222,3 +224,5 @@ TEST_F(EcuDialogue, RepliesTakeAtLeastTheirLineTime) {
 }
 
 }  // namespace
+
+}  // namespace ecusim_dialogue_test

@@ -4,6 +4,8 @@
 
 #include "tools/ecusim/Ecu.h"
 
+namespace ecusim_engine_test {
+
 namespace {
 
 using ecusim::Frame;
@@ -73,3 +75,5 @@ TEST_F(EngineModel, TheDiagramIsReadBothWaysWithinItsPoints) {
 }
 
 }  // namespace
+
+}  // namespace ecusim_engine_test

@@ -11,6 +11,8 @@
 #include "ToolPort.h"
 #include "tools/ecusim/Simulator.h"
 
+namespace ecusim_faults_test {
+
 namespace {
 
 using ecusim::Fault;
@@ -174,3 +176,5 @@ TEST(EcuFaultSpec, ParsesKindParameterEveryAndCommand) {
 }
 
 }  // namespace
+
+}  // namespace ecusim_faults_test

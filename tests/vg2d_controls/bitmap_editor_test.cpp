@@ -21,6 +21,8 @@
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/Selection.h"
 
+namespace bitmap_editor_test {
+
 using namespace vg;
 
 namespace {
@@ -256,3 +258,5 @@ TEST_F(BitmapEditors, TheShownEditorDrawsThePictureUnderTheCropFrame) {
   const uint32_t c = frame[static_cast<size_t>(edge.Y) * 600 + static_cast<size_t>(edge.X)];
   EXPECT_GT(c & 0xFF, (c >> 16 & 0xFF) + 60) << std::hex << c;
 }
+
+}  // namespace bitmap_editor_test

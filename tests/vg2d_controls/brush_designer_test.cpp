@@ -35,6 +35,8 @@
 #include "vg2d/core/Shapes.h"
 #include "vg2d/core/TextShape.h"
 
+namespace brush_designer_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -487,3 +489,5 @@ TEST_F(BrushDesigner, EveryTabAndEveryListedNameCanBeReachedAndRead) {
   rtl::Application->ProcessMessages();
   vgtest::ExpectReferencePicture(picture, "brush_designer.png", VG2D_CONTROLS_TEST_DATA);
 }
+
+}  // namespace brush_designer_test

@@ -10,6 +10,8 @@
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/core/Shapes.h"
 
+namespace buttons_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -256,3 +258,5 @@ TEST_F(Buttons, APopupButtonOpensItsMenuBelowItself) {
   EXPECT_EQ(menu.y, 33);
   b->SetPopupMenu(nullptr);
 }
+
+}  // namespace buttons_test

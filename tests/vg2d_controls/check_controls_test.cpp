@@ -11,6 +11,8 @@
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/core/ImageShapes.h"
 
+namespace check_controls_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -188,3 +190,5 @@ TEST_F(CheckControls, TheCloseButtonFiresItsOwnClickAtTheReleaseWherever) {
   ASSERT_NE(caption, nullptr);
   EXPECT_EQ(caption->Text(), u"Errors");
 }
+
+}  // namespace check_controls_test

@@ -36,6 +36,8 @@
 // Last: its macros (None, Bool, Status) would rename what the headers above declare.
 #include <X11/Xlib.h>
 
+namespace clipboard_pictures_test {
+
 using namespace vg;
 using win::TSelectionAgent;
 using Found = TSelectionAgent::TFound;
@@ -281,3 +283,5 @@ TEST(ClipboardPicturesChild, TheProgramsPictureGoesToOtherProgramsAndTheirsIsPas
   win::CloseDisplay();
   ControlsShutdown();
 }
+
+}  // namespace clipboard_pictures_test

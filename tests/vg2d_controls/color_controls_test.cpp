@@ -9,6 +9,8 @@
 #include "vg2d/controls/ColorControls.h"
 #include "vg2d/core/Shapes.h"
 
+namespace color_controls_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -238,3 +240,5 @@ TEST_F(ColorControls, TheBoxAndTheFieldsPaintTheirColoursMarkersAndCheckerboard)
   s.PaintAll();
   EXPECT_EQ(s.At(7, 2), 0xFF00FF00u);
 }
+
+}  // namespace color_controls_test

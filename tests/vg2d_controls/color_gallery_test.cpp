@@ -15,6 +15,8 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Shapes.h"
 
+namespace color_gallery_test {
+
 using namespace vg;
 
 namespace {
@@ -101,3 +103,5 @@ TEST_F(ColorGallery, MatchesTheReferencePicture) {
     }
   vgtest::ExpectReferencePicture(picture, "color_gallery.png", VG2D_CONTROLS_TEST_DATA);
 }
+
+}  // namespace color_gallery_test

@@ -11,6 +11,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/controls/ComboBoxes.h"
 
+namespace combo_boxes_test {
+
 using namespace vg;
 
 namespace {
@@ -363,3 +365,5 @@ TEST_F(ComboBoxes, AComboBoxFaceShowsItsCurrentItem) {
   EXPECT_GT(DarkPixels(form.get(), 24, 103, 120, 119), 20);
   EXPECT_EQ(combo->ListBox()->Selected()->Parent(), combo->ListBox()->Content()) << "the item stays in the list";
 }
+
+}  // namespace combo_boxes_test

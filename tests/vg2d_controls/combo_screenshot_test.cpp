@@ -25,6 +25,8 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/SceneControl.h"
 
+namespace combo_screenshot_test {
+
 using namespace vg;
 
 namespace {
@@ -168,3 +170,5 @@ TEST(ComboScreenshotChild, Run) {
 }
 
 }  // namespace
+
+}  // namespace combo_screenshot_test

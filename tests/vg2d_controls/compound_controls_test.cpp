@@ -13,6 +13,8 @@
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/CompoundControls.h"
 
+namespace compound_controls_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -188,3 +190,5 @@ TEST_F(CompoundControls, PartsAreWrittenUnderTheRowsPropertiesAndReadBack) {
   EXPECT_EQ(copy->Value(), 150.0f);
   EXPECT_EQ(copy->Suffix(), u" kPa");
 }
+
+}  // namespace compound_controls_test

@@ -18,6 +18,8 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Shapes.h"
 
+namespace damage_test {
+
 using namespace vg;
 
 namespace {
@@ -114,3 +116,5 @@ TEST_F(Damage, ALabelWhoseTextReachesOutsideItLeavesNothingBehindWhenItsFontShri
             }),
             0);
 }
+
+}  // namespace damage_test

@@ -17,6 +17,9 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/Registry.h"
+#include "tests/vg2d_core/SavedText.h"
+
+namespace expanders_test {
 
 using namespace vg;
 using vgtest::ControlScene;
@@ -25,11 +28,7 @@ namespace {
 
 class Expanders : public vgtest::ControlsTest {};
 
-std::string TextOf(TvxObject* O) {
-  rtl::TMemoryStream m;
-  O->SaveToTextStream(&m);
-  return std::string(static_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
-}
+using vgtest::TextOf;
 
 }  // namespace
 
@@ -231,3 +230,5 @@ TEST_F(Expanders, AnImageControlTakesDroppedImageFilesAndImagesAndShowsThemFitte
   EXPECT_EQ(control->Bitmap()->Width(), 200);
   std::filesystem::remove_all(dir);
 }
+
+}  // namespace expanders_test

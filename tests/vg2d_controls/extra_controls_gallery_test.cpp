@@ -14,6 +14,8 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Shapes.h"
 
+namespace extra_controls_gallery_test {
+
 using namespace vg;
 
 namespace {
@@ -109,3 +111,5 @@ TEST_F(ExtraGallery, MatchesTheReferencePicture) {
     for (int x = 0; x < GalleryWidth; ++x) drawn.Bits()[y * GalleryWidth + x] = s.At(x, y);
   vgtest::ExpectReferencePicture(drawn, "extra_controls_gallery.png", VG2D_CONTROLS_TEST_DATA);
 }
+
+}  // namespace extra_controls_gallery_test

@@ -12,6 +12,8 @@
 #include "vg2d/controls/ExtraControls.h"
 #include "vg2d/controls/Tracks.h"
 
+namespace extra_controls_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -267,3 +269,5 @@ TEST_F(ExtraControls, PictureButtonPaintsItsBackgroundBrush) {
   ASSERT_NE(background, nullptr);
   EXPECT_EQ(background->Fill()->Color(), 0xFFC02020u);
 }
+
+}  // namespace extra_controls_test

@@ -29,6 +29,9 @@
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/TextShape.h"
+#include "tests/vg2d_controls/ModalSteps.h"
+
+namespace font_dialog_test {
 
 using namespace vg;
 using looptest::Later;
@@ -36,7 +39,6 @@ using vgtest::ControlScene;
 
 namespace {
 
-constexpr win::TModalResult GaveUp = 99;
 
 // Runs Steps on the font dialog from inside its modal loop; a dialog still open afterwards
 // is ended with GaveUp, so that steps that fail to close it fail the test instead of
@@ -46,17 +48,11 @@ void InTheDialog(std::function<void(TvxFontDialogForm&)> Steps) {
     auto* d = dynamic_cast<TvxFontDialogForm*>(win::ActiveForm());
     ASSERT_NE(d, nullptr) << "the font dialog is the active window";
     Steps(*d);
-    if (d->ModalResult() == win::mrNone) d->SetModalResult(GaveUp);
+    vgtest::EndIfStillOpen(*d);
   });
 }
 
-void Click(win::TCustomForm* Form, TvxVisualObject* O) {
-  const TvxRect r = O->GetAbsoluteRect();
-  const int x = static_cast<int>((r.Left + r.Right) / 2), y = static_cast<int>((r.Top + r.Bottom) / 2);
-  win::SimulateMouseMove(Form, x, y);
-  win::SimulateMouseButton(Form, rtl::mbLeft, true, x, y);
-  win::SimulateMouseButton(Form, rtl::mbLeft, false, x, y);
-}
+using vgtest::Click;
 
 std::u16string Selected(TvxStringListBox* List) {
   const int i = List->ItemIndex();
@@ -303,3 +299,5 @@ TEST_F(FontDialogs, TheInspectorEditsAFontPropertyInTheFontDialog) {
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(text->Font()->Size(), 30.0f) << "the live font takes the choice";
 }
+
+}  // namespace font_dialog_test

@@ -11,6 +11,8 @@
 #include "vg2d/controls/Popups.h"
 #include "vg2d/controls/TextBox.h"
 
+namespace gradient_editor_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -247,3 +249,5 @@ TEST_F(GradientEditor, TheComboColourBoxKeepsItsTextAndColourInStepAndRefusesPar
   combo->DropDown();
   EXPECT_FALSE(combo->Popup()->IsOpen());
 }
+
+}  // namespace gradient_editor_test

@@ -15,6 +15,8 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Shapes.h"
 
+namespace grid_gallery_test {
+
 using namespace vg;
 
 namespace {
@@ -91,3 +93,5 @@ TEST_F(GridGallery, MatchesTheReferencePicture) {
     for (int x = 0; x < GalleryWidth; ++x) drawn.Bits()[y * GalleryWidth + x] = s.At(x, y);
   vgtest::ExpectReferencePicture(drawn, "grid_gallery.png", VG2D_CONTROLS_TEST_DATA);
 }
+
+}  // namespace grid_gallery_test

@@ -13,6 +13,8 @@
 #include "vg2d/controls/Grid.h"
 #include "vg2d/controls/Tracks.h"
 
+namespace grid_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -301,3 +303,5 @@ TEST_F(Grids, ClicksSelectTheRowAndColumnUnderThePointer) {
   EXPECT_EQ(grid->SelectedColumn(), 1);
   EXPECT_TRUE(grid->IsFocused());
 }
+
+}  // namespace grid_test

@@ -29,6 +29,8 @@
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/WideStrings.h"
 
+namespace handlers_that_free_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -310,3 +312,5 @@ TEST_F(HandlersThatFree, AGridFreedWhenItsCellHandsTheFocusBack) {
       EXPECT_EQ(s.scene.focused, nullptr);
     }
 }
+
+}  // namespace handlers_that_free_test

@@ -8,6 +8,8 @@
 #include "ControlScene.h"
 #include "vg2d/controls/Header.h"
 
+namespace header_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -180,3 +182,5 @@ TEST_F(Headers, AnItemOutsideAHeaderResizesItselfQuietly) {
   item->ResizeTo({-100, 0});
   EXPECT_EQ(item->Width(), 0.0f);
 }
+
+}  // namespace header_test

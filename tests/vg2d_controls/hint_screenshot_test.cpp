@@ -25,6 +25,8 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/SceneControl.h"
 
+namespace hint_screenshot_test {
+
 using namespace vg;
 
 namespace {
@@ -117,3 +119,5 @@ TEST(HintScreenshotChild, Run) {
 }
 
 }  // namespace
+
+}  // namespace hint_screenshot_test

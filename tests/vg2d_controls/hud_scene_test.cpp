@@ -12,13 +12,15 @@
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/WindowFrames.h"
 
+namespace hud_scene_test {
+
 using namespace vg;
 
 namespace {
 
 class HudScene : public vgtest::ControlsTest {};
 
-constexpr TvxColor Desktop = 0xFF5A7A96u;
+constexpr TvxColor DesktopColor = 0xFF5A7A96u;
 constexpr int W = 360;
 constexpr int H = 240;
 
@@ -65,13 +67,13 @@ TEST_F(HudScene, AHudWindowWithItsControlsLooksLikeTheReferencePicture) {
   auto* inGroup = Put(group, new TvxHudLabel(nullptr), 10, 30, 130, 18);
   inGroup->SetText(u"No errors");
   // Styles are applied at the first paint; the check mark fades in on the clock.
-  s.PaintAll(Desktop);
+  s.PaintAll(DesktopColor);
   clock.Advance(300);
-  s.PaintAll(Desktop);
+  s.PaintAll(DesktopColor);
 
   // Outside the window the desktop shows unchanged.
-  EXPECT_EQ(s.At(3, 3), Desktop);
-  EXPECT_EQ(s.At(W - 3, H - 3), Desktop);
+  EXPECT_EQ(s.At(3, 3), DesktopColor);
+  EXPECT_EQ(s.At(W - 3, H - 3), DesktopColor);
   // The caption bar is darker than the window's face, and both are dark.
   const TvxColor caption = s.At(200, 20);
   const TvxColor face = s.At(170, 200);
@@ -101,3 +103,5 @@ TEST_F(HudScene, AHudWindowWithItsControlsLooksLikeTheReferencePicture) {
   std::copy(s.canvas->BufferBits(), s.canvas->BufferBits() + W * H, picture.Bits());
   vgtest::ExpectReferencePicture(picture, "hud_scene.png", VG2D_CONTROLS_TEST_DATA);
 }
+
+}  // namespace hud_scene_test

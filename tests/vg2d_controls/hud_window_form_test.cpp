@@ -25,6 +25,9 @@
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/SceneControl.h"
+#include "tests/vg2d_controls/ModalSteps.h"
+
+namespace hud_window_form_test {
 
 using namespace vg;
 
@@ -47,14 +50,13 @@ void Click(win::TCustomForm* Form, TvxPoint P) {
   win::SimulateMouseButton(Form, rtl::mbLeft, false, x, y);
 }
 
-constexpr win::TModalResult GaveUp = 99;
 
 // Clicks at P from inside the modal loop (input is handled as it is simulated); a form still open after the click is ended with
 // GaveUp, so a click that fails to end it fails the test instead of hanging it.
 void ClickInModalLoop(win::TCustomForm* Form, std::function<TvxPoint()> P) {
   Later([Form, P] {
     Click(Form, P());
-    if (Form->ModalResult() == win::mrNone) Form->SetModalResult(GaveUp);
+    vgtest::EndIfStillOpen(*Form);
   });
 }
 
@@ -264,3 +266,5 @@ TEST(HudWindowScreenshotChild, Run) {
   win::CloseDisplay();
   ControlsShutdown();
 }
+
+}  // namespace hud_window_form_test

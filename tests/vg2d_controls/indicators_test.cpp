@@ -11,6 +11,8 @@
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/TextShape.h"
 
+namespace indicators_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -285,3 +287,5 @@ TEST_F(Indicators, ASpinnerWhoseChildrenWereFreedStillAnswers) {
   s.PaintAll();
   EXPECT_TRUE(spin->Enabled());
 }
+
+}  // namespace indicators_test

@@ -25,6 +25,9 @@
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Shapes.h"
+#include "tests/vg2d_controls/ModalSteps.h"
+
+namespace input_query_test {
 
 using namespace vg;
 using looptest::Later;
@@ -32,7 +35,6 @@ using vgtest::ControlScene;
 
 namespace {
 
-constexpr win::TModalResult GaveUp = 99;
 
 // Runs Steps on the input box from inside its modal loop; a box still open afterwards is
 // ended with GaveUp, so that steps that fail to close it fail the test instead of hanging it.
@@ -41,17 +43,11 @@ void InTheBox(std::function<void(TvxInputQueryForm&)> Steps) {
     auto* box = dynamic_cast<TvxInputQueryForm*>(win::ActiveForm());
     ASSERT_NE(box, nullptr) << "the input box is the active window";
     Steps(*box);
-    if (box->ModalResult() == win::mrNone) box->SetModalResult(GaveUp);
+    vgtest::EndIfStillOpen(*box);
   });
 }
 
-void Click(win::TCustomForm* Form, TvxVisualObject* O) {
-  const TvxRect r = O->GetAbsoluteRect();
-  const int x = static_cast<int>((r.Left + r.Right) / 2), y = static_cast<int>((r.Top + r.Bottom) / 2);
-  win::SimulateMouseMove(Form, x, y);
-  win::SimulateMouseButton(Form, rtl::mbLeft, true, x, y);
-  win::SimulateMouseButton(Form, rtl::mbLeft, false, x, y);
-}
+using vgtest::Click;
 
 class InputBoxes : public vgtest::ControlsTest {};
 
@@ -169,3 +165,5 @@ TEST_F(InputBoxes, TheShownBoxMatchesItsReferencePicture) {
   std::copy(frame.begin(), frame.end(), shot.Bits());
   vgtest::ExpectReferencePicture(shot, "input_query.png", VG2D_CONTROLS_TEST_DATA);
 }
+
+}  // namespace input_query_test

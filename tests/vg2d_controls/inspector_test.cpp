@@ -24,6 +24,8 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Shapes.h"
 
+namespace inspector_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -332,3 +334,5 @@ TEST_F(Inspectors, ABrushRowOpensTheSharedBrushDesignerOnTheLiveBrush) {
   designer->Close();
   rtl::Application->ProcessMessages();
 }
+
+}  // namespace inspector_test

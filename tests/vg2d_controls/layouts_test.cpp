@@ -10,6 +10,8 @@
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/core/Shapes.h"
 
+namespace layouts_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -135,3 +137,5 @@ TEST_F(Layouts, ATabInsertedByTheDesignerGetsALayoutAsItsPage) {
   EXPECT_EQ(item->Layout()->ClassName(), "TvxLayout");
   EXPECT_EQ(item->Layout()->Parent(), tabs);
 }
+
+}  // namespace layouts_test

@@ -19,6 +19,8 @@
 #include "vg2d/core/TextShape.h"
 #include "vg2d/core/WideStrings.h"
 
+namespace list_box_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -359,3 +361,5 @@ TEST_F(ListBoxes, PlainContentOfAHudListReadsOnItsFace) {
   // The light list keeps the light look.
   EXPECT_EQ(TextColour(plain->ItemByIndex(0)), 0xFF000000u);
 }
+
+}  // namespace list_box_test

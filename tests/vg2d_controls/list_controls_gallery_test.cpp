@@ -15,6 +15,8 @@
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Shapes.h"
 
+namespace list_controls_gallery_test {
+
 using namespace vg;
 
 namespace {
@@ -146,3 +148,5 @@ TEST_F(ListGallery, MatchesTheReferencePicture) {
     }
   vgtest::ExpectReferencePicture(picture, "list_controls_gallery.png", VG2D_CONTROLS_TEST_DATA);
 }
+
+}  // namespace list_controls_gallery_test

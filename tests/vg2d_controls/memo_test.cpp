@@ -18,6 +18,8 @@
 #include "vg2d/controls/Memo.h"
 #include "vg2d/controls/Tracks.h"
 
+namespace memo_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -603,3 +605,5 @@ TEST_F(Memos, TheMouseSelectsByDraggingAndWordsByDoubleClicks) {
   Key(s, win::VK_HOME);
   EXPECT_EQ(m->HScrollPos(), 0);
 }
+
+}  // namespace memo_test

@@ -14,6 +14,8 @@
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/core/Registry.h"
 
+namespace number_box_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -320,3 +322,5 @@ TEST_F(NumberBoxes, StreamsCarryTheirValuesAndLeaveOutTheDefaults) {
   EXPECT_EQ(t->Text(), u"port");
   EXPECT_TRUE(t->Password());
 }
+
+}  // namespace number_box_test

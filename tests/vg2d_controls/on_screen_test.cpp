@@ -27,13 +27,16 @@
 #include "vg2d/controls/InputQuery.h"
 #include "vg2d/controls/PathDesigner.h"
 #include "vg2d/controls/TabOrderEditor.h"
+#include "tests/vg2d_controls/ModalSteps.h"
+
+namespace on_screen_test {
 
 using namespace vg;
 using looptest::Later;
 
 namespace {
 
-constexpr win::TModalResult GaveUp = 99;
+using vgtest::GaveUp;
 
 win::TRect BoundsOf(const win::TCustomForm& F) { return {F.Left(), F.Top(), F.Left() + F.Width(), F.Top() + F.Height()}; }
 
@@ -61,7 +64,7 @@ void InTheActiveForm(std::function<void(win::TCustomForm&)> Steps) {
     win::TCustomForm* f = win::ActiveForm();
     ASSERT_NE(f, nullptr);
     Steps(*f);
-    if (f->ModalResult() == win::mrNone) f->SetModalResult(GaveUp);
+    vgtest::EndIfStillOpen(*f);
   });
 }
 
@@ -320,3 +323,5 @@ TEST(OnScreenShotsChild, Run) {
   win::CloseDisplay();
   ControlsShutdown();
 }
+
+}  // namespace on_screen_test

@@ -20,6 +20,8 @@
 #include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/PathData.h"
 
+namespace path_designer_test {
+
 using namespace vg;
 
 namespace {
@@ -99,3 +101,5 @@ TEST_F(PathDesigners, TheShownDesignerDrawsThePreviewBesideTheMemo) {
   EXPECT_EQ(at(cx + d, cy - d), 0x808080u);
   EXPECT_NE(at(cx - d, cy + d), 0x808080u);
 }
+
+}  // namespace path_designer_test

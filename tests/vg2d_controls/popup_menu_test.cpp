@@ -14,6 +14,8 @@
 #include "platform/win/Display.h"
 #include "platform/win/Menus.h"
 
+namespace popup_menu_test {
+
 namespace {
 
 // With the library started, as the program has it when a text box opens its menu (the
@@ -277,3 +279,5 @@ TEST_F(PopupMenus, ASubmenuOpensBesideItsItemWhileItsMenuStaysOpen) {
   EXPECT_FALSE(sub->Showing());
   Settle();
 }
+
+}  // namespace popup_menu_test

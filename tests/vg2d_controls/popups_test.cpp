@@ -17,6 +17,8 @@
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Shapes.h"
 
+namespace popups_test {
+
 using namespace vg;
 
 namespace {
@@ -294,3 +296,5 @@ TEST_F(Popups, AnOverlayCatchesClicksAroundThePopupAndGivesTheFocusBack) {
   EXPECT_EQ(p->Parent(), s.root.get());
   EXPECT_TRUE(before->IsFocused());
 }
+
+}  // namespace popups_test

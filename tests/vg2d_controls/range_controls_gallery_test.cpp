@@ -15,6 +15,8 @@
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/core/Shapes.h"
 
+namespace range_controls_gallery_test {
+
 using namespace vg;
 
 namespace {
@@ -131,3 +133,5 @@ TEST_F(RangeGallery, MatchesTheReferencePicture) {
     }
   vgtest::ExpectReferencePicture(picture, "range_controls_gallery.png", VG2D_CONTROLS_TEST_DATA);
 }
+
+}  // namespace range_controls_gallery_test

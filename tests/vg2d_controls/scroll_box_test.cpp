@@ -11,6 +11,8 @@
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/core/Shapes.h"
 
+namespace scroll_box_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -250,3 +252,5 @@ TEST_F(ScrollBoxes, ChildrenAreStreamedAsTheBoxsOwn) {
     if (dynamic_cast<TvxScrollContent*>(o)) ++contents;
   EXPECT_EQ(contents, 1);
 }
+
+}  // namespace scroll_box_test

@@ -16,6 +16,8 @@
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/Styles.h"
 
+namespace style_nesting_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -119,3 +121,5 @@ TEST_F(StyleNesting, BuiltInStylesThatHoldControlsKeepTheirStyles) {
 }
 
 }  // namespace
+
+}  // namespace style_nesting_test

@@ -14,6 +14,8 @@
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/FilterGdiPlus.h"
 
+namespace styles_gallery_test {
+
 using namespace vg;
 
 namespace {
@@ -149,3 +151,5 @@ TEST_F(StylesGallery, EveryStateAStyleShowsChangesTheControlsLook) {
       }
     }
 }
+
+}  // namespace styles_gallery_test

@@ -10,6 +10,8 @@
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/core/Shapes.h"
 
+namespace tab_control_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -236,3 +238,5 @@ TEST_F(Tabs, APressOnAHeaderTakesTheFocusToTheTabControl) {
   Press(s, 10 + 250, 10 + 150);
   EXPECT_TRUE(tabs->IsFocused());
 }
+
+}  // namespace tab_control_test

@@ -16,6 +16,8 @@
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/TextBox.h"
 
+namespace text_box_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -417,3 +419,5 @@ TEST_F(TextBoxes, PlainAndHudBoxesPaintTheirTextAndSelection) {
   plainScene.PaintAll(0xFF808080u);
   EXPECT_EQ(blueColumns(plainScene, plain, 4, 12), 0);
 }
+
+}  // namespace text_box_test

@@ -8,6 +8,9 @@
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/Shapes.h"
+#include "tests/vg2d_core/SavedText.h"
+
+namespace text_controls_test {
 
 using namespace vg;
 using vgtest::ControlScene;
@@ -18,11 +21,7 @@ class TextControls : public vgtest::ControlsTest {};
 
 TvxText* TextPartOf(TvxControl* C) { return dynamic_cast<TvxText*>(C->FindResource("text")); }
 
-std::string TextOf(TvxObject* O) {
-  rtl::TMemoryStream s;
-  O->SaveToTextStream(&s);
-  return std::string(static_cast<const char*>(s.Memory()), static_cast<size_t>(s.Size()));
-}
+using vgtest::TextOf;
 
 }  // namespace
 
@@ -206,3 +205,5 @@ TEST(TextControlClasses, AreRegisteredByStartUpAndTakenBackByShutDown) {
   ControlsShutdown();
   EXPECT_EQ(rtl::GetClass("TvxHudLabel"), nullptr);
 }
+
+}  // namespace text_controls_test

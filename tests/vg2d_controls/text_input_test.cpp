@@ -17,6 +17,8 @@
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/core/Registry.h"
 
+namespace text_input_test {
+
 using namespace vg;
 
 namespace {
@@ -202,3 +204,5 @@ TEST_F(TextInput, AControlsHintIsTranslatedWhenItsStyleIsApplied) {
 }
 
 }  // namespace
+
+}  // namespace text_input_test

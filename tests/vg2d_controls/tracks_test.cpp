@@ -13,6 +13,8 @@
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Tracks.h"
 
+namespace tracks_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -313,3 +315,5 @@ TEST_F(Tracks, RangeAndValueComeBackFromAStream) {
   EXPECT_EQ(barBack->ViewportSize(), 100.0f);
   EXPECT_EQ(barBack->SmallChange(), 10.0f);
 }
+
+}  // namespace tracks_test

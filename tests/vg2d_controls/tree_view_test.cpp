@@ -18,6 +18,8 @@
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/TreeView.h"
 
+namespace tree_view_test {
+
 using namespace vg;
 using vgtest::ControlScene;
 
@@ -357,3 +359,5 @@ TEST_F(TreeViews, PaintsTheSelectionUnderTheSelectedRowOnly) {
   EXPECT_TRUE(blueish(s.At(static_cast<int>(sel.X), static_cast<int>(sel.Y))));
   EXPECT_EQ(s.At(static_cast<int>(other.X), static_cast<int>(other.Y)), 0xFFFFFFFFu);
 }
+
+}  // namespace tree_view_test

@@ -34,6 +34,8 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+namespace wake_stress_test {
+
 namespace {
 const std::thread::id guiThread = std::this_thread::get_id();
 std::atomic<long> sentFromOtherThreads{0};
@@ -186,3 +188,5 @@ TEST(WakeStressChild, AnXErrorIsReportedAndTheProgramGoesOn) {
 }
 
 }  // namespace
+
+}  // namespace wake_stress_test

@@ -8,6 +8,9 @@
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Shapes.h"
+#include "tests/vg2d_core/SavedText.h"
+
+namespace window_frames_test {
 
 using namespace vg;
 using vgtest::ControlScene;
@@ -18,11 +21,7 @@ class WindowFrames : public vgtest::ControlsTest {};
 
 TvxVisualObject* Part(TvxControl* C, const char* Name) { return dynamic_cast<TvxVisualObject*>(C->FindResource(Name)); }
 
-std::string TextOf(TvxObject* O) {
-  rtl::TMemoryStream s;
-  O->SaveToTextStream(&s);
-  return std::string(static_cast<const char*>(s.Memory()), static_cast<size_t>(s.Size()));
-}
+using vgtest::TextOf;
 
 }  // namespace
 
@@ -116,3 +115,5 @@ TEST_F(WindowFrames, StreamsWriteTheStrokeThicknessOnlyWhenItIsNotOne) {
   text = TextOf(&w);
   EXPECT_NE(text.find("StrokeThickness = 2"), std::string::npos) << text;
 }
+
+}  // namespace window_frames_test

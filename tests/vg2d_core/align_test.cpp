@@ -6,6 +6,8 @@
 #include "FakeScene.h"
 #include "vg2d/core/VisualObjects.h"
 
+namespace align_test {
+
 using namespace vg;
 using vgtest::FakeScene;
 
@@ -156,3 +158,5 @@ TEST_F(Align, TinyParentsAndLoadingDoNotLayOut) {
 }
 
 }  // namespace
+
+}  // namespace align_test

@@ -21,6 +21,8 @@
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/VisualObjects.h"
 
+namespace animations_test {
+
 using namespace vg;
 using vgtest::FakeScene;
 
@@ -424,3 +426,5 @@ TEST_F(Animations, TheTickerRestsWithoutAnimationsAndCountsFromTheNextStartAfter
   EXPECT_EQ(finished, 2);
   EXPECT_EQ(rtl::Application->NextTimerDeadline(), std::numeric_limits<double>::infinity());
 }
+
+}  // namespace animations_test

@@ -9,6 +9,8 @@
 #include "vg2d/core/BitmapEffects.h"
 #include "vg2d/core/Colors.h"
 
+namespace bitmap_effects_test {
+
 using namespace vg;
 
 namespace {
@@ -207,3 +209,5 @@ TEST(Effects, AReflectionKeepsTheRowsNearestTheObjectFadingOut) {
   blur.ProcessEffect(nullptr, &sharp, 1);
   EXPECT_EQ(Pixels(sharp), before);
 }
+
+}  // namespace bitmap_effects_test

@@ -11,6 +11,8 @@
 #include "platform/win/Graphics.h"
 #include "vg2d/core/Canvas.h"
 
+namespace bitmaps_test {
+
 namespace {
 
 using namespace vg;
@@ -266,3 +268,5 @@ rtl::TClass FakeCanvas::StaticClass() {
 }
 
 }  // namespace
+
+}  // namespace bitmaps_test

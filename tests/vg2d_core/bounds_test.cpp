@@ -3,6 +3,8 @@
 #include "platform/rtl/TypInfo.h"
 #include "vg2d/core/Bounds.h"
 
+namespace bounds_test {
+
 using namespace vg;
 
 TEST(Bounds, ChangeEventsFireOncePerRealChange) {
@@ -84,3 +86,5 @@ TEST(Transform, PublishedPropertiesReachThePointsByPath) {
   EXPECT_TRUE(bounds.DiffersFromDefault());
   EXPECT_EQ(bounds.GetRect(), MakeRect(0, 3, 0, 0));
 }
+
+}  // namespace bounds_test

@@ -8,6 +8,8 @@
 
 #include "PaintFakes.h"
 
+namespace brushes_test {
+
 namespace {
 
 using namespace vg;
@@ -237,3 +239,5 @@ TEST(Font, DefaultsEventsAndStoredValues) {
 }
 
 }  // namespace
+
+}  // namespace brushes_test

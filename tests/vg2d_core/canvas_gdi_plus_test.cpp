@@ -13,6 +13,8 @@
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/CanvasGdiPlus.h"
 
+namespace canvas_gdi_plus_test {
+
 using namespace vg;
 
 namespace {
@@ -632,3 +634,5 @@ TEST(CanvasShapes, SmallClipsPaintWhatTheWholeOutlinesGiveThere) {
     EXPECT_GT(painted, 0) << "shape " << k;
   }
 }
+
+}  // namespace canvas_gdi_plus_test

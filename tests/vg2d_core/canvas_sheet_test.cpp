@@ -6,6 +6,8 @@
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/CanvasGdiPlus.h"
 
+namespace canvas_sheet_test {
+
 using namespace vg;
 
 namespace {
@@ -105,3 +107,5 @@ TEST(CanvasSheet, EveryPrimitiveWithEveryBrush) {
     }
   EXPECT_EQ(c.BufferBits()[350 * 480 + 300], 0xFFC04080u);
 }
+
+}  // namespace canvas_sheet_test

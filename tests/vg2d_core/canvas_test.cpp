@@ -6,6 +6,8 @@
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/CanvasGdiPlus.h"
 
+namespace canvas_test {
+
 using namespace vg;
 
 namespace {
@@ -158,3 +160,5 @@ TEST(CanvasBase, AssignToBitmapCopiesTheBuffer) {
   TvxBrush brush(vgBrushSolid, 0);
   EXPECT_THROW(brush.Assign(&c), rtl::EConvertError);
 }
+
+}  // namespace canvas_test

@@ -18,6 +18,8 @@
 #include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/PathData.h"
 
+namespace canvas_text_test {
+
 using namespace vg;
 
 namespace {
@@ -415,3 +417,5 @@ TEST(CanvasText, SheetOfLabels) {
   EXPECT_EQ(cairo_surface_write_to_png(s, "/tmp/gascal_text_sheet.png"), CAIRO_STATUS_SUCCESS);
   cairo_surface_destroy(s);
 }
+
+}  // namespace canvas_text_test

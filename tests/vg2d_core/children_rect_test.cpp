@@ -12,6 +12,8 @@
 #include "vg2d/core/Selection.h"
 #include "vg2d/core/VisualObjects.h"
 
+namespace children_rect_test {
+
 using namespace vg;
 using vgtest::Box;
 using vgtest::FakeScene;
@@ -210,3 +212,5 @@ TEST(ChildrenRect, HitTestsFindWhatLiesPastParentsAndNothingAwayFromIt) {
 }
 
 }  // namespace
+
+}  // namespace children_rect_test

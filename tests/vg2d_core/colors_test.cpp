@@ -8,6 +8,8 @@
 #include "vg2d/core/Colors.h"
 #include "vg2d/core/Easing.h"
 
+namespace colors_test {
+
 using namespace vg;
 
 TEST(ColorText, ReadsHashHexKeywordsAndIntegers) {
@@ -109,3 +111,5 @@ TEST(Hsl, ChangeHslClampsAndKeepsAlpha) {
   EXPECT_EQ(ChangeHSL(0xFFFF0000, -0.5f, 0, 0), 0xFFFF0000u);
   EXPECT_EQ(ChangeHSL(0xFF00FF00, 1, 0, 0), 0xFFFF0000u);  // hue 1 is red again
 }
+
+}  // namespace colors_test

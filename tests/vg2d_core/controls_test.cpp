@@ -18,6 +18,9 @@
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/Shapes.h"
 #include "vg2d/core/Styles.h"
+#include "tests/vg2d_core/SavedText.h"
+
+namespace controls_test {
 
 using namespace vg;
 using vgtest::FakeScene;
@@ -155,11 +158,7 @@ std::unique_ptr<T> Styled(const std::string& Resource = {}) {
   return c;
 }
 
-std::string TextOf(TvxObject* O) {
-  rtl::TMemoryStream s;
-  O->SaveToTextStream(&s);
-  return std::string(static_cast<const char*>(s.Memory()), static_cast<size_t>(s.Size()));
-}
+using vgtest::TextOf;
 
 TEST_F(Controls, TheBuiltInStyleGivesEachClassThePartNamedAfterIt) {
   EXPECT_EQ(TvxControl::StyleNameOf("TvxButton"), "Buttonstyle");
@@ -521,3 +520,5 @@ TEST(ControlTabOrder, IsPublishedAndMovesAControlAmongItsSiblings) {
   std::unique_ptr<TvxControl> alone(new TvxButton(nullptr));
   EXPECT_TRUE(rtl::IsDefaultPropertyValue(alone.get(), rtl::GetPropInfo(alone.get(), "TabOrder")));
 }
+
+}  // namespace controls_test

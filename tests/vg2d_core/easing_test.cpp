@@ -7,6 +7,8 @@
 
 #include "vg2d/core/Easing.h"
 
+namespace easing_test {
+
 using namespace vg;
 
 namespace {
@@ -74,3 +76,5 @@ TEST(Easing, ElasticHonoursAmplitudeAndPeriod) {
   EXPECT_NE(InterpolateElastic(vgAnimationOut, 0.1, 0, 1, 1, 0, 0.5), plain);
   EXPECT_DOUBLE_EQ(InterpolateElastic(vgAnimationOut, 0.1, 0, 1, 1, 0, 0.3), plain);
 }
+
+}  // namespace easing_test

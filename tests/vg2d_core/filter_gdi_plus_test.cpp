@@ -14,6 +14,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/core/FilterGdiPlus.h"
 
+namespace filter_gdi_plus_test {
+
 namespace {
 
 using namespace vg;
@@ -318,3 +320,5 @@ TEST(FilterGdiPlus, FuzzedFilesNeverCrashTheLoaders) {
 }
 
 }  // namespace
+
+}  // namespace filter_gdi_plus_test

@@ -7,6 +7,8 @@
 #include "vg2d/core/Geometry.h"
 #include "vg2d/core/UpdateRects.h"
 
+namespace geometry_test {
+
 using namespace vg;
 
 TEST(SaturatedInt, NanInfinityAndOutOfRangeGiveDefinedValues) {
@@ -163,3 +165,5 @@ TEST(Angles, NormalizeAngle) {
   EXPECT_FLOAT_EQ(NormalizeAngle(-270), 90);
   EXPECT_FLOAT_EQ(NormalizeAngle(725), 5);
 }
+
+}  // namespace geometry_test

@@ -8,6 +8,8 @@
 #include "ShapeScene.h"
 #include "vg2d/core/ImageShapes.h"
 
+namespace image_shapes_test {
+
 using namespace vg;
 
 namespace {
@@ -144,3 +146,5 @@ TEST(PathShape, HitTestFollowsThePathAtRunTimeAndTheBoundsInDesignMode) {
   EXPECT_EQ(s.canvas.BufferBits()[20 * 120 + 5] >> 24, 0xFFu);
   EXPECT_EQ(s.canvas.BufferBits()[5 * 120 + 35], 0u);
 }
+
+}  // namespace image_shapes_test

@@ -19,6 +19,9 @@
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/Styles.h"
 #include "vg2d/core/WideStrings.h"
+#include "tests/vg2d_core/SavedText.h"
+
+namespace library_test {
 
 using namespace vg;
 
@@ -29,11 +32,7 @@ bool Listed(const std::string& Category, rtl::TClass Class) {
                                         [&](const auto& e) { return e.Category == Category && e.Class == Class; });
 }
 
-std::string TextOf(TvxObject* O) {
-  rtl::TMemoryStream s;
-  O->SaveToTextStream(&s);
-  return std::string(static_cast<const char*>(s.Memory()), static_cast<size_t>(s.Size()));
-}
+using vgtest::TextOf;
 
 TEST(Library, StartUpRegistersByCategoryAndShutDownUndoesIt) {
   ASSERT_FALSE(LibraryStarted());
@@ -122,3 +121,5 @@ TEST(Library, ABitmapStreamsItsPictureAfterStartUpAlone) {
 }
 
 }  // namespace
+
+}  // namespace library_test

@@ -13,6 +13,9 @@
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/Objects.h"
 #include "vg2d/core/VisualObjects.h"
+#include "tests/vg2d_core/SavedText.h"
+
+namespace object_tree_test {
 
 using namespace vg;
 using vgtest::FakeScene;
@@ -36,11 +39,7 @@ protected:
   bool ResourcesVisible() const override { return false; }
 };
 
-std::string TextOf(TvxObject* O) {
-  rtl::TStringStream text;
-  O->SaveToTextStream(&text);
-  return text.DataString();
-}
+using vgtest::TextOf;
 
 class ObjectTree : public ::testing::Test {
 protected:
@@ -360,3 +359,5 @@ TEST_F(ObjectTree, AnimateFloatWaitSurvivesItsObjectBeingFreedMeanwhile) {
 }
 
 }  // namespace
+
+}  // namespace object_tree_test

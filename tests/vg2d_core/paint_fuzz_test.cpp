@@ -12,6 +12,8 @@
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/PathData.h"
 
+namespace paint_fuzz_test {
+
 namespace {
 
 using namespace vg;
@@ -109,3 +111,5 @@ TEST(PaintFuzz, PngPropertyReaderKeepsTheBitmapWhole) {
 }
 
 }  // namespace
+
+}  // namespace paint_fuzz_test

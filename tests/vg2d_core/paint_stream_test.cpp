@@ -11,6 +11,8 @@
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/PathData.h"
 
+namespace paint_stream_test {
+
 namespace {
 
 using namespace vg;
@@ -101,3 +103,5 @@ TEST(PaintStream, GradientPathPictureAndFontReadBack) {
 }
 
 }  // namespace
+
+}  // namespace paint_stream_test

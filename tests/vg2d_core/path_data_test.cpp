@@ -10,6 +10,8 @@
 #include "PaintFakes.h"
 #include "platform/rtl/Streams.h"
 
+namespace path_data_test {
+
 namespace {
 
 using namespace vg;
@@ -299,3 +301,5 @@ TEST(PathResource, FindsNamedPathAndForgetsFreedObject) {
 }
 
 }  // namespace
+
+}  // namespace path_data_test

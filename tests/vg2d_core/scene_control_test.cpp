@@ -25,6 +25,8 @@
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Shapes.h"
 
+namespace scene_control_test {
+
 using namespace vg;
 using vgtest::Box;
 
@@ -699,3 +701,5 @@ TEST_F(SceneControl, TheDesignHitTestAnswersOverObjectsTheSelectionAndEmptyTrees
   EXPECT_EQ(ask(60, 30), 1) << "the selection's area";
   EXPECT_EQ(ask(-5, -5), 0) << "a point left of and above the scene";
 }
+
+}  // namespace scene_control_test

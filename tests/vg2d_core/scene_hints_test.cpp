@@ -13,6 +13,8 @@
 #include "vg2d/core/Library.h"
 #include "vg2d/core/SceneControl.h"
 
+namespace scene_hints_test {
+
 using namespace vg;
 using vgtest::Box;
 
@@ -129,3 +131,5 @@ TEST_F(SceneHints, AHintWhoseObjectIsFreedClosesWithoutTouchingIt) {
 }
 
 }  // namespace
+
+}  // namespace scene_hints_test

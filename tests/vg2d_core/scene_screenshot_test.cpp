@@ -21,6 +21,8 @@
 #include "vg2d/core/Shapes.h"
 #include "vg2d/core/TextShape.h"
 
+namespace scene_screenshot_test {
+
 using namespace vg;
 using vgtest::Near;
 using vgtest::ReadXwd;
@@ -107,3 +109,5 @@ TEST(SceneScreenshotChild, Run) {
 }
 
 }  // namespace
+
+}  // namespace scene_screenshot_test

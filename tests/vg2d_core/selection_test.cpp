@@ -10,6 +10,8 @@
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Selection.h"
 
+namespace selection_test {
+
 using namespace vg;
 using vgtest::FakeScene;
 
@@ -273,3 +275,5 @@ TEST(SelectionLooks, ADashedFrameWithWhiteGripsAndTheOneUnderTheMouseRed) {
   paint();
   EXPECT_EQ(at(140, 90), 0u);
 }
+
+}  // namespace selection_test

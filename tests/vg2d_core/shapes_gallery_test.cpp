@@ -11,6 +11,8 @@
 #include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/Shapes.h"
 
+namespace shapes_gallery_test {
+
 using namespace vg;
 
 namespace {
@@ -83,3 +85,5 @@ TEST(ShapesGallery, MatchesTheReferencePicture) {
   std::copy(s.canvas->BufferBits(), s.canvas->BufferBits() + 480 * 240, picture.Bits());
   vgtest::ExpectReferencePicture(picture, "shapes_gallery.png", VG2D_CORE_TEST_DATA);
 }
+
+}  // namespace shapes_gallery_test

@@ -11,6 +11,8 @@
 #include "vg2d/core/Effects.h"
 #include "vg2d/core/Shapes.h"
 
+namespace shapes_test {
+
 using namespace vg;
 using vgtest::ShapeScene;
 
@@ -342,3 +344,5 @@ TEST(Shapes, EqualValuesRepaintNothingAndDefaultsAreNotWritten) {
   r->SetSides({});
   EXPECT_FALSE(rtl::IsDefaultPropertyValue(r, rtl::GetPropInfo(r, "Sides")));
 }
+
+}  // namespace shapes_test

@@ -2,6 +2,8 @@
 
 #include "vg2d/core/Bounds.h"
 
+namespace spline_test {
+
 using namespace vg;
 
 TEST(Spline, NaturalSplineThroughThreePoints) {
@@ -44,3 +46,5 @@ TEST(Spline, FewerThanTwoPointsGiveOrigin) {
     EXPECT_EQ(y, 0);
   }
 }
+
+}  // namespace spline_test

@@ -14,6 +14,8 @@
 #include "vg2d/core/Bounds.h"
 #include "vg2d/core/WideStrings.h"
 
+namespace streamed_properties_test {
+
 namespace {
 
 using namespace vg;
@@ -190,3 +192,5 @@ TEST(StreamedProperties, AgainstAnAncestorTheListIsWrittenOnlyWhenItDiffers) {
 }
 
 }  // namespace
+
+}  // namespace streamed_properties_test

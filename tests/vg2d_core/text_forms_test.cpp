@@ -6,6 +6,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/core/TextForms.h"
 
+namespace text_forms_test {
+
 using namespace vg;
 
 TEST(FloatText, WholeNumbersAsDigitsOthersWithThreeDecimals) {
@@ -86,3 +88,5 @@ TEST(Tokenizer, GetTokenWSkipsRunsOfSeparatorsFromAOneBasedPosition) {
   EXPECT_EQ(pos, 16);
   EXPECT_EQ(GetTokenW(pos, text, u" ,"), u"");
 }
+
+}  // namespace text_forms_test

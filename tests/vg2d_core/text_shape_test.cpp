@@ -8,6 +8,8 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/TextShape.h"
 
+namespace text_shape_test {
+
 using namespace vg;
 
 namespace {
@@ -160,3 +162,5 @@ TEST(TextShape, LinesAreAsHighAsTheFontsCellWhenMeasuredAndDrawn) {
   std::copy(canvas->BufferBits(), canvas->BufferBits() + 220 * 60, picture.Bits());
   TvxFilterGdiPlus().SaveToFile("text_lines.png", picture, "");
 }
+
+}  // namespace text_shape_test

@@ -14,6 +14,8 @@
 #include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/VisualObjects.h"
 
+namespace visual_object_face_test {
+
 using namespace vg;
 using vgtest::Box;
 using vgtest::FakeScene;
@@ -263,3 +265,5 @@ TEST_F(VisualObjectFace, AVisualBrushPaintsItsObjectAtTheBrushOpacityWithoutRepa
 }
 
 }  // namespace
+
+}  // namespace visual_object_face_test

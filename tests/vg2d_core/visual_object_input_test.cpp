@@ -18,6 +18,8 @@
 #include "vg2d/core/Controls.h"
 #include "vg2d/core/VisualObjects.h"
 
+namespace visual_object_input_test {
+
 using namespace vg;
 using vgtest::FakeScene;
 
@@ -416,3 +418,5 @@ TEST_F(VisualInput, TheCaretIsAThinBlueRectangleThatBlinksAtAThirdOfTheTickerRat
 }
 
 }  // namespace
+
+}  // namespace visual_object_input_test

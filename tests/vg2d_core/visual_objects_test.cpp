@@ -14,6 +14,8 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/VisualObjects.h"
 
+namespace visual_objects_test {
+
 using namespace vg;
 using vgtest::Box;
 using vgtest::FakeScene;
@@ -387,3 +389,5 @@ TEST(VisualObjects, PaintsATreeIntoTheCanvas) {
 }
 
 }  // namespace
+
+}  // namespace visual_objects_test

@@ -10,6 +10,8 @@
 #include "platform/rtl/Streams.h"
 #include "vg2d/core/WideStrings.h"
 
+namespace wide_strings_test {
+
 using namespace vg;
 
 namespace {
@@ -235,3 +237,5 @@ TEST(WideStringListAssign, ToAndFromEightBitLists) {
   copy.Assign(&wide);
   EXPECT_TRUE(copy.Equals(&wide));
 }
+
+}  // namespace wide_strings_test

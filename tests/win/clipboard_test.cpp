@@ -14,6 +14,8 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Graphics.h"
 
+namespace clipboard_test {
+
 using namespace win;
 
 namespace {
@@ -103,3 +105,5 @@ TEST_F(ClipboardPictures, ThePngFormKeepsThePixelsAndRefusesWhatIsNoPicture) {
   EXPECT_FALSE(DecodeClipboardPicture(nullptr, 0, *kept));
   EXPECT_EQ(Pixels(*kept), Pixels(*Picture(2, 1))) << "a refused picture changes nothing";
 }
+
+}  // namespace clipboard_test

@@ -17,6 +17,8 @@
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 
+namespace display_wait_test {
+
 namespace {
 
 bool InXvfbChild() { return std::getenv("GASCAL_XVFB_CHILD") != nullptr; }
@@ -79,3 +81,5 @@ TEST(DisplayWaitUnderX11Child, AnotherThreadsCallAndAFractionalTimerEndTheWait) 
 }
 
 }  // namespace
+
+}  // namespace display_wait_test

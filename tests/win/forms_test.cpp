@@ -15,6 +15,8 @@
 #include "platform/win/Forms.h"
 #include "tests/loop/Later.h"
 
+namespace forms_test {
+
 using namespace win;
 
 namespace {
@@ -567,3 +569,5 @@ TEST_F(FormsTest, BoundsBeyondWhatAWindowCanHaveAreBroughtInSoTheFormStillShowsA
   SimulateMouseButton(form.get(), rtl::mbLeft, true, 10, 10);
   EXPECT_EQ(r->Messages(WM_LBUTTONDOWN, WM_LBUTTONDOWN).size(), 1u);
 }
+
+}  // namespace forms_test

@@ -8,6 +8,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Graphics.h"
 
+namespace graphics_test {
+
 using namespace win;
 
 namespace {
@@ -169,3 +171,5 @@ TEST_F(GraphicsTest, PixelsAndRowsSeeEverythingDrawnBefore) {
   EXPECT_THROW(b.ScanLine(4), rtl::ERangeError);
   EXPECT_THROW(b.ScanLine(-1), rtl::ERangeError);
 }
+
+}  // namespace graphics_test

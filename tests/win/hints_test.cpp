@@ -10,6 +10,8 @@
 #include "platform/win/Forms.h"
 #include "platform/win/Hints.h"
 
+namespace hints_test {
+
 using namespace win;
 
 namespace {
@@ -269,3 +271,5 @@ TEST_F(HintsTest, TheWindowIsADarkFaceWithALightEdgeAndLightText) {
 }
 
 }  // namespace
+
+}  // namespace hints_test

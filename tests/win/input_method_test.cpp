@@ -11,6 +11,8 @@
 #include "platform/win/Forms.h"
 #include "platform/win/InputMethod.h"
 
+namespace input_method_test {
+
 using namespace win;
 
 namespace {
@@ -245,3 +247,5 @@ TEST(TypedChar, IsTheKeysCharacterWithTheCaseOfShiftAndCapsLockAndNothingForChor
   EXPECT_EQ(TypedCharOf(0x1F600, 0), 0);
   EXPECT_EQ(TypedCharOf(0xD800, 0), 0);
 }
+
+}  // namespace input_method_test

@@ -12,6 +12,8 @@
 #include "platform/win/Display.h"
 #include "platform/win/Popups.h"
 
+namespace popup_forms_test {
+
 using namespace win;
 
 namespace {
@@ -167,3 +169,5 @@ TEST_F(PopupForms, AClosedPopupWindowFreesItselfAndForgetsAFreedOwner) {
   main.reset();
   EXPECT_EQ(other->OwnerForm(), nullptr);
 }
+
+}  // namespace popup_forms_test
