@@ -227,9 +227,12 @@ void Graphics::Fill(const Brush& B) {
 namespace {
 
 // Pixels across a gradient strip: wide enough that blending it repeated costs little more
-// than blending a whole image, small enough to keep a few.
+// than blending a whole image, small enough to keep many.
 constexpr int StripWidth = 16;
-constexpr size_t StripsKept = 4;
+// The strips kept, newest first, up to this many bytes. Every panel, box and indicator of a
+// window fills from a strip of its own (one per shift down): the main window's frames use about
+// forty of 620 rows, 1.6 MB; with fewer kept, each frame draws most of them again.
+constexpr size_t StripBytesKept = size_t{4} << 20;
 
 bool IsWholeShift(const cairo_matrix_t& M) {
   return M.xx == 1 && M.yy == 1 && M.xy == 0 && M.yx == 0 && M.x0 == std::trunc(M.x0) && M.y0 == std::trunc(M.y0);
@@ -295,8 +298,14 @@ cairo_pattern_t* Graphics::GradientStrip() {
     return nullptr;
   }
   ++stripsMade_;
-  if (strips_.size() >= StripsKept) strips_.pop_back();
-  strips_.insert(strips_.begin(), Strip{std::move(key), std::shared_ptr<cairo_pattern_t>(p, cairo_pattern_destroy)});
+  const size_t bytes = size_t{StripWidth} * 4 * static_cast<size_t>(height);
+  while (!strips_.empty() && stripBytes_ + bytes > StripBytesKept) {
+    stripBytes_ -= strips_.back().Bytes;
+    strips_.pop_back();
+  }
+  stripBytes_ += bytes;
+  strips_.insert(strips_.begin(),
+                 Strip{std::move(key), std::shared_ptr<cairo_pattern_t>(p, cairo_pattern_destroy), bytes});
   return p;
 }
 

@@ -150,8 +150,10 @@ private:
   struct Strip {
     std::vector<double> Key;
     std::shared_ptr<cairo_pattern_t> Pattern;
+    size_t Bytes;
   };
   std::vector<Strip> strips_;
+  size_t stripBytes_ = 0;
   size_t stripsMade_ = 0;
   friend class TextLayout;
 };

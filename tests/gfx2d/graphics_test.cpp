@@ -432,3 +432,35 @@ TEST(GraphicsFill, GradientStripsPaintWhatTheGradientPaints) {
 }
 
 }  // namespace graphics_test
+
+namespace graphics_test {
+
+// A window's panels and boxes each fill from a strip of their own (one per shift down): the
+// strips of a frame's forty fills are all kept, so the next frame draws none again. What is
+// kept is bounded in bytes: on a target of 4,096 rows only sixteen strips stay, so the oldest
+// is drawn again once seventeen others came after it.
+TEST(GraphicsFill, GradientStripsAreKeptForAWindowAndBoundedInBytes) {
+  auto fillShifted = [](Surface& S, int Shifts) {
+    LinearGradientBrush b({0, 0}, {0, 20}, 0xFF102030u, 0xFF405060u, WrapMode::TileFlipX);
+    Path rect;
+    rect.AddRectangle({0, 0, 8, 20});
+    for (int k = 0; k < Shifts; ++k) {
+      S.g->SetWorldTransform({1, 0, 0, 1, 0, static_cast<float>(k)});
+      S.g->FillPath(b, rect);
+    }
+  };
+  Surface window(8, 620);
+  for (int frame = 0; frame < 3; ++frame) fillShifted(window, 40);
+  EXPECT_EQ(window.g->GradientStripsMade(), 40u);
+
+  Surface tall(8, 4096);
+  fillShifted(tall, 16);
+  fillShifted(tall, 16);
+  EXPECT_EQ(tall.g->GradientStripsMade(), 16u);
+  fillShifted(tall, 17);  // the seventeenth pushes out the oldest, the first shift
+  EXPECT_EQ(tall.g->GradientStripsMade(), 17u);
+  fillShifted(tall, 1);
+  EXPECT_EQ(tall.g->GradientStripsMade(), 18u);
+}
+
+}  // namespace graphics_test
