@@ -225,6 +225,21 @@ HRESULT GlDevice::StretchRect(ISurface* Source, const RECT* SourceRect, ISurface
   return D3D_OK;
 }
 
+namespace {
+
+// Drops errors left from before, then binds Renderbuffer for reading through ReadFbo, with
+// rows packed four-byte aligned: what a read-back's glReadPixels reads from.
+void BindForReadBack(GLuint ReadFbo, GLuint Renderbuffer) {
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  glNamedFramebufferRenderbuffer(ReadFbo, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, Renderbuffer);
+  glNamedFramebufferReadBuffer(ReadFbo, GL_COLOR_ATTACHMENT0);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, ReadFbo);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+}
+
+}  // namespace
+
 HRESULT GlDevice::GetRenderTargetData(ISurface* RenderTarget, ISurface* Dest) {
   auto* src = dynamic_cast<GlSurface*>(RenderTarget);
   auto* dst = dynamic_cast<GlSurface*>(Dest);
@@ -232,12 +247,7 @@ HRESULT GlDevice::GetRenderTargetData(ISurface* RenderTarget, ISurface* Dest) {
       dst->GetKind() != GlSurface::SystemMemory || src->Width() != dst->Width() || src->Height() != dst->Height() ||
       !Current())
     return D3DERR_INVALIDCALL;
-  while (glGetError() != GL_NO_ERROR) {
-  }
-  glNamedFramebufferRenderbuffer(readFbo_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, src->Name());
-  glNamedFramebufferReadBuffer(readFbo_, GL_COLOR_ATTACHMENT0);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  BindForReadBack(readFbo_, src->Name());
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);
   // Rows come out top first: the device draws with the upper-left origin.
   glReadPixels(0, 0, static_cast<GLsizei>(src->Width()), static_cast<GLsizei>(src->Height()), GL_BGRA,
@@ -252,12 +262,7 @@ HRESULT GlDevice::GetRenderTargetRect(ISurface* RenderTarget, const RECT* Rect, 
       !RectInside(*Rect, src->Width(), src->Height()) || Pitch < (Rect->right - Rect->left) * 4 || Pitch % 4 ||
       !Current())
     return D3DERR_INVALIDCALL;
-  while (glGetError() != GL_NO_ERROR) {
-  }
-  glNamedFramebufferRenderbuffer(readFbo_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, src->Name());
-  glNamedFramebufferReadBuffer(readFbo_, GL_COLOR_ATTACHMENT0);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  BindForReadBack(readFbo_, src->Name());
   glPixelStorei(GL_PACK_ROW_LENGTH, Pitch / 4);
   // Window rows count from the top here (the upper-left origin), so the rows come out top first.
   glReadPixels(Rect->left, Rect->top, Rect->right - Rect->left, Rect->bottom - Rect->top, GL_BGRA,
