@@ -628,6 +628,9 @@ void TForm_3D_GEN::HudButton_3D_GEN_FlipMouseDown(rtl::TObject*, rtl::TMouseButt
 void TForm_3D_GEN::HudButton_3D_GEN_SettingsClick(rtl::TObject*) { ShowWindowNamed("Form_3D_SET"); }
 
 void TForm_3D_GEN::HudTabControl_GENChange(rtl::TObject*) {
+  // The page now shown draws what it left for later while hidden.
+  for (TWindowPage* shown : Pages())
+    if (shown->Shown()) shown->PageShown();
   const int page = parts_.HudTabControl_GEN->ItemIndex();
   if (page < 0 || page > 3) return;
   Model().Settings.Page_Index = page;

@@ -215,8 +215,14 @@ void TPage_CLB::PlaceScales() {
   for (std::size_t i = 0; i < d.VerticalGrid.size(); ++i) PlaceBox(d.VerticalGrid[i], s.VerticalGrid[i]);
 }
 
+void TPage_CLB::PageShown() {
+  if (redrawPending_) RedrawCalibrationDiagram();
+}
+
 void TPage_CLB::RedrawCalibrationDiagram() {
   if (!built_) return;
+  redrawPending_ = !Shown();
+  if (redrawPending_) return;
   QueueDiagramFonts();
   TDiagramParts& d = diagram_;
   vg::TvxImage* plot = parts_.Image_CLB_Diagram;
@@ -244,6 +250,11 @@ void TPage_CLB::RedrawCalibrationDiagram() {
 
 void TPage_CLB::DrawDiagramState() {
   if (!built_) return;
+  if (!Shown() || redrawPending_) {
+    if (Shown()) return RedrawCalibrationDiagram();
+    redrawPending_ = true;
+    return;
+  }
   TDiagramParts& d = diagram_;
   vg::TvxImage* plot = parts_.Image_CLB_Diagram;
   const float mapSize = d.GasPoints.empty() ? MapMarkerSize : d.GasPoints.front()->Width();

@@ -71,9 +71,12 @@ public:
   // diagram's.
   void BuildCalibrationDiagram();
   // The full redraw: the curve (and the proposal) from the model, then the state over it.
+  // While the page is hidden both wait for the page to be shown, and it redraws in full then
+  // (a live-data reply redraws the diagram every time).
   void RedrawCalibrationDiagram();
   // The markers' colours, the guides, the MAP shapes and the live markers.
   void DrawDiagramState();
+  void PageShown() override;
   void ShowDiagramPosition(const std::string& Text);
   void ShowDiagramHistoryPanel();
   void CloseDiagramHistoryPanel();
@@ -125,6 +128,7 @@ private:
   TDiagramParts diagram_;
   bool built_ = false;
   bool fontsPending_ = false;
+  bool redrawPending_ = false;  // a redraw came while the page was hidden
 };
 
 }  // namespace app

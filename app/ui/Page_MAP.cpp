@@ -145,8 +145,14 @@ void TPage_MAP::ApplyGridFont() {
     }
 }
 
+void TPage_MAP::PageShown() {
+  if (redrawPending_) RedrawMapRPM();
+}
+
 void TPage_MAP::RedrawMapRPM() {
   if (!Cell(0, 0).Label) return;
+  redrawPending_ = !Shown();
+  if (redrawPending_) return;
   ApplyGridFont();
   // The time break points' kind name, once per language (the store may be gone by now).
   if (timeKindLanguage_ != CurrentLanguage()) {

@@ -47,8 +47,10 @@ public:
   }
 
   // What the main window and the ECU side ask of the map page.
-  // Texts, backgrounds, the focused frame and the cell data as app::MapRPM has them now.
+  // Texts, backgrounds, the focused frame and the cell data as app::MapRPM has them now; while
+  // the page is hidden, when it is shown next (a live-data reply redraws it every time).
   void RedrawMapRPM();
+  void PageShown() override;
   // A live-data reply: the live cell and the trail move (app::MarkMapRPMLiveCell), the
   // trail's timer runs while the trail wants it.
   void MarkMapRPMLiveCell();
@@ -85,6 +87,7 @@ private:
   std::string gridFontName_;      // the font the grid's labels have
   float gridFontSize_ = 0;
   int gridFontStyle_ = -1;
+  bool redrawPending_ = false;  // a redraw came while the page was hidden
 };
 
 }  // namespace app

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/core/Model.h"
 #include "app/core/Port_Failure.h"
 #include "app/core/Port_View.h"
 #include "app/core/Set_3D_Unit.h"
@@ -44,9 +45,11 @@ T* LivePage(const TForm_3D_GEN& Main, T* Page) {
 }
 
 // The live window of that class, nil when none.
+// (The model's own list: every reply asks for the main window several times, and a copy of
+// the list would be made each time.)
 template <class T>
 T* WindowOf() {
-  for (TWindow_3D* w : TWindow_3D::Windows())
+  for (rtl::TComponent* w : Model().Windows)
     if (auto* t = dynamic_cast<T*>(w)) return t;
   return nullptr;
 }
@@ -62,11 +65,7 @@ void Console(const std::string& What) {
 TWindowHost::TWindowHost() = default;
 TWindowHost::~TWindowHost() = default;
 
-TForm_3D_GEN* TWindowHost::Main() {
-  for (TWindow_3D* w : TWindow_3D::Windows())
-    if (auto* main = dynamic_cast<TForm_3D_GEN*>(w)) return main;
-  return nullptr;
-}
+TForm_3D_GEN* TWindowHost::Main() { return WindowOf<TForm_3D_GEN>(); }
 
 rtl::TComponent* TWindowHost::FindControl(TControl Control) {
   const std::string name = ControlName(Control);

@@ -31,6 +31,8 @@ std::string TWindowPage::PageName() const {
   return name;
 }
 
+bool TWindowPage::Shown() const { return root_ && root_->Visible(); }
+
 void TWindowPage::ReadPageText(const std::string& ResourceName, vg::TvxTabItem* Item) {
   ReadComponentText(this, ResourceName, "The page text " + ResourceName);
   // The text's 2D roots are the visual objects it made that stand in no 2D parent.

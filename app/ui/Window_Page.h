@@ -38,6 +38,12 @@ public:
   vg::TvxTabItem* Item() const { return item_; }
   // The page's name in messages ("the page Page_CFG of Form_3D_GEN").
   std::string PageName() const;
+  // Whether the page is on screen: its tab control shows only the selected item's page. A page
+  // in no tab control is shown while its root is visible.
+  bool Shown() const;
+  // The tab control has selected another item (the window calls it for each of its pages):
+  // a page that left its drawing for later because it was hidden draws now, while Shown().
+  virtual void PageShown() {}
 
 private:
   vg::TvxVisualObject* root_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <map>
@@ -112,10 +113,20 @@ std::string FromWide(const std::u16string& s) {
 
 const std::string kReplacementWide("\xFD\xFF", 2);  // U+FFFD in UTF-16LE
 
+// The code pages whose bytes 0..127 are ASCII: the system default, Thai, the Windows ones of
+// Europe and the Middle East, UTF-8. Any other (an unknown one raises) goes through iconv.
+bool AsciiCompatible(int CodePage) {
+  return CodePage == 0 || CodePage == 874 || (CodePage >= 1250 && CodePage <= 1258) || CodePage == 65001;
+}
+
 }  // namespace
 
 std::u16string CodePageToWide(const std::string& S, int CodePage) {
   if (S.empty()) return {};
+  // Plain ASCII means the same in every code page the program's texts come in: it widens as
+  // it stands (a reply's figures are converted many times a second).
+  if (AsciiCompatible(CodePage) && std::all_of(S.begin(), S.end(), [](char c) { return (c & 0x80) == 0; }))
+    return std::u16string(S.begin(), S.end());
   return ToWide(Convert(S.data(), S.size(), CharsetName(CodePage), kWide, 1, kReplacementWide));
 }
 

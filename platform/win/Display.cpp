@@ -141,11 +141,13 @@ void TSdlWaiter::WaitOwn(double TimeoutMs) {
   const nfds_t count = connection_ >= 0 ? 2 : 1;
   timespec limit{};
   const int ready = ppoll(p, count, rtl::PollLimit(TimeoutMs, limit), nullptr);
-  const bool woken = ready > 0 && (p[0].revents & POLLIN);
-  if (woken) wake_.TakeWakes();
-  // Only a wake from another thread leaves the window system alone: after X events, a
-  // time-out or a signal (SDL turns SIGTERM into its quit event when pumped) it is pumped.
-  if (!(woken && ready == 1)) {
+  if (ready > 0 && (p[0].revents & POLLIN)) wake_.TakeWakes();
+  // The window system is pumped after X events came and after a signal (SDL turns SIGTERM
+  // into its quit event when pumped). A time-out or a wake from another thread leaves it
+  // alone: nothing came from the X server since the pump above, and the next wait pumps
+  // first anyway (a signal handled on another thread is seen then).
+  const bool fromX = ready > 0 && count == 2 && p[1].revents != 0;
+  if (ready < 0 || fromX) {
     SDL_PumpEvents();
     CollectQueued();
   }

@@ -270,6 +270,38 @@ TEST_F(GraphPageTest, MapControlsFollowSaveMapOnlyWithTheLinkUp) {
   EXPECT_TRUE(p.HudLabel_CLB_Scale_Manifuld->Visible());
 }
 
+// Live replies redraw the diagram while another page is shown; the Graph page draws it when it
+// is shown, as a redraw on the shown page would have.
+TEST_F(GraphPageTest, WhatCameWhileThePageWasHiddenIsDrawnWhenItIsShown) {
+  ShowGraph();
+  const app::TDiagramParts& d = Page().Diagram();
+  const float x0 = d.GasMarker->Position()->X(), y0 = d.GasMarker->Position()->Y();
+  main->Parts().HudTabControl_GEN->SetItemIndex(0);
+  Run(50);
+  ecu::Session().LiveData.LivePetrolTimeAvg = 6000;
+  ecu::Session().LiveData.LiveGasTimeAvg = 8000;
+  ecu::Session().Hosts.Host->RedrawCalibrationDiagram();
+  main->Parts().HudTabControl_GEN->SetItemIndex(2);
+  const float x1 = d.GasMarker->Position()->X(), y1 = d.GasMarker->Position()->Y();
+  EXPECT_LT(x1, x0);
+  EXPECT_GT(y1, y0);
+  Page().RedrawCalibrationDiagram();
+  EXPECT_FLOAT_EQ(d.GasMarker->Position()->X(), x1);
+  EXPECT_FLOAT_EQ(d.GasMarker->Position()->Y(), y1);
+
+  // The state alone (the live markers) is left for later too, and drawn with the page.
+  main->Parts().HudTabControl_GEN->SetItemIndex(3);
+  ecu::Session().LiveData.LivePetrolTimeAvg = 12500;
+  ecu::Session().LiveData.LiveGasTimeAvg = 16000;
+  app::DrawDiagramState();
+  main->Parts().HudTabControl_GEN->SetItemIndex(2);
+  EXPECT_FLOAT_EQ(d.GasMarker->Position()->X(), x0);
+  EXPECT_FLOAT_EQ(d.GasMarker->Position()->Y(), y0);
+  const auto picture = Picture("graph_page_shown_again.png");
+  EXPECT_TRUE(Near(At(*picture, Page().Parts().Image_CLB_Diagram, 549.0f / 2, 377.0f / 2),
+                   Rgb(app::Model().Colors.ColorTable[app::Color_Diagram_Gas])));
+}
+
 }  // namespace
 
 }  // namespace calibr_page_test

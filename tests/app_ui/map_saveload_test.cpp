@@ -131,6 +131,29 @@ TEST_F(MapPageTest, TheGridShowsTheMapTransposedWithItsColours) {
   EXPECT_FALSE(main->Timer_3D_MapRPM_Tail()->Enabled());
 }
 
+// Live replies move the live cell while another page is shown; the grid shows it, and any
+// other change, when the Map page is shown again.
+TEST_F(MapPageTest, WhatCameWhileThePageWasHiddenIsShownWithThePage) {
+  app::TPage_MAP& page = ShowMapPage();
+  main->Parts().HudTabControl_GEN->SetItemIndex(0);
+  Run(50);
+  ecu::Session().LiveData.WorkMode = 1;
+  ecu::Session().LiveData.LivePetrolTimeAvg = 3500;
+  ecu::Session().LiveData.LiveRPM = 1700;
+  ecu::Session().Hosts.Host->MarkMapRPMLiveCell();
+  const TMapRPMItem live = app::Model().MapRPM.LiveCell;
+  ASSERT_GT(live.Col, 0);
+  app::Model().MapRPM.MapRPMTexts[4][7] = "1.25";
+  page.RedrawMapRPM();
+  main->Parts().HudTabControl_GEN->SetItemIndex(3);
+  EXPECT_TRUE(page.Cell(live.Row, live.Col).Background->Visible());
+  EXPECT_EQ(page.Cell(4, 7).Label->Text(), u"1.25");
+  Run(50);
+  const std::string liveColor = app::Model().Colors.ColorTable[app::Color_MapRPM_Pet];
+  const std::uint32_t corner = PixelOf(page.Cell(live.Row, live.Col).Background, 4, 4);
+  EXPECT_TRUE(Near(corner, Argb(liveColor))) << std::hex << corner;
+}
+
 TEST_F(MapPageTest, TheMouseOnTheLabelsFocusesSelectsAndDrags) {
   app::TPage_MAP& page = ShowMapPage();
   Move(page, {3, 5}, 2, 2);

@@ -33,6 +33,23 @@ TEST(CodePage, WesternIsTheSystemDefault) {
   EXPECT_THROW(CodePageToWide("x", 99999), EConvertError);
 }
 
+// ASCII text widens as it stands in the code pages the texts come in; the same bytes beside one
+// that needs the code page's table must decode alike, and an unknown code page still raises.
+TEST(CodePage, AsciiTextDecodesAlikeWithAndWithoutTheTable) {
+  std::string ascii;
+  for (int c = 1; c < 0x80; ++c) ascii += static_cast<char>(c);
+  const std::u16string wide(ascii.begin(), ascii.end());
+  for (int cp : {0, 874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 65001}) {
+    SCOPED_TRACE(cp);
+    EXPECT_EQ(wide, CodePageToWide(ascii, cp));
+    const std::u16string mixed = CodePageToWide(ascii + "\xC3\xA9", cp);
+    ASSERT_GT(mixed.size(), wide.size());
+    EXPECT_EQ(wide, mixed.substr(0, wide.size()));
+  }
+  EXPECT_THROW(CodePageToWide("plain", 12345), EConvertError);
+  EXPECT_THROW(CodePageToWide("plain", 932932), EConvertError);
+}
+
 TEST(CodePage, Utf8BothWays) {
   const std::u16string wide = u"Привет \U0001F600";
   EXPECT_EQ("Привет \U0001F600", WideToUtf8(wide));

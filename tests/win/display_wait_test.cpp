@@ -1,10 +1,17 @@
 // The loop's wait once the display is open, on a real X server: the test program runs itself
 // again under xvfb-run with SDL's x11 driver, and the child does the work. There the loop sleeps
 // on the X connection and a wake of its own: another thread's call ends a wait that has no
-// other deadline, and a timer of a fraction of a millisecond fires, never before its time.
-// (The X server's events reaching the forms is what every test of a real window shows.)
+// other deadline, and a timer of a fraction of a millisecond fires, never before its time; a
+// termination signal that ends a wait closes the main form from that wait, although a
+// time-out leaves the window system alone. (The X server's events reaching the forms is what
+// every test of a real window shows.)
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <fstream>
 
 #include <atomic>
 #include <chrono>
@@ -76,6 +83,54 @@ TEST(DisplayWaitUnderX11Child, AnotherThreadsCallAndAFractionalTimerEndTheWait) 
     rtl::Application->StopTimer(guardTimer);
     form.reset();
   }
+  rtl::Application->ProcessMessages();
+  win::CloseDisplay();
+}
+
+// The system call a thread of this process is in now ("-1" or "running" when none).
+long SyscallOf(pid_t Thread) {
+  std::ifstream f("/proc/self/task/" + std::to_string(Thread) + "/syscall");
+  long number = -1;
+  return f >> number ? number : -1;
+}
+
+TEST(DisplayWaitUnderX11Child, ATerminationSignalDuringTheWaitClosesTheMainFormFromThatWait) {
+  if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  rtl::Application->Reset();
+  {
+    auto form = std::make_unique<win::TForm>(nullptr);
+    form->SetBorderStyle(win::bsNone);
+    form->SetBounds(10, 20, 200, 100);
+    int closed = 0;
+    form->OnClose = [&closed](rtl::TObject*, win::TCloseAction&) { ++closed; };
+    form->Show();
+    win::SetMainForm(form.get());
+    bool guard = false;
+    const auto guardTimer = rtl::Application->StartTimer(10000, [&guard] { guard = true; });
+    // Once the loop sleeps in its wait, another thread sends the signal to the loop's thread,
+    // which ends the wait with EINTR: that one wait must pump, or the quit waits for the next.
+    const pid_t loopThread = static_cast<pid_t>(::syscall(SYS_gettid));
+    const pthread_t loopHandle = pthread_self();
+    std::atomic<bool> sent{false};
+    std::thread other([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      for (int i = 0; i < 5000 && SyscallOf(loopThread) != SYS_ppoll; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      pthread_kill(loopHandle, SIGTERM);
+      sent = true;
+    });
+    while (!sent && !guard) {
+      rtl::Application->WaitMessage();
+      rtl::Application->ProcessMessages();
+    }
+    other.join();
+    EXPECT_EQ(closed, 1) << "the wait the signal ended did not hand the quit over";
+    EXPECT_FALSE(form->Showing());
+    EXPECT_FALSE(guard);
+    rtl::Application->StopTimer(guardTimer);
+    form.reset();
+  }
+  rtl::Application->Reset();  // the main form's close ended the loop
   rtl::Application->ProcessMessages();
   win::CloseDisplay();
 }
