@@ -7,8 +7,12 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <deque>
 #include <iterator>
@@ -41,18 +45,41 @@ constexpr UINT WM_PUMPEVENTS = rtl::WM_USER + 1;
 // the X server answers it with an error. On the other drivers SDL's wait and wake serve as
 // they are: they send nothing to a window.
 //
+// Asking SDL to pump is asking the X server (a read of the connection and more): the own
+// wait pumps only when something may be there. Before sleeping that is requests Xlib has not
+// sent or events it has read already, text input under way (an input method answers on a connection of its own), a pump
+// longer ago than kPumpAtLeastEvery (SDL finishes some of its work late, at a pump), and before
+// the first window (no connection known); after the sleep, X events or a signal. Otherwise it
+// only takes what other threads put on SDL's queue. SIGTERM and
+// SIGINT, which SDL turns into its quit event at a pump, are taken over from SDL on X: their
+// handler wakes the loop, which hands the quit event over itself, so that a signal that a
+// thread of the serial link catches ends the wait too.
+//
 // The object lives as long as the process (a thread may still be waking it while the
 // display closes); the display sets it up each time it opens.
 class TSdlWaiter : public rtl::TLoopWaiter {
 public:
+  static constexpr std::chrono::milliseconds kPumpAtLeastEvery{250};
+
   void Open(Uint32 WakeEvent, bool OwnWait) {
     wakeEvent_ = WakeEvent;
     ownWait_ = OwnWait;
     connection_ = -1;
+    x_ = nullptr;
+    quitSignal_ = false;
   }
-  // The descriptor that X events arrive on, polled beside the wake-up event (GUI thread).
-  void SetConnection(int Fd) { connection_ = Fd; }
+  // The descriptor that X events arrive on, polled beside the wake-up event, and its Xlib
+  // connection (GUI thread).
+  void SetConnection(int Fd, _XDisplay* X) {
+    connection_ = Fd;
+    x_ = X;
+  }
   int Connection() const { return connection_; }
+  // From a signal handler: only a flag and a write of the wake-up descriptor.
+  void QuitSignalled() {
+    quitSignal_ = true;
+    wake_.Wake();
+  }
   void Wait(double TimeoutMs) override;
   void Wake() override {
     wake_.Wake();
@@ -65,11 +92,18 @@ public:
 
 private:
   void WaitOwn(double TimeoutMs);
+  bool PumpNeeded() const;
+  void Pump();
+  void TakeQuitSignal();
 
   std::atomic<Uint32> wakeEvent_{0};
   std::atomic<bool> ownWait_{false};
   rtl::TEventFdWaiter wake_;
   int connection_ = -1;
+  _XDisplay* x_ = nullptr;
+  std::chrono::steady_clock::time_point lastPump_{};
+  std::atomic<bool> quitSignal_{false};
+  static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 };
 
 TSdlWaiter& SdlWaiter() {
@@ -131,25 +165,84 @@ void TSdlWaiter::Wait(double TimeoutMs) {
   SchedulePump();
 }
 
-void TSdlWaiter::WaitOwn(double TimeoutMs) {
-  // What Xlib has already read (a frame's XSync reads the events that came meanwhile) is
-  // taken before sleeping; the pump also sends the requests made since the last wait.
+bool TSdlWaiter::PumpNeeded() const {
+  if (!x_ || detail::XEventsHeld(x_) || SDL_IsTextInputActive()) return true;
+  return std::chrono::steady_clock::now() - lastPump_ >= kPumpAtLeastEvery;
+}
+
+void TSdlWaiter::Pump() {
   SDL_PumpEvents();
+  lastPump_ = std::chrono::steady_clock::now();
   CollectQueued();
+}
+
+void TSdlWaiter::TakeQuitSignal() {
+  if (!quitSignal_.exchange(false)) return;
+  SDL_Event e{};
+  e.type = SDL_QUIT;
+  e.quit.timestamp = SDL_GetTicks();
+  Collect(e);
+}
+
+void TSdlWaiter::WaitOwn(double TimeoutMs) {
+  TakeQuitSignal();
+  if (PumpNeeded()) Pump();
+  else CollectQueued();
   if (!display->pending.empty()) return;
   pollfd p[2] = {{wake_.Handle(), POLLIN, 0}, {connection_, POLLIN, 0}};
   const nfds_t count = connection_ >= 0 ? 2 : 1;
   timespec limit{};
   const int ready = ppoll(p, count, rtl::PollLimit(TimeoutMs, limit), nullptr);
   if (ready > 0 && (p[0].revents & POLLIN)) wake_.TakeWakes();
-  // The window system is pumped after X events came and after a signal (SDL turns SIGTERM
-  // into its quit event when pumped). A time-out or a wake from another thread leaves it
-  // alone: nothing came from the X server since the pump above, and the next wait pumps
-  // first anyway (a signal handled on another thread is seen then).
+  TakeQuitSignal();
+  // A time-out or a wake from another thread leaves the window system alone: nothing came
+  // from the X server since the look above.
   const bool fromX = ready > 0 && count == 2 && p[1].revents != 0;
-  if (ready < 0 || fromX) {
-    SDL_PumpEvents();
-    CollectQueued();
+  if (ready < 0 || fromX) Pump();
+}
+
+// SIGTERM and SIGINT while the own wait serves (see TSdlWaiter): the handlers SDL set up are
+// kept here while the program's stand in for them, and put back before SDL closes, which
+// then restores the system's default.
+constexpr int kQuitSignals[] = {SIGTERM, SIGINT};
+struct sigaction sdlHandlers[std::size(kQuitSignals)];
+bool quitSignalsTaken[std::size(kQuitSignals)] = {};
+
+void OnQuitSignal(int) {
+  const int saved = errno;
+  SdlWaiter().QuitSignalled();
+  errno = saved;
+}
+
+// Before SDL opens: which quit signals still have the system's default (SDL sets up its
+// handler only for those).
+std::array<bool, std::size(kQuitSignals)> DefaultQuitSignals() {
+  std::array<bool, std::size(kQuitSignals)> result{};
+  for (std::size_t i = 0; i < result.size(); ++i) {
+    struct sigaction now{};
+    result[i] = sigaction(kQuitSignals[i], nullptr, &now) == 0 && now.sa_handler == SIG_DFL;
+  }
+  return result;
+}
+
+void TakeQuitSignals(const std::array<bool, std::size(kQuitSignals)>& WereDefault) {
+  for (std::size_t i = 0; i < WereDefault.size(); ++i) {
+    struct sigaction now{};
+    if (!WereDefault[i] || sigaction(kQuitSignals[i], nullptr, &now) != 0 || now.sa_handler == SIG_DFL) continue;
+    struct sigaction own{};
+    own.sa_handler = OnQuitSignal;
+    sigemptyset(&own.sa_mask);
+    if (sigaction(kQuitSignals[i], &own, &sdlHandlers[i]) == 0) quitSignalsTaken[i] = true;
+  }
+}
+
+void GiveQuitSignalsBack() {
+  for (std::size_t i = 0; i < std::size(kQuitSignals); ++i) {
+    if (!quitSignalsTaken[i]) continue;
+    struct sigaction now{};
+    if (sigaction(kQuitSignals[i], nullptr, &now) == 0 && now.sa_handler == OnQuitSignal)
+      sigaction(kQuitSignals[i], &sdlHandlers[i], nullptr);
+    quitSignalsTaken[i] = false;
   }
 }
 
@@ -252,6 +345,7 @@ void DisplayNeeded() {
   // SDL turns SIGTERM and SIGINT into a quit event, which closes the main form; closing the
   // last window is the forms' business and quits nothing by itself.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  const auto quitDefault = DefaultQuitSignals();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     throw rtl::Exception(std::string("Cannot open the display: ") + SDL_GetError());
   const Uint32 wake = SDL_RegisterEvents(1);
@@ -262,7 +356,10 @@ void DisplayNeeded() {
   d->waiter = &SdlWaiter();
   d->waiter->Open(wake, d->driver == "x11");
   // An X error is reported and the program goes on (Xlib's own handler ends it).
-  if (d->driver == "x11") detail::InstallXErrorHandler();
+  if (d->driver == "x11") {
+    detail::InstallXErrorHandler();
+    TakeQuitSignals(quitDefault);
+  }
   display = d;
   SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
   SDL_EventState(SDL_DROPTEXT, SDL_ENABLE);
@@ -291,6 +388,7 @@ void CloseDisplay() {
     if (cursor) SDL_FreeCursor(cursor);
   delete display;
   display = nullptr;
+  GiveQuitSignalsBack();
   SDL_Quit();
 }
 std::string VideoDriver() { return display ? display->driver : std::string(); }
@@ -312,7 +410,8 @@ SDL_Window* CreateFormWindow(TCustomForm* Form) {
   display->forms[SDL_GetWindowID(w)] = Form;
   // The connection is the display's: the first window tells it, and it stays when that
   // window goes.
-  if (display->waiter->Connection() < 0) display->waiter->SetConnection(detail::EventConnectionOf(w));
+  if (display->waiter->Connection() < 0)
+    display->waiter->SetConnection(detail::EventConnectionOf(w), detail::XConnectionOf(w));
   return w;
 }
 

@@ -7,6 +7,12 @@
 #include <atomic>
 #include <cstdio>
 
+// Xlib's own view of a connection (its output buffer), after every other header: it defines
+// macros such as min and max. This file is compiled on its own, outside the batches.
+#include <X11/Xlibint.h>
+#undef min
+#undef max
+
 namespace win::detail {
 
 namespace {
@@ -36,6 +42,18 @@ int EventConnectionOf(SDL_Window* Window) {
   if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display)
     return -1;
   return ConnectionNumber(info.info.x11.display);
+}
+
+_XDisplay* XConnectionOf(SDL_Window* Window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
+  return info.info.x11.display;
+}
+
+bool XEventsHeld(_XDisplay* Connection) {
+  // (XFlush would read the connection too: requests still buffered are left to the pump.)
+  return Connection->bufptr != Connection->buffer || XEventsQueued(Connection, QueuedAlready) > 0;
 }
 
 void InstallXErrorHandler() { XSetErrorHandler(ReportXError); }

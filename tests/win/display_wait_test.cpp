@@ -3,8 +3,11 @@
 // on the X connection and a wake of its own: another thread's call ends a wait that has no
 // other deadline, and a timer of a fraction of a millisecond fires, never before its time; a
 // termination signal that ends a wait closes the main form from that wait, although a
-// time-out leaves the window system alone. (The X server's events reaching the forms is what
+// time-out leaves the window system alone, and so does one that another thread catches. (The X server's events reaching the forms is what
 // every test of a real window shows.)
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <sys/syscall.h>
@@ -12,6 +15,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 
 #include <atomic>
 #include <chrono>
@@ -133,6 +137,91 @@ TEST(DisplayWaitUnderX11Child, ATerminationSignalDuringTheWaitClosesTheMainFormF
   rtl::Application->Reset();  // the main form's close ended the loop
   rtl::Application->ProcessMessages();
   win::CloseDisplay();
+}
+
+// Events that Xlib read while waiting for a reply (as a frame's XSync does) sit in its queue and
+// no longer on the connection: the next wait hands them over at once instead of sleeping. A
+// request still in Xlib's buffer is sent before the wait sleeps.
+TEST(DisplayWaitUnderX11Child, EventsXlibHasReadAlreadyAreHandedOverWithoutSleeping) {
+  if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  rtl::Application->Reset();
+  {
+    auto form = std::make_unique<win::TForm>(nullptr);
+    form->SetBorderStyle(win::bsNone);
+    form->SetBounds(10, 20, 200, 100);
+    form->Show();
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(form->Window(), &info));
+    ::Display* own = info.info.x11.display;
+    ::Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    bool guard = false;
+    const auto guardTimer = rtl::Application->StartTimer(5000, [&guard] { guard = true; });
+    const auto moveAndWait = [&](int X, const std::function<void()>& BeforeTheWait) {
+      XMoveWindow(other, info.info.x11.window, X, 60);
+      XSync(other, False);
+      BeforeTheWait();
+      rtl::Application->RunUntil([&] { return form->Left() == X || guard; });
+    };
+    // A move that comes on the connection (the wait pumps after it), then one that Xlib has
+    // read before the wait: that wait takes it without a look at the connection.
+    moveAndWait(40, [] {});
+    ASSERT_FALSE(guard);
+    const double start = rtl::GetTickCount();
+    moveAndWait(80, [&] {
+      XSync(own, False);
+      ASSERT_GT(XEventsQueued(own, QueuedAlready), 0);
+    });
+    EXPECT_EQ(form->Left(), 80);
+    EXPECT_LT(rtl::GetTickCount() - start, 200) << "the wait slept on events Xlib held";
+    // A request of the program's own that Xlib still buffers is sent before the wait sleeps.
+    XMoveWindow(own, info.info.x11.window, 120, 60);
+    rtl::Application->RunUntil([&] { return form->Left() == 120 || guard; });
+    EXPECT_EQ(form->Left(), 120);
+    EXPECT_FALSE(guard);
+    rtl::Application->StopTimer(guardTimer);
+    XCloseDisplay(other);
+    form.reset();
+  }
+  rtl::Application->ProcessMessages();
+  win::CloseDisplay();
+}
+
+// A termination signal that another thread of the program catches (any thread may take a
+// signal sent to the process) wakes the loop, which sleeps with no deadline but the guard's,
+// and closes the main form.
+TEST(DisplayWaitUnderX11Child, ATerminationSignalCaughtByAnotherThreadEndsTheWait) {
+  if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  rtl::Application->Reset();
+  {
+    auto form = std::make_unique<win::TForm>(nullptr);
+    form->SetBorderStyle(win::bsNone);
+    form->SetBounds(10, 20, 200, 100);
+    int closed = 0;
+    form->OnClose = [&closed](rtl::TObject*, win::TCloseAction&) { ++closed; };
+    form->Show();
+    win::SetMainForm(form.get());
+    bool guard = false;
+    const auto guardTimer = rtl::Application->StartTimer(10000, [&guard] { guard = true; });
+    std::thread other([] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      pthread_kill(pthread_self(), SIGTERM);  // handled here, on this thread
+    });
+    rtl::Application->RunUntil([&] { return closed > 0 || guard; });
+    other.join();
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(guard) << "the signal did not wake the loop";
+    rtl::Application->StopTimer(guardTimer);
+    form.reset();
+  }
+  rtl::Application->Reset();
+  rtl::Application->ProcessMessages();
+  win::CloseDisplay();
+  // The display closed, SIGTERM has the system's default again.
+  struct sigaction now{};
+  ASSERT_EQ(sigaction(SIGTERM, nullptr, &now), 0);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
 }  // namespace
