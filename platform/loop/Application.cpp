@@ -494,7 +494,9 @@ bool PostMessage(HWND Wnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     if (app.closed_ || !app.windows_.count(Wnd)) return false;
     app.posted_.push_back(MSG{Wnd, Msg, wParam, lParam});
   }
-  app.Wake();
+  // The loop's own thread is not asleep: its next wait looks at the posted messages first. A
+  // wake would only end that wait early for nothing.
+  if (!app.IsMainThread()) app.Wake();
   return true;
 }
 

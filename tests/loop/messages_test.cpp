@@ -1,4 +1,5 @@
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -6,6 +7,7 @@
 
 #include "LoopFixture.h"
 #include "platform/loop/Messages.h"
+#include "platform/loop/Waiter.h"
 
 namespace messages_test {
 
@@ -48,6 +50,52 @@ TEST_F(LoopTest, PostsFromEightThreadsArriveCompleteAndInPerThreadOrder) {
     ASSERT_EQ(seen[t].size(), size_t(kEach)) << "thread " << t;
     for (int i = 0; i < kEach; ++i) ASSERT_EQ(seen[t][i], i) << "thread " << t;
   }
+}
+
+namespace {
+
+// The default waiter, counting the wakes.
+class TCountingWaiter : public TLoopWaiter {
+public:
+  std::atomic<int> wakes{0};
+  void Wait(double TimeoutMs) override { inner_.Wait(TimeoutMs); }
+  void Wake() override {
+    ++wakes;
+    inner_.Wake();
+  }
+
+private:
+  TEventFdWaiter inner_;
+};
+
+}  // namespace
+
+// A message the loop's own thread posts is taken before the next wait, which it does not cut
+// short; one from another thread wakes the sleeping loop.
+TEST_F(LoopTest, OnlyAPostFromAnotherThreadWakesTheLoop) {
+  TCountingWaiter waiter;
+  Application->SetWaiter(&waiter);
+  int handled = 0;
+  TestWindow w([&](MSG&) -> LRESULT {
+    ++handled;
+    return 0;
+  });
+  ASSERT_TRUE(PostMessage(w.hwnd, WM_USER, 0, 0));
+  EXPECT_EQ(waiter.wakes, 0);
+  bool guard = false;
+  const auto guardTimer = Application->StartTimer(5000, [&guard] { guard = true; });
+  EXPECT_TRUE(Application->RunUntil([&] { return handled == 1 || guard; }));
+  std::thread other([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    PostMessage(w.hwnd, WM_USER, 0, 0);
+  });
+  Application->RunUntil([&] { return handled == 2 || guard; });
+  other.join();
+  Application->StopTimer(guardTimer);
+  EXPECT_EQ(handled, 2);
+  EXPECT_FALSE(guard) << "the post from another thread did not wake the loop";
+  EXPECT_EQ(waiter.wakes, 1);
+  Application->SetWaiter(nullptr);
 }
 
 TEST_F(LoopTest, SendMessageFromAWorkerReturnsTheHandlersResultOnTheGuiThread) {
