@@ -315,20 +315,17 @@ namespace {
 // Kept shape images: each at most this many pixels, all together at most this many bytes.
 // The images of a window's boxes and indicators are a few tens of kilobytes each.
 constexpr double MostShapePixels = 64 * 1024;
-constexpr size_t MostShapeBytes = size_t{2} << 20;
+constexpr size_t MostShapeBytes = size_t{1} << 20;
 // Shapes remembered as drawn once, before the memory of them starts again.
 constexpr size_t MostShapesSeen = 4096;
 
-// Appends what a colour or a gradient source paints in user space; false for any other.
+// Appends what a gradient source paints in user space (a colour's shapes keep their coverage
+// alone: nothing); false for a source that is neither.
 bool AppendSourceKey(cairo_pattern_t* P, std::vector<double>& Key) {
   const cairo_pattern_type_t type = cairo_pattern_get_type(P);
   Key.push_back(type);
+  if (type == CAIRO_PATTERN_TYPE_SOLID) return true;
   double v[4] = {};
-  if (type == CAIRO_PATTERN_TYPE_SOLID) {
-    cairo_pattern_get_rgba(P, &v[0], &v[1], &v[2], &v[3]);
-    Key.insert(Key.end(), v, v + 4);
-    return true;
-  }
   if (type != CAIRO_PATTERN_TYPE_LINEAR) return false;
   cairo_pattern_get_linear_points(P, &v[0], &v[1], &v[2], &v[3]);
   cairo_matrix_t m;
@@ -366,9 +363,10 @@ uint64_t HashOf(const std::vector<double>& Key) {
 // then on: the same pixels (the coverage and the colours of a pixel depend only on where it
 // lies within the figure), through whatever clip is in force. What the image depends on is its
 // key: the outline's or the fill's settings, the source's colours in user space, the
-// transform short of its whole-pixel shift, and the figure's points. Shapes of one colour
-// serve any whole-pixel shift; a fill with a gradient straight down is kept for each shift
-// down, its colours taken from the target's strip; other sources are not kept.
+// transform short of its whole-pixel shift, and the figure's points. A shape of one colour
+// keeps its coverage alone (a byte a pixel), which serves any colour and whole-pixel shift; a
+// fill with a gradient straight down keeps its pixels for each shift down, its colours taken
+// from the target's strip; other sources are not kept.
 bool Graphics::DrawKeptShape(const Path& Figure, bool Outline) {
   if (!Figure.HasCurves()) return false;
   cairo_matrix_t ctm;
@@ -398,7 +396,8 @@ bool Graphics::DrawKeptShape(const Path& Figure, bool Outline) {
   }
   cairo_pattern_t* source = cairo_get_source(cr_);
   if (!AppendSourceKey(source, key)) return false;
-  if (cairo_pattern_get_type(source) != CAIRO_PATTERN_TYPE_SOLID) {
+  const bool coverage = cairo_pattern_get_type(source) == CAIRO_PATTERN_TYPE_SOLID;
+  if (!coverage) {
     // A gradient's colours are worked out at the target's own pixels only through its strip
     // (drawn there), which fills blend from: the image of a fill takes them from the strip,
     // and serves that shift down alone. Outlines blend from the gradient itself.
@@ -449,13 +448,14 @@ bool Graphics::DrawKeptShape(const Path& Figure, bool Outline) {
       return false;
     }
     const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_surface_t* surface = cairo_image_surface_create(coverage ? CAIRO_FORMAT_A8 : CAIRO_FORMAT_ARGB32, w, h);
     cairo_t* c = cairo_create(surface);
     cairo_matrix_t m = ctm;
     m.x0 = -left;
     m.y0 = -top;
     cairo_set_matrix(c, &m);
-    cairo_set_source(c, source);
+    if (coverage) cairo_set_source_rgba(c, 0, 0, 0, 1);
+    else cairo_set_source(c, source);
     cairo_set_antialias(c, cairo_get_antialias(cr_));
     cairo_set_tolerance(c, cairo_get_tolerance(cr_));
     Figure.AppendTo(c);
@@ -482,7 +482,7 @@ bool Graphics::DrawKeptShape(const Path& Figure, bool Outline) {
       return false;
     }
     shapesSeen_.erase(hash);
-    const size_t bytes = static_cast<size_t>(w) * static_cast<size_t>(h) * 4;
+    const size_t bytes = static_cast<size_t>(cairo_image_surface_get_stride(surface)) * static_cast<size_t>(h);
     while (!shapes_.empty() && shapeBytes_ + bytes > MostShapeBytes) {
       shapeBytes_ -= shapes_.back().Bytes;
       shapeIndex_.erase(HashOf(shapes_.back().Key));
@@ -496,15 +496,20 @@ bool Graphics::DrawKeptShape(const Path& Figure, bool Outline) {
   } else if (found->second != shapes_.begin()) {
     shapes_.splice(shapes_.begin(), shapes_, found->second);
   }
-  // Blended from the image, its pixels on the device's.
+  // Blended from the image, its pixels on the device's: a colour through the coverage, or the
+  // figure's own pixels.
   const KeptShape& kept = *found->second;
   const double x = shiftX + kept.X, y = shiftY + kept.Y;
   cairo_new_path(cr_);
   cairo_identity_matrix(cr_);
-  cairo_set_source_surface(cr_, kept.Image.get(), x, y);
-  cairo_rectangle(cr_, x, y, cairo_image_surface_get_width(kept.Image.get()),
-                  cairo_image_surface_get_height(kept.Image.get()));
-  cairo_fill(cr_);
+  if (cairo_image_surface_get_format(kept.Image.get()) == CAIRO_FORMAT_A8) {
+    cairo_mask_surface(cr_, kept.Image.get(), x, y);
+  } else {
+    cairo_set_source_surface(cr_, kept.Image.get(), x, y);
+    cairo_rectangle(cr_, x, y, cairo_image_surface_get_width(kept.Image.get()),
+                    cairo_image_surface_get_height(kept.Image.get()));
+    cairo_fill(cr_);
+  }
   return true;
 }
 
