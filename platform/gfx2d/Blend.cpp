@@ -60,9 +60,7 @@ void BlendRowOverColor(uint32_t* Dst, const uint32_t* Src, uint32_t Back, size_t
   const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
   for (; i + 4 <= Count; i += 4) {
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Src + i));
-    // A window's pixels are mostly opaque: four of them are taken as they are.
-    const bool allOpaque = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, opaque), opaque)) == 0xFFFF;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(Dst + i), allOpaque ? s : _mm_or_si128(Over4(s, b), opaque));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(Dst + i), _mm_or_si128(Over4(s, b), opaque));
   }
 #endif
   for (; i < Count; ++i) {
