@@ -363,23 +363,22 @@ uint64_t HashOf(const std::vector<double>& Key) {
 // then on: the same pixels (the coverage and the colours of a pixel depend only on where it
 // lies within the figure), through whatever clip is in force. What the image depends on is its
 // key: the outline's or the fill's settings, the source's colours in user space, the
-// transform short of its whole-pixel shift, and the figure's points. A shape of one colour
-// keeps its coverage alone (a byte a pixel), which serves any colour and whole-pixel shift; a
-// fill with a gradient straight down keeps its pixels for each shift down, its colours taken
-// from the target's strip; other sources are not kept.
+// transform short of its whole-pixel shift (with the part of a pixel), and the figure's
+// points. A shape of one colour keeps its coverage alone (a byte a pixel), which serves any
+// colour and whole-pixel shift; a fill with a gradient straight down (under a shift by whole
+// pixels) keeps its pixels for each shift down, its colours taken from the target's strip;
+// other sources are not kept.
 bool Graphics::DrawKeptShape(const Path& Figure, bool Outline) {
   if (!Figure.HasCurves()) return false;
   cairo_matrix_t ctm;
   cairo_get_matrix(cr_, &ctm);
-  // Only a shift by whole pixels leaves every pixel's coverage as it is (a shift by part of one
-  // moves where the curves are cut into lines).
-  const double shiftX = ctm.x0, shiftY = ctm.y0;
-  if (!(std::fabs(shiftX) < 1e6) || !(std::fabs(shiftY) < 1e6) || shiftX != std::trunc(shiftX) ||
-      shiftY != std::trunc(shiftY))
-    return false;
+  // The shift's whole pixels move the image; the part of a pixel is drawn into it.
+  const double shiftX = std::floor(ctm.x0), shiftY = std::floor(ctm.y0);
+  if (!(std::fabs(shiftX) < 1e6) || !(std::fabs(shiftY) < 1e6)) return false;
+  const double partX = ctm.x0 - shiftX, partY = ctm.y0 - shiftY;
   std::vector<double>& key = shapeKey_;
   key.clear();
-  key.insert(key.end(), {Outline ? 1.0 : 0.0, ctm.xx, ctm.yx, ctm.xy, ctm.yy,
+  key.insert(key.end(), {Outline ? 1.0 : 0.0, ctm.xx, ctm.yx, ctm.xy, ctm.yy, partX, partY,
                          static_cast<double>(cairo_get_antialias(cr_)), cairo_get_tolerance(cr_)});
   if (Outline) {
     const int dashes = cairo_get_dash_count(cr_);
@@ -451,8 +450,8 @@ bool Graphics::DrawKeptShape(const Path& Figure, bool Outline) {
     cairo_surface_t* surface = cairo_image_surface_create(coverage ? CAIRO_FORMAT_A8 : CAIRO_FORMAT_ARGB32, w, h);
     cairo_t* c = cairo_create(surface);
     cairo_matrix_t m = ctm;
-    m.x0 = -left;
-    m.y0 = -top;
+    m.x0 = partX - left;
+    m.y0 = partY - top;
     cairo_set_matrix(c, &m);
     if (coverage) cairo_set_source_rgba(c, 0, 0, 0, 1);
     else cairo_set_source(c, source);

@@ -166,11 +166,12 @@ TEST(KeptShapes, DrawWhatCairoDrawsAndAreKeptWhenDrawnAgain) {
         }
   }
   EXPECT_EQ(drawings, 3 * 6 * 3 * 7);
-  // A figure's coverage serves every colour and whole-pixel shift at one scale (two images:
-  // unscaled and scaled, for the fills of both colours and for each outline's width); a
-  // gradient fill takes one per shift down when unscaled (5 down, 9 down, -2 down), none
-  // scaled; a gradient outline none; a shift by part of a pixel none.
-  EXPECT_EQ(s.g->ShapesMade(), 3u * (2 + 2 * 2 + 3));
+  // A figure's coverage serves every colour and whole-pixel shift at one scale and part of a
+  // pixel (three images: unscaled, scaled and shifted by part of a pixel, for the fills of both
+  // colours and for each outline's width); a gradient fill takes one per shift down when
+  // unscaled and shifted by whole pixels (5 down, 9 down, -2 down), none else; a gradient
+  // outline none.
+  EXPECT_EQ(s.g->ShapesMade(), 3u * (3 + 2 * 3 + 3));
   EXPECT_GT(s.g->ShapeBytesKept(), 0u);
 }
 
