@@ -512,50 +512,7 @@ bool Graphics::DrawKeptShape(const Path& Figure, bool Outline) {
   return true;
 }
 
-namespace {
-
-// Cuts the segment A-B to Box (Liang and Barsky's way); false when none of it lies there.
-bool CutToBox(PointF& A, PointF& B, const RectF& Box) {
-  double t0 = 0, t1 = 1;
-  const double dx = static_cast<double>(B.X) - A.X, dy = static_cast<double>(B.Y) - A.Y;
-  // Keeps the part where P * t <= Q.
-  auto keep = [&](double P, double Q) {
-    if (P == 0) return Q >= 0;
-    const double r = Q / P;
-    if (P < 0) {
-      if (r > t1) return false;
-      t0 = std::max(t0, r);
-    } else {
-      if (r < t0) return false;
-      t1 = std::min(t1, r);
-    }
-    return true;
-  };
-  if (!keep(-dx, A.X - static_cast<double>(Box.X)) || !keep(dx, static_cast<double>(Box.X) + Box.Width - A.X) ||
-      !keep(-dy, A.Y - static_cast<double>(Box.Y)) || !keep(dy, static_cast<double>(Box.Y) + Box.Height - A.Y))
-    return false;
-  const PointF a = A;
-  if (t0 > 0) A = {static_cast<float>(a.X + t0 * dx), static_cast<float>(a.Y + t0 * dy)};
-  if (t1 < 1) B = {static_cast<float>(a.X + t1 * dx), static_cast<float>(a.Y + t1 * dy)};
-  return true;
-}
-
-}  // namespace
-
 void Graphics::DrawLine(const Pen& P, PointF A, PointF B) {
-  // A line is stroked as far as it can reach the clip: a grid or a chart's line crossing a small
-  // damaged region costs as much as the part of it there. It is cut where its ends, caps and
-  // smoothed edges stay a width and two device pixels off the clip; a dashed line keeps its ends
-  // (its dashes count from them).
-  RectF box;
-  const float scale = std::min(std::fabs(matrix_.m11), std::fabs(matrix_.m22));
-  const float width = IsFinite(P.Width()) ? P.Width() : 0.0f;
-  const float reach = scale > 0 ? std::max(width, 1 / scale) + 2 / scale : 0.0f;
-  if (P.DashPattern().empty() && IsFinite(A.X) && IsFinite(A.Y) && IsFinite(B.X) && IsFinite(B.Y) && reach > 0 &&
-      reach < 1e6f && ClipPixelBounds(box)) {
-    box = {box.X - reach, box.Y - reach, box.Width + 2 * reach, box.Height + 2 * reach};
-    if (!CutToBox(A, B, box)) return;
-  }
   Path p;
   p.AddLine(A, B);
   DrawPath(P, p);
