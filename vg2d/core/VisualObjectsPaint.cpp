@@ -4,6 +4,7 @@
 #include "vg2d/core/VisualObjects.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -28,6 +29,16 @@ void TvxVisualObject::Repaint() {
   TvxRect r = GetUpdateRect();
   if (!IsRectEmptyF(paintedRect_)) UnionRectF(TvxRect(r), paintedRect_, r);
   s->AddUpdateRect(r);
+}
+
+void TvxVisualObject::RepaintPart(const TvxRect& Part) {
+  IvxScene* s = Scene();
+  if (!s || hasEffects_ || s->GetDesignTime()) return Repaint();
+  if (!visible_ || s->GetDisableUpdate() || !GetParentedVisible() || updateCount_ > 0) return;
+  TvxRect whole = GetUpdateRect();
+  if (!IsRectEmptyF(paintedRect_)) UnionRectF(TvxRect(whole), paintedRect_, whole);
+  TvxRect r;
+  if (IntersectRectF(r, LocalRectToAbsolute(Part), whole)) s->AddUpdateRect(r);
 }
 
 void TvxVisualObject::RecalcUpdateRect() {
@@ -199,6 +210,11 @@ void TvxVisualObject::PaintChildren() {
   if (Children().empty()) return;
   IvxScene* s = Scene();
   const bool design = s && s->GetDesignTime();
+  // The host's rectangles to redraw, asked for once (they do not change while painting).
+  std::array<TvxRect, 16> damage;
+  const int damaged = s ? s->GetUpdateRectsCount() : 0;
+  const bool kept = damaged <= static_cast<int>(damage.size());
+  for (int k = 0; kept && k < damaged; ++k) damage[static_cast<size_t>(k)] = s->GetUpdateRect(k);
   for (size_t i = 0; i < Children().size(); ++i) {
     TvxVisualObject* c = Children()[i]->Visual();
     if (!c || !(c->visible_ || (design && !c->locked_))) continue;
@@ -211,8 +227,8 @@ void TvxVisualObject::PaintChildren() {
     if (!paint && s) {
       TvxRect area;
       UnionRectF(u, c->GetChildrenRect(), area);
-      for (int k = 0, n = s->GetUpdateRectsCount(); k < n && !paint; ++k)
-        paint = IntersectRectF(dummy, area, s->GetUpdateRect(k));
+      for (int k = 0; k < damaged && !paint; ++k)
+        paint = IntersectRectF(dummy, area, kept ? damage[static_cast<size_t>(k)] : s->GetUpdateRect(k));
     }
     if (paint) PaintChild(c);
   }
@@ -222,7 +238,7 @@ void TvxVisualObject::PaintChild(TvxVisualObject* C) {
   TvxCanvas* canvas = C->GetCanvas();
   if (!canvas) return;
   int clipState = -1;
-  if (clipChildren_ && C->canClipped_) {
+  if (clipChildren_ && C->canClipped_ && !ClipLeavesWhole(C)) {
     clipState = canvas->SaveState();
     canvas->SetMatrix(GetAbsoluteMatrix());
     canvas->IntersectClipRect(GetClipRect());
@@ -267,6 +283,22 @@ void TvxVisualObject::PaintChild(TvxVisualObject* C) {
     canvas->SetMatrix(C->GetAbsoluteMatrix());
     C->ApplyEffect();
   }
+}
+
+bool TvxVisualObject::ClipLeavesWhole(TvxVisualObject* C) {
+  if (C->hasEffects_ || C->OnBeforePaint || C->OnPaint || C->isDragOver_) return false;
+  for (TvxObject* g : C->Children())
+    if (g->IsVisual()) return false;
+  const TvxMatrix& m = GetAbsoluteMatrix();
+  if (m.m12 != 0 || m.m21 != 0) return false;
+  const TvxRect clip = LocalRectToAbsolute(GetClipRect());
+  // Scaled objects spill in proportion.
+  const TvxMatrix& cm = C->GetAbsoluteMatrix();
+  const float spill = 1 + C->PaintSpill() * std::max({std::fabs(cm.m11), std::fabs(cm.m12), std::fabs(cm.m21),
+                                                      std::fabs(cm.m22), 1.0f});
+  const TvxRect reach = C->GetReachRect();
+  return clip.Left <= std::floor(reach.Left - spill) && clip.Top <= std::floor(reach.Top - spill) &&
+         clip.Right >= std::ceil(reach.Right + spill) && clip.Bottom >= std::ceil(reach.Bottom + spill);
 }
 
 void TvxVisualObject::DrawDragFrame() {
