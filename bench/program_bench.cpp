@@ -135,7 +135,10 @@ public:
   Program(const std::string& Path, const std::string& Port) {
     char name[] = "/tmp/gascal-program-bench-XXXXXX";
     folder_ = mkdtemp(name);
+    // The program's runtime folder is its own (no one else may enter): else it takes the
+    // user's shared name for its single instance and closes any other copy polling meanwhile.
     fs::create_directories(folder_ / "run");
+    fs::permissions(folder_ / "run", fs::perms::owner_all, fs::perm_options::replace);
     std::ofstream(folder_ / "gascal.ini") << "Port_Name                    " << Port
                                           << " {}\r\nSearch_Port                  False {}\r\n";
     // Everything the child needs is made before the fork: this process has threads.

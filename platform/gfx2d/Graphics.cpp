@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include <pango/pangocairo.h>
 
@@ -181,7 +182,7 @@ bool Graphics::SetSource(const Brush& B) {
   return true;
 }
 
-void Graphics::Stroke(const Pen& P) {
+void Graphics::Stroke(const Pen& P, const Path& Figure) {
   const Brush* b = P.GetBrush();
   const float alpha = b ? b->Alpha() : 0;
   if (degenerate_ || !b || !(alpha > 0)) {
@@ -190,7 +191,7 @@ void Graphics::Stroke(const Pen& P) {
   }
   cairo_save(cr_);
   P.ApplyTo(cr_);
-  if (SetSource(*b)) {
+  if (SetSource(*b) && !(alpha >= 1 && DrawKeptShape(Figure, true))) {
     if (alpha < 1) {
       cairo_push_group(cr_);
       cairo_stroke(cr_);
@@ -204,14 +205,14 @@ void Graphics::Stroke(const Pen& P) {
   cairo_restore(cr_);
 }
 
-void Graphics::Fill(const Brush& B) {
+void Graphics::Fill(const Brush& B, const Path& Figure) {
   const float alpha = B.Alpha();
   if (degenerate_ || !(alpha > 0)) {
     cairo_new_path(cr_);
     return;
   }
   cairo_save(cr_);
-  if (SetSource(B)) {
+  if (SetSource(B) && !(alpha >= 1 && DrawKeptShape(Figure, false))) {
     if (cairo_pattern_t* strip = GradientStrip()) cairo_set_source(cr_, strip);
     if (alpha < 1) {
       cairo_clip(cr_);
@@ -309,6 +310,208 @@ cairo_pattern_t* Graphics::GradientStrip() {
   return p;
 }
 
+namespace {
+
+// Kept shape images: each at most this many pixels, all together at most this many bytes.
+// The images of a window's boxes and indicators are a few tens of kilobytes each.
+constexpr double MostShapePixels = 64 * 1024;
+constexpr size_t MostShapeBytes = size_t{1} << 20;
+// Shapes remembered as drawn once, before the memory of them starts again.
+constexpr size_t MostShapesSeen = 4096;
+
+// Appends what a gradient source paints in user space (a colour's shapes keep their coverage
+// alone: nothing); false for a source that is neither.
+bool AppendSourceKey(cairo_pattern_t* P, std::vector<double>& Key) {
+  const cairo_pattern_type_t type = cairo_pattern_get_type(P);
+  Key.push_back(type);
+  if (type == CAIRO_PATTERN_TYPE_SOLID) return true;
+  double v[4] = {};
+  if (type != CAIRO_PATTERN_TYPE_LINEAR) return false;
+  cairo_pattern_get_linear_points(P, &v[0], &v[1], &v[2], &v[3]);
+  cairo_matrix_t m;
+  cairo_pattern_get_matrix(P, &m);
+  int stops = 0;
+  cairo_pattern_get_color_stop_count(P, &stops);
+  Key.insert(Key.end(), {v[0], v[1], v[2], v[3], m.xx, m.yx, m.xy, m.yy, m.x0, m.y0,
+                         static_cast<double>(cairo_pattern_get_extend(P)), static_cast<double>(stops)});
+  for (int i = 0; i < stops; ++i) {
+    double offset = 0, r = 0, g = 0, b = 0, a = 0;
+    cairo_pattern_get_color_stop_rgba(P, i, &offset, &r, &g, &b, &a);
+    Key.insert(Key.end(), {offset, r, g, b, a});
+  }
+  return true;
+}
+
+uint64_t HashOf(const std::vector<double>& Key) {
+  uint64_t h = 1469598103934665603ull;
+  for (double d : Key) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &d, sizeof bits);
+    h = (h ^ bits) * 1099511628211ull;
+    h ^= h >> 29;
+  }
+  return h;
+}
+
+}  // namespace
+
+// A curved figure (a box's rounded corners, a circle) costs cairo an outline traced, a coverage
+// worked out along every row and the source blended through it, on every draw and for every
+// box of the clip. A window draws the same ones over and over: its panels and indicators each
+// time their texts change. Drawn into an image of its own the second time it comes, with the
+// same transform shifted to the image's corner, the figure is blended from the image from
+// then on: the same pixels (the coverage and the colours of a pixel depend only on where it
+// lies within the figure), through whatever clip is in force. What the image depends on is its
+// key: the outline's or the fill's settings, the source's colours in user space, the
+// transform short of its whole-pixel shift (with the part of a pixel), and the figure's
+// points. A shape of one colour keeps its coverage alone (a byte a pixel), which serves any
+// colour and whole-pixel shift; a fill with a gradient straight down (under a shift by whole
+// pixels) keeps its pixels for each shift down, its colours taken from the target's strip;
+// other sources are not kept.
+bool Graphics::DrawKeptShape(const Path& Figure, bool Outline) {
+  if (!Figure.HasCurves()) return false;
+  cairo_matrix_t ctm;
+  cairo_get_matrix(cr_, &ctm);
+  // The shift's whole pixels move the image; the part of a pixel is drawn into it.
+  const double shiftX = std::floor(ctm.x0), shiftY = std::floor(ctm.y0);
+  if (!(std::fabs(shiftX) < 1e6) || !(std::fabs(shiftY) < 1e6)) return false;
+  const double partX = ctm.x0 - shiftX, partY = ctm.y0 - shiftY;
+  std::vector<double>& key = shapeKey_;
+  key.clear();
+  key.insert(key.end(), {Outline ? 1.0 : 0.0, ctm.xx, ctm.yx, ctm.xy, ctm.yy, partX, partY,
+                         static_cast<double>(cairo_get_antialias(cr_)), cairo_get_tolerance(cr_)});
+  if (Outline) {
+    const int dashes = cairo_get_dash_count(cr_);
+    key.insert(key.end(), {cairo_get_line_width(cr_), static_cast<double>(cairo_get_line_cap(cr_)),
+                           static_cast<double>(cairo_get_line_join(cr_)), cairo_get_miter_limit(cr_),
+                           static_cast<double>(dashes)});
+    if (dashes > 0) {
+      std::vector<double> d(static_cast<size_t>(dashes));
+      double offset = 0;
+      cairo_get_dash(cr_, d.data(), &offset);
+      key.insert(key.end(), d.begin(), d.end());
+      key.push_back(offset);
+    }
+  }
+  cairo_pattern_t* source = cairo_get_source(cr_);
+  if (!AppendSourceKey(source, key)) return false;
+  const bool coverage = cairo_pattern_get_type(source) == CAIRO_PATTERN_TYPE_SOLID;
+  if (!coverage) {
+    // A gradient's colours are worked out at the target's own pixels only through its strip
+    // (drawn there), which fills blend from: the image of a fill takes them from the strip,
+    // and serves that shift down alone. Outlines blend from the gradient itself.
+    if (Outline) return false;
+    source = GradientStrip();
+    if (!source) return false;
+    key.push_back(shiftY);
+  }
+  Figure.AppendKey(key);
+  const uint64_t hash = HashOf(key);
+
+  auto found = shapeIndex_.find(hash);
+  if (found != shapeIndex_.end() && found->second->Key != key) {
+    shapeBytes_ -= found->second->Bytes;
+    shapes_.erase(found->second);
+    shapeIndex_.erase(found);
+    found = shapeIndex_.end();
+  }
+  if (found == shapeIndex_.end()) {
+    if (shapesSeen_.size() >= MostShapesSeen && !shapesSeen_.count(hash)) shapesSeen_.clear();
+    uint8_t& seen = shapesSeen_[hash];
+    if (seen != 1) {
+      if (seen == 0) seen = 1;  // the first time it is drawn the usual way
+      return false;
+    }
+    // The second time: drawn into an image of its own, the device pixels it touches.
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    if (Outline) cairo_stroke_extents(cr_, &x1, &y1, &x2, &y2);
+    else cairo_fill_extents(cr_, &x1, &y1, &x2, &y2);
+    double left = HUGE_VAL, top = HUGE_VAL, right = -HUGE_VAL, bottom = -HUGE_VAL;
+    for (double cx : {x1, x2})
+      for (double cy : {y1, y2}) {
+        double dx = cx, dy = cy;
+        cairo_matrix_transform_point(&ctm, &dx, &dy);
+        left = std::min(left, dx - shiftX);
+        right = std::max(right, dx - shiftX);
+        top = std::min(top, dy - shiftY);
+        bottom = std::max(bottom, dy - shiftY);
+      }
+    // A pixel of room around for the smoothed edges.
+    left = std::floor(left) - 1;
+    top = std::floor(top) - 1;
+    right = std::ceil(right) + 1;
+    bottom = std::ceil(bottom) + 1;
+    const double pixels = (right - left) * (bottom - top);
+    if (!(right > left && bottom > top && pixels <= MostShapePixels && std::fabs(left) < 1e6 && std::fabs(top) < 1e6)) {
+      seen = 2;
+      return false;
+    }
+    const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
+    cairo_surface_t* surface = cairo_image_surface_create(coverage ? CAIRO_FORMAT_A8 : CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* c = cairo_create(surface);
+    cairo_matrix_t m = ctm;
+    m.x0 = partX - left;
+    m.y0 = partY - top;
+    cairo_set_matrix(c, &m);
+    if (coverage) cairo_set_source_rgba(c, 0, 0, 0, 1);
+    else cairo_set_source(c, source);
+    cairo_set_antialias(c, cairo_get_antialias(cr_));
+    cairo_set_tolerance(c, cairo_get_tolerance(cr_));
+    Figure.AppendTo(c);
+    if (Outline) {
+      cairo_set_line_width(c, cairo_get_line_width(cr_));
+      cairo_set_line_cap(c, cairo_get_line_cap(cr_));
+      cairo_set_line_join(c, cairo_get_line_join(cr_));
+      cairo_set_miter_limit(c, cairo_get_miter_limit(cr_));
+      if (const int dashes = cairo_get_dash_count(cr_); dashes > 0) {
+        std::vector<double> d(static_cast<size_t>(dashes));
+        double offset = 0;
+        cairo_get_dash(cr_, d.data(), &offset);
+        cairo_set_dash(c, d.data(), dashes, offset);
+      }
+      cairo_stroke(c);
+    } else {
+      cairo_fill(c);
+    }
+    const bool drawn = cairo_status(c) == CAIRO_STATUS_SUCCESS && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(c);
+    if (!drawn) {
+      cairo_surface_destroy(surface);
+      seen = 2;
+      return false;
+    }
+    shapesSeen_.erase(hash);
+    const size_t bytes = static_cast<size_t>(cairo_image_surface_get_stride(surface)) * static_cast<size_t>(h);
+    while (!shapes_.empty() && shapeBytes_ + bytes > MostShapeBytes) {
+      shapeBytes_ -= shapes_.back().Bytes;
+      shapeIndex_.erase(HashOf(shapes_.back().Key));
+      shapes_.pop_back();
+    }
+    shapes_.push_front(KeptShape{key, std::shared_ptr<cairo_surface_t>(surface, cairo_surface_destroy),
+                                 static_cast<int>(left), static_cast<int>(top), bytes});
+    shapeBytes_ += bytes;
+    ++shapesMade_;
+    found = shapeIndex_.emplace(hash, shapes_.begin()).first;
+  } else if (found->second != shapes_.begin()) {
+    shapes_.splice(shapes_.begin(), shapes_, found->second);
+  }
+  // Blended from the image, its pixels on the device's: a colour through the coverage, or the
+  // figure's own pixels.
+  const KeptShape& kept = *found->second;
+  const double x = shiftX + kept.X, y = shiftY + kept.Y;
+  cairo_new_path(cr_);
+  cairo_identity_matrix(cr_);
+  if (cairo_image_surface_get_format(kept.Image.get()) == CAIRO_FORMAT_A8) {
+    cairo_mask_surface(cr_, kept.Image.get(), x, y);
+  } else {
+    cairo_set_source_surface(cr_, kept.Image.get(), x, y);
+    cairo_rectangle(cr_, x, y, cairo_image_surface_get_width(kept.Image.get()),
+                    cairo_image_surface_get_height(kept.Image.get()));
+    cairo_fill(cr_);
+  }
+  return true;
+}
+
 void Graphics::DrawLine(const Pen& P, PointF A, PointF B) {
   Path p;
   p.AddLine(A, B);
@@ -337,7 +540,7 @@ void Graphics::DrawEllipse(const Pen& P, const RectF& R) {
 void Graphics::DrawPath(const Pen& P, const Path& Figure) {
   if (!Figure.IsValid() || Figure.IsEmpty()) return;
   Figure.AppendTo(cr_);
-  Stroke(P);
+  Stroke(P, Figure);
 }
 
 void Graphics::FillRectangle(const Brush& B, const RectF& R) {
@@ -350,7 +553,7 @@ void Graphics::FillRectangle(const Brush& B, const RectF& R) {
 void Graphics::FillPath(const Brush& B, const Path& Figure) {
   if (!Figure.IsValid() || Figure.IsEmpty()) return;
   Figure.AppendTo(cr_);
-  Fill(B);
+  Fill(B, Figure);
 }
 
 void Graphics::DrawImage(const Image& Source, const RectF& Dst, const RectF& Src, float Alpha) {

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <list>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include <cairo.h>
@@ -108,6 +110,14 @@ public:
   // since it was made (a fill with such a gradient is blended from its strip, drawn once).
   size_t GradientStripsMade() const { return stripsMade_; }
 
+  // ---- kept shapes ----------------------------------------------------------------------
+  // How many curved fills and outlines the graphics has drawn into images of their own to keep
+  // (a figure drawn a second time the same way, shifted by whole pixels or not at all, is
+  // drawn once into an image; from then on it is blended from that image), and how many bytes
+  // the kept images take.
+  size_t ShapesMade() const { return shapesMade_; }
+  size_t ShapeBytesKept() const { return shapeBytes_; }
+
 private:
   struct ClipStep {
     cairo_matrix_t Transform;
@@ -128,8 +138,11 @@ private:
   void ReplayClip();
   cairo_filter_t Filter() const;
   bool SetSource(const Brush& B);
-  void Stroke(const Pen& P);
-  void Fill(const Brush& B);
+  void Stroke(const Pen& P, const Path& Figure);
+  void Fill(const Brush& B, const Path& Figure);
+  // Draws the current path (Figure, with the source and the outline's settings set) from its
+  // kept image, keeping one at need; false when it is drawn the usual way.
+  bool DrawKeptShape(const Path& Figure, bool Outline);
   // The kept strip pattern of the gradient source, made at need; nil when the source is no
   // gradient that runs straight down the target's pixels.
   cairo_pattern_t* GradientStrip();
@@ -155,6 +168,20 @@ private:
   std::vector<Strip> strips_;
   size_t stripBytes_ = 0;
   size_t stripsMade_ = 0;
+  // The kept shape images, newest first, found by a hash of what they were drawn from; and the
+  // hashes of shapes drawn once (1) or not to be kept (2).
+  struct KeptShape {
+    std::vector<double> Key;
+    std::shared_ptr<cairo_surface_t> Image;
+    int X, Y;  // the image's corner, in device pixels from the transform's whole-pixel shift
+    size_t Bytes;
+  };
+  std::list<KeptShape> shapes_;
+  std::unordered_map<uint64_t, std::list<KeptShape>::iterator> shapeIndex_;
+  std::unordered_map<uint64_t, uint8_t> shapesSeen_;
+  std::vector<double> shapeKey_;  // the key being looked up, its memory kept
+  size_t shapeBytes_ = 0;
+  size_t shapesMade_ = 0;
   friend class TextLayout;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/gfx2d/Path.h"
 
+#include <algorithm>
+
 namespace gfx2d {
 
 namespace {
@@ -74,6 +76,20 @@ void Path::AppendTo(cairo_t* cr) const {
       case Op::Curve: cairo_curve_to(cr, s.P[0].X, s.P[0].Y, s.P[1].X, s.P[1].Y, s.P[2].X, s.P[2].Y); break;
       case Op::Close: cairo_close_path(cr); break;
     }
+  }
+}
+
+bool Path::HasCurves() const {
+  return std::any_of(ops_.begin(), ops_.end(), [](const Step& S) { return S.Kind == Op::Curve; });
+}
+
+void Path::AppendKey(std::vector<double>& Key) const {
+  Key.push_back(fillMode_ == FillMode::Winding ? 1 : 0);
+  Key.push_back(valid_ ? static_cast<double>(ops_.size()) : -1);
+  for (const Step& s : ops_) {
+    Key.push_back(static_cast<double>(s.Kind));
+    const int points = s.Kind == Op::Curve ? 3 : s.Kind == Op::Close ? 0 : 1;
+    for (int i = 0; i < points; ++i) Key.insert(Key.end(), {s.P[i].X, s.P[i].Y});
   }
 }
 

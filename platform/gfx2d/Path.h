@@ -34,6 +34,11 @@ public:
 
   // Replaces cr's current path by this one and sets the fill rule.
   void AppendTo(cairo_t* cr) const;
+  // Whether a figure has a Bezier segment (rounded corners, ellipses).
+  bool HasCurves() const;
+  // Appends what the path is made of (fill mode, segments and points) to Key: two paths
+  // append the same values exactly when they draw the same.
+  void AppendKey(std::vector<double>& Key) const;
   // Whether (X, Y) lies inside the filled path (no transform).
   bool IsVisible(float X, float Y) const;
 
