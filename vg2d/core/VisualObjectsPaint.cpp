@@ -4,7 +4,6 @@
 #include "vg2d/core/VisualObjects.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <utility>
 
@@ -210,11 +209,6 @@ void TvxVisualObject::PaintChildren() {
   if (Children().empty()) return;
   IvxScene* s = Scene();
   const bool design = s && s->GetDesignTime();
-  // The host's rectangles to redraw, asked for once (they do not change while painting).
-  std::array<TvxRect, 16> damage;
-  const int damaged = s ? s->GetUpdateRectsCount() : 0;
-  const bool kept = damaged <= static_cast<int>(damage.size());
-  for (int k = 0; kept && k < damaged; ++k) damage[static_cast<size_t>(k)] = s->GetUpdateRect(k);
   for (size_t i = 0; i < Children().size(); ++i) {
     TvxVisualObject* c = Children()[i]->Visual();
     if (!c || !(c->visible_ || (design && !c->locked_))) continue;
@@ -227,8 +221,8 @@ void TvxVisualObject::PaintChildren() {
     if (!paint && s) {
       TvxRect area;
       UnionRectF(u, c->GetChildrenRect(), area);
-      for (int k = 0; k < damaged && !paint; ++k)
-        paint = IntersectRectF(dummy, area, kept ? damage[static_cast<size_t>(k)] : s->GetUpdateRect(k));
+      for (int k = 0, n = s->GetUpdateRectsCount(); k < n && !paint; ++k)
+        paint = IntersectRectF(dummy, area, s->GetUpdateRect(k));
     }
     if (paint) PaintChild(c);
   }
