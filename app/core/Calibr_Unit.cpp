@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "app/core/Core_Host.h"
 #include "app/core/Global_Unit.h"
@@ -31,6 +32,19 @@ TDiagramPoints CurrentPoints() {
 
 void Redraw() {
   if (Model().CoreHost) Model().CoreHost->RedrawCalibrationDiagram();
+}
+
+// A point's coordinate converted to a whole number, kept with the value it came from: a drag
+// converts every point on each move, and all but the held one are where they were.
+std::int32_t Converted(std::size_t Slot, double Value) {
+  struct TKept {
+    double Value = std::numeric_limits<double>::quiet_NaN();  // equal to nothing
+    std::int32_t Whole = 0;
+  };
+  static std::array<TKept, 2 * ecu::DiagramPointCount> kept;
+  TKept& k = kept[Slot];
+  if (!(k.Value == Value)) k = {Value, ecu::FloatToInt(Value)};
+  return k.Whole;
 }
 
 }  // namespace
@@ -69,11 +83,11 @@ void DiagramValuesToPixels() {
 void PlaceDiagramPoints() {
   if (Model().Diagram.DiagramWidth > 0 && Model().Diagram.DiagramHeight > 0) {
     for (std::size_t i = 0; i < ecu::DiagramPointCount; ++i) {
-      ecu::Session().ConfigData.DiagramPointX[i] = ecu::FloatToInt(
-          Model().Diagram.DiagramRangeX / Model().Diagram.DiagramWidth * Model().Diagram.PointPixelX[i]);
+      ecu::Session().ConfigData.DiagramPointX[i] =
+          Converted(2 * i, Model().Diagram.DiagramRangeX / Model().Diagram.DiagramWidth * Model().Diagram.PointPixelX[i]);
       ecu::Session().ConfigData.DiagramPointY[i] =
-          ecu::FloatToInt(Model().Diagram.DiagramRangeY / Model().Diagram.DiagramHeight *
-                          (Model().Diagram.DiagramHeight - Model().Diagram.PointPixelY[i]));
+          Converted(2 * i + 1, Model().Diagram.DiagramRangeY / Model().Diagram.DiagramHeight *
+                                   (Model().Diagram.DiagramHeight - Model().Diagram.PointPixelY[i]));
     }
   }
   Redraw();

@@ -102,10 +102,20 @@ TEST_F(DiagramTest, PixelsAndValuesConvertBothWays) {
   EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY[3], 32000);
   EXPECT_EQ(ecu::Session().ConfigData.DiagramPointX[8], 25000);
   EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY[5], 13040);
+  // Converted again after a move, also from a value kept from the conversion before, and
+  // back to what it was.
+  app::Model().Diagram.PointPixelY[3] = 377;
+  app::PlaceDiagramPoints();
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY[3], 0);
+  app::Model().Diagram.PointPixelY[3] = 0;
+  ecu::Session().ConfigData.DiagramPointY[5] = 1;
+  app::PlaceDiagramPoints();
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY[3], 32000);
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY[5], 13040);
   app::Model().Diagram.DiagramWidth = 0;  // no drawing: nothing changes
   app::PlaceDiagramPoints();
   EXPECT_EQ(ecu::Session().ConfigData.DiagramPointX[8], 25000);
-  EXPECT_EQ(page.redraws, 2);
+  EXPECT_EQ(page.redraws, 4);
 }
 
 TEST_F(DiagramTest, HistoryKeepsTwentyAndStepsRotateTheRing) {

@@ -2,9 +2,12 @@
 // hands over can be checked exactly; and one real drawing.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "ShapeScene.h"
+#include "platform/rtl/CodePage.h"
+#include "vg2d/core/Shapes.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/TextShape.h"
 
@@ -161,6 +164,67 @@ TEST(TextShape, LinesAreAsHighAsTheFontsCellWhenMeasuredAndDrawn) {
   TvxBitmap picture(220, 60);
   std::copy(canvas->BufferBits(), canvas->BufferBits() + 220 * 60, picture.Bits());
   TvxFilterGdiPlus().SaveToFile("text_lines.png", picture, "");
+}
+
+// A line of text on a white ground, as a label shows it.
+struct GroundedText {
+  explicit GroundedText(TvxTextAlign Align, bool WordWrap = false) : s(300, 40) {
+    auto* ground = s.Add(new TvxRectangle(nullptr), 0, 0, 300, 40);
+    ground->Fill()->SetSolidColor(0xFFFFFFFFu);
+    ground->Stroke()->SetStyle(vgBrushNone);
+    text = s.Add(new TvxText(nullptr), 10, 10, 280, 20);
+    text->Font()->SetSize(11);
+    text->SetWordWrap(WordWrap);
+    text->SetHorzTextAlign(Align);
+  }
+  vgtest::ShapeScene s;
+  TvxText* text;
+};
+
+// A changed value repaints where its characters changed (with what they share at either end
+// left out while it stays in place), and the picture is the one a whole repaint gives. What
+// cannot be told so (another script, wrapped lines) repaints whole.
+TEST(TextShape, AChangedValueRepaintsWhereItsCharactersChangedAndLooksAsIfPaintedWhole) {
+  struct Case {
+    TvxTextAlign align;
+    bool wrap;
+    std::u16string from, to;
+    float mostWidth;  // of the repainted part; 0 for all of the text's update rectangle
+  };
+  const std::u16string gas = u"Point = 4 -> Gas, ms = 12.34;  Petrol, ms = 9.00;";
+  const std::u16string gasNow = u"Point = 4 -> Gas, ms = 12.43;  Petrol, ms = 9.00;";
+  const Case cases[] = {
+      {vgTextAlignCenter, false, gas, gasNow, 60},                      // same width: both ends stay
+      {vgTextAlignNear, false, u"Value = 1", u"Value = 1234;", 120},    // longer: the start stays
+      {vgTextAlignNear, false, u"Value = 1234;", u"Value = 1", 120},    // shorter: its old end goes
+      {vgTextAlignCenter, false, u"ab", u"abcdefgh", 120},             // centred, wider: moved whole
+      {vgTextAlignFar, false, u"x = 5;", u"x = 55;", 120},              // the end stays
+      {vgTextAlignNear, false, u"\u05E9\u05DC\u05D5\u05DD 1", u"\u05E9\u05DC\u05D5\u05DD 2", 0},
+      {vgTextAlignNear, true, u"Value = 1", u"Value = 2", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(rtl::WideToUtf8(c.from) + " -> " + rtl::WideToUtf8(c.to));
+    GroundedText changed(c.align, c.wrap);
+    changed.text->SetText(c.from);
+    changed.s.Paint();
+    const TvxRect whole = changed.text->GetUpdateRect();
+    changed.text->SetText(c.to);
+    ASSERT_FALSE(changed.s.scene.dirty.empty());
+    const TvxRect asked = changed.s.scene.DirtyUnion();
+    if (c.mostWidth > 0) {
+      EXPECT_LE(RectWidth(asked), c.mostWidth);
+    } else {
+      EXPECT_GE(RectWidth(asked), RectWidth(whole));
+    }
+    changed.s.scene.Paint();  // what was asked for only, over the earlier picture
+    GroundedText fresh(c.align, c.wrap);
+    fresh.text->SetText(c.to);
+    fresh.s.Paint();
+    int differ = 0;
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 300; ++x) differ += changed.s.At(x, y) != fresh.s.At(x, y);
+    EXPECT_EQ(differ, 0);
+  }
 }
 
 }  // namespace text_shape_test

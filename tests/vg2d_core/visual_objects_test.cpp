@@ -12,6 +12,7 @@
 #include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/Effects.h"
 #include "vg2d/core/FilterGdiPlus.h"
+#include "vg2d/core/Shapes.h"
 #include "vg2d/core/VisualObjects.h"
 
 namespace visual_objects_test {
@@ -386,6 +387,69 @@ TEST(VisualObjects, PaintsATreeIntoTheCanvas) {
   // The disabled box paints at 0.8: black over white gives 51 (0.2 x 255).
   EXPECT_NEAR(static_cast<int>(p.At(110, 190) & 0xFFu), 51, 1);
   EXPECT_EQ(p.scene.dirty.size(), 0u);
+}
+
+// A canvas that counts the clip rectangles painting intersects.
+class ClipCountingCanvas : public TvxCanvasGdiPlus {
+public:
+  using TvxCanvasGdiPlus::TvxCanvasGdiPlus;
+  void IntersectClipRect(const TvxRect& R) override {
+    ++clips;
+    TvxCanvasGdiPlus::IntersectClipRect(R);
+  }
+  int clips = 0;
+};
+
+// A clipping parent sets its clip for the children it would cut only: a leaf inside it paints
+// the same without. One that crosses its edge, reaches into a pixel the edge cuts or has
+// children of its own is clipped; so is one moved out later.
+TEST(VisualObjects, AClipIsSetOnlyForTheChildrenItWouldCut) {
+  ClipCountingCanvas canvas(100, 60);
+  canvas.Clear(0);
+  FakeScene scene(&canvas);
+  TvxObjectPtr root(Make<Box>());
+  static_cast<Box*>(root.get())->color = 0xFFFFFFFFu;
+  root->Visual()->SetBounds(0, 0, 100, 60);
+  scene.AddObject(root.get());
+  auto* clip = Make<Box>(root.get());
+  clip->color = 0xFF808080u;
+  clip->SetBounds(20.5f, 10, 50, 40);  // 20.5..70.5 x 10..50
+  clip->SetClipChildren(true);
+  auto* inside = Make<Box>(clip);
+  inside->color = 0xFF0000FFu;
+  inside->SetBounds(5, 5, 10, 10);
+  auto* crossing = Make<Box>(clip);
+  crossing->color = 0xFFFF0000u;
+  crossing->SetBounds(40, 5, 20, 10);
+  auto* parent = Make<Box>(clip);
+  parent->SetBounds(5, 20, 10, 10);
+  Make<Box>(parent)->SetBounds(0, 0, 10, 10);
+  auto* edge = Make<Box>(clip);
+  edge->SetBounds(1.2f, 32, 5, 5);  // a pixel from the clip's edge, which halves a pixel
+  auto* hairline = Make<TvxLine>(clip);  // a stroke of width 0 reaches past its bounds
+  hairline->SetLineType(vgLineVertical);
+  hairline->SetStrokeThickness(0);
+  hairline->SetBounds(48, 5, 1.5f, 30);
+  auto* line = Make<TvxLine>(clip);  // as far from the edge, but thinner than a pixel
+  line->SetLineType(vgLineVertical);
+  line->SetStrokeThickness(0.5f);
+  line->SetBounds(20, 5, 1.5f, 30);
+  auto paint = [&] {
+    canvas.clips = 0;
+    scene.dirty.assign(1, MakeRect(0, 0, 100, 60));
+    scene.Paint();
+    return canvas.clips;
+  };
+  // One clip for the clipping object's own painting, one each for four of its children.
+  EXPECT_EQ(paint(), 5);
+  auto at = [&](int X, int Y) { return canvas.BufferBits()[Y * 100 + X]; };
+  EXPECT_EQ(at(30, 20), 0xFF0000FFu);
+  EXPECT_EQ(at(65, 20), 0xFFFF0000u);
+  EXPECT_EQ(at(75, 20), 0xFFFFFFFFu);  // the crossing child beyond the clip
+  inside->SetBounds(5, 35, 10, 10);    // now across the bottom edge
+  EXPECT_EQ(paint(), 6);
+  EXPECT_EQ(at(30, 48), 0xFF0000FFu);
+  EXPECT_EQ(at(30, 52), 0xFFFFFFFFu);
 }
 
 }  // namespace

@@ -42,6 +42,10 @@ TvxRect TvxShape::GetShapeRect() const {
   return r;
 }
 
+float TvxShape::PaintSpill() const {
+  return stroke_->Style() == vgBrushNone ? 0 : std::max(strokeThickness_, 1.0f);
+}
+
 void TvxShape::BeforePaint() {
   TvxVisualObject::BeforePaint();
   TvxCanvas* c = GetCanvas();

@@ -38,6 +38,8 @@ public:
 
   // The local rectangle, inset by half the stroke thickness when the stroke is shown.
   TvxRect GetShapeRect() const;
+  // A stroke may reach past the bounds by its thickness (its caps; a hairline of width 0).
+  float PaintSpill() const override;
 
   // Hands the brushes and stroke settings to the canvas; AfterPaint sets the dash back
   // to solid and the thickness to 1.

@@ -1,9 +1,32 @@
 #include "vg2d/core/TextShape.h"
 
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+#include <utility>
+
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace vg {
+
+namespace {
+
+// Lines longer than this are repainted whole when they change.
+constexpr size_t MaxSpanText = 256;
+
+// Characters that are laid out one glyph after the other, left to right: the scripts before
+// Hebrew, without control characters (line breaks, tabs).
+bool LeftToRightGlyphs(const std::u16string& Text) {
+  return !Text.empty() && Text.size() <= MaxSpanText && std::all_of(Text.begin(), Text.end(), [](char16_t C) {
+    return C >= 0x20 && C < 0x590 && !(C >= 0x7F && C < 0xA0);
+  });
+}
+
+// Drawn at its size, not turned: glyphs measured outside a paint land where they are drawn.
+bool Unscaled(const TvxMatrix& M) { return M.m11 == 1 && M.m22 == 1 && M.m12 == 0 && M.m21 == 0; }
+
+}  // namespace
 
 rtl::TClass TvxText::StaticClass() {
   using T = TvxText;
@@ -36,12 +59,58 @@ TvxText::TvxText(rtl::TComponent* AOwner) : TvxShape(AOwner), font_(std::make_un
 
 void TvxText::SetText(const std::u16string& Value) {
   if (Value == text_) return;
-  text_ = Value;
+  const std::u16string old = std::exchange(text_, Value);
   paintRectSize_ = {-1, -1};
   PaintRectChanged();
   SetEffectsDirty();
   if (autoSize_) AdjustSize();
-  Repaint();
+  // A value that changes a few characters of a long line repaints those characters only.
+  if (TvxRect span; ChangedSpan(old, span))
+    RepaintPart(span);
+  else
+    Repaint();
+}
+
+TvxRect TvxText::LineRect(TvxCanvas* C, const std::u16string& Text) {
+  const TvxRect local = GetLocalRect();
+  TvxRect r = local;
+  C->MeasureText(r, r, Text, false, horzTextAlign_, vertTextAlign_);
+  // Measuring without wrapping places the line against a box of no width; the drawing
+  // places it in the bounds' width.
+  if (horzTextAlign_ == vgTextAlignCenter) OffsetRectF(r, RectWidth(local) / 2, 0);
+  if (horzTextAlign_ == vgTextAlignFar) OffsetRectF(r, RectWidth(local), 0);
+  return r;
+}
+
+bool TvxText::ChangedSpan(const std::u16string& Old, TvxRect& Span) {
+  if (wordWrap_ || stretch_ || autoSize_ || !LeftToRightGlyphs(Old) || !LeftToRightGlyphs(text_)) return false;
+  TvxCanvas* c = GetCanvas();
+  if (!c || !Unscaled(c->Matrix()) || !Unscaled(GetAbsoluteMatrix())) return false;
+  const size_t n = std::min(Old.size(), text_.size());
+  size_t head = 0, tail = 0;
+  while (head < n && Old[head] == text_[head]) ++head;
+  while (tail < n - head && Old[Old.size() - 1 - tail] == text_[text_.size() - 1 - tail]) ++tail;
+  head = head > 2 ? head - 2 : 0;
+  tail = tail > 2 ? tail - 2 : 0;
+  TvxFont kept;
+  kept.Assign(c->Font());
+  c->Font()->Assign(font_.get());
+  const TvxRect was = LineRect(c, Old), now = LineRect(c, text_);
+  auto advance = [&](std::u16string_view Part) {
+    TvxRect r = MakeRect(0, 0, 0, 0);
+    c->MeasureText(r, r, std::u16string(Part), false, vgTextAlignNear, vgTextAlignNear);
+    return RectWidth(r);
+  };
+  float left = std::min(was.Left, now.Left), right = std::max(was.Right, now.Right);
+  if (head > 0 && was.Left == now.Left) left = was.Left + advance(std::u16string_view(text_).substr(0, head));
+  if (tail > 0 && was.Right == now.Right)
+    right = was.Right - advance(std::u16string_view(text_).substr(text_.size() - tail));
+  c->Font()->Assign(&kept);
+  const float margin = font_->Size() / 4 + 1;
+  Span = MakeRect(left - margin, std::min(was.Top, now.Top) - margin, right + margin,
+                  std::max(was.Bottom, now.Bottom) + margin);
+  return std::isfinite(Span.Left) && std::isfinite(Span.Right) && std::isfinite(Span.Top) &&
+         std::isfinite(Span.Bottom) && !IsRectEmptyF(Span);
 }
 
 void TvxText::LayoutChanged() {
@@ -98,12 +167,11 @@ TvxRect TvxText::GetPaintRect() {
   kept.Assign(c->Font());
   c->Font()->Assign(font_.get());
   TvxRect r = local;
-  c->MeasureText(r, r, text_, wordWrap_, horzTextAlign_, vertTextAlign_);
+  if (wordWrap_)
+    c->MeasureText(r, r, text_, wordWrap_, horzTextAlign_, vertTextAlign_);
+  else
+    r = LineRect(c, text_);
   c->Font()->Assign(&kept);
-  // Measuring without wrapping places the line against a box of no width; the drawing
-  // places it in the bounds' width.
-  if (!wordWrap_ && horzTextAlign_ == vgTextAlignCenter) OffsetRectF(r, RectWidth(local) / 2, 0);
-  if (!wordWrap_ && horzTextAlign_ == vgTextAlignFar) OffsetRectF(r, RectWidth(local), 0);
   // Antialiased edges and glyphs that reach past their cell (italics, accents).
   const float margin = font_->Size() / 4 + 1;
   InflateRectF(r, margin, margin);

@@ -54,6 +54,15 @@ protected:
 private:
   // The text's layout changed: it is measured again and repainted.
   void LayoutChanged();
+  // Where Text lies as one line in the bounds (no margin), measured with C's font.
+  TvxRect LineRect(TvxCanvas* C, const std::u16string& Text);
+  // Where a single line changed from Old to the text now, in own coordinates and with the
+  // paint rectangle's margin. The characters both share at the start (and at the end while
+  // the line keeps its place on that side) stay where they were and are left out, less two
+  // on each side for glyphs that join or kern with their neighbours. False where that cannot
+  // be told: wrapped, stretched or auto-sized text, a scaled or turned drawing, scripts
+  // written or shaped otherwise than left to right glyph by glyph, control characters.
+  bool ChangedSpan(const std::u16string& Old, TvxRect& Span);
 
   std::u16string text_;
   const std::unique_ptr<TvxFont> font_;

@@ -221,6 +221,9 @@ public:
   // was painted) together with GetUpdateRect now, so that a change that makes it smaller
   // leaves nothing of it behind (not while hidden, updating, without host ...).
   void Repaint();
+  // Asks the host to redraw Part (in own coordinates) only, for a change known to stay
+  // within it; within what Repaint would ask for. An object with effects repaints whole.
+  void RepaintPart(const TvxRect& Part);
   // The rectangle to redraw when this object changes, in absolute coordinates: the
   // absolute rectangle of its paint rectangle, clipped by clipping ancestors, grown for the
   // focus frame, the design selection and drop target, the effects and the children that
@@ -237,6 +240,8 @@ public:
   // The absolute rectangle that holds all the object paints of its own and every point that
   // hits it: the absolute rectangle, unless a class reaches past it.
   virtual TvxRect GetReachRect() { return GetAbsoluteRect(); }
+  // How far (in own units) its own painting may spill past the reach rectangle.
+  virtual float PaintSpill() const { return 0; }
   // The canvas set for this subtree, else the host's; nil without either.
   TvxCanvas* GetCanvas();
   void SetCanvas(TvxCanvas* Value);
@@ -427,6 +432,10 @@ private:
   void SetDisableRepaint(bool Value);
   void SetUpdateCount(int Value);
   void PaintChild(TvxVisualObject* Child);
+  // Whether this clipping object's clip leaves every pixel Child paints as it is: a leaf
+  // without effects or paint handlers whose reach, grown by its spill and a pixel, lies
+  // inside the clip rectangle. Its clip is then not set for it.
+  bool ClipLeavesWhole(TvxVisualObject* Child);
   void DrawDragFrame();
   void ClearFocusIfFocused();
   void CreateCaret();

@@ -30,6 +30,16 @@ void TvxVisualObject::Repaint() {
   s->AddUpdateRect(r);
 }
 
+void TvxVisualObject::RepaintPart(const TvxRect& Part) {
+  IvxScene* s = Scene();
+  if (!s || hasEffects_ || s->GetDesignTime()) return Repaint();
+  if (!visible_ || s->GetDisableUpdate() || !GetParentedVisible() || updateCount_ > 0) return;
+  TvxRect whole = GetUpdateRect();
+  if (!IsRectEmptyF(paintedRect_)) UnionRectF(TvxRect(whole), paintedRect_, whole);
+  TvxRect r;
+  if (IntersectRectF(r, LocalRectToAbsolute(Part), whole)) s->AddUpdateRect(r);
+}
+
 void TvxVisualObject::RecalcUpdateRect() {
   if (TvxVisualObject* p = VisualParent(); p && !p->clipChildren_) {
     const TvxRect r = GetParentedRect();
@@ -222,7 +232,7 @@ void TvxVisualObject::PaintChild(TvxVisualObject* C) {
   TvxCanvas* canvas = C->GetCanvas();
   if (!canvas) return;
   int clipState = -1;
-  if (clipChildren_ && C->canClipped_) {
+  if (clipChildren_ && C->canClipped_ && !ClipLeavesWhole(C)) {
     clipState = canvas->SaveState();
     canvas->SetMatrix(GetAbsoluteMatrix());
     canvas->IntersectClipRect(GetClipRect());
@@ -267,6 +277,22 @@ void TvxVisualObject::PaintChild(TvxVisualObject* C) {
     canvas->SetMatrix(C->GetAbsoluteMatrix());
     C->ApplyEffect();
   }
+}
+
+bool TvxVisualObject::ClipLeavesWhole(TvxVisualObject* C) {
+  if (C->hasEffects_ || C->OnBeforePaint || C->OnPaint || C->isDragOver_) return false;
+  for (TvxObject* g : C->Children())
+    if (g->IsVisual()) return false;
+  const TvxMatrix& m = GetAbsoluteMatrix();
+  if (m.m12 != 0 || m.m21 != 0) return false;
+  const TvxRect clip = LocalRectToAbsolute(GetClipRect());
+  // Scaled objects spill in proportion.
+  const TvxMatrix& cm = C->GetAbsoluteMatrix();
+  const float spill = 1 + C->PaintSpill() * std::max({std::fabs(cm.m11), std::fabs(cm.m12), std::fabs(cm.m21),
+                                                      std::fabs(cm.m22), 1.0f});
+  const TvxRect reach = C->GetReachRect();
+  return clip.Left <= std::floor(reach.Left - spill) && clip.Top <= std::floor(reach.Top - spill) &&
+         clip.Right >= std::ceil(reach.Right + spill) && clip.Bottom >= std::ceil(reach.Bottom + spill);
 }
 
 void TvxVisualObject::DrawDragFrame() {
