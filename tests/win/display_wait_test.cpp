@@ -34,6 +34,14 @@ namespace {
 
 bool InXvfbChild() { return std::getenv("GASCAL_XVFB_CHILD") != nullptr; }
 
+// A form without a border, 200 x 100 at (10, 20), not shown yet.
+std::unique_ptr<win::TForm> BorderlessForm() {
+  auto form = std::make_unique<win::TForm>(nullptr);
+  form->SetBorderStyle(win::bsNone);
+  form->SetBounds(10, 20, 200, 100);
+  return form;
+}
+
 TEST(DisplayWaitUnderX11, RunsUnderXvfb) {
   if (InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
   if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
@@ -54,9 +62,7 @@ TEST(DisplayWaitUnderX11Child, AnotherThreadsCallAndAFractionalTimerEndTheWait) 
   if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
   rtl::Application->Reset();
   {
-    auto form = std::make_unique<win::TForm>(nullptr);
-    form->SetBorderStyle(win::bsNone);
-    form->SetBounds(10, 20, 200, 100);
+    auto form = BorderlessForm();
     form->Show();
     ASSERT_EQ(win::VideoDriver(), "x11");
     // A guard against a wait that never ends: the test fails instead of hanging.
@@ -102,9 +108,7 @@ TEST(DisplayWaitUnderX11Child, ATerminationSignalDuringTheWaitClosesTheMainFormF
   if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
   rtl::Application->Reset();
   {
-    auto form = std::make_unique<win::TForm>(nullptr);
-    form->SetBorderStyle(win::bsNone);
-    form->SetBounds(10, 20, 200, 100);
+    auto form = BorderlessForm();
     int closed = 0;
     form->OnClose = [&closed](rtl::TObject*, win::TCloseAction&) { ++closed; };
     form->Show();
@@ -146,9 +150,7 @@ TEST(DisplayWaitUnderX11Child, EventsXlibHasReadAlreadyAreHandedOverWithoutSleep
   if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
   rtl::Application->Reset();
   {
-    auto form = std::make_unique<win::TForm>(nullptr);
-    form->SetBorderStyle(win::bsNone);
-    form->SetBounds(10, 20, 200, 100);
+    auto form = BorderlessForm();
     form->Show();
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -195,9 +197,7 @@ TEST(DisplayWaitUnderX11Child, ATerminationSignalCaughtByAnotherThreadEndsTheWai
   if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
   rtl::Application->Reset();
   {
-    auto form = std::make_unique<win::TForm>(nullptr);
-    form->SetBorderStyle(win::bsNone);
-    form->SetBounds(10, 20, 200, 100);
+    auto form = BorderlessForm();
     int closed = 0;
     form->OnClose = [&closed](rtl::TObject*, win::TCloseAction&) { ++closed; };
     form->Show();
