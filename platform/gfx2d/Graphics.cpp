@@ -342,6 +342,28 @@ bool AppendSourceKey(cairo_pattern_t* P, std::vector<double>& Key) {
   return true;
 }
 
+// What an outline is drawn with, read from one context to key or draw it on another.
+struct OutlineStyle {
+  double Width = 0, MiterLimit = 0, DashOffset = 0;
+  cairo_line_cap_t Cap = CAIRO_LINE_CAP_BUTT;
+  cairo_line_join_t Join = CAIRO_LINE_JOIN_MITER;
+  std::vector<double> Dashes;
+
+  static OutlineStyle Of(cairo_t* Cr) {
+    OutlineStyle s{cairo_get_line_width(Cr), cairo_get_miter_limit(Cr), 0, cairo_get_line_cap(Cr),
+                   cairo_get_line_join(Cr), std::vector<double>(static_cast<size_t>(cairo_get_dash_count(Cr)))};
+    if (!s.Dashes.empty()) cairo_get_dash(Cr, s.Dashes.data(), &s.DashOffset);
+    return s;
+  }
+  void ApplyTo(cairo_t* Cr) const {
+    cairo_set_line_width(Cr, Width);
+    cairo_set_line_cap(Cr, Cap);
+    cairo_set_line_join(Cr, Join);
+    cairo_set_miter_limit(Cr, MiterLimit);
+    if (!Dashes.empty()) cairo_set_dash(Cr, Dashes.data(), static_cast<int>(Dashes.size()), DashOffset);
+  }
+};
+
 uint64_t HashOf(const std::vector<double>& Key) {
   uint64_t h = 1469598103934665603ull;
   for (double d : Key) {
@@ -380,17 +402,13 @@ bool Graphics::DrawKeptShape(const Path& Figure, bool Outline) {
   key.clear();
   key.insert(key.end(), {Outline ? 1.0 : 0.0, ctm.xx, ctm.yx, ctm.xy, ctm.yy, partX, partY,
                          static_cast<double>(cairo_get_antialias(cr_)), cairo_get_tolerance(cr_)});
+  const OutlineStyle style = Outline ? OutlineStyle::Of(cr_) : OutlineStyle{};
   if (Outline) {
-    const int dashes = cairo_get_dash_count(cr_);
-    key.insert(key.end(), {cairo_get_line_width(cr_), static_cast<double>(cairo_get_line_cap(cr_)),
-                           static_cast<double>(cairo_get_line_join(cr_)), cairo_get_miter_limit(cr_),
-                           static_cast<double>(dashes)});
-    if (dashes > 0) {
-      std::vector<double> d(static_cast<size_t>(dashes));
-      double offset = 0;
-      cairo_get_dash(cr_, d.data(), &offset);
-      key.insert(key.end(), d.begin(), d.end());
-      key.push_back(offset);
+    key.insert(key.end(), {style.Width, static_cast<double>(style.Cap), static_cast<double>(style.Join),
+                           style.MiterLimit, static_cast<double>(style.Dashes.size())});
+    if (!style.Dashes.empty()) {
+      key.insert(key.end(), style.Dashes.begin(), style.Dashes.end());
+      key.push_back(style.DashOffset);
     }
   }
   cairo_pattern_t* source = cairo_get_source(cr_);
@@ -459,16 +477,7 @@ bool Graphics::DrawKeptShape(const Path& Figure, bool Outline) {
     cairo_set_tolerance(c, cairo_get_tolerance(cr_));
     Figure.AppendTo(c);
     if (Outline) {
-      cairo_set_line_width(c, cairo_get_line_width(cr_));
-      cairo_set_line_cap(c, cairo_get_line_cap(cr_));
-      cairo_set_line_join(c, cairo_get_line_join(cr_));
-      cairo_set_miter_limit(c, cairo_get_miter_limit(cr_));
-      if (const int dashes = cairo_get_dash_count(cr_); dashes > 0) {
-        std::vector<double> d(static_cast<size_t>(dashes));
-        double offset = 0;
-        cairo_get_dash(cr_, d.data(), &offset);
-        cairo_set_dash(c, d.data(), dashes, offset);
-      }
+      style.ApplyTo(c);
       cairo_stroke(c);
     } else {
       cairo_fill(c);
@@ -484,10 +493,10 @@ bool Graphics::DrawKeptShape(const Path& Figure, bool Outline) {
     const size_t bytes = static_cast<size_t>(cairo_image_surface_get_stride(surface)) * static_cast<size_t>(h);
     while (!shapes_.empty() && shapeBytes_ + bytes > MostShapeBytes) {
       shapeBytes_ -= shapes_.back().Bytes;
-      shapeIndex_.erase(HashOf(shapes_.back().Key));
+      shapeIndex_.erase(shapes_.back().Hash);
       shapes_.pop_back();
     }
-    shapes_.push_front(KeptShape{key, std::shared_ptr<cairo_surface_t>(surface, cairo_surface_destroy),
+    shapes_.push_front(KeptShape{key, hash, std::shared_ptr<cairo_surface_t>(surface, cairo_surface_destroy),
                                  static_cast<int>(left), static_cast<int>(top), bytes});
     shapeBytes_ += bytes;
     ++shapesMade_;

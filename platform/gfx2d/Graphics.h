@@ -112,9 +112,9 @@ public:
 
   // ---- kept shapes ----------------------------------------------------------------------
   // How many curved fills and outlines the graphics has drawn into images of their own to keep
-  // (a figure drawn a second time the same way, shifted by whole pixels or not at all, is
-  // drawn once into an image; from then on it is blended from that image), and how many bytes
-  // the kept images take.
+  // (a figure drawn a second time the same way, shifted further by whole pixels or not at all,
+  // is drawn once into an image; from then on it is blended from that image), and how many
+  // bytes the kept images take.
   size_t ShapesMade() const { return shapesMade_; }
   size_t ShapeBytesKept() const { return shapeBytes_; }
 
@@ -172,6 +172,7 @@ private:
   // hashes of shapes drawn once (1) or not to be kept (2).
   struct KeptShape {
     std::vector<double> Key;
+    uint64_t Hash;
     std::shared_ptr<cairo_surface_t> Image;
     int X, Y;  // the image's corner, in device pixels from the transform's whole-pixel shift
     size_t Bytes;

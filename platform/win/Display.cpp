@@ -47,13 +47,13 @@ constexpr UINT WM_PUMPEVENTS = rtl::WM_USER + 1;
 //
 // Asking SDL to pump is asking the X server (a read of the connection and more): the own
 // wait pumps only when something may be there. Before sleeping that is requests Xlib has not
-// sent or events it has read already, text input under way (an input method answers on a connection of its own), a pump
-// longer ago than kPumpAtLeastEvery (SDL finishes some of its work late, at a pump), and before
-// the first window (no connection known); after the sleep, X events or a signal. Otherwise it
-// only takes what other threads put on SDL's queue. SIGTERM and
-// SIGINT, which SDL turns into its quit event at a pump, are taken over from SDL on X: their
-// handler wakes the loop, which hands the quit event over itself, so that a signal that a
-// thread of the serial link catches ends the wait too.
+// sent or events it has read already, text input under way (an input method answers on a
+// connection of its own), a pump longer ago than kPumpAtLeastEvery (SDL finishes some of its
+// work late, at a pump), and before the first window (no connection known); after the sleep,
+// X events or a signal. Otherwise it only takes what other threads put on SDL's queue.
+// SIGTERM and SIGINT, which SDL turns into its quit event at a pump, are taken over from SDL
+// on X: their handler wakes the loop, which hands the quit event over itself, so that a
+// signal that a thread of the serial link catches ends the wait too.
 //
 // The object lives as long as the process (a thread may still be waking it while the
 // display closes); the display sets it up each time it opens.

@@ -36,19 +36,16 @@ int ReportXError(Display* D, XErrorEvent* E) {
 
 }  // namespace
 
-int EventConnectionOf(SDL_Window* Window) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display)
-    return -1;
-  return ConnectionNumber(info.info.x11.display);
-}
-
 _XDisplay* XConnectionOf(SDL_Window* Window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
   return info.info.x11.display;
+}
+
+int EventConnectionOf(SDL_Window* Window) {
+  _XDisplay* x = XConnectionOf(Window);
+  return x ? ConnectionNumber(x) : -1;
 }
 
 bool XEventsHeld(_XDisplay* Connection) {

@@ -104,17 +104,28 @@ long SyscallOf(pid_t Thread) {
   return f >> number ? number : -1;
 }
 
+// The shown main form, a borderless one that counts its closes, with a guard against a wait
+// that never ends: the test fails instead of hanging.
+struct TGuardedMainForm {
+  TGuardedMainForm() {
+    form->OnClose = [this](rtl::TObject*, win::TCloseAction&) { ++closed; };
+    form->Show();
+    win::SetMainForm(form.get());
+  }
+  TGuardedMainForm(const TGuardedMainForm&) = delete;
+  TGuardedMainForm& operator=(const TGuardedMainForm&) = delete;
+
+  std::unique_ptr<win::TForm> form = BorderlessForm();
+  int closed = 0;
+  bool guard = false;
+  const rtl::TApplication::TTimerId guardTimer = rtl::Application->StartTimer(10000, [this] { guard = true; });
+};
+
 TEST(DisplayWaitUnderX11Child, ATerminationSignalDuringTheWaitClosesTheMainFormFromThatWait) {
   if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
   rtl::Application->Reset();
   {
-    auto form = BorderlessForm();
-    int closed = 0;
-    form->OnClose = [&closed](rtl::TObject*, win::TCloseAction&) { ++closed; };
-    form->Show();
-    win::SetMainForm(form.get());
-    bool guard = false;
-    const auto guardTimer = rtl::Application->StartTimer(10000, [&guard] { guard = true; });
+    TGuardedMainForm m;
     // Once the loop sleeps in its wait, another thread sends the signal to the loop's thread,
     // which ends the wait with EINTR: that one wait must pump, or the quit waits for the next.
     const pid_t loopThread = static_cast<pid_t>(::syscall(SYS_gettid));
@@ -127,16 +138,16 @@ TEST(DisplayWaitUnderX11Child, ATerminationSignalDuringTheWaitClosesTheMainFormF
       pthread_kill(loopHandle, SIGTERM);
       sent = true;
     });
-    while (!sent && !guard) {
+    while (!sent && !m.guard) {
       rtl::Application->WaitMessage();
       rtl::Application->ProcessMessages();
     }
     other.join();
-    EXPECT_EQ(closed, 1) << "the wait the signal ended did not hand the quit over";
-    EXPECT_FALSE(form->Showing());
-    EXPECT_FALSE(guard);
-    rtl::Application->StopTimer(guardTimer);
-    form.reset();
+    EXPECT_EQ(m.closed, 1) << "the wait the signal ended did not hand the quit over";
+    EXPECT_FALSE(m.form->Showing());
+    EXPECT_FALSE(m.guard);
+    rtl::Application->StopTimer(m.guardTimer);
+    m.form.reset();
   }
   rtl::Application->Reset();  // the main form's close ended the loop
   rtl::Application->ProcessMessages();
@@ -197,23 +208,17 @@ TEST(DisplayWaitUnderX11Child, ATerminationSignalCaughtByAnotherThreadEndsTheWai
   if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
   rtl::Application->Reset();
   {
-    auto form = BorderlessForm();
-    int closed = 0;
-    form->OnClose = [&closed](rtl::TObject*, win::TCloseAction&) { ++closed; };
-    form->Show();
-    win::SetMainForm(form.get());
-    bool guard = false;
-    const auto guardTimer = rtl::Application->StartTimer(10000, [&guard] { guard = true; });
+    TGuardedMainForm m;
     std::thread other([] {
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
       pthread_kill(pthread_self(), SIGTERM);  // handled here, on this thread
     });
-    rtl::Application->RunUntil([&] { return closed > 0 || guard; });
+    rtl::Application->RunUntil([&] { return m.closed > 0 || m.guard; });
     other.join();
-    EXPECT_EQ(closed, 1);
-    EXPECT_FALSE(guard) << "the signal did not wake the loop";
-    rtl::Application->StopTimer(guardTimer);
-    form.reset();
+    EXPECT_EQ(m.closed, 1);
+    EXPECT_FALSE(m.guard) << "the signal did not wake the loop";
+    rtl::Application->StopTimer(m.guardTimer);
+    m.form.reset();
   }
   rtl::Application->Reset();
   rtl::Application->ProcessMessages();

@@ -438,6 +438,8 @@ private:
   bool ClipLeavesWhole(TvxVisualObject* Child);
   void DrawDragFrame();
   void ClearFocusIfFocused();
+  // What a whole repaint asks the host to redraw: GetUpdateRect with what it painted last.
+  TvxRect WholeRepaintRect();
   void CreateCaret();
   // Fires the triggers of a state property (animations and effects).
   void StateTriggers(const char* Name);

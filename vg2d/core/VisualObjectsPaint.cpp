@@ -24,20 +24,22 @@ void TvxVisualObject::Repaint() {
   if (!design && !GetParentedVisible()) return;
   if (updateCount_ > 0) return;
   if (hasEffects_ && EffectReplacesPaint()) effectsDirty_ = true;
+  s->AddUpdateRect(WholeRepaintRect());
+}
+
+TvxRect TvxVisualObject::WholeRepaintRect() {
   // What it painted before goes too: a text set smaller leaves no pieces of the larger one.
   TvxRect r = GetUpdateRect();
   if (!IsRectEmptyF(paintedRect_)) UnionRectF(TvxRect(r), paintedRect_, r);
-  s->AddUpdateRect(r);
+  return r;
 }
 
 void TvxVisualObject::RepaintPart(const TvxRect& Part) {
   IvxScene* s = Scene();
   if (!s || hasEffects_ || s->GetDesignTime()) return Repaint();
   if (!visible_ || s->GetDisableUpdate() || !GetParentedVisible() || updateCount_ > 0) return;
-  TvxRect whole = GetUpdateRect();
-  if (!IsRectEmptyF(paintedRect_)) UnionRectF(TvxRect(whole), paintedRect_, whole);
   TvxRect r;
-  if (IntersectRectF(r, LocalRectToAbsolute(Part), whole)) s->AddUpdateRect(r);
+  if (IntersectRectF(r, LocalRectToAbsolute(Part), WholeRepaintRect())) s->AddUpdateRect(r);
 }
 
 void TvxVisualObject::RecalcUpdateRect() {
