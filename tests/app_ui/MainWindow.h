@@ -34,6 +34,7 @@
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/FilterGdiPlus.h"
+#include "tests/TestOutput.h"
 
 namespace apptest {
 
@@ -162,14 +163,14 @@ protected:
   void RunQueue() {
     for (int i = 0; i < 1000 && app::Model().Actions.ActionCount > 0; ++i) Run(10);
   }
-  // What the window shows now, as a picture (written under Name where the test program runs).
+  // What the window shows now, as a picture (written under Name in the build tree's test-output folder).
   std::unique_ptr<vg::TvxBitmap> Picture(const std::string& Name = {}) {
     rtl::Application->ProcessMessages();
     const std::vector<std::uint32_t> frame = main->PresentedFrame();
     auto b = std::make_unique<vg::TvxBitmap>();
     b->SetSize(main->Width(), main->Height());
     std::copy(frame.begin(), frame.end(), b->Bits());
-    if (!Name.empty()) vg::TvxFilterGdiPlus().SaveToFile((folder.Origin() / Name).string(), *b, "");
+    if (!Name.empty()) vg::TvxFilterGdiPlus().SaveToFile(testout::Path(Name), *b, "");
     return b;
   }
 

@@ -15,6 +15,7 @@
 #include "tests/app_ui/SimulatorScreen.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Memo.h"
+#include "tests/TestOutput.h"
 
 namespace port_screen_test {
 
@@ -45,7 +46,7 @@ protected:
     SimulatorScreenTest::TearDown();
     comm::SetPortListRoot("/");
   }
-  // The port window's part of the screen as a picture beside the build and, for a Reference
+  // The port window's part of the screen as a picture in the build tree's test-output folder and, for a Reference
   // with GASCAL_UPDATE_GALLERY set, as the reference picture of that name.
   void KeepPortWindowPicture(const vgtest::Screenshot& Screen, const std::string& Name, bool Reference) const {
     const int left = port->Left(), top = port->Top(), width = port->Width(), height = port->Height();
@@ -55,7 +56,7 @@ protected:
       for (int x = 0; x < width; ++x)
         picture.Bits()[y * width + x] = Screen.At(std::clamp(left + x, 0, Screen.width - 1),
                                                   std::clamp(top + y, 0, Screen.height - 1));
-    vg::TvxFilterGdiPlus().SaveToFile((folder.Origin() / Name).string(), picture, "");
+    vg::TvxFilterGdiPlus().SaveToFile(testout::Path(Name), picture, "");
     if (Reference && std::getenv("GASCAL_UPDATE_GALLERY"))
       vg::TvxFilterGdiPlus().SaveToFile(std::string(APP_UI_TEST_DATA "/") + Name, picture, "");
   }

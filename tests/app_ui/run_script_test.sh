@@ -38,6 +38,8 @@ status=$?
 echo "$out"
 [ "$status" = 0 ] || fail "run.sh ended with status $status"
 grep -q "^run: gascal ran .* exit status 0" <<<"$out" || fail "gascal did not end cleanly"
+# The simulator runs an engine, so that an auto-calibration in the demonstration can converge.
+grep -q "^gascal-ecusim: .*an engine that needs gas time" "$work/ecusim.log" || fail "the simulator runs without its engine"
 requests=$(grep -c '^>' "$work/ecusim.log")
 [ "$requests" -ge 10 ] || fail "the ECU answered only $requests requests"
 grep -q "^Form_3D_GEN_Width" "$work/gascal.ini" || fail "the settings were not written at close"

@@ -1,6 +1,6 @@
 // The message, wait and settings windows beside the main window, and the check window a
 // machine without OpenGL sees: what they show (checked at chosen pixels of their pictures,
-// which are kept where the test program runs), where they stand and what their closes do.
+// which are kept in the build tree's test-output folder), where they stand and what their closes do.
 #include <SDL.h>
 
 #include <cctype>
@@ -44,6 +44,7 @@
 #include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/Colors.h"
 #include "vg2d/core/Shapes.h"
+#include "tests/TestOutput.h"
 
 namespace secondary_windows_test {
 
@@ -117,7 +118,7 @@ protected:
     vg::TvxBitmap b;
     b.SetSize(Form.Width(), Form.Height());
     std::copy(frame.begin(), frame.end(), b.Bits());
-    vg::TvxFilterGdiPlus().SaveToFile((folder.Origin() / Name).string(), b, "");
+    vg::TvxFilterGdiPlus().SaveToFile(testout::Path(Name), b, "");
     // The reference pictures, when asked for.
     if (std::getenv("GASCAL_UPDATE_GALLERY")) vg::TvxFilterGdiPlus().SaveToFile(APP_UI_TEST_DATA "/" + Name, b, "");
   }

@@ -39,6 +39,7 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Styles.h"
+#include "tests/TestOutput.h"
 
 namespace hostcontract {
 
@@ -192,14 +193,14 @@ protected:
     TvxCanvas* c = H()->GetCanvas();
     return c->BufferBits()[Y * c->Width() + X];
   }
-  // The host's picture, kept beside the test program for a look.
+  // The host's picture, kept in the build tree's test-output folder for a look.
   void SavePicture(const std::string& Name) {
     TvxCanvas* c = H()->GetCanvas();
     TvxBitmap b;
     b.SetSize(c->Width(), c->Height());
     std::copy(c->BufferBits(), c->BufferBits() + c->Width() * c->Height(), b.Bits());
     TvxFilterGdiPlus png;
-    png.SaveToFile(Name, b, "");
+    png.SaveToFile(testout::Path(Name), b, "");
   }
   void RepaintAll() {
     H()->AddUpdateRect(MakeRect(0, 0, 400, 300));

@@ -30,6 +30,7 @@
 #include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/SceneControl.h"
+#include "tests/TestOutput.h"
 
 namespace port_setup_test {
 
@@ -226,14 +227,14 @@ TEST_F(PortSetup, OkInTheDialogAppliesTheLineSettingsOfAnOpenPortInOneStep) {
     EXPECT_EQ("1", D.Combo(3)->Text());
     EXPECT_EQ("None", D.Combo(4)->Text());
     EXPECT_EQ("None", D.Combo(5)->Text());
-    // The dialog as the user sees it (kept where the test program runs): the Hud window's
+    // The dialog as the user sees it (kept in the build tree's test-output folder): the Hud window's
     // dark face with light texts.
     rtl::Application->ProcessMessages();
     const std::vector<std::uint32_t> frame = D.PresentedFrame();
     vg::TvxBitmap picture;
     picture.SetSize(D.Width(), D.Height());
     std::copy(frame.begin(), frame.end(), picture.Bits());
-    vg::TvxFilterGdiPlus().SaveToFile("port_setup.png", picture, "");
+    vg::TvxFilterGdiPlus().SaveToFile(testout::Path("port_setup.png"), picture, "");
     if (std::getenv("GASCAL_UPDATE_GALLERY"))
       vg::TvxFilterGdiPlus().SaveToFile(SERIAL_SETUP_TEST_DATA "/port_setup.png", picture, "");
     int light = 0, dark = 0;

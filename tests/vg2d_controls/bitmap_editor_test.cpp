@@ -20,6 +20,7 @@
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/Selection.h"
+#include "tests/TestOutput.h"
 
 namespace bitmap_editor_test {
 
@@ -178,7 +179,7 @@ TEST_F(BitmapEditors, PasteShowsWhileTheClipboardHoldsAPictureAndTakesItAsALoade
   const std::vector<uint32_t>& frame = editor->PresentedFrame();
   TvxBitmap shot(600, 508);
   std::copy(frame.begin(), frame.end(), shot.Bits());
-  shot.SaveToFile("bitmap_editor_pasted.png");
+  shot.SaveToFile(testout::Path("bitmap_editor_pasted.png"));
   TvxBitmap result;
   BitmapEditorResult(editor.get(), &result);
   EXPECT_EQ(result.Width(), 40);
@@ -248,7 +249,7 @@ TEST_F(BitmapEditors, TheShownEditorDrawsThePictureUnderTheCropFrame) {
   ASSERT_EQ(frame.size(), static_cast<size_t>(600 * 508));
   TvxBitmap shot(600, 508);
   std::copy(frame.begin(), frame.end(), shot.Bits());
-  shot.SaveToFile("bitmap_editor.png");
+  shot.SaveToFile(testout::Path("bitmap_editor.png"));
   // The preview's top-left pixel shows the picture's first pixel (black with x = y = 0).
   auto* preview = static_cast<TvxVisualObject*>(editor->Part("Preview"));
   const TvxPoint p = preview->LocalToAbsolute({1, 1});

@@ -34,6 +34,7 @@
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Shapes.h"
 #include "vg2d/core/TextShape.h"
+#include "tests/TestOutput.h"
 
 namespace brush_designer_test {
 
@@ -307,7 +308,7 @@ TEST_F(BrushDesigner, AStreamedDialogOffersThePagesItsShowStylesName) {
   EXPECT_NE(written.find("ShowStyles = [vgBrushSolid, vgBrushGradient]"), std::string::npos) << written;
   EXPECT_LT(written.find("ShowStyles"), written.find("ShowBrushList")) << written;
 
-  // The dialog offers just those pages (its picture is kept beside the test program, with
+  // The dialog offers just those pages (its picture is kept in the build tree's test-output folder, with
   // those of a dialog offering every page and one offering none).
   auto pages = [](TvxBrushDialog& D, const std::string& Picture) {
     std::vector<bool> shown;
@@ -318,7 +319,7 @@ TEST_F(BrushDesigner, AStreamedDialogOffersThePagesItsShowStylesName) {
       const std::vector<uint32_t> frame = F.PresentedFrame();
       TvxBitmap shot(F.ClientWidth(), F.ClientHeight());
       std::copy(frame.begin(), frame.end(), shot.Bits());
-      shot.SaveToFile(Picture);
+      shot.SaveToFile(testout::Path(Picture));
       F.CancelButton()->Click();
     };
     EXPECT_FALSE(D.Execute());

@@ -32,6 +32,7 @@
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/FilterGdiPlus.h"
+#include "tests/TestOutput.h"
 
 // Last: its macros (None, Bool, Status) would rename what the headers above declare.
 #include <X11/Xlib.h>
@@ -265,7 +266,7 @@ TEST(ClipboardPicturesChild, TheProgramsPictureGoesToOtherProgramsAndTheirsIsPas
       TvxBitmap picture(600, 508);
       for (int y = 0; y < 508; ++y)
         for (int x = 0; x < 600; ++x) picture.Bits()[y * 600 + x] = s.At(ex + x, ey + y);
-      EXPECT_TRUE(TvxFilterGdiPlus().SaveToFile("bitmap_editor_paste.png", picture, ""));
+      EXPECT_TRUE(TvxFilterGdiPlus().SaveToFile(testout::Path("bitmap_editor_paste.png"), picture, ""));
     }
 
     // A text copied in the program takes the picture's place for everyone.

@@ -24,6 +24,7 @@
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/SceneControl.h"
+#include "tests/TestOutput.h"
 
 namespace combo_screenshot_test {
 
@@ -57,13 +58,13 @@ bool Capture(Screenshot& S, const std::function<bool(const Screenshot&)>& Matche
   return ok;
 }
 
-// Writes the screen's rectangle as a PNG next to the test program.
+// Writes the screen's rectangle as a PNG in the build tree's test-output folder.
 void SavePart(const Screenshot& S, int X, int Y, int W, int H, const std::string& Name) {
   TvxBitmap picture(W, H);
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) picture.Bits()[y * W + x] = S.At(X + x, Y + y);
   TvxFilterGdiPlus png;
-  EXPECT_TRUE(png.SaveToFile(Name, picture, ""));
+  EXPECT_TRUE(png.SaveToFile(testout::Path(Name), picture, ""));
 }
 
 TEST(ComboScreenshot, AnOpenListShowsInItsOwnWindowUnderTheBox) {

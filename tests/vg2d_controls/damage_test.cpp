@@ -17,6 +17,7 @@
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Shapes.h"
+#include "tests/TestOutput.h"
 
 namespace damage_test {
 
@@ -54,7 +55,7 @@ protected:
     return l;
   }
   // Paints the damage of Change, then the whole tree; the number of pixels that differ.
-  // Keep names a picture of the damage's painting, written beside the test program.
+  // Keep names a picture of the damage's painting, written in the build tree's test-output folder.
   int PixelsAWholeRepaintChanges(const std::function<void()>& Change, const char* Keep = nullptr) {
     scene->PaintAll(Desk);
     Change();
@@ -64,7 +65,7 @@ protected:
     if (Keep) {
       TvxBitmap picture(scene->canvas->Width(), scene->canvas->Height());
       std::copy(partial.begin(), partial.end(), picture.Bits());
-      TvxFilterGdiPlus().SaveToFile(Keep, picture, "");
+      TvxFilterGdiPlus().SaveToFile(testout::Path(Keep), picture, "");
     }
     scene->PaintAll(Desk);
     int differ = 0;

@@ -1,7 +1,7 @@
 // The extra controls in their built-in styles drawn into one picture and compared with the
 // reference picture in the test data folder: picture buttons on their background brushes,
 // a drop zone, a plot grid, a picture viewer zoomed in and an image list with file names.
-// The picture is also written next to the test program (extra_controls_gallery.png) for a
+// The picture is also written in the build tree's test-output folder (extra_controls_gallery.png) for a
 // look; GASCAL_UPDATE_GALLERY=1 writes a new reference.
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Grids in their built-in style drawn into one picture and compared with the reference
 // picture in the test data folder: a string grid with a header, alternating rows, the
 // selected row and cell and an edit under way, and a grid of text, check and progress
-// columns scrolled down. The picture is also written next to the test program
+// columns scrolled down. The picture is also written into the build tree's test-output folder
 // (grid_gallery.png) for a look; GASCAL_UPDATE_GALLERY=1 writes a new reference.
 #include <gtest/gtest.h>
 

@@ -24,6 +24,7 @@
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/SceneControl.h"
+#include "tests/TestOutput.h"
 
 namespace hint_screenshot_test {
 
@@ -104,7 +105,7 @@ TEST(HintScreenshotChild, Run) {
     TvxBitmap picture(240, 90);
     for (int y = 0; y < 90; ++y)
       for (int x = 0; x < 240; ++x) picture.Bits()[y * 240 + x] = s.At(100 + x, 80 + y);
-    EXPECT_TRUE(TvxFilterGdiPlus().SaveToFile("hint_window.png", picture, ""));
+    EXPECT_TRUE(TvxFilterGdiPlus().SaveToFile(testout::Path("hint_window.png"), picture, ""));
     EXPECT_TRUE(shown) << "the hint window did not show at " << r.Left << ", " << r.Top;
     // A press closes it, and the desk shows there again.
     win::SimulateMouseButton(form.get(), rtl::mbLeft, true, 60, 33);

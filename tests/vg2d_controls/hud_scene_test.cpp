@@ -1,6 +1,6 @@
 // A Hud window with a label, a panel, a button, a check box and a group box, painted over a
 // desktop colour: chosen pixels are checked, and the picture is compared with the reference
-// picture in the test data folder. The picture is also written next to the test program
+// picture in the test data folder. The picture is also written into the build tree's test-output folder
 // (hud_scene.png) for a look; GASCAL_UPDATE_GALLERY=1 writes a new reference.
 #include <gtest/gtest.h>
 

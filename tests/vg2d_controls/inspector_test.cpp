@@ -23,6 +23,7 @@
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Shapes.h"
+#include "tests/TestOutput.h"
 
 namespace inspector_test {
 
@@ -310,7 +311,7 @@ TEST_F(Inspectors, ValuesAreDrawnOnTheRightHalfOfTheirRow) {
   s.PaintAll(0xFFFFFFFFu);
   TvxBitmap picture(300, 220);
   std::copy(s.canvas->BufferBits(), s.canvas->BufferBits() + 300 * 220, picture.Bits());
-  ASSERT_TRUE(TvxFilterGdiPlus().SaveToFile("inspector.png", picture, ""));
+  ASSERT_TRUE(TvxFilterGdiPlus().SaveToFile(testout::Path("inspector.png"), picture, ""));
   // The text of a value: dark pixels in the right half of its row, none in the gap between.
   TvxInspectorRow* row = inspector->FindRow(shape, "Fill");
   const TvxPoint o = row->LocalToAbsolute({0, 0});

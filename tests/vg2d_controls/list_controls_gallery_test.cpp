@@ -2,7 +2,7 @@
 // ground and Hud on a dark one (focused, with multiple selection, check boxes, alternating
 // rows, small bars, and lists whose items or labels carry no style of their own, as the
 // program fills them), drawn into one picture and compared with the reference picture in the
-// test data folder. The picture is also written next to the test program
+// test data folder. The picture is also written into the build tree's test-output folder
 // (list_controls_gallery.png) for a look; GASCAL_UPDATE_GALLERY=1 writes a new reference.
 #include <gtest/gtest.h>
 

@@ -28,6 +28,7 @@
 #include "vg2d/controls/PathDesigner.h"
 #include "vg2d/controls/TabOrderEditor.h"
 #include "tests/vg2d_controls/ModalSteps.h"
+#include "tests/TestOutput.h"
 
 namespace on_screen_test {
 
@@ -218,7 +219,7 @@ TEST_F(OnScreenPopups, AWindowThatDoesNotFitBesideItsTargetOpensOnTheOtherSideOr
 
 // On a real X screen of 640 x 480: a menu with a long submenu opened low at the right
 // (the design menu's "Add object", "Controls"), and the input box over a small window in the
-// top-left corner. Both pictures are kept beside the test program (menu_opened_low.png,
+// top-left corner. Both pictures are kept in the build tree's test-output folder (menu_opened_low.png,
 // dialog_over_small_window.png).
 TEST(OnScreenShots, AMenuOpenedLowAndADialogOverASmallWindowShowWhole) {
   if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
@@ -240,7 +241,7 @@ bool Shoot(vgtest::Screenshot& S, const std::string& Keep) {
   if (!ok) return false;
   TvxBitmap picture(S.width, S.height);
   std::copy(S.pixels.begin(), S.pixels.end(), picture.Bits());
-  TvxFilterGdiPlus().SaveToFile(Keep, picture, "");
+  TvxFilterGdiPlus().SaveToFile(testout::Path(Keep), picture, "");
   return true;
 }
 

@@ -19,6 +19,7 @@
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/PathData.h"
+#include "tests/TestOutput.h"
 
 namespace path_designer_test {
 
@@ -91,7 +92,7 @@ TEST_F(PathDesigners, TheShownDesignerDrawsThePreviewBesideTheMemo) {
   ASSERT_EQ(frame.size(), static_cast<size_t>(682 * 493));
   TvxBitmap shot(682, 493);
   std::copy(frame.begin(), frame.end(), shot.Bits());
-  shot.SaveToFile("path_designer.png");
+  shot.SaveToFile(testout::Path("path_designer.png"));
   // The triangle fills the preview's upper right: grey there, not at its lower left.
   const TvxRect r = designer->PreviewPath()->GetAbsoluteRect();
   const auto at = [&](float X, float Y) {

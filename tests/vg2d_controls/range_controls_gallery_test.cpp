@@ -2,7 +2,7 @@
 // controls in their built-in styles, plain on a light ground and Hud on a dark one, in
 // their states (normal, hover, focused, pressed, disabled), drawn into one picture and
 // compared with the reference picture in the test data folder. The picture is also written
-// next to the test program (range_controls_gallery.png) for a look;
+// in the build tree's test-output folder (range_controls_gallery.png) for a look;
 // GASCAL_UPDATE_GALLERY=1 writes a new reference.
 #include <gtest/gtest.h>
 

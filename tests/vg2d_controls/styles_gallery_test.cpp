@@ -13,6 +13,7 @@
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/FilterGdiPlus.h"
+#include "tests/TestOutput.h"
 
 namespace styles_gallery_test {
 
@@ -128,7 +129,7 @@ TEST_F(StylesGallery, EveryStateAStyleShowsChangesTheControlsLook) {
 
   TvxBitmap picture(width, height);
   std::copy(s.canvas->BufferBits(), s.canvas->BufferBits() + width * height, picture.Bits());
-  ASSERT_TRUE(TvxFilterGdiPlus().SaveToFile("controls_gallery.png", picture, ""));
+  ASSERT_TRUE(TvxFilterGdiPlus().SaveToFile(testout::Path("controls_gallery.png"), picture, ""));
 
   // The pixels of a cell that differ from those of the normal cell beside it.
   auto differing = [&](size_t R, int Half, int St) {

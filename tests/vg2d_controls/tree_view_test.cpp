@@ -17,6 +17,7 @@
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/TreeView.h"
+#include "tests/TestOutput.h"
 
 namespace tree_view_test {
 
@@ -350,7 +351,7 @@ TEST_F(TreeViews, PaintsTheSelectionUnderTheSelectedRowOnly) {
   s.PaintAll(0xFFFFFFFFu);
   TvxBitmap picture(320, 160);
   std::copy(s.canvas->BufferBits(), s.canvas->BufferBits() + 320 * 160, picture.Bits());
-  ASSERT_TRUE(TvxFilterGdiPlus().SaveToFile("tree_view.png", picture, ""));
+  ASSERT_TRUE(TvxFilterGdiPlus().SaveToFile(testout::Path("tree_view.png"), picture, ""));
 
   // Blue-tinted behind the selected row, white behind another, right of their captions.
   const auto blueish = [](uint32_t C) { return (C & 0xFF) > ((C >> 16) & 0xFF) + 40; };

@@ -1,5 +1,5 @@
 // Every shape and effect drawn into one picture, compared with the reference picture in
-// the test data folder. The picture is also written next to the test program
+// the test data folder. The picture is also written into the build tree's test-output folder
 // (shapes_gallery.png) for a look. GASCAL_UPDATE_GALLERY=1 writes a new reference.
 #include <gtest/gtest.h>
 

@@ -10,6 +10,7 @@
 #include "vg2d/core/Shapes.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/TextShape.h"
+#include "tests/TestOutput.h"
 
 namespace text_shape_test {
 
@@ -163,7 +164,7 @@ TEST(TextShape, LinesAreAsHighAsTheFontsCellWhenMeasuredAndDrawn) {
   canvas->DrawRect(box, 0, 0, AllCorners, 1);
   TvxBitmap picture(220, 60);
   std::copy(canvas->BufferBits(), canvas->BufferBits() + 220 * 60, picture.Bits());
-  TvxFilterGdiPlus().SaveToFile("text_lines.png", picture, "");
+  TvxFilterGdiPlus().SaveToFile(testout::Path("text_lines.png"), picture, "");
 }
 
 // A line of text on a white ground, as a label shows it.

@@ -5,10 +5,11 @@
 // termination signal that ends a wait closes the main form from that wait, although a
 // time-out leaves the window system alone, and so does one that another thread catches. (The X server's events reaching the forms is what
 // every test of a real window shows.)
+// GoogleTest before X11: Xlib defines None and Bool as macros, which break its headers.
+#include <gtest/gtest.h>
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
-#include <gtest/gtest.h>
 #include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>

@@ -132,7 +132,16 @@ int main(int argc, char** argv) {
     std::cerr << "gascal-ecusim: " << e.Message() << " (" << std::strerror(e.ErrorCode) << ")\n";
     return 1;
   }
-  Say("gascal-ecusim: ECU " + std::to_string(state.Address) + ", firmware " + state.Firmware);
+  std::string banner = "gascal-ecusim: ECU " + std::to_string(state.Address) + ", firmware " + state.Firmware;
+  if (state.Engine.On) {
+    char engine[96];
+    std::snprintf(engine, sizeof engine, ", an engine that needs gas time %g x p + %g us on gas", state.Engine.GasSlope,
+                  state.Engine.GasOffset);
+    banner += engine;
+  } else {
+    banner += ", no engine (cylinders on gas report no petrol time)";
+  }
+  Say(banner);
   AnnouncePort(sim, options.LinkPath);
 
   bool stdinOpen = true;
