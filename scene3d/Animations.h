@@ -125,7 +125,6 @@ public:
   // The property (nil when there is none or no path is kept) and, in Target, the object
   // that holds it now.
   const rtl::TPropInfo* Get(rtl::TObject* Parent, rtl::TObject*& Target) const;
-  bool Kept() const { return kept_; }
 
 private:
   bool kept_ = false;
