@@ -157,25 +157,22 @@ void TdxAnimation::ProcessTick(double Time, float DeltaTime) {
 
 // ---- property targets ---------------------------------------------------------------------------
 
-const rtl::TPropInfo* TdxPropertyTarget::Get(rtl::TObject* Parent, const std::string& Path, rtl::TObject*& Target) {
-  if (!resolved_ || Parent != parent_ || Path != path_) {
-    resolved_ = true;
-    parent_ = Parent;
-    path_ = Path;
-    target_ = Parent;
-    prop_ = nullptr;
-    if (Parent && !Path.empty()) {
-      std::string rest = Path;
-      while (target_ && rest.find('.') != std::string::npos) {
-        const std::string part = dxGetToken(rest, ".");
-        const rtl::TPropInfo* p = rtl::GetPropInfo(target_, part);
-        if (p && p->Kind() == rtl::tkClass) target_ = rtl::GetObjectProp(target_, p);
-      }
-      if (target_) prop_ = rtl::GetPropInfo(target_, rest);
-    }
+void TdxPropertyTarget::Keep(const rtl::TObject* Parent, const std::string& Path) {
+  if (kept_ || !Parent || Path.empty()) return;
+  kept_ = true;
+  std::string rest = Path;
+  while (rest.find('.') != std::string::npos) steps_.push_back(dxGetToken(rest, "."));
+  name_ = rest;
+}
+
+const rtl::TPropInfo* TdxPropertyTarget::Get(rtl::TObject* Parent, rtl::TObject*& Target) const {
+  Target = kept_ ? Parent : nullptr;
+  for (const std::string& step : steps_) {
+    if (!Target) break;
+    const rtl::TPropInfo* p = rtl::GetPropInfo(Target, step);
+    if (p && p->Kind() == rtl::tkClass) Target = rtl::GetObjectProp(Target, p);
   }
-  Target = target_;
-  return prop_;
+  return Target ? rtl::GetPropInfo(Target, name_) : nullptr;
 }
 
 namespace {
@@ -229,11 +226,10 @@ rtl::TClass TdxFloatAnimation::StaticClass() {
 
 TdxFloatAnimation::TdxFloatAnimation(rtl::TComponent* AOwner) : TdxAnimation(AOwner) {}
 
-const rtl::TPropInfo* TdxFloatAnimation::TargetProperty(rtl::TObject*& Target) {
-  return target_.Get(Parent(), propertyName_, Target);
-}
+const rtl::TPropInfo* TdxFloatAnimation::TargetProperty(rtl::TObject*& Target) { return target_.Get(Parent(), Target); }
 
 void TdxFloatAnimation::Start() {
+  target_.Keep(Parent(), propertyName_);
   rtl::TObject* target = nullptr;
   const rtl::TPropInfo* prop = TargetProperty(target);
   if (startFromCurrent_ && IsFloatTarget(prop)) startValue_ = static_cast<float>(rtl::GetFloatProp(target, prop));
@@ -261,11 +257,10 @@ void TdxColorAnimation::SetStartValue(const std::string& Value) { startValue_ = 
 std::string TdxColorAnimation::StopValue() const { return dxColorToText(stopValue_); }
 void TdxColorAnimation::SetStopValue(const std::string& Value) { stopValue_ = dxTextToColor(Value); }
 
-const rtl::TPropInfo* TdxColorAnimation::TargetProperty(rtl::TObject*& Target) {
-  return target_.Get(Parent(), propertyName_, Target);
-}
+const rtl::TPropInfo* TdxColorAnimation::TargetProperty(rtl::TObject*& Target) { return target_.Get(Parent(), Target); }
 
 void TdxColorAnimation::Start() {
+  target_.Keep(Parent(), propertyName_);
   rtl::TObject* target = nullptr;
   const rtl::TPropInfo* prop = TargetProperty(target);
   if (startFromCurrent_) ReadColor(target, prop, startValue_);

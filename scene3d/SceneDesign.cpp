@@ -575,7 +575,14 @@ void TdxScene::DeleteSelection() {
 }
 
 void TdxScene::CopySelection() {
-  if (selected_) win::ClipboardSetText(Wide(SaveDxObjectToText(selected_)));
+  if (!selected_) return;
+  // What the stream cannot hold (a reference whose path is too long) is said; the clipboard
+  // keeps what it had.
+  try {
+    win::ClipboardSetText(Wide(SaveDxObjectToText(selected_)));
+  } catch (const rtl::Exception& e) {
+    Message(Wide("Error copy object to clipboard: " + e.Message()).c_str());
+  }
 }
 
 void TdxScene::PasteFromClipboard() {

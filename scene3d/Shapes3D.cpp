@@ -323,9 +323,15 @@ void TdxPath3D::Render() {
       case vg::vgPathStretch: DrawSides(polygon, FrameCenter(), {Width(), Height(), Depth(), 0}, NoFrame); break;
       case vg::vgPathTile: {
         // From the top left corner of the box, columns to the right and rows downwards.
+        // Each tile's back and walls leave their material on the canvas: the next front goes
+        // back to the front material.
+        TdxCanvas* canvas = GetCanvas();
+        const bool restore = canvas && Sides().Contains(dxShape3DFront) &&
+                             (Sides().Contains(dxShape3DBack) || Sides().Contains(dxShape3DLeft));
         const int columns = TileCount(Width(), w), rows = TileCount(Height(), h);
         for (int i = 0; i < columns; ++i)
           for (int j = 0; j < rows; ++j) {
+            if (restore && (i > 0 || j > 0)) canvas->UseMaterial(*Material(), GetAbsoluteOpacity());
             const float cx = (static_cast<float>(i) + 0.5f) * w, cy = Height() - (static_cast<float>(j) + 0.5f) * h;
             DrawSides(polygon, {cx, cy, 0, 1}, {w, h, Depth(), 0}, NoFrame);
           }

@@ -544,10 +544,16 @@ void TdxVisualObject::ProcessTick(double Time, float DeltaTime) {
   if (s && s->GetInvisibleAtRuntime()) return;
   TdxPhysics* engine = Engine();
   if (dynamic_ && body_ && engine) {
-    localMatrix_ = engine->GetBodyMatrix(body_);
+    // The body holds the absolute matrix; the local one is it taken into the parent's space.
+    // The object's own absolute matrix is the body's as read, so a collider's body is handed
+    // back exactly what it gave and stays as it was (at rest, asleep).
+    const TdxMatrix absolute = engine->GetBodyMatrix(body_);
+    const TdxVisualObject* parent = VisualParent();
+    localMatrix_ = parent ? dxMatrixMultiply(absolute, parent->GetInverseAbsoluteMatrix()) : absolute;
     quaternion_ = dxQuaternionFromMatrix(localMatrix_);
     position_->SetPointNoChange({localMatrix_.M[3][0], localMatrix_.M[3][1], localMatrix_.M[3][2]});
     InvalidateMatrix();
+    SetAbsoluteMatrix(absolute);
   }
   const TdxVector v = velocity_->Vector();
   if (v.X != 0 || v.Y != 0 || v.Z != 0) {

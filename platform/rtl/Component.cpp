@@ -297,6 +297,9 @@ void TComponent::SetName(const std::string& NewName) {
   if (name_ == NewName) return;
   if (!NewName.empty() && !IsValidIdent(NewName))
     throw EComponentError("Component name \"" + NewName + "\" is not valid");
+  // A stream holds a name in a short string: a longer one could be set but never written.
+  if (NewName.size() > 255)
+    throw EComponentError("Component name " + NewName.substr(0, 32) + "... is longer than 255 characters");
   if (owner_) owner_->ValidateRename(this, name_, NewName);
   else ValidateRename(nullptr, name_, NewName);
   ChangeName(NewName);

@@ -72,8 +72,8 @@ public:
 
   const std::string& Name() const { return name_; }
   // Raises EComponentError for a name that is not an identifier ("Component name "%s"
-  // is not valid") or is taken among the owner's components ("A component named %s
-  // already exists"); names compare without regard to case.
+  // is not valid"), longer than a stream holds (255 characters) or taken among the owner's
+  // components ("A component named %s already exists"); names compare without regard to case.
   virtual void SetName(const std::string& NewName);
   int32_t Tag() const { return tag_; }
   void SetTag(int32_t Value) { tag_ = Value; }

@@ -28,9 +28,10 @@ public:
   // Where every FillText starts, and the size MeasureText gives.
   std::vector<dx::TdxVector> TextAt;
   dx::TdxPoint3D TextSize;
-  // The points and the normalising rectangle of every FillPolygon.
+  // The points, the normalising rectangle and the material's diffuse colour of every FillPolygon.
   std::vector<std::vector<vg::TvxPoint>> Polygons;
   std::vector<vg::TvxRect> PolygonRects;
+  std::vector<dx::TdxColor> PolygonColours;
   // Every FillMesh: centre, size, the mesh, and the material's diffuse colour and texture then.
   struct TMesh {
     dx::TdxVector Centre, Size;
@@ -82,6 +83,7 @@ public:
                   (Sides ? "S" : "-") + " " + Num(Opacity));
     Polygons.push_back(Points);
     PolygonRects.push_back(R);
+    PolygonColours.push_back(Material().DiffuseColor());
   }
   void FillText(const std::u16string&, float X, float Y, float Opacity) override {
     Log.push_back("text");

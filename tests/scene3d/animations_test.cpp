@@ -1,7 +1,8 @@
 // 3D property animations on the test clock: the 25 ms clock's timing (the end reached on the
 // exact tick, loops, delays, zero durations, design mode, real-time scenes, long uptimes),
-// hidden parents, targets found by dotted path, the float and colour kinds, and handlers
-// that free animations while the clock walks its list.
+// hidden parents, targets found by dotted path (kept from the first start, never writing an
+// object freed on the way), the float and colour kinds, and handlers that free animations
+// while the clock walks its list.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -13,6 +14,8 @@
 #include "platform/loop/Application.h"
 #include "platform/loop/Clock.h"
 #include "scene3d/Animations.h"
+#include "scene3d/SceneObjects.h"
+#include "scene3d/Shapes.h"
 #include "tests/loop/Later.h"
 
 namespace animations_test {
@@ -214,6 +217,64 @@ TEST_F(DxAnimations, PathsThroughNilOrPlainPropertiesAndMovedAnimations) {
   a->Start();
   EXPECT_EQ(other.opacity, 0.6f);
   EXPECT_EQ(body->opacity, 0.9f);
+}
+
+// A camera's Target is a reference the camera does not own: the object at the end of the
+// path may be freed while the animation runs, and is then never written (ASan watches).
+TEST_F(DxAnimations, AnObjectOnThePathFreedWhileItRunsIsNeverWrittenAgain) {
+  auto camera = std::make_unique<TdxCamera>(nullptr);
+  auto target = std::make_unique<TdxVisualObject>(nullptr);
+  auto cube = std::make_unique<TdxCube>(nullptr);
+  camera->SetTarget(target.get());
+  auto* fade = new TdxFloatAnimation(nullptr);
+  fade->SetParent(camera.get());
+  fade->SetPropertyName("Target.Opacity");
+  fade->SetDuration(1);
+  fade->SetStopValue(1);
+  fade->Start();
+  Tick(10);
+  EXPECT_FLOAT_EQ(target->Opacity(), 0.25f);
+  target.reset();
+  ASSERT_EQ(camera->Target(), nullptr);
+  Tick(4);
+  EXPECT_TRUE(fade->Running()) << "it keeps its time and writes nothing";
+  // The path reaches what the camera holds now.
+  camera->SetTarget(cube.get());
+  Tick(4);
+  EXPECT_FLOAT_EQ(cube->Opacity(), 0.45f);
+
+  // The colour animation, through an object the target owns.
+  auto* tint = new TdxColorAnimation(nullptr);
+  tint->SetParent(camera.get());
+  tint->SetPropertyName("Target.Material.Diffuse");
+  tint->SetStartValue("#FF000000");
+  tint->SetDuration(1);
+  tint->Start();
+  Tick(20);
+  EXPECT_EQ(cube->Material()->Diffuse(), "#FF7F7F7F");
+  cube.reset();
+  Tick(24);  // on to both ends, with nothing to write
+  EXPECT_FALSE(tint->Running());
+  EXPECT_FALSE(fade->Running());
+}
+
+// The path is the one of the first start: PropertyName changed later moves nothing.
+TEST_F(DxAnimations, APathChangedAfterTheFirstStartLeavesTheAnimationOnItsProperty) {
+  TdxFloatAnimation* a = Float(0.5f, "", 1);
+  a->Start();  // no path yet: nothing is kept
+  a->SetPropertyName("Opacity");
+  a->Start();
+  Tick(10);
+  EXPECT_FLOAT_EQ(body->opacity, 0.5f);
+  a->SetPropertyName("Position.Z");
+  Tick(5);
+  EXPECT_FLOAT_EQ(body->opacity, 0.75f);
+  a->SetStartFromCurrent(true);
+  a->Start();
+  EXPECT_FLOAT_EQ(a->StartValue(), 0.75f) << "the start value is read where it writes";
+  Tick(20);
+  EXPECT_EQ(body->opacity, 1.0f);
+  EXPECT_EQ(body->Position()->Z(), 0);
 }
 
 TEST_F(DxAnimations, ColorAnimationWritesTextOrTheArgbNumber) {

@@ -151,6 +151,27 @@ TYPED_TEST(HostContract, CopiesPasteFromOneBufferIntoEveryHost) {
   EXPECT_EQ(labels, 1) << "under the root";
 }
 
+// A stream holds a reference in 255 characters: a popup menu of 250 under a named owner cannot
+// be written. Copy then leaves the buffer as it was, and the design view goes on.
+TYPED_TEST(HostContract, ACopyTheStreamCannotHoldKeepsTheBuffer) {
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  auto* label = this->template Add<TvxLabel>(root, 5, 5, 80, 20);
+  rtl::TComponent holder(nullptr);
+  holder.SetName("Holder");
+  auto* menu = new rtl::TComponent(&holder);
+  menu->SetName("M" + std::string(249, 'u'));
+  label->SetPopupMenu(menu);
+  DesignClipboard() = "kept";
+  this->H()->SetSelected(label);
+  ASSERT_NO_THROW(this->Designer().Choose({u"Edit", u"Copy to clipboard"}));
+  EXPECT_EQ(DesignClipboard(), "kept");
+  menu->SetName("Menu");
+  ASSERT_TRUE(this->Designer().Choose({u"Edit", u"Copy to clipboard"}));
+  EXPECT_NE(DesignClipboard().find("PopupMenu = Holder.Menu"), std::string::npos) << DesignClipboard();
+  label->SetPopupMenu(nullptr);
+}
+
 TYPED_TEST(HostContract, LoadFromFileReadsATreeUnderTheSelection) {
   this->Design();
   TvxVisualObject* root = this->Root();

@@ -1,5 +1,6 @@
 // The scene's physics on the rigid-body engine: the calls it makes (recording engine), what it
-// does without an engine, and objects of a scene moving, resting and touching on Bullet.
+// does without an engine, and objects of a scene (also children of moved and turned parents)
+// moving, resting and touching on Bullet.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -63,6 +64,23 @@ protected:
     }
   }
   float BodyZ(const TdxVisualObject* O) { return Physics()->GetBodyMatrix(O->Body()).M[3][2]; }
+  // A plain object at At, turned by Angle degrees about Z, holding children.
+  TdxVisualObject* Parent(TdxPoint3D At, float Angle) {
+    auto* p = new TdxVisualObject(nullptr);
+    scene.AddObject(p);
+    p->Position()->SetPoint(At);
+    p->RotateAngle()->SetZ(Angle);
+    return p;
+  }
+  // A dynamic unit cube at At in Parent, a collider too when asked.
+  TdxVisualObject* DynamicChild(TdxVisualObject* Parent, TdxPoint3D At, bool Collider) {
+    auto* o = new TdxVisualObject(nullptr);
+    Parent->AddObject(o);
+    o->Position()->SetPoint(At);
+    o->SetDynamic(true);
+    o->SetCollider(Collider);
+    return o;
+  }
 
   std::shared_ptr<NewtonRecorder> rec = std::make_shared<NewtonRecorder>();
   physics::NewtonEntries entries;  // the engine's, for reading it
@@ -439,6 +457,59 @@ TEST_F(NewtonPhysicsTest, ATrackedColliderMovingIntoAnotherHearsOfItOnceTheyTouc
   EXPECT_GE(at.front(), -1.002f);                                 // never while apart
   EXPECT_LE(at.front(), -1 + Frame + 1e-3f);                      // and from the first frame they touch
   EXPECT_EQ(std::adjacent_find(at.begin(), at.end()), at.end());  // one report a frame
+}
+
+// A body holds where its object is in the world, the object's Position where it is in its
+// parent: under a moved or turned parent the two stay together, and a resting child stays
+// where it rests.
+TEST_F(NewtonPhysicsTest, ADynamicChildOfAMovedOrTurnedParentFallsAndRestsWithItsBody) {
+  Bullet();
+  TdxVisualObject* moved = Parent({10, 0, 0}, 0);
+  TdxVisualObject* turned = Parent({-20, 0, 0}, 90);
+  Make({10, 0, 0}, {10, 10, 1}, false);
+  Make({-20, 0, 0}, {10, 10, 1}, false);
+  TdxVisualObject* a = DynamicChild(moved, {0, 0, 5}, false);
+  TdxVisualObject* b = DynamicChild(turned, {2, 0, 5}, false);
+  const TdxVector bAt = b->AbsolutePosition();
+  EXPECT_NEAR(std::fabs(bAt.Y), 2, 1e-4f) << "the parent's turn places the child";
+  Tick(180);
+  for (TdxVisualObject* o : {a, b}) {
+    o->ProcessTick(time, 0);
+    EXPECT_EQ(o->GetAbsoluteMatrix(), Physics()->GetBodyMatrix(o->Body())) << "drawn where its body is";
+    EXPECT_NEAR(o->AbsolutePosition().Z, 1, 0.05f);
+    EXPECT_EQ(entries.NewtonBodyGetSleepingState(o->Body()), 1);
+  }
+  EXPECT_NEAR(a->Position()->X(), 0, 1e-3f);
+  EXPECT_NEAR(a->Position()->Z(), 1, 0.05f);
+  EXPECT_NEAR(b->Position()->X(), 2, 1e-3f);
+  EXPECT_NEAR(b->Position()->Y(), 0, 1e-3f);
+  EXPECT_NEAR(b->AbsolutePosition().X, bAt.X, 1e-3f);
+  EXPECT_NEAR(b->AbsolutePosition().Y, bAt.Y, 1e-3f);
+  // The children's matrices follow a parent moved afterwards, as any child's do.
+  moved->Position()->SetX(11);
+  EXPECT_NEAR(a->AbsolutePosition().X, 11, 1e-3f);
+}
+
+// A collider's body is given its object's matrix whenever that is worked out: a dynamic
+// collider in a moved or turned parent sitting on a floor stays on it, asleep.
+TEST_F(NewtonPhysicsTest, ADynamicColliderChildStaysAtRestUnderItsParent) {
+  Bullet();
+  for (float angle : {0.0f, 90.0f}) {
+    SCOPED_TRACE(angle);
+    const float x = angle * 2;  // apart from the other floor
+    TdxVisualObject* parent = Parent({x + 10, 0, 0}, angle);
+    Make({x + 10, 0, 0}, {10, 10, 1}, false);
+    TdxVisualObject* c = DynamicChild(parent, {0, 0, 1}, true);  // on the floor's top
+    Tick(150);
+    EXPECT_NEAR(c->Position()->X(), 0, 1e-3f);
+    EXPECT_NEAR(c->Position()->Y(), 0, 1e-3f);
+    EXPECT_NEAR(c->Position()->Z(), 1, 0.02f);
+    ASSERT_EQ(entries.NewtonBodyGetSleepingState(c->Body()), 1);
+    const TdxMatrix rest = Physics()->GetBodyMatrix(c->Body());
+    Tick(30);
+    EXPECT_EQ(Physics()->GetBodyMatrix(c->Body()), rest);
+    EXPECT_EQ(c->GetAbsoluteMatrix(), rest);
+  }
 }
 
 TEST_F(NewtonPhysicsTest, ExplodeChangesABodysVelocityByTheStrength) {

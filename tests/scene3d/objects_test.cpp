@@ -12,6 +12,7 @@
 #include "platform/loop/Clock.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/SysUtils.h"
 #include "scene3d/Animations.h"
 
 namespace objects_test {
@@ -287,6 +288,32 @@ TEST_F(DxObjectTree, NamesReadFromTheHeaderAreKeptUnlessTaken) {
   ASSERT_TRUE(first && second);
   EXPECT_EQ(first->Name(), "Door");
   EXPECT_EQ(second->Name(), "");
+}
+
+// A stream holds a name in 255 characters. A longer one is refused where it is set, so text
+// that names an object so reads in with the object unnamed, and whatever reads in writes.
+TEST_F(DxObjectTree, ANameLongerThanAStreamHoldsIsRefusedOnReadingAndTheRestWrites) {
+  const std::string longest = "N" + std::string(254, 'a');
+  const std::string tooLong = "    Name = '" + longest + "b'\r\n";
+  const std::string fits = "    Name = '" + longest + "'\r\n";
+  const std::string text = "object Body\r\n  object TdxFloatAnimation\r\n" + tooLong +
+                           "    PropertyName = 'Opacity'\r\n  end\r\n  object TdxFloatAnimation\r\n" + fits +
+                           "  end\r\nend\r\n";
+  std::unique_ptr<TdxObject> made = CreateDxObjectFromText(nullptr, text);
+  ASSERT_NE(made, nullptr);
+  ASSERT_EQ(made->ChildrenCount(), 2);
+  EXPECT_EQ(made->Children(0)->Name(), "");
+  EXPECT_EQ(static_cast<TdxFloatAnimation*>(made->Children(0))->PropertyName(), "Opacity") << "the rest reads";
+  EXPECT_EQ(made->Children(1)->Name(), longest);
+  std::string written;
+  ASSERT_NO_THROW(written = SaveDxObjectToText(made.get()));
+  std::unique_ptr<TdxObject> back = CreateDxObjectFromText(nullptr, written);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Children(1)->Name(), longest);
+  EXPECT_EQ(SaveDxObjectToText(back.get()), written);
+  Body named(nullptr);
+  EXPECT_THROW(named.SetName(longest + "b"), rtl::EComponentError);
+  EXPECT_EQ(named.Name(), "");
 }
 
 TEST_F(DxObjectTree, TextNamingAnUnknownOrForeignClassCreatesNothing) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "DesignedScene.h"
+#include "scene3d/SceneObjects.h"
 
 namespace scene_design_menu_test {
 
@@ -218,6 +219,29 @@ TEST_F(DesignedScene, CopyAndPasteGoThroughTheSystemClipboardAsComponentText) {
   win::ClipboardSetText(u"");
   ASSERT_TRUE(scene->ChooseDesignMenu({u"Edit", u"Paste from clipboard"}));
   EXPECT_EQ(messages.size(), 2u);
+}
+
+// A stream holds a reference in 255 characters: "Form.Cube" with a cube name of 250 cannot be
+// written. Copy says so and leaves the clipboard as it was; the program goes on.
+TEST_F(DesignedScene, CopyOfAnObjectTheStreamCannotHoldSaysWhyAndKeepsTheClipboard) {
+  TdxVisualObject* root = AddRoot();
+  TdxCube* cube = AddCube(root, {0, 0, 0, 1});
+  form->SetName("Window");
+  cube->SetName("C" + std::string(249, 'u'));
+  auto* camera = new TdxCamera(form.get());
+  root->AddObject(camera);
+  camera->SetTarget(cube);
+  win::ClipboardSetText(u"kept");
+  scene->DesignSelect(camera);
+  ASSERT_NO_THROW(scene->ChooseDesignMenu({u"Edit", u"Copy to clipboard"}));
+  EXPECT_EQ(win::ClipboardGetText(), u"kept");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind(u"Error copy object to clipboard: ", 0), 0u) << rtl::WideToUtf8(messages[0]);
+  // A reference that fits is copied.
+  cube->SetName("Cube");
+  ASSERT_TRUE(scene->ChooseDesignMenu({u"Edit", u"Copy to clipboard"}));
+  EXPECT_NE(win::ClipboardGetText().find(u"Target = Window.Cube"), std::u16string::npos);
+  EXPECT_EQ(messages.size(), 1u);
 }
 
 TEST_F(DesignedScene, LoadFromFileAddsTheObjectUnderTheSelectionOrAsTheRoot) {

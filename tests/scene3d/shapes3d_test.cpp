@@ -177,6 +177,33 @@ TEST(DxPath3D, KeepsFitsStretchesOrTilesItsPath) {
   EXPECT_EQ(sizes().size(), size_t(TdxPath3D::MaxTiles) * TdxPath3D::MaxTiles);
 }
 
+// A tile's back and walls change the canvas's material; every tile's front is still drawn in
+// the front material, whichever sides are drawn.
+TEST(DxPath3D, EveryTileDrawsEachSideInItsOwnMaterial) {
+  Stage s;
+  auto* p = s.Add<TdxPath3D>();
+  p->Material()->SetDiffuseColor(0xFFFF0000);
+  p->MaterialBack()->SetDiffuseColor(0xFF00FF00);
+  p->MaterialLeft()->SetDiffuseColor(0xFF0000FF);
+  p->Path()->AddEllipse(vg::MakeRect(0, 0, 1.5f, 4));
+  p->SetWrapMode(vg::vgPathTile);
+  for (const TdxShape3DSides sides : {AllShape3DSides, TdxShape3DSides{dxShape3DFront, dxShape3DBack},
+                                      TdxShape3DSides{dxShape3DFront, dxShape3DLeft}}) {
+    p->SetSides(sides);
+    s.canvas.PolygonColours.clear();
+    s.Draw(p);
+    const std::vector<std::string> polygons = s.canvas.Only("polygon");
+    const size_t drawn = sides.Contains(dxShape3DFront) + sides.Contains(dxShape3DBack) + sides.Contains(dxShape3DLeft);
+    ASSERT_EQ(polygons.size(), 8 * drawn);  // four columns of two rows
+    ASSERT_EQ(s.canvas.PolygonColours.size(), polygons.size());
+    for (size_t i = 0; i < polygons.size(); ++i) {
+      const std::string kind = polygons[i].substr(polygons[i].rfind(' ') - 3, 3);  // "F--", "-B-" or "--S"
+      const TdxColor expected = kind == "F--" ? 0xFFFF0000 : kind == "-B-" ? 0xFF00FF00 : 0xFF0000FF;
+      EXPECT_EQ(dxColorToText(s.canvas.PolygonColours[i]), dxColorToText(expected)) << i << " " << polygons[i];
+    }
+  }
+}
+
 TEST(DxText3D, LaysOutItsTextAtTenUnitsAnObjectUnitAndFramesItInDesign) {
   vg::LibraryStartup();
   {

@@ -233,6 +233,22 @@ TEST_F(ShapesGl, RoundedCornersShowTheBackgroundAndTheBackCapItsOwnColour) {
   EXPECT_EQ(At(120 - 2 * unit + 3, 120 - 2 * unit + 3), 0xFFD03030u);
 }
 
+TEST_F(ShapesGl, EveryTileOfATiledPathShowsItsFrontInTheFrontColour) {
+  // Discs of 2 across a 4 x 4 shape: three columns of three rows from its top left corner.
+  auto* p = Add<TdxPath3D>();
+  p->Path()->AddEllipse(vg::MakeRect(0, 0, 2, 2));
+  p->SetWrapMode(vg::vgPathTile);
+  Unlit(p->Material(), 0xFFD03030);
+  Unlit(p->MaterialBack(), 0xFF3030D0);
+  Unlit(p->MaterialLeft(), 0xFF30D030);
+  Draw(FromFront, "path3d_tiles");
+  const int unit = static_cast<int>(std::lround(120 / (12.5 * std::tan(M_PI / 8))));
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      EXPECT_EQ(At(120 + (2 * i - 1) * unit, 120 + (2 * j - 1) * unit), 0xFFD03030u) << i << "," << j;
+  EXPECT_EQ(At(120, 120), Background);  // where four discs meet
+}
+
 TEST_F(ShapesGl, ALitSphereIsRoundAndBrighterInTheMiddle) {
   auto* light = Add<TdxLight>();
   // Shining along -Z, from the viewer's side.

@@ -118,9 +118,13 @@ void TvxDesignEditor::SendToBack() {
 void TvxDesignEditor::Copy() {
   TvxVisualObject* sel = Selection();
   if (!sel) return;
-  rtl::TStringStream text("");
-  sel->SaveToTextStream(&text);
-  DesignClipboard() = text.DataString();
+  // What the stream cannot hold (a reference whose path is too long) copies nothing: the buffer
+  // keeps what it had, as a failed insert leaves the tree.
+  try {
+    rtl::TStringStream text("");
+    sel->SaveToTextStream(&text);
+    DesignClipboard() = text.DataString();
+  } catch (const rtl::Exception&) {}
 }
 
 TvxObject* TvxDesignEditor::ReadObject(const std::string& Text) {
