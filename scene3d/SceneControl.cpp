@@ -53,6 +53,10 @@ rtl::TClass TdxScene::StaticClass() {
                                           .Default(true)
                                           .Property("TabStop", &S::TabStop, &S::SetTabStop)
                                           .Default(false)
+                                          .Event("OnMouseMove", &S::OnMouseMove)
+                                          .Event("OnMouseDown", &S::OnMouseDown)
+                                          .Event("OnMouseUp", &S::OnMouseUp)
+                                          .Event("OnMouseWheel", &S::OnMouseWheel)
                                           .Build();
   return &info;
 }
