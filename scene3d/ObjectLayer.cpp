@@ -535,6 +535,17 @@ void TdxCustomObjectLayer::EnterFocus() {
     }
 }
 
+void TdxCustomObjectLayer::CollectVisibleObjects(std::vector<TdxTabEntry>& List) {
+  if (!Visible()) return;
+  inherited::CollectVisibleObjects(List);
+  vg::TvxObject* root = GetRoot();
+  if (!root || !root->Visual()) return;
+  std::vector<vg::TvxVisualObject*> flat;
+  root->Visual()->GetTabOrderList(flat, true);
+  for (vg::TvxVisualObject* c : flat)
+    if (c) List.push_back({this, c});
+}
+
 void TdxCustomObjectLayer::KillFocus() {
   TdxFreeWatch watch(this);
   inherited::KillFocus();
