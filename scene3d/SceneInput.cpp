@@ -14,6 +14,7 @@
 
 #include "platform/rtl/CodePage.h"
 #include "platform/win/Display.h"
+#include "platform/win/Graphics.h"
 #include "platform/win/InputMethod.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
@@ -263,11 +264,12 @@ bool TdxScene::HintAt(int X, int Y, std::u16string& Text, win::TRect& CursorRect
 // ---- input method -------------------------------------------------------------------------------
 
 void TdxScene::PlaceComposition() {
-  // Without an object that takes text: the default 3D font, at the focused object's corner
-  // (the scene's own corner when nothing is focused).
+  // Without an object that takes text: the default 3D font (its size in points, as pixels of
+  // the screen), at the focused object's corner (the scene's own corner when nothing is focused).
   const TdxFont defaults;
   win::TCompositionFont font;
-  font.Height = -Round(defaults.Size());
+  font.Height = -static_cast<int>(
+      std::lround(static_cast<double>(Round(defaults.Size())) * win::ScreenPixelsPerInch / 72.0));
   font.Weight = defaults.Style() == dxFontBold || defaults.Style() == dxFontBoldItalic ? 700 : 400;
   font.Italic = defaults.Style() == dxFontItalic || defaults.Style() == dxFontBoldItalic;
   font.FaceName = defaults.Family();

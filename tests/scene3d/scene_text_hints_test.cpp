@@ -303,6 +303,20 @@ TEST_F(SceneTextHints, TabGoesFromTheLayersControlsToA3DObjectBesideItAndRound) 
   EXPECT_EQ(focus(), "text");
 }
 
+// Without an object that takes text, the composition is written in the default 3D font, its
+// size in points turned into pixels.
+TEST_F(SceneTextHints, TheCompositionBesideAFocused3DObjectIsInTheDefaultFontsSizeInPixels) {
+  Box* plain = AddBox(100, 100);
+  plain->SetCanFocused(true);
+  Show();
+  plain->SetFocus();
+  ASSERT_EQ(scene->GetFocused(), plain);
+  scene->Perform(win::WM_IME_STARTCOMPOSITION, 0, 0);
+  // 12 points are 16 pixels at 96 an inch: a line of 20.
+  EXPECT_EQ(TdxFont().Size(), 12);
+  EXPECT_EQ(win::TextInputRect().Height(), 20);
+}
+
 }  // namespace
 
 }  // namespace scene_text_hints_test
