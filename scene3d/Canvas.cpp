@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <numbers>
 
@@ -80,6 +81,14 @@ void TdxCanvas::MakeBuffer() {
 }
 
 void TdxCanvas::FreeBuffer() { dib_.reset(); }
+
+bool TdxCanvas::CopyShownFrame(std::uint32_t* Bits) {
+  if (!dib_ || !Bits) return false;
+  if (frameKeeper_) frameKeeper_->CatchUpFrame();
+  if (!dib_) return false;
+  std::memcpy(Bits, dib_.get(), static_cast<size_t>(width_) * static_cast<size_t>(height_) * sizeof(std::uint32_t));
+  return true;
+}
 
 void TdxCanvas::RenewBuffer() {
   if (!dib_) return;

@@ -66,6 +66,17 @@ protected:
   ~IdxCamera() = default;
 };
 
+// Whoever lets frames reach the window without the canvas's back buffer (a scene presenting
+// straight from a layer's buffer) and so keeps it behind: asked to bring it up to date
+// before the buffer is read as the frame the window shows.
+class IdxFrameKeeper {
+public:
+  virtual void CatchUpFrame() = 0;
+
+protected:
+  ~IdxFrameKeeper() = default;
+};
+
 class TdxCanvas : public rtl::TPersistent, public IdxBitmapCanvas {
   RTL_CLASS(TdxCanvas, rtl::TPersistent)
 public:
@@ -89,6 +100,9 @@ public:
   // Made transparent without writing it: the memory a frame never draws into stays untouched.
   std::uint32_t* Buffer() { return dib_.get(); }
   bool HasBuffer() const { return dib_ != nullptr; }
+  // The keeper of the back buffer (not owned: the scene that owns the canvas), nil by default.
+  void SetFrameKeeper(IdxFrameKeeper* Value) { frameKeeper_ = Value; }
+  IdxFrameKeeper* FrameKeeper() const { return frameKeeper_; }
 
   // The canvas's material: every change applies it (ApplyMaterial).
   TdxMaterial& Material() { return *material_; }
@@ -176,7 +190,9 @@ public:
   virtual void EndScene() {}
   virtual void Clear(TdxColor Color) = 0;
   virtual void ClearDepth() = 0;
-  // Copies the current frame into Bits (Width x Height pixels, top row first).
+  // Copies the current frame into Bits (Width x Height pixels, top row first). A canvas with a
+  // back buffer copies what the window shows (CopyShownFrame); a back end needs no device for
+  // that.
   virtual void CopyToBitmap(std::uint32_t* Bits) = 0;
   // Stores the world matrix.
   virtual void SetMatrix(const TdxMatrix& Matrix) { world_ = Matrix; }
@@ -216,6 +232,9 @@ protected:
   // Back ends that go before the base destructor call it themselves: every bitmap that lists
   // the canvas drops it, then FreeBuffer.
   void ReleaseBitmaps();
+  // The back buffer, brought up to date by its keeper, into Bits (Width x Height pixels); false
+  // without a back buffer.
+  bool CopyShownFrame(std::uint32_t* Bits);
 
   std::shared_ptr<void> TextureAt(int Index) const { return mapHandles_[static_cast<size_t>(Index)]; }
   // Empties the map without touching the bitmaps' lists.
@@ -241,6 +260,7 @@ private:
     void operator()(std::uint32_t* P) const;
   };
   std::unique_ptr<std::uint32_t[], TFreePixels> dib_;
+  IdxFrameKeeper* frameKeeper_ = nullptr;
   gfx3d::RECT frameRect_;
   bool states_[RenderStateCount] = {};
   IdxCamera* camera_ = nullptr;

@@ -397,7 +397,11 @@ void TdxDirectXCanvas::ClearDepth() {
 }
 
 void TdxDirectXCanvas::CopyToBitmap(std::uint32_t* Bits) {
-  if (!Bits || !DeviceNeeded()) return;
+  if (!Bits) return;
+  // A window canvas keeps the frame the window shows, whether drawn on the device or composed
+  // without it: reading it back makes no device.
+  if (!Bitmap() && CopyShownFrame(Bits)) return;
+  if (!device_) return;
   if (const TdxBitmap* target = Bitmap()) {
     // The bitmap may have changed size since the last frame: what both have in common.
     const int w = std::min(Width(), target->Width()), h = std::min(Height(), target->Height());
@@ -408,10 +412,6 @@ void TdxDirectXCanvas::CopyToBitmap(std::uint32_t* Bits) {
     return;
   }
   const RECT whole{0, 0, Width(), Height()};
-  if (Buffered() && HasBuffer()) {
-    ReadBack(whole, Bits, resolve_.get());
-    return;
-  }
   std::shared_ptr<ISurface> resolve;
   if (WantsResolve())
     device_->CreateRenderTarget(static_cast<std::uint32_t>(Width()), static_cast<std::uint32_t>(Height()),

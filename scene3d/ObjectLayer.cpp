@@ -13,6 +13,7 @@
 #include "platform/win/InputMethod.h"
 #include "scene3d/Canvas.h"
 #include "scene3d/SceneControl.h"
+#include "vg2d/core/Animations.h"
 #include "vg2d/core/Controls.h"
 #include "vg2d/core/DesignEditor.h"
 #include "vg2d/core/Registry.h"
@@ -135,6 +136,7 @@ TdxCustomObjectLayer::TdxCustomObjectLayer(rtl::TComponent* AOwner)
   fill_ = std::make_unique<vg::TvxBrush>(vg::vgBrushSolid, 0xFF505050u);
   fill_->OnChange = rtl::TNotifyEvent(this, &TdxCustomObjectLayer::FillChanged, "FillChanged");
   fill_->SetStyle(vg::vgBrushNone);
+  vg::CountSceneHostIn();
 }
 
 TdxCustomObjectLayer::~TdxCustomObjectLayer() {
@@ -148,6 +150,8 @@ void TdxCustomObjectLayer::BeforeDestruction() {
   loadTimer_ = 0;
   if (style_) style_->RemoveSceneRef(this);
   style_ = nullptr;
+  // The last host of 2D objects takes the 2D animation ticker with it.
+  if (vg::CountSceneHostOut() == 0) vg::FreeAniThread();
   // Every object of the tree leaves this host, the shared drop target included.
   for (vg::TvxObject* o : roots_) {
     std::vector<vg::TvxObject*> subtree;
@@ -533,6 +537,17 @@ void TdxCustomObjectLayer::EnterFocus() {
       c->SetFocus();
       return;
     }
+}
+
+void TdxCustomObjectLayer::CollectVisibleObjects(std::vector<TdxTabEntry>& List) {
+  if (!Visible()) return;
+  inherited::CollectVisibleObjects(List);
+  vg::TvxObject* root = GetRoot();
+  if (!root || !root->Visual()) return;
+  std::vector<vg::TvxVisualObject*> flat;
+  root->Visual()->GetTabOrderList(flat, true);
+  for (vg::TvxVisualObject* c : flat)
+    if (c) List.push_back({this, c});
 }
 
 void TdxCustomObjectLayer::KillFocus() {

@@ -92,8 +92,8 @@ public:
   // Focuses the first visible focusable 2D control in tab order.
   void EnterFocus() override;
   void KillFocus() override;
-  // Tab among the 2D controls, round from the last to the first.
-  bool FocusNext(bool Backward) override { return vg::TvxSceneHost::FocusNext(Backward); }
+  // The layer and its 3D children, then the first root's 2D tab order.
+  void CollectVisibleObjects(std::vector<TdxTabEntry>& List) override;
   bool HintShow(TdxHintInfo& Info) override;
   // Takes typed text while its focused 2D object does, at that object's composition point.
   bool TextInput(TdxTextInputInfo& Info) override;

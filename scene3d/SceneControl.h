@@ -102,7 +102,7 @@ enum class TdxFrameKind { None, Device, DevicePart, Composed };
 
 class TdxCustomObjectLayer;
 
-class TdxScene : public win::TCustomControl, public IdxScene, public win::IDropTarget {
+class TdxScene : public win::TCustomControl, public IdxScene, public win::IDropTarget, private IdxFrameKeeper {
   RTL_CLASS(TdxScene, win::TCustomControl)
 public:
   explicit TdxScene(rtl::TComponent* AOwner);
@@ -332,8 +332,9 @@ private:
   // when a handler freed one (the next frame then draws the whole view).
   bool UpdateComposedLayers(const std::vector<TComposedLayer>& Layers);
   void ComposeFrame(const std::vector<win::TRect>& Rects, const std::vector<TComposedLayer>& Layers);
-  // Copies into the canvas's frame what was presented straight from a layer since.
-  void CatchUpFrame();
+  // Copies into the canvas's frame what was presented straight from a layer since (the canvas
+  // asks too, before it hands its frame out).
+  void CatchUpFrame() override;
   // Hands the rectangles of the canvas's frame, or of the AWidth x AHeight pixels Bits (client
   // point (0, 0) first, rows without padding), to the form.
   void Present(const std::vector<win::TRect>& Rects);

@@ -14,7 +14,9 @@
 
 #include "platform/rtl/CodePage.h"
 #include "platform/win/Display.h"
+#include "platform/win/Graphics.h"
 #include "platform/win/InputMethod.h"
+#include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
 #include "vg2d/core/VisualObjects.h"
 
@@ -262,11 +264,12 @@ bool TdxScene::HintAt(int X, int Y, std::u16string& Text, win::TRect& CursorRect
 // ---- input method -------------------------------------------------------------------------------
 
 void TdxScene::PlaceComposition() {
-  // Without an object that takes text: the default 3D font, at the focused object's corner
-  // (the scene's own corner when nothing is focused).
+  // Without an object that takes text: the default 3D font (its size in points, as pixels of
+  // the screen), at the focused object's corner (the scene's own corner when nothing is focused).
   const TdxFont defaults;
   win::TCompositionFont font;
-  font.Height = -Round(defaults.Size());
+  font.Height = -static_cast<int>(
+      std::lround(static_cast<double>(Round(defaults.Size())) * win::ScreenPixelsPerInch / 72.0));
   font.Weight = defaults.Style() == dxFontBold || defaults.Style() == dxFontBoldItalic ? 700 : 400;
   font.Italic = defaults.Style() == dxFontItalic || defaults.Style() == dxFontBoldItalic;
   font.FaceName = defaults.Family();
@@ -314,7 +317,6 @@ void TdxScene::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState S
     return;
   }
   Key = 0;
-  if (focused_ && focused_->FocusNext(Shift.Contains(rtl::ssShift))) return;
   TabFocus(Shift.Contains(rtl::ssShift));
 }
 
@@ -324,13 +326,28 @@ void TdxScene::KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shi
 }
 
 void TdxScene::TabFocus(bool Backward) {
-  std::vector<TdxVisualObject*> list;
+  // One list: the 3D objects, each object layer's 2D controls after it.
+  std::vector<TdxTabEntry> list;
   GetRoot()->CollectVisibleObjects(list);
   const int n = static_cast<int>(list.size());
-  const auto at = std::find(list.begin(), list.end(), focused_);
-  const int cur = focused_ && at != list.end() ? static_cast<int>(at - list.begin()) : -1;
+  // Where the focus is: the focused object, or the 2D object focused inside a focused layer.
+  vg::TvxVisualObject* inner = nullptr;
+  if (auto* layer = dynamic_cast<TdxCustomObjectLayer*>(focused_)) inner = layer->GetFocused();
+  auto at = std::find_if(list.begin(), list.end(),
+                         [&](const TdxTabEntry& E) { return focused_ && E.Object == focused_ && E.Flat == inner; });
+  if (at == list.end())
+    at = std::find_if(list.begin(), list.end(),
+                      [&](const TdxTabEntry& E) { return focused_ && E.Object == focused_ && !E.Flat; });
+  const int cur = at != list.end() ? static_cast<int>(at - list.begin()) : -1;
   auto tryAt = [&](int i) {
-    TdxVisualObject* c = list[static_cast<size_t>(i)];
+    const TdxTabEntry& e = list[static_cast<size_t>(i)];
+    if (vg::TvxVisualObject* flat = e.Flat) {
+      // Focused in its tree, the 2D object brings its layer the scene's focus.
+      if (!flat->GetParentedVisible() || !flat->CanFocused() || !flat->GetAbsoluteEnabled()) return false;
+      flat->SetFocus();
+      return true;
+    }
+    TdxVisualObject* c = e.Object;
     if (!c->Visible() || !c->CanFocused() || c == focused_) return false;
     c->SetFocus();
     return true;

@@ -31,6 +31,10 @@
 #include "scene3d/Physics.h"
 #include "scene3d/Values.h"
 
+namespace vg {
+class TvxVisualObject;
+}
+
 namespace dx {
 
 class TdxCanvas;
@@ -76,6 +80,12 @@ struct TdxTextInputInfo {
 
 // The events of visual objects. X and Y are the pointer in the object's coordinates; the
 // ray is the pick ray in its local space.
+// An entry of the Tab order: a 3D object, or a 2D object (Flat) of the object layer Object.
+struct TdxTabEntry {
+  TdxVisualObject* Object = nullptr;
+  vg::TvxVisualObject* Flat = nullptr;
+};
+
 using TdxMouseEvent = rtl::TEvent<void(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X,
                                        float Y, const TdxVector& RayPos, const TdxVector& RayDir)>;
 using TdxMouseMoveEvent = rtl::TEvent<void(rtl::TObject* Sender, rtl::TShiftState Shift, float X, float Y,
@@ -293,14 +303,9 @@ public:
   virtual bool TextInput(TdxTextInputInfo&) { return false; }
   virtual void DesignInsert() {}
   virtual void DesignClick() {}
-  // This object when visible, then the visible visual children's lists (the Tab order).
-  virtual void CollectVisibleObjects(std::vector<TdxVisualObject*>& List);
-  // Tab on the focused object: one that moves the focus among its own content (a layer of 2D
-  // controls) does so and answers true; the host then leaves the focus where it is.
-  virtual bool FocusNext(bool Backward) {
-    (void)Backward;
-    return false;
-  }
+  // This object when visible, then the visible visual children's lists: the Tab order, in
+  // which an object layer's 2D controls follow it and its 3D children.
+  virtual void CollectVisibleObjects(std::vector<TdxTabEntry>& List);
   virtual void NotifyChildren();
 
   // ---- hit tests -----------------------------------------------------------------------------------

@@ -154,9 +154,9 @@ void TdxVisualObject::DragEnd() {
   OnDragEnd(this);
 }
 
-void TdxVisualObject::CollectVisibleObjects(std::vector<TdxVisualObject*>& List) {
+void TdxVisualObject::CollectVisibleObjects(std::vector<TdxTabEntry>& List) {
   if (!visible_) return;
-  List.push_back(this);
+  List.push_back({this, nullptr});
   for (int i = 0; i < ChildrenCount(); ++i)
     if (auto* v = dynamic_cast<TdxVisualObject*>(Children(i)); v && v->visible_) v->CollectVisibleObjects(List);
 }

@@ -190,10 +190,18 @@ LRESULT TControl::WndProc(MSG& Message) {
   return 0;
 }
 
-void TControl::MouseDown(rtl::TMouseButton, rtl::TShiftState, int, int) {}
-void TControl::MouseMove(rtl::TShiftState, int, int) {}
-void TControl::MouseUp(rtl::TMouseButton, rtl::TShiftState, int, int) {}
-bool TControl::DoMouseWheel(rtl::TShiftState, int, const TPoint&) { return false; }
+void TControl::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) {
+  OnMouseDown(this, Button, Shift, X, Y);
+}
+void TControl::MouseMove(rtl::TShiftState Shift, int X, int Y) { OnMouseMove(this, Shift, X, Y); }
+void TControl::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) {
+  OnMouseUp(this, Button, Shift, X, Y);
+}
+bool TControl::DoMouseWheel(rtl::TShiftState Shift, int WheelDelta, const TPoint& MousePos) {
+  bool handled = false;
+  OnMouseWheel(this, Shift, WheelDelta, MousePos, handled);
+  return handled;
+}
 
 // ---- TWinControl ------------------------------------------------------------------------------
 

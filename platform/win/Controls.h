@@ -32,6 +32,10 @@ using TControlStyle = rtl::TSet<TControlStyleItem>;
 
 using TMouseEvent =
     rtl::TEvent<void(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = rtl::TEvent<void(rtl::TObject* Sender, rtl::TShiftState Shift, int X, int Y)>;
+// MousePos in screen coordinates; a handler that uses the turn sets Handled.
+using TMouseWheelEvent = rtl::TEvent<void(rtl::TObject* Sender, rtl::TShiftState Shift, int WheelDelta,
+                                          const TPoint& MousePos, bool& Handled)>;
 
 class TControl : public rtl::TComponent {
   RTL_CLASS(TControl, rtl::TComponent)
@@ -108,12 +112,20 @@ public:
   TDragOverEvent OnDragOver;
   TDragDropEvent OnDragDrop;
   TEndDragEvent OnEndDrag;
+  // The mouse as the control gets it (client coordinates); a control that publishes them
+  // names them in its class record.
+  TMouseEvent OnMouseDown;
+  TMouseMoveEvent OnMouseMove;
+  TMouseEvent OnMouseUp;
+  TMouseWheelEvent OnMouseWheel;
 
 protected:
+  // Each fires its event; overrides call them first.
   virtual void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y);
   virtual void MouseMove(rtl::TShiftState Shift, int X, int Y);
   virtual void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y);
-  // The wheel, MousePos in screen coordinates; answers whether the turn was used.
+  // The wheel, MousePos in screen coordinates; answers whether the turn was used (OnMouseWheel
+  // said so).
   virtual bool DoMouseWheel(rtl::TShiftState Shift, int WheelDelta, const TPoint& MousePos);
   // The form asks the control under the mouse for its cursor.
   friend class TCustomForm;

@@ -25,8 +25,7 @@ gfx2d::Font ToFont(const TFont& F) {
   if (F.Style.Contains(fsItalic)) style |= gfx2d::FontStyleItalic;
   if (F.Style.Contains(fsUnderline)) style |= gfx2d::FontStyleUnderline;
   if (F.Style.Contains(fsStrikeOut)) style |= gfx2d::FontStyleStrikeout;
-  // Points at 96 pixels an inch.
-  return {gfx2d::ResolveFontFamily(F.Name), static_cast<float>(F.Size) * 96.0f / 72.0f, style};
+  return {gfx2d::ResolveFontFamily(F.Name), static_cast<float>(F.Size) * ScreenPixelsPerInch / 72.0f, style};
 }
 
 // Text laid out from its top-left corner, on one line, trailing blanks counted.

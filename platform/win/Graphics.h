@@ -52,7 +52,10 @@ struct TBrush {
   TBrushStyle Style = bsSolid;
 };
 
-// Size in points at 96 pixels an inch; a family that is not installed falls back to the
+// The screen's pixels an inch, at which sizes in points are drawn.
+inline constexpr int ScreenPixelsPerInch = 96;
+
+// Size in points at ScreenPixelsPerInch; a family that is not installed falls back to the
 // generic sans-serif one.
 struct TFont {
   std::string Name = "Tahoma";

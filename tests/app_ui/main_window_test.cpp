@@ -1,10 +1,12 @@
 // The main window: made from its text, bound, shown; its title and caption, its layout and
-// pages.
+// pages, and its canvas copied as it shows.
 #include "app/ui/Page_CFG.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
+#include "scene3d/SceneControl.h"
+#include "tests/TestOutput.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/Layouts.h"
@@ -70,6 +72,32 @@ TEST_F(MainWindowTest, ShowingSelectsTheSavedPageClampedToTheFour) {
   EXPECT_EQ(main->Parts().HudTabControl_GEN->ItemIndex(), 3);
   // Only the selected page's content shows.
   for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(main->Pages()[i]->Root()->Visible(), i == 3);
+}
+
+// The main window's canvas, copied, is the window as it shows; its frames are composed
+// without the device, and copying makes none.
+TEST_F(MainWindowTest, ItsCanvasCopiesWhatItShowsWithoutMakingADevice) {
+  MakeAndShow();
+  auto* canvas = dynamic_cast<dx::TdxDirectXCanvas*>(main->Scene()->GetCanvas());
+  ASSERT_NE(canvas, nullptr);
+  ASSERT_FALSE(canvas->HasDevice());
+  vg::TvxBitmap copy;
+  canvas->AssignTo(&copy);
+  EXPECT_FALSE(canvas->HasDevice());
+  ASSERT_EQ(copy.Width(), main->Width());
+  ASSERT_EQ(copy.Height(), main->Height());
+  copy.SaveToFile(testout::Path("main_window_canvas_copy.png"));
+  // Where the window is opaque, what it presented is the copy itself.
+  const std::unique_ptr<vg::TvxBitmap> shown = Picture();
+  const size_t n = static_cast<size_t>(copy.Width()) * static_cast<size_t>(copy.Height());
+  size_t opaque = 0, differ = 0;
+  for (size_t i = 0; i < n; ++i)
+    if (copy.Bits()[i] >> 24 == 255) {
+      ++opaque;
+      differ += copy.Bits()[i] != shown->Bits()[i];
+    }
+  EXPECT_GT(opaque, n / 4);
+  EXPECT_EQ(differ, 0u);
 }
 
 }  // namespace

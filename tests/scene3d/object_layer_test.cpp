@@ -390,6 +390,26 @@ TEST_F(ObjectLayerTest, TheLayerHoldsThe3DCaptureAndFocusForIts2DObjects) {
   EXPECT_EQ(layer->GetFocused(), b) << "a hidden control is skipped, round to the same";
 }
 
+// Layers count among the hosts of 2D objects as the 2D scene controls do; the last host to go
+// takes the 2D animation ticker with it, also while an animation of its own runs.
+TEST_F(ObjectLayerTest, LayersCountAsHostsOf2DObjectsAndTheLastOneTakesTheTickerAlong) {
+  ASSERT_EQ(vg::SceneCount(), 0);
+  MakeLayer();
+  auto* other = new TdxGUIObjectLayer(nullptr);
+  host->AddObject(other);
+  EXPECT_EQ(vg::SceneCount(), 2);
+  Box* box = Add(nullptr, 0, 0, 20, 20);
+  box->AnimateFloat("Opacity", 0.5f, 10);
+  ASSERT_NE(vg::AniThread(), nullptr);
+  other->Free();
+  EXPECT_EQ(vg::SceneCount(), 1);
+  EXPECT_NE(vg::AniThread(), nullptr) << "a host is left";
+  layer->Free();
+  layer = nullptr;
+  EXPECT_EQ(vg::SceneCount(), 0);
+  EXPECT_EQ(vg::AniThread(), nullptr);
+}
+
 TEST_F(ObjectLayerTest, ALayerStreamsItsStoredRootsAsItsChildrenAndReadsThemBackAsRoots) {
   MakeLayer(300, 200);
   layer->SetName("GuiLayer");

@@ -396,6 +396,91 @@ TEST_F(SceneControlTest, InputReachesTheObjectUnderThePointerInItsOwnCoordinates
   EXPECT_TRUE(text.empty());
 }
 
+namespace {
+
+// A scene whose stream binds its mouse events to its own methods, as a form's does.
+class MouseScene : public TdxScene {
+  RTL_CLASS(MouseScene, TdxScene)
+public:
+  using TdxScene::TdxScene;
+  void SceneMouseDown(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, int X, int Y) { Note("down", X, Y); }
+  void SceneMouseMove(rtl::TObject*, rtl::TShiftState, int X, int Y) { Note("move", X, Y); }
+  void SceneMouseUp(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, int X, int Y) { Note("up", X, Y); }
+  void SceneMouseWheel(rtl::TObject*, rtl::TShiftState, int Delta, const win::TPoint&, bool&) {
+    log->push_back("wheel " + std::to_string(Delta));
+  }
+  void Note(const std::string& What, int X, int Y) {
+    log->push_back(What + " " + std::to_string(X) + "," + std::to_string(Y));
+  }
+  std::vector<std::string>* log = nullptr;
+};
+
+rtl::TClass MouseScene::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<MouseScene>()
+                                          .Method("SceneMouseDown", &MouseScene::SceneMouseDown)
+                                          .Method("SceneMouseMove", &MouseScene::SceneMouseMove)
+                                          .Method("SceneMouseUp", &MouseScene::SceneMouseUp)
+                                          .Method("SceneMouseWheel", &MouseScene::SceneMouseWheel)
+                                          .Build();
+  return &info;
+}
+
+}  // namespace
+
+// The scene's mouse events come first in each handler; without a canvas (invisible at run
+// time) they are all that hears of the mouse.
+TEST_F(SceneControlTest, AStreamBindsTheMouseEventsWhichFireFirstAndAloneWhenInvisible) {
+  for (bool invisible : {false, true}) {
+    SCOPED_TRACE(invisible ? "invisible" : "visible");
+    std::vector<std::string> log;
+    form = std::make_unique<win::TForm>(nullptr);
+    form->SetBorderStyle(win::bsNone);
+    form->SetBounds(10, 20, 200, 100);
+    auto* s = new MouseScene(form.get());
+    s->log = &log;
+    s->SetParent(form.get());
+    s->SetAlign(win::alClient);
+    rtl::TStringStream text(std::string("object dxScene1: MouseScene\r\n  AllowDrag = True\r\n") +
+                            (invisible ? "  InvisibleAtRuntime = True\r\n" : "") +
+                            "  UsingDesignCamera = False\r\n  OnMouseMove = SceneMouseMove\r\n"
+                            "  OnMouseDown = SceneMouseDown\r\n  OnMouseUp = SceneMouseUp\r\n"
+                            "  OnMouseWheel = SceneMouseWheel\r\nend\r\n");
+    rtl::TMemoryStream bin;
+    rtl::ObjectTextToBinary(&text, &bin);
+    bin.SetPosition(0);
+    rtl::TReader(&bin, 1024).ReadRootComponent(s);
+    scene = s;
+    Box* b = AddBox(AddRoot(), 100, 50);
+    b->OnMouseDown = [&](rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float, const TdxVector&,
+                         const TdxVector&) { log.push_back("box down"); };
+    b->OnMouseWheel = [&](rtl::TObject*, rtl::TShiftState, int, const TdxVector&, bool& Handled) {
+      log.push_back("box wheel");
+      Handled = true;
+    };
+    Show();
+    EXPECT_EQ(scene->GetCanvas() == nullptr, invisible);
+    log.clear();
+    win::SimulateMouseMove(form.get(), 105, 52);
+    win::SimulateMouseButton(form.get(), rtl::mbLeft, true, 105, 52);
+    win::SimulateMouseWheel(form.get(), 1);
+    win::SimulateMouseButton(form.get(), rtl::mbLeft, false, 105, 52);
+    // A press on empty space moves the window, only with a canvas.
+    win::SimulateMouseButton(form.get(), rtl::mbLeft, true, 5, 5);
+    EXPECT_EQ(scene->Moving(), !invisible);
+    win::SimulateMouseButton(form.get(), rtl::mbLeft, false, 5, 5);
+    if (invisible) {
+      EXPECT_EQ(log, (std::vector<std::string>{"move 105,52", "down 105,52", "wheel 120", "up 105,52", "down 5,5",
+                                               "up 5,5"}));
+      EXPECT_TRUE(b->events.empty());
+    } else {
+      EXPECT_EQ(log, (std::vector<std::string>{"move 105,52", "down 105,52", "box down", "wheel 120", "box wheel",
+                                               "up 105,52", "down 5,5", "up 5,5"}));
+      EXPECT_EQ(b->events, (std::vector<std::string>{"enter", "down 5,2", "up"}));
+    }
+    form.reset();
+  }
+}
+
 TEST_F(SceneControlTest, ALeftPressOnEmptySpaceMovesTheWindowAndAResizeFollowsThePointer) {
   MakeScene();
   scene->SetAllowDrag(true);

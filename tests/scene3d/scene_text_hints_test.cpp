@@ -1,7 +1,8 @@
 // Hints and typed text in a 3D scene window, as the program's windows have them: the window
 // layer asks the scene for the hint of the object under the resting pointer (an object layer
-// answers for its 2D controls), and an input method's text reaches the focused text box of
-// the window's GUI layer, its candidates at the box's caret.
+// answers for its 2D controls), an input method's text reaches the focused text box of the
+// window's GUI layer, its candidates at the box's caret, and Tab walks the 3D objects and the
+// layer's 2D controls as one list.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 #include "scene3d/Library.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
+#include "scene3d/TextBox3D.h"
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/core/Animations.h"
@@ -257,6 +259,62 @@ TEST_F(SceneTextHints, AControlFocusedFromCodeKeepsTheFocusItBringsItsLayer) {
   EXPECT_EQ(layer->GetFocused(), nullptr);
   scene->SetFocused(layer);
   EXPECT_EQ(layer->GetFocused(), first);
+}
+
+// Tab walks one list: the 3D objects of the tree, the layer's 2D controls after the layer, so
+// from the last control it goes on to a 3D text box beside the layer and round again.
+TEST_F(SceneTextHints, TabGoesFromTheLayersControlsToA3DObjectBesideItAndRound) {
+  vg::TvxVisualObject* top = AddLayer();
+  std::vector<Tile*> tiles;
+  for (int i = 0; i < 2; ++i) {
+    tiles.push_back(new Tile(form.get()));
+    top->AddObject(tiles.back());
+    tiles.back()->SetBounds(10, 10 + 30.0f * i, 80, 20);
+    tiles.back()->SetCanFocused(true);
+  }
+  auto* text = new TdxTextBox3D(form.get());
+  text->SetProjection(dxProjectionScreen);
+  text->Position()->SetPoint({200, 150, 0});
+  root->AddObject(text);
+  Show();
+  scene->SetFocused(nullptr);
+  auto focus = [&]() -> std::string {
+    if (scene->GetFocused() == text) return "text";
+    if (scene->GetFocused() != layer) return "other";
+    for (size_t i = 0; i < tiles.size(); ++i)
+      if (layer->GetFocused() == tiles[i]) return "tile " + std::to_string(i);
+    return "layer alone";
+  };
+  std::vector<std::string> seen;
+  for (int i = 0; i < 4; ++i) {
+    win::SimulateKeyStroke(form.get(), SDLK_TAB);
+    seen.push_back(focus());
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"tile 0", "tile 1", "text", "tile 0"}));
+  seen.clear();
+  for (int i = 0; i < 3; ++i) {
+    win::SimulateKeyStroke(form.get(), SDLK_TAB, {rtl::ssShift});
+    seen.push_back(focus());
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"text", "tile 1", "tile 0"}));
+  // A hidden control is passed over.
+  tiles[1]->SetVisible(false);
+  win::SimulateKeyStroke(form.get(), SDLK_TAB);
+  EXPECT_EQ(focus(), "text");
+}
+
+// Without an object that takes text, the composition is written in the default 3D font, its
+// size in points turned into pixels.
+TEST_F(SceneTextHints, TheCompositionBesideAFocused3DObjectIsInTheDefaultFontsSizeInPixels) {
+  Box* plain = AddBox(100, 100);
+  plain->SetCanFocused(true);
+  Show();
+  plain->SetFocus();
+  ASSERT_EQ(scene->GetFocused(), plain);
+  scene->Perform(win::WM_IME_STARTCOMPOSITION, 0, 0);
+  // 12 points are 16 pixels at 96 an inch: a line of 20.
+  EXPECT_EQ(TdxFont().Size(), 12);
+  EXPECT_EQ(win::TextInputRect().Height(), 20);
 }
 
 }  // namespace

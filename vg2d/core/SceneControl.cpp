@@ -41,6 +41,8 @@ int RoundPixel(float V) {
 }  // namespace
 
 int SceneCount() { return sceneCount; }
+void CountSceneHostIn() { ++sceneCount; }
+int CountSceneHostOut() { return --sceneCount; }
 
 win::TCompositionFont CompositionFontOf(const TvxFont& Font) {
   win::TCompositionFont f;

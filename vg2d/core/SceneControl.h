@@ -37,8 +37,12 @@ constexpr win::UINT WM_SCENEREPAINT = rtl::WM_USER + 123;
 // More pending dirty rectangles than this paint as one union.
 constexpr int MaxUpdateRects = 20;
 
-// The number of scene controls alive.
+// The number of hosts of 2D objects alive: the scene controls and the 3D object layers.
 int SceneCount();
+// A host other than the scene control (a 3D object layer) counts itself in when it is made
+// and out when it goes; counting out answers the number left.
+void CountSceneHostIn();
+int CountSceneHostOut();
 
 // The input method's composition font for a font of the library: its size in pixels as
 // the character height, bold and italic from its style, its family.
