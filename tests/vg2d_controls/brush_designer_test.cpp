@@ -16,7 +16,9 @@
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "platform/win/WinTypes.h"
+#include "tests/TestOutput.h"
 #include "tests/loop/Later.h"
+#include "tests/vg2d_controls/ModalSteps.h"
 #include "tests/vg2d_core/ReferencePicture.h"
 #include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/BrushDesigner.h"
@@ -318,7 +320,7 @@ TEST_F(BrushDesigner, AStreamedDialogOffersThePagesItsShowStylesName) {
       const std::vector<uint32_t> frame = F.PresentedFrame();
       TvxBitmap shot(F.ClientWidth(), F.ClientHeight());
       std::copy(frame.begin(), frame.end(), shot.Bits());
-      shot.SaveToFile(Picture);
+      shot.SaveToFile(testout::Path(Picture));
       F.CancelButton()->Click();
     };
     EXPECT_FALSE(D.Execute());
@@ -418,6 +420,41 @@ TEST_F(BrushDesigner, TheBitmapPageTakesItsPictureThroughTheBitmapEditor) {
   d->SelectBitmapButton()->Click();
   EXPECT_EQ(brush.Bitmap()->Bitmap()->Width(), 1) << "Clear and OK give a 1 x 1 picture to the brush";
   EXPECT_EQ(brush.Bitmap()->Bitmap()->Height(), 1);
+  d->Close();
+  rtl::Application->ProcessMessages();
+}
+
+// The resource page opens with no row selected while the brush refers to no resource, so a
+// click on the only listed resource picks it; a brush that refers to one opens on its row.
+TEST_F(BrushDesigner, AClickOnTheOnlyListedResourcePicksIt) {
+  ControlScene s;
+  auto* shape = s.Add(new TvxRectangle(nullptr), 0, 0);
+  auto* resource = new TvxBrushObject(nullptr);
+  resource->SetResourceName("Chrome");
+  resource->Brush()->SetSolidColor(0xFF10E020);
+  s.root->AddObject(resource);
+  TvxBrushDesign* d = ShowBrushDesigner(shape, nullptr);
+  ASSERT_NE(d, nullptr);
+  d->Tabs()->SetItemIndex(4);
+  clock.Advance(400);
+  rtl::Application->ProcessMessages();
+  TvxListBox* list = d->ResourceList();
+  ASSERT_EQ(list->Count(), 1);
+  EXPECT_EQ(list->ItemIndex(), -1) << "the brush refers to no resource yet";
+  EXPECT_EQ(shape->Fill()->Resource()->Resource(), nullptr);
+  vgtest::Click(d, list->ItemByIndex(0));
+  EXPECT_EQ(list->ItemIndex(), 0);
+  EXPECT_EQ(shape->Fill()->Style(), vgBrushResource);
+  EXPECT_EQ(shape->Fill()->Resource()->Resource(), resource);
+  EXPECT_EQ(shape->Fill()->Color(), 0xFF10E020u);
+
+  // Opened again on that brush, the page shows its resource selected.
+  d->Close();
+  rtl::Application->ProcessMessages();
+  d = ShowBrushDesigner(shape, nullptr);
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(d->Tab(vgBrushResource)->IsSelected());
+  EXPECT_EQ(d->ResourceList()->ItemIndex(), 0);
   d->Close();
   rtl::Application->ProcessMessages();
 }

@@ -427,7 +427,12 @@ void TvxBrushDesign::MakeResClick(rtl::TObject*) {
 
 void TvxBrushDesign::FillResourceList() {
   if (!designScene_ || !designScene_->GetRoot() || !brush_) return;
+  // The list keeps its index through Clear: it starts again from none, so that no row shows
+  // selected while the brush refers to no resource and a click on any row, the only one
+  // too, picks it. Filling picks nothing.
+  rtl::TEventMute quiet(resList_->OnChange);
   resList_->Clear();
+  resList_->SetItemIndex(-1);
   resItems_.clear();
   std::vector<TvxObject*> all;
   designScene_->GetRoot()->AddObjectsToList(all);
