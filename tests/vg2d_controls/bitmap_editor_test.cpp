@@ -10,15 +10,18 @@
 #include <vector>
 
 #include "platform/loop/Application.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Display.h"
 #include "platform/win/Graphics.h"
 #include "tests/TestOutput.h"
+#include "tests/loop/Later.h"
 #include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/controls/FileDialog.h"
 #include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/core/Bitmaps.h"
@@ -268,6 +271,28 @@ TEST_F(BitmapEditors, AFileThatHoldsNoPictureIsRefusedAndChangesNothing) {
     EXPECT_EQ(editor->SourceRect().Right, 100.0f);
     EXPECT_TRUE(EditControl()->Enabled());
   }
+  // Through "Load..." and its dialog, as the user does it: the error reaches the loop's
+  // handler, which tells the user, and the editor stays as it was.
+  std::vector<std::string> told;
+  rtl::Application->OnException = [&](rtl::TObject*, const std::exception& E) { told.push_back(E.what()); };
+  editor->Show();
+  rtl::Application->ProcessMessages();
+  looptest::Later([&] {
+    looptest::Later([&] {
+      auto* d = dynamic_cast<TvxFileDialogForm*>(win::ActiveForm());
+      ASSERT_NE(d, nullptr) << "the file dialog is the active window";
+      d->NameBox()->SetText(rtl::Utf8ToWide(bad));
+      d->OkButton()->Click();
+    });
+    Button("Button1")->Click();
+  });
+  rtl::Application->ProcessMessages();
+  rtl::Application->OnException = nullptr;
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].find(bad), std::string::npos) << told[0];
+  EXPECT_EQ(editor->FileName(), good);
+  EXPECT_EQ(editor->Bitmap()->Width(), 100);
+
   // In a fresh editor nothing becomes editable, nor can OK take the empty picture.
   auto fresh = std::make_unique<TvxBitmapEditor>(nullptr);
   EXPECT_THROW(fresh->LoadFile(bad), rtl::Exception);
