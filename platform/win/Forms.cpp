@@ -84,6 +84,8 @@ void TCustomForm::CreateWnd() {
   DisplayNeeded();
   TWinControl::CreateWnd();
   window_ = CreateFormWindow(this);
+  if (minWidth_ > 0 || minHeight_ > 0)
+    SDL_SetWindowMinimumSize(window_, std::max(1, minWidth_), std::max(1, minHeight_));
   ResizeFrame();
 }
 
@@ -147,8 +149,9 @@ void TCustomForm::InvalidateControls() {
 
 void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   TWinControl::SetBounds(std::clamp(ALeft, -MaxFormPosition, MaxFormPosition),
-                         std::clamp(ATop, -MaxFormPosition, MaxFormPosition), std::clamp(AWidth, 1, MaxFormSize),
-                         std::clamp(AHeight, 1, MaxFormSize));
+                         std::clamp(ATop, -MaxFormPosition, MaxFormPosition),
+                         std::clamp(AWidth, std::max(1, minWidth_), MaxFormSize),
+                         std::clamp(AHeight, std::max(1, minHeight_), MaxFormSize));
   if (!window_) return;
   int x = 0, y = 0, w = 0, h = 0;
   SDL_GetWindowPosition(window_, &x, &y);
@@ -156,6 +159,13 @@ void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   if (x != Left() || y != Top()) SDL_SetWindowPosition(window_, Left(), Top());
   if (w != Width() || h != Height()) SDL_SetWindowSize(window_, Width(), Height());
   ResizeFrame();
+}
+
+void TCustomForm::SetMinSize(int AMinWidth, int AMinHeight) {
+  minWidth_ = std::clamp(AMinWidth, 0, MaxFormSize);
+  minHeight_ = std::clamp(AMinHeight, 0, MaxFormSize);
+  if (window_) SDL_SetWindowMinimumSize(window_, std::max(1, minWidth_), std::max(1, minHeight_));
+  SetBounds(Left(), Top(), Width(), Height());
 }
 
 void TCustomForm::ResizeFrame() {

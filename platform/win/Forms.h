@@ -209,6 +209,12 @@ public:
   static constexpr int MaxFormSize = 8192;
   static constexpr int MaxFormPosition = 32767;
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  // The smallest client size the form keeps to (the class library's Constraints, MinWidth
+  // and MinHeight; 0 for none): SetBounds brings a smaller size up to it, and the window
+  // system is told, so that its resizes keep to it as well.
+  int MinWidth() const { return minWidth_; }
+  int MinHeight() const { return minHeight_; }
+  void SetMinSize(int AMinWidth, int AMinHeight);
   SDL_Window* Window() const { return window_; }
   LRESULT WndProc(MSG& Message) override;
 
@@ -246,6 +252,7 @@ private:
   TFormStyle formStyle_ = fsNormal;
   TWindowState windowState_ = wsNormal;
   TPosition position_ = poDesigned;
+  int minWidth_ = 0, minHeight_ = 0;
   std::uint32_t color_ = 0xFFF0F0F0u;
   bool shown_ = false;
   bool modal_ = false;

@@ -10,14 +10,20 @@
 #include <vector>
 
 #include "platform/loop/Application.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/Display.h"
 #include "platform/win/Graphics.h"
+#include "tests/TestOutput.h"
+#include "tests/loop/Later.h"
 #include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/controls/FileDialog.h"
 #include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/Tracks.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/Selection.h"
 #include "tests/TestOutput.h"
@@ -238,6 +244,96 @@ TEST_F(BitmapEditors, ALoadedFileKeepsItsNameAndTheDialogListsMatchingFiles) {
   EXPECT_EQ(TvxFileDialog::ResolveName(dir.string(), "/tmp/x.bmp", "png"), "/tmp/x.bmp");
   EXPECT_EQ(TvxFileDialog::ResolveName(dir.string(), "", "png"), "");
   std::filesystem::remove_all(dir);
+}
+
+TEST_F(BitmapEditors, AFileThatHoldsNoPictureIsRefusedAndChangesNothing) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("bmpbad_" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string good = (dir / "good.png").string(), bad = (dir / "bad.png").string();
+  editor->Bitmap()->SaveToFile(good);
+  std::FILE* f = std::fopen(bad.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fputs("no picture at all", f);
+  std::fclose(f);
+
+  // Over a loaded picture: the picture, its name and the editing stay.
+  editor->LoadFile(good);
+  for (const std::string& file : {bad, (dir / "missing.png").string()}) {
+    SCOPED_TRACE(file);
+    try {
+      editor->LoadFile(file);
+      ADD_FAILURE() << "the file is taken";
+    } catch (const rtl::Exception& e) {
+      EXPECT_NE(e.Message().find(file), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(editor->FileName(), good);
+    EXPECT_EQ(editor->Bitmap()->Width(), 100);
+    EXPECT_EQ(editor->Bitmap()->GetScanline(79)[99], PixelAt(99, 79));
+    EXPECT_EQ(editor->SourceRect().Right, 100.0f);
+    EXPECT_TRUE(EditControl()->Enabled());
+  }
+  // Through "Load..." and its dialog, as the user does it: the error reaches the loop's
+  // handler, which tells the user, and the editor stays as it was.
+  std::vector<std::string> told;
+  rtl::Application->OnException = [&](rtl::TObject*, const std::exception& E) { told.push_back(E.what()); };
+  editor->Show();
+  rtl::Application->ProcessMessages();
+  looptest::Later([&] {
+    looptest::Later([&] {
+      auto* d = dynamic_cast<TvxFileDialogForm*>(win::ActiveForm());
+      ASSERT_NE(d, nullptr) << "the file dialog is the active window";
+      d->NameBox()->SetText(rtl::Utf8ToWide(bad));
+      d->OkButton()->Click();
+    });
+    Button("Button1")->Click();
+  });
+  rtl::Application->ProcessMessages();
+  rtl::Application->OnException = nullptr;
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].find(bad), std::string::npos) << told[0];
+  EXPECT_EQ(editor->FileName(), good);
+  EXPECT_EQ(editor->Bitmap()->Width(), 100);
+
+  // In a fresh editor nothing becomes editable, nor can OK take the empty picture.
+  auto fresh = std::make_unique<TvxBitmapEditor>(nullptr);
+  EXPECT_THROW(fresh->LoadFile(bad), rtl::Exception);
+  EXPECT_EQ(fresh->FileName(), "");
+  EXPECT_FALSE(static_cast<TvxButton*>(fresh->Part("btnOk"))->Enabled());
+  EXPECT_FALSE(static_cast<TvxControl*>(fresh->Part("editControl"))->Enabled());
+  std::filesystem::remove_all(dir);
+}
+
+// The scale track taken by a double click, on its thumb or beside it, as the user gives one:
+// two presses, the second a double one.
+TEST_F(BitmapEditors, ADoubleClickOnTheScaleTrackSetsScaleOne) {
+  editor->Show();
+  rtl::Application->ProcessMessages();
+  auto* track = static_cast<TvxTrack*>(editor->Part("trackScale"));
+  auto* thumb = dynamic_cast<TvxVisualObject*>(track->FindResource("thumb"));
+  ASSERT_NE(thumb, nullptr);
+  const auto doubleClick = [&](TvxPoint At) {
+    const int x = static_cast<int>(At.X), y = static_cast<int>(At.Y);
+    win::SimulateMouseMove(editor.get(), x, y);
+    win::SimulateMouseButton(editor.get(), rtl::mbLeft, true, x, y);
+    win::SimulateMouseButton(editor.get(), rtl::mbLeft, false, x, y);
+    win::SimulateMouseButton(editor.get(), rtl::mbLeft, true, x, y, 2);
+    win::SimulateMouseButton(editor.get(), rtl::mbLeft, false, x, y, 2);
+    rtl::Application->ProcessMessages();
+  };
+  const auto middle = [](TvxVisualObject* O) {
+    const TvxRect r = O->GetAbsoluteRect();
+    return TvxPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+  };
+  editor->SetPreviewScale(2.5f);
+  rtl::Application->ProcessMessages();
+  doubleClick(middle(thumb));
+  EXPECT_EQ(editor->PreviewScale(), 1.0f) << "on the thumb";
+  // Beside the thumb, near the track's right end: the first press steps a page there.
+  const TvxRect r = track->GetAbsoluteRect();
+  doubleClick({r.Right - 3, (r.Top + r.Bottom) / 2});
+  EXPECT_EQ(editor->PreviewScale(), 1.0f) << "beside the thumb";
+  auto* label = static_cast<TvxLabel*>(editor->Part("labelScale"));
+  EXPECT_EQ(label->Text(), u"Scale: 100%");
 }
 
 TEST_F(BitmapEditors, TheShownEditorDrawsThePictureUnderTheCropFrame) {

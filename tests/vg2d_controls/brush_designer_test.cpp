@@ -16,7 +16,9 @@
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "platform/win/WinTypes.h"
+#include "tests/TestOutput.h"
 #include "tests/loop/Later.h"
+#include "tests/vg2d_controls/ModalSteps.h"
 #include "tests/vg2d_core/ReferencePicture.h"
 #include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/BrushDesigner.h"
@@ -421,6 +423,97 @@ TEST_F(BrushDesigner, TheBitmapPageTakesItsPictureThroughTheBitmapEditor) {
   EXPECT_EQ(brush.Bitmap()->Bitmap()->Height(), 1);
   d->Close();
   rtl::Application->ProcessMessages();
+}
+
+// The resource page opens with no row selected while the brush refers to no resource, so a
+// click on the only listed resource picks it; a brush that refers to one opens on its row.
+TEST_F(BrushDesigner, AClickOnTheOnlyListedResourcePicksIt) {
+  ControlScene s;
+  auto* shape = s.Add(new TvxRectangle(nullptr), 0, 0);
+  auto* resource = new TvxBrushObject(nullptr);
+  resource->SetResourceName("Chrome");
+  resource->Brush()->SetSolidColor(0xFF10E020);
+  s.root->AddObject(resource);
+  TvxBrushDesign* d = ShowBrushDesigner(shape, nullptr);
+  ASSERT_NE(d, nullptr);
+  d->Tabs()->SetItemIndex(4);
+  clock.Advance(400);
+  rtl::Application->ProcessMessages();
+  TvxListBox* list = d->ResourceList();
+  ASSERT_EQ(list->Count(), 1);
+  EXPECT_EQ(list->ItemIndex(), -1) << "the brush refers to no resource yet";
+  EXPECT_EQ(shape->Fill()->Resource()->Resource(), nullptr);
+  vgtest::Click(d, list->ItemByIndex(0));
+  EXPECT_EQ(list->ItemIndex(), 0);
+  EXPECT_EQ(shape->Fill()->Style(), vgBrushResource);
+  EXPECT_EQ(shape->Fill()->Resource()->Resource(), resource);
+  EXPECT_EQ(shape->Fill()->Color(), 0xFF10E020u);
+
+  // Opened again on that brush, the page shows its resource selected.
+  d->Close();
+  rtl::Application->ProcessMessages();
+  d = ShowBrushDesigner(shape, nullptr);
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(d->Tab(vgBrushResource)->IsSelected());
+  EXPECT_EQ(d->ResourceList()->ItemIndex(), 0);
+  d->Close();
+  rtl::Application->ProcessMessages();
+}
+
+// The designer as its stream lays it out: the brush list above the tabs, the gradient strip
+// across the whole tab, the resource list inset in its page, and never smaller than
+// 350 x 420, however its buttons end it.
+TEST_F(BrushDesigner, TheDesignerIsLaidOutInTheOrderOfItsStreamAndKeepsItsMinimumSize) {
+  ControlScene s;
+  auto* shape = s.Add(new TvxRectangle(nullptr), 0, 0);
+  TvxBrushDesign* d = ShowBrushDesigner(shape, nullptr);
+  ASSERT_NE(d, nullptr);
+  rtl::Application->ProcessMessages();
+  const TvxRect list = d->BrushList()->GetAbsoluteRect(), tabs = d->Tabs()->GetAbsoluteRect();
+  EXPECT_LE(list.Bottom, tabs.Top) << "the brush list comes first";
+  d->Tabs()->SetItemIndex(2);
+  clock.Advance(400);
+  rtl::Application->ProcessMessages();
+  const TvxRect strip = d->GradientEditor()->GetAbsoluteRect();
+  EXPECT_NEAR(strip.Left, tabs.Left, 1.0f);
+  EXPECT_NEAR(strip.Right, tabs.Right, 1.0f);
+  const TvxRect page = d->Tab(vgBrushResource)->Layout()->GetAbsoluteRect();
+  d->Tabs()->SetItemIndex(4);
+  clock.Advance(400);
+  rtl::Application->ProcessMessages();
+  const TvxRect res = d->ResourceList()->GetAbsoluteRect();
+  // The page's own margin and the list's padding.
+  EXPECT_NEAR(res.Left - page.Left, 16.0f, 0.5f);
+  EXPECT_NEAR(page.Right - res.Right, 16.0f, 0.5f);
+  EXPECT_EQ(d->ClientWidth(), 350);
+  d->SetBounds(d->Left(), d->Top(), 200, 200);
+  EXPECT_EQ(d->ClientWidth(), 350);
+  EXPECT_EQ(d->ClientHeight(), 420);
+  d->Close();
+  rtl::Application->ProcessMessages();
+
+  // The dialog sizes the window by its buttons, but never below 420: the brush list makes
+  // it taller, the window without it keeps the minimum.
+  for (bool list : {false, true}) {
+    SCOPED_TRACE(list ? "with the brush list" : "without the brush list");
+    TvxBrushDialog dialog(nullptr);
+    if (list) dialog.SetComponent(shape);
+    dialog.SetShowMakeResource(true);
+    int height = 0, buttons = 0;
+    dialog.OnShow = [&](TvxBrushDesign& D) {
+      height = D.ClientHeight();
+      const TvxRect ok = D.OkButton()->GetAbsoluteRect();
+      buttons = static_cast<int>(ok.Bottom);
+      D.CancelButton()->Click();
+    };
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_GT(height, buttons);
+    if (list) {
+      EXPECT_GT(height, 420);
+    } else {
+      EXPECT_EQ(height, 420);
+    }
+  }
 }
 
 TEST_F(BrushDesigner, EveryTabAndEveryListedNameCanBeReachedAndRead) {

@@ -570,4 +570,24 @@ TEST_F(FormsTest, BoundsBeyondWhatAWindowCanHaveAreBroughtInSoTheFormStillShowsA
   EXPECT_EQ(r->Messages(WM_LBUTTONDOWN, WM_LBUTTONDOWN).size(), 1u);
 }
 
+TEST_F(FormsTest, AMinimumSizeHoldsForTheProgramAndTheWindowSystem) {
+  MakeForm();
+  form->SetMinSize(150, 90);
+  EXPECT_EQ(form->Width(), 200) << "a larger size stays";
+  form->SetBounds(0, 0, 100, 50);
+  EXPECT_EQ(form->Width(), 150);
+  EXPECT_EQ(form->Height(), 90);
+  form->Show();
+  int w = 0, h = 0;
+  SDL_GetWindowMinimumSize(form->Window(), &w, &h);
+  EXPECT_EQ(w, 150);
+  EXPECT_EQ(h, 90);
+  form->HandleResized(40, 40);  // the window manager's resize
+  EXPECT_EQ(form->Width(), 150);
+  EXPECT_EQ(form->Height(), 90);
+  form->SetMinSize(0, 0);
+  form->SetBounds(0, 0, 100, 50);
+  EXPECT_EQ(form->Width(), 100);
+}
+
 }  // namespace forms_test

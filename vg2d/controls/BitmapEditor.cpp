@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Graphics.h"
 #include "vg2d/controls/Buttons.h"
@@ -164,8 +166,22 @@ void BitmapEditorResult(TvxBitmapEditor* Editor, TvxBitmap* Bitmap) {
 }
 
 void TvxBitmapEditor::LoadFile(const std::string& FileName) {
+  // Decoded into a picture of its own first: a file that gives none changes nothing here,
+  // and the error (which "Load..." lets through to the loop) tells the user.
+  auto loaded = std::make_unique<TvxBitmap>(1, 1);
+  bool ok = false;
+  std::string why;
+  if (DefaultFilterClass) {
+    try {
+      ok = DefaultFilterClass->Create()->LoadFromFile(FileName, 0, *loaded);
+    } catch (const rtl::Exception& e) {
+      why = ": " + e.Message();
+    }
+  }
+  if (!ok || loaded->IsEmpty())
+    throw rtl::EReadError("The file " + FileName + " holds no picture that can be read" + why);
   fileName_ = FileName;
-  bitmap_->LoadFromFile(FileName);
+  bitmap_->Assign(loaded.get());
   preview_->Repaint();
   sourceRect_ = {0, 0, static_cast<float>(bitmap_->Width()), static_cast<float>(bitmap_->Height())};
   SizePreview();
@@ -173,6 +189,7 @@ void TvxBitmapEditor::LoadFile(const std::string& FileName) {
   btnOk_->SetEnabled(true);
 }
 
+// A file that holds no picture raises out of the handler, so the user is told.
 void TvxBitmapEditor::LoadClick(rtl::TObject*) {
   TvxFileDialog dialog;
   const std::string types = DefaultFilterClass ? DefaultFilterClass->Create()->GetFileTypes() : std::string();

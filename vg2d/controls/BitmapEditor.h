@@ -61,7 +61,8 @@ public:
 
   // The handlers the content's controls call.
   void LoadClick(rtl::TObject* Sender);
-  // Loads a file as "Load..." does after its dialog.
+  // Loads a file as "Load..." does after its dialog. A file that gives no picture raises
+  // EReadError naming it and leaves the editor as it was.
   void LoadFile(const std::string& FileName);
   void SaveClick(rtl::TObject* Sender);
   // Takes the clipboard's picture (when it comes) as a loaded one.

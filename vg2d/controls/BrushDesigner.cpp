@@ -167,8 +167,11 @@ void TvxBrushDesign::Build() {
   }
 
   // The colour column of the solid and gradient pages: quad, picker, boxes and swatch.
+  // Its rows start at Top (the gradient page keeps the top of the column for the kind and
+  // the angle) and are RowHeight high.
   const auto colourPage = [this](TvxVisualObject* Page, TvxColorQuad*& Quad, TvxColorPicker*& Picker,
-                                 TvxNumberBox* (&Boxes)[4], TvxTextBox*& Hex, TvxColorBox*& Swatch, float SwatchWidth) {
+                                 TvxNumberBox* (&Boxes)[4], TvxTextBox*& Hex, TvxColorBox*& Swatch, float SwatchWidth,
+                                 float Top, float RowHeight) {
     auto* bottom = Make<TvxLayout>(this, Page, vaBottom);
     bottom->SetHeight(30);
     Swatch = Make<TvxColorBox>(this, bottom, vaLeft);
@@ -179,7 +182,7 @@ void TvxBrushDesign::Build() {
     const char16_t* names[4] = {u"R", u"G", u"B", u"A"};
     for (int i = 0; i < 4; ++i) {
       auto* row = Make<TvxLayout>(this, column);
-      row->SetBounds(0, 26.0f * static_cast<float>(i), 94, 26);
+      row->SetBounds(0, Top + RowHeight * static_cast<float>(i), 94, RowHeight);
       auto* label = Make<TvxLabel>(this, row, vaLeft);
       label->SetWidth(20);
       label->SetText(names[i]);
@@ -194,30 +197,43 @@ void TvxBrushDesign::Build() {
       Boxes[i] = box;
     }
     auto* hexRow = Make<TvxLayout>(this, column);
-    hexRow->SetBounds(0, 26 * 4, 94, 26);
+    hexRow->SetBounds(0, Top + RowHeight * 4, 94, RowHeight);
     Hex = Make<TvxTextBox>(this, hexRow, vaClient);
     Hex->SetResource("hudtextboxstyle");
     Hex->Padding()->SetRect(MakeRect(0, 2, 0, 2));
     Picker = Make<TvxColorPicker>(this, Page, vaRight);
     Picker->SetWidth(22);
-    Picker->Padding()->SetRect(MakeRect(1, 0, 6, 0));
+    Picker->Padding()->SetRect(MakeRect(1, 0, 0, 0));
     Quad = Make<TvxColorQuad>(this, Page, vaClient);
+    // Room for the ring that marks the colour at the quad's edges.
     Quad->Padding()->SetRect(MakeRect(6, 6, 6, 6));
     Quad->SetAlpha(1);
     Quad->SetColorBox(Swatch);
     Picker->SetHue(0.5f);
     Picker->SetColorQuad(Quad);
+    return column;
   };
-  colourPage(pages[1], solidQuad_, solidPicker_, solidBoxes_, solidHex_, solidSwatch_, 161);
+  colourPage(pages[1], solidQuad_, solidPicker_, solidBoxes_, solidHex_, solidSwatch_, 161, 0, 26);
   solidQuad_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::SolidQuadChange);
   for (TvxNumberBox* b : solidBoxes_) b->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::SolidBoxChange);
   solidHex_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::SolidHexChange);
 
-  auto* gradTop = Make<TvxLayout>(this, pages[2], vaTop);
-  gradTop->SetHeight(40);
-  gradAngle_ = Make<TvxAngleButton>(this, gradTop, vaRight);
+  // The gradient strip spans the page's whole width; the kind and the angle sit at the top
+  // right under it, over the column's rows.
+  gradEditor_ = Make<TvxGradientEdit>(this, pages[2], vaTop);
+  gradEditor_->SetHeight(26);
+  gradEditor_->Padding()->SetRect(MakeRect(-8, 10, -8, -4));
+  TvxVisualObject* gradColumn =
+      colourPage(pages[2], gradQuad_, gradPicker_, gradBoxes_, gradHex_, gradSwatch_, 136, 40, 24);
+  gradKind_ = Make<TvxPopupBox>(this, gradColumn, vaTopRight);
+  gradKind_->SetResource("hudpopupboxstyle");
+  gradKind_->SetBounds(0, 8, 53, 22);
+  gradKind_->Items()->Add(u"Linear");
+  gradKind_->Items()->Add(u"Radial");
+  gradKind_->SetItemIndex(0);
+  gradAngle_ = Make<TvxAngleButton>(this, gradColumn, vaTopRight);
   gradAngle_->SetResource("hudanglebuttonstyle");
-  gradAngle_->SetWidth(39);
+  gradAngle_->SetBounds(55, 0, 39, 38);
   gradAngle_->SetFrequency(5);
   gradAngle_->SetValue(-90);
   gradAngleLabel_ = Make<TvxLabel>(this, gradAngle_, vaCenter);
@@ -225,16 +241,6 @@ void TvxBrushDesign::Build() {
   gradAngleLabel_->SetBounds(0, 0, 30, 14);
   gradAngleLabel_->Font()->SetSize(8);
   gradAngleLabel_->SetText(u"-90");
-  gradKind_ = Make<TvxPopupBox>(this, gradTop, vaRight);
-  gradKind_->SetResource("hudpopupboxstyle");
-  gradKind_->SetWidth(70);
-  gradKind_->Padding()->SetRect(MakeRect(0, 9, 6, 9));
-  gradKind_->Items()->Add(u"Linear");
-  gradKind_->Items()->Add(u"Radial");
-  gradKind_->SetItemIndex(0);
-  gradEditor_ = Make<TvxGradientEdit>(this, gradTop, vaClient);
-  gradEditor_->Padding()->SetRect(MakeRect(-8, 10, 0, 4));
-  colourPage(pages[2], gradQuad_, gradPicker_, gradBoxes_, gradHex_, gradSwatch_, 136);
   gradEditor_->SetColorPicker(gradPicker_);
   gradQuad_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::GradQuadChange);
   for (TvxNumberBox* b : gradBoxes_) b->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::GradBoxChange);
@@ -267,11 +273,12 @@ void TvxBrushDesign::Build() {
 
   resList_ = Make<TvxListBox>(this, pages[4], vaClient);
   resList_->SetResource("hudlistboxstyle");
+  resList_->Padding()->SetRect(MakeRect(8, 8, 8, 8));
   resList_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::ResListChange);
 
   buttonRow_ = Make<TvxLayout>(this, hudWindow_, vaTop);
   buttonRow_->SetBounds(0, 460, 295, 33);
-  buttonRow_->Padding()->SetRect(MakeRect(5, 5, 5, 5));
+  buttonRow_->Margins()->SetRect(MakeRect(5, 5, 5, 5));
   const auto button = [this](TvxVisualObject* Parent, const char16_t* Text, TvxAlign Align) {
     auto* b = Make<TvxButton>(this, Parent, Align);
     b->SetResource("hudbuttonstyle");
@@ -291,6 +298,16 @@ void TvxBrushDesign::Build() {
   makeResRow_->SetWidth(120);
   btnMakeRes_ = button(makeResRow_, u"Make a Resource", vaClient);
   btnMakeRes_->OnClick = rtl::TNotifyEvent(this, &TvxBrushDesign::MakeResClick);
+
+  // The strips lie in the order they were made: the brush list, the tabs, the buttons.
+  // Strips of one edge go by their places, and each took a place as it came (the tabs one
+  // above the list's), so the order is set again.
+  brushList_->Position()->SetY(0);
+  tabs_->Position()->SetY(1);
+  buttonRow_->Position()->SetY(2);
+  hudWindow_->Realign();
+  // The window is never smaller than this, however the buttons end it.
+  SetMinSize(350, 420);
 
   tabs_->SetItemIndex(1);
   tabs_->OnChange = rtl::TNotifyEvent(this, &TvxBrushDesign::TabChange);
@@ -427,7 +444,12 @@ void TvxBrushDesign::MakeResClick(rtl::TObject*) {
 
 void TvxBrushDesign::FillResourceList() {
   if (!designScene_ || !designScene_->GetRoot() || !brush_) return;
+  // The list keeps its index through Clear: it starts again from none, so that no row shows
+  // selected while the brush refers to no resource and a click on any row, the only one
+  // too, picks it. Filling picks nothing.
+  rtl::TEventMute quiet(resList_->OnChange);
   resList_->Clear();
+  resList_->SetItemIndex(-1);
   resItems_.clear();
   std::vector<TvxObject*> all;
   designScene_->GetRoot()->AddObjectsToList(all);

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "platform/rtl/CodePage.h"
-#include "platform/win/Forms.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/TextBox.h"
+#include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/TreeView.h"
 #include "vg2d/core/SceneControl.h"
 
@@ -41,6 +41,10 @@ bool Matches(const std::string& Name, const std::string& Pattern) {
   while (p < Pattern.size() && Pattern[p] == '*') ++p;
   return p == Pattern.size();
 }
+
+// The entry of the folder above, and the mark that ends a folder's entry.
+constexpr char16_t UpEntry[] = u"..";
+constexpr char16_t FolderMark = u'/';
 
 }  // namespace
 
@@ -87,6 +91,18 @@ std::vector<std::string> TvxFileDialog::ListFiles(const std::string& Folder, con
   return names;
 }
 
+std::vector<std::string> TvxFileDialog::ListFolders(const std::string& Folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(Folder.empty() ? "." : Folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!name.empty() && name[0] != '.' && it->is_directory(ec)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::string TvxFileDialog::ResolveName(const std::string& Folder, const std::string& Typed,
                                        const std::string& DefaultExt) {
   if (Typed.empty()) return {};
@@ -105,51 +121,115 @@ std::string TvxFileDialog::Folder() const {
 }
 
 bool TvxFileDialog::Execute() {
-  const std::string folder = Folder();
-  auto form = std::make_unique<win::TForm>(nullptr);
-  form->SetCaption(Title.empty() ? std::string("Choose a file") : Title);
-  form->SetBounds(120, 100, 420, 330);
-  auto* scene = new TvxScene(form.get());
-  scene->SetParent(form.get());
-  scene->SetAlign(win::alClient);
-  auto* root = new TvxBackground(form.get());
-  scene->AddObject(root);
+  auto form = std::make_unique<TvxFileDialogForm>(nullptr, *this);
+  if (form->ShowModal() != win::mrOk || form->Chosen().empty()) return false;
+  FileName = form->Chosen();
+  return true;
+}
+
+// ---- the window ---------------------------------------------------------------------------------
+
+rtl::TClass TvxFileDialogForm::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TvxFileDialogForm>().Build();
+  return &info;
+}
+
+TvxFileDialogForm::TvxFileDialogForm(rtl::TComponent* AOwner, const TvxFileDialog& Dialog)
+    : win::TForm(AOwner), patterns_(TvxFileDialog::FilterPatterns(Dialog.Filter)), defaultExt_(Dialog.DefaultExt) {
+  SetCaption(Dialog.Title.empty() ? std::string("Choose a file") : Dialog.Title);
+  SetBounds(120, 100, 420, 356);
+  scene_ = new TvxScene(this);
+  scene_->SetParent(this);
+  scene_->SetAlign(win::alClient);
+  auto* root = new TvxBackground(this);
+  scene_->AddObject(root);
   root->SetAlign(vaClient);
 
-  auto* list = new TvxTreeView(form.get());
-  root->AddObject(list);
-  list->SetBounds(10, 10, 400, 240);
-  list->SetHideSelectionUnfocused(false);
-  auto* name = new TvxTextBox(form.get());
-  root->AddObject(name);
-  name->SetBounds(10, 260, 400, 22);
-  name->SetText(rtl::Utf8ToWide(std::filesystem::path(FileName).filename().string()));
-  for (const std::string& file : ListFiles(folder, FilterPatterns(Filter))) {
-    auto* item = new TvxTreeViewItem(form.get());
-    item->SetText(rtl::Utf8ToWide(file));
-    list->AddObject(item);
-  }
-  list->OnChange = [list, name](rtl::TObject*) {
-    if (list->Selected()) name->SetText(list->Selected()->Text());
-  };
-  auto* ok = new TvxButton(form.get());
-  root->AddObject(ok);
-  ok->SetBounds(230, 294, 85, 24);
-  ok->SetText(u"OK");
-  ok->SetDefault(true);
-  ok->SetModalResult(win::mrOk);
-  auto* cancel = new TvxButton(form.get());
-  root->AddObject(cancel);
-  cancel->SetBounds(325, 294, 85, 24);
-  cancel->SetText(u"Cancel");
-  cancel->SetCancel(true);
-  cancel->SetModalResult(win::mrCancel);
+  folderLabel_ = new TvxLabel(this);
+  root->AddObject(folderLabel_);
+  folderLabel_->SetBounds(10, 6, 400, 20);
+  folderLabel_->SetTextAlign(vgTextAlignNear);
+  list_ = new TvxTreeView(this);
+  root->AddObject(list_);
+  list_->SetBounds(10, 30, 400, 240);
+  list_->SetHideSelectionUnfocused(false);
+  list_->OnChange = rtl::TNotifyEvent(this, &TvxFileDialogForm::ListChange);
+  list_->OnDblClick = rtl::TNotifyEvent(this, &TvxFileDialogForm::ListDblClick);
+  list_->OnMouseUp = TvxMouseEvent(this, &TvxFileDialogForm::ListMouseUp);
+  nameBox_ = new TvxTextBox(this);
+  root->AddObject(nameBox_);
+  nameBox_->SetBounds(10, 282, 400, 22);
+  nameBox_->SetText(rtl::Utf8ToWide(std::filesystem::path(Dialog.FileName).filename().string()));
+  ok_ = new TvxButton(this);
+  root->AddObject(ok_);
+  ok_->SetBounds(230, 320, 85, 24);
+  ok_->SetText(u"OK");
+  ok_->SetDefault(true);
+  ok_->OnClick = rtl::TNotifyEvent(this, &TvxFileDialogForm::OkClick);
+  cancel_ = new TvxButton(this);
+  root->AddObject(cancel_);
+  cancel_->SetBounds(325, 320, 85, 24);
+  cancel_->SetText(u"Cancel");
+  cancel_->SetCancel(true);
+  cancel_->SetModalResult(win::mrCancel);
+  OpenFolder(Dialog.Folder());
+}
 
-  if (form->ShowModal() != win::mrOk) return false;
-  const std::string chosen = ResolveName(folder, rtl::WideToUtf8(name->Text()), DefaultExt);
-  if (chosen.empty()) return false;
-  FileName = chosen;
-  return true;
+void TvxFileDialogForm::OpenFolder(const std::string& Folder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path p = fs::absolute(Folder.empty() ? fs::path(".") : fs::path(Folder), ec);
+  if (ec) p = Folder;
+  std::string plain = p.lexically_normal().string();
+  while (plain.size() > 1 && plain.back() == '/') plain.pop_back();
+  folder_ = plain;
+  folderLabel_->SetText(rtl::Utf8ToWide(folder_));
+  list_->Clear();
+  const auto add = [this](const std::u16string& Text) {
+    auto* item = new TvxTreeViewItem(nullptr);
+    item->SetText(Text);
+    list_->AddObject(item);
+  };
+  if (fs::path(folder_) != fs::path(folder_).root_path()) add(UpEntry);
+  for (const std::string& name : TvxFileDialog::ListFolders(folder_)) add(rtl::Utf8ToWide(name) + FolderMark);
+  for (const std::string& name : TvxFileDialog::ListFiles(folder_, patterns_)) add(rtl::Utf8ToWide(name));
+}
+
+TvxTreeViewItem* TvxFileDialogForm::Entry(const std::u16string& Text) const {
+  for (int i = 0; i < list_->Count(); ++i)
+    if (TvxTreeViewItem* item = list_->ItemByIndex(i); item && item->Text() == Text) return item;
+  return nullptr;
+}
+
+// The box shows what OK acts on: a file's name, or a folder's entry.
+void TvxFileDialogForm::ListChange(rtl::TObject*) {
+  if (const TvxTreeViewItem* item = list_->Selected()) nameBox_->SetText(item->Text());
+}
+
+void TvxFileDialogForm::ListDblClick(rtl::TObject*) {
+  if (const TvxTreeViewItem* item = list_->Selected()) doubleClicked_ = rtl::WideToUtf8(item->Text());
+}
+
+void TvxFileDialogForm::ListMouseUp(rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float) {
+  const std::string entry = std::move(doubleClicked_);
+  doubleClicked_.clear();
+  Take(entry);
+}
+
+void TvxFileDialogForm::OkClick(rtl::TObject*) { Take(rtl::WideToUtf8(nameBox_->Text())); }
+
+void TvxFileDialogForm::Take(const std::string& Typed) {
+  if (Typed.empty()) return;
+  std::filesystem::path p(Typed);
+  if (p.is_relative()) p = std::filesystem::path(folder_) / p;
+  std::error_code ec;
+  if (std::filesystem::is_directory(p, ec)) {
+    OpenFolder(p.string());
+    nameBox_->SetText(u"");
+    return;
+  }
+  chosen_ = TvxFileDialog::ResolveName(folder_, Typed, defaultExt_);
+  SetModalResult(win::mrOk);
 }
 
 }  // namespace vg

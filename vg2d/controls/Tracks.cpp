@@ -79,7 +79,14 @@ void TvxThumb::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float
   if (self.Gone() || Button != rtl::mbLeft || !GetAbsoluteEnabled()) return;
   dragging_ = true;
   pressed_ = {X, Y};
-  if (TvxCustomTrack* track = Track()) track->SetFocus();
+  TvxCustomTrack* track = Track();
+  if (!track) return;
+  track->SetFocus();
+  // The second press of a double click is the track's as well: whoever watches the track's
+  // presses for a double click sees it wherever on the track it lands.
+  if (self.Gone() || !Shift.Contains(rtl::ssDouble)) return;
+  const TvxPoint at = track->AbsoluteToLocal(LocalToAbsolute({X, Y}));
+  track->OnMouseDown(track, Button, Shift, at.X, at.Y);
 }
 
 void TvxThumb::MouseMove(rtl::TShiftState Shift, float X, float Y, float Dx, float Dy) {
@@ -252,18 +259,21 @@ void TvxCustomTrack::Realign() {
 
 void TvxCustomTrack::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
   TvxFreeWatch self(this);
-  inherited::MouseDown(Button, Shift, X, Y);
-  if (self.Gone() || Button != rtl::mbLeft) return;
+  // The step comes before the press is reported, so that a handler of the press (a double
+  // click that sets a value) has the last word.
   const bool horizontal = orientation_ == vgHorizontal;
   const float extent = horizontal ? Width() : Height();
-  if (!(extent > 0)) return;
-  const float at = (horizontal ? X : Y) / extent * (max_ - min_) + min_;
-  if (viewportSize_ == 0)
-    SetValue(at);
-  else if (at <= value_)
-    SetValue(value_ - viewportSize_);
-  else
-    SetValue(value_ + viewportSize_);
+  if (Button == rtl::mbLeft && extent > 0) {
+    const float at = (horizontal ? X : Y) / extent * (max_ - min_) + min_;
+    if (viewportSize_ == 0)
+      SetValue(at);
+    else if (at <= value_)
+      SetValue(value_ - viewportSize_);
+    else
+      SetValue(value_ + viewportSize_);
+    if (self.Gone()) return;
+  }
+  inherited::MouseDown(Button, Shift, X, Y);
 }
 
 void TvxCustomTrack::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {

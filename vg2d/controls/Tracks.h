@@ -34,9 +34,10 @@ public:
   TvxCustomTrack* Track() const;
   bool Dragging() const { return dragging_; }
 
-  // A left press starts the drag and gives the track the focus; each move sets the
-  // track's value from the mouse's place along it; the release ends the drag, firing the
-  // track's one OnChange when its Tracking is off.
+  // A left press starts the drag and gives the track the focus (the second press of a
+  // double click is reported to the track's OnMouseDown too); each move sets the track's
+  // value from the mouse's place along it; the release ends the drag, firing the track's
+  // one OnChange when its Tracking is off.
   void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
   void MouseMove(rtl::TShiftState Shift, float X, float Y, float Dx, float Dy) override;
   void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
@@ -85,7 +86,7 @@ public:
   void Realign() override;
 
   // A left press beside the thumb: with ViewportSize 0 the value under the mouse, else a
-  // page (ViewportSize) towards the mouse.
+  // page (ViewportSize) towards the mouse; then the press is reported (OnMouseDown).
   void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
   // End, Home, Left/Up, Right/Down set Max, Min, or step by Frequency (1 without one); the
   // key is used up. With Tracking off OnChange fires once more after the key.

@@ -13,6 +13,18 @@
 
 namespace vg {
 
+namespace {
+
+// Whether O leaves Host because O, one of its parents or the host itself is being freed.
+bool LeavesInTeardown(const TvxObject* O, IvxScene* Host) {
+  for (const TvxObject* o = O; o; o = o->Parent())
+    if (o->ComponentState().Contains(rtl::csDestroying)) return true;
+  const rtl::TComponent* host = Host ? Host->GetComponent() : nullptr;
+  return host && host->ComponentState().Contains(rtl::csDestroying);
+}
+
+}  // namespace
+
 rtl::TClass TvxVisualObject::StaticClass() {
   using V = TvxVisualObject;
   static const rtl::TClassInfo info =
@@ -505,7 +517,14 @@ void TvxVisualObject::ChildRemoved(TvxObject* AObject) {
 }
 
 void TvxVisualObject::SetScene(IvxScene* AScene) {
-  if (!AScene && isFocused_) KillFocus();
+  // Torn down with its window, a focused object loses the focus without a word: what its
+  // handlers would touch (the window's other parts) may be freed already.
+  if (!AScene && isFocused_) {
+    if (LeavesInTeardown(this, Scene()))
+      isFocused_ = false;
+    else
+      KillFocus();
+  }
   TvxObject::SetScene(AScene);
   if (!AScene) isFocused_ = isMouseOver_ = isDragOver_ = false;
 }
