@@ -127,6 +127,14 @@ void TApplication::Idle() {
       done = true;
     }
   }
+  if (done && idleActions_) {
+    THandling handling(*this);
+    try {
+      idleActions_();
+    } catch (...) {
+      HandleException(this);
+    }
+  }
   if (FreeReleased()) return;
   if (done) WaitMessage();
 }

@@ -103,6 +103,11 @@ public:
   // Idle handler: Done starts true; a handler that sets it false is called again as soon as
   // the queue is empty, without waiting.
   TIdleEvent OnIdle;
+  // The window layer's own idle work, run after OnIdle answered "done" and under the same
+  // guard: its shown forms update the actions of their controls. One procedure; nullptr
+  // for none.
+  using TIdleProc = void (*)();
+  void SetIdleActions(TIdleProc Proc) { idleActions_ = Proc; }
   // Gets every exception that escapes a handler run by the loop; without it, ShowException.
   TExceptionEvent OnException;
   // Reports the exception being handled (call inside a catch block). EAbort is silent.
@@ -211,6 +216,7 @@ private:
   HWND nextWindow_ = 1;
   std::atomic<bool> terminated_{false};
   std::atomic<int> exitCode_{0};
+  TIdleProc idleActions_ = nullptr;
 
   // GUI thread only.
   std::vector<std::shared_ptr<TCall>> running_;  // calls being run, innermost last

@@ -49,14 +49,26 @@ TClass TBasicActionLink::StaticClass() {
   return &info;
 }
 
+namespace {
+int boundActionLinks = 0;
+}  // namespace
+
 TBasicActionLink::~TBasicActionLink() { SetAction(nullptr); }
 
 void TBasicActionLink::SetAction(TBasicAction* Value) {
   if (Value == action_) return;
-  if (action_) std::erase(action_->links_, this);
+  if (action_) {
+    std::erase(action_->links_, this);
+    --boundActionLinks;
+  }
   action_ = Value;
-  if (action_) action_->links_.push_back(this);
+  if (action_) {
+    action_->links_.push_back(this);
+    ++boundActionLinks;
+  }
 }
+
+int TBasicActionLink::BoundLinks() { return boundActionLinks; }
 
 // ---- TCustomAction ---------------------------------------------------------------------------
 

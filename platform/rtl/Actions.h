@@ -52,6 +52,9 @@ public:
 
   TBasicAction* Action() const { return action_; }
   void SetAction(TBasicAction* Value);
+  // How many links of the process are bound to an action (GUI thread): the idle-time walk
+  // that updates actions has nothing to do while there are none.
+  static int BoundLinks();
   bool Execute() { return action_ && action_->Execute(); }
   bool Update() { return action_ && action_->Update(); }
 

@@ -94,6 +94,11 @@ public:
   void SetMouseCapture(bool Value);
   bool MouseCapture() const;
 
+  // Updates the control's action, if it has one. Its form calls it at idle time for each
+  // visible action client (csActionClient) among its shown controls; the controls here
+  // hold no action of their own.
+  virtual void InitiateAction() {}
+
   // Sends the message to the control's own procedure and returns its answer.
   LRESULT Perform(UINT Msg, WPARAM wParam, LPARAM lParam);
   // The control's message procedure; overrides handle their messages and pass the others

@@ -7,6 +7,7 @@
 
 #include "platform/gfx2d/Blend.h"
 #include "platform/loop/Application.h"
+#include "platform/rtl/Actions.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Display.h"
 #include "platform/win/Hints.h"
@@ -29,6 +30,29 @@ std::vector<TCustomForm*> liveForms;
 bool applicationMinimized = false;
 unsigned pressSerial = 0;
 unsigned currentPress = 0;
+
+void InitiateClientActions(TWinControl* Container) {
+  if (!Container->Showing()) return;
+  for (int i = 0; i < Container->ControlCount(); ++i) {
+    TControl* c = Container->Controls(i);
+    auto* w = dynamic_cast<TWinControl*>(c);
+    if (c->Visible() && c->ControlStyle().Contains(csActionClient)) {
+      c->InitiateAction();
+      // An update may free or move controls: go into the children only of one still here.
+      if (i >= Container->ControlCount() || Container->Controls(i) != c) continue;
+    }
+    if (w) InitiateClientActions(w);
+  }
+}
+
+// The window layer's idle work (TApplication::SetIdleActions). Without a bound action link
+// no update could change anything, so an idle program walks nothing.
+void UpdateFormActions() {
+  if (rtl::TBasicActionLink::BoundLinks() == 0) return;
+  const std::vector<TCustomForm*> forms = liveForms;
+  for (TCustomForm* f : forms)
+    if (std::find(liveForms.begin(), liveForms.end(), f) != liveForms.end() && f->Showing()) f->UpdateActions();
+}
 
 }  // namespace
 
@@ -59,6 +83,13 @@ rtl::TClass TForm::StaticClass() {
 TCustomForm::TCustomForm(rtl::TComponent* AOwner) : TWinControl(AOwner) {
   TControl::SetBounds(0, 0, 320, 240);
   liveForms.push_back(this);
+  rtl::Application->SetIdleActions(&UpdateFormActions);
+}
+
+void TCustomForm::UpdateActions() {
+  if (ComponentState().Contains(rtl::csDesigning) || !Showing()) return;
+  InitiateAction();
+  InitiateClientActions(this);
 }
 
 TCustomForm::~TCustomForm() = default;

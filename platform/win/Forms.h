@@ -86,6 +86,9 @@ public:
   void BeforeDestruction() override;
   // Streams write the form's components that nest in no parent, then its child controls.
   void GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) override;
+  // Updates the actions of the visible action clients among its shown controls. The loop's
+  // idle time calls it for every shown form, unless no action link is bound.
+  void UpdateActions();
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& Value);

@@ -33,6 +33,38 @@ TEST_F(LoopTest, IdleHandlerRunsWhileNotDoneAndAfterEachBurstOfMessages) {
   EXPECT_EQ(trace, (std::vector<std::string>{"idle", "msg1", "msg2", "idle", "idle"}));
 }
 
+namespace {
+std::vector<std::string>* idleTrace = nullptr;
+void TracedIdleActions() {
+  idleTrace->push_back("actions");
+  if (idleTrace->size() == 5) throw Exception("refused");
+}
+}  // namespace
+
+// The window layer's idle work follows OnIdle only when it answered "done"; its failure is
+// reported and the loop goes on.
+TEST_F(LoopTest, IdleActionsRunOnceTheIdleHandlerIsDone) {
+  std::vector<std::string> trace;
+  idleTrace = &trace;
+  Application->SetIdleActions(&TracedIdleActions);
+  int idles = 0, reported = 0;
+  HWND w = AllocateHWnd([](MSG&) -> LRESULT { return 0; });
+  Application->OnException = [&](TObject*, const std::exception&) { ++reported; };
+  Application->OnIdle = [&](TObject*, bool& Done) {
+    trace.push_back("idle");
+    ++idles;
+    Done = idles != 1;  // the first time: called again at once, without the actions
+    if (idles == 2) PostMessage(w, WM_USER, 0, 0);  // wakes the wait after the actions
+    if (idles == 3) Application->Terminate();
+  };
+  Application->Run();
+  DeallocateHWnd(w);
+  Application->SetIdleActions(nullptr);
+  idleTrace = nullptr;
+  EXPECT_EQ(trace, (std::vector<std::string>{"idle", "idle", "actions", "idle", "actions"}));
+  EXPECT_EQ(reported, 1);
+}
+
 TEST_F(LoopTest, ATerminateInsideANestedLoopEndsBothLoops) {
   // The outer loop handles a message whose handler runs a modal loop that never finishes
   // by itself; a timer inside it terminates the application.

@@ -133,6 +133,28 @@ TEST_F(Align, CornersKeepTheirDistanceAndScaleGrows) {
   Expect(scaled, 20, 10, 60, 20);
 }
 
+// The corner and scale kinds measure the parent's change from its size when the child was
+// aligned, however often the parent was resized before it had aligned children.
+TEST_F(Align, CornersAndScaleMeasureFromWhenTheChildWasAligned) {
+  TvxVisualObject* p = Parent(50, 50);
+  TvxVisualObject* plain = Child(p, vaNone, 10, 5, 10, 10);
+  p->SetBounds(0, 0, 300, 100);  // resized with only an unaligned child
+  plain->SetAlign(vaTopRight);
+  Expect(plain, 10, 5, 10, 10);
+  p->SetWidth(400);
+  Expect(plain, 110, 5, 10, 10);
+
+  TvxVisualObject* q = Parent(50, 50);
+  q->SetBounds(0, 0, 100, 200);  // resized with no child at all
+  auto* scaled = new TvxVisualObject(nullptr);
+  scaled->SetBounds(10, 20, 30, 40);
+  scaled->SetAlign(vaScale);
+  q->AddObject(scaled);
+  Expect(scaled, 10, 20, 30, 40);
+  q->SetWidth(200);
+  Expect(scaled, 20, 20, 60, 40);
+}
+
 TEST_F(Align, FitKeepsTheAspectAndSkipsAChildWithoutArea) {
   TvxVisualObject* p = Parent(100, 100);
   TvxVisualObject* fit = Child(p, vaFit, 0, 0, 20, 10);

@@ -11,6 +11,7 @@
 #include "platform/rtl/Streams.h"
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/Brushes.h"
+#include "vg2d/core/Controls.h"
 #include "vg2d/core/Objects.h"
 #include "vg2d/core/VisualObjects.h"
 #include "tests/vg2d_core/SavedText.h"
@@ -164,6 +165,26 @@ TEST_F(ObjectTree, FindResourceSkipsStylePartsAndIgnoresCase) {
   EXPECT_EQ(root->FindResource("stylepart"), nullptr);
   EXPECT_NE(control->FindResource("StylePart"), nullptr);  // the control finds its own parts
   EXPECT_EQ(root->FindResource(""), nullptr);
+}
+
+TEST_F(ObjectTree, ListsGiveTheWholeSubtreeOrItsControlsInTreeOrder) {
+  TvxObjectPtr root(Make<TvxControl>());
+  auto* plain = Make(root.get());
+  auto* inner = Make<TvxControl>(plain);
+  auto* leaf = Make(inner);
+  auto* last = Make<TvxControl>(root.get());
+  std::vector<TvxObject*> objects;
+  root->AddObjectsToList(objects);
+  EXPECT_EQ(objects, (std::vector<TvxObject*>{root.get(), plain, inner, leaf, last}));
+  std::vector<TvxControl*> controls{nullptr};  // appended to what the list holds
+  root->AddControlsToList(controls);
+  EXPECT_EQ(controls, (std::vector<TvxControl*>{nullptr, static_cast<TvxControl*>(root.get()), inner, last}));
+  controls.clear();
+  plain->AddControlsToList(controls);
+  EXPECT_EQ(controls, (std::vector<TvxControl*>{inner}));
+  controls.clear();
+  leaf->AddControlsToList(controls);
+  EXPECT_TRUE(controls.empty());
 }
 
 TEST_F(ObjectTree, BindingFindsDataAndSwallowsRefusals) {

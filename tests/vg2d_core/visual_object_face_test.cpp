@@ -264,6 +264,55 @@ TEST_F(VisualObjectFace, AVisualBrushPaintsItsObjectAtTheBrushOpacityWithoutRepa
   canvas->Fill()->Visual()->SetVisualObject(nullptr);
 }
 
+// The filled rectangle is in the coordinates of whatever paints with the brush: the canvas's
+// matrix (that object's place in the scene) carries the visual as it carries the fill.
+TEST_F(VisualObjectFace, AVisualBrushFillsItsRectangleUnderTheCanvasMatrix) {
+  auto canvas = TvxCanvasGdiPlus::ClassRef()->Create(100, 40);
+  FakeScene scene(canvas.get());
+  TvxObjectPtr root(new TvxVisualObject(nullptr));
+  root->Visual()->SetBounds(0, 0, 100, 40);
+  scene.AddObject(root.get());
+  auto* source = new Box(nullptr, 0xFF0000FFu);
+  root->AddObject(source);
+  source->SetBounds(60, 30, 10, 10);
+  auto* half = new Box(nullptr, 0xFFFFFFFFu);
+  source->AddObject(half);
+  half->SetBounds(5, 0, 5, 10);
+  auto at = [&](int X, int Y) { return canvas->BufferBits()[Y * canvas->Width() + X]; };
+  auto fill = [&](const TvxMatrix& M, const TvxRect& R) {
+    canvas->Clear(0);
+    canvas->SetMatrix(M);
+    canvas->Fill()->SetStyle(vgBrushVisual);
+    canvas->Fill()->Visual()->SetVisualObject(source);
+    canvas->FillRect(R, 0, 0, AllCorners, 1);
+    canvas->Fill()->Visual()->SetVisualObject(nullptr);
+  };
+
+  TvxMatrix moved = IdentityMatrix;
+  moved.m31 = 10;
+  moved.m32 = 5;
+  fill(moved, MakeRect(20, 0, 60, 20));  // on the canvas: 30..70 across, 5..25 down
+  EXPECT_EQ(at(32, 7), 0xFF0000FFu);
+  EXPECT_EQ(at(48, 23), 0xFF0000FFu);
+  EXPECT_EQ(at(52, 7), 0xFFFFFFFFu);
+  EXPECT_EQ(at(68, 23), 0xFFFFFFFFu);
+  EXPECT_EQ(at(28, 10), 0u);
+  EXPECT_EQ(at(72, 10), 0u);
+  EXPECT_EQ(at(40, 3), 0u);
+
+  TvxMatrix doubled = IdentityMatrix;
+  doubled.m11 = doubled.m22 = 2;
+  fill(doubled, MakeRect(10, 0, 40, 20));  // on the canvas: 20..80 across, the whole height
+  EXPECT_EQ(at(22, 2), 0xFF0000FFu);
+  EXPECT_EQ(at(48, 37), 0xFF0000FFu);
+  EXPECT_EQ(at(52, 2), 0xFFFFFFFFu);
+  EXPECT_EQ(at(78, 37), 0xFFFFFFFFu);
+  EXPECT_EQ(at(18, 20), 0u);
+  EXPECT_EQ(at(82, 20), 0u);
+  EXPECT_EQ(source->Position()->GetPoint(), (TvxPoint{60, 30}));
+  EXPECT_EQ(source->GetAbsoluteMatrix().m31, 60);  // back in its own place
+}
+
 }  // namespace
 
 }  // namespace visual_object_face_test

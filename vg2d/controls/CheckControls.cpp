@@ -165,10 +165,10 @@ void TvxRadioButton::SetIsChecked(bool Value) {
   int checkedMembers = 0;
   if (IvxScene* host = Scene())
     if (TvxObject* root = host->GetRoot()) {
-      std::vector<TvxObject*> all;
-      root->AddObjectsToList(all);
+      std::vector<TvxControl*> all;
+      root->AddControlsToList(all);
       std::vector<TvxRadioButton*> group;
-      for (TvxObject* o : all)
+      for (TvxControl* o : all)
         if (auto* r = dynamic_cast<TvxRadioButton*>(o); r && r != this && r->groupName_ == groupName_)
           group.push_back(r);
       // Each is watched: an OnChange handler may free any of them.

@@ -60,47 +60,84 @@ void RegisterInCategory(const std::string& Category, std::initializer_list<rtl::
   RegisterForStreams(Classes);
 }
 
-// Tracks, scroll bars, the small indicators and the tab control.
-void RegisterRangeAndTabClasses() {
+// The controls by category, in the order of the design lists ("Add object"). Classes that
+// streams must know but no list shows (bases, parts of other controls, cells) are registered
+// for streams only.
+void RegisterControlClasses() {
   using rtl::ClassOf;
-  RegisterForStreams({ClassOf<TvxThumb>(), ClassOf<TvxCustomTrack>()});
-  RegisterInCategory("Controls", {ClassOf<TvxProgressBar>(), ClassOf<TvxTrack>(), ClassOf<TvxScrollBar>(),
-                                  ClassOf<TvxSmallScrollBar>(), ClassOf<TvxAniIndicator>(), ClassOf<TvxTrackBar>(),
-                                  ClassOf<TvxSplitter>(), ClassOf<TvxTabControl>()});
-  RegisterInCategory("Buttons", {ClassOf<TvxAngleButton>()});
-  RegisterInCategory("HUD", {ClassOf<TvxHudAngleButton>(), ClassOf<TvxHudTrack>(), ClassOf<TvxHudTrackBar>(),
-                             ClassOf<TvxHudScrollBar>(), ClassOf<TvxHudTabControl>()});
-  RegisterInCategory("Items", {ClassOf<TvxTabItem>(), ClassOf<TvxHudTabItem>()});
-}
-
-// Scroll boxes, layouts and list boxes.
-void RegisterListClasses() {
-  using rtl::ClassOf;
-  RegisterForStreams({ClassOf<TvxScrollContent>()});
-  RegisterInCategory("Layouts", {ClassOf<TvxLayout>(), ClassOf<TvxGridLayout>(), ClassOf<TvxScaledLayout>(),
-                                 ClassOf<TvxSplitLayout>(), ClassOf<TvxNonVGLayout>()});
-  RegisterInCategory("Controls", {ClassOf<TvxScrollBox>(), ClassOf<TvxVertScrollBox>(),
-                                  ClassOf<TvxFramedScrollBox>(), ClassOf<TvxFramedVertScrollBox>(),
-                                  ClassOf<TvxListBox>(), ClassOf<TvxHorzListBox>()});
-  RegisterInCategory("HUD", {ClassOf<TvxHudListBox>(), ClassOf<TvxHudHorzListBox>()});
+  RegisterForStreams({ClassOf<TvxTextControl>(), ClassOf<TvxCustomButton>(), ClassOf<TvxCustomTrack>(),
+                      ClassOf<TvxCustomTextBox>(), ClassOf<TvxBitmapTrackBar>(), ClassOf<TvxScrollContent>(),
+                      ClassOf<TvxComboListBox>(), ClassOf<TvxWindow>(), ClassOf<TvxBrushDialog>()});
+  RegisterInCategory("Popup", {ClassOf<TvxPopup>(), ClassOf<TvxMessagePopup>()});
+  RegisterForStreams({ClassOf<TvxSelectionItem>(), ClassOf<TvxThumb>(), ClassOf<TvxExpanderButton>()});
+  RegisterInCategory("Windows", {ClassOf<TvxSizeGrip>(), ClassOf<TvxCloseButton>()});
+  RegisterInCategory("Boxes", {ClassOf<TvxCheckBox>(), ClassOf<TvxPathCheckBox>(), ClassOf<TvxRadioButton>(),
+                               ClassOf<TvxGroupBox>(), ClassOf<TvxPopupBox>()});
+  RegisterInCategory("Controls", {ClassOf<TvxPanel>(), ClassOf<TvxLabel>(), ClassOf<TvxValueLabel>(),
+                                  ClassOf<TvxImageControl>(), ClassOf<TvxProgressBar>(), ClassOf<TvxTrack>(),
+                                  ClassOf<TvxScrollBar>(), ClassOf<TvxSmallScrollBar>(), ClassOf<TvxAniIndicator>(),
+                                  ClassOf<TvxExpander>(), ClassOf<TvxTrackBar>(), ClassOf<TvxSplitter>()});
+  RegisterInCategory("Tool and Status",
+                     {ClassOf<TvxStatusBar>(), ClassOf<TvxToolBar>(), ClassOf<TvxToolButton>(), ClassOf<TvxToolPathButton>()});
+  RegisterInCategory("Buttons", {ClassOf<TvxButton>(), ClassOf<TvxRoundButton>(), ClassOf<TvxCircleButton>(),
+                                 ClassOf<TvxBitmapButton>(), ClassOf<TvxPathButton>(), ClassOf<TvxSpeedButton>(),
+                                 ClassOf<TvxCornerButton>(), ClassOf<TvxColorButton>(), ClassOf<TvxAngleButton>(),
+                                 ClassOf<TvxBitmapStateButton>(), ClassOf<TvxPopupButton>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudPanel>(), ClassOf<TvxHudWindow>(), ClassOf<TvxHudButton>(),
+                             ClassOf<TvxHudSpeedButton>(), ClassOf<TvxHudAngleButton>(), ClassOf<TvxHudTrack>(),
+                             ClassOf<TvxHudTrackBar>(), ClassOf<TvxHudScrollBar>(), ClassOf<TvxHudPopupBox>(),
+                             ClassOf<TvxHudLabel>(), ClassOf<TvxHudCheckBox>(), ClassOf<TvxHudRadioButton>(),
+                             ClassOf<TvxHudGroupBox>(), ClassOf<TvxHudCloseButton>(), ClassOf<TvxHudStatusBar>(),
+                             ClassOf<TvxHudSizeGrip>(), ClassOf<TvxHudRoundButton>(), ClassOf<TvxHudCornerButton>(),
+                             ClassOf<TvxHudCircleButton>()});
+  RegisterInCategory("Layout", {ClassOf<TvxLayout>(), ClassOf<TvxScaledLayout>(), ClassOf<TvxGridLayout>(),
+                                ClassOf<TvxSplitLayout>(), ClassOf<TvxNonVGLayout>()});
+  RegisterInCategory("Controls", {ClassOf<TvxScrollBox>(), ClassOf<TvxVertScrollBox>(), ClassOf<TvxFramedScrollBox>(),
+                                  ClassOf<TvxFramedVertScrollBox>()});
+  RegisterInCategory("Lists", {ClassOf<TvxListBox>(), ClassOf<TvxComboBox>(), ClassOf<TvxStringListBox>(),
+                               ClassOf<TvxStringComboBox>(), ClassOf<TvxHorzListBox>()});
   RegisterInCategory("Items", {ClassOf<TvxListBoxItem>()});
-}
-
-// The multi-line text editors.
-void RegisterMemoClasses() {
-  using rtl::ClassOf;
+  RegisterInCategory("HUD", {ClassOf<TvxHudListBox>(), ClassOf<TvxHudHorzListBox>(), ClassOf<TvxHudComboBox>(),
+                             ClassOf<TvxHudStringListBox>(), ClassOf<TvxHudStringComboBox>()});
+  RegisterInCategory("Trees", {ClassOf<TvxTreeView>()});
+  RegisterInCategory("Items", {ClassOf<TvxTreeViewItem>()});
+  RegisterInCategory("Text Edits", {ClassOf<TvxTextBox>(), ClassOf<TvxRoundTextBox>(), ClassOf<TvxNumberBox>(),
+                                    ClassOf<TvxSpinBox>(), ClassOf<TvxComboTextBox>(), ClassOf<TvxComboTrackBar>(),
+                                    ClassOf<TvxTextBoxClearBtn>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudTextBox>(), ClassOf<TvxHudNumberBox>(), ClassOf<TvxHudRoundTextBox>(),
+                             ClassOf<TvxHudSpinBox>(), ClassOf<TvxHudComboTextBox>(), ClassOf<TvxHudComboTrackBar>()});
   RegisterInCategory("Text Edits", {ClassOf<TvxMemo>()});
   RegisterInCategory("HUD", {ClassOf<TvxHudMemo>()});
+  RegisterInCategory("Colors", {ClassOf<TvxHueTrackBar>(), ClassOf<TvxAlphaTrackBar>(), ClassOf<TvxBWTrackBar>(),
+                                ClassOf<TvxColorQuad>(), ClassOf<TvxColorPicker>(), ClassOf<TvxGradientEdit>(),
+                                ClassOf<TvxColorBox>(), ClassOf<TvxColorPanel>(), ClassOf<TvxComboColorBox>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudHueTrackBar>(), ClassOf<TvxHudAlphaTrackBar>(), ClassOf<TvxHudBWTrackBar>(),
+                             ClassOf<TvxHudComboColorBox>()});
+  RegisterInCategory("Controls", {ClassOf<TvxTabControl>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudTabControl>()});
+  RegisterInCategory("Items", {ClassOf<TvxTabItem>(), ClassOf<TvxHudTabItem>()});
+  RegisterInCategory("Ext. Controls", {ClassOf<TvxIPhoneButton>(), ClassOf<TvxImageListBox>(),
+                                       ClassOf<TvxHorzImageListBox>(), ClassOf<TvxDropTarget>(), ClassOf<TvxImageViewer>()});
+  RegisterInCategory("Math", {ClassOf<TvxPlotGrid>()});
+  RegisterInCategory("HUD", {ClassOf<TvxHudImageListBox>(), ClassOf<TvxHudHorzImageListBox>()});
+  RegisterInCategory("Items", {ClassOf<TvxImageListBoxItem>()});
+  RegisterInCategory("Compound", {ClassOf<TvxCompoundTrackBar>(), ClassOf<TvxCompoundAngleBar>(),
+                                  ClassOf<TvxCompoundTextBox>(), ClassOf<TvxCompoundMemo>(),
+                                  ClassOf<TvxCompoundNumberBox>(), ClassOf<TvxCompoundPopupBox>(),
+                                  ClassOf<TvxCompoundColorButton>(), ClassOf<TvxCompoundImage>()});
+  RegisterInCategory("Design", {ClassOf<TvxInspector>()});
+  RegisterForStreams({ClassOf<TvxCustomGrid>(), ClassOf<TvxTextCell>(), ClassOf<TvxCheckCell>(),
+                      ClassOf<TvxProgressCell>(), ClassOf<TvxPopupCell>(), ClassOf<TvxImageCell>(),
+                      ClassOf<TvxStringColumn>()});
+  RegisterInCategory("Grid", {ClassOf<TvxGrid>(), ClassOf<TvxStringGrid>(), ClassOf<TvxHeader>()});
+  RegisterInCategory("Grid Columns", {ClassOf<TvxColumn>(), ClassOf<TvxCheckColumn>(), ClassOf<TvxProgressColumn>(),
+                                      ClassOf<TvxPopupColumn>(), ClassOf<TvxImageColumn>()});
+  RegisterInCategory("Items", {ClassOf<TvxHeaderItem>()});
 }
 
-// Header, tree view and the design editors.
-void RegisterDesignerClasses() {
+// The inspector's editors of the values it cannot edit in a line.
+void RegisterDesigners() {
   using rtl::ClassOf;
-  RegisterInCategory("Controls", {ClassOf<TvxHeader>()});
-  RegisterInCategory("Trees", {ClassOf<TvxTreeView>()});
-  RegisterInCategory("Items", {ClassOf<TvxHeaderItem>(), ClassOf<TvxTreeViewItem>()});
-  RegisterInCategory("Design", {ClassOf<TvxInspector>()});
-  RegisterVgControlsResources();
   RegisterInspectorDesigner(ClassOf<TvxBitmap>(), EditBitmapInEditor);
   RegisterInspectorDesigner(ClassOf<TvxPathData>(), EditPathInDesigner);
   // Brushes open the shared designer on the live brush; gradients the modal gradient page.
@@ -124,98 +161,6 @@ void UnregisterDesigners() {
   RegisterInspectorDesigner(rtl::ClassOf<TvxFont>(), nullptr);
 }
 
-// Popups and the drop-down controls that open them.
-void RegisterPopupClasses() {
-  using rtl::ClassOf;
-  RegisterInCategory("Popup", {ClassOf<TvxPopup>(), ClassOf<TvxMessagePopup>()});
-  RegisterInCategory("Controls", {ClassOf<TvxComboListBox>(), ClassOf<TvxComboBox>(), ClassOf<TvxStringListBox>(),
-                                  ClassOf<TvxStringComboBox>()});
-  RegisterInCategory("Text Edits", {ClassOf<TvxComboTextBox>(), ClassOf<TvxComboTrackBar>()});
-  RegisterInCategory("HUD", {ClassOf<TvxHudComboTextBox>(), ClassOf<TvxHudComboTrackBar>(),
-                             ClassOf<TvxHudComboBox>(), ClassOf<TvxHudStringListBox>(),
-                             ClassOf<TvxHudStringComboBox>()});
-}
-
-// The colour editors, the gradient editor, the expander and its neighbours.
-void RegisterColorClasses() {
-  using rtl::ClassOf;
-  RegisterForStreams({ClassOf<TvxBitmapTrackBar>()});
-  RegisterInCategory("Colors", {ClassOf<TvxHueTrackBar>(), ClassOf<TvxAlphaTrackBar>(), ClassOf<TvxBWTrackBar>(),
-                                ClassOf<TvxColorQuad>(), ClassOf<TvxColorPicker>(), ClassOf<TvxColorBox>(),
-                                ClassOf<TvxGradientEdit>(), ClassOf<TvxColorPanel>(), ClassOf<TvxComboColorBox>()});
-  RegisterInCategory("HUD", {ClassOf<TvxHudHueTrackBar>(), ClassOf<TvxHudAlphaTrackBar>(), ClassOf<TvxHudBWTrackBar>(),
-                             ClassOf<TvxHudPopupBox>(), ClassOf<TvxHudComboColorBox>()});
-  RegisterInCategory("Controls", {ClassOf<TvxExpander>(), ClassOf<TvxPopupBox>(), ClassOf<TvxImageControl>()});
-  RegisterInCategory("Buttons", {ClassOf<TvxExpanderButton>(), ClassOf<TvxBitmapStateButton>()});
-  RegisterForStreams({ClassOf<TvxBrushDialog>()});
-  RegisterInCategory("Buttons", {ClassOf<TvxColorButton>()});
-}
-
-// The picture button, image list boxes, drop target, plot grid and image viewer.
-void RegisterExtraClasses() {
-  using rtl::ClassOf;
-  RegisterInCategory("Buttons", {ClassOf<TvxIPhoneButton>()});
-  RegisterInCategory("Controls", {ClassOf<TvxImageListBox>(), ClassOf<TvxHorzImageListBox>(),
-                                  ClassOf<TvxDropTarget>(), ClassOf<TvxImageViewer>()});
-  RegisterInCategory("HUD", {ClassOf<TvxHudImageListBox>(), ClassOf<TvxHudHorzImageListBox>()});
-  RegisterInCategory("Items", {ClassOf<TvxImageListBoxItem>()});
-  RegisterInCategory("Shapes", {ClassOf<TvxPlotGrid>()});
-}
-
-// Grids, their columns and the columns' cells.
-void RegisterGridClasses() {
-  using rtl::ClassOf;
-  RegisterForStreams({ClassOf<TvxCustomGrid>(), ClassOf<TvxTextCell>(), ClassOf<TvxCheckCell>(),
-                      ClassOf<TvxProgressCell>(), ClassOf<TvxPopupCell>(), ClassOf<TvxImageCell>()});
-  RegisterInCategory("Grids", {ClassOf<TvxGrid>(), ClassOf<TvxStringGrid>()});
-  RegisterInCategory("Columns", {ClassOf<TvxColumn>(), ClassOf<TvxCheckColumn>(), ClassOf<TvxProgressColumn>(),
-                                 ClassOf<TvxPopupColumn>(), ClassOf<TvxImageColumn>(), ClassOf<TvxStringColumn>()});
-}
-
-// The editor rows of a caption and one inner control.
-void RegisterCompoundClasses() {
-  using rtl::ClassOf;
-  RegisterInCategory("Compound", {ClassOf<TvxCompoundTrackBar>(), ClassOf<TvxCompoundAngleBar>(),
-                                  ClassOf<TvxCompoundTextBox>(), ClassOf<TvxCompoundMemo>(),
-                                  ClassOf<TvxCompoundNumberBox>(), ClassOf<TvxCompoundPopupBox>(),
-                                  ClassOf<TvxCompoundColorButton>(), ClassOf<TvxCompoundImage>()});
-}
-
-// The controls by category, in the order of the design lists.
-void RegisterControlClasses() {
-  using rtl::ClassOf;
-  RegisterForStreams({ClassOf<TvxTextControl>(), ClassOf<TvxCustomButton>()});
-  RegisterInCategory("Controls",
-                     {ClassOf<TvxLabel>(), ClassOf<TvxValueLabel>(), ClassOf<TvxPanel>(), ClassOf<TvxSelectionItem>()});
-  RegisterInCategory("Controls", {ClassOf<TvxCheckBox>(), ClassOf<TvxPathCheckBox>(), ClassOf<TvxRadioButton>(),
-                                  ClassOf<TvxGroupBox>()});
-  RegisterInCategory("Tool and Status", {ClassOf<TvxStatusBar>(), ClassOf<TvxToolBar>(), ClassOf<TvxSizeGrip>()});
-  RegisterInCategory("Buttons", {ClassOf<TvxButton>(), ClassOf<TvxRoundButton>(), ClassOf<TvxCircleButton>(),
-                                 ClassOf<TvxPopupButton>(), ClassOf<TvxBitmapButton>(), ClassOf<TvxToolButton>(),
-                                 ClassOf<TvxPathButton>(), ClassOf<TvxToolPathButton>(), ClassOf<TvxSpeedButton>(),
-                                 ClassOf<TvxCornerButton>(), ClassOf<TvxCloseButton>()});
-  RegisterInCategory("HUD", {ClassOf<TvxHudLabel>(), ClassOf<TvxHudPanel>(), ClassOf<TvxHudStatusBar>(),
-                             ClassOf<TvxHudButton>(), ClassOf<TvxHudRoundButton>(), ClassOf<TvxHudCircleButton>(),
-                             ClassOf<TvxHudSpeedButton>(), ClassOf<TvxHudCornerButton>(), ClassOf<TvxHudCheckBox>(),
-                             ClassOf<TvxHudRadioButton>(), ClassOf<TvxHudGroupBox>(), ClassOf<TvxHudCloseButton>(),
-                             ClassOf<TvxHudSizeGrip>(), ClassOf<TvxHudWindow>()});
-  RegisterInCategory("Windows", {ClassOf<TvxWindow>()});
-  RegisterForStreams({ClassOf<TvxCustomTextBox>()});
-  RegisterInCategory("Text Edits", {ClassOf<TvxTextBox>(), ClassOf<TvxRoundTextBox>(), ClassOf<TvxNumberBox>(),
-                                    ClassOf<TvxSpinBox>(), ClassOf<TvxTextBoxClearBtn>()});
-  RegisterInCategory("HUD", {ClassOf<TvxHudTextBox>(), ClassOf<TvxHudNumberBox>(), ClassOf<TvxHudRoundTextBox>(),
-                             ClassOf<TvxHudSpinBox>()});
-  RegisterRangeAndTabClasses();
-  RegisterListClasses();
-  RegisterMemoClasses();
-  RegisterDesignerClasses();
-  RegisterPopupClasses();
-  RegisterColorClasses();
-  RegisterExtraClasses();
-  RegisterGridClasses();
-  RegisterCompoundClasses();
-}
-
 }  // namespace
 
 void ControlsStartup() {
@@ -223,6 +168,8 @@ void ControlsStartup() {
   LibraryStartup();
   registered.clear();
   RegisterControlClasses();
+  RegisterVgControlsResources();
+  RegisterDesigners();
   // The design editor's dialogs.
   DesignOpenFileDialog = [](const std::string& Filter, std::string& FileName) {
     TvxFileDialog dialog;

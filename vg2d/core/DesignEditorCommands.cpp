@@ -186,20 +186,18 @@ bool CopyStyle(TvxObject* Root, TvxControl* Control, const std::string& Name, bo
   TvxVisualObject* part = copy.get();
   Root->AddObject(copy.release());
   if (!InnerParts) return true;
-  std::vector<TvxObject*> inner;
-  part->AddObjectsToList(inner);
-  for (TvxObject* o : inner)
-    if (auto* c = dynamic_cast<TvxControl*>(o); c && o != part) CopyStyle(Root, c, DesignStyleName(c), true);
+  std::vector<TvxControl*> inner;
+  part->AddControlsToList(inner);
+  for (TvxControl* c : inner)
+    if (c != part) CopyStyle(Root, c, DesignStyleName(c), true);
   return true;
 }
 
 // Every control below Top (not Top itself), parent before children.
 std::vector<TvxControl*> InnerControls(TvxObject* Top) {
-  std::vector<TvxObject*> all;
-  Top->AddObjectsToList(all);
   std::vector<TvxControl*> controls;
-  for (TvxObject* o : all)
-    if (auto* c = dynamic_cast<TvxControl*>(o); c && o != Top) controls.push_back(c);
+  Top->AddControlsToList(controls);
+  std::erase(controls, Top);
   return controls;
 }
 

@@ -1,5 +1,9 @@
 #include "vg2d/core/Frame.h"
 
+#include <algorithm>
+#include <cstdint>
+
+#include "vg2d/core/Effects.h"
 #include "vg2d/core/SceneControl.h"
 
 namespace vg {
@@ -58,8 +62,33 @@ void TvxFrame::SetSceneObject(TvxCustomScene* Value) {
   else Attach();
 }
 
+void TvxFrame::PaintPreview() {
+  TvxObject* root = sceneObject_ ? sceneObject_->GetRoot() : nullptr;
+  TvxVisualObject* v = root ? root->Visual() : nullptr;
+  TvxCanvas* target = GetCanvas();
+  if (!v || !v->Visible() || !target) return;
+  auto side = [](float V) { return static_cast<int>(std::clamp<int64_t>(Round(V), 0, MaxEffectBitmapSide)); };
+  const int w = side(Width()), h = side(Height());
+  if (w == 0 || h == 0) return;
+  if (!preview_) preview_ = std::make_unique<TvxBitmap>(w, h);
+  else if (preview_->Width() != w || preview_->Height() != h) preview_->SetSize(w, h);
+  preview_->Clear(0);
+  v->SetBounds(0, 0, Width(), Height());
+  const TvxRect all = MakeRect(0, 0, static_cast<float>(w), static_cast<float>(h));
+  if (TvxCanvas* c = preview_->GetCanvas(); c && !preview_->IsEmpty() && c->BeginScene()) {
+    v->PaintTo(c, all, nullptr);
+    c->EndScene();
+  }
+  target->SetMatrix(GetAbsoluteMatrix());
+  target->DrawBitmap(preview_.get(), all, GetLocalRect(), GetAbsoluteOpacity(), false);
+}
+
 void TvxFrame::Paint() {
-  if (!pending_ || ComponentState().Contains(rtl::csDesigning)) return;
+  if (ComponentState().Contains(rtl::csDesigning)) {
+    PaintPreview();
+    return;
+  }
+  if (!pending_) return;
   pending_ = false;
   TvxCustomScene* scene = sceneObject_;
   if (!scene) return;

@@ -71,9 +71,10 @@ void RegisterLibraryClasses() {
   RegisterInCategory("Resources", {ClassOf<TvxBrushObject>(), ClassOf<TvxPathObject>(), ClassOf<TvxBitmapObject>()});
   // The layered-window entry point and OLE have no counterpart here: the window layer
   // presents layered output itself.
-  RegisterForStreams({ClassOf<TvxScene>()});
+  // The published scene too: forms stream their scenes under its name.
+  RegisterForStreams({ClassOf<TvxCustomScene>(), ClassOf<TvxScene>()});
   RegisterInCategory("Layout", {ClassOf<TvxFrame>()});
-  // ("Popup")
+  // ("Popup": the controls library)
   RegisterInCategory("Animations",
                      {ClassOf<TvxColorAnimation>(), ClassOf<TvxGradientAnimation>(), ClassOf<TvxFloatAnimation>(),
                       ClassOf<TvxRectAnimation>(), ClassOf<TvxBitmapAnimation>(), ClassOf<TvxColorKeyAnimation>(),
@@ -88,8 +89,8 @@ void RegisterLibraryClasses() {
                       ClassOf<TvxScrollArrowLeft>(), ClassOf<TvxScrollArrowRight>(), ClassOf<TvxCalloutRectangle>()});
   RegisterInCategory("Design", {ClassOf<TvxSelection>(), ClassOf<TvxSelectionPoint>(), ClassOf<TvxDesignFrame>()});
   RegisterInCategory("Windows", {ClassOf<TvxBackground>()});
-  // ("Boxes", "Controls", "Tool and Status", "Buttons", "HUD", "Layout", "Lists", "Items",
-  //  "Trees", "Text Edits", "Colors", "Ext. Controls", "Math", "Compound", "Design")
+  // The controls library adds the rest, each class after those of its category here ("Windows",
+  // "Layout", "Design"), so the lists read as if one start-up had registered them all.
 }
 
 }  // namespace
@@ -105,7 +106,6 @@ void LibraryStartup() {
   if (!DefaultCanvasClass) DefaultCanvasClass = TvxCanvasGdiPlus::ClassRef();
   record.StartedBackend = !gfx2d::IsStarted();
   if (record.StartedBackend) StartupGdiPlus();
-  // (grid classes: "Grid", "Grid Columns", "Items")
 }
 
 void LibraryShutdown() {

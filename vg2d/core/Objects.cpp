@@ -8,6 +8,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/core/Animations.h"
+#include "vg2d/core/Controls.h"
 #include "vg2d/core/Effects.h"
 #include "vg2d/core/VisualObjects.h"
 
@@ -226,6 +227,11 @@ void TvxObject::SortChildren(const TvxObjectSortCompare& Less) {
 void TvxObject::AddObjectsToList(std::vector<TvxObject*>& List) {
   List.push_back(this);
   for (TvxObject* c : children_) c->AddObjectsToList(List);
+}
+
+void TvxObject::AddControlsToList(std::vector<TvxControl*>& List) {
+  if (auto* c = dynamic_cast<TvxControl*>(this)) List.push_back(c);
+  for (TvxObject* c : children_) c->AddControlsToList(List);
 }
 
 // ---- host ---------------------------------------------------------------------------------------

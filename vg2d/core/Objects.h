@@ -32,6 +32,7 @@ class TStream;
 namespace vg {
 
 class TvxVisualObject;
+class TvxControl;
 
 using TvxObjectSortCompare = std::function<bool(TvxObject* A, TvxObject* B)>;
 
@@ -77,6 +78,8 @@ public:
   void SortChildren(const TvxObjectSortCompare& Less);
   // This object and all below it, depth first, parent before children.
   void AddObjectsToList(std::vector<TvxObject*>& List);
+  // The controls among them (this object too, when it is one), in the same order.
+  void AddControlsToList(std::vector<TvxControl*>& List);
 
   // ---- the host -----------------------------------------------------------------------------
   IvxScene* Scene() const { return scene_; }

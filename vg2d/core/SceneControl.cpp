@@ -132,6 +132,28 @@ void TvxCustomScene::DefineProperties(rtl::TFiler* Filer) {
   DefineDesignProperties(Filer);
 }
 
+namespace {
+// Updates the actions of the visible controls in the tree, depth first, entering only
+// visible objects. False when an update freed a control: the walk stops there, the next
+// idle time walks again.
+bool InitiateTreeActions(TvxVisualObject* Object) {
+  if (!Object->Visible()) return true;
+  if (auto* c = dynamic_cast<TvxControl*>(Object); c && c->GetAction()) {
+    TvxFreeWatch watch(c);
+    c->InitiateAction();
+    if (watch.Gone()) return false;
+  }
+  for (size_t i = 0; i < Object->Children().size(); ++i)
+    if (TvxVisualObject* v = Object->Children()[i]->Visual(); v && !InitiateTreeActions(v)) return false;
+  return true;
+}
+}  // namespace
+
+void TvxCustomScene::InitiateAction() {
+  inherited::InitiateAction();
+  if (TvxObject* root = GetRoot(); root && root->IsVisual()) InitiateTreeActions(root->Visual());
+}
+
 void TvxCustomScene::Loaded() {
   inherited::Loaded();
   savedCursor_ = Cursor();

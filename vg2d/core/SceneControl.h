@@ -114,6 +114,9 @@ protected:
   void RootRemoved() override { Invalidate(); }
   void DefineProperties(rtl::TFiler* Filer) override;
   void Loaded() override;
+  // The scene's own action, then those of the visible controls of its first root's tree,
+  // so that the controls' actions update with the form's.
+  void InitiateAction() override;
   void GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) override;
   void CreateHandle() override;
   void CreateWnd() override;

@@ -190,7 +190,7 @@ const TvxMatrix& TvxVisualObject::GetAbsoluteMatrix() {
     if (TvxVisualObject* p = VisualParent())
       absoluteMatrix_ = MatrixMultiply(MatrixMultiply(localMatrix_, p->GetChildrenMatrix()), p->GetAbsoluteMatrix());
     else
-      absoluteMatrix_ = localMatrix_;
+      absoluteMatrix_ = paintBase_ ? MatrixMultiply(localMatrix_, *paintBase_) : localMatrix_;
     recalcAbsolute_ = false;
     if (CanRequestRepaint()) Repaint();
   }
@@ -428,7 +428,7 @@ void TvxVisualObject::SetVisible(bool Value) {
 void TvxVisualObject::SetAlign(TvxAlign Value) {
   if (!SetField(align_, Value)) return;
   if (TvxVisualObject* p = VisualParent()) {
-    p->needAlign_ = true;
+    if (align_ != vaNone) p->AlignedChildComes();
     if (!Loading()) p->Realign();
   }
 }
@@ -471,7 +471,7 @@ void TvxVisualObject::ChildAdded(TvxObject* AObject) {
   }
   if (!AObject->IsVisual()) return;
   TvxVisualObject* c = AObject->Visual();
-  if (c->align_ != vaNone) needAlign_ = true;
+  if (c->align_ != vaNone) AlignedChildComes();
   if (canvas_) c->SetCanvas(canvas_);
   c->SetUpdateCount(updateCount_);
   c->RecalcEnabled();

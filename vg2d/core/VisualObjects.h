@@ -353,8 +353,10 @@ public:
   // Paints the visible children that touch a pending update rectangle, in list order.
   virtual void PaintChildren();
   // Paints this object and its subtree into ACanvas so that its local rectangle fills
-  // ARect, as if AParent were its parent.
-  void PaintTo(TvxCanvas* ACanvas, const TvxRect& ARect, TvxObject* AParent = nullptr);
+  // ARect, as if AParent were its parent. With a Base matrix (a visual brush gives the
+  // canvas's own), ARect lies in the space that matrix maps to the canvas.
+  void PaintTo(TvxCanvas* ACanvas, const TvxRect& ARect, TvxObject* AParent = nullptr,
+               const TvxMatrix* Base = nullptr);
   // A new bitmap of the object's size (rounded) with the object painted into it.
   std::unique_ptr<TvxBitmap> MakeScreenshot();
 
@@ -405,6 +407,9 @@ protected:
   bool Designing() const;
   bool Aligning() const { return aligning_; }
   void RecalcNeedAlign();
+  // A child takes an Align other than vaNone: a parent that had no aligned child measures
+  // the corner and scale kinds from its size now.
+  void AlignedChildComes();
   // Whether this object lays its children out again when one of them changes its width or
   // height, aligned or not (a scroll box's content, whose extent follows its children).
   virtual bool RealignOnChildResize() const { return false; }
@@ -484,10 +489,13 @@ private:
   bool absoluteEnabled_ = true;
   std::vector<TvxVisualObject*> tabList_;
   bool needAlign_ = false;
+  // The size the corner and scale kinds measure the change from: the size at the last
+  // layout, or when the first aligned child came (see AlignedChildComes).
   float lastWidth_ = 50;
   float lastHeight_ = 50;
   TvxMatrix localMatrix_ = IdentityMatrix;
   TvxMatrix absoluteMatrix_ = IdentityMatrix;
+  const TvxMatrix* paintBase_ = nullptr;  // under a parentless object's matrix during PaintTo
   bool recalcAbsolute_ = true;
   bool effectsDirty_ = true;
   float absoluteOpacity_ = 1;

@@ -200,6 +200,14 @@ bool TvxVisualObject::EffectPaintsAfter() const {
   return false;
 }
 
+void TvxVisualObject::AlignedChildComes() {
+  if (!needAlign_) {
+    lastWidth_ = width_;
+    lastHeight_ = height_;
+  }
+  needAlign_ = true;
+}
+
 void TvxVisualObject::RecalcNeedAlign() {
   needAlign_ = std::any_of(Children().begin(), Children().end(),
                            [](TvxObject* c) { return c->IsVisual() && c->Visual()->align_ != vaNone; });
@@ -357,7 +365,7 @@ void TvxVisualObject::ApplyEffect() {
   canvas->RestoreState(state);
 }
 
-void TvxVisualObject::PaintTo(TvxCanvas* ACanvas, const TvxRect& ARect, TvxObject* AParent) {
+void TvxVisualObject::PaintTo(TvxCanvas* ACanvas, const TvxRect& ARect, TvxObject* AParent, const TvxMatrix* Base) {
   IvxScene* s = Scene();
   if (!s || !ACanvas || width_ * height_ == 0) return;
   const bool disableUpdate = s->GetDisableUpdate();
@@ -372,6 +380,12 @@ void TvxVisualObject::PaintTo(TvxCanvas* ACanvas, const TvxRect& ARect, TvxObjec
   TvxObject* parent = parent_;
   const float angle = rotateAngle_;
   parent_ = AParent;
+  const TvxMatrix base = Base ? *Base : IdentityMatrix;  // a copy: the canvas's matrix changes below
+  struct TBaseReset {
+    const TvxMatrix*& Field;
+    ~TBaseReset() { Field = nullptr; }
+  } resetBase{paintBase_};
+  if (Base) paintBase_ = &base;
   {
     rtl::TEventMute quietPos(position_->OnChange);
     rtl::TEventMute quietScale(scale_->OnChange);
@@ -386,6 +400,7 @@ void TvxVisualObject::PaintTo(TvxCanvas* ACanvas, const TvxRect& ARect, TvxObjec
   AfterPaint();
   PaintChildren();
   parent_ = parent;
+  paintBase_ = nullptr;
   {
     rtl::TEventMute quietPos(position_->OnChange);
     rtl::TEventMute quietScale(scale_->OnChange);
@@ -433,7 +448,8 @@ void PaintVisualBrushObject(rtl::TComponent* Visual, TvxCanvas& Canvas, const Tv
   } restore{object, object->opacity_};
   object->opacity_ = std::isnan(Opacity) ? 0.0f : std::clamp(Opacity, 0.0f, 1.0f);
   object->RecalcOpacity();
-  object->PaintTo(&Canvas, Rect, nullptr);
+  // Rect is in the filled object's coordinates, which the canvas's matrix maps to the target.
+  object->PaintTo(&Canvas, Rect, nullptr, &Canvas.Matrix());
 }
 
 }  // namespace vg
