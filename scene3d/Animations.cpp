@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/loop/Application.h"
 #include "platform/loop/Clock.h"
@@ -285,6 +286,7 @@ void FreeDxAniThread() {
 TdxAniThread::TdxAniThread() = default;
 
 TdxAniThread::~TdxAniThread() {
+  if (gone_) *gone_ = true;
   if (timer_) rtl::Application->StopTimer(timer_);
 }
 
@@ -317,9 +319,19 @@ void TdxAniThread::Tick() {
   // Last to first, over the list as it was when the tick began: animations leave it (and
   // may be freed, some by another one's handler) while they are processed, and one that
   // left is passed over.
+  // A handler that frees the last scene frees this clock too: nothing of it is touched then
+  // (a tick that called this one hears of it as well).
   const std::vector<TdxAnimation*> snapshot = animations_;
-  for (auto it = snapshot.rbegin(); it != snapshot.rend(); ++it)
+  bool gone = false;
+  bool* const outer = std::exchange(gone_, &gone);
+  for (auto it = snapshot.rbegin(); it != snapshot.rend(); ++it) {
     if (Contains(*it) && (*it)->Running()) (*it)->ProcessTick(now / 1000.0, delta);
+    if (gone) {
+      if (outer) *outer = true;
+      return;
+    }
+  }
+  gone_ = outer;
   // An idle clock keeps no timer: nothing wakes the loop until an animation starts again.
   if (animations_.empty() && timer_) {
     rtl::Application->StopTimer(timer_);

@@ -213,11 +213,13 @@ public:
   bool Contains(const TdxAnimation* Animation) const;
   bool Empty() const { return animations_.empty(); }
   // One tick: every running animation, from the last to the first, advances by the
-  // seconds since the previous tick.
+  // seconds since the previous tick. A handler may free the clock (the last scene going):
+  // the tick then ends at once.
   void Tick();
 
 private:
   std::vector<TdxAnimation*> animations_;
+  bool* gone_ = nullptr;  // set by the destructor while a tick runs
   unsigned long long timer_ = 0;
   double lastTime_ = 0;  // milliseconds on the application clock
 };

@@ -35,6 +35,19 @@ win::TControl* MovedControl(win::TControl* Scene) {
   return win::GetParentForm(Scene);
 }
 
+// Runs Fire, the class library's handling that fires the scene's own mouse event; false when
+// the event's handler freed the scene. Without a handler nothing is watched.
+template <class F>
+bool OwnEventKeptScene(rtl::TComponent* Scene, bool Assigned, F&& Fire) {
+  if (!Assigned) {
+    Fire();
+    return true;
+  }
+  TdxFreeWatch alive(Scene);
+  Fire();
+  return !alive.Gone();
+}
+
 TdxDragObject DragObjectOf(const win::TDropData& Data) {
   TdxDragObject d;
   for (const std::u16string& f : Data.Files) d.Files.push_back(rtl::WideToUtf8(f));
@@ -108,7 +121,8 @@ void TdxScene::Unhover() {
 // ---- mouse ------------------------------------------------------------------------------------
 
 void TdxScene::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) {
-  inherited::MouseDown(Button, Shift, X, Y);
+  if (!OwnEventKeptScene(this, static_cast<bool>(OnMouseDown), [&] { inherited::MouseDown(Button, Shift, X, Y); }))
+    return;
   if (!canvas_) return;
   if (!designing_ && !Focused() && CanFocus()) SetFocus();
   lastPoint_ = {static_cast<float>(X), static_cast<float>(Y), 0, 1};
@@ -123,7 +137,7 @@ void TdxScene::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, int X
 }
 
 void TdxScene::MouseMove(rtl::TShiftState Shift, int X, int Y) {
-  inherited::MouseMove(Shift, X, Y);
+  if (!OwnEventKeptScene(this, static_cast<bool>(OnMouseMove), [&] { inherited::MouseMove(Shift, X, Y); })) return;
   if (!canvas_) return;
   rtl::TCursor cursor = savedCursor_;
   win::TControl* owner = MovedControl(this);
@@ -174,7 +188,7 @@ void TdxScene::MouseMove(rtl::TShiftState Shift, int X, int Y) {
 }
 
 void TdxScene::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) {
-  inherited::MouseUp(Button, Shift, X, Y);
+  if (!OwnEventKeptScene(this, static_cast<bool>(OnMouseUp), [&] { inherited::MouseUp(Button, Shift, X, Y); })) return;
   if (!canvas_) return;
   if (moving_ || resizing_) {
     moving_ = resizing_ = false;
@@ -189,7 +203,11 @@ void TdxScene::MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, 
 }
 
 bool TdxScene::DoMouseWheel(rtl::TShiftState Shift, int WheelDelta, const win::TPoint& MousePos) {
-  bool handled = inherited::DoMouseWheel(Shift, WheelDelta, MousePos);
+  bool handled = false;
+  // A scene freed by its handler has used the turn: the form passes it on to no parent.
+  if (!OwnEventKeptScene(this, static_cast<bool>(OnMouseWheel),
+                         [&] { handled = inherited::DoMouseWheel(Shift, WheelDelta, MousePos); }))
+    return true;
   if (!canvas_) return true;
   if (designing_) {
     DesignWheel(WheelDelta);

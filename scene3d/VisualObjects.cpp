@@ -543,18 +543,7 @@ void TdxVisualObject::ProcessTick(double Time, float DeltaTime) {
   IdxScene* s = Scene();
   if (s && s->GetInvisibleAtRuntime()) return;
   TdxPhysics* engine = Engine();
-  if (dynamic_ && body_ && engine) {
-    // The body holds the absolute matrix; the local one is it taken into the parent's space.
-    // The object's own absolute matrix is the body's as read, so a collider's body is handed
-    // back exactly what it gave and stays as it was (at rest, asleep).
-    const TdxMatrix absolute = engine->GetBodyMatrix(body_);
-    const TdxVisualObject* parent = VisualParent();
-    localMatrix_ = parent ? dxMatrixMultiply(absolute, parent->GetInverseAbsoluteMatrix()) : absolute;
-    quaternion_ = dxQuaternionFromMatrix(localMatrix_);
-    position_->SetPointNoChange({localMatrix_.M[3][0], localMatrix_.M[3][1], localMatrix_.M[3][2]});
-    InvalidateMatrix();
-    SetAbsoluteMatrix(absolute);
-  }
+  if (dynamic_ && body_ && engine) TakeBodyMatrix(*engine);
   const TdxVector v = velocity_->Vector();
   if (v.X != 0 || v.Y != 0 || v.Z != 0) {
     const TdxVector step = LocalToAbsoluteVector({v.X, v.Y, v.Z, 0});
@@ -564,6 +553,33 @@ void TdxVisualObject::ProcessTick(double Time, float DeltaTime) {
     if (colliseTrack_ && body_ && engine) {
       std::vector<TdxVisualObject*> hits;
       engine->FindCollisions(this, hits);
+    }
+  }
+}
+
+void TdxVisualObject::TakeBodyMatrix(TdxPhysics& Engine) {
+  // The object's own absolute matrix is the body's as read, so a collider's body is handed
+  // back exactly what it gave and stays as it was (at rest, asleep).
+  const TdxMatrix absolute = Engine.GetBodyMatrix(body_);
+  const TdxVisualObject* parent = VisualParent();
+  localMatrix_ = parent ? dxMatrixMultiply(absolute, parent->GetInverseAbsoluteMatrix()) : absolute;
+  quaternion_ = dxQuaternionFromMatrix(localMatrix_);
+  position_->SetPointNoChange({localMatrix_.M[3][0], localMatrix_.M[3][1], localMatrix_.M[3][2]});
+  SetAbsoluteMatrix(absolute);
+  // The children ticked before this object: a dynamic one took its body's matrix into the
+  // space this object had then, and takes it again into the new one.
+  TakeBodyMatrices(Engine);
+}
+
+void TdxVisualObject::TakeBodyMatrices(TdxPhysics& Engine) {
+  for (int i = 0; i < ChildrenCount(); ++i) {
+    auto* v = dynamic_cast<TdxVisualObject*>(Children(i));
+    if (!v) continue;
+    if (v->dynamic_ && v->body_) {
+      v->TakeBodyMatrix(Engine);
+    } else {
+      v->matrixInvalid_ = true;
+      v->TakeBodyMatrices(Engine);
     }
   }
 }

@@ -416,6 +416,13 @@ private:
   // The engine of AScene, nil when it has none or draws nothing at run time.
   static TdxPhysics* EngineOf(IdxScene* AScene);
   void RemakeBody();
+  // A dynamic object with a body takes the body's matrix: the body holds the absolute matrix,
+  // the local one is it taken into the parent's space. The children follow (TakeBodyMatrices).
+  void TakeBodyMatrix(TdxPhysics& Engine);
+  // After this object's absolute matrix changed by its body: a dynamic child with a body takes
+  // its body's matrix again in the new space (it stays where its body is), any other child's
+  // matrix is worked out anew, and so on down.
+  void TakeBodyMatrices(TdxPhysics& Engine);
   void DrawDesignBox(TdxVisualObject* Child, TdxCanvas* Canvas, TdxColor Color, bool Filled);
 
   std::unique_ptr<TdxPosition> position_;

@@ -277,6 +277,31 @@ TEST_F(DxAnimations, APathChangedAfterTheFirstStartLeavesTheAnimationOnItsProper
   EXPECT_EQ(body->Position()->Z(), 0);
 }
 
+// The last scene going frees the clock, also from a handler that the clock's own tick runs:
+// that tick ends there, and the next start makes a clock again.
+TEST_F(DxAnimations, AHandlerThatFreesTheClockEndsItsTick) {
+  TdxFloatAnimation* late = Float(1, "Position.Z", 5);
+  TdxFloatAnimation* early = Float(0.1f);
+  int freedIt = 0;
+  early->OnFinish = [&](rtl::TObject*) {
+    ++freedIt;
+    FreeDxAniThread();
+  };
+  late->Start();
+  early->Start();  // walked first: the last one in the list
+  ASSERT_NE(DxAniThread(), nullptr);
+  Tick(8);
+  EXPECT_EQ(freedIt, 1);
+  EXPECT_EQ(DxAniThread(), nullptr);
+  Tick(8);  // no timer of the freed clock is left
+  TdxFloatAnimation* again = Float(0.1f);
+  again->Start();
+  ASSERT_NE(DxAniThread(), nullptr);
+  Tick(8);
+  EXPECT_EQ(finishes, 1);
+  EXPECT_EQ(body->opacity, 1.0f);
+}
+
 TEST_F(DxAnimations, ColorAnimationWritesTextOrTheArgbNumber) {
   auto color = [&](const std::string& Path) {
     auto* c = new TdxColorAnimation(nullptr);

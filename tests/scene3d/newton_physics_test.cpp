@@ -512,6 +512,31 @@ TEST_F(NewtonPhysicsTest, ADynamicColliderChildStaysAtRestUnderItsParent) {
   }
 }
 
+// Under a falling dynamic parent, which ticks after its children and then takes its own body's
+// matrix, each dynamic child is drawn where its body is: a collider child's body, handed its
+// object's matrix, is so never carried along by the parent, and falls as a lone body does.
+TEST_F(NewtonPhysicsTest, DynamicChildrenOfAFallingDynamicParentStayWithTheirBodies) {
+  Bullet();
+  TdxVisualObject* parent = Make({0, 0, 50}, {1, 1, 1}, true);
+  TdxVisualObject* plain = DynamicChild(parent, {5, 0, 0}, false);
+  TdxVisualObject* collider = DynamicChild(parent, {-5, 0, 0}, true);
+  TdxVisualObject* lone = Make({20, 0, 50}, {1, 1, 1}, true);
+  int apart = 0;
+  for (int i = 0; i < 30; ++i) {
+    for (TdxObject* o : std::vector<TdxObject*>(scene.roots)) o->ProcessTick(time, Frame);
+    // What a frame draws now.
+    for (TdxVisualObject* c : {plain, collider})
+      apart += std::fabs(c->AbsolutePosition().Z - BodyZ(c)) > 1e-4f;
+    Physics()->Step(Frame);
+    time += Frame;
+  }
+  EXPECT_EQ(apart, 0) << "frames that drew a child away from its body";
+  EXPECT_LT(BodyZ(lone), 49) << "they fell";
+  EXPECT_NEAR(BodyZ(parent), BodyZ(lone), 1e-3f);
+  EXPECT_NEAR(BodyZ(plain), BodyZ(lone), 1e-3f);
+  EXPECT_NEAR(BodyZ(collider), BodyZ(lone), 1e-3f) << "its body was not carried along";
+}
+
 TEST_F(NewtonPhysicsTest, ExplodeChangesABodysVelocityByTheStrength) {
   Bullet();
   auto* side = Make({3, 4, 100}, {1, 1, 1}, true);

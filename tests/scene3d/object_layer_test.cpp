@@ -410,6 +410,42 @@ TEST_F(ObjectLayerTest, LayersCountAsHostsOf2DObjectsAndTheLastOneTakesTheTicker
   EXPECT_EQ(vg::AniThread(), nullptr);
 }
 
+// A 2D animation's handler may free the last layer, which takes the ticker along while the
+// ticker walks its list: the walk ends there, and the next start makes a ticker again.
+TEST_F(ObjectLayerTest, AnAnimationHandlerFreeingTheLastLayerEndsTheTickersWalk) {
+  rtl::TTestClock clock;
+  rtl::Application->SetClock(&clock);
+  MakeLayer();
+  Box* box = Add(nullptr, 0, 0, 20, 20);
+  Box* other = Add(nullptr, 30, 0, 20, 20);
+  other->AnimateFloat("Opacity", 0.5f, 10);  // walked after the one that ends
+  auto* fade = new vg::TvxFloatAnimation(nullptr);
+  box->AddObject(fade);
+  fade->SetPropertyName("Opacity");
+  fade->SetStopValue(0.25f);
+  fade->SetDuration(0.1f);
+  int finished = 0;
+  fade->OnFinish = [&](rtl::TObject*) {
+    ++finished;
+    layer->Free();
+    layer = nullptr;
+  };
+  fade->Start();
+  ASSERT_NE(vg::AniThread(), nullptr);
+  for (int i = 0; i < 10 && layer; ++i) clock.Advance(vg::TvxAniThread::IntervalMs);
+  EXPECT_EQ(finished, 1);
+  EXPECT_EQ(layer, nullptr);
+  EXPECT_EQ(vg::AniThread(), nullptr);
+  clock.Advance(5 * vg::TvxAniThread::IntervalMs);  // no timer of the freed ticker is left
+  MakeLayer();
+  Box* again = Add(nullptr, 0, 0, 20, 20);
+  again->AnimateFloat("Opacity", 0.5f, 0.1f);
+  ASSERT_NE(vg::AniThread(), nullptr);
+  clock.Advance(10 * vg::TvxAniThread::IntervalMs);
+  EXPECT_FLOAT_EQ(again->Opacity(), 0.5f);
+  rtl::Application->SetClock(nullptr);
+}
+
 TEST_F(ObjectLayerTest, ALayerStreamsItsStoredRootsAsItsChildrenAndReadsThemBackAsRoots) {
   MakeLayer(300, 200);
   layer->SetName("GuiLayer");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "platform/loop/Application.h"
 #include "platform/rtl/SysUtils.h"
@@ -669,6 +670,7 @@ void FreeAniThread() {
 TvxAniThread::TvxAniThread() : startTime_(rtl::GetTickCount() / 1000.0) {}
 
 TvxAniThread::~TvxAniThread() {
+  if (gone_) *gone_ = true;
   if (timer_) rtl::Application->StopTimer(timer_);
 }
 
@@ -696,6 +698,10 @@ void TvxAniThread::Tick() {
   const float delta = static_cast<float>(now - lastTime_);
   lastTime_ = now;
   // Last to first; animations leave the list (and may be freed) while they are processed.
+  // A handler that frees the last host frees this ticker too: nothing of it is touched then
+  // (a tick that called this one hears of it as well).
+  bool gone = false;
+  bool* const outer = std::exchange(gone_, &gone);
   for (int i = static_cast<int>(animations_.size()) - 1; i >= 0;) {
     TvxAnimation* a = animations_[static_cast<size_t>(i)];
     if (a->Running()) {
@@ -706,8 +712,13 @@ void TvxAniThread::Tick() {
         a->ProcessTick(delta, static_cast<float>(now));
       }
     }
+    if (gone) {
+      if (outer) *outer = true;
+      return;
+    }
     i = std::min(i - 1, static_cast<int>(animations_.size()) - 1);
   }
+  gone_ = outer;
   // An idle ticker keeps no timer: nothing wakes the loop until an animation starts again.
   if (animations_.empty() && timer_) {
     rtl::Application->StopTimer(timer_);

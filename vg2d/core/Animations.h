@@ -419,11 +419,13 @@ public:
   void Add(TvxAnimation* Animation);
   void Remove(TvxAnimation* Animation);
   bool Contains(const TvxAnimation* Animation) const;
-  // One tick: advances every running animation by the time since the last tick.
+  // One tick: advances every running animation by the time since the last tick. A handler
+  // may free the ticker (the last host of 2D objects going): the tick then ends at once.
   void Tick();
 
 private:
   std::vector<TvxAnimation*> animations_;
+  bool* gone_ = nullptr;  // set by the destructor while a tick runs
   unsigned long long timer_ = 0;  // 0 while resting
   // Seconds on the application's clock, kept in double so that 33 ms steps stay exact
   // however long the program runs.
