@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/rtl/CodePage.h"
+#include "tests/TestOutput.h"
 #include "tests/app_ui/MainWindow.h"
 #include "tests/vg2d_core/Screenshot.h"
 #include "tools/ecusim/Simulator.h"
@@ -126,7 +127,7 @@ protected:
     const vg::TvxPoint p = Object->LocalToAbsolute({X, Y});
     return {main->Left() + static_cast<int>(p.X), main->Top() + static_cast<int>(p.Y)};
   }
-  // The window's part of the screen, kept as Name beside the build and, with
+  // The window's part of the screen, kept as Name in the build's test output and, with
   // GASCAL_UPDATE_GALLERY set, as the reference picture of that name in tests/app_ui/data.
   void KeepWindowPicture(const vgtest::Screenshot& Screen, const std::string& Name) const {
     const int left = main->Left(), top = main->Top(), width = main->Width(), height = main->Height();
@@ -138,7 +139,7 @@ protected:
                                          top + y < Screen.height)
                                             ? Screen.At(left + x, top + y)
                                             : 0xFF000000u;
-    vg::TvxFilterGdiPlus().SaveToFile((folder.Origin() / Name).string(), picture, "");
+    vg::TvxFilterGdiPlus().SaveToFile(testout::Path(Name), picture, "");
     if (std::getenv("GASCAL_UPDATE_GALLERY"))
       vg::TvxFilterGdiPlus().SaveToFile(std::string(APP_UI_TEST_DATA "/") + Name, picture, "");
   }
