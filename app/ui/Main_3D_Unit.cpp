@@ -602,6 +602,7 @@ void TForm_3D_GEN::ApplyLanguage() {
   files->Items()->EndUpdate();
   ListLanguages();
   TranslateColorDescriptions();
+  ShowErrorsInLanguage();
 }
 
 void TForm_3D_GEN::ListLanguages() {
