@@ -603,6 +603,7 @@ void TForm_3D_GEN::ApplyLanguage() {
   ListLanguages();
   TranslateColorDescriptions();
   ShowErrorsInLanguage();
+  if (Model().Actions.MainWindowShown) StatusMessagesInLanguage();
 }
 
 void TForm_3D_GEN::ListLanguages() {

@@ -1,6 +1,7 @@
 // A language chosen from the main window's menu while the ECU reports a gas leak, on a real X
 // screen (Xvfb) against the ECU simulator: what the Setup page shows, the error memo's lines
-// included, is in the new language at once, and back in English when English is chosen.
+// included, and the status line's message in force, is in the new language at once, and
+// back in English when English is chosen.
 #include <chrono>
 #include <string>
 
@@ -35,6 +36,7 @@ protected:
     SimulatorScreenTest::SetUp();
     folder.Write("Language/Deutsch.lng",
                  "DynamicIND_Error_GasLeakage Dichtung defekt. Gas tritt aus.\r\n"
+                 "DynamicIND_Error FEHLER\r\n"
                  "CFG_Config_PG_RPM Umschalten auf Gas ab Drehzahl\r\n");
   }
   // Picks the language named Name from the language menu's list, as a click on it does.
@@ -56,8 +58,11 @@ TEST_F(LanguageScreenChild, Run) {
       << rtl::WideToUtf8(errors->Text());
   RunFor(300ms);
 
+  vg::TvxHudLabel* status = main->Parts().HudLabel_DynamicIND;
+  ASSERT_TRUE(RunUntil([&] { return status->Text() == u"ERROR"; }, 4s)) << rtl::WideToUtf8(status->Text());
   Choose(u"Deutsch");
   EXPECT_EQ(errors->Text(), u"Dichtung defekt. Gas tritt aus.");
+  EXPECT_EQ(status->Text(), u"FEHLER") << "the status line's message in force";
   EXPECT_EQ(main->PageCFG()->Parts().HudLabel_CFG_PG_RPM->Text(), u"Umschalten auf Gas ab Drehzahl >");
   vgtest::Screenshot screen;
   ASSERT_TRUE(ReadScreen(screen));
@@ -65,6 +70,7 @@ TEST_F(LanguageScreenChild, Run) {
 
   Choose(u"English");
   EXPECT_EQ(errors->Text(), u"Broken seal system. Gas leakage.");
+  EXPECT_EQ(status->Text(), u"ERROR");
 }
 
 }  // namespace
