@@ -9,6 +9,7 @@
 #include "ecu/FindUnit.h"
 #include "ecu/Gas_Injectors_Unit.h"
 #include "ecu/Host.h"
+#include "ecu/Language.h"
 #include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -172,19 +173,30 @@ struct PageNumbers {
   std::string error;
 };
 
+// The label of a page's number box, as the installer reads it beside the box.
+std::string PageBoxLabel(const std::string& Key) {
+  return LanguageStorePresent() ? LngText(Key) : LngTextFromFile(Key);
+}
+
+// The delay's text in tenths, held to its range (the text's value may lie far beyond what
+// an integer holds).
+std::int32_t PageTenths(const std::string& Text) {
+  return PGTimeRange.Clamp(FloatToInt(std::clamp(TextToFloat(Text) * 10, -1.0, 256.0)));
+}
+
 PageNumbers ConvertPageNumbers(const TCFGPageValues& page) {
   const Configuration_Class& c = Model();
   PageNumbers n{c.PG_RPM, c.PG_Temper, c.PG_Time, {}};
-  const auto take = [&n](const auto& Convert) {
+  const auto take = [&n](const char* LabelKey, const auto& Convert) {
     try {
       Convert();
     } catch (const rtl::EConvertError& e) {
-      if (n.error.empty()) n.error = e.what();
+      if (n.error.empty()) n.error = PageBoxLabel(LabelKey) + ": " + e.what();
     }
   };
-  take([&] { n.pgRPM = rtl::StrToInt(page.PG_RPM); });
-  take([&] { n.pgTemper = rtl::StrToInt(page.PG_Temper); });
-  take([&] { n.pgTime = FloatToInt(TextToFloat(page.PG_Time) * 10); });
+  take("CFG_Config_PG_RPM", [&] { n.pgRPM = ClampPGRPM(rtl::StrToInt64(page.PG_RPM)); });
+  take("CFG_Config_PG_Temper", [&] { n.pgTemper = PGTemperRange.Clamp(rtl::StrToInt64(page.PG_Temper)); });
+  take("CFG_Config_PG_Time", [&] { n.pgTime = PageTenths(page.PG_Time); });
   return n;
 }
 
@@ -526,9 +538,9 @@ void CFG_Page_To_Config(const TCFGPageValues& Page) {
 }
 
 bool CFGPageNumbersConvert(const TCFGPageValues& Page) {
-  std::int32_t whole = 0;
+  std::int64_t whole = 0;
   double real = 0;
-  return rtl::TryStrToInt(Page.PG_RPM, whole) && rtl::TryStrToInt(Page.PG_Temper, whole) &&
+  return rtl::TryStrToInt64(Page.PG_RPM, whole) && rtl::TryStrToInt64(Page.PG_Temper, whole) &&
          (Page.PG_Time.empty() || rtl::TryStrToFloat(CommaToPoint(Page.PG_Time), real));
 }
 

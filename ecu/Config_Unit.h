@@ -134,6 +134,8 @@ constexpr std::int32_t PGRPMLowest = 458;
 std::int32_t ClampPGRPM(std::int64_t RPM);
 // Whole degrees of the sensor table, whose entries are 16-bit tenths of a degree.
 constexpr TValueRange PGTemperRange{-3276, 3276};
+// The gas injectors' delay in tenths of a second, one byte.
+constexpr TValueRange PGTimeRange{0, 255};
 constexpr TValueRange LevelRange{0, 1023};
 constexpr TValueRange GasPointRange{0, 65535};
 constexpr TValueRange PetrolPointRange{0, 32767};
@@ -262,10 +264,12 @@ struct TCFGPageValues {
 TCFGPageValues ConfigToCFGPageValues();
 
 // Takes the page's values into the model (the application schedules the page's write).
-// Nothing happens while ConfigData.CFGPageUpdating is set. A text that is not a number
-// (R.P.M., temperature or delay) leaves that value of the model as it was; everything else is
-// taken all the same, then the first such text raises rtl::EConvertError (once, however many
-// texts failed).
+// Nothing happens while ConfigData.CFGPageUpdating is set. A number is held to its value's
+// range as it is taken (PGRPMRange with its gap, PGTemperRange, PGTimeRange), so the page,
+// the file and the ECU get the same value. A text that is not a number (R.P.M., temperature
+// or delay) leaves that value of the model as it was; everything else is taken all the same,
+// then the first such text raises rtl::EConvertError (once, however many texts failed),
+// naming its box by the label's text in the current language.
 void CFG_Page_To_Config(const TCFGPageValues& Page);
 // Whether every number text of the page converts (what CFG_Page_To_Config would take
 // without raising).

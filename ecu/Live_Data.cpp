@@ -93,24 +93,13 @@ void WatchErrors(std::uint8_t Errors1, std::uint8_t Errors2) {
     Session().LiveData.ErrorsClearShown = 0;
     Session().LiveData.LastErrorBits1 = Errors1;
     Session().LiveData.LastErrorBits2 = Errors2;
-    std::vector<std::string> texts;
-    const auto line = [&texts](const char* Key) { texts.push_back(LngText(Key)); };
-    if (IsSet(Errors1, 0)) line("DynamicIND_Error_TempVap");
-    if (all) {
-      if (IsSet(Errors1, 4)) line("DynamicIND_Error_TempGas");
-      if (IsSet(Errors2, 0)) line("DynamicIND_Error_PressVap");
-      if (IsSet(Errors2, 4)) line("DynamicIND_Error_PressColl");
-    }
-    if (IsSet(Errors2, 1)) line("DynamicIND_Error_LinkInject");
-    if (IsSet(Errors2, 2)) line("DynamicIND_Error_GasLeakage");
-    if (IsSet(Errors2, 3)) line("DynamicIND_Error_ShortCircuit");
-    ReportErrors(texts);
+    ReportErrors(ErrorMemoTexts());
     AddStatus(TColorRole::Txt_Error, "DynamicIND_Error");
   }
   if (Session().LiveData.LastErrorBits1 == 0 && Session().LiveData.LastErrorBits2 == 0 &&
       !Session().LiveData.ErrorsClearShown) {
     Session().LiveData.ErrorsClearShown = 1;
-    ReportErrors({LngText("DynamicIND_Errors_NotPresent"), LngText("DynamicIND_Errors_ECU_Works")});
+    ReportErrors(ErrorMemoTexts());
     RemoveStatus("DynamicIND_Error");
   }
 }
@@ -189,6 +178,31 @@ void DynamicIND_Update() {
     Session().Hosts.Host->AutoCalibrationStep();
     Session().Hosts.Host->LiveDataReceived();
   }
+}
+
+std::vector<std::string> ErrorMemoTexts() {
+  const TLiveState& live = Session().LiveData;
+  std::vector<std::string> texts;
+  const auto line = [&texts](const char* Key) { texts.push_back(LngText(Key)); };
+  const std::uint8_t errors1 = live.LastErrorBits1, errors2 = live.LastErrorBits2;
+  if (errors1 == 0 && errors2 == 0) {
+    if (live.ErrorsClearShown) {
+      line("DynamicIND_Errors_NotPresent");
+      line("DynamicIND_Errors_ECU_Works");
+    }
+    return texts;
+  }
+  const bool all = live.VersionFamily == 0;
+  if (IsSet(errors1, 0)) line("DynamicIND_Error_TempVap");
+  if (all) {
+    if (IsSet(errors1, 4)) line("DynamicIND_Error_TempGas");
+    if (IsSet(errors2, 0)) line("DynamicIND_Error_PressVap");
+    if (IsSet(errors2, 4)) line("DynamicIND_Error_PressColl");
+  }
+  if (IsSet(errors2, 1)) line("DynamicIND_Error_LinkInject");
+  if (IsSet(errors2, 2)) line("DynamicIND_Error_GasLeakage");
+  if (IsSet(errors2, 3)) line("DynamicIND_Error_ShortCircuit");
+  return texts;
 }
 
 }  // namespace ecu

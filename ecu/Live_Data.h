@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace ecu {
 
@@ -56,5 +58,9 @@ void Work_Mode_Display();
 // and error bits are watched only while the link is up. Script instruction 35; the main
 // window also calls it once at start-up, before any reply.
 void DynamicIND_Update();
+// The error memo's lines for the error bits last reported, in the current language: a line
+// per error, or the two "no errors" lines once the ECU reported none; nothing before its
+// first report after the firmware family became known.
+std::vector<std::string> ErrorMemoTexts();
 
 }  // namespace ecu

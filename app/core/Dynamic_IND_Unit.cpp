@@ -28,6 +28,18 @@ void ShowOnLine(const std::string& Color, const std::string& Text) {
 
 std::string HoursText(std::int32_t Minutes) { return ecu::CommaToPoint(rtl::Format("%.2f", Minutes / 60.0)); }
 
+// The language keys of the messages the status line keeps in force.
+constexpr const char* StatusKeys[] = {"DynamicIND_Engine_off", "DynamicIND_Low_pressure",
+                                      "DynamicIND_Not_Save_Data", "DynamicIND_Error",
+                                      "DynamicIND_Transmission", "DynamicIND_Receiv_On"};
+
+// The key a message's text was looked up by in the current language (empty: none of them).
+std::string StatusKeyOf(const std::string& Text) {
+  for (const char* key : StatusKeys)
+    if (ecu::LngText(key) == Text) return key;
+  return {};
+}
+
 }  // namespace
 
 DynamicIND_Class::DynamicIND_Class() { this->Colors.fill("#FFFFFFFF"); }
@@ -37,6 +49,7 @@ DynamicIND_Class::~DynamicIND_Class() = default;
 void DynamicIND_Class::Reset() {
   this->Colors.fill("#FFFFFFFF");
   for (std::string& text : Texts) text.clear();
+  for (std::string& key : Keys) key.clear();
   Count = 0;
   Current = 0;
   Timer_DynamicIND.reset();
@@ -79,6 +92,7 @@ void AddStatusMessage(const std::string& Color, const std::string& Text) {
   if (s.Count >= StatusMessageCapacity) return;  // the list holds ten
   s.Colors[s.Count] = Color;
   s.Texts[s.Count] = Text;
+  s.Keys[s.Count] = StatusKeyOf(Text);
   ++s.Count;
   s.Current = s.Count;
   ShowStatusMessage(Color, Text);
@@ -95,9 +109,11 @@ void RemoveStatusMessage(const std::string& Text) {
     const auto at = found - s.Texts.begin();
     std::move(found + 1, end, found);
     std::move(s.Colors.begin() + at + 1, s.Colors.begin() + s.Count, s.Colors.begin() + at);
+    std::move(s.Keys.begin() + at + 1, s.Keys.begin() + s.Count, s.Keys.begin() + at);
     --s.Count;
     s.Colors[s.Count] = "#FFFFFFFF";
     s.Texts[s.Count].clear();
+    s.Keys[s.Count].clear();
   }
   ShowNextStatusMessage();
 }
@@ -110,6 +126,18 @@ void ShowNextStatusMessage() {
     s.Current = s.Current < s.Count ? static_cast<std::uint8_t>(s.Current + 1) : std::uint8_t{1};
     ShowOnLine(s.Colors[s.Current - 1u], s.Texts[s.Current - 1u]);
     s.Timer_DynamicIND->SetEnabled(true);
+    return;
+  }
+  ShowOnLine(Model().Settings.Font_Color, WorkingHoursText());
+}
+
+void StatusMessagesInLanguage() {
+  if (!Model().StatusMessages.Created()) return;
+  DynamicIND_Class& s = Model().StatusMessages;
+  for (std::size_t i = 0; i < s.Count; ++i)
+    if (!s.Keys[i].empty()) s.Texts[i] = ecu::LngText(s.Keys[i]);
+  if (s.Count > 0 && s.Current >= 1 && s.Current <= s.Count) {
+    ShowOnLine(s.Colors[s.Current - 1u], s.Texts[s.Current - 1u]);
     return;
   }
   ShowOnLine(Model().Settings.Font_Color, WorkingHoursText());

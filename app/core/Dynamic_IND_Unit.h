@@ -28,6 +28,9 @@ public:
   // Entries 1..Count of the messages in force, at index 0..Count-1.
   std::array<std::string, StatusMessageCapacity> Colors;
   std::array<std::string, StatusMessageCapacity> Texts;
+  // The language key each text was looked up by (empty for a text of no key, such as a
+  // write's failure), so that a new language can give it anew.
+  std::array<std::string, StatusMessageCapacity> Keys;
   std::uint8_t Count = 0;
   std::uint8_t Current = 0;  // entry shown last, 1..Count
   // The rotation's timer, made by CreateStatusMessages; until then, and after
@@ -54,6 +57,10 @@ void AddStatusMessage(const std::string& Color, const std::string& Text);
 void RemoveStatusMessage(const std::string& Text);
 // Tick of the rotation: the next message, or the working hours when none is in force.
 void ShowNextStatusMessage();
+// A new language: the messages in force take their texts in it (those looked up by a key of
+// the status line), and the line shows the one it showed, or the working hours, in it now.
+// The language's file is read meanwhile.
+void StatusMessagesInLanguage();
 // Script instructions 24 and 25: "DynamicIND_Receiv_On" in force, and its replacement by
 // "DynamicIND_Receiv_Off".
 void StatusReceiveOn();

@@ -49,6 +49,12 @@ void CreateConfiguration() { ecu::CreateConfiguration(Model().Settings.CFG_Full_
 
 void ShowLiveValues() { ecu::DynamicIND_Update(); }
 
+void ShowErrorsInLanguage() {
+  // No lines: the memo is empty already (nothing reported since the firmware family).
+  const std::vector<std::string> texts = ecu::ErrorMemoTexts();
+  if (!texts.empty() && ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->ErrorsReported(texts);
+}
+
 void ShowConfigLoadReport() {
   const ecu::TConfigLoadReport& report = ecu::Session().ConfigData.ConfigLoadReport;
   const std::vector<std::string> lines = ecu::ConfigLoadReportLines(report);

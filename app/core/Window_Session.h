@@ -22,6 +22,8 @@ void StartProgramFiles(const std::string& ProgramDir, const std::string& Program
 void CreateConfiguration();
 // The live values as they stand onto the indicators (as after a live reply).
 void ShowLiveValues();
+// The error memo's lines again, in the language now current (after a language change).
+void ShowErrorsInLanguage();
 // What reading the configuration file changed, in the message window (kind 13); nothing when
 // it changed nothing or no host is installed.
 void ShowConfigLoadReport();

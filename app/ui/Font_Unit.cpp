@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -87,6 +89,38 @@ bool OneLineTexts(vg::TvxObject* Control, std::vector<std::u16string>& Texts, fl
   return true;
 }
 
+// The font a fitted control shows its one line in (none for a control that is not fitted).
+vg::TvxFont* FittedFont(vg::TvxObject* Control) {
+  std::vector<std::u16string> texts;
+  float width = 0;
+  vg::TvxFont* font = nullptr;
+  return OneLineTexts(Control, texts, width, font) ? font : nullptr;
+}
+
+// The controls among Objects that are fitted, of one kind (one class in one parent), take
+// one size: the smallest any of them was fitted to, so that no label of a column or tab of a
+// row stands out larger or smaller than its neighbours.
+void EvenFittedSizes(const std::vector<vg::TvxObject*>& Objects) {
+  struct TKind {
+    const vg::TvxObject* Parent;
+    rtl::TClass Class;
+    bool operator<(const TKind& O) const {
+      return Parent != O.Parent ? std::less<>()(Parent, O.Parent) : std::less<>()(Class, O.Class);
+    }
+  };
+  std::map<TKind, float> smallest;
+  for (vg::TvxObject* o : Objects)
+    if (vg::TvxFont* f = FittedFont(o)) {
+      auto [at, added] = smallest.try_emplace(TKind{o->Parent(), o->ClassType()}, f->Size());
+      if (!added) at->second = std::min(at->second, f->Size());
+    }
+  for (vg::TvxObject* o : Objects)
+    if (vg::TvxFont* f = FittedFont(o)) {
+      const float size = smallest[TKind{o->Parent(), o->ClassType()}];
+      if (f->Size() != size) f->SetSize(size);
+    }
+}
+
 }  // namespace
 
 void FitFontToControl(vg::TvxObject* Control) {
@@ -148,12 +182,18 @@ void SetControlFont(vg::TvxObject* Control, bool Family, bool Size, int Role, bo
 }
 
 void ApplyFontsToTree(vg::TvxObject* Root) {
+  std::vector<vg::TvxObject*> named;
   for (vg::TvxObject* o : TreeObjects(Root))
-    if (!o->Name().empty()) SetControlFont(o, true, true, ColorKeptByLink(o) ? -1 : 0, true);
+    if (!o->Name().empty()) {
+      SetControlFont(o, true, true, ColorKeptByLink(o) ? -1 : 0, true);
+      named.push_back(o);
+    }
+  EvenFittedSizes(named);
 }
 
 void ApplyFonts(TForm_3D_GEN& Main) {
   const TMainParts& p = Main.Parts();
+  std::vector<vg::TvxObject*> sized;
   for (vg::TvxObject* o : TreeObjects(p.HudWindow_3D_GEN)) {
     if (o->Name().empty() || o == p.HudLabel_DynamicIND) continue;
     // The pages take their fonts when they are selected (actions 12..15).
@@ -165,7 +205,9 @@ void ApplyFonts(TForm_3D_GEN& Main) {
         !static_cast<vg::TvxVisualObject*>(o)->Visible())
       continue;
     SetControlFont(o, true, true, ColorKeptByLink(o) ? -1 : 0, true);
+    sized.push_back(o);
   }
+  EvenFittedSizes(sized);
   for (int i = 0; i < IndicatorCount; ++i) {
     SetControlFont(p.IndicatorNames[i], true, false, IndicatorColorRole(i), false);
     SetControlFont(p.IndicatorValues[i], true, false, IndicatorColorRole(i), false);

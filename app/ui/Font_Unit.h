@@ -35,12 +35,15 @@ void FitFontToControl(vg::TvxObject* Control);
 std::u16string CutWithEllipsis(const std::u16string& Text, float Width,
                                const std::function<float(const std::u16string&)>& Measure);
 
-// Every named control of the tree under Root: family, size, style and role 0.
+// Every named control of the tree under Root: family, size, style and role 0; then the
+// fitted controls of one kind (one class in one parent: a column of labels, the tabs) take
+// one size, the smallest any of them was fitted to.
 void ApplyFontsToTree(vg::TvxObject* Root);
 
 // Action 6: the main window's texts (the indicators by their own sizes and colours, the
-// status line with family and colour only, the Flip and Settings buttons while visible) and
-// those of the page in view, then the other windows that are shown.
+// status line with family and colour only, the Flip and Settings buttons while visible; its
+// fitted controls of one kind at one size) and those of the page in view, then the other
+// windows that are shown.
 void ApplyFonts(TForm_3D_GEN& Main);
 // Actions 12..15: the texts of page 0..3 of the main window.
 void ApplyPageFonts(TForm_3D_GEN& Main, int Page);

@@ -602,6 +602,8 @@ void TForm_3D_GEN::ApplyLanguage() {
   files->Items()->EndUpdate();
   ListLanguages();
   TranslateColorDescriptions();
+  ShowErrorsInLanguage();
+  if (Model().Actions.MainWindowShown) StatusMessagesInLanguage();
 }
 
 void TForm_3D_GEN::ListLanguages() {

@@ -125,6 +125,12 @@ std::array<double, 5> TPage_CFG::LevelTrackValues() const {
 }
 
 void TPage_CFG::PageToConfig() {
+  TakePage();
+  ShowHeldNumbers();
+}
+
+void TPage_CFG::TakePage() {
+  if (Freeing()) return;
   try {
     TakeCFGPageTexts(PageValues());
   } catch (const rtl::EConvertError&) {
@@ -137,17 +143,31 @@ void TPage_CFG::PageToConfig() {
 }
 
 void TPage_CFG::LevelToConfig() {
-  if (CFGPageUpdating()) return;
+  if (CFGPageUpdating() || Freeing()) return;
   try {
     TakeCFGLevelPageTexts(PageValues());
   } catch (const rtl::EConvertError&) {
     ConfigToCFGPage();
     throw;
   }
+  ShowHeldNumbers();
   // The thresholds as voltages.
   const TCFGPageHold updating;
   for (std::size_t i = 0; i < 5; ++i)
     parts_.HudTextBox_LevelGas[i]->SetText(LevelVoltText(parts_.HudTrackBar_LevelGas[i]->Value()));
+}
+
+void TPage_CFG::ShowHeldNumbers() {
+  if (Freeing()) return;
+  const std::optional<TCFGPageTexts> values = CFGPageOfConfig();
+  if (!values) return;
+  const TCFGPageHold updating;
+  const auto show = [](vg::TvxHudComboTextBox* Box, const std::u16string& Text) {
+    if (Box->Text() != Text) Box->SetText(Text);
+  };
+  show(parts_.HudComboTextBox_CFG_PG_RPM, values->PG_RPM);
+  show(parts_.HudComboTextBox_CFG_PG_Temper, values->PG_Temper);
+  show(parts_.HudComboTextBox_CFG_PG_Time, values->PG_Time);
 }
 
 void TPage_CFG::ClearErrorMemo() { parts_.HudMemo_CFG_Errors->SetText({}); }
@@ -169,11 +189,15 @@ void TPage_CFG::UpdateLevelSensorImage(int WorkMode, int Level) {
 
 // ---- handlers -----------------------------------------------------------------------------------
 
+bool TPage_CFG::Freeing() const { return ComponentState().Contains(rtl::csDestroying); }
+
 void TPage_CFG::NumberTyped(vg::TvxHudComboTextBox*) {
-  if (CFGPageUpdating()) return;
+  if (CFGPageUpdating() || Freeing()) return;
   // A text that is no number yet (a box being emptied to type anew) changes nothing and
   // waits: Enter or leaving the box reports it (OnChange).
-  if (CFGPageNumbersConvert(PageValues())) PageToConfig();
+  // A number beyond its range is held to it in the model at once, and shown so when the
+  // typing ends.
+  if (CFGPageNumbersConvert(PageValues())) TakePage();
 }
 
 void TPage_CFG::HudComboTextBox_CFG_RPM_PrescalerChange(rtl::TObject*) { PageToConfig(); }
@@ -195,6 +219,7 @@ void TPage_CFG::HudCheckBox_CFG_LevelGas_BuzzerChange(rtl::TObject*) { LevelToCo
 void TPage_CFG::HudTrackBar_LevelGasChange(rtl::TObject*) { LevelToConfig(); }
 
 void TPage_CFG::HudComboTextBox_CFG_Level_SensorChange(rtl::TObject*) {
+  if (Freeing()) return;
   const std::optional<std::array<int, 5>> levels = ChooseLevelSensor(
       parts_.HudComboTextBox_CFG_Level_Sensor->Text(), parts_.HudCheckBox_CFG_LevelGas_Buzzer->IsChecked());
   if (!levels) return;

@@ -35,7 +35,8 @@ public:
   // What the page's controls hold now, as the configuration takes it.
   TCFGPageTexts PageValues() const;
   std::array<double, 5> LevelTrackValues() const;
-  // The page into the model, and a write of the page after the delay.
+  // The page into the model, and a write of the page after the delay; the number boxes then
+  // show what the model took (a value beyond its range as the ECU will get it).
   void PageToConfig();
   void LevelToConfig();
   // The error memo.
@@ -66,6 +67,13 @@ private:
   // A numeric box's text while it is typed: taken when it reads as a number, else left
   // until Enter or the focus leaves (where a text that is no number is reported).
   void NumberTyped(vg::TvxHudComboTextBox* Box);
+  // The page into the model, the boxes left as they are.
+  void TakePage();
+  // The page is being freed: a box that loses the focus as its window goes (a value typed
+  // and not yet entered) finds controls of the page freed already, and changes nothing.
+  bool Freeing() const;
+  // The number boxes whose text differs from the model's value get the model's.
+  void ShowHeldNumbers();
   // The customer texts onto their boxes.
   void ShowUserPage(const TCFGPageTexts& Values);
 

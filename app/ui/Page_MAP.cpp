@@ -85,6 +85,7 @@ void TPage_MAP::BuildGrid() {
       cell.Label->OnMouseMove = vg::TvxMouseMoveEvent(this, &TPage_MAP::CellMouseMove);
       cell.Label->OnMouseDown = vg::TvxMouseEvent(this, &TPage_MAP::CellMouseDown);
       cell.Label->OnMouseUp = vg::TvxMouseEvent(this, &TPage_MAP::CellMouseUp);
+      cell.Label->OnKillFocus = rtl::TNotifyEvent(this, &TPage_MAP::CellKillFocus);
       panel->AddObject(cell.Label);
     }
   PlaceGrid();
@@ -209,6 +210,18 @@ void TPage_MAP::MapKeyDown(std::uint16_t Key, rtl::TShiftState Shift) {
     default: return;
   }
   MapRPMKeyDown(key, Shift.Contains(rtl::ssShift));
+  const TMapRPMItem focused = Model().MapRPM.Focused;
+  if (key == TMapRPMKey::Enter && Model().MapRPM.Editing && MapRPMItemKind(focused) != TMapRPMItemKind::None) {
+    // The label is focusable only while it holds the focus, so Tab and the mouse pass the
+    // grid by as before.
+    vg::TvxHudLabel* label = Cell(focused.Row, focused.Col).Label;
+    label->SetCanFocused(true);
+    label->SetFocus();
+  }
+}
+
+void TPage_MAP::CellKillFocus(rtl::TObject* Sender) {
+  if (auto* label = dynamic_cast<vg::TvxHudLabel*>(Sender)) label->SetCanFocused(false);
 }
 
 void TPage_MAP::ShiftReleased() { MapRPMShiftReleased(); }

@@ -55,6 +55,7 @@ public:
   // trail's timer runs while the trail wants it.
   void MarkMapRPMLiveCell();
   // Every key while the page is shown, and the release of Shift while no write runs.
+  // Enter that turns editing on gives the focused item's value label the keyboard focus.
   void MapKeyDown(std::uint16_t Key, rtl::TShiftState Shift);
   void ShiftReleased();
   // Timer_3D_MapRPM_Tail: the trail of the live cell fades.
@@ -71,6 +72,8 @@ public:
   void CellMouseMove(rtl::TObject* Sender, rtl::TShiftState Shift, float X, float Y, float Dx, float Dy);
   void CellMouseDown(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y);
   void CellMouseUp(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y);
+  // A label gives up the keyboard focus: it takes none again until Enter gives it.
+  void CellKillFocus(rtl::TObject* Sender);
 
 private:
   void BuildGrid();

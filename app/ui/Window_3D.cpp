@@ -12,6 +12,7 @@
 #include "platform/rtl/TypInfo.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
+#include "vg2d/controls/TextControls.h"
 #include "vg2d/core/VisualObjects.h"
 
 namespace app {
@@ -60,7 +61,13 @@ void ReadComponentText(rtl::TComponent* Root, const std::string& ResourceName, c
   } catch (const std::exception& e) {
     problems.push_back(PlaceOf(reader, places) + ": " + e.what());
   }
-  if (problems.empty()) return;
+  if (problems.empty()) {
+    // Every caption stays within its control: a text longer than its room (a language's
+    // longer words, a larger font) is cut there, a line with an ellipsis.
+    for (int i = 0; i < Root->ComponentCount(); ++i)
+      if (auto* text = dynamic_cast<vg::TvxTextControl*>(Root->Components(i))) text->SetTrimmed(true);
+    return;
+  }
   std::string message = What + " cannot be read:";
   for (const std::string& p : problems) message += "\n" + p;
   throw rtl::EReadError(message);

@@ -123,7 +123,7 @@ private:
 // Reads the component text ResourceName into Root (which is the text's root object and owns
 // what it makes, whose published methods the text's events name). Problems are collected,
 // each with its line, class and property, and raised together as one rtl::EReadError that
-// names What.
+// names What. The text controls read keep their texts within their bounds (Trimmed).
 void ReadComponentText(rtl::TComponent* Root, const std::string& ResourceName, const std::string& What);
 
 // Every 2D object of a tree (Root included) in tree order.

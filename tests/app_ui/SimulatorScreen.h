@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/rtl/CodePage.h"
+#include "tests/TestOutput.h"
 #include "tests/app_ui/MainWindow.h"
 #include "tests/vg2d_core/Screenshot.h"
 #include "tools/ecusim/Simulator.h"

@@ -236,17 +236,20 @@ TEST_F(ProgramFontTest, ANewProgramFontReachesThePageInViewAtOnce) {
   vg::TvxHudTextBox* name = main->PageCFG()->Parts().HudTextBox_CFG_User_Name;
   vg::TvxHudButton* clear = main->PageMAP()->Parts().HudButton_3D_MapRPM_Clear;
   const float before = clear->Font()->Size();
+  const float label = SizeOf("HudLabel_CFG_RPM_Prescaler");
   main->Tracks().FontSize->SetValue(16);
   RunQueue();  // the font action only: no page was selected
   EXPECT_EQ(name->Font()->Size(), 16);
-  EXPECT_EQ(SizeOf("HudLabel_CFG_RPM_Prescaler"), 16);
+  // The labels' column as large as its longest label fits.
+  EXPECT_GT(SizeOf("HudLabel_CFG_RPM_Prescaler"), label);
+  EXPECT_EQ(SizeOf("HudLabel_CFG_RPM_Prescaler"), SizeOf("HudLabel_CFG_PG_Temper"));
   EXPECT_EQ(clear->Font()->Size(), before) << "a page out of view takes it when it is selected";
   main->Parts().HudTabControl_GEN->SetItemIndex(3);
   RunQueue();
   EXPECT_EQ(clear->Font()->Size(), 16);
 }
 
-TEST_F(ProgramFontTest, AtTheTracksLargestFontNoSetupTextIsCutAndEachIsAsLargeAsFits) {
+TEST_F(ProgramFontTest, AtTheTracksLargestFontNoSetupTextIsCutAndEachColumnIsAsLargeAsFits) {
   MakeAndShow();
   RunQueue();
   vg::TvxHudTrack* track = main->Tracks().FontSize;
@@ -257,13 +260,14 @@ TEST_F(ProgramFontTest, AtTheTracksLargestFontNoSetupTextIsCutAndEachIsAsLargeAs
   EXPECT_TRUE(setup.empty()) << setup.front();
   const std::vector<std::string> frame = CutTexts(main->Parts().HudWindow_3D_GEN);
   EXPECT_TRUE(frame.empty()) << frame.front() << " (tabs, title row, indicator column)";
-  // A text that fits keeps the size; the long ones are as large as fits, and readable.
-  EXPECT_EQ(SizeOf("HudLabel_CFG_RPM_Prescaler"), 20);
+  // The labels of a column take one size, the largest at which the longest fits, readable.
   for (const char* n : {"HudLabel_CFG_PG_Temper", "HudLabel_CFG_User_Gas_Jets"}) {
     SCOPED_TRACE(n);
     EXPECT_LT(SizeOf(n), 20);
-    EXPECT_GE(SizeOf(n), 12);
+    EXPECT_GE(SizeOf(n), 11);
   }
+  EXPECT_EQ(SizeOf("HudLabel_CFG_RPM_Prescaler"), SizeOf("HudLabel_CFG_PG_Temper"));
+  EXPECT_EQ(SizeOf("HudLabel_CFG_User_Name"), SizeOf("HudLabel_CFG_User_Gas_Jets"));
   Picture("main_font20_setup.png");
   // Back at the usual size every text takes it again.
   track->SetValue(12);

@@ -8,6 +8,8 @@
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
 #include "platform/loop/Timer.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/Display.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
@@ -72,6 +74,21 @@ TEST_F(MainSetupTest, TheCustomersDetailsCommitOnEnter) {
   Run(20);
   EXPECT_EQ(ecu::Session().ConfigData.Configuration->Car_Comments, "new injectors");
   EXPECT_EQ(Cfg().HudMemo_CFG_User_Notice->Text(), u"new injectors");
+}
+
+// The window goes (the system asks the program to end) while a box still holds the focus
+// with a number typed into it: its loss of the focus as the page is freed changes nothing.
+TEST_F(MainSetupTest, ABoxHoldingTheFocusWhenTheWindowIsFreedChangesNothing) {
+  vg::TvxHudComboTextBox* temper = Cfg().HudComboTextBox_CFG_PG_Temper;
+  temper->SetFocus();
+  ASSERT_TRUE(temper->IsFocused());
+  win::SimulateText(main.get(), "5");
+  Run(20);
+  const std::int32_t taken = ecu::Session().ConfigData.Configuration->PG_Temper;
+  ASSERT_EQ(rtl::IntToStr(taken), rtl::WideToUtf8(temper->Text()));
+  port.reset();
+  main.reset();
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->PG_Temper, taken);
 }
 
 TEST_F(MainSetupTest, ALevelSensorTypeBringsItsFlagsAndThresholds) {

@@ -188,6 +188,29 @@ TEST_F(MapPageTest, TheMouseOnTheLabelsFocusesSelectsAndDrags) {
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 24);
 }
 
+TEST_F(MapPageTest, EnterOnTheFocusedItemSelectsItAndGivesItsLabelTheKeyboardFocus) {
+  app::TPage_MAP& page = ShowMapPage();
+  Move(page, {3, 0}, 2, 2);
+  vg::TvxHudLabel* label = page.Cell(3, 0).Label;
+  EXPECT_FALSE(label->IsFocused());
+  std::uint16_t enter = win::VK_RETURN;
+  main->FormKeyDown(main.get(), enter, {});
+  EXPECT_TRUE(app::Model().MapRPM.Editing);
+  EXPECT_EQ(app::Model().MapRPM.MapRPMFlags[3][0], 1);
+  EXPECT_TRUE(label->IsFocused());
+  // The keys still reach the page: Up steps the break point, Enter ends the editing.
+  std::uint16_t up = win::VK_UP;
+  main->FormKeyDown(main.get(), up, {});
+  EXPECT_EQ(label->Text(), u"1100");
+  enter = win::VK_RETURN;
+  main->FormKeyDown(main.get(), enter, {});
+  EXPECT_FALSE(app::Model().MapRPM.Editing);
+  // Once the focus moves on, the label takes none from the mouse or Tab.
+  main->Parts().HudTabControl_GEN->SetFocus();
+  EXPECT_FALSE(label->IsFocused());
+  EXPECT_FALSE(label->CanFocused());
+}
+
 TEST_F(MapPageTest, TheCellDataAndTheWindowSpeakTheChosenLanguage) {
   folder.Write("Language/Deutsch.lng",
                "MapRPM_Time Benzinzeit\r\nRange Bereich\r\nDialogue Dialog\r\nLoad Laden\r\n");

@@ -14,6 +14,7 @@
 #include "ecu/Port_3D_Unit.h"
 #include "platform/comm/PortList.h"
 #include "platform/rtl/CodePage.h"
+#include "tests/TestOutput.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
@@ -132,10 +133,29 @@ TEST_F(PortWindowTest, TheSearchShowsTheWindowWithThePortsTheEntryTriedAndThePro
   EXPECT_FALSE(port->Showing()) << "no search runs by itself";
   EXPECT_EQ(ecu::Session().PortSearch.PortNames.size(), written);
 
-  // Its button starts it again.
+  // Its button starts it again; the list of ports shows with nothing selected in it.
   main->HudButton_Port_SearchClick(nullptr);
   EXPECT_TRUE(port->Showing());
   EXPECT_EQ(ecu::Session().Link.PortSearching, 1);
+  Run(1050);
+  const vg::TvxHudMemo* memo = Parts().HudMemo_3D_Port;
+  ASSERT_TRUE(memo->Visible());
+  ASSERT_EQ(memo->Lines()->Count(), 3);
+  // A press in the window (beside the list) gives its layer the keyboard, and the layer its
+  // first focusable control, the list.
+  const vg::TvxPoint at = Parts().HudPanel_3D_Port_Num->LocalToAbsolute({4, 4});
+  win::SimulateMouseMove(port.get(), static_cast<int>(at.X), static_cast<int>(at.Y));
+  win::SimulateMouseButton(port.get(), rtl::mbLeft, true, static_cast<int>(at.X), static_cast<int>(at.Y));
+  win::SimulateMouseButton(port.get(), rtl::mbLeft, false, static_cast<int>(at.X), static_cast<int>(at.Y));
+  Run(50);
+  EXPECT_FALSE(memo->HasSelection() && (memo->IsFocused() || !memo->HideSelection()))
+      << "the list is drawn with a selection";
+  rtl::Application->ProcessMessages();
+  const std::vector<std::uint32_t> frame = port->PresentedFrame();
+  vg::TvxBitmap picture;
+  picture.SetSize(port->Width(), port->Height());
+  std::copy(frame.begin(), frame.end(), picture.Bits());
+  vg::TvxFilterGdiPlus().SaveToFile(testout::Path("port_window_again.png"), picture, "");
 }
 
 TEST_F(PortWindowTest, ALongPortNameIsCutInTheMiddleToItsRoom) {

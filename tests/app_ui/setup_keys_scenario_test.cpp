@@ -113,7 +113,7 @@ TEST_F(SetupKeysScenarioChild, Run) {
   Click(main.get(), hot, 8);
   EXPECT_EQ(hot->IsChecked(), !wasHot);
   ASSERT_EQ(reports.size(), 1u);
-  EXPECT_EQ(reports[0], "'abc' is not a valid integer value");
+  EXPECT_EQ(reports[0], "Switch to gas when RPM: 'abc' is not a valid integer value");
   EXPECT_EQ(rpm->Text(), u"2000");
   EXPECT_EQ(ecu::Session().ConfigData.Configuration->PG_RPM, 2000);
   EXPECT_TRUE(RunUntil([&] { return ((sim->State().Params[159] & 4) != 0) != wasHot; }, 6s))

@@ -442,7 +442,7 @@ TEST_F(Config, PageTakesEveryValueThatConvertsAndRaisesOnceForTheRest) {
     CFG_Page_To_Config(two);
     ADD_FAILURE() << "no error";
   } catch (const rtl::EConvertError& e) {
-    EXPECT_EQ(std::string(e.what()), "'g' is not a valid integer value");
+    EXPECT_EQ(std::string(e.what()), "Switch to gas when RPM: 'g' is not a valid integer value");
   }
   EXPECT_EQ(c.GP_Buzzer, 0);
   EXPECT_EQ(c.PG_RPM, 1200);
@@ -464,6 +464,67 @@ TEST_F(Config, PageTakesEveryValueThatConvertsAndRaisesOnceForTheRest) {
   p.PG_RPM = "900";
   CFG_Page_To_Config(p);
   EXPECT_EQ(c.PG_RPM, 1200);
+}
+
+// A number beyond what its ECU parameter carries is held to it as the page gives it, so the
+// model, the file and the wire agree and the saved file loads back with nothing to report.
+TEST_F(Config, PageHoldsNumbersToWhatTheirParametersCarry) {
+  const Configuration_Class& c = *Session().ConfigData.Configuration;
+  struct Case {
+    const char *rpm, *temper, *time;
+    std::int32_t pgRPM, pgTemper, pgTime;
+  };
+  for (const Case& k : {Case{"99999", "99999", "99999", 8000, 3276, 255},
+                        Case{"1999999999", "-99999", "-3", 8000, -3276, 0},
+                        Case{"99999999999", "4000", "1e300", 8000, 3276, 255},
+                        Case{"300", "-4000", "25.5", 458, -3276, 255},
+                        Case{"-5", "40", "0.5", 0, 40, 5}}) {
+    TCFGPageValues p = ConfigToCFGPageValues();
+    p.PG_RPM = k.rpm;
+    p.PG_Temper = k.temper;
+    p.PG_Time = k.time;
+    EXPECT_TRUE(CFGPageNumbersConvert(p)) << k.rpm;
+    CFG_Page_To_Config(p);
+    EXPECT_EQ(c.PG_RPM, k.pgRPM) << k.rpm;
+    EXPECT_EQ(c.PG_Temper, k.pgTemper) << k.temper;
+    EXPECT_EQ(c.PG_Time, k.pgTime) << k.time;
+    LevelPageToConfig({1, 2, 3, 4, 5}, p);
+    EXPECT_EQ(c.PG_RPM, k.pgRPM) << k.rpm;
+
+    SaveConfigFile(dir / "held.cfg");
+    Session().ConfigData.Configuration->PG_RPM = 1;
+    Session().ConfigData.Configuration->PG_Temper = 1;
+    ASSERT_TRUE(LoadConfigFile(dir / "held.cfg"));
+    EXPECT_TRUE(Session().ConfigData.ConfigLoadReport.Problems.empty())
+        << k.rpm << ": " << ConfigLoadReportLines(Session().ConfigData.ConfigLoadReport).front();
+    EXPECT_EQ(c.PG_RPM, k.pgRPM);
+    EXPECT_EQ(c.PG_Temper, k.pgTemper);
+  }
+}
+
+// A number box's text that is no number is reported with the label beside the box, in the
+// language the page shows.
+TEST_F(Config, PageNamesTheBoxWhoseTextIsNoNumber) {
+  TCFGPageValues p = ConfigToCFGPageValues();
+  const auto error = [&p] {
+    try {
+      CFG_Page_To_Config(p);
+    } catch (const rtl::EConvertError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  p.PG_Temper = "warm";
+  EXPECT_EQ(error(), "Switch to gas when temperature: 'warm' is not a valid integer value");
+  p.PG_Temper = "40";
+  p.PG_Time = "soon";
+  EXPECT_EQ(error().rfind("Delay of gas injectors: ", 0), 0u) << error();
+
+  Session().Texts.LanguageDir = dir.Path().string();
+  WriteFile(dir / "German.lng", "CFG_Config_PG_Time Verz\xF6gerung der Gasinjektoren\r\n");
+  Session().Texts.CurrentLanguage = "German";
+  EXPECT_EQ(error().rfind("Verz\xF6gerung der Gasinjektoren: ", 0), 0u) << error();
+  EXPECT_FALSE(LanguageStorePresent());
 }
 
 TEST(GasInjectors, LimitsAndFactors) {

@@ -228,4 +228,62 @@ TEST(TextShape, AChangedValueRepaintsWhereItsCharactersChangedAndLooksAsIfPainte
   }
 }
 
+// Kept within its bounds (Trimmed): a line too long is cut at its end with an ellipsis (never
+// inside a surrogate pair) and cut again for a new width; wrapped lines end at the bounds'
+// bottom; a text that fits is drawn whole. Nothing is inked beyond the bounds, as an
+// untrimmed text is.
+TEST(TextShape, ATrimmedTextStaysInItsBoundsAndALongLineEndsWithAnEllipsis) {
+  const auto inkFrom = [](GroundedText& g, int Left, int Top) {
+    int inked = 0;
+    for (int y = Top; y < 40; ++y)
+      for (int x = Left; x < 300; ++x) inked += (g.s.At(x, y) & 0xFFu) < 0x80u;
+    return inked;
+  };
+  const std::u16string line(60, u'W');
+  GroundedText plain(vgTextAlignNear);
+  plain.text->SetBounds(10, 4, 100, 20);
+  plain.text->SetText(line);
+  plain.s.Paint();
+  EXPECT_GT(inkFrom(plain, 112, 0), 100) << "an untrimmed line runs on";
+
+  GroundedText cut(vgTextAlignNear);
+  cut.text->SetBounds(10, 4, 100, 20);
+  cut.text->SetTrimmed(true);
+  cut.text->SetText(line);
+  cut.s.Paint();
+  const std::u16string shown = cut.text->ShownText();
+  ASSERT_GE(shown.size(), 3u);
+  EXPECT_EQ(shown.back(), u'\u2026');
+  EXPECT_EQ(shown.substr(0, shown.size() - 1), std::u16string(shown.size() - 1, u'W'));
+  EXPECT_EQ(inkFrom(cut, 112, 0), 0);
+  EXPECT_GT(inkFrom(cut, 90, 0), 0) << "the ellipsis is drawn at the end";
+  EXPECT_LE(cut.text->GetUpdateRect().Right, 112);
+  // Wider: more of it.
+  cut.text->SetWidth(200);
+  EXPECT_GT(cut.text->ShownText().size(), shown.size());
+  // A line that fits is whole.
+  cut.text->SetText(u"WW");
+  EXPECT_EQ(cut.text->ShownText(), u"WW");
+  // Characters of two units are kept whole.
+  std::u16string faces;
+  for (int i = 0; i < 40; ++i) faces += u"\U0001F600";
+  cut.text->SetWidth(100);
+  cut.text->SetText(faces);
+  const std::u16string facesShown = cut.text->ShownText();
+  ASSERT_GE(facesShown.size(), 1u);
+  EXPECT_EQ(facesShown.size() % 2, 1u) << "whole pairs before the ellipsis";
+
+  // Wrapped lines stop at the bounds' bottom (with the glyphs' margin).
+  GroundedText wrapped(vgTextAlignNear, true);
+  wrapped.text->SetBounds(10, 4, 100, 14);
+  wrapped.text->SetTrimmed(true);
+  std::u16string words;
+  for (int i = 0; i < 30; ++i) words += u"word ";
+  wrapped.text->SetText(words);
+  wrapped.s.Paint();
+  EXPECT_EQ(wrapped.text->ShownText(), words);
+  EXPECT_EQ(inkFrom(wrapped, 0, 4 + 14 + 4), 0);
+  EXPECT_GT(inkFrom(wrapped, 0, 4), 0);
+}
+
 }  // namespace text_shape_test

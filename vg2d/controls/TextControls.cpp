@@ -67,6 +67,11 @@ void TvxTextControl::SetWordWrap(bool Value) {
   if (TvxText* part = TextPart()) part->SetWordWrap(Value);
 }
 
+void TvxTextControl::SetTrimmed(bool Value) {
+  trimmed_ = Value;
+  if (TvxText* part = TextPart()) part->SetTrimmed(Value);
+}
+
 void TvxTextControl::FontChanged(rtl::TObject*) {
   if (TvxText* part = TextPart()) part->SetFont(font_.get());
 }
@@ -94,6 +99,7 @@ void TvxTextControl::ApplyStyle() {
     part->SetHorzTextAlign(textAlign_);
     part->SetVertTextAlign(vertTextAlign_);
     part->SetWordWrap(wordWrap_);
+    part->SetTrimmed(trimmed_);
     part->SetFont(font_.get());
   }
   if (AutoTranslate()) {

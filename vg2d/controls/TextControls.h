@@ -37,6 +37,10 @@ public:
   void SetVertTextAlign(TvxTextAlign Value);
   bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool Value);
+  // Not published: the text kept within the part "text" (TvxText::Trimmed), handed to the
+  // part whenever the style is applied.
+  bool Trimmed() const { return trimmed_; }
+  void SetTrimmed(bool Value);
   // The text colour (solid black at creation); every change goes into the Fill of the
   // part "text". A style's brush object "foreground" replaces it when the style is applied.
   TvxBrush* FontFill() const { return fontFill_.get(); }
@@ -72,6 +76,7 @@ private:
   TvxTextAlign textAlign_ = vgTextAlignCenter;
   TvxTextAlign vertTextAlign_ = vgTextAlignCenter;
   bool wordWrap_ = false;
+  bool trimmed_ = false;
   bool applyingStyle_ = false;
 };
 

@@ -42,6 +42,8 @@ rtl::TClass TvxText::StaticClass() {
                                           .Property("Text", &T::Text, &T::SetText)
                                           .Property("Stretch", &T::Stretch, &T::SetStretch)
                                           .Default(false)
+                                          .Property("Trimmed", &T::Trimmed, &T::SetTrimmed)
+                                          .Default(false)
                                           .Property("WordWrap", &T::WordWrap, &T::SetWordWrap)
                                           .Default(true)
                                           .Build();
@@ -61,6 +63,7 @@ void TvxText::SetText(const std::u16string& Value) {
   if (Value == text_) return;
   const std::u16string old = std::exchange(text_, Value);
   paintRectSize_ = {-1, -1};
+  shownWidth_ = -1;
   PaintRectChanged();
   SetEffectsDirty();
   if (autoSize_) AdjustSize();
@@ -96,6 +99,12 @@ bool TvxText::ChangedSpan(const std::u16string& Old, TvxRect& Span) {
   kept.Assign(c->Font());
   c->Font()->Assign(font_.get());
   const TvxRect was = LineRect(c, Old), now = LineRect(c, text_);
+  // A line that is cut (or was) changes at its ellipsis too: it is repainted whole.
+  const TvxRect local = GetLocalRect();
+  if (trimmed_ && (std::min(was.Left, now.Left) < local.Left || std::max(was.Right, now.Right) > local.Right)) {
+    c->Font()->Assign(&kept);
+    return false;
+  }
   auto advance = [&](std::u16string_view Part) {
     TvxRect r = MakeRect(0, 0, 0, 0);
     c->MeasureText(r, r, std::u16string(Part), false, vgTextAlignNear, vgTextAlignNear);
@@ -115,6 +124,7 @@ bool TvxText::ChangedSpan(const std::u16string& Old, TvxRect& Span) {
 
 void TvxText::LayoutChanged() {
   paintRectSize_ = {-1, -1};
+  shownWidth_ = -1;
   PaintRectChanged();
   SetEffectsDirty();
   Repaint();
@@ -149,6 +159,7 @@ void TvxText::SetData(const rtl::TPropValue& Value) {
 
 void TvxText::FontChanged(rtl::TObject*) {
   paintRectSize_ = {-1, -1};
+  shownWidth_ = -1;
   PaintRectChanged();
   SetEffectsDirty();
   if (autoSize_) AdjustSize();
@@ -167,15 +178,18 @@ TvxRect TvxText::GetPaintRect() {
   kept.Assign(c->Font());
   c->Font()->Assign(font_.get());
   TvxRect r = local;
-  if (wordWrap_)
+  if (wordWrap_) {
     c->MeasureText(r, r, text_, wordWrap_, horzTextAlign_, vertTextAlign_);
-  else
+  } else {
     r = LineRect(c, text_);
+    lineWidth_ = RectWidth(r);
+  }
   c->Font()->Assign(&kept);
   // Antialiased edges and glyphs that reach past their cell (italics, accents).
   const float margin = font_->Size() / 4 + 1;
   InflateRectF(r, margin, margin);
   UnionRectF(local, r, paintRect_);
+  if (trimmed_) IntersectRectF(paintRect_, paintRect_, TrimRect());
   paintRectSize_ = size;
   return paintRect_;
 }
@@ -190,6 +204,14 @@ void TvxText::Paint() {
   if (!c) return;
   c->Font()->Assign(font_.get());
   const TvxRect local = GetLocalRect();
+  if (!stretch_ && trimmed_) {
+    const std::u16string& shown = ShownText();
+    const int state = c->SaveState();
+    c->IntersectClipRect(TrimRect());
+    c->FillText(local, local, shown, wordWrap_, GetAbsoluteOpacity(), horzTextAlign_, vertTextAlign_);
+    c->RestoreState(state);
+    return;
+  }
   if (!stretch_) {
     c->FillText(local, local, text_, wordWrap_, GetAbsoluteOpacity(), horzTextAlign_, vertTextAlign_);
     return;
@@ -208,6 +230,61 @@ void TvxText::Paint() {
 }
 
 TvxRect TvxText::GetReachRect() { return LocalRectToAbsolute(GetPaintRect()); }
+
+TvxRect TvxText::TrimRect() const {
+  TvxRect r = GetLocalRect();
+  const float margin = font_->Size() / 4 + 1;
+  r.Top -= margin;
+  r.Bottom += margin;
+  return r;
+}
+
+const std::u16string& TvxText::ShownText() {
+  if (!trimmed_ || wordWrap_ || stretch_ || text_.empty()) return text_;
+  if (shownWidth_ == Width()) return shownText_;
+  TvxCanvas* c = GetCanvas();
+  if (!c) return text_;
+  // The line as the paint rectangle measured it: most lines fit, and cost nothing more.
+  GetPaintRect();
+  if (lineWidth_ <= Width()) {
+    shownText_ = text_;
+    shownWidth_ = Width();
+    return shownText_;
+  }
+  TvxFont kept;
+  kept.Assign(c->Font());
+  c->Font()->Assign(font_.get());
+  const auto width = [c](const std::u16string& Line) {
+    TvxRect r = MakeRect(0, 0, 0, 0);
+    c->MeasureText(r, r, Line, false, vgTextAlignNear, vgTextAlignNear);
+    return RectWidth(r);
+  };
+  const float room = Width();
+  shownText_ = text_;
+  if (width(text_) > room) {
+    // The longest beginning that fits with the ellipsis (a longer one is never narrower),
+    // never ending inside a surrogate pair and without the blanks before the ellipsis.
+    static const std::u16string Ellipsis = u"\u2026";
+    auto cut = [this](std::size_t N) {
+      if (N > 0 && N < text_.size() && text_[N - 1] >= 0xD800 && text_[N - 1] <= 0xDBFF) --N;
+      std::u16string t = text_.substr(0, N);
+      t.erase(t.find_last_not_of(u' ') + 1);
+      return t + Ellipsis;
+    };
+    std::size_t low = 0, high = text_.size() - 1;
+    while (low < high) {
+      const std::size_t mid = (low + high + 1) / 2;
+      if (width(cut(mid)) <= room)
+        low = mid;
+      else
+        high = mid - 1;
+    }
+    shownText_ = width(cut(low)) <= room ? cut(low) : std::u16string();
+  }
+  c->Font()->Assign(&kept);
+  shownWidth_ = room;
+  return shownText_;
+}
 
 void TvxText::AdjustSize() {
   if (Aligning() || adjusting_) return;

@@ -1,6 +1,7 @@
 // TvxText: a wide string drawn with a font and the shape's fill, aligned in its bounds,
-// optionally word-wrapped, resized to its text (AutoSize) or scaled to fill its bounds
-// (Stretch). The layout itself (line breaking, line height, measuring) is the canvas's.
+// optionally word-wrapped, resized to its text (AutoSize), scaled to fill its bounds
+// (Stretch) or kept within them (Trimmed). The layout itself (line breaking, line height,
+// measuring) is the canvas's.
 #pragma once
 
 #include <memory>
@@ -32,6 +33,13 @@ public:
   bool Stretch() const { return stretch_; }
   // Switching Stretch on switches AutoSize off.
   void SetStretch(bool Value);
+  // The text stays within its bounds: across exactly, up and down with the margin the
+  // glyphs' edges need; a line without word wrap that is wider is cut at its end with an
+  // ellipsis ("…"), as much of it as fits. Off by default (drawn unclipped).
+  bool Trimmed() const { return trimmed_; }
+  void SetTrimmed(bool Value) { SetField(trimmed_, Value, &TvxText::LayoutChanged); }
+  // What is drawn: the text, or with Trimmed the line cut to the bounds' width.
+  const std::u16string& ShownText();
 
   rtl::TPropValue GetData() override;
   void SetData(const rtl::TPropValue& Value) override;
@@ -54,6 +62,9 @@ protected:
 private:
   // The text's layout changed: it is measured again and repainted.
   void LayoutChanged();
+  // The rectangle a trimmed text is clipped to: the bounds, with the glyph margin above and
+  // below.
+  TvxRect TrimRect() const;
   // Where Text lies as one line in the bounds (no margin), measured with C's font.
   TvxRect LineRect(TvxCanvas* C, const std::u16string& Text);
   // Where a single line changed from Old to the text now, in own coordinates and with the
@@ -71,9 +82,13 @@ private:
   bool wordWrap_ = true;
   bool autoSize_ = false;
   bool stretch_ = false;
+  bool trimmed_ = false;
   bool adjusting_ = false;
+  std::u16string shownText_;  // ShownText, valid while shownWidth_ is the width
+  float shownWidth_ = -1;
   TvxRect paintRect_;  // GetPaintRect, valid while paintRectSize_ is the size
   TvxPoint paintRectSize_{-1, -1};
+  float lineWidth_ = 0;  // the single line's width as GetPaintRect measured it
 };
 
 
