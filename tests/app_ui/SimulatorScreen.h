@@ -24,7 +24,6 @@
 #include "tests/vg2d_core/Screenshot.h"
 #include "tools/ecusim/Simulator.h"
 #include "vg2d/controls/TextControls.h"
-#include "tests/TestOutput.h"
 
 namespace apptest {
 
