@@ -156,9 +156,10 @@ void TdxBitmap::AssignTo(rtl::TPersistent* Dest) const {
   flat->BitmapChanged();
 }
 
-void TdxBitmap::WritePNG(rtl::TStream& Stream) {
+void TdxBitmap::WritePNG(rtl::TStream& Stream, bool Exact) {
   if (!DefaultFilterClass || bits_.empty()) return;
-  const bool opaque = std::all_of(bits_.begin(), bits_.end(), [](std::uint32_t p) { return (p >> 24) == 0xFF; });
+  const bool opaque =
+      !Exact && std::all_of(bits_.begin(), bits_.end(), [](std::uint32_t p) { return (p >> 24) == 0xFF; });
   auto filter = DefaultFilterClass->Create();
   if (opaque)
     filter->SaveToStream(Stream, *this, "jpg", "quality=100");
@@ -180,7 +181,8 @@ void TdxBitmap::ReadPNG(rtl::TStream& Stream) {
 void TdxBitmap::DefineProperties(rtl::TFiler* Filer) {
   inherited::DefineProperties(Filer);
   Filer->DefineBinaryProperty(
-      "PNG", [this](rtl::TStream& S) { ReadPNG(S); }, [this](rtl::TStream& S) { WritePNG(S); },
+      "PNG", [this](rtl::TStream& S) { ReadPNG(S); },
+      [this, exact = Filer->Copying()](rtl::TStream& S) { WritePNG(S, exact); },
       !bits_.empty() && DefaultFilterClass != nullptr);
 }
 

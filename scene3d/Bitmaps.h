@@ -116,8 +116,9 @@ public:
   void Assign(const rtl::TPersistent* Source) override;
 
   // "PNG": written through the default codec when there is at least one pixel, as "jpg" of
-  // quality 100 when every pixel is opaque, else as "png".
-  void WritePNG(rtl::TStream& Stream);
+  // quality 100 when every pixel is opaque, else as "png"; Exact: as "png" in any case, for a
+  // copy inside the program (TFiler::Copying).
+  void WritePNG(rtl::TStream& Stream, bool Exact = false);
   // Fires OnChange when the default codec decoded the data; otherwise leaves the bitmap as it
   // was.
   void ReadPNG(rtl::TStream& Stream);

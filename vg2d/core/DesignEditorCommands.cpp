@@ -119,7 +119,7 @@ void TvxDesignEditor::Copy() {
   TvxVisualObject* sel = Selection();
   if (!sel) return;
   rtl::TStringStream text("");
-  sel->SaveToTextStream(&text);
+  sel->SaveToTextStream(&text, true);  // the designer's own clipboard
   DesignClipboard() = text.DataString();
 }
 
