@@ -64,6 +64,9 @@ public:
   void SetTextStr(const std::u16string& Text) override;
 
 protected:
+  // Lines outside the text raise EStringListError, as the lines of the class library's
+  // memo do.
+  bool QuietIndexes() const override { return false; }
   // While updating the memo does not lay itself out again; the end of an update does.
   void SetUpdateState(bool Updating) override;
 
