@@ -9,6 +9,7 @@
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/Graphics.h"
 #include "vg2d/core/Canvas.h"
+#include "vg2d/core/ClassLibraryGraphics.h"
 #include "vg2d/core/Registry.h"
 
 namespace vg {
@@ -251,6 +252,12 @@ void TvxBitmap::Assign(const rtl::TPersistent* Source) {
     bits_ = src.bits_;
     needUpdate_ = true;
   });
+}
+
+void TvxBitmap::AssignTo(rtl::TPersistent* Dest) const {
+  auto* b = dynamic_cast<win::TBitmap*>(Dest);
+  if (!b) return inherited::AssignTo(Dest);
+  CopyToClassLibraryBitmap(Bits(), width_, height_, *b);
 }
 
 }  // namespace vg

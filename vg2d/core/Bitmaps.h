@@ -147,6 +147,8 @@ public:
   rtl::TNotifyEvent OnBeforeRealloc;
 
 protected:
+  // To a bitmap of the class library (win::TBitmap): its size, and the own pixels row by row.
+  void AssignTo(rtl::TPersistent* Dest) const override;
   void DefineProperties(rtl::TFiler* Filer) override;
 
 private:
