@@ -8,7 +8,9 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/win/Graphics.h"
 #include "vg2d/core/Bitmaps.h"
+#include "vg2d/core/ClassLibraryGraphics.h"
 
 namespace dx {
 
@@ -138,6 +140,10 @@ void TdxBitmap::Assign(const rtl::TPersistent* Source) {
     auto& from = const_cast<vg::TvxBitmap&>(*flat);
     const vg::TvxBitmap& pixels = from.GetResourceBitmap() ? *from.GetResourceBitmap() : from;
     CopyPixels(pixels.Width(), pixels.Height(), pixels.Bits());
+  } else if (const auto* b = dynamic_cast<const win::TBitmap*>(Source)) {
+    // The class library's bitmaps here are all of 32 bits without a transparent colour: the
+    // pixels as they are.
+    CopyPixels(b->Width(), b->Height(), b->Bits());
   } else {
     return inherited::Assign(Source);
   }
@@ -145,6 +151,7 @@ void TdxBitmap::Assign(const rtl::TPersistent* Source) {
 }
 
 void TdxBitmap::AssignTo(rtl::TPersistent* Dest) const {
+  if (auto* b = dynamic_cast<win::TBitmap*>(Dest)) return vg::CopyToClassLibraryBitmap(Bits(), width_, height_, *b);
   auto* flat = dynamic_cast<vg::TvxBitmap*>(Dest);
   if (!flat) return inherited::AssignTo(Dest);
   {

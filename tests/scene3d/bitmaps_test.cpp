@@ -10,6 +10,7 @@
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/Graphics.h"
 #include "scene3d/Bitmaps.h"
 #include "scene3d/FilterGdiPlus.h"
 #include "scene3d/Materials.h"
@@ -186,6 +187,34 @@ TEST(DxBitmap, CopiesToAndFrom2DBitmaps) {
 
   vg::TvxFont notABitmap;
   EXPECT_THROW(b.Assign(&notABitmap), rtl::EConvertError);
+}
+
+TEST(DxBitmap, CopiesToAndFromTheClassLibrarysBitmaps) {
+  win::TBitmap picture;
+  picture.SetSize(3, 2);
+  picture.ScanLine(1)[2] = 0x80402010u;  // half-transparent, premultiplied: taken as it is
+  picture.ScanLine(0)[0] = 0xFF0000FFu;
+  TdxBitmap b(5, 5);
+  int changes = 0;
+  b.OnChange = [&](rtl::TObject*) { ++changes; };
+  b.SetNeedUpdate(false);
+  b.Assign(&picture);
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(b.NeedUpdate());
+  ASSERT_EQ(b.Width(), 3);
+  ASSERT_EQ(b.Height(), 2);
+  EXPECT_EQ(std::memcmp(b.Bits(), picture.Bits(), 24), 0);
+
+  b.Clear(0xFFABCDEF);
+  win::TBitmap back;
+  back.Assign(&b);
+  ASSERT_EQ(back.Width(), 3);
+  ASSERT_EQ(back.Height(), 2);
+  EXPECT_EQ(back.ScanLine(1)[2], 0xFFABCDEFu);
+  EXPECT_EQ(std::memcmp(back.Bits(), b.Bits(), 24), 0);
+  TdxBitmap empty;
+  back.Assign(&empty);
+  EXPECT_EQ(back.Bits(), nullptr);
 }
 
 TEST_F(DxCodecs, PngPropertyPicksJpegForOpaqueBitmapsAndPngOtherwise) {
