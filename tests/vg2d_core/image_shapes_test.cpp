@@ -1,14 +1,17 @@
-// Images and paths: the rectangles they hand to the canvas, recorded, and their hit tests.
+// Images, paths and the paint box: the rectangles they hand to the canvas, recorded, the files an
+// image loads, the paint box's handler among its children, and the hit tests.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "ShapeScene.h"
 #include "platform/rtl/CodePage.h"
-#include "tests/TestOutput.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/ImageShapes.h"
 
@@ -114,7 +117,10 @@ TEST(ImageShape, FitNeverEnlargesAndInterpolationFollowsTheFlag) {
 }
 
 TEST(ImageShape, SetDataLoadsAFileNamedInWideText) {
-  const std::string name = testout::Path("image_set_data_\xC3\xBC.png");  // "ü" in UTF-8
+  // A file of its own that goes again ("ü" in UTF-8 in its name).
+  const std::string name = (std::filesystem::temp_directory_path() /
+                            ("gascal_image_set_data_\xC3\xBC_" + std::to_string(::getpid()) + ".png"))
+                               .string();
   const TvxFilterClass* saved = DefaultFilterClass;
   DefaultFilterClass = TvxFilterClassOf<TvxFilterGdiPlus>::Instance();
   TvxBitmap picture(5, 3);
