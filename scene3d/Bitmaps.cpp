@@ -8,7 +8,9 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/win/Graphics.h"
 #include "vg2d/core/Bitmaps.h"
+#include "vg2d/core/ClassLibraryGraphics.h"
 
 namespace dx {
 
@@ -138,6 +140,10 @@ void TdxBitmap::Assign(const rtl::TPersistent* Source) {
     auto& from = const_cast<vg::TvxBitmap&>(*flat);
     const vg::TvxBitmap& pixels = from.GetResourceBitmap() ? *from.GetResourceBitmap() : from;
     CopyPixels(pixels.Width(), pixels.Height(), pixels.Bits());
+  } else if (const auto* b = dynamic_cast<const win::TBitmap*>(Source)) {
+    // The class library's bitmaps here are all of 32 bits without a transparent colour: the
+    // pixels as they are.
+    CopyPixels(b->Width(), b->Height(), b->Bits());
   } else {
     return inherited::Assign(Source);
   }
@@ -145,6 +151,7 @@ void TdxBitmap::Assign(const rtl::TPersistent* Source) {
 }
 
 void TdxBitmap::AssignTo(rtl::TPersistent* Dest) const {
+  if (auto* b = dynamic_cast<win::TBitmap*>(Dest)) return vg::CopyToClassLibraryBitmap(Bits(), width_, height_, *b);
   auto* flat = dynamic_cast<vg::TvxBitmap*>(Dest);
   if (!flat) return inherited::AssignTo(Dest);
   {
@@ -156,9 +163,10 @@ void TdxBitmap::AssignTo(rtl::TPersistent* Dest) const {
   flat->BitmapChanged();
 }
 
-void TdxBitmap::WritePNG(rtl::TStream& Stream) {
+void TdxBitmap::WritePNG(rtl::TStream& Stream, bool Exact) {
   if (!DefaultFilterClass || bits_.empty()) return;
-  const bool opaque = std::all_of(bits_.begin(), bits_.end(), [](std::uint32_t p) { return (p >> 24) == 0xFF; });
+  const bool opaque =
+      !Exact && std::all_of(bits_.begin(), bits_.end(), [](std::uint32_t p) { return (p >> 24) == 0xFF; });
   auto filter = DefaultFilterClass->Create();
   if (opaque)
     filter->SaveToStream(Stream, *this, "jpg", "quality=100");
@@ -180,7 +188,8 @@ void TdxBitmap::ReadPNG(rtl::TStream& Stream) {
 void TdxBitmap::DefineProperties(rtl::TFiler* Filer) {
   inherited::DefineProperties(Filer);
   Filer->DefineBinaryProperty(
-      "PNG", [this](rtl::TStream& S) { ReadPNG(S); }, [this](rtl::TStream& S) { WritePNG(S); },
+      "PNG", [this](rtl::TStream& S) { ReadPNG(S); },
+      [this, exact = Filer->Copying()](rtl::TStream& S) { WritePNG(S, exact); },
       !bits_.empty() && DefaultFilterClass != nullptr);
 }
 

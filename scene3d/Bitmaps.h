@@ -111,13 +111,14 @@ public:
   void AddCanvas(IdxBitmapCanvas* Canvas);
   void RemoveCanvas(IdxBitmapCanvas* Canvas);
 
-  // From a 3D bitmap or a 2D bitmap (vg::TvxBitmap): its size and pixels; then the bitmap
-  // needs an upload and fires OnChange.
+  // From a 3D bitmap, a 2D bitmap (vg::TvxBitmap) or the class library's (win::TBitmap, always
+  // of 32 bits here): its size and pixels; then the bitmap needs an upload and fires OnChange.
   void Assign(const rtl::TPersistent* Source) override;
 
   // "PNG": written through the default codec when there is at least one pixel, as "jpg" of
-  // quality 100 when every pixel is opaque, else as "png".
-  void WritePNG(rtl::TStream& Stream);
+  // quality 100 when every pixel is opaque, else as "png"; Exact: as "png" in any case, for a
+  // copy inside the program (TFiler::Copying).
+  void WritePNG(rtl::TStream& Stream, bool Exact = false);
   // Fires OnChange when the default codec decoded the data; otherwise leaves the bitmap as it
   // was.
   void ReadPNG(rtl::TStream& Stream);
@@ -125,7 +126,8 @@ public:
   rtl::TNotifyEvent OnChange;
 
 protected:
-  // To a 2D bitmap: its size and pixels, then the 2D bitmap's change event.
+  // To a 2D bitmap: its size and pixels, then the 2D bitmap's change event. To the class
+  // library's bitmap: its size, and the pixels row by row.
   void AssignTo(rtl::TPersistent* Dest) const override;
   void DefineProperties(rtl::TFiler* Filer) override;
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/win/Graphics.h"
 #include "vg2d/core/Brushes.h"
+#include "vg2d/core/ClassLibraryGraphics.h"
 
 namespace dx {
 
@@ -95,11 +97,25 @@ void TdxFont::Assign(const rtl::TPersistent* Source) {
     OnChange(this);
     return;
   }
+  if (const auto* font = dynamic_cast<const win::TFont*>(Source)) {
+    const vg::TFontFace face = vg::FontFaceOf(*font);
+    {
+      rtl::TEventMute quiet(OnChange);
+      SetFamily(face.Family);
+      SetSize(face.Size);
+      if (face.Style != vg::NoFontStyle) SetStyle(static_cast<TdxFontStyle>(face.Style));
+    }
+    OnChange(this);
+    return;
+  }
   if (!rtl::AssignProperties(this, Source)) return inherited::Assign(Source);
   OnChange(this);
 }
 
 void TdxFont::AssignTo(rtl::TPersistent* Dest) const {
+  if (auto* font = dynamic_cast<win::TFont*>(Dest))
+    return vg::PutFontFace({family_, size_, style_ <= dxFontBoldItalic ? static_cast<int>(style_) : vg::NoFontStyle},
+                           *font);
   auto* flat = dynamic_cast<vg::TvxFont*>(Dest);
   if (!flat) return inherited::AssignTo(Dest);
   static constexpr vg::TvxFontStyle styles[] = {vg::vgFontRegular, vg::vgFontBold, vg::vgFontItalic,

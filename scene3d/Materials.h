@@ -96,13 +96,15 @@ public:
   void SetStyle(TdxFontStyle Value) { SetField(style_, Value, &TdxFont::OnChange); }
 
   // From a 3D font or a 2D font (vg::TvxFont): family, size and style, then OnChange once. A 2D
-  // style that is neither bold nor italic nor regular (underline, strike-out) leaves Style.
+  // style that is neither bold nor italic nor regular (underline, strike-out) leaves Style. From
+  // the class library's font (win::TFont) as the 2D font takes it (vg::FontFaceOf).
   void Assign(const rtl::TPersistent* Source) override;
 
   rtl::TNotifyEvent OnChange;
 
 protected:
-  // To a 2D font: family, size and style.
+  // To a 2D font: family, size and style; to the class library's font as the 2D font gives
+  // it (vg::PutFontFace).
   void AssignTo(rtl::TPersistent* Dest) const override;
 
 private:

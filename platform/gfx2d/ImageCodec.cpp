@@ -119,14 +119,16 @@ bool PointsPastTheData(const std::string& Format, const uint8_t* Data, size_t Si
   }
   if (Format == "ico") {
     // Directory: entry count at 4, then 16 bytes an entry with its bitmap's offset at 12.
-    // A bitmap is a PNG file or an info header (at least 40 bytes) and colour table.
+    // The module reads 40 bytes of an info header at every entry it looks at, whatever they
+    // hold (a PNG too), and passes over one whose compression (at 16) is not 0: a real PNG
+    // has its width there. Any other is read as an info header with its colour table.
     if (Size < 6) return false;
     const size_t count = Data[4] | Data[5] << 8;
     if (6 + 16 * count > Size) return true;
     for (size_t i = 0; i < count; ++i) {
       const uint64_t at = Le32At(Data, 6 + 16 * i + 12);
       if (at + 40 > Size) return true;
-      if (!StartsWith(Data + at, Size - at, "\x89PNG", 4) && InfoHeaderEnd(Data, Size, at, true) > Size) return true;
+      if (Le32At(Data, at + 16) == 0 && InfoHeaderEnd(Data, Size, at, true) > Size) return true;
     }
   }
   return false;

@@ -252,6 +252,10 @@ public:
   TComponent* Root() const { return root_; }
   // The ancestor whose values count as defaults (nil: none).
   TPersistent* Ancestor() const { return ancestor_; }
+  // True when the stream serves a copy inside the program (a clone) and is no file: what
+  // a file holds in a lossy form (an opaque picture as JPEG) is written exactly.
+  bool Copying() const { return copying_; }
+  void SetCopying(bool Value) { copying_ = Value; }
 
 protected:
   static void CallDefineProperties(TPersistent* Instance, TFiler* Filer) {
@@ -259,6 +263,7 @@ protected:
   }
   TComponent* root_ = nullptr;
   TPersistent* ancestor_ = nullptr;
+  bool copying_ = false;
 };
 
 }  // namespace rtl

@@ -5,8 +5,11 @@
 //
 // The 8-bit lists of the class library (TStrings, TStringList in Lists.h) and the UTF-16
 // lists of the 2D library (vg::TvxWideStrings, TvxWideStringList) are built on them: each
-// adds its own published names, stream format and sort rules, and nothing else. Both raise
-// EStringListError ("List index out of bounds (%d)") for an index outside the list.
+// adds its own published names, stream format, sort rules and index rule, and nothing else.
+// The index rule (QuietIndexes): the 8-bit lists raise EStringListError ("List index out of
+// bounds (%d)") for an index outside the list; the UTF-16 lists raise nothing of their own:
+// such an index reads as an empty text and a nil object, and every change at it (Put,
+// PutObject, Insert, Delete, Exchange, Move) changes nothing.
 #pragma once
 
 #include <string>
@@ -36,13 +39,13 @@ public:
   using StringType = Str;
   using Char = typename Str::value_type;
 
-  // Storage, provided by descendants. Get, Put, GetObject and PutObject raise for an index
-  // outside 0 .. Count-1, Insert for one outside 0 .. Count.
+  // Storage, provided by descendants. An index outside 0 .. Count-1 (for Insert outside
+  // 0 .. Count) follows the list's index rule (IndexInside).
   virtual int GetCount() const = 0;
   virtual Str Get(int Index) const = 0;
   // Replaces the text and keeps the object (here: Delete, then InsertObject).
   virtual void Put(int Index, const Str& S) {
-    CheckIndex(Index);
+    if (!IndexInside(Index)) return;
     TObject* object = GetObject(Index);
     Updating([&] {
       Delete(Index);
@@ -72,8 +75,7 @@ public:
     PutObject(Index, AObject);
   }
   virtual void Exchange(int Index1, int Index2) {
-    CheckIndex(Index1);
-    CheckIndex(Index2);
+    if (!IndexInside(Index1) || !IndexInside(Index2)) return;
     Updating([&] {
       const Str s = Get(Index1);
       TObject* o = GetObject(Index1);
@@ -86,8 +88,7 @@ public:
   // Both indexes are checked first, so that a bad NewIndex cannot lose the item.
   virtual void Move(int CurIndex, int NewIndex) {
     if (CurIndex == NewIndex) return;
-    CheckIndex(CurIndex);
-    CheckIndex(NewIndex);
+    if (!IndexInside(CurIndex) || !IndexInside(NewIndex)) return;
     Updating([&] {
       const Str s = Get(CurIndex);
       TObject* o = GetObject(CurIndex);
@@ -196,9 +197,16 @@ protected:
     return p == Str::npos ? Str() : s.substr(0, p);
   }
 
-  void CheckIndex(int Index) const {
-    if (Index < 0 || Index >= GetCount()) Error(SListIndexError, Index);
+  // True when the list raises nothing for an index outside it (the index rule above).
+  virtual bool QuietIndexes() const { return false; }
+  // True when Index lies in 0 .. Limit-1; otherwise raises EStringListError, or gives false
+  // when the list's indexes are quiet.
+  bool IndexInside(int Index, int Limit) const {
+    if (Index >= 0 && Index < Limit) return true;
+    if (!QuietIndexes()) Error(SListIndexError, Index);
+    return false;
   }
+  bool IndexInside(int Index) const { return IndexInside(Index, GetCount()); }
   [[noreturn]] static void Error(const char* Message, int Data) { throw EStringListError(Format(Message, Data)); }
 
 private:
@@ -222,31 +230,30 @@ public:
 
   int GetCount() const override { return static_cast<int>(items_.size()); }
   Str Get(int Index) const override {
-    this->CheckIndex(Index);
+    if (!this->IndexInside(Index)) return Str();
     return items_[static_cast<std::size_t>(Index)].String;
   }
   void Put(int Index, const Str& S) override {
-    this->CheckIndex(Index);
+    if (!this->IndexInside(Index)) return;
     Changing();
     items_[static_cast<std::size_t>(Index)].String = S;
     Changed();
   }
   TObject* GetObject(int Index) const override {
-    this->CheckIndex(Index);
+    if (!this->IndexInside(Index)) return nullptr;
     return items_[static_cast<std::size_t>(Index)].Object;
   }
   void PutObject(int Index, TObject* AObject) override {
-    this->CheckIndex(Index);
+    if (!this->IndexInside(Index)) return;
     Changing();
     items_[static_cast<std::size_t>(Index)].Object = AObject;
     Changed();
   }
   void Insert(int Index, const Str& S) override {
-    if (Index < 0 || Index > GetCount()) this->Error(SListIndexError, Index);
-    InsertItem(Index, S, nullptr);
+    if (this->IndexInside(Index, GetCount() + 1)) InsertItem(Index, S, nullptr);
   }
   void Delete(int Index) override {
-    this->CheckIndex(Index);
+    if (!this->IndexInside(Index)) return;
     Changing();
     items_.erase(items_.begin() + Index);
     Changed();
@@ -260,8 +267,7 @@ public:
     Changed();
   }
   void Exchange(int Index1, int Index2) override {
-    this->CheckIndex(Index1);
-    this->CheckIndex(Index2);
+    if (!this->IndexInside(Index1) || !this->IndexInside(Index2)) return;
     Changing();
     std::swap(items_[static_cast<std::size_t>(Index1)], items_[static_cast<std::size_t>(Index2)]);
     Changed();

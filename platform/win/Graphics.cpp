@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/gfx2d/Brush.h"
@@ -25,7 +27,7 @@ gfx2d::Font ToFont(const TFont& F) {
   if (F.Style.Contains(fsItalic)) style |= gfx2d::FontStyleItalic;
   if (F.Style.Contains(fsUnderline)) style |= gfx2d::FontStyleUnderline;
   if (F.Style.Contains(fsStrikeOut)) style |= gfx2d::FontStyleStrikeout;
-  return {gfx2d::ResolveFontFamily(F.Name), static_cast<float>(F.Size) * ScreenPixelsPerInch / 72.0f, style};
+  return {gfx2d::ResolveFontFamily(F.Name), static_cast<float>(std::abs(std::int64_t{F.Height()})), style};
 }
 
 // Text laid out from its top-left corner, on one line, trailing blanks counted.
@@ -40,12 +42,39 @@ void Order(int& A, int& B) {
   if (A > B) std::swap(A, B);
 }
 
+// A x B / C rounded half away from zero, as the class library rounds font sizes; 0 on overflow.
+int ScaleRounded(int A, int B, int C) {
+  const std::int64_t p = std::int64_t{A} * B;
+  const std::int64_t q = (p < 0 ? p - C / 2 : p + C / 2) / C;
+  return q < INT32_MIN || q > INT32_MAX ? 0 : static_cast<int>(q);
+}
+
 int CeilPixels(float V) {
   if (!(V > 0)) return 0;
   return static_cast<int>(std::min(std::ceil(static_cast<double>(V)), 1e9));
 }
 
 }  // namespace
+
+// ---- TFont --------------------------------------------------------------------------------------
+
+rtl::TClass TFont::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TFont>().Build();
+  return &info;
+}
+
+int TFont::Size() const { return -ScaleRounded(height_, 72, ScreenPixelsPerInch); }
+
+void TFont::SetSize(int Value) { height_ = -ScaleRounded(Value, ScreenPixelsPerInch, 72); }
+
+void TFont::Assign(const rtl::TPersistent* Source) {
+  const auto* from = dynamic_cast<const TFont*>(Source);
+  if (!from) return inherited::Assign(Source);
+  Name = from->Name;
+  Color = from->Color;
+  Style = from->Style;
+  height_ = from->height_;
+}
 
 // ---- canvas ---------------------------------------------------------------------------------------
 

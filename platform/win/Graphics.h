@@ -55,13 +55,28 @@ struct TBrush {
 // The screen's pixels an inch, at which sizes in points are drawn.
 inline constexpr int ScreenPixelsPerInch = 96;
 
-// Size in points at ScreenPixelsPerInch; a family that is not installed falls back to the
-// generic sans-serif one.
-struct TFont {
+// The class library's font. It keeps its height in pixels: a negative height is the em
+// height (what a size in points gives at 96 pixels an inch), a positive one the height of
+// the character cell, drawn here as the em height too. A family that is not installed falls
+// back to the generic sans-serif one.
+class TFont : public rtl::TPersistent {
+  RTL_CLASS(TFont, rtl::TPersistent)
+public:
   std::string Name = "Tahoma";
-  int Size = 8;
   TColor Color = clBlack;
   TFontStyles Style;
+
+  int Height() const { return height_; }
+  void SetHeight(int Value) { height_ = Value; }
+  // Points: -Height x 72 / 96, rounded; setting it sets Height to -Size x 96 / 72, rounded.
+  int Size() const;
+  void SetSize(int Value);
+
+  // From another TFont: name, colour, style and height.
+  void Assign(const rtl::TPersistent* Source) override;
+
+private:
+  int height_ = -11;  // 8 points
 };
 
 class TBitmap;

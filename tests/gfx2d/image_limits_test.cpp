@@ -350,6 +350,11 @@ TEST(ImageLimits, HeadersPlacingPartsPastTheDataAreRefusedBeforeTheyAreAllocated
   cases.push_back({"ico colour count of a short header", Ico(4, 3)});
   Le32(cases.back().data, Le32At(cases.back().data, 18), 8);
   Le32(cases.back().data, Le32At(cases.back().data, 18) + 32, 0x50892D46);
+  // An icon's bitmap whose header starts like a PNG file is read as an info header all the
+  // same, with its colour count: the icon module looks at no signature.
+  cases.push_back({"ico colour count of a bitmap starting like a PNG", Ico(4, 3)});
+  std::memcpy(&cases.back().data.at(Le32At(cases.back().data, 18)), "\x89PNG", 4);
+  Le32(cases.back().data, Le32At(cases.back().data, 18) + 32, 0x1C000000);
   for (const Case& c : cases) {
     int w = 0, h = 0;
     EXPECT_FALSE(ReadImageSize(c.data.data(), c.data.size(), NoLimit, w, h)) << c.what;
@@ -361,6 +366,30 @@ TEST(ImageLimits, HeadersPlacingPartsPastTheDataAreRefusedBeforeTheyAreAllocated
   Le32(edge, 10, static_cast<uint32_t>(edge.size()));
   int w = 0, h = 0;
   EXPECT_TRUE(ReadImageSize(edge.data(), edge.size(), NoLimit, w, h));
+}
+
+TEST(ImageLimits, AnIconKeepsItsBitmapBesideAPngItCannotRead) {
+  // The icon module passes over a PNG entry (its width stands where a bitmap says it is not
+  // compressed) and decodes the bitmap beside it; the PNG's chunks are no colour table.
+  const auto one = Ico(4, 3);
+  const auto png = Png(4, 3);
+  std::vector<uint8_t> d(6 + 2 * 16);
+  Le16(d, 2, 1);
+  Le16(d, 4, 2);
+  std::copy(one.begin() + 6, one.begin() + 22, d.begin() + 6);  // the bitmap's entry, then the PNG's
+  std::copy(one.begin() + 6, one.begin() + 22, d.begin() + 22);
+  const uint32_t bitmapAt = static_cast<uint32_t>(d.size());
+  Le32(d, 6 + 12, bitmapAt);
+  d.insert(d.end(), one.begin() + Le32At(one, 18), one.end());
+  Le32(d, 22 + 8, static_cast<uint32_t>(png.size()));
+  Le32(d, 22 + 12, static_cast<uint32_t>(d.size()));
+  d.insert(d.end(), png.begin(), png.end());
+  int w = 0, h = 0;
+  ASSERT_TRUE(ReadImageSize(d.data(), d.size(), Limit, w, h));
+  EXPECT_EQ(w, 4);
+  DecodedImage image;
+  ASSERT_TRUE(DecodeImage(d.data(), d.size(), Limit, image));
+  EXPECT_EQ(image.Height, 3);
 }
 
 }  // namespace

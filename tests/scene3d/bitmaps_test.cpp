@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/rtl/Filer.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/Graphics.h"
 #include "scene3d/Bitmaps.h"
 #include "scene3d/FilterGdiPlus.h"
 #include "scene3d/Materials.h"
+#include "scene3d/Objects.h"
+#include "scene3d/Shapes.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/FilterGdiPlus.h"
@@ -184,6 +189,34 @@ TEST(DxBitmap, CopiesToAndFrom2DBitmaps) {
   EXPECT_THROW(b.Assign(&notABitmap), rtl::EConvertError);
 }
 
+TEST(DxBitmap, CopiesToAndFromTheClassLibrarysBitmaps) {
+  win::TBitmap picture;
+  picture.SetSize(3, 2);
+  picture.ScanLine(1)[2] = 0x80402010u;  // half-transparent, premultiplied: taken as it is
+  picture.ScanLine(0)[0] = 0xFF0000FFu;
+  TdxBitmap b(5, 5);
+  int changes = 0;
+  b.OnChange = [&](rtl::TObject*) { ++changes; };
+  b.SetNeedUpdate(false);
+  b.Assign(&picture);
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(b.NeedUpdate());
+  ASSERT_EQ(b.Width(), 3);
+  ASSERT_EQ(b.Height(), 2);
+  EXPECT_EQ(std::memcmp(b.Bits(), picture.Bits(), 24), 0);
+
+  b.Clear(0xFFABCDEF);
+  win::TBitmap back;
+  back.Assign(&b);
+  ASSERT_EQ(back.Width(), 3);
+  ASSERT_EQ(back.Height(), 2);
+  EXPECT_EQ(back.ScanLine(1)[2], 0xFFABCDEFu);
+  EXPECT_EQ(std::memcmp(back.Bits(), b.Bits(), 24), 0);
+  TdxBitmap empty;
+  back.Assign(&empty);
+  EXPECT_EQ(back.Bits(), nullptr);
+}
+
 TEST_F(DxCodecs, PngPropertyPicksJpegForOpaqueBitmapsAndPngOtherwise) {
   TdxBitmap opaque(1, 1), translucent(1, 1);
   Fill(opaque, 255);
@@ -202,6 +235,31 @@ TEST_F(DxCodecs, PngPropertyPicksJpegForOpaqueBitmapsAndPngOtherwise) {
   rtl::TMemoryStream none;
   empty.WritePNG(none);
   EXPECT_EQ(none.Size(), 0);
+}
+
+TEST_F(DxCodecs, ACopyInsideTheProgramKeepsEveryPixelOfAnOpaquePicture) {
+  // Sharp red and blue blocks, opaque: as JPEG every edge between them would smear.
+  std::unique_ptr<TdxImage> source(new TdxImage(nullptr));
+  TdxBitmap* b = source->Bitmap();
+  b->SetSize(16, 16);
+  std::uint32_t* bits = nullptr;
+  ASSERT_TRUE(b->Map(bits, true));
+  for (int i = 0; i < 256; ++i) bits[i] = (i % 16 / 4 + i / 64) % 2 ? 0xFFFF0000u : 0xFF0000FFu;
+  b->Unmap();
+  rtl::TMemoryStream copy;
+  {
+    rtl::TWriter writer(&copy, 4096);
+    writer.SetCopying(true);
+    writer.WriteRootComponent(source.get());
+  }
+  copy.SetPosition(0);
+  std::unique_ptr<TdxImage> back(new TdxImage(nullptr));
+  LoadDxObjectFromStream(back.get(), &copy);
+  ASSERT_EQ(back->Bitmap()->Width(), 16);
+  ASSERT_EQ(back->Bitmap()->Height(), 16);
+  EXPECT_EQ(std::memcmp(back->Bitmap()->Bits(), b->Bits(), 256 * 4), 0);
+  // The object's text (files, the clipboard) holds it as JPEG still.
+  EXPECT_NE(SaveDxObjectToText(source.get()).find("FFD8FF"), std::string::npos);
 }
 
 TEST_F(DxCodecs, PngPropertyReadsBackAndLeavesTheBitmapOnBadData) {

@@ -137,7 +137,7 @@ TEST_F(Gui3dGl, ACanvasLayerOverABlueSceneIsRedButForItsTwoClearTopAndBottomRows
     C->Pen().Color = win::clWhite;
     C->Rectangle(40, 90, 216, 130);
     C->Font().Color = win::clWhite;
-    C->Font().Size = 12;
+    C->Font().SetSize(12);
     C->TextOut(50, 100, u"Lambda 1.00");
     Update = true;
   };

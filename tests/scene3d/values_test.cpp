@@ -16,6 +16,7 @@
 #include "scene3d/Light.h"
 #include "scene3d/Materials.h"
 #include "scene3d/MeshData.h"
+#include "platform/win/Graphics.h"
 #include "vg2d/core/Brushes.h"
 
 namespace values_test {
@@ -186,6 +187,32 @@ TEST(DxFont, DefaultsCopiesAndThe2DFont) {
   EXPECT_EQ(to.Family(), "Verdana");
   EXPECT_EQ(to.Size(), 20);
   EXPECT_EQ(to.Style(), vg::vgFontItalic);
+}
+
+TEST(DxFont, TakesAndGivesTheClassLibrarysFont) {
+  win::TFont lib;
+  lib.Name = "Verdana";
+  lib.SetHeight(-13);
+  lib.Style.Include(win::fsBold);
+  TdxFont f;
+  int changes = 0;
+  f.OnChange = [&](rtl::TObject*) { ++changes; };
+  f.Assign(&lib);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(f.Family(), "Verdana");
+  EXPECT_EQ(f.Size(), 13);
+  EXPECT_EQ(f.Style(), dxFontBold);
+  lib.Style.Include(win::fsStrikeOut);
+  f.Assign(&lib);
+  EXPECT_EQ(f.Style(), dxFontBold) << "a set with strike-out leaves Style";
+
+  f.SetSize(9.5f);
+  f.SetStyle(dxFontBoldItalic);
+  win::TFont out;
+  out.Assign(&f);
+  EXPECT_EQ(out.Name, "Verdana");
+  EXPECT_EQ(out.Height(), -10);
+  EXPECT_EQ(out.Style, (win::TFontStyles{win::fsBold, win::fsItalic}));
 }
 
 void MakeQuad(TdxMeshData& d) {

@@ -423,6 +423,34 @@ TEST_F(Memos, UndoTakesBackJoinedAndGroupedEdits) {
   EXPECT_EQ(m->Text(), u"one two");
 }
 
+TEST_F(Memos, UndoNeverReachesEditsMadeBeforeATextFromCode) {
+  // The records name places in the old text: undone in the new one they would cut it up.
+  ControlScene s;
+  auto* m = Place(s, u"");
+  Type(s, u"abc");
+  m->SetText(u"Hello world");
+  EXPECT_TRUE(m->UndoStack().Empty());
+  m->Undo();
+  EXPECT_EQ(m->Text(), u"Hello world");
+  // Through the lines list as well, and the edits after it are undone as usual.
+  m->SetCaretPosition({0, 5});
+  Key(s, win::VK_DELETE);
+  m->Lines()->Insert(0, u"first");
+  m->Undo();
+  EXPECT_EQ(m->Text(), u"first\r\nHelloworld");
+  Type(s, u"!");
+  m->Lines()->Delete(0);
+  m->Undo();
+  EXPECT_EQ(m->Text(), u"Hello!world");
+  Type(s, u"?");
+  m->Lines()->Clear();
+  m->Undo();
+  EXPECT_EQ(m->Text(), u"");
+  Type(s, u"xy");
+  m->Undo();
+  EXPECT_EQ(m->Text(), u"");
+}
+
 TEST_F(Memos, ClipboardMenuWheelAndFocus) {
   ControlScene s;
   auto* m = Place(s, u"first line\r\nsecond line");

@@ -212,6 +212,28 @@ TEST(BitmapAssign, TakesAClassLibraryBitmapsSizeAndPixelsAndDropsALink) {
   res->Free();
 }
 
+TEST(BitmapAssign, GivesAClassLibraryBitmapItsSizeAndPixels) {
+  TvxBitmap b(3, 2);
+  b.Bits()[5] = 0x80402010u;
+  b.Bits()[1] = 0xFF0000FFu;
+  win::TBitmap picture;
+  picture.SetSize(7, 7);
+  picture.ScanLine(0)[0] = 0xFFFFFFFFu;
+  picture.Assign(&b);
+  ASSERT_EQ(picture.Width(), 3);
+  ASSERT_EQ(picture.Height(), 2);
+  EXPECT_EQ(std::vector<uint32_t>(picture.Bits(), picture.Bits() + 6),
+            (std::vector<uint32_t>{0, 0xFF0000FFu, 0, 0, 0, 0x80402010u}));
+  // And back as it was.
+  TvxBitmap back;
+  back.Assign(&picture);
+  EXPECT_EQ(std::vector<uint32_t>(back.Bits(), back.Bits() + 6), std::vector<uint32_t>(b.Bits(), b.Bits() + 6));
+  TvxBitmap empty;
+  picture.Assign(&empty);
+  EXPECT_EQ(picture.Width(), 0);
+  EXPECT_EQ(picture.Bits(), nullptr);
+}
+
 TEST(BitmapFiles, MissingFileChangesNothing) {
   vgtest::FilterScope codec;
   TvxBitmap b(1, 1);

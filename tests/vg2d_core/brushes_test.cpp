@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "PaintFakes.h"
+#include "platform/win/Graphics.h"
 
 namespace brushes_test {
 
@@ -236,6 +237,51 @@ TEST(Font, DefaultsEventsAndStoredValues) {
   g.Assign(&f);
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(g.Size(), 13);
+}
+
+TEST(Font, TakesAndGivesTheClassLibrarysFont) {
+  win::TFont lib;
+  lib.Name = "Verdana";
+  lib.SetHeight(-13);
+  lib.Style.Include(win::fsBold);
+  TvxFont f;
+  int changes = 0;
+  f.OnChange = [&](rtl::TObject*) { ++changes; };
+  f.Assign(&lib);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(f.Family(), "Verdana");
+  EXPECT_EQ(f.Size(), 13);
+  EXPECT_EQ(f.Style(), vgFontBold);
+  // A cell height counts as its absolute value; italic with bold is bold italic; a set with
+  // underline is no style of ours and leaves it.
+  lib.SetHeight(15);
+  lib.Style.Include(win::fsItalic);
+  f.Assign(&lib);
+  EXPECT_EQ(f.Size(), 15);
+  EXPECT_EQ(f.Style(), vgFontBoldItalic);
+  lib.Style = win::TFontStyles{win::fsItalic, win::fsUnderline};
+  f.Assign(&lib);
+  EXPECT_EQ(f.Style(), vgFontBoldItalic);
+  lib.Style = {};
+  f.Assign(&lib);
+  EXPECT_EQ(f.Style(), vgFontRegular);
+
+  // Back: the height is minus the rounded size; underline or strike-out leave the set.
+  f.SetSize(14.6f);
+  f.SetStyle(vgFontItalic);
+  win::TFont out;
+  out.Style.Include(win::fsUnderline);
+  out.Assign(&f);
+  EXPECT_EQ(out.Name, "Verdana");
+  EXPECT_EQ(out.Height(), -15);
+  EXPECT_EQ(out.Style, win::TFontStyles{win::fsItalic});
+  f.SetStyle(vgFontStrikeout);
+  out.Style = win::TFontStyles{win::fsBold, win::fsUnderline};
+  out.Assign(&f);
+  EXPECT_EQ(out.Style, (win::TFontStyles{win::fsBold, win::fsUnderline}));
+  f.SetSize(NAN);
+  out.Assign(&f);
+  EXPECT_EQ(out.Height(), 0);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // host's style, the built-in style, the parent class's part), how the style sits in the
 // control, style resources and their hosts, data binding, the filled background, and
 // that nothing keeps a freed style, style resource or bound control.
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "platform/rtl/Streams.h"
 #include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/Controls.h"
+#include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/Shapes.h"
@@ -502,6 +505,53 @@ TEST_F(Controls, ABackgroundsFillStandsInForItsStyle) {
   EXPECT_EQ(at(), 0xFF800000u);
   EXPECT_EQ(scene.requestsWhilePainting, 0);
   EXPECT_EQ(b->Style()->Opacity(), 1);
+}
+
+// An opaque picture of sharp red and blue blocks: JPEG smears every edge between them.
+void PaintBlocks(TvxBitmap& B) {
+  B.SetSize(16, 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) B.Bits()[y * 16 + x] = (x / 4 + y / 4) % 2 ? 0xFFFF0000u : 0xFF0000FFu;
+}
+
+// The largest difference of one channel between two pictures of one size; -1 for other sizes.
+int ChannelError(TvxBitmap& A, TvxBitmap& B) {
+  if (A.Width() != B.Width() || A.Height() != B.Height()) return -1;
+  int worst = 0;
+  for (int i = 0; i < A.Width() * A.Height(); ++i)
+    for (int shift = 0; shift < 32; shift += 8)
+      worst = std::max(worst, std::abs(int(A.Bits()[i] >> shift & 255) - int(B.Bits()[i] >> shift & 255)));
+  return worst;
+}
+
+TEST_F(Controls, CopiesInsideTheProgramKeepEveryPixelOfAnOpaquePicture) {
+  std::unique_ptr<TvxImage> loose(new TvxImage(nullptr));
+  loose->SetResourceName("blockpart");
+  PaintBlocks(*loose->Bitmap());
+  // The style a control takes is a copy...
+  auto c = Styled<TvxButton>("blockpart");
+  auto* style = dynamic_cast<TvxImage*>(c->Style());
+  ASSERT_NE(style, nullptr);
+  EXPECT_EQ(ChannelError(*style->Bitmap(), *loose->Bitmap()), 0);
+  // ...so is a clone, again and again...
+  std::unique_ptr<TvxObject> copy(loose->Clone(nullptr));
+  for (int i = 0; i < 4; ++i) copy.reset(copy->Clone(nullptr));
+  auto* cloned = dynamic_cast<TvxImage*>(copy.get());
+  ASSERT_NE(cloned, nullptr);
+  EXPECT_EQ(ChannelError(*cloned->Bitmap(), *loose->Bitmap()), 0);
+  // ...and the text the designer copies to its own clipboard.
+  rtl::TStringStream clip("");
+  loose->SaveToTextStream(&clip, true);
+  clip.SetPosition(0);
+  std::unique_ptr<rtl::TComponent> pasted(CreateObjectFromText(nullptr, &clip));
+  auto* image = dynamic_cast<TvxImage*>(pasted.get());
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(ChannelError(*image->Bitmap(), *loose->Bitmap()), 0);
+  // A file still holds the opaque picture as JPEG.
+  rtl::TMemoryStream file;
+  loose->SaveToBinaryStream(&file);
+  const std::string bytes(static_cast<const char*>(file.Memory()), static_cast<size_t>(file.Size()));
+  EXPECT_NE(bytes.find("\xFF\xD8\xFF"), std::string::npos);
 }
 
 }  // namespace

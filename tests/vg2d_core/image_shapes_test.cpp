@@ -1,11 +1,18 @@
-// Images and paths: the rectangles they hand to the canvas, recorded, and their hit tests.
+// Images, paths and the paint box: the rectangles they hand to the canvas, recorded, the files an
+// image loads, the paint box's handler among its children, and the hit tests.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "ShapeScene.h"
+#include "platform/rtl/CodePage.h"
+#include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/ImageShapes.h"
 
 namespace image_shapes_test {
@@ -107,6 +114,54 @@ TEST(ImageShape, FitNeverEnlargesAndInterpolationFollowsTheFlag) {
   EXPECT_EQ(image->Bitmap()->Width(), 3);
   image->SetData(std::string("/nonexistent/picture.png"));
   EXPECT_EQ(image->Bitmap()->Width(), 3);
+}
+
+TEST(ImageShape, SetDataLoadsAFileNamedInWideText) {
+  // A file of its own that goes again ("ü" in UTF-8 in its name).
+  const std::string name = (std::filesystem::temp_directory_path() /
+                            ("gascal_image_set_data_\xC3\xBC_" + std::to_string(::getpid()) + ".png"))
+                               .string();
+  const TvxFilterClass* saved = DefaultFilterClass;
+  DefaultFilterClass = TvxFilterClassOf<TvxFilterGdiPlus>::Instance();
+  TvxBitmap picture(5, 3);
+  picture.Clear(0xFF336699);
+  picture.SaveToFile(name);
+  Scene s;
+  auto* image = s.Add(new TvxImage(nullptr), 10, 10);
+  image->SetData(rtl::Utf8ToWide(name));
+  EXPECT_EQ(image->Bitmap()->Width(), 5);
+  EXPECT_EQ(image->Bitmap()->Height(), 3);
+  image->SetData(std::u16string(u"/nonexistent/picture.png"));
+  EXPECT_EQ(image->Bitmap()->Width(), 5);
+  DefaultFilterClass = saved;
+  std::remove(name.c_str());
+}
+
+TEST(PaintBox, ItsHandlerDrawsAfterItsOwnPaintAndUnderItsChildren) {
+  Scene s;
+  auto* box = s.Add(new TvxPaintBox(nullptr), 100, 50);
+  box->SetBounds(10, 5, 100, 50);
+  auto* child = new TvxImage(nullptr);
+  box->AddObject(child);
+  child->SetBounds(0, 0, 20, 20);
+  child->Bitmap()->SetSize(4, 4);
+  TvxBitmap mark(2, 2);
+  int calls = 0;
+  box->OnPaint = [&](rtl::TObject* Sender, TvxCanvas* Canvas) {
+    ++calls;
+    EXPECT_EQ(Sender, box);
+    ASSERT_EQ(Canvas, &s.canvas);
+    EXPECT_FLOAT_EQ(Canvas->Matrix().m31, 10) << "the box's own coordinates";
+    Canvas->DrawBitmap(&mark, MakeRect(0, 0, 2, 2), MakeRect(0, 0, 100, 50), 1, true);
+  };
+  s.Paint();
+  EXPECT_EQ(calls, 1);
+  ASSERT_EQ(s.canvas.bitmaps.size(), 2u);
+  EXPECT_EQ(s.canvas.bitmaps[0].src, MakeRect(0, 0, 2, 2)) << "the handler's first";
+  EXPECT_EQ(s.canvas.bitmaps[1].src, MakeRect(0, 0, 4, 4)) << "the child over it";
+  // What component text names OnPaint is the box's own handler.
+  EXPECT_EQ(rtl::GetPropInfo(box, "OnPaint"), rtl::GetPropInfo(TvxPaintBox::StaticClass(), "OnPaint"));
+  EXPECT_NE(rtl::GetPropInfo(box, "OnPaint"), rtl::GetPropInfo(TvxVisualObject::StaticClass(), "OnPaint"));
 }
 
 TEST(PathShape, FitCentresAtTheSameSizeAndAFlatTiledPathIsDrawnOnce) {

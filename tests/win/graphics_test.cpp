@@ -148,6 +148,27 @@ TEST_F(GraphicsTest, TextIsDrawnInItsCellOnTheBrushAndMovesThePen) {
   EXPECT_EQ(At(b, 10, 25), 0u) << "no background with a clear brush";
 }
 
+TEST_F(GraphicsTest, AFontKeepsItsHeightInPixelsAndDrawsAtIt) {
+  TFont f;
+  EXPECT_EQ(f.Height(), -11);
+  EXPECT_EQ(f.Size(), 8);
+  f.SetSize(12);
+  EXPECT_EQ(f.Height(), -16);
+  f.SetHeight(-14);
+  EXPECT_EQ(f.Size(), 11);
+  EXPECT_EQ(f.Height(), -14) << "a height that no whole size gives stays";
+  // A font of twice the height draws text about twice as high.
+  TBitmap b;
+  b.SetSize(200, 80);
+  TCanvas& c = *b.Canvas();
+  c.Font().SetHeight(-12);
+  const int small = c.TextHeight(u"W");
+  c.Font().Assign(&f);
+  c.Font().SetHeight(24);
+  EXPECT_EQ(c.Font().Name, "Tahoma");
+  EXPECT_NEAR(c.TextHeight(u"W"), 2 * small, 2);
+}
+
 TEST_F(GraphicsTest, PixelsAndRowsSeeEverythingDrawnBefore) {
   TBitmap b;
   b.SetSize(5, 4);

@@ -100,6 +100,7 @@ void TvxMemoLines::Insert(int Index, const std::u16string& S) {
   const int count = GetCount();
   if (Index < 0 || Index > count) Error(rtl::SListIndexError, Index);
   TvxMemo* m = memo_;
+  m->undo_.Clear();
   if (Index < count)
     m->InsertAt({Index, 0}, S + u"\r\n", 0);
   else if (count > 0 && Index > 0)
@@ -113,6 +114,7 @@ void TvxMemoLines::Delete(int Index) {
   const int count = GetCount();
   if (Index < 0 || Index >= count) Error(rtl::SListIndexError, Index);
   TvxMemo* m = memo_;
+  m->undo_.Clear();
   const int start = m->lineStarts_[static_cast<size_t>(Index)];
   if (Index + 1 < count) {
     const int next = m->lineStarts_[static_cast<size_t>(Index + 1)];
@@ -202,6 +204,7 @@ void TvxMemo::SetText(const std::u16string& Value) {
   const bool partial = !relayout_;
   relayout_ = true;
   if (Value == text_) return;
+  if (!partial) undo_.Clear();  // set from code, not by an edit
   // Caret and selection as text indexes while the lines still match the text.
   const TSavedPlaces saved = SavePlaces();
   if (!Value.empty() && charCase_ != vgecNormal)

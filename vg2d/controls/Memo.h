@@ -17,7 +17,8 @@
 // and deletions that touch the top deletion (Delete again at the same place, Backspace
 // just before it) join it. Typing, pasting or Enter over a selection records the deletion
 // and an insertion grouped with it, so that one Undo takes back both. Only the context
-// menu's "Undo" (and code) undoes; no key does.
+// menu's "Undo" (and code) undoes; no key does. A text set from code (Text, Lines) empties
+// the stack: its records name places in the text they were made on.
 #pragma once
 
 #include <memory>
@@ -44,7 +45,7 @@ struct TvxMemoPos {
 };
 
 // The memo's display lines as a list. Insert, Delete and Clear edit the memo's text (not
-// recorded for undo) and then run the memo's Change.
+// recorded for undo: they empty the undo stack) and then run the memo's Change.
 class TvxMemoLines : public TvxWideStrings {
   RTL_CLASS(TvxMemoLines, TvxWideStrings)
 public:
@@ -63,6 +64,9 @@ public:
   void SetTextStr(const std::u16string& Text) override;
 
 protected:
+  // Lines outside the text raise EStringListError, as the lines of the class library's
+  // memo do.
+  bool QuietIndexes() const override { return false; }
   // While updating the memo does not lay itself out again; the end of an update does.
   void SetUpdateState(bool Updating) override;
 
@@ -92,6 +96,7 @@ public:
   size_t Size() const { return records_.size(); }
   const TvxMemoUndoRecord& Top() const { return records_.back(); }
   TvxMemoUndoRecord Pop();
+  void Clear() { records_.clear(); }
 
 private:
   std::vector<TvxMemoUndoRecord> records_;
@@ -111,8 +116,8 @@ public:
 
   // ---- text and look ------------------------------------------------------------------------
   const std::u16string& Text() const { return text_; }
-  // A different text (upper- or lower-cased by CharCase) is stored and laid out; fires
-  // OnChangeTracking unless loading, and sets Modified.
+  // A different text (upper- or lower-cased by CharCase) is stored and laid out, and the
+  // undo stack emptied; fires OnChangeTracking unless loading, and sets Modified.
   virtual void SetText(const std::u16string& Value);
   TvxMemoLines* Lines() const { return lines_.get(); }
   void SetLines(TvxWideStrings* Value);

@@ -9,6 +9,7 @@
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/Graphics.h"
 #include "vg2d/core/Canvas.h"
+#include "vg2d/core/ClassLibraryGraphics.h"
 #include "vg2d/core/Registry.h"
 
 namespace vg {
@@ -204,9 +205,10 @@ void TvxBitmap::SaveToFile(const std::string& FileName, const std::string& Param
 
 // ---- "PNG" property -----------------------------------------------------------------------------
 
-void TvxBitmap::WritePNG(rtl::TStream& Stream) {
+void TvxBitmap::WritePNG(rtl::TStream& Stream, bool Exact) {
   if (!DefaultFilterClass) return;
-  const bool opaque = std::all_of(bits_.begin(), bits_.end(), [](uint32_t p) { return AlphaOf(p) == 0xFF; });
+  const bool opaque =
+      !Exact && std::all_of(bits_.begin(), bits_.end(), [](uint32_t p) { return AlphaOf(p) == 0xFF; });
   auto filter = DefaultFilterClass->Create();
   if (opaque) filter->SaveToStream(Stream, *this, "jpeg", "quality=100");
   else filter->SaveToStream(Stream, *this, "png", "");
@@ -227,7 +229,8 @@ void TvxBitmap::ReadPNG(rtl::TStream& Stream) {
 void TvxBitmap::DefineProperties(rtl::TFiler* Filer) {
   inherited::DefineProperties(Filer);
   Filer->DefineBinaryProperty(
-      "PNG", [this](rtl::TStream& S) { ReadPNG(S); }, [this](rtl::TStream& S) { WritePNG(S); },
+      "PNG", [this](rtl::TStream& S) { ReadPNG(S); },
+      [this, exact = Filer->Copying()](rtl::TStream& S) { WritePNG(S, exact); },
       !IsEmpty() && DefaultFilterClass != nullptr);
 }
 
@@ -249,6 +252,12 @@ void TvxBitmap::Assign(const rtl::TPersistent* Source) {
     bits_ = src.bits_;
     needUpdate_ = true;
   });
+}
+
+void TvxBitmap::AssignTo(rtl::TPersistent* Dest) const {
+  auto* b = dynamic_cast<win::TBitmap*>(Dest);
+  if (!b) return inherited::AssignTo(Dest);
+  CopyToClassLibraryBitmap(Bits(), width_, height_, *b);
 }
 
 }  // namespace vg

@@ -125,8 +125,9 @@ public:
   void SaveToFile(const std::string& FileName, const std::string& Params = {});
 
   // ---- "PNG" property ---------------------------------------------------------------------
-  // Fully opaque images as JPEG of quality 100, others as PNG.
-  void WritePNG(rtl::TStream& Stream);
+  // Fully opaque images as JPEG of quality 100, others as PNG; Exact: PNG in any case, for
+  // a copy inside the program (JPEG would change the colours at every copy).
+  void WritePNG(rtl::TStream& Stream, bool Exact = false);
   // Decodes whatever the codec recognises; fires OnChange on success.
   void ReadPNG(rtl::TStream& Stream);
 
@@ -146,6 +147,8 @@ public:
   rtl::TNotifyEvent OnBeforeRealloc;
 
 protected:
+  // To a bitmap of the class library (win::TBitmap): its size, and the own pixels row by row.
+  void AssignTo(rtl::TPersistent* Dest) const override;
   void DefineProperties(rtl::TFiler* Filer) override;
 
 private:

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <typeinfo>
 
+#include "platform/win/Graphics.h"
+#include "vg2d/core/ClassLibraryGraphics.h"
 #include "vg2d/core/Registry.h"
 
 namespace vg {
@@ -330,8 +332,26 @@ void TvxBrush::Assign(const rtl::TPersistent* Source) {
 // ---- font -----------------------------------------------------------------------------------------
 
 void TvxFont::Assign(const rtl::TPersistent* Source) {
+  if (const auto* font = dynamic_cast<const win::TFont*>(Source)) {
+    const TFontFace face = FontFaceOf(*font);
+    {
+      rtl::TEventMute quiet(OnChange);
+      SetFamily(face.Family);
+      SetSize(face.Size);
+      if (face.Style != NoFontStyle) SetStyle(static_cast<TvxFontStyle>(face.Style));
+    }
+    OnChange(this);
+    return;
+  }
   if (!rtl::AssignProperties(this, Source)) return inherited::Assign(Source);
   OnChange(this);
+}
+
+void TvxFont::AssignTo(rtl::TPersistent* Dest) const {
+  auto* font = dynamic_cast<win::TFont*>(Dest);
+  if (!font) return inherited::AssignTo(Dest);
+  // Underline and strike-out are no style of the class library's: its set stays.
+  PutFontFace({family_, size_, style_ <= vgFontBoldItalic ? static_cast<int>(style_) : NoFontStyle}, *font);
 }
 
 }  // namespace vg

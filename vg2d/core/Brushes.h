@@ -217,7 +217,9 @@ private:
 class TvxFont : public rtl::TPersistent {
   RTL_CLASS(TvxFont, rtl::TPersistent)
 public:
-  // Copies the published values and then fires OnChange once.
+  // From a TvxFont: copies the published values; from the class library's font (win::TFont):
+  // family, size and style by FontFaceOf (a set with underline or strike-out leaves Style).
+  // Then OnChange once.
   void Assign(const rtl::TPersistent* Source) override;
 
   // In pixels.
@@ -231,6 +233,10 @@ public:
   void SetClearType(bool Value) { SetField(clearType_, Value, &TvxFont::OnChange); }
 
   rtl::TNotifyEvent OnChange;
+
+protected:
+  // To the class library's font (win::TFont): name, height and style by PutFontFace.
+  void AssignTo(rtl::TPersistent* Dest) const override;
 
 private:
   float size_ = 11;

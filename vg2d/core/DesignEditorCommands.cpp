@@ -122,7 +122,7 @@ void TvxDesignEditor::Copy() {
   // keeps what it had, as a failed insert leaves the tree.
   try {
     rtl::TStringStream text("");
-    sel->SaveToTextStream(&text);
+    sel->SaveToTextStream(&text, true);  // the designer's own clipboard
     DesignClipboard() = text.DataString();
   } catch (const rtl::Exception&) {}
 }

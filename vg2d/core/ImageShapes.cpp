@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/rtl/CodePage.h"
 #include "vg2d/core/Scene.h"
 
 namespace vg {
@@ -74,6 +75,7 @@ void TvxImage::SetData(const rtl::TPropValue& Value) {
     return;
   }
   if (const auto* s = std::get_if<std::string>(&Value)) bitmap_->LoadFromFile(*s);
+  if (const auto* w = std::get_if<std::u16string>(&Value)) bitmap_->LoadFromFile(rtl::WideToUtf8(*w));
 }
 
 void TvxImage::Paint() {
@@ -250,8 +252,14 @@ TvxScrollArrowRight::TvxScrollArrowRight(rtl::TComponent* AOwner) : TvxCustomPat
 }
 
 rtl::TClass TvxPaintBox::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxPaintBox>().Build();
+  static const rtl::TClassInfo info =
+      rtl::DefineClass<TvxPaintBox>().Event("OnPaint", &TvxPaintBox::OnPaint).Build();
   return &info;
+}
+
+void TvxPaintBox::Paint() {
+  inherited::Paint();
+  if (OnPaint) OnPaint(this, GetCanvas());
 }
 
 }  // namespace vg

@@ -37,8 +37,8 @@ public:
   void SetDisableInterpolation(bool Value) { SetField(disableInterpolation_, Value, &TvxImage::Repaint); }
   rtl::TNotifyEvent OnBitmapLoaded;
 
-  // The bitmap; SetData copies a persistent object, loads a file named by text (a missing
-  // file changes nothing) and ignores other objects.
+  // The bitmap; SetData copies a persistent object, loads a file named by text, 8-bit or
+  // wide (a missing file changes nothing), and ignores other objects.
   rtl::TPropValue GetData() override;
   void SetData(const rtl::TPropValue& Value) override;
   void Paint() override;
@@ -96,13 +96,22 @@ public:
   explicit TvxScrollArrowRight(rtl::TComponent* AOwner);
 };
 
-// An area the application draws itself: every visual object's OnPaint (published by the
-// base) gets the canvas with the object's matrix set, so it draws in local coordinates.
-// Without a handler it draws nothing.
+// The paint box's drawing handler: Canvas carries the box's matrix, so it draws in the box's
+// local coordinates.
+using TvxPaintBoxEvent = rtl::TEvent<void(rtl::TObject* Sender, TvxCanvas* Canvas)>;
+
+// An area the application draws itself: its Paint is the inherited one, then its own OnPaint,
+// so what the handler draws lies under the box's children. That OnPaint takes the place of
+// the one every visual object publishes (which runs after the children). Without a handler it
+// draws nothing.
 class TvxPaintBox : public TvxVisualObject {
   RTL_CLASS(TvxPaintBox, TvxVisualObject)
 public:
   explicit TvxPaintBox(rtl::TComponent* AOwner) : TvxVisualObject(AOwner) {}
+  void Paint() override;
+  bool HasPaintHandler() const override { return OnPaint || TvxVisualObject::HasPaintHandler(); }
+
+  TvxPaintBoxEvent OnPaint;
 };
 
 

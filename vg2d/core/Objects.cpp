@@ -423,11 +423,12 @@ void TvxObject::SetParentComponent(rtl::TComponent* Value) {
     host->AddObject(this);
 }
 
-void TvxObject::SaveToBinaryStream(rtl::TStream* Stream) {
+void TvxObject::SaveToBinaryStream(rtl::TStream* Stream, bool Copy) {
   const std::string saved = Name();
   ChangeName({});
   try {
     rtl::TWriter writer(Stream, 4096);
+    writer.SetCopying(Copy);
     writer.WriteRootComponent(this);
   } catch (...) {
     ChangeName(saved);
@@ -436,9 +437,9 @@ void TvxObject::SaveToBinaryStream(rtl::TStream* Stream) {
   ChangeName(saved);
 }
 
-void TvxObject::SaveToTextStream(rtl::TStream* Stream) {
+void TvxObject::SaveToTextStream(rtl::TStream* Stream, bool Copy) {
   rtl::TMemoryStream binary;
-  SaveToBinaryStream(&binary);
+  SaveToBinaryStream(&binary, Copy);
   binary.SetPosition(0);
   rtl::ObjectBinaryToText(&binary, Stream);
 }
@@ -457,7 +458,7 @@ void TvxObject::LoadFromBinaryStream(rtl::TStream* Stream) {
 
 TvxObject* TvxObject::Clone(rtl::TComponent* AOwner) {
   rtl::TMemoryStream stream;
-  SaveToBinaryStream(&stream);
+  SaveToBinaryStream(&stream, true);
   stream.SetPosition(0);
   std::unique_ptr<rtl::TObject> made = ClassType()->Create(AOwner);
   auto* copy = static_cast<TvxObject*>(made.get());

@@ -141,9 +141,10 @@ public:
                         TvxInterpolationType Interpolation = vgInterpolationLinear);
 
   // ---- streams --------------------------------------------------------------------------
-  // The object as a stream root without a name (its own name is kept).
-  void SaveToBinaryStream(rtl::TStream* Stream);
-  void SaveToTextStream(rtl::TStream* Stream);
+  // The object as a stream root without a name (its own name is kept). Copy: the stream
+  // only serves a copy inside the program (TFiler::Copying), so pictures keep every pixel.
+  void SaveToBinaryStream(rtl::TStream* Stream, bool Copy = false);
+  void SaveToTextStream(rtl::TStream* Stream, bool Copy = false);
   // Reads a stream into this object: names are dropped, unreadable properties skipped.
   void LoadFromBinaryStream(rtl::TStream* Stream);
   // A new object of this class with an equal (unnamed) tree, owned by AOwner.

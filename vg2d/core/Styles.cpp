@@ -108,7 +108,8 @@ void TvxResources::ResourceChanged(rtl::TObject*) {
 void TvxResources::DefineProperties(rtl::TFiler* Filer) {
   inherited::DefineProperties(Filer);
   Filer->DefineBinaryProperty(
-      "ResourcesBin", [this](rtl::TStream& S) { ReadResources(S); }, [this](rtl::TStream& S) { WriteResources(S); },
+      "ResourcesBin", [this](rtl::TStream& S) { ReadResources(S); },
+      [this, copy = Filer->Copying()](rtl::TStream& S) { WriteResources(S, copy); },
       root_ != nullptr);
 }
 
@@ -117,8 +118,8 @@ void TvxResources::ReadResources(rtl::TStream& Stream) {
   SetRoot(CreateObjectFromStream(nullptr, &Stream));
 }
 
-void TvxResources::WriteResources(rtl::TStream& Stream) {
-  if (root_) root_->SaveToBinaryStream(&Stream);
+void TvxResources::WriteResources(rtl::TStream& Stream, bool Copy) {
+  if (root_) root_->SaveToBinaryStream(&Stream, Copy);
 }
 
 void TvxResources::UpdateScenes() {

@@ -49,7 +49,7 @@ protected:
 private:
   void ResourceChanged(rtl::TObject* Sender);
   void ReadResources(rtl::TStream& Stream);
-  void WriteResources(rtl::TStream& Stream);
+  void WriteResources(rtl::TStream& Stream, bool Copy);
   // Takes a newly built tree (or nil) as the root.
   void SetRoot(rtl::TComponent* Made);
   void LoadFromFileName();

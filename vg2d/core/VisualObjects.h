@@ -242,6 +242,8 @@ public:
   virtual TvxRect GetReachRect() { return GetAbsoluteRect(); }
   // How far (in own units) its own painting may spill past the reach rectangle.
   virtual float PaintSpill() const { return 0; }
+  // True when an application handler draws for the object, which may reach anywhere.
+  virtual bool HasPaintHandler() const { return OnBeforePaint || OnPaint; }
   // The canvas set for this subtree, else the host's; nil without either.
   TvxCanvas* GetCanvas();
   void SetCanvas(TvxCanvas* Value);

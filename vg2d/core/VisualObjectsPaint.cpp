@@ -290,7 +290,7 @@ void TvxVisualObject::PaintChild(TvxVisualObject* C) {
 }
 
 bool TvxVisualObject::ClipLeavesWhole(TvxVisualObject* C) {
-  if (C->hasEffects_ || C->OnBeforePaint || C->OnPaint || C->isDragOver_) return false;
+  if (C->hasEffects_ || C->HasPaintHandler() || C->isDragOver_) return false;
   for (TvxObject* g : C->Children())
     if (g->IsVisual()) return false;
   const TvxMatrix& m = GetAbsoluteMatrix();

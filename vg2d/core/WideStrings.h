@@ -30,7 +30,9 @@ int CompareWideText(const std::u16string& A, const std::u16string& B);
 int CompareWideStr(const std::u16string& A, const std::u16string& B);
 
 // The abstract UTF-16 list, built on rtl::TStringsOf like the class library's TStrings (see
-// StringsOf.h for what they share: an index outside the list raises EStringListError).
+// StringsOf.h for what they share). Unlike TStrings it raises no errors of its own: an index
+// outside the list reads as an empty text and a nil object, and a change at it changes
+// nothing.
 class TvxWideStrings : public rtl::TStringsOf<std::u16string> {
   RTL_CLASS(TvxWideStrings, rtl::TPersistent)
 public:
@@ -70,6 +72,7 @@ public:
   bool Equals(const TvxWideStrings* Other) const;
 
 protected:
+  bool QuietIndexes() const override { return true; }
   void AssignTo(rtl::TPersistent* Dest) const override;
   // "strings": the items as a list of wide strings, written when there are items (against
   // an ancestor: when it is no wide list or holds other texts); reading replaces the items.

@@ -1,0 +1,44 @@
+#include "vg2d/core/ClassLibraryGraphics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/win/Graphics.h"
+
+namespace vg {
+
+TFontFace FontFaceOf(const win::TFont& Font) {
+  TFontFace face;
+  face.Family = Font.Name;
+  face.Size = static_cast<float>(std::abs(std::int64_t{Font.Height()}));
+  const bool bold = Font.Style.Contains(win::fsBold), italic = Font.Style.Contains(win::fsItalic);
+  if (Font.Style.Contains(win::fsUnderline) || Font.Style.Contains(win::fsStrikeOut))
+    face.Style = NoFontStyle;
+  else
+    face.Style = (bold ? 1 : 0) | (italic ? 2 : 0);
+  return face;
+}
+
+void PutFontFace(const TFontFace& Face, win::TFont& Font) {
+  Font.Name = Face.Family;
+  // No height beyond what any font could be drawn at, none from a size that is no number.
+  const double size = std::isfinite(Face.Size) ? std::clamp(static_cast<double>(Face.Size), -1e6, 1e6) : 0.0;
+  Font.SetHeight(-static_cast<int>(std::lround(size)));
+  if (Face.Style < 0 || Face.Style > 3) return;
+  win::TFontStyles set;
+  if (Face.Style & 1) set.Include(win::fsBold);
+  if (Face.Style & 2) set.Include(win::fsItalic);
+  Font.Style = set;
+}
+
+void CopyToClassLibraryBitmap(const std::uint32_t* Bits, int Width, int Height, win::TBitmap& Dest) {
+  Dest.SetSize(Width, Height);
+  if (!Bits || Dest.Width() == 0) return;
+  for (int y = 0; y < Dest.Height(); ++y)
+    std::memcpy(Dest.ScanLine(y), Bits + static_cast<size_t>(y) * static_cast<size_t>(Width),
+                static_cast<size_t>(Width) * sizeof(std::uint32_t));
+}
+
+}  // namespace vg
