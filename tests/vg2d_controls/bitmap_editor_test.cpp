@@ -336,6 +336,38 @@ TEST_F(BitmapEditors, ADoubleClickOnTheScaleTrackSetsScaleOne) {
   EXPECT_EQ(label->Text(), u"Scale: 100%");
 }
 
+// A hand is seldom quite still: the mouse moves a little between the second press on the
+// thumb and its release, and the scale the double click set stays 1.
+TEST_F(BitmapEditors, ADoubleClickOnTheThumbKeepsScaleOneThoughTheMouseMovesBeforeTheRelease) {
+  editor->Show();
+  rtl::Application->ProcessMessages();
+  auto* track = static_cast<TvxTrack*>(editor->Part("trackScale"));
+  auto* thumb = dynamic_cast<TvxVisualObject*>(track->FindResource("thumb"));
+  ASSERT_NE(thumb, nullptr);
+  editor->SetPreviewScale(2.5f);
+  rtl::Application->ProcessMessages();
+  const TvxRect r = thumb->GetAbsoluteRect();
+  const int x = static_cast<int>((r.Left + r.Right) / 2), y = static_cast<int>((r.Top + r.Bottom) / 2);
+  win::SimulateMouseMove(editor.get(), x, y);
+  win::SimulateMouseButton(editor.get(), rtl::mbLeft, true, x, y);
+  win::SimulateMouseButton(editor.get(), rtl::mbLeft, false, x, y);
+  win::SimulateMouseButton(editor.get(), rtl::mbLeft, true, x, y, 2);
+  win::SimulateMouseMove(editor.get(), x + 2, y + 1);
+  win::SimulateMouseButton(editor.get(), rtl::mbLeft, false, x + 2, y + 1, 2);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(editor->PreviewScale(), 1.0f);
+  EXPECT_EQ(static_cast<TvxLabel*>(editor->Part("labelScale"))->Text(), u"Scale: 100%");
+  // A later press on the thumb drags it as before.
+  const TvxRect moved = thumb->GetAbsoluteRect();
+  const int mx = static_cast<int>((moved.Left + moved.Right) / 2), my = static_cast<int>((moved.Top + moved.Bottom) / 2);
+  win::SimulateMouseMove(editor.get(), mx, my);
+  win::SimulateMouseButton(editor.get(), rtl::mbLeft, true, mx, my);
+  win::SimulateMouseMove(editor.get(), mx + 30, my);
+  win::SimulateMouseButton(editor.get(), rtl::mbLeft, false, mx + 30, my);
+  rtl::Application->ProcessMessages();
+  EXPECT_GT(editor->PreviewScale(), 1.0f);
+}
+
 TEST_F(BitmapEditors, TheShownEditorDrawsThePictureUnderTheCropFrame) {
   editor->Show();
   Button("cropButton")->Click();

@@ -77,16 +77,21 @@ void TvxThumb::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float
   TvxFreeWatch self(this);
   inherited::MouseDown(Button, Shift, X, Y);
   if (self.Gone() || Button != rtl::mbLeft || !GetAbsoluteEnabled()) return;
+  if (TvxCustomTrack* track = Track()) {
+    track->SetFocus();
+    if (self.Gone()) return;
+    // The second press of a double click is the track's as well: whoever watches the
+    // track's presses for a double click sees it wherever on the track it lands. A handler
+    // that sets the value keeps it: no drag follows to move it back under the mouse.
+    if (Shift.Contains(rtl::ssDouble)) {
+      const float before = track->Value();
+      const TvxPoint at = track->AbsoluteToLocal(LocalToAbsolute({X, Y}));
+      track->OnMouseDown(track, Button, Shift, at.X, at.Y);
+      if (self.Gone() || track->Value() != before) return;
+    }
+  }
   dragging_ = true;
   pressed_ = {X, Y};
-  TvxCustomTrack* track = Track();
-  if (!track) return;
-  track->SetFocus();
-  // The second press of a double click is the track's as well: whoever watches the track's
-  // presses for a double click sees it wherever on the track it lands.
-  if (self.Gone() || !Shift.Contains(rtl::ssDouble)) return;
-  const TvxPoint at = track->AbsoluteToLocal(LocalToAbsolute({X, Y}));
-  track->OnMouseDown(track, Button, Shift, at.X, at.Y);
 }
 
 void TvxThumb::MouseMove(rtl::TShiftState Shift, float X, float Y, float Dx, float Dy) {

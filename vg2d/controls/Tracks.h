@@ -35,9 +35,10 @@ public:
   bool Dragging() const { return dragging_; }
 
   // A left press starts the drag and gives the track the focus (the second press of a
-  // double click is reported to the track's OnMouseDown too); each move sets the track's
-  // value from the mouse's place along it; the release ends the drag, firing the track's
-  // one OnChange when its Tracking is off.
+  // double click is reported to the track's OnMouseDown first, and starts no drag when its
+  // handler changed the value); each move sets the track's value from the mouse's place
+  // along it; the release ends the drag, firing the track's one OnChange when its Tracking
+  // is off.
   void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
   void MouseMove(rtl::TShiftState Shift, float X, float Y, float Dx, float Dy) override;
   void MouseUp(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
