@@ -218,6 +218,7 @@ void TForm_3D_GEN::FormShow(rtl::TObject*) {
     HudTabControl_GENChange(p.HudTabControl_GEN);
   else
     p.HudTabControl_GEN->SetItemIndex(Model().Settings.Page_Index);
+  ShowSettingsLoadReport();
   ShowConfigLoadReport();
 }
 

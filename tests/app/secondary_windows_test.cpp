@@ -96,6 +96,11 @@ TEST_F(InFolder, TheCheckWindowSpeaksTheSettingsLanguageInItsFontOrEnglishInTaho
   WriteFile(dir / "gascal.ini", Line("Language", "../x"));
   WriteFile(dir / "x.lng", Line("Error_OpenGL_Not_Work", "outside"));
   EXPECT_EQ(app::NoOpenGLEnglishMessage, app::NoOpenGLText("gascal").Message);
+  // The language and the font name are held as the settings hold them.
+  WriteFile(dir / "gascal.ini", Line("Language", "Old Russian") + Line("English_Name", std::string(100000, 'F')));
+  t = app::NoOpenGLText("gascal");
+  EXPECT_EQ("English", t.Language);
+  EXPECT_EQ(std::string(app::MaxFontNameLength, 'F'), t.FontName);
   EXPECT_FALSE(ecu::KeyFileStorePresent()) << "no store left open";
 }
 

@@ -403,6 +403,29 @@ TEST_F(ProgramScenario, AUserCloseOverTheMissingTableMessageShowsWhyTheSettingsW
   EXPECT_TRUE(copy.EndsCleanly(10000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
 }
 
+// A font name of 50 MB in the settings: the program starts and polls in the memory it
+// always takes, acts on the system's request to end, and writes back the name it used.
+TEST_F(ProgramScenario, AFontNameOfFiftyMegabytesLeavesTheProgramSmallAndItStillEnds) {
+  StartSimulator();
+  WriteSettings();
+  {
+    std::ofstream f(dir / "gascal.ini", std::ios::binary | std::ios::app);
+    f << "English_Name                 " << std::string(50u << 20, 'F') << " {}\r\n";
+  }
+  Child& copy = StartCopy();
+  ASSERT_TRUE(HearsMore(0, 5)) << copy.Output();
+  std::ifstream status("/proc/" + std::to_string(copy.Pid()) + "/status");
+  long rssKb = 0;
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmRSS:", 0) == 0) rssKb = std::stol(line.substr(6));
+  EXPECT_LT(rssKb, 1L << 20) << "resident kB";
+  copy.Signal(SIGTERM);
+  EXPECT_TRUE(copy.EndsCleanly(20000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
+  const std::string settings = Read("gascal.ini");
+  EXPECT_LT(settings.size(), 100000u);
+  EXPECT_NE(std::string::npos, settings.find(std::string(255, 'F') + " {")) << "the name it used";
+}
+
 // A newer copy asks a copy whose settings file is a folder to close: it closes at once (it used
 // to stay, half closed, while the newer one waited and then ran beside it).
 TEST_F(ProgramScenario, ACopyThatCannotWriteItsSettingsStillClosesForANewerOne) {

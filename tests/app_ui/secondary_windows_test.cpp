@@ -620,6 +620,23 @@ TEST_F(SecondaryWindows, TheReportThatTheSettingsWereNotSavedReplacesAMessageOnS
   rtl::Application->Reset();
 }
 
+// A font name of the settings file longer than any font's (it was copied into every control's
+// font) reaches the controls cut to a font name's length, and the message window says so once
+// the main window shows.
+TEST_F(SecondaryWindows, AFontNameTooLongForAFontIsCutAndTheStartSaysSo) {
+  folder.Write("gascal.ini", "Port_Name /nonexistent/gascal-port {}\r\nSearch_Port False {}\r\nEnglish_Name " +
+                                 std::string(1 << 20, 'F') + " {}\r\n");
+  Start();
+  RunQueue();
+  const std::string cut(app::MaxFontNameLength, 'F');
+  EXPECT_EQ(cut, main->Parts().HudWindow_3D_GEN->Font()->Family());
+  EXPECT_EQ(cut, main->Parts().IndicatorValues[0]->Font()->Family());
+  Run(150);
+  ASSERT_TRUE(message->Showing());
+  EXPECT_EQ(0u, MessageText().find("The settings file ")) << MessageText();
+  EXPECT_NE(std::string::npos, MessageText().find("English_Name: 1048576 characters")) << MessageText();
+}
+
 // The user closes the settings window where the file cannot be written: it closes, and says
 // so in the message window.
 TEST_F(SecondaryWindows, ASettingsWindowClosedWhereTheFileCannotBeWrittenClosesAndSaysSo) {
