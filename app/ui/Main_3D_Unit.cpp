@@ -288,7 +288,8 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
       failures.emplace_back(e.what());
     }
   };
-  if (runStopWaited_ && AutoCalibrationActive())
+  // A run whose stop did not reach the ECU in time, or could not (the link down).
+  if (AutoCalibrationActive())
     failures.emplace_back("The automatic calibration was stopped, but the ECU had not taken its stop when the program "
                           "closed: check that the engine runs on petrol");
   Model().Actions.MainWindowShown = 0;

@@ -157,6 +157,21 @@ TEST_F(ACBClose, ACloseWhoseStopGetsNoAnswerEndsAfterItsBoundAndSaysSo) {
   rtl::Application->Reset();
 }
 
+// The link is down when the program closes during a run: nothing can reach the ECU, so the
+// close does not wait, and it says that the stop did not reach the ECU.
+TEST_F(ACBClose, ACloseWithTheLinkDownEndsAtOnceAndSaysTheStopDidNotReachTheEcu) {
+  StartRunUntilGas();
+  sim->SetSilent(true);
+  silent = true;
+  ASSERT_TRUE(StepUntil([] { return ecu::Session().Link.LinkUp == 0; }, 30000));
+  main->Close();
+  EXPECT_FALSE(main->Showing()) << "no wait";
+  ASSERT_EQ(1u, Host().Endings.size());
+  EXPECT_NE(std::string::npos, Host().Endings[0].find("check that the engine runs on petrol")) << Host().Endings[0];
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
 }  // namespace
 
 }  // namespace acb_close_test
