@@ -37,32 +37,37 @@ std::int64_t SaturatingTrunc(double x) {
   return static_cast<std::int64_t>(x);
 }
 
-// The entries of the table file, at most 1024; no value when the file is missing or holds
-// not one whole entry. A failed reading shows the missing-table message once while armed; a
-// good one re-arms it.
+// The entries of the table file: exactly SensorTableEntries of them, or no value. A table
+// that cannot be used shows its message once while armed, naming what is wrong; a good one
+// re-arms it.
 std::optional<std::vector<std::int16_t>> ReadSensorTable() {
+  constexpr std::size_t tableBytes = SensorTableEntries * 2;
   std::string bytes;
+  const char* fault = nullptr;
   {
-    // Only a regular file is read: a FIFO or a device of that name is no table.
+    // Only a regular file is read: a FIFO or a device of that name is no table. One byte
+    // beyond the table tells a longer file.
     rtl::TRegularFile file(NativeFileName(Session().ConfigData.SensorTableFileName));
     try {
-      if (file.IsOpen()) bytes = file.ReadAll(SensorTableEntries * 2);
+      if (file.IsOpen()) bytes = file.ReadAll(tableBytes + 1);
     } catch (const rtl::EReadError&) {
-      bytes.clear();  // unreadable: no table
+      fault = SensorTableUnreadable;
     }
+    if (!file.IsOpen())
+      fault = file.Missing() ? SensorTableNotFound : file.NotRegular() ? SensorTableNotRegular : SensorTableUnreadable;
   }
-  const std::size_t count = bytes.size() / 2;
-  if (count == 0) {
+  if (!fault && bytes.size() != tableBytes) fault = bytes.size() < tableBytes ? SensorTableTooShort : SensorTableTooLong;
+  if (fault) {
     if (Session().ConfigData.SensorTableMessageArmed == 1 && Session().Hosts.Host &&
         Session().Hosts.Host->MainWindowShown()) {
       Session().ConfigData.SensorTableMessageArmed = 0;
-      Session().Hosts.Host->ShowMessageWindow(SensorTableMessageKind, "");
+      Session().Hosts.Host->ShowMessageWindow(SensorTableMessageKind, fault);
     }
     return std::nullopt;
   }
   if (Session().ConfigData.SensorTableMessageArmed == 0) Session().ConfigData.SensorTableMessageArmed = 1;
-  std::vector<std::int16_t> table(count);
-  for (std::size_t i = 0; i < count; ++i) {
+  std::vector<std::int16_t> table(SensorTableEntries);
+  for (std::size_t i = 0; i < table.size(); ++i) {
     const auto lo = static_cast<std::uint8_t>(bytes[2 * i]);
     const auto hi = static_cast<std::uint8_t>(bytes[2 * i + 1]);
     table[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(hi << 8 | lo));
@@ -173,6 +178,13 @@ void PercentToBytes(std::int32_t Percent, std::int32_t Reference, std::int32_t S
     Low = 0;
   else  // a small or negative reference cannot make the companion byte wrap
     Low = static_cast<std::uint8_t>(std::clamp(((High & 0x7F) * (Scale / 128)) / Reference, 0, 255));
+}
+
+bool IsSensorTableFault(const std::string& Text) {
+  for (const char* key : {SensorTableNotFound, SensorTableNotRegular, SensorTableUnreadable, SensorTableTooShort,
+                          SensorTableTooLong})
+    if (Text == key) return true;
+  return false;
 }
 
 std::optional<std::int16_t> SensorTableValue(std::uint8_t High, std::uint8_t Low) {

@@ -49,16 +49,26 @@ void PercentToBytes(std::int32_t Percent, std::int32_t Reference, std::int32_t S
 // ConfigData.SensorTableMessageArmed.
 constexpr int SensorTableEntries = 1024;
 
-// The message kind of a missing table; without an installed host no message is shown.
+// The message kind of a table that cannot be used; without an installed host no message is
+// shown. Its text is the language key of what is wrong with the file: nothing of that name, no
+// regular file (a FIFO, a device, a folder), unreadable, fewer bytes than a table has, or
+// more. A table is exactly SensorTableEntries entries: a file of another size is none (a
+// random file read as one gave temperatures of -2063.4 degrees).
 constexpr std::uint8_t SensorTableMessageKind = 12;
+inline constexpr const char* SensorTableNotFound = "Error_File_not_found";
+inline constexpr const char* SensorTableNotRegular = "Error_File_not_regular";
+inline constexpr const char* SensorTableUnreadable = "Error_File_unreadable";
+inline constexpr const char* SensorTableTooShort = "Error_File_too_short";
+inline constexpr const char* SensorTableTooLong = "Error_File_not_2048_bytes";
+// Whether Text is one of those keys.
+bool IsSensorTableFault(const std::string& Text);
 
-// The table entry of the reading (HiLoToWord and 0x3FF). A table shorter than 1024 entries
-// gives the entries it has; no value for a reading beyond them, and none when the table is
-// missing or holds not one whole entry (the message path above).
+// The table entry of the reading (HiLoToWord and 0x3FF); no value when the table cannot be
+// used (the message path above).
 std::optional<std::int16_t> SensorTableValue(std::uint8_t High, std::uint8_t Low);
 // The reading whose table entry is nearest to Temperature x 10, walking from entry 0 while the
-// next entry is not farther (so the later of two equally near entries wins), over the entries
-// the table has. False, with the outputs untouched, when the table is missing or empty.
+// next entry is not farther (so the later of two equally near entries wins). False, with the
+// outputs untouched, when the table cannot be used.
 bool TemperatureToSensorBytes(std::int32_t Temperature, std::uint8_t& High, std::uint8_t& Low);
 
 // ---- Text and number conversions ----------------------------------------------------------

@@ -193,9 +193,10 @@ struct TConfigState {
 
   // The temperature-sensor table file (1024 signed 16-bit little-endian values, entry i the
   // temperature in tenths of a degree for the 10-bit reading i); the main window sets the
-  // name at its creation. While SensorTableMessageArmed is 1, a failed opening of the table
-  // shows the message window's "missing table" message (kind 12) once, as soon as the main
-  // window has shown, and clears it; the next successful opening sets it again.
+  // name at its creation. While SensorTableMessageArmed is 1, a table that cannot be used
+  // (missing, no regular file, unreadable, not 2048 bytes) shows the message window's table
+  // message (kind 12, naming what is wrong) once, as soon as the main window has shown, and
+  // clears it; the next good reading sets it again.
   std::string SensorTableFileName = "gascal.dat";
   std::uint8_t SensorTableMessageArmed = 1;
 

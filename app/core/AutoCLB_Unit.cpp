@@ -207,6 +207,7 @@ void EndRun() {
   if (Host()) Host()->SetPressed(TControl::ACB_Start, false);
   ecu::Session().Link.ACBRunning = 0;
   Model().ACB.Active = false;
+  if (Host()) Host()->AutoCalibrationEnded();
 }
 
 }  // namespace
@@ -428,6 +429,7 @@ void Start() {
   Model().ACB.ResultText.clear();
   Model().ACB.ResultColor.clear();
   Model().ACB.Active = true;
+  Model().ACB.Stopping = false;
   BuildScript();
   ecu::Session().Link.ACBRunning = 1;
 }
@@ -435,6 +437,7 @@ void Start() {
 void Stop() {
   Caption("Start");
   if (!Model().ACB.Active) return;
+  Model().ACB.Stopping = true;
   Model().Settings.Idle_Points = Model().ACB.SavedIdlePoints;
   Model().ACB.ResultText = ecu::LngText("ACB_Prompt_Stopped");
   Model().ACB.ResultColor = Model().Colors.ColorTable[Color_Txt_Error];
@@ -487,6 +490,27 @@ void StartStopAutoCalibration() {
     Start();
   else
     Stop();
+}
+
+bool StopAutoCalibrationAtClose() {
+  if (!Model().ACB.Active) return false;
+  if (Host()) Host()->SetPressed(TControl::ACB_Start, false);
+  // Stopped already (released before the close): its stop script runs on.
+  if (!Model().ACB.Stopping) Stop();
+  return ecu::Session().Link.LinkUp != 0;
+}
+
+bool AutoCalibrationActive() { return Model().ACB.Active; }
+
+std::int32_t ACBCloseWaitMs() {
+  const TACBCounts& c = Model().ACB.Counts;
+  const std::int64_t period = std::clamp<std::int64_t>(
+      static_cast<std::int64_t>(Model().Settings.Reply_Delay) + Model().Settings.ACBCycleAllowance, 1, 10000);
+  // The stop script: its first countdown, the sample, the settling after each write, the
+  // last countdown; each write takes a request per block at most.
+  constexpr std::int64_t writeRequests = 2 * 64;
+  const std::int64_t replies = 2 * std::int64_t{c.S2} + 3 * std::int64_t{c.H} + ACBSupportSamples + writeRequests;
+  return static_cast<std::int32_t>(std::min<std::int64_t>(replies * period + 5000, ACBCloseWaitMaxMs));
 }
 
 void AutoCalibrationReplyTick() {

@@ -83,6 +83,9 @@ struct TACBRunState {
   bool Active = false;
   // Stopped while the link was down: the stop script runs once the link is up again.
   bool StopPending = false;
+  // Stopped (the button released, the engine stopped, or the program closing): what runs now
+  // is the stop script, or it waits for the link (StopPending).
+  bool Stopping = false;
   // Indicators: per cylinder 1..4 petrol on petrol, petrol on gas, gas (us); the bars' full
   // scale (us), which only grows during a run.
   std::array<std::array<std::int32_t, 3>, ACBIndicatorCylinders> Indicators{};
@@ -111,6 +114,17 @@ void AutoCalibrationReplyTick();
 void AutoCalibrationStep();
 // A write task ended while the run is active: settling, and the countdown of the post-write count.
 void AutoCalibrationWriteDone();
+// The program closes: a run that is active stops as the button's release stops it (the button
+// released), so that its stop script puts the diagram back and the engine on petrol. True
+// when the close must wait for that to reach the ECU before the port closes: the run is
+// active and the link is up (with the link down nothing can reach the ECU).
+bool StopAutoCalibrationAtClose();
+// A run has not ended yet (its stop script still puts the ECU back).
+bool AutoCalibrationActive();
+// The longest a close waits for a run's stop (ms): the stop script's replies at the run's
+// reply period with room for its two writes, at most ACBCloseWaitMaxMs.
+constexpr std::int32_t ACBCloseWaitMaxMs = 60000;
+std::int32_t ACBCloseWaitMs();
 
 // ---- The pieces of the run, for its tests.
 // The interpreter's workers of the run.

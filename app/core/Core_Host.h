@@ -158,6 +158,8 @@ public:
   // and full scale of app::ACB to be drawn. Nothing without a page.
   virtual void SetACBProgressMax(std::int32_t) {}
   virtual void ShowACBIndicators() {}
+  // A run has ended (its script's last command): a close that waits for a run's stop goes on.
+  virtual void AutoCalibrationEnded() {}
   // The action of a code 1..17 of the queue (a code the windows do not know runs nothing).
   virtual void RunAction(std::uint8_t Code) = 0;
   // The map's cell texts were rewritten: the page redraws its grid.

@@ -20,10 +20,24 @@ namespace {
 const char* const ProgramCodeComment = "ECU address: 25 - first ECU variant, 23 - second ECU variant";
 
 // A line holding only its key gives one blank as its value; the text is empty, as the save
-// writes it back.
-void ReadText(const std::string& Key, std::string& Field) {
-  if (ecu::KeyFileFind(Key))
-    Field = ecu::Session().Files.KeyFileValue == " " ? std::string() : ecu::Session().Files.KeyFileValue;
+// writes it back. A text longer than Max (What says what it is) is cut to Max when Cut, and
+// else not taken; the report says so.
+void ReadText(const std::string& Key, std::string& Field, std::size_t Max, const char* What, bool Cut) {
+  if (!ecu::KeyFileFind(Key)) return;
+  const std::string& value = ecu::Session().Files.KeyFileValue;
+  if (value.size() <= Max) {
+    Field = value == " " ? std::string() : value;
+    return;
+  }
+  std::string line = Key + ": " + std::to_string(value.size()) + " characters, more than " + What + " (" +
+                     std::to_string(Max) + "); ";
+  if (Cut) {
+    Field = value.substr(0, Max);
+    line += "the first " + std::to_string(Max) + " are kept";
+  } else {
+    line += "\"" + Field + "\" is kept";
+  }
+  Model().Settings.LoadReport.push_back(std::move(line));
 }
 
 void ReadBool(const std::string& Key, bool& Field) {
@@ -52,12 +66,6 @@ std::string BareFileName(const std::string& Path) {
   return ecu::StripExtension(slash == std::string::npos ? native : native.substr(slash + 1));
 }
 
-// A language whose font keys ("<language>_Color", the longest) are written and read back as
-// they are: no blanks, "=" or control characters, and short enough for a key.
-bool CanNameFontKeys(const std::string& Language) {
-  return !Language.empty() && ecu::KeyFileKeyForm(Language + "_Color") == Language + "_Color";
-}
-
 bool IsACBAlgorithm(const std::string& Name) {
   for (const std::string& n : ACBAlgorithmNames)
     if (n == Name) return true;
@@ -65,6 +73,10 @@ bool IsACBAlgorithm(const std::string& Name) {
 }
 
 }  // namespace
+
+bool CanNameFontKeys(const std::string& Language) {
+  return !Language.empty() && ecu::KeyFileKeyForm(Language + "_Color") == Language + "_Color";
+}
 
 std::int32_t Settings_Class::TransmitDelay() const {
   return CFG_Transmit_Delay >= 1 ? CFG_Transmit_Delay : DefaultTransmitDelay;
@@ -103,28 +115,29 @@ void Settings_Default() {
 
 void LoadSettings() {
   Settings_Class& s = Model().Settings;
+  s.LoadReport.clear();
   if (ecu::KeyFileLoad(Model().Settings.SettingsFileName)) {
     std::int32_t code = s.Program_Code;
     ReadInt("Program_Code", code);
     s.Program_Code = static_cast<std::uint8_t>(code & 0xFF);
     if (ecu::KeyFileFind("Language") && CanNameFontKeys(rtl::Trim(ecu::Session().Files.KeyFileValue)))
       s.Language = rtl::Trim(ecu::Session().Files.KeyFileValue);
-    ReadText(s.Language + "_Name", s.Font_Name);
+    ReadText(s.Language + "_Name", s.Font_Name, MaxFontNameLength, "a font's name has", true);
     double size = s.Font_Size;
     if (ecu::KeyFileFind(s.Language + "_Size") && ReadFraction(ecu::Session().Files.KeyFileValue, size))
       s.Font_Size = static_cast<float>(std::clamp<double>(size, MinFontSize, MaxFontSize));
     if (ecu::KeyFileFind(s.Language + "_Style")) s.Font_Style = ecu::TextToFontStyle(ecu::Session().Files.KeyFileValue);
     if (ecu::KeyFileFind(s.Language + "_Color") && ecu::IsARGBText(ecu::Session().Files.KeyFileValue))
       s.Font_Color = ecu::Session().Files.KeyFileValue;
-    ReadText("Port_Name", s.Port_Name);
+    ReadText("Port_Name", s.Port_Name, MaxPathLength, "a path can have", false);
     ReadBool("Search_Port", s.Search_Port);
     ReadInt("Reply_Delay", s.Reply_Delay);
     if (s.Reply_Delay < 0) s.Reply_Delay = DefaultReplyDelay;
     s.Reply_Delay = std::min(s.Reply_Delay, MaxReplyDelay);
     ReadBool("Full_Screen", s.Full_Screen);
     ReadInt("Page_Index", s.Page_Index);
-    ReadText("CFG_File_Name", s.CFG_File_Name);
-    ReadText("CFG_Full_File_Name", s.CFG_Full_File_Name);
+    ReadText("CFG_File_Name", s.CFG_File_Name, MaxFileNameLength, "a file name can have", false);
+    ReadText("CFG_Full_File_Name", s.CFG_Full_File_Name, MaxPathLength, "a path can have", false);
     if (!s.CFG_Full_File_Name.empty()) s.CFG_File_Name = BareFileName(s.CFG_Full_File_Name);
     ReadInt("CFG_Transmit_Delay", s.CFG_Transmit_Delay);
     if (s.CFG_Transmit_Delay < 1) s.CFG_Transmit_Delay = DefaultTransmitDelay;
@@ -132,8 +145,9 @@ void LoadSettings() {
     ReadBool("Idle_Points", s.Idle_Points);
     ReadBool("Map_Point", s.Map_Point);
     ReadBool("Diagram_Joystick", s.Diagram_Joystick);
-    ReadText("ACB_SCR_Type", s.ACB_SCR_Type);
-    if (!IsACBAlgorithm(s.ACB_SCR_Type)) s.ACB_SCR_Type = DefaultACBAlgorithm;
+    if (ecu::KeyFileFind("ACB_SCR_Type"))
+      s.ACB_SCR_Type = IsACBAlgorithm(ecu::Session().Files.KeyFileValue) ? ecu::Session().Files.KeyFileValue
+                                                                          : DefaultACBAlgorithm;
     ReadFractionKey("Panels_Opacity", s.Panels_Opacity);
     s.Panels_Opacity = std::clamp(s.Panels_Opacity, MinPanelsOpacity, MaxPanelsOpacity);
     LoadColors();
@@ -143,6 +157,14 @@ void LoadSettings() {
   Model().Colors.ColorTable[Color_General] = s.Font_Color;
   // The configured port is the one the automatic search tries first and between the others.
   ecu::Session().PortSearch.StartPortName = s.Port_Name;
+}
+
+std::string SettingsLoadReportText() {
+  const std::vector<std::string>& lines = Model().Settings.LoadReport;
+  if (lines.empty()) return std::string();
+  std::string text = "The settings file " + Model().Settings.SettingsFileName + " was read with changes:";
+  for (const std::string& line : lines) text += "\n" + line;
+  return text;
 }
 
 void SaveSettings(const TMainWindowState& Window) {

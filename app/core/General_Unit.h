@@ -4,8 +4,10 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -45,6 +47,14 @@ constexpr float MaxFontSize = 72;
 constexpr double MinPanelsOpacity = 0.2;
 constexpr double MaxPanelsOpacity = 1.0;
 
+// The longest texts the settings take from the file, each as long as its use can bear. A
+// font's family name is far shorter in every font there is (the name is copied into every
+// control's font: one of megabytes took gigabytes); a path or a file name longer than the
+// system's limits names no file.
+constexpr std::size_t MaxFontNameLength = 255;
+constexpr std::size_t MaxPathLength = 4095;      // PATH_MAX less its terminator
+constexpr std::size_t MaxFileNameLength = 255;   // NAME_MAX
+
 class Settings_Class {
 public:
   std::uint8_t Program_Code = DefaultProgramCode;
@@ -80,6 +90,8 @@ public:
   // The settings file: the program's base name with ".ini" in the current directory (made by
   // the main window).
   std::string SettingsFileName = "gascal.ini";
+  // What the last LoadSettings did not take as the file holds it, one line per key.
+  std::vector<std::string> LoadReport;
 
   // The transmission delay as a timer takes it: a value below 1 ms would never fire, so the
   // default stands in for it.
@@ -109,6 +121,12 @@ void Settings_Default();
 // The port name read becomes the start port of the automatic port search
 // (ecu::PortSearch.StartPortName).
 void LoadSettings();
+// LoadReport as the message window shows it, headed by the file's name; empty when there is
+// nothing to report.
+std::string SettingsLoadReportText();
+// Whether a language's name can name its font keys ("<language>_Color", the longest, is
+// written and read back as it is: no blanks, "=" or control characters, and short enough).
+bool CanNameFontKeys(const std::string& Language);
 // Writes every key into the settings file, keeping the file's other keys.
 void SaveSettings(const TMainWindowState& Window);
 

@@ -5,6 +5,7 @@
 
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Language_En.h"
@@ -50,7 +51,10 @@ std::optional<TMessageContent> ComposeMessage(std::uint8_t Kind, const std::stri
     case 10: m.Text = ecu::LngText("Label_PSW_Clr"), m.CountdownMs = 5000; break;
     case 11: m.Text = ecu::LngText("Label_PSW_Set"), m.CountdownMs = 5000; break;
     case Message_SensorTableMissing:
-      m.Text = "\"" + SensorTableName() + "\" " + ecu::LngText("Error_File_not_found") + ". " +
+      // The request names what is wrong with the file; a request that names nothing is taken
+      // for a missing file.
+      m.Text = "\"" + SensorTableName() + "\" " +
+               ecu::LngText(ecu::IsSensorTableFault(Text) ? Text : std::string(ecu::SensorTableNotFound)) + ". " +
                ecu::LngText("Error_Temperature");
       break;
     case Message_ScriptError: m.Text = Text; break;

@@ -1,7 +1,9 @@
 #include "app/core/Start_Unit.h"
 
+#include "app/core/General_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Session.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace app {
 
@@ -23,9 +25,11 @@ TNoOpenGLText NoOpenGLText(const std::string& BaseName) {
   const std::string settings = BaseName + ".ini";
   std::string language = "English";
   std::string value;
-  if (ReadKey(settings, "Language", value) && !value.empty()) language = value;
+  // Held as the settings hold them (General_Unit): a language that names its font keys, a font
+  // name no longer than a font's.
+  if (ReadKey(settings, "Language", value) && CanNameFontKeys(rtl::Trim(value))) language = rtl::Trim(value);
   text.Language = language;
-  if (ReadKey(settings, language + "_Name", value) && !value.empty()) text.FontName = value;
+  if (ReadKey(settings, language + "_Name", value) && !value.empty()) text.FontName = value.substr(0, MaxFontNameLength);
   // A language is a file name of the folder, never a path.
   if (language != "English" && language.find_first_of("/\\") == std::string::npos &&
       ReadKey("Language/" + language + ".lng", NoOpenGLMessageKey, value) && !value.empty())

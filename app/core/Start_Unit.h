@@ -23,7 +23,8 @@ struct TNoOpenGLText {
 // Reads "<BaseName>.ini" of the current directory for the language ("Language", default
 // "English") and its font ("<language>_Name", default "Tahoma"); for a language other than
 // English, "Error_OpenGL_Not_Work" of "Language/<language>.lng" replaces the English message
-// when the file has it. Missing files or keys leave the defaults. Uses the key-file store and
+// when the file has it. Missing files or keys leave the defaults; the language and the font
+// name are held as LoadSettings holds them. Uses the key-file store and
 // leaves none open.
 TNoOpenGLText NoOpenGLText(const std::string& BaseName);
 

@@ -64,6 +64,11 @@ void ShowConfigLoadReport() {
   ecu::Session().Hosts.Host->ShowMessageWindow(13, text);
 }
 
+void ShowSettingsLoadReport() {
+  const std::string text = SettingsLoadReportText();
+  if (!text.empty() && ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->ShowMessageWindow(13, text);
+}
+
 bool SettingsWindowWasOpen() { return ecu::KeyFileGetBool(Model().Settings.SettingsFileName, "Form_3D_SET_Show"); }
 
 std::optional<TMainWindowKeys> ReadMainWindowKeys() {

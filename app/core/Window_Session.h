@@ -27,6 +27,8 @@ void ShowErrorsInLanguage();
 // What reading the configuration file changed, in the message window (kind 13); nothing when
 // it changed nothing or no host is installed.
 void ShowConfigLoadReport();
+// Shows in the message window what the settings file held that could not be taken as it was.
+void ShowSettingsLoadReport();
 
 // ---- The settings file's window keys.
 // Whether the settings window was open when the program last ended ("Form_3D_SET_Show").

@@ -253,21 +253,23 @@ void TForm_3D_MSG::ButtonClick(rtl::TObject*) {
 }
 
 void TForm_3D_MSG::FreeShowing() {
-  // Freed by the loop: a button's own click may be what closes the window.
-  for (vg::TvxHudButton* b : buttons_) {
-    b->SetVisible(false);
-    rtl::Application->ReleaseComponent(b);
-  }
+  // Freed by the loop: a button's own click may be what closes the window. Each gives up its
+  // name at once, so that a showing built before the loop frees them (the window shown again
+  // in the turn it closed) can take the names.
+  auto release = [](vg::TvxVisualObject* Part) {
+    Part->SetVisible(false);
+    Part->SetName("");
+    rtl::Application->ReleaseComponent(Part);
+  };
+  for (vg::TvxHudButton* b : buttons_) release(b);
   buttons_.clear();
   for (vg::TvxHudLabel** l : {&label_, &countdown_})
     if (*l) {
-      (*l)->SetVisible(false);
-      rtl::Application->ReleaseComponent(*l);
+      release(*l);
       *l = nullptr;
     }
   if (textBox_) {
-    textBox_->SetVisible(false);
-    rtl::Application->ReleaseComponent(textBox_);
+    release(textBox_);
     textBox_ = nullptr;
   }
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "app/core/AutoCLB_Unit.h"
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/General_Unit.h"
@@ -114,6 +115,7 @@ void TForm_3D_GEN::MakeTimers() {
   timerMapRPMTail_ = make(500, &TForm_3D_GEN::Timer_3D_MapRPM_TailTimer);
   timerLevelGas_ = make(500, &TForm_3D_GEN::Timer_LevelGasTimer);
   timerMenu_ = make(300, &TForm_3D_GEN::Timer_MenuTimer);
+  timerCloseWait_ = make(ACBCloseWaitMaxMs, &TForm_3D_GEN::Timer_CloseWaitTimer);
 }
 
 std::unique_ptr<TForm_3D_GEN> TForm_3D_GEN::Create(const std::string& ProgramPath) {
@@ -218,6 +220,7 @@ void TForm_3D_GEN::FormShow(rtl::TObject*) {
     HudTabControl_GENChange(p.HudTabControl_GEN);
   else
     p.HudTabControl_GEN->SetItemIndex(Model().Settings.Page_Index);
+  ShowSettingsLoadReport();
   ShowConfigLoadReport();
 }
 
@@ -230,8 +233,30 @@ void TForm_3D_GEN::EndProgram() {
   if (win::MainForm() == this) rtl::Application->Terminate();
 }
 
+void TForm_3D_GEN::AutoCalibrationEnded() {
+  if (closeState_ != TCloseState::StoppingRun) return;
+  // From the loop, not from inside the link's reply that ended the run: the close shuts the port.
+  timerCloseWait_->SetEnabled(false);
+  timerCloseWait_->SetInterval(1);
+  timerCloseWait_->SetEnabled(true);
+}
+
+void TForm_3D_GEN::Timer_CloseWaitTimer(rtl::TObject*) {
+  timerCloseWait_->SetEnabled(false);
+  if (closeState_ != TCloseState::StoppingRun) return;
+  runStopWaited_ = true;
+  Close();
+}
+
 void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
   switch (closeState_) {
+    case TCloseState::StoppingRun:
+      if (!runStopWaited_) {
+        // Asked again while the run's stop reaches the ECU: the close waits with it.
+        Action = win::caNone;
+        return;
+      }
+      break;
     case TCloseState::Closing:
       // Asked again by what the close itself runs (a message window closing): it goes on.
       Action = win::caNone;
@@ -241,7 +266,17 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
       closeState_ = TCloseState::Closed;
       EndProgram();
       return;
-    case TCloseState::Open: break;
+    case TCloseState::Open:
+      // A run of the automatic calibration stops first, and its stop reaches the ECU before
+      // the port closes: else a cylinder could stay on gas.
+      if (StopAutoCalibrationAtClose()) {
+        closeState_ = TCloseState::StoppingRun;
+        Action = win::caNone;
+        timerCloseWait_->SetInterval(static_cast<std::uint32_t>(ACBCloseWaitMs()));
+        timerCloseWait_->SetEnabled(true);
+        return;
+      }
+      break;
   }
   closeState_ = TCloseState::Closing;
   // Every step runs, whatever an earlier one raised; what failed is reported at the end.
@@ -253,6 +288,10 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
       failures.emplace_back(e.what());
     }
   };
+  // A run whose stop did not reach the ECU in time, or could not (the link down).
+  if (AutoCalibrationActive())
+    failures.emplace_back("The automatic calibration was stopped, but the ECU had not taken its stop when the program "
+                          "closed: check that the engine runs on petrol");
   Model().Actions.MainWindowShown = 0;
   if (Model().Actions.Timer_GEN_General) Model().Actions.Timer_GEN_General->SetEnabled(false);
   if (portWindow_) StopPortLinkTimers(*portWindow_);

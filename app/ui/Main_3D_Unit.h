@@ -220,6 +220,8 @@ public:
   // reports a failure on the standard error stream only and ends the program at once. While
   // the report of a user's close shows, any close request ends the program.
   void CloseUnattended();
+  // A run of the automatic calibration has ended: a close that waits for its stop goes on.
+  void AutoCalibrationEnded();
   // Shows a window of the program by its component name ("Form_3D_SET"), when it exists.
   static bool ShowWindowNamed(const std::string& Name);
   static TWindow_3D* WindowNamed(const std::string& Name);
@@ -228,7 +230,9 @@ public:
   void FormKeyDown(rtl::TObject* Sender, std::uint16_t& Key, rtl::TShiftState Shift);
   void FormKeyUp(rtl::TObject* Sender, std::uint16_t& Key, rtl::TShiftState Shift);
   void FormShow(rtl::TObject* Sender);
-  // The close runs to its end whatever fails on the way: timers and port stopped, features
+  // A close during a run of the automatic calibration first stops the run and waits, at most
+  // ACBCloseWaitMs, for its stop script to put the ECU back (diagram, petrol) while the link is
+  // up; further requests meanwhile wait with it. Then the close runs to its end whatever fails on the way: timers and port stopped, features
   // released, settings written, every other window closed; then the program ends. What failed
   // (the settings file could not be written) is reported first: on the standard error stream,
   // and for a user's close in the message window, whose OK then ends the program.
@@ -266,6 +270,7 @@ public:
   void Timer_MenuTimer(rtl::TObject* Sender);
   void Timer_CLB_3D_BtnTimer(rtl::TObject* Sender);
   void Timer_3D_MapRPM_TailTimer(rtl::TObject* Sender);
+  void Timer_CloseWaitTimer(rtl::TObject* Sender);
 
 private:
   void FormCreate(const std::string& ProgramPath);
@@ -291,6 +296,8 @@ private:
   rtl::TTimer* timerMapRPMTail_ = nullptr;
   rtl::TTimer* timerLevelGas_ = nullptr;
   rtl::TTimer* timerMenu_ = nullptr;
+  // The close's wait for a run's stop: its bound, or 1 ms once the run has ended.
+  rtl::TTimer* timerCloseWait_ = nullptr;
   TPortLink* portWindow_ = nullptr;
 
   std::u16string title_;
@@ -304,9 +311,11 @@ private:
   int fileMenuIndex_ = -1;
   bool levelBlinkOn_ = false;
   bool created_ = false;
-  // Where the close stands: not begun, running, its failure shown to the user, done.
-  enum class TCloseState { Open, Closing, Reporting, Closed };
+  // Where the close stands: not begun, waiting for a run's stop, running, its failure shown
+  // to the user, done.
+  enum class TCloseState { Open, StoppingRun, Closing, Reporting, Closed };
   TCloseState closeState_ = TCloseState::Open;
+  bool runStopWaited_ = false;  // the wait for the run's stop is over (ended or timed out)
   bool unattendedClose_ = false;
   // Ends the program when this is its main form.
   void EndProgram();

@@ -379,6 +379,10 @@ void TWindowHost::ShowACBIndicators() {
   if (TForm_3D_GEN* main = Main()) main->PageACB()->ShowIndicators();
 }
 
+void TWindowHost::AutoCalibrationEnded() {
+  if (TForm_3D_GEN* main = Main()) main->AutoCalibrationEnded();
+}
+
 // ---- events ------------------------------------------------------------------------------------
 
 void TWindowHost::LinkEstablished() {

@@ -66,6 +66,7 @@ public:
   // The automatic calibration's page: its progress maximum and its indicators.
   void SetACBProgressMax(std::int32_t Max) override;
   void ShowACBIndicators() override;
+  void AutoCalibrationEnded() override;
 
   // ---- live samples
   // Straight into the main window's indicators, work-mode label and the configuration page's

@@ -16,6 +16,7 @@
 #include "app/core/Msg_3D_Unit.h"
 #include "app/core/Set_3D_Unit.h"
 #include "app/core/Start_Unit.h"
+#include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
@@ -96,10 +97,40 @@ TEST_F(InFolder, TheCheckWindowSpeaksTheSettingsLanguageInItsFontOrEnglishInTaho
   WriteFile(dir / "gascal.ini", Line("Language", "../x"));
   WriteFile(dir / "x.lng", Line("Error_OpenGL_Not_Work", "outside"));
   EXPECT_EQ(app::NoOpenGLEnglishMessage, app::NoOpenGLText("gascal").Message);
+  // The language and the font name are held as the settings hold them.
+  WriteFile(dir / "gascal.ini", Line("Language", "Old Russian") + Line("English_Name", std::string(100000, 'F')));
+  t = app::NoOpenGLText("gascal");
+  EXPECT_EQ("English", t.Language);
+  EXPECT_EQ(std::string(app::MaxFontNameLength, 'F'), t.FontName);
   EXPECT_FALSE(ecu::KeyFileStorePresent()) << "no store left open";
 }
 
 // ---- message and wait windows -------------------------------------------------------------
+
+// The sensor table's message says what is wrong with the file, in the language's words.
+TEST_F(InFolder, TheSensorTableMessageSaysWhatIsWrongWithTheFile) {
+  linkrec::Recorder host;
+  ecu::Session().ConfigData.SensorTableFileName = "/somewhere/gascal.dat";
+  const std::pair<const char*, const char*> cases[] = {
+      {ecu::SensorTableNotFound, "\"gascal.dat\" file not found. Temperature ERROR"},
+      {ecu::SensorTableNotRegular, "\"gascal.dat\" is not a regular file. Temperature ERROR"},
+      {ecu::SensorTableUnreadable, "\"gascal.dat\" cannot be read. Temperature ERROR"},
+      {ecu::SensorTableTooShort, "\"gascal.dat\" is too short for a table of 2048 bytes. Temperature ERROR"},
+      {ecu::SensorTableTooLong, "\"gascal.dat\" is not 2048 bytes long. Temperature ERROR"},
+  };
+  for (const auto& [fault, text] : cases) EXPECT_EQ(text, app::ComposeMessage(12, fault)->Text);
+
+  std::filesystem::create_directories(dir / "Language");
+  WriteFile(dir / "Language/Russian.lng",
+            ecu::KeyFilePadKey("Error_File_not_regular") + "ne obychnyi fail\r\n" +
+                ecu::KeyFilePadKey("Error_Temperature") + "Oshibka temperatury\r\n");
+  ecu::Session().Texts.LanguageDir = dir / "Language";
+  ecu::Session().Texts.CurrentLanguage = "Russian";
+  ecu::LoadLanguageFile();
+  EXPECT_EQ("\"gascal.dat\" ne obychnyi fail. Oshibka temperatury",
+            app::ComposeMessage(12, ecu::SensorTableNotRegular)->Text);
+  ecu::FreeLanguageFile();
+}
 
 TEST_F(InFolder, MessagesSayWhatTheirKindSaysWithEnglishFallbacksForEveryCaption) {
   linkrec::Recorder host;  // the core's English tables

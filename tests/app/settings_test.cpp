@@ -206,6 +206,47 @@ TEST_F(SettingsTest, ALanguageThatCannotNameItsFontKeysIsNotTaken) {
   EXPECT_EQ(app::Model().Settings.Language, std::string(23, 'L')) << "its longest key still fits";
 }
 
+// Texts longer than their use can bear: a font name is cut to the longest a font's name can
+// be (it was copied into every control's font: a name of megabytes took gigabytes and the
+// loop), a path or file name that could name no file is not taken. The report says what was
+// changed, and the save writes what was kept.
+TEST_F(SettingsTest, TextsLongerThanTheirUseCanBearAreHeldAndReported) {
+  const std::string font(1 << 20, 'F'), path = "/dev/" + std::string(app::MaxPathLength, 'p');
+  const std::string name(app::MaxFileNameLength + 1, 'n');
+  Start("English_Name " + font + "\r\nPort_Name " + path + "\r\nCFG_Full_File_Name Config/" + path +
+        ".cfg\r\nCFG_File_Name " + name + "\r\n");
+  const app::Settings_Class& s = app::Model().Settings;
+  EXPECT_EQ(std::string(app::MaxFontNameLength, 'F'), s.Font_Name);
+  EXPECT_EQ("COM1", s.Port_Name) << "the default stays";
+  EXPECT_EQ("", s.CFG_Full_File_Name);
+  EXPECT_EQ("", s.CFG_File_Name);
+  ASSERT_EQ(4u, s.LoadReport.size());
+  EXPECT_EQ("English_Name: 1048576 characters, more than a font's name has (255); the first 255 are kept",
+            s.LoadReport[0]);
+  EXPECT_EQ("Port_Name: 4100 characters, more than a path can have (4095); \"COM1\" is kept", s.LoadReport[1]);
+  EXPECT_EQ(0u, s.LoadReport[2].find("CFG_File_Name: 256 characters, more than a file name can have (255)"))
+      << s.LoadReport[2];
+  EXPECT_EQ(0u, s.LoadReport[3].find("CFG_Full_File_Name: ")) << s.LoadReport[3];
+  const std::string text = app::SettingsLoadReportText();
+  EXPECT_EQ(0u, text.find("The settings file " + app::Model().Settings.SettingsFileName + " was read with changes:\n"))
+      << text.substr(0, 200);
+  EXPECT_NE(std::string::npos, text.find("\n" + s.LoadReport[3]));
+
+  app::SaveSettings({});
+  EXPECT_LT(ReadFile(app::Model().Settings.SettingsFileName).size(), 20000u) << "what was kept is written";
+  app::Settings_Default();
+  EXPECT_EQ(std::string(app::MaxFontNameLength, 'F'), s.Font_Name);
+  EXPECT_TRUE(s.LoadReport.empty()) << "nothing to report any more";
+  EXPECT_EQ("", app::SettingsLoadReportText());
+
+  // At their limits they are taken whole.
+  const std::string longest = "/" + std::string(app::MaxPathLength - 1, 'q');
+  Start("English_Name " + std::string(app::MaxFontNameLength, 'G') + "\r\nPort_Name " + longest + "\r\n");
+  EXPECT_EQ(std::string(app::MaxFontNameLength, 'G'), s.Font_Name);
+  EXPECT_EQ(longest, s.Port_Name);
+  EXPECT_TRUE(s.LoadReport.empty());
+}
+
 TEST_F(SettingsTest, KeysWithoutAValueReadAsEmptyTextsAndSettleAfterOneSave) {
   Start("Port_Name\r\nCFG_File_Name\r\nCFG_Full_File_Name\r\n");
   EXPECT_EQ(app::Model().Settings.Port_Name, "");

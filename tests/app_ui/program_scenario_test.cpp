@@ -11,6 +11,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cctype>
 #include <chrono>
@@ -131,6 +134,65 @@ std::size_t CountOf(const std::string& Text, const std::string& Part) {
   for (std::size_t at = Text.find(Part); at != std::string::npos; at = Text.find(Part, at + 1)) ++n;
   return n;
 }
+
+// The program's windows on an X server, as its user sees them: the mapped top-level ones by title.
+class XScreen {
+public:
+  explicit XScreen(const std::string& Display) : x_(XOpenDisplay(Display.c_str())) {}
+  ~XScreen() {
+    if (x_) XCloseDisplay(x_);
+  }
+  XScreen(const XScreen&) = delete;
+  XScreen& operator=(const XScreen&) = delete;
+  bool Open() const { return x_ != nullptr; }
+
+  // Mapped windows below the root, by title.
+  std::vector<std::pair<Window, std::string>> Shown() {
+    std::vector<std::pair<Window, std::string>> shown;
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned n = 0;
+    if (!XQueryTree(x_, DefaultRootWindow(x_), &root, &parent, &children, &n)) return shown;
+    for (unsigned i = 0; i < n; ++i) {
+      XWindowAttributes a;
+      if (!XGetWindowAttributes(x_, children[i], &a) || a.map_state != IsViewable) continue;
+      XTextProperty title;
+      std::string name;
+      if (XGetWMName(x_, children[i], &title) && title.value) {
+        name.assign(reinterpret_cast<const char*>(title.value), title.nitems);
+        XFree(title.value);
+      }
+      shown.emplace_back(children[i], name);
+    }
+    if (children) XFree(children);
+    return shown;
+  }
+  // The first mapped window whose title starts with Title (0 when none).
+  Window Find(const std::string& Title) {
+    for (const auto& [w, name] : Shown())
+      if (name.rfind(Title, 0) == 0) return w;
+    return 0;
+  }
+  std::string Titles() {
+    std::string all;
+    for (const auto& [w, name] : Shown()) all += "\"" + name + "\" ";
+    return all;
+  }
+  // What the window system sends when the user closes a window from its frame.
+  void AskToClose(Window W) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = W;
+    e.xclient.message_type = XInternAtom(x_, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(x_, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x_, W, False, NoEventMask, &e);
+    XFlush(x_);
+  }
+
+private:
+  ::Display* x_;
+};
 
 std::string Upper(std::string S) {
   for (char& c : S) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -310,6 +372,58 @@ TEST_F(ProgramScenario, ASettingsFileThatCannotBeWrittenIsReportedAndTheProgramE
       << copy.Output();
   EXPECT_EQ(before, Read("gascal.ini"));
   EXPECT_FALSE(fs::exists(Socket()));
+}
+
+// Without a sensor table its message shows from the start; the user closes the program where
+// the settings cannot be written: the report takes the message's place and waits for the user,
+// whose close of it ends the program.
+TEST_F(ProgramScenario, AUserCloseOverTheMissingTableMessageShowsWhyTheSettingsWereNotSaved) {
+  StartSimulator();
+  fs::create_directories(dir / "gascal.ini");
+  Child& copy = StartCopy();
+  XScreen screen(display);
+  ASSERT_TRUE(screen.Open());
+  Window main = 0, message = 0;
+  ASSERT_TRUE(copy.WaitFor(30000, [&](const std::string&) {
+    main = screen.Find("gascal  V");
+    message = screen.Find("Message");
+    return main && message;
+  })) << screen.Titles() << "\n" << copy.Output();
+
+  screen.AskToClose(main);
+  ASSERT_TRUE(copy.WaitFor(10000, [&](const std::string& Out) { return Out.find("The settings were not saved") != std::string::npos; }))
+      << copy.Output();
+  ASSERT_TRUE(copy.WaitFor(10000, [&](const std::string&) { return !screen.Find("gascal  V"); })) << screen.Titles();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_TRUE(copy.Running()) << "the report waits for the user\n" << copy.Output();
+  EXPECT_EQ(std::string::npos, copy.Output().find("already exists")) << copy.Output();
+  message = screen.Find("Message");
+  ASSERT_NE(0u, message) << "the report shows: " << screen.Titles();
+  screen.AskToClose(message);
+  EXPECT_TRUE(copy.EndsCleanly(10000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
+}
+
+// A font name of 50 MB in the settings: the program starts and polls in the memory it
+// always takes, acts on the system's request to end, and writes back the name it used.
+TEST_F(ProgramScenario, AFontNameOfFiftyMegabytesLeavesTheProgramSmallAndItStillEnds) {
+  StartSimulator();
+  WriteSettings();
+  {
+    std::ofstream f(dir / "gascal.ini", std::ios::binary | std::ios::app);
+    f << "English_Name                 " << std::string(50u << 20, 'F') << " {}\r\n";
+  }
+  Child& copy = StartCopy();
+  ASSERT_TRUE(HearsMore(0, 5)) << copy.Output();
+  std::ifstream status("/proc/" + std::to_string(copy.Pid()) + "/status");
+  long rssKb = 0;
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmRSS:", 0) == 0) rssKb = std::stol(line.substr(6));
+  EXPECT_LT(rssKb, 1L << 20) << "resident kB";
+  copy.Signal(SIGTERM);
+  EXPECT_TRUE(copy.EndsCleanly(20000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
+  const std::string settings = Read("gascal.ini");
+  EXPECT_LT(settings.size(), 100000u);
+  EXPECT_NE(std::string::npos, settings.find(std::string(255, 'F') + " {")) << "the name it used";
 }
 
 // A newer copy asks a copy whose settings file is a folder to close: it closes at once (it used

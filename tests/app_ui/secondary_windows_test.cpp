@@ -30,6 +30,7 @@
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/VisualObjects.h"
 #include "serial/CPort.h"
+#include "tests/TestOutput.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Layouts.h"
@@ -567,6 +568,74 @@ TEST_F(SecondaryWindows, AnUnattendedCloseOrARequestWhileTheReportShowsEndsAtOnc
   EXPECT_TRUE(rtl::Application->Terminated());
   win::SetMainForm(nullptr);
   rtl::Application->Reset();
+}
+
+// A message window closed and shown again in one turn (the close only hands its old text,
+// buttons and scroll box to the loop to free) shows the new showing whole, and it outlives
+// the freeing of the old one.
+TEST_F(SecondaryWindows, AMessageWindowShownAgainInTheTurnItClosedShowsWhole) {
+  Start();
+  host->ShowMessageWindow(13, "First.");
+  Run(150);
+  ASSERT_TRUE(message->Showing());
+  vg::TvxHudLabel* old = message->MessageLabel();
+  message->Close();
+  message->Show();
+  ASSERT_TRUE(message->Showing());
+  ASSERT_NE(nullptr, message->MessageLabel());
+  EXPECT_NE(old, message->MessageLabel()) << "a label of its own";
+  rtl::Application->ProcessMessages();  // the old showing is freed
+  ASSERT_NE(nullptr, message->MessageTextBox());
+  EXPECT_EQ(u"First.", message->MessageLabel()->Text());
+  bool inBox = false;
+  for (vg::TvxObject* o = message->MessageLabel()->Parent(); o; o = o->Parent()) inBox |= o == message->MessageTextBox();
+  EXPECT_TRUE(inBox) << "the label stands in the new scroll box";
+  ASSERT_EQ(1u, message->Buttons().size());
+  Click(*message, message->Buttons()[0]);
+  EXPECT_FALSE(message->Showing()) << "its button works";
+}
+
+// The user closes the program, its settings cannot be written, and a message shows already
+// (the missing sensor table's, at every start without one): the report takes its place.
+TEST_F(SecondaryWindows, TheReportThatTheSettingsWereNotSavedReplacesAMessageOnScreen) {
+  Start();
+  win::SetMainForm(main.get());
+  ecu::Session().ConfigData.SensorTableFileName = folder.Path().string() + "/gascal.dat";
+  host->ShowMessageWindow(12, "");
+  Run(150);
+  ASSERT_TRUE(message->Showing());
+  MakeSettingsUnwritable();
+  main->Close();
+  ASSERT_EQ(1u, Host().Endings.size());
+  ASSERT_TRUE(message->Showing()) << "the report shows";
+  EXPECT_EQ(0u, MessageText().find("The settings were not saved: ")) << MessageText();
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(0u, MessageText().find("The settings were not saved: ")) << MessageText();
+  Save(*message, "message_report_over_table.png");
+  EXPECT_GT(Count(*message, 20, 40, 400, 150, Whitish), 20) << "the report's text is drawn";
+  EXPECT_FALSE(rtl::Application->Terminated()) << "it waits for the user";
+  ASSERT_EQ(1u, message->Buttons().size());
+  Click(*message, message->Buttons()[0]);
+  EXPECT_TRUE(rtl::Application->Terminated()) << "OK ends the program";
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
+// A font name of the settings file longer than any font's (it was copied into every control's
+// font) reaches the controls cut to a font name's length, and the message window says so once
+// the main window shows.
+TEST_F(SecondaryWindows, AFontNameTooLongForAFontIsCutAndTheStartSaysSo) {
+  folder.Write("gascal.ini", "Port_Name /nonexistent/gascal-port {}\r\nSearch_Port False {}\r\nEnglish_Name " +
+                                 std::string(1 << 20, 'F') + " {}\r\n");
+  Start();
+  RunQueue();
+  const std::string cut(app::MaxFontNameLength, 'F');
+  EXPECT_EQ(cut, main->Parts().HudWindow_3D_GEN->Font()->Family());
+  EXPECT_EQ(cut, main->Parts().IndicatorValues[0]->Font()->Family());
+  Run(150);
+  ASSERT_TRUE(message->Showing());
+  EXPECT_EQ(0u, MessageText().find("The settings file ")) << MessageText();
+  EXPECT_NE(std::string::npos, MessageText().find("English_Name: 1048576 characters")) << MessageText();
 }
 
 // The user closes the settings window where the file cannot be written: it closes, and says

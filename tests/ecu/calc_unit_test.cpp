@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <iomanip>
 #include <string>
 #include <limits>
@@ -208,9 +209,11 @@ class RecordingHost : public linkrec::Recorder {
 public:
   bool shown = true;
   std::vector<int> messages;
+  std::vector<std::string> texts;
   bool MainWindowShown() const override { return shown; }
   void ShowMessageWindow(std::uint8_t kind, const std::string& text) override {
     messages.push_back(kind);
+    texts.push_back(text);
     Recorder::ShowMessageWindow(kind, text);
   }
 };
@@ -292,7 +295,8 @@ TEST_F(SensorTable, AFifoADeviceOrAFolderIsNoTableAndIsNotWaitedOn) {
   testfifo::Fifo fifo(Session().ConfigData.SensorTableFileName);
   ASSERT_TRUE(fifo.Made());
   EXPECT_TRUE(testfifo::ReturnsWithin(5000, [] { EXPECT_EQ(SensorTableValue(0, 1), std::nullopt); }, fifo));
-  EXPECT_EQ(host.messages, std::vector<int>{12}) << "said once, as for a missing table";
+  EXPECT_EQ(host.messages, std::vector<int>{12}) << "said once";
+  EXPECT_EQ(host.texts, std::vector<std::string>{SensorTableNotRegular}) << "not as a missing table";
   for (const std::string& other : {std::string("/dev/zero"), dir / "folder.dat"}) {
     std::filesystem::create_directories(dir / "folder.dat");
     Session().ConfigData.SensorTableFileName = other;
@@ -300,16 +304,47 @@ TEST_F(SensorTable, AFifoADeviceOrAFolderIsNoTableAndIsNotWaitedOn) {
   }
 }
 
-TEST_F(SensorTable, ShortTableDecodesTheEntriesItHas) {
-  WriteTable({700, 500, 300}, 5);  // two whole entries and a stray byte
-  EXPECT_EQ(SensorTableValue(0, 0), 700);
-  EXPECT_EQ(SensorTableValue(0, 1), 500);
-  EXPECT_EQ(SensorTableValue(0, 2), std::nullopt);
-  EXPECT_EQ(SensorTableValue(0x03, 0xFF), std::nullopt);
-  std::uint8_t h = 9, l = 9;
-  ASSERT_TRUE(TemperatureToSensorBytes(-100, h, l));  // the walk ends with the last entry
-  EXPECT_EQ(h * 256 + l, 1);
-  EXPECT_TRUE(host.messages.empty());
+// A table is 2048 bytes: a file of another size is none (a random file of 100 MB had given
+// temperatures of -2063.4 degrees), and the message says what is wrong with the file, once
+// until a good table is read again.
+TEST_F(SensorTable, AFileThatIsNoTableIsNotUsedAndTheMessageSaysWhy) {
+  const std::string file = Session().ConfigData.SensorTableFileName;
+  const auto rearm = [&] {
+    WriteTable({700, 500});
+    EXPECT_EQ(SensorTableValue(0, 0), 700);
+  };
+  struct Case {
+    std::function<void()> Make;
+    const char* Fault;
+  };
+  const Case cases[] = {
+      {[&] { WriteTable({700, 500, 300}, 5); }, SensorTableTooShort},
+      {[&] { WriteTable({700}, 1); }, SensorTableTooShort},
+      {[&] { WriteTable({}, 0); }, SensorTableTooShort},
+      {[&] { WriteTable({700, 500}, 2049); }, SensorTableTooLong},
+      {[&] { std::filesystem::resize_file(file, std::uintmax_t{100} << 20); }, SensorTableTooLong},
+      {[&] { std::filesystem::remove(file); }, SensorTableNotFound},
+      {[&] {
+         std::filesystem::remove(file);
+         std::filesystem::create_directories(file);
+       },
+       SensorTableNotRegular},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(file);
+    rearm();
+    c.Make();
+    host.texts.clear();
+    SCOPED_TRACE(c.Fault);
+    EXPECT_EQ(SensorTableValue(0, 0), std::nullopt);
+    std::uint8_t h = 9, l = 9;
+    EXPECT_FALSE(TemperatureToSensorBytes(-100, h, l));
+    EXPECT_EQ(h * 256 + l, 9 * 256 + 9);
+    EXPECT_EQ(host.texts, std::vector<std::string>{c.Fault}) << "said once";
+    EXPECT_TRUE(IsSensorTableFault(c.Fault));
+  }
+  EXPECT_FALSE(IsSensorTableFault(""));
+  EXPECT_FALSE(IsSensorTableFault("Error_Temperature"));
 }
 
 }  // namespace

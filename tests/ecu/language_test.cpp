@@ -93,7 +93,7 @@ TEST_F(Language, MissingFileFallsBackToEnglish) {
 
 TEST_F(Language, BuiltInEnglishTexts) {
   const auto table = EnglishTexts();
-  EXPECT_EQ(table.size(), 139u);
+  EXPECT_EQ(table.size(), 143u);
   std::set<std::string> keys;
   for (const TLngEntry& e : table) EXPECT_TRUE(keys.insert(UpperCaseASCII(e.Key)).second) << e.Key;
   EXPECT_EQ(Language_En_Text("dim_rpm_short"), "r.p.m.");

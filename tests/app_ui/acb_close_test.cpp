@@ -1,0 +1,177 @@
+// The program closed during an automatic calibration, against the ECU simulator on the test
+// clock: the run stops as the button's release stops it, and the port closes only once the
+// stop has put the ECU back (the diagram restored, the cylinders on petrol), or after a bound.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/core/AutoCLB_Unit.h"
+#include "app/core/Model.h"
+#include "app/ui/Page_ACB.h"
+#include "ecu/Link_State.h"
+#include "ecu/Live_Data.h"
+#include "ecu/Session.h"
+#include "platform/comm/PortList.h"
+#include "serial/CPort.h"
+#include "tests/app_ui/MainWindow.h"
+#include "tests/ecu/LinkFixture.h"
+#include "tools/ecusim/Simulator.h"
+#include "vg2d/controls/Buttons.h"
+
+namespace acb_close_test {
+
+namespace {
+
+// The windows' host, keeping the program's last reports.
+class EndingsHost : public apptest::RecordingHost {
+public:
+  std::vector<std::string> Endings;
+  bool ShowEndingMessage(const std::string& Text, bool InWindow) override {
+    Endings.push_back(Text);
+    return app::TWindowHost::ShowEndingMessage(Text, InWindow);
+  }
+};
+
+class ACBClose : public apptest::MainWindowTest {
+protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    host = std::make_unique<EndingsHost>();
+    ecusim::EcuState state = ecusim::DefaultState();
+    state.Animate = false;
+    state.Engine.On = true;
+    ecusim::SimulatorOptions options;
+    options.LineTiming = false;
+    sim = std::make_unique<ecusim::Simulator>(state, options);
+    sim->Start();
+    setenv(comm::kExtraPortsVariable, sim->SlavePath().c_str(), 1);
+    folder.Write("gascal.ini", "Port_Name                    " + sim->SlavePath() +
+                                   " {}\r\nSearch_Port                  False {}\r\n");
+    watch = std::make_unique<ecu::THostScope<ecu::TLinkMonitor>>(ecu::Session().Hosts.Monitor, &wire);
+  }
+  void TearDown() override {
+    watch.reset();
+    port.reset();
+    main.reset();
+    sim->Stop();
+    unsetenv(comm::kExtraPortsVariable);
+    MainWindowTest::TearDown();
+  }
+  std::size_t Replies() const { return wire.Of('A').size() + wire.Of('R').size(); }
+  // Moves the clock by Ms; a request that goes meanwhile is answered and checked before it returns.
+  void Step(double Ms = 60) {
+    const std::size_t writes = wire.Of('W').size(), replies = Replies();
+    clock.Advance(Ms);
+    win::PumpEvents();
+    rtl::Application->ProcessMessages();
+    if (wire.Of('W').size() != writes && port && port->Link() && !silent)
+      linktest::PumpLink(clock, port->Link(), sim.get(), [&] { return Replies() > replies; });
+  }
+  // Steps until Done holds, at most Ms of the test clock.
+  bool StepUntil(const std::function<bool()>& Done, double Ms) {
+    for (double t = 0; t < Ms; t += 60) {
+      if (Done()) return true;
+      Step();
+    }
+    return Done();
+  }
+  // Work-mode requests written from Index on: their data byte (0x14 = cylinder 1 on gas, 1 = petrol).
+  std::vector<int> ModeRequests(std::size_t From = 0) const {
+    std::vector<int> data;
+    const std::vector<linktest::WireEvent> w = wire.Of('W');
+    for (std::size_t i = From; i < w.size(); ++i)
+      if (w[i].Frame.size() >= 4 && w[i].Frame[1] == 0x22) data.push_back(w[i].Frame[3]);
+    return data;
+  }
+  // The program shown, connected, and a run begun that has put cylinder 1 on gas.
+  void StartRunUntilGas() {
+    Make();
+    win::SetMainForm(main.get());
+    main->Show();
+    ASSERT_TRUE(StepUntil([] { return ecu::Session().Link.LinkUp != 0; }, 20000));
+    // The ECU's data read and live values coming.
+    ASSERT_TRUE(StepUntil([] { return ecu::Session().LiveData.LivePetrolTimes[0] != 0 && !ecu::Session().Link.TaskRunning; }, 60000));
+    vg::TvxHudButton* start = main->PageACB()->Parts().HudButton_ACB_Start;
+    start->SetIsPressed(true);
+    main->PageACB()->HudButton_ACB_StartClick(start);
+    ASSERT_TRUE(app::AutoCalibrationActive());
+    ASSERT_TRUE(StepUntil([&] { return !ModeRequests().empty() && ModeRequests().back() == 0x14; }, 600000))
+        << "cylinder 1 goes on gas";
+    ASSERT_EQ(4, sim->State().Live.WorkMode);
+  }
+
+  EndingsHost& Host() { return static_cast<EndingsHost&>(*host); }
+
+  std::unique_ptr<ecusim::Simulator> sim;
+  bool silent = false;  // the simulator answers nothing: no reply is waited for
+  linktest::WireLog wire;
+  std::unique_ptr<ecu::THostScope<ecu::TLinkMonitor>> watch;
+};
+
+// The user closes the program: the close waits while the stop script runs, the engine is back
+// on petrol and the ECU has its diagram back before the port closes; then the program ends.
+TEST_F(ACBClose, ACloseDuringARunStopsItAndTheEcuIsBackOnPetrolBeforeThePortCloses) {
+  StartRunUntilGas();
+  const std::size_t from = wire.Of('W').size();
+  main->Close();
+  EXPECT_TRUE(main->Showing()) << "it waits for the stop";
+  EXPECT_FALSE(main->PageACB()->Parts().HudButton_ACB_Start->IsPressed());
+  EXPECT_TRUE(port->Link()->ComPort->Connected());
+  main->Close();
+  EXPECT_TRUE(main->Showing()) << "a second request waits with it";
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::ACBCloseWaitMs() + 1000.0));
+  EXPECT_FALSE(app::AutoCalibrationActive()) << "the run ended before the close";
+  const std::vector<int> modes = ModeRequests(from);
+  ASSERT_FALSE(modes.empty());
+  EXPECT_EQ(1, modes.back()) << "the last work-mode request puts the engine on petrol";
+  EXPECT_EQ(1, sim->State().Live.WorkMode);
+  EXPECT_TRUE(rtl::Application->Terminated());
+  EXPECT_FALSE(port->Link()->ComPort->Connected()) << "the port closed after it";
+  const std::size_t after = wire.Of('W').size();
+  for (int i = 0; i < 100; ++i) Step();
+  EXPECT_EQ(after, wire.Of('W').size()) << "nothing more goes out";
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
+// An ECU that stops answering during the stop: the close waits no longer than its bound, then
+// closes, and says that the stop may not have reached the ECU.
+TEST_F(ACBClose, ACloseWhoseStopGetsNoAnswerEndsAfterItsBoundAndSaysSo) {
+  StartRunUntilGas();
+  sim->SetSilent(true);
+  silent = true;
+  const double start = rtl::GetTickCount(), bound = app::ACBCloseWaitMs();
+  main->Close();
+  EXPECT_TRUE(main->Showing());
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, bound + 2000));
+  EXPECT_GE(rtl::GetTickCount() - start + 20, bound) << "not before its bound";
+  EXPECT_FALSE(port->Link()->ComPort->Connected());
+  ASSERT_EQ(1u, Host().Endings.size());
+  EXPECT_NE(std::string::npos, Host().Endings[0].find("check that the engine runs on petrol")) << Host().Endings[0];
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
+// The link is down when the program closes during a run: nothing can reach the ECU, so the
+// close does not wait, and it says that the stop did not reach the ECU.
+TEST_F(ACBClose, ACloseWithTheLinkDownEndsAtOnceAndSaysTheStopDidNotReachTheEcu) {
+  StartRunUntilGas();
+  sim->SetSilent(true);
+  silent = true;
+  ASSERT_TRUE(StepUntil([] { return ecu::Session().Link.LinkUp == 0; }, 30000));
+  main->Close();
+  EXPECT_FALSE(main->Showing()) << "no wait";
+  ASSERT_EQ(1u, Host().Endings.size());
+  EXPECT_NE(std::string::npos, Host().Endings[0].find("check that the engine runs on petrol")) << Host().Endings[0];
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
+}  // namespace
+
+}  // namespace acb_close_test
