@@ -1,7 +1,9 @@
 // The main window on a real X screen (Xvfb), sized with the X server's own pointer (XTest)
 // while no window of the program holds the keyboard: its size grip makes the window follow the
 // pointer outward and inward, in small steps and in fast drags whose moves all come before
-// the window has changed. Pictures of the window are left in the build's test output.
+// the window has changed; at the smallest size (400 x 300) the title row's buttons leave the caption
+// icons, the caption's beginning and every indicator's name uncovered, also with the Flip
+// and Settings buttons shown. Pictures of the window are left in the build's test output.
 #include <SDL.h>
 
 #include <algorithm>
@@ -14,7 +16,12 @@
 #include "tests/TestOutput.h"
 #include "tests/XTest.h"
 #include "tests/app_ui/SimulatorScreen.h"
+#include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/StyleParts.h"
+#include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/Shapes.h"
 
 namespace main_screen_test {
 
@@ -26,6 +33,15 @@ TEST(MainScreen, RunsUnderXvfb) {
   if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
   if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
   EXPECT_EQ(apptest::RunUnderXvfb("MainScreenChild.*"), 0) << "the run under Xvfb failed (its output is above)";
+}
+
+bool Overlap(const vg::TvxRect& A, const vg::TvxRect& B) {
+  return A.Left < B.Right && B.Left < A.Right && A.Top < B.Bottom && B.Top < A.Bottom;
+}
+
+std::string Text(const vg::TvxRect& R) {
+  return "(" + std::to_string(R.Left) + ", " + std::to_string(R.Top) + ") - (" + std::to_string(R.Right) + ", " +
+         std::to_string(R.Bottom) + ")";
 }
 
 class MainScreenChild : public apptest::SimulatorScreenTest {
@@ -85,6 +101,42 @@ protected:
                                                       std::clamp(top + row, 0, screen.height - 1));
     vg::TvxFilterGdiPlus().SaveToFile(testout::Path(Name), picture, "");
   }
+  // The title row's visible buttons against the caption icons, the close button, the caption's
+  // room and the indicators' names.
+  void ExpectTitleRowClear() {
+    const app::TMainParts& p = main->Parts();
+    const app::TCaptionIcons& icons = main->CaptionIcons();
+    std::vector<std::pair<const char*, vg::TvxRect>> keep = {{"minimise icon", icons.Minimize->GetAbsoluteRect()},
+                                                             {"full-screen icon", icons.FullScreen->GetAbsoluteRect()}};
+    if (auto* close = vg::FindPart<vg::TvxVisualObject>(p.HudWindow_3D_GEN, "close"))
+      keep.push_back({"close button", close->GetAbsoluteRect()});
+    for (int i = 0; i < app::IndicatorCount; ++i)
+      if (p.IndicatorPanels[static_cast<size_t>(i)]->Visible())
+        keep.push_back({app::IndicatorId(i), p.IndicatorNames[static_cast<size_t>(i)]->GetAbsoluteRect()});
+    float buttonsEnd = 0;
+    for (vg::TvxHudButton* b : {p.HudButton_Menu_File, p.HudButton_Menu_LNG, p.HudButton_3D_GEN_Flip,
+                                p.HudButton_3D_GEN_Settings}) {
+      if (!b->Visible()) continue;
+      const vg::TvxRect r = b->GetAbsoluteRect();
+      buttonsEnd = std::max(buttonsEnd, r.Right);
+      EXPECT_GE(r.Right - r.Left, 20) << b->Name() << " is too narrow to read";
+      for (const auto& [name, k] : keep) {
+        EXPECT_FALSE(Overlap(r, k)) << b->Name() << " " << Text(r) << " covers the " << name << " " << Text(k);
+      }
+    }
+    auto* caption = vg::FindPart<vg::TvxText>(p.HudWindow_3D_GEN, "text");
+    ASSERT_NE(caption, nullptr);
+    if (!p.HudWindow_3D_GEN->Text().empty()) {
+      EXPECT_GE(caption->GetAbsoluteRect().Left, buttonsEnd) << "a button covers the caption";
+    }
+    // The icons still answer the pointer: the one under it brightens.
+    const auto [ix, iy] = OnScreen(icons.Minimize, 8, 8);
+    ASSERT_TRUE(x.MoveTo(ix, iy));
+    EXPECT_TRUE(RunUntil([&] { return icons.Minimize->Opacity() == 1.0f; }, 5s)) << "the minimise icon is covered";
+    ASSERT_TRUE(x.MoveTo(ix, iy + 60));
+    RunFor(100ms);
+  }
+
   xtest::TXTest x;
 };
 
@@ -112,6 +164,29 @@ TEST_F(MainScreenChild, TheGripMakesTheWindowFollowThePointerBothWays) {
   Burst(x, gx + 200, gy + 150, -30, -23, 10, width - 100, height - 80);
   Burst(x, gx - 100, gy - 80, 14, 11, 10, width + 40, height + 30);
   Release(x);
+}
+
+TEST_F(MainScreenChild, AtTheSmallestSizeTheTitleRowCoversNeitherIconsNorCaptionNorNames) {
+  ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
+  ShowAndSettle();
+  // Down to the smallest size with the grip.
+  PressGrip(x);
+  const auto [gx, gy] = GripOnScreen();
+  DragTo(x, gx - 600, gy - 500, 400, 300);
+  Release(x);
+  RunFor(500ms);
+  {
+    SCOPED_TRACE("File and Language");
+    ExpectTitleRowClear();
+  }
+  KeepPicture("main_window_smallest.png");
+  ASSERT_TRUE(main->EnterAccessCode(app::AccessCode));
+  RunFor(500ms);
+  {
+    SCOPED_TRACE("with Flip and Settings");
+    ExpectTitleRowClear();
+  }
+  KeepPicture("main_window_smallest_all_buttons.png");
 }
 
 }  // namespace
