@@ -464,7 +464,9 @@ void TdxScene::DrawDesignSelection(TdxCanvas& C) {
 // ---- the design menu ----------------------------------------------------------------------------------
 
 void TdxScene::ShowDesignMenu() {
-  menuPoint_ = win::GetCursorPos();
+  // At the press that opens it, wherever the pointer went since.
+  menuPoint_ = win::TControl::ClientToScreen(
+      {static_cast<int>(std::lround(lastPoint_.X)), static_cast<int>(std::lround(lastPoint_.Y))});
   vg::PopupDesignMenu(designMenu_, BuildDesignMenu(), menuPoint_.X, menuPoint_.Y);
 }
 

@@ -78,11 +78,11 @@ bool TForm_3D_GEN::EnterAccessCode(const std::u16string& Code) {
   const TMainParts& p = parts_;
   p.HudButton_3D_GEN_Flip->SetVisible(true);
   p.HudButton_3D_GEN_Settings->SetVisible(true);
-  p.HudButton_3D_GEN_Flip->Position()->SetPoint(
-      {p.HudButton_Menu_LNG->Position()->X() + p.HudButton_Menu_LNG->Width(), p.HudButton_Menu_LNG->Position()->Y()});
-  p.HudButton_3D_GEN_Settings->Position()->SetPoint(
-      {p.HudButton_3D_GEN_Flip->Position()->X() + p.HudButton_3D_GEN_Flip->Width(),
-       p.HudButton_3D_GEN_Flip->Position()->Y()});
+  // Right of the Language button, Settings right of Flip, on its row (shrunk with it where the
+  // window is narrow).
+  p.HudButton_3D_GEN_Flip->Position()->SetY(p.HudButton_Menu_LNG->Position()->Y());
+  p.HudButton_3D_GEN_Settings->Position()->SetY(p.HudButton_Menu_LNG->Position()->Y());
+  FitTitleButtons();
   PlaceCaption();
   QueueAction(Action_ApplyFonts, 100);
   return true;

@@ -403,7 +403,32 @@ void TForm_3D_GEN::RescaleMainLayout() {
   RescaleLayout();
   PlaceCaptionIcons();
   FitFontTrack();
+  FitTitleButtons();
   PlaceCaption();
+}
+
+void TForm_3D_GEN::FitTitleButtons() {
+  const TMainParts& p = parts_;
+  vg::TvxHudButton* const row[] = {p.HudButton_Menu_File, p.HudButton_Menu_LNG, p.HudButton_3D_GEN_Flip,
+                                   p.HudButton_3D_GEN_Settings};
+  if (!p.HudButton_Menu_File || !icons_.Minimize) return;
+  const float start = p.HudButton_Menu_File->Position()->X();
+  float total = 0;
+  for (vg::TvxHudButton* b : row)
+    if (b && b->Visible()) total += b->Width();
+  const float room = icons_.Minimize->Position()->X() - CaptionGap - start;
+  const float scale = total > 0 && room < total ? std::max(room, 0.0f) / total : 1.0f;
+  float x = start;
+  for (vg::TvxHudButton* b : row) {
+    if (!b || !b->Visible()) continue;
+    b->Scale()->SetPoint({scale, scale});
+    b->Position()->SetX(x);
+    x += b->Width() * scale;
+  }
+  for (auto [button, panel] : {std::pair{p.HudButton_Menu_File, p.HudPanel_GEN_Menu_File},
+                               std::pair{p.HudButton_Menu_LNG, p.HudPanel_GEN_Menu_LNG}})
+    panel->Position()->SetPoint(
+        {button->Position()->X(), button->Position()->Y() + button->Height() * button->Scale()->Y() - 1});
 }
 
 void TForm_3D_GEN::SetMainWindowSize(int AWidth, int AHeight) {
@@ -578,7 +603,7 @@ void TForm_3D_GEN::PlaceCaption() {
   float left = 0;
   for (vg::TvxHudButton* b : {parts_.HudButton_Menu_File, parts_.HudButton_Menu_LNG, parts_.HudButton_3D_GEN_Flip,
                               parts_.HudButton_3D_GEN_Settings})
-    if (b && b->Visible()) left = std::max(left, b->Position()->X() + b->Width());
+    if (b && b->Visible()) left = std::max(left, b->Position()->X() + b->Width() * b->Scale()->X());
   left += CaptionGap;
   // (The icons stand at their distance to the window's right edge, placed from its width.)
   const float width = static_cast<float>(Width());

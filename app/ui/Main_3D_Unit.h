@@ -122,6 +122,10 @@ public:
   // The caption between the last visible button of the title row and the caption icons,
   // centred there, or cut with an ellipsis where it does not fit: no button covers it.
   void PlaceCaption();
+  // The title row's buttons side by side from the File button's place, at their own size
+  // while they fit before the caption icons; in a narrower window they shrink together
+  // (scaled, text and all) so that they end there. The menus stay under their buttons.
+  void FitTitleButtons();
 
   // ---- timers of the window ----------------------------------------------------------------
   rtl::TTimer* Timer_CLB_3D_Btn() const { return timerCLBBtn_; }

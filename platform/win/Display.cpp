@@ -1,18 +1,21 @@
 // The display: the SDL video connection, the loop's waits on it, form windows, the dispatch
-// of window events to the forms, the cursor and the simulated input of the tests. Key codes
-// and typed characters are in DisplayKeys.cpp.
+// of window events to the forms and the cursor. Key codes and typed characters are in
+// DisplayKeys.cpp, the pointer read from the X server's events in DisplayPointer.cpp, the
+// simulated input of the tests in DisplaySimulate.cpp.
 #include "platform/win/Display.h"
 
 #include <SDL.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <cstdint>
 #include <deque>
 #include <iterator>
@@ -23,6 +26,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/Display_Internal.h"
 #include "platform/win/Forms.h"
 #include "platform/win/Hints.h"
 #include "platform/win/InputMethod.h"
@@ -115,24 +119,48 @@ struct TDropping {
   TDropData Data;
 };
 
+// An event waiting for the forms. A pointer event made from the X server's own carries the
+// point on the screen where it happened.
+struct TPending {
+  SDL_Event Event;
+  bool OnScreen = false;
+  TPoint Screen;
+};
+
 struct TDisplay {
   std::string driver;
   TSdlWaiter* waiter = nullptr;  // SdlWaiter(), which outlives the display
   HWND pumpWnd = 0;
-  std::deque<SDL_Event> pending;
+  std::deque<TPending> pending;
   std::map<Uint32, TCustomForm*> forms;
   std::map<Uint32, TDropData> drops;
   rtl::TShiftState mods;
   TPoint cursor;
   bool injected = false;
   bool globalMouse = false;
+  // On X the pointer's motions, presses and releases come from the X server's events
+  // (DisplayPointer.cpp).
+  bool xPointer = false;
   std::map<TCursor, SDL_Cursor*> cursors;
 };
 
 TDisplay* display = nullptr;
 
+// Pointer events made from the X server's (on the screen), then the pump's other events.
+void CollectScreenEvent(const display_internal::TScreenPointerEvent& E) {
+  TPending p{};
+  p.Event = E.Event;
+  p.OnScreen = true;
+  p.Screen = E.Screen;
+  display->pending.push_back(p);
+}
+
 void Collect(const SDL_Event& E) {
-  if (E.type != display->waiter->WakeEvent()) display->pending.push_back(E);
+  if (E.type == display->waiter->WakeEvent()) return;
+  if (display_internal::IsXPointerEvent(E)) return CollectScreenEvent(display_internal::FromXPointer(E));
+  TPending p{};
+  p.Event = E;
+  display->pending.push_back(p);
 }
 
 void SchedulePump() {
@@ -174,6 +202,7 @@ void TSdlWaiter::Pump() {
   SDL_PumpEvents();
   lastPump_ = std::chrono::steady_clock::now();
   CollectQueued();
+  for (const display_internal::TScreenPointerEvent& e : display_internal::KeepPointer()) CollectScreenEvent(e);
 }
 
 void TSdlWaiter::TakeQuitSignal() {
@@ -261,8 +290,9 @@ TCustomForm* KeyTarget(TCustomForm* Form) {
 
 // Whether the window system gives one of the program's windows the focus next.
 bool FocusGainPending() {
-  for (const SDL_Event& e : display->pending)
-    if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED && FormOf(e.window.windowID))
+  for (const TPending& p : display->pending)
+    if (const SDL_Event& e = p.Event;
+        e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED && FormOf(e.window.windowID))
       return true;
   return false;
 }
@@ -275,18 +305,43 @@ rtl::TShiftState ModsToShift(Uint16 Mod) {
   return s;
 }
 
-Uint16 ShiftToMods(rtl::TShiftState S) {
-  Uint16 m = 0;
-  if (S.Contains(rtl::ssShift)) m |= KMOD_LSHIFT;
-  if (S.Contains(rtl::ssCtrl)) m |= KMOD_LCTRL;
-  if (S.Contains(rtl::ssAlt)) m |= KMOD_LALT;
-  return m;
-}
-
 void TrackMouse(SDL_Window* Window, int X, int Y) {
   int wx = 0, wy = 0;
   if (Window) SDL_GetWindowPosition(Window, &wx, &wy);
   display->cursor = {wx + X, wy + Y};
+}
+
+// Where the pointer is now, as the window system tells (a question to the X server): for
+// drops, which carry no point. Injected events stand for the pointer.
+TPoint PointerNow() {
+  if (!display->globalMouse || display->injected) return display->cursor;
+  int x = 0, y = 0;
+  SDL_GetGlobalMouseState(&x, &y);
+  return {x, y};
+}
+
+// A motion, press or release for its form. Screen, when the event tells it, is where on the
+// screen it happened: the form gets that point in its client coordinates as the form lies
+// now, so a window moved since (by the drag these events make) gets the point that lies
+// under the pointer on the screen, as a window that moves at once would.
+void HandlePointer(const SDL_Event& E, const TPoint* Screen) {
+  const bool motion = E.type == SDL_MOUSEMOTION;
+  TCustomForm* f = FormOf(motion ? E.motion.windowID : E.button.windowID);
+  if (!f) return;
+  TPoint p = motion ? TPoint{E.motion.x, E.motion.y} : TPoint{E.button.x, E.button.y};
+  if (Screen) {
+    display->cursor = *Screen;
+    p = f->ScreenToClient(*Screen);
+  } else {
+    TrackMouse(f->Window(), p.X, p.Y);
+  }
+  if (motion) return f->HandleMouseMove(p.X, p.Y);
+  rtl::TMouseButton b;
+  if (E.button.button == SDL_BUTTON_LEFT) b = rtl::mbLeft;
+  else if (E.button.button == SDL_BUTTON_RIGHT) b = rtl::mbRight;
+  else if (E.button.button == SDL_BUTTON_MIDDLE) b = rtl::mbMiddle;
+  else return;
+  f->HandleMouseButton(b, E.type == SDL_MOUSEBUTTONDOWN, E.button.clicks, p.X, p.Y);
 }
 
 SDL_SystemCursor SystemCursorOf(TCursor C) {
@@ -322,18 +377,18 @@ SDL_SystemCursor SystemCursorOf(TCursor C) {
   }
 }
 
-void Inject(SDL_Event& E) {
+}  // namespace
+
+void display_internal::Inject(SDL_Event& E) {
   DisplayNeeded();
   display->injected = true;
   HandleEvent(E);
 }
 
-Uint32 IdOf(TCustomForm* Form) {
+Uint32 display_internal::IdOf(TCustomForm* Form) {
   Form->HandleNeeded();
   return Form->Window() ? SDL_GetWindowID(Form->Window()) : 0;
 }
-
-}  // namespace
 
 void DisplayNeeded() {
   if (display) return;
@@ -342,13 +397,16 @@ void DisplayNeeded() {
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // A press keeps the pointer for the window it landed in through the window system's own
+  // grab; SDL's capture would hand it to the window with the keyboard focus.
+  SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
   // SDL turns SIGTERM and SIGINT into a quit event, which closes the main form; closing the
   // last window is the forms' business and quits nothing by itself.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   const auto quitDefault = DefaultQuitSignals();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     throw rtl::Exception(std::string("Cannot open the display: ") + SDL_GetError());
-  const Uint32 wake = SDL_RegisterEvents(1);
+  const Uint32 wake = SDL_RegisterEvents(2);
   if (wake == static_cast<Uint32>(-1)) throw rtl::Exception("Cannot open the display: no user event left");
   auto* d = new TDisplay;
   d->driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
@@ -365,6 +423,9 @@ void DisplayNeeded() {
   SDL_EventState(SDL_DROPTEXT, SDL_ENABLE);
   SDL_EventState(SDL_DROPBEGIN, SDL_ENABLE);
   SDL_EventState(SDL_DROPCOMPLETE, SDL_ENABLE);
+  // The pointer is read from the X server's own events.
+  d->xPointer = d->driver == "x11";
+  if (d->xPointer) display_internal::OpenXPointer(wake + 1);
   // SDL starts with its text input on; it is on only while a control takes text.
   SDL_StopTextInput();
   d->pumpWnd = rtl::AllocateHWnd([](MSG& m) -> LRESULT {
@@ -386,6 +447,7 @@ void CloseDisplay() {
   rtl::DeallocateHWnd(display->pumpWnd);
   for (auto& [id, cursor] : display->cursors)
     if (cursor) SDL_FreeCursor(cursor);
+  if (display->xPointer) display_internal::CloseXPointer();
   delete display;
   display = nullptr;
   GiveQuitSignalsBack();
@@ -408,6 +470,7 @@ SDL_Window* CreateFormWindow(TCustomForm* Form) {
                                    std::max(Form->Height(), 1), flags);
   if (!w) throw rtl::Exception(std::string("Cannot create the window: ") + SDL_GetError());
   display->forms[SDL_GetWindowID(w)] = Form;
+  if (display->xPointer) display_internal::AddXWindow(w);
   // The connection is the display's: the first window tells it, and it stays when that
   // window goes.
   if (display->waiter->Connection() < 0)
@@ -419,6 +482,7 @@ void DestroyFormWindow(SDL_Window* Window) {
   if (!Window || !display) return;
   display->forms.erase(SDL_GetWindowID(Window));
   display->drops.erase(SDL_GetWindowID(Window));
+  if (display->xPointer) display_internal::RemoveXWindow(Window);
   SDL_DestroyWindow(Window);
 }
 
@@ -473,11 +537,13 @@ void PumpEvents() {
   if (!display) return;
   SDL_Event e;
   while (SDL_PollEvent(&e)) Collect(e);
+  for (const display_internal::TScreenPointerEvent& e : display_internal::KeepPointer()) CollectScreenEvent(e);
   display->injected = false;
   while (!display->pending.empty()) {
-    e = display->pending.front();
+    const TPending p = display->pending.front();
     display->pending.pop_front();
-    HandleEvent(e);
+    if (p.OnScreen) HandlePointer(p.Event, &p.Screen);
+    else HandleEvent(p.Event);
   }
 }
 
@@ -526,26 +592,11 @@ void HandleEvent(const SDL_Event& E) {
       }
       return;
     }
-    case SDL_MOUSEMOTION: {
-      TCustomForm* f = FormOf(E.motion.windowID);
-      if (!f) return;
-      TrackMouse(f->Window(), E.motion.x, E.motion.y);
-      f->HandleMouseMove(E.motion.x, E.motion.y);
-      return;
-    }
+    case SDL_MOUSEMOTION:
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
-      TCustomForm* f = FormOf(E.button.windowID);
-      if (!f) return;
-      rtl::TMouseButton b;
-      if (E.button.button == SDL_BUTTON_LEFT) b = rtl::mbLeft;
-      else if (E.button.button == SDL_BUTTON_RIGHT) b = rtl::mbRight;
-      else if (E.button.button == SDL_BUTTON_MIDDLE) b = rtl::mbMiddle;
-      else return;
-      TrackMouse(f->Window(), E.button.x, E.button.y);
-      f->HandleMouseButton(b, E.type == SDL_MOUSEBUTTONDOWN, E.button.clicks, E.button.x, E.button.y);
+    case SDL_MOUSEBUTTONUP:
+      HandlePointer(E, nullptr);
       return;
-    }
     case SDL_MOUSEWHEEL: {
       TCustomForm* f = FormOf(E.wheel.windowID);
       if (!f) return;
@@ -593,8 +644,9 @@ void HandleEvent(const SDL_Event& E) {
       display->drops.erase(it);
       TCustomForm* f = FormOf(E.drop.windowID);
       if (!f) return;
-      // Drops carry no point: the mouse is where the drop happened.
-      const TPoint p = f->ScreenToClient(GetCursorPos());
+      // Drops carry no point, and while another program drags the program gets no pointer
+      // events: the window system is asked where the pointer is.
+      const TPoint p = f->ScreenToClient(PointerNow());
       f->HandleDrop(data, p.X, p.Y);
       return;
     }
@@ -620,15 +672,7 @@ TRect KeepOnScreen(const TRect& R) {
   return {x, y, x + w, y + h};
 }
 
-TPoint GetCursorPos() {
-  if (!display) return {};
-  if (display->globalMouse && !display->injected) {
-    int x = 0, y = 0;
-    SDL_GetGlobalMouseState(&x, &y);
-    return {x, y};
-  }
-  return display->cursor;
-}
+TPoint GetCursorPos() { return display ? display->cursor : TPoint{}; }
 
 rtl::TShiftState KeyboardShiftState() { return display ? display->mods : rtl::TShiftState(); }
 
@@ -637,128 +681,6 @@ void ShowCursor(TCursor Cursor) {
   SDL_Cursor*& c = display->cursors[Cursor];
   if (!c) c = SDL_CreateSystemCursor(SystemCursorOf(Cursor));
   if (c) SDL_SetCursor(c);
-}
-
-// ---- simulated input --------------------------------------------------------------------------
-
-void SimulateMouseMove(TCustomForm* Form, int X, int Y) {
-  SDL_Event e{};
-  e.type = SDL_MOUSEMOTION;
-  e.motion.windowID = IdOf(Form);
-  e.motion.x = X;
-  e.motion.y = Y;
-  Inject(e);
-}
-
-void SimulateMouseButton(TCustomForm* Form, rtl::TMouseButton Button, bool Down, int X, int Y, int Clicks) {
-  SDL_Event e{};
-  e.type = Down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-  e.button.windowID = IdOf(Form);
-  e.button.button = Button == rtl::mbLeft ? SDL_BUTTON_LEFT : Button == rtl::mbRight ? SDL_BUTTON_RIGHT : SDL_BUTTON_MIDDLE;
-  e.button.clicks = static_cast<Uint8>(Clicks);
-  e.button.x = X;
-  e.button.y = Y;
-  Inject(e);
-}
-
-void SimulateMouseWheel(TCustomForm* Form, int Notches) {
-  SDL_Event e{};
-  e.type = SDL_MOUSEWHEEL;
-  e.wheel.windowID = IdOf(Form);
-  e.wheel.y = Notches;
-  Inject(e);
-}
-
-void SimulateMouseLeave(TCustomForm* Form) {
-  SDL_Event e{};
-  e.type = SDL_WINDOWEVENT;
-  e.window.windowID = IdOf(Form);
-  e.window.event = SDL_WINDOWEVENT_LEAVE;
-  Inject(e);
-}
-
-void SimulateKey(TCustomForm* Form, std::int32_t SdlKey, bool Down, rtl::TShiftState Shift) {
-  SDL_Event e{};
-  e.type = Down ? SDL_KEYDOWN : SDL_KEYUP;
-  e.key.windowID = IdOf(Form);
-  e.key.state = Down ? SDL_PRESSED : SDL_RELEASED;
-  e.key.keysym.sym = SdlKey;
-  e.key.keysym.mod = ShiftToMods(Shift);
-  Inject(e);
-}
-
-void SimulateKeyStroke(TCustomForm* Form, std::int32_t SdlKey, rtl::TShiftState Shift) {
-  // The modifiers go down first and up last, each changing the state the next event has.
-  static constexpr std::pair<rtl::TShiftStateItem, std::int32_t> modifiers[] = {
-      {rtl::ssCtrl, SDLK_LCTRL}, {rtl::ssAlt, SDLK_LALT}, {rtl::ssShift, SDLK_LSHIFT}};
-  rtl::TShiftState held;
-  for (const auto& [item, key] : modifiers)
-    if (Shift.Contains(item)) {
-      held.Include(item);
-      SimulateKey(Form, key, true, held);
-    }
-  SimulateKey(Form, SdlKey, true, held);
-  SimulateKey(Form, SdlKey, false, held);
-  for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it)
-    if (Shift.Contains(it->first)) {
-      held.Exclude(it->first);
-      SimulateKey(Form, it->second, false, held);
-    }
-}
-
-void SimulateText(TCustomForm* Form, const std::string& Utf8) {
-  SDL_Event e{};
-  e.type = SDL_TEXTINPUT;
-  e.text.windowID = IdOf(Form);
-  SDL_strlcpy(e.text.text, Utf8.c_str(), sizeof(e.text.text));
-  Inject(e);
-}
-
-void SimulateTextEditing(TCustomForm* Form, const std::string& Utf8) {
-  SDL_Event e{};
-  e.type = SDL_TEXTEDITING;
-  e.edit.windowID = IdOf(Form);
-  SDL_strlcpy(e.edit.text, Utf8.c_str(), sizeof(e.edit.text));
-  e.edit.start = static_cast<Sint32>(TypedText(Utf8).size());  // the cursor after the text
-  Inject(e);
-}
-
-void SimulateDrop(TCustomForm* Form, const std::vector<std::string>& Files, const std::string& Text, int X, int Y) {
-  const Uint32 id = IdOf(Form);
-  SimulateMouseMove(Form, X, Y);
-  SDL_Event e{};
-  e.drop.windowID = id;
-  e.type = SDL_DROPBEGIN;
-  Inject(e);
-  for (const std::string& f : Files) {
-    e.type = SDL_DROPFILE;
-    e.drop.file = SDL_strdup(f.c_str());
-    Inject(e);
-  }
-  if (!Text.empty()) {
-    e.type = SDL_DROPTEXT;
-    e.drop.file = SDL_strdup(Text.c_str());
-    Inject(e);
-  }
-  e.type = SDL_DROPCOMPLETE;
-  e.drop.file = nullptr;
-  Inject(e);
-}
-
-void SimulateFocus(TCustomForm* Form, bool Gained) {
-  SDL_Event e{};
-  e.type = SDL_WINDOWEVENT;
-  e.window.windowID = IdOf(Form);
-  e.window.event = Gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
-  Inject(e);
-}
-
-void SimulateClose(TCustomForm* Form) {
-  SDL_Event e{};
-  e.type = SDL_WINDOWEVENT;
-  e.window.windowID = IdOf(Form);
-  e.window.event = SDL_WINDOWEVENT_CLOSE;
-  Inject(e);
 }
 
 }  // namespace win

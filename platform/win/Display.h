@@ -73,8 +73,9 @@ TRect ScreenWorkArea();
 // R moved (never resized) so that it lies wholly in the screen's work area; where it is
 // wider or taller than the area, its left or top edge is the area's.
 TRect KeepOnScreen(const TRect& R);
-// The mouse position on the screen as last seen (window position plus the event's point;
-// on x11 SDL's global mouse state).
+// The mouse position on the screen as the last pointer event had it (the window system is not
+// asked: a hint placed after its pause, a menu opened at the pointer by a press, take the
+// point of the event that led to them).
 TPoint GetCursorPos();
 // The modifier keys held, as the last key or mouse event had them.
 rtl::TShiftState KeyboardShiftState();

@@ -541,8 +541,10 @@ void TCustomForm::SetActiveControl(TWinControl* Value) {
 
 void TCustomForm::SetCaptureControl(TControl* Value) {
   if (Value == captureControl_) return;
+  // The window system keeps a pressed pointer for the window it was pressed in until the last
+  // button is up (X's implicit grab), as Windows keeps a capture: the capture here only says
+  // which control gets the events.
   captureControl_ = Value;
-  if (window_ && shown_) SDL_CaptureMouse(Value ? SDL_TRUE : SDL_FALSE);
   UpdateCursor();
 }
 

@@ -41,6 +41,7 @@ struct THintState {
   THintWindow* window = nullptr;
   TControl* control = nullptr;  // the control asked (or to be asked)
   TRect cursorRect{};           // screen; where the showing (or last shown) hint holds
+  TPoint cursor{};              // screen; where the last move the hints saw came to rest
   const void* data = nullptr;   // what the showing hint names
   bool active = false;          // a hint showed and the next one comes after the short pause
   rtl::TApplication::TTimerId showTimer = 0;
@@ -88,7 +89,8 @@ void ActivateHint() {
   THintState& s = State();
   TControl* c = s.control;
   if (!c || !c->Showing() || !c->ShowHint() || !rtl::Application->ShowHint()) return;
-  const TPoint cursor = GetCursorPos();
+  // Where the last move came to rest, not where the pointer may be now: the move's own point.
+  const TPoint cursor = s.cursor;
   const TRect work = WorkAreaAt(cursor);
   THintInfo info;
   info.HintControl = c;
@@ -224,6 +226,7 @@ void THintWindow::PaintFrame() {
 
 void HintMouseMove(TControl* Control, const TPoint& Screen) {
   THintState& s = State();
+  s.cursor = Screen;
   TControl* c = Control;
   while (c && !c->ShowHint()) c = c->Parent();
   if (!c || !rtl::Application->ShowHint()) {

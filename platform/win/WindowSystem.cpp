@@ -3,8 +3,11 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 
 // Xlib's own view of a connection (its output buffer), after every other header: it defines
@@ -54,6 +57,98 @@ bool XEventsHeld(_XDisplay* Connection) {
 }
 
 void InstallXErrorHandler() { XSetErrorHandler(ReportXError); }
+
+namespace {
+
+// The major opcode of the input extension on the connection (0 when it has none): asked once.
+int InputExtensionOf(Display* D) {
+  static Display* asked = nullptr;
+  static int opcode = 0;
+  if (D != asked) {
+    int event = 0, error = 0;
+    if (!XQueryExtension(D, "XInputExtension", &opcode, &event, &error)) opcode = 0;
+    asked = D;
+  }
+  return opcode;
+}
+
+int Pixel(double V) { return static_cast<int>(std::lround(std::clamp(V, -1e6, 1e6))); }
+
+}  // namespace
+
+bool XPointerEventOf(const SDL_SysWMmsg* Message, TXPointerEvent& Out) {
+  if (!Message || Message->subsystem != SDL_SYSWM_X11) return false;
+  const XEvent& e = Message->msg.x11.event;
+  switch (e.type) {
+    case MotionNotify:
+      Out = {TXPointerEvent::Motion, e.xmotion.window, 0, e.xmotion.x_root, e.xmotion.y_root, e.xmotion.time};
+      return true;
+    case ButtonPress:
+    case ButtonRelease:
+      // Buttons 4 to 7 are the wheel's, which SDL's own events carry.
+      if (e.xbutton.button < Button1 || e.xbutton.button > Button3) return false;
+      Out = {e.type == ButtonPress ? TXPointerEvent::Press : TXPointerEvent::Release, e.xbutton.window,
+             e.xbutton.button, e.xbutton.x_root, e.xbutton.y_root, e.xbutton.time};
+      return true;
+    case GenericEvent: {
+      // SDL selects the input extension's motions on its windows (so no core motion comes),
+      // and hands their data over while it holds it.
+      const XGenericEventCookie& c = e.xcookie;
+      if (!c.data || c.extension == 0 || c.extension != InputExtensionOf(c.display)) return false;
+      if (c.evtype != XI_Motion && c.evtype != XI_ButtonPress && c.evtype != XI_ButtonRelease) return false;
+      const auto* d = static_cast<const XIDeviceEvent*>(c.data);
+      // A pointer made up from a touch: SDL makes its own events from the touch.
+      if (d->flags & XIPointerEmulated) return false;
+      if (c.evtype == XI_Motion) {
+        Out = {TXPointerEvent::Motion, d->event, 0, Pixel(d->root_x), Pixel(d->root_y), d->time};
+        return true;
+      }
+      if (d->detail < Button1 || d->detail > Button3) return false;
+      Out = {c.evtype == XI_ButtonPress ? TXPointerEvent::Press : TXPointerEvent::Release, d->event,
+             static_cast<unsigned>(d->detail), Pixel(d->root_x), Pixel(d->root_y), d->time};
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+bool XReleasesPointer(const SDL_SysWMmsg* Message) {
+  if (!Message || Message->subsystem != SDL_SYSWM_X11) return false;
+  const int type = Message->msg.x11.event.type;
+  return type == EnterNotify || type == FocusIn || type == FocusOut || type == MapNotify;
+}
+
+bool GrabPointer(SDL_Window* Window, unsigned& Buttons, int& ScreenX, int& ScreenY) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  Buttons = 0;
+  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  Display* d = info.info.x11.display;
+  const ::Window w = info.info.x11.window;
+  const bool grabbed = XGrabPointer(d, w, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                                    GrabModeAsync, GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
+  ::Window root = 0, child = 0;
+  int wx = 0, wy = 0;
+  unsigned mask = 0;
+  if (XQueryPointer(d, w, &root, &child, &ScreenX, &ScreenY, &wx, &wy, &mask)) {
+    if (mask & Button1Mask) Buttons |= 1;
+    if (mask & Button2Mask) Buttons |= 2;
+    if (mask & Button3Mask) Buttons |= 4;
+  }
+  return grabbed;
+}
+
+void UngrabPointer(SDL_Window* Window) {
+  if (_XDisplay* d = XConnectionOf(Window)) XUngrabPointer(d, CurrentTime);
+}
+
+unsigned long XWindowOf(SDL_Window* Window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+  return info.info.x11.window;
+}
 
 std::uint64_t XErrorCount() { return errors.load(std::memory_order_relaxed); }
 

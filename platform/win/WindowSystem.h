@@ -8,6 +8,7 @@
 #include <cstdint>
 
 struct SDL_Window;
+struct SDL_SysWMmsg;
 struct _XDisplay;
 
 namespace win::detail {
@@ -31,5 +32,31 @@ void InstallXErrorHandler();
 
 // The number of X errors reported since the process started.
 std::uint64_t XErrorCount();
+
+// A motion, press or release of the pointer (buttons 1 to 3) as the X server delivered it:
+// to the window that holds the pointer grab while a button is down, so it may lie outside
+// that window.
+struct TXPointerEvent {
+  enum TKind { Motion, Press, Release };
+  TKind Kind = Motion;
+  unsigned long Window = 0;  // the X window
+  unsigned Button = 0;       // 1 left, 2 middle, 3 right; 0 for a motion
+  int ScreenX = 0, ScreenY = 0;
+  unsigned long Time = 0;  // the server's milliseconds
+};
+// Whether the window system's message (an SDL_SYSWMEVENT's) is such an event; Out is filled.
+// The data of an input-extension event lives only while SDL hands the message over (an event
+// filter's call).
+bool XPointerEventOf(const SDL_SysWMmsg* Message, TXPointerEvent& Out);
+// Whether SDL, handling the X event of the window-system message, lets go of the pointer: it
+// ungrabs it at every EnterNotify, focus change and mapping, a press's implicit grab too.
+bool XReleasesPointer(const SDL_SysWMmsg* Message);
+// Grabs the pointer for the window (every motion and the release go to it wherever the pointer
+// is; true when the X server granted it) and tells which of buttons 1 to 3 are down (bits 1,
+// 2, 4) and where the pointer is on the screen. Two round trips to the X server.
+bool GrabPointer(SDL_Window* Window, unsigned& Buttons, int& ScreenX, int& ScreenY);
+void UngrabPointer(SDL_Window* Window);
+// The X window of an SDL window; 0 when it is none.
+unsigned long XWindowOf(SDL_Window* Window);
 
 }  // namespace win::detail

@@ -1,5 +1,5 @@
 // The main window's geometry: its smallest size, full screen and back, the caption icons that
-// follow its right edge, the geometry restored from the settings file, and the indicator
+// follow its right edge and the title row's buttons that shrink to end before them, the geometry restored from the settings file, and the indicator
 // column's splitter and size tracks.
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
@@ -9,6 +9,7 @@
 #include "platform/win/Display.h"
 #include "scene3d/ObjectLayer.h"
 #include "tests/app_ui/MainWindow.h"
+#include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/TabControl.h"
@@ -57,6 +58,37 @@ TEST_F(MainGeometryTest, TheWindowIsNeverSmallerThan400By300AndTheIconsKeepToIts
   const vg::TvxVisualObject* layout = main->Parts().Layout_3D_GEN;
   EXPECT_FLOAT_EQ(layout->Scale()->X(), (1000.0f - 26) / (main->DesignWidth() - 26));
   EXPECT_FLOAT_EQ(layout->Scale()->Y(), (700.0f - 44) / (main->DesignHeight() - 44));
+}
+
+TEST_F(MainGeometryTest, TheTitleButtonsShrinkTogetherToEndBeforeTheIconsAndGrowBackWithTheWindow) {
+  MakeAndShow();
+  ASSERT_TRUE(main->EnterAccessCode(app::AccessCode));
+  const app::TMainParts& p = main->Parts();
+  vg::TvxHudButton* const row[] = {p.HudButton_Menu_File, p.HudButton_Menu_LNG, p.HudButton_3D_GEN_Flip,
+                                   p.HudButton_3D_GEN_Settings};
+  // Side by side at their own size in the design size.
+  for (vg::TvxHudButton* b : row) EXPECT_EQ(b->Scale()->X(), 1.0f) << b->Name();
+  EXPECT_FLOAT_EQ(p.HudButton_3D_GEN_Settings->GetAbsoluteRect().Left, 44 + 64 + 84 + 64);
+  main->SetBounds(main->Left(), main->Top(), 400, 300);
+  const float icon = main->CaptionIcons().Minimize->GetAbsoluteRect().Left;
+  float right = p.HudButton_Menu_File->GetAbsoluteRect().Left;
+  EXPECT_FLOAT_EQ(right, 44);
+  for (vg::TvxHudButton* b : row) {
+    const vg::TvxRect r = b->GetAbsoluteRect();
+    EXPECT_FLOAT_EQ(r.Left, right) << b->Name() << " follows the one before it";
+    EXPECT_FLOAT_EQ(b->Scale()->X(), b->Scale()->Y());
+    EXPECT_LT(b->Scale()->X(), 1.0f);
+    right = r.Right;
+  }
+  EXPECT_LE(right, icon - 8) << "the buttons end before the minimise icon";
+  EXPECT_GT(right, icon - 10) << "and shrink no more than that";
+  // The File menu opens under its button.
+  EXPECT_FLOAT_EQ(p.HudPanel_GEN_Menu_File->GetAbsoluteRect().Left, 44);
+  EXPECT_NEAR(p.HudPanel_GEN_Menu_File->GetAbsoluteRect().Top, p.HudButton_Menu_File->GetAbsoluteRect().Bottom - 1,
+              0.01);
+  main->SetBounds(main->Left(), main->Top(), main->DesignWidth(), main->DesignHeight());
+  for (vg::TvxHudButton* b : row) EXPECT_EQ(b->Scale()->X(), 1.0f) << b->Name();
+  EXPECT_FLOAT_EQ(p.HudButton_3D_GEN_Settings->GetAbsoluteRect().Left, 44 + 64 + 84 + 64);
 }
 
 TEST_F(MainGeometryTest, FullScreenCoversTheWorkAreaAndTwoPressesOfFGiveTheDesignSizeCentred) {

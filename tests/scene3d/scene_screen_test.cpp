@@ -4,7 +4,6 @@
 // reaches a focused cube that takes no text as its character. With GASCAL_FRAME_DIR set the
 // design view is written there as a PNG to look at.
 #include <SDL.h>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -21,10 +20,12 @@
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "platform/win/InputMethod.h"
+#include "platform/win/Menus.h"
 #include "scene3d/DxCanvas.h"
 #include "scene3d/Library.h"
 #include "scene3d/SceneControl.h"
 #include "scene3d/Shapes.h"
+#include "tests/XTest.h"
 #include "tests/vg2d_core/Screenshot.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Library.h"
@@ -113,35 +114,6 @@ int Around(const vgtest::Screenshot& S, win::TPoint P, TdxColor Colour) {
   return n;
 }
 
-// A key pressed and released on the X server's own keyboard (the XTest extension), so that it
-// reaches the program the way a user's key does. False when the libraries are missing.
-bool TypeOnXKeyboard(unsigned long KeySym) {
-  void* x11 = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-  void* xtst = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
-  bool typed = false;
-  if (x11 && xtst) {
-    using OpenDisplay = void* (*)(const char*);
-    using KeysymToKeycode = unsigned char (*)(void*, unsigned long);
-    using FakeKeyEvent = int (*)(void*, unsigned int, int, unsigned long);
-    using DisplayCall = int (*)(void*);
-    auto open = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
-    auto code = reinterpret_cast<KeysymToKeycode>(dlsym(x11, "XKeysymToKeycode"));
-    auto flush = reinterpret_cast<DisplayCall>(dlsym(x11, "XFlush"));
-    auto close = reinterpret_cast<DisplayCall>(dlsym(x11, "XCloseDisplay"));
-    auto fake = reinterpret_cast<FakeKeyEvent>(dlsym(xtst, "XTestFakeKeyEvent"));
-    if (open && code && flush && close && fake)
-      if (void* display = open(nullptr)) {
-        const unsigned int key = code(display, KeySym);
-        typed = key != 0 && fake(display, key, 1, 0) && fake(display, key, 0, 0);
-        flush(display);
-        close(display);
-      }
-  }
-  if (xtst) dlclose(xtst);
-  if (x11) dlclose(x11);
-  return typed;
-}
-
 }  // namespace
 
 // Each child runs on its own Xvfb screen: the display opens once per run.
@@ -156,6 +128,13 @@ TEST(SceneScreen, ARealWindowTakesTypedCharacters) {
   if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
   if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
   EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.AKeyTyped*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+      << "the run under Xvfb failed (its output is above)";
+}
+
+TEST(SceneScreen, ARealDesignMenuOpensAtItsPress) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.TheDesignMenu*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
       << "the run under Xvfb failed (its output is above)";
 }
 
@@ -240,13 +219,52 @@ TEST(SceneScreenChild, AKeyTypedOnTheKeyboardReachesAFocusedCubeAsItsCharacter) 
       SDL_Delay(10);
     }
     ASSERT_EQ(SDL_GetKeyboardFocus(), w.form->Window()) << "the window never had the keyboard";
-    ASSERT_TRUE(TypeOnXKeyboard(0x68)) << "the X test extension cannot type here";  // the "h" key
+    ASSERT_TRUE(xtest::TXTest().Type(0x68)) << "the X test extension cannot type here";  // the "h" key
     while (chars.empty() && std::chrono::steady_clock::now() < end) {
       w.Pump();
       SDL_Delay(10);
     }
     EXPECT_EQ(chars, u"h");
     EXPECT_EQ(w.scene->GetFocused(), w.cube);
+  }
+  win::CloseDisplay();
+}
+
+// The X server's pointer presses the right button and moves on before the program looks (a
+// busy GUI thread): the menu opens where the press was.
+TEST(SceneScreenChild, TheDesignMenuOpensWhereItsPressWasThoughThePointerMovedOn) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    CubeWindow w;
+    w.form->Show();
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    w.scene->SetDesignTime(true);
+    w.Pump();
+    xtest::TXTest x;
+    ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
+    const win::TPoint press{X0 + 30, Y0 + 30};
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    ASSERT_TRUE(x.MoveTo(press.X, press.Y));
+    while (win::GetCursorPos() != press && std::chrono::steady_clock::now() < end) {
+      w.Pump();
+      SDL_Delay(5);
+    }
+    ASSERT_EQ(win::GetCursorPos(), press) << "the pointer never came";
+    ASSERT_TRUE(x.Button(3, true) && x.MoveTo(X0 + 300, Y0 + 200));
+    const auto open = [&] { return w.scene->DesignPopupMenu() && w.scene->DesignPopupMenu()->IsOpen(); };
+    while (!open() && std::chrono::steady_clock::now() < end) {
+      w.Pump();
+      SDL_Delay(5);
+    }
+    ASSERT_TRUE(open()) << "no menu opened";
+    EXPECT_EQ(w.scene->DesignMenuPoint(), press);
+    ASSERT_TRUE(x.Button(3, false));
+    w.Pump();
+    w.scene->DesignPopupMenu()->CloseMenu();
+    w.Pump();
   }
   win::CloseDisplay();
 }

@@ -402,22 +402,27 @@ win::TControl* MovedControl(win::TControl* Scene) {
   if (auto* c = dynamic_cast<win::TControl*>(Scene->Owner())) return c;
   return win::GetParentForm(Scene);
 }
+// The point (X, Y) of the scene in the client coordinates of the control a window move acts on.
+TvxPoint MovedControlPoint(const win::TControl* Scene, const win::TControl* Owner, float X, float Y) {
+  const win::TPoint o = Owner->ScreenToClient(Scene->ClientToScreen({0, 0}));
+  return MakePoint(X + static_cast<float>(o.X), Y + static_cast<float>(o.Y));
+}
 }  // namespace
 
 void TvxCustomScene::BeginWindowDrag() {
   win::TControl* owner = MovedControl(this);
   if (!owner) return;
   moving_ = true;
-  dragStartCursor_ = win::GetCursorPos();
-  dragStartBounds_ = owner->BoundsRect();
+  // The press's point: every move of the window is worked out from the events' points.
+  dragStart_ = MovedControlPoint(this, owner, lastRaw_.X, lastRaw_.Y);
 }
 
 void TvxCustomScene::BeginWindowResize() {
   win::TControl* owner = MovedControl(this);
   if (!owner) return;
   resizing_ = true;
-  dragStartCursor_ = win::GetCursorPos();
-  dragStartBounds_ = owner->BoundsRect();
+  dragStart_ = MovedControlPoint(this, owner, lastRaw_.X, lastRaw_.Y);
+  resizeSize_ = {owner->Width(), owner->Height()};
 }
 
 void TvxCustomScene::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) {
@@ -448,17 +453,25 @@ void TvxCustomScene::MouseMove(rtl::TShiftState Shift, int X, int Y) {
   inherited::MouseMove(Shift, X, Y);
   rtl::TCursor cursor = savedCursor_;
   if (moving_ || resizing_) {
+    // The event's point, never a question where the pointer is now: the window keeps the
+    // pressed point under the point of each move (which the window layer gives as the window
+    // lies now), and a grip adds each move's travel to the size.
     win::TControl* owner = MovedControl(this);
-    const win::TPoint c = win::GetCursorPos();
-    const int dx = c.X - dragStartCursor_.X, dy = c.Y - dragStartCursor_.Y;
-    const win::TRect& b = dragStartBounds_;
-    if (owner && moving_) owner->SetBounds(b.Left + dx, b.Top + dy, owner->Width(), owner->Height());
+    const float x = static_cast<float>(X), y = static_cast<float>(Y);
+    if (owner && moving_) {
+      const TvxPoint p = MovedControlPoint(this, owner, x, y);
+      owner->SetBounds(RoundPixel(static_cast<float>(owner->Left()) + p.X - dragStart_.X),
+                       RoundPixel(static_cast<float>(owner->Top()) + p.Y - dragStart_.Y), owner->Width(),
+                       owner->Height());
+    }
     if (owner && resizing_) {
+      resizeSize_ = {RoundPixel(x - lastRaw_.X + static_cast<float>(resizeSize_.X)),
+                     RoundPixel(y - lastRaw_.Y + static_cast<float>(resizeSize_.Y))};
       // A grip never makes the window smaller than one pixel.
-      owner->SetBounds(owner->Left(), owner->Top(), std::max(1, b.Width() + dx), std::max(1, b.Height() + dy));
+      owner->SetBounds(owner->Left(), owner->Top(), std::max(1, resizeSize_.X), std::max(1, resizeSize_.Y));
       SetCursor(savedCursor_);
     }
-    lastRaw_ = MakePoint(static_cast<float>(X), static_cast<float>(Y));
+    lastRaw_ = MakePoint(x, y);
     return;
   }
   lastRaw_ = MakePoint(static_cast<float>(X), static_cast<float>(Y));

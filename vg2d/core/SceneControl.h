@@ -152,8 +152,8 @@ private:
   TvxFrame* frame_ = nullptr;
   rtl::TComponent* formCopy_ = nullptr;
   TvxPoint lastRaw_{};
-  win::TPoint dragStartCursor_{};    // screen point where a window move or resize began
-  win::TRect dragStartBounds_{};     // the owner's bounds then
+  TvxPoint dragStart_{};   // where a window move began, in the moved control's client coordinates
+  win::TPoint resizeSize_{};  // the size a window resize has reached (may be below the window's)
   bool moving_ = false;
   bool resizing_ = false;
   rtl::TCursor savedCursor_ = rtl::crDefault;

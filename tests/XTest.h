@@ -1,0 +1,80 @@
+// Input on the X server's own devices (the XTest extension), for the tests that run a real
+// window under Xvfb: a pointer moved, a button pressed, a key typed here reach the program the
+// way a user's do, through the server's grabs and focus, not through the display's simulated
+// events. The libraries are opened at run time, so no header of theirs is needed.
+#pragma once
+
+#include <dlfcn.h>
+
+namespace xtest {
+
+// A connection of its own to the display DISPLAY names; every call is flushed at once.
+class TXTest {
+public:
+  TXTest() {
+    x11_ = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+    xtst_ = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
+    if (!x11_ || !xtst_) return;
+    open_ = reinterpret_cast<OpenDisplay>(dlsym(x11_, "XOpenDisplay"));
+    close_ = reinterpret_cast<DisplayCall>(dlsym(x11_, "XCloseDisplay"));
+    sync_ = reinterpret_cast<SyncCall>(dlsym(x11_, "XSync"));
+    keyCode_ = reinterpret_cast<KeysymToKeycode>(dlsym(x11_, "XKeysymToKeycode"));
+    motion_ = reinterpret_cast<FakeMotion>(dlsym(xtst_, "XTestFakeMotionEvent"));
+    button_ = reinterpret_cast<FakeButton>(dlsym(xtst_, "XTestFakeButtonEvent"));
+    key_ = reinterpret_cast<FakeKey>(dlsym(xtst_, "XTestFakeKeyEvent"));
+    setFocus_ = reinterpret_cast<SetInputFocus>(dlsym(x11_, "XSetInputFocus"));
+    if (open_ && close_ && sync_ && keyCode_ && motion_ && button_ && key_ && setFocus_) display_ = open_(nullptr);
+  }
+  ~TXTest() {
+    if (display_) close_(display_);
+    if (xtst_) dlclose(xtst_);
+    if (x11_) dlclose(x11_);
+  }
+  TXTest(const TXTest&) = delete;
+  TXTest& operator=(const TXTest&) = delete;
+
+  // Whether the display and the extension answer.
+  bool Ready() const { return display_ != nullptr; }
+  // The pointer to (X, Y) on the screen.
+  bool MoveTo(int X, int Y) { return Done(display_ && motion_(display_, -1, X, Y, 0)); }
+  // Button 1 (left), 2 (middle) or 3 (right) pressed or released where the pointer is.
+  bool Button(unsigned Number, bool Down) { return Done(display_ && button_(display_, Number, Down ? 1 : 0, 0)); }
+  // A key (by its key symbol) pressed and released.
+  bool Type(unsigned long KeySym) {
+    const unsigned code = display_ ? keyCode_(display_, KeySym) : 0;
+    return Done(code && key_(display_, code, 1, 0) && key_(display_, code, 0, 0));
+  }
+
+  // The keyboard focus to no window at all, as when another program or the desktop has it.
+  bool FocusNowhere() { return Done(display_ && setFocus_(display_, 0, 0, 0)); }
+
+private:
+  using OpenDisplay = void* (*)(const char*);
+  using DisplayCall = int (*)(void*);
+  using SyncCall = int (*)(void*, int);
+  using KeysymToKeycode = unsigned char (*)(void*, unsigned long);
+  using FakeMotion = int (*)(void*, int, int, int, unsigned long);
+  using FakeButton = int (*)(void*, unsigned, int, unsigned long);
+  using FakeKey = int (*)(void*, unsigned, int, unsigned long);
+  using SetInputFocus = int (*)(void*, unsigned long, int, unsigned long);
+
+  // The server has taken the request (and made its events) before the call returns.
+  bool Done(bool Sent) {
+    if (Sent) sync_(display_, 0);
+    return Sent;
+  }
+
+  void* x11_ = nullptr;
+  void* xtst_ = nullptr;
+  void* display_ = nullptr;
+  OpenDisplay open_ = nullptr;
+  DisplayCall close_ = nullptr;
+  SyncCall sync_ = nullptr;
+  KeysymToKeycode keyCode_ = nullptr;
+  FakeMotion motion_ = nullptr;
+  FakeButton button_ = nullptr;
+  FakeKey key_ = nullptr;
+  SetInputFocus setFocus_ = nullptr;
+};
+
+}  // namespace xtest

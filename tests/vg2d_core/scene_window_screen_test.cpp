@@ -1,0 +1,156 @@
+// A scene's window moved and sized with the X server's own pointer (XTest) under Xvfb: a press
+// on an empty spot drags the window by the pointer's travel, in small steps and in one fast
+// jump; a press on a size grip makes the window follow the pointer outward and inward. The
+// test runs this program again under xvfb-run (the child test does the work).
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Screenshot.h"
+#include "platform/loop/Application.h"
+#include "platform/win/Display.h"
+#include "tests/TestOutput.h"
+#include "tests/XTest.h"
+#include "vg2d/core/Library.h"
+#include "vg2d/core/SceneControl.h"
+#include "vg2d/core/Shapes.h"
+
+namespace scene_window_screen_test {
+
+using namespace vg;
+
+namespace {
+
+constexpr std::uint32_t Face = 0xFF2060C0u;
+
+class Grip : public TvxRectangle, public IvxSizeGrip {
+public:
+  using TvxRectangle::TvxRectangle;
+};
+
+// Runs the loop until Cond holds or 10 s have passed.
+bool PumpUntil(const std::function<bool()>& Cond) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!Cond()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    win::PumpEvents();
+    rtl::Application->ProcessMessages();
+    SDL_Delay(2);
+  }
+  return true;
+}
+
+// A borderless form at (100, 80), 240 x 160, whose scene is filled blue and holds a grip of
+// 20 x 20 in its bottom-right corner; presses elsewhere land on empty space.
+struct GripWindow {
+  GripWindow() {
+    form->SetBorderStyle(win::bsNone);
+    form->SetBounds(100, 80, 240, 160);
+    scene = new TvxScene(form.get());
+    scene->SetParent(form.get());
+    scene->SetAlign(win::alClient);
+    TvxBrush face(vgBrushSolid, Face);
+    scene->SetFill(&face);
+    auto* root = new TvxVisualObject(form.get());
+    root->SetHitTest(false);
+    root->SetBounds(0, 0, 240, 160);
+    scene->AddObject(root);
+    grip = new Grip(form.get());
+    grip->SetBounds(220, 140, 20, 20);
+    root->AddObject(grip);
+    form->Show();
+  }
+  // The window where the X server has it.
+  win::TRect OnScreen() const {
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(form->Window(), &x, &y);
+    SDL_GetWindowSize(form->Window(), &w, &h);
+    return {x, y, x + w, y + h};
+  }
+  std::unique_ptr<win::TForm> form = std::make_unique<win::TForm>(nullptr);
+  TvxScene* scene = nullptr;
+  Grip* grip = nullptr;
+};
+
+}  // namespace
+
+TEST(SceneWindowScreen, RunsUnderXvfb) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneWindowScreenChild.*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp", "1024x768x24"), 0)
+      << "the run under Xvfb failed (its output is above)";
+}
+
+TEST(SceneWindowScreenChild, ThePointerDragsTheWindowAndItsGripSizesItBothWays) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  LibraryStartup();
+  rtl::Application->Reset();
+  {
+    xtest::TXTest x;
+    ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
+    GripWindow w;
+    ASSERT_EQ(win::VideoDriver(), "x11");
+
+    // A press on empty space, then steps of (20, 10) and one jump of (150, 90): the window
+    // keeps the pressed point under the pointer.
+    ASSERT_TRUE(x.MoveTo(150, 100));
+    ASSERT_TRUE(PumpUntil([] { return win::GetCursorPos().X == 150 && win::GetCursorPos().Y == 100; }))
+        << "the pointer never came";
+    ASSERT_TRUE(x.Button(1, true));
+    ASSERT_TRUE(PumpUntil([&] { return w.scene->Moving(); })) << "the press did not start a move";
+    for (int i = 1; i <= 4; ++i) {
+      ASSERT_TRUE(x.MoveTo(150 + 20 * i, 100 + 10 * i));
+      ASSERT_TRUE(PumpUntil([&] { return w.form->Left() == 100 + 20 * i && w.form->Top() == 80 + 10 * i; }))
+          << "step " << i << ": the window is at " << w.form->Left() << ", " << w.form->Top();
+    }
+    ASSERT_TRUE(x.MoveTo(380, 230));
+    ASSERT_TRUE(PumpUntil([&] { return w.form->Left() == 330 && w.form->Top() == 210; }))
+        << "after the jump the window is at " << w.form->Left() << ", " << w.form->Top();
+    ASSERT_TRUE(x.Button(1, false));
+    ASSERT_TRUE(PumpUntil([&] { return !w.scene->Moving(); })) << "the release never came";
+    EXPECT_EQ(w.OnScreen().Left, 330);
+    EXPECT_EQ(w.OnScreen().Top, 210);
+
+    // The grip: outward in steps and in a jump far outside the window, then inward.
+    const int gx = 330 + 230, gy = 210 + 150;
+    ASSERT_TRUE(x.MoveTo(gx, gy));
+    ASSERT_TRUE(PumpUntil([&] { return win::GetCursorPos().X == gx && win::GetCursorPos().Y == gy; }))
+        << "the pointer never came to the grip";
+    ASSERT_TRUE(x.Button(1, true));
+    ASSERT_TRUE(PumpUntil([&] { return w.scene->Resizing(); })) << "the grip did not start a resize";
+    for (int i = 1; i <= 3; ++i) {
+      ASSERT_TRUE(x.MoveTo(gx + 10 * i, gy + 5 * i));
+      ASSERT_TRUE(PumpUntil([&] { return w.form->Width() == 240 + 10 * i && w.form->Height() == 160 + 5 * i; }))
+          << "step " << i << ": the window is " << w.form->Width() << " x " << w.form->Height();
+    }
+    ASSERT_TRUE(x.MoveTo(gx + 130, gy + 95));
+    ASSERT_TRUE(PumpUntil([&] { return w.form->Width() == 370 && w.form->Height() == 255; }))
+        << "after the jump outward the window is " << w.form->Width() << " x " << w.form->Height();
+    ASSERT_TRUE(x.MoveTo(gx - 90, gy - 60));
+    ASSERT_TRUE(PumpUntil([&] { return w.form->Width() == 150 && w.form->Height() == 100; }))
+        << "after the jump inward the window is " << w.form->Width() << " x " << w.form->Height();
+    ASSERT_TRUE(x.Button(1, false));
+    ASSERT_TRUE(PumpUntil([&] { return !w.scene->Resizing(); })) << "the release never came";
+    EXPECT_EQ(w.OnScreen().Right - w.OnScreen().Left, 150);
+    EXPECT_EQ(w.OnScreen().Bottom - w.OnScreen().Top, 100);
+
+    // The screen shows the window's face where the window now is, and nothing of it beyond.
+    const std::string shot = testout::Path("scene_window_moved_and_sized.xwd");
+    vgtest::Screenshot s;
+    ASSERT_TRUE(PumpUntil([&] {
+      return std::system(("xwd -root -silent -out " + shot).c_str()) == 0 && vgtest::ReadXwd(shot, s) &&
+             vgtest::Near(s.At(330 + 5, 210 + 5), Face) && vgtest::Near(s.At(330 + 100, 210 + 50), Face) &&
+             !vgtest::Near(s.At(330 + 160, 210 + 50), Face) && !vgtest::Near(s.At(330 + 50, 210 + 110), Face);
+    })) << "the screen does not show the window where it is";
+  }
+  rtl::Application->ProcessMessages();
+  win::CloseDisplay();
+  LibraryShutdown();
+}
+
+}  // namespace scene_window_screen_test
