@@ -194,19 +194,43 @@ std::optional<std::int16_t> SensorTableValue(std::uint8_t High, std::uint8_t Low
   return (*table)[i];
 }
 
+namespace {
+
+// The index of the entry the walk from entry 0 stops at for Temperature (whole degrees).
+int NearestSensorEntry(const std::vector<std::int16_t>& Table, std::int32_t Temperature) {
+  const std::int64_t target = static_cast<std::int64_t>(Temperature) * 10;
+  std::int64_t d = std::llabs(Table[0] - target);
+  const int count = static_cast<int>(Table.size());
+  int i = 1;
+  while (i < count && std::llabs(Table[static_cast<std::size_t>(i)] - target) <= d) {
+    d = std::llabs(Table[static_cast<std::size_t>(i)] - target);
+    ++i;
+  }
+  return i - 1;
+}
+
+}  // namespace
+
 bool TemperatureToSensorBytes(std::int32_t Temperature, std::uint8_t& High, std::uint8_t& Low) {
   const auto table = ReadSensorTable();
   if (!table) return false;
-  const std::int64_t target = static_cast<std::int64_t>(Temperature) * 10;
-  std::int64_t d = std::llabs((*table)[0] - target);
-  const int count = static_cast<int>(table->size());
-  int i = 1;
-  while (i < count && std::llabs((*table)[static_cast<std::size_t>(i)] - target) <= d) {
-    d = std::llabs((*table)[static_cast<std::size_t>(i)] - target);
-    ++i;
-  }
-  SplitHiLo(i - 1, High, Low);
+  SplitHiLo(NearestSensorEntry(*table, Temperature), High, Low);
   return true;
+}
+
+std::optional<std::int32_t> TemperatureAsCarried(std::int32_t Temperature) {
+  const auto table = ReadSensorTable();
+  if (!table) return std::nullopt;
+  // The degrees read back (entry div 10, as the decoder takes them) are sent anew by the next
+  // transmit: the value held is one that goes out and comes back unchanged. A table whose
+  // walk leads on from value to value ends at the last one reached.
+  std::int32_t t = Temperature;
+  for (int step = 0; step < 8; ++step) {
+    const std::int32_t back = (*table)[static_cast<std::size_t>(NearestSensorEntry(*table, t))] / 10;
+    if (back == t) break;
+    t = back;
+  }
+  return t;
 }
 
 double TextToFloat(const std::string& Text) {

@@ -70,6 +70,10 @@ std::optional<std::int16_t> SensorTableValue(std::uint8_t High, std::uint8_t Low
 // next entry is not farther (so the later of two equally near entries wins). False, with the
 // outputs untouched, when the table cannot be used.
 bool TemperatureToSensorBytes(std::int32_t Temperature, std::uint8_t& High, std::uint8_t& Low);
+// The whole degrees the ECU carries for Temperature: those its table entry reads back as
+// (SensorTableValue / 10), taken again until sending them brings the same degrees back (so a
+// value beyond the table becomes the table's end). No value when the table is missing or empty.
+std::optional<std::int32_t> TemperatureAsCarried(std::int32_t Temperature);
 
 // ---- Text and number conversions ----------------------------------------------------------
 

@@ -181,7 +181,13 @@ std::string PageBoxLabel(const std::string& Key) {
 // The delay's text in tenths, held to its range (the text's value may lie far beyond what
 // an integer holds).
 std::int32_t PageTenths(const std::string& Text) {
-  return PGTimeRange.Clamp(FloatToInt(std::clamp(TextToFloat(Text) * 10, -1.0, 256.0)));
+  return ClampPGTime(FloatToInt(std::clamp(TextToFloat(Text) * 10, -1.0, 256.0)));
+}
+
+// The temperature held to its range, then to what the sensor table carries (when there is one).
+std::int32_t PageTemperature(std::int64_t Degrees) {
+  const std::int32_t t = PGTemperRange.Clamp(Degrees);
+  return TemperatureAsCarried(t).value_or(t);
 }
 
 PageNumbers ConvertPageNumbers(const TCFGPageValues& page) {
@@ -195,7 +201,7 @@ PageNumbers ConvertPageNumbers(const TCFGPageValues& page) {
     }
   };
   take("CFG_Config_PG_RPM", [&] { n.pgRPM = ClampPGRPM(rtl::StrToInt64(page.PG_RPM)); });
-  take("CFG_Config_PG_Temper", [&] { n.pgTemper = PGTemperRange.Clamp(rtl::StrToInt64(page.PG_Temper)); });
+  take("CFG_Config_PG_Temper", [&] { n.pgTemper = PageTemperature(rtl::StrToInt64(page.PG_Temper)); });
   take("CFG_Config_PG_Time", [&] { n.pgTime = PageTenths(page.PG_Time); });
   return n;
 }
@@ -324,6 +330,11 @@ void ClearCustomerTexts() {
 std::int32_t ClampPGRPM(std::int64_t RPM) {
   if (RPM <= 0) return 0;
   return PGRPMRange.Clamp(std::max<std::int64_t>(RPM, PGRPMLowest));
+}
+
+std::int32_t ClampPGTime(std::int64_t Tenths) {
+  const std::int32_t t = PGTimeRange.Clamp(Tenths);
+  return t == PGTimeNone ? PGTimeNone - 1 : t;
 }
 
 void NoteConfigProblem(TConfigProblemKind Kind, const std::string& Key, const std::string& Value,

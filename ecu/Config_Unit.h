@@ -134,8 +134,11 @@ constexpr std::int32_t PGRPMLowest = 458;
 std::int32_t ClampPGRPM(std::int64_t RPM);
 // Whole degrees of the sensor table, whose entries are 16-bit tenths of a degree.
 constexpr TValueRange PGTemperRange{-3276, 3276};
-// The gas injectors' delay in tenths of a second, one byte.
+// The gas injectors' delay in tenths of a second, one byte; 128 is the ECU's code for none
+// (what 0 is sent as), so the delay 12.8 s is held to 12.7 s (PGTimeNone, ClampPGTime).
 constexpr TValueRange PGTimeRange{0, 255};
+constexpr std::int32_t PGTimeNone = 128;
+std::int32_t ClampPGTime(std::int64_t Tenths);
 constexpr TValueRange LevelRange{0, 1023};
 constexpr TValueRange GasPointRange{0, 65535};
 constexpr TValueRange PetrolPointRange{0, 32767};
@@ -266,7 +269,8 @@ TCFGPageValues ConfigToCFGPageValues();
 
 // Takes the page's values into the model (the application schedules the page's write).
 // Nothing happens while ConfigData.CFGPageUpdating is set. A number is held to its value's
-// range as it is taken (PGRPMRange with its gap, PGTemperRange, PGTimeRange), so the page,
+// range as it is taken (PGRPMRange with its gap, PGTemperRange, PGTimeRange with its gap),
+// the temperature then to what the sensor table carries (TemperatureAsCarried), so the page,
 // the file and the ECU get the same value. A text that is not a number (R.P.M., temperature
 // or delay) leaves that value of the model as it was; everything else is taken all the same,
 // then the first such text raises rtl::EConvertError (once, however many texts failed),

@@ -220,7 +220,7 @@ bool Param_Encode(std::uint8_t Code, const Configuration_Class& c, std::array<st
     case 'A': TemperatureToSensorBytes(PGTemperRange.Clamp(c.PG_Temper), h, l); break;
     case 'C': RPMToPeriodBytes(ClampPGRPM(c.PG_RPM), h, l); break;
     case 'R':
-      h = ByteOrZeroCode(c.PG_Time);
+      h = ByteOrZeroCode(ClampPGTime(c.PG_Time));
       l = Flag(c.Param_82_Bit0, 0) | Flag(c.Save_Map, 1) | Flag(c.MonoInject, 2) | Flag(c.Param_82_Bit3, 3) |
           Flag(c.Param_82_Bit4, 4) | Flag(c.NoSequentInject, 5) | Flag(c.Param_82_Bit6, 6) | Flag(c.Param_82_Bit7, 7);
       break;

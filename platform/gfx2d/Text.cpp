@@ -231,6 +231,8 @@ struct TextCache {
     // every setting of a transform that is not the identity as a change, so an unchanged one
     // is not set again.
     double XX = 1, YX = 0, XY = 0, YY = 1;
+    // Whether the glyph-position rounding has been set for the context.
+    bool RoundSet = false;
     std::list<Entry> Recent;  // most recently used first
     std::unordered_map<Key, std::list<Entry>::iterator, KeyHash> Index;
   };
@@ -248,11 +250,19 @@ struct TextCache {
     PerHint& h = Hints[Hint == TextRenderingHint::AntiAlias ? 1 : Hint == TextRenderingHint::ClearTypeGridFit ? 2 : 0];
     cairo_matrix_t m;
     cairo_get_matrix(Cr, &m);
+    const bool changed = m.xx != h.XX || m.yx != h.YX || m.xy != h.XY || m.yy != h.YY;
     if (!h.Context) {
       h.Context = MakeTextContext(Cr);
       SetFontOptions(h.Context, Hint);
-    } else if (m.xx != h.XX || m.yx != h.YX || m.xy != h.XY || m.yy != h.YY) {
+    } else if (changed) {
       pango_cairo_update_context(Cr, h.Context);
+    }
+    // Through a transform that is not the identity's (a window made larger scales its layer)
+    // a whole unit of the user space is not a pixel: glyph positions rounded to whole units
+    // would spread the letters apart (or press them together), so they are kept as they are.
+    if (changed || !h.RoundSet) {
+      pango_context_set_round_glyph_positions(h.Context, m.xx == 1 && m.yx == 0 && m.xy == 0 && m.yy == 1);
+      h.RoundSet = true;
     }
     h.XX = m.xx;
     h.YX = m.yx;

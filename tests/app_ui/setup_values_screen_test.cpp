@@ -1,6 +1,7 @@
 // The Setup page's number boxes on a real X screen (Xvfb) against the ECU simulator: a value
-// beyond what its ECU parameter carries, typed and entered, is held to it in the box, the
-// model, the file and on the wire alike; a text that is no number is reported naming the box.
+// beyond what its ECU parameter carries (the temperature beyond the sensor table, the delay on
+// the ECU's code for none), typed and entered, is held to it in the box, the model, the file
+// and on the wire alike; a text that is no number is reported naming the box.
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -88,6 +89,15 @@ TEST_F(SetupValuesScreenChild, Run) {
   std::string why;
   if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
   ShowMain();
+  // The sensor table: 150.0 degrees down to -54.6 in steps of 0.2.
+  std::string table;
+  for (int i = 0; i < ecu::SensorTableEntries; ++i) {
+    const auto e = static_cast<std::uint16_t>(static_cast<std::int16_t>(1500 - 2 * i));
+    table += static_cast<char>(e & 0xFF);
+    table += static_cast<char>(e >> 8);
+  }
+  folder.Write("gascal.dat", table);
+  ecu::Session().ConfigData.SensorTableFileName = (folder.Path() / "gascal.dat").string();
   ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, 8s)) << "the ECU was not read";
   RunFor(300ms);
   const app::TPageCFGParts& page = main->PageCFG()->Parts();
@@ -103,10 +113,22 @@ TEST_F(SetupValuesScreenChild, Run) {
   ecu::RPMToPeriodBytes(8000, h, l);
   EXPECT_TRUE(RunUntil([&] { return sim->State().Params['C'] == h * 256 + l; }, 6s)) << "8000 was not written";
 
-  // The temperature and the delay: held to what their parameters carry.
+  // The temperature and the delay: held to what their parameters carry. The temperature goes
+  // out as the table's nearest entry, the first (150.0 degrees), and is held to it.
   Enter(page.HudComboTextBox_CFG_PG_Temper, "99999");
-  EXPECT_EQ(page.HudComboTextBox_CFG_PG_Temper->Text(), u"3276");
-  EXPECT_EQ(SavedValue("PG_Temper"), "3276");
+  EXPECT_EQ(page.HudComboTextBox_CFG_PG_Temper->Text(), u"150");
+  EXPECT_EQ(config.PG_Temper, 150);
+  EXPECT_EQ(SavedValue("PG_Temper"), "150");
+  EXPECT_TRUE(RunUntil([&] { return sim->State().Params['A'] == 0; }, 6s)) << "150 was not written";
+  Enter(page.HudComboTextBox_CFG_PG_Temper, "-99");
+  EXPECT_EQ(page.HudComboTextBox_CFG_PG_Temper->Text(), u"-54");
+  EXPECT_EQ(SavedValue("PG_Temper"), "-54");
+  EXPECT_TRUE(RunUntil([&] { return sim->State().Params['A'] == 1020; }, 6s)) << "-54 was not written";
+  // 12.8 s would go out as the ECU's code for none and read back as 0.
+  Enter(page.HudComboTextBox_CFG_PG_Time, "12.8");
+  EXPECT_EQ(page.HudComboTextBox_CFG_PG_Time->Text(), u"12.7");
+  EXPECT_EQ(config.PG_Time, 127);
+  EXPECT_TRUE(RunUntil([&] { return (sim->State().Params['R'] >> 8) == 127; }, 6s)) << "12.7 s was not written";
   Enter(page.HudComboTextBox_CFG_PG_Time, "999");
   EXPECT_EQ(page.HudComboTextBox_CFG_PG_Time->Text(), u"25.5");
   EXPECT_EQ(config.PG_Time, 255);
@@ -117,7 +139,7 @@ TEST_F(SetupValuesScreenChild, Run) {
   Enter(page.HudComboTextBox_CFG_PG_Temper, "abc");
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0], "Switch to gas when temperature: 'abc' is not a valid integer value");
-  EXPECT_EQ(page.HudComboTextBox_CFG_PG_Temper->Text(), u"3276");
+  EXPECT_EQ(page.HudComboTextBox_CFG_PG_Temper->Text(), u"-54");
 
   RunFor(300ms);
   vgtest::Screenshot screen;

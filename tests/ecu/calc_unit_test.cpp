@@ -236,6 +236,26 @@ protected:
   RecordingHost host;
 };
 
+// The degrees held are those that go out and come back unchanged: 40 reads back as 39 from
+// the entry 399, and 39 goes out as the entry 385 (38); beyond the table, its ends.
+TEST_F(SensorTable, TemperatureAsCarriedGoesOutAndComesBackUnchanged) {
+  WriteTable({1500, 399, 385, 100}, 8);
+  EXPECT_EQ(TemperatureAsCarried(40), 38);
+  EXPECT_EQ(TemperatureAsCarried(38), 38);
+  EXPECT_EQ(TemperatureAsCarried(3276), 150);
+  EXPECT_EQ(TemperatureAsCarried(-3276), 10);
+  for (std::int32_t t = -100; t <= 200; ++t) {
+    const std::int32_t held = TemperatureAsCarried(t).value();
+    std::uint8_t h = 0, l = 0;
+    ASSERT_TRUE(TemperatureToSensorBytes(held, h, l));
+    EXPECT_EQ(SensorTableValue(h, l).value() / 10, held) << t;
+  }
+  WriteTable({-105}, 2);  // negative tenths are cut toward zero, as the decoder cuts them
+  EXPECT_EQ(TemperatureAsCarried(-20), -10);
+  Session().ConfigData.SensorTableFileName = dir / "none.dat";
+  EXPECT_EQ(TemperatureAsCarried(40), std::nullopt);
+}
+
 TEST_F(SensorTable, LooksUpReadingsAndTheNearestEntry) {
   std::vector<std::int16_t> t(1024, -400);
   t[0] = 1200, t[1] = 900, t[2] = 700, t[3] = 475, t[4] = 465, t[5] = 440;

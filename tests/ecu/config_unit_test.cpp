@@ -1,4 +1,5 @@
 #include "ecu/Config_Unit.h"
+#include "ecu/Calc_Unit.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include "ecu/FindUnit.h"
 #include "ecu/Gas_Injectors_Unit.h"
 #include "ecu/Session.h"
+#include "ecu/Transmit_Unit.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
@@ -499,6 +501,49 @@ TEST_F(Config, PageHoldsNumbersToWhatTheirParametersCarry) {
         << k.rpm << ": " << ConfigLoadReportLines(Session().ConfigData.ConfigLoadReport).front();
     EXPECT_EQ(c.PG_RPM, k.pgRPM);
     EXPECT_EQ(c.PG_Temper, k.pgTemper);
+  }
+}
+
+// The temperature is held to what the sensor table carries, the delay off the ECU's code for
+// none: the value taken is the one the file keeps and the one the ECU's bytes read back as.
+TEST_F(Config, PageHoldsTheTemperatureToTheSensorTableAndTheDelayOffTheNoneCode) {
+  Session().ConfigData.SensorTableFileName = dir / "gascal.dat";
+  std::string table;
+  for (int i = 0; i < 1024; ++i) {  // 150.0 degrees down to -54.6 in steps of 0.2
+    const auto e = static_cast<std::uint16_t>(static_cast<std::int16_t>(1500 - 2 * i));
+    table += static_cast<char>(e & 0xFF);
+    table += static_cast<char>(e >> 8);
+  }
+  WriteFile(dir / "gascal.dat", table);
+  Configuration_Class& c = *Session().ConfigData.Configuration;
+  struct Case {
+    const char *temper, *time;
+    std::int32_t pgTemper, pgTime;
+  };
+  for (const Case& k : {Case{"99999", "12.8", 150, 127}, Case{"-3000", "12,9", -54, 129},
+                        Case{"40", "12.7", 40, 127}, Case{"151", "0", 150, 0}}) {
+    TCFGPageValues p = ConfigToCFGPageValues();
+    p.PG_Temper = k.temper;
+    p.PG_Time = k.time;
+    CFG_Page_To_Config(p);
+    EXPECT_EQ(c.PG_Temper, k.pgTemper) << k.temper;
+    EXPECT_EQ(c.PG_Time, k.pgTime) << k.time;
+    EXPECT_EQ(ConfigToCFGPageValues().PG_Temper, std::to_string(k.pgTemper));
+
+    SaveConfigFile(dir / "held.cfg");
+    c.PG_Temper = 1;
+    ASSERT_TRUE(LoadConfigFile(dir / "held.cfg"));
+    EXPECT_EQ(c.PG_Temper, k.pgTemper) << k.temper;
+
+    // What the ECU is sent reads back as the value held.
+    std::array<std::uint8_t, 3> a{}, r{};
+    ASSERT_TRUE(Param_Encode('A', c, a));
+    ASSERT_TRUE(Param_Encode('R', c, r));
+    c.PG_Temper = c.PG_Time = -1;
+    Param_Decode('A', a[1], a[2], c);
+    Param_Decode('R', r[1], r[2], c);
+    EXPECT_EQ(c.PG_Temper, k.pgTemper) << k.temper;
+    EXPECT_EQ(c.PG_Time, k.pgTime) << k.time;
   }
 }
 
