@@ -239,7 +239,9 @@ protected:
 // The degrees held are those that go out and come back unchanged: 40 reads back as 39 from
 // the entry 399, and 39 goes out as the entry 385 (38); beyond the table, its ends.
 TEST_F(SensorTable, TemperatureAsCarriedGoesOutAndComesBackUnchanged) {
-  WriteTable({1500, 399, 385, 100}, 8);
+  std::vector<std::int16_t> table(1024, 100);  // a whole table, its end at 10.0 degrees
+  table[0] = 1500, table[1] = 399, table[2] = 385;
+  WriteTable(table);
   EXPECT_EQ(TemperatureAsCarried(40), 38);
   EXPECT_EQ(TemperatureAsCarried(38), 38);
   EXPECT_EQ(TemperatureAsCarried(3276), 150);
@@ -250,7 +252,7 @@ TEST_F(SensorTable, TemperatureAsCarriedGoesOutAndComesBackUnchanged) {
     ASSERT_TRUE(TemperatureToSensorBytes(held, h, l));
     EXPECT_EQ(SensorTableValue(h, l).value() / 10, held) << t;
   }
-  WriteTable({-105}, 2);  // negative tenths are cut toward zero, as the decoder cuts them
+  WriteTable(std::vector<std::int16_t>(1024, -105));  // negative tenths are cut toward zero, as the decoder cuts them
   EXPECT_EQ(TemperatureAsCarried(-20), -10);
   Session().ConfigData.SensorTableFileName = dir / "none.dat";
   EXPECT_EQ(TemperatureAsCarried(40), std::nullopt);
