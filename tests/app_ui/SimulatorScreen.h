@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/rtl/CodePage.h"
+#include "platform/win/InputMethod.h"
 #include "tests/TestOutput.h"
 #include "tests/app_ui/MainWindow.h"
 #include "tests/vg2d_core/Screenshot.h"
@@ -155,6 +156,52 @@ protected:
   std::unique_ptr<app::TForm_3D_PortView> port;
   std::vector<std::u16string> statusSeen;
   std::set<std::u16string> rpmSeen;
+};
+
+// A child fixture that drives the main window with the mouse and the keyboard: what the program's
+// loop reports (Application->OnException) is collected in reports, and so is what a key's
+// handlers raise when Key presses it.
+class ReportingScreenTest : public SimulatorScreenTest {
+protected:
+  void SetUp() override {
+    SimulatorScreenTest::SetUp();
+    rtl::Application->OnException = [this](rtl::TObject*, const std::exception& E) { reports.push_back(E.what()); };
+  }
+  void TearDown() override {
+    rtl::Application->OnException = nullptr;
+    SimulatorScreenTest::TearDown();
+  }
+  // A press and release at a point of an object of Form's scene (client coordinates; the middle
+  // by default), then Settle of the loop.
+  void Click(win::TCustomForm* Form, vg::TvxVisualObject* Object, float X = -1, float Y = -1,
+             Clock::duration Settle = std::chrono::milliseconds(50)) {
+    const vg::TvxPoint p = Object->LocalToAbsolute({X < 0 ? Object->Width() / 2 : X, Y < 0 ? Object->Height() / 2 : Y});
+    const int x = static_cast<int>(p.X), y = static_cast<int>(p.Y);
+    win::SimulateMouseMove(Form, x, y);
+    win::SimulateMouseButton(Form, rtl::mbLeft, true, x, y);
+    win::SimulateMouseButton(Form, rtl::mbLeft, false, x, y);
+    RunFor(Settle);
+  }
+  // A key pressed and released on the main window; what its handlers raise is reported as the
+  // loop reports it.
+  void Key(std::int32_t SdlKey, Clock::duration Settle = std::chrono::milliseconds(30)) {
+    try {
+      win::SimulateKey(main.get(), SdlKey, true);
+      win::SimulateKey(main.get(), SdlKey, false);
+    } catch (const std::exception& e) {
+      reports.push_back(e.what());
+    }
+    RunFor(Settle);
+  }
+  // A character as the keyboard gives it: down, the text it types while text input is on, up.
+  void Type(char Char, Clock::duration Settle = std::chrono::milliseconds(50)) {
+    win::SimulateKey(main.get(), Char, true);
+    if (win::TextInputActive()) win::SimulateText(main.get(), std::string(1, Char));
+    win::SimulateKey(main.get(), Char, false);
+    RunFor(Settle);
+  }
+
+  std::vector<std::string> reports;
 };
 
 }  // namespace apptest

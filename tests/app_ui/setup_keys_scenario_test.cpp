@@ -30,34 +30,7 @@ TEST(SetupKeysScenario, APickATabAndKeysOnTheSetupPageReachTheEcuAsMeant) {
   EXPECT_EQ(apptest::RunUnderXvfb("SetupKeysScenarioChild.*"), 0) << "the run under Xvfb failed (its output is above)";
 }
 
-class SetupKeysScenarioChild : public apptest::SimulatorScreenTest {
-protected:
-  void SetUp() override {
-    SimulatorScreenTest::SetUp();
-    rtl::Application->OnException = [this](rtl::TObject*, const std::exception& E) { reports.push_back(E.what()); };
-  }
-  void TearDown() override {
-    rtl::Application->OnException = nullptr;
-    SimulatorScreenTest::TearDown();
-  }
-  // A press and release in the middle of an object of Form's scene (client coordinates).
-  void Click(win::TCustomForm* Form, vg::TvxVisualObject* Object, float X = -1, float Y = -1) {
-    const vg::TvxPoint p = Object->LocalToAbsolute({X < 0 ? Object->Width() / 2 : X, Y < 0 ? Object->Height() / 2 : Y});
-    const int x = static_cast<int>(p.X), y = static_cast<int>(p.Y);
-    win::SimulateMouseMove(Form, x, y);
-    win::SimulateMouseButton(Form, rtl::mbLeft, true, x, y);
-    win::SimulateMouseButton(Form, rtl::mbLeft, false, x, y);
-    RunFor(50ms);
-  }
-  // A key as the keyboard gives it: down, the text it types while text input is on, up.
-  void Type(char Key) {
-    win::SimulateKey(main.get(), Key, true);
-    if (win::TextInputActive()) win::SimulateText(main.get(), std::string(1, Key));
-    win::SimulateKey(main.get(), Key, false);
-    RunFor(50ms);
-  }
-  std::vector<std::string> reports;
-};
+class SetupKeysScenarioChild : public apptest::ReportingScreenTest {};
 
 TEST_F(SetupKeysScenarioChild, Run) {
   if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";

@@ -29,43 +29,16 @@ TEST(SetupValuesScreen, ANumberBeyondItsRangeIsHeldAlikeInTheBoxTheFileAndTheEcu
   EXPECT_EQ(apptest::RunUnderXvfb("SetupValuesScreenChild.*"), 0) << "the run under Xvfb failed (its output is above)";
 }
 
-class SetupValuesScreenChild : public apptest::SimulatorScreenTest {
+class SetupValuesScreenChild : public apptest::ReportingScreenTest {
 protected:
-  void SetUp() override {
-    SimulatorScreenTest::SetUp();
-    rtl::Application->OnException = [this](rtl::TObject*, const std::exception& E) { reports.push_back(E.what()); };
-  }
-  void TearDown() override {
-    rtl::Application->OnException = nullptr;
-    SimulatorScreenTest::TearDown();
-  }
-  // A key pressed and released; what its handlers raise is reported as the loop reports it.
-  void Key(std::int32_t SdlKey) {
-    try {
-      win::SimulateKey(main.get(), SdlKey, true);
-      win::SimulateKey(main.get(), SdlKey, false);
-    } catch (const std::exception& e) {
-      reports.push_back(e.what());
-    }
-    RunFor(30ms);
-  }
   // The box's text replaced by Text as the installer types it, then Enter.
   void Enter(vg::TvxHudComboTextBox* Box, const std::string& Text) {
-    const vg::TvxPoint p = Box->LocalToAbsolute({10, Box->Height() / 2});
-    win::SimulateMouseMove(main.get(), static_cast<int>(p.X), static_cast<int>(p.Y));
-    win::SimulateMouseButton(main.get(), rtl::mbLeft, true, static_cast<int>(p.X), static_cast<int>(p.Y));
-    win::SimulateMouseButton(main.get(), rtl::mbLeft, false, static_cast<int>(p.X), static_cast<int>(p.Y));
-    RunFor(50ms);
+    Click(main.get(), Box, 10);
     ASSERT_TRUE(Box->IsFocused());
     for (int i = 0; i < 12; ++i) Key(127);  // Delete
     for (int i = 0; i < 12; ++i) Key('\b');
     ASSERT_EQ(Box->Text(), u"");
-    for (char c : Text) {
-      win::SimulateKey(main.get(), c, true);
-      if (win::TextInputActive()) win::SimulateText(main.get(), std::string(1, c));
-      win::SimulateKey(main.get(), c, false);
-      RunFor(30ms);
-    }
+    for (char c : Text) Type(c, 30ms);
     ASSERT_EQ(rtl::WideToUtf8(Box->Text()), Text);
     Key('\r');
   }
@@ -81,7 +54,6 @@ protected:
     }
     return "<none>";
   }
-  std::vector<std::string> reports;
 };
 
 TEST_F(SetupValuesScreenChild, Run) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "NullCanvas.h"
+#include "ScreenBox.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Clock.h"
 #include "platform/rtl/Filer.h"
@@ -64,12 +65,9 @@ protected:
 };
 
 // A box in screen space centred on its position, writing down what reaches it.
-class Box : public TdxVisualObject {
+class Box : public dxtest::ScreenBox {
 public:
-  using TdxVisualObject::TdxVisualObject;
-  bool RayCastIntersect(const TdxVector& P, const TdxVector& D, TdxVector& Hit) override {
-    return BoxRayCast(P, D, {Width(), Height(), Depth(), 0}, 0.5f, Hit);
-  }
+  using ScreenBox::ScreenBox;
   void MouseDown(rtl::TMouseButton B, rtl::TShiftState S, float X, float Y, const TdxVector& P,
                  const TdxVector& D) override {
     events.push_back("down " + std::to_string(static_cast<int>(X)) + "," + std::to_string(static_cast<int>(Y)));

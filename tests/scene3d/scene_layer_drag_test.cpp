@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "NullCanvas.h"
+#include "ScreenBox.h"
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
 #include "scene3d/Library.h"
@@ -33,13 +34,7 @@ public:
 };
 
 // A 3D box in screen space centred on its position.
-class Box3D : public TdxVisualObject {
-public:
-  using TdxVisualObject::TdxVisualObject;
-  bool RayCastIntersect(const TdxVector& P, const TdxVector& D, TdxVector& Hit) override {
-    return BoxRayCast(P, D, {Width(), Height(), Depth(), 0}, 0.5f, Hit);
-  }
-};
+using Box3D = dxtest::ScreenBox;
 
 struct SceneLayerDrag : ::testing::Test {
   void SetUp() override {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "NullCanvas.h"
+#include "ScreenBox.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Clock.h"
 #include "platform/win/Display.h"
@@ -32,13 +33,7 @@ public:
 };
 
 // A screen-space box centred on its position, counting what reaches it.
-class Target : public TdxVisualObject {
-public:
-  using TdxVisualObject::TdxVisualObject;
-  bool RayCastIntersect(const TdxVector& P, const TdxVector& D, TdxVector& Hit) override {
-    return BoxRayCast(P, D, {Width(), Height(), Depth(), 0}, 0.5f, Hit);
-  }
-};
+using Target = dxtest::ScreenBox;
 
 struct SceneMouseHandlerFree : ::testing::Test {
   void SetUp() override {

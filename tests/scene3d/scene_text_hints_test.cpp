@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "NullCanvas.h"
+#include "ScreenBox.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Clock.h"
 #include "platform/win/Display.h"
@@ -41,12 +42,9 @@ public:
 };
 
 // A box on the screen centred on its position, taking keys.
-class Box : public TdxVisualObject {
+class Box : public dxtest::ScreenBox {
 public:
-  using TdxVisualObject::TdxVisualObject;
-  bool RayCastIntersect(const TdxVector& P, const TdxVector& D, TdxVector& Hit) override {
-    return BoxRayCast(P, D, {Width(), Height(), Depth(), 0}, 0.5f, Hit);
-  }
+  using ScreenBox::ScreenBox;
   void KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState) override {
     keys.push_back(Key);
     if (KeyChar) chars.push_back(KeyChar);

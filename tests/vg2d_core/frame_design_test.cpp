@@ -2,12 +2,10 @@
 // scene's root, laid out to the frame's size, in the window that holds it: on SDL's dummy
 // display (the composed frame), and on a real screen under Xvfb (read back with xwd). Both
 // are left as pictures in the test output.
-#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "platform/loop/Application.h"
+#include "ScreenWait.h"
 #include "Screenshot.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
@@ -157,15 +156,7 @@ TEST_F(FrameDesignScreenChild, Run) {
            vgtest::Near(at(140, 70), Blue) && vgtest::Near(at(102, 32), White) && vgtest::Near(at(20, 20), White);
   };
   // The X server shows the window in its own time: look again until it does (bounded).
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  bool ok = false;
-  while (!ok && std::chrono::steady_clock::now() < end) {
-    win::PumpEvents();
-    rtl::Application->ProcessMessages();
-    ASSERT_EQ(std::system(("xwd -root -silent -out " + shot).c_str()), 0);
-    ok = matches();
-    if (!ok) SDL_Delay(20);
-  }
+  const bool ok = vgtest::ScreenComesToShow(shot, matches);
   std::remove(shot.c_str());
   ASSERT_TRUE(ok) << "screen " << s.width << " x " << s.height;
   EXPECT_TRUE(vgtest::Near(at(98, 108), Red));

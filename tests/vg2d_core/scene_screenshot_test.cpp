@@ -2,10 +2,8 @@
 // with xwd and the scene's pixels are looked for where they belong. The test runs this
 // program again under xvfb-run (the child test does the work); without xvfb-run it is
 // skipped.
-#include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ScreenWait.h"
 #include "Screenshot.h"
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
@@ -78,15 +77,7 @@ TEST(SceneScreenshotChild, Run) {
              Near(s.At(100 + 110, 80 + 80), 0xFFFFFFFFu) && Near(s.At(100 + 132, 80 + 14), 0xFFFFFFFFu);
     };
     // The X server shows the window in its own time: look again until it does (bounded).
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    bool ok = false;
-    while (!ok && std::chrono::steady_clock::now() < end) {
-      win::PumpEvents();
-      rtl::Application->ProcessMessages();
-      ASSERT_EQ(std::system(("xwd -root -silent -out " + shot).c_str()), 0);
-      ok = matches();
-      if (!ok) SDL_Delay(20);
-    }
+    const bool ok = vgtest::ScreenComesToShow(shot, matches);
     ASSERT_TRUE(ok) << "screen " << s.width << " x " << s.height << std::hex
                     << (s.width >= 340 && s.height >= 240
                             ? ", rectangle " + std::to_string(s.At(150, 115)) + ", ellipse " +

@@ -28,12 +28,13 @@
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
+#include "tests/win/XvfbChild.h"
 
 namespace display_wait_test {
 
 namespace {
 
-bool InXvfbChild() { return std::getenv("GASCAL_XVFB_CHILD") != nullptr; }
+using wintest::InXvfbChild;
 
 // A form without a border, 200 x 100 at (10, 20), not shown yet.
 std::unique_ptr<win::TForm> BorderlessForm() {
@@ -45,18 +46,8 @@ std::unique_ptr<win::TForm> BorderlessForm() {
 
 TEST(DisplayWaitUnderX11, RunsUnderXvfb) {
   if (InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
-  char self[4096] = {};
-  ASSERT_GT(readlink("/proc/self/exe", self, sizeof(self) - 1), 0);
-  // SDL's X11 input-method support opens D-Bus, whose library keeps allocations SDL never
-  // frees; the child's leak check is off (this test looks at the loop, not at memory). The
-  // server does not start afresh when its last client leaves (-noreset), as in
-  // vgtest::XvfbRun, which this folder does not reach.
-  const std::string command =
-      "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s "
-      "'-noreset -screen 0 640x480x24' '" +
-      std::string(self) + "' --gtest_filter='DisplayWaitUnderX11Child.*' 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0) << "the run under Xvfb failed (its output is above)";
+  if (!wintest::XvfbRunInstalled()) GTEST_SKIP() << "xvfb-run is not installed";
+  EXPECT_EQ(wintest::RunSelfUnderXvfb("DisplayWaitUnderX11Child.*"), 0) << "the run under Xvfb failed (its output is above)";
 }
 
 TEST(DisplayWaitUnderX11Child, AnotherThreadsCallAndAFractionalTimerEndTheWait) {

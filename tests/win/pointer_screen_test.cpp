@@ -21,6 +21,7 @@
 #include "platform/win/Forms.h"
 #include "platform/win/Hints.h"
 #include "tests/XTest.h"
+#include "tests/win/XvfbChild.h"
 
 namespace pointer_screen_test {
 
@@ -28,7 +29,7 @@ using namespace win;
 
 namespace {
 
-bool InXvfbChild() { return std::getenv("GASCAL_XVFB_CHILD") != nullptr; }
+using wintest::InXvfbChild;
 
 // A control that fills its form, takes the capture on a press and records its mouse messages.
 class PointerLog : public TCustomControl {
@@ -90,16 +91,8 @@ bool PumpUntil(const std::function<bool()>& Cond) {
 
 TEST(PointerScreen, RunsUnderXvfb) {
   if (InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
-  char self[4096] = {};
-  ASSERT_GT(readlink("/proc/self/exe", self, sizeof(self) - 1), 0);
-  // As in display_wait_test.cpp: the leak check is off (D-Bus allocations SDL never frees),
-  // and the server does not start afresh when its last client leaves.
-  const std::string command =
-      "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s "
-      "'-noreset -screen 0 640x480x24' '" +
-      std::string(self) + "' --gtest_filter='PointerScreenChild.*' 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0) << "the run under Xvfb failed (its output is above)";
+  if (!wintest::XvfbRunInstalled()) GTEST_SKIP() << "xvfb-run is not installed";
+  EXPECT_EQ(wintest::RunSelfUnderXvfb("PointerScreenChild.*"), 0) << "the run under Xvfb failed (its output is above)";
 }
 
 TEST(PointerScreenChild, APressBelongsToItsWindowWhileAnotherHoldsTheKeyboard) {

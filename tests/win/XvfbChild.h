@@ -1,0 +1,37 @@
+// The window tests that need a real X server: the test program runs itself again under
+// xvfb-run with SDL's x11 driver, and the child (GASCAL_XVFB_CHILD set) does the work.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace wintest {
+
+// Whether this is the child run under Xvfb.
+inline bool InXvfbChild() { return std::getenv("GASCAL_XVFB_CHILD") != nullptr; }
+
+// Whether xvfb-run is installed.
+inline bool XvfbRunInstalled() { return std::system("command -v xvfb-run >/dev/null 2>&1") == 0; }
+
+// Runs this test program's tests that match Filter under a fresh 640 x 480 Xvfb screen; the exit
+// status (0 when they passed). SDL's X11 input-method support opens D-Bus, whose library keeps
+// allocations SDL never frees, so the child's leak check is off (these tests look at the loop and
+// the pointer, not at memory). The server does not start afresh when its last client leaves
+// (-noreset), as in vgtest::XvfbRun, which this folder does not reach.
+inline int RunSelfUnderXvfb(const std::string& Filter) {
+  char self[4096] = {};
+  if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) {
+    ADD_FAILURE() << "this test program's path cannot be read";
+    return -1;
+  }
+  const std::string command =
+      "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s "
+      "'-noreset -screen 0 640x480x24' '" +
+      std::string(self) + "' --gtest_filter='" + Filter + "' 2>&1";
+  return std::system(command.c_str());
+}
+
+}  // namespace wintest
