@@ -23,6 +23,15 @@ Uint16 ShiftToSdlMods(rtl::TShiftState S) {
   return m;
 }
 
+// A window event of the kind Event for Form's window, as the window system sends it.
+void InjectWindowEvent(TCustomForm* Form, std::uint8_t Event) {
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.windowID = display_internal::IdOf(Form);
+  e.window.event = Event;
+  display_internal::Inject(e);
+}
+
 }  // namespace
 
 void SimulateMouseMove(TCustomForm* Form, int X, int Y) {
@@ -54,11 +63,7 @@ void SimulateMouseWheel(TCustomForm* Form, int Notches) {
 }
 
 void SimulateMouseLeave(TCustomForm* Form) {
-  SDL_Event e{};
-  e.type = SDL_WINDOWEVENT;
-  e.window.windowID = display_internal::IdOf(Form);
-  e.window.event = SDL_WINDOWEVENT_LEAVE;
-  display_internal::Inject(e);
+  InjectWindowEvent(Form, SDL_WINDOWEVENT_LEAVE);
 }
 
 void SimulateKey(TCustomForm* Form, std::int32_t SdlKey, bool Down, rtl::TShiftState Shift) {
@@ -130,19 +135,11 @@ void SimulateDrop(TCustomForm* Form, const std::vector<std::string>& Files, cons
 }
 
 void SimulateFocus(TCustomForm* Form, bool Gained) {
-  SDL_Event e{};
-  e.type = SDL_WINDOWEVENT;
-  e.window.windowID = display_internal::IdOf(Form);
-  e.window.event = Gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
-  display_internal::Inject(e);
+  InjectWindowEvent(Form, Gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST);
 }
 
 void SimulateClose(TCustomForm* Form) {
-  SDL_Event e{};
-  e.type = SDL_WINDOWEVENT;
-  e.window.windowID = display_internal::IdOf(Form);
-  e.window.event = SDL_WINDOWEVENT_CLOSE;
-  display_internal::Inject(e);
+  InjectWindowEvent(Form, SDL_WINDOWEVENT_CLOSE);
 }
 
 }  // namespace win
