@@ -141,6 +141,64 @@ TEST_F(NumberBoxes, DraggingStepsOncePerMoveAndReportsOnceAtTheRelease) {
   EXPECT_EQ(s.At(50, 10 + 22 - 3) & 0xFFFFFF, 0xFFFFFFu);
 }
 
+TEST_F(NumberBoxes, TypingAfterTheClickThatFocusesReplacesTheText) {
+  ControlScene s;
+  auto* b = Place(s);
+  b->SetMax(5000);
+  b->SetValue(1500);
+  auto* level = s.Add(new TvxNumberBox(nullptr), 10, 50);
+  level->SetMin(-255);
+  level->SetMax(255);
+  level->SetValue(255);
+  auto* fraction = s.Add(new TvxNumberBox(nullptr), 10, 90);
+  fraction->SetValueType(vgValueFloat);
+  fraction->SetValue(2.5f);
+  auto* spin = s.Add(new TvxSpinBox(nullptr), 10, 130);
+  spin->SetMax(100);
+  spin->SetValue(42);
+  auto type = [&](const std::u16string& Typed) {
+    for (char16_t c : Typed) {
+      uint16_t k = 0;
+      s.scene.KeyDown(k, c, {});
+    }
+  };
+  auto click = [&](float Y, rtl::TShiftState Press = {rtl::ssLeft}) {
+    s.scene.MouseDown(rtl::mbLeft, Press, 60, Y);
+    s.scene.MouseUp(rtl::mbLeft, {}, 60, Y);
+  };
+  // The press selects the whole text and its release (which reads the text back) keeps that.
+  click(20);
+  EXPECT_EQ(b->SelText(), u"1500");
+  type(u"2000");
+  EXPECT_EQ(b->Text(), u"2000");
+  uint16_t enter = win::VK_RETURN;
+  char16_t none = 0;
+  s.scene.KeyDown(enter, none, {});
+  EXPECT_FLOAT_EQ(b->Value(), 2000);
+  EXPECT_EQ(changes, 1);
+  // A sign typed after the click starts a new number.
+  click(60);
+  type(u"-");
+  EXPECT_EQ(level->Text(), u"-");
+  // Read back in its shorter form, the whole text stays selected.
+  click(100);
+  EXPECT_EQ(fraction->Text(), u"2.5");
+  EXPECT_EQ(fraction->SelText(), u"2.5");
+  type(u"7");
+  EXPECT_EQ(fraction->Text(), u"7");
+  // A click into the focused box puts the caret there; a double click selects all again.
+  click(100);
+  EXPECT_EQ(fraction->SelLength(), 0);
+  click(100, {rtl::ssLeft, rtl::ssDouble});
+  type(u"3");
+  EXPECT_EQ(fraction->Text(), u"3");
+  // The spin box alike.
+  click(141);
+  EXPECT_EQ(s.scene.focused, spin);
+  type(u"9");
+  EXPECT_EQ(spin->Text(), u"9");
+}
+
 TEST_F(NumberBoxes, ArrowStepsAreReportedAtEnterAndOnLeavingAsTypedTextIs) {
   // A program that saves on OnChange keeps what the installer stepped to.
   ControlScene s;

@@ -94,7 +94,7 @@ void TvxNumberBox::SetValue(float Value) {
 
 void TvxNumberBox::Change() {
   ReadText(number_, Text());
-  StoreText(number_.ChangeText());
+  RestoreText(number_.ChangeText());
   TvxCustomTextBox::Change();
 }
 
@@ -209,7 +209,7 @@ void TvxSpinBox::SetValueType(TvxValueType Value) {
 
 void TvxSpinBox::Change() {
   ReadText(number_, Text());
-  StoreText(number_.ChangeText());
+  RestoreText(number_.ChangeText());
   TvxCustomTextBox::Change();
 }
 

@@ -58,8 +58,8 @@ public:
   bool Dragging() const { return dragging_; }
   bool DraggingVertically() const { return vertical_; }
 
-  // Reads the text into Value (raising for a text that is no number), shows it again,
-  // then the text box's Change.
+  // Reads the text into Value (raising for a text that is no number), shows it again
+  // (keeping the selection), then the text box's Change.
   void Change() override;
   void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) override;
   void MouseMove(rtl::TShiftState Shift, float X, float Y, float Dx, float Dy) override;

@@ -79,10 +79,19 @@ void TvxCustomTextBox::SetText(const std::u16string& Value) {
 }
 
 void TvxCustomTextBox::StoreText(const std::u16string& Value) {
-  text_ = Value;
-  if (caretPosition_ > Length(text_)) caretPosition_ = Length(text_);
-  firstVisibleChar_ = std::clamp(firstVisibleChar_, 1, std::max(1, caretPosition_));
+  RestoreText(Value);
   ClearSelection();
+}
+
+void TvxCustomTextBox::RestoreText(const std::u16string& Value) {
+  text_ = Value;
+  const int length = Length(text_);
+  if (caretPosition_ > length) caretPosition_ = length;
+  firstVisibleChar_ = std::clamp(firstVisibleChar_, 1, std::max(1, caretPosition_));
+  // The selection keeps its ends where the text still has them: a whole text selected
+  // stays selected whole when its number is written in another form.
+  selAnchor_ = std::clamp(selAnchor_, 0, length);
+  selLength_ = std::clamp(selLength_, -selAnchor_, length - selAnchor_);
   Repaint();
 }
 

@@ -134,6 +134,9 @@ protected:
   // Stores a text as it is (no events, Modified unchanged), drops the selection and keeps
   // the caret inside the text; repaints.
   void StoreText(const std::u16string& Value);
+  // The same, but the selection stays (held inside the new text): a number box writing
+  // back the number it holds must not undo the select-all of the press that focused it.
+  void RestoreText(const std::u16string& Value);
   void SetModified(bool Value) { modified_ = Value; }
   // Runs Change, reporting a failure to the application instead of raising it.
   void ChangeReported();
