@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "ecu/Calc_Unit.h"
@@ -178,10 +179,84 @@ std::string PageBoxLabel(const std::string& Key) {
   return LanguageStorePresent() ? LngText(Key) : LngTextFromFile(Key);
 }
 
+// A decimal number as typed into the page (blanks, a sign, digits with a point or comma, an
+// exponent), however large: one too large for a double is infinite, to be held to its range.
+// An empty text is 0; nullopt for a text that is no number.
+std::optional<double> PageRealNumber(const std::string& Text) {
+  const std::string text = CommaToPoint(Text);
+  double v = 0;
+  if (text.empty()) return 0.0;
+  if (rtl::TryStrToFloat(text, v)) return v;
+  // Not converted: a number all the same when only its size stopped it.
+  std::size_t i = 0, e = text.size();
+  while (i < e && text[i] == ' ') ++i;
+  while (e > i && text[e - 1] == ' ') --e;
+  const bool negative = i < e && text[i] == '-';
+  if (i < e && (text[i] == '+' || text[i] == '-')) ++i;
+  const auto digits = [&] {
+    const std::size_t from = i;
+    while (i < e && text[i] >= '0' && text[i] <= '9') ++i;
+    return i - from;
+  };
+  std::size_t mantissa = digits();
+  if (i < e && text[i] == '.') {
+    ++i;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return std::nullopt;
+  if (i < e && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < e && (text[i] == '+' || text[i] == '-')) ++i;
+    if (digits() == 0) return std::nullopt;
+  }
+  if (i != e) return std::nullopt;
+  return negative ? -HUGE_VAL : HUGE_VAL;
+}
+
 // The delay's text in tenths, held to its range (the text's value may lie far beyond what
-// an integer holds).
+// an integer or a double holds); the conversion error for a text that is no number.
 std::int32_t PageTenths(const std::string& Text) {
-  return ClampPGTime(FloatToInt(std::clamp(TextToFloat(Text) * 10, -1.0, 256.0)));
+  const std::optional<double> seconds = PageRealNumber(Text);
+  const double v = seconds ? *seconds : TextToFloat(Text);  // the latter raises
+  return ClampPGTime(FloatToInt(std::clamp(v * 10, -1.0, 256.0)));
+}
+
+// A whole number as typed into the page: the integer conversion's form (leading blanks, a
+// sign, decimal digits or "$"/"0x" and hex digits), however many digits. Beyond what any
+// range of the page holds it stops growing, so that a number too long for an integer is
+// held to its range like any other; nullopt for a text that is no whole number.
+std::optional<std::int64_t> PageWholeNumber(const std::string& Text) {
+  constexpr std::int64_t Beyond = std::int64_t{1} << 40;
+  std::size_t i = 0;
+  while (i < Text.size() && Text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < Text.size() && (Text[i] == '+' || Text[i] == '-')) negative = Text[i++] == '-';
+  int base = 10;
+  if (i < Text.size() && (Text[i] == '$' || Text[i] == 'x' || Text[i] == 'X')) {
+    base = 16;
+    ++i;
+  } else if (i + 1 < Text.size() && Text[i] == '0' && (Text[i + 1] == 'x' || Text[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i == Text.size()) return std::nullopt;
+  std::int64_t v = 0;
+  for (; i < Text.size(); ++i) {
+    const char c = Text[i];
+    int d = -1;
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    if (d < 0) return std::nullopt;
+    v = std::min(v * base + d, Beyond);
+  }
+  return negative ? -v : v;
+}
+
+// The page's whole number, or the integer conversion's error for a text that is none.
+std::int64_t PageInteger(const std::string& Text) {
+  if (const std::optional<std::int64_t> v = PageWholeNumber(Text)) return *v;
+  return rtl::StrToInt64(Text);  // raises, naming the text
 }
 
 // The temperature held to its range, then to what the sensor table carries (when there is one).
@@ -200,8 +275,8 @@ PageNumbers ConvertPageNumbers(const TCFGPageValues& page) {
       if (n.error.empty()) n.error = PageBoxLabel(LabelKey) + ": " + e.what();
     }
   };
-  take("CFG_Config_PG_RPM", [&] { n.pgRPM = ClampPGRPM(rtl::StrToInt64(page.PG_RPM)); });
-  take("CFG_Config_PG_Temper", [&] { n.pgTemper = PageTemperature(rtl::StrToInt64(page.PG_Temper)); });
+  take("CFG_Config_PG_RPM", [&] { n.pgRPM = ClampPGRPM(PageInteger(page.PG_RPM)); });
+  take("CFG_Config_PG_Temper", [&] { n.pgTemper = PageTemperature(PageInteger(page.PG_Temper)); });
   take("CFG_Config_PG_Time", [&] { n.pgTime = PageTenths(page.PG_Time); });
   return n;
 }
@@ -549,10 +624,7 @@ void CFG_Page_To_Config(const TCFGPageValues& Page) {
 }
 
 bool CFGPageNumbersConvert(const TCFGPageValues& Page) {
-  std::int64_t whole = 0;
-  double real = 0;
-  return rtl::TryStrToInt64(Page.PG_RPM, whole) && rtl::TryStrToInt64(Page.PG_Temper, whole) &&
-         (Page.PG_Time.empty() || rtl::TryStrToFloat(CommaToPoint(Page.PG_Time), real));
+  return PageWholeNumber(Page.PG_RPM) && PageWholeNumber(Page.PG_Temper) && PageRealNumber(Page.PG_Time);
 }
 
 void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageValues& Page) {

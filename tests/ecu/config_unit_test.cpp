@@ -473,14 +473,19 @@ TEST_F(Config, PageTakesEveryValueThatConvertsAndRaisesOnceForTheRest) {
 TEST_F(Config, PageHoldsNumbersToWhatTheirParametersCarry) {
   const Configuration_Class& c = *Session().ConfigData.Configuration;
   struct Case {
-    const char *rpm, *temper, *time;
+    std::string rpm, temper, time;
     std::int32_t pgRPM, pgTemper, pgTime;
   };
+  // Numbers longer than any integer or double holds are held like any other.
+  const std::string huge = "1" + std::string(400, '0');
   for (const Case& k : {Case{"99999", "99999", "99999", 8000, 3276, 255},
                         Case{"1999999999", "-99999", "-3", 8000, -3276, 0},
                         Case{"99999999999", "4000", "1e300", 8000, 3276, 255},
                         Case{"300", "-4000", "25.5", 458, -3276, 255},
-                        Case{"-5", "40", "0.5", 0, 40, 5}}) {
+                        Case{"-5", "40", "0.5", 0, 40, 5},
+                        Case{"12345678901234567890", "-99999999999999999999999", huge, 8000, -3276, 255},
+                        Case{"$" + std::string(30, 'F'), huge, "-" + huge + ",5", 8000, 3276, 0},
+                        Case{std::string(40, '0') + "600", "-" + huge, "1e99999", 600, -3276, 255}}) {
     TCFGPageValues p = ConfigToCFGPageValues();
     p.PG_RPM = k.rpm;
     p.PG_Temper = k.temper;
@@ -502,6 +507,17 @@ TEST_F(Config, PageHoldsNumbersToWhatTheirParametersCarry) {
     EXPECT_EQ(c.PG_RPM, k.pgRPM);
     EXPECT_EQ(c.PG_Temper, k.pgTemper);
   }
+  // However long, a text that is no number is still refused.
+  TCFGPageValues p = ConfigToCFGPageValues();
+  p.PG_RPM = std::string(25, '9') + "x";
+  EXPECT_FALSE(CFGPageNumbersConvert(p));
+  EXPECT_THROW(CFG_Page_To_Config(p), rtl::EConvertError);
+  EXPECT_EQ(c.PG_RPM, 600);
+  p = ConfigToCFGPageValues();
+  p.PG_Time = huge + "e";
+  EXPECT_FALSE(CFGPageNumbersConvert(p));
+  EXPECT_THROW(CFG_Page_To_Config(p), rtl::EConvertError);
+  EXPECT_EQ(c.PG_Time, 255);
 }
 
 // The temperature is held to what the sensor table carries, the delay off the ECU's code for
