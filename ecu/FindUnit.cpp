@@ -275,9 +275,11 @@ void KeyFileSave(const std::string& FileName) {
   std::string text;
   for (std::size_t i = 0; i < Session().Files.KeyFileKeys.size(); ++i) {
     text += KeyFilePadKey(Session().Files.KeyFileKeys[i]);
-    text += TrimBlanks(OneLine(Session().Files.KeyFileValues[i]));
+    // Value and comment as they are held: a line that held only a key has one blank in
+    // each, and is written so.
+    text += OneLine(Session().Files.KeyFileValues[i]);
     text += " {";
-    text += TrimBlanks(WrittenComment(Session().Files.KeyFileComments[i]));
+    text += WrittenComment(Session().Files.KeyFileComments[i]);
     text += "}\r\n";
   }
   ClearStore();

@@ -81,6 +81,12 @@ TEST_F(KeyFile, ReadsHandEditedLines) {
   EXPECT_EQ(Session().Files.KeyFileValue, "value");
   EXPECT_FALSE(KeyFileFind("Section"));
   EXPECT_EQ(Session().Files.KeyFileFoundIndex, -1);
+
+  // Written back, the lone key keeps its blank value and comment.
+  KeyFileSave(dir / "h.ini");
+  const std::string saved = ReadFile(dir / "h.ini");
+  EXPECT_NE(saved.find("\r\n" + KeyFilePadKey("FULL_SCREEN") + "  { }\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\r\n" + KeyFilePadKey("EMPTY") + " {}\r\n"), std::string::npos) << saved;
 }
 
 TEST_F(KeyFile, TypedReadsAcceptOnlyWholeValues) {
