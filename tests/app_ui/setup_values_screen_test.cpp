@@ -1,27 +1,36 @@
 // The Setup page's number boxes on a real X screen (Xvfb) against the ECU simulator: a value
 // beyond what its ECU parameter carries (the temperature beyond the sensor table, the delay on
 // the ECU's code for none), typed and entered, is held to it in the box, the model, the file
-// and on the wire alike; a text that is no number is reported naming the box.
+// and on the wire alike, also when it has more digits than an integer holds; a text that is no
+// number is reported naming the box. On Settings, digits typed after the click that focuses a
+// number box replace its number.
 #include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/core/Model.h"
+#include "app/ui/Form_3D_SET.h"
 #include "app/ui/Page_CFG.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/win/InputMethod.h"
 #include "tests/TestOutput.h"
+#include "tests/XTest.h"
 #include "tests/app_ui/SimulatorScreen.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/NumberBox.h"
 
 namespace setup_values_screen_test {
 
 namespace {
 
 using namespace std::chrono_literals;
+
+// Far beyond what a step of the Settings window needs; only a lost event runs into it.
+constexpr auto Guard = 60s;
 
 TEST(SetupValuesScreen, ANumberBeyondItsRangeIsHeldAlikeInTheBoxTheFileAndTheEcu) {
   if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
@@ -84,6 +93,12 @@ TEST_F(SetupValuesScreenChild, Run) {
   std::uint8_t h = 0, l = 0;
   ecu::RPMToPeriodBytes(8000, h, l);
   EXPECT_TRUE(RunUntil([&] { return sim->State().Params['C'] == h * 256 + l; }, 6s)) << "8000 was not written";
+  // However long, a number is held the same way; nothing refuses it.
+  Enter(rpm, "12345678901234567890");
+  EXPECT_EQ(rpm->Text(), u"8000");
+  EXPECT_EQ(config.PG_RPM, 8000);
+  EXPECT_EQ(SavedValue("PG_RPM"), "8000");
+  EXPECT_TRUE(reports.empty()) << reports.front();
 
   // The temperature and the delay: held to what their parameters carry. The temperature goes
   // out as the table's nearest entry, the first (150.0 degrees), and is held to it.
@@ -117,6 +132,33 @@ TEST_F(SetupValuesScreenChild, Run) {
   vgtest::Screenshot screen;
   ASSERT_TRUE(ReadScreen(screen));
   KeepWindowPicture(screen, "setup_values_held.png");
+
+  // Settings, with the X server's own pointer and keys: the click into the transmission
+  // delay selects its number, so the digits typed next replace it.
+  const std::size_t reported = reports.size();
+  xtest::TXTest x;
+  ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
+  const auto settings = app::TForm_3D_SET::Create();
+  settings->Show();
+  vg::TvxHudNumberBox* delay = settings->Parts().HudNumberBox_3D_SET_Transmit_CFG_Delay;
+  ASSERT_TRUE(RunUntil([&] { return delay->Text() == u"1500"; }, Guard)) << "the delay is not shown";
+  const vg::TvxPoint p = delay->LocalToAbsolute({delay->Width() / 2, delay->Height() / 2});
+  ASSERT_TRUE(x.MoveTo(settings->Left() + static_cast<int>(p.X), settings->Top() + static_cast<int>(p.Y)));
+  ASSERT_TRUE(x.Button(1, true));
+  ASSERT_TRUE(RunUntil([&] { return delay->Dragging(); }, Guard)) << "the press did not reach the box";
+  ASSERT_TRUE(x.Button(1, false));
+  ASSERT_TRUE(RunUntil([&] { return !delay->Dragging(); }, Guard)) << "the release did not reach the box";
+  ASSERT_TRUE(delay->IsFocused());
+  for (unsigned long digit : {'2', '0', '0', '0'}) {
+    const std::u16string before = delay->Text();
+    ASSERT_TRUE(x.Type(digit));
+    ASSERT_TRUE(RunUntil([&] { return delay->Text() != before; }, Guard)) << "a key did not reach the box";
+  }
+  EXPECT_EQ(delay->Text(), u"2000");
+  ASSERT_TRUE(x.Type(0xFF0D));  // Return
+  EXPECT_TRUE(RunUntil([&] { return app::Model().Settings.CFG_Transmit_Delay == 2000; }, Guard))
+      << app::Model().Settings.CFG_Transmit_Delay;
+  EXPECT_EQ(reports.size(), reported) << reports.back();
 }
 
 }  // namespace
