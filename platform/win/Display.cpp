@@ -21,6 +21,7 @@
 #include <iterator>
 #include <utility>
 #include <map>
+#include <set>
 
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
@@ -142,6 +143,13 @@ struct TDisplay {
   // (DisplayPointer.cpp).
   bool xPointer = false;
   std::map<TCursor, SDL_Cursor*> cursors;
+  // On X without a window manager: the window that held the keyboard when each window showed.
+  std::map<Uint32, Uint32> focusBefore;
+  // Windows that another client destroyed.
+  std::set<Uint32> gone;
+  // Windows shown without the activation that SDL gave the keyboard focus to and that gave it
+  // back at once: that passing focus activates nothing.
+  std::set<Uint32> focusPassed;
 };
 
 TDisplay* display = nullptr;
@@ -482,8 +490,96 @@ void DestroyFormWindow(SDL_Window* Window) {
   if (!Window || !display) return;
   display->forms.erase(SDL_GetWindowID(Window));
   display->drops.erase(SDL_GetWindowID(Window));
+  display->focusBefore.erase(SDL_GetWindowID(Window));
+  display->gone.erase(SDL_GetWindowID(Window));
+  display->focusPassed.erase(SDL_GetWindowID(Window));
   if (display->xPointer) display_internal::RemoveXWindow(Window);
   SDL_DestroyWindow(Window);
+}
+
+namespace {
+
+// The Xlib connection of the window when the display is X's; nil otherwise.
+_XDisplay* XOf(SDL_Window* Window) { return display->driver == "x11" ? detail::XConnectionOf(Window) : nullptr; }
+
+// Whether another client destroyed the window (asked of the X server until it says so). The
+// server sent the unmap of a window destroyed while it showed before it answered the question:
+// SDL is handed it at once, so that SDL too counts the window as hidden (its destroy of a window
+// it counts as shown hides it first, and waits for an unmap that does not come).
+bool WindowGone(SDL_Window* Window) {
+  const Uint32 id = SDL_GetWindowID(Window);
+  if (display->gone.count(id)) return true;
+  if (display->driver != "x11" || detail::XWindowExists(Window)) return false;
+  display->gone.insert(id);
+  SDL_PumpEvents();
+  return true;
+}
+
+// The form window whose X window is XWindow; 0 for none.
+Uint32 FormWindowOfX(unsigned long XWindow) {
+  if (!XWindow) return 0;
+  for (const auto& [id, form] : display->forms)
+    if (detail::XWindowOf(SDL_GetWindowFromID(id)) == XWindow) return id;
+  return 0;
+}
+
+// The shown window that gets the keyboard back when the window Id hides: the one that held it
+// when Id showed, or the one that held it before that, and so on; the main form's when none of
+// them shows any more.
+SDL_Window* FocusBackOf(Uint32 Id) {
+  const auto shown = [Id](Uint32 Other) {
+    const TCustomForm* f = FormOf(Other);
+    return Other != Id && f && f->Showing() && !display->gone.count(Other);
+  };
+  std::size_t steps = display->forms.size();
+  for (auto it = display->focusBefore.find(Id); it != display->focusBefore.end() && steps--;
+       it = display->focusBefore.find(it->second))
+    if (shown(it->second)) return SDL_GetWindowFromID(it->second);
+  TCustomForm* main = MainForm();
+  const Uint32 mainId = main && main->Window() ? SDL_GetWindowID(main->Window()) : 0;
+  return mainId && shown(mainId) ? main->Window() : nullptr;
+}
+
+}  // namespace
+
+void ShowFormWindow(SDL_Window* Window, bool Activate) {
+  if (!Window || !display || WindowGone(Window)) return;
+  _XDisplay* x = XOf(Window);
+  const bool unmanaged = x && !detail::WindowManagerRuns(x);
+  const unsigned long before = unmanaged ? detail::XFocusWindow(x) : 0;
+  const Uint32 id = SDL_GetWindowID(Window);
+  display->focusPassed.erase(id);
+  SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, Activate ? "0" : "1");
+  SDL_ShowWindow(Window);
+  if (!unmanaged) return;
+  const unsigned long own = detail::XWindowOf(Window);
+  if (Activate) {
+    display->focusBefore[id] = before == own ? 0 : FormWindowOfX(before);
+  } else if (before != own && detail::XFocusWindow(x) == own) {
+    detail::XSetFocusWindow(x, before);
+    display->focusPassed.insert(id);
+  }
+}
+
+void HideFormWindow(SDL_Window* Window) {
+  if (!Window || !display || WindowGone(Window)) return;
+  _XDisplay* x = XOf(Window);
+  const bool held = x && detail::XFocusWindow(x) == detail::XWindowOf(Window);
+  SDL_HideWindow(Window);
+  if (!held || detail::WindowManagerRuns(x)) return;
+  if (SDL_Window* back = FocusBackOf(SDL_GetWindowID(Window))) detail::XSetFocusWindow(x, detail::XWindowOf(back));
+}
+
+void KeyboardFocusOnPress(TCustomForm* Form) {
+  if (!display || display->injected || !Form || !Form->Showing() || !Form->Window()) return;
+  SDL_Window* w = Form->Window();
+  _XDisplay* x = XOf(w);
+  if (!x || display->gone.count(SDL_GetWindowID(w))) return;
+  const unsigned long own = detail::XWindowOf(w), focus = detail::XFocusWindow(x);
+  if (focus == own) return;
+  const TCustomForm* parent = Form->PopupParent();
+  if (parent && parent->Window() && focus == detail::XWindowOf(parent->Window())) return;
+  if (!detail::WindowManagerRuns(x)) detail::XSetFocusWindow(x, own);
 }
 
 void PresentToWindow(SDL_Window* Window, const std::uint32_t* Bits, int Width, int Height,
@@ -577,6 +673,7 @@ void HandleEvent(const SDL_Event& E) {
           f->Present({f->ClientRect()});
           break;
         case SDL_WINDOWEVENT_FOCUS_GAINED: {
+          if (display->focusPassed.count(E.window.windowID)) break;
           // The window of a form whose popup is active keeps the keyboard for the popup.
           TCustomForm* a = ActiveForm();
           if (f->Showing() && !(a && a->PopupParent() == f)) SetActiveForm(f);

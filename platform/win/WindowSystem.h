@@ -59,4 +59,18 @@ void UngrabPointer(SDL_Window* Window);
 // The X window of an SDL window; 0 when it is none.
 unsigned long XWindowOf(SDL_Window* Window);
 
+// Whether the X window of the SDL window still exists on the server (another client may have
+// destroyed it); true for a window that is not an X window. One round trip; the server's error
+// for a window that is gone is reported and counted as every X error is.
+bool XWindowExists(SDL_Window* Window);
+// Whether a window manager runs on the connection's screen (it names its check window on the
+// root window, and that window names itself). One or two round trips.
+bool WindowManagerRuns(_XDisplay* Connection);
+// The window that holds the keyboard focus (0 for none, 1 for the pointer's root). One round
+// trip.
+unsigned long XFocusWindow(_XDisplay* Connection);
+// Gives the keyboard focus to the window (0: to none; it reverts to the root when that window
+// goes).
+void XSetFocusWindow(_XDisplay* Connection, unsigned long Window);
+
 }  // namespace win::detail
