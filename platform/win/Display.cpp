@@ -464,39 +464,6 @@ void CloseDisplay() {
 std::string VideoDriver() { return display ? display->driver : std::string(); }
 std::uint64_t WindowSystemErrors() { return detail::XErrorCount(); }
 
-SDL_Window* CreateFormWindow(TCustomForm* Form) {
-  DisplayNeeded();
-  Uint32 flags = SDL_WINDOW_HIDDEN;
-  if (Form->BorderStyle() == bsNone) flags |= SDL_WINDOW_BORDERLESS;
-  if (Form->BorderStyle() == bsSizeable || Form->BorderStyle() == bsSizeToolWin) flags |= SDL_WINDOW_RESIZABLE;
-  if (Form->FormStyle() == fsStayOnTop) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-  // A popup window stays out of the task bar and out of the window manager's hands.
-  if (Form->PopupParent()) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_POPUP_MENU;
-  // So does a hint, which the window manager treats as a tooltip.
-  if (dynamic_cast<THintWindow*>(Form)) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_TOOLTIP;
-  SDL_Window* w = SDL_CreateWindow(Form->Caption().c_str(), Form->Left(), Form->Top(), std::max(Form->Width(), 1),
-                                   std::max(Form->Height(), 1), flags);
-  if (!w) throw rtl::Exception(std::string("Cannot create the window: ") + SDL_GetError());
-  display->forms[SDL_GetWindowID(w)] = Form;
-  if (display->xPointer) display_internal::AddXWindow(w);
-  // The connection is the display's: the first window tells it, and it stays when that
-  // window goes.
-  if (display->waiter->Connection() < 0)
-    display->waiter->SetConnection(detail::EventConnectionOf(w), detail::XConnectionOf(w));
-  return w;
-}
-
-void DestroyFormWindow(SDL_Window* Window) {
-  if (!Window || !display) return;
-  display->forms.erase(SDL_GetWindowID(Window));
-  display->drops.erase(SDL_GetWindowID(Window));
-  display->focusBefore.erase(SDL_GetWindowID(Window));
-  display->gone.erase(SDL_GetWindowID(Window));
-  display->focusPassed.erase(SDL_GetWindowID(Window));
-  if (display->xPointer) display_internal::RemoveXWindow(Window);
-  SDL_DestroyWindow(Window);
-}
-
 namespace {
 
 // The Xlib connection of the window when the display is X's; nil otherwise.
@@ -542,6 +509,43 @@ SDL_Window* FocusBackOf(Uint32 Id) {
 
 }  // namespace
 
+SDL_Window* CreateFormWindow(TCustomForm* Form) {
+  DisplayNeeded();
+  Uint32 flags = SDL_WINDOW_HIDDEN;
+  if (Form->BorderStyle() == bsNone) flags |= SDL_WINDOW_BORDERLESS;
+  if (Form->BorderStyle() == bsSizeable || Form->BorderStyle() == bsSizeToolWin) flags |= SDL_WINDOW_RESIZABLE;
+  if (Form->FormStyle() == fsStayOnTop) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+  // A popup window stays out of the task bar and out of the window manager's hands.
+  if (Form->PopupParent()) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_POPUP_MENU;
+  // So does a hint, which the window manager treats as a tooltip.
+  if (dynamic_cast<THintWindow*>(Form)) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_TOOLTIP;
+  SDL_Window* w = SDL_CreateWindow(Form->Caption().c_str(), Form->Left(), Form->Top(), std::max(Form->Width(), 1),
+                                   std::max(Form->Height(), 1), flags);
+  if (!w) throw rtl::Exception(std::string("Cannot create the window: ") + SDL_GetError());
+  display->forms[SDL_GetWindowID(w)] = Form;
+  if (display->xPointer) display_internal::AddXWindow(w);
+  // The connection is the display's: the first window tells it, and it stays when that
+  // window goes.
+  if (display->waiter->Connection() < 0)
+    display->waiter->SetConnection(detail::EventConnectionOf(w), detail::XConnectionOf(w));
+  return w;
+}
+
+void DestroyFormWindow(SDL_Window* Window) {
+  if (!Window || !display) return;
+  // SDL hides a window it counts as shown before destroying it: one that is gone is counted as
+  // hidden first.
+  if (SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN) WindowGone(Window);
+  const Uint32 id = SDL_GetWindowID(Window);
+  display->forms.erase(id);
+  display->drops.erase(id);
+  display->focusBefore.erase(id);
+  display->gone.erase(id);
+  display->focusPassed.erase(id);
+  if (display->xPointer) display_internal::RemoveXWindow(Window);
+  SDL_DestroyWindow(Window);
+}
+
 void ShowFormWindow(SDL_Window* Window, bool Activate) {
   if (!Window || !display || WindowGone(Window)) return;
   _XDisplay* x = XOf(Window);
@@ -562,10 +566,16 @@ void ShowFormWindow(SDL_Window* Window, bool Activate) {
 }
 
 void HideFormWindow(SDL_Window* Window) {
-  if (!Window || !display || WindowGone(Window)) return;
+  if (!Window || !display) return;
   _XDisplay* x = XOf(Window);
-  const bool held = x && detail::XFocusWindow(x) == detail::XWindowOf(Window);
-  SDL_HideWindow(Window);
+  bool held = false;
+  if (WindowGone(Window)) {
+    // A window destroyed while it held the keys left them to no window.
+    held = x && detail::XFocusOnNoWindow(x);
+  } else {
+    held = x && detail::XFocusWindow(x) == detail::XWindowOf(Window);
+    SDL_HideWindow(Window);
+  }
   if (!held || detail::WindowManagerRuns(x)) return;
   if (SDL_Window* back = FocusBackOf(SDL_GetWindowID(Window))) detail::XSetFocusWindow(x, detail::XWindowOf(back));
 }

@@ -194,6 +194,12 @@ unsigned long XFocusWindow(_XDisplay* Connection) {
   return focus;
 }
 
+bool XFocusOnNoWindow(_XDisplay* Connection) {
+  if (!Connection) return false;
+  const unsigned long focus = XFocusWindow(Connection);
+  return focus == None || focus == PointerRoot || focus == DefaultRootWindow(Connection);
+}
+
 void XSetFocusWindow(_XDisplay* Connection, unsigned long Window) {
   if (!Connection) return;
   XSetInputFocus(Connection, Window, RevertToParent, CurrentTime);

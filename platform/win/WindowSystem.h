@@ -69,6 +69,9 @@ bool WindowManagerRuns(_XDisplay* Connection);
 // The window that holds the keyboard focus (0 for none, 1 for the pointer's root). One round
 // trip.
 unsigned long XFocusWindow(_XDisplay* Connection);
+// Whether the keyboard focus is on no window of any client: none, the pointer's root or the
+// root window (where it goes when the window holding it went). One round trip.
+bool XFocusOnNoWindow(_XDisplay* Connection);
 // Gives the keyboard focus to the window (0: to none; it reverts to the root when that window
 // goes).
 void XSetFocusWindow(_XDisplay* Connection, unsigned long Window);

@@ -4,9 +4,7 @@
 // release, wherever the pointer goes and whichever window holds the keyboard, and gives the
 // capture up at the release. Clicks in quick succession count as a double click. A hint
 // shows where the pointer came to rest, also when the events came from a test rig and the
-// X server's pointer is elsewhere. Without a window manager the program moves the keyboard
-// itself: a closed window gives it back to the one it came from, a popup shown without the
-// activation leaves it where it was, and a press gives it to the pressed window.
+// X server's pointer is elsewhere.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -22,8 +20,6 @@
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "platform/win/Hints.h"
-#include "platform/win/Popups.h"
-#include "platform/win/WindowSystem.h"
 #include "tests/XTest.h"
 #include "tests/win/XvfbChild.h"
 
@@ -77,18 +73,6 @@ struct LoggedForm {
   }
   std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
   PointerLog* log = nullptr;
-};
-
-// A form that records the characters it is sent.
-template <class Base>
-class CharLog : public Base {
-public:
-  using Base::Base;
-  std::u16string chars;
-  LRESULT WndProc(MSG& M) override {
-    if (M.message == WM_CHAR) chars += static_cast<char16_t>(M.wParam);
-    return Base::WndProc(M);
-  }
 };
 
 // Runs the loop until Cond holds or 10 s have passed.
@@ -184,71 +168,6 @@ TEST(PointerScreenChild, TwoQuickClicksInOnePlaceAreADoubleClickAndASlowOneIsNot
     click();
     EXPECT_EQ(form.log->Count(WM_LBUTTONDOWN), 2) << "a click after the double-click time starts a new run";
     EXPECT_EQ(form.log->Count(WM_LBUTTONDBLCLK), 1);
-  }
-  rtl::Application->ProcessMessages();
-  CloseDisplay();
-}
-
-TEST(PointerScreenChild, WithoutAWindowManagerTheKeyboardGoesBackToItsWindowAndToAPressedOne) {
-  if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
-  rtl::Application->Reset();
-  {
-    xtest::TXTest x;
-    ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
-    const auto shownAt = [](TCustomForm& Form, int Left, int Top) {
-      Form.SetBorderStyle(bsNone);
-      Form.SetBounds(Left, Top, 200, 150);
-    };
-    // A key typed on the server's keyboard reaches the form as its character.
-    const auto typesInto = [&](auto& Form, char Key) {
-      const std::u16string before = Form.chars;
-      return x.Type(static_cast<unsigned long>(Key)) &&
-             PumpUntil([&] { return Form.chars.size() > before.size(); }) && Form.chars == before + char16_t(Key);
-    };
-    auto main = std::make_unique<CharLog<TForm>>(nullptr);
-    shownAt(*main, 20, 20);
-    main->Show();
-    // Whether the form's window holds the server's keyboard focus, asked on the program's own
-    // connection: the server has taken every request the program made before it answers.
-    const auto holdsKeys = [&](TCustomForm& Form) {
-      return detail::XFocusWindow(detail::XConnectionOf(main->Window())) == detail::XWindowOf(Form.Window());
-    };
-    ASSERT_TRUE(holdsKeys(*main)) << "the shown window does not hold the keys";
-    ASSERT_TRUE(typesInto(*main, 'a'));
-
-    // A window shown over it (a message) takes the keys; closed, it gives them back.
-    auto message = std::make_unique<CharLog<TForm>>(nullptr);
-    shownAt(*message, 300, 20);
-    message->Show();
-    ASSERT_TRUE(holdsKeys(*message));
-    EXPECT_TRUE(typesInto(*message, 'b'));
-    message->Hide();
-    EXPECT_TRUE(holdsKeys(*main)) << "the closed message kept the keys";
-    EXPECT_TRUE(typesInto(*main, 'c'));
-    EXPECT_EQ(ActiveForm(), main.get());
-
-    // A popup shown without the activation leaves the keys and the activation where they
-    // were; made active (its content took the focus), it takes the keys that come for its
-    // parent's window; hidden, it leaves them to the parent.
-    auto popup = std::make_unique<CharLog<TPopupForm>>(main.get());
-    shownAt(*popup, 40, 200);
-    popup->ShowNoActivate();
-    EXPECT_TRUE(holdsKeys(*main)) << "the popup shown without the activation took the keys";
-    EXPECT_TRUE(typesInto(*main, 'd'));
-    EXPECT_EQ(ActiveForm(), main.get());
-    SetActiveForm(popup.get());
-    EXPECT_TRUE(typesInto(*popup, 'e'));
-    popup->Hide();
-    EXPECT_TRUE(holdsKeys(*main));
-    EXPECT_TRUE(typesInto(*main, 'g')) << "the hidden popup kept the keys";
-
-    // Nobody holds the keys (another program took them and went): a press gives them to the
-    // pressed window.
-    ASSERT_TRUE(x.FocusNowhere());
-    ASSERT_TRUE(PumpUntil([] { return SDL_GetKeyboardFocus() == nullptr; }));
-    ASSERT_TRUE(x.MoveTo(70, 60) && x.Button(1, true) && x.Button(1, false));
-    EXPECT_TRUE(PumpUntil([&] { return holdsKeys(*main); })) << "the press did not give the keys to its window";
-    EXPECT_TRUE(typesInto(*main, 'f'));
   }
   rtl::Application->ProcessMessages();
   CloseDisplay();
