@@ -147,8 +147,7 @@ struct TDisplay {
   std::map<Uint32, Uint32> focusBefore;
   // Windows that another client destroyed.
   std::set<Uint32> gone;
-  // Windows shown without the activation that SDL gave the keyboard focus to and that gave it
-  // back at once: that passing focus activates nothing.
+  // Windows shown without the activation that gave back at once the focus SDL gave them.
   std::set<Uint32> focusPassed;
 };
 
@@ -469,17 +468,24 @@ namespace {
 // The Xlib connection of the window when the display is X's; nil otherwise.
 _XDisplay* XOf(SDL_Window* Window) { return display->driver == "x11" ? detail::XConnectionOf(Window) : nullptr; }
 
-// Whether another client destroyed the window (asked of the X server until it says so). The
-// server sent the unmap of a window destroyed while it showed before it answered the question:
-// SDL is handed it at once, so that SDL too counts the window as hidden (its destroy of a window
-// it counts as shown hides it first, and waits for an unmap that does not come).
+// Whether another client destroyed the window (asked of the X server until it says so).
 bool WindowGone(SDL_Window* Window) {
   const Uint32 id = SDL_GetWindowID(Window);
   if (display->gone.count(id)) return true;
   if (display->driver != "x11" || detail::XWindowExists(Window)) return false;
   display->gone.insert(id);
-  SDL_PumpEvents();
   return true;
+}
+
+// Makes SDL count a window that is gone as hidden (its destroy hides a shown one and waits for an
+// unmap): SDL takes every event there is (a failed question about the window may count it as
+// shown again after the server's unmap), then is handed an unmap of it.
+void CountAsHidden(SDL_Window* Window) {
+  if (!(SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN)) return;
+  SDL_PumpEvents();
+  if (!(SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN)) return;
+  detail::XPutBackUnmap(Window);
+  SDL_PumpEvents();
 }
 
 // The form window whose X window is XWindow; 0 for none.
@@ -491,8 +497,7 @@ Uint32 FormWindowOfX(unsigned long XWindow) {
 }
 
 // The shown window that gets the keyboard back when the window Id hides: the one that held it
-// when Id showed, or the one that held it before that, and so on; the main form's when none of
-// them shows any more.
+// when Id showed, or the one before that, and so on; else the main form's.
 SDL_Window* FocusBackOf(Uint32 Id) {
   const auto shown = [Id](Uint32 Other) {
     const TCustomForm* f = FormOf(Other);
@@ -533,17 +538,19 @@ SDL_Window* CreateFormWindow(TCustomForm* Form) {
 
 void DestroyFormWindow(SDL_Window* Window) {
   if (!Window || !display) return;
-  // SDL hides a window it counts as shown before destroying it: one that is gone is counted as
-  // hidden first.
-  if (SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN) WindowGone(Window);
   const Uint32 id = SDL_GetWindowID(Window);
+  const bool gone = (SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN) ? WindowGone(Window) : display->gone.count(id);
+  if (gone) CountAsHidden(Window);
   display->forms.erase(id);
   display->drops.erase(id);
   display->focusBefore.erase(id);
   display->gone.erase(id);
   display->focusPassed.erase(id);
   if (display->xPointer) display_internal::RemoveXWindow(Window);
+  _XDisplay* x = gone ? XOf(Window) : nullptr;
   SDL_DestroyWindow(Window);
+  // The error for a window that is gone is taken while the program's handler is in place.
+  if (x) detail::XSyncConnection(x);
 }
 
 void ShowFormWindow(SDL_Window* Window, bool Activate) {
@@ -570,8 +577,7 @@ void HideFormWindow(SDL_Window* Window) {
   _XDisplay* x = XOf(Window);
   bool held = false;
   if (WindowGone(Window)) {
-    // A window destroyed while it held the keys left them to no window.
-    held = x && detail::XFocusOnNoWindow(x);
+    held = x && detail::XFocusOnNoWindow(x);  // destroyed while it held them: the keys are nowhere
   } else {
     held = x && detail::XFocusWindow(x) == detail::XWindowOf(Window);
     SDL_HideWindow(Window);
@@ -660,7 +666,7 @@ void HandleEvent(const SDL_Event& E) {
       HandleQuitRequest();
       return;
     case SDL_WINDOWEVENT: {
-      TCustomForm* f = FormOf(E.window.windowID);
+          TCustomForm* f = FormOf(E.window.windowID);
       if (!f) return;
       switch (E.window.event) {
         case SDL_WINDOWEVENT_CLOSE:

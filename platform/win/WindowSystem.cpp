@@ -159,6 +159,23 @@ bool XWindowExists(SDL_Window* Window) {
   return XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) != 0;
 }
 
+void XPutBackUnmap(SDL_Window* Window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  XEvent e{};
+  e.xunmap.type = UnmapNotify;
+  e.xunmap.serial = LastKnownRequestProcessed(info.info.x11.display);
+  e.xunmap.display = info.info.x11.display;
+  e.xunmap.event = info.info.x11.window;
+  e.xunmap.window = info.info.x11.window;
+  XPutBackEvent(info.info.x11.display, &e);
+}
+
+void XSyncConnection(_XDisplay* Connection) {
+  if (Connection) XSync(Connection, False);
+}
+
 namespace {
 
 // The window the property (of type WINDOW) of W names; 0 when it names none.

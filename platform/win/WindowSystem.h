@@ -63,6 +63,12 @@ unsigned long XWindowOf(SDL_Window* Window);
 // destroyed it); true for a window that is not an X window. One round trip; the server's error
 // for a window that is gone is reported and counted as every X error is.
 bool XWindowExists(SDL_Window* Window);
+// Puts an unmap of the window's X window in front of the connection's events, for SDL to take
+// at its next pump (a window another client destroyed).
+void XPutBackUnmap(SDL_Window* Window);
+// Waits until the X server has taken every request sent so far; errors reported meanwhile go
+// to the handler.
+void XSyncConnection(_XDisplay* Connection);
 // Whether a window manager runs on the connection's screen (it names its check window on the
 // root window, and that window names itself). One or two round trips.
 bool WindowManagerRuns(_XDisplay* Connection);
