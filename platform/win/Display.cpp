@@ -666,7 +666,7 @@ void HandleEvent(const SDL_Event& E) {
       HandleQuitRequest();
       return;
     case SDL_WINDOWEVENT: {
-          TCustomForm* f = FormOf(E.window.windowID);
+      TCustomForm* f = FormOf(E.window.windowID);
       if (!f) return;
       switch (E.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
