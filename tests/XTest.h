@@ -1,7 +1,8 @@
 // Input on the X server's own devices (the XTest extension), for the tests that run a real
 // window under Xvfb: a pointer moved, a button pressed, a key typed here reach the program the
 // way a user's do, through the server's grabs and focus, not through the display's simulated
-// events. The libraries are opened at run time, so no header of theirs is needed.
+// events. It can also destroy a window, as another client may. The libraries are opened at run
+// time, so no header of theirs is needed.
 #pragma once
 
 #include <dlfcn.h>
@@ -23,7 +24,9 @@ public:
     button_ = reinterpret_cast<FakeButton>(dlsym(xtst_, "XTestFakeButtonEvent"));
     key_ = reinterpret_cast<FakeKey>(dlsym(xtst_, "XTestFakeKeyEvent"));
     setFocus_ = reinterpret_cast<SetInputFocus>(dlsym(x11_, "XSetInputFocus"));
-    if (open_ && close_ && sync_ && keyCode_ && motion_ && button_ && key_ && setFocus_) display_ = open_(nullptr);
+    destroy_ = reinterpret_cast<DestroyWindowCall>(dlsym(x11_, "XDestroyWindow"));
+    if (open_ && close_ && sync_ && keyCode_ && motion_ && button_ && key_ && setFocus_ && destroy_)
+      display_ = open_(nullptr);
   }
   ~TXTest() {
     if (display_) close_(display_);
@@ -47,6 +50,8 @@ public:
 
   // The keyboard focus to no window at all, as when another program or the desktop has it.
   bool FocusNowhere() { return Done(display_ && setFocus_(display_, 0, 0, 0)); }
+  // What another client may do to a window of the program: destroy it.
+  bool DestroyWindow(unsigned long Window) { return Done(display_ && destroy_(display_, Window)); }
 
 private:
   using OpenDisplay = void* (*)(const char*);
@@ -57,6 +62,7 @@ private:
   using FakeButton = int (*)(void*, unsigned, int, unsigned long);
   using FakeKey = int (*)(void*, unsigned, int, unsigned long);
   using SetInputFocus = int (*)(void*, unsigned long, int, unsigned long);
+  using DestroyWindowCall = int (*)(void*, unsigned long);
 
   // The server has taken the request (and made its events) before the call returns.
   bool Done(bool Sent) {
@@ -75,6 +81,7 @@ private:
   FakeButton button_ = nullptr;
   FakeKey key_ = nullptr;
   SetInputFocus setFocus_ = nullptr;
+  DestroyWindowCall destroy_ = nullptr;
 };
 
 }  // namespace xtest

@@ -21,6 +21,7 @@
 #include <iterator>
 #include <utility>
 #include <map>
+#include <set>
 
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
@@ -142,6 +143,12 @@ struct TDisplay {
   // (DisplayPointer.cpp).
   bool xPointer = false;
   std::map<TCursor, SDL_Cursor*> cursors;
+  // On X without a window manager: the window that held the keyboard when each window showed.
+  std::map<Uint32, Uint32> focusBefore;
+  // Windows that another client destroyed.
+  std::set<Uint32> gone;
+  // Windows shown without the activation that gave back at once the focus SDL gave them.
+  std::set<Uint32> focusPassed;
 };
 
 TDisplay* display = nullptr;
@@ -456,6 +463,57 @@ void CloseDisplay() {
 std::string VideoDriver() { return display ? display->driver : std::string(); }
 std::uint64_t WindowSystemErrors() { return detail::XErrorCount(); }
 
+namespace {
+
+// The Xlib connection of the window when the display is X's; nil otherwise.
+_XDisplay* XOf(SDL_Window* Window) { return display->driver == "x11" ? detail::XConnectionOf(Window) : nullptr; }
+
+// Whether another client destroyed the window (asked of the X server until it says so).
+bool WindowGone(SDL_Window* Window) {
+  const Uint32 id = SDL_GetWindowID(Window);
+  if (display->gone.count(id)) return true;
+  if (display->driver != "x11" || detail::XWindowExists(Window)) return false;
+  display->gone.insert(id);
+  return true;
+}
+
+// Makes SDL count a window that is gone as hidden (its destroy hides a shown one and waits for an
+// unmap): SDL takes every event there is (a failed question about the window may count it as
+// shown again after the server's unmap), then is handed an unmap of it.
+void CountAsHidden(SDL_Window* Window) {
+  if (!(SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN)) return;
+  SDL_PumpEvents();
+  if (!(SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN)) return;
+  detail::XPutBackUnmap(Window);
+  SDL_PumpEvents();
+}
+
+// The form window whose X window is XWindow; 0 for none.
+Uint32 FormWindowOfX(unsigned long XWindow) {
+  if (!XWindow) return 0;
+  for (const auto& [id, form] : display->forms)
+    if (detail::XWindowOf(SDL_GetWindowFromID(id)) == XWindow) return id;
+  return 0;
+}
+
+// The shown window that gets the keyboard back when the window Id hides: the one that held it
+// when Id showed, or the one before that, and so on; else the main form's.
+SDL_Window* FocusBackOf(Uint32 Id) {
+  const auto shown = [Id](Uint32 Other) {
+    const TCustomForm* f = FormOf(Other);
+    return Other != Id && f && f->Showing() && !display->gone.count(Other);
+  };
+  std::size_t steps = display->forms.size();
+  for (auto it = display->focusBefore.find(Id); it != display->focusBefore.end() && steps--;
+       it = display->focusBefore.find(it->second))
+    if (shown(it->second)) return SDL_GetWindowFromID(it->second);
+  TCustomForm* main = MainForm();
+  const Uint32 mainId = main && main->Window() ? SDL_GetWindowID(main->Window()) : 0;
+  return mainId && shown(mainId) ? main->Window() : nullptr;
+}
+
+}  // namespace
+
 SDL_Window* CreateFormWindow(TCustomForm* Form) {
   DisplayNeeded();
   Uint32 flags = SDL_WINDOW_HIDDEN;
@@ -480,10 +538,64 @@ SDL_Window* CreateFormWindow(TCustomForm* Form) {
 
 void DestroyFormWindow(SDL_Window* Window) {
   if (!Window || !display) return;
-  display->forms.erase(SDL_GetWindowID(Window));
-  display->drops.erase(SDL_GetWindowID(Window));
+  const Uint32 id = SDL_GetWindowID(Window);
+  const bool gone = (SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN) ? WindowGone(Window) : display->gone.count(id);
+  if (gone) CountAsHidden(Window);
+  display->forms.erase(id);
+  display->drops.erase(id);
+  display->focusBefore.erase(id);
+  display->gone.erase(id);
+  display->focusPassed.erase(id);
   if (display->xPointer) display_internal::RemoveXWindow(Window);
+  _XDisplay* x = gone ? XOf(Window) : nullptr;
   SDL_DestroyWindow(Window);
+  // The error for a window that is gone is taken while the program's handler is in place.
+  if (x) detail::XSyncConnection(x);
+}
+
+void ShowFormWindow(SDL_Window* Window, bool Activate) {
+  if (!Window || !display || WindowGone(Window)) return;
+  _XDisplay* x = XOf(Window);
+  const bool unmanaged = x && !detail::WindowManagerRuns(x);
+  const unsigned long before = unmanaged ? detail::XFocusWindow(x) : 0;
+  const Uint32 id = SDL_GetWindowID(Window);
+  display->focusPassed.erase(id);
+  SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, Activate ? "0" : "1");
+  SDL_ShowWindow(Window);
+  if (!unmanaged) return;
+  const unsigned long own = detail::XWindowOf(Window);
+  if (Activate) {
+    display->focusBefore[id] = before == own ? 0 : FormWindowOfX(before);
+  } else if (before != own && detail::XFocusWindow(x) == own) {
+    detail::XSetFocusWindow(x, before);
+    display->focusPassed.insert(id);
+  }
+}
+
+void HideFormWindow(SDL_Window* Window) {
+  if (!Window || !display) return;
+  _XDisplay* x = XOf(Window);
+  bool held = false;
+  if (WindowGone(Window)) {
+    held = x && detail::XFocusOnNoWindow(x);  // destroyed while it held them: the keys are nowhere
+  } else {
+    held = x && detail::XFocusWindow(x) == detail::XWindowOf(Window);
+    SDL_HideWindow(Window);
+  }
+  if (!held || detail::WindowManagerRuns(x)) return;
+  if (SDL_Window* back = FocusBackOf(SDL_GetWindowID(Window))) detail::XSetFocusWindow(x, detail::XWindowOf(back));
+}
+
+void KeyboardFocusOnPress(TCustomForm* Form) {
+  if (!display || display->injected || !Form || !Form->Showing() || !Form->Window()) return;
+  SDL_Window* w = Form->Window();
+  _XDisplay* x = XOf(w);
+  if (!x || display->gone.count(SDL_GetWindowID(w))) return;
+  const unsigned long own = detail::XWindowOf(w), focus = detail::XFocusWindow(x);
+  if (focus == own) return;
+  const TCustomForm* parent = Form->PopupParent();
+  if (parent && parent->Window() && focus == detail::XWindowOf(parent->Window())) return;
+  if (!detail::WindowManagerRuns(x)) detail::XSetFocusWindow(x, own);
 }
 
 void PresentToWindow(SDL_Window* Window, const std::uint32_t* Bits, int Width, int Height,
@@ -577,6 +689,7 @@ void HandleEvent(const SDL_Event& E) {
           f->Present({f->ClientRect()});
           break;
         case SDL_WINDOWEVENT_FOCUS_GAINED: {
+          if (display->focusPassed.count(E.window.windowID)) break;
           // The window of a form whose popup is active keeps the keyboard for the popup.
           TCustomForm* a = ActiveForm();
           if (f->Showing() && !(a && a->PopupParent() == f)) SetActiveForm(f);

@@ -45,6 +45,20 @@ std::uint64_t WindowSystemErrors();
 // given at creation and changed later through the form's setters.
 SDL_Window* CreateFormWindow(TCustomForm* Form);
 void DestroyFormWindow(SDL_Window* Window);
+// Shows and hides a form's window (Activate: it takes the keyboard). On X without a window
+// manager nobody but the program moves the keyboard focus, and SDL gives it to every window it
+// shows: a window shown without Activate gives it back at once to the window that held it (that
+// passing focus activates nothing), and a window that holds it as it hides gives it to the
+// window that held it when this one showed (or, when that one is hidden too, to the one before
+// it, else to the main form's). With a window manager the manager moves the focus. A window
+// that another client destroyed counts as closed: showing and hiding it ask nothing more of the
+// X server (SDL would wait for a map or an unmap that never comes).
+void ShowFormWindow(SDL_Window* Window, bool Activate);
+void HideFormWindow(SDL_Window* Window);
+// A press of the user activated the form (or found it active): on X without a window manager,
+// its window takes the keyboard focus where it does not hold it, except a popup window whose
+// parent holds it (the popup takes the parent's keys). Events a test simulates move nothing.
+void KeyboardFocusOnPress(TCustomForm* Form);
 // Copies the given rectangles of an opaque XRGB frame (Width x Height, no padding) to the
 // window and shows them.
 void PresentToWindow(SDL_Window* Window, const std::uint32_t* Bits, int Width, int Height,

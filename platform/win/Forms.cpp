@@ -337,8 +337,7 @@ void TCustomForm::ShowWindow(bool Activate) {
   }
   shown_ = true;
   if (window_) {
-    SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, Activate ? "0" : "1");
-    SDL_ShowWindow(window_);
+    ShowFormWindow(window_, Activate);
     if (windowState_ != wsNormal) SetWindowState(windowState_);
   }
   OnShow(this);
@@ -353,7 +352,7 @@ void TCustomForm::Hide() {
   SetCaptureControl(nullptr);
   SetMouseControl(nullptr);
   ForgetHintControl(this);
-  if (window_) SDL_HideWindow(window_);
+  if (window_) HideFormWindow(window_);
   if (activeForm == this) {
     TCustomForm* back = PopupParent();
     SetActiveForm(back && back->Showing() ? back : nullptr);
@@ -618,11 +617,14 @@ void TCustomForm::HandleMouseButton(rtl::TMouseButton Button, bool Down, int Cli
       TPress() { currentPress = ++pressSerial ? pressSerial : ++pressSerial; }
       ~TPress() { currentPress = Saved; }
     } press;
+    bool eaten = false;
     if (activeForm != this && shown_) {
       const LRESULT answer = Perform(WM_MOUSEACTIVATE, 0, 0);
       if (answer != MA_NOACTIVATE && answer != MA_NOACTIVATEANDEAT) SetActiveForm(this, true);
-      if (answer == MA_ACTIVATEANDEAT || answer == MA_NOACTIVATEANDEAT) return;
+      eaten = answer == MA_ACTIVATEANDEAT || answer == MA_NOACTIVATEANDEAT;
     }
+    if (activeForm == this) KeyboardFocusOnPress(this);
+    if (eaten) return;
     TControl* c = captureControl_ ? captureControl_ : ControlAtPos({X, Y});
     if (!c) return;
     if (Button == rtl::mbLeft)

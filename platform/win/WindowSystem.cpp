@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
@@ -148,6 +149,78 @@ unsigned long XWindowOf(SDL_Window* Window) {
   SDL_VERSION(&info.version);
   if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
   return info.info.x11.window;
+}
+
+bool XWindowExists(SDL_Window* Window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return true;
+  XWindowAttributes attributes;
+  return XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) != 0;
+}
+
+void XPutBackUnmap(SDL_Window* Window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  XEvent e{};
+  e.xunmap.type = UnmapNotify;
+  e.xunmap.serial = LastKnownRequestProcessed(info.info.x11.display);
+  e.xunmap.display = info.info.x11.display;
+  e.xunmap.event = info.info.x11.window;
+  e.xunmap.window = info.info.x11.window;
+  XPutBackEvent(info.info.x11.display, &e);
+}
+
+void XSyncConnection(_XDisplay* Connection) {
+  if (Connection) XSync(Connection, False);
+}
+
+namespace {
+
+// The window the property (of type WINDOW) of W names; 0 when it names none.
+::Window WindowProperty(Display* D, ::Window W, Atom Property) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  ::Window named = 0;
+  if (XGetWindowProperty(D, W, Property, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
+          Success &&
+      type == XA_WINDOW && format == 32 && count == 1 && data)
+    named = *reinterpret_cast<const ::Window*>(data);
+  if (data) XFree(data);
+  return named;
+}
+
+}  // namespace
+
+bool WindowManagerRuns(_XDisplay* Connection) {
+  if (!Connection) return false;
+  const Atom check = XInternAtom(Connection, "_NET_SUPPORTING_WM_CHECK", False);
+  const ::Window named = WindowProperty(Connection, DefaultRootWindow(Connection), check);
+  // A manager that ended leaves the property on the root window: its window must name itself.
+  return named && WindowProperty(Connection, named, check) == named;
+}
+
+unsigned long XFocusWindow(_XDisplay* Connection) {
+  if (!Connection) return 0;
+  ::Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(Connection, &focus, &revert);
+  return focus;
+}
+
+bool XFocusOnNoWindow(_XDisplay* Connection) {
+  if (!Connection) return false;
+  const unsigned long focus = XFocusWindow(Connection);
+  return focus == None || focus == PointerRoot || focus == DefaultRootWindow(Connection);
+}
+
+void XSetFocusWindow(_XDisplay* Connection, unsigned long Window) {
+  if (!Connection) return;
+  XSetInputFocus(Connection, Window, RevertToParent, CurrentTime);
+  XFlush(Connection);
 }
 
 std::uint64_t XErrorCount() { return errors.load(std::memory_order_relaxed); }

@@ -59,4 +59,27 @@ void UngrabPointer(SDL_Window* Window);
 // The X window of an SDL window; 0 when it is none.
 unsigned long XWindowOf(SDL_Window* Window);
 
+// Whether the X window of the SDL window still exists on the server (another client may have
+// destroyed it); true for a window that is not an X window. One round trip; the server's error
+// for a window that is gone is reported and counted as every X error is.
+bool XWindowExists(SDL_Window* Window);
+// Puts an unmap of the window's X window in front of the connection's events, for SDL to take
+// at its next pump (a window another client destroyed).
+void XPutBackUnmap(SDL_Window* Window);
+// Waits until the X server has taken every request sent so far; errors reported meanwhile go
+// to the handler.
+void XSyncConnection(_XDisplay* Connection);
+// Whether a window manager runs on the connection's screen (it names its check window on the
+// root window, and that window names itself). One or two round trips.
+bool WindowManagerRuns(_XDisplay* Connection);
+// The window that holds the keyboard focus (0 for none, 1 for the pointer's root). One round
+// trip.
+unsigned long XFocusWindow(_XDisplay* Connection);
+// Whether the keyboard focus is on no window of any client: none, the pointer's root or the
+// root window (where it goes when the window holding it went). One round trip.
+bool XFocusOnNoWindow(_XDisplay* Connection);
+// Gives the keyboard focus to the window (0: to none; it reverts to the root when that window
+// goes).
+void XSetFocusWindow(_XDisplay* Connection, unsigned long Window);
+
 }  // namespace win::detail

@@ -2,7 +2,8 @@
 // on an X server of its own: a second copy asks the first to close; the first writes its
 // settings (keeping its page) and ends; the second opens on the same port and connects.
 // A machine whose OpenGL fails the check shows only the check window and makes no other; one
-// that passes it keeps nothing of the OpenGL driver loaded while it polls.
+// that passes it keeps nothing of the OpenGL driver loaded while it polls. A window another
+// client destroyed keeps no request to end from ending the program.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -190,6 +191,12 @@ public:
     XFlush(x_);
   }
 
+  // What another client may do to a window of the program: destroy it.
+  void Destroy(Window W) {
+    XDestroyWindow(x_, W);
+    XSync(x_, False);
+  }
+
 private:
   ::Display* x_;
 };
@@ -319,6 +326,30 @@ TEST_F(ProgramScenario, AMachineWhoseThirdProbeFailsShowsOnlyTheCheckWindow) {
   // A newer copy that passes does not reach it: the check window holds no channel.
   EXPECT_FALSE(fs::exists(dir / "run" / "TForm_3D_GEN.sock"));
   EXPECT_EQ(std::string::npos, Upper(Read("gascal.ini")).find("PROGRAM_CODE")) << "no settings written";
+}
+
+// Another client destroys the check window; the system's request to end still ends the
+// program (the window counts as closed: nothing waits for it to be unmapped). Three rounds,
+// since what a close did with a window that is gone depended on chance.
+TEST_F(ProgramScenario, TheSystemsRequestToEndEndsItAfterAnotherClientDestroyedItsWindow) {
+  WriteSettings();
+  XScreen screen(display);
+  ASSERT_TRUE(screen.Open());
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    Child& copy = StartCopy({"GASCAL_GL_PROBES=TTF"});
+    Window check = 0;
+    ASSERT_TRUE(copy.WaitFor(30000, [&](const std::string&) { return (check = screen.Find("OpenGL")) != 0; }))
+        << screen.Titles() << "\n" << copy.Output();
+    const std::size_t reported = CountOf(copy.Output(), "X error ignored");
+    screen.Destroy(check);
+    // The program hears of it (what it asks about the window meets an error) before the request.
+    ASSERT_TRUE(copy.WaitFor(20000, [&](const std::string& Out) { return CountOf(Out, "X error ignored") > reported; }))
+        << copy.Output();
+    copy.Signal(SIGTERM);
+    EXPECT_TRUE(copy.EndsCleanly(20000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
+    if (copy.Running()) return;
+  }
 }
 
 // A terminal that hangs up closes the program as its user would: its settings are written
