@@ -23,7 +23,10 @@ public:
     button_ = reinterpret_cast<FakeButton>(dlsym(xtst_, "XTestFakeButtonEvent"));
     key_ = reinterpret_cast<FakeKey>(dlsym(xtst_, "XTestFakeKeyEvent"));
     setFocus_ = reinterpret_cast<SetInputFocus>(dlsym(x11_, "XSetInputFocus"));
-    if (open_ && close_ && sync_ && keyCode_ && motion_ && button_ && key_ && setFocus_) display_ = open_(nullptr);
+    symOf_ = reinterpret_cast<KeycodeToKeysym>(dlsym(x11_, "XKeycodeToKeysym"));
+    changeMapping_ = reinterpret_cast<ChangeMapping>(dlsym(x11_, "XChangeKeyboardMapping"));
+    if (open_ && close_ && sync_ && keyCode_ && motion_ && button_ && key_ && setFocus_ && symOf_ && changeMapping_)
+      display_ = open_(nullptr);
   }
   ~TXTest() {
     if (display_) close_(display_);
@@ -45,6 +48,23 @@ public:
     return Done(code && key_(display_, code, 1, 0) && key_(display_, code, 0, 0));
   }
 
+  // A key (by its key symbol) pressed or released. A symbol that no key has (a dead key on a
+  // layout without one) is first given to a key that has none.
+  bool Key(unsigned long KeySym, bool Down) {
+    unsigned code = display_ ? keyCode_(display_, KeySym) : 0;
+    if (display_ && !code)
+      for (unsigned c = 255; c >= 8 && !code; --c)
+        if (!symOf_(display_, static_cast<unsigned char>(c), 0)) {
+          changeMapping_(display_, static_cast<int>(c), 1, &KeySym, 1);
+          sync_(display_, 0);
+          code = keyCode_(display_, KeySym);
+        }
+    return Done(code && key_(display_, code, Down ? 1 : 0, 0));
+  }
+
+  // A key (by its key code) pressed or released.
+  bool Code(unsigned KeyCode, bool Down) { return Done(display_ && key_(display_, KeyCode, Down ? 1 : 0, 0)); }
+
   // The keyboard focus to no window at all, as when another program or the desktop has it.
   bool FocusNowhere() { return Done(display_ && setFocus_(display_, 0, 0, 0)); }
 
@@ -57,6 +77,8 @@ private:
   using FakeButton = int (*)(void*, unsigned, int, unsigned long);
   using FakeKey = int (*)(void*, unsigned, int, unsigned long);
   using SetInputFocus = int (*)(void*, unsigned long, int, unsigned long);
+  using KeycodeToKeysym = unsigned long (*)(void*, unsigned char, int);
+  using ChangeMapping = int (*)(void*, int, int, unsigned long*, int);
 
   // The server has taken the request (and made its events) before the call returns.
   bool Done(bool Sent) {
@@ -75,6 +97,8 @@ private:
   FakeButton button_ = nullptr;
   FakeKey key_ = nullptr;
   SetInputFocus setFocus_ = nullptr;
+  KeycodeToKeysym symOf_ = nullptr;
+  ChangeMapping changeMapping_ = nullptr;
 };
 
 }  // namespace xtest

@@ -2,10 +2,15 @@
 #include "platform/win/Display.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <locale.h>
 #include <wctype.h>
 
+#include <deque>
+
+#include "platform/win/Display_Internal.h"
 #include "platform/win/WinTypes.h"
+#include "platform/win/WindowSystem.h"
 
 namespace win {
 
@@ -170,5 +175,88 @@ char16_t TypedCharOf(std::int32_t SdlKey, std::uint16_t SdlMods) {
   }
   return shift ? 0 : static_cast<char16_t>(c);
 }
+
+// ---- the characters of keys on X ----------------------------------------------------------------
+
+namespace {
+
+struct TKeyText {
+  Uint32 eventType = 0;
+  bool held = false;  // SDL's text events are on for the last key press alone
+  std::deque<std::string> texts;
+};
+
+TKeyText* keyText = nullptr;
+
+void GiveBack() {
+  if (!keyText || !keyText->held) return;
+  keyText->held = false;
+  SDL_EventState(SDL_TEXTINPUT, SDL_DISABLE);
+}
+
+}  // namespace
+
+void display_internal::OpenKeyText(Uint32 EventType) {
+  if (!keyText) keyText = new TKeyText;
+  keyText->eventType = EventType;
+}
+
+void display_internal::CloseKeyText() {
+  GiveBack();
+  delete keyText;
+  keyText = nullptr;
+}
+
+void display_internal::FilterKeyText(SDL_Event* E) {
+  if (!keyText) return;
+  switch (E->type) {
+    case SDL_SYSWMEVENT: {
+      // Every X event ends what the press before it held; SDL hands its text over before it
+      // reads the next event.
+      GiveBack();
+      bool types = false;
+      if (!detail::XKeyPressOf(E->syswm.msg, types) || !types || SDL_IsTextInputActive()) return;
+      keyText->held = true;
+      SDL_EventState(SDL_TEXTINPUT, SDL_ENABLE);
+      return;
+    }
+    case SDL_KEYDOWN:
+      // Whatever the key types comes as text: the input method may have taken the press
+      // (a dead key, a key composed with one) and SDL sends its key-down without the event.
+      E->key.padding2 = 1;
+      return;
+    case SDL_TEXTINPUT: {
+      if (!keyText->held) return;
+      keyText->texts.emplace_back(E->text.text);
+      const Uint32 window = E->text.windowID;
+      *E = SDL_Event{};
+      E->type = keyText->eventType;
+      E->user.windowID = window;
+      GiveBack();
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+bool display_internal::KeyTextFollows(const SDL_Event& KeyDown) {
+  return KeyDown.type == SDL_KEYDOWN && KeyDown.key.padding2 == 1;
+}
+
+bool display_internal::IsKeyTextEvent(const SDL_Event& E) { return keyText && E.type == keyText->eventType; }
+
+std::string display_internal::TakeKeyText() {
+  if (!keyText || keyText->texts.empty()) return {};
+  std::string t = std::move(keyText->texts.front());
+  keyText->texts.pop_front();
+  return t;
+}
+
+bool display_internal::TextInputOnForControls() {
+  return SDL_IsTextInputActive() == SDL_TRUE && !(keyText && keyText->held);
+}
+
+void display_internal::EndKeyText() { GiveBack(); }
 
 }  // namespace win

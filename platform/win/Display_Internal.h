@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/win/WinTypes.h"
@@ -39,5 +40,27 @@ TScreenPointerEvent FromXPointer(const SDL_Event& E);
 // Called after every pump: keeps the pointer for the window a button is down in; the releases
 // that went elsewhere meanwhile, made up.
 std::vector<TScreenPointerEvent> KeepPointer();
+
+// The characters of keys on X (DisplayKeys.cpp). While no control takes text, SDL's text
+// events are off and a key brings no character. For a key press that types (XKeyPressOf),
+// the filter lets SDL's text through for that press alone: SDL reads it through the keyboard
+// map (Shift, AltGr, Caps Lock) and its input method (dead keys), and the filter queues it
+// as an event of type EventType in place of SDL's text event. Every SDL_KEYDOWN from X is
+// marked (KeyTextFollows) so that no character is made up for it: a press the input method
+// took (a dead key, the key composed with it) comes as a key-down without its X event, and
+// the input method's text follows on its own.
+void OpenKeyText(Uint32 EventType);
+void CloseKeyText();
+// The filter's part for keys: called with the window-system events, key-downs and text
+// events before the rest of the filter.
+void FilterKeyText(SDL_Event* E);
+bool KeyTextFollows(const SDL_Event& KeyDown);
+// Whether E is a key's text the filter queued, and the text (removed from the queue).
+bool IsKeyTextEvent(const SDL_Event& E);
+std::string TakeKeyText();
+// Whether SDL's text input is on for a control that takes text (not just for one key), and
+// giving back a text input held for one key whose text never came.
+bool TextInputOnForControls();
+void EndKeyText();
 
 }  // namespace win::display_internal

@@ -143,6 +143,15 @@ void UngrabPointer(SDL_Window* Window) {
   if (_XDisplay* d = XConnectionOf(Window)) XUngrabPointer(d, CurrentTime);
 }
 
+bool XKeyPressOf(const SDL_SysWMmsg* Message, bool& Types) {
+  Types = false;
+  if (!Message || Message->subsystem != SDL_SYSWM_X11) return false;
+  const XEvent& e = Message->msg.x11.event;
+  if (e.type != KeyPress) return false;
+  Types = (e.xkey.state & (ControlMask | Mod1Mask | Mod4Mask)) == 0;
+  return true;
+}
+
 unsigned long XWindowOf(SDL_Window* Window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);

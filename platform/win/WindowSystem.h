@@ -56,6 +56,10 @@ bool XReleasesPointer(const SDL_SysWMmsg* Message);
 // 2, 4) and where the pointer is on the screen. Two round trips to the X server.
 bool GrabPointer(SDL_Window* Window, unsigned& Buttons, int& ScreenX, int& ScreenY);
 void UngrabPointer(SDL_Window* Window);
+// Whether the window system's message is a key press (its key code 0 when an input method
+// finished a text with it), and whether the key types what the keyboard map gives for it: no
+// Ctrl, Alt or system key held (Shift, Caps Lock and AltGr choose among the key's characters).
+bool XKeyPressOf(const SDL_SysWMmsg* Message, bool& Types);
 // The X window of an SDL window; 0 when it is none.
 unsigned long XWindowOf(SDL_Window* Window);
 
