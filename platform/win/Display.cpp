@@ -556,9 +556,9 @@ void PumpEvents() {
 void HandleEvent(const SDL_Event& E) {
   if (!display) return;
   if (display_internal::IsKeyTextEvent(E)) {
-    const std::string text = display_internal::TakeKeyText();
+    const std::u16string text = display_internal::TakeKeyText();
     if (TCustomForm* f = KeyTarget(FormOf(E.user.windowID)))
-      for (const char16_t c : TypedText(text)) f->HandleChar(c);
+      for (const char16_t c : text) f->HandleChar(c);
     return;
   }
   switch (E.type) {
@@ -625,13 +625,15 @@ void HandleEvent(const SDL_Event& E) {
       TCustomForm* f = KeyTarget(FormOf(E.key.windowID));
       if (!f) return;
       // Without text input no text event follows the key: the key types its own character,
-      // read on X through the keyboard map (an event of its own after this one), made up from
-      // the key code elsewhere.
-      const char16_t typed = E.type == SDL_KEYDOWN && !TextInputActive() && !display_internal::KeyTextFollows(E)
-                                 ? TypedCharOf(E.key.keysym.sym, E.key.keysym.mod)
-                                 : 0;
+      // on X the one the keyboard map gives (after the key-down, AltGr chords included),
+      // elsewhere the one its key code tells.
+      const bool typing = E.type == SDL_KEYDOWN && !TextInputActive();
+      const bool fromX = display_internal::IsXKeyDown(E);
+      const char16_t typed = typing && !fromX ? TypedCharOf(E.key.keysym.sym, E.key.keysym.mod) : 0;
       if (const std::uint16_t vk = VirtualKeyOf(E.key.keysym.sym)) f->HandleKey(vk, E.type == SDL_KEYDOWN, typed);
       else if (typed) f->HandleChar(typed);
+      if (typing && fromX)
+        for (const char16_t c : display_internal::XTypedTextOf(E)) f->HandleChar(c);
       return;
     }
     case SDL_TEXTINPUT:
