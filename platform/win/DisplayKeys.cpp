@@ -230,6 +230,9 @@ void display_internal::CloseKeyText() {
 }
 
 void display_internal::FilterKeyText(SDL_Event* E) {
+  // Other threads push events of their own (the loop's wakes); the events looked at here come
+  // from the window system, on the GUI thread that pumps.
+  if (E->type != SDL_SYSWMEVENT && E->type != SDL_KEYDOWN && E->type != SDL_TEXTINPUT) return;
   if (!keyText) return;
   switch (E->type) {
     case SDL_SYSWMEVENT: {

@@ -255,33 +255,41 @@ TEST(TypedChar, IsTheKeysCharacterWithTheCaseOfShiftAndCapsLockAndNothingForChor
 }
 
 // Gives a key that has no symbols those of a German keyboard's Q key (q, Q, and @ with AltGr,
-// the third level); its key code, 0 when the server does not take it.
+// the third level), unless a key has them already (an earlier run on the same server); its
+// key code, 0 when the server does not take it.
 unsigned GiveAKeyTheGermanQ() {
   ::Display* d = XOpenDisplay(nullptr);
   if (!d) return 0;
   unsigned code = 0;
   XkbDescPtr xkb = XkbGetMap(d, XkbAllClientInfoMask, XkbUseCoreKbd);
+  const auto isGermanQ = [&](unsigned C) {
+    return XkbKeyNumGroups(xkb, C) > 0 && XkbKeyGroupWidth(xkb, C, 0) == 4 && XkbKeySymEntry(xkb, C, 0, 0) == 'q' &&
+           XkbKeySymEntry(xkb, C, 2, 0) == 0x40;
+  };
+  int type = -1;
   if (xkb && XkbGetNames(d, XkbKeyTypeNamesMask, xkb) == Success) {
     const Atom fourLevels = XInternAtom(d, "FOUR_LEVEL", False);
-    int type = -1;
     for (int i = 0; i < xkb->map->num_types; ++i)
       if (xkb->map->types[i].name == fourLevels) type = i;
-    for (unsigned c = xkb->max_key_code; type >= 0 && c > xkb->min_key_code && !code; --c)
-      if (XkbKeyNumGroups(xkb, c) == 0) code = c;
-    XkbMapChangesRec changes{};
-    if (code && XkbChangeTypesOfKey(xkb, static_cast<int>(code), 1, XkbGroup1Mask, &type, &changes) == Success) {
-      KeySym* syms = XkbResizeKeySyms(xkb, static_cast<int>(code), 4);
+    for (unsigned c = xkb->min_key_code; c <= xkb->max_key_code && !code; ++c)
+      if (isGermanQ(c)) code = c;
+  }
+  XkbMapChangesRec changes{};
+  if (!code && type >= 0) {
+    unsigned spare = 0;
+    for (unsigned c = xkb->max_key_code; c > xkb->min_key_code && !spare; --c)
+      if (XkbKeyNumGroups(xkb, c) == 0) spare = c;
+    if (spare && XkbChangeTypesOfKey(xkb, static_cast<int>(spare), 1, XkbGroup1Mask, &type, &changes) == Success) {
+      KeySym* syms = XkbResizeKeySyms(xkb, static_cast<int>(spare), 4);
       syms[0] = 'q';
       syms[1] = 'Q';
       syms[2] = 0x40;  // at
       syms[3] = 0x40;
       changes.changed |= XkbKeySymsMask;
-      changes.first_key_sym = static_cast<KeyCode>(code);
+      changes.first_key_sym = static_cast<KeyCode>(spare);
       changes.num_key_syms = 1;
-      if (!XkbChangeMap(d, xkb, &changes)) code = 0;
+      if (XkbChangeMap(d, xkb, &changes)) code = spare;
       XSync(d, False);
-    } else {
-      code = 0;
     }
   }
   if (xkb) XkbFreeKeyboard(xkb, 0, True);
