@@ -25,7 +25,10 @@ public:
     key_ = reinterpret_cast<FakeKey>(dlsym(xtst_, "XTestFakeKeyEvent"));
     setFocus_ = reinterpret_cast<SetInputFocus>(dlsym(x11_, "XSetInputFocus"));
     destroy_ = reinterpret_cast<DestroyWindowCall>(dlsym(x11_, "XDestroyWindow"));
-    if (open_ && close_ && sync_ && keyCode_ && motion_ && button_ && key_ && setFocus_ && destroy_)
+    symOf_ = reinterpret_cast<KeycodeToKeysym>(dlsym(x11_, "XKeycodeToKeysym"));
+    changeMapping_ = reinterpret_cast<ChangeMapping>(dlsym(x11_, "XChangeKeyboardMapping"));
+    if (open_ && close_ && sync_ && keyCode_ && motion_ && button_ && key_ && setFocus_ && destroy_ && symOf_ &&
+        changeMapping_)
       display_ = open_(nullptr);
   }
   ~TXTest() {
@@ -48,6 +51,23 @@ public:
     return Done(code && key_(display_, code, 1, 0) && key_(display_, code, 0, 0));
   }
 
+  // A key (by its key symbol) pressed or released. A symbol that no key has (a dead key on a
+  // layout without one) is first given to a key that has none.
+  bool Key(unsigned long KeySym, bool Down) {
+    unsigned code = display_ ? keyCode_(display_, KeySym) : 0;
+    if (display_ && !code)
+      for (unsigned c = 255; c >= 8 && !code; --c)
+        if (!symOf_(display_, static_cast<unsigned char>(c), 0)) {
+          changeMapping_(display_, static_cast<int>(c), 1, &KeySym, 1);
+          sync_(display_, 0);
+          code = keyCode_(display_, KeySym);
+        }
+    return Done(code && key_(display_, code, Down ? 1 : 0, 0));
+  }
+
+  // A key (by its key code) pressed or released.
+  bool Code(unsigned KeyCode, bool Down) { return Done(display_ && key_(display_, KeyCode, Down ? 1 : 0, 0)); }
+
   // The keyboard focus to no window at all, as when another program or the desktop has it.
   bool FocusNowhere() { return Done(display_ && setFocus_(display_, 0, 0, 0)); }
   // What another client may do to a window of the program: destroy it.
@@ -63,6 +83,8 @@ private:
   using FakeKey = int (*)(void*, unsigned, int, unsigned long);
   using SetInputFocus = int (*)(void*, unsigned long, int, unsigned long);
   using DestroyWindowCall = int (*)(void*, unsigned long);
+  using KeycodeToKeysym = unsigned long (*)(void*, unsigned char, int);
+  using ChangeMapping = int (*)(void*, int, int, unsigned long*, int);
 
   // The server has taken the request (and made its events) before the call returns.
   bool Done(bool Sent) {
@@ -82,6 +104,8 @@ private:
   FakeKey key_ = nullptr;
   SetInputFocus setFocus_ = nullptr;
   DestroyWindowCall destroy_ = nullptr;
+  KeycodeToKeysym symOf_ = nullptr;
+  ChangeMapping changeMapping_ = nullptr;
 };
 
 }  // namespace xtest

@@ -413,7 +413,7 @@ void DisplayNeeded() {
   const auto quitDefault = DefaultQuitSignals();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     throw rtl::Exception(std::string("Cannot open the display: ") + SDL_GetError());
-  const Uint32 wake = SDL_RegisterEvents(2);
+  const Uint32 wake = SDL_RegisterEvents(3);
   if (wake == static_cast<Uint32>(-1)) throw rtl::Exception("Cannot open the display: no user event left");
   auto* d = new TDisplay;
   d->driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
@@ -432,7 +432,10 @@ void DisplayNeeded() {
   SDL_EventState(SDL_DROPCOMPLETE, SDL_ENABLE);
   // The pointer is read from the X server's own events.
   d->xPointer = d->driver == "x11";
-  if (d->xPointer) display_internal::OpenXPointer(wake + 1);
+  if (d->xPointer) {
+    display_internal::OpenKeyText(wake + 2);
+    display_internal::OpenXPointer(wake + 1);
+  }
   // SDL starts with its text input on; it is on only while a control takes text.
   SDL_StopTextInput();
   d->pumpWnd = rtl::AllocateHWnd([](MSG& m) -> LRESULT {
@@ -454,7 +457,10 @@ void CloseDisplay() {
   rtl::DeallocateHWnd(display->pumpWnd);
   for (auto& [id, cursor] : display->cursors)
     if (cursor) SDL_FreeCursor(cursor);
-  if (display->xPointer) display_internal::CloseXPointer();
+  if (display->xPointer) {
+    display_internal::CloseXPointer();
+    display_internal::CloseKeyText();
+  }
   delete display;
   display = nullptr;
   GiveQuitSignalsBack();
@@ -661,6 +667,12 @@ void PumpEvents() {
 
 void HandleEvent(const SDL_Event& E) {
   if (!display) return;
+  if (display_internal::IsKeyTextEvent(E)) {
+    const std::u16string text = display_internal::TakeKeyText();
+    if (TCustomForm* f = KeyTarget(FormOf(E.user.windowID)))
+      for (const char16_t c : text) f->HandleChar(c);
+    return;
+  }
   switch (E.type) {
     case SDL_QUIT:
       HandleQuitRequest();
@@ -725,11 +737,16 @@ void HandleEvent(const SDL_Event& E) {
       if (E.type == SDL_KEYDOWN) TypedKeyDown();
       TCustomForm* f = KeyTarget(FormOf(E.key.windowID));
       if (!f) return;
-      // Without text input no text event follows the key: the key types its own character.
-      const char16_t typed =
-          E.type == SDL_KEYDOWN && !TextInputActive() ? TypedCharOf(E.key.keysym.sym, E.key.keysym.mod) : 0;
+      // Without text input no text event follows the key: the key types its own character,
+      // on X the one the keyboard map gives (after the key-down, AltGr chords included),
+      // elsewhere the one its key code tells.
+      const bool typing = E.type == SDL_KEYDOWN && !TextInputActive();
+      const bool fromX = display_internal::IsXKeyDown(E);
+      const char16_t typed = typing && !fromX ? TypedCharOf(E.key.keysym.sym, E.key.keysym.mod) : 0;
       if (const std::uint16_t vk = VirtualKeyOf(E.key.keysym.sym)) f->HandleKey(vk, E.type == SDL_KEYDOWN, typed);
       else if (typed) f->HandleChar(typed);
+      if (typing && fromX)
+        for (const char16_t c : display_internal::XTypedTextOf(E)) f->HandleChar(c);
       return;
     }
     case SDL_TEXTINPUT:

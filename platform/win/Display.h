@@ -121,13 +121,14 @@ std::uint16_t VirtualKeyOf(std::int32_t SdlKey);
 // The character a key makes before any text event (TranslateMessage's control codes:
 // Ctrl+letter 1..26, Backspace 8, Tab 9, Enter 13 (Ctrl+Enter 10), Escape 27); 0 for none.
 char16_t ControlCharOf(std::uint16_t VirtualKey, rtl::TShiftState Shift);
-// The character a key types while the display's text input is off (no control takes text, so
-// no input method runs and no text event comes): the key's character in the keyboard's layout
-// (SDL's key code), a letter in upper case with Shift or Caps Lock (one of them, not both),
-// the keypad's digits and point with Num Lock, its operators always; 0 for none. Chords with
-// Ctrl, Alt, AltGr or the system key type nothing (Ctrl+letter makes its control code), nor
-// does Shift on a key that is not a letter or the space bar: which symbol that types is the
-// layout's, which the display tells only through its text input. Mods are SDL's modifier bits.
+// The character a key types while the display's text input is off (no control takes text),
+// for keys that do not come from X (on X the key press's own event is read through the
+// keyboard map, so Shift, AltGr and dead keys type what the layout says): the key's character
+// in the keyboard's layout (SDL's key code), a letter in upper case with Shift or Caps Lock
+// (one of them, not both), the keypad's digits and point with Num Lock, its operators always;
+// 0 for none. Chords with Ctrl, Alt, AltGr or the system key type nothing (Ctrl+letter makes
+// its control code), nor does Shift on a key that is not a letter or the space bar: which
+// symbol that types is the keyboard map's. Mods are SDL's modifier bits.
 char16_t TypedCharOf(std::int32_t SdlKey, std::uint16_t SdlMods);
 
 }  // namespace win

@@ -5,7 +5,12 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <deque>
+
+#include "platform/win/Display_Internal.h"
+#include "platform/win/InputMethod.h"
 #include "platform/win/WinTypes.h"
+#include "platform/win/WindowSystem.h"
 
 namespace win {
 
@@ -170,5 +175,134 @@ char16_t TypedCharOf(std::int32_t SdlKey, std::uint16_t SdlMods) {
   }
   return shift ? 0 : static_cast<char16_t>(c);
 }
+
+// ---- the characters of keys on X ----------------------------------------------------------------
+
+namespace {
+
+struct TKeyText {
+  Uint32 eventType = 0;
+  char32_t pending = 0;  // what the last key press types, for its key-down
+  bool held = false;     // SDL's text events are on for the input method's finished text
+  std::deque<std::u16string> texts;
+};
+
+TKeyText* keyText = nullptr;
+
+std::u16string Utf16Of(char32_t C) {
+  if (C == 0 || C > 0x10FFFF || (C >= 0xD800 && C <= 0xDFFF)) return {};
+  if (C < 0x10000) return std::u16string(1, static_cast<char16_t>(C));
+  return {static_cast<char16_t>(0xD800 + ((C - 0x10000) >> 10)), static_cast<char16_t>(0xDC00 + ((C - 0x10000) & 0x3FF))};
+}
+
+// Queues a text typed on the window with the keyboard focus (an event of the filter's own).
+void QueueText(std::u16string Text, Uint32 Window) {
+  if (Text.empty()) return;
+  keyText->texts.push_back(std::move(Text));
+  SDL_Event e{};
+  e.type = keyText->eventType;
+  e.user.windowID = Window;
+  SDL_PushEvent(&e);
+}
+
+Uint32 KeyboardWindow() {
+  SDL_Window* w = SDL_GetKeyboardFocus();
+  return w ? SDL_GetWindowID(w) : 0;
+}
+
+void GiveBack() {
+  if (!keyText || !keyText->held) return;
+  keyText->held = false;
+  SDL_EventState(SDL_TEXTINPUT, SDL_DISABLE);
+}
+
+}  // namespace
+
+void display_internal::OpenKeyText(Uint32 EventType) {
+  if (!keyText) keyText = new TKeyText;
+  keyText->eventType = EventType;
+}
+
+void display_internal::CloseKeyText() {
+  GiveBack();
+  delete keyText;
+  keyText = nullptr;
+}
+
+void display_internal::FilterKeyText(SDL_Event* E) {
+  // Other threads push events of their own (the loop's wakes); the events looked at here come
+  // from the window system, on the GUI thread that pumps.
+  if (E->type != SDL_SYSWMEVENT && E->type != SDL_KEYDOWN && E->type != SDL_TEXTINPUT) return;
+  if (!keyText) return;
+  switch (E->type) {
+    case SDL_SYSWMEVENT: {
+      // Every X event ends what the press before it held; SDL hands the key-down and the text
+      // of a press over before it reads the next event.
+      GiveBack();
+      // A press SDL made no key-down of (a key without a scan code of SDL's, as a key a test
+      // tool mapped for a symbol the layout lacks) still types its character.
+      if (keyText->pending) QueueText(Utf16Of(keyText->pending), KeyboardWindow());
+      keyText->pending = 0;
+      char32_t c = 0;
+      switch (detail::XKeyPressOf(E->syswm.msg, c)) {
+        case detail::TXKeyPress::Plain:
+          keyText->pending = c;
+          break;
+        case detail::TXKeyPress::Finished:
+          // Only SDL's text event tells what the input method finished (a key composed with a
+          // dead key before it); the events are on for that one press.
+          if (SDL_IsTextInputActive()) break;
+          keyText->held = true;
+          SDL_EventState(SDL_TEXTINPUT, SDL_ENABLE);
+          break;
+        default:
+          break;
+      }
+      return;
+    }
+    case SDL_KEYDOWN:
+      // A press the input method took (a dead key, the key composed with one) comes as a
+      // key-down without its X event: it types nothing by itself.
+      E->key.padding2 = 1;
+      E->key.keysym.unused = keyText->pending;
+      keyText->pending = 0;
+      return;
+    case SDL_TEXTINPUT: {
+      if (!keyText->held) return;
+      keyText->texts.push_back(TypedText(E->text.text));
+      const Uint32 window = E->text.windowID;
+      *E = SDL_Event{};
+      E->type = keyText->eventType;
+      E->user.windowID = window;
+      GiveBack();
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+bool display_internal::IsXKeyDown(const SDL_Event& KeyDown) {
+  return KeyDown.type == SDL_KEYDOWN && KeyDown.key.padding2 == 1;
+}
+
+std::u16string display_internal::XTypedTextOf(const SDL_Event& KeyDown) {
+  return IsXKeyDown(KeyDown) ? Utf16Of(KeyDown.key.keysym.unused) : std::u16string();
+}
+
+bool display_internal::IsKeyTextEvent(const SDL_Event& E) { return keyText && E.type == keyText->eventType; }
+
+std::u16string display_internal::TakeKeyText() {
+  if (!keyText || keyText->texts.empty()) return {};
+  std::u16string t = std::move(keyText->texts.front());
+  keyText->texts.pop_front();
+  return t;
+}
+
+bool display_internal::TextInputOnForControls() {
+  return SDL_IsTextInputActive() == SDL_TRUE && !(keyText && keyText->held);
+}
+
+void display_internal::EndKeyText() { GiveBack(); }
 
 }  // namespace win

@@ -77,6 +77,7 @@ void TrackButtons(const detail::TXPointerEvent& X, Uint32 Window) {
 }
 
 int FilterXPointer(void*, SDL_Event* E) {
+  display_internal::FilterKeyText(E);
   if (!pointerReadOpen.load(std::memory_order_relaxed)) return 1;
   switch (E->type) {
     case SDL_MOUSEMOTION:

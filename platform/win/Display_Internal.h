@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/win/WinTypes.h"
@@ -39,5 +40,30 @@ TScreenPointerEvent FromXPointer(const SDL_Event& E);
 // Called after every pump: keeps the pointer for the window a button is down in; the releases
 // that went elsewhere meanwhile, made up.
 std::vector<TScreenPointerEvent> KeepPointer();
+
+// The characters of keys on X (DisplayKeys.cpp). While no control takes text, SDL's text
+// events are off and a key brings no character of its own: the filter reads it from the key
+// press's X event through the keyboard map (Shift, AltGr, Caps Lock, Num Lock) and puts it
+// into the key-down that SDL makes of the press (IsXKeyDown, XTypedTextOf). A key composed
+// with a dead key before it is the input method's (SDL's): it holds the text and ends it
+// with a press of key code 0, for which the filter lets SDL's text event through alone and
+// queues the text as an event of type EventType in its place; the presses the input method
+// took come as key-downs without their X events and type nothing themselves. A press SDL
+// makes no key-down of has its character queued in the same way.
+void OpenKeyText(Uint32 EventType);
+void CloseKeyText();
+// The filter's part for keys: called with the window-system events, key-downs and text
+// events before the rest of the filter.
+void FilterKeyText(SDL_Event* E);
+// Whether a key-down came from X through the filter, and what its press types (UTF-16).
+bool IsXKeyDown(const SDL_Event& KeyDown);
+std::u16string XTypedTextOf(const SDL_Event& KeyDown);
+// Whether E is a key's text the filter queued, and the text (removed from the queue).
+bool IsKeyTextEvent(const SDL_Event& E);
+std::u16string TakeKeyText();
+// Whether SDL's text input is on for a control that takes text (not just for one key), and
+// giving back a text input held for one key whose text never came.
+bool TextInputOnForControls();
+void EndKeyText();
 
 }  // namespace win::display_internal

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/win/Display.h"
+#include "platform/win/Display_Internal.h"
 
 namespace win {
 
@@ -189,13 +190,14 @@ void SimulateInputLanguage(int LanguageId) { State().language = LanguageId < 0 ?
 
 // ---- on and off -------------------------------------------------------------------------------
 
-bool TextInputActive() { return DisplayOpen() && SDL_IsTextInputActive() == SDL_TRUE; }
+bool TextInputActive() { return DisplayOpen() && display_internal::TextInputOnForControls(); }
 
 void UpdateTextInput() {
   if (!DisplayOpen()) return;
   TCustomForm* f = ActiveForm();
   TWinControl* c = f ? (f->ActiveControl() ? f->ActiveControl() : f) : nullptr;
   const bool want = c && c->Perform(CM_WANTTEXTINPUT, 0, 0) != 0;
+  display_internal::EndKeyText();
   TImeState& s = State();
   // Stopping the text input drops what the input method was composing.
   if (s.composing) {

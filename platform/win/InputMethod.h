@@ -3,8 +3,10 @@
 // The display's text input is on only while the focused windowed control of the active
 // form answers CM_WANTTEXTINPUT with nonzero (a scene whose focused object takes text);
 // otherwise keys arrive as keys only, so they work as shortcuts and no input method takes
-// them. UpdateTextInput decides again; the forms call it when the activation or the focus
-// moves, and so do scenes when the focus moves among their objects.
+// them (a key still types its character after its key-down: Display.h, TypedCharOf, and on
+// X the keyboard map, Display_Internal.h). UpdateTextInput decides again; the forms call it
+// when the activation or the focus moves, and so do scenes when the focus moves among their
+// objects.
 //
 // SDL's text events become the messages of an input method: a text being composed
 // (SDL_TEXTEDITING) gives the focused control WM_IME_STARTCOMPOSITION when a composition

@@ -4,7 +4,9 @@
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XInput2.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
 #include <atomic>
@@ -142,6 +144,21 @@ bool GrabPointer(SDL_Window* Window, unsigned& Buttons, int& ScreenX, int& Scree
 
 void UngrabPointer(SDL_Window* Window) {
   if (_XDisplay* d = XConnectionOf(Window)) XUngrabPointer(d, CurrentTime);
+}
+
+TXKeyPress XKeyPressOf(const SDL_SysWMmsg* Message, char32_t& Char) {
+  Char = 0;
+  if (!Message || Message->subsystem != SDL_SYSWM_X11) return TXKeyPress::NoPress;
+  XEvent e = Message->msg.x11.event;
+  if (e.type != KeyPress) return TXKeyPress::NoPress;
+  if (e.xkey.keycode == 0) return TXKeyPress::Finished;
+  if (e.xkey.state & (ControlMask | Mod1Mask | Mod4Mask)) return TXKeyPress::Chord;
+  KeySym symbol = NoSymbol;
+  char latin1[8];
+  XLookupString(&e.xkey, latin1, sizeof latin1, &symbol, nullptr);
+  const std::uint32_t c = symbol != NoSymbol ? xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(symbol)) : 0;
+  if (c >= 0x20 && c != 0x7F && !(c >= 0x80 && c < 0xA0)) Char = c;
+  return TXKeyPress::Plain;
 }
 
 unsigned long XWindowOf(SDL_Window* Window) {

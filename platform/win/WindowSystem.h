@@ -56,6 +56,13 @@ bool XReleasesPointer(const SDL_SysWMmsg* Message);
 // 2, 4) and where the pointer is on the screen. Two round trips to the X server.
 bool GrabPointer(SDL_Window* Window, unsigned& Buttons, int& ScreenX, int& ScreenY);
 void UngrabPointer(SDL_Window* Window);
+// What a key press (a window-system message) types. Plain: no Ctrl, Alt or system key held,
+// and Char is the key's character by the keyboard map (Shift, Caps Lock, Num Lock and AltGr
+// choose among the key's symbols), 0 when the symbol is no character (a dead key, a function
+// key, a control code). Chord: one of those keys held (Char 0). Finished: the press that ended
+// an input method's text (key code 0), which the input method holds.
+enum class TXKeyPress { NoPress, Plain, Chord, Finished };
+TXKeyPress XKeyPressOf(const SDL_SysWMmsg* Message, char32_t& Char);
 // The X window of an SDL window; 0 when it is none.
 unsigned long XWindowOf(SDL_Window* Window);
 

@@ -1,5 +1,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
+// After GoogleTest: Xlib defines None and Bool as macros, which break its headers.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
 
 #include <cstdlib>
 #include <memory>
@@ -10,6 +13,8 @@
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "platform/win/InputMethod.h"
+#include "tests/XTest.h"
+#include "tests/win/XvfbChild.h"
 
 namespace input_method_test {
 
@@ -227,7 +232,8 @@ TEST(TypedChar, IsTheKeysCharacterWithTheCaseOfShiftAndCapsLockAndNothingForChor
   EXPECT_EQ(TypedCharOf('1', 0), u'1');
   EXPECT_EQ(TypedCharOf(';', 0), u';');
   EXPECT_EQ(TypedCharOf(' ', KMOD_LSHIFT), u' ');
-  // Shift on a digit or a sign types what the layout says, which only text input tells.
+  // Shift on a digit or a sign types what the keyboard map says, which the key code does not
+  // tell (on X the map is read: TypedUnderX11Child).
   EXPECT_EQ(TypedCharOf('1', KMOD_LSHIFT), 0);
   EXPECT_EQ(TypedCharOf(';', KMOD_RSHIFT), 0);
   // Chords type nothing; Ctrl+letter has its control code elsewhere.
@@ -246,6 +252,110 @@ TEST(TypedChar, IsTheKeysCharacterWithTheCaseOfShiftAndCapsLockAndNothingForChor
   // Beyond the 16-bit units and the surrogates: nothing.
   EXPECT_EQ(TypedCharOf(0x1F600, 0), 0);
   EXPECT_EQ(TypedCharOf(0xD800, 0), 0);
+}
+
+// Gives a key that has no symbols those of a German keyboard's Q key (q, Q, and @ with AltGr,
+// the third level), unless a key has them already (an earlier run on the same server); its
+// key code, 0 when the server does not take it.
+unsigned GiveAKeyTheGermanQ() {
+  ::Display* d = XOpenDisplay(nullptr);
+  if (!d) return 0;
+  unsigned code = 0;
+  XkbDescPtr xkb = XkbGetMap(d, XkbAllClientInfoMask, XkbUseCoreKbd);
+  const auto isGermanQ = [&](unsigned C) {
+    return XkbKeyNumGroups(xkb, C) > 0 && XkbKeyGroupWidth(xkb, C, 0) == 4 && XkbKeySymEntry(xkb, C, 0, 0) == 'q' &&
+           XkbKeySymEntry(xkb, C, 2, 0) == 0x40;
+  };
+  int type = -1;
+  if (xkb && XkbGetNames(d, XkbKeyTypeNamesMask, xkb) == Success) {
+    const Atom fourLevels = XInternAtom(d, "FOUR_LEVEL", False);
+    for (int i = 0; i < xkb->map->num_types; ++i)
+      if (xkb->map->types[i].name == fourLevels) type = i;
+    for (unsigned c = xkb->min_key_code; c <= xkb->max_key_code && !code; ++c)
+      if (isGermanQ(c)) code = c;
+  }
+  XkbMapChangesRec changes{};
+  if (!code && type >= 0) {
+    unsigned spare = 0;
+    for (unsigned c = xkb->max_key_code; c > xkb->min_key_code && !spare; --c)
+      if (XkbKeyNumGroups(xkb, c) == 0) spare = c;
+    if (spare && XkbChangeTypesOfKey(xkb, static_cast<int>(spare), 1, XkbGroup1Mask, &type, &changes) == Success) {
+      KeySym* syms = XkbResizeKeySyms(xkb, static_cast<int>(spare), 4);
+      syms[0] = 'q';
+      syms[1] = 'Q';
+      syms[2] = 0x40;  // at
+      syms[3] = 0x40;
+      changes.changed |= XkbKeySymsMask;
+      changes.first_key_sym = static_cast<KeyCode>(spare);
+      changes.num_key_syms = 1;
+      if (XkbChangeMap(d, xkb, &changes)) code = spare;
+      XSync(d, False);
+    }
+  }
+  if (xkb) XkbFreeKeyboard(xkb, 0, True);
+  XCloseDisplay(d);
+  return code;
+}
+
+// Keys typed on a real X server's keyboard reach a control that takes no text as the
+// characters the keyboard map gives them: Shift on a digit, AltGr on a key with a third level,
+// and a dead key with the letter after it; a chord with Ctrl types its control code only.
+TEST(TypedUnderX11, RunsUnderXvfb) {
+  if (wintest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!wintest::XvfbRunInstalled()) GTEST_SKIP() << "xvfb-run is not installed";
+  EXPECT_EQ(wintest::RunSelfUnderXvfb("TypedUnderX11Child.*"), 0) << "the run under Xvfb failed (its output is above)";
+}
+
+TEST(TypedUnderX11Child, EveryCharacterAKeyTypesReachesAControlThatTakesNoText) {
+  if (!wintest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  rtl::Application->Reset();
+  const unsigned germanQ = GiveAKeyTheGermanQ();
+  ASSERT_NE(germanQ, 0u) << "the X server keeps its keyboard map";
+  {
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBorderStyle(bsNone);
+    form->SetBounds(10, 20, 300, 200);
+    auto* keys = new Editor(form.get());
+    keys->takesText = false;
+    keys->SetBounds(50, 40, 200, 30);
+    keys->SetParent(form.get());
+    form->Show();
+    ASSERT_EQ(VideoDriver(), "x11");
+    keys->SetFocus();
+    ASSERT_FALSE(TextInputActive());
+    // A guard against keys that never come: the test fails instead of hanging.
+    bool guard = false;
+    const auto guardTimer = rtl::Application->StartTimer(20000, [&guard] { guard = true; });
+    SDL_SetWindowInputFocus(form->Window());
+    rtl::Application->RunUntil([&] { return SDL_GetKeyboardFocus() == form->Window() || guard; });
+    ASSERT_FALSE(guard) << "the window never had the keyboard";
+    xtest::TXTest x;
+    ASSERT_TRUE(x.Ready());
+    const auto stroke = [&](std::initializer_list<unsigned long> Keys) {
+      for (unsigned long k : Keys) ASSERT_TRUE(x.Key(k, true));
+      for (auto k = std::rbegin(Keys); k != std::rend(Keys); ++k) ASSERT_TRUE(x.Key(*k, false));
+    };
+    stroke({0x61});                         // a
+    stroke({0xFFE1, 0x31});                 // Shift+1
+    stroke({0xFFE1, 0x61});                 // Shift+a
+    stroke({0xFFE3, 0x61});                 // Ctrl+a
+    stroke({0xFE51});                       // dead acute, then e
+    stroke({0x65});
+    stroke({0x20});                         // space
+    ASSERT_TRUE(x.Key(0xFE03, true));       // AltGr (the third level's shift) and the Q key
+    ASSERT_TRUE(x.Code(germanQ, true) && x.Code(germanQ, false));
+    ASSERT_TRUE(x.Key(0xFE03, false));
+    ASSERT_TRUE(x.Code(germanQ, true) && x.Code(germanQ, false));
+    const std::u16string expected = u"a!A\u0001\u00E9 @q";
+    rtl::Application->RunUntil([&] { return keys->chars.size() >= expected.size() || guard; });
+    EXPECT_EQ(keys->chars, expected);
+    EXPECT_FALSE(TextInputActive()) << "a key's text input outlived the key";
+    EXPECT_FALSE(guard);
+    rtl::Application->StopTimer(guardTimer);
+    form.reset();
+  }
+  rtl::Application->ProcessMessages();
+  CloseDisplay();
 }
 
 }  // namespace input_method_test
