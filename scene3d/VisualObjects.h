@@ -303,6 +303,10 @@ public:
   virtual bool TextInput(TdxTextInputInfo&) { return false; }
   virtual void DesignInsert() {}
   virtual void DesignClick() {}
+  // Delete at design time while the scene has this object selected. An object that keeps a
+  // design selection of its own inside it (an object layer's selected 2D object) deletes that
+  // one and answers true; false (here) leaves it to the scene, which frees the object.
+  virtual bool DesignDeleteInside() { return false; }
   // This object when visible, then the visible visual children's lists: the Tab order, in
   // which an object layer's 2D controls follow it and its 3D children.
   virtual void CollectVisibleObjects(std::vector<TdxTabEntry>& List);
