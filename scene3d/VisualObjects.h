@@ -411,6 +411,10 @@ private:
   void PaddingChanged();
   void SizeChanged();
   void ParentRealign();
+  // Child takes an Align other than dxNone. When no other child has one, the corner and
+  // scale kinds measure from this object's size now: the one remembered may be from before
+  // the size was read from a stream or changed while the object was too narrow to lay out.
+  void AlignedChildComes(const TdxVisualObject* Child);
   TdxVisualObject* VisualParent() const;
   // The search of ObjectAtPoint and ObjectAtPointForDrop; Data is nil for the plain search.
   TdxVisualObject* Search(TdxProjection AProjection, float& Distance, const TdxDragObject* Data, float X, float Y);
