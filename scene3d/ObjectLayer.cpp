@@ -511,8 +511,18 @@ void TdxCustomObjectLayer::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::T
 }
 
 void TdxCustomObjectLayer::KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
-  if (designTime_) Designer().KeyUp(Key);
+  // A designed scene hands Delete to the layer through its selection (DesignDeleteInside),
+  // whether the layer has the focus or not; only elsewhere does the focus bring it here.
+  if (designTime_ && !InDesign()) Designer().KeyUp(Key);
   if (focused_) focused_->KeyUp(Key, KeyChar, Shift);
+}
+
+bool TdxCustomObjectLayer::DesignDeleteInside() {
+  if (!designTime_ || !selected_) return false;
+  // The selected 2D object goes and nothing stays selected; the root never goes, and the
+  // layer stays either way.
+  Designer().KeyUp(win::VK_DELETE);
+  return true;
 }
 
 void TdxCustomObjectLayer::MouseLeave() {

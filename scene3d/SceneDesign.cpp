@@ -311,8 +311,15 @@ void TdxScene::DesignWheel(int WheelDelta) {
 }
 
 void TdxScene::DesignKeyUp(std::uint16_t Key) {
+  if (Key != win::VK_DELETE || !selected_) return;
+  // A selected object layer that has a 2D object selected deletes that one: the layer goes
+  // only when nothing inside it is selected.
+  if (selected_->DesignDeleteInside()) {
+    RepaintScene();
+    return;
+  }
   // Delete frees the selection, never the root (the menu's "Delete object" refuses it too).
-  if (Key != win::VK_DELETE || !selected_ || selected_ == GetRoot()) return;
+  if (selected_ == GetRoot()) return;
   TdxVisualObject* gone = selected_;
   selected_ = nullptr;
   designDrag_ = TdxDesignDrag::None;

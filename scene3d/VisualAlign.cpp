@@ -103,6 +103,16 @@ void TdxVisualObject::Realign() {
   realigning_ = false;
 }
 
+void TdxVisualObject::AlignedChildComes(const TdxVisualObject* Child) {
+  for (int i = 0; i < ChildrenCount(); ++i) {
+    auto* v = dynamic_cast<TdxVisualObject*>(Children(i));
+    if (v && v != Child && v->align_ != dxNone) return;
+  }
+  lastWidth_ = width_;
+  lastHeight_ = height_;
+  lastDepth_ = depth_;
+}
+
 void TdxVisualObject::AlignPass(TdxAlign Kind, TdxVector& BoxMin, TdxVector& BoxMax) {
   const bool design = InDesign();
   std::vector<TdxVisualObject*> list;

@@ -132,6 +132,7 @@ void TdxVisualObject::ChildAdded(TdxObject* Child) {
     // It has a new parent: its matrix and opacity come from this object now.
     v->InvalidateMatrix();
     v->InvalidateOpacity();
+    if (v->align_ != dxNone) AlignedChildComes(v);
   }
   if (IsLoading()) return;
   InvalidateMatrix();
@@ -411,7 +412,9 @@ void TdxVisualObject::ParentRealign() {
 
 void TdxVisualObject::SetAlign(TdxAlign Value) {
   if (Value == align_) return;
+  const bool comes = align_ == dxNone;
   align_ = Value;
+  if (TdxVisualObject* parent = VisualParent(); parent && comes) parent->AlignedChildComes(this);
   ParentRealign();
 }
 

@@ -303,6 +303,10 @@ public:
   virtual bool TextInput(TdxTextInputInfo&) { return false; }
   virtual void DesignInsert() {}
   virtual void DesignClick() {}
+  // Delete at design time while the scene has this object selected. An object that keeps a
+  // design selection of its own inside it (an object layer's selected 2D object) deletes that
+  // one and answers true; false (here) leaves it to the scene, which frees the object.
+  virtual bool DesignDeleteInside() { return false; }
   // This object when visible, then the visible visual children's lists: the Tab order, in
   // which an object layer's 2D controls follow it and its 3D children.
   virtual void CollectVisibleObjects(std::vector<TdxTabEntry>& List);
@@ -407,6 +411,10 @@ private:
   void PaddingChanged();
   void SizeChanged();
   void ParentRealign();
+  // Child takes an Align other than dxNone. When no other child has one, the corner and
+  // scale kinds measure from this object's size now: the one remembered may be from before
+  // the size was read from a stream or changed while the object was too narrow to lay out.
+  void AlignedChildComes(const TdxVisualObject* Child);
   TdxVisualObject* VisualParent() const;
   // The search of ObjectAtPoint and ObjectAtPointForDrop; Data is nil for the plain search.
   TdxVisualObject* Search(TdxProjection AProjection, float& Distance, const TdxDragObject* Data, float X, float Y);

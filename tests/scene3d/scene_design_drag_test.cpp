@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "DesignedScene.h"
+#include "vg2d/controls/Buttons.h"
 
 namespace scene_design_drag_test {
 
@@ -263,6 +264,84 @@ TEST_F(DesignedScene, DeleteFreesTheSelectionButNeverTheRoot) {
   scene->KeyUp(key, ch, {});
   EXPECT_EQ(scene->GetRoot(), root);
   EXPECT_EQ(scene->Selected(), root);
+}
+
+// A selected GUI layer that has a 2D object selected loses that object to Delete, never
+// itself; the layer goes only once nothing inside it is selected. A layer with the focus
+// deletes nothing of its own while the scene has something else selected.
+TEST_F(DesignedScene, DeleteOnASelectedLayerFreesItsSelected2DObjectAndTheLayerOnlyWithNothingSelectedInside) {
+  TdxVisualObject* root = AddRoot(dxProjectionScreen);
+  auto* layer = new TdxGUIObjectLayer(form.get());
+  root->AddObject(layer);
+  layer->SetWidth(200);
+  layer->SetHeight(160);
+  layer->Position()->SetPoint({200, 150, 0});  // client (100, 70) to (300, 230)
+  layer->SetDesignTime(true);
+  auto* cube = AddScreenBox(root, 350, 250, 20, 20);
+  Settle();
+  Click({200, 150});
+  ASSERT_EQ(scene->Selected(), layer);
+  Click({200, 150});  // the layer's editor takes it: its empty tree gets its root
+  ASSERT_EQ(layer->RootCount(), 1);
+  vg::TvxVisualObject* root2d = layer->Roots(0)->Visual();
+  ASSERT_NE(root2d, nullptr);
+  auto* button = new vg::TvxButton(form.get());
+  root2d->AddObject(button);
+  button->SetBounds(20, 20, 80, 30);
+  auto* second = new vg::TvxButton(form.get());
+  root2d->AddObject(second);
+  second->SetBounds(20, 100, 80, 30);
+  Settle();
+  Click({160, 105});
+  ASSERT_EQ(layer->GetSelected(), button);
+  ASSERT_EQ(scene->Selected(), layer);
+
+  TdxFreeWatch layerGone(layer);
+  vg::TvxFreeWatch buttonGone(button);
+  std::uint16_t key = win::VK_DELETE;
+  char16_t ch = 0;
+  scene->KeyUp(key, ch, {});
+  EXPECT_TRUE(buttonGone.Gone());
+  ASSERT_FALSE(layerGone.Gone());
+  EXPECT_EQ(scene->Selected(), layer);
+  EXPECT_EQ(layer->GetSelected(), nullptr);
+  EXPECT_EQ(root2d->GetChildrenCount(), 1);
+
+  // The layer's root is selected: it stays, and so does the layer.
+  Click({250, 80});
+  ASSERT_EQ(layer->GetSelected(), root2d);
+  key = win::VK_DELETE;
+  scene->KeyUp(key, ch, {});
+  ASSERT_FALSE(layerGone.Gone());
+  EXPECT_EQ(layer->RootCount(), 1);
+  EXPECT_EQ(layer->GetSelected(), root2d);
+
+  // The scene has the cube selected while the layer has the focus and a button selected:
+  // only the cube goes.
+  Click({160, 185});
+  ASSERT_EQ(layer->GetSelected(), second);
+  scene->DesignSelect(cube);
+  layer->SetFocus();
+  ASSERT_EQ(scene->GetFocused(), layer);
+  TdxFreeWatch cubeGone(cube);
+  vg::TvxFreeWatch secondGone(second);
+  key = win::VK_DELETE;
+  scene->KeyUp(key, ch, {});
+  EXPECT_TRUE(cubeGone.Gone());
+  EXPECT_FALSE(secondGone.Gone());
+  EXPECT_EQ(layer->GetSelected(), second);
+
+  // Back on the layer: the button it still has selected goes first, then the layer itself.
+  scene->DesignSelect(layer);
+  key = win::VK_DELETE;
+  scene->KeyUp(key, ch, {});
+  EXPECT_TRUE(secondGone.Gone());
+  ASSERT_FALSE(layerGone.Gone());
+  key = win::VK_DELETE;
+  scene->KeyUp(key, ch, {});
+  EXPECT_TRUE(layerGone.Gone());
+  EXPECT_EQ(scene->Selected(), nullptr);
+  EXPECT_EQ(scene->GetRoot(), root);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // A 3D scene in a real window under Xvfb, read back from the X screen: a transparent scene
 // (as every window of the program is) put into design mode shows its cube and, once a click
-// selected the cube, the selection's handles; and a key typed on the X server's keyboard
-// reaches a focused cube that takes no text as its character. With GASCAL_FRAME_DIR set the
-// design view is written there as a PNG to look at.
+// selected the cube, the selection's handles; a key typed on the X server's keyboard
+// reaches a focused cube that takes no text as its character; and in the design view the
+// Delete key frees the button selected inside a GUI layer, not the layer. With
+// GASCAL_FRAME_DIR set the design views are written there as PNGs to look at.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -23,10 +24,14 @@
 #include "platform/win/Menus.h"
 #include "scene3d/DxCanvas.h"
 #include "scene3d/Library.h"
+#include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
 #include "scene3d/Shapes.h"
 #include "tests/XTest.h"
 #include "tests/vg2d_core/Screenshot.h"
+#include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/ControlsLibrary.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Library.h"
 
@@ -106,6 +111,17 @@ bool WaitForScreen(CubeWindow& Window, vgtest::Screenshot& Shot,
   return ready;
 }
 
+// Writes the window's part of the screen as a PNG to look at, when GASCAL_FRAME_DIR is set.
+void SaveWindowShot(const vgtest::Screenshot& S, const std::string& Name) {
+  const char* dir = std::getenv("GASCAL_FRAME_DIR");
+  if (!dir) return;
+  vg::TvxBitmap b;
+  b.SetSize(W, H);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) b.GetScanline(y)[x] = S.At(X0 + x, Y0 + y) | 0xFF000000u;
+  EXPECT_TRUE(vg::TvxFilterGdiPlus().SaveToFile(std::string(dir) + "/" + Name + ".png", b, ""));
+}
+
 // How many pixels of the 5 x 5 square around P on the screen have the colour.
 int Around(const vgtest::Screenshot& S, win::TPoint P, TdxColor Colour) {
   int n = 0;
@@ -182,13 +198,7 @@ TEST(SceneScreenChild, ADesignedSceneShowsItsCubeAndTheClickedCubesHandles) {
     EXPECT_GT(hint, 20) << "the hints are drawn over the view";
     // Outside the window: the X root.
     EXPECT_FALSE(vgtest::Near(s.At(X0 - 5, Y0 - 5), Fill, 2));
-    if (const char* dir = std::getenv("GASCAL_FRAME_DIR")) {
-      vg::TvxBitmap b;
-      b.SetSize(W, H);
-      for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) b.GetScanline(y)[x] = s.At(X0 + x, Y0 + y) | 0xFF000000u;
-      EXPECT_TRUE(vg::TvxFilterGdiPlus().SaveToFile(std::string(dir) + "/scene_design_screen.png", b, ""));
-    }
+    SaveWindowShot(s, "scene_design_screen");
   }
   win::CloseDisplay();
 }
@@ -230,6 +240,13 @@ TEST(SceneScreenChild, AKeyTypedOnTheKeyboardReachesAFocusedCubeAsItsCharacter) 
   win::CloseDisplay();
 }
 
+TEST(SceneScreen, ARealDeleteTakesTheButtonSelectedInALayerNotTheLayer) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.DeleteTyped*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+      << "the run under Xvfb failed (its output is above)";
+}
+
 // The X server's pointer presses the right button and moves on before the program looks (a
 // busy GUI thread): the menu opens where the press was.
 TEST(SceneScreenChild, TheDesignMenuOpensWhereItsPressWasThoughThePointerMovedOn) {
@@ -265,6 +282,83 @@ TEST(SceneScreenChild, TheDesignMenuOpensWhereItsPressWasThoughThePointerMovedOn
     w.Pump();
     w.scene->DesignPopupMenu()->CloseMenu();
     w.Pump();
+  }
+  win::CloseDisplay();
+}
+
+// The X server's pointer clicks a GUI layer in the design view (the scene selects it), then
+// the button on it (the layer selects the button); Delete typed on the X server's keyboard
+// then frees the button and leaves the layer, still selected, on the screen.
+TEST(SceneScreenChild, DeleteTypedInTheDesignViewFreesTheButtonSelectedInALayer) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    struct ControlsRun {
+      ControlsRun() { vg::ControlsStartup(); }
+      ~ControlsRun() { vg::ControlsShutdown(); }
+    } controls;
+    CubeWindow w;
+    auto* layer = new TdxGUIObjectLayer(w.form.get());
+    w.root->AddObject(layer);
+    layer->SetDesignTime(true);
+    layer->SetWidth(160);
+    layer->SetHeight(100);
+    layer->Position()->SetPoint({300, 220, 0});  // client (220, 170) to (380, 270)
+    auto* root2d = new vg::TvxLayout(w.form.get());
+    layer->AddObject(root2d);
+    layer->RealignRoot();
+    auto* button = new vg::TvxButton(w.form.get());
+    root2d->AddObject(button);
+    button->SetBounds(10, 10, 60, 30);  // client (230, 180) to (290, 210)
+    button->SetText(u"Gas");
+    w.form->Show();
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    w.scene->SetDesignTime(true);
+    w.Pump();
+    xtest::TXTest x;
+    ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto pumpUntil = [&](const std::function<bool()>& Done) {
+      while (!Done() && std::chrono::steady_clock::now() < end) {
+        w.Pump();
+        SDL_Delay(5);
+      }
+      return Done();
+    };
+    const auto click = [&](int X, int Y) {
+      const win::TPoint at{X0 + X, Y0 + Y};
+      return x.MoveTo(at.X, at.Y) && pumpUntil([&] { return win::GetCursorPos() == at; }) && x.Button(1, true) &&
+             x.Button(1, false);
+    };
+    ASSERT_TRUE(click(350, 250));
+    ASSERT_TRUE(pumpUntil([&] { return w.scene->Selected() == layer; })) << "the layer was never selected";
+    ASSERT_TRUE(click(260, 195));
+    ASSERT_TRUE(pumpUntil([&] { return layer->GetSelected() == button; })) << "the button was never selected";
+    SDL_SetWindowInputFocus(w.form->Window());
+    ASSERT_TRUE(pumpUntil([&] { return SDL_GetKeyboardFocus() == w.form->Window(); }))
+        << "the window never had the keyboard";
+    vgtest::Screenshot s;
+    const auto buttonShows = [&](const vgtest::Screenshot& S) {
+      return !vgtest::Near(S.At(X0 + 260, Y0 + 195), Fill, 12);
+    };
+    ASSERT_TRUE(WaitForScreen(w, s, buttonShows)) << "the button never reached the screen";
+    SaveWindowShot(s, "scene_design_layer_button");
+
+    vg::TvxFreeWatch buttonGone(button);
+    TdxFreeWatch layerGone(layer);
+    ASSERT_TRUE(x.Type(0xFFFF)) << "the X test extension cannot type here";  // the Delete key
+    ASSERT_TRUE(pumpUntil([&] { return buttonGone.Gone() || layerGone.Gone(); })) << "Delete freed nothing";
+    EXPECT_TRUE(buttonGone.Gone());
+    ASSERT_FALSE(layerGone.Gone()) << "Delete freed the layer";
+    EXPECT_EQ(w.scene->Selected(), layer);
+    EXPECT_EQ(layer->GetSelected(), nullptr);
+    // The button leaves the screen; the layer, still selected, keeps its frame there.
+    ASSERT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) { return !buttonShows(S); }))
+        << "the button stayed on the screen";
+    EXPECT_GE(Around(s, {X0 + 220, Y0 + 220}, DesignFrameColor), 4) << "the layer's frame left the screen";
+    SaveWindowShot(s, "scene_design_layer_deleted");
   }
   win::CloseDisplay();
 }

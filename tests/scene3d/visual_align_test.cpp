@@ -2,7 +2,11 @@
 // their layer alignment in the host's client area or in a parent layer.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "SceneFakes.h"
+#include "platform/rtl/TypInfo.h"
+#include "scene3d/Objects.h"
 #include "scene3d/VisualObjects.h"
 
 namespace visual_align_test {
@@ -116,6 +120,28 @@ TEST(DxAlign, AScaledChildAddedLaterStartsFromTheSizeItFinds) {
   ExpectPlace(later, {1, 1, 0}, 2, 2);
   g.root->SetHeight(10);
   ExpectPlace(later, {1, 2, 0}, 2, 4);
+  // Read from a stream without children: no layout ran while its size was read.
+  rtl::RegisterClasses<TdxVisualObject>();
+  std::unique_ptr<TdxObject> read =
+      CreateDxObjectFromText(nullptr,
+                             "object TdxVisualObject\r\n  Width = 10.0\r\n  Height = 10.0\r\n"
+                             "  Depth = 10.0\r\nend\r\n");
+  auto* loaded = dynamic_cast<TdxVisualObject*>(read.get());
+  ASSERT_NE(loaded, nullptr);
+  auto* fromText = new TdxVisualObject(nullptr);
+  fromText->SetSizeNoChange(2, 2, 2);
+  fromText->Position()->SetPoint({1, 1, 1});
+  fromText->SetAlign(dxScale);
+  loaded->AddObject(fromText);
+  ExpectPlace(fromText, {1, 1, 1}, 2, 2);
+  EXPECT_NEAR(fromText->Depth(), 2, 1e-4f);
+  loaded->SetWidth(20);
+  ExpectPlace(fromText, {2, 1, 1}, 4, 2);
+  // Sized while too narrow to lay out: a corner child measures from the size it came to.
+  Host n(0.1f, 10);
+  auto* corner = n.Child(dxTopRight, 1, 1, {0, -4.5f, 0});
+  n.root->SetWidth(10.1f);
+  ExpectPlace(corner, {5, -4.5f, 0}, 1, 1);
 }
 
 TEST(DxAlign, NarrowObjectsHiddenChildrenAndUnalignedChildrenAreLeftAlone) {
