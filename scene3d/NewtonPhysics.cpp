@@ -320,9 +320,7 @@ void TdxNewtonPhysics::ReportContacts(TdxVisualObject* Object) {
   const TdxWorld world = n.NewtonBodyGetWorld(own);
   NewtonVector p0, p1;
   n.NewtonBodyGetAABB(own, p0, p1);
-  std::vector<NewtonBody> found;
-  n.NewtonWorldForEachBodyInAABBDo(world, p0, p1, CollectBody, &found);
-  for (NewtonBody other : found) {
+  for (NewtonBody other : BodiesInBox(world, FromNewton(p0), FromNewton(p1))) {
     // A handler may have freed objects, this one too: their bodies are pending then.
     if (watch.Gone() || Object->Body() != own) return;
     if (other == own || Pending(other)) continue;
@@ -339,6 +337,14 @@ void TdxNewtonPhysics::ReportContacts(TdxVisualObject* Object) {
   }
 }
 
+std::vector<TdxBody> TdxNewtonPhysics::BodiesInBox(TdxWorld World, const TdxVector& Min, const TdxVector& Max) {
+  std::vector<TdxBody> found;
+  if (!enginePresent_ || !World || !Finite(Min) || !Finite(Max)) return found;
+  Newton().NewtonWorldForEachBodyInAABBDo(World, ToNewton(Min), ToNewton(Max), CollectBody, &found);
+  std::erase_if(found, [this](TdxBody Body) { return Pending(Body); });
+  return found;
+}
+
 void TdxNewtonPhysics::AddImpulse(TdxVisualObject* Object, const TdxVector& Velocity) {
   if (!enginePresent_ || !Object || !Object->Body() || !Object->Visible() || Pending(Object->Body())) return;
   const TdxVector at = Object->AbsolutePosition();
@@ -348,34 +354,23 @@ void TdxNewtonPhysics::AddImpulse(TdxVisualObject* Object, const TdxVector& Velo
 
 namespace {
 
-struct TExplosion {
-  TdxNewtonPhysics* Physics;
-  TdxVector Centre;
-  float Strength;
-};
-
-void PushAway(NewtonBody Body, void* Data) {
-  const auto& blast = *static_cast<const TExplosion*>(Data);
-  const auto& pending = blast.Physics->PendingDestruction();
-  if (std::find(pending.begin(), pending.end(), Body) != pending.end()) return;
+void PushAway(NewtonBody Body, const TdxVector& Centre, float Strength) {
   const NewtonMatrix m = GetMatrix(Body);
   const TdxVector at{m.M[3][0], m.M[3][1], m.M[3][2], 1};
-  const TdxVector away{at.X - blast.Centre.X, at.Y - blast.Centre.Y, at.Z - blast.Centre.Z, 0};
+  const TdxVector away{at.X - Centre.X, at.Y - Centre.Y, at.Z - Centre.Z, 0};
   // A body right at the centre has no way to go.
   if (std::fabs(away.X) <= 1e-10f && std::fabs(away.Y) <= 1e-10f && std::fabs(away.Z) <= 1e-10f) return;
   const TdxVector dir = dxVectorNormalize(away);
-  Newton().NewtonAddBodyImpulse(Body, {dir.X * blast.Strength, dir.Y * blast.Strength, dir.Z * blast.Strength, 0},
-                                ToNewton(at));
+  Newton().NewtonAddBodyImpulse(Body, {dir.X * Strength, dir.Y * Strength, dir.Z * Strength, 0}, ToNewton(at));
 }
 
 }  // namespace
 
 void TdxNewtonPhysics::Explode(TdxWorld World, const TdxVector& Centre, float Radius, float Strength) {
   if (!enginePresent_ || !World || !Finite(Centre) || !std::isfinite(Radius) || !std::isfinite(Strength)) return;
-  TExplosion blast{this, Centre, Strength};
-  Newton().NewtonWorldForEachBodyInAABBDo(World, {Centre.X - Radius, Centre.Y - Radius, Centre.Z - Radius, 0},
-                                          {Centre.X + Radius, Centre.Y + Radius, Centre.Z + Radius, 0}, PushAway,
-                                          &blast);
+  for (TdxBody body : BodiesInBox(World, {Centre.X - Radius, Centre.Y - Radius, Centre.Z - Radius, 0},
+                                  {Centre.X + Radius, Centre.Y + Radius, Centre.Z + Radius, 0}))
+    PushAway(body, Centre, Strength);
 }
 
 }  // namespace dx

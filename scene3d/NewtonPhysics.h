@@ -48,7 +48,11 @@ public:
   void SetBodyMatrix(TdxBody Body, const TdxMatrix& Matrix) override;
   TdxMatrix GetBodyMatrix(TdxBody Body) override;
   void AddImpulse(TdxVisualObject* Object, const TdxVector& Velocity) override;
-  void Explode(TdxWorld World, const TdxVector& Centre, float Radius, float Strength) override;
+  std::vector<TdxBody> BodiesInBox(TdxWorld World, const TdxVector& Min, const TdxVector& Max) override;
+  void ReservedOperation() override {}
+  // Pushes every body of World that meets the cube of half-size Radius about Centre away from
+  // Centre with the velocity change Strength.
+  void Explode(TdxWorld World, const TdxVector& Centre, float Radius, float Strength);
 
   // The bodies made and not yet freed, and beside each the joint that holds it upright (0 for
   // none).

@@ -62,9 +62,12 @@ public:
   virtual TdxMatrix GetBodyMatrix(TdxBody Body) = 0;
   // Changes the velocity of Object's body by Velocity, pushing at the object's position.
   virtual void AddImpulse(TdxVisualObject* Object, const TdxVector& Velocity) = 0;
-  // Pushes every body of World that meets the cube of half-size Radius about Centre away from
-  // Centre with the velocity change Strength.
-  virtual void Explode(TdxWorld World, const TdxVector& Centre, float Radius, float Strength) = 0;
+  // The bodies of World whose bounding boxes meet the box from Min to Max (touching counts), in
+  // the engine's order; a body destroyed and not yet freed is none of them. The engine's own
+  // queries go through it.
+  virtual std::vector<TdxBody> BodiesInBox(TdxWorld World, const TdxVector& Min, const TdxVector& Max) = 0;
+  // Kept free in the interface for a later operation; an engine does nothing in it.
+  virtual void ReservedOperation() = 0;
 
 protected:
   TdxWorld cameraWorld_ = 0;

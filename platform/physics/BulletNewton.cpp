@@ -21,6 +21,9 @@ constexpr float MaxStep = 1.0f / 60;
 constexpr int MaxSteps = 10;
 // Shapes this close count as touching.
 constexpr float TouchDistance = 1e-3f;
+// Bodies whose boxes come this close to a body's box may rest on it (well above the gap Bullet
+// keeps contacts across).
+constexpr float RestingReach = 0.05f;
 // A row shorter than this is a zero axis.
 constexpr float TinyLength = 1e-20f;
 
@@ -225,25 +228,7 @@ public:
     if (!w || !Iterator || !Finite(P0) || !Finite(P1)) return;
     const btVector3 lo = ToBullet(P0), hi = ToBullet(P1);
     if (lo.x() > hi.x() || lo.y() > hi.y() || lo.z() > hi.z()) return;
-    struct Collector : btBroadphaseAabbCallback {
-      std::vector<NewtonBody> Found;
-      bool process(const btBroadphaseProxy* Proxy) override {
-        const auto* object = static_cast<const btCollisionObject*>(Proxy->m_clientObject);
-        Found.push_back(static_cast<const Body*>(object->getUserPointer())->Id);
-        return true;
-      }
-    } collector;
-    // The broadphase keeps slightly grown boxes: its finds are checked against the true ones.
-    w->Broadphase->aabbTest(lo, hi, collector);
-    std::vector<NewtonBody> found;
-    for (NewtonBody id : collector.Found) {
-      const Body* b = FindBody(id);
-      btVector3 bmin, bmax;
-      b->Rigid->getAabb(bmin, bmax);
-      if (BoxesMeet(bmin, bmax, lo, hi)) found.push_back(id);
-    }
-    std::sort(found.begin(), found.end());
-    for (NewtonBody id : found)
+    for (NewtonBody id : BodiesMeeting(*w, lo, hi))
       if (FindBody(id)) Iterator(id, UserData);
   }
 
@@ -320,6 +305,7 @@ public:
     World* w = FindWorld(Id);
     Body* b = FindBody(BodyId);
     if (!w || !b || b->World != Id) return;
+    WakeResting(*w, *b);
     std::erase_if(joints_, [BodyId](const auto& j) { return j.second == BodyId; });
     if (b->Inside) w->Dynamics->removeRigidBody(b->Rigid.get());
     std::erase(w->Bodies, BodyId);
@@ -333,13 +319,16 @@ public:
     if (!b || !Finite(Matrix)) return;
     // Writing back what was read leaves the body alone: its speed and its sleep stay.
     if (SameMatrix(Matrix, Compose(b->Rigid->getWorldTransform(), b->Scale))) return;
+    World* w = FindWorld(b->World);
+    // What rested on the body where it was, and what it now meets, is simulated again.
+    WakeResting(*w, *b);
     const Placement p = Decompose(Matrix);
     b->Scale = p.Scale;
     b->Rigid->setCenterOfMassTransform(p.Transform);
-    World* w = FindWorld(b->World);
     KeepInside(*w, *b);
     if (b->Inside) w->Dynamics->updateSingleAabb(b->Rigid.get());
     Wake(*b);
+    WakeResting(*w, *b);
   }
 
   void SetMass(NewtonBody Id, float Mass, float Ixx, float Iyy, float Izz) {
@@ -443,6 +432,41 @@ private:
       B.Rigid->forceActivationState(DISABLE_DEACTIVATION);
     else if (B.Rigid->getActivationState() == DISABLE_DEACTIVATION)
       B.Rigid->forceActivationState(ACTIVE_TAG);
+  }
+
+  // The bodies of W whose boxes meet the box Lo..Hi, by handle.
+  std::vector<NewtonBody> BodiesMeeting(World& W, const btVector3& Lo, const btVector3& Hi) {
+    struct Collector : btBroadphaseAabbCallback {
+      std::vector<NewtonBody> Found;
+      bool process(const btBroadphaseProxy* Proxy) override {
+        const auto* object = static_cast<const btCollisionObject*>(Proxy->m_clientObject);
+        Found.push_back(static_cast<const Body*>(object->getUserPointer())->Id);
+        return true;
+      }
+    } collector;
+    // The broadphase keeps slightly grown boxes: its finds are checked against the true ones.
+    W.Broadphase->aabbTest(Lo, Hi, collector);
+    std::vector<NewtonBody> found;
+    for (NewtonBody id : collector.Found) {
+      const Body* b = FindBody(id);
+      btVector3 bmin, bmax;
+      b->Rigid->getAabb(bmin, bmax);
+      if (BoxesMeet(bmin, bmax, Lo, Hi)) found.push_back(id);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  }
+
+  // Wakes the dynamic bodies that touch B where it is. Bullet wakes a sleeping body only through
+  // a contact with a moving one: one resting on a body that is placed elsewhere or leaves the
+  // world would otherwise stay asleep, held by nothing.
+  void WakeResting(World& W, const Body& B) {
+    if (!B.Inside) return;
+    btVector3 lo, hi;
+    B.Rigid->getAabb(lo, hi);
+    const btVector3 reach(RestingReach, RestingReach, RestingReach);
+    for (NewtonBody id : BodiesMeeting(W, lo - reach, hi + reach))
+      if (Body* other = FindBody(id); other && other != &B && other->Mass > 0) Wake(*other);
   }
 
   // A body whose box leaves the world's box leaves the Bullet world, and comes back with it.

@@ -88,6 +88,8 @@ struct NewtonEntries {
   std::function<void(NewtonBody Body, NewtonApplyForceAndTorque Callback)> NewtonBodySetForceAndTorqueCallback;
   // With auto-freeze a body freezes (stops being simulated) once its speeds stay under the
   // thresholds for the given number of steps; a push, a collision or a new matrix wakes it.
+  // A body given a new matrix or freed wakes the bodies touching it, where it was and where it
+  // goes: nothing stays resting on a support that is no longer there.
   std::function<void(NewtonBody Body, int State)> NewtonBodySetAutoFreeze;
   std::function<void(NewtonBody Body, float Speed, float Omega, int Frames)> NewtonBodySetFreezeTreshold;
   std::function<NewtonWorld(NewtonBody Body)> NewtonBodyGetWorld;

@@ -95,6 +95,25 @@ TEST_F(BulletNewtonTest, WritingBackTheSameMatrixKeepsSpeedAndSleepAMoveWakes) {
   EXPECT_NEAR(Velocity(cube).Y, 8, 1e-4f);
 }
 
+// Bullet wakes a sleeping body only by a contact with a moving one; a static body placed
+// against it, or freed from under it, must wake it all the same.
+TEST_F(BulletNewtonTest, ABodyPlacedOrFreedWakesTheBodiesItTouches) {
+  const NewtonBody floor = Box(10, 0, 0);
+  const NewtonBody cube = Box(1, 1, 1);
+  const NewtonBody wall = Box(1, 0, 0);
+  n.NewtonBodySetMatrix(wall, At(20, 0, 0));
+  Steps(200);
+  ASSERT_EQ(n.NewtonBodyGetSleepingState(cube), 1);
+  n.NewtonBodySetMatrix(wall, At(1, 0, 1));  // against the cube's side
+  EXPECT_EQ(n.NewtonBodyGetSleepingState(cube), 0);
+  Steps(200);
+  ASSERT_EQ(n.NewtonBodyGetSleepingState(cube), 1);
+  n.NewtonDestroyBody(world, floor);
+  EXPECT_EQ(n.NewtonBodyGetSleepingState(cube), 0);
+  Steps(30);
+  EXPECT_LT(Matrix(cube).M[3][2], 0.5f);
+}
+
 TEST_F(BulletNewtonTest, AScaledMatrixFallsAsItsRotationAndComesBackScaled) {
   const NewtonBody plain = Box(1, 5, 1);
   const NewtonBody scaled = Box(1, 5, 1);

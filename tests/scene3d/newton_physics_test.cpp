@@ -133,6 +133,7 @@ TEST_F(NewtonPhysicsTest, BodiesTakeShapeMassForceFreezingAndJointByKind) {
   // The body stands where the object does; a second one for the same object is refused unasked.
   EXPECT_EQ(rec->Of("BodySetMatrix")[0], "BodySetMatrix(" + B(dyn) + ", [1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1])");
   const std::size_t before = rec->Calls.size();
+  Physics()->ReservedOperation();
   EXPECT_EQ(Physics()->CreateBoxBody(dyn, {1, 1, 1, 1}), 0u);
   EXPECT_EQ(Physics()->CreateSphereBody(fixed, {1, 1, 1, 1}), 0u);
   EXPECT_EQ(rec->Calls.size(), before);
@@ -219,7 +220,7 @@ TEST_F(NewtonPhysicsTest, QueriesReportEachTouchingVisibleBodyAndPushOnlyVisible
   auto* c = Make({-1.5f, -1.5f, 0}, {2, 2, 2}, false);
   auto* hidden = Make({-1.5f, 0, 0}, {2, 2, 2}, false);
   auto* gone = Make({0, 1.5f, 0}, {2, 2, 2}, false);
-  Make({9, 0, 0}, {2, 2, 2}, false);  // far
+  auto* far = Make({9, 0, 0}, {2, 2, 2}, false);
   hidden->SetVisible(false);
   TdxBody g = gone->Body();
   Physics()->DestroyBody(g);
@@ -255,6 +256,9 @@ TEST_F(NewtonPhysicsTest, QueriesReportEachTouchingVisibleBodyAndPushOnlyVisible
   Physics()->AddImpulse(b, {1, 2, 3, 0});
   Physics()->AddImpulse(hidden, {1, 2, 3, 0});
   EXPECT_EQ(rec->Of("AddBodyImpulse"), Calls{"AddBodyImpulse(" + B(b) + ", (1, 2, 3), (1.5, 0, 0))"});
+  // Bodies in a box are those of hidden objects too; a destroyed one is none, wherever it waits.
+  EXPECT_EQ(Physics()->BodiesInBox(Physics()->CameraWorld(), {-1, -1, -1, 1}, {2e7f, 2e7f, 2e7f, 1}),
+            (std::vector<TdxBody>{a->Body(), b->Body(), c->Body(), hidden->Body(), far->Body()}));
 }
 
 TEST_F(NewtonPhysicsTest, AQueryOrAnExplosionReachesAnyNumberOfBodies) {
@@ -374,6 +378,7 @@ TEST_F(NewtonPhysicsTest, WithoutTheEngineOrWithOneEntryMissingNothingIsMadeOrRa
     p->FindCollisionsOfBody(7, list);
     p->AddImpulse(o, {1, 0, 0, 0});
     p->Explode(7, {}, 10, 10);
+    EXPECT_TRUE(p->BodiesInBox(7, {-1, -1, -1, 1}, {1, 1, 1, 1}).empty());
     p->SetBodyMatrix(7, IdentityMatrix);
     o->ProcessTick(0, Frame);
     EXPECT_TRUE(list.empty());
@@ -535,6 +540,32 @@ TEST_F(NewtonPhysicsTest, DynamicChildrenOfAFallingDynamicParentStayWithTheirBod
   EXPECT_NEAR(BodyZ(parent), BodyZ(lone), 1e-3f);
   EXPECT_NEAR(BodyZ(plain), BodyZ(lone), 1e-3f);
   EXPECT_NEAR(BodyZ(collider), BodyZ(lone), 1e-3f) << "its body was not carried along";
+}
+
+// A body at rest sleeps; what held it up going must wake it: the middle cube of a stack freed,
+// a static shelf moved away, a support no longer a collider.
+TEST_F(NewtonPhysicsTest, ACubeWhoseSupportIsFreedMovedOrNoLongerCollidesFalls) {
+  Bullet();
+  for (float x : {0.0f, 40.0f, 80.0f}) Make({x, 0, 0}, {10, 10, 1}, false);
+  TdxVisualObject* bottom = Make({0, 0, 1}, {1, 1, 1}, true);
+  TdxVisualObject* middle = Make({0, 0, 2}, {1, 1, 1}, true);
+  TdxVisualObject* top = Make({0, 0, 3}, {1, 1, 1}, true);
+  TdxVisualObject* shelf = Make({40, 0, 5}, {4, 4, 1}, false);
+  TdxVisualObject* onShelf = Make({40, 0, 6}, {1, 1, 1}, true);
+  TdxVisualObject* support = Make({80, 0, 5}, {4, 4, 1}, false);
+  TdxVisualObject* onSupport = Make({80, 0, 6}, {1, 1, 1}, true);
+  Tick(180);
+  for (TdxVisualObject* o : {bottom, middle, top, onShelf, onSupport})
+    ASSERT_EQ(entries.NewtonBodyGetSleepingState(o->Body()), 1) << "at rest before";
+  middle->Free();
+  shelf->Position()->SetX(60);
+  shelf->GetAbsoluteMatrix();  // as drawing the next frame works it out
+  support->SetCollider(false);
+  Tick(120);
+  EXPECT_NEAR(top->Position()->Z(), 2, 0.05f) << "on the bottom cube";
+  EXPECT_NEAR(bottom->Position()->Z(), 1, 0.05f);
+  EXPECT_NEAR(onShelf->Position()->Z(), 1, 0.05f) << "on the floor";
+  EXPECT_NEAR(onSupport->Position()->Z(), 1, 0.05f) << "on the floor";
 }
 
 TEST_F(NewtonPhysicsTest, ExplodeChangesABodysVelocityByTheStrength) {

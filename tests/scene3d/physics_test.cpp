@@ -34,7 +34,8 @@ public:
   void SetBodyMatrix(TdxBody, const TdxMatrix&) override {}
   TdxMatrix GetBodyMatrix(TdxBody) override { return IdentityMatrix; }
   void AddImpulse(TdxVisualObject*, const TdxVector&) override {}
-  void Explode(TdxWorld, const TdxVector&, float, float) override {}
+  std::vector<TdxBody> BodiesInBox(TdxWorld, const TdxVector&, const TdxVector&) override { return {}; }
+  void ReservedOperation() override {}
 
   std::vector<std::pair<TdxWorld, float>> updates;
 };

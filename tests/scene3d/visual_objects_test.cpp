@@ -519,7 +519,8 @@ public:
   void SetBodyMatrix(TdxBody, const TdxMatrix& M) override { lastMatrix = M; }
   TdxMatrix GetBodyMatrix(TdxBody) override { return bodyMatrix; }
   void AddImpulse(TdxVisualObject*, const TdxVector&) override {}
-  void Explode(TdxWorld, const TdxVector&, float, float) override {}
+  std::vector<TdxBody> BodiesInBox(TdxWorld, const TdxVector&, const TdxVector&) override { return {}; }
+  void ReservedOperation() override {}
 
   TdxBody made = 0;
   std::vector<TdxVector> sizes;
