@@ -92,6 +92,7 @@ TvxDesignKind SceneDesignKind() {
   k.FileFilter = "Vector Scene Files|*.scene2d;*.s2d";
   k.StylesOfInnerControls = true;
   k.HidesRoot = true;
+  k.InsertOwnedBySelection = true;
   return k;
 }
 }  // namespace
