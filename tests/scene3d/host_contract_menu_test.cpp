@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "HostContract.h"
+#include "platform/rtl/CodePage.h"
 
 namespace host_contract_menu_test {
 
@@ -198,8 +199,11 @@ TYPED_TEST(HostContract, CopiesPasteFromOneBufferIntoEveryHost) {
 }
 
 // A stream holds a reference in 255 characters: a popup menu of 250 under a named owner cannot
-// be written. Copy then leaves the buffer as it was, and the design view goes on.
-TYPED_TEST(HostContract, ACopyTheStreamCannotHoldKeepsTheBuffer) {
+// be written. Copy then leaves the buffer as it was, says why, and the design view goes on.
+TYPED_TEST(HostContract, ACopyTheStreamCannotHoldKeepsTheBufferAndSaysWhy) {
+  std::vector<std::u16string> messages;
+  const TvxDesignMessageProc saved = DesignMessageDialog;
+  DesignMessageDialog = [&](const std::u16string& Text) { messages.push_back(Text); };
   this->Design();
   TvxVisualObject* root = this->Root();
   auto* label = this->template Add<TvxLabel>(root, 5, 5, 80, 20);
@@ -212,10 +216,15 @@ TYPED_TEST(HostContract, ACopyTheStreamCannotHoldKeepsTheBuffer) {
   this->H()->SetSelected(label);
   ASSERT_NO_THROW(this->Designer().Choose({u"Edit", u"Copy to clipboard"}));
   EXPECT_EQ(DesignClipboard(), "kept");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind(u"Error copy object to clipboard: ", 0), 0u) << rtl::WideToUtf8(messages[0]);
+  EXPECT_GT(messages[0].size(), std::u16string(u"Error copy object to clipboard: ").size()) << "with the reason";
   menu->SetName("Menu");
   ASSERT_TRUE(this->Designer().Choose({u"Edit", u"Copy to clipboard"}));
   EXPECT_NE(DesignClipboard().find("PopupMenu = Holder.Menu"), std::string::npos) << DesignClipboard();
+  EXPECT_EQ(messages.size(), 1u) << "a copy that works says nothing";
   label->SetPopupMenu(nullptr);
+  DesignMessageDialog = saved;
 }
 
 TYPED_TEST(HostContract, LoadFromFileReadsATreeUnderTheSelection) {

@@ -24,6 +24,7 @@ namespace vg {
 
 TvxDesignOpenFileProc DesignOpenFileDialog;
 TvxDesignTabOrderProc DesignTabOrderDialog;
+TvxDesignMessageProc DesignMessageDialog;
 
 std::string& DesignClipboard() {
   static std::string text;

@@ -46,6 +46,9 @@ extern TvxDesignOpenFileProc DesignOpenFileDialog;
 // Shows the tab order of Control's siblings and lets the user change it (modal).
 using TvxDesignTabOrderProc = std::function<void(TvxVisualObject* Control)>;
 extern TvxDesignTabOrderProc DesignTabOrderDialog;
+// Shows a message of the editor and waits until the user has read it (modal).
+using TvxDesignMessageProc = std::function<void(const std::u16string& Text)>;
+extern TvxDesignMessageProc DesignMessageDialog;
 
 // The text "Copy to clipboard" leaves for every designed host of the program to paste.
 std::string& DesignClipboard();
@@ -163,6 +166,8 @@ public:
   void ToggleDesignHide();
   void BringToFront();
   void SendToBack();
+  // The selection's text into the buffer; what the stream cannot hold (a reference whose
+  // path is too long) leaves the buffer as it was, and the message dialog says why.
   void Copy();
   // A copy of the buffer's object under the selection (else under the root, else as the
   // root); nothing from an empty buffer.

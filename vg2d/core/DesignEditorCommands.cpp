@@ -6,6 +6,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/FileReader.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TypInfo.h"
@@ -121,12 +122,14 @@ void TvxDesignEditor::Copy() {
   TvxVisualObject* sel = Selection();
   if (!sel) return;
   // What the stream cannot hold (a reference whose path is too long) copies nothing: the buffer
-  // keeps what it had, as a failed insert leaves the tree.
+  // keeps what it had, and the user is told why.
   try {
     rtl::TStringStream text("");
     sel->SaveToTextStream(&text, true);  // the designer's own clipboard
     DesignClipboard() = text.DataString();
-  } catch (const rtl::Exception&) {}
+  } catch (const rtl::Exception& e) {
+    if (DesignMessageDialog) DesignMessageDialog(rtl::Utf8ToWide("Error copy object to clipboard: " + e.Message()));
+  }
 }
 
 TvxObject* TvxDesignEditor::ReadObject(const std::string& Text) {
