@@ -37,6 +37,8 @@ vg::TvxDesignKind LayerDesignKind() {
   k.SquareEdgeGrips = true;
   k.SortedClasses = true;
   k.PlaceCaptionByName = false;
+  k.DashedDecorations = true;
+  k.ItemsKeepTheirPlace = true;
   return k;
 }
 

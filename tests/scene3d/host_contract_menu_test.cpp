@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "HostContract.h"
+#include "platform/rtl/CodePage.h"
 
 namespace host_contract_menu_test {
 
@@ -86,6 +87,52 @@ TYPED_TEST(HostContract, InsertedObjectsLandAtTheMenusPointUnderTheSelection) {
   EXPECT_EQ(this->H()->RootCount(), 1);
 }
 
+// The scene gives an object inserted under the selection to the selection's owner and puts
+// every kind at the menu's point; the layer gives it to its own owner and leaves an item where
+// its parent starts. A list lays its items out whatever point they were given.
+TYPED_TEST(HostContract, AnInsertedObjectsOwnerAndPlaceFollowTheHostsKind) {
+  constexpr bool scene = std::is_same_v<TypeParam, SceneKind>;
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  auto holder = std::make_unique<rtl::TComponent>(nullptr);
+  auto* panel = new TvxPanel(holder.get());
+  root->AddObject(panel);
+  panel->SetBounds(100, 50, 200, 200);
+  this->H()->SetSelected(panel);
+  this->kind.Down(rtl::mbRight, {}, 160, 90);
+  this->kind.Up(rtl::mbRight, 160, 90);
+  this->H()->InsertObject("TvxListBoxItem");
+  auto* item = dynamic_cast<TvxListBoxItem*>(this->H()->GetSelected());
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->Parent(), panel);
+  EXPECT_EQ(item->Owner(), scene ? holder.get() : this->kind.Owner());
+  const TvxPoint at = item->LocalToAbsolute(MakePoint(0, 0));
+  if constexpr (scene) {
+    EXPECT_FLOAT_EQ(at.X, 160);
+    EXPECT_FLOAT_EQ(at.Y, 90);
+  } else {
+    // Where a new item starts.
+    const auto fresh = std::make_unique<TvxListBoxItem>(nullptr);
+    EXPECT_FLOAT_EQ(item->Position()->X(), fresh->Position()->X());
+    EXPECT_FLOAT_EQ(item->Position()->Y(), fresh->Position()->Y());
+  }
+
+  // In a list the item goes where the list lays its first item out.
+  auto* list = this->template Add<TvxListBox>(root, 10, 10, 80, 200);
+  this->kind.Settle();
+  this->H()->SetSelected(list);
+  this->kind.Down(rtl::mbRight, {}, 50, 150);
+  this->kind.Up(rtl::mbRight, 50, 150);
+  this->H()->InsertObject("TvxListBoxItem");
+  ASSERT_EQ(list->Count(), 1);
+  TvxVisualObject* first = list->ItemByIndex(0);
+  EXPECT_EQ(first->Owner(), this->kind.Owner());
+  EXPECT_LT(first->LocalToAbsolute(MakePoint(0, 0)).Y, 20) << "at the list's top, not at the menu's point";
+  if (auto* m = this->Designer().Menu()) m->CloseMenu();
+  this->Designer().Select(nullptr);
+  panel->Free();
+}
+
 TYPED_TEST(HostContract, GridEntriesSetTheSnapOptionsAsTheirCaptionsSay) {
   this->Design();
   Editor& d = this->Designer();
@@ -152,8 +199,11 @@ TYPED_TEST(HostContract, CopiesPasteFromOneBufferIntoEveryHost) {
 }
 
 // A stream holds a reference in 255 characters: a popup menu of 250 under a named owner cannot
-// be written. Copy then leaves the buffer as it was, and the design view goes on.
-TYPED_TEST(HostContract, ACopyTheStreamCannotHoldKeepsTheBuffer) {
+// be written. Copy then leaves the buffer as it was, says why, and the design view goes on.
+TYPED_TEST(HostContract, ACopyTheStreamCannotHoldKeepsTheBufferAndSaysWhy) {
+  std::vector<std::u16string> messages;
+  const TvxDesignMessageProc saved = DesignMessageDialog;
+  DesignMessageDialog = [&](const std::u16string& Text) { messages.push_back(Text); };
   this->Design();
   TvxVisualObject* root = this->Root();
   auto* label = this->template Add<TvxLabel>(root, 5, 5, 80, 20);
@@ -166,10 +216,15 @@ TYPED_TEST(HostContract, ACopyTheStreamCannotHoldKeepsTheBuffer) {
   this->H()->SetSelected(label);
   ASSERT_NO_THROW(this->Designer().Choose({u"Edit", u"Copy to clipboard"}));
   EXPECT_EQ(DesignClipboard(), "kept");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind(u"Error copy object to clipboard: ", 0), 0u) << rtl::WideToUtf8(messages[0]);
+  EXPECT_GT(messages[0].size(), std::u16string(u"Error copy object to clipboard: ").size()) << "with the reason";
   menu->SetName("Menu");
   ASSERT_TRUE(this->Designer().Choose({u"Edit", u"Copy to clipboard"}));
   EXPECT_NE(DesignClipboard().find("PopupMenu = Holder.Menu"), std::string::npos) << DesignClipboard();
+  EXPECT_EQ(messages.size(), 1u) << "a copy that works says nothing";
   label->SetPopupMenu(nullptr);
+  DesignMessageDialog = saved;
 }
 
 TYPED_TEST(HostContract, LoadFromFileReadsATreeUnderTheSelection) {

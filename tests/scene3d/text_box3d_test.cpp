@@ -367,7 +367,7 @@ TEST_F(TextBoxes, TypedTextGoesToTheCaretInTheBoxsFont) {
   b->SetCaretPosition(1);
   TdxTextInputInfo info;
   ASSERT_TRUE(b->TextInput(info));
-  EXPECT_EQ(info.Font.Height, -20);
+  EXPECT_EQ(info.Font.Height, -27) << "20 points are 27 pixels of the screen (26.67)";
   EXPECT_EQ(info.Font.Weight, 700);
   EXPECT_EQ(info.Font.FaceName, "Verdana");
   EXPECT_FLOAT_EQ(info.X, 200 - b->Width() / 2 + b->CharX(1));

@@ -97,8 +97,10 @@ TEST_F(TextInput, CompositionTextWithALoneSurrogateOrAControlCharacterInsertsOnl
 TEST_F(TextInput, TheCandidatesFollowTheCaretOfATextBoxInItsFont) {
   TvxTextBox* box = FocusedBox();
   win::SimulateTextEditing(form.get(), "\xE3\x85\x8E");
-  // The scene fills the form: its coordinates are the window's.
-  const int line = At(box->Font()->Size() * 1.25f);
+  // The scene fills the form: its coordinates are the window's. The box's 11 points are 15
+  // pixels of the screen at 96 an inch (14.67 rounded): a line of 19.
+  ASSERT_FLOAT_EQ(box->Font()->Size(), 11);
+  const int line = 19;
   const win::TRect first = win::TextInputRect();
   EXPECT_EQ(first.Left, At(20 + box->GetCharX(1)));
   EXPECT_EQ(first.Top, At(30 + box->GetContentRect().Top));
@@ -109,11 +111,36 @@ TEST_F(TextInput, TheCandidatesFollowTheCaretOfATextBoxInItsFont) {
   win::SimulateTextEditing(form.get(), "\xE3\x84\xB1");
   EXPECT_EQ(win::TextInputRect().Left, At(20 + box->GetCharX(2)));
   EXPECT_GT(win::TextInputRect().Left, first.Left);
-  // A larger font makes a taller line.
+  // A larger font makes a taller line: 20 points are 27 pixels (26.67), a line of 34.
   box->Font()->SetSize(20);
   win::SimulateText(form.get(), "\xEA\xB5\xAD");
   win::SimulateTextEditing(form.get(), "\xE3\x84\xB1");
-  EXPECT_EQ(win::TextInputRect().Height(), 25);
+  EXPECT_EQ(win::TextInputRect().Height(), 34);
+}
+
+// The composition font is the control's: its size taken to whole points (halves to even)
+// and then to the nearest pixels of the screen, its weight and slant from its style.
+TEST(CompositionFont, IsTheControlsFontInWholePointsAtTheScreensPixelsAnInch) {
+  struct Case {
+    float Size;
+    TvxFontStyle Style;
+    int Height, Weight;
+    bool Italic;
+  };
+  const Case cases[] = {{9, vgFontRegular, -12, 400, false},    {10.5f, vgFontBold, -13, 700, false},
+                        {11.5f, vgFontItalic, -16, 400, true},   {1.5f, vgFontBoldItalic, -3, 700, true},
+                        {0.4f, vgFontRegular, 0, 400, false},    {72, vgFontRegular, -96, 400, false}};
+  for (const Case& c : cases) {
+    TvxFont font;
+    font.SetFamily("Verdana");
+    font.SetSize(c.Size);
+    font.SetStyle(c.Style);
+    const win::TCompositionFont f = CompositionFontOf(font);
+    EXPECT_EQ(f.Height, c.Height) << c.Size;
+    EXPECT_EQ(f.Weight, c.Weight) << c.Size;
+    EXPECT_EQ(f.Italic, c.Italic) << c.Size;
+    EXPECT_EQ(f.FaceName, "Verdana");
+  }
 }
 
 TEST_F(TextInput, AKoreanInputMethodIsPlacedAgainAfterEachResultOnePixelDown) {

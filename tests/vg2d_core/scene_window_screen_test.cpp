@@ -1,7 +1,8 @@
 // A scene's window moved and sized with the X server's own pointer (XTest) under Xvfb: a press
 // on an empty spot drags the window by the pointer's travel, in small steps and in one fast
-// jump; a press on a size grip makes the window follow the pointer outward and inward. The
-// test runs this program again under xvfb-run (the child test does the work).
+// jump; a press on a size grip makes the window follow the pointer outward and inward. A
+// designed scene shows the frame of what the pointer drags and the snap line it meets as plain
+// lines. The test runs this program again under xvfb-run (the child tests do the work).
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -11,11 +12,13 @@
 #include <memory>
 #include <string>
 
+#include "ScreenWait.h"
 #include "Screenshot.h"
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
 #include "tests/TestOutput.h"
 #include "tests/XTest.h"
+#include "vg2d/core/DesignEditor.h"
 #include "vg2d/core/Library.h"
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Shapes.h"
@@ -147,6 +150,71 @@ TEST(SceneWindowScreenChild, ThePointerDragsTheWindowAndItsGripSizesItBothWays) 
              vgtest::Near(s.At(330 + 5, 210 + 5), Face) && vgtest::Near(s.At(330 + 100, 210 + 50), Face) &&
              !vgtest::Near(s.At(330 + 160, 210 + 50), Face) && !vgtest::Near(s.At(330 + 50, 210 + 110), Face);
     })) << "the screen does not show the window where it is";
+  }
+  rtl::Application->ProcessMessages();
+  win::CloseDisplay();
+  LibraryShutdown();
+}
+
+TEST(SceneWindowScreenChild, ADesignedSceneDrawsTheDraggedFrameAndItsSnapLinePlain) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  constexpr std::uint32_t White = 0xFFFFFFFFu, Grey = 0xFFC0C0C0u, Frame = 0xFF1072C5u;
+  LibraryStartup();
+  rtl::Application->Reset();
+  {
+    xtest::TXTest x;
+    ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
+    // A white scene at (100, 80) with two grey boxes: A at (100, 20), B at (30, 150).
+    auto form = std::make_unique<win::TForm>(nullptr);
+    form->SetBorderStyle(win::bsNone);
+    form->SetBounds(100, 80, 300, 220);
+    auto* scene = new TvxScene(form.get());
+    scene->SetParent(form.get());
+    scene->SetAlign(win::alClient);
+    TvxBrush fill(vgBrushSolid, White);
+    scene->SetFill(&fill);
+    scene->SetDesignTime(true);
+    auto* root = new TvxVisualObject(form.get());
+    scene->AddObject(root);
+    auto box = [&](float X, float Y, float W, float H) {
+      auto* r = new TvxRectangle(form.get());
+      r->Fill()->SetSolidColor(Grey);
+      r->Stroke()->SetStyle(vgBrushNone);
+      root->AddObject(r);
+      r->SetBounds(X, Y, W, H);
+      return r;
+    };
+    box(100, 20, 50, 30);
+    TvxRectangle* b = box(30, 150, 40, 20);
+    form->Show();
+
+    // B pressed and dragged right until its left edge comes within 2 units of A's.
+    ASSERT_TRUE(x.MoveTo(100 + 40, 80 + 160));
+    ASSERT_TRUE(PumpUntil([] { return win::GetCursorPos().X == 140 && win::GetCursorPos().Y == 240; }))
+        << "the pointer never came";
+    ASSERT_TRUE(x.Button(1, true));
+    ASSERT_TRUE(PumpUntil([&] { return scene->GetSelected() == b; })) << "the press did not select B";
+    ASSERT_TRUE(x.MoveTo(100 + 111, 80 + 160));
+    ASSERT_TRUE(PumpUntil([&] { return b->Position()->X() == 100; })) << "B did not snap to A's left edge";
+
+    // While the button is down: the snap line down A's and B's left edges (scene x 100) and
+    // B's frame along its top edge (scene y 150, between the corner grip and the middle one)
+    // are unbroken.
+    const std::string shot = testout::Path("scene_design_frame_and_snap_line.xwd");
+    vgtest::Screenshot s;
+    auto unbroken = [&] {
+      if (!vgtest::ReadXwd(shot, s)) return false;
+      for (int y = 60; y < 140; ++y)
+        if (!vgtest::Near(s.At(100 + 100, 80 + y), Frame, 40)) return false;
+      for (int x = 105; x <= 115; ++x)
+        if (!vgtest::Near(s.At(100 + x, 80 + 150), Frame, 40)) return false;
+      return true;
+    };
+    EXPECT_TRUE(vgtest::ScreenComesToShow(shot, unbroken))
+        << "the snap line or the frame is broken on the screen (" << shot << ")";
+    ASSERT_TRUE(x.Button(1, false));
+    ASSERT_TRUE(PumpUntil([&] { return scene->Designer().Dragging() == TvxDesignEditor::dragNone; }))
+        << "the release never came";
   }
   rtl::Application->ProcessMessages();
   win::CloseDisplay();

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/MessageBox.h"
 #include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Buttons.h"
@@ -180,6 +181,7 @@ void ControlsStartup() {
     return true;
   };
   DesignTabOrderDialog = EditTabOrderDialog;
+  DesignMessageDialog = win::ShowMessage;
 }
 
 void ControlsShutdown() {
@@ -188,6 +190,7 @@ void ControlsShutdown() {
   UnregisterDesigners();
   DesignOpenFileDialog = nullptr;
   DesignTabOrderDialog = nullptr;
+  DesignMessageDialog = nullptr;
   for (auto it = registered.rbegin(); it != registered.rend(); ++it) rtl::UnRegisterClass(*it);
   registered.clear();
   LibraryShutdown();

@@ -24,6 +24,7 @@ namespace vg {
 
 TvxDesignOpenFileProc DesignOpenFileDialog;
 TvxDesignTabOrderProc DesignTabOrderDialog;
+TvxDesignMessageProc DesignMessageDialog;
 
 std::string& DesignClipboard() {
   static std::string text;
@@ -476,6 +477,7 @@ bool TvxDesignEditor::HitTest(const TvxPoint& P) {
 
 void TvxDesignEditor::Paint(TvxCanvas* Canvas) {
   TvxVisualObject* sel = Selection();
+  const bool dashed = host_.designKind_.DashedDecorations;
   if (sel && !sel->DesignResizeLocked() && sel->Scene() == &host_) {
     Canvas->SetMatrix(sel->GetAbsoluteMatrix());
     const TvxRect r = sel->GetLocalRect();
@@ -485,7 +487,7 @@ void TvxDesignEditor::Paint(TvxCanvas* Canvas) {
     Canvas->Stroke()->SetStyle(vgBrushSolid);
     Canvas->Stroke()->SetSolidColor(FrameColor);
     Canvas->Fill()->SetStyle(vgBrushSolid);
-    Canvas->SetStrokeDash(vgDashDash);
+    Canvas->SetStrokeDash(dashed ? vgDashDash : vgDashSolid);
     Canvas->DrawRect(f, 0, 0, AllCorners, 1, vgCornerRound);
     Canvas->SetStrokeDash(vgDashSolid);
     const float cx = (r.Left + r.Right) / 2;
@@ -513,7 +515,7 @@ void TvxDesignEditor::Paint(TvxCanvas* Canvas) {
     Canvas->SetStrokeThickness(1);
     Canvas->Stroke()->SetStyle(vgBrushSolid);
     Canvas->Stroke()->SetSolidColor(FrameColor);
-    Canvas->SetStrokeDash(vgDashDash);
+    Canvas->SetStrokeDash(dashed ? vgDashDash : vgDashSolid);
     for (const TvxRect& l : SnapSegments(sel, snapObjects_)) Canvas->DrawLine({l.Left, l.Top}, {l.Right, l.Bottom}, 1);
     Canvas->SetStrokeDash(vgDashSolid);
   }

@@ -1,18 +1,19 @@
 // The design editor of a 2D tree: what a designed host (TvxSceneHost with its design time
 // set) does with presses, moves, releases, the Delete key and its design menu. A press
 // selects an object (Ctrl adds others to a multi-selection, a double click runs its
-// DesignClick), the selection shows a dashed frame with eight resize grips and a rotation
-// handle, and dragging moves, resizes or turns it: positions snap to the grid, a moved
-// object snaps to the edges and centres of its siblings (snap lines, drawn dashed while
-// they hold), a dragged grip snaps to their edges, and with Alt the object moves into the
-// object under the mouse without moving on screen. The menu inserts, deletes, hides,
-// orders, copies and pastes objects (through one text buffer of the program, not the
-// system clipboard), loads a tree from a file, copies styles into the host's own style
-// resources, edits the tab order and sets the snap options.
+// DesignClick), the selection shows a frame with eight resize grips and a rotation handle,
+// and dragging moves, resizes or turns it: positions snap to the grid, a moved object snaps
+// to the edges and centres of its siblings (snap lines, drawn while they hold; the frame
+// and the lines are plain or dashed as the host's kind says), a dragged grip snaps to their
+// edges, and with Alt the object moves into the object under the mouse without moving on
+// screen. The menu inserts, deletes, hides, orders, copies and pastes objects (through one
+// text buffer of the program, not the system clipboard), loads a tree from a file, copies
+// styles into the host's own style resources, edits the tab order and sets the snap options.
 //
 // No window of the program is designed; hosts are put into design time by tests only.
-// The dialogs the editor opens (the open-file dialog, the tab-order window) belong to the
-// control library, which supplies them at its start-up.
+// The dialogs the editor opens (the open-file dialog, the tab-order window, the message
+// box that says why a copy failed) belong to the control library, which supplies them at
+// its start-up.
 #pragma once
 
 #include <array>
@@ -45,6 +46,9 @@ extern TvxDesignOpenFileProc DesignOpenFileDialog;
 // Shows the tab order of Control's siblings and lets the user change it (modal).
 using TvxDesignTabOrderProc = std::function<void(TvxVisualObject* Control)>;
 extern TvxDesignTabOrderProc DesignTabOrderDialog;
+// Shows a message of the editor and waits until the user has read it (modal).
+using TvxDesignMessageProc = std::function<void(const std::u16string& Text)>;
+extern TvxDesignMessageProc DesignMessageDialog;
 
 // The text "Copy to clipboard" leaves for every designed host of the program to paste.
 std::string& DesignClipboard();
@@ -162,6 +166,8 @@ public:
   void ToggleDesignHide();
   void BringToFront();
   void SendToBack();
+  // The selection's text into the buffer; what the stream cannot hold (a reference whose
+  // path is too long) leaves the buffer as it was, and the message dialog says why.
   void Copy();
   // A copy of the buffer's object under the selection (else under the root, else as the
   // root); nothing from an empty buffer.

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/FileReader.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TypInfo.h"
@@ -68,7 +69,8 @@ void TvxDesignEditor::Insert(const std::string& ClassName) {
     } catch (const rtl::Exception&) {}
     return;
   }
-  std::unique_ptr<TvxObject> made = rtl::OwnedAs<TvxObject>(c->Create(host_.GetOwner()));
+  rtl::TComponent* owner = host_.designKind_.InsertOwnedBySelection ? sel->Owner() : host_.GetOwner();
+  std::unique_ptr<TvxObject> made = rtl::OwnedAs<TvxObject>(c->Create(owner));
   if (!made) return;
   TvxObject* obj = made.get();
   sel->AddObject(made.release());
@@ -76,10 +78,11 @@ void TvxDesignEditor::Insert(const std::string& ClassName) {
   TvxVisualObject* v = obj->Visual();
   if (!v) return;
   if (rtl::IsPublishedProp(v, "Text")) rtl::SetWideStrProp(v, "Text", design_internal::Wide(WithoutPrefix(ClassName)));
-  // Placed where the menu was opened, unless it is an item its list lays out.
+  // Placed where the menu was opened (a list that lays its items out moves them again as it
+  // realigns below).
   const TvxPoint at = insertPos_;
-  if (at.X >= 0 && at.Y >= 0 && at.X <= host_.HostWidth() && at.Y <= host_.HostHeight() &&
-      ClassName.find("Item") == std::string::npos)
+  const bool keepsPlace = host_.designKind_.ItemsKeepTheirPlace && ClassName.find("Item") != std::string::npos;
+  if (at.X >= 0 && at.Y >= 0 && at.X <= host_.HostWidth() && at.Y <= host_.HostHeight() && !keepsPlace)
     v->Position()->SetPoint(sel->AbsoluteToLocal(at));
   insertPos_ = {-1, -1};
   TvxFreeWatch alive(v);
@@ -119,12 +122,14 @@ void TvxDesignEditor::Copy() {
   TvxVisualObject* sel = Selection();
   if (!sel) return;
   // What the stream cannot hold (a reference whose path is too long) copies nothing: the buffer
-  // keeps what it had, as a failed insert leaves the tree.
+  // keeps what it had, and the user is told why.
   try {
     rtl::TStringStream text("");
     sel->SaveToTextStream(&text, true);  // the designer's own clipboard
     DesignClipboard() = text.DataString();
-  } catch (const rtl::Exception&) {}
+  } catch (const rtl::Exception& e) {
+    if (DesignMessageDialog) DesignMessageDialog(rtl::Utf8ToWide("Error copy object to clipboard: " + e.Message()));
+  }
 }
 
 TvxObject* TvxDesignEditor::ReadObject(const std::string& Text) {

@@ -8,6 +8,7 @@
 #include "platform/loop/Application.h"
 #include "platform/rtl/Filer.h"
 #include "platform/win/Display.h"
+#include "platform/win/Graphics.h"
 #include "platform/win/Hints.h"
 #include "vg2d/core/Controls.h"
 #include "vg2d/core/DesignEditor.h"
@@ -46,8 +47,14 @@ int CountSceneHostOut() { return --sceneCount; }
 
 win::TCompositionFont CompositionFontOf(const TvxFont& Font) {
   win::TCompositionFont f;
-  // The size is in pixels already: it is the character height as it stands.
-  f.Height = -RoundPixel(Font.Size());
+  // The size in whole points, turned into pixels of the screen (rounded, halves away from
+  // zero) as the character height.
+  const int64_t points = RoundPixel(Font.Size());
+  const int64_t scaled = points * win::ScreenPixelsPerInch;
+  constexpr int64_t PointsPerInch = 72;
+  const int64_t pixels = (scaled < 0 ? scaled - PointsPerInch / 2 : scaled + PointsPerInch / 2) / PointsPerInch;
+  f.Height = -static_cast<int>(
+      std::clamp<int64_t>(pixels, -std::numeric_limits<int>::max(), std::numeric_limits<int>::max()));
   f.Weight = Font.Style() == vgFontBold || Font.Style() == vgFontBoldItalic ? 700 : 400;
   f.Italic = Font.Style() == vgFontItalic || Font.Style() == vgFontBoldItalic;
   f.FaceName = Font.Family();
@@ -85,6 +92,7 @@ TvxDesignKind SceneDesignKind() {
   k.FileFilter = "Vector Scene Files|*.scene2d;*.s2d";
   k.StylesOfInnerControls = true;
   k.HidesRoot = true;
+  k.InsertOwnedBySelection = true;
   return k;
 }
 }  // namespace

@@ -44,8 +44,9 @@ int SceneCount();
 void CountSceneHostIn();
 int CountSceneHostOut();
 
-// The input method's composition font for a font of the library: its size in pixels as
-// the character height, bold and italic from its style, its family.
+// The input method's composition font for a font of the library: its size in whole points
+// at the screen's pixels an inch as the character height, bold and italic from its style,
+// its family.
 win::TCompositionFont CompositionFontOf(const TvxFont& Font);
 
 class TvxCustomScene : public win::TCustomControl, public TvxSceneHost, public win::IDropTarget {

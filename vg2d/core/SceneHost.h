@@ -44,6 +44,14 @@ struct TvxDesignKind {
   bool StylesOfInnerControls = false;
   // "Hide in Design-time" hides the root too (else it leaves the root alone).
   bool HidesRoot = false;
+  // The selection's frame and the snap lines are drawn dashed (else as plain lines).
+  bool DashedDecorations = false;
+  // An object inserted under the selection belongs to the selection's owner (else to the
+  // host's owner).
+  bool InsertOwnedBySelection = false;
+  // An inserted object whose class name holds "Item" stays where its list puts it (else it
+  // goes to the menu's point as any other does).
+  bool ItemsKeepTheirPlace = false;
 };
 
 class TvxSceneHost : public IvxScene {
