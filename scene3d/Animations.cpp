@@ -158,24 +158,6 @@ void TdxAnimation::ProcessTick(double Time, float DeltaTime) {
 
 // ---- property targets ---------------------------------------------------------------------------
 
-void TdxPropertyTarget::Keep(const rtl::TObject* Parent, const std::string& Path) {
-  if (kept_ || !Parent || Path.empty()) return;
-  kept_ = true;
-  std::string rest = Path;
-  while (rest.find('.') != std::string::npos) steps_.push_back(dxGetToken(rest, "."));
-  name_ = rest;
-}
-
-const rtl::TPropInfo* TdxPropertyTarget::Get(rtl::TObject* Parent, rtl::TObject*& Target) const {
-  Target = kept_ ? Parent : nullptr;
-  for (const std::string& step : steps_) {
-    if (!Target) break;
-    const rtl::TPropInfo* p = rtl::GetPropInfo(Target, step);
-    if (p && p->Kind() == rtl::tkClass) Target = rtl::GetObjectProp(Target, p);
-  }
-  return Target ? rtl::GetPropInfo(Target, name_) : nullptr;
-}
-
 namespace {
 
 bool IsFloatTarget(const rtl::TPropInfo* Prop) { return Prop && Prop->Kind() == rtl::tkFloat && Prop->SetFloat; }

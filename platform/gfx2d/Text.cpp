@@ -406,8 +406,14 @@ bool AddPathString(PathData& Path, const std::u16string& Text, const Font& F, co
   if (!F.IsValid() || !IsFinite(Layout)) return false;
   const std::string utf8 = ToUtf8(Text);
   if (utf8.empty()) return false;
-  // Outlines are taken unhinted, at identity, on a scratch surface.
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  // Outlines are taken unhinted, at identity, on a scratch surface without bounds: pango
+  // leaves out the glyphs that lie outside the surface's clip, so a bounded one (however
+  // large) would cut text laid out beyond its edges.
+  cairo_surface_t* surface = cairo_recording_surface_create(CAIRO_CONTENT_ALPHA, nullptr);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return false;
+  }
   cairo_t* cr = cairo_create(surface);
   PangoContext* context = MakeTextContext(cr);
   SetFontOptions(context, TextRenderingHint::AntiAlias);

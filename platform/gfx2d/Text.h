@@ -106,9 +106,9 @@ inline constexpr uint8_t PathPointTypeBezier = 3;
 inline constexpr uint8_t PathPointTypeMask = 0x07;
 inline constexpr uint8_t PathPointTypeCloseSubpath = 0x80;
 
-// Replaces Path by the outlines of Text in Font laid out in Layout; false (and an empty
-// Path) when the text is empty or the font cannot be used. The text ends at its first
-// U+0000.
+// Replaces Path by the outlines of Text in Font laid out in Layout, every glyph of it
+// wherever Layout lies; false (and an empty Path) when the text is empty or the font cannot
+// be used. The text ends at its first U+0000.
 bool AddPathString(PathData& Path, const std::u16string& Text, const Font& F, const RectF& Layout,
                    const StringFormat& Format);
 

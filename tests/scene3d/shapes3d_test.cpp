@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -245,6 +246,17 @@ TEST(DxText3D, LaysOutItsTextAtTenUnitsAnObjectUnitAndFramesItInDesign) {
     EXPECT_EQ(frame.Right, 30);
     EXPECT_EQ(frame.Top, 0);
     EXPECT_EQ(frame.Bottom, 10);
+    // Its outline holds every glyph, the first ones too, which lie left of the layout box, at
+    // any size.
+    for (const float size : {6.0f, 40.0f}) {
+      t->Font()->SetSize(size);
+      s.Draw(t);
+      float left = 65535, right = -65535;
+      for (const vg::TvxPoint& p : s.canvas.Polygons.back())
+        if (p.X != 65535) left = std::min(left, p.X), right = std::max(right, p.X);
+      EXPECT_NEAR(left, s.canvas.PolygonRects.back().Left, size / 3) << size;
+      EXPECT_NEAR(right, 30, size / 3) << size;
+    }
   }
   vg::LibraryShutdown();
 }

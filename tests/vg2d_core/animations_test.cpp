@@ -17,6 +17,7 @@
 #include "vg2d/core/Bounds.h"
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/CanvasGdiPlus.h"
+#include "vg2d/core/Controls.h"
 #include "vg2d/core/PathData.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/VisualObjects.h"
@@ -369,6 +370,40 @@ TEST_F(Animations, AnAnimationMovedToAnotherParentWritesIntoTheNewOne) {
   a->Start();
   clock.Advance(330);
   EXPECT_EQ(second->Fill()->GetColor(), "#FF102030");
+}
+
+// A path through a reference the animation does not own (the fill's resource object) is
+// walked again at every step: once that object is freed, the steps write nothing, neither
+// into the freed brush (AddressSanitizer would stop here) nor into the parent's own fill. A
+// path set after the first start moves nothing.
+TEST_F(Animations, APathThroughAnObjectItDoesNotOwnWritesNothingOnceThatObjectIsFreed) {
+  auto* res = new TvxBrushObject(nullptr);
+  object->Fill()->Resource()->SetResource(res);
+  object->Fill()->SetColor("#FF000000");
+  auto* a = Make<TvxColorAnimation>("Fill.Resource.Resource.Brush.Color", 0.32f);
+  a->SetStartValue("#FF000000");
+  a->SetStopValue("#FF0000FF");
+  a->Start();
+  clock.Advance(165);
+  const std::string halfway = res->Brush()->GetColor();
+  EXPECT_NE(halfway, "#FFFFFFFF");  // white at creation: the animation reached it
+  EXPECT_NE(halfway, "#FF0000FF");
+  delete res;
+  EXPECT_EQ(object->Fill()->Resource()->Resource(), nullptr);
+  clock.Advance(330);
+  EXPECT_EQ(finished, 1);
+  EXPECT_EQ(object->Fill()->GetColor(), "#FF000000");
+
+  // A new object at the end of the path is driven from the next step on; a PropertyName set
+  // after the first start leaves the animation on the path it kept.
+  auto* next = new TvxBrushObject(nullptr);
+  object->Fill()->Resource()->SetResource(next);
+  a->SetPropertyName("Fill.Color");
+  a->Start();
+  clock.Advance(330);
+  EXPECT_EQ(next->Brush()->GetColor(), "#FF0000FF");
+  EXPECT_EQ(object->Fill()->GetColor(), "#FF000000");
+  delete next;
 }
 
 TEST_F(Animations, EasingKindsAreStreamedByName) {

@@ -17,6 +17,7 @@
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/PathData.h"
+#include "vg2d/core/TextForms.h"
 
 namespace canvas_text_test {
 
@@ -263,6 +264,46 @@ TEST(CanvasText, TextToPathGivesClosedOutlinesOrLeavesThePathAlone) {
   };
   EXPECT_EQ(drawn(vgFontItalic), drawn(vgFontRegular));
   EXPECT_NE(drawn(vgFontBold), drawn(vgFontRegular));
+}
+
+// The outline holds every glyph wherever the text is laid out: far from the origin, on
+// either side of it, and along a line longer than any scratch surface would be.
+TEST(CanvasText, TextToPathHoldsEveryGlyphWhereverTheTextIsLaidOut) {
+  TvxCanvasGdiPlus c(10, 10);
+  c.Font()->SetFamily("DejaVu Sans");
+  c.Font()->SetSize(11);
+  const auto outline = [&](const std::u16string& Text, const TvxRect& Box, TvxPathData& Path) {
+    EXPECT_TRUE(c.TextToPath(&Path, Box, Text, false, vgTextAlignNear, vgTextAlignNear));
+  };
+  TvxPathData home;
+  outline(u"Path", {0, 0, 100, 20}, home);
+  ASSERT_GT(home.Count(), 100);
+  for (const TvxPoint at : {TvxPoint{100, 0}, TvxPoint{200, 0}, TvxPoint{-5000, 0}, TvxPoint{0, 3000},
+                            TvxPoint{40000, -20000}}) {
+    SCOPED_TRACE(PointToString(at));
+    TvxPathData moved;
+    outline(u"Path", {at.X, at.Y, at.X + 100, at.Y + 20}, moved);
+    ASSERT_EQ(moved.Count(), home.Count());
+    for (int i = 0; i < home.Count(); ++i) {
+      EXPECT_EQ(moved.Points()[i].Kind, home.Points()[i].Kind) << i;
+      EXPECT_NEAR(moved.Points()[i].Point.X - at.X, home.Points()[i].Point.X, 0.02f) << i;
+      EXPECT_NEAR(moved.Points()[i].Point.Y - at.Y, home.Points()[i].Point.Y, 0.02f) << i;
+    }
+  }
+
+  // A long line spans its measured width, at the origin and far from it.
+  const std::u16string line = u"The quick brown fox jumps over the lazy dog";
+  for (const TvxRect& box : {TvxRect{0, 0, 10, 20}, TvxRect{-3000, 2000, -2990, 2020}}) {
+    TvxRect measured = box;
+    c.MeasureText(measured, box, line, false, vgTextAlignNear, vgTextAlignNear);
+    ASSERT_GT(RectWidth(measured), 200);
+    TvxPathData laid;
+    outline(line, box, laid);
+    const TvxRect bounds = laid.GetBounds();
+    EXPECT_NEAR(bounds.Left, measured.Left, 2) << RectToString(box);
+    EXPECT_NEAR(bounds.Right, measured.Right, 2) << RectToString(box);  // the "g" of "dog" is there
+    EXPECT_GT(bounds.Bottom, measured.Top + 8) << RectToString(box);
+  }
 }
 
 TEST(CanvasText, FontsFromStreamsAreReadFromThePositionOn) {

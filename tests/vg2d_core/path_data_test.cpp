@@ -83,16 +83,32 @@ TEST(PathSvgText, WritesTheTextItReads) {
   EXPECT_EQ(TvxPathData().GetData(), "");
 }
 
-TEST(PathSvgText, TextIsWrittenTheFirstTimeAsItReadsBack) {
-  // Three decimals that round to a whole number, a value past where a float holds three
-  // decimals, and a negative zero.
+TEST(PathSvgText, WritesWholeValuesAsDigitsAndOthersWithThreeDecimals) {
+  // Values just off a whole number keep their decimals, also where they round to one, and
+  // a small negative value keeps its sign.
   TvxPathData p;
+  p.MoveTo({15.000001f, 2.5f});
+  p.LineTo({0.0004f, -0.0004f});
+  p.LineTo({-3, 0});
+  EXPECT_EQ(p.GetData(), "M 15.000,2.500 L 0.000,-0.000 L -3,0 ");
+  // The "Path" stream keeps the exact values.
+  rtl::TStringStream s;
+  p.WritePath(s);
+  s.SetPosition(0);
+  TvxPathData streamed;
+  streamed.ReadPath(s);
+  EXPECT_EQ(streamed.Points(), p.Points());
+
+  // Text reads back to within half a thousandth; a value past where a float holds three
+  // decimals is written as the float it read as.
   p.SetData("M 14.9996,-0.0001 L 16384.001,1");
   const std::string text = p.GetData();
-  EXPECT_EQ(text, "M 15,0 L 16384.002,1 ");
+  EXPECT_EQ(text, "M 15.000,-0.000 L 16384.002,1 ");
   TvxPathData again;
   again.SetData(text);
-  EXPECT_EQ(again.GetData(), text);
+  ASSERT_EQ(again.Count(), p.Count());
+  for (int i = 0; i < p.Count(); ++i) ExpectNear(again.Points()[i].Point, p.Points()[i].Point.X, p.Points()[i].Point.Y);
+  EXPECT_EQ(again.GetData(), "M 15,0 L 16384.002,1 ");
   // Points no float can hold drop their command; the others stay.
   EXPECT_EQ(Parse("M 0,0 m 3e38,0 3e38,0 L 1,1 L 1e39,0"),
             (std::vector<TvxPathPoint>{Pt(vgPathPointMoveTo, 0, 0), Pt(vgPathPointLineTo, 1, 1)}));

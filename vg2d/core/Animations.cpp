@@ -223,26 +223,22 @@ void TvxAnimation::ProcessTick(float DeltaTime, float) {
 
 // ---- property targets ---------------------------------------------------------------------------
 
-const rtl::TPropInfo* TvxPropertyTarget::Get(TvxObject* Parent, const std::string& Path, rtl::TObject*& Target) {
-  if (!resolved_ || Parent != parent_ || Path != path_) {
-    resolved_ = true;
-    parent_ = Parent;
-    path_ = Path;
-    target_ = Parent;
-    prop_ = nullptr;
-    if (Parent && !Path.empty()) {
-      std::string rest = Path;
-      while (rest.find('.') != std::string::npos) {
-        const std::string part = GetToken(rest, ".");
-        const rtl::TPropInfo* p = rtl::GetPropInfo(target_, part);
-        if (p && p->Kind() == rtl::tkClass)
-          if (rtl::TObject* inner = rtl::GetObjectProp(target_, p)) target_ = inner;
-      }
-      prop_ = rtl::GetPropInfo(target_, rest);
-    }
+void TvxPropertyTarget::Keep(const rtl::TObject* Parent, const std::string& Path) {
+  if (kept_ || !Parent || Path.empty()) return;
+  kept_ = true;
+  std::string rest = Path;
+  while (rest.find('.') != std::string::npos) steps_.push_back(GetToken(rest, "."));
+  name_ = rest;
+}
+
+const rtl::TPropInfo* TvxPropertyTarget::Get(rtl::TObject* Parent, rtl::TObject*& Target) const {
+  Target = kept_ ? Parent : nullptr;
+  for (const std::string& step : steps_) {
+    if (!Target) break;
+    const rtl::TPropInfo* p = rtl::GetPropInfo(Target, step);
+    if (p && p->Kind() == rtl::tkClass) Target = rtl::GetObjectProp(Target, p);
   }
-  Target = target_;
-  return prop_;
+  return Target ? rtl::GetPropInfo(Target, name_) : nullptr;
 }
 
 namespace {
@@ -319,6 +315,7 @@ std::string TvxColorAnimation::StopValue() const { return ColorToString(stopValu
 void TvxColorAnimation::SetStopValue(const std::string& Value) { stopValue_ = StringToColor(Value); }
 
 void TvxColorAnimation::Start() {
+  KeepTarget();
   rtl::TObject* target = nullptr;
   const rtl::TPropInfo* prop = TargetProperty(target);
   if (startFromCurrent_) ReadColor(target, prop, startValue_);
@@ -354,6 +351,7 @@ TvxGradient* TvxGradientAnimation::TargetGradient() {
 }
 
 void TvxGradientAnimation::Start() {
+  KeepTarget();
   if (TvxGradient* g = TargetGradient(); g && startFromCurrent_) startValue_->Assign(g);
   inherited::Start();
 }
@@ -379,6 +377,7 @@ rtl::TClass TvxFloatAnimation::StaticClass() {
 TvxFloatAnimation::TvxFloatAnimation(rtl::TComponent* AOwner) : TvxPropertyAnimation(AOwner) {}
 
 void TvxFloatAnimation::Start() {
+  KeepTarget();
   rtl::TObject* target = nullptr;
   const rtl::TPropInfo* prop = TargetProperty(target);
   if (startFromCurrent_ && IsFloatTarget(prop)) startValue_ = static_cast<float>(rtl::GetFloatProp(target, prop));
@@ -416,6 +415,7 @@ rtl::TPersistent* TvxRectAnimation::TargetObject() {
 }
 
 void TvxRectAnimation::Start() {
+  KeepTarget();
   if (rtl::TPersistent* p = TargetObject(); p && startFromCurrent_) startValue_->Assign(p);
   inherited::Start();
 }
@@ -454,6 +454,7 @@ void TvxBitmapAnimation::SetStartValue(TvxBitmap* Value) { startValue_->Assign(V
 void TvxBitmapAnimation::SetStopValue(TvxBitmap* Value) { stopValue_->Assign(Value); }
 
 void TvxBitmapAnimation::ProcessAnimation() {
+  KeepTarget();  // it has no start of its own: the path is kept at its first step
   rtl::TObject* target = nullptr;
   const rtl::TPropInfo* prop = TargetProperty(target);
   TvxBitmap* b = ObjectTarget<TvxBitmap>(target, prop);
@@ -516,6 +517,7 @@ TvxKeyAnimation<Key>::TvxKeyAnimation(rtl::TComponent* AOwner)
 template <class Key> TvxKeyAnimation<Key>::~TvxKeyAnimation() = default;
 
 template <class Key> void TvxKeyAnimation<Key>::Start() {
+  KeepTarget();
   rtl::TObject* target = nullptr;
   const rtl::TPropInfo* prop = TargetProperty(target);
   if (startFromCurrent_ && keys_->Count() > 0) TakeCurrent(target, prop, *static_cast<Key*>(keys_->Key(0)));

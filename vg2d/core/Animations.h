@@ -19,6 +19,7 @@
 #include "vg2d/core/Colors.h"
 #include "vg2d/core/Easing.h"
 #include "vg2d/core/Objects.h"
+#include "vg2d/core/PropertyPath.h"
 
 namespace rtl {
 struct TPropInfo;
@@ -104,28 +105,10 @@ private:
   bool hideOnFinish_ = false;
 };
 
-// The object and published property that a dotted path names, starting at an animation's
-// parent: every part but the last that names an object property of the current object
-// steps into that object (a part naming none is skipped), the last part is the property.
-// Resolved on first use and again whenever the animation's parent changed, so an
-// animation moved to another parent never writes into its old parent's values.
-class TvxPropertyTarget {
-public:
-  // The property (nil when there is none) and, in Target, the object that holds it.
-  const rtl::TPropInfo* Get(TvxObject* Parent, const std::string& Path, rtl::TObject*& Target);
-  void Reset() { resolved_ = false; }
-
-private:
-  bool resolved_ = false;
-  TvxObject* parent_ = nullptr;
-  std::string path_;
-  rtl::TObject* target_ = nullptr;
-  const rtl::TPropInfo* prop_ = nullptr;
-};
-
 // What the animations that write a property of their parent share: the property, found by
-// a dotted path (PropertyName, e.g. "Position.X") and looked up again when the parent changes.
-// A plain helper without a class record of its own: each animation publishes PropertyName.
+// a dotted path (PropertyName, e.g. "Position.X") kept at the first start and walked again
+// from the parent at every use (TvxPropertyTarget). A plain helper without a class record of
+// its own: each animation publishes PropertyName.
 class TvxPropertyAnimation : public TvxAnimation {
 public:
   using TvxAnimation::TvxAnimation;
@@ -133,9 +116,10 @@ public:
   void SetPropertyName(const std::string& Value) { SetField(propertyName_, Value); }
 
 protected:
-  void ChangeParent() override { target_.Reset(); }
-  // The target property (nil when there is none) and, in Target, the object that holds it.
-  const rtl::TPropInfo* TargetProperty(rtl::TObject*& Target) { return target_.Get(Parent(), propertyName_, Target); }
+  // Keeps the path of PropertyName, once: at the first call that finds a parent and a path.
+  void KeepTarget() { target_.Keep(Parent(), propertyName_); }
+  // The target property (nil when there is none) and, in Target, the object that holds it now.
+  const rtl::TPropInfo* TargetProperty(rtl::TObject*& Target) const { return target_.Get(Parent(), Target); }
 
 private:
   TvxPropertyTarget target_;

@@ -376,32 +376,15 @@ void TvxPathData::Assign(const rtl::TPersistent* Source) {
 
 // ---- SVG path text --------------------------------------------------------------------------
 
-namespace {
-
-// A coordinate as the path text writes it: FloatToStringDot's form of the value the text
-// reads back as, so that reading and writing again gives the same text ("15", never
-// "15.000"; a value far from zero that three decimals cannot hold gets the text of the
-// float those decimals read back as).
-std::string CoordinateText(float V) {
-  std::string text = FloatToStringDot(V);
-  for (int i = 0; i < 4; ++i) {
-    double back;
-    if (!rtl::TryStrToFloat(text, back)) break;
-    const std::string again = FloatToStringDot(static_cast<float>(back));
-    if (again == text) break;
-    text = again;
-  }
-  return text;
-}
-
-}  // namespace
-
 std::string TvxPathData::GetData() const {
   std::string s;
+  // Each coordinate in the float text form: a whole value as its digits, any other with
+  // three decimals, so 15.000001 is "15.000" and -0.0004 is "-0.000". The text so reads back
+  // to within half a thousandth; the "Path" stream keeps the exact values.
   auto xy = [&s](const TvxPoint& p) {
-    s += CoordinateText(p.X);
+    s += FloatToStringDot(p.X);
     s += ',';
-    s += CoordinateText(p.Y);
+    s += FloatToStringDot(p.Y);
     s += ' ';
   };
   const size_t n = points_.size();
