@@ -272,8 +272,10 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
       if (StopAutoCalibrationAtClose()) {
         closeState_ = TCloseState::StoppingRun;
         Action = win::caNone;
-        timerCloseWait_->SetInterval(static_cast<std::uint32_t>(ACBCloseWaitMs()));
+        const std::int32_t wait = ACBCloseWaitMs();
+        timerCloseWait_->SetInterval(static_cast<std::uint32_t>(wait));
         timerCloseWait_->SetEnabled(true);
+        if (OnLongClose) OnLongClose(wait);
         return;
       }
       break;
