@@ -83,7 +83,8 @@ int main(int, char** argv) {
   const std::string program = ProgramPath(argv[0]);
   const std::string baseName = app::ProgramName(program);
   // A copy already running is asked to close, and this one goes on once it has written its
-  // settings and given the port back (or after a bounded wait).
+  // settings and given the port back (or after a bounded wait, longer when the running copy
+  // announces a close that waits for an automatic calibration's stop).
   rtl::TSingleInstance::AskRunningToClose(MainWindowClass, RunningCopyWaitMs);
   // From here on the system's requests to end (SIGTERM, SIGINT, a terminal that hung up, its
   // quit key) close the program as a close that nobody watches: settings written, port given
@@ -148,6 +149,9 @@ int main(int, char** argv) {
         std::string why;
         if (!instance.Listen([&main] { if (main) main->CloseUnattended(); }, &why))
           std::fprintf(stderr, "gascal: %s\n", why.c_str());
+        // A close that waits for an automatic calibration's stop holds the port longer than a
+        // newer copy waits as a rule: it is told, so that it opens the port only after us.
+        main->OnLongClose = [&instance](int Ms) { instance.AnnounceLongClose(Ms); };
         main->Show();
       } else {
         win::SetMainForm(check.get());

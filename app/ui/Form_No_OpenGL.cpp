@@ -44,6 +44,8 @@ void TForm_No_OpenGL::FormShow(rtl::TObject*) {
   parts_.Label_No_OpenGL_Message->SetText(ShownText(text.Message, text.Language));
   parts_.Label_No_OpenGL_Message->Font()->SetFamily(text.FontName);
   parts_.Button_No_OpenGL->Font()->SetFamily(text.FontName);
+  parts_.Label_No_OpenGL_Message->Font()->SetClearType(false);
+  parts_.Button_No_OpenGL->Font()->SetClearType(false);
   // The styles first, so that they cannot take the colours back.
   parts_.Label_No_OpenGL_Message->ApplyResource();
   parts_.Label_No_OpenGL_Message->FontFill()->SetColor(White);

@@ -272,8 +272,10 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
       if (StopAutoCalibrationAtClose()) {
         closeState_ = TCloseState::StoppingRun;
         Action = win::caNone;
-        timerCloseWait_->SetInterval(static_cast<std::uint32_t>(ACBCloseWaitMs()));
+        const std::int32_t wait = ACBCloseWaitMs();
+        timerCloseWait_->SetInterval(static_cast<std::uint32_t>(wait));
         timerCloseWait_->SetEnabled(true);
+        if (OnLongClose) OnLongClose(wait);
         return;
       }
       break;
@@ -628,10 +630,15 @@ void TForm_3D_GEN::PlaceCaption() {
     window->SetText(title_);
     return;
   }
+  // Measured as the caption is drawn, at the window's own transform: the canvas keeps that of
+  // whatever it painted last (a part scaled by the splitter measures its glyphs otherwise).
+  const vg::TvxMatrix kept = canvas->Matrix();
+  canvas->SetMatrix(window->GetAbsoluteMatrix());
   window->SetText(CutWithEllipsis(title_, right - left, [&](const std::u16string& Text) {
     canvas->Font()->Assign(window->Font());
     return canvas->TextWidth(Text);
   }));
+  canvas->SetMatrix(kept);
 }
 
 void TForm_3D_GEN::TitleStyleApplied(rtl::TObject*) { PlaceCaption(); }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -224,6 +225,9 @@ public:
   // reports a failure on the standard error stream only and ends the program at once. While
   // the report of a user's close shows, any close request ends the program.
   void CloseUnattended();
+  // Runs, with the longest the close may wait (ms), when a close begins to wait for a run's
+  // stop: whoever waits for the program to end (a newer copy) waits that much longer.
+  std::function<void(int Ms)> OnLongClose;
   // A run of the automatic calibration has ended: a close that waits for its stop goes on.
   void AutoCalibrationEnded();
   // Shows a window of the program by its component name ("Form_3D_SET"), when it exists.

@@ -260,8 +260,12 @@ struct TextCache {
     // Through a transform that is not the identity's (a window made larger scales its layer)
     // a whole unit of the user space is not a pixel: glyph positions rounded to whole units
     // would spread the letters apart (or press them together), so they are kept as they are.
+    // Nor are they rounded for glyphs that are not fitted to the grid: each unhinted glyph
+    // moved to its nearest pixel leaves gaps of up to a pixel inside words ("com puter"), where
+    // the same text through a scaled layer is even.
     if (changed || !h.RoundSet) {
-      pango_context_set_round_glyph_positions(h.Context, m.xx == 1 && m.yx == 0 && m.xy == 0 && m.yy == 1);
+      pango_context_set_round_glyph_positions(
+          h.Context, Hint != TextRenderingHint::AntiAlias && m.xx == 1 && m.yx == 0 && m.xy == 0 && m.yy == 1);
       h.RoundSet = true;
     }
     h.XX = m.xx;
@@ -365,16 +369,32 @@ void Graphics::DrawString(const std::u16string& Text, const Font& F, const RectF
   double x = 0, y = 0;
   RectF bounds;
   laid.Place(Layout, Format, x, y, bounds);
+  // Glyph images are put on whole pixels, each rounded on its own: for glyphs fitted to the
+  // grid their positions are whole already, but unfitted ones would stand unevenly in their
+  // words ("Ком пьютер"). Those are filled as outlines at their own positions instead, as
+  // the same text looks through a scaled layer.
+  cairo_matrix_t m;
+  cairo_get_matrix(cr_, &m);
+  const bool outlines =
+      textHint_ == TextRenderingHint::AntiAlias && m.xx == 1 && m.yx == 0 && m.xy == 0 && m.yy == 1;
+  auto show = [&] {
+    if (outlines) {
+      pango_cairo_layout_path(cr_, laid.Layout());
+      cairo_fill(cr_);
+    } else {
+      pango_cairo_show_layout(cr_, laid.Layout());
+    }
+  };
   cairo_save(cr_);
   if (SetSource(B)) {
     cairo_move_to(cr_, x, y);
     if (alpha < 1) {
       cairo_push_group(cr_);
-      pango_cairo_show_layout(cr_, laid.Layout());
+      show();
       cairo_pop_group_to_source(cr_);
       cairo_paint_with_alpha(cr_, alpha);
     } else {
-      pango_cairo_show_layout(cr_, laid.Layout());
+      show();
     }
   }
   cairo_new_path(cr_);

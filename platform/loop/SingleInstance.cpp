@@ -7,6 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstddef>
@@ -26,6 +27,8 @@ namespace {
 constexpr char Request[] = "CLOSE\n";
 // The running copy's answer when it takes the request.
 constexpr char Answer = '+';
+// Then, for a close that takes longer: 'W', the milliseconds it may take in decimal, '\n'.
+constexpr char LongClose = 'W';
 constexpr std::size_t RequestLength = sizeof(Request) - 1;
 // How long the running copy waits for the request's bytes after a connection.
 constexpr int RequestReadMs = 1000;
@@ -107,12 +110,13 @@ double NowMs() {
 }
 
 // Waits for Events on Fd until DeadlineMs (steady clock); the events seen, 0 at the deadline.
+// Past the deadline it still looks once, so that what has come is never missed.
 short PollUntil(int Fd, short Events, double DeadlineMs) {
   for (;;) {
     const double left = DeadlineMs - NowMs();
-    if (left <= 0) return 0;
     pollfd p{Fd, Events, 0};
-    const int n = ::poll(&p, 1, static_cast<int>(left) + 1);
+    const int n = ::poll(&p, 1, left <= 0 ? 0 : static_cast<int>(left) + 1);
+    if (n == 0 && left <= 0) return 0;
     if (n > 0) return p.revents;
     if (n < 0 && errno != EINTR) return POLLERR;
   }
@@ -130,6 +134,15 @@ TFd Connect(const TAddress& A, double DeadlineMs) {
   socklen_t len = sizeof error;
   if (::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) return TFd();
   return fd;
+}
+
+// The announcement of a close of Ms.
+std::string LongCloseText(int Ms) { return LongClose + std::to_string(std::max(Ms, 0)) + "\n"; }
+
+// Sends Text on the non-blocking connection Fd as far as it takes it at once (a few bytes, that
+// a socket's buffer always has room for while its reader reads).
+void SendNow(int Fd, const std::string& Text) {
+  [[maybe_unused]] const ssize_t w = ::send(Fd, Text.data(), Text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 bool SameInode(const std::string& Path, dev_t Dev, ino_t Ino) {
@@ -169,6 +182,13 @@ public:
   int Requests() const {
     std::lock_guard lock(mutex_);
     return static_cast<int>(held_.size());
+  }
+
+  void AnnounceLongClose(int Ms) {
+    std::lock_guard lock(mutex_);
+    closeEndsMs_ = NowMs() + Ms;
+    const std::string text = LongCloseText(Ms);
+    for (const TFd& c : held_) SendNow(c.Get(), text);
   }
 
 protected:
@@ -213,6 +233,8 @@ private:
     if (::send(c.Get(), &Answer, 1, MSG_NOSIGNAL) != 1) return;
     {
       std::lock_guard lock(mutex_);
+      // A long close already under way is told to this copy as well.
+      if (const double left = closeEndsMs_ - NowMs(); left > 0) SendNow(c.Get(), LongCloseText(static_cast<int>(left) + 1));
       held_.push_back(std::move(c));
     }
     Queue(onRequest_);
@@ -227,6 +249,8 @@ private:
   ino_t ino_ = 0;
   mutable std::mutex mutex_;
   std::vector<TFd> held_;
+  // When the long close announced last ends (steady clock, ms); 0 before any.
+  double closeEndsMs_ = 0;
 };
 
 TSingleInstance::TSingleInstance(std::string Name) : name_(std::move(Name)) {}
@@ -272,14 +296,19 @@ bool TSingleInstance::Listening() const { return listener_ != nullptr; }
 
 int TSingleInstance::RequestCount() const { return listener_ ? listener_->Requests() : 0; }
 
+void TSingleInstance::AnnounceLongClose(int Ms) {
+  if (listener_) listener_->AnnounceLongClose(Ms);
+}
+
 // ---- the starting copy's side -------------------------------------------------------------------
 
 TSingleInstance::TAskResult TSingleInstance::AskRunningToClose(const std::string& Name, int TimeoutMs) {
   if (!ValidName(Name)) return TAskResult::NoneRunning;
   const TAddress a = AddressOf(Name);
   if (a.Length == 0) return TAskResult::NoneRunning;
-  const double deadline = NowMs() + (TimeoutMs > 0 ? TimeoutMs : 0);
-  TFd fd = Connect(a, deadline);
+  const double start = NowMs();
+  const double connectBy = start + (TimeoutMs > 0 ? TimeoutMs : 0);
+  TFd fd = Connect(a, connectBy);
   if (!fd.Valid()) return TAskResult::NoneRunning;
   std::size_t sent = 0;
   while (sent < RequestLength) {
@@ -289,20 +318,37 @@ TSingleInstance::TAskResult TSingleInstance::AskRunningToClose(const std::string
       continue;
     }
     if (w < 0 && (errno == EINTR)) continue;
-    if (w < 0 && errno == EAGAIN && (PollUntil(fd.Get(), POLLOUT, deadline) & POLLOUT)) continue;
+    if (w < 0 && errno == EAGAIN && (PollUntil(fd.Get(), POLLOUT, connectBy) & POLLOUT)) continue;
     return w < 0 && errno == EAGAIN ? TAskResult::TimedOut : TAskResult::NoneRunning;
   }
   // The running copy answers that it took the request, then keeps the connection until it
   // has closed. An end without the answer is a refusal (a copy of another user, a socket
   // that is no copy of ours): nobody closes for us.
+  // A long close it announces moves the deadline to its end and TimeoutMs more.
   bool taken = false;
+  double deadline = start + (TimeoutMs > 0 ? TimeoutMs : 0);
+  std::string announcement;
+  bool inAnnouncement = false;
   for (;;) {
     const short ev = PollUntil(fd.Get(), POLLIN, deadline);
     if (ev == 0) return TAskResult::TimedOut;
     char c;
     const ssize_t r = ::read(fd.Get(), &c, 1);
     if (r == 1) {
-      taken |= c == Answer;
+      if (c == Answer) {
+        taken = true;
+      } else if (taken && c == LongClose) {
+        inAnnouncement = true;
+        announcement.clear();
+      } else if (inAnnouncement && c >= '0' && c <= '9' && announcement.size() < 9) {
+        announcement += c;
+      } else if (inAnnouncement && c == '\n' && !announcement.empty()) {
+        const int ms = std::min(std::stoi(announcement), MaxAnnouncedCloseMs);
+        deadline = std::max(deadline, NowMs() + ms + (TimeoutMs > 0 ? TimeoutMs : 0));
+        inAnnouncement = false;
+      } else {
+        inAnnouncement = false;
+      }
       continue;
     }
     if (r == 0 || (errno != EINTR && errno != EAGAIN))

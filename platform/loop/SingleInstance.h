@@ -7,7 +7,9 @@
 // on it from a thread of its own and hands each request to the GUI thread; it answers only
 // requests of its own user. A request holds its connection open: the copy that asked waits
 // (bounded) until the running copy has closed, which ends the connection, so that it goes on
-// only once the other has written its settings and given its serial port back. A socket left
+// only once the other has written its settings and given its serial port back. A close that
+// takes longer than usual (it waits for a device to be put back first) says so on the held
+// connections (AnnounceLongClose), and the waiting copies wait that much longer. A socket left
 // behind by a copy that crashed answers nobody; it is taken for what it is and replaced.
 #pragma once
 
@@ -35,8 +37,11 @@ public:
     Closed,       // the running copy heard the request and has closed
     TimedOut      // the running copy heard it but had not closed within the time
   };
-  // Asks the copy running on Name's channel to close and waits at most TimeoutMs for it.
+  // Asks the copy running on Name's channel to close and waits at most TimeoutMs for it; when
+  // the running copy announces a longer close of Ms, until Ms + TimeoutMs from then.
   static TAskResult AskRunningToClose(const std::string& Name, int TimeoutMs);
+  // The longest close announced that a waiting copy takes (ms).
+  static constexpr int MaxAnnouncedCloseMs = 10 * 60 * 1000;
 
   // Listens on the channel; OnCloseRequest runs on the GUI thread for each request heard
   // (the thread that calls Listen must be the GUI thread). False, with Why, when the channel
@@ -45,6 +50,9 @@ public:
   bool Listening() const;
   // Requests heard so far.
   int RequestCount() const;
+  // This copy's close may take up to Ms more (ms from now): said to every copy that waits for
+  // it, and to every one that asks meanwhile. Does nothing while not listening.
+  void AnnounceLongClose(int Ms);
 
 private:
   class TListener;

@@ -139,15 +139,22 @@ TEST_F(ACBClose, ACloseDuringARunStopsItAndTheEcuIsBackOnPetrolBeforeThePortClos
   rtl::Application->Reset();
 }
 
-// An ECU that stops answering during the stop: the close waits no longer than its bound, then
-// closes, and says that the stop may not have reached the ECU.
+// An ECU that stops answering during the stop: the close waits no longer than its bound (and
+// says so to whoever waits for the program to end), then closes, and says that the stop may
+// not have reached the ECU.
 TEST_F(ACBClose, ACloseWhoseStopGetsNoAnswerEndsAfterItsBoundAndSaysSo) {
   StartRunUntilGas();
   sim->SetSilent(true);
   silent = true;
   const double start = rtl::GetTickCount(), bound = app::ACBCloseWaitMs();
+  // A newer copy that waits for this one to end is told how long the close may take.
+  std::vector<int> announced;
+  main->OnLongClose = [&announced](int Ms) { announced.push_back(Ms); };
   main->Close();
   EXPECT_TRUE(main->Showing());
+  main->CloseUnattended();
+  EXPECT_TRUE(main->Showing()) << "a newer copy's request waits with it";
+  EXPECT_EQ(announced, std::vector<int>{static_cast<int>(bound)}) << "told once, as the wait begins";
   ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, bound + 2000));
   EXPECT_GE(rtl::GetTickCount() - start + 20, bound) << "not before its bound";
   EXPECT_FALSE(port->Link()->ComPort->Connected());

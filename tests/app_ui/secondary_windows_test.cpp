@@ -44,6 +44,7 @@
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/CanvasGdiPlus.h"
 #include "vg2d/core/Colors.h"
+#include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Shapes.h"
 #include "tests/TestOutput.h"
 
@@ -378,6 +379,19 @@ TEST_F(SecondaryWindows, TheCheckWindowIsRedWithTheMessageInWhiteAndARedOk) {
   EXPECT_TRUE(Reddish(At(check, 14, 14))) << "the red panel";
   EXPECT_GT(Count(check, 20, 20, 373, 160, Whitish), 100) << "white text";
   EXPECT_GT(Count(check, 156, 178, 237, 208, Reddish), 10) << "a red OK";
+  // The texts are drawn antialiased and not fitted to the pixel grid, whose hinted glyphs at
+  // the message's bold size stand unevenly in their words ("com puter"): the window shows
+  // what it shows with grid fitting off, and not what it shows with it on.
+  const std::vector<std::uint32_t> shown = check.PresentedFrame();
+  auto redraw = [&](bool GridFit) {
+    check.Parts().Label_No_OpenGL_Message->Font()->SetClearType(GridFit);
+    check.Parts().Button_No_OpenGL->Font()->SetClearType(GridFit);
+    check.Scene()->Invalidate();
+    rtl::Application->ProcessMessages();
+    return check.PresentedFrame();
+  };
+  EXPECT_NE(redraw(true), shown) << "grid fitting makes no difference here: the check proves nothing";
+  EXPECT_EQ(redraw(false), shown) << "the message is fitted to the pixel grid";
   Click(check, check.Parts().Button_No_OpenGL);
   EXPECT_FALSE(check.Showing());
 }

@@ -3,11 +3,13 @@
 // spread apart by positions rounded in the unscaled units.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "Pixels.h"
 #include "platform/gfx2d/Backend.h"
+#include "platform/gfx2d/Fonts.h"
 #include "platform/gfx2d/Text.h"
 
 namespace scaled_text_test {
@@ -51,6 +53,63 @@ TEST_F(ScaledText, ALineScaledIsAsWideAsTheLineSetAtTheScaledSize) {
         }
       }
     }
+  }
+}
+
+// Text that is not fitted to the pixel grid stands in its words as it does through a scaled
+// layer: its glyphs keep their own positions, whole pixels or not, at any transform.
+TEST_F(ScaledText, UnfittedTextSetAtItsOwnSizeIsAsWideAsThroughAScale) {
+  RegisterDefaultFonts();
+  for (const std::u16string& text : {std::u16string(u"The computer does not support the OpenGL video mode."),
+                                    std::u16string(u"\u041a\u043e\u043c\u043f\u044c\u044e\u0442\u0435\u0440 "
+                                                   u"\u043d\u0435 \u043f\u043e\u0434\u0434\u0435\u0440\u0436"
+                                                   u"\u0438\u0432\u0430\u0435\u0442")}) {
+    for (float size : {11.0f, 13.0f, 14.0f}) {
+      const float own = DeviceWidth(text, "Tahoma", size, 1, TextRenderingHint::AntiAlias);
+      const float scaled = DeviceWidth(text, "Tahoma", size / 4, 4, TextRenderingHint::AntiAlias);
+      // Rounded per glyph, the line's width drifts by up to half a pixel a glyph.
+      EXPECT_NEAR(own, scaled, 1.0) << size;
+    }
+  }
+}
+
+// Drawn at its own size, unfitted text stands as it measures: each glyph where its advances put
+// it, not moved on its own to the nearest pixel. A row of stems shows it: from one stem's ink
+// to the next is the measured advance every time.
+TEST_F(ScaledText, UnfittedGlyphsAreDrawnWhereTheirAdvancesPutThem) {
+  RegisterDefaultFonts();
+  const std::u16string row(16, u'I');
+  for (float size : {13.0f, 14.0f, 17.0f}) {
+    Surface s(400, 40);
+    s.g->SetTextRenderingHint(TextRenderingHint::AntiAlias);
+    StringFormat f;
+    f.Flags = StringFormatFlagsNoClip | StringFormatFlagsNoWrap;
+    const Font font{"Tahoma", size, FontStyleRegular};
+    RectF b;
+    ASSERT_TRUE(s.g->MeasureString(row, font, {0, 0, 400, 40}, f, b));
+    const double advance = b.Width / static_cast<double>(row.size());
+    s.g->DrawString(row, font, {2, 2, 396, 36}, f, SolidBrush(0xFF000000u));
+    // Each stem's centre: the ink's mean column over a run of inked columns (the faint edges
+    // that antialiasing spreads between two stems part them).
+    std::vector<double> ink(static_cast<size_t>(s.width), 0.0);
+    for (int x = 0; x < s.width; ++x)
+      for (int y = 0; y < s.height; ++y) ink[static_cast<size_t>(x)] += s.Alpha(x, y);
+    const double inked = *std::max_element(ink.begin(), ink.end()) / 4;
+    std::vector<double> centres;
+    double sum = 0, weight = 0;
+    for (int x = 0; x < s.width; ++x) {
+      const double column = ink[static_cast<size_t>(x)];
+      if (column > inked) {
+        sum += column * x;
+        weight += column;
+      } else if (weight > 0) {
+        centres.push_back(sum / weight);
+        sum = weight = 0;
+      }
+    }
+    ASSERT_EQ(centres.size(), row.size()) << size;
+    for (size_t i = 1; i < centres.size(); ++i)
+      EXPECT_NEAR(centres[i] - centres[i - 1], advance, 0.2) << "size " << size << ", stem " << i;
   }
 }
 

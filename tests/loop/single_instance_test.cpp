@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -109,6 +110,50 @@ TEST_F(SingleInstance, ACopyThatDoesNotCloseLetsTheAskerGoOnAfterTheBound) {
   auto asker = std::async(std::launch::async, [] { return TSingleInstance::AskRunningToClose(Name, 300); });
   ASSERT_TRUE(PumpUntil([&] { return requests == 1; }));
   EXPECT_EQ(TAsk::TimedOut, asker.get());
+}
+
+// A close that waits for a device to be put back first is announced: a copy that asks while
+// it runs waits past its own bound, and copies that wait already hear of it.
+TEST_F(SingleInstance, AnAnnouncedLongCloseKeepsTheAskingCopiesWaitingUntilItEnds) {
+  auto running = std::make_unique<TSingleInstance>(Name);
+  int requests = 0;
+  ASSERT_TRUE(running->Listen([&] { ++requests; }));
+  // A copy that already waits (a plain connection standing for it) hears the announcement.
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un a{};
+  a.sun_family = AF_UNIX;
+  std::strcpy(a.sun_path, TSingleInstance::ChannelPath(Name).c_str());
+  // A generous guard: a read that gets nothing fails instead of waiting for ever.
+  const timeval guard{30, 0};
+  ASSERT_EQ(0, ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &guard, sizeof guard));
+  ASSERT_EQ(0, ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a));
+  ASSERT_EQ(6, ::write(fd, "CLOSE\n", 6));
+  char c = 0;
+  ASSERT_EQ(1, ::read(fd, &c, 1));
+  EXPECT_EQ('+', c);
+  ASSERT_TRUE(PumpUntil([&] { return requests == 1; }));
+  running->AnnounceLongClose(60000);
+  std::string said;
+  while (said.empty() || said.back() != '\n') {
+    ASSERT_EQ(1, ::read(fd, &c, 1)) << said;
+    said += c;
+  }
+  EXPECT_EQ("W60000\n", said);
+  ::close(fd);
+  // A copy that asks now learns of it with the answer: its bound of 300 ms no longer ends its wait.
+  std::atomic<bool> closedDone{false};
+  std::atomic<bool> sawClosedDone{false};
+  auto asker = std::async(std::launch::async, [&] {
+    const TAsk r = TSingleInstance::AskRunningToClose(Name, 300);
+    sawClosedDone = closedDone.load();
+    return r;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return requests == 2; }));
+  EXPECT_EQ(std::future_status::timeout, asker.wait_for(1500ms)) << "it waits past its own bound";
+  closedDone = true;
+  running.reset();
+  EXPECT_EQ(TAsk::Closed, asker.get());
+  EXPECT_TRUE(sawClosedDone);
 }
 
 TEST_F(SingleInstance, TheSocketOfACrashedCopyIsIgnoredAndReplaced) {

@@ -121,6 +121,31 @@ TEST_F(OnScreen, TheInputBoxAndTheFontDialogOverASmallWindowInTheCornerStayOnThe
   InputQuery(u"Name", u"Enter a name:", value);
 }
 
+TEST_F(OnScreen, TheBrushDialogOpensOverTheWindowThatOpenedItOrInTheMiddleOfTheScreen) {
+  ShowSmallWindowInTheCorner();
+  const win::TRect a = win::ScreenWorkArea();
+  small->SetBounds(a.Left + 250, a.Top + 150, 500, 400);
+  TvxBrush brush(vgBrushSolid, 0xFF204080);
+  std::vector<win::TRect> seen;
+  TvxBrushDialog::OnAnyShow = [&](TvxBrushDesign& D) {
+    seen.push_back(BoundsOf(D));
+    EXPECT_TRUE(OnTheScreen(D));
+    D.SetModalResult(win::mrCancel);
+  };
+  EXPECT_FALSE(EditBrushDialog(&brush, {vgBrushSolid, vgBrushGradient}, false));
+  // With no window active (the one that opened it gone), in the middle of the screen.
+  small.reset();
+  rtl::Application->ProcessMessages();
+  ASSERT_EQ(win::ActiveForm(), nullptr);
+  EXPECT_FALSE(EditBrushDialog(&brush, {vgBrushSolid}, false));
+  TvxBrushDialog::OnAnyShow = nullptr;
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_LE(std::abs((seen[0].Left + seen[0].Right) / 2 - (a.Left + 250 + 250)), 1) << "over the window's middle";
+  EXPECT_LE(std::abs((seen[0].Top + seen[0].Bottom) / 2 - (a.Top + 150 + 200)), 1);
+  EXPECT_LE(std::abs((seen[1].Left + seen[1].Right) / 2 - (a.Left + a.Right) / 2), 1) << "the screen's middle";
+  EXPECT_LE(std::abs((seen[1].Top + seen[1].Bottom) / 2 - (a.Top + a.Bottom) / 2), 1);
+}
+
 TEST_F(OnScreen, TheDesignWindowsAndTheColourDialogOpenInTheMiddleOfTheScreen) {
   ShowSmallWindowInTheCorner();
   {

@@ -13,6 +13,7 @@
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/ColorControls.h"
 #include "vg2d/controls/Expanders.h"
+#include "vg2d/controls/FormContent.h"
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/InputQuery.h"
@@ -672,6 +673,14 @@ bool TvxBrushDialog::Execute() {
   const int64_t height = Trunc(row->Position()->Y() + row->Height() + m.Top() + m.Bottom());
   d.SetBounds(d.Left(), d.Top(), d.Width(), static_cast<int>(std::clamp<int64_t>(height, 1, 4096)));
   d.SetPosition(position_);
+  // As designed, the designer opens over the window it was opened from (the active one), and
+  // in the middle of the screen when none is active: never at the screen's corner.
+  if (position_ == win::poDesigned) {
+    if (win::ActiveForm())
+      PlaceOverActiveForm(&d);
+    else
+      d.SetPosition(win::poScreenCenter);
+  }
 
   if (OnShow || OnAnyShow) {
     auto hook = OnShow ? OnShow : OnAnyShow;

@@ -196,8 +196,9 @@ public:
   // The object whose brushes the list offers; nil hides the list.
   rtl::TComponent* Component() const { return component_; }
   void SetComponent(rtl::TComponent* Value);
-  // Where the designer shows (as designed by default; the colour button's colour dialog is
-  // centred on the screen).
+  // Where the designer shows: as designed (the default), over the middle of the active
+  // window, kept on the screen, or in the middle of the screen when no window is active;
+  // poScreenCenter (the colour button's colour dialog) in the middle of the screen.
   win::TPosition Position() const { return position_; }
   void SetPosition(win::TPosition Value) { position_ = Value; }
 
