@@ -94,8 +94,19 @@ protected:
     main->Show();
     return shown;
   }
-  // Runs the program's loop on the real clock until Done holds or Limit passes; true when it held.
+  // Runs the program's loop on the real clock until Done holds; true when it held. Limit is only
+  // a guard against a wait that never ends: a busy machine may take far longer than the program
+  // needs on an idle one, so the guard is never under a minute.
   bool RunUntil(const std::function<bool()>& Done, Clock::duration Limit) {
+    return Run(Done, std::max<Clock::duration>(Limit, std::chrono::minutes(1)));
+  }
+  // Runs the program's loop on the real clock for Time.
+  void RunFor(Clock::duration Time) {
+    Run([] { return false; }, Time);
+  }
+
+private:
+  bool Run(const std::function<bool()>& Done, Clock::duration Limit) {
     const auto end = Clock::now() + Limit;
     while (Clock::now() < end) {
       win::PumpEvents();
@@ -106,9 +117,8 @@ protected:
     }
     return false;
   }
-  void RunFor(Clock::duration Time) {
-    RunUntil([] { return false; }, Time);
-  }
+
+protected:
   // What the status line and the R.P.M. indicator have shown.
   void Watch() {
     const std::u16string status = main->Parts().HudLabel_DynamicIND->Text();

@@ -45,6 +45,10 @@ protected:
     for (int i = 0; i < list->Items()->Count(); ++i)
       if (list->Items()->Get(i) == Name) main->ChooseLanguage(i);
     RunFor(300ms);
+    // A machine busy enough to miss a reply restarts the link, which empties the memo until
+    // the ECU is read again; on an idle one it holds its text throughout.
+    vg::TvxHudMemo* errors = main->PageCFG()->Parts().HudMemo_CFG_Errors;
+    EXPECT_TRUE(RunUntil([&] { return !errors->Text().empty(); }, 8s)) << "the errors were not read again";
   }
 };
 

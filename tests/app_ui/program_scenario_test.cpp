@@ -240,7 +240,7 @@ protected:
   void StartSimulator() {
     sim = std::make_unique<Child>(std::vector<std::string>{GASCAL_ECUSIM, "--link", (dir / "ecu").string(), "--trace"},
                                   std::vector<std::string>{}, dir);
-    ASSERT_TRUE(sim->WaitFor(5000, [&](const std::string&) { return fs::exists(dir / "ecu"); }));
+    ASSERT_TRUE(sim->WaitFor(30000, [&](const std::string&) { return fs::exists(dir / "ecu"); }));
   }
   Child& StartCopy(const std::vector<std::string>& Env = {}, const std::string& Shell = {}) {
     std::vector<std::string> env = {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11",
