@@ -11,7 +11,7 @@ packages=(
   libsdl2-dev libcairo2-dev libpango1.0-dev libgdk-pixbuf-2.0-dev libepoxy-dev libbullet-dev
   libegl-dev libopengl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri libx11-dev libxext-dev libxkbcommon-dev libfontconfig-dev
   libfreetype-dev libgif-dev
-  xvfb xauth x11-apps x11-utils imagemagick socat gettext locales python3
+  xvfb xauth x11-apps x11-utils openbox imagemagick socat gettext locales python3
   fonts-wine fonts-tlwg-loma-ttf
 )
 if [ "${1:-}" = "--fuzz" ]; then

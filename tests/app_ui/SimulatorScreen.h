@@ -29,13 +29,13 @@
 namespace apptest {
 
 // Runs this test program's tests that match Filter under a fresh Xvfb screen large enough for
-// the main window; the exit status (0 when they passed).
-inline int RunUnderXvfb(const std::string& Filter) {
+// the main window, bare or under a window manager; the exit status (0 when they passed).
+inline int RunUnderXvfb(const std::string& Filter, wmtest::TManager Manager = wmtest::TManager::Bare) {
   char self[4096] = {};
   if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) return -1;
   const std::string command = std::string("GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 LSAN_OPTIONS=suppressions=") +
-                              VG2D_CORE_TEST_DATA "/xvfb-lsan.supp" + " " + vgtest::XvfbRun("1280x1024x24") + " '" +
-                              self + "' --gtest_filter=" + Filter + " 2>&1";
+                              VG2D_CORE_TEST_DATA "/xvfb-lsan.supp" + " " + vgtest::XvfbRun("1280x1024x24") + " " +
+                              wmtest::ChildCommand(Manager, self, "--gtest_filter=" + Filter) + " 2>&1";
   return std::system(command.c_str());
 }
 

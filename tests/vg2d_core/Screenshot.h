@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/WindowManager.h"
+
 namespace vgtest {
 
 inline bool OnPath(const std::string& Tool) {
@@ -31,16 +33,17 @@ inline bool InXvfbChild() { return std::getenv("GASCAL_XVFB_CHILD") != nullptr; 
 inline std::string XvfbRun(const std::string& Screen) { return "xvfb-run -a -s '-noreset -screen 0 " + Screen + "'"; }
 
 // Runs the tests of this program that Filter names under a fresh Xvfb screen of Screen
-// (width x height x depth, 640 x 480 by default);
+// (width x height x depth, 640 x 480 by default), bare or under a window manager;
 // the exit status (0 when they passed). SDL's X11 input-method support opens D-Bus, whose
 // library keeps one allocation SDL never frees: the child's leak check leaves that library
 // alone (LeakSuppressions names the file), and only that.
 inline int RunUnderXvfb(const std::string& Filter, const std::string& LeakSuppressions,
-                        const std::string& Screen = "640x480x24") {
+                        const std::string& Screen = "640x480x24", wmtest::TManager Manager = wmtest::TManager::Bare) {
   char self[4096] = {};
   if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) return -1;
   const std::string command = "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 LSAN_OPTIONS=suppressions=" + LeakSuppressions +
-                              " " + XvfbRun(Screen) + " '" + std::string(self) + "' --gtest_filter=" + Filter + " 2>&1";
+                              " " + XvfbRun(Screen) + " " +
+                              wmtest::ChildCommand(Manager, self, "--gtest_filter=" + Filter) + " 2>&1";
   return std::system(command.c_str());
 }
 

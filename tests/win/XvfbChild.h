@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/WindowManager.h"
+
 namespace wintest {
 
 // Whether this is the child run under Xvfb.
@@ -21,7 +23,8 @@ inline bool XvfbRunInstalled() { return std::system("command -v xvfb-run >/dev/n
 // allocations SDL never frees, so the child's leak check is off (these tests look at the loop and
 // the pointer, not at memory). The server does not start afresh when its last client leaves
 // (-noreset), as in vgtest::XvfbRun, which this folder does not reach.
-inline int RunSelfUnderXvfb(const std::string& Filter) {
+// Manager, when given, runs on that server first (tests/WindowManager.h).
+inline int RunSelfUnderXvfb(const std::string& Filter, wmtest::TManager Manager = wmtest::TManager::Bare) {
   char self[4096] = {};
   if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) {
     ADD_FAILURE() << "this test program's path cannot be read";
@@ -29,8 +32,8 @@ inline int RunSelfUnderXvfb(const std::string& Filter) {
   }
   const std::string command =
       "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s "
-      "'-noreset -screen 0 640x480x24' '" +
-      std::string(self) + "' --gtest_filter='" + Filter + "' 2>&1";
+      "'-noreset -screen 0 640x480x24' " +
+      wmtest::ChildCommand(Manager, self, "--gtest_filter='" + Filter + "'") + " 2>&1";
   return std::system(command.c_str());
 }
 

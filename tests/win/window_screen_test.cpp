@@ -6,6 +6,8 @@
 // as closed: hiding, showing and freeing it wait for nothing, and the keys go back as they would.
 #include <SDL.h>
 #include <gtest/gtest.h>
+// After GoogleTest: Xlib's macros would break it.
+#include <X11/Xlib.h>
 
 #include <chrono>
 #include <functional>
@@ -79,8 +81,43 @@ TEST(WindowScreen, RunsUnderXvfb) {
   EXPECT_EQ(wintest::RunSelfUnderXvfb("WindowScreenChild.*"), 0) << "the run under Xvfb failed (its output is above)";
 }
 
+// The same server with openbox managing it, as an installer's desktop: the child knows it runs
+// under a manager, and the program sees one.
+TEST(WindowScreen, RunsUnderOpenbox) {
+  if (InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!wintest::XvfbRunInstalled() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run or openbox is not installed";
+  EXPECT_EQ(wintest::RunSelfUnderXvfb("ManagedWindowScreenChild.*", wmtest::TManager::Openbox), 0)
+      << "the run under Xvfb and openbox failed (its output is above)";
+}
+
+TEST(ManagedWindowScreenChild, TheWindowManagerRunsAndFramesTheProgramsWindow) {
+  if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  ASSERT_TRUE(wmtest::UnderWindowManager());
+  rtl::Application->Reset();
+  {
+    auto main = std::make_unique<TForm>(nullptr);
+    main->SetBounds(20, 20, 200, 150);
+    main->Show();
+    _XDisplay* connection = detail::XConnectionOf(main->Window());
+    EXPECT_TRUE(detail::WindowManagerRuns(connection));
+    // The manager reparents a window it manages into its frame.
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    ASSERT_TRUE(PumpUntil([&] {
+      if (children) XFree(children);
+      children = nullptr;
+      return XQueryTree(connection, detail::XWindowOf(main->Window()), &root, &parent, &children, &count) &&
+             parent != root;
+    })) << "openbox did not take the window into a frame";
+    if (children) XFree(children);
+  }
+  rtl::Application->ProcessMessages();
+  CloseDisplay();
+}
+
 TEST(WindowScreenChild, WithoutAWindowManagerTheKeyboardGoesBackToItsWindowAndToAPressedOne) {
   if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  ASSERT_FALSE(wmtest::UnderWindowManager());
   rtl::Application->Reset();
   {
     xtest::TXTest x;
