@@ -129,8 +129,8 @@ protected:
     std::string text;
     for (const char* line :
          {"File Datei", "Language Sprache", "Save Speichern", "Load Laden", "Default Standardwerte wiederherstellen",
-          "Exit Beenden", "Page_CFG Einstellungen", "Page_ACB Automatische Kalibrierung",
-          "CFG_Config Konfiguration", "CFG_Config_RPM_Prescaler Drehzahlteiler fuer das Drehzahlsignal",
+          "Exit Beenden", "Page_CFG Einstellungen", "Page_ACB Automatische Kalibrierung", "CFG_Config Konfiguration",
+          "CFG_Config_RPM_Prescaler Drehzahlteiler fuer das Drehzahlsignal",
           "CFG_Config_PG_Temper Umschalten auf Gas, wenn die Verdampfertemperatur hoeher ist als",
           "CFG_Config_PG_RPM Umschalten auf Gas, wenn die Motordrehzahl hoeher ist als",
           "CFG_Config_PG_Time Verzoegerung der Gaseinspritzventile zwischen den Zylindern",
@@ -255,8 +255,9 @@ TEST_F(LongTextsScreenChild, AtFontSizeTwentyTheTitleButtonsHoldTheirTexts) {
   if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
   std::string why;
   if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
-  folder.Write("gascal.ini", "Port_Name                    " + link +
-                                 " {}\r\nSearch_Port                  False {}\r\nEnglish_Size                 20 {}\r\n");
+  folder.Write("gascal.ini",
+               "Port_Name                    " + link +
+                   " {}\r\nSearch_Port                  False {}\r\nEnglish_Size                 20 {}\r\n");
   ShowMain();
   ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, 8s)) << "the ECU was not read";
   ASSERT_TRUE(main->EnterAccessCode(u"pelund7391"));
