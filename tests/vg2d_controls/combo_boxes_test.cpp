@@ -10,9 +10,6 @@
 #include "FormScene.h"
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/controls/ComboBoxes.h"
-#include "vg2d/controls/ListBox.h"
-#include "vg2d/controls/StyleParts.h"
-#include "vg2d/core/TextShape.h"
 
 namespace combo_boxes_test {
 
@@ -267,20 +264,6 @@ TEST_F(ComboBoxes, AStringListRebuiltKeepsItsItemIndexAndScrollPosition) {
   EXPECT_EQ(list->ItemIndex(), 12);
   EXPECT_FLOAT_EQ(list->VScrollBar()->Value(), scrolled);
   EXPECT_EQ(list->ItemByIndex(12)->Text(), u"Row m");
-
-  // Kept within their items, the items there and those built later.
-  EXPECT_FALSE(list->ItemByIndex(3)->Trimmed());
-  list->SetTrimmed(true);
-  EXPECT_TRUE(list->ItemByIndex(3)->Trimmed());
-  list->Items()->Add(u"A line far longer than the list is wide, cut at its end");
-  Settle();
-  ASSERT_EQ(list->Count(), 21);
-  for (int i = 0; i < list->Count(); ++i) EXPECT_TRUE(list->ItemByIndex(i)->Trimmed()) << i;
-  list->ItemByIndex(20)->ApplyResource();  // (scrolled out of view, not painted yet)
-  auto* longest = FindPart<TvxText>(list->ItemByIndex(20), "text");
-  ASSERT_NE(longest, nullptr);
-  EXPECT_EQ(longest->ShownText().back(), u'\u2026');
-  list->Items()->Delete(20);
 
   list->SetData(std::u16string(u"changed"));
   EXPECT_EQ(list->Items()->Get(12), u"changed");
