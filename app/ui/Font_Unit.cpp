@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "scene3d/ObjectLayer.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/Memo.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TabControl.h"
@@ -22,6 +24,8 @@
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Canvas.h"
+#include "vg2d/core/PathData.h"
+#include "vg2d/core/Shapes.h"
 
 namespace app {
 
@@ -50,29 +54,89 @@ bool ColorKeptByLink(const vg::TvxObject* Object) {
 constexpr float SmallestFittedSize = 11;
 // A fitted text keeps this much room at either end.
 constexpr float FitMargin = 2;
+// A fitted text's glyphs stay within its room, and this far off a frame its control draws
+// around it (a button's edge).
+constexpr float FrameGap = 1;
+// Glyphs fitted to whole pixels may stand up to this much lower than their outlines.
+constexpr float GridDrop = 1;
 // A line of text is about this many times its font's size high.
 constexpr float LineHeight = 1.2f;
 // Sizes are tried in steps of this much.
 constexpr float FitStep = 0.5f;
 
-// The width of each of Texts on one line in Font's family and style at Size.
-float WidestText(vg::TvxCanvas* Canvas, const vg::TvxFont* Font, float Size, const std::vector<std::u16string>& Texts) {
+// The room a control has for its one line of text, and what it shows there.
+struct TOneLine {
+  std::vector<std::u16string> Texts;
+  float Width = 0, Height = 0;
+  vg::TvxFont* Font = nullptr;
+  // How the line stands in its room's height.
+  vg::TvxTextAlign VertAlign = vg::vgTextAlignCenter;
+  // The frame the control draws around its text (a button's edge), kept clear above and below.
+  float Frame = 0;
+  // What the line is drawn in: measured at its scale and turn.
+  vg::TvxVisualObject* Place = nullptr;
+};
+
+// How far Line's texts reach on one line in Font's family and style at Size: Width the
+// widest line's advance; Top and Bottom where the glyphs' ink reaches up and down when the
+// line stands in its room as the control places it (Ink false when nothing is drawn).
+struct TLineReach {
+  float Width = 0, Top = 0, Bottom = 0;
+  bool Ink = false;
+};
+TLineReach LineReach(vg::TvxCanvas* Canvas, const vg::TvxFont* Font, float Size, const TOneLine& Line) {
   Canvas->Font()->Assign(Font);
   Canvas->Font()->SetSize(Size);
-  float widest = 0;
-  for (const std::u16string& t : Texts)
-    if (!t.empty()) widest = std::max(widest, Canvas->TextWidth(t));
-  return widest;
+  TLineReach reach;
+  std::set<char16_t> glyphs;
+  for (const std::u16string& t : Line.Texts) {
+    if (t.empty()) continue;
+    reach.Width = std::max(reach.Width, Canvas->TextWidth(t));
+    glyphs.insert(t.begin(), t.end());
+  }
+  // Up and down, the lines reach as far as the characters they have between them do.
+  vg::TvxPathData ink;
+  const vg::TvxRect room{0, 0, Line.Width, Line.Height};
+  if (!glyphs.empty() && Canvas->TextToPath(&ink, room, std::u16string(glyphs.begin(), glyphs.end()), false,
+                                            vg::vgTextAlignNear, Line.VertAlign)) {
+    const vg::TvxRect r = ink.GetBounds();
+    reach = {reach.Width, r.Top, r.Bottom, r.Bottom > r.Top};
+  }
+  return reach;
 }
 
-// The texts a control shows on one line and the width it has for them; false for a control
+// The texts a control shows on one line and the room it has for them; false for a control
 // whose text wraps, scrolls or is not shown on one line.
-bool OneLineTexts(vg::TvxObject* Control, std::vector<std::u16string>& Texts, float& Width, vg::TvxFont*& Font) {
+bool OneLineTexts(vg::TvxObject* Control, TOneLine& Line) {
   if (auto* combo = dynamic_cast<vg::TvxComboTextBox*>(Control)) {
-    Texts.push_back(combo->Text());
-    for (int i = 0; i < combo->Items()->Count(); ++i) Texts.push_back(combo->Items()->Get(i));
-    Width = vg::RectWidth(combo->GetContentRect());
-    Font = combo->Font();
+    Line.Texts.push_back(combo->Text());
+    for (int i = 0; i < combo->Items()->Count(); ++i) Line.Texts.push_back(combo->Items()->Get(i));
+    const vg::TvxRect content = combo->GetContentRect();
+    Line.Width = vg::RectWidth(content);
+    Line.Height = vg::RectHeight(content);
+    Line.Font = combo->Font();
+    Line.Place = combo;
+    return true;
+  }
+  // A list of texts (a menu) shows each item on one line, all in the list's font: the
+  // narrowest item's text part is the room.
+  if (auto* list = dynamic_cast<vg::TvxStringListBox*>(Control)) {
+    for (int i = 0; i < list->Count(); ++i) {
+      // (The items of a list not shown yet take their style now.)
+      vg::TvxListBoxItem* item = list->ItemByIndex(i);
+      item->ApplyResource();
+      auto* part = vg::FindPart<vg::TvxText>(item, "text");
+      if (!part || !part->Visible()) continue;
+      if (!Line.Place || part->Width() < Line.Width) {
+        Line.Width = part->Width();
+        Line.Height = part->Height();
+        Line.VertAlign = part->VertTextAlign();
+        Line.Place = part;
+      }
+    }
+    if (!Line.Place) return false;
+    for (int i = 0; i < list->Items()->Count(); ++i) Line.Texts.push_back(list->Items()->Get(i));
+    Line.Font = list->Font();
     return true;
   }
   auto* t = dynamic_cast<vg::TvxTextControl*>(Control);
@@ -83,18 +147,21 @@ bool OneLineTexts(vg::TvxObject* Control, std::vector<std::u16string>& Texts, fl
   // for two lines or more is a text area (a message, a report), whose text wraps instead.
   if (auto* label = dynamic_cast<vg::TvxLabel*>(Control))
     if (label->WordWrap() && part->Height() >= 2 * LineHeight * t->Font()->Size()) return false;
-  Texts.push_back(t->Text());
-  Width = part->Width();
-  Font = t->Font();
+  Line.Texts.push_back(t->Text());
+  Line.Width = part->Width();
+  Line.Height = part->Height();
+  Line.VertAlign = part->VertTextAlign();
+  if (auto* frame = dynamic_cast<vg::TvxShape*>(t->Style()); frame && frame->Stroke()->Style() != vg::vgBrushNone)
+    Line.Frame = frame->StrokeThickness();
+  Line.Font = t->Font();
+  Line.Place = part;
   return true;
 }
 
 // The font a fitted control shows its one line in (none for a control that is not fitted).
 vg::TvxFont* FittedFont(vg::TvxObject* Control) {
-  std::vector<std::u16string> texts;
-  float width = 0;
-  vg::TvxFont* font = nullptr;
-  return OneLineTexts(Control, texts, width, font) ? font : nullptr;
+  TOneLine line;
+  return OneLineTexts(Control, line) ? line.Font : nullptr;
 }
 
 // The controls among Objects that are fitted, of one kind (one class in one parent), take
@@ -126,20 +193,31 @@ void EvenFittedSizes(const std::vector<vg::TvxObject*>& Objects) {
 void FitFontToControl(vg::TvxObject* Control) {
   auto* visual = dynamic_cast<vg::TvxVisualObject*>(Control);
   vg::TvxCanvas* canvas = visual ? visual->GetCanvas() : nullptr;
-  std::vector<std::u16string> texts;
-  float width = 0;
-  vg::TvxFont* font = nullptr;
-  if (!canvas || !OneLineTexts(Control, texts, width, font)) return;
-  width -= 2 * FitMargin;
-  if (width <= 0) return;
+  TOneLine line;
+  if (!canvas || !OneLineTexts(Control, line)) return;
+  const float width = line.Width - 2 * FitMargin;
+  if (width <= 0 || line.Height <= 0) return;
+  vg::TvxFont* font = line.Font;
   float size = font->Size();
   const float floor = std::min(size, SmallestFittedSize);
-  float widest = WidestText(canvas, font, size, texts);
-  if (widest <= width) return;
-  // Text grows about in step with the size: start there, then step down until it fits.
-  size = std::max(floor, std::floor(size * width / widest / FitStep) * FitStep);
-  while (size > floor && WidestText(canvas, font, size, texts) > width) size = std::max(floor, size - FitStep);
-  font->SetSize(size);
+  // Measured as the line is drawn, at its scale and turn (the canvas keeps those of whatever
+  // it painted last).
+  const vg::TvxMatrix kept = canvas->Matrix();
+  canvas->SetMatrix(line.Place->GetAbsoluteMatrix());
+  const float clear = line.Frame > 0 ? line.Frame + FrameGap : 0;
+  const auto fits = [&](const TLineReach& R) {
+    return R.Width <= width && (!R.Ink || (R.Top >= clear && R.Bottom + GridDrop <= line.Height - clear));
+  };
+  const TLineReach reach = LineReach(canvas, font, size, line);
+  if (!fits(reach)) {
+    // Text grows about in step with the size: start there, then step down until it fits.
+    const float across = reach.Width > width ? width / reach.Width : 1.0f;
+    const float up = reach.Ink ? (line.Height - 2 * clear - GridDrop) / (reach.Bottom - reach.Top) : 1.0f;
+    size = std::max(floor, std::floor(size * std::min({across, up, 1.0f}) / FitStep) * FitStep);
+    while (size > floor && !fits(LineReach(canvas, font, size, line))) size = std::max(floor, size - FitStep);
+    font->SetSize(size);
+  }
+  canvas->SetMatrix(kept);
 }
 
 std::u16string CutWithEllipsis(const std::u16string& Text, float Width,

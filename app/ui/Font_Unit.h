@@ -24,9 +24,12 @@ class TForm_3D_GEN;
 void SetControlFont(vg::TvxObject* Control, bool Family, bool Size, int Role, bool Style);
 
 // A control that shows its text on one line (a label, check box, button, tab item or group
-// box without word wrap; a combo box with its items) and whose text would not fit it at its
-// font's size takes the largest size, in half points, at which it fits, but not below 11 (nor
-// below the size it has). SetControlFont does it whenever it sets a size.
+// box without word wrap; a combo box with its items; a list of texts, a menu, with its items)
+// and whose text would not fit it at its font's size takes the largest size, in half points,
+// at which it fits, but not below 11 (nor below the size it has). It fits across within the
+// text's room less 2 at either end, and up and down where its glyphs stay within that room
+// and a pixel off a frame the control draws around it; measured at the scale the text is
+// drawn with. SetControlFont does it whenever it sets a size.
 void FitFontToControl(vg::TvxObject* Control);
 
 // Text as it fits Width, Measure giving the width of a text: the whole text when it fits,

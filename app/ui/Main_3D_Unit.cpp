@@ -402,6 +402,16 @@ void TForm_3D_GEN::FormResize() {
 }
 
 void TForm_3D_GEN::RescaleMainLayout() {
+  // The layer has the window's new size; its 2D content would take it only at the next frame.
+  // It takes it now, so that what is placed below is measured in the layout that will be shown.
+  // The caption's slot first gives up the spacing it had for the old width: kept, it could leave
+  // the caption less than no room in a narrower window, and a style's part takes a negative
+  // width as a mirror image (the caption then stood reversed at the window's left edge).
+  if (auto* part = parts_.HudWindow_3D_GEN ? vg::FindPart<vg::TvxText>(parts_.HudWindow_3D_GEN, "text") : nullptr) {
+    const vg::TvxRect pad = part->Padding()->GetRect();
+    part->Padding()->SetRect({0, pad.Top, 0, pad.Bottom});
+  }
+  if (dx::TdxGUIObjectLayer* layer = Layer()) layer->RealignRoot();
   RescaleLayout();
   PlaceCaptionIcons();
   FitFontTrack();
@@ -614,8 +624,8 @@ void TForm_3D_GEN::PlaceCaption() {
     if (icon && icon->Visible()) right = std::min(right, icon->Position()->X() - CaptionGap);
   if (right < left) right = left;
   // The caption part of the window's style takes that room through its outer spacing. Its
-  // slot in the title row keeps its distances to the Hud window's edges; the Hud window may
-  // not have taken a new size of the window yet, so the slot is measured as laid out now.
+  // slot in the title row keeps its distances to the Hud window's edges, measured as laid out
+  // now (the Hud window has the window's size: RescaleMainLayout).
   if (auto* part = vg::FindPart<vg::TvxText>(window, "text")) {
     const vg::TvxRect pad = part->Padding()->GetRect();
     const float slotLeft = window->AbsoluteToLocal(part->LocalToAbsolute({0, 0})).X - pad.Left;

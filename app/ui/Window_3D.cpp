@@ -12,6 +12,7 @@
 #include "platform/rtl/TypInfo.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
+#include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/VisualObjects.h"
 
@@ -63,9 +64,13 @@ void ReadComponentText(rtl::TComponent* Root, const std::string& ResourceName, c
   }
   if (problems.empty()) {
     // Every caption stays within its control: a text longer than its room (a language's
-    // longer words, a larger font) is cut there, a line with an ellipsis.
+    // longer words, a larger font) is cut there, a line with an ellipsis; so is every item of
+    // a list of texts (a menu).
     for (int i = 0; i < Root->ComponentCount(); ++i)
-      if (auto* text = dynamic_cast<vg::TvxTextControl*>(Root->Components(i))) text->SetTrimmed(true);
+      if (auto* text = dynamic_cast<vg::TvxTextControl*>(Root->Components(i)))
+        text->SetTrimmed(true);
+      else if (auto* list = dynamic_cast<vg::TvxStringListBox*>(Root->Components(i)))
+        list->SetTrimmed(true);
     return;
   }
   std::string message = What + " cannot be read:";

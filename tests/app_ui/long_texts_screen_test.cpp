@@ -2,12 +2,16 @@
 // window's caption with a file's name after the splitter moved, a language with longer words,
 // then one with very long texts. Every caption stays within its control: the window's, a
 // tab's, a label's and a group box's line is cut at its end with an ellipsis, and the combo box
-// beside a long label looks as it did in English.
+// beside a long label looks as it did in English. A German-like language at the design size and
+// enlarged, the program font at 20 and the window at its smallest and back: every text is drawn
+// within its control, whole or cut with an ellipsis, the File menu's items too, and the caption
+// comes back between the title row's buttons and the icons.
 #include <algorithm>
 #include <chrono>
 #include <string>
 
 #include "app/ui/Page_CFG.h"
+#include "app/ui/Window_3D.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/rtl/CodePage.h"
 #include "tests/app_ui/SimulatorScreen.h"
@@ -16,10 +20,12 @@
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/Canvas.h"
 #include "vg2d/core/TextShape.h"
 
 namespace long_texts_screen_test {
@@ -69,6 +75,88 @@ protected:
       }
     return false;
   }
+  // Whether Object and every visual parent of it are visible.
+  static bool Showing(vg::TvxVisualObject* Object) {
+    for (vg::TvxObject* o = Object; o; o = o->Parent())
+      if (o->IsVisual() && !o->Visual()->Visible()) return false;
+    return true;
+  }
+  // The width of Line in Part's font as it is drawn: at the part's own scale.
+  static float DrawnWidth(vg::TvxText* Part, const std::u16string& Line) {
+    vg::TvxCanvas* c = Part->GetCanvas();
+    if (!c) return 0;
+    const vg::TvxMatrix kept = c->Matrix();
+    c->SetMatrix(Part->GetAbsoluteMatrix());
+    c->Font()->Assign(Part->Font());
+    vg::TvxRect r{0, 0, 0, 0};
+    c->MeasureText(r, r, Line, false, vg::vgTextAlignNear, vg::vgTextAlignNear);
+    c->SetMatrix(kept);
+    return vg::RectWidth(r);
+  }
+  // Every one-line text part shown under Root (and the items of Lists) is drawn within its
+  // part: whole, or its beginning cut with an ellipsis.
+  static void ExpectDrawnWithin(vg::TvxObject* Root, std::vector<vg::TvxStringListBox*> Lists = {}) {
+    std::vector<vg::TvxText*> parts;
+    for (vg::TvxObject* o : app::TreeObjects(Root))
+      if (auto* t = dynamic_cast<vg::TvxText*>(o); t && t->Trimmed()) parts.push_back(t);
+    for (vg::TvxStringListBox* list : Lists)
+      for (int i = 0; i < list->Count(); ++i)
+        if (auto* t = vg::FindPart<vg::TvxText>(list->ItemByIndex(i), "text")) parts.push_back(t);
+    int seen = 0;
+    for (vg::TvxText* t : parts) {
+      if (t->WordWrap() || t->Text().empty() || t->Width() <= 0 || !Showing(t)) continue;
+      ++seen;
+      const std::u16string shown = t->ShownText();
+      const std::string name = t->Owner() ? t->Owner()->Name() : std::string();
+      EXPECT_LE(DrawnWidth(t, shown), t->Width() + 0.01f) << name << " draws \"" << rtl::WideToUtf8(shown) << "\"";
+      if (shown != t->Text()) {
+        EXPECT_TRUE(CutWithEllipsis(shown, t->Text())) << name << " draws \"" << rtl::WideToUtf8(shown) << "\"";
+      }
+    }
+    EXPECT_GT(seen, 0);
+  }
+  // Whether a light pixel of text lies in the screen column at Object's right edge (its last
+  // column inside) over its height.
+  bool TextAtRightEdge(const vgtest::Screenshot& Screen, vg::TvxVisualObject* Object) const {
+    const int top = OnScreen(Object).second;
+    const auto [right, bottom] = OnScreen(Object, Object->Width(), Object->Height());
+    return AnyText(Screen, static_cast<float>(right - 1), static_cast<float>(right), static_cast<float>(top),
+                   static_cast<float>(bottom));
+  }
+  // The German-like language: longer words everywhere, a few labels and a menu item longer
+  // than their room.
+  void WriteGerman() {
+    std::string text;
+    for (const char* line :
+         {"File Datei", "Language Sprache", "Save Speichern", "Load Laden", "Default Standardwerte wiederherstellen",
+          "Exit Beenden", "Page_CFG Einstellungen", "Page_ACB Automatische Kalibrierung", "CFG_Config Konfiguration",
+          "CFG_Config_RPM_Prescaler Drehzahlteiler fuer das Drehzahlsignal",
+          "CFG_Config_PG_Temper Umschalten auf Gas, wenn die Verdampfertemperatur hoeher ist als",
+          "CFG_Config_PG_RPM Umschalten auf Gas, wenn die Motordrehzahl hoeher ist als",
+          "CFG_Config_PG_Time Verzoegerung der Gaseinspritzventile zwischen den Zylindern",
+          "CFG_Config_Injection Art der Benzineinspritzung", "CFG_User Angaben zum Einbau",
+          "CFG_User_Install_KM Kilometerstand beim Einbau", "CFG_User_Gas_Jets Durchmesser der Gasduesen"})
+      text += std::string(line) + "\r\n";
+    folder.Write("Language/Deutsch.lng", text);
+  }
+  // The window's texts, its File menu open, within their controls at the window's size now.
+  void ExpectMainTextsWithin(const std::string& PictureName) {
+    main->ShowMenu(true);
+    RunFor(400ms);
+    const app::TPageCFGParts& p = main->PageCFG()->Parts();
+    ExpectDrawnWithin(main->Parts().HudWindow_3D_GEN, {main->Parts().HudStringListBox_Menu_File});
+    vgtest::Screenshot screen;
+    ASSERT_TRUE(ReadScreen(screen));
+    KeepWindowPicture(screen, PictureName);
+    // A cut label ends in its ellipsis, not in a letter cut at its edge.
+    for (vg::TvxHudLabel* label : {p.HudLabel_CFG_PG_RPM, p.HudLabel_CFG_PG_Temper, p.HudLabel_CFG_PG_Time}) {
+      EXPECT_TRUE(CutWithEllipsis(Shown(label), label->Text())) << label->Name();
+      EXPECT_FALSE(TextAtRightEdge(screen, label)) << label->Name() << " is cut at its edge";
+    }
+    main->CloseMenus();
+    RunFor(200ms);
+  }
+
   // The screen's pixels over an object, as a list.
   std::vector<std::uint32_t> PixelsOver(const vgtest::Screenshot& Screen, vg::TvxVisualObject* Object) const {
     std::vector<std::uint32_t> pixels;
@@ -136,6 +224,100 @@ TEST_F(LongTextsScreenChild, Run) {
     KeepWindowPicture(screen, "caption_after_splitter.png");
     // (What runs under the buttons and the icons is hidden by them: the cut is what tells.)
     EXPECT_TRUE(AnyText(screen, buttonsEnd + 8, iconsStart - 8, top, bottom)) << "the caption shows";
+  }
+}
+
+// A long language at the design size and enlarged: every text within its control.
+TEST_F(LongTextsScreenChild, GermanTextsStayWithinTheirControlsAtEverySize) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  WriteGerman();
+  ShowMain();
+  ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, 8s)) << "the ECU was not read";
+  Choose(u"Deutsch");
+  ASSERT_EQ(main->Parts().HudButton_Menu_File->Text(), u"Datei");
+  {
+    SCOPED_TRACE("860 x 620");
+    ExpectMainTextsWithin("german_design_size.png");
+  }
+  main->SetBounds(main->Left(), main->Top(), 1064, 817);
+  RunFor(600ms);
+  ASSERT_EQ(main->Width(), 1064);
+  {
+    SCOPED_TRACE("1064 x 817");
+    ExpectMainTextsWithin("german_enlarged.png");
+  }
+}
+
+// The program font at 20: the title row's texts stay off their buttons' frames.
+TEST_F(LongTextsScreenChild, AtFontSizeTwentyTheTitleButtonsHoldTheirTexts) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  folder.Write("gascal.ini",
+               "Port_Name                    " + link +
+                   " {}\r\nSearch_Port                  False {}\r\nEnglish_Size                 20 {}\r\n");
+  ShowMain();
+  ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, 8s)) << "the ECU was not read";
+  ASSERT_TRUE(main->EnterAccessCode(u"pelund7391"));
+  RunFor(600ms);
+  ExpectDrawnWithin(main->Parts().HudWindow_3D_GEN);
+  vgtest::Screenshot screen;
+  ASSERT_TRUE(ReadScreen(screen));
+  KeepWindowPicture(screen, "font_size_20.png");
+  const app::TMainParts& p = main->Parts();
+  for (vg::TvxHudButton* b : {p.HudButton_Menu_File, p.HudButton_Menu_LNG, p.HudButton_3D_GEN_Flip,
+                              p.HudButton_3D_GEN_Settings, p.HudButton_Work_Mode}) {
+    ASSERT_GE(b->Font()->Size(), 11.0f) << b->Name();
+    // The two rows inside the frame, above and below, hold no glyph.
+    const auto [left, top] = OnScreen(b);
+    const auto [right, bottom] = OnScreen(b, b->Width(), b->Height());
+    EXPECT_FALSE(AnyText(screen, left + 2.0f, right - 2.0f, bottom - 3.0f, bottom - 1.0f)) << b->Name();
+    EXPECT_FALSE(AnyText(screen, left + 2.0f, right - 2.0f, top + 1.0f, top + 3.0f)) << b->Name();
+  }
+}
+
+// Down to the smallest size with Flip and Settings shown and back: the caption returns to its
+// room between the buttons and the icons, also after a configuration file is loaded.
+TEST_F(LongTextsScreenChild, TheCaptionComesBackAfterTheSmallestSize) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  ShowMain();
+  ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, 8s)) << "the ECU was not read";
+  ASSERT_TRUE(main->EnterAccessCode(u"pelund7391"));
+  RunFor(600ms);
+  const int width = main->Width(), height = main->Height();
+  main->SetBounds(main->Left(), main->Top(), 400, 300);
+  RunFor(600ms);
+  ASSERT_EQ(main->Width(), 400);
+  main->SetBounds(main->Left(), main->Top(), width, height);
+  RunFor(600ms);
+  vg::TvxHudWindow* window = main->Parts().HudWindow_3D_GEN;
+  auto* caption = vg::FindPart<vg::TvxText>(window, "text");
+  ASSERT_NE(caption, nullptr);
+  for (const char* step : {"grown back", "a file loaded"}) {
+    SCOPED_TRACE(step);
+    const std::u16string title = main->TitleText();
+    const std::u16string whole = title.substr(title.find_first_not_of(u' '));
+    EXPECT_TRUE(window->Text() == title || CutWithEllipsis(window->Text(), whole)) << rtl::WideToUtf8(window->Text());
+    // The caption's line stands (unmirrored) in its room and is drawn there.
+    const float buttonsEnd = main->Parts().HudButton_3D_GEN_Settings->GetAbsoluteRect().Right;
+    const float iconsStart = main->CaptionIcons().Minimize->GetAbsoluteRect().Left;
+    const vg::TvxRect at = caption->GetAbsoluteRect();
+    EXPECT_GT(caption->GetAbsoluteMatrix().m11, 0) << "the caption is mirrored";
+    EXPECT_GE(at.Left, buttonsEnd);
+    EXPECT_LE(at.Right, iconsStart);
+    vgtest::Screenshot screen;
+    ASSERT_TRUE(ReadScreen(screen));
+    KeepWindowPicture(screen, std::string("caption_") + (step[0] == 'g' ? "grown_back" : "file_loaded") + ".png");
+    const float top = static_cast<float>(main->Top()) + at.Top, bottom = static_cast<float>(main->Top()) + at.Bottom;
+    const float left = static_cast<float>(main->Left());
+    EXPECT_TRUE(AnyText(screen, left + buttonsEnd + 8, left + iconsStart - 8, top, bottom)) << "the caption shows";
+    ecu::Session().ConfigData.Configuration->Cfg_Name = "Golf";
+    main->UpdateMainCaption();
+    RunFor(300ms);
   }
 }
 

@@ -286,4 +286,43 @@ TEST(TextShape, ATrimmedTextStaysInItsBoundsAndALongLineEndsWithAnEllipsis) {
   EXPECT_GT(inkFrom(wrapped, 0, 4), 0);
 }
 
+// A trimmed line is cut as it is drawn: measured at its scale (glyphs scaled are not as wide
+// as the same glyphs at scale 1), whatever the canvas's matrix when it is asked, and cut again
+// when a parent's scale changes though its own width stays.
+TEST(TextShape, ATrimmedLineIsCutAtTheScaleItIsDrawnWith) {
+  // Ten units a character at scale 1, eleven at any other scale.
+  class ScaleCanvas : public MeasuringCanvas {
+  public:
+    using MeasuringCanvas::MeasuringCanvas;
+    void MeasureText(TvxRect& R, const TvxRect&, const std::u16string& Text, bool, TvxTextAlign,
+                     TvxTextAlign) override {
+      const float unit = Matrix().m11 == 1 && Matrix().m22 == 1 ? 10.0f : 11.0f;
+      R = MakeRect(R.Left, R.Top, R.Left + unit * static_cast<float>(Text.size()), R.Top + 12);
+    }
+  };
+  ScaleCanvas canvas(400, 100);
+  vgtest::FakeScene scene(&canvas);
+  TvxObjectPtr root(new TvxVisualObject(nullptr));
+  root->Visual()->SetBounds(0, 0, 400, 100);
+  scene.AddObject(root.get());
+  auto* layout = new TvxVisualObject(nullptr);
+  root->AddObject(layout);
+  layout->SetBounds(0, 0, 200, 50);
+  auto* text = new TvxText(nullptr);
+  layout->AddObject(text);
+  text->SetBounds(0, 0, 95, 20);
+  text->SetWordWrap(false);
+  text->SetTrimmed(true);
+  text->SetText(u"WWWWWWWWW");
+  EXPECT_EQ(text->ShownText(), u"WWWWWWWWW") << "90 of 95 at scale 1";
+  // Enlarged: 99 of 95, cut (eight characters with the ellipsis are 88).
+  layout->Scale()->SetPoint({1.5f, 1.5f});
+  canvas.SetMatrix(IdentityMatrix);
+  EXPECT_EQ(text->ShownText(), u"WWWWWWW\u2026");
+  // And back.
+  layout->Scale()->SetPoint({1, 1});
+  canvas.SetMatrix(MatrixMultiply(IdentityMatrix, CreateRotationMatrix(0.5f)));
+  EXPECT_EQ(text->ShownText(), u"WWWWWWWWW");
+}
+
 }  // namespace text_shape_test

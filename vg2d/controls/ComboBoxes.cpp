@@ -548,6 +548,11 @@ void TvxStringListBox::SetTextAlign(TvxTextAlign Value) {
   if (!Loading()) Rebuild();
 }
 
+void TvxStringListBox::SetTrimmed(bool Value) {
+  trimmed_ = Value;
+  for (int i = 0; i < Count(); ++i) ItemByIndex(i)->SetTrimmed(Value);
+}
+
 void TvxStringListBox::FontChanged(rtl::TObject*) {
   for (int i = 0; i < Count(); ++i) ItemByIndex(i)->SetFont(font_.get());
 }
@@ -588,6 +593,7 @@ void TvxStringListBox::Rebuild() {
     item->SetLocked(true);
     item->SetText(items_->Get(i));
     item->SetFont(font_.get());
+    item->SetTrimmed(trimmed_);
     item->SetResource(itemStyle_);
   }
   SetItemIndex(kept);

@@ -192,6 +192,10 @@ public:
   void SetTextAlign(TvxTextAlign Value);
   const std::string& ItemStyle() const { return itemStyle_; }
   void SetItemStyle(const std::string& Value) { itemStyle_ = Value; }
+  // Not published: every item's text kept within its item, a line wider than the item cut
+  // with an ellipsis (TvxTextControl::Trimmed), now and in the items built later.
+  bool Trimmed() const { return trimmed_; }
+  void SetTrimmed(bool Value);
   // The text at ItemIndex; empty outside the texts.
   rtl::TPropValue GetData() override;
   // Into the text at ItemIndex; nothing outside the texts.
@@ -207,6 +211,7 @@ private:
   float itemHeight_ = 19;
   TvxTextAlign textAlign_ = vgTextAlignCenter;
   std::string itemStyle_ = "listboxitemstyle";
+  bool trimmed_ = false;
 };
 
 class TvxHudStringComboBox : public TvxStringComboBox {
@@ -231,6 +236,10 @@ public:
   void SetTextAlign(TvxTextAlign Value);
   const std::string& ItemStyle() const { return itemStyle_; }
   void SetItemStyle(const std::string& Value) { itemStyle_ = Value; }
+  // Not published: every item's text kept within its item, a line wider than the item cut
+  // with an ellipsis (TvxTextControl::Trimmed), now and in the items built later.
+  bool Trimmed() const { return trimmed_; }
+  void SetTrimmed(bool Value);
   // The text at ItemIndex; empty outside the texts.
   rtl::TPropValue GetData() override;
   // Into the text at ItemIndex; nothing outside the texts.
@@ -248,6 +257,7 @@ private:
   std::unique_ptr<TvxFont> font_;
   TvxTextAlign textAlign_ = vgTextAlignCenter;
   std::string itemStyle_ = "listboxitemstyle";
+  bool trimmed_ = false;
 };
 
 class TvxHudStringListBox : public TvxStringListBox {

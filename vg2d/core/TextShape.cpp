@@ -178,12 +178,10 @@ TvxRect TvxText::GetPaintRect() {
   kept.Assign(c->Font());
   c->Font()->Assign(font_.get());
   TvxRect r = local;
-  if (wordWrap_) {
+  if (wordWrap_)
     c->MeasureText(r, r, text_, wordWrap_, horzTextAlign_, vertTextAlign_);
-  } else {
+  else
     r = LineRect(c, text_);
-    lineWidth_ = RectWidth(r);
-  }
   c->Font()->Assign(&kept);
   // Antialiased edges and glyphs that reach past their cell (italics, accents).
   const float margin = font_->Size() / 4 + 1;
@@ -241,18 +239,18 @@ TvxRect TvxText::TrimRect() const {
 
 const std::u16string& TvxText::ShownText() {
   if (!trimmed_ || wordWrap_ || stretch_ || text_.empty()) return text_;
-  if (shownWidth_ == Width()) return shownText_;
+  // The line is measured as it is drawn: at the text's own scale and turn (glyphs fitted to
+  // whole pixels at scale 1 are narrower or wider than the same glyphs scaled), so a new scale
+  // of the window (a parent's) measures it again.
+  const TvxMatrix& m = GetAbsoluteMatrix();
+  const std::array<float, 4> turn{m.m11, m.m12, m.m21, m.m22};
+  if (shownWidth_ == Width() && shownTurn_ == turn) return shownText_;
   TvxCanvas* c = GetCanvas();
   if (!c) return text_;
-  // The line as the paint rectangle measured it: most lines fit, and cost nothing more.
-  GetPaintRect();
-  if (lineWidth_ <= Width()) {
-    shownText_ = text_;
-    shownWidth_ = Width();
-    return shownText_;
-  }
   TvxFont kept;
   kept.Assign(c->Font());
+  const TvxMatrix keptMatrix = c->Matrix();
+  c->SetMatrix(m);
   c->Font()->Assign(font_.get());
   const auto width = [c](const std::u16string& Line) {
     TvxRect r = MakeRect(0, 0, 0, 0);
@@ -282,7 +280,9 @@ const std::u16string& TvxText::ShownText() {
     shownText_ = width(cut(low)) <= room ? cut(low) : std::u16string();
   }
   c->Font()->Assign(&kept);
+  c->SetMatrix(keptMatrix);
   shownWidth_ = room;
+  shownTurn_ = turn;
   return shownText_;
 }
 

@@ -4,6 +4,7 @@
 // measuring) is the canvas's.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -38,7 +39,8 @@ public:
   // ellipsis ("…"), as much of it as fits. Off by default (drawn unclipped).
   bool Trimmed() const { return trimmed_; }
   void SetTrimmed(bool Value) { SetField(trimmed_, Value, &TvxText::LayoutChanged); }
-  // What is drawn: the text, or with Trimmed the line cut to the bounds' width.
+  // What is drawn: the text, or with Trimmed the line cut to the bounds' width, measured at
+  // the scale and turn the text is drawn with.
   const std::u16string& ShownText();
 
   rtl::TPropValue GetData() override;
@@ -84,11 +86,11 @@ private:
   bool stretch_ = false;
   bool trimmed_ = false;
   bool adjusting_ = false;
-  std::u16string shownText_;  // ShownText, valid while shownWidth_ is the width
+  std::u16string shownText_;  // ShownText, valid while the width and the scale and turn are these
   float shownWidth_ = -1;
+  std::array<float, 4> shownTurn_{};
   TvxRect paintRect_;  // GetPaintRect, valid while paintRectSize_ is the size
   TvxPoint paintRectSize_{-1, -1};
-  float lineWidth_ = 0;  // the single line's width as GetPaintRect measured it
 };
 
 
