@@ -1,10 +1,10 @@
 // A 3D scene in a real window under Xvfb, read back from the X screen: a transparent scene
 // (as every window of the program is) put into design mode shows its cube and, once a click
 // selected the cube, the selection's handles; a key typed on the X server's keyboard
-// reaches a focused cube that takes no text as its character; and in the design view the
-// Delete key frees the button selected inside a GUI layer, not the layer, and frees the layer
-// when only its root is selected inside it. With
-// GASCAL_FRAME_DIR set the design views are written there as PNGs to look at.
+// reaches a focused cube that takes no text as its character; a cube hidden from code leaves
+// the screen; and in the design view the Delete key frees the button selected inside a GUI
+// layer, not the layer, and frees the layer when only its root is selected inside it. With
+// GASCAL_FRAME_DIR set the views are written there as PNGs to look at.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -288,6 +288,43 @@ TEST(SceneScreenChild, AKeyTypedOnTheKeyboardReachesAFocusedCubeAsItsCharacter) 
     }
     EXPECT_EQ(chars, u"h");
     EXPECT_EQ(w.scene->GetFocused(), w.cube);
+  }
+  win::CloseDisplay();
+}
+
+TEST(SceneScreen, ARealWindowTakesAHiddenCubeOffTheScreen) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.AHiddenCube*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+      << "the run under Xvfb failed (its output is above)";
+}
+
+// The cube of a window at run time is hidden from code and nothing else changes: the screen
+// shows the fill where it was; shown again, it comes back.
+TEST(SceneScreenChild, AHiddenCubeLeavesTheScreenAndComesBackWhenShown) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    CubeWindow w;
+    w.form->Show();
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    w.Pump();
+    ASSERT_TRUE(w.scene->GetCanvas());
+    const win::TPoint centre = w.OnScreen({0, -2, 0, 1});  // the middle of the front face
+    const auto cubeShows = [&](const vgtest::Screenshot& S) {
+      return !vgtest::Near(S.At(centre.X, centre.Y), Fill, 12);
+    };
+    vgtest::Screenshot s;
+    ASSERT_TRUE(WaitForScreen(w, s, cubeShows)) << "the cube never reached the screen";
+    SaveWindowShot(s, "scene_cube_shown");
+    w.cube->SetVisible(false);
+    ASSERT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) { return !cubeShows(S); }))
+        << "the hidden cube stayed on the screen";
+    SaveWindowShot(s, "scene_cube_hidden");
+    w.cube->SetVisible(true);
+    EXPECT_TRUE(WaitForScreen(w, s, cubeShows)) << "the cube shown again never came back";
   }
   win::CloseDisplay();
 }
