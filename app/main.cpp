@@ -29,7 +29,6 @@
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/SaveLoad_3D_Unit.h"
 #include "app/ui/Window_Host.h"
-#include "app_ui_resources.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/EndSignals.h"
@@ -37,11 +36,7 @@
 #include "platform/loop/Timer.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
-#include "scene3d/DxCanvas.h"
-#include "scene3d/Library.h"
 #include "serial/setup/CPortSetup.h"
-#include "vg2d/controls/ControlsLibrary.h"
-#include "vg2d/core/Animations.h"
 
 namespace {
 
@@ -93,11 +88,9 @@ int main(int, char** argv) {
   std::function<void()> endRequested = [] { win::HandleQuitRequest(); };
   rtl::TEndSignals endSignals([&endRequested](int) { endRequested(); });
 
-  // The libraries, bottom up: the 2D library with its controls, the 3D device, the 3D library.
-  vg::ControlsStartup();
-  dx::dxDirectXStartup(gfx3d::OpenGlDirect3D());
-  dx::SceneLibraryStartup();
-  RegisterAppUiResources();
+  // The libraries, bottom up: the 2D library with its controls, the 3D device, the 3D library
+  // with its physics, the windows' texts; then the serial port's setup dialog.
+  app::StartLibraries();
   cport::SetupDialogStartup();
 
   int status = 0;
@@ -178,10 +171,7 @@ int main(int, char** argv) {
     rtl::Application->ProcessMessages();
   }
   cport::SetupDialogShutdown();
-  vg::FreeAniThread();
-  dx::SceneLibraryShutdown();
-  dx::dxDirectXShutdown();
-  vg::ControlsShutdown();
+  app::EndLibraries();
   win::CloseDisplay();
   return status;
 }

@@ -9,8 +9,9 @@
 // the camera; -1000..1000 on each axis; a force of (0, 0, -8.9) on every dynamic body) and the
 // screen world (objects drawn in screen space; (-1000, -1000, -10)..(2000, 2000, 10); a force of
 // (0, 49, 0), and each dynamic body is held upright by an up-vector joint about Z). Dynamic
-// bodies have mass 1 and freeze once they stay still for 5 steps (under 0.05 units per second
-// in the camera world, under 1 in the screen world); the others are static, mass 0.
+// bodies have mass 1 and freeze once they have stayed at rest for 5 frames of 1/60 s, whatever
+// the frame rate (under 0.05 units per second in the camera world, under 1 in the screen
+// world); the others are static, mass 0.
 //
 // A destroyed body is parked far outside both worlds at once and freed after the next Update.
 #pragma once

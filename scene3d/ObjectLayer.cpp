@@ -520,9 +520,10 @@ void TdxCustomObjectLayer::KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TSh
 }
 
 bool TdxCustomObjectLayer::DesignDeleteInside() {
-  if (!designTime_ || !selected_) return false;
-  // The selected 2D object goes and nothing stays selected; the root never goes, and the
-  // layer stays either way.
+  // Only a 2D object below the root is deleted inside: the root never goes (a layer's tree is
+  // never left without it), so with the root selected, as with nothing, the layer goes.
+  if (!designTime_ || !selected_ || selected_ == GetRoot()) return false;
+  // The selected 2D object goes, nothing stays selected, and the layer stays.
   Designer().KeyUp(win::VK_DELETE);
   return true;
 }

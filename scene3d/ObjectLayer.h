@@ -88,9 +88,9 @@ public:
   void MouseWheel(rtl::TShiftState Shift, int WheelDelta, bool& Handled) override;
   void KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) override;
   void KeyUp(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) override;
-  // Delete while a designed scene has the layer selected: with a 2D object selected in the
-  // layer, that object goes (never the root) and the answer is true; with none, false, and
-  // the scene frees the layer.
+  // Delete while a designed scene has the layer selected: with a 2D object below the root
+  // selected in the layer, that object goes and the answer is true; with the root or nothing
+  // selected, false, and the scene frees the layer.
   bool DesignDeleteInside() override;
   void MouseLeave() override;
   // Focuses the first visible focusable 2D control in tab order.

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 #include <numbers>
+#include <numeric>
 #include <utility>
-
 
 namespace dx {
 
@@ -171,40 +172,163 @@ TdxMeshTable dxMakeCubeMesh() {
   return b.Done();
 }
 
+namespace {
+
+// A point of the geodesic sphere before it becomes vertices: where it lies (in doubles, so
+// that points alike by the solid's symmetry come out alike), its U round the Z axis, and
+// whether it is a pole (where U means nothing).
+struct TGeoPoint {
+  double X, Y, Z;
+  double U = 0;
+  bool Pole = false;
+};
+
+}  // namespace
+
 TdxMeshTable dxMakeSphereMesh() {
-  constexpr int slices = 24, rings = 16;
+  constexpr int n = 6;  // each edge of the icosahedron cut in six
+  constexpr double pi = std::numbers::pi;
+  // The icosahedron with a corner on each pole: the top, five round z = 1/sqrt(5) at 0, 72 ...
+  // degrees, five round z = -1/sqrt(5) half way between, the bottom.
+  std::array<std::array<double, 3>, 12> corner;
+  corner[0] = {0, 0, 1};
+  const double z5 = 1 / std::sqrt(5.0), r5 = 2 / std::sqrt(5.0);
+  for (int k = 0; k < 5; ++k) {
+    const double up = 2 * pi * k / 5, down = 2 * pi * (k + 0.5) / 5;
+    corner[size_t(1 + k)] = {r5 * std::cos(up), r5 * std::sin(up), z5};
+    corner[size_t(6 + k)] = {r5 * std::cos(down), r5 * std::sin(down), -z5};
+  }
+  corner[11] = {0, 0, -1};
+  std::vector<std::array<int, 3>> faces;
+  for (int k = 0; k < 5; ++k) {
+    const int u0 = 1 + k, u1 = 1 + (k + 1) % 5, l0 = 6 + k, l1 = 6 + (k + 1) % 5;
+    faces.push_back({0, u0, u1});
+    faces.push_back({u0, l0, u1});
+    faces.push_back({u1, l0, l1});
+    faces.push_back({11, l1, l0});
+  }
+  // Each face cut into n x n triangles, its points pushed out onto the sphere. A point is
+  // known by the corners that make it and their weights, so the faces that share an edge share
+  // its points, worked out once.
+  std::vector<TGeoPoint> points;
+  std::map<std::vector<std::pair<int, int>>, int> known;
+  const auto point = [&](std::vector<std::pair<int, int>> Parts) {
+    std::erase_if(Parts, [](const auto& P) { return P.second == 0; });
+    std::sort(Parts.begin(), Parts.end());
+    const auto [it, added] = known.emplace(Parts, static_cast<int>(points.size()));
+    if (added) {
+      double p[3] = {0, 0, 0};
+      for (const auto& [c, w] : Parts)
+        for (int i = 0; i < 3; ++i) p[i] += corner[size_t(c)][size_t(i)] * w;
+      const double length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+      TGeoPoint g{0.5 * p[0] / length, 0.5 * p[1] / length, 0.5 * p[2] / length};
+      g.Pole = Parts.size() == 1 && (Parts[0].first == 0 || Parts[0].first == 11);
+      // U round the Z axis from the seam on the +X side (where points lie on it, they lie
+      // on it exactly).
+      if (!g.Pole) {
+        const double phi = std::fabs(g.Y) < 1e-12 && g.X > 0 ? 0 : std::atan2(g.Y, g.X);
+        g.U = phi < 0 ? phi / (2 * pi) + 1 : phi / (2 * pi);
+      }
+      points.push_back(g);
+    }
+    return it->second;
+  };
+  std::vector<std::array<int, 3>> triangles;
+  for (const auto& f : faces) {
+    const auto at = [&](int I, int J) { return point({{f[0], n - I - J}, {f[1], I}, {f[2], J}}); };
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; i + j < n; ++j) {
+        triangles.push_back({at(i, j), at(i + 1, j), at(i, j + 1)});
+        if (i + j + 1 < n) triangles.push_back({at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)});
+      }
+  }
+  // Points of one height by the symmetry lie at one height exactly: the z levels.
+  std::vector<int> byHeight(points.size());
+  std::iota(byHeight.begin(), byHeight.end(), 0);
+  std::sort(byHeight.begin(), byHeight.end(), [&](int A, int B) { return points[size_t(A)].Z > points[size_t(B)].Z; });
+  for (size_t k = 1; k < byHeight.size(); ++k) {
+    TGeoPoint& p = points[size_t(byHeight[k])];
+    const double above = points[size_t(byHeight[k - 1])].Z;
+    if (above - p.Z < 1e-9) p.Z = above;
+  }
+  // A triangle across the seam (its corners' U more than half a turn apart) takes its corners
+  // of small U once round further: those points have a second vertex at U + 1, which the
+  // texture's wrapping makes the same place of the picture.
+  std::vector<bool> across(triangles.size(), false), needsFar(points.size(), false);
+  for (size_t t = 0; t < triangles.size(); ++t) {
+    double lo = 1, hi = 0;
+    for (int i : triangles[t])
+      if (!points[size_t(i)].Pole) lo = std::min(lo, points[size_t(i)].U), hi = std::max(hi, points[size_t(i)].U);
+    across[t] = hi - lo > 0.5;
+    if (across[t])
+      for (int i : triangles[t])
+        if (!points[size_t(i)].Pole && points[size_t(i)].U < 0.5) needsFar[size_t(i)] = true;
+  }
+  const auto uIn = [&](size_t T, int I) {
+    return points[size_t(I)].U + (across[T] && points[size_t(I)].U < 0.5 ? 1 : 0);
+  };
+  // Vertices level by level from the top, round each level by U, a level's second vertices
+  // after it; a pole has a vertex for each triangle round it, in the middle of that triangle's
+  // U, the top's first and the bottom's last.
+  std::sort(byHeight.begin(), byHeight.end(), [&](int A, int B) {
+    const TGeoPoint &a = points[size_t(A)], &b = points[size_t(B)];
+    return a.Z != b.Z ? a.Z > b.Z : a.U < b.U;
+  });
   TBuilder b;
   b.Smooth(0);
-  const std::uint16_t top = b.Add(0, 0, 0.5f, 0.5f, 0);
-  for (int j = 1; j < rings; ++j) {
-    const float theta = Pi * static_cast<float>(j) / rings;
-    const float z = 0.5f * std::cos(theta), r = 0.5f * std::sin(theta);
-    // One more vertex than slices: the texture's seam has a vertex on each side.
-    for (int i = 0; i <= slices; ++i) {
-      const float phi = 2 * Pi * static_cast<float>(i % slices) / slices;
-      b.Add(r * std::cos(phi), r * std::sin(phi), z, static_cast<float>(i) / slices, static_cast<float>(j) / rings);
-    }
+  const auto add = [&](int I, double U) {
+    const TGeoPoint& p = points[size_t(I)];
+    const double v = std::acos(std::clamp(p.Z / 0.5, -1.0, 1.0)) / pi;
+    return b.Add(static_cast<float>(p.X), static_cast<float>(p.Y), static_cast<float>(p.Z), static_cast<float>(U),
+                 static_cast<float>(v));
+  };
+  std::vector<std::uint16_t> near(points.size()), far(points.size()), pole(triangles.size());
+  const auto poleFan = [&](int Pole) {
+    std::vector<std::pair<double, size_t>> round;
+    for (size_t t = 0; t < triangles.size(); ++t)
+      if (std::find(triangles[t].begin(), triangles[t].end(), Pole) != triangles[t].end()) {
+        double u = 0;
+        for (int i : triangles[t])
+          if (i != Pole) u += uIn(t, i) / 2;
+        round.emplace_back(u, t);
+      }
+    std::sort(round.begin(), round.end());
+    for (const auto& [u, t] : round) pole[t] = add(Pole, u);
+  };
+  poleFan(byHeight.front());
+  for (size_t k = 1; k + 1 < byHeight.size();) {
+    const size_t first = k;
+    for (const double z = points[size_t(byHeight[k])].Z; k + 1 < byHeight.size() && points[size_t(byHeight[k])].Z == z;
+         ++k)
+      near[size_t(byHeight[k])] = add(byHeight[k], points[size_t(byHeight[k])].U);
+    for (size_t j = first; j < k; ++j)
+      if (needsFar[size_t(byHeight[j])]) far[size_t(byHeight[j])] = add(byHeight[j], points[size_t(byHeight[j])].U + 1);
   }
-  const std::uint16_t bottom = b.Add(0, 0, -0.5f, 0.5f, 1);
-  const auto at = [](int J, int I) { return static_cast<std::uint16_t>(1 + (J - 1) * (slices + 1) + I); };
-  for (int i = 0; i < slices; ++i) b.Outward(top, at(1, i), at(1, i + 1));
-  for (int j = 1; j + 1 < rings; ++j)
-    for (int i = 0; i < slices; ++i) b.Square(at(j, i), at(j, i + 1), at(j + 1, i + 1), at(j + 1, i));
-  for (int i = 0; i < slices; ++i) b.Outward(at(rings - 1, i), at(rings - 1, i + 1), bottom);
+  poleFan(byHeight.back());
+  for (size_t t = 0; t < triangles.size(); ++t) {
+    std::uint16_t c[3];
+    for (int k = 0; k < 3; ++k) {
+      const int i = triangles[t][size_t(k)];
+      c[k] = points[size_t(i)].Pole ? pole[t] : uIn(t, i) >= 1 ? far[size_t(i)] : near[size_t(i)];
+    }
+    b.Outward(c[0], c[1], c[2]);
+  }
   return b.Done(true);
 }
 
 namespace {
 
-// A fan closing a round end at X: the centre, then Sides rim vertices running clockwise seen
-// from outside, so that the fan is (centre, 1, 2), (centre, 2, 3) ...; planar texture.
-void EndFan(TBuilder& B, float X, int Sides) {
+// A fan closing a round end of the given radius at X: the centre, then Sides rim vertices
+// running clockwise seen from outside, so that the fan is (centre, 1, 2), (centre, 2, 3) ...;
+// planar texture. An end of radius 0 (the cone's apex) is closed all the same, by triangles
+// without area that draw nothing.
+void EndFan(TBuilder& B, float X, int Sides, float Radius = 0.5f) {
   const std::uint16_t centre = B.Add(X, 0, 0, 0.5f, 0.5f);
   for (int k = 0; k < Sides; ++k) {
     // The angles of the mantle's vertices, so that the two meet exactly.
     const int m = X > 0 ? (Sides - k) % Sides : k;
     const float phi = 2 * Pi * static_cast<float>(m) / static_cast<float>(Sides);
-    const float y = 0.5f * std::cos(phi), z = 0.5f * std::sin(phi);
+    const float y = Radius * std::cos(phi), z = Radius * std::sin(phi);
     B.Add(X, y, z, 0.5f + y, 0.5f - z);
   }
   for (int k = 0; k < Sides; ++k)
@@ -240,41 +364,86 @@ TdxMeshTable dxMakeCylinderMesh() {
 
 TdxMeshTable dxMakeConeMesh() {
   TBuilder b;
+  // Made as the cylinder is, with both ends closed: the apex's end has no radius.
   EndFan(b, -0.5f, 20);
+  EndFan(b, 0.5f, 20, 0);
   Mantle(b, {-0.5f, -0.25f, 0, 0.25f, 0.5f}, {0.5f, 0.375f, 0.25f, 0.125f, 0}, 20);
   return b.Done();
 }
 
 TdxMeshTable dxMakeRoundCubeMesh() {
   constexpr float flat = 0.42f, radius = 0.08f;
-  // Across each face: its rounded edge in two steps of 22.5 degrees, the flat part in one.
-  const float arc = flat + radius * std::tan(Pi / 8);
-  const std::array<float, 6> steps = {-0.5f, -arc, -flat, flat, arc, 0.5f};
+  // A sphere of the radius in 12 slices and 6 stacks, its poles on Z, cut into eighths and
+  // moved out to the corners of the flat faces: each corner is an eighth of it, three steps of
+  // 30 degrees down from its pole and three round; a strip of three squares joins two corners
+  // along each edge, and one square (two triangles) fills each flat face.
+  const float cosine[4] = {1, std::cos(Pi / 6), 0.5f, 0}, sine[4] = {0, 0.5f, std::sin(Pi / 3), 1};
+  // The point of a corner (signs SX, SY, SZ) K steps down from its pole and M round from X
+  // towards Y; every part that reaches the point makes it here, so they meet exactly.
+  using TPoint = std::array<float, 3>;
+  const auto at = [&](int SX, int SY, int SZ, int K, int M) -> TPoint {
+    return {static_cast<float>(SX) * (flat + radius * sine[K] * cosine[M]),
+            static_cast<float>(SY) * (flat + radius * sine[K] * sine[M]),
+            static_cast<float>(SZ) * (flat + radius * cosine[K])};
+  };
+  std::vector<std::array<TPoint, 3>> triangles;
+  const auto square = [&](const TPoint& A, const TPoint& B, const TPoint& C, const TPoint& D) {
+    triangles.push_back({A, B, C});
+    triangles.push_back({A, C, D});
+  };
+  for (const int sx : {-1, 1})
+    for (const int sy : {-1, 1})
+      for (const int sz : {-1, 1})
+        for (int k = 0; k < 3; ++k)
+          for (int m = 0; m < 3; ++m) {
+            const auto p = [&](int K, int M) { return at(sx, sy, sz, K, M); };
+            // Round the pole the squares shrink to triangles.
+            if (k == 0)
+              triangles.push_back({p(0, m), p(1, m + 1), p(1, m)});
+            else
+              square(p(k, m), p(k, m + 1), p(k + 1, m + 1), p(k + 1, m));
+          }
+  for (const int s1 : {-1, 1})
+    for (const int s2 : {-1, 1})
+      for (int j = 0; j < 3; ++j) {
+        // Along X (the corners' meridians at 90 degrees), along Y (at 0), along Z (their rims).
+        square(at(-1, s1, s2, j, 3), at(1, s1, s2, j, 3), at(1, s1, s2, j + 1, 3), at(-1, s1, s2, j + 1, 3));
+        square(at(s1, -1, s2, j, 0), at(s1, 1, s2, j, 0), at(s1, 1, s2, j + 1, 0), at(s1, -1, s2, j + 1, 0));
+        square(at(s1, s2, -1, 3, j), at(s1, s2, 1, 3, j), at(s1, s2, 1, 3, j + 1), at(s1, s2, -1, 3, j + 1));
+      }
+  for (const int side : {-1, 1}) {
+    square(at(-1, -1, side, 0, 0), at(1, -1, side, 0, 0), at(1, 1, side, 0, 0), at(-1, 1, side, 0, 0));
+    square(at(side, -1, -1, 3, 0), at(side, 1, -1, 3, 0), at(side, 1, 1, 3, 0), at(side, -1, 1, 3, 0));
+    square(at(-1, side, -1, 3, 3), at(1, side, -1, 3, 3), at(1, side, 1, 3, 3), at(-1, side, 1, 3, 3));
+  }
+  // Each triangle is textured from the face it leans towards most (ties go to the first axis):
+  // U, V as across that face, so they run 0.08 .. 0.92 over its flat part and on over the
+  // rounding. A point has a vertex for each face whose triangles meet there.
+  const auto faceOf = [&](const std::array<TPoint, 3>& T) {
+    float out[3];
+    for (int i = 0; i < 3; ++i) {
+      const float c = (T[0][size_t(i)] + T[1][size_t(i)] + T[2][size_t(i)]) / 3;
+      out[i] = c - std::clamp(c, -flat, flat);
+    }
+    int axis = 0;
+    for (int i = 1; i < 3; ++i)
+      if (std::fabs(out[i]) > std::fabs(out[axis])) axis = i;
+    return std::pair<int, int>{axis, out[axis] < 0 ? 0 : 1};
+  };
   TBuilder b;
   b.Smooth(0);
   for (int axis = 0; axis < 3; ++axis)
-    for (const float side : {-0.5f, 0.5f}) {
-      const std::uint16_t first = b.Count();
-      for (const float q : steps)
-        for (const float p : steps) {
-          // The point on the plain box's face, pulled onto the rounded box: the nearest point
-          // of the inner box plus the radius towards it.
-          float c[3];
-          c[axis] = side;
-          c[(axis + 1) % 3] = p;
-          c[(axis + 2) % 3] = q;
-          float inner[3], d[3];
-          for (int k = 0; k < 3; ++k) {
-            inner[k] = std::clamp(c[k], -flat, flat);
-            d[k] = c[k] - inner[k];
-          }
-          const float len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-          for (int k = 0; k < 3; ++k) c[k] = inner[k] + radius * d[k] / len;
-          b.Add(c[0], c[1], c[2], p + 0.5f, 0.5f - q);
-        }
-      const auto at = [first](int I, int J) { return static_cast<std::uint16_t>(first + J * 6 + I); };
-      for (int j = 0; j < 5; ++j)
-        for (int i = 0; i < 5; ++i) b.Square(at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1));
+    for (int side = 0; side < 2; ++side) {
+      std::map<TPoint, std::uint16_t> vertex;
+      const auto use = [&](const TPoint& P) {
+        const auto [it, added] = vertex.emplace(P, 0);
+        // U, V as the plain box's face textures: U along the next axis, V against the one after.
+        if (added)
+          it->second = b.Add(P[0], P[1], P[2], P[size_t((axis + 1) % 3)] + 0.5f, 0.5f - P[size_t((axis + 2) % 3)]);
+        return it->second;
+      };
+      for (const auto& t : triangles)
+        if (faceOf(t) == std::pair<int, int>{axis, side}) b.Outward(use(t[0]), use(t[1]), use(t[2]));
     }
   return b.Done();
 }

@@ -303,8 +303,12 @@ void TdxVisualObject::InvalidateOpacity() {
 
 void TdxVisualObject::SetVisible(bool Value) {
   if (Value == visible_) return;
+  // Hiding takes the object off the screen as showing puts it there: either needs a frame
+  // (asked for while the object is visible, the only time it asks).
+  if (!Value) Repaint();
   visible_ = Value;
   if (!visible_) return;
+  Repaint();
   if (IsLayer() && LayerAlign() != dxLayerNone && !IsLoading())
     if (TdxVisualObject* parent = VisualParent()) parent->Realign();
   StartTriggerAnimation(this, "IsVisible");

@@ -18,6 +18,9 @@ namespace {
 
 // The longest step and the most steps of one update.
 constexpr float MaxStep = 1.0f / 60;
+// The engine's frame, by which the freeze thresholds count: a body freezes once it has been
+// quiet for that many frames' time, however many steps the updates cut it into.
+constexpr float FreezeFrame = 1.0f / 60;
 constexpr int MaxSteps = 10;
 // Shapes this close count as touching.
 constexpr float TouchDistance = 1e-3f;
@@ -115,6 +118,12 @@ bool SameMatrix(const NewtonMatrix& A, const NewtonMatrix& B) {
   return true;
 }
 
+// The angle between two placements' rotations, precise for small angles too.
+float Turn(const btTransform& From, const btTransform& To) {
+  const btQuaternion q = To.getRotation() * From.getRotation().inverse();
+  return 2 * std::atan2(btVector3(q.x(), q.y(), q.z()).length(), std::fabs(q.w()));
+}
+
 bool BoxesMeet(const btVector3& MinA, const btVector3& MaxA, const btVector3& MinB, const btVector3& MaxB) {
   for (int i = 0; i < 3; ++i)
     if (MinA[i] > MaxB[i] || MinB[i] > MaxA[i]) return false;
@@ -140,7 +149,9 @@ struct Body {
   float FreezeSpeed = 0.01f;
   float FreezeOmega = 0.01f;
   int FreezeFrames = 10;
-  int QuietSteps = 0;
+  float QuietTime = 0;                                  // seconds at rest, up to the last step
+  btTransform QuietFrom = btTransform::getIdentity();   // where the time at rest began
+  btTransform BeforeStep = btTransform::getIdentity();  // where the last step found it
   bool Inside = true;  // in the Bullet world; false once outside the world's box
 };
 
@@ -202,8 +213,10 @@ public:
       // A callback may have freed the world.
       w = FindWorld(Id);
       if (!w) return;
+      for (NewtonBody id : w->Bodies)
+        if (Body* b = FindBody(id)) b->BeforeStep = b->Rigid->getWorldTransform();
       w->Dynamics->stepSimulation(step, 0);
-      AfterStep(*w);
+      AfterStep(*w, step);
     }
   }
 
@@ -421,12 +434,12 @@ private:
   }
 
   static void Wake(Body& B) {
-    B.QuietSteps = 0;
+    B.QuietTime = 0;
     if (B.Mass > 0) B.Rigid->activate(true);
     SetActivation(B);
   }
 
-  // Bullet never sends a body to sleep by its own clock: the count of quiet steps does.
+  // Bullet never sends a body to sleep by its own clock: the time it has been quiet does.
   static void SetActivation(Body& B) {
     if (B.Mass > 0 && !B.AutoFreeze)
       B.Rigid->forceActivationState(DISABLE_DEACTIVATION);
@@ -488,21 +501,34 @@ private:
     }
   }
 
-  void AfterStep(World& W) {
+  void AfterStep(World& W, float Step) {
     for (NewtonBody id : std::vector<NewtonBody>(W.Bodies)) {
       Body* b = FindBody(id);
       if (!b || !b->Inside || b->Mass <= 0) continue;
       btRigidBody& r = *b->Rigid;
       if (!r.isActive()) {
-        b->QuietSteps = 0;
+        b->QuietTime = 0;
         continue;
       }
       KeepInside(W, *b);
       if (!b->Inside || !b->AutoFreeze) continue;
-      const bool quiet = r.getLinearVelocity().length() < b->FreezeSpeed &&
-                         r.getAngularVelocity().length() < b->FreezeOmega;
-      b->QuietSteps = quiet ? b->QuietSteps + 1 : 0;
-      if (b->QuietSteps >= b->FreezeFrames) {
+      if (r.getLinearVelocity().length() >= b->FreezeSpeed || r.getAngularVelocity().length() >= b->FreezeOmega) {
+        b->QuietTime = 0;
+      } else {
+        // Slow, and kept within what its threshold speeds cover in the freeze time: a body
+        // pushed out of what it landed in moves with no speed of its own, and is at rest only
+        // once it is out.
+        if (b->QuietTime == 0) b->QuietFrom = b->BeforeStep;
+        const float window = static_cast<float>(b->FreezeFrames) * FreezeFrame;
+        const btTransform& now = r.getWorldTransform();
+        if ((now.getOrigin() - b->QuietFrom.getOrigin()).length() > b->FreezeSpeed * window ||
+            Turn(b->QuietFrom, now) > b->FreezeOmega * window)
+          b->QuietTime = 0;
+        else
+          b->QuietTime += Step;
+      }
+      // A trace short of the frames' time, so that whole frames of quiet steps reach it.
+      if (b->QuietTime >= (static_cast<float>(b->FreezeFrames) - 0.01f) * FreezeFrame) {
         // Asleep at the next step, with every body it touches that wants it too.
         r.setDeactivationTime(BT_LARGE_FLOAT);
         r.setActivationState(WANTS_DEACTIVATION);

@@ -86,8 +86,11 @@ struct NewtonEntries {
   // The force of the current step (inside the force callback).
   std::function<void(NewtonBody Body, const NewtonVector& Force)> NewtonBodySetForce;
   std::function<void(NewtonBody Body, NewtonApplyForceAndTorque Callback)> NewtonBodySetForceAndTorqueCallback;
-  // With auto-freeze a body freezes (stops being simulated) once its speeds stay under the
-  // thresholds for the given number of steps; a push, a collision or a new matrix wakes it.
+  // With auto-freeze a body freezes (stops being simulated) once it has stayed at rest for the
+  // given number of frames of 1/60 s, however many updates that time came in: its speeds under
+  // the thresholds, and moved and turned no further than they would carry it in that time (a
+  // body still being pushed out of what it landed in is not at rest). A push, a collision or
+  // a new matrix wakes it.
   // A body given a new matrix or freed wakes the bodies touching it, where it was and where it
   // goes: nothing stays resting on a support that is no longer there.
   std::function<void(NewtonBody Body, int State)> NewtonBodySetAutoFreeze;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Program_Windows.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
@@ -30,11 +31,11 @@
 #include "scene3d/DxCanvas.h"
 #include "scene3d/Library.h"
 #include "serial/CPort.h"
+#include "tests/TestOutput.h"
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/FilterGdiPlus.h"
-#include "tests/TestOutput.h"
 
 namespace apptest {
 
@@ -101,17 +102,11 @@ private:
 struct Libraries {
   Libraries() {
     rtl::Application->Reset();
-    vg::ControlsStartup();
-    dx::dxDirectXStartup(gfx3d::OpenGlDirect3D());
-    dx::SceneLibraryStartup();
-    RegisterAppUiResources();
+    app::StartLibraries();
   }
   ~Libraries() {
     rtl::Application->ProcessMessages();
-    vg::FreeAniThread();
-    dx::SceneLibraryShutdown();
-    dx::dxDirectXShutdown();
-    vg::ControlsShutdown();
+    app::EndLibraries();
   }
 };
 

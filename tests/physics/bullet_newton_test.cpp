@@ -249,6 +249,55 @@ TEST_F(BulletNewtonTest, ALongUpdateIsCutIntoFrameSteps) {
   EXPECT_NEAR(drop({1.0f, 0, -1, NAN}), 5 - 8.9f * 55 / 3600, 1e-4f);
 }
 
+// The scene steps its worlds once a frame by the frame's time, and an unthrottled real-time loop
+// runs far more frames a second than 60: whatever the rate, a body let go from rest falls as
+// its force says, and a body that lands is pushed out of what it landed on before it sleeps.
+class BulletNewtonRateTest : public BulletNewtonTest, public ::testing::WithParamInterface<int> {
+protected:
+  float Dt() const { return 1.0f / static_cast<float>(GetParam()); }
+  // Steps of the rate for Seconds.
+  void Run(float Seconds) {
+    const int count = static_cast<int>(std::lround(Seconds * static_cast<float>(GetParam())));
+    Steps(count, Dt());
+  }
+};
+
+TEST_P(BulletNewtonRateTest, ABodyLetGoFromRestFallsWhateverTheStepRate) {
+  const NewtonBody cube = Box(1, 500, 1);
+  // The screen world's body: a stronger pull across the screen, and looser thresholds.
+  const NewtonBody tile = Box(1, 0, 1);
+  n.NewtonBodySetMatrix(tile, At(200, 0, 0));
+  n.NewtonBodySetForceAndTorqueCallback(tile, Sideways);
+  n.NewtonBodySetFreezeTreshold(tile, 1.0f, 1.0f, 5);
+  Run(0.5f);
+  // Free fall for half a second in semi-implicit steps: Force x Dt^2 x n(n + 1) / 2 after n.
+  const float steps = 0.5f * static_cast<float>(GetParam());
+  const float fall = Dt() * Dt() * steps * (steps + 1) / 2;
+  EXPECT_NEAR(500 - Matrix(cube).M[3][2], 8.9f * fall, 0.01f);
+  EXPECT_EQ(n.NewtonBodyGetSleepingState(cube), 0);
+  EXPECT_NEAR(Matrix(tile).M[3][1], 49 * fall, 0.05f);
+  EXPECT_EQ(n.NewtonBodyGetSleepingState(tile), 0);
+}
+
+TEST_P(BulletNewtonRateTest, ACubeDroppedOnAFloorRestsOnItsTopAndSleeps) {
+  Box(10, 0, 0);  // top at z 0.5
+  // From high up: it lands fast and deep in the floor.
+  const NewtonBody cube = Box(1, 20, 1);
+  Run(6);
+  ASSERT_EQ(n.NewtonBodyGetSleepingState(cube), 1);
+  EXPECT_NEAR(Matrix(cube).M[3][2], 1, 0.01f);
+  // A body that comes to rest in the air for a moment (thrown straight up) is not put to sleep
+  // at the top of its flight.
+  n.NewtonAddBodyImpulse(cube, {0, 0, 3, 0}, {0, 0, 1, 1});
+  Run(0.3f);
+  EXPECT_GT(Matrix(cube).M[3][2], 1.3f);
+  Run(4);
+  ASSERT_EQ(n.NewtonBodyGetSleepingState(cube), 1);
+  EXPECT_NEAR(Matrix(cube).M[3][2], 1, 0.01f);
+}
+
+INSTANTIATE_TEST_SUITE_P(StepsASecond, BulletNewtonRateTest, ::testing::Values(60, 300, 1000, 2000));
+
 }  // namespace
 
 }  // namespace bullet_newton_test

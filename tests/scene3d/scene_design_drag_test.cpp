@@ -267,9 +267,10 @@ TEST_F(DesignedScene, DeleteFreesTheSelectionButNeverTheRoot) {
 }
 
 // A selected GUI layer that has a 2D object selected loses that object to Delete, never
-// itself; the layer goes only once nothing inside it is selected. A layer with the focus
-// deletes nothing of its own while the scene has something else selected.
-TEST_F(DesignedScene, DeleteOnASelectedLayerFreesItsSelected2DObjectAndTheLayerOnlyWithNothingSelectedInside) {
+// itself; the layer goes once nothing but its root, or nothing at all, is selected inside it.
+// A layer with the focus deletes nothing of its own while the scene has something else
+// selected.
+TEST_F(DesignedScene, DeleteOnASelectedLayerFreesItsSelected2DObjectAndTheLayerWithOnlyItsRootSelectedInside) {
   TdxVisualObject* root = AddRoot(dxProjectionScreen);
   auto* layer = new TdxGUIObjectLayer(form.get());
   root->AddObject(layer);
@@ -307,15 +308,6 @@ TEST_F(DesignedScene, DeleteOnASelectedLayerFreesItsSelected2DObjectAndTheLayerO
   EXPECT_EQ(layer->GetSelected(), nullptr);
   EXPECT_EQ(root2d->GetChildrenCount(), 1);
 
-  // The layer's root is selected: it stays, and so does the layer.
-  Click({250, 80});
-  ASSERT_EQ(layer->GetSelected(), root2d);
-  key = win::VK_DELETE;
-  scene->KeyUp(key, ch, {});
-  ASSERT_FALSE(layerGone.Gone());
-  EXPECT_EQ(layer->RootCount(), 1);
-  EXPECT_EQ(layer->GetSelected(), root2d);
-
   // The scene has the cube selected while the layer has the focus and a button selected:
   // only the cube goes.
   Click({160, 185});
@@ -331,17 +323,42 @@ TEST_F(DesignedScene, DeleteOnASelectedLayerFreesItsSelected2DObjectAndTheLayerO
   EXPECT_FALSE(secondGone.Gone());
   EXPECT_EQ(layer->GetSelected(), second);
 
-  // Back on the layer: the button it still has selected goes first, then the layer itself.
+  // Back on the layer: the button it still has selected goes first. Then its root is
+  // selected inside it, which Delete never frees: the layer goes.
   scene->DesignSelect(layer);
   key = win::VK_DELETE;
   scene->KeyUp(key, ch, {});
   EXPECT_TRUE(secondGone.Gone());
   ASSERT_FALSE(layerGone.Gone());
+  Click({250, 80});
+  ASSERT_EQ(scene->Selected(), layer);
+  ASSERT_EQ(layer->GetSelected(), root2d);
   key = win::VK_DELETE;
   scene->KeyUp(key, ch, {});
   EXPECT_TRUE(layerGone.Gone());
   EXPECT_EQ(scene->Selected(), nullptr);
   EXPECT_EQ(scene->GetRoot(), root);
+}
+
+// A layer selected with nothing selected inside it goes at once.
+TEST_F(DesignedScene, DeleteOnASelectedLayerWithNothingSelectedInsideFreesTheLayer) {
+  TdxVisualObject* root = AddRoot(dxProjectionScreen);
+  auto* layer = new TdxGUIObjectLayer(form.get());
+  root->AddObject(layer);
+  layer->SetWidth(200);
+  layer->SetHeight(160);
+  layer->Position()->SetPoint({200, 150, 0});
+  layer->SetDesignTime(true);
+  Settle();
+  Click({200, 150});
+  ASSERT_EQ(scene->Selected(), layer);
+  ASSERT_EQ(layer->GetSelected(), nullptr);
+  TdxFreeWatch layerGone(layer);
+  std::uint16_t key = win::VK_DELETE;
+  char16_t ch = 0;
+  scene->KeyUp(key, ch, {});
+  EXPECT_TRUE(layerGone.Gone());
+  EXPECT_EQ(scene->Selected(), nullptr);
 }
 
 }  // namespace

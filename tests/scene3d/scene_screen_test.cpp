@@ -1,9 +1,10 @@
 // A 3D scene in a real window under Xvfb, read back from the X screen: a transparent scene
 // (as every window of the program is) put into design mode shows its cube and, once a click
 // selected the cube, the selection's handles; a key typed on the X server's keyboard
-// reaches a focused cube that takes no text as its character; and in the design view the
-// Delete key frees the button selected inside a GUI layer, not the layer. With
-// GASCAL_FRAME_DIR set the design views are written there as PNGs to look at.
+// reaches a focused cube that takes no text as its character; a cube hidden from code leaves
+// the screen; and in the design view the Delete key frees the button selected inside a GUI
+// layer, not the layer, and frees the layer when only its root is selected inside it. With
+// GASCAL_FRAME_DIR set the views are written there as PNGs to look at.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -130,6 +131,57 @@ int Around(const vgtest::Screenshot& S, win::TPoint P, TdxColor Colour) {
   return n;
 }
 
+// The cube window with a GUI layer at design time that holds a layout root and a button, shown
+// in the design view; the X server's pointer and keyboard drive it. Pumps until a wait's
+// guard (half a minute) ends a wait that never ends.
+struct DesignedLayerWindow : CubeWindow {
+  DesignedLayerWindow() {
+    layer = new TdxGUIObjectLayer(form.get());
+    root->AddObject(layer);
+    layer->SetDesignTime(true);
+    layer->SetWidth(160);
+    layer->SetHeight(100);
+    layer->Position()->SetPoint({300, 220, 0});  // client (220, 170) to (380, 270)
+    root2d = new vg::TvxLayout(form.get());
+    layer->AddObject(root2d);
+    layer->RealignRoot();
+    button = new vg::TvxButton(form.get());
+    root2d->AddObject(button);
+    button->SetBounds(10, 10, 60, 30);  // client (230, 180) to (290, 210)
+    button->SetText(u"Gas");
+    form->Show();
+    scene->SetDesignTime(true);
+    Pump();
+  }
+  bool PumpUntil(const std::function<bool()>& Done) {
+    while (!Done() && std::chrono::steady_clock::now() < end) {
+      Pump();
+      SDL_Delay(5);
+    }
+    return Done();
+  }
+  // A left click at the client point (X, Y).
+  bool Click(int X, int Y) {
+    const win::TPoint at{X0 + X, Y0 + Y};
+    return x.MoveTo(at.X, at.Y) && PumpUntil([&] { return win::GetCursorPos() == at; }) && x.Button(1, true) &&
+           x.Button(1, false);
+  }
+  bool TakeKeyboard() {
+    SDL_SetWindowInputFocus(form->Window());
+    return PumpUntil([&] { return SDL_GetKeyboardFocus() == form->Window(); });
+  }
+  TdxGUIObjectLayer* layer = nullptr;
+  vg::TvxLayout* root2d = nullptr;
+  vg::TvxButton* button = nullptr;
+  xtest::TXTest x;
+  std::chrono::steady_clock::time_point end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+};
+
+struct ControlsRun {
+  ControlsRun() { vg::ControlsStartup(); }
+  ~ControlsRun() { vg::ControlsShutdown(); }
+};
+
 }  // namespace
 
 // Each child runs on its own Xvfb screen: the display opens once per run.
@@ -240,10 +292,58 @@ TEST(SceneScreenChild, AKeyTypedOnTheKeyboardReachesAFocusedCubeAsItsCharacter) 
   win::CloseDisplay();
 }
 
+TEST(SceneScreen, ARealWindowTakesAHiddenCubeOffTheScreen) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.AHiddenCube*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+      << "the run under Xvfb failed (its output is above)";
+}
+
+// The cube of a window at run time is hidden from code and nothing else changes: the screen
+// shows the fill where it was; shown again, it comes back.
+TEST(SceneScreenChild, AHiddenCubeLeavesTheScreenAndComesBackWhenShown) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    CubeWindow w;
+    w.form->Show();
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    w.Pump();
+    ASSERT_TRUE(w.scene->GetCanvas());
+    const win::TPoint centre = w.OnScreen({0, -2, 0, 1});  // the middle of the front face
+    const auto cubeShows = [&](const vgtest::Screenshot& S) {
+      return !vgtest::Near(S.At(centre.X, centre.Y), Fill, 12);
+    };
+    vgtest::Screenshot s;
+    ASSERT_TRUE(WaitForScreen(w, s, cubeShows)) << "the cube never reached the screen";
+    SaveWindowShot(s, "scene_cube_shown");
+    w.cube->SetVisible(false);
+    ASSERT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) { return !cubeShows(S); }))
+        << "the hidden cube stayed on the screen";
+    SaveWindowShot(s, "scene_cube_hidden");
+    w.cube->SetVisible(true);
+    EXPECT_TRUE(WaitForScreen(w, s, cubeShows)) << "the cube shown again never came back";
+  }
+  win::CloseDisplay();
+}
+
 TEST(SceneScreen, ARealDeleteTakesTheButtonSelectedInALayerNotTheLayer) {
   if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
   if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.DeleteTyped*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.DeleteTypedInTheDesignViewFreesTheButton*",
+                                 VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"),
+            0)
+      << "the run under Xvfb failed (its output is above)";
+}
+
+TEST(SceneScreen, ARealDeleteTakesALayerWithOnlyItsRootSelected) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.DeleteTypedInTheDesignViewFreesALayer*",
+                                 VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"),
+            0)
       << "the run under Xvfb failed (its output is above)";
 }
 
@@ -295,50 +395,17 @@ TEST(SceneScreenChild, DeleteTypedInTheDesignViewFreesTheButtonSelectedInALayer)
   if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
   {
     LibraryRun run;
-    struct ControlsRun {
-      ControlsRun() { vg::ControlsStartup(); }
-      ~ControlsRun() { vg::ControlsShutdown(); }
-    } controls;
-    CubeWindow w;
-    auto* layer = new TdxGUIObjectLayer(w.form.get());
-    w.root->AddObject(layer);
-    layer->SetDesignTime(true);
-    layer->SetWidth(160);
-    layer->SetHeight(100);
-    layer->Position()->SetPoint({300, 220, 0});  // client (220, 170) to (380, 270)
-    auto* root2d = new vg::TvxLayout(w.form.get());
-    layer->AddObject(root2d);
-    layer->RealignRoot();
-    auto* button = new vg::TvxButton(w.form.get());
-    root2d->AddObject(button);
-    button->SetBounds(10, 10, 60, 30);  // client (230, 180) to (290, 210)
-    button->SetText(u"Gas");
-    w.form->Show();
+    ControlsRun controls;
+    DesignedLayerWindow w;
     ASSERT_EQ(win::VideoDriver(), "x11");
-    w.scene->SetDesignTime(true);
-    w.Pump();
-    xtest::TXTest x;
-    ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    const auto pumpUntil = [&](const std::function<bool()>& Done) {
-      while (!Done() && std::chrono::steady_clock::now() < end) {
-        w.Pump();
-        SDL_Delay(5);
-      }
-      return Done();
-    };
-    const auto click = [&](int X, int Y) {
-      const win::TPoint at{X0 + X, Y0 + Y};
-      return x.MoveTo(at.X, at.Y) && pumpUntil([&] { return win::GetCursorPos() == at; }) && x.Button(1, true) &&
-             x.Button(1, false);
-    };
-    ASSERT_TRUE(click(350, 250));
-    ASSERT_TRUE(pumpUntil([&] { return w.scene->Selected() == layer; })) << "the layer was never selected";
-    ASSERT_TRUE(click(260, 195));
-    ASSERT_TRUE(pumpUntil([&] { return layer->GetSelected() == button; })) << "the button was never selected";
-    SDL_SetWindowInputFocus(w.form->Window());
-    ASSERT_TRUE(pumpUntil([&] { return SDL_GetKeyboardFocus() == w.form->Window(); }))
-        << "the window never had the keyboard";
+    ASSERT_TRUE(w.x.Ready()) << "the X test extension does not answer here";
+    TdxGUIObjectLayer* layer = w.layer;
+    vg::TvxButton* button = w.button;
+    ASSERT_TRUE(w.Click(350, 250));
+    ASSERT_TRUE(w.PumpUntil([&] { return w.scene->Selected() == layer; })) << "the layer was never selected";
+    ASSERT_TRUE(w.Click(260, 195));
+    ASSERT_TRUE(w.PumpUntil([&] { return layer->GetSelected() == button; })) << "the button was never selected";
+    ASSERT_TRUE(w.TakeKeyboard()) << "the window never had the keyboard";
     vgtest::Screenshot s;
     const auto buttonShows = [&](const vgtest::Screenshot& S) {
       return !vgtest::Near(S.At(X0 + 260, Y0 + 195), Fill, 12);
@@ -348,8 +415,8 @@ TEST(SceneScreenChild, DeleteTypedInTheDesignViewFreesTheButtonSelectedInALayer)
 
     vg::TvxFreeWatch buttonGone(button);
     TdxFreeWatch layerGone(layer);
-    ASSERT_TRUE(x.Type(0xFFFF)) << "the X test extension cannot type here";  // the Delete key
-    ASSERT_TRUE(pumpUntil([&] { return buttonGone.Gone() || layerGone.Gone(); })) << "Delete freed nothing";
+    ASSERT_TRUE(w.x.Type(0xFFFF)) << "the X test extension cannot type here";  // the Delete key
+    ASSERT_TRUE(w.PumpUntil([&] { return buttonGone.Gone() || layerGone.Gone(); })) << "Delete freed nothing";
     EXPECT_TRUE(buttonGone.Gone());
     ASSERT_FALSE(layerGone.Gone()) << "Delete freed the layer";
     EXPECT_EQ(w.scene->Selected(), layer);
@@ -359,6 +426,47 @@ TEST(SceneScreenChild, DeleteTypedInTheDesignViewFreesTheButtonSelectedInALayer)
         << "the button stayed on the screen";
     EXPECT_GE(Around(s, {X0 + 220, Y0 + 220}, DesignFrameColor), 4) << "the layer's frame left the screen";
     SaveWindowShot(s, "scene_design_layer_deleted");
+  }
+  win::CloseDisplay();
+}
+
+// The X server's pointer clicks a GUI layer in the design view (the scene selects it), then an
+// empty part of it (the layer selects its root, which Delete never frees); Delete typed on the
+// X server's keyboard then frees the layer, and it leaves the screen with its button.
+TEST(SceneScreenChild, DeleteTypedInTheDesignViewFreesALayerWithOnlyItsRootSelected) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    ControlsRun controls;
+    DesignedLayerWindow w;
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    ASSERT_TRUE(w.x.Ready()) << "the X test extension does not answer here";
+    TdxGUIObjectLayer* layer = w.layer;
+    ASSERT_TRUE(w.Click(350, 250));
+    ASSERT_TRUE(w.PumpUntil([&] { return w.scene->Selected() == layer; })) << "the layer was never selected";
+    ASSERT_TRUE(w.Click(240, 250));  // below the button, far from the first click
+    ASSERT_TRUE(w.PumpUntil([&] { return layer->GetSelected() == w.root2d; })) << "the root was never selected";
+    ASSERT_TRUE(w.TakeKeyboard()) << "the window never had the keyboard";
+    vgtest::Screenshot s;
+    const auto layerShows = [&](const vgtest::Screenshot& S) {
+      return !vgtest::Near(S.At(X0 + 260, Y0 + 195), Fill, 12) &&
+             Around(S, {X0 + 220, Y0 + 220}, DesignFrameColor) >= 4;
+    };
+    ASSERT_TRUE(WaitForScreen(w, s, layerShows)) << "the layer never reached the screen";
+    SaveWindowShot(s, "scene_design_layer_root");
+
+    TdxFreeWatch layerGone(layer);
+    ASSERT_TRUE(w.x.Type(0xFFFF)) << "the X test extension cannot type here";  // the Delete key
+    ASSERT_TRUE(w.PumpUntil([&] { return layerGone.Gone(); })) << "Delete never freed the layer";
+    EXPECT_EQ(w.scene->Selected(), nullptr);
+    // The layer leaves the screen: neither its button nor its frame stays there.
+    const auto layerLeft = [&](const vgtest::Screenshot& S) {
+      return vgtest::Near(S.At(X0 + 260, Y0 + 195), Fill, 12) && Around(S, {X0 + 220, Y0 + 220}, DesignFrameColor) == 0;
+    };
+    EXPECT_TRUE(WaitForScreen(w, s, layerLeft)) << "the layer stayed on the screen";
+    SaveWindowShot(s, "scene_design_layer_root_deleted");
   }
   win::CloseDisplay();
 }

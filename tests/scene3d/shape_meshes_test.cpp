@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -35,13 +37,13 @@ TdxVector Cross(const TdxMeshTable& T, size_t K) {
 // Every edge of a triangle with an area, its ends matched by place, must belong to exactly two
 // such triangles, once in each direction; and every such triangle must run clockwise seen
 // from outside (the solids are convex about the origin).
+using Place = std::tuple<float, float, float>;
+
+Place PlaceOf(const TdxMeshVertex& V) { return {V.X, V.Y, V.Z}; }
+
 void ExpectClosedAndFacingOut(const TdxMeshTable& T, const std::string& Name) {
-  using Place = std::tuple<float, float, float>;
   std::map<std::pair<Place, Place>, int> edges;
-  const auto place = [&](std::uint16_t I) {
-    const TdxMeshVertex& v = T.Vertices[I];
-    return Place{v.X, v.Y, v.Z};
-  };
+  const auto place = [&](std::uint16_t I) { return PlaceOf(T.Vertices[I]); };
   int inward = 0;
   for (size_t k = 0; k < T.Indexes.size() / 3; ++k) {
     const TdxVector n = Cross(T, k);
@@ -144,10 +146,16 @@ TEST(ShapeMeshes, TheCylinderRunsAlongXWithFannedEnds) {
 
 TEST(ShapeMeshes, TheConeNarrowsFromItsBaseToTheApex) {
   const TdxMeshTable& c = dxConeMesh();
-  // A fan of 20 and four rings of 20 squares.
-  EXPECT_EQ(c.Indexes.size(), 540u);
+  // Made as the cylinder: a fan of 20 at the base, one at the apex, four rings of 20 squares.
+  EXPECT_EQ(c.Indexes.size(), 600u);
   EXPECT_THAT(Triangle(c, 0), ElementsAre(0, 1, 2));
   EXPECT_THAT(Triangle(c, 1), ElementsAre(0, 2, 3));
+  // The apex's fan follows the base's, and has no area: it draws nothing.
+  for (size_t k = 20; k < 40; ++k) {
+    EXPECT_EQ(c.Vertices[Triangle(c, k)[0]].X, 0.5f);
+    EXPECT_EQ(dxVectorLength(Cross(c, k)), 0) << k;
+  }
+  EXPECT_GT(dxVectorLength(Cross(c, 40)), 0);
   EXPECT_EQ(c.Vertices[0].X, -0.5f);
   EXPECT_LT(c.Vertices[0].NX, 0);
   for (const TdxMeshVertex& v : c.Vertices) {
@@ -158,9 +166,44 @@ TEST(ShapeMeshes, TheConeNarrowsFromItsBaseToTheApex) {
   ExpectClosedAndFacingOut(c, "cone");
 }
 
-TEST(ShapeMeshes, TheSphereHasItsPolesOnZAndOutwardNormals) {
+// Distinct places of a table's vertices, and for each the places it shares a triangle edge with.
+std::map<Place, std::set<Place>> Neighbours(const TdxMeshTable& T) {
+  std::map<Place, std::set<Place>> around;
+  for (size_t k = 0; k < T.Indexes.size() / 3; ++k) {
+    const std::vector<std::uint16_t> t = Triangle(T, k);
+    for (int e = 0; e < 3; ++e) {
+      const Place a = PlaceOf(T.Vertices[t[size_t(e)]]), b = PlaceOf(T.Vertices[t[size_t((e + 1) % 3)]]);
+      if (a != b) around[a].insert(b), around[b].insert(a);
+    }
+  }
+  return around;
+}
+
+// A geodesic sphere: the icosahedron's faces cut six ways, 720 triangles on 362 points in 47
+// levels, the icosahedron's twelve corners with five neighbours, the rest with six.
+TEST(ShapeMeshes, TheSphereIsACutIcosahedronWithItsPolesOnZAndOutwardNormals) {
   const TdxMeshTable& s = dxSphereMesh();
   EXPECT_EQ(s.Indexes.size(), 2160u);
+  std::set<float> levels;
+  for (const TdxMeshVertex& v : s.Vertices) levels.insert(v.Z);
+  EXPECT_EQ(levels.size(), 47u);
+  const std::map<Place, std::set<Place>> around = Neighbours(s);
+  EXPECT_EQ(around.size(), 362u);
+  std::map<size_t, int> valence;
+  for (const auto& [place, next] : around) ++valence[next.size()];
+  EXPECT_EQ(valence, (std::map<size_t, int>{{5, 12}, {6, 350}}));
+  // Each triangle takes its texture from one stretch of U: none runs back across the seam.
+  for (size_t k = 0; k < s.Indexes.size() / 3; ++k) {
+    float lo = 1, hi = 0;
+    for (std::uint16_t i : Triangle(s, k)) lo = std::min(lo, s.Vertices[i].TU), hi = std::max(hi, s.Vertices[i].TU);
+    EXPECT_LT(hi - lo, 0.25f) << k;
+  }
+  // The poles come first and last, a vertex for each of their five triangles.
+  for (size_t k = 0; k < 5; ++k) {
+    EXPECT_EQ(s.Vertices[k].Z, 0.5f);
+    EXPECT_EQ(s.Vertices[s.Vertices.size() - 1 - k].Z, -0.5f);
+  }
+  EXPECT_NE(s.Vertices[5].Z, 0.5f);
   EXPECT_EQ(Position(s.Vertices.front()), (TdxVector{0, 0, 0.5f, 1}));
   EXPECT_EQ(Position(s.Vertices.back()), (TdxVector{0, 0, -0.5f, 1}));
   EXPECT_EQ(s.Vertices.front().TV, 0);
@@ -175,8 +218,19 @@ TEST(ShapeMeshes, TheSphereHasItsPolesOnZAndOutwardNormals) {
   ExpectClosedAndFacingOut(s, "sphere");
 }
 
+// The rounding is an eighth of a sphere at each corner, three steps down from its pole on Z and
+// three round, joined by strips of three squares along the edges; each flat face is one square.
 TEST(ShapeMeshes, TheRoundedBoxIsFlatToPoint42AndRoundedBeyond) {
   const TdxMeshTable& r = dxRoundCubeMesh();
+  EXPECT_EQ(r.Indexes.size(), 612u);
+  EXPECT_EQ(Neighbours(r).size(), 104u);
+  int flat = 0;
+  for (size_t k = 0; k < r.Indexes.size() / 3; ++k) {
+    int onFace = 0;
+    for (std::uint16_t i : Triangle(r, k)) onFace += std::fabs(r.Vertices[i].Z) == 0.5f;
+    flat += onFace == 3;
+  }
+  EXPECT_EQ(flat, 4) << "the two faces on Z";
   for (const TdxMeshVertex& v : r.Vertices) {
     // Every point lies 0.08 from the inner box of +-0.42.
     double d2 = 0;

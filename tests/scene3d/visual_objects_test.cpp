@@ -12,6 +12,7 @@
 #include "SceneFakes.h"
 #include "platform/rtl/Streams.h"
 #include "scene3d/Animations.h"
+#include "scene3d/Layers.h"
 #include "scene3d/VisualObjects.h"
 #include "vg2d/core/VisualObjects.h"
 
@@ -168,11 +169,37 @@ TEST(DxVisualObject, RepaintsAreAskedForVisibleChangesUnlessTheHostDrawsAllTheTi
   EXPECT_EQ(st.scene.repaints, before);
   o->SetVisible(true);
   st.scene.realTime = true;
+  before = st.scene.repaints;
   o->Position()->SetX(5);
   EXPECT_EQ(st.scene.repaints, before);
   st.scene.designTime = true;
   o->Position()->SetX(6);
   EXPECT_GT(st.scene.repaints, before);
+}
+
+// Hiding an object takes it off the screen as showing puts it there: either asks for a frame,
+// for a shape and for a layer alike.
+TEST(DxVisualObject, HidingAndShowingEachAskForAFrame) {
+  Stage st;
+  auto* o = st.Add(st.root);
+  auto* layer = st.Add<TdxBufferLayer>(st.root);
+  for (TdxVisualObject* x : std::initializer_list<TdxVisualObject*>{o, layer}) {
+    SCOPED_TRACE(x == o ? "shape" : "layer");
+    int before = st.scene.repaints;
+    x->SetVisible(false);
+    EXPECT_GT(st.scene.repaints, before) << "hidden";
+    before = st.scene.repaints;
+    x->SetVisible(false);
+    EXPECT_EQ(st.scene.repaints, before) << "hidden again";
+    x->SetVisible(true);
+    EXPECT_GT(st.scene.repaints, before) << "shown";
+  }
+  // A host that draws every frame anyway is asked for nothing.
+  st.scene.realTime = true;
+  const int before = st.scene.repaints;
+  o->SetVisible(false);
+  o->SetVisible(true);
+  EXPECT_EQ(st.scene.repaints, before);
 }
 
 // ---- painting --------------------------------------------------------------------------------------
