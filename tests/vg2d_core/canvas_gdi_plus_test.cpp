@@ -12,6 +12,7 @@
 #include "platform/gfx2d/Brush.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/CanvasGdiPlus.h"
+#include "vg2d/core/TextForms.h"
 
 namespace canvas_gdi_plus_test {
 
@@ -508,6 +509,37 @@ TEST(CanvasPaths, FittingWalkingAndHitTesting) {
   EXPECT_FALSE(c->PtInPath({50, 50}, r, &ring));  // the hole (alternate rule)
   EXPECT_FALSE(c->PtInPath({101, 50}, r, &ring));
   EXPECT_FALSE(c->PtInPath({1, 1}, r, &empty));
+}
+
+TEST(CanvasPaths, APathFarFromTheOriginFillsAndHitsTheRectangleItIsFittedInto) {
+  Canvas c(100, 100);
+  c->Fill()->SetSolidColor(Red);
+  c->Stroke()->SetSolidColor(0xFF0000FFu);
+  c->SetStrokeThickness(2);
+  const TvxRect r{0, 0, 100, 100};
+  for (const TvxPoint at : {TvxPoint{100000, 0}, TvxPoint{-100100, 0}, TvxPoint{0, 100000}, TvxPoint{80000, 90000}}) {
+    SCOPED_TRACE(PointToString(at));
+    TvxPathData square;
+    square.AddRectangle({at.X, at.Y, at.X + 100, at.Y + 100}, 0, 0, {}, vgCornerRound);
+    c->Clear(0);
+    c->FillPath(&square, r, 1);
+    EXPECT_EQ(c.At(5, 5), Red);
+    EXPECT_EQ(c.At(50, 50), Red);
+    EXPECT_EQ(c.At(94, 94), Red);
+    for (const TvxPoint p : {TvxPoint{5, 5}, TvxPoint{50, 50}, TvxPoint{95, 95}})
+      EXPECT_TRUE(c->PtInPath(p, r, &square)) << PointToString(p);
+    // Drawn where its own rectangle puts it: fitted into the right half, the left stays bare.
+    c->Clear(0);
+    c->FillPath(&square, {50, 0, 100, 100}, 1);
+    EXPECT_EQ(c.At(25, 50), 0u);
+    EXPECT_EQ(c.At(75, 50), Red);
+  }
+  // A flat line far out is still stroked along the rectangle's middle.
+  TvxPathData line;
+  line.SetData("M 100000,70000 L 100010,70000");
+  c->Clear(0);
+  c->DrawPath(&line, {0, 40, 100, 60}, 1);
+  EXPECT_GT(c.B(50, 40), 200);
 }
 
 TEST(CanvasPolygons, FilledTriangleNeedsItsStartRepeated) {
