@@ -249,6 +249,31 @@ TEST(CanvasClip, SetIntersectExcludeAndReset) {
   EXPECT_EQ(c.Painted(), 24);
 }
 
+TEST(CanvasClip, ClipBoundsGiveWhatTheClipLetsThroughInUserSpace) {
+  Canvas c(40, 30);
+  TvxRect b;
+  ASSERT_TRUE(c->ClipBounds(b));
+  EXPECT_EQ(b, MakeRect(0, 0, 40, 30)) << "no clip: the whole surface";
+  c->IntersectClipRect({10, 5, 30, 25});
+  c->SetMatrix({2, 0, 0, 0, 2, 0, 10, 5, 1});  // user (x, y) is device (2x + 10, 2y + 5)
+  ASSERT_TRUE(c->ClipBounds(b));
+  EXPECT_EQ(b, MakeRect(0, 0, 10, 10));
+  // Turned a quarter about the origin: device (x, y) = (-y, x) + (40, 0).
+  c->ResetClipRect();
+  c->SetMatrix({0, 1, 0, -1, 0, 0, 40, 0, 1});
+  ASSERT_TRUE(c->ClipBounds(b));
+  EXPECT_EQ(b, MakeRect(0, 0, 30, 40));
+  c->SetMatrix(IdentityMatrix);
+  c->IntersectClipRect({0, 0, 10, 10});
+  c->IntersectClipRect({20, 20, 30, 30});
+  ASSERT_TRUE(c->ClipBounds(b));
+  EXPECT_EQ(RectWidth(b) * RectHeight(b), 0) << "nothing gets through";
+  c->SetMatrix({});  // no user space to give it in
+  b = MakeRect(1, 2, 3, 4);
+  EXPECT_FALSE(c->ClipBounds(b));
+  EXPECT_EQ(b, MakeRect(1, 2, 3, 4));
+}
+
 TEST(CanvasMatrix, SetMultiplyAndSingularMatrices) {
   Canvas c(10, 10);
   c->Fill()->SetSolidColor(Red);
