@@ -418,14 +418,6 @@ TYPED_TEST(HostContract, SelectingAComboBoxsItemAndInsertingIntoItRunTheCombosDe
   this->H()->SetSelected(items[2]);
   EXPECT_EQ(combo->clicks, 2);
   EXPECT_TRUE(list->DesignHide());
-  // An item of a plain list box has no combo to tell.
-  auto* plain = this->template Add<TvxListBox>(root, 200, 30, 100, 100);
-  auto* other = new TvxListBoxItem(this->kind.Owner());
-  plain->AddObject(other);
-  this->H()->SetSelected(other);
-  EXPECT_EQ(this->H()->GetSelected(), other);
-  EXPECT_EQ(combo->clicks, 2);
-
   // "Add ListBoxItem" on the combo puts the item into its list and selects it.
   this->H()->SetSelected(combo);
   ASSERT_TRUE(this->Designer().Choose({u"Add ListBoxItem"}));

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "platform/loop/Application.h"
@@ -41,15 +40,6 @@ protected:
     ControlsShutdown();
   }
 };
-
-// The window's last presented frame, kept in the build tree's test output for a look.
-void Keep(TvxPathDataDesigner& D, const std::string& Name) {
-  const std::vector<uint32_t>& frame = D.PresentedFrame();
-  if (frame.size() != static_cast<size_t>(D.Width()) * static_cast<size_t>(D.Height())) return;
-  TvxBitmap shot(D.Width(), D.Height());
-  std::copy(frame.begin(), frame.end(), shot.Bits());
-  shot.SaveToFile(testout::Path(Name));
-}
 
 }  // namespace
 
@@ -92,10 +82,8 @@ TEST_F(PathDesigners, TypingShowsInThePreviewWhenTheMemoIsLeft) {
     rtl::Application->ProcessMessages();
     EXPECT_EQ(memo->Text(), u"M 0,0 L 40,30");
     EXPECT_EQ(preview->GetBounds().Right, 10.0f) << "no redraw at every key";
-    Keep(*d, "path_designer_typed.png");
     win::SimulateKeyStroke(d, SDLK_TAB);
     rtl::Application->ProcessMessages();
-    Keep(*d, "path_designer_left.png");
     EXPECT_FALSE(memo->IsFocused());
     EXPECT_EQ(preview->GetBounds().Right, 40.0f) << "the memo left";
     EXPECT_EQ(preview->GetBounds().Bottom, 30.0f);

@@ -553,11 +553,6 @@ TEST(CanvasPaths, APathFarFromTheOriginFillsAndHitsTheRectangleItIsFittedInto) {
     EXPECT_EQ(c.At(94, 94), Red);
     for (const TvxPoint p : {TvxPoint{5, 5}, TvxPoint{50, 50}, TvxPoint{95, 95}})
       EXPECT_TRUE(c->PtInPath(p, r, &square)) << PointToString(p);
-    // Drawn where its own rectangle puts it: fitted into the right half, the left stays bare.
-    c->Clear(0);
-    c->FillPath(&square, {50, 0, 100, 100}, 1);
-    EXPECT_EQ(c.At(25, 50), 0u);
-    EXPECT_EQ(c.At(75, 50), Red);
   }
   // A flat line far out is still stroked along the rectangle's middle.
   TvxPathData line;
