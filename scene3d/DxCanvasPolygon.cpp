@@ -1,6 +1,7 @@
 // The stencil polygon fill of the canvas on the 3D device.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "scene3d/DxCanvas.h"
 
@@ -21,9 +22,12 @@ public:
   TPolygonPlacement(const TdxVector& Center, const TdxVector& Size, bool Screen)
       : center_(Center), size_(Size), screen_(Screen) {}
 
-  // Bounds of the real points, widened by Rect when it has an area.
+  // Bounds of the real points, widened by Rect when it has an area. They start from nothing,
+  // not from some large value, so that a polygon anywhere (far from the origin too) is
+  // measured by its own points; without any, they are the point (0, 0).
   void Measure(const std::vector<vg::TvxPoint>& Points, const vg::TvxRect& Rect) {
-    float minX = 65535, minY = 65535, maxX = -65535, maxY = -65535;
+    constexpr float inf = std::numeric_limits<float>::infinity();
+    float minX = inf, minY = inf, maxX = -inf, maxY = -inf;
     for (const vg::TvxPoint& p : Points) {
       if (IsSeparator(p)) continue;
       minX = std::min(minX, p.X);
@@ -37,6 +41,8 @@ public:
       maxX = std::max(maxX, Rect.Right);
       maxY = std::max(maxY, Rect.Bottom);
     }
+    if (minX > maxX) minX = maxX = 0;
+    if (minY > maxY) minY = maxY = 0;
     minX_ = minX;
     minY_ = minY;
     rangeX_ = std::fabs(maxX - minX);

@@ -170,6 +170,19 @@ bool Graphics::ClipPixelBounds(RectF& Bounds) const {
   return true;
 }
 
+bool Graphics::ClipUserBounds(RectF& Bounds) const {
+  if (degenerate_) return false;
+  // cairo maps the clip's device extents back through the transform (the box around them).
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  cairo_clip_extents(cr_, &x1, &y1, &x2, &y2);
+  if (!(x2 > x1) || !(y2 > y1)) {
+    Bounds = {};
+    return true;
+  }
+  Bounds = {static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2 - x1), static_cast<float>(y2 - y1)};
+  return true;
+}
+
 // ---- drawing ------------------------------------------------------------------------------------
 
 bool Graphics::SetSource(const Brush& B) {

@@ -73,6 +73,10 @@ public:
   // with no clip), given in user space; false, with Bounds untouched, if the transform turns,
   // shears or cannot be used (the box would then not be a rectangle there).
   bool ClipPixelBounds(RectF& Bounds) const;
+  // The box in user space that holds everything the clip lets through (the target's bounds
+  // with no clip), around it where the transform turns; empty when nothing gets through;
+  // false, with Bounds untouched, while the transform cannot be inverted.
+  bool ClipUserBounds(RectF& Bounds) const;
 
   // ---- drawing --------------------------------------------------------------------------
   void DrawLine(const Pen& P, PointF A, PointF B);

@@ -197,6 +197,26 @@ TEST_F(DxPolygonFake, FlatBoundsGiveZeroSharesAndTheOutlineIsMeasuredFromRealPoi
   EXPECT_EQ(canvas_->IndexPosition() - indexAt, 36u);
 }
 
+TEST_F(DxPolygonFake, APolygonFarFromTheOriginSpreadsOverTheBoxAsTheSameShapeNearItDoes) {
+  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, Square, 1, true, false, false);
+  const std::vector<TdxCanvasVertex> home = Vertices(0, 6);
+  for (const vg::TvxPoint at : {vg::TvxPoint{100000, 0}, vg::TvxPoint{-100000, -90000}, vg::TvxPoint{3, 70000}}) {
+    SCOPED_TRACE(std::to_string(at.X) + ", " + std::to_string(at.Y));
+    std::vector<vg::TvxPoint> moved = Square;
+    for (size_t k = 0; k + 1 < moved.size(); ++k) moved[k] = {moved[k].X + at.X, moved[k].Y + at.Y};
+    rec_->Clear();
+    const std::uint32_t from = canvas_->VertexPosition();
+    canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, moved, 1, true, false, false);
+    const std::vector<TdxCanvasVertex> far = Vertices(from, 6);
+    for (size_t k = 0; k < 5; ++k) {
+      EXPECT_FLOAT_EQ(far[k].X, home[k].X) << k;
+      EXPECT_FLOAT_EQ(far[k].Y, home[k].Y) << k;
+      EXPECT_FLOAT_EQ(far[k].TU, home[k].TU) << k;
+      EXPECT_FLOAT_EQ(far[k].TV, home[k].TV) << k;
+    }
+  }
+}
+
 TEST_F(DxPolygonFake, InScreenSpaceTheQuadSpansTheFansSnappedBox) {
   canvas_->SetRenderState(rsScreenSpace);
   rec_->Clear();

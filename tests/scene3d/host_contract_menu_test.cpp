@@ -4,6 +4,7 @@
 
 #include "HostContract.h"
 #include "platform/rtl/CodePage.h"
+#include "vg2d/controls/ComboBoxes.h"
 
 namespace host_contract_menu_test {
 
@@ -376,6 +377,55 @@ TYPED_TEST(HostContract, HideInDesignTimePassesTheSelectionToItsParent) {
   EXPECT_EQ(panel->GetChild(1), box);
   ASSERT_TRUE(this->Designer().Choose({u"Order", u"Send to back"}));
   EXPECT_EQ(panel->GetChild(0), box);
+}
+
+// A combo box's items lie in its drop-down list, which the designer keeps hidden until the
+// combo's DesignClick toggles it and lays it out under the combo. Selecting one of its items
+// runs that DesignClick; inserting one into it runs it for the new item's selection and again
+// for the insert, so the list is as it was.
+TYPED_TEST(HostContract, SelectingAComboBoxsItemAndInsertingIntoItRunTheCombosDesignClick) {
+  struct Combo : TvxComboBox {
+    using TvxComboBox::TvxComboBox;
+    int clicks = 0;
+    void DesignClick() override {
+      ++clicks;
+      TvxComboBox::DesignClick();
+    }
+  };
+  this->Design();
+  TvxVisualObject* root = this->Root();
+  auto* combo = this->template Add<Combo>(root, 20, 30, 120, 22);
+  std::vector<TvxListBoxItem*> items;
+  for (const char16_t* text : {u"One", u"Two", u"Three"}) {
+    items.push_back(new TvxListBoxItem(this->kind.Owner()));
+    items.back()->SetText(text);
+    combo->AddObject(items.back());
+  }
+  ASSERT_EQ(combo->Count(), 3);
+  TvxPopup* list = combo->Popup();
+  EXPECT_TRUE(list->DesignHide());
+  this->kind.Settle();
+
+  this->H()->SetSelected(items[1]);
+  EXPECT_EQ(this->H()->GetSelected(), items[1]);
+  EXPECT_EQ(combo->clicks, 1);
+  EXPECT_FALSE(list->DesignHide()) << "shown for its item";
+  EXPECT_FLOAT_EQ(list->Position()->X(), 20);
+  EXPECT_FLOAT_EQ(list->Position()->Y(), 52);
+  EXPECT_FLOAT_EQ(list->Width(), 120);
+  EXPECT_FLOAT_EQ(list->Height(), 8 * 18) << "eight rows of the combo's height less 4";
+  // Each selection of an item toggles it, as the combo's double click does.
+  this->H()->SetSelected(items[2]);
+  EXPECT_EQ(combo->clicks, 2);
+  EXPECT_TRUE(list->DesignHide());
+  // "Add ListBoxItem" on the combo puts the item into its list and selects it.
+  this->H()->SetSelected(combo);
+  ASSERT_TRUE(this->Designer().Choose({u"Add ListBoxItem"}));
+  ASSERT_EQ(combo->Count(), 4);
+  EXPECT_EQ(this->H()->GetSelected(), combo->ListBox()->ItemByIndex(3));
+  EXPECT_EQ(combo->clicks, 4) << "one for the selection, one for the insert";
+  EXPECT_TRUE(list->DesignHide());
+  this->Designer().Select(nullptr);
 }
 
 }  // namespace host_contract_menu_test

@@ -3,7 +3,10 @@
 // the picture button's background.
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <limits>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -34,6 +37,33 @@ protected:
     viewer->SetBitmap(&picture);
     return viewer;
   }
+};
+
+// Counts the lines a paint draws, and ends a paint that draws far more lines than any picture
+// here can show with an exception, so that a paint that would never end fails the test.
+class LineCountingCanvas : public TvxCanvasGdiPlus {
+public:
+  using TvxCanvasGdiPlus::TvxCanvasGdiPlus;
+  void DrawLine(const TvxPoint& P1, const TvxPoint& P2, float Opacity) override {
+    if (++lines > 200000) throw std::runtime_error("the paint draws far more lines than it can show");
+    TvxCanvasGdiPlus::DrawLine(P1, P2, Opacity);
+  }
+  long lines = 0;
+};
+
+// A 120 x 120 picture on a line-counting canvas with a plot grid at (10, 10).
+struct GridScene {
+  GridScene() {
+    s.canvas = std::make_unique<LineCountingCanvas>(120, 120);
+    s.scene.canvas = s.canvas.get();
+    grid = s.Add(new TvxPlotGrid(nullptr), 10, 10);
+    grid->LineFill()->SetSolidColor(0xFF000000u);
+  }
+  long Lines() const { return static_cast<LineCountingCanvas*>(s.canvas.get())->lines; }
+  // The red channel at (X, Y) of the picture: 255 where nothing was drawn on the white.
+  int Shade(int X, int Y) const { return RedOf(s.At(X, Y)); }
+  ControlScene s{120, 120};
+  TvxPlotGrid* grid = nullptr;
 };
 
 }  // namespace
@@ -172,6 +202,72 @@ TEST_F(ExtraControls, PlotGridDrawsStrongCentreLinesMarkedLinesAndFaintOnes) {
   EXPECT_LT(shade(95), 200);
   EXPECT_LT(shade(5), 200);
   EXPECT_GT(shade(0), 240);
+}
+
+TEST_F(ExtraControls, PlotGridsOfAnySizeAndFrequencyPaintOnlyTheLinesTheClipShows) {
+  constexpr float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  struct Case {
+    float w, h, frequency, angle;
+  };
+  for (const Case& k : {Case{70000, 100, 0.001f, 0}, Case{3e8f, 100, 5, 0}, Case{100, 3e8f, 5, 0}, Case{inf, 100, 5, 0},
+                        Case{100, inf, 0.001f, 0}, Case{FLT_MAX, FLT_MAX, 0.001f, 0}, Case{70000, 70000, 0.001f, 30},
+                        Case{nan, 100, 5, 0}, Case{100, nan, 0.001f, 0}, Case{-50, 100, 5, 0}, Case{100, 100, nan, 0},
+                        Case{100, 100, inf, 0}, Case{100, 100, -3, 0}}) {
+    SCOPED_TRACE(std::to_string(k.w) + " x " + std::to_string(k.h) + " every " + std::to_string(k.frequency) +
+                 " turned " + std::to_string(k.angle));
+    GridScene g;
+    g.grid->SetBounds(10, 10, k.w, k.h);
+    g.grid->SetFrequency(k.frequency);
+    g.grid->SetRotateAngle(k.angle);
+    g.s.PaintAll(0xFFFFFFFFu);
+    // At most ten lines a pixel across the box around the (turned) picture, both ways.
+    EXPECT_LE(g.Lines(), 4000);
+  }
+
+  // Wide as 3e8 at the default frequency: its centre lies far to the right, and the lines
+  // left of it fall every 5 units from the grid's left edge, as its own arithmetic puts them
+  // (the offset of the edge itself is half the width: no line there).
+  GridScene wide;
+  wide.grid->SetBounds(10, 10, 3e8f, 100);
+  wide.s.PaintAll(0xFFFFFFFFu);
+  const int y = 10 + 53;  // between the horizontal lines at 50 and 55
+  EXPECT_GT(wide.Shade(10, y), 240);
+  for (int x = 11; x < 120; ++x) {
+    if ((x - 10) % 5 == 0)
+      EXPECT_LT(wide.Shade(x, y), 200) << x;
+    else
+      EXPECT_GT(wide.Shade(x, y), 240) << x;
+  }
+  EXPECT_LT(wide.Shade(70, 10 + 55), 200);
+  // A small repaint draws the few lines that cross it, in the same places.
+  const long before = wide.Lines();
+  wide.s.canvas->ClearRect(MakeRect(40, 40, 60, 60), 0xFFFFFFFFu);
+  wide.s.scene.dirty.assign(1, MakeRect(40, 40, 60, 60));
+  wide.s.scene.Paint();
+  EXPECT_LE(wide.Lines() - before, 20);
+  EXPECT_LT(wide.Shade(50, y), 200);
+  EXPECT_GT(wide.Shade(52, y), 240);
+
+  // At frequency 0.001 the lines lie closer than pixels: the grid covers its whole face.
+  GridScene dense;
+  dense.grid->SetBounds(10, 10, 70000, 100);
+  dense.grid->SetFrequency(0.001f);
+  dense.s.PaintAll(0xFFFFFFFFu);
+  for (int x = 10; x < 120; x += 7)
+    for (int yy = 10; yy < 110; yy += 9) EXPECT_LT(dense.Shade(x, yy), 240) << x << ", " << yy;
+  EXPECT_GT(dense.Shade(5, 5), 250);
+
+  // A frequency that is no number, or infinite, leaves the centre lines alone.
+  for (const float frequency : {nan, inf}) {
+    GridScene centre;
+    centre.grid->SetBounds(10, 10, 100, 100);
+    centre.grid->SetFrequency(frequency);
+    centre.s.PaintAll(0xFFFFFFFFu);
+    EXPECT_EQ(centre.Lines(), 2);
+    EXPECT_LT(centre.Shade(60, 30), 30);
+    EXPECT_LT(centre.Shade(30, 61), 30);
+    EXPECT_GT(centre.Shade(65, 30), 240);
+  }
 }
 
 TEST_F(ExtraControls, ImageListItemsShowTheirFileNameOnlyWhenAsked) {

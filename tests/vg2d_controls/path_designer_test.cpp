@@ -1,7 +1,8 @@
-// The path-data designer: its content read from its component text, the preview following
-// the memo while it shows, Paste replacing the text by the clipboard's, and its buttons'
-// modal results; the inspector finds it (and the bitmap editor) as the designers of their
-// classes.
+// The path-data designer: its content read from its component text, the preview taking the
+// memo's text at each of its changes while it shows (not at every key), Paste replacing the
+// text by the clipboard's, and its buttons' modal results; the inspector finds it (and the
+// bitmap editor) as the designers of their classes.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,10 @@
 
 #include "platform/loop/Application.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/Display.h"
+#include "tests/TestOutput.h"
+#include "tests/loop/Later.h"
+#include "tests/vg2d_controls/ModalSteps.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/controls/Inspector.h"
@@ -19,11 +24,11 @@
 #include "vg2d/core/Brushes.h"
 #include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/PathData.h"
-#include "tests/TestOutput.h"
 
 namespace path_designer_test {
 
 using namespace vg;
+using looptest::Later;
 
 namespace {
 
@@ -57,6 +62,36 @@ TEST_F(PathDesigners, ThePreviewFollowsTheMemoWhileItShows) {
 
   EXPECT_EQ(static_cast<TvxButton*>(designer->Part("Button2"))->ModalResult(), win::mrOk);
   EXPECT_EQ(static_cast<TvxButton*>(designer->Part("Button3"))->ModalResult(), win::mrCancel);
+}
+
+TEST_F(PathDesigners, TypingShowsInThePreviewWhenTheMemoIsLeft) {
+  TvxPathData path;
+  path.SetData("M 0,0 L 10,0 L 10,10 Z");
+  bool ran = false;
+  Later([&] {
+    auto* d = dynamic_cast<TvxPathDataDesigner*>(win::ActiveForm());
+    ASSERT_NE(d, nullptr) << "the designer is the active window";
+    ran = true;
+    TvxMemo* memo = d->Memo();
+    TvxPathData* preview = d->PreviewPath()->Data();
+    EXPECT_EQ(preview->GetBounds().Right, 10.0f) << "the path given";
+    vgtest::Click(d, memo);
+    ASSERT_TRUE(memo->IsFocused());
+    memo->SelectAll();
+    win::SimulateText(d, "M 0,0 L 40,30");
+    rtl::Application->ProcessMessages();
+    EXPECT_EQ(memo->Text(), u"M 0,0 L 40,30");
+    EXPECT_EQ(preview->GetBounds().Right, 10.0f) << "no redraw at every key";
+    win::SimulateKeyStroke(d, SDLK_TAB);
+    rtl::Application->ProcessMessages();
+    EXPECT_FALSE(memo->IsFocused());
+    EXPECT_EQ(preview->GetBounds().Right, 40.0f) << "the memo left";
+    EXPECT_EQ(preview->GetBounds().Bottom, 30.0f);
+    d->SetModalResult(win::mrOk);
+  });
+  EditPathInDesigner(&path, nullptr);
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(path.GetBounds().Right, 40.0f);
 }
 
 TEST_F(PathDesigners, PasteReplacesTheWholeText) {

@@ -12,6 +12,7 @@
 #include "platform/gfx2d/Brush.h"
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/CanvasGdiPlus.h"
+#include "vg2d/core/TextForms.h"
 
 namespace canvas_gdi_plus_test {
 
@@ -246,6 +247,31 @@ TEST(CanvasClip, SetIntersectExcludeAndReset) {
   c->FillRect({0, 0, 10, 10}, 0, 0, AllCorners, 1);
   EXPECT_EQ(c.At(5, 5), Blue);
   EXPECT_EQ(c.Painted(), 24);
+}
+
+TEST(CanvasClip, ClipBoundsGiveWhatTheClipLetsThroughInUserSpace) {
+  Canvas c(40, 30);
+  TvxRect b;
+  ASSERT_TRUE(c->ClipBounds(b));
+  EXPECT_EQ(b, MakeRect(0, 0, 40, 30)) << "no clip: the whole surface";
+  c->IntersectClipRect({10, 5, 30, 25});
+  c->SetMatrix({2, 0, 0, 0, 2, 0, 10, 5, 1});  // user (x, y) is device (2x + 10, 2y + 5)
+  ASSERT_TRUE(c->ClipBounds(b));
+  EXPECT_EQ(b, MakeRect(0, 0, 10, 10));
+  // Turned a quarter about the origin: device (x, y) = (-y, x) + (40, 0).
+  c->ResetClipRect();
+  c->SetMatrix({0, 1, 0, -1, 0, 0, 40, 0, 1});
+  ASSERT_TRUE(c->ClipBounds(b));
+  EXPECT_EQ(b, MakeRect(0, 0, 30, 40));
+  c->SetMatrix(IdentityMatrix);
+  c->IntersectClipRect({0, 0, 10, 10});
+  c->IntersectClipRect({20, 20, 30, 30});
+  ASSERT_TRUE(c->ClipBounds(b));
+  EXPECT_EQ(RectWidth(b) * RectHeight(b), 0) << "nothing gets through";
+  c->SetMatrix({});  // no user space to give it in
+  b = MakeRect(1, 2, 3, 4);
+  EXPECT_FALSE(c->ClipBounds(b));
+  EXPECT_EQ(b, MakeRect(1, 2, 3, 4));
 }
 
 TEST(CanvasMatrix, SetMultiplyAndSingularMatrices) {
@@ -508,6 +534,32 @@ TEST(CanvasPaths, FittingWalkingAndHitTesting) {
   EXPECT_FALSE(c->PtInPath({50, 50}, r, &ring));  // the hole (alternate rule)
   EXPECT_FALSE(c->PtInPath({101, 50}, r, &ring));
   EXPECT_FALSE(c->PtInPath({1, 1}, r, &empty));
+}
+
+TEST(CanvasPaths, APathFarFromTheOriginFillsAndHitsTheRectangleItIsFittedInto) {
+  Canvas c(100, 100);
+  c->Fill()->SetSolidColor(Red);
+  c->Stroke()->SetSolidColor(0xFF0000FFu);
+  c->SetStrokeThickness(2);
+  const TvxRect r{0, 0, 100, 100};
+  for (const TvxPoint at : {TvxPoint{100000, 0}, TvxPoint{-100100, 0}, TvxPoint{0, 100000}, TvxPoint{80000, 90000}}) {
+    SCOPED_TRACE(PointToString(at));
+    TvxPathData square;
+    square.AddRectangle({at.X, at.Y, at.X + 100, at.Y + 100}, 0, 0, {}, vgCornerRound);
+    c->Clear(0);
+    c->FillPath(&square, r, 1);
+    EXPECT_EQ(c.At(5, 5), Red);
+    EXPECT_EQ(c.At(50, 50), Red);
+    EXPECT_EQ(c.At(94, 94), Red);
+    for (const TvxPoint p : {TvxPoint{5, 5}, TvxPoint{50, 50}, TvxPoint{95, 95}})
+      EXPECT_TRUE(c->PtInPath(p, r, &square)) << PointToString(p);
+  }
+  // A flat line far out is still stroked along the rectangle's middle.
+  TvxPathData line;
+  line.SetData("M 100000,70000 L 100010,70000");
+  c->Clear(0);
+  c->DrawPath(&line, {0, 40, 100, 60}, 1);
+  EXPECT_GT(c.B(50, 40), 200);
 }
 
 TEST(CanvasPolygons, FilledTriangleNeedsItsStartRepeated) {

@@ -293,7 +293,8 @@ TEST(CanvasText, TextToPathHoldsEveryGlyphWhereverTheTextIsLaidOut) {
 
   // A long line spans its measured width, at the origin and far from it.
   const std::u16string line = u"The quick brown fox jumps over the lazy dog";
-  for (const TvxRect& box : {TvxRect{0, 0, 10, 20}, TvxRect{-3000, 2000, -2990, 2020}}) {
+  for (const TvxRect& box : {TvxRect{0, 0, 10, 20}, TvxRect{-3000, 2000, -2990, 2020},
+                             TvxRect{100000, 70000, 100010, 70020}, TvxRect{-100000, -70000, -99990, -69980}}) {
     TvxRect measured = box;
     c.MeasureText(measured, box, line, false, vgTextAlignNear, vgTextAlignNear);
     ASSERT_GT(RectWidth(measured), 200);

@@ -218,6 +218,33 @@ TEST(PathMeasure, BoundsAndFlattening) {
   EXPECT_EQ(p.Points()[1].Point, (TvxPoint{0, 30}));
 }
 
+TEST(PathMeasure, BoundsAreThePathsOwnWhereverItLies) {
+  // A 100 x 100 square moved far out on every side.
+  for (const TvxPoint at : {TvxPoint{100000, 0}, TvxPoint{-100100, 0}, TvxPoint{0, 100000}, TvxPoint{0, -100100},
+                            TvxPoint{70000, 80000}, TvxPoint{-3e7f, 2e7f}}) {
+    SCOPED_TRACE(std::to_string(at.X) + ", " + std::to_string(at.Y));
+    TvxPathData p;
+    p.AddRectangle({at.X, at.Y, at.X + 100, at.Y + 100}, 0, 0, {}, vgCornerRound);
+    const TvxRect b = p.GetBounds();
+    EXPECT_EQ(b.Left, at.X);
+    EXPECT_EQ(b.Top, at.Y);
+    EXPECT_EQ(b.Right, at.X + 100);
+    EXPECT_EQ(b.Bottom, at.Y + 100);
+    std::vector<TvxPoint> poly;
+    TvxPoint size;
+    p.FlattenToPolygon(poly, size, 0.25f);
+    EXPECT_EQ(size, (TvxPoint{b.Right - b.Left, b.Bottom - b.Top}));
+  }
+  // A flat path far out keeps an extent (0.001 is below the float's step there), so it can be
+  // fitted and drawn.
+  TvxPathData line;
+  line.SetData("M 100000,70000 L 100010,70000");
+  const TvxRect flat = line.GetBounds();
+  EXPECT_EQ(flat.Top, 70000);
+  EXPECT_GT(flat.Bottom, 70000);
+  EXPECT_LE(flat.Bottom, 70000.01f);
+}
+
 TEST(PathStream, WritesCountAndRecordsAndReadsBoth) {
   TvxPathData p;
   p.SetData("M 0,0 L 10,0");

@@ -237,18 +237,54 @@ void TvxPlotGrid::Paint() {
   };
   const float w = Width();
   const float h = Height();
-  const float cx = static_cast<float>(Round(w / 2));
-  for (float x = 0; x < w / 2; x += frequency_) {
-    const float t = lineFor(x);
-    c->DrawLine({cx + x + t / 2, h}, {cx + x + t / 2, 0}, opacity);
-    if (x != 0) c->DrawLine({cx - x + t / 2, h}, {cx - x + t / 2, 0}, opacity);
-  }
-  const float cy = static_cast<float>(Round(h / 2));
-  for (float y = 0; y < h / 2; y += frequency_) {
-    const float t = lineFor(y);
-    c->DrawLine({0, cy + y + t / 2}, {w, cy + y + t / 2}, opacity);
-    if (y != 0) c->DrawLine({0, cy - y + t / 2}, {w, cy - y + t / 2}, opacity);
-  }
+  // Only the lines the paint can show are drawn: those near the clip's box (the whole grid
+  // where the canvas cannot tell it), so that any size and frequency paints in a time bounded
+  // by the area painted.
+  TvxRect view = MakeRect(0, 0, w, h);
+  c->ClipBounds(view);
+  const TvxMatrix& m = c->Matrix();
+  const double f = frequency_;
+  // Offsets k x Frequency (k = 0, 1, ...) below Extent / 2 on both sides of the centre
+  // Round(Extent / 2); Line(place) draws the line of each of those within [Lo, Hi] (with a
+  // margin for the thickness and the smoothing). Scale is the device length of one unit across
+  // the lines.
+  const auto lines = [&](float Extent, float Lo, float Hi, double Scale, const auto& Line) {
+    const float half = Extent / 2;
+    if (!(half > 0)) return;
+    const double centre = static_cast<float>(Round(half));
+    if (!(f > 0) || !std::isfinite(f)) {
+      Line(static_cast<float>(centre + lineFor(0) / 2));  // a step that is no number reaches no other line
+      return;
+    }
+    // Lines closer on the device than MinLineSpacing are thinned to every stride-th (they
+    // cover the area whole either way).
+    const double spacing = f * Scale;
+    if (!(spacing > 0)) return;
+    const double stride = spacing < MinLineSpacing ? std::ceil(MinLineSpacing / spacing) : 1;
+    const double last = std::ceil(static_cast<double>(half) / f);  // no later offset is below half
+    const auto side = [&](double KLo, double KHi, bool Right) {
+      KLo = std::max(KLo, Right ? 0.0 : 1.0);  // the centre line once
+      KHi = std::min(KHi, last);
+      if (!(KLo <= KHi)) return;
+      double step = stride;
+      if ((KHi - KLo) / step >= MaxLinesPerSide) step = std::ceil((KHi - KLo + 1) / MaxLinesPerSide);
+      const double k0 = std::ceil(KLo / step) * step;
+      const int64_t n =
+          std::min<int64_t>(SaturatedInt(std::floor((KHi - k0) / step)) + 1, static_cast<int64_t>(MaxLinesPerSide));
+      for (int64_t i = 0; i < n; ++i) {
+        const double k = k0 + static_cast<double>(i) * step;
+        const double offset = k * f;
+        if (!(offset < half)) return;
+        const float t = lineFor(static_cast<float>(offset));
+        Line(static_cast<float>(Right ? centre + offset + t / 2 : centre - offset + t / 2));
+      }
+    };
+    constexpr double margin = 2;
+    side(std::ceil((Lo - centre - margin) / f), std::floor((Hi - centre + margin) / f), true);
+    side(std::ceil((centre - Hi - margin) / f), std::floor((centre - Lo + margin) / f), false);
+  };
+  lines(w, view.Left, view.Right, std::hypot(m.m11, m.m12), [&](float X) { c->DrawLine({X, h}, {X, 0}, opacity); });
+  lines(h, view.Top, view.Bottom, std::hypot(m.m21, m.m22), [&](float Y) { c->DrawLine({0, Y}, {w, Y}, opacity); });
 }
 
 // ---- TvxImageViewer ----------------------------------------------------------------------------

@@ -136,12 +136,19 @@ private:
 
 // Lines every Frequency units out from the centre lines both ways: the centre lines 2
 // thick, every line whose offset is a whole multiple of Frequency x Marks in full colour,
-// the rest faint.
+// the rest faint. A paint draws only the lines within the canvas's clip.
 class TvxPlotGrid : public TvxVisualObject {
   RTL_CLASS(TvxPlotGrid, TvxVisualObject)
 public:
   explicit TvxPlotGrid(rtl::TComponent* AOwner);
   ~TvxPlotGrid() override;
+
+  // Lines closer on the device than this (in pixels) are thinned to every n-th one that keeps
+  // them this far apart: they cover the area whole either way.
+  static constexpr double MinLineSpacing = 0.1;
+  // At most this many lines a side and a direction in one paint, for a canvas that cannot
+  // tell its clip.
+  static constexpr double MaxLinesPerSide = 65536;
 
   TvxBrush* LineFill() const { return lineFill_.get(); }
   void SetLineFill(TvxBrush* Value) { lineFill_->Assign(Value); }

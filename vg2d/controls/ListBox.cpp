@@ -4,6 +4,7 @@
 
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/CheckControls.h"
+#include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/Tracks.h"
@@ -13,6 +14,12 @@ namespace vg {
 
 namespace {
 
+// The combo box whose list holds Item, if any.
+TvxComboBox* EnclosingComboBox(const TvxObject* Item) {
+  for (TvxObject* p = Item->Parent(); p; p = p->Parent())
+    if (auto* combo = dynamic_cast<TvxComboBox*>(p)) return combo;
+  return nullptr;
+}
 
 // The item's outer extent: its size with its padding.
 float OuterHeight(TvxVisualObject* V) { return V->Height() + V->Padding()->Top() + V->Padding()->Bottom(); }
@@ -80,6 +87,16 @@ void TvxListBoxItem::SetIsSelected(bool Value) {
 void TvxListBoxItem::ChildFocused(TvxVisualObject* AObject) {
   inherited::ChildFocused(AObject);
   if (TvxListBox* list = ListBox()) list->SetItemIndex(GetIndex());
+}
+
+void TvxListBoxItem::DesignSelect() {
+  inherited::DesignSelect();
+  if (TvxComboBox* combo = EnclosingComboBox(this)) combo->DesignClick();
+}
+
+void TvxListBoxItem::DesignInsert() {
+  inherited::DesignInsert();
+  if (TvxComboBox* combo = EnclosingComboBox(this)) combo->DesignClick();
 }
 
 void TvxListBoxItem::Paint() {

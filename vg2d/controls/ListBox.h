@@ -37,6 +37,10 @@ public:
 
   // A child of the item that takes the focus makes it the current item.
   void ChildFocused(TvxVisualObject* AObject) override;
+  // Design time: an item of a combo box's list, selected or just inserted, runs the combo's
+  // DesignClick, which shows the list under the combo or hides it again.
+  void DesignSelect() override;
+  void DesignInsert() override;
   void Paint() override;
 
 protected:

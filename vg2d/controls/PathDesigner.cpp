@@ -49,8 +49,9 @@ TvxPathDataDesigner::TvxPathDataDesigner(rtl::TComponent* AOwner) : win::TForm(A
   memo_ = NeedPart<TvxMemo>(root_, "PathData");
   previewPath_ = NeedPart<TvxPath>(root_, "previewPath");
   previewLayout_ = NeedPart<TvxVisualObject>(root_, "previewLayout");
-  // Every edit, so that the preview follows the typing.
-  memo_->OnChangeTracking = rtl::TNotifyEvent(this, &TvxPathDataDesigner::PathDataChange);
+  // The memo's change: its text set or pasted, or typed and then left (Tab, a button), so
+  // typing does not parse and redraw the whole path at every key.
+  memo_->OnChange = rtl::TNotifyEvent(this, &TvxPathDataDesigner::PathDataChange);
   NeedPart<TvxButton>(root_, "Button2")->SetModalResult(win::mrOk);
   NeedPart<TvxButton>(root_, "Button3")->SetModalResult(win::mrCancel);
   NeedPart<TvxButton>(root_, "Button1")->OnClick = rtl::TNotifyEvent(this, &TvxPathDataDesigner::PasteClick);

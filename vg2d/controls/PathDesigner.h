@@ -1,5 +1,6 @@
 // The path-data designer: a modal window (centred on the screen) with a memo for the text form of a path (SVG or
-// XAML path syntax) and a live preview of it. Its content is the component text
+// XAML path syntax) and a preview of it, which takes the text whenever the memo reports a change
+// (its text set or pasted, or typed and then left). Its content is the component text
 // "TVXPATHDATADESIGNER"; the designer finds its parts there by resource name. The caller
 // puts the path's text into the memo, shows the window modally and on OK writes the memo's
 // text back (EditPathInDesigner does all three).
@@ -28,7 +29,7 @@ public:
   TvxPath* PreviewPath() const { return previewPath_; }
   TvxObject* Part(const std::string& Name) const;
 
-  // The preview follows the memo while it shows.
+  // The memo's change: the preview takes its text while the preview shows.
   void PathDataChange(rtl::TObject* Sender);
   // Replaces the memo's text by the clipboard's.
   void PasteClick(rtl::TObject* Sender);

@@ -141,6 +141,11 @@ public:
   virtual void IntersectClipRect(const TvxRect& ARect);
   virtual void ExcludeClipRect(const TvxRect& ARect);
   virtual void ResetClipRect();
+  // The box in the current user space (under Matrix) that holds everything the clip lets
+  // through, the whole surface when nothing clips; an empty box when nothing gets through.
+  // False when the canvas cannot tell (this class cannot; nor can a canvas without a surface
+  // or under a transform that cannot be inverted).
+  virtual bool ClipBounds(TvxRect&) const { return false; }
   virtual void DrawLine(const TvxPoint& P1, const TvxPoint& P2, float Opacity);
   virtual void FillRect(const TvxRect& ARect, float XRadius, float YRadius, TvxCorners Corners, float Opacity,
                         TvxCornerType CornerType = vgCornerRound);

@@ -370,6 +370,13 @@ void TvxCanvasGdiPlus::ResetClipRect() {
   if (graphics_) graphics_->ResetClip();
 }
 
+bool TvxCanvasGdiPlus::ClipBounds(TvxRect& Bounds) const {
+  gfx2d::RectF b;
+  if (!graphics_ || !graphics_->ClipUserBounds(b)) return false;
+  Bounds = MakeRect(b.X, b.Y, b.X + b.Width, b.Y + b.Height);
+  return true;
+}
+
 // ---- brushes and pens -----------------------------------------------------------------------------------
 
 std::unique_ptr<gfx2d::Brush> TvxCanvasGdiPlus::BitmapBrush(TvxBrush* Brush, bool ForStroke, const TvxRect& ARect,

@@ -50,6 +50,7 @@ public:
   void IntersectClipRect(const TvxRect& ARect) override;
   void ExcludeClipRect(const TvxRect& ARect) override;
   void ResetClipRect() override;
+  bool ClipBounds(TvxRect& Bounds) const override;
   void DrawLine(const TvxPoint& P1, const TvxPoint& P2, float Opacity) override;
   void FillRect(const TvxRect& ARect, float XRadius, float YRadius, TvxCorners Corners, float Opacity,
                 TvxCornerType CornerType = vgCornerRound) override;

@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 
 #include "platform/rtl/Streams.h"
@@ -289,7 +290,11 @@ TvxPoint TvxPathData::LastPoint() const { return points_.empty() ? TvxPoint{} : 
 
 TvxRect TvxPathData::GetBounds() const {
   if (points_.empty()) return {};
-  TvxRect r{65535, 65535, -65535, -65535};
+  // Starts from nothing rather than from some large value, so that a path anywhere (far from
+  // the origin too) gets its own bounds. A coordinate that is not a number counts for nothing;
+  // an axis that none of the points give a number on has no extent, at 0.
+  constexpr float inf = std::numeric_limits<float>::infinity();
+  TvxRect r{inf, inf, -inf, -inf};
   for (const TvxPathPoint& p : points_) {
     if (p.Kind == vgPathPointClose) continue;
     if (p.Point.X < r.Left) r.Left = p.Point.X;
@@ -297,8 +302,12 @@ TvxRect TvxPathData::GetBounds() const {
     if (p.Point.Y < r.Top) r.Top = p.Point.Y;
     if (p.Point.Y > r.Bottom) r.Bottom = p.Point.Y;
   }
-  if (RectWidth(r) == 0) r.Right = r.Left + 0.001f;
-  if (RectHeight(r) == 0) r.Bottom = r.Top + 0.001f;
+  if (r.Left > r.Right) r.Left = r.Right = 0;
+  if (r.Top > r.Bottom) r.Top = r.Bottom = 0;
+  // A flat path gets a sliver of extent: 0.001, or where that is below the float's step
+  // (far out), the step.
+  if (RectWidth(r) == 0) r.Right = std::max(r.Left + 0.001f, std::nextafter(r.Left, inf));
+  if (RectHeight(r) == 0) r.Bottom = std::max(r.Top + 0.001f, std::nextafter(r.Top, inf));
   return r;
 }
 
