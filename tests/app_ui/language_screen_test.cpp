@@ -95,19 +95,14 @@ protected:
                                    " {}\r\nSearch_Port                  False {}\r\n"
                                    "Language                     Russian {}\r\n");
     // In the language's own code page, as its files come.
-    folder.Write("Language/Russian.lng", rtl::WideToCodePage(u"Gas \u0413\u0430\u0437\r\n"
-                                                             u"Petrol \u0411\u0435\u043D\u0437\u0438\u043D\r\n"
-                                                             u"Dim_Hour_Long \u0447\u0430\u0441\u043E\u0432\r\n"
-                                                             u"IND_RPM \u041E\u0431\u043E\u0440\u043E\u0442\u044B\r\n"
-                                                             u"DynamicIND_Receiv_Off " +
-                                                                 Loaded +
-                                                                 u"\r\n"
-                                                                 u"DynamicIND_Transmission " +
-                                                                 Sending +
-                                                                 u"\r\n"
-                                                                 u"DynamicIND_Save_Data " +
-                                                                 Saved + u"\r\n",
-                                                             1251));
+    std::u16string texts;
+    for (const std::u16string& line :
+         {std::u16string(u"Gas \u0413\u0430\u0437"), std::u16string(u"Petrol \u0411\u0435\u043D\u0437\u0438\u043D"),
+          std::u16string(u"Dim_Hour_Long \u0447\u0430\u0441\u043E\u0432"),
+          std::u16string(u"IND_RPM \u041E\u0431\u043E\u0440\u043E\u0442\u044B"), u"DynamicIND_Receiv_Off " + Loaded,
+          u"DynamicIND_Transmission " + Sending, u"DynamicIND_Save_Data " + Saved})
+      texts += line + u"\r\n";
+    folder.Write("Language/Russian.lng", rtl::WideToCodePage(texts, 1251));
   }
   // Whether the status line ever showed Text.
   bool Showed(const std::u16string& Text) const {
