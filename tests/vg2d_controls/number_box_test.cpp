@@ -207,11 +207,16 @@ TEST_F(NumberBoxes, ALongNumberHeldToItsRangeShowsWhole) {
   auto* other = s.Add(new TvxNumberBox(nullptr), 10, 60);
   b->SetMax(8000);
   b->SetValue(3000);
-  b->SetFocus();
-  for (char16_t c : std::u16string(u"12345678901234567890")) {
-    uint16_t k = 0;
-    b->KeyDown(k, c, {});
-  }
+  // The box focused (its number selected) and twenty digits typed over it.
+  const auto typeDigits = [&](char16_t Digit) {
+    b->SetFocus();
+    for (int i = 0; i < 20; ++i) {
+      uint16_t k = 0;
+      char16_t c = Digit;
+      b->KeyDown(k, c, {});
+    }
+  };
+  typeDigits(u'9');
   ASSERT_GT(b->FirstVisibleChar(), 1) << "twenty digits are wider than the box";
   uint16_t enter = win::VK_RETURN;
   char16_t none = 0;
@@ -221,21 +226,12 @@ TEST_F(NumberBoxes, ALongNumberHeldToItsRangeShowsWhole) {
   EXPECT_FLOAT_EQ(b->GetCharX(0), b->GetContentRect().Left);
   other->SetFocus();
   EXPECT_EQ(b->FirstVisibleChar(), 1);
-
-  // Typed again and left without Enter; then a value from code.
-  b->SetFocus();
-  for (char16_t c : std::u16string(u"99999999999999999999")) {
-    uint16_t k = 0;
-    b->KeyDown(k, c, {});
-  }
+  // Left without Enter; then a value from code.
+  typeDigits(u'7');
   other->SetFocus();
   EXPECT_EQ(b->Text(), u"8000");
   EXPECT_EQ(b->FirstVisibleChar(), 1);
-  b->SetFocus();
-  for (char16_t c : std::u16string(u"11111111111111111111")) {
-    uint16_t k = 0;
-    b->KeyDown(k, c, {});
-  }
+  typeDigits(u'1');
   b->SetValue(25);
   EXPECT_EQ(b->Text(), u"25");
   EXPECT_EQ(b->FirstVisibleChar(), 1);
