@@ -156,12 +156,9 @@ constexpr ControlKey MainWindowControls[] = {
     {"HudLabel_CFG_PG_Time", "CFG_Config_PG_Time", "Dim_Sec_Long", nullptr},
 };
 
-}  // namespace
-
-bool LanguageStorePresent() { return Session().Texts.StorePresent; }
-
-void LoadLanguageFile() {
-  Session().Texts.StorePresent = true;
+// Reads the current language's texts into the store, unless they are there unchanged since.
+void ReadLanguageTexts() {
+  Session().Texts.TextsLanguage = Session().Texts.CurrentLanguage;
   const fs::path file = LanguageFile(Session().Texts.CurrentLanguage);
   rtl::TFileStamp stamp;
   if (file.empty() || !rtl::RegularFileStamp(file.string(), stamp)) {
@@ -193,15 +190,29 @@ void LoadLanguageFile() {
   Session().Texts.LoadedRecently = NowNs() - in.Stamp().ModifiedNs < RecentChangeNs;
 }
 
+}  // namespace
+
+bool LanguageStorePresent() { return Session().Texts.StorePresent; }
+
+void LoadLanguageFile() {
+  Session().Texts.StorePresent = true;
+  ReadLanguageTexts();
+}
+
 void FreeLanguageFile() {
-  // The texts stay for the next load, which reads the file again only when it changed.
+  // The texts stay in force, and for the next load, which reads the file again only when it
+  // changed.
   Session().Texts.StorePresent = false;
 }
 
 std::string LngText(const std::string& Key) {
-  if (Session().Texts.CurrentLanguage != English && Session().Texts.StorePresent) {
-    const auto at = Session().Texts.LngIndex.find(UpperCaseASCII(Key));
-    if (at != Session().Texts.LngIndex.end()) return Session().Texts.LngTexts[at->second];
+  TTextState& texts = Session().Texts;
+  if (texts.CurrentLanguage != English) {
+    // The chosen language's texts are in force for the whole session, not only while a
+    // window looks its texts up: every text the user sees speaks the language chosen.
+    if (texts.TextsLanguage != texts.CurrentLanguage) ReadLanguageTexts();
+    const auto at = texts.LngIndex.find(UpperCaseASCII(Key));
+    if (at != texts.LngIndex.end()) return texts.LngTexts[at->second];
   }
   return Language_En_Text(Key);
 }

@@ -1,6 +1,8 @@
 // Language texts: every text the user sees is looked up by a key, in the file of the current
 // language ("Language/<name>.lng") or, for English and for keys the file lacks, in the
-// built-in English texts.
+// built-in English texts. The current language's texts are in force for the whole session:
+// read at the first look-up in that language (or the first load of its file), and read again
+// by a load when the file changed.
 #pragma once
 
 #include <array>
@@ -17,8 +19,8 @@ namespace ecu {
 // files; unused entries are empty.
 constexpr int LanguageNameCount = 20;
 
-// The language store (Texts.LngKeys, Texts.LngTexts) is present from LoadLanguageFile until
-// FreeLanguageFile.
+// A use of the language file (a window looking its texts up, a live reply) is under way: from
+// LoadLanguageFile until FreeLanguageFile.
 bool LanguageStorePresent();
 
 // Builds the store from the current language's file; a missing file gives an empty store.
@@ -28,12 +30,12 @@ bool LanguageStorePresent();
 // file system's coarse clock could not tell from the next change. Anything but a regular file
 // is no language file and is never opened.
 void LoadLanguageFile();
-// Ends the store's use: texts are English again. The texts read are kept for the next load.
+// Ends the file's use. The texts read stay in force, and are kept for the next load.
 void FreeLanguageFile();
 
-// The text of a key: with a language other than "English", the store's text of the key (an
-// empty one included); for an absent key, for English, and while no store exists, the
-// built-in English text.
+// The text of a key: with a language other than "English", the text its file gives the key (an
+// empty one included), the file read first when its texts were not read for this language yet;
+// for an absent key (and a missing file) and for English, the built-in English text.
 std::string LngText(const std::string& Key);
 // LoadLanguageFile, LngText, FreeLanguageFile.
 std::string LngTextFromFile(const std::string& Key);
@@ -71,6 +73,8 @@ struct TTextState {
   std::vector<std::string> LngTexts;
   std::unordered_map<std::string, std::size_t> LngIndex;
   bool StorePresent = false;
+  // The language the store's texts were read for (empty: none yet).
+  std::string TextsLanguage;
   // The file the store was read from, as it was then; whether it had just changed.
   std::string LoadedFile;
   rtl::TFileStamp LoadedStamp;
@@ -85,8 +89,7 @@ struct TTextState {
   void Reset() { *this = TTextState(); }
 };
 
-// Looks the 27 words up in the current language (the store must be loaded for a language other
-// than "English").
+// Looks the 27 words up in the current language.
 void CacheLanguageWords();
 
 // The text of one control of the main window.

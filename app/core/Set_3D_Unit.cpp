@@ -51,6 +51,8 @@ void ApplyProgramCode(std::uint8_t Code) {
     ecu::Script_Connect();
 }
 
+double DelayBoxNumber(const std::string& Text) { return rtl::StrToFloat(Text); }
+
 std::int32_t ReplyDelayFromBox(double Value) { return std::clamp<std::int32_t>(Truncated(Value), 0, MaxReplyDelay); }
 
 std::int32_t TransmitDelayFromBox(double Value) {

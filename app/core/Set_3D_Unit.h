@@ -19,6 +19,11 @@ std::uint8_t ProgramCodeFromText(const std::string& Text);
 // link reconnects and reads all (task 16), otherwise the connect script starts.
 void ApplyProgramCode(std::uint8_t Code);
 
+// The number a delay box's text stands for, read as the box reads it at Enter, on leaving and
+// at the release of a press; raises the box's own conversion error ("'-' is not a valid
+// floating point value") for a text that is no number.
+double DelayBoxNumber(const std::string& Text);
+
 // The number boxes' values as the settings keep them (truncated). A negative reply delay
 // becomes 0 (the auto-calibration divides by the delay + 100), one above MaxReplyDelay that;
 // a transmission delay below 1 ms, which would never fire, becomes the default 1500.

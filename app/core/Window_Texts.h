@@ -17,8 +17,8 @@ std::u16string ShownText(const std::string& Text, const std::string& Language);
 // language's code page.
 std::string KeptText(const std::u16string& Text);
 
-// The text of a language key (the built-in English one for English, for an absent key and
-// while no language file is read), and the same as a control shows it.
+// The text of a language key (the built-in English one for English and for an absent key),
+// and the same as a control shows it.
 std::string KeyText(const std::string& Key);
 std::u16string ShownKeyText(const std::string& Key);
 // The text of a key also when no language file is read now: the file is read for it.
@@ -47,8 +47,7 @@ private:
 // English table answers only for it).
 bool IsKeyLookedUp(const char* Key);
 
-// Keeps the words the main window builds its caption and composite texts from (the language
-// file must be read for a language other than English).
+// Keeps the words the main window builds its caption and composite texts from.
 void KeepLanguageWords();
 
 // The text of one part of the main window.

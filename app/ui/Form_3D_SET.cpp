@@ -16,7 +16,9 @@
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
+#include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/Display.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
@@ -53,6 +55,14 @@ vg::TvxFontStyle FontStyleOf(std::int32_t Index) {
     case FontBoldItalic: return vg::vgFontBoldItalic;
     default: return vg::vgFontRegular;
   }
+}
+
+// A box shows Value, the setting in force. A number box that holds the value already keeps
+// the text typed into it, so its text is written as well.
+void ShowInForce(vg::TvxCustomTextBox* Box, std::int32_t Value) {
+  if (auto* number = dynamic_cast<vg::TvxNumberBox*>(Box)) number->SetValue(static_cast<float>(Value));
+  const std::u16string text = Wide(std::to_string(Value));
+  if (Box->Text() != text) Box->SetText(text);
 }
 
 std::int32_t FontStyleIndex(vg::TvxFontStyle Style) {
@@ -196,8 +206,18 @@ void TForm_3D_SET::ApplyTexts() {
 
 void TForm_3D_SET::HudTextBox_SET_Program_CodeKeyDown(rtl::TObject*, std::uint16_t& Key, char16_t&, rtl::TShiftState) {
   if (Key != KeyReturn) return;
-  // A text that is no number raises the conversion error; the setting stays.
-  ApplyProgramCode(ProgramCodeFromText(Narrow(parts_.HudTextBox_SET_Program_Code->Text())));
+  vg::TvxHudTextBox* box = parts_.HudTextBox_SET_Program_Code;
+  std::uint8_t code = 0;
+  try {
+    code = ProgramCodeFromText(Narrow(box->Text()));
+  } catch (const rtl::EConvertError&) {
+    // A text that is no number: the code stays, the box shows it again, the error is raised.
+    ShowInForce(box, Model().Settings.Program_Code);
+    throw;
+  }
+  ApplyProgramCode(code);
+  // The code taken is the number's low byte: the box shows what the link now uses.
+  ShowInForce(box, Model().Settings.Program_Code);
 }
 
 void TForm_3D_SET::HudCheckBox_3D_SET_Port_SearchChange(rtl::TObject*) {
@@ -213,11 +233,51 @@ void TForm_3D_SET::HudButton_3D_SET_Port_ManualClick(rtl::TObject*) {
 void TForm_3D_SET::HudNumberBox_3D_SET_Port_DelayChange(rtl::TObject*) {
   if (filling_) return;
   Model().Settings.Reply_Delay = ReplyDelayFromBox(parts_.HudNumberBox_3D_SET_Port_Delay->Value());
+  ShowDelayInForce(parts_.HudNumberBox_3D_SET_Port_Delay);
 }
 
 void TForm_3D_SET::HudNumberBox_3D_SET_Transmit_CFG_DelayChange(rtl::TObject*) {
   if (filling_) return;
   Model().Settings.CFG_Transmit_Delay = TransmitDelayFromBox(parts_.HudNumberBox_3D_SET_Transmit_CFG_Delay->Value());
+  // A delay below 1 ms is taken as the default: the box shows the default.
+  ShowDelayInForce(parts_.HudNumberBox_3D_SET_Transmit_CFG_Delay);
+}
+
+void TForm_3D_SET::HudNumberBox_3D_SET_DelayKeyDown(rtl::TObject* Sender, std::uint16_t& Key, char16_t&,
+                                                    rtl::TShiftState) {
+  if (Key == KeyReturn) RefuseNoNumber(Sender);
+}
+
+void TForm_3D_SET::HudNumberBox_3D_SET_DelayKillFocus(rtl::TObject* Sender) { RefuseNoNumber(Sender); }
+
+void TForm_3D_SET::HudNumberBox_3D_SET_DelayMouseUp(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState,
+                                                    float, float) {
+  if (Button == rtl::mbLeft) RefuseNoNumber(Sender);
+}
+
+vg::TvxHudNumberBox* TForm_3D_SET::DelayBox(rtl::TObject* Sender) const {
+  for (vg::TvxHudNumberBox* box :
+       {parts_.HudNumberBox_3D_SET_Port_Delay, parts_.HudNumberBox_3D_SET_Transmit_CFG_Delay})
+    if (Sender == box) return box;
+  return nullptr;
+}
+
+void TForm_3D_SET::ShowDelayInForce(vg::TvxHudNumberBox* Box) {
+  ShowInForce(Box, Box == parts_.HudNumberBox_3D_SET_Port_Delay ? Model().Settings.Reply_Delay
+                                                                : Model().Settings.CFG_Transmit_Delay);
+}
+
+void TForm_3D_SET::RefuseNoNumber(rtl::TObject* Sender) {
+  vg::TvxHudNumberBox* box = DelayBox(Sender);
+  if (!box) return;
+  try {
+    DelayBoxNumber(Narrow(box->Text()));
+  } catch (const rtl::EConvertError&) {
+    // Reported here, where the box would report it, and not raised: the box goes on reading
+    // the delay in force, as it would a number typed.
+    ShowDelayInForce(box);
+    rtl::Application->HandleException(box);
+  }
 }
 
 void TForm_3D_SET::HudComboTextBox_3D_SET_LanguageChange(rtl::TObject*) {

@@ -55,6 +55,14 @@ public:
   void HudButton_3D_SET_Port_ManualClick(rtl::TObject* Sender);
   void HudNumberBox_3D_SET_Port_DelayChange(rtl::TObject* Sender);
   void HudNumberBox_3D_SET_Transmit_CFG_DelayChange(rtl::TObject* Sender);
+  // The delay boxes about to read their text (Enter, leaving, the release of a press): a text
+  // that is no number is reported as the box reports it, and the box shows the delay in force
+  // again, so that it reads that one and the report does not come back.
+  void HudNumberBox_3D_SET_DelayKeyDown(rtl::TObject* Sender, std::uint16_t& Key, char16_t& KeyChar,
+                                        rtl::TShiftState Shift);
+  void HudNumberBox_3D_SET_DelayKillFocus(rtl::TObject* Sender);
+  void HudNumberBox_3D_SET_DelayMouseUp(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState Shift, float X,
+                                        float Y);
   void HudComboTextBox_3D_SET_LanguageChange(rtl::TObject* Sender);
   void HudButton_3D_SET_FontClick(rtl::TObject* Sender);
   void HudButton_3D_SET_SkinClick(rtl::TObject* Sender);
@@ -70,6 +78,11 @@ protected:
   explicit TForm_3D_SET(rtl::TComponent* AOwner);
 
 private:
+  // The delay box Sender names (nullptr for another object), and the setting it shows.
+  vg::TvxHudNumberBox* DelayBox(rtl::TObject* Sender) const;
+  void ShowDelayInForce(vg::TvxHudNumberBox* Box);
+  void RefuseNoNumber(rtl::TObject* Sender);
+
   TSetParts parts_;
   // The controls are being filled: their change handlers leave the settings alone.
   bool filling_ = false;

@@ -6,10 +6,13 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Model.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Host.h"
+#include "ecu/Language.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
 #include "platform/loop/Application.h"
 #include "tests/ecu/FreshModel.h"
+#include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
 
 namespace status_line_test {
@@ -92,6 +95,35 @@ TEST_F(StatusLineTest, ReceivingNoticeIsReplacedByDataLoadedThenTheHours) {
   clock.Advance(2000);
   EXPECT_EQ(Shown(), (std::vector<std::string>{"0 Receiv data", "0 " + Hours, "0 Data loaded", "2000 " + Hours}));
   EXPECT_FALSE(app::Model().StatusMessages.Count);
+}
+
+// Started with another language in the settings file, the status line speaks it: a write's
+// notice is added and removed in it, and so are the receiving notices; the working hours too.
+// A notice whose key the language file lacks is English.
+TEST_F(StatusLineTest, NoticesAndHoursSpeakTheLanguageChosenAtStart) {
+  ecu_test::TempDir dir;
+  ecu_test::WriteFile(dir / "Russian.lng",
+                      "Gas \xC3\xE0\xE7\r\nPetrol \xC1\xE5\xED\xE7\xE8\xED\r\nDim_Hour_Long \xF7\xE0\xF1\xEE\xE2\r\n"
+                      "DynamicIND_Transmission \xCF\xE5\xF0\xE5\xE4\xE0\xF7\xE0\r\n"
+                      "DynamicIND_Receiv_On \xCF\xF0\xE8\xE5\xEC\r\n");
+  ecu::Session().Texts.LanguageDir = dir.Path().string();
+  ecu::Session().Texts.CurrentLanguage = "Russian";
+  const std::string hours =
+      "\xC3\xE0\xE7 : 2.08 \xF7\xE0\xF1\xEE\xE2\n\r\xC1\xE5\xED\xE7\xE8\xED : 0.00 \xF7\xE0\xF1\xEE\xE2";
+  // What a write's announcement adds (the link's instruction 46) and the end of the write
+  // removes.
+  ecu::Session().Hosts.Host->AddStatusMessage(ecu::TColorRole::Txt_Information,
+                                              ecu::LngText("DynamicIND_Transmission"));
+  EXPECT_EQ(Shown(), (std::vector<std::string>{"0 \xCF\xE5\xF0\xE5\xE4\xE0\xF7\xE0"}));
+  recorder->WriteTaskEnded(21, true);
+  EXPECT_EQ(app::Model().StatusMessages.Count, 0);
+  app::StatusReceiveOn();
+  app::StatusReceiveOff();
+  clock.Advance(2000);
+  EXPECT_EQ(Shown(),
+            (std::vector<std::string>{"0 \xCF\xE5\xF0\xE5\xE4\xE0\xF7\xE0", "0 " + hours, "0 \xCF\xF0\xE8\xE5\xEC",
+                                      "0 " + hours, "0 Data loaded", "2000 " + hours}));
+  EXPECT_EQ(app::Model().StatusMessages.Count, 0);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -267,9 +268,11 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
   char16_t ch = 0;
   settings->HudTextBox_SET_Program_CodeKeyDown(code, key, ch, {});
   EXPECT_EQ(44, app::Model().Settings.Program_Code);
+  EXPECT_EQ(u"44", code->Text()) << "the code in force";
   code->SetText(u"abc");
   EXPECT_THROW(settings->HudTextBox_SET_Program_CodeKeyDown(code, key, ch, {}), rtl::EConvertError);
   EXPECT_EQ(44, app::Model().Settings.Program_Code);
+  EXPECT_EQ(u"44", code->Text()) << "the code in force again";
 
   // The opacity reaches the settings panel and the pages' panels, not the auto-calibration's
   // indicator panel.
@@ -324,6 +327,62 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
   main->Show();
   Run(400);
   EXPECT_FALSE(settings->Showing());
+}
+
+// The delay boxes show the delay in force: after a text that is no number (reported once, at
+// Enter, on leaving or at the release of a press, whichever comes first) and after a delay the
+// settings take otherwise than typed.
+TEST_F(SecondaryWindows, TheDelayBoxesShowTheDelaysInForce) {
+  Start();
+  settings->Show();
+  Run(300);
+  std::vector<std::string> reported;
+  rtl::Application->OnException = [&](rtl::TObject*, const std::exception& E) { reported.push_back(E.what()); };
+  const app::TSetParts& p = settings->Parts();
+  vg::TvxHudNumberBox* transmit = p.HudNumberBox_3D_SET_Transmit_CFG_Delay;
+  vg::TvxHudNumberBox* reply = p.HudNumberBox_3D_SET_Port_Delay;
+  // What a key or a release raises goes to the report, as the program's loop does with it.
+  const auto reporting = [](const std::function<void()>& Input) {
+    try {
+      Input();
+    } catch (...) {
+      rtl::Application->HandleException(nullptr);
+    }
+  };
+  const auto enter = [&](vg::TvxHudNumberBox* Box, const std::u16string& Text) {
+    Box->SetFocus();
+    Box->SetText(Text);
+    std::uint16_t key = 13;
+    char16_t ch = 0;
+    reporting([&] { Box->KeyDown(key, ch, {}); });
+  };
+  enter(transmit, u"-");
+  EXPECT_EQ(reported, std::vector<std::string>{"'-' is not a valid floating point value"});
+  EXPECT_EQ(u"1500", transmit->Text());
+  EXPECT_EQ(1500, app::Model().Settings.CFG_Transmit_Delay);
+  reply->SetFocus();
+  EXPECT_EQ(1u, reported.size()) << "leaving brings no second report";
+  // Taken: 2500; below 1 ms: the default, which the box shows.
+  enter(transmit, u"2500");
+  EXPECT_EQ(2500, app::Model().Settings.CFG_Transmit_Delay);
+  enter(transmit, u"-5");
+  EXPECT_EQ(1500, app::Model().Settings.CFG_Transmit_Delay);
+  EXPECT_EQ(u"1500", transmit->Text());
+  // Left without Enter, and a press released in the box: reported once each, the delay shown.
+  enter(reply, u"100");
+  reply->SetText(u"+");
+  transmit->SetFocus();
+  EXPECT_EQ(2u, reported.size());
+  EXPECT_EQ(u"100", reply->Text());
+  EXPECT_EQ(100, app::Model().Settings.Reply_Delay);
+  transmit->SetText(u",");
+  transmit->MouseDown(rtl::mbLeft, {rtl::ssLeft}, 5, 5);
+  reporting([&] { transmit->MouseUp(rtl::mbLeft, {}, 5, 5); });
+  EXPECT_EQ(3u, reported.size());
+  EXPECT_EQ(u"1500", transmit->Text());
+  reply->SetFocus();
+  EXPECT_EQ(3u, reported.size());
+  rtl::Application->OnException = nullptr;
 }
 
 TEST_F(SecondaryWindows, SettingsAndSkinTakeANewLanguagesTextsWhenTheyActivateAgain) {

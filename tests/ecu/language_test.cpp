@@ -56,7 +56,7 @@ TEST_F(Language, ReadsALanguageFile) {
   EXPECT_EQ(LngText("No_Such_Key"), "");
 
   FreeLanguageFile();
-  EXPECT_EQ(LngText("Petrol"), "Petrol");  // no store: English
+  EXPECT_EQ(LngText("Petrol"), "") << "the language's texts stay in force after the file's use";
   EXPECT_EQ(LngTextFromFile("Yes"), "\xC4\xE0");
   EXPECT_FALSE(LanguageStorePresent());
 
@@ -215,7 +215,7 @@ TEST_F(Language, AnUnchangedFileIsReadOnceAndAChangedOneAgain) {
     LoadLanguageFile();
     EXPECT_EQ(LngText("YES"), "Da") << "the first of a key counts";
     FreeLanguageFile();
-    EXPECT_EQ(LngText("Yes"), "Yes") << "no store: English";
+    EXPECT_EQ(LngText("Yes"), "Da") << "the texts stay in force between loads";
   }
   EXPECT_EQ(Session().Texts.FileReads, reads + 1);
 
@@ -287,6 +287,48 @@ TEST_F(Language, AFifoIsNoLanguageOrKeyFileAndIsNotWaitedOn) {
         EXPECT_FALSE(KeyFileGetBool(ini.Path(), "Search_Port"));
       },
       ini));
+}
+
+// A language chosen (from the menu or the settings file) speaks in every text for the whole
+// session, not only while a window looks its texts up: the status line's notices and the
+// working hours a reply brings are in it too. The file is read once for it; a key it lacks
+// is English.
+TEST_F(Language, TheChosenLanguagesTextsAreInForceForTheWholeSession) {
+  WriteFile(dir / "Russian.lng",
+            "Gas \xC3\xE0\xE7\r\n"
+            "Dim_Hour_Long \xF7\xE0\xF1\xEE\xE2\r\n"
+            "DynamicIND_Transmission \xCF\xE5\xF0\xE5\xE4\xE0\xF7\xE0 \xE4\xE0\xED\xED\xFB\xF5\r\n");
+  WriteFile(dir / "Thai.lng", "Gas \xA1\r\n");
+  MakeOld(dir / "Russian.lng", 3600);
+  MakeOld(dir / "Thai.lng", 3600);
+  const std::uint64_t reads = Session().Texts.FileReads;
+  // As the settings file's "Language Russian" leaves it at start: nothing read yet.
+  Session().Texts.CurrentLanguage = "Russian";
+  EXPECT_EQ(LngToWide(LngText("Gas")), u"\u0413\u0430\u0437");
+  EXPECT_EQ(LngToWide(LngText("Dim_Hour_Long")), u"\u0447\u0430\u0441\u043E\u0432");
+  EXPECT_EQ(LngToWide(LngText("DynamicIND_Transmission")),
+            u"\u041F\u0435\u0440\u0435\u0434\u0430\u0447\u0430 \u0434\u0430\u043D\u043D\u044B\u0445");
+  EXPECT_EQ(LngText("DynamicIND_Save_Data"), "Save data in memory") << "a key the file lacks";
+  EXPECT_FALSE(LanguageStorePresent());
+  // A window's look-up in between changes nothing, and the file is not read again for it.
+  LoadLanguageFile();
+  FreeLanguageFile();
+  EXPECT_EQ(LngToWide(LngText("Gas")), u"\u0413\u0430\u0437");
+  EXPECT_EQ(Session().Texts.FileReads, reads + 1);
+  // Another language chosen speaks at once; English is the built-in texts; back again.
+  Session().Texts.CurrentLanguage = "Thai";
+  EXPECT_EQ(LngToWide(LngText("Gas")), u"\u0E01");
+  Session().Texts.CurrentLanguage = "English";
+  EXPECT_EQ(LngText("Gas"), "Gas");
+  Session().Texts.CurrentLanguage = "Russian";
+  EXPECT_EQ(LngToWide(LngText("Gas")), u"\u0413\u0430\u0437");
+  CacheLanguageWords();
+  EXPECT_EQ(Session().Texts.LanguageWords.Gas, "\xC3\xE0\xE7");
+  // A language without a file: English, and no file is looked for at each text.
+  Session().Texts.CurrentLanguage = "Klingon";
+  EXPECT_EQ(LngText("Gas"), "Gas");
+  EXPECT_EQ(LngText("Dim_Hour_Long"), "hours");
+  EXPECT_EQ(Session().Texts.TextsLanguage, "Klingon");
 }
 
 }  // namespace

@@ -199,6 +199,44 @@ TEST_F(NumberBoxes, TypingAfterTheClickThatFocusesReplacesTheText) {
   EXPECT_EQ(spin->Text(), u"9");
 }
 
+// A number of more digits than the box shows, entered and held to the box's range, shows the
+// held number whole, also once the focus has left; so does a value given from code.
+TEST_F(NumberBoxes, ALongNumberHeldToItsRangeShowsWhole) {
+  ControlScene s;
+  auto* b = Place(s);
+  auto* other = s.Add(new TvxNumberBox(nullptr), 10, 60);
+  b->SetMax(8000);
+  b->SetValue(3000);
+  // The box focused (its number selected) and twenty digits typed over it.
+  const auto typeDigits = [&](char16_t Digit) {
+    b->SetFocus();
+    for (int i = 0; i < 20; ++i) {
+      uint16_t k = 0;
+      char16_t c = Digit;
+      b->KeyDown(k, c, {});
+    }
+  };
+  typeDigits(u'9');
+  ASSERT_GT(b->FirstVisibleChar(), 1) << "twenty digits are wider than the box";
+  uint16_t enter = win::VK_RETURN;
+  char16_t none = 0;
+  b->KeyDown(enter, none, {});
+  EXPECT_EQ(b->Text(), u"8000");
+  EXPECT_EQ(b->FirstVisibleChar(), 1);
+  EXPECT_FLOAT_EQ(b->GetCharX(0), b->GetContentRect().Left);
+  other->SetFocus();
+  EXPECT_EQ(b->FirstVisibleChar(), 1);
+  // Left without Enter; then a value from code.
+  typeDigits(u'7');
+  other->SetFocus();
+  EXPECT_EQ(b->Text(), u"8000");
+  EXPECT_EQ(b->FirstVisibleChar(), 1);
+  typeDigits(u'1');
+  b->SetValue(25);
+  EXPECT_EQ(b->Text(), u"25");
+  EXPECT_EQ(b->FirstVisibleChar(), 1);
+}
+
 TEST_F(NumberBoxes, ArrowStepsAreReportedAtEnterAndOnLeavingAsTypedTextIs) {
   // A program that saves on OnChange keeps what the installer stepped to.
   ControlScene s;

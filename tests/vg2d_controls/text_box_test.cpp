@@ -334,6 +334,70 @@ TEST_F(TextBoxes, ALongTextScrollsToKeepTheCaretInView) {
   EXPECT_FLOAT_EQ(b->GetCharX(0), content.Left);
 }
 
+// A text given from code is a new text: it shows from its start (a long text scrolled to its
+// end and replaced by a short one used to show only the short one's last characters), as far
+// as the caret stays in view. The box's own edits keep the view where it was.
+TEST_F(TextBoxes, ATextSetFromCodeShowsFromItsStartAndEditsKeepTheView) {
+  ControlScene s(240, 120);
+  std::u16string digits;
+  for (int i = 0; i < 40; ++i) digits += char16_t(u'0' + (i * 7 + 3) % 10);
+  auto* scrolled = Place(s, digits, 80);
+  Key(s, win::VK_END);
+  ASSERT_GT(scrolled->FirstVisibleChar(), 10);
+  scrolled->SetText(u"8000");
+  EXPECT_EQ(scrolled->FirstVisibleChar(), 1);
+  EXPECT_EQ(scrolled->CaretPosition(), 4);
+  EXPECT_FLOAT_EQ(scrolled->GetCharX(0), scrolled->GetContentRect().Left);
+  // Its text area draws what a box that never held anything else draws (the frame, whose
+  // focus look fades, left aside).
+  auto* fresh = s.Add(new TvxTextBox(nullptr), 10, 60);
+  fresh->SetWidth(80);
+  fresh->SetText(u"8000");
+  s.scene.SetFocused(nullptr);
+  s.PaintAll(0xFFFFFFFFu);
+  const TvxRect area = scrolled->GetContentRect();
+  int inked = 0;
+  for (int y = static_cast<int>(area.Top) + 2; y < static_cast<int>(area.Bottom) - 2; ++y)
+    for (int x = static_cast<int>(area.Left) + 1; x < static_cast<int>(area.Right) - 1; ++x) {
+      EXPECT_EQ(s.At(10 + x, 10 + y), s.At(10 + x, 60 + y)) << x << ", " << y;
+      inked += (s.At(10 + x, 10 + y) & 0xFF) < 0x80;
+      if (HasFailure()) return;
+    }
+  EXPECT_GT(inked, 20) << "the text is drawn";
+
+  // A long text given to a box whose caret stands at its end keeps the caret in view, with
+  // as many characters before it as fit.
+  scrolled->SetFocus();
+  Key(s, win::VK_END);
+  scrolled->SetText(digits.substr(0, 30) + u"12");
+  ASSERT_EQ(scrolled->CaretPosition(), 4);
+  Key(s, win::VK_END);
+  scrolled->SetText(digits + u"5");
+  EXPECT_EQ(scrolled->CaretPosition(), 32) << "a longer text leaves the caret where it stood";
+  const TvxRect content = scrolled->GetContentRect();
+  const int first = scrolled->FirstVisibleChar();
+  EXPECT_LE(scrolled->TextWidth(digits.substr(static_cast<size_t>(first - 1), static_cast<size_t>(32 - first + 1))),
+            RectWidth(content));
+  EXPECT_GT(scrolled->TextWidth(digits.substr(static_cast<size_t>(first - 2), static_cast<size_t>(32 - first + 2))),
+            RectWidth(content));
+
+  // Deleting at the end of a scrolled text keeps the characters at the left edge; so does
+  // typing there.
+  Key(s, win::VK_END);
+  const int atEnd = scrolled->FirstVisibleChar();
+  ASSERT_GT(atEnd, 1);
+  Key(s, win::VK_BACK);
+  EXPECT_EQ(scrolled->FirstVisibleChar(), atEnd);
+  Key(s, win::VK_BACK);
+  EXPECT_EQ(scrolled->FirstVisibleChar(), atEnd);
+  Type(s, u'7');
+  EXPECT_EQ(scrolled->FirstVisibleChar(), atEnd);
+  // Cutting the selection keeps it too.
+  Key(s, win::VK_LEFT, ShiftOnly);
+  Key(s, win::VK_DELETE);
+  EXPECT_EQ(scrolled->FirstVisibleChar(), atEnd);
+}
+
 TEST_F(TextBoxes, TheCaretObjectSitsAtTheCaretSlotInTheTextColour) {
   ControlScene s;
   auto* b = Place(s, u"", 100);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/loop/Application.h"
 #include "platform/win/Clipboard.h"
@@ -68,9 +69,18 @@ TvxCustomTextBox::TvxCustomTextBox(rtl::TComponent* AOwner)
 TvxCustomTextBox::~TvxCustomTextBox() = default;
 
 void TvxCustomTextBox::SetText(const std::u16string& Value) {
+  const bool edit = std::exchange(editing_, false);
   if (Value == text_) return;
   text_ = Value;
-  if (Length(text_) < caretPosition_) SetCaretPosition(Length(text_));
+  if (edit) {
+    // An edit keeps the view where the person editing it left it.
+    if (Length(text_) < caretPosition_) SetCaretPosition(Length(text_));
+  } else {
+    // A text given from code is a new text: it shows from its start, as far as the caret
+    // (moved to the end of a shorter text) stays in view.
+    firstVisibleChar_ = 1;
+    SetCaretPosition(std::min(caretPosition_, Length(text_)));
+  }
   TvxFreeWatch self(this);
   if (!Loading()) OnChangeTracking(this);
   if (self.Gone()) return;
@@ -87,12 +97,14 @@ void TvxCustomTextBox::RestoreText(const std::u16string& Value) {
   text_ = Value;
   const int length = Length(text_);
   if (caretPosition_ > length) caretPosition_ = length;
-  firstVisibleChar_ = std::clamp(firstVisibleChar_, 1, std::max(1, caretPosition_));
   // The selection keeps its ends where the text still has them: a whole text selected
   // stays selected whole when its number is written in another form.
   selAnchor_ = std::clamp(selAnchor_, 0, length);
   selLength_ = std::clamp(selLength_, -selAnchor_, length - selAnchor_);
-  Repaint();
+  // The text shows from its start, as far as the caret stays in view: a long number typed
+  // and held to a short one shows the short one whole.
+  firstVisibleChar_ = 1;
+  SetCaretPosition(caretPosition_);
 }
 
 void TvxCustomTextBox::SetTextAlign(TvxTextAlign Value) {
@@ -308,6 +320,7 @@ void TvxCustomTextBox::InsertText(const std::u16string& S) {
     return;
   }
   TvxFreeWatch self(this);
+  editing_ = true;
   SetText(t);
   if (self.Gone()) return;
   selLength_ = 0;
@@ -322,6 +335,7 @@ void TvxCustomTextBox::DeleteSelection() {
   selLength_ = 0;
   SetCaretPosition(start);
   TvxFreeWatch self(this);
+  editing_ = true;
   SetText(t);
   if (!self.Gone()) ClearSelection();
 }
@@ -365,6 +379,7 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
         int caret = caretPosition_;
         if (Key == win::VK_BACK && caret > 0) t.erase(static_cast<size_t>(--caret), 1);
         if (Key == win::VK_DELETE && caret < Length(t)) t.erase(static_cast<size_t>(caret), 1);
+        editing_ = true;
         SetText(t);
         if (self.Gone()) return;
         SetCaretPosition(caret);

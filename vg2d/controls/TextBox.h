@@ -38,7 +38,9 @@ public:
   // ---- text and look --------------------------------------------------------------------
   const std::u16string& Text() const { return text_; }
   // A different text is stored (the caret moves to its end when it is shorter than the
-  // caret position), fires OnChangeTracking unless loading, sets Modified and repaints.
+  // caret position), fires OnChangeTracking unless loading, sets Modified and repaints. A text
+  // set from code shows from its start as far as the caret stays in view; the box's own edits
+  // (typing, deleting, pasting) keep the view where it was.
   virtual void SetText(const std::u16string& Value);
   TvxFont* Font() const { return font_.get(); }
   void SetFont(TvxFont* Value) { font_->Assign(Value); }
@@ -132,7 +134,8 @@ protected:
   void ApplyStyle() override;
   virtual void FontChanged(rtl::TObject* Sender);
   // Stores a text as it is (no events, Modified unchanged), drops the selection and keeps
-  // the caret inside the text; repaints.
+  // the caret inside the text; the text shows from its start as far as the caret stays in
+  // view; repaints.
   void StoreText(const std::u16string& Value);
   // The same, but the selection stays (held inside the new text): a number box writing
   // back the number it holds must not undo the select-all of the press that focused it.
@@ -173,6 +176,8 @@ private:
   bool showCaret_ = true;
   bool modified_ = false;
   bool selecting_ = false;
+  // Set by the box's own edits just before their SetText, which takes it back at once.
+  bool editing_ = false;
   std::unique_ptr<win::TPopupMenu> contextMenu_;
 };
 
