@@ -2,8 +2,9 @@
 // (as every window of the program is) put into design mode shows its cube and, once a click
 // selected the cube, the selection's handles; a key typed on the X server's keyboard
 // reaches a focused cube that takes no text as its character; and in the design view the
-// Delete key frees the button selected inside a GUI layer, not the layer. With
-// GASCAL_FRAME_DIR set the design views are written there as PNGs to look at.
+// Delete key frees the button selected inside a GUI layer, not the layer, but not while a
+// design menu is open, which has the keys then. The design menus' tests run under openbox too.
+// With GASCAL_FRAME_DIR set the design views are written there as PNGs to look at.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -22,6 +23,7 @@
 #include "platform/win/Forms.h"
 #include "platform/win/InputMethod.h"
 #include "platform/win/Menus.h"
+#include "platform/win/WindowSystem.h"
 #include "scene3d/DxCanvas.h"
 #include "scene3d/Library.h"
 #include "scene3d/ObjectLayer.h"
@@ -34,6 +36,9 @@
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Library.h"
+// Last: Xlib's macros (None, Bool) would break GoogleTest and the library's headers.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 namespace scene_screen_test {
 
@@ -84,11 +89,22 @@ struct CubeWindow {
     win::PumpEvents();
     rtl::Application->ProcessMessages();
   }
+  // Takes the window's place on the screen from the X server (a window manager may have put it
+  // elsewhere than asked).
+  void FindPlace() {
+    _XDisplay* x = win::detail::XConnectionOf(form->Window());
+    Window child = 0;
+    XTranslateCoordinates(x, win::detail::XWindowOf(form->Window()), DefaultRootWindow(x), 0, 0, &origin.X, &origin.Y,
+                          &child);
+  }
+  // Where a client point shows on the screen.
+  win::TPoint At(int X, int Y) const { return {origin.X + X, origin.Y + Y}; }
   // Where a point of the cube shows on the screen.
   win::TPoint OnScreen(const TdxVector& Local) const {
     const win::TPoint p = dxtest::ProjectToClient(*scene->GetCanvas(), cube->LocalToAbsolute(Local));
-    return {X0 + p.X, Y0 + p.Y};
+    return At(p.X, p.Y);
   }
+  win::TPoint origin{X0, Y0};
   std::unique_ptr<win::TForm> form;
   TdxScene* scene = nullptr;
   TdxVisualObject* root = nullptr;
@@ -104,7 +120,8 @@ bool WaitForScreen(CubeWindow& Window, vgtest::Screenshot& Shot,
   while (!ready && std::chrono::steady_clock::now() < end) {
     Window.Pump();
     if (std::system(("xwd -root -silent -out " + file).c_str()) != 0) break;
-    ready = vgtest::ReadXwd(file, Shot) && Shot.width >= X0 + W && Shot.height >= Y0 + H && Ready(Shot);
+    ready = vgtest::ReadXwd(file, Shot) && Shot.width >= Window.origin.X + W && Shot.height >= Window.origin.Y + H &&
+            Ready(Shot);
     if (!ready) SDL_Delay(20);
   }
   std::remove(file.c_str());
@@ -112,13 +129,13 @@ bool WaitForScreen(CubeWindow& Window, vgtest::Screenshot& Shot,
 }
 
 // Writes the window's part of the screen as a PNG to look at, when GASCAL_FRAME_DIR is set.
-void SaveWindowShot(const vgtest::Screenshot& S, const std::string& Name) {
+void SaveWindowShot(const CubeWindow& Window, const vgtest::Screenshot& S, const std::string& Name) {
   const char* dir = std::getenv("GASCAL_FRAME_DIR");
   if (!dir) return;
   vg::TvxBitmap b;
   b.SetSize(W, H);
   for (int y = 0; y < H; ++y)
-    for (int x = 0; x < W; ++x) b.GetScanline(y)[x] = S.At(X0 + x, Y0 + y) | 0xFF000000u;
+    for (int x = 0; x < W; ++x) b.GetScanline(y)[x] = S.At(Window.origin.X + x, Window.origin.Y + y) | 0xFF000000u;
   EXPECT_TRUE(vg::TvxFilterGdiPlus().SaveToFile(std::string(dir) + "/" + Name + ".png", b, ""));
 }
 
@@ -198,7 +215,7 @@ TEST(SceneScreenChild, ADesignedSceneShowsItsCubeAndTheClickedCubesHandles) {
     EXPECT_GT(hint, 20) << "the hints are drawn over the view";
     // Outside the window: the X root.
     EXPECT_FALSE(vgtest::Near(s.At(X0 - 5, Y0 - 5), Fill, 2));
-    SaveWindowShot(s, "scene_design_screen");
+    SaveWindowShot(w, s, "scene_design_screen");
   }
   win::CloseDisplay();
 }
@@ -240,6 +257,16 @@ TEST(SceneScreenChild, AKeyTypedOnTheKeyboardReachesAFocusedCubeAsItsCharacter) 
   win::CloseDisplay();
 }
 
+// The design menus under a window manager, as on an installer's desktop.
+TEST(SceneScreen, ARealDesignMenuOpensAtItsPressAndHasTheKeysUnderOpenbox) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.TheDesignMenu*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp", "640x480x24",
+                                 wmtest::TManager::Openbox),
+            0)
+      << "the run under Xvfb and openbox failed (its output is above)";
+}
+
 TEST(SceneScreen, ARealDeleteTakesTheButtonSelectedInALayerNotTheLayer) {
   if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
   if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
@@ -260,17 +287,18 @@ TEST(SceneScreenChild, TheDesignMenuOpensWhereItsPressWasThoughThePointerMovedOn
     ASSERT_EQ(win::VideoDriver(), "x11");
     w.scene->SetDesignTime(true);
     w.Pump();
+    w.FindPlace();
     xtest::TXTest x;
     ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
-    const win::TPoint press{X0 + 30, Y0 + 30};
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const win::TPoint press = w.At(30, 30), away = w.At(300, 200);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     ASSERT_TRUE(x.MoveTo(press.X, press.Y));
     while (win::GetCursorPos() != press && std::chrono::steady_clock::now() < end) {
       w.Pump();
       SDL_Delay(5);
     }
     ASSERT_EQ(win::GetCursorPos(), press) << "the pointer never came";
-    ASSERT_TRUE(x.Button(3, true) && x.MoveTo(X0 + 300, Y0 + 200));
+    ASSERT_TRUE(x.Button(3, true) && x.MoveTo(away.X, away.Y));
     const auto open = [&] { return w.scene->DesignPopupMenu() && w.scene->DesignPopupMenu()->IsOpen(); };
     while (!open() && std::chrono::steady_clock::now() < end) {
       w.Pump();
@@ -286,21 +314,22 @@ TEST(SceneScreenChild, TheDesignMenuOpensWhereItsPressWasThoughThePointerMovedOn
   win::CloseDisplay();
 }
 
-// The X server's pointer clicks a GUI layer in the design view (the scene selects it), then
-// the button on it (the layer selects the button); Delete typed on the X server's keyboard
-// then frees the button and leaves the layer, still selected, on the screen.
-TEST(SceneScreenChild, DeleteTypedInTheDesignViewFreesTheButtonSelectedInALayer) {
-  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
-  std::string why;
-  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
-  {
-    LibraryRun run;
-    struct ControlsRun {
-      ControlsRun() { vg::ControlsStartup(); }
-      ~ControlsRun() { vg::ControlsShutdown(); }
-    } controls;
-    CubeWindow w;
-    auto* layer = new TdxGUIObjectLayer(w.form.get());
+namespace {
+
+// The cube window's design view with a GUI layer holding a button: the X server's pointer
+// clicks the layer (the scene selects it), then the button (the layer selects it).
+struct LayerView {
+  struct ControlsRun {
+    ControlsRun() { vg::ControlsStartup(); }
+    ~ControlsRun() { vg::ControlsShutdown(); }
+  } controls;
+  CubeWindow w;
+  TdxGUIObjectLayer* layer = nullptr;
+  vg::TvxButton* button = nullptr;
+  std::chrono::steady_clock::time_point end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+
+  LayerView() {
+    layer = new TdxGUIObjectLayer(w.form.get());
     w.root->AddObject(layer);
     layer->SetDesignTime(true);
     layer->SetWidth(160);
@@ -309,56 +338,108 @@ TEST(SceneScreenChild, DeleteTypedInTheDesignViewFreesTheButtonSelectedInALayer)
     auto* root2d = new vg::TvxLayout(w.form.get());
     layer->AddObject(root2d);
     layer->RealignRoot();
-    auto* button = new vg::TvxButton(w.form.get());
+    button = new vg::TvxButton(w.form.get());
     root2d->AddObject(button);
     button->SetBounds(10, 10, 60, 30);  // client (230, 180) to (290, 210)
     button->SetText(u"Gas");
     w.form->Show();
-    ASSERT_EQ(win::VideoDriver(), "x11");
     w.scene->SetDesignTime(true);
     w.Pump();
+    w.FindPlace();
+  }
+  bool PumpUntil(const std::function<bool()>& Done) {
+    while (!Done() && std::chrono::steady_clock::now() < end) {
+      w.Pump();
+      SDL_Delay(5);
+    }
+    return Done();
+  }
+  bool Click(xtest::TXTest& X, int AtX, int AtY, unsigned Button = 1) {
+    const win::TPoint at = w.At(AtX, AtY);
+    return X.MoveTo(at.X, at.Y) && PumpUntil([&] { return win::GetCursorPos() == at; }) && X.Button(Button, true) &&
+           X.Button(Button, false);
+  }
+  // Selects the layer, then the button in it; the window gets the keyboard.
+  void SelectButton(xtest::TXTest& X) {
+    ASSERT_TRUE(Click(X, 350, 250));
+    ASSERT_TRUE(PumpUntil([&] { return w.scene->Selected() == layer; })) << "the layer was never selected";
+    ASSERT_TRUE(Click(X, 260, 195));
+    ASSERT_TRUE(PumpUntil([&] { return layer->GetSelected() == button; })) << "the button was never selected";
+    SDL_SetWindowInputFocus(w.form->Window());
+    ASSERT_TRUE(PumpUntil([&] { return SDL_GetKeyboardFocus() == w.form->Window(); }))
+        << "the window never had the keyboard";
+  }
+};
+
+}  // namespace
+
+// The X server's pointer selects a button in a GUI layer in the design view; Delete typed on the
+// X server's keyboard then frees the button and leaves the layer, still selected, on the screen.
+TEST(SceneScreenChild, DeleteTypedInTheDesignViewFreesTheButtonSelectedInALayer) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    LayerView v;
+    ASSERT_EQ(win::VideoDriver(), "x11");
     xtest::TXTest x;
     ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    const auto pumpUntil = [&](const std::function<bool()>& Done) {
-      while (!Done() && std::chrono::steady_clock::now() < end) {
-        w.Pump();
-        SDL_Delay(5);
-      }
-      return Done();
-    };
-    const auto click = [&](int X, int Y) {
-      const win::TPoint at{X0 + X, Y0 + Y};
-      return x.MoveTo(at.X, at.Y) && pumpUntil([&] { return win::GetCursorPos() == at; }) && x.Button(1, true) &&
-             x.Button(1, false);
-    };
-    ASSERT_TRUE(click(350, 250));
-    ASSERT_TRUE(pumpUntil([&] { return w.scene->Selected() == layer; })) << "the layer was never selected";
-    ASSERT_TRUE(click(260, 195));
-    ASSERT_TRUE(pumpUntil([&] { return layer->GetSelected() == button; })) << "the button was never selected";
-    SDL_SetWindowInputFocus(w.form->Window());
-    ASSERT_TRUE(pumpUntil([&] { return SDL_GetKeyboardFocus() == w.form->Window(); }))
-        << "the window never had the keyboard";
+    ASSERT_NO_FATAL_FAILURE(v.SelectButton(x));
+    CubeWindow& w = v.w;
     vgtest::Screenshot s;
     const auto buttonShows = [&](const vgtest::Screenshot& S) {
-      return !vgtest::Near(S.At(X0 + 260, Y0 + 195), Fill, 12);
+      const win::TPoint p = w.At(260, 195);
+      return !vgtest::Near(S.At(p.X, p.Y), Fill, 12);
     };
     ASSERT_TRUE(WaitForScreen(w, s, buttonShows)) << "the button never reached the screen";
-    SaveWindowShot(s, "scene_design_layer_button");
+    SaveWindowShot(w, s, "scene_design_layer_button");
 
-    vg::TvxFreeWatch buttonGone(button);
-    TdxFreeWatch layerGone(layer);
-    ASSERT_TRUE(x.Type(0xFFFF)) << "the X test extension cannot type here";  // the Delete key
-    ASSERT_TRUE(pumpUntil([&] { return buttonGone.Gone() || layerGone.Gone(); })) << "Delete freed nothing";
+    vg::TvxFreeWatch buttonGone(v.button);
+    TdxFreeWatch layerGone(v.layer);
+    ASSERT_TRUE(x.Type(XK_Delete)) << "the X test extension cannot type here";
+    ASSERT_TRUE(v.PumpUntil([&] { return buttonGone.Gone() || layerGone.Gone(); })) << "Delete freed nothing";
     EXPECT_TRUE(buttonGone.Gone());
     ASSERT_FALSE(layerGone.Gone()) << "Delete freed the layer";
-    EXPECT_EQ(w.scene->Selected(), layer);
-    EXPECT_EQ(layer->GetSelected(), nullptr);
+    EXPECT_EQ(w.scene->Selected(), v.layer);
+    EXPECT_EQ(v.layer->GetSelected(), nullptr);
     // The button leaves the screen; the layer, still selected, keeps its frame there.
     ASSERT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) { return !buttonShows(S); }))
         << "the button stayed on the screen";
-    EXPECT_GE(Around(s, {X0 + 220, Y0 + 220}, DesignFrameColor), 4) << "the layer's frame left the screen";
-    SaveWindowShot(s, "scene_design_layer_deleted");
+    EXPECT_GE(Around(s, w.At(220, 220), DesignFrameColor), 4) << "the layer's frame left the screen";
+    SaveWindowShot(w, s, "scene_design_layer_deleted");
+  }
+  win::CloseDisplay();
+}
+
+// The right button on the selected button opens the layer's design menu, which has the keys
+// while it is open: Delete typed then frees nothing (it used to free the button under the menu,
+// which stayed on the screen). Escape closes the menu and Delete then reaches the view again.
+TEST(SceneScreenChild, TheDesignMenuOfALayerHasTheKeysWhileItIsOpen) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    LayerView v;
+    xtest::TXTest x;
+    ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
+    ASSERT_NO_FATAL_FAILURE(v.SelectButton(x));
+    vg::TvxFreeWatch buttonGone(v.button);
+    ASSERT_TRUE(v.Click(x, 260, 195, 3));
+    ASSERT_TRUE(v.PumpUntil([] { return win::OpenPopupMenu() != nullptr; })) << "no design menu opened";
+    ASSERT_TRUE(x.Type(XK_Delete) && x.Type(XK_Escape));
+    EXPECT_TRUE(v.PumpUntil([] { return win::OpenPopupMenu() == nullptr; })) << "Escape did not close the menu";
+    EXPECT_FALSE(buttonGone.Gone()) << "Delete typed into the open menu freed the button under it";
+    EXPECT_EQ(v.layer->GetSelected(), v.button);
+    ASSERT_TRUE(x.Type(XK_Delete));
+    EXPECT_TRUE(v.PumpUntil([&] { return buttonGone.Gone(); })) << "the view did not have the keys again";
+
+    // A press beside the menu closes it.
+    ASSERT_TRUE(v.Click(x, 350, 250, 3));
+    ASSERT_TRUE(v.PumpUntil([] { return win::OpenPopupMenu() != nullptr; })) << "no design menu opened";
+    ASSERT_TRUE(v.Click(x, 20, 280));
+    EXPECT_TRUE(v.PumpUntil([] { return win::OpenPopupMenu() == nullptr; })) << "a press outside left the menu open";
   }
   win::CloseDisplay();
 }
