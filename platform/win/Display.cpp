@@ -32,6 +32,7 @@
 #include "platform/win/Forms.h"
 #include "platform/win/Hints.h"
 #include "platform/win/InputMethod.h"
+#include "platform/win/Menus.h"
 #include "platform/win/WindowSystem.h"
 
 namespace win {
@@ -288,9 +289,11 @@ TCustomForm* FormOf(Uint32 WindowID) {
   return it == display->forms.end() ? nullptr : it->second;
 }
 
-// The form that takes the keys arriving for Form's window: an active popup window that
-// stands in for it, else Form.
+// The form that takes the keys arriving for Form's window: an open popup menu's window (it has
+// the keys of every window of the program), an active popup window that stands in for it, else
+// Form.
 TCustomForm* KeyTarget(TCustomForm* Form) {
+  if (TPopupMenu* menu = OpenPopupMenu(); Form && menu && menu->Window()) return menu->Window();
   TCustomForm* a = ActiveForm();
   if (Form && a && a != Form && a->PopupParent() == Form && a->Showing()) return a;
   return Form;
@@ -344,6 +347,7 @@ void HandlePointer(const SDL_Event& E, const TPoint* Screen) {
     TrackMouse(f->Window(), p.X, p.Y);
   }
   if (motion) return f->HandleMouseMove(p.X, p.Y);
+  if (E.type == SDL_MOUSEBUTTONDOWN) CloseMenuOutside(f);
   rtl::TMouseButton b;
   if (E.button.button == SDL_BUTTON_LEFT) b = rtl::mbLeft;
   else if (E.button.button == SDL_BUTTON_RIGHT) b = rtl::mbRight;
@@ -398,6 +402,10 @@ Uint32 display_internal::IdOf(TCustomForm* Form) {
   return Form->Window() ? SDL_GetWindowID(Form->Window()) : 0;
 }
 
+bool display_internal::KnownGone(SDL_Window* Window) {
+  return display && Window && display->gone.count(SDL_GetWindowID(Window));
+}
+
 void DisplayNeeded() {
   if (display) return;
   RTL_ASSERT_GUI_THREAD("DisplayNeeded");
@@ -414,7 +422,7 @@ void DisplayNeeded() {
   const auto quitDefault = DefaultQuitSignals();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     throw rtl::Exception(std::string("Cannot open the display: ") + SDL_GetError());
-  const Uint32 wake = SDL_RegisterEvents(3);
+  const Uint32 wake = SDL_RegisterEvents(4);
   if (wake == static_cast<Uint32>(-1)) throw rtl::Exception("Cannot open the display: no user event left");
   auto* d = new TDisplay;
   d->driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
@@ -435,7 +443,7 @@ void DisplayNeeded() {
   d->xPointer = d->driver == "x11";
   if (d->xPointer) {
     display_internal::OpenKeyText(wake + 2);
-    display_internal::OpenXPointer(wake + 1);
+    display_internal::OpenXPointer(wake + 1, wake + 3);
   }
   // SDL starts with its text input on; it is on only while a control takes text.
   SDL_StopTextInput();
@@ -527,8 +535,10 @@ SDL_Window* CreateFormWindow(TCustomForm* Form) {
   if (Form->BorderStyle() == bsNone) flags |= SDL_WINDOW_BORDERLESS;
   if (Form->BorderStyle() == bsSizeable || Form->BorderStyle() == bsSizeToolWin) flags |= SDL_WINDOW_RESIZABLE;
   if (Form->FormStyle() == fsStayOnTop) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-  // A popup window stays out of the task bar and out of the window manager's hands.
-  if (Form->PopupParent()) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_POPUP_MENU;
+  // A popup window stays out of the task bar and out of the window manager's hands, and so does
+  // a menu's.
+  if (Form->PopupParent() || dynamic_cast<TPopupMenuWindow*>(Form))
+    flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_POPUP_MENU;
   // So does a hint, which the window manager treats as a tooltip.
   if (dynamic_cast<THintWindow*>(Form)) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_TOOLTIP;
   SDL_Window* w = SDL_CreateWindow(Form->Caption().c_str(), Form->Left(), Form->Top(), std::max(Form->Width(), 1),
@@ -571,9 +581,10 @@ void ShowFormWindow(SDL_Window* Window, bool Activate) {
   SDL_ShowWindow(Window);
   if (!unmanaged) return;
   const unsigned long own = detail::XWindowOf(Window);
-  if (Activate) {
-    display->focusBefore[id] = before == own ? 0 : FormWindowOfX(before);
-  } else if (before != own && detail::XFocusWindow(x) == own) {
+  // Also a window shown without the activation may come to hold the keys (a press, another
+  // client): hidden, it gives them back to the one that held them when it showed.
+  display->focusBefore[id] = before == own ? 0 : FormWindowOfX(before);
+  if (!Activate && before != own && detail::XFocusWindow(x) == own) {
     detail::XSetFocusWindow(x, before);
     display->focusPassed.insert(id);
   }
@@ -621,6 +632,13 @@ void PumpEvents() {
 
 void HandleEvent(const SDL_Event& E) {
   if (!display) return;
+  if (display_internal::IsWindowGoneEvent(E)) {
+    // Another client destroyed the window: it counts as closed, and a form that shows closes
+    // as its user's close would close it (the main form's ends the program).
+    display->gone.insert(E.user.windowID);
+    if (TCustomForm* f = FormOf(E.user.windowID); f && f->Showing()) f->HandleCloseRequest();
+    return;
+  }
   if (display_internal::IsKeyTextEvent(E)) {
     const std::u16string text = display_internal::TakeKeyText();
     if (TCustomForm* f = KeyTarget(FormOf(E.user.windowID)))
@@ -658,12 +676,18 @@ void HandleEvent(const SDL_Event& E) {
           if (display->focusPassed.count(E.window.windowID)) break;
           // The window of a form whose popup is active keeps the keyboard for the popup.
           TCustomForm* a = ActiveForm();
-          if (f->Showing() && !(a && a->PopupParent() == f)) SetActiveForm(f);
+          if (f->Showing() && !(a && a->PopupParent() == f)) {
+            if (f != a) CloseMenuOutside(f);
+            SetActiveForm(f);
+          }
           break;
         }
         case SDL_WINDOWEVENT_FOCUS_LOST: {
           TCustomForm* a = ActiveForm();
-          if (a && (a == f || a->PopupParent() == f) && !FocusGainPending()) SetActiveForm(nullptr);
+          if (a && (a == f || a->PopupParent() == f) && !FocusGainPending()) {
+            CloseMenuOutside(nullptr);
+            SetActiveForm(nullptr);
+          }
           break;
         }
         default:

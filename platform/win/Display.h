@@ -52,7 +52,8 @@ void DestroyFormWindow(SDL_Window* Window);
 // window that held it when this one showed (or, when that one is hidden too, to the one before
 // it, else to the main form's). With a window manager the manager moves the focus. A window
 // that another client destroyed counts as closed: showing and hiding it ask nothing more of the
-// X server (SDL would wait for a map or an unmap that never comes).
+// X server (SDL would wait for a map or an unmap that never comes), nothing more is drawn on it,
+// and a form that shows hears the window system's close as from its user (HandleEvent).
 void ShowFormWindow(SDL_Window* Window, bool Activate);
 void HideFormWindow(SDL_Window* Window);
 // A press of the user activated the form (or found it active): on X without a window manager,
@@ -73,9 +74,11 @@ void ShowWindowRects(SDL_Window* Window, const std::vector<TRect>& Rects);
 std::uint32_t ReadWindowPixel(SDL_Window* Window, int X, int Y);
 
 // Handles one SDL event: window events, mouse, keys (with the character a key makes),
-// text and drops go to the form of the event's window; keys and text go to an active
-// popup window that stands in for it instead. The window system's focus moves the
-// activation (a window losing it with no other of ours gaining it leaves none active).
+// text and drops go to the form of the event's window; keys and text go to an open popup
+// menu's window, or to an active popup window that stands in for it, instead. A press
+// outside an open menu, and the window system's keyboard going elsewhere, close it
+// (Menus.h). The window system's focus moves the activation (a window losing it with no
+// other of ours gaining it leaves none active).
 void HandleEvent(const SDL_Event& Event);
 // Handles every SDL event that is waiting.
 void PumpEvents();

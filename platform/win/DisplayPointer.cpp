@@ -8,7 +8,9 @@
 //
 // SDL hands the X events over as window-system events to an event filter while their data
 // lives (GUI thread, during a pump); the filter queues each pointer event as an event of its
-// own in their place and keeps the window-system events and SDL's own mouse events out.
+// own in their place and keeps the window-system events and SDL's own mouse events out. It
+// queues the destruction of one of the windows (by another client: the program's own destroy
+// forgets the window first) the same way, which SDL does not report.
 #include <SDL.h>
 
 #include <algorithm>
@@ -34,6 +36,7 @@ struct TClicks {
 
 struct TXPointer {
   Uint32 eventType = 0;                     // the events the filter queues
+  Uint32 goneType = 0;                      // the windows' destruction it queues
   std::map<unsigned long, Uint32> windows;  // X window -> SDL window id
   TClicks clicks[3];
   unsigned buttonsDown = 0;      // bits 1, 2, 4: buttons 1 to 3
@@ -92,6 +95,15 @@ int FilterXPointer(void*, SDL_Event* E) {
   }
   detail::TXPointerEvent x;
   if (!pointerRead) return 0;
+  if (const unsigned long destroyed = detail::XDestroyedWindowOf(E->syswm.msg)) {
+    if (const auto window = pointerRead->windows.find(destroyed); window != pointerRead->windows.end()) {
+      SDL_Event u{};
+      u.type = pointerRead->goneType;
+      u.user.windowID = window->second;
+      SDL_PushEvent(&u);
+    }
+    return 0;
+  }
   if (detail::XReleasesPointer(E->syswm.msg)) pointerRead->pointerReleased = true;
   if (!detail::XPointerEventOf(E->syswm.msg, x)) return 0;
   const auto window = pointerRead->windows.find(x.Window);
@@ -121,10 +133,11 @@ display_internal::TScreenPointerEvent ButtonEvent(bool Down, Uint32 Window, unsi
 
 }  // namespace
 
-void display_internal::OpenXPointer(Uint32 EventType) {
+void display_internal::OpenXPointer(Uint32 EventType, Uint32 GoneType) {
   if (pointerRead) return;
   pointerRead = new TXPointer;
   pointerRead->eventType = EventType;
+  pointerRead->goneType = GoneType;
   SDL_SetEventFilter(FilterXPointer, nullptr);
   pointerReadOpen = true;
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
@@ -146,6 +159,8 @@ void display_internal::RemoveXWindow(SDL_Window* Window) {
 }
 
 bool display_internal::IsXPointerEvent(const SDL_Event& E) { return pointerRead && E.type == pointerRead->eventType; }
+
+bool display_internal::IsWindowGoneEvent(const SDL_Event& E) { return pointerRead && E.type == pointerRead->goneType; }
 
 display_internal::TScreenPointerEvent display_internal::FromXPointer(const SDL_Event& E) {
   const TPoint screen{static_cast<int>(reinterpret_cast<std::intptr_t>(E.user.data1)),

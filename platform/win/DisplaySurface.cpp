@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "platform/win/Display.h"
+#include "platform/win/Display_Internal.h"
 
 namespace win {
 
 void PresentToWindow(SDL_Window* Window, const std::uint32_t* Bits, int Width, int Height,
                      const std::vector<TRect>& Rects) {
+  // A window another client destroyed shows nothing: each update would be an X error.
+  if (display_internal::KnownGone(Window)) return;
   SDL_Surface* dst = SDL_GetWindowSurface(Window);
   if (!dst) return;
   SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(Bits), Width, Height, 32,
@@ -41,6 +44,7 @@ std::uint32_t* WindowPixels(SDL_Window* Window, int Width, int Height, int& Stri
 }
 
 void ShowWindowRects(SDL_Window* Window, const std::vector<TRect>& Rects) {
+  if (display_internal::KnownGone(Window)) return;
   std::vector<SDL_Rect> shown;
   shown.reserve(Rects.size());
   for (const TRect& r : Rects) shown.push_back({r.Left, r.Top, r.Width(), r.Height()});

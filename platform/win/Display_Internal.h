@@ -20,6 +20,9 @@ namespace win::display_internal {
 void Inject(SDL_Event& E);
 // The SDL window id of the form's window, made when needed.
 Uint32 IdOf(TCustomForm* Form);
+// Whether the display knows that another client destroyed the window (it asks nobody): nothing
+// is drawn on such a window any more.
+bool KnownGone(SDL_Window* Window);
 
 // The pointer on X, read from the X server's events (DisplayPointer.cpp): a motion, press or
 // release for the window of the event, and where on the screen it happened.
@@ -28,14 +31,16 @@ struct TScreenPointerEvent {
   TPoint Screen;
 };
 // Starts and ends the reading: an SDL event filter queues the pointer's events as events of
-// type EventType (a type of the program's own) in place of SDL's.
-void OpenXPointer(Uint32 EventType);
+// type EventType (a type of the program's own) in place of SDL's, and the X server's word that
+// a window was destroyed as an event of type GoneType for that window.
+void OpenXPointer(Uint32 EventType, Uint32 GoneType);
 void CloseXPointer();
 // The windows whose events are read.
 void AddXWindow(SDL_Window* Window);
 void RemoveXWindow(SDL_Window* Window);
 // Whether E is one the filter queued, and the event it stands for.
 bool IsXPointerEvent(const SDL_Event& E);
+bool IsWindowGoneEvent(const SDL_Event& E);
 TScreenPointerEvent FromXPointer(const SDL_Event& E);
 // Called after every pump: keeps the pointer for the window a button is down in; the releases
 // that went elsewhere meanwhile, made up.

@@ -9,6 +9,7 @@
 
 #include "platform/win/Display.h"
 #include "platform/win/Display_Internal.h"
+#include "platform/win/Menus.h"
 
 namespace win {
 
@@ -196,7 +197,8 @@ void UpdateTextInput() {
   if (!DisplayOpen()) return;
   TCustomForm* f = ActiveForm();
   TWinControl* c = f ? (f->ActiveControl() ? f->ActiveControl() : f) : nullptr;
-  const bool want = c && c->Perform(CM_WANTTEXTINPUT, 0, 0) != 0;
+  // An open popup menu has the keys, and takes no text.
+  const bool want = c && !OpenPopupMenu() && c->Perform(CM_WANTTEXTINPUT, 0, 0) != 0;
   display_internal::EndKeyText();
   TImeState& s = State();
   // Stopping the text input drops what the input method was composing.

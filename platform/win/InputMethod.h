@@ -1,7 +1,8 @@
 // Typed text and the input method.
 //
 // The display's text input is on only while the focused windowed control of the active
-// form answers CM_WANTTEXTINPUT with nonzero (a scene whose focused object takes text);
+// form answers CM_WANTTEXTINPUT with nonzero (a scene whose focused object takes text) and
+// no popup menu is open (it has the keys, Menus.h);
 // otherwise keys arrive as keys only, so they work as shortcuts and no input method takes
 // them (a key still types its character after its key-down: Display.h, TypedCharOf, and on
 // X the keyboard map, Display_Internal.h). UpdateTextInput decides again; the forms call it

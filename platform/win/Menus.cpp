@@ -6,10 +6,14 @@
 #include "platform/gfx2d/Graphics.h"
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
+#include "platform/win/InputMethod.h"
 
 namespace win {
 
 namespace {
+
+// The menu whose window shows, which has the keyboard; at most one.
+TPopupMenu* openMenu = nullptr;
 
 // The look of an open menu (opaque ARGB).
 constexpr std::uint32_t MenuBack = 0xFFF5F5F5u, MenuFrame = 0xFF9A9A9Au, MenuText = 0xFF000000u,
@@ -297,6 +301,9 @@ bool TPopupMenuWindow::DoMouseWheel(rtl::TShiftState, int WheelDelta, const TPoi
 }
 
 LRESULT TPopupMenuWindow::WndProc(MSG& Message) {
+  // A press in a menu leaves the activation (and the window system's keyboard focus) with the
+  // window the menu came from: the menu has that window's keys while it is open.
+  if (Message.message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
   // The mouse leaving the window ends a scroll its arrow started.
   if (Message.message == CM_MOUSELEAVE) StopScrolling();
   if (menu_ && Message.message == WM_KEYDOWN) {
@@ -408,6 +415,10 @@ TPopupMenu::~TPopupMenu() = default;
 
 void TPopupMenu::BeforeDestruction() {
   if (window_) Dismiss(window_);
+  if (openMenu == this) {
+    openMenu = nullptr;
+    UpdateTextInput();
+  }
   if (popupComponent_) popupComponent_->RemoveFreeNotification(this);
   popupComponent_ = nullptr;
   inherited::BeforeDestruction();
@@ -435,20 +446,37 @@ void TPopupMenu::SetPopupComponent(rtl::TComponent* Value) {
 }
 
 void TPopupMenu::Popup(int X, int Y) {
+  if (openMenu && openMenu != this) openMenu->CloseMenu();
   OnPopup(this);
   if (!window_) window_ = std::make_unique<TPopupMenuWindow>(this);
   window_->Layout(X, Y);
   window_->ShowNoActivate();
   window_->Invalidate();
+  openMenu = this;
+  // The keys are the menu's: no input method takes them meanwhile.
+  UpdateTextInput();
 }
 
 void TPopupMenu::CloseMenu() {
-  if (!window_) return;
-  window_->CloseSubmenu();
-  if (window_->Showing()) window_->Hide();
+  if (window_) {
+    window_->CloseSubmenu();
+    if (window_->Showing()) window_->Hide();
+  }
+  if (openMenu != this) return;
+  openMenu = nullptr;
+  UpdateTextInput();
 }
 
 bool TPopupMenu::IsOpen() const { return window_ && window_->Showing(); }
+
+TPopupMenu* OpenPopupMenu() { return openMenu && openMenu->IsOpen() ? openMenu : nullptr; }
+
+void CloseMenuOutside(const TCustomForm* Form) {
+  TPopupMenu* menu = OpenPopupMenu();
+  if (!menu) return;
+  const auto* window = dynamic_cast<const TPopupMenuWindow*>(Form);
+  if (!window || window->Menu() != menu) menu->CloseMenu();
+}
 
 void TPopupMenu::ItemChosen(int Index) {
   if (Index < 0 || Index >= Count()) return;

@@ -11,6 +11,14 @@
 // stays open; Escape or Left closes the innermost one. Choosing an item anywhere closes them
 // all.
 //
+// While a menu is open it has the keyboard, as a menu the window system tracks has: every key
+// and typed text that arrives for any of the program's windows goes to its window (the innermost
+// open submenu's), and the display's text input is off meanwhile, so no input method holds a
+// key. It takes neither the activation nor the window system's keyboard focus: those stay with
+// the window the menu came from, whose keys it takes, so once it closes (Escape, a choice, a
+// press anywhere but in its windows, the keyboard going to another window) the keys reach that
+// window again. One menu is open at a time: opening one closes another.
+//
 // Every menu window stays on the screen's work area: a menu that does not fit below and
 // right of its point opens above or left of it (a submenu on the other side of its parent,
 // and its own submenus go on to that side), and is moved in where neither side has room. One taller than the work area is cut to it
@@ -110,6 +118,8 @@ public:
   TRect ItemRect(int Index) const;
   // The menu is going: the window forgets it and does nothing more.
   void Detach();
+  // The menu the window shows items of; nil once detached.
+  TPopupMenu* Menu() const { return menu_; }
 
 protected:
   void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, int X, int Y) override;
@@ -162,7 +172,7 @@ public:
   void SetPopupComponent(rtl::TComponent* Value);
 
   // Fires OnPopup, then shows the items with the window's top-left at the screen point
-  // (kept on the screen, see above).
+  // (kept on the screen, see above); another menu that is open closes first.
   virtual void Popup(int X, int Y);
   // Hides the window of an open menu and of its submenus.
   void CloseMenu();
@@ -183,5 +193,11 @@ private:
   rtl::TComponent* popupComponent_ = nullptr;
   std::unique_ptr<TPopupMenuWindow> window_;
 };
+
+// The popup menu open now, nil when none: it has the keyboard (see above).
+TPopupMenu* OpenPopupMenu();
+// The user pressed in Form, or the window system gave its window the keyboard (nil: the keyboard
+// left the program's windows): an open menu closes unless Form is one of its windows.
+void CloseMenuOutside(const TCustomForm* Form);
 
 }  // namespace win

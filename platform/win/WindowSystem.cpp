@@ -176,6 +176,12 @@ bool XWindowExists(SDL_Window* Window) {
   return XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) != 0;
 }
 
+unsigned long XDestroyedWindowOf(const SDL_SysWMmsg* Message) {
+  if (!Message || Message->subsystem != SDL_SYSWM_X11) return 0;
+  const XEvent& e = Message->msg.x11.event;
+  return e.type == DestroyNotify && e.xdestroywindow.event == e.xdestroywindow.window ? e.xdestroywindow.window : 0;
+}
+
 void XPutBackUnmap(SDL_Window* Window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);

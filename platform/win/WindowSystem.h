@@ -70,6 +70,9 @@ unsigned long XWindowOf(SDL_Window* Window);
 // destroyed it); true for a window that is not an X window. One round trip; the server's error
 // for a window that is gone is reported and counted as every X error is.
 bool XWindowExists(SDL_Window* Window);
+// The X window that the window-system message tells was destroyed (its own DestroyNotify, which
+// the X server sends to the window's connection whoever destroyed it); 0 for any other message.
+unsigned long XDestroyedWindowOf(const SDL_SysWMmsg* Message);
 // Puts an unmap of the window's X window in front of the connection's events, for SDL to take
 // at its next pump (a window another client destroyed).
 void XPutBackUnmap(SDL_Window* Window);

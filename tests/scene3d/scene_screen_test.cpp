@@ -3,8 +3,9 @@
 // selected the cube, the selection's handles; a key typed on the X server's keyboard
 // reaches a focused cube that takes no text as its character; a cube hidden from code leaves
 // the screen; and in the design view the Delete key frees the button selected inside a GUI
-// layer, not the layer, and frees the layer when only its root is selected inside it. With
-// GASCAL_FRAME_DIR set the views are written there as PNGs to look at.
+// layer, not the layer, and frees the layer when only its root is selected inside it, but not
+// while a design menu is open, which has the keys then. The design menus' tests run under
+// openbox too. With GASCAL_FRAME_DIR set the views are written there as PNGs to look at.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 #include "platform/win/Forms.h"
 #include "platform/win/InputMethod.h"
 #include "platform/win/Menus.h"
+#include "platform/win/WindowSystem.h"
 #include "scene3d/DxCanvas.h"
 #include "scene3d/Library.h"
 #include "scene3d/ObjectLayer.h"
@@ -35,6 +37,9 @@
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Library.h"
+// Last: Xlib's macros (None, Bool) would break GoogleTest and the library's headers.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 namespace scene_screen_test {
 
@@ -85,11 +90,22 @@ struct CubeWindow {
     win::PumpEvents();
     rtl::Application->ProcessMessages();
   }
+  // Takes the window's place on the screen from the X server (a window manager may have put it
+  // elsewhere than asked).
+  void FindPlace() {
+    _XDisplay* x = win::detail::XConnectionOf(form->Window());
+    Window child = 0;
+    XTranslateCoordinates(x, win::detail::XWindowOf(form->Window()), DefaultRootWindow(x), 0, 0, &origin.X, &origin.Y,
+                          &child);
+  }
+  // Where a client point shows on the screen.
+  win::TPoint At(int X, int Y) const { return {origin.X + X, origin.Y + Y}; }
   // Where a point of the cube shows on the screen.
   win::TPoint OnScreen(const TdxVector& Local) const {
     const win::TPoint p = dxtest::ProjectToClient(*scene->GetCanvas(), cube->LocalToAbsolute(Local));
-    return {X0 + p.X, Y0 + p.Y};
+    return At(p.X, p.Y);
   }
+  win::TPoint origin{X0, Y0};
   std::unique_ptr<win::TForm> form;
   TdxScene* scene = nullptr;
   TdxVisualObject* root = nullptr;
@@ -105,7 +121,8 @@ bool WaitForScreen(CubeWindow& Window, vgtest::Screenshot& Shot,
   while (!ready && std::chrono::steady_clock::now() < end) {
     Window.Pump();
     if (std::system(("xwd -root -silent -out " + file).c_str()) != 0) break;
-    ready = vgtest::ReadXwd(file, Shot) && Shot.width >= X0 + W && Shot.height >= Y0 + H && Ready(Shot);
+    ready = vgtest::ReadXwd(file, Shot) && Shot.width >= Window.origin.X + W && Shot.height >= Window.origin.Y + H &&
+            Ready(Shot);
     if (!ready) SDL_Delay(20);
   }
   std::remove(file.c_str());
@@ -113,13 +130,13 @@ bool WaitForScreen(CubeWindow& Window, vgtest::Screenshot& Shot,
 }
 
 // Writes the window's part of the screen as a PNG to look at, when GASCAL_FRAME_DIR is set.
-void SaveWindowShot(const vgtest::Screenshot& S, const std::string& Name) {
+void SaveWindowShot(const CubeWindow& Window, const vgtest::Screenshot& S, const std::string& Name) {
   const char* dir = std::getenv("GASCAL_FRAME_DIR");
   if (!dir) return;
   vg::TvxBitmap b;
   b.SetSize(W, H);
   for (int y = 0; y < H; ++y)
-    for (int x = 0; x < W; ++x) b.GetScanline(y)[x] = S.At(X0 + x, Y0 + y) | 0xFF000000u;
+    for (int x = 0; x < W; ++x) b.GetScanline(y)[x] = S.At(Window.origin.X + x, Window.origin.Y + y) | 0xFF000000u;
   EXPECT_TRUE(vg::TvxFilterGdiPlus().SaveToFile(std::string(dir) + "/" + Name + ".png", b, ""));
 }
 
@@ -152,6 +169,7 @@ struct DesignedLayerWindow : CubeWindow {
     form->Show();
     scene->SetDesignTime(true);
     Pump();
+    FindPlace();
   }
   bool PumpUntil(const std::function<bool()>& Done) {
     while (!Done() && std::chrono::steady_clock::now() < end) {
@@ -160,11 +178,20 @@ struct DesignedLayerWindow : CubeWindow {
     }
     return Done();
   }
-  // A left click at the client point (X, Y).
-  bool Click(int X, int Y) {
-    const win::TPoint at{X0 + X, Y0 + Y};
-    return x.MoveTo(at.X, at.Y) && PumpUntil([&] { return win::GetCursorPos() == at; }) && x.Button(1, true) &&
-           x.Button(1, false);
+  // A click of Button (1 left, 3 right) at the client point (X, Y).
+  bool Click(int X, int Y, unsigned Button = 1) {
+    const win::TPoint at = At(X, Y);
+    return x.MoveTo(at.X, at.Y) && PumpUntil([&] { return win::GetCursorPos() == at; }) && x.Button(Button, true) &&
+           x.Button(Button, false);
+  }
+  // Selects the layer (the scene selects it), then the button in it (the layer selects it); the
+  // window gets the keyboard.
+  void SelectButton() {
+    ASSERT_TRUE(Click(350, 250));
+    ASSERT_TRUE(PumpUntil([&] { return scene->Selected() == layer; })) << "the layer was never selected";
+    ASSERT_TRUE(Click(260, 195));
+    ASSERT_TRUE(PumpUntil([&] { return layer->GetSelected() == button; })) << "the button was never selected";
+    ASSERT_TRUE(TakeKeyboard()) << "the window never had the keyboard";
   }
   bool TakeKeyboard() {
     SDL_SetWindowInputFocus(form->Window());
@@ -250,7 +277,7 @@ TEST(SceneScreenChild, ADesignedSceneShowsItsCubeAndTheClickedCubesHandles) {
     EXPECT_GT(hint, 20) << "the hints are drawn over the view";
     // Outside the window: the X root.
     EXPECT_FALSE(vgtest::Near(s.At(X0 - 5, Y0 - 5), Fill, 2));
-    SaveWindowShot(s, "scene_design_screen");
+    SaveWindowShot(w, s, "scene_design_screen");
   }
   win::CloseDisplay();
 }
@@ -318,15 +345,25 @@ TEST(SceneScreenChild, AHiddenCubeLeavesTheScreenAndComesBackWhenShown) {
     };
     vgtest::Screenshot s;
     ASSERT_TRUE(WaitForScreen(w, s, cubeShows)) << "the cube never reached the screen";
-    SaveWindowShot(s, "scene_cube_shown");
+    SaveWindowShot(w, s, "scene_cube_shown");
     w.cube->SetVisible(false);
     ASSERT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) { return !cubeShows(S); }))
         << "the hidden cube stayed on the screen";
-    SaveWindowShot(s, "scene_cube_hidden");
+    SaveWindowShot(w, s, "scene_cube_hidden");
     w.cube->SetVisible(true);
     EXPECT_TRUE(WaitForScreen(w, s, cubeShows)) << "the cube shown again never came back";
   }
   win::CloseDisplay();
+}
+
+// The design menus under a window manager, as on an installer's desktop.
+TEST(SceneScreen, ARealDesignMenuOpensAtItsPressAndHasTheKeysUnderOpenbox) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.TheDesignMenu*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp", "640x480x24",
+                                 wmtest::TManager::Openbox),
+            0)
+      << "the run under Xvfb and openbox failed (its output is above)";
 }
 
 TEST(SceneScreen, ARealDeleteTakesTheButtonSelectedInALayerNotTheLayer) {
@@ -360,17 +397,18 @@ TEST(SceneScreenChild, TheDesignMenuOpensWhereItsPressWasThoughThePointerMovedOn
     ASSERT_EQ(win::VideoDriver(), "x11");
     w.scene->SetDesignTime(true);
     w.Pump();
+    w.FindPlace();
     xtest::TXTest x;
     ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
-    const win::TPoint press{X0 + 30, Y0 + 30};
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const win::TPoint press = w.At(30, 30), away = w.At(300, 200);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     ASSERT_TRUE(x.MoveTo(press.X, press.Y));
     while (win::GetCursorPos() != press && std::chrono::steady_clock::now() < end) {
       w.Pump();
       SDL_Delay(5);
     }
     ASSERT_EQ(win::GetCursorPos(), press) << "the pointer never came";
-    ASSERT_TRUE(x.Button(3, true) && x.MoveTo(X0 + 300, Y0 + 200));
+    ASSERT_TRUE(x.Button(3, true) && x.MoveTo(away.X, away.Y));
     const auto open = [&] { return w.scene->DesignPopupMenu() && w.scene->DesignPopupMenu()->IsOpen(); };
     while (!open() && std::chrono::steady_clock::now() < end) {
       w.Pump();
@@ -401,21 +439,18 @@ TEST(SceneScreenChild, DeleteTypedInTheDesignViewFreesTheButtonSelectedInALayer)
     ASSERT_TRUE(w.x.Ready()) << "the X test extension does not answer here";
     TdxGUIObjectLayer* layer = w.layer;
     vg::TvxButton* button = w.button;
-    ASSERT_TRUE(w.Click(350, 250));
-    ASSERT_TRUE(w.PumpUntil([&] { return w.scene->Selected() == layer; })) << "the layer was never selected";
-    ASSERT_TRUE(w.Click(260, 195));
-    ASSERT_TRUE(w.PumpUntil([&] { return layer->GetSelected() == button; })) << "the button was never selected";
-    ASSERT_TRUE(w.TakeKeyboard()) << "the window never had the keyboard";
+    ASSERT_NO_FATAL_FAILURE(w.SelectButton());
     vgtest::Screenshot s;
     const auto buttonShows = [&](const vgtest::Screenshot& S) {
-      return !vgtest::Near(S.At(X0 + 260, Y0 + 195), Fill, 12);
+      const win::TPoint p = w.At(260, 195);
+      return !vgtest::Near(S.At(p.X, p.Y), Fill, 12);
     };
     ASSERT_TRUE(WaitForScreen(w, s, buttonShows)) << "the button never reached the screen";
-    SaveWindowShot(s, "scene_design_layer_button");
+    SaveWindowShot(w, s, "scene_design_layer_button");
 
     vg::TvxFreeWatch buttonGone(button);
     TdxFreeWatch layerGone(layer);
-    ASSERT_TRUE(w.x.Type(0xFFFF)) << "the X test extension cannot type here";  // the Delete key
+    ASSERT_TRUE(w.x.Type(XK_Delete)) << "the X test extension cannot type here";
     ASSERT_TRUE(w.PumpUntil([&] { return buttonGone.Gone() || layerGone.Gone(); })) << "Delete freed nothing";
     EXPECT_TRUE(buttonGone.Gone());
     ASSERT_FALSE(layerGone.Gone()) << "Delete freed the layer";
@@ -424,8 +459,40 @@ TEST(SceneScreenChild, DeleteTypedInTheDesignViewFreesTheButtonSelectedInALayer)
     // The button leaves the screen; the layer, still selected, keeps its frame there.
     ASSERT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) { return !buttonShows(S); }))
         << "the button stayed on the screen";
-    EXPECT_GE(Around(s, {X0 + 220, Y0 + 220}, DesignFrameColor), 4) << "the layer's frame left the screen";
-    SaveWindowShot(s, "scene_design_layer_deleted");
+    EXPECT_GE(Around(s, w.At(220, 220), DesignFrameColor), 4) << "the layer's frame left the screen";
+    SaveWindowShot(w, s, "scene_design_layer_deleted");
+  }
+  win::CloseDisplay();
+}
+
+// The right button on the selected button opens the layer's design menu, which has the keys
+// while it is open: Delete typed then frees nothing (it used to free the button under the menu,
+// which stayed on the screen). Escape closes the menu and Delete then reaches the view again.
+TEST(SceneScreenChild, TheDesignMenuOfALayerHasTheKeysWhileItIsOpen) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    ControlsRun controls;
+    DesignedLayerWindow w;
+    ASSERT_TRUE(w.x.Ready()) << "the X test extension does not answer here";
+    ASSERT_NO_FATAL_FAILURE(w.SelectButton());
+    vg::TvxFreeWatch buttonGone(w.button);
+    ASSERT_TRUE(w.Click(260, 195, 3));
+    ASSERT_TRUE(w.PumpUntil([] { return win::OpenPopupMenu() != nullptr; })) << "no design menu opened";
+    ASSERT_TRUE(w.x.Type(XK_Delete) && w.x.Type(XK_Escape));
+    EXPECT_TRUE(w.PumpUntil([] { return win::OpenPopupMenu() == nullptr; })) << "Escape did not close the menu";
+    EXPECT_FALSE(buttonGone.Gone()) << "Delete typed into the open menu freed the button under it";
+    EXPECT_EQ(w.layer->GetSelected(), w.button);
+    ASSERT_TRUE(w.x.Type(XK_Delete));
+    EXPECT_TRUE(w.PumpUntil([&] { return buttonGone.Gone(); })) << "the view did not have the keys again";
+
+    // A press beside the menu closes it.
+    ASSERT_TRUE(w.Click(350, 250, 3));
+    ASSERT_TRUE(w.PumpUntil([] { return win::OpenPopupMenu() != nullptr; })) << "no design menu opened";
+    ASSERT_TRUE(w.Click(20, 280));
+    EXPECT_TRUE(w.PumpUntil([] { return win::OpenPopupMenu() == nullptr; })) << "a press outside left the menu open";
   }
   win::CloseDisplay();
 }
@@ -451,22 +518,23 @@ TEST(SceneScreenChild, DeleteTypedInTheDesignViewFreesALayerWithOnlyItsRootSelec
     ASSERT_TRUE(w.TakeKeyboard()) << "the window never had the keyboard";
     vgtest::Screenshot s;
     const auto layerShows = [&](const vgtest::Screenshot& S) {
-      return !vgtest::Near(S.At(X0 + 260, Y0 + 195), Fill, 12) &&
-             Around(S, {X0 + 220, Y0 + 220}, DesignFrameColor) >= 4;
+      const win::TPoint button = w.At(260, 195);
+      return !vgtest::Near(S.At(button.X, button.Y), Fill, 12) && Around(S, w.At(220, 220), DesignFrameColor) >= 4;
     };
     ASSERT_TRUE(WaitForScreen(w, s, layerShows)) << "the layer never reached the screen";
-    SaveWindowShot(s, "scene_design_layer_root");
+    SaveWindowShot(w, s, "scene_design_layer_root");
 
     TdxFreeWatch layerGone(layer);
-    ASSERT_TRUE(w.x.Type(0xFFFF)) << "the X test extension cannot type here";  // the Delete key
+    ASSERT_TRUE(w.x.Type(XK_Delete)) << "the X test extension cannot type here";
     ASSERT_TRUE(w.PumpUntil([&] { return layerGone.Gone(); })) << "Delete never freed the layer";
     EXPECT_EQ(w.scene->Selected(), nullptr);
     // The layer leaves the screen: neither its button nor its frame stays there.
     const auto layerLeft = [&](const vgtest::Screenshot& S) {
-      return vgtest::Near(S.At(X0 + 260, Y0 + 195), Fill, 12) && Around(S, {X0 + 220, Y0 + 220}, DesignFrameColor) == 0;
+      const win::TPoint button = w.At(260, 195);
+      return vgtest::Near(S.At(button.X, button.Y), Fill, 12) && Around(S, w.At(220, 220), DesignFrameColor) == 0;
     };
     EXPECT_TRUE(WaitForScreen(w, s, layerLeft)) << "the layer stayed on the screen";
-    SaveWindowShot(s, "scene_design_layer_root_deleted");
+    SaveWindowShot(w, s, "scene_design_layer_root_deleted");
   }
   win::CloseDisplay();
 }

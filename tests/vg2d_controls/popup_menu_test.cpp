@@ -1,10 +1,13 @@
 // The window layer's popup menu as a text box opens it: the window's size and place, the
-// look of plain, disabled and lit items (a picture in /tmp for a look by eye), and the
-// keys and presses that choose an item or close the menu.
+// look of plain, disabled and lit items (a picture in /tmp for a look by eye), the keys and
+// presses that choose an item or close the menu, and the keys of the program's windows, which
+// the open menu has.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
 #include <cairo.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/win/Display.h"
+#include "platform/win/InputMethod.h"
 #include "platform/win/Menus.h"
 
 namespace popup_menu_test {
@@ -122,6 +126,81 @@ TEST_F(PopupMenus, AnItemMayFreeItsMenuAndTheWindowGoesLater) {
   EXPECT_FALSE(w->Showing());
   w->Perform(win::WM_KEYDOWN, win::VK_RETURN, 0);
   EXPECT_EQ(w->ItemAt(10, 5), -1);
+}
+
+// A form that takes text and records the characters it is sent.
+class TypingForm : public win::TForm {
+public:
+  TypingForm() : win::TForm(nullptr) {
+    SetBorderStyle(win::bsNone);
+    SetBounds(200, 150, 300, 200);
+  }
+  std::u16string chars;
+  win::LRESULT WndProc(win::MSG& M) override {
+    if (M.message == win::CM_WANTTEXTINPUT) return 1;
+    if (M.message == win::WM_CHAR) chars += static_cast<char16_t>(M.wParam);
+    return win::TForm::WndProc(M);
+  }
+};
+
+// While a menu is open it has the keys and the typed text of the program's windows without taking
+// the activation, and no input method takes them; a press in it leaves the activation where it
+// was, a press in another window closes it, and the window has its keys again. Opening a menu
+// closes the one that is open.
+TEST_F(PopupMenus, AnOpenMenuHasTheKeysWithoutTheActivationUntilAPressOutsideClosesIt) {
+  auto owned = std::make_unique<TypingForm>();
+  TypingForm& form = *owned;
+  form.Show();
+  ASSERT_EQ(win::ActiveForm(), &form);
+  ASSERT_TRUE(win::TextInputActive());
+  win::TPopupMenu menu(nullptr);
+  std::vector<int> clicked;
+  for (int i = 0; i < 3; ++i) menu.Add(u"Item", [&clicked, i](rtl::TObject*) { clicked.push_back(i); });
+  menu.Popup(250, 180);
+  win::TPopupMenuWindow* w = menu.Window();
+  EXPECT_EQ(win::OpenPopupMenu(), &menu);
+  EXPECT_EQ(win::ActiveForm(), &form);
+  EXPECT_FALSE(win::TextInputActive()) << "an input method could take the menu's keys";
+  win::SimulateKeyStroke(&form, SDLK_z);
+  win::SimulateText(&form, "z");
+  win::SimulateKeyStroke(&form, SDLK_DOWN);
+  win::SimulateKeyStroke(&form, SDLK_DOWN);
+  EXPECT_EQ(form.chars, u"");
+  EXPECT_EQ(w->HotItem(), 1);
+  // A press on the first item chooses it; the activation never left the form.
+  const int row = win::TPopupMenuWindow::ItemHeight;
+  win::SimulateMouseButton(w, rtl::mbLeft, true, 10, 1 + row / 2);
+  EXPECT_EQ(win::ActiveForm(), &form);
+  win::SimulateMouseButton(w, rtl::mbLeft, false, 10, 1 + row / 2);
+  EXPECT_EQ(clicked, std::vector<int>{0});
+  EXPECT_FALSE(menu.IsOpen());
+  EXPECT_EQ(win::OpenPopupMenu(), nullptr);
+  EXPECT_TRUE(win::TextInputActive());
+  win::SimulateText(&form, "a");
+  EXPECT_EQ(form.chars, u"a");
+
+  // Escape closes it; so does a press in the form, which then has the keys.
+  menu.Popup(250, 180);
+  win::SimulateKeyStroke(&form, SDLK_ESCAPE);
+  EXPECT_FALSE(menu.IsOpen());
+  EXPECT_EQ(form.chars, u"a") << "the Escape that closed the menu reached the form";
+  menu.Popup(250, 180);
+  win::SimulateMouseButton(&form, rtl::mbLeft, true, 5, 5);
+  win::SimulateMouseButton(&form, rtl::mbLeft, false, 5, 5);
+  EXPECT_FALSE(menu.IsOpen()) << "a press outside left the menu open";
+  win::SimulateText(&form, "b");
+  EXPECT_EQ(form.chars, u"ab");
+
+  // One menu is open at a time.
+  win::TPopupMenu other(nullptr);
+  other.Add(u"Other");
+  menu.Popup(250, 180);
+  other.Popup(260, 190);
+  EXPECT_FALSE(menu.IsOpen());
+  EXPECT_EQ(win::OpenPopupMenu(), &other);
+  win::SimulateKeyStroke(&form, SDLK_ESCAPE);
+  EXPECT_EQ(win::OpenPopupMenu(), nullptr);
+  EXPECT_EQ(clicked, std::vector<int>{0});
 }
 
 TEST_F(PopupMenus, AMenuThatDoesNotFitBelowOrRightOfItsPointOpensAboveOrLeftOfIt) {

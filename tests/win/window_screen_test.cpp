@@ -3,7 +3,8 @@
 // the child does the work. Nobody but the program moves the keyboard focus there: a closed window
 // gives it back to the one it came from, a popup shown without the activation leaves it where it
 // was, and a press gives it to the pressed window. A window that another client destroyed counts
-// as closed: hiding, showing and freeing it wait for nothing, and the keys go back as they would.
+// as closed: hiding, showing and freeing it wait for nothing, and the keys go back as they would;
+// the form hears of it as of its user's close, and nothing more is drawn on it.
 #include <SDL.h>
 #include <gtest/gtest.h>
 // After GoogleTest: Xlib's macros would break it.
@@ -82,11 +83,14 @@ TEST(WindowScreen, RunsUnderXvfb) {
 }
 
 // The same server with openbox managing it, as an installer's desktop: the child knows it runs
-// under a manager, and the program sees one.
+// under a manager, and the program sees one. A window destroyed by another client closes there too.
 TEST(WindowScreen, RunsUnderOpenbox) {
   if (InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
   if (!wintest::XvfbRunInstalled() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run or openbox is not installed";
-  EXPECT_EQ(wintest::RunSelfUnderXvfb("ManagedWindowScreenChild.*", wmtest::TManager::Openbox), 0)
+  EXPECT_EQ(
+      wintest::RunSelfUnderXvfb("ManagedWindowScreenChild.*:WindowScreenChild.AWindowAnotherClientDestroyedCloses*",
+                                wmtest::TManager::Openbox),
+      0)
       << "the run under Xvfb and openbox failed (its output is above)";
 }
 
@@ -191,6 +195,55 @@ TEST(WindowScreenChild, AWindowAnotherClientDestroyedCountsAsClosedAndGivesTheKe
     message->Hide();
     message.reset();
     EXPECT_TRUE(TypesInto(x, *main, 'b'));
+  }
+  rtl::Application->ProcessMessages();
+  CloseDisplay();
+}
+
+// Another client destroys a shown window: the form hears it as its user's close (so a main
+// form's close can end the program), and a form whose close keeps it shown draws nothing on the
+// window that is gone (each picture would be an X error, 30 of them a second while a scene runs).
+TEST(WindowScreenChild, AWindowAnotherClientDestroyedClosesAsItsUsersCloseWouldAndGetsNoPictures) {
+  if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  rtl::Application->Reset();
+  {
+    xtest::TXTest x;
+    ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
+    auto main = std::make_unique<TForm>(nullptr);
+    PlaceBorderless(*main, 20, 20);
+    int mainCloses = 0;
+    main->OnClose = [&](rtl::TObject*, TCloseAction&) { ++mainCloses; };
+    main->Show();
+    auto keeper = std::make_unique<TForm>(nullptr);
+    PlaceBorderless(*keeper, 300, 20);
+    int keeperCloses = 0;
+    keeper->OnClose = [&](rtl::TObject*, TCloseAction& Action) {
+      ++keeperCloses;
+      Action = caNone;
+    };
+    keeper->Show();
+    ASSERT_TRUE(PumpUntil([&] { return keeper->PresentCount() > 0; }));
+
+    ASSERT_TRUE(x.DestroyWindow(detail::XWindowOf(main->Window())));
+    EXPECT_TRUE(PumpUntil([&] { return mainCloses == 1; })) << "the form never heard that its window went";
+    EXPECT_FALSE(main->Showing());
+    EXPECT_EQ(keeperCloses, 0);
+
+    ASSERT_TRUE(x.DestroyWindow(detail::XWindowOf(keeper->Window())));
+    ASSERT_TRUE(PumpUntil([&] { return keeperCloses == 1; })) << "the form never heard that its window went";
+    ASSERT_TRUE(keeper->Showing());
+    _XDisplay* connection = detail::XConnectionOf(keeper->Window());
+    detail::XSyncConnection(connection);
+    PumpEvents();
+    const std::uint64_t errors = WindowSystemErrors();
+    for (int i = 0; i < 3; ++i) {
+      keeper->Present({keeper->ClientRect()});
+      PumpEvents();
+    }
+    // Every request made so far has been answered, its error too.
+    detail::XSyncConnection(connection);
+    EXPECT_EQ(WindowSystemErrors(), errors) << "pictures went to the window that is gone";
+    EXPECT_EQ(mainCloses, 1);
   }
   rtl::Application->ProcessMessages();
   CloseDisplay();
