@@ -84,14 +84,21 @@ std::string FileNameOnly(const std::string& path) {
 
 using Kind = TConfigProblemKind;
 
-// A text field: a line that holds only its key (one blank) gives an empty text. A missing
-// key is noted while a whole file is loaded.
+// A text field: a line that holds only its key (one blank) gives an empty text. A text
+// holding a NUL byte is cut at it (the text boxes would show no more, and a save from the
+// page would keep no more), without the blanks the cut leaves at its end, which the file would
+// not give back. A missing key and a cut are noted while a whole file is loaded.
 void ReadText(const char* key, std::string& field, bool note = true) {
   if (!KeyFileFind(key)) {
     if (note) NoteConfigProblem(Kind::Missing, key, "", "a text", field);
     return;
   }
-  field = Session().Files.KeyFileValue == " " ? std::string() : Session().Files.KeyFileValue;
+  const std::string& value = Session().Files.KeyFileValue;
+  field = value == " " ? std::string() : value;
+  const std::size_t nul = field.find('\0');
+  if (nul == std::string::npos) return;
+  field = KeyFileValueForm(field.substr(0, nul));
+  if (note) NoteConfigProblem(Kind::CutAtNul, key, value, "", field);
 }
 
 // A text that must be one of a list of names.
@@ -145,21 +152,6 @@ void ReadCustomerKeys(Configuration_Class& c, bool note) {
   ReadText("Data_KM", c.Data_KM, note);
   ReadText("Car_Jet", c.Car_Jet, note);
   ReadText("Car_Comments", c.Car_Comments, note);
-}
-
-// A file's text as a report shows it: control bytes as \xNN, at most 40 characters.
-std::string Printable(const std::string& text) {
-  constexpr std::size_t Longest = 40;
-  std::string out;
-  for (std::size_t i = 0; i < text.size() && i < Longest; ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c == 0x7F)
-      out += rtl::Format("\\x%.2X", c);
-    else
-      out += text[i];
-  }
-  if (text.size() > Longest) out += "...";
-  return out;
 }
 
 void SetText(const std::string& key, const std::string& value) { KeyFileSet(key, value, ""); }
@@ -438,11 +430,27 @@ std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) 
     missing += (missing.empty() ? "" : ", ") + shown;
   }
   if (!missing.empty()) lines.push_back("Missing, defaults kept: " + missing);
+  // Cut keys and lines without a key, each kind on one line.
+  std::vector<std::string> cutKeys, keyless;
   for (const TConfigProblem& p : Report.Problems) {
-    const std::string value = "\"" + Printable(p.Value) + "\"";
-    const std::string used = p.Used.empty() ? "\"\"" : Printable(p.Used);
+    if (p.Kind == Kind::KeyCut) cutKeys.push_back(p.Value);
+    if (p.Kind == Kind::Keyless) keyless.push_back(p.Value);
+  }
+  if (!cutKeys.empty())
+    lines.push_back("Keys longer than " + std::to_string(KeyFileKeyWidth) +
+                    " characters, held as their first ones: " + PrintableFileTexts(cutKeys));
+  if (!keyless.empty()) lines.push_back("Lines without a key, dropped: " + PrintableFileTexts(keyless));
+  for (const TConfigProblem& p : Report.Problems) {
+    const std::string value = "\"" + PrintableFileText(p.Value) + "\"";
+    const std::string used = p.Used.empty() ? "\"\"" : PrintableFileText(p.Used);
     switch (p.Kind) {
-      case Kind::Missing: break;
+      case Kind::Missing:
+      case Kind::KeyCut:
+      case Kind::Keyless: break;
+      case Kind::CutAtNul:
+        lines.push_back(p.Key + ": " + value + " holds a NUL byte, which ends a text; \"" + PrintableFileText(p.Used) +
+                        "\" kept");
+        break;
       case Kind::Unreadable:
         lines.push_back(p.Key + ": " + value + " is not " + p.Expected + "; " + used + " kept");
         break;
@@ -450,7 +458,7 @@ std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) 
         lines.push_back(p.Key + ": " + value + " is outside " + p.Expected + "; " + used + " used");
         break;
       case Kind::Repeated:
-        lines.push_back(Printable(p.Key) + ": given again as " + value + "; the first value is used");
+        lines.push_back(PrintableFileText(p.Key) + ": given again as " + value + "; the first value is used");
         break;
     }
   }
@@ -461,9 +469,12 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
   Session().ConfigData.ConfigLoadReport = {};
   Session().ConfigData.ConfigLoadReport.FileName = CfgFullFileName;
   if (!KeyFileLoad(CfgFullFileName)) return false;
-  // The values the load dropped with their repeated keys.
-  const std::vector<std::string> repeatedKeys = Session().Files.KeyFileRepeatedKeys,
-                                 repeatedValues = Session().Files.KeyFileRepeatedValues;
+  // What the load itself dropped or cut: repeated keys with their values, cut keys, lines
+  // without a key.
+  std::vector<std::string> repeatedKeys = std::move(Session().Files.KeyFileRepeatedKeys),
+                           repeatedValues = std::move(Session().Files.KeyFileRepeatedValues),
+                           cutKeys = std::move(Session().Files.KeyFileCutKeys),
+                           keyless = std::move(Session().Files.KeyFileKeylessLines);
   Configuration_Class& c = Model();
   c.Cfg_Name = StripExtension(FileNameOnly(CfgFullFileName));
 
@@ -519,6 +530,8 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
   KeyFileClose();
   for (std::size_t i = 0; i < repeatedKeys.size(); ++i)
     NoteConfigProblem(Kind::Repeated, repeatedKeys[i], repeatedValues[i], "", "");
+  for (const std::string& key : cutKeys) NoteConfigProblem(Kind::KeyCut, KeyFileKeyForm(key), key, "", "");
+  for (const std::string& line : keyless) NoteConfigProblem(Kind::Keyless, "", line, "", "");
   if (Session().Hosts.Host) Session().Hosts.Host->UpdateMainCaption();
   return true;
 }

@@ -147,11 +147,13 @@ constexpr TValueRange MapPointRange{0, 3264};
 
 // What a load could not take from its file. A missing or unreadable value leaves the field as
 // it was (its default); a value outside its range is clamped into it; of a repeated key the
-// first line counts.
-enum class TConfigProblemKind { Missing, Unreadable, OutOfRange, Repeated };
+// first line counts; a text holding a NUL byte (which ends a text wherever it is shown) is cut
+// at it (CutAtNul); a key longer than the key column is held cut to it (KeyCut: Value holds the
+// file's whole key), and a line that names no key is dropped (Keyless: Value holds the line).
+enum class TConfigProblemKind { Missing, Unreadable, OutOfRange, Repeated, CutAtNul, KeyCut, Keyless };
 struct TConfigProblem {
   TConfigProblemKind Kind;
-  std::string Key;       // as the program writes it; a repeated key as the file has it
+  std::string Key;       // as the program writes it; a repeated or cut key as the file has it
   std::string Value;     // the file's text (empty for a missing key)
   std::string Expected;  // what the key takes ("a whole number", "0..1023", ...)
   std::string Used;      // what the configuration holds now
@@ -210,8 +212,9 @@ struct TConfigState {
 // Notes a problem of the load under way (the R.P.M. map notes those of its keys).
 void NoteConfigProblem(TConfigProblemKind Kind, const std::string& Key, const std::string& Value,
                        const std::string& Expected, const std::string& Used);
-// The report for the installer: the missing keys on one line, then one line per other
-// problem. Control bytes of a file's text are shown as \xNN and long texts are cut.
+// The report for the installer: the missing keys on one line, the cut keys on one line, the
+// lines without a key on one line, then one line per other problem. Control bytes of a file's
+// text are shown as \xNN and long texts are cut.
 std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report);
 
 // Creates the configuration, the injector and level-sensor tables, puts the defaults in place,

@@ -39,6 +39,8 @@ void ClearStore() {
   Session().Files.KeyFileComments.clear();
   Session().Files.KeyFileRepeatedKeys.clear();
   Session().Files.KeyFileRepeatedValues.clear();
+  Session().Files.KeyFileCutKeys.clear();
+  Session().Files.KeyFileKeylessLines.clear();
   Session().Files.StorePresent = false;
 }
 
@@ -88,7 +90,14 @@ void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
   std::string rest;
   if (sep != std::string::npos) rest = line[sep] == '=' ? line.substr(sep + 1) : line.substr(sep);
   const std::string key = UpperASCII(KeyFileKeyForm(line));
-  if (key.empty()) return;  // "=..." names nothing; written back it would name its value
+  if (key.empty()) {  // "=..." names nothing; written back it would name its value
+    Session().Files.KeyFileKeylessLines.push_back(line);
+    return;
+  }
+  // A key longer than the key column is held cut to it, as a written line gives it back.
+  std::size_t keyEnd = std::min(sep, line.size());
+  while (keyEnd > 0 && IsBlankOrControl(line[keyEnd - 1])) --keyEnd;
+  if (keyEnd > KeyFileKeyWidth) Session().Files.KeyFileCutKeys.push_back(UpperASCII(line.substr(0, keyEnd)));
   rest = TrimBlanks(rest);
   const std::string blank(1, ' ');
   std::string value = blank, comment = blank;
@@ -294,6 +303,31 @@ bool KeyFileGetBool(const std::string& FileName, const std::string& Key) {
   const bool value = ok && Session().Files.KeyFileBool == 1;
   KeyFileClose();
   return value;
+}
+
+std::string KeyFileValueForm(const std::string& Value) { return TrimBlanks(Value); }
+
+std::string PrintableFileTexts(const std::vector<std::string>& Texts) {
+  constexpr std::size_t Shown = 3;
+  std::string out;
+  for (std::size_t i = 0; i < Texts.size() && i < Shown; ++i)
+    out += (i ? ", \"" : "\"") + PrintableFileText(Texts[i]) + "\"";
+  if (Texts.size() > Shown) out += " and " + std::to_string(Texts.size() - Shown) + " more";
+  return out;
+}
+
+std::string PrintableFileText(const std::string& Text) {
+  constexpr std::size_t Longest = 40;
+  std::string out;
+  for (std::size_t i = 0; i < Text.size() && i < Longest; ++i) {
+    const auto c = static_cast<unsigned char>(Text[i]);
+    if (c < 0x20 || c == 0x7F)
+      out += rtl::Format("\\x%.2X", c);
+    else
+      out += Text[i];
+  }
+  if (Text.size() > Longest) out += "...";
+  return out;
 }
 
 std::string StripExtension(const std::string& FileName) {

@@ -27,6 +27,11 @@ struct TFileState {
   // the first line of a key is the one that counts, for reading and for the save.
   std::vector<std::string> KeyFileRepeatedKeys;
   std::vector<std::string> KeyFileRepeatedValues;  // their values, same index
+  // What a load held otherwise than the file has it, for the caller to report: the whole key
+  // text (upper-cased) of each line whose key was longer than the key column and is held cut
+  // to it, and the lines it dropped because they name no key (a line that begins with "=").
+  std::vector<std::string> KeyFileCutKeys;
+  std::vector<std::string> KeyFileKeylessLines;
   bool StorePresent = false;                       // between a load (or open) and the save or close
   // Results of the last search and reads; a failed read leaves KeyFileInt and KeyFileBool as
   // they were.
@@ -49,7 +54,9 @@ bool KeyFileStorePresent();
 // Reads the file into a new store; false (and no store) when the file does not exist. A
 // line's comment is the braced group that ends it, so a value may hold braces; a line that
 // does not end in one takes its first "{" as the start of the comment. Of several lines with
-// the same key only the first is kept (Files.KeyFileRepeatedKeys names the others).
+// the same key only the first is kept (Files.KeyFileRepeatedKeys names the others); keys cut
+// to the key column and lines without a key are listed in Files.KeyFileCutKeys and
+// Files.KeyFileKeylessLines.
 bool KeyFileLoad(const std::string& FileName);
 // KeyFileLoad, or an empty store when the file does not exist (so that keys can be set and
 // the file written); true when the file existed.
@@ -81,9 +88,8 @@ bool KeyFileDelete(const std::string& Key);
 
 // Writes every entry as a line ended by CR LF, in store order, then discards the store (also
 // when writing fails). The file is written to a temporary file in the same folder and renamed
-// over the old one. A value or comment is written on one line (a line break becomes one
-// blank) without the blanks and control characters at its ends, which the reader drops
-// anyway; a value keeps its braces, and a comment's braces become "(" and ")", so that the
+// over the old one. A value or comment is written as held, on one line (a line break becomes
+// one blank); a value keeps its braces, and a comment's braces become "(" and ")", so that the
 // braced group ending a line is always the comment and the value reads back as written.
 // Raises rtl::EFCreateError or rtl::EWriteError when the file cannot be written.
 void KeyFileSave(const std::string& FileName);
@@ -108,6 +114,16 @@ int IndexOfText(int Count, const std::string& Text, std::span<const std::string>
 // 1-based position of the first item equal to Text, taken as a wide text through the system
 // code page; 0 when none is. Positions are counted in a byte: only the first 255 items count.
 int ComboIndexOfText(const std::string& Text, std::span<const std::u16string> Items);
+
+// A value as a read line holds it: without the blanks and control bytes at its ends.
+std::string KeyFileValueForm(const std::string& Value);
+
+// A file's text as a report shows it: control bytes as \xNN, at most 40 characters (then
+// "...").
+std::string PrintableFileText(const std::string& Text);
+// Texts of a file as a report lists them on one line: the first three quoted as above, then
+// how many more there are.
+std::string PrintableFileTexts(const std::vector<std::string>& Texts);
 
 // A file name as the file system takes it: a "\" of a name read from a file becomes "/".
 std::string NativeFileName(const std::string& FileName);

@@ -1,7 +1,10 @@
 // ".cfg" configuration files, through the path the program takes: any bytes load over the
-// defaults and are saved in place (keeping the keys the writer does not set, as the program
-// does). The saved file is whole: it loads with nothing to report, and saving it again, in
-// place or as a copy, writes the same bytes (load, save and load settle after the first save).
+// defaults (the customer texts without NUL bytes, which end a text where it is shown) and are
+// saved in place (keeping the keys the writer does not set, as the program does). The saved
+// file is whole: it loads with nothing to report, and it has settled by the second save (a
+// line that held only its key is written back with its one-blank value and comment, which
+// read back empty; the second save writes them empty): saving once more, in place or as a
+// copy, writes the same bytes as the second save.
 #include <cstdio>
 #include <string>
 
@@ -29,18 +32,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   fuzz::WriteFile(file, Data, Size);
   SetDefaultConfiguration();
   fuzz::Check(LoadConfigFile(file), "a .cfg file that exists does not load");
-  SaveConfigFile(file);
-  const std::string saved = fuzz::ReadFile(file);
-
-  SetDefaultConfiguration();
-  fuzz::Check(LoadConfigFile(file), "a saved .cfg file does not load");
-  if (!Session().ConfigData.ConfigLoadReport.Problems.empty())
-    for (const std::string& line : ConfigLoadReportLines(Session().ConfigData.ConfigLoadReport))
-      std::fprintf(stderr, "%s\n", line.c_str());
-  fuzz::Check(Session().ConfigData.ConfigLoadReport.Problems.empty(), "a saved .cfg file loads with problems");
+  const Configuration_Class& c = *Session().ConfigData.Configuration;
+  for (const std::string* text :
+       {&c.User_Name, &c.User_Phone, &c.Date_Mounting, &c.Data_KM, &c.Car_Jet, &c.Car_Comments})
+    fuzz::Check(text->find('\0') == std::string::npos, "a customer text holding a NUL byte is kept");
+  std::string saved;
+  for (int save = 1; save <= 2; ++save) {
+    SaveConfigFile(file);
+    if (save == 2)
+      fuzz::CheckSame(fuzz::KeyFileAsSavedAgain(saved), fuzz::ReadFile(file),
+                      "a saved .cfg file saves again to other bytes than its blanks read back");
+    saved = fuzz::ReadFile(file);
+    SetDefaultConfiguration();
+    fuzz::Check(LoadConfigFile(file), "a saved .cfg file does not load");
+    if (!Session().ConfigData.ConfigLoadReport.Problems.empty())
+      for (const std::string& line : ConfigLoadReportLines(Session().ConfigData.ConfigLoadReport))
+        std::fprintf(stderr, "%s\n", line.c_str());
+    fuzz::Check(Session().ConfigData.ConfigLoadReport.Problems.empty(), "a saved .cfg file loads with problems");
+  }
   SaveConfigFile(copy, file);
-  fuzz::CheckSame(saved, fuzz::ReadFile(copy), "a saved .cfg file saves as a copy to other bytes");
+  fuzz::CheckSame(saved, fuzz::ReadFile(copy), "a .cfg file saved twice saves as a copy to other bytes");
   SaveConfigFile(file);
-  fuzz::CheckSame(saved, fuzz::ReadFile(file), "a saved .cfg file saves in place to other bytes");
+  fuzz::CheckSame(saved, fuzz::ReadFile(file), "a .cfg file saved twice saves in place to other bytes");
   return 0;
 }

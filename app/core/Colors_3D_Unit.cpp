@@ -85,8 +85,7 @@ void SetDefaultColors() {
 
 void LoadColors() {
   for (int i = 0; i < ColorRoleCount; ++i)
-    if (ecu::KeyFileFind(Role(i).Key) && ecu::IsARGBText(ecu::Session().Files.KeyFileValue))
-      Model().Colors.ColorTable[static_cast<std::size_t>(i)] = ecu::Session().Files.KeyFileValue;
+    ReadColor(Role(i).Key, Model().Colors.ColorTable[static_cast<std::size_t>(i)]);
 }
 
 void SaveColors() {

@@ -80,7 +80,8 @@ struct TColorState {
 // Colors.WindowColorText := "#FFFFFFFF" and every role its default.
 void SetDefaultColors();
 // For each role key present in the open key-file store, a colour text of the right form
-// replaces the role's colour (any other value keeps it).
+// replaces the role's colour (any other value keeps it and is listed in the settings' load
+// report).
 void LoadColors();
 // Into the open store: the main window's fill keys, then the 38 role keys, without comments.
 void SaveColors();

@@ -19,25 +19,52 @@ namespace {
 
 const char* const ProgramCodeComment = "ECU address: 25 - first ECU variant, 23 - second ECU variant";
 
+void Report(std::string Line) { Model().Settings.LoadReport.push_back(std::move(Line)); }
+
 // A line holding only its key gives one blank as its value; the text is empty, as the save
-// writes it back. A text longer than Max (What says what it is) is cut to Max when Cut, and
-// else not taken; the report says so.
+// writes it back. A text longer than Max (What says what it is), or holding a NUL byte (which
+// ends a text for the fonts and the file system), is cut when Cut (at the NUL, then to Max,
+// without the blanks the cut leaves at its end, which the file would not give back) and else
+// not taken; the report says so.
 void ReadText(const std::string& Key, std::string& Field, std::size_t Max, const char* What, bool Cut) {
   if (!ecu::KeyFileFind(Key)) return;
   const std::string& value = ecu::Session().Files.KeyFileValue;
-  if (value.size() <= Max) {
+  const std::size_t nul = value.find('\0');
+  if (value.size() <= Max && nul == std::string::npos) {
     Field = value == " " ? std::string() : value;
     return;
   }
-  std::string line = Key + ": " + std::to_string(value.size()) + " characters, more than " + What + " (" +
-                     std::to_string(Max) + "); ";
+  std::string line = Key + ": ";
+  if (value.size() > Max)
+    line += std::to_string(value.size()) + " characters, more than " + What + " (" + std::to_string(Max) + ")";
+  if (nul != std::string::npos)
+    line += std::string(value.size() > Max ? ", " : "") + "a NUL byte at character " + std::to_string(nul + 1);
   if (Cut) {
-    Field = value.substr(0, Max);
-    line += "the first " + std::to_string(Max) + " are kept";
+    Field = CutText(value, Max);
+    line += "; the first " + std::to_string(Field.size()) + " are kept";
   } else {
-    line += "\"" + Field + "\" is kept";
+    line += "; \"" + Field + "\" is kept";
   }
-  Model().Settings.LoadReport.push_back(std::move(line));
+  Report(std::move(line));
+}
+
+// A text the setting does not take as the file holds it (What says what it takes): the
+// field keeps its value and the report says so.
+void ReportNotTaken(const std::string& Key, const std::string& Value, const char* What, const std::string& Kept) {
+  Report(Key + ": \"" + ecu::PrintableFileText(Value) + "\" is not " + What + "; \"" + Kept + "\" is kept");
+}
+
+// What the load of the file itself dropped or cut: keys cut to the key column, lines without
+// a key, lines of a key given again (the save keeps none of them as the file has them).
+void ReportFileChanges() {
+  const ecu::TFileState& f = ecu::Session().Files;
+  if (!f.KeyFileCutKeys.empty())
+    Report("Keys longer than " + std::to_string(ecu::KeyFileKeyWidth) +
+           " characters, held as their first ones: " + ecu::PrintableFileTexts(f.KeyFileCutKeys));
+  if (!f.KeyFileKeylessLines.empty())
+    Report("Lines without a key, dropped: " + ecu::PrintableFileTexts(f.KeyFileKeylessLines));
+  if (!f.KeyFileRepeatedKeys.empty())
+    Report("Keys given again, their first line used: " + ecu::PrintableFileTexts(f.KeyFileRepeatedKeys));
 }
 
 void ReadBool(const std::string& Key, bool& Field) {
@@ -74,8 +101,21 @@ bool IsACBAlgorithm(const std::string& Name) {
 
 }  // namespace
 
+std::string CutText(const std::string& Text, std::size_t Max) {
+  return ecu::KeyFileValueForm(Text.substr(0, std::min(Text.find('\0'), Max)));
+}
+
 bool CanNameFontKeys(const std::string& Language) {
-  return !Language.empty() && ecu::KeyFileKeyForm(Language + "_Color") == Language + "_Color";
+  return !Language.empty() && Language.find('\0') == std::string::npos &&
+         ecu::KeyFileKeyForm(Language + "_Color") == Language + "_Color";
+}
+
+void ReadColor(const std::string& Key, std::string& Field) {
+  if (!ecu::KeyFileFind(Key)) return;
+  if (ecu::IsARGBText(ecu::Session().Files.KeyFileValue))
+    Field = ecu::Session().Files.KeyFileValue;
+  else
+    ReportNotTaken(Key, ecu::Session().Files.KeyFileValue, "a colour (#AARRGGBB)", Field);
 }
 
 std::int32_t Settings_Class::TransmitDelay() const {
@@ -120,15 +160,19 @@ void LoadSettings() {
     std::int32_t code = s.Program_Code;
     ReadInt("Program_Code", code);
     s.Program_Code = static_cast<std::uint8_t>(code & 0xFF);
-    if (ecu::KeyFileFind("Language") && CanNameFontKeys(rtl::Trim(ecu::Session().Files.KeyFileValue)))
-      s.Language = rtl::Trim(ecu::Session().Files.KeyFileValue);
+    if (ecu::KeyFileFind("Language")) {
+      const std::string language = rtl::Trim(ecu::Session().Files.KeyFileValue);
+      if (CanNameFontKeys(language))
+        s.Language = language;
+      else
+        ReportNotTaken("Language", language, "a language name that can name its font keys", s.Language);
+    }
     ReadText(s.Language + "_Name", s.Font_Name, MaxFontNameLength, "a font's name has", true);
     double size = s.Font_Size;
     if (ecu::KeyFileFind(s.Language + "_Size") && ReadFraction(ecu::Session().Files.KeyFileValue, size))
       s.Font_Size = static_cast<float>(std::clamp<double>(size, MinFontSize, MaxFontSize));
     if (ecu::KeyFileFind(s.Language + "_Style")) s.Font_Style = ecu::TextToFontStyle(ecu::Session().Files.KeyFileValue);
-    if (ecu::KeyFileFind(s.Language + "_Color") && ecu::IsARGBText(ecu::Session().Files.KeyFileValue))
-      s.Font_Color = ecu::Session().Files.KeyFileValue;
+    ReadColor(s.Language + "_Color", s.Font_Color);
     ReadText("Port_Name", s.Port_Name, MaxPathLength, "a path can have", false);
     ReadBool("Search_Port", s.Search_Port);
     ReadInt("Reply_Delay", s.Reply_Delay);
@@ -145,12 +189,19 @@ void LoadSettings() {
     ReadBool("Idle_Points", s.Idle_Points);
     ReadBool("Map_Point", s.Map_Point);
     ReadBool("Diagram_Joystick", s.Diagram_Joystick);
-    if (ecu::KeyFileFind("ACB_SCR_Type"))
-      s.ACB_SCR_Type = IsACBAlgorithm(ecu::Session().Files.KeyFileValue) ? ecu::Session().Files.KeyFileValue
-                                                                          : DefaultACBAlgorithm;
+    if (ecu::KeyFileFind("ACB_SCR_Type")) {
+      if (IsACBAlgorithm(ecu::Session().Files.KeyFileValue)) {
+        s.ACB_SCR_Type = ecu::Session().Files.KeyFileValue;
+      } else {
+        s.ACB_SCR_Type = DefaultACBAlgorithm;
+        ReportNotTaken("ACB_SCR_Type", ecu::Session().Files.KeyFileValue, "an auto-calibration algorithm",
+                       s.ACB_SCR_Type);
+      }
+    }
     ReadFractionKey("Panels_Opacity", s.Panels_Opacity);
     s.Panels_Opacity = std::clamp(s.Panels_Opacity, MinPanelsOpacity, MaxPanelsOpacity);
     LoadColors();
+    ReportFileChanges();
     ecu::KeyFileClose();
   }
   ecu::Session().Texts.CurrentLanguage = s.Language;

@@ -118,15 +118,23 @@ void Settings_Default();
 // Reads the settings file when it exists (keys missing or not converting leave the field as
 // it was, values outside their ranges are brought into them, a language whose name cannot
 // name its font keys is not taken), then the colours; colour role 0 takes the font colour.
+// Texts cut or not taken, and what the file's load dropped or cut, are listed in LoadReport.
 // The port name read becomes the start port of the automatic port search
 // (ecu::PortSearch.StartPortName).
 void LoadSettings();
 // LoadReport as the message window shows it, headed by the file's name; empty when there is
 // nothing to report.
 std::string SettingsLoadReportText();
+// A text as a setting that is cut takes it: up to its first NUL byte and at most Max bytes,
+// without the blanks and control bytes that end it (the file would not give them back).
+std::string CutText(const std::string& Text, std::size_t Max);
 // Whether a language's name can name its font keys ("<language>_Color", the longest, is
-// written and read back as it is: no blanks, "=" or control characters, and short enough).
+// written and read back as it is: no blanks, "=" or control characters at its ends, and short
+// enough) and its language file (no NUL byte).
 bool CanNameFontKeys(const std::string& Language);
+// Reads a colour key of the open settings file into Field when it holds a colour text
+// ("#AARRGGBB"); anything else leaves Field and is listed in Settings.LoadReport.
+void ReadColor(const std::string& Key, std::string& Field);
 // Writes every key into the settings file, keeping the file's other keys.
 void SaveSettings(const TMainWindowState& Window);
 

@@ -26,10 +26,11 @@ TNoOpenGLText NoOpenGLText(const std::string& BaseName) {
   std::string language = "English";
   std::string value;
   // Held as the settings hold them (General_Unit): a language that names its font keys, a font
-  // name no longer than a font's.
+  // name no longer than a font's and cut at a NUL byte.
   if (ReadKey(settings, "Language", value) && CanNameFontKeys(rtl::Trim(value))) language = rtl::Trim(value);
   text.Language = language;
-  if (ReadKey(settings, language + "_Name", value) && !value.empty()) text.FontName = value.substr(0, MaxFontNameLength);
+  if (ReadKey(settings, language + "_Name", value) && !CutText(value, MaxFontNameLength).empty())
+    text.FontName = CutText(value, MaxFontNameLength);
   // A language is a file name of the folder, never a path.
   if (language != "English" && language.find_first_of("/\\") == std::string::npos &&
       ReadKey("Language/" + language + ".lng", NoOpenGLMessageKey, value) && !value.empty())

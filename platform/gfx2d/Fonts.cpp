@@ -15,6 +15,7 @@
 #include <cairo.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_MULTIPLE_MASTERS_H
 #include FT_SFNT_NAMES_H
 #include FT_TRUETYPE_IDS_H
 #include <fontconfig/fontconfig.h>
@@ -310,21 +311,38 @@ bool HoldsControl(const FT_SfntName& Name) {
   return false;
 }
 
-// True when a family, style or full name of the face holds a control character. No real
-// font has one, and fontconfig mishandles some: reading a font whose style begins with a tab
-// or a line break and that has no full name, it moves the style's text over itself with
-// memcpy (the sanitizers stop the program there). Such data is refused as no font.
-bool NamesHoldControls(FT_Face Face) {
+// The names fontconfig reads as family, style and full names: the fixed ones, and the style
+// and PostScript names of a variable font's named instances (fontconfig adds each instance
+// as a font of its own when the file is added). Copyright and licence texts may hold line
+// breaks and are not among them.
+std::vector<FT_UShort> NameIdsRead(FT_Library Library, FT_Face Face) {
+  std::vector<FT_UShort> ids = {TT_NAME_ID_FONT_FAMILY,        TT_NAME_ID_FONT_SUBFAMILY,        TT_NAME_ID_FULL_NAME,
+                                TT_NAME_ID_TYPOGRAPHIC_FAMILY, TT_NAME_ID_TYPOGRAPHIC_SUBFAMILY, TT_NAME_ID_WWS_FAMILY,
+                                TT_NAME_ID_WWS_SUBFAMILY};
+  FT_MM_Var* variations = nullptr;
+  if (FT_HAS_MULTIPLE_MASTERS(Face) && FT_Get_MM_Var(Face, &variations) == 0) {
+    for (FT_UInt i = 0; i < variations->num_namedstyles; ++i) {
+      ids.push_back(static_cast<FT_UShort>(variations->namedstyle[i].strid));
+      ids.push_back(static_cast<FT_UShort>(variations->namedstyle[i].psid));
+    }
+    FT_Done_MM_Var(Library, variations);
+  }
+  return ids;
+}
+
+// True when a name of the face that fontconfig reads (NameIdsRead) holds a control character.
+// No real font has one, and fontconfig mishandles some: reading a font whose style begins
+// with a tab or a line break and that has no full name, or a variable font one of whose named
+// instances is called so, it moves the style's text over itself with memcpy (the sanitizers
+// stop the program there). Such data is refused as no font.
+bool NamesHoldControls(FT_Library Library, FT_Face Face) {
   if (HoldsControl(Face->family_name) || HoldsControl(Face->style_name)) return true;
-  // The names fontconfig reads; copyright and licence texts may hold line breaks.
-  constexpr FT_UShort names[] = {TT_NAME_ID_FONT_FAMILY,        TT_NAME_ID_FONT_SUBFAMILY,        TT_NAME_ID_FULL_NAME,
-                                 TT_NAME_ID_TYPOGRAPHIC_FAMILY, TT_NAME_ID_TYPOGRAPHIC_SUBFAMILY, TT_NAME_ID_WWS_FAMILY,
-                                 TT_NAME_ID_WWS_SUBFAMILY};
+  const std::vector<FT_UShort> ids = NameIdsRead(Library, Face);
   const FT_UInt count = FT_Get_Sfnt_Name_Count(Face);
   for (FT_UInt i = 0; i < count; ++i) {
     FT_SfntName name;
-    if (FT_Get_Sfnt_Name(Face, i, &name) == 0 &&
-        std::find(std::begin(names), std::end(names), name.name_id) != std::end(names) && HoldsControl(name))
+    if (FT_Get_Sfnt_Name(Face, i, &name) == 0 && std::find(ids.begin(), ids.end(), name.name_id) != ids.end() &&
+        HoldsControl(name))
       return true;
   }
   return false;
@@ -342,7 +360,7 @@ std::vector<std::string> MemoryFontFamilies(const uint8_t* Data, size_t Size) {
     FT_Face face = nullptr;
     if (FT_New_Memory_Face(library, Data, static_cast<FT_Long>(Size), index, &face) != 0) break;
     if (index == 0) count = face->num_faces;
-    if (NamesHoldControls(face)) {
+    if (NamesHoldControls(library, face)) {
       FT_Done_Face(face);
       families.clear();
       break;

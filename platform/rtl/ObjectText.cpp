@@ -740,19 +740,19 @@ private:
 }  // namespace
 
 std::string ExtendedToText(double Value) {
-  auto form = [Value](int precision) {
-    if (Value != 0 && std::isfinite(Value) && std::fabs(Value) < 1e-3)
-      return FloatToStrF(Value, ffExponent, precision, 0);
-    return FloatToStrF(Value, ffFixed, precision, 18);
+  const std::string fixed = FloatToStrF(Value, ffFixed, 16, 18);
+  if (!std::isfinite(Value) || Value == 0) return fixed;
+  // Fixed notation would lose the value where it reads back as 0 (a value below 5E-19, none of
+  // whose digits reach the 18th decimal) or not at all (the largest values, which rounding to
+  // 16 digits carries past the largest double): there the exponent form keeps it, with a 17th
+  // digit where 16 still overflow.
+  const auto keeps = [](const std::string& Text) {
+    double back = 0;
+    return TryStrToFloat(Text, back) && back != 0 && std::isfinite(back);
   };
-  std::string text = form(16);
-  double back;
-  if (!std::isfinite(Value) || (TryStrToFloat(text, back) && back == Value)) return text;
-  // A few values need a seventeenth digit to read back as themselves; the fixed form has
-  // no room for it below 0.01.
-  text = form(17);
-  if (TryStrToFloat(text, back) && back == Value) return text;
-  return FloatToStrF(Value, ffExponent, 17, 0);
+  if (keeps(fixed)) return fixed;
+  const std::string exponent = FloatToStrF(Value, ffExponent, 16, 0);
+  return keeps(exponent) ? exponent : FloatToStrF(Value, ffExponent, 17, 0);
 }
 
 void ObjectBinaryToText(TStream* Input, TStream* Output) {

@@ -51,9 +51,13 @@ void ObjectTextToBinary(TStream* Input, TStream* Output, std::vector<TTextPlace>
 int TextLineAt(const std::vector<TTextPlace>& Places, int64_t Offset);
 
 // The text of an extended value as the text form writes it: fixed notation with 18
-// decimals and 16 significant digits ("548.000000000000000000"), 17 when 16 would not
-// read back as the same value; values too small for the fixed form to hold their digits,
-// and very large ones, in exponent form.
+// decimals and at most 16 significant digits ("548.000000000000000000", a single 0.1 as
+// "0.100000001490116100", 0.0005 as "0.000500000000000000"), so a value reads back as the
+// nearest double to those digits. Values of 1E16 and more have no fixed form of 16 digits and
+// are written in the general form ("1.234567890123457E17"); a value that fixed notation would
+// lose is written in exponent form: one that would read back as 0 (below 5E-19), and the
+// largest ones, whose 16 digits would read back as no double (17 digits then). The reader
+// takes every form.
 std::string ExtendedToText(double Value);
 
 }  // namespace rtl

@@ -20,9 +20,28 @@ struct TFloatRec {
   int Exponent = 0;
 };
 
-// Rounds half away from zero to Precision significant digits and at most Decimals
-// digits after the decimal point, working from 18 significant digits like the class
-// library's extended-precision conversion.
+// The double's significant digits, correctly rounded to Count of them: Value = 0.Digits x
+// 10^Exponent.
+void SignificantDigits(double Value, int Count, std::string& Digits, int& Exponent) {
+  std::string buf(static_cast<std::size_t>(Count) + 16, '\0');
+  const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), Value, std::chars_format::scientific, Count - 1);
+  const std::string_view text(buf.data(), static_cast<std::size_t>(res.ptr - buf.data()));
+  const std::size_t e = text.find('e');
+  Digits.clear();
+  for (std::size_t i = 0; i < e; ++i)
+    if (text[i] != '.') Digits += text[i];
+  int exp10 = 0;
+  std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), exp10);
+  Exponent = exp10 + 1;
+}
+
+// Rounds half away from zero to Precision significant digits and at most Decimals digits
+// after the decimal point. The rounding is that of the double's exact value: 40 correctly
+// rounded digits decide it, unless they stand at a midpoint of the digits kept ("5" and then
+// zeros, or "4" and then nines), where the whole exact value is taken (a double has at most
+// 767 significant digits). Rounding an already rounded value would round some values just
+// below a midpoint up: the text would not name the decimal nearest to the double, nor read
+// back as a double that writes the same text.
 TFloatRec FloatToDecimal(double value, int precision, int decimals) {
   TFloatRec r;
   r.Negative = std::signbit(value);
@@ -31,17 +50,16 @@ TFloatRec FloatToDecimal(double value, int precision, int decimals) {
     r.Negative = false;
     return r;
   }
-  char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 17);
-  std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
-  const std::size_t e = text.find('e');
-  for (std::size_t i = 0; i < e; ++i)
-    if (text[i] != '.') r.Digits += text[i];
-  int exp10 = 0;
-  std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), exp10);
-  r.Exponent = exp10 + 1;
+  SignificantDigits(value, 40, r.Digits, r.Exponent);
   precision = std::clamp(precision, 1, 18);
-  const long keep = std::min<long>(precision, static_cast<long>(r.Exponent) + decimals);
+  const auto kept = [&] { return std::min<long>(precision, static_cast<long>(r.Exponent) + decimals); };
+  if (const long at = kept(); at >= 0 && at < static_cast<long>(r.Digits.size())) {
+    const std::string_view rest = std::string_view(r.Digits).substr(static_cast<std::size_t>(at));
+    if ((rest[0] == '5' && rest.find_first_not_of('0', 1) == std::string_view::npos) ||
+        (rest[0] == '4' && rest.find_first_not_of('9', 1) == std::string_view::npos))
+      SignificantDigits(value, 770, r.Digits, r.Exponent);
+  }
+  const long keep = kept();
   if (keep < 0) {
     r.Digits.clear();
   } else if (keep < static_cast<long>(r.Digits.size())) {

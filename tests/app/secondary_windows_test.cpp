@@ -102,6 +102,8 @@ TEST_F(InFolder, TheCheckWindowSpeaksTheSettingsLanguageInItsFontOrEnglishInTaho
   t = app::NoOpenGLText("gascal");
   EXPECT_EQ("English", t.Language);
   EXPECT_EQ(std::string(app::MaxFontNameLength, 'F'), t.FontName);
+  WriteFile(dir / "gascal.ini", Line("English_Name", std::string("Ta\0homa", 7)));
+  EXPECT_EQ("Ta", app::NoOpenGLText("gascal").FontName);
   EXPECT_FALSE(ecu::KeyFileStorePresent()) << "no store left open";
 }
 

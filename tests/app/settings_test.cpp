@@ -1,6 +1,9 @@
 // The settings file and the colour keys.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Model.h"
@@ -245,6 +248,86 @@ TEST_F(SettingsTest, TextsLongerThanTheirUseCanBearAreHeldAndReported) {
   EXPECT_EQ(std::string(app::MaxFontNameLength, 'G'), s.Font_Name);
   EXPECT_EQ(longest, s.Port_Name);
   EXPECT_TRUE(s.LoadReport.empty());
+}
+
+// Texts the settings do not take, or cut, are reported whatever makes them so: a language
+// or a colour of megabytes, a NUL byte (which ends a text for the fonts and the file system:
+// a font name is cut at it, a path holding one names no file), an unknown algorithm. A cut
+// leaves no blank at the text's end, which the file would not give back. The save writes what
+// was kept: the next load has nothing to report and the next save writes the same bytes.
+TEST_F(SettingsTest, TextsCutOrNotTakenAreReportedAndWrittenBackAsKept) {
+  const std::string huge(1 << 20, 'L');
+  Start("Language " + huge + "\r\nEnglish_Color " + huge + "\r\n" +
+        std::string("English_Name Ta\0homa\r\nPort_Name /dev/tty\0S0\r\n", 45) +
+        "ACB_SCR_Type Slow calibration\r\nColor_3D_Gas green\r\n");
+  const app::Settings_Class& s = app::Model().Settings;
+  EXPECT_EQ(s.Language, "English");
+  EXPECT_EQ(s.Font_Color, "#FFFFFFFF");
+  EXPECT_EQ(s.Font_Name, "Ta");
+  EXPECT_EQ(s.Port_Name, "COM1");
+  const std::string shown = std::string(40, 'L') + "...";
+  EXPECT_EQ(s.LoadReport,
+            (std::vector<std::string>{
+                "Language: \"" + shown + "\" is not a language name that can name its font keys; \"English\" is kept",
+                "English_Name: a NUL byte at character 3; the first 2 are kept",
+                "English_Color: \"" + shown + "\" is not a colour (#AARRGGBB); \"#FFFFFFFF\" is kept",
+                "Port_Name: a NUL byte at character 9; \"COM1\" is kept",
+                "ACB_SCR_Type: \"Slow calibration\" is not an auto-calibration algorithm; \"Fast calibration\" is kept",
+                "Color_3D_Gas: \"green\" is not a colour (#AARRGGBB); \"#FFA4F964\" is kept"}));
+
+  app::SaveSettings({});
+  const std::string saved = ReadFile(app::Model().Settings.SettingsFileName);
+  EXPECT_LT(saved.size(), 20000u) << "what was kept is written";
+  EXPECT_EQ(saved.find('\0'), std::string::npos);
+  app::Settings_Default();
+  EXPECT_TRUE(s.LoadReport.empty()) << app::SettingsLoadReportText();
+  EXPECT_EQ(s.Font_Name, "Ta");
+
+  // A cut that ends in blanks or control bytes leaves them out; the file settles at once.
+  for (const std::string& tail : {std::string("  \x01 X"), std::string(" \0X", 3), std::string("\0\x01X", 3)}) {
+    Start("English_Name " + std::string(app::MaxFontNameLength - 1, 'F') + tail + "\r\n");
+    EXPECT_EQ(s.Font_Name, std::string(app::MaxFontNameLength - 1, 'F'));
+    EXPECT_EQ(s.LoadReport.size(), 1u);
+    app::SaveSettings({});
+    const std::string first = ReadFile(app::Model().Settings.SettingsFileName);
+    app::Settings_Default();
+    EXPECT_TRUE(s.LoadReport.empty());
+    app::SaveSettings({});
+    EXPECT_EQ(ReadFile(app::Model().Settings.SettingsFileName), first);
+  }
+}
+
+// A file of random bytes: what its load cut or dropped (keys longer than the key column, lines
+// that name no key, keys given again) is reported, bounded to one line each; what the save
+// writes back loads with nothing to report and has settled by the second save.
+TEST_F(SettingsTest, AFileOfRandomBytesIsReportedAndSettlesByTheSecondSave) {
+  std::mt19937 random(7);
+  std::string junk(1 << 16, '\0');
+  for (char& c : junk) c = static_cast<char>(random());
+  junk += "\r\n=orphan\r\nLanguage English\r\nLanguage Russian\r\n";
+  Start(junk);
+  const app::Settings_Class& s = app::Model().Settings;
+  EXPECT_EQ(s.Language, "English") << "the first line of a key counts";
+  ASSERT_GE(s.LoadReport.size(), 3u);
+  const auto at = [&](const std::string& head) {
+    return std::find_if(s.LoadReport.begin(), s.LoadReport.end(),
+                        [&](const std::string& line) { return line.rfind(head, 0) == 0; });
+  };
+  ASSERT_NE(at("Keys longer than 29 characters, held as their first ones: \""), s.LoadReport.end());
+  EXPECT_NE(at("Keys longer than 29 characters")->find(" more"), std::string::npos);
+  ASSERT_NE(at("Lines without a key, dropped: "), s.LoadReport.end());
+  EXPECT_NE(at("Lines without a key, dropped: ")->find("\"=orphan\""), std::string::npos);
+  ASSERT_NE(at("Keys given again, their first line used: "), s.LoadReport.end());
+  EXPECT_NE(at("Keys given again, their first line used: ")->find("\"LANGUAGE\""), std::string::npos);
+
+  std::vector<std::string> saves;
+  for (int save = 0; save < 3; ++save) {
+    app::SaveSettings({});
+    saves.push_back(ReadFile(app::Model().Settings.SettingsFileName));
+    app::Settings_Default();
+    EXPECT_TRUE(s.LoadReport.empty()) << save << "\n" << app::SettingsLoadReportText().substr(0, 400);
+  }
+  EXPECT_EQ(saves[2], saves[1]);
 }
 
 TEST_F(SettingsTest, KeysWithoutAValueReadAsEmptyTextsAndSettleAfterOneSave) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "ecu/FindUnit.h"
@@ -346,6 +347,39 @@ TEST_F(Config, LoadSaveLoadSettlesAfterTheFirstSave) {
       EXPECT_EQ(Session().ConfigData.MapPointsPetrol[31], 3264);
     }
   }
+}
+
+// A NUL byte ends a text wherever it is shown (the page's boxes showed "VW Go" and a save
+// from the page kept no more): a customer text is cut at it, without the blank the cut leaves,
+// and the report says so. Keys cut to the key column and lines without a key are reported
+// too. The file written back holds what was kept and loads with nothing to report.
+TEST_F(Config, TextsCutAtANulByteAndWhatTheLoadDroppedAreReported) {
+  WriteFile(dir / "n.cfg", std::string("Car_Comments VW Go\0lf {}\r\nUser_Name Iv \0an {}\r\nUser_Phone 12\r\n", 62) +
+                               std::string(35, 'K') + " 1 {}\r\n=5 {}\r\n");
+  ASSERT_TRUE(LoadConfigFile(dir / "n.cfg"));
+  const Configuration_Class& c = *Session().ConfigData.Configuration;
+  EXPECT_EQ(c.Car_Comments, "VW Go");
+  EXPECT_EQ(c.User_Name, "Iv");
+  EXPECT_EQ(c.User_Phone, "12");
+  EXPECT_EQ(Reported(TConfigProblemKind::CutAtNul), (std::vector<std::string>{"User_Name=Iv", "Car_Comments=VW Go"}));
+  EXPECT_EQ(Reported(TConfigProblemKind::KeyCut), std::vector<std::string>{std::string(29, 'K')});
+  EXPECT_EQ(Reported(TConfigProblemKind::Keyless).size(), 1u);
+  const std::vector<std::string> lines = ConfigLoadReportLines(Session().ConfigData.ConfigLoadReport);
+  const auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+  EXPECT_TRUE(has("Car_Comments: \"VW Go\\x00lf\" holds a NUL byte, which ends a text; \"VW Go\" kept"));
+  EXPECT_TRUE(has("Keys longer than 29 characters, held as their first ones: \"" + std::string(35, 'K') + "\""));
+  EXPECT_TRUE(has("Lines without a key, dropped: \"=5 {}\""));
+
+  SaveConfigFile(dir / "n.cfg");
+  const std::string saved = ReadFile(dir / "n.cfg");
+  EXPECT_EQ(saved.find('\0'), std::string::npos);
+  EXPECT_NE(saved.find(KeyFilePadKey("Car_Comments") + "VW Go {}\r\n"), std::string::npos);
+  SetDefaultConfiguration();
+  ASSERT_TRUE(LoadConfigFile(dir / "n.cfg"));
+  EXPECT_TRUE(Session().ConfigData.ConfigLoadReport.Problems.empty());
+  EXPECT_EQ(c.Car_Comments, "VW Go");
+  SaveConfigFile(dir / "n.cfg");
+  EXPECT_EQ(ReadFile(dir / "n.cfg"), saved);
 }
 
 TEST_F(Config, CustomerTextsKeepTheirBracesAndACopyKeepsTheOriginalsKeys) {

@@ -248,6 +248,33 @@ TEST_F(KeyFile, SavingGoesThroughATemporaryFileAndFailsLoudly) {
   EXPECT_TRUE(Session().Files.KeyFileKeys.empty());
 }
 
+// What a load holds otherwise than the file has it is listed for the callers' reports: a key
+// longer than the key column (held cut to it, with its line) and a line that names no key
+// (dropped). Blanks and control bytes that end a key are not part of it, so a key of 29
+// characters followed by them is whole. Written back, the file holds nothing more to list.
+TEST_F(KeyFile, ALoadListsTheKeysItCutAndTheLinesItDropped) {
+  const std::string whole(29, 'm');
+  WriteFile(dir / "c.ini", std::string(40, 'k') + " 1 {}\r\n=orphan {}\r\nShort 2 {}\r\n" + whole +
+                               "\x01\x01 3\r\n  = 5\r\n" + std::string(31, 'n') + "=4\r\n");
+  ASSERT_TRUE(KeyFileLoad(dir / "c.ini"));
+  EXPECT_EQ(Session().Files.KeyFileCutKeys, (std::vector<std::string>{std::string(40, 'K'), std::string(31, 'N')}));
+  EXPECT_EQ(Session().Files.KeyFileKeylessLines, (std::vector<std::string>{"=orphan {}", "= 5"}));
+  EXPECT_EQ(Store(), (std::vector<Entry>{{std::string(29, 'K'), "1", ""},
+                                         {"SHORT", "2", ""},
+                                         {std::string(29, 'M'), "3", " "},
+                                         {std::string(29, 'N'), "4", " "}}));
+  KeyFileSave(dir / "c.ini");
+  EXPECT_TRUE(Session().Files.KeyFileCutKeys.empty()) << "the lists go with the store";
+  ASSERT_TRUE(KeyFileLoad(dir / "c.ini"));
+  EXPECT_TRUE(Session().Files.KeyFileCutKeys.empty());
+  EXPECT_TRUE(Session().Files.KeyFileKeylessLines.empty());
+  KeyFileClose();
+
+  EXPECT_EQ(PrintableFileTexts({"a", std::string("b\0", 2), std::string(41, 'c'), "d", "e"}),
+            "\"a\", \"b\\x00\", \"" + std::string(40, 'c') + "...\" and 2 more");
+  EXPECT_EQ(PrintableFileTexts({"a"}), "\"a\"");
+}
+
 TEST(KeyFileHelpers, StripExtensionAndTextPositions) {
   EXPECT_EQ(StripExtension("Config/car.cfg"), "Config/car");
   EXPECT_EQ(StripExtension("C:\\a.b\\file"), "C:\\a");

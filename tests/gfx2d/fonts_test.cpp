@@ -6,9 +6,10 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <memory>
 #include <vector>
 
 #include <unistd.h>
@@ -228,6 +229,83 @@ TEST_F(Fonts, FontsFromMemoryWithControlCharactersInTheirNamesAreRefused) {
   const MemoryFont kept = AddFontFromMemory(bytes.data(), bytes.size());
   EXPECT_EQ(kept.Families, std::vector<std::string>{"Marlett"});
   ReleaseMemoryFont(kept.Key);
+}
+
+// Font with its tables replaced or added (checksums are left 0, as the readers allow).
+std::vector<uint8_t> WithTables(const std::vector<uint8_t>& Font, std::map<std::string, std::vector<uint8_t>> Tables) {
+  auto be16 = [&](size_t at) { return static_cast<size_t>(Font.at(at) << 8 | Font.at(at + 1)); };
+  auto be32 = [&](size_t at) { return be16(at) << 16 | be16(at + 2); };
+  for (size_t t = 0; t < be16(4); ++t) {
+    const size_t entry = 12 + 16 * t;
+    const std::string tag(Font.begin() + static_cast<long>(entry), Font.begin() + static_cast<long>(entry) + 4);
+    const auto from = Font.begin() + static_cast<long>(be32(entry + 8));
+    Tables.emplace(tag, std::vector<uint8_t>(from, from + static_cast<long>(be32(entry + 12))));
+  }
+  std::vector<uint8_t> out(Font.begin(), Font.begin() + 4);
+  auto put16 = [&](size_t v) { out.push_back(static_cast<uint8_t>(v >> 8)), out.push_back(static_cast<uint8_t>(v)); };
+  auto put32 = [&](size_t v) { put16(v >> 16), put16(v & 0xFFFF); };
+  put16(Tables.size()), put16(16), put16(4), put16(Tables.size() * 16 - 64);
+  size_t at = 12 + 16 * Tables.size();
+  for (const auto& [tag, data] : Tables) {
+    out.insert(out.end(), tag.begin(), tag.end());
+    put32(0), put32(at), put32(data.size());
+    at += (data.size() + 3) / 4 * 4;
+  }
+  for (const auto& [tag, data] : Tables) {
+    out.insert(out.end(), data.begin(), data.end());
+    out.resize((out.size() + 3) / 4 * 4);
+  }
+  return out;
+}
+
+// A variable font of Marlett's glyphs: a weight axis and one named instance (weight 700)
+// called by name 257, whose text is Style; the family is "Fam". Marlett has 112 glyphs.
+std::vector<uint8_t> VariableFont(const std::vector<uint8_t>& Marlett, const std::string& Style) {
+  std::vector<uint8_t> fvar, gvar, name;
+  auto put16 = [](std::vector<uint8_t>& To, size_t v) {
+    To.push_back(static_cast<uint8_t>(v >> 8)), To.push_back(static_cast<uint8_t>(v));
+  };
+  auto put32 = [&](std::vector<uint8_t>& To, size_t v) { put16(To, v >> 16), put16(To, v & 0xFFFF); };
+  for (size_t v : {1, 0, 16, 2, 1, 20, 1, 8}) put16(fvar, v);  // one axis of 20 bytes, one instance of 8
+  fvar.insert(fvar.end(), {'w', 'g', 'h', 't'});
+  for (size_t v : {100, 400, 900}) put32(fvar, v << 16);
+  put16(fvar, 0), put16(fvar, 256);
+  put16(fvar, 257), put16(fvar, 0), put32(fvar, 700 << 16);
+  constexpr size_t glyphs = 112;
+  const size_t data = 20 + 2 * (glyphs + 1);
+  for (size_t v : {1, 0, 1, 0}) put16(gvar, v);  // no shared tuples and no variation data
+  put32(gvar, data), put16(gvar, glyphs), put16(gvar, 0), put32(gvar, data);
+  gvar.resize(data);
+  const std::pair<int, std::string> names[] = {{1, "Fam"}, {2, "Regular"}, {256, "Weight"}, {257, Style}};
+  put16(name, 0), put16(name, std::size(names)), put16(name, 6 + 12 * std::size(names));
+  std::string strings;
+  for (const auto& [id, text] : names) {
+    for (size_t v : {1, 0, 0}) put16(name, v);  // Macintosh, Roman, English
+    put16(name, static_cast<size_t>(id)), put16(name, text.size()), put16(name, strings.size());
+    strings += text;
+  }
+  name.insert(name.end(), strings.begin(), strings.end());
+  return WithTables(Marlett, {{"fvar", fvar}, {"gvar", gvar}, {"name", name}});
+}
+
+TEST_F(Fonts, VariableFontsFromMemoryWhoseInstancesAreCalledByControlCharactersAreRefused) {
+  // fontconfig adds each named instance of a variable font as a font of its own, and moves
+  // an instance's style text that begins with a control character over itself with memcpy.
+  const std::vector<uint8_t> marlett = FileBytes(std::string(WineFontDir) + "/marlett.ttf");
+  if (marlett.empty()) GTEST_SKIP() << "no Marlett to load";
+  OwnTempDir dir;
+  const std::vector<uint8_t> clean = VariableFont(marlett, "Heavy");
+  const MemoryFont kept = AddFontFromMemory(clean.data(), clean.size());
+  EXPECT_EQ(kept.Families, std::vector<std::string>{"Fam"});
+  EXPECT_TRUE(FontStyleAvailable("Fam", true, false)) << "the instance is a font of its own";
+  ReleaseMemoryFont(kept.Key);
+  for (const std::string style : {"\vAB", "\tHeavy", "He\navy"}) {
+    const std::vector<uint8_t> bytes = VariableFont(marlett, style);
+    const MemoryFont font = AddFontFromMemory(bytes.data(), bytes.size());
+    EXPECT_TRUE(font.Families.empty()) << style;
+    EXPECT_TRUE(font.Key.empty());
+    EXPECT_EQ(dir.Files(), 0u);
+  }
 }
 
 }  // namespace

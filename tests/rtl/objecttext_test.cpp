@@ -1,6 +1,12 @@
 // The component stream's text form and the conversions between the two forms.
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
 #include "StreamClasses.h"
 #include "platform/rtl/ObjectText.h"
 
@@ -86,11 +92,9 @@ TEST(ObjectText, NumbersAndWords) {
   EXPECT_EQ("nil", ValueText("\x0D"));
   EXPECT_EQ("[vgCornerTopLeft, vgCornerTopRight]", ValueText("\x0B\x0FvgCornerTopLeft\x10vgCornerTopRight" + std::string(1, '\0')));
   EXPECT_EQ("[]", ValueText(std::string("\x0B\x00", 2)));
-  // Extended values: fixed with 18 decimals; tiny ones keep their digits in exponent form.
+  // Extended values: fixed with 18 decimals (ExtendedTextIsFixedWithAtMost16DigitsAndLosesNoValue).
   EXPECT_EQ("0.500000000000000000", ExtendedToText(0.5));
   EXPECT_EQ("-1234.567800000000000000", ExtendedToText(-1234.5678));
-  EXPECT_EQ(1.5e-7, StrToFloat(ExtendedToText(1.5e-7)));
-  EXPECT_EQ(1e300, StrToFloat(ExtendedToText(1e300)));
 }
 
 TEST(ObjectText, StringsQuoteAndSplitLongText) {
@@ -134,7 +138,7 @@ TEST(ObjectText, EveryValueTypeRoundTripsThroughText) {
   root.Kinds = {pkFlat, pkSunken};
   root.Kind = pkRaised;
   root.Width = -0.1;
-  root.Ratio = 0.1f;
+  root.Ratio = 0.375f;  // 16 digits hold it (a single 0.1 reads back as the nearest double to them)
   root.Caption = std::string(70, 'x') + "\xE9'";
   root.Text = u"\u0414\u043e\xD83D\xDE00";
   root.Style()->Data.assign(100, 0x5A);
@@ -193,12 +197,47 @@ TEST(ObjectText, LongClassNamesReadBack) {
     }
 }
 
-TEST(ObjectText, ExtendedTextReadsBackAsTheSameValue) {
+// Fixed notation with 18 decimals and at most 16 significant digits, below 1E-3 too and where
+// 16 digits do not give the double back exactly. Exponent form only where fixed notation would
+// lose the value: below 5E-19 it would read back as 0, and the largest doubles rounded to 16
+// digits would read back as no double at all. Every text reads back as a double that writes
+// the same text, never as 0 for a value that is not.
+TEST(ObjectText, ExtendedTextIsFixedWithAtMost16DigitsAndLosesNoValue) {
   EXPECT_EQ("0.100000000000000000", ExtendedToText(0.1));
-  for (double v : {0.1 + 0.2, 1.0 / 3.0, 9.123456789012345e-3, 2.0 / 3.0 * 1e-5, 123456.789 * 7.1}) {
+  EXPECT_EQ("0.100000001490116100", ExtendedToText(0.1f));
+  EXPECT_EQ("0.000500000000000000", ExtendedToText(0.0005));
+  EXPECT_EQ("0.300000000000000000", ExtendedToText(0.1 + 0.2));
+  EXPECT_EQ("0.000000150000000000", ExtendedToText(1.5e-7));
+  EXPECT_EQ("0.009123456789012345", ExtendedToText(9.123456789012345e-3));
+  EXPECT_EQ("123456789.123456800000000000", ExtendedToText(123456789.12345678));
+  EXPECT_EQ("-0.000000000000000001", ExtendedToText(-6e-19));
+  EXPECT_EQ("0.000000000000000000", ExtendedToText(0.0));
+  EXPECT_EQ("0.000000000000000000", ExtendedToText(-0.0));
+  EXPECT_EQ("4.900000000000000E-19", ExtendedToText(4.9e-19));
+  EXPECT_EQ("-4.940656458412465E-324", ExtendedToText(-DBL_TRUE_MIN));
+  EXPECT_EQ("1E300", ExtendedToText(1e300));
+  EXPECT_EQ("1.7976931348623157E+308", ExtendedToText(DBL_MAX));
+  EXPECT_EQ("-1.7976931348623157E+308", ExtendedToText(-DBL_MAX));
+  EXPECT_EQ("169.285063272202400000", ExtendedToText(169.28506327220245)) << "169.2850632722024499...";
+
+  std::mt19937_64 random(5);
+  std::vector<double> values;
+  for (int i = 0; i < 5000; ++i) {
+    double bits;  // any finite double: every magnitude
+    const uint64_t word = random();
+    std::memcpy(&bits, &word, sizeof bits);
+    if (std::isfinite(bits)) values.push_back(bits);
+    values.push_back(std::ldexp(static_cast<double>(random() >> 11), -53) * std::pow(10.0, i % 24 - 12));
+  }
+  for (double v : values) {
+    const std::string text = ExtendedToText(v);
     double back = 0;
-    ASSERT_TRUE(TryStrToFloat(ExtendedToText(v), back)) << ExtendedToText(v);
-    EXPECT_EQ(v, back) << ExtendedToText(v);
+    ASSERT_TRUE(TryStrToFloat(text, back)) << text;
+    ASSERT_EQ(text, ExtendedToText(back)) << v;
+    ASSERT_EQ(v == 0, back == 0) << text;
+    if (std::fabs(v) >= 1e-3) {
+      ASSERT_LE(std::fabs(back - v), std::fabs(v) * 1e-15) << text;
+    }
   }
 }
 
@@ -209,8 +248,16 @@ TEST(ObjectText, SinglePropertiesTravelAsExtended) {
   const std::string bytes = WriteRoot(&root);
   EXPECT_NE(std::string::npos, bytes.find(std::string("\x05Ratio\x05\0\0\0\0\0\0\0\x89\x08\x40", 17)));
   EXPECT_NE(std::string::npos, ToText(bytes).find("  Ratio = 548.000000000000000000\r\n"));
-  // Either form reads back.
-  for (const std::string& value : {std::string("548.000000000000000000"), std::string("548s")}) {
+  // A single written with 16 digits reads back as itself.
+  root.Ratio = 0.1f;
+  const std::string text = ToText(WriteRoot(&root));
+  EXPECT_NE(std::string::npos, text.find("  Ratio = 0.100000001490116100\r\n")) << text;
+  TPanel tenth(nullptr);
+  ReadRoot(ToBinary(text), &tenth);
+  EXPECT_EQ(0.1f, tenth.Ratio);
+  // Either form reads back, and so do texts of the earlier exponent form and of 17 digits.
+  for (const std::string& value : {std::string("548.000000000000000000"), std::string("548s"),
+                                   std::string("5.480000000000000E2"), std::string("548.000000000000000010")}) {
     TPanel copy(nullptr);
     ReadRoot(ToBinary("object TPanel\r\n  Ratio = " + value + "\r\nend\r\n"), &copy);
     EXPECT_EQ(548.0f, copy.Ratio);

@@ -80,6 +80,11 @@ TEST(FloatConversion, FloatToStrFFormats) {
   EXPECT_EQ("1.235E+03", FloatToStrF(1234.5, ffExponent, 4, 2));
   EXPECT_EQ("-5.000E-01", FloatToStrF(-0.5, ffExponent, 4, 2));
   EXPECT_EQ("1.5E+300", FloatToStrF(1.5e300, ffExponent, 2, 0));
+  // The exact value is rounded, not a rounding of it: 169.28506327220245 is
+  // 169.285063272202449979..., whose 18 digits would end in 50 and round up at 16.
+  EXPECT_EQ("169.2850632722024", FloatToStrF(169.28506327220245, ffGeneral, 16, 0));
+  EXPECT_EQ("80.890008679837360", FloatToStrF(80.89000867983736, ffFixed, 16, 15));
+  EXPECT_EQ("2.67", FloatToStrF(2.675, ffFixed, 15, 2)) << "2.67499999999999982... is below the midpoint";
 }
 
 TEST(FloatConversion, FormatFloatPictures) {
