@@ -31,9 +31,9 @@ namespace {
 struct TFakeLine {
   std::atomic<bool> Armed{false};
   std::atomic<dev_t> Device{0};
-  std::atomic<int> ModemBits{0};      // TIOCM_ bits
-  std::atomic<int> FrameErrors{0};    // the driver's frame-error counter
-  std::atomic<int> CounterReads{0};   // how often the counters were asked for
+  std::atomic<int> ModemBits{0};     // TIOCM_ bits
+  std::atomic<int> FrameErrors{0};   // the driver's frame-error counter
+  std::atomic<int> CounterReads{0};  // how often the counters were asked for
 
   bool Covers(int Fd) const {
     struct stat st {};
@@ -75,10 +75,12 @@ using namespace std::chrono_literals;
 using rtl::Application;
 
 bool PumpUntil(const std::function<bool()>& Done) {
-  return testwait::WaitFor([&] {
-    Application->ProcessMessages();
-    return Done();
-  }, 60s);
+  return testwait::WaitFor(
+      [&] {
+        Application->ProcessMessages();
+        return Done();
+      },
+      60s);
 }
 
 class PortEvents : public ::testing::Test {
