@@ -8,8 +8,9 @@
 
 namespace testwait {
 
-// Looks at Cond every millisecond until it holds (true) or Limit has passed (false).
-inline bool WaitFor(const std::function<bool()>& Cond, std::chrono::milliseconds Limit = std::chrono::seconds(5)) {
+// Looks at Cond every millisecond until it holds (true) or Limit has passed (false). The default
+// limit is only a guard against a wait that never ends, wide enough for a loaded machine.
+inline bool WaitFor(const std::function<bool()>& Cond, std::chrono::milliseconds Limit = std::chrono::minutes(1)) {
   const auto end = std::chrono::steady_clock::now() + Limit;
   while (!Cond()) {
     if (std::chrono::steady_clock::now() > end) return false;

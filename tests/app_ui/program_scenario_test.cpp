@@ -18,6 +18,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <filesystem>
@@ -104,9 +105,10 @@ public:
     }
     return true;
   }
-  // Waits up to Ms for the end; true when it ended by itself with status 0.
+  // Waits for the end; true when it ended by itself with status 0. Ms only guards against a
+  // wait that never ends: never under a minute, for a loaded machine.
   bool EndsCleanly(int Ms) {
-    const auto end = Clock::now() + std::chrono::milliseconds(Ms);
+    const auto end = Clock::now() + std::chrono::milliseconds(std::max(Ms, 60000));
     while (Running() && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return !Running() && WIFEXITED(status_) && WEXITSTATUS(status_) == 0;
   }
@@ -115,10 +117,10 @@ public:
     for (ssize_t n; (n = read(out_, buf, sizeof(buf))) > 0;) output_.append(buf, static_cast<std::size_t>(n));
     return output_;
   }
-  // Waits up to Ms until Test holds for the output so far.
+  // Waits until Test holds for the output so far; Ms is a guard as in EndsCleanly.
   template <class F>
   bool WaitFor(int Ms, F Test) {
-    const auto end = Clock::now() + std::chrono::milliseconds(Ms);
+    const auto end = Clock::now() + std::chrono::milliseconds(std::max(Ms, 60000));
     while (Clock::now() < end) {
       if (Test(Output())) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -96,16 +96,27 @@ TEST_F(ScenarioChild, Run) {
   }
   KeepWindowPicture(screen, "main_window.png");  // the reference picture of the main window
 
-  // A new switch-over speed: one write 1.5 s after the change, with the wait window, and the
-  // ECU keeps it.
+  // A new switch-over speed: the change arms the transmit timer with the settings' delay
+  // (1.5 s), and one write follows its tick, with the wait window; the ECU keeps it.
   const int waits = host->WaitShown;
   ASSERT_NE(ecu::Session().ConfigData.Configuration->PG_RPM, 1700);
   main->PageCFG()->Parts().HudComboTextBox_CFG_PG_RPM->SetText(u"1700");
   const auto changed = Clock::now();
-  ASSERT_TRUE(RunUntil([&] { return host->WaitShown > waits; }, 4s)) << "no write started";
-  const auto started = Clock::now() - changed;
-  EXPECT_GE(started, 1400ms);
-  EXPECT_LT(started, 2500ms);
+  const rtl::TTimer& transmit = *app::Model().Actions.Timer_GEN_Transmit;
+  EXPECT_TRUE(transmit.Enabled());
+  EXPECT_EQ(transmit.Interval(), 1500u);
+  bool ticked = false, writeBeforeTick = false;
+  ASSERT_TRUE(RunUntil(
+      [&] {
+        ticked |= !transmit.Enabled();
+        if (host->WaitShown == waits) return false;
+        writeBeforeTick = !ticked;
+        return true;
+      },
+      1min))
+      << "no write started";
+  EXPECT_FALSE(writeBeforeTick) << "the write started while the delay ran";
+  EXPECT_GE(Clock::now() - changed, 1400ms);
   ASSERT_TRUE(RunUntil([&] { return host->WaitShrunk > 0; }, 5s)) << "the write did not end";
   EXPECT_EQ(host->WaitShown, waits + 1) << "one write";
   std::uint8_t h = 0, l = 0;

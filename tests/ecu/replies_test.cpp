@@ -328,6 +328,48 @@ TEST_F(RepliesTest, StatusBitsAndErrorMemoChangeOnlyWithTheEcu) {
   EXPECT_TRUE(recorder.Find("status").empty());
 }
 
+// The ECU's "data not saved" (bit 5), "data saved" (bit 4) and "engine runs" (bit 7) bits
+// reach the status line as they change, not at every reply, and "data saved" closes the wait
+// window the save opened.
+TEST_F(RepliesTest, SavedDataAndEngineBitsShowTheirChanges) {
+  Receive(Live(0xC0, 0, 0, 1), '#');  // engine on, pressure normal: as the status starts
+  DynamicIND_Update();
+  // What one reply with this status byte does to the status line and the wait window.
+  const auto reply = [&](std::uint8_t Status) {
+    recorder.ClearLog();
+    display.Calls.clear();
+    Receive(Live(Status, 0, 0, 1), '#');
+    DynamicIND_Update();
+    std::vector<std::string> seen;
+    for (const linkrec::Record& r : recorder.Find("status ")) seen.push_back(r.What);
+    for (const std::string& c : display.Calls)
+      if (c.rfind("show ", 0) == 0 || c == "wait closed") seen.push_back(c);
+    return seen;
+  };
+  const std::string notSaved = LngText("DynamicIND_Not_Save_Data"), saved = LngText("DynamicIND_Save_Data"),
+                    off = LngText("DynamicIND_Engine_off"), on = LngText("DynamicIND_Engine_on");
+  using Seen = std::vector<std::string>;
+
+  EXPECT_EQ(reply(0xE0), Seen{"status + " + notSaved + " error"});
+  EXPECT_EQ(reply(0xE0), Seen{});
+  EXPECT_EQ(reply(0xC0), Seen{"status - " + notSaved});
+  EXPECT_EQ(reply(0xC0), Seen{});
+
+  EXPECT_EQ(reply(0xD0), (Seen{"show " + saved + " complete", "wait closed"}));
+  EXPECT_EQ(reply(0xD0), Seen{});
+  EXPECT_EQ(reply(0xC0), Seen{}) << "the bit going back shows nothing";
+  EXPECT_EQ(reply(0xD0), (Seen{"show " + saved + " complete", "wait closed"}));
+  // Both at once: the saved data are no longer the ECU's data.
+  EXPECT_EQ(reply(0xE0), Seen{"status + " + notSaved + " error"});
+
+  EXPECT_EQ(reply(0x60), Seen{"status + " + off + " error"});
+  EXPECT_EQ(reply(0x60), Seen{});
+  EXPECT_EQ(reply(0xE0), (Seen{"status - " + off, "show " + on + " complete"}));
+  EXPECT_EQ(reply(0xE3), Seen{}) << "bits 0-1 carry the gas temperature";
+  const auto& line = app::Model().StatusMessages;
+  EXPECT_EQ(std::vector<std::string>(line.Texts.begin(), line.Texts.begin() + line.Count), Seen{notSaved});
+}
+
 }  // namespace
 
 }  // namespace replies_test

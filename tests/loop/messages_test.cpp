@@ -134,7 +134,7 @@ TEST_F(LoopTest, ReplyMessageLetsTheSenderGoOnWhileTheHandlerRuns) {
     secondReply = ReplyMessage(43);
     // Only possible if the sender really went on: it sets the flag after SendMessage.
     std::unique_lock lock(m);
-    sawSenderBack = cv.wait_for(lock, std::chrono::seconds(10), [&] { return senderBack; });
+    sawSenderBack = cv.wait_for(lock, std::chrono::minutes(1), [&] { return senderBack; });
     return 99;  // ignored: the sender already has its answer
   });
   LRESULT got = 0;

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -67,11 +68,19 @@ protected:
 
 const std::string Name = "TForm_3D_GEN";
 
+// Asks with a time-out of ten minutes, on a thread of its own: the answer, or nothing when none
+// came within a minute (the ask waited for its time-out where nobody could answer).
+std::optional<TAsk> AskWithoutWaiting() {
+  auto answer = std::make_shared<std::promise<TAsk>>();
+  std::future<TAsk> got = answer->get_future();
+  std::thread([answer] { answer->set_value(TSingleInstance::AskRunningToClose(Name, 600000)); }).detach();
+  if (got.wait_for(1min) != std::future_status::ready) return std::nullopt;
+  return got.get();
+}
+
 TEST_F(SingleInstance, NothingRunningMeansNothingToAsk) {
   EXPECT_EQ(dir_ + "/TForm_3D_GEN.sock", TSingleInstance::ChannelPath(Name));
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(TAsk::NoneRunning, TSingleInstance::AskRunningToClose(Name, 5000));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  EXPECT_EQ(std::optional<TAsk>(TAsk::NoneRunning), AskWithoutWaiting());
 }
 
 TEST_F(SingleInstance, TheAskingCopyGoesOnOnlyOnceTheRunningOneHasClosed) {
@@ -168,9 +177,7 @@ TEST_F(SingleInstance, TheSocketOfACrashedCopyIsIgnoredAndReplaced) {
     ::close(fd);
   }
   ASSERT_TRUE(std::filesystem::exists(path));
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(TAsk::NoneRunning, TSingleInstance::AskRunningToClose(Name, 5000));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  EXPECT_EQ(std::optional<TAsk>(TAsk::NoneRunning), AskWithoutWaiting());
   TSingleInstance mine(Name);
   std::string why;
   EXPECT_TRUE(mine.Listen([] {}, &why)) << why;

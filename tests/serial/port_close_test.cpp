@@ -79,7 +79,7 @@ TEST_F(PortClose, WindowSyncEventOfTheClosingOpeningIsNotDeliveredInsideClose) {
   pty.Send({1, 2, 3});
   // The event thread has sent its message and waits for the GUI thread; closing now makes
   // the close's wait for that thread serve the message.
-  ASSERT_TRUE(waiter.WaitForWake(3000ms));
+  ASSERT_TRUE(waiter.WaitForWake(60s));
   closing = true;
   port.Close();
   EXPECT_EQ(0, inside);

@@ -45,8 +45,8 @@ using Found = TSelectionAgent::TFound;
 
 namespace {
 
-// Runs the loop until Done holds; false after Ms milliseconds.
-bool RunUntil(const std::function<bool()>& Done, int Ms = 5000) {
+// Runs the loop until Done holds; false after Ms milliseconds (a guard for a loaded machine).
+bool RunUntil(const std::function<bool()>& Done, int Ms = 60000) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
   while (!Done()) {
     if (std::chrono::steady_clock::now() > end) return false;

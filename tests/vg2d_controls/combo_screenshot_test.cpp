@@ -42,10 +42,10 @@ bool Dark(std::uint32_t C) { return Red(C) < 0x50 && Green(C) < 0x50 && Blue(C) 
 bool Bright(std::uint32_t C) { return Red(C) > 0xB0 && Green(C) > 0xB0 && Blue(C) > 0xB0; }
 
 // Captures the screen until Matches accepts it (the X server shows windows in its own
-// time), at most ten seconds.
+// time), at most a minute.
 bool Capture(Screenshot& S, const std::function<bool(const Screenshot&)>& Matches) {
   const std::string shot = "/tmp/gascal-combo-" + std::to_string(getpid()) + ".xwd";
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
   bool ok = false;
   while (!ok && std::chrono::steady_clock::now() < end) {
     win::PumpEvents();

@@ -72,7 +72,7 @@ TEST(HintScreenshotChild, Run) {
     const std::string shot = "/tmp/gascal-hint-" + std::to_string(getpid()) + ".xwd";
     Screenshot s;
     auto capture = [&](auto Matches) {
-      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
       bool ok = false;
       while (!ok && std::chrono::steady_clock::now() < end) {
         win::PumpEvents();

@@ -36,7 +36,7 @@ protected:
   }
   // Runs the loop until Cond holds; the guard only ends a wait that would never end.
   static bool PumpUntil(const std::function<bool()>& Cond) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
     while (!Cond()) {
       if (std::chrono::steady_clock::now() > end) return false;
       win::PumpEvents();

@@ -15,10 +15,11 @@
 
 namespace vgtest {
 
-// Runs the loop and dumps the screen into Shot until Matches (which reads Shot) holds or 10 s
-// have passed; true when it held. A dump that xwd cannot write fails the test at once.
+// Runs the loop and dumps the screen into Shot until Matches (which reads Shot) holds or a minute
+// has passed (a guard for a loaded machine); true when it held. A dump that xwd cannot write fails
+// the test at once.
 inline bool ScreenComesToShow(const std::string& Shot, const std::function<bool()>& Matches) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
   while (std::chrono::steady_clock::now() < end) {
     win::PumpEvents();
     rtl::Application->ProcessMessages();

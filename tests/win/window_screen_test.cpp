@@ -43,9 +43,9 @@ public:
   }
 };
 
-// Runs the loop until Cond holds or 10 s have passed.
+// Runs the loop until Cond holds or a minute has passed (a guard for a loaded machine).
 bool PumpUntil(const std::function<bool()>& Cond) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
   while (!Cond()) {
     if (std::chrono::steady_clock::now() > end) return false;
     PumpEvents();
