@@ -146,8 +146,11 @@ protected:
     const int waits = host->WaitShown;
     ClickOn(*saveLoad, p.HudButton_3D_SL_Run);
     ASSERT_TRUE(RunUntil([&] { return !saveLoad->Showing(); }, Guard)) << "the window stayed after " << Name;
-    // The link is up: the configuration goes to the ECU, under the wait window.
+    // The link is up: the configuration goes to the ECU, under the wait window, which closes
+    // when the ECU reports the data saved (as the host's step does: a write that follows at once
+    // finds the report standing and leaves the window).
     ASSERT_TRUE(RunUntil([&] { return host->WaitShown > waits; }, Guard)) << "the wait window did not come";
+    if (wait->Showing()) host->CloseWaitWindow();
   }
   // A click on Form at the first of Spots (client points) that none of the shown windows of
   // Others covers, and the loop until Form is the active window.
