@@ -188,6 +188,17 @@ protected:
   static std::vector<win::TPoint> Corners(const win::TCustomForm& Form) {
     return {{6, 6}, {Form.Width() - 6, 6}, {6, Form.Height() - 6}, {Form.Width() - 6, Form.Height() - 6}};
   }
+  // Whether the screen shows the main window's picture (as it last presented it) at a few points
+  // of where Form lay.
+  bool ShowsMainWhere(const win::TCustomForm& Form) {
+    const win::TPoint at = server.Place(Form), m = server.Place(*main);
+    for (const win::TPoint p : {win::TPoint{10, 10}, win::TPoint{Form.Width() / 2, Form.Height() / 2},
+                                win::TPoint{Form.Width() - 10, Form.Height() - 10}}) {
+      const int cx = at.X + p.X - m.X, cy = at.Y + p.Y - m.Y;
+      if (server.ScreenPixel(at.X + p.X, at.Y + p.Y) != (main->PresentedPixel(cx, cy) & 0xFFFFFFu)) return false;
+    }
+    return true;
+  }
   bool Saved(const std::string& Name) const { return std::filesystem::exists(folder.Path() / "Config" / (Name + ".cfg")); }
 
   xtest::TXTest x;
@@ -217,6 +228,8 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
   // ---- the save window: a save, a second save, a load and a save, each typed and clicked.
   SaveOrLoad(0, "S1");
   EXPECT_TRUE(Saved("S1"));
+  // Where it was, the screen shows the main window's own picture again.
+  EXPECT_TRUE(RunUntil([&] { return ShowsMainWhere(*saveLoad); }, Guard)) << "the main window kept a stale picture";
   SaveOrLoad(0, "S2");
   EXPECT_TRUE(Saved("S2")) << "the second save wrote nothing";
   SaveOrLoad(1, "S1");

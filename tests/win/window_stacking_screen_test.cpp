@@ -34,8 +34,8 @@ using wintest::InXvfbChild;
 using xview::ClickAt;
 using xview::TServerView;
 
-// A control that fills its form and records the presses and characters it gets; a release can
-// run a handler, as a button's click does.
+// A control that fills its form and records the presses, releases and characters it gets; a
+// press or a release can run a handler, as a menu's item or a button's click does.
 class Pad : public TCustomControl {
 public:
   explicit Pad(TForm* Form) : TCustomControl(Form) {
@@ -44,12 +44,15 @@ public:
     SetAlign(alClient);
   }
   std::vector<TPoint> presses;
+  int releases = 0;
   std::u16string chars;
-  std::function<void()> onRelease;
+  std::function<void()> onPress, onRelease;
   LRESULT WndProc(MSG& M) override {
     if (M.message == WM_LBUTTONDOWN) presses.push_back(PointFromParam(M.lParam));
+    if (M.message == WM_LBUTTONUP) ++releases;
     if (M.message == WM_CHAR) chars += static_cast<char16_t>(M.wParam);
     const LRESULT r = TCustomControl::WndProc(M);
+    if (M.message == WM_LBUTTONDOWN && onPress) onPress();
     if (M.message == WM_LBUTTONUP && onRelease) onRelease();
     return r;
   }
@@ -151,6 +154,18 @@ TEST(WindowStackingChild, AWindowHiddenByItsOwnClickShowsAgainWhereItIsAndTakesC
     ASSERT_TRUE(PumpUntil([&] { return dialog.pad->presses.size() == 2; })) << "the click went elsewhere";
     ASSERT_TRUE(x.Type('k'));
     EXPECT_TRUE(PumpUntil([&] { return dialog.Chars() == u"k"; })) << "the key went elsewhere";
+
+    // Hidden by the press itself (as a menu that closes on its item): the pointer stays with no
+    // hidden window; the release goes to the main window under it, and so do the next clicks.
+    dialog.pad->onPress = [&] { dialog.form->Hide(); };
+    ASSERT_TRUE(x.MoveTo(at.X + 30, at.Y + 30) && x.Button(1, true));
+    ASSERT_TRUE(PumpUntil([&] { return !dialog.form->Showing(); }));
+    ASSERT_TRUE(x.Button(1, false));
+    const std::size_t before = main.pad->presses.size();
+    ASSERT_TRUE(ClickAt(x, {at.X + 60, at.Y + 60}));
+    EXPECT_TRUE(PumpUntil([&] { return main.pad->presses.size() == before + 1 && main.pad->releases > 0; }))
+        << "the click after the hide went elsewhere";
+    dialog.pad->onPress = nullptr;
     SetMainForm(nullptr);
   }
   rtl::Application->ProcessMessages();
