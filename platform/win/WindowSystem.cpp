@@ -280,8 +280,10 @@ void XSetWindowOwner(SDL_Window* Window, SDL_Window* Owner) {
   ::Window w = 0, owner = 0;
   if (!X11Of(Window, d, w)) return;
   Display* od = nullptr;
-  if (Owner && X11Of(Owner, od, owner) && od == d && owner != w) XSetTransientForHint(d, w, owner);
-  else XDeleteProperty(d, w, XA_WM_TRANSIENT_FOR);
+  if (Owner && X11Of(Owner, od, owner) && od == d && owner != w)
+    XSetTransientForHint(d, w, owner);
+  else
+    XDeleteProperty(d, w, XA_WM_TRANSIENT_FOR);
 }
 
 void XSetMapStates(SDL_Window* Window, bool KeepAbove, bool SkipTaskbar) {
@@ -309,7 +311,8 @@ void XSetMapStates(SDL_Window* Window, bool KeepAbove, bool SkipTaskbar) {
     atoms.push_back(skipTaskbar);
     atoms.push_back(skipPager);
   }
-  if (atoms.empty()) XDeleteProperty(d, w, state);
+  if (atoms.empty())
+    XDeleteProperty(d, w, state);
   else
     XChangeProperty(d, w, state, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(atoms.data()),
                     static_cast<int>(atoms.size()));

@@ -48,7 +48,8 @@ constexpr auto Guard = 60s;
 TEST(SecondaryWindowsScreen, ShowHideAndShowAgainOnABareServer) {
   if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
   if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  EXPECT_EQ(apptest::RunUnderXvfb("SecondaryWindowsScreenChild.*"), 0) << "the run under Xvfb failed (its output is above)";
+  EXPECT_EQ(apptest::RunUnderXvfb("SecondaryWindowsScreenChild.*"), 0)
+      << "the run under Xvfb failed (its output is above)";
 }
 
 TEST(SecondaryWindowsScreen, ShowHideAndShowAgainUnderOpenbox) {
@@ -100,8 +101,7 @@ protected:
   // Where a point of a control of a window's scene lies on the screen, as the server has the
   // window (the middle by default).
   win::TPoint OnScreenOf(const win::TCustomForm& Form, vg::TvxVisualObject* Object, float X = -1, float Y = -1) {
-    const vg::TvxPoint p =
-        Object->LocalToAbsolute({X < 0 ? Object->Width() / 2 : X, Y < 0 ? Object->Height() / 2 : Y});
+    const vg::TvxPoint p = Object->LocalToAbsolute({X < 0 ? Object->Width() / 2 : X, Y < 0 ? Object->Height() / 2 : Y});
     const win::TPoint at = server.Place(Form);
     return {at.X + static_cast<int>(p.X), at.Y + static_cast<int>(p.Y)};
   }
@@ -110,7 +110,7 @@ protected:
     ASSERT_TRUE(xview::ClickAt(x, OnScreenOf(Form, Object, X, Y)));
   }
   // A key of the server's keyboard (by its key symbol), and the loop until Done holds.
-  void TypeUntil(unsigned long KeySym, const std::function<bool()>& Done, const char* What) {
+  void TypeUntil(unsigned long KeySym, const char* What, const std::function<bool()>& Done) {
     ASSERT_TRUE(x.Type(KeySym));
     ASSERT_TRUE(RunUntil(Done, Guard)) << What;
   }
@@ -125,10 +125,10 @@ protected:
     vg::TvxHudTextBox* box = p.HudTextBox_3D_SL_Name;
     ClickOn(*saveLoad, box);
     ASSERT_TRUE(RunUntil([&] { return box->IsFocused(); }, Guard)) << "the click did not reach the name box";
-    TypeUntil(0xFF57, [] { return true; }, "End");  // End
+    ASSERT_TRUE(x.Type(0xFF57));  // End
     while (!box->Text().empty()) {
       const std::u16string before = box->Text();
-      TypeUntil(0xFF08, [&] { return box->Text() != before; }, "a backspace did not reach the name box");
+      TypeUntil(0xFF08, "a backspace did not reach the name box", [&] { return box->Text() != before; });
     }
     for (char c : Name) {
       const std::u16string before = box->Text();
@@ -136,8 +136,8 @@ protected:
       if (upper) {
         ASSERT_TRUE(x.Key(0xFFE1, true));  // Shift
       }
-      TypeUntil(static_cast<unsigned long>(upper ? c - 'A' + 'a' : c), [&] { return box->Text() != before; },
-                "a key did not reach the name box");
+      TypeUntil(static_cast<unsigned long>(upper ? c - 'A' + 'a' : c), "a key did not reach the name box",
+                [&] { return box->Text() != before; });
       if (upper) {
         ASSERT_TRUE(x.Key(0xFFE1, false));
       }
@@ -199,7 +199,9 @@ protected:
     }
     return true;
   }
-  bool Saved(const std::string& Name) const { return std::filesystem::exists(folder.Path() / "Config" / (Name + ".cfg")); }
+  bool Saved(const std::string& Name) const {
+    return std::filesystem::exists(folder.Path() / "Config" / (Name + ".cfg"));
+  }
 
   xtest::TXTest x;
   xview::TServerView server;
@@ -263,9 +265,10 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
     EXPECT_TRUE(RunUntil([&] { return server.Over(*settings, *main); }, Guard)) << "the settings went under";
     vg::TvxHudNumberBox* delay = settings->Parts().HudNumberBox_3D_SET_Transmit_CFG_Delay;
     ClickOn(*settings, delay);
-    ASSERT_TRUE(RunUntil([&] { return delay->IsFocused() && !delay->Dragging(); }, Guard)) << "the click missed the box";
+    ASSERT_TRUE(RunUntil([&] { return delay->IsFocused() && !delay->Dragging(); }, Guard))
+        << "the click missed the box";
     const char16_t digit = round == 0 ? u'7' : u'8';
-    TypeUntil(digit, [&] { return delay->Text() == std::u16string(1, digit); }, "the key did not reach the settings");
+    TypeUntil(digit, "the key did not reach the settings", [&] { return delay->Text() == std::u16string(1, digit); });
     // A drop-down of the window opens above it, each time.
     vg::TvxHudComboTextBox* language = settings->Parts().HudComboTextBox_3D_SET_Language;
     ClickOn(*settings, language, language->Width() - 6);
