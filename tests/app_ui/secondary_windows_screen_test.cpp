@@ -33,7 +33,10 @@
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
-// After every other header: Xlib's macros would break them.
+// After every other header: Xlib's macros would break them (and this file compiles on its own,
+// out of the batches).
+#include <X11/Xlib.h>
+
 #include "tests/XWindows.h"
 
 namespace secondary_windows_screen_test {
@@ -100,9 +103,9 @@ protected:
   }
   // Where a point of a control of a window's scene lies on the screen, as the server has the
   // window (the middle by default).
-  win::TPoint OnScreenOf(const win::TCustomForm& Form, vg::TvxVisualObject* Object, float X = -1, float Y = -1) {
+  xview::TPlace OnScreenOf(const win::TCustomForm& Form, vg::TvxVisualObject* Object, float X = -1, float Y = -1) {
     const vg::TvxPoint p = Object->LocalToAbsolute({X < 0 ? Object->Width() / 2 : X, Y < 0 ? Object->Height() / 2 : Y});
-    const win::TPoint at = server.Place(Form);
+    const xview::TPlace at = server.Place(Form);
     return {at.X + static_cast<int>(p.X), at.Y + static_cast<int>(p.Y)};
   }
   // A click of the server's pointer on a control of a window.
@@ -156,13 +159,13 @@ protected:
   // Others covers, and the loop until Form is the active window.
   void ClickUncovered(win::TCustomForm& Form, const std::vector<win::TPoint>& Spots,
                       std::initializer_list<const win::TCustomForm*> Others) {
-    const win::TPoint at = server.Place(Form);
+    const xview::TPlace at = server.Place(Form);
     for (const win::TPoint& p : Spots) {
-      const win::TPoint s{at.X + p.X, at.Y + p.Y};
+      const xview::TPlace s{at.X + p.X, at.Y + p.Y};
       bool covered = false;
       for (const win::TCustomForm* f : Others)
         if (f && f->Showing()) {
-          const win::TPoint o = server.Place(*f);
+          const xview::TPlace o = server.Place(*f);
           covered = covered || (s.X >= o.X && s.Y >= o.Y && s.X < o.X + f->Width() && s.Y < o.Y + f->Height());
         }
       if (covered) continue;
@@ -191,7 +194,7 @@ protected:
   // Whether the screen shows the main window's picture (as it last presented it) at a few points
   // of where Form lay.
   bool ShowsMainWhere(const win::TCustomForm& Form) {
-    const win::TPoint at = server.Place(Form), m = server.Place(*main);
+    const xview::TPlace at = server.Place(Form), m = server.Place(*main);
     for (const win::TPoint p : {win::TPoint{10, 10}, win::TPoint{Form.Width() / 2, Form.Height() / 2},
                                 win::TPoint{Form.Width() - 10, Form.Height() - 10}}) {
       const int cx = at.X + p.X - m.X, cy = at.Y + p.Y - m.Y;
