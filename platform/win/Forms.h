@@ -117,9 +117,10 @@ public:
   // its bounds put it.
   TPosition Position() const { return position_; }
   void SetPosition(TPosition Value) { position_ = Value; }
+  // Shows the form and activates it; on a form that shows already, brings its window to the
+  // front and activates it.
   void Show();
-  // Shows the window without taking the activation (popups). Show on a form that shows already
-  // brings its window to the front and activates it.
+  // Shows the window without taking the activation (popups).
   void ShowNoActivate();
   void Hide();
   bool Showing() const override { return shown_; }

@@ -1,11 +1,10 @@
 // Windows that show, hide and show again on a real X server, bare and under a window manager
 // (openbox on the child's Xvfb), driven through the server's own devices (XTest). A window hidden
 // by its own click and shown again lies where the server has it and takes the clicks and keys
-// that land on it; a window stays above the window it belongs to (the main window, or for a
-// modal one the window it was opened from), a stay-on-top one keeps asking for it each time it
-// shows, and one shown again while it shows comes to the front; what a hidden window covered
-// shows the window under it again. A window manager started after the program finds its
-// borderless windows undecorated and in their order.
+// that land on it; a window stays above the main window it belongs to, a stay-on-top one keeps
+// asking for it each time it shows, and one shown again while it shows comes to the front; what a
+// hidden window covered shows the window under it again. A window manager started after the
+// program finds its borderless windows undecorated and in their order.
 #include <SDL.h>
 #include <gtest/gtest.h>
 // After GoogleTest: Xlib's macros would break it (and keep this file out of the batches).
@@ -23,7 +22,6 @@
 #include "platform/win/Forms.h"
 #include "tests/XTest.h"
 #include "tests/XWindows.h"
-#include "tests/loop/Later.h"
 #include "tests/win/XvfbChild.h"
 
 namespace window_stacking_screen_test {
@@ -228,39 +226,6 @@ TEST(WindowStackingChild, AWindowStaysAboveTheWindowItBelongsToAndComesToTheFron
     EXPECT_TRUE(PumpUntil([&] { return holdsKeys(settings); })) << "shown again, it did not take the keys";
     ASSERT_TRUE(x.Type('s'));
     EXPECT_TRUE(PumpUntil([&] { return settings.Chars() == u"s"; })) << "the key went elsewhere";
-    SetMainForm(nullptr);
-  }
-  rtl::Application->ProcessMessages();
-  CloseDisplay();
-}
-
-// A modal window belongs to the window it was opened from and stays above it when that window is
-// clicked.
-TEST(WindowStackingChild, AModalWindowStaysAboveTheWindowItWasOpenedFrom) {
-  if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
-  rtl::Application->Reset();
-  {
-    xtest::TXTest x;
-    TServerView server;
-    ASSERT_TRUE(x.Ready() && server.Ready()) << "the X server does not answer here";
-    TestWindow main(20, 20, 500, 400, Blue), skin(60, 60, 300, 250, Grey), brush(120, 100, 150, 120, Red);
-    SetMainForm(main.form.get());
-    main.form->Show();
-    skin.form->Show();
-    ASSERT_TRUE(PumpUntil([&] { return server.Settled(*skin.form); }));
-    bool checked = false;
-    looptest::Later([&] {
-      EXPECT_EQ(server.Owner(*brush.form), TServerView::XOf(*skin.form));
-      EXPECT_TRUE(PumpUntil([&] { return server.Settled(*brush.form); }));
-      const xview::TPlace s = server.Place(*skin.form);
-      EXPECT_TRUE(ClickAt(x, {s.X + 280, s.Y + 230}));
-      EXPECT_TRUE(PumpUntil([&] { return !skin.pad->presses.empty(); })) << "the click did not reach the skin window";
-      EXPECT_TRUE(PumpUntil([&] { return server.Over(*brush.form, *skin.form); })) << "the modal window went under";
-      checked = true;
-      brush.form->SetModalResult(mrOk);
-    });
-    EXPECT_EQ(brush.form->ShowModal(), mrOk);
-    EXPECT_TRUE(checked);
     SetMainForm(nullptr);
   }
   rtl::Application->ProcessMessages();
