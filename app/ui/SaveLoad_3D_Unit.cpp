@@ -48,10 +48,9 @@ void TForm_3D_SaveLoad::Open(TFileMenuMode Mode) {
   if (Mode == TFileMenuMode::Save) parts_.HudTextBox_3D_SL_Name->SetText(CurrentCfgName());
   parts_.HudButton_3D_SL_Run->SetText(Word(Mode == TFileMenuMode::Save ? "Save" : "Load"));
   parts_.HudButton_3D_SL_Run->SetEnabled(!parts_.HudTextBox_3D_SL_Name->Text().empty());
-  if (Showing())
-    FormShow(this);
-  else
-    Show();
+  // Shown already, it lists the files anew and comes to the front.
+  if (Showing()) FormShow(this);
+  Show();
 }
 
 void TForm_3D_SaveLoad::LookUpTexts() { parts_.HudWindow_3D_SaveLoad->SetText(Word("Dialogue")); }

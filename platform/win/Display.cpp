@@ -545,6 +545,7 @@ SDL_Window* CreateFormWindow(TCustomForm* Form) {
                                    std::max(Form->Height(), 1), flags);
   if (!w) throw rtl::Exception(std::string("Cannot create the window: ") + SDL_GetError());
   display->forms[SDL_GetWindowID(w)] = Form;
+  if (XOf(w)) detail::XSetDecorated(w, Form->BorderStyle() != bsNone);
   if (display->xPointer) display_internal::AddXWindow(w);
   // The connection is the display's: the first window tells it, and it stays when that
   // window goes.
@@ -577,6 +578,11 @@ void ShowFormWindow(SDL_Window* Window, bool Activate) {
   const unsigned long before = unmanaged ? detail::XFocusWindow(x) : 0;
   const Uint32 id = SDL_GetWindowID(Window);
   display->focusPassed.erase(id);
+  if (const TCustomForm* f = FormOf(id); f && x && !(SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN)) {
+    const TCustomForm* owner = f->WindowOwner();
+    detail::XSetWindowOwner(Window, owner ? owner->Window() : nullptr);
+    detail::XSetMapStates(Window, f->FormStyle() == fsStayOnTop, SDL_GetWindowFlags(Window) & SDL_WINDOW_SKIP_TASKBAR);
+  }
   SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, Activate ? "0" : "1");
   SDL_ShowWindow(Window);
   if (!unmanaged) return;
@@ -602,6 +608,14 @@ void HideFormWindow(SDL_Window* Window) {
   }
   if (!held || detail::WindowManagerRuns(x)) return;
   if (SDL_Window* back = FocusBackOf(SDL_GetWindowID(Window))) detail::XSetFocusWindow(x, detail::XWindowOf(back));
+}
+
+void RaiseFormWindow(SDL_Window* Window) {
+  if (!Window || !display || WindowGone(Window)) return;
+  SDL_RaiseWindow(Window);
+  _XDisplay* x = XOf(Window);
+  const unsigned long own = detail::XWindowOf(Window);
+  if (x && detail::XFocusWindow(x) != own && !detail::WindowManagerRuns(x)) detail::XSetFocusWindow(x, own);
 }
 
 void KeyboardFocusOnPress(TCustomForm* Form) {
@@ -656,9 +670,14 @@ void HandleEvent(const SDL_Event& E) {
         case SDL_WINDOWEVENT_CLOSE:
           f->HandleCloseRequest();
           break;
-        case SDL_WINDOWEVENT_MOVED:
-          f->HandleMoved(E.window.data1, E.window.data2);
+        case SDL_WINDOWEVENT_MOVED: {
+          // On X the server tells where the window is (SDL may count a manager's frame twice).
+          TPoint at{E.window.data1, E.window.data2};
+          if (SDL_Window* w = f->Window(); w && XOf(w) && !display->gone.count(E.window.windowID))
+            detail::XWindowPlace(w, at.X, at.Y);
+          f->HandleMoved(at.X, at.Y);
           break;
+        }
         case SDL_WINDOWEVENT_SIZE_CHANGED:
           f->HandleResized(E.window.data1, E.window.data2);
           break;

@@ -54,8 +54,15 @@ void DestroyFormWindow(SDL_Window* Window);
 // that another client destroyed counts as closed: showing and hiding it ask nothing more of the
 // X server (SDL would wait for a map or an unmap that never comes), nothing more is drawn on it,
 // and a form that shows hears the window system's close as from its user (HandleEvent).
+//
+// On X a window names the window of the form it belongs to (TCustomForm::WindowOwner), which a
+// window manager keeps it above, and a stay-on-top form's window asks to stay above the others;
+// both are written before each map, since a manager forgets the states of a window it lets go.
 void ShowFormWindow(SDL_Window* Window, bool Activate);
 void HideFormWindow(SDL_Window* Window);
+// Brings a shown window to the front and asks for the keyboard for it (a form shown again while it
+// shows); on X without a window manager its window takes the keyboard focus itself.
+void RaiseFormWindow(SDL_Window* Window);
 // A press of the user activated the form (or found it active): on X without a window manager,
 // its window takes the keyboard focus where it does not hold it, except a popup window whose
 // parent holds it (the popup takes the parent's keys). Events a test simulates move nothing.

@@ -117,6 +117,8 @@ public:
   // its bounds put it.
   TPosition Position() const { return position_; }
   void SetPosition(TPosition Value) { position_ = Value; }
+  // Shows the form and activates it; on a form that shows already, brings its window to the
+  // front and activates it.
   void Show();
   // Shows the window without taking the activation (popups).
   void ShowNoActivate();
@@ -149,6 +151,10 @@ public:
   // The form a popup window stands in for: it takes that form's keys while active and
   // gives the activation back to it when it hides. Nil for other forms.
   virtual TCustomForm* PopupParent() const { return nullptr; }
+  // The form whose window this one belongs to, which the window system keeps it above: the popup
+  // parent, else for a modal form the form that was active when it opened, else the main form;
+  // the first of them that shows. Nil for the main form and when none of them shows.
+  TCustomForm* WindowOwner() const;
 
   // The focused windowed control (the form itself when none).
   TWinControl* ActiveControl() const { return activeControl_; }
@@ -259,6 +265,7 @@ private:
   std::uint32_t color_ = 0xFFF0F0F0u;
   bool shown_ = false;
   bool modal_ = false;
+  TCustomForm* modalOwner_ = nullptr;  // the form active when ShowModal showed this one, during its Show
   TModalResult modalResult_ = mrNone;
   TWinControl* activeControl_ = nullptr;
   TControl* mouseControl_ = nullptr;

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 // Xlib's own view of a connection (its output buffer), after every other header: it defines
 // macros such as min and max. This file is compiled on its own, outside the batches.
@@ -244,6 +245,83 @@ void XSetFocusWindow(_XDisplay* Connection, unsigned long Window) {
   if (!Connection) return;
   XSetInputFocus(Connection, Window, RevertToParent, CurrentTime);
   XFlush(Connection);
+}
+
+namespace {
+
+// The Xlib connection and the X window of an SDL window; false when it is no X window.
+bool X11Of(SDL_Window* Window, Display*& D, ::Window& W) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  D = info.info.x11.display;
+  W = info.info.x11.window;
+  return true;
+}
+
+}  // namespace
+
+bool XWindowPlace(SDL_Window* Window, int& X, int& Y) {
+  Display* d = nullptr;
+  ::Window w = 0, child = 0;
+  int x = 0, y = 0;
+  if (!X11Of(Window, d, w) || !XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &x, &y, &child)) return false;
+  X = x;
+  Y = y;
+  return true;
+}
+
+void XSetDecorated(SDL_Window* Window, bool Decorated) {
+  Display* d = nullptr;
+  ::Window w = 0;
+  if (!X11Of(Window, d, w)) return;
+  // The Motif hints: flags (decorations given), functions, decorations, input mode, status.
+  const long hints[5] = {1L << 1, 0, Decorated ? 1 : 0, 0, 0};
+  const Atom motif = XInternAtom(d, "_MOTIF_WM_HINTS", False);
+  XChangeProperty(d, w, motif, motif, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(hints), 5);
+}
+
+void XSetWindowOwner(SDL_Window* Window, SDL_Window* Owner) {
+  Display* d = nullptr;
+  ::Window w = 0, owner = 0;
+  if (!X11Of(Window, d, w)) return;
+  Display* od = nullptr;
+  if (Owner && X11Of(Owner, od, owner) && od == d && owner != w)
+    XSetTransientForHint(d, w, owner);
+  else
+    XDeleteProperty(d, w, XA_WM_TRANSIENT_FOR);
+}
+
+void XSetMapStates(SDL_Window* Window, bool KeepAbove, bool SkipTaskbar) {
+  Display* d = nullptr;
+  ::Window w = 0;
+  if (!X11Of(Window, d, w)) return;
+  const Atom state = XInternAtom(d, "_NET_WM_STATE", False);
+  const Atom above = XInternAtom(d, "_NET_WM_STATE_ABOVE", False);
+  const Atom skipTaskbar = XInternAtom(d, "_NET_WM_STATE_SKIP_TASKBAR", False);
+  const Atom skipPager = XInternAtom(d, "_NET_WM_STATE_SKIP_PAGER", False);
+  // The states already there stay, but for the ones given here.
+  std::vector<Atom> atoms;
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(d, w, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) == Success &&
+      type == XA_ATOM && format == 32 && data)
+    for (unsigned long i = 0; i < count; ++i)
+      if (const Atom a = reinterpret_cast<const Atom*>(data)[i]; a != above && a != skipTaskbar && a != skipPager)
+        atoms.push_back(a);
+  if (data) XFree(data);
+  if (KeepAbove) atoms.push_back(above);
+  if (SkipTaskbar) {
+    atoms.push_back(skipTaskbar);
+    atoms.push_back(skipPager);
+  }
+  if (atoms.empty())
+    XDeleteProperty(d, w, state);
+  else
+    XChangeProperty(d, w, state, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(atoms.data()),
+                    static_cast<int>(atoms.size()));
 }
 
 std::uint64_t XErrorCount() { return errors.load(std::memory_order_relaxed); }

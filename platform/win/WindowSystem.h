@@ -92,4 +92,22 @@ bool XFocusOnNoWindow(_XDisplay* Connection);
 // goes).
 void XSetFocusWindow(_XDisplay* Connection, unsigned long Window);
 
+// Where the window's client area lies on the screen, as the X server has it now (its origin in
+// the root window's coordinates); false when it is no X window. One round trip. SDL's own idea
+// cannot serve under a window manager: it takes a move relative to the window's parent as the
+// parent is when SDL handles the event, so a move made at the root and handled once the manager
+// had taken the window into its frame counts the frame's place twice.
+bool XWindowPlace(SDL_Window* Window, int& X, int& Y);
+// What a window manager reads from a window as it maps it. The window is decorated or not
+// (_MOTIF_WM_HINTS): written when the window is made, also where no manager ran yet (SDL then
+// names the root window as the window's owner instead, and a manager started later frames the
+// window and keeps it above every other window of the program).
+void XSetDecorated(SDL_Window* Window, bool Decorated);
+// The window it belongs to (WM_TRANSIENT_FOR), which a manager keeps it above; none for nil.
+void XSetWindowOwner(SDL_Window* Window, SDL_Window* Owner);
+// For a window that is not mapped: the states a manager gives it when it maps it
+// (_NET_WM_STATE): above the other windows, out of the task bar. A manager empties them when the
+// window is withdrawn (hidden), so they are written again before each map.
+void XSetMapStates(SDL_Window* Window, bool KeepAbove, bool SkipTaskbar);
+
 }  // namespace win::detail

@@ -41,6 +41,15 @@ TEST(SetupValuesScreen, ANumberBeyondItsRangeIsHeldAlikeInTheBoxTheFileAndTheEcu
   EXPECT_EQ(apptest::RunUnderXvfb("SetupValuesScreenChild.*"), 0) << "the run under Xvfb failed (its output is above)";
 }
 
+// The same with a window manager, which places and frames the settings window the keys are typed
+// into.
+TEST(SetupValuesScreen, ANumberTypedIntoTheSettingsReachesThemUnderOpenbox) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
+  EXPECT_EQ(apptest::RunUnderXvfb("SetupValuesScreenChild.*", wmtest::TManager::Openbox), 0)
+      << "the run under Xvfb and openbox failed (its output is above)";
+}
+
 class SetupValuesScreenChild : public apptest::ReportingScreenTest {
 protected:
   // The sensor table: 150.0 degrees down to -54.6 in steps of 0.2. With it in place no message
