@@ -1,5 +1,7 @@
 // The automatic calibration through the link against the ECU simulator with its engine model,
 // on the test clock and without line timing, so that a whole run takes seconds.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>

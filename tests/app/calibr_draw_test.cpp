@@ -1,5 +1,7 @@
 // Where the calibration diagram's shapes go and how they look: scales and grid, segment
 // angles, read-outs, colours, MAP shapes, live markers and the two panels over the plot.
+#include <gtest/gtest.h>
+
 #include <cmath>
 
 #include "app/core/Model.h"

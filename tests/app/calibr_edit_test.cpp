@@ -1,5 +1,7 @@
 // Editing the calibration diagram: dragging markers, the arrow keys and their repeat, the end
 // points' rescaling, the locked idle points, and what reaches the ECU and when.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <vector>
 

@@ -1,5 +1,7 @@
 // The MAP-point correction: what "To count" makes of the collected pairs, the proposal it
 // computes, and the two answers that apply or discard it.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <vector>
 

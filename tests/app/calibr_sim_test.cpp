@@ -1,5 +1,7 @@
 // The calibration diagram's edits and MAP correction against the ECU simulator: what the
 // ECU holds after a drag, a history step, "Start" and an applied correction.
+#include <gtest/gtest.h>
+
 #include "app/core/Calibr_Ctrl.h"
 #include "app/core/Calibr_Draw.h"
 #include "app/core/Calibr_Map.h"

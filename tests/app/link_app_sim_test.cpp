@@ -1,6 +1,8 @@
 // The link with the application core's real parts against the ECU simulator, as the
 // headless runner runs it: the connect script reads the R.P.M. map and the status line
 // shows the receiving notice, then "Data loaded"; task 24 writes the map back.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 #include "app/core/General_Unit.h"

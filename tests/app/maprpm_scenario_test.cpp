@@ -1,6 +1,8 @@
 // The map page and the File menu's operations against the ECU simulator: the connect shows
 // the ECU's map, the live cell follows the engine, four cells stepped with the keys reach the
 // ECU in one write, and a saved configuration comes back to the ECU after "Default".
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 #include "app/core/Global_Unit.h"

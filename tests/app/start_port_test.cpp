@@ -2,6 +2,8 @@
 // on which no ECU answers, the machine lists COM1 (no ECU there either) first, then A, then a
 // port B with the ECU behind it. The port read from the settings is tried first and again
 // between the others.
+#include <gtest/gtest.h>
+
 #include <pty.h>
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
 // The program on a real X screen (Xvfb) and a real clock, against the ECU simulator on a
-// pseudo-terminal. A test runs its own program again under xvfb-run for a child fixture; the
+// pseudo-terminal. A test runs its own program again on a fresh Xvfb for a child fixture; the
 // child fixture starts the simulator, makes and shows the main window on the configured port,
 // runs the program's loop until something holds, and reads the screen back with xwd.
 #pragma once

@@ -1,6 +1,8 @@
 // The Auto Calibration page: its parts as the program shows them, a run in the middle of a
 // step as the installer sees it (checked at chosen pixels of the window's frame), and what
 // the button and the link's calls reach.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdlib>
 

@@ -1,6 +1,8 @@
 // The Graph page: the diagram drawn on the plot (grid, markers, live marker), its MAP controls
 // and the panels that open over the plot, in the shown main window. The pictures the tests
 // write are kept as references in tests/app_ui/data (graph_page.png, graph_map.png).
+#include <gtest/gtest.h>
+
 #include <cmath>
 
 #include "app/core/Calibr_Ctrl.h"

@@ -2,6 +2,8 @@
 // still live values (an engine running on gas, one cylinder's gas injector silent): once the
 // ECU is read, the page shows the ECU's curve and the live operating point. The screen is read
 // back and checked at chosen pixels, and kept as the reference picture of the page.
+#include <gtest/gtest.h>
+
 #include <array>
 #include <chrono>
 #include <cmath>

@@ -3,6 +3,8 @@
 // included, and the status line's message in force, is in the new language at once, and
 // back in English when English is chosen. A language the settings file names at start speaks
 // on the status line throughout, also through a configuration's load and its write.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <chrono>
 #include <string>

@@ -6,6 +6,8 @@
 // enlarged, the program font at 20 and the window at its smallest and back: every text is drawn
 // within its control, whole or cut with an ellipsis, the File menu's items too, and the caption
 // comes back between the title row's buttons and the icons.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -207,11 +209,16 @@ TEST_F(LongTextsScreenChild, Run) {
   ecu::Session().ConfigData.Configuration->Cfg_Name = "Golf";
   main->UpdateMainCaption();
   ASSERT_TRUE(main->EnterAccessCode(u"pelund7391"));
-  RunFor(600ms);
   vg::TvxHudWindow* window = main->Parts().HudWindow_3D_GEN;
-  const std::u16string title = main->TitleText();
-  EXPECT_TRUE(CutWithEllipsis(window->Text(), title.substr(title.find_first_not_of(u' '))))
+  // (The fonts are applied again a moment after the buttons appear, the caption measured anew.)
+  EXPECT_TRUE(RunUntil(
+      [&] {
+        const std::u16string title = main->TitleText();
+        return CutWithEllipsis(window->Text(), title.substr(title.find_first_not_of(u' ')));
+      },
+      60s))
       << rtl::WideToUtf8(window->Text());
+  RunFor(300ms);
   {
     auto* caption = vg::FindPart<vg::TvxText>(window, "text");
     ASSERT_NE(caption, nullptr);

@@ -1,5 +1,7 @@
 // The main window's start and its queue of actions: the timers start off, the logo grows in
 // the layout's middle and shrinks to the corner, and each action of the queue does its work.
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>

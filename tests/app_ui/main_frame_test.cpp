@@ -3,6 +3,8 @@
 // free), the main window's caption is never covered by the title row's buttons, and a new
 // program font reaches the page in view at once with every one-line text of the Setup page
 // still whole at the track's largest size.
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>

@@ -1,6 +1,8 @@
 // The main window's geometry: its smallest size, full screen and back, the caption icons that
 // follow its right edge and the title row's buttons that shrink to end before them, the geometry restored from the settings file, and the indicator
 // column's splitter and size tracks.
+#include <gtest/gtest.h>
+
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"

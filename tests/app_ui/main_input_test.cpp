@@ -1,5 +1,7 @@
 // What the installer does on the main window: the fuel keys and the work-mode button, typing
 // in a text box, the access code, the File and Language menus, and closing the window.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 
 #include "app/core/General_Unit.h"

@@ -4,6 +4,8 @@
 // the window has changed; at the smallest size (400 x 300) the title row's buttons leave the caption
 // icons, the caption's beginning and every indicator's name uncovered, also with the Flip
 // and Settings buttons shown. Pictures of the window are left in the build's test output.
+#include <gtest/gtest.h>
+
 #include <SDL.h>
 
 #include <algorithm>

@@ -1,6 +1,8 @@
 // The Setup page: each control writes through the configuration and one delayed write of the
 // page; the customer's details commit on Enter; the level-sensor type brings its flags and
 // thresholds; "Clear" asks for the errors to be cleared; the level image shows in work mode 4.
+#include <gtest/gtest.h>
+
 #include "app/core/Global_Unit.h"
 #include "app/ui/Page_CFG.h"
 #include "ecu/Config_Unit.h"

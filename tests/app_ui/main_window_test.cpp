@@ -1,5 +1,7 @@
 // The main window: made from its text, bound, shown; its title and caption, its layout and
 // pages, and its canvas copied as it shows.
+#include <gtest/gtest.h>
+
 #include "app/ui/Page_CFG.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Link_State.h"

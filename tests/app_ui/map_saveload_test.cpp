@@ -2,6 +2,8 @@
 // buttons) and the save/load window (the list, the name, the run button), each drawn and
 // checked at chosen pixels. The pictures are written where the test runs, and with
 // GASCAL_UPDATE_GALLERY=1 over the reference pictures in tests/app_ui/data.
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 

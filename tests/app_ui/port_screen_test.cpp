@@ -4,6 +4,8 @@
 // the ECU stays silent the window stays, and once it answers the window closes and the link
 // is up on the simulator's port. The window is kept as the reference picture of the port
 // window.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>

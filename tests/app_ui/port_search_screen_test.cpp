@@ -2,6 +2,8 @@
 // scripts/run.sh --find sets up): on a real X screen (Xvfb) and clock, against the ECU
 // simulator, the message window says once which port could not be opened, and when the
 // search has found the ECU on the simulator's port the message goes.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <memory>
 #include <string>

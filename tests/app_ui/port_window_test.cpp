@@ -2,6 +2,8 @@
 // middle of the main window with its fill, the search text beside the busy indicator, then the
 // ports listed, the entry being tried and the progress; the user's close ends the search. On
 // the test clock, against pseudo-terminals on which nothing answers.
+#include <gtest/gtest.h>
+
 #include <pty.h>
 #include <unistd.h>
 

@@ -4,6 +4,8 @@
 // speed is written once after the delay and the ECU keeps it; "G" switches to gas; closing
 // lets go of the port and writes the settings. The screen is read back and checked at chosen
 // pixels, and kept as the reference picture of the main window.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <filesystem>
 

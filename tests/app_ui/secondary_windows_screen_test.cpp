@@ -7,6 +7,8 @@
 // stay above it, shown again or not, and take the keys typed into them; the brush dialog and
 // the bitmap editor belong to the window they were opened from; a drop-down opens above its
 // window each time; the port window never shows.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <filesystem>
 #include <functional>

@@ -1,6 +1,8 @@
 // The message, wait and settings windows beside the main window, and the check window a
 // machine without OpenGL sees: what they show (checked at chosen pixels of their pictures,
 // which are kept in the build tree's test-output folder), where they stand and what their closes do.
+#include <gtest/gtest.h>
+
 #include <SDL.h>
 
 #include <cctype>

@@ -1,6 +1,8 @@
 // The Setup page at a larger program font (18), on a real X screen (Xvfb) against the ECU
 // simulator: the labels of each kind (the configuration's rows, the customer's details) are
 // one size, every text is whole, and a text drawn smaller keeps its letters together.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <map>
 #include <string>

@@ -3,6 +3,8 @@
 // the keyboard focus away from the box, so "G" switches to gas and leaves "2000" in the box;
 // a text that is no number, typed into the box, is reported once when another control is
 // changed, the box gets "2000" back and that other control's change is written to the ECU.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <string>
 #include <vector>

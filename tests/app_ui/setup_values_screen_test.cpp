@@ -5,6 +5,8 @@
 // the held value whole; a text that is no number is reported naming the box. On Settings,
 // digits typed after the click that focuses a number box replace its number, and a text that
 // is no number is reported once, after which the box shows the delay in force.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -64,13 +66,16 @@ protected:
     folder.Write("gascal.dat", table);
     ecu::Session().ConfigData.SensorTableFileName = (folder.Path() / "gascal.dat").string();
   }
-  // The box's text replaced by Text as the installer types it, then Enter.
+  // The box's text replaced by Text as the installer types it, then Enter. While a value is
+  // being written the wait window is up and takes the keys, so the installer waits for it to go
+  // (it goes once the ECU reports the data saved).
   void Enter(vg::TvxHudComboTextBox* Box, const std::string& Text) {
+    ASSERT_TRUE(RunUntil([] { return !app::Model().Messages.WaitWindowShown; }, Guard)) << "the write never ends";
     Click(main.get(), Box, 10);
     ASSERT_TRUE(Box->IsFocused());
     for (int i = 0; i < 12; ++i) Key(127);  // Delete
     for (int i = 0; i < 12; ++i) Key('\b');
-    ASSERT_EQ(Box->Text(), u"");
+    ASSERT_EQ(Box->Text(), u"") << "the active window: " << (win::ActiveForm() ? win::ActiveForm()->Name() : "none");
     for (char c : Text) Type(c, 30ms);
     ASSERT_EQ(rtl::WideToUtf8(Box->Text()), Text);
     Key('\r');

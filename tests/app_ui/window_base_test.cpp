@@ -1,6 +1,8 @@
 // How a window is made and bound: its text read with the names and handlers it gives, the
 // parts every name of the ECU side and of the language texts addresses, the binder's
 // messages, and a text that cannot be read.
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "app/ui/Page_CFG.h"

@@ -1,6 +1,6 @@
-#include "ecu/Calc_Unit.h"
-
 #include <gtest/gtest.h>
+
+#include "ecu/Calc_Unit.h"
 
 #include <cmath>
 #include <filesystem>

@@ -1,5 +1,7 @@
 // The commands and replies against the ECU simulator: a full connect fills the configuration,
 // and the write tasks put exactly the encoded lists on the wire.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 #include "LinkFixture.h"

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "ecu/Config_Unit.h"
 #include "ecu/Calc_Unit.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <sstream>

@@ -1,6 +1,6 @@
-#include "ecu/FindUnit.h"
-
 #include <gtest/gtest.h>
+
+#include "ecu/FindUnit.h"
 
 #include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"

@@ -1,5 +1,7 @@
 // The seam between the ECU side and the application: hosts installed for a scope, the port the
 // link writes to, and the link's events as the host sees them.
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>

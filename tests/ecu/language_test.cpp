@@ -1,6 +1,6 @@
-#include "ecu/Language.h"
-
 #include <gtest/gtest.h>
+
+#include "ecu/Language.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,4 +1,6 @@
 // Frames, the reply check and the connection quality, without a port.
+#include <gtest/gtest.h>
+
 #include "ecu/Session.h"
 #include "tests/ecu/LinkFixture.h"
 

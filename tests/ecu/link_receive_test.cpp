@@ -2,6 +2,8 @@
 // judged whole, too long or short as one read with the port's time-outs would judge it.
 // The test plays the ECU on a pseudo-terminal and decides when each byte arrives; link
 // timing runs on the test clock.
+#include <gtest/gtest.h>
+
 #include <pty.h>
 #include <unistd.h>
 

@@ -1,5 +1,7 @@
 // The link against the ECU simulator on a pseudo-terminal. Timing is asserted on the test
 // clock, which stands still while the test waits for the simulator's replies.
+#include <gtest/gtest.h>
+
 #include "ecu/Session.h"
 #include "tests/WaitFor.h"
 #include "tests/ecu/LinkFixture.h"

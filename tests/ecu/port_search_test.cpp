@@ -1,6 +1,8 @@
 // The port window: opening the configured port, the automatic search over the port list,
 // and the port's failures, against pseudo-terminals and the ECU simulator. Link timing runs
 // on the test clock; the simulator answers in real time while the test waits for it.
+#include <gtest/gtest.h>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <pty.h>

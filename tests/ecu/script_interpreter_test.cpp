@@ -1,5 +1,7 @@
 // The dialogue-script interpreter: controls, tasks and faulty scripts, without a port. A run
 // stops at each built request; the test then runs it on as a good reply would.
+#include <gtest/gtest.h>
+
 #include <utility>
 #include <vector>
 

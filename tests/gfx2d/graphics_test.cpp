@@ -1,10 +1,11 @@
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <vector>
 
 #include <cairo.h>
-#include <gtest/gtest.h>
 
 #include "Pixels.h"
 

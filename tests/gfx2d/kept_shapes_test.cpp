@@ -1,8 +1,9 @@
 // Curved fills and outlines drawn again the same way are blended from an image of their own:
 // the pixels must be cairo's own drawing of the figure, whatever the clip, the background, the
 // shift and the source, and what is kept must follow every change of what is drawn.
-#include <cairo.h>
 #include <gtest/gtest.h>
+
+#include <cairo.h>
 
 #include <algorithm>
 #include <cstdlib>

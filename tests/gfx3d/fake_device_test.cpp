@@ -1,6 +1,7 @@
 // The recording fake: what it logs and the results it is scripted to give.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
 
 #include <cstring>
 #include <vector>

@@ -1,3 +1,5 @@
+#include <gtest/gtest.h>
+
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>

@@ -2,8 +2,9 @@
 // copy with its opaque pixels and transparent edge rows (also in buffers of fewer than four
 // rows), what stays when the handler does not ask for a copy, the white buffer without a
 // handler and when it is whitened again, and the classes as streams and the designer see them.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <cstdint>

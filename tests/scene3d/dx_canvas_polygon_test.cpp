@@ -1,7 +1,8 @@
 // The canvas's polygon fill against the recording fake device: the fans, the covering quads,
 // the walls, the stencil states around them, and what degenerate input and failed locks do.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
 
 #include <cmath>
 #include <cstring>

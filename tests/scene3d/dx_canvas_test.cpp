@@ -1,7 +1,8 @@
 // The Direct3D canvas against the recording fake device: device creation, frames, lost devices
 // and resets, state blocks, the vertex and index rings, the draw operations and textures.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,8 @@
 // Text on the Direct3D canvas: glyph atlases, their growth and layout, the quads of FillText
 // and MeasureText; with a rasteriser of fixed glyph sizes on the fake device, and FreeType's own.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
 
 #include <cstring>
 #include <map>

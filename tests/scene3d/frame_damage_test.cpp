@@ -9,9 +9,10 @@
 // layer's buffer presents it from there while the scene's own frame catches up when needed.
 // Under Xvfb the window reaches the screen after a run of partial updates as a whole redraw
 // shows it.
+#include <gtest/gtest.h>
+
 #include <SDL.h>
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>

@@ -2,8 +2,9 @@
 // material, the image's wrap modes as the quads and states they hand the canvas, the text
 // layer's inner text, the selection's grips, drags, limits, hot tracking, drawing and hit
 // test, and the classes as streams and the designer see them.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
 
 #include <memory>
 #include <string>

@@ -5,8 +5,9 @@
 // with the layer and its buffer following, a burst of repaints gives one frame, and Tab
 // focuses the first control. Under Xvfb the window reaches the screen as drawn (with
 // GASCAL_FRAME_DIR set, the screenshot is written there as a PNG to look at).
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 #include <unistd.h>
 
 #include <chrono>

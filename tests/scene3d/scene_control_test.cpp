@@ -3,8 +3,9 @@
 // and the painted paths, references that objects leave behind when freed, input routed from
 // the window to the objects, window moves and resizes, keys and Tab, drops, the streamed
 // design properties, the idle-time loop, the bitmap list and the library's shut-down.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <algorithm>
 #include <memory>

@@ -1,8 +1,9 @@
 // The scene control's own mouse events (OnMouseDown, OnMouseMove, OnMouseUp, OnMouseWheel)
 // run before the scene routes the mouse: a handler that frees the scene ends the routing there,
 // and the form goes on without it (the sanitizer watches every path).
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <functional>
 #include <memory>

@@ -6,8 +6,9 @@
 // layer, not the layer, and frees the layer when only its root is selected inside it, but not
 // while a design menu is open, which has the keys then. The design menus' tests run under
 // openbox too. With GASCAL_FRAME_DIR set the views are written there as PNGs to look at.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 #include <unistd.h>
 
 #include <chrono>

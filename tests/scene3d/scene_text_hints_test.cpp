@@ -3,8 +3,9 @@
 // answers for its 2D controls), an input method's text reaches the focused text box of the
 // window's GUI layer, its candidates at the box's caret, and Tab walks the 3D objects and the
 // layer's 2D controls as one list.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,8 @@
 // The meshes of the ready-made solids: their layout, the triangles they start with, their
 // normals and texture coordinates, and that each solid is closed and faces outwards.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,9 @@
 // The extruded 2D shapes: their properties, the polygons and materials they hand to the canvas,
 // the path modes, the design frame and the mouse mapped onto the outline; and the scene's own
 // design grid and hint lines.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <cmath>

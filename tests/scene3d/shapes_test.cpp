@@ -1,7 +1,8 @@
 // The grid, the shape base, the mesh shapes, flat text and picture: their properties, what they
 // hand to the canvas, their hit tests, and their registration and streaming.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <cmath>

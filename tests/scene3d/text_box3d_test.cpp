@@ -2,8 +2,9 @@
 // editing keys with their events and bounds, the clipboard, read-only and password boxes,
 // the maximum length, the commit of changes, the context menu, scrolling long texts, a text
 // set from code, and what it hands the canvas to draw.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
 
 #include <cmath>
 #include <memory>

@@ -1,5 +1,7 @@
 // The simulator as the program meets it: the requests of the connect, poll and write scripts
 // over the pseudo-terminal, and the replies checked byte by byte.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>

@@ -1,5 +1,7 @@
 // Requests the ECU must ignore, the faults it can be told to inject, and its end closing and
 // coming back.
+#include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -5,8 +5,9 @@
 // pastes one (the screen is captured with xwd; the editor's picture is written next to the
 // test program as bitmap_editor_paste.png). The test runs this program again under
 // xvfb-run (the child tests do the work); without it, skipped.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 #include <unistd.h>
 
 #include <algorithm>

@@ -1,8 +1,9 @@
 // The drop-down text boxes on a form: the combo track bar's popup window under the box,
 // its track writing the box's text with a point whatever the locale, and the box reading
 // its text back.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <clocale>
 #include <string>

@@ -3,8 +3,9 @@
 // captured pictures of the Hud and the plain box with their open lists are written next to
 // the test program (combo_hud_open.png, combo_plain_open.png). The test runs this program
 // again under xvfb-run (the child test does the work); without xvfb-run it is skipped.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <unistd.h>
 

@@ -1,8 +1,9 @@
 // The file dialog as an open dialog is used: a folder's subfolders listed before its matching
 // files, a double click on a folder or on ".." going there, OK on a folder's entry or on a
 // typed folder opening it, and a file taken from another folder than the first.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <cstdio>
 #include <filesystem>

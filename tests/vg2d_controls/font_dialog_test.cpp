@@ -2,8 +2,9 @@
 // and the typed family following each other, sizes typed or picked, styles, the colour
 // through the brush dialog, OK and Cancel; the answer hook that stands in for the user;
 // the inspector's "Edit..." on a font; and its picture on the screen.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <functional>
 #include <memory>

@@ -3,8 +3,9 @@
 // window's dark face and light text are looked for there; the picture is written next to
 // the test program (hint_window.png). The test runs this program again under xvfb-run (the
 // child test does the work); without xvfb-run it is skipped.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <unistd.h>
 

@@ -1,8 +1,9 @@
 // A Hud window as the content of a real form: its buttons pass their modal result to the
 // form, its close button closes the form, its size grip resizes it, and under Xvfb the
 // window shows on screen as the reference picture of the Hud look.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <chrono>
 #include <cstdio>

@@ -1,8 +1,9 @@
 // The input box driven from inside its modal loop with keys and clicks: the text offered
 // selected, typing over it, Enter for OK and Escape or the close button for Cancel; the
 // brush designer's "Make a Resource" asking through it; and its picture on the screen.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <functional>
 #include <memory>

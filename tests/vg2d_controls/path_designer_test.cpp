@@ -2,8 +2,9 @@
 // memo's text at each of its changes while it shows (not at every key), Paste replacing the
 // text by the clipboard's, and its buttons' modal results; the inspector finds it (and the
 // bitmap editor) as the designers of their classes.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <algorithm>
 #include <memory>

@@ -4,8 +4,9 @@
 // the keys while it is open: what is typed then does not reach the box behind it, the arrows,
 // Return and Escape work the menu, and once Escape, a choice or a press outside closed it the box
 // has the keys again.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <chrono>
 #include <functional>

@@ -2,8 +2,9 @@
 // placement, what opening and closing do to the popup, the window and the activation, which
 // popups close when the activation moves, Escape, StaysOpen, modal runs, and the overlay
 // inside the scene.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,9 @@
 // Typed text and the input method in a window: SDL's composition events reach the focused
 // text box or memo of a scene, the input method's candidates follow the caret, and the text
 // input is on only while a control that takes text has the focus. Hints of controls too.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <cmath>
 #include <string>

@@ -1,8 +1,9 @@
 // Tracks, track bars and scroll bars driven through the host as the mouse and keyboard
 // drive them, with their built-in styles: value rules, the thumb's place, drags with and
 // without Tracking, keys, data, and the scroll bar's tracks and repeating arrows.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <gmock/gmock.h>
 
 #include <cmath>
 #include <string>

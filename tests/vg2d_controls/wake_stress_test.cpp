@@ -10,8 +10,9 @@
 // window it names, and loses only now and then (SDL's own wake-up did, once). So the test
 // also counts the X client messages sent from threads other than the GUI thread
 // (XSendEvent below stands in for Xlib's): a wake may send none.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <dlfcn.h>
 

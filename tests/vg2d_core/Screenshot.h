@@ -1,5 +1,5 @@
 // Real windows under Xvfb, for the tests that look at what reaches the screen: the test
-// program runs itself again under xvfb-run with SDL's x11 driver (the child test does the
+// program runs itself again on a fresh Xvfb with SDL's x11 driver (the child test does the
 // work), and the child reads the X screen back with xwd.
 #pragma once
 
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/WindowManager.h"
+#include "tests/Xvfb.h"
 
 namespace vgtest {
 
@@ -20,17 +21,14 @@ inline bool OnPath(const std::string& Tool) {
   return std::system(("command -v " + Tool + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-inline bool XvfbAvailable() { return OnPath("xvfb-run") && OnPath("xwd"); }
+inline bool XvfbAvailable() { return OnPath("Xvfb") && OnPath("xwd"); }
 
 // Whether this process is the child started under Xvfb.
 inline bool InXvfbChild() { return std::getenv("GASCAL_XVFB_CHILD") != nullptr; }
 
-// xvfb-run starting a fresh Xvfb with one screen of Screen (width x height x depth) on a free
-// display number. The server keeps running as it is when its last client leaves (-noreset):
-// by default it starts afresh then, and a client that connects in those few milliseconds is
-// dropped (XOpenDisplay gives nil), so a child test that closes its last connection and opens
-// the next would fail now and then.
-inline std::string XvfbRun(const std::string& Screen) { return "xvfb-run -a -s '-noreset -screen 0 " + Screen + "'"; }
+// The words that start a fresh Xvfb with one screen of Screen (width x height x depth) on a
+// display number of its own for the command whose words follow (tests/Xvfb.h).
+inline std::string XvfbRun(const std::string& Screen) { return xvfbtest::ServerFor(Screen); }
 
 // Runs the tests of this program that Filter names under a fresh Xvfb screen of Screen
 // (width x height x depth, 640 x 480 by default), bare or under a window manager;

@@ -1,7 +1,7 @@
 // The layout of children by Align, through a fake host.
-#include <cmath>
-
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "FakeScene.h"
 #include "vg2d/core/VisualObjects.h"

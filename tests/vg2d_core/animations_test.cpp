@@ -1,12 +1,12 @@
 // Property animations on the test clock: timing (easing, delay, loops, hidden parents),
 // targets found by dotted path, the value kinds, triggers, and animations and objects
 // freed by their own handlers (run under AddressSanitizer).
+#include <gtest/gtest.h>
+
 #include <limits>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "FakeScene.h"
 #include "platform/loop/Application.h"

@@ -1,6 +1,6 @@
-#include "vg2d/core/Bitmaps.h"
-
 #include <gtest/gtest.h>
+
+#include "vg2d/core/Bitmaps.h"
 
 #include <cmath>
 #include <string>

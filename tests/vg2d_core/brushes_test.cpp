@@ -1,6 +1,6 @@
-#include "vg2d/core/Brushes.h"
-
 #include <gtest/gtest.h>
+
+#include "vg2d/core/Brushes.h"
 
 #include <cmath>
 #include <string>

@@ -1,12 +1,12 @@
 // The cairo canvas on pixels: buffer handling, saved states, clip, every primitive with
 // the brush kinds, paths, bitmaps, and the guards against bad input.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "PaintFakes.h"
 #include "platform/gfx2d/Brush.h"

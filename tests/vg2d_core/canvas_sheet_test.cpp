@@ -1,7 +1,8 @@
 // A sheet of every primitive with every brush kind, written as a PNG for a look by eye
 // (/tmp/gascal_canvas_sheet.png); the checks make sure each cell got painted.
-#include <cairo.h>
 #include <gtest/gtest.h>
+
+#include <cairo.h>
 
 #include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/CanvasGdiPlus.h"

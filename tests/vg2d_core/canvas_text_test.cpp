@@ -2,8 +2,9 @@
 // drawing, the 0.99 opacity of opaque text, rendering hints under scaling, family
 // fallback, private fonts and outlines. A sheet of labels is written to
 // /tmp/gascal_text_sheet.png for a look by eye.
-#include <cairo.h>
 #include <gtest/gtest.h>
+
+#include <cairo.h>
 
 #include <algorithm>
 #include <cmath>

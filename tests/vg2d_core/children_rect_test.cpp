@@ -1,10 +1,10 @@
 // The rectangle an object and its visible subtree cover, which painting and hit tests keep
 // between changes: every change of geometry, visibility, clipping or children below an object
 // reaches it and its ancestors; painting and hit tests that rely on it see what moved.
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
-
-#include <gtest/gtest.h>
 
 #include "FakeScene.h"
 #include "vg2d/core/CanvasGdiPlus.h"

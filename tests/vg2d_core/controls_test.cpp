@@ -2,13 +2,13 @@
 // host's style, the built-in style, the parent class's part), how the style sits in the
 // control, style resources and their hosts, data binding, the filled background, and
 // that nothing keeps a freed style, style resource or bound control.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "FakeScene.h"
 #include "platform/rtl/Actions.h"

@@ -3,6 +3,7 @@
 // display (the composed frame), and on a real screen under Xvfb (read back with xwd). Both
 // are left as pictures in the test output.
 #include <gtest/gtest.h>
+
 #include <unistd.h>
 
 #include <algorithm>

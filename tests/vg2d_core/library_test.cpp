@@ -1,11 +1,11 @@
 // The library's start-up and shut-down: classes registered by category, the default
 // canvas and image-filter classes, the built-in style, counting, and everything given
 // back at the end.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "platform/rtl/Streams.h"
 #include "vg2d/core/Animations.h"

@@ -1,10 +1,10 @@
 // The object tree through a fake host: re-parenting, streaming of children, clones,
 // resource look-up, trigger animations, and the host never keeping a removed or freed
 // object (run under AddressSanitizer).
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "FakeScene.h"
 #include "platform/loop/Application.h"

@@ -1,6 +1,6 @@
-#include "vg2d/core/PathData.h"
-
 #include <gtest/gtest.h>
+
+#include "vg2d/core/PathData.h"
 
 #include <cmath>
 #include <memory>

@@ -1,8 +1,8 @@
 // The 2D library's class registry, live objects and resources, objects created from
 // component streams, scenes, translation hooks and references in property values.
-#include "vg2d/core/Registry.h"
-
 #include <gtest/gtest.h>
+
+#include "vg2d/core/Registry.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,9 @@
 // The scene control in a form on SDL's dummy display: its defaults, dirty rectangles and
 // painting (through the form's composed frame), input routed from the window to the
 // objects, window moves and resizes, keys, focus and drops.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <functional>
 #include <memory>

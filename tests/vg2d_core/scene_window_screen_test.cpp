@@ -3,8 +3,9 @@
 // jump; a press on a size grip makes the window follow the pointer outward and inward. A
 // designed scene shows the frame of what the pointer drags and the snap line it meets as plain
 // lines. The test runs this program again under xvfb-run (the child tests do the work).
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <chrono>
 #include <cstdio>

@@ -1,11 +1,11 @@
 // The published face of visual objects through a fake host that is also the stream's root
 // (a window): events bound by name to the window's methods, the popup menu reference, and
 // the painter of visual brushes.
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "FakeScene.h"
 #include "platform/rtl/Filer.h"

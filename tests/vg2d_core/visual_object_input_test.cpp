@@ -1,11 +1,11 @@
 // Mouse, keyboard, focus and drag input routed into visual objects through the fake host,
 // with the state triggers they fire, hit tests, the caret and the tab order. Time moves
 // only on the test clock.
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "FakeScene.h"
 #include "platform/loop/Application.h"

@@ -1,11 +1,11 @@
 // Visual objects through a fake host: defaults, hit test edges, dimming of disabled
 // objects, rotation, matrices, update rectangles, effects and painting on pixels.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <memory>
-
-#include <gtest/gtest.h>
 
 #include "FakeScene.h"
 #include "vg2d/core/Bitmaps.h"

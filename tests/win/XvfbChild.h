@@ -1,5 +1,5 @@
-// The window tests that need a real X server: the test program runs itself again under
-// xvfb-run with SDL's x11 driver, and the child (GASCAL_XVFB_CHILD set) does the work.
+// The window tests that need a real X server: the test program runs itself again on a fresh Xvfb
+// (tests/Xvfb.h) with SDL's x11 driver, and the child (GASCAL_XVFB_CHILD set) does the work.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,21 +9,21 @@
 #include <string>
 
 #include "tests/WindowManager.h"
+#include "tests/Xvfb.h"
 
 namespace wintest {
 
 // Whether this is the child run under Xvfb.
 inline bool InXvfbChild() { return std::getenv("GASCAL_XVFB_CHILD") != nullptr; }
 
-// Whether xvfb-run is installed.
-inline bool XvfbRunInstalled() { return std::system("command -v xvfb-run >/dev/null 2>&1") == 0; }
+// Whether Xvfb is installed.
+inline bool XvfbRunInstalled() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
 
 // Runs this test program's tests that match Filter under a fresh 640 x 480 Xvfb screen; the exit
 // status (0 when they passed). SDL's X11 input-method support opens D-Bus, whose library keeps
 // allocations SDL never frees, so the child's leak check is off (these tests look at the loop and
-// the pointer, not at memory). The server does not start afresh when its last client leaves
-// (-noreset), as in vgtest::XvfbRun, which this folder does not reach.
-// Manager, when given, runs on that server first (tests/WindowManager.h).
+// the pointer, not at memory). Manager, when given, runs on that server first
+// (tests/WindowManager.h).
 inline int RunSelfUnderXvfb(const std::string& Filter, wmtest::TManager Manager = wmtest::TManager::Bare) {
   char self[4096] = {};
   if (readlink("/proc/self/exe", self, sizeof(self) - 1) <= 0) {
@@ -31,8 +31,7 @@ inline int RunSelfUnderXvfb(const std::string& Filter, wmtest::TManager Manager 
     return -1;
   }
   const std::string command =
-      "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s "
-      "'-noreset -screen 0 640x480x24' " +
+      "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 " + xvfbtest::ServerFor("640x480x24") +
       wmtest::ChildCommand(Manager, self, "--gtest_filter='" + Filter + "'") + " 2>&1";
   return std::system(command.c_str());
 }

@@ -7,6 +7,7 @@
 // every test of a real window shows.)
 // GoogleTest before X11: Xlib defines None and Bool as macros, which break its headers.
 #include <gtest/gtest.h>
+
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>

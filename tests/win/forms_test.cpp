@@ -1,5 +1,6 @@
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <atomic>
 #include <csignal>

@@ -1,5 +1,6 @@
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 // After GoogleTest: Xlib defines None and Bool as macros, which break its headers.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>

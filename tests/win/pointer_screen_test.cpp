@@ -5,8 +5,9 @@
 // capture up at the release. Clicks in quick succession count as a double click. A hint
 // shows where the pointer came to rest, also when the events came from a test rig and the
 // X server's pointer is elsewhere.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 #include <unistd.h>
 
 #include <chrono>

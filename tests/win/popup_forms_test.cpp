@@ -1,8 +1,9 @@
 // Activation between forms and the popup window: who hears of it and in which order, a
 // press that does or does not activate, the keys a popup window takes for its owner, its
 // return of the activation, and the window system's focus.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 
 #include <memory>
 #include <string>

@@ -5,8 +5,9 @@
 // was, and a press gives it to the pressed window. A window that another client destroyed counts
 // as closed: hiding, showing and freeing it wait for nothing, and the keys go back as they would;
 // the form hears of it as of its user's close, and nothing more is drawn on it.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 // After GoogleTest: Xlib's macros would break it.
 #include <X11/Xlib.h>
 

@@ -5,8 +5,9 @@
 // asking for it each time it shows, and one shown again while it shows comes to the front; what a
 // hidden window covered shows the window under it again. A window manager started after the
 // program finds its borderless windows undecorated and in their order.
-#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <SDL.h>
 // After GoogleTest: Xlib's macros would break it (and keep this file out of the batches).
 #include <X11/Xlib.h>
 
