@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/Model.h"
 #include "app/ui/Page_CFG.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
@@ -76,6 +77,8 @@ TEST_F(SetupKeysScenarioChild, Run) {
   // ticked. One report; the box shows "2000" again; the tick reaches the ECU.
   Click(main.get(), main->Parts().TabItems[0]);
   ASSERT_EQ(tabs->ItemIndex(), 0);
+  // (While a write goes on, its wait window is up and takes the keys: the installer waits.)
+  ASSERT_TRUE(RunUntil([] { return !app::Model().Messages.WaitWindowShown; }, 60s)) << "the write never ends";
   Click(main.get(), rpm, 10);
   ASSERT_TRUE(rpm->IsFocused());
   Type('a');
