@@ -97,7 +97,7 @@ void ReadText(const char* key, std::string& field, bool note = true) {
   field = value == " " ? std::string() : value;
   const std::size_t nul = field.find('\0');
   if (nul == std::string::npos) return;
-  field = KeyFileValueForm(field.substr(0, nul));
+  field = KeyFileCutText(field);
   if (note) NoteConfigProblem(Kind::CutAtNul, key, value, "", field);
 }
 
@@ -436,10 +436,7 @@ std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) 
     if (p.Kind == Kind::KeyCut) cutKeys.push_back(p.Value);
     if (p.Kind == Kind::Keyless) keyless.push_back(p.Value);
   }
-  if (!cutKeys.empty())
-    lines.push_back("Keys longer than " + std::to_string(KeyFileKeyWidth) +
-                    " characters, held as their first ones: " + PrintableFileTexts(cutKeys));
-  if (!keyless.empty()) lines.push_back("Lines without a key, dropped: " + PrintableFileTexts(keyless));
+  for (std::string& line : KeyFileLoadChangeLines(cutKeys, keyless)) lines.push_back(std::move(line));
   for (const TConfigProblem& p : Report.Problems) {
     const std::string value = "\"" + PrintableFileText(p.Value) + "\"";
     const std::string used = p.Used.empty() ? "\"\"" : PrintableFileText(p.Used);

@@ -305,7 +305,19 @@ bool KeyFileGetBool(const std::string& FileName, const std::string& Key) {
   return value;
 }
 
-std::string KeyFileValueForm(const std::string& Value) { return TrimBlanks(Value); }
+std::string KeyFileCutText(const std::string& Text, std::size_t Max) {
+  return TrimBlanks(Text.substr(0, std::min(Text.find('\0'), Max)));
+}
+
+std::vector<std::string> KeyFileLoadChangeLines(const std::vector<std::string>& CutKeys,
+                                                const std::vector<std::string>& KeylessLines) {
+  std::vector<std::string> lines;
+  if (!CutKeys.empty())
+    lines.push_back("Keys longer than " + std::to_string(KeyFileKeyWidth) +
+                    " characters, held as their first ones: " + PrintableFileTexts(CutKeys));
+  if (!KeylessLines.empty()) lines.push_back("Lines without a key, dropped: " + PrintableFileTexts(KeylessLines));
+  return lines;
+}
 
 std::string PrintableFileTexts(const std::vector<std::string>& Texts) {
   constexpr std::size_t Shown = 3;

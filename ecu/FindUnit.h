@@ -115,8 +115,15 @@ int IndexOfText(int Count, const std::string& Text, std::span<const std::string>
 // code page; 0 when none is. Positions are counted in a byte: only the first 255 items count.
 int ComboIndexOfText(const std::string& Text, std::span<const std::u16string> Items);
 
-// A value as a read line holds it: without the blanks and control bytes at its ends.
-std::string KeyFileValueForm(const std::string& Value);
+// A text cut as a value takes it: up to its first NUL byte (which ends a text for the fonts,
+// the file system and the text boxes) and at most Max bytes, without the blanks and control bytes
+// the cut leaves at its ends, which a read line would not give back.
+std::string KeyFileCutText(const std::string& Text, std::size_t Max = std::string::npos);
+// The report lines for what a load held otherwise than its file has it
+// (Files.KeyFileCutKeys, Files.KeyFileKeylessLines): each kind on one line, none for a kind
+// without any.
+std::vector<std::string> KeyFileLoadChangeLines(const std::vector<std::string>& CutKeys,
+                                                const std::vector<std::string>& KeylessLines);
 
 // A file's text as a report shows it: control bytes as \xNN, at most 40 characters (then
 // "...").

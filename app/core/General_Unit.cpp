@@ -40,7 +40,7 @@ void ReadText(const std::string& Key, std::string& Field, std::size_t Max, const
   if (nul != std::string::npos)
     line += std::string(value.size() > Max ? ", " : "") + "a NUL byte at character " + std::to_string(nul + 1);
   if (Cut) {
-    Field = CutText(value, Max);
+    Field = ecu::KeyFileCutText(value, Max);
     line += "; the first " + std::to_string(Field.size()) + " are kept";
   } else {
     line += "; \"" + Field + "\" is kept";
@@ -58,11 +58,8 @@ void ReportNotTaken(const std::string& Key, const std::string& Value, const char
 // a key, lines of a key given again (the save keeps none of them as the file has them).
 void ReportFileChanges() {
   const ecu::TFileState& f = ecu::Session().Files;
-  if (!f.KeyFileCutKeys.empty())
-    Report("Keys longer than " + std::to_string(ecu::KeyFileKeyWidth) +
-           " characters, held as their first ones: " + ecu::PrintableFileTexts(f.KeyFileCutKeys));
-  if (!f.KeyFileKeylessLines.empty())
-    Report("Lines without a key, dropped: " + ecu::PrintableFileTexts(f.KeyFileKeylessLines));
+  for (std::string& line : ecu::KeyFileLoadChangeLines(f.KeyFileCutKeys, f.KeyFileKeylessLines))
+    Report(std::move(line));
   if (!f.KeyFileRepeatedKeys.empty())
     Report("Keys given again, their first line used: " + ecu::PrintableFileTexts(f.KeyFileRepeatedKeys));
 }
@@ -100,10 +97,6 @@ bool IsACBAlgorithm(const std::string& Name) {
 }
 
 }  // namespace
-
-std::string CutText(const std::string& Text, std::size_t Max) {
-  return ecu::KeyFileValueForm(Text.substr(0, std::min(Text.find('\0'), Max)));
-}
 
 bool CanNameFontKeys(const std::string& Language) {
   return !Language.empty() && Language.find('\0') == std::string::npos &&

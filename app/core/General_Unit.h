@@ -125,9 +125,6 @@ void LoadSettings();
 // LoadReport as the message window shows it, headed by the file's name; empty when there is
 // nothing to report.
 std::string SettingsLoadReportText();
-// A text as a setting that is cut takes it: up to its first NUL byte and at most Max bytes,
-// without the blanks and control bytes that end it (the file would not give them back).
-std::string CutText(const std::string& Text, std::size_t Max);
 // Whether a language's name can name its font keys ("<language>_Color", the longest, is
 // written and read back as it is: no blanks, "=" or control characters at its ends, and short
 // enough) and its language file (no NUL byte).

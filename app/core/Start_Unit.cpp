@@ -29,8 +29,8 @@ TNoOpenGLText NoOpenGLText(const std::string& BaseName) {
   // name no longer than a font's and cut at a NUL byte.
   if (ReadKey(settings, "Language", value) && CanNameFontKeys(rtl::Trim(value))) language = rtl::Trim(value);
   text.Language = language;
-  if (ReadKey(settings, language + "_Name", value) && !CutText(value, MaxFontNameLength).empty())
-    text.FontName = CutText(value, MaxFontNameLength);
+  if (ReadKey(settings, language + "_Name", value) && !ecu::KeyFileCutText(value, MaxFontNameLength).empty())
+    text.FontName = ecu::KeyFileCutText(value, MaxFontNameLength);
   // A language is a file name of the folder, never a path.
   if (language != "English" && language.find_first_of("/\\") == std::string::npos &&
       ReadKey("Language/" + language + ".lng", NoOpenGLMessageKey, value) && !value.empty())

@@ -41,13 +41,22 @@ int ReportXError(Display* D, XErrorEvent* E) {
   return 0;
 }
 
+// The Xlib connection and the X window of an SDL window; false when it is no X window.
+bool X11Of(SDL_Window* Window, Display*& D, ::Window& W) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  D = info.info.x11.display;
+  W = info.info.x11.window;
+  return true;
+}
+
 }  // namespace
 
 _XDisplay* XConnectionOf(SDL_Window* Window) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
-  return info.info.x11.display;
+  Display* d = nullptr;
+  ::Window w = 0;
+  return X11Of(Window, d, w) ? d : nullptr;
 }
 
 int EventConnectionOf(SDL_Window* Window) {
@@ -124,12 +133,10 @@ bool XReleasesPointer(const SDL_SysWMmsg* Message) {
 }
 
 bool GrabPointer(SDL_Window* Window, unsigned& Buttons, int& ScreenX, int& ScreenY) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
   Buttons = 0;
-  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  Display* d = info.info.x11.display;
-  const ::Window w = info.info.x11.window;
+  Display* d = nullptr;
+  ::Window w = 0;
+  if (!X11Of(Window, d, w)) return false;
   const bool grabbed = XGrabPointer(d, w, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                                     GrabModeAsync, GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
   ::Window root = 0, child = 0;
@@ -163,18 +170,17 @@ TXKeyPress XKeyPressOf(const SDL_SysWMmsg* Message, char32_t& Char) {
 }
 
 unsigned long XWindowOf(SDL_Window* Window) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
-  return info.info.x11.window;
+  Display* d = nullptr;
+  ::Window w = 0;
+  return X11Of(Window, d, w) ? w : 0;
 }
 
 bool XWindowExists(SDL_Window* Window) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return true;
+  Display* d = nullptr;
+  ::Window w = 0;
+  if (!X11Of(Window, d, w)) return true;
   XWindowAttributes attributes;
-  return XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) != 0;
+  return XGetWindowAttributes(d, w, &attributes) != 0;
 }
 
 unsigned long XDestroyedWindowOf(const SDL_SysWMmsg* Message) {
@@ -184,16 +190,16 @@ unsigned long XDestroyedWindowOf(const SDL_SysWMmsg* Message) {
 }
 
 void XPutBackUnmap(SDL_Window* Window) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  Display* d = nullptr;
+  ::Window w = 0;
+  if (!X11Of(Window, d, w)) return;
   XEvent e{};
   e.xunmap.type = UnmapNotify;
-  e.xunmap.serial = LastKnownRequestProcessed(info.info.x11.display);
-  e.xunmap.display = info.info.x11.display;
-  e.xunmap.event = info.info.x11.window;
-  e.xunmap.window = info.info.x11.window;
-  XPutBackEvent(info.info.x11.display, &e);
+  e.xunmap.serial = LastKnownRequestProcessed(d);
+  e.xunmap.display = d;
+  e.xunmap.event = w;
+  e.xunmap.window = w;
+  XPutBackEvent(d, &e);
 }
 
 void XSyncConnection(_XDisplay* Connection) {
@@ -246,20 +252,6 @@ void XSetFocusWindow(_XDisplay* Connection, unsigned long Window) {
   XSetInputFocus(Connection, Window, RevertToParent, CurrentTime);
   XFlush(Connection);
 }
-
-namespace {
-
-// The Xlib connection and the X window of an SDL window; false when it is no X window.
-bool X11Of(SDL_Window* Window, Display*& D, ::Window& W) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!Window || !SDL_GetWindowWMInfo(Window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  D = info.info.x11.display;
-  W = info.info.x11.window;
-  return true;
-}
-
-}  // namespace
 
 bool XWindowPlace(SDL_Window* Window, int& X, int& Y) {
   Display* d = nullptr;

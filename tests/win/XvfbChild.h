@@ -2,11 +2,17 @@
 // (tests/Xvfb.h) with SDL's x11 driver, and the child (GASCAL_XVFB_CHILD set) does the work.
 #pragma once
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <string>
+
+#include "platform/loop/Application.h"
+#include "platform/win/Display.h"
 
 #include "tests/WindowManager.h"
 #include "tests/Xvfb.h"
@@ -34,6 +40,19 @@ inline int RunSelfUnderXvfb(const std::string& Filter, wmtest::TManager Manager 
       "GASCAL_XVFB_CHILD=1 SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 " + xvfbtest::ServerFor("640x480x24") +
       wmtest::ChildCommand(Manager, self, "--gtest_filter='" + Filter + "'") + " 2>&1";
   return std::system(command.c_str());
+}
+
+// Runs the program's loop until Cond holds; the guard of a minute only ends a wait that would
+// never end (a lost event), however loaded the machine.
+inline bool PumpUntil(const std::function<bool()>& Cond) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!Cond()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    win::PumpEvents();
+    rtl::Application->ProcessMessages();
+    SDL_Delay(5);
+  }
+  return true;
 }
 
 }  // namespace wintest

@@ -33,6 +33,7 @@ using namespace win;
 namespace {
 
 using wintest::InXvfbChild;
+using wintest::PumpUntil;
 
 // A borderless form that records the characters it is sent and counts its left releases.
 class CharLog : public TForm {
@@ -50,17 +51,6 @@ public:
   }
 };
 
-// Runs the loop until Cond holds; the guard only ends a wait that would never end.
-bool PumpUntil(const std::function<bool()>& Cond) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (!Cond()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    PumpEvents();
-    rtl::Application->ProcessMessages();
-    SDL_Delay(5);
-  }
-  return true;
-}
 
 // Where a client point of the form is on the screen, as the X server has the window now (a window
 // manager may have put it elsewhere than asked).

@@ -31,6 +31,7 @@ using namespace win;
 namespace {
 
 using wintest::InXvfbChild;
+using wintest::PumpUntil;
 
 // A control that fills its form, takes the capture on a press and records its mouse messages.
 class PointerLog : public TCustomControl {
@@ -76,17 +77,6 @@ struct LoggedForm {
   PointerLog* log = nullptr;
 };
 
-// Runs the loop until Cond holds or a minute has passed (a guard for a loaded machine).
-bool PumpUntil(const std::function<bool()>& Cond) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (!Cond()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    PumpEvents();
-    rtl::Application->ProcessMessages();
-    SDL_Delay(5);
-  }
-  return true;
-}
 
 }  // namespace
 

@@ -31,6 +31,7 @@ using namespace win;
 namespace {
 
 using wintest::InXvfbChild;
+using wintest::PumpUntil;
 
 // A form that records the characters it is sent.
 template <class Base>
@@ -44,17 +45,6 @@ public:
   }
 };
 
-// Runs the loop until Cond holds or a minute has passed (a guard for a loaded machine).
-bool PumpUntil(const std::function<bool()>& Cond) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (!Cond()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    PumpEvents();
-    rtl::Application->ProcessMessages();
-    SDL_Delay(5);
-  }
-  return true;
-}
 
 void PlaceBorderless(TCustomForm& Form, int Left, int Top) {
   Form.SetBorderStyle(bsNone);

@@ -32,6 +32,7 @@ using namespace win;
 namespace {
 
 using wintest::InXvfbChild;
+using wintest::PumpUntil;
 using xview::ClickAt;
 using xview::TServerView;
 
@@ -85,17 +86,6 @@ struct TestWindow {
   std::u16string Chars() const { return form->chars + pad->chars; }
 };
 
-// Runs the loop until Cond holds; a guard of a minute only against a wait that never ends.
-bool PumpUntil(const std::function<bool()>& Cond) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (!Cond()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    PumpEvents();
-    rtl::Application->ProcessMessages();
-    SDL_Delay(5);
-  }
-  return true;
-}
 
 constexpr std::uint32_t Blue = 0x2040C0, Red = 0xC02020, Green = 0x20A040, Grey = 0x808080;
 
