@@ -20,6 +20,7 @@
 
 #include "platform/rtl/CodePage.h"
 #include "platform/win/InputMethod.h"
+#include "platform/win/WindowSystem.h"
 #include "tests/TestOutput.h"
 #include "tests/app_ui/MainWindow.h"
 #include "tests/vg2d_core/Screenshot.h"
@@ -104,17 +105,38 @@ protected:
   void RunFor(Clock::duration Time) {
     Run([] { return false; }, Time);
   }
+  // Whether the main window's queued actions (the start-up's logo, layout, fonts and port; the
+  // fonts fitted again after new texts, buttons or windows) have all run. What they changed is
+  // drawn within the same turn of the loop, so after a turn that finds them done the screen
+  // shows it.
+  static bool ActionsDone() { return app::Model().Actions.ActionCount == 0; }
+  // Runs the loop until the queued actions have all run.
+  bool RunUntilActionsDone() { return RunUntil(ActionsDone, std::chrono::minutes(1)); }
+  // Runs the loop until the main window is Width x Height as the X server has it: every size
+  // the server reported for the resizes asked so far has been handled (a late report of an
+  // older size would otherwise change the window again after the test looked).
+  bool RunUntilSized(int Width, int Height) {
+    return RunUntil(
+        [&] {
+          win::detail::XSyncConnection(win::detail::XConnectionOf(main->Window()));
+          win::PumpEvents();
+          rtl::Application->ProcessMessages();
+          return main->Width() == Width && main->Height() == Height;
+        },
+        std::chrono::minutes(1));
+  }
 
 private:
+  // Turns the loop until Done holds after a turn, at least once however busy the machine is.
   bool Run(const std::function<bool()>& Done, Clock::duration Limit) {
     const auto end = Clock::now() + Limit;
-    while (Clock::now() < end) {
+    do {
       win::PumpEvents();
       rtl::Application->ProcessMessages();
       Watch();
       if (Done()) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    } while (Clock::now() < end);
     return false;
   }
 
