@@ -62,8 +62,9 @@ TEST_F(ScenarioChild, Run) {
   EXPECT_NE(main->TitleText().find(u"Firmware : PM 2.10"), std::u16string::npos);
   EXPECT_TRUE(RunUntil([&] { return rpmSeen.size() >= 3; }, 5s)) << "the R.P.M. indicator does not move";
 
-  // The screen, as the installer sees it.
-  RunFor(500ms);
+  // The screen, as the installer sees it once the start-up is over (the logo shrunk to its
+  // corner, the fonts fitted).
+  ASSERT_TRUE(RunUntilActionsDone()) << "the start-up's actions never ended";
   vgtest::Screenshot screen;
   ASSERT_TRUE(ReadScreen(screen));
   const int left = main->Left(), top = main->Top(), width = main->Width();
