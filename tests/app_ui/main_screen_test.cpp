@@ -54,12 +54,13 @@ protected:
     if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
     SimulatorScreenTest::SetUp();
   }
-  // Shows the main window and lets its start-up (logo, layout, fonts, the port) run. Then the
-  // keyboard goes to no window, as when another program has it: the pointer does not care.
+  // Shows the main window and lets its start-up (logo, layout, fonts, the port) run to its end.
+  // Then the keyboard goes to no window, as when another program has it: the pointer does not
+  // care.
   void ShowAndSettle() {
     ShowMain();
     ASSERT_TRUE(RunUntil([&] { return ecu::Session().Link.LinkUp == 1; }, 10s)) << "the ECU was not found";
-    RunFor(2s);
+    ASSERT_TRUE(RunUntilActionsDone()) << "the start-up did not end";
     ASSERT_TRUE(x.FocusNowhere());
     ASSERT_TRUE(RunUntil([] { return SDL_GetKeyboardFocus() == nullptr; }, 5s)) << "a window kept the keyboard";
   }
@@ -158,6 +159,7 @@ TEST_F(MainScreenChild, TheGripMakesTheWindowFollowThePointerBothWays) {
   Burst(x, gx + 50, gy + 50, 10, 6, 10, width + 150, height + 110);
   DragTo(x, gx + 200, gy + 150, width + 200, height + 150);
   Release(x);
+  ASSERT_TRUE(RunUntilSized(width + 200, height + 150)) << "the window is " << main->Width() << " x " << main->Height();
   EXPECT_EQ(GripOnScreen(), std::make_pair(gx + 200, gy + 150)) << "the grip stays under the pointer";
   KeepPicture("main_window_grip_grown.png");
 
@@ -176,14 +178,15 @@ TEST_F(MainScreenChild, AtTheSmallestSizeTheTitleRowCoversNeitherIconsNorCaption
   const auto [gx, gy] = GripOnScreen();
   DragTo(x, gx - 600, gy - 500, 400, 300);
   Release(x);
-  RunFor(500ms);
+  ASSERT_TRUE(RunUntilSized(400, 300)) << "the window is " << main->Width() << " x " << main->Height();
+  ASSERT_TRUE(RunUntilActionsDone());
   {
     SCOPED_TRACE("File and Language");
     ExpectTitleRowClear();
   }
   KeepPicture("main_window_smallest.png");
   ASSERT_TRUE(main->EnterAccessCode(app::AccessCode));
-  RunFor(500ms);
+  ASSERT_TRUE(RunUntilActionsDone()) << "the fonts were not fitted to the new buttons";
   {
     SCOPED_TRACE("with Flip and Settings");
     ExpectTitleRowClear();
