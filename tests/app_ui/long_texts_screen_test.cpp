@@ -57,7 +57,8 @@ protected:
     vg::TvxHudStringListBox* list = main->Parts().HudStringListBox_Menu_LNG;
     for (int i = 0; i < list->Items()->Count(); ++i)
       if (list->Items()->Get(i) == Name) main->ChooseLanguage(i);
-    RunFor(600ms);
+    // The new texts are fitted by the fonts applied a moment later.
+    ASSERT_TRUE(RunUntilActionsDone()) << "the fonts were not applied to the new texts";
   }
   // What a control's text part draws.
   static std::u16string Shown(vg::TvxTextControl* Control) {
@@ -144,7 +145,7 @@ protected:
   // The window's texts, its File menu open, within their controls at the window's size now.
   void ExpectMainTextsWithin(const std::string& PictureName) {
     main->ShowMenu(true);
-    RunFor(400ms);
+    ASSERT_TRUE(RunUntilActionsDone());
     const app::TPageCFGParts& p = main->PageCFG()->Parts();
     ExpectDrawnWithin(main->Parts().HudWindow_3D_GEN, {main->Parts().HudStringListBox_Menu_File});
     vgtest::Screenshot screen;
@@ -176,7 +177,8 @@ TEST_F(LongTextsScreenChild, Run) {
   ShowMain();
   vgtest::Screenshot screen;
   ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, 8s)) << "the ECU was not read";
-  RunFor(300ms);
+  // The picture to compare with is taken once the start-up is over (logo, fonts).
+  ASSERT_TRUE(RunUntilActionsDone()) << "the start-up's actions never ended";
   const app::TPageCFGParts& p = main->PageCFG()->Parts();
   vg::TvxTabItem* setup = main->Parts().TabItems[0];
   vg::TvxHudLabel* rpm = p.HudLabel_CFG_PG_RPM;
@@ -205,7 +207,7 @@ TEST_F(LongTextsScreenChild, Run) {
   // and the access code's buttons: cut to the room between the buttons and the icons, as it is
   // without the move.
   main->MoveSplitter(50);
-  RunFor(300ms);
+  ASSERT_TRUE(RunUntilActionsDone());
   ecu::Session().ConfigData.Configuration->Cfg_Name = "Golf";
   main->UpdateMainCaption();
   ASSERT_TRUE(main->EnterAccessCode(u"pelund7391"));
@@ -218,7 +220,7 @@ TEST_F(LongTextsScreenChild, Run) {
       },
       60s))
       << rtl::WideToUtf8(window->Text());
-  RunFor(300ms);
+  ASSERT_TRUE(RunUntilActionsDone()) << "the fonts were not applied to the new buttons";
   {
     auto* caption = vg::FindPart<vg::TvxText>(window, "text");
     ASSERT_NE(caption, nullptr);
@@ -249,8 +251,8 @@ TEST_F(LongTextsScreenChild, GermanTextsStayWithinTheirControlsAtEverySize) {
     ExpectMainTextsWithin("german_design_size.png");
   }
   main->SetBounds(main->Left(), main->Top(), 1064, 817);
-  RunFor(600ms);
-  ASSERT_EQ(main->Width(), 1064);
+  ASSERT_TRUE(RunUntilSized(1064, 817)) << "the window is " << main->Width() << " x " << main->Height();
+  ASSERT_TRUE(RunUntilActionsDone());
   {
     SCOPED_TRACE("1064 x 817");
     ExpectMainTextsWithin("german_enlarged.png");
@@ -268,7 +270,7 @@ TEST_F(LongTextsScreenChild, AtFontSizeTwentyTheTitleButtonsHoldTheirTexts) {
   ShowMain();
   ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, 8s)) << "the ECU was not read";
   ASSERT_TRUE(main->EnterAccessCode(u"pelund7391"));
-  RunFor(600ms);
+  ASSERT_TRUE(RunUntilActionsDone()) << "the fonts were not applied to the new buttons";
   ExpectDrawnWithin(main->Parts().HudWindow_3D_GEN);
   vgtest::Screenshot screen;
   ASSERT_TRUE(ReadScreen(screen));
@@ -294,13 +296,14 @@ TEST_F(LongTextsScreenChild, TheCaptionComesBackAfterTheSmallestSize) {
   ShowMain();
   ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, 8s)) << "the ECU was not read";
   ASSERT_TRUE(main->EnterAccessCode(u"pelund7391"));
-  RunFor(600ms);
+  ASSERT_TRUE(RunUntilActionsDone()) << "the fonts were not applied to the new buttons";
   const int width = main->Width(), height = main->Height();
   main->SetBounds(main->Left(), main->Top(), 400, 300);
-  RunFor(600ms);
-  ASSERT_EQ(main->Width(), 400);
+  ASSERT_TRUE(RunUntilSized(400, 300)) << "the window is " << main->Width() << " x " << main->Height();
+  ASSERT_TRUE(RunUntilActionsDone());
   main->SetBounds(main->Left(), main->Top(), width, height);
-  RunFor(600ms);
+  ASSERT_TRUE(RunUntilSized(width, height)) << "the window is " << main->Width() << " x " << main->Height();
+  ASSERT_TRUE(RunUntilActionsDone());
   vg::TvxHudWindow* window = main->Parts().HudWindow_3D_GEN;
   auto* caption = vg::FindPart<vg::TvxText>(window, "text");
   ASSERT_NE(caption, nullptr);
@@ -324,7 +327,7 @@ TEST_F(LongTextsScreenChild, TheCaptionComesBackAfterTheSmallestSize) {
     EXPECT_TRUE(AnyText(screen, left + buttonsEnd + 8, left + iconsStart - 8, top, bottom)) << "the caption shows";
     ecu::Session().ConfigData.Configuration->Cfg_Name = "Golf";
     main->UpdateMainCaption();
-    RunFor(300ms);
+    ASSERT_TRUE(RunUntilActionsDone());
   }
 }
 
