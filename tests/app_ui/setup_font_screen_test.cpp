@@ -64,7 +64,8 @@ TEST_F(SetupFontScreenChild, Run) {
   ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, 8s)) << "the ECU was not read";
   app::Model().Settings.Font_Size = 18;
   main->RunAction(app::Action_ApplyFonts);
-  RunFor(500ms);
+  // What the start-up still had queued (its own fonts among it) runs before the sizes are read.
+  ASSERT_TRUE(RunUntilActionsDone()) << "the start-up's actions never ended";
   const app::TPageCFGParts& p = main->PageCFG()->Parts();
   // One size for each column of labels and for the tabs; the user's size where all fit.
   const float rows = p.HudLabel_CFG_RPM_Prescaler->Font()->Size();

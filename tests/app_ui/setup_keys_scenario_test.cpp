@@ -42,7 +42,7 @@ TEST_F(SetupKeysScenarioChild, Run) {
   ShowMain();
   ASSERT_EQ(win::VideoDriver(), "x11");
   ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, 8s)) << "the ECU was not read";
-  RunFor(300ms);
+  ASSERT_TRUE(RunUntilActionsDone()) << "the start-up's actions never ended";
   const app::TPageCFGParts& page = main->PageCFG()->Parts();
   vg::TvxHudComboTextBox* rpm = page.HudComboTextBox_CFG_PG_RPM;
   ASSERT_NE(rpm->Text(), u"2000");
@@ -51,7 +51,8 @@ TEST_F(SetupKeysScenarioChild, Run) {
   Click(main.get(), rpm, rpm->Width() - 6);
   ASSERT_TRUE(rpm->Popup()->IsOpen());
   win::TCustomForm* list = rpm->Popup()->PopupForm();
-  RunFor(100ms);
+  // The list is laid out by the time it has drawn itself.
+  ASSERT_TRUE(RunUntil([&] { return list->Showing() && list->PresentCount() > 0; }, 1min)) << "the list never drew";
   int item = -1;
   for (int i = 0; i < rpm->Count(); ++i)
     if (rpm->ListBox()->ItemByIndex(i)->Text() == u"2000") item = i;

@@ -96,6 +96,7 @@ protected:
   }
   // The same once it no longer changes (fonts applied, focus frames faded), to compare with.
   std::vector<std::uint32_t> SettledText(win::TCustomForm* Form, vg::TvxCustomTextBox* Box) {
+    EXPECT_TRUE(RunUntilActionsDone()) << "the fonts were never applied";
     std::vector<std::uint32_t> before = DrawnText(Form, Box), now;
     EXPECT_TRUE(RunUntil(
         [&] {
@@ -158,7 +159,7 @@ TEST_F(SetupValuesScreenChild, Run) {
   ShowMain();
   WriteSensorTable();
   ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, 8s)) << "the ECU was not read";
-  RunFor(300ms);
+  ASSERT_TRUE(RunUntilActionsDone()) << "the start-up's actions never ended";
   const app::TPageCFGParts& page = main->PageCFG()->Parts();
   const ecu::Configuration_Class& config = *ecu::Session().ConfigData.Configuration;
 
