@@ -84,13 +84,22 @@ TEST_F(GraphScreenChild, Run) {
       << petrol << " / " << gas << " sent";
 
   main->Parts().HudTabControl_GEN->SetItemIndex(2);
-  RunFor(800ms);  // a few live-data replies redraw the page
+  // The page shown draws the curve, and a live-data reply the live point over it; its fonts
+  // come a moment later.
+  const app::TDiagramParts& d = Page().Diagram();
+  vg::TvxImage* plot = Page().Parts().Image_CLB_Diagram;
+  const auto livePointDrawn = [&] {
+    app::TDiagramLook look;
+    const vg::TvxCircle* m = d.GasMarker;
+    return ActionsDone() && Page().Shown() && app::DiagramLook(plot->Width(), plot->Height(), 10, look) &&
+           std::abs(m->Position()->X() + m->Width() / 2 - look.LiveX) < 1 &&
+           std::abs(m->Position()->Y() + m->Height() / 2 - look.LiveGasY) < 1;
+  };
+  ASSERT_TRUE(RunUntil(livePointDrawn, 1min)) << "the page does not show the live point";
   vgtest::Screenshot screen;
   ASSERT_TRUE(ReadScreen(screen));
   KeepWindowPicture(screen, "graph_screen.png");
 
-  const app::TDiagramParts& d = Page().Diagram();
-  vg::TvxImage* plot = Page().Parts().Image_CLB_Diagram;
   ASSERT_TRUE(plot->Visible());
   const float width = plot->Width(), height = plot->Height();
   {
