@@ -60,7 +60,7 @@ TEST(DisplayWaitUnderX11Child, AnotherThreadsCallAndAFractionalTimerEndTheWait) 
     ASSERT_EQ(win::VideoDriver(), "x11");
     // A guard against a wait that never ends: the test fails instead of hanging.
     bool guard = false;
-    const auto guardTimer = rtl::Application->StartTimer(10000, [&guard] { guard = true; });
+    const auto guardTimer = rtl::Application->StartTimer(60000, [&guard] { guard = true; });
 
     // Another thread's call ends a wait with no other deadline than the guard's.
     std::atomic<bool> called{false};
@@ -111,7 +111,7 @@ struct TGuardedMainForm {
   std::unique_ptr<win::TForm> form = BorderlessForm();
   int closed = 0;
   bool guard = false;
-  const rtl::TApplication::TTimerId guardTimer = rtl::Application->StartTimer(10000, [this] { guard = true; });
+  const rtl::TApplication::TTimerId guardTimer = rtl::Application->StartTimer(60000, [this] { guard = true; });
 };
 
 TEST(DisplayWaitUnderX11Child, ATerminationSignalDuringTheWaitClosesTheMainFormFromThatWait) {
@@ -184,7 +184,7 @@ TEST(DisplayWaitUnderX11Child, EventsXlibHasReadAlreadyAreHandedOverWithoutSleep
     ::Display* other = XOpenDisplay(nullptr);
     ASSERT_NE(other, nullptr);
     bool guard = false;
-    const auto guardTimer = rtl::Application->StartTimer(10000, [&guard] { guard = true; });
+    const auto guardTimer = rtl::Application->StartTimer(60000, [&guard] { guard = true; });
     const auto moveAndWait = [&](int X, const std::function<void()>& BeforeTheWait) {
       XMoveWindow(other, info.info.x11.window, X, 60);
       XSync(other, False);
