@@ -85,7 +85,7 @@ TEST_F(LoopTest, OnlyAPostFromAnotherThreadWakesTheLoop) {
   ASSERT_TRUE(PostMessage(w.hwnd, WM_USER, 0, 0));
   EXPECT_EQ(waiter.wakes, 0);
   bool guard = false;
-  const auto guardTimer = Application->StartTimer(5000, [&guard] { guard = true; });
+  const auto guardTimer = Application->StartTimer(60000, [&guard] { guard = true; });
   EXPECT_TRUE(Application->RunUntil([&] { return handled == 1 || guard; }));
   std::thread other([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
