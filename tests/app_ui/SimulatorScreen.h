@@ -114,9 +114,10 @@ protected:
   bool RunUntilActionsDone() { return RunUntil(ActionsDone, std::chrono::minutes(1)); }
   // Runs the loop until the main window is Width x Height as the X server has it: every size
   // the server reported for the resizes asked so far has been handled (a late report of an
-  // older size would otherwise change the window again after the test looked).
-  bool RunUntilSized(int Width, int Height) {
-    return RunUntil(
+  // older size would otherwise change the window again after the test looked). A failure says
+  // the size the window kept.
+  ::testing::AssertionResult RunUntilSized(int Width, int Height) {
+    const bool sized = RunUntil(
         [&] {
           win::detail::XSyncConnection(win::detail::XConnectionOf(main->Window()));
           win::PumpEvents();
@@ -124,6 +125,8 @@ protected:
           return main->Width() == Width && main->Height() == Height;
         },
         std::chrono::minutes(1));
+    if (sized) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the window is " << main->Width() << " x " << main->Height();
   }
 
 private:

@@ -251,7 +251,7 @@ TEST_F(LongTextsScreenChild, GermanTextsStayWithinTheirControlsAtEverySize) {
     ExpectMainTextsWithin("german_design_size.png");
   }
   main->SetBounds(main->Left(), main->Top(), 1064, 817);
-  ASSERT_TRUE(RunUntilSized(1064, 817)) << "the window is " << main->Width() << " x " << main->Height();
+  ASSERT_TRUE(RunUntilSized(1064, 817));
   ASSERT_TRUE(RunUntilActionsDone());
   {
     SCOPED_TRACE("1064 x 817");
@@ -299,10 +299,10 @@ TEST_F(LongTextsScreenChild, TheCaptionComesBackAfterTheSmallestSize) {
   ASSERT_TRUE(RunUntilActionsDone()) << "the fonts were not applied to the new buttons";
   const int width = main->Width(), height = main->Height();
   main->SetBounds(main->Left(), main->Top(), 400, 300);
-  ASSERT_TRUE(RunUntilSized(400, 300)) << "the window is " << main->Width() << " x " << main->Height();
+  ASSERT_TRUE(RunUntilSized(400, 300));
   ASSERT_TRUE(RunUntilActionsDone());
   main->SetBounds(main->Left(), main->Top(), width, height);
-  ASSERT_TRUE(RunUntilSized(width, height)) << "the window is " << main->Width() << " x " << main->Height();
+  ASSERT_TRUE(RunUntilSized(width, height));
   ASSERT_TRUE(RunUntilActionsDone());
   vg::TvxHudWindow* window = main->Parts().HudWindow_3D_GEN;
   auto* caption = vg::FindPart<vg::TvxText>(window, "text");

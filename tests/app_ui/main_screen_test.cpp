@@ -159,7 +159,7 @@ TEST_F(MainScreenChild, TheGripMakesTheWindowFollowThePointerBothWays) {
   Burst(x, gx + 50, gy + 50, 10, 6, 10, width + 150, height + 110);
   DragTo(x, gx + 200, gy + 150, width + 200, height + 150);
   Release(x);
-  ASSERT_TRUE(RunUntilSized(width + 200, height + 150)) << "the window is " << main->Width() << " x " << main->Height();
+  ASSERT_TRUE(RunUntilSized(width + 200, height + 150));
   EXPECT_EQ(GripOnScreen(), std::make_pair(gx + 200, gy + 150)) << "the grip stays under the pointer";
   KeepPicture("main_window_grip_grown.png");
 
@@ -178,7 +178,7 @@ TEST_F(MainScreenChild, AtTheSmallestSizeTheTitleRowCoversNeitherIconsNorCaption
   const auto [gx, gy] = GripOnScreen();
   DragTo(x, gx - 600, gy - 500, 400, 300);
   Release(x);
-  ASSERT_TRUE(RunUntilSized(400, 300)) << "the window is " << main->Width() << " x " << main->Height();
+  ASSERT_TRUE(RunUntilSized(400, 300));
   ASSERT_TRUE(RunUntilActionsDone());
   {
     SCOPED_TRACE("File and Language");
