@@ -6,7 +6,9 @@
 // shows it again. The settings, skin, message and wait windows belong to the main window and
 // stay above it, shown again or not, and take the keys typed into them; the brush dialog and
 // the bitmap editor belong to the window they were opened from; a drop-down opens above its
-// window each time; the port window never shows.
+// window each time; the port window never shows. The wait window goes when the last write has
+// ended, also when a save is clicked while a Setup value is being written; an edit whose line
+// closes before its write goes out is reported as not written and goes to no ECU.
 #include <gtest/gtest.h>
 
 #include <chrono>
