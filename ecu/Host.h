@@ -96,7 +96,7 @@ public:
 
   // ---- Windows.
   virtual void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) = 0;
-  // Closes the wait window (the ECU has saved its data).
+  // Closes the wait window (the ECU has saved its data; nothing is written any more).
   virtual void CloseWaitWindow() = 0;
   // The port window's visible side; Form_3D_Port holds what it shows. ShowPortWindow: the
   // search begins (the window takes the main window's fill and queues its font action, 6 with
@@ -159,10 +159,13 @@ public:
   virtual void LinkLost() = 0;
   // A live-data reply has been decoded and shown (and the main window's start-up call).
   virtual void LiveDataReceived() = 0;
-  // A write task (20..24) has started; it ends Completed at its last step, or cut off by a
-  // restart of the dialogue.
+  // A write task (20..24) has started; it ends Completed at its last step, or cut off when the
+  // link goes down or the dialogue starts again.
   virtual void WriteTaskStarted(std::uint8_t Task) = 0;
   virtual void WriteTaskEnded(std::uint8_t Task, bool Completed) = 0;
+  // A write task (20..24) asked for was dropped before its turn: the link went down (LinkDown;
+  // it is not sent to whatever answers next), or another task that is no write took its place.
+  virtual void WriteNotSent(std::uint8_t Task, bool LinkDown) = 0;
 };
 
 // The port the link writes to, and the port window's steps the link takes. The port window

@@ -7,6 +7,7 @@
 #include "ecu/Instruction_Unit.h"
 #include "ecu/Receiver_Unit.h"
 #include "ecu/Session.h"
+#include "ecu/Tasks.h"
 #include "platform/loop/Timer.h"
 
 namespace ecu {
@@ -142,11 +143,15 @@ void Link_After_Open() {
 
 void Link_Reset() {
   const bool wasUp = Session().Link.LinkUp != 0;
+  const std::uint8_t waiting = Session().Link.TaskRequest;
   Session().Link.LinkUp = 0;
   ConnectTimer().SetEnabled(false);
   Session().Link.TaskRequest = 0;
   Host().LinkPhaseChanged(TLinkPhase::Reset);
   if (wasUp) Host().LinkLost();
+  // What was to be written goes with the link: the next ECU to answer may be another one.
+  End_Interrupted_Task();
+  if (IsWriteTask(waiting)) Host().WriteNotSent(waiting, true);
 }
 
 // ---- connection quality ---------------------------------------------------------------

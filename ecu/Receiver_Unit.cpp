@@ -138,8 +138,11 @@ void Script_Dispatch() {
     Script_Error(cell);
 }
 
-// The write task that the link's restart cut off ends as instruction 100 would end it, but
-// without telling the automatic calibration that its data went out, and without saving.
+}  // namespace
+
+// The write task that the link's loss or restart cut off ends as instruction 100 would end
+// it, but without telling the automatic calibration that its data went out, and without
+// saving.
 void End_Interrupted_Task() {
   if (!Session().Link.TaskRunning) return;
   const std::uint8_t task = Session().Link.WriteTask;
@@ -148,8 +151,6 @@ void End_Interrupted_Task() {
   Session().Link.SaveCfgPending = 0;
   Host().WriteTaskEnded(task, false);
 }
-
-}  // namespace
 
 TInstruction InstructionOf(std::int32_t Code) {
   static const TInstructionTable table;
@@ -236,14 +237,29 @@ void Script_Load_Sub() {
   Session().Link.ScriptPos = 1;
 }
 
-void RequestTask(TTask Task) { Session().Link.TaskRequest = static_cast<std::uint8_t>(Task); }
+void RequestTask(TTask Task) {
+  TLinkState& link = Session().Link;
+  if (!link.LinkUp && Task != TTask::Connect && Task != TTask::None) return;
+  const std::uint8_t waiting = link.TaskRequest;
+  std::uint8_t next = static_cast<std::uint8_t>(Task);
+  if (IsWriteTask(waiting) && IsWriteTask(next) && waiting != next) {
+    // Two writes asked for before the poll script took the first: the whole configuration
+    // carries both (with the map's page packed first, as its own write would).
+    const auto map = static_cast<std::uint8_t>(TTask::WriteMapRPM);
+    if ((waiting == map || next == map) && Session().Hosts.Host) Session().Hosts.Host->PackMapRPMTable();
+    next = static_cast<std::uint8_t>(TTask::WriteAll);
+  }
+  link.TaskRequest = next;
+  if (IsWriteTask(waiting) && !IsWriteTask(next) && Session().Hosts.Host)
+    Session().Hosts.Host->WriteNotSent(waiting, false);
+}
 
 TTask RequestedTask() { return static_cast<TTask>(Session().Link.TaskRequest); }
 
 void Script_Next_Task() {
   if (Session().Link.TaskRunning) return;
   const std::uint8_t task = Session().Link.TaskRequest;
-  if (task >= 20 && task <= 24) {
+  if (IsWriteTask(task)) {
     Session().Link.TaskRunning = 1;
     Session().Link.WriteTask = task;
     Session().Link.SaveCfgPending = 1;

@@ -57,6 +57,9 @@ void Script_Task28();
 
 // Instruction 100: the end of a write task.
 void End_Write_Task();
+// A write task under way is cut off (the link went down, or the dialogue starts again): it
+// ends unfinished. Nothing when none runs.
+void End_Interrupted_Task();
 
 // The instruction of a code 20..199; nil where the code names none.
 using TInstruction = void (*)();

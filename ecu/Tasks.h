@@ -24,13 +24,22 @@ enum class TTask : std::uint8_t {
   ErasePetrolMap = 28,
 };
 
+// The tasks that write to the ECU (20..24, by their numbers).
+constexpr bool IsWriteTask(std::uint8_t Task) { return Task >= 20 && Task <= 24; }
+constexpr bool IsWriteTask(TTask Task) { return IsWriteTask(static_cast<std::uint8_t>(Task)); }
+
 // The write task that sends a change of a transmit kind (1 the whole configuration, 2 the
 // configuration page, 3 the calibration points, 4 the R.P.M. map); None for another kind.
 constexpr TTask WriteTaskOfKind(int Kind) {
   return Kind >= 1 && Kind <= 4 ? static_cast<TTask>(20 + Kind) : TTask::None;
 }
 
-// Asks the link of the session in force for Task at the poll script's next end cell.
+// Asks the link of the session in force for Task at the poll script's next end cell; it takes
+// the place of a task still waiting. While the link is down nothing but Connect (or None) is
+// taken: a task asked for then would go to whatever answers next, which may be another ECU.
+// A write asked for while another write waits makes the two one write of the whole
+// configuration; a write that another task replaces is dropped, and the host told
+// (THost::WriteNotSent).
 void RequestTask(TTask Task);
 // The task waiting to be taken (None when nothing waits).
 TTask RequestedTask();

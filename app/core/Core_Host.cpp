@@ -16,6 +16,7 @@
 #include "ecu/Link_State.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Session.h"
+#include "ecu/Tasks.h"
 #include "platform/loop/Timer.h"
 
 namespace app {
@@ -152,7 +153,18 @@ void TCoreHost::WriteTaskStarted(std::uint8_t) { ShowWaitWindow(); }
 void TCoreHost::WriteTaskEnded(std::uint8_t, bool Completed) {
   if (Completed && ecu::Session().Link.ACBRunning) AutoCalibrationWriteDone();
   RemoveStatusMessage(ecu::LngText("DynamicIND_Transmission"));
-  ShrinkWaitWindow();
+  // The window stays, shrunk to its corner, while another write waits for its turn; after the
+  // last one it goes, whether the ECU has reported its data saved or not.
+  if (ecu::IsWriteTask(ecu::RequestedTask()))
+    ShrinkWaitWindow();
+  else
+    CloseWaitWindow();
+  if (!Completed) ReportNotWritten(true);
+}
+
+void TCoreHost::WriteNotSent(std::uint8_t, bool LinkDown) {
+  if (!ecu::Session().Link.TaskRunning) CloseWaitWindow();
+  ReportNotWritten(LinkDown);
 }
 
 }  // namespace app

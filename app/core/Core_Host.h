@@ -95,10 +95,15 @@ public:
   // The colour descriptions' table (app::ColorsEnglishText).
   virtual void ColorsEnglishText(std::string& Text);
   // A write task shows the wait window while it runs; at its end the transmission notice
-  // goes, the wait window shrinks, and a completed task tells a running automatic
-  // calibration that its data went out.
+  // goes, the wait window shrinks while another write waits for its turn and closes after the
+  // last, and a completed task tells a running automatic calibration that its data went out.
+  // A write cut off, or one dropped before its turn, is reported as not written
+  // (app::ReportNotWritten).
   void WriteTaskStarted(std::uint8_t Task) override;
   void WriteTaskEnded(std::uint8_t Task, bool Completed) override;
+  // A write dropped before its turn: without a write under way the wait window goes; the
+  // installer is told that the change was not written.
+  void WriteNotSent(std::uint8_t Task, bool LinkDown) override;
 
   // The automatic calibration (app/core/AutoCLB_Unit.h): start and stop by the state of
   // HudButton_ACB_Start, the reply hook, the indicator refresh and measurement after every

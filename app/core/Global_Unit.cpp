@@ -7,7 +7,9 @@
 #include "app/core/General_Unit.h"
 #include "app/core/MapRPM_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Msg_3D_Unit.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Language.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Session.h"
 #include "ecu/Tasks.h"
@@ -25,6 +27,7 @@ void TActionState::Reset() {
   MainWindowShown = 0;
   PendingTransmit = 0;
   PendingKinds = 0;
+  NotWrittenReported = false;
   Timer_GEN_General.reset();
   Timer_GEN_Transmit.reset();
 }
@@ -107,7 +110,7 @@ void ScheduleTransmit(std::uint8_t Kind) {
   if (!Model().Actions.Timer_GEN_Transmit) return;
   Model().Actions.Timer_GEN_Transmit->SetEnabled(false);
   if (!ecu::Session().Link.LinkUp) {
-    Model().Actions.PendingKinds = 0;
+    DropPendingTransmit();
     return;
   }
   Model().Actions.PendingTransmit = Kind;
@@ -117,6 +120,10 @@ void ScheduleTransmit(std::uint8_t Kind) {
 }
 
 void RequestPendingTransmit() {
+  if (!ecu::Session().Link.LinkUp) {
+    DropPendingTransmit();
+    return;
+  }
   const std::uint8_t kinds = Model().Actions.PendingKinds;
   Model().Actions.PendingKinds = 0;
   if (Model().Actions.Timer_GEN_Transmit) Model().Actions.Timer_GEN_Transmit->SetEnabled(false);
@@ -136,6 +143,25 @@ void RequestPendingTransmit() {
   if (kinds & (1u << 4)) PackMapRPMTable();
   ecu::RequestTask(ecu::TTask::WriteAll);
 }
+
+void DropPendingTransmit() {
+  if (Model().Actions.Timer_GEN_Transmit) Model().Actions.Timer_GEN_Transmit->SetEnabled(false);
+  const bool waited = Model().Actions.PendingKinds != 0;
+  Model().Actions.PendingKinds = 0;
+  if (waited) ReportNotWritten(true);
+}
+
+void ReportNotWritten(bool LinkDown) {
+  if (LinkDown) {
+    if (Model().Actions.NotWrittenReported) return;
+    Model().Actions.NotWrittenReported = true;
+  }
+  if (Model().CoreHost)
+    Model().CoreHost->ShowMessageWindow(Message_OwnText,
+                                        ecu::LngText(LinkDown ? "MSG_Not_Written" : "MSG_Not_Written_Replaced"));
+}
+
+void NotWrittenReportsRearmed() { Model().Actions.NotWrittenReported = false; }
 
 void RequestConfigWrite() {
   if (!ecu::Session().Link.LinkUp) return;

@@ -59,6 +59,8 @@ struct TActionState {
   // Every kind waiting to be sent (bit k for kind k): a page edit followed within the delay
   // by a diagram or map edit is not lost; both go out with the one write that covers them.
   std::uint8_t PendingKinds = 0;
+  // A change that did not reach the ECU has been reported since the link was last up.
+  bool NotWrittenReported = false;
   // The main window's timers (made by CreateMainTimers, stopped and freed by FreeMainTimers).
   std::unique_ptr<rtl::TTimer> Timer_GEN_General;   // 200 ms design interval
   std::unique_ptr<rtl::TTimer> Timer_GEN_Transmit;  // interval from the settings
@@ -79,12 +81,24 @@ void QueueAction(std::uint8_t Code, std::int32_t Delay);
 // Tick of Actions.Timer_GEN_General: runs the head entry and arms the timer for the next.
 void RunQueuedAction();
 // Remembers a change of this kind and restarts the transmission delay (only while the link
-// is up; with the link down the changes waiting are dropped).
+// is up; with the link down the changes waiting are dropped, and reported as not written).
 void ScheduleTransmit(std::uint8_t Kind);
 // Tick of Actions.Timer_GEN_Transmit: one kind waiting becomes its task request 21..24;
 // several kinds (or the whole configuration among them) become 21, which writes all of
-// them (the R.P.M. map packed from its page first). The kinds waiting are then cleared.
+// them (the R.P.M. map packed from its page first). The kinds waiting are then cleared; with
+// the link down they are dropped and reported as not written.
 void RequestPendingTransmit();
+// The link has gone down: the changes waiting for the transmission delay go with it (their
+// write would go to whatever answers next, which may be another ECU), and are reported as not
+// written.
+void DropPendingTransmit();
+// A change that was due to go to the ECU did not reach it: the message window says so in the
+// current language. LinkDown: it waited for the delay or for its turn, or its write was cut
+// off, when the link went down ("MSG_Not_Written", once for each loss of the link); otherwise
+// another task took its write's place before the write began ("MSG_Not_Written_Replaced").
+void ReportNotWritten(bool LinkDown);
+// The link is up: a change lost with a later loss of the link is reported again.
+void NotWrittenReportsRearmed();
 // After a configuration file was loaded: with the link up, the whole configuration is
 // written at the end of the current poll cycle.
 void RequestConfigWrite();

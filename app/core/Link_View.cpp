@@ -6,6 +6,7 @@
 
 #include "app/core/Controls.h"
 #include "app/core/Core_Host.h"
+#include "app/core/Global_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
@@ -43,6 +44,7 @@ void TCoreHost::LinkPhaseChanged(ecu::TLinkPhase Phase) {
   using P = ecu::TLinkPhase;
   switch (Phase) {
     case P::Reset:
+      DropPendingTransmit();
       ShowSearchButton(*this, true);
       if (IsPressed(C::ACB_Start)) {
         SetValue(C::ACB_Progress, 0);
@@ -63,6 +65,7 @@ void TCoreHost::LinkPhaseChanged(ecu::TLinkPhase Phase) {
       SetColor(C::Port_Name, ColorText(ecu::TColorRole::Port_Open));
       break;
     case P::Up:
+      NotWrittenReportsRearmed();
       ShowSearchButton(*this, false);
       if (ecu::Session().Link.SettingsWindowShown) SetText(C::SET_Port_Name, Port_Name());
       StopAutoCalibration(*this);

@@ -86,9 +86,18 @@ std::string MessageCountdownText(std::int32_t RemainingMs) {
 
 void MessageEnglishText(std::string& Text) {
   static const ecu::TLngEntry table[] = {
-      {"Window_3D_MSG", "Message"},         {"URL_Msg_Loader_Close", "The window closes in"},
-      {"Error_Yes", "Yes"},                 {"Error_No", "No"},
-      {"Error_Cancel", "Cancel"},           {"Error_Setting", "Setting"},
+      {"Window_3D_MSG", "Message"},
+      {"URL_Msg_Loader_Close", "The window closes in"},
+      {"Error_Yes", "Yes"},
+      {"Error_No", "No"},
+      {"Error_Cancel", "Cancel"},
+      {"Error_Setting", "Setting"},
+      {"MSG_Not_Written",
+       "The change was not written to the ECU: the connection to it was lost. Once the ECU answers again, check its "
+       "values and enter the change again."},
+      {"MSG_Not_Written_Replaced",
+       "The change was not written to the ECU: a command given before its write began took its place. Check the "
+       "values and enter the change again."},
   };
   for (const ecu::TLngEntry& e : table)
     if (ecu::IsLngKey(e.Key)) {

@@ -16,6 +16,7 @@ namespace app {
 enum : std::uint8_t {
   Message_SensorTableMissing = 12,
   Message_ScriptError = 13,
+  Message_OwnText = 13,  // the request's own text: the script error and the program's own reports
   Message_NewerVersionNeeded = 15,
 };
 constexpr std::uint8_t LastMessageKind = 15;

@@ -105,3 +105,74 @@ TEST_F(AppSimTest, TheLongestReplyDelayTheSettingsKeepStillConnectsAndPolls) {
 }
 
 }  // namespace
+
+#include <unistd.h>
+
+#include "app/core/Global_Unit.h"
+#include "ecu/Language.h"
+#include "platform/comm/PortList.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace {
+
+// The simulator behind a link that follows it when it closes its line and opens it again.
+class AppSimLineTest : public AppSimTest {
+protected:
+  ecusim::SimulatorOptions Options() const override {
+    ecusim::SimulatorOptions options;
+    options.LinkPath = ::testing::TempDir() + "gascal-app-line-" + std::to_string(::getpid());
+    return options;
+  }
+  void SetUp() override {
+    AppSimTest::SetUp();
+    path = Options().LinkPath;
+    setenv(comm::kExtraPortsVariable, path.c_str(), 1);
+    recorder->PortName = path;
+  }
+  void TearDown() override {
+    AppSimTest::TearDown();
+    unlink(path.c_str());
+  }
+  // Moves the clock in small steps, each with a little real time for the simulator, until Done
+  // holds or Ms of the clock have passed.
+  bool Within(double Ms, const std::function<bool()>& Done) {
+    for (double t = 0; t < Ms && !Done(); t += 20) {
+      clock.Advance(20);
+      Pump(Done, 20);
+    }
+    return Done();
+  }
+  // The written requests' commands from the Nth on.
+  std::string CommandsFrom(std::size_t N) const { return wire.Commands().substr(std::min(N, wire.Commands().size())); }
+};
+
+// The simulator closes its line 50 ms after an edit of the configuration page, while the edit
+// waits for the transmission delay, and opens it again before the delay is over. The edit goes
+// to no one: not to what answers once the line is back (it may be another ECU), which is read
+// anew; and the installer is told once that it was not written.
+TEST_F(AppSimLineTest, AnEditWhoseLineClosesBeforeItsWriteIsReportedAndGoesToNoOne) {
+  app::CreateMainTimers();
+  app::Model().Settings.CFG_Transmit_Delay = 8000;
+  OpenPort();
+  ASSERT_TRUE(RunUntil("#'("));
+  const std::int32_t before = sim->State().Params['C'];
+  ecu::Session().ConfigData.Configuration->PG_RPM = 2500;  // what the page's edit takes
+  app::ScheduleTransmit(2);
+  const double edited = rtl::GetTickCount();
+  clock.Advance(50);
+  sim->Stop();
+  ASSERT_TRUE(Within(3000, [] { return ecu::Session().Link.LinkUp == 0; })) << "the link never noticed";
+  sim->Start();
+  const std::size_t written = wire.Commands().size();
+  ASSERT_TRUE(Within(6000, [] { return ecu::Session().Link.LinkUp == 1; })) << "the link never came back";
+  ASSERT_LT(rtl::GetTickCount(), edited + 8000) << "the line came back after the delay";
+  // Polls past the end of the delay.
+  for (int i = 0; i < 400 && rtl::GetTickCount() < edited + 9000; ++i) ASSERT_TRUE(Advance(recorder->ReplyDelay));
+  const std::string after = CommandsFrom(written);
+  EXPECT_EQ(after.find_first_of("-123.6"), std::string::npos) << "written after the line came back: " << after;
+  EXPECT_EQ(sim->State().Params['C'], before);
+  EXPECT_NE(ecu::Session().ConfigData.Configuration->PG_RPM, 2500) << "the configuration is read anew";
+  EXPECT_EQ(recorder->Find("message 13 " + ecu::LngText("MSG_Not_Written")).size(), 1u);
+}
+
+}  // namespace

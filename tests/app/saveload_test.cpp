@@ -176,7 +176,8 @@ TEST_F(SaveLoadTest, LoadOfANameWithoutAFileChangesNothing) {
   EXPECT_EQ(Messages().size(), 3u);
 }
 
-TEST_F(SaveLoadTest, DefaultForgetsTheFileAndAsksTheEcuEvenWithTheLinkDown) {
+// With the link down the ECU is not asked: the request would go to whatever answers next.
+TEST_F(SaveLoadTest, DefaultForgetsTheFileAndAsksTheEcuOnlyWithTheLinkUp) {
   ecu::Session().Link.LinkUp = 0;
   app::Model().Settings.CFG_File_Name = "car1";
   app::Model().Settings.CFG_Full_File_Name = "Config/car1.cfg";
@@ -191,8 +192,11 @@ TEST_F(SaveLoadTest, DefaultForgetsTheFileAndAsksTheEcuEvenWithTheLinkDown) {
   EXPECT_EQ(Model().PG_Temper, 40);
   EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[2][2], "1.00");
   EXPECT_EQ(app::Model().Diagram.HistoryCount, history + 1);
-  EXPECT_EQ(ecu::Session().Link.TaskRequest, 21);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
   EXPECT_FALSE(host.Find("configuration page").empty());
+  ecu::Session().Link.LinkUp = 1;
+  app::NewConfiguration();
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 21);
 }
 
 }  // namespace

@@ -12,12 +12,14 @@
 #include "app/core/MapRPM_Unit.h"
 #include "app/core/Model.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Language.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Session.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Timer.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/ecu/FreshModel.h"
+#include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
 
 namespace schedulers_test {
@@ -72,6 +74,9 @@ protected:
     return seen;
   }
 
+  // The messages saying that a change was not written to the ECU.
+  std::size_t NotWrittenReports() const { return windows.Find("message 13 " + ecu::LngText("MSG_Not_Written")).size(); }
+
   ecu_test::FreshModel fresh;
   rtl::TTestClock clock{0.0};
   std::vector<Run> runs;
@@ -109,6 +114,7 @@ TEST_F(SchedulerTest, KindsWithinTheDelayAreAllWrittenAndEachKindAloneHasItsTask
   clock.Advance(1500);
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 23);
   for (std::uint8_t kind : {1, 4}) {
+    ecu::Session().Link.TaskRequest = 0;  // the poll script took the write before
     app::ScheduleTransmit(kind);
     clock.Advance(1500);
     EXPECT_EQ(ecu::Session().Link.TaskRequest, 20 + kind);
@@ -157,6 +163,58 @@ TEST_F(SchedulerTest, AnEditWhileTheLinkIsDownIsNeverSent) {
   ecu::Session().Link.LinkUp = 1;
   app::RequestPendingTransmit();
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  // The page's edit was due to be written when the link went: the installer learns that it
+  // was not. The diagram's, made with the link down, was never due.
+  EXPECT_EQ(NotWrittenReports(), 1u);
+}
+
+// An edit that waits for the transmission delay when the link goes down (a time-out, the port
+// closed or reopened) is dropped with the link at once: its write would otherwise go to
+// whatever answers next, which may be another ECU. The installer is told once for each loss of
+// the link, in the language's text; a tick of the delay with the link down sends nothing and
+// reports what waited.
+TEST_F(SchedulerTest, AnEditWaitingWhenTheLinkGoesDownIsReportedOnceAndNeverSent) {
+  app::ScheduleTransmit(2);
+  app::ScheduleTransmit(3);
+  clock.Advance(1000);
+  ecu::Session().Link.LinkUp = 0;
+  windows.LinkPhaseChanged(ecu::TLinkPhase::Reset);
+  EXPECT_FALSE(app::Model().Actions.Timer_GEN_Transmit->Enabled());
+  EXPECT_EQ(app::Model().Actions.PendingKinds, 0);
+  ASSERT_EQ(NotWrittenReports(), 1u);
+  EXPECT_EQ(windows.Find("message 13 ").back().What,
+            "message 13 The change was not written to the ECU: the connection to it was lost. Once the ECU answers "
+            "again, check its values and enter the change again.");
+  // The link back (another ECU, maybe): nothing goes to it.
+  ecu::Session().Link.LinkUp = 1;
+  EXPECT_TRUE(WatchRequests(5000).empty());
+
+  // Lost again before it came up: nothing more was waiting, nothing more is said.
+  ecu::Session().Link.LinkUp = 0;
+  windows.LinkPhaseChanged(ecu::TLinkPhase::Reset);
+  EXPECT_EQ(NotWrittenReports(), 1u);
+
+  // Up, an edit, and the link down without a reset of the dialogue (the settings' manual port
+  // choice): the delay's tick sends nothing, and says so.
+  ecu::Session().Link.LinkUp = 1;
+  windows.LinkPhaseChanged(ecu::TLinkPhase::Up);
+  app::ScheduleTransmit(4);
+  ecu::Session().Link.LinkUp = 0;
+  EXPECT_TRUE(WatchRequests(3000).empty());
+  EXPECT_EQ(NotWrittenReports(), 2u);
+
+  // In the language chosen, the text its file gives.
+  ecu_test::TempDir dir;
+  const std::string text = "\xC7\xE0\xEF\xE8\xF1\xFC \xED\xE5 \xE2\xFB\xEF\xEE\xEB\xED\xE5\xED\xE0";
+  ecu_test::WriteFile(dir / "Russian.lng", "MSG_Not_Written " + text + "\r\n");
+  ecu::Session().Texts.LanguageDir = dir.Path().string();
+  ecu::Session().Texts.CurrentLanguage = "Russian";
+  ecu::Session().Link.LinkUp = 1;
+  windows.LinkPhaseChanged(ecu::TLinkPhase::Up);
+  app::ScheduleTransmit(2);
+  ecu::Session().Link.LinkUp = 0;
+  windows.LinkPhaseChanged(ecu::TLinkPhase::Reset);
+  EXPECT_EQ(windows.Find("message 13 ").back().What, "message 13 " + text);
 }
 
 TEST_F(SchedulerTest, ATransmissionDelayBelowOneMillisecondUsesTheDefault) {

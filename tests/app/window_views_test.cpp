@@ -169,6 +169,7 @@ TEST_F(WindowViews, TheWorkModeButtonAsksForTheNextModesTask) {
     ecu::TTask Task;
     std::uint8_t Flags;
   } cases[] = {{1, ecu::TTask::Mode1, 0}, {2, ecu::TTask::GasMode, 240}, {4, ecu::TTask::PetrolMode, 0}};
+  ecu::Session().Link.LinkUp = 1;  // tasks are asked of an ECU that answers
   for (const auto& c : cases) {
     ecu::Session().Link.ModeCommandFlags = 7;
     ecu::Session().LiveData.WorkMode = c.Mode;

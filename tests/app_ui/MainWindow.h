@@ -48,6 +48,7 @@ public:
   bool MessagesShown = false;
   int WaitShown = 0;
   int WaitShrunk = 0;
+  int WaitClosed = 0;
   std::vector<std::u16string> TitlesAtCaptionUpdate;  // the title as each caption update found it
   void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override {
     Messages.push_back(std::to_string(Kind) + ": " + Text);
@@ -60,6 +61,10 @@ public:
   void ShowWaitWindow() override { ++WaitShown; }
 
   void ShrinkWaitWindow() override { ++WaitShrunk; }
+  void CloseWaitWindow() override {
+    ++WaitClosed;
+    app::TWindowHost::CloseWaitWindow();
+  }
   void UpdateMainCaption() override {
     if (app::TForm_3D_GEN* main = Main()) TitlesAtCaptionUpdate.push_back(main->TitleText());
     app::TWindowHost::UpdateMainCaption();

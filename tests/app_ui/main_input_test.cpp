@@ -13,6 +13,7 @@
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
+#include "ecu/Tasks.h"
 #include "platform/loop/Timer.h"
 #include "platform/win/Display.h"
 #include "tests/app_ui/MainWindow.h"
@@ -47,6 +48,7 @@ protected:
 
 TEST_F(MainInputTest, GSwitchesToGasAndPToPetrolButNotWhileATextControlHasTheFocus) {
   MakeAndShow();
+  ecu::Session().Link.LinkUp = 1;  // nothing is asked of an ECU that does not answer
   Key('g');
   EXPECT_EQ(ecu::Session().Link.ModeCommandFlags, 240);
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 17);
@@ -54,17 +56,22 @@ TEST_F(MainInputTest, GSwitchesToGasAndPToPetrolButNotWhileATextControlHasTheFoc
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 18);
   ecu::Session().Link.TaskRequest = 0;
   ecu::Session().Link.ModeCommandFlags = 0;
-  // In the customer's name box "G" is a letter.
+  // In the customer's name box "G" is a letter (the edit may ask for the page's write, never for
+  // a work mode).
+  const auto noModeAsked = [] {
+    const ecu::TTask asked = ecu::RequestedTask();
+    return asked != ecu::TTask::GasMode && asked != ecu::TTask::PetrolMode;
+  };
   const app::TPageCFGParts& cfg = main->PageCFG()->Parts();
   Type(cfg.HudTextBox_CFG_User_Name, "Gp");
   EXPECT_EQ(cfg.HudTextBox_CFG_User_Name->Text(), u"Gp");
-  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_TRUE(noModeAsked());
   EXPECT_EQ(ecu::Session().Link.ModeCommandFlags, 0);
   // So it is in an editable combo box and in the hidden access-code box; "F" too.
   Type(cfg.HudComboTextBox_CFG_PG_RPM, "g");
   Type(main->Parts().HudTextBox_Password, "gf");
   RunQueue();
-  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_TRUE(noModeAsked());
   EXPECT_FALSE(app::Model().Settings.Full_Screen);
 }
 
@@ -83,6 +90,7 @@ TEST_F(MainInputTest, EscapeReachesTheDiagramOnlyOnTheGraphPage) {
 
 TEST_F(MainInputTest, TheModeButtonAsksForTheNextModeOfTheOneTheEcuIsIn) {
   MakeAndShow();
+  ecu::Session().Link.LinkUp = 1;
   vg::TvxHudButton* mode = main->Parts().HudButton_Work_Mode;
   const std::pair<std::uint8_t, std::uint8_t> expected[] = {{1, 19}, {2, 17}, {4, 18}};
   for (auto [workMode, task] : expected) {
@@ -156,6 +164,7 @@ TEST_F(MainInputTest, MenusOpenUnderTheirButtonsSwitchOnHoverAndCloseAfterThePoi
 
 TEST_F(MainInputTest, AMenuItemPickedWithTheMouseLeavesTheShortcutsWorking) {
   MakeAndShow();
+  ecu::Session().Link.LinkUp = 1;
   RunQueue();
   const app::TMainParts& p = main->Parts();
   auto click = [&](vg::TvxVisualObject* Object) {

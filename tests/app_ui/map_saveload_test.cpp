@@ -182,7 +182,9 @@ TEST_F(MapPageTest, TheMouseOnTheLabelsFocusesSelectsAndDrags) {
   main->FormKeyDown(main.get(), up, {});
   EXPECT_EQ(page.Cell(4, 6).Label->Text(), u"1.01");
   EXPECT_EQ(page.Cell(5, 6).Label->Text(), u"1.00");
-  // The right button ends the editing; "Clear" with nothing selected sets every cell.
+  // The right button ends the editing; "Clear" with nothing selected sets every cell (and, with
+  // the link up, asks for the map's write).
+  ecu::Session().Link.LinkUp = 1;
   Press(page, {4, 6}, rtl::mbRight);
   EXPECT_FALSE(app::Model().MapRPM.Editing);
   page.Parts().HudButton_3D_MapRPM_Clear->OnClick(page.Parts().HudButton_3D_MapRPM_Clear);

@@ -101,7 +101,7 @@ TEST_F(ScenarioChild, Run) {
 
   // A new switch-over speed: the change arms the transmit timer with the settings' delay
   // (1.5 s), and one write follows its tick, with the wait window; the ECU keeps it.
-  const int waits = host->WaitShown;
+  const int waits = host->WaitShown, closes = host->WaitClosed;
   ASSERT_NE(ecu::Session().ConfigData.Configuration->PG_RPM, 1700);
   main->PageCFG()->Parts().HudComboTextBox_CFG_PG_RPM->SetText(u"1700");
   const auto changed = Clock::now();
@@ -120,7 +120,7 @@ TEST_F(ScenarioChild, Run) {
       << "no write started";
   EXPECT_FALSE(writeBeforeTick) << "the write started while the delay ran";
   EXPECT_GE(Clock::now() - changed, 1400ms);
-  ASSERT_TRUE(RunUntil([&] { return host->WaitShrunk > 0; }, 5s)) << "the write did not end";
+  ASSERT_TRUE(RunUntil([&] { return host->WaitClosed > closes; }, 1min)) << "the write did not end";
   EXPECT_EQ(host->WaitShown, waits + 1) << "one write";
   std::uint8_t h = 0, l = 0;
   ecu::RPMToPeriodBytes(1700, h, l);

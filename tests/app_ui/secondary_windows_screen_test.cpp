@@ -6,7 +6,9 @@
 // shows it again. The settings, skin, message and wait windows belong to the main window and
 // stay above it, shown again or not, and take the keys typed into them; the brush dialog and
 // the bitmap editor belong to the window they were opened from; a drop-down opens above its
-// window each time; the port window never shows.
+// window each time; the port window never shows. The wait window goes when the last write has
+// ended, also when a save is clicked while a Setup value is being written; an edit whose line
+// closes before its write goes out is reported as not written and goes to no ECU.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -20,9 +22,11 @@
 #include "app/ui/Form_3D_MSG.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
+#include "app/ui/Page_CFG.h"
 #include "app/ui/SaveLoad_3D_Unit.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "tests/XTest.h"
@@ -119,10 +123,9 @@ protected:
     ASSERT_TRUE(x.Type(KeySym));
     ASSERT_TRUE(RunUntil(Done, Guard)) << What;
   }
-  // File > Save (0) or Load (1) as the main window's menu runs it; a name typed into the
-  // window's box and its button clicked, all with the server's pointer and keys. The window
-  // hides once it saved or loaded.
-  void SaveOrLoad(int Index, const std::string& Name) {
+  // File > Save (0) or Load (1) as the main window's menu runs it, and a name typed into the
+  // window's box, all with the server's pointer and keys.
+  void OpenAndName(int Index, const std::string& Name) {
     saveLoad->RunFileMenuAction(Index);
     Settle(*saveLoad, "the save window");
     ASSERT_TRUE(server.Over(*saveLoad, *main)) << "the save window is under the main window";
@@ -148,14 +151,27 @@ protected:
       }
     }
     ASSERT_EQ(rtl::WideToUtf8(box->Text()), Name);
+  }
+  // The same, then the window's button clicked. The window hides once it saved or loaded.
+  void SaveOrLoad(int Index, const std::string& Name) {
+    OpenAndName(Index, Name);
+    if (HasFatalFailure()) return;
     const int waits = host->WaitShown;
-    ClickOn(*saveLoad, p.HudButton_3D_SL_Run);
+    ClickOn(*saveLoad, saveLoad->Parts().HudButton_3D_SL_Run);
     ASSERT_TRUE(RunUntil([&] { return !saveLoad->Showing(); }, Guard)) << "the window stayed after " << Name;
-    // The link is up: the configuration goes to the ECU, under the wait window, which closes
-    // when the ECU reports the data saved (as the host's step does: a write that follows at once
-    // finds the report standing and leaves the window).
+    // The link is up: the configuration goes to the ECU under the wait window, which goes when
+    // the write has ended (also when the ECU's "data saved" report still stands from the write
+    // before).
     ASSERT_TRUE(RunUntil([&] { return host->WaitShown > waits; }, Guard)) << "the wait window did not come";
-    if (wait->Showing()) host->CloseWaitWindow();
+    WriteEnds();
+  }
+  // Runs the loop until no write runs or waits, and the wait window has gone with the last one.
+  void WriteEnds() {
+    ASSERT_TRUE(RunUntil(
+        [&] { return !ecu::Session().Link.TaskRunning && ecu::Session().Link.TaskRequest == 0 && !wait->Showing(); },
+        Guard))
+        << "the wait window stayed after the write (" << (wait->Showing() ? "shown" : "gone") << ", " << wait->Width()
+        << " x " << wait->Height() << ")";
   }
   // A click on Form at the first of Spots (client points) that none of the shown windows of
   // Others covers, and the loop until Form is the active window.
@@ -259,6 +275,52 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
   EXPECT_EQ(saveLoad->Parts().HudStringListBox_3D_SL_List->Items()->Count(), 3);
   saveLoad->Close();
   ASSERT_TRUE(RunUntil([&] { return !saveLoad->Showing(); }, Guard));
+
+  // ---- a save clicked while a value of the Setup page is being written: the wait window shows
+  // while either write runs and goes when the second has ended.
+  OpenAndName(0, "S4");
+  {
+    const int waits = host->WaitShown;
+    main->PageCFG()->Parts().HudComboTextBox_CFG_PG_RPM->SetText(u"2500");
+    ASSERT_TRUE(RunUntil([&] { return host->WaitShown > waits; }, Guard)) << "the page's write did not start";
+    EXPECT_TRUE(wait->Showing());
+    ClickOn(*saveLoad, saveLoad->Parts().HudButton_3D_SL_Run);
+    ASSERT_TRUE(RunUntil([&] { return host->WaitShown > waits + 1; }, Guard)) << "the save's write did not start";
+    WriteEnds();
+    EXPECT_TRUE(Saved("S4"));
+    std::uint8_t h = 0, l = 0;
+    ecu::RPMToPeriodBytes(2500, h, l);
+    EXPECT_EQ(sim->State().Params['C'], h * 256 + l) << "the ECU keeps 2500";
+  }
+
+  // ---- the simulator closes its line right after an edit, before its write goes out: the
+  // message window says, in the language's text, that it was not written; once the line is back
+  // the page shows what the ECU keeps, and the edit goes to no one.
+  {
+    const std::size_t said = host->Messages.size();
+    main->PageCFG()->Parts().HudComboTextBox_CFG_PG_RPM->SetText(u"2600");
+    sim->Stop();
+    ASSERT_TRUE(RunUntil([&] { return message->Showing() && server.Settled(*message); }, Guard))
+        << "nothing said that the edit was not written";
+    ASSERT_EQ(host->Messages.size(), said + 1);
+    EXPECT_EQ(host->Messages.back(), "13: " + ecu::LngText("MSG_Not_Written"));
+    ASSERT_TRUE(RunUntilActionsDone()) << "the message's fonts were never applied";
+    vgtest::Screenshot screen;
+    ASSERT_TRUE(ReadScreen(screen));
+    KeepWindowPicture(screen, wmtest::UnderWindowManager() ? "not_written_openbox.png" : "not_written.png");
+    ClickOn(*message, message->Buttons().front());
+    ASSERT_TRUE(RunUntil([&] { return !message->Showing(); }, Guard)) << "its button did not close it";
+    sim->Start();
+    vg::TvxHudComboTextBox* rpm = main->PageCFG()->Parts().HudComboTextBox_CFG_PG_RPM;
+    ASSERT_TRUE(RunUntil([&] { return ecu::Session().Link.LinkUp && rpm->Text() == u"2500"; }, Guard))
+        << "the page shows " << rtl::WideToUtf8(rpm->Text());
+    const unsigned heard = sim->Stats().Requests;
+    ASSERT_TRUE(RunUntil([&] { return sim->Stats().Requests > heard + 12; }, Guard)) << "the polls stopped";
+    std::uint8_t h = 0, l = 0;
+    ecu::RPMToPeriodBytes(2500, h, l);
+    EXPECT_EQ(sim->State().Params['C'], h * 256 + l) << "the edit reached the ECU that came back";
+    EXPECT_EQ(host->Messages.size(), said + 1);
+  }
 
   // ---- the settings window, shown twice: above the main window, typed into.
   for (int round = 0; round < 2; ++round) {

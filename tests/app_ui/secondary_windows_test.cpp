@@ -28,6 +28,7 @@
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "ecu/Session.h"
+#include "ecu/Tasks.h"
 #include "platform/comm/PortList.h"
 #include "platform/rtl/CodePage.h"
 #include "scene3d/ObjectLayer.h"
@@ -244,13 +245,23 @@ TEST_F(SecondaryWindows, TheWaitWindowShowsOnceCentredAndShrinksToTheCorner) {
   EXPECT_FALSE(wait->Showing());
   EXPECT_EQ(0, app::Model().Messages.WaitWindowShown);
 
-  // A configuration write shows it while it runs and shrinks it at its end.
+  // A configuration write shows it while it runs; at its end it shrinks to the corner while
+  // another write waits for its turn, and it goes after the last one.
+  ecu::Session().Link.LinkUp = 1;
   host->WriteTaskStarted(21);
   EXPECT_TRUE(wait->Showing());
   EXPECT_EQ(150, wait->Width());
+  ecu::RequestTask(ecu::TTask::WritePage);
   host->WriteTaskEnded(21, true);
+  EXPECT_TRUE(wait->Showing());
   EXPECT_EQ(50, wait->Width());
   EXPECT_EQ(main->Top() + 27, wait->Top());
+  ecu::Session().Link.TaskRequest = 0;  // the poll script takes it
+  host->WriteTaskStarted(22);
+  EXPECT_EQ(150, wait->Width());
+  host->WriteTaskEnded(22, true);
+  EXPECT_FALSE(wait->Showing());
+  EXPECT_EQ(0, app::Model().Messages.WaitWindowShown);
 }
 
 TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForgetAUserClose) {

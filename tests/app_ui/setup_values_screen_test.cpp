@@ -68,7 +68,7 @@ protected:
   }
   // The box's text replaced by Text as the installer types it, then Enter. While a value is
   // being written the wait window is up and takes the keys, so the installer waits for it to go
-  // (it goes once the ECU reports the data saved).
+  // (it goes when the last write has ended).
   void Enter(vg::TvxHudComboTextBox* Box, const std::string& Text) {
     ASSERT_TRUE(RunUntil([] { return !app::Model().Messages.WaitWindowShown; }, Guard)) << "the write never ends";
     Click(main.get(), Box, 10);

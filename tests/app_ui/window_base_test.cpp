@@ -67,7 +67,9 @@ TEST_F(MainWindowTest, HandlersAreTheWindowsPublishedMethodsNamedByTheText) {
   const auto* clear = dynamic_cast<vg::TvxHudButton*>(main->FindPart("HudButton_CFG_Errors_Clear"));
   ASSERT_NE(clear, nullptr);
   EXPECT_EQ(clear->OnClick.MethodName(), "HudButton_CFG_Errors_ClearClick");
-  // The bound handler is the window's own: a click does what the button is for.
+  // The bound handler is the window's own: a click does what the button is for (with an ECU
+  // that answers: nothing is asked of none).
+  ecu::Session().Link.LinkUp = 1;
   ecu::Session().LiveData.WorkMode = 2;
   mode->OnClick(nullptr);
   EXPECT_EQ(ecu::Session().Link.ModeCommandFlags, 240);

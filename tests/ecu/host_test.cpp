@@ -177,6 +177,9 @@ TEST_F(LinkEventTest, UpDownRepliesAndWriteTasksReachTheHostInTheirOrder) {
                                         "write task 22 ended", "live data",       "write task 24 started",
                                         "link down",        "write task 24 cut off"};
   EXPECT_EQ(Events(), cut);
+  // The window goes with the write, and the installer learns that the map was not written.
+  EXPECT_FALSE(recorder->WaitWindowShown);
+  EXPECT_EQ(recorder->Find("message 13 " + ecu::LngText("MSG_Not_Written")).size(), 1u);
 
   // The line comes back: up again, and polling.
   SimHasRead();
@@ -187,6 +190,39 @@ TEST_F(LinkEventTest, UpDownRepliesAndWriteTasksReachTheHostInTheirOrder) {
   again.insert(again.end(), {"link up", "live data"});
   EXPECT_EQ(Events(), again);
   EXPECT_FALSE(recorder->WaitWindowShown);
+}
+
+// A write asked for while another runs: the wait window shows while each runs and goes when the
+// last has ended, whether or not the ECU's "data saved" bit rose in between (the simulator keeps
+// it up for three live replies after a write, so it is still up when the second write ends).
+TEST_F(LinkEventTest, TheWaitWindowGoesWhenTheLastOfTwoWritesInARowHasEnded) {
+  OpenPort();
+  ASSERT_TRUE(RunUntil("#"));
+  ecu::RequestTask(ecu::TTask::WritePage);
+  ASSERT_TRUE(RunUntil("1"));
+  ASSERT_EQ(ecu::Session().Link.TaskRunning, 1);
+  EXPECT_TRUE(recorder->WaitWindowShown);
+  ecu::RequestTask(ecu::TTask::WriteAll);  // File > Save while the page is being written
+  ASSERT_TRUE(RunUntil("6#"));             // the whole configuration ends with the map
+  ASSERT_TRUE(RunUntil("#'(#"));
+  std::vector<std::string> seen;
+  for (const auto& r : recorder->Log())
+    if (r.What.rfind("wait ", 0) == 0 || r.What.rfind("write task", 0) == 0) seen.push_back(r.What);
+  const std::vector<std::string> writes = {"write task 22 started", "write task 22 ended", "write task 21 started",
+                                           "write task 21 ended"};
+  std::vector<std::string> tasks;
+  for (const std::string& s : seen)
+    if (s.rfind("write task", 0) == 0) tasks.push_back(s);
+  ASSERT_EQ(tasks, writes);
+  // Each write shows the window, and after the last one ended it is closed.
+  for (std::size_t i = 0; i + 1 < seen.size(); ++i) {
+    if (seen[i].find(" started") != std::string::npos) {
+      EXPECT_EQ(seen[i + 1], "wait shown") << i;
+    }
+  }
+  EXPECT_EQ(seen.back(), "wait closed");
+  EXPECT_FALSE(recorder->WaitWindowShown);
+  EXPECT_TRUE(recorder->Find("message 13").empty()) << "both writes went out";
 }
 
 TEST_F(LinkEventTest, AFreshModelAfterASessionHasTheStateAtProgramStart) {

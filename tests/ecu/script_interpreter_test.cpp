@@ -152,7 +152,9 @@ TEST_F(ScriptTest, WriteTaskStartsAtTheEndCellAndWaitsForAnother) {
   EXPECT_EQ(ecu::Session().Link.TxLength, 62 + 3);
   EXPECT_EQ(Next(), '#');  // instruction 100, then the poll script again
   EXPECT_EQ(ecu::Session().Link.TaskRunning, 0);
-  EXPECT_FALSE(recorder->WaitWindowShown);
+  // The wait window stays (shrunk to its corner) for the write that waits.
+  EXPECT_TRUE(recorder->WaitWindowShown);
+  EXPECT_EQ(recorder->Log().back().What, "wait shrunk");
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 22);
   EXPECT_EQ(Requests(2), "'(");
   ecu::Session().Link.TaskRequest = 0;  // list 1 is written by a later step of the work
@@ -203,10 +205,106 @@ TEST_F(ScriptTest, ReconnectEndsAWriteTaskThatWasCutOff) {
   EXPECT_EQ(ecu::Session().Link.TaskRunning, 1);
 }
 
+// Nothing but a reconnect is asked of an ECU that has not answered: a task asked for while the
+// link is down would go to whatever answers next, which may be another ECU. A write that waits
+// for its turn when the link goes down goes with it, and so does one under way; the host is told
+// of each, and the installer learns once for the loss that the change was not written.
+TEST_F(ScriptTest, NoTaskIsTakenWhileTheLinkIsDownAndWritesWaitingOrUnderWayGoWithIt) {
+  using T = ecu::TTask;
+  ASSERT_EQ(ecu::Session().Link.LinkUp, 0);
+  for (T task :
+       {T::GasMode, T::PetrolMode, T::WriteAll, T::WritePage, T::WriteMapRPM, T::ClearErrors, T::EraseGasMap}) {
+    ecu::RequestTask(task);
+    EXPECT_EQ(ecu::RequestedTask(), T::None) << static_cast<int>(task);
+  }
+  ecu::RequestTask(T::Connect);
+  EXPECT_EQ(ecu::RequestedTask(), T::Connect);
+  ecu::RequestTask(T::None);
+  EXPECT_EQ(ecu::RequestedTask(), T::None);
+  EXPECT_TRUE(Messages().empty()) << "nothing was due to be written";
+
+  // Up: a write asked for waits for the poll script's end cell; the link goes down first.
+  ecu::Handshake_Reply();
+  ecu::RequestTask(T::WritePage);
+  ASSERT_EQ(ecu::RequestedTask(), T::WritePage);
+  ecu::Link_Reset();
+  EXPECT_EQ(ecu::RequestedTask(), T::None);
+  EXPECT_EQ(recorder->Find("write task 22 not sent").size(), 1u);
+  const std::vector<std::string> notWritten = {"message 13 " + ecu::LngText("MSG_Not_Written")};
+  EXPECT_EQ(Messages(), notWritten);
+  // A mode command that waits goes too, and is no write.
+  ecu::Handshake_Reply();
+  ecu::RequestTask(T::GasMode);
+  ecu::Link_Reset();
+  EXPECT_EQ(ecu::RequestedTask(), T::None);
+  EXPECT_EQ(Messages(), notWritten);
+
+  // Up again: the map's write under way when the port closes ends with the link, cut off, and
+  // its wait window goes.
+  ecu::Handshake_Reply();
+  ecu::Script_Poll();
+  ecu::Session().Link.ScriptPos = 0;
+  EXPECT_EQ(Requests(3), "#'(");
+  ecu::RequestTask(T::WriteMapRPM);
+  EXPECT_EQ(Next(), '.');
+  ASSERT_EQ(ecu::Session().Link.TaskRunning, 1);
+  ASSERT_TRUE(recorder->WaitWindowShown);
+  ecu::Link_Reset();
+  EXPECT_EQ(ecu::Session().Link.TaskRunning, 0);
+  EXPECT_EQ(recorder->Find("write task 24 cut off").size(), 1u);
+  EXPECT_FALSE(recorder->WaitWindowShown);
+  EXPECT_EQ(Messages(), std::vector<std::string>(2, notWritten[0])) << "a message for each loss";
+}
+
+// One slot holds the task asked for. A second write asked for before the poll script took the
+// first makes the two one write of the whole configuration (the map's page packed first when
+// the map is one of them); a task that is no write takes a waiting write's place, and the write
+// is dropped: the host is told, the wait window (shrunk while the write waited) goes, and the
+// installer learns that the change was not written.
+TEST_F(ScriptTest, TwoWritesAskedForBeforeTheFirstIsTakenBecomeOneAndOneReplacedIsReported) {
+  using T = ecu::TTask;
+  ecu::Handshake_Reply();
+  auto& map = app::Model().MapRPM;
+  map.MapRPMTexts[3][1] = "1.50";  // an edit of the map's page, not packed yet
+  const auto unpacked = map.MapRPMTable[3][1];
+  ASSERT_NE(unpacked, 150);
+  ecu::RequestTask(T::WritePage);
+  ecu::RequestTask(T::WritePage);
+  EXPECT_EQ(ecu::RequestedTask(), T::WritePage);
+  ecu::RequestTask(T::WritePoints);
+  EXPECT_EQ(ecu::RequestedTask(), T::WriteAll);
+  EXPECT_EQ(map.MapRPMTable[3][1], unpacked);
+  ecu::Session().Link.TaskRequest = 0;
+  ecu::RequestTask(T::WriteMapRPM);
+  ecu::RequestTask(T::WritePage);
+  EXPECT_EQ(ecu::RequestedTask(), T::WriteAll);
+  EXPECT_EQ(map.MapRPMTable[3][1], 150);
+  EXPECT_TRUE(Messages().empty());
+
+  // The map's write ends while the page's waits: the window stays, shrunk; "G" then takes the
+  // page's place.
+  ecu::Session().Link.TaskRequest = 0;
+  ecu::Script_Poll();
+  ecu::Session().Link.ScriptPos = 0;
+  EXPECT_EQ(Requests(3), "#'(");
+  ecu::RequestTask(T::WriteMapRPM);
+  EXPECT_EQ(Next(), '.');
+  ecu::RequestTask(T::WritePage);
+  EXPECT_EQ(Requests(4), "1616");
+  EXPECT_EQ(Next(), '#');
+  ASSERT_TRUE(recorder->WaitWindowShown);
+  ecu::RequestTask(T::GasMode);
+  EXPECT_EQ(ecu::RequestedTask(), T::GasMode);
+  EXPECT_EQ(recorder->Find("write task 22 replaced").size(), 1u);
+  EXPECT_FALSE(recorder->WaitWindowShown);
+  EXPECT_EQ(Messages(), std::vector<std::string>{"message 13 " + ecu::LngText("MSG_Not_Written_Replaced")});
+}
+
 // The windows ask for tasks by name; each name loads the script its number stands for, and a
 // change of each transmit kind is written by its own task.
 TEST_F(ScriptTest, NamedTasksLoadTheScriptsOfTheirNumbers) {
   using T = ecu::TTask;
+  ecu::Session().Link.LinkUp = 1;  // tasks are asked of an ECU that answers
   const std::vector<std::pair<T, std::vector<std::int32_t>>> scripts = {
       {T::GasMode, {21, 5, 0}},           {T::PetrolMode, {22, 5, 0}},       {T::Mode1, {23, 5, 0}},
       {T::WriteNameAndPage, {47, 46, 48, 100}}, {T::WriteAll, {47, 46, 48, 49}}, {T::WritePage, {49, 46, 50, 100}},

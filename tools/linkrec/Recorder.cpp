@@ -93,6 +93,11 @@ void Recorder::WriteTaskEnded(std::uint8_t Task, bool Completed) {
   TCoreHost::WriteTaskEnded(Task, Completed);
 }
 
+void Recorder::WriteNotSent(std::uint8_t Task, bool LinkDown) {
+  Add("write task " + rtl::IntToStr(Task) + (LinkDown ? " not sent" : " replaced"));
+  TCoreHost::WriteNotSent(Task, LinkDown);
+}
+
 void Recorder::SetVisible(TControl C, bool Value) {
   if (Control(C).Visible == Value) return;
   Control(C).Visible = Value;
@@ -205,7 +210,7 @@ void Recorder::ShowWaitWindow() {
 }
 
 void Recorder::ShrinkWaitWindow() {
-  WaitWindowShown = false;
+  // Shrunk to the main window's corner, the wait window is still shown.
   Add("wait shrunk");
 }
 

@@ -73,6 +73,7 @@ public:
   void UnpackMapRPMTable() override;
   void WriteTaskStarted(std::uint8_t Task) override;
   void WriteTaskEnded(std::uint8_t Task, bool Completed) override;
+  void WriteNotSent(std::uint8_t Task, bool LinkDown) override;
 
   // ---- Window steps (app/core/Window_Steps.h), recorded. No window keeps texts of its own
   // here; the level sensor's picture, the diagram and the map draw nothing.
