@@ -264,6 +264,14 @@ int LanguageComboIndex() {
   return it == items.end() ? -1 : static_cast<int>(it - items.begin());
 }
 
+std::string ListedLanguageName(const std::string& Name) {
+  const std::array<std::string, LanguageNameCount>& names = Session().Texts.LanguageNames;
+  if (Name.empty() || std::find(names.begin(), names.end(), Name) != names.end()) return Name;
+  for (const std::string& listed : names)
+    if (!listed.empty() && UpperCaseASCII(listed) == UpperCaseASCII(Name)) return listed;
+  return Name;
+}
+
 void CacheLanguageWords() {
   TLanguageWords& w = Session().Texts.LanguageWords;
   const std::pair<const char*, std::string*> words[] = {

@@ -50,6 +50,10 @@ std::vector<std::string> ListLanguageFiles();
 // and the position of the current language among them (-1 when it is not listed).
 std::vector<std::string> LanguageComboItems();
 int LanguageComboIndex();
+// The listed language (Texts.LanguageNames) that Name stands for: Name itself when it is
+// listed, else the one that differs from it only in letter case, as its file is found (so
+// that "russian" is the menu's "Russian" and "english" is English); Name when none is.
+std::string ListedLanguageName(const std::string& Name);
 
 // Words that the windows use to build composite texts, kept while the texts are applied.
 struct TLanguageWords {

@@ -283,7 +283,7 @@ void TForm_3D_SET::RefuseNoNumber(rtl::TObject* Sender) {
 void TForm_3D_SET::HudComboTextBox_3D_SET_LanguageChange(rtl::TObject*) {
   if (filling_) return;
   const std::string language = Narrow(parts_.HudComboTextBox_3D_SET_Language->Text());
-  if (!language.empty()) Model().Settings.Language = language;
+  if (!language.empty()) Model().Settings.Language = LanguageOfChoice(language);
 }
 
 void TForm_3D_SET::HudButton_3D_SET_FontClick(rtl::TObject*) { EditProgramFont(); }
