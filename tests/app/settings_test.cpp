@@ -139,6 +139,17 @@ TEST_F(SettingsTest, AWrittenFileReadsIntoTheFieldsAndRoundTripsByteForByte) {
   ecu::Session().Link.SettingsWindowShown = 1;
   app::SaveSettings({180, 40, 30, 900, 640});
   EXPECT_EQ(ReadFile(app::Model().Settings.SettingsFileName), file);
+
+  // A fill of fewer points leaves no key of a point it no longer has, which the next start
+  // would read as a point of the fill again.
+  app::Model().Colors.MainWindowFill.GradientColors = {"#FF000000", "#FF0000FF"};
+  app::SaveSettings({180, 40, 30, 900, 640});
+  app::Model().Colors.MainWindowFill = {};
+  ecu::KeyFileLoad(app::Model().Settings.SettingsFileName);
+  EXPECT_FALSE(ecu::KeyFileFind("Form_3D_GradColor_2"));
+  app::LoadMainWindowFill();
+  ecu::KeyFileClose();
+  EXPECT_EQ(app::Model().Colors.MainWindowFill.GradientColors, (std::vector<std::string>{"#FF000000", "#FF0000FF"}));
 }
 
 TEST_F(SettingsTest, ValuesThatDoNotConvertLeaveTheirFieldsAndUnsafeOnesFallBackToTheDefault) {
