@@ -103,7 +103,9 @@ struct TControlText {
 };
 // The texts of the main window's controls in the current language, in the order they are put
 // on: the key's text, then ", " and a unit's text, or a fixed ending (the degree sign is added
-// as wide text, so no code page changes it).
+// as wide text, so no code page changes it). Flip and Settings take the keys Button_GEN_Flip
+// and Button_GEN_Settings (English "Flip" and "Setting"); a language file without them that
+// gives the keys Flip and Settings, as files written before them do, gives those texts.
 std::vector<TControlText> MainWindowTexts();
 // The items of the main window's file menu.
 std::vector<std::u16string> FileMenuItems();
