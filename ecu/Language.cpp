@@ -306,14 +306,14 @@ namespace {
 
 // LngText of a control's key, or of the older key that a language file lacking the key gives.
 std::string ControlKeyText(const std::string& Key) {
-  const TTextState& texts = Session().Texts;
-  for (const OlderKey& o : OlderKeys)
-    if (Key == o.key) {
-      LngText(Key);  // reads the language's texts when they are not in the store yet
-      if (texts.CurrentLanguage != English && !texts.LngIndex.contains(UpperCaseASCII(Key)) &&
-          texts.LngIndex.contains(UpperCaseASCII(o.older)))
-        return LngText(o.older);
-    }
+  TTextState& texts = Session().Texts;
+  if (texts.CurrentLanguage != English)
+    for (const OlderKey& o : OlderKeys)
+      if (Key == o.key) {
+        if (texts.TextsLanguage != texts.CurrentLanguage) ReadLanguageTexts();
+        if (!texts.LngIndex.contains(UpperCaseASCII(Key)) && texts.LngIndex.contains(UpperCaseASCII(o.older)))
+          return LngText(o.older);
+      }
   return LngText(Key);
 }
 

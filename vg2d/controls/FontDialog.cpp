@@ -111,7 +111,7 @@ void TvxFontDialogForm::Prepare(const std::u16string& Title, const std::vector<s
   familyBox_->SetText(rtl::Utf8ToWide(family_));
   familyList_->SetItemIndex(IndexOfText(familyList_, familyBox_->Text()));
   styleList_->SetItemIndex(static_cast<int>(Font.Style()));
-  ShowSize(std::isfinite(Font.Size()) ? std::clamp(Font.Size(), minSize_, maxSize_) : maxSize_);
+  ShowSize(std::clamp(std::isnan(Font.Size()) ? 11.0f : Font.Size(), minSize_, maxSize_));
   sizeMessage_->SetText(u"");
   showColor_ = ShowColor;
   colorRow_->SetVisible(ShowColor);
