@@ -132,14 +132,17 @@ TEST_F(MainInputTest, TheAccessCodeRevealsFlipAndSettingsRightOfTheLanguageMenu)
 // its words; one that gives neither leaves the English captions.
 TEST_F(MainInputTest, FlipAndSettingsCaptionsComeFromTheirOwnKeysOrTheOlderOnes) {
   folder.Write("Language/Older.lng", "Flip Kippen\r\nSettings Einstellungen\r\n");
-  folder.Write("Language/Newer.lng", "Flip Kippen\r\nSettings Einstellungen\r\nButton_GEN_Flip Wenden\r\n"
-                                     "Button_GEN_Settings Optionen\r\n");
+  folder.Write("Language/Newer.lng",
+               "Flip Kippen\r\nSettings Einstellungen\r\nButton_GEN_Flip Wenden\r\n"
+               "Button_GEN_Settings Optionen\r\n");
   folder.Write("Language/Other.lng", "Yes Ja\r\n");
   MakeAndShow();
   const app::TMainParts& p = main->Parts();
   ASSERT_TRUE(main->EnterAccessCode(u"pelund7391"));
   Run(200);
-  const auto captions = [&] { return rtl::WideToUtf8(p.HudButton_3D_GEN_Flip->Text() + u"|" + p.HudButton_3D_GEN_Settings->Text()); };
+  const auto captions = [&] {
+    return rtl::WideToUtf8(p.HudButton_3D_GEN_Flip->Text() + u"|" + p.HudButton_3D_GEN_Settings->Text());
+  };
   EXPECT_EQ(captions(), "Flip|Setting");
   const auto choose = [&](const std::u16string& Name) {
     vg::TvxHudStringListBox* list = p.HudStringListBox_Menu_LNG;

@@ -239,7 +239,8 @@ protected:
             << "the size box did not get its text selected";
         vgtest::Screenshot screen;
         ASSERT_TRUE(ReadScreen(screen));
-        KeepWindowPicture(screen, wmtest::UnderWindowManager() ? "font_size_refused_openbox.png" : "font_size_refused.png");
+        KeepWindowPicture(screen,
+                          wmtest::UnderWindowManager() ? "font_size_refused_openbox.png" : "font_size_refused.png");
         TypeUntil('2', "a digit did not replace the size", [&] { return size->Text() == u"2"; });
         TypeUntil('0', "a digit did not reach the size box", [&] { return size->Text() == u"20"; });
         EXPECT_TRUE(D.SizeMessage()->Text().empty());

@@ -72,7 +72,7 @@ TEST_F(KeyFile, ReadsHandEditedLines) {
   const std::vector<Entry> expected = {
       {"Port_Name", "COM3", "port name"}, {"Reply_Delay", "60", " "}, {"Search", "= 5", " "},
       {"Full_Screen", " ", " "},          {"Program_Code", "2", "x"}, {";", "x", " "},
-      {"Tab\tKey", "value", " "},         {"Empty", "", ""},           {"Last", "value", " "}};
+      {"Tab\tKey", "value", " "},         {"Empty", "", ""},          {"Last", "value", " "}};
   EXPECT_EQ(Store(), expected);
 
   // Values keep their case; a lone key keeps the lists in step.
@@ -134,8 +134,7 @@ TEST_F(KeyFile, HandWrittenLinesSurviveASaveInPlaceWhichIsTheFixedPoint) {
   ASSERT_TRUE(KeyFileOpen(dir / "h.ini"));
   for (const char* key : {"Added", "LoneKey", "port_delay", "NOBRACE", "Port_Name"}) EXPECT_TRUE(KeyFileDelete(key));
   KeyFileSave(dir / "h.ini");
-  EXPECT_EQ(ReadFile(dir / "h.ini"),
-            "[Car]\r\n  { installer note: check jets }\r\n[Engine]\r\n\x01{ last note }\r\n");
+  EXPECT_EQ(ReadFile(dir / "h.ini"), "[Car]\r\n  { installer note: check jets }\r\n[Engine]\r\n\x01{ last note }\r\n");
 }
 
 TEST_F(KeyFile, TypedReadsAcceptOnlyWholeValues) {
