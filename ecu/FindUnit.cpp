@@ -83,12 +83,12 @@ std::size_t CommentBrace(const std::string& rest) {
 void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
   std::size_t b = 0;
   while (b < raw.size() && IsBlankOrControl(raw[b])) ++b;
-  if (b == raw.size()) return;
-  const std::string line = raw.substr(b);
-  if (line[0] == '{' || line[0] == '[') {  // a note or a section head: kept for the save as it is
+  // An empty line, a note or a section head: kept for the save as it is.
+  if (b == raw.size() || raw[b] == '{' || raw[b] == '[') {
     Session().Files.KeyFileSkippedLines.push_back({Session().Files.KeyFileKeys.size(), raw});
     return;
   }
+  const std::string line = raw.substr(b);
 
   const std::size_t sep = line.find_first_of(" =");
   std::string rest;

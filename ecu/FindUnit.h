@@ -24,8 +24,9 @@ struct TFileState {
   std::vector<std::string> KeyFileKeys;
   std::vector<std::string> KeyFileValues;
   std::vector<std::string> KeyFileComments;
-  // The lines a load skipped because they begin with "{" or "[" (notes and section heads
-  // written by hand), each as the file has it, with the index of the entry it stands before
+  // The lines a load skipped because they are empty or begin with "{" or "[" (blank lines,
+  // notes and section heads written by hand), each as the file has it (without its line end),
+  // with the index of the entry it stands before
   // (the number of entries when it follows the last); in file order. A save writes them where
   // they stood; an entry deleted leaves its lines before the entry that follows it, and an
   // entry added comes after every line the file had.
@@ -67,8 +68,8 @@ bool KeyFileStorePresent();
 // does not end in one takes its first "{" as the start of the comment. Of several lines with
 // the same key only the first is kept (Files.KeyFileRepeatedKeys names the others); keys cut
 // to the key column and lines without a key are listed in Files.KeyFileCutKeys and
-// Files.KeyFileKeylessLines. Lines beginning with "{" or "[" name no key and are kept aside
-// for the save (Files.KeyFileSkippedLines).
+// Files.KeyFileKeylessLines. Empty lines and lines beginning with "{" or "[" name no key and
+// are kept aside for the save (Files.KeyFileSkippedLines).
 bool KeyFileLoad(const std::string& FileName);
 // KeyFileLoad, or an empty store when the file does not exist (so that keys can be set and
 // the file written); true when the file existed.

@@ -92,7 +92,7 @@ TEST_F(KeyFile, ReadsHandEditedLines) {
   EXPECT_NE(saved.find("\r\n" + KeyFilePadKey("Empty") + " {}\r\n"), std::string::npos) << saved;
 }
 
-// Lines the reader skips (section heads, braced notes) stay where they stood among the keys
+// Lines the reader skips (blank lines, section heads, braced notes) stay where they stood among the keys
 // kept, replaced, deleted and added, as they were written. A line without braces and a line
 // that holds only its key are written as they read back, so the first save is the file's
 // fixed point. A key keeps the file's spelling until a caller sets it in its own.
@@ -102,6 +102,7 @@ TEST_F(KeyFile, HandWrittenLinesSurviveASaveInPlaceWhichIsTheFixedPoint) {
             "Port_Name COM3 {}\r\n"
             "  { installer note: check jets }\r\n"
             "Gone 1 {}\r\n"
+            "\r\n"
             "[Engine]\n"
             "NOBRACE some value\r\n"
             "port_delay = 60\r\n"
@@ -120,7 +121,7 @@ TEST_F(KeyFile, HandWrittenLinesSurviveASaveInPlaceWhichIsTheFixedPoint) {
   const std::string first = ReadFile(dir / "h.ini");
   EXPECT_EQ(first, "[Car]\r\n" + KeyFilePadKey("PORT_NAME") + "COM4 {}\r\n" +
                        "  { installer note: check jets }\r\n"
-                       "[Engine]\r\n" +
+                       "\r\n[Engine]\r\n" +
                        KeyFilePadKey("NOBRACE") + "some value\r\n" + KeyFilePadKey("port_delay") +
                        "= 60\r\nLoneKey\r\n\x01{ last note }\r\n" + KeyFilePadKey("Added") + "2 {}\r\n");
   for (int round = 0; round < 2; ++round) {
@@ -134,7 +135,7 @@ TEST_F(KeyFile, HandWrittenLinesSurviveASaveInPlaceWhichIsTheFixedPoint) {
   ASSERT_TRUE(KeyFileOpen(dir / "h.ini"));
   for (const char* key : {"Added", "LoneKey", "port_delay", "NOBRACE", "Port_Name"}) EXPECT_TRUE(KeyFileDelete(key));
   KeyFileSave(dir / "h.ini");
-  EXPECT_EQ(ReadFile(dir / "h.ini"), "[Car]\r\n  { installer note: check jets }\r\n[Engine]\r\n\x01{ last note }\r\n");
+  EXPECT_EQ(ReadFile(dir / "h.ini"), "[Car]\r\n  { installer note: check jets }\r\n\r\n[Engine]\r\n\x01{ last note }\r\n");
 }
 
 TEST_F(KeyFile, TypedReadsAcceptOnlyWholeValues) {
