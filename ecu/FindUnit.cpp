@@ -41,6 +41,7 @@ void ClearStore() {
   Session().Files.KeyFileRepeatedValues.clear();
   Session().Files.KeyFileCutKeys.clear();
   Session().Files.KeyFileKeylessLines.clear();
+  Session().Files.KeyFileSkippedLines.clear();
   Session().Files.StorePresent = false;
 }
 
@@ -82,14 +83,17 @@ std::size_t CommentBrace(const std::string& rest) {
 void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
   std::size_t b = 0;
   while (b < raw.size() && IsBlankOrControl(raw[b])) ++b;
-  if (b == raw.size()) return;
+  // An empty line, a note or a section head: kept for the save as it is.
+  if (b == raw.size() || raw[b] == '{' || raw[b] == '[') {
+    Session().Files.KeyFileSkippedLines.push_back({Session().Files.KeyFileKeys.size(), raw});
+    return;
+  }
   const std::string line = raw.substr(b);
-  if (line[0] == '{' || line[0] == '[') return;
 
   const std::size_t sep = line.find_first_of(" =");
   std::string rest;
   if (sep != std::string::npos) rest = line[sep] == '=' ? line.substr(sep + 1) : line.substr(sep);
-  const std::string key = UpperASCII(KeyFileKeyForm(line));
+  const std::string key = KeyFileKeyForm(line);
   if (key.empty()) {  // "=..." names nothing; written back it would name its value
     Session().Files.KeyFileKeylessLines.push_back(line);
     return;
@@ -115,8 +119,8 @@ void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
   }
   // The first line of a key is the one every reader sees; a later one would come back to
   // life when the first is deleted, so it is dropped (and noted for the caller to report).
-  if (!seen.insert(key).second) {
-    Session().Files.KeyFileRepeatedKeys.push_back(key);
+  if (!seen.insert(UpperASCII(key)).second) {
+    Session().Files.KeyFileRepeatedKeys.push_back(UpperASCII(key));
     Session().Files.KeyFileRepeatedValues.push_back(value);
     return;
   }
@@ -151,6 +155,20 @@ std::string WrittenComment(const std::string& comment) {
   std::replace(c.begin(), c.end(), '{', '(');
   std::replace(c.begin(), c.end(), '}', ')');
   return c;
+}
+
+// A line as the writer puts it, ended by CR LF. Value and comment as they are held; a
+// comment of one blank stands for a line without braces, which is written so where its
+// value can stand without them, the key alone when the value is one blank too (a line that
+// held only its key), since those are the lines that read back so.
+std::string WrittenLine(const std::string& key, const std::string& value, const std::string& comment) {
+  if (comment == " ") {
+    if (value == " ") return KeyFileKeyForm(key) + "\r\n";
+    const bool bare = !value.empty() && TrimBlanks(value) == value && value.find_first_of("{\r\n") == std::string::npos;
+    if (bare) return KeyFilePadKey(key) + value + "\r\n";
+    return KeyFilePadKey(key) + OneLine(value) + " {}\r\n";
+  }
+  return KeyFilePadKey(key) + OneLine(value) + " {" + WrittenComment(comment) + "}\r\n";
 }
 
 char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -271,6 +289,9 @@ bool KeyFileDelete(const std::string& Key) {
   Session().Files.KeyFileKeys.erase(Session().Files.KeyFileKeys.begin() + i);
   Session().Files.KeyFileValues.erase(Session().Files.KeyFileValues.begin() + i);
   Session().Files.KeyFileComments.erase(Session().Files.KeyFileComments.begin() + i);
+  // The lines that stood before the entry now stand before the one that followed it.
+  for (TFileState::TSkippedLine& s : Session().Files.KeyFileSkippedLines)
+    if (s.Before > static_cast<std::size_t>(i)) --s.Before;
   Session().Files.KeyFileFoundIndex = -1;
   return true;
 }
@@ -281,16 +302,18 @@ std::string KeyFilePadKey(const std::string& Key) {
 }
 
 void KeyFileSave(const std::string& FileName) {
+  const TFileState& f = Session().Files;
   std::string text;
-  for (std::size_t i = 0; i < Session().Files.KeyFileKeys.size(); ++i) {
-    text += KeyFilePadKey(Session().Files.KeyFileKeys[i]);
-    // Value and comment as they are held: a line that held only a key has one blank in
-    // each, and is written so.
-    text += OneLine(Session().Files.KeyFileValues[i]);
-    text += " {";
-    text += WrittenComment(Session().Files.KeyFileComments[i]);
-    text += "}\r\n";
+  std::size_t skipped = 0;
+  const auto skippedLinesBefore = [&](std::size_t entry) {
+    for (; skipped < f.KeyFileSkippedLines.size() && f.KeyFileSkippedLines[skipped].Before <= entry; ++skipped)
+      text += f.KeyFileSkippedLines[skipped].Line + "\r\n";
+  };
+  for (std::size_t i = 0; i < f.KeyFileKeys.size(); ++i) {
+    skippedLinesBefore(i);
+    text += WrittenLine(f.KeyFileKeys[i], f.KeyFileValues[i], f.KeyFileComments[i]);
   }
+  skippedLinesBefore(f.KeyFileKeys.size());
   ClearStore();
   rtl::WriteFileAtomic(NativeFileName(FileName), text);
 }

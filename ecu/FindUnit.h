@@ -18,11 +18,23 @@ namespace ecu {
 // The key-file store and the results of its last search and reads. GUI thread only.
 struct TFileState {
   // The store. The three lists always have the same length; entry i of each belongs to line
-  // i. Keys read from a file are upper-cased; keys set by a caller keep the caller's form.
-  // Every key is held in its written form (KeyFileKeyForm), and no key is held twice.
+  // i. Keys read from a file keep the file's spelling (so that a save that does not set a key
+  // writes it as it found it); a key set by a caller takes the caller's form. Every key is
+  // held in its written form (KeyFileKeyForm), and no key is held twice, whatever its case.
   std::vector<std::string> KeyFileKeys;
   std::vector<std::string> KeyFileValues;
   std::vector<std::string> KeyFileComments;
+  // The lines a load skipped because they are empty or begin with "{" or "[" (blank lines,
+  // notes and section heads written by hand), each as the file has it (without its line end),
+  // with the index of the entry it stands before
+  // (the number of entries when it follows the last); in file order. A save writes them where
+  // they stood; an entry deleted leaves its lines before the entry that follows it, and an
+  // entry added comes after every line the file had.
+  struct TSkippedLine {
+    std::size_t Before = 0;
+    std::string Line;
+  };
+  std::vector<TSkippedLine> KeyFileSkippedLines;
   // Keys (upper-cased) of the lines a load dropped because an earlier line had the same key:
   // the first line of a key is the one that counts, for reading and for the save.
   std::vector<std::string> KeyFileRepeatedKeys;
@@ -56,7 +68,8 @@ bool KeyFileStorePresent();
 // does not end in one takes its first "{" as the start of the comment. Of several lines with
 // the same key only the first is kept (Files.KeyFileRepeatedKeys names the others); keys cut
 // to the key column and lines without a key are listed in Files.KeyFileCutKeys and
-// Files.KeyFileKeylessLines.
+// Files.KeyFileKeylessLines. Empty lines and lines beginning with "{" or "[" name no key and
+// are kept aside for the save (Files.KeyFileSkippedLines).
 bool KeyFileLoad(const std::string& FileName);
 // KeyFileLoad, or an empty store when the file does not exist (so that keys can be set and
 // the file written); true when the file existed.
@@ -86,11 +99,16 @@ void KeyFileSet(const std::string& Key, const std::string& Value, const std::str
 // Removes the key's entry; false when it was absent.
 bool KeyFileDelete(const std::string& Key);
 
-// Writes every entry as a line ended by CR LF, in store order, then discards the store (also
-// when writing fails). The file is written to a temporary file in the same folder and renamed
-// over the old one. A value or comment is written as held, on one line (a line break becomes
-// one blank); a value keeps its braces, and a comment's braces become "(" and ")", so that the
-// braced group ending a line is always the comment and the value reads back as written.
+// Writes every entry as a line ended by CR LF, in store order, with the skipped lines where
+// they stood, then discards the store (also when writing fails). The file is written to a
+// temporary file in the same folder and renamed over the old one. A value or comment is
+// written as held, on one line (a line break becomes one blank); a value keeps its braces,
+// and a comment's braces become "(" and ")", so that the braced group ending a line is always
+// the comment and the value reads back as written. A comment of one blank is the reader's
+// mark of a line without braces: such a line is written without them (the padded key and the
+// value, or the key alone when the value is one blank too), as it reads back; where its value
+// could not stand without braces (it holds "{", a line break or blanks at its ends) the braces
+// are written empty. So what a load gives, a save writes to bytes that load the same again.
 // Raises rtl::EFCreateError or rtl::EWriteError when the file cannot be written.
 void KeyFileSave(const std::string& FileName);
 // Discards the store without writing.

@@ -102,8 +102,8 @@ constexpr ControlKey MainWindowControls[] = {
     {"HudButton_Work_Mode", "Mode", nullptr, nullptr},
     {"HudButton_Menu_File", "File", nullptr, nullptr},
     {"HudButton_Menu_LNG", "Language", nullptr, nullptr},
-    {"HudButton_3D_GEN_Flip", "Flip", nullptr, nullptr},
-    {"HudButton_3D_GEN_Settings", "Settings", nullptr, nullptr},
+    {"HudButton_3D_GEN_Flip", "Button_GEN_Flip", nullptr, nullptr},
+    {"HudButton_3D_GEN_Settings", "Button_GEN_Settings", nullptr, nullptr},
     {"HudLabel_IND_Petrol_Name", "Petrol", "Dim_MS_Short", nullptr},
     {"HudLabel_IND_Gas_Name", "Gas", "Dim_MS_Short", nullptr},
     {"HudLabel_IND_RPM_Name", "IND_RPM", nullptr, nullptr},
@@ -155,6 +155,14 @@ constexpr ControlKey MainWindowControls[] = {
     {"HudButton_3D_MapRPM_Default", "Default", nullptr, nullptr},
     {"HudLabel_CFG_PG_Time", "CFG_Config_PG_Time", "Dim_Sec_Long", nullptr},
 };
+
+// Keys of the main window whose texts language files written before them give under another
+// key: a file that lacks the key but has the older one gives that one's text.
+struct OlderKey {
+  const char* key;
+  const char* older;
+};
+constexpr OlderKey OlderKeys[] = {{"Button_GEN_Flip", "Flip"}, {"Button_GEN_Settings", "Settings"}};
 
 // Reads the current language's texts into the store, unless they are there unchanged since.
 void ReadLanguageTexts() {
@@ -264,6 +272,14 @@ int LanguageComboIndex() {
   return it == items.end() ? -1 : static_cast<int>(it - items.begin());
 }
 
+std::string ListedLanguageName(const std::string& Name) {
+  const std::array<std::string, LanguageNameCount>& names = Session().Texts.LanguageNames;
+  if (Name.empty() || std::find(names.begin(), names.end(), Name) != names.end()) return Name;
+  for (const std::string& listed : names)
+    if (!listed.empty() && UpperCaseASCII(listed) == UpperCaseASCII(Name)) return listed;
+  return Name;
+}
+
 void CacheLanguageWords() {
   TLanguageWords& w = Session().Texts.LanguageWords;
   const std::pair<const char*, std::string*> words[] = {
@@ -286,11 +302,28 @@ void CacheLanguageWords() {
   for (const auto& [key, field] : words) *field = LngText(key);
 }
 
+namespace {
+
+// LngText of a control's key, or of the older key that a language file lacking the key gives.
+std::string ControlKeyText(const std::string& Key) {
+  TTextState& texts = Session().Texts;
+  if (texts.CurrentLanguage != English)
+    for (const OlderKey& o : OlderKeys)
+      if (Key == o.key) {
+        if (texts.TextsLanguage != texts.CurrentLanguage) ReadLanguageTexts();
+        if (!texts.LngIndex.contains(UpperCaseASCII(Key)) && texts.LngIndex.contains(UpperCaseASCII(o.older)))
+          return LngText(o.older);
+      }
+  return LngText(Key);
+}
+
+}  // namespace
+
 std::vector<TControlText> MainWindowTexts() {
   std::vector<TControlText> texts;
   texts.reserve(std::size(MainWindowControls));
   for (const ControlKey& c : MainWindowControls) {
-    std::u16string text = LngToWide(LngText(c.key));
+    std::u16string text = LngToWide(ControlKeyText(c.key));
     if (c.unitKey) text += u", " + LngToWide(LngText(c.unitKey));
     if (c.tail) text += c.tail;
     texts.push_back({c.control, std::move(text)});

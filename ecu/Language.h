@@ -50,6 +50,10 @@ std::vector<std::string> ListLanguageFiles();
 // and the position of the current language among them (-1 when it is not listed).
 std::vector<std::string> LanguageComboItems();
 int LanguageComboIndex();
+// The listed language (Texts.LanguageNames) that Name stands for: Name itself when it is
+// listed, else the one that differs from it only in letter case, as its file is found (so
+// that "russian" is the menu's "Russian" and "english" is English); Name when none is.
+std::string ListedLanguageName(const std::string& Name);
 
 // Words that the windows use to build composite texts, kept while the texts are applied.
 struct TLanguageWords {
@@ -99,7 +103,9 @@ struct TControlText {
 };
 // The texts of the main window's controls in the current language, in the order they are put
 // on: the key's text, then ", " and a unit's text, or a fixed ending (the degree sign is added
-// as wide text, so no code page changes it).
+// as wide text, so no code page changes it). Flip and Settings take the keys Button_GEN_Flip
+// and Button_GEN_Settings (English "Flip" and "Setting"); a language file without them that
+// gives the keys Flip and Settings, as files written before them do, gives those texts.
 std::vector<TControlText> MainWindowTexts();
 // The items of the main window's file menu.
 std::vector<std::u16string> FileMenuItems();

@@ -60,11 +60,4 @@ void CheckSame(const std::string& Expected, const std::string& Actual, const cha
   Check(false, What);
 }
 
-std::string KeyFileAsSavedAgain(std::string Text) {
-  for (const char* blanks : {"  { }\r\n", " { }\r\n"})
-    for (size_t at = 0; (at = Text.find(blanks, at)) != std::string::npos;)
-      Text.replace(at, std::string(blanks).size(), " {}\r\n");
-  return Text;
-}
-
 }  // namespace fuzz

@@ -28,10 +28,6 @@ inline void Check(bool Condition, const char* What) {
 // Aborts with What when the texts differ, showing the first line where they do.
 void CheckSame(const std::string& Expected, const std::string& Actual, const char* What);
 
-// A key file's text as its next save writes it: a line whose value or comment was one blank
-// (a line that held only its key, or no braces) writes that blank, which reads back empty.
-std::string KeyFileAsSavedAgain(std::string Text);
-
 }  // namespace fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size);

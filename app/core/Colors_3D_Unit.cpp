@@ -15,6 +15,9 @@ namespace app {
 
 namespace {
 
+// The window fill's points read from the settings file ("Form_3D_GradColor_" and 0, 1, ...).
+constexpr std::size_t MaxGradientKeys = 256;
+
 struct TRole {
   std::string Key, Default, Description;
 };
@@ -91,8 +94,11 @@ void LoadColors() {
 void SaveColors() {
   ecu::KeyFileSet("Form_3D_Color", Model().Colors.MainWindowFill.Color, "");
   ecu::KeyFileSet("Form_3D_Style", Model().Colors.MainWindowFill.Gradient ? "vgBrushGradient" : "vgBrushSolid", "");
-  for (std::size_t n = 0; n < Model().Colors.MainWindowFill.GradientColors.size(); ++n)
+  const std::size_t points = Model().Colors.MainWindowFill.GradientColors.size();
+  for (std::size_t n = 0; n < points; ++n)
     ecu::KeyFileSet("Form_3D_GradColor_" + std::to_string(n), Model().Colors.MainWindowFill.GradientColors[n], "");
+  // A point the fill no longer has keeps no key, which the next start would read as a point.
+  for (std::size_t n = points; n < MaxGradientKeys; ++n) ecu::KeyFileDelete("Form_3D_GradColor_" + std::to_string(n));
   for (int i = 0; i < ColorRoleCount; ++i)
     ecu::KeyFileSet(Role(i).Key, Model().Colors.ColorTable[static_cast<std::size_t>(i)], "");
 }
@@ -107,7 +113,7 @@ void LoadMainWindowFill() {
       Model().Colors.MainWindowFill.Gradient = false;
   }
   auto& points = Model().Colors.MainWindowFill.GradientColors;
-  for (std::size_t n = 0; n < 256 && ecu::KeyFileFind("Form_3D_GradColor_" + std::to_string(n)); ++n) {
+  for (std::size_t n = 0; n < MaxGradientKeys && ecu::KeyFileFind("Form_3D_GradColor_" + std::to_string(n)); ++n) {
     if (!ecu::IsARGBText(ecu::Session().Files.KeyFileValue)) continue;
     if (n < points.size())
       points[n] = ecu::Session().Files.KeyFileValue;

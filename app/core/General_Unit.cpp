@@ -154,7 +154,8 @@ void LoadSettings() {
     ReadInt("Program_Code", code);
     s.Program_Code = static_cast<std::uint8_t>(code & 0xFF);
     if (ecu::KeyFileFind("Language")) {
-      const std::string language = rtl::Trim(ecu::Session().Files.KeyFileValue);
+      // Spelled as the language menu lists it, so that its font keys have one spelling.
+      const std::string language = ecu::ListedLanguageName(rtl::Trim(ecu::Session().Files.KeyFileValue));
       if (CanNameFontKeys(language))
         s.Language = language;
       else

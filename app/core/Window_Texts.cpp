@@ -64,6 +64,8 @@ std::string LanguageOfMenuItem(const std::u16string& Item) {
   return ecu::StripExtension(rtl::WideToCodePage(Item, ecu::LanguageCodePage("English")));
 }
 
+std::string LanguageOfChoice(const std::string& Name) { return ecu::ListedLanguageName(Name); }
+
 std::vector<std::u16string> LanguageChoiceItems() {
   std::vector<std::u16string> items;
   for (const std::string& name : ecu::LanguageComboItems()) items.push_back(ShownText(name));

@@ -65,6 +65,9 @@ std::vector<std::u16string> LanguageMenuItems();
 std::string LanguageOfMenuItem(const std::u16string& Item);
 // The settings window's language choice: the languages listed up to the first gap.
 std::vector<std::u16string> LanguageChoiceItems();
+// The language a name typed or chosen there stands for: the listed language of that name in
+// any letter case (so that its font keys keep the menu's spelling), else the name itself.
+std::string LanguageOfChoice(const std::string& Name);
 
 // The main window's caption (program, version and date, then the firmware and its date while
 // the link is up, then the configuration file's name when it has one) and the customer

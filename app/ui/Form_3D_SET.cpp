@@ -88,13 +88,18 @@ void ApplyPanelsOpacity(TForm_3D_GEN& Main) {
 }
 
 bool EditProgramFont() {
-  vg::TvxFont font;
-  font.SetFamily(Model().Settings.Font_Name);
-  font.SetSize(std::trunc(Model().Settings.Font_Size));
-  font.SetStyle(FontStyleOf(Model().Settings.Font_Style));
-  vg::TvxColor color = vg::StringToColor(Model().Settings.Font_Color);
-  if (!vg::EditFontDialog(&font, &color)) return false;
-  StoreFontChoice(font.Family(), font.Size(), FontStyleIndex(font.Style()), color & 0xFFFFFFu);
+  vg::TvxFontDialog dialog;
+  dialog.Font.SetFamily(Model().Settings.Font_Name);
+  dialog.Font.SetSize(std::trunc(Model().Settings.Font_Size));
+  dialog.Font.SetStyle(FontStyleOf(Model().Settings.Font_Style));
+  dialog.ShowColor = true;
+  dialog.Color = vg::StringToColor(Model().Settings.Font_Color);
+  // The sizes the program's texts take, so that the dialog says what its size box takes.
+  dialog.MinSize = MinFontSize;
+  dialog.MaxSize = MaxFontSize;
+  if (!dialog.Execute()) return false;
+  StoreFontChoice(dialog.Font.Family(), dialog.Font.Size(), FontStyleIndex(dialog.Font.Style()),
+                  dialog.Color & 0xFFFFFFu);
   return true;
 }
 
@@ -283,7 +288,7 @@ void TForm_3D_SET::RefuseNoNumber(rtl::TObject* Sender) {
 void TForm_3D_SET::HudComboTextBox_3D_SET_LanguageChange(rtl::TObject*) {
   if (filling_) return;
   const std::string language = Narrow(parts_.HudComboTextBox_3D_SET_Language->Text());
-  if (!language.empty()) Model().Settings.Language = language;
+  if (!language.empty()) Model().Settings.Language = LanguageOfChoice(language);
 }
 
 void TForm_3D_SET::HudButton_3D_SET_FontClick(rtl::TObject*) { EditProgramFont(); }

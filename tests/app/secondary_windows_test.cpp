@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -334,6 +335,40 @@ TEST_F(InFolder, AUserCloseForgetsTheWindowAndTheProgramsCloseKeepsItWhereItWas)
   const std::string file = ReadFile(dir / "gascal.ini");
   EXPECT_NE(std::string::npos, file.find("/dev/ttyUSB0"));
   EXPECT_EQ(std::string::npos, file.find("Form_3D_SET"));
+}
+
+// Whichever close writes the settings file (the program's, or the settings window's, which
+// sets only its own keys and keeps the others), each key is written in one spelling, the
+// program's: a later close never writes PORT_NAME where an earlier one wrote Port_Name.
+TEST_F(InFolder, EveryKeyKeepsOneSpellingWhicheverCloseWritesTheFile) {
+  const auto keysOf = [](const std::string& File) {
+    std::vector<std::string> keys;
+    for (std::size_t at = 0; at < File.size();) {
+      const std::size_t end = File.find("\r\n", at);
+      keys.push_back(File.substr(at, File.find(' ', at) - at));
+      at = end == std::string::npos ? File.size() : end + 2;
+    }
+    return keys;
+  };
+  app::Settings_Default();
+  // The program closes with the settings window open, then closes that window.
+  ecu::Session().Link.SettingsWindowShown = 1;
+  app::SaveSettings({});
+  ecu::Session().Link.SettingsWindowShown = 0;
+  app::SettingsWindowClosed({300, 200, 520, 410});
+  const std::vector<std::string> spelled = keysOf(ReadFile("gascal.ini"));
+  ASSERT_GT(spelled.size(), 60u);
+  EXPECT_NE(std::find(spelled.begin(), spelled.end(), "Port_Name"), spelled.end());
+  EXPECT_NE(std::find(spelled.begin(), spelled.end(), "Form_3D_SET_Pos_X"), spelled.end());
+  // The next run: the user closes the settings window, then the program closes.
+  app::Settings_Default();
+  ecu::Session().Link.SettingsWindowShown = 1;
+  app::SettingsWindowClosed({1, 2, 3, 4});
+  for (const std::string& key : keysOf(ReadFile("gascal.ini")))
+    EXPECT_NE(std::find(spelled.begin(), spelled.end(), key), spelled.end()) << key << " spelled otherwise";
+  app::SaveSettings({});
+  for (const std::string& key : keysOf(ReadFile("gascal.ini")))
+    EXPECT_NE(std::find(spelled.begin(), spelled.end(), key), spelled.end()) << key << " spelled otherwise";
 }
 
 // A geometry from another screen, or a broken one, cannot put the settings window out of

@@ -15,6 +15,7 @@
 #include "ecu/Session.h"
 #include "ecu/Tasks.h"
 #include "platform/loop/Timer.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/win/Display.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
@@ -132,6 +133,40 @@ TEST_F(MainInputTest, TheAccessCodeRevealsFlipAndSettingsRightOfTheLanguageMenu)
   EXPECT_EQ(p.HudButton_3D_GEN_Flip->Position()->Y(), lng->Position()->Y());
   EXPECT_EQ(p.HudButton_3D_GEN_Settings->Position()->X(),
             p.HudButton_3D_GEN_Flip->Position()->X() + p.HudButton_3D_GEN_Flip->Width());
+}
+
+// Flip and Settings take their captions from their own keys (English "Flip" and "Setting"); a
+// language file that gives only the keys Flip and Settings, as older files do, still gives them
+// its words; one that gives neither leaves the English captions.
+TEST_F(MainInputTest, FlipAndSettingsCaptionsComeFromTheirOwnKeysOrTheOlderOnes) {
+  folder.Write("Language/Older.lng", "Flip Kippen\r\nSettings Einstellungen\r\n");
+  folder.Write("Language/Newer.lng",
+               "Flip Kippen\r\nSettings Einstellungen\r\nButton_GEN_Flip Wenden\r\n"
+               "Button_GEN_Settings Optionen\r\n");
+  folder.Write("Language/Other.lng", "Yes Ja\r\n");
+  MakeAndShow();
+  const app::TMainParts& p = main->Parts();
+  ASSERT_TRUE(main->EnterAccessCode(u"pelund7391"));
+  Run(200);
+  const auto captions = [&] {
+    return rtl::WideToUtf8(p.HudButton_3D_GEN_Flip->Text() + u"|" + p.HudButton_3D_GEN_Settings->Text());
+  };
+  EXPECT_EQ(captions(), "Flip|Setting");
+  const auto choose = [&](const std::u16string& Name) {
+    vg::TvxHudStringListBox* list = p.HudStringListBox_Menu_LNG;
+    const int at = list->Items()->IndexOf(Name);
+    ASSERT_GE(at, 0) << rtl::WideToUtf8(Name);
+    main->ChooseLanguage(at);
+    Run(200);
+  };
+  choose(u"Older");
+  EXPECT_EQ(captions(), "Kippen|Einstellungen");
+  choose(u"Newer");
+  EXPECT_EQ(captions(), "Wenden|Optionen");
+  choose(u"Other");
+  EXPECT_EQ(captions(), "Flip|Setting");
+  choose(u"English");
+  EXPECT_EQ(captions(), "Flip|Setting");
 }
 
 TEST_F(MainInputTest, MenusOpenUnderTheirButtonsSwitchOnHoverAndCloseAfterThePointerLeaves) {

@@ -6,9 +6,11 @@
 // shows it again. The settings, skin, message and wait windows belong to the main window and
 // stay above it, shown again or not, and take the keys typed into them; the brush dialog and
 // the bitmap editor belong to the window they were opened from; a drop-down opens above its
-// window each time; the port window never shows. The wait window goes when the last write has
-// ended, also when a save is clicked while a Setup value is being written; an edit whose line
-// closes before its write goes out is reported as not written and goes to no ECU.
+// window each time; the font dialog opened from the settings shows the letters typed into its
+// size box, and its OK says what the box takes and leaves it open, until a size is typed; the
+// port window never shows. The wait window goes when the last write has ended, also when a save
+// is clicked while a Setup value is being written; an edit whose line closes before its write
+// goes out is reported as not written and goes to no ECU.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/Model.h"
 #include "app/ui/Form_3D_MSG.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
@@ -36,6 +39,7 @@
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/FontDialog.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
@@ -95,6 +99,7 @@ protected:
   }
   void TearDown() override {
     vg::TvxBrushDialog::OnAnyShow = nullptr;
+    vg::TvxFontDialog::OnAnyShow = nullptr;
     skin.reset();
     wait.reset();
     saveLoad.reset();
@@ -219,6 +224,50 @@ protected:
       if (server.ScreenPixel(at.X + p.X, at.Y + p.Y) != (main->PresentedPixel(cx, cy) & 0xFFFFFFu)) return false;
     }
     return true;
+  }
+  // The settings' Font button, clicked: the font dialog opens over the settings window; letters
+  // typed into its size box show; OK says what the box takes and leaves the dialog open with the
+  // text selected; a size typed over it and Enter take that size. A picture of the refusal is
+  // kept.
+  void FontSizeRefusedThenTaken() {
+    bool refused = false;
+    vg::TvxFontDialog::OnAnyShow = [&](vg::TvxFontDialogForm& D) {
+      looptest::Later([&] {
+        const win::TCustomForm& form = D;  // the form, not its Hud window
+        Settle(form, "the font dialog");
+        EXPECT_TRUE(server.Over(form, *settings)) << "the font dialog opened under the settings";
+        vg::TvxTextBox* size = D.SizeBox();
+        ClickOn(form, size);
+        ASSERT_TRUE(RunUntil([&] { return size->IsFocused(); }, Guard)) << "the click missed the size box";
+        ASSERT_TRUE(x.Type(0xFF57));  // End
+        while (!size->Text().empty()) {
+          const std::u16string before = size->Text();
+          TypeUntil(0xFF08, "a backspace did not reach the size box", [&] { return size->Text() != before; });
+        }
+        TypeUntil('x', "a letter did not reach the size box", [&] { return size->Text() == u"x"; });
+        TypeUntil('y', "a letter did not reach the size box", [&] { return size->Text() == u"xy"; });
+        ClickOn(form, D.OkButton());
+        ASSERT_TRUE(RunUntil([&] { return !D.SizeMessage()->Text().empty(); }, Guard)) << "OK said nothing";
+        EXPECT_EQ(D.SizeMessage()->Text(), u"Size takes a number from 6 to 72.");
+        EXPECT_EQ(D.ModalResult(), win::mrNone);
+        EXPECT_TRUE(D.Showing());
+        ASSERT_TRUE(RunUntil([&] { return size->IsFocused() && size->SelLength() == 2; }, Guard))
+            << "the size box did not get its text selected";
+        vgtest::Screenshot screen;
+        ASSERT_TRUE(ReadScreen(screen));
+        KeepWindowPicture(screen,
+                          wmtest::UnderWindowManager() ? "font_size_refused_openbox.png" : "font_size_refused.png");
+        TypeUntil('2', "a digit did not replace the size", [&] { return size->Text() == u"2"; });
+        TypeUntil('0', "a digit did not reach the size box", [&] { return size->Text() == u"20"; });
+        EXPECT_TRUE(D.SizeMessage()->Text().empty());
+        TypeUntil(0xFF0D, "Enter did not end the dialog", [&] { return D.ModalResult() == win::mrOk; });
+        refused = true;
+      });
+    };
+    ClickOn(*settings, settings->Parts().HudButton_3D_SET_Font);
+    EXPECT_TRUE(RunUntil([&] { return refused && app::Model().Settings.Font_Size == 20; }, Guard))
+        << "the size typed was not taken";
+    vg::TvxFontDialog::OnAnyShow = nullptr;
   }
   bool Saved(const std::string& Name) const {
     return std::filesystem::exists(folder.Path() / "Config" / (Name + ".cfg"));
@@ -345,6 +394,7 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
     EXPECT_TRUE(server.Over(*language->Popup()->PopupForm(), *settings)) << "the drop-down opened under its window";
     language->Popup()->ClosePopup();
     ASSERT_TRUE(RunUntil([&] { return !language->Popup()->IsOpen(); }, Guard));
+    if (round == 0) FontSizeRefusedThenTaken();
     settings->Close();
     ASSERT_TRUE(RunUntil([&] { return !settings->Showing(); }, Guard));
   }

@@ -413,6 +413,10 @@ TEST_F(SecondaryWindows, SettingsAndSkinTakeANewLanguagesTextsWhenTheyActivateAg
   win::SetActiveForm(skin.get());
   EXPECT_EQ(u"Aussehen", skin->Parts().HudWindow_3D_Skin->Text());
   EXPECT_FALSE(ecu::LanguageStorePresent()) << "the file's texts are freed again";
+  // A language typed in another case is the listed one, whose font keys keep its spelling.
+  settings->Parts().HudComboTextBox_3D_SET_Language->SetText(u"deutsch");
+  settings->HudComboTextBox_3D_SET_LanguageChange(nullptr);
+  EXPECT_EQ(app::Model().Settings.Language, "Deutsch");
 }
 
 TEST_F(SecondaryWindows, ManualTakesTheDialogsPortAndAFailedOpeningLeavesItClosedAndFlagged) {

@@ -68,10 +68,11 @@ TEST_F(KeyFile, ReadsHandEditedLines) {
             "Empty {}\n"
             "Last value");
   ASSERT_TRUE(KeyFileLoad(dir / "h.ini"));
+  // Keys are held as the file spells them.
   const std::vector<Entry> expected = {
-      {"PORT_NAME", "COM3", "port name"}, {"REPLY_DELAY", "60", " "}, {"SEARCH", "= 5", " "},
-      {"FULL_SCREEN", " ", " "},          {"PROGRAM_CODE", "2", "x"}, {";", "x", " "},
-      {"TAB\tKEY", "value", " "},         {"EMPTY", "", ""},           {"LAST", "value", " "}};
+      {"Port_Name", "COM3", "port name"}, {"Reply_Delay", "60", " "}, {"Search", "= 5", " "},
+      {"Full_Screen", " ", " "},          {"Program_Code", "2", "x"}, {";", "x", " "},
+      {"Tab\tKey", "value", " "},         {"Empty", "", ""},          {"Last", "value", " "}};
   EXPECT_EQ(Store(), expected);
 
   // Values keep their case; a lone key keeps the lists in step.
@@ -82,11 +83,59 @@ TEST_F(KeyFile, ReadsHandEditedLines) {
   EXPECT_FALSE(KeyFileFind("Section"));
   EXPECT_EQ(Session().Files.KeyFileFoundIndex, -1);
 
-  // Written back, the lone key keeps its blank value and comment.
+  // Written back, the lone key keeps its blank value and comment: it is written alone, as
+  // it reads back so. A line without braces is written without them.
   KeyFileSave(dir / "h.ini");
   const std::string saved = ReadFile(dir / "h.ini");
-  EXPECT_NE(saved.find("\r\n" + KeyFilePadKey("FULL_SCREEN") + "  { }\r\n"), std::string::npos) << saved;
-  EXPECT_NE(saved.find("\r\n" + KeyFilePadKey("EMPTY") + " {}\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\r\nFull_Screen\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\r\n" + KeyFilePadKey("Reply_Delay") + "60\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\r\n" + KeyFilePadKey("Empty") + " {}\r\n"), std::string::npos) << saved;
+}
+
+// Lines the reader skips (blank lines, section heads, braced notes) stay where they stood among the keys
+// kept, replaced, deleted and added, as they were written. A line without braces and a line
+// that holds only its key are written as they read back, so the first save is the file's
+// fixed point. A key keeps the file's spelling until a caller sets it in its own.
+TEST_F(KeyFile, HandWrittenLinesSurviveASaveInPlaceWhichIsTheFixedPoint) {
+  WriteFile(dir / "h.ini",
+            "[Car]\r\n"
+            "Port_Name COM3 {}\r\n"
+            "  { installer note: check jets }\r\n"
+            "Gone 1 {}\r\n"
+            "\r\n"
+            "[Engine]\n"
+            "NOBRACE some value\r\n"
+            "port_delay = 60\r\n"
+            "LoneKey\r\n"
+            "\x01{ last note }");
+  ASSERT_TRUE(KeyFileOpen(dir / "h.ini"));
+  EXPECT_EQ(Store(), (std::vector<Entry>{{"Port_Name", "COM3", ""},
+                                         {"Gone", "1", ""},
+                                         {"NOBRACE", "some value", " "},
+                                         {"port_delay", "= 60", " "},
+                                         {"LoneKey", " ", " "}}));
+  KeyFileSet("PORT_NAME", "COM4", "");
+  EXPECT_TRUE(KeyFileDelete("gone"));
+  KeyFileSet("Added", "2", "");
+  KeyFileSave(dir / "h.ini");
+  const std::string first = ReadFile(dir / "h.ini");
+  EXPECT_EQ(first, "[Car]\r\n" + KeyFilePadKey("PORT_NAME") + "COM4 {}\r\n" +
+                       "  { installer note: check jets }\r\n"
+                       "\r\n[Engine]\r\n" +
+                       KeyFilePadKey("NOBRACE") + "some value\r\n" + KeyFilePadKey("port_delay") +
+                       "= 60\r\nLoneKey\r\n\x01{ last note }\r\n" + KeyFilePadKey("Added") + "2 {}\r\n");
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_TRUE(KeyFileOpen(dir / "h.ini"));
+    ASSERT_TRUE(KeyFileFind("nobrace"));
+    EXPECT_EQ(Session().Files.KeyFileValue, "some value");
+    KeyFileSave(dir / "h.ini");
+    EXPECT_EQ(ReadFile(dir / "h.ini"), first) << "save " << round + 2;
+  }
+  // Deleting the last key keeps the lines after it; an emptied store keeps them all.
+  ASSERT_TRUE(KeyFileOpen(dir / "h.ini"));
+  for (const char* key : {"Added", "LoneKey", "port_delay", "NOBRACE", "Port_Name"}) EXPECT_TRUE(KeyFileDelete(key));
+  KeyFileSave(dir / "h.ini");
+  EXPECT_EQ(ReadFile(dir / "h.ini"), "[Car]\r\n  { installer note: check jets }\r\n\r\n[Engine]\r\n\x01{ last note }\r\n");
 }
 
 TEST_F(KeyFile, TypedReadsAcceptOnlyWholeValues) {
@@ -184,7 +233,7 @@ TEST_F(KeyFile, KeysWithControlBytesAreOneKeyInReaderWriterAndSearch) {
   ASSERT_TRUE(KeyFileLoad(dir / "k.cfg"));
   ASSERT_TRUE(KeyFileReadInt("Work_Gas"));
   EXPECT_EQ(Session().Files.KeyFileInt, 1234);
-  EXPECT_EQ(Session().Files.KeyFileKeys, (std::vector<std::string>{"WORK_GAS", "\x7fTAB", "OTHER"}));
+  EXPECT_EQ(Session().Files.KeyFileKeys, (std::vector<std::string>{"Work_Gas", "\x7fTab", "Other"}));
   EXPECT_EQ(KeyFileKeyForm(" \tName=value"), "Name");
   EXPECT_EQ(KeyFileKeyForm("[Section]"), "");
 }
@@ -198,7 +247,7 @@ TEST_F(KeyFile, FirstLineOfARepeatedKeyCountsEverywhere) {
   EXPECT_TRUE(KeyFileDelete("MAP_Gas_1"));
   EXPECT_FALSE(KeyFileFind("MAP_Gas_1"));  // the later lines do not come back
   KeyFileSave(dir / "d.cfg");
-  EXPECT_EQ(ReadFile(dir / "d.cfg"), KeyFilePadKey("OTHER") + "1 {}\r\n");
+  EXPECT_EQ(ReadFile(dir / "d.cfg"), KeyFilePadKey("Other") + "1 {}\r\n");
 }
 
 TEST_F(KeyFile, MissingFilesAndEmptyStores) {
@@ -259,10 +308,10 @@ TEST_F(KeyFile, ALoadListsTheKeysItCutAndTheLinesItDropped) {
   ASSERT_TRUE(KeyFileLoad(dir / "c.ini"));
   EXPECT_EQ(Session().Files.KeyFileCutKeys, (std::vector<std::string>{std::string(40, 'K'), std::string(31, 'N')}));
   EXPECT_EQ(Session().Files.KeyFileKeylessLines, (std::vector<std::string>{"=orphan {}", "= 5"}));
-  EXPECT_EQ(Store(), (std::vector<Entry>{{std::string(29, 'K'), "1", ""},
-                                         {"SHORT", "2", ""},
-                                         {std::string(29, 'M'), "3", " "},
-                                         {std::string(29, 'N'), "4", " "}}));
+  EXPECT_EQ(Store(), (std::vector<Entry>{{std::string(29, 'k'), "1", ""},
+                                         {"Short", "2", ""},
+                                         {std::string(29, 'm'), "3", " "},
+                                         {std::string(29, 'n'), "4", " "}}));
   KeyFileSave(dir / "c.ini");
   EXPECT_TRUE(Session().Files.KeyFileCutKeys.empty()) << "the lists go with the store";
   ASSERT_TRUE(KeyFileLoad(dir / "c.ini"));

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "ControlScene.h"
@@ -98,7 +99,8 @@ TEST_F(FontDialogs, TheDialogOpensOnTheFontAndOkTakesTheFamilyStyleAndATypedSize
     EXPECT_EQ(D.FamilyBox()->Text(), u"DejaVu Sans");
     EXPECT_EQ(Selected(D.FamilyList()), u"DejaVu Sans") << "the installed families are offered";
     EXPECT_EQ(D.StyleList()->ItemIndex(), 1);
-    EXPECT_EQ(D.SizeBox()->Value(), 14.0f);
+    EXPECT_EQ(D.SizeBox()->Text(), u"14");
+    EXPECT_EQ(D.ChosenSize(), 14.0f);
     EXPECT_EQ(Selected(D.SizeList()), u"14");
     EXPECT_TRUE(D.ColorRow()->Visible());
     EXPECT_EQ(D.ColorSwatch()->Color(), 0xFF336699u);
@@ -117,7 +119,7 @@ TEST_F(FontDialogs, TheDialogOpensOnTheFontAndOkTakesTheFamilyStyleAndATypedSize
     D.StyleList()->SetItemIndex(2);
     EXPECT_EQ(D.Sample()->Font()->Style(), vgFontItalic);
     D.SizeList()->SetItemIndex(D.SizeList()->Items()->IndexOf(u"36"));
-    EXPECT_EQ(D.SizeBox()->Value(), 36.0f);
+    EXPECT_EQ(D.SizeBox()->Text(), u"36");
     EXPECT_EQ(D.Sample()->Font()->Size(), 36.0f);
 
     // A size typed into the box and taken by Enter (OK) without being entered first.
@@ -190,7 +192,7 @@ TEST_F(FontDialogs, TheFamilyBoxKeepsAMissingFamilyAndSelectsTypedNames) {
   EXPECT_EQ(dialog.Font.Family(), "Missing Family") << "an empty box keeps the family";
 }
 
-// Sizes typed out of range are brought in; a size that is no number leaves the last one.
+// Sizes typed out of range are brought in; a comma is a decimal point.
 TEST_F(FontDialogs, TypedSizesAreKeptInRange) {
   TvxFontDialog dialog;
   dialog.Families = {"Alpha Sans"};
@@ -198,17 +200,63 @@ TEST_F(FontDialogs, TypedSizesAreKeptInRange) {
   const auto typeSize = [&](const std::u16string& Text) {
     InTheDialog([Text](TvxFontDialogForm& D) {
       EXPECT_EQ(D.SizeList()->ItemIndex(), -1) << "12.5 is no size of the list";
+      EXPECT_EQ(D.SizeBox()->Text(), u"12.5");
       D.SizeBox()->SetText(Text);
       Click(&D, D.OkButton());
     });
     EXPECT_TRUE(dialog.Execute());
-    return dialog.Font.Size();
+    const float size = dialog.Font.Size();
+    dialog.Font.SetSize(12.5f);
+    return size;
   };
   EXPECT_EQ(typeSize(u"12.5"), 12.5f);
+  EXPECT_EQ(typeSize(u" 20,5 "), 20.5f);
   EXPECT_EQ(typeSize(u"99999"), TvxFontDialogForm::MaxSize);
-  dialog.Font.SetSize(12.5f);
-  EXPECT_EQ(typeSize(u"big"), 12.5f);
-  EXPECT_EQ(typeSize(u"nan"), 12.5f);
+  EXPECT_EQ(typeSize(u"-3"), TvxFontDialogForm::MinSize);
+}
+
+// Letters typed into the size box are shown as typed. OK (the button or Enter) with a size
+// that is no number says which box takes what, beside the sample, and the dialog stays open
+// with the box's text selected; nothing is raised. A number typed then clears the message.
+TEST_F(FontDialogs, ASizeThatIsNoNumberIsRefusedSayingWhatTheBoxTakesAndTheDialogStaysOpen) {
+  std::vector<std::string> raised;
+  rtl::Application->OnException = [&](rtl::TObject*, const std::exception& E) { raised.push_back(E.what()); };
+  TvxFontDialog dialog;
+  dialog.Families = {"Alpha Sans"};
+  dialog.Font.SetSize(14);
+  dialog.MinSize = 6;
+  dialog.MaxSize = 72;
+  InTheDialog([](TvxFontDialogForm& D) {
+    EXPECT_EQ(D.SizeMessage()->Text(), u"");
+    Click(&D, D.SizeBox());
+    D.SizeBox()->SelectAll();
+    win::SimulateText(&D, "abc");
+    EXPECT_EQ(D.SizeBox()->Text(), u"abc") << "letters are typed, not dropped";
+    EXPECT_EQ(D.Sample()->Font()->Size(), 14.0f) << "the sample keeps the last size";
+    Click(&D, D.OkButton());
+    EXPECT_EQ(D.ModalResult(), win::mrNone) << "the dialog stays open";
+    EXPECT_EQ(D.SizeMessage()->Text(), u"Size takes a number from 6 to 72.");
+    EXPECT_TRUE(D.SizeBox()->IsFocused());
+    EXPECT_EQ(D.SizeBox()->SelLength(), 3) << "the text is selected, so typing replaces it";
+    win::SimulateKeyStroke(&D, SDLK_BACKSPACE);
+    EXPECT_EQ(D.SizeBox()->Text(), u"");
+    win::SimulateKeyStroke(&D, SDLK_RETURN);
+    EXPECT_EQ(D.ModalResult(), win::mrNone) << "an empty size is no number either";
+    EXPECT_EQ(D.SizeMessage()->Text(), u"Size takes a number from 6 to 72.");
+    win::SimulateText(&D, "2");
+    EXPECT_EQ(D.SizeMessage()->Text(), u"") << "a number clears the message";
+    EXPECT_EQ(D.Sample()->Font()->Size(), 14.0f) << "2 is below the sizes taken: half typed";
+    win::SimulateText(&D, "0");
+    EXPECT_EQ(D.Sample()->Font()->Size(), 20.0f);
+    EXPECT_EQ(D.SizeList()->ItemIndex(), D.SizeList()->Items()->IndexOf(u"20"));
+    win::SimulateText(&D, "0");
+    EXPECT_EQ(D.Sample()->Font()->Size(), 20.0f) << "200 is beyond them: the last size stays";
+    win::SimulateKeyStroke(&D, SDLK_RETURN);
+  });
+  ASSERT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.Font.Size(), 72.0f) << "OK brings 200 within the sizes taken";
+  rtl::Application->OnException = nullptr;
+  EXPECT_TRUE(raised.empty()) << raised.front();
 }
 
 TEST_F(FontDialogs, TheColourIsPickedOpaqueWithTheBrushDialogAndNotOnCancel) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 #include <memory>
+#include <utility>
 
 #include "platform/gfx2d/Fonts.h"
 #include "platform/rtl/CodePage.h"
@@ -13,7 +14,6 @@
 #include "vg2d/controls/ColorControls.h"
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/FormContent.h"
-#include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/SceneControl.h"
@@ -24,6 +24,21 @@ namespace vg {
 namespace {
 
 constexpr const char* What = "font dialog";
+
+// The number a size box's text holds ("," taken as the decimal point); false for none.
+bool SizeOfText(const std::u16string& Text, double& Size) {
+  std::string text = rtl::Trim(rtl::WideToUtf8(Text));
+  std::replace(text.begin(), text.end(), ',', '.');
+  return rtl::TryStrToFloat(text, Size) && std::isfinite(Size);
+}
+
+// A size as the box shows it: whole, or with the decimals it needs (at most two).
+std::u16string SizeText(float Size) {
+  std::string text = rtl::Format("%.2f", static_cast<double>(Size));
+  while (text.back() == '0') text.pop_back();
+  if (text.back() == '.') text.pop_back();
+  return rtl::Utf8ToWide(text);
+}
 
 // The index of the entry of List that is Text, letter case ignored; -1 when none.
 int IndexOfText(TvxStringListBox* List, const std::u16string& Text) {
@@ -52,8 +67,9 @@ TvxFontDialogForm::TvxFontDialogForm(rtl::TComponent* AOwner) : win::TForm(AOwne
   familyBox_ = NeedPart<TvxTextBox>(root, "familyBox", What);
   familyList_ = NeedPart<TvxStringListBox>(root, "familyList", What);
   styleList_ = NeedPart<TvxStringListBox>(root, "styleList", What);
-  sizeBox_ = NeedPart<TvxNumberBox>(root, "sizeBox", What);
+  sizeBox_ = NeedPart<TvxTextBox>(root, "sizeBox", What);
   sizeList_ = NeedPart<TvxStringListBox>(root, "sizeList", What);
+  sizeMessage_ = NeedPart<TvxText>(root, "sizeMessage", What);
   colorRow_ = NeedPart<TvxVisualObject>(root, "colorRow", What);
   colorButton_ = NeedPart<TvxButton>(root, "btnColor", What);
   colorSwatch_ = NeedPart<TvxColorBox>(root, "colorSwatch", What);
@@ -61,8 +77,6 @@ TvxFontDialogForm::TvxFontDialogForm(rtl::TComponent* AOwner) : win::TForm(AOwne
   ok_ = NeedPart<TvxButton>(root, "btnOk", What);
   cancel_ = NeedPart<TvxButton>(root, "btnCancel", What);
 
-  sizeBox_->SetMin(MinSize);
-  sizeBox_->SetMax(MaxSize);
   for (const char16_t* name : FontStyleNames) styleList_->Items()->Add(name);
   for (int size : FontDialogSizes) sizeList_->Items()->Add(rtl::Utf8ToWide(std::to_string(size)));
 
@@ -70,9 +84,15 @@ TvxFontDialogForm::TvxFontDialogForm(rtl::TComponent* AOwner) : win::TForm(AOwne
   familyList_->OnChange = rtl::TNotifyEvent(this, &F::FamilyListChange);
   familyBox_->OnChangeTracking = rtl::TNotifyEvent(this, &F::FamilyBoxChange);
   styleList_->OnChange = [this](rtl::TObject*) { UpdateSample(); };
-  sizeBox_->OnChange = rtl::TNotifyEvent(this, &F::SizeBoxChange);
+  sizeBox_->OnChangeTracking = rtl::TNotifyEvent(this, &F::SizeBoxChange);
   sizeList_->OnChange = rtl::TNotifyEvent(this, &F::SizeListChange);
   colorButton_->OnClick = rtl::TNotifyEvent(this, &F::ColorClick);
+  ok_->OnClick = rtl::TNotifyEvent(this, &F::OkClick);
+}
+
+void TvxFontDialogForm::SetSizeRange(float Min, float Max) {
+  maxSize_ = std::isfinite(Max) ? std::clamp(Max, MinSize, MaxSize) : MaxSize;
+  minSize_ = std::isfinite(Min) ? std::clamp(Min, MinSize, maxSize_) : MinSize;
 }
 
 void TvxFontDialogForm::Prepare(const std::u16string& Title, const std::vector<std::string>& Families,
@@ -91,8 +111,8 @@ void TvxFontDialogForm::Prepare(const std::u16string& Title, const std::vector<s
   familyBox_->SetText(rtl::Utf8ToWide(family_));
   familyList_->SetItemIndex(IndexOfText(familyList_, familyBox_->Text()));
   styleList_->SetItemIndex(static_cast<int>(Font.Style()));
-  sizeBox_->SetValue(Font.Size());
-  SelectSize();
+  ShowSize(std::clamp(std::isnan(Font.Size()) ? 11.0f : Font.Size(), minSize_, maxSize_));
+  sizeMessage_->SetText(u"");
   showColor_ = ShowColor;
   colorRow_->SetVisible(ShowColor);
   SetTextColor(Color);
@@ -103,13 +123,9 @@ void TvxFontDialogForm::Prepare(const std::u16string& Title, const std::vector<s
 }
 
 void TvxFontDialogForm::TakeChoice(TvxFont& Font, TvxColor& Color) {
-  // A size typed without Enter counts as well.
-  double typed = 0;
-  if (rtl::TryStrToFloat(rtl::WideToUtf8(sizeBox_->Text()), typed) && std::isfinite(typed))
-    sizeBox_->SetValue(static_cast<float>(std::clamp<double>(typed, MinSize, MaxSize)));
   const std::string family = rtl::Trim(rtl::WideToUtf8(familyBox_->Text()));
   Font.SetFamily(family.empty() ? family_ : family);
-  Font.SetSize(sizeBox_->Value());
+  Font.SetSize(size_);
   const int style = styleList_->ItemIndex();
   if (style >= 0 && style < static_cast<int>(std::size(FontStyleNames))) Font.SetStyle(static_cast<TvxFontStyle>(style));
   Color = color_;
@@ -147,8 +163,28 @@ void TvxFontDialogForm::FamilyBoxChange(rtl::TObject*) {
   UpdateSample();
 }
 
+void TvxFontDialogForm::OkClick(rtl::TObject*) {
+  double typed = 0;
+  if (SizeOfText(sizeBox_->Text(), typed)) {
+    size_ = static_cast<float>(std::clamp<double>(typed, minSize_, maxSize_));
+    SetModalResult(win::mrOk);
+    return;
+  }
+  sizeMessage_->SetText(u"Size takes a number from " + SizeText(minSize_) + u" to " + SizeText(maxSize_) + u".");
+  scene_->SetActiveControl(sizeBox_);
+  sizeBox_->SelectAll();
+}
+
 void TvxFontDialogForm::SizeBoxChange(rtl::TObject*) {
   if (syncing_) return;
+  // A size typed shows at once; a number beyond the sizes taken (a size half typed, such as
+  // the 1 of 14 where 6 is the least) and a text that is no number leave the last size until
+  // OK, which brings a number within them and asks for one where there is none.
+  double typed = 0;
+  if (!SizeOfText(sizeBox_->Text(), typed)) return;
+  sizeMessage_->SetText(u"");
+  if (typed < minSize_ || typed > maxSize_) return;
+  size_ = static_cast<float>(typed);
   syncing_ = true;
   SelectSize();
   syncing_ = false;
@@ -160,14 +196,22 @@ void TvxFontDialogForm::SizeListChange(rtl::TObject*) {
   const int i = sizeList_->ItemIndex();
   if (i < 0 || i >= static_cast<int>(std::size(FontDialogSizes))) return;
   syncing_ = true;
-  sizeBox_->SetValue(static_cast<float>(FontDialogSizes[i]));
+  ShowSize(std::clamp(static_cast<float>(FontDialogSizes[i]), minSize_, maxSize_));
+  sizeMessage_->SetText(u"");
   syncing_ = false;
   UpdateSample();
 }
 
+void TvxFontDialogForm::ShowSize(float Size) {
+  size_ = Size;
+  const bool quiet = std::exchange(syncing_, true);
+  sizeBox_->SetText(SizeText(Size));
+  SelectSize();
+  syncing_ = quiet;
+}
+
 void TvxFontDialogForm::SelectSize() {
-  const float size = sizeBox_->Value();
-  const auto* at = std::find(std::begin(FontDialogSizes), std::end(FontDialogSizes), size);
+  const auto* at = std::find(std::begin(FontDialogSizes), std::end(FontDialogSizes), size_);
   sizeList_->SetItemIndex(at == std::end(FontDialogSizes) ? -1 : static_cast<int>(at - std::begin(FontDialogSizes)));
 }
 
@@ -176,7 +220,7 @@ void TvxFontDialogForm::UpdateSample(rtl::TObject*) {
   TvxFont font;
   const std::string family = rtl::Trim(rtl::WideToUtf8(familyBox_->Text()));
   font.SetFamily(family.empty() ? family_ : family);
-  font.SetSize(sizeBox_->Value());
+  font.SetSize(size_);
   const int style = styleList_->ItemIndex();
   if (style >= 0 && style < static_cast<int>(std::size(FontStyleNames))) font.SetStyle(static_cast<TvxFontStyle>(style));
   sample_->SetFont(&font);
@@ -186,12 +230,18 @@ void TvxFontDialogForm::UpdateSample(rtl::TObject*) {
 // ---- TvxFontDialog ------------------------------------------------------------------------------
 
 std::function<bool(TvxFontDialog& Dialog)> TvxFontDialog::Answer;
+std::function<void(TvxFontDialogForm& Form)> TvxFontDialog::OnAnyShow;
 
 bool TvxFontDialog::Execute() {
   if (Answer) return Answer(*this);
   auto form = std::make_unique<TvxFontDialogForm>(nullptr);
+  form->SetSizeRange(MinSize, MaxSize);
   form->Prepare(Title, Families.empty() ? gfx2d::FontFamilies() : Families, Font, ShowColor, Color);
   PlaceOverActiveForm(form.get());
+  if (OnAnyShow) {
+    TvxFontDialogForm* shown = form.get();
+    form->OnShow = [shown, hook = OnAnyShow](rtl::TObject*) { hook(*shown); };
+  }
   if (form->ShowModal() != win::mrOk) return false;
   form->TakeChoice(Font, Color);
   return true;
