@@ -199,8 +199,15 @@ void TvxBitmap::RunCodec(const std::function<bool(TvxFilter&)>& Operation) {
   if (ok) Changed();
 }
 
-void TvxBitmap::SaveToFile(const std::string& FileName, const std::string& Params) {
-  if (DefaultFilterClass) DefaultFilterClass->Create()->SaveToFile(FileName, *this, Params);
+bool TvxBitmap::SaveToFile(const std::string& FileName, const std::string& Params, std::string* Reason) {
+  if (!DefaultFilterClass) {
+    if (Reason) *Reason = "no image codec is installed";
+    return false;
+  }
+  auto filter = DefaultFilterClass->Create();
+  if (filter->SaveToFile(FileName, *this, Params)) return true;
+  if (Reason) *Reason = filter->FailureReason();
+  return false;
 }
 
 // ---- "PNG" property -----------------------------------------------------------------------------
