@@ -152,8 +152,11 @@ public:
   // The bitmap of the resource object this bitmap stands for (Resource, ResourceName), or nil.
   TvxBitmap* GetResourceBitmap() { return ResourceValue(); }
 
-  // From a TvxBitmap, or from a bitmap of the class library (win::TBitmap, whose pixels
-  // are copied as they are: premultiplied ARGB like ours).
+  // From a TvxBitmap; from a bitmap of the class library (win::TBitmap, whose pixels are
+  // copied as they are: premultiplied ARGB like ours); from any other graphic of the class
+  // library (win::TGraphic) its size and what it draws over a magenta key: opaque where it
+  // draws, transparent where the key stays; from a picture (win::TPicture) what it holds, as
+  // above (no graphic: empty).
   void Assign(const rtl::TPersistent* Source) override;
 
   rtl::TNotifyEvent OnChange;
@@ -164,7 +167,8 @@ public:
   rtl::TNotifyEvent OnBeforeRealloc;
 
 protected:
-  // To a bitmap of the class library (win::TBitmap): its size, and the own pixels row by row.
+  // To a bitmap of the class library (win::TBitmap): its size, and the own pixels row by row;
+  // to a picture (win::TPicture): a bitmap made so, which the picture takes.
   void AssignTo(rtl::TPersistent* Dest) const override;
   void DefineProperties(rtl::TFiler* Filer) override;
 
