@@ -307,7 +307,6 @@ const std::uint32_t* TBitmap::Bits() const {
   return bits_.data();
 }
 
-
 // ---- picture --------------------------------------------------------------------------------------
 
 rtl::TClass TPicture::StaticClass() {

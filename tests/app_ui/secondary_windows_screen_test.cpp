@@ -280,7 +280,8 @@ protected:
     EXPECT_FALSE(std::filesystem::exists(Name));
     Settle(*message, "the message window");
     EXPECT_TRUE(server.Over(*message, Editor)) << "the message went under the editor";
-    KeepScreen(wmtest::UnderWindowManager() ? "bitmap_editor_save_failed_openbox.png" : "bitmap_editor_save_failed.png");
+    KeepScreen(wmtest::UnderWindowManager() ? "bitmap_editor_save_failed_openbox.png"
+                                            : "bitmap_editor_save_failed.png");
     ASSERT_FALSE(message->Buttons().empty());
     ClickOn(*message, message->Buttons().front());
     ASSERT_TRUE(RunUntil([&] { return !message->Showing(); }, Guard)) << "its button did not close it";

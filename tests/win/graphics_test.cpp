@@ -249,7 +249,8 @@ TEST_F(GraphicsTest, GraphicsStretchOntoACanvas) {
   self.ScanLine(0)[0] = Red;
   self.ScanLine(0)[1] = Blue;
   self.Canvas()->StretchDraw({0, 0, 8, 1}, &self);
-  EXPECT_EQ(std::vector<std::uint32_t>(self.Bits(), self.Bits() + 4), (std::vector<std::uint32_t>{Red, Red, Blue, Blue}));
+  EXPECT_EQ(std::vector<std::uint32_t>(self.Bits(), self.Bits() + 4),
+            (std::vector<std::uint32_t>{Red, Red, Blue, Blue}));
   const HalfGraphic half(8, 8);
   b.Canvas()->StretchDraw({0, 0, 6, 3}, &half);
   EXPECT_EQ(CountOf(b, Lime), 9);
