@@ -151,6 +151,7 @@ void TdxBitmap::Assign(const rtl::TPersistent* Source) {
 }
 
 void TdxBitmap::AssignTo(rtl::TPersistent* Dest) const {
+  if (auto* p = dynamic_cast<win::TPicture*>(Dest)) return vg::CopyToClassLibraryPicture(Bits(), width_, height_, *p);
   if (auto* b = dynamic_cast<win::TBitmap*>(Dest)) return vg::CopyToClassLibraryBitmap(Bits(), width_, height_, *b);
   auto* flat = dynamic_cast<vg::TvxBitmap*>(Dest);
   if (!flat) return inherited::AssignTo(Dest);

@@ -127,7 +127,8 @@ public:
 
 protected:
   // To a 2D bitmap: its size and pixels, then the 2D bitmap's change event. To the class
-  // library's bitmap: its size, and the pixels row by row.
+  // library's bitmap: its size, and the pixels row by row; to its picture (win::TPicture): a
+  // bitmap made so, which the picture takes.
   void AssignTo(rtl::TPersistent* Dest) const override;
   void DefineProperties(rtl::TFiler* Filer) override;
 

@@ -291,7 +291,9 @@ void TdxCanvas::FillRect(const vg::TvxRect& Rect, float Depth, float Opacity) {
 void TdxCanvas::AssignTo(rtl::TPersistent* Dest) const {
   auto* bitmap = dynamic_cast<TdxBitmap*>(Dest);
   auto* flat = dynamic_cast<vg::TvxBitmap*>(Dest);
-  auto* library = dynamic_cast<win::TBitmap*>(Dest);
+  // A picture of the class library takes a bitmap, whatever graphic it held.
+  auto* picture = dynamic_cast<win::TPicture*>(Dest);
+  auto* library = picture ? picture->Bitmap() : dynamic_cast<win::TBitmap*>(Dest);
   if (!bitmap && !flat && !library) return inherited::AssignTo(Dest);
   const size_t w = static_cast<size_t>(width_), h = static_cast<size_t>(height_);
   // The frame first, so that a canvas copied into its own target bitmap reads it whole.

@@ -220,9 +220,10 @@ public:
   // the rectangle's centre, Rect's width and height and Depth deep.
   void FillRect(const vg::TvxRect& Rect, float Depth, float Opacity);
 
-  // To a 3D or a 2D bitmap, or to the class library's bitmap (win::TBitmap, 32 bits a pixel):
-  // it takes the canvas's size and the current frame (CopyToBitmap), row by row. Anything
-  // else is refused as the class library refuses it.
+  // To a 3D or a 2D bitmap, or to the class library's bitmap (win::TBitmap, 32 bits a pixel)
+  // or picture (win::TPicture, which then holds a bitmap): it takes the canvas's size and the
+  // current frame (CopyToBitmap), row by row. Anything else is refused as the class library
+  // refuses it.
   void AssignTo(rtl::TPersistent* Dest) const override;
 
 protected:

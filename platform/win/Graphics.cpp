@@ -210,6 +210,22 @@ void TCanvas::SetPixel(int X, int Y, TColor Color) {
   if (image_) image_->MarkDirty();
 }
 
+void TCanvas::StretchDraw(const TRect& R, const TGraphic* Graphic) {
+  if (!Graphic || Graphic->Empty() || R.Empty()) return;
+  Graphic->Draw(*this, R);
+}
+
+void TCanvas::Draw(int X, int Y, const TGraphic* Graphic) {
+  if (Graphic) StretchDraw({X, Y, X + Graphic->Width(), Y + Graphic->Height()}, Graphic);
+}
+
+// ---- graphic --------------------------------------------------------------------------------------
+
+rtl::TClass TGraphic::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TGraphic>().Build();
+  return &info;
+}
+
 // ---- bitmap ---------------------------------------------------------------------------------------
 
 rtl::TClass TBitmap::StaticClass() {
@@ -220,6 +236,44 @@ rtl::TClass TBitmap::StaticClass() {
 TBitmap::TBitmap() : canvas_(new TCanvas(*this)) {}
 
 TBitmap::~TBitmap() { canvas_->Release(); }
+
+std::unique_ptr<TGraphic> TBitmap::Clone() const {
+  auto copy = std::make_unique<TBitmap>();
+  copy->Assign(this);
+  return copy;
+}
+
+void TBitmap::Assign(const rtl::TPersistent* Source) {
+  const auto* from = dynamic_cast<const TBitmap*>(Source);
+  if (!from) return inherited::Assign(Source);
+  if (from == this) return;
+  const std::uint32_t* bits = from->Bits();
+  canvas_->Release();
+  bits_.assign(bits, bits ? bits + from->bits_.size() : bits);
+  width_ = from->width_;
+  height_ = from->height_;
+}
+
+void TBitmap::Draw(TCanvas& Canvas, const TRect& Rect) const {
+  // Drawn onto its own canvas, the bitmap is read from a copy.
+  std::vector<std::uint32_t> own;
+  const std::uint32_t* bits = Bits();
+  if (&Canvas.owner_ == this) {
+    own.assign(bits, bits + bits_.size());
+    bits = own.data();
+  }
+  gfx2d::Graphics* g = Canvas.Graphics();
+  const std::unique_ptr<gfx2d::Image> source(
+      gfx2d::Image::FromPixels(const_cast<std::uint32_t*>(bits), width_, height_));
+  if (!g || !source) return;
+  const gfx2d::InterpolationMode before = g->GetInterpolationMode();
+  g->SetInterpolationMode(gfx2d::InterpolationMode::NearestNeighbor);
+  g->DrawImage(*source,
+               {static_cast<float>(Rect.Left), static_cast<float>(Rect.Top), static_cast<float>(Rect.Width()),
+                static_cast<float>(Rect.Height())},
+               {0, 0, static_cast<float>(width_), static_cast<float>(height_)});
+  g->SetInterpolationMode(before);
+}
 
 void TBitmap::SetSize(int AWidth, int AHeight) {
   AWidth = std::max(0, AWidth);
@@ -251,6 +305,34 @@ const std::uint32_t* TBitmap::Bits() const {
   if (bits_.empty()) return nullptr;
   canvas_->Flush();
   return bits_.data();
+}
+
+// ---- picture --------------------------------------------------------------------------------------
+
+rtl::TClass TPicture::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<TPicture>().Build();
+  return &info;
+}
+
+TPicture::TPicture() = default;
+
+TPicture::~TPicture() = default;
+
+void TPicture::SetGraphic(const TGraphic* Value) {
+  if (Value == graphic_.get()) return;
+  graphic_ = Value ? Value->Clone() : nullptr;
+}
+
+TBitmap* TPicture::Bitmap() {
+  if (!dynamic_cast<TBitmap*>(graphic_.get())) graphic_ = std::make_unique<TBitmap>();
+  return static_cast<TBitmap*>(graphic_.get());
+}
+
+void TPicture::Assign(const rtl::TPersistent* Source) {
+  if (!Source) return SetGraphic(nullptr);
+  if (const auto* p = dynamic_cast<const TPicture*>(Source)) return SetGraphic(p->Graphic());
+  if (const auto* g = dynamic_cast<const TGraphic*>(Source)) return SetGraphic(g);
+  inherited::Assign(Source);
 }
 
 }  // namespace win

@@ -7,6 +7,10 @@
 //
 // What the canvas draws is opaque where it is drawn: the fourth byte becomes 255 there. A
 // new bitmap, and the part a resize adds, is all zero bytes (black, fourth byte 0).
+//
+// A TGraphic is a picture of any kind that draws itself stretched into a rectangle of a
+// canvas (TCanvas::StretchDraw); the bitmap is one. A TPicture holds one graphic of any
+// kind, or none.
 #pragma once
 
 #include <cstdint>
@@ -80,6 +84,22 @@ private:
 };
 
 class TBitmap;
+class TCanvas;
+
+class TGraphic : public rtl::TPersistent {
+  RTL_CLASS(TGraphic, rtl::TPersistent)
+public:
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  bool Empty() const { return Width() <= 0 || Height() <= 0; }
+  // A new graphic of this one's class holding a copy of it.
+  virtual std::unique_ptr<TGraphic> Clone() const = 0;
+
+protected:
+  friend class TCanvas;
+  // Draws the graphic stretched over Rect of Canvas (whose bitmap may be this graphic).
+  virtual void Draw(TCanvas& Canvas, const TRect& Rect) const = 0;
+};
 
 class TCanvas : public rtl::TPersistent {
   RTL_CLASS(TCanvas, rtl::TPersistent)
@@ -111,6 +131,10 @@ public:
   TColor Pixel(int X, int Y) const;
   // An opaque pixel; nothing outside the bitmap.
   void SetPixel(int X, int Y, TColor Color);
+  // The graphic stretched over R, blended over what lies there; nothing for nil or an empty
+  // graphic. Draw: at its own size with its top-left corner at (X, Y).
+  void StretchDraw(const TRect& R, const TGraphic* Graphic);
+  void Draw(int X, int Y, const TGraphic* Graphic);
 
 private:
   friend class TBitmap;
@@ -131,8 +155,8 @@ private:
   std::unique_ptr<gfx2d::Graphics> graphics_;
 };
 
-class TBitmap : public rtl::TPersistent {
-  RTL_CLASS(TBitmap, rtl::TPersistent)
+class TBitmap : public TGraphic {
+  RTL_CLASS(TBitmap, TGraphic)
 public:
   // No more pixels than this in one bitmap.
   static constexpr std::int64_t MaxPixels = std::int64_t{1} << 28;
@@ -140,8 +164,11 @@ public:
   TBitmap();
   ~TBitmap() override;
 
-  int Width() const { return width_; }
-  int Height() const { return height_; }
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  std::unique_ptr<TGraphic> Clone() const override;
+  // From another bitmap: its size and pixels.
+  void Assign(const rtl::TPersistent* Source) override;
   // A side below 0 becomes 0. The pixels where the old and the new size overlap stay; the
   // rest are zero. More than MaxPixels raises rtl::EInvalidArgument and changes nothing.
   void SetSize(int AWidth, int AHeight);
@@ -155,12 +182,40 @@ public:
   const std::uint32_t* Bits() const;
   TCanvas* Canvas() { return canvas_.get(); }
 
+protected:
+  // The pixels stretched without smoothing, as the class library stretches a bitmap.
+  void Draw(TCanvas& Canvas, const TRect& Rect) const override;
+
 private:
   friend class TCanvas;
   std::vector<std::uint32_t> bits_;
   int width_ = 0;
   int height_ = 0;
   std::unique_ptr<TCanvas> canvas_;
+};
+
+class TPicture : public rtl::TPersistent {
+  RTL_CLASS(TPicture, rtl::TPersistent)
+public:
+  TPicture();
+  ~TPicture() override;
+
+  // The graphic held; nil when none.
+  TGraphic* Graphic() const { return graphic_.get(); }
+  // Holds a copy of Value (of its class); nil empties the picture.
+  void SetGraphic(const TGraphic* Value);
+  // The graphic as a bitmap; a picture that holds another kind, or none, first takes a new,
+  // empty bitmap in its place.
+  TBitmap* Bitmap();
+  // The graphic's size; 0 without one.
+  int Width() const { return graphic_ ? graphic_->Width() : 0; }
+  int Height() const { return graphic_ ? graphic_->Height() : 0; }
+  // From another picture (a copy of its graphic), from a graphic (a copy of it) or from nil
+  // (empty); anything else is refused as the class library refuses it.
+  void Assign(const rtl::TPersistent* Source) override;
+
+private:
+  std::unique_ptr<TGraphic> graphic_;
 };
 
 }  // namespace win

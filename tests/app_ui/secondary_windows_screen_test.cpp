@@ -5,15 +5,19 @@
 // main window when the main window is clicked and comes to the front when File > Save or Load
 // shows it again. The settings, skin, message and wait windows belong to the main window and
 // stay above it, shown again or not, and take the keys typed into them; the brush dialog and
-// the bitmap editor belong to the window they were opened from; a drop-down opens above its
-// window each time; the font dialog opened from the settings shows the letters typed into its
-// size box, and its OK says what the box takes and leaves it open, until a size is typed; the
-// port window never shows. The wait window goes when the last write has ended, also when a save
-// is clicked while a Setup value is being written; an edit whose line closes before its write
-// goes out is reported as not written and goes to no ECU.
+// the bitmap editor belong to the window they were opened from, and the editor's "Save..." to
+// a name no picture can be saved under says why in the message window; the shared brush
+// designer opens over the window it was opened from; a drop-down opens above its window each
+// time; the font dialog opened from the settings shows the letters typed into its size box, and
+// its OK says what the box takes and leaves it open, until a size is typed; the port window
+// never shows. The wait window goes when the last write has ended, also when a save is clicked
+// while a Setup value is being written; an edit whose line closes before its write goes out is
+// reported as not written and goes to no ECU.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -32,6 +36,7 @@
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "platform/gfx3d/GlDevice.h"
+#include "tests/TestOutput.h"
 #include "tests/XTest.h"
 #include "tests/app_ui/SimulatorScreen.h"
 #include "tests/loop/Later.h"
@@ -39,10 +44,13 @@
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/FileDialog.h"
 #include "vg2d/controls/FontDialog.h"
 #include "vg2d/controls/NumberBox.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
+#include "vg2d/core/Bitmaps.h"
+#include "vg2d/core/FilterGdiPlus.h"
 // After every other header: Xlib's macros would break them (and this file compiles on its own,
 // out of the batches).
 #include <X11/Xlib.h>
@@ -268,6 +276,79 @@ protected:
     EXPECT_TRUE(RunUntil([&] { return refused && app::Model().Settings.Font_Size == 20; }, Guard))
         << "the size typed was not taken";
     vg::TvxFontDialog::OnAnyShow = nullptr;
+  // Runs Then from the loop once Ready holds, as a timer's ticks find it (they come inside
+  // modal loops too).
+  static void WhenReady(std::function<bool()> Ready, std::function<void()> Then) {
+    auto id = std::make_shared<rtl::TApplication::TTimerId>();
+    *id = rtl::Application->StartTimer(10, [id, Ready, Then] {
+      if (!Ready()) return;
+      rtl::Application->StopTimer(*id);
+      Then();
+    });
+  }
+  // The whole screen, kept as Name in the build tree's test-output folder.
+  void KeepScreen(const std::string& Name) {
+    vgtest::Screenshot screen;
+    ASSERT_TRUE(ReadScreen(screen));
+    vg::TvxBitmap picture(screen.width, screen.height);
+    std::copy(screen.pixels.begin(), screen.pixels.end(), picture.Bits());
+    vg::TvxFilterGdiPlus().SaveToFile(testout::Path(Name), picture, "");
+  }
+  // "Save..." of the bitmap editor, a name typed into its file dialog under which no picture
+  // can be saved and OK, all with the server's pointer and keys: the dialog closes and the
+  // program says why in its message window, as it does for a file "Load..." cannot read. The
+  // message window's button closes it.
+  void SaveFails(vg::TvxBitmapEditor& Editor, const std::string& Name) {
+    auto told = std::make_shared<std::vector<std::string>>();
+    rtl::Application->OnException = [this, told](rtl::TObject*, const std::exception& E) {
+      told->push_back(E.what());
+      host->ShowMessageWindow(13, E.what());  // as the program reports what a handler raises
+    };
+    // However the steps end, the loop's reports go to the test's list again.
+    struct TRestore {
+      std::vector<std::string>& Reports;
+      ~TRestore() {
+        rtl::Application->OnException = [&To = Reports](rtl::TObject*, const std::exception& E) {
+          To.push_back(E.what());
+        };
+      }
+    } restore{reports};
+    auto typed = std::make_shared<bool>(false);
+    WhenReady([] { return dynamic_cast<vg::TvxFileDialogForm*>(win::ActiveForm()) != nullptr; },
+              [this, typed, Name] {
+                auto& d = *dynamic_cast<vg::TvxFileDialogForm*>(win::ActiveForm());
+                Settle(d, "the file dialog");
+                ClickOn(d, d.NameBox());
+                ASSERT_TRUE(RunUntil([&] { return d.NameBox()->IsFocused(); }, Guard)) << "the click missed the box";
+                for (char c : Name) {
+                  const std::u16string before = d.NameBox()->Text();
+                  TypeUntil(static_cast<unsigned char>(c), "a key did not reach the name box",
+                            [&] { return d.NameBox()->Text() != before; });
+                }
+                ASSERT_EQ(rtl::WideToUtf8(d.NameBox()->Text()), Name);
+                *typed = true;
+                ClickOn(d, d.OkButton());
+              });
+    ClickOn(Editor, static_cast<vg::TvxVisualObject*>(Editor.Part("btnSave")));
+    // The test's loop takes the X events itself, outside the guarded turn in which the program's
+    // loop takes them: what the click's handler raises is handed to the loop's handler here.
+    bool said = false;
+    for (int turns = 0; !said && turns < 2; ++turns) try {
+        said = RunUntil([&] { return !told->empty(); }, Guard);
+      } catch (...) {
+        rtl::Application->HandleException(nullptr);
+      }
+    ASSERT_TRUE(said) << "the failed save told nothing";
+    EXPECT_TRUE(*typed);
+    EXPECT_NE(told->front().find("could not be saved to " + Name), std::string::npos) << told->front();
+    EXPECT_FALSE(std::filesystem::exists(Name));
+    Settle(*message, "the message window");
+    EXPECT_TRUE(server.Over(*message, Editor)) << "the message went under the editor";
+    KeepScreen(wmtest::UnderWindowManager() ? "bitmap_editor_save_failed_openbox.png"
+                                            : "bitmap_editor_save_failed.png");
+    ASSERT_FALSE(message->Buttons().empty());
+    ClickOn(*message, message->Buttons().front());
+    ASSERT_TRUE(RunUntil([&] { return !message->Showing(); }, Guard)) << "its button did not close it";
   }
   bool Saved(const std::string& Name) const {
     return std::filesystem::exists(folder.Path() / "Config" / (Name + ".cfg"));
@@ -413,6 +494,7 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
       looptest::Later([&] {
         Settle(*editor, "the bitmap editor");
         EXPECT_EQ(server.Owner(*editor), xview::TServerView::XOf(Brush));
+        SaveFails(*editor, "/proc/x.png");
         editorChecked = true;
         editor->SetModalResult(win::mrCancel);
       });
@@ -428,6 +510,20 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
   ASSERT_TRUE(RunUntil([&] { return brushChecked; }, Guard)) << "the brush dialog did not open";
   EXPECT_TRUE(editorChecked);
   vg::TvxBrushDialog::OnAnyShow = nullptr;
+  // The shared designer, opened from the skin window, opens over it.
+  ASSERT_TRUE(RunUntil([&] { return win::ActiveForm() == skin.get(); }, Guard)) << "the skin window is not active";
+  vg::TvxBrush live(vg::vgBrushSolid, 0xFF336699);
+  vg::TvxBrushDesign* shared = vg::ShowBrushDesigner(&live, nullptr);
+  ASSERT_NE(shared, nullptr);
+  Settle(*shared, "the shared brush designer");
+  {
+    const xview::TPlace d = server.Place(*shared), s = server.Place(*skin);
+    EXPECT_LE(std::abs(d.X + shared->Width() / 2 - (s.X + skin->Width() / 2)), 2) << "not over the skin window";
+    EXPECT_LE(std::abs(d.Y + shared->Height() / 2 - (s.Y + skin->Height() / 2)), 2) << "not over the skin window";
+  }
+  KeepScreen(wmtest::UnderWindowManager() ? "shared_brush_designer_openbox.png" : "shared_brush_designer.png");
+  shared->Close();
+  ASSERT_TRUE(RunUntil([&] { return vg::SharedBrushDesigner() == nullptr; }, Guard));
   skin->Close();
   ASSERT_TRUE(RunUntil([&] { return !skin->Showing(); }, Guard));
 

@@ -215,6 +215,16 @@ TEST(DxBitmap, CopiesToAndFromTheClassLibrarysBitmaps) {
   TdxBitmap empty;
   back.Assign(&empty);
   EXPECT_EQ(back.Bits(), nullptr);
+  // A picture of the class library takes a bitmap of the same size and pixels, in place of
+  // what it held.
+  win::TPicture held;
+  held.Assign(&picture);
+  held.Assign(&b);
+  auto* taken = dynamic_cast<win::TBitmap*>(held.Graphic());
+  ASSERT_NE(taken, nullptr);
+  ASSERT_EQ(taken->Width(), 3);
+  ASSERT_EQ(taken->Height(), 2);
+  EXPECT_EQ(std::memcmp(taken->Bits(), b.Bits(), 24), 0);
 }
 
 TEST_F(DxCodecs, PngPropertyPicksJpegForOpaqueBitmapsAndPngOtherwise) {

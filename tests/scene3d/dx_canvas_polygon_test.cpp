@@ -324,6 +324,17 @@ TEST_F(DxPolygonFake, TheCanvasCopiesItsFrameIntoBitmapsOfEitherLibrary) {
   library.Canvas()->SetPixel(2, 1, 0x00FF00);
   EXPECT_EQ(library.Canvas()->Pixel(2, 1), 0x00FF00);
   EXPECT_EQ(library.Canvas()->Pixel(0, 0), win::clBlack) << "the red drawn before is gone";
+  // A picture of the class library takes a bitmap of the frame, whatever graphic it held.
+  win::TPicture picture;
+  win::TBitmap wide;
+  wide.SetSize(9, 9);
+  picture.Assign(&wide);
+  picture.Assign(&offscreen);
+  auto* held = dynamic_cast<win::TBitmap*>(picture.Graphic());
+  ASSERT_NE(held, nullptr);
+  ASSERT_EQ(held->Width(), 3);
+  ASSERT_EQ(held->Height(), 2);
+  EXPECT_TRUE(std::equal(held->Bits(), held->Bits() + 6, target.Bits()));
   // Anything else is refused as the class library refuses it.
   TdxMaterial m;
   EXPECT_THROW(m.Assign(&offscreen), rtl::EConvertError);

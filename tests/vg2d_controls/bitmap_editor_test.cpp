@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/loop/Application.h"
@@ -300,6 +301,56 @@ TEST_F(BitmapEditors, AFileThatHoldsNoPictureIsRefusedAndChangesNothing) {
   EXPECT_EQ(fresh->FileName(), "");
   EXPECT_FALSE(static_cast<TvxButton*>(fresh->Part("btnOk"))->Enabled());
   EXPECT_FALSE(static_cast<TvxControl*>(fresh->Part("editControl"))->Enabled());
+  std::filesystem::remove_all(dir);
+}
+
+// A save the codec refuses (a name whose extension is no picture format, a folder no file can
+// be made in) says so, naming the file and why, and writes nothing; through "Save..." the
+// error reaches the loop's handler, which tells the user, as "Load..." does.
+TEST_F(BitmapEditors, AFailedSaveSaysWhyAndWritesNothing) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("bmpsave_" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string text = (dir / "z.txt").string(), good = (dir / "good.png").string();
+  for (const auto& [file, why] : {std::pair<std::string, std::string>{text, "\".txt\" is no picture format"},
+                                  {"/proc/x.png", "Cannot create file"},
+                                  {(dir / "no" / "x.png").string(), "Cannot create file"}}) {
+    SCOPED_TRACE(file);
+    try {
+      editor->SaveFile(file);
+      ADD_FAILURE() << "the save went through";
+    } catch (const rtl::EWriteError& e) {
+      const std::string& m = e.Message();
+      const size_t named = m.find("could not be saved to " + file + ": ");
+      EXPECT_NE(named, std::string::npos) << m;
+      EXPECT_NE(m.find(why, named == std::string::npos ? 0 : named), std::string::npos) << "no reason: " << m;
+    }
+    EXPECT_FALSE(std::filesystem::exists(file));
+  }
+  EXPECT_NO_THROW(editor->SaveFile(good));
+  EXPECT_TRUE(std::filesystem::exists(good));
+
+  std::vector<std::string> told;
+  rtl::Application->OnException = [&](rtl::TObject*, const std::exception& E) { told.push_back(E.what()); };
+  editor->Show();
+  rtl::Application->ProcessMessages();
+  for (const std::string& file : {text, std::string("/proc/x.png")}) {
+    looptest::Later([&] {
+      looptest::Later([&] {
+        auto* d = dynamic_cast<TvxFileDialogForm*>(win::ActiveForm());
+        ASSERT_NE(d, nullptr) << "the file dialog is the active window";
+        d->NameBox()->SetText(rtl::Utf8ToWide(file));
+        d->OkButton()->Click();
+      });
+      Button("btnSave")->Click();
+    });
+    rtl::Application->ProcessMessages();
+  }
+  rtl::Application->OnException = nullptr;
+  ASSERT_EQ(told.size(), 2u) << "a failed save told nothing";
+  EXPECT_NE(told[0].find(text), std::string::npos) << told[0];
+  EXPECT_NE(told[1].find("/proc/x.png"), std::string::npos) << told[1];
+  EXPECT_FALSE(std::filesystem::exists(text));
+  EXPECT_EQ(editor->Bitmap()->Width(), 100) << "the picture stays";
   std::filesystem::remove_all(dir);
 }
 

@@ -146,6 +146,38 @@ TEST_F(OnScreen, TheBrushDialogOpensOverTheWindowThatOpenedItOrInTheMiddleOfTheS
   EXPECT_LE(std::abs((seen[1].Top + seen[1].Bottom) / 2 - (a.Top + a.Bottom) / 2), 1);
 }
 
+// The shared designer opens as the modal one does: over the window it was opened from, or in
+// the middle of the screen; shown again while it shows, it stays where it is.
+TEST_F(OnScreen, TheSharedBrushDesignerOpensOverTheWindowThatOpenedItOrInTheMiddleOfTheScreen) {
+  ShowSmallWindowInTheCorner();
+  const win::TRect a = win::ScreenWorkArea();
+  small->SetBounds(a.Left + 250, a.Top + 150, 500, 400);
+  TvxBrush brush(vgBrushSolid, 0xFF204080);
+  TvxBrushDesign* d = ShowBrushDesigner(&brush, nullptr);
+  ASSERT_NE(d, nullptr);
+  rtl::Application->ProcessMessages();
+  EXPECT_TRUE(OnTheScreen(*d));
+  EXPECT_LE(std::abs(d->Left() + d->Width() / 2 - (a.Left + 250 + 250)), 1) << "over the window's middle";
+  EXPECT_LE(std::abs(d->Top() + d->Height() / 2 - (a.Top + 150 + 200)), 1);
+  d->SetBounds(a.Left + 10, a.Top + 20, d->Width(), d->Height());
+  small->Show();  // the opener active again, the designer shown for another brush
+  ASSERT_EQ(ShowBrushDesigner(&brush, nullptr), d);
+  EXPECT_EQ(d->Left(), a.Left + 10) << "a designer that shows stays where it is";
+  EXPECT_EQ(d->Top(), a.Top + 20);
+  d->Close();
+  rtl::Application->ProcessMessages();
+  ASSERT_EQ(SharedBrushDesigner(), nullptr);
+  // With no window active, in the middle of the screen.
+  small.reset();
+  rtl::Application->ProcessMessages();
+  ASSERT_EQ(win::ActiveForm(), nullptr);
+  d = ShowBrushDesigner(&brush, nullptr);
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(CentredOnTheScreen(*d));
+  d->Close();
+  rtl::Application->ProcessMessages();
+}
+
 TEST_F(OnScreen, TheDesignWindowsAndTheColourDialogOpenInTheMiddleOfTheScreen) {
   ShowSmallWindowInTheCorner();
   {

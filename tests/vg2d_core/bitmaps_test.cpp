@@ -3,6 +3,7 @@
 #include "vg2d/core/Bitmaps.h"
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,99 @@ TEST(BitmapAssign, GivesAClassLibraryBitmapItsSizeAndPixels) {
   picture.Assign(&empty);
   EXPECT_EQ(picture.Width(), 0);
   EXPECT_EQ(picture.Bits(), nullptr);
+}
+
+// A graphic of the class library of another kind than the bitmap: it fills the left half of
+// where it is drawn red, and the first pixel of its middle row magenta (the key's own colour).
+class HalfGraphic : public win::TGraphic {
+  RTL_CLASS(HalfGraphic, win::TGraphic)
+public:
+  HalfGraphic(int W, int H) : w_(W), h_(H) {}
+  int Width() const override { return w_; }
+  int Height() const override { return h_; }
+  std::unique_ptr<win::TGraphic> Clone() const override { return std::make_unique<HalfGraphic>(w_, h_); }
+
+protected:
+  void Draw(win::TCanvas& C, const win::TRect& R) const override {
+    C.Brush().Color = win::clRed;
+    C.FillRect({R.Left, R.Top, R.Left + R.Width() / 2, R.Bottom});
+    C.SetPixel(R.Left, R.Top + R.Height() / 2, win::RGB(255, 0, 255));
+  }
+
+private:
+  int w_, h_;
+};
+
+}  // namespace
+
+rtl::TClass HalfGraphic::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<HalfGraphic>().Build();
+  return &info;
+}
+
+namespace {
+
+// Another graphic, or a picture holding one, is drawn over the magenta key at its size: what
+// it draws comes opaque, what it leaves (and whatever it draws in the key's colour) stays
+// transparent. A picture holding a bitmap gives that bitmap's pixels as they are; one holding
+// nothing empties. Each is one change, and drops a resource link.
+TEST(BitmapAssign, TakesAnyGraphicOrPictureOfTheClassLibraryThroughTheMagentaKey) {
+  auto* res = new vgtest::FakeResource("Logo");
+  TvxBitmap b;
+  b.SetResourceName("Logo");
+  ASSERT_EQ(b.GetResourceBitmap(), &res->bitmap);
+  int changes = 0;
+  b.OnChange = [&](rtl::TObject*) { ++changes; };
+  const HalfGraphic half(4, 3);
+  b.Assign(&half);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(b.ResourceName(), "");
+  ASSERT_EQ(b.Width(), 4);
+  ASSERT_EQ(b.Height(), 3);
+  const uint32_t R = 0xFFFF0000u;
+  EXPECT_EQ(std::vector<uint32_t>(b.Bits(), b.Bits() + 12),
+            (std::vector<uint32_t>{R, R, 0, 0, 0, R, 0, 0, R, R, 0, 0}));
+  EXPECT_TRUE(b.NeedUpdate());
+
+  win::TPicture picture;
+  picture.Assign(&half);
+  TvxBitmap fromPicture(9, 9);
+  fromPicture.Assign(&picture);
+  EXPECT_EQ(std::vector<uint32_t>(fromPicture.Bits(), fromPicture.Bits() + 12),
+            std::vector<uint32_t>(b.Bits(), b.Bits() + 12));
+  // A picture of a bitmap: its pixels as they are, translucent ones too.
+  win::TBitmap library;
+  library.SetSize(2, 1);
+  library.ScanLine(0)[1] = 0x80402010u;
+  picture.Assign(&library);
+  fromPicture.Assign(&picture);
+  ASSERT_EQ(fromPicture.Width(), 2);
+  EXPECT_EQ(fromPicture.Bits()[0], 0u);
+  EXPECT_EQ(fromPicture.Bits()[1], 0x80402010u);
+  picture.Assign(nullptr);
+  fromPicture.Assign(&picture);
+  EXPECT_TRUE(fromPicture.IsEmpty());
+  res->Free();
+}
+
+// To a picture: a bitmap of the same size and pixels, in place of whatever it held.
+TEST(BitmapAssign, GivesAClassLibraryPictureABitmapOfItsPixels) {
+  TvxBitmap b(3, 2);
+  b.Bits()[5] = 0x80402010u;
+  b.Bits()[1] = 0xFF0000FFu;
+  win::TPicture picture;
+  const HalfGraphic before(7, 7);
+  picture.Assign(&before);
+  picture.Assign(&b);
+  auto* held = dynamic_cast<win::TBitmap*>(picture.Graphic());
+  ASSERT_NE(held, nullptr);
+  ASSERT_EQ(held->Width(), 3);
+  ASSERT_EQ(held->Height(), 2);
+  EXPECT_EQ(std::vector<uint32_t>(held->Bits(), held->Bits() + 6),
+            (std::vector<uint32_t>{0, 0xFF0000FFu, 0, 0, 0, 0x80402010u}));
+  TvxBitmap back;
+  back.Assign(&picture);
+  EXPECT_EQ(std::vector<uint32_t>(back.Bits(), back.Bits() + 6), std::vector<uint32_t>(b.Bits(), b.Bits() + 6));
 }
 
 TEST(BitmapFiles, MissingFileChangesNothing) {

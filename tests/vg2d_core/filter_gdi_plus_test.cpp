@@ -145,11 +145,28 @@ TEST(FilterGdiPlus, SaveToFileFollowsTheExtension) {
   TvxBitmap src;
   Pattern(src, 4, 4);
   TvxFilterGdiPlus f;
+  // A failure says why: the extension, the file's error, the empty picture; the bitmap's own
+  // save hands the codec's answer and its reason on.
   EXPECT_FALSE(f.SaveToFile(dir.File("a.webp"), src, ""));
+  EXPECT_NE(f.FailureReason().find("\".webp\" is no picture format"), std::string::npos) << f.FailureReason();
   EXPECT_FALSE(fs::exists(dir.File("a.webp")));
+  EXPECT_FALSE(f.SaveToFile(dir.File("noextension"), src, ""));
+  EXPECT_NE(f.FailureReason().find("no extension"), std::string::npos) << f.FailureReason();
   EXPECT_FALSE(f.SaveToFile(dir.File("missing/a.png"), src, ""));  // cannot be created
+  EXPECT_NE(f.FailureReason().find("Cannot create file"), std::string::npos) << f.FailureReason();
   TvxBitmap empty;
   EXPECT_FALSE(f.SaveToFile(dir.File("e.png"), empty, ""));
+  EXPECT_EQ(f.FailureReason(), "the picture is empty");
+  std::string why;
+  const TvxFilterClass* before = DefaultFilterClass;
+  DefaultFilterClass = nullptr;
+  EXPECT_FALSE(src.SaveToFile(dir.File("z.png"), "", &why)) << "no codec class";
+  EXPECT_FALSE(why.empty());
+  DefaultFilterClass = TvxFilterClassOf<TvxFilterGdiPlus>::Instance();
+  EXPECT_FALSE(src.SaveToFile(dir.File("z.txt"), "", &why));
+  EXPECT_NE(why.find("\".txt\""), std::string::npos) << why;
+  EXPECT_TRUE(src.SaveToFile(dir.File("z.png")));
+  DefaultFilterClass = before;
   ASSERT_TRUE(f.SaveToFile(dir.File("a.JPEG"), src, "quality=100"));
   rtl::TMemoryStream s;
   s.LoadFromFile(dir.File("a.JPEG"));

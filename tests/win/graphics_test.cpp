@@ -1,9 +1,12 @@
 // The class library's bitmap and canvas: sizes and what a resize keeps, whole-pixel shapes
 // and lines with the end point left out, text in its cell, single pixels, and direct row
-// access that sees all drawing done before it.
+// access that sees all drawing done before it; graphics stretched onto a canvas, and the
+// picture that holds a copy of a graphic of any kind.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Graphics.h"
@@ -27,7 +30,31 @@ int CountOf(TBitmap& B, std::uint32_t Colour) {
 // The drawing back end is up for the whole run (BackendEnvironment.cpp).
 struct GraphicsTest : ::testing::Test {};
 
+// A graphic of another kind than the bitmap: it fills the left half of where it is drawn.
+class HalfGraphic : public TGraphic {
+  RTL_CLASS(HalfGraphic, TGraphic)
+public:
+  HalfGraphic(int W, int H) : w_(W), h_(H) {}
+  int Width() const override { return w_; }
+  int Height() const override { return h_; }
+  std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<HalfGraphic>(w_, h_); }
+
+protected:
+  void Draw(TCanvas& C, const TRect& R) const override {
+    C.Brush().Color = clLime;
+    C.FillRect({R.Left, R.Top, R.Left + R.Width() / 2, R.Bottom});
+  }
+
+private:
+  int w_, h_;
+};
+
 }  // namespace
+
+rtl::TClass HalfGraphic::StaticClass() {
+  static const rtl::TClassInfo info = rtl::DefineClass<HalfGraphic>().Build();
+  return &info;
+}
 
 TEST_F(GraphicsTest, SizesAreNeverNegativeOrHugeAndAResizeKeepsWhatOverlaps) {
   TBitmap b;
@@ -191,6 +218,86 @@ TEST_F(GraphicsTest, PixelsAndRowsSeeEverythingDrawnBefore) {
   EXPECT_EQ(At(b, 0, 0), Lime);
   EXPECT_THROW(b.ScanLine(4), rtl::ERangeError);
   EXPECT_THROW(b.ScanLine(-1), rtl::ERangeError);
+}
+
+// A bitmap stretched onto a canvas keeps hard pixel edges, blends what is translucent over
+// what lies there, and reads itself whole when drawn onto its own canvas; other graphics draw
+// themselves; nothing or an empty one draws nothing.
+TEST_F(GraphicsTest, GraphicsStretchOntoACanvas) {
+  TBitmap src;
+  src.SetSize(2, 1);
+  src.ScanLine(0)[0] = Red;
+  src.ScanLine(0)[1] = 0x80000080u;  // half-transparent blue, premultiplied
+  TBitmap b;
+  b.SetSize(6, 3);
+  b.Canvas()->Brush().Color = clWhite;
+  b.Canvas()->FillRect({0, 0, 6, 3});
+  b.Canvas()->StretchDraw({1, 1, 5, 3}, &src);
+  EXPECT_EQ(At(b, 0, 1), White);
+  EXPECT_EQ(At(b, 1, 1), Red);
+  EXPECT_EQ(At(b, 2, 2), Red) << "no smoothing between the pixels";
+  EXPECT_EQ(At(b, 3, 1), 0xFF7F7FFFu) << "half blue over white";
+  EXPECT_EQ(At(b, 4, 2), 0xFF7F7FFFu);
+  EXPECT_EQ(At(b, 5, 1), White);
+  EXPECT_EQ(At(b, 1, 0), White);
+  b.Canvas()->Draw(0, 0, &src);
+  EXPECT_EQ(At(b, 0, 0), Red);
+  EXPECT_EQ(At(b, 2, 0), White) << "at its own size";
+  // Onto itself: twice as wide (the part beyond it cut off), from the pixels it had.
+  TBitmap self;
+  self.SetSize(4, 1);
+  self.ScanLine(0)[0] = Red;
+  self.ScanLine(0)[1] = Blue;
+  self.Canvas()->StretchDraw({0, 0, 8, 1}, &self);
+  EXPECT_EQ(std::vector<std::uint32_t>(self.Bits(), self.Bits() + 4),
+            (std::vector<std::uint32_t>{Red, Red, Blue, Blue}));
+  const HalfGraphic half(8, 8);
+  b.Canvas()->StretchDraw({0, 0, 6, 3}, &half);
+  EXPECT_EQ(CountOf(b, Lime), 9);
+  const HalfGraphic none(0, 5);
+  TBitmap empty;
+  b.Canvas()->StretchDraw({0, 0, 6, 3}, &none);
+  b.Canvas()->StretchDraw({0, 0, 6, 3}, &empty);
+  b.Canvas()->StretchDraw({0, 0, 6, 3}, nullptr);
+  EXPECT_EQ(CountOf(b, Lime), 9);
+}
+
+// A picture holds its own copy of whatever graphic it is given, of the graphic's class; asked
+// for its bitmap it gives up another kind for a new, empty bitmap.
+TEST_F(GraphicsTest, APictureHoldsACopyOfAGraphicOfAnyKind) {
+  TPicture p;
+  EXPECT_EQ(p.Graphic(), nullptr);
+  EXPECT_EQ(p.Width(), 0);
+  TBitmap b;
+  b.SetSize(3, 2);
+  b.ScanLine(1)[2] = Blue;
+  p.Assign(&b);
+  auto* held = dynamic_cast<TBitmap*>(p.Graphic());
+  ASSERT_NE(held, nullptr);
+  EXPECT_NE(held, &b);
+  b.ScanLine(1)[2] = Red;
+  EXPECT_EQ(held->ScanLine(1)[2], Blue) << "a copy";
+  EXPECT_EQ(p.Bitmap(), held);
+  EXPECT_EQ(p.Height(), 2);
+
+  const HalfGraphic half(5, 4);
+  TPicture q;
+  q.Assign(&half);
+  ASSERT_NE(dynamic_cast<HalfGraphic*>(q.Graphic()), nullptr);
+  EXPECT_NE(q.Graphic(), &half);
+  EXPECT_EQ(q.Width(), 5);
+  p.Assign(&q);
+  ASSERT_NE(dynamic_cast<HalfGraphic*>(p.Graphic()), nullptr) << "a picture copies the other's graphic";
+  EXPECT_NE(p.Graphic(), q.Graphic());
+  TBitmap* fresh = q.Bitmap();
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_EQ(q.Graphic(), fresh);
+  EXPECT_EQ(q.Width(), 0) << "a new, empty bitmap";
+  p.Assign(nullptr);
+  EXPECT_EQ(p.Graphic(), nullptr);
+  TFont notAGraphic;
+  EXPECT_THROW(p.Assign(&notAGraphic), rtl::EConvertError);
+  EXPECT_THROW(b.Assign(&half), rtl::EConvertError) << "a bitmap takes only a bitmap";
 }
 
 }  // namespace graphics_test

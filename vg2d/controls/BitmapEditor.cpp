@@ -204,7 +204,13 @@ void TvxBitmapEditor::SaveClick(rtl::TObject*) {
   dialog.Filter = "PNG Image|*.png|JPEG Image|*.jpeg|BMP Image|*.bmp";
   dialog.Title = "Save";
   dialog.FileName = fileName_;
-  if (dialog.Execute()) bitmap_->SaveToFile(dialog.FileName);
+  if (dialog.Execute()) SaveFile(dialog.FileName);
+}
+
+void TvxBitmapEditor::SaveFile(const std::string& FileName) {
+  std::string why;
+  if (!bitmap_->SaveToFile(FileName, {}, &why))
+    throw rtl::EWriteError("The picture could not be saved to " + FileName + (why.empty() ? "" : ": " + why));
 }
 
 void TvxBitmapEditor::PasteClick(rtl::TObject*) {

@@ -64,6 +64,10 @@ public:
   // Loads a file as "Load..." does after its dialog. A file that gives no picture raises
   // EReadError naming it and leaves the editor as it was.
   void LoadFile(const std::string& FileName);
+  // Saves the picture as "Save..." does after its dialog (the format follows the extension).
+  // A save that fails raises EWriteError naming the file and why.
+  void SaveFile(const std::string& FileName);
+  // A failed save raises out of the handler, so the user is told.
   void SaveClick(rtl::TObject* Sender);
   // Takes the clipboard's picture (when it comes) as a loaded one.
   void PasteClick(rtl::TObject* Sender);

@@ -38,6 +38,15 @@ TvxBrushDesign* sharedDesigner = nullptr;
 
 constexpr TvxBrushStyle TabStyles[5] = {vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap, vgBrushResource};
 
+// A designer opens over the window it was opened from (the active one), and in the middle of
+// the screen when none is active: never at the screen's corner.
+void PlaceOverOpener(TvxBrushDesign& D) {
+  if (win::ActiveForm() && win::ActiveForm() != &D)
+    PlaceOverActiveForm(&D);
+  else
+    D.SetPosition(win::poScreenCenter);
+}
+
 template <class T>
 T* TagOf(const std::vector<std::pair<TvxListBoxItem*, T*>>& Items, TvxListBoxItem* Item) {
   for (const auto& [i, t] : Items)
@@ -673,14 +682,7 @@ bool TvxBrushDialog::Execute() {
   const int64_t height = Trunc(row->Position()->Y() + row->Height() + m.Top() + m.Bottom());
   d.SetBounds(d.Left(), d.Top(), d.Width(), static_cast<int>(std::clamp<int64_t>(height, 1, 4096)));
   d.SetPosition(position_);
-  // As designed, the designer opens over the window it was opened from (the active one), and
-  // in the middle of the screen when none is active: never at the screen's corner.
-  if (position_ == win::poDesigned) {
-    if (win::ActiveForm())
-      PlaceOverActiveForm(&d);
-    else
-      d.SetPosition(win::poScreenCenter);
-  }
+  if (position_ == win::poDesigned) PlaceOverOpener(d);
 
   if (OnShow || OnAnyShow) {
     auto hook = OnShow ? OnShow : OnAnyShow;
@@ -783,6 +785,8 @@ TvxBrushDesign* ShowBrushDesigner(rtl::TObject* Target, rtl::TComponent* Owner) 
   } else if (auto* o = dynamic_cast<TvxObject*>(Target)) {
     d->SetDesignObject(o);
   }
+  // Placed as the modal designer is when it comes; one showing already stays where it is.
+  if (!d->Showing()) PlaceOverOpener(*d);
   d->Show();
   return d;
 }

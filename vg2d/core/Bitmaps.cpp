@@ -199,8 +199,15 @@ void TvxBitmap::RunCodec(const std::function<bool(TvxFilter&)>& Operation) {
   if (ok) Changed();
 }
 
-void TvxBitmap::SaveToFile(const std::string& FileName, const std::string& Params) {
-  if (DefaultFilterClass) DefaultFilterClass->Create()->SaveToFile(FileName, *this, Params);
+bool TvxBitmap::SaveToFile(const std::string& FileName, const std::string& Params, std::string* Reason) {
+  if (!DefaultFilterClass) {
+    if (Reason) *Reason = "no image codec is installed";
+    return false;
+  }
+  auto filter = DefaultFilterClass->Create();
+  if (filter->SaveToFile(FileName, *this, Params)) return true;
+  if (Reason) *Reason = filter->FailureReason();
+  return false;
 }
 
 // ---- "PNG" property -----------------------------------------------------------------------------
@@ -237,11 +244,19 @@ void TvxBitmap::DefineProperties(rtl::TFiler* Filer) {
 // ---- assignment ---------------------------------------------------------------------------------
 
 void TvxBitmap::Assign(const rtl::TPersistent* Source) {
-  // A bitmap of the class library: its size, and its pixels as they are.
-  if (const auto* b = dynamic_cast<const win::TBitmap*>(Source)) {
+  // A picture of the class library stands for the graphic it holds.
+  const auto* picture = dynamic_cast<const win::TPicture*>(Source);
+  const win::TGraphic* graphic = picture ? picture->Graphic() : dynamic_cast<const win::TGraphic*>(Source);
+  if (picture || graphic) {
+    const auto* b = dynamic_cast<const win::TBitmap*>(graphic);
+    // A bitmap: its pixels as they are. Any other graphic: drawn over the magenta key, which
+    // leaves transparent what it does not cover. No graphic: no pixels.
+    const std::vector<uint32_t> drawn = graphic && !b ? KeyedPixelsOfGraphic(*graphic) : std::vector<uint32_t>();
+    const int w = graphic ? graphic->Width() : 0, h = graphic ? graphic->Height() : 0;
+    const uint32_t* from = b ? b->Bits() : (drawn.empty() ? nullptr : drawn.data());
     ClearResourceLink();
-    if (b->Width() != width_ || b->Height() != height_) Reallocate(b->Width(), b->Height());
-    if (const uint32_t* from = b->Bits()) std::copy(from, from + bits_.size(), bits_.begin());
+    if (w != width_ || h != height_) Reallocate(w, h);
+    if (from) std::copy(from, from + bits_.size(), bits_.begin());
     needUpdate_ = true;
     LinkChanged();
     return;
@@ -255,6 +270,7 @@ void TvxBitmap::Assign(const rtl::TPersistent* Source) {
 }
 
 void TvxBitmap::AssignTo(rtl::TPersistent* Dest) const {
+  if (auto* p = dynamic_cast<win::TPicture*>(Dest)) return CopyToClassLibraryPicture(Bits(), width_, height_, *p);
   auto* b = dynamic_cast<win::TBitmap*>(Dest);
   if (!b) return inherited::AssignTo(Dest);
   CopyToClassLibraryBitmap(Bits(), width_, height_, *b);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/Events.h"
@@ -25,10 +26,14 @@ class TvxCanvas;
 
 // The image codec. Users make an instance of DefaultFilterClass for each operation and
 // free it afterwards. Every operation returns true on success and leaves the bitmap as
-// it was on failure.
+// it was on failure; FailureReason then says why, where the codec knows.
 class TvxFilter : public rtl::TPersistent {
   RTL_CLASS(TvxFilter, rtl::TPersistent)
 public:
+  // Why the last operation that returned false failed, in words for the user; empty when
+  // the codec did not say.
+  const std::string& FailureReason() const { return failureReason_; }
+
   // The file-type filter text of an open dialog; base: empty.
   virtual std::string GetFileTypes() { return {}; }
   // The size of the image in a file; base: (0, 0).
@@ -44,6 +49,16 @@ public:
   // Format: "jpeg", "png", ...
   virtual bool SaveToStream(rtl::TStream& Stream, TvxBitmap& Bitmap, const std::string& Format,
                             const std::string& Params) = 0;
+
+protected:
+  // Keeps Reason as the failure's and returns false: `return Fail("...");`.
+  bool Fail(std::string Reason) {
+    failureReason_ = std::move(Reason);
+    return false;
+  }
+
+private:
+  std::string failureReason_;
 };
 
 // A class reference of image codecs: the virtual constructor (the caller owns the codec).
@@ -122,7 +137,9 @@ public:
   void LoadFromFile(const std::string& FileName, float Rotate = 0);
   void LoadThumbnailFromFile(const std::string& FileName, float FitWidth, float FitHeight,
                              bool UseEmbedded = true);
-  void SaveToFile(const std::string& FileName, const std::string& Params = {});
+  // The codec saves (the format follows the extension); false when it failed or there is no
+  // codec, with the codec's words for why in Reason when given.
+  bool SaveToFile(const std::string& FileName, const std::string& Params = {}, std::string* Reason = nullptr);
 
   // ---- "PNG" property ---------------------------------------------------------------------
   // Fully opaque images as JPEG of quality 100, others as PNG; Exact: PNG in any case, for
@@ -135,8 +152,11 @@ public:
   // The bitmap of the resource object this bitmap stands for (Resource, ResourceName), or nil.
   TvxBitmap* GetResourceBitmap() { return ResourceValue(); }
 
-  // From a TvxBitmap, or from a bitmap of the class library (win::TBitmap, whose pixels
-  // are copied as they are: premultiplied ARGB like ours).
+  // From a TvxBitmap; from a bitmap of the class library (win::TBitmap, whose pixels are
+  // copied as they are: premultiplied ARGB like ours); from any other graphic of the class
+  // library (win::TGraphic) its size and what it draws over a magenta key: opaque where it
+  // draws, transparent where the key stays; from a picture (win::TPicture) what it holds, as
+  // above (no graphic: empty).
   void Assign(const rtl::TPersistent* Source) override;
 
   rtl::TNotifyEvent OnChange;
@@ -147,7 +167,8 @@ public:
   rtl::TNotifyEvent OnBeforeRealloc;
 
 protected:
-  // To a bitmap of the class library (win::TBitmap): its size, and the own pixels row by row.
+  // To a bitmap of the class library (win::TBitmap): its size, and the own pixels row by row;
+  // to a picture (win::TPicture): a bitmap made so, which the picture takes.
   void AssignTo(rtl::TPersistent* Dest) const override;
   void DefineProperties(rtl::TFiler* Filer) override;
 

@@ -41,4 +41,28 @@ void CopyToClassLibraryBitmap(const std::uint32_t* Bits, int Width, int Height, 
                 static_cast<size_t>(Width) * sizeof(std::uint32_t));
 }
 
+void CopyToClassLibraryPicture(const std::uint32_t* Bits, int Width, int Height, win::TPicture& Dest) {
+  win::TBitmap rows;
+  CopyToClassLibraryBitmap(Bits, Width, Height, rows);
+  Dest.Assign(&rows);
+}
+
+std::vector<std::uint32_t> KeyedPixelsOfGraphic(const win::TGraphic& Graphic) {
+  if (Graphic.Empty()) return {};
+  constexpr std::uint32_t Magenta = 0x00FF00FF;  // blue, green, red bytes of the key
+  win::TBitmap drawn;
+  drawn.SetSize(Graphic.Width(), Graphic.Height());
+  const win::TRect all{0, 0, drawn.Width(), drawn.Height()};
+  drawn.Canvas()->Brush().Color = win::RGB(255, 0, 255);
+  drawn.Canvas()->Brush().Style = win::bsSolid;
+  drawn.Canvas()->FillRect(all);
+  drawn.Canvas()->StretchDraw(all, &Graphic);
+  const std::uint32_t* bits = drawn.Bits();
+  std::vector<std::uint32_t> pixels(bits, bits + static_cast<size_t>(drawn.Width()) * drawn.Height());
+  // Over an opaque fill every pixel came out opaque: its colour bytes are its premultiplied
+  // ones. What kept the key is what the graphic left uncovered.
+  for (std::uint32_t& p : pixels) p = (p & 0x00FFFFFF) == Magenta ? 0 : (p | 0xFF000000u);
+  return pixels;
+}
+
 }  // namespace vg

@@ -231,12 +231,16 @@ bool TvxFilterGdiPlus::SaveToFile(const std::string& FileName, TvxBitmap& Bitmap
     mime = "image/tiff";
   else if (ext == ".gif")
     mime = "image/gif";
+  if (mime.empty())
+    return Fail((ext.empty() ? std::string("the name has no extension") : "\"" + ext + "\" is no picture format") +
+                "; a picture is saved as .png, .jpg, .jpeg, .bmp, .tif, .tiff or .gif");
+  if (Bitmap.IsEmpty()) return Fail("the picture is empty");
   std::vector<uint8_t> bytes;
-  if (!Encode(Bitmap, mime, Params, bytes)) return false;
+  if (!Encode(Bitmap, mime, Params, bytes)) return Fail("the picture could not be encoded as " + mime);
   try {
     rtl::WriteFileAtomic(FileName, bytes.data(), bytes.size());
-  } catch (const rtl::Exception&) {
-    return false;
+  } catch (const rtl::Exception& e) {
+    return Fail(e.Message());
   }
   return true;
 }

@@ -1,6 +1,6 @@
 // The image codec of the 2D library: BMP, JPEG, PNG, TIFF, GIF and ICO files and streams
-// decoded into a bitmap's premultiplied pixels, and bitmaps encoded as JPEG, PNG, BMP or
-// TIFF. GIF is read but not written: saving as GIF returns false and writes nothing.
+// decoded into a bitmap's premultiplied pixels, and bitmaps encoded as JPEG, PNG, BMP, TIFF
+// or GIF (ICO is read only).
 #pragma once
 
 #include <string>
@@ -22,7 +22,8 @@ public:
   bool LoadThumbnailFromFile(const std::string& FileName, float FitWidth, float FitHeight, bool UseEmbedded,
                              TvxBitmap& Bitmap) override;
   // The format follows the extension (.jpg .jpeg .png .bmp .tif .tiff .gif); any other
-  // extension writes nothing. The file is written only when the encoder succeeded.
+  // extension writes nothing. The file is written only when the encoder succeeded. A
+  // failure says why (FailureReason): the extension, the encoder or the file's error.
   bool SaveToFile(const std::string& FileName, TvxBitmap& Bitmap, const std::string& Params) override;
   // Reads from the stream's position to its end.
   bool LoadFromStream(rtl::TStream& Stream, TvxBitmap& Bitmap) override;
