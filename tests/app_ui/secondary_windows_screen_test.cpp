@@ -276,6 +276,7 @@ protected:
     EXPECT_TRUE(RunUntil([&] { return refused && app::Model().Settings.Font_Size == 20; }, Guard))
         << "the size typed was not taken";
     vg::TvxFontDialog::OnAnyShow = nullptr;
+  }
   // Runs Then from the loop once Ready holds, as a timer's ticks find it (they come inside
   // modal loops too).
   static void WhenReady(std::function<bool()> Ready, std::function<void()> Then) {
