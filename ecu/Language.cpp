@@ -35,19 +35,9 @@ bool EndsWithNoCase(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && UpperCaseASCII(s.substr(s.size() - tail.size())) == UpperCaseASCII(tail);
 }
 
-// The file of a language in Texts.LanguageDir: the exact name, else one that differs only in case.
-// A name holding a folder separator names no language file.
+// The file of a language in Texts.LanguageDir.
 fs::path LanguageFile(const std::string& language) {
-  if (language.empty() || language.find_first_of("/\\") != std::string::npos) return {};
-  const fs::path dir(NativeFileName(Session().Texts.LanguageDir));
-  const std::string wanted = language + Extension;
-  std::error_code ec;
-  if (fs::is_regular_file(dir / wanted, ec)) return dir / wanted;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (UpperCaseASCII(name) == UpperCaseASCII(wanted) && fs::is_regular_file(it->path(), ec)) return it->path();
-  }
-  return {};
+  return LanguageFilePath(Session().Texts.LanguageDir, language);
 }
 
 void AddEntry(std::string Key, std::string Text) {
@@ -278,6 +268,20 @@ std::string ListedLanguageName(const std::string& Name) {
   for (const std::string& listed : names)
     if (!listed.empty() && UpperCaseASCII(listed) == UpperCaseASCII(Name)) return listed;
   return Name;
+}
+
+std::string LanguageFilePath(const std::string& Folder, const std::string& Language) {
+  if (Language.empty() || Language.find_first_of("/\\") != std::string::npos) return {};
+  const fs::path dir(NativeFileName(Folder));
+  const std::string wanted = Language + Extension;
+  std::error_code ec;
+  if (fs::is_regular_file(dir / wanted, ec)) return (dir / wanted).string();
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (UpperCaseASCII(name) == UpperCaseASCII(wanted) && fs::is_regular_file(it->path(), ec))
+      return it->path().string();
+  }
+  return {};
 }
 
 void CacheLanguageWords() {

@@ -55,6 +55,10 @@ int LanguageComboIndex();
 // that "russian" is the menu's "Russian" and "english" is English); Name when none is.
 std::string ListedLanguageName(const std::string& Name);
 
+// The file of Language in Folder: the exact name with ".lng", else one that differs from it only
+// in letter case; empty when there is none. A name holding a folder separator names no file.
+std::string LanguageFilePath(const std::string& Folder, const std::string& Language);
+
 // Words that the windows use to build composite texts, kept while the texts are applied.
 struct TLanguageWords {
   std::string Dim_Hour_Long, Dim_MS_Short, Dim_Bar_Long, Dim_RPM_Short, Dim_Volt_Long, Dim_Sec_Long;

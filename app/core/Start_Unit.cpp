@@ -2,6 +2,7 @@
 
 #include "app/core/General_Unit.h"
 #include "ecu/FindUnit.h"
+#include "ecu/Language.h"
 #include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -31,9 +32,11 @@ TNoOpenGLText NoOpenGLText(const std::string& BaseName) {
   text.Language = language;
   if (ReadKey(settings, language + "_Name", value) && !ecu::KeyFileCutText(value, MaxFontNameLength).empty())
     text.FontName = ecu::KeyFileCutText(value, MaxFontNameLength);
-  // A language is a file name of the folder, never a path.
-  if (language != "English" && language.find_first_of("/\\") == std::string::npos &&
-      ReadKey("Language/" + language + ".lng", NoOpenGLMessageKey, value) && !value.empty())
+  // A language is a file name of the folder, never a path; its file is found whatever the case
+  // of its letters, as the language menu finds it.
+  const std::string file = ecu::LanguageFilePath("Language", language);
+  if (rtl::UpperCase(language) != "ENGLISH" && !file.empty() && ReadKey(file, NoOpenGLMessageKey, value) &&
+      !value.empty())
     text.Message = value;
   return text;
 }

@@ -94,6 +94,16 @@ TEST_F(InFolder, TheCheckWindowSpeaksTheSettingsLanguageInItsFontOrEnglishInTaho
   // With the key: its text.
   WriteFile(dir / "Language/Russian.lng", Line("Error_OpenGL_Not_Work", "OpenGL ne rabotaet"));
   EXPECT_EQ("OpenGL ne rabotaet", app::NoOpenGLText("gascal").Message);
+  // A language named in another case than its file finds the file, as the language menu does.
+  WriteFile(dir / "gascal.ini", Line("Language", "russian"));
+  EXPECT_EQ("OpenGL ne rabotaet", app::NoOpenGLText("gascal").Message);
+  std::filesystem::rename(dir / "Language/Russian.lng", dir / "Language/RUSSIAN.LNG");
+  WriteFile(dir / "gascal.ini", Line("Language", "Russian"));
+  EXPECT_EQ("OpenGL ne rabotaet", app::NoOpenGLText("gascal").Message);
+  // English in any case is the built-in message, whatever file might be called so.
+  WriteFile(dir / "Language/english.lng", Line("Error_OpenGL_Not_Work", "not English"));
+  WriteFile(dir / "gascal.ini", Line("Language", "english"));
+  EXPECT_EQ(app::NoOpenGLEnglishMessage, app::NoOpenGLText("gascal").Message);
   // A language that names a path reads no file outside the folder.
   WriteFile(dir / "gascal.ini", Line("Language", "../x"));
   WriteFile(dir / "x.lng", Line("Error_OpenGL_Not_Work", "outside"));
