@@ -36,9 +36,7 @@ bool EndsWithNoCase(const std::string& s, const std::string& tail) {
 }
 
 // The file of a language in Texts.LanguageDir.
-fs::path LanguageFile(const std::string& language) {
-  return LanguageFilePath(Session().Texts.LanguageDir, language);
-}
+fs::path LanguageFile(const std::string& language) { return LanguageFilePath(Session().Texts.LanguageDir, language); }
 
 void AddEntry(std::string Key, std::string Text) {
   // The first entry of a key is the one every look-up finds.
@@ -83,7 +81,7 @@ std::int64_t NowNs() {
 struct ControlKey {
   const char* control;
   const char* key;
-  const char* unitKey;  // then ", " and this key's text
+  const char* unitKey;   // then ", " and this key's text
   const char16_t* tail;  // or this fixed ending
 };
 
@@ -164,7 +162,9 @@ void ReadLanguageTexts() {
     return;
   }
   // The texts of a file read before and unchanged since are still the ones in the store.
-  if (file.string() == Session().Texts.LoadedFile && stamp == Session().Texts.LoadedStamp && !Session().Texts.LoadedRecently) return;
+  if (file.string() == Session().Texts.LoadedFile && stamp == Session().Texts.LoadedStamp &&
+      !Session().Texts.LoadedRecently)
+    return;
   ClearEntries();
   rtl::TRegularFile in(file.string());
   if (!in.IsOpen()) return;
@@ -287,18 +287,30 @@ std::string LanguageFilePath(const std::string& Folder, const std::string& Langu
 void CacheLanguageWords() {
   TLanguageWords& w = Session().Texts.LanguageWords;
   const std::pair<const char*, std::string*> words[] = {
-      {"Dim_Hour_Long", &w.Dim_Hour_Long}, {"Dim_MS_Short", &w.Dim_MS_Short},
-      {"Dim_Bar_Long", &w.Dim_Bar_Long},   {"Dim_RPM_Short", &w.Dim_RPM_Short},
-      {"Dim_Volt_Long", &w.Dim_Volt_Long}, {"Dim_Sec_Long", &w.Dim_Sec_Long},
-      {"Start", &w.Start},                 {"Stop", &w.Stop},
-      {"Gas", &w.Gas},                     {"Petrol", &w.Petrol},
-      {"Automat", &w.Automat},             {"RPM", &w.RPM},
-      {"Manifuld", &w.Manifuld},           {"Save", &w.Save},
-      {"Load", &w.Load},                   {"CFG_User", &w.CFG_User},
-      {"File", &w.File},                   {"Point", &w.Point},
-      {"Factor", &w.Factor},               {"Table", &w.Table},
-      {"Range", &w.Range},                 {"Date", &w.Date},
-      {"Firmware", &w.Firmware},           {"CFG_Config", &w.CFG_Config},
+      {"Dim_Hour_Long", &w.Dim_Hour_Long},
+      {"Dim_MS_Short", &w.Dim_MS_Short},
+      {"Dim_Bar_Long", &w.Dim_Bar_Long},
+      {"Dim_RPM_Short", &w.Dim_RPM_Short},
+      {"Dim_Volt_Long", &w.Dim_Volt_Long},
+      {"Dim_Sec_Long", &w.Dim_Sec_Long},
+      {"Start", &w.Start},
+      {"Stop", &w.Stop},
+      {"Gas", &w.Gas},
+      {"Petrol", &w.Petrol},
+      {"Automat", &w.Automat},
+      {"RPM", &w.RPM},
+      {"Manifuld", &w.Manifuld},
+      {"Save", &w.Save},
+      {"Load", &w.Load},
+      {"CFG_User", &w.CFG_User},
+      {"File", &w.File},
+      {"Point", &w.Point},
+      {"Factor", &w.Factor},
+      {"Table", &w.Table},
+      {"Range", &w.Range},
+      {"Date", &w.Date},
+      {"Firmware", &w.Firmware},
+      {"CFG_Config", &w.CFG_Config},
       {"CLB_History_Diagram", &w.CLB_History_Diagram},
       {"CLB_History_Back", &w.CLB_History_Back},
       {"CLB_History_Forward", &w.CLB_History_Forward},
