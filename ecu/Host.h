@@ -74,7 +74,8 @@ public:
   // The live data says the engine has stopped.
   virtual void EngineStopped() = 0;
   // A parameter reply carried no value: the default stands in for it and is to go back to
-  // the ECU with the configuration page.
+  // the ECU with the configuration page. Said only when that write would carry the default
+  // (not "no value" again, as a percentage of a reference that is 0 goes out).
   virtual void ParameterDefaulted() = 0;
   // A live sample has been decoded (Session().LiveData): the application shows it. ModeShown
   // false: the level blink owns the circles, and the work mode, the circles and the level's

@@ -78,13 +78,25 @@ int PointOfCode(std::uint8_t Code, int& Which) {
   return -1;
 }
 
-// The signed percentage of a high byte: 7 bits of magnitude in 128ths, bit 7 the sign. The
-// bytes 0 and 5 mean the ECU has no value: the default is taken and the host is told, so
-// that the default goes back to the ECU with the configuration page.
-void DecodePercent(std::uint8_t High, std::int32_t& Field, std::int32_t Default) {
-  if (High == 0 || High == 5) {
+// The bytes 0 and 5 of a percentage mean the ECU has no value: the default stands in for it.
+bool IsNoValue(std::uint8_t High) { return High == 0 || High == 5; }
+
+// A percentage that came without its value has taken its default. The host is told, so that
+// the default goes back to the ECU with the configuration page, only when that write carries
+// it: a percentage of a reference that is 0 goes out as "no value" again, and asking for the
+// write would rewrite the ECU at every connect with nothing the installer changed.
+void PercentDefaulted(std::uint8_t Code, const Configuration_Class& c) {
+  std::array<std::uint8_t, 3> triple{};
+  if (!Param_Encode(Code, c, triple) || IsNoValue(triple[1])) return;
+  if (Session().Hosts.Host) Session().Hosts.Host->ParameterDefaulted();
+}
+
+// The signed percentage of a high byte: 7 bits of magnitude in 128ths, bit 7 the sign.
+void DecodePercent(std::uint8_t Code, std::uint8_t High, const Configuration_Class& c, std::int32_t& Field,
+                   std::int32_t Default) {
+  if (IsNoValue(High)) {
     Field = Default;
-    if (Session().Hosts.Host) Session().Hosts.Host->ParameterDefaulted();
+    PercentDefaulted(Code, c);
     return;
   }
   const std::int32_t magnitude = FloatToInt((High & 127) / 128.0 * 100);
@@ -192,16 +204,16 @@ void Param_Decode(std::uint8_t Code, std::uint8_t h, std::uint8_t l, Configurati
     case 'W': c.Level4 = HiLoToWord(h, l); break;
     case 'X': c.Level5 = HiLoToWord(h, l); break;
     case 146: c.Param_146 = ADCToScaled(h, l); break;
-    case 147: DecodePercent(h, c.Param_147, 50); break;
-    case 148: DecodePercent(h, c.Param_148, 30); break;
+    case 147: DecodePercent(Code, h, c, c.Param_147, 50); break;
+    case 148: DecodePercent(Code, h, c, c.Param_148, 30); break;
     case 149: DecodeTemperature(h, l, c.Param_149); break;
-    case 150: DecodePercent(h, c.Param_150, c.LPG_on ? 10 : 20); break;
-    case 151: DecodePercent(h, c.Param_151, c.LPG_on ? 10 : 20); break;
+    case 150: DecodePercent(Code, h, c, c.Param_150, c.LPG_on ? 10 : 20); break;
+    case 151: DecodePercent(Code, h, c, c.Param_151, c.LPG_on ? 10 : 20); break;
     case 152: c.Param_152 = ADCTimesTwo(h, l); break;
     case 153:
-      if (h == 0 || h == 5) {
+      if (IsNoValue(h)) {
         c.Param_153 = 50;
-        if (Session().Hosts.Host) Session().Hosts.Host->ParameterDefaulted();
+        PercentDefaulted(Code, c);
       } else {
         c.Param_153 = FloatToInt((h / 128.0 + 0.005) * 100);
       }

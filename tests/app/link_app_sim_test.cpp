@@ -176,3 +176,53 @@ TEST_F(AppSimLineTest, AnEditWhoseLineClosesBeforeItsWriteIsReportedAndGoesToNoO
 }
 
 }  // namespace
+
+#include "app/core/SaveLoad_Unit.h"
+#include "ecu/Calc_Unit.h"
+#include "tests/ecu/TempDir.h"
+
+namespace {
+
+// File > Save with the reducer's reference temperature at 0 degrees: the whole configuration
+// goes to the ECU, the reducer percentages (their reference 0) as "no value". The ECU keeps
+// what it was sent, so each later connect reads "no value" for them again. That is no change of
+// the installer's, and writing the configuration back would only send "no value" once more:
+// after the line comes back nothing at all is written, past the transmission delay.
+TEST_F(AppSimLineTest, AConnectAfterASaveWritesNothingTheInstallerDidNotChange) {
+  ecu_test::TempDir dir;
+  ecu::Session().ConfigData.ConfigDir = dir / "Config";
+  // The sensor table: 150.0 degrees down to -54.6 in steps of 0.2; the reading 750 is 0.0.
+  std::string table;
+  for (int i = 0; i < ecu::SensorTableEntries; ++i) {
+    const auto e = static_cast<std::uint16_t>(static_cast<std::int16_t>(1500 - 2 * i));
+    table += static_cast<char>(e & 0xFF);
+    table += static_cast<char>(e >> 8);
+  }
+  ecu_test::WriteFile(dir / "gascal.dat", table);
+  ecu::Session().ConfigData.SensorTableFileName = dir / "gascal.dat";
+  sim->Modify([](ecusim::EcuState& s) { s.Params[149] = 750; });
+  app::CreateMainTimers();
+  app::Model().Settings.CFG_Transmit_Delay = 1500;
+  OpenPort();
+  ASSERT_TRUE(RunUntil("/77#"));
+  ASSERT_EQ(ecu::Session().ConfigData.Configuration->Param_149, 0);
+
+  ASSERT_TRUE(app::SaveConfigurationAs(u"car1"));
+  ASSERT_TRUE(RunUntil("6#", 80)) << wire.Commands();
+  ASSERT_EQ(sim->State().Params[150], 0x0500) << "the save sent a value";
+  ASSERT_EQ(sim->State().Params[151], 0x0500);
+
+  sim->Stop();
+  ASSERT_TRUE(Within(6000, [] { return ecu::Session().Link.LinkUp == 0; })) << "the link never noticed";
+  sim->Start();
+  const std::size_t written = wire.Commands().size();
+  ASSERT_TRUE(Within(6000, [] { return ecu::Session().Link.LinkUp == 1; })) << "the link never came back";
+  ASSERT_TRUE(RunUntil("/77#", 80)) << CommandsFrom(written);
+  const double read = rtl::GetTickCount();
+  for (int i = 0; i < 400 && rtl::GetTickCount() < read + 4000; ++i) ASSERT_TRUE(Advance(recorder->ReplyDelay));
+  const std::string after = CommandsFrom(written);
+  EXPECT_EQ(after.find_first_of("-123.6"), std::string::npos) << "written after the line came back: " << after;
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->Param_150, 10) << "the page shows the default";
+}
+
+}  // namespace

@@ -12,7 +12,8 @@
 // its OK says what the box takes and leaves it open, until a size is typed; the port window
 // never shows. The wait window goes when the last write has ended, also when a save is clicked
 // while a Setup value is being written; an edit whose line closes before its write goes out is
-// reported as not written and goes to no ECU.
+// reported as not written and goes to no ECU, and once the line is back nothing is written that
+// the installer did not change.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,6 +37,7 @@
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "platform/gfx3d/GlDevice.h"
+#include "platform/loop/Timer.h"
 #include "tests/TestOutput.h"
 #include "tests/XTest.h"
 #include "tests/app_ui/SimulatorScreen.h"
@@ -95,6 +97,14 @@ public:
 
 class SecondaryWindowsScreenChild : public apptest::ReportingScreenTest {
 protected:
+  // The reducer percentages as a save leaves them while the reducer's reference temperature
+  // reads 0 degrees (as everywhere in the table below): "no value", which is all a write can
+  // send them with that reference.
+  ecusim::EcuState SimulatorState() const override {
+    ecusim::EcuState state = ecusim::DefaultState();
+    state.Params[150] = state.Params[151] = 0x0500;
+    return state;
+  }
   void SetUp() override {
     ReportingScreenTest::SetUp();
     host.reset();
@@ -351,6 +361,28 @@ protected:
     ClickOn(*message, message->Buttons().front());
     ASSERT_TRUE(RunUntil([&] { return !message->Showing(); }, Guard)) << "its button did not close it";
   }
+  // Runs the loop until Done holds, setting Asked when meanwhile a write is asked for (the
+  // transmission delay armed, a change waiting for it, or a write running).
+  bool RunWatchingWrites(const std::function<bool()>& Done, bool& Asked) {
+    const rtl::TTimer& transmit = *app::Model().Actions.Timer_GEN_Transmit;
+    return RunUntil(
+        [&] {
+          Asked =
+              Asked || transmit.Enabled() || app::Model().Actions.PendingKinds != 0 || ecu::Session().Link.TaskRunning;
+          return Done();
+        },
+        Guard);
+  }
+  // Runs the loop until the ECU has been read and a dozen polls more have been answered; false
+  // in Quiet when meanwhile a write was asked for or shown.
+  void ReadWithoutWrites(const std::function<bool()>& Read, bool& Quiet) {
+    const int waits = host->WaitShown;
+    bool asked = false;
+    ASSERT_TRUE(RunWatchingWrites(Read, asked)) << "the ECU was not read";
+    const unsigned heard = sim->Stats().Requests;
+    ASSERT_TRUE(RunWatchingWrites([&] { return sim->Stats().Requests > heard + 12; }, asked)) << "the polls stopped";
+    Quiet = !asked && host->WaitShown == waits;
+  }
   bool Saved(const std::string& Name) const {
     return std::filesystem::exists(folder.Path() / "Config" / (Name + ".cfg"));
   }
@@ -377,7 +409,13 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
   wait = app::TForm_3D_Wait::Create();
   skin = app::TForm_3D_Skin::Create();
   Settle(*main, "the main window");
-  ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, Guard)) << "the ECU was not read";
+  // Reading the ECU writes nothing to it: not the page's fill, and not the reducer percentages
+  // that came without a value, which a write would only send without one again, at every
+  // connect.
+  bool quiet = false;
+  ReadWithoutWrites([&] { return StatusShowed(u"Data loaded"); }, quiet);
+  if (HasFatalFailure()) return;
+  EXPECT_TRUE(quiet) << "a write was asked for after the ECU was read";
 
   // ---- the save window: a save, a second save, a load and a save, each typed and clicked.
   SaveOrLoad(0, "S1");
@@ -441,12 +479,15 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
     KeepWindowPicture(screen, wmtest::UnderWindowManager() ? "not_written_openbox.png" : "not_written.png");
     ClickOn(*message, message->Buttons().front());
     ASSERT_TRUE(RunUntil([&] { return !message->Showing(); }, Guard)) << "its button did not close it";
+    // Nor is anything written once the line is back: what the ECU reports is no change of the
+    // installer's.
     sim->Start();
     vg::TvxHudComboTextBox* rpm = main->PageCFG()->Parts().HudComboTextBox_CFG_PG_RPM;
-    ASSERT_TRUE(RunUntil([&] { return ecu::Session().Link.LinkUp && rpm->Text() == u"2500"; }, Guard))
-        << "the page shows " << rtl::WideToUtf8(rpm->Text());
-    const unsigned heard = sim->Stats().Requests;
-    ASSERT_TRUE(RunUntil([&] { return sim->Stats().Requests > heard + 12; }, Guard)) << "the polls stopped";
+    bool quiet = false;
+    ReadWithoutWrites([&] { return ecu::Session().Link.LinkUp && rpm->Text() == u"2500"; }, quiet);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(rtl::WideToUtf8(rpm->Text()), "2500") << "the page shows what the ECU keeps";
+    EXPECT_TRUE(quiet) << "a write was asked for once the line was back";
     std::uint8_t h = 0, l = 0;
     ecu::RPMToPeriodBytes(2500, h, l);
     EXPECT_EQ(sim->State().Params['C'], h * 256 + l) << "the edit reached the ECU that came back";

@@ -197,6 +197,46 @@ TEST_F(CodecTest, PercentagesAndTheirMissingValue) {
   EXPECT_EQ(host.Defaulted, 4);
 }
 
+// A percentage goes out as "no value" when its reference is 0 (a reducer at 0 degrees for 150
+// and 151, no pressure difference for 147 and 148, no reading for 153). The default stands in
+// on the page, but a write would only give the ECU "no value" again, and asking for one would
+// rewrite the ECU at every connect; the host is told only of what the write can carry.
+TEST_F(CodecTest, AMissingValueTheWriteCannotCarryAsksForNoWrite) {
+  RecordingConfigHost host;
+  Session().LiveData.FirmwareVersion100 = 210;
+  Bytes reply(2 + 2 * 49 + 1, 0);
+  reply[0] = 25;
+  reply[1] = '$';
+  auto put = [&](int k, std::uint8_t h, std::uint8_t l) {
+    reply[2 + 2 * k] = h;
+    reply[3 + 2 * k] = l;
+  };
+  // 146 (value 38) and 152 (value 44) read nothing; 149 (value 41) reads 0.4 degrees; every
+  // percentage came as "no value" (the bytes 0 of the others, or 5).
+  put(39, 5, 0);
+  put(41, 0x03, 0xFD);
+  put(42, 5, 0);
+  put(43, 5, 0);
+  put(45, 5, 0);
+  Decode_Param_Reply(reply, config);
+  EXPECT_EQ(config.Param_146, 0);
+  EXPECT_EQ(config.Param_149, 0);
+  EXPECT_EQ(config.Param_152, 0);
+  EXPECT_EQ(config.Param_147, 50);
+  EXPECT_EQ(config.Param_148, 30);
+  EXPECT_EQ(config.Param_150, 10);
+  EXPECT_EQ(config.Param_151, 10);
+  EXPECT_EQ(config.Param_153, 50);
+  for (std::uint8_t code : {147, 148, 150, 151, 153}) EXPECT_EQ(Triple(code)[1], 5) << int(code);
+  EXPECT_EQ(host.Defaulted, 0) << "a write that cannot carry the defaults was asked for";
+
+  // With a reference the write carries the default, and is asked for.
+  put(41, 0x03, 0x37);  // 40 degrees
+  Decode_Param_Reply(reply, config);
+  EXPECT_EQ(Triple(150)[1], 13);
+  EXPECT_EQ(host.Defaulted, 2);  // 150 and 151
+}
+
 TEST_F(CodecTest, PrescalerOutsideTheListKeepsThePreviousOne) {
   Param_Decode('E', 9, 4, config);
   EXPECT_EQ(config.RPM_PreScaler, "1:4");
