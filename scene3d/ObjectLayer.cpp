@@ -12,6 +12,7 @@
 #include "platform/win/Hints.h"
 #include "platform/win/InputMethod.h"
 #include "scene3d/Canvas.h"
+#include "scene3d/PublishedLayout.h"
 #include "scene3d/SceneControl.h"
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/Controls.h"
@@ -66,18 +67,7 @@ rtl::TClass TdxCustomObjectLayer::StaticClass() {
 
 rtl::TClass TdxObjectLayer::StaticClass() {
   using L = TdxObjectLayer;
-  static const rtl::TClassInfo info = rtl::DefineClass<L>()
-                                          .Property("Align", &L::Align, &L::SetAlign)
-                                          .Default(dxNone)
-                                          .Property("Collider", &L::Collider, &L::SetCollider)
-                                          .Default(false)
-                                          .Property("ColliseTrack", &L::ColliseTrack, &L::SetColliseTrack)
-                                          .Default(false)
-                                          .Property("Dynamic", &L::Dynamic, &L::SetDynamic)
-                                          .Default(false)
-                                          .Property("Velocity", &L::Velocity, &L::SetVelocity)
-                                          .Property("Margins", &L::Margins, &L::SetMargins)
-                                          .Property("Padding", &L::Padding, &L::SetPadding)
+  static const rtl::TClassInfo info = PublishLayout(rtl::DefineClass<L>())
                                           .Property("Fill", &L::Fill, &L::SetFill)
                                           .Property("Style", &L::Style, &L::SetStyle)
                                           .Property("Resolution", &L::Resolution, &L::SetResolution)

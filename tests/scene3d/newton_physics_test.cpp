@@ -17,10 +17,16 @@
 #include "platform/loop/Clock.h"
 #include "platform/physics/BulletNewton.h"
 #include "platform/physics/RecordingNewton.h"
+#include "platform/rtl/TypInfo.h"
+#include "scene3d/CanvasLayers.h"
 #include "scene3d/Library.h"
 #include "scene3d/NewtonPhysics.h"
+#include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
+#include "scene3d/SceneObjects.h"
 #include "scene3d/Shapes.h"
+#include "vg2d/controls/ControlsLibrary.h"
+#include "vg2d/core/Animations.h"
 
 namespace newton_physics_test {
 
@@ -409,6 +415,34 @@ TEST_F(NewtonPhysicsTest, TheEngineIsLoadedWithTheFirstPhysicsObjectAndReleasedW
   EXPECT_EQ(rec.use_count(), alone);
   TdxNewtonPhysics again(nullptr);
   EXPECT_EQ(loads, 2);
+}
+
+// Each class that offers its object's physics to streams and the designer offers the body with
+// it: the handle the object holds, read only and never stored.
+TEST_F(NewtonPhysicsTest, ClassesThatOfferPhysicsPublishTheBodyTheObjectHolds) {
+  vg::ControlsStartup();  // for the object layer's 2D side
+  SceneLibraryStartup();
+  Record();
+  const std::vector<TdxVisualObject*> objects = {
+      Make<TdxDummy>({0, 0, 0}, {1, 1, 1}, true), Make<TdxProxyObject>({0, 0, 0}, {1, 1, 1}, false),
+      Make<TdxCanvasLayer>({0, 0, 0}, {1, 1, 1}, true), Make<TdxObjectLayer>({0, 0, 0}, {1, 1, 1}, false),
+      Make<TdxCube>({0, 0, 0}, {1, 1, 1}, true)};
+  for (TdxVisualObject* o : objects) {
+    SCOPED_TRACE(o->ClassName());
+    const rtl::TPropInfo* body = rtl::GetPropInfo(o, "Body");
+    ASSERT_NE(body, nullptr);
+    EXPECT_FALSE(body->Writable());
+    EXPECT_FALSE(rtl::IsStoredProp(o, body));
+    ASSERT_NE(o->Body(), 0u);
+    EXPECT_EQ(rtl::GetOrdProp(o, body), o->Body());
+    for (const char* name : {"Collider", "Dynamic", "ColliseTrack", "Velocity", "Align", "Margins", "Padding"})
+      EXPECT_NE(rtl::GetPropInfo(o, name), nullptr) << name;
+  }
+  for (TdxVisualObject* o : objects) o->Free();
+  rtl::Application->ProcessMessages();
+  vg::FreeAniThread();
+  SceneLibraryShutdown();
+  vg::ControlsShutdown();
 }
 
 // ---- on Bullet ---------------------------------------------------------------------------------------------------
