@@ -4,8 +4,9 @@
 // reaches a focused cube that takes no text as its character; a cube hidden from code leaves
 // the screen; and in the design view the Delete key frees the button selected inside a GUI
 // layer, not the layer, and frees the layer when only its root is selected inside it, but not
-// while a design menu is open, which has the keys then. The design menus' tests run under
-// openbox too. With GASCAL_FRAME_DIR set the views are written there as PNGs to look at.
+// while a design menu is open, which has the keys then; a text box turned to face the camera
+// opens its menu where the right button pressed. The menus' tests run under openbox too. With
+// GASCAL_FRAME_DIR set the views are written there as PNGs to look at.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -31,7 +32,9 @@
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
 #include "scene3d/Shapes.h"
+#include "scene3d/TextBox3D.h"
 #include "tests/XTest.h"
+#include "tests/XWindows.h"
 #include "tests/vg2d_core/Screenshot.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ControlsLibrary.h"
@@ -138,6 +141,17 @@ void SaveWindowShot(const CubeWindow& Window, const vgtest::Screenshot& S, const
   b.SetSize(W, H);
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) b.GetScanline(y)[x] = S.At(Window.origin.X + x, Window.origin.Y + y) | 0xFF000000u;
+  EXPECT_TRUE(vg::TvxFilterGdiPlus().SaveToFile(std::string(dir) + "/" + Name + ".png", b, ""));
+}
+
+// Writes the whole screen as a PNG to look at, when GASCAL_FRAME_DIR is set.
+void SaveScreenShot(const vgtest::Screenshot& S, const std::string& Name) {
+  const char* dir = std::getenv("GASCAL_FRAME_DIR");
+  if (!dir) return;
+  vg::TvxBitmap b;
+  b.SetSize(S.width, S.height);
+  for (int y = 0; y < S.height; ++y)
+    for (int x = 0; x < S.width; ++x) b.GetScanline(y)[x] = S.At(x, y) | 0xFF000000u;
   EXPECT_TRUE(vg::TvxFilterGdiPlus().SaveToFile(std::string(dir) + "/" + Name + ".png", b, ""));
 }
 
@@ -353,6 +367,85 @@ TEST(SceneScreenChild, AHiddenCubeLeavesTheScreenAndComesBackWhenShown) {
     SaveWindowShot(w, s, "scene_cube_hidden");
     w.cube->SetVisible(true);
     EXPECT_TRUE(WaitForScreen(w, s, cubeShows)) << "the cube shown again never came back";
+  }
+  win::CloseDisplay();
+}
+
+TEST(SceneScreen, ARealRightClickOpensATurnedTextBoxsMenuAtThePointer) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.ATurnedTextBox*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+      << "the run under Xvfb failed (its output is above)";
+}
+
+TEST(SceneScreen, ARealRightClickOpensATurnedTextBoxsMenuAtThePointerUnderOpenbox) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.ATurnedTextBox*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp",
+                                 "640x480x24", wmtest::TManager::Openbox),
+            0)
+      << "the run under Xvfb and openbox failed (its output is above)";
+}
+
+// A text box through the camera, turned upright to face it, in a window at run time: the X
+// server's pointer right-clicks three points of it, and each time the box's menu opens with
+// its corner at the pointer (it used to open at the same height each time, as if the pointer
+// were on the box's middle line).
+TEST(SceneScreenChild, ATurnedTextBoxsMenuOpensWhereTheRightButtonPressed) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    CubeWindow w;
+    w.cube->SetVisible(false);
+    auto* box = new TdxTextBox3D(w.form.get());
+    w.root->AddObject(box);
+    box->SetWidth(14);
+    box->SetHeight(5);
+    box->Font()->SetSize(30);
+    box->SetText(u"Reducer");
+    box->RotateAngle()->SetX(-90);  // upright across the view, facing the camera
+    w.form->Show();
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    w.Pump();
+    w.FindPlace();
+    xtest::TXTest x;
+    xview::TServerView server;
+    ASSERT_TRUE(x.Ready() && server.Ready()) << "the X test extension or the server's view does not answer here";
+    win::TPopupMenu* menu = box->EditMenu();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    const auto pumpUntil = [&](const std::function<bool()>& Done) {
+      while (!Done() && std::chrono::steady_clock::now() < end) {
+        w.Pump();
+        SDL_Delay(5);
+      }
+      return Done();
+    };
+    // Left of the middle low on the box, the middle high on it, right of the middle low again.
+    const TdxVector points[] = {{-4, -1.5f, 0, 1}, {0, 1.5f, 0, 1}, {5, -1, 0, 1}};
+    for (const TdxVector& local : points) {
+      const win::TPoint client = dxtest::ProjectToClient(*w.scene->GetCanvas(), box->LocalToAbsolute(local));
+      const win::TPoint at = w.At(client.X, client.Y);
+      SCOPED_TRACE(::testing::Message() << "at " << at.X << ", " << at.Y);
+      ASSERT_TRUE(x.MoveTo(at.X, at.Y));
+      ASSERT_TRUE(pumpUntil([&] { return win::GetCursorPos() == at; })) << "the pointer never came";
+      ASSERT_TRUE(x.Button(3, true) && x.Button(3, false));
+      ASSERT_TRUE(pumpUntil([&] { return menu->IsOpen() && server.Mapped(*menu->Window()); })) << "no menu opened";
+      EXPECT_EQ(menu->PopupComponent(), box);
+      const xview::TPlace place = server.Place(*menu->Window());
+      EXPECT_EQ(place.X, at.X);
+      EXPECT_EQ(place.Y, at.Y);
+      // The menu's light face shows on the screen from the pointer on.
+      vgtest::Screenshot s;
+      EXPECT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) {
+        return Around(S, {at.X + 6, at.Y + 6}, 0xFFF5F5F5u) == 25 && Around(S, {at.X - 4, at.Y - 4}, 0xFFF5F5F5u) == 0;
+      })) << "the menu never showed at the pointer";
+      if (&local == &points[1])
+        SaveScreenShot(s, wmtest::UnderWindowManager() ? "scene_text_box_menu_openbox" : "scene_text_box_menu");
+      menu->CloseMenu();
+      ASSERT_TRUE(pumpUntil([&] { return !server.Mapped(*menu->Window()); })) << "the menu stayed";
+    }
   }
   win::CloseDisplay();
 }
