@@ -5,8 +5,9 @@
 // the screen; and in the design view the Delete key frees the button selected inside a GUI
 // layer, not the layer, and frees the layer when only its root is selected inside it, but not
 // while a design menu is open, which has the keys then; a text box turned to face the camera
-// opens its menu where the right button pressed. The menus' tests run under openbox too. With
-// GASCAL_FRAME_DIR set the views are written there as PNGs to look at.
+// opens its menu where the right button pressed; two double clicks on a camera look through it
+// and back. The menus' and the camera's tests run under openbox too. With GASCAL_FRAME_DIR set
+// the views are written there as PNGs to look at.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -31,6 +32,7 @@
 #include "scene3d/Library.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
+#include "scene3d/SceneObjects.h"
 #include "scene3d/Shapes.h"
 #include "scene3d/TextBox3D.h"
 #include "tests/XTest.h"
@@ -446,6 +448,91 @@ TEST(SceneScreenChild, ATurnedTextBoxsMenuOpensWhereTheRightButtonPressed) {
       menu->CloseMenu();
       ASSERT_TRUE(pumpUntil([&] { return !server.Mapped(*menu->Window()); })) << "the menu stayed";
     }
+  }
+  win::CloseDisplay();
+}
+
+TEST(SceneScreen, ARealDoubleClickLooksThroughACameraAndBack) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.TwoDoubleClicks*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+      << "the run under Xvfb failed (its output is above)";
+}
+
+TEST(SceneScreen, ARealDoubleClickLooksThroughACameraAndBackUnderOpenbox) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.TwoDoubleClicks*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp",
+                                 "640x480x24", wmtest::TManager::Openbox),
+            0)
+      << "the run under Xvfb and openbox failed (its output is above)";
+}
+
+// The design view of the cube with a camera beside it that looks at the cube's end: the X
+// server's pointer double-clicks the camera, and the view on the screen is the camera's (the
+// cube's end fills the middle of the window); a double click anywhere brings the design view
+// back.
+TEST(SceneScreenChild, TwoDoubleClicksLookThroughACameraAndBack) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    CubeWindow w;
+    auto* camera = new TdxCamera(w.form.get());
+    w.root->AddObject(camera);
+    camera->Position()->SetPoint({8, 0, 0});
+    camera->SetTarget(w.cube);
+    w.form->Show();
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    w.scene->SetDesignTime(true);
+    w.Pump();
+    w.FindPlace();
+    xtest::TXTest x;
+    ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
+    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    const auto pumpUntil = [&](const std::function<bool()>& Done) {
+      while (!Done() && std::chrono::steady_clock::now() < end) {
+        w.Pump();
+        SDL_Delay(5);
+      }
+      return Done();
+    };
+    const auto doubleClick = [&](win::TPoint At) {
+      return x.MoveTo(At.X, At.Y) && pumpUntil([&] { return win::GetCursorPos() == At; }) && x.Button(1, true) &&
+             x.Button(1, false) && x.Button(1, true) && x.Button(1, false);
+    };
+    const win::TPoint eye = [&] {
+      const win::TPoint p = dxtest::ProjectToClient(*w.scene->GetCanvas(), camera->AbsolutePosition());
+      return w.At(p.X, p.Y);
+    }();
+    // Through the camera the cube's end, 4 x 4 units 5 away, spans 290 pixels about the middle;
+    // from the design camera this point lies above the horizon.
+    const win::TPoint corner = w.At(W / 2 + 120, H / 2 - 110);
+    const auto cubeAt = [&](const vgtest::Screenshot& S, win::TPoint P) {
+      return !vgtest::Near(S.At(P.X, P.Y), Fill, 12);
+    };
+    const std::string suffix = wmtest::UnderWindowManager() ? "_openbox" : "";
+    vgtest::Screenshot s;
+    ASSERT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) {
+      return Around(S, eye, 0xFF60A799u) >= 9 && cubeAt(S, w.At(W / 2, H / 2)) && !cubeAt(S, corner);
+    })) << "the design view with the camera never reached the screen";
+    SaveWindowShot(w, s, "scene_look_design" + suffix);
+
+    ASSERT_TRUE(doubleClick(eye));
+    ASSERT_TRUE(pumpUntil([&] { return w.scene->Camera() == camera; })) << "the double click chose no camera";
+    EXPECT_EQ(w.scene->Selected(), camera);
+    EXPECT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) { return cubeAt(S, corner); }))
+        << "the view through the camera never reached the screen";
+    EXPECT_EQ(Around(s, eye, 0xFF60A799u), 0) << "the camera itself is out of its own view";
+    SaveWindowShot(w, s, "scene_look_through" + suffix);
+
+    ASSERT_TRUE(doubleClick(w.At(40, H - 40)));
+    ASSERT_TRUE(pumpUntil([&] { return w.scene->Camera() == nullptr; })) << "the second double click kept the camera";
+    EXPECT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) {
+      return !cubeAt(S, corner) && Around(S, eye, 0xFF60A799u) >= 9;
+    })) << "the design view never came back";
+    SaveWindowShot(w, s, "scene_look_back" + suffix);
   }
   win::CloseDisplay();
 }
