@@ -25,7 +25,7 @@ constexpr double Step = 1.0 / 60;
 // length, rounded to a float, take one step each.
 constexpr double StepSlack = 1e-6;
 // The engine's frame, by which the freeze thresholds count: a body freezes once it has been
-// quiet for that many frames' time, however many steps the updates cut it into.
+// quiet for that many frames' time (a frame is one step long).
 constexpr float FreezeFrame = 1.0f / 60;
 constexpr int MaxSteps = 10;
 // Shapes this close count as touching.
