@@ -1,6 +1,7 @@
 #include "scene3d/Canvas.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -186,6 +187,16 @@ void TdxCanvas::PickRay(bool ScreenSpace, float X, float Y, TdxVector& RayPos, T
   }
   RayPos = nearPoint;
   RayDir = dxVectorNormalize(dxVectorSubtract(farPoint, nearPoint));
+}
+
+TdxVector TdxCanvas::ClientPoint(bool ScreenSpace, const TdxVector& P) const {
+  if (ScreenSpace) return {P.X, P.Y, 0, 1};
+  const TdxMatrix m = dxMatrixMultiply(view_, GetProjectionMatrix());
+  float v[4];
+  for (int j = 0; j < 4; ++j) v[j] = P.X * m.M[0][j] + P.Y * m.M[1][j] + P.Z * m.M[2][j] + m.M[3][j];
+  if (!(v[3] > 0) || !std::isfinite(v[0] / v[3]) || !std::isfinite(v[1] / v[3])) return P;
+  const float w = static_cast<float>(width_), h = static_cast<float>(height_);
+  return {(v[0] / v[3] + 1) / 2 * w, (1 - v[1] / v[3]) / 2 * h, 0, 1};
 }
 
 // ---- render states --------------------------------------------------------------------------

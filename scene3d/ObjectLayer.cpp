@@ -12,6 +12,7 @@
 #include "platform/win/Hints.h"
 #include "platform/win/InputMethod.h"
 #include "scene3d/Canvas.h"
+#include "scene3d/PublishedLayout.h"
 #include "scene3d/SceneControl.h"
 #include "vg2d/core/Animations.h"
 #include "vg2d/core/Controls.h"
@@ -66,18 +67,7 @@ rtl::TClass TdxCustomObjectLayer::StaticClass() {
 
 rtl::TClass TdxObjectLayer::StaticClass() {
   using L = TdxObjectLayer;
-  static const rtl::TClassInfo info = rtl::DefineClass<L>()
-                                          .Property("Align", &L::Align, &L::SetAlign)
-                                          .Default(dxNone)
-                                          .Property("Collider", &L::Collider, &L::SetCollider)
-                                          .Default(false)
-                                          .Property("ColliseTrack", &L::ColliseTrack, &L::SetColliseTrack)
-                                          .Default(false)
-                                          .Property("Dynamic", &L::Dynamic, &L::SetDynamic)
-                                          .Default(false)
-                                          .Property("Velocity", &L::Velocity, &L::SetVelocity)
-                                          .Property("Margins", &L::Margins, &L::SetMargins)
-                                          .Property("Padding", &L::Padding, &L::SetPadding)
+  static const rtl::TClassInfo info = PublishLayout(rtl::DefineClass<L>())
                                           .Property("Fill", &L::Fill, &L::SetFill)
                                           .Property("Style", &L::Style, &L::SetStyle)
                                           .Property("Resolution", &L::Resolution, &L::SetResolution)
@@ -603,15 +593,16 @@ bool TdxCustomObjectLayer::TextInput(TdxTextInputInfo& Info) {
   if (!input) return false;
   if (vg::TvxFont* font = input->GetCompositionFont()) Info.Font = vg::CompositionFontOf(*font);
   // The composition point in buffer pixels, through the layer into the host's client area (a
-  // layer on the screen has one unit a pixel); a layer seen through the camera answers its
-  // corner.
+  // layer on the screen has one unit a pixel); a layer seen through the camera answers where its
+  // corner shows.
   const vg::TvxPoint p = focused_->LocalToAbsolute(input->GetCompositionPoint());
   const int bw = BufferWidth(), bh = BufferHeight();
   TdxVector local{-Width() / 2, -Height() / 2, -Depth() / 2, 1};
   if (ScreenSpace() && bw > 0 && bh > 0)
     local = {p.X * Width() / static_cast<float>(bw) - Width() / 2, p.Y * Height() / static_cast<float>(bh) - Height() / 2,
              0, 1};
-  const TdxVector a = LocalToAbsolute(local);
+  TdxVector a = LocalToAbsolute(local);
+  if (IdxScene* s = Scene(); s && s->GetCanvas()) a = s->GetCanvas()->ClientPoint(ScreenSpace(), a);
   Info.X = a.X;
   Info.Y = a.Y;
   return true;

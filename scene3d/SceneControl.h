@@ -178,6 +178,10 @@ public:
   TdxDummy* DesignDummyA() const { return designDummyA_; }
   TdxDummy* DesignDummyB() const { return designDummyB_; }
   TdxCamera* DesignCamera() const { return designCamera_; }
+  // The camera frames are drawn and pointed through. Designing: Camera while a design click looks
+  // through it (TdxCamera::LookingThrough), else the design camera; at run time the design
+  // camera while UsingDesignCamera, else Camera (nil: the canvas's own view).
+  TdxCamera* ViewCamera() const;
   // The design grid: 50 x 50 at the scene's centre, seen only while designing, and then only
   // with DesignSnapGridShow (it hides by opacity).
   TdxGrid* DesignGrid() const { return designGrid_; }
@@ -368,9 +372,9 @@ private:
   void DesignKeyUp(std::uint16_t Key);
   // The selection's frame and handles, over the frame's objects.
   void DrawDesignSelection(TdxCanvas& C);
-  // The canvas looks through the design camera as it is now (the rig may have moved since
-  // the last frame).
-  void FollowDesignCamera();
+  // The canvas looks through the view camera as it is now (the rig may have moved since the last
+  // frame).
+  void FollowViewCamera();
   void UpdateHandleMetrics(const TdxVisualObject& Selection);
   // The pick ray of a client point for objects drawn with AProjection, in scene space.
   bool DesignRay(TdxProjection AProjection, const TdxVector& Point, TdxVector& RayPos, TdxVector& RayDir) const;

@@ -133,8 +133,14 @@ void TdxScene::SetDesignTime(bool Value) {
   RepaintScene();
 }
 
-void TdxScene::FollowDesignCamera() {
-  if (canvas_ && designCamera_) canvas_->SetCamera(designCamera_);
+TdxCamera* TdxScene::ViewCamera() const {
+  if (designing_ && camera_ && camera_->LookingThrough()) return camera_;
+  if ((designing_ || usingDesignCamera_) && designCamera_) return designCamera_;
+  return camera_;
+}
+
+void TdxScene::FollowViewCamera() {
+  if (TdxCamera* view = ViewCamera(); canvas_ && view) canvas_->SetCamera(view);
 }
 
 void TdxScene::UpdateHandleMetrics(const TdxVisualObject& Selection) {
@@ -200,7 +206,7 @@ void TdxScene::MakeDesignRoot() {
 }
 
 void TdxScene::DesignMouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift) {
-  FollowDesignCamera();
+  FollowViewCamera();
   TdxVisualObject* root = GetRoot();
   if (!root) {
     MakeDesignRoot();
@@ -268,7 +274,7 @@ void TdxScene::DesignMouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift)
 }
 
 void TdxScene::DesignMouseMove(rtl::TShiftState Shift) {
-  FollowDesignCamera();
+  FollowViewCamera();
   const bool left = Shift.Contains(rtl::ssLeft);
   if (left && Shift.Contains(rtl::ssAlt)) {
     OrbitStep();

@@ -155,11 +155,8 @@ void TdxScene::DrawDeviceFrame(const win::TRect& Part, bool Whole) {
   c.ResetState();
   c.SetLighting(lighting_);
   c.SetAmbientColor(ambientColor_);
-  if (camera_) c.SetCamera(camera_);
-  if (designing_ || usingDesignCamera_) {
-    if (designCamera_) c.SetCamera(designCamera_);
-    if (designGrid_) designGrid_->SetVisible(designing_);
-  }
+  if (TdxCamera* view = ViewCamera()) c.SetCamera(view);
+  if ((designing_ || usingDesignCamera_) && designGrid_) designGrid_->SetVisible(designing_);
   const std::vector<TdxObject*> roots = objects_;
   for (TdxObject* o : roots)
     if (auto* v = dynamic_cast<TdxVisualObject*>(o); v && v->Visible()) {

@@ -300,8 +300,9 @@ void TdxScene::PlaceComposition() {
     font = input.Font;
     form.CurrentPos = {Round(input.X), Round(input.Y)};
   } else if (focused_) {
-    const TdxVector p =
+    TdxVector p =
         focused_->LocalToAbsolute({-focused_->Width() / 2, -focused_->Height() / 2, -focused_->Depth() / 2, 1});
+    if (canvas_) p = canvas_->ClientPoint(focused_->Projection() == dxProjectionScreen, p);
     form.CurrentPos = {Round(p.X), Round(p.Y)};
   }
   if (win::InputLanguageId() == win::LANG_ID_KOREAN) {

@@ -28,6 +28,8 @@ public:
   // A design click looks through this camera (the host's camera is kept aside); the next one
   // gives the host its camera back.
   void DesignClick() override;
+  // Between a design click and the next: a designing scene whose camera this is draws through it.
+  bool LookingThrough() const { return lookingThrough_; }
   void Render() override;
   // Drawn only in a designer.
   bool DrawsContent() const override;

@@ -533,10 +533,11 @@ bool TdxTextBox3D::TextInput(TdxTextInputInfo& Info) {
   Info.Font = vg::CompositionFontOf(font);
   Normalize();
   // The caret's top in the box's own frame: its 2D Y runs down on the screen, up through the
-  // camera.
+  // camera. Through the camera the point is where it shows.
   const float top = font_->Size() / 20;
-  const TdxVector p =
-      LocalToAbsolute({CharX(caret_) - Width() / 2, Projection() == dxProjectionScreen ? -top : top, 0, 1});
+  const bool screen = Projection() == dxProjectionScreen;
+  TdxVector p = LocalToAbsolute({CharX(caret_) - Width() / 2, screen ? -top : top, 0, 1});
+  if (IdxScene* s = Scene(); s && s->GetCanvas()) p = s->GetCanvas()->ClientPoint(screen, p);
   Info.X = p.X;
   Info.Y = p.Y;
   return true;

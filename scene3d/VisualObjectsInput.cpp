@@ -40,10 +40,12 @@ void TdxVisualObject::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift
     }
     return;
   }
-  // The context menu opens at the pressed point on the screen; without a host there is no
-  // screen to open it on.
+  // The context menu opens on the screen where the pointer pressed, the host's mouse point;
+  // without a host there is no screen to open it on. (X and Y cannot say where: they are the
+  // pointer taken into this object's plane without the part along its Z, and for a turned
+  // object that part holds the pointer's Y.)
   if (!s) return;
-  const TdxVector p = LocalToAbsolute({X, Y, 0, 1});
+  const TdxVector p = s->GetMousePos();
   int sx = 0, sy = 0;
   s->ClientToScreen(p.X, p.Y, sx, sy);
   ContextMenu(sx, sy);

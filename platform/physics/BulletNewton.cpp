@@ -16,10 +16,16 @@ namespace physics {
 
 namespace {
 
-// The longest step and the most steps of one update.
-constexpr float MaxStep = 1.0f / 60;
+// Every step of a world is this long, whatever the updates' lengths: a body's motion is then
+// the same at any mix of frame times. (Steps of the frames' own lengths made very short steps
+// after long ones, and the contacts pushed a resting body out with the speed that its depth in
+// the floor over the short step gave.) An update takes at most MaxSteps steps.
+constexpr double Step = 1.0 / 60;
+// A step is taken when this little of it is still missing, so that updates of a step's
+// length, rounded to a float, take one step each.
+constexpr double StepSlack = 1e-6;
 // The engine's frame, by which the freeze thresholds count: a body freezes once it has been
-// quiet for that many frames' time, however many steps the updates cut it into.
+// quiet for that many frames' time (a frame is one step long).
 constexpr float FreezeFrame = 1.0f / 60;
 constexpr int MaxSteps = 10;
 // Shapes this close count as touching.
@@ -164,6 +170,7 @@ struct World {
   bool Bounded = false;
   btVector3 Min{0, 0, 0}, Max{0, 0, 0};
   std::vector<NewtonBody> Bodies;  // in the order they were made
+  double Owed = 0;                 // seconds of updates not yet stepped
 };
 
 class Engine {
@@ -197,26 +204,14 @@ public:
   }
 
   void Update(NewtonWorld Id, float DeltaTime) {
-    if (!FindWorld(Id) || !Finite(DeltaTime) || DeltaTime <= 0) return;
-    const int steps = std::clamp(static_cast<int>(std::ceil(DeltaTime / MaxStep - 1e-3f)), 1, MaxSteps);
-    const float step = std::min(DeltaTime / static_cast<float>(steps), MaxStep);
-    for (int i = 0; i < steps; ++i) {
-      World* w = FindWorld(Id);
-      if (!w) return;
-      for (NewtonBody id : std::vector<NewtonBody>(w->Bodies)) {
-        Body* b = FindBody(id);
-        if (b && b->Inside && b->Mass > 0 && b->Callback && b->Rigid->isActive()) {
-          b->Rigid->clearForces();
-          b->Callback(id);
-        }
-      }
-      // A callback may have freed the world.
-      w = FindWorld(Id);
-      if (!w) return;
-      for (NewtonBody id : w->Bodies)
-        if (Body* b = FindBody(id)) b->BeforeStep = b->Rigid->getWorldTransform();
-      w->Dynamics->stepSimulation(step, 0);
-      AfterStep(*w, step);
+    World* w = FindWorld(Id);
+    if (!w || !Finite(DeltaTime) || DeltaTime <= 0) return;
+    // The world moves in steps of one length whatever the updates' lengths: what is short of a
+    // step waits for the next update, and a stall beyond the most steps is dropped.
+    w->Owed = std::min(w->Owed + static_cast<double>(DeltaTime), MaxSteps * Step);
+    while (w->Owed >= Step - StepSlack) {
+      w->Owed -= Step;
+      if (!StepWorld(Id)) return;
     }
   }
 
@@ -501,7 +496,26 @@ private:
     }
   }
 
-  void AfterStep(World& W, float Step) {
+  // One step of the world; false when a force callback freed it.
+  bool StepWorld(NewtonWorld Id) {
+    World* w = FindWorld(Id);
+    for (NewtonBody id : std::vector<NewtonBody>(w->Bodies)) {
+      Body* b = FindBody(id);
+      if (b && b->Inside && b->Mass > 0 && b->Callback && b->Rigid->isActive()) {
+        b->Rigid->clearForces();
+        b->Callback(id);
+      }
+    }
+    w = FindWorld(Id);
+    if (!w) return false;
+    for (NewtonBody id : w->Bodies)
+      if (Body* b = FindBody(id)) b->BeforeStep = b->Rigid->getWorldTransform();
+    w->Dynamics->stepSimulation(static_cast<btScalar>(Step), 0);
+    AfterStep(*w);
+    return true;
+  }
+
+  void AfterStep(World& W) {
     for (NewtonBody id : std::vector<NewtonBody>(W.Bodies)) {
       Body* b = FindBody(id);
       if (!b || !b->Inside || b->Mass <= 0) continue;
@@ -525,7 +539,7 @@ private:
             Turn(b->QuietFrom, now) > b->FreezeOmega * window)
           b->QuietTime = 0;
         else
-          b->QuietTime += Step;
+          b->QuietTime += static_cast<float>(Step);
       }
       // A trace short of the frames' time, so that whole frames of quiet steps reach it.
       if (b->QuietTime >= (static_cast<float>(b->FreezeFrames) - 0.01f) * FreezeFrame) {

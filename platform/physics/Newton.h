@@ -41,6 +41,8 @@ struct NewtonEntries {
   // Frees the world and all it holds.
   std::function<void(NewtonWorld World)> NewtonDestroy;
   // Advances the world by DeltaTime seconds (nothing for 0, a negative or a non-finite time).
+  // The engine may move in steps of its own length: time short of a step then waits for the
+  // next update, and bodies stay where the last step left them meanwhile.
   std::function<void(NewtonWorld World, float DeltaTime)> NewtonUpdate;
   std::function<void(NewtonWorld World, int Model)> NewtonSetSolverModel;
   std::function<void(NewtonWorld World, int Mode)> NewtonSetPlatformArchitecture;

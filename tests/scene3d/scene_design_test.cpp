@@ -1,6 +1,6 @@
 // A designed 3D scene (DesignedScene.h): selection by press (the first press makes the root,
-// Ctrl collects, double clicks, locked and invisible objects), the handles, and the drawing
-// of the selection.
+// Ctrl collects, double clicks, locked and invisible objects), looking through a camera, the
+// handles, and the drawing of the selection.
 #include <gtest/gtest.h>
 
 #include "DesignedScene.h"
@@ -71,6 +71,49 @@ TEST_F(DesignedScene, APressSelectsWhatItHitsWithItsHooksAndCtrlCollectsOthers) 
   EXPECT_EQ(scene->Selected(), root);
   EXPECT_EQ(scene->DesignDrag(), TdxDesignDrag::None);
   Up({5, 5});
+}
+
+// A double click on a selected camera looks through it: the frames and the pointer go through
+// it, and a second double click (wherever: the eye lies in the camera's pick sphere) brings the
+// design camera back. A camera the scene has for other reasons leaves the design view alone.
+TEST_F(DesignedScene, TwoDesignClicksOnACameraLookThroughItAndBack) {
+  TdxVisualObject* root = AddRoot();
+  auto* cube = AddCube(root, {0, 0, 0, 1});
+  auto* other = AddCube(root, {0, 0, 6, 1});
+  auto* camera = new TdxCamera(form.get());
+  root->AddObject(camera);
+  camera->Position()->SetPoint({12, 0, 0});
+  camera->SetTarget(cube);
+  Settle();
+  ASSERT_EQ(Canvas().Camera(), scene->DesignCamera());
+  const win::TPoint designed = At(other);
+  Click(At(camera));
+  ASSERT_EQ(scene->Selected(), camera);
+  Down(At(camera), {rtl::ssDouble});
+  Up(At(camera));
+  Settle();
+  EXPECT_EQ(scene->Camera(), camera);
+  EXPECT_EQ(Canvas().Camera(), camera) << "the frame looks through the camera";
+  EXPECT_EQ(At(cube), (win::TPoint{200, 150})) << "the cube it looks at in the middle of the view";
+  const win::TPoint through = At(other);
+  EXPECT_NE(through, designed);
+  EXPECT_LT(through.Y, 150) << "the other cube above it";
+  // The pointer goes through the camera too: a double click anywhere is the camera's again.
+  Down({30, 250}, {rtl::ssDouble});
+  EXPECT_EQ(scene->Selected(), camera);
+  Up({30, 250});
+  Settle();
+  EXPECT_EQ(scene->Camera(), nullptr);
+  EXPECT_EQ(Canvas().Camera(), scene->DesignCamera());
+  EXPECT_EQ(At(other), designed);
+  // Chosen from code, the camera is the run-time view only.
+  scene->SetCamera(camera);
+  Settle();
+  EXPECT_EQ(Canvas().Camera(), scene->DesignCamera());
+  scene->SetDesignTime(false);
+  scene->SetUsingDesignCamera(false);
+  Settle();
+  EXPECT_EQ(Canvas().Camera(), camera);
 }
 
 TEST_F(DesignedScene, LockedObjectsArePassedOverAndInvisibleOnesAreNot) {

@@ -4,8 +4,10 @@
 // reaches a focused cube that takes no text as its character; a cube hidden from code leaves
 // the screen; and in the design view the Delete key frees the button selected inside a GUI
 // layer, not the layer, and frees the layer when only its root is selected inside it, but not
-// while a design menu is open, which has the keys then. The design menus' tests run under
-// openbox too. With GASCAL_FRAME_DIR set the views are written there as PNGs to look at.
+// while a design menu is open, which has the keys then; a text box turned to face the camera
+// opens its menu where the right button pressed; two double clicks on a camera look through it
+// and back. The menus' and the camera's tests run under openbox too. With GASCAL_FRAME_DIR set
+// the views are written there as PNGs to look at.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -30,8 +32,11 @@
 #include "scene3d/Library.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
+#include "scene3d/SceneObjects.h"
 #include "scene3d/Shapes.h"
+#include "scene3d/TextBox3D.h"
 #include "tests/XTest.h"
+#include "tests/XWindows.h"
 #include "tests/vg2d_core/Screenshot.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ControlsLibrary.h"
@@ -138,6 +143,17 @@ void SaveWindowShot(const CubeWindow& Window, const vgtest::Screenshot& S, const
   b.SetSize(W, H);
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) b.GetScanline(y)[x] = S.At(Window.origin.X + x, Window.origin.Y + y) | 0xFF000000u;
+  EXPECT_TRUE(vg::TvxFilterGdiPlus().SaveToFile(std::string(dir) + "/" + Name + ".png", b, ""));
+}
+
+// Writes the whole screen as a PNG to look at, when GASCAL_FRAME_DIR is set.
+void SaveScreenShot(const vgtest::Screenshot& S, const std::string& Name) {
+  const char* dir = std::getenv("GASCAL_FRAME_DIR");
+  if (!dir) return;
+  vg::TvxBitmap b;
+  b.SetSize(S.width, S.height);
+  for (int y = 0; y < S.height; ++y)
+    for (int x = 0; x < S.width; ++x) b.GetScanline(y)[x] = S.At(x, y) | 0xFF000000u;
   EXPECT_TRUE(vg::TvxFilterGdiPlus().SaveToFile(std::string(dir) + "/" + Name + ".png", b, ""));
 }
 
@@ -353,6 +369,170 @@ TEST(SceneScreenChild, AHiddenCubeLeavesTheScreenAndComesBackWhenShown) {
     SaveWindowShot(w, s, "scene_cube_hidden");
     w.cube->SetVisible(true);
     EXPECT_TRUE(WaitForScreen(w, s, cubeShows)) << "the cube shown again never came back";
+  }
+  win::CloseDisplay();
+}
+
+TEST(SceneScreen, ARealRightClickOpensATurnedTextBoxsMenuAtThePointer) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.ATurnedTextBox*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+      << "the run under Xvfb failed (its output is above)";
+}
+
+TEST(SceneScreen, ARealRightClickOpensATurnedTextBoxsMenuAtThePointerUnderOpenbox) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.ATurnedTextBox*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp",
+                                 "640x480x24", wmtest::TManager::Openbox),
+            0)
+      << "the run under Xvfb and openbox failed (its output is above)";
+}
+
+// A text box through the camera, turned upright to face it, in a window at run time: the X
+// server's pointer right-clicks three points of it, and each time the box's menu opens with
+// its corner at the pointer (it used to open at the same height each time, as if the pointer
+// were on the box's middle line).
+TEST(SceneScreenChild, ATurnedTextBoxsMenuOpensWhereTheRightButtonPressed) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    CubeWindow w;
+    w.cube->SetVisible(false);
+    auto* box = new TdxTextBox3D(w.form.get());
+    w.root->AddObject(box);
+    box->SetWidth(14);
+    box->SetHeight(5);
+    box->Font()->SetSize(30);
+    box->SetText(u"Reducer");
+    box->RotateAngle()->SetX(-90);  // upright across the view, facing the camera
+    w.form->Show();
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    w.Pump();
+    w.FindPlace();
+    xtest::TXTest x;
+    xview::TServerView server;
+    ASSERT_TRUE(x.Ready() && server.Ready()) << "the X test extension or the server's view does not answer here";
+    win::TPopupMenu* menu = box->EditMenu();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    const auto pumpUntil = [&](const std::function<bool()>& Done) {
+      while (!Done() && std::chrono::steady_clock::now() < end) {
+        w.Pump();
+        SDL_Delay(5);
+      }
+      return Done();
+    };
+    // Left of the middle low on the box, the middle high on it, right of the middle low again.
+    const TdxVector points[] = {{-4, -1.5f, 0, 1}, {0, 1.5f, 0, 1}, {5, -1, 0, 1}};
+    for (const TdxVector& local : points) {
+      const win::TPoint client = dxtest::ProjectToClient(*w.scene->GetCanvas(), box->LocalToAbsolute(local));
+      const win::TPoint at = w.At(client.X, client.Y);
+      SCOPED_TRACE(::testing::Message() << "at " << at.X << ", " << at.Y);
+      ASSERT_TRUE(x.MoveTo(at.X, at.Y));
+      ASSERT_TRUE(pumpUntil([&] { return win::GetCursorPos() == at; })) << "the pointer never came";
+      ASSERT_TRUE(x.Button(3, true) && x.Button(3, false));
+      ASSERT_TRUE(pumpUntil([&] { return menu->IsOpen() && server.Mapped(*menu->Window()); })) << "no menu opened";
+      EXPECT_EQ(menu->PopupComponent(), box);
+      const xview::TPlace place = server.Place(*menu->Window());
+      EXPECT_EQ(place.X, at.X);
+      EXPECT_EQ(place.Y, at.Y);
+      // The menu's light face shows on the screen from the pointer on.
+      vgtest::Screenshot s;
+      EXPECT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) {
+        return Around(S, {at.X + 6, at.Y + 6}, 0xFFF5F5F5u) == 25 && Around(S, {at.X - 4, at.Y - 4}, 0xFFF5F5F5u) == 0;
+      })) << "the menu never showed at the pointer";
+      if (&local == &points[1])
+        SaveScreenShot(s, wmtest::UnderWindowManager() ? "scene_text_box_menu_openbox" : "scene_text_box_menu");
+      menu->CloseMenu();
+      ASSERT_TRUE(pumpUntil([&] { return !server.Mapped(*menu->Window()); })) << "the menu stayed";
+    }
+  }
+  win::CloseDisplay();
+}
+
+TEST(SceneScreen, ARealDoubleClickLooksThroughACameraAndBack) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.TwoDoubleClicks*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+      << "the run under Xvfb failed (its output is above)";
+}
+
+TEST(SceneScreen, ARealDoubleClickLooksThroughACameraAndBackUnderOpenbox) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.TwoDoubleClicks*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp",
+                                 "640x480x24", wmtest::TManager::Openbox),
+            0)
+      << "the run under Xvfb and openbox failed (its output is above)";
+}
+
+// The design view of the cube with a camera beside it that looks at the cube's end: the X
+// server's pointer double-clicks the camera, and the view on the screen is the camera's (the
+// cube's end fills the middle of the window); a double click anywhere brings the design view
+// back.
+TEST(SceneScreenChild, TwoDoubleClicksLookThroughACameraAndBack) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    CubeWindow w;
+    auto* camera = new TdxCamera(w.form.get());
+    w.root->AddObject(camera);
+    camera->Position()->SetPoint({8, 0, 0});
+    camera->SetTarget(w.cube);
+    w.form->Show();
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    w.scene->SetDesignTime(true);
+    w.Pump();
+    w.FindPlace();
+    xtest::TXTest x;
+    ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
+    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    const auto pumpUntil = [&](const std::function<bool()>& Done) {
+      while (!Done() && std::chrono::steady_clock::now() < end) {
+        w.Pump();
+        SDL_Delay(5);
+      }
+      return Done();
+    };
+    const auto doubleClick = [&](win::TPoint At) {
+      return x.MoveTo(At.X, At.Y) && pumpUntil([&] { return win::GetCursorPos() == At; }) && x.Button(1, true) &&
+             x.Button(1, false) && x.Button(1, true) && x.Button(1, false);
+    };
+    const win::TPoint eye = [&] {
+      const win::TPoint p = dxtest::ProjectToClient(*w.scene->GetCanvas(), camera->AbsolutePosition());
+      return w.At(p.X, p.Y);
+    }();
+    // Through the camera the cube's end, 4 x 4 units 5 away, spans 290 pixels about the middle;
+    // from the design camera this point lies above the horizon.
+    const win::TPoint corner = w.At(W / 2 + 120, H / 2 - 110);
+    const auto cubeAt = [&](const vgtest::Screenshot& S, win::TPoint P) {
+      return !vgtest::Near(S.At(P.X, P.Y), Fill, 12);
+    };
+    const std::string suffix = wmtest::UnderWindowManager() ? "_openbox" : "";
+    vgtest::Screenshot s;
+    ASSERT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) {
+      return Around(S, eye, 0xFF60A799u) >= 9 && cubeAt(S, w.At(W / 2, H / 2)) && !cubeAt(S, corner);
+    })) << "the design view with the camera never reached the screen";
+    SaveWindowShot(w, s, "scene_look_design" + suffix);
+
+    ASSERT_TRUE(doubleClick(eye));
+    ASSERT_TRUE(pumpUntil([&] { return w.scene->Camera() == camera; })) << "the double click chose no camera";
+    EXPECT_EQ(w.scene->Selected(), camera);
+    EXPECT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) { return cubeAt(S, corner); }))
+        << "the view through the camera never reached the screen";
+    EXPECT_EQ(Around(s, eye, 0xFF60A799u), 0) << "the camera itself is out of its own view";
+    SaveWindowShot(w, s, "scene_look_through" + suffix);
+
+    ASSERT_TRUE(doubleClick(w.At(40, H - 40)));
+    ASSERT_TRUE(pumpUntil([&] { return w.scene->Camera() == nullptr; })) << "the second double click kept the camera";
+    EXPECT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) {
+      return !cubeAt(S, corner) && Around(S, eye, 0xFF60A799u) >= 9;
+    })) << "the design view never came back";
+    SaveWindowShot(w, s, "scene_look_back" + suffix);
   }
   win::CloseDisplay();
 }

@@ -15,6 +15,7 @@
 
 #include "NullCanvas.h"
 #include "ScreenBox.h"
+#include "ViewAim.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Clock.h"
 #include "platform/win/Display.h"
@@ -23,6 +24,7 @@
 #include "scene3d/Library.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
+#include "scene3d/Shapes.h"
 #include "scene3d/TextBox3D.h"
 #include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/controls/TextBox.h"
@@ -315,6 +317,49 @@ TEST_F(SceneTextHints, TheCompositionBesideAFocused3DObjectIsInTheDefaultFontsSi
   // 12 points are 16 pixels at 96 an inch: a line of 20.
   EXPECT_EQ(TdxFont().Size(), 12);
   EXPECT_EQ(win::TextInputRect().Height(), 20);
+}
+
+// Through the camera a point of the scene is not a pixel: the candidates of a text box turned to
+// face the camera go where its caret shows, and beside a focused cube, or a text box in a layer,
+// where the cube's or the layer's corner shows.
+TEST_F(SceneTextHints, TheCompositionOfAnObjectSeenThroughTheCameraIsWhereItShows) {
+  scene->SetUsingDesignCamera(true);
+  auto* world = new TdxVisualObject(form.get());
+  scene->AddObject(world);
+  auto* text = new TdxTextBox3D(form.get());
+  world->AddObject(text);
+  text->SetText(u"lpg");
+  text->RotateAngle()->SetX(-90);  // upright, facing the camera
+  auto* cube = new TdxCube(form.get());
+  world->AddObject(cube);
+  cube->Position()->SetPoint({6, 0, 0});
+  cube->SetCanFocused(true);
+  auto* flat = new TdxObjectLayer(form.get());
+  world->AddObject(flat);
+  flat->Position()->SetPoint({-6, 0, 0});
+  auto* box = new vg::TvxTextBox(form.get());
+  flat->AddObject(box);
+  box->SetBounds(10, 10, 200, 22);
+  Show();
+  const auto shows = [&](const TdxVisualObject* O, const TdxVector& Local) {
+    const TdxVector a = O->LocalToAbsolute(Local);
+    return dxtest::ProjectToClient(*scene->GetCanvas(), a);
+  };
+  for (TdxVisualObject* focus : std::initializer_list<TdxVisualObject*>{text, cube, flat}) {
+    if (focus == flat)
+      box->SetFocus();  // which gives its layer the scene's focus
+    else
+      scene->SetFocused(focus);
+    ASSERT_EQ(scene->GetFocused(), focus);
+    scene->Perform(win::WM_IME_STARTCOMPOSITION, 0, 0);
+    const win::TPoint at = focus == text
+                               ? shows(text, {text->CharX(3) - 5, text->Font()->Size() / 20, 0, 1})
+                               : shows(focus, {-focus->Width() / 2, -focus->Height() / 2, -focus->Depth() / 2, 1});
+    SCOPED_TRACE(focus->ClassName());
+    EXPECT_NEAR(win::TextInputRect().Left, at.X, 1);
+    EXPECT_NEAR(win::TextInputRect().Top, at.Y, 1);
+    EXPECT_TRUE(at.X > 20 && at.X < 280 && at.Y > 20 && at.Y < 180) << "inside the view";
+  }
 }
 
 }  // namespace

@@ -438,14 +438,23 @@ TEST(DxVisualObject, APressFocusesCapturesAndTheRightButtonOpensTheMenuOnTheScre
   o->MouseUp(rtl::mbLeft, Shift({}), 0, 0, ray, ray);
   EXPECT_EQ(st.scene.captured, nullptr);
 
+  // The menu opens where the pointer pressed, as the scene hands the press on (the pointer
+  // taken into the object's plane), also for an object turned about its X axis, whose Z then
+  // holds the pointer's Y.
   auto menu = std::make_unique<Menu>();
   o->SetPopupMenu(menu.get());
   o->Position()->SetPoint({10, 20, 0});
-  o->MouseDown(rtl::mbRight, Shift({rtl::ssRight}), 1.4f, 2.6f, ray, ray);
-  ASSERT_EQ(menu->shown.size(), 1u);
-  EXPECT_EQ(menu->shown[0].For, o);
-  EXPECT_EQ(menu->shown[0].X, 111);  // client (11.4, 22.6) rounded, client area at (100, 200)
-  EXPECT_EQ(menu->shown[0].Y, 223);
+  for (float turn : {0.0f, 90.0f, -60.0f}) {
+    o->RotateAngle()->SetX(turn);
+    st.scene.mousePos = {11.4f, 22.6f + turn, 0, 1};
+    const TdxVector local = o->AbsoluteToLocal(st.scene.mousePos);
+    o->MouseDown(rtl::mbRight, Shift({rtl::ssRight}), local.X, local.Y, ray, ray);
+    ASSERT_EQ(menu->shown.size(), 1u);
+    EXPECT_EQ(menu->shown[0].For, o);
+    EXPECT_EQ(menu->shown[0].X, 111) << turn;  // client (11.4, 22.6) rounded, client area at (100, 200)
+    EXPECT_EQ(menu->shown[0].Y, 223 + static_cast<int>(turn)) << turn;
+    menu->shown.clear();
+  }
   EXPECT_EQ(st.scene.captured, nullptr);  // the right button captures nothing
   menu.reset();
   EXPECT_EQ(o->PopupMenu(), nullptr);
