@@ -87,6 +87,9 @@ int main(int, char** argv) {
   // kill it. Made before the display, whose library then leaves these signals alone.
   std::function<void()> endRequested = [] { win::HandleQuitRequest(); };
   rtl::TEndSignals endSignals([&endRequested](int) { endRequested(); });
+  // A display that goes away (the X server ended, xkill) ends the program as those requests do;
+  // nothing that needs the display runs meanwhile.
+  win::SetDisplayLostHandler([&endRequested] { endRequested(); });
 
   // The libraries, bottom up: the 2D library with its controls, the 3D device, the 3D library
   // with its physics, the windows' texts; then the serial port's setup dialog.
@@ -173,5 +176,6 @@ int main(int, char** argv) {
   cport::SetupDialogShutdown();
   app::EndLibraries();
   win::CloseDisplay();
+  win::SetDisplayLostHandler(nullptr);
   return status;
 }

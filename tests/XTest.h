@@ -1,7 +1,8 @@
 // Input on the X server's own devices (the XTest extension), for the tests that run a real
 // window under Xvfb: a pointer moved, a button pressed, a key typed here reach the program the
 // way a user's do, through the server's grabs and focus, not through the display's simulated
-// events. It can also destroy a window, as another client may. The libraries are opened at run
+// events. It can also destroy a window, or kill the client that made it (xkill), as another
+// client may. The libraries are opened at run
 // time, so no header of theirs is needed.
 #pragma once
 
@@ -25,10 +26,11 @@ public:
     key_ = reinterpret_cast<FakeKey>(dlsym(xtst_, "XTestFakeKeyEvent"));
     setFocus_ = reinterpret_cast<SetInputFocus>(dlsym(x11_, "XSetInputFocus"));
     destroy_ = reinterpret_cast<DestroyWindowCall>(dlsym(x11_, "XDestroyWindow"));
+    kill_ = reinterpret_cast<DestroyWindowCall>(dlsym(x11_, "XKillClient"));
     symOf_ = reinterpret_cast<KeycodeToKeysym>(dlsym(x11_, "XKeycodeToKeysym"));
     changeMapping_ = reinterpret_cast<ChangeMapping>(dlsym(x11_, "XChangeKeyboardMapping"));
-    if (open_ && close_ && sync_ && keyCode_ && motion_ && button_ && key_ && setFocus_ && destroy_ && symOf_ &&
-        changeMapping_)
+    if (open_ && close_ && sync_ && keyCode_ && motion_ && button_ && key_ && setFocus_ && destroy_ && kill_ &&
+        symOf_ && changeMapping_)
       display_ = open_(nullptr);
   }
   ~TXTest() {
@@ -72,6 +74,8 @@ public:
   bool FocusNowhere() { return Done(display_ && setFocus_(display_, 0, 0, 0)); }
   // What another client may do to a window of the program: destroy it.
   bool DestroyWindow(unsigned long Window) { return Done(display_ && destroy_(display_, Window)); }
+  // What xkill does: the server closes the connection of the client that made the window.
+  bool KillClient(unsigned long Window) { return Done(display_ && kill_(display_, Window)); }
 
 private:
   using OpenDisplay = void* (*)(const char*);
@@ -104,6 +108,7 @@ private:
   FakeKey key_ = nullptr;
   SetInputFocus setFocus_ = nullptr;
   DestroyWindowCall destroy_ = nullptr;
+  DestroyWindowCall kill_ = nullptr;
   KeycodeToKeysym symOf_ = nullptr;
   ChangeMapping changeMapping_ = nullptr;
 };

@@ -1,6 +1,7 @@
 // The X server's view of a program's windows, for the tests that run a real window under Xvfb,
 // bare or under a window manager: where a window lies, whether the manager has done with its map,
-// which window lies above which, the window it names as its owner and the states it asks for.
+// which window lies above which, the window it names as its owner and the states it asks for,
+// the actions a manager offers for it and whether it holds the keyboard focus.
 // Asked on a connection of the test's own, so the answers are the server's, not the program's.
 // A window is given as anything with the SDL window it shows in (Window(), a form of the window
 // layer); the manager's frames are looked through.
@@ -103,6 +104,40 @@ public:
     for (long s : Longs(XOf(F), "_NET_WM_STATE"))
       if (s == wanted) return true;
     return false;
+  }
+  // Whether the window manager offers the action for the window (a name such as
+  // "_NET_WM_ACTION_MINIMIZE"; what it lists in _NET_WM_ALLOWED_ACTIONS, empty while it manages
+  // nothing).
+  template <class Form>
+  bool Allows(const Form& F, const char* Action) {
+    const auto wanted = static_cast<long>(XInternAtom(d_, Action, False));
+    for (long a : Longs(XOf(F), "_NET_WM_ALLOWED_ACTIONS"))
+      if (a == wanted) return true;
+    return false;
+  }
+  template <class Form>
+  bool ActionsListed(const Form& F) {
+    return !Longs(XOf(F), "_NET_WM_ALLOWED_ACTIONS").empty();
+  }
+  // The Motif hints the window gives a window manager (flags, functions, decorations, input mode,
+  // status); empty when it gives none.
+  template <class Form>
+  std::vector<long> MotifHints(const Form& F) {
+    return Longs(XOf(F), "_MOTIF_WM_HINTS");
+  }
+  // Whether the window holds the server's keyboard focus, and whether the manager names it as
+  // its active window.
+  template <class Form>
+  bool HoldsFocus(const Form& F) {
+    ::Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(d_, &focus, &revert);
+    return focus && focus == XOf(F);
+  }
+  template <class Form>
+  bool ActiveWindow(const Form& F) {
+    const std::vector<long> active = Longs(DefaultRootWindow(d_), "_NET_ACTIVE_WINDOW");
+    return !active.empty() && static_cast<::Window>(active[0]) == XOf(F);
   }
   // The manager's frame around the window (left, right, top, bottom); empty while it has none.
   template <class Form>

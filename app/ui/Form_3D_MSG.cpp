@@ -301,6 +301,8 @@ TForm_3D_Wait::~TForm_3D_Wait() = default;
 
 std::unique_ptr<TForm_3D_Wait> TForm_3D_Wait::Create() {
   auto form = std::unique_ptr<TForm_3D_Wait>(new TForm_3D_Wait(nullptr));
+  // A busy sign: the window the installer types in keeps the keyboard while it shows.
+  form->SetNoActivate(true);
   form->ReadWindowText("FORM_3D_WAIT");
   BindFormParts(TPartBinder(form.get(), form->WindowName()), form->parts_);
   return form;

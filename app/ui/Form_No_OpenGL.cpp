@@ -27,6 +27,8 @@ TForm_No_OpenGL::TForm_No_OpenGL(rtl::TComponent* AOwner, std::string BaseName)
   SetName("Form_No_OpenGL");
   SetCaption("OpenGL");
   SetBorderStyle(win::bsSingle);
+  // A border with the system menu only: no minimise or maximise.
+  SetBorderIcons({win::biSystemMenu});
   SetFormStyle(win::fsStayOnTop);
   SetBounds(0, 0, ClientWidthPx, ClientHeightPx);
   vg::TvxVisualObject* root = vg::LoadFormContent(this, "FORM_NO_OPENGL", false, scene_);

@@ -38,8 +38,13 @@
 namespace win {
 
 namespace {
-
 constexpr UINT WM_PUMPEVENTS = rtl::WM_USER + 1;
+constexpr UINT WM_DISPLAYLOST = rtl::WM_USER + 2;
+}  // namespace
+
+namespace display_internal {
+
+TDisplay* display = nullptr;
 
 // Sleeps until the window system or another thread has something for the loop. The window
 // events gathered meanwhile are handed to the forms from a posted message, so that every
@@ -74,6 +79,8 @@ public:
     connection_ = -1;
     x_ = nullptr;
     quitSignal_ = false;
+    lost_ = false;
+    lostTaken_ = false;
   }
   // The descriptor that X events arrive on, polled beside the wake-up event, and its Xlib
   // connection (GUI thread).
@@ -96,6 +103,16 @@ public:
     SDL_PushEvent(&e);
   }
   Uint32 WakeEvent() const { return wakeEvent_; }
+  // The connection to the X server broke (any thread: Xlib calls it where it met the break): a
+  // flag and a wake.
+  void ConnectionLost() {
+    lost_ = true;
+    wake_.Wake();
+  }
+  bool Lost() const { return lost_; }
+  // On the GUI thread, once after the break: the waiter lets the connection go and the display
+  // hears of it.
+  void TakeLost();
 
 private:
   void WaitOwn(double TimeoutMs);
@@ -111,49 +128,28 @@ private:
   std::chrono::steady_clock::time_point lastPump_{};
   std::atomic<bool> quitSignal_{false};
   static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+  std::atomic<bool> lost_{false};
+  bool lostTaken_ = false;
 };
+
+}  // namespace display_internal
+
+namespace {
+
+using display_internal::display;
+using display_internal::FormOf;
+using display_internal::TDisplay;
+using display_internal::TPending;
+using display_internal::TSdlWaiter;
+using display_internal::XOf;
+
+// What the program does when the display is lost (SetDisplayLostHandler).
+std::function<void()> displayLostHandler;
 
 TSdlWaiter& SdlWaiter() {
   static TSdlWaiter* const waiter = new TSdlWaiter;  // never freed: other threads may wake it late
   return *waiter;
 }
-
-struct TDropping {
-  TDropData Data;
-};
-
-// An event waiting for the forms. A pointer event made from the X server's own carries the
-// point on the screen where it happened.
-struct TPending {
-  SDL_Event Event;
-  bool OnScreen = false;
-  TPoint Screen;
-};
-
-struct TDisplay {
-  std::string driver;
-  TSdlWaiter* waiter = nullptr;  // SdlWaiter(), which outlives the display
-  HWND pumpWnd = 0;
-  std::deque<TPending> pending;
-  std::map<Uint32, TCustomForm*> forms;
-  std::map<Uint32, TDropData> drops;
-  rtl::TShiftState mods;
-  TPoint cursor;
-  bool injected = false;
-  bool globalMouse = false;
-  // On X the pointer's motions, presses and releases come from the X server's events
-  // (DisplayPointer.cpp).
-  bool xPointer = false;
-  std::map<TCursor, SDL_Cursor*> cursors;
-  // On X without a window manager: the window that held the keyboard when each window showed.
-  std::map<Uint32, Uint32> focusBefore;
-  // Windows that another client destroyed.
-  std::set<Uint32> gone;
-  // Windows shown without the activation that gave back at once the focus SDL gave them.
-  std::set<Uint32> focusPassed;
-};
-
-TDisplay* display = nullptr;
 
 // Pointer events made from the X server's (on the screen), then the pump's other events.
 void CollectScreenEvent(const display_internal::TScreenPointerEvent& E) {
@@ -186,7 +182,17 @@ void CollectQueued() {
     for (int i = 0; i < n; ++i) Collect(batch[i]);
 }
 
-void TSdlWaiter::Wait(double TimeoutMs) {
+// The display hears that its connection broke: nothing more is asked of SDL or the X server, and
+// the program's handler runs from the loop.
+void NoteDisplayLost() {
+  display->lost = true;
+  display->pending.clear();
+  if (display->pumpWnd) rtl::PostMessage(display->pumpWnd, WM_DISPLAYLOST, 0, 0);
+}
+
+}  // namespace
+
+void display_internal::TSdlWaiter::Wait(double TimeoutMs) {
   if (ownWait_) {
     WaitOwn(TimeoutMs);
   } else {
@@ -202,19 +208,19 @@ void TSdlWaiter::Wait(double TimeoutMs) {
   SchedulePump();
 }
 
-bool TSdlWaiter::PumpNeeded() const {
+bool display_internal::TSdlWaiter::PumpNeeded() const {
   if (!x_ || detail::XEventsHeld(x_) || SDL_IsTextInputActive()) return true;
   return std::chrono::steady_clock::now() - lastPump_ >= kPumpAtLeastEvery;
 }
 
-void TSdlWaiter::Pump() {
+void display_internal::TSdlWaiter::Pump() {
   SDL_PumpEvents();
   lastPump_ = std::chrono::steady_clock::now();
   CollectQueued();
   for (const display_internal::TScreenPointerEvent& e : display_internal::KeepPointer()) CollectScreenEvent(e);
 }
 
-void TSdlWaiter::TakeQuitSignal() {
+void display_internal::TSdlWaiter::TakeQuitSignal() {
   if (!quitSignal_.exchange(false)) return;
   SDL_Event e{};
   e.type = SDL_QUIT;
@@ -222,22 +228,38 @@ void TSdlWaiter::TakeQuitSignal() {
   Collect(e);
 }
 
-void TSdlWaiter::WaitOwn(double TimeoutMs) {
+void display_internal::TSdlWaiter::TakeLost() {
+  if (!lost_ || lostTaken_) return;
+  lostTaken_ = true;
+  connection_ = -1;
+  x_ = nullptr;
+  NoteDisplayLost();
+}
+
+void display_internal::TSdlWaiter::WaitOwn(double TimeoutMs) {
   TakeQuitSignal();
-  if (PumpNeeded()) Pump();
+  TakeLost();
+  if (!lostTaken_ && PumpNeeded())
+    Pump();
   else CollectQueued();
+  TakeLost();
   if (!display->pending.empty()) return;
+  // Once the connection broke, only the wake-up event is waited on.
   pollfd p[2] = {{wake_.Handle(), POLLIN, 0}, {connection_, POLLIN, 0}};
   const nfds_t count = connection_ >= 0 ? 2 : 1;
   timespec limit{};
   const int ready = ppoll(p, count, rtl::PollLimit(TimeoutMs, limit), nullptr);
   if (ready > 0 && (p[0].revents & POLLIN)) wake_.TakeWakes();
   TakeQuitSignal();
+  TakeLost();
   // A time-out or a wake from another thread leaves the window system alone: nothing came
   // from the X server since the look above.
   const bool fromX = ready > 0 && count == 2 && p[1].revents != 0;
-  if (ready < 0 || fromX) Pump();
+  if (!lostTaken_ && (ready < 0 || fromX)) Pump();
+  TakeLost();
 }
+
+namespace {
 
 // SIGTERM and SIGINT while the own wait serves (see TSdlWaiter): the handlers SDL set up are
 // kept here while the program's stand in for them, and put back before SDL closes, which
@@ -282,11 +304,6 @@ void GiveQuitSignalsBack() {
       sigaction(kQuitSignals[i], &sdlHandlers[i], nullptr);
     quitSignalsTaken[i] = false;
   }
-}
-
-TCustomForm* FormOf(Uint32 WindowID) {
-  const auto it = display->forms.find(WindowID);
-  return it == display->forms.end() ? nullptr : it->second;
 }
 
 // The form that takes the keys arriving for Form's window: an open popup menu's window (it has
@@ -402,9 +419,25 @@ Uint32 display_internal::IdOf(TCustomForm* Form) {
   return Form->Window() ? SDL_GetWindowID(Form->Window()) : 0;
 }
 
-bool display_internal::KnownGone(SDL_Window* Window) {
-  return display && Window && display->gone.count(SDL_GetWindowID(Window));
+TCustomForm* display_internal::FormOf(Uint32 WindowID) {
+  const auto it = display->forms.find(WindowID);
+  return it == display->forms.end() ? nullptr : it->second;
 }
+
+_XDisplay* display_internal::XOf(SDL_Window* Window) {
+  return display->driver == "x11" ? detail::XConnectionOf(Window) : nullptr;
+}
+
+int display_internal::WaiterConnection() { return display->waiter->Connection(); }
+
+void display_internal::SetWaiterConnection(SDL_Window* FirstWindow) {
+  _XDisplay* x = detail::XConnectionOf(FirstWindow);
+  display->waiter->SetConnection(detail::EventConnectionOf(FirstWindow), x);
+  // A broken connection ends nothing where it breaks: the waiter hears of it and lets it go.
+  if (x) detail::KeepConnectionOnIOError(x, [] { SdlWaiter().ConnectionLost(); });
+}
+
+bool display_internal::Lost() { return display && (display->lost || SdlWaiter().Lost()); }
 
 void DisplayNeeded() {
   if (display) return;
@@ -449,6 +482,12 @@ void DisplayNeeded() {
   SDL_StopTextInput();
   d->pumpWnd = rtl::AllocateHWnd([](MSG& m) -> LRESULT {
     if (m.message == WM_PUMPEVENTS) PumpEvents();
+    if (m.message == WM_DISPLAYLOST) {
+      if (displayLostHandler)
+        displayLostHandler();
+      else
+        HandleQuitRequest();
+    }
     return 0;
   });
   rtl::Application->SetWaiter(d->waiter);
@@ -464,8 +503,11 @@ void CloseDisplay() {
   ResetTextInput();
   rtl::Application->SetWaiter(nullptr);
   rtl::DeallocateHWnd(display->pumpWnd);
+  // Without its connection, SDL's close would ask the X server (Xlib would end the program on
+  // SDL's other connection): SDL is left as it is, and the program ends.
+  const bool lost = display_internal::Lost();
   for (auto& [id, cursor] : display->cursors)
-    if (cursor) SDL_FreeCursor(cursor);
+    if (cursor && !lost) SDL_FreeCursor(cursor);
   if (display->xPointer) {
     display_internal::CloseXPointer();
     display_internal::CloseKeyText();
@@ -473,168 +515,21 @@ void CloseDisplay() {
   delete display;
   display = nullptr;
   GiveQuitSignalsBack();
-  SDL_Quit();
+  if (!lost) SDL_Quit();
 }
 std::string VideoDriver() { return display ? display->driver : std::string(); }
+bool DisplayLost() { return display_internal::Lost(); }
+void SetDisplayLostHandler(std::function<void()> Handler) { displayLostHandler = std::move(Handler); }
 std::uint64_t WindowSystemErrors() { return detail::XErrorCount(); }
-
-namespace {
-
-// The Xlib connection of the window when the display is X's; nil otherwise.
-_XDisplay* XOf(SDL_Window* Window) { return display->driver == "x11" ? detail::XConnectionOf(Window) : nullptr; }
-
-// Whether another client destroyed the window (asked of the X server until it says so).
-bool WindowGone(SDL_Window* Window) {
-  const Uint32 id = SDL_GetWindowID(Window);
-  if (display->gone.count(id)) return true;
-  if (display->driver != "x11" || detail::XWindowExists(Window)) return false;
-  display->gone.insert(id);
-  return true;
-}
-
-// Makes SDL count a window that is gone as hidden (its destroy hides a shown one and waits for an
-// unmap): SDL takes every event there is (a failed question about the window may count it as
-// shown again after the server's unmap), then is handed an unmap of it.
-void CountAsHidden(SDL_Window* Window) {
-  if (!(SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN)) return;
-  SDL_PumpEvents();
-  if (!(SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN)) return;
-  detail::XPutBackUnmap(Window);
-  SDL_PumpEvents();
-}
-
-// The form window whose X window is XWindow; 0 for none.
-Uint32 FormWindowOfX(unsigned long XWindow) {
-  if (!XWindow) return 0;
-  for (const auto& [id, form] : display->forms)
-    if (detail::XWindowOf(SDL_GetWindowFromID(id)) == XWindow) return id;
-  return 0;
-}
-
-// The shown window that gets the keyboard back when the window Id hides: the one that held it
-// when Id showed, or the one before that, and so on; else the main form's.
-SDL_Window* FocusBackOf(Uint32 Id) {
-  const auto shown = [Id](Uint32 Other) {
-    const TCustomForm* f = FormOf(Other);
-    return Other != Id && f && f->Showing() && !display->gone.count(Other);
-  };
-  std::size_t steps = display->forms.size();
-  for (auto it = display->focusBefore.find(Id); it != display->focusBefore.end() && steps--;
-       it = display->focusBefore.find(it->second))
-    if (shown(it->second)) return SDL_GetWindowFromID(it->second);
-  TCustomForm* main = MainForm();
-  const Uint32 mainId = main && main->Window() ? SDL_GetWindowID(main->Window()) : 0;
-  return mainId && shown(mainId) ? main->Window() : nullptr;
-}
-
-}  // namespace
-
-SDL_Window* CreateFormWindow(TCustomForm* Form) {
-  DisplayNeeded();
-  Uint32 flags = SDL_WINDOW_HIDDEN;
-  if (Form->BorderStyle() == bsNone) flags |= SDL_WINDOW_BORDERLESS;
-  if (Form->BorderStyle() == bsSizeable || Form->BorderStyle() == bsSizeToolWin) flags |= SDL_WINDOW_RESIZABLE;
-  if (Form->FormStyle() == fsStayOnTop) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-  // A popup window stays out of the task bar and out of the window manager's hands, and so does
-  // a menu's.
-  if (Form->PopupParent() || dynamic_cast<TPopupMenuWindow*>(Form))
-    flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_POPUP_MENU;
-  // So does a hint, which the window manager treats as a tooltip.
-  if (dynamic_cast<THintWindow*>(Form)) flags |= SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_TOOLTIP;
-  SDL_Window* w = SDL_CreateWindow(Form->Caption().c_str(), Form->Left(), Form->Top(), std::max(Form->Width(), 1),
-                                   std::max(Form->Height(), 1), flags);
-  if (!w) throw rtl::Exception(std::string("Cannot create the window: ") + SDL_GetError());
-  display->forms[SDL_GetWindowID(w)] = Form;
-  if (XOf(w)) detail::XSetDecorated(w, Form->BorderStyle() != bsNone);
-  if (display->xPointer) display_internal::AddXWindow(w);
-  // The connection is the display's: the first window tells it, and it stays when that
-  // window goes.
-  if (display->waiter->Connection() < 0)
-    display->waiter->SetConnection(detail::EventConnectionOf(w), detail::XConnectionOf(w));
-  return w;
-}
-
-void DestroyFormWindow(SDL_Window* Window) {
-  if (!Window || !display) return;
-  const Uint32 id = SDL_GetWindowID(Window);
-  const bool gone = (SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN) ? WindowGone(Window) : display->gone.count(id);
-  if (gone) CountAsHidden(Window);
-  display->forms.erase(id);
-  display->drops.erase(id);
-  display->focusBefore.erase(id);
-  display->gone.erase(id);
-  display->focusPassed.erase(id);
-  if (display->xPointer) display_internal::RemoveXWindow(Window);
-  _XDisplay* x = gone ? XOf(Window) : nullptr;
-  SDL_DestroyWindow(Window);
-  // The error for a window that is gone is taken while the program's handler is in place.
-  if (x) detail::XSyncConnection(x);
-}
-
-void ShowFormWindow(SDL_Window* Window, bool Activate) {
-  if (!Window || !display || WindowGone(Window)) return;
-  _XDisplay* x = XOf(Window);
-  const bool unmanaged = x && !detail::WindowManagerRuns(x);
-  const unsigned long before = unmanaged ? detail::XFocusWindow(x) : 0;
-  const Uint32 id = SDL_GetWindowID(Window);
-  display->focusPassed.erase(id);
-  if (const TCustomForm* f = FormOf(id); f && x && !(SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN)) {
-    const TCustomForm* owner = f->WindowOwner();
-    detail::XSetWindowOwner(Window, owner ? owner->Window() : nullptr);
-    detail::XSetMapStates(Window, f->FormStyle() == fsStayOnTop, SDL_GetWindowFlags(Window) & SDL_WINDOW_SKIP_TASKBAR);
-  }
-  SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, Activate ? "0" : "1");
-  SDL_ShowWindow(Window);
-  if (!unmanaged) return;
-  const unsigned long own = detail::XWindowOf(Window);
-  // Also a window shown without the activation may come to hold the keys (a press, another
-  // client): hidden, it gives them back to the one that held them when it showed.
-  display->focusBefore[id] = before == own ? 0 : FormWindowOfX(before);
-  if (!Activate && before != own && detail::XFocusWindow(x) == own) {
-    detail::XSetFocusWindow(x, before);
-    display->focusPassed.insert(id);
-  }
-}
-
-void HideFormWindow(SDL_Window* Window) {
-  if (!Window || !display) return;
-  _XDisplay* x = XOf(Window);
-  bool held = false;
-  if (WindowGone(Window)) {
-    held = x && detail::XFocusOnNoWindow(x);  // destroyed while it held them: the keys are nowhere
-  } else {
-    held = x && detail::XFocusWindow(x) == detail::XWindowOf(Window);
-    SDL_HideWindow(Window);
-  }
-  if (!held || detail::WindowManagerRuns(x)) return;
-  if (SDL_Window* back = FocusBackOf(SDL_GetWindowID(Window))) detail::XSetFocusWindow(x, detail::XWindowOf(back));
-}
-
-void RaiseFormWindow(SDL_Window* Window) {
-  if (!Window || !display || WindowGone(Window)) return;
-  SDL_RaiseWindow(Window);
-  _XDisplay* x = XOf(Window);
-  const unsigned long own = detail::XWindowOf(Window);
-  if (x && detail::XFocusWindow(x) != own && !detail::WindowManagerRuns(x)) detail::XSetFocusWindow(x, own);
-}
-
-void KeyboardFocusOnPress(TCustomForm* Form) {
-  if (!display || display->injected || !Form || !Form->Showing() || !Form->Window()) return;
-  SDL_Window* w = Form->Window();
-  _XDisplay* x = XOf(w);
-  if (!x || display->gone.count(SDL_GetWindowID(w))) return;
-  const unsigned long own = detail::XWindowOf(w), focus = detail::XFocusWindow(x);
-  if (focus == own) return;
-  const TCustomForm* parent = Form->PopupParent();
-  if (parent && parent->Window() && focus == detail::XWindowOf(parent->Window())) return;
-  if (!detail::WindowManagerRuns(x)) detail::XSetFocusWindow(x, own);
-}
 
 void PumpEvents() {
   if (!display) return;
-  SDL_Event e;
-  while (SDL_PollEvent(&e)) Collect(e);
-  for (const display_internal::TScreenPointerEvent& e : display_internal::KeepPointer()) CollectScreenEvent(e);
+  if (!display_internal::Lost()) {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) Collect(e);
+    for (const display_internal::TScreenPointerEvent& e : display_internal::KeepPointer()) CollectScreenEvent(e);
+  }
+  SdlWaiter().TakeLost();
   display->injected = false;
   while (!display->pending.empty()) {
     const TPending p = display->pending.front();
@@ -649,8 +544,11 @@ void HandleEvent(const SDL_Event& E) {
   if (display_internal::IsWindowGoneEvent(E)) {
     // Another client destroyed the window: it counts as closed, and a form that shows closes
     // as its user's close would close it (the main form's ends the program).
-    display->gone.insert(E.user.windowID);
-    if (TCustomForm* f = FormOf(E.user.windowID); f && f->Showing()) f->HandleCloseRequest();
+    // (One that the program let go meanwhile is none of its windows.)
+    TCustomForm* f = FormOf(E.user.windowID);
+    if (!f) return;
+    display_internal::NoteGone(E.user.windowID);
+    if (f->Showing()) f->HandleCloseRequest();
     return;
   }
   if (display_internal::IsKeyTextEvent(E)) {
@@ -787,7 +685,7 @@ TPoint GetCursorPos() { return display ? display->cursor : TPoint{}; }
 rtl::TShiftState KeyboardShiftState() { return display ? display->mods : rtl::TShiftState(); }
 
 void ShowCursor(TCursor Cursor) {
-  if (!display) return;
+  if (!display || display_internal::Lost()) return;
   SDL_Cursor*& c = display->cursors[Cursor];
   if (!c) c = SDL_CreateSystemCursor(SystemCursorOf(Cursor));
   if (c) SDL_SetCursor(c);

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,28 +42,50 @@ std::string VideoDriver();
 // away meanwhile is the usual one).
 std::uint64_t WindowSystemErrors();
 
-// Makes and frees a (hidden) window for a form. Borderless, stay-on-top and popup are
-// given at creation and changed later through the form's setters.
+// Makes and frees a (hidden) window for a form (none once the display is lost). Borderless,
+// stay-on-top and popup are given at creation and changed later through the form's setters. What a window manager reads
+// of the form's border (its style and TCustomForm::BorderIcons) and whether it takes input
+// (TCustomForm::NoActivate) are written when the window is made, and again by the updates.
 SDL_Window* CreateFormWindow(TCustomForm* Form);
 void DestroyFormWindow(SDL_Window* Window);
+void UpdateFormWindowBorder(TCustomForm* Form);
+void UpdateFormWindowInput(TCustomForm* Form);
 // Shows and hides a form's window (Activate: it takes the keyboard). On X without a window
 // manager nobody but the program moves the keyboard focus, and SDL gives it to every window it
 // shows: a window shown without Activate gives it back at once to the window that held it (that
-// passing focus activates nothing), and a window that holds it as it hides gives it to the
-// window that held it when this one showed (or, when that one is hidden too, to the one before
-// it, else to the main form's). With a window manager the manager moves the focus. A window
-// that another client destroyed counts as closed: showing and hiding it ask nothing more of the
-// X server (SDL would wait for a map or an unmap that never comes), nothing more is drawn on it,
-// and a form that shows hears the window system's close as from its user (HandleEvent).
+// passing focus activates nothing), the X server serving no other client in between (so no key
+// typed meanwhile reaches the window shown), and a window that holds it as it hides gives it to
+// the window that held it when this one showed (or, when that one is hidden too, to the one
+// before it, else to the main form's). With a window manager the manager moves the focus.
+//
+// A window that another client destroyed counts as closed: hiding it asks nothing more of the X
+// server (SDL would wait for an unmap that never comes), nothing more is drawn on it, and a form
+// that shows hears the window system's close as from its user (HandleEvent). FormWindowGone asks
+// the X server whether the window is gone, unless the display knows it already; a form makes its
+// window anew before it shows one that is (ShowFormWindow and RaiseFormWindow show nothing and
+// answer false for it).
 //
 // On X a window names the window of the form it belongs to (TCustomForm::WindowOwner), which a
 // window manager keeps it above, and a stay-on-top form's window asks to stay above the others;
 // both are written before each map, since a manager forgets the states of a window it lets go.
-void ShowFormWindow(SDL_Window* Window, bool Activate);
+bool ShowFormWindow(SDL_Window* Window, bool Activate);
 void HideFormWindow(SDL_Window* Window);
 // Brings a shown window to the front and asks for the keyboard for it (a form shown again while it
 // shows); on X without a window manager its window takes the keyboard focus itself.
-void RaiseFormWindow(SDL_Window* Window);
+bool RaiseFormWindow(SDL_Window* Window);
+bool FormWindowGone(SDL_Window* Window);
+// Whether the window may be asked anything: the display's connection holds and the window is not
+// known to be gone. The forms ask SDL nothing about a window that is not.
+bool FormWindowUsable(SDL_Window* Window);
+// Whether the connection to the window system broke: the X server ended, or another client
+// killed the program's connection (xkill). Xlib would end the program where it met the break;
+// instead, from then on nothing asks anything of SDL or the X server (windows neither show nor
+// hide, nothing is drawn, no window is made) and the forms go on without their windows, and the
+// display-lost handler runs once from the loop, so that the program ends as its other endings do.
+bool DisplayLost();
+// What the program does when the display is lost; by default the system's request to end
+// (HandleQuitRequest).
+void SetDisplayLostHandler(std::function<void()> Handler);
 // A press of the user activated the form (or found it active): on X without a window manager,
 // its window takes the keyboard focus where it does not hold it, except a popup window whose
 // parent holds it (the popup takes the parent's keys). Events a test simulates move nothing.

@@ -97,6 +97,8 @@ int FilterXPointer(void*, SDL_Event* E) {
   if (!pointerRead) return 0;
   if (const unsigned long destroyed = detail::XDestroyedWindowOf(E->syswm.msg)) {
     if (const auto window = pointerRead->windows.find(destroyed); window != pointerRead->windows.end()) {
+      // The program may name it in requests before the forms hear of it: the errors say nothing new.
+      detail::XQuietAbout(destroyed, true);
       SDL_Event u{};
       u.type = pointerRead->goneType;
       u.user.windowID = window->second;

@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "platform/win/Display.h"
-#include "platform/win/Display_Internal.h"
 
 namespace win {
 
 void PresentToWindow(SDL_Window* Window, const std::uint32_t* Bits, int Width, int Height,
                      const std::vector<TRect>& Rects) {
-  // A window another client destroyed shows nothing: each update would be an X error.
-  if (display_internal::KnownGone(Window)) return;
+  // A window another client destroyed shows nothing (each update would be an X error), nor does
+  // any once the display's connection broke.
+  if (!FormWindowUsable(Window)) return;
   SDL_Surface* dst = SDL_GetWindowSurface(Window);
   if (!dst) return;
   SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(Bits), Width, Height, 32,
@@ -34,7 +34,7 @@ void PresentToWindow(SDL_Window* Window, const std::uint32_t* Bits, int Width, i
 }
 
 std::uint32_t* WindowPixels(SDL_Window* Window, int Width, int Height, int& Stride) {
-  SDL_Surface* s = Window ? SDL_GetWindowSurface(Window) : nullptr;
+  SDL_Surface* s = FormWindowUsable(Window) ? SDL_GetWindowSurface(Window) : nullptr;
   if (!s || !s->pixels || s->w != Width || s->h != Height || s->format->BytesPerPixel != 4 ||
       s->format->Rmask != 0x00FF0000u || s->format->Gmask != 0x0000FF00u || s->format->Bmask != 0x000000FFu ||
       s->pitch % 4 != 0 || SDL_MUSTLOCK(s))
@@ -44,7 +44,7 @@ std::uint32_t* WindowPixels(SDL_Window* Window, int Width, int Height, int& Stri
 }
 
 void ShowWindowRects(SDL_Window* Window, const std::vector<TRect>& Rects) {
-  if (display_internal::KnownGone(Window)) return;
+  if (!FormWindowUsable(Window)) return;
   std::vector<SDL_Rect> shown;
   shown.reserve(Rects.size());
   for (const TRect& r : Rects) shown.push_back({r.Left, r.Top, r.Width(), r.Height()});
@@ -52,7 +52,7 @@ void ShowWindowRects(SDL_Window* Window, const std::vector<TRect>& Rects) {
 }
 
 std::uint32_t ReadWindowPixel(SDL_Window* Window, int X, int Y) {
-  SDL_Surface* s = Window ? SDL_GetWindowSurface(Window) : nullptr;
+  SDL_Surface* s = FormWindowUsable(Window) ? SDL_GetWindowSurface(Window) : nullptr;
   if (!s || X < 0 || Y < 0 || X >= s->w || Y >= s->h || s->format->BytesPerPixel != 4) return 0;
   const auto* row = static_cast<const std::uint8_t*>(s->pixels) + static_cast<size_t>(Y) * static_cast<size_t>(s->pitch);
   Uint32 px = 0;
@@ -65,8 +65,10 @@ std::uint32_t ReadWindowPixel(SDL_Window* Window, int X, int Y) {
 TRect ScreenWorkArea() {
   DisplayNeeded();
   SDL_Rect r{};
+  // (The usable bounds are asked of the X server; the whole bounds are SDL's own.)
   if (SDL_GetNumVideoDisplays() > 0 &&
-      (SDL_GetDisplayUsableBounds(0, &r) == 0 || SDL_GetDisplayBounds(0, &r) == 0) && r.w > 0 && r.h > 0)
+      ((!DisplayLost() && SDL_GetDisplayUsableBounds(0, &r) == 0) || SDL_GetDisplayBounds(0, &r) == 0) && r.w > 0 &&
+      r.h > 0)
     return {r.x, r.y, r.x + r.w, r.y + r.h};
   return {0, 0, 1024, 768};
 }

@@ -1,29 +1,80 @@
-// What the display's files (Display.cpp, DisplayPointer.cpp, DisplaySimulate.cpp) share and no
-// one else uses.
+// What the display's files (Display.cpp, DisplayWindows.cpp, DisplayPointer.cpp,
+// DisplaySimulate.cpp, DisplaySurface.cpp) share and no one else uses.
 #pragma once
 
 #include <SDL.h>
 
+#include <deque>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "platform/rtl/InputTypes.h"
+#include "platform/win/Forms.h"
 #include "platform/win/WinTypes.h"
 
-namespace win {
-class TCustomForm;
-}
+struct _XDisplay;
 
 namespace win::display_internal {
+
+// The loop's waiter while the display is open (Display.cpp).
+class TSdlWaiter;
+
+// An event waiting for the forms. A pointer event made from the X server's own carries the
+// point on the screen where it happened.
+struct TPending {
+  SDL_Event Event;
+  bool OnScreen = false;
+  TPoint Screen;
+};
+
+struct TDisplay {
+  std::string driver;
+  TSdlWaiter* waiter = nullptr;  // SdlWaiter(), which outlives the display
+  HWND pumpWnd = 0;
+  std::deque<TPending> pending;
+  std::map<Uint32, TCustomForm*> forms;
+  std::map<Uint32, TDropData> drops;
+  rtl::TShiftState mods;
+  TPoint cursor;
+  bool injected = false;
+  bool globalMouse = false;
+  // On X the pointer's motions, presses and releases come from the X server's events
+  // (DisplayPointer.cpp).
+  bool xPointer = false;
+  std::map<TCursor, SDL_Cursor*> cursors;
+  // On X without a window manager: the window that held the keyboard when each window showed.
+  std::map<Uint32, Uint32> focusBefore;
+  // Windows that another client destroyed.
+  std::set<Uint32> gone;
+  // Windows shown without the activation that gave back at once the focus SDL gave them.
+  std::set<Uint32> focusPassed;
+  // The connection to the X server broke (the server ended, or the program's client was killed):
+  // nothing asks anything of SDL or the X server any more.
+  bool lost = false;
+};
+
+// The display while it is open; nil otherwise.
+extern TDisplay* display;
+
+// The form of an SDL window id; nil for none.
+TCustomForm* FormOf(Uint32 WindowID);
+// The Xlib connection of the window when the display is X's; nil otherwise.
+_XDisplay* XOf(SDL_Window* Window);
+// The X connection the waiter sleeps on (-1 before the first window), and setting it.
+int WaiterConnection();
+void SetWaiterConnection(SDL_Window* FirstWindow);
+// Whether the connection to the X server broke (also before the loop has heard of it).
+bool Lost();
+// Counts the window as destroyed by another client (DisplayWindows.cpp).
+void NoteGone(Uint32 WindowID);
 
 // Hands an event to the forms as the display hands a real one (the display opened first);
 // the mouse position it carries counts as the pointer's on the screen.
 void Inject(SDL_Event& E);
 // The SDL window id of the form's window, made when needed.
 Uint32 IdOf(TCustomForm* Form);
-// Whether the display knows that another client destroyed the window (it asks nobody): nothing
-// is drawn on such a window any more.
-bool KnownGone(SDL_Window* Window);
-
 // The pointer on X, read from the X server's events (DisplayPointer.cpp): a motion, press or
 // release for the window of the event, and where on the screen it happened.
 struct TScreenPointerEvent {

@@ -116,11 +116,27 @@ void TCustomForm::BeforeDestruction() {
 void TCustomForm::CreateWnd() {
   DisplayNeeded();
   TWinControl::CreateWnd();
+  MakeWindow();
+}
+
+void TCustomForm::MakeWindow() {
   window_ = CreateFormWindow(this);
-  if (minWidth_ > 0 || minHeight_ > 0)
+  if (window_ && (minWidth_ > 0 || minHeight_ > 0))
     SDL_SetWindowMinimumSize(window_, std::max(1, minWidth_), std::max(1, minHeight_));
   ResizeFrame();
 }
+
+void TCustomForm::RenewWindow() {
+  SDL_Window* gone = window_;
+  window_ = nullptr;
+  ForgetComposed();
+  composedWidth_ = composedHeight_ = 0;
+  DestroyFormWindow(gone);
+  // The new window's pixels show the colour, and the controls paint into them again.
+  MakeWindow();
+}
+
+SDL_Window* TCustomForm::LiveWindow() const { return FormWindowUsable(window_) ? window_ : nullptr; }
 
 void TCustomForm::DestroyWnd() {
   ForgetComposed();
@@ -132,27 +148,47 @@ void TCustomForm::DestroyWnd() {
 
 void TCustomForm::SetCaption(const std::string& Value) {
   caption_ = Value;
-  if (window_) SDL_SetWindowTitle(window_, caption_.c_str());
+  if (SDL_Window* w = LiveWindow()) SDL_SetWindowTitle(w, caption_.c_str());
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle Value) {
   borderStyle_ = Value;
-  if (!window_) return;
-  SDL_SetWindowBordered(window_, Value == bsNone ? SDL_FALSE : SDL_TRUE);
-  SDL_SetWindowResizable(window_, Value == bsSizeable || Value == bsSizeToolWin ? SDL_TRUE : SDL_FALSE);
+  SDL_Window* w = LiveWindow();
+  if (!w) return;
+  SDL_SetWindowBordered(w, Value == bsNone ? SDL_FALSE : SDL_TRUE);
+  SDL_SetWindowResizable(w, Value == bsSizeable || Value == bsSizeToolWin ? SDL_TRUE : SDL_FALSE);
+  // (SDL writes the border's hints anew: the buttons' go with them.)
+  UpdateFormWindowBorder(this);
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons Value) {
+  if (Value == borderIcons_) return;
+  borderIcons_ = Value;
+  UpdateFormWindowBorder(this);
+}
+
+void TCustomForm::SetNoActivate(bool Value) {
+  if (Value == noActivate_) return;
+  noActivate_ = Value;
+  if (noActivate_ && activeForm == this) SetActiveForm(nullptr);
+  UpdateFormWindowInput(this);
 }
 
 void TCustomForm::SetFormStyle(TFormStyle Value) {
   formStyle_ = Value;
-  if (window_) SDL_SetWindowAlwaysOnTop(window_, Value == fsStayOnTop ? SDL_TRUE : SDL_FALSE);
+  if (SDL_Window* w = LiveWindow()) SDL_SetWindowAlwaysOnTop(w, Value == fsStayOnTop ? SDL_TRUE : SDL_FALSE);
 }
 
 void TCustomForm::SetWindowState(TWindowState Value) {
   windowState_ = Value;
-  if (!window_ || !shown_) return;
-  if (Value == wsMinimized) SDL_MinimizeWindow(window_);
-  else if (Value == wsMaximized) SDL_MaximizeWindow(window_);
-  else SDL_RestoreWindow(window_);
+  SDL_Window* w = LiveWindow();
+  if (!w || !shown_) return;
+  if (Value == wsMinimized)
+    SDL_MinimizeWindow(w);
+  else if (Value == wsMaximized)
+    SDL_MaximizeWindow(w);
+  else
+    SDL_RestoreWindow(w);
 }
 
 void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -161,32 +197,44 @@ void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
                          std::clamp(AWidth, std::max(1, minWidth_), MaxFormSize),
                          std::clamp(AHeight, std::max(1, minHeight_), MaxFormSize));
   if (!window_) return;
-  int x = 0, y = 0, w = 0, h = 0;
-  SDL_GetWindowPosition(window_, &x, &y);
-  SDL_GetWindowSize(window_, &w, &h);
-  if (x != Left() || y != Top()) SDL_SetWindowPosition(window_, Left(), Top());
-  if (w != Width() || h != Height()) SDL_SetWindowSize(window_, Width(), Height());
+  if (SDL_Window* live = LiveWindow()) {
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(live, &x, &y);
+    SDL_GetWindowSize(live, &w, &h);
+    if (x != Left() || y != Top()) SDL_SetWindowPosition(live, Left(), Top());
+    if (w != Width() || h != Height()) SDL_SetWindowSize(live, Width(), Height());
+  }
   ResizeFrame();
 }
 
 void TCustomForm::SetMinSize(int AMinWidth, int AMinHeight) {
   minWidth_ = std::clamp(AMinWidth, 0, MaxFormSize);
   minHeight_ = std::clamp(AMinHeight, 0, MaxFormSize);
-  if (window_) SDL_SetWindowMinimumSize(window_, std::max(1, minWidth_), std::max(1, minHeight_));
+  if (SDL_Window* w = LiveWindow()) SDL_SetWindowMinimumSize(w, std::max(1, minWidth_), std::max(1, minHeight_));
   SetBounds(Left(), Top(), Width(), Height());
 }
 
 // ---- showing and closing ----------------------------------------------------------------------
 
-void TCustomForm::Show() { ShowWindow(true); }
+void TCustomForm::Show() { ShowWindow(!noActivate_); }
 void TCustomForm::ShowNoActivate() { ShowWindow(false); }
 
 void TCustomForm::ShowWindow(bool Activate) {
   HandleNeeded();
+  // A window that another client destroyed is made anew (the X server is asked).
+  bool renewed = false;
+  if (window_ && FormWindowGone(window_)) {
+    RenewWindow();
+    renewed = true;
+  }
   if (shown_) {
-    if (!Activate) return;
-    if (window_) RaiseFormWindow(window_);
-    SetActiveForm(this);
+    if (!Activate && !renewed) return;
+    if (window_ && (renewed || !RaiseFormWindow(window_))) {
+      if (!renewed) RenewWindow();
+      ShowFormWindow(window_, Activate);
+      Present({ClientRect()});
+    }
+    if (Activate) SetActiveForm(this);
     return;
   }
   if (position_ == poScreenCenter) {
@@ -196,7 +244,10 @@ void TCustomForm::ShowWindow(bool Activate) {
   }
   shown_ = true;
   if (window_) {
-    ShowFormWindow(window_, Activate);
+    if (!ShowFormWindow(window_, Activate)) {
+      RenewWindow();
+      ShowFormWindow(window_, Activate);
+    }
     if (windowState_ != wsNormal) SetWindowState(windowState_);
   }
   OnShow(this);
@@ -306,6 +357,7 @@ LRESULT TCustomForm::WndProc(MSG& Message) {
     captionActive_ = Message.wParam != 0;
     return 1;
   }
+  if (Message.message == WM_MOUSEACTIVATE && noActivate_) return MA_NOACTIVATE;
   return TWinControl::WndProc(Message);
 }
 
@@ -355,7 +407,7 @@ void HandleQuitRequest() {
 }
 
 void SetActiveForm(TCustomForm* Form, bool ByClick) {
-  if (Form == activeForm || (Form && !Form->Showing())) return;
+  if (Form == activeForm || (Form && (!Form->Showing() || Form->NoActivate()))) return;
   // The keyboard moved: the text input follows it, whatever the handlers below do.
   struct TFollow {
     ~TFollow() { UpdateTextInput(); }

@@ -43,6 +43,8 @@ RTL_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow,
 RTL_ENUM(TFormStyle, fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop);
 RTL_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized);
 RTL_ENUM(TCloseAction, caNone, caHide, caFree, caMinimize);
+RTL_ENUM(TBorderIcon, biSystemMenu, biMinimize, biMaximize);
+using TBorderIcons = rtl::TSet<TBorderIcon>;
 // Where showing puts a form: where its bounds say, or centred on the screen's work area.
 RTL_ENUM(TPosition, poDesigned, poScreenCenter);
 
@@ -96,6 +98,17 @@ public:
   void SetBorderStyle(TFormBorderStyle Value);
   TFormStyle FormStyle() const { return formStyle_; }
   void SetFormStyle(TFormStyle Value);
+  // The buttons of the window's border: the system menu (which closes the window), minimise and
+  // maximise; all three by default. A window manager is told which of them the border has and
+  // which of the actions they stand for it offers (moving, and resizing a sizeable window, besides).
+  TBorderIcons BorderIcons() const { return borderIcons_; }
+  void SetBorderIcons(TBorderIcons Value);
+  // A form that never takes the activation nor the keyboard (a busy sign): Show shows it as
+  // ShowNoActivate does, a press in it activates nothing and moves no keyboard focus, the window
+  // system's focus never makes it active, and a window manager is told that its window takes no
+  // input and is not to be focused.
+  bool NoActivate() const { return noActivate_; }
+  void SetNoActivate(bool Value);
   TWindowState WindowState() const { return windowState_; }
   void SetWindowState(TWindowState Value);
   // The colour (opaque ARGB) the frame is composed over.
@@ -118,7 +131,8 @@ public:
   TPosition Position() const { return position_; }
   void SetPosition(TPosition Value) { position_ = Value; }
   // Shows the form and activates it; on a form that shows already, brings its window to the
-  // front and activates it.
+  // front and activates it. A window that another client destroyed is made anew as the form
+  // shows (again), in the form's bounds and with its caption and styles.
   void Show();
   // Shows the window without taking the activation (popups).
   void ShowNoActivate();
@@ -238,6 +252,12 @@ private:
   friend void RegisterDragDrop(TWinControl*, IDropTarget*);
   friend void RevokeDragDrop(TWinControl*);
   void ShowWindow(bool Activate);
+  // Makes the window (CreateWnd), and makes it anew in place of one that another client destroyed.
+  void MakeWindow();
+  void RenewWindow();
+  // The window, when the display may be asked about it (not destroyed by another client as far
+  // as the display knows, the display's connection holding); nil otherwise.
+  SDL_Window* LiveWindow() const;
   void SetCaptureControl(TControl* Value);
   void SetMouseControl(TControl* Value);
   void SendMouse(UINT Msg, WPARAM Keys, int X, int Y);
@@ -259,6 +279,8 @@ private:
   std::string caption_;
   TFormBorderStyle borderStyle_ = bsSizeable;
   TFormStyle formStyle_ = fsNormal;
+  TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
+  bool noActivate_ = false;
   TWindowState windowState_ = wsNormal;
   TPosition position_ = poDesigned;
   int minWidth_ = 0, minHeight_ = 0;
@@ -315,7 +337,8 @@ bool ApplicationMinimized();
 // The active form, nil when none of the program's forms is active.
 TCustomForm* ActiveForm();
 // Moves the activation to Form (nil: away from every form of the program; a form that is
-// not shown cannot take it). ByClick tells a press from other causes (WA_CLICKACTIVE).
+// not shown, or never activates (NoActivate), cannot take it). ByClick tells a press from
+// other causes (WA_CLICKACTIVE).
 void SetActiveForm(TCustomForm* Form, bool ByClick = false);
 // The form whose handle Wnd is; nil for any other handle.
 TCustomForm* FormOfHandle(HWND Wnd);

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <mutex>
 #include <vector>
 
 // Xlib's own view of a connection (its output buffer), after every other header: it defines
@@ -24,11 +25,31 @@ namespace win::detail {
 
 namespace {
 
+// Whether the connection's queue holds the window's DestroyNotify, which the program has not
+// taken yet (a request made before it heard of the destroy fails after it).
+bool DestroyQueued(Display* D, unsigned long Window) {
+  for (const _XQEvent* q = D->head; q; q = q->next)
+    if (q->event.type == DestroyNotify && q->event.xdestroywindow.window == Window) return true;
+  return false;
+}
+
 std::atomic<std::uint64_t> errors{0};
+
+// The windows another client destroyed that the program still names (XQuietAbout).
+std::mutex quietMutex;
+std::vector<unsigned long> quietWindows;
+
+bool QuietAbout(unsigned long Resource) {
+  std::lock_guard lock(quietMutex);
+  return std::find(quietWindows.begin(), quietWindows.end(), Resource) != quietWindows.end();
+}
 
 // Called by Xlib on whichever thread made the failing request (SDL's own threads too):
 // it touches nothing but the standard error output and a counter.
 int ReportXError(Display* D, XErrorEvent* E) {
+  if ((E->error_code == BadWindow || E->error_code == BadDrawable) &&
+      (QuietAbout(E->resourceid) || DestroyQueued(D, E->resourceid)))
+    return 0;
   errors.fetch_add(1, std::memory_order_relaxed);
   char what[256] = {};
   XGetErrorText(D, E->error_code, what, sizeof what);
@@ -70,6 +91,37 @@ bool XEventsHeld(_XDisplay* Connection) {
 }
 
 void InstallXErrorHandler() { XSetErrorHandler(ReportXError); }
+
+void XQuietAbout(unsigned long Window, bool Quiet) {
+  if (!Window) return;
+  std::lock_guard lock(quietMutex);
+  std::erase(quietWindows, Window);
+  if (Quiet) quietWindows.push_back(Window);
+}
+
+namespace {
+
+std::atomic<void (*)()> connectionLost{nullptr};
+
+// Xlib's report of a broken connection; it then calls the connection's exit handler, which ends
+// the program unless one was set (KeepConnectionOnIOError).
+int ReportXIOError(Display* D) {
+  std::fprintf(stderr, "gascal: the connection to the X display %s broke\n", D ? DisplayString(D) : "");
+  return 0;
+}
+
+void OnConnectionLost(Display*, void*) {
+  if (void (*lost)() = connectionLost.load()) lost();
+}
+
+}  // namespace
+
+void KeepConnectionOnIOError(_XDisplay* Connection, void (*Lost)()) {
+  if (!Connection) return;
+  connectionLost = Lost;
+  XSetIOErrorHandler(ReportXIOError);
+  XSetIOErrorExitHandler(Connection, OnConnectionLost, nullptr);
+}
 
 namespace {
 
@@ -179,8 +231,13 @@ bool XWindowExists(SDL_Window* Window) {
   Display* d = nullptr;
   ::Window w = 0;
   if (!X11Of(Window, d, w)) return true;
+  // The answer for a window that is gone is an error, which says nothing new; the window stays
+  // quiet then (the program names it until it lets it go).
+  XQuietAbout(w, true);
   XWindowAttributes attributes;
-  return XGetWindowAttributes(d, w, &attributes) != 0;
+  const bool exists = XGetWindowAttributes(d, w, &attributes) != 0;
+  if (exists) XQuietAbout(w, false);
+  return exists;
 }
 
 unsigned long XDestroyedWindowOf(const SDL_SysWMmsg* Message) {
@@ -229,8 +286,13 @@ bool WindowManagerRuns(_XDisplay* Connection) {
   if (!Connection) return false;
   const Atom check = XInternAtom(Connection, "_NET_SUPPORTING_WM_CHECK", False);
   const ::Window named = WindowProperty(Connection, DefaultRootWindow(Connection), check);
-  // A manager that ended leaves the property on the root window: its window must name itself.
-  return named && WindowProperty(Connection, named, check) == named;
+  if (!named) return false;
+  // A manager that ended leaves the property on the root window: its window must name itself
+  // (the question about a window that went is answered with an error that says nothing new).
+  XQuietAbout(named, true);
+  const bool runs = WindowProperty(Connection, named, check) == named;
+  XQuietAbout(named, false);
+  return runs;
 }
 
 unsigned long XFocusWindow(_XDisplay* Connection) {
@@ -253,6 +315,16 @@ void XSetFocusWindow(_XDisplay* Connection, unsigned long Window) {
   XFlush(Connection);
 }
 
+void XHoldServer(_XDisplay* Connection, bool Hold) {
+  if (!Connection) return;
+  if (Hold) {
+    XGrabServer(Connection);
+  } else {
+    XUngrabServer(Connection);
+    XFlush(Connection);
+  }
+}
+
 bool XWindowPlace(SDL_Window* Window, int& X, int& Y) {
   Display* d = nullptr;
   ::Window w = 0, child = 0;
@@ -263,14 +335,54 @@ bool XWindowPlace(SDL_Window* Window, int& X, int& Y) {
   return true;
 }
 
-void XSetDecorated(SDL_Window* Window, bool Decorated) {
+void XSetBorder(SDL_Window* Window, const TBorderLook& Look) {
   Display* d = nullptr;
   ::Window w = 0;
   if (!X11Of(Window, d, w)) return;
-  // The Motif hints: flags (decorations given), functions, decorations, input mode, status.
-  const long hints[5] = {1L << 1, 0, Decorated ? 1 : 0, 0, 0};
+  // The Motif hints: flags (functions given 1, decorations given 2), functions, decorations,
+  // input mode, status.
+  constexpr long FunctionsGiven = 1L << 0, DecorationsGiven = 1L << 1;
+  constexpr long Resize = 1L << 1, Move = 1L << 2, Minimize = 1L << 3, Maximize = 1L << 4, Close = 1L << 5;
+  constexpr long Border = 1L << 1, ResizeHandle = 1L << 2, Title = 1L << 3, Menu = 1L << 4, MinimizeButton = 1L << 5,
+                 MaximizeButton = 1L << 6;
+  long hints[5] = {DecorationsGiven, 0, Look.Decorated ? 1 : 0, 0, 0};
+  if (Look.Restricted) {
+    hints[0] = FunctionsGiven | DecorationsGiven;
+    hints[1] = Move | (Look.Sizeable ? Resize : 0) | (Look.Menu ? Close : 0) | (Look.Minimize ? Minimize : 0) |
+               (Look.Maximize ? Maximize : 0);
+    hints[2] = !Look.Decorated ? 0
+                               : Border | Title | (Look.Sizeable ? ResizeHandle : 0) | (Look.Menu ? Menu : 0) |
+                                     (Look.Minimize ? MinimizeButton : 0) | (Look.Maximize ? MaximizeButton : 0);
+  }
   const Atom motif = XInternAtom(d, "_MOTIF_WM_HINTS", False);
   XChangeProperty(d, w, motif, motif, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(hints), 5);
+}
+
+void XSetTakesNoInput(SDL_Window* Window, bool NoInput) {
+  Display* d = nullptr;
+  ::Window w = 0;
+  if (!X11Of(Window, d, w)) return;
+  XWMHints* hints = XGetWMHints(d, w);
+  XWMHints fresh{};
+  XWMHints* h = hints ? hints : &fresh;
+  h->flags |= InputHint;
+  h->input = NoInput ? False : True;
+  XSetWMHints(d, w, h);
+  if (hints) XFree(hints);
+  const Atom takeFocus = XInternAtom(d, "WM_TAKE_FOCUS", False);
+  std::vector<Atom> kept;
+  Atom* protocols = nullptr;
+  int count = 0;
+  if (XGetWMProtocols(d, w, &protocols, &count) && protocols) {
+    for (int i = 0; i < count; ++i)
+      if (protocols[i] != takeFocus) kept.push_back(protocols[i]);
+    XFree(protocols);
+  }
+  if (!NoInput) kept.push_back(takeFocus);
+  XSetWMProtocols(d, w, kept.data(), static_cast<int>(kept.size()));
+  const Atom type = XInternAtom(d, "_NET_WM_WINDOW_TYPE", False);
+  const Atom kind = XInternAtom(d, NoInput ? "_NET_WM_WINDOW_TYPE_NOTIFICATION" : "_NET_WM_WINDOW_TYPE_NORMAL", False);
+  XChangeProperty(d, w, type, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&kind), 1);
 }
 
 void XSetWindowOwner(SDL_Window* Window, SDL_Window* Owner) {

@@ -68,7 +68,8 @@ unsigned long XWindowOf(SDL_Window* Window);
 
 // Whether the X window of the SDL window still exists on the server (another client may have
 // destroyed it); true for a window that is not an X window. One round trip; the server's error
-// for a window that is gone is reported and counted as every X error is.
+// for a window that is gone says nothing new and is kept quiet, as are later ones about it
+// (XQuietAbout).
 bool XWindowExists(SDL_Window* Window);
 // The X window that the window-system message tells was destroyed (its own DestroyNotify, which
 // the X server sends to the window's connection whoever destroyed it); 0 for any other message.
@@ -91,6 +92,19 @@ bool XFocusOnNoWindow(_XDisplay* Connection);
 // Gives the keyboard focus to the window (0: to none; it reverts to the root when that window
 // goes).
 void XSetFocusWindow(_XDisplay* Connection, unsigned long Window);
+// Holds the X server for the connection alone (Hold) and lets it go again: meanwhile the server
+// serves no other client's request (a key another client makes up waits). Never while a window
+// manager must answer a request of ours.
+void XHoldServer(_XDisplay* Connection, bool Hold);
+
+// Errors about the X window, one that another client destroyed and the program still names in
+// requests until it lets it go, are neither reported nor counted (Quiet), or are again.
+void XQuietAbout(unsigned long Window, bool Quiet);
+// Keeps the program running when the connection to the X server breaks (the server ended, or
+// another client killed the connection): Xlib, which ends the program where it meets the break,
+// reports it on the standard error output, calls Lost (on whichever thread met it) and goes on,
+// every later request of the connection failing at once.
+void KeepConnectionOnIOError(_XDisplay* Connection, void (*Lost)());
 
 // Where the window's client area lies on the screen, as the X server has it now (its origin in
 // the root window's coordinates); false when it is no X window. One round trip. SDL's own idea
@@ -98,11 +112,24 @@ void XSetFocusWindow(_XDisplay* Connection, unsigned long Window);
 // parent is when SDL handles the event, so a move made at the root and handled once the manager
 // had taken the window into its frame counts the frame's place twice.
 bool XWindowPlace(SDL_Window* Window, int& X, int& Y);
-// What a window manager reads from a window as it maps it. The window is decorated or not
-// (_MOTIF_WM_HINTS): written when the window is made, also where no manager ran yet (SDL then
-// names the root window as the window's owner instead, and a manager started later frames the
-// window and keeps it above every other window of the program).
-void XSetDecorated(SDL_Window* Window, bool Decorated);
+// What a window manager reads from a window as it maps it: its border (_MOTIF_WM_HINTS), written
+// when the window is made, also where no manager ran yet (SDL then names the root window as the
+// window's owner instead, and a manager started later frames the window and keeps it above every
+// other window of the program). A window is decorated or not; a restricted one names the buttons
+// its border has (the system menu with the close button, minimise, maximise) and the actions a
+// manager offers for it (moving; closing, minimising and maximising with their buttons; resizing
+// when it is sizeable). One that is not restricted leaves both to the manager.
+struct TBorderLook {
+  bool Decorated = true;
+  bool Restricted = false;
+  bool Sizeable = true, Menu = true, Minimize = true, Maximize = true;
+};
+void XSetBorder(SDL_Window* Window, const TBorderLook& Look);
+// Whether the window takes input: one that does not (a busy sign) tells a window manager that it
+// takes no keyboard input (WM_HINTS), asks no focus of it (no WM_TAKE_FOCUS among its protocols,
+// which SDL would answer by taking the focus) and is a notification (_NET_WM_WINDOW_TYPE), so
+// that the manager never focuses it, not even as it maps it.
+void XSetTakesNoInput(SDL_Window* Window, bool NoInput);
 // The window it belongs to (WM_TRANSIENT_FOR), which a manager keeps it above; none for nil.
 void XSetWindowOwner(SDL_Window* Window, SDL_Window* Owner);
 // For a window that is not mapped: the states a manager gives it when it maps it

@@ -78,6 +78,9 @@ public:
 
   std::atomic<std::size_t> pieceSize{DefaultPieceSize};
   std::atomic<int> timeoutMs{DefaultTimeoutMs};
+  // The connection broke (the X server ended, or another client killed it): Xlib, which would end
+  // the program there, sets it and goes on, every later request failing at once.
+  std::atomic<bool> broken{false};
 
 protected:
   void Execute() override;
@@ -167,6 +170,8 @@ TSelectionThread::TSelectionThread(Display* D) : dpy_(D) {
   if (units == 0) units = XMaxRequestSize(dpy_);
   maxRequestBytes_ = static_cast<std::size_t>(std::max(units * 4 - 100, 1024L));
   wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  XSetIOErrorExitHandler(
+      dpy_, [](Display*, void* Self) { static_cast<TSelectionThread*>(Self)->broken = true; }, this);
   XFlush(dpy_);
 }
 
@@ -207,6 +212,16 @@ void TSelectionThread::RunCommands() {
 void TSelectionThread::Execute() {
   while (!Terminated()) {
     RunCommands();
+    if (broken) {
+      // Nothing comes from the connection any more: the thread waits for its wake-up and for
+      // what waits to time out.
+      pollfd fd{wakeFd_, POLLIN, 0};
+      if (poll(&fd, 1, Expire()) > 0) {
+        std::uint64_t count;
+        (void)!read(wakeFd_, &count, sizeof count);
+      }
+      continue;
+    }
     while (XPending(dpy_) > 0) {
       XEvent e;
       XNextEvent(dpy_, &e);

@@ -5,6 +5,8 @@
 // that passes it keeps nothing of the OpenGL driver loaded while it polls. A window another
 // client destroyed keeps no request to end from ending the program, and a main or check window
 // another client destroyed ends it as its user's close would, bare and under a window manager.
+// The check window's border offers neither minimise nor maximise. A broken connection to the X
+// server (xkill, the server ended) ends the program as its other endings do.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -24,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -184,10 +187,29 @@ public:
     XFlush(x_);
   }
 
-  // What another client may do to a window of the program: destroy it.
+  // What another client may do to a window of the program: destroy it, or kill the connection of
+  // the client that made it (xkill).
   void Destroy(Window W) {
     XDestroyWindow(x_, W);
     XSync(x_, False);
+  }
+  void KillClient(Window W) {
+    XKillClient(x_, W);
+    XSync(x_, False);
+  }
+  // A property of 32-bit values of the window (empty when it has none).
+  std::vector<long> Longs(Window W, const char* Name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<long> out;
+    if (XGetWindowProperty(x_, W, XInternAtom(x_, Name, False), 0, 64, False, AnyPropertyType, &type, &format, &count,
+                           &after, &data) == Success &&
+        data && format == 32)
+      out.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+    if (data) XFree(data);
+    return out;
   }
 
 private:
@@ -413,7 +435,9 @@ TEST_F(ProgramScenario, AMainWindowAnotherClientDestroyedEndsTheProgramAsItsUser
 }
 
 // The same for the check window of a machine whose OpenGL failed the check: destroyed by another
-// client, it ends the program with status 0 as its close button would.
+// client, it ends the program with status 0 as its close button would. Its border has the system
+// menu only: it tells a window manager that it has no minimise or maximise button and offers
+// neither (the Motif hints' functions: move and close).
 TEST_F(ProgramScenario, ACheckWindowAnotherClientDestroyedEndsTheProgram) {
   WriteSettings();
   XScreen screen(display);
@@ -422,9 +446,53 @@ TEST_F(ProgramScenario, ACheckWindowAnotherClientDestroyedEndsTheProgram) {
   Window check = 0;
   ASSERT_TRUE(copy.WaitFor(30000, [&](const std::string&) { return (check = screen.Find("OpenGL")) != 0; }))
       << screen.Titles() << "\n" << copy.Output();
+  const std::vector<long> hints = screen.Longs(check, "_MOTIF_WM_HINTS");
+  ASSERT_EQ(hints.size(), 5u);
+  EXPECT_EQ(hints[0] & 1, 1) << "no functions given";
+  EXPECT_EQ(hints[1], 4 | 32) << "functions other than moving and closing";
+  EXPECT_EQ(hints[2] & (32 | 64), 0) << "a minimise or maximise button";
   screen.Destroy(check);
   EXPECT_TRUE(copy.EndsCleanly(30000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
   EXPECT_LE(CountOf(copy.Output(), "X error ignored"), 10u) << copy.Output();
+}
+
+// The connection to the X server breaks: under openbox another client kills the program's
+// connection (xkill on its main window); bare, the X server itself ends. Either way the program
+// ends as its other endings do, with status 0, its settings written, its channel removed and its
+// port let go; nothing that needs the display runs meanwhile (Xlib used to end it with status 1
+// and the old settings).
+TEST_F(ProgramScenario, ABrokenConnectionToTheXServerEndsTheProgramAsItsOtherEndingsDo) {
+  StartSimulator();
+  for (const wmtest::TManager manager : {wmtest::TManager::Openbox, wmtest::TManager::Bare}) {
+    SCOPED_TRACE(wmtest::NameOf(manager));
+    // (The test's own connection goes before the server does.)
+    auto screen = std::make_unique<XScreen>(display);
+    ASSERT_TRUE(screen->Open());
+    wmtest::TOpenbox openbox;
+    if (manager == wmtest::TManager::Openbox && !openbox.Start(display)) {
+      if (!wmtest::OpenboxInstalled()) continue;
+      FAIL() << "openbox did not take the screen";
+    }
+    WriteSettings();
+    const std::size_t heard = Heard();
+    Child& copy = StartCopy();
+    ASSERT_TRUE(HearsMore(heard, 5)) << copy.Output();
+    Window main = 0;
+    ASSERT_TRUE(copy.WaitFor(30000, [&](const std::string&) { return (main = screen->Find("gascal  V")) != 0; }))
+        << screen->Titles() << "\n"
+        << copy.Output();
+    if (manager == wmtest::TManager::Openbox) {
+      screen->KillClient(main);
+    } else {
+      screen.reset();
+      xserver->Signal(SIGKILL);
+    }
+    EXPECT_TRUE(copy.EndsCleanly(30000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
+    if (copy.Running()) return;
+    EXPECT_NE(std::string::npos, Upper(Read("gascal.ini")).find("PROGRAM_CODE")) << "written at its end";
+    EXPECT_FALSE(fs::exists(Socket())) << "the channel is removed";
+    EXPECT_TRUE(PortFree(dir / "ecu")) << "the port was not let go";
+  }
 }
 
 // A terminal that hangs up closes the program as its user would: its settings are written

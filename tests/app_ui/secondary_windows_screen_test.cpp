@@ -14,10 +14,14 @@
 // while a Setup value is being written; an edit whose line closes before its write goes out is
 // reported as not written and goes to no ECU, and once the line is back nothing is written that
 // the installer did not change.
+// The wait window never takes the keys typed into the main window as it comes, while it shows
+// or after a click on it. The save and settings windows, destroyed by another client, close,
+// and show again when the program shows them next, with no X error reported.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -417,6 +421,46 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
   if (HasFatalFailure()) return;
   EXPECT_TRUE(quiet) << "a write was asked for after the ECU was read";
 
+  // ---- the wait window as a write starts: keys typed into the main window's Name box as it
+  // comes, while it shows, after a click on it, as it shrinks and as it goes all reach the box;
+  // the main window keeps the activation and the server's keyboard focus.
+  {
+    vg::TvxHudTextBox* name = main->PageCFG()->Parts().HudTextBox_CFG_User_Name;
+    ClickOn(*main, name);
+    ASSERT_TRUE(RunUntil([&] { return name->IsFocused() && win::ActiveForm() == main.get(); }, Guard))
+        << "the click did not reach the Name box";
+    const std::u16string before = name->Text();
+    std::u16string typed;
+    const auto typeInto = [&](char C) {
+      typed += static_cast<char16_t>(C);
+      ASSERT_TRUE(x.Type(static_cast<unsigned long>(C)));
+    };
+    const auto reached = [&] {
+      ASSERT_TRUE(RunUntil([&] { return name->Text() == before + typed; }, Guard))
+          << "typed " << rtl::WideToUtf8(typed) << ", the box has " << rtl::WideToUtf8(name->Text());
+    };
+    for (int round = 0; round < 2; ++round) {
+      SCOPED_TRACE(round == 0 ? "wait window shown" : "wait window shown again");
+      typeInto('a');
+      host->ShowWaitWindow();
+      typeInto('b');
+      Settle(*wait, "the wait window");
+      typeInto('c');
+      reached();
+      ClickOn(*wait, wait->Root());
+      typeInto('d');
+      host->ShrinkWaitWindow();
+      typeInto('e');
+      reached();
+      host->CloseWaitWindow();
+      typeInto('f');
+      reached();
+      EXPECT_EQ(win::ActiveForm(), main.get());
+      EXPECT_TRUE(name->IsFocused());
+      EXPECT_TRUE(server.HoldsFocus(*main)) << "the main window lost the keyboard focus";
+    }
+  }
+
   // ---- the save window: a save, a second save, a load and a save, each typed and clicked.
   SaveOrLoad(0, "S1");
   EXPECT_TRUE(Saved("S1"));
@@ -444,6 +488,18 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
   EXPECT_EQ(saveLoad->Parts().HudStringListBox_3D_SL_List->Items()->Count(), 3);
   saveLoad->Close();
   ASSERT_TRUE(RunUntil([&] { return !saveLoad->Showing(); }, Guard));
+  // Another client destroys the save window (xdotool windowclose): it closes; File > Save makes
+  // it anew, and it takes a name and saves it as before, with no X error reported.
+  {
+    saveLoad->RunFileMenuAction(0);
+    Settle(*saveLoad, "the save window");
+    const std::uint64_t errors = win::WindowSystemErrors();
+    ASSERT_TRUE(x.DestroyWindow(xview::TServerView::XOf(*saveLoad)));
+    ASSERT_TRUE(RunUntil([&] { return !saveLoad->Showing(); }, Guard)) << "the destroyed save window stayed open";
+    SaveOrLoad(0, "S4");
+    EXPECT_TRUE(Saved("S4")) << "the save window made anew saved nothing";
+    EXPECT_EQ(win::WindowSystemErrors(), errors) << "X errors about the window that went";
+  }
 
   // ---- a save clicked while a value of the Setup page is being written: the wait window shows
   // while either write runs and goes when the second has ended.
@@ -520,6 +576,26 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
     if (round == 0) FontSizeRefusedThenTaken();
     settings->Close();
     ASSERT_TRUE(RunUntil([&] { return !settings->Showing(); }, Guard));
+  }
+  // Another client destroys the settings window: it closes; its button shows it again, made
+  // anew, above the main window and typed into, with no X error reported.
+  {
+    main->ShowWindowNamed("Form_3D_SET");
+    Settle(*settings, "the settings window");
+    const std::uint64_t errors = win::WindowSystemErrors();
+    ASSERT_TRUE(x.DestroyWindow(xview::TServerView::XOf(*settings)));
+    ASSERT_TRUE(RunUntil([&] { return !settings->Showing(); }, Guard)) << "the destroyed settings stayed open";
+    main->HudButton_3D_GEN_SettingsClick(nullptr);
+    Settle(*settings, "the settings window made anew");
+    EXPECT_EQ(server.Owner(*settings), xview::TServerView::XOf(*main));
+    vg::TvxHudNumberBox* delay = settings->Parts().HudNumberBox_3D_SET_Transmit_CFG_Delay;
+    ClickOn(*settings, delay);
+    ASSERT_TRUE(RunUntil([&] { return delay->IsFocused() && !delay->Dragging(); }, Guard))
+        << "the click missed the box";
+    TypeUntil(u'9', "the key did not reach the settings made anew", [&] { return delay->Text() == u"9"; });
+    settings->Close();
+    ASSERT_TRUE(RunUntil([&] { return !settings->Showing(); }, Guard));
+    EXPECT_EQ(win::WindowSystemErrors(), errors) << "X errors about the window that went";
   }
 
   // ---- the skin window and, opened from it, the brush dialog and from that the bitmap editor:

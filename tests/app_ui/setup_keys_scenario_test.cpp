@@ -78,7 +78,7 @@ TEST_F(SetupKeysScenarioChild, Run) {
   // ticked. One report; the box shows "2000" again; the tick reaches the ECU.
   Click(main.get(), main->Parts().TabItems[0]);
   ASSERT_EQ(tabs->ItemIndex(), 0);
-  // (While a write goes on, its wait window is up and takes the keys: the installer waits.)
+  // (The write of the switch to gas ends first, as an installer would let it.)
   ASSERT_TRUE(RunUntil([] { return !app::Model().Messages.WaitWindowShown; }, 60s)) << "the write never ends";
   Click(main.get(), rpm, 10);
   ASSERT_TRUE(rpm->IsFocused());

@@ -4,7 +4,8 @@
 // that land on it; a window stays above the main window it belongs to, a stay-on-top one keeps
 // asking for it each time it shows, and one shown again while it shows comes to the front; what a
 // hidden window covered shows the window under it again. A window manager started after the
-// program finds its borderless windows undecorated and in their order.
+// program finds its borderless windows undecorated and in their order. A window whose border has
+// only the system menu is offered neither minimising nor maximising.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -253,6 +254,61 @@ TEST(WindowStackingChild, AWindowManagerStartedLaterFindsTheWindowsUndecoratedAn
     later.form->Hide();
     main.form->Hide();
     SetMainForm(nullptr);
+  }
+  rtl::Application->ProcessMessages();
+  CloseDisplay();
+}
+
+// The check window's border (the system menu only): the window tells a window manager that its
+// border has neither a minimise nor a maximise button and that it offers neither action, only
+// moving and closing (the Motif hints, functions as well as decorations), also after its border
+// style was set again (SDL writes the border's hints anew then) and it showed again. A window
+// with the default buttons leaves its functions to the manager. Under openbox, which keeps the
+// minimise button of every window whatever the hints say, a window of fixed size is offered no
+// maximising.
+TEST(WindowStackingChild, AWindowWithOnlyTheSystemMenuOffersNeitherMinimiseNorMaximise) {
+  if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  rtl::Application->Reset();
+  {
+    TServerView server;
+    ASSERT_TRUE(server.Ready()) << "the X server does not answer here";
+    auto checkForm = std::make_unique<TForm>(nullptr), plainForm = std::make_unique<TForm>(nullptr);
+    TForm &check = *checkForm, &plain = *plainForm;
+    for (TForm* f : {&check, &plain}) {
+      f->SetBorderStyle(bsSingle);
+      f->SetBounds(f == &check ? 40 : 300, 60, 200, 120);
+    }
+    check.SetBorderIcons({biSystemMenu});
+    check.Show();
+    plain.Show();
+    // The Motif hints' bits: functions given, decorations given; the functions resize, move,
+    // minimise, maximise, close; the decorations' minimise and maximise buttons.
+    constexpr long FunctionsGiven = 1, DecorationsGiven = 2;
+    constexpr long Resize = 2, Move = 4, Minimize = 8, Maximize = 16, Close = 32;
+    constexpr long MinimizeButton = 32, MaximizeButton = 64;
+    for (int round = 0; round < 2; ++round) {
+      SCOPED_TRACE(round == 0 ? "shown" : "shown again");
+      ASSERT_TRUE(PumpUntil([&] { return server.Settled(check) && server.Settled(plain); }));
+      const std::vector<long> hints = server.MotifHints(check);
+      ASSERT_EQ(hints.size(), 5u);
+      EXPECT_EQ(hints[0] & (FunctionsGiven | DecorationsGiven), FunctionsGiven | DecorationsGiven);
+      EXPECT_EQ(hints[1] & (Move | Close), Move | Close);
+      EXPECT_EQ(hints[1] & (Resize | Minimize | Maximize), 0) << "offered resizing, minimising or maximising";
+      EXPECT_NE(hints[2], 0) << "the border is decorated";
+      EXPECT_EQ(hints[2] & (MinimizeButton | MaximizeButton), 0) << "minimise or maximise button";
+      const std::vector<long> plainHints = server.MotifHints(plain);
+      ASSERT_EQ(plainHints.size(), 5u);
+      EXPECT_EQ(plainHints[0] & FunctionsGiven, 0) << "the default buttons restricted the functions";
+      if (wmtest::UnderWindowManager()) {
+        ASSERT_TRUE(PumpUntil([&] { return server.ActionsListed(check); })) << "the manager listed no actions";
+        EXPECT_TRUE(server.Allows(check, "_NET_WM_ACTION_CLOSE"));
+        EXPECT_FALSE(server.Allows(check, "_NET_WM_ACTION_MAXIMIZE_HORZ"));
+        EXPECT_FALSE(server.Allows(check, "_NET_WM_ACTION_MAXIMIZE_VERT"));
+      }
+      check.Hide();
+      check.SetBorderStyle(bsSingle);
+      check.Show();
+    }
   }
   rtl::Application->ProcessMessages();
   CloseDisplay();
