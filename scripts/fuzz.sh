@@ -5,6 +5,8 @@
 # The seeds of fuzz/corpus/TARGET/ are read, never written: new inputs go to
 # build/fuzz/corpus/TARGET/ and findings to build/fuzz/findings/TARGET/. A finding worth
 # keeping goes into fuzz/corpus/TARGET/ once mended (fuzz/pending/TARGET/ until then).
+# Each run first merges the inputs that earlier runs found into a fresh folder (libFuzzer's
+# -merge=1), which keeps only those that add coverage, so the folder stays small.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 target=${1:?usage: scripts/fuzz.sh TARGET [SECONDS] [libFuzzer options...]}
@@ -22,6 +24,15 @@ cmake --build "$build" -j "${GASCAL_JOBS:-3}" --target "fuzz_$target"
 work="$build/corpus/$target"
 findings="$build/findings/$target"
 mkdir -p "$work" "$findings"
+program="$build/fuzz/fuzz_$target"
+# The longest input a hunt makes (libFuzzer takes the longest seed otherwise). A window's text
+# that shows something is a few kilobytes; the long seeds are reproducers of findings that
+# the corpus replay runs whole, and a hunt that grows inputs to their length runs a few a
+# second.
+limits=()
+case "$target" in
+  control_stream) limits=(-max_len=4096) ;;
+esac
 # Temporary files of the run (fonts from memory write some; the .cfg target saves files, each
 # synced to disk): on tmpfs when there is one, where a sync costs nothing.
 shm=/dev/shm
@@ -30,7 +41,18 @@ scratch=$(mktemp -d "$shm/gascal-fuzz-$target-XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+if [ -n "$(ls -A "$work")" ]; then
+  merged=$(mktemp -d "$build/corpus/$target.merged-XXXXXX")
+  if TMPDIR="$scratch" "$program" -merge=1 "${limits[@]}" "$merged" "$work" >"$findings/merge.log" 2>&1; then
+    echo "fuzz: $(ls "$work" | wc -l) inputs of earlier runs merged into $(ls "$merged" | wc -l)"
+    rm -rf "$work"
+    mv "$merged" "$work"
+  else
+    rm -rf "$merged"
+    echo "fuzz: the merge of $work failed (see $findings/merge.log); the hunt takes it as it is" >&2
+  fi
+fi
 status=0
-TMPDIR="$scratch" "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \
-  -artifact_prefix="$findings/" "$@" "$work" "$root/fuzz/corpus/$target" || status=$?
+TMPDIR="$scratch" "$program" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$findings/" \
+  "${limits[@]}" "$@" "$work" "$root/fuzz/corpus/$target" || status=$?
 exit $status

@@ -82,7 +82,8 @@ trap cleanup EXIT
 # calibration can find (gas time 1.3 x petrol time + 800 us), so an auto-calibration converges.
 "$ecusim" --link "$link" --engine 1.3,800 --trace </dev/null >"$work/ecusim.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do
+# Up to a minute for it (and for the X server below): a loaded machine may take that long.
+for _ in $(seq 1200); do
   [ -e "$link" ] && break
   sleep 0.05
 done
@@ -107,7 +108,7 @@ if [ -z "${DISPLAY:-}" ]; then
   Xvfb "${display:?run: no free display number}" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
   pids+=($!)
   export DISPLAY=$display
-  for _ in $(seq 100); do
+  for _ in $(seq 1200); do
     [ -e "/tmp/.X11-unix/X${display#:}" ] && break
     sleep 0.05
   done

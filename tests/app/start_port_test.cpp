@@ -65,7 +65,7 @@ protected:
       const int checked = writes.Checked;
       clock.Advance(10);
       if (writes.Ports.size() > before && writes.Ports.back() == sim->SlavePath())
-        linktest::PumpLink(clock, form, sim.get(), [&] { return writes.Checked != checked; }, 2000);
+        linktest::PumpLink(clock, form, sim.get(), [&] { return writes.Checked != checked; });
       else
         rtl::Application->ProcessMessages();
     }

@@ -269,7 +269,7 @@ protected:
     close(fds[1]);
     std::string number;
     char c;
-    const auto end = Clock::now() + std::chrono::seconds(10);
+    const auto end = Clock::now() + std::chrono::minutes(1);
     while (Clock::now() < end && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
     close(fds[0]);
     ASSERT_FALSE(number.empty()) << "the X server named no display";
@@ -558,25 +558,25 @@ TEST_F(ProgramScenario, AUserCloseOverTheMissingTableMessageShowsWhyTheSettingsW
   XScreen screen(display);
   ASSERT_TRUE(screen.Open());
   Window main = 0, message = 0;
-  ASSERT_TRUE(copy.WaitFor(30000, [&](const std::string&) {
+  ASSERT_TRUE(copy.WaitFor(60000, [&](const std::string&) {
     main = screen.Find("gascal  V");
     message = screen.Find("Message");
     return main && message;
   })) << screen.Titles() << "\n" << copy.Output();
 
   screen.AskToClose(main);
-  ASSERT_TRUE(copy.WaitFor(10000, [&](const std::string& Out) { return Out.find("The settings were not saved") != std::string::npos; }))
+  ASSERT_TRUE(copy.WaitFor(60000, [&](const std::string& Out) { return Out.find("The settings were not saved") != std::string::npos; }))
       << copy.Output();
-  ASSERT_TRUE(copy.WaitFor(10000, [&](const std::string&) { return !screen.Find("gascal  V"); })) << screen.Titles();
+  ASSERT_TRUE(copy.WaitFor(60000, [&](const std::string&) { return !screen.Find("gascal  V"); })) << screen.Titles();
   // Half a second in which the program does not end by itself; the report's window may come
   // later than that on a busy machine.
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   EXPECT_TRUE(copy.Running()) << "the report waits for the user\n" << copy.Output();
   EXPECT_EQ(std::string::npos, copy.Output().find("already exists")) << copy.Output();
-  ASSERT_TRUE(copy.WaitFor(10000, [&](const std::string&) { return (message = screen.Find("Message")) != 0; }))
+  ASSERT_TRUE(copy.WaitFor(60000, [&](const std::string&) { return (message = screen.Find("Message")) != 0; }))
       << "the report shows: " << screen.Titles();
   screen.AskToClose(message);
-  EXPECT_TRUE(copy.EndsCleanly(10000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
+  EXPECT_TRUE(copy.EndsCleanly(60000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
 }
 
 // A font name of 50 MB in the settings: the program starts and polls in the memory it

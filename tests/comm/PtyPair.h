@@ -44,8 +44,9 @@ struct PtyPair {
       }
     });
   }
-  // Reads what the device wrote, waiting up to timeoutMs for the first byte.
-  std::vector<unsigned char> Receive(int timeoutMs = 1000) const {
+  // Reads what the device wrote, waiting up to timeoutMs for the first byte: by default a
+  // minute, a guard for a loaded machine; a short time where nothing may come.
+  std::vector<unsigned char> Receive(int timeoutMs = 60000) const {
     std::vector<unsigned char> out;
     pollfd p{master, POLLIN, 0};
     while (::poll(&p, 1, out.empty() ? timeoutMs : 20) > 0) {

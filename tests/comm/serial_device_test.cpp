@@ -248,8 +248,8 @@ TEST(SerialDeviceNames, TheGroupOwningADeviceIsNamedWhenItCanBeTold) {
 class SerialEvents : public SerialDevice {
 protected:
   // Waits with a stop that fires after stopAfter; returns the result and the mask.
-  // A wait that is expected to end by itself gets a generous stop; one expected to be
-  // stopped (nothing to report) a short one.
+  // A wait that is expected to end by itself gets a stop of a minute at least, a guard for a
+  // loaded machine; one expected to be stopped (nothing to report) a short one.
   comm::TWaitResult Wait(std::uint32_t& mask, std::chrono::milliseconds stopAfter = 150ms) {
     comm::TWaitEvent stop;
     std::mutex lock;
@@ -278,7 +278,7 @@ TEST_F(SerialEvents, ReceivedCharactersAreReportedOncePerArrival) {
   EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));  // idle line
 
   pty.Send({1, 2, 3});
-  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 60s));
   EXPECT_EQ(comm::EV_RXCHAR, mask);
   // Bytes left unread do not raise the event again...
   EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));
@@ -290,12 +290,12 @@ TEST_F(SerialEvents, ReceivedCharactersAreReportedOncePerArrival) {
   dev.SetCommTimeouts(t);
   ASSERT_EQ(0, dev.Read(b, 2, n));
   pty.Send({4, 5});
-  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 60s));
   EXPECT_EQ(comm::EV_RXCHAR, mask);
   // After a purge, arrivals count afresh.
   ASSERT_EQ(0, dev.PurgeComm(comm::PURGE_RXCLEAR));
   pty.Send({6});
-  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 60s));
   EXPECT_EQ(comm::EV_RXCHAR, mask);
 }
 
@@ -313,7 +313,7 @@ TEST_F(SerialEvents, BytesArrivingOneByOneAreGatheredIntoOneEvent) {
     }
   });
   std::uint32_t mask = 0;
-  const comm::TWaitResult r = Wait(mask, 5s);
+  const comm::TWaitResult r = Wait(mask, 60s);
   sender.join();
   ASSERT_EQ(comm::TWaitResult::Event, r);
   EXPECT_EQ(comm::EV_RXCHAR, mask);
@@ -329,17 +329,20 @@ TEST_F(SerialEvents, BytesArrivingOneByOneAreGatheredIntoOneEvent) {
 
 // A reply whose length the reader announced comes as one event, as soon as its last byte is
 // in: not one per byte, nor a few bytes at a time, nor after the quiet time. The quiet time is
-// the longest the device takes (a minute), the wait's guard half of it: a wait that waited for
-// the quiet time is stopped by its guard first.
+// the longest the device takes (a minute) and the wait's guard longer still: an event that
+// came a minute or more after the last byte went is the quiet time's.
 TEST_F(SerialEvents, BytesOfAnAnnouncedLengthAreReportedOnceTheLastIsIn) {
   ASSERT_EQ(0, dev.SetCommMask(comm::EV_RXCHAR));
   dev.SetReceiveTrigger(20, 60000);
   EXPECT_EQ(20u, dev.ReceiveTrigger());
-  std::thread sender = pty.SendPaced(20, 1042us);  // 9600 baud
+  Clock::time_point last;
+  std::thread sender = pty.SendPaced(20, 1042us, &last);  // 9600 baud
   std::uint32_t mask = 0;
-  const comm::TWaitResult r = Wait(mask, 30s);
+  const comm::TWaitResult r = Wait(mask, 90s);
+  const auto reported = Clock::now();
   sender.join();
-  ASSERT_EQ(comm::TWaitResult::Event, r) << "it waited for the quiet time";
+  ASSERT_EQ(comm::TWaitResult::Event, r);
+  EXPECT_LT(reported - last, 60s) << "it waited for the quiet time";
   EXPECT_EQ(comm::EV_RXCHAR, mask);
   std::uint32_t errors = 0;
   comm::COMSTAT stat;
@@ -356,7 +359,7 @@ TEST_F(SerialEvents, FewerBytesThanAnnouncedAreReportedWhenTheLineFallsQuiet) {
   Clock::time_point last;
   std::thread sender = pty.SendPaced(8, 1042us, &last);
   std::uint32_t mask = 0;
-  const comm::TWaitResult r = Wait(mask, 5s);
+  const comm::TWaitResult r = Wait(mask, 60s);
   const auto reported = Clock::now();
   sender.join();
   ASSERT_EQ(comm::TWaitResult::Event, r);
@@ -370,16 +373,17 @@ TEST_F(SerialEvents, FewerBytesThanAnnouncedAreReportedWhenTheLineFallsQuiet) {
   ASSERT_EQ(0, dev.PurgeComm(comm::PURGE_RXCLEAR));
   dev.SetReceiveTrigger(3, 1000);
   sender = pty.SendPaced(3, 1042us, &last);
-  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 60s));
   sender.join();
   ASSERT_EQ(0, dev.ClearCommError(errors, stat));
   EXPECT_EQ(3u, stat.cbInQue);
 }
 
 // The announced bytes count from the announcement: when a reader took the first ones, the rest
-// is reported as soon as it is in. The quiet time is a minute and the waits' guard half of it, so
-// only the announced count ends the second wait; the first ends as the queue's 80 % mark (8 of
-// an input size of 10) is reached.
+// is reported as soon as it is in. The quiet time is a minute and the waits' guard longer, so an
+// event a minute or more after the last byte is the quiet time's: only the announced count ends
+// the second wait in time; the first ends as the queue's 80 % mark (8 of an input size of 10)
+// is reached.
 TEST_F(SerialEvents, AnnouncedBytesCountFromTheAnnouncementThoughAReaderTookSome) {
   ASSERT_EQ(0, dev.SetCommMask(comm::EV_RXCHAR));
   comm::COMMTIMEOUTS t;
@@ -387,19 +391,24 @@ TEST_F(SerialEvents, AnnouncedBytesCountFromTheAnnouncementThoughAReaderTookSome
   ASSERT_EQ(0, dev.SetCommTimeouts(t));
   ASSERT_EQ(0, dev.SetupComm(10, 10));
   dev.SetReceiveTrigger(20, 60000);
-  std::thread sender = pty.SendPaced(8, 1042us);
+  Clock::time_point last;
+  std::thread sender = pty.SendPaced(8, 1042us, &last);
   std::uint32_t mask = 0;
-  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 30s));
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 90s));
+  auto reported = Clock::now();
   sender.join();
+  EXPECT_LT(reported - last, 60s) << "the full queue was not reported";
   unsigned char first[20];
   std::uint32_t n = 0;
   ASSERT_EQ(0, dev.Read(first, sizeof first, n));
   EXPECT_EQ(8u, n);
   ASSERT_EQ(0, dev.SetupComm(4096, 4096));
-  sender = pty.SendPaced(12, 1042us);
-  const comm::TWaitResult r = Wait(mask, 30s);
+  sender = pty.SendPaced(12, 1042us, &last);
+  const comm::TWaitResult r = Wait(mask, 90s);
+  reported = Clock::now();
   sender.join();
-  ASSERT_EQ(comm::TWaitResult::Event, r) << "it waited for the quiet time";
+  ASSERT_EQ(comm::TWaitResult::Event, r);
+  EXPECT_LT(reported - last, 60s) << "it waited for the quiet time";
   std::uint32_t errors = 0;
   comm::COMSTAT stat;
   ASSERT_EQ(0, dev.ClearCommError(errors, stat));
@@ -421,7 +430,7 @@ TEST_F(SerialEvents, TheIdleTimeRunsFromTheNewestArrivalSeen) {
   const auto sent = Clock::now();
   pty.Send({1, 2});
   std::uint32_t mask = 0;
-  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 60s));
   std::this_thread::sleep_for(50ms);
   const double idle = dev.InputIdleMs();
   EXPECT_GE(idle, 50);
@@ -446,7 +455,7 @@ TEST_F(SerialEvents, WrittenBytesLeavingRaiseTxEmpty) {
   const unsigned char b[3] = {1, 2, 3};
   std::uint32_t n = 0, mask = 0;
   ASSERT_EQ(0, dev.Write(b, 3, n));
-  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 5s));
+  ASSERT_EQ(comm::TWaitResult::Event, Wait(mask, 60s));
   EXPECT_EQ(comm::EV_TXEMPTY, mask);
   EXPECT_EQ(comm::TWaitResult::Stopped, Wait(mask));
 }
@@ -483,7 +492,7 @@ TEST_F(SerialEvents, StopWinsOverAPendingEventAndHangUpEndsTheWait) {
   pty.CloseMaster();
   ::close(pty.slave);  // the last other holder of the slave
   pty.slave = -1;
-  EXPECT_EQ(comm::TWaitResult::Failed, Wait(mask, 5s));
+  EXPECT_EQ(comm::TWaitResult::Failed, Wait(mask, 60s));
 }
 
 }  // namespace

@@ -61,9 +61,10 @@ inline bool ReplyAllAtPort(ecu::TForm_3D_Port* Form, const ecusim::Simulator& Si
 // Handles the GUI thread's calls until Done holds or RealMs pass, on a test clock that only
 // moves to let a reply's quiet time pass: once the simulator (when there is one) is through
 // the reply it was sending and the port has all of it, the clock goes forward by that quiet
-// time and the link checks the reply. Nothing else moves the clock.
+// time and the link checks the reply. Nothing else moves the clock. RealMs is a guard against
+// a wait that never ends, a minute by default, for a loaded machine.
 inline bool PumpLink(rtl::TTestClock& Clock, ecu::TForm_3D_Port* Form, const ecusim::Simulator* Sim,
-                     const std::function<bool()>& Done, int RealMs = 3000) {
+                     const std::function<bool()>& Done, int RealMs = 60000) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(RealMs);
   for (;;) {
     rtl::Application->ProcessMessages();
@@ -173,18 +174,20 @@ protected:
     form->ComPort->Open();
   }
 
-  // Handles the GUI thread's calls (the port's events) until Done holds or RealMs pass.
+  // Handles the GUI thread's calls (the port's events) until Done holds or RealMs pass (a
+  // guard of a minute by default; a shorter RealMs is a stretch of real time in which
+  // something may or may not happen, not a guard).
   // A reply waiting for the line to fall quiet gets its quiet time on the test clock, once
   // the simulator has put the whole reply on the line (so that bytes which belong to it
   // are there when the link looks).
-  bool Pump(const std::function<bool()>& Done, int RealMs = 3000) {
+  bool Pump(const std::function<bool()>& Done, int RealMs = 60000) {
     return PumpLink(clock, form, sim.get(), Done, RealMs);
   }
 
   // Waits until the simulator has read every request written (it takes them at line pace).
   void SimHasRead() {
     const unsigned writes = static_cast<unsigned>(wire.Of('W').size());
-    EXPECT_TRUE(Pump([&] { return sim->Stats().Requests >= writes; }, 5000));
+    EXPECT_TRUE(Pump([&] { return sim->Stats().Requests >= writes; }));
   }
 
   std::size_t Replies() const { return wire.Of('A').size() + wire.Of('R').size(); }

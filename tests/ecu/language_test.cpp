@@ -272,7 +272,7 @@ TEST_F(Language, AFifoIsNoLanguageOrKeyFileAndIsNotWaitedOn) {
   ASSERT_TRUE(lng.Made() && ini.Made());
   Session().Texts.CurrentLanguage = "Russian";
   EXPECT_TRUE(testfifo::ReturnsWithin(
-      5000,
+      60000,
       [&] {
         LoadLanguageFile();
         EXPECT_TRUE(Session().Texts.LngKeys.empty());
@@ -281,7 +281,7 @@ TEST_F(Language, AFifoIsNoLanguageOrKeyFileAndIsNotWaitedOn) {
       },
       lng));
   EXPECT_TRUE(testfifo::ReturnsWithin(
-      5000,
+      60000,
       [&] {
         EXPECT_FALSE(KeyFileLoad(ini.Path()));
         EXPECT_FALSE(KeyFileGetBool(ini.Path(), "Search_Port"));

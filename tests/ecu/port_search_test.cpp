@@ -115,7 +115,7 @@ protected:
       const bool toSim = log.Writes.size() > writes && sim && sim->Running() &&
                          (log.Writes.back() == sim->SlavePath() || log.Writes.back() == linkPath);
       if (toSim) {
-        linktest::PumpLink(clock, form, sim.get(), [&] { return log.Checked != checked; }, 2000);
+        linktest::PumpLink(clock, form, sim.get(), [&] { return log.Checked != checked; });
       } else {
         rtl::Application->ProcessMessages();
       }

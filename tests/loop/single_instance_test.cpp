@@ -134,8 +134,8 @@ TEST_F(SingleInstance, AnAnnouncedLongCloseKeepsTheAskingCopiesWaitingUntilItEnd
   sockaddr_un a{};
   a.sun_family = AF_UNIX;
   std::strcpy(a.sun_path, TSingleInstance::ChannelPath(Name).c_str());
-  // A generous guard: a read that gets nothing fails instead of waiting for ever.
-  const timeval guard{30, 0};
+  // A guard of a minute: a read that gets nothing fails instead of waiting for ever.
+  const timeval guard{60, 0};
   ASSERT_EQ(0, ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &guard, sizeof guard));
   ASSERT_EQ(0, ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a));
   ASSERT_EQ(6, ::write(fd, "CLOSE\n", 6));

@@ -1,7 +1,9 @@
 // The port's event thread against a line that has modem lines and error counters. A
 // pseudo-terminal has neither, so this program answers the two driver queries for the test's
 // terminal itself (the port's code and its device layer run unchanged): every other ioctl,
-// and these for any other descriptor, go to the C library.
+// and these for any other descriptor, go to the C library. The messages the thread sends to
+// the port's window are seen on their way (the program is linked with the message call
+// wrapped, tests/serial/CMakeLists.txt), so that their codes are checked as sent.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -13,8 +15,10 @@
 #include <chrono>
 #include <cstdarg>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/loop/Application.h"
@@ -46,7 +50,39 @@ TFakeLine& Line() {
   return line;
 }
 
+// The codes (wParam) of the port-event messages sent while armed, in the order sent.
+struct TSentEvents {
+  static constexpr rtl::UINT PortEventMessage = rtl::WM_USER + 1;
+  std::atomic<bool> Armed{false};
+  std::mutex Lock;
+  std::vector<rtl::WPARAM> Codes;
+
+  void Note(rtl::UINT Msg, rtl::WPARAM Code) {
+    if (!Armed || Msg != PortEventMessage) return;
+    std::lock_guard lock(Lock);
+    Codes.push_back(Code);
+  }
+  std::vector<rtl::WPARAM> Take() {
+    std::lock_guard lock(Lock);
+    return std::exchange(Codes, {});
+  }
+};
+
+TSentEvents& Sent() {
+  static TSentEvents sent;
+  return sent;
+}
+
 }  // namespace
+
+// rtl::SendMessage(HWND, UINT, WPARAM, LPARAM), wrapped by the linker for this program.
+extern "C" rtl::LRESULT __real__ZN3rtl11SendMessageEmjml(rtl::HWND Wnd, rtl::UINT Msg, rtl::WPARAM wParam,
+                                                         rtl::LPARAM lParam);
+extern "C" rtl::LRESULT __wrap__ZN3rtl11SendMessageEmjml(rtl::HWND Wnd, rtl::UINT Msg, rtl::WPARAM wParam,
+                                                         rtl::LPARAM lParam) {
+  Sent().Note(Msg, wParam);
+  return __real__ZN3rtl11SendMessageEmjml(Wnd, Msg, wParam, lParam);
+}
 
 // Replaces the C library's ioctl for this program (the executable's definition comes first).
 extern "C" int ioctl(int Fd, unsigned long Request, ...) noexcept {
@@ -110,6 +146,7 @@ protected:
     port.OnBreak = [&](rtl::TObject*) { seen.push_back("break"); };
   }
   void TearDown() override {
+    Sent().Armed = false;
     port.OnError = nullptr;
     port.OnRxChar = nullptr;
     port.OnRLSDChange = port.OnCTSChange = port.OnDSRChange = nullptr;
@@ -154,19 +191,24 @@ TEST_F(PortEvents, EventsOfOneWaitReachTheHandlersErrorFirstAndCarrierDetectBySe
   }
 
   // Under window sync each event of a wait is a message of its own to the port's window, in
-  // the same order; the carrier-detect line's change arrives as its own event with the line's
+  // the same order, carrying the device's event code (line error 0x0080, carrier detect
+  // 0x0020); the carrier-detect line's change arrives as its own event with the line's
   // state, and no other line's handler runs for it.
   port.SetRxTrigger(0);
   port.SetSyncMethod(cport::smWindowSync);
   Open();
+  Sent().Take();
+  Sent().Armed = true;
   ++Line().FrameErrors;
   Line().ModemBits = TIOCM_CAR;
   ASSERT_TRUE(PumpUntil([&] { return seen.size() >= 2; }));
   EXPECT_EQ((std::vector<std::string>{"error frame", "carrier on"}), seen);
+  EXPECT_EQ((std::vector<rtl::WPARAM>{0x0080, 0x0020}), Sent().Take());
   seen.clear();
   Line().ModemBits = 0;
   ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
   EXPECT_EQ(std::vector<std::string>{"carrier off"}, seen);
+  EXPECT_EQ(std::vector<rtl::WPARAM>{0x0020}, Sent().Take());
 }
 
 }  // namespace

@@ -62,12 +62,14 @@ public:
     ASSERT_EQ(write(fd_, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
     sent_ = std::chrono::steady_clock::now();
   }
-  // Reads until count bytes are in or nothing more came for quietMs.
+  // Reads until count bytes are in or, once some came, nothing more came for quietMs. The
+  // first byte is waited for up to a minute, a guard for a loaded machine: that nothing comes
+  // is Silent's to tell.
   Bytes Read(std::size_t count, int quietMs = 250) {
     Bytes in;
     while (in.size() < count) {
       pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, quietMs) <= 0 || !(p.revents & POLLIN)) break;
+      if (poll(&p, 1, in.empty() ? 60000 : quietMs) <= 0 || !(p.revents & POLLIN)) break;
       std::uint8_t buffer[512];
       const ssize_t n = read(fd_, buffer, std::min(sizeof buffer, count - in.size()));
       if (n <= 0) break;
@@ -75,6 +77,11 @@ public:
       last_ = std::chrono::steady_clock::now();
     }
     return in;
+  }
+  // True when nothing comes for ms.
+  bool Silent(int ms) {
+    pollfd p{fd_, POLLIN, 0};
+    return poll(&p, 1, ms) == 0;
   }
   Bytes Ask(const Bytes& request, std::size_t replyLength) {
     Send(request);

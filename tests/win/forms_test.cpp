@@ -434,7 +434,7 @@ TEST_F(FormsTest, TheLoopSleepsInSdlAndHandsRealEventsToTheForm) {
   Recorder* r = AddRecorder(0, 0, 100, 100);
   form->Show();
   bool gaveUp = false;
-  const auto limit = rtl::Application->StartTimer(5000, [&] { gaveUp = true; });
+  const auto limit = rtl::Application->StartTimer(60000, [&] { gaveUp = true; });
   // An event put on SDL's queue from another thread wakes the loop and reaches the form.
   std::thread poster([id = SDL_GetWindowID(form->Window())] {
     SDL_Event e{};
@@ -476,7 +476,7 @@ TEST_F(FormsTest, TerminationSignalsCloseTheMainFormAsTheUsersCloseWould) {
   const auto deliver = [&](int Signal, const std::function<bool()>& Done) {
     std::raise(Signal);
     bool gaveUp = false;
-    const auto limit = rtl::Application->StartTimer(5000, [&] { gaveUp = true; });
+    const auto limit = rtl::Application->StartTimer(60000, [&] { gaveUp = true; });
     rtl::Application->RunUntil([&] { return gaveUp || Done(); });
     rtl::Application->StopTimer(limit);
     return !gaveUp;

@@ -326,7 +326,7 @@ TEST(TypedUnderX11Child, EveryCharacterAKeyTypesReachesAControlThatTakesNoText) 
     ASSERT_FALSE(TextInputActive());
     // A guard against keys that never come: the test fails instead of hanging.
     bool guard = false;
-    const auto guardTimer = rtl::Application->StartTimer(20000, [&guard] { guard = true; });
+    const auto guardTimer = rtl::Application->StartTimer(60000, [&guard] { guard = true; });
     SDL_SetWindowInputFocus(form->Window());
     rtl::Application->RunUntil([&] { return SDL_GetKeyboardFocus() == form->Window() || guard; });
     ASSERT_FALSE(guard) << "the window never had the keyboard";
