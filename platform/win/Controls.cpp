@@ -1,6 +1,7 @@
 #include "platform/win/Controls.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
@@ -214,6 +215,7 @@ TWinControl::TWinControl(rtl::TComponent* AOwner) : TControl(AOwner) {}
 
 void TWinControl::BeforeDestruction() {
   // Children leave first (those owned elsewhere stay alive, without a parent).
+  losingChildren_ = true;
   while (!controls_.empty()) controls_.back()->SetParent(nullptr);
   DestroyHandle();
   inherited::BeforeDestruction();
@@ -228,10 +230,16 @@ void TWinControl::InsertControl(TControl* AControl) {
 }
 
 void TWinControl::RemoveControl(TControl* AControl) {
-  if (auto* w = dynamic_cast<TWinControl*>(AControl)) w->DestroyHandle();
+  auto* w = dynamic_cast<TWinControl*>(AControl);
+  // A windowed control that showed takes its pixels along (not when this control's own
+  // children leave it as it goes: it takes them all).
+  const bool uncover = w && !losingChildren_ && AControl->Showing();
+  const TRect r = AControl->BoundsRect();
+  if (w) w->DestroyHandle();
   controls_.erase(std::remove(controls_.begin(), controls_.end(), AControl), controls_.end());
   AControl->parent_ = nullptr;
   Realign();
+  if (uncover) Uncover(r, AControl);
 }
 
 HWND TWinControl::Handle() {
@@ -304,23 +312,30 @@ void TWinControl::Realign() {
 }
 
 void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  const int oldW = Width(), oldH = Height();
+  const TRect old = BoundsRect();
+  const bool showed = handle_ && Showing();
   // The aligned place of this control, when it has one, is its parent's to give.
   TControl::SetBounds(ALeft, ATop, AWidth, AHeight);
-  if (Width() != oldW || Height() != oldH) {
-    Realign();
-    if (handle_) Invalidate();  // the whole client is repainted on any resize
-  }
+  if (BoundsRect() == old) return;
+  if (Width() != old.Width() || Height() != old.Height()) Realign();
+  if (!handle_) return;
+  // Moved or resized, the control leaves its old place to what lies under it and is
+  // repainted whole where it is now.
+  if (showed && Parent()) Parent()->Uncover(old, this);
+  Invalidate();
 }
 
 void TWinControl::SetVisible(bool Value) {
   if (Value == Visible()) return;
+  const bool showed = handle_ && Showing();
   TControl::SetVisible(Value);
+  if (showed && Parent()) Parent()->Uncover(BoundsRect(), this);
   BroadcastShowingChanged();
 }
 
 void TWinControl::BroadcastShowingChanged() {
   if (!handle_) return;
+  if (Showing()) Invalidate();
   Perform(CM_SHOWINGCHANGED, 0, 0);
   for (TControl* c : controls_)
     if (auto* w = dynamic_cast<TWinControl*>(c)) w->BroadcastShowingChanged();
@@ -358,7 +373,8 @@ bool TWinControl::CanFocus() const {
 }
 
 void TWinControl::InvalidateRect(const TRect& R) {
-  if (!handle_) return;
+  // A control that does not show marks nothing: it is painted whole when it shows.
+  if (!handle_ || !Showing()) return;
   const TRect r = IntersectRect(R, ClientRect());
   if (r.Empty()) return;
   updateRegion_.push_back(r);
@@ -375,6 +391,7 @@ std::vector<TRect> TWinControl::TakeUpdateRegion() {
 }
 
 gfx2d::PixelTarget TWinControl::GetDC() {
+  if (paintDC_) return *paintDC_;
   TCustomForm* f = GetParentForm(this);
   if (!f || !handle_ || !f->FrameBits()) return {};
   const TPoint o = f->ScreenToClient(ClientToScreen({0, 0}));
@@ -389,7 +406,7 @@ gfx2d::PixelTarget TWinControl::GetDC() {
 
 void TWinControl::PresentRects(const std::vector<TRect>& Rects) {
   TCustomForm* f = GetParentForm(this);
-  if (!f) return;
+  if (!f || paintDC_) return;
   const TPoint o = f->ScreenToClient(ClientToScreen({0, 0}));
   std::vector<TRect> out;
   out.reserve(Rects.size());
@@ -402,9 +419,20 @@ void TWinControl::PresentRects(const std::vector<TRect>& Rects) {
 
 LRESULT TWinControl::WndProc(MSG& Message) {
   if (Message.message == WM_PAINT) {
+    if (const gfx2d::PixelTarget* dc = DCFromParam(Message.wParam)) {
+      PaintToDC(*dc);
+      return 0;
+    }
     paintPosted_ = false;
+    // A control that does not show never paints; it is painted whole when it shows again.
+    if (!Showing()) {
+      updateRegion_.clear();
+      return 0;
+    }
+    const std::vector<TRect> painted = updateRegion_;
     PaintHandler();
     updateRegion_.clear();
+    if (PaintsItself()) RepaintAbove(painted);
     return 0;
   }
   // A control that does not handle an input method's result gets its characters.
@@ -416,6 +444,85 @@ LRESULT TWinControl::WndProc(MSG& Message) {
 }
 
 void TWinControl::PaintHandler() { updateRegion_.clear(); }
+
+void TWinControl::PaintToDC(const gfx2d::PixelTarget& DC) {
+  if (paintDC_ || !handle_) return;
+  std::vector<TRect> pending;
+  pending.swap(updateRegion_);
+  updateRegion_.push_back(ClientRect());
+  paintDC_ = &DC;
+  struct TDone {
+    TWinControl* Control;
+    std::vector<TRect>& Pending;
+    ~TDone() {
+      Control->paintDC_ = nullptr;
+      Control->updateRegion_.swap(Pending);
+    }
+  } done{this, pending};
+  PaintHandler();
+}
+
+namespace {
+// Each windowed control of the form that shows, parent before children and children in
+// their order (the order they are drawn in), as long as Visit answers true; Skip's own
+// controls are passed over.
+void WalkShownControls(TWinControl* Parent, const TControl* Skip, const std::function<bool(TWinControl*)>& Visit,
+                       bool& Going) {
+  for (int i = 0; i < Parent->ControlCount() && Going; ++i) {
+    auto* w = dynamic_cast<TWinControl*>(Parent->Controls(i));
+    if (!w || !w->Visible() || !w->HandleAllocated()) continue;
+    Going = Visit(w);
+    if (Going && w != Skip) WalkShownControls(w, Skip, Visit, Going);
+  }
+}
+
+// R (client coordinates of Control) in its form's client coordinates.
+TRect InForm(const TCustomForm* Form, const TControl* Control, const TRect& R) {
+  const TPoint o = Form->ScreenToClient(Control->ClientToScreen({0, 0}));
+  return {R.Left + o.X, R.Top + o.Y, R.Right + o.X, R.Bottom + o.Y};
+}
+
+// Marks the part of Rects (form coordinates) that Control covers.
+void InvalidateOverlap(TCustomForm* Form, TWinControl* Control, const std::vector<TRect>& Rects) {
+  const TRect bounds = InForm(Form, Control, Control->ClientRect());
+  for (const TRect& r : Rects)
+    if (const TRect x = IntersectRect(r, bounds); !x.Empty())
+      Control->InvalidateRect({x.Left - bounds.Left, x.Top - bounds.Top, x.Right - bounds.Left, x.Bottom - bounds.Top});
+}
+}  // namespace
+
+void TWinControl::Uncover(const TRect& R, const TControl* Control) {
+  TCustomForm* f = GetParentForm(this);
+  if (!f || !handle_ || !Showing()) return;
+  const TRect r = IntersectRect(InForm(f, this, R), f->ClientRect());
+  if (r.Empty()) return;
+  // The form's colour shows there at once; then what lies there paints again, bottom first.
+  f->ClearFrame(r);
+  bool going = true;
+  WalkShownControls(
+      f, Control,
+      [&](TWinControl* W) {
+        if (W != Control && W->PaintsItself()) InvalidateOverlap(f, W, {r});
+        return true;
+      },
+      going);
+}
+
+void TWinControl::RepaintAbove(const std::vector<TRect>& Rects) {
+  TCustomForm* f = GetParentForm(this);
+  if (!f || Rects.empty()) return;
+  std::vector<TRect> painted;
+  for (const TRect& r : Rects) painted.push_back(InForm(f, this, r));
+  bool above = false, going = true;
+  WalkShownControls(
+      f, nullptr,
+      [&](TWinControl* W) {
+        if (above && W->PaintsItself()) InvalidateOverlap(f, W, painted);
+        above = above || W == this;
+        return true;
+      },
+      going);
+}
 
 // ---- TCustomControl ---------------------------------------------------------------------------
 
