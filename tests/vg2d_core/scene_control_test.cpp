@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -200,6 +201,79 @@ TEST_F(SceneControl, TransparentOutputIsComposedOverTheFormColour) {
   scene->SetFill(&fill);
   rtl::Application->ProcessMessages();
   EXPECT_EQ(form->PresentedPixel(50, 30), 0xFF00FF00u);
+}
+
+// A hidden scene paints nothing: what it showed leaves the form, and no repaint of its tree
+// (an object's, the scene's own, a paint asked for at once) reaches the form until it shows.
+TEST_F(SceneControl, AHiddenScenePaintsNothingUntilItShowsAgain) {
+  for (const bool transparent : {false, true}) {
+    SCOPED_TRACE(transparent ? "layered" : "opaque");
+    MakeScene(200, 100, transparent);
+    Box* root = AddRoot(0, 0, 200, 100);
+    root->color = 0xFFFF0000u;
+    ShowAndSettle();
+    ASSERT_EQ(form->PresentedPixel(5, 5), 0xFFFF0000u);
+    scene->SetVisible(false);
+    rtl::Application->ProcessMessages();
+    EXPECT_EQ(form->PresentedPixel(5, 5), 0xFF000000u) << "the hidden scene's pixels stayed";
+    root->paints = 0;
+    root->color = 0xFF0000FFu;
+    root->Repaint();
+    scene->AddUpdateRect(MakeRect(0, 0, 200, 100));
+    scene->Paint();
+    rtl::Application->ProcessMessages();
+    EXPECT_EQ(root->paints, 0);
+    EXPECT_EQ(form->PresentedPixel(5, 5), 0xFF000000u);
+    scene->SetVisible(true);
+    rtl::Application->ProcessMessages();
+    EXPECT_EQ(form->PresentedPixel(5, 5), 0xFF0000FFu) << "shown again, it paints what its tree holds now";
+  }
+}
+
+// A custom control that fills itself with one colour.
+class Sheet : public win::TCustomControl {
+public:
+  Sheet(win::TWinControl* Parent, std::uint32_t Color, const win::TRect& R) : win::TCustomControl(Parent), color(Color) {
+    SetBounds(R.Left, R.Top, R.Width(), R.Height());
+    SetParent(Parent);
+  }
+  void Paint() override {
+    const gfx2d::PixelTarget dc = GetDC();
+    for (int y = 0; y < dc.Height; ++y) std::fill_n(dc.Bits + y * dc.Stride, dc.Width, color);
+    PresentRects({ClientRect()});
+  }
+  std::uint32_t color;
+};
+
+// A transparent scene in another control shows that control and the controls below it
+// through its empty parts, in every repaint: a green panel, a blue square on it, then the
+// scene over both with a red box of its own.
+TEST_F(SceneControl, ATransparentSceneInAControlShowsTheControlAndTheControlsBelowIt) {
+  MakeScene(200, 100, true);
+  auto* panel = new Sheet(form.get(), 0xFF00C000u, {10, 10, 190, 90});
+  new Sheet(panel, 0xFF0000FFu, {20, 20, 60, 60});
+  scene->SetParent(panel);
+  scene->SetAlign(win::alNone);
+  scene->SetBounds(0, 0, 120, 70);
+  Box* red = Add(AddEmptyRoot(), 70, 5, 10, 10);
+  red->color = 0xFFFF0000u;
+  ShowAndSettle();
+  EXPECT_FALSE(form->Layered());
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass == 0 ? "shown" : "repainted");
+    EXPECT_EQ(form->PresentedPixel(10 + 5, 10 + 5), 0xFF00C000u) << "the panel under the scene";
+    EXPECT_EQ(form->PresentedPixel(10 + 30, 10 + 30), 0xFF0000FFu) << "the square under the scene";
+    EXPECT_EQ(form->PresentedPixel(10 + 75, 10 + 10), 0xFFFF0000u) << "the scene's own box";
+    EXPECT_EQ(form->PresentedPixel(10 + 150, 10 + 50), 0xFF00C000u) << "the panel beside the scene";
+    scene->AddUpdateRect(MakeRect(0, 0, 120, 70));
+    rtl::Application->ProcessMessages();
+  }
+  // Asked for its picture with a target, the scene gives what it painted.
+  std::vector<std::uint32_t> bits(120 * 70, 0);
+  const gfx2d::PixelTarget dc{bits.data(), 120, 70, 120};
+  scene->Perform(win::WM_ERASEBKGND, win::DCParam(&dc), 0);
+  EXPECT_EQ(bits[30 * 120 + 30], 0xFF0000FFu);
+  EXPECT_EQ(bits[10 * 120 + 75], 0xFFFF0000u);
 }
 
 TEST_F(SceneControl, SetFillCopiesTheBrush) {
