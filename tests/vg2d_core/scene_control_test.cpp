@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FakeScene.h"
+#include "Sheet.h"
 #include "platform/loop/Application.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/ObjectText.h"
@@ -230,28 +231,13 @@ TEST_F(SceneControl, AHiddenScenePaintsNothingUntilItShowsAgain) {
   }
 }
 
-// A custom control that fills itself with one colour.
-class Sheet : public win::TCustomControl {
-public:
-  Sheet(win::TWinControl* Parent, std::uint32_t Color, const win::TRect& R) : win::TCustomControl(Parent), color(Color) {
-    SetBounds(R.Left, R.Top, R.Width(), R.Height());
-    SetParent(Parent);
-  }
-  void Paint() override {
-    const gfx2d::PixelTarget dc = GetDC();
-    for (int y = 0; y < dc.Height; ++y) std::fill_n(dc.Bits + y * dc.Stride, dc.Width, color);
-    PresentRects({ClientRect()});
-  }
-  std::uint32_t color;
-};
-
 // A transparent scene in another control shows that control and the controls below it
 // through its empty parts, in every repaint: a green panel, a blue square on it, then the
 // scene over both with a red box of its own.
 TEST_F(SceneControl, ATransparentSceneInAControlShowsTheControlAndTheControlsBelowIt) {
   MakeScene(200, 100, true);
-  auto* panel = new Sheet(form.get(), 0xFF00C000u, {10, 10, 190, 90});
-  new Sheet(panel, 0xFF0000FFu, {20, 20, 60, 60});
+  auto* panel = new vgtest::Sheet(form.get(), 0xFF00C000u, {10, 10, 190, 90});
+  new vgtest::Sheet(panel, 0xFF0000FFu, {20, 20, 60, 60});
   scene->SetParent(panel);
   scene->SetAlign(win::alNone);
   scene->SetBounds(0, 0, 120, 70);
