@@ -260,6 +260,29 @@ TEST_F(SceneControl, ATransparentSceneInAControlShowsTheControlAndTheControlsBel
   scene->Perform(win::WM_ERASEBKGND, win::DCParam(&dc), 0);
   EXPECT_EQ(bits[30 * 120 + 30], 0xFF0000FFu);
   EXPECT_EQ(bits[10 * 120 + 75], 0xFFFF0000u);
+  // A solid fill nothing shows through is no fill either: the box moved leaves the panel.
+  TvxBrush clear(vgBrushSolid, 0x00FFFFFFu);
+  scene->SetFill(&clear);
+  red->SetBounds(70, 40, 10, 10);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(form->PresentedPixel(10 + 75, 10 + 10), 0xFF00C000u);
+  EXPECT_EQ(form->PresentedPixel(10 + 75, 10 + 45), 0xFFFF0000u);
+}
+
+// A fill that lets light through is drawn over clear pixels at every repaint, not over the last.
+TEST_F(SceneControl, AHalfTransparentFillLooksTheSameAtEveryRepaint) {
+  MakeScene(60, 40);
+  TvxBrush half(vgBrushSolid, 0x80FF0000u);
+  scene->SetFill(&half);
+  ShowAndSettle();
+  const std::uint32_t first = form->PresentedPixel(5, 5);
+  EXPECT_EQ(first >> 24, 0xFFu);
+  EXPECT_NEAR(static_cast<int>((first >> 16) & 0xFF), 0x80, 2) << "half red over the black form";
+  for (int i = 0; i < 3; ++i) {
+    scene->AddUpdateRect(MakeRect(0, 0, 60, 40));
+    rtl::Application->ProcessMessages();
+  }
+  EXPECT_EQ(form->PresentedPixel(5, 5), first);
 }
 
 TEST_F(SceneControl, SetFillCopiesTheBrush) {

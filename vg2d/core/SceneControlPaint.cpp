@@ -73,7 +73,7 @@ void TvxCustomScene::Paint() {
     const bool onForm = dynamic_cast<win::TCustomForm*>(Parent()) != nullptr;
     const bool clearOnly = fill_->Style() == vgBrushNone ||
                            (fill_->Style() == vgBrushSolid && (fill_->Color() >> 24) == 0);
-    if (transparency_ && !onForm && fill_->Style() == vgBrushNone) {
+    if (transparency_ && !onForm && clearOnly) {
       // What lies under a transparent scene inside another control shows through it: the
       // parent and the controls below the scene, drawn into the scene's own pixels (what
       // none of them covers stays clear).
@@ -82,6 +82,9 @@ void TvxCustomScene::Paint() {
     } else if (!(transparency_ && !onForm) && clearOnly) {
       for (const TvxRect& r : updateRects_) c->ClearRect(r, transparency_ ? 0 : fill_->Color() & 0x00FFFFFFu);
     } else {
+      // The fill starts from clear pixels, so that one that lets light through looks the same
+      // at every repaint instead of thickening over what the last one left.
+      for (const TvxRect& r : updateRects_) c->ClearRect(r, 0);
       c->Fill()->Assign(fill_.get());
       c->FillRect(MakeRect(-1, -1, static_cast<float>(Width()) + 1, static_cast<float>(Height()) + 1), 0, 0,
                   AllCorners, 1.0f, vgCornerRound);
