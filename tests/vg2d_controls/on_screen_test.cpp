@@ -400,8 +400,8 @@ TEST(TabOrderScreenChild, APanelIsListedAndMoved) {
           if (!vgtest::ReadXwd(dump, shot)) return false;
           for (int i = 0; i < 3; ++i) {
             const TvxRect r = f->List()->ItemByIndex(i)->GetAbsoluteRect();
-            const std::uint32_t p = shot.At(f->Left() + static_cast<int>(r.Left) + 5,
-                                            f->Top() + static_cast<int>((r.Top + r.Bottom) / 2));
+            const std::uint32_t p =
+                shot.At(f->Left() + static_cast<int>(r.Left) + 5, f->Top() + static_cast<int>((r.Top + r.Bottom) / 2));
             if (((p & 0xFF) > ((p >> 16) & 0xFF) + 40) != (i == Row)) return false;
           }
           return true;
