@@ -204,6 +204,33 @@ bool TControl::DoMouseWheel(rtl::TShiftState Shift, int WheelDelta, const TPoint
   return handled;
 }
 
+namespace {
+// Each visible windowed control with a handle inside Parent, parents before their children and
+// children in their order (the order they are drawn in); Skip's own controls are passed over.
+void WalkShownControls(TWinControl* Parent, const TControl* Skip, const std::function<void(TWinControl*)>& Visit) {
+  for (int i = 0; i < Parent->ControlCount(); ++i) {
+    auto* w = dynamic_cast<TWinControl*>(Parent->Controls(i));
+    if (!w || !w->Visible() || !w->HandleAllocated()) continue;
+    Visit(w);
+    if (w != Skip) WalkShownControls(w, Skip, Visit);
+  }
+}
+
+// R (client coordinates of Control) in its form's client coordinates.
+TRect InForm(const TCustomForm* Form, const TControl* Control, const TRect& R) {
+  const TPoint o = Form->ScreenToClient(Control->ClientToScreen({0, 0}));
+  return {R.Left + o.X, R.Top + o.Y, R.Right + o.X, R.Bottom + o.Y};
+}
+
+// Marks the part of Rects (form coordinates) that Control covers.
+void InvalidateOverlap(TCustomForm* Form, TWinControl* Control, const std::vector<TRect>& Rects) {
+  const TRect bounds = InForm(Form, Control, Control->ClientRect());
+  for (const TRect& r : Rects)
+    if (const TRect x = IntersectRect(r, bounds); !x.Empty())
+      Control->InvalidateRect({x.Left - bounds.Left, x.Top - bounds.Top, x.Right - bounds.Left, x.Bottom - bounds.Top});
+}
+}  // namespace
+
 // ---- TWinControl ------------------------------------------------------------------------------
 
 rtl::TClass TWinControl::StaticClass() {
@@ -330,12 +357,22 @@ void TWinControl::SetVisible(bool Value) {
   const bool showed = handle_ && Showing();
   TControl::SetVisible(Value);
   if (showed && Parent()) Parent()->Uncover(BoundsRect(), this);
+  // Shown again, the control and the windowed controls in it paint whole: what they showed
+  // left the frame as they hid.
+  if (!showed && handle_ && Showing()) {
+    Invalidate();
+    WalkShownControls(this, nullptr, [](TWinControl* W) { W->Invalidate(); });
+  }
   BroadcastShowingChanged();
 }
 
 void TWinControl::BroadcastShowingChanged() {
   if (!handle_) return;
-  if (Showing()) Invalidate();
+  // What was marked while the control did not show is painted now.
+  if (Showing() && !updateRegion_.empty() && !paintPosted_) {
+    paintPosted_ = true;
+    rtl::PostMessage(handle_, WM_PAINT, 0, 0);
+  }
   Perform(CM_SHOWINGCHANGED, 0, 0);
   for (TControl* c : controls_)
     if (auto* w = dynamic_cast<TWinControl*>(c)) w->BroadcastShowingChanged();
@@ -373,10 +410,16 @@ bool TWinControl::CanFocus() const {
 }
 
 void TWinControl::InvalidateRect(const TRect& R) {
-  // A control that does not show marks nothing: it is painted whole when it shows.
-  if (!handle_ || !Showing()) return;
+  if (!handle_) return;
   const TRect r = IntersectRect(R, ClientRect());
   if (r.Empty()) return;
+  if (!Showing()) {
+    // Kept as one rectangle, painted once the control shows.
+    TRect all = r;
+    for (const TRect& u : updateRegion_) all = UnionRect(all, u);
+    updateRegion_.assign(1, all);
+    return;
+  }
   updateRegion_.push_back(r);
   if (!paintPosted_) {
     paintPosted_ = true;
@@ -424,11 +467,8 @@ LRESULT TWinControl::WndProc(MSG& Message) {
       return 0;
     }
     paintPosted_ = false;
-    // A control that does not show never paints; it is painted whole when it shows again.
-    if (!Showing()) {
-      updateRegion_.clear();
-      return 0;
-    }
+    // A control that does not show never paints; what it has to paint waits until it shows.
+    if (!Showing()) return 0;
     const std::vector<TRect> painted = updateRegion_;
     PaintHandler();
     updateRegion_.clear();
@@ -462,35 +502,6 @@ void TWinControl::PaintToDC(const gfx2d::PixelTarget& DC) {
   PaintHandler();
 }
 
-namespace {
-// Each windowed control of the form that shows, parent before children and children in
-// their order (the order they are drawn in), as long as Visit answers true; Skip's own
-// controls are passed over.
-void WalkShownControls(TWinControl* Parent, const TControl* Skip, const std::function<bool(TWinControl*)>& Visit,
-                       bool& Going) {
-  for (int i = 0; i < Parent->ControlCount() && Going; ++i) {
-    auto* w = dynamic_cast<TWinControl*>(Parent->Controls(i));
-    if (!w || !w->Visible() || !w->HandleAllocated()) continue;
-    Going = Visit(w);
-    if (Going && w != Skip) WalkShownControls(w, Skip, Visit, Going);
-  }
-}
-
-// R (client coordinates of Control) in its form's client coordinates.
-TRect InForm(const TCustomForm* Form, const TControl* Control, const TRect& R) {
-  const TPoint o = Form->ScreenToClient(Control->ClientToScreen({0, 0}));
-  return {R.Left + o.X, R.Top + o.Y, R.Right + o.X, R.Bottom + o.Y};
-}
-
-// Marks the part of Rects (form coordinates) that Control covers.
-void InvalidateOverlap(TCustomForm* Form, TWinControl* Control, const std::vector<TRect>& Rects) {
-  const TRect bounds = InForm(Form, Control, Control->ClientRect());
-  for (const TRect& r : Rects)
-    if (const TRect x = IntersectRect(r, bounds); !x.Empty())
-      Control->InvalidateRect({x.Left - bounds.Left, x.Top - bounds.Top, x.Right - bounds.Left, x.Bottom - bounds.Top});
-}
-}  // namespace
-
 void TWinControl::Uncover(const TRect& R, const TControl* Control) {
   TCustomForm* f = GetParentForm(this);
   if (!f || !handle_ || !Showing()) return;
@@ -498,14 +509,9 @@ void TWinControl::Uncover(const TRect& R, const TControl* Control) {
   if (r.Empty()) return;
   // The form's colour shows there at once; then what lies there paints again, bottom first.
   f->ClearFrame(r);
-  bool going = true;
-  WalkShownControls(
-      f, Control,
-      [&](TWinControl* W) {
-        if (W != Control && W->PaintsItself()) InvalidateOverlap(f, W, {r});
-        return true;
-      },
-      going);
+  WalkShownControls(f, Control, [&](TWinControl* W) {
+    if (W != Control && W->PaintsItself()) InvalidateOverlap(f, W, {r});
+  });
 }
 
 void TWinControl::RepaintAbove(const std::vector<TRect>& Rects) {
@@ -513,15 +519,11 @@ void TWinControl::RepaintAbove(const std::vector<TRect>& Rects) {
   if (!f || Rects.empty()) return;
   std::vector<TRect> painted;
   for (const TRect& r : Rects) painted.push_back(InForm(f, this, r));
-  bool above = false, going = true;
-  WalkShownControls(
-      f, nullptr,
-      [&](TWinControl* W) {
-        if (above && W->PaintsItself()) InvalidateOverlap(f, W, painted);
-        above = above || W == this;
-        return true;
-      },
-      going);
+  bool above = false;
+  WalkShownControls(f, nullptr, [&](TWinControl* W) {
+    if (above && W->PaintsItself()) InvalidateOverlap(f, W, painted);
+    above = above || W == this;
+  });
 }
 
 // ---- TCustomControl ---------------------------------------------------------------------------

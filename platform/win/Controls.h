@@ -9,9 +9,10 @@
 // (paint, deferred work) and PeekMessage filters work as they do for child windows. Input
 // reaches a control as Windows messages sent to its WndProc by the form.
 //
-// Painting: a control paints into the form's frame where it lies, and only while it shows.
-// What a control leaves when it hides, moves or leaves its parent goes from the frame (the
-// form's colour shows there) and the controls under it paint that part again. A custom
+// Painting: a control paints into the form's frame where it lies, and only while it shows
+// (what is marked meanwhile is painted when it shows; shown again after hiding, it paints
+// whole). What a control leaves when it hides, moves or leaves its parent goes from the frame
+// (the form's colour shows there) and the controls under it paint that part again. A custom
 // control's paint is followed by a paint of the controls above it (its children, its later
 // siblings and theirs) where they overlap what it painted, so the frame shows them over it
 // as child windows are clipped on Windows. A WM_PAINT or WM_ERASEBKGND whose wParam is a
@@ -188,7 +189,8 @@ public:
   bool CanFocus() const;
 
   // Marks the rectangle (client coordinates) for painting; a WM_PAINT is posted when none
-  // is pending. The rectangle is clipped to the client area.
+  // is pending. The rectangle is clipped to the client area. A control that does not show
+  // keeps what it marks as one rectangle, painted when it shows.
   void InvalidateRect(const TRect& R);
   void Invalidate() { InvalidateRect(ClientRect()); }
   // The rectangles marked since the last paint, and taking them.
@@ -217,7 +219,7 @@ protected:
   // Paint message without anything to paint: takes the update region.
   virtual void PaintHandler();
   // Sent to this control and its windowed children when their showing state may change;
-  // each that shows now is painted whole.
+  // each that shows now paints what was marked while it did not.
   void BroadcastShowingChanged();
   // Whether the control paints pixels of its own into the frame (a custom control).
   virtual bool PaintsItself() const { return false; }

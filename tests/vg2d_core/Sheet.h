@@ -21,6 +21,13 @@ public:
     PresentRects({ClientRect()});
   }
   std::uint32_t color;
+
+protected:
+  // Asks for its first paint, as the scenes do.
+  void CreateHandle() override {
+    win::TCustomControl::CreateHandle();
+    Invalidate();
+  }
 };
 
 }  // namespace vgtest

@@ -410,6 +410,13 @@ public:
     PresentRects({ClientRect()});
   }
   std::uint32_t color;
+
+protected:
+  // Asks for its first paint, as the scenes do.
+  void CreateHandle() override {
+    Recorder::CreateHandle();
+    Invalidate();
+  }
 };
 
 // What a control leaves when it hides, moves or goes is painted again by what lies under it
