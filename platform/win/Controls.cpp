@@ -1,6 +1,7 @@
 #include "platform/win/Controls.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
@@ -203,6 +204,33 @@ bool TControl::DoMouseWheel(rtl::TShiftState Shift, int WheelDelta, const TPoint
   return handled;
 }
 
+namespace {
+// Each visible windowed control with a handle inside Parent, parents before their children and
+// children in their order (the order they are drawn in); Skip's own controls are passed over.
+void WalkShownControls(TWinControl* Parent, const TControl* Skip, const std::function<void(TWinControl*)>& Visit) {
+  for (int i = 0; i < Parent->ControlCount(); ++i) {
+    auto* w = dynamic_cast<TWinControl*>(Parent->Controls(i));
+    if (!w || !w->Visible() || !w->HandleAllocated()) continue;
+    Visit(w);
+    if (w != Skip) WalkShownControls(w, Skip, Visit);
+  }
+}
+
+// R (client coordinates of Control) in its form's client coordinates.
+TRect InForm(const TCustomForm* Form, const TControl* Control, const TRect& R) {
+  const TPoint o = Form->ScreenToClient(Control->ClientToScreen({0, 0}));
+  return {R.Left + o.X, R.Top + o.Y, R.Right + o.X, R.Bottom + o.Y};
+}
+
+// Marks the part of Rects (form coordinates) that Control covers.
+void InvalidateOverlap(TCustomForm* Form, TWinControl* Control, const std::vector<TRect>& Rects) {
+  const TRect bounds = InForm(Form, Control, Control->ClientRect());
+  for (const TRect& r : Rects)
+    if (const TRect x = IntersectRect(r, bounds); !x.Empty())
+      Control->InvalidateRect({x.Left - bounds.Left, x.Top - bounds.Top, x.Right - bounds.Left, x.Bottom - bounds.Top});
+}
+}  // namespace
+
 // ---- TWinControl ------------------------------------------------------------------------------
 
 rtl::TClass TWinControl::StaticClass() {
@@ -214,6 +242,7 @@ TWinControl::TWinControl(rtl::TComponent* AOwner) : TControl(AOwner) {}
 
 void TWinControl::BeforeDestruction() {
   // Children leave first (those owned elsewhere stay alive, without a parent).
+  losingChildren_ = true;
   while (!controls_.empty()) controls_.back()->SetParent(nullptr);
   DestroyHandle();
   inherited::BeforeDestruction();
@@ -228,10 +257,16 @@ void TWinControl::InsertControl(TControl* AControl) {
 }
 
 void TWinControl::RemoveControl(TControl* AControl) {
-  if (auto* w = dynamic_cast<TWinControl*>(AControl)) w->DestroyHandle();
+  auto* w = dynamic_cast<TWinControl*>(AControl);
+  // A windowed control that showed takes its pixels along (not when this control's own
+  // children leave it as it goes: it takes them all).
+  const bool uncover = w && !losingChildren_ && AControl->Showing();
+  const TRect r = AControl->BoundsRect();
+  if (w) w->DestroyHandle();
   controls_.erase(std::remove(controls_.begin(), controls_.end(), AControl), controls_.end());
   AControl->parent_ = nullptr;
   Realign();
+  if (uncover) Uncover(r, AControl);
 }
 
 HWND TWinControl::Handle() {
@@ -304,23 +339,40 @@ void TWinControl::Realign() {
 }
 
 void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  const int oldW = Width(), oldH = Height();
+  const TRect old = BoundsRect();
+  const bool showed = handle_ && Showing();
   // The aligned place of this control, when it has one, is its parent's to give.
   TControl::SetBounds(ALeft, ATop, AWidth, AHeight);
-  if (Width() != oldW || Height() != oldH) {
-    Realign();
-    if (handle_) Invalidate();  // the whole client is repainted on any resize
-  }
+  if (BoundsRect() == old) return;
+  if (Width() != old.Width() || Height() != old.Height()) Realign();
+  if (!handle_) return;
+  // Moved or resized, the control leaves its old place to what lies under it and is
+  // repainted whole where it is now.
+  if (showed && Parent()) Parent()->Uncover(old, this);
+  Invalidate();
 }
 
 void TWinControl::SetVisible(bool Value) {
   if (Value == Visible()) return;
+  const bool showed = handle_ && Showing();
   TControl::SetVisible(Value);
+  if (showed && Parent()) Parent()->Uncover(BoundsRect(), this);
+  // Shown again, the control and the windowed controls in it paint whole: what they showed
+  // left the frame as they hid.
+  if (!showed && handle_ && Showing()) {
+    Invalidate();
+    WalkShownControls(this, nullptr, [](TWinControl* W) { W->Invalidate(); });
+  }
   BroadcastShowingChanged();
 }
 
 void TWinControl::BroadcastShowingChanged() {
   if (!handle_) return;
+  // What was marked while the control did not show is painted now.
+  if (Showing() && !updateRegion_.empty() && !paintPosted_) {
+    paintPosted_ = true;
+    rtl::PostMessage(handle_, WM_PAINT, 0, 0);
+  }
   Perform(CM_SHOWINGCHANGED, 0, 0);
   for (TControl* c : controls_)
     if (auto* w = dynamic_cast<TWinControl*>(c)) w->BroadcastShowingChanged();
@@ -361,6 +413,13 @@ void TWinControl::InvalidateRect(const TRect& R) {
   if (!handle_) return;
   const TRect r = IntersectRect(R, ClientRect());
   if (r.Empty()) return;
+  if (!Showing()) {
+    // Kept as one rectangle, painted once the control shows.
+    TRect all = r;
+    for (const TRect& u : updateRegion_) all = UnionRect(all, u);
+    updateRegion_.assign(1, all);
+    return;
+  }
   updateRegion_.push_back(r);
   if (!paintPosted_) {
     paintPosted_ = true;
@@ -375,6 +434,7 @@ std::vector<TRect> TWinControl::TakeUpdateRegion() {
 }
 
 gfx2d::PixelTarget TWinControl::GetDC() {
+  if (paintDC_) return *paintDC_;
   TCustomForm* f = GetParentForm(this);
   if (!f || !handle_ || !f->FrameBits()) return {};
   const TPoint o = f->ScreenToClient(ClientToScreen({0, 0}));
@@ -389,7 +449,7 @@ gfx2d::PixelTarget TWinControl::GetDC() {
 
 void TWinControl::PresentRects(const std::vector<TRect>& Rects) {
   TCustomForm* f = GetParentForm(this);
-  if (!f) return;
+  if (!f || paintDC_) return;
   const TPoint o = f->ScreenToClient(ClientToScreen({0, 0}));
   std::vector<TRect> out;
   out.reserve(Rects.size());
@@ -402,9 +462,17 @@ void TWinControl::PresentRects(const std::vector<TRect>& Rects) {
 
 LRESULT TWinControl::WndProc(MSG& Message) {
   if (Message.message == WM_PAINT) {
+    if (const gfx2d::PixelTarget* dc = DCFromParam(Message.wParam)) {
+      PaintToDC(*dc);
+      return 0;
+    }
     paintPosted_ = false;
+    // A control that does not show never paints; what it has to paint waits until it shows.
+    if (!Showing()) return 0;
+    const std::vector<TRect> painted = updateRegion_;
     PaintHandler();
     updateRegion_.clear();
+    if (PaintsItself()) RepaintAbove(painted);
     return 0;
   }
   // A control that does not handle an input method's result gets its characters.
@@ -416,6 +484,47 @@ LRESULT TWinControl::WndProc(MSG& Message) {
 }
 
 void TWinControl::PaintHandler() { updateRegion_.clear(); }
+
+void TWinControl::PaintToDC(const gfx2d::PixelTarget& DC) {
+  if (paintDC_ || !handle_) return;
+  std::vector<TRect> pending;
+  pending.swap(updateRegion_);
+  updateRegion_.push_back(ClientRect());
+  paintDC_ = &DC;
+  struct TDone {
+    TWinControl* Control;
+    std::vector<TRect>& Pending;
+    ~TDone() {
+      Control->paintDC_ = nullptr;
+      Control->updateRegion_.swap(Pending);
+    }
+  } done{this, pending};
+  PaintHandler();
+}
+
+void TWinControl::Uncover(const TRect& R, const TControl* Control) {
+  TCustomForm* f = GetParentForm(this);
+  if (!f || !handle_ || !Showing()) return;
+  const TRect r = IntersectRect(InForm(f, this, R), f->ClientRect());
+  if (r.Empty()) return;
+  // The form's colour shows there at once; then what lies there paints again, bottom first.
+  f->ClearFrame(r);
+  WalkShownControls(f, Control, [&](TWinControl* W) {
+    if (W != Control && W->PaintsItself()) InvalidateOverlap(f, W, {r});
+  });
+}
+
+void TWinControl::RepaintAbove(const std::vector<TRect>& Rects) {
+  TCustomForm* f = GetParentForm(this);
+  if (!f || Rects.empty()) return;
+  std::vector<TRect> painted;
+  for (const TRect& r : Rects) painted.push_back(InForm(f, this, r));
+  bool above = false;
+  WalkShownControls(f, nullptr, [&](TWinControl* W) {
+    if (above && W->PaintsItself()) InvalidateOverlap(f, W, painted);
+    above = above || W == this;
+  });
+}
 
 // ---- TCustomControl ---------------------------------------------------------------------------
 

@@ -8,6 +8,15 @@
 // is a window procedure inside the loop, a child of its parent's handle, so posted messages
 // (paint, deferred work) and PeekMessage filters work as they do for child windows. Input
 // reaches a control as Windows messages sent to its WndProc by the form.
+//
+// Painting: a control paints into the form's frame where it lies, and only while it shows
+// (what is marked meanwhile is painted when it shows; shown again after hiding, it paints
+// whole). What a control leaves when it hides, moves or leaves its parent goes from the frame
+// (the form's colour shows there) and the controls under it paint that part again. A custom
+// control's paint is followed by a paint of the controls above it (its children, its later
+// siblings and theirs) where they overlap what it painted, so the frame shows them over it
+// as child windows are clipped on Windows. A WM_PAINT or WM_ERASEBKGND whose wParam is a
+// paint target (DCParam) asks the control for its whole client in that target instead.
 #pragma once
 
 #include <memory>
@@ -180,7 +189,8 @@ public:
   bool CanFocus() const;
 
   // Marks the rectangle (client coordinates) for painting; a WM_PAINT is posted when none
-  // is pending. The rectangle is clipped to the client area.
+  // is pending. The rectangle is clipped to the client area. A control that does not show
+  // keeps what it marks as one rectangle, painted when it shows.
   void InvalidateRect(const TRect& R);
   void Invalidate() { InvalidateRect(ClientRect()); }
   // The rectangles marked since the last paint, and taking them.
@@ -188,10 +198,14 @@ public:
   std::vector<TRect> TakeUpdateRegion();
 
   // The form's frame under this control's client area, clipped to the control: what a
-  // paint copies its pixels into. Empty (no bits) without a form or a handle.
+  // paint copies its pixels into. Empty (no bits) without a form or a handle. While the
+  // control answers a paint message that carries a target, that target.
   gfx2d::PixelTarget GetDC();
-  // Shows the given client rectangles of the form's frame on the display.
+  // Shows the given client rectangles of the form's frame on the display; nothing while the
+  // control paints into a target a message carries.
   void PresentRects(const std::vector<TRect>& Rects);
+  // Whether the control paints into a target a paint message carries (not its form's frame).
+  bool PaintingToDC() const { return paintDC_ != nullptr; }
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   void SetVisible(bool Value) override;
@@ -204,15 +218,29 @@ protected:
   void DestroyHandle();
   // Paint message without anything to paint: takes the update region.
   virtual void PaintHandler();
-  // Sent to this control and its windowed children when their showing state may change.
+  // Sent to this control and its windowed children when their showing state may change;
+  // each that shows now paints what was marked while it did not.
   void BroadcastShowingChanged();
+  // Whether the control paints pixels of its own into the frame (a custom control).
+  virtual bool PaintsItself() const { return false; }
 
 private:
   friend class TControl;
   void InsertControl(TControl* AControl);
   void RemoveControl(TControl* AControl);
+  // Answers WM_PAINT with a target: the whole client painted into it, the pending update
+  // region and paint left as they were.
+  void PaintToDC(const gfx2d::PixelTarget& DC);
+  // Takes what Control (shown, a child of this control) covered at R (this control's client
+  // coordinates) out of the form's frame and has the other controls there paint it again.
+  void Uncover(const TRect& R, const TControl* Control);
+  // The controls drawn above this one (after it in the form's paint order) paint again where
+  // they overlap Rects (this control's client coordinates).
+  void RepaintAbove(const std::vector<TRect>& Rects);
 
   HWND handle_ = 0;
+  const gfx2d::PixelTarget* paintDC_ = nullptr;
+  bool losingChildren_ = false;  // its children leave as it goes
   std::vector<TControl*> controls_;
   std::vector<TRect> updateRegion_;
   bool paintPosted_ = false;
@@ -229,9 +257,16 @@ public:
 protected:
   virtual void Paint() {}
   void PaintHandler() override;
+  bool PaintsItself() const override { return true; }
 };
 
 // The form a control lives in, nil when none.
 TCustomForm* GetParentForm(const TControl* Control);
+
+// A paint target as the wParam of WM_PAINT or WM_ERASEBKGND (the device context the message
+// carries): its top-left pixel is the control's client (0, 0), and it may be smaller than the
+// client. Zero stands for none.
+inline WPARAM DCParam(const gfx2d::PixelTarget* DC) { return reinterpret_cast<WPARAM>(DC); }
+inline const gfx2d::PixelTarget* DCFromParam(WPARAM W) { return reinterpret_cast<const gfx2d::PixelTarget*>(W); }
 
 }  // namespace win

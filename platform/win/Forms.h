@@ -263,6 +263,9 @@ private:
   void SendMouse(UINT Msg, WPARAM Keys, int X, int Y);
   WPARAM MouseKeys() const;
   void ResizeFrame();
+  // Takes the pixels of R (client coordinates) out of the frame and shows the form's colour
+  // there; nothing while the frame is about to be made anew.
+  void ClearFrame(const TRect& R);
   // The composed frame's pixels (rows of windowStride_), taken from the window when it can
   // be; nil for an empty client. New window pixels show Color and, with Repaint, the
   // controls are asked to paint again.

@@ -53,6 +53,27 @@ void TCustomForm::ResizeFrame() {
   InvalidateControls();
 }
 
+void TCustomForm::ClearFrame(const TRect& R) {
+  if (!HandleAllocated() || composedWidth_ != Width() || composedHeight_ != Height()) return;
+  const TRect r = IntersectRect(R, ClientRect());
+  if (r.Empty()) return;
+  const auto w = static_cast<size_t>(Width());
+  if (frame_.size() == w * static_cast<size_t>(Height())) {
+    for (int y = r.Top; y < r.Bottom; ++y)
+      std::fill_n(frame_.data() + static_cast<size_t>(y) * w + static_cast<size_t>(r.Left), r.Width(), 0u);
+    Present({r});
+    return;
+  }
+  // A layered form composes straight from its scene: its own colour is what shows without it.
+  if (!layered_) return;
+  std::uint32_t* target = ComposedTarget();
+  if (!target) return;
+  for (int y = r.Top; y < r.Bottom; ++y)
+    std::fill_n(target + static_cast<size_t>(y) * static_cast<size_t>(windowStride_) + static_cast<size_t>(r.Left),
+                r.Width(), color_);
+  ShowComposed({r});
+}
+
 void TCustomForm::ForgetComposed() {
   windowBits_ = nullptr;
   std::vector<std::uint32_t>().swap(composed_);

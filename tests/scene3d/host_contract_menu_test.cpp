@@ -322,7 +322,7 @@ TYPED_TEST(HostContract, EditingAStyleCopiesTheStylesOfTheControlsInsideTheSelec
   EXPECT_EQ(count("ButtonStyle"), expected);
 }
 
-TYPED_TEST(HostContract, TheTabOrderWindowListsTheFocusableSiblingsAndMovesTheChosenOne) {
+TYPED_TEST(HostContract, TheTabOrderWindowListsTheSiblingControlsAndMovesTheChosenOne) {
   this->Design();
   TvxVisualObject* root = this->Root();
   std::vector<TvxButton*> buttons;
@@ -330,19 +330,25 @@ TYPED_TEST(HostContract, TheTabOrderWindowListsTheFocusableSiblingsAndMovesTheCh
     buttons.push_back(this->template Add<TvxButton>(root, 10, 10 + 30.0f * i, 80, 24));
     buttons.back()->SetName("Button" + std::to_string(i + 1));
   }
-  this->template Add<TvxVisualObject>(root, 200, 10, 20, 20);  // not focusable: not listed
+  this->template Add<TvxVisualObject>(root, 200, 10, 20, 20);  // no control: not listed
+  // A panel takes no focus, but it is a control: listed, and it can be moved.
+  auto* panel = this->template Add<TvxPanel>(root, 10, 100, 150, 60);
+  auto* inner = this->template Add<TvxButton>(panel, 10, 10, 60, 24);
   this->H()->SetSelected(buttons[0]);
   bool ran = false;
   looptest::Later([&] {
     auto* f = dynamic_cast<TvxTabOrderForm*>(win::ActiveForm());
     ASSERT_NE(f, nullptr);
     ran = true;
+    f->SetModalResult(win::mrOk);  // closes once the checks are done, whatever they find
     EXPECT_EQ(f->Caption(), "TabOrder Editor");
     EXPECT_EQ(f->Width(), 400);
     EXPECT_EQ(f->Height(), 300);
     EXPECT_FLOAT_EQ(f->List()->ItemHeight(), 20);
-    ASSERT_EQ(f->List()->Count(), 3);
+    ASSERT_EQ(f->List()->Count(), 4);
     EXPECT_EQ(f->List()->ItemByIndex(1)->Text(), u"Button2");
+    EXPECT_EQ(f->ControlAt(3), panel);
+    EXPECT_EQ(f->List()->ItemByIndex(3)->Text(), u"TvxPanel") << "a control without a name shows its class";
     EXPECT_EQ(f->List()->ItemIndex(), 0);
     f->UpButton()->Click();  // the first stays first
     EXPECT_EQ(f->ControlAt(0), buttons[0]);
@@ -350,11 +356,30 @@ TYPED_TEST(HostContract, TheTabOrderWindowListsTheFocusableSiblingsAndMovesTheCh
     EXPECT_EQ(f->ControlAt(1), buttons[0]);
     EXPECT_EQ(f->List()->ItemByIndex(0)->Text(), u"Button2");
     EXPECT_EQ(f->List()->ItemIndex(), 1) << "the moved control is still the chosen one";
-    f->SetModalResult(win::mrOk);
+    f->List()->SetItemIndex(3);
+    f->UpButton()->Click();
+    EXPECT_EQ(f->ControlAt(2), panel);
+    EXPECT_EQ(f->List()->ItemIndex(), 2);
   });
   ASSERT_TRUE(this->Designer().Choose({u"Tab Order..."}));
   EXPECT_TRUE(ran);
   EXPECT_GT(buttons[0]->GetTabOrder(), buttons[1]->GetTabOrder());
+  EXPECT_LT(panel->GetTabOrder(), buttons[2]->GetTabOrder());
+  // Inside the panel: its own controls, not the copy of its look it holds among its children.
+  panel->ApplyResource();
+  ASSERT_NE(panel->Style(), nullptr);
+  this->H()->SetSelected(inner);
+  ran = false;
+  looptest::Later([&] {
+    auto* f = dynamic_cast<TvxTabOrderForm*>(win::ActiveForm());
+    ASSERT_NE(f, nullptr);
+    ran = true;
+    f->SetModalResult(win::mrOk);  // closes once the checks are done, whatever they find
+    ASSERT_EQ(f->List()->Count(), 1);
+    EXPECT_EQ(f->ControlAt(0), inner);
+  });
+  ASSERT_TRUE(this->Designer().Choose({u"Tab Order..."}));
+  EXPECT_TRUE(ran);
 }
 
 TYPED_TEST(HostContract, HideInDesignTimePassesTheSelectionToItsParent) {

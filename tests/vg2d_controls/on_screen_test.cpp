@@ -1,7 +1,8 @@
 // Windows that open by themselves open wholly on the screen's work area: dialogs placed over
 // a small window at the screen's corner are moved in; the design windows and the colour
 // dialog open in the middle of the screen; popup windows that do not fit beside their
-// target open on its other side or are moved in.
+// target open on its other side or are moved in. The tab-order window lists and moves the
+// controls beside the selected one on a real screen.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/win/Display.h"
 #include "platform/win/Menus.h"
+#include "tests/vg2d_core/ScreenWait.h"
 #include "tests/vg2d_core/Screenshot.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "tests/loop/Later.h"
@@ -25,8 +27,10 @@
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/FontDialog.h"
 #include "vg2d/controls/InputQuery.h"
+#include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/PathDesigner.h"
 #include "vg2d/controls/TabOrderEditor.h"
+#include "vg2d/controls/TextControls.h"
 #include "tests/vg2d_controls/ModalSteps.h"
 #include "tests/TestOutput.h"
 
@@ -376,6 +380,79 @@ TEST(OnScreenShotsChild, Run) {
     std::u16string value = u"Brush1";
     InputQuery(u"New name", u"Enter a name:", value);
     EXPECT_TRUE(shot);
+  }
+  rtl::Application->ProcessMessages();
+  win::CloseDisplay();
+  ControlsShutdown();
+}
+
+// The tab-order window on a real X screen, bare and under openbox: it lists the panel beside the
+// buttons (a control that takes no focus), and a click on the panel's row and on "Up" moves the
+// panel before the button above it. Pictures: tab_order_listed_<setup>.png,
+// tab_order_panel_moved_<setup>.png in the build tree's test-output folder.
+TEST(OnScreenShots, TheTabOrderWindowListsAPanelBesideTheButtons) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("TabOrderScreenChild.*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+      << "the run under Xvfb failed (its output is above)";
+  if (!wmtest::OpenboxInstalled()) GTEST_SKIP() << "openbox is missing";
+  EXPECT_EQ(vgtest::RunUnderXvfb("TabOrderScreenChild.*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp", "640x480x24",
+                                 wmtest::TManager::Openbox),
+            0)
+      << "the run under Xvfb and openbox failed (its output is above)";
+}
+
+TEST(TabOrderScreenChild, APanelIsListedAndMoved) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  ControlsStartup();
+  {
+    win::ScreenWorkArea();  // opens the display
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    const std::string setup = wmtest::UnderWindowManager() ? "openbox" : "bare";
+    vgtest::ControlScene s;
+    auto* ok = s.Add(new TvxButton(nullptr), 0, 0);
+    ok->SetName("OkButton");
+    auto* cancel = s.Add(new TvxButton(nullptr), 0, 30);
+    cancel->SetName("CancelButton");
+    auto* panel = s.Add(new TvxPanel(nullptr), 0, 60);
+    panel->SetName("GaugePanel");
+    bool ran = false;
+    Later([&] {
+      auto* f = dynamic_cast<TvxTabOrderForm*>(win::ActiveForm());
+      ASSERT_NE(f, nullptr);
+      ran = true;
+      f->SetModalResult(win::mrOk);  // closes once the steps are done, whatever they find
+      ASSERT_EQ(f->List()->Count(), 3);
+      EXPECT_EQ(f->ControlAt(2), panel);
+      // The chosen row shows its blue highlight on the screen, the others do not.
+      vgtest::Screenshot shot;
+      const std::string dump = "/tmp/gascal-taborder-" + std::to_string(getpid()) + ".xwd";
+      auto chosenShows = [&](int Row) {
+        return vgtest::ScreenComesToShow(dump, [&] {
+          if (!vgtest::ReadXwd(dump, shot)) return false;
+          for (int i = 0; i < 3; ++i) {
+            const TvxRect r = f->List()->ItemByIndex(i)->GetAbsoluteRect();
+            const std::uint32_t p =
+                shot.At(f->Left() + static_cast<int>(r.Left) + 5, f->Top() + static_cast<int>((r.Top + r.Bottom) / 2));
+            if (((p & 0xFF) > ((p >> 16) & 0xFF) + 40) != (i == Row)) return false;
+          }
+          return true;
+        });
+      };
+      EXPECT_TRUE(chosenShows(0)) << "the window does not show the button chosen";
+      ASSERT_TRUE(Shoot(shot, "tab_order_listed_" + setup + ".png"));
+      vgtest::Click(f, f->List()->ItemByIndex(2));
+      EXPECT_EQ(f->List()->ItemIndex(), 2);
+      vgtest::Click(f, f->UpButton());
+      EXPECT_EQ(f->ControlAt(1), panel);
+      EXPECT_EQ(f->List()->ItemIndex(), 1);
+      EXPECT_TRUE(chosenShows(1)) << "the window does not show the moved panel chosen";
+      ASSERT_TRUE(Shoot(shot, "tab_order_panel_moved_" + setup + ".png"));
+      std::remove(dump.c_str());
+    });
+    EditTabOrderDialog(ok);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(panel->GetTabOrder(), cancel->GetTabOrder() - 1);
   }
   rtl::Application->ProcessMessages();
   win::CloseDisplay();

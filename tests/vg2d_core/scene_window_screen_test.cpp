@@ -2,7 +2,9 @@
 // on an empty spot drags the window by the pointer's travel, in small steps and in one fast
 // jump; a press on a size grip makes the window follow the pointer outward and inward. A
 // designed scene shows the frame of what the pointer drags and the snap line it meets as plain
-// lines. The test runs this program again under xvfb-run (the child tests do the work).
+// lines. A transparent scene inside another control shows that control and the one below it,
+// and hidden, it leaves the screen to them whatever its tree asks to repaint (bare and under a
+// window manager). The test runs this program again under xvfb-run (the child tests do the work).
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -15,6 +17,7 @@
 
 #include "ScreenWait.h"
 #include "Screenshot.h"
+#include "Sheet.h"
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
 #include "tests/TestOutput.h"
@@ -88,6 +91,15 @@ TEST(SceneWindowScreen, RunsUnderXvfb) {
   if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
   EXPECT_EQ(vgtest::RunUnderXvfb("SceneWindowScreenChild.*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp", "1024x768x24"), 0)
       << "the run under Xvfb failed (its output is above)";
+}
+
+TEST(SceneWindowScreen, TheTransparentSceneInAPanelRunsUnderOpenbox) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
+  EXPECT_EQ(vgtest::RunUnderXvfb("SceneWindowScreenChild.ATransparentScene*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp",
+                                 "1024x768x24", wmtest::TManager::Openbox),
+            0)
+      << "the run under Xvfb and openbox failed (its output is above)";
 }
 
 TEST(SceneWindowScreenChild, ThePointerDragsTheWindowAndItsGripSizesItBothWays) {
@@ -216,6 +228,100 @@ TEST(SceneWindowScreenChild, ADesignedSceneDrawsTheDraggedFrameAndItsSnapLinePla
     ASSERT_TRUE(x.Button(1, false));
     ASSERT_TRUE(PumpUntil([&] { return scene->Designer().Dragging() == TvxDesignEditor::dragNone; }))
         << "the release never came";
+  }
+  rtl::Application->ProcessMessages();
+  win::CloseDisplay();
+  LibraryShutdown();
+}
+
+// A green panel with a blue square on it and, above the square, a transparent scene whose only
+// object is a red box; beside the panel, on the form, a white scene with a red box too: the
+// screen shows the panel and the square through the first scene. Hidden, the first scene leaves
+// the red box's place to the panel, the second its place to the form's grey, and nothing their
+// trees ask for (a new colour, a repaint) reaches the screen; shown again, they show what their
+// trees hold now.
+TEST(SceneWindowScreenChild, ATransparentSceneInAPanelShowsItAndHiddenPaintsNothing) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  constexpr std::uint32_t Grey = 0xFF808080u, Green = 0xFF00C000u, DarkGreen = 0xFF006000u, Blue = 0xFF0000FFu,
+                          Red = 0xFFFF0000u, Yellow = 0xFFFFFF00u, White = 0xFFFFFFFFu;
+  LibraryStartup();
+  rtl::Application->Reset();
+  {
+    auto form = std::make_unique<win::TForm>(nullptr);
+    form->SetBorderStyle(win::bsSingle);
+    form->SetCaption("A transparent scene in a panel");
+    form->SetColor(Grey);
+    form->SetBounds(100, 80, 400, 200);
+    auto* panel = new vgtest::Sheet(form.get(), Green, {20, 20, 280, 180});
+    new vgtest::Sheet(panel, Blue, {30, 30, 90, 90});
+    auto* scene = new TvxScene(form.get());
+    scene->SetTransparency(true);
+    scene->SetParent(panel);
+    scene->SetBounds(10, 10, 200, 140);
+    auto* root = new TvxVisualObject(form.get());
+    scene->AddObject(root);
+    auto addBox = [&](TvxObject* Parent, float X, float Y) {
+      auto* b = new TvxRectangle(form.get());
+      b->Fill()->SetSolidColor(Red);
+      b->Stroke()->SetStyle(vgBrushNone);
+      b->SetBounds(X, Y, 40, 40);
+      Parent->AddObject(b);
+      return b;
+    };
+    TvxRectangle* box = addBox(root, 120, 20);
+    auto* side = new TvxScene(form.get());
+    side->SetParent(form.get());
+    side->SetBounds(300, 20, 80, 160);
+    TvxBrush white(vgBrushSolid, White);
+    side->SetFill(&white);
+    auto* sideRoot = new TvxVisualObject(form.get());
+    side->AddObject(sideRoot);
+    TvxRectangle* sideBox = addBox(sideRoot, 20, 60);
+    form->Show();
+    ASSERT_EQ(win::VideoDriver(), "x11");
+
+    // Form client points: the panel starts at (20, 20), the scene in it at (30, 30), the scene
+    // beside it at (300, 20).
+    const std::string setup = wmtest::UnderWindowManager() ? "openbox" : "bare";
+    vgtest::Screenshot s;
+    auto at = [&](int X, int Y) {
+      int x = 0, y = 0;
+      SDL_GetWindowPosition(form->Window(), &x, &y);
+      return s.At(x + X, y + Y);
+    };
+    auto shows = [&](const std::string& Shot, std::uint32_t Panel, std::uint32_t Box, std::uint32_t SideFill,
+                     std::uint32_t SideBox) {
+      return vgtest::ScreenComesToShow(Shot, [&] {
+        return vgtest::ReadXwd(Shot, s) && vgtest::Near(at(35, 35), Panel) && vgtest::Near(at(70, 70), Blue) &&
+               vgtest::Near(at(170, 70), Box) && vgtest::Near(at(250, 100), Panel) && vgtest::Near(at(10, 10), Grey) &&
+               vgtest::Near(at(310, 30), SideFill) && vgtest::Near(at(340, 100), SideBox);
+      });
+    };
+    const std::string shown = testout::Path("scene_transparent_in_panel_" + setup + ".xwd");
+    EXPECT_TRUE(shows(shown, Green, Red, White, Red))
+        << "the panel and the square do not show through the scene (" << shown << ")";
+
+    scene->SetVisible(false);
+    side->SetVisible(false);
+    const std::string hidden = testout::Path("scene_hidden_in_panel_" + setup + ".xwd");
+    EXPECT_TRUE(shows(hidden, Green, Green, Grey, Grey)) << "a hidden scene stayed on the screen (" << hidden << ")";
+    // Their trees ask for paints; then the panel darkens, which shows only after those requests.
+    for (TvxRectangle* b : {box, sideBox}) {
+      b->Fill()->SetSolidColor(Yellow);
+      b->Repaint();
+    }
+    scene->AddUpdateRect(MakeRect(0, 0, 200, 140));
+    side->AddUpdateRect(MakeRect(0, 0, 80, 160));
+    panel->color = DarkGreen;
+    panel->Invalidate();
+    const std::string asked = testout::Path("scene_hidden_asked_in_panel_" + setup + ".xwd");
+    EXPECT_TRUE(shows(asked, DarkGreen, DarkGreen, Grey, Grey)) << "a hidden scene painted (" << asked << ")";
+
+    scene->SetVisible(true);
+    side->SetVisible(true);
+    const std::string again = testout::Path("scene_shown_again_in_panel_" + setup + ".xwd");
+    EXPECT_TRUE(shows(again, DarkGreen, Yellow, White, Yellow))
+        << "a scene shown again does not show its tree (" << again << ")";
   }
   rtl::Application->ProcessMessages();
   win::CloseDisplay();

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <functional>
@@ -394,6 +395,77 @@ TEST_F(FormsTest, ALayeredFormKeepsNoFrameAndComposesAndShowsOnlyTheRectanglesIt
   // No longer layered, the form keeps its frame.
   form->SetLayered(false);
   EXPECT_TRUE(form->HasFrame());
+}
+
+// A recorder that fills its client with one colour when it paints.
+class Swatch : public Recorder {
+public:
+  Swatch(TWinControl* Parent, std::uint32_t Color, const TRect& R) : Recorder(Parent), color(Color) {
+    SetBounds(R.Left, R.Top, R.Width(), R.Height());
+    SetParent(Parent);
+  }
+  void Paint() override {
+    const gfx2d::PixelTarget dc = GetDC();
+    for (int y = 0; y < dc.Height; ++y) std::fill_n(dc.Bits + y * dc.Stride, dc.Width, color);
+    PresentRects({ClientRect()});
+  }
+  std::uint32_t color;
+
+protected:
+  // Asks for its first paint, as the scenes do.
+  void CreateHandle() override {
+    Recorder::CreateHandle();
+    Invalidate();
+  }
+};
+
+// What a control leaves when it hides, moves or goes is painted again by what lies under it
+// (the form's colour where nothing does); a control that does not show gets no paint; a
+// control that paints has the controls above it painted over it again.
+TEST_F(FormsTest, AControlPaintsOnlyWhileItShowsAndNeverOverTheControlsAboveIt) {
+  MakeForm(200, 100);
+  form->SetColor(0xFF000000u);
+  Swatch* under = new Swatch(form.get(), 0xFF00C000u, {0, 0, 100, 100});
+  Swatch* over = new Swatch(under, 0xFF0000FFu, {20, 20, 60, 60});
+  form->Show();
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(form->PresentedPixel(30, 30), 0xFF0000FFu);
+  // The one below paints after the one above it: the one above comes back over it.
+  under->Invalidate();
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(form->PresentedPixel(30, 30), 0xFF0000FFu);
+  EXPECT_EQ(form->PresentedPixel(10, 10), 0xFF00C000u);
+  over->SetVisible(false);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(form->PresentedPixel(30, 30), 0xFF00C000u) << "the hidden control's pixels stayed";
+  over->log.clear();
+  over->Invalidate();
+  rtl::Application->ProcessMessages();
+  EXPECT_TRUE(over->Messages(WM_PAINT, WM_PAINT).empty());
+  EXPECT_EQ(form->PresentedPixel(30, 30), 0xFF00C000u);
+  over->SetVisible(true);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(form->PresentedPixel(30, 30), 0xFF0000FFu) << "shown again, it paints whole";
+  // Moved, it leaves its old place; gone, it leaves nothing; beside the one below, the form's colour.
+  over->SetBounds(120, 20, 40, 40);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(form->PresentedPixel(30, 30), 0xFF00C000u);
+  EXPECT_EQ(form->PresentedPixel(130, 30), 0xFF0000FFu);
+  delete over;
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(form->PresentedPixel(130, 30), 0xFF000000u);
+
+  // A paint message that carries a target: the whole client painted into it, nothing
+  // presented, the pending region left for the paint to come.
+  under->InvalidateRect({0, 0, 5, 5});
+  std::vector<std::uint32_t> bits(50 * 50, 0);
+  const gfx2d::PixelTarget dc{bits.data(), 50, 50, 50};
+  const int presents = form->PresentCount();
+  under->Perform(WM_PAINT, DCParam(&dc), 0);
+  EXPECT_EQ(bits[49 * 50 + 49], 0xFF00C000u);
+  EXPECT_EQ(form->PresentCount(), presents);
+  EXPECT_EQ(under->UpdateRegion(), (std::vector<TRect>{{0, 0, 5, 5}}));
+  EXPECT_EQ(under->GetDC().Stride, 200) << "the form's frame again after the message";
 }
 
 TEST_F(FormsTest, ClientAlignedControlsFollowTheForm) {

@@ -8,6 +8,7 @@
 #include "vg2d/controls/FormContent.h"
 #include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/WindowFrames.h"
+#include "vg2d/core/Controls.h"
 #include "vg2d/core/SceneControl.h"
 
 namespace vg {
@@ -67,8 +68,10 @@ void TvxTabOrderForm::Fill() {
   controls_.clear();
   std::vector<TvxVisualObject*> all;
   if (parent_) parent_->GetTabOrderList(all, false);
+  // Every control there, whether or not it takes the focus now; not the parent's look.
+  const auto* parentControl = dynamic_cast<TvxControl*>(parent_);
   for (TvxVisualObject* c : all)
-    if (c->CanFocused()) controls_.push_back(c);
+    if (dynamic_cast<TvxControl*>(c) && !(parentControl && c == parentControl->Style())) controls_.push_back(c);
   for (TvxVisualObject* c : controls_) {
     auto* item = new TvxListBoxItem(list_->Owner());
     item->SetText(rtl::Utf8ToWide(c->Name().empty() ? c->ClassName() : c->Name()));
@@ -82,7 +85,8 @@ void TvxTabOrderForm::Fill() {
 void TvxTabOrderForm::MoveChosen(int Step) {
   const int i = list_->ItemIndex();
   TvxVisualObject* chosen = ControlAt(i);
-  // The chosen control takes its neighbour's place; the first stays first, the last last.
+  // The chosen control takes its neighbour's place in the list (a step of one in the tab
+  // order where nothing unlisted lies between them); the first stays first, the last last.
   TvxVisualObject* neighbour = ControlAt(i + Step);
   if (!chosen || !neighbour) return;
   chosen->SetTabOrder(neighbour->GetTabOrder());

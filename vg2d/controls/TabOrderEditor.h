@@ -1,8 +1,8 @@
 // The tab-order window of the design editor: a modal window (400 x 300, "TabOrder Editor",
-// centred on the screen) listing the focusable controls beside the selected one in tab
-// order, the selected one chosen; "Up" and "Down" move the chosen control before the
-// previous or after the next focusable control and list again, the moved control still
-// chosen.
+// centred on the screen) listing the controls beside the selected one (its parent's
+// controls, those that take no focus too, but not the parent's own look) in tab order, the
+// selected one chosen; "Up" and "Down" move the chosen control before the previous or after
+// the next listed control and list again, the moved control still chosen.
 #pragma once
 
 #include <vector>
@@ -24,8 +24,8 @@ public:
 
   // Lists the controls beside Control and chooses it.
   void Prepare(TvxVisualObject* Control);
-  // Lists the parent's focusable controls in tab order again, the chosen control still
-  // chosen (the first when none was).
+  // Lists the parent's controls in tab order again, the chosen control still chosen (the
+  // first when none was).
   void Fill();
   // The control of a listed entry; nil outside the list.
   TvxVisualObject* ControlAt(int Index) const;

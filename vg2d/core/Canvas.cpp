@@ -216,6 +216,7 @@ void TvxCanvas::ResizeBuffer(int, int) { Abstract(); }
 void TvxCanvas::SetBufferBits(uint32_t*, int, int) { Abstract(); }
 void TvxCanvas::Clear(TvxColor) { Abstract(); }
 void TvxCanvas::ClearRect(const TvxRect&, TvxColor) { Abstract(); }
+void TvxCanvas::CopyFromPixels(const gfx2d::PixelTarget&, int, int, const TvxRect&) { Abstract(); }
 int TvxCanvas::SaveState() { Abstract(); }
 void TvxCanvas::RestoreState(int) { Abstract(); }
 void TvxCanvas::SetClipRects(const std::vector<TvxRect>&) { Abstract(); }

@@ -133,6 +133,10 @@ public:
   bool OwnsBuffer() const { return ownsBuffer_; }
   virtual void Clear(TvxColor Color);
   virtual void ClearRect(const TvxRect& ARect, TvxColor Color);
+  // Puts the pixels of Source, whose top-left pixel lies at (X, Y) of the buffer, into the
+  // buffer within ARect (whole pixels as ClearRect takes them) as they are, unblended; what
+  // Source does not cover stays.
+  virtual void CopyFromPixels(const gfx2d::PixelTarget& Source, int X, int Y, const TvxRect& ARect);
   virtual void SetMatrix(const TvxMatrix& M) { matrix_ = M; }
   virtual void MultiplyMatrix(const TvxMatrix&) {}
   virtual int SaveState();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <set>
 
@@ -256,6 +257,19 @@ void TvxCanvasGdiPlus::ClearRect(const TvxRect& ARect, TvxColor Color) {
   dibImage_->Flush();
   FillRectLongword(bufferBits_, width_, height_, static_cast<int>(l), static_cast<int>(t), static_cast<int>(r),
                    static_cast<int>(b), Color);
+  dibImage_->MarkDirty();
+}
+
+void TvxCanvasGdiPlus::CopyFromPixels(const gfx2d::PixelTarget& Source, int X, int Y, const TvxRect& ARect) {
+  if (!bufferBits_ || !Source.Bits) return;
+  const int64_t l = std::max<int64_t>({Trunc(ARect.Left), 0, X}), t = std::max<int64_t>({Trunc(ARect.Top), 0, Y});
+  const int64_t r = std::min<int64_t>({Round(ARect.Right), width_, int64_t{X} + Source.Width});
+  const int64_t b = std::min<int64_t>({Round(ARect.Bottom), height_, int64_t{Y} + Source.Height});
+  if (r <= l || b <= t) return;
+  dibImage_->Flush();
+  for (int64_t y = t; y < b; ++y)
+    std::memcpy(bufferBits_ + y * width_ + l, Source.Bits + (y - Y) * Source.Stride + (l - X),
+                static_cast<size_t>(r - l) * 4);
   dibImage_->MarkDirty();
 }
 

@@ -42,6 +42,7 @@ public:
   void SetBufferBits(uint32_t* Bits, int AWidth, int AHeight) override;
   void Clear(TvxColor Color) override;
   void ClearRect(const TvxRect& ARect, TvxColor Color) override;
+  void CopyFromPixels(const gfx2d::PixelTarget& Source, int X, int Y, const TvxRect& ARect) override;
   void SetMatrix(const TvxMatrix& M) override;
   void MultiplyMatrix(const TvxMatrix& M) override;
   int SaveState() override;

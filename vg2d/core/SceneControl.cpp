@@ -15,24 +15,12 @@
 #include "vg2d/core/Frame.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/Styles.h"
-#include "vg2d/core/UpdateRects.h"
 
 namespace vg {
 
 namespace {
 
 int sceneCount = 0;
-
-// A float coordinate to a whole pixel, toward zero, saturated to the int range.
-int PixelOf(float V) {
-  if (std::isnan(V)) return 0;
-  const double t = std::trunc(static_cast<double>(V));
-  if (t >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-  if (t <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
-  return static_cast<int>(t);
-}
-
-win::TRect PixelRect(const TvxRect& R) { return {PixelOf(R.Left), PixelOf(R.Top), PixelOf(R.Right), PixelOf(R.Bottom)}; }
 
 // A float coordinate to the nearest whole pixel (halves to even), saturated to the int range.
 int RoundPixel(float V) {
@@ -258,89 +246,6 @@ void TvxCustomScene::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   }
 }
 
-void TvxCustomScene::AddUpdateRect(const TvxRect& R) {
-  if (disableUpdate_ || ComponentState().Contains(rtl::csLoading) || !HandleAllocated() ||
-      ComponentState().Contains(rtl::csDestroying) || (canvas_->Buffered() && !canvas_->BufferBits()))
-    return;
-  if (R.Right - R.Left == 0 || R.Bottom - R.Top == 0) return;
-  const TvxRect r = UpdateRectOf(R);
-  const float w = static_cast<float>(Width()), h = static_cast<float>(Height());
-  if (!(r.Left <= w && r.Right >= 0 && r.Top <= h && r.Bottom >= 0)) return;
-  if (OnLayeredForm()) {
-    updateRects_.push_back(r);
-    rtl::PostMessage(Handle(), WM_SCENEREPAINT, 0, 0);
-  } else {
-    InvalidateRect(PixelRect(r));
-  }
-}
-
-void TvxCustomScene::PaintHandler() {
-  if (painting_) return;
-  for (const win::TRect& r : TakeUpdateRegion())
-    updateRects_.push_back(MakeRect(static_cast<float>(r.Left), static_cast<float>(r.Top), static_cast<float>(r.Right),
-                                    static_cast<float>(r.Bottom)));
-  Paint();
-}
-
-void TvxCustomScene::Paint() {
-  if ((frame_ && !designTime_) || painting_ || updateRects_.empty()) return;
-  painting_ = true;
-  struct TDone {
-    TvxCustomScene* Scene;
-    ~TDone() {
-      Scene->painting_ = false;
-      Scene->updateRects_.clear();
-    }
-  } done{this};
-  MergeUpdateRects(updateRects_, static_cast<size_t>(MaxUpdateRects));
-  const bool layered = OnLayeredForm();
-  TvxCanvas* c = canvas_.get();
-  if (c->BeginScene()) {
-    c->ResetClipRect();
-    c->SetMatrix(IdentityMatrix);
-    c->SetClipRects(updateRects_);
-    const bool onForm = dynamic_cast<win::TCustomForm*>(Parent()) != nullptr;
-    const bool clearOnly = fill_->Style() == vgBrushNone ||
-                           (fill_->Style() == vgBrushSolid && (fill_->Color() >> 24) == 0);
-    if (transparency_ && !onForm && fill_->Style() == vgBrushNone) {
-      // What lies under a transparent scene inside another control shows through: the
-      // form composes the cleared pixels over its own colour.
-      for (const TvxRect& r : updateRects_) c->ClearRect(r, 0);
-    } else if (!(transparency_ && !onForm) && clearOnly) {
-      for (const TvxRect& r : updateRects_) c->ClearRect(r, transparency_ ? 0 : fill_->Color() & 0x00FFFFFFu);
-    } else {
-      c->Fill()->Assign(fill_.get());
-      c->FillRect(MakeRect(-1, -1, static_cast<float>(Width()) + 1, static_cast<float>(Height()) + 1), 0, 0,
-                  AllCorners, 1.0f, vgCornerRound);
-    }
-    PaintRoots(c, true);
-    c->EndScene();
-  }
-  std::vector<win::TRect> shown;
-  for (const TvxRect& r : updateRects_) {
-    const win::TRect p = PixelRect(r);
-    shown.push_back({p.Left, p.Top, p.Right + 1, p.Bottom + 1});
-  }
-  if (layered) {
-    UpdateLayered(shown);
-    return;
-  }
-  const gfx2d::PixelTarget dc = GetDC();
-  if (!dc.Bits) return;
-  for (const TvxRect& r : updateRects_) c->FlushBufferRect(0, 0, &dc, r);
-  PresentRects(shown);
-}
-
-void TvxCustomScene::UpdateLayered(const std::vector<win::TRect>& Rects) {
-  if (designTime_ || !dynamic_cast<win::TWinControl*>(Owner())) return;
-  auto* form = dynamic_cast<win::TCustomForm*>(Parent());
-  if (!form || !form->HandleAllocated() || !canvas_->BufferBits()) return;
-  const int w = canvas_->Width(), h = canvas_->Height();
-  // The form composes straight from the canvas's pixels, only where they changed.
-  form->UpdateLayered(canvas_->BufferBits(), w, h, w, form->Left() + Left(), form->Top() + Top(),
-                      Rects.empty() ? std::vector<win::TRect>{{0, 0, w, h}} : Rects);
-}
-
 win::LRESULT TvxCustomScene::WndProc(win::MSG& Message) {
   switch (Message.message) {
     case WM_SCENEREPAINT: {
@@ -351,6 +256,10 @@ win::LRESULT TvxCustomScene::WndProc(win::MSG& Message) {
       return 0;
     }
     case win::WM_ERASEBKGND:
+      // Asked for its picture with a target (a scene above this one drawing what lies under
+      // it), the scene gives what it painted last, unless a paint is due.
+      if (const gfx2d::PixelTarget* dc = win::DCFromParam(Message.wParam); dc && UpdateRegion().empty())
+        canvas_->FlushBuffer(0, 0, dc);
       return 1;
     case win::WM_GETDLGCODE:
       return win::DLGC_WANTARROWS | win::DLGC_WANTTAB | win::DLGC_WANTCHARS;

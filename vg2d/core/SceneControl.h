@@ -134,6 +134,11 @@ private:
   // Hands the layered form the given client rectangles of the canvas's pixels (all of them
   // without any).
   void UpdateLayered(const std::vector<win::TRect>& Rects = {});
+  // Draws what lies under the scene in its parent (the parent's background and paint, then
+  // the custom controls before the scene that meet it, theirs inside them too) into the
+  // canvas within the dirty rectangles: the background of a transparent scene that is not
+  // on a form.
+  void DrawParentBackground();
   void HandleChar(char16_t Ch);
   // Puts the input method's composition at the focused object (its composition point when
   // it takes text), in its font.
