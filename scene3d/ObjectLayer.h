@@ -148,6 +148,9 @@ private:
   void EndPress(rtl::TMouseButton Button, rtl::TShiftState Shift);
   // A client point of the host to buffer pixels through the pick ray; false when it misses.
   bool ClientToBuffer(float X, float Y, float& BX, float& BY);
+  // Where the buffer point P shows in the host's client area (through the camera for a layer
+  // seen through it); the scene point itself while the host has no canvas.
+  TdxVector BufferToClient(const vg::TvxPoint& P) const;
   vg::TvxDragObject Drag2D(const TdxDragObject& Data) const;
   // Marks the painted rectangles of the buffer for upload (and copies them there from the 2D
   // canvas when it could not draw into the buffer).
