@@ -418,19 +418,37 @@ void TdxCustomObjectLayer::LayerMouseMove(rtl::TShiftState Shift, float X, float
   if (watch.Gone()) return;
   rtl::TCursor cursor = defaultCursor_;
   if (moving_) {
-    TdxVector d = LocalToAbsoluteVector({X - dragStartPos_.X, Y - dragStartPos_.Y, 0, 0});
-    if (auto* parent = dynamic_cast<TdxVisualObject*>(Parent())) d = parent->AbsoluteToLocalVector(d);
-    Position()->SetPoint({Position()->X() + d.X, Position()->Y() + d.Y, Position()->Z()});
+    // The press point stays under the pointer: the travel in buffer pixels is a travel in the
+    // layer's plane, on the screen its X-Y plane (one unit a pixel), through the camera its
+    // X-Z plane (the buffer's rows run against Z).
+    TdxVector d{X - dragStartPos_.X, Y - dragStartPos_.Y, 0, 0};
+    if (!ScreenSpace())
+      d = {d.X * Width() / static_cast<float>(std::max(BufferWidth(), 1)), 0,
+           -d.Y * Depth() / static_cast<float>(std::max(BufferHeight(), 1)), 0};
+    d = InParent(d);
+    Position()->SetPoint(
+        {Position()->X() + d.X, Position()->Y() + d.Y, Position()->Z() + (ScreenSpace() ? 0.0f : d.Z)});
     return;
   }
   if (resizing_) {
     resizeSize_.X += X - mousePos_.X;
     resizeSize_.Y += Y - mousePos_.Y;
+    mousePos_ = vg::MakePoint(X, Y);
+    if (!ScreenSpace()) {
+      // Through the camera the buffer keeps its pixels a unit: Width and Depth take the size
+      // in whole pixels, and the corner at -X, +Z (the buffer's first pixel) stays where it
+      // is, turned or not.
+      const float r = static_cast<float>(std::max(Resolution(), 1));
+      SetWidth(std::max(static_cast<float>(dxRoundPixels(resizeSize_.X)), 1.0f) / r);
+      SetDepth(std::max(static_cast<float>(dxRoundPixels(resizeSize_.Y)), 1.0f) / r);
+      const TdxVector c = InParent({-Width() / 2, 0, Depth() / 2, 0});
+      Position()->SetPoint({resizeCorner_.X - c.X, resizeCorner_.Y - c.Y, resizeCorner_.Z - c.Z});
+      return;
+    }
     SetWidth(static_cast<float>(dxRoundPixels(resizeSize_.X)));
     SetHeight(static_cast<float>(dxRoundPixels(resizeSize_.Y)));
     if (Position()->X() - Width() / 2 != resizeOrigin_.X) Position()->SetX(Width() / 2 + resizeOrigin_.X);
     if (Position()->Y() - Height() / 2 != resizeOrigin_.Y) Position()->SetY(Height() / 2 + resizeOrigin_.Y);
-    mousePos_ = vg::MakePoint(X, Y);
     return;
   }
   downPos_ = vg::MakePoint(X, Y);
@@ -687,7 +705,12 @@ void TdxCustomObjectLayer::BeginWindowResize() {
   dragStartPos_ = mousePos_;
   resizeOrigin_ = vg::MakePoint(static_cast<float>(dxRoundPixels(Position()->X() - Width() / 2)),
                                 static_cast<float>(dxRoundPixels(Position()->Y() - Height() / 2)));
-  resizeSize_ = vg::MakePoint(Width(), ScreenSpace() ? Height() : Depth());
+  resizeSize_ = vg::MakePoint(Width(), Height());
+  // Through the camera: the size in buffer pixels, and the corner at -X, +Z in the parent's space.
+  if (!ScreenSpace()) {
+    resizeCorner_ = dxVectorAdd(Position()->Vector(), InParent({-Width() / 2, 0, Depth() / 2, 0}));
+    resizeSize_ = vg::MakePoint(static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
+  }
   if (s) s->SetCaptured(this);
 }
 
@@ -703,6 +726,12 @@ TdxVector TdxCustomObjectLayer::BufferToClient(const vg::TvxPoint& P) const {
   }
   const TdxVector a = LocalToAbsolute(local);
   if (IdxScene* s = Scene(); s && s->GetCanvas()) return s->GetCanvas()->ClientPoint(ScreenSpace(), a);
+  return a;
+}
+
+TdxVector TdxCustomObjectLayer::InParent(const TdxVector& V) const {
+  const TdxVector a = LocalToAbsoluteVector({V.X, V.Y, V.Z, 0});
+  if (auto* parent = dynamic_cast<TdxVisualObject*>(Parent())) return parent->AbsoluteToLocalVector(a);
   return a;
 }
 

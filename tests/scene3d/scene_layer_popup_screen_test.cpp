@@ -2,7 +2,8 @@
 // Xvfb, bare and under openbox: the X server's pointer right-clicks a text box on the layer and
 // its menu opens at the pointer, and clicks a combo box, whose list drops down from the combo's
 // lower left corner as it shows on the screen. Both used to open near the window's corner, at
-// the layer's scene coordinates taken as pixels. With GASCAL_FRAME_DIR set the screen is
+// the layer's scene coordinates taken as pixels. Dragged by an empty part, the layer follows the
+// pointer in its plane. With GASCAL_FRAME_DIR set the screen is
 // written there as PNGs to look at.
 #include <gtest/gtest.h>
 
@@ -155,6 +156,25 @@ TEST(SceneLayerPopupScreenChild, TheMenuOpensAtThePointerAndTheListUnderTheCombo
     SaveScreenShot(s, "scene_layer_combo_list" + suffix);
     list->SetIsOpen(false);
     ASSERT_TRUE(pumpUntil([&] { return !list->PopupForm(); })) << "the list stayed";
+
+    // Dragged by an empty part, the layer moves in its plane with the pressed point under the
+    // pointer (it used to fly off along its thickness, a unit a pixel).
+    flat->SetAllowDrag(true);
+    const win::TPoint from = shows(260, 190), to{from.X + 40, from.Y - 25};
+    ASSERT_TRUE(x.MoveTo(from.X, from.Y) && pumpUntil([&] { return win::GetCursorPos() == from; }));
+    ASSERT_TRUE(x.Button(1, true));
+    ASSERT_TRUE(pumpUntil([&] { return flat->Moving(); })) << "the press did not take the layer";
+    ASSERT_TRUE(x.MoveTo(to.X, to.Y) && pumpUntil([&] { return win::GetCursorPos() == to; }));
+    ASSERT_TRUE(x.Button(1, false));
+    ASSERT_TRUE(pumpUntil([&] { return !flat->Moving(); })) << "the release did not end the drag";
+    const win::TPoint pressed = shows(260, 190);
+    EXPECT_NEAR(pressed.X, to.X, 2);
+    EXPECT_NEAR(pressed.Y, to.Y, 2);
+    const win::TPoint corner0 = shows(4, 4);
+    EXPECT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) {
+      return vgtest::Near(S.At(corner0.X, corner0.Y), 0xFFD8E0E8u, 12);
+    })) << "the moved layer never showed";
+    SaveWindowShot(w, s, "scene_layer_dragged" + suffix);
   }
   win::CloseDisplay();
 }
