@@ -250,6 +250,26 @@ TEST_F(SceneTextHints, AHintOverALayerSeenThroughTheCameraHoldsWhereItsObjectSho
   EXPECT_EQ(Shown(), u"Gas temperature");
 }
 
+// The window's layer turned about its upright axis: a point of its buffer given to the screen
+// (where a menu or a list opens) is where the pointer finds that point again, though the
+// screen's mild perspective moves what stands off the window's plane.
+TEST_F(SceneTextHints, APointOfATurnedLayerGoesToTheScreenWhereThePointerFindsIt) {
+  vg::TvxVisualObject* top = AddLayer();
+  auto* tile = new Tile(form.get());
+  tile->SetBounds(0, 0, 300, 200);
+  top->AddObject(tile);
+  layer->RotateAngle()->SetY(40);
+  Show();
+  for (const vg::TvxPoint p : {vg::MakePoint(30, 40), vg::MakePoint(270, 150)}) {
+    const vg::TvxPoint s = layer->LocalToScreen(p);
+    const win::TPoint client = form->ScreenToClient({At(s.X), At(s.Y)});
+    win::SimulateMouseMove(form.get(), client.X, client.Y);
+    SCOPED_TRACE(::testing::Message() << "at " << p.X << ", " << p.Y);
+    EXPECT_NEAR(layer->GetMousePos().X, p.X, 2);
+    EXPECT_NEAR(layer->GetMousePos().Y, p.Y, 2);
+  }
+}
+
 TEST_F(SceneTextHints, ComposedTextReachesTheFocusedTextBoxOfTheLayerAtItsCaret) {
   vg::TvxVisualObject* top = AddLayer();
   auto* box = new vg::TvxTextBox(form.get());
