@@ -1,7 +1,8 @@
 // The 2D controls of an object layer seen through the camera, turned, in a real window under
 // Xvfb, bare and under openbox: the X server's pointer right-clicks a text box on the layer and
 // its menu opens at the pointer, and clicks a combo box, whose list drops down from the combo's
-// lower left corner as it shows on the screen. Both used to open near the window's corner, at
+// lower left corner as it shows on the screen; a window layer turned on the screen opens its text
+// box's menu at the pointer too. Both used to open near the window's corner, at
 // the layer's scene coordinates taken as pixels. Dragged by an empty part, the layer follows the
 // pointer in its plane. With GASCAL_FRAME_DIR set the screen is
 // written there as PNGs to look at.
@@ -10,8 +11,10 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "ViewAim.h"
 #include "platform/loop/Application.h"
@@ -85,6 +88,21 @@ TEST(SceneLayerPopupScreenChild, TheMenuOpensAtThePointerAndTheListUnderTheCombo
     top->AddObject(box);
     box->SetBounds(20, 110, 200, 30);
     box->SetText(u"Reducer");
+    // A window layer on the screen, turned about its upright axis, with a text box of its own.
+    auto* side = new TdxGUIObjectLayer(w.form.get());
+    w.root->AddObject(side);
+    side->SetWidth(170);
+    side->SetHeight(60);
+    side->Position()->SetPoint({95, 255, 0});
+    side->RotateAngle()->SetY(35);
+    side->Fill()->SetStyle(vg::vgBrushSolid);
+    side->Fill()->SetSolidColor(0xFFE8D8D0u);
+    auto* sideTop = new vg::TvxLayout(w.form.get());
+    side->AddObject(sideTop);
+    auto* sideBox = new vg::TvxTextBox(w.form.get());
+    sideTop->AddObject(sideBox);
+    sideBox->SetBounds(10, 15, 150, 30);
+    sideBox->SetText(u"Vaporizer");
     w.form->Show();
     ASSERT_EQ(win::VideoDriver(), "x11");
     w.Pump();
@@ -110,6 +128,15 @@ TEST(SceneLayerPopupScreenChild, TheMenuOpensAtThePointerAndTheListUnderTheCombo
       const win::TPoint p = dxtest::ProjectToClient(*w.scene->GetCanvas(), flat->LocalToAbsolute(local));
       return w.At(p.X, p.Y);
     };
+    // Where a point of the turned window layer shows: through the screen's mild perspective.
+    const auto showsOnSide = [&](float X, float Y) {
+      const TdxVector a = side->LocalToAbsolute({X - 85, Y - 30, 0, 1});
+      const TdxMatrix m = w.scene->GetCanvas()->GetScreenMatrix();
+      float v[4];
+      for (int j = 0; j < 4; ++j) v[j] = a.X * m.M[0][j] + a.Y * m.M[1][j] + a.Z * m.M[2][j] + m.M[3][j];
+      return w.At(static_cast<int>(std::lround((v[0] / v[3] + 1) / 2 * W)),
+                  static_cast<int>(std::lround((1 - v[1] / v[3]) / 2 * H)));
+    };
     const auto click = [&](win::TPoint At, unsigned Button) {
       return x.MoveTo(At.X, At.Y) && pumpUntil([&] { return win::GetCursorPos() == At; }) && x.Button(Button, true) &&
              x.Button(Button, false);
@@ -122,11 +149,14 @@ TEST(SceneLayerPopupScreenChild, TheMenuOpensAtThePointerAndTheListUnderTheCombo
     })) << "the layer never reached the screen";
     SaveWindowShot(w, s, "scene_layer_popups" + suffix);
 
-    // The text box's menu, right-clicked at two points of the box, opens at the pointer.
-    for (const win::TPoint at : {boxAt, shows(40, 132)}) {
+    // The text box's menu, right-clicked at two points of the box, opens at the pointer, and
+    // so does the menu of the text box on the turned window layer, at its far end.
+    const std::pair<vg::TvxTextBox*, win::TPoint> presses[] = {
+        {box, boxAt}, {box, shows(40, 132)}, {sideBox, showsOnSide(150, 30)}};
+    for (const auto& [pressed, at] : presses) {
       SCOPED_TRACE(::testing::Message() << "at " << at.X << ", " << at.Y);
       ASSERT_TRUE(click(at, 3));
-      win::TPopupMenu* menu = box->TextMenu();
+      win::TPopupMenu* menu = pressed->TextMenu();
       ASSERT_TRUE(pumpUntil([&] { return menu->IsOpen() && server.Mapped(*menu->Window()); })) << "no menu opened";
       const xview::TPlace place = server.Place(*menu->Window());
       // The press went to buffer pixels and back: within a pixel of the pointer.
@@ -136,6 +166,7 @@ TEST(SceneLayerPopupScreenChild, TheMenuOpensAtThePointerAndTheListUnderTheCombo
         return Around(S, {place.X + 6, place.Y + 6}, 0xFFF5F5F5u) == 25;
       })) << "the menu never showed at the pointer";
       if (at == boxAt) SaveScreenShot(s, "scene_layer_menu" + suffix);
+      if (pressed == sideBox) SaveScreenShot(s, "scene_turned_layer_menu" + suffix);
       menu->CloseMenu();
       ASSERT_TRUE(pumpUntil([&] { return !server.Mapped(*menu->Window()); })) << "the menu stayed";
     }
