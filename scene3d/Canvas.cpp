@@ -190,8 +190,10 @@ void TdxCanvas::PickRay(bool ScreenSpace, float X, float Y, TdxVector& RayPos, T
 }
 
 TdxVector TdxCanvas::ClientPoint(bool ScreenSpace, const TdxVector& P) const {
-  if (ScreenSpace) return {P.X, P.Y, 0, 1};
-  const TdxMatrix m = dxMatrixMultiply(view_, GetProjectionMatrix());
+  // On the screen a point of the window's plane is its pixel; one off it (a turned object)
+  // shows through the screen's mild perspective.
+  if (ScreenSpace && P.Z == 0) return {P.X, P.Y, 0, 1};
+  const TdxMatrix m = ScreenSpace ? GetScreenMatrix() : dxMatrixMultiply(view_, GetProjectionMatrix());
   float v[4];
   for (int j = 0; j < 4; ++j) v[j] = P.X * m.M[0][j] + P.Y * m.M[1][j] + P.Z * m.M[2][j] + m.M[3][j];
   if (!(v[3] > 0) || !std::isfinite(v[0] / v[3]) || !std::isfinite(v[1] / v[3])) return P;

@@ -135,7 +135,8 @@ public:
   // The ray through pixel (X, Y): in screen space or through the camera. RayDir has unit length.
   void PickRay(bool ScreenSpace, float X, float Y, TdxVector& RayPos, TdxVector& RayDir) const;
   // Where the scene point P shows in client pixels (W 1): through the camera, or in screen space,
-  // where X and Y are pixels already. A point that lies behind the eye, or at it, stays P.
+  // where X and Y are pixels in the window's plane (Z 0) and off it take the screen's mild
+  // perspective. A point that lies behind the eye, or at it, stays P.
   TdxVector ClientPoint(bool ScreenSpace, const TdxVector& P) const;
 
   // ---- render states ----

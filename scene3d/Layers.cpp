@@ -65,7 +65,22 @@ bool TdxCustomLayer::HoldsCapture() const { return Scene() && Scene()->GetCaptur
 bool TdxCustomLayer::LayerBoxHit(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) const {
   const TdxVector size{Width(), Height(), Depth(), 0};
   if (BoxRayCast(RayPos, RayDir, size, 0.503f, Hit)) return true;
-  return HoldsCapture() && BoxRayCast(RayPos, RayDir, {size.X * 10, size.Y * 10, size.Z * 10, 0}, 0.503f, Hit);
+  return CapturedHit(RayPos, RayDir, Hit);
+}
+
+bool TdxCustomLayer::CapturedHit(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) const {
+  if (!HoldsCapture()) return false;
+  TdxVector boxHit;
+  if (!BoxRayCast(RayPos, RayDir, {Width() * 10, Height() * 10, Depth() * 10, 0}, 0.503f, boxHit)) return false;
+  // The point is the ray's on the layer's plane (X-Y on the screen, X-Z through the camera),
+  // not on a face of the widened box, which lies ten thicknesses away from it: a ray that
+  // meets the face askew would land far from where the pointer is.
+  const float p = ScreenSpace() ? RayPos.Z : RayPos.Y, d = ScreenSpace() ? RayDir.Z : RayDir.Y;
+  const float t = d != 0 ? -p / d : 0;
+  Hit = t > 0 && std::isfinite(t)
+            ? LocalToAbsolute({RayPos.X + t * RayDir.X, RayPos.Y + t * RayDir.Y, RayPos.Z + t * RayDir.Z, 1})
+            : boxHit;
+  return true;
 }
 
 bool TdxCustomLayer::RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) {
@@ -261,7 +276,7 @@ bool TdxCustomBufferLayer::RayCastIntersect(const TdxVector& RayPos, const TdxVe
       }
     }
   }
-  return HoldsCapture() && BoxRayCast(RayPos, RayDir, {size.X * 10, size.Y * 10, size.Z * 10, 0}, 0.503f, Hit);
+  return CapturedHit(RayPos, RayDir, Hit);
 }
 
 bool TdxCustomBufferLayer::ScreenPlacement(int& X, int& Y) const {

@@ -67,6 +67,8 @@ protected:
   bool HoldsCapture() const;
   // The box test, then the enlarged one under capture.
   bool LayerBoxHit(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) const;
+  // While the layer holds the capture: a ray within ten times its size meets its plane there.
+  bool CapturedHit(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) const;
   // Scene point Hit to layer coordinates scaled to SizeX x SizeY (the layer's units or the
   // buffer's pixels); false when the layer is flat in a mapped axis.
   bool MapHit(const TdxVector& Hit, float SizeX, float SizeY, float& X, float& Y) const;

@@ -418,19 +418,37 @@ void TdxCustomObjectLayer::LayerMouseMove(rtl::TShiftState Shift, float X, float
   if (watch.Gone()) return;
   rtl::TCursor cursor = defaultCursor_;
   if (moving_) {
-    TdxVector d = LocalToAbsoluteVector({X - dragStartPos_.X, Y - dragStartPos_.Y, 0, 0});
-    if (auto* parent = dynamic_cast<TdxVisualObject*>(Parent())) d = parent->AbsoluteToLocalVector(d);
-    Position()->SetPoint({Position()->X() + d.X, Position()->Y() + d.Y, Position()->Z()});
+    // The press point stays under the pointer: the travel in buffer pixels is a travel in the
+    // layer's plane, on the screen its X-Y plane (one unit a pixel), through the camera its
+    // X-Z plane (the buffer's rows run against Z).
+    TdxVector d{X - dragStartPos_.X, Y - dragStartPos_.Y, 0, 0};
+    if (!ScreenSpace())
+      d = {d.X * Width() / static_cast<float>(std::max(BufferWidth(), 1)), 0,
+           -d.Y * Depth() / static_cast<float>(std::max(BufferHeight(), 1)), 0};
+    d = InParent(d);
+    Position()->SetPoint(
+        {Position()->X() + d.X, Position()->Y() + d.Y, Position()->Z() + (ScreenSpace() ? 0.0f : d.Z)});
     return;
   }
   if (resizing_) {
     resizeSize_.X += X - mousePos_.X;
     resizeSize_.Y += Y - mousePos_.Y;
+    mousePos_ = vg::MakePoint(X, Y);
+    if (!ScreenSpace()) {
+      // Through the camera the buffer keeps its pixels a unit: Width and Depth take the size
+      // in whole pixels, and the corner at -X, +Z (the buffer's first pixel) stays where it
+      // is, turned or not.
+      const float r = static_cast<float>(std::max(Resolution(), 1));
+      SetWidth(std::max(static_cast<float>(dxRoundPixels(resizeSize_.X)), 1.0f) / r);
+      SetDepth(std::max(static_cast<float>(dxRoundPixels(resizeSize_.Y)), 1.0f) / r);
+      const TdxVector c = InParent({-Width() / 2, 0, Depth() / 2, 0});
+      Position()->SetPoint({resizeCorner_.X - c.X, resizeCorner_.Y - c.Y, resizeCorner_.Z - c.Z});
+      return;
+    }
     SetWidth(static_cast<float>(dxRoundPixels(resizeSize_.X)));
     SetHeight(static_cast<float>(dxRoundPixels(resizeSize_.Y)));
     if (Position()->X() - Width() / 2 != resizeOrigin_.X) Position()->SetX(Width() / 2 + resizeOrigin_.X);
     if (Position()->Y() - Height() / 2 != resizeOrigin_.Y) Position()->SetY(Height() / 2 + resizeOrigin_.Y);
-    mousePos_ = vg::MakePoint(X, Y);
     return;
   }
   downPos_ = vg::MakePoint(X, Y);
@@ -577,13 +595,22 @@ bool TdxCustomObjectLayer::HintShow(TdxHintInfo& Info) {
   vg::TvxVisualObject* o = ObjectAtPoint(x, y);
   if (!o || !o->ShowHint()) return false;
   Info.HintStr = o->Hint();
-  // The object's corner in buffer pixels, through the layer into the host's client area.
-  const vg::TvxPoint corner = o->LocalToAbsolute(vg::MakePoint(0, 0));
-  const TdxVector p = LocalToAbsolute({corner.X - Width() / 2, corner.Y - Height() / 2, 0, 1});
-  Info.Left = static_cast<int>(std::trunc(p.X));
-  Info.Top = static_cast<int>(std::trunc(p.Y));
-  Info.Right = static_cast<int>(std::trunc(p.X + o->Width()));
-  Info.Bottom = static_cast<int>(std::trunc(p.Y + o->Height()));
+  // The hint holds while the pointer stays over the object as it shows in the host's client
+  // area: the bounds of its corners there (the object itself on a layer lying one to one on
+  // the screen).
+  float left = 0, top = 0, right = 0, bottom = 0;
+  for (int i = 0; i < 4; ++i) {
+    const vg::TvxPoint corner = o->LocalToAbsolute(vg::MakePoint(i % 2 ? o->Width() : 0, i / 2 ? o->Height() : 0));
+    const TdxVector c = BufferToClient(corner);
+    left = i ? std::min(left, c.X) : c.X;
+    top = i ? std::min(top, c.Y) : c.Y;
+    right = i ? std::max(right, c.X) : c.X;
+    bottom = i ? std::max(bottom, c.Y) : c.Y;
+  }
+  Info.Left = static_cast<int>(std::trunc(left));
+  Info.Top = static_cast<int>(std::trunc(top));
+  Info.Right = static_cast<int>(std::trunc(right));
+  Info.Bottom = static_cast<int>(std::trunc(bottom));
   Info.HintData = static_cast<rtl::TComponent*>(o);
   return true;
 }
@@ -592,17 +619,8 @@ bool TdxCustomObjectLayer::TextInput(TdxTextInputInfo& Info) {
   auto* input = dynamic_cast<vg::IvxTextInput*>(focused_);
   if (!input) return false;
   if (vg::TvxFont* font = input->GetCompositionFont()) Info.Font = vg::CompositionFontOf(*font);
-  // The composition point in buffer pixels, through the layer into the host's client area (a
-  // layer on the screen has one unit a pixel); a layer seen through the camera answers where its
-  // corner shows.
-  const vg::TvxPoint p = focused_->LocalToAbsolute(input->GetCompositionPoint());
-  const int bw = BufferWidth(), bh = BufferHeight();
-  TdxVector local{-Width() / 2, -Height() / 2, -Depth() / 2, 1};
-  if (ScreenSpace() && bw > 0 && bh > 0)
-    local = {p.X * Width() / static_cast<float>(bw) - Width() / 2, p.Y * Height() / static_cast<float>(bh) - Height() / 2,
-             0, 1};
-  TdxVector a = LocalToAbsolute(local);
-  if (IdxScene* s = Scene(); s && s->GetCanvas()) a = s->GetCanvas()->ClientPoint(ScreenSpace(), a);
+  // The composition point in buffer pixels, where it shows in the host's client area.
+  const TdxVector a = BufferToClient(focused_->LocalToAbsolute(input->GetCompositionPoint()));
   Info.X = a.X;
   Info.Y = a.Y;
   return true;
@@ -687,12 +705,38 @@ void TdxCustomObjectLayer::BeginWindowResize() {
   dragStartPos_ = mousePos_;
   resizeOrigin_ = vg::MakePoint(static_cast<float>(dxRoundPixels(Position()->X() - Width() / 2)),
                                 static_cast<float>(dxRoundPixels(Position()->Y() - Height() / 2)));
-  resizeSize_ = vg::MakePoint(Width(), ScreenSpace() ? Height() : Depth());
+  resizeSize_ = vg::MakePoint(Width(), Height());
+  // Through the camera: the size in buffer pixels, and the corner at -X, +Z in the parent's space.
+  if (!ScreenSpace()) {
+    resizeCorner_ = dxVectorAdd(Position()->Vector(), InParent({-Width() / 2, 0, Depth() / 2, 0}));
+    resizeSize_ = vg::MakePoint(static_cast<float>(BufferWidth()), static_cast<float>(BufferHeight()));
+  }
   if (s) s->SetCaptured(this);
 }
 
+TdxVector TdxCustomObjectLayer::BufferToClient(const vg::TvxPoint& P) const {
+  // On the screen a buffer pixel is a unit of the layer's X-Y plane; through the camera the
+  // buffer spreads over its X-Z plane, the buffer's rows running from the far edge (+Z) on, as
+  // a press is taken into the buffer.
+  TdxVector local{P.X - Width() / 2, P.Y - Height() / 2, 0, 1};
+  if (!ScreenSpace()) {
+    const float bw = static_cast<float>(std::max(BufferWidth(), 1));
+    const float bh = static_cast<float>(std::max(BufferHeight(), 1));
+    local = {P.X / bw * Width() - Width() / 2, 0, Depth() / 2 - P.Y / bh * Depth(), 1};
+  }
+  const TdxVector a = LocalToAbsolute(local);
+  if (IdxScene* s = Scene(); s && s->GetCanvas()) return s->GetCanvas()->ClientPoint(ScreenSpace(), a);
+  return a;
+}
+
+TdxVector TdxCustomObjectLayer::InParent(const TdxVector& V) const {
+  const TdxVector a = LocalToAbsoluteVector({V.X, V.Y, V.Z, 0});
+  if (auto* parent = dynamic_cast<TdxVisualObject*>(Parent())) return parent->AbsoluteToLocalVector(a);
+  return a;
+}
+
 vg::TvxPoint TdxCustomObjectLayer::LocalToScreen(const vg::TvxPoint& P) {
-  const TdxVector a = LocalToAbsolute({P.X - Width() / 2, P.Y - Height() / 2, 0, 1});
+  const TdxVector a = BufferToClient(P);
   const float x = static_cast<float>(dxRoundPixels(a.X)), y = static_cast<float>(dxRoundPixels(a.Y));
   int sx = static_cast<int>(x), sy = static_cast<int>(y);
   if (IdxScene* s = Scene()) s->ClientToScreen(x, y, sx, sy);

@@ -148,6 +148,11 @@ private:
   void EndPress(rtl::TMouseButton Button, rtl::TShiftState Shift);
   // A client point of the host to buffer pixels through the pick ray; false when it misses.
   bool ClientToBuffer(float X, float Y, float& BX, float& BY);
+  // Where the buffer point P shows in the host's client area (through the camera for a layer
+  // seen through it); the scene point itself while the host has no canvas.
+  TdxVector BufferToClient(const vg::TvxPoint& P) const;
+  // A direction of the layer's own space in its parent's.
+  TdxVector InParent(const TdxVector& V) const;
   vg::TvxDragObject Drag2D(const TdxDragObject& Data) const;
   // Marks the painted rectangles of the buffer for upload (and copies them there from the 2D
   // canvas when it could not draw into the buffer).
@@ -181,6 +186,7 @@ private:
   vg::TvxPoint dragStartPos_{};
   vg::TvxPoint resizeSize_{};
   vg::TvxPoint resizeOrigin_{};
+  TdxVector resizeCorner_{};  // through the camera: the corner a resize keeps, in the parent's space
   rtl::TCursor defaultCursor_ = rtl::crDefault;
   unsigned long long loadTimer_ = 0;
 };

@@ -74,8 +74,10 @@ TdxVisualObject* TdxScene::ObjectAtPoint(float X, float Y) {
       distance = SearchDistance;
       found = v->ObjectAtPoint(dxProjectionCamera, distance, X, Y);
     }
-    if (found && found != root) result = found;
-    else result = v->HitTest() && !designing_ && !allowDrag_ ? v : nullptr;
+    // The last root draws over the others: the first answer counts, and only where a root has
+    // none does the search go on to the roots drawn below it.
+    result = found && found != root ? found : v->HitTest() && !designing_ && !allowDrag_ ? v : nullptr;
+    if (result) break;
   }
   return result;
 }

@@ -4,12 +4,13 @@
 // resource entry that follows a rename.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "RecordingCanvas.h"
 #include "NullCanvas.h"
+#include "RecordingCanvas.h"
 #include "SceneFakes.h"
 #include "scene3d/Layers.h"
 
@@ -172,6 +173,17 @@ TEST_F(LayerTest, RaysHitTheBoxEdgesMissBehindAndReachTenTimesFurtherUnderCaptur
   EXPECT_FALSE(b->RayCastIntersect({2.01f, 10, 0, 1}, down, hit));
   host.captured = b;
   EXPECT_TRUE(b->RayCastIntersect({2.01f, 10, 0, 1}, down, hit));
+  // Under capture a slanting ray off the quad meets the layer's plane where it crosses it, not
+  // the widened box's face ten thicknesses above it.
+  const float r = 1 / std::sqrt(2.0f);
+  EXPECT_TRUE(b->RayCastIntersect({3, 10, 0.5f, 1}, {r, -r, 0, 0}, hit));
+  EXPECT_FLOAT_EQ(hit.X, 13);
+  EXPECT_NEAR(hit.Y, 0, 1e-5);
+  EXPECT_FLOAT_EQ(hit.Z, 0.5f);
+  b->SetProjection(dxProjectionScreen);
+  EXPECT_TRUE(b->RayCastIntersect({3, 0.5f, -20, 1}, {0.6f, 0, 0.8f, 0}, hit));
+  EXPECT_FLOAT_EQ(hit.X, 18);
+  EXPECT_NEAR(hit.Z, 0, 1e-5);
 }
 
 TEST_F(LayerTest, LayerEventsCarryLayerPointsCutTowardZero) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -607,6 +608,52 @@ TEST_F(ObjectLayerTest, EmptySpaceIsNoHitUnlessTheLayerDragsAndAGripResizesFromT
   layer->MouseUp(rtl::mbLeft, {}, 0, 0, away, into);
   EXPECT_EQ(box->events.back(), "up 10,5");
   EXPECT_EQ(layer->GetCaptured(), nullptr);
+}
+
+// A layer seen through the camera lies in its X-Z plane, at Resolution pixels a unit: a drag of
+// empty space moves it in that plane so that the pressed point stays under the pointer, and a
+// grip sizes its Width and Depth in whole pixels with the corner of its first pixel kept, turned
+// or not (both used to take buffer pixels as units of its X-Y plane).
+TEST_F(ObjectLayerTest, ALayerSeenThroughTheCameraMovesAndSizesInItsOwnPlane) {
+  auto* flat = new TdxObjectLayer(nullptr);
+  host->AddObject(flat);
+  flat->Position()->SetPoint({1, 2, 3});
+  flat->RotateAngle()->SetY(30);
+  flat->SetWidth(4);
+  flat->SetDepth(3);
+  ASSERT_EQ(flat->BufferWidth(), 240);
+  ASSERT_EQ(flat->BufferHeight(), 180);
+  auto* root = new Box(nullptr);
+  root->SetHitTest(false);
+  flat->AddObject(root);
+  Add<vg::TvxSizeGrip>(root, 220, 160, 20, 20);
+  flat->SetAllowDrag(true);
+  // Where a buffer point lies in the scene.
+  const auto at = [&](float X, float Y) {
+    return flat->LocalToAbsolute(
+        {X / 240 * flat->Width() - flat->Width() / 2, 0, flat->Depth() / 2 - Y / 180 * flat->Depth(), 1});
+  };
+  const auto near = [](const TdxVector& A, const TdxVector& B) {
+    return std::fabs(A.X - B.X) < 1e-4f && std::fabs(A.Y - B.Y) < 1e-4f && std::fabs(A.Z - B.Z) < 1e-4f;
+  };
+  const TdxVector target = at(180, 60);
+  flat->LayerMouseDown(rtl::mbLeft, {}, 120, 90);
+  ASSERT_TRUE(flat->Moving());
+  flat->LayerMouseMove({}, 180, 60);
+  EXPECT_TRUE(near(at(120, 90), target)) << "the pressed point under the pointer";
+  EXPECT_FLOAT_EQ(flat->Position()->Y(), 2) << "within its plane";
+  flat->LayerMouseUp(rtl::mbLeft, {}, 180, 60);
+
+  const TdxVector corner = at(0, 0);
+  flat->LayerMouseDown(rtl::mbLeft, {}, 230, 170);
+  ASSERT_TRUE(flat->Resizing());
+  flat->LayerMouseMove({}, 290.3f, 199.8f);
+  EXPECT_FLOAT_EQ(flat->Width(), 5);
+  EXPECT_FLOAT_EQ(flat->Depth(), 3.5f);
+  EXPECT_FLOAT_EQ(flat->Height(), 1) << "its thickness";
+  EXPECT_TRUE(near(flat->LocalToAbsolute({-2.5f, 0, 1.75f, 1}), corner));
+  flat->LayerMouseUp(rtl::mbLeft, {}, 290, 200);
+  EXPECT_FALSE(flat->Resizing());
 }
 
 TEST_F(ObjectLayerTest, HintsAndDropsFindTheObjectUnderTheClientPoint) {

@@ -393,6 +393,15 @@ TEST_F(SceneControlTest, InputReachesTheObjectUnderThePointerInItsOwnCoordinates
   EXPECT_EQ(rect, (win::TRect{105, 45, 125, 65}));
   EXPECT_FALSE(scene->HintAt(10, 10, text, rect));
   EXPECT_TRUE(text.empty());
+
+  // A root added later draws over the first: its objects take the pointer, and where it has
+  // none the first root's objects still do (the first root's answer, none, used to win).
+  Box* later = AddBox(AddRoot(), 30, 70);
+  win::SimulateMouseMove(form.get(), 32, 71);
+  win::SimulateMouseButton(form.get(), rtl::mbLeft, true, 32, 71);
+  win::SimulateMouseButton(form.get(), rtl::mbLeft, false, 32, 71);
+  EXPECT_EQ(later->events, (std::vector<std::string>{"enter", "down 2,1", "up"}));
+  EXPECT_EQ(scene->ObjectAtPoint(115, 55), b);
 }
 
 namespace {

@@ -11,38 +11,28 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "ViewAim.h"
-#include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
 #include "platform/win/Display.h"
 #include "platform/win/Forms.h"
 #include "platform/win/InputMethod.h"
 #include "platform/win/Menus.h"
-#include "platform/win/WindowSystem.h"
-#include "scene3d/DxCanvas.h"
-#include "scene3d/Library.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
-#include "scene3d/SceneObjects.h"
-#include "scene3d/Shapes.h"
 #include "scene3d/TextBox3D.h"
 #include "tests/XTest.h"
 #include "tests/XWindows.h"
-#include "tests/vg2d_core/Screenshot.h"
 #include "vg2d/controls/Buttons.h"
-#include "vg2d/controls/ControlsLibrary.h"
 #include "vg2d/controls/Layouts.h"
-#include "vg2d/core/FilterGdiPlus.h"
-#include "vg2d/core/Library.h"
+
+// After the library's headers: the scene screen harness brings Xlib, as the last of its own.
+#include "SceneScreen.h"
+
 // Last: Xlib's macros (None, Bool) would break GoogleTest and the library's headers.
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -53,117 +43,7 @@ using namespace dx;
 
 namespace {
 
-constexpr int X0 = 60, Y0 = 40, W = 400, H = 300;
-constexpr TdxColor Fill = 0xFF303030u;
-
-struct LibraryRun {
-  LibraryRun() {
-    rtl::Application->Reset();
-    vg::LibraryStartup();
-    dxDirectXStartup(gfx3d::OpenGlDirect3D());
-    SceneLibraryStartup();
-  }
-  ~LibraryRun() {
-    rtl::Application->ProcessMessages();
-    SceneLibraryShutdown();
-    dxDirectXShutdown();
-    vg::LibraryShutdown();
-  }
-};
-
-// A borderless form at (X0, Y0) whose transparent scene holds a lit grey cube.
-struct CubeWindow {
-  CubeWindow() {
-    form = std::make_unique<win::TForm>(nullptr);
-    form->SetBorderStyle(win::bsNone);
-    form->SetBounds(X0, Y0, W, H);
-    scene = new TdxScene(form.get());
-    scene->SetParent(form.get());
-    scene->SetAlign(win::alClient);
-    scene->SetTransparency(true);
-    scene->SetFillColor("#FF303030");
-    root = new TdxVisualObject(form.get());
-    scene->AddObject(root);
-    root->AddObject(new TdxLight(form.get()));
-    cube = new TdxCube(form.get());
-    root->AddObject(cube);
-    cube->SetWidth(6);
-    cube->SetHeight(4);
-    cube->SetDepth(4);
-    cube->Material()->SetDiffuseColor(0xFF808080u);
-  }
-  void Pump() {
-    win::PumpEvents();
-    rtl::Application->ProcessMessages();
-  }
-  // Takes the window's place on the screen from the X server (a window manager may have put it
-  // elsewhere than asked).
-  void FindPlace() {
-    _XDisplay* x = win::detail::XConnectionOf(form->Window());
-    Window child = 0;
-    XTranslateCoordinates(x, win::detail::XWindowOf(form->Window()), DefaultRootWindow(x), 0, 0, &origin.X, &origin.Y,
-                          &child);
-  }
-  // Where a client point shows on the screen.
-  win::TPoint At(int X, int Y) const { return {origin.X + X, origin.Y + Y}; }
-  // Where a point of the cube shows on the screen.
-  win::TPoint OnScreen(const TdxVector& Local) const {
-    const win::TPoint p = dxtest::ProjectToClient(*scene->GetCanvas(), cube->LocalToAbsolute(Local));
-    return At(p.X, p.Y);
-  }
-  win::TPoint origin{X0, Y0};
-  std::unique_ptr<win::TForm> form;
-  TdxScene* scene = nullptr;
-  TdxVisualObject* root = nullptr;
-  TdxCube* cube = nullptr;
-};
-
-// Reads the X screen until Ready says what it shows is there (at most a minute).
-bool WaitForScreen(CubeWindow& Window, vgtest::Screenshot& Shot,
-                   const std::function<bool(const vgtest::Screenshot&)>& Ready) {
-  const std::string file = "/tmp/gascal-scene-screen-" + std::to_string(getpid()) + ".xwd";
-  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  bool ready = false;
-  while (!ready && std::chrono::steady_clock::now() < end) {
-    Window.Pump();
-    if (std::system(("xwd -root -silent -out " + file).c_str()) != 0) break;
-    ready = vgtest::ReadXwd(file, Shot) && Shot.width >= Window.origin.X + W && Shot.height >= Window.origin.Y + H &&
-            Ready(Shot);
-    if (!ready) SDL_Delay(20);
-  }
-  std::remove(file.c_str());
-  return ready;
-}
-
-// Writes the window's part of the screen as a PNG to look at, when GASCAL_FRAME_DIR is set.
-void SaveWindowShot(const CubeWindow& Window, const vgtest::Screenshot& S, const std::string& Name) {
-  const char* dir = std::getenv("GASCAL_FRAME_DIR");
-  if (!dir) return;
-  vg::TvxBitmap b;
-  b.SetSize(W, H);
-  for (int y = 0; y < H; ++y)
-    for (int x = 0; x < W; ++x) b.GetScanline(y)[x] = S.At(Window.origin.X + x, Window.origin.Y + y) | 0xFF000000u;
-  EXPECT_TRUE(vg::TvxFilterGdiPlus().SaveToFile(std::string(dir) + "/" + Name + ".png", b, ""));
-}
-
-// Writes the whole screen as a PNG to look at, when GASCAL_FRAME_DIR is set.
-void SaveScreenShot(const vgtest::Screenshot& S, const std::string& Name) {
-  const char* dir = std::getenv("GASCAL_FRAME_DIR");
-  if (!dir) return;
-  vg::TvxBitmap b;
-  b.SetSize(S.width, S.height);
-  for (int y = 0; y < S.height; ++y)
-    for (int x = 0; x < S.width; ++x) b.GetScanline(y)[x] = S.At(x, y) | 0xFF000000u;
-  EXPECT_TRUE(vg::TvxFilterGdiPlus().SaveToFile(std::string(dir) + "/" + Name + ".png", b, ""));
-}
-
-// How many pixels of the 5 x 5 square around P on the screen have the colour.
-int Around(const vgtest::Screenshot& S, win::TPoint P, TdxColor Colour) {
-  int n = 0;
-  for (int y = P.Y - 2; y <= P.Y + 2; ++y)
-    for (int x = P.X - 2; x <= P.X + 2; ++x) n += vgtest::Near(S.At(x, y), Colour, 3);
-  return n;
-}
+using namespace scenescreen;
 
 // The cube window with a GUI layer at design time that holds a layout root and a button, shown
 // in the design view; the X server's pointer and keyboard drive it. Pumps until a wait's
@@ -219,11 +99,6 @@ struct DesignedLayerWindow : CubeWindow {
   vg::TvxButton* button = nullptr;
   xtest::TXTest x;
   std::chrono::steady_clock::time_point end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-};
-
-struct ControlsRun {
-  ControlsRun() { vg::ControlsStartup(); }
-  ~ControlsRun() { vg::ControlsShutdown(); }
 };
 
 }  // namespace

@@ -193,6 +193,83 @@ TEST_F(SceneTextHints, AHintOverTheLayerNamesThe2DObjectUnderThePointerWhereItIs
   EXPECT_FALSE(win::HintShowing());
 }
 
+// A layer seen through the camera and turned in its plane: the hint of the 2D object under the
+// pointer holds while the pointer stays over the object as it shows (it used to hold over the
+// object's buffer pixels taken as client pixels, so the next move hid it), and goes for the
+// next object's.
+TEST_F(SceneTextHints, AHintOverALayerSeenThroughTheCameraHoldsWhereItsObjectShows) {
+  scene->SetUsingDesignCamera(true);
+  auto* world = new TdxVisualObject(form.get());
+  scene->AddObject(world);
+  auto* flat = new TdxObjectLayer(form.get());
+  world->AddObject(flat);
+  flat->RotateAngle()->SetY(30);
+  auto* top = new vg::TvxVisualObject(form.get());
+  top->SetHitTest(false);
+  flat->AddObject(top);
+  auto* tile = new Tile(form.get());
+  tile->SetBounds(60, 100, 140, 100);
+  tile->SetHint(u"Reducer pressure");
+  tile->SetShowHint(true);
+  top->AddObject(tile);
+  auto* other = new Tile(form.get());
+  other->SetBounds(280, 280, 140, 100);
+  other->SetHint(u"Gas temperature");
+  other->SetShowHint(true);
+  top->AddObject(other);
+  Show();
+  // Where a buffer point shows: on the layer's plane, the buffer's rows from its far edge on.
+  const auto shows = [&](float X, float Y) {
+    const float bw = static_cast<float>(flat->BufferWidth()), bh = static_cast<float>(flat->BufferHeight());
+    const TdxVector local{X / bw * flat->Width() - flat->Width() / 2, 0, flat->Depth() / 2 - Y / bh * flat->Depth(), 1};
+    return dxtest::ProjectToClient(*scene->GetCanvas(), flat->LocalToAbsolute(local));
+  };
+  const win::TPoint a = shows(130, 150), b = shows(140, 160), c = shows(350, 330);
+  ASSERT_NE(a, b);
+  win::SimulateMouseMove(form.get(), a.X, a.Y);
+  ASSERT_EQ(flat->ObjectAtPoint(flat->GetMousePos()), tile);
+  clock.Advance(500);
+  EXPECT_EQ(Shown(), u"Reducer pressure");
+  // It holds over the bounds of the object's corners as they show, on the screen.
+  win::TRect bounds{1000, 1000, -1000, -1000};
+  for (const win::TPoint& p : {shows(60, 100), shows(200, 100), shows(60, 200), shows(200, 200)})
+    bounds = {std::min(bounds.Left, p.X), std::min(bounds.Top, p.Y), std::max(bounds.Right, p.X),
+              std::max(bounds.Bottom, p.Y)};
+  const win::TRect held = win::HintCursorRect();
+  EXPECT_NEAR(held.Left, 10 + bounds.Left, 1);
+  EXPECT_NEAR(held.Top, 20 + bounds.Top, 1);
+  EXPECT_NEAR(held.Right, 10 + bounds.Right, 1);
+  EXPECT_NEAR(held.Bottom, 20 + bounds.Bottom, 1);
+  // Along within the object: the hint stays.
+  win::SimulateMouseMove(form.get(), b.X, b.Y);
+  EXPECT_EQ(Shown(), u"Reducer pressure");
+  // Over the next object: its hint after the short pause.
+  win::SimulateMouseMove(form.get(), c.X, c.Y);
+  ASSERT_EQ(flat->ObjectAtPoint(flat->GetMousePos()), other);
+  clock.Advance(50);
+  EXPECT_EQ(Shown(), u"Gas temperature");
+}
+
+// The window's layer turned about its upright axis: a point of its buffer given to the screen
+// (where a menu or a list opens) is where the pointer finds that point again, though the
+// screen's mild perspective moves what stands off the window's plane.
+TEST_F(SceneTextHints, APointOfATurnedLayerGoesToTheScreenWhereThePointerFindsIt) {
+  vg::TvxVisualObject* top = AddLayer();
+  auto* tile = new Tile(form.get());
+  tile->SetBounds(0, 0, 300, 200);
+  top->AddObject(tile);
+  layer->RotateAngle()->SetY(40);
+  Show();
+  for (const vg::TvxPoint p : {vg::MakePoint(30, 40), vg::MakePoint(270, 150)}) {
+    const vg::TvxPoint s = layer->LocalToScreen(p);
+    const win::TPoint client = form->ScreenToClient({At(s.X), At(s.Y)});
+    win::SimulateMouseMove(form.get(), client.X, client.Y);
+    SCOPED_TRACE(::testing::Message() << "at " << p.X << ", " << p.Y);
+    EXPECT_NEAR(layer->GetMousePos().X, p.X, 2);
+    EXPECT_NEAR(layer->GetMousePos().Y, p.Y, 2);
+  }
+}
+
 TEST_F(SceneTextHints, ComposedTextReachesTheFocusedTextBoxOfTheLayerAtItsCaret) {
   vg::TvxVisualObject* top = AddLayer();
   auto* box = new vg::TvxTextBox(form.get());
@@ -320,8 +397,9 @@ TEST_F(SceneTextHints, TheCompositionBesideAFocused3DObjectIsInTheDefaultFontsSi
 }
 
 // Through the camera a point of the scene is not a pixel: the candidates of a text box turned to
-// face the camera go where its caret shows, and beside a focused cube, or a text box in a layer,
-// where the cube's or the layer's corner shows.
+// face the camera go where its caret shows, beside a focused cube where the cube's corner shows,
+// and for a 2D text box in a layer seen through the camera where the box's caret shows (a
+// pointer put there is over the caret of the box; it used to be the layer's corner).
 TEST_F(SceneTextHints, TheCompositionOfAnObjectSeenThroughTheCameraIsWhereItShows) {
   scene->SetUsingDesignCamera(true);
   auto* world = new TdxVisualObject(form.get());
@@ -337,9 +415,13 @@ TEST_F(SceneTextHints, TheCompositionOfAnObjectSeenThroughTheCameraIsWhereItShow
   auto* flat = new TdxObjectLayer(form.get());
   world->AddObject(flat);
   flat->Position()->SetPoint({-6, 0, 0});
+  auto* top = new vg::TvxVisualObject(form.get());
+  top->SetHitTest(false);
+  flat->AddObject(top);
   auto* box = new vg::TvxTextBox(form.get());
-  flat->AddObject(box);
-  box->SetBounds(10, 10, 200, 22);
+  top->AddObject(box);
+  box->SetBounds(100, 200, 200, 22);
+  box->SetText(u"gas");
   Show();
   const auto shows = [&](const TdxVisualObject* O, const TdxVector& Local) {
     const TdxVector a = O->LocalToAbsolute(Local);
@@ -352,10 +434,21 @@ TEST_F(SceneTextHints, TheCompositionOfAnObjectSeenThroughTheCameraIsWhereItShow
       scene->SetFocused(focus);
     ASSERT_EQ(scene->GetFocused(), focus);
     scene->Perform(win::WM_IME_STARTCOMPOSITION, 0, 0);
+    SCOPED_TRACE(focus->ClassName());
+    if (focus == flat) {
+      const win::TPoint at{win::TextInputRect().Left, win::TextInputRect().Top};
+      ASSERT_TRUE(at.X > 20 && at.X < 280 && at.Y > 20 && at.Y < 180) << "inside the view";
+      win::SimulateMouseMove(form.get(), at.X, at.Y);
+      ASSERT_EQ(scene->ObjectAtPoint(static_cast<float>(at.X), static_cast<float>(at.Y)), flat);
+      // A client pixel spans about two of the buffer's here.
+      const vg::TvxPoint caret = box->LocalToAbsolute(box->GetCompositionPoint());
+      EXPECT_NEAR(flat->GetMousePos().X, caret.X, 3);
+      EXPECT_NEAR(flat->GetMousePos().Y, caret.Y, 3);
+      continue;
+    }
     const win::TPoint at = focus == text
                                ? shows(text, {text->CharX(3) - 5, text->Font()->Size() / 20, 0, 1})
                                : shows(focus, {-focus->Width() / 2, -focus->Height() / 2, -focus->Depth() / 2, 1});
-    SCOPED_TRACE(focus->ClassName());
     EXPECT_NEAR(win::TextInputRect().Left, at.X, 1);
     EXPECT_NEAR(win::TextInputRect().Top, at.Y, 1);
     EXPECT_TRUE(at.X > 20 && at.X < 280 && at.Y > 20 && at.Y < 180) << "inside the view";
