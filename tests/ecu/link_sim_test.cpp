@@ -1,6 +1,9 @@
 // The link against the ECU simulator on a pseudo-terminal. Timing is asserted on the test
 // clock, which stands still while the test waits for the simulator's replies.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
 
 #include "ecu/Session.h"
 #include "tests/WaitFor.h"
@@ -273,7 +276,8 @@ TEST_F(SimLinkTest, PortThatVanishesIsReopenedWhenItComesBack) {
   // The simulator again, behind a link that follows it across a restart.
   sim->Stop();
   ecusim::SimulatorOptions options;
-  options.LinkPath = ::testing::TempDir() + "gascal-link-ecu";
+  // A name of its own per process: another run of this test may be on the machine at once.
+  options.LinkPath = ::testing::TempDir() + "gascal-link-ecu-" + std::to_string(::getpid());
   sim = std::make_unique<ecusim::Simulator>(ecusim::DefaultState(), options);
   sim->Start();
   path = options.LinkPath;

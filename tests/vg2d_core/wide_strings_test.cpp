@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -85,7 +86,7 @@ TEST(WideStringListStream, LoadsLittleAndBigEndianAndCodePageText) {
 }
 
 TEST(WideStringListFiles, SaveLoadAnsiAndMissingFile) {
-  const std::string path = ::testing::TempDir() + "vg_widestrings.txt";
+  const std::string path = ::testing::TempDir() + "vg_widestrings-" + std::to_string(::getpid()) + ".txt";
   TvxWideStringList list;
   list.SetTextStr(u"x\r\ny");
   list.SaveToFileAnsi(path);
