@@ -518,6 +518,20 @@ void CloseDisplay() {
   if (!lost) SDL_Quit();
 }
 std::string VideoDriver() { return display ? display->driver : std::string(); }
+
+bool DisplayShowsWindows() {
+  if (!display) return false;
+  if (display->driver != "dummy" && display->driver != "offscreen") return true;
+  // SDL_VIDEODRIVER may list several drivers, separated by commas, in any case.
+  const std::string asked = std::getenv("SDL_VIDEODRIVER") ? std::getenv("SDL_VIDEODRIVER") : "";
+  for (std::size_t start = 0; start <= asked.size();) {
+    const std::size_t comma = std::min(asked.find(',', start), asked.size());
+    if (rtl::SameText(rtl::Trim(std::string_view(asked).substr(start, comma - start)), display->driver)) return true;
+    start = comma + 1;
+  }
+  return false;
+}
+
 bool DisplayLost() { return display_internal::Lost(); }
 void SetDisplayLostHandler(std::function<void()> Handler) { displayLostHandler = std::move(Handler); }
 std::uint64_t WindowSystemErrors() { return detail::XErrorCount(); }
