@@ -342,7 +342,8 @@ TEST_F(ProgramScenario, ASecondCopyClosesTheFirstWhichKeepsItsPageAndConnectsInI
   // why and ends before it asks the first to close, which goes on polling.
   Child& unseen = StartCopy({"DISPLAY=", "SDL_VIDEODRIVER="});
   EXPECT_TRUE(unseen.WaitFor(60000, [&](const std::string&) { return !unseen.Running(); }))
-      << "a copy nobody can see keeps running\n" << unseen.Output();
+      << "a copy nobody can see keeps running\n"
+      << unseen.Output();
   EXPECT_EQ(1, unseen.ExitCode()) << unseen.Output();
   EXPECT_NE(std::string::npos, unseen.Output().find("DISPLAY is not set")) << unseen.Output();
   EXPECT_TRUE(first.Running()) << first.Output();
