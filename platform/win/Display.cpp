@@ -307,10 +307,14 @@ void GiveQuitSignalsBack() {
 }
 
 // The form that takes the keys arriving for Form's window: an open popup menu's window (it has
-// the keys of every window of the program), an active popup window that stands in for it, else
-// Form.
+// the keys of every window of the program), the modal form that holds Form, an active popup
+// window that stands in for it, else Form.
 TCustomForm* KeyTarget(TCustomForm* Form) {
   if (TPopupMenu* menu = OpenPopupMenu(); Form && menu && menu->Window()) return menu->Window();
+  // A window manager may give the window of a form a modal form holds the keyboard: its keys
+  // and text are the modal form's.
+  if (Form && Form->HeldByModal())
+    if (TCustomForm* modal = RunningModalForm()) Form = modal;
   TCustomForm* a = ActiveForm();
   if (Form && a && a != Form && a->PopupParent() == Form && a->Showing()) return a;
   return Form;

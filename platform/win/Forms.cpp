@@ -59,14 +59,13 @@ void UpdateFormActions() {
 
 bool IsLive(const TCustomForm* Form) { return std::find(liveForms.begin(), liveForms.end(), Form) != liveForms.end(); }
 
-// The innermost modal form that shows, nil when none.
-TCustomForm* TopModalForm() {
+}  // namespace
+
+TCustomForm* RunningModalForm() {
   for (auto it = modalForms.rbegin(); it != modalForms.rend(); ++it)
     if ((*it)->Showing()) return *it;
   return nullptr;
 }
-
-}  // namespace
 
 rtl::TClass TCustomForm::StaticClass() {
   static const rtl::TClassInfo info = rtl::DefineClass<TCustomForm>().Build();
@@ -432,7 +431,7 @@ void HandleQuitRequest() {
 void SetActiveForm(TCustomForm* Form, bool ByClick) {
   // A form a modal form holds is never active: the modal form is.
   if (Form && Form->HeldByModal()) {
-    Form = TopModalForm();
+    Form = RunningModalForm();
     if (!Form) return;
   }
   if (Form == activeForm || (Form && (!Form->Showing() || Form->NoActivate()))) return;
@@ -562,7 +561,7 @@ void TCustomForm::HandleMouseButton(rtl::TMouseButton Button, bool Down, int Cli
     // Nothing here hears it; a press brings the modal form forward, a release ends what a
     // press begun before the modal form opened kept.
     if (Down) {
-      if (TCustomForm* modal = TopModalForm()) modal->Show();
+      if (TCustomForm* modal = RunningModalForm()) modal->Show();
     } else {
       buttons_ &= static_cast<std::uint8_t>(~bit);
       if (buttons_ == 0) SetCaptureControl(nullptr);
@@ -626,7 +625,7 @@ void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down, char16_t Typed)
   if (HeldByModal()) {
     // A window manager may have given a held form's window the keyboard: the keys are the
     // modal form's.
-    if (TCustomForm* modal = TopModalForm()) modal->HandleKey(VirtualKey, Down, Typed);
+    if (TCustomForm* modal = RunningModalForm()) modal->HandleKey(VirtualKey, Down, Typed);
     return;
   }
   const rtl::TShiftState shift = KeyboardShiftState();
@@ -651,7 +650,7 @@ void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down, char16_t Typed)
 
 void TCustomForm::HandleChar(char16_t Ch) {
   if (HeldByModal()) {
-    if (TCustomForm* modal = TopModalForm()) modal->HandleChar(Ch);
+    if (TCustomForm* modal = RunningModalForm()) modal->HandleChar(Ch);
     return;
   }
   TWinControl* target = activeControl_ ? activeControl_ : this;

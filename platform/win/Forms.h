@@ -356,6 +356,8 @@ unsigned CurrentMousePress();
 
 // The first form shown modally among Component and its owners, nil when none.
 TCustomForm* ModalOwnerForm(rtl::TComponent* Component);
+// The innermost modal form that runs and shows, nil when none.
+TCustomForm* RunningModalForm();
 // The first form among Component and its owners, nil when none.
 TCustomForm* OwnerForm(rtl::TComponent* Component);
 
