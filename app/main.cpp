@@ -71,16 +71,29 @@ std::function<bool()> GraphicsProbe() {
   };
 }
 
+// Opens the display; false, with the reason on the standard error output, when it cannot
+// show windows anyone can see.
+bool DisplayForWindows() {
+  try {
+    win::DisplayNeeded();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "gascal: %s\n", e.what());
+    return false;
+  }
+  if (win::DisplayShowsWindows()) return true;
+  const char* name = std::getenv("DISPLAY");
+  std::fprintf(stderr, "gascal: no window system to show the windows on (%s); the program does not start\n",
+               name && *name ? ("no X server answers on the display \"" + std::string(name) + "\"").c_str()
+                             : "DISPLAY is not set");
+  return false;
+}
+
 }  // namespace
 
 int main(int, char** argv) {
   std::function<bool()> probe = GraphicsProbe();
   const std::string program = ProgramPath(argv[0]);
   const std::string baseName = app::ProgramName(program);
-  // A copy already running is asked to close, and this one goes on once it has written its
-  // settings and given the port back (or after a bounded wait, longer when the running copy
-  // announces a close that waits for an automatic calibration's stop).
-  rtl::TSingleInstance::AskRunningToClose(MainWindowClass, RunningCopyWaitMs);
   // From here on the system's requests to end (SIGTERM, SIGINT, a terminal that hung up, its
   // quit key) close the program as a close that nobody watches: settings written, port given
   // back, channel removed. A closed pipe, the file-size limit and the user signals no longer
@@ -90,6 +103,18 @@ int main(int, char** argv) {
   // A display that goes away (the X server ended, xkill) ends the program as those requests do;
   // nothing that needs the display runs meanwhile.
   win::SetDisplayLostHandler([&endRequested] { endRequested(); });
+  // A program whose windows nobody could see (no window system answers: DISPLAY unset or
+  // naming no server) does nothing: it says why and ends, before it asks a copy already running
+  // to close, which goes on.
+  if (!DisplayForWindows()) {
+    win::CloseDisplay();
+    win::SetDisplayLostHandler(nullptr);
+    return 1;
+  }
+  // A copy already running is asked to close, and this one goes on once it has written its
+  // settings and given the port back (or after a bounded wait, longer when the running copy
+  // announces a close that waits for an automatic calibration's stop).
+  rtl::TSingleInstance::AskRunningToClose(MainWindowClass, RunningCopyWaitMs);
 
   // The libraries, bottom up: the 2D library with its controls, the 3D device, the 3D library
   // with its physics, the windows' texts; then the serial port's setup dialog.

@@ -307,10 +307,14 @@ void GiveQuitSignalsBack() {
 }
 
 // The form that takes the keys arriving for Form's window: an open popup menu's window (it has
-// the keys of every window of the program), an active popup window that stands in for it, else
-// Form.
+// the keys of every window of the program), the modal form that holds Form, an active popup
+// window that stands in for it, else Form.
 TCustomForm* KeyTarget(TCustomForm* Form) {
   if (TPopupMenu* menu = OpenPopupMenu(); Form && menu && menu->Window()) return menu->Window();
+  // A window manager may give the window of a form a modal form holds the keyboard: its keys
+  // and text are the modal form's.
+  if (Form && Form->HeldByModal())
+    if (TCustomForm* modal = RunningModalForm()) Form = modal;
   TCustomForm* a = ActiveForm();
   if (Form && a && a != Form && a->PopupParent() == Form && a->Showing()) return a;
   return Form;
@@ -518,6 +522,20 @@ void CloseDisplay() {
   if (!lost) SDL_Quit();
 }
 std::string VideoDriver() { return display ? display->driver : std::string(); }
+
+bool DisplayShowsWindows() {
+  if (!display) return false;
+  if (display->driver != "dummy" && display->driver != "offscreen") return true;
+  // SDL_VIDEODRIVER may list several drivers, separated by commas, in any case.
+  const std::string asked = std::getenv("SDL_VIDEODRIVER") ? std::getenv("SDL_VIDEODRIVER") : "";
+  for (std::size_t start = 0; start <= asked.size();) {
+    const std::size_t comma = std::min(asked.find(',', start), asked.size());
+    if (rtl::SameText(rtl::Trim(std::string_view(asked).substr(start, comma - start)), display->driver)) return true;
+    start = comma + 1;
+  }
+  return false;
+}
+
 bool DisplayLost() { return display_internal::Lost(); }
 void SetDisplayLostHandler(std::function<void()> Handler) { displayLostHandler = std::move(Handler); }
 std::uint64_t WindowSystemErrors() { return detail::XErrorCount(); }

@@ -37,6 +37,11 @@ bool DisplayOpen();
 void CloseDisplay();
 // The name of the video driver in use ("" before the display is open).
 std::string VideoDriver();
+// True when what the display shows can be seen: the driver of a window system, or one without
+// a screen ("dummy", "offscreen") only when SDL_VIDEODRIVER asked for it by name, as tests do.
+// Where no window system answers (DISPLAY unset or naming no server), SDL falls back to its
+// "offscreen" driver by itself, and a program would run with nobody able to see it.
+bool DisplayShowsWindows();
 // The X errors reported since the process started. An X error never ends the program: it
 // is written to the standard error output and counted (a request about a window that went
 // away meanwhile is the usual one).

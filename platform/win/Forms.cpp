@@ -29,6 +29,7 @@ bool IsWithin(const TControl* Control, const TControl* Ancestor) {
 TCustomForm* activeForm = nullptr;
 TCustomForm* mainForm = nullptr;
 std::vector<TCustomForm*> liveForms;
+std::vector<TCustomForm*> modalForms;  // the modal runs in progress, the innermost last
 bool applicationMinimized = false;
 unsigned pressSerial = 0;
 unsigned currentPress = 0;
@@ -56,7 +57,15 @@ void UpdateFormActions() {
     if (std::find(liveForms.begin(), liveForms.end(), f) != liveForms.end() && f->Showing()) f->UpdateActions();
 }
 
+bool IsLive(const TCustomForm* Form) { return std::find(liveForms.begin(), liveForms.end(), Form) != liveForms.end(); }
+
 }  // namespace
+
+TCustomForm* RunningModalForm() {
+  for (auto it = modalForms.rbegin(); it != modalForms.rend(); ++it)
+    if ((*it)->Showing()) return *it;
+  return nullptr;
+}
 
 rtl::TClass TCustomForm::StaticClass() {
   static const rtl::TClassInfo info = rtl::DefineClass<TCustomForm>().Build();
@@ -106,6 +115,7 @@ void TCustomForm::GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* R
 void TCustomForm::BeforeDestruction() {
   shown_ = false;
   std::erase(liveForms, this);
+  std::erase(modalForms, this);
   const bool wasActive = activeForm == this;
   if (wasActive) activeForm = nullptr;
   if (mainForm == this) mainForm = nullptr;
@@ -277,16 +287,28 @@ TModalResult TCustomForm::ShowModal() {
   modalResult_ = mrNone;
   // The form that was active gets the activation back when the modal one hides, as long
   // as it still exists, shows and nothing else took the activation meanwhile.
+  // The forms showing now are held until the run ends (those freed meanwhile are left alone).
   struct TEnd {
     TCustomForm* Form;
     TCustomForm* Before;
+    std::vector<TCustomForm*> Held;
     ~TEnd() {
       Form->Hide();
       Form->modal_ = false;
-      const bool alive = std::find(liveForms.begin(), liveForms.end(), Before) != liveForms.end();
-      if (Before && Before != Form && !activeForm && alive && Before->Showing()) SetActiveForm(Before);
+      std::erase(modalForms, Form);
+      for (TCustomForm* f : Held)
+        if (IsLive(f)) --f->modalHeld_;
+      if (Before && Before != Form && !activeForm && IsLive(Before) && Before->Showing()) SetActiveForm(Before);
     }
-  } end{this, activeForm};
+  } end{this, activeForm, {}};
+  for (TCustomForm* f : liveForms)
+    if (f != this && f->Showing()) {
+      ++f->modalHeld_;
+      f->SetCaptureControl(nullptr);
+      f->SetMouseControl(nullptr);
+      end.Held.push_back(f);
+    }
+  modalForms.push_back(this);
   // The window belongs to the one it was opened from, and stays above it.
   modalOwner_ = activeForm;
   Show();
@@ -407,6 +429,11 @@ void HandleQuitRequest() {
 }
 
 void SetActiveForm(TCustomForm* Form, bool ByClick) {
+  // A form a modal form holds is never active: the modal form is.
+  if (Form && Form->HeldByModal()) {
+    Form = RunningModalForm();
+    if (!Form) return;
+  }
   if (Form == activeForm || (Form && (!Form->Showing() || Form->NoActivate()))) return;
   // The keyboard moved: the text input follows it, whatever the handlers below do.
   struct TFollow {
@@ -514,6 +541,7 @@ void TCustomForm::SendMouse(UINT Msg, WPARAM Keys, int X, int Y) {
 
 void TCustomForm::HandleMouseMove(int X, int Y) {
   lastMouse_ = {X, Y};
+  if (HeldByModal()) return;
   SetMouseControl(ControlAtPos({X, Y}));
   if (dragControl_) {
     DragMove(X, Y);
@@ -529,6 +557,17 @@ void TCustomForm::HandleMouseButton(rtl::TMouseButton Button, bool Down, int Cli
   const std::uint8_t bit = static_cast<std::uint8_t>(1u << static_cast<unsigned>(Button));
   static constexpr UINT downMsg[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
   const UINT base = downMsg[static_cast<int>(Button)];
+  if (HeldByModal()) {
+    // Nothing here hears it; a press brings the modal form forward, a release ends what a
+    // press begun before the modal form opened kept.
+    if (Down) {
+      if (TCustomForm* modal = RunningModalForm()) modal->Show();
+    } else {
+      buttons_ &= static_cast<std::uint8_t>(~bit);
+      if (buttons_ == 0) SetCaptureControl(nullptr);
+    }
+    return;
+  }
   if (Down) {
     CancelHint();
     buttons_ |= bit;
@@ -566,6 +605,7 @@ void TCustomForm::HandleMouseButton(rtl::TMouseButton Button, bool Down, int Cli
 
 void TCustomForm::HandleMouseWheel(int Delta) {
   CancelHint();
+  if (HeldByModal()) return;
   TControl* c = captureControl_ ? captureControl_ : ControlAtPos(lastMouse_);
   if (!c) return;
   const WPARAM w = (static_cast<WPARAM>(static_cast<std::uint16_t>(Delta)) << 16) | MouseKeys();
@@ -582,6 +622,12 @@ void TCustomForm::HandleMouseLeave() {
 
 void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down, char16_t Typed) {
   if (Down) CancelHint();
+  if (HeldByModal()) {
+    // A window manager may have given a held form's window the keyboard: the keys are the
+    // modal form's.
+    if (TCustomForm* modal = RunningModalForm()) modal->HandleKey(VirtualKey, Down, Typed);
+    return;
+  }
   const rtl::TShiftState shift = KeyboardShiftState();
   if (keyPreview_) {
     (Down ? OnKeyDown : OnKeyUp)(this, VirtualKey, shift);
@@ -603,6 +649,10 @@ void TCustomForm::HandleKey(std::uint16_t VirtualKey, bool Down, char16_t Typed)
 }
 
 void TCustomForm::HandleChar(char16_t Ch) {
+  if (HeldByModal()) {
+    if (TCustomForm* modal = RunningModalForm()) modal->HandleChar(Ch);
+    return;
+  }
   TWinControl* target = activeControl_ ? activeControl_ : this;
   target->Perform(WM_CHAR, Ch, 0);
 }
@@ -640,6 +690,7 @@ void RevokeDragDrop(TWinControl* Control) {
 }
 
 void TCustomForm::HandleDrop(const TDropData& Data, int X, int Y) {
+  if (HeldByModal()) return;
   for (TControl* c = ControlAtPos({X, Y}); c; c = c->Parent()) {
     const auto it = std::find_if(dropTargets_.begin(), dropTargets_.end(),
                                  [&](const auto& e) { return e.first == c; });

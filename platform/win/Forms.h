@@ -142,8 +142,14 @@ public:
   // allowed) or the application terminates; hides the form, hands the activation back to
   // the form that had it (when that one still shows) and answers ModalResult (mrCancel
   // when the application terminated).
+  // While it runs, the forms that showed when it opened are held, as Windows disables them: they
+  // take no press, key, wheel or drop (a press brings the modal form forward, keys arriving for
+  // their windows go to it), never become active, and end a press and a hover they had. Forms
+  // shown later take their input as usual.
   TModalResult ShowModal();
   bool Modal() const { return modal_; }
+  // True while a modal form holds this one (see ShowModal).
+  bool HeldByModal() const { return modalHeld_ > 0; }
   TModalResult ModalResult() const { return modalResult_; }
   void SetModalResult(TModalResult Value) { modalResult_ = Value; }
   // A modal form gets mrCancel; another asks OnCloseQuery and then does what OnClose
@@ -291,6 +297,7 @@ private:
   bool shown_ = false;
   bool modal_ = false;
   TCustomForm* modalOwner_ = nullptr;  // the form active when ShowModal showed this one, during its Show
+  int modalHeld_ = 0;                  // the modal runs that hold this form
   TModalResult modalResult_ = mrNone;
   TWinControl* activeControl_ = nullptr;
   TControl* mouseControl_ = nullptr;
@@ -352,6 +359,8 @@ unsigned CurrentMousePress();
 
 // The first form shown modally among Component and its owners, nil when none.
 TCustomForm* ModalOwnerForm(rtl::TComponent* Component);
+// The innermost modal form that runs and shows, nil when none.
+TCustomForm* RunningModalForm();
 // The first form among Component and its owners, nil when none.
 TCustomForm* OwnerForm(rtl::TComponent* Component);
 

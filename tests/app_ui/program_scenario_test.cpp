@@ -1,6 +1,7 @@
 // The program as an installer starts it, against the ECU simulator on a pseudo-terminal and
 // on an X server of its own: a second copy asks the first to close; the first writes its
-// settings (keeping its page) and ends; the second opens on the same port and connects.
+// settings (keeping its page) and ends; the second opens on the same port and connects. A copy
+// that no window system can show ends at once with its reason and leaves the first running.
 // A machine whose OpenGL fails the check shows only the check window and makes no other; one
 // that passes it keeps nothing of the OpenGL driver loaded while it polls. A window another
 // client destroyed keeps no request to end from ending the program, and a main or check window
@@ -291,6 +292,11 @@ protected:
     std::vector<std::string> env = {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11",
                                     "XDG_RUNTIME_DIR=" + (dir / "run").string(),
                                     "GASCAL_EXTRA_PORTS=" + (dir / "ecu").string(), "ASAN_OPTIONS=detect_leaks=0"};
+    // A variable given replaces the one of the same name set here.
+    std::erase_if(env, [&](const std::string& E) {
+      const std::string name = E.substr(0, E.find('=') + 1);
+      return std::any_of(Env.begin(), Env.end(), [&](const std::string& G) { return G.starts_with(name); });
+    });
     env.insert(env.end(), Env.begin(), Env.end());
     // With Shell, the shell runs its command and then becomes the program ("exec").
     std::vector<std::string> argv{GASCAL_PROGRAM};
@@ -331,6 +337,17 @@ TEST_F(ProgramScenario, ASecondCopyClosesTheFirstWhichKeepsItsPageAndConnectsInI
   ASSERT_TRUE(sim->WaitFor(30000, [](const std::string& Out) { return CountOf(Out, "\n> ") >= 5; }))
       << first.Output();
   EXPECT_TRUE(first.Running());
+
+  // A copy that no window system could show (DISPLAY unset, SDL left to choose its driver) says
+  // why and ends before it asks the first to close, which goes on polling.
+  Child& unseen = StartCopy({"DISPLAY=", "SDL_VIDEODRIVER="});
+  EXPECT_TRUE(unseen.WaitFor(60000, [&](const std::string&) { return !unseen.Running(); }))
+      << "a copy nobody can see keeps running\n"
+      << unseen.Output();
+  EXPECT_EQ(1, unseen.ExitCode()) << unseen.Output();
+  EXPECT_NE(std::string::npos, unseen.Output().find("DISPLAY is not set")) << unseen.Output();
+  EXPECT_TRUE(first.Running()) << first.Output();
+  EXPECT_TRUE(HearsMore(Heard(), 5)) << "the first copy polls on";
 
   Child& second = StartCopy();
   EXPECT_TRUE(first.EndsCleanly(20000)) << "asked to close, it ends\n" << first.Output();

@@ -16,7 +16,8 @@
 // the installer did not change.
 // The wait window never takes the keys typed into the main window as it comes, while it shows
 // or after a click on it. The save and settings windows, destroyed by another client, close,
-// and show again when the program shows them next, with no X error reported.
+// and show again when the program shows them next, with no X error reported. While a dialog
+// runs, the windows that showed take no click: the dialog stays active above them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -201,9 +202,9 @@ protected:
         << " x " << wait->Height() << ")";
   }
   // A click on Form at the first of Spots (client points) that none of the shown windows of
-  // Others covers, and the loop until Form is the active window.
+  // Others covers, and the loop until Active (Form when nil) is the active window.
   void ClickUncovered(win::TCustomForm& Form, const std::vector<win::TPoint>& Spots,
-                      std::initializer_list<const win::TCustomForm*> Others) {
+                      std::initializer_list<const win::TCustomForm*> Others, win::TCustomForm* Active = nullptr) {
     const xview::TPlace at = server.Place(Form);
     for (const win::TPoint& p : Spots) {
       const xview::TPlace s{at.X + p.X, at.Y + p.Y};
@@ -215,7 +216,10 @@ protected:
         }
       if (covered) continue;
       ASSERT_TRUE(xview::ClickAt(x, s));
-      ASSERT_TRUE(RunUntil([&] { return win::ActiveForm() == &Form; }, Guard)) << "the click missed " << Form.Name();
+      win::TCustomForm* active = Active ? Active : &Form;
+      ASSERT_TRUE(RunUntil([&] { return win::ActiveForm() == active; }, Guard))
+          << "after the click on " << Form.Name() << " the active window is "
+          << (win::ActiveForm() ? win::ActiveForm()->Name() : std::string("none"));
       return;
     }
     FAIL() << "other windows cover " << Form.Name();
@@ -258,9 +262,18 @@ protected:
         const win::TCustomForm& form = D;  // the form, not its Hud window
         Settle(form, "the font dialog");
         EXPECT_TRUE(server.Over(form, *settings)) << "the font dialog opened under the settings";
+        // The windows that showed are held while the dialog runs: a click on the main window's
+        // Graph tab changes no page and leaves the dialog active (the click on the size box
+        // below is handled after it).
+        vg::TvxVisualObject* graph = main->Parts().HudTabItem_CLB;
+        const vg::TvxPoint g = graph->LocalToAbsolute({graph->Width() / 2, graph->Height() / 2});
+        const int page = main->Parts().HudTabControl_GEN->ItemIndex();
+        ClickUncovered(*main, {{static_cast<int>(g.X), static_cast<int>(g.Y)}}, {&form, settings.get()}, &D);
         vg::TvxTextBox* size = D.SizeBox();
         ClickOn(form, size);
         ASSERT_TRUE(RunUntil([&] { return size->IsFocused(); }, Guard)) << "the click missed the size box";
+        EXPECT_EQ(main->Parts().HudTabControl_GEN->ItemIndex(), page) << "the main window took a click";
+        EXPECT_NE(page, 2);
         ASSERT_TRUE(x.Type(0xFF57));  // End
         while (!size->Text().empty()) {
           const std::u16string before = size->Text();
@@ -618,7 +631,9 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
       });
       editor->ShowModal();
       editor.reset();
-      ClickUncovered(*skin, Corners(*skin), {&Brush});
+      // The skin window is held while the dialog runs, as the dialog's owner: a click on it
+      // brings the dialog forward and leaves it active.
+      ClickUncovered(*skin, Corners(*skin), {&Brush}, &Brush);
       EXPECT_TRUE(RunUntil([&] { return server.Over(Brush, *skin); }, Guard)) << "the brush dialog went under";
       brushChecked = true;
       Brush.SetModalResult(win::mrCancel);

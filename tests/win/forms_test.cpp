@@ -295,6 +295,65 @@ TEST_F(FormsTest, AModalFormHandsTheActivationBackToTheFormThatHadIt) {
   EXPECT_EQ(ActiveForm(), nullptr);
 }
 
+// While a modal form runs, the forms that showed when it opened are held as Windows disables
+// them: a press, a key, the wheel or the window system's focus reach nothing in them; a press
+// brings the modal form forward, and keys arriving for their windows go to the modal form. A form
+// shown during the run takes its input as usual, and the held ones take theirs again at the end.
+TEST_F(FormsTest, AModalFormHoldsTheFormsThatShowedUntilItEnds) {
+  MakeForm();
+  Recorder* r = AddRecorder(0, 0, 50, 50);
+  form->Show();
+  r->SetFocus();
+  rtl::Application->ProcessMessages();
+  auto dialog = std::make_unique<TForm>(nullptr);
+  dialog->SetBorderStyle(bsNone);
+  dialog->SetBounds(300, 40, 100, 60);
+  auto* d = new Recorder(dialog.get());
+  d->SetBounds(0, 0, 50, 50);
+  d->SetParent(dialog.get());
+  auto later = std::make_unique<TForm>(nullptr);
+  later->SetBorderStyle(bsNone);
+  later->SetBounds(500, 40, 100, 60);
+  auto* l = new Recorder(later.get());
+  l->SetBounds(0, 0, 50, 50);
+  l->SetParent(later.get());
+  Later([&] {
+    d->SetFocus();
+    ASSERT_EQ(ActiveForm(), dialog.get());
+    SimulateMouseMove(form.get(), 10, 10);
+    SimulateMouseButton(form.get(), rtl::mbLeft, true, 10, 10);
+    SimulateMouseButton(form.get(), rtl::mbLeft, false, 10, 10);
+    SimulateMouseWheel(form.get(), 1);
+    SimulateFocus(form.get(), true);
+    EXPECT_EQ(ActiveForm(), dialog.get());
+    SimulateKeyStroke(form.get(), 'k');
+    // Input messages, from the keys' to the wheel's.
+    EXPECT_EQ(r->Messages(WM_KEYDOWN, WM_MOUSEWHEEL), std::vector<UINT>{}) << "the held form's control heard them";
+    EXPECT_EQ(d->Params(WM_KEYDOWN), (std::vector<WPARAM>{'K'})) << "keys for the held window go to the dialog";
+    // A form shown during the run is not held.
+    later->Show();
+    SimulateMouseButton(later.get(), rtl::mbLeft, true, 10, 10);
+    SimulateMouseButton(later.get(), rtl::mbLeft, false, 10, 10);
+    EXPECT_EQ(l->Messages(WM_LBUTTONDOWN, WM_LBUTTONUP), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+    EXPECT_EQ(ActiveForm(), later.get());
+    // A press in the held form brings the dialog forward again.
+    SimulateMouseButton(form.get(), rtl::mbLeft, true, 10, 10);
+    SimulateMouseButton(form.get(), rtl::mbLeft, false, 10, 10);
+    EXPECT_EQ(ActiveForm(), dialog.get());
+    EXPECT_EQ(r->Messages(WM_KEYDOWN, WM_MOUSEWHEEL), std::vector<UINT>{});
+    dialog->SetModalResult(mrOk);
+  });
+  EXPECT_EQ(dialog->ShowModal(), mrOk);
+  EXPECT_FALSE(form->HeldByModal());
+  later.reset();
+  ASSERT_EQ(ActiveForm(), form.get());
+  SimulateKeyStroke(form.get(), 'k');
+  SimulateMouseButton(form.get(), rtl::mbLeft, true, 10, 10);
+  EXPECT_EQ(r->Params(WM_KEYDOWN), (std::vector<WPARAM>{'K'}));
+  EXPECT_EQ(r->Messages(WM_LBUTTONDOWN, WM_LBUTTONDOWN), (std::vector<UINT>{WM_LBUTTONDOWN}));
+  SimulateMouseButton(form.get(), rtl::mbLeft, false, 10, 10);
+}
+
 TEST_F(FormsTest, CloseAsksAndThenDoesWhatOnCloseSays) {
   MakeForm();
   form->Show();
