@@ -222,8 +222,7 @@ void ResizeFormWindow(SDL_Window* Window, int Width, int Height) {
   if (!Window || !display || display_internal::Lost()) return;
   unsigned long above = 0;
   if (_XDisplay* x = XOf(Window); x && (SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN) &&
-                                  !(SDL_GetWindowFlags(Window) & SDL_WINDOW_RESIZABLE) &&
-                                  !detail::WindowManagerRuns(x))
+                                  !(SDL_GetWindowFlags(Window) & SDL_WINDOW_RESIZABLE) && !detail::WindowManagerRuns(x))
     above = detail::XWindowAbove(Window);
   SDL_SetWindowSize(Window, Width, Height);
   detail::XStackBelow(Window, above);

@@ -199,8 +199,9 @@ TEST(WindowStackingChild, AWindowStaysAboveTheWindowItBelongsToAndComesToTheFron
       // leaves both above it: a borderless window, which SDL raises as it resizes it, keeps its
       // place among the windows.
       main.form->SetBounds(main.form->Left(), main.form->Top(), 520 - 10 * round, 410 - 10 * round);
-      ASSERT_TRUE(PumpUntil([&] { return server.Size(*main.form) == std::pair{520 - 10 * round, 410 - 10 * round}; }))
-          << "the main window kept its size";
+      ASSERT_TRUE(PumpUntil([&] {
+        return server.Size(*main.form) == std::pair{520 - 10 * round, 410 - 10 * round};
+      })) << "the main window kept its size";
       EXPECT_TRUE(PumpUntil([&] { return server.Over(*settings.form, *main.form); }))
           << "the settings went under the resized main window";
       EXPECT_TRUE(PumpUntil([&] { return server.Over(*dialog.form, *main.form); }))
