@@ -59,7 +59,8 @@ void ReportNotTaken(const std::string& Key, const std::string& Value, const char
 // a key, lines of a key given again (the save keeps none of them as the file has them).
 void ReportFileChanges() {
   const ecu::TFileState& f = ecu::Session().Files;
-  for (std::string& line : ecu::KeyFileLoadChangeLines(f.KeyFileCutKeys, f.KeyFileKeylessLines))
+  for (std::string& line :
+       ecu::KeyFileLoadChangeLines(f.KeyFileCutKeys, f.KeyFileKeylessLines, f.KeyFileShortenedLines))
     Report(std::move(line));
   if (!f.KeyFileRepeatedKeys.empty())
     Report("Keys given again, their first line used: " + ecu::PrintableFileTexts(f.KeyFileRepeatedKeys));
