@@ -431,19 +431,21 @@ std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) 
   }
   if (!missing.empty()) lines.push_back("Missing, defaults kept: " + missing);
   // Cut keys and lines without a key, each kind on one line.
-  std::vector<std::string> cutKeys, keyless;
+  std::vector<std::string> cutKeys, keyless, shortened;
   for (const TConfigProblem& p : Report.Problems) {
     if (p.Kind == Kind::KeyCut) cutKeys.push_back(p.Value);
     if (p.Kind == Kind::Keyless) keyless.push_back(p.Value);
+    if (p.Kind == Kind::Shortened) shortened.push_back(p.Value);
   }
-  for (std::string& line : KeyFileLoadChangeLines(cutKeys, keyless)) lines.push_back(std::move(line));
+  for (std::string& line : KeyFileLoadChangeLines(cutKeys, keyless, shortened)) lines.push_back(std::move(line));
   for (const TConfigProblem& p : Report.Problems) {
     const std::string value = "\"" + PrintableFileText(p.Value) + "\"";
     const std::string used = p.Used.empty() ? "\"\"" : PrintableFileText(p.Used);
     switch (p.Kind) {
       case Kind::Missing:
       case Kind::KeyCut:
-      case Kind::Keyless: break;
+      case Kind::Keyless:
+      case Kind::Shortened: break;
       case Kind::CutAtNul:
         lines.push_back(p.Key + ": " + value + " holds a NUL byte, which ends a text; \"" + PrintableFileText(p.Used) +
                         "\" kept");
@@ -471,7 +473,8 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
   std::vector<std::string> repeatedKeys = std::move(Session().Files.KeyFileRepeatedKeys),
                            repeatedValues = std::move(Session().Files.KeyFileRepeatedValues),
                            cutKeys = std::move(Session().Files.KeyFileCutKeys),
-                           keyless = std::move(Session().Files.KeyFileKeylessLines);
+                           keyless = std::move(Session().Files.KeyFileKeylessLines),
+                           shortened = std::move(Session().Files.KeyFileShortenedLines);
   Configuration_Class& c = Model();
   c.Cfg_Name = StripExtension(FileNameOnly(CfgFullFileName));
 
@@ -529,6 +532,7 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
     NoteConfigProblem(Kind::Repeated, repeatedKeys[i], repeatedValues[i], "", "");
   for (const std::string& key : cutKeys) NoteConfigProblem(Kind::KeyCut, KeyFileKeyForm(key), key, "", "");
   for (const std::string& line : keyless) NoteConfigProblem(Kind::Keyless, "", line, "", "");
+  for (const std::string& line : shortened) NoteConfigProblem(Kind::Shortened, "", line, "", "");
   if (Session().Hosts.Host) Session().Hosts.Host->UpdateMainCaption();
   return true;
 }

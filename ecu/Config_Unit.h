@@ -149,8 +149,10 @@ constexpr TValueRange MapPointRange{0, 3264};
 // it was (its default); a value outside its range is clamped into it; of a repeated key the
 // first line counts; a text holding a NUL byte (which ends a text wherever it is shown) is cut
 // at it (CutAtNul); a key longer than the key column is held cut to it (KeyCut: Value holds the
-// file's whole key), and a line that names no key is dropped (Keyless: Value holds the line).
-enum class TConfigProblemKind { Missing, Unreadable, OutOfRange, Repeated, CutAtNul, KeyCut, Keyless };
+// file's whole key), a line that names no key is dropped (Keyless: Value holds the line), and a
+// line whose value or comment the line grammar holds otherwise than written is noted
+// (Shortened: Value holds the line).
+enum class TConfigProblemKind { Missing, Unreadable, OutOfRange, Repeated, CutAtNul, KeyCut, Keyless, Shortened };
 struct TConfigProblem {
   TConfigProblemKind Kind;
   std::string Key;       // as the program writes it; a repeated or cut key as the file has it

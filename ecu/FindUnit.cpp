@@ -41,6 +41,7 @@ void ClearStore() {
   Session().Files.KeyFileRepeatedValues.clear();
   Session().Files.KeyFileCutKeys.clear();
   Session().Files.KeyFileKeylessLines.clear();
+  Session().Files.KeyFileShortenedLines.clear();
   Session().Files.KeyFileSkippedLines.clear();
   Session().Files.StorePresent = false;
 }
@@ -105,6 +106,7 @@ void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
   rest = TrimBlanks(rest);
   const std::string blank(1, ' ');
   std::string value = blank, comment = blank;
+  bool shortened = false;
   if (!rest.empty()) {
     const std::size_t brace = CommentBrace(rest);
     if (brace == std::string::npos) {
@@ -115,6 +117,9 @@ void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
       value = TrimBlanks(rest.substr(0, brace == 0 ? 0 : brace - 1));
       const std::size_t from = brace + 1;
       comment = TrimBlanks(rest.substr(from, rest.size() > from ? rest.size() - from - 1 : 0));
+      // What those drops cost a line not written so, and the braces the writer makes round.
+      shortened = (brace > 0 && !IsBlankOrControl(rest[brace - 1])) || rest.back() != '}' ||
+                  comment.find_first_of("{}") != std::string::npos;
     }
   }
   // The first line of a key is the one every reader sees; a later one would come back to
@@ -124,6 +129,7 @@ void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
     Session().Files.KeyFileRepeatedValues.push_back(value);
     return;
   }
+  if (shortened) Session().Files.KeyFileShortenedLines.push_back(line);
   Session().Files.KeyFileKeys.push_back(key);
   Session().Files.KeyFileValues.push_back(value);
   Session().Files.KeyFileComments.push_back(comment);
@@ -333,12 +339,18 @@ std::string KeyFileCutText(const std::string& Text, std::size_t Max) {
 }
 
 std::vector<std::string> KeyFileLoadChangeLines(const std::vector<std::string>& CutKeys,
-                                                const std::vector<std::string>& KeylessLines) {
+                                                const std::vector<std::string>& KeylessLines,
+                                                const std::vector<std::string>& ShortenedLines) {
   std::vector<std::string> lines;
   if (!CutKeys.empty())
     lines.push_back("Keys longer than " + std::to_string(KeyFileKeyWidth) +
                     " characters, held as their first ones: " + PrintableFileTexts(CutKeys));
   if (!KeylessLines.empty()) lines.push_back("Lines without a key, dropped: " + PrintableFileTexts(KeylessLines));
+  if (!ShortenedLines.empty())
+    lines.push_back(
+        "Lines held without the character before their \"{\" or the last of a comment not closed by "
+        "\"}\", or with braces in their comment, written round: " +
+        PrintableFileTexts(ShortenedLines));
   return lines;
 }
 

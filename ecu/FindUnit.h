@@ -44,6 +44,11 @@ struct TFileState {
   // to it, and the lines it dropped because they name no key (a line that begins with "=").
   std::vector<std::string> KeyFileCutKeys;
   std::vector<std::string> KeyFileKeylessLines;
+  // The lines whose value or comment is held otherwise than the file writes them, as the line
+  // grammar reads them: a value written against its "{" loses its last character, a comment
+  // without its closing "}" its last one, and the braces of a comment become "(" and ")" when it
+  // is written again.
+  std::vector<std::string> KeyFileShortenedLines;
   bool StorePresent = false;                       // between a load (or open) and the save or close
   // Results of the last search and reads; a failed read leaves KeyFileInt and KeyFileBool as
   // they were.
@@ -68,7 +73,8 @@ bool KeyFileStorePresent();
 // does not end in one takes its first "{" as the start of the comment. Of several lines with
 // the same key only the first is kept (Files.KeyFileRepeatedKeys names the others); keys cut
 // to the key column and lines without a key are listed in Files.KeyFileCutKeys and
-// Files.KeyFileKeylessLines. Empty lines and lines beginning with "{" or "[" name no key and
+// Files.KeyFileKeylessLines, lines whose value or comment the grammar does not hold as written
+// in Files.KeyFileShortenedLines. Empty lines and lines beginning with "{" or "[" name no key and
 // are kept aside for the save (Files.KeyFileSkippedLines).
 bool KeyFileLoad(const std::string& FileName);
 // KeyFileLoad, or an empty store when the file does not exist (so that keys can be set and
@@ -138,10 +144,11 @@ int ComboIndexOfText(const std::string& Text, std::span<const std::u16string> It
 // the cut leaves at its ends, which a read line would not give back.
 std::string KeyFileCutText(const std::string& Text, std::size_t Max = std::string::npos);
 // The report lines for what a load held otherwise than its file has it
-// (Files.KeyFileCutKeys, Files.KeyFileKeylessLines): each kind on one line, none for a kind
-// without any.
+// (Files.KeyFileCutKeys, Files.KeyFileKeylessLines, Files.KeyFileShortenedLines): each kind on
+// one line, none for a kind without any.
 std::vector<std::string> KeyFileLoadChangeLines(const std::vector<std::string>& CutKeys,
-                                                const std::vector<std::string>& KeylessLines);
+                                                const std::vector<std::string>& KeylessLines,
+                                                const std::vector<std::string>& ShortenedLines = {});
 
 // A file's text as a report shows it: control bytes as \xNN, at most 40 characters (then
 // "...").

@@ -55,8 +55,10 @@ void ParseLanguageLine(const std::string& raw) {
     return;
   }
   const std::size_t sep = line.find_first_of(" \t");
-  AddEntry(UpperCaseASCII(TrimBlanks(line.substr(0, sep))),
-           sep == std::string::npos ? std::string() : TrimBlanks(line.substr(sep)));
+  // A NUL byte ends a text wherever it is drawn (a unit after it would never show): the text
+  // ends there.
+  std::string text = sep == std::string::npos ? std::string() : line.substr(sep);
+  AddEntry(UpperCaseASCII(TrimBlanks(line.substr(0, sep))), TrimBlanks(text.substr(0, text.find('\0'))));
 }
 
 void ClearEntries() {

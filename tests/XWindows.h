@@ -15,6 +15,7 @@
 #include <X11/Xutil.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "tests/WindowManager.h"
@@ -74,6 +75,14 @@ public:
     ::Window child = 0;
     XTranslateCoordinates(d_, XOf(F), DefaultRootWindow(d_), 0, 0, &x, &y, &child);
     return {x, y};
+  }
+  // The size of the window's client area as the server has it.
+  template <class Form>
+  std::pair<int, int> Size(const Form& F) {
+    XWindowAttributes a{};
+    const ::Window w = XOf(F);
+    if (!w || !XGetWindowAttributes(d_, w, &a)) return {0, 0};
+    return {a.width, a.height};
   }
   // Whether U's window (its frame) lies above L's in the stacking order of the screen.
   template <class Upper, class Lower>

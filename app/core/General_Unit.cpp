@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Model.h"
@@ -58,24 +59,56 @@ void ReportNotTaken(const std::string& Key, const std::string& Value, const char
 // a key, lines of a key given again (the save keeps none of them as the file has them).
 void ReportFileChanges() {
   const ecu::TFileState& f = ecu::Session().Files;
-  for (std::string& line : ecu::KeyFileLoadChangeLines(f.KeyFileCutKeys, f.KeyFileKeylessLines))
+  for (std::string& line :
+       ecu::KeyFileLoadChangeLines(f.KeyFileCutKeys, f.KeyFileKeylessLines, f.KeyFileShortenedLines))
     Report(std::move(line));
   if (!f.KeyFileRepeatedKeys.empty())
     Report("Keys given again, their first line used: " + ecu::PrintableFileTexts(f.KeyFileRepeatedKeys));
 }
 
+// A value the setting takes, but not as the file holds it (outside its range): the report says
+// what is used instead.
+void ReportHeld(const std::string& Key, const std::string& Value, const std::string& Range, const std::string& Used) {
+  Report(Key + ": \"" + ecu::PrintableFileText(Value) + "\" is outside " + Range + "; " + Used + " is used");
+}
+
+// A boolean; a value that is none leaves Field, and the report says so.
 void ReadBool(const std::string& Key, bool& Field) {
-  if (ecu::KeyFileReadBool(Key)) Field = ecu::Session().Files.KeyFileBool != 0;
+  if (!ecu::KeyFileFind(Key)) return;
+  const std::string value = ecu::Session().Files.KeyFileValue;
+  if (ecu::KeyFileReadBool(Key))
+    Field = ecu::Session().Files.KeyFileBool != 0;
+  else
+    ReportNotTaken(Key, value, "True or False", ecu::BoolToText(Field));
 }
 
-void ReadInt(const std::string& Key, std::int32_t& Field) {
-  if (ecu::KeyFileReadInt(Key)) Field = ecu::Session().Files.KeyFileInt;
+// A whole number held to Min..Max: a value below Min takes Below, one above Max takes Max. A
+// value that is no whole number leaves Field; either case is reported.
+void ReadWhole(const std::string& Key, std::int32_t& Field, std::int32_t Min, std::int32_t Max, std::int32_t Below) {
+  if (!ecu::KeyFileFind(Key)) return;
+  const std::string value = ecu::Session().Files.KeyFileValue;
+  if (!ecu::KeyFileReadInt(Key)) {
+    ReportNotTaken(Key, value, "a whole number", std::to_string(Field));
+    return;
+  }
+  const std::int32_t v = ecu::Session().Files.KeyFileInt;
+  Field = v < Min ? Below : std::min(v, Max);
+  if (Field != v) ReportHeld(Key, value, std::to_string(Min) + ".." + std::to_string(Max), std::to_string(Field));
 }
 
+// A number with a fraction held to Min..Max; as ReadWhole otherwise.
 template <typename T>
-void ReadFractionKey(const std::string& Key, T& Field) {
+void ReadFractionKey(const std::string& Key, T& Field, double Min, double Max) {
+  if (!ecu::KeyFileFind(Key)) return;
+  const std::string value = ecu::Session().Files.KeyFileValue;
   double v = 0;
-  if (ecu::KeyFileFind(Key) && ReadFraction(ecu::Session().Files.KeyFileValue, v)) Field = static_cast<T>(v);
+  if (!ReadFraction(value, v)) {
+    ReportNotTaken(Key, value, "a number", FractionText(Field));
+    return;
+  }
+  const double held = std::clamp(v, Min, Max);
+  Field = static_cast<T>(held);
+  if (held != v) ReportHeld(Key, value, FractionText(Min) + ".." + FractionText(Max), FractionText(held));
 }
 
 void SetText(const std::string& Key, const std::string& Value) { ecu::KeyFileSet(Key, Value, ""); }
@@ -150,9 +183,16 @@ void LoadSettings() {
   Settings_Class& s = Model().Settings;
   s.LoadReport.clear();
   if (ecu::KeyFileLoad(Model().Settings.SettingsFileName)) {
-    std::int32_t code = s.Program_Code;
-    ReadInt("Program_Code", code);
-    s.Program_Code = static_cast<std::uint8_t>(code & 0xFF);
+    if (ecu::KeyFileFind("Program_Code")) {
+      // A number of more than a byte gives its low byte, an address the ECU may not answer to.
+      const std::string value = ecu::Session().Files.KeyFileValue;
+      std::int32_t code = s.Program_Code;
+      ReadWhole("Program_Code", code, std::numeric_limits<std::int32_t>::min(),
+                std::numeric_limits<std::int32_t>::max(), 0);
+      s.Program_Code = static_cast<std::uint8_t>(code & 0xFF);
+      if (s.Program_Code != code)
+        ReportHeld("Program_Code", value, "0..255", "its low byte " + std::to_string(s.Program_Code));
+    }
     if (ecu::KeyFileFind("Language")) {
       // Spelled as the language menu lists it, so that its font keys have one spelling.
       const std::string language = ecu::ListedLanguageName(rtl::Trim(ecu::Session().Files.KeyFileValue));
@@ -162,24 +202,25 @@ void LoadSettings() {
         ReportNotTaken("Language", language, "a language name that can name its font keys", s.Language);
     }
     ReadText(s.Language + "_Name", s.Font_Name, MaxFontNameLength, "a font's name has", true);
-    double size = s.Font_Size;
-    if (ecu::KeyFileFind(s.Language + "_Size") && ReadFraction(ecu::Session().Files.KeyFileValue, size))
-      s.Font_Size = static_cast<float>(std::clamp<double>(size, MinFontSize, MaxFontSize));
-    if (ecu::KeyFileFind(s.Language + "_Style")) s.Font_Style = ecu::TextToFontStyle(ecu::Session().Files.KeyFileValue);
+    ReadFractionKey(s.Language + "_Size", s.Font_Size, MinFontSize, MaxFontSize);
+    if (ecu::KeyFileFind(s.Language + "_Style")) {
+      const std::string& style = ecu::Session().Files.KeyFileValue;
+      s.Font_Style = ecu::TextToFontStyle(style);
+      if (ecu::FontStyleToText(s.Font_Style) != style)
+        ReportNotTaken(s.Language + "_Style", style,
+                       "a font style (vgFontRegular, vgFontBold, vgFontItalic, vgFontBoldItalic)",
+                       ecu::FontStyleToText(s.Font_Style));
+    }
     ReadColor(s.Language + "_Color", s.Font_Color);
     ReadText("Port_Name", s.Port_Name, MaxPathLength, "a path can have", false);
     ReadBool("Search_Port", s.Search_Port);
-    ReadInt("Reply_Delay", s.Reply_Delay);
-    if (s.Reply_Delay < 0) s.Reply_Delay = DefaultReplyDelay;
-    s.Reply_Delay = std::min(s.Reply_Delay, MaxReplyDelay);
+    ReadWhole("Reply_Delay", s.Reply_Delay, 0, MaxReplyDelay, DefaultReplyDelay);
     ReadBool("Full_Screen", s.Full_Screen);
-    ReadInt("Page_Index", s.Page_Index);
+    ReadWhole("Page_Index", s.Page_Index, 0, PageCount - 1, 0);
     ReadText("CFG_File_Name", s.CFG_File_Name, MaxFileNameLength, "a file name can have", false);
     ReadText("CFG_Full_File_Name", s.CFG_Full_File_Name, MaxPathLength, "a path can have", false);
     if (!s.CFG_Full_File_Name.empty()) s.CFG_File_Name = BareFileName(s.CFG_Full_File_Name);
-    ReadInt("CFG_Transmit_Delay", s.CFG_Transmit_Delay);
-    if (s.CFG_Transmit_Delay < 1) s.CFG_Transmit_Delay = DefaultTransmitDelay;
-    s.CFG_Transmit_Delay = std::min(s.CFG_Transmit_Delay, MaxTransmitDelay);
+    ReadWhole("CFG_Transmit_Delay", s.CFG_Transmit_Delay, 1, MaxTransmitDelay, DefaultTransmitDelay);
     ReadBool("Idle_Points", s.Idle_Points);
     ReadBool("Map_Point", s.Map_Point);
     ReadBool("Diagram_Joystick", s.Diagram_Joystick);
@@ -192,8 +233,7 @@ void LoadSettings() {
                        s.ACB_SCR_Type);
       }
     }
-    ReadFractionKey("Panels_Opacity", s.Panels_Opacity);
-    s.Panels_Opacity = std::clamp(s.Panels_Opacity, MinPanelsOpacity, MaxPanelsOpacity);
+    ReadFractionKey("Panels_Opacity", s.Panels_Opacity, MinPanelsOpacity, MaxPanelsOpacity);
     LoadColors();
     ReportFileChanges();
     ecu::KeyFileClose();

@@ -43,6 +43,8 @@ constexpr std::int32_t MaxTransmitDelay = 100000;
 // largest listed size (a size near 0 or a huge one hides every text).
 constexpr float MinFontSize = 6;
 constexpr float MaxFontSize = 72;
+// The main window's pages (Page_Index 0 .. PageCount - 1).
+constexpr std::int32_t PageCount = 4;
 // The opacity track's range (an opacity of 0 hides the pages' panels).
 constexpr double MinPanelsOpacity = 0.2;
 constexpr double MaxPanelsOpacity = 1.0;
@@ -118,7 +120,9 @@ void Settings_Default();
 // Reads the settings file when it exists (keys missing or not converting leave the field as
 // it was, values outside their ranges are brought into them, a language whose name cannot
 // name its font keys is not taken), then the colours; colour role 0 takes the font colour.
-// Texts cut or not taken, and what the file's load dropped or cut, are listed in LoadReport.
+// Values not taken or taken otherwise than the file holds them (texts cut, numbers held to
+// their ranges, a program code of more than a byte) and what the file's load dropped or cut
+// are listed in LoadReport.
 // The port name read becomes the start port of the automatic port search
 // (ecu::PortSearch.StartPortName).
 void LoadSettings();

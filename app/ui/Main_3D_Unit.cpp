@@ -170,7 +170,7 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
   CreateMainTimers();
   // 6. Settings, language, configuration, the calibration's algorithms, the panels' opacity.
   Settings_Default();
-  Model().Settings.Page_Index = std::clamp(Model().Settings.Page_Index, 0, 3);
+  Model().Settings.Page_Index = std::clamp(Model().Settings.Page_Index, 0, PageCount - 1);
   ApplyLanguage();
   CreateConfiguration();
   pageACB_->CreateAlgorithms();
@@ -215,7 +215,7 @@ void TForm_3D_GEN::FormShow(rtl::TObject*) {
   if (SettingsWindowWasOpen()) ShowWindowNamed("Form_3D_SET");
   QueueAction(Action_OpenConfiguredPort, 1000);
   // The page the settings name, and its fonts.
-  Model().Settings.Page_Index = std::clamp(Model().Settings.Page_Index, 0, 3);
+  Model().Settings.Page_Index = std::clamp(Model().Settings.Page_Index, 0, PageCount - 1);
   if (p.HudTabControl_GEN->ItemIndex() == Model().Settings.Page_Index)
     HudTabControl_GENChange(p.HudTabControl_GEN);
   else

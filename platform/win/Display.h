@@ -79,6 +79,11 @@ void HideFormWindow(SDL_Window* Window);
 // shows); on X without a window manager its window takes the keyboard focus itself.
 bool RaiseFormWindow(SDL_Window* Window);
 bool FormWindowGone(SDL_Window* Window);
+// Gives a window its new size. SDL raises a window of fixed size as it resizes it; on X without a
+// window manager nothing would put it back, and the windows above it (a message shown over the
+// main window as the main window takes its saved size) would lie under it: a shown one keeps its
+// place among the windows.
+void ResizeFormWindow(SDL_Window* Window, int Width, int Height);
 // Whether the window may be asked anything: the display's connection holds and the window is not
 // known to be gone. The forms ask SDL nothing about a window that is not.
 bool FormWindowUsable(SDL_Window* Window);

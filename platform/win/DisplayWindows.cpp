@@ -218,6 +218,16 @@ bool RaiseFormWindow(SDL_Window* Window) {
   return true;
 }
 
+void ResizeFormWindow(SDL_Window* Window, int Width, int Height) {
+  if (!Window || !display || display_internal::Lost()) return;
+  unsigned long above = 0;
+  if (_XDisplay* x = XOf(Window); x && (SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN) &&
+                                  !(SDL_GetWindowFlags(Window) & SDL_WINDOW_RESIZABLE) && !detail::WindowManagerRuns(x))
+    above = detail::XWindowAbove(Window);
+  SDL_SetWindowSize(Window, Width, Height);
+  detail::XStackBelow(Window, above);
+}
+
 void KeyboardFocusOnPress(TCustomForm* Form) {
   if (!display || display->injected || !Form || !Form->Showing() || Form->NoActivate()) return;
   SDL_Window* w = Form->Window();

@@ -212,7 +212,7 @@ void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     SDL_GetWindowPosition(live, &x, &y);
     SDL_GetWindowSize(live, &w, &h);
     if (x != Left() || y != Top()) SDL_SetWindowPosition(live, Left(), Top());
-    if (w != Width() || h != Height()) SDL_SetWindowSize(live, Width(), Height());
+    if (w != Width() || h != Height()) ResizeFormWindow(live, Width(), Height());
   }
   ResizeFrame();
 }

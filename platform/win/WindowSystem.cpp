@@ -335,6 +335,29 @@ bool XWindowPlace(SDL_Window* Window, int& X, int& Y) {
   return true;
 }
 
+unsigned long XWindowAbove(SDL_Window* Window) {
+  Display* d = nullptr;
+  ::Window w = 0, root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  if (!X11Of(Window, d, w) || !XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count)) return 0;
+  ::Window above = 0;
+  for (unsigned i = 0; i + 1 < count; ++i)  // bottom first
+    if (children[i] == w) above = children[i + 1];
+  if (children) XFree(children);
+  return above;
+}
+
+void XStackBelow(SDL_Window* Window, unsigned long Sibling) {
+  Display* d = nullptr;
+  ::Window w = 0;
+  if (!Sibling || !X11Of(Window, d, w)) return;
+  XWindowChanges change{};
+  change.sibling = Sibling;
+  change.stack_mode = Below;
+  XConfigureWindow(d, w, CWSibling | CWStackMode, &change);
+  XFlush(d);
+}
+
 void XSetBorder(SDL_Window* Window, const TBorderLook& Look) {
   Display* d = nullptr;
   ::Window w = 0;

@@ -112,6 +112,13 @@ void KeepConnectionOnIOError(_XDisplay* Connection, void (*Lost)());
 // parent is when SDL handles the event, so a move made at the root and handled once the manager
 // had taken the window into its frame counts the frame's place twice.
 bool XWindowPlace(SDL_Window* Window, int& X, int& Y);
+// The window right above the window among the root window's children, where it lies in the
+// stacking order without a window manager; 0 when it is the top one or no X window. One round
+// trip.
+unsigned long XWindowAbove(SDL_Window* Window);
+// Puts the window right below Sibling, a child of the root window as the window is; nothing for
+// 0.
+void XStackBelow(SDL_Window* Window, unsigned long Sibling);
 // What a window manager reads from a window as it maps it: its border (_MOTIF_WM_HINTS), written
 // when the window is made, also where no manager ran yet (SDL then names the root window as the
 // window's owner instead, and a manager started later frames the window and keeps it above every

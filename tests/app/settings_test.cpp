@@ -172,6 +172,25 @@ TEST_F(SettingsTest, ValuesThatDoNotConvertLeaveTheirFieldsAndUnsafeOnesFallBack
   EXPECT_EQ(s.Font_Color, "#FFFFFFFF");
   EXPECT_EQ(s.CFG_File_Name, "car1");
   EXPECT_EQ(app::Model().Colors.ColorTable[app::Color_Gas], "#FFA4F964");
+  // Each value not taken as the file holds it is named, with what the setting holds instead:
+  // the installer learns why the ECU does not answer at the address the file gave.
+  EXPECT_EQ(s.LoadReport,
+            (std::vector<std::string>{
+                "Program_Code: \"300\" is outside 0..255; its low byte 44 is used",
+                "English_Size: \"big\" is not a number; \"12.00\" is kept",
+                "English_Style: \"vgFontStrange\" is not a font style (vgFontRegular, vgFontBold, vgFontItalic, "
+                "vgFontBoldItalic); \"vgFontRegular\" is kept",
+                "English_Color: \"white\" is not a colour (#AARRGGBB); \"#FFFFFFFF\" is kept",
+                "Search_Port: \"no\" is not True or False; \"True\" is kept",
+                "Reply_Delay: \"-100\" is outside 0..2000; 60 is used",
+                "Page_Index: \"two\" is not a whole number; \"0\" is kept",
+                "CFG_Transmit_Delay: \"0\" is outside 1..100000; 1500 is used",
+                "ACB_SCR_Type: \"Slow calibration\" is not an auto-calibration algorithm; \"Fast calibration\" is kept",
+                "Color_3D_Gas: \"green\" is not a colour (#AARRGGBB); \"#FFA4F964\" is kept"}));
+  // Written back as held, the file has nothing more to report.
+  app::SaveSettings({});
+  app::Settings_Default();
+  EXPECT_TRUE(s.LoadReport.empty()) << app::SettingsLoadReportText();
 }
 
 // Values outside what their controls allow are brought into range as they are read, and so
@@ -182,15 +201,17 @@ TEST_F(SettingsTest, ValuesOutsideTheirRangesAreBroughtIntoThemAndWrittenBackSo)
     float FontSize;
     double PanelsOpacity;
     std::int32_t ReplyDelay, TransmitDelay;
+    std::size_t Held;  // how many of the four were held, each named in the report
   };
   const Case cases[] = {
       {"-12", "-3", "100000", "999999999", app::MinFontSize, app::MinPanelsOpacity, app::MaxReplyDelay,
-       app::MaxTransmitDelay},
+       app::MaxTransmitDelay, 4},
       {"0.0001", "0", "2001", "100001", app::MinFontSize, app::MinPanelsOpacity, app::MaxReplyDelay,
-       app::MaxTransmitDelay},
-      {"1e308", "1e308", "2000", "100000", app::MaxFontSize, app::MaxPanelsOpacity, 2000, 100000},
-      {"72.5", "1.5", "0", "1", app::MaxFontSize, 1.0, 0, 1},
-      {"6", "0.2", "1999", "99999", 6.0f, 0.2, 1999, 99999},
+       app::MaxTransmitDelay, 4},
+      {"1e308", "1e308", "2000", "100000", app::MaxFontSize, app::MaxPanelsOpacity, 2000, 100000, 2},
+      {"72.5", "1.5", "0", "1", app::MaxFontSize, 1.0, 0, 1, 2},
+      {"6", "0.2", "1999", "99999", 6.0f, 0.2, 1999, 99999, 0},
+      {"10.3", "0.33", "7", "8", 10.3f, 0.33, 7, 8, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Size + " " + c.Opacity + " " + c.Reply + " " + c.Transmit);
@@ -200,6 +221,7 @@ TEST_F(SettingsTest, ValuesOutsideTheirRangesAreBroughtIntoThemAndWrittenBackSo)
     EXPECT_EQ(app::Model().Settings.Panels_Opacity, c.PanelsOpacity);
     EXPECT_EQ(app::Model().Settings.Reply_Delay, c.ReplyDelay);
     EXPECT_EQ(app::Model().Settings.CFG_Transmit_Delay, c.TransmitDelay);
+    EXPECT_EQ(app::Model().Settings.LoadReport.size(), c.Held) << app::SettingsLoadReportText();
     app::SaveSettings({});
     app::Settings_Default();
     EXPECT_EQ(app::Model().Settings.Font_Size, c.FontSize) << "written as read";

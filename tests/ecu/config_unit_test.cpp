@@ -363,7 +363,7 @@ TEST_F(Config, LoadSaveLoadSettlesAfterTheFirstSave) {
 // too. The file written back holds what was kept and loads with nothing to report.
 TEST_F(Config, TextsCutAtANulByteAndWhatTheLoadDroppedAreReported) {
   WriteFile(dir / "n.cfg", std::string("Car_Comments VW Go\0lf {}\r\nUser_Name Iv \0an {}\r\nUser_Phone 12\r\n", 62) +
-                               std::string(35, 'K') + " 1 {}\r\n=5 {}\r\n");
+                               std::string(35, 'K') + " 1 {}\r\n=5 {}\r\nCar_Jet 1.2{mm}\r\n");
   ASSERT_TRUE(LoadConfigFile(dir / "n.cfg"));
   const Configuration_Class& c = *Session().ConfigData.Configuration;
   EXPECT_EQ(c.Car_Comments, "VW Go");
@@ -377,6 +377,11 @@ TEST_F(Config, TextsCutAtANulByteAndWhatTheLoadDroppedAreReported) {
   EXPECT_TRUE(has("Car_Comments: \"VW Go\\x00lf\" holds a NUL byte, which ends a text; \"VW Go\" kept"));
   EXPECT_TRUE(has("Keys longer than 29 characters, held as their first ones: \"" + std::string(35, 'K') + "\""));
   EXPECT_TRUE(has("Lines without a key, dropped: \"=5 {}\""));
+  // A value written against its "{" is read without its last character, and the report says so.
+  EXPECT_EQ(c.Car_Jet, "1.");
+  EXPECT_TRUE(
+      has("Lines held without the character before their \"{\" or the last of a comment not closed by "
+          "\"}\", or with braces in their comment, written round: \"Car_Jet 1.2{mm}\""));
 
   SaveConfigFile(dir / "n.cfg");
   const std::string saved = ReadFile(dir / "n.cfg");

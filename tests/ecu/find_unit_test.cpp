@@ -304,19 +304,35 @@ TEST_F(KeyFile, SavingGoesThroughATemporaryFileAndFailsLoudly) {
 TEST_F(KeyFile, ALoadListsTheKeysItCutAndTheLinesItDropped) {
   const std::string whole(29, 'm');
   WriteFile(dir / "c.ini", std::string(40, 'k') + " 1 {}\r\n=orphan {}\r\nShort 2 {}\r\n" + whole +
-                               "\x01\x01 3\r\n  = 5\r\n" + std::string(31, 'n') + "=4\r\n");
+                               "\x01\x01 3\r\n  = 5\r\n" + std::string(31, 'n') + "=4\r\n" +
+                               // A value against its "{", a comment not closed, braces in a comment,
+                               // and lines the grammar holds as written.
+                               "Jet 1.2{x}\r\nOdd val {unclosed\r\nNested v {a {b} c}\r\nTab v\t{t}\r\n"
+                               "Fine a{b} {ok}\r\n");
   ASSERT_TRUE(KeyFileLoad(dir / "c.ini"));
   EXPECT_EQ(Session().Files.KeyFileCutKeys, (std::vector<std::string>{std::string(40, 'K'), std::string(31, 'N')}));
   EXPECT_EQ(Session().Files.KeyFileKeylessLines, (std::vector<std::string>{"=orphan {}", "= 5"}));
   EXPECT_EQ(Store(), (std::vector<Entry>{{std::string(29, 'k'), "1", ""},
                                          {"Short", "2", ""},
                                          {std::string(29, 'm'), "3", " "},
-                                         {std::string(29, 'n'), "4", " "}}));
+                                         {std::string(29, 'n'), "4", " "},
+                                         {"Jet", "1.", "x"},
+                                         {"Odd", "val", "unclose"},
+                                         {"Nested", "v", "a {b} c"},
+                                         {"Tab", "v", "t"},
+                                         {"Fine", "a{b}", "ok"}}));
+  EXPECT_EQ(Session().Files.KeyFileShortenedLines,
+            (std::vector<std::string>{"Jet 1.2{x}", "Odd val {unclosed", "Nested v {a {b} c}"}));
+  EXPECT_EQ(KeyFileLoadChangeLines({}, {}, Session().Files.KeyFileShortenedLines),
+            std::vector<std::string>{"Lines held without the character before their \"{\" or the last of a comment "
+                                     "not closed by \"}\", or with braces in their comment, written round: \"Jet "
+                                     "1.2{x}\", \"Odd val {unclosed\", \"Nested v {a {b} c}\""});
   KeyFileSave(dir / "c.ini");
   EXPECT_TRUE(Session().Files.KeyFileCutKeys.empty()) << "the lists go with the store";
   ASSERT_TRUE(KeyFileLoad(dir / "c.ini"));
   EXPECT_TRUE(Session().Files.KeyFileCutKeys.empty());
   EXPECT_TRUE(Session().Files.KeyFileKeylessLines.empty());
+  EXPECT_TRUE(Session().Files.KeyFileShortenedLines.empty()) << "written back as held, nothing more is lost";
   KeyFileClose();
 
   EXPECT_EQ(PrintableFileTexts({"a", std::string("b\0", 2), std::string(41, 'c'), "d", "e"}),

@@ -175,13 +175,16 @@ TEST_F(Language, MainWindowTextsInEnglishAndThai) {
   EXPECT_EQ(MainWindowTexts().size(), 56u);
   EXPECT_EQ(FileMenuItems(), (std::vector<std::u16string>{u"Save", u"Load", u"Default", u"Exit"}));
 
-  WriteFile(dir / "Thai.lng", "IND_TempVap \xA1\r\nGas \xA2\r\n");
+  WriteFile(dir / "Thai.lng", std::string("IND_TempVap \xA1\r\nGas \xA2\r\nPetrol \xA3 \0\xA4\r\n", 35));
   Session().Texts.CurrentLanguage = "Thai";
   LoadLanguageFile();
   EXPECT_EQ(TextOf("HudLabel_IND_TempVap_Name"), u"\u0E01,\u00B0C");  // the degree sign is not a Thai letter
+  // A NUL byte ends a text wherever it is drawn: the text is cut at it, so that the unit after it shows.
+  EXPECT_EQ(LngText("Petrol"), "\xA3");
+  EXPECT_EQ(TextOf("HudLabel_IND_Petrol_Name"), u"\u0E03, ms");
   CacheLanguageWords();
   EXPECT_EQ(Session().Texts.LanguageWords.Gas, "\xA2");
-  EXPECT_EQ(Session().Texts.LanguageWords.Petrol, "Petrol");
+  EXPECT_EQ(Session().Texts.LanguageWords.Petrol, "\xA3");
   EXPECT_EQ(Session().Texts.LanguageWords.CLB_History_Forward, "Step forward");
 }
 

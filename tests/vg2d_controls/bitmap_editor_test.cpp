@@ -138,6 +138,18 @@ TEST_F(BitmapEditors, ClearThenOkGivesOnePixel) {
   BitmapEditorResult(editor.get(), &result);
   EXPECT_EQ(result.Width(), 1);
   EXPECT_EQ(result.Height(), 1);
+  EXPECT_EQ(result.GetScanline(0)[0], 0u);
+
+  // A picture of one pixel is cleared too: Clear leaves one transparent pixel, whatever the
+  // picture was.
+  auto small = std::make_unique<TvxBitmapEditor>(nullptr);
+  TvxBitmap dot(1, 1);
+  dot.Clear(0xFFFF0000);
+  BitmapEditorLoad(small.get(), &dot);
+  static_cast<TvxButton*>(small->Part("Button3"))->Click();
+  BitmapEditorResult(small.get(), &result);
+  ASSERT_EQ(result.Width(), 1);
+  EXPECT_EQ(result.GetScanline(0)[0], 0u) << "the cleared picture kept its pixel";
 }
 
 TEST_F(BitmapEditors, PasteShowsWhileTheClipboardHoldsAPictureAndTakesItAsALoadedOne) {

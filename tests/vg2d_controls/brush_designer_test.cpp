@@ -24,6 +24,7 @@
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ColorControls.h"
+#include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/GradientEditor.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/ListBox.h"
@@ -36,7 +37,6 @@
 #include "vg2d/core/SceneControl.h"
 #include "vg2d/core/Shapes.h"
 #include "vg2d/core/TextShape.h"
-#include "tests/TestOutput.h"
 
 namespace brush_designer_test {
 
@@ -177,6 +177,21 @@ TEST_F(BrushDesigner, TheGradientPageEditsStopsKindAndAngle) {
     EXPECT_TRUE(D.Tab(vgBrushGradient)->IsSelected());
     D.CancelButton()->Click();
   });
+  // The kind chosen reaches the gradient on OK, and back again with the angle shown.
+  TvxGradient linear;
+  ASSERT_TRUE(linear.IsLinear());
+  ASSERT_TRUE(EditGradientDialog(&linear, [&](TvxBrushDesign& D) {
+    D.GradientKind()->SetItemIndex(1);
+    EXPECT_FALSE(D.GradientAngleButton()->Visible());
+    D.OkButton()->Click();
+  }));
+  EXPECT_FALSE(linear.IsLinear()) << "the radial kind was not taken";
+  ASSERT_TRUE(EditGradientDialog(&linear, [&](TvxBrushDesign& D) {
+    D.GradientKind()->SetItemIndex(0);
+    EXPECT_TRUE(D.GradientAngleButton()->Visible());
+    D.OkButton()->Click();
+  }));
+  EXPECT_TRUE(linear.IsLinear()) << "the linear kind was not taken";
 }
 
 TEST_F(BrushDesigner, AnglesAndPositionsConvertBothWays) {

@@ -96,7 +96,10 @@ TEST(BitmapPixels, AlphaOperations) {
   TvxBitmap b(2, 2);
   b.Bits()[1] = 0xFFFFFFFF;
   b.Bits()[2] = PremultiplyAlpha(0x80FF0000);
+  // Every operation that changes the pixels asks a host's copy (a texture) to be made again.
+  b.SetNeedUpdate(false);
   b.InvertAlpha();
+  EXPECT_TRUE(b.NeedUpdate());
   EXPECT_EQ(b.Bits()[0], 0xFF000000u);  // transparent becomes opaque black
   EXPECT_EQ(b.Bits()[1], 0u);
   EXPECT_EQ(b.CreateMask(), (std::vector<uint8_t>{0xFF, 0x00, 0x7F, 0xFF}));
@@ -118,7 +121,9 @@ TEST(BitmapPixels, AlphaOperations) {
 
   TvxBitmap f(1, 3);
   for (int i = 0; i < 3; ++i) f.Bits()[i] = static_cast<uint32_t>(i);
+  f.SetNeedUpdate(false);
   f.FlipVertical();
+  EXPECT_TRUE(f.NeedUpdate());
   EXPECT_EQ(std::vector<uint32_t>(f.Bits(), f.Bits() + 3), (std::vector<uint32_t>{2, 1, 0}));
   EXPECT_EQ(f.GetScanline(2), f.Bits() + 2);
   EXPECT_EQ(f.GetScanline(3), nullptr);

@@ -195,6 +195,17 @@ TEST(WindowStackingChild, AWindowStaysAboveTheWindowItBelongsToAndComesToTheFron
       ASSERT_TRUE(PumpUntil([&] { return ActiveForm() == main.form.get(); }));
       EXPECT_TRUE(PumpUntil([&] { return server.Over(*settings.form, *main.form); })) << "the settings went under";
       EXPECT_TRUE(PumpUntil([&] { return server.Over(*dialog.form, *main.form); })) << "the dialog went under";
+      // A new size of the main window (the program takes its saved size once its windows show)
+      // leaves both above it: a borderless window, which SDL raises as it resizes it, keeps its
+      // place among the windows.
+      main.form->SetBounds(main.form->Left(), main.form->Top(), 520 - 10 * round, 410 - 10 * round);
+      ASSERT_TRUE(PumpUntil([&] {
+        return server.Size(*main.form) == std::pair{520 - 10 * round, 410 - 10 * round};
+      })) << "the main window kept its size";
+      EXPECT_TRUE(PumpUntil([&] { return server.Over(*settings.form, *main.form); }))
+          << "the settings went under the resized main window";
+      EXPECT_TRUE(PumpUntil([&] { return server.Over(*dialog.form, *main.form); }))
+          << "the dialog went under the resized main window";
       const xview::TPlace s = server.Place(*settings.form);
       EXPECT_TRUE(PumpUntil([&] { return server.ScreenPixel(s.X + 20, s.Y + 20) == Green; }));
       settings.form->Hide();

@@ -298,7 +298,9 @@ void TvxBitmapEditor::ClearClick(rtl::TObject*) {
   btnOk_->SetEnabled(true);
   RemoveCropFrame();
   SetPreviewScale(1);
+  // One transparent pixel, also where the picture had only one (its size would not change).
   bitmap_->SetSize(1, 1);
+  bitmap_->Clear(0);
   sourceRect_ = {0, 0, 1, 1};
   SizePreview();
 }

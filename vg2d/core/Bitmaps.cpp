@@ -126,6 +126,7 @@ void TvxBitmap::FlipVertical() {
     std::copy(row.begin(), row.end(), bottom);
   }
   Changed();
+  needUpdate_ = true;
 }
 
 void TvxBitmap::InvertAlpha() {
@@ -134,6 +135,7 @@ void TvxBitmap::InvertAlpha() {
     p = PremultiplyAlpha((c & 0x00FFFFFFu) | (static_cast<uint32_t>(255 - AlphaOf(c)) << 24));
   }
   Changed();
+  needUpdate_ = true;
 }
 
 void TvxBitmap::SetColorKeepAlpha(TvxColor Color) {

@@ -126,6 +126,7 @@ public:
   // Fades each pixel by the mask byte at its position shifted by (-DX, -DY).
   void ApplyMask(const std::vector<uint8_t>& Mask, int DX, int DY);
 
+  // Set whenever the pixels change (a host holding a copy of them makes it again).
   bool NeedUpdate() const { return needUpdate_; }
   void SetNeedUpdate(bool Value) { needUpdate_ = Value; }
   // What a host attached (a texture made from the pixels); cleared when they go away.
