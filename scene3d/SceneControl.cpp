@@ -171,6 +171,9 @@ void TdxScene::Notification(rtl::TComponent* AComponent, rtl::TOperation Operati
   inherited::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove || !AComponent) return;
   const bool focusGoes = focused_ && static_cast<rtl::TComponent*>(focused_) == AComponent;
+  IdxCamera* going = nullptr;
+  for (TdxCamera* c : {camera_, designCamera_})
+    if (c && static_cast<rtl::TComponent*>(c) == AComponent) going = c;
   for (TdxVisualObject** ref : {&captured_, &selected_, &hovered_, &focused_, &activeControl_, &dropTarget_})
     if (*ref && static_cast<rtl::TComponent*>(*ref) == AComponent) *ref = nullptr;
   if (dragObject_ == AComponent) dragObject_ = nullptr;
@@ -183,6 +186,8 @@ void TdxScene::Notification(rtl::TComponent* AComponent, rtl::TOperation Operati
   if (designDummyA_ && static_cast<rtl::TComponent*>(designDummyA_) == AComponent) designDummyA_ = nullptr;
   if (designDummyB_ && static_cast<rtl::TComponent*>(designDummyB_) == AComponent) designDummyB_ = nullptr;
   if (dragControl_ == AComponent) dragControl_ = nullptr;
+  // The canvas lets go of a camera that goes: the pointer's hit tests read it.
+  if (canvas_ && going && canvas_->Camera() == going) FollowViewCamera();
   // The canvas's frame takes what the layer presented while its buffer is still there.
   if (behindLayer_ && static_cast<rtl::TComponent*>(behindLayer_) == AComponent) {
     CatchUpFrame();
@@ -234,6 +239,8 @@ void TdxScene::SetCamera(TdxCamera* Value) {
   if (Value == camera_) return;
   Watch(camera_, Value);
   camera_ = Value;
+  // Pointer input before the next frame finds objects through the new camera, not the old one.
+  FollowViewCamera();
   RepaintScene();
 }
 

@@ -373,7 +373,8 @@ private:
   // The selection's frame and handles, over the frame's objects.
   void DrawDesignSelection(TdxCanvas& C);
   // The canvas looks through the view camera as it is now (the rig may have moved since the last
-  // frame).
+  // frame), or through none when there is none: it never keeps a camera the scene let go of,
+  // which may be freed before the next frame.
   void FollowViewCamera();
   void UpdateHandleMetrics(const TdxVisualObject& Selection);
   // The pick ray of a client point for objects drawn with AProjection, in scene space.

@@ -140,7 +140,7 @@ TdxCamera* TdxScene::ViewCamera() const {
 }
 
 void TdxScene::FollowViewCamera() {
-  if (TdxCamera* view = ViewCamera(); canvas_ && view) canvas_->SetCamera(view);
+  if (canvas_) canvas_->SetCamera(ViewCamera());
 }
 
 void TdxScene::UpdateHandleMetrics(const TdxVisualObject& Selection) {

@@ -155,7 +155,7 @@ void TdxScene::DrawDeviceFrame(const win::TRect& Part, bool Whole) {
   c.ResetState();
   c.SetLighting(lighting_);
   c.SetAmbientColor(ambientColor_);
-  if (TdxCamera* view = ViewCamera()) c.SetCamera(view);
+  c.SetCamera(ViewCamera());
   if ((designing_ || usingDesignCamera_) && designGrid_) designGrid_->SetVisible(designing_);
   const std::vector<TdxObject*> roots = objects_;
   for (TdxObject* o : roots)

@@ -1,7 +1,8 @@
 // A real frame of the 3D scene control: the Direct3D canvas on the OpenGL device, in a
 // transparent form on SDL's dummy display, with a lit cube seen through the scene's camera and
-// an unlit bar in screen space. With GASCAL_FRAME_DIR set the frame the form was given and the
-// frame it shows are written there as PNGs to look at.
+// an unlit bar in screen space; a camera freed or taken away leaves the canvas. With
+// GASCAL_FRAME_DIR set the frame the form was given and the frame it shows are written there as
+// PNGs to look at.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +11,7 @@
 
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/loop/Application.h"
+#include "platform/win/Display.h"
 #include "scene3d/DxCanvas.h"
 #include "scene3d/FilterGdiPlus.h"
 #include "scene3d/Library.h"
@@ -116,6 +118,34 @@ TEST(SceneControlGl, ATransparentSceneShowsItsObjectsOverTheFormAndNothingElse) 
     rtl::Application->ProcessMessages();
     EXPECT_EQ(scene->FrameCount(), frames + 1);
     EXPECT_EQ(form.PresentedPixel(160, 20), 0xFF30D040u);
+
+    // The pointer over the cube finds it through the camera (the bar takes no pointer).
+    bar->SetHitTest(false);
+    win::SimulateMouseMove(&form, 160, 120);
+    EXPECT_EQ(scene->Hovered(), cube);
+    win::SimulateMouseMove(&form, 5, 5);
+    // Freed, the camera leaves the canvas at once: the pointer's hit test and the next frame
+    // go without it (the cube no longer fills the middle), and never reach the freed camera.
+    camera->Free();
+    EXPECT_EQ(scene->Camera(), nullptr);
+    EXPECT_EQ(canvas->Camera(), nullptr);
+    win::SimulateMouseMove(&form, 160, 120);
+    rtl::Application->ProcessMessages();
+    EXPECT_EQ(canvas->Camera(), nullptr);
+    EXPECT_EQ(canvas->Buffer()[120 * 320 + 160] >> 24, 0u) << "the frame was drawn through the freed camera";
+    // A camera taken away from the scene leaves the canvas too, before the next frame.
+    auto* second = new TdxCamera(&form);
+    second->Position()->SetPoint({4, -5, 3});
+    second->SetTarget(cube);
+    root->AddObject(second);
+    scene->SetCamera(second);
+    rtl::Application->ProcessMessages();
+    EXPECT_EQ(canvas->Camera(), second);
+    EXPECT_EQ(canvas->Buffer()[120 * 320 + 160] >> 24, 0xFFu);
+    scene->SetCamera(nullptr);
+    EXPECT_EQ(canvas->Camera(), nullptr);
+    rtl::Application->ProcessMessages();
+    EXPECT_EQ(canvas->Buffer()[120 * 320 + 160] >> 24, 0u);
   }
   rtl::Application->ProcessMessages();
   SceneLibraryShutdown();
