@@ -4,6 +4,8 @@
 // (with GASCAL_FRAME_DIR set).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <SDL.h>
 #include <unistd.h>
 
@@ -101,6 +103,18 @@ struct CubeWindow {
   TdxVisualObject* root = nullptr;
   TdxCube* cube = nullptr;
 };
+
+// Runs this program's child tests that Filter names on an Xvfb screen of their own, bare or
+// under openbox (as an installer's desktop has it). Inside such a run, or without the tools,
+// the calling test is skipped.
+inline void RunChildrenUnderXvfb(const std::string& Filter, wmtest::TManager Manager = wmtest::TManager::Bare) {
+  const bool managed = Manager != wmtest::TManager::Bare;
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable() || (managed && !wmtest::OpenboxInstalled()))
+    GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
+  EXPECT_EQ(vgtest::RunUnderXvfb(Filter, VG2D_CORE_TEST_DATA "/xvfb-lsan.supp", "640x480x24", Manager), 0)
+      << "the run under Xvfb" << (managed ? " and openbox" : "") << " failed (its output is above)";
+}
 
 // Reads the X screen until Ready says what it shows is there (at most a minute).
 inline bool WaitForScreen(CubeWindow& Window, vgtest::Screenshot& Shot,

@@ -42,19 +42,11 @@ using namespace dx;
 using namespace scenescreen;
 
 TEST(SceneLayerPopupScreen, ARealLayerSeenThroughTheCameraOpensItsPopupsWhereItsControlsShow) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneLayerPopupScreenChild.*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
-      << "the run under Xvfb failed (its output is above)";
+  RunChildrenUnderXvfb("SceneLayerPopupScreenChild.*");
 }
 
 TEST(SceneLayerPopupScreen, ARealLayerSeenThroughTheCameraOpensItsPopupsWhereItsControlsShowUnderOpenbox) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneLayerPopupScreenChild.*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp", "640x480x24",
-                                 wmtest::TManager::Openbox),
-            0)
-      << "the run under Xvfb and openbox failed (its output is above)";
+  RunChildrenUnderXvfb("SceneLayerPopupScreenChild.*", wmtest::TManager::Openbox);
 }
 
 // A layer of 10 x 7 units at 30 pixels a unit, turned in its plane and away from the camera on

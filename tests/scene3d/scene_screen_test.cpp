@@ -105,24 +105,15 @@ struct DesignedLayerWindow : CubeWindow {
 
 // Each child runs on its own Xvfb screen: the display opens once per run.
 TEST(SceneScreen, ARealWindowShowsTheDesignView) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.ADesigned*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
-      << "the run under Xvfb failed (its output is above)";
+  RunChildrenUnderXvfb("SceneScreenChild.ADesigned*");
 }
 
 TEST(SceneScreen, ARealWindowTakesTypedCharacters) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.AKeyTyped*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
-      << "the run under Xvfb failed (its output is above)";
+  RunChildrenUnderXvfb("SceneScreenChild.AKeyTyped*");
 }
 
 TEST(SceneScreen, ARealDesignMenuOpensAtItsPress) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.TheDesignMenu*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
-      << "the run under Xvfb failed (its output is above)";
+  RunChildrenUnderXvfb("SceneScreenChild.TheDesignMenu*");
 }
 
 TEST(SceneScreenChild, ADesignedSceneShowsItsCubeAndTheClickedCubesHandles) {
@@ -212,10 +203,7 @@ TEST(SceneScreenChild, AKeyTypedOnTheKeyboardReachesAFocusedCubeAsItsCharacter) 
 }
 
 TEST(SceneScreen, ARealWindowTakesAHiddenCubeOffTheScreen) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.AHiddenCube*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
-      << "the run under Xvfb failed (its output is above)";
+  RunChildrenUnderXvfb("SceneScreenChild.AHiddenCube*");
 }
 
 // The cube of a window at run time is hidden from code and nothing else changes: the screen
@@ -249,19 +237,11 @@ TEST(SceneScreenChild, AHiddenCubeLeavesTheScreenAndComesBackWhenShown) {
 }
 
 TEST(SceneScreen, ARealRightClickOpensATurnedTextBoxsMenuAtThePointer) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.ATurnedTextBox*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
-      << "the run under Xvfb failed (its output is above)";
+  RunChildrenUnderXvfb("SceneScreenChild.ATurnedTextBox*");
 }
 
 TEST(SceneScreen, ARealRightClickOpensATurnedTextBoxsMenuAtThePointerUnderOpenbox) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.ATurnedTextBox*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp",
-                                 "640x480x24", wmtest::TManager::Openbox),
-            0)
-      << "the run under Xvfb and openbox failed (its output is above)";
+  RunChildrenUnderXvfb("SceneScreenChild.ATurnedTextBox*", wmtest::TManager::Openbox);
 }
 
 // A text box through the camera, turned upright to face it, in a window at run time: the X
@@ -328,19 +308,11 @@ TEST(SceneScreenChild, ATurnedTextBoxsMenuOpensWhereTheRightButtonPressed) {
 }
 
 TEST(SceneScreen, ARealDoubleClickLooksThroughACameraAndBack) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.TwoDoubleClicks*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
-      << "the run under Xvfb failed (its output is above)";
+  RunChildrenUnderXvfb("SceneScreenChild.TwoDoubleClicks*");
 }
 
 TEST(SceneScreen, ARealDoubleClickLooksThroughACameraAndBackUnderOpenbox) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.TwoDoubleClicks*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp",
-                                 "640x480x24", wmtest::TManager::Openbox),
-            0)
-      << "the run under Xvfb and openbox failed (its output is above)";
+  RunChildrenUnderXvfb("SceneScreenChild.TwoDoubleClicks*", wmtest::TManager::Openbox);
 }
 
 // The design view of the cube with a camera beside it that looks at the cube's end: the X
@@ -421,30 +393,15 @@ TEST(SceneScreenChild, TwoDoubleClicksLookThroughACameraAndBack) {
 
 // The design menus under a window manager, as on an installer's desktop.
 TEST(SceneScreen, ARealDesignMenuOpensAtItsPressAndHasTheKeysUnderOpenbox) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.TheDesignMenu*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp", "640x480x24",
-                                 wmtest::TManager::Openbox),
-            0)
-      << "the run under Xvfb and openbox failed (its output is above)";
+  RunChildrenUnderXvfb("SceneScreenChild.TheDesignMenu*", wmtest::TManager::Openbox);
 }
 
 TEST(SceneScreen, ARealDeleteTakesTheButtonSelectedInALayerNotTheLayer) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.DeleteTypedInTheDesignViewFreesTheButton*",
-                                 VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"),
-            0)
-      << "the run under Xvfb failed (its output is above)";
+  RunChildrenUnderXvfb("SceneScreenChild.DeleteTypedInTheDesignViewFreesTheButton*");
 }
 
 TEST(SceneScreen, ARealDeleteTakesALayerWithOnlyItsRootSelected) {
-  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
-  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
-  EXPECT_EQ(vgtest::RunUnderXvfb("SceneScreenChild.DeleteTypedInTheDesignViewFreesALayer*",
-                                 VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"),
-            0)
-      << "the run under Xvfb failed (its output is above)";
+  RunChildrenUnderXvfb("SceneScreenChild.DeleteTypedInTheDesignViewFreesALayer*");
 }
 
 // The X server's pointer presses the right button and moves on before the program looks (a
