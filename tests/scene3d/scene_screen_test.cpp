@@ -104,17 +104,11 @@ struct DesignedLayerWindow : CubeWindow {
 }  // namespace
 
 // Each child runs on its own Xvfb screen: the display opens once per run.
-TEST(SceneScreen, ARealWindowShowsTheDesignView) {
-  RunChildrenUnderXvfb("SceneScreenChild.ADesigned*");
-}
+TEST(SceneScreen, ARealWindowShowsTheDesignView) { RunChildrenUnderXvfb("SceneScreenChild.ADesigned*"); }
 
-TEST(SceneScreen, ARealWindowTakesTypedCharacters) {
-  RunChildrenUnderXvfb("SceneScreenChild.AKeyTyped*");
-}
+TEST(SceneScreen, ARealWindowTakesTypedCharacters) { RunChildrenUnderXvfb("SceneScreenChild.AKeyTyped*"); }
 
-TEST(SceneScreen, ARealDesignMenuOpensAtItsPress) {
-  RunChildrenUnderXvfb("SceneScreenChild.TheDesignMenu*");
-}
+TEST(SceneScreen, ARealDesignMenuOpensAtItsPress) { RunChildrenUnderXvfb("SceneScreenChild.TheDesignMenu*"); }
 
 TEST(SceneScreenChild, ADesignedSceneShowsItsCubeAndTheClickedCubesHandles) {
   if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
@@ -202,9 +196,7 @@ TEST(SceneScreenChild, AKeyTypedOnTheKeyboardReachesAFocusedCubeAsItsCharacter) 
   win::CloseDisplay();
 }
 
-TEST(SceneScreen, ARealWindowTakesAHiddenCubeOffTheScreen) {
-  RunChildrenUnderXvfb("SceneScreenChild.AHiddenCube*");
-}
+TEST(SceneScreen, ARealWindowTakesAHiddenCubeOffTheScreen) { RunChildrenUnderXvfb("SceneScreenChild.AHiddenCube*"); }
 
 // The cube of a window at run time is hidden from code and nothing else changes: the screen
 // shows the fill where it was; shown again, it comes back.
