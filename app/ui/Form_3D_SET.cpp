@@ -97,6 +97,8 @@ bool EditProgramFont() {
   // The sizes the program's texts take, so that the dialog says what its size box takes.
   dialog.MinSize = MinFontSize;
   dialog.MaxSize = MaxFontSize;
+  // The settings keep four styles; a style beyond them would be dropped at OK without a word.
+  dialog.StyleCount = FontBoldItalic + 1;
   if (!dialog.Execute()) return false;
   StoreFontChoice(dialog.Font.Family(), dialog.Font.Size(), FontStyleIndex(dialog.Font.Style()),
                   dialog.Color & 0xFFFFFFu);

@@ -254,7 +254,7 @@ protected:
   // The settings' Font button, clicked: the font dialog opens over the settings window; letters
   // typed into its size box show; OK says what the box takes and leaves the dialog open with the
   // text selected; a size typed over it and Enter take that size. A picture of the refusal is
-  // kept.
+  // kept. Only the four styles the settings keep are offered.
   void FontSizeRefusedThenTaken() {
     bool refused = false;
     vg::TvxFontDialog::OnAnyShow = [&](vg::TvxFontDialogForm& D) {
@@ -262,6 +262,8 @@ protected:
         const win::TCustomForm& form = D;  // the form, not its Hud window
         Settle(form, "the font dialog");
         EXPECT_TRUE(server.Over(form, *settings)) << "the font dialog opened under the settings";
+        // The settings keep four styles: Underline and Strikeout, which OK would drop, are not offered.
+        EXPECT_EQ(D.StyleList()->Items()->Count(), 4) << "the dialog offers styles the settings cannot keep";
         // The windows that showed are held while the dialog runs: a click on the main window's
         // Graph tab changes no page and leaves the dialog active (the click on the size box
         // below is handled after it).

@@ -259,6 +259,35 @@ TEST_F(FontDialogs, ASizeThatIsNoNumberIsRefusedSayingWhatTheBoxTakesAndTheDialo
   EXPECT_TRUE(raised.empty()) << raised.front();
 }
 
+// A caller that keeps four styles is offered those four: a font of a style it cannot keep
+// opens on Regular, and OK gives one of the four, never a style the list no longer shows.
+TEST_F(FontDialogs, ADialogNarrowedToFourStylesOffersThoseAndOpensAnUnkeptStyleOnRegular) {
+  TvxFontDialog dialog;
+  dialog.Families = {"Alpha Sans"};
+  dialog.Font.SetStyle(vgFontUnderline);
+  dialog.StyleCount = 4;
+  InTheDialog([](TvxFontDialogForm& D) {
+    ASSERT_EQ(D.StyleList()->Items()->Count(), 4);
+    EXPECT_EQ(D.StyleList()->Items()->Get(3), u"Bold Italic");
+    EXPECT_EQ(D.StyleList()->ItemIndex(), 0);
+    EXPECT_EQ(D.Sample()->Font()->Style(), vgFontRegular);
+    Click(&D, D.OkButton());
+  });
+  ASSERT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.Font.Style(), vgFontRegular) << "OK gave the style the list did not show";
+  // Unnarrowed, the six are offered and a font keeps its style.
+  TvxFontDialog all;
+  all.Families = {"Alpha Sans"};
+  all.Font.SetStyle(vgFontStrikeout);
+  InTheDialog([](TvxFontDialogForm& D) {
+    EXPECT_EQ(D.StyleList()->Items()->Count(), 6);
+    EXPECT_EQ(D.StyleList()->ItemIndex(), 5);
+    Click(&D, D.OkButton());
+  });
+  ASSERT_TRUE(all.Execute());
+  EXPECT_EQ(all.Font.Style(), vgFontStrikeout);
+}
+
 TEST_F(FontDialogs, TheColourIsPickedOpaqueWithTheBrushDialogAndNotOnCancel) {
   struct BrushHook {
     explicit BrushHook(std::function<void(TvxBrushDesign&)> F) { TvxBrushDialog::OnAnyShow = std::move(F); }

@@ -95,6 +95,14 @@ void TvxFontDialogForm::SetSizeRange(float Min, float Max) {
   minSize_ = std::isfinite(Min) ? std::clamp(Min, MinSize, maxSize_) : MinSize;
 }
 
+void TvxFontDialogForm::SetStyleCount(int Count) {
+  const int count = std::clamp(Count, 1, static_cast<int>(std::size(FontStyleNames)));
+  styleList_->Items()->BeginUpdate();
+  styleList_->Items()->Clear();
+  for (int i = 0; i < count; ++i) styleList_->Items()->Add(FontStyleNames[i]);
+  styleList_->Items()->EndUpdate();
+}
+
 void TvxFontDialogForm::Prepare(const std::u16string& Title, const std::vector<std::string>& Families,
                                 const TvxFont& Font, bool ShowColor, TvxColor Color) {
   syncing_ = true;
@@ -110,7 +118,8 @@ void TvxFontDialogForm::Prepare(const std::u16string& Title, const std::vector<s
   familyList_->EndUpdate();
   familyBox_->SetText(rtl::Utf8ToWide(family_));
   familyList_->SetItemIndex(IndexOfText(familyList_, familyBox_->Text()));
-  styleList_->SetItemIndex(static_cast<int>(Font.Style()));
+  const int style = static_cast<int>(Font.Style());
+  styleList_->SetItemIndex(style < styleList_->Items()->Count() ? style : 0);
   ShowSize(std::clamp(std::isnan(Font.Size()) ? 11.0f : Font.Size(), minSize_, maxSize_));
   sizeMessage_->SetText(u"");
   showColor_ = ShowColor;
@@ -236,6 +245,7 @@ bool TvxFontDialog::Execute() {
   if (Answer) return Answer(*this);
   auto form = std::make_unique<TvxFontDialogForm>(nullptr);
   form->SetSizeRange(MinSize, MaxSize);
+  form->SetStyleCount(StyleCount);
   form->Prepare(Title, Families.empty() ? gfx2d::FontFamilies() : Families, Font, ShowColor, Color);
   PlaceOverActiveForm(form.get());
   if (OnAnyShow) {

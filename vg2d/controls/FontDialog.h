@@ -46,6 +46,9 @@ public:
   static constexpr float MaxSize = 1000;
   // The sizes taken from now on (Min at least 1 and at most Max, Max at most 1000).
   void SetSizeRange(float Min, float Max);
+  // The styles offered: the first Count of FontStyleNames (Regular at least, all six at most),
+  // for a caller that keeps only those; a font of another style opens on Regular.
+  void SetStyleCount(int Count);
 
   // Loads the title, the families offered and the font (and, with ShowColor, its colour)
   // into the parts; the family list selects the font's family when it offers it.
@@ -133,6 +136,8 @@ public:
   // The sizes taken (TvxFontDialogForm::SetSizeRange).
   float MinSize = TvxFontDialogForm::MinSize;
   float MaxSize = TvxFontDialogForm::MaxSize;
+  // The styles offered (TvxFontDialogForm::SetStyleCount): all six unless narrowed.
+  int StyleCount = 6;
 
   // Shows the dialog modally; true when the user chose OK. With Answer set, Answer is asked
   // instead and no window shows.
