@@ -53,7 +53,7 @@ if [ -n "${GASCAL_BUILD:-}" ]; then
 else
   bash "$root/scripts/deps.sh"
   build="$root/build/release"
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DGASCAL_TESTS=ON -DGASCAL_BENCH=ON -DGASCAL_UNITY=ON >/dev/null
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DGASCAL_TESTS=OFF -DGASCAL_BENCH=ON -DGASCAL_UNITY=ON >/dev/null
   cmake --build "$build" -j "${GASCAL_JOBS:-3}" --target gascal gascal-ecusim
 fi
 gascal="$build/app/gascal"

@@ -260,12 +260,14 @@ protected:
     dir = mkdtemp(name);
     fs::create_directories(dir / "run");
     fs::permissions(dir / "run", fs::perms::owner_all, fs::perm_options::replace);
-    // An X server of its own; it names its display on the pipe.
+    // An X server of its own; it names its display on the pipe. It stays as it is when its last
+    // client leaves (-noreset): by default it starts afresh then, and a test's next connection,
+    // made as the program and the window manager have gone, could meet it in the middle of that.
     int fds[2];
     ASSERT_EQ(0, pipe(fds));
     xserver = std::make_unique<Child>(
-        std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
-                                 "-nolisten", "tcp"},
+        std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-noreset", "-screen", "0",
+                                 "1280x1024x24", "-nolisten", "tcp"},
         std::vector<std::string>{}, dir);
     close(fds[1]);
     std::string number;
