@@ -82,6 +82,14 @@ struct CubeWindow {
     win::PumpEvents();
     rtl::Application->ProcessMessages();
   }
+  // Pumps until Done holds; false when it does not within a minute of the window's making.
+  bool PumpUntil(const std::function<bool()>& Done) {
+    while (!Done() && std::chrono::steady_clock::now() < end) {
+      Pump();
+      SDL_Delay(5);
+    }
+    return Done();
+  }
   // Takes the window's place on the screen from the X server (a window manager may have put it
   // elsewhere than asked).
   void FindPlace() {
@@ -102,6 +110,7 @@ struct CubeWindow {
   TdxScene* scene = nullptr;
   TdxVisualObject* root = nullptr;
   TdxCube* cube = nullptr;
+  std::chrono::steady_clock::time_point end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
 };
 
 // Runs this program's child tests that Filter names on an Xvfb screen of their own, bare or

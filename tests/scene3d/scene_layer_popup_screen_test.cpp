@@ -104,14 +104,6 @@ TEST(SceneLayerPopupScreenChild, TheMenuOpensAtThePointerAndTheListUnderTheCombo
     ASSERT_TRUE(x.Ready() && server.Ready()) << "the X test extension or the server's view does not answer here";
     ASSERT_EQ(flat->BufferWidth(), 300);
     ASSERT_EQ(flat->BufferHeight(), 210);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    const auto pumpUntil = [&](const std::function<bool()>& Done) {
-      while (!Done() && std::chrono::steady_clock::now() < end) {
-        w.Pump();
-        SDL_Delay(5);
-      }
-      return Done();
-    };
     // Where a buffer point shows on the screen: on the layer's X-Z plane, its rows from the far
     // edge on, through the camera.
     const auto shows = [&](float X, float Y) {
@@ -130,7 +122,7 @@ TEST(SceneLayerPopupScreenChild, TheMenuOpensAtThePointerAndTheListUnderTheCombo
                   static_cast<int>(std::lround((1 - v[1] / v[3]) / 2 * H)));
     };
     const auto click = [&](win::TPoint At, unsigned Button) {
-      return x.MoveTo(At.X, At.Y) && pumpUntil([&] { return win::GetCursorPos() == At; }) && x.Button(Button, true) &&
+      return x.MoveTo(At.X, At.Y) && w.PumpUntil([&] { return win::GetCursorPos() == At; }) && x.Button(Button, true) &&
              x.Button(Button, false);
     };
     const std::string suffix = wmtest::UnderWindowManager() ? "_openbox" : "";
@@ -149,7 +141,7 @@ TEST(SceneLayerPopupScreenChild, TheMenuOpensAtThePointerAndTheListUnderTheCombo
       SCOPED_TRACE(::testing::Message() << "at " << at.X << ", " << at.Y);
       ASSERT_TRUE(click(at, 3));
       win::TPopupMenu* menu = pressed->TextMenu();
-      ASSERT_TRUE(pumpUntil([&] { return menu->IsOpen() && server.Mapped(*menu->Window()); })) << "no menu opened";
+      ASSERT_TRUE(w.PumpUntil([&] { return menu->IsOpen() && server.Mapped(*menu->Window()); })) << "no menu opened";
       const xview::TPlace place = server.Place(*menu->Window());
       // The press went to buffer pixels and back: within a pixel of the pointer.
       EXPECT_NEAR(place.X, at.X, 1);
@@ -160,13 +152,13 @@ TEST(SceneLayerPopupScreenChild, TheMenuOpensAtThePointerAndTheListUnderTheCombo
       if (at == boxAt) SaveScreenShot(s, "scene_layer_menu" + suffix);
       if (pressed == sideBox) SaveScreenShot(s, "scene_turned_layer_menu" + suffix);
       menu->CloseMenu();
-      ASSERT_TRUE(pumpUntil([&] { return !server.Mapped(*menu->Window()); })) << "the menu stayed";
+      ASSERT_TRUE(w.PumpUntil([&] { return !server.Mapped(*menu->Window()); })) << "the menu stayed";
     }
 
     // The combo's list drops down from the combo's lower left corner as it shows.
     ASSERT_TRUE(click(comboAt, 1));
     vg::TvxPopup* list = combo->Popup();
-    ASSERT_TRUE(pumpUntil([&] { return list->IsOpen() && list->PopupForm() && server.Mapped(*list->PopupForm()); }))
+    ASSERT_TRUE(w.PumpUntil([&] { return list->IsOpen() && list->PopupForm() && server.Mapped(*list->PopupForm()); }))
         << "the list never dropped down";
     const xview::TPlace place = server.Place(*list->PopupForm());
     const win::TPoint corner = shows(20, 51);
@@ -178,18 +170,18 @@ TEST(SceneLayerPopupScreenChild, TheMenuOpensAtThePointerAndTheListUnderTheCombo
     })) << "the list never showed there";
     SaveScreenShot(s, "scene_layer_combo_list" + suffix);
     list->SetIsOpen(false);
-    ASSERT_TRUE(pumpUntil([&] { return !list->PopupForm(); })) << "the list stayed";
+    ASSERT_TRUE(w.PumpUntil([&] { return !list->PopupForm(); })) << "the list stayed";
 
     // Dragged by an empty part, the layer moves in its plane with the pressed point under the
     // pointer (it used to fly off along its thickness, a unit a pixel).
     flat->SetAllowDrag(true);
     const win::TPoint from = shows(260, 190), to{from.X + 40, from.Y - 25};
-    ASSERT_TRUE(x.MoveTo(from.X, from.Y) && pumpUntil([&] { return win::GetCursorPos() == from; }));
+    ASSERT_TRUE(x.MoveTo(from.X, from.Y) && w.PumpUntil([&] { return win::GetCursorPos() == from; }));
     ASSERT_TRUE(x.Button(1, true));
-    ASSERT_TRUE(pumpUntil([&] { return flat->Moving(); })) << "the press did not take the layer";
-    ASSERT_TRUE(x.MoveTo(to.X, to.Y) && pumpUntil([&] { return win::GetCursorPos() == to; }));
+    ASSERT_TRUE(w.PumpUntil([&] { return flat->Moving(); })) << "the press did not take the layer";
+    ASSERT_TRUE(x.MoveTo(to.X, to.Y) && w.PumpUntil([&] { return win::GetCursorPos() == to; }));
     ASSERT_TRUE(x.Button(1, false));
-    ASSERT_TRUE(pumpUntil([&] { return !flat->Moving(); })) << "the release did not end the drag";
+    ASSERT_TRUE(w.PumpUntil([&] { return !flat->Moving(); })) << "the release did not end the drag";
     const win::TPoint pressed = shows(260, 190);
     EXPECT_NEAR(pressed.X, to.X, 2);
     EXPECT_NEAR(pressed.Y, to.Y, 2);

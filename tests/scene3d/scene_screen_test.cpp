@@ -68,13 +68,6 @@ struct DesignedLayerWindow : CubeWindow {
     Pump();
     FindPlace();
   }
-  bool PumpUntil(const std::function<bool()>& Done) {
-    while (!Done() && std::chrono::steady_clock::now() < end) {
-      Pump();
-      SDL_Delay(5);
-    }
-    return Done();
-  }
   // A click of Button (1 left, 3 right) at the client point (X, Y).
   bool Click(int X, int Y, unsigned Button = 1) {
     const win::TPoint at = At(X, Y);
@@ -98,7 +91,6 @@ struct DesignedLayerWindow : CubeWindow {
   vg::TvxLayout* root2d = nullptr;
   vg::TvxButton* button = nullptr;
   xtest::TXTest x;
-  std::chrono::steady_clock::time_point end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
 };
 
 }  // namespace
@@ -263,14 +255,6 @@ TEST(SceneScreenChild, ATurnedTextBoxsMenuOpensWhereTheRightButtonPressed) {
     xview::TServerView server;
     ASSERT_TRUE(x.Ready() && server.Ready()) << "the X test extension or the server's view does not answer here";
     win::TPopupMenu* menu = box->EditMenu();
-    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    const auto pumpUntil = [&](const std::function<bool()>& Done) {
-      while (!Done() && std::chrono::steady_clock::now() < end) {
-        w.Pump();
-        SDL_Delay(5);
-      }
-      return Done();
-    };
     // Left of the middle low on the box, the middle high on it, right of the middle low again.
     const TdxVector points[] = {{-4, -1.5f, 0, 1}, {0, 1.5f, 0, 1}, {5, -1, 0, 1}};
     for (const TdxVector& local : points) {
@@ -278,9 +262,9 @@ TEST(SceneScreenChild, ATurnedTextBoxsMenuOpensWhereTheRightButtonPressed) {
       const win::TPoint at = w.At(client.X, client.Y);
       SCOPED_TRACE(::testing::Message() << "at " << at.X << ", " << at.Y);
       ASSERT_TRUE(x.MoveTo(at.X, at.Y));
-      ASSERT_TRUE(pumpUntil([&] { return win::GetCursorPos() == at; })) << "the pointer never came";
+      ASSERT_TRUE(w.PumpUntil([&] { return win::GetCursorPos() == at; })) << "the pointer never came";
       ASSERT_TRUE(x.Button(3, true) && x.Button(3, false));
-      ASSERT_TRUE(pumpUntil([&] { return menu->IsOpen() && server.Mapped(*menu->Window()); })) << "no menu opened";
+      ASSERT_TRUE(w.PumpUntil([&] { return menu->IsOpen() && server.Mapped(*menu->Window()); })) << "no menu opened";
       EXPECT_EQ(menu->PopupComponent(), box);
       const xview::TPlace place = server.Place(*menu->Window());
       EXPECT_EQ(place.X, at.X);
@@ -293,7 +277,7 @@ TEST(SceneScreenChild, ATurnedTextBoxsMenuOpensWhereTheRightButtonPressed) {
       if (&local == &points[1])
         SaveScreenShot(s, wmtest::UnderWindowManager() ? "scene_text_box_menu_openbox" : "scene_text_box_menu");
       menu->CloseMenu();
-      ASSERT_TRUE(pumpUntil([&] { return !server.Mapped(*menu->Window()); })) << "the menu stayed";
+      ASSERT_TRUE(w.PumpUntil([&] { return !server.Mapped(*menu->Window()); })) << "the menu stayed";
     }
   }
   win::CloseDisplay();
@@ -329,23 +313,15 @@ TEST(SceneScreenChild, TwoDoubleClicksLookThroughACameraAndBack) {
     w.FindPlace();
     xtest::TXTest x;
     ASSERT_TRUE(x.Ready()) << "the X test extension does not answer here";
-    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    const auto pumpUntil = [&](const std::function<bool()>& Done) {
-      while (!Done() && std::chrono::steady_clock::now() < end) {
-        w.Pump();
-        SDL_Delay(5);
-      }
-      return Done();
-    };
     // Two clicks a tenth of a second apart, as a hand makes them: a window manager that holds a
     // press until it has raised and focused the window may swallow a second press that comes
     // in the same millisecond as the first.
     const auto doubleClick = [&](win::TPoint At) {
-      if (!x.MoveTo(At.X, At.Y) || !pumpUntil([&] { return win::GetCursorPos() == At; }) || !x.Button(1, true) ||
+      if (!x.MoveTo(At.X, At.Y) || !w.PumpUntil([&] { return win::GetCursorPos() == At; }) || !x.Button(1, true) ||
           !x.Button(1, false))
         return false;
       const auto pause = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
-      pumpUntil([&] { return std::chrono::steady_clock::now() >= pause; });
+      w.PumpUntil([&] { return std::chrono::steady_clock::now() >= pause; });
       return x.Button(1, true) && x.Button(1, false);
     };
     const win::TPoint eye = [&] {
@@ -366,7 +342,7 @@ TEST(SceneScreenChild, TwoDoubleClicksLookThroughACameraAndBack) {
     SaveWindowShot(w, s, "scene_look_design" + suffix);
 
     ASSERT_TRUE(doubleClick(eye));
-    ASSERT_TRUE(pumpUntil([&] { return w.scene->Camera() == camera; })) << "the double click chose no camera";
+    ASSERT_TRUE(w.PumpUntil([&] { return w.scene->Camera() == camera; })) << "the double click chose no camera";
     EXPECT_EQ(w.scene->Selected(), camera);
     EXPECT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) { return cubeAt(S, corner); }))
         << "the view through the camera never reached the screen";
@@ -374,7 +350,7 @@ TEST(SceneScreenChild, TwoDoubleClicksLookThroughACameraAndBack) {
     SaveWindowShot(w, s, "scene_look_through" + suffix);
 
     ASSERT_TRUE(doubleClick(w.At(40, H - 40)));
-    ASSERT_TRUE(pumpUntil([&] { return w.scene->Camera() == nullptr; })) << "the second double click kept the camera";
+    ASSERT_TRUE(w.PumpUntil([&] { return w.scene->Camera() == nullptr; })) << "the second double click kept the camera";
     EXPECT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) {
       return !cubeAt(S, corner) && Around(S, eye, 0xFF60A799u) >= 9;
     })) << "the design view never came back";
