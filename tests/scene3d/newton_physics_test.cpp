@@ -611,6 +611,21 @@ TEST_F(NewtonPhysicsTest, ACubeWhoseSupportIsFreedMovedOrNoLongerCollidesFalls) 
 // A real-time scene hands its worlds each frame's time, and its loop is not held to any rate:
 // however many frames a second it runs, cubes let go in the air fall, land and come to rest on
 // the floor, through the camera and on the screen.
+// A cube of Size at At in Scene, seen through Projection: dynamic, or a collider that stays.
+TdxCube* AddCube(TdxScene& Scene, TdxPoint3D At, TdxPoint3D Size, bool Dynamic,
+                 TdxProjection Projection = dxProjectionCamera) {
+  auto* o = new TdxCube(&Scene);
+  Scene.AddObject(o);
+  o->SetProjection(Projection);
+  o->Position()->SetPoint(At);
+  o->SetWidth(Size.X);
+  o->SetHeight(Size.Y);
+  o->SetDepth(Size.Z);
+  o->SetCollider(!Dynamic);
+  o->SetDynamic(Dynamic);
+  return o;
+}
+
 TEST_F(NewtonPhysicsTest, ARealTimeSceneDropsItsCubesOntoTheFloorAtAnyFrameRate) {
   dxNewtonPhysicsStartup([this] { return entries = physics::BulletNewton(); });
   SceneLibraryStartup();
@@ -620,16 +635,7 @@ TEST_F(NewtonPhysicsTest, ARealTimeSceneDropsItsCubesOntoTheFloorAtAnyFrameRate)
     SCOPED_TRACE(rate);
     auto scene = std::make_unique<TdxScene>(nullptr);
     const auto add = [&](TdxProjection Projection, TdxPoint3D At, TdxPoint3D Size, bool Dynamic) {
-      auto* o = new TdxCube(scene.get());
-      scene->AddObject(o);
-      o->SetProjection(Projection);
-      o->Position()->SetPoint(At);
-      o->SetWidth(Size.X);
-      o->SetHeight(Size.Y);
-      o->SetDepth(Size.Z);
-      o->SetCollider(!Dynamic);
-      o->SetDynamic(Dynamic);
-      return o;
+      return AddCube(*scene, At, Size, Dynamic, Projection);
     };
     add(dxProjectionCamera, {0, 0, 0}, {10, 10, 1}, false);
     TdxCube* cube = add(dxProjectionCamera, {0, 0, 3}, {1, 1, 1}, true);
@@ -676,17 +682,7 @@ TEST_F(NewtonPhysicsTest, ARealTimeScenesCubesRestAndStayStackedWhateverItsFrame
   for (const auto& [name, frameMs] : mixes) {
     SCOPED_TRACE(name);
     auto scene = std::make_unique<TdxScene>(nullptr);
-    const auto cube = [&](TdxPoint3D At, TdxPoint3D Size, bool Dynamic) {
-      auto* o = new TdxCube(scene.get());
-      scene->AddObject(o);
-      o->Position()->SetPoint(At);
-      o->SetWidth(Size.X);
-      o->SetHeight(Size.Y);
-      o->SetDepth(Size.Z);
-      o->SetCollider(!Dynamic);
-      o->SetDynamic(Dynamic);
-      return o;
-    };
+    const auto cube = [&](TdxPoint3D At, TdxPoint3D Size, bool Dynamic) { return AddCube(*scene, At, Size, Dynamic); };
     cube({0, 0, 0}, {40, 10, 1}, false);
     TdxCube* dropped = cube({10, 0, 5}, {1, 1, 1}, true);
     std::vector<std::vector<TdxCube*>> stacks(2);
