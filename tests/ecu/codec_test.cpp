@@ -47,6 +47,18 @@ protected:
     return Bytes(t.begin(), t.end());
   }
 
+  // A parameter reply of the full read list's 49 values, each 0 until Put sets it.
+  static Bytes FullParamReply() {
+    Bytes reply(2 + 2 * 49 + 1, 0);
+    reply[0] = 25;
+    reply[1] = '$';
+    return reply;
+  }
+  static void Put(Bytes& Reply, int Value, std::uint8_t High, std::uint8_t Low) {
+    Reply[2 + 2 * Value] = High;
+    Reply[3 + 2 * Value] = Low;
+  }
+
   ecu_test::FreshModel fresh;
   ecu_test::TempDir dir;
   Configuration_Class config;  // the defaults of a new configuration
@@ -204,20 +216,14 @@ TEST_F(CodecTest, PercentagesAndTheirMissingValue) {
 TEST_F(CodecTest, AMissingValueTheWriteCannotCarryAsksForNoWrite) {
   RecordingConfigHost host;
   Session().LiveData.FirmwareVersion100 = 210;
-  Bytes reply(2 + 2 * 49 + 1, 0);
-  reply[0] = 25;
-  reply[1] = '$';
-  auto put = [&](int k, std::uint8_t h, std::uint8_t l) {
-    reply[2 + 2 * k] = h;
-    reply[3 + 2 * k] = l;
-  };
+  Bytes reply = FullParamReply();
   // 146 (value 38) and 152 (value 44) read nothing; 149 (value 41) reads 0.4 degrees; every
   // percentage came as "no value" (the bytes 0 of the others, or 5).
-  put(39, 5, 0);
-  put(41, 0x03, 0xFD);
-  put(42, 5, 0);
-  put(43, 5, 0);
-  put(45, 5, 0);
+  Put(reply, 39, 5, 0);
+  Put(reply, 41, 0x03, 0xFD);
+  Put(reply, 42, 5, 0);
+  Put(reply, 43, 5, 0);
+  Put(reply, 45, 5, 0);
   Decode_Param_Reply(reply, config);
   EXPECT_EQ(config.Param_146, 0);
   EXPECT_EQ(config.Param_149, 0);
@@ -231,7 +237,7 @@ TEST_F(CodecTest, AMissingValueTheWriteCannotCarryAsksForNoWrite) {
   EXPECT_EQ(host.Defaulted, 0) << "a write that cannot carry the defaults was asked for";
 
   // With a reference the write carries the default, and is asked for.
-  put(41, 0x03, 0x37);  // 40 degrees
+  Put(reply, 41, 0x03, 0x37);  // 40 degrees
   Decode_Param_Reply(reply, config);
   EXPECT_EQ(Triple(150)[1], 13);
   EXPECT_EQ(host.Defaulted, 2);  // 150 and 151
@@ -260,17 +266,11 @@ TEST_F(CodecTest, TemperaturesWithoutATableGoBackAsTheyCame) {
 TEST_F(CodecTest, ParameterReplyDecodesOnlyWhatItHolds) {
   // The full read list's values in order: "Z" is value 1, "T" value 23, 146 value 38.
   Session().LiveData.FirmwareVersion100 = 210;
-  Bytes reply(2 + 2 * 49 + 1, 0);
-  reply[0] = 25;
-  reply[1] = '$';
-  auto put = [&](int k, std::uint8_t h, std::uint8_t l) {
-    reply[2 + 2 * k] = h;
-    reply[3 + 2 * k] = l;
-  };
-  put(1, 0x05, 0x00);    // Param_90 1280
-  put(23, 0x13, 0x20);   // "T": Level_Invert, Level1 800
-  put(38, 0x00, 0xE4);   // 146: 100
-  put(39, 0x40, 0x00);   // 147: 50
+  Bytes reply = FullParamReply();
+  Put(reply, 1, 0x05, 0x00);    // Param_90 1280
+  Put(reply, 23, 0x13, 0x20);   // "T": Level_Invert, Level1 800
+  Put(reply, 38, 0x00, 0xE4);   // 146: 100
+  Put(reply, 39, 0x40, 0x00);   // 147: 50
   Decode_Param_Reply(reply, config);
   EXPECT_EQ(config.Param_90, 1280);
   EXPECT_EQ(config.Level1, 800);
