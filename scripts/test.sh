@@ -10,7 +10,27 @@ python3 "$root/scripts/check_layers.py" --root "$root"
 # Line tables (-g1) are all that the sanitizers' reports need, at three quarters of the cost of
 # full debug information; test programs compile at -O0 (cmake/Gascal.cmake).
 build="$root/build/test"
-jobs=${GASCAL_JOBS:-$(nproc)}
+# The compilers get as many jobs as the machine has processors to give: nproc counts those this
+# process may run on, not a CPU quota of its control group, which a container often sets lower.
+# The tests spend most of their time waiting, so they run four to a processor, up to nproc.
+cpu_quota_cores() {
+  local quota period
+  if [ -r /sys/fs/cgroup/cpu.max ]; then
+    read -r quota period </sys/fs/cgroup/cpu.max || return 0
+  elif [ -r /sys/fs/cgroup/cpu/cpu.cfs_quota_us ] && [ -r /sys/fs/cgroup/cpu/cpu.cfs_period_us ]; then
+    quota=$(cat /sys/fs/cgroup/cpu/cpu.cfs_quota_us) period=$(cat /sys/fs/cgroup/cpu/cpu.cfs_period_us)
+  fi
+  case "${quota:-max}" in max | -1 | "") return 0 ;; esac
+  [ "${period:-0}" -gt 0 ] 2>/dev/null || return 0
+  echo $(((quota + period - 1) / period))
+}
+visible=$(nproc)
+cores=$visible
+quota=$(cpu_quota_cores)
+if [ -n "$quota" ] && [ "$quota" -ge 1 ] && [ "$quota" -lt "$cores" ]; then cores=$quota; fi
+jobs=${GASCAL_JOBS:-$cores}
+test_jobs=${GASCAL_JOBS:-$((4 * cores < visible ? 4 * cores : visible))}
+echo "test.sh: $jobs compile jobs, $test_jobs test jobs"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGASCAL_SANITIZE=ON -DGASCAL_TESTS=ON \
       -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 cmake --build "$build" -j "$jobs"
@@ -22,7 +42,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 tests_log="$build/ctest.log"
 # In a process group of its own (led by ctest), so that stopping it stops the test programs too.
-(cd "$build" && exec setsid ctest --output-on-failure -j "$jobs") >"$tests_log" 2>&1 &
+(cd "$build" && exec setsid ctest --output-on-failure -j "$test_jobs") >"$tests_log" 2>&1 &
 tests_pid=$!
 stop_tests() {
   if kill -0 "$tests_pid" 2>/dev/null; then

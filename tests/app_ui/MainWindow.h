@@ -49,6 +49,8 @@ public:
   int WaitShown = 0;
   int WaitShrunk = 0;
   int WaitClosed = 0;
+  int LinksLost = 0;              // times the link to the ECU went down
+  int LiveDataSinceLinkLost = 0;  // live-data replies since then (the ECU has been read again)
   std::vector<std::u16string> TitlesAtCaptionUpdate;  // the title as each caption update found it
   void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override {
     Messages.push_back(std::to_string(Kind) + ": " + Text);
@@ -59,6 +61,15 @@ public:
     app::TWindowHost::WithdrawMessageWindow(Kind, Text);
   }
   void ShowWaitWindow() override { ++WaitShown; }
+  void LinkLost() override {
+    ++LinksLost;
+    LiveDataSinceLinkLost = 0;
+    app::TWindowHost::LinkLost();
+  }
+  void LiveDataReceived() override {
+    ++LiveDataSinceLinkLost;
+    app::TWindowHost::LiveDataReceived();
+  }
 
   void ShrinkWaitWindow() override { ++WaitShrunk; }
   void CloseWaitWindow() override {

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/win/InputMethod.h"
 #include "platform/win/WindowSystem.h"
@@ -110,6 +111,14 @@ protected:
   // drawn within the same turn of the loop, so after a turn that finds them done the screen
   // shows it.
   static bool ActionsDone() { return app::Model().Actions.ActionCount == 0; }
+  // Runs the loop until the link is up and the ECU has been read since it last went down (the
+  // live values follow the read). A machine busy enough to starve the link for its step
+  // time-out takes it down, and the read that follows puts the ECU's values back into every
+  // box: an edit made before then would be overwritten.
+  bool RunUntilEcuRead() {
+    return RunUntil([&] { return ecu::Session().Link.LinkUp && host->LiveDataSinceLinkLost > 0; },
+                    std::chrono::minutes(1));
+  }
   // Runs the loop until the queued actions have all run.
   bool RunUntilActionsDone() { return RunUntil(ActionsDone, std::chrono::minutes(1)); }
   // Runs the loop until the main window is Width x Height as the X server has it: every size

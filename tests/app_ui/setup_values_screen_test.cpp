@@ -66,11 +66,11 @@ protected:
     folder.Write("gascal.dat", table);
     ecu::Session().ConfigData.SensorTableFileName = (folder.Path() / "gascal.dat").string();
   }
-  // The box's text replaced by Text as the installer types it, then Enter. While a value is
-  // being written the wait window is up and takes the keys, so the installer waits for it to go
-  // (it goes when the last write has ended).
+  // The box's text replaced by Text as the installer types it, then Enter, once the last write
+  // has ended (the wait window gone) and the ECU has been read since the link last went down.
   void Enter(vg::TvxHudComboTextBox* Box, const std::string& Text) {
     ASSERT_TRUE(RunUntil([] { return !app::Model().Messages.WaitWindowShown; }, Guard)) << "the write never ends";
+    ASSERT_TRUE(RunUntilEcuRead()) << "the ECU was not read again after the link went down";
     Click(main.get(), Box, 10);
     ASSERT_TRUE(Box->IsFocused());
     for (int i = 0; i < 12; ++i) Key(127);  // Delete
