@@ -50,7 +50,7 @@ int IndexOfText(TvxStringListBox* List, const std::u16string& Text) {
 
 }  // namespace
 
-const char16_t* const FontStyleNames[6] = {u"Regular", u"Bold", u"Italic", u"Bold Italic", u"Underline", u"Strikeout"};
+const char16_t* const FontStyleNames[FontStyleCount] = {u"Regular", u"Bold", u"Italic", u"Bold Italic", u"Underline", u"Strikeout"};
 const int FontDialogSizes[16] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
 
 rtl::TClass TvxFontDialogForm::StaticClass() {
@@ -77,7 +77,7 @@ TvxFontDialogForm::TvxFontDialogForm(rtl::TComponent* AOwner) : win::TForm(AOwne
   ok_ = NeedPart<TvxButton>(root, "btnOk", What);
   cancel_ = NeedPart<TvxButton>(root, "btnCancel", What);
 
-  for (const char16_t* name : FontStyleNames) styleList_->Items()->Add(name);
+  SetStyleCount(FontStyleCount);
   for (int size : FontDialogSizes) sizeList_->Items()->Add(rtl::Utf8ToWide(std::to_string(size)));
 
   using F = TvxFontDialogForm;
@@ -96,7 +96,7 @@ void TvxFontDialogForm::SetSizeRange(float Min, float Max) {
 }
 
 void TvxFontDialogForm::SetStyleCount(int Count) {
-  const int count = std::clamp(Count, 1, static_cast<int>(std::size(FontStyleNames)));
+  const int count = std::clamp(Count, 1, FontStyleCount);
   styleList_->Items()->BeginUpdate();
   styleList_->Items()->Clear();
   for (int i = 0; i < count; ++i) styleList_->Items()->Add(FontStyleNames[i]);

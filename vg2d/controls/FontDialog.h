@@ -30,7 +30,8 @@ class TvxTextBox;
 class TvxVisualObject;
 
 // The style list's entries, in the order of TvxFontStyle.
-extern const char16_t* const FontStyleNames[6];
+inline constexpr int FontStyleCount = 6;
+extern const char16_t* const FontStyleNames[FontStyleCount];
 // The sizes the size list offers.
 extern const int FontDialogSizes[16];
 
@@ -137,7 +138,7 @@ public:
   float MinSize = TvxFontDialogForm::MinSize;
   float MaxSize = TvxFontDialogForm::MaxSize;
   // The styles offered (TvxFontDialogForm::SetStyleCount): all six unless narrowed.
-  int StyleCount = 6;
+  int StyleCount = FontStyleCount;
 
   // Shows the dialog modally; true when the user chose OK. With Answer set, Answer is asked
   // instead and no window shows.
