@@ -241,11 +241,43 @@ void TForm_3D_GEN::AutoCalibrationEnded() {
   timerCloseWait_->SetEnabled(true);
 }
 
+void TForm_3D_GEN::WritesAtCloseEnded() {
+  if (closeState_ != TCloseState::Writing) return;
+  // From the loop, not from inside the link's handling that ended the write: the close shuts
+  // the port.
+  timerCloseWait_->SetEnabled(false);
+  timerCloseWait_->SetInterval(1);
+  timerCloseWait_->SetEnabled(true);
+}
+
 void TForm_3D_GEN::Timer_CloseWaitTimer(rtl::TObject*) {
   timerCloseWait_->SetEnabled(false);
-  if (closeState_ != TCloseState::StoppingRun) return;
-  runStopWaited_ = true;
+  if (closeState_ == TCloseState::StoppingRun) {
+    runStopWaited_ = true;
+  } else if (closeState_ == TCloseState::Writing) {
+    // The bound passed, unless the writes ended (a 1 ms tick): a write asked for meanwhile (a
+    // change made while the close waited) is waited for too, within the same bound.
+    writesWaitOver_ = !(timerCloseWait_->Interval() == 1 && SendWritesAtClose());
+    if (!writesWaitOver_) {
+      timerCloseWait_->SetInterval(static_cast<std::uint32_t>(WritesAtCloseWaitMs()));
+      timerCloseWait_->SetEnabled(true);
+      return;
+    }
+  } else {
+    return;
+  }
   Close();
+}
+
+bool TForm_3D_GEN::BeginWritesAtClose() {
+  if (!SendWritesAtClose()) return false;
+  closeState_ = TCloseState::Writing;
+  const std::int32_t wait = WritesAtCloseWaitMs();
+  timerCloseWait_->SetEnabled(false);
+  timerCloseWait_->SetInterval(static_cast<std::uint32_t>(wait));
+  timerCloseWait_->SetEnabled(true);
+  if (OnLongClose) OnLongClose(wait);
+  return true;
 }
 
 void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
@@ -253,6 +285,18 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
     case TCloseState::StoppingRun:
       if (!runStopWaited_) {
         // Asked again while the run's stop reaches the ECU: the close waits with it.
+        Action = win::caNone;
+        return;
+      }
+      // The run's stop is done with: a change still waiting for its write goes out first.
+      if (BeginWritesAtClose()) {
+        Action = win::caNone;
+        return;
+      }
+      break;
+    case TCloseState::Writing:
+      if (!writesWaitOver_ && WriteWaiting()) {
+        // Asked again while a change is written: the close waits with it.
         Action = win::caNone;
         return;
       }
@@ -278,6 +322,12 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
         if (OnLongClose) OnLongClose(wait);
         return;
       }
+      // A change waiting for its write, or being written, reaches the ECU before the port
+      // closes: else it would be lost without a word.
+      if (BeginWritesAtClose()) {
+        Action = win::caNone;
+        return;
+      }
       break;
   }
   closeState_ = TCloseState::Closing;
@@ -294,6 +344,14 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
   if (AutoCalibrationActive())
     failures.emplace_back("The automatic calibration was stopped, but the ECU had not taken its stop when the program "
                           "closed: check that the engine runs on petrol");
+  // What does not reach the ECU from here on is told with the close's failures. A write still
+  // waiting or under way now (the wait's bound passed) is cut off by the port's close: that
+  // is what is told, not the link's loss that follows.
+  Model().Actions.WritesAtClose = true;
+  if (WriteWaiting()) {
+    ReportNotWritten(TNotWritten::Closed);
+    Model().Actions.NotWrittenReported = true;
+  }
   Model().Actions.MainWindowShown = 0;
   if (Model().Actions.Timer_GEN_General) Model().Actions.Timer_GEN_General->SetEnabled(false);
   if (portWindow_) StopPortLinkTimers(*portWindow_);
@@ -307,6 +365,8 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
   // The port's close arms the link's send timer again for a reconnect: stopped once more, or
   // its next tick would open the port the program has just let go of.
   if (portWindow_) StopPortLinkTimers(*portWindow_);
+  // A change whose write did not reach the ECU: cut off, dropped, or under way at the close.
+  if (std::string notWritten = TakeCloseNotWritten(); !notWritten.empty()) failures.push_back(std::move(notWritten));
   step([this] { FreeCaptionIcons(); });
   step([this] { pageCLB_->Release(); });
   step([this] { pageACB_->Release(); });
@@ -341,6 +401,9 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
       closeState_ = TCloseState::Reporting;
       return;
     }
+    // Only the standard error stream told it: whoever started the program learns it from the
+    // exit status.
+    endStatus_ = 1;
   }
   // The program ends when its main window has closed.
   EndProgram();
