@@ -31,6 +31,7 @@ void TActionState::Reset() {
   PendingKinds = 0;
   PendingRead = 0;
   NotWrittenReported = false;
+  ReadingReportedRead = 0;
   WritesAtClose = false;
   CloseNotWritten.clear();
   Timer_GEN_General.reset();
@@ -135,7 +136,10 @@ void ScheduleTransmit(std::uint8_t Kind) {
   if (!Model().Actions.Timer_GEN_Transmit) return;
   Model().Actions.Timer_GEN_Transmit->SetEnabled(false);
   if (!ecu::Session().Link.LinkUp) {
+    // The next read replaces the change: said once for each loss of the link, with what waited.
+    const bool waited = Model().Actions.PendingKinds != 0;
     DropPendingTransmit();
+    if (!waited) ReportNotWritten(TNotWritten::EditNoLink);
     return;
   }
   if (EcuBeingRead()) {
@@ -197,14 +201,18 @@ void DropPendingReplacedByRead() {
 }
 
 void ReportNotWritten(TNotWritten Why) {
-  if (Why == TNotWritten::LinkDown) {
+  if (Why == TNotWritten::LinkDown || Why == TNotWritten::EditNoLink) {
     if (Model().Actions.NotWrittenReported) return;
     Model().Actions.NotWrittenReported = true;
+  } else if (Why == TNotWritten::Reading) {
+    const std::uint32_t read = ecu::Session().Link.ReadCount;
+    if (read != 0 && Model().Actions.ReadingReportedRead == read) return;
+    Model().Actions.ReadingReportedRead = read;
   }
   const char* key = Why == TNotWritten::LinkDown   ? "MSG_Not_Written"
                     : Why == TNotWritten::Replaced ? "MSG_Not_Written_Replaced"
                     : Why == TNotWritten::Reading  ? "MSG_Not_Written_Reading"
-                    : Why == TNotWritten::NoLink   ? "MSG_Not_Written_No_Link"
+                    : Why == TNotWritten::NoLink || Why == TNotWritten::EditNoLink ? "MSG_Not_Written_No_Link"
                                                    : "MSG_Not_Written_Closed";
   const std::string text = ecu::LngText(key);
   if (Model().Actions.WritesAtClose) {

@@ -65,6 +65,9 @@ struct TActionState {
   std::uint32_t PendingRead = 0;
   // A change that did not reach the ECU has been reported since the link was last up.
   bool NotWrittenReported = false;
+  // The read of the ECU (its ReadCount, 0 for none) during which a change was last refused:
+  // told once for each read.
+  std::uint32_t ReadingReportedRead = 0;
   // The main window closes and waits for the writes of changes (SendWritesAtClose): what does
   // not reach the ECU from then on is kept for the close's report, not shown on its own.
   bool WritesAtClose = false;
@@ -94,6 +97,7 @@ enum class TNotWritten {
   Replaced,  // another task took its write's place before the write began
   Reading,   // the ECU was being read again, which puts its own values in the change's place
   NoLink,    // it was made by a command while no ECU answers (New, a load, the MAP correction)
+  EditNoLink,  // an edit made while no ECU answers (told once for each loss of the link)
   Closed,    // its write had not ended when the program closed the port
 };
 
@@ -101,7 +105,8 @@ enum class TNotWritten {
 // now would carry what the read puts into the configuration, not the change.
 bool EcuBeingRead();
 // Remembers a change of this kind and restarts the transmission delay (only while the link
-// is up; with the link down the changes waiting are dropped, and reported as not written).
+// is up; with the link down the changes waiting are dropped, and reported as not written, and
+// so is the change itself, which the next read replaces: once for each loss of the link).
 // While the ECU is being read the change is refused and reported (TNotWritten::Reading).
 void ScheduleTransmit(std::uint8_t Kind);
 // The read found a parameter without its value: the configuration page, which carries its
@@ -121,7 +126,9 @@ void DropPendingTransmit(TNotWritten Why = TNotWritten::LinkDown);
 // they are dropped and reported (TNotWritten::Reading). Nothing when none waits.
 void DropPendingReplacedByRead();
 // A change that was due to go to the ECU did not reach it: the message window says so in the
-// current language ("MSG_Not_Written" for LinkDown, once for each loss of the link;
+// current language ("MSG_Not_Written" for LinkDown, "MSG_Not_Written_No_Link" for NoLink and
+// EditNoLink; LinkDown and EditNoLink together once for each loss of the link, Reading once for
+// each read;
 // "MSG_Not_Written_Replaced", "_Reading", "_No_Link", "_Closed"). While the
 // main window closes, the text is kept for the close's report instead (TakeCloseNotWritten).
 void ReportNotWritten(TNotWritten Why);

@@ -210,13 +210,15 @@ TEST_F(SaveLoadTest, DefaultForgetsTheFileAndAsksTheEcuOnlyWithTheLinkUp) {
 
   ecu::Session().Link.LinkUp = 1;
   ecu::Session().Link.Reading = 1;
+  ++ecu::Session().Link.ReadCount;
   host.ClearLog();
   app::NewConfiguration();
   EXPECT_FALSE(app::LoadConfigurationFrom(u"car1"));
   EXPECT_EQ(Model().PG_Temper, 9);
   EXPECT_EQ(Model().Cfg_Name, "car1");
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
-  EXPECT_EQ(Messages(), std::vector<std::string>(2, "message 13 " + ecu::LngText("MSG_Not_Written_Reading")));
+  EXPECT_EQ(Messages(), std::vector<std::string>{"message 13 " + ecu::LngText("MSG_Not_Written_Reading")})
+      << "told once for each read";
   EXPECT_TRUE(host.Find("configuration page").empty());
 
   ecu::Session().Link.Reading = 0;
