@@ -196,6 +196,22 @@ void DropPendingTransmit(TNotWritten Why) {
   if (waited) ReportNotWritten(Why);
 }
 
+namespace {
+
+const char* NotWrittenKey(TNotWritten Why) {
+  switch (Why) {
+    case TNotWritten::LinkDown: return "MSG_Not_Written";
+    case TNotWritten::Replaced: return "MSG_Not_Written_Replaced";
+    case TNotWritten::Reading: return "MSG_Not_Written_Reading";
+    case TNotWritten::NoLink:
+    case TNotWritten::EditNoLink: return "MSG_Not_Written_No_Link";
+    case TNotWritten::Closed: break;
+  }
+  return "MSG_Not_Written_Closed";
+}
+
+}  // namespace
+
 void DropPendingReplacedByRead() {
   if (PendingReplacedByRead()) DropPendingTransmit(TNotWritten::Reading);
 }
@@ -209,12 +225,7 @@ void ReportNotWritten(TNotWritten Why) {
     if (read != 0 && Model().Actions.ReadingReportedRead == read) return;
     Model().Actions.ReadingReportedRead = read;
   }
-  const char* key = Why == TNotWritten::LinkDown   ? "MSG_Not_Written"
-                    : Why == TNotWritten::Replaced ? "MSG_Not_Written_Replaced"
-                    : Why == TNotWritten::Reading  ? "MSG_Not_Written_Reading"
-                    : Why == TNotWritten::NoLink || Why == TNotWritten::EditNoLink ? "MSG_Not_Written_No_Link"
-                                                   : "MSG_Not_Written_Closed";
-  const std::string text = ecu::LngText(key);
+  const std::string text = ecu::LngText(NotWrittenKey(Why));
   if (Model().Actions.WritesAtClose) {
     // The close reports it with what else failed, where a window can still show it.
     std::string& kept = Model().Actions.CloseNotWritten;

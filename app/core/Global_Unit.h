@@ -93,12 +93,12 @@ void QueueAction(std::uint8_t Code, std::int32_t Delay);
 void RunQueuedAction();
 // Why a change did not reach the ECU.
 enum class TNotWritten {
-  LinkDown,  // it waited for the delay or its turn, or its write was cut off, when the link went
-  Replaced,  // another task took its write's place before the write began
-  Reading,   // the ECU was being read again, which puts its own values in the change's place
-  NoLink,    // it was made by a command while no ECU answers (New, a load, the MAP correction)
+  LinkDown,    // it waited for the delay or its turn, or its write was cut off, when the link went
+  Replaced,    // another task took its write's place before the write began
+  Reading,     // the ECU was being read again, which puts its own values in the change's place
+  NoLink,      // it was made by a command while no ECU answers (New, a load, the MAP correction)
   EditNoLink,  // an edit made while no ECU answers (told once for each loss of the link)
-  Closed,    // its write had not ended when the program closed the port
+  Closed,      // its write had not ended when the program closed the port
 };
 
 // The link is up and the ECU is being read again (the connect script runs): a write asked for

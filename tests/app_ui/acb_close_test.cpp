@@ -229,9 +229,9 @@ protected:
     rtl::Application->Reset();
   }
   std::size_t NotWrittenMessages() const {
-    return static_cast<std::size_t>(std::count_if(host->Messages.begin(), host->Messages.end(), [](const std::string& M) {
-      return M.find("not written") != std::string::npos;
-    }));
+    return static_cast<std::size_t>(
+        std::count_if(host->Messages.begin(), host->Messages.end(),
+                      [](const std::string& M) { return M.find("not written") != std::string::npos; }));
   }
   static std::uint16_t Period(std::int32_t Rpm) {
     std::uint8_t h = 0, l = 0;
