@@ -12,6 +12,7 @@
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
 #include "app/core/Port_View.h"
+#include "app/core/Set_3D_Unit.h"
 #include "app/core/Window_Session.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Main_3D_Unit.h"
