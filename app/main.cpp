@@ -183,6 +183,8 @@ int main(int, char** argv) {
       status = 1;
     }
     if (status == 0) rtl::Application->Run();
+    // A close whose failure only the error stream told (a close nobody watches) ends non-zero.
+    if (status == 0 && main) status = main->EndStatus();
     // The link's quality meter belongs to the host, which outlives the windows: it stops
     // before the port window goes, so that no tick looks for it afterwards.
     host.Timer_GEN_Connect_Stabil().SetEnabled(false);

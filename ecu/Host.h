@@ -164,8 +164,9 @@ public:
   // link goes down or the dialogue starts again.
   virtual void WriteTaskStarted(std::uint8_t Task) = 0;
   virtual void WriteTaskEnded(std::uint8_t Task, bool Completed) = 0;
-  // A write task (20..24) asked for was dropped before its turn: the link went down (LinkDown;
-  // it is not sent to whatever answers next), or another task that is no write took its place.
+  // A task carrying a change (a write task 20..24, the MAP-point correction 26) asked for was
+  // dropped before its turn: the link went down (LinkDown; it is not sent to whatever answers
+  // next), or another task that does not carry it took its place.
   virtual void WriteNotSent(std::uint8_t Task, bool LinkDown) = 0;
 };
 

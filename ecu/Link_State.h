@@ -59,6 +59,11 @@ struct TLinkState {
   std::uint8_t TaskRunning = 0;       // a write task (20..24) runs
   std::uint8_t WriteTask = 0;         // which one (0 when none)
   std::uint8_t SaveCfgPending = 0;    // set when a write task starts
+  // The connect script reads the ECU anew: set as it loads, cleared as the poll script follows
+  // it. A write asked for meanwhile would carry what the read put into the configuration.
+  std::uint8_t Reading = 0;
+  // Reads begun since the program started (each load of the connect script).
+  std::uint32_t ReadCount = 0;
 
   // ---- Requests and replies
   // Extra bits of the work-mode command (bits 4..7 select cylinders 1..4; 240 all four),

@@ -151,7 +151,7 @@ void Link_Reset() {
   if (wasUp) Host().LinkLost();
   // What was to be written goes with the link: the next ECU to answer may be another one.
   End_Interrupted_Task();
-  if (IsWriteTask(waiting)) Host().WriteNotSent(waiting, true);
+  if (CarriesChange(waiting)) Host().WriteNotSent(waiting, true);
 }
 
 // ---- connection quality ---------------------------------------------------------------

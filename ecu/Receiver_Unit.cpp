@@ -250,8 +250,9 @@ void RequestTask(TTask Task) {
     next = static_cast<std::uint8_t>(TTask::WriteAll);
   }
   link.TaskRequest = next;
-  if (IsWriteTask(waiting) && !IsWriteTask(next) && Session().Hosts.Host)
-    Session().Hosts.Host->WriteNotSent(waiting, false);
+  // A change whose write the next task does not carry is dropped (two writes became one above).
+  const bool carried = next == waiting || (IsWriteTask(waiting) && IsWriteTask(next));
+  if (CarriesChange(waiting) && !carried && Session().Hosts.Host) Session().Hosts.Host->WriteNotSent(waiting, false);
 }
 
 TTask RequestedTask() { return static_cast<TTask>(Session().Link.TaskRequest); }
@@ -302,9 +303,14 @@ void End_Write_Task() {
 
 void Script_Connect_Load() {
   Session().Link.HandshakeCount = 0;
+  Session().Link.Reading = 1;
+  ++Session().Link.ReadCount;
   Load({30, 31, 32, 33, 24, 36, 37, 38, 39, 42, 43, 44, 45, 40, 41, 56, 57, 58, 59, 200, -3, 60, 25, 5, 0});
 }
-void Script_Poll() { Load({34, 35, 42, 43, 44, 45, 0, 1, 1}); }
+void Script_Poll() {
+  Session().Link.Reading = 0;
+  Load({34, 35, 42, 43, 44, 45, 0, 1, 1});
+}
 void Script_Task17() { Load({21, 5, 0}); }
 void Script_Task18() { Load({22, 5, 0}); }
 void Script_Task19() { Load({23, 5, 0}); }

@@ -28,6 +28,12 @@ enum class TTask : std::uint8_t {
 constexpr bool IsWriteTask(std::uint8_t Task) { return Task >= 20 && Task <= 24; }
 constexpr bool IsWriteTask(TTask Task) { return IsWriteTask(static_cast<std::uint8_t>(Task)); }
 
+// The tasks that carry a change the program made to the ECU: the write tasks and the MAP-point
+// correction (which writes the corrected points after erasing the gas MAP points).
+constexpr bool CarriesChange(std::uint8_t Task) {
+  return IsWriteTask(Task) || Task == static_cast<std::uint8_t>(TTask::MapCorrection);
+}
+
 // The write task that sends a change of a transmit kind (1 the whole configuration, 2 the
 // configuration page, 3 the calibration points, 4 the R.P.M. map); None for another kind.
 constexpr TTask WriteTaskOfKind(int Kind) {
@@ -38,8 +44,8 @@ constexpr TTask WriteTaskOfKind(int Kind) {
 // the place of a task still waiting. While the link is down nothing but Connect (or None) is
 // taken: a task asked for then would go to whatever answers next, which may be another ECU.
 // A write asked for while another write waits makes the two one write of the whole
-// configuration; a write that another task replaces is dropped, and the host told
-// (THost::WriteNotSent).
+// configuration; a task carrying a change (CarriesChange) that another task replaces is
+// dropped, and the host told (THost::WriteNotSent).
 void RequestTask(TTask Task);
 // The task waiting to be taken (None when nothing waits).
 TTask RequestedTask();

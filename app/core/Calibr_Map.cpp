@@ -163,10 +163,21 @@ void CalcMapCorrection() {
 }
 
 void TransmitMapCorrection() {
+  if (EcuBeingRead()) {
+    // The read puts the ECU's points in place, and the correction's write would carry them.
+    ReportNotWritten(TNotWritten::Reading);
+    ClearMapCorrection();
+    return;
+  }
   ecu::Session().ConfigData.DiagramPointY = Model().Diagram.CorrectionPoints;
   Model().Diagram.CorrectionPoints.fill(0);
   RedrawDiagram();
-  ecu::RequestTask(ecu::TTask::MapCorrection);
+  // With the link down the diagram keeps the correction, which the next read replaces: the
+  // user is told that it was not written.
+  if (ecu::Session().Link.LinkUp)
+    ecu::RequestTask(ecu::TTask::MapCorrection);
+  else
+    ReportNotWritten(TNotWritten::NoLink);
   QueuePromptClose();
 }
 

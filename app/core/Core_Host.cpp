@@ -127,7 +127,7 @@ std::int32_t TCoreHost::MapRPMTotalBytes() const { return Model().MapRPM.MapRPMT
 std::int32_t TCoreHost::MapRPMBytesWritten() const { return Model().MapRPM.MapRPMTransfer.MapRPMBytesWritten(); }
 std::int32_t TCoreHost::MapRPMWriteTotal() const { return Model().MapRPM.MapRPMTransfer.MapRPMWriteTotal(); }
 
-void TCoreHost::ParameterDefaulted() { app::ScheduleTransmit(2); }
+void TCoreHost::ParameterDefaulted() { app::ScheduleDefaultsWrite(); }
 
 void TCoreHost::EnglishText(std::string& Text) {
   MainFormEnglishText(Text);
@@ -159,12 +159,18 @@ void TCoreHost::WriteTaskEnded(std::uint8_t, bool Completed) {
     ShrinkWaitWindow();
   else
     CloseWaitWindow();
-  if (!Completed) ReportNotWritten(true);
+  if (!Completed) ReportNotWritten(TNotWritten::LinkDown);
+  NoteWritesAtClose();
 }
 
 void TCoreHost::WriteNotSent(std::uint8_t, bool LinkDown) {
   if (!ecu::Session().Link.TaskRunning) CloseWaitWindow();
-  ReportNotWritten(LinkDown);
+  ReportNotWritten(LinkDown ? TNotWritten::LinkDown : TNotWritten::Replaced);
+  NoteWritesAtClose();
+}
+
+void TCoreHost::NoteWritesAtClose() {
+  if (Model().Actions.WritesAtClose && !WriteWaiting()) WritesAtCloseEnded();
 }
 
 }  // namespace app

@@ -86,7 +86,7 @@ public:
   std::int32_t MapRPMBytesWritten() const override;
   std::int32_t MapRPMWriteTotal() const override;
   // A parameter came without its value: the configuration page is written after the
-  // transmission delay (app::ScheduleTransmit), its default with it.
+  // transmission delay (app::ScheduleDefaultsWrite), its default with it.
   void ParameterDefaulted() override;
   // The windows' tables in turn (main window, settings, skin), then the colour descriptions,
   // then the message window's own (app::MessageEnglishText), then the core's own keys (the map
@@ -165,6 +165,10 @@ public:
   virtual void ShowACBIndicators() {}
   // A run has ended (its script's last command): a close that waits for a run's stop goes on.
   virtual void AutoCalibrationEnded() {}
+  // The main window's close waits for the writes of changes (SendWritesAtClose), and none
+  // waits or runs any more (written, cut off or dropped): the close goes on. Called from
+  // inside the link's handling; the close goes on from the loop.
+  virtual void WritesAtCloseEnded() {}
   // The action of a code 1..17 of the queue (a code the windows do not know runs nothing).
   virtual void RunAction(std::uint8_t Code) = 0;
   // The map's cell texts were rewritten: the page redraws its grid.
@@ -195,6 +199,8 @@ public:
   virtual void SkinEnglishText(std::string& Text) = 0;
 
 private:
+  // While the close waits for the writes of changes: tells it when none waits any more.
+  void NoteWritesAtClose();
   std::unique_ptr<rtl::TTimer> qualityTimer_;
 };
 

@@ -1,6 +1,8 @@
 #include "app/core/Global_Unit.h"
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
 #include "app/core/Calibr_Unit.h"
 #include "app/core/Core_Host.h"
@@ -27,7 +29,11 @@ void TActionState::Reset() {
   MainWindowShown = 0;
   PendingTransmit = 0;
   PendingKinds = 0;
+  PendingRead = 0;
   NotWrittenReported = false;
+  ReadingReportedRead = 0;
+  WritesAtClose = false;
+  CloseNotWritten.clear();
   Timer_GEN_General.reset();
   Timer_GEN_Transmit.reset();
 }
@@ -106,22 +112,61 @@ void RunQueuedAction() {
   DropHead();
 }
 
+bool EcuBeingRead() { return ecu::Session().Link.LinkUp && ecu::Session().Link.Reading; }
+
+namespace {
+
+// Arms the delay for a change of this kind, made during the read now in force or after it.
+void ArmTransmit(std::uint8_t Kind) {
+  Model().Actions.PendingTransmit = Kind;
+  if (Kind >= 1 && Kind <= 4)
+    Model().Actions.PendingKinds = static_cast<std::uint8_t>(Model().Actions.PendingKinds | (1u << Kind));
+  Model().Actions.PendingRead = ecu::Session().Link.ReadCount;
+  Arm(*Model().Actions.Timer_GEN_Transmit, Model().Settings.TransmitDelay());
+}
+
+// Whether the changes waiting were made before the read that runs now or ran since.
+bool PendingReplacedByRead() {
+  return Model().Actions.PendingKinds != 0 && Model().Actions.PendingRead != ecu::Session().Link.ReadCount;
+}
+
+}  // namespace
+
 void ScheduleTransmit(std::uint8_t Kind) {
   if (!Model().Actions.Timer_GEN_Transmit) return;
   Model().Actions.Timer_GEN_Transmit->SetEnabled(false);
   if (!ecu::Session().Link.LinkUp) {
+    // The next read replaces the change: said once for each loss of the link, with what waited.
+    const bool waited = Model().Actions.PendingKinds != 0;
     DropPendingTransmit();
+    if (!waited) ReportNotWritten(TNotWritten::EditNoLink);
     return;
   }
-  Model().Actions.PendingTransmit = Kind;
-  if (Kind >= 1 && Kind <= 4)
-    Model().Actions.PendingKinds = static_cast<std::uint8_t>(Model().Actions.PendingKinds | (1u << Kind));
-  Arm(*Model().Actions.Timer_GEN_Transmit, Model().Settings.TransmitDelay());
+  if (EcuBeingRead()) {
+    // The read puts the ECU's values into the configuration: the change would be replaced, and
+    // its write would carry them instead. The changes waiting go too (said once).
+    Model().Actions.PendingKinds = 0;
+    ReportNotWritten(TNotWritten::Reading);
+    return;
+  }
+  DropPendingReplacedByRead();
+  ArmTransmit(Kind);
+}
+
+void ScheduleDefaultsWrite() {
+  if (!Model().Actions.Timer_GEN_Transmit || !ecu::Session().Link.LinkUp) return;
+  Model().Actions.Timer_GEN_Transmit->SetEnabled(false);
+  DropPendingReplacedByRead();
+  ArmTransmit(2);
 }
 
 void RequestPendingTransmit() {
   if (!ecu::Session().Link.LinkUp) {
     DropPendingTransmit();
+    return;
+  }
+  if (PendingReplacedByRead()) {
+    DropPendingTransmit(TNotWritten::Reading);
     return;
   }
   const std::uint8_t kinds = Model().Actions.PendingKinds;
@@ -144,30 +189,82 @@ void RequestPendingTransmit() {
   ecu::RequestTask(ecu::TTask::WriteAll);
 }
 
-void DropPendingTransmit() {
+void DropPendingTransmit(TNotWritten Why) {
   if (Model().Actions.Timer_GEN_Transmit) Model().Actions.Timer_GEN_Transmit->SetEnabled(false);
   const bool waited = Model().Actions.PendingKinds != 0;
   Model().Actions.PendingKinds = 0;
-  if (waited) ReportNotWritten(true);
+  if (waited) ReportNotWritten(Why);
 }
 
-void ReportNotWritten(bool LinkDown) {
-  if (LinkDown) {
+namespace {
+
+const char* NotWrittenKey(TNotWritten Why) {
+  switch (Why) {
+    case TNotWritten::LinkDown: return "MSG_Not_Written";
+    case TNotWritten::Replaced: return "MSG_Not_Written_Replaced";
+    case TNotWritten::Reading: return "MSG_Not_Written_Reading";
+    case TNotWritten::NoLink:
+    case TNotWritten::EditNoLink: return "MSG_Not_Written_No_Link";
+    case TNotWritten::Closed: break;
+  }
+  return "MSG_Not_Written_Closed";
+}
+
+}  // namespace
+
+void DropPendingReplacedByRead() {
+  if (PendingReplacedByRead()) DropPendingTransmit(TNotWritten::Reading);
+}
+
+void ReportNotWritten(TNotWritten Why) {
+  if (Why == TNotWritten::LinkDown || Why == TNotWritten::EditNoLink) {
     if (Model().Actions.NotWrittenReported) return;
     Model().Actions.NotWrittenReported = true;
+  } else if (Why == TNotWritten::Reading) {
+    const std::uint32_t read = ecu::Session().Link.ReadCount;
+    if (read != 0 && Model().Actions.ReadingReportedRead == read) return;
+    Model().Actions.ReadingReportedRead = read;
   }
-  if (Model().CoreHost)
-    Model().CoreHost->ShowMessageWindow(Message_OwnText,
-                                        ecu::LngText(LinkDown ? "MSG_Not_Written" : "MSG_Not_Written_Replaced"));
+  const std::string text = ecu::LngText(NotWrittenKey(Why));
+  if (Model().Actions.WritesAtClose) {
+    // The close reports it with what else failed, where a window can still show it.
+    std::string& kept = Model().Actions.CloseNotWritten;
+    if (kept.find(text) == std::string::npos) kept += (kept.empty() ? "" : "\n") + text;
+    return;
+  }
+  if (Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, text);
 }
 
 void NotWrittenReportsRearmed() { Model().Actions.NotWrittenReported = false; }
 
-void RequestConfigWrite() {
-  if (!ecu::Session().Link.LinkUp) return;
+bool RequestConfigWrite() {
+  if (!ecu::Session().Link.LinkUp || EcuBeingRead()) return false;
   if (ecu::Session().ConfigData.Configuration)
     Model().Settings.CFG_File_Name = ecu::Session().ConfigData.Configuration->Cfg_Name;
   ecu::RequestTask(ecu::TTask::WriteAll);
+  return true;
+}
+
+bool WriteWaiting() {
+  const ecu::TLinkState& link = ecu::Session().Link;
+  return link.LinkUp && (Model().Actions.PendingKinds != 0 || ecu::CarriesChange(link.TaskRequest) || link.TaskRunning);
+}
+
+bool SendWritesAtClose() {
+  Model().Actions.WritesAtClose = true;
+  if (Model().Actions.PendingKinds != 0) RequestPendingTransmit();
+  return WriteWaiting();
+}
+
+std::string TakeCloseNotWritten() { return std::exchange(Model().Actions.CloseNotWritten, std::string()); }
+
+std::int32_t WritesAtCloseWaitMs() {
+  // The whole configuration goes in at most 2 x 64 requests, after the poll round that is
+  // under way; a request whose reply does not come is given up by the link's step time-out.
+  constexpr std::int64_t requests = 2 * 64 + 8;
+  const std::int64_t perRequest = std::clamp<std::int64_t>(Model().Settings.Reply_Delay, 0, 10000) + 200;
+  return static_cast<std::int32_t>(
+      std::min<std::int64_t>(requests * perRequest + ecu::StepTimeoutMs, WritesAtCloseWaitMaxMs));
 }
 
 namespace {
@@ -176,6 +273,13 @@ namespace {
 template <class F>
 void TakeThenSchedule(F&& Take) {
   if (ecu::Session().ConfigData.CFGPageUpdating) return;
+  if (EcuBeingRead()) {
+    // What the read puts into the configuration would replace the edit, and a write would
+    // carry the read's values: the edit is refused, and the page shows the model's values.
+    ReportNotWritten(TNotWritten::Reading);
+    if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->ConfigToCFGPage();
+    return;
+  }
   try {
     Take();
   } catch (...) {

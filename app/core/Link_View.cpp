@@ -45,6 +45,7 @@ void TCoreHost::LinkPhaseChanged(ecu::TLinkPhase Phase) {
   switch (Phase) {
     case P::Reset:
       DropPendingTransmit();
+      NoteWritesAtClose();
       ShowSearchButton(*this, true);
       if (IsPressed(C::ACB_Start)) {
         SetValue(C::ACB_Progress, 0);
@@ -66,6 +67,9 @@ void TCoreHost::LinkPhaseChanged(ecu::TLinkPhase Phase) {
       break;
     case P::Up:
       NotWrittenReportsRearmed();
+      // The ECU is read again (also when the link was up: a reconnect asked for): the changes
+      // made before are replaced by what it keeps.
+      DropPendingReplacedByRead();
       ShowSearchButton(*this, false);
       if (ecu::Session().Link.SettingsWindowShown) SetText(C::SET_Port_Name, Port_Name());
       StopAutoCalibration(*this);

@@ -98,6 +98,15 @@ void MessageEnglishText(std::string& Text) {
       {"MSG_Not_Written_Replaced",
        "The change was not written to the ECU: a command given before its write began took its place. Check the "
        "values and enter the change again."},
+      {"MSG_Not_Written_Reading",
+       "The change was not written to the ECU: the ECU was being read again, and its values take the change's "
+       "place. Once it has been read, check its values and enter the change again."},
+      {"MSG_Not_Written_No_Link",
+       "The change was not written to the ECU: no ECU answers. Once it answers, its values are read again and take "
+       "the change's place: check them then and enter the change again."},
+      {"MSG_Not_Written_Closed",
+       "The change was not written to the ECU: its write had not ended when the program closed. Check the ECU's "
+       "values when the program starts again."},
   };
   for (const ecu::TLngEntry& e : table)
     if (ecu::IsLngKey(e.Key)) {

@@ -159,6 +159,11 @@ bool LoadConfigurationFrom(const std::u16string& Name) {
     Show(problem);
     return false;
   }
+  if (EcuBeingRead()) {
+    // The read would put the ECU's values in the file's place, and a write would carry them.
+    ReportNotWritten(TNotWritten::Reading);
+    return false;
+  }
   const std::string name = CfgNameBytesOf(Name), path = CfgFullFileName(name);
   // Nothing may change before the file is known to be there: the load starts from the
   // defaults, which would otherwise reach the ECU in place of its configuration.
@@ -178,7 +183,9 @@ bool LoadConfigurationFrom(const std::u16string& Name) {
   Model().Settings.CFG_Full_File_Name = path;
   Model().Settings.CFG_File_Name = name;
   ShowConfiguration();
-  RequestConfigWrite();
+  // With no ECU answering, the configuration shows the file's values and the next read puts
+  // the ECU's back: the user is told that they were not written.
+  if (!RequestConfigWrite()) ReportNotWritten(TNotWritten::NoLink);
   const std::vector<std::string> report = ecu::ConfigLoadReportLines(ecu::Session().ConfigData.ConfigLoadReport);
   if (!report.empty()) {
     std::string text = Quoted(path) + " " + Lng("SL_Load_Report") + ":";
@@ -189,13 +196,22 @@ bool LoadConfigurationFrom(const std::u16string& Name) {
 }
 
 void NewConfiguration() {
+  if (EcuBeingRead()) {
+    ReportNotWritten(TNotWritten::Reading);
+    return;
+  }
   Model().Settings.CFG_File_Name.clear();
   Model().Settings.CFG_Full_File_Name.clear();
   if (ecu::Session().ConfigData.Configuration) ecu::Session().ConfigData.Configuration->Cfg_Name.clear();
   ecu::SetDefaultConfiguration();
   if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->PushDiagramHistory();
   ShowConfiguration();
-  ecu::RequestTask(ecu::TTask::WriteAll);
+  // With the link down the ECU is not asked (the request would go to whatever answers next),
+  // and the next read replaces the defaults: the user is told.
+  if (ecu::Session().Link.LinkUp)
+    ecu::RequestTask(ecu::TTask::WriteAll);
+  else
+    ReportNotWritten(TNotWritten::NoLink);
 }
 
 bool RunSaveLoad(TFileMenuMode Mode, const std::u16string& Name) {

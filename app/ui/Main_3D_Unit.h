@@ -230,6 +230,12 @@ public:
   std::function<void(int Ms)> OnLongClose;
   // A run of the automatic calibration has ended: a close that waits for its stop goes on.
   void AutoCalibrationEnded();
+  // No write of a change waits or runs any more: a close that waits for them goes on.
+  void WritesAtCloseEnded();
+  // The program's exit status after the close: 1 when what failed on the way (the settings
+  // not written, a change not written to the ECU) reached only the standard error stream (a
+  // close nobody watches), else 0.
+  int EndStatus() const { return endStatus_; }
   // Shows a window of the program by its component name ("Form_3D_SET"), when it exists.
   static bool ShowWindowNamed(const std::string& Name);
   static TWindow_3D* WindowNamed(const std::string& Name);
@@ -240,10 +246,14 @@ public:
   void FormShow(rtl::TObject* Sender);
   // A close during a run of the automatic calibration first stops the run and waits, at most
   // ACBCloseWaitMs, for its stop script to put the ECU back (diagram, petrol) while the link is
-  // up; further requests meanwhile wait with it. Then the close runs to its end whatever fails on the way: timers and port stopped, features
-  // released, settings written, every other window closed; then the program ends. What failed
-  // (the settings file could not be written) is reported first: on the standard error stream,
-  // and for a user's close in the message window, whose OK then ends the program.
+  // up; further requests meanwhile wait with it. A change waiting for its write, or being
+  // written, with the link up is then sent at once and the close waits, at most
+  // WritesAtCloseWaitMs (the link's own time-outs end it sooner when the ECU stops answering),
+  // for its write to end. Then the close runs to its end whatever fails on the way: timers and
+  // port stopped, features released, settings written, every other window closed; then the
+  // program ends. What failed (a change not written, the settings file not written) is reported
+  // first: on the standard error stream, and for a user's close in the message window, whose OK
+  // then ends the program.
   void FormClose(rtl::TObject* Sender, win::TCloseAction& Action);
   void HudButton_Work_ModeClick(rtl::TObject* Sender);
   void HudButton_Port_SearchClick(rtl::TObject* Sender);
@@ -319,14 +329,19 @@ private:
   int fileMenuIndex_ = -1;
   bool levelBlinkOn_ = false;
   bool created_ = false;
-  // Where the close stands: not begun, waiting for a run's stop, running, its failure shown
-  // to the user, done.
-  enum class TCloseState { Open, StoppingRun, Closing, Reporting, Closed };
+  // Where the close stands: not begun, waiting for a run's stop, waiting for the writes of
+  // changes, running, its failure shown to the user, done.
+  enum class TCloseState { Open, StoppingRun, Writing, Closing, Reporting, Closed };
   TCloseState closeState_ = TCloseState::Open;
   bool runStopWaited_ = false;  // the wait for the run's stop is over (ended or timed out)
+  bool writesWaitOver_ = false;  // the wait for the writes has passed its bound
+  int endStatus_ = 0;
   bool unattendedClose_ = false;
   // Ends the program when this is its main form.
   void EndProgram();
+  // Sends the changes waiting for their write and, when a write waits or runs with the link
+  // up, makes the close wait for it (at most WritesAtCloseWaitMs); false when none does.
+  bool BeginWritesAtClose();
 };
 
 }  // namespace app

@@ -383,6 +383,10 @@ void TWindowHost::AutoCalibrationEnded() {
   if (TForm_3D_GEN* main = Main()) main->AutoCalibrationEnded();
 }
 
+void TWindowHost::WritesAtCloseEnded() {
+  if (TForm_3D_GEN* main = Main()) main->WritesAtCloseEnded();
+}
+
 // ---- events ------------------------------------------------------------------------------------
 
 void TWindowHost::LinkEstablished() {

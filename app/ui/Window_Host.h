@@ -67,6 +67,7 @@ public:
   void SetACBProgressMax(std::int32_t Max) override;
   void ShowACBIndicators() override;
   void AutoCalibrationEnded() override;
+  void WritesAtCloseEnded() override;
 
   // ---- live samples
   // Straight into the main window's indicators, work-mode label and the configuration page's

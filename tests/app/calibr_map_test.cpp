@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/core/Model.h"
+#include "ecu/Language.h"
 #include "ecu/Session.h"
 #include "tests/app/DiagramFixture.h"
 
@@ -87,6 +88,38 @@ TEST_F(MapCorrectionTest, YesDrawsTheProposalAndYesAgainWritesItWithoutAHistoryE
   EXPECT_FALSE(app::HasMapProposal());
   EXPECT_FALSE(page->Shapes.Proposal);
   EXPECT_EQ(app::Model().Diagram.HistoryCount, 0);
+  Settle();
+  EXPECT_FALSE(app::Model().Diagram.MapPrompt.Open);
+}
+
+// Confirmed with the link down, the correction changes the diagram but cannot be written (the
+// request would go to whatever answers next): the user is told. While the ECU is being read it
+// is not applied: the read would replace it.
+TEST_F(MapCorrectionTest, ACorrectionThatCannotBeWrittenIsReported) {
+  const auto messages = [this] { return page->Find("message 13 "); };
+  Pair(10, 1450, 1300);
+  app::CheckMapPointCount();
+  app::MapPromptFirstButton();  // Yes: the proposal
+  const auto proposal = app::Model().Diagram.CorrectionPoints;
+  app::MapPromptFirstButton();  // Yes: applied
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY, proposal);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(messages()[0].What, "message 13 " + ecu::LngText("MSG_Not_Written_No_Link"));
+  Settle();
+
+  DefaultCurve();
+  const auto curve = ecu::Session().ConfigData.DiagramPointY;
+  ecu::Session().Link.LinkUp = 1;
+  ecu::Session().Link.Reading = 1;
+  app::CheckMapPointCount();
+  app::MapPromptFirstButton();
+  app::MapPromptFirstButton();
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY, curve);
+  EXPECT_FALSE(app::HasMapProposal());
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  ASSERT_EQ(messages().size(), 2u);
+  EXPECT_EQ(messages()[1].What, "message 13 " + ecu::LngText("MSG_Not_Written_Reading"));
   Settle();
   EXPECT_FALSE(app::Model().Diagram.MapPrompt.Open);
 }

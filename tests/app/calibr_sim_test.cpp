@@ -28,11 +28,13 @@ protected:
       if (!Advance(recorder->ReplyDelay)) clock.Advance(recorder->ReplyDelay);
     return !NotYet();
   }
-  // Connected, with the ECU's points read (the read-all script starts the history).
+  // Connected, with the ECU read (the read-all script starts the history): an edit made while
+  // it is read is refused.
   void Connect() {
     OpenPort();
     ASSERT_TRUE(RunWhile([] {
-      return !ecu::Session().Link.LinkUp || app::Model().Diagram.HistoryCount == 0 || ecu::Session().Link.TaskRunning;
+      return !ecu::Session().Link.LinkUp || app::Model().Diagram.HistoryCount == 0 || ecu::Session().Link.Reading ||
+             ecu::Session().Link.TaskRunning;
     }));
     Place();
   }

@@ -13,6 +13,7 @@
 #include "app/core/Model.h"
 #include "app/core/SaveLoad_Unit.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Language.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Session.h"
 #include "tests/ecu/FreshModel.h"
@@ -176,7 +177,9 @@ TEST_F(SaveLoadTest, LoadOfANameWithoutAFileChangesNothing) {
   EXPECT_EQ(Messages().size(), 3u);
 }
 
-// With the link down the ECU is not asked: the request would go to whatever answers next.
+// With the link down the ECU is not asked: the request would go to whatever answers next. The
+// next read puts the ECU's values back, so the user is told that the defaults were not written;
+// so is a load. While the ECU is being read, neither changes anything: the read would replace it.
 TEST_F(SaveLoadTest, DefaultForgetsTheFileAndAsksTheEcuOnlyWithTheLinkUp) {
   ecu::Session().Link.LinkUp = 0;
   app::Model().Settings.CFG_File_Name = "car1";
@@ -194,7 +197,31 @@ TEST_F(SaveLoadTest, DefaultForgetsTheFileAndAsksTheEcuOnlyWithTheLinkUp) {
   EXPECT_EQ(app::Model().Diagram.HistoryCount, history + 1);
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
   EXPECT_FALSE(host.Find("configuration page").empty());
+  const std::string noLink = "message 13 " + ecu::LngText("MSG_Not_Written_No_Link");
+  EXPECT_EQ(Messages(), std::vector<std::string>{noLink});
+  Model().PG_Temper = 9;
+  ASSERT_TRUE(app::SaveConfigurationAs(u"car1"));
+  EXPECT_EQ(Messages().size(), 1u) << "the file is written; nothing was changed";
+  app::NewConfiguration();
+  ASSERT_TRUE(app::LoadConfigurationFrom(u"car1"));
+  EXPECT_EQ(Model().PG_Temper, 9);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{noLink, noLink, noLink}));
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+
   ecu::Session().Link.LinkUp = 1;
+  ecu::Session().Link.Reading = 1;
+  ++ecu::Session().Link.ReadCount;
+  host.ClearLog();
+  app::NewConfiguration();
+  EXPECT_FALSE(app::LoadConfigurationFrom(u"car1"));
+  EXPECT_EQ(Model().PG_Temper, 9);
+  EXPECT_EQ(Model().Cfg_Name, "car1");
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_EQ(Messages(), std::vector<std::string>{"message 13 " + ecu::LngText("MSG_Not_Written_Reading")})
+      << "told once for each read";
+  EXPECT_TRUE(host.Find("configuration page").empty());
+
+  ecu::Session().Link.Reading = 0;
   app::NewConfiguration();
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 21);
 }

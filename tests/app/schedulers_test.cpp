@@ -164,8 +164,28 @@ TEST_F(SchedulerTest, AnEditWhileTheLinkIsDownIsNeverSent) {
   app::RequestPendingTransmit();
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
   // The page's edit was due to be written when the link went: the installer learns that it
-  // was not. The diagram's, made with the link down, was never due.
+  // was not. The diagram's, made with the link down, is covered by that report.
   EXPECT_EQ(NotWrittenReports(), 1u);
+  EXPECT_TRUE(windows.Find("message 13 " + ecu::LngText("MSG_Not_Written_No_Link")).empty());
+}
+
+// An edit made while no ECU answers (before the first connect, or between a loss of the link
+// and the reconnect's read) is taken, but the next read replaces it: the installer is told
+// once for each loss of the link, not at each edit.
+TEST_F(SchedulerTest, AnEditWithTheLinkDownIsToldOnceForEachLossOfTheLink) {
+  const auto told = [this] { return windows.Find("message 13 " + ecu::LngText("MSG_Not_Written_No_Link")).size(); };
+  ecu::Session().Link.LinkUp = 0;
+  app::ScheduleTransmit(2);
+  app::ScheduleTransmit(3);
+  EXPECT_EQ(told(), 1u);
+  ecu::Session().Link.LinkUp = 1;
+  windows.LinkPhaseChanged(ecu::TLinkPhase::Up);
+  ecu::Session().Link.LinkUp = 0;
+  windows.LinkPhaseChanged(ecu::TLinkPhase::Reset);
+  app::ScheduleTransmit(4);
+  EXPECT_EQ(told(), 2u);
+  EXPECT_TRUE(WatchRequests(3000).empty());
+  EXPECT_EQ(NotWrittenReports(), 0u);
 }
 
 // An edit that waits for the transmission delay when the link goes down (a time-out, the port
@@ -215,6 +235,50 @@ TEST_F(SchedulerTest, AnEditWaitingWhenTheLinkGoesDownIsReportedOnceAndNeverSent
   ecu::Session().Link.LinkUp = 0;
   windows.LinkPhaseChanged(ecu::TLinkPhase::Reset);
   EXPECT_EQ(windows.Find("message 13 ").back().What, "message 13 " + text);
+}
+
+// The ECU is read again (a reconnect): what it keeps takes the place of the configuration's
+// values. An edit made meanwhile is refused at once and reported, never replaced without a
+// word, and no write goes out that carries only what was read: neither for the edit, nor for
+// an edit that waited for its delay when the read began. The read's own write of a default
+// (a parameter that came without its value) goes out after the delay.
+TEST_F(SchedulerTest, AnEditWhileTheEcuIsReadAgainIsRefusedAndReportedAndNothingOfTheReadIsWritten) {
+  ecu::Session().ConfigData.Configuration = std::make_unique<ecu::Configuration_Class>();
+  auto reports = [this] { return windows.Find("message 13 " + ecu::LngText("MSG_Not_Written_Reading")).size(); };
+  ecu::TLinkState& link = ecu::Session().Link;
+  // An edit that waits for its delay, and a reconnect with the link up (the program code).
+  app::ScheduleTransmit(3);
+  ++link.ReadCount;
+  link.Reading = 1;
+  windows.LinkPhaseChanged(ecu::TLinkPhase::Up);
+  EXPECT_EQ(reports(), 1u) << "the waiting edit is replaced by the read";
+  // The page edited while it is read: not taken, and the page shows the model's values again.
+  ecu::TCFGPageValues page = ecu::ConfigToCFGPageValues();
+  const std::int32_t read = ecu::Session().ConfigData.Configuration->PG_RPM;
+  page.PG_RPM = "2700";
+  const std::size_t fills = windows.Find("configuration page").size();
+  app::TakeCFGPage(page);
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->PG_RPM, read);
+  EXPECT_EQ(reports(), 1u) << "told once for each read";
+  EXPECT_GT(windows.Find("configuration page").size(), fills);
+  app::ScheduleTransmit(4);  // a map edit
+  EXPECT_EQ(reports(), 1u);
+  EXPECT_TRUE(WatchRequests(5000).empty());
+  // The read's own default is written after the delay, once the poll script takes it.
+  app::ScheduleDefaultsWrite();
+  EXPECT_EQ(WatchRequests(2000).size(), 1u);
+  link.Reading = 0;
+  // After the read, edits are written again.
+  app::ScheduleTransmit(2);
+  EXPECT_EQ(WatchRequests(2000).size(), 1u);
+  // An edit that waited while a read began and ended within its (long) delay: nothing is
+  // written of it, and it is reported at the delay's tick.
+  app::Model().Settings.CFG_Transmit_Delay = 60000;
+  app::ScheduleTransmit(2);
+  ++link.ReadCount;
+  EXPECT_TRUE(WatchRequests(61000).empty());
+  EXPECT_EQ(reports(), 2u);
+  EXPECT_EQ(NotWrittenReports(), 0u) << "no loss of the link is told";
 }
 
 TEST_F(SchedulerTest, ATransmissionDelayBelowOneMillisecondUsesTheDefault) {

@@ -1,6 +1,8 @@
 // The program closed during an automatic calibration, against the ECU simulator on the test
 // clock: the run stops as the button's release stops it, and the port closes only once the
 // stop has put the ECU back (the diagram restored, the cylinders on petrol), or after a bound.
+// The program closed while a change waits for its write: the write goes out before the port
+// closes, or the close says that it did not.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,8 +13,11 @@
 #include <vector>
 
 #include "app/core/AutoCLB_Unit.h"
+#include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
 #include "app/ui/Page_ACB.h"
+#include "ecu/Calc_Unit.h"
+#include "ecu/Config_Unit.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
@@ -175,6 +180,87 @@ TEST_F(ACBClose, ACloseWithTheLinkDownEndsAtOnceAndSaysTheStopDidNotReachTheEcu)
   EXPECT_FALSE(main->Showing()) << "no wait";
   ASSERT_EQ(1u, Host().Endings.size());
   EXPECT_NE(std::string::npos, Host().Endings[0].find("check that the engine runs on petrol")) << Host().Endings[0];
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
+// The program shown, connected and the ECU read; then the configuration page's edit of the
+// gas switch-over speed (parameter 0x43, 'C') waits for its transmission delay.
+class WriteClose : public ACBClose {
+protected:
+  void ConnectAndEdit(std::int32_t Rpm) {
+    Make();
+    win::SetMainForm(main.get());
+    main->Show();
+    ASSERT_TRUE(StepUntil(
+        [] {
+          const ecu::TLinkState& link = ecu::Session().Link;
+          return link.LinkUp && !link.Reading && !link.TaskRunning && link.TaskRequest == 0;
+        },
+        60000));
+    before = sim->State().Params['C'];
+    ecu::TCFGPageValues page = ecu::ConfigToCFGPageValues();
+    page.PG_RPM = std::to_string(Rpm);
+    app::TakeCFGPage(page);
+    ASSERT_TRUE(app::Model().Actions.Timer_GEN_Transmit->Enabled()) << "the write waits for its delay";
+  }
+  // The edit, and a second later the program asked to close by its user or by the system (the
+  // signals, a newer copy): the close waits while the change is written, the ECU keeps it
+  // before the port closes, and nothing is reported.
+  void CloseWaitsForTheWrite(bool User) {
+    ConnectAndEdit(2600);
+    Step(1000);
+    ASSERT_NE(sim->State().Params['C'], Period(2600)) << "written before the delay";
+    if (User)
+      main->Close();
+    else
+      main->CloseUnattended();
+    EXPECT_TRUE(main->Showing()) << "it waits for the write";
+    main->Close();
+    EXPECT_TRUE(main->Showing()) << "a second request waits with it";
+    ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+    EXPECT_EQ(sim->State().Params['C'], Period(2600)) << "the ECU keeps the change";
+    EXPECT_FALSE(port->Link()->ComPort->Connected()) << "the port closed after it";
+    EXPECT_TRUE(Host().Endings.empty()) << Host().Endings[0];
+    EXPECT_EQ(NotWrittenMessages(), 0u);
+    EXPECT_EQ(main->EndStatus(), 0);
+    EXPECT_TRUE(rtl::Application->Terminated());
+    win::SetMainForm(nullptr);
+    rtl::Application->Reset();
+  }
+  std::size_t NotWrittenMessages() const {
+    return static_cast<std::size_t>(
+        std::count_if(host->Messages.begin(), host->Messages.end(),
+                      [](const std::string& M) { return M.find("not written") != std::string::npos; }));
+  }
+  static std::uint16_t Period(std::int32_t Rpm) {
+    std::uint8_t h = 0, l = 0;
+    ecu::RPMToPeriodBytes(Rpm, h, l);
+    return static_cast<std::uint16_t>(h * 256 + l);
+  }
+  std::uint16_t before = 0;
+};
+
+// 2600 entered, and the program closed a second later.
+TEST_F(WriteClose, AChangeWaitingForItsWriteReachesTheEcuBeforeAUsersCloseEnds) { CloseWaitsForTheWrite(true); }
+TEST_F(WriteClose, AChangeWaitingForItsWriteReachesTheEcuBeforeASignalsCloseEnds) { CloseWaitsForTheWrite(false); }
+
+// The ECU stops answering while the close waits for the write: the link's own time-outs end the
+// wait, the close goes on (settings written), says on its report that the change was not
+// written, and a close nobody watches ends with a non-zero status.
+TEST_F(WriteClose, AWriteTheLinkLosesAtTheCloseIsReportedAndTheProgramEndsAllTheSame) {
+  ConnectAndEdit(2600);
+  sim->SetSilent(true);
+  silent = true;
+  main->CloseUnattended();
+  EXPECT_TRUE(main->Showing()) << "it waits for the write";
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  EXPECT_EQ(sim->State().Params['C'], before);
+  ASSERT_EQ(1u, Host().Endings.size());
+  EXPECT_NE(std::string::npos, Host().Endings[0].find("The change was not written to the ECU")) << Host().Endings[0];
+  EXPECT_EQ(NotWrittenMessages(), 0u) << "told with the close, not on its own";
+  EXPECT_EQ(main->EndStatus(), 1);
+  EXPECT_NE(std::string::npos, folder.Read("gascal.ini").find("Program_Code")) << "the settings are written";
   win::SetMainForm(nullptr);
   rtl::Application->Reset();
 }

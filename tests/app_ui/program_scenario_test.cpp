@@ -550,21 +550,27 @@ TEST_F(ProgramScenario, TheSystemsRequestsToEndCloseItAsItsUserWould) {
   }
 }
 
-// Its settings cannot be written (the file-size limit of a full disk): asked to end, it says
-// so on its error stream and ends all the same, its old settings file whole and its channel
-// removed.
+// Its settings cannot be written (the file-size limit of a full disk): asked to end by the
+// system or a terminal that hangs up, it says so on its error stream and ends all the same,
+// its old settings file whole and its channel removed, with a status that says it failed
+// (nobody saw a window say it).
 TEST_F(ProgramScenario, ASettingsFileThatCannotBeWrittenIsReportedAndTheProgramEndsAllTheSame) {
   StartSimulator();
-  WriteSettings();
-  const std::string before = Read("gascal.ini");
-  Child& copy = StartCopy({}, "ulimit -f 2");
-  ASSERT_TRUE(HearsMore(0, 5)) << copy.Output();
-  copy.Signal(SIGTERM);
-  EXPECT_TRUE(copy.EndsCleanly(20000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
-  EXPECT_NE(std::string::npos, copy.Output().find("gascal: The settings were not saved: Cannot write file"))
-      << copy.Output();
-  EXPECT_EQ(before, Read("gascal.ini"));
-  EXPECT_FALSE(fs::exists(Socket()));
+  for (int signal : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    WriteSettings();
+    const std::string before = Read("gascal.ini");
+    const std::size_t heard = Heard();
+    Child& copy = StartCopy({}, "ulimit -f 2");
+    ASSERT_TRUE(HearsMore(heard, 5)) << copy.Output();
+    copy.Signal(signal);
+    EXPECT_FALSE(copy.EndsCleanly(20000)) << copy.Output();
+    EXPECT_EQ(copy.ExitCode(), 1) << copy.Output();
+    EXPECT_NE(std::string::npos, copy.Output().find("gascal: The settings were not saved: Cannot write file"))
+        << copy.Output();
+    EXPECT_EQ(before, Read("gascal.ini"));
+    EXPECT_FALSE(fs::exists(Socket()));
+  }
 }
 
 // Without a sensor table its message shows from the start; the user closes the program where
@@ -622,13 +628,15 @@ TEST_F(ProgramScenario, AFontNameOfFiftyMegabytesLeavesTheProgramSmallAndItStill
 }
 
 // A newer copy asks a copy whose settings file is a folder to close: it closes at once (it used
-// to stay, half closed, while the newer one waited and then ran beside it).
+// to stay, half closed, while the newer one waited and then ran beside it), with a status that
+// says it failed.
 TEST_F(ProgramScenario, ACopyThatCannotWriteItsSettingsStillClosesForANewerOne) {
   fs::create_directories(dir / "gascal.ini");
   Child& first = StartCopy();
   ASSERT_TRUE(first.WaitFor(30000, [&](const std::string&) { return fs::exists(Socket()); })) << first.Output();
   Child& second = StartCopy();
-  EXPECT_TRUE(first.EndsCleanly(10000)) << "status " << first.ExitCode() << "\n" << first.Output();
+  EXPECT_FALSE(first.EndsCleanly(10000)) << first.Output();
+  EXPECT_EQ(first.ExitCode(), 1) << first.Output();
   EXPECT_NE(std::string::npos, first.Output().find("The settings were not saved")) << first.Output();
   EXPECT_TRUE(second.WaitFor(30000, [&](const std::string&) { return fs::exists(Socket()); })) << second.Output();
   EXPECT_TRUE(second.Running()) << second.Output();
