@@ -81,6 +81,7 @@ TvxDesignKind SceneDesignKind() {
   k.StylesOfInnerControls = true;
   k.HidesRoot = true;
   k.InsertOwnedBySelection = true;
+  k.KeepsUnknownInsertText = true;
   return k;
 }
 }  // namespace
