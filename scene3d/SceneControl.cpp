@@ -237,6 +237,8 @@ void TdxScene::SetAmbientColor(const std::string& Value) {
 
 void TdxScene::SetCamera(TdxCamera* Value) {
   if (Value == camera_) return;
+  // A camera looked through by a design click is so only while it is the scene's camera.
+  if (camera_ && camera_->LookingThrough()) camera_->StopLookingThrough();
   Watch(camera_, Value);
   camera_ = Value;
   // Pointer input before the next frame finds objects through the new camera, not the old one.

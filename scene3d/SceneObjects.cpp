@@ -81,10 +81,15 @@ void TdxCamera::DesignClick() {
     return;
   }
   TdxCamera* back = savedCamera_;
-  savedCamera_ = nullptr;
-  Resubscribe(back, nullptr);
-  lookingThrough_ = false;
+  StopLookingThrough();
   s->SetCamera(back);
+}
+
+void TdxCamera::StopLookingThrough() {
+  TdxCamera* saved = savedCamera_;
+  savedCamera_ = nullptr;
+  Resubscribe(saved, nullptr);
+  lookingThrough_ = false;
 }
 
 bool TdxCamera::DrawsContent() const { return typeid(*this) != typeid(TdxCamera) || InDesign() || HandlersDraw(); }

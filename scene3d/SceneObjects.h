@@ -30,6 +30,9 @@ public:
   void DesignClick() override;
   // Between a design click and the next: a designing scene whose camera this is draws through it.
   bool LookingThrough() const { return lookingThrough_; }
+  // The scene took another camera (or none): this one is no longer looked through, and the
+  // next design click looks through it again.
+  void StopLookingThrough();
   void Render() override;
   // Drawn only in a designer.
   bool DrawsContent() const override;

@@ -457,8 +457,18 @@ void TWinControl::PresentRects(const std::vector<TRect>& Rects) {
     const TRect c = IntersectRect(r, ClientRect());
     if (!c.Empty()) out.push_back({c.Left + o.X, c.Top + o.Y, c.Right + o.X, c.Bottom + o.Y});
   }
-  if (!out.empty()) f->Present(out);
+  if (out.empty()) return;
+  if (f->Layered())
+    for (TWinControl* p = Parent(); p && p != f; p = p->Parent()) {
+      const TPoint at = f->ScreenToClient(p->ClientToScreen({0, 0}));
+      std::vector<TRect> in;
+      for (const TRect& r : out) in.push_back({r.Left - at.X, r.Top - at.Y, r.Right - at.X, r.Bottom - at.Y});
+      if (p->PresentChild(this, in)) return;
+    }
+  f->Present(out);
 }
+
+bool TWinControl::PresentChild(TWinControl*, const std::vector<TRect>&) { return false; }
 
 LRESULT TWinControl::WndProc(MSG& Message) {
   if (Message.message == WM_PAINT) {

@@ -206,6 +206,10 @@ public:
   void PresentRects(const std::vector<TRect>& Rects);
   // Whether the control paints into a target a paint message carries (not its form's frame).
   bool PaintingToDC() const { return paintDC_ != nullptr; }
+  // On a layered form (which shows only its layered picture) a control that holds its
+  // windowed children in that picture (a transparent scene) is offered what one of them
+  // presents, Rects in this control's client coordinates, and answers whether it shows them.
+  virtual bool PresentChild(TWinControl* Child, const std::vector<TRect>& Rects);
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   void SetVisible(bool Value) override;

@@ -605,7 +605,7 @@ void HandleEvent(const SDL_Event& E) {
           if (ApplicationMinimized()) RestoreApplication();
           break;
         case SDL_WINDOWEVENT_EXPOSED:
-          f->Present({f->ClientRect()});
+          f->ShowAgain();
           break;
         case SDL_WINDOWEVENT_FOCUS_GAINED: {
           if (display->focusPassed.count(E.window.windowID)) break;

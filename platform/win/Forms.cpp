@@ -242,7 +242,7 @@ void TCustomForm::ShowWindow(bool Activate) {
     if (window_ && (renewed || !RaiseFormWindow(window_))) {
       if (!renewed) RenewWindow();
       ShowFormWindow(window_, Activate);
-      Present({ClientRect()});
+      ShowAgain();
     }
     if (Activate) SetActiveForm(this);
     return;
@@ -262,7 +262,7 @@ void TCustomForm::ShowWindow(bool Activate) {
   }
   OnShow(this);
   BroadcastShowingChanged();
-  Present({ClientRect()});
+  ShowAgain();
   if (Activate && shown_) SetActiveForm(this);
 }
 

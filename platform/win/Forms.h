@@ -188,10 +188,15 @@ public:
   // Composes the given client rectangles over Color and shows them (a layered form shows
   // again what it composed last).
   void Present(const std::vector<TRect>& Rects);
+  // Shows the whole client again (the window was shown or exposed): the frame composed anew,
+  // or on a layered form what it composed last, which holds its layered picture.
+  void ShowAgain();
   // The layered window's update: the rectangles Rects (all of it without them) of the
-  // Width x Height frame at Bits (rows of Stride pixels) are composed over Color and shown,
-  // the window moved to (ScreenX, ScreenY) when it is elsewhere. The form keeps no copy of
-  // the frame: when it needs one again (a new Color) it asks its controls to paint.
+  // Width x Height picture at Bits (rows of Stride pixels) are composed over Color and shown
+  // where the picture lies: (ScreenX, ScreenY) is its top-left counted as Left and Top are,
+  // so it goes to (ScreenX - Left, ScreenY - Top) of the client, and what falls outside the
+  // client is left out. The window stays where it is. The form keeps no copy of the picture:
+  // when it needs one again (a new Color) it asks its controls to paint.
   void UpdateLayered(const std::uint32_t* Bits, int AWidth, int AHeight, int Stride, int ScreenX, int ScreenY);
   void UpdateLayered(const std::uint32_t* Bits, int AWidth, int AHeight, int Stride, int ScreenX, int ScreenY,
                      const std::vector<TRect>& Rects);

@@ -58,14 +58,14 @@ void TCustomForm::ClearFrame(const TRect& R) {
   const TRect r = IntersectRect(R, ClientRect());
   if (r.Empty()) return;
   const auto w = static_cast<size_t>(Width());
-  if (frame_.size() == w * static_cast<size_t>(Height())) {
+  if (frame_.size() == w * static_cast<size_t>(Height()))
     for (int y = r.Top; y < r.Bottom; ++y)
       std::fill_n(frame_.data() + static_cast<size_t>(y) * w + static_cast<size_t>(r.Left), r.Width(), 0u);
-    Present({r});
+  if (!layered_) {
+    if (!frame_.empty()) Present({r});
     return;
   }
   // A layered form composes straight from its scene: its own colour is what shows without it.
-  if (!layered_) return;
   std::uint32_t* target = ComposedTarget();
   if (!target) return;
   for (int y = r.Top; y < r.Bottom; ++y)
@@ -148,6 +148,16 @@ void TCustomForm::Present(const std::vector<TRect>& Rects) {
   ShowComposed(shown);
 }
 
+void TCustomForm::ShowAgain() {
+  // A layered form's picture is in what it composed last; its frame holds only what controls
+  // outside that picture painted, each shown as it presented it.
+  if (layered_) {
+    if (ComposedTarget()) ShowComposed({{0, 0, composedWidth_, composedHeight_}});
+  } else {
+    Present({ClientRect()});
+  }
+}
+
 void TCustomForm::ShowComposed(const std::vector<TRect>& Rects) {
   ++presentCount_;
   if (!window_ || !shown_) return;
@@ -165,19 +175,26 @@ void TCustomForm::UpdateLayered(const std::uint32_t* Bits, int AWidth, int AHeig
 void TCustomForm::UpdateLayered(const std::uint32_t* Bits, int AWidth, int AHeight, int Stride, int ScreenX,
                                 int ScreenY, const std::vector<TRect>& Rects) {
   if (!Bits || !HandleAllocated()) return;
-  if (ScreenX != Left() || ScreenY != Top()) SetBounds(ScreenX, ScreenY, Width(), Height());
   std::uint32_t* target = ComposedTarget();
   if (!target) return;
-  const std::vector<TRect> shown =
-      ClipRects(Rects, {0, 0, std::min(AWidth, composedWidth_), std::min(AHeight, composedHeight_)});
+  // Where the picture lies in the client; the window is not moved to it.
+  const long long dx = static_cast<long long>(ScreenX) - Left(), dy = static_cast<long long>(ScreenY) - Top();
+  if (dx <= -AWidth || dy <= -AHeight || dx >= composedWidth_ || dy >= composedHeight_) return;
+  const int x0 = static_cast<int>(dx), y0 = static_cast<int>(dy);
+  std::vector<TRect> shown;
+  for (const TRect& r : ClipRects(Rects, {0, 0, AWidth, AHeight}))
+    if (const TRect c = IntersectRect({r.Left + x0, r.Top + y0, r.Right + x0, r.Bottom + y0},
+                                      {0, 0, composedWidth_, composedHeight_});
+        !c.Empty())
+      shown.push_back(c);
   if (shown.empty()) return;
   // Straight from the caller's pixels into the composed frame: the form keeps no copy of a
-  // layered frame.
+  // layered picture.
   for (const TRect& r : shown)
     for (int y = r.Top; y < r.Bottom; ++y)
       gfx2d::BlendRowOverColor(
           target + static_cast<size_t>(y) * static_cast<size_t>(windowStride_) + static_cast<size_t>(r.Left),
-          Bits + static_cast<size_t>(y) * static_cast<size_t>(Stride) + static_cast<size_t>(r.Left), color_,
+          Bits + static_cast<size_t>(y - y0) * static_cast<size_t>(Stride) + static_cast<size_t>(r.Left - x0), color_,
           static_cast<size_t>(r.Width()));
   ShowComposed(shown);
 }

@@ -106,6 +106,31 @@ TEST_F(DesignedScene, TwoDesignClicksOnACameraLookThroughItAndBack) {
   EXPECT_EQ(scene->Camera(), nullptr);
   EXPECT_EQ(Canvas().Camera(), scene->DesignCamera());
   EXPECT_EQ(At(other), designed);
+  // Looked through and then replaced from code, by another camera or by none, the camera is no
+  // longer looked through: the next double click looks through it again.
+  auto* second = new TdxCamera(form.get());
+  root->AddObject(second);
+  for (TdxCamera* replacement : {second, static_cast<TdxCamera*>(nullptr)}) {
+    SCOPED_TRACE(replacement ? "another camera" : "no camera");
+    Down(At(camera), {rtl::ssDouble});
+    Up(At(camera));
+    Settle();
+    ASSERT_EQ(Canvas().Camera(), camera);
+    scene->SetCamera(replacement);
+    Settle();
+    EXPECT_FALSE(camera->LookingThrough());
+    EXPECT_EQ(Canvas().Camera(), scene->DesignCamera());
+    Down(At(camera), {rtl::ssDouble});
+    Up(At(camera));
+    Settle();
+    EXPECT_EQ(Canvas().Camera(), camera) << "the double click after the change looks through the camera";
+    EXPECT_EQ(scene->Camera(), camera);
+    Down(At(camera), {rtl::ssDouble});
+    Up(At(camera));
+    Settle();
+    EXPECT_EQ(scene->Camera(), replacement) << "and the next gives the replacement back";
+    EXPECT_EQ(Canvas().Camera(), scene->DesignCamera());
+  }
   // Chosen from code, the camera is the run-time view only.
   scene->SetCamera(camera);
   Settle();

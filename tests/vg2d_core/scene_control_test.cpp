@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "FakeScene.h"
-#include "Sheet.h"
+#include "SceneForm.h"
 #include "platform/loop/Application.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/ObjectText.h"
@@ -40,55 +40,7 @@ public:
   using TvxVisualObject::TvxVisualObject;
 };
 
-struct SceneControl : ::testing::Test {
-  void SetUp() override {
-    LibraryStartup();
-    rtl::Application->Reset();
-  }
-  void TearDown() override {
-    form.reset();
-    rtl::Application->ProcessMessages();
-    FreeAniThread();
-    LibraryShutdown();
-  }
-  // A borderless form at (10, 20) with a client-aligned scene, shown and painted once.
-  TvxScene* MakeScene(int W = 200, int H = 100, bool Transparent = false) {
-    form = std::make_unique<win::TForm>(nullptr);
-    form->SetBorderStyle(win::bsNone);
-    form->SetColor(0xFF000000u);
-    form->SetBounds(10, 20, W, H);
-    scene = new TvxScene(form.get());
-    scene->SetTransparency(Transparent);
-    scene->SetParent(form.get());
-    scene->SetAlign(win::alClient);
-    return scene;
-  }
-  void ShowAndSettle() {
-    form->Show();
-    rtl::Application->ProcessMessages();
-  }
-  template <class T = Box> T* Add(TvxObject* Parent, float X, float Y, float W, float H) {
-    auto* o = new T(form.get());
-    o->SetBounds(X, Y, W, H);
-    Parent->AddObject(o);
-    return o;
-  }
-  Box* AddRoot(float X, float Y, float W, float H) {
-    auto* o = new Box(form.get());
-    o->SetBounds(X, Y, W, H);
-    scene->AddObject(o);
-    return o;
-  }
-  // A root over the whole scene that lets presses through to empty space.
-  TvxVisualObject* AddEmptyRoot() {
-    auto* root = new TvxVisualObject(form.get());
-    root->SetHitTest(false);
-    scene->AddObject(root);
-    return root;
-  }
-  std::unique_ptr<win::TForm> form;
-  TvxScene* scene = nullptr;
-};
+using SceneControl = vgtest::SceneForm;
 
 TEST_F(SceneControl, Defaults) {
   const int before = SceneCount();
@@ -183,106 +135,6 @@ TEST_F(SceneControl, TenUpdateRequestsOnATransparentSceneCauseOnePaint) {
   EXPECT_EQ(root->paints, 1);
   EXPECT_EQ(form->PresentCount(), presents + 1);
   EXPECT_FALSE(rtl::PeekMessage(m, scene->Handle(), WM_SCENEREPAINT, WM_SCENEREPAINT, rtl::PM_NOREMOVE));
-}
-
-TEST_F(SceneControl, TransparentOutputIsComposedOverTheFormColour) {
-  MakeScene(60, 40, true);
-  form->SetColor(0xFF102030u);
-  auto* half = Add(AddEmptyRoot(), 0, 0, 10, 10);
-  half->color = 0x80FF0000u;  // half-covering red
-  ShowAndSettle();
-  EXPECT_TRUE(form->Layered());
-  EXPECT_EQ(form->PresentedPixel(50, 30), 0xFF102030u);
-  EXPECT_EQ(form->PresentedPixel(5, 5), 0xFF881018u);
-  // What the window shows is that composed frame.
-  EXPECT_EQ(win::ReadWindowPixel(form->Window(), 5, 5), 0xFF881018u);
-  // An opaque solid fill covers the background.
-  TvxBrush fill(vgBrushSolid, 0xFF00FF00u);
-  scene->SetTransparency(false);
-  scene->SetFill(&fill);
-  rtl::Application->ProcessMessages();
-  EXPECT_EQ(form->PresentedPixel(50, 30), 0xFF00FF00u);
-}
-
-// A hidden scene paints nothing: what it showed leaves the form, and no repaint of its tree
-// (an object's, the scene's own, a paint asked for at once) reaches the form until it shows.
-TEST_F(SceneControl, AHiddenScenePaintsNothingUntilItShowsAgain) {
-  for (const bool transparent : {false, true}) {
-    SCOPED_TRACE(transparent ? "layered" : "opaque");
-    MakeScene(200, 100, transparent);
-    Box* root = AddRoot(0, 0, 200, 100);
-    root->color = 0xFFFF0000u;
-    ShowAndSettle();
-    ASSERT_EQ(form->PresentedPixel(5, 5), 0xFFFF0000u);
-    scene->SetVisible(false);
-    rtl::Application->ProcessMessages();
-    EXPECT_EQ(form->PresentedPixel(5, 5), 0xFF000000u) << "the hidden scene's pixels stayed";
-    root->paints = 0;
-    root->color = 0xFF0000FFu;
-    root->Repaint();
-    scene->AddUpdateRect(MakeRect(0, 0, 200, 100));
-    scene->Paint();
-    rtl::Application->ProcessMessages();
-    EXPECT_EQ(root->paints, 0);
-    EXPECT_EQ(form->PresentedPixel(5, 5), 0xFF000000u);
-    scene->SetVisible(true);
-    rtl::Application->ProcessMessages();
-    EXPECT_EQ(form->PresentedPixel(5, 5), 0xFF0000FFu) << "shown again, it paints what its tree holds now";
-  }
-}
-
-// A transparent scene in another control shows that control and the controls below it
-// through its empty parts, in every repaint: a green panel, a blue square on it, then the
-// scene over both with a red box of its own.
-TEST_F(SceneControl, ATransparentSceneInAControlShowsTheControlAndTheControlsBelowIt) {
-  MakeScene(200, 100, true);
-  auto* panel = new vgtest::Sheet(form.get(), 0xFF00C000u, {10, 10, 190, 90});
-  new vgtest::Sheet(panel, 0xFF0000FFu, {20, 20, 60, 60});
-  scene->SetParent(panel);
-  scene->SetAlign(win::alNone);
-  scene->SetBounds(0, 0, 120, 70);
-  Box* red = Add(AddEmptyRoot(), 70, 5, 10, 10);
-  red->color = 0xFFFF0000u;
-  ShowAndSettle();
-  EXPECT_FALSE(form->Layered());
-  for (int pass = 0; pass < 2; ++pass) {
-    SCOPED_TRACE(pass == 0 ? "shown" : "repainted");
-    EXPECT_EQ(form->PresentedPixel(10 + 5, 10 + 5), 0xFF00C000u) << "the panel under the scene";
-    EXPECT_EQ(form->PresentedPixel(10 + 30, 10 + 30), 0xFF0000FFu) << "the square under the scene";
-    EXPECT_EQ(form->PresentedPixel(10 + 75, 10 + 10), 0xFFFF0000u) << "the scene's own box";
-    EXPECT_EQ(form->PresentedPixel(10 + 150, 10 + 50), 0xFF00C000u) << "the panel beside the scene";
-    scene->AddUpdateRect(MakeRect(0, 0, 120, 70));
-    rtl::Application->ProcessMessages();
-  }
-  // Asked for its picture with a target, the scene gives what it painted.
-  std::vector<std::uint32_t> bits(120 * 70, 0);
-  const gfx2d::PixelTarget dc{bits.data(), 120, 70, 120};
-  scene->Perform(win::WM_ERASEBKGND, win::DCParam(&dc), 0);
-  EXPECT_EQ(bits[30 * 120 + 30], 0xFF0000FFu);
-  EXPECT_EQ(bits[10 * 120 + 75], 0xFFFF0000u);
-  // A solid fill nothing shows through is no fill either: the box moved leaves the panel.
-  TvxBrush clear(vgBrushSolid, 0x00FFFFFFu);
-  scene->SetFill(&clear);
-  red->SetBounds(70, 40, 10, 10);
-  rtl::Application->ProcessMessages();
-  EXPECT_EQ(form->PresentedPixel(10 + 75, 10 + 10), 0xFF00C000u);
-  EXPECT_EQ(form->PresentedPixel(10 + 75, 10 + 45), 0xFFFF0000u);
-}
-
-// A fill that lets light through is drawn over clear pixels at every repaint, not over the last.
-TEST_F(SceneControl, AHalfTransparentFillLooksTheSameAtEveryRepaint) {
-  MakeScene(60, 40);
-  TvxBrush half(vgBrushSolid, 0x80FF0000u);
-  scene->SetFill(&half);
-  ShowAndSettle();
-  const std::uint32_t first = form->PresentedPixel(5, 5);
-  EXPECT_EQ(first >> 24, 0xFFu);
-  EXPECT_NEAR(static_cast<int>((first >> 16) & 0xFF), 0x80, 2) << "half red over the black form";
-  for (int i = 0; i < 3; ++i) {
-    scene->AddUpdateRect(MakeRect(0, 0, 60, 40));
-    rtl::Application->ProcessMessages();
-  }
-  EXPECT_EQ(form->PresentedPixel(5, 5), first);
 }
 
 TEST_F(SceneControl, SetFillCopiesTheBrush) {

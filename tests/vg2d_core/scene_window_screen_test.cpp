@@ -4,7 +4,10 @@
 // designed scene shows the frame of what the pointer drags and the snap line it meets as plain
 // lines. A transparent scene inside another control shows that control and the one below it,
 // and hidden, it leaves the screen to them whatever its tree asks to repaint (bare and under a
-// window manager). The test runs this program again under xvfb-run (the child tests do the work).
+// window manager). A transparent scene on its form shows its windowed children at its own place
+// in the form, which stays where it is, and opaque scenes show the colours of fills that show
+// nothing (bare and under a window manager). The test runs this program again under xvfb-run (the
+// child tests do the work).
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -93,7 +96,7 @@ TEST(SceneWindowScreen, RunsUnderXvfb) {
       << "the run under Xvfb failed (its output is above)";
 }
 
-TEST(SceneWindowScreen, TheTransparentSceneInAPanelRunsUnderOpenbox) {
+TEST(SceneWindowScreen, TheTransparentScenesRunUnderOpenbox) {
   if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
   if (!vgtest::XvfbAvailable() || !wmtest::OpenboxInstalled()) GTEST_SKIP() << "xvfb-run, xwd or openbox is missing";
   EXPECT_EQ(vgtest::RunUnderXvfb("SceneWindowScreenChild.ATransparentScene*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp",
@@ -228,6 +231,112 @@ TEST(SceneWindowScreenChild, ADesignedSceneDrawsTheDraggedFrameAndItsSnapLinePla
     ASSERT_TRUE(x.Button(1, false));
     ASSERT_TRUE(PumpUntil([&] { return scene->Designer().Dragging() == TvxDesignEditor::dragNone; }))
         << "the release never came";
+  }
+  rtl::Application->ProcessMessages();
+  win::CloseDisplay();
+  LibraryShutdown();
+}
+
+// A grey form at (100, 100) whose transparent scene lies 40 pixels right of and 10 below its
+// corner, with a red box of its own and, as windowed children, a blue sheet and one of no size;
+// beside it a grey form with two opaque scenes whose fills show nothing, a red one under half a
+// blue box and the default black one. The screen shows the box and the sheet at the scene's place,
+// the grey of the form around them, red and half blue over red and black: through repaints every
+// 200 ms for two seconds (the form stays where it is), the sheet's own repaint, and a hide and
+// show of the form.
+TEST(SceneWindowScreenChild, ATransparentSceneOnItsFormShowsItsChildrenAtItsPlaceAndOpaqueFillsShowTheirColour) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  constexpr std::uint32_t Grey = 0xFF808080u, Red = 0xFFFF0000u, Blue = 0xFF0000FFu, Green = 0xFF00C000u,
+                          Black = 0xFF000000u, HalfBlueOverRed = 0xFF800080u, HalfBlueOverBlack = 0xFF000080u;
+  LibraryStartup();
+  rtl::Application->Reset();
+  {
+    auto makeForm = [](int X, int Y, int W, int H) {
+      auto f = std::make_unique<win::TForm>(nullptr);
+      f->SetBorderStyle(win::bsNone);
+      f->SetColor(Grey);
+      f->SetBounds(X, Y, W, H);
+      return f;
+    };
+    auto addBox = [](TvxScene* Scene, rtl::TComponent* Owner, std::uint32_t Color, float W) {
+      auto* root = new TvxVisualObject(Owner);
+      root->SetHitTest(false);
+      Scene->AddObject(root);
+      auto* b = new TvxRectangle(Owner);
+      b->Fill()->SetSolidColor(Color);
+      b->Stroke()->SetStyle(vgBrushNone);
+      b->SetBounds(10, 10, W, 40);
+      root->AddObject(b);
+    };
+    auto layered = makeForm(100, 100, 300, 160);
+    auto* scene = new TvxScene(layered.get());
+    scene->SetTransparency(true);
+    scene->SetParent(layered.get());
+    scene->SetBounds(40, 10, 200, 120);
+    addBox(scene, layered.get(), Red, 40);
+    auto* sheet = new vgtest::Sheet(scene, Blue, {100, 10, 140, 50});
+    new vgtest::Sheet(scene, Green, {0, 0, 0, 0});
+    auto opaque = makeForm(500, 100, 160, 80);
+    for (int i = 0; i < 2; ++i) {
+      auto* s = new TvxScene(opaque.get());
+      s->SetParent(opaque.get());
+      s->SetBounds(80 * i, 0, 80, 80);
+      if (i == 0) {
+        TvxBrush red(vgBrushNone, Red);
+        s->SetFill(&red);
+      }
+      addBox(s, opaque.get(), 0x800000FFu, 20);
+    }
+    layered->Show();
+    opaque->Show();
+    ASSERT_EQ(win::VideoDriver(), "x11");
+
+    const std::string setup = wmtest::UnderWindowManager() ? "openbox" : "bare";
+    vgtest::Screenshot s;
+    auto at = [&](win::TForm& Form, int X, int Y) {
+      int x = 0, y = 0;
+      SDL_GetWindowPosition(Form.Window(), &x, &y);
+      x += X;
+      y += Y;
+      return x >= 0 && y >= 0 && x < s.width && y < s.height ? s.At(x, y) : 0u;
+    };
+    int x0 = 0, y0 = 0;
+    SDL_GetWindowPosition(layered->Window(), &x0, &y0);
+    auto shows = [&](const std::string& Shot, std::uint32_t Sheet) {
+      return vgtest::ScreenComesToShow(Shot, [&] {
+        int x = 0, y = 0;
+        SDL_GetWindowPosition(layered->Window(), &x, &y);
+        return x == x0 && y == y0 && vgtest::ReadXwd(Shot, s) && vgtest::Near(at(*layered, 40 + 15, 10 + 15), Red) &&
+               vgtest::Near(at(*layered, 40 + 110, 10 + 20), Sheet) && vgtest::Near(at(*layered, 5, 5), Grey) &&
+               vgtest::Near(at(*layered, 40 + 180, 10 + 100), Grey) && vgtest::Near(at(*layered, 20, 60), Grey) &&
+               vgtest::Near(at(*opaque, 60, 60), Red) && vgtest::Near(at(*opaque, 15, 15), HalfBlueOverRed) &&
+               vgtest::Near(at(*opaque, 140, 60), Black) && vgtest::Near(at(*opaque, 95, 15), HalfBlueOverBlack);
+      });
+    };
+    const std::string shown = testout::Path("scene_layered_children_" + setup + ".xwd");
+    EXPECT_TRUE(shows(shown, Blue)) << "the scenes do not show as they should (" << shown << ")";
+
+    // Repaints every 200 ms for two seconds; the sheet repaints itself in another colour.
+    for (int i = 0; i < 10; ++i) {
+      scene->AddUpdateRect(MakeRect(0, 0, 200, 120));
+      const auto next = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+      while (std::chrono::steady_clock::now() < next) {
+        win::PumpEvents();
+        rtl::Application->ProcessMessages();
+        SDL_Delay(5);
+      }
+    }
+    EXPECT_EQ(layered->Left(), 100);
+    EXPECT_EQ(layered->Top(), 100);
+    sheet->color = Green;
+    sheet->Invalidate();
+    const std::string repainted = testout::Path("scene_layered_repainted_" + setup + ".xwd");
+    EXPECT_TRUE(shows(repainted, Green)) << "the repainted scene moved or lost its pixels (" << repainted << ")";
+
+    layered->Hide();
+    layered->Show();
+    const std::string again = testout::Path("scene_layered_shown_again_" + setup + ".xwd");
+    EXPECT_TRUE(shows(again, Green)) << "the form shown again lost the scene's pixels (" << again << ")";
   }
   rtl::Application->ProcessMessages();
   win::CloseDisplay();

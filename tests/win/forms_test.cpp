@@ -451,9 +451,40 @@ TEST_F(FormsTest, ALayeredFormKeepsNoFrameAndComposesAndShowsOnlyTheRectanglesIt
   r->PresentRects({{0, 0, 1, 1}});
   EXPECT_EQ(form->PresentedPixel(0, 0), 0xFF00FF00u);
   EXPECT_EQ(form->PresentedPixel(1, 0), 0xFF0000FFu);
+  // Shown again, the window shows the layered picture and what the control presented, not the
+  // rest of that frame.
+  form->Hide();
+  form->Show();
+  EXPECT_EQ(form->PresentedPixel(0, 0), 0xFF00FF00u);
+  EXPECT_EQ(form->PresentedPixel(1, 0), 0xFF0000FFu);
+  EXPECT_EQ(ReadWindowPixel(form->Window(), 1, 0), 0xFF0000FFu);
   // No longer layered, the form keeps its frame.
   form->SetLayered(false);
   EXPECT_TRUE(form->HasFrame());
+}
+
+// A layered picture whose top-left lies away from the window's is drawn there, cut to the
+// client, and the window stays where it is.
+TEST_F(FormsTest, ALayeredPictureIsDrawnWhereItLiesAndTheWindowStays) {
+  MakeForm(40, 30);
+  form->SetColor(0xFF204060u);
+  form->Show();
+  form->SetLayered(true);
+  const std::vector<std::uint32_t> red(4 * 3, 0xFFFF0000u);
+  form->UpdateLayered(red.data(), 4, 3, 4, 10 + 5, 20 + 6);
+  EXPECT_EQ(form->Left(), 10);
+  EXPECT_EQ(form->Top(), 20);
+  for (int y = 4; y < 11; ++y)
+    for (int x = 3; x < 11; ++x)
+      ASSERT_EQ(form->PresentedPixel(x, y), x >= 5 && x < 9 && y >= 6 && y < 9 ? 0xFFFF0000u : 0xFF204060u)
+          << x << "," << y;
+  EXPECT_EQ(ReadWindowPixel(form->Window(), 5, 6), 0xFFFF0000u);
+  // Reaching out of the client at its bottom-left corner: only what lies inside shows.
+  form->UpdateLayered(red.data(), 4, 3, 4, 10 - 2, 20 + 28, {{1, 0, 4, 3}});
+  EXPECT_EQ(form->PresentedPixel(0, 29), 0xFFFF0000u);
+  EXPECT_EQ(form->PresentedPixel(1, 28), 0xFFFF0000u);
+  EXPECT_EQ(form->PresentedPixel(2, 29), 0xFF204060u);
+  EXPECT_EQ(form->PresentedPixel(0, 27), 0xFF204060u);
 }
 
 // A recorder that fills its client with one colour when it paints.

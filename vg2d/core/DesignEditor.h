@@ -126,7 +126,8 @@ public:
   const std::vector<TvxVisualObject*>& SnapObjects() const { return snapObjects_; }
   int Dragging() const { return drag_; }
   bool GripHot(TGrip Grip) const { return hot_[static_cast<size_t>(Grip)]; }
-  // A name InsertObject was given that names a class outside the 2D objects.
+  // A name InsertObject was given that names a class outside the 2D objects (in a scene, also
+  // one that names no class).
   const std::string& PendingInsertText() const { return pendingInsertText_; }
   // Where the menu inserts, in host coordinates; (-1, -1) when not set.
   TvxPoint InsertPos() const { return insertPos_; }

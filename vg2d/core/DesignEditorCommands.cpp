@@ -40,12 +40,13 @@ std::string Plain(const std::u16string& Caption) {
 
 void TvxDesignEditor::Insert(const std::string& ClassName) {
   rtl::TClass c = rtl::GetClass(ClassName);
-  if (!c) {
-    pendingInsertText_.clear();
-    return;
-  }
-  if (!c->InheritsFrom(rtl::ClassOf<TvxObject>())) {
-    pendingInsertText_ = ClassName;
+  if (!c || !c->InheritsFrom(rtl::ClassOf<TvxObject>())) {
+    // A name no 2D object class answers to is kept (a scene keeps one that names no class
+    // at all too).
+    if (c || host_.designKind_.KeepsUnknownInsertText)
+      pendingInsertText_ = ClassName;
+    else
+      pendingInsertText_.clear();
     return;
   }
   TvxVisualObject* sel = Selection();

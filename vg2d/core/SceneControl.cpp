@@ -81,6 +81,7 @@ TvxDesignKind SceneDesignKind() {
   k.StylesOfInnerControls = true;
   k.HidesRoot = true;
   k.InsertOwnedBySelection = true;
+  k.KeepsUnknownInsertText = true;
   return k;
 }
 }  // namespace
@@ -259,7 +260,7 @@ win::LRESULT TvxCustomScene::WndProc(win::MSG& Message) {
       // Asked for its picture with a target (a scene above this one drawing what lies under
       // it), the scene gives what it painted last, unless a paint is due.
       if (const gfx2d::PixelTarget* dc = win::DCFromParam(Message.wParam); dc && UpdateRegion().empty())
-        canvas_->FlushBuffer(0, 0, dc);
+        CopyToDC(*dc, MakeRect(0, 0, static_cast<float>(Width()), static_cast<float>(Height())));
       return 1;
     case win::WM_GETDLGCODE:
       return win::DLGC_WANTARROWS | win::DLGC_WANTTAB | win::DLGC_WANTCHARS;

@@ -107,6 +107,9 @@ public:
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   win::LRESULT WndProc(win::MSG& Message) override;
+  // On a layered form the scene's windowed children show in its picture: what one of them
+  // presents is painted again with the scene.
+  bool PresentChild(win::TWinControl* Child, const std::vector<win::TRect>& Rects) override;
 
 protected:
   float HostWidth() override { return static_cast<float>(Width()); }
@@ -132,8 +135,11 @@ private:
   void FillChanged(rtl::TObject* Sender);
   bool OnLayeredForm() const;
   // Hands the layered form the given client rectangles of the canvas's pixels (all of them
-  // without any).
+  // without any), with the scene's windowed children painted over them.
   void UpdateLayered(const std::vector<win::TRect>& Rects = {});
+  // Copies the rectangle R of the canvas to DC; an opaque scene's pixels are copied as the
+  // window shows them, opaque (what a clear left shows its colour, not what lies under it).
+  void CopyToDC(const gfx2d::PixelTarget& DC, const TvxRect& R);
   // Draws what lies under the scene in its parent (the parent's background and paint, then
   // the custom controls before the scene that meet it, theirs inside them too) into the
   // canvas within the dirty rectangles: the background of a transparent scene that is not

@@ -24,6 +24,25 @@ int PixelOf(float V) {
 
 win::TRect PixelRect(const TvxRect& R) { return {PixelOf(R.Left), PixelOf(R.Top), PixelOf(R.Right), PixelOf(R.Bottom)}; }
 
+// Has Control paint (Msg with a target) into the W x H picture Pixels with its top-left at
+// (X, Y) of it, clipped to it.
+void PaintInto(std::vector<std::uint32_t>& Pixels, int W, int H, win::TWinControl* Control, win::UINT Msg, int X,
+               int Y) {
+  const int cw = std::min(Control->Width(), W - X), ch = std::min(Control->Height(), H - Y);
+  if (cw <= 0 || ch <= 0 || X + cw <= 0 || Y + ch <= 0) return;
+  if (X >= 0 && Y >= 0) {
+    const gfx2d::PixelTarget t{Pixels.data() + static_cast<size_t>(Y) * static_cast<size_t>(W) + X, cw, ch, W};
+    Control->Perform(Msg, win::DCParam(&t), 0);
+    return;
+  }
+  // A control reaching left of or above the picture paints into a copy of its part.
+  std::vector<std::uint32_t> own(static_cast<size_t>(cw) * static_cast<size_t>(ch), 0u);
+  const gfx2d::PixelTarget t{own.data(), cw, ch, cw};
+  gfx2d::CopyPixels(Pixels.data(), W, H, X, Y, cw, ch, t, 0, 0);
+  Control->Perform(Msg, win::DCParam(&t), 0);
+  gfx2d::CopyPixels(own.data(), cw, ch, 0, 0, cw, ch, {Pixels.data(), W, H, W}, X, Y);
+}
+
 }  // namespace
 
 void TvxCustomScene::AddUpdateRect(const TvxRect& R) {
@@ -103,8 +122,21 @@ void TvxCustomScene::Paint() {
   }
   const gfx2d::PixelTarget dc = GetDC();
   if (!dc.Bits) return;
-  for (const TvxRect& r : updateRects_) c->FlushBufferRect(0, 0, &dc, r);
+  for (const TvxRect& r : updateRects_) CopyToDC(dc, r);
   PresentRects(shown);
+}
+
+void TvxCustomScene::CopyToDC(const gfx2d::PixelTarget& DC, const TvxRect& R) {
+  canvas_->FlushBufferRect(0, 0, &DC, R);
+  if (transparency_ || !canvas_->BufferBits()) return;
+  // The window shows an opaque scene's colours as they are, whatever their alpha: a clear to
+  // the fill's colour with alpha 0 shows that colour.
+  const win::TRect p = PixelRect(R);
+  const int right = std::min({p.Right + 1, canvas_->Width(), DC.Width}),
+            bottom = std::min({p.Bottom + 1, canvas_->Height(), DC.Height});
+  for (int y = std::max(p.Top, 0); y < bottom; ++y)
+    for (int x = std::max(p.Left, 0); x < right; ++x)
+      DC.Bits[static_cast<size_t>(y) * static_cast<size_t>(DC.Stride) + static_cast<size_t>(x)] |= 0xFF000000u;
 }
 
 void TvxCustomScene::DrawParentBackground() {
@@ -115,21 +147,8 @@ void TvxCustomScene::DrawParentBackground() {
   if (w <= 0 || h <= 0) return;
   std::vector<std::uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h), 0u);
   const gfx2d::PixelTarget picture{pixels.data(), w, h, w};
-  // Control paints into the picture with its top-left at (X, Y) of it, clipped to it.
   auto paint = [&](win::TWinControl* Control, win::UINT Msg, int X, int Y) {
-    const int cw = std::min(Control->Width(), w - X), ch = std::min(Control->Height(), h - Y);
-    if (cw <= 0 || ch <= 0 || X + cw <= 0 || Y + ch <= 0) return;
-    if (X >= 0 && Y >= 0) {
-      const gfx2d::PixelTarget t{pixels.data() + static_cast<size_t>(Y) * static_cast<size_t>(w) + X, cw, ch, w};
-      Control->Perform(Msg, win::DCParam(&t), 0);
-      return;
-    }
-    // A control reaching left of or above the picture paints into a copy of its part.
-    std::vector<std::uint32_t> own(static_cast<size_t>(cw) * static_cast<size_t>(ch), 0u);
-    const gfx2d::PixelTarget t{own.data(), cw, ch, cw};
-    gfx2d::CopyPixels(pixels.data(), w, h, X, Y, cw, ch, t, 0, 0);
-    Control->Perform(Msg, win::DCParam(&t), 0);
-    gfx2d::CopyPixels(own.data(), cw, ch, 0, 0, cw, ch, picture, X, Y);
+    PaintInto(pixels, w, h, Control, Msg, X, Y);
   };
   paint(parent, win::WM_ERASEBKGND, 0, 0);
   paint(parent, win::WM_PAINT, 0, 0);
@@ -157,9 +176,32 @@ void TvxCustomScene::UpdateLayered(const std::vector<win::TRect>& Rects) {
   auto* form = dynamic_cast<win::TCustomForm*>(Parent());
   if (!form || !form->HandleAllocated() || !canvas_->BufferBits()) return;
   const int w = canvas_->Width(), h = canvas_->Height();
-  // The form composes straight from the canvas's pixels, only where they changed.
-  form->UpdateLayered(canvas_->BufferBits(), w, h, w, form->Left() + Left(), form->Top() + Top(),
-                      Rects.empty() ? std::vector<win::TRect>{{0, 0, w, h}} : Rects);
+  // The windowed children that show (each over its parent) are painted over the canvas's
+  // pixels, in a copy; one of no size (the control that carries a drag) paints nothing.
+  std::vector<std::uint32_t> picture;
+  std::function<void(win::TWinControl*, int, int)> paintChildren = [&](win::TWinControl* Parent, int X, int Y) {
+    for (int i = 0; i < Parent->ControlCount(); ++i) {
+      auto* c = dynamic_cast<win::TWinControl*>(Parent->Controls(i));
+      if (!c || !c->Visible() || !c->HandleAllocated() || c->Width() <= 0 || c->Height() <= 0) continue;
+      if (picture.empty())
+        picture.assign(canvas_->BufferBits(), canvas_->BufferBits() + static_cast<size_t>(w) * static_cast<size_t>(h));
+      PaintInto(picture, w, h, c, win::WM_PAINT, X + c->Left(), Y + c->Top());
+      paintChildren(c, X + c->Left(), Y + c->Top());
+    }
+  };
+  paintChildren(this, 0, 0);
+  // The form composes straight from those pixels, only where they changed, at the scene's
+  // place in it.
+  form->UpdateLayered(picture.empty() ? canvas_->BufferBits() : picture.data(), w, h, w, form->Left() + Left(),
+                      form->Top() + Top(), Rects.empty() ? std::vector<win::TRect>{{0, 0, w, h}} : Rects);
+}
+
+bool TvxCustomScene::PresentChild(win::TWinControl*, const std::vector<win::TRect>& Rects) {
+  if (!OnLayeredForm()) return false;
+  for (const win::TRect& r : Rects)
+    AddUpdateRect(MakeRect(static_cast<float>(r.Left), static_cast<float>(r.Top), static_cast<float>(r.Right),
+                           static_cast<float>(r.Bottom)));
+  return true;
 }
 
 }  // namespace vg

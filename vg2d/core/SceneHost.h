@@ -52,6 +52,8 @@ struct TvxDesignKind {
   // An inserted object whose class name holds "Item" stays where its list puts it (else it
   // goes to the menu's point as any other does).
   bool ItemsKeepTheirPlace = false;
+  // A name that names no class is kept as the pending insert text (else it clears it).
+  bool KeepsUnknownInsertText = false;
 };
 
 class TvxSceneHost : public IvxScene {
