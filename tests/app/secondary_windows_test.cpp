@@ -104,10 +104,13 @@ TEST_F(InFolder, TheCheckWindowSpeaksTheSettingsLanguageInItsFontOrEnglishInTaho
   WriteFile(dir / "Language/english.lng", Line("Error_OpenGL_Not_Work", "not English"));
   WriteFile(dir / "gascal.ini", Line("Language", "english"));
   EXPECT_EQ(app::NoOpenGLEnglishMessage, app::NoOpenGLText("gascal").Message);
-  // A language that names a path reads no file outside the folder.
-  WriteFile(dir / "gascal.ini", Line("Language", "../x"));
+  // A language that names a path reads no file outside the folder, nor its font keys.
+  WriteFile(dir / "gascal.ini", Line("Language", "../x") + Line("../x_Name", "Courier"));
   WriteFile(dir / "x.lng", Line("Error_OpenGL_Not_Work", "outside"));
-  EXPECT_EQ(app::NoOpenGLEnglishMessage, app::NoOpenGLText("gascal").Message);
+  t = app::NoOpenGLText("gascal");
+  EXPECT_EQ(app::NoOpenGLEnglishMessage, t.Message);
+  EXPECT_EQ("English", t.Language);
+  EXPECT_EQ("Tahoma", t.FontName);
   // The language and the font name are held as the settings hold them.
   WriteFile(dir / "gascal.ini", Line("Language", "Old Russian") + Line("English_Name", std::string(100000, 'F')));
   t = app::NoOpenGLText("gascal");
