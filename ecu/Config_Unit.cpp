@@ -641,6 +641,11 @@ bool CFGPageNumbersConvert(const TCFGPageValues& Page) {
   return PageWholeNumber(Page.PG_RPM) && PageWholeNumber(Page.PG_Temper) && PageRealNumber(Page.PG_Time);
 }
 
+void CheckCFGPageNumbers(const TCFGPageValues& Page) {
+  const PageNumbers numbers = ConvertPageNumbers(Page);
+  if (!numbers.error.empty()) throw rtl::EConvertError(numbers.error);
+}
+
 void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageValues& Page) {
   if (Session().ConfigData.CFGPageUpdating) return;
   const PageNumbers numbers = ConvertPageNumbers(Page);

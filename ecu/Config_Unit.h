@@ -284,6 +284,8 @@ void CFG_Page_To_Config(const TCFGPageValues& Page);
 // Whether every number text of the page converts (what CFG_Page_To_Config would take
 // without raising).
 bool CFGPageNumbersConvert(const TCFGPageValues& Page);
+// Raises what CFG_Page_To_Config would raise for the page's number texts, and changes nothing.
+void CheckCFGPageNumbers(const TCFGPageValues& Page);
 // The five level track bars into Level1 .. Level5, then CFG_Page_To_Config, as one change
 // (raising as it does, after the change).
 void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageValues& Page);

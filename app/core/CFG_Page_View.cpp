@@ -75,7 +75,7 @@ void TakeCFGPageTexts(const TCFGPageTexts& Page) { TakeCFGPage(Kept(Page)); }
 
 void TakeCFGLevelPageTexts(const TCFGPageTexts& Page) { TakeCFGLevelPage(Page.LevelGas, Kept(Page)); }
 
-bool CFGPageNumbersConvert(const TCFGPageTexts& Page) { return ecu::CFGPageNumbersConvert(Kept(Page)); }
+void CheckCFGPageNumbers(const TCFGPageTexts& Page) { ecu::CheckCFGPageNumbers(Kept(Page)); }
 
 std::u16string LevelVoltText(double TrackValue) {
   return ShownText(ecu::LevelToVoltText(ecu::FloatToInt(TrackValue)));

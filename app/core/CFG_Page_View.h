@@ -39,8 +39,9 @@ std::optional<TCFGPageTexts> CFGPageOfConfig();
 // transmission delay (TakeCFGPage, TakeCFGLevelPage of Global_Unit.h, raising as they do).
 void TakeCFGPageTexts(const TCFGPageTexts& Page);
 void TakeCFGLevelPageTexts(const TCFGPageTexts& Page);
-// Whether every number text of the page converts (what an edit would take without raising).
-bool CFGPageNumbersConvert(const TCFGPageTexts& Page);
+// Raises what an edit of the page would raise for its number texts (a text that is no number,
+// naming its box), and changes nothing.
+void CheckCFGPageNumbers(const TCFGPageTexts& Page);
 // A level track bar's position as the voltage text beside it.
 std::u16string LevelVoltText(double TrackValue);
 

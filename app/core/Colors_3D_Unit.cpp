@@ -103,23 +103,49 @@ void SaveColors() {
     ecu::KeyFileSet(Role(i).Key, Model().Colors.ColorTable[static_cast<std::size_t>(i)], "");
 }
 
-void LoadMainWindowFill() {
-  if (ecu::KeyFileFind("Form_3D_Color") && ecu::IsARGBText(ecu::Session().Files.KeyFileValue))
-    Model().Colors.MainWindowFill.Color = ecu::Session().Files.KeyFileValue;
+namespace {
+
+// The main window's fill keys of the open store into Fill: a malformed value leaves its part
+// of the fill, and is listed in the settings' load report when Report.
+void ReadMainWindowFill(TWindowFill& Fill, bool Report) {
+  const std::string& value = ecu::Session().Files.KeyFileValue;
+  if (ecu::KeyFileFind("Form_3D_Color")) {
+    if (ecu::IsARGBText(value))
+      Fill.Color = value;
+    else if (Report)
+      ReportSettingNotTaken("Form_3D_Color", value, "a colour (#AARRGGBB)", Fill.Color);
+  }
   if (ecu::KeyFileFind("Form_3D_Style")) {
-    if (rtl::SameText(ecu::Session().Files.KeyFileValue, "vgBrushGradient"))
-      Model().Colors.MainWindowFill.Gradient = true;
-    else if (rtl::SameText(ecu::Session().Files.KeyFileValue, "vgBrushSolid"))
-      Model().Colors.MainWindowFill.Gradient = false;
+    if (rtl::SameText(value, "vgBrushGradient"))
+      Fill.Gradient = true;
+    else if (rtl::SameText(value, "vgBrushSolid"))
+      Fill.Gradient = false;
+    else if (Report)
+      ReportSettingNotTaken("Form_3D_Style", value, "a fill style (vgBrushSolid, vgBrushGradient)",
+                            Fill.Gradient ? "vgBrushGradient" : "vgBrushSolid");
   }
-  auto& points = Model().Colors.MainWindowFill.GradientColors;
+  auto& points = Fill.GradientColors;
   for (std::size_t n = 0; n < MaxGradientKeys && ecu::KeyFileFind("Form_3D_GradColor_" + std::to_string(n)); ++n) {
-    if (!ecu::IsARGBText(ecu::Session().Files.KeyFileValue)) continue;
+    if (!ecu::IsARGBText(value)) {
+      if (Report)
+        ReportSettingNotTaken("Form_3D_GradColor_" + std::to_string(n), value, "a colour (#AARRGGBB)",
+                              n < points.size() ? points[n] : "no point");
+      continue;
+    }
     if (n < points.size())
-      points[n] = ecu::Session().Files.KeyFileValue;
+      points[n] = value;
     else if (n == points.size())
-      points.push_back(ecu::Session().Files.KeyFileValue);
+      points.push_back(value);
   }
+}
+
+}  // namespace
+
+void LoadMainWindowFill() { ReadMainWindowFill(Model().Colors.MainWindowFill, false); }
+
+void CheckMainWindowFill() {
+  TWindowFill fill = Model().Colors.MainWindowFill;
+  ReadMainWindowFill(fill, true);
 }
 
 void TranslateColorDescriptions() {

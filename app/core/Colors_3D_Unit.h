@@ -89,6 +89,10 @@ void SaveColors();
 // "Form_3D_GradColor_" + n while the keys run on; a point beyond the fill's is added);
 // missing or malformed values leave their part of the fill.
 void LoadMainWindowFill();
+// Lists in the settings' load report each fill key of the open store that LoadMainWindowFill
+// would not take, with what the fill keeps; changes nothing. The settings' load checks them, so
+// the report that shows with the main window names them too.
+void CheckMainWindowFill();
 // Each description := the language text of its key.
 void TranslateColorDescriptions();
 // The built-in English text of the language key being looked up (ecu::Texts.CurrentLngKey) when

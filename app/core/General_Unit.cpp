@@ -49,10 +49,14 @@ void ReadText(const std::string& Key, std::string& Field, std::size_t Max, const
   Report(std::move(line));
 }
 
-// A text the setting does not take as the file holds it (What says what it takes): the
-// field keeps its value and the report says so.
 void ReportNotTaken(const std::string& Key, const std::string& Value, const char* What, const std::string& Kept) {
-  Report(Key + ": \"" + ecu::PrintableFileText(Value) + "\" is not " + What + "; \"" + Kept + "\" is kept");
+  ReportSettingNotTaken(Key, Value, What, Kept);
+}
+
+// Whether the language menu lists Language ("English", or a file of the Language folder).
+bool IsListedLanguage(const std::string& Language) {
+  const auto& names = ecu::Session().Texts.LanguageNames;
+  return std::find(names.begin(), names.end(), Language) != names.end();
 }
 
 // What the load of the file itself dropped or cut: keys cut to the key column, lines without
@@ -131,6 +135,11 @@ bool IsACBAlgorithm(const std::string& Name) {
 
 }  // namespace
 
+void ReportSettingNotTaken(const std::string& Key, const std::string& Value, const char* What,
+                           const std::string& Kept) {
+  Report(Key + ": \"" + ecu::PrintableFileText(Value) + "\" is not " + What + "; \"" + Kept + "\" is kept");
+}
+
 bool CanNameFontKeys(const std::string& Language) {
   return !Language.empty() && Language.find('\0') == std::string::npos &&
          ecu::KeyFileKeyForm(Language + "_Color") == Language + "_Color";
@@ -196,10 +205,14 @@ void LoadSettings() {
     if (ecu::KeyFileFind("Language")) {
       // Spelled as the language menu lists it, so that its font keys have one spelling.
       const std::string language = ecu::ListedLanguageName(rtl::Trim(ecu::Session().Files.KeyFileValue));
-      if (CanNameFontKeys(language))
-        s.Language = language;
-      else
+      if (!CanNameFontKeys(language))
         ReportNotTaken("Language", language, "a language name that can name its font keys", s.Language);
+      else if (!IsListedLanguage(language))
+        // A name the folder has no file for ("../../etc/passwd") would name font keys of its
+        // own in the file, and its texts are nowhere.
+        ReportNotTaken("Language", language, "a language of the Language folder", s.Language);
+      else
+        s.Language = language;
     }
     ReadText(s.Language + "_Name", s.Font_Name, MaxFontNameLength, "a font's name has", true);
     ReadFractionKey(s.Language + "_Size", s.Font_Size, MinFontSize, MaxFontSize);
@@ -235,6 +248,7 @@ void LoadSettings() {
     }
     ReadFractionKey("Panels_Opacity", s.Panels_Opacity, MinPanelsOpacity, MaxPanelsOpacity);
     LoadColors();
+    CheckMainWindowFill();
     ReportFileChanges();
     ecu::KeyFileClose();
   }

@@ -119,7 +119,8 @@ struct TMainWindowState {
 void Settings_Default();
 // Reads the settings file when it exists (keys missing or not converting leave the field as
 // it was, values outside their ranges are brought into them, a language whose name cannot
-// name its font keys is not taken), then the colours; colour role 0 takes the font colour.
+// name its font keys or that the language menu does not list is not taken), then the colours
+// and the check of the main window's fill keys; colour role 0 takes the font colour.
 // Values not taken or taken otherwise than the file holds them (texts cut, numbers held to
 // their ranges, a program code of more than a byte) and what the file's load dropped or cut
 // are listed in LoadReport.
@@ -133,6 +134,9 @@ std::string SettingsLoadReportText();
 // written and read back as it is: no blanks, "=" or control characters at its ends, and short
 // enough) and its language file (no NUL byte).
 bool CanNameFontKeys(const std::string& Language);
+// A value of the settings file that its setting does not take (What says what it takes): the
+// setting keeps Kept, and Settings.LoadReport says so.
+void ReportSettingNotTaken(const std::string& Key, const std::string& Value, const char* What, const std::string& Kept);
 // Reads a colour key of the open settings file into Field when it holds a colour text
 // ("#AARRGGBB"); anything else leaves Field and is listed in Settings.LoadReport.
 void ReadColor(const std::string& Key, std::string& Field);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <span>
+#include <utility>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
@@ -36,6 +37,16 @@ std::int32_t Truncated(double Value) {
   return static_cast<std::int32_t>(t);
 }
 
+// The text of Key in the current language, its file read for it when its texts are not at
+// hand.
+std::string SettingsLanguageText(const char* Key) {
+  const bool load = ecu::Session().Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
+  if (load) ecu::LoadLanguageFile();
+  std::string text = ecu::LngText(Key);
+  if (load) ecu::FreeLanguageFile();
+  return text;
+}
+
 }  // namespace
 
 std::uint8_t ProgramCodeFromText(const std::string& Text) {
@@ -58,6 +69,33 @@ std::int32_t ReplyDelayFromBox(double Value) { return std::clamp<std::int32_t>(T
 std::int32_t TransmitDelayFromBox(double Value) {
   const std::int32_t v = Truncated(Value);
   return v < 1 ? DefaultTransmitDelay : v;
+}
+
+TDelayEntry DelayBoxEntry(TDelayBox Box, const std::string& Text) {
+  const bool reply = Box == TDelayBox::Reply;
+  const std::int32_t least = reply ? 0 : 1, most = reply ? MaxReplyDelay : MaxTransmitDelay;
+  const auto said = [&](const char* Key, const std::string& Held) {
+    std::string text = SettingsLanguageText(Key);
+    for (const auto& [field, value] : {std::pair<std::string, std::string>{"%TEXT%", ecu::PrintableFileText(Text)},
+                                       {"%MIN%", std::to_string(least)},
+                                       {"%MAX%", std::to_string(most)},
+                                       {"%HELD%", Held}})
+      for (std::size_t at = text.find(field); at != std::string::npos; at = text.find(field, at + value.size()))
+        text.replace(at, field.size(), value);
+    return SettingsLanguageText(reply ? "Delay" : "SET_Transmit_Delay") + ": " + text;
+  };
+  TDelayEntry entry;
+  double typed = 0;
+  try {
+    typed = DelayBoxNumber(Text);
+  } catch (const rtl::EConvertError&) {
+    entry.Report = said("SET_Delay_No_Number", {});
+    return entry;
+  }
+  // The transmission delay's box holds a number to MaxTransmitDelay as it reads it.
+  entry.Delay = reply ? ReplyDelayFromBox(typed) : TransmitDelayFromBox(std::min<double>(typed, MaxTransmitDelay));
+  if (*entry.Delay != Truncated(typed)) entry.Report = said("SET_Delay_Held", std::to_string(*entry.Delay));
+  return entry;
 }
 
 std::string AlgorithmFromBox(const std::string& Text) {
@@ -123,13 +161,7 @@ void SettingsWindowClosed(const TWindowRect& Geometry) {
   ecu::KeyFileSave(Model().Settings.SettingsFileName);
 }
 
-std::string SettingsNotSavedText(const std::string& Why) {
-  const bool load = ecu::Session().Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
-  if (load) ecu::LoadLanguageFile();
-  const std::string text = ecu::LngText("SET_Not_Saved");
-  if (load) ecu::FreeLanguageFile();
-  return text + ": " + Why;
-}
+std::string SettingsNotSavedText(const std::string& Why) { return SettingsLanguageText("SET_Not_Saved") + ": " + Why; }
 
 namespace {
 void FromTable(std::span<const ecu::TLngEntry> Table, std::string& Text) {
@@ -153,6 +185,8 @@ void SettingsWindowEnglishText(std::string& Text) {
       {"SET_Opacity", "Opacity"},
       {"SET_ACB_Algorithm", "Autocalibration algorithm"},
       {"SET_Not_Saved", "The settings were not saved"},
+      {"SET_Delay_No_Number", "'%TEXT%' is no number; the box takes whole milliseconds from %MIN% to %MAX%"},
+      {"SET_Delay_Held", "%TEXT% is outside %MIN% to %MAX%; %HELD% is taken"},
   };
   FromTable(table, Text);
 }

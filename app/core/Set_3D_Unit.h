@@ -29,6 +29,20 @@ double DelayBoxNumber(const std::string& Text);
 // a transmission delay below 1 ms, which would never fire, becomes the default 1500.
 std::int32_t ReplyDelayFromBox(double Value);
 std::int32_t TransmitDelayFromBox(double Value);
+
+// The settings window's two delay boxes.
+enum class TDelayBox { Reply, Transmit };
+// A delay box's text as the box reads it (Enter, leaving the box, the release of a press).
+struct TDelayEntry {
+  // The delay the settings take; none for a text that is no number (the setting stays).
+  std::optional<std::int32_t> Delay;
+  // What the installer is told, naming the box by its label in the current language: a text
+  // that is no number, with what the box takes ("SET_Delay_No_Number"), or a number the
+  // settings hold otherwise than typed, beyond their range ("SET_Delay_Held"); empty when the
+  // number is taken as typed (its fraction dropped).
+  std::string Report;
+};
+TDelayEntry DelayBoxEntry(TDelayBox Box, const std::string& Text);
 // The algorithm box's text as the settings keep it: one of the four names, else the
 // default "Fast calibration" (an unknown name would pick no algorithm at all).
 std::string AlgorithmFromBox(const std::string& Text);

@@ -26,15 +26,18 @@ TNoOpenGLText NoOpenGLText(const std::string& BaseName) {
   const std::string settings = BaseName + ".ini";
   std::string language = "English";
   std::string value;
-  // Held as the settings hold them (General_Unit): a language that names its font keys, a font
-  // name no longer than a font's and cut at a NUL byte.
-  if (ReadKey(settings, "Language", value) && CanNameFontKeys(rtl::Trim(value))) language = rtl::Trim(value);
+  // Held as the settings hold them (General_Unit): a language that names its font keys and a
+  // file of the Language folder, never a path (its file is found whatever the case of its
+  // letters, as the language menu finds it), a font name no longer than a font's and cut at a
+  // NUL byte.
+  std::string file;
+  if (ReadKey(settings, "Language", value) && CanNameFontKeys(rtl::Trim(value))) {
+    file = ecu::LanguageFilePath("Language", rtl::Trim(value));
+    if (!file.empty()) language = rtl::Trim(value);
+  }
   text.Language = language;
   if (ReadKey(settings, language + "_Name", value) && !ecu::KeyFileCutText(value, MaxFontNameLength).empty())
     text.FontName = ecu::KeyFileCutText(value, MaxFontNameLength);
-  // A language is a file name of the folder, never a path; its file is found whatever the case
-  // of its letters, as the language menu finds it.
-  const std::string file = ecu::LanguageFilePath("Language", language);
   if (rtl::UpperCase(language) != "ENGLISH" && !file.empty() && ReadKey(file, NoOpenGLMessageKey, value) &&
       !value.empty())
     text.Message = value;

@@ -16,7 +16,6 @@
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Window_Host.h"
 #include "app/ui/Window_Parts.h"
-#include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Display.h"
@@ -119,6 +118,10 @@ std::unique_ptr<TForm_3D_SET> TForm_3D_SET::Create() {
   form->ReadWindowText("FORM_3D_SET");
   BindFormParts(TPartBinder(form.get(), form->WindowName()), form->parts_);
   form->PlaceLayout(form->parts_.Layout_3D_SET);
+  // The delay boxes show what is typed, letters too, and say at Enter what they take: a
+  // letter dropped without a word left the installer with a report about an empty text.
+  form->parts_.HudNumberBox_3D_SET_Port_Delay->SetFilterChar({});
+  form->parts_.HudNumberBox_3D_SET_Transmit_CFG_Delay->SetFilterChar({});
   vg::TvxWideStrings* algorithms = form->parts_.HudComboTextBox_ACB_Algorithm->Items();
   for (const std::string& name : ACBAlgorithmNames) algorithms->Add(Wide(name));
   form->created_ = true;
@@ -252,14 +255,14 @@ void TForm_3D_SET::HudNumberBox_3D_SET_Transmit_CFG_DelayChange(rtl::TObject*) {
 
 void TForm_3D_SET::HudNumberBox_3D_SET_DelayKeyDown(rtl::TObject* Sender, std::uint16_t& Key, char16_t&,
                                                     rtl::TShiftState) {
-  if (Key == KeyReturn) RefuseNoNumber(Sender);
+  if (Key == KeyReturn) DelayBoxReads(Sender);
 }
 
-void TForm_3D_SET::HudNumberBox_3D_SET_DelayKillFocus(rtl::TObject* Sender) { RefuseNoNumber(Sender); }
+void TForm_3D_SET::HudNumberBox_3D_SET_DelayKillFocus(rtl::TObject* Sender) { DelayBoxReads(Sender); }
 
 void TForm_3D_SET::HudNumberBox_3D_SET_DelayMouseUp(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState,
                                                     float, float) {
-  if (Button == rtl::mbLeft) RefuseNoNumber(Sender);
+  if (Button == rtl::mbLeft) DelayBoxReads(Sender);
 }
 
 vg::TvxHudNumberBox* TForm_3D_SET::DelayBox(rtl::TObject* Sender) const {
@@ -274,17 +277,14 @@ void TForm_3D_SET::ShowDelayInForce(vg::TvxHudNumberBox* Box) {
                                                                 : Model().Settings.CFG_Transmit_Delay);
 }
 
-void TForm_3D_SET::RefuseNoNumber(rtl::TObject* Sender) {
+void TForm_3D_SET::DelayBoxReads(rtl::TObject* Sender) {
   vg::TvxHudNumberBox* box = DelayBox(Sender);
   if (!box) return;
-  try {
-    DelayBoxNumber(Narrow(box->Text()));
-  } catch (const rtl::EConvertError&) {
-    // Reported here, where the box would report it, and not raised: the box goes on reading
-    // the delay in force, as it would a number typed.
-    ShowDelayInForce(box);
-    rtl::Application->HandleException(box);
-  }
+  const TDelayEntry entry = DelayBoxEntry(
+      box == parts_.HudNumberBox_3D_SET_Port_Delay ? TDelayBox::Reply : TDelayBox::Transmit, KeptText(box->Text()));
+  // A text that is no number: the box goes on reading the delay in force.
+  if (!entry.Delay) ShowDelayInForce(box);
+  if (!entry.Report.empty() && Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, entry.Report);
 }
 
 void TForm_3D_SET::HudComboTextBox_3D_SET_LanguageChange(rtl::TObject*) {

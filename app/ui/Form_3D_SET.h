@@ -56,8 +56,9 @@ public:
   void HudNumberBox_3D_SET_Port_DelayChange(rtl::TObject* Sender);
   void HudNumberBox_3D_SET_Transmit_CFG_DelayChange(rtl::TObject* Sender);
   // The delay boxes about to read their text (Enter, leaving, the release of a press): a text
-  // that is no number is reported as the box reports it, and the box shows the delay in force
-  // again, so that it reads that one and the report does not come back.
+  // that is no number is reported, naming the box and what it takes, and the box shows the
+  // delay in force again, so that it reads that one and the report does not come back; a
+  // number the settings hold to their range is reported as held.
   void HudNumberBox_3D_SET_DelayKeyDown(rtl::TObject* Sender, std::uint16_t& Key, char16_t& KeyChar,
                                         rtl::TShiftState Shift);
   void HudNumberBox_3D_SET_DelayKillFocus(rtl::TObject* Sender);
@@ -81,7 +82,7 @@ private:
   // The delay box Sender names (nullptr for another object), and the setting it shows.
   vg::TvxHudNumberBox* DelayBox(rtl::TObject* Sender) const;
   void ShowDelayInForce(vg::TvxHudNumberBox* Box);
-  void RefuseNoNumber(rtl::TObject* Sender);
+  void DelayBoxReads(rtl::TObject* Sender);
 
   TSetParts parts_;
   // The controls are being filled: their change handlers leave the settings alone.

@@ -1,5 +1,8 @@
 #include "app/ui/Page_CFG.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "app/core/CFG_Page_View.h"
 #include "app/core/Global_Unit.h"
 #include "app/ui/Window_Parts.h"
@@ -27,6 +30,22 @@ void FillItems(vg::TvxHudComboTextBox* Box, const Items& Texts) {
   for (const std::u16string& t : Texts) Box->Items()->Add(t);
   Box->Items()->EndUpdate();
   Box->SetText(kept);
+}
+
+// The page's number texts in the order of its number boxes (PageNumberBoxes).
+std::array<std::u16string*, 3> PageNumberTexts(TCFGPageTexts& Values) {
+  return {&Values.PG_RPM, &Values.PG_Temper, &Values.PG_Time};
+}
+
+std::array<vg::TvxHudComboTextBox*, 3> PageNumberBoxes(const TPageCFGParts& Parts) {
+  return {Parts.HudComboTextBox_CFG_PG_RPM, Parts.HudComboTextBox_CFG_PG_Temper, Parts.HudComboTextBox_CFG_PG_Time};
+}
+
+// Whether the box's text is the entry of its list just chosen (with the mouse or the arrow
+// keys), not a text typed.
+bool ChosenFromList(vg::TvxHudComboTextBox* Box) {
+  const int i = Box->ItemIndex();
+  return i >= 0 && i < Box->Items()->Count() && Box->Items()->Get(i) == Box->Text();
 }
 
 }  // namespace
@@ -60,8 +79,8 @@ void TPage_CFG::ConfigToCFGPage() {
   const TCFGPageTexts& v = *values;
   const TPageCFGParts& p = parts_;
   p.HudComboTextBox_CFG_RPM_Prescaler->SetText(v.RPM_Prescaler);
-  p.HudComboTextBox_CFG_PG_RPM->SetText(v.PG_RPM);
-  p.HudComboTextBox_CFG_PG_Temper->SetText(v.PG_Temper);
+  ShowNumber(p.HudComboTextBox_CFG_PG_RPM, v.PG_RPM);
+  ShowNumber(p.HudComboTextBox_CFG_PG_Temper, v.PG_Temper);
   p.HudComboTextBox_CFG_Injection->SetText(v.Injection);
   p.HudComboTextBox_CFG_Gas_Type->SetText(v.Gas_Type);
   p.HudCheckBox_CFG_GP_Buzzer->SetIsChecked(v.GP_Buzzer);
@@ -72,7 +91,7 @@ void TPage_CFG::ConfigToCFGPage() {
     p.HudTrackBar_LevelGas[i]->SetValue(static_cast<float>(v.LevelGas[i]));
     p.HudTextBox_LevelGas[i]->SetText(v.LevelGasVolts[i]);
   }
-  p.HudComboTextBox_CFG_PG_Time->SetText(v.PG_Time);
+  ShowNumber(p.HudComboTextBox_CFG_PG_Time, v.PG_Time);
   ShowUserPage(v);
 }
 
@@ -124,33 +143,25 @@ std::array<double, 5> TPage_CFG::LevelTrackValues() const {
   return values;
 }
 
-void TPage_CFG::PageToConfig() {
-  TakePage();
-  ShowHeldNumbers();
+TCFGPageTexts TPage_CFG::TakenValues(const vg::TvxHudComboTextBox* Entered) const {
+  TCFGPageTexts values = PageValues();
+  std::optional<TCFGPageTexts> model = CFGPageOfConfig();
+  if (!model) return values;
+  const std::array<vg::TvxHudComboTextBox*, 3> boxes = PageNumberBoxes(parts_);
+  const std::array<std::u16string*, 3> taken = PageNumberTexts(values), inForce = PageNumberTexts(*model);
+  for (std::size_t i = 0; i < boxes.size(); ++i)
+    if (boxes[i] != Entered) *taken[i] = *inForce[i];
+  return values;
 }
 
-void TPage_CFG::TakePage() {
+void TPage_CFG::PageToConfig() {
   if (Freeing()) return;
-  try {
-    TakeCFGPageTexts(PageValues());
-  } catch (const rtl::EConvertError&) {
-    // The rest of the page is taken; the box that holds no number gets its last good value
-    // back from the model, so that the failure is reported once and the next change goes
-    // through.
-    ConfigToCFGPage();
-    throw;
-  }
+  TakeCFGPageTexts(TakenValues(nullptr));
 }
 
 void TPage_CFG::LevelToConfig() {
   if (CFGPageUpdating() || Freeing()) return;
-  try {
-    TakeCFGLevelPageTexts(PageValues());
-  } catch (const rtl::EConvertError&) {
-    ConfigToCFGPage();
-    throw;
-  }
-  ShowHeldNumbers();
+  TakeCFGLevelPageTexts(TakenValues(nullptr));
   // The thresholds as voltages.
   const TCFGPageHold updating;
   for (std::size_t i = 0; i < 5; ++i)
@@ -159,15 +170,21 @@ void TPage_CFG::LevelToConfig() {
 
 void TPage_CFG::ShowHeldNumbers() {
   if (Freeing()) return;
-  const std::optional<TCFGPageTexts> values = CFGPageOfConfig();
+  std::optional<TCFGPageTexts> values = CFGPageOfConfig();
   if (!values) return;
+  const std::array<vg::TvxHudComboTextBox*, 3> boxes = PageNumberBoxes(parts_);
+  const std::array<std::u16string*, 3> texts = PageNumberTexts(*values);
+  for (std::size_t i = 0; i < boxes.size(); ++i)
+    if (boxes[i]->Text() != *texts[i]) ShowNumber(boxes[i], *texts[i]);
+}
+
+void TPage_CFG::ShowNumber(vg::TvxHudComboTextBox* Box, const std::u16string& Text) {
   const TCFGPageHold updating;
-  const auto show = [](vg::TvxHudComboTextBox* Box, const std::u16string& Text) {
-    if (Box->Text() != Text) Box->SetText(Text);
-  };
-  show(parts_.HudComboTextBox_CFG_PG_RPM, values->PG_RPM);
-  show(parts_.HudComboTextBox_CFG_PG_Temper, values->PG_Temper);
-  show(parts_.HudComboTextBox_CFG_PG_Time, values->PG_Time);
+  Box->SetText(Text);
+  int entry = -1;
+  for (int i = 0; i < Box->Items()->Count() && entry < 0; ++i)
+    if (Box->Items()->Get(i) == Text) entry = i;
+  if (Box->ItemIndex() != entry) Box->ListBox()->SetItemIndex(entry);
 }
 
 void TPage_CFG::ClearErrorMemo() { parts_.HudMemo_CFG_Errors->SetText({}); }
@@ -191,19 +208,45 @@ void TPage_CFG::UpdateLevelSensorImage(int WorkMode, int Level) {
 
 bool TPage_CFG::Freeing() const { return ComponentState().Contains(rtl::csDestroying); }
 
-void TPage_CFG::NumberTyped(vg::TvxHudComboTextBox*) {
+void TPage_CFG::NumberTyped(vg::TvxHudComboTextBox* Box) {
   if (CFGPageUpdating() || Freeing()) return;
-  // A text that is no number yet (a box being emptied to type anew) changes nothing and
-  // waits: Enter or leaving the box reports it (OnChange).
-  // A number beyond its range is held to it in the model at once, and shown so when the
-  // typing ends.
-  if (CFGPageNumbersConvert(PageValues())) TakePage();
+  if (Box->IsFocused() && !ChosenFromList(Box)) {
+    // Being typed ("3" on the way to 3000 would go out as 458 rpm): it waits for Enter or the
+    // focus leaving the box. The text is no entry of the list any more.
+    if (Box->ItemIndex() >= 0) Box->ListBox()->SetItemIndex(-1);
+    return;
+  }
+  NumberEntered(Box);
+}
+
+void TPage_CFG::NumberEntered(vg::TvxHudComboTextBox* Box) {
+  if (CFGPageUpdating() || Freeing()) return;
+  std::optional<TCFGPageTexts> model = CFGPageOfConfig();
+  if (!model) return;
+  const std::array<vg::TvxHudComboTextBox*, 3> boxes = PageNumberBoxes(parts_);
+  const std::size_t at = static_cast<std::size_t>(std::find(boxes.begin(), boxes.end(), Box) - boxes.begin());
+  if (at >= boxes.size()) return;
+  const std::u16string& inForce = *PageNumberTexts(*model)[at];
+  // The number in force, entered again (Enter, then the focus leaving): nothing new to write.
+  if (Box->Text() == inForce) return;
+  const TCFGPageTexts values = TakenValues(Box);
+  try {
+    CheckCFGPageNumbers(values);
+  } catch (const rtl::EConvertError&) {
+    ShowNumber(Box, inForce);
+    throw;
+  }
+  TakeCFGPageTexts(values);
+  // A number beyond its range shows as it was held.
+  ShowHeldNumbers();
 }
 
 void TPage_CFG::HudComboTextBox_CFG_RPM_PrescalerChange(rtl::TObject*) { PageToConfig(); }
-void TPage_CFG::HudComboTextBox_CFG_PG_RPMChange(rtl::TObject*) { PageToConfig(); }
-void TPage_CFG::HudComboTextBox_CFG_PG_TemperChange(rtl::TObject*) { PageToConfig(); }
-void TPage_CFG::HudComboTextBox_CFG_PG_TimeChange(rtl::TObject*) { PageToConfig(); }
+void TPage_CFG::HudComboTextBox_CFG_PG_RPMChange(rtl::TObject*) { NumberEntered(parts_.HudComboTextBox_CFG_PG_RPM); }
+void TPage_CFG::HudComboTextBox_CFG_PG_TemperChange(rtl::TObject*) {
+  NumberEntered(parts_.HudComboTextBox_CFG_PG_Temper);
+}
+void TPage_CFG::HudComboTextBox_CFG_PG_TimeChange(rtl::TObject*) { NumberEntered(parts_.HudComboTextBox_CFG_PG_Time); }
 void TPage_CFG::HudComboTextBox_CFG_PG_RPMTracking(rtl::TObject*) { NumberTyped(parts_.HudComboTextBox_CFG_PG_RPM); }
 void TPage_CFG::HudComboTextBox_CFG_PG_TemperTracking(rtl::TObject*) {
   NumberTyped(parts_.HudComboTextBox_CFG_PG_Temper);

@@ -1,8 +1,9 @@
 // The Setup page of the main window (page 0): the configuration's switch-over settings, the
 // gas level sensor with its five thresholds and lamps, the ECU's errors and the installer's
 // customer details. Every control writes through the configuration and a delayed write of
-// the page (kind 2); the customer boxes commit on Enter. Its text is
-// app/ui/forms/Page_CFG.txt.
+// the page (kind 2); a number typed into a box is taken when it is finished (Enter, the focus
+// leaving the box, or an entry chosen from its list), the customer boxes commit on Enter. Its
+// text is app/ui/forms/Page_CFG.txt.
 #pragma once
 
 #include <array>
@@ -35,8 +36,9 @@ public:
   // What the page's controls hold now, as the configuration takes it.
   TCFGPageTexts PageValues() const;
   std::array<double, 5> LevelTrackValues() const;
-  // The page into the model, and a write of the page after the delay; the number boxes then
-  // show what the model took (a value beyond its range as the ECU will get it).
+  // The page into the model, and a write of the page after the delay. A number box counts with
+  // the number last taken from it: a number still being typed waits for Enter or the focus
+  // leaving its box.
   void PageToConfig();
   void LevelToConfig();
   // The error memo.
@@ -64,16 +66,25 @@ public:
   void CustomerKeyDown(rtl::TObject* Sender, std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
 
 private:
-  // A numeric box's text while it is typed: taken when it reads as a number, else left
-  // until Enter or the focus leaves (where a text that is no number is reported).
+  // A number box's text changed: an entry chosen from its list, or a text given while the box
+  // does not have the focus, is taken at once; one being typed waits (NumberEntered).
   void NumberTyped(vg::TvxHudComboTextBox* Box);
-  // The page into the model, the boxes left as they are.
-  void TakePage();
+  // A number box's text is finished (Enter, the focus leaving, a choice from its list): taken
+  // when it differs from the number in force, and the box then shows the number held. A text
+  // that is no number takes nothing and writes nothing: the box shows the number in force
+  // again and the conversion error is raised, naming the box.
+  void NumberEntered(vg::TvxHudComboTextBox* Box);
+  // The page's values as an edit takes them: the number boxes but Entered give the numbers
+  // in force, not what is being typed into them.
+  TCFGPageTexts TakenValues(const vg::TvxHudComboTextBox* Entered) const;
   // The page is being freed: a box that loses the focus as its window goes (a value typed
   // and not yet entered) finds controls of the page freed already, and changes nothing.
   bool Freeing() const;
   // The number boxes whose text differs from the model's value get the model's.
   void ShowHeldNumbers();
+  // A number box shows Text (the page held meanwhile); its list's current entry is the one
+  // of that text, if any, so that a text typed later is never taken for a choice.
+  static void ShowNumber(vg::TvxHudComboTextBox* Box, const std::u16string& Text);
   // The customer texts onto their boxes.
   void ShowUserPage(const TCFGPageTexts& Values);
 

@@ -339,12 +339,8 @@ void TWindowHost::EnableMapPointControls() {
 void TWindowHost::CFGPageToConfig() {
   TForm_3D_GEN* main = Main();
   if (!main) return TCoreHost::CFGPageToConfig();
-  try {
-    main->PageCFG()->PageToConfig();
-  } catch (const rtl::EConvertError&) {
-    // A number being typed on the page is not one yet: the page goes as the model holds it.
-    TCoreHost::CFGPageToConfig();
-  }
+  // A number being typed on the page is not taken: it waits for its box's Enter.
+  main->PageCFG()->PageToConfig();
 }
 
 void TWindowHost::MarkMapRPMLiveCell() {

@@ -104,10 +104,13 @@ TEST_F(InFolder, TheCheckWindowSpeaksTheSettingsLanguageInItsFontOrEnglishInTaho
   WriteFile(dir / "Language/english.lng", Line("Error_OpenGL_Not_Work", "not English"));
   WriteFile(dir / "gascal.ini", Line("Language", "english"));
   EXPECT_EQ(app::NoOpenGLEnglishMessage, app::NoOpenGLText("gascal").Message);
-  // A language that names a path reads no file outside the folder.
-  WriteFile(dir / "gascal.ini", Line("Language", "../x"));
+  // A language that names a path reads no file outside the folder, nor its font keys.
+  WriteFile(dir / "gascal.ini", Line("Language", "../x") + Line("../x_Name", "Courier"));
   WriteFile(dir / "x.lng", Line("Error_OpenGL_Not_Work", "outside"));
-  EXPECT_EQ(app::NoOpenGLEnglishMessage, app::NoOpenGLText("gascal").Message);
+  t = app::NoOpenGLText("gascal");
+  EXPECT_EQ(app::NoOpenGLEnglishMessage, t.Message);
+  EXPECT_EQ("English", t.Language);
+  EXPECT_EQ("Tahoma", t.FontName);
   // The language and the font name are held as the settings hold them.
   WriteFile(dir / "gascal.ini", Line("Language", "Old Russian") + Line("English_Name", std::string(100000, 'F')));
   t = app::NoOpenGLText("gascal");
@@ -308,6 +311,25 @@ TEST(SettingsBoxes, DelaysAndAlgorithmsTheProgramCannotUseAreMended) {
   EXPECT_EQ("Only OFFSET calibration", app::AlgorithmFromBox("Only OFFSET calibration"));
   EXPECT_EQ("Fast calibration", app::AlgorithmFromBox("Quick"));
   EXPECT_EQ("Fast calibration", app::AlgorithmFromBox(""));
+
+  // A delay box's text as the box reads it: what the settings take, and what the installer is
+  // told beyond a dropped fraction, naming the box (the settings window's texts come from the
+  // windows' host).
+  ecu_test::FreshModel fresh;
+  struct : linkrec::Recorder {
+    void SettingsEnglishText(std::string& Text) override { app::SettingsWindowEnglishText(Text); }
+  } host;
+  const app::TDelayEntry fraction = app::DelayBoxEntry(app::TDelayBox::Reply, "75.9");
+  EXPECT_EQ(fraction.Delay, 75);
+  EXPECT_EQ(fraction.Report, "");
+  const app::TDelayEntry beyond = app::DelayBoxEntry(app::TDelayBox::Transmit, "250000");
+  EXPECT_EQ(beyond.Delay, app::MaxTransmitDelay);
+  EXPECT_EQ(beyond.Report,
+            "Transmission delay changed configuration, ms: 250000 is outside 1 to 100000; 100000 is taken");
+  const app::TDelayEntry none = app::DelayBoxEntry(app::TDelayBox::Reply, "7O");
+  EXPECT_FALSE(none.Delay);
+  EXPECT_EQ(none.Report,
+            ecu::LngText("Delay") + ": '7O' is no number; the box takes whole milliseconds from 0 to 2000");
 }
 
 TEST(SettingsFont, TheDialogsChoiceIsStoredWithFullAlphaAndAppliedOnce) {

@@ -33,6 +33,11 @@ protected:
     WriteFile(app::Model().Settings.SettingsFileName, File);
     app::Settings_Default();
   }
+  // A language file of the Language folder, so that the language is one the menu lists.
+  void AddLanguage(const std::string& Name) {
+    std::filesystem::create_directories(dir.Path() / "Language");
+    WriteFile(dir / ("Language/" + Name + ".lng"), "Yes Da\r\n");
+  }
 
   ecu_test::FreshModel fresh;
   ecu_test::TempDir dir;
@@ -109,6 +114,7 @@ TEST_F(SettingsTest, DefaultsWrittenReadBackEqualAndRewriteIdentically) {
 }
 
 TEST_F(SettingsTest, AWrittenFileReadsIntoTheFieldsAndRoundTripsByteForByte) {
+  AddLanguage("Russian");
   const std::string file = WrittenFile();
   Start(file);
   const app::Settings_Class& s = app::Model().Settings;
@@ -239,6 +245,7 @@ TEST_F(SettingsTest, ALanguageThatCannotNameItsFontKeysIsNotTaken) {
     EXPECT_EQ(app::Model().Settings.Language, "English") << language;
     EXPECT_EQ(app::Model().Settings.Font_Name, "Arial");
   }
+  AddLanguage(std::string(23, 'L'));
   Start("Language " + std::string(23, 'L') + "\r\n");
   EXPECT_EQ(app::Model().Settings.Language, std::string(23, 'L')) << "its longest key still fits";
 }
@@ -378,6 +385,7 @@ TEST_F(SettingsTest, KeysWithoutAValueReadAsEmptyTextsAndSettleAfterOneSave) {
 }
 
 TEST_F(SettingsTest, TheFontKeysFollowTheLanguageAndRoleZeroFollowsTheFontColour) {
+  AddLanguage("Russian");
   Start("Language Russian\r\nEnglish_Name Verdana\r\nRussian_Name Arial\r\nRussian_Color #FF00FF00\r\n"
         "Color_3D_General #FF123456\r\n");
   EXPECT_EQ(app::Model().Settings.Font_Name, "Arial");
@@ -394,8 +402,7 @@ TEST_F(SettingsTest, TheFontKeysFollowTheLanguageAndRoleZeroFollowsTheFontColour
 // keys are spelled as a choice from the menu spells them, so that no key is written in two
 // spellings. "english" is English.
 TEST_F(SettingsTest, ALanguageNamedInAnotherCaseIsTheListedOneAndSpellsItsKeysSo) {
-  std::filesystem::create_directories(dir.Path() / "Language");
-  WriteFile(dir / "Language/Russian.lng", "Yes Da\r\n");
+  AddLanguage("Russian");
   Start("Language russian\r\nrussian_Name Arial\r\n");
   const app::Settings_Class& s = app::Model().Settings;
   EXPECT_EQ(s.Language, "Russian");
@@ -409,8 +416,53 @@ TEST_F(SettingsTest, ALanguageNamedInAnotherCaseIsTheListedOneAndSpellsItsKeysSo
   Start("Language ENGLISH\r\n");
   EXPECT_EQ(s.Language, "English");
   EXPECT_EQ(ecu::Session().Texts.CurrentLanguage, "English");
-  Start("Language Klingon\r\n");
-  EXPECT_EQ(s.Language, "Klingon") << "a language without a file keeps its name";
+}
+
+// A language the Language folder has no file for is not taken, and said so: English stays, and
+// the save writes no font keys named after it ("../../etc/passwd_Name" had been written back).
+TEST_F(SettingsTest, ALanguageWithoutAFileOfTheFolderIsReportedAndEnglishKept) {
+  AddLanguage("Russian");
+  for (const std::string& language : {std::string("../../etc/passwd"), std::string("Klingon")}) {
+    Start("Language " + language + "\r\n" + language + "_Name Courier\r\nEnglish_Name Arial\r\n");
+    const app::Settings_Class& s = app::Model().Settings;
+    EXPECT_EQ(s.Language, "English");
+    EXPECT_EQ(ecu::Session().Texts.CurrentLanguage, "English");
+    EXPECT_EQ(s.Font_Name, "Arial");
+    EXPECT_EQ(s.LoadReport,
+              std::vector<std::string>{"Language: \"" + language +
+                                       "\" is not a language of the Language folder; \"English\" is kept"});
+    app::SaveSettings({});
+    const std::string written = ReadFile(app::Model().Settings.SettingsFileName);
+    EXPECT_NE(written.find(ecu::KeyFilePadKey("Language") + "English {}"), std::string::npos) << written;
+    EXPECT_EQ(written.find(ecu::KeyFilePadKey(language + "_Size")), std::string::npos) << written;
+    app::Settings_Default();
+    EXPECT_TRUE(s.LoadReport.empty()) << app::SettingsLoadReportText();
+  }
+}
+
+// The main window's fill keys, which its layout step reads later, are checked with the rest of
+// the file: a colour or style it would not take is reported at start, as a role colour is.
+TEST_F(SettingsTest, AFillColourOrStyleThatIsNoneIsReportedAtTheLoad) {
+  Start(
+      "Form_3D_Color #GG\r\nForm_3D_Style vgBrushPlaid\r\nForm_3D_GradColor_0 #FF000000\r\n"
+      "Form_3D_GradColor_1 white\r\nColor_3D_Gas green\r\n");
+  EXPECT_EQ(
+      app::Model().Settings.LoadReport,
+      (std::vector<std::string>{"Color_3D_Gas: \"green\" is not a colour (#AARRGGBB); \"#FFA4F964\" is kept",
+                                "Form_3D_Color: \"#GG\" is not a colour (#AARRGGBB); \"#EAD7D5D5\" is kept",
+                                "Form_3D_Style: \"vgBrushPlaid\" is not a fill style (vgBrushSolid, vgBrushGradient); "
+                                "\"vgBrushSolid\" is kept",
+                                "Form_3D_GradColor_1: \"white\" is not a colour (#AARRGGBB); \"#FFFFFFFF\" is kept"}));
+  // The layout step takes what the check did not refuse, and the check changed nothing.
+  EXPECT_EQ(app::Model().Colors.MainWindowFill, app::TWindowFill{});
+  ecu::KeyFileLoad(app::Model().Settings.SettingsFileName);
+  app::LoadMainWindowFill();
+  ecu::KeyFileClose();
+  EXPECT_EQ(app::Model().Colors.MainWindowFill, app::TWindowFill{});
+  // Written back as held, the file has nothing more to report.
+  app::SaveSettings({});
+  app::Settings_Default();
+  EXPECT_TRUE(app::Model().Settings.LoadReport.empty()) << app::SettingsLoadReportText();
 }
 
 TEST_F(SettingsTest, RoleZeroDescriptionsAndTheWindowFill) {

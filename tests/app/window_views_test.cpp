@@ -16,6 +16,7 @@
 #include "ecu/Port_3D_Unit.h"
 #include "ecu/Session.h"
 #include "ecu/Tasks.h"
+#include "platform/rtl/SysUtils.h"
 #include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 
@@ -113,13 +114,14 @@ TEST_F(WindowViews, TheConfigurationPageRoundTripsThroughTheLanguagesCodePage) {
   page->User_Name = DaWide;
   page->PG_RPM = u"1600";
   page->LevelGas[4] = 250.4;  // a track position between steps
-  EXPECT_TRUE(app::CFGPageNumbersConvert(*page));
+  EXPECT_NO_THROW(app::CheckCFGPageNumbers(*page));
   app::TakeCFGLevelPageTexts(*page);
   EXPECT_EQ(DaCp1251, c.User_Name);
   EXPECT_EQ(1600, c.PG_RPM);
   EXPECT_EQ(250, c.Level5);
   page->PG_RPM = u"16x";
-  EXPECT_FALSE(app::CFGPageNumbersConvert(*page));
+  EXPECT_THROW(app::CheckCFGPageNumbers(*page), rtl::EConvertError);
+  EXPECT_EQ(1600, c.PG_RPM) << "a check changes nothing";
 
   EXPECT_FALSE(app::ChooseLevelSensor(u"No such sensor", true));
   const std::string before = c.Level_Type;

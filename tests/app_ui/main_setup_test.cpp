@@ -3,6 +3,7 @@
 // thresholds; "Clear" asks for the errors to be cleared; the level image shows in work mode 4.
 #include <gtest/gtest.h>
 
+#include "app/core/Calibr_Map.h"
 #include "app/core/Global_Unit.h"
 #include "app/ui/Page_CFG.h"
 #include "ecu/Config_Unit.h"
@@ -13,6 +14,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Display.h"
+#include "platform/win/WinTypes.h"
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
@@ -78,16 +80,83 @@ TEST_F(MainSetupTest, TheCustomersDetailsCommitOnEnter) {
   EXPECT_EQ(Cfg().HudMemo_CFG_User_Notice->Text(), u"new injectors");
 }
 
+// A number typed into a box is taken when the installer has finished it: Enter, the focus
+// leaving the box, or an entry chosen from its list. "3" on the way to 3000 goes nowhere
+// however long the pause (it went out as 458 rpm), nor when another control writes the page;
+// Enter and then leaving the box write the number once; a text that is no number at Enter
+// takes and writes nothing, and the box shows the number in force.
+TEST_F(MainSetupTest, ANumberIsTakenWhenItIsFinishedNotWhileItIsTyped) {
+  const ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
+  vg::TvxHudComboTextBox* rpm = Cfg().HudComboTextBox_CFG_PG_RPM;
+  vg::TvxHudComboTextBox* temper = Cfg().HudComboTextBox_CFG_PG_Temper;
+  const std::int32_t before = c.PG_RPM;
+  ASSERT_NE(before, 3000);
+  const auto enter = [&] {
+    win::SimulateKeyStroke(main.get(), '\r');
+    Run(20);
+  };
+  rpm->SetFocus();
+  win::SimulateText(main.get(), "3");
+  EXPECT_EQ(RequestWithin(3000), 0) << "half typed";
+  EXPECT_EQ(c.PG_RPM, before);
+  EXPECT_EQ(rpm->Text(), u"3");
+  win::SimulateText(main.get(), "000");
+  enter();
+  EXPECT_EQ(c.PG_RPM, 3000);
+  EXPECT_EQ(RequestWithin(1600), 22);
+  ecu::Session().Link.TaskRequest = 0;
+  temper->SetFocus();
+  EXPECT_EQ(RequestWithin(3000), 0) << "leaving after Enter wrote again";
+
+  rpm->SetFocus();
+  win::SimulateText(main.get(), "25x0");
+  EXPECT_THROW(enter(), rtl::EConvertError);
+  EXPECT_EQ(rpm->Text(), u"3000");
+  EXPECT_EQ(c.PG_RPM, 3000);
+  EXPECT_EQ(RequestWithin(3000), 0) << "a text that is no number wrote";
+
+  // A typo, taken as the focus leaves: held to the range, shown so and written.
+  win::SimulateText(main.get(), "45308");
+  EXPECT_EQ(RequestWithin(3000), 0);
+  temper->SetFocus();
+  EXPECT_EQ(c.PG_RPM, 8000);
+  EXPECT_EQ(rpm->Text(), u"8000");
+  EXPECT_EQ(RequestWithin(1600), 22);
+
+  // Another control writes the page (the MAP collection starts): the number being typed waits.
+  ecu::Session().Link.TaskRequest = 0;
+  rpm->SetFocus();
+  win::SimulateText(main.get(), "1");
+  app::MapCollectionStart();
+  EXPECT_EQ(c.Save_Map, 1);
+  EXPECT_EQ(c.PG_RPM, 8000);
+  EXPECT_EQ(RequestWithin(1600), 22);
+  ecu::Session().Link.TaskRequest = 0;
+
+  // An entry chosen from the list is taken at once (as a press on it sets it), whatever was
+  // being typed; so is the entry the arrow key steps to.
+  ASSERT_EQ(rpm->Items()->Get(3), u"1200");
+  rpm->SetItemIndex(3);
+  EXPECT_EQ(c.PG_RPM, 1200);
+  std::uint16_t down = win::VK_DOWN;
+  char16_t none = 0;
+  rpm->KeyDown(down, none, {});
+  EXPECT_EQ(rpm->Text(), u"1500");
+  EXPECT_EQ(c.PG_RPM, 1500);
+  EXPECT_EQ(RequestWithin(1600), 22);
+}
+
 // The window goes (the system asks the program to end) while a box still holds the focus
 // with a number typed into it: its loss of the focus as the page is freed changes nothing.
 TEST_F(MainSetupTest, ABoxHoldingTheFocusWhenTheWindowIsFreedChangesNothing) {
   vg::TvxHudComboTextBox* temper = Cfg().HudComboTextBox_CFG_PG_Temper;
+  const std::int32_t taken = ecu::Session().ConfigData.Configuration->PG_Temper;
   temper->SetFocus();
   ASSERT_TRUE(temper->IsFocused());
   win::SimulateText(main.get(), "5");
   Run(20);
-  const std::int32_t taken = ecu::Session().ConfigData.Configuration->PG_Temper;
-  ASSERT_EQ(rtl::IntToStr(taken), rtl::WideToUtf8(temper->Text()));
+  ASSERT_EQ(temper->Text(), u"5");
+  ASSERT_EQ(ecu::Session().ConfigData.Configuration->PG_Temper, taken) << "typed, not entered";
   port.reset();
   main.reset();
   EXPECT_EQ(ecu::Session().ConfigData.Configuration->PG_Temper, taken);

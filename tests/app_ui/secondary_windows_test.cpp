@@ -31,6 +31,7 @@
 #include "ecu/Tasks.h"
 #include "platform/comm/PortList.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/win/Display.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/VisualObjects.h"
 #include "serial/CPort.h"
@@ -66,6 +67,7 @@ public:
     return app::TWindowHost::ShowEndingMessage(Text, InWindow);
   }
   void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) override {
+    Messages.push_back(std::to_string(Kind) + ": " + Text);
     app::TWindowHost::ShowMessageWindow(Kind, Text);
   }
   void ShowWaitWindow() override { app::TWindowHost::ShowWaitWindow(); }
@@ -342,60 +344,57 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
   EXPECT_FALSE(settings->Showing());
 }
 
-// The delay boxes show the delay in force: after a text that is no number (reported once, at
-// Enter, on leaving or at the release of a press, whichever comes first) and after a delay the
-// settings take otherwise than typed.
+// The delay boxes show the delays in force and say what they take: a text that is no number is
+// reported once (at Enter, on leaving or at the release of a press), a number held to the range
+// as held. Letters typed stay in the box until then (they had been dropped without a word).
 TEST_F(SecondaryWindows, TheDelayBoxesShowTheDelaysInForce) {
   Start();
   settings->Show();
   Run(300);
-  std::vector<std::string> reported;
-  rtl::Application->OnException = [&](rtl::TObject*, const std::exception& E) { reported.push_back(E.what()); };
-  const app::TSetParts& p = settings->Parts();
-  vg::TvxHudNumberBox* transmit = p.HudNumberBox_3D_SET_Transmit_CFG_Delay;
-  vg::TvxHudNumberBox* reply = p.HudNumberBox_3D_SET_Port_Delay;
-  // What a key or a release raises goes to the report, as the program's loop does with it.
-  const auto reporting = [](const std::function<void()>& Input) {
-    try {
-      Input();
-    } catch (...) {
-      rtl::Application->HandleException(nullptr);
-    }
-  };
+  const std::vector<std::string>& said = host->Messages;
+  vg::TvxHudNumberBox* transmit = settings->Parts().HudNumberBox_3D_SET_Transmit_CFG_Delay;
+  vg::TvxHudNumberBox* reply = settings->Parts().HudNumberBox_3D_SET_Port_Delay;
   const auto enter = [&](vg::TvxHudNumberBox* Box, const std::u16string& Text) {
     Box->SetFocus();
     Box->SetText(Text);
     std::uint16_t key = 13;
     char16_t ch = 0;
-    reporting([&] { Box->KeyDown(key, ch, {}); });
+    Box->KeyDown(key, ch, {});
   };
+  const auto lastSaid = [&](const std::string& P) { return !said.empty() && said.back().find(P) != said.back().npos; };
   enter(transmit, u"-");
-  EXPECT_EQ(reported, std::vector<std::string>{"'-' is not a valid floating point value"});
+  EXPECT_TRUE(said.size() == 1 && lastSaid("ms: '-' is no number; the box takes whole milliseconds from 1 to 100000"));
   EXPECT_EQ(u"1500", transmit->Text());
   EXPECT_EQ(1500, app::Model().Settings.CFG_Transmit_Delay);
   reply->SetFocus();
-  EXPECT_EQ(1u, reported.size()) << "leaving brings no second report";
-  // Taken: 2500; below 1 ms: the default, which the box shows.
-  enter(transmit, u"2500");
-  EXPECT_EQ(2500, app::Model().Settings.CFG_Transmit_Delay);
+  EXPECT_EQ(1u, said.size()) << "leaving brings no second report";
+  // Below 1 ms: the default, said and shown.
   enter(transmit, u"-5");
-  EXPECT_EQ(1500, app::Model().Settings.CFG_Transmit_Delay);
   EXPECT_EQ(u"1500", transmit->Text());
+  EXPECT_TRUE(said.size() == 2 && lastSaid(": -5 is outside 1 to 100000; 1500 is taken")) << said.back();
+  // Beyond the reply delay's range: held to it, and said once.
+  enter(reply, u"99999999999");
+  EXPECT_EQ(u"2000", reply->Text());
+  EXPECT_TRUE(said.size() == 3 && lastSaid(": 99999999999 is outside 0 to 2000")) << said.back();
   // Left without Enter, and a press released in the box: reported once each, the delay shown.
   enter(reply, u"100");
-  reply->SetText(u"+");
+  reply->SetText(u"200-5");
   transmit->SetFocus();
-  EXPECT_EQ(2u, reported.size());
+  EXPECT_TRUE(said.size() == 4 && lastSaid(ecu::LngText("Delay") + ": '200-5' is no number")) << said.back();
   EXPECT_EQ(u"100", reply->Text());
   EXPECT_EQ(100, app::Model().Settings.Reply_Delay);
   transmit->SetText(u",");
   transmit->MouseDown(rtl::mbLeft, {rtl::ssLeft}, 5, 5);
-  reporting([&] { transmit->MouseUp(rtl::mbLeft, {}, 5, 5); });
-  EXPECT_EQ(3u, reported.size());
+  transmit->MouseUp(rtl::mbLeft, {}, 5, 5);
   EXPECT_EQ(u"1500", transmit->Text());
   reply->SetFocus();
-  EXPECT_EQ(3u, reported.size());
-  rtl::Application->OnException = nullptr;
+  EXPECT_EQ(5u, said.size());
+  // Letters typed are kept and shown until Enter says what the box takes.
+  win::SimulateText(settings.get(), "2ms");
+  EXPECT_EQ(u"2ms", reply->Text());
+  win::SimulateKeyStroke(settings.get(), '\r');
+  EXPECT_TRUE(said.size() == 6 && lastSaid("'2ms' is no number")) << said.back();
+  EXPECT_EQ(u"100", reply->Text());
 }
 
 TEST_F(SecondaryWindows, SettingsAndSkinTakeANewLanguagesTextsWhenTheyActivateAgain) {
