@@ -7,6 +7,7 @@
 // gets DefaultExt).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 
 namespace vg {
 
+class TvxBitmap;
 class TvxButton;
 class TvxLabel;
 class TvxScene;
@@ -49,6 +51,13 @@ public:
   // The folder the dialog lists first.
   std::string Folder() const;
 };
+
+// Picture files as the open dialogs offer them: the filter of the default image codec's file
+// types ("Images|*.bmp;*.jpg;..."), and a chosen file decoded into a picture of its own. A
+// file that holds no picture raises EReadError naming it (and the codec's reason), so that
+// the loop tells the user and nothing that was to take the picture has changed.
+std::string ImageFileFilter();
+std::unique_ptr<TvxBitmap> ReadPictureFile(const std::string& FileName);
 
 // The dialog's window.
 class TvxFileDialogForm : public win::TForm {
