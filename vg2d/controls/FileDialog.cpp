@@ -122,8 +122,14 @@ std::string TvxFileDialog::Folder() const {
   return InitialDir.empty() ? std::filesystem::current_path().string() : InitialDir;
 }
 
+std::function<void(TvxFileDialogForm& Form)> TvxFileDialog::OnAnyShow;
+
 bool TvxFileDialog::Execute() {
   auto form = std::make_unique<TvxFileDialogForm>(nullptr, *this);
+  if (OnAnyShow) {
+    TvxFileDialogForm* shown = form.get();
+    form->OnShow = [shown, hook = OnAnyShow](rtl::TObject*) { hook(*shown); };
+  }
   if (form->ShowModal() != win::mrOk || form->Chosen().empty()) return false;
   FileName = form->Chosen();
   return true;

@@ -7,6 +7,7 @@
 // gets DefaultExt).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ namespace vg {
 
 class TvxBitmap;
 class TvxButton;
+class TvxFileDialogForm;
 class TvxLabel;
 class TvxScene;
 class TvxTextBox;
@@ -37,6 +39,9 @@ public:
 
   // Shows the dialog modally; true with FileName set when the user chose OK with a name.
   bool Execute();
+  // Runs with every dialog's window as it shows, just before its modal loop (for callers
+  // that drive dialogs opened by others, such as tests).
+  static std::function<void(TvxFileDialogForm& Form)> OnAnyShow;
 
   // The patterns of a filter ("*.png"), lower case, in order.
   static std::vector<std::string> FilterPatterns(const std::string& Filter);
