@@ -475,6 +475,55 @@ TEST_F(BrushDesigner, AClickOnTheOnlyListedResourcePicksIt) {
   rtl::Application->ProcessMessages();
 }
 
+// A resource freed while the designer lists it is forgotten at once: its row hides, choosing
+// it picks nothing, the other rows still pick theirs, and the rows go once the loop has had
+// its turn. A brush freed while the shared designer edits it (one given without an owner) is
+// forgotten too: typing into the designer then changes nothing.
+TEST_F(BrushDesigner, AResourceOrABrushFreedWhileTheDesignerHoldsItIsForgotten) {
+  ControlScene s;
+  auto* shape = s.Add(new TvxRectangle(nullptr), 0, 0);
+  TvxBrushObject* resources[2] = {new TvxBrushObject(nullptr), new TvxBrushObject(nullptr)};
+  for (int i = 0; i < 2; ++i) {
+    resources[i]->SetResourceName(i == 0 ? "Chrome" : "Matte");
+    resources[i]->Brush()->SetSolidColor(i == 0 ? 0xFF10E020 : 0xFF2040A0);
+    s.root->AddObject(resources[i]);
+  }
+  TvxBrushDesign* d = ShowBrushDesigner(shape, nullptr);
+  ASSERT_NE(d, nullptr);
+  d->Tabs()->SetItemIndex(4);
+  clock.Advance(400);
+  rtl::Application->ProcessMessages();
+  TvxListBox* list = d->ResourceList();
+  ASSERT_EQ(list->Count(), 2);
+  TvxListBoxItem* chromeRow = list->ItemByIndex(0);
+  delete resources[0];
+  EXPECT_FALSE(chromeRow->Visible());
+  list->SetItemIndex(0);  // what a click on its row does
+  EXPECT_EQ(shape->Fill()->Resource()->Resource(), nullptr);
+  vgtest::Click(d, list->ItemByIndex(1));
+  EXPECT_EQ(shape->Fill()->Resource()->Resource(), resources[1]);
+  EXPECT_EQ(shape->Fill()->Color(), 0xFF2040A0u);
+  // The chosen one freed: its row hides unselected, and the brush refers to nothing.
+  delete resources[1];
+  EXPECT_EQ(list->ItemIndex(), -1);
+  EXPECT_EQ(shape->Fill()->Resource()->Resource(), nullptr);
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(list->Count(), 0);
+  d->Close();
+  rtl::Application->ProcessMessages();
+
+  auto brush = std::make_unique<TvxBrush>(vgBrushSolid, 0xFF808080);
+  d = ShowBrushDesigner(brush.get(), nullptr);
+  ASSERT_NE(d, nullptr);
+  brush.reset();
+  EXPECT_EQ(d->Brush(), nullptr);
+  TypeInto(d->SolidHex(), u"#FF00FF00");
+  d->SolidBox(0)->SetValue(12);
+  d->SolidBox(0)->Change();
+  d->Close();
+  rtl::Application->ProcessMessages();
+}
+
 // The designer as its stream lays it out: the brush list above the tabs, the gradient strip
 // across the whole tab, the resource list inset in its page, and never smaller than
 // 350 x 420, however its buttons end it.

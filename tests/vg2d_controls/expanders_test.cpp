@@ -1,23 +1,34 @@
 // The expander folding to its header and enabling its content, its content height through
 // a stream; the popup box's index and text rules and its menu; the bitmap state button's
-// three pictures; the image control's dropped files and images.
+// three pictures; the image control's dropped files and images, and its click's open dialog.
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ControlScene.h"
+#include "platform/loop/Application.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Streams.h"
+#include "platform/win/Forms.h"
 #include "platform/win/Menus.h"
+#include "tests/loop/Later.h"
+#include "tests/vg2d_controls/ModalSteps.h"
+#include "tests/vg2d_core/SavedText.h"
+#include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Expanders.h"
+#include "vg2d/controls/FileDialog.h"
+#include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/TreeView.h"
 #include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/ImageShapes.h"
 #include "vg2d/core/Registry.h"
-#include "tests/vg2d_core/SavedText.h"
 
 namespace expanders_test {
 
@@ -228,6 +239,85 @@ TEST_F(Expanders, AnImageControlTakesDroppedImageFilesAndImagesAndShowsThemFitte
   EXPECT_EQ(control->Bitmap()->Width(), 1);
   control->SetData(rtl::Utf8ToWide(png));
   EXPECT_EQ(control->Bitmap()->Width(), 200);
+  std::filesystem::remove_all(dir);
+}
+
+// A click shows the open dialog on the image files; the file chosen there becomes the picture,
+// Cancel changes nothing, a file that holds no picture raises the library's read error and
+// leaves the picture, and without EnableOpenDialog no dialog comes.
+TEST_F(Expanders, AClickLoadsTheImageFileChosenInTheOpenDialog) {
+  ControlScene s;
+  auto* control = s.Add(new TvxImageControl(nullptr), 0, 0);
+  control->SetBounds(0, 0, 106, 106);
+  control->Realign();
+  int clicks = 0;
+  control->OnClick = [&](rtl::TObject*) { ++clicks; };
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("gascal_image_click_" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  TvxBitmap red(40, 30);
+  red.Clear(0xFFFF0000);
+  const std::string png = (dir / "red.png").string(), broken = (dir / "broken.png").string();
+  ASSERT_TRUE(TvxFilterGdiPlus().SaveToFile(png, red, ""));
+  { std::ofstream(broken) << "no picture at all"; }
+  { std::ofstream(dir / "note.txt") << "text"; }
+
+  // Answers the next open dialog: notes what it lists, names Chosen and takes it with OK
+  // (Cancel when Chosen is empty).
+  std::vector<std::u16string> listed;
+  const auto answer = [&](const std::string& Chosen) {
+    looptest::Later([&, Chosen] {
+      auto* d = dynamic_cast<TvxFileDialogForm*>(win::ActiveForm());
+      ASSERT_NE(d, nullptr) << "the open dialog is the active window";
+      d->OpenFolder(dir.string());
+      listed.clear();
+      for (int i = 0; i < d->List()->Count(); ++i) listed.push_back(d->List()->ItemByIndex(i)->Text());
+      d->NameBox()->SetText(rtl::Utf8ToWide(Chosen));
+      if (Chosen.empty())
+        d->CancelButton()->Click();
+      else
+        d->OkButton()->Click();
+      vgtest::EndIfStillOpen(*d);
+    });
+  };
+  // Whatever the click does, the answer has run once the loop has had its turn.
+  const auto click = [&] {
+    control->Click();
+    rtl::Application->ProcessMessages();
+  };
+  answer(png);
+  click();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(listed, (std::vector<std::u16string>{u"..", u"broken.png", u"red.png"})) << "image files only";
+  EXPECT_EQ(control->Bitmap()->Width(), 40);
+  EXPECT_EQ(control->Bitmap()->GetScanline(0)[0], 0xFFFF0000u);
+
+  answer("");
+  click();
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(control->Bitmap()->Width(), 40);
+
+  answer(broken);
+  try {
+    click();
+    ADD_FAILURE() << "a file without a picture is taken";
+  } catch (const rtl::EReadError& e) {
+    EXPECT_NE(e.Message().find(broken), std::string::npos) << e.Message();
+  }
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(control->Bitmap()->Width(), 40);
+
+  control->SetEnableOpenDialog(false);
+  bool dialogCame = false;
+  looptest::Later([&] {
+    if (auto* d = dynamic_cast<TvxFileDialogForm*>(win::ActiveForm())) {
+      dialogCame = true;
+      d->SetModalResult(vgtest::GaveUp);
+    }
+  });
+  click();
+  EXPECT_FALSE(dialogCame);
+  EXPECT_EQ(clicks, 4);
   std::filesystem::remove_all(dir);
 }
 

@@ -3,9 +3,13 @@
 // once for each of its notify events, with that event bound to a handler that deletes the
 // control. From the moment the handler runs nothing may touch the control again: under the
 // sanitizers a use of the freed control fails the run. The memo's own change paths (typing,
-// Enter, deleting) are checked by name as well.
+// Enter, deleting) are checked by name as well. An open dialog a click brings (the image
+// control's) takes a picture, so the control reports a change.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -13,12 +17,14 @@
 #include <vector>
 
 #include "ControlScene.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Expanders.h"
+#include "vg2d/controls/FileDialog.h"
 #include "vg2d/controls/Grid.h"
 #include "vg2d/controls/Header.h"
 #include "vg2d/controls/ListBox.h"
@@ -26,6 +32,7 @@
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TreeView.h"
+#include "vg2d/core/FilterGdiPlus.h"
 #include "vg2d/core/Registry.h"
 #include "vg2d/core/WideStrings.h"
 
@@ -194,12 +201,23 @@ protected:
       D.SolidHex()->KeyDown(enter, none, {});
       D.OkButton()->Click();
     };
+    TvxBitmap red(8, 8);
+    red.Clear(0xFFFF0000);
+    ASSERT_TRUE(TvxFilterGdiPlus().SaveToFile(picture, red, ""));
+    TvxFileDialog::OnAnyShow = [this](TvxFileDialogForm& D) {
+      D.NameBox()->SetText(rtl::Utf8ToWide(picture));
+      D.OkButton()->Click();
+    };
   }
   void TearDown() override {
+    TvxFileDialog::OnAnyShow = nullptr;
+    std::filesystem::remove(picture);
     TvxBrushDialog::OnAnyShow = nullptr;
     rtl::Application->OnException = {};
     ControlsTest::TearDown();
   }
+  const std::string picture =
+      (std::filesystem::temp_directory_path() / ("handlers_free_" + std::to_string(getpid()) + ".png")).string();
 };
 
 }  // namespace
@@ -226,7 +244,7 @@ TEST_F(HandlersThatFree, NoControlTouchesItselfAfterAHandlerFreedIt) {
        {"TvxMemo.OnChangeTracking", "TvxMemo.OnChange", "TvxTextBox.OnChangeTracking", "TvxTextBox.OnTyping",
         "TvxTextBox.OnChange", "TvxNumberBox.OnChange", "TvxSpinBox.OnChange", "TvxComboTextBox.OnChangeTracking",
         "TvxListBox.OnChange", "TvxCheckBox.OnChange", "TvxTrackBar.OnChange", "TvxButton.OnClick",
-        "TvxTabControl.OnChange", "TvxAngleButton.OnChange"})
+        "TvxTabControl.OnChange", "TvxAngleButton.OnChange", "TvxImageControl.OnClick", "TvxImageControl.OnChange"})
     EXPECT_EQ(fired.count(expected), 1u) << expected << " was never raised";
 }
 

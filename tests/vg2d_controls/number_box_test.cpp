@@ -237,6 +237,46 @@ TEST_F(NumberBoxes, ALongNumberHeldToItsRangeShowsWhole) {
   EXPECT_EQ(b->FirstVisibleChar(), 1);
 }
 
+// Whole numbers past what 64 bits hold show all their digits, as smaller ones do, and read
+// back to the same value; a number of decimals that no format can show is held to 0 .. 18,
+// so that setting a fraction never raises.
+TEST_F(NumberBoxes, AVeryLargeValueShowsAllItsDigitsAndDecimalDigitsIsHeldToWhatCanBeShown) {
+  ControlScene s;
+  const auto check = [&](auto* Box) {
+    Box->SetMin(-1e30f);
+    Box->SetMax(1e30f);
+    Box->SetValue(1e19f);
+    EXPECT_EQ(Box->Text(), u"9999999980506447872");  // 1e19 in single precision
+    Box->SetValue(-1e20f);
+    EXPECT_EQ(Box->Text(), u"-100000002004087734272");
+    Box->SetValue(-0.5f);
+    EXPECT_EQ(Box->Text(), u"0");
+    Box->SetValueType(vgValueFloat);
+    Box->SetFocus();
+    Box->SetText(u"100000002004087734272");
+    Box->Change();
+    EXPECT_FLOAT_EQ(Box->Value(), 1e20f);
+    EXPECT_EQ(Box->Text(), u"100000002004087734272");
+
+    Box->SetDecimalDigits(-3);
+    EXPECT_EQ(Box->DecimalDigits(), 0);
+    EXPECT_NO_THROW(Box->SetValue(2.5f));
+    EXPECT_EQ(Box->Text(), u"3");
+    Box->SetDecimalDigits(40);
+    EXPECT_EQ(Box->DecimalDigits(), 18);
+    Box->SetValue(0.25f);
+    EXPECT_EQ(Box->Text(), u"0.250000000000000000");
+  };
+  {
+    SCOPED_TRACE("number box");
+    check(Place(s));
+  }
+  {
+    SCOPED_TRACE("spin box");
+    check(Place<TvxSpinBox>(s));
+  }
+}
+
 TEST_F(NumberBoxes, ArrowStepsAreReportedAtEnterAndOnLeavingAsTypedTextIs) {
   // A program that saves on OnChange keeps what the installer stepped to.
   ControlScene s;

@@ -2,13 +2,16 @@
 // a small window at the screen's corner are moved in; the design windows and the colour
 // dialog open in the middle of the screen; popup windows that do not fit beside their
 // target open on its other side or are moved in. The tab-order window lists and moves the
-// controls beside the selected one on a real screen.
+// controls beside the selected one on a real screen. The image control's click opens the open
+// dialog on the image files, and the picture chosen there shows in the control.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,21 +21,25 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/win/Display.h"
 #include "platform/win/Menus.h"
+#include "tests/TestOutput.h"
+#include "tests/loop/Later.h"
+#include "tests/vg2d_controls/ModalSteps.h"
 #include "tests/vg2d_core/ScreenWait.h"
 #include "tests/vg2d_core/Screenshot.h"
-#include "vg2d/core/FilterGdiPlus.h"
-#include "tests/loop/Later.h"
 #include "vg2d/controls/BitmapEditor.h"
 #include "vg2d/controls/BrushDesigner.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/Expanders.h"
+#include "vg2d/controls/FileDialog.h"
 #include "vg2d/controls/FontDialog.h"
 #include "vg2d/controls/InputQuery.h"
 #include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/PathDesigner.h"
 #include "vg2d/controls/TabOrderEditor.h"
+#include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
-#include "tests/vg2d_controls/ModalSteps.h"
-#include "tests/TestOutput.h"
+#include "vg2d/controls/TreeView.h"
+#include "vg2d/core/FilterGdiPlus.h"
 
 namespace on_screen_test {
 
@@ -454,6 +461,129 @@ TEST(TabOrderScreenChild, APanelIsListedAndMoved) {
     EXPECT_TRUE(ran);
     EXPECT_EQ(panel->GetTabOrder(), cancel->GetTabOrder() - 1);
   }
+  rtl::Application->ProcessMessages();
+  win::CloseDisplay();
+  ControlsShutdown();
+}
+
+// The image control's click on a real X screen, bare and under openbox: the open dialog lists
+// the folder's picture and not its text file, the row clicked there shows chosen, and after OK
+// the control shows the picture (red on the left, blue on the right). Pictures:
+// image_open_dialog_<setup>.png, image_control_loaded_<setup>.png in the test-output folder.
+TEST(OnScreenShots, TheImageControlOpensTheOpenDialogAndShowsThePictureChosen) {
+  if (vgtest::InXvfbChild()) GTEST_SKIP() << "inside the Xvfb run";
+  if (!vgtest::XvfbAvailable()) GTEST_SKIP() << "xvfb-run or xwd is not installed";
+  EXPECT_EQ(vgtest::RunUnderXvfb("ImageControlScreenChild.*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp"), 0)
+      << "the run under Xvfb failed (its output is above)";
+  if (!wmtest::OpenboxInstalled()) GTEST_SKIP() << "openbox is missing";
+  EXPECT_EQ(vgtest::RunUnderXvfb("ImageControlScreenChild.*", VG2D_CORE_TEST_DATA "/xvfb-lsan.supp", "640x480x24",
+                                 wmtest::TManager::Openbox),
+            0)
+      << "the run under Xvfb and openbox failed (its output is above)";
+}
+
+TEST(ImageControlScreenChild, TheChosenPictureShows) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  namespace fs = std::filesystem;
+  ControlsStartup();
+  const fs::path dir = fs::temp_directory_path() / ("gascal_image_screen_" + std::to_string(getpid()));
+  {
+    win::ScreenWorkArea();  // opens the display
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    const std::string setup = wmtest::UnderWindowManager() ? "openbox" : "bare";
+    fs::create_directories(dir);
+    TvxBitmap stripes(120, 80);
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 120; ++x) stripes.GetScanline(y)[x] = x < 60 ? 0xFFE02020u : 0xFF2040E0u;
+    ASSERT_TRUE(TvxFilterGdiPlus().SaveToFile((dir / "stripes.png").string(), stripes, ""));
+    { std::ofstream(dir / "notes.txt") << "text"; }
+    { std::ofstream(dir / "broken.png") << "no picture at all"; }
+
+    auto form = std::make_unique<win::TForm>(nullptr);
+    form->SetBorderStyle(win::bsNone);
+    form->SetBounds(40, 40, 240, 200);
+    auto* scene = new TvxScene(form.get());
+    scene->SetParent(form.get());
+    scene->SetAlign(win::alClient);
+    auto* root = new TvxBackground(form.get());
+    scene->AddObject(root);
+    root->SetAlign(vaClient);
+    auto* control = new TvxImageControl(form.get());
+    root->AddObject(control);
+    control->SetBounds(20, 20, 200, 160);
+    form->Show();
+    rtl::Application->ProcessMessages();
+
+    const std::string dump = "/tmp/gascal-imagecontrol-" + std::to_string(getpid()) + ".xwd";
+    vgtest::Screenshot shot;
+    bool ran = false;
+    // In the dialog: the folder's listing, the row clicked, the screen, then OK.
+    const auto steps = [&](TvxFileDialogForm& D) {
+      D.OpenFolder(dir.string());
+      ASSERT_EQ(D.List()->Count(), 3);
+      EXPECT_EQ(D.List()->ItemByIndex(1)->Text(), u"broken.png");
+      EXPECT_EQ(D.List()->ItemByIndex(2)->Text(), u"stripes.png");
+      rtl::Application->ProcessMessages();  // the list lays its rows out as it paints
+      TvxTreeViewItem* row = D.Entry(u"stripes.png");
+      ASSERT_NE(row, nullptr);
+      vgtest::Click(&D, row);
+      EXPECT_EQ(D.NameBox()->Text(), u"stripes.png");
+      // The chosen row shows its highlight (blue over the dialog's grey) on the screen.
+      const TvxRect r = row->GetAbsoluteRect();
+      const bool shows = vgtest::ScreenComesToShow(dump, [&] {
+        if (!vgtest::ReadXwd(dump, shot)) return false;
+        const std::uint32_t p = shot.At(D.Left() + static_cast<int>((r.Left + r.Right) / 2),
+                                        D.Top() + static_cast<int>((r.Top + r.Bottom) / 2));
+        return (p & 0xFF) > ((p >> 16) & 0xFF) + 40;
+      });
+      EXPECT_TRUE(shows) << "the dialog does not show the picture chosen";
+      EXPECT_TRUE(Shoot(shot, "image_open_dialog_" + setup + ".png"));
+      vgtest::Click(&D, D.OkButton());
+    };
+    Later([&] {
+      auto* d = dynamic_cast<TvxFileDialogForm*>(win::ActiveForm());
+      ASSERT_NE(d, nullptr) << "the open dialog is the active window";
+      ran = true;
+      steps(*d);
+      vgtest::EndIfStillOpen(*d);
+    });
+    vgtest::Click(form.get(), control);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(control->Bitmap()->Width(), 120);
+    // Not enlarged, at the image part's corner as its style places it: red, then blue.
+    auto* image = dynamic_cast<TvxVisualObject*>(control->FindResource("image"));
+    ASSERT_NE(image, nullptr);
+    const TvxRect at = image->GetAbsoluteRect();
+    const int x = form->Left() + static_cast<int>(at.Left), y = form->Top() + static_cast<int>(at.Top) + 40;
+    const bool shows = vgtest::ScreenComesToShow(dump, [&] {
+      return vgtest::ReadXwd(dump, shot) && vgtest::Near(shot.At(x + 30, y), 0xFFE02020u, 24) &&
+             vgtest::Near(shot.At(x + 90, y), 0xFF2040E0u, 24) && !vgtest::Near(shot.At(x + 150, y), 0xFF2040E0u, 24);
+    });
+    EXPECT_TRUE(shows) << "the control does not show the picture";
+    EXPECT_TRUE(Shoot(shot, "image_control_loaded_" + setup + ".png"));
+    std::remove(dump.c_str());
+
+    // A chosen file without a picture: the loop's handler tells the user, the picture stays.
+    std::vector<std::string> told;
+    rtl::Application->OnException = [&](rtl::TObject*, const std::exception& E) { told.push_back(E.what()); };
+    Later([&] {  // the click from the loop, as the user's comes
+      Later([&] {
+        auto* d = dynamic_cast<TvxFileDialogForm*>(win::ActiveForm());
+        ASSERT_NE(d, nullptr) << "the open dialog is the active window";
+        d->NameBox()->SetText(rtl::Utf8ToWide((dir / "broken.png").string()));
+        vgtest::Click(d, d->OkButton());
+        vgtest::EndIfStillOpen(*d);
+      });
+      vgtest::Click(form.get(), control);
+    });
+    rtl::Application->ProcessMessages();
+    rtl::Application->OnException = nullptr;
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("broken.png holds no picture"), std::string::npos) << told[0];
+    EXPECT_EQ(control->Bitmap()->Width(), 120);
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
   rtl::Application->ProcessMessages();
   win::CloseDisplay();
   ControlsShutdown();

@@ -168,18 +168,7 @@ void BitmapEditorResult(TvxBitmapEditor* Editor, TvxBitmap* Bitmap) {
 void TvxBitmapEditor::LoadFile(const std::string& FileName) {
   // Decoded into a picture of its own first: a file that gives none changes nothing here,
   // and the error (which "Load..." lets through to the loop) tells the user.
-  auto loaded = std::make_unique<TvxBitmap>(1, 1);
-  bool ok = false;
-  std::string why;
-  if (DefaultFilterClass) {
-    try {
-      ok = DefaultFilterClass->Create()->LoadFromFile(FileName, 0, *loaded);
-    } catch (const rtl::Exception& e) {
-      why = ": " + e.Message();
-    }
-  }
-  if (!ok || loaded->IsEmpty())
-    throw rtl::EReadError("The file " + FileName + " holds no picture that can be read" + why);
+  const std::unique_ptr<TvxBitmap> loaded = ReadPictureFile(FileName);
   fileName_ = FileName;
   bitmap_->Assign(loaded.get());
   preview_->Repaint();
@@ -192,8 +181,7 @@ void TvxBitmapEditor::LoadFile(const std::string& FileName) {
 // A file that holds no picture raises out of the handler, so the user is told.
 void TvxBitmapEditor::LoadClick(rtl::TObject*) {
   TvxFileDialog dialog;
-  const std::string types = DefaultFilterClass ? DefaultFilterClass->Create()->GetFileTypes() : std::string();
-  dialog.Filter = "Images|" + types;
+  dialog.Filter = ImageFileFilter();
   dialog.Title = "Load";
   if (dialog.Execute()) LoadFile(dialog.FileName);
 }

@@ -1,5 +1,9 @@
 #include "vg2d/controls/BrushDesigner.h"
 
+// The designer window and the shared designer; the brush dialog and the colour button are in
+// BrushDialog.cpp.
+
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -9,8 +13,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TypInfo.h"
 #include "vg2d/controls/BitmapEditor.h"
+#include "vg2d/controls/BrushDesigner_Internal.h"
 #include "vg2d/controls/Buttons.h"
-#include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/ColorControls.h"
 #include "vg2d/controls/Expanders.h"
 #include "vg2d/controls/FormContent.h"
@@ -20,6 +24,7 @@
 #include "vg2d/controls/Layouts.h"
 #include "vg2d/controls/ListBox.h"
 #include "vg2d/controls/NumberBox.h"
+#include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
@@ -32,20 +37,20 @@
 
 namespace vg {
 
-namespace {
+namespace brush_designer_internal {
 
-TvxBrushDesign* sharedDesigner = nullptr;
-
-constexpr TvxBrushStyle TabStyles[5] = {vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap, vgBrushResource};
-
-// A designer opens over the window it was opened from (the active one), and in the middle of
-// the screen when none is active: never at the screen's corner.
 void PlaceOverOpener(TvxBrushDesign& D) {
   if (win::ActiveForm() && win::ActiveForm() != &D)
     PlaceOverActiveForm(&D);
   else
     D.SetPosition(win::poScreenCenter);
 }
+
+}  // namespace brush_designer_internal
+
+namespace {
+
+TvxBrushDesign* sharedDesigner = nullptr;
 
 template <class T>
 T* TagOf(const std::vector<std::pair<TvxListBoxItem*, T*>>& Items, TvxListBoxItem* Item) {
@@ -123,6 +128,8 @@ TvxBrushDesign::TvxBrushDesign(rtl::TComponent* AOwner) : win::TForm(AOwner) {
 
 TvxBrushDesign::~TvxBrushDesign() {
   if (sharedDesigner == this) sharedDesigner = nullptr;
+  for (TvxBrush* b : watchedBrushes_) b->RemoveFreeNotify(&freed_);
+  UnwatchResources();
 }
 
 void TvxBrushDesign::Build() {
@@ -325,7 +332,7 @@ void TvxBrushDesign::Build() {
 
 TvxTabItem* TvxBrushDesign::Tab(TvxBrushStyle Style) const {
   for (int i = 0; i < 5; ++i)
-    if (TabStyles[i] == Style) return tabItems_[i];
+    if (brush_designer_internal::TabStyles[i] == Style) return tabItems_[i];
   return nullptr;
 }
 
@@ -339,6 +346,7 @@ void TvxBrushDesign::DoClose(win::TCloseAction& Action) {
 
 void TvxBrushDesign::SetBrush(TvxBrush* Value) {
   brush_ = Value;
+  WatchBrushes();
   if (!brush_) return;
   TvxBrush* const b = brush_;
   const auto select = [this](TvxBrushStyle Style) {
@@ -389,15 +397,48 @@ void TvxBrushDesign::Notification(rtl::TComponent* AComponent, rtl::TOperation O
   SetDesignObject(nullptr);
 }
 
+void TvxBrushDesign::Forget(rtl::TObject* AObject) {
+  if (AObject == brush_) brush_ = nullptr;
+  for (auto& [item, b] : brushItems_)
+    if (b == AObject) b = nullptr;
+  std::erase_if(watchedBrushes_, [AObject](TvxBrush* B) { return B == AObject; });
+  for (auto it = resItems_.begin(); it != resItems_.end(); ++it) {
+    if (it->second != AObject) continue;
+    TvxListBoxItem* row = it->first;
+    resItems_.erase(it);
+    rtl::TEventMute quiet(resList_->OnChange);
+    if (resList_->Selected() == row) resList_->SetItemIndex(-1);
+    row->SetVisible(false);
+    rtl::Application->ReleaseComponent(row);
+    return;
+  }
+}
+
+void TvxBrushDesign::WatchBrushes() {
+  std::vector<TvxBrush*> now;
+  if (brush_) now.push_back(brush_);
+  for (const auto& [item, b] : brushItems_)
+    if (b && std::find(now.begin(), now.end(), b) == now.end()) now.push_back(b);
+  for (TvxBrush* b : watchedBrushes_)
+    if (std::find(now.begin(), now.end(), b) == now.end()) b->RemoveFreeNotify(&freed_);
+  for (TvxBrush* b : now) b->AddFreeNotify(&freed_);
+  watchedBrushes_ = std::move(now);
+}
+
+void TvxBrushDesign::UnwatchResources() {
+  for (const auto& [item, res] : resItems_) res->RemoveFreeNotify(&freed_);
+}
+
+IvxScene* TvxBrushDesign::DesignScene() const {
+  if (auto* s = dynamic_cast<TvxScene*>(designObject_)) return s;
+  if (auto* o = dynamic_cast<TvxObject*>(designObject_)) return o->Scene();
+  return nullptr;
+}
+
 void TvxBrushDesign::SetDesignObject(rtl::TComponent* Value) {
   if (designObject_ && designObject_ != Value) designObject_->RemoveFreeNotification(this);
   if (Value && Value != designObject_) Value->FreeNotification(this);
   designObject_ = Value;
-  designScene_ = nullptr;
-  if (auto* s = dynamic_cast<TvxScene*>(Value))
-    designScene_ = s;
-  else if (auto* o = dynamic_cast<TvxObject*>(Value))
-    designScene_ = o->Scene();
   SetBrush(nullptr);
   brushList_->Clear();
   brushItems_.clear();
@@ -421,6 +462,7 @@ void TvxBrushDesign::SetDesignObject(rtl::TComponent* Value) {
       if (!brush_) SetBrush(brush);
     }
   }
+  WatchBrushes();
   brushList_->SetItemIndex(0);
 }
 
@@ -430,9 +472,10 @@ std::string TvxBrushDesign::UniqueName(const std::string& Base) {
 }
 
 TvxBrushObject* TvxBrushDesign::MakeResource(const std::string& Name) {
-  if (!designScene_ || !designScene_->GetRoot() || !brush_) return nullptr;
+  IvxScene* const design = DesignScene();
+  if (!design || !design->GetRoot() || !brush_) return nullptr;
   if (!rtl::IsValidIdent(Name)) throw rtl::EComponentError("\"" + Name + "\" is not a valid component name");
-  rtl::TComponent* owner = designScene_->GetComponent() ? designScene_->GetComponent()->Owner() : nullptr;
+  rtl::TComponent* owner = design->GetComponent() ? design->GetComponent()->Owner() : nullptr;
   if (owner && owner->FindComponent(Name))
     throw rtl::EComponentError("A component named " + Name + " already exists");
   auto made = std::make_unique<TvxBrushObject>(owner);
@@ -440,29 +483,32 @@ TvxBrushObject* TvxBrushDesign::MakeResource(const std::string& Name) {
   made->SetResourceName(Name);
   made->SetBrush(brush_);
   TvxBrushObject* result = made.release();
-  designScene_->GetRoot()->AddObject(result);
+  design->GetRoot()->AddObject(result);
   FillResourceList();
   return result;
 }
 
 void TvxBrushDesign::MakeResClick(rtl::TObject*) {
-  if (!designScene_ || !designScene_->GetRoot() || !AskResourceName) return;
+  IvxScene* const design = DesignScene();
+  if (!design || !design->GetRoot() || !AskResourceName) return;
   std::u16string name = rtl::Utf8ToWide(UniqueName("Brush"));
   if (!AskResourceName(name)) return;
   MakeResource(rtl::WideToUtf8(name));
 }
 
 void TvxBrushDesign::FillResourceList() {
-  if (!designScene_ || !designScene_->GetRoot() || !brush_) return;
+  IvxScene* const design = DesignScene();
+  if (!design || !design->GetRoot() || !brush_) return;
   // The list keeps its index through Clear: it starts again from none, so that no row shows
   // selected while the brush refers to no resource and a click on any row, the only one
   // too, picks it. Filling picks nothing.
   rtl::TEventMute quiet(resList_->OnChange);
   resList_->Clear();
   resList_->SetItemIndex(-1);
+  UnwatchResources();
   resItems_.clear();
   std::vector<TvxObject*> all;
-  designScene_->GetRoot()->AddObjectsToList(all);
+  design->GetRoot()->AddObjectsToList(all);
   for (TvxObject* o : all) {
     auto* res = dynamic_cast<TvxBrushObject*>(o);
     if (!res) continue;
@@ -482,6 +528,7 @@ void TvxBrushDesign::FillResourceList() {
     swatch->Stroke()->SetColor("#80FFFFFF");
     item->AddObject(swatch);
     resList_->AddObject(item);
+    res->AddFreeNotify(&freed_);
     if (brush_->Resource()->Resource() == res) resList_->SetItemIndex(resList_->Count() - 1);
   }
 }
@@ -579,7 +626,7 @@ void TvxBrushDesign::TabChange(rtl::TObject*) {
   if (index < 0 || index >= static_cast<int>(visible.size())) return;
   TvxBrushStyle style = vgBrushNone;
   for (int i = 0; i < 5; ++i)
-    if (tabItems_[i] == visible[static_cast<size_t>(index)]) style = TabStyles[i];
+    if (tabItems_[i] == visible[static_cast<size_t>(index)]) style = brush_designer_internal::TabStyles[i];
   brush_->SetStyle(style);
   if (style == vgBrushGradient) {
     GradQuadChange(nullptr);
@@ -591,7 +638,7 @@ void TvxBrushDesign::TabChange(rtl::TObject*) {
 }
 
 void TvxBrushDesign::BrushListChange(rtl::TObject*) {
-  if (!brush_ || !designScene_ || !designObject_) return;
+  if (!brush_ || !DesignScene() || !designObject_) return;
   if (TvxListBoxItem* item = brushList_->Selected())
     if (TvxBrush* b = TagOf(brushItems_, item)) SetBrush(b);
 }
@@ -617,160 +664,13 @@ void TvxBrushDesign::TileModeChange(rtl::TObject*) {
 }
 
 void TvxBrushDesign::ResListChange(rtl::TObject*) {
-  if (!brush_ || !designScene_ || !designScene_->GetRoot()) return;
+  if (!brush_ || !DesignScene() || !DesignScene()->GetRoot()) return;
   TvxListBoxItem* item = resList_->Selected();
   TvxBrushObject* res = item ? TagOf(resItems_, item) : nullptr;
   if (!res) return;
   brush_->Assign(res->Brush());
   brush_->Resource()->SetResource(res);
   brush_->SetStyle(vgBrushResource);
-}
-
-// ---- TvxBrushDialog ---------------------------------------------------------------------------
-
-rtl::TClass TvxBrushDialog::StaticClass() {
-  using D = TvxBrushDialog;
-  static const rtl::TClassInfo info = rtl::DefineClass<D>()
-                                          .Property("ShowStyles", &D::ShowStyles, &D::SetShowStyles)
-                                          .Default(DefaultShowStyles)
-                                          .Property("ShowBrushList", &D::ShowBrushList, &D::SetShowBrushList)
-                                          .Default(true)
-                                          .Property("ShowMakeResource", &D::ShowMakeResource, &D::SetShowMakeResource)
-                                          .Default(false)
-                                          .Property("Title", &D::Title, &D::SetTitle)
-                                          .Build();
-  return &info;
-}
-
-TvxBrushDialog::TvxBrushDialog(rtl::TComponent* AOwner)
-    : rtl::TComponent(AOwner), brush_(std::make_unique<TvxBrush>(vgBrushSolid, 0xFF808080)) {}
-
-TvxBrushDialog::~TvxBrushDialog() = default;
-
-void TvxBrushDialog::SetComponent(rtl::TComponent* Value) {
-  if (Value == component_) return;
-  if (component_) component_->RemoveFreeNotification(this);
-  component_ = Value;
-  if (component_) component_->FreeNotification(this);
-}
-
-void TvxBrushDialog::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
-  inherited::Notification(AComponent, Operation);
-  if (Operation == rtl::opRemove && AComponent == component_) component_ = nullptr;
-}
-
-bool TvxBrushDialog::Execute() {
-  std::unique_ptr<TvxBrushDesign> form = std::make_unique<TvxBrushDesign>(nullptr);
-  TvxBrushDesign& d = *form;
-  d.BrushList()->SetVisible(showBrushList_);
-  if (component_)
-    d.SetDesignObject(component_);
-  else
-    d.BrushList()->SetVisible(false);
-  d.HudWindow()->SetText(title_);
-  d.Tabs()->SetItemIndex(-1);
-  for (TvxBrushStyle s : TabStyles) d.Tab(s)->SetVisible(showStyles_.Contains(s));
-  d.Tabs()->Realign();
-  d.OkButton()->SetVisible(true);
-  d.CancelButton()->SetVisible(true);
-  d.SetBrush(brush_.get());
-  d.MakeResourceRow()->SetVisible(showMakeResource_);
-  d.Root()->SetHeight(d.Root()->Height() - 1);
-  d.Scene()->RealignRoot();
-  TvxVisualObject* row = d.ButtonRow();
-  const TvxBounds& m = *d.HudWindow()->Margins();
-  const int64_t height = Trunc(row->Position()->Y() + row->Height() + m.Top() + m.Bottom());
-  d.SetBounds(d.Left(), d.Top(), d.Width(), static_cast<int>(std::clamp<int64_t>(height, 1, 4096)));
-  d.SetPosition(position_);
-  if (position_ == win::poDesigned) PlaceOverOpener(d);
-
-  if (OnShow || OnAnyShow) {
-    auto hook = OnShow ? OnShow : OnAnyShow;
-    d.OnShow = [&d, hook](rtl::TObject*) { hook(d); };
-  }
-  return d.ShowModal() == win::mrOk;
-}
-
-std::function<void(TvxBrushDesign&)> TvxBrushDialog::OnAnyShow;
-
-// ---- TvxColorButton ---------------------------------------------------------------------------
-
-rtl::TClass TvxColorButton::StaticClass() {
-  using B = TvxColorButton;
-  static const rtl::TClassInfo info = rtl::DefineClass<B>()
-                                          .Property("AutoTranslate", &B::AutoTranslate, &B::SetAutoTranslate)
-                                          .Default(false)
-                                          .Property("Color", &B::Color, &B::SetColor)
-                                          .Property("UseStandardDialog", &B::UseStandardDialog, &B::SetUseStandardDialog)
-                                          .Default(true)
-                                          .Event("OnChange", &B::OnChange)
-                                          .Build();
-  return &info;
-}
-
-TvxColorButton::TvxColorButton(rtl::TComponent* AOwner) : TvxCustomButton(AOwner) { SetAutoTranslate(false); }
-
-void TvxColorButton::ApplyStyle() {
-  inherited::ApplyStyle();
-  if (auto* shape = FindPart<TvxShape>(this, "fill")) {
-    fill_ = shape;
-    fill_->Fill()->SetColor(color_);
-  }
-}
-
-void TvxColorButton::FreeStyle() {
-  fill_ = nullptr;
-  inherited::FreeStyle();
-}
-
-void TvxColorButton::SetColor(const std::string& Value) {
-  color_ = Value;
-  if (fill_) fill_->Fill()->SetColor(color_);
-  if (!Loading()) OnChange(this);
-}
-
-void TvxColorButton::Click() {
-  TvxFreeWatch self(this);
-  inherited::Click();
-  if (self.Gone()) return;
-  TvxBrush brush(vgBrushSolid, 0xFF808080);
-  brush.SetSolidColor(StringToColor(color_));
-  TvxBrushDialog dialog(nullptr);
-  dialog.SetBrush(&brush);
-  dialog.SetShowStyles({vgBrushSolid});
-  dialog.SetShowBrushList(false);
-  // The colour dialog opens in the middle of the screen.
-  dialog.SetPosition(win::poScreenCenter);
-  if (!dialog.Execute() || self.Gone()) return;
-  brush.Assign(dialog.Brush());
-  const TvxColor picked = useStandardDialog_ ? (brush.Color() | 0xFF000000) : brush.Color();
-  SetColor(ColorToString(picked));
-}
-
-bool EditBrushDialog(TvxBrush* Brush, TvxBrushStyles Styles, bool ShowBrushList,
-                     const std::function<void(TvxBrushDesign&)>& OnShow) {
-  if (!Brush) return false;
-  TvxBrushDialog dialog(nullptr);
-  dialog.SetBrush(Brush);
-  dialog.SetShowStyles(Styles);
-  dialog.SetShowBrushList(ShowBrushList);
-  dialog.OnShow = OnShow;
-  if (!dialog.Execute()) return false;
-  Brush->Assign(dialog.Brush());
-  return true;
-}
-
-bool EditGradientDialog(TvxGradient* Gradient, const std::function<void(TvxBrushDesign&)>& OnShow) {
-  if (!Gradient) return false;
-  TvxBrushDialog dialog(nullptr);
-  dialog.Brush()->SetStyle(vgBrushGradient);
-  dialog.Brush()->SetGradient(Gradient);
-  dialog.SetShowStyles({vgBrushGradient});
-  dialog.SetShowBrushList(false);
-  dialog.OnShow = OnShow;
-  if (!dialog.Execute()) return false;
-  Gradient->Assign(dialog.Brush()->Gradient());
-  return true;
 }
 
 TvxBrushDesign* ShowBrushDesigner(rtl::TObject* Target, rtl::TComponent* Owner) {
@@ -786,7 +686,7 @@ TvxBrushDesign* ShowBrushDesigner(rtl::TObject* Target, rtl::TComponent* Owner) 
     d->SetDesignObject(o);
   }
   // Placed as the modal designer is when it comes; one showing already stays where it is.
-  if (!d->Showing()) PlaceOverOpener(*d);
+  if (!d->Showing()) brush_designer_internal::PlaceOverOpener(*d);
   d->Show();
   return d;
 }

@@ -111,7 +111,26 @@ protected:
   void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
 
 private:
+  // Told when a brush or a brush resource the designer refers to goes.
+  class TFreed final : public IvxFreeNotification {
+  public:
+    explicit TFreed(TvxBrushDesign& D) : d_(D) {}
+    void FreeNotification(rtl::TObject* AObject) override { d_.Forget(AObject); }
+
+  private:
+    TvxBrushDesign& d_;
+  };
+
   void Build();
+  // Drops every reference to a brush or resource object being freed; the row of a resource
+  // is hidden at once and freed once the loop is back at its outermost level (it may not
+  // go while the resource is still telling those that watch it).
+  void Forget(rtl::TObject* AObject);
+  // Watches the edited brush and the listed ones, and no others.
+  void WatchBrushes();
+  void UnwatchResources();
+  // The scene of the design object as it is now.
+  IvxScene* DesignScene() const;
   void SolidQuadChange(rtl::TObject* Sender);
   void SolidHexChange(rtl::TObject* Sender);
   void SolidBoxChange(rtl::TObject* Sender);
@@ -137,7 +156,8 @@ private:
   std::vector<std::pair<TvxListBoxItem*, TvxBrush*>> brushItems_;
   std::vector<std::pair<TvxListBoxItem*, TvxBrushObject*>> resItems_;
   rtl::TComponent* designObject_ = nullptr;
-  IvxScene* designScene_ = nullptr;
+  TFreed freed_{*this};
+  std::vector<TvxBrush*> watchedBrushes_;
   // While the handlers push values into the boxes, the boxes' own handlers stay quiet.
   bool pushing_ = false;
 

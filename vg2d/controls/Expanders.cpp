@@ -7,6 +7,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Filer.h"
 #include "platform/win/Menus.h"
+#include "vg2d/controls/FileDialog.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/Geometry.h"
@@ -307,8 +308,6 @@ bool IsImageFile(const std::string& FileName) {
 
 }  // namespace
 
-std::function<bool(const std::string& Filter, std::string& FileName)> TvxImageControl::ChooseFile;
-
 rtl::TClass TvxImageControl::StaticClass() {
   using I = TvxImageControl;
   static const rtl::TClassInfo info = rtl::DefineClass<I>()
@@ -366,12 +365,18 @@ void TvxImageControl::BitmapChanged() {
   OnChange(this);
 }
 
+// The open dialog offers the image files; a chosen file that holds no picture raises out of
+// the click (the loop tells the user) and leaves the picture as it was.
 void TvxImageControl::Click() {
   TvxFreeWatch self(this);
   inherited::Click();
-  if (self.Gone() || !enableOpenDialog_ || !ChooseFile || !DefaultFilterClass) return;
-  std::string name;
-  if (ChooseFile(DefaultFilterClass->Create()->GetFileTypes(), name) && !self.Gone()) bitmap_->LoadFromFile(name);
+  if (self.Gone() || !enableOpenDialog_) return;
+  TvxFileDialog dialog;
+  dialog.Filter = ImageFileFilter();
+  dialog.Title = "Open";
+  if (!dialog.Execute() || self.Gone()) return;
+  const std::unique_ptr<TvxBitmap> picture = ReadPictureFile(dialog.FileName);
+  if (!self.Gone()) bitmap_->Assign(picture.get());
 }
 
 void TvxImageControl::DragOver(const TvxDragObject& Data, const TvxPoint& Point, bool& Accept) {

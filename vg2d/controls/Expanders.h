@@ -4,7 +4,6 @@
 // pictures: normal, under the mouse, pressed).
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -143,8 +142,8 @@ private:
 class TvxImage;
 
 // A focusable picture: its Bitmap is shown fitted into the style's part "image". A click
-// asks for an image file (with EnableOpenDialog); a dropped image file or image shape
-// replaces the picture.
+// (with EnableOpenDialog) shows the open dialog on the image files and loads the chosen one;
+// a dropped image file or image shape replaces the picture.
 class TvxImageControl : public TvxControl {
   RTL_CLASS(TvxImageControl, TvxControl)
 public:
@@ -164,10 +163,6 @@ public:
   // is a file loaded.
   rtl::TPropValue GetData() override;
   void SetData(const rtl::TPropValue& Value) override;
-
-  // Asks for an image file given the filter of the image types; true with its name. Until
-  // set, a click asks nobody.
-  static std::function<bool(const std::string& Filter, std::string& FileName)> ChooseFile;
 
   rtl::TNotifyEvent OnChange;
 

@@ -6,10 +6,12 @@
 #include <memory>
 
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysUtils.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/controls/TreeView.h"
+#include "vg2d/core/Bitmaps.h"
 #include "vg2d/core/SceneControl.h"
 
 namespace vg {
@@ -120,11 +122,41 @@ std::string TvxFileDialog::Folder() const {
   return InitialDir.empty() ? std::filesystem::current_path().string() : InitialDir;
 }
 
+std::function<void(TvxFileDialogForm& Form)> TvxFileDialog::OnAnyShow;
+
 bool TvxFileDialog::Execute() {
   auto form = std::make_unique<TvxFileDialogForm>(nullptr, *this);
+  if (OnAnyShow) {
+    TvxFileDialogForm* shown = form.get();
+    form->OnShow = [shown, hook = OnAnyShow](rtl::TObject*) { hook(*shown); };
+  }
   if (form->ShowModal() != win::mrOk || form->Chosen().empty()) return false;
   FileName = form->Chosen();
   return true;
+}
+
+// ---- picture files ------------------------------------------------------------------------------
+
+std::string ImageFileFilter() {
+  return "Images|" + (DefaultFilterClass ? DefaultFilterClass->Create()->GetFileTypes() : std::string());
+}
+
+std::unique_ptr<TvxBitmap> ReadPictureFile(const std::string& FileName) {
+  auto picture = std::make_unique<TvxBitmap>(1, 1);
+  bool ok = false;
+  std::string why;
+  if (DefaultFilterClass) {
+    const std::unique_ptr<TvxFilter> codec = DefaultFilterClass->Create();
+    try {
+      ok = codec->LoadFromFile(FileName, 0, *picture);
+      if (!ok && !codec->FailureReason().empty()) why = ": " + codec->FailureReason();
+    } catch (const rtl::Exception& e) {
+      why = ": " + e.Message();
+    }
+  }
+  if (!ok || picture->IsEmpty())
+    throw rtl::EReadError("The file " + FileName + " holds no picture that can be read" + why);
+  return picture;
 }
 
 // ---- the window ---------------------------------------------------------------------------------

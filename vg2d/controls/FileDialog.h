@@ -7,6 +7,8 @@
 // gets DefaultExt).
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,7 +17,9 @@
 
 namespace vg {
 
+class TvxBitmap;
 class TvxButton;
+class TvxFileDialogForm;
 class TvxLabel;
 class TvxScene;
 class TvxTextBox;
@@ -35,6 +39,9 @@ public:
 
   // Shows the dialog modally; true with FileName set when the user chose OK with a name.
   bool Execute();
+  // Runs with every dialog's window as it shows, just before its modal loop (for callers
+  // that drive dialogs opened by others, such as tests).
+  static std::function<void(TvxFileDialogForm& Form)> OnAnyShow;
 
   // The patterns of a filter ("*.png"), lower case, in order.
   static std::vector<std::string> FilterPatterns(const std::string& Filter);
@@ -49,6 +56,13 @@ public:
   // The folder the dialog lists first.
   std::string Folder() const;
 };
+
+// Picture files as the open dialogs offer them: the filter of the default image codec's file
+// types ("Images|*.bmp;*.jpg;..."), and a chosen file decoded into a picture of its own. A
+// file that holds no picture raises EReadError naming it (and the codec's reason), so that
+// the loop tells the user and nothing that was to take the picture has changed.
+std::string ImageFileFilter();
+std::unique_ptr<TvxBitmap> ReadPictureFile(const std::string& FileName);
 
 // The dialog's window.
 class TvxFileDialogForm : public win::TForm {

@@ -1,6 +1,8 @@
 #include "vg2d/controls/NumberBox.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
@@ -16,7 +18,15 @@ const std::u16string NumberChars = u"0123456789.,-+";
 
 bool HasFraction(float V) { return std::isfinite(V) && V != std::trunc(V); }
 
-std::u16string WholeText(float V) { return rtl::Utf8ToWide(std::to_string(Trunc(V))); }
+// The whole part in decimal digits, all of them: a single-precision number may have 39,
+// beyond what a 64-bit integer holds. An infinite value as the class library writes it.
+std::u16string WholeText(float V) {
+  if (!std::isfinite(V)) return rtl::Utf8ToWide(rtl::FloatToStr(V));
+  char text[64];
+  // Plus zero, so that a fraction of a negative number shows "0", not "-0".
+  std::snprintf(text, sizeof text, "%.0f", std::trunc(static_cast<double>(V)) + 0.0);
+  return rtl::Utf8ToWide(text);
+}
 
 // The number a data value stands for; raises the conversion error for a text that is none.
 float NumberOf(const rtl::TPropValue& Value) {
@@ -50,6 +60,8 @@ rtl::TClassBuilder<T> NumericRecord() {
 }
 
 }  // namespace
+
+void TvxNumericValue::SetDecimalDigits(int Value) { DecimalDigits = std::clamp(Value, 0, MaxDecimalDigits); }
 
 void TvxNumericValue::Clamp() {
   if (Value > Max) Value = Max;

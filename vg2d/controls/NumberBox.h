@@ -25,10 +25,13 @@ struct TvxNumericValue {
   TvxValueType ValueType = vgValueInteger;
   int DecimalDigits = 2;
 
+  // The most decimals the fixed format gives; DecimalDigits is held to 0 .. this.
+  static constexpr int MaxDecimalDigits = 18;
+  void SetDecimalDigits(int Value);
   // Value brought into Max, then Min.
   void Clamp();
-  // The text of a set Value: the whole part when it has no fraction or the type is
-  // integer, else DecimalDigits decimals.
+  // The text of a set Value: the whole part (every digit of it, however large) when it has
+  // no fraction or the type is integer, else DecimalDigits decimals.
   std::u16string SetText() const;
   // The text Change leaves: the whole part, or for a float type with a fraction its
   // shortest form (as a single-precision number).
@@ -50,7 +53,7 @@ public:
   TvxValueType ValueType() const { return number_.ValueType; }
   void SetValueType(TvxValueType Value) { number_.ValueType = Value; }
   int DecimalDigits() const { return number_.DecimalDigits; }
-  void SetDecimalDigits(int Value) { number_.DecimalDigits = Value; }
+  void SetDecimalDigits(int Value) { number_.SetDecimalDigits(Value); }
   float HorzIncrement() const { return horzIncrement_; }
   void SetHorzIncrement(float Value) { horzIncrement_ = Value; }
   float VertIncrement() const { return vertIncrement_; }
@@ -101,7 +104,7 @@ public:
   // Turning to integers makes a fractional Increment 1.
   void SetValueType(TvxValueType Value);
   int DecimalDigits() const { return number_.DecimalDigits; }
-  void SetDecimalDigits(int Value) { number_.DecimalDigits = Value; }
+  void SetDecimalDigits(int Value) { number_.SetDecimalDigits(Value); }
   float Increment() const { return increment_; }
   void SetIncrement(float Value) { increment_ = Value; }
   TvxCustomButton* MinusButton() const { return minus_; }

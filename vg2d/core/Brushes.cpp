@@ -1,5 +1,6 @@
 #include "vg2d/core/Brushes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <typeinfo>
 
@@ -279,6 +280,22 @@ TvxBrush::TvxBrush(TvxBrushStyle DefaultStyle, TvxColor DefaultColor)
   visual_->OnChange = partChanged;
   resource_->OnChange = partChanged;
   bitmap_->OnChange = partChanged;
+}
+
+TvxBrush::~TvxBrush() {
+  const std::vector<IvxFreeNotification*> notifies = std::move(freeNotifies_);
+  freeNotifies_.clear();
+  for (IvxFreeNotification* n : notifies) n->FreeNotification(this);
+}
+
+void TvxBrush::AddFreeNotify(IvxFreeNotification* AObject) {
+  if (AObject && std::find(freeNotifies_.begin(), freeNotifies_.end(), AObject) == freeNotifies_.end())
+    freeNotifies_.push_back(AObject);
+}
+
+void TvxBrush::RemoveFreeNotify(IvxFreeNotification* AObject) {
+  const auto it = std::find(freeNotifies_.begin(), freeNotifies_.end(), AObject);
+  if (it != freeNotifies_.end()) freeNotifies_.erase(it);
 }
 
 void TvxBrush::PartChanged(rtl::TObject*) { OnChange(this); }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/Collections.h"
 #include "platform/rtl/Events.h"
@@ -161,6 +162,8 @@ class TvxBrush : public rtl::TPersistent {
 public:
   // DefaultStyle and DefaultColor are also what the brush is not written with.
   TvxBrush(TvxBrushStyle DefaultStyle, TvxColor DefaultColor);
+  // Tells those that watch it (a brush may go with its owner while an editor holds it).
+  ~TvxBrush() override;
 
   void Assign(const rtl::TPersistent* Source) override;
 
@@ -198,11 +201,17 @@ public:
   bool ResourceStored() const { return style_ == vgBrushResource; }
   bool VisualStored() const { return style_ == vgBrushVisual; }
 
+  // Who is told (FreeNotification) when the brush is destroyed, however it goes.
+  void AddFreeNotify(IvxFreeNotification* AObject);
+  void RemoveFreeNotify(IvxFreeNotification* AObject);
+
   rtl::TNotifyEvent OnChange;
 
 private:
   void PartChanged(rtl::TObject* Sender);
   TvxColor SolidColor(int Depth) const;
+
+  std::vector<IvxFreeNotification*> freeNotifies_;
 
   TvxColor color_;
   TvxBrushStyle style_;
