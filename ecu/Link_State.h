@@ -64,6 +64,11 @@ struct TLinkState {
   std::uint8_t Reading = 0;
   // Reads begun since the program started (each load of the connect script).
   std::uint32_t ReadCount = 0;
+  // The configuration holds values of a read that has not ended: set as the handshake of a
+  // read is answered (its values come next), cleared as the poll script follows the read. A
+  // loss of the link during the read leaves it set; the application clears it when it puts a
+  // whole configuration in place (a load, the defaults).
+  std::uint8_t ReadUnfinished = 0;
 
   // ---- Requests and replies
   // Extra bits of the work-mode command (bits 4..7 select cylinders 1..4; 240 all four),

@@ -125,6 +125,7 @@ void Handshake_Reply() {
   Port().ClearPortFailed();
   const bool wasUp = Session().Link.LinkUp != 0;
   Session().Link.LinkUp = 1;
+  Session().Link.ReadUnfinished = 1;
   ConnectTimer().SetEnabled(true);
   Host().LinkPhaseChanged(TLinkPhase::Up);
   if (!wasUp) Host().LinkEstablished();

@@ -309,6 +309,7 @@ void Script_Connect_Load() {
 }
 void Script_Poll() {
   Session().Link.Reading = 0;
+  Session().Link.ReadUnfinished = 0;
   Load({34, 35, 42, 43, 44, 45, 0, 1, 1});
 }
 void Script_Task17() { Load({21, 5, 0}); }

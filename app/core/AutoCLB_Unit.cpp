@@ -9,6 +9,7 @@
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Core_Host.h"
 #include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Unit.h"
 #include "app/core/Model.h"
 #include "ecu/Gas_Injectors_Unit.h"
@@ -434,6 +435,14 @@ void Start() {
   ecu::Session().Link.ACBRunning = 1;
 }
 
+// The stop script from its start: after two seconds of replies it puts the diagram and the
+// influence values back and writes them.
+void BeginStopScript() {
+  BuildStopScript();
+  SetCountdown(Model().ACB.Counts.S2);
+  Model().ACB.StopRead = ecu::Session().Link.ReadCount;
+}
+
 void Stop() {
   Caption("Start");
   if (!Model().ACB.Active) return;
@@ -445,12 +454,10 @@ void Stop() {
   // No pass of the old script from here on.
   ACBScriptBegin();
   ACBScriptEnd();
-  if (ecu::Session().Link.LinkUp) {
-    BuildStopScript();
-    SetCountdown(Model().ACB.Counts.S2);
-  } else {
+  if (ecu::Session().Link.LinkUp)
+    BeginStopScript();
+  else
     Model().ACB.StopPending = true;
-  }
 }
 
 }  // namespace
@@ -518,11 +525,16 @@ void AutoCalibrationReplyTick() {
     // Replies again after a stop with the link down: the ECU gets its data back.
     if (ecu::Session().Link.LinkUp) {
       Model().ACB.StopPending = false;
-      BuildStopScript();
-      SetCountdown(Model().ACB.Counts.S2);
+      BeginStopScript();
     }
     return;
   }
+  // A read begun since the stop script began has put the ECU's points, the run's, in place of
+  // the ones the script may have put back already: it begins again.
+  if (Model().ACB.Stopping && Model().ACB.StopRead != ecu::Session().Link.ReadCount) BeginStopScript();
+  // The read's replies carry no live data, and what the script puts into the configuration
+  // now the read would overwrite: the script waits for the read's end.
+  if (EcuBeingRead()) return;
   const auto& petrol = ecu::Session().LiveData.LivePetrolTimes;
   if (Host() && Host()->IsPressed(TControl::ACB_Start) &&
       std::all_of(petrol.begin(), petrol.end(), [](std::int32_t t) { return t == 0; })) {

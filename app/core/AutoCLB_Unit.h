@@ -86,6 +86,10 @@ struct TACBRunState {
   // Stopped (the button released, the engine stopped, or the program closing): what runs now
   // is the stop script, or it waits for the link (StopPending).
   bool Stopping = false;
+  // The read of the ECU (ecu Link.ReadCount) in force when the stop script began: a read begun
+  // since has put the ECU's points (the run's) into the configuration, and the script begins
+  // again after it.
+  std::uint32_t StopRead = 0;
   // Indicators: per cylinder 1..4 petrol on petrol, petrol on gas, gas (us); the bars' full
   // scale (us), which only grows during a run.
   std::array<std::array<std::int32_t, 3>, ACBIndicatorCylinders> Indicators{};
@@ -108,7 +112,10 @@ std::array<std::int32_t*, ACBInfluenceCount> ACBInfluenceFields(ecu::Configurati
 // ---- What the link and the page call.
 // HudButton_ACB_Start was pressed (start) or released (stop).
 void StartStopAutoCalibration();
-// After every good reply while ecu::Link.ACBRunning is set.
+// After every good reply while ecu::Link.ACBRunning is set. While the ECU is read again (a
+// reconnect, app::EcuBeingRead) the script waits: the read puts what the ECU keeps into the
+// configuration, and a stop script that ran before it would write the read's points, not the
+// ones it put back. A stop script a read came after begins again once the read is through.
 void AutoCalibrationReplyTick();
 // After every live-data decode: the indicators, then the measurement.
 void AutoCalibrationStep();

@@ -60,8 +60,31 @@ void EnableMapPointControls() {
   if (Model().CoreHost) Model().CoreHost->EnableMapPointControls();
 }
 
+namespace {
+
+// The MAP collection's switch is a change of the configuration page: while the ECU is read it
+// is refused as the page's edits are (the read would put the ECU's switch in its place, and the
+// configuration would show one the ECU does not have). True when refused.
+bool CollectionSwitchRefused() {
+  if (!EcuBeingRead()) return false;
+  ReportNotWritten(TNotWritten::Reading);
+  return true;
+}
+
+// An erasure of MAP points asked for with no ECU answering cannot be sent (the request would go
+// to whatever answers next): the user is told, as for a change.
+void RequestErasure(ecu::TTask Task) {
+  if (ecu::Session().Link.LinkUp)
+    ecu::RequestTask(Task);
+  else
+    ReportNotWritten(TNotWritten::NoLink);
+}
+
+}  // namespace
+
 void MapCollectionStart() {
   if (!ecu::Session().ConfigData.Configuration || ecu::Session().ConfigData.Configuration->Save_Map) return;
+  if (CollectionSwitchRefused()) return;
   ecu::Session().ConfigData.Configuration->Save_Map = 1;
   EnableMapPointControls();
   if (Model().CoreHost) Model().CoreHost->CFGPageToConfig();
@@ -69,13 +92,14 @@ void MapCollectionStart() {
 
 void MapCollectionStop() {
   if (!ecu::Session().ConfigData.Configuration || !ecu::Session().ConfigData.Configuration->Save_Map) return;
+  if (CollectionSwitchRefused()) return;
   ecu::Session().ConfigData.Configuration->Save_Map = 0;
   EnableMapPointControls();
   if (Model().CoreHost) Model().CoreHost->CFGPageToConfig();
 }
 
-void DeleteGasMapPoints() { ecu::RequestTask(ecu::TTask::EraseGasMap); }
-void DeletePetrolMapPoints() { ecu::RequestTask(ecu::TTask::ErasePetrolMap); }
+void DeleteGasMapPoints() { RequestErasure(ecu::TTask::EraseGasMap); }
+void DeletePetrolMapPoints() { RequestErasure(ecu::TTask::ErasePetrolMap); }
 
 void ShowMapPrompt(bool YesNo, const std::string& TextKey) {
   if (Model().Diagram.MapPrompt.Open) return;

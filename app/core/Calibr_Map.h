@@ -24,10 +24,12 @@ TMapPointControls MapPointControls();
 void EnableMapPointControls();
 
 // "Start" and "Stop": collection on or off (when it is not already), the controls follow and
-// the configuration page is written after the transmission delay.
+// the configuration page is written after the transmission delay. While the ECU is being read
+// the switch is refused and reported, as an edit of the page is.
 void MapCollectionStart();
 void MapCollectionStop();
-// "Gas" and "Petrol" of "Delete MAP points": the ECU erases those points (tasks 27, 28).
+// "Gas" and "Petrol" of "Delete MAP points": the ECU erases those points (tasks 27, 28). With
+// no ECU answering nothing is asked, and the user is told ("MSG_Not_Written_No_Link").
 void DeleteGasMapPoints();
 void DeletePetrolMapPoints();
 

@@ -114,6 +114,8 @@ void RunQueuedAction() {
 
 bool EcuBeingRead() { return ecu::Session().Link.LinkUp && ecu::Session().Link.Reading; }
 
+bool ConfigurationPartlyRead() { return ecu::Session().Link.ReadUnfinished != 0; }
+
 namespace {
 
 // Arms the delay for a change of this kind, made during the read now in force or after it.

@@ -104,6 +104,10 @@ enum class TNotWritten {
 // The link is up and the ECU is being read again (the connect script runs): a write asked for
 // now would carry what the read puts into the configuration, not the change.
 bool EcuBeingRead();
+// The configuration holds only part of a read of the ECU: the read runs, or the link went down
+// during it (ecu Link.ReadUnfinished). A file written from it now would mix the read's values
+// with those from before the read.
+bool ConfigurationPartlyRead();
 // Remembers a change of this kind and restarts the transmission delay (only while the link
 // is up; with the link down the changes waiting are dropped, and reported as not written, and
 // so is the change itself, which the next read replaces: once for each loss of the link).

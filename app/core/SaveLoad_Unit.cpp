@@ -38,6 +38,9 @@ constexpr TEnglish EnglishTable[] = {
      "cannot name a configuration file: the ECU keeps 8 characters of its alphabet, without / \\ : * ? \" < > | and "
      "\"..\""},
     {"SL_Not_Saved", "was not saved"},
+    {"SL_Read_Unfinished",
+     "the ECU has not been read to its end, and the configuration holds only part of its values. Save it once the ECU "
+     "has been read, or after a Load or Default"},
     {"SL_Load_Report", "was loaded; what it could not give"},
 };
 
@@ -138,6 +141,12 @@ bool SaveConfigurationAs(const std::u16string& Name) {
     return false;
   }
   const std::string name = CfgNameBytesOf(Name), path = CfgFullFileName(name);
+  if (ConfigurationPartlyRead()) {
+    // The file would hold what was read so far mixed with the values from before the read, and
+    // the ECU could not be sent it: nothing is written, and the user can save once it is read.
+    Show(Quoted(path) + " " + Lng("SL_Not_Saved") + ": " + Lng("SL_Read_Unfinished"));
+    return false;
+  }
   try {
     std::error_code ignored;  // a folder that cannot be made fails the write below
     fs::create_directories(ecu::NativeFileName(ecu::Session().ConfigData.ConfigDir), ignored);
@@ -172,6 +181,9 @@ bool LoadConfigurationFrom(const std::u16string& Name) {
     return false;
   }
   ecu::SetDefaultConfiguration();
+  // What a read cut off had put into the configuration is gone: the file's values, or the
+  // defaults, take its place.
+  ecu::Session().Link.ReadUnfinished = 0;
   if (!ecu::LoadConfigFile(path)) {
     // The file went between the look and the load: the defaults are shown now, under no
     // file's name, and the ECU is not sent them.
@@ -204,6 +216,7 @@ void NewConfiguration() {
   Model().Settings.CFG_Full_File_Name.clear();
   if (ecu::Session().ConfigData.Configuration) ecu::Session().ConfigData.Configuration->Cfg_Name.clear();
   ecu::SetDefaultConfiguration();
+  ecu::Session().Link.ReadUnfinished = 0;
   if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->PushDiagramHistory();
   ShowConfiguration();
   // With the link down the ECU is not asked (the request would go to whatever answers next),

@@ -43,7 +43,9 @@ std::vector<std::u16string> ListConfigFiles();
 // Saves the configuration as Name. Only after a good save do the configuration's name, the
 // settings' file names and the caption change, and with the link up the whole configuration
 // goes to the ECU (task 21). A refused name or a failed write is shown in the message window
-// and changes nothing. True when saved.
+// and changes nothing; so is a save while the configuration holds only part of a read of the
+// ECU (ConfigurationPartlyRead: the read runs, or the link went down during it), which leaves
+// the file untouched. True when saved.
 bool SaveConfigurationAs(const std::u16string& Name);
 // Loads the file of Name over the defaults and shows it; the settings' file names follow it,
 // the caption is rebuilt, with the link up the configuration goes to the ECU (task 21), and

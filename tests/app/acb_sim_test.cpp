@@ -162,6 +162,51 @@ TEST_F(ACBSimTest, StopWithTheLinkUpGivesTheEcuItsPointsAndInfluenceValuesBack) 
   EXPECT_EQ(Prompt(), "Autocalibration stopped.");
 }
 
+// The ECU stops answering during a run and answers again: the reconnect's read stops the run,
+// and reads the run's curve from the ECU into the configuration. The stop script puts the
+// points from before the run back only once the read is through, so that its write carries
+// them, also when its first wait is shorter than the read (every count 3: a long reply
+// period). A second loss while the stop script runs, after it had put them back, starts it
+// again after the next read.
+TEST_F(ACBSimTest, AStopAtAReconnectGivesTheEcuItsPointsBackOnceTheReadIsThrough) {
+  app::Model().Settings.ACBCycleAllowance = 1500;
+  const auto linkUp = [&](bool Up) {
+    sim->SetSilent(!Up);
+    for (double t = 0; t < 20000 && (ecu::Session().Link.LinkUp != 0) != Up; t += 20) {
+      clock.Advance(20);
+      Pump([&] { return (ecu::Session().Link.LinkUp != 0) == Up; }, 20);
+    }
+    return (ecu::Session().Link.LinkUp != 0) == Up;
+  };
+  const auto curveInEcu = [&] {
+    for (int i = 0; i < 6000 && Points(sim->State().Params, 1) == Points(before, 1); ++i) Advance(recorder->ReplyDelay);
+    return Points(sim->State().Params, 1) != Points(before, 1);
+  };
+  SetButton(true);
+  ASSERT_TRUE(curveInEcu());
+  ASSERT_TRUE(linkUp(false));
+  ASSERT_TRUE(linkUp(true));
+  EXPECT_FALSE(recorder->Control(TControl::ACB_Start).Pressed) << "the reconnect stops the run";
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(Points(sim->State().Params, 1), Points(before, 1));
+  EXPECT_EQ(Prompt(), "Autocalibration stopped.");
+
+  SetButton(true);
+  ASSERT_TRUE(curveInEcu());
+  SetButton(false);
+  const std::vector<int> restored = Points(before, 1);
+  for (int i = 0; i < 600 && std::vector<int>(ecu::Session().ConfigData.DiagramPointY.begin(),
+                                              ecu::Session().ConfigData.DiagramPointY.end()) != restored;
+       ++i)
+    Advance(recorder->ReplyDelay);
+  ASSERT_NE(Points(sim->State().Params, 1), restored) << "put back, not yet written";
+  ASSERT_TRUE(linkUp(false));
+  ASSERT_TRUE(linkUp(true));
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(Points(sim->State().Params, 1), restored);
+  EXPECT_EQ(tasks.Tasks.back(), 18);
+}
+
 TEST_F(ACBSimTest, TheEngineSwitchedOffStopsTheRunAndTheEcuGetsItsPointsBack) {
   SetButton(true);
   for (int i = 0; i < 40; ++i) Advance(recorder->ReplyDelay);

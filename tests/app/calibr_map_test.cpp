@@ -235,6 +235,36 @@ TEST_F(MapCorrectionTest, CollectionButtonsSwitchSaveMapAndWriteThePage) {
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 28);
 }
 
+// "Delete MAP points" with no ECU answering cannot be sent: nothing is asked, and each press
+// is told. The collection switched while the ECU is read again is refused as an edit of the
+// page is: the configuration keeps the switch the read gives it, and nothing is written.
+TEST_F(MapCorrectionTest, AnErasureWithTheLinkDownAndASwitchDuringAReadAreReported) {
+  const auto messages = [this](const char* Key) { return page->Find("message 13 " + ecu::LngText(Key)).size(); };
+  auto& cfg = *ecu::Session().ConfigData.Configuration;
+  cfg.Save_Map = 1;
+  app::DeleteGasMapPoints();
+  app::DeletePetrolMapPoints();
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_EQ(messages("MSG_Not_Written_No_Link"), 2u);
+
+  ecu::Session().Link.LinkUp = 1;
+  ecu::Session().Link.Reading = 1;
+  ++ecu::Session().Link.ReadCount;
+  app::MapCollectionStop();
+  EXPECT_EQ(cfg.Save_Map, 1);
+  EXPECT_EQ(messages("MSG_Not_Written_Reading"), 1u);
+  clock.Advance(3000);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  cfg.Save_Map = 0;
+  app::MapCollectionStart();
+  EXPECT_EQ(cfg.Save_Map, 0);
+  EXPECT_EQ(page->MapControls, 0);
+  // An erasure asked for during the read waits for its end, which the ECU's points then follow.
+  app::DeleteGasMapPoints();
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 27);
+  EXPECT_EQ(messages("MSG_Not_Written_No_Link"), 2u);
+}
+
 }  // namespace
 
 }  // namespace calibr_map_test

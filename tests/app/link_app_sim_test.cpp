@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "app/core/General_Unit.h"
 #include "app/core/MapRPM_Unit.h"
@@ -223,6 +224,53 @@ TEST_F(AppSimLineTest, AConnectAfterASaveWritesNothingTheInstallerDidNotChange) 
   const std::string after = CommandsFrom(written);
   EXPECT_EQ(after.find_first_of("-123.6"), std::string::npos) << "written after the line came back: " << after;
   EXPECT_EQ(ecu::Session().ConfigData.Configuration->Param_150, 10) << "the page shows the default";
+}
+
+}  // namespace
+
+namespace {
+
+// File > Save while the connect script reads the ECU, and again after the line closed during
+// the read: the configuration holds part of what the ECU keeps, mixed with the values from
+// before, and neither a file nor the ECU may get it. No file is written and the user is told
+// why. A load puts a whole configuration in place, and so does the read once it has run to its
+// end: then the save writes the file and sends it.
+TEST_F(AppSimLineTest, ASaveWhileTheEcuIsReadOrAfterItsReadWasCutWritesNoFile) {
+  ecu_test::TempDir dir;
+  ecu::Session().ConfigData.ConfigDir = dir / "Config";
+  const auto refusals = [&] {
+    std::size_t n = 0;
+    for (const auto& r : recorder->Find("message 13 "))
+      n += r.What.find("car1.cfg\" was not saved: the ECU has not been read to its end") != std::string::npos;
+    return n;
+  };
+  ASSERT_TRUE(app::SaveConfigurationAs(u"car0")) << "nothing read yet";
+  OpenPort();
+  ASSERT_TRUE(RunUntil("!0,$"));  // the parameters are read; the points and the map are not
+  ASSERT_EQ(ecu::Session().Link.Reading, 1);
+  EXPECT_FALSE(app::SaveConfigurationAs(u"car1"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "Config/car1.cfg"));
+  EXPECT_EQ(refusals(), 1u);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+
+  sim->Stop();
+  ASSERT_TRUE(Within(3000, [] { return ecu::Session().Link.LinkUp == 0; })) << "the link never noticed";
+  EXPECT_FALSE(app::SaveConfigurationAs(u"car1"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "Config/car1.cfg"));
+  EXPECT_EQ(refusals(), 2u);
+  ASSERT_TRUE(app::LoadConfigurationFrom(u"car0"));
+  EXPECT_TRUE(app::SaveConfigurationAs(u"car1")) << "the load replaced what was read";
+  std::filesystem::remove(dir / "Config/car1.cfg");
+
+  sim->Start();
+  ASSERT_TRUE(Within(6000, [] { return ecu::Session().Link.LinkUp == 1; })) << "the link never came back";
+  EXPECT_FALSE(app::SaveConfigurationAs(u"car1"));
+  EXPECT_EQ(refusals(), 3u);
+  ASSERT_TRUE(RunUntil("/77#", 80)) << wire.Commands();
+  EXPECT_TRUE(app::SaveConfigurationAs(u"car1"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "Config/car1.cfg"));
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 21);
+  EXPECT_EQ(refusals(), 3u);
 }
 
 }  // namespace
