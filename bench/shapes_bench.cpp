@@ -1,6 +1,7 @@
 // The ready-made 3D shapes: making each solid's mesh, constructing spheres, the processor's
-// part of a polygon fill (on the recording device, which draws nothing), and a 1024 x 768
-// frame of ten lines of extruded text on the OpenGL device.
+// part of a polygon fill (on the recording device, which draws nothing), and 1024 x 768
+// frames on the OpenGL device of ten lines of extruded text and of tiled paths, their tiles far
+// below a pixel or not.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -55,6 +56,8 @@ void BM_FillPolygon1000(benchmark::State& State) {
   dxDirectXStartup(gfx3d::FakeDirect3D(recorder, gfx3d::Availability::Ex));
   {
     TdxDirectXCanvas canvas(gfx3d::WindowHandle{1}, 1024, 768, false, dxLowQuality);
+    // A window canvas makes its device for its first frame; without one the fill does nothing.
+    if (!canvas.DeviceNeeded()) State.SkipWithError("no device");
     std::vector<vg::TvxPoint> outline;
     for (int k = 0; k < 999; ++k) {
       const double a = 2 * std::numbers::pi * k / 999;
@@ -139,5 +142,62 @@ void BM_Text3DFrame(benchmark::State& State) {
   dxDirectXShutdown();
 }
 BENCHMARK(BM_Text3DFrame)->Unit(benchmark::kMillisecond);
+
+// A lit frame of 1024 x 768 on the OpenGL device holding a tiled path 3 x 3 whose outline, a
+// right triangle, is 10^-Arg across: 1e-19 and 1e-3 give 64 x 64 tiles far below a pixel,
+// 1e-1 31 x 31 tiles of a few pixels, 1 four by four.
+void BM_TiledPathFrame(benchmark::State& State) {
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) {
+    State.SkipWithError(("no OpenGL through EGL: " + why).c_str());
+    return;
+  }
+  dxDirectXStartup(gfx3d::OpenGlDirect3D());
+  vg::LibraryStartup();
+  {
+    TdxDirectXCanvas canvas(0, 1024, 768, true, dxLowQuality);
+    TFront view;
+    auto root = std::make_unique<TdxVisualObject>(nullptr);
+    root->SetOwnCanvas(&canvas);
+    auto* light = new TdxLight(nullptr);
+    light->SetOwnCanvas(&canvas);
+    root->AddObject(light);
+    auto* path = new TdxPath3D(nullptr);
+    path->SetOwnCanvas(&canvas);
+    const std::string extent = "1e-" + std::to_string(State.range(0));
+    path->Path()->SetData("M 0 0 L " + extent + " 0 L 0 " + extent + " Z");
+    path->SetWrapMode(vg::vgPathTile);
+    path->SetWidth(3);
+    path->SetHeight(3);
+    path->RotateAngle()->SetX(30);
+    root->AddObject(path);
+    for (auto _ : State) {
+      canvas.ResetState();
+      canvas.SetCamera(&view);
+      canvas.SetMatrix(root->GetAbsoluteMatrix());
+      root->ApplyLights();
+      if (!canvas.BeginScene()) {
+        State.SkipWithError("no frame");
+        break;
+      }
+      for (TdxRenderState s :
+           {rsGouraudShading, rsCameraSpace, rsDepthWriteOn, rsLightingOn, rsTextureLinear, rsCullCCW})
+        canvas.SetRenderState(s);
+      canvas.Clear(0);
+      canvas.SetMatrix(root->GetAbsoluteMatrix());
+      root->BeforePaint();
+      root->Render();
+      root->Paint();
+      canvas.EndScene();
+      benchmark::DoNotOptimize(canvas.Buffer()[0]);
+    }
+    int covered = 0;
+    for (int i = 0; i < 1024 * 768; ++i) covered += canvas.Buffer()[i] != 0;
+    State.counters["covered_pixels"] = covered;
+  }
+  vg::LibraryShutdown();
+  dxDirectXShutdown();
+}
+BENCHMARK(BM_TiledPathFrame)->Arg(19)->Arg(3)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -91,7 +91,10 @@ public:
   // one ordinary draw, U running along the outline and V from the front edge (0) to the back
   // edge (1). In screen space the 2D Y axis stays down and points snap to whole pixels. A part
   // of more than 65,535 vertices or 131,070 indices ends the call. Afterwards the stencil test
-  // is off, colour writes are on and depth writes are as the render-state cache has them.
+  // is off, colour writes are on and depth writes are as the render-state cache has them. A face
+  // clears the stencil only where its corners reach on the frame through the device's
+  // transforms (the scissor then set back as the frame began); a face, or the walls' box, that
+  // can touch no pixel of the frame is left out.
   void FillPolygon(const TdxVector& Center, const TdxVector& Size, const vg::TvxRect& Rect,
                    const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front = true, bool Back = true,
                    bool Sides = true) override;

@@ -70,6 +70,93 @@ private:
   float minX_ = 0, minY_ = 0, rangeX_ = 0, rangeY_ = 0;
 };
 
+// What of the frame a part of a fill can touch (a face, or the box the walls stand in): the
+// pixels its corners, as the placement gives them, reach through the device's own world,
+// view and projection.
+struct TPolygonReach {
+  // False when a corner lies at or behind the eye (or the numbers break down): then the
+  // whole frame counts.
+  bool Known = false;
+  // Known and no pixel of the frame can be touched: the part lies outside it, or so small
+  // between pixel centres that no sample falls inside.
+  bool None = false;
+  // Known and not None: the pixels that can be touched, a pixel to spare on every side,
+  // within the frame.
+  RECT Rect;
+};
+
+class TPolygonProjection {
+public:
+  // Spread: samples spread over the pixel (multisampling) or lines (wireframe), which reach
+  // half a pixel beyond a pixel's centre.
+  TPolygonProjection(IDevice& D, int Width, int Height, const RECT& Frame, bool Spread)
+      : width_(Width), height_(Height), frame_(Frame), margin_((Spread ? 0.5 : 0.0) + 1.0 / 16) {
+    D3DMATRIX world, view, projection;
+    if (Failed(D.GetTransform(D3DTS_WORLD, &world)) || Failed(D.GetTransform(D3DTS_VIEW, &view)) ||
+        Failed(D.GetTransform(D3DTS_PROJECTION, &projection)))
+      return;
+    double wv[4][4] = {};
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 4; ++j)
+        for (int k = 0; k < 4; ++k) wv[i][j] += static_cast<double>(world.m[i][k]) * view.m[k][j];
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 4; ++j)
+        for (int k = 0; k < 4; ++k) m_[i][j] += wv[i][k] * projection.m[k][j];
+    known_ = true;
+  }
+
+  // The reach of the face W (1: +Z, 0: -Z), or of the whole box (W < 0).
+  TPolygonReach Reach(const TPolygonPlacement& Place, float W) const {
+    TPolygonReach reach;
+    if (!known_) return reach;
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    double minX = inf, minY = inf, maxX = -inf, maxY = -inf;
+    for (int corner = 0; corner < (W < 0 ? 8 : 4); ++corner) {
+      const float w = W < 0 ? static_cast<float>((corner >> 2) & 1) : W;
+      const TdxVector p = Place.Place(static_cast<float>(corner & 1), static_cast<float>((corner >> 1) & 1), w);
+      double c[4];
+      for (int j = 0; j < 4; ++j) c[j] = p.X * m_[0][j] + p.Y * m_[1][j] + p.Z * m_[2][j] + m_[3][j];
+      // In front of the eye the projection keeps straight lines straight, so the part's
+      // picture lies within its corners' (clipping only takes from it).
+      if (!(c[3] > 0)) return reach;
+      const double x = (c[0] / c[3] + 1) / 2 * width_, y = (1 - c[1] / c[3]) / 2 * height_;
+      if (!std::isfinite(x) || !std::isfinite(y)) return reach;
+      minX = std::min(minX, x);
+      maxX = std::max(maxX, x);
+      minY = std::min(minY, y);
+      maxY = std::max(maxY, y);
+    }
+    reach.Known = true;
+    // Pixel i samples at i (Direct3D's centres), a sixteenth of a pixel to spare for the
+    // rounding of the transforms.
+    const double left = std::max<double>(std::ceil(minX - margin_), frame_.left);
+    const double right = std::min<double>(std::floor(maxX + margin_), frame_.right - 1);
+    const double top = std::max<double>(std::ceil(minY - margin_), frame_.top);
+    const double bottom = std::min<double>(std::floor(maxY + margin_), frame_.bottom - 1);
+    if (left > right || top > bottom) {
+      reach.None = true;
+      return reach;
+    }
+    reach.Rect = {static_cast<std::int32_t>(std::max<double>(left - 1, frame_.left)),
+                  static_cast<std::int32_t>(std::max<double>(top - 1, frame_.top)),
+                  static_cast<std::int32_t>(std::min<double>(right + 2, frame_.right)),
+                  static_cast<std::int32_t>(std::min<double>(bottom + 2, frame_.bottom))};
+    return reach;
+  }
+  // Whether Reach is known and less than the frame.
+  bool Narrow(const TPolygonReach& Reach) const {
+    return Reach.Known && (Reach.Rect.left > frame_.left || Reach.Rect.top > frame_.top ||
+                           Reach.Rect.right < frame_.right || Reach.Rect.bottom < frame_.bottom);
+  }
+
+private:
+  double m_[4][4] = {};
+  bool known_ = false;
+  int width_, height_;
+  RECT frame_;
+  double margin_;
+};
+
 }  // namespace
 
 void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Size, const vg::TvxRect& Rect,
@@ -83,6 +170,28 @@ void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Siz
   // The device's depth writes follow the cache again once the stencil passes are done.
   const std::uint32_t depthWrite = RenderStateSet(rsDepthWriteOff) ? 0 : 1;
   IDevice& d = *Device();
+  // A part of the fill that can touch no pixel of the frame is left out; a face that can touch
+  // a part of it clears only that part of the stencil. So a fill costs what it covers on the
+  // screen (thousands of tiny fills that each cleared a whole window's stencil held a frame
+  // for minutes).
+  const RECT frame = FrameRect();
+  const TPolygonProjection projection(
+      d, Width(), Height(), frame,
+      PresentParameters().MultiSampleType != D3DMULTISAMPLE_NONE || RenderStateSet(rsWireframe));
+  const auto clearStencil = [&](const TPolygonReach& Reach) {
+    if (!projection.Narrow(Reach)) {
+      d.Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 0, 0);
+      return;
+    }
+    d.SetScissorRect(&Reach.Rect);
+    if (!scissorOn_) d.SetRenderState(D3DRS_SCISSORTESTENABLE, 1);
+    d.Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 0, 0);
+    // The frame's own scissor, as the frame began.
+    if (scissorOn_)
+      d.SetScissorRect(&frame);
+    else
+      d.SetRenderState(D3DRS_SCISSORTESTENABLE, 0);
+  };
 
   // Each contour's fan from its first point; a triangle that would reach a separator's slot
   // is left out. The fan is the same on both faces.
@@ -108,6 +217,8 @@ void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Siz
     // Contours of fewer than three points enclose nothing.
     if (!fanHasArea) continue;
     const float w = front ? 1.0f : 0.0f, nz = front ? 1.0f : -1.0f;
+    const TPolygonReach reach = projection.Reach(place, w);
+    if (reach.None) continue;
     std::vector<TdxCanvasVertex>& v = polygonVertices_;
     v.assign(n, TdxCanvasVertex{});
     for (size_t k = 0; k < n; ++k) {
@@ -122,7 +233,7 @@ void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Siz
     if (!Append(true, v.data(), vbytes) || !Append(false, fan.data(), ibytes)) continue;
     // The fan inverts the stencil wherever it passes: odd coverage is inside the polygon.
     d.SetRenderState(D3DRS_STENCILENABLE, 1);
-    d.Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 0, 0);
+    clearStencil(reach);
     d.SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
     d.SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_INVERT);
     d.SetRenderState(D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP);
@@ -158,7 +269,7 @@ void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Siz
   }
 
   // ---- walls -----------------------------------------------------------------------------
-  if (!Sides) return;
+  if (!Sides || projection.Reach(place, -1).None) return;
   // The running length of the outline at each point, from the last real point before it.
   std::vector<float>& along = polygonAlong_;
   along.assign(n, 0);

@@ -301,6 +301,8 @@ void TdxPath3D::SetWrapMode(vg::TvxPathWrap Value) {
 int TdxPath3D::TileCount(float Length, float Extent) {
   const double q = static_cast<double>(Length) / static_cast<double>(Extent);
   if (std::isnan(q)) return 0;
+  // A quotient beyond the cap (a tiny outline's reaches past any whole number) is the cap.
+  if (q >= MaxTiles) return MaxTiles;
   const std::int64_t rounded = vg::Round(q);
   if (rounded < 0) return 0;
   return static_cast<int>(std::min<std::int64_t>(rounded + 1, MaxTiles));

@@ -171,6 +171,8 @@ void TApplication::Reset() {
 // that is due (not later than Limit). Released components go before and after it, when
 // this is the outermost loop.
 bool TApplication::ProcessMessage(double TimerLimit) {
+  // What the window layer heard and must not keep until the loop sleeps comes in as a message.
+  waiter_.load()->TakeUrgent();
   if (FreeReleased()) return true;
   bool handled = true;
   if (auto call = PopCall()) {

@@ -19,6 +19,9 @@
 // deadline order without any sleeping.
 //
 // The loop's rules:
+// - Before every turn the waiter hands over what must not wait for the loop's next sleep
+//   (TLoopWaiter::TakeUrgent: the window layer's quit signal), so a loop that never sleeps
+//   still ends on SIGTERM.
 // - Order: a call handed over by another thread first, then a posted message, then a due
 //   timer, then idle. Posted messages come before timers: a message that posts itself
 //   again starves every timer (and keeps ProcessMessages from returning). Render and

@@ -8,11 +8,18 @@ namespace rtl {
 // Wait blocks the GUI thread until Wake is called (from any thread, before or during the
 // wait: a wake is never lost) or TimeoutMs real milliseconds have passed (negative: no
 // limit). Spurious returns are allowed; the loop looks again.
+//
+// TakeUrgent runs on the GUI thread before every turn of the loop, whether the loop then
+// waits or not: a waiter that hears of something that must not wait until the loop next
+// sleeps (the system's request to end the program, a window system gone) hands it to the
+// loop there, as a posted message. A loop busy drawing frame after frame, or handling a
+// stream of messages, never sleeps. It costs a look at a flag when nothing came.
 class TLoopWaiter {
 public:
   virtual ~TLoopWaiter() = default;
   virtual void Wait(double TimeoutMs) = 0;
   virtual void Wake() = 0;
+  virtual void TakeUrgent() {}
 };
 
 // The limit to hand ppoll for a wait of TimeoutMs: rounded up to the microsecond, so that a

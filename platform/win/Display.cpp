@@ -65,7 +65,8 @@ TDisplay* display = nullptr;
 // X events or a signal. Otherwise it only takes what other threads put on SDL's queue.
 // SIGTERM and SIGINT, which SDL turns into its quit event at a pump, are taken over from SDL
 // on X: their handler wakes the loop, which hands the quit event over itself, so that a
-// signal that a thread of the serial link catches ends the wait too.
+// signal that a thread of the serial link catches ends the wait too; a loop that does not
+// sleep (a scene drawing frame after frame) takes it before its next turn (TakeUrgent).
 //
 // The object lives as long as the process (a thread may still be waking it while the
 // display closes); the display sets it up each time it opens.
@@ -95,6 +96,9 @@ public:
     wake_.Wake();
   }
   void Wait(double TimeoutMs) override;
+  // A quit signal or a broken connection, heard meanwhile, is handed to the loop at once: a loop
+  // that never sleeps (a scene drawing frame after frame) would otherwise never end on SIGTERM.
+  void TakeUrgent() override;
   void Wake() override {
     wake_.Wake();
     if (ownWait_) return;
@@ -226,6 +230,13 @@ void display_internal::TSdlWaiter::TakeQuitSignal() {
   e.type = SDL_QUIT;
   e.quit.timestamp = SDL_GetTicks();
   Collect(e);
+}
+
+void display_internal::TSdlWaiter::TakeUrgent() {
+  if (!quitSignal_.load() && (!lost_.load() || lostTaken_)) return;
+  TakeQuitSignal();
+  TakeLost();
+  SchedulePump();
 }
 
 void display_internal::TSdlWaiter::TakeLost() {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "LoopFixture.h"
@@ -65,6 +66,64 @@ TEST_F(LoopTest, IdleActionsRunOnceTheIdleHandlerIsDone) {
   idleTrace = nullptr;
   EXPECT_EQ(trace, (std::vector<std::string>{"idle", "idle", "actions", "idle", "actions"}));
   EXPECT_EQ(reported, 1);
+}
+
+// What the waiter must hand over at once (the window layer's quit signal) is taken before
+// every turn: also by a loop that never sleeps, busy with a message that posts itself again
+// or with an idle handler that is never done.
+TEST_F(LoopTest, AWaitersUrgentNewsIsTakenBeforeEveryTurnOfALoopThatNeverSleeps) {
+  struct TUrgentWaiter final : TEventFdWaiter {
+    void Wait(double TimeoutMs) override {
+      ++waits;
+      TEventFdWaiter::Wait(TimeoutMs);
+    }
+    void TakeUrgent() override {
+      if (std::exchange(news, false)) PostMessage(target, WM_USER, 99, 0);
+    }
+    bool news = false;
+    HWND target = 0;
+    int waits = 0;
+  } waiter;
+  constexpr int Guard = 100000;  // turns after which a loop that never took the news ends
+  int turns = 0;
+  bool served = false;
+  HWND w = AllocateHWnd([&](MSG& m) -> LRESULT {
+    if (m.wParam == 99) {
+      served = true;
+      Application->Terminate();
+    } else if (++turns == 10) {
+      waiter.news = true;
+    }
+    if (m.wParam == 1) {
+      if (turns < Guard)
+        PostMessage(m.hwnd, WM_USER, 1, 0);
+      else
+        Application->Terminate();
+    }
+    return 0;
+  });
+  waiter.target = w;
+  Application->SetWaiter(&waiter);
+  // Busy with messages: the news posted before turn 11, behind the message turn 10 posted.
+  PostMessage(w, WM_USER, 1, 0);
+  Application->Run();
+  EXPECT_TRUE(served);
+  EXPECT_EQ(turns, 11);
+  // Busy idle: the news comes at the tenth idle and is handled before the next.
+  Application->Reset();
+  served = false;
+  turns = 0;
+  Application->OnIdle = [&](TObject*, bool& Done) {
+    if (++turns == 10) waiter.news = true;
+    if (turns >= Guard) Application->Terminate();
+    Done = false;
+  };
+  Application->Run();
+  EXPECT_TRUE(served);
+  EXPECT_EQ(turns, 10);
+  EXPECT_EQ(waiter.waits, 0) << "the loop slept";
+  Application->SetWaiter(nullptr);
+  DeallocateHWnd(w);
 }
 
 TEST_F(LoopTest, ATerminateInsideANestedLoopEndsBothLoops) {

@@ -20,6 +20,7 @@ using namespace dx;
 using namespace gfx3d;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -59,6 +60,15 @@ protected:
   }
   std::vector<std::string> Passes() const {
     return rec_->TextsOf({"SetRenderState", "Clear", "DrawIndexedPrimitive"});
+  }
+  // The fake's state blocks set nothing on the device: a test whose fill must find the
+  // device's projection (it measures what a fill can reach through it) gives it as the
+  // canvas's state block would.
+  void Project(const TdxMatrix& M) {
+    D3DMATRIX d;
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 4; ++j) d.m[i][j] = M.M[i][j];
+    canvas_->Device()->SetTransform(D3DTS_PROJECTION, &d);
   }
   // The last value the fill gave the device's depth writes.
   std::string LastDepthWrite() const {
@@ -220,6 +230,7 @@ TEST_F(DxPolygonFake, APolygonFarFromTheOriginSpreadsOverTheBoxAsTheSameShapeNea
 
 TEST_F(DxPolygonFake, InScreenSpaceTheQuadSpansTheFansSnappedBox) {
   canvas_->SetRenderState(rsScreenSpace);
+  Project(canvas_->GetScreenMatrix());
   rec_->Clear();
   // Bounds 10 .. 30 by 20 .. 40, spread over 20 x 10 pixels about (50.3, 40).
   canvas_->FillPolygon({50.3f, 40, 0, 1}, {20, 10, 0, 0}, {}, {{10, 20}, {30, 20}, {30, 40}, {10, 40}, {10, 20}, End}, 1,
@@ -240,6 +251,66 @@ TEST_F(DxPolygonFake, InScreenSpaceTheQuadSpansTheFansSnappedBox) {
     EXPECT_FLOAT_EQ(walls[size_t(k)].X, fan[size_t(k % 4)].X) << k;
     EXPECT_FLOAT_EQ(walls[size_t(k)].Y, fan[size_t(k % 4)].Y) << k;
   }
+}
+
+TEST_F(DxPolygonFake, AFaceClearsTheStencilOnlyWhereItCanReachAndAFillThatReachesNoPixelDrawsNothing) {
+  canvas_->SetRenderState(rsScreenSpace);
+  Project(canvas_->GetScreenMatrix());
+  // The clears with the scissor around them (render state 174 turns the scissor test on or off).
+  const auto clears = [this] {
+    std::vector<std::string> out;
+    for (std::string& t : rec_->TextsOf({"SetScissorRect", "SetRenderState", "Clear"}))
+      if (t.rfind("SetRenderState(", 0) != 0 || t.rfind("SetRenderState(174,", 0) == 0) out.push_back(std::move(t));
+    return out;
+  };
+  // 20 x 10 pixels about (30, 20) of the 64 x 48 frame, from 20.5 to 40.5 and 15.5 to 25.5:
+  // the stencil of pixels 21 .. 40 by 16 .. 25 is cleared, a pixel to spare, and the scissor
+  // test goes off again.
+  rec_->Clear();
+  canvas_->FillPolygon({30, 20, 0, 1}, {20, 10, 0, 0}, {}, Square, 1, true, false, false);
+  EXPECT_THAT(clears(), ElementsAre("SetScissorRect([20 15 42 27])", "SetRenderState(174,1)", "Clear(0,null,4,0,0,0)",
+                                    "SetRenderState(174,0)"));
+  EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 2);
+  // A frame of a part of the target (after the first, whole one) keeps its scissor on; the
+  // fill gives it back.
+  ASSERT_TRUE(canvas_->BeginScene());
+  canvas_->EndScene();
+  canvas_->SetFrameRect({8, 4, 56, 44});
+  ASSERT_TRUE(canvas_->BeginScene());
+  canvas_->SetRenderState(rsScreenSpace);
+  rec_->Clear();
+  canvas_->FillPolygon({30, 20, 0, 1}, {20, 10, 0, 0}, {}, Square, 1, true, false, false);
+  EXPECT_THAT(clears(),
+              ElementsAre("SetScissorRect([20 15 42 27])", "Clear(0,null,4,0,0,0)", "SetScissorRect([8 4 56 44])"));
+  // One that covers the frame clears it whole, as before.
+  rec_->Clear();
+  canvas_->FillPolygon({32, 24, 0, 1}, {64, 48, 0, 0}, {}, Square, 1, true, false, false);
+  EXPECT_THAT(clears(), ElementsAre("Clear(0,null,4,0,0,0)"));
+  canvas_->EndScene();
+  canvas_->SetFrameRect({});
+  ASSERT_TRUE(canvas_->BeginScene());  // a whole frame: the scissor test is off again
+  canvas_->SetRenderState(rsScreenSpace);
+
+  // Between pixel centres (30.8 +- 0.005) and outside the frame: no pass, no draw, also of
+  // the walls.
+  for (const TdxVector& center : {TdxVector{30.3f, 20.3f, 0, 1}, TdxVector{100, 20, 0, 1}}) {
+    const TdxVector size = center.X < 64 ? TdxVector{0.01f, 0.01f, 0, 0} : TdxVector{20, 10, 0, 0};
+    rec_->Clear();
+    canvas_->FillPolygon(center, size, {}, Square, 1, true, true, true);
+    EXPECT_EQ(rec_->Count("Clear"), 0) << center.X;
+    EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 0) << center.X;
+  }
+
+  // Through the camera, a face that reaches behind the eye cannot be measured: the whole
+  // stencil is cleared for it.
+  canvas_->SetRenderState(rsCameraSpace);
+  Project(canvas_->GetProjectionMatrix());
+  rec_->Clear();
+  canvas_->FillPolygon({0, 0, -1, 1}, {1, 1, 4, 0}, {}, Square, 1, true, true, false);
+  EXPECT_THAT(clears(), ElementsAre("Clear(0,null,4,0,0,0)", StartsWith("SetScissorRect("), "SetRenderState(174,1)",
+                                    "Clear(0,null,4,0,0,0)", "SetRenderState(174,0)"))
+      << "the front face at z = 1, behind the eye, and the back face at z = -3, before it";
+  canvas_->EndScene();
 }
 
 TEST_F(DxPolygonFake, DepthWritesEndAsTheCacheHasThemAndTheStencilEndsOff) {

@@ -2,19 +2,23 @@
 // (as every window of the program is) put into design mode shows its cube and, once a click
 // selected the cube, the selection's handles; a key typed on the X server's keyboard
 // reaches a focused cube that takes no text as its character; a cube hidden from code leaves
-// the screen; and in the design view the Delete key frees the button selected inside a GUI
-// layer, not the layer, and frees the layer when only its root is selected inside it, but not
-// while a design menu is open, which has the keys then; a text box turned to face the camera
-// opens its menu where the right button pressed; two double clicks on a camera look through it
-// and back. The menus' and the camera's tests run under openbox too. With GASCAL_FRAME_DIR set
-// the views are written there as PNGs to look at.
+// the screen; a real-time scene, whose loop never sleeps, of a tiled path far below a pixel
+// draws its frames and closes on a termination signal; and in the design view the Delete key
+// frees the button selected inside a GUI layer, not the layer, and frees the layer when only
+// its root is selected inside it, but not while a design menu is open, which has the keys
+// then; a text box turned to face the camera opens its menu where the right button pressed;
+// two double clicks on a camera look through it and back. The menus', the camera's and the
+// real-time scene's tests run under openbox too. With GASCAL_FRAME_DIR set the views are
+// written there as PNGs to look at.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 
 #include <chrono>
+#include <csignal>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "ViewAim.h"
 #include "platform/loop/Application.h"
@@ -24,6 +28,7 @@
 #include "platform/win/Menus.h"
 #include "scene3d/ObjectLayer.h"
 #include "scene3d/SceneControl.h"
+#include "scene3d/Shapes3D.h"
 #include "scene3d/TextBox3D.h"
 #include "tests/XTest.h"
 #include "tests/XWindows.h"
@@ -216,6 +221,86 @@ TEST(SceneScreenChild, AHiddenCubeLeavesTheScreenAndComesBackWhenShown) {
     SaveWindowShot(w, s, "scene_cube_hidden");
     w.cube->SetVisible(true);
     EXPECT_TRUE(WaitForScreen(w, s, cubeShows)) << "the cube shown again never came back";
+  }
+  win::CloseDisplay();
+}
+
+TEST(SceneScreen, ARealTimeSceneOfATinyTiledPathDrawsAndEndsOnATerminationSignal) {
+  RunChildrenUnderXvfb("SceneScreenChild.ARealTimeScene*");
+}
+
+TEST(SceneScreen, ARealTimeSceneOfATinyTiledPathDrawsAndEndsOnATerminationSignalUnderOpenbox) {
+  RunChildrenUnderXvfb("SceneScreenChild.ARealTimeScene*", wmtest::TManager::Openbox);
+}
+
+// A real-time scene draws a frame whenever the loop has nothing else to do, so the loop never
+// sleeps. It holds two tiled paths 3 x 3: one of an outline far below a pixel (1e-19 across, so
+// 64 x 64 tiles), which shows nothing, beside one of a sane outline, which shows its tiles. Its
+// frames follow one another, and a termination signal closes the main form as it does in a
+// loop that sleeps.
+TEST(SceneScreenChild, ARealTimeSceneOfATinyTiledPathDrawsFramesAndClosesOnATerminationSignal) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  // Each path's faces and walls (darker, so that the tiles tell apart).
+  constexpr TdxColor Tiny = 0xFF20E020u, TinyWall = 0xFF107010u, Sane = 0xFFD03030u, SaneWall = 0xFF601818u;
+  {
+    LibraryRun run;
+    CubeWindow w;
+    w.cube->SetVisible(false);
+    for (const auto& [data, x, face, wall] : {std::tuple{"M 0 0 L 1e-19 0 L 0 1e-19 Z", -2.5f, Tiny, TinyWall},
+                                              std::tuple{"M 0 0 L 1 0 L 0 1 Z", 2.5f, Sane, SaneWall}}) {
+      auto* p = new TdxPath3D(w.form.get());
+      w.root->AddObject(p);
+      p->Path()->SetData(data);
+      p->SetWrapMode(vg::vgPathTile);
+      p->SetWidth(3);
+      p->SetHeight(3);
+      p->Position()->SetX(x);
+      for (TdxMaterial* m : {p->Material(), p->MaterialBack(), p->MaterialLeft()}) {
+        m->SetLighting(false);
+        m->SetDiffuseColor(m == p->MaterialLeft() ? wall : face);
+      }
+    }
+    int closed = 0;
+    w.form->OnClose = [&closed](rtl::TObject*, win::TCloseAction&) { ++closed; };
+    win::SetMainForm(w.form.get());
+    w.form->Show();
+    ASSERT_EQ(win::VideoDriver(), "x11");
+    w.Pump();
+    w.FindPlace();
+    const auto count = [&](const vgtest::Screenshot& S, TdxColor Colour) {
+      int n = 0;
+      for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) n += vgtest::Near(S.At(w.origin.X + x, w.origin.Y + y), Colour, 12);
+      return n;
+    };
+    vgtest::Screenshot s;
+    ASSERT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) {
+      return count(S, Sane) > 100 && count(S, SaneWall) > 100;
+    })) << "the sane tiles never reached the screen";
+    SaveWindowShot(w, s, wmtest::UnderWindowManager() ? "scene_tiled_paths_openbox" : "scene_tiled_paths");
+    EXPECT_EQ(count(s, Tiny) + count(s, TinyWall), 0) << "tiles far below a pixel showed";
+
+    // Frames from the idle handler; the signal comes once three have been drawn (timers go
+    // before idle, so they still run).
+    w.scene->SetRealTime(true);
+    const int first = w.scene->FrameCount();
+    bool raised = false, guard = false;
+    const auto signal = rtl::Application->StartTimer(1, [&] {
+      if (!raised && w.scene->FrameCount() >= first + 3) {
+        raised = true;
+        std::raise(SIGTERM);
+      }
+    });
+    const auto guardTimer = rtl::Application->StartTimer(90000, [&guard] { guard = true; });
+    rtl::Application->RunUntil([&] { return closed > 0 || guard; });
+    rtl::Application->StopTimer(signal);
+    rtl::Application->StopTimer(guardTimer);
+    EXPECT_TRUE(raised) << "three frames were not drawn within the guard";
+    EXPECT_EQ(closed, 1) << "the termination signal did not reach the loop";
+    EXPECT_FALSE(guard);
+    w.scene->SetRealTime(false);
   }
   win::CloseDisplay();
 }

@@ -174,6 +174,9 @@ TEST(DxPath3D, KeepsFitsStretchesOrTilesItsPath) {
   EXPECT_EQ(TdxPath3D::TileCount(-0.4f, 1), 1);
   EXPECT_EQ(TdxPath3D::TileCount(1e9f, 0.001f), TdxPath3D::MaxTiles);
   EXPECT_EQ(TdxPath3D::TileCount(std::numeric_limits<float>::quiet_NaN(), 1), 0);
+  // A quotient beyond every whole number: a tiny outline's, or a flat one's.
+  EXPECT_EQ(TdxPath3D::TileCount(3, 1e-19f), TdxPath3D::MaxTiles);
+  EXPECT_EQ(TdxPath3D::TileCount(3, 0), TdxPath3D::MaxTiles);
   p->SetWidth(1e9f);
   p->SetHeight(1e9f);
   EXPECT_EQ(sizes().size(), size_t(TdxPath3D::MaxTiles) * TdxPath3D::MaxTiles);

@@ -3,9 +3,10 @@
 // on the X connection and a wake of its own: another thread's call ends a wait that has no
 // other deadline, and a timer of a fraction of a millisecond fires, never before its time; a
 // termination signal that ends a wait closes the main form from that wait, although a
-// time-out leaves the window system alone, and so does one that another thread catches. (The X server's events reaching the forms is what
-// every test of a real window shows.)
-// GoogleTest before X11: Xlib defines None and Bool as macros, which break its headers.
+// time-out leaves the window system alone, and so does one that another thread catches; one
+// that comes while the loop never sleeps closes it within the next turns. (The X server's events reaching the forms is
+// what every test of a real window shows.) GoogleTest before X11: Xlib defines None and Bool as macros, which break its
+// headers.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -211,6 +212,45 @@ TEST(DisplayWaitUnderX11Child, EventsXlibHasReadAlreadyAreHandedOverWithoutSleep
     XCloseDisplay(other);
     form.reset();
   }
+  rtl::Application->ProcessMessages();
+  win::CloseDisplay();
+}
+
+// A termination signal reaches a loop that never sleeps and closes the main form within its
+// next turns: one busy with a stream of messages (a scene that asks for a frame after every
+// frame) and one whose idle handler is never done (a real-time scene). The guard timer starves
+// under the stream, so the busy handlers watch the time themselves.
+TEST(DisplayWaitUnderX11Child, ATerminationSignalClosesTheMainFormOfALoopThatNeverSleeps) {
+  if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  for (const bool idle : {false, true}) {
+    rtl::Application->Reset();
+    TGuardedMainForm m;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    bool expired = false;
+    int turns = 0;
+    // One turn of the busy loop: the signal comes at the third; false once the time is up.
+    const auto turn = [&] {
+      if (++turns == 3) std::raise(SIGTERM);
+      expired = expired || std::chrono::steady_clock::now() > end;
+      return !expired && m.closed == 0;
+    };
+    const rtl::HWND busy = rtl::AllocateHWnd([&](rtl::MSG& Msg) -> rtl::LRESULT {
+      if (turn()) rtl::PostMessage(Msg.hwnd, rtl::WM_USER, 0, 0);
+      return 0;
+    });
+    if (idle)
+      rtl::Application->OnIdle = [&](rtl::TObject*, bool& Done) { Done = !turn(); };
+    else
+      rtl::PostMessage(busy, rtl::WM_USER, 0, 0);
+    rtl::Application->RunUntil([&] { return m.closed > 0 || expired || m.guard; });
+    EXPECT_EQ(m.closed, 1) << (idle ? "busy idle" : "a stream of messages") << ": the signal was not taken";
+    EXPECT_FALSE(expired || m.guard);
+    EXPECT_LT(turns, 10) << "taken, but not within the next turns";
+    rtl::Application->OnIdle = nullptr;
+    rtl::DeallocateHWnd(busy);
+    rtl::Application->StopTimer(m.guardTimer);
+  }
+  rtl::Application->Reset();
   rtl::Application->ProcessMessages();
   win::CloseDisplay();
 }
