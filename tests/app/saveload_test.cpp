@@ -15,6 +15,7 @@
 #include "ecu/Config_Unit.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Session.h"
+#include "tests/Fifo.h"
 #include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
@@ -160,20 +161,30 @@ TEST_F(SaveLoadTest, LoadReadsOverTheDefaultsAndShowsWhatTheFileCouldNotGive) {
   EXPECT_NE(Messages()[0].find("bad.cfg"), std::string::npos);
 }
 
+// A name whose file is missing, or is a folder or a FIFO (which the list shows, as any entry
+// that is no folder), changes nothing, and the message says which it is, in the words the
+// sensor table's message uses.
 TEST_F(SaveLoadTest, LoadOfANameWithoutAFileChangesNothing) {
   ecu::Session().Link.LinkUp = 1;
   Model().PG_Temper = 77;
   app::Model().MapRPM.MapRPMTexts[1][1] = "0.50";
   app::Model().Settings.CFG_File_Name = "old";
   fs::create_directories(dir / "Config/dir.cfg");
-  for (const std::u16string name : {u"nofile", u"dir", u"..\\x"}) {
+  const testfifo::Fifo pipe(CfgFile("Pipe"));
+  ASSERT_TRUE(pipe.Made());
+  EXPECT_EQ(app::ListConfigFiles(), std::vector<std::u16string>{u"Pipe"});
+  for (const std::u16string name : {u"nofile", u"dir", u"Pipe", u"..\\x"}) {
     EXPECT_FALSE(app::LoadConfigurationFrom(name));
     EXPECT_EQ(Model().PG_Temper, 77);
     EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[1][1], "0.50");
     EXPECT_EQ(app::Model().Settings.CFG_File_Name, "old");
     EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
   }
-  EXPECT_EQ(Messages().size(), 3u);
+  const std::vector<std::string> said = Messages();
+  ASSERT_EQ(said.size(), 4u);
+  EXPECT_NE(said[0].find("nofile.cfg\" file not found"), std::string::npos) << said[0];
+  EXPECT_NE(said[1].find("dir.cfg\" is not a regular file"), std::string::npos) << said[1];
+  EXPECT_NE(said[2].find("Pipe.cfg\" is not a regular file"), std::string::npos) << said[2];
 }
 
 // With the link down the ECU is not asked: the request would go to whatever answers next.
