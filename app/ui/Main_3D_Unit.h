@@ -194,6 +194,13 @@ public:
   void ShowPortName(const std::u16string& Name);
   void FitPortName();
   const std::u16string& PortNameText() const { return portName_; }
+  // The status line's text in HudLabel_DynamicIND, laid out in the lines the label holds
+  // (FitLabelLines: a text of one line wrapped, each line of a longer one on a line of its own,
+  // cut at its end with an ellipsis where it does not fit); fitted again when the fonts change.
+  // The whole text stays in StatusLineText.
+  void ShowStatusLine(const std::u16string& Text);
+  void FitStatusLine();
+  const std::u16string& StatusLineText() const { return statusLine_; }
   void MoveSplitter(float Delta);
   // The program-font track as long as the tab control is drawn, but ending before the size
   // grip in the window's corner (so that a press there resizes the window); after the
@@ -314,6 +321,7 @@ private:
   std::string programDir_;
   std::string exeBaseName_;
   std::u16string portName_ = u"No port";
+  std::u16string statusLine_;
   bool menuOpen_ = false;
   bool splitterDragging_ = false;
   int fileMenuIndex_ = -1;
