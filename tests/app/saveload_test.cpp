@@ -2,6 +2,8 @@
 // Load and Default change, ask of the ECU and tell the user.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,7 +17,6 @@
 #include "ecu/Config_Unit.h"
 #include "ecu/Port_3D_Connect.h"
 #include "ecu/Session.h"
-#include "tests/Fifo.h"
 #include "tests/ecu/FreshModel.h"
 #include "tests/ecu/TempDir.h"
 #include "tools/linkrec/Recorder.h"
@@ -170,8 +171,7 @@ TEST_F(SaveLoadTest, LoadOfANameWithoutAFileChangesNothing) {
   app::Model().MapRPM.MapRPMTexts[1][1] = "0.50";
   app::Model().Settings.CFG_File_Name = "old";
   fs::create_directories(dir / "Config/dir.cfg");
-  const testfifo::Fifo pipe(CfgFile("Pipe"));
-  ASSERT_TRUE(pipe.Made());
+  ASSERT_EQ(::mkfifo(CfgFile("Pipe").c_str(), 0600), 0);
   EXPECT_EQ(app::ListConfigFiles(), std::vector<std::u16string>{u"Pipe"});
   for (const std::u16string name : {u"nofile", u"dir", u"Pipe", u"..\\x"}) {
     EXPECT_FALSE(app::LoadConfigurationFrom(name));
