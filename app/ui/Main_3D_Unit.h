@@ -162,6 +162,8 @@ public:
   void SizeStartupLogo(float X, float Y, float Side);
   // A control that takes typed text has the keyboard focus (no shortcut runs then).
   bool AnyTextBoxFocused() const;
+  // Opens the File menu (or the Language menu) under its button, in a window of its own above
+  // every window of the program, and closes the other.
   void ShowMenu(bool FileMenu);
   void CloseMenus();
   bool MenuOpen() const { return menuOpen_; }
@@ -291,6 +293,9 @@ private:
   void FormCreate(const std::string& ProgramPath);
   void BindParts();
   void FocusPassword();
+  // The File menu's (or the Language menu's) panel shown in its window under its button, or
+  // hidden with it.
+  void ShowMenuPanel(bool FileMenu, bool Open);
   void MakeTimers();
   // The caption icons' handlers (Sender is an icon or one of its glyphs).
   void IconMouseMove(rtl::TObject* Sender, rtl::TShiftState Shift, float X, float Y, float Dx, float Dy);
