@@ -59,7 +59,8 @@ std::vector<std::u16string> Words(const std::u16string& Line) {
 
 // The longest beginning of Text (blanks at its end dropped) and "…" that fits Room; empty when
 // not even "…" does.
-std::u16string EndCut(const std::u16string& Text, float Room, const std::function<float(const std::u16string&)>& Width) {
+std::u16string EndCut(const std::u16string& Text, float Room,
+                      const std::function<float(const std::u16string&)>& Width) {
   const auto cut = [&Text](std::size_t N) {
     if (N > 0 && N < Text.size() && IsHighSurrogate(Text[N - 1])) --N;
     std::u16string t = Text.substr(0, N);

@@ -25,7 +25,8 @@ std::u16string FitLabelText(vg::TvxTextControl* Label, const std::u16string& Tex
 // Text when Width(Text) is within Room; otherwise its longest beginning, without the blanks at
 // its end, followed by "…" whose Width is within Room (empty when not even "…" fits). A
 // surrogate pair is never split.
-std::u16string CutAtEnd(const std::u16string& Text, float Room, const std::function<float(const std::u16string&)>& Width);
+std::u16string CutAtEnd(const std::u16string& Text, float Room,
+                        const std::function<float(const std::u16string&)>& Width);
 
 // Text laid out in at most MaxLines lines (at least one) of Room, joined by line feeds. A text
 // of one line is wrapped at its blanks, and its last line cut at its end with "…" when the

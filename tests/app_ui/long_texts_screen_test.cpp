@@ -14,11 +14,11 @@
 
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Window_3D.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/Session.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/rtl/CodePage.h"
 #include "tests/app_ui/SimulatorScreen.h"
-#include "ecu/Config_Unit.h"
-#include "ecu/Session.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ComboBoxes.h"
@@ -97,7 +97,9 @@ protected:
     c->SetMatrix(kept);
     return r;
   }
-  static float DrawnWidth(vg::TvxText* Part, const std::u16string& Line) { return vg::RectWidth(DrawnRect(Part, Line)); }
+  static float DrawnWidth(vg::TvxText* Part, const std::u16string& Line) {
+    return vg::RectWidth(DrawnRect(Part, Line));
+  }
   // Every one-line text part shown under Root (and the items of Lists) is drawn within its
   // part: whole, or its beginning cut with an ellipsis.
   static void ExpectDrawnWithin(vg::TvxObject* Root, std::vector<vg::TvxStringListBox*> Lists = {}) {

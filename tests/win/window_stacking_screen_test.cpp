@@ -225,9 +225,8 @@ TEST(WindowStackingChild, AWindowStaysAboveTheWindowItBelongsToAndComesToTheFron
     dialog.form->Show();
     settings.form->Show();
     skin.form->Show();
-    ASSERT_TRUE(PumpUntil([&] {
-      return server.Settled(*settings.form) && server.Settled(*skin.form) && server.Settled(*dialog.form);
-    }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return server.Settled(*settings.form) && server.Settled(*skin.form) && server.Settled(*dialog.form); }));
     ASSERT_TRUE(PumpUntil([&] { return server.Over(*skin.form, *settings.form) && holdsKeys(skin); }));
     EXPECT_TRUE(server.Over(*dialog.form, *skin.form)) << "a window shown later covers the stay-on-top one";
     settings.form->Show();
