@@ -397,9 +397,11 @@ void TdxCustomObjectLayer::LayerMouseDown(rtl::TMouseButton Button, rtl::TShiftS
     Designer().Press(Button, Shift, downPos_);
     return;
   }
+  // Only the left button moves or sizes the window, as the scene's own press on empty space
+  // does: another button on a size grip or on empty space does nothing.
   vg::TvxVisualObject* o = ObjectAtPoint(mousePos_.X, mousePos_.Y);
   if (o && dynamic_cast<vg::IvxSizeGrip*>(o)) {
-    BeginWindowResize();
+    if (Button == rtl::mbLeft) BeginWindowResize();
     return;
   }
   if (o) {
@@ -409,7 +411,7 @@ void TdxCustomObjectLayer::LayerMouseDown(rtl::TMouseButton Button, rtl::TShiftS
     if (!alive.Gone() && o->DragMode() == vg::vgDragAutomatic) o->BeginAutoDrag();
     return;
   }
-  if (allowDrag_) BeginWindowDrag();
+  if (allowDrag_ && Button == rtl::mbLeft) BeginWindowDrag();
 }
 
 void TdxCustomObjectLayer::LayerMouseMove(rtl::TShiftState Shift, float X, float Y) {

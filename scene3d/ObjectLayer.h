@@ -13,8 +13,9 @@
 //
 // Input: the 3D host hands mouse events to the layer with the ray in its local space; the layer
 // maps them to buffer pixels and routes them to the 2D object under the point, or to the one
-// that holds the capture. It keeps hover, capture, focus and the active control; a press where
-// no 2D object is drags the layer (with AllowDrag), a press on a size grip resizes it, and with
+// that holds the capture. It keeps hover, capture, focus and the active control; a left press
+// where no 2D object is drags the layer (with AllowDrag), a left press on a size grip resizes it
+// (another button does neither), and with
 // the content alignment the host's window moves or resizes with it. Where no 2D object lies the
 // layer is not hit (without AllowDrag), so the press reaches what lies behind it.
 //

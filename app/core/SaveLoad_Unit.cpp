@@ -70,6 +70,16 @@ bool LessIgnoringCase(const std::u16string& A, const std::u16string& B) {
                                       [&](char16_t a, char16_t b) { return lower(a) < lower(b); });
 }
 
+// The language key of what keeps the file from being read ("" when it opens): nothing of that
+// name, something other than a regular file (a FIFO, a device, a folder), or a file that
+// cannot be opened; the same words as for the sensor table.
+std::string FileFault(const std::string& Path) {
+  const rtl::TRegularFile file(ecu::NativeFileName(Path));
+  if (file.IsOpen()) return {};
+  if (file.Missing()) return "Error_File_not_found";
+  return file.NotRegular() ? "Error_File_not_regular" : "Error_File_unreadable";
+}
+
 // What a load or save shows once it is done: the caption and the pages.
 void ShowConfiguration() {
   if (!ecu::Session().Hosts.Host) return;
@@ -176,8 +186,8 @@ bool LoadConfigurationFrom(const std::u16string& Name) {
   const std::string name = CfgNameBytesOf(Name), path = CfgFullFileName(name);
   // Nothing may change before the file is known to be there: the load starts from the
   // defaults, which would otherwise reach the ECU in place of its configuration.
-  if (!rtl::TRegularFile(ecu::NativeFileName(path)).IsOpen()) {
-    Show(Quoted(path) + " " + Lng("Error_File_not_found"));
+  if (const std::string fault = FileFault(path); !fault.empty()) {
+    Show(Quoted(path) + " " + Lng(fault));
     return false;
   }
   ecu::SetDefaultConfiguration();
@@ -189,7 +199,8 @@ bool LoadConfigurationFrom(const std::u16string& Name) {
     // file's name, and the ECU is not sent them.
     if (ecu::Session().ConfigData.Configuration) ecu::Session().ConfigData.Configuration->Cfg_Name.clear();
     ShowConfiguration();
-    Show(Quoted(path) + " " + Lng("Error_File_not_found"));
+    const std::string fault = FileFault(path);
+    Show(Quoted(path) + " " + Lng(fault.empty() ? "Error_File_not_found" : fault));
     return false;
   }
   Model().Settings.CFG_Full_File_Name = path;

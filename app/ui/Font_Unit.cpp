@@ -297,8 +297,9 @@ void ApplyFonts(TForm_3D_GEN& Main) {
   Main.PlaceCaption();
   // The page in view takes the font now; the others take it when they are selected.
   ApplyPageFonts(Main, p.HudTabControl_GEN->ItemIndex());
-  // The port's name is cut to its room in the new font.
+  // The port's name and the status line's lines are cut to their room in the new font.
   Main.FitPortName();
+  Main.FitStatusLine();
   for (TWindow_3D* w : TWindow_3D::Windows())
     if (w != &Main && w->Showing() && w->Root()) {
       ApplyFontsToTree(w->Root());

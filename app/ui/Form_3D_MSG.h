@@ -3,7 +3,8 @@
 // to three buttons and, for some kinds, a countdown after which it closes by itself. A
 // request is shown 100 ms after it was made, and only once the main window has shown; a
 // request made while one is pending or shown waits for its turn (app/core/Msg_3D_Unit.h).
-// After kind 15 the main window closes, which ends the program.
+// After kind 15 the main window closes, which ends the program. A message stays above the
+// program's other windows, also those shown after it, until it is answered.
 //
 // TForm_3D_Wait, the wait window, is the busy indicator shown while a write task runs.
 #pragma once
@@ -58,6 +59,9 @@ public:
   vg::TvxScrollBox* MessageTextBox() const { return textBox_; }
   vg::TvxHudLabel* CountdownLabel() const { return countdown_; }
   const std::vector<vg::TvxHudButton*>& Buttons() const { return buttons_; }
+  // Until it is answered the message stays above the program's other windows: it stays on top
+  // (its text says so), and a window shown or brought to the front after it puts it back above.
+  bool StaysAboveOthers() const override { return Showing(); }
 
   // Published handlers.
   void FormShow(rtl::TObject* Sender);

@@ -155,6 +155,8 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
   }
   Model().Actions.MainWindowShown = 0;
   if (Model().Actions.Timer_GEN_General) Model().Actions.Timer_GEN_General->SetEnabled(false);
+  // An open menu's window goes with the main window.
+  CloseMenus();
   if (portWindow_) StopPortLinkTimers(*portWindow_);
   timerMapRPMTail_->SetEnabled(false);
   // The connection quality decays on the port window's link: it stops with it, or its tick

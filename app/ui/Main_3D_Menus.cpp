@@ -1,5 +1,6 @@
 // The main window's title row and keys: the File and Language menus (opened under their
-// buttons, switching on hover while one is open, closed 300 ms after the pointer leaves), the
+// buttons in a window of their own, above every window of the program, switching on hover
+// while one is open, closed 300 ms after the pointer leaves), the
 // hidden access-code box that reveals Flip and Settings, and the shortcuts, which wait while a
 // control that takes typed text has the focus.
 #include "app/core/General_Unit.h"
@@ -17,6 +18,7 @@
 #include "scene3d/ObjectLayer.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/Popups.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 
@@ -27,18 +29,26 @@ namespace app {
 void TForm_3D_GEN::ShowMenu(bool FileMenu) {
   menuOpen_ = true;
   timerMenu_->SetEnabled(false);
-  parts_.HudPanel_GEN_Menu_File->SetVisible(FileMenu);
-  parts_.HudPanel_GEN_Menu_LNG->SetVisible(!FileMenu);
-  (FileMenu ? parts_.HudPanel_GEN_Menu_File : parts_.HudPanel_GEN_Menu_LNG)->BringToFront();
   parts_.HudStringListBox_Menu_File->SetItemIndex(-1);
   parts_.HudStringListBox_Menu_LNG->SetItemIndex(-1);
+  // The other menu goes first; the one asked for opens in a window of its own under its
+  // button, so that it shows above every window of the program (the save/load window, which
+  // stays on top, and the settings window lie over the title row).
+  ShowMenuPanel(!FileMenu, false);
+  ShowMenuPanel(FileMenu, true);
+}
+
+void TForm_3D_GEN::ShowMenuPanel(bool FileMenu, bool Open) {
+  vg::TvxPopup* popup = FileMenu ? parts_.Popup_GEN_Menu_File : parts_.Popup_GEN_Menu_LNG;
+  (FileMenu ? parts_.HudPanel_GEN_Menu_File : parts_.HudPanel_GEN_Menu_LNG)->SetVisible(Open);
+  popup->SetIsOpen(Open);
 }
 
 void TForm_3D_GEN::CloseMenus() {
   menuOpen_ = false;
   timerMenu_->SetEnabled(false);
-  parts_.HudPanel_GEN_Menu_File->SetVisible(false);
-  parts_.HudPanel_GEN_Menu_LNG->SetVisible(false);
+  ShowMenuPanel(true, false);
+  ShowMenuPanel(false, false);
   // A list picked from keeps no focus once its menu is gone: it would take the shortcuts'
   // letters as a search.
   if (vg::TvxVisualObject* focused = Layer() ? Layer()->GetFocused() : nullptr)

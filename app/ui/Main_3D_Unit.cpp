@@ -21,7 +21,6 @@
 #include "app/core/Window_Texts.h"
 #include "app/ui/Flip_3D.h"
 #include "app/ui/Font_Unit.h"
-#include "app/ui/Font_Unit.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Form_3D_Skin.h"
 #include "app/ui/Page_ACB.h"
@@ -42,6 +41,7 @@
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Indicators.h"
 #include "vg2d/controls/Layouts.h"
+#include "vg2d/controls/Popups.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
@@ -178,13 +178,18 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
   // 7. The status line, and the live values as they stand.
   CreateStatusMessages();
   ShowLiveValues();
-  // 8. Each menu 104 x 84 under its button, its list filling it.
-  for (auto [button, panel, list] :
-       {std::tuple{p.HudButton_Menu_File, p.HudPanel_GEN_Menu_File, p.HudStringListBox_Menu_File},
-        std::tuple{p.HudButton_Menu_LNG, p.HudPanel_GEN_Menu_LNG, p.HudStringListBox_Menu_LNG}}) {
+  // 8. Each menu 104 x 84 under its button, its list filling it. The menu opens in a window
+  // of its own (its popup) placed there.
+  for (auto [button, popup, panel, list] :
+       {std::tuple{p.HudButton_Menu_File, p.Popup_GEN_Menu_File, p.HudPanel_GEN_Menu_File,
+                   p.HudStringListBox_Menu_File},
+        std::tuple{p.HudButton_Menu_LNG, p.Popup_GEN_Menu_LNG, p.HudPanel_GEN_Menu_LNG, p.HudStringListBox_Menu_LNG}}) {
+    popup->SetWidth(104);
+    popup->SetHeight(84);
+    popup->Position()->SetPoint({button->Position()->X(), button->Position()->Y() + button->Height() - 1});
     panel->SetWidth(104);
     panel->SetHeight(84);
-    panel->Position()->SetPoint({button->Position()->X(), button->Position()->Y() + button->Height() - 1});
+    panel->Position()->SetPoint({0, 0});
     list->Position()->SetPoint({0, 0});
     list->SetWidth(104);
     list->SetHeight(84);
@@ -315,9 +320,9 @@ void TForm_3D_GEN::FitTitleButtons() {
     b->Position()->SetX(x);
     x += b->Width() * scale;
   }
-  for (auto [button, panel] : {std::pair{p.HudButton_Menu_File, p.HudPanel_GEN_Menu_File},
-                               std::pair{p.HudButton_Menu_LNG, p.HudPanel_GEN_Menu_LNG}})
-    panel->Position()->SetPoint(
+  for (auto [button, popup] :
+       {std::pair{p.HudButton_Menu_File, p.Popup_GEN_Menu_File}, std::pair{p.HudButton_Menu_LNG, p.Popup_GEN_Menu_LNG}})
+    popup->Position()->SetPoint(
         {button->Position()->X(), button->Position()->Y() + button->Height() * button->Scale()->Y() - 1});
 }
 

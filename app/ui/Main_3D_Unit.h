@@ -162,6 +162,8 @@ public:
   void SizeStartupLogo(float X, float Y, float Side);
   // A control that takes typed text has the keyboard focus (no shortcut runs then).
   bool AnyTextBoxFocused() const;
+  // Opens the File menu (or the Language menu) under its button, in a window of its own above
+  // every window of the program, and closes the other.
   void ShowMenu(bool FileMenu);
   void CloseMenus();
   bool MenuOpen() const { return menuOpen_; }
@@ -194,6 +196,13 @@ public:
   void ShowPortName(const std::u16string& Name);
   void FitPortName();
   const std::u16string& PortNameText() const { return portName_; }
+  // The status line's text in HudLabel_DynamicIND, laid out in the lines the label holds
+  // (FitLabelLines: a text of one line wrapped, each line of a longer one on a line of its own,
+  // cut at its end with an ellipsis where it does not fit); fitted again when the fonts change.
+  // The whole text stays in StatusLineText.
+  void ShowStatusLine(const std::u16string& Text);
+  void FitStatusLine();
+  const std::u16string& StatusLineText() const { return statusLine_; }
   void MoveSplitter(float Delta);
   // The program-font track as long as the tab control is drawn, but ending before the size
   // grip in the window's corner (so that a press there resizes the window); after the
@@ -294,6 +303,9 @@ private:
   void FormCreate(const std::string& ProgramPath);
   void BindParts();
   void FocusPassword();
+  // The File menu's (or the Language menu's) panel shown in its window under its button, or
+  // hidden with it.
+  void ShowMenuPanel(bool FileMenu, bool Open);
   void MakeTimers();
   // The caption icons' handlers (Sender is an icon or one of its glyphs).
   void IconMouseMove(rtl::TObject* Sender, rtl::TShiftState Shift, float X, float Y, float Dx, float Dy);
@@ -324,6 +336,7 @@ private:
   std::string programDir_;
   std::string exeBaseName_;
   std::u16string portName_ = u"No port";
+  std::u16string statusLine_;
   bool menuOpen_ = false;
   bool splitterDragging_ = false;
   int fileMenuIndex_ = -1;

@@ -147,6 +147,7 @@ void TForm_3D_GEN::FitPortPanel() {
   quality->Position()->SetX(p.HudPanel_Port_Condition->Width() - quality->Width() - IndicatorTextInset);
   name->SetWidth(std::max(quality->Position()->X() - name->Position()->X(), 0.0f));
   FitPortName();
+  FitStatusLine();
 }
 
 void TForm_3D_GEN::ShowPortName(const std::u16string& Name) {
@@ -157,6 +158,17 @@ void TForm_3D_GEN::ShowPortName(const std::u16string& Name) {
 void TForm_3D_GEN::FitPortName() {
   vg::TvxHudLabel* label = parts_.HudLabel_Port_Name;
   const std::u16string text = FitLabelText(label, portName_);
+  if (label->Text() != text) label->SetText(text);
+}
+
+void TForm_3D_GEN::ShowStatusLine(const std::u16string& Text) {
+  statusLine_ = Text;
+  FitStatusLine();
+}
+
+void TForm_3D_GEN::FitStatusLine() {
+  vg::TvxHudLabel* label = parts_.HudLabel_DynamicIND;
+  const std::u16string text = FitLabelLines(label, statusLine_);
   if (label->Text() != text) label->SetText(text);
 }
 

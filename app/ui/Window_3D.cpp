@@ -129,6 +129,10 @@ void TWindow_3D::ReadWindowText(const std::string& ResourceName) {
 win::LRESULT TWindow_3D::WndProc(win::MSG& Message) {
   const win::LRESULT result = inherited::WndProc(Message);
   if (Message.message == win::WM_ACTIVATE && Message.wParam != win::WA_INACTIVE) {
+    // A window that waits for its answer stays above this one, which has just come to the front
+    // (shown, shown again, or clicked where a window manager raises what is clicked).
+    for (TWindow_3D* w : Windows())
+      if (w != this && w->StaysAboveOthers()) win::StackFormAbove(w, this);
     const TLanguageFileScope file;
     LookUpTexts();
   }

@@ -98,6 +98,10 @@ public:
   // The fonts were applied to this window's texts (action 6): a window whose texts keep a
   // colour of their own (the skin window's role) puts it back here.
   virtual void FontsApplied() {}
+  // Whether the window stays above the program's other windows, also those shown or brought to
+  // the front after it (a message, until it is answered): each of them, as it is activated,
+  // puts it back above itself.
+  virtual bool StaysAboveOthers() const { return false; }
 
   win::LRESULT WndProc(win::MSG& Message) override;
 

@@ -141,6 +141,8 @@ void TWindowHost::SetText(TControl Control, const std::string& Text) {
   const std::u16string wide = ShownText(Text);
   // A port's name may be a long device path: it keeps to its room beside the quality figure.
   if (TForm_3D_GEN* main = Main(); main && Control == TControl::Port_Name) return main->ShowPortName(wide);
+  // The status line keeps its lines to its room, as a one-line caption does.
+  if (TForm_3D_GEN* main = Main(); main && Control == TControl::DynamicIND) return main->ShowStatusLine(wide);
   rtl::TComponent* c = ControlOf(Control);
   if (auto* t = dynamic_cast<vg::TvxTextControl*>(c)) {
     if (t->Text() != wide) t->SetText(wide);

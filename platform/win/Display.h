@@ -77,7 +77,15 @@ bool ShowFormWindow(SDL_Window* Window, bool Activate);
 void HideFormWindow(SDL_Window* Window);
 // Brings a shown window to the front and asks for the keyboard for it (a form shown again while it
 // shows); on X without a window manager its window takes the keyboard focus itself.
+//
+// A stay-on-top form's window stays above the program's other windows: where no window manager
+// keeps it there, a window that shows or comes to the front over it puts it back right above
+// itself (the stay-on-top windows keeping their order).
 bool RaiseFormWindow(SDL_Window* Window);
+// Puts a shown window right above another shown one, activating neither; a window manager is
+// asked to (it keeps a window it holds above the others, a stay-on-top one, above one that is
+// not).
+void StackFormWindowAbove(SDL_Window* Window, SDL_Window* Lower);
 bool FormWindowGone(SDL_Window* Window);
 // Gives a window its new size. SDL raises a window of fixed size as it resizes it; on X without a
 // window manager nothing would put it back, and the windows above it (a message shown over the

@@ -1,6 +1,7 @@
 // The display's form windows: made and freed, what a window manager reads from them, shown,
-// hidden and raised, the keyboard focus where no window manager moves it, and windows that
-// another client destroyed.
+// hidden and raised (stay-on-top ones kept above the others where no window manager does it),
+// the keyboard focus where no window manager moves it, and windows that another client
+// destroyed.
 #include <SDL.h>
 
 #include <algorithm>
@@ -83,6 +84,23 @@ detail::TBorderLook BorderLookOf(const TCustomForm& Form) {
 // other client destroyed the window as far as the display knows.
 bool Usable(SDL_Window* Window) {
   return Window && display && !display_internal::Lost() && !display->gone.count(SDL_GetWindowID(Window));
+}
+
+// Where no window manager keeps them there, the stay-on-top windows that show and lie under the
+// window, which has just come to the front, are put back right above it, in the order they lay.
+void KeepStayOnTopAbove(SDL_Window* Window) {
+  const TCustomForm* form = FormOf(SDL_GetWindowID(Window));
+  if (!form || form->FormStyle() == fsStayOnTop) return;
+  const std::vector<unsigned long> order = detail::XStackingOrder(Window);
+  const auto own = std::find(order.begin(), order.end(), detail::XWindowOf(Window));
+  unsigned long last = own == order.end() ? 0 : *own;
+  for (auto it = order.begin(); it != own; ++it) {
+    const Uint32 id = FormWindowOfX(*it);
+    const TCustomForm* other = id ? FormOf(id) : nullptr;
+    if (!other || other->FormStyle() != fsStayOnTop || !other->Showing() || display->gone.count(id)) continue;
+    detail::XStackAbove(SDL_GetWindowFromID(id), last);
+    last = *it;
+  }
 }
 
 }  // namespace
@@ -182,6 +200,7 @@ bool ShowFormWindow(SDL_Window* Window, bool Activate) {
   SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, Activate ? "0" : "1");
   SDL_ShowWindow(Window);
   if (!unmanaged) return true;
+  KeepStayOnTopAbove(Window);
   const unsigned long own = detail::XWindowOf(Window);
   // Also a window shown without the activation may come to hold the keys (a press, another
   // client): hidden, it gives them back to the one that held them when it showed.
@@ -214,8 +233,17 @@ bool RaiseFormWindow(SDL_Window* Window) {
   SDL_RaiseWindow(Window);
   _XDisplay* x = XOf(Window);
   const unsigned long own = detail::XWindowOf(Window);
-  if (x && detail::XFocusWindow(x) != own && !detail::WindowManagerRuns(x)) detail::XSetFocusWindow(x, own);
+  if (x && !detail::WindowManagerRuns(x)) {
+    KeepStayOnTopAbove(Window);
+    if (detail::XFocusWindow(x) != own) detail::XSetFocusWindow(x, own);
+  }
   return true;
+}
+
+void StackFormWindowAbove(SDL_Window* Window, SDL_Window* Lower) {
+  if (!Usable(Window) || !Usable(Lower) || Window == Lower) return;
+  if (!(SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN) || !(SDL_GetWindowFlags(Lower) & SDL_WINDOW_SHOWN)) return;
+  if (XOf(Window) && XOf(Window) == XOf(Lower)) detail::XStackAbove(Window, detail::XWindowOf(Lower));
 }
 
 void ResizeFormWindow(SDL_Window* Window, int Width, int Height) {

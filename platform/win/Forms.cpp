@@ -453,6 +453,11 @@ void SetActiveForm(TCustomForm* Form, bool ByClick) {
   Form->Perform(WM_ACTIVATE, ByClick ? WA_CLICKACTIVE : WA_ACTIVE, static_cast<LPARAM>(oldHandle));
 }
 
+void StackFormAbove(TCustomForm* Form, TCustomForm* Lower) {
+  if (!Form || !Lower || Form == Lower || !Form->Showing() || !Lower->Showing()) return;
+  StackFormWindowAbove(Form->Window(), Lower->Window());
+}
+
 TCustomForm* FormOfHandle(HWND Wnd) {
   if (!Wnd) return nullptr;
   for (TCustomForm* f : liveForms)

@@ -355,6 +355,10 @@ TCustomForm* ActiveForm();
 // not shown, or never activates (NoActivate), cannot take it). ByClick tells a press from
 // other causes (WA_CLICKACTIVE).
 void SetActiveForm(TCustomForm* Form, bool ByClick = false);
+// Puts Form's window right above Lower's in the stacking order, activating neither (as
+// SetWindowPos with SWP_NOACTIVATE does); nothing unless both show. A window manager keeps to
+// its own rules: a stay-on-top window stays above one that is not.
+void StackFormAbove(TCustomForm* Form, TCustomForm* Lower);
 // The form whose handle Wnd is; nil for any other handle.
 TCustomForm* FormOfHandle(HWND Wnd);
 // A serial number of the mouse press the forms are handling now (activation and the

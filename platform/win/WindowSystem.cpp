@@ -358,6 +358,30 @@ void XStackBelow(SDL_Window* Window, unsigned long Sibling) {
   XFlush(d);
 }
 
+std::vector<unsigned long> XStackingOrder(SDL_Window* Window) {
+  Display* d = nullptr;
+  ::Window w = 0, root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  std::vector<unsigned long> order;
+  if (!X11Of(Window, d, w) || !XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count)) return order;
+  order.assign(children, children + count);
+  if (children) XFree(children);
+  return order;
+}
+
+void XStackAbove(SDL_Window* Window, unsigned long Sibling) {
+  Display* d = nullptr;
+  ::Window w = 0;
+  if (!Sibling || !X11Of(Window, d, w)) return;
+  XWindowChanges change{};
+  change.sibling = Sibling;
+  change.stack_mode = Above;
+  // Framed by a manager, the two are no siblings: Xlib takes the server's refusal and sends the
+  // manager the request instead.
+  XReconfigureWMWindow(d, w, DefaultScreen(d), CWSibling | CWStackMode, &change);
+  XFlush(d);
+}
+
 void XSetBorder(SDL_Window* Window, const TBorderLook& Look) {
   Display* d = nullptr;
   ::Window w = 0;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 struct SDL_Window;
 struct SDL_SysWMmsg;
@@ -119,6 +120,14 @@ unsigned long XWindowAbove(SDL_Window* Window);
 // Puts the window right below Sibling, a child of the root window as the window is; nothing for
 // 0.
 void XStackBelow(SDL_Window* Window, unsigned long Sibling);
+// The root window's children, the bottom one first (the stacking order); empty when the window
+// is no X window. One round trip.
+std::vector<unsigned long> XStackingOrder(SDL_Window* Window);
+// Puts the window right above Sibling (the X window of another of the program's windows),
+// activating neither: where a window manager has framed them, it is asked to (the restack
+// request of its protocol), and it may keep the window where its own rules put it (below a
+// window it keeps above the others). Nothing for 0. One round trip.
+void XStackAbove(SDL_Window* Window, unsigned long Sibling);
 // What a window manager reads from a window as it maps it: its border (_MOTIF_WM_HINTS), written
 // when the window is made, also where no manager ran yet (SDL then names the root window as the
 // window's owner instead, and a manager started later frames the window and keeps it above every

@@ -2,6 +2,8 @@
 // Load and Default change, ask of the ECU and tell the user.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -161,20 +163,29 @@ TEST_F(SaveLoadTest, LoadReadsOverTheDefaultsAndShowsWhatTheFileCouldNotGive) {
   EXPECT_NE(Messages()[0].find("bad.cfg"), std::string::npos);
 }
 
+// A name whose file is missing, or is a folder or a FIFO (which the list shows, as any entry
+// that is no folder), changes nothing, and the message says which it is, in the words the
+// sensor table's message uses.
 TEST_F(SaveLoadTest, LoadOfANameWithoutAFileChangesNothing) {
   ecu::Session().Link.LinkUp = 1;
   Model().PG_Temper = 77;
   app::Model().MapRPM.MapRPMTexts[1][1] = "0.50";
   app::Model().Settings.CFG_File_Name = "old";
   fs::create_directories(dir / "Config/dir.cfg");
-  for (const std::u16string name : {u"nofile", u"dir", u"..\\x"}) {
+  ASSERT_EQ(::mkfifo(CfgFile("Pipe").c_str(), 0600), 0);
+  EXPECT_EQ(app::ListConfigFiles(), std::vector<std::u16string>{u"Pipe"});
+  for (const std::u16string name : {u"nofile", u"dir", u"Pipe", u"..\\x"}) {
     EXPECT_FALSE(app::LoadConfigurationFrom(name));
     EXPECT_EQ(Model().PG_Temper, 77);
     EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[1][1], "0.50");
     EXPECT_EQ(app::Model().Settings.CFG_File_Name, "old");
     EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
   }
-  EXPECT_EQ(Messages().size(), 3u);
+  const std::vector<std::string> said = Messages();
+  ASSERT_EQ(said.size(), 4u);
+  EXPECT_NE(said[0].find("nofile.cfg\" file not found"), std::string::npos) << said[0];
+  EXPECT_NE(said[1].find("dir.cfg\" is not a regular file"), std::string::npos) << said[1];
+  EXPECT_NE(said[2].find("Pipe.cfg\" is not a regular file"), std::string::npos) << said[2];
 }
 
 // With the link down the ECU is not asked: the request would go to whatever answers next. The

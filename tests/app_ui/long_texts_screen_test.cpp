@@ -14,11 +14,11 @@
 
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Window_3D.h"
+#include "ecu/Config_Unit.h"
+#include "ecu/Session.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/rtl/CodePage.h"
 #include "tests/app_ui/SimulatorScreen.h"
-#include "ecu/Config_Unit.h"
-#include "ecu/Session.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ComboBoxes.h"
@@ -26,6 +26,7 @@
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextControls.h"
+#include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Canvas.h"
 #include "vg2d/core/TextShape.h"
@@ -84,17 +85,20 @@ protected:
       if (o->IsVisual() && !o->Visual()->Visible()) return false;
     return true;
   }
-  // The width of Line in Part's font as it is drawn: at the part's own scale.
-  static float DrawnWidth(vg::TvxText* Part, const std::u16string& Line) {
+  // The size of Text (unwrapped) in Part's font as it is drawn: at the part's own scale.
+  static vg::TvxRect DrawnRect(vg::TvxText* Part, const std::u16string& Text) {
     vg::TvxCanvas* c = Part->GetCanvas();
-    if (!c) return 0;
+    if (!c) return {0, 0, 0, 0};
     const vg::TvxMatrix kept = c->Matrix();
     c->SetMatrix(Part->GetAbsoluteMatrix());
     c->Font()->Assign(Part->Font());
     vg::TvxRect r{0, 0, 0, 0};
-    c->MeasureText(r, r, Line, false, vg::vgTextAlignNear, vg::vgTextAlignNear);
+    c->MeasureText(r, r, Text, false, vg::vgTextAlignNear, vg::vgTextAlignNear);
     c->SetMatrix(kept);
-    return vg::RectWidth(r);
+    return r;
+  }
+  static float DrawnWidth(vg::TvxText* Part, const std::u16string& Line) {
+    return vg::RectWidth(DrawnRect(Part, Line));
   }
   // Every one-line text part shown under Root (and the items of Lists) is drawn within its
   // part: whole, or its beginning cut with an ellipsis.
@@ -234,6 +238,53 @@ TEST_F(LongTextsScreenChild, Run) {
     // (What runs under the buttons and the icons is hidden by them: the cut is what tells.)
     EXPECT_TRUE(AnyText(screen, buttonsEnd + 8, iconsStart - 8, top, bottom)) << "the caption shows";
   }
+}
+
+// The working hours on the status line in a language with longer words: each of its lines is
+// drawn on one line within the label, cut at its end with an ellipsis, the empty line between
+// them kept, and no more lines than the label's height holds (wrapped, they reached behind the
+// port's name and into the panel below).
+TEST_F(LongTextsScreenChild, TheStatusLinesLinesStayWithinIt) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  folder.Write("Language/Stunden.lng",
+               "Gas Fluessiggasbetrieb\r\nPetrol Benzinbetrieb\r\nDim_Hour_Long Betriebsstunden\r\n");
+  ShowMain();
+  ASSERT_TRUE(RunUntil([&] { return StatusShowed(u"Data loaded"); }, 8s)) << "the ECU was not read";
+  Choose(u"Stunden");
+  vg::TvxHudLabel* status = main->Parts().HudLabel_DynamicIND;
+  auto* part = vg::FindPart<vg::TvxText>(status, "text");
+  ASSERT_NE(part, nullptr);
+  // The working hours show once no message is in force.
+  ASSERT_TRUE(RunUntil([&] { return main->StatusLineText().starts_with(u"Fluessiggasbetrieb : "); }, 60s))
+      << rtl::WideToUtf8(main->StatusLineText());
+  const std::u16string whole = main->StatusLineText();
+  const std::u16string gas = whole.substr(0, whole.find(u'\n'));
+  const std::u16string petrol = whole.substr(whole.find(u"Benzinbetrieb"));
+  RunFor(100ms);
+  const std::u16string shown = status->Text();
+  // Line by line: each within the width, the hours' lines cut at their end.
+  std::vector<std::u16string> lines{u""};
+  for (char16_t c : shown) {
+    if (c == u'\n')
+      lines.emplace_back();
+    else
+      lines.back() += c;
+  }
+  ASSERT_EQ(lines.size(), 3u) << "\"" << rtl::WideToUtf8(shown) << "\"";
+  for (const std::u16string& line : lines) {
+    EXPECT_EQ(line.find(u'\r'), std::u16string::npos);
+    EXPECT_LE(DrawnWidth(part, line), part->Width() + 0.01f) << "\"" << rtl::WideToUtf8(line) << "\" is wider";
+  }
+  EXPECT_TRUE(CutWithEllipsis(lines[0], gas)) << rtl::WideToUtf8(lines[0]);
+  EXPECT_EQ(lines[1], u"") << "the empty line between them";
+  EXPECT_TRUE(CutWithEllipsis(lines[2], petrol)) << rtl::WideToUtf8(lines[2]);
+  // The lines within the label's height.
+  EXPECT_LE(vg::RectHeight(DrawnRect(part, shown)), part->Height() + 0.01f);
+  vgtest::Screenshot screen;
+  ASSERT_TRUE(ReadScreen(screen));
+  KeepWindowPicture(screen, "status_line_long_words.png");
 }
 
 // A long language at the design size and enlarged: every text within its control.

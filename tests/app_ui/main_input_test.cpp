@@ -20,6 +20,7 @@
 #include "tests/app_ui/MainWindow.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/Popups.h"
 #include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/TextControls.h"
@@ -174,17 +175,29 @@ TEST_F(MainInputTest, MenusOpenUnderTheirButtonsSwitchOnHoverAndCloseAfterThePoi
   const app::TMainParts& p = main->Parts();
   EXPECT_EQ(p.HudPanel_GEN_Menu_File->Width(), 104);
   EXPECT_EQ(p.HudPanel_GEN_Menu_File->Height(), 84);
-  EXPECT_EQ(p.HudPanel_GEN_Menu_File->Position()->Y(),
-            p.HudButton_Menu_File->Position()->Y() + p.HudButton_Menu_File->Height() - 1);
   EXPECT_EQ(p.HudStringListBox_Menu_File->Items()->Count(), 4);
   EXPECT_EQ(p.HudStringListBox_Menu_File->Items()->Get(3), u"Exit");
   p.HudButton_Menu_File->OnMouseDown(p.HudButton_Menu_File, rtl::mbLeft, {}, 1, 1);
   EXPECT_TRUE(p.HudPanel_GEN_Menu_File->Visible());
   EXPECT_FALSE(p.HudPanel_GEN_Menu_LNG->Visible());
+  // The menu shows in a window of its own (so above every window of the program), 104 x 84,
+  // right under its button: at the button's X and its Y + its height - 1.
+  {
+    const win::TCustomForm* menu = p.Popup_GEN_Menu_File->PopupForm();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->Showing());
+    const vg::TvxPoint b = p.HudButton_Menu_File->LocalToAbsolute({0, p.HudButton_Menu_File->Height() - 1});
+    EXPECT_EQ(menu->Left(), main->Left() + static_cast<int>(b.X));
+    EXPECT_EQ(menu->Top(), main->Top() + static_cast<int>(b.Y));
+    EXPECT_EQ(menu->Width(), 104);
+    EXPECT_EQ(menu->Height(), 84);
+  }
   // Moving over the other button while one is open switches to its menu.
   p.HudButton_Menu_LNG->OnMouseMove(p.HudButton_Menu_LNG, {}, 1, 1, 0, 0);
   EXPECT_FALSE(p.HudPanel_GEN_Menu_File->Visible());
   EXPECT_TRUE(p.HudPanel_GEN_Menu_LNG->Visible());
+  EXPECT_EQ(p.Popup_GEN_Menu_File->PopupForm(), nullptr);
+  ASSERT_NE(p.Popup_GEN_Menu_LNG->PopupForm(), nullptr);
   // Leaving starts the menu timer; its tick 300 ms later closes both.
   p.HudButton_Menu_LNG->OnMouseLeave(p.HudButton_Menu_LNG);
   Run(250);
@@ -192,6 +205,7 @@ TEST_F(MainInputTest, MenusOpenUnderTheirButtonsSwitchOnHoverAndCloseAfterThePoi
   Run(100);
   EXPECT_FALSE(p.HudPanel_GEN_Menu_LNG->Visible());
   EXPECT_FALSE(main->MenuOpen());
+  EXPECT_EQ(p.Popup_GEN_Menu_LNG->PopupForm(), nullptr) << "the menu's window stayed";
   // Without an open menu, hovering opens nothing.
   p.HudButton_Menu_File->OnMouseMove(p.HudButton_Menu_File, {}, 1, 1, 0, 0);
   EXPECT_FALSE(p.HudPanel_GEN_Menu_File->Visible());
@@ -202,17 +216,19 @@ TEST_F(MainInputTest, AMenuItemPickedWithTheMouseLeavesTheShortcutsWorking) {
   ecu::Session().Link.LinkUp = 1;
   RunQueue();
   const app::TMainParts& p = main->Parts();
-  auto click = [&](vg::TvxVisualObject* Object) {
+  auto click = [&](win::TCustomForm* Form, vg::TvxVisualObject* Object) {
     const vg::TvxMatrix& m = Object->GetAbsoluteMatrix();
     const int x = static_cast<int>(m.m31) + 5, y = static_cast<int>(m.m32) + 5;
-    win::SimulateMouseMove(main.get(), x, y);
-    win::SimulateMouseButton(main.get(), rtl::mbLeft, true, x, y);
-    win::SimulateMouseButton(main.get(), rtl::mbLeft, false, x, y);
+    win::SimulateMouseMove(Form, x, y);
+    win::SimulateMouseButton(Form, rtl::mbLeft, true, x, y);
+    win::SimulateMouseButton(Form, rtl::mbLeft, false, x, y);
     Run(20);
   };
-  click(p.HudButton_Menu_File);
+  click(main.get(), p.HudButton_Menu_File);
   ASSERT_TRUE(p.HudPanel_GEN_Menu_File->Visible());
-  click(p.HudStringListBox_Menu_File);  // "Save": no save/load window here
+  // The list shows in the menu's window.
+  ASSERT_NE(p.Popup_GEN_Menu_File->PopupForm(), nullptr);
+  click(p.Popup_GEN_Menu_File->PopupForm(), p.HudStringListBox_Menu_File);  // "Save": no save/load window here
   EXPECT_EQ(main->FileMenuIndex(), 0);
   EXPECT_FALSE(p.HudPanel_GEN_Menu_File->Visible());
   Key('g');

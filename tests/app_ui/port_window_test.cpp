@@ -235,6 +235,30 @@ TEST(CutInMiddle, KeepsBothEndsWithinTheRoomAndNeverSplitsASurrogatePair) {
   EXPECT_EQ(app::CutInMiddle(clef, 70, width), u"ab\U0001D11E\u2026ef");
 }
 
+// The status line's layout: one line of text wraps at its blanks into the lines there are, the
+// last cut at its end; a text of several lines keeps each on one line, cut at its end, the
+// empty ones going first where the lines are too few.
+TEST(FitLines, WrapsOneLineAndCutsEachOfSeveralAtItsEnd) {
+  const auto width = [](const std::u16string& S) { return 10.0f * static_cast<float>(S.size()); };
+  EXPECT_EQ(app::FitLines(u"Gas : 5.00 hours\n\rPetrol : 2.00 hours", 200, 3, width),
+            u"Gas : 5.00 hours\n\nPetrol : 2.00 hours")
+      << "LF CR breaks twice, as the canvas draws it";
+  EXPECT_EQ(app::FitLines(u"Gas : 5.00 Betriebsstunden\n\rPetrol : 2.00 h", 120, 3, width),
+            u"Gas : 5.00\u2026\n\nPetrol : 2.\u2026");
+  EXPECT_EQ(app::FitLines(u"Gas : 5.00 Betriebsstunden\n\rPetrol : 2.00 h", 120, 2, width),
+            u"Gas : 5.00\u2026\nPetrol : 2.\u2026")
+      << "the empty line goes first";
+  EXPECT_EQ(app::FitLines(u"Gas : 5.00 Betriebsstunden\n\rPetrol : 2.00 h", 120, 1, width), u"Gas : 5.00\u2026");
+  EXPECT_EQ(app::FitLines(u"A\r\nB", 120, 1, width), u"A\u2026") << "the last line says that more follows";
+  EXPECT_EQ(app::FitLines(u"Vaporizer pressure sensor - fatal error", 120, 3, width),
+            u"Vaporizer\npressure\nsensor - fa\u2026");
+  EXPECT_EQ(app::FitLines(u"Vaporizer pressure sensor - fatal error", 200, 3, width),
+            u"Vaporizer pressure\nsensor - fatal error");
+  EXPECT_EQ(app::FitLines(u"Verdampferdrucksensor defekt", 100, 2, width), u"Verdampfe\u2026\ndefekt")
+      << "a word wider than the room is cut";
+  EXPECT_EQ(app::FitLines(u"", 100, 0, width), u"");
+}
+
 }  // namespace
 
 }  // namespace port_window_test

@@ -571,7 +571,19 @@ TEST_F(ObjectLayerTest, EmptySpaceIsNoHitUnlessTheLayerDragsAndAGripResizesFromT
   layer->SetAllowDrag(true);
   EXPECT_TRUE(hits(100, 60));
 
-  // A press on empty space drags the layer: the press point stays under the mouse.
+  // Only the left button drags or sizes it: a right press on empty space or on the grip does
+  // neither.
+  for (const vg::TvxPoint at : {vg::TvxPoint{100, 60}, vg::TvxPoint{190, 90}}) {
+    layer->LayerMouseDown(rtl::mbRight, {}, at.X, at.Y);
+    EXPECT_FALSE(layer->Moving());
+    EXPECT_FALSE(layer->Resizing());
+    layer->LayerMouseMove({}, at.X + 10, at.Y + 5);
+    layer->LayerMouseUp(rtl::mbRight, {}, at.X + 10, at.Y + 5);
+    EXPECT_FLOAT_EQ(layer->Position()->X(), 100);
+    EXPECT_FLOAT_EQ(layer->Width(), 200);
+  }
+
+  // A left press on empty space drags the layer: the press point stays under the mouse.
   layer->LayerMouseDown(rtl::mbLeft, {}, 100, 60);
   EXPECT_TRUE(layer->Moving());
   EXPECT_EQ(host->captured, layer);

@@ -234,6 +234,16 @@ TEST_F(SceneControl, APressOnEmptySpaceMovesTheWindowAndAGripResizesIt) {
   TvxVisualObject* root = AddEmptyRoot();
   Add<SizeGrip>(root, 180, 80, 20, 20);
   ShowAndSettle();
+  // Only with the left button: the right one moves and sizes nothing.
+  for (const win::TPoint at : {win::TPoint{5, 5}, win::TPoint{190, 90}}) {
+    win::SimulateMouseButton(form.get(), rtl::mbRight, true, at.X, at.Y);
+    EXPECT_FALSE(scene->Moving() || scene->Resizing());
+    win::SimulateMouseMove(form.get(), at.X + 20, at.Y + 10);
+    win::SimulateMouseButton(form.get(), rtl::mbRight, false, at.X + 20, at.Y + 10);
+  }
+  EXPECT_EQ(form->Left(), 10);
+  EXPECT_EQ(form->Width(), 200);
+  win::SimulateMouseMove(form.get(), 5, 5);
   win::SimulateMouseButton(form.get(), rtl::mbLeft, true, 5, 5);
   EXPECT_TRUE(scene->Moving());
   win::SimulateMouseMove(form.get(), 25, 15);

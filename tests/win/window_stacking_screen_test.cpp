@@ -2,8 +2,9 @@
 // (openbox on the child's Xvfb), driven through the server's own devices (XTest). A window hidden
 // by its own click and shown again lies where the server has it and takes the clicks and keys
 // that land on it; a window stays above the main window it belongs to, a stay-on-top one keeps
-// asking for it each time it shows, and one shown again while it shows comes to the front; what a
-// hidden window covered shows the window under it again. A window manager started after the
+// asking for it each time it shows and stays above the windows shown or brought to the front
+// after it, one shown again while it shows comes to the front, and one put right above another
+// takes no keys; what a hidden window covered shows the window under it again. A window manager started after the
 // program finds its borderless windows undecorated and in their order. A window whose border has
 // only the system menu is offered neither minimising nor maximising.
 #include <gtest/gtest.h>
@@ -220,15 +221,26 @@ TEST(WindowStackingChild, AWindowStaysAboveTheWindowItBelongsToAndComesToTheFron
     const auto holdsKeys = [](const TestWindow& W) {
       return SDL_GetKeyboardFocus() == W.form->Window() && ActiveForm() == W.form.get();
     };
+    // The stay-on-top dialog, shown first, stays above both, bare as under a manager.
+    dialog.form->Show();
     settings.form->Show();
     skin.form->Show();
-    ASSERT_TRUE(PumpUntil([&] { return server.Settled(*settings.form) && server.Settled(*skin.form); }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return server.Settled(*settings.form) && server.Settled(*skin.form) && server.Settled(*dialog.form); }));
     ASSERT_TRUE(PumpUntil([&] { return server.Over(*skin.form, *settings.form) && holdsKeys(skin); }));
+    EXPECT_TRUE(server.Over(*dialog.form, *skin.form)) << "a window shown later covers the stay-on-top one";
     settings.form->Show();
     EXPECT_TRUE(PumpUntil([&] { return server.Over(*settings.form, *skin.form); })) << "shown again, it stayed behind";
     EXPECT_TRUE(PumpUntil([&] { return holdsKeys(settings); })) << "shown again, it did not take the keys";
+    EXPECT_TRUE(server.Over(*dialog.form, *settings.form)) << "a window shown again covers the stay-on-top one";
+    // One window put right above another: the keys stay where they were.
+    StackFormAbove(skin.form.get(), settings.form.get());
+    EXPECT_TRUE(PumpUntil([&] { return server.Over(*skin.form, *settings.form); })) << "it was not put above";
+    EXPECT_TRUE(server.Over(*dialog.form, *skin.form));
+    EXPECT_EQ(ActiveForm(), settings.form.get());
     ASSERT_TRUE(x.Type('s'));
     EXPECT_TRUE(PumpUntil([&] { return settings.Chars() == u"s"; })) << "the key went elsewhere";
+    dialog.form->Hide();
     SetMainForm(nullptr);
   }
   rtl::Application->ProcessMessages();

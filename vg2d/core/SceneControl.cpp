@@ -352,13 +352,15 @@ void TvxCustomScene::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift,
     Designer().Press(Button, Shift, lastRaw_);
     return;
   }
+  // Only the left button moves or sizes the window; another one on empty space or on a grip
+  // does nothing.
   TvxVisualObject* o = ObjectAtPoint(mousePos_);
   if (!o) {
-    BeginWindowDrag();
+    if (Button == rtl::mbLeft) BeginWindowDrag();
     return;
   }
   if (dynamic_cast<IvxSizeGrip*>(o)) {
-    BeginWindowResize();
+    if (Button == rtl::mbLeft) BeginWindowResize();
     return;
   }
   const TvxPoint p = o->AbsoluteToLocal(mousePos_);
