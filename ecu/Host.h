@@ -164,10 +164,13 @@ public:
   // link goes down or the dialogue starts again.
   virtual void WriteTaskStarted(std::uint8_t Task) = 0;
   virtual void WriteTaskEnded(std::uint8_t Task, bool Completed) = 0;
-  // A task carrying a change (a write task 20..24, the MAP-point correction 26) asked for was
-  // dropped before its turn: the link went down (LinkDown; it is not sent to whatever answers
-  // next), or another task that does not carry it took its place.
+  // A task carrying a change (a write task 20..24, an erasure 25..28) asked for was dropped
+  // before its turn: the link went down (LinkDown; it is not sent to whatever answers next), or
+  // another task that does not carry it took its place.
   virtual void WriteNotSent(std::uint8_t Task, bool LinkDown) = 0;
+  // An erasure (25..28) that was taken has ended: Completed once the ECU has answered its
+  // request (the poll script follows it), cut off when the link went down before.
+  virtual void EraseTaskEnded(std::uint8_t Task, bool Completed) = 0;
 };
 
 // The port the link writes to, and the port window's steps the link takes. The port window

@@ -59,6 +59,13 @@ struct TLinkState {
   std::uint8_t TaskRunning = 0;       // a write task (20..24) runs
   std::uint8_t WriteTask = 0;         // which one (0 when none)
   std::uint8_t SaveCfgPending = 0;    // set when a write task starts
+  // The erasure (25..28) under way: set as its script is taken, cleared as the poll script
+  // follows it (the ECU answered its request) or when the link's loss cuts it off.
+  std::uint8_t EraseTask = 0;
+  // Erasures the user asked for (25, 27, 28, each once) that wait behind another task, in the
+  // order asked; the first is taken at an end cell at which no other task waits.
+  std::array<std::uint8_t, 3> ErasesWaiting{};
+  std::uint8_t ErasesWaitingCount = 0;
   // The connect script reads the ECU anew: set as it loads, cleared as the poll script follows
   // it. A write asked for meanwhile would carry what the read put into the configuration.
   std::uint8_t Reading = 0;

@@ -153,6 +153,7 @@ void Link_Reset() {
   // What was to be written goes with the link: the next ECU to answer may be another one.
   End_Interrupted_Task();
   if (CarriesChange(waiting)) Host().WriteNotSent(waiting, true);
+  Drop_Erases_Waiting(true);
 }
 
 // ---- connection quality ---------------------------------------------------------------

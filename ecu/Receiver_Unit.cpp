@@ -1,5 +1,6 @@
 #include "ecu/Receiver_Unit.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "ecu/Host.h"
@@ -144,12 +145,26 @@ void Script_Dispatch() {
 // it, but without telling the automatic calibration that its data went out, and without
 // saving.
 void End_Interrupted_Task() {
+  if (const std::uint8_t erase = Session().Link.EraseTask) {
+    Session().Link.EraseTask = 0;
+    Host().EraseTaskEnded(erase, false);
+  }
   if (!Session().Link.TaskRunning) return;
   const std::uint8_t task = Session().Link.WriteTask;
   Session().Link.TaskRunning = 0;
   Session().Link.WriteTask = 0;
   Session().Link.SaveCfgPending = 0;
   Host().WriteTaskEnded(task, false);
+}
+
+void Drop_Erases_Waiting(bool LinkDown) {
+  TLinkState& link = Session().Link;
+  const std::array<std::uint8_t, 3> waiting = link.ErasesWaiting;
+  const std::uint8_t count = link.ErasesWaitingCount;
+  link.ErasesWaiting.fill(0);
+  link.ErasesWaitingCount = 0;
+  if (!Session().Hosts.Host) return;
+  for (std::uint8_t i = 0; i < count; ++i) Session().Hosts.Host->WriteNotSent(waiting[i], LinkDown);
 }
 
 TInstruction InstructionOf(std::int32_t Code) {
@@ -237,11 +252,65 @@ void Script_Load_Sub() {
   Session().Link.ScriptPos = 1;
 }
 
+namespace {
+
+bool EraseWaiting(std::uint8_t Task) {
+  const TLinkState& link = Session().Link;
+  return std::find(link.ErasesWaiting.begin(), link.ErasesWaiting.begin() + link.ErasesWaitingCount, Task) !=
+         link.ErasesWaiting.begin() + link.ErasesWaitingCount;
+}
+
+// An erasure waits behind the other tasks: last, or first when it waited for its turn already.
+void WaitBehind(std::uint8_t Task, bool First) {
+  TLinkState& link = Session().Link;
+  if (EraseWaiting(Task) || link.ErasesWaitingCount >= link.ErasesWaiting.size()) return;
+  std::uint8_t* begin = link.ErasesWaiting.data();
+  if (First) {
+    std::copy_backward(begin, begin + link.ErasesWaitingCount, begin + link.ErasesWaitingCount + 1);
+    *begin = Task;
+  } else {
+    begin[link.ErasesWaitingCount] = Task;
+  }
+  ++link.ErasesWaitingCount;
+}
+
+// The first erasure waiting, taken from the queue (0 when none waits).
+std::uint8_t TakeEraseWaiting() {
+  TLinkState& link = Session().Link;
+  if (link.ErasesWaitingCount == 0) return 0;
+  const std::uint8_t task = link.ErasesWaiting[0];
+  std::copy(link.ErasesWaiting.begin() + 1, link.ErasesWaiting.end(), link.ErasesWaiting.begin());
+  link.ErasesWaiting.back() = 0;
+  --link.ErasesWaitingCount;
+  return task;
+}
+
+}  // namespace
+
 void RequestTask(TTask Task) {
   TLinkState& link = Session().Link;
   if (!link.LinkUp && Task != TTask::Connect && Task != TTask::None) return;
-  const std::uint8_t waiting = link.TaskRequest;
+  std::uint8_t waiting = link.TaskRequest;
   std::uint8_t next = static_cast<std::uint8_t>(Task);
+  if (WaitsItsTurn(next)) {
+    // Asked for again while it waits: the same request. Behind whatever waits, or runs first
+    // when nothing does.
+    if (next == waiting || EraseWaiting(next)) return;
+    if (waiting == 0 && link.ErasesWaitingCount == 0)
+      link.TaskRequest = next;
+    else
+      WaitBehind(next, false);
+    return;
+  }
+  if (Task == TTask::Connect) {
+    // What is read next may be another ECU: the erasures asked of this one go (told).
+    Drop_Erases_Waiting(false);
+  } else if (WaitsItsTurn(waiting) && Task != TTask::None) {
+    // The erasure waiting goes after the new task, before those asked for after it.
+    WaitBehind(waiting, true);
+    link.TaskRequest = 0;
+    waiting = 0;
+  }
   if (IsWriteTask(waiting) && IsWriteTask(next) && waiting != next) {
     // Two writes asked for before the poll script took the first: the whole configuration
     // carries both (with the map's page packed first, as its own write would).
@@ -259,7 +328,10 @@ TTask RequestedTask() { return static_cast<TTask>(Session().Link.TaskRequest); }
 
 void Script_Next_Task() {
   if (Session().Link.TaskRunning) return;
-  const std::uint8_t task = Session().Link.TaskRequest;
+  std::uint8_t task = Session().Link.TaskRequest;
+  // No other task waits: the first erasure waiting behind the others runs now.
+  if (task == 0) task = TakeEraseWaiting();
+  if (IsEraseTask(task)) Session().Link.EraseTask = task;
   if (IsWriteTask(task)) {
     Session().Link.TaskRunning = 1;
     Session().Link.WriteTask = task;
@@ -310,6 +382,11 @@ void Script_Connect_Load() {
 void Script_Poll() {
   Session().Link.Reading = 0;
   Session().Link.ReadUnfinished = 0;
+  // The poll script follows an erasure once the ECU has answered its request: it is done.
+  if (const std::uint8_t erase = Session().Link.EraseTask) {
+    Session().Link.EraseTask = 0;
+    Host().EraseTaskEnded(erase, true);
+  }
   Load({34, 35, 42, 43, 44, 45, 0, 1, 1});
 }
 void Script_Task17() { Load({21, 5, 0}); }

@@ -57,9 +57,12 @@ void Script_Task28();
 
 // Instruction 100: the end of a write task.
 void End_Write_Task();
-// A write task under way is cut off (the link went down, or the dialogue starts again): it
-// ends unfinished. Nothing when none runs.
+// A write task or an erasure under way is cut off (the link went down, or the dialogue starts
+// again): it ends unfinished. Nothing when none runs.
 void End_Interrupted_Task();
+// The erasures waiting behind other tasks are dropped, the host told of each
+// (THost::WriteNotSent): the link went down, or a read of what may be another ECU was asked for.
+void Drop_Erases_Waiting(bool LinkDown);
 
 // The instruction of a code 20..199; nil where the code names none.
 using TInstruction = void (*)();

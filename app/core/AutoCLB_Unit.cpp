@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 
 #include "app/core/Calibr_Unit.h"
 #include "app/core/Colors_3D_Unit.h"
@@ -12,6 +13,7 @@
 #include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Msg_3D_Unit.h"
 #include "ecu/Gas_Injectors_Unit.h"
 #include "ecu/Host.h"
 #include "ecu/Language.h"
@@ -493,10 +495,20 @@ std::array<std::int32_t*, ACBInfluenceCount> ACBInfluenceFields(ecu::Configurati
 }
 
 void StartStopAutoCalibration() {
-  if (Host() && Host()->IsPressed(TControl::ACB_Start))
-    Start();
-  else
+  if (!Host() || !Host()->IsPressed(TControl::ACB_Start)) {
     Stop();
+    return;
+  }
+  if (EcuBeingRead()) {
+    // A run takes its backups of the points and influence values as it starts, and the read
+    // puts the ECU's in place only as its replies come: the run is not started, and the user is
+    // told why.
+    Host()->SetPressed(TControl::ACB_Start, false);
+    const std::string text = ecu::LngText("ACB_Not_Started_Reading");
+    if (!MessageHeld(Message_OwnText, text)) Host()->ShowMessageWindow(Message_OwnText, text);
+    return;
+  }
+  Start();
 }
 
 bool StopAutoCalibrationAtClose() {

@@ -117,6 +117,7 @@ void KeyRepeatEnded() {
 
 void MoveDiagramPointX(double Delta) {
   const bool keys = !Model().Diagram.PointHeld;
+  if (keys) BeginDiagramEdit();
   const std::int32_t sel = Selected();
   // The end points never move along X.
   if (sel >= 1 && sel <= LastPoint - 1) {
@@ -134,7 +135,10 @@ void MoveDiagramPointY(double Delta) {
   const std::int32_t sel = Selected();
   if (!IsPoint(sel)) return;
   const bool keys = !Model().Diagram.PointHeld;
-  if (keys) Delta = KeyRepeatStep(Delta);
+  if (keys) {
+    BeginDiagramEdit();
+    Delta = KeyRepeatStep(Delta);
+  }
   const double h = std::max(Model().Diagram.DiagramHeight, 0.0);
   auto& py = Model().Diagram.PointPixelY;
   const double y = std::clamp(py[static_cast<std::size_t>(sel)] + Delta, 0.0, h);
@@ -205,6 +209,7 @@ void HistoryStepForward() {
 
 void DiagramMarkerMouseDown(int Number, rtl::TMouseButton Button, double X, double Y) {
   if (!IsPoint(Number - 1)) return;
+  BeginDiagramEdit();
   SelectDiagramPoint(Number, Button);
   if (!LinkUp()) DrawDiagramState();
   Model().Diagram.PointMoved = 0;

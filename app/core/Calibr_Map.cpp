@@ -71,15 +71,6 @@ bool CollectionSwitchRefused() {
   return true;
 }
 
-// An erasure of MAP points asked for with no ECU answering cannot be sent (the request would go
-// to whatever answers next): the user is told, as for a change.
-void RequestErasure(ecu::TTask Task) {
-  if (ecu::Session().Link.LinkUp)
-    ecu::RequestTask(Task);
-  else
-    ReportNotWritten(TNotWritten::NoLink);
-}
-
 }  // namespace
 
 void MapCollectionStart() {
@@ -98,8 +89,8 @@ void MapCollectionStop() {
   if (Model().CoreHost) Model().CoreHost->CFGPageToConfig();
 }
 
-void DeleteGasMapPoints() { RequestErasure(ecu::TTask::EraseGasMap); }
-void DeletePetrolMapPoints() { RequestErasure(ecu::TTask::ErasePetrolMap); }
+void DeleteGasMapPoints() { RequestCommand(ecu::TTask::EraseGasMap); }
+void DeletePetrolMapPoints() { RequestCommand(ecu::TTask::ErasePetrolMap); }
 
 void ShowMapPrompt(bool YesNo, const std::string& TextKey) {
   if (Model().Diagram.MapPrompt.Open) return;

@@ -108,8 +108,20 @@ std::uint8_t PushDiagramHistory() {
 bool CanStepBack() { return Model().Diagram.HistoryPosition >= 2; }
 bool CanStepForward() { return Model().Diagram.HistoryPosition < Model().Diagram.HistoryCount; }
 
+namespace {
+
+// A history step while the ECU is read again is refused, and said.
+bool HistoryStepRefused() {
+  if (!EcuBeingRead()) return false;
+  ReportNotWritten(TNotWritten::Reading);
+  CloseHistoryPanel();
+  return true;
+}
+
+}  // namespace
+
 bool DiagramHistoryBack() {
-  if (!ecu::Session().Link.LinkUp || !CanStepBack()) return false;
+  if (!ecu::Session().Link.LinkUp || !CanStepBack() || HistoryStepRefused()) return false;
   --Model().Diagram.HistoryPosition;
   // The newest entry moves to the front: the one before it is now the newest.
   std::rotate(Model().Diagram.DiagramHistory.begin(),
@@ -120,7 +132,7 @@ bool DiagramHistoryBack() {
 }
 
 bool DiagramHistoryForward() {
-  if (!ecu::Session().Link.LinkUp || !CanStepForward()) return false;
+  if (!ecu::Session().Link.LinkUp || !CanStepForward() || HistoryStepRefused()) return false;
   ++Model().Diagram.HistoryPosition;
   std::rotate(Model().Diagram.DiagramHistory.begin(), Model().Diagram.DiagramHistory.begin() + 1,
               Model().Diagram.DiagramHistory.begin() + Model().Diagram.HistoryCount);
@@ -144,8 +156,25 @@ void CloseHistoryPanel() {
   if (Model().CoreHost) Model().CoreHost->CloseDiagramHistoryPanel();
 }
 
+void BeginDiagramEdit() { Model().Diagram.EditBase = CurrentPoints(); }
+
 void QueueDiagramTransmit() {
-  if (!ecu::Session().Link.LinkUp || ecu::Session().ConfigData.SelectedPoint == -1) return;
+  if (ecu::Session().ConfigData.SelectedPoint == -1) return;
+  if (!ecu::Session().Link.LinkUp) {
+    // The diagram keeps the edit, which the next read replaces: said as for the page's edits.
+    ReportNotWritten(TNotWritten::EditNoLink);
+    return;
+  }
+  if (EcuBeingRead()) {
+    // The points the ECU holds are those from before the edit: the read's, once they have
+    // come (they end any edit under way then, which so began after them).
+    ecu::Session().ConfigData.DiagramPointX = Model().Diagram.EditBase.X;
+    ecu::Session().ConfigData.DiagramPointY = Model().Diagram.EditBase.Y;
+    DiagramValuesToPixels();
+    Redraw();
+    ReportNotWritten(TNotWritten::Reading);
+    return;
+  }
   if (Model().Actions.Timer_GEN_Transmit) Model().Actions.Timer_GEN_Transmit->SetEnabled(false);
   ecu::CalcDiagramSlopes();
   PushDiagramHistory();

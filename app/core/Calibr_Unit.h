@@ -51,6 +51,9 @@ struct TDiagramState {
   std::uint8_t PointHeld = 0;
   std::uint8_t PointMoved = 0;
   float GrabX = 0, GrabY = 0;
+  // The points as they were when the edit under way began (a marker's press, an arrow key):
+  // an edit the diagram refuses puts them back.
+  TDiagramPoints EditBase;
   // The size of a point marker as last placed (the grab offset is taken from its corner).
   double MarkerWidth = 14, MarkerHeight = 14;
   // The arrow keys' step multiplier, and the main window's Timer_CLB_3D_Btn (300 ms, not
@@ -101,14 +104,22 @@ std::uint8_t PushDiagramHistory();
 bool CanStepBack();     // Diagram.HistoryPosition >= 2
 bool CanStepForward();  // Diagram.HistoryPosition < Diagram.HistoryCount
 // History steps; each runs only while the link is up and the step is possible, rotates the
-// entries and applies the newest. True when it ran.
+// entries and applies the newest. True when it ran. While the ECU is read again neither runs:
+// the read puts the ECU's points in place, and the step's write would carry them; the user is
+// told (TNotWritten::Reading).
 bool DiagramHistoryBack();
 bool DiagramHistoryForward();
 // The newest entry becomes the points and is written at the end of the current poll cycle.
 void ApplyDiagramHistory();
 
+// An edit of the points begins (a marker's press, an arrow key's move): what it changes is
+// remembered (Diagram.EditBase).
+void BeginDiagramEdit();
 // The end of an edit that is to reach the ECU: with the link up and a point selected, the
-// slopes, a history entry, and a write after the transmission delay.
+// slopes, a history entry, and a write after the transmission delay. While the ECU is read
+// again the edit is refused, as an edit of the configuration page is: the points go back to
+// what they were before it (the diagram shows what the ECU holds, or the read puts that in
+// place), no history entry is made, and the user is told (TNotWritten::Reading).
 void QueueDiagramTransmit();
 
 }  // namespace app

@@ -169,6 +169,11 @@ void TCoreHost::WriteNotSent(std::uint8_t, bool LinkDown) {
   NoteWritesAtClose();
 }
 
+void TCoreHost::EraseTaskEnded(std::uint8_t, bool Completed) {
+  if (!Completed) ReportNotWritten(TNotWritten::LinkDown);
+  NoteWritesAtClose();
+}
+
 void TCoreHost::NoteWritesAtClose() {
   if (Model().Actions.WritesAtClose && !WriteWaiting()) WritesAtCloseEnded();
 }

@@ -104,6 +104,9 @@ public:
   // A write dropped before its turn: without a write under way the wait window goes; the
   // installer is told that the change was not written.
   void WriteNotSent(std::uint8_t Task, bool LinkDown) override;
+  // An erasure cut off by the link's loss is reported as not written; a close waiting for the
+  // writes goes on once none waits or runs.
+  void EraseTaskEnded(std::uint8_t Task, bool Completed) override;
 
   // The automatic calibration (app/core/AutoCLB_Unit.h): start and stop by the state of
   // HudButton_ACB_Start, the reply hook, the indicator refresh and measurement after every

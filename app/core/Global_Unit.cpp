@@ -234,10 +234,20 @@ void ReportNotWritten(TNotWritten Why) {
     if (kept.find(text) == std::string::npos) kept += (kept.empty() ? "" : "\n") + text;
     return;
   }
+  if (MessageHeld(Message_OwnText, text)) return;
   if (Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, text);
 }
 
 void NotWrittenReportsRearmed() { Model().Actions.NotWrittenReported = false; }
+
+bool RequestCommand(ecu::TTask Task) {
+  if (!ecu::Session().Link.LinkUp) {
+    ReportNotWritten(TNotWritten::NoLink);
+    return false;
+  }
+  ecu::RequestTask(Task);
+  return true;
+}
 
 bool RequestConfigWrite() {
   if (!ecu::Session().Link.LinkUp || EcuBeingRead()) return false;
@@ -249,7 +259,8 @@ bool RequestConfigWrite() {
 
 bool WriteWaiting() {
   const ecu::TLinkState& link = ecu::Session().Link;
-  return link.LinkUp && (Model().Actions.PendingKinds != 0 || ecu::CarriesChange(link.TaskRequest) || link.TaskRunning);
+  return link.LinkUp && (Model().Actions.PendingKinds != 0 || ecu::CarriesChange(link.TaskRequest) ||
+                         link.ErasesWaitingCount != 0 || link.TaskRunning || link.EraseTask != 0);
 }
 
 bool SendWritesAtClose() {

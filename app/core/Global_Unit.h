@@ -133,11 +133,17 @@ void DropPendingReplacedByRead();
 // current language ("MSG_Not_Written" for LinkDown, "MSG_Not_Written_No_Link" for NoLink and
 // EditNoLink; LinkDown and EditNoLink together once for each loss of the link, Reading once for
 // each read;
-// "MSG_Not_Written_Replaced", "_Reading", "_No_Link", "_Closed"). While the
+// "MSG_Not_Written_Replaced", "_Reading", "_No_Link", "_Closed"). A text the message window
+// shows, or holds to show next, already is not asked for again (a key held down, a button
+// pressed again and again). While the
 // main window closes, the text is kept for the close's report instead (TakeCloseNotWritten).
 void ReportNotWritten(TNotWritten Why);
 // The link is up: a change lost with a later loss of the link is reported again.
 void NotWrittenReportsRearmed();
+// Asks for a task the user commands by a button or a key (a work mode, an erasure). With no ECU
+// answering it cannot be sent (it would go to whatever answers next): the user is told
+// (TNotWritten::NoLink, each time), and false is returned.
+bool RequestCommand(ecu::TTask Task);
 // After a configuration file was loaded or saved: with the link up, the whole configuration is
 // written at the end of the current poll cycle. False when it is not asked for (the link down,
 // or the ECU being read); the caller says so where the change is the user's.
@@ -145,7 +151,8 @@ bool RequestConfigWrite();
 
 // ---- the main window's close
 // Whether a change waits for its write, or is being written, with the link up: the changes
-// waiting for the delay, a task carrying a change waiting for its turn, a write task under way.
+// waiting for the delay, a task carrying a change waiting for its turn (an erasure waiting
+// behind another task among them), a write task or an erasure under way.
 bool WriteWaiting();
 // The main window closes: the changes waiting for the delay are asked for at once, so that
 // they reach the ECU before the port closes, and from now on what does not reach it is kept

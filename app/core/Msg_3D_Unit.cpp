@@ -1,5 +1,6 @@
 #include "app/core/Msg_3D_Unit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -104,6 +105,9 @@ void MessageEnglishText(std::string& Text) {
       {"MSG_Not_Written_No_Link",
        "The change was not written to the ECU: no ECU answers. Once it answers, its values are read again and take "
        "the change's place: check them then and enter the change again."},
+      {"ACB_Not_Started_Reading",
+       "The automatic calibration was not started: the ECU is being read again, and the run would keep values the "
+       "read replaces. Start it once the ECU has been read."},
       {"MSG_Not_Written_Closed",
        "The change was not written to the ECU: its write had not ended when the program closed. Check the ECU's "
        "values when the program starts again."},
@@ -125,6 +129,13 @@ bool RequestMessage(std::uint8_t Kind, const std::string& Text) {
   Model().Messages.MessageText = Text;
   Model().Messages.ShowPending = true;
   return true;
+}
+
+bool MessageHeld(std::uint8_t Kind, const std::string& Text) {
+  const TMessageState& m = Model().Messages;
+  if ((m.MessageWindowShown || m.ShowPending) && m.MessageKind == Kind && m.MessageText == Text) return true;
+  return std::any_of(m.Waiting.begin(), m.Waiting.end(),
+                     [&](const TMessageRequest& R) { return R.Kind == Kind && R.Text == Text; });
 }
 
 void BeginMessageShow() {

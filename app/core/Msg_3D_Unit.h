@@ -86,6 +86,8 @@ struct TMessageState {
 // is pending or shown it waits its turn (false). Otherwise it becomes the current request and
 // the caller starts the deferred show (true).
 bool RequestMessage(std::uint8_t Kind, const std::string& Text);
+// The message window shows this request, or holds it to show next (pending or waiting).
+bool MessageHeld(std::uint8_t Kind, const std::string& Text);
 // The deferred show is due: the current request is being shown.
 void BeginMessageShow();
 // Starts the shown message's countdown (ticks = the time divided by the tick).

@@ -105,19 +105,32 @@ int Cylinders() {
 bool TaskRunning() { return ecu::Session().Link.TaskRunning != 0; }
 
 void SwitchWorkMode() {
+  // With no ECU answering the mode shown is the last one seen, and nothing can be asked.
+  if (!ecu::Session().Link.LinkUp) {
+    ReportNotWritten(TNotWritten::NoLink);
+    return;
+  }
   ecu::Session().Link.ModeCommandFlags = 0;
   switch (ecu::Session().LiveData.WorkMode) {
-    case 1: RequestTask(TTask::Mode1); break;
+    case 1: RequestCommand(TTask::Mode1); break;
     case 2: RequestGasMode(); break;
-    case 4: RequestTask(TTask::PetrolMode); break;
+    case 4: RequestCommand(TTask::PetrolMode); break;
     default: break;
   }
 }
 
 void RequestGasMode() {
+  if (!ecu::Session().Link.LinkUp) {
+    ReportNotWritten(TNotWritten::NoLink);
+    return;
+  }
   ecu::Session().Link.ModeCommandFlags = 240;
-  RequestTask(TTask::GasMode);
+  RequestCommand(TTask::GasMode);
 }
+
+void RequestPetrolMode() { RequestCommand(TTask::PetrolMode); }
+
+void ClearEcuErrors() { RequestCommand(TTask::ClearErrors); }
 
 void SetSettingsWindowShown(bool Value) { ecu::Session().Link.SettingsWindowShown = Value ? 1 : 0; }
 

@@ -53,12 +53,17 @@ int Cylinders();
 // A write task runs now.
 bool TaskRunning();
 
-// ---- Commands.
+// ---- Commands. With no ECU answering each asks nothing, and the user is told
+// (app::RequestCommand).
 // The work-mode button: in petrol (1) task Mode1, in automat (2) the gas mode with the mode
 // command's flags, in gas (4) the petrol mode; nothing before a live sample.
 void SwitchWorkMode();
 // The gas-mode key: the gas mode with the mode command's flags.
 void RequestGasMode();
+// The petrol-mode key.
+void RequestPetrolMode();
+// The configuration page's "clear errors" button: the ECU clears its errors.
+void ClearEcuErrors();
 // The settings window is shown by the user (true) or closed by the main window's close.
 void SetSettingsWindowShown(bool Value);
 bool SettingsWindowShown();

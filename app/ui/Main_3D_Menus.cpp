@@ -116,7 +116,7 @@ void TForm_3D_GEN::FormKeyDown(rtl::TObject*, std::uint16_t& Key, rtl::TShiftSta
   switch (Key) {
     case 'F': QueueAction(Action_ToggleFullScreen, 100); break;
     case 'G': RequestGasMode(); break;
-    case 'P': RequestTask(TTask::PetrolMode); break;
+    case 'P': RequestPetrolMode(); break;
     default: break;
   }
   if (page == 2 && (Key == win::VK_ESCAPE || (Key >= win::VK_LEFT && Key <= win::VK_DOWN)))

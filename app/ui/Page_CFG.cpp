@@ -5,6 +5,7 @@
 
 #include "app/core/CFG_Page_View.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Window_Session.h"
 #include "app/ui/Window_Parts.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/WinTypes.h"
@@ -274,7 +275,7 @@ void TPage_CFG::HudComboTextBox_CFG_Level_SensorChange(rtl::TObject*) {
   LevelToConfig();
 }
 
-void TPage_CFG::HudButton_CFG_Errors_ClearClick(rtl::TObject*) { RequestTask(TTask::ClearErrors); }
+void TPage_CFG::HudButton_CFG_Errors_ClearClick(rtl::TObject*) { ClearEcuErrors(); }
 
 void TPage_CFG::CustomerKeyDown(rtl::TObject*, std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState) {
   if (Key != win::VK_RETURN && KeyChar != u'\r') return;

@@ -8,6 +8,7 @@
 
 #include "app/core/AutoCLB_Unit.h"
 #include "app/core/General_Unit.h"
+#include "ecu/Language.h"
 #include "ecu/Session.h"
 #include "tests/ecu/LinkFixture.h"
 
@@ -205,6 +206,33 @@ TEST_F(ACBSimTest, AStopAtAReconnectGivesTheEcuItsPointsBackOnceTheReadIsThrough
   ASSERT_TRUE(RunToEnd());
   EXPECT_EQ(Points(sim->State().Params, 1), restored);
   EXPECT_EQ(tasks.Tasks.back(), 18);
+}
+
+// Start pressed while the ECU is read again (a reconnect asked for with the link up): a run
+// backs up the points and influence values as it starts, which the read is about to replace.
+// It is not started: the button comes up, nothing is asked of the ECU, and the installer is
+// told why. Pressed once the read is through, it starts.
+TEST_F(ACBSimTest, AStartWhileTheEcuIsReadIsRefusedAndTold) {
+  ecu::Session().Link.TaskRequest = 16;
+  ASSERT_TRUE(RunUntil("!0,$", 60));
+  ASSERT_EQ(ecu::Session().Link.Reading, 1);
+  SetButton(true);
+  EXPECT_FALSE(recorder->Control(TControl::ACB_Start).Pressed);
+  EXPECT_EQ(ecu::Session().Link.ACBRunning, 0);
+  EXPECT_FALSE(app::AutoCalibrationActive());
+  const std::string told = "message 13 " + ecu::LngText("ACB_Not_Started_Reading");
+  EXPECT_EQ(recorder->Find(told).size(), 1u);
+  ASSERT_TRUE(RunUntil("7#", 60));
+  for (int i = 0; i < 20; ++i) Advance(recorder->ReplyDelay);
+  EXPECT_TRUE(tasks.Tasks.empty()) << "nothing was asked of the ECU";
+  EXPECT_EQ(Influence(), influenceBefore);
+
+  SetButton(true);
+  EXPECT_TRUE(app::AutoCalibrationActive());
+  for (int i = 0; i < 20 && tasks.Tasks.empty(); ++i) Advance(recorder->ReplyDelay);
+  ASSERT_FALSE(tasks.Tasks.empty());
+  EXPECT_EQ(tasks.Tasks[0], 18) << "the run begins on petrol";
+  EXPECT_EQ(recorder->Find(told).size(), 1u);
 }
 
 TEST_F(ACBSimTest, TheEngineSwitchedOffStopsTheRunAndTheEcuGetsItsPointsBack) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/core/Model.h"
+#include "ecu/Language.h"
 #include "ecu/Session.h"
 #include "tests/app/DiagramFixture.h"
 
@@ -102,6 +103,7 @@ TEST_F(DiagramEditTest, RightOnAnEndPointPushesAndWritesOnlyWithTheLinkUp) {
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 23);
 }
 
+// The next read replaces such an edit: the installer is told so, once for the link's loss.
 TEST_F(DiagramEditTest, WithTheLinkDownEditsRedrawButNeitherPushNorWrite) {
   Choose(4);
   const int redraws = page->Redraws;
@@ -115,6 +117,53 @@ TEST_F(DiagramEditTest, WithTheLinkDownEditsRedrawButNeitherPushNorWrite) {
   clock.Advance(3000);
   EXPECT_EQ(app::Model().Diagram.HistoryCount, 0);
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_EQ(page->Find("message 13 ").size(), 1u);
+  EXPECT_EQ(page->Find("message 13 " + ecu::LngText("MSG_Not_Written_No_Link")).size(), 1u);
+}
+
+// While the ECU is read again the diagram shows what it holds, as the Setup page does: an edit
+// by key or by drag, after the read's points came or before, goes back to the points from
+// before it, leaves no history entry, writes nothing, and is told once for the read. A history
+// step is refused the same way: its write would come after the read.
+TEST_F(DiagramEditTest, AnEditWhileTheEcuIsReadAgainGoesBackAndIsReported) {
+  ecu::Session().Link.LinkUp = 1;
+  ecu::Session().Link.Reading = 1;
+  ++ecu::Session().Link.ReadCount;
+  const auto before = ecu::Session().ConfigData.DiagramPointY;
+  const auto pixels = PixelsY();
+  Choose(4);
+  app::DiagramKeyDown(TDiagramKey::Up);
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY, before);
+  app::DiagramMarkerMouseDown(3, rtl::mbLeft, 7, 7);
+  app::DiagramMarkerMouseMove(3, 7, -20);
+  EXPECT_NE(ecu::Session().ConfigData.DiagramPointY, before) << "the drag shows while it lasts";
+  app::DiagramMouseUp(100, 40);
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY, before);
+  for (int i = 0; i < ecu::DiagramPointCount; ++i) EXPECT_NEAR(PY(i), pixels[static_cast<std::size_t>(i)], RoundTrip);
+  clock.Advance(3000);
+  EXPECT_EQ(app::Model().Diagram.HistoryCount, 0);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  const std::string reading = "message 13 " + ecu::LngText("MSG_Not_Written_Reading");
+  EXPECT_EQ(page->Find(reading).size(), 1u);
+
+  // Two entries from after the read; a step back during the next read changes nothing.
+  ecu::Session().Link.Reading = 0;
+  Choose(4);
+  app::DiagramKeyDown(TDiagramKey::Up);
+  clock.Advance(400);
+  app::DiagramKeyDown(TDiagramKey::Up);
+  ASSERT_EQ(app::Model().Diagram.HistoryCount, 2);
+  const auto edited = ecu::Session().ConfigData.DiagramPointY;
+  ecu::Session().Link.TaskRequest = 0;
+  ecu::Session().Link.Reading = 1;
+  ++ecu::Session().Link.ReadCount;
+  app::DiagramMouseDown(rtl::mbRight, 200, 100);
+  EXPECT_FALSE(app::DiagramHistoryBack());
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY, edited);
+  EXPECT_EQ(app::Model().Diagram.HistoryPosition, 2);
+  EXPECT_FALSE(app::Model().Diagram.HistoryPanelOpen);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_EQ(page->Find(reading).size(), 2u);
 }
 
 TEST_F(DiagramEditTest, ArrowStepsGrowWithQuickRepeatsAndFallBackAfterAPause) {

@@ -229,10 +229,13 @@ TEST_F(MapCorrectionTest, CollectionButtonsSwitchSaveMapAndWriteThePage) {
   EXPECT_FALSE(app::MapPointControls().ScaleShown);
   EXPECT_FALSE(app::Model().Diagram.ManifoldMarkerShown);
 
+  // Both buttons within one poll cycle: the petrol erasure waits behind the gas one.
   app::DeleteGasMapPoints();
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 27);
   app::DeletePetrolMapPoints();
-  EXPECT_EQ(ecu::Session().Link.TaskRequest, 28);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 27);
+  EXPECT_EQ(ecu::Session().Link.ErasesWaitingCount, 1);
+  EXPECT_EQ(ecu::Session().Link.ErasesWaiting[0], 28);
 }
 
 // "Delete MAP points" with no ECU answering cannot be sent: nothing is asked, and each press

@@ -8,6 +8,7 @@
 #include "app/core/Calibr_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "ecu/Language.h"
 #include "ecu/Session.h"
 #include "tests/ecu/LinkFixture.h"
 
@@ -104,6 +105,35 @@ TEST_F(DiagramSimTest, StartSwitchesCollectionOnAndAnAppliedCorrectionErasesTheG
   for (std::uint8_t b : sim->State().MapGas) EXPECT_EQ(b, 0);
   EXPECT_EQ(sim->State().MapPetrol[10], 102);
   for (int i = 0; i < 9; ++i) EXPECT_EQ(SimGas(i), proposal[static_cast<std::size_t>(i)]) << i;
+}
+
+// The ECU read again (a reconnect asked for with the link up), and a drag made once the read's
+// points have come, while it goes on to read the R.P.M. map. The drag is refused as the Setup
+// page's edits are: the diagram shows the ECU's points again, and the next write of the whole
+// configuration (a load's or a save's) carries those, not the drag.
+TEST_F(DiagramSimTest, ADragWhileTheEcuIsReadAfterItsPointsCameIsNeitherKeptNorWrittenLater) {
+  Connect();
+  const auto held = ecu::Session().ConfigData.DiagramPointY;
+  ASSERT_EQ(SimGas(4), held[4]);
+  ecu::RequestTask(ecu::TTask::Connect);
+  ASSERT_TRUE(RunWhile([&] {
+    const std::string c = wire.Commands();
+    return !(ecu::Session().Link.Reading && c.size() >= 2 && c.compare(c.size() - 2, 2, "(%") == 0);
+  }));
+  Place();
+  const double x = app::Model().Diagram.PointPixelX[4], y = app::Model().Diagram.PointPixelY[4];
+  app::DiagramMarkerMouseDown(5, rtl::mbLeft, 7, 7);
+  app::DiagramMouseMove(true, x, y - 20);
+  app::DiagramMouseUp(x, y - 20);
+  ASSERT_EQ(ecu::Session().Link.Reading, 1) << "the drag ended while the map was read";
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY, held);
+  EXPECT_EQ(recorder->Find("message 13 " + ecu::LngText("MSG_Not_Written_Reading")).size(), 1u);
+
+  ASSERT_TRUE(RunWhile([] { return ecu::Session().Link.Reading != 0; }));
+  ASSERT_TRUE(app::RequestConfigWrite());
+  ASSERT_TRUE(RunWhile([] { return ecu::Session().Link.TaskRequest != 0 || ecu::Session().Link.TaskRunning != 0; }));
+  EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY, held);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(SimGas(i), held[static_cast<std::size_t>(i)]) << i;
 }
 
 }  // namespace

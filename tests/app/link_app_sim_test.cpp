@@ -274,3 +274,70 @@ TEST_F(AppSimLineTest, ASaveWhileTheEcuIsReadOrAfterItsReadWasCutWritesNoFile) {
 }
 
 }  // namespace
+
+#include "app/core/Calibr_Map.h"
+
+namespace {
+
+bool Erased(const std::vector<std::uint8_t>& Map) {
+  return std::all_of(Map.begin(), Map.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+// At the longest reply delay a poll cycle takes about five seconds. Within one, an edit of the
+// Setup page waits for its delay, and "Delete MAP points" is pressed for gas, then for petrol;
+// the page's write is asked for as the delay ends. Each is carried out, none takes another's
+// place: the erasures wait behind the write, in the order asked, and nothing is reported.
+TEST_F(AppSimTest, ErasuresAndAWriteAskedForWithinOnePollCycleAreAllCarriedOut) {
+  app::CreateMainTimers();
+  recorder->ReplyDelay = app::MaxReplyDelay;
+  OpenPort();
+  ASSERT_TRUE(RunUntil("/77#"));
+  ASSERT_FALSE(Erased(sim->State().MapGas));
+  ASSERT_FALSE(Erased(sim->State().MapPetrol));
+  const std::size_t from = wire.Commands().size();
+  ecu::Session().ConfigData.Configuration->PG_RPM = 2500;  // what the page's edit takes
+  app::ScheduleTransmit(2);
+  app::DeleteGasMapPoints();
+  app::DeletePetrolMapPoints();
+  for (int i = 0; i < 60 && !(Erased(sim->State().MapGas) && Erased(sim->State().MapPetrol)); ++i)
+    if (!Advance(recorder->ReplyDelay)) clock.Advance(recorder->ReplyDelay);
+  const std::string after = wire.Commands().substr(from);
+  const std::size_t write = after.find('2'), gas = after.find(')'), petrol = after.find('*');
+  ASSERT_NE(write, std::string::npos) << after;
+  ASSERT_NE(gas, std::string::npos) << after;
+  ASSERT_NE(petrol, std::string::npos) << after;
+  EXPECT_LT(write, gas) << after;
+  EXPECT_LT(gas, petrol) << after;
+  EXPECT_TRUE(Erased(sim->State().MapGas));
+  EXPECT_TRUE(Erased(sim->State().MapPetrol));
+  EXPECT_EQ(ecu::Session().ConfigData.MapPointsGas[1], 0) << "the block is read again";
+  std::uint8_t high = 0, low = 0;
+  ecu::RPMToPeriodBytes(2500, high, low);
+  EXPECT_EQ(sim->State().Params['C'], high * 256 + low) << "the page is written";
+  EXPECT_TRUE(recorder->Find("message 13 ").empty());
+  EXPECT_EQ(ecu::Session().Link.EraseTask, 0) << "done once the poll script follows it";
+}
+
+// "Delete MAP points" for gas and for petrol, and the ECU's line closes before the poll cycle
+// ends: neither erasure goes to what answers once the line is back (it may be another ECU),
+// and the installer is told once that they were not carried out.
+TEST_F(AppSimLineTest, ErasuresWaitingWhenTheLineClosesAreReportedAndGoToNoOne) {
+  OpenPort();
+  ASSERT_TRUE(RunUntil("/77#"));
+  app::DeleteGasMapPoints();
+  app::DeletePetrolMapPoints();
+  sim->Stop();
+  ASSERT_TRUE(Within(3000, [] { return ecu::Session().Link.LinkUp == 0; })) << "the link never noticed";
+  EXPECT_EQ(recorder->Find("message 13 " + ecu::LngText("MSG_Not_Written")).size(), 1u);
+  sim->Start();
+  const std::size_t written = wire.Commands().size();
+  ASSERT_TRUE(Within(6000, [] { return ecu::Session().Link.LinkUp == 1; })) << "the link never came back";
+  ASSERT_TRUE(RunUntil("/77#", 80)) << CommandsFrom(written);
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(Advance(recorder->ReplyDelay));
+  EXPECT_EQ(CommandsFrom(written).find_first_of(")*"), std::string::npos) << CommandsFrom(written);
+  EXPECT_FALSE(Erased(sim->State().MapGas));
+  EXPECT_FALSE(Erased(sim->State().MapPetrol));
+  EXPECT_EQ(recorder->Find("message 13 ").size(), 1u);
+}
+
+}  // namespace

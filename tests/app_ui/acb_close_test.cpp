@@ -16,6 +16,7 @@
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
 #include "app/ui/Page_ACB.h"
+#include "app/ui/Page_CLB.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Link_State.h"
@@ -240,6 +241,41 @@ protected:
   }
   std::uint16_t before = 0;
 };
+
+// "Delete MAP points" for gas and for petrol, and the program closed at once. An erasure has no
+// end step of its own: it is done once the ECU has answered its request (the poll script then
+// follows it). The close waits for both, and the ECU has erased its points before the port
+// closes; nothing is reported.
+TEST_F(WriteClose, ErasuresAskedForReachTheEcuBeforeTheCloseEnds) {
+  Make();
+  win::SetMainForm(main.get());
+  main->Show();
+  ASSERT_TRUE(StepUntil(
+      [] {
+        const ecu::TLinkState& link = ecu::Session().Link;
+        return link.LinkUp && !link.Reading && !link.TaskRunning && link.TaskRequest == 0;
+      },
+      60000));
+  const auto erased = [](const std::vector<std::uint8_t>& Map) {
+    return std::all_of(Map.begin(), Map.end(), [](std::uint8_t b) { return b == 0; });
+  };
+  ASSERT_FALSE(erased(sim->State().MapGas));
+  ASSERT_FALSE(erased(sim->State().MapPetrol));
+  const app::TPageCLBParts& clb = main->PageCLB()->Parts();
+  main->PageCLB()->HudButton_CLB_MAP_Del_GasClick(clb.HudButton_CLB_MAP_Del_Gas);
+  main->PageCLB()->HudButton_CLB_MAP_Del_PetrolClick(clb.HudButton_CLB_MAP_Del_Petrol);
+  main->Close();
+  EXPECT_TRUE(main->Showing()) << "it waits for the erasures";
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  EXPECT_TRUE(erased(sim->State().MapGas));
+  EXPECT_TRUE(erased(sim->State().MapPetrol));
+  EXPECT_FALSE(port->Link()->ComPort->Connected()) << "the port closed after them";
+  EXPECT_TRUE(Host().Endings.empty()) << Host().Endings[0];
+  EXPECT_EQ(NotWrittenMessages(), 0u);
+  EXPECT_EQ(main->EndStatus(), 0);
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
 
 // 2600 entered, and the program closed a second later.
 TEST_F(WriteClose, AChangeWaitingForItsWriteReachesTheEcuBeforeAUsersCloseEnds) { CloseWaitsForTheWrite(true); }

@@ -10,6 +10,7 @@
 #include "app/ui/Page_CFG.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/FindUnit.h"
+#include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
@@ -107,6 +108,19 @@ TEST_F(MainInputTest, TheModeButtonAsksForTheNextModeOfTheOneTheEcuIsIn) {
   ecu::Session().LiveData.WorkMode = 3;
   mode->OnClick(mode);
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_TRUE(host->Messages.empty());
+
+  // With no ECU answering, the button and the keys G and P ask nothing (it would go to whatever
+  // answers next), and each press is told.
+  ecu::Session().Link.LinkUp = 0;
+  ecu::Session().LiveData.WorkMode = 2;
+  ecu::Session().Link.ModeCommandFlags = 0;
+  mode->OnClick(mode);
+  Key('g');
+  Key('p');
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_EQ(ecu::Session().Link.ModeCommandFlags, 0);
+  EXPECT_EQ(host->Messages, std::vector<std::string>(3, "13: " + ecu::LngText("MSG_Not_Written_No_Link")));
 }
 
 TEST_F(MainInputTest, TheAccessCodeRevealsFlipAndSettingsRightOfTheLanguageMenu) {

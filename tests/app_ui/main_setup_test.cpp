@@ -7,6 +7,7 @@
 #include "app/core/Global_Unit.h"
 #include "app/ui/Page_CFG.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/Language.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
@@ -176,10 +177,20 @@ TEST_F(MainSetupTest, ALevelSensorTypeBringsItsFlagsAndThresholds) {
   EXPECT_EQ(RequestWithin(1600), 22);
 }
 
+// With no ECU answering nothing can be asked (it would go to whatever answers next): each press
+// is told, as a change that cannot be written then.
 TEST_F(MainSetupTest, ClearAsksTheEcuToClearItsErrors) {
   vg::TvxHudButton* clear = Cfg().HudButton_CFG_Errors_Clear;
   clear->OnClick(clear);
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 25);
+  EXPECT_TRUE(host->Messages.empty());
+
+  ecu::Session().Link.TaskRequest = 0;
+  ecu::Session().Link.LinkUp = 0;
+  clear->OnClick(clear);
+  clear->OnClick(clear);
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 0);
+  EXPECT_EQ(host->Messages, std::vector<std::string>(2, "13: " + ecu::LngText("MSG_Not_Written_No_Link")));
 }
 
 TEST_F(MainSetupTest, TheLevelImageAndItsLineShowOnlyInWorkMode4) {

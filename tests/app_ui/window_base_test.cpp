@@ -75,7 +75,10 @@ TEST_F(MainWindowTest, HandlersAreTheWindowsPublishedMethodsNamedByTheText) {
   EXPECT_EQ(ecu::Session().Link.ModeCommandFlags, 240);
   EXPECT_EQ(ecu::Session().Link.TaskRequest, 17);
   clear->OnClick(nullptr);
-  EXPECT_EQ(ecu::Session().Link.TaskRequest, 25);
+  // The erasure waits behind the mode's request, which it does not replace.
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 17);
+  ASSERT_EQ(ecu::Session().Link.ErasesWaitingCount, 1);
+  EXPECT_EQ(ecu::Session().Link.ErasesWaiting[0], 25);
 }
 
 TEST_F(MainWindowTest, TheBinderNamesTheMissingPartAndItsWindow) {

@@ -98,6 +98,11 @@ void Recorder::WriteNotSent(std::uint8_t Task, bool LinkDown) {
   TCoreHost::WriteNotSent(Task, LinkDown);
 }
 
+void Recorder::EraseTaskEnded(std::uint8_t Task, bool Completed) {
+  Add("erase task " + rtl::IntToStr(Task) + (Completed ? " ended" : " cut off"));
+  TCoreHost::EraseTaskEnded(Task, Completed);
+}
+
 void Recorder::SetVisible(TControl C, bool Value) {
   if (Control(C).Visible == Value) return;
   Control(C).Visible = Value;

@@ -74,6 +74,7 @@ public:
   void WriteTaskStarted(std::uint8_t Task) override;
   void WriteTaskEnded(std::uint8_t Task, bool Completed) override;
   void WriteNotSent(std::uint8_t Task, bool LinkDown) override;
+  void EraseTaskEnded(std::uint8_t Task, bool Completed) override;
 
   // ---- Window steps (app/core/Window_Steps.h), recorded. No window keeps texts of its own
   // here; the level sensor's picture, the diagram and the map draw nothing.
