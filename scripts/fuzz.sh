@@ -28,7 +28,8 @@ program="$build/fuzz/fuzz_$target"
 # The longest input a hunt makes (libFuzzer takes the longest seed otherwise). A window's text
 # or a mesh list that shows something is a few kilobytes; the long seeds are reproducers of
 # findings that the corpus replay runs whole, and a hunt that grows inputs to their length
-# runs a few a second (mesh_data, with a list of 289 KB: 82 a second, 1,650 bounded).
+# runs a few a second (mesh_data, with a list of 289 KB: about a hundred a second, thousands
+# bounded).
 limits=()
 case "$target" in
   control_stream | mesh_data) limits=(-max_len=4096) ;;
