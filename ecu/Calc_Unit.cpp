@@ -245,8 +245,12 @@ std::int32_t FloatToInt(double Value) {
   // less than 1e-14 of it: a value farther than that from every integer truncates the same
   // either way, and only one that close goes through the text (the diagram's drag converts
   // hundreds of points per move).
-  const bool nearInteger = std::fabs(v - std::nearbyint(v)) <= 1e-14 * std::fabs(v);
-  if (std::isfinite(v) && nearInteger) rtl::TryStrToFloat(rtl::FloatToStrF(v, rtl::ffGeneral, 15, 0), v);
+  // A whole number of at most 15 digits is its own text (the map's and the pages' factors
+  // times 100 mostly are).
+  const double nearest = std::nearbyint(v);
+  const bool nearInteger = std::fabs(v - nearest) <= 1e-14 * std::fabs(v);
+  const bool ownText = v == nearest && std::fabs(v) < 1e15;
+  if (std::isfinite(v) && nearInteger && !ownText) rtl::TryStrToFloat(rtl::FloatToStrF(v, rtl::ffGeneral, 15, 0), v);
   const double t = std::trunc(v);
   if (!(t >= -2147483648.0 && t <= 2147483647.0))
     throw rtl::EConvertError("'" + rtl::FloatToStr(t) + "' is not a valid integer value");

@@ -457,7 +457,8 @@ std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) 
         lines.push_back(p.Key + ": " + value + " is outside " + p.Expected + "; " + used + " used");
         break;
       case Kind::Repeated:
-        lines.push_back(PrintableFileText(p.Key) + ": given again as " + value + "; the first value is used");
+        lines.push_back(PrintableFileText(p.Key) + ": given again as " + value +
+                        "; the first value is used and that line is dropped");
         break;
     }
   }

@@ -145,13 +145,13 @@ constexpr TValueRange PetrolPointRange{0, 32767};
 // MAP points in 10 us: what a byte of the ECU's MAP block gives (255 x 128 / 10).
 constexpr TValueRange MapPointRange{0, 3264};
 
-// What a load could not take from its file. A missing or unreadable value leaves the field as
-// it was (its default); a value outside its range is clamped into it; of a repeated key the
-// first line counts; a text holding a NUL byte (which ends a text wherever it is shown) is cut
-// at it (CutAtNul); a key longer than the key column is held cut to it (KeyCut: Value holds the
-// file's whole key), a line that names no key is dropped (Keyless: Value holds the line), and a
-// line whose value or comment the line grammar holds otherwise than written is noted
-// (Shortened: Value holds the line).
+// What a load could not take from its file. A missing or unreadable value leaves the field as it
+// was (its default); a value outside its range is clamped into it; of a repeated key the first line
+// counts and the later ones are dropped (a save writes none of them); a text holding a NUL byte
+// (which ends a text wherever it is shown) is cut at it (CutAtNul); a key longer than the key
+// column is held cut to it (KeyCut: Value holds the file's whole key), a line that names no key is
+// dropped (Keyless: Value holds the line), and a line whose value or comment the line grammar holds
+// otherwise than written is noted (Shortened: Value holds the line).
 enum class TConfigProblemKind { Missing, Unreadable, OutOfRange, Repeated, CutAtNul, KeyCut, Keyless, Shortened };
 struct TConfigProblem {
   TConfigProblemKind Kind;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iterator>
-#include <unordered_set>
+#include <string_view>
 
 #include "ecu/Session.h"
 #include "platform/rtl/CodePage.h"
@@ -19,24 +19,38 @@ namespace {
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-std::string TrimBlanks(const std::string& s) {
+// The reader works on views of the file's bytes and copies only what it keeps.
+std::string_view TrimmedView(std::string_view s) {
   std::size_t b = 0, e = s.size();
   while (b < e && IsBlankOrControl(s[b])) ++b;
   while (e > b && IsBlankOrControl(s[e - 1])) --e;
   return s.substr(b, e - b);
 }
 
-std::string UpperASCII(std::string s) {
-  for (char& c : s)
+std::string TrimBlanks(std::string_view s) { return std::string(TrimmedView(s)); }
+
+std::string UpperASCII(std::string_view s) {
+  std::string upper(s);
+  for (char& c : upper)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
+  return upper;
 }
 
+// KeyFileKeyForm of a view, as a view into it.
+std::string_view KeyFormView(std::string_view Key) {
+  std::size_t b = 0;
+  while (b < Key.size() && IsBlankOrControl(Key[b])) ++b;
+  if (b == Key.size() || Key[b] == '{' || Key[b] == '[') return {};
+  std::size_t e = std::min({Key.find_first_of(" =", b), Key.size(), b + KeyFileKeyWidth});
+  while (e > b && IsBlankOrControl(Key[e - 1])) --e;
+  return Key.substr(b, e - b);
+}
 
 void ClearStore() {
   Session().Files.KeyFileKeys.clear();
   Session().Files.KeyFileValues.clear();
   Session().Files.KeyFileComments.clear();
+  Session().Files.KeyFileIndex.clear();
   Session().Files.KeyFileRepeatedKeys.clear();
   Session().Files.KeyFileRepeatedValues.clear();
   Session().Files.KeyFileCutKeys.clear();
@@ -47,8 +61,8 @@ void ClearStore() {
 }
 
 // Splits the text into lines ending at CR, LF or CR LF.
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
   std::size_t start = 0, i = 0;
   while (i < text.size()) {
     if (text[i] == '\r' || text[i] == '\n') {
@@ -67,7 +81,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 // line, so that a value may hold braces of its own (a written line is the value, a blank and
 // the comment in braces, and the writer keeps braces out of comments). A rest that does not
 // end in such a group takes its first "{"; npos when it holds none.
-std::size_t CommentBrace(const std::string& rest) {
+std::size_t CommentBrace(std::string_view rest) {
   if (!rest.empty() && rest.back() == '}') {
     int depth = 0;
     for (std::size_t i = rest.size(); i-- > 0;) {
@@ -81,35 +95,35 @@ std::size_t CommentBrace(const std::string& rest) {
   return rest.find('{');
 }
 
-void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
+void ParseLine(TFileState& Files, std::string_view raw) {
   std::size_t b = 0;
   while (b < raw.size() && IsBlankOrControl(raw[b])) ++b;
   // An empty line, a note or a section head: kept for the save as it is.
   if (b == raw.size() || raw[b] == '{' || raw[b] == '[') {
-    Session().Files.KeyFileSkippedLines.push_back({Session().Files.KeyFileKeys.size(), raw});
+    Files.KeyFileSkippedLines.push_back({Files.KeyFileKeys.size(), std::string(raw)});
     return;
   }
-  const std::string line = raw.substr(b);
+  const std::string_view line = raw.substr(b);
 
   const std::size_t sep = line.find_first_of(" =");
-  std::string rest;
-  if (sep != std::string::npos) rest = line[sep] == '=' ? line.substr(sep + 1) : line.substr(sep);
-  const std::string key = KeyFileKeyForm(line);
+  std::string_view rest;
+  if (sep != std::string_view::npos) rest = line[sep] == '=' ? line.substr(sep + 1) : line.substr(sep);
+  const std::string_view key = KeyFormView(line);
   if (key.empty()) {  // "=..." names nothing; written back it would name its value
-    Session().Files.KeyFileKeylessLines.push_back(line);
+    Files.KeyFileKeylessLines.emplace_back(line);
     return;
   }
   // A key longer than the key column is held cut to it, as a written line gives it back.
   std::size_t keyEnd = std::min(sep, line.size());
   while (keyEnd > 0 && IsBlankOrControl(line[keyEnd - 1])) --keyEnd;
-  if (keyEnd > KeyFileKeyWidth) Session().Files.KeyFileCutKeys.push_back(UpperASCII(line.substr(0, keyEnd)));
-  rest = TrimBlanks(rest);
+  if (keyEnd > KeyFileKeyWidth) Files.KeyFileCutKeys.push_back(UpperASCII(line.substr(0, keyEnd)));
+  rest = TrimmedView(rest);
   const std::string blank(1, ' ');
   std::string value = blank, comment = blank;
   bool shortened = false;
   if (!rest.empty()) {
     const std::size_t brace = CommentBrace(rest);
-    if (brace == std::string::npos) {
+    if (brace == std::string_view::npos) {
       value = rest;
     } else {
       // The writer puts one blank before "{"; that character is dropped unseen, and so is
@@ -124,70 +138,77 @@ void ParseLine(const std::string& raw, std::unordered_set<std::string>& seen) {
   }
   // The first line of a key is the one every reader sees; a later one would come back to
   // life when the first is deleted, so it is dropped (and noted for the caller to report).
-  if (!seen.insert(UpperASCII(key)).second) {
-    Session().Files.KeyFileRepeatedKeys.push_back(UpperASCII(key));
-    Session().Files.KeyFileRepeatedValues.push_back(value);
+  if (Files.KeyFileIndex.find(key) != Files.KeyFileIndex.end()) {
+    Files.KeyFileRepeatedKeys.push_back(UpperASCII(key));
+    Files.KeyFileRepeatedValues.push_back(std::move(value));
     return;
   }
-  if (shortened) Session().Files.KeyFileShortenedLines.push_back(line);
-  Session().Files.KeyFileKeys.push_back(key);
-  Session().Files.KeyFileValues.push_back(value);
-  Session().Files.KeyFileComments.push_back(comment);
+  if (shortened) Files.KeyFileShortenedLines.emplace_back(line);
+  Files.KeyFileIndex.emplace(key, Files.KeyFileKeys.size());
+  Files.KeyFileKeys.emplace_back(key);
+  Files.KeyFileValues.push_back(std::move(value));
+  Files.KeyFileComments.push_back(std::move(comment));
 }
 
 // Reads a whole regular file; false when there is none under that name (a FIFO, a device or a
 // folder of that name is none, and is never opened).
 bool ReadWholeFile(const std::string& name, std::string& bytes) { return rtl::ReadRegularFile(name, bytes); }
 
-// A value or comment as one line: a line break (CR, LF or CR LF) becomes one blank.
-std::string OneLine(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
+// Appends a value or comment as one line: a line break (CR, LF or CR LF) becomes one blank;
+// for a comment (Comment true) "{" and "}" become "(" and ")", so that the braced group ending
+// the line is the comment's and every brace before it belongs to the value.
+void AppendOneLine(std::string& out, const std::string& s, bool Comment) {
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\r' || s[i] == '\n') {
-      out += ' ';
+    char c = s[i];
+    if (c == '\r' || c == '\n') {
+      c = ' ';
       if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
-    } else {
-      out += s[i];
+    } else if (Comment && (c == '{' || c == '}')) {
+      c = c == '{' ? '(' : ')';
     }
+    out += c;
   }
-  return out;
 }
 
-// A comment as written: one line without braces, so that the braced group ending the line
-// is the comment's and every brace before it belongs to the value.
-std::string WrittenComment(const std::string& comment) {
-  std::string c = OneLine(comment);
-  std::replace(c.begin(), c.end(), '{', '(');
-  std::replace(c.begin(), c.end(), '}', ')');
-  return c;
+// Appends the key as a written line begins (KeyFilePadKey).
+void AppendPaddedKey(std::string& out, const std::string& Key) {
+  out.append(Key, 0, KeyFileKeyWidth);
+  out.append(Key.size() >= KeyFileKeyWidth ? 1 : KeyFileKeyWidth - Key.size(), ' ');
 }
 
-// A line as the writer puts it, ended by CR LF. Value and comment as they are held; a
+// Appends a line as the writer puts it, ended by CR LF. Value and comment as they are held; a
 // comment of one blank stands for a line without braces, which is written so where its
 // value can stand without them, the key alone when the value is one blank too (a line that
 // held only its key), since those are the lines that read back so.
-std::string WrittenLine(const std::string& key, const std::string& value, const std::string& comment) {
-  if (comment == " ") {
-    if (value == " ") return KeyFileKeyForm(key) + "\r\n";
-    const bool bare = !value.empty() && TrimBlanks(value) == value && value.find_first_of("{\r\n") == std::string::npos;
-    if (bare) return KeyFilePadKey(key) + value + "\r\n";
-    return KeyFilePadKey(key) + OneLine(value) + " {}\r\n";
+void AppendWrittenLine(std::string& out, const std::string& key, const std::string& value, const std::string& comment) {
+  if (comment == " " && value == " ") {
+    out += KeyFormView(key);
+    out += "\r\n";
+    return;
   }
-  return KeyFilePadKey(key) + OneLine(value) + " {" + WrittenComment(comment) + "}\r\n";
+  AppendPaddedKey(out, key);
+  if (comment == " ") {
+    const bool bare = !value.empty() && TrimmedView(value).size() == value.size() &&
+                      value.find_first_of("{\r\n") == std::string::npos;
+    if (bare) {
+      out += value;
+      out += "\r\n";
+      return;
+    }
+    AppendOneLine(out, value, false);
+    out += " {}\r\n";
+    return;
+  }
+  AppendOneLine(out, value, false);
+  out += " {";
+  AppendOneLine(out, comment, true);
+  out += "}\r\n";
 }
 
-char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// The index of the entry whose key is Key (compared upper-cased), -1 when none is.
+// The index of the entry whose key is Key (without regard to case), -1 when none is.
 std::int32_t IndexOfKey(const std::string& key) {
-  for (std::size_t i = 0; i < Session().Files.KeyFileKeys.size(); ++i) {
-    const std::string& k = Session().Files.KeyFileKeys[i];
-    if (k.size() == key.size() &&
-        std::equal(k.begin(), k.end(), key.begin(), [](char a, char b) { return UpperChar(a) == UpperChar(b); }))
-      return static_cast<std::int32_t>(i);
-  }
-  return -1;
+  const auto found = Session().Files.KeyFileIndex.find(std::string_view(key));
+  return found == Session().Files.KeyFileIndex.end() ? -1 : static_cast<std::int32_t>(found->second);
 }
 
 bool StrictStrToInt(const std::string& text, std::int32_t& out) {
@@ -211,6 +232,25 @@ bool StrictStrToInt(const std::string& text, std::int32_t& out) {
 
 }  // namespace
 
+std::size_t TKeyHash::operator()(std::string_view Key) const {
+  std::size_t hash = 14695981039346656037ull;  // FNV-1a over the upper-cased letters
+  for (const char c : Key) {
+    hash ^= static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+bool TKeyEqual::operator()(std::string_view A, std::string_view B) const {
+  if (A.size() != B.size()) return false;
+  for (std::size_t i = 0; i < A.size(); ++i) {
+    const char a = A[i], b = B[i];
+    if (a != b && (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) != (b >= 'a' && b <= 'z' ? b - 'a' + 'A' : b))
+      return false;
+  }
+  return true;
+}
+
 bool KeyFileStorePresent() { return Session().Files.StorePresent; }
 
 std::string NativeFileName(const std::string& FileName) {
@@ -224,8 +264,8 @@ bool KeyFileLoad(const std::string& FileName) {
   if (!ReadWholeFile(NativeFileName(FileName), bytes)) return false;
   ClearStore();
   Session().Files.StorePresent = true;
-  std::unordered_set<std::string> seen;
-  for (const std::string& line : SplitLines(bytes)) ParseLine(line, seen);
+  TFileState& files = Session().Files;
+  for (const std::string_view line : SplitLines(bytes)) ParseLine(files, line);
   return true;
 }
 
@@ -236,14 +276,7 @@ bool KeyFileOpen(const std::string& FileName) {
   return false;
 }
 
-std::string KeyFileKeyForm(const std::string& Key) {
-  std::size_t b = 0;
-  while (b < Key.size() && IsBlankOrControl(Key[b])) ++b;
-  if (b == Key.size() || Key[b] == '{' || Key[b] == '[') return {};
-  std::size_t e = std::min({Key.find_first_of(" =", b), Key.size(), b + KeyFileKeyWidth});
-  while (e > b && IsBlankOrControl(Key[e - 1])) --e;
-  return Key.substr(b, e - b);
-}
+std::string KeyFileKeyForm(const std::string& Key) { return std::string(KeyFormView(Key)); }
 
 bool KeyFileFind(const std::string& Key) {
   Session().Files.KeyFileFoundIndex = IndexOfKey(Key);
@@ -284,6 +317,7 @@ void KeyFileSet(const std::string& Key, const std::string& Value, const std::str
     Session().Files.KeyFileComments[i] = Comment;
     return;
   }
+  Session().Files.KeyFileIndex.emplace(key, Session().Files.KeyFileKeys.size());
   Session().Files.KeyFileKeys.push_back(key);
   Session().Files.KeyFileValues.push_back(Value);
   Session().Files.KeyFileComments.push_back(Comment);
@@ -292,6 +326,10 @@ void KeyFileSet(const std::string& Key, const std::string& Value, const std::str
 bool KeyFileDelete(const std::string& Key) {
   if (!KeyFileFind(Key)) return false;
   const auto i = static_cast<std::ptrdiff_t>(Session().Files.KeyFileFoundIndex);
+  Session().Files.KeyFileIndex.erase(
+      Session().Files.KeyFileIndex.find(std::string_view(Session().Files.KeyFileKeys[static_cast<std::size_t>(i)])));
+  for (auto& [upper, index] : Session().Files.KeyFileIndex)
+    if (index > static_cast<std::size_t>(i)) --index;
   Session().Files.KeyFileKeys.erase(Session().Files.KeyFileKeys.begin() + i);
   Session().Files.KeyFileValues.erase(Session().Files.KeyFileValues.begin() + i);
   Session().Files.KeyFileComments.erase(Session().Files.KeyFileComments.begin() + i);
@@ -303,8 +341,9 @@ bool KeyFileDelete(const std::string& Key) {
 }
 
 std::string KeyFilePadKey(const std::string& Key) {
-  if (Key.size() >= KeyFileKeyWidth) return Key.substr(0, KeyFileKeyWidth) + ' ';
-  return Key + std::string(KeyFileKeyWidth - Key.size(), ' ');
+  std::string padded;
+  AppendPaddedKey(padded, Key);
+  return padded;
 }
 
 void KeyFileSave(const std::string& FileName) {
@@ -317,7 +356,7 @@ void KeyFileSave(const std::string& FileName) {
   };
   for (std::size_t i = 0; i < f.KeyFileKeys.size(); ++i) {
     skippedLinesBefore(i);
-    text += WrittenLine(f.KeyFileKeys[i], f.KeyFileValues[i], f.KeyFileComments[i]);
+    AppendWrittenLine(text, f.KeyFileKeys[i], f.KeyFileValues[i], f.KeyFileComments[i]);
   }
   skippedLinesBefore(f.KeyFileKeys.size());
   ClearStore();

@@ -11,9 +11,22 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace ecu {
+
+// Hash and equality of keys without regard to the case of ASCII letters, for the store's index;
+// both take views, so that a search makes no text of its own.
+struct TKeyHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view Key) const;
+};
+struct TKeyEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view A, std::string_view B) const;
+};
 
 // The key-file store and the results of its last search and reads. GUI thread only.
 struct TFileState {
@@ -24,6 +37,9 @@ struct TFileState {
   std::vector<std::string> KeyFileKeys;
   std::vector<std::string> KeyFileValues;
   std::vector<std::string> KeyFileComments;
+  // The index of each key's entry, by the key without regard to case: a search costs the same
+  // in a file of any length. Kept by the operations below; the lists are not changed otherwise.
+  std::unordered_map<std::string, std::size_t, TKeyHash, TKeyEqual> KeyFileIndex;
   // The lines a load skipped because they are empty or begin with "{" or "[" (blank lines,
   // notes and section heads written by hand), each as the file has it (without its line end),
   // with the index of the entry it stands before

@@ -1,5 +1,7 @@
 #include "ecu/Language_En.h"
 
+#include <unordered_map>
+
 #include "ecu/Calc_Unit.h"
 #include "ecu/Host.h"
 #include "ecu/Language.h"
@@ -160,13 +162,27 @@ constexpr TLngEntry EnglishTable[] = {
 
 std::span<const TLngEntry> EnglishTexts() { return EnglishTable; }
 
-bool IsLngKey(const std::string& Key) { return UpperCaseASCII(Key) == Session().Texts.CurrentLngKey; }
+bool IsLngKey(std::string_view Key) {
+  // Compared in place: the host's tables ask it of each of their keys in turn.
+  const std::string& current = Session().Texts.CurrentLngKey;
+  if (Key.size() != current.size()) return false;
+  for (std::size_t i = 0; i < Key.size(); ++i) {
+    const char c = Key[i];
+    if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != current[i]) return false;
+  }
+  return true;
+}
 
 std::string Language_En_Text(const std::string& Key) {
+  // The table by upper-cased key, its first entry of a key (the search order).
+  static const std::unordered_map<std::string, const char*> index = [] {
+    std::unordered_map<std::string, const char*> byKey;
+    for (const TLngEntry& entry : EnglishTable) byKey.emplace(UpperCaseASCII(entry.Key), entry.Text);
+    return byKey;
+  }();
   std::string text;
   Session().Texts.CurrentLngKey = UpperCaseASCII(Key);
-  for (const TLngEntry& entry : EnglishTable)
-    if (IsLngKey(entry.Key)) return entry.Text;
+  if (const auto found = index.find(Session().Texts.CurrentLngKey); found != index.end()) return found->second;
   if (Session().Hosts.Host) Session().Hosts.Host->EnglishText(text);
   return text;
 }

@@ -3,6 +3,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace ecu {
 
@@ -15,7 +16,7 @@ struct TLngEntry {
 std::span<const TLngEntry> EnglishTexts();
 
 // True when the upper-cased key equals Texts.CurrentLngKey.
-bool IsLngKey(const std::string& Key);
+bool IsLngKey(std::string_view Key);
 
 // The built-in English text of a key: the table above first, then the tables the installed
 // host keeps (THost::EnglishText: main window, settings, skin, colour descriptions). Empty when

@@ -26,12 +26,13 @@ findings="$build/findings/$target"
 mkdir -p "$work" "$findings"
 program="$build/fuzz/fuzz_$target"
 # The longest input a hunt makes (libFuzzer takes the longest seed otherwise). A window's text
-# that shows something is a few kilobytes; the long seeds are reproducers of findings that
-# the corpus replay runs whole, and a hunt that grows inputs to their length runs a few a
-# second.
+# or a mesh list that shows something is a few kilobytes; the long seeds are reproducers of
+# findings that the corpus replay runs whole, and a hunt that grows inputs to their length
+# runs a few a second (mesh_data, with a list of 289 KB: about a hundred a second, thousands
+# bounded).
 limits=()
 case "$target" in
-  control_stream) limits=(-max_len=4096) ;;
+  control_stream | mesh_data) limits=(-max_len=4096) ;;
 esac
 # Temporary files of the run (fonts from memory write some; the .cfg target saves files, each
 # synced to disk): on tmpfs when there is one, where a sync costs nothing.

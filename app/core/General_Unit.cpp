@@ -67,7 +67,8 @@ void ReportFileChanges() {
        ecu::KeyFileLoadChangeLines(f.KeyFileCutKeys, f.KeyFileKeylessLines, f.KeyFileShortenedLines))
     Report(std::move(line));
   if (!f.KeyFileRepeatedKeys.empty())
-    Report("Keys given again, their first line used: " + ecu::PrintableFileTexts(f.KeyFileRepeatedKeys));
+    Report("Keys given again, their later lines dropped and the first used: " +
+           ecu::PrintableFileTexts(f.KeyFileRepeatedKeys));
 }
 
 // A value the setting takes, but not as the file holds it (outside its range): the report says

@@ -58,8 +58,16 @@ void Redraw() {
   if (Model().CoreHost) Model().CoreHost->RedrawMapRPM();
 }
 
-std::string CellText(std::uint16_t Cell) { return ecu::CommaToPoint(rtl::Format("%.2f", Cell / 100.0)); }
-std::string TimeText(std::uint16_t Time) { return ecu::CommaToPoint(rtl::Format("%.1f", Time / 10.0)); }
+// A whole number of hundredths (tenths) as a text with two decimals (one), as "%.2f" ("%.1f")
+// writes it divided, with "." whatever the system's separator; written from the digits, since a
+// file's save writes a hundred of them.
+std::string FixedText(std::uint16_t Value, unsigned Decimals) {
+  std::string digits = std::to_string(Value);
+  if (digits.size() <= Decimals) digits.insert(0, Decimals + 1 - digits.size(), '0');
+  return digits.insert(digits.size() - Decimals, 1, '.');
+}
+std::string CellText(std::uint16_t Cell) { return FixedText(Cell, 2); }
+std::string TimeText(std::uint16_t Time) { return FixedText(Time, 1); }
 
 }  // namespace
 

@@ -296,60 +296,83 @@ bool HoldsControl(const char* Text) {
   return false;
 }
 
-// The same for a text of a font's name table: UTF-16 (big-endian) on the Unicode and
-// Windows platforms and for ISO 10646, one byte a character (or multi-byte codes whose bytes
-// are no controls) elsewhere.
-bool HoldsControl(const FT_SfntName& Name) {
-  const bool wide = Name.platform_id == TT_PLATFORM_APPLE_UNICODE || Name.platform_id == TT_PLATFORM_MICROSOFT ||
-                    (Name.platform_id == TT_PLATFORM_ISO && Name.encoding_id == TT_ISO_ID_10646);
-  const FT_UInt step = wide ? 2 : 1;
-  for (FT_UInt i = 0; i + step <= Name.string_len; i += step) {
-    const unsigned c = wide ? (unsigned{Name.string[i]} << 8 | Name.string[i + 1]) : Name.string[i];
-    if (c == 0) break;
-    if (IsControl(c)) return true;
-  }
-  return false;
+// Whether a name record's text is UTF-16 (big-endian): on the Unicode and Windows platforms
+// and for ISO 10646; elsewhere one byte a character (or multi-byte codes whose bytes are no
+// controls and no blanks).
+bool IsWideName(const FT_SfntName& Name) {
+  return Name.platform_id == TT_PLATFORM_APPLE_UNICODE || Name.platform_id == TT_PLATFORM_MICROSOFT ||
+         (Name.platform_id == TT_PLATFORM_ISO && Name.encoding_id == TT_ISO_ID_10646);
 }
 
-// The names fontconfig reads as family, style and full names: the fixed ones, and the style
-// and PostScript names of a variable font's named instances (fontconfig adds each instance
-// as a font of its own when the file is added). Copyright and licence texts may hold line
+// The character at Index of a name record's text (UTF-16 code unit or byte); 0 past its end.
+unsigned NameChar(const FT_SfntName& Name, FT_UInt Index) {
+  const FT_UInt step = IsWideName(Name) ? 2 : 1;
+  const FT_UInt at = Index * step;
+  if (at + step > Name.string_len) return 0;
+  return step == 2 ? (unsigned{Name.string[at]} << 8 | Name.string[at + 1]) : Name.string[at];
+}
+
+// True when a character of a name record's text, before its end (a NUL), is a control.
+bool HoldsControl(const FT_SfntName& Name) {
+  for (FT_UInt i = 0;; ++i) {
+    const unsigned c = NameChar(Name, i);
+    if (c == 0) return false;
+    if (IsControl(c)) return true;
+  }
+}
+
+// The names fontconfig reads of a face (family, style and full names), and among them those
+// it takes as a style: the fixed ones, and the style and PostScript names of a variable
+// font's named instances (fontconfig adds each instance as a font of its own when the file
+// is added; an instance's style is its name). Copyright and licence texts may hold line
 // breaks and are not among them.
-std::vector<FT_UShort> NameIdsRead(FT_Library Library, FT_Face Face) {
-  std::vector<FT_UShort> ids = {TT_NAME_ID_FONT_FAMILY,        TT_NAME_ID_FONT_SUBFAMILY,        TT_NAME_ID_FULL_NAME,
-                                TT_NAME_ID_TYPOGRAPHIC_FAMILY, TT_NAME_ID_TYPOGRAPHIC_SUBFAMILY, TT_NAME_ID_WWS_FAMILY,
-                                TT_NAME_ID_WWS_SUBFAMILY};
+struct NamesRead {
+  std::vector<FT_UShort> all;
+  std::vector<FT_UShort> styles;
+};
+NamesRead NameIdsRead(FT_Library Library, FT_Face Face) {
+  NamesRead ids;
+  ids.styles = {TT_NAME_ID_FONT_SUBFAMILY, TT_NAME_ID_TYPOGRAPHIC_SUBFAMILY, TT_NAME_ID_WWS_SUBFAMILY};
   FT_MM_Var* variations = nullptr;
   if (FT_HAS_MULTIPLE_MASTERS(Face) && FT_Get_MM_Var(Face, &variations) == 0) {
     for (FT_UInt i = 0; i < variations->num_namedstyles; ++i) {
-      ids.push_back(static_cast<FT_UShort>(variations->namedstyle[i].strid));
-      ids.push_back(static_cast<FT_UShort>(variations->namedstyle[i].psid));
+      ids.styles.push_back(static_cast<FT_UShort>(variations->namedstyle[i].strid));
+      ids.all.push_back(static_cast<FT_UShort>(variations->namedstyle[i].psid));
     }
     FT_Done_MM_Var(Library, variations);
   }
+  ids.all.insert(ids.all.end(),
+                 {TT_NAME_ID_FONT_FAMILY, TT_NAME_ID_FULL_NAME, TT_NAME_ID_TYPOGRAPHIC_FAMILY, TT_NAME_ID_WWS_FAMILY});
+  ids.all.insert(ids.all.end(), ids.styles.begin(), ids.styles.end());
   return ids;
 }
 
-// True when a name of the face that fontconfig reads (NameIdsRead) holds a control character.
-// No real font has one, and fontconfig mishandles some: reading a font whose style begins
-// with a tab or a line break and that has no full name, or a variable font one of whose named
-// instances is called so, it moves the style's text over itself with memcpy (the sanitizers
-// stop the program there). Such data is refused as no font.
-bool NamesHoldControls(FT_Library Library, FT_Face Face) {
+// True when fontconfig would mishandle the face's names: a name it reads (NameIdsRead) holds
+// a control character, or a name it may take as the style begins with a blank. No real font
+// has either. Building the full name of a face that has none, fontconfig moves the style's
+// text over its leading white space with memcpy, the text overlapping itself (the sanitizers
+// stop the program there): a style that begins with a tab or a line break does so, and one
+// that begins with a blank where fontconfig does not trim it first (it trims the names it
+// decodes, not UTF-16 of an odd length or with an unpaired surrogate). Such data is refused
+// as no font.
+bool NamesMisleadFontconfig(FT_Library Library, FT_Face Face) {
   if (HoldsControl(Face->family_name) || HoldsControl(Face->style_name)) return true;
-  const std::vector<FT_UShort> ids = NameIdsRead(Library, Face);
+  if (Face->style_name && Face->style_name[0] == ' ') return true;
+  const NamesRead ids = NameIdsRead(Library, Face);
+  const auto among = [](const std::vector<FT_UShort>& Ids, FT_UShort Id) {
+    return std::find(Ids.begin(), Ids.end(), Id) != Ids.end();
+  };
   const FT_UInt count = FT_Get_Sfnt_Name_Count(Face);
   for (FT_UInt i = 0; i < count; ++i) {
     FT_SfntName name;
-    if (FT_Get_Sfnt_Name(Face, i, &name) == 0 && std::find(ids.begin(), ids.end(), name.name_id) != ids.end() &&
-        HoldsControl(name))
-      return true;
+    if (FT_Get_Sfnt_Name(Face, i, &name) != 0 || !among(ids.all, name.name_id)) continue;
+    if (HoldsControl(name) || (among(ids.styles, name.name_id) && NameChar(name, 0) == ' ')) return true;
   }
   return false;
 }
 
 // The families of the font file in Data, read by FreeType from memory; empty when it is no
-// font, or when a face's names hold control characters (NamesHoldControls). Each face is
+// font, or when fontconfig would mishandle a face's names (NamesMisleadFontconfig). Each face is
 // checked before fontconfig reads it.
 std::vector<std::string> MemoryFontFamilies(const uint8_t* Data, size_t Size) {
   std::vector<std::string> families;
@@ -360,7 +383,7 @@ std::vector<std::string> MemoryFontFamilies(const uint8_t* Data, size_t Size) {
     FT_Face face = nullptr;
     if (FT_New_Memory_Face(library, Data, static_cast<FT_Long>(Size), index, &face) != 0) break;
     if (index == 0) count = face->num_faces;
-    if (NamesHoldControls(library, face)) {
+    if (NamesMisleadFontconfig(library, face)) {
       FT_Done_Face(face);
       families.clear();
       break;

@@ -47,7 +47,8 @@ struct MemoryFont {
 };
 // Adds the font file in Data (TrueType, OpenType or another format FreeType reads). Data
 // FreeType cannot read as a font is refused before anything is written, and so is a font
-// whose family, style or full names hold a control character. The bytes go to a
+// whose family, style or full names hold a control character or whose style begins with a
+// blank (fontconfig mishandles both). The bytes go to a
 // temporary file, one per distinct content: adding the same bytes again reuses that file
 // and counts one user more. The file lives until its last user calls ReleaseMemoryFont,
 // or until Shutdown or the end of the process.

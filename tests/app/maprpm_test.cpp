@@ -5,9 +5,11 @@
 #include "app/core/Global_Unit.h"
 #include "app/core/MapRPM_Unit.h"
 #include "app/core/Model.h"
+#include "ecu/Calc_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Receiver_Unit.h"
 #include "ecu/Session.h"
+#include "platform/rtl/SysUtils.h"
 #include "tests/ecu/LinkFixture.h"
 #include "tests/ecu/TempDir.h"
 
@@ -69,6 +71,18 @@ TEST_F(MapRPMTest, EveryCellValueReadsBackUnchanged) {
   EXPECT_EQ(app::EncodeMapCell(1), 2);
   EXPECT_EQ(app::EncodeMapCell(150), 192);
   EXPECT_EQ(app::EncodeMapCell(500), 255);  // beyond the limits: the loop still ends
+}
+
+TEST_F(MapRPMTest, ThePageShowsFactorsWithTwoDecimalsAndTimesWithOne) {
+  for (const std::uint16_t v : {0, 1, 5, 9, 10, 11, 99, 100, 101, 199, 999, 1000, 1005, 12345, 65535}) {
+    app::Model().MapRPM.MapRPMTable[0][3] = v;
+    app::Model().MapRPM.MapRPMTable[2][7] = v;
+    app::RefreshMapRPMCells();
+    EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[0][3], ecu::CommaToPoint(rtl::Format("%.1f", v / 10.0))) << v;
+    EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[2][7], ecu::CommaToPoint(rtl::Format("%.2f", v / 100.0))) << v;
+  }
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[0][3], "6553.5");
+  EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[2][7], "655.35");
 }
 
 TEST_F(MapRPMTest, AReadReplacesWhatTheHeaderCountsSelect) {

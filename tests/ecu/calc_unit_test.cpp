@@ -146,6 +146,7 @@ TEST(Calc, NumbersAndTexts) {
     for (double n : {1.0, 2.0, 7.0, 100.0, 16220.0, 99999.0, 123456789.0, 2147483647.0}) {
       for (double sign : {1.0, -1.0}) {
         double up = sign * n, down = sign * n;
+        values.push_back(sign * n);
         for (int k = 0; k < 40; ++k) {
           values.push_back(up = std::nextafter(up, HUGE_VAL));
           values.push_back(down = std::nextafter(down, -HUGE_VAL));

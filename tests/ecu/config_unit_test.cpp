@@ -291,10 +291,10 @@ TEST_F(Config, LoadReportsWhatItCouldNotTakeAndKeepsValuesWithinTheirParameters)
         {TConfigProblemKind::OutOfRange, "Level2", "99999", "0..1023", "1023"},
         {TConfigProblemKind::Unreadable, "User_Name", std::string("a\0b", 3), "a text", ""},
         {TConfigProblemKind::Repeated, "MAP_GAS_1", "25", "", ""}}});
-  EXPECT_EQ(lines, (std::vector<std::string>{"Missing, defaults kept: PG_RPM, Level1",
-                                             "Level2: \"99999\" is outside 0..1023; 1023 used",
-                                             "User_Name: \"a\\x00b\" is not a text; \"\" kept",
-                                             "MAP_GAS_1: given again as \"25\"; the first value is used"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "Missing, defaults kept: PG_RPM, Level1", "Level2: \"99999\" is outside 0..1023; 1023 used",
+                       "User_Name: \"a\\x00b\" is not a text; \"\" kept",
+                       "MAP_GAS_1: given again as \"25\"; the first value is used and that line is dropped"}));
 }
 
 TEST_F(Config, RepeatedKeysLoadAndSaveAsTheirFirstLine) {
@@ -303,6 +303,8 @@ TEST_F(Config, RepeatedKeysLoadAndSaveAsTheirFirstLine) {
   EXPECT_EQ(Session().ConfigData.MapPointsGas[0], 0);
   EXPECT_EQ(Reported(TConfigProblemKind::Repeated), std::vector<std::string>{"MAP_GAS_1"});
   SaveConfigFile(dir / "d.cfg");
+  const std::string saved = ReadFile(dir / "d.cfg");
+  EXPECT_EQ(saved.find("MAP_Gas_1"), saved.rfind("MAP_Gas_1")) << "the later line is dropped, as reported";
   ASSERT_TRUE(LoadConfigFile(dir / "d.cfg"));
   EXPECT_EQ(Session().ConfigData.MapPointsGas[0], 0);
 }

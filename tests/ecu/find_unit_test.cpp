@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ecu/FindUnit.h"
 
 #include "ecu/Session.h"
@@ -173,6 +175,34 @@ TEST_F(KeyFile, UpdateKeepsUnknownKeysAndPositions) {
   KeyFileSave(dir / "u.cfg");
   EXPECT_EQ(ReadFile(dir / "u.cfg"), KeyFilePadKey("User_Name") + "New {}\r\n" + KeyFilePadKey("MY_OWN_KEY") +
                                           "keep me {note}\r\n" + KeyFilePadKey("Added") + "1 {}\r\n");
+}
+
+TEST_F(KeyFile, EveryKeyIsFoundAtItsEntryThroughSetsAndDeletes) {
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "Key_" + std::to_string(i) + " " + std::to_string(i) + " {}\r\n";
+  WriteFile(dir / "k.cfg", text);
+  ASSERT_TRUE(KeyFileOpen(dir / "k.cfg"));
+  std::vector<Entry> expected = Store();
+  const auto erase = [&](const std::string& Key) {
+    ASSERT_TRUE(KeyFileDelete(Key));
+    expected.erase(std::find_if(expected.begin(), expected.end(),
+                                [&](const Entry& e) { return rtl::UpperCase(e.key) == rtl::UpperCase(Key); }));
+  };
+  for (const char* key : {"key_0", "KEY_17", "Key_39", "Key_18"}) erase(key);
+  KeyFileSet("kEy_5", "five", "");  // replaces at its place, in the caller's spelling
+  expected[4] = {"kEy_5", "five", ""};
+  KeyFileSet("New", "n", "c");
+  expected.push_back({"New", "n", "c"});
+  erase("Key_20");
+  KeyFileSet("key_17", "back", "");  // deleted before: added at the end
+  expected.push_back({"key_17", "back", ""});
+  ASSERT_EQ(Store(), expected);
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    ASSERT_TRUE(KeyFileFind(rtl::LowerCase(expected[i].key))) << expected[i].key;
+    EXPECT_EQ(Session().Files.KeyFileFoundIndex, static_cast<std::int32_t>(i)) << expected[i].key;
+    EXPECT_EQ(Session().Files.KeyFileValue, expected[i].value);
+  }
+  for (const char* gone : {"Key_0", "Key_18", "Key_20", "Key_39", "Key_40"}) EXPECT_FALSE(KeyFileFind(gone)) << gone;
 }
 
 TEST_F(KeyFile, FileWrittenBySystemReadsBackByteIdentical) {

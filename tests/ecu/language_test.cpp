@@ -3,6 +3,7 @@
 #include "ecu/Language.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -96,9 +97,17 @@ TEST_F(Language, BuiltInEnglishTexts) {
   EXPECT_EQ(table.size(), 143u);
   std::set<std::string> keys;
   for (const TLngEntry& e : table) EXPECT_TRUE(keys.insert(UpperCaseASCII(e.Key)).second) << e.Key;
+  for (const TLngEntry& e : table) {
+    std::string lower = e.Key;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(Language_En_Text(lower), e.Text) << e.Key;
+  }
   EXPECT_EQ(Language_En_Text("dim_rpm_short"), "r.p.m.");
   EXPECT_EQ(Session().Texts.CurrentLngKey, "DIM_RPM_SHORT");
   EXPECT_TRUE(IsLngKey("Dim_Rpm_Short"));
+  EXPECT_FALSE(IsLngKey("Dim_Rpm_Shor"));
+  EXPECT_FALSE(IsLngKey("Dim_Rpm_Shorts"));
+  EXPECT_FALSE(IsLngKey("Dim_Rpm_Shirt"));
   EXPECT_EQ(Language_En_Text("IND_PressDiff"), "P, Differential ");
   EXPECT_EQ(Language_En_Text("ACB_Prompt_Start"), "To run autocalibration press \"START\".");
   EXPECT_EQ(Language_En_Text("AutoSearchPort"), "Auto saerch port");

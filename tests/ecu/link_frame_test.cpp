@@ -47,6 +47,22 @@ TEST_F(FrameTest, FinisherAddsTheChecksumAndArmsTheSendTimerWithTheReplyDelay) {
   EXPECT_EQ(ecu::Session().Link.TxFrame[10], 0x4C);
 }
 
+TEST_F(FrameTest, NameRequestSendsEightBytesOfTheNamePaddedWith255) {
+  ecu::Session().Link.LastFrame[0] = 25;
+  const auto nameRequest = [](const std::string& Name) {
+    ecu::Session().ConfigData.Configuration->Cfg_Name = Name;
+    ecu::Session().Link.TxFrame.fill(0x55);
+    ecu::Set_Name_Length();
+    ecu::Request_Name_Write();
+    EXPECT_EQ(ecu::Session().Link.TxLength, 11);
+    EXPECT_EQ(ecu::Session().Link.RxExpectedLength, 3);
+    return Hex(Frame(ecu::Session().Link.TxFrame, 11));
+  };
+  EXPECT_EQ(nameRequest("ABCD"), "19 2D 41 42 43 44 FF FF FF FF 4C");
+  EXPECT_EQ(nameRequest(""), "19 2D FF FF FF FF FF FF FF FF 3E");
+  EXPECT_EQ(nameRequest("ABCDEFGHIJ"), "19 2D 41 42 43 44 45 46 47 48 6A");  // only the first eight
+}
+
 TEST_F(FrameTest, GoodReplyRunsTheScriptOnAndShowsFullQuality) {
   HandshakeWritten();
   recorder->SetVisible(TControl::Connect_Condition, true);

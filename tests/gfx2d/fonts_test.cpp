@@ -208,27 +208,71 @@ int PatchNames(std::vector<uint8_t>& Font, int NameId, F Patch) {
   return patched;
 }
 
-TEST_F(Fonts, FontsFromMemoryWithControlCharactersInTheirNamesAreRefused) {
-  // A style that begins with a tab, and no full name: fontconfig would move the style's
-  // text over itself with memcpy while reading the font.
-  std::vector<uint8_t> bytes = FileBytes(std::string(WineFontDir) + "/marlett.ttf");
-  if (bytes.empty()) GTEST_SKIP() << "no Marlett to load";
-  OwnTempDir dir;
-  const auto tabFirst = [](uint8_t* Text, size_t Length, int Width) {
-    if (Length >= 2) Text[Width - 1] = '\t', Text[0] = Width == 2 ? 0 : '\t';
+// Puts Char first in a name's text.
+auto CharFirst(char Char) {
+  return [Char](uint8_t* Text, size_t Length, int Width) {
+    if (Length >= 2)
+      Text[Width - 1] = static_cast<uint8_t>(Char), Text[0] = Width == 2 ? 0 : static_cast<uint8_t>(Char);
   };
-  ASSERT_GT(PatchNames(bytes, 2, tabFirst), 0);
-  ASSERT_GT(PatchNames(bytes, 4, [](uint8_t* Text, size_t Length, int) { std::fill(Text, Text + Length, 0); }), 0);
-  const MemoryFont font = AddFontFromMemory(bytes.data(), bytes.size());
-  EXPECT_TRUE(font.Families.empty());
-  EXPECT_TRUE(font.Key.empty());
-  EXPECT_EQ(dir.Files(), 0u);
+}
+
+TEST_F(Fonts, FontsFromMemoryWhoseStylesBeginWithWhiteSpaceOrHoldControlsAreRefused) {
+  // A style that begins with a tab, or with a blank in UTF-16 that does not decode (here an
+  // unpaired surrogate at its end; fontconfig trims the blanks of the names it decodes), and
+  // no full name: fontconfig would move the style's text over itself with memcpy while
+  // reading the font.
+  OwnTempDir dir;
+  const auto tabFirst = CharFirst('\t');
+  const auto blankFirst = [](uint8_t* Text, size_t Length, int Width) {
+    if (Width == 1) return std::fill(Text, Text + Length, 0);  // the Macintosh names hold none
+    CharFirst(' ')(Text, Length, Width);
+    if (Length >= 4) Text[Length - 2] = 0xD8, Text[Length - 1] = 0;
+  };
+  for (const bool tab : {true, false}) {
+    std::vector<uint8_t> bytes = FileBytes(std::string(WineFontDir) + "/marlett.ttf");
+    if (bytes.empty()) GTEST_SKIP() << "no Marlett to load";
+    ASSERT_GT(tab ? PatchNames(bytes, 2, tabFirst) : PatchNames(bytes, 2, blankFirst), 0);
+    ASSERT_GT(PatchNames(bytes, 4, [](uint8_t* Text, size_t Length, int) { std::fill(Text, Text + Length, 0); }), 0);
+    const MemoryFont font = AddFontFromMemory(bytes.data(), bytes.size());
+    EXPECT_TRUE(font.Families.empty()) << tab;
+    EXPECT_TRUE(font.Key.empty());
+    EXPECT_EQ(dir.Files(), 0u);
+  }
+  // A family that begins with a blank is no reason to refuse a font.
+  std::vector<uint8_t> bytes = FileBytes(std::string(WineFontDir) + "/marlett.ttf");
+  ASSERT_GT(PatchNames(bytes, 1, CharFirst(' ')), 0);
+  const MemoryFont blank = AddFontFromMemory(bytes.data(), bytes.size());
+  ASSERT_EQ(blank.Families.size(), 1u);
+  EXPECT_TRUE(FontFamilyExists(blank.Families[0]));
+  ReleaseMemoryFont(blank.Key);
   // A control character in the copyright is no reason to refuse a font.
   bytes = FileBytes(std::string(WineFontDir) + "/marlett.ttf");
   ASSERT_GT(PatchNames(bytes, 0, tabFirst), 0);
   const MemoryFont kept = AddFontFromMemory(bytes.data(), bytes.size());
   EXPECT_EQ(kept.Families, std::vector<std::string>{"Marlett"});
   ReleaseMemoryFont(kept.Key);
+}
+
+TEST_F(Fonts, TheMachinesFontsLoadFromMemory) {
+  // The screen refuses nothing real: every TrueType and OpenType file installed.
+  OwnTempDir dir;
+  int fonts = 0;
+  for (const char* folder : {"/usr/share/fonts", WineFontDir}) {
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+      std::string extension = it->path().extension().string();
+      for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (!it->is_regular_file() || (extension != ".ttf" && extension != ".otf" && extension != ".ttc")) continue;
+      const std::vector<uint8_t> bytes = FileBytes(it->path().string());
+      const MemoryFont font = AddFontFromMemory(bytes.data(), bytes.size());
+      EXPECT_FALSE(font.Families.empty()) << it->path();
+      ReleaseMemoryFont(font.Key);
+      ++fonts;
+    }
+  }
+  EXPECT_GT(fonts, 0);
+  EXPECT_EQ(dir.Files(), 0u);
 }
 
 // Font with its tables replaced or added (checksums are left 0, as the readers allow).
