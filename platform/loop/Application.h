@@ -20,8 +20,9 @@
 //
 // The loop's rules:
 // - Before every turn the waiter hands over what must not wait for the loop's next sleep
-//   (TLoopWaiter::TakeUrgent: the window layer's quit signal), so a loop that never sleeps
-//   still ends on SIGTERM.
+//   (TLoopWaiter::TakeUrgent: the window layer's quit signal, and the window system's events
+//   once the loop has not slept for a few milliseconds), so a loop that never sleeps still
+//   ends on SIGTERM and takes its input.
 // - Order: a call handed over by another thread first, then a posted message, then a due
 //   timer, then idle. Posted messages come before timers: a message that posts itself
 //   again starves every timer (and keeps ProcessMessages from returning). Render and

@@ -13,7 +13,9 @@ namespace rtl {
 // waits or not: a waiter that hears of something that must not wait until the loop next
 // sleeps (the system's request to end the program, a window system gone) hands it to the
 // loop there, as a posted message. A loop busy drawing frame after frame, or handling a
-// stream of messages, never sleeps. It costs a look at a flag when nothing came.
+// stream of messages, never sleeps: the display's waiter also hands over there, at most every
+// few milliseconds of such a loop, what the window system has (input, a close, a window
+// destroyed). It costs a look at a flag and at the clock when nothing came.
 class TLoopWaiter {
 public:
   virtual ~TLoopWaiter() = default;

@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -68,11 +69,21 @@ TDisplay* display = nullptr;
 // signal that a thread of the serial link catches ends the wait too; a loop that does not
 // sleep (a scene drawing frame after frame) takes it before its next turn (TakeUrgent).
 //
+// A loop that does not sleep (a real-time scene drawing from the idle handler, a scene that asks
+// for a frame as each frame draws) never comes to the wait: between two of its turns, once
+// kLookAtLeastEvery has passed since the wait or the last such look, TakeUrgent looks at the
+// window system as the wait would before sleeping, and at the X connection (a poll that does
+// not sleep); what came goes to the forms from the posted message, behind the messages posted
+// before it and before the next idle turn, as it would after a wait. The time is the system's
+// coarse clock (ticks of 1 to 4 ms), which a turn reads in a few nanoseconds (the fine one takes
+// some 25).
+//
 // The object lives as long as the process (a thread may still be waking it while the
 // display closes); the display sets it up each time it opens.
 class TSdlWaiter : public rtl::TLoopWaiter {
 public:
   static constexpr std::chrono::milliseconds kPumpAtLeastEvery{250};
+  static constexpr std::int64_t kLookAtLeastEvery = 4'000'000;  // ns of the coarse clock
 
   void Open(Uint32 WakeEvent, bool OwnWait) {
     wakeEvent_ = WakeEvent;
@@ -97,7 +108,8 @@ public:
   }
   void Wait(double TimeoutMs) override;
   // A quit signal or a broken connection, heard meanwhile, is handed to the loop at once: a loop
-  // that never sleeps (a scene drawing frame after frame) would otherwise never end on SIGTERM.
+  // that never sleeps (a scene drawing frame after frame) would otherwise never end on SIGTERM,
+  // nor hear of its input. The window system's events once the loop has not looked for a while.
   void TakeUrgent() override;
   void Wake() override {
     wake_.Wake();
@@ -120,6 +132,8 @@ public:
 
 private:
   void WaitOwn(double TimeoutMs);
+  // Between two turns of a loop that has not slept: what the window system has.
+  void LookBetweenTurns();
   bool PumpNeeded() const;
   void Pump();
   void TakeQuitSignal();
@@ -130,6 +144,7 @@ private:
   int connection_ = -1;
   _XDisplay* x_ = nullptr;
   std::chrono::steady_clock::time_point lastPump_{};
+  std::int64_t lastLook_ = 0;  // the last wait's end or look between turns, on the coarse clock
   std::atomic<bool> quitSignal_{false};
   static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
   std::atomic<bool> lost_{false};
@@ -179,6 +194,13 @@ void SchedulePump() {
     rtl::PostMessage(display->pumpWnd, WM_PUMPEVENTS, 0, 0);
 }
 
+// Nanoseconds of the system's coarse monotonic clock.
+std::int64_t CoarseNow() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+  return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
 // Moves what SDL has queued into the pending events, without asking the window system.
 void CollectQueued() {
   SDL_Event batch[32];
@@ -209,6 +231,7 @@ void display_internal::TSdlWaiter::Wait(double TimeoutMs) {
     // again (every pump asks the X server), so a wake costs one look at the display, not two.
     CollectQueued();
   }
+  lastLook_ = CoarseNow();
   SchedulePump();
 }
 
@@ -233,9 +256,28 @@ void display_internal::TSdlWaiter::TakeQuitSignal() {
 }
 
 void display_internal::TSdlWaiter::TakeUrgent() {
-  if (!quitSignal_.load() && (!lost_.load() || lostTaken_)) return;
-  TakeQuitSignal();
-  TakeLost();
+  if (quitSignal_.load() || (lost_.load() && !lostTaken_)) {
+    TakeQuitSignal();
+    TakeLost();
+    SchedulePump();
+  }
+  if (lostTaken_ || CoarseNow() - lastLook_ < kLookAtLeastEvery) return;
+  LookBetweenTurns();
+}
+
+void display_internal::TSdlWaiter::LookBetweenTurns() {
+  if (ownWait_) {
+    // What the wait would find before it sleeps, and what it would sleep on: the X connection.
+    pollfd p{connection_, POLLIN, 0};
+    if (PumpNeeded() || (connection_ >= 0 && poll(&p, 1, 0) != 0))
+      Pump();
+    else
+      CollectQueued();
+    TakeLost();
+  } else {
+    Pump();  // SDL's own wait would pump
+  }
+  lastLook_ = CoarseNow();
   SchedulePump();
 }
 

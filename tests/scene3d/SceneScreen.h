@@ -125,20 +125,25 @@ inline void RunChildrenUnderXvfb(const std::string& Filter, wmtest::TManager Man
       << "the run under Xvfb" << (managed ? " and openbox" : "") << " failed (its output is above)";
 }
 
+// Reads the X screen once; false when it cannot be read or does not hold the window's place.
+inline bool ReadScreen(const CubeWindow& Window, vgtest::Screenshot& Shot) {
+  const std::string file = "/tmp/gascal-scene-screen-" + std::to_string(getpid()) + ".xwd";
+  const bool read = std::system(("xwd -root -silent -out " + file).c_str()) == 0 && vgtest::ReadXwd(file, Shot) &&
+                    Shot.width >= Window.origin.X + W && Shot.height >= Window.origin.Y + H;
+  std::remove(file.c_str());
+  return read;
+}
+
 // Reads the X screen until Ready says what it shows is there (at most a minute).
 inline bool WaitForScreen(CubeWindow& Window, vgtest::Screenshot& Shot,
                           const std::function<bool(const vgtest::Screenshot&)>& Ready) {
-  const std::string file = "/tmp/gascal-scene-screen-" + std::to_string(getpid()) + ".xwd";
   const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
   bool ready = false;
   while (!ready && std::chrono::steady_clock::now() < end) {
     Window.Pump();
-    if (std::system(("xwd -root -silent -out " + file).c_str()) != 0) break;
-    ready = vgtest::ReadXwd(file, Shot) && Shot.width >= Window.origin.X + W && Shot.height >= Window.origin.Y + H &&
-            Ready(Shot);
+    ready = ReadScreen(Window, Shot) && Ready(Shot);
     if (!ready) SDL_Delay(20);
   }
-  std::remove(file.c_str());
   return ready;
 }
 

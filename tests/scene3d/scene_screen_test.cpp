@@ -3,12 +3,14 @@
 // selected the cube, the selection's handles; a key typed on the X server's keyboard
 // reaches a focused cube that takes no text as its character; a cube hidden from code leaves
 // the screen; a real-time scene, whose loop never sleeps, of a tiled path far below a pixel
-// draws its frames and closes on a termination signal; and in the design view the Delete key
+// draws its frames and closes on a termination signal; a real-time scene and one that asks for
+// a frame after every frame take the pointer, the keys, a resize, the window manager's close
+// and a destroyed window while they draw; and in the design view the Delete key
 // frees the button selected inside a GUI layer, not the layer, and frees the layer when only
 // its root is selected inside it, but not while a design menu is open, which has the keys
 // then; a text box turned to face the camera opens its menu where the right button pressed;
 // two double clicks on a camera look through it and back. The menus', the camera's and the
-// real-time scene's tests run under openbox too. With GASCAL_FRAME_DIR set the views are
+// real-time scenes' tests run under openbox too. With GASCAL_FRAME_DIR set the views are
 // written there as PNGs to look at.
 #include <gtest/gtest.h>
 
@@ -19,6 +21,7 @@
 #include <functional>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "ViewAim.h"
 #include "platform/loop/Application.h"
@@ -302,6 +305,128 @@ TEST(SceneScreenChild, ARealTimeSceneOfATinyTiledPathDrawsFramesAndClosesOnATerm
     EXPECT_FALSE(guard);
     w.scene->SetRealTime(false);
   }
+  win::CloseDisplay();
+}
+
+TEST(SceneScreen, ASceneThatNeverSleepsTakesTheWindowSystemsEvents) {
+  RunChildrenUnderXvfb("SceneScreenChild.ASceneThatNeverSleeps*");
+}
+
+TEST(SceneScreen, ASceneThatNeverSleepsTakesTheWindowSystemsEventsUnderOpenbox) {
+  RunChildrenUnderXvfb("SceneScreenChild.ASceneThatNeverSleeps*", wmtest::TManager::Openbox);
+}
+
+// Two scenes whose loop never sleeps: a real-time one, which draws from the idle handler, and
+// one whose cube asks for a new frame as each frame draws it (a stream of frame messages, under
+// which no timer runs). While they draw, the X server's pointer presses the cube, its keyboard
+// types a key, another client resizes the window, the window manager closes it (a click on
+// openbox's close button; bare, what a manager sends; the form refuses) and another client
+// destroys it: each reaches the scene or the form while the frames go on and show.
+TEST(SceneScreenChild, ASceneThatNeverSleepsTakesThePointerTheKeysAResizeTheManagersCloseAndADestroyedWindow) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  Display* other = XOpenDisplay(nullptr);
+  ASSERT_NE(other, nullptr);
+  xtest::TXTest x;
+  ASSERT_TRUE(x.Ready()) << "the X test extension does not answer";
+  {
+    LibraryRun run;
+    for (const bool realTime : {true, false}) {
+      SCOPED_TRACE(realTime ? "a real-time scene" : "a frame after every frame");
+      CubeWindow w;
+      w.form->SetBorderStyle(win::bsSizeable);  // a manager lets another client resize it
+      int presses = 0, asks = 0, closes = 0;
+      bool mayClose = false;
+      std::u16string chars;
+      w.cube->SetCanFocused(true);
+      w.cube->OnMouseDown = [&](rtl::TObject*, rtl::TMouseButton, rtl::TShiftState, float, float, const TdxVector&,
+                                const TdxVector&) { ++presses; };
+      w.cube->OnKeyDown = [&](rtl::TObject*, std::uint16_t&, char16_t& Ch, rtl::TShiftState) {
+        if (Ch) chars.push_back(Ch);
+      };
+      w.form->OnCloseQuery = [&](rtl::TObject*, bool& CanClose) {
+        ++asks;
+        CanClose = mayClose;
+      };
+      w.form->OnClose = [&](rtl::TObject*, win::TCloseAction&) { ++closes; };
+      w.form->Show();
+      ASSERT_EQ(win::VideoDriver(), "x11");
+      w.Pump();
+      w.FindPlace();
+      w.scene->SetFocus();
+      w.cube->SetFocus();
+      SDL_SetWindowInputFocus(w.form->Window());
+      ASSERT_TRUE(w.PumpUntil([&] { return SDL_GetKeyboardFocus() == w.form->Window(); }))
+          << "the window never had the keyboard";
+      const win::TPoint centre = w.OnScreen({0, -2, 0, 1});  // the middle of the front face
+      const ::Window xw = win::detail::XWindowOf(w.form->Window());
+
+      if (realTime) {
+        w.scene->SetRealTime(true);
+      } else {
+        w.cube->OnBeforePaint = [&](rtl::TObject*, TdxCanvas*) { w.scene->RepaintScene(); };
+        w.scene->RepaintScene();
+      }
+      // The loop runs until Done holds, at most a minute (no timer runs under a stream of
+      // messages); frames are drawn meanwhile.
+      const auto busyUntil = [&](const std::function<bool()>& Done) {
+        const int frames = w.scene->FrameCount();
+        const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        rtl::Application->RunUntil(
+            [&] { return (Done() && w.scene->FrameCount() > frames + 1) || std::chrono::steady_clock::now() > end; });
+        return Done();
+      };
+      ASSERT_TRUE(x.MoveTo(centre.X, centre.Y) && x.Button(1, true) && x.Button(1, false));
+      ASSERT_TRUE(busyUntil([&] { return presses == 1; })) << "the press did not reach the cube";
+      ASSERT_TRUE(x.Type(XK_h));
+      ASSERT_TRUE(busyUntil([&] { return chars == u"h"; })) << "the key did not reach the cube";
+      // The frames reach the screen meanwhile: the cube over the fill.
+      vgtest::Screenshot s;
+      ASSERT_TRUE(busyUntil([&] { return ReadScreen(w, s) && !vgtest::Near(s.At(centre.X, centre.Y), Fill, 12); }))
+          << "the busy scene's frames never reached the screen";
+      SaveWindowShot(w, s,
+                     std::string(realTime ? "scene_real_time" : "scene_frame_after_frame") +
+                         (wmtest::UnderWindowManager() ? "_openbox" : ""));
+      XResizeWindow(other, xw, W + 40, H + 20);
+      XSync(other, False);
+      ASSERT_TRUE(busyUntil([&] { return w.form->ClientWidth() == W + 40 && w.form->ClientHeight() == H + 20; }))
+          << "the resize did not reach the form";
+
+      if (wmtest::UnderWindowManager()) {
+        // A click on the close button of openbox's frame, in the title bar's right corner.
+        const std::vector<long> frame = xview::TServerView().FrameExtents(*w.form);
+        ASSERT_EQ(frame.size(), 4u) << "openbox put no frame around the window";
+        w.FindPlace();
+        const int half = static_cast<int>(frame[2]) / 2;
+        ASSERT_TRUE(xview::ClickAt(
+            x, {w.origin.X + w.form->ClientWidth() + static_cast<int>(frame[1]) - half, w.origin.Y - half}));
+      } else {
+        // Without a manager, what one sends.
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.format = 32;
+        e.xclient.window = xw;
+        e.xclient.message_type = XInternAtom(other, "WM_PROTOCOLS", False);
+        e.xclient.data.l[0] = static_cast<long>(XInternAtom(other, "WM_DELETE_WINDOW", False));
+        e.xclient.data.l[1] = CurrentTime;
+        XSendEvent(other, xw, False, NoEventMask, &e);
+        XSync(other, False);
+      }
+      ASSERT_TRUE(busyUntil([&] { return asks == 1; })) << "the window manager's close did not reach the form";
+      EXPECT_EQ(closes, 0);
+      EXPECT_TRUE(w.form->Showing()) << "the close was refused";
+
+      mayClose = true;
+      ASSERT_TRUE(x.DestroyWindow(xw));
+      ASSERT_TRUE(busyUntil([&] { return closes == 1; })) << "the destroyed window did not close the form";
+      EXPECT_FALSE(w.form->Showing());
+      w.scene->SetRealTime(false);
+      w.cube->OnBeforePaint = nullptr;
+      w.Pump();
+    }
+  }
+  XCloseDisplay(other);
   win::CloseDisplay();
 }
 
