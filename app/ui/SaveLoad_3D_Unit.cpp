@@ -51,6 +51,8 @@ void TForm_3D_SaveLoad::Open(TFileMenuMode Mode) {
   // Shown already, it lists the files anew and comes to the front.
   if (Showing()) FormShow(this);
   Show();
+  // The name is what the installer types next: the keys go to its box.
+  parts_.HudTextBox_3D_SL_Name->SetFocus();
 }
 
 void TForm_3D_SaveLoad::LookUpTexts() { parts_.HudWindow_3D_SaveLoad->SetText(Word("Dialogue")); }

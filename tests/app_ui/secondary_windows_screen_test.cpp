@@ -159,8 +159,13 @@ protected:
     ASSERT_TRUE(server.Over(*saveLoad, *main)) << "the save window is under the main window";
     const app::TSaveLoadParts& p = saveLoad->Parts();
     vg::TvxHudTextBox* box = p.HudTextBox_3D_SL_Name;
-    ClickOn(*saveLoad, box);
-    ASSERT_TRUE(RunUntil([&] { return box->IsFocused(); }, Guard)) << "the click did not reach the name box";
+    // The keys go to the name box from the start: a save's name is typed at once, a load's after
+    // a click on the box.
+    ASSERT_TRUE(RunUntil([&] { return box->IsFocused(); }, Guard)) << "the name box has not the keys";
+    if (Index == 1) {
+      ClickOn(*saveLoad, box);
+      ASSERT_TRUE(RunUntil([&] { return box->IsFocused(); }, Guard)) << "the click did not reach the name box";
+    }
     ASSERT_TRUE(x.Type(0xFF57));  // End
     while (!box->Text().empty()) {
       const std::u16string before = box->Text();
