@@ -281,6 +281,8 @@ void TCustomForm::Hide() {
   BroadcastShowingChanged();
 }
 
+std::function<void(TCustomForm& Form)> TCustomForm::OnAnyModalShow;
+
 TModalResult TCustomForm::ShowModal() {
   if (modal_ || shown_) throw rtl::EInvalidOperation("Cannot make a visible window modal");
   modal_ = true;
@@ -313,6 +315,10 @@ TModalResult TCustomForm::ShowModal() {
   modalOwner_ = activeForm;
   Show();
   modalOwner_ = nullptr;
+  if (OnAnyModalShow) {
+    const auto hook = OnAnyModalShow;
+    hook(*this);
+  }
   rtl::Application->RunUntil([this] {
     if (!shown_) return true;
     if (modalResult_ == mrNone) return false;

@@ -29,6 +29,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -147,6 +148,9 @@ public:
   // their windows go to it), never become active, and end a press and a hover they had. Forms
   // shown later take their input as usual.
   TModalResult ShowModal();
+  // Runs with every modal form once it shows, just before its modal loop (for callers that
+  // drive forms opened deep inside others' handlers, such as tests and fuzz targets).
+  static std::function<void(TCustomForm& Form)> OnAnyModalShow;
   bool Modal() const { return modal_; }
   // True while a modal form holds this one (see ShowModal).
   bool HeldByModal() const { return modalHeld_ > 0; }
