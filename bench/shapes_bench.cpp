@@ -86,6 +86,34 @@ public:
   bool CameraTarget(TdxVector&) const override { return false; }
 };
 
+// Lit frames of Root on Canvas, seen from the front, each read back into the canvas's buffer as
+// a layered window's; the covered pixels of the last one are counted, to see that it was drawn.
+void LitFrames(benchmark::State& State, TdxDirectXCanvas& Canvas, TdxVisualObject* Root) {
+  TFront view;
+  for (auto _ : State) {
+    Canvas.ResetState();
+    Canvas.SetCamera(&view);
+    Canvas.SetMatrix(Root->GetAbsoluteMatrix());
+    Root->ApplyLights();
+    if (!Canvas.BeginScene()) {
+      State.SkipWithError("no frame");
+      break;
+    }
+    for (TdxRenderState s : {rsGouraudShading, rsCameraSpace, rsDepthWriteOn, rsLightingOn, rsTextureLinear, rsCullCCW})
+      Canvas.SetRenderState(s);
+    Canvas.Clear(0);
+    Canvas.SetMatrix(Root->GetAbsoluteMatrix());
+    Root->BeforePaint();
+    Root->Render();
+    Root->Paint();
+    Canvas.EndScene();
+    benchmark::DoNotOptimize(Canvas.Buffer()[0]);
+  }
+  int covered = 0;
+  for (int i = 0; i < 1024 * 768; ++i) covered += Canvas.Buffer()[i] != 0;
+  State.counters["covered_pixels"] = covered;
+}
+
 // Ten lines of 20 characters as extruded text, lit, on a 1024 x 768 window canvas read back
 // into its buffer as a layered window's.
 void BM_Text3DFrame(benchmark::State& State) {
@@ -98,7 +126,6 @@ void BM_Text3DFrame(benchmark::State& State) {
   vg::LibraryStartup();  // the text outlines come from the 2D canvas
   {
     TdxDirectXCanvas canvas(0, 1024, 768, true, dxLowQuality);
-    TFront view;
     auto root = std::make_unique<TdxVisualObject>(nullptr);
     root->SetOwnCanvas(&canvas);
     auto* light = new TdxLight(nullptr);
@@ -114,29 +141,7 @@ void BM_Text3DFrame(benchmark::State& State) {
       t->SetText(u"Reducer temp. " + std::u16string(1, u'0' + char16_t(i)) + u"1.5 C");
       root->AddObject(t);
     }
-    for (auto _ : State) {
-      canvas.ResetState();
-      canvas.SetCamera(&view);
-      canvas.SetMatrix(root->GetAbsoluteMatrix());
-      root->ApplyLights();
-      if (!canvas.BeginScene()) {
-        State.SkipWithError("no frame");
-        break;
-      }
-      for (TdxRenderState s : {rsGouraudShading, rsCameraSpace, rsDepthWriteOn, rsLightingOn, rsTextureLinear, rsCullCCW})
-        canvas.SetRenderState(s);
-      canvas.Clear(0);
-      canvas.SetMatrix(root->GetAbsoluteMatrix());
-      root->BeforePaint();
-      root->Render();
-      root->Paint();
-      canvas.EndScene();
-      benchmark::DoNotOptimize(canvas.Buffer()[0]);
-    }
-    // How much of the frame the text covers, to see that it was drawn.
-    int covered = 0;
-    for (int i = 0; i < 1024 * 768; ++i) covered += canvas.Buffer()[i] != 0;
-    State.counters["covered_pixels"] = covered;
+    LitFrames(State, canvas, root.get());
   }
   vg::LibraryShutdown();
   dxDirectXShutdown();
@@ -156,7 +161,6 @@ void BM_TiledPathFrame(benchmark::State& State) {
   vg::LibraryStartup();
   {
     TdxDirectXCanvas canvas(0, 1024, 768, true, dxLowQuality);
-    TFront view;
     auto root = std::make_unique<TdxVisualObject>(nullptr);
     root->SetOwnCanvas(&canvas);
     auto* light = new TdxLight(nullptr);
@@ -171,29 +175,7 @@ void BM_TiledPathFrame(benchmark::State& State) {
     path->SetHeight(3);
     path->RotateAngle()->SetX(30);
     root->AddObject(path);
-    for (auto _ : State) {
-      canvas.ResetState();
-      canvas.SetCamera(&view);
-      canvas.SetMatrix(root->GetAbsoluteMatrix());
-      root->ApplyLights();
-      if (!canvas.BeginScene()) {
-        State.SkipWithError("no frame");
-        break;
-      }
-      for (TdxRenderState s :
-           {rsGouraudShading, rsCameraSpace, rsDepthWriteOn, rsLightingOn, rsTextureLinear, rsCullCCW})
-        canvas.SetRenderState(s);
-      canvas.Clear(0);
-      canvas.SetMatrix(root->GetAbsoluteMatrix());
-      root->BeforePaint();
-      root->Render();
-      root->Paint();
-      canvas.EndScene();
-      benchmark::DoNotOptimize(canvas.Buffer()[0]);
-    }
-    int covered = 0;
-    for (int i = 0; i < 1024 * 768; ++i) covered += canvas.Buffer()[i] != 0;
-    State.counters["covered_pixels"] = covered;
+    LitFrames(State, canvas, root.get());
   }
   vg::LibraryShutdown();
   dxDirectXShutdown();

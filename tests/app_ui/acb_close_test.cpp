@@ -189,7 +189,8 @@ TEST_F(ACBClose, ACloseWithTheLinkDownEndsAtOnceAndSaysTheStopDidNotReachTheEcu)
 // gas switch-over speed (parameter 0x43, 'C') waits for its transmission delay.
 class WriteClose : public ACBClose {
 protected:
-  void ConnectAndEdit(std::int32_t Rpm) {
+  // The program shown and the ECU read, nothing asked of it any more.
+  void ShowAndRead() {
     Make();
     win::SetMainForm(main.get());
     main->Show();
@@ -199,6 +200,9 @@ protected:
           return link.LinkUp && !link.Reading && !link.TaskRunning && link.TaskRequest == 0;
         },
         60000));
+  }
+  void ConnectAndEdit(std::int32_t Rpm) {
+    ASSERT_NO_FATAL_FAILURE(ShowAndRead());
     before = sim->State().Params['C'];
     ecu::TCFGPageValues page = ecu::ConfigToCFGPageValues();
     page.PG_RPM = std::to_string(Rpm);
@@ -209,7 +213,7 @@ protected:
   // signals, a newer copy): the close waits while the change is written, the ECU keeps it
   // before the port closes, and nothing is reported.
   void CloseWaitsForTheWrite(bool User) {
-    ConnectAndEdit(2600);
+    ASSERT_NO_FATAL_FAILURE(ConnectAndEdit(2600));
     Step(1000);
     ASSERT_NE(sim->State().Params['C'], Period(2600)) << "written before the delay";
     if (User)
@@ -247,15 +251,7 @@ protected:
 // follows it). The close waits for both, and the ECU has erased its points before the port
 // closes; nothing is reported.
 TEST_F(WriteClose, ErasuresAskedForReachTheEcuBeforeTheCloseEnds) {
-  Make();
-  win::SetMainForm(main.get());
-  main->Show();
-  ASSERT_TRUE(StepUntil(
-      [] {
-        const ecu::TLinkState& link = ecu::Session().Link;
-        return link.LinkUp && !link.Reading && !link.TaskRunning && link.TaskRequest == 0;
-      },
-      60000));
+  ASSERT_NO_FATAL_FAILURE(ShowAndRead());
   const auto erased = [](const std::vector<std::uint8_t>& Map) {
     return std::all_of(Map.begin(), Map.end(), [](std::uint8_t b) { return b == 0; });
   };
@@ -285,7 +281,7 @@ TEST_F(WriteClose, AChangeWaitingForItsWriteReachesTheEcuBeforeASignalsCloseEnds
 // wait, the close goes on (settings written), says on its report that the change was not
 // written, and a close nobody watches ends with a non-zero status.
 TEST_F(WriteClose, AWriteTheLinkLosesAtTheCloseIsReportedAndTheProgramEndsAllTheSame) {
-  ConnectAndEdit(2600);
+  ASSERT_NO_FATAL_FAILURE(ConnectAndEdit(2600));
   sim->SetSilent(true);
   silent = true;
   main->CloseUnattended();
