@@ -19,6 +19,7 @@
 #include "platform/gfx3d/GlDevice.h"
 #include "platform/rtl/CodePage.h"
 #include "tests/app_ui/SimulatorScreen.h"
+#include "tools/ecusim/Ecu.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ComboBoxes.h"
@@ -68,6 +69,18 @@ protected:
   }
   static bool CutWithEllipsis(const std::u16string& Shown, const std::u16string& Whole) {
     return !Shown.empty() && Shown.back() == u'\u2026' && Whole.rfind(Shown.substr(0, Shown.size() - 1), 0) == 0;
+  }
+  // Gives the configuration a file's name as the ECU keeps it, and the caption anew; false when
+  // the ECU was not read. After the link went down and up (a busy machine starves it for its
+  // step time-out), the read puts the name the ECU keeps in place of the configuration's and
+  // builds the caption again: a name given during that read, or kept only in the program, is
+  // gone with it.
+  bool NameTheConfiguration(const std::string& Name) {
+    sim->Modify([&](ecusim::EcuState& State) { State.SetCfgName(Name); });
+    if (!RunUntilEcuRead()) return false;
+    ecu::Session().ConfigData.Configuration->Cfg_Name = Name;
+    main->UpdateMainCaption();
+    return true;
   }
   // Whether the screen rectangle [Left, Right) x [Top, Bottom) of the dark title row holds a
   // pixel of light text.
@@ -212,8 +225,7 @@ TEST_F(LongTextsScreenChild, Run) {
   // without the move.
   main->MoveSplitter(50);
   ASSERT_TRUE(RunUntilActionsDone());
-  ecu::Session().ConfigData.Configuration->Cfg_Name = "Golf";
-  main->UpdateMainCaption();
+  ASSERT_TRUE(NameTheConfiguration("Golf")) << "the ECU was not read";
   ASSERT_TRUE(main->EnterAccessCode(u"pelund7391"));
   vg::TvxHudWindow* window = main->Parts().HudWindow_3D_GEN;
   // (The fonts are applied again a moment after the buttons appear, the caption measured anew.)
@@ -223,7 +235,7 @@ TEST_F(LongTextsScreenChild, Run) {
         return CutWithEllipsis(window->Text(), title.substr(title.find_first_not_of(u' ')));
       },
       60s))
-      << rtl::WideToUtf8(window->Text());
+      << rtl::WideToUtf8(window->Text()) << " for the title " << rtl::WideToUtf8(main->TitleText());
   ASSERT_TRUE(RunUntilActionsDone()) << "the fonts were not applied to the new buttons";
   {
     auto* caption = vg::FindPart<vg::TvxText>(window, "text");
@@ -376,8 +388,7 @@ TEST_F(LongTextsScreenChild, TheCaptionComesBackAfterTheSmallestSize) {
     const float top = static_cast<float>(main->Top()) + at.Top, bottom = static_cast<float>(main->Top()) + at.Bottom;
     const float left = static_cast<float>(main->Left());
     EXPECT_TRUE(AnyText(screen, left + buttonsEnd + 8, left + iconsStart - 8, top, bottom)) << "the caption shows";
-    ecu::Session().ConfigData.Configuration->Cfg_Name = "Golf";
-    main->UpdateMainCaption();
+    ASSERT_TRUE(NameTheConfiguration("Golf")) << "the ECU was not read";
     ASSERT_TRUE(RunUntilActionsDone());
   }
 }
