@@ -120,29 +120,54 @@ std::string RangeText(const TValueRange& range) {
 // A whole number within its range; a number outside it is clamped (PG_RPM's gap below 458
 // is closed by the caller's clamp).
 void ReadInt(const std::string& key, std::int32_t& field, const TValueRange& range, bool optional = false,
-             std::int32_t (*clamp)(std::int64_t) = nullptr, const std::string& expected = {}) {
-  const std::string allowed = expected.empty() ? RangeText(range) : expected;
-  if (!KeyFileFind(key)) {
-    if (!optional) NoteConfigProblem(Kind::Missing, key, "", allowed, std::to_string(field));
-    return;
-  }
+             std::int32_t (*clamp)(std::int64_t) = nullptr, const char* expected = nullptr) {
+  const auto allowed = [&] { return expected ? std::string(expected) : RangeText(range); };
   if (!KeyFileReadInt(key)) {
-    NoteConfigProblem(Kind::Unreadable, key, Session().Files.KeyFileValue, "a whole number", std::to_string(field));
+    if (Session().Files.KeyFileFoundIndex < 0) {
+      if (!optional) NoteConfigProblem(Kind::Missing, key, "", allowed(), std::to_string(field));
+    } else {
+      NoteConfigProblem(Kind::Unreadable, key, Session().Files.KeyFileValue, "a whole number", std::to_string(field));
+    }
     return;
   }
   const std::int32_t kept = clamp ? clamp(Session().Files.KeyFileInt) : range.Clamp(Session().Files.KeyFileInt);
   if (kept != Session().Files.KeyFileInt)
-    NoteConfigProblem(Kind::OutOfRange, key, Session().Files.KeyFileValue, allowed, std::to_string(kept));
+    NoteConfigProblem(Kind::OutOfRange, key, Session().Files.KeyFileValue, allowed(), std::to_string(kept));
   field = kept;
 }
 
 void ReadBool(const char* key, std::uint8_t& field) {
-  if (!KeyFileFind(key))
-    NoteConfigProblem(Kind::Missing, key, "", "True or False", BoolToText(field != 0));
-  else if (!KeyFileReadBool(key))
-    NoteConfigProblem(Kind::Unreadable, key, Session().Files.KeyFileValue, "True or False", BoolToText(field != 0));
-  else
+  if (KeyFileReadBool(key))
     field = Session().Files.KeyFileBool;
+  else if (Session().Files.KeyFileFoundIndex < 0)
+    NoteConfigProblem(Kind::Missing, key, "", "True or False", BoolToText(field != 0));
+  else
+    NoteConfigProblem(Kind::Unreadable, key, Session().Files.KeyFileValue, "True or False", BoolToText(field != 0));
+}
+
+// The numbered keys of a file, made once: Level1..Level5, Gas_Point_0.., Petrol_Point_0..,
+// MAP_Gas_1.., MAP_Petrol_1.. (index n holds key n).
+struct TNumberedKeys {
+  std::array<std::string, 6> Level;
+  std::array<std::string, DiagramPointCount> GasPoint, PetrolPoint;
+  std::array<std::string, MapPointCapacity + 1> MapGas, MapPetrol;
+};
+
+const TNumberedKeys& NumberedKeys() {
+  static const TNumberedKeys keys = [] {
+    TNumberedKeys k;
+    for (std::size_t n = 1; n < k.Level.size(); ++n) k.Level[n] = "Level" + std::to_string(n);
+    for (std::size_t n = 0; n < k.GasPoint.size(); ++n) {
+      k.GasPoint[n] = "Gas_Point_" + std::to_string(n);
+      k.PetrolPoint[n] = "Petrol_Point_" + std::to_string(n);
+    }
+    for (std::size_t n = 1; n < k.MapGas.size(); ++n) {
+      k.MapGas[n] = "MAP_Gas_" + std::to_string(n);
+      k.MapPetrol[n] = "MAP_Petrol_" + std::to_string(n);
+    }
+    return k;
+  }();
+  return keys;
 }
 
 void ReadCustomerKeys(Configuration_Class& c, bool note) {
@@ -501,13 +526,12 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
   ReadBool("Level_Buzzer", c.Level_Buzzer);
   ReadBool("Level_Invert", c.Level_Invert);
   ReadBool("Level_90", c.Level_90);
-  for (int i = 1; i <= 5; ++i) ReadInt("Level" + std::to_string(i), c.Level(i), LevelRange);
+  const TNumberedKeys& keys = NumberedKeys();
+  for (int i = 1; i <= 5; ++i) ReadInt(keys.Level[static_cast<std::size_t>(i)], c.Level(i), LevelRange);
 
-  for (int n = 0; n < DiagramPointCount; ++n) {
-    ReadInt("Gas_Point_" + std::to_string(n), Session().ConfigData.DiagramPointY[static_cast<std::size_t>(n)],
-            GasPointRange);
-    ReadInt("Petrol_Point_" + std::to_string(n), Session().ConfigData.DiagramPointX[static_cast<std::size_t>(n)],
-            PetrolPointRange);
+  for (std::size_t n = 0; n < DiagramPointCount; ++n) {
+    ReadInt(keys.GasPoint[n], Session().ConfigData.DiagramPointY[n], GasPointRange);
+    ReadInt(keys.PetrolPoint[n], Session().ConfigData.DiagramPointX[n], PetrolPointRange);
   }
 
   // MAP keys are written only for points that hold something: a missing one is no fault.
@@ -515,8 +539,8 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
     const auto i = static_cast<std::size_t>(n - 1);
     Session().ConfigData.MapPointsGas[i] = 0;
     Session().ConfigData.MapPointsPetrol[i] = 0;
-    ReadInt("MAP_Gas_" + std::to_string(n), Session().ConfigData.MapPointsGas[i], MapPointRange, true);
-    ReadInt("MAP_Petrol_" + std::to_string(n), Session().ConfigData.MapPointsPetrol[i], MapPointRange, true);
+    ReadInt(keys.MapGas[i + 1], Session().ConfigData.MapPointsGas[i], MapPointRange, true);
+    ReadInt(keys.MapPetrol[i + 1], Session().ConfigData.MapPointsPetrol[i], MapPointRange, true);
   }
 
   ReadCustomerKeys(c, true);
@@ -549,6 +573,7 @@ void ReadCustomerFromFile(const std::string& CfgFullFileName) {
 
 void SaveConfigFile(const std::string& CfgFullFileName, const std::string& KeepKeysOf) {
   const Configuration_Class& c = Model();
+  const TNumberedKeys& keys = NumberedKeys();
   KeyFileOpen(KeepKeysOf.empty() ? CfgFullFileName : KeepKeysOf);
   SetText("User_Name", c.User_Name);
   SetText("User_Phone", c.User_Phone);
@@ -571,20 +596,20 @@ void SaveConfigFile(const std::string& CfgFullFileName, const std::string& KeepK
   SetBool("Level_Buzzer", c.Level_Buzzer);
   SetBool("Level_Invert", c.Level_Invert);
   SetBool("Level_90", c.Level_90);
-  SetInt("Level1", c.Level1);
-  SetInt("Level2", c.Level2);
-  SetInt("Level3", c.Level3);
-  SetInt("Level4", c.Level4);
-  SetInt("Level5", c.Level5);
-  for (int n = 0; n < DiagramPointCount; ++n) {
-    SetInt("Gas_Point_" + std::to_string(n), Session().ConfigData.DiagramPointY[static_cast<std::size_t>(n)]);
-    SetInt("Petrol_Point_" + std::to_string(n), Session().ConfigData.DiagramPointX[static_cast<std::size_t>(n)]);
+  SetInt(keys.Level[1], c.Level1);
+  SetInt(keys.Level[2], c.Level2);
+  SetInt(keys.Level[3], c.Level3);
+  SetInt(keys.Level[4], c.Level4);
+  SetInt(keys.Level[5], c.Level5);
+  for (std::size_t n = 0; n < DiagramPointCount; ++n) {
+    SetInt(keys.GasPoint[n], Session().ConfigData.DiagramPointY[n]);
+    SetInt(keys.PetrolPoint[n], Session().ConfigData.DiagramPointX[n]);
   }
   for (int n = 1; n <= FileMapPointCount(); ++n) {
     const auto i = static_cast<std::size_t>(n - 1);
-    for (const auto& [prefix, points] : {std::pair{"MAP_Gas_", &Session().ConfigData.MapPointsGas},
-                                         std::pair{"MAP_Petrol_", &Session().ConfigData.MapPointsPetrol}}) {
-      const std::string key = prefix + std::to_string(n);
+    for (const auto& [names, points] : {std::pair{&keys.MapGas, &Session().ConfigData.MapPointsGas},
+                                        std::pair{&keys.MapPetrol, &Session().ConfigData.MapPointsPetrol}}) {
+      const std::string& key = (*names)[i + 1];
       // A point of 0 has no line; one whose text could not be read loaded as 0 (and was
       // reported), so its line goes too and the saved file loads as the model is.
       if ((*points)[i] != 0)

@@ -12,20 +12,36 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace ecu {
 
-// Hash and equality of keys without regard to the case of ASCII letters, for the store's index;
-// both take views, so that a search makes no text of its own.
-struct TKeyHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view Key) const;
-};
-struct TKeyEqual {
-  using is_transparent = void;
-  bool operator()(std::string_view A, std::string_view B) const;
+// The index of a store's keys without regard to the case of ASCII letters: an open-addressed
+// table of entry numbers, each with the hash of its key upper-cased, so that a search costs the
+// same in a file of any length, makes no text of its own, and a load allocates nothing per key.
+// A search compares the keys of the store it is given. Kept by the store's operations only.
+class TKeyFileIndex {
+public:
+  static constexpr std::size_t None = static_cast<std::size_t>(-1);
+  // The hash of a key upper-cased (ASCII letters only).
+  static std::uint32_t Hash(std::string_view Key);
+  // The entry of Key, whose hash is KeyHash, among Keys (the store's keys); None when absent.
+  std::size_t Find(std::string_view Key, std::uint32_t KeyHash, const std::vector<std::string>& Keys) const;
+  // Adds Entry, whose key has the hash KeyHash and is not in the index yet.
+  void Add(std::uint32_t KeyHash, std::size_t Entry);
+  // Removes Entry; every entry after it moves down by one, as the store's lists close up.
+  void Remove(std::size_t Entry);
+  void Clear();
+  std::size_t Size() const { return count_; }
+
+private:
+  struct TSlot {
+    std::size_t Entry = 0;  // the entry's number plus one; 0 in a free slot
+    std::uint32_t Hash = 0;
+  };
+  void Rehash(std::size_t Capacity);
+  std::vector<TSlot> slots_;  // a power of two long and at most half full (linear probing)
+  std::size_t count_ = 0;
 };
 
 // The key-file store and the results of its last search and reads. GUI thread only.
@@ -37,9 +53,9 @@ struct TFileState {
   std::vector<std::string> KeyFileKeys;
   std::vector<std::string> KeyFileValues;
   std::vector<std::string> KeyFileComments;
-  // The index of each key's entry, by the key without regard to case: a search costs the same
-  // in a file of any length. Kept by the operations below; the lists are not changed otherwise.
-  std::unordered_map<std::string, std::size_t, TKeyHash, TKeyEqual> KeyFileIndex;
+  // The index of each key's entry, by the key without regard to case. Kept by the operations
+  // below; the lists are not changed otherwise.
+  TKeyFileIndex KeyFileIndex;
   // The lines a load skipped because they are empty or begin with "{" or "[" (blank lines,
   // notes and section heads written by hand), each as the file has it (without its line end),
   // with the index of the entry it stands before
@@ -120,6 +136,9 @@ bool KeyFileReadBool(const std::string& Key);
 void KeyFileSet(const std::string& Key, const std::string& Value, const std::string& Comment);
 // Removes the key's entry; false when it was absent.
 bool KeyFileDelete(const std::string& Key);
+// The keys of the store that begin with Prefix without regard to case, as held, in store order:
+// one pass over the store for a caller that would otherwise search it for many keys of a name.
+std::vector<std::string> KeyFileKeysBeginning(std::string_view Prefix);
 
 // Writes every entry as a line ended by CR LF, in store order, with the skipped lines where
 // they stood, then discards the store (also when writing fails). The file is written to a

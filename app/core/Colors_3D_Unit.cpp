@@ -1,6 +1,7 @@
 #include "app/core/Colors_3D_Unit.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "app/core/General_Unit.h"
 #include "app/core/Model.h"
@@ -17,6 +18,7 @@ namespace {
 
 // The window fill's points read from the settings file ("Form_3D_GradColor_" and 0, 1, ...).
 constexpr std::size_t MaxGradientKeys = 256;
+const std::string GradientKeyPrefix = "Form_3D_GradColor_";
 
 struct TRole {
   std::string Key, Default, Description;
@@ -94,11 +96,19 @@ void LoadColors() {
 void SaveColors() {
   ecu::KeyFileSet("Form_3D_Color", Model().Colors.MainWindowFill.Color, "");
   ecu::KeyFileSet("Form_3D_Style", Model().Colors.MainWindowFill.Gradient ? "vgBrushGradient" : "vgBrushSolid", "");
-  const std::size_t points = Model().Colors.MainWindowFill.GradientColors.size();
-  for (std::size_t n = 0; n < points; ++n)
-    ecu::KeyFileSet("Form_3D_GradColor_" + std::to_string(n), Model().Colors.MainWindowFill.GradientColors[n], "");
-  // A point the fill no longer has keeps no key, which the next start would read as a point.
-  for (std::size_t n = points; n < MaxGradientKeys; ++n) ecu::KeyFileDelete("Form_3D_GradColor_" + std::to_string(n));
+  const std::vector<std::string>& points = Model().Colors.MainWindowFill.GradientColors;
+  for (std::size_t n = 0; n < points.size(); ++n) ecu::KeyFileSet(GradientKeyPrefix + std::to_string(n), points[n], "");
+  // A point the fill no longer has keeps no key, which the next start would read as a point:
+  // the keys the store holds of points from the fill's count up to the most a load reads, each
+  // named by its number's decimal digits, go (the store is searched once, not for each number).
+  for (const std::string& held : ecu::KeyFileKeysBeginning(GradientKeyPrefix)) {
+    const std::string_view digits = std::string_view(held).substr(GradientKeyPrefix.size());
+    std::size_t n = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+    const bool named =
+        error == std::errc() && end == digits.data() + digits.size() && (digits.size() == 1 || digits.front() != '0');
+    if (named && n >= points.size() && n < MaxGradientKeys) ecu::KeyFileDelete(held);
+  }
   for (int i = 0; i < ColorRoleCount; ++i)
     ecu::KeyFileSet(Role(i).Key, Model().Colors.ColorTable[static_cast<std::size_t>(i)], "");
 }
@@ -125,10 +135,10 @@ void ReadMainWindowFill(TWindowFill& Fill, bool Report) {
                             Fill.Gradient ? "vgBrushGradient" : "vgBrushSolid");
   }
   auto& points = Fill.GradientColors;
-  for (std::size_t n = 0; n < MaxGradientKeys && ecu::KeyFileFind("Form_3D_GradColor_" + std::to_string(n)); ++n) {
+  for (std::size_t n = 0; n < MaxGradientKeys && ecu::KeyFileFind(GradientKeyPrefix + std::to_string(n)); ++n) {
     if (!ecu::IsARGBText(value)) {
       if (Report)
-        ReportSettingNotTaken("Form_3D_GradColor_" + std::to_string(n), value, "a colour (#AARRGGBB)",
+        ReportSettingNotTaken(GradientKeyPrefix + std::to_string(n), value, "a colour (#AARRGGBB)",
                               n < points.size() ? points[n] : "no point");
       continue;
     }

@@ -23,10 +23,20 @@ constexpr std::uint16_t DefaultCell = 100;
 constexpr int GridRows = 8, GridCols = 12;
 const char* const CornerText = "ms\\rpm";
 
-// A text of the page or of a file as a number; "," or "." as separator.
+// A text without blanks or control bytes at its ends, as rtl::Trim leaves it.
+bool Trimmed(const std::string& Text) {
+  return Text.empty() ||
+         (static_cast<unsigned char>(Text.front()) > ' ' && static_cast<unsigned char>(Text.back()) > ' ');
+}
+
+// A text of the page or of a file as a number; "," or "." as separator. The texts of a file
+// and the page's own mostly are the number as it is, which is read without a copy.
 bool Number(const std::string& Text, double& Value) {
   double v = 0;
-  if (!rtl::TryStrToFloat(ecu::CommaToPoint(rtl::Trim(Text)), v) || !std::isfinite(v)) return false;
+  const bool read = Trimmed(Text) && Text.find(',') == std::string::npos
+                        ? rtl::TryStrToFloat(Text, v)
+                        : rtl::TryStrToFloat(ecu::CommaToPoint(rtl::Trim(Text)), v);
+  if (!read || !std::isfinite(v)) return false;
   Value = v;
   return true;
 }
@@ -37,7 +47,7 @@ bool Number(const std::string& Text, double& Value) {
 // beyond any limit comes back as a large value for the caller to clamp. False for a text that
 // is not such a number.
 bool TableValue(const std::string& Text, double Scale, std::int64_t& Value) {
-  if (Scale == 1) return rtl::TryStrToInt64(rtl::Trim(Text), Value);
+  if (Scale == 1) return Trimmed(Text) ? rtl::TryStrToInt64(Text, Value) : rtl::TryStrToInt64(rtl::Trim(Text), Value);
   double v = 0;
   if (!Number(Text, v)) return false;
   const double scaled = v * Scale;
@@ -59,15 +69,45 @@ void Redraw() {
 }
 
 // A whole number of hundredths (tenths) as a text with two decimals (one), as "%.2f" ("%.1f")
-// writes it divided, with "." whatever the system's separator; written from the digits, since a
-// file's save writes a hundred of them.
+// writes it divided, with "." whatever the system's separator; written from its digits, since a
+// file's save and each refresh of the page write a hundred of them.
 std::string FixedText(std::uint16_t Value, unsigned Decimals) {
-  std::string digits = std::to_string(Value);
-  if (digits.size() <= Decimals) digits.insert(0, Decimals + 1 - digits.size(), '0');
-  return digits.insert(digits.size() - Decimals, 1, '.');
+  char text[8];  // "655.35" or "6553.5" at most
+  char* const end = text + sizeof text;
+  char* p = end;
+  unsigned v = Value;
+  for (unsigned d = 0; d < Decimals; ++d, v /= 10) *--p = static_cast<char>('0' + v % 10);
+  *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  return std::string(p, end);
 }
 std::string CellText(std::uint16_t Cell) { return FixedText(Cell, 2); }
 std::string TimeText(std::uint16_t Time) { return FixedText(Time, 1); }
+std::string RPMText(std::uint16_t RPM) { return rtl::IntToStr(RPM); }
+
+// The map's keys in the order a file has them, each with the table position it holds: the
+// break points of R.P.M. ("Cols_1".."Cols_8"), of time ("Rows_1".."Rows_12"), then the cells
+// ("Cell_0_0".."Cell_7_11", row and column from 0).
+struct TMapKeyName {
+  std::string Key;
+  std::size_t Row, Col;
+};
+
+const std::vector<TMapKeyName>& MapKeyNames() {
+  static const std::vector<TMapKeyName> names = [] {
+    std::vector<TMapKeyName> keys;
+    for (std::size_t i = 1; i <= GridRows; ++i) keys.push_back({"Cols_" + std::to_string(i), i, 0});
+    for (std::size_t j = 1; j <= GridCols; ++j) keys.push_back({"Rows_" + std::to_string(j), 0, j});
+    for (std::size_t i = 1; i <= GridRows; ++i)
+      for (std::size_t j = 1; j <= GridCols; ++j)
+        keys.push_back({"Cell_" + std::to_string(i - 1) + "_" + std::to_string(j - 1), i, j});
+    return keys;
+  }();
+  return names;
+}
 
 }  // namespace
 
@@ -119,39 +159,41 @@ void SetDefaultMapRPM() {
 }
 
 void PackMapRPMTable() {
+  TMapRPMState& map = Model().MapRPM;
   for (std::size_t i = 0; i < MapRPMRowCount; ++i)
     for (std::size_t j = 0; j < MapRPMColumnCount; ++j) {
       if (i == 0 && j == 0) continue;
-      std::uint16_t& cell = Model().MapRPM.MapRPMTable[i][j];
+      std::uint16_t& cell = map.MapRPMTable[i][j];
       std::int64_t v = 0;
       if (i == 0) {
-        if (TableValue(Model().MapRPM.MapRPMTexts[i][j], 10, v)) cell = ClampMapTime(v);
+        if (TableValue(map.MapRPMTexts[i][j], 10, v)) cell = ClampMapTime(v);
       } else if (j == 0) {
-        if (TableValue(Model().MapRPM.MapRPMTexts[i][j], 1, v)) cell = ClampMapRPM(v);
-      } else if (TableValue(Model().MapRPM.MapRPMTexts[i][j], 100, v)) {
+        if (TableValue(map.MapRPMTexts[i][j], 1, v)) cell = ClampMapRPM(v);
+      } else if (TableValue(map.MapRPMTexts[i][j], 100, v)) {
         cell = ClampMapCell(v);
       }
     }
 }
 
 void RefreshMapRPMCells() {
-  Model().MapRPM.MapRPMTexts[0][0] = CornerText;
+  TMapRPMState& map = Model().MapRPM;
+  map.MapRPMTexts[0][0] = CornerText;
   for (std::size_t i = 0; i < MapRPMRowCount; ++i)
     for (std::size_t j = 0; j < MapRPMColumnCount; ++j) {
       if (i == 0 && j == 0) continue;
-      const std::uint16_t v = Model().MapRPM.MapRPMTable[i][j];
+      const std::uint16_t v = map.MapRPMTable[i][j];
       bool differs = false;
       if (i == 0) {
-        Model().MapRPM.MapRPMTexts[i][j] = TimeText(v);
+        map.MapRPMTexts[i][j] = TimeText(v);
         differs = v != DefaultTime[j];
       } else if (j == 0) {
-        Model().MapRPM.MapRPMTexts[i][j] = rtl::IntToStr(v);
+        map.MapRPMTexts[i][j] = RPMText(v);
         differs = v != DefaultRPM[i];
       } else {
-        Model().MapRPM.MapRPMTexts[i][j] = CellText(v);
-        differs = Model().MapRPM.MapRPMTexts[i][j] != "1.00" && Model().MapRPM.MapRPMTexts[i][j] != "1,00";
+        map.MapRPMTexts[i][j] = CellText(v);
+        differs = v != DefaultCell;  // the text "1.00"
       }
-      std::uint8_t& flag = Model().MapRPM.MapRPMFlags[i][j];
+      std::uint8_t& flag = map.MapRPMFlags[i][j];
       if (differs)
         flag = 2;
       else if (flag == 2)
@@ -164,65 +206,54 @@ void SaveMapRPMTable() {
   PackMapRPMTable();
   ecu::KeyFileSet("Cols_Number", rtl::IntToStr(GridRows), "");
   ecu::KeyFileSet("Rows_Number", rtl::IntToStr(GridCols), "");
-  for (std::size_t i = 1; i <= GridRows; ++i)
-    ecu::KeyFileSet("Cols_" + std::to_string(i), rtl::IntToStr(Model().MapRPM.MapRPMTable[i][0]), "");
-  for (std::size_t j = 1; j <= GridCols; ++j)
-    ecu::KeyFileSet("Rows_" + std::to_string(j), TimeText(Model().MapRPM.MapRPMTable[0][j]), "");
-  for (std::size_t i = 1; i <= GridRows; ++i)
-    for (std::size_t j = 1; j <= GridCols; ++j)
-      ecu::KeyFileSet("Cell_" + std::to_string(i - 1) + "_" + std::to_string(j - 1),
-                      CellText(Model().MapRPM.MapRPMTable[i][j]), "");
+  const TMapRPMTable& table = Model().MapRPM.MapRPMTable;
+  for (const TMapKeyName& k : MapKeyNames()) {
+    const std::uint16_t v = table[k.Row][k.Col];
+    ecu::KeyFileSet(k.Key, k.Row == 0 ? TimeText(v) : k.Col == 0 ? RPMText(v) : CellText(v), "");
+  }
 }
 
 namespace {
 
-// One key of the map: its value when it reads, clamped to the editing limits. What does not
-// read or lies outside the limits is noted for the load's report.
-struct MapKey {
-  std::string key;
-  std::uint16_t* field;
+// How a key of the map reads: its value when it reads, clamped to the editing limits. What does
+// not read or lies outside the limits is noted for the load's report.
+struct TMapKeyKind {
   double scale;
   std::uint16_t (*clamp)(std::int64_t);
   const char* expected;
   std::string (*text)(std::uint16_t);
 };
 
-std::string RPMText(std::uint16_t RPM) { return rtl::IntToStr(RPM); }
-
-std::vector<MapKey> MapKeys() {
-  std::vector<MapKey> keys;
-  for (std::size_t i = 1; i <= GridRows; ++i)
-    keys.push_back(
-        {"Cols_" + std::to_string(i), &Model().MapRPM.MapRPMTable[i][0], 1, ClampMapRPM, "0 or 500..8000", RPMText});
-  for (std::size_t j = 1; j <= GridCols; ++j)
-    keys.push_back(
-        {"Rows_" + std::to_string(j), &Model().MapRPM.MapRPMTable[0][j], 10, ClampMapTime, "0.0..23.0", TimeText});
-  for (std::size_t i = 1; i <= GridRows; ++i)
-    for (std::size_t j = 1; j <= GridCols; ++j)
-      keys.push_back({"Cell_" + std::to_string(i - 1) + "_" + std::to_string(j - 1), &Model().MapRPM.MapRPMTable[i][j],
-                      100, ClampMapCell, "0.01..1.99", CellText});
-  return keys;
+const TMapKeyKind& KindOfMapKey(const TMapKeyName& Name) {
+  static const TMapKeyKind rpm{1, ClampMapRPM, "0 or 500..8000", RPMText};
+  static const TMapKeyKind time{10, ClampMapTime, "0.0..23.0", TimeText};
+  static const TMapKeyKind cell{100, ClampMapCell, "0.01..1.99", CellText};
+  return Name.Row == 0 ? time : Name.Col == 0 ? rpm : cell;
 }
 
 }  // namespace
 
 void LoadMapRPMTable() {
   using Kind = ecu::TConfigProblemKind;
-  const std::vector<MapKey> keys = MapKeys();
+  const std::vector<TMapKeyName>& keys = MapKeyNames();
   // A file without any map key simply has no map: the table stays as it was.
-  const bool anyPresent = std::any_of(keys.begin(), keys.end(), [](const MapKey& k) { return ecu::KeyFileFind(k.key); });
-  for (const MapKey& k : keys) {
+  const bool anyPresent =
+      std::any_of(keys.begin(), keys.end(), [](const TMapKeyName& k) { return ecu::KeyFileFind(k.Key); });
+  TMapRPMTable& table = Model().MapRPM.MapRPMTable;
+  for (const TMapKeyName& name : keys) {
+    const TMapKeyKind& k = KindOfMapKey(name);
+    std::uint16_t& field = table[name.Row][name.Col];
     std::int64_t v = 0;
-    if (!ecu::KeyFileFind(k.key)) {
-      if (anyPresent) ecu::NoteConfigProblem(Kind::Missing, k.key, "", k.expected, k.text(*k.field));
+    if (!ecu::KeyFileFind(name.Key)) {
+      if (anyPresent) ecu::NoteConfigProblem(Kind::Missing, name.Key, "", k.expected, k.text(field));
     } else if (!TableValue(ecu::Session().Files.KeyFileValue, k.scale, v)) {
-      ecu::NoteConfigProblem(Kind::Unreadable, k.key, ecu::Session().Files.KeyFileValue,
-                             std::string("a number in ") + k.expected, k.text(*k.field));
+      ecu::NoteConfigProblem(Kind::Unreadable, name.Key, ecu::Session().Files.KeyFileValue,
+                             std::string("a number in ") + k.expected, k.text(field));
     } else {
-      *k.field = k.clamp(v);
-      if (*k.field != v)
-        ecu::NoteConfigProblem(Kind::OutOfRange, k.key, ecu::Session().Files.KeyFileValue, k.expected,
-                               k.text(*k.field));
+      field = k.clamp(v);
+      if (field != v)
+        ecu::NoteConfigProblem(Kind::OutOfRange, name.Key, ecu::Session().Files.KeyFileValue, k.expected,
+                               k.text(field));
     }
   }
   Rebuild();

@@ -288,7 +288,12 @@ int CompareText(std::string_view S1, std::string_view S2) {
 bool SameStr(std::string_view S1, std::string_view S2) { return S1 == S2; }
 bool SameText(std::string_view S1, std::string_view S2) { return S1.size() == S2.size() && CompareText(S1, S2) == 0; }
 
-std::string Trim(std::string_view S) { return TrimLeft(TrimRight(S)); }
+std::string Trim(std::string_view S) {
+  std::size_t b = 0, e = S.size();
+  while (e > 0 && IsBlank(S[e - 1])) --e;
+  while (b < e && IsBlank(S[b])) ++b;
+  return std::string(S.substr(b, e - b));
+}
 
 std::string TrimLeft(std::string_view S) {
   std::size_t i = 0;

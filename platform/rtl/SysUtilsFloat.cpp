@@ -23,26 +23,29 @@ struct TFloatRec {
 // The double's significant digits, correctly rounded to Count of them: Value = 0.Digits x
 // 10^Exponent.
 void SignificantDigits(double Value, int Count, std::string& Digits, int& Exponent) {
-  std::string buf(static_cast<std::size_t>(Count) + 16, '\0');
-  const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), Value, std::chars_format::scientific, Count - 1);
-  const std::string_view text(buf.data(), static_cast<std::size_t>(res.ptr - buf.data()));
+  char small[64];
+  std::string large;
+  char* buf = small;
+  std::size_t size = sizeof small;
+  if (static_cast<std::size_t>(Count) + 16 > size) {
+    large.resize(static_cast<std::size_t>(Count) + 16);
+    buf = large.data();
+    size = large.size();
+  }
+  const auto res = std::to_chars(buf, buf + size, Value, std::chars_format::scientific, Count - 1);
+  const std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
   const std::size_t e = text.find('e');
-  Digits.clear();
-  for (std::size_t i = 0; i < e; ++i)
-    if (text[i] != '.') Digits += text[i];
+  // "d.ddd": the digits without the point.
+  Digits.assign(text.data(), e);
+  if (Digits.size() > 1 && Digits[1] == '.') Digits.erase(1, 1);
   int exp10 = 0;
   std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), exp10);
   Exponent = exp10 + 1;
 }
 
-// Rounds half away from zero to Precision significant digits and at most Decimals digits
-// after the decimal point. The rounding is that of the double's exact value: 40 correctly
-// rounded digits decide it, unless they stand at a midpoint of the digits kept ("5" and then
-// zeros, or "4" and then nines), where the whole exact value is taken (a double has at most
-// 767 significant digits). Rounding an already rounded value would round some values just
-// below a midpoint up: the text would not name the decimal nearest to the double, nor read
-// back as a double that writes the same text.
-TFloatRec FloatToDecimal(double value, int precision, int decimals) {
+// The double's sign and its first 40 significant digits, correctly rounded, which decide every
+// rounding of it (RoundDecimal); empty digits for zero.
+TFloatRec ExactDecimal(double value) {
   TFloatRec r;
   r.Negative = std::signbit(value);
   value = std::fabs(value);
@@ -51,6 +54,19 @@ TFloatRec FloatToDecimal(double value, int precision, int decimals) {
     return r;
   }
   SignificantDigits(value, 40, r.Digits, r.Exponent);
+  return r;
+}
+
+// Rounds half away from zero to Precision significant digits and at most Decimals digits
+// after the decimal point, from the double's ExactDecimal. The rounding is that of the double's
+// exact value: 40 correctly rounded digits decide it, unless they stand at a midpoint of the
+// digits kept ("5" and then zeros, or "4" and then nines), where the whole exact value is taken
+// (a double has at most 767 significant digits). Rounding an already rounded value would round
+// some values just below a midpoint up: the text would not name the decimal nearest to the
+// double, nor read back as a double that writes the same text.
+TFloatRec RoundDecimal(TFloatRec r, double value, int precision, int decimals) {
+  if (r.Digits.empty()) return r;
+  value = std::fabs(value);
   precision = std::clamp(precision, 1, 18);
   const auto kept = [&] { return std::min<long>(precision, static_cast<long>(r.Exponent) + decimals); };
   if (const long at = kept(); at >= 0 && at < static_cast<long>(r.Digits.size())) {
@@ -82,6 +98,10 @@ TFloatRec FloatToDecimal(double value, int precision, int decimals) {
     r.Exponent = 0;
   }
   return r;
+}
+
+TFloatRec FloatToDecimal(double value, int precision, int decimals) {
+  return RoundDecimal(ExactDecimal(value), value, precision, decimals);
 }
 
 std::string ExponentText(int exp, bool plusSign, int minDigits) {
@@ -171,8 +191,10 @@ std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Di
     case ffNumber:
     case ffCurrency: {
       Digits = std::clamp(Digits, 0, 18);
-      if (FloatToDecimal(Value, Precision, 9999).Exponent > Precision) return FormatGeneral(Value, Precision, 0);
-      TFloatRec r = FloatToDecimal(Value, Precision, Digits);
+      // One conversion of the double serves both roundings.
+      const TFloatRec exact = ExactDecimal(Value);
+      if (RoundDecimal(exact, Value, Precision, 9999).Exponent > Precision) return FormatGeneral(Value, Precision, 0);
+      TFloatRec r = RoundDecimal(exact, Value, Precision, Digits);
       std::string intPart, fracPart;
       SplitDecimal(r, intPart, fracPart);
       if (intPart.empty()) intPart = "0";

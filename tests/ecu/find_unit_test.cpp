@@ -205,6 +205,44 @@ TEST_F(KeyFile, EveryKeyIsFoundAtItsEntryThroughSetsAndDeletes) {
   for (const char* gone : {"Key_0", "Key_18", "Key_20", "Key_39", "Key_40"}) EXPECT_FALSE(KeyFileFind(gone)) << gone;
 }
 
+// Many keys set and deleted in a scrambled order: the index grows several times, and a
+// delete closes up runs of colliding keys; every key is still found at its entry, or not at all.
+TEST_F(KeyFile, IndexKeepsUpThroughManySetsAndDeletes) {
+  ASSERT_FALSE(KeyFileOpen(dir / "none.cfg"));
+  std::vector<Entry> expected;
+  const auto at = [&](const std::string& Key) {
+    return std::find_if(expected.begin(), expected.end(),
+                        [&](const Entry& e) { return rtl::UpperCase(e.key) == rtl::UpperCase(Key); });
+  };
+  std::uint32_t state = 12345;
+  const auto next = [&] { return state = state * 1103515245u + 12345u, state >> 8; };
+  for (int step = 0; step < 6000; ++step) {
+    std::string key = "K" + std::to_string(next() % 700);
+    if (next() % 2) key = rtl::LowerCase(key);
+    if (next() % 3 == 0) {
+      const bool held = at(key) != expected.end();
+      ASSERT_EQ(KeyFileDelete(key), held) << key;
+      if (held) expected.erase(at(key));
+    } else {
+      const std::string value = std::to_string(step);
+      KeyFileSet(key, value, "");
+      if (const auto e = at(key); e != expected.end())
+        *e = {key, value, ""};
+      else
+        expected.push_back({key, value, ""});
+    }
+  }
+  ASSERT_EQ(Store(), expected);
+  for (int n = 0; n < 700; ++n) {
+    const std::string key = "k" + std::to_string(n);
+    const auto e = at(key);
+    ASSERT_EQ(KeyFileFind(key), e != expected.end()) << key;
+    if (e != expected.end()) {
+      EXPECT_EQ(Session().Files.KeyFileFoundIndex, e - expected.begin()) << key;
+    }
+  }
+}
+
 TEST_F(KeyFile, FileWrittenBySystemReadsBackByteIdentical) {
   const std::vector<Entry> entries = {{"User_Name", "Ivan Petrov", ""},
                                       {"Level_Type", "0 - 90 Om", ""},
