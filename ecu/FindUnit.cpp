@@ -61,13 +61,6 @@ std::string_view TrimmedView(std::string_view s) {
 
 std::string TrimBlanks(std::string_view s) { return std::string(TrimmedView(s)); }
 
-std::string UpperASCII(std::string_view s) {
-  std::string upper(s);
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return upper;
-}
-
 // KeyFileKeyForm of a view, as a view into it.
 std::string_view KeyFormView(std::string_view Key) {
   const char* const e = Key.data() + Key.size();
@@ -142,7 +135,7 @@ void ParseLine(TFileState& Files, std::string_view raw) {
   const char* const keyEnd = SkipBlanksBack(b, sep);
   std::string_view key = View(b, keyEnd);
   if (key.size() > KeyFileKeyWidth) {
-    Files.KeyFileCutKeys.push_back(UpperASCII(key));
+    Files.KeyFileCutKeys.push_back(rtl::UpperCase(key));
     key = View(b, SkipBlanksBack(b, b + KeyFileKeyWidth));
   }
   const char* const rb = SkipBlanks(sep == e ? e : sep + 1, e);
@@ -167,7 +160,7 @@ void ParseLine(TFileState& Files, std::string_view raw) {
   // life when the first is deleted, so it is dropped (and noted for the caller to report).
   const std::uint32_t hash = TKeyFileIndex::Hash(key);
   if (Files.KeyFileIndex.Find(key, hash, Files.KeyFileKeys) != TKeyFileIndex::None) {
-    Files.KeyFileRepeatedKeys.push_back(UpperASCII(key));
+    Files.KeyFileRepeatedKeys.push_back(rtl::UpperCase(key));
     Files.KeyFileRepeatedValues.emplace_back(value);
     return;
   }
@@ -369,7 +362,7 @@ bool KeyFileReadInt(const std::string& Key) {
 
 bool KeyFileReadBool(const std::string& Key) {
   if (!KeyFileFind(Key)) return false;
-  Session().Files.KeyFileValue = UpperASCII(Session().Files.KeyFileValue);
+  Session().Files.KeyFileValue = rtl::UpperCase(Session().Files.KeyFileValue);
   if (Session().Files.KeyFileValue == "TRUE") {
     Session().Files.KeyFileBool = 1;
     return true;

@@ -1,34 +1,14 @@
 // The key files' index (FindUnit.h): an open-addressed table of entry numbers with linear
 // probing.
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include "ecu/FindUnit.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace ecu {
 
 namespace {
-
-// Each byte with the ASCII letters upper-cased: a key's hash and comparison take a byte from
-// it instead of testing its range.
-constexpr std::array<unsigned char, 256> KeyIndexUpper = [] {
-  std::array<unsigned char, 256> upper{};
-  for (std::size_t c = 0; c < upper.size(); ++c)
-    upper[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  return upper;
-}();
-
-unsigned char KeyIndexUpperByte(char c) { return KeyIndexUpper[static_cast<unsigned char>(c)]; }
-
-// The same key without regard to case; most searches name a key as the file spells it.
-bool KeyIndexSameKey(std::string_view A, std::string_view B) {
-  if (A.size() != B.size()) return false;
-  if (std::memcmp(A.data(), B.data(), A.size()) == 0) return true;
-  for (const char *a = A.data(), *b = B.data(), *end = A.data() + A.size(); a != end; ++a, ++b)
-    if (KeyIndexUpperByte(*a) != KeyIndexUpperByte(*b)) return false;
-  return true;
-}
 
 // Eight bytes of a key with the ASCII letters upper-cased, all at once: the bytes below 0x80
 // that lie within 'a'..'z' lose their 0x20 bit.
@@ -72,7 +52,7 @@ std::size_t TKeyFileIndex::Find(std::string_view Key, std::uint32_t KeyHash,
   if (count_ == 0) return None;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = KeyHash & mask; slots_[i].Entry != 0; i = (i + 1) & mask)
-    if (slots_[i].Hash == KeyHash && KeyIndexSameKey(Keys[slots_[i].Entry - 1], Key)) return slots_[i].Entry - 1;
+    if (slots_[i].Hash == KeyHash && rtl::SameText(Keys[slots_[i].Entry - 1], Key)) return slots_[i].Entry - 1;
   return None;
 }
 

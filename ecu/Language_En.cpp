@@ -6,6 +6,7 @@
 #include "ecu/Host.h"
 #include "ecu/Language.h"
 #include "ecu/Session.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace ecu {
 
@@ -163,14 +164,9 @@ constexpr TLngEntry EnglishTable[] = {
 std::span<const TLngEntry> EnglishTexts() { return EnglishTable; }
 
 bool IsLngKey(std::string_view Key) {
-  // Compared in place: the host's tables ask it of each of their keys in turn.
-  const std::string& current = Session().Texts.CurrentLngKey;
-  if (Key.size() != current.size()) return false;
-  for (std::size_t i = 0; i < Key.size(); ++i) {
-    const char c = Key[i];
-    if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != current[i]) return false;
-  }
-  return true;
+  // Compared in place (the current key is upper-cased): the host's tables ask it of each of
+  // their keys in turn.
+  return rtl::SameText(Key, Session().Texts.CurrentLngKey);
 }
 
 std::string Language_En_Text(const std::string& Key) {
