@@ -26,6 +26,16 @@ bool Spans(const std::vector<vg::TvxPoint>& Polygon) {
   return maxX > minX && maxY > minY;
 }
 
+// W x H fitted into Width x Height as the 2D FitRect fits a rectangle (shrunk to fit with its
+// proportions kept, never enlarged, kept as it is in a box without area), but without that
+// routine's rounding to whole pixels: object units are not pixels.
+vg::TvxPoint FittedSize(float W, float H, float Width, float Height) {
+  if (Width * Height == 0) return {W, H};
+  const float ratio = std::max(W / Width, H / Height);
+  if (!(ratio >= 1)) return {W, H};
+  return {W / ratio, H / ratio};
+}
+
 TdxMatrix Translation(float X, float Y, float Z) {
   TdxMatrix m = IdentityMatrix;
   m.M[3][0] = X;
@@ -317,9 +327,8 @@ void TdxPath3D::Render() {
     switch (wrapMode_) {
       case vg::vgPathOriginal: DrawSides(polygon, FrameCenter(), {w, h, Depth(), 0}, NoFrame); break;
       case vg::vgPathFit: {
-        vg::TvxRect r = vg::MakeRect(0, 0, w, h);
-        vg::FitRect(r, vg::MakeRect(0, 0, Width(), Height()));
-        DrawSides(polygon, FrameCenter(), {vg::RectWidth(r), vg::RectHeight(r), Depth(), 0}, NoFrame);
+        const vg::TvxPoint fitted = FittedSize(w, h, Width(), Height());
+        DrawSides(polygon, FrameCenter(), {fitted.X, fitted.Y, Depth(), 0}, NoFrame);
         break;
       }
       case vg::vgPathStretch: DrawSides(polygon, FrameCenter(), {Width(), Height(), Depth(), 0}, NoFrame); break;

@@ -145,8 +145,9 @@ private:
   vg::TvxTextAlign vertTextAlign_ = vg::vgTextAlignCenter;
 };
 
-// Any path: at its own size, fitted into the box (never enlarged), stretched over it, or
-// repeated from the box's top left corner (at most MaxTiles across and down).
+// Any path: at its own size, fitted into the box (never enlarged, its proportions kept
+// exactly), stretched over it, or repeated from the box's top left corner (at most MaxTiles
+// across and down).
 class TdxPath3D : public TdxShape3D {
   RTL_CLASS(TdxPath3D, TdxShape3D)
 public:
