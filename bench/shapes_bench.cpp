@@ -1,10 +1,11 @@
 // The ready-made 3D shapes: making each solid's mesh, constructing spheres, the processor's
 // part of a polygon fill (on the recording device, which draws nothing), and 1024 x 768
 // frames on the OpenGL device of ten lines of extruded text and of tiled paths, their tiles far
-// below a pixel or not.
+// below a pixel or not, or of about two pixels with outlines of thousands of points.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <numbers>
 #include <string>
@@ -13,6 +14,7 @@
 #include "platform/gfx3d/FakeDevice.h"
 #include "platform/gfx3d/GlDevice.h"
 #include "scene3d/DxCanvas.h"
+#include "scene3d/FilterGdiPlus.h"
 #include "scene3d/Light.h"
 #include "scene3d/ShapeMeshes.h"
 #include "scene3d/Shapes.h"
@@ -88,7 +90,8 @@ public:
 
 // Lit frames of Root on Canvas, seen from the front, each read back into the canvas's buffer as
 // a layered window's; the covered pixels of the last one are counted, to see that it was drawn.
-void LitFrames(benchmark::State& State, TdxDirectXCanvas& Canvas, TdxVisualObject* Root) {
+// With GASCAL_FRAME_DIR set, the last one is also written there as Name.png to look at.
+void LitFrames(benchmark::State& State, TdxDirectXCanvas& Canvas, TdxVisualObject* Root, const std::string& Name) {
   TFront view;
   for (auto _ : State) {
     Canvas.ResetState();
@@ -112,6 +115,11 @@ void LitFrames(benchmark::State& State, TdxDirectXCanvas& Canvas, TdxVisualObjec
   int covered = 0;
   for (int i = 0; i < 1024 * 768; ++i) covered += Canvas.Buffer()[i] != 0;
   State.counters["covered_pixels"] = covered;
+  if (const char* dir = std::getenv("GASCAL_FRAME_DIR")) {
+    TdxBitmap picture;
+    Canvas.AssignTo(&picture);
+    TdxFilterGdiPlus().SaveToFile(std::string(dir) + "/" + Name + ".png", picture, "");
+  }
 }
 
 // Ten lines of 20 characters as extruded text, lit, on a 1024 x 768 window canvas read back
@@ -141,7 +149,7 @@ void BM_Text3DFrame(benchmark::State& State) {
       t->SetText(u"Reducer temp. " + std::u16string(1, u'0' + char16_t(i)) + u"1.5 C");
       root->AddObject(t);
     }
-    LitFrames(State, canvas, root.get());
+    LitFrames(State, canvas, root.get(), "text3d");
   }
   vg::LibraryShutdown();
   dxDirectXShutdown();
@@ -175,11 +183,61 @@ void BM_TiledPathFrame(benchmark::State& State) {
     path->SetHeight(3);
     path->RotateAngle()->SetX(30);
     root->AddObject(path);
-    LitFrames(State, canvas, root.get());
+    LitFrames(State, canvas, root.get(), "tiled_path_" + std::to_string(State.range(0)));
   }
   vg::LibraryShutdown();
   dxDirectXShutdown();
 }
 BENCHMARK(BM_TiledPathFrame)->Arg(19)->Arg(3)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// A lit frame of 1024 x 768 on the OpenGL device holding a tiled path 3 x 3, 22 units from the
+// eye and turned by 30 degrees, whose outline is a circle 0.047 across of Arg line points: 64 x 64
+// tiles of about two pixels each.
+void BM_TiledCircleFrame(benchmark::State& State) {
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) {
+    State.SkipWithError(("no OpenGL through EGL: " + why).c_str());
+    return;
+  }
+  dxDirectXStartup(gfx3d::OpenGlDirect3D());
+  vg::LibraryStartup();
+  {
+    TdxDirectXCanvas canvas(0, 1024, 768, true, dxLowQuality);
+    auto root = std::make_unique<TdxVisualObject>(nullptr);
+    root->SetOwnCanvas(&canvas);
+    auto* light = new TdxLight(nullptr);
+    light->SetOwnCanvas(&canvas);
+    root->AddObject(light);
+    auto* path = new TdxPath3D(nullptr);
+    path->SetOwnCanvas(&canvas);
+    const auto n = static_cast<int>(State.range(0));
+    vg::TvxPathData circle;
+    for (int k = 0; k < n; ++k) {
+      const double a = 2 * std::numbers::pi * k / n;
+      const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))),
+                           static_cast<float>(0.0235 * (1 + std::sin(a)))};
+      if (k == 0)
+        circle.MoveTo(p);
+      else
+        circle.LineTo(p);
+    }
+    circle.ClosePath();
+    path->SetPath(&circle);
+    path->SetWrapMode(vg::vgPathTile);
+    path->SetWidth(3);
+    path->SetHeight(3);
+    path->Position()->SetZ(8);
+    path->RotateAngle()->SetX(30);
+    // Colours of its own (not the random one of a new shape), so that frames compare.
+    path->Material()->SetDiffuseColor(0xFFE04030);
+    path->MaterialBack()->SetDiffuseColor(0xFF3040E0);
+    path->MaterialLeft()->SetDiffuseColor(0xFF30C040);
+    root->AddObject(path);
+    LitFrames(State, canvas, root.get(), "tiled_circle_" + std::to_string(n));
+  }
+  vg::LibraryShutdown();
+  dxDirectXShutdown();
+}
+BENCHMARK(BM_TiledCircleFrame)->Arg(3)->Arg(2000)->Arg(8000)->Arg(30000)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

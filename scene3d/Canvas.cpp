@@ -301,6 +301,12 @@ void TdxCanvas::FillRect(const vg::TvxRect& Rect, float Depth, float Opacity) {
               {vg::RectWidth(Rect), vg::RectHeight(Rect), Depth, 0}, vg::TvxRect{}, outline, Opacity);
 }
 
+void TdxCanvas::FillPolygons(const std::vector<TdxVector>& Centers, const TdxVector& Size,
+                             const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front, bool Back,
+                             bool Sides) {
+  for (const TdxVector& center : Centers) FillPolygon(center, Size, vg::TvxRect{}, Points, Opacity, Front, Back, Sides);
+}
+
 void TdxCanvas::AssignTo(rtl::TPersistent* Dest) const {
   auto* bitmap = dynamic_cast<TdxBitmap*>(Dest);
   auto* flat = dynamic_cast<vg::TvxBitmap*>(Dest);

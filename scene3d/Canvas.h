@@ -216,6 +216,12 @@ public:
   virtual void FillPolygon(const TdxVector& Center, const TdxVector& Size, const vg::TvxRect& Rect,
                            const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front = true,
                            bool Back = true, bool Sides = true) = 0;
+  // The same polygon filled as FillPolygon fills it (no Rect) in the box of Size about each of
+  // Centers, in their order: the repeated tiles of one outline. The boxes must not overlap on
+  // the faces' plane (a back end may fill them in one pass of its faces). Here one FillPolygon
+  // each.
+  virtual void FillPolygons(const std::vector<TdxVector>& Centers, const TdxVector& Size,
+                            const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front, bool Back, bool Sides);
   // Text is UTF-16, one line.
   virtual void FillText(const std::u16string& Text, float X, float Y, float Opacity) = 0;
   // (width, height, 0) of the text in the current font.

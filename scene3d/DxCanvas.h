@@ -98,6 +98,17 @@ public:
   void FillPolygon(const TdxVector& Center, const TdxVector& Size, const vg::TvxRect& Rect,
                    const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front = true, bool Back = true,
                    bool Sides = true) override;
+  // As FillPolygon in each box, the boxes of one face sharing draws: a stencil clear over the
+  // pixels they can reach, one fan and one draw of their quads (each box its own quad, texture
+  // coordinates 0 .. 1 over it), and the walls one draw, each box's U running along its own
+  // outline; a draw takes boxes while they fit the buffers. A box's outline holds no more
+  // points than its size on the frame can show: each contour is thinned so that no point of it
+  // moves by more than half a pixel on the larger of the box's faces (the scale taken a quarter
+  // octave up, so that boxes of about one size share one thinned outline), keeping its first
+  // and last points and, as far as that allows, its area; a box whose face reaches behind the
+  // eye keeps every point.
+  void FillPolygons(const std::vector<TdxVector>& Centers, const TdxVector& Size,
+                    const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front, bool Back, bool Sides) override;
 
   // Makes the bitmap's texture when it has none and uploads the pixels when they changed.
   void UpdateBitmapHandle(TdxBitmap* ABitmap) override;
@@ -157,6 +168,28 @@ private:
   bool DrawReady() const { return device_ && vertexBuffer_ && indexBuffer_; }
   void DrawList(gfx3d::D3DPRIMITIVETYPE Type, const TdxCanvasVertex* Vertices, std::uint32_t VertexCount,
                 const std::uint16_t* Indices, std::uint32_t IndexCount, std::uint32_t PrimitiveCount);
+  // ---- polygons ----
+  // One outline a fill spreads over its boxes: the points as given (Level -1) or thinned for
+  // boxes whose faces' scale on the frame is up to 2^(Level / 4) pixels, with what the faces
+  // and walls draw of it.
+  struct TPolygonForm {
+    int Level = -1;
+    std::vector<vg::TvxPoint> Thinned;
+    // Each point's share of the bounds; a separator's stays 0.
+    std::vector<vg::TvxPoint> Shares;
+    // Each contour's fan from its first point, and whether a contour of it has three points.
+    std::vector<std::uint16_t> Fan;
+    bool FanHasArea = false;
+    // The running length of the outline at each point, and the whole.
+    std::vector<float> Along;
+    float Perimeter = 0;
+    size_t WallQuads = 0;
+  };
+  // FillPolygon about each of Centers, every box's outline thinned to its size on the frame
+  // when Thin is set.
+  void FillPolygonBoxes(const TdxVector* Centers, size_t Count, const TdxVector& Size, const vg::TvxRect& Rect,
+                        const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front, bool Back, bool Sides,
+                        bool Thin);
   // ---- text ----
   bool BuildAtlas(TdxInternalFont& Entry);
 
@@ -180,10 +213,12 @@ private:
   bool wholeNext_ = false;
   bool deviceTried_ = false;
   // The polygon fill's working arrays, kept so that outlines of thousands of points do not
-  // allocate afresh in every call.
+  // allocate afresh in every call: the outlines of the current call and the draws it gathers.
+  std::vector<TPolygonForm> polygonForms_;
   std::vector<TdxCanvasVertex> polygonVertices_;
-  std::vector<std::uint16_t> polygonFan_;
-  std::vector<float> polygonAlong_;
+  std::vector<std::uint16_t> polygonIndices_;
+  std::vector<TdxCanvasVertex> polygonQuads_;
+  std::vector<std::uint16_t> polygonQuadIndices_;
 };
 
 }  // namespace dx

@@ -1,7 +1,9 @@
-// The stencil polygon fill of the canvas on the 3D device.
+// The stencil polygon fill of the canvas on the 3D device: one box, or the repeated boxes of
+// one outline, filled in shared draws with the outline thinned to each box's size on the frame.
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "scene3d/DxCanvas.h"
 
@@ -13,6 +15,10 @@ namespace {
 
 constexpr size_t MaxVertices = 65535;
 constexpr size_t MaxIndices = 131070;
+// How far a thinned outline may lie from the polygon on the frame, in pixels.
+constexpr double ThinningPixels = 0.5;
+// Boxes are thinned for by steps of a quarter octave of their size on the frame.
+constexpr double ThinningStepsPerOctave = 4;
 
 bool IsSeparator(const vg::TvxPoint& P) { return P.X >= 65535 && P.Y >= 65535; }
 
@@ -49,9 +55,19 @@ public:
     rangeY_ = std::fabs(maxY - minY);
   }
 
+  // The same bounds spread over the box of the same size about Center.
+  TPolygonPlacement At(const TdxVector& Center) const {
+    TPolygonPlacement moved = *this;
+    moved.center_ = Center;
+    return moved;
+  }
+
   // A point's share of the bounds, 0 .. 1; a bound without extent gives 0.
   float U(const vg::TvxPoint& P) const { return rangeX_ > 0 ? (P.X - minX_) / rangeX_ : 0; }
   float V(const vg::TvxPoint& P) const { return rangeY_ > 0 ? (P.Y - minY_) / rangeY_ : 0; }
+  // What a step in X or Y is in shares of the bounds.
+  double ScaleX() const { return rangeX_ > 0 ? 1.0 / rangeX_ : 0.0; }
+  double ScaleY() const { return rangeY_ > 0 ? 1.0 / rangeY_ : 0.0; }
 
   // The place of (U, V) on the face W (1: the +Z face, 0: the -Z face).
   TdxVector Place(float U, float V, float W) const {
@@ -82,7 +98,28 @@ struct TPolygonReach {
   bool None = false;
   // Known and not None: the pixels that can be touched, a pixel to spare on every side,
   // within the frame.
-  RECT Rect;
+  RECT Rect{};
+  // Known, for a face: how many pixels a step of a whole share of the bounds moves a point of
+  // it at most (however much of it lies outside the frame). A step (du, dv) moves it by about
+  // |du| times the picture of an edge along u plus |dv| times that of one along v, so by no more
+  // than its length times the root of the sum of their squares; the longer edge of each pair
+  // counts.
+  double Scale = 0;
+
+  // Both parts together: known when both are, reaching what either reaches.
+  void Join(const TPolygonReach& Other) {
+    if (!Known || !Other.Known) {
+      Known = false;
+      return;
+    }
+    if (None) {
+      *this = Other;
+      return;
+    }
+    if (Other.None) return;
+    Rect = {std::min(Rect.left, Other.Rect.left), std::min(Rect.top, Other.Rect.top),
+            std::max(Rect.right, Other.Rect.right), std::max(Rect.bottom, Other.Rect.bottom)};
+  }
 };
 
 class TPolygonProjection {
@@ -111,6 +148,7 @@ public:
     if (!known_) return reach;
     constexpr double inf = std::numeric_limits<double>::infinity();
     double minX = inf, minY = inf, maxX = -inf, maxY = -inf;
+    double px[8], py[8];
     for (int corner = 0; corner < (W < 0 ? 8 : 4); ++corner) {
       const float w = W < 0 ? static_cast<float>((corner >> 2) & 1) : W;
       const TdxVector p = Place.Place(static_cast<float>(corner & 1), static_cast<float>((corner >> 1) & 1), w);
@@ -121,12 +159,19 @@ public:
       if (!(c[3] > 0)) return reach;
       const double x = (c[0] / c[3] + 1) / 2 * width_, y = (1 - c[1] / c[3]) / 2 * height_;
       if (!std::isfinite(x) || !std::isfinite(y)) return reach;
+      px[corner] = x;
+      py[corner] = y;
       minX = std::min(minX, x);
       maxX = std::max(maxX, x);
       minY = std::min(minY, y);
       maxY = std::max(maxY, y);
     }
     reach.Known = true;
+    if (W >= 0) {
+      // Corners 0 and 1, 2 and 3 differ in u; 0 and 2, 1 and 3 in v.
+      const auto edge = [&](int A, int B) { return std::hypot(px[B] - px[A], py[B] - py[A]); };
+      reach.Scale = std::hypot(std::max(edge(0, 1), edge(2, 3)), std::max(edge(0, 2), edge(1, 3)));
+    }
     // Pixel i samples at i (Direct3D's centres), a sixteenth of a pixel to spare for the
     // rounding of the transforms.
     const double left = std::max<double>(std::ceil(minX - margin_), frame_.left);
@@ -157,15 +202,153 @@ private:
   double margin_;
 };
 
+// Thins outlines: each contour keeps its first and last points and leaves out those that lie
+// near the outline kept, so that no point moves by more than the tolerance. Points within an
+// eighth of it of the last point kept go first (one pass, so an outline of any length costs its
+// points once), then, of the rest, those within half of it of the line between the points kept
+// on either side (Douglas and Peucker). The points kept lie on the outline, so the chords cut
+// its bulges and a thinned contour encloses less than it did: a field of small tiles would
+// show more of what lies behind them. The contour is therefore scaled about its centre to the
+// area it had, as far as the last three eighths allow. (It may then reach past the bounds by
+// as much: where it reaches into the box of a tile beside it, the fans of both invert the
+// stencil there, and that tile's quad covers it.) Distances are taken in shares of the bounds.
+class TOutlineThinner {
+public:
+  TOutlineThinner(const TPolygonPlacement& Place, double Tolerance)
+      : sx_(Place.ScaleX()),
+        sy_(Place.ScaleY()),
+        near2_(Tolerance * Tolerance / 64),
+        line2_(Tolerance * Tolerance / 4),
+        stretch_(Tolerance * 3 / 8) {}
+
+  // Out: Points with each contour thinned; separators stay where they were.
+  void Thin(const std::vector<vg::TvxPoint>& Points, std::vector<vg::TvxPoint>& Out) {
+    Out.clear();
+    for (size_t k = 0; k < Points.size();) {
+      if (IsSeparator(Points[k])) {
+        Out.push_back(Points[k++]);
+        continue;
+      }
+      size_t end = k + 1;
+      while (end < Points.size() && !IsSeparator(Points[end])) ++end;
+      Contour(&Points[k], end - k, Out);
+      k = end;
+    }
+  }
+
+private:
+  double Distance2(const vg::TvxPoint& A, const vg::TvxPoint& B) const {
+    const double dx = (static_cast<double>(A.X) - B.X) * sx_, dy = (static_cast<double>(A.Y) - B.Y) * sy_;
+    return dx * dx + dy * dy;
+  }
+  // From P to the segment A B (to A when the segment has no length).
+  double SegmentDistance2(const vg::TvxPoint& P, const vg::TvxPoint& A, const vg::TvxPoint& B) const {
+    const double ax = A.X * sx_, ay = A.Y * sy_, dx = B.X * sx_ - ax, dy = B.Y * sy_ - ay;
+    const double px = P.X * sx_ - ax, py = P.Y * sy_ - ay, length2 = dx * dx + dy * dy;
+    const double t = length2 > 0 ? std::clamp((px * dx + py * dy) / length2, 0.0, 1.0) : 0.0;
+    const double ex = px - t * dx, ey = py - t * dy;
+    return ex * ex + ey * ey;
+  }
+
+  void Contour(const vg::TvxPoint* P, size_t Count, std::vector<vg::TvxPoint>& Out) {
+    if (Count <= 3) {
+      Out.insert(Out.end(), P, P + Count);
+      return;
+    }
+    near_.assign(1, P[0]);
+    for (size_t i = 1; i + 1 < Count; ++i)
+      if (Distance2(P[i], near_.back()) > near2_) near_.push_back(P[i]);
+    near_.push_back(P[Count - 1]);
+    const size_t m = near_.size();
+    keep_.assign(m, false);
+    keep_.front() = keep_.back() = true;
+    spans_.clear();
+    if (m > 2) spans_.emplace_back(0, m - 1);
+    while (!spans_.empty()) {
+      const auto [a, b] = spans_.back();
+      spans_.pop_back();
+      double worst = line2_;
+      size_t at = 0;
+      for (size_t i = a + 1; i < b; ++i) {
+        const double d = SegmentDistance2(near_[i], near_[a], near_[b]);
+        if (d > worst) {
+          worst = d;
+          at = i;
+        }
+      }
+      if (at == 0) continue;
+      keep_[at] = true;
+      if (at - a > 1) spans_.emplace_back(a, at);
+      if (b - at > 1) spans_.emplace_back(at, b);
+    }
+    const size_t first = Out.size();
+    for (size_t i = 0; i < m; ++i)
+      if (keep_[i]) Out.push_back(near_[i]);
+    KeepArea(P, Count, Out.data() + first, Out.size() - first);
+  }
+
+  // Twice the signed area of a contour, and its centre (the centroid of its area), measured
+  // from its first point so that a contour far from the origin loses no precision.
+  static double Area2(const vg::TvxPoint* P, size_t Count, double* CX = nullptr, double* CY = nullptr) {
+    double a = 0, cx = 0, cy = 0;
+    const double ox = P[0].X, oy = P[0].Y;
+    for (size_t i = 0; i < Count; ++i) {
+      const double px = P[i].X - ox, py = P[i].Y - oy;
+      const double qx = P[(i + 1) % Count].X - ox, qy = P[(i + 1) % Count].Y - oy;
+      const double cross = px * qy - qx * py;
+      a += cross;
+      cx += (px + qx) * cross;
+      cy += (py + qy) * cross;
+    }
+    if (CX && a != 0) *CX = ox + cx / (3 * a);
+    if (CY && a != 0) *CY = oy + cy / (3 * a);
+    return a;
+  }
+
+  // Scales the thinned contour T about its centre so that it encloses what the contour P did,
+  // moving no point further than the stretch allows; nothing when either has no area or they
+  // run different ways (a contour that crosses itself).
+  void KeepArea(const vg::TvxPoint* P, size_t Count, vg::TvxPoint* T, size_t Kept) const {
+    double cx = 0, cy = 0;
+    const double was = Area2(P, Count), is = Area2(T, Kept, &cx, &cy);
+    if (!(was * is > 0)) return;
+    double reach = 0;
+    for (size_t i = 0; i < Kept; ++i) {
+      const double dx = (T[i].X - cx) * sx_, dy = (T[i].Y - cy) * sy_;
+      reach = std::max(reach, std::sqrt(dx * dx + dy * dy));
+    }
+    if (!(reach > 0)) return;
+    const double k = std::clamp(std::sqrt(was / is), 1 - stretch_ / reach, 1 + stretch_ / reach);
+    for (size_t i = 0; i < Kept; ++i)
+      T[i] = {static_cast<float>(cx + k * (T[i].X - cx)), static_cast<float>(cy + k * (T[i].Y - cy))};
+  }
+
+  double sx_, sy_, near2_, line2_, stretch_;
+  std::vector<vg::TvxPoint> near_;
+  std::vector<bool> keep_;
+  std::vector<std::pair<size_t, size_t>> spans_;
+};
+
 }  // namespace
 
 void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Size, const vg::TvxRect& Rect,
                                    const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front, bool Back,
                                    bool Sides) {
-  if (!DrawReady() || Points.empty()) return;
-  const size_t n = Points.size();
-  TPolygonPlacement place(Center, Size, RenderStateSet(rsScreenSpace));
-  place.Measure(Points, Rect);
+  FillPolygonBoxes(&Center, 1, Size, Rect, Points, Opacity, Front, Back, Sides, false);
+}
+
+void TdxDirectXCanvas::FillPolygons(const std::vector<TdxVector>& Centers, const TdxVector& Size,
+                                    const std::vector<vg::TvxPoint>& Points, float Opacity, bool Front, bool Back,
+                                    bool Sides) {
+  FillPolygonBoxes(Centers.data(), Centers.size(), Size, vg::TvxRect{}, Points, Opacity, Front, Back, Sides, true);
+}
+
+void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, const TdxVector& Size,
+                                        const vg::TvxRect& Rect, const std::vector<vg::TvxPoint>& Points, float Opacity,
+                                        bool Front, bool Back, bool Sides, bool Thin) {
+  if (!DrawReady() || Points.empty() || Count == 0) return;
+  TPolygonPlacement shape({0, 0, 0, 1}, Size, RenderStateSet(rsScreenSpace));
+  shape.Measure(Points, Rect);
   const TdxColor color = dxOpacityColor(Material().DiffuseColor(), Opacity);
   // The device's depth writes follow the cache again once the stencil passes are done.
   const std::uint32_t depthWrite = RenderStateSet(rsDepthWriteOff) ? 0 : 1;
@@ -193,147 +376,256 @@ void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Siz
       d.SetRenderState(D3DRS_SCISSORTESTENABLE, 0);
   };
 
-  // Each contour's fan from its first point; a triangle that would reach a separator's slot
-  // is left out. The fan is the same on both faces.
-  std::vector<std::uint16_t>& fan = polygonFan_;
-  fan.clear();
-  bool fanHasArea = false;
-  size_t start = 0;
-  for (size_t i = 0; i + 1 < n; ++i) {
-    if (IsSeparator(Points[i])) {
-      start = i + 1;
-      continue;
+  // ---- the outlines ----------------------------------------------------------------------
+  // The points as given, or thinned for boxes whose faces' scale on the frame (see
+  // TPolygonReach::Scale) is up to 2^(Level / ThinningStepsPerOctave) pixels: each form is made
+  // once for all boxes of its size.
+  std::vector<TPolygonForm>& forms = polygonForms_;
+  size_t formCount = 0;
+  const auto pointsOf = [&](const TPolygonForm& F) -> const std::vector<vg::TvxPoint>& {
+    return F.Level < 0 ? Points : F.Thinned;
+  };
+  const auto formOf = [&](int Level) {
+    for (size_t f = 0; f < formCount; ++f)
+      if (forms[f].Level == Level) return f;
+    if (formCount == forms.size()) forms.emplace_back();
+    TPolygonForm& form = forms[formCount];
+    form.Level = Level;
+    if (Level >= 0) {
+      const double pixels = std::exp2(Level / ThinningStepsPerOctave);
+      TOutlineThinner(shape, ThinningPixels / pixels).Thin(Points, form.Thinned);
     }
-    if (IsSeparator(Points[i + 1])) continue;
-    fan.insert(fan.end(), {static_cast<std::uint16_t>(start), static_cast<std::uint16_t>(i + 1),
-                           static_cast<std::uint16_t>(i)});
-    fanHasArea = fanHasArea || i > start;
+    const std::vector<vg::TvxPoint>& p = pointsOf(form);
+    const size_t n = p.size();
+    form.Shares.assign(n, vg::TvxPoint{});
+    for (size_t k = 0; k < n; ++k)
+      if (!IsSeparator(p[k])) form.Shares[k] = {shape.U(p[k]), shape.V(p[k])};
+    // Each contour's fan from its first point; a triangle that would reach a separator's slot
+    // is left out. The fan is the same on both faces.
+    form.Fan.clear();
+    form.Fan.reserve(3 * n);
+    form.FanHasArea = false;
+    form.WallQuads = 0;
+    size_t start = 0;
+    for (size_t i = 0; i + 1 < n; ++i) {
+      if (IsSeparator(p[i])) {
+        start = i + 1;
+        continue;
+      }
+      if (IsSeparator(p[i + 1])) continue;
+      ++form.WallQuads;
+      form.FanHasArea = form.FanHasArea || i > start;
+      // A thinned outline leaves out the triangles that have no area for certain: the first of
+      // each fan and the one closing it onto its first point.
+      if (Level >= 0 && (i == start || p[i + 1] == p[start])) continue;
+      form.Fan.push_back(static_cast<std::uint16_t>(start));
+      form.Fan.push_back(static_cast<std::uint16_t>(i + 1));
+      form.Fan.push_back(static_cast<std::uint16_t>(i));
+    }
+    // The running length of the outline at each point, from the last real point before it.
+    form.Along.assign(n, 0);
+    float perimeter = 0;
+    const vg::TvxPoint* last = nullptr;
+    for (size_t k = 0; k < n; ++k) {
+      if (IsSeparator(p[k])) continue;
+      if (last) {
+        const float dx = p[k].X - last->X, dy = p[k].Y - last->Y;
+        perimeter += std::sqrt(dx * dx + dy * dy);
+      }
+      form.Along[k] = perimeter;
+      last = &p[k];
+    }
+    form.Perimeter = perimeter;
+    return formCount++;
+  };
+
+  // Each box: where it lies, what its faces (+Z, -Z) can reach on the frame and its outline.
+  struct TBox {
+    TPolygonPlacement Place;
+    TPolygonReach Face[2];
+    size_t Form;
+  };
+  std::vector<TBox> boxes;
+  boxes.reserve(Count);
+  for (size_t k = 0; k < Count; ++k) {
+    TBox& b = boxes.emplace_back(TBox{shape.At(Centers[k]), {}, 0});
+    if (Thin || Front) b.Face[0] = projection.Reach(b.Place, 1);
+    if (Thin || Back) b.Face[1] = projection.Reach(b.Place, 0);
+    int level = -1;
+    if (Thin && b.Face[0].Known && b.Face[1].Known) {
+      // The walls' outlines lie between the faces', so the larger face shows the most.
+      const double scale = std::max({b.Face[0].Scale, b.Face[1].Scale, 1.0});
+      level = std::min(static_cast<int>(std::ceil(ThinningStepsPerOctave * std::log2(scale))), 400);
+    }
+    b.Form = formOf(level);
   }
+
+  std::vector<TdxCanvasVertex>& v = polygonVertices_;
+  std::vector<std::uint16_t>& indices = polygonIndices_;
 
   // ---- faces -----------------------------------------------------------------------------
   for (const bool front : {true, false}) {
     if (!(front ? Front : Back)) continue;
-    if (n > MaxVertices || fan.size() > MaxIndices) return;
-    // Contours of fewer than three points enclose nothing.
-    if (!fanHasArea) continue;
     const float w = front ? 1.0f : 0.0f, nz = front ? 1.0f : -1.0f;
-    const TPolygonReach reach = projection.Reach(place, w);
-    if (reach.None) continue;
-    std::vector<TdxCanvasVertex>& v = polygonVertices_;
-    v.assign(n, TdxCanvasVertex{});
-    for (size_t k = 0; k < n; ++k) {
-      if (IsSeparator(Points[k])) continue;
-      const float u = place.U(Points[k]), vv = place.V(Points[k]);
-      const TdxVector p = place.Place(u, vv, w);
-      v[k] = front ? TdxCanvasVertex{p.X, p.Y, p.Z, 0, 0, 1, color, 0.02f + 0.96f * u, 0.02f + 0.96f * vv}
-                   : TdxCanvasVertex{p.X, p.Y, p.Z, 0, 0, -1, color, u, vv};
+    const size_t side = front ? 0 : 1;
+    // The boxes gathered for one stencil pass: their fans, their quads, what they reach.
+    v.clear();
+    indices.clear();
+    polygonQuads_.clear();
+    polygonQuadIndices_.clear();
+    TPolygonReach reach;
+    reach.Known = reach.None = true;
+    const auto draw = [&] {
+      if (polygonQuads_.empty()) return;
+      const auto vbytes = static_cast<std::uint32_t>(v.size() * sizeof(TdxCanvasVertex));
+      const auto ibytes = static_cast<std::uint32_t>(indices.size() * 2);
+      if (Append(true, v.data(), vbytes) && Append(false, indices.data(), ibytes)) {
+        // The fans invert the stencil wherever they pass: odd coverage is inside the polygon.
+        d.SetRenderState(D3DRS_STENCILENABLE, 1);
+        clearStencil(reach);
+        d.SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+        d.SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_INVERT);
+        d.SetRenderState(D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP);
+        d.SetRenderState(D3DRS_STENCILZFAIL, D3DSTENCILOP_KEEP);
+        d.SetRenderState(D3DRS_STENCILMASK, 0xFFFFFFFF);
+        d.SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+        d.SetRenderState(D3DRS_ZWRITEENABLE, 0);
+        Draw(D3DPT_TRIANGLELIST, static_cast<std::uint32_t>(v.size()), vbytes, ibytes,
+             static_cast<std::uint32_t>(indices.size() / 3));
+        d.SetRenderState(D3DRS_COLORWRITEENABLE, 0xFFFFFFFF);
+        const auto quads = static_cast<std::uint32_t>(polygonQuads_.size() / 4);
+        if (Append(true, polygonQuads_.data(), quads * 4 * 36) &&
+            Append(false, polygonQuadIndices_.data(), quads * 12)) {
+          d.SetRenderState(D3DRS_STENCILFUNC, D3DCMP_NOTEQUAL);
+          d.SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+          d.SetRenderState(D3DRS_ZWRITEENABLE, depthWrite);
+          // The stream and the indices are those of the fans.
+          d.DrawIndexedPrimitive(D3DPT_TRIANGLELIST, static_cast<std::int32_t>(vertexPos_ / 36), 0, quads * 4,
+                                 indexPos_ / 2, quads * 2);
+          d.SetRenderState(D3DRS_STENCILENABLE, 0);
+          vertexPos_ += quads * 4 * 36;
+          indexPos_ += quads * 12;
+        } else {
+          d.SetRenderState(D3DRS_ZWRITEENABLE, depthWrite);
+          d.SetRenderState(D3DRS_STENCILENABLE, 0);
+        }
+      }
+      v.clear();
+      indices.clear();
+      polygonQuads_.clear();
+      polygonQuadIndices_.clear();
+      reach.Known = reach.None = true;
+    };
+    for (const TBox& b : boxes) {
+      const TPolygonForm& form = forms[b.Form];
+      const std::vector<vg::TvxPoint>& p = pointsOf(form);
+      const size_t n = p.size();
+      if (n > MaxVertices || form.Fan.size() > MaxIndices) {
+        draw();
+        return;
+      }
+      // Contours of fewer than three points enclose nothing.
+      if (!form.FanHasArea || b.Face[side].None) continue;
+      if (v.size() + n > MaxVertices || indices.size() + form.Fan.size() > MaxIndices ||
+          polygonQuads_.size() + 4 > MaxVertices)
+        draw();
+      // Separators' slots stay all zero.
+      const size_t base = v.size();
+      v.resize(base + n);
+      for (size_t k = 0; k < n; ++k) {
+        if (IsSeparator(p[k])) continue;
+        const float u = form.Shares[k].X, vv = form.Shares[k].Y;
+        const TdxVector at = b.Place.Place(u, vv, w);
+        v[base + k] = front ? TdxCanvasVertex{at.X, at.Y, at.Z, 0, 0, 1, color, 0.02f + 0.96f * u, 0.02f + 0.96f * vv}
+                            : TdxCanvasVertex{at.X, at.Y, at.Z, 0, 0, -1, color, u, vv};
+      }
+      const size_t at = indices.size();
+      indices.resize(at + form.Fan.size());
+      for (size_t i = 0; i < form.Fan.size(); ++i) indices[at + i] = static_cast<std::uint16_t>(base + form.Fan[i]);
+      // The box's quad over its whole face, its corners at (u, v) = their texture coordinates.
+      static constexpr float corners[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
+      static constexpr std::uint16_t frontQuad[6] = {0, 3, 1, 1, 3, 2}, backQuad[6] = {0, 1, 3, 1, 2, 3};
+      const size_t q = polygonQuads_.size();
+      for (const auto& c : corners) {
+        const TdxVector at = b.Place.Place(c[0], c[1], w);
+        polygonQuads_.push_back(dxCanvasVertex(at.X, at.Y, at.Z, 0, 0, nz, color, c[0], c[1]));
+      }
+      for (const std::uint16_t i : front ? frontQuad : backQuad)
+        polygonQuadIndices_.push_back(static_cast<std::uint16_t>(q + i));
+      reach.Join(b.Face[side]);
     }
-    const auto vbytes = static_cast<std::uint32_t>(n * sizeof(TdxCanvasVertex));
-    const auto ibytes = static_cast<std::uint32_t>(fan.size() * 2);
-    if (!Append(true, v.data(), vbytes) || !Append(false, fan.data(), ibytes)) continue;
-    // The fan inverts the stencil wherever it passes: odd coverage is inside the polygon.
-    d.SetRenderState(D3DRS_STENCILENABLE, 1);
-    clearStencil(reach);
-    d.SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
-    d.SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_INVERT);
-    d.SetRenderState(D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP);
-    d.SetRenderState(D3DRS_STENCILZFAIL, D3DSTENCILOP_KEEP);
-    d.SetRenderState(D3DRS_STENCILMASK, 0xFFFFFFFF);
-    d.SetRenderState(D3DRS_COLORWRITEENABLE, 0);
-    d.SetRenderState(D3DRS_ZWRITEENABLE, 0);
-    Draw(D3DPT_TRIANGLELIST, static_cast<std::uint32_t>(n), vbytes, ibytes,
-         static_cast<std::uint32_t>(fan.size() / 3));
-    d.SetRenderState(D3DRS_COLORWRITEENABLE, 0xFFFFFFFF);
-
-    // The quad over the whole face, its corners at (u, v) = their texture coordinates.
-    static constexpr float corners[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
-    TdxCanvasVertex quad[4];
-    for (int k = 0; k < 4; ++k) {
-      const TdxVector p = place.Place(corners[k][0], corners[k][1], w);
-      quad[k] = dxCanvasVertex(p.X, p.Y, p.Z, 0, 0, nz, color, corners[k][0], corners[k][1]);
-    }
-    static constexpr std::uint16_t frontQuad[6] = {0, 3, 1, 1, 3, 2}, backQuad[6] = {0, 1, 3, 1, 2, 3};
-    if (!Append(true, quad, sizeof quad) || !Append(false, front ? frontQuad : backQuad, 12)) {
-      d.SetRenderState(D3DRS_ZWRITEENABLE, depthWrite);
-      d.SetRenderState(D3DRS_STENCILENABLE, 0);
-      continue;
-    }
-    d.SetRenderState(D3DRS_STENCILFUNC, D3DCMP_NOTEQUAL);
-    d.SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
-    d.SetRenderState(D3DRS_ZWRITEENABLE, depthWrite);
-    // The stream and the indices are those of the fan.
-    d.DrawIndexedPrimitive(D3DPT_TRIANGLELIST, static_cast<std::int32_t>(vertexPos_ / 36), 0, 4, indexPos_ / 2, 2);
-    d.SetRenderState(D3DRS_STENCILENABLE, 0);
-    vertexPos_ += sizeof quad;
-    indexPos_ += 12;
+    draw();
   }
 
   // ---- walls -----------------------------------------------------------------------------
-  if (!Sides || projection.Reach(place, -1).None) return;
-  // The running length of the outline at each point, from the last real point before it.
-  std::vector<float>& along = polygonAlong_;
-  along.assign(n, 0);
-  float perimeter = 0;
-  const vg::TvxPoint* last = nullptr;
-  for (size_t k = 0; k < n; ++k) {
-    if (IsSeparator(Points[k])) continue;
-    if (last) {
-      const float dx = Points[k].X - last->X, dy = Points[k].Y - last->Y;
-      perimeter += std::sqrt(dx * dx + dy * dy);
-    }
-    along[k] = perimeter;
-    last = &Points[k];
-  }
-  if (!(perimeter > 0) || 2 * n > MaxVertices) return;
-  std::vector<TdxCanvasVertex>& wv = polygonVertices_;
-  std::vector<std::uint16_t>& wi = polygonFan_;
-  wv.assign(2 * n, TdxCanvasVertex{});
-  wi.clear();
-  for (size_t k = 0; k < n; ++k) {
-    if (IsSeparator(Points[k])) continue;
-    const float u = place.U(Points[k]), vv = place.V(Points[k]), s = along[k] / perimeter;
-    const TdxVector top = place.Place(u, vv, 1), bottom = place.Place(u, vv, 0);
-    wv[k] = {top.X, top.Y, top.Z, 0, 0, 0, color, s, 0};
-    wv[n + k] = {bottom.X, bottom.Y, bottom.Z, 0, 0, 0, color, s, 1};
-  }
-  // Each wall quad: (i, n + i, n + i + 1) and (n + i + 1, i + 1, i). Its normals are those of
-  // CalcNormals: the sum of the unit normals of the triangles at each corner, so the corners on
-  // both triangles (i and n + i + 1) take the quad's normal twice. Summed in the same turn, they
-  // point out of the slab when the outline runs counter-clockwise seen from the front face.
-  double area = 0;
-  const auto add = [&](size_t K, float NX, float NY) {
-    wv[K].NX += NX;
-    wv[K].NY += NY;
+  if (!Sides) return;
+  v.clear();
+  indices.clear();
+  const auto drawWalls = [&] {
+    if (!indices.empty())
+      DrawList(D3DPT_TRIANGLELIST, v.data(), static_cast<std::uint32_t>(v.size()), indices.data(),
+               static_cast<std::uint32_t>(indices.size()), static_cast<std::uint32_t>(indices.size() / 3));
+    v.clear();
+    indices.clear();
   };
   // The walls stand straight on the faces, so each triangle's unit normal lies in the faces'
   // plane: across the outline's step, on the side the front face's depth turns it to.
   const float turn = Size.Z < 0 ? -1.0f : 1.0f;
-  for (size_t i = 0; i + 1 < n; ++i) {
-    if (IsSeparator(Points[i]) || IsSeparator(Points[i + 1])) continue;
-    const auto a = static_cast<std::uint16_t>(i), b = static_cast<std::uint16_t>(i + 1);
-    const auto c = static_cast<std::uint16_t>(n + i), e = static_cast<std::uint16_t>(n + i + 1);
-    wi.insert(wi.end(), {a, c, e, e, b, a});
-    const float dx = wv[b].X - wv[a].X, dy = wv[b].Y - wv[a].Y, length = std::sqrt(dx * dx + dy * dy);
-    if (length > 0 && Size.Z != 0) {
-      const float nx = turn * dy / length, ny = -turn * dx / length;
-      add(a, 2 * nx, 2 * ny);
-      add(e, 2 * nx, 2 * ny);
-      add(b, nx, ny);
-      add(c, nx, ny);
+  for (const TBox& b : boxes) {
+    if (projection.Reach(b.Place, -1).None) continue;
+    const TPolygonForm& form = forms[b.Form];
+    const std::vector<vg::TvxPoint>& p = pointsOf(form);
+    const size_t n = p.size();
+    if (!(form.Perimeter > 0)) continue;
+    if (2 * n > MaxVertices || 6 * form.WallQuads > MaxIndices) {
+      drawWalls();
+      return;
     }
-    area += static_cast<double>(wv[a].X) * wv[b].Y - static_cast<double>(wv[b].X) * wv[a].Y;
+    if (form.WallQuads == 0) continue;
+    if (v.size() + 2 * n > MaxVertices || indices.size() + 6 * form.WallQuads > MaxIndices) drawWalls();
+    const size_t base = v.size();
+    v.resize(base + 2 * n);
+    TdxCanvasVertex* wv = v.data() + base;
+    for (size_t k = 0; k < n; ++k) {
+      if (IsSeparator(p[k])) continue;
+      const float u = form.Shares[k].X, vv = form.Shares[k].Y, s = form.Along[k] / form.Perimeter;
+      const TdxVector top = b.Place.Place(u, vv, 1), bottom = b.Place.Place(u, vv, 0);
+      wv[k] = {top.X, top.Y, top.Z, 0, 0, 0, color, s, 0};
+      wv[n + k] = {bottom.X, bottom.Y, bottom.Z, 0, 0, 0, color, s, 1};
+    }
+    // Each wall quad: (i, n + i, n + i + 1) and (n + i + 1, i + 1, i). Its normals are those of
+    // CalcNormals: the sum of the unit normals of the triangles at each corner, so the corners on
+    // both triangles (i and n + i + 1) take the quad's normal twice. Summed in the same turn, they
+    // point out of the slab when the outline runs counter-clockwise seen from the front face.
+    double area = 0;
+    const auto add = [&](size_t K, float NX, float NY) {
+      wv[K].NX += NX;
+      wv[K].NY += NY;
+    };
+    for (size_t i = 0; i + 1 < n; ++i) {
+      if (IsSeparator(p[i]) || IsSeparator(p[i + 1])) continue;
+      const size_t a = i, c = i + 1, e = n + i, f = n + i + 1;
+      for (const size_t k : {a, e, f, f, c, a}) indices.push_back(static_cast<std::uint16_t>(base + k));
+      const float dx = wv[c].X - wv[a].X, dy = wv[c].Y - wv[a].Y, length = std::sqrt(dx * dx + dy * dy);
+      if (length > 0 && Size.Z != 0) {
+        const float nx = turn * dy / length, ny = -turn * dx / length;
+        add(a, 2 * nx, 2 * ny);
+        add(f, 2 * nx, 2 * ny);
+        add(c, nx, ny);
+        add(e, nx, ny);
+      }
+      area += static_cast<double>(wv[a].X) * wv[c].Y - static_cast<double>(wv[c].X) * wv[a].Y;
+    }
+    // Turned round for an outline running the other way, so that light falls on the walls from
+    // outside whichever way the outline runs.
+    if (area * Size.Z < 0)
+      for (size_t k = 0; k < 2 * n; ++k) {
+        wv[k].NX = -wv[k].NX;
+        wv[k].NY = -wv[k].NY;
+        wv[k].NZ = -wv[k].NZ;
+      }
   }
-  if (wi.size() > MaxIndices || wi.empty()) return;
-  // Turned round for an outline running the other way, so that light falls on the walls from
-  // outside whichever way the outline runs.
-  if (area * Size.Z < 0)
-    for (TdxCanvasVertex& v : wv) {
-      v.NX = -v.NX;
-      v.NY = -v.NY;
-      v.NZ = -v.NZ;
-    }
-  DrawList(D3DPT_TRIANGLELIST, wv.data(), static_cast<std::uint32_t>(wv.size()), wi.data(),
-           static_cast<std::uint32_t>(wi.size()), static_cast<std::uint32_t>(wi.size() / 3));
+  drawWalls();
 }
 
 }  // namespace dx

@@ -26,6 +26,16 @@ bool Spans(const std::vector<vg::TvxPoint>& Polygon) {
   return maxX > minX && maxY > minY;
 }
 
+// W x H fitted into Width x Height as the 2D FitRect fits a rectangle (shrunk to fit with its
+// proportions kept, never enlarged, kept as it is in a box without area), but without that
+// routine's rounding to whole pixels: object units are not pixels.
+vg::TvxPoint FittedSize(float W, float H, float Width, float Height) {
+  if (Width * Height == 0) return {W, H};
+  const float ratio = std::max(W / Width, H / Height);
+  if (!(ratio >= 1)) return {W, H};
+  return {W / ratio, H / ratio};
+}
+
 TdxMatrix Translation(float X, float Y, float Z) {
   TdxMatrix m = IdentityMatrix;
   m.M[3][0] = X;
@@ -86,20 +96,35 @@ bool TdxShape3D::RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayD
   return BoxHit(RayPos, RayDir, Hit);
 }
 
-void TdxShape3D::DrawSides(const std::vector<vg::TvxPoint>& Polygon, const TdxVector& Center, const TdxVector& Size,
-                           const vg::TvxRect& Frame) {
+template <class Fill>
+void TdxShape3D::FillSides(const Fill& F) {
   TdxCanvas* canvas = GetCanvas();
-  if (!canvas || !Spans(Polygon)) return;
   const float opacity = GetAbsoluteOpacity();
-  if (sides_.Contains(dxShape3DFront)) canvas->FillPolygon(Center, Size, Frame, Polygon, opacity, true, false, false);
+  if (sides_.Contains(dxShape3DFront)) F(*canvas, opacity, true, false, false);
   if (sides_.Contains(dxShape3DBack)) {
     canvas->UseMaterial(*materialBack_, opacity);
-    canvas->FillPolygon(Center, Size, Frame, Polygon, opacity, false, true, false);
+    F(*canvas, opacity, false, true, false);
   }
   if (sides_.Contains(dxShape3DLeft)) {
     canvas->UseMaterial(*materialLeft_, opacity);
-    canvas->FillPolygon(Center, Size, Frame, Polygon, opacity, false, false, true);
+    F(*canvas, opacity, false, false, true);
   }
+}
+
+void TdxShape3D::DrawSides(const std::vector<vg::TvxPoint>& Polygon, const TdxVector& Center, const TdxVector& Size,
+                           const vg::TvxRect& Frame) {
+  if (!GetCanvas() || !Spans(Polygon)) return;
+  FillSides([&](TdxCanvas& Canvas, float Opacity, bool Front, bool Back, bool Walls) {
+    Canvas.FillPolygon(Center, Size, Frame, Polygon, Opacity, Front, Back, Walls);
+  });
+}
+
+void TdxShape3D::DrawSides(const std::vector<vg::TvxPoint>& Polygon, const std::vector<TdxVector>& Centers,
+                           const TdxVector& Size) {
+  if (!GetCanvas() || Centers.empty() || !Spans(Polygon)) return;
+  FillSides([&](TdxCanvas& Canvas, float Opacity, bool Front, bool Back, bool Walls) {
+    Canvas.FillPolygons(Centers, Size, Polygon, Opacity, Front, Back, Walls);
+  });
 }
 
 void TdxShape3D::DrawOutline(const vg::TvxPathData& Path) {
@@ -317,26 +342,22 @@ void TdxPath3D::Render() {
     switch (wrapMode_) {
       case vg::vgPathOriginal: DrawSides(polygon, FrameCenter(), {w, h, Depth(), 0}, NoFrame); break;
       case vg::vgPathFit: {
-        vg::TvxRect r = vg::MakeRect(0, 0, w, h);
-        vg::FitRect(r, vg::MakeRect(0, 0, Width(), Height()));
-        DrawSides(polygon, FrameCenter(), {vg::RectWidth(r), vg::RectHeight(r), Depth(), 0}, NoFrame);
+        const vg::TvxPoint fitted = FittedSize(w, h, Width(), Height());
+        DrawSides(polygon, FrameCenter(), {fitted.X, fitted.Y, Depth(), 0}, NoFrame);
         break;
       }
       case vg::vgPathStretch: DrawSides(polygon, FrameCenter(), {Width(), Height(), Depth(), 0}, NoFrame); break;
       case vg::vgPathTile: {
-        // From the top left corner of the box, columns to the right and rows downwards.
-        // Each tile's back and walls leave their material on the canvas: the next front goes
-        // back to the front material.
-        TdxCanvas* canvas = GetCanvas();
-        const bool restore = canvas && Sides().Contains(dxShape3DFront) &&
-                             (Sides().Contains(dxShape3DBack) || Sides().Contains(dxShape3DLeft));
+        // From the top left corner of the box, columns to the right and rows downwards. The
+        // canvas gets every tile of a side at once: one outline repeated, drawn together.
         const int columns = TileCount(Width(), w), rows = TileCount(Height(), h);
+        std::vector<TdxVector> centers;
+        centers.reserve(static_cast<size_t>(columns) * static_cast<size_t>(rows));
         for (int i = 0; i < columns; ++i)
-          for (int j = 0; j < rows; ++j) {
-            if (restore && (i > 0 || j > 0)) canvas->UseMaterial(*Material(), GetAbsoluteOpacity());
-            const float cx = (static_cast<float>(i) + 0.5f) * w, cy = Height() - (static_cast<float>(j) + 0.5f) * h;
-            DrawSides(polygon, {cx, cy, 0, 1}, {w, h, Depth(), 0}, NoFrame);
-          }
+          for (int j = 0; j < rows; ++j)
+            centers.push_back(
+                {(static_cast<float>(i) + 0.5f) * w, Height() - (static_cast<float>(j) + 0.5f) * h, 0, 1});
+        DrawSides(polygon, centers, {w, h, Depth(), 0});
         break;
       }
     }

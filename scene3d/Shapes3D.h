@@ -66,6 +66,10 @@ protected:
   // A polygon whose points span no area draws nothing.
   void DrawSides(const std::vector<vg::TvxPoint>& Polygon, const TdxVector& Center, const TdxVector& Size,
                  const vg::TvxRect& Frame);
+  // The same in the box of Size about each of Centers (boxes side by side, not overlapping):
+  // each side of all boxes in one call of the canvas, in that side's material.
+  void DrawSides(const std::vector<vg::TvxPoint>& Polygon, const std::vector<TdxVector>& Centers,
+                 const TdxVector& Size);
   // A closed outline at the size of its own bounds; nothing when they are flat.
   void DrawOutline(const vg::TvxPathData& Path);
   // The centre of the outline's frame, (Width/2, Height/2, 0).
@@ -74,6 +78,9 @@ protected:
   void DrawDesignFrame();
 
 private:
+  // F(canvas, opacity, Front, Back, Walls) for each side Sides asks for, in its material.
+  template <class Fill>
+  void FillSides(const Fill& F);
   // The outline's 2D point where the ray hits the shape; false on a miss.
   bool ShapePoint(const TdxVector& RayPos, const TdxVector& RayDir, float& X, float& Y);
 
@@ -145,8 +152,9 @@ private:
   vg::TvxTextAlign vertTextAlign_ = vg::vgTextAlignCenter;
 };
 
-// Any path: at its own size, fitted into the box (never enlarged), stretched over it, or
-// repeated from the box's top left corner (at most MaxTiles across and down).
+// Any path: at its own size, fitted into the box (never enlarged, its proportions kept
+// exactly), stretched over it, or repeated from the box's top left corner (at most MaxTiles
+// across and down).
 class TdxPath3D : public TdxShape3D {
   RTL_CLASS(TdxPath3D, TdxShape3D)
 public:

@@ -5,13 +5,16 @@
 #include <gmock/gmock.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <numbers>
 #include <string>
 #include <vector>
 
 #include "platform/gfx3d/FakeDevice.h"
 #include "platform/win/Graphics.h"
 #include "scene3d/DxCanvas.h"
+#include "scene3d/Shapes3D.h"
 #include "vg2d/core/Bitmaps.h"
 
 namespace dx_canvas_polygon_test {
@@ -356,6 +359,77 @@ TEST_F(DxPolygonFake, APartBeyondTheBuffersEndsTheCall) {
   many.resize(40000);
   canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, many, 1, true, false, true);
   EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 2);
+}
+
+// A frame of a tiled path hands the device no more of a tile's outline than the tile can show
+// on the frame, however many points the outline has, and still draws every tile: a path 3 x 3
+// of 64 x 64 tiles, a circle 0.047 across, 22 units before the eye on a 1024 x 768 frame, about
+// two pixels a tile.
+TEST_F(DxPolygonFake, ATiledPathHandsTheDeviceNoMoreOfATilesOutlineThanItsPixelsCanShow) {
+  TdxDirectXCanvas canvas(WindowHandle{10}, 1024, 768, false, dxLowQuality);
+  ASSERT_TRUE(canvas.DeviceNeeded());
+  canvas.SetRenderState(rsCameraSpace);
+  D3DMATRIX projection;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) projection.m[i][j] = canvas.GetProjectionMatrix().M[i][j];
+  canvas.Device()->SetTransform(D3DTS_PROJECTION, &projection);
+  TdxPath3D path(nullptr);
+  path.SetOwnCanvas(&canvas);
+  path.SetWrapMode(vg::vgPathTile);
+  path.SetWidth(3);
+  path.SetHeight(3);
+  path.Position()->SetZ(-22);
+  constexpr size_t Tiles = 64 * 64;
+  // A tile's side on the frame (768 pixels high over pi/4): about two pixels. A tile's outline
+  // may take a point for each of the pixels that ring it, and its closing point and separator.
+  const double side = 0.047 * 768 / (2 * 22 * std::tan(std::numbers::pi / 8));
+  const size_t points = 4 * (static_cast<size_t>(std::ceil(side)) + 1) + 2;
+  // The vertices of each draw, and of every other one.
+  const auto drawn = [this](size_t& All, size_t& Second) {
+    All = Second = 0;
+    size_t k = 0;
+    for (const std::string& t : rec_->TextsOf({"DrawIndexedPrimitive"})) {
+      unsigned type = 0, min = 0, count = 0, start = 0, primitives = 0;
+      int base = 0;
+      ASSERT_EQ(std::sscanf(t.c_str(), "DrawIndexedPrimitive(%u,%d,%u,%u,%u,%u)", &type, &base, &min, &count, &start,
+                            &primitives),
+                6)
+          << t;
+      All += count;
+      if (k++ % 2 == 1) Second += count;
+    }
+  };
+  for (const int n : {3, 2000, 30000}) {
+    SCOPED_TRACE(n);
+    vg::TvxPathData circle;
+    for (int k = 0; k < n; ++k) {
+      const double a = 2 * std::numbers::pi * k / n;
+      const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))),
+                           static_cast<float>(0.0235 * (1 + std::sin(a)))};
+      if (k == 0)
+        circle.MoveTo(p);
+      else
+        circle.LineTo(p);
+    }
+    circle.ClosePath();
+    path.SetPath(&circle);
+    path.SetSides(AllShape3DSides);
+    rec_->Clear();
+    path.BeforePaint();
+    path.Render();
+    // Each face: the tiles' outlines, then their quads; the walls: twice the outlines.
+    size_t all = 0, second = 0;
+    drawn(all, second);
+    ASSERT_LE(all, Tiles * (2 * (points + 4) + 2 * points));
+    // The front alone: fans of the outlines, then the quads of all tiles.
+    path.SetSides({dxShape3DFront});
+    rec_->Clear();
+    path.BeforePaint();
+    path.Render();
+    drawn(all, second);
+    EXPECT_EQ(second, 4 * Tiles) << "every tile has its quad";
+    EXPECT_GE(all - second, 5 * Tiles) << "every tile has an outline of three points at least";
+  }
 }
 
 TEST_F(DxPolygonFake, TheCanvasCopiesItsFrameIntoBitmapsOfEitherLibrary) {

@@ -182,6 +182,23 @@ TEST(DxPath3D, KeepsFitsStretchesOrTilesItsPath) {
   EXPECT_EQ(sizes().size(), size_t(TdxPath3D::MaxTiles) * TdxPath3D::MaxTiles);
 }
 
+// Fitting keeps the outline's proportions exactly: object units are not whole pixels.
+TEST(DxPath3D, FitsItsPathWithItsProportionsKept) {
+  Stage s;
+  auto* p = s.Add<TdxPath3D>();
+  p->SetSides({dxShape3DFront});
+  p->SetWidth(3);
+  p->SetHeight(3);
+  p->SetWrapMode(vg::vgPathFit);
+  p->Path()->AddRectangle(vg::MakeRect(0, 0, 5, 6), 0, 0, vg::AllCorners, vg::vgCornerRound);
+  s.Draw(p);
+  EXPECT_THAT(s.canvas.Only("polygon"), ElementsAre("polygon (1.5,1.5,0) (2.5,3,1) F-- 1"));
+  p->SetWidth(4);
+  p->SetHeight(1);
+  s.Draw(p);
+  EXPECT_THAT(s.canvas.Only("polygon"), ElementsAre("polygon (2,0.5,0) (0.833333,1,1) F-- 1"));
+}
+
 // A tile's back and walls change the canvas's material; every tile's front is still drawn in
 // the front material, whichever sides are drawn.
 TEST(DxPath3D, EveryTileDrawsEachSideInItsOwnMaterial) {

@@ -3,6 +3,7 @@
 // there as a PNG to look at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -247,6 +248,65 @@ TEST_F(ShapesGl, EveryTileOfATiledPathShowsItsFrontInTheFrontColour) {
     for (int j = 0; j < 3; ++j)
       EXPECT_EQ(At(120 + (2 * i - 1) * unit, 120 + (2 * j - 1) * unit), 0xFFD03030u) << i << "," << j;
   EXPECT_EQ(At(120, 120), Background);  // where four discs meet
+}
+
+// A tiled path draws its tiles together, each outline thinned to what its 15 pixels can show;
+// seen from above, faces and walls, it looks as its tiles drawn one by one at their full 2,000
+// points each: the same pixels of each colour, give or take the odd pixel along an edge.
+TEST_F(ShapesGl, ATiledPathLooksAsItsTilesDrawnOneByOne) {
+  constexpr TdxColor Face = 0xFFD03030, Back = 0xFF3030D0, Wall = 0xFF30D030;
+  const auto colour = [&](TdxShape3D* S) {
+    Unlit(S->Material(), Face);
+    Unlit(S->MaterialBack(), Back);
+    Unlit(S->MaterialLeft(), Wall);
+    S->SetDepth(0.5f);
+  };
+  vg::TvxPathData circle;
+  constexpr int Points = 2000;
+  for (int k = 0; k < Points; ++k) {
+    const double a = 2 * M_PI * k / Points;
+    const vg::TvxPoint p{static_cast<float>(0.25 * (1 + std::cos(a))), static_cast<float>(0.25 * (1 + std::sin(a)))};
+    if (k == 0)
+      circle.MoveTo(p);
+    else
+      circle.LineTo(p);
+  }
+  circle.ClosePath();
+  // Nine by nine tiles half a unit across from the top left corner of 4 x 4.
+  auto* tiled = Add<TdxPath3D>();
+  tiled->SetPath(&circle);
+  tiled->SetWrapMode(vg::vgPathTile);
+  tiled->SetWidth(4);
+  tiled->SetHeight(4);
+  colour(tiled);
+  std::vector<TdxPath3D*> single;
+  for (int i = 0; i < 9; ++i)
+    for (int j = 0; j < 9; ++j) {
+      auto* t = Add<TdxPath3D>();
+      t->SetPath(&circle);
+      t->SetWrapMode(vg::vgPathOriginal);
+      t->Position()->SetPoint({0.5f * static_cast<float>(i) + 0.25f - 2, 2 - 0.5f * static_cast<float>(j) - 0.25f, 0});
+      colour(t);
+      t->SetVisible(false);
+      single.push_back(t);
+    }
+  const TView fromAbove({0, -4.5f, 7.8f, 1}, {0, 0.5f, -0.866f, 0}, {0, 0.866f, 0.5f, 0});
+  Draw(fromAbove, "path3d_tiles_together");
+  const std::vector<std::uint32_t> together(frame_->Bits(), frame_->Bits() + W * H);
+  tiled->SetVisible(false);
+  for (TdxPath3D* t : single) t->SetVisible(true);
+  Draw(fromAbove, "path3d_tiles_one_by_one");
+  int differ = 0, covered = 0;
+  for (int i = 0; i < W * H; ++i) {
+    differ += together[size_t(i)] != frame_->Bits()[i];
+    covered += frame_->Bits()[i] != Background;
+  }
+  for (const TdxColor c : {Face, Wall}) {
+    const auto n = std::count(together.begin(), together.end(), c);
+    EXPECT_GT(Count(c), 1000) << dxColorToText(c);
+    EXPECT_NEAR(static_cast<double>(n), Count(c), 0.03 * Count(c)) << dxColorToText(c);
+  }
+  EXPECT_LT(differ, covered / 50);
 }
 
 TEST_F(ShapesGl, ALitSphereIsRoundAndBrighterInTheMiddle) {
