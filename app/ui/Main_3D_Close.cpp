@@ -201,7 +201,11 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
         text += (text.empty() ? "" : "\n") + failures[i];
     auto* host = dynamic_cast<TWindowHost*>(Model().CoreHost);
     if (host && host->ShowEndingMessage(text, !unattendedClose_)) {
+      // The window goes, and the program stays until the report is read (whose close closes
+      // the main window again, which then ends it).
       closeState_ = TCloseState::Reporting;
+      Hide();
+      Action = win::caNone;
       return;
     }
     // Only the standard error stream told it: whoever started the program learns it from the

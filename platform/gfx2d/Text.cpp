@@ -227,9 +227,9 @@ struct TextCache {
   };
   struct PerHint {
     PangoContext* Context = nullptr;
-    // The transform's linear part the context was last brought up to date with: pango counts
-    // every setting of a transform that is not the identity as a change, so an unchanged one
-    // is not set again.
+    // The linear part of the transform the context lays out under (LayoutTransform): pango
+    // counts every setting of a transform that is not the identity as a change, so an
+    // unchanged one is not set again.
     double XX = 1, YX = 0, XY = 0, YY = 1;
     // Whether the glyph-position rounding has been set for the context.
     bool RoundSet = false;
@@ -245,17 +245,44 @@ struct TextCache {
     }
   }
 
+  // The transform that text drawn through M is laid out under. Pango works a line's advances
+  // out at the font size the transform's vertical scale gives and takes them back to the user
+  // space by the horizontal scale, so on the device they come out at the vertical scale
+  // whatever the horizontal one is: it lays out right only under a transform that scales both
+  // ways alike (uniform, turned or mirrored). Through one that stretches one way more (a panel
+  // widened by its horizontal scale) the glyphs would widen and their advances not, each glyph
+  // running into the next (or, squeezed, standing apart). Such text is laid out under the
+  // uniform scale of its vertical one instead: its advances in the user space are then those
+  // of the unstretched text, and the transform stretches glyphs and advances alike as it draws.
+  static cairo_matrix_t LayoutTransform(const cairo_matrix_t& M) {
+    const double across = M.xx * M.xx + M.yx * M.yx, down = M.xy * M.xy + M.yy * M.yy;
+    const double skew = M.xx * M.xy + M.yx * M.yy;
+    const double tolerance = 1e-6 * std::max(across, down);
+    cairo_matrix_t laid = M;
+    laid.x0 = laid.y0 = 0;
+    if (std::abs(across - down) <= tolerance && std::abs(skew) <= tolerance) return laid;
+    const double scale = std::sqrt(down);
+    cairo_matrix_init_scale(&laid, scale, scale);
+    return laid;
+  }
+
   // The context for Hint, brought up to date with the cairo context's transform.
   PerHint& For(cairo_t* Cr, TextRenderingHint Hint) {
     PerHint& h = Hints[Hint == TextRenderingHint::AntiAlias ? 1 : Hint == TextRenderingHint::ClearTypeGridFit ? 2 : 0];
-    cairo_matrix_t m;
-    cairo_get_matrix(Cr, &m);
+    cairo_matrix_t ctm;
+    cairo_get_matrix(Cr, &ctm);
+    const cairo_matrix_t m = LayoutTransform(ctm);
     const bool changed = m.xx != h.XX || m.yx != h.YX || m.xy != h.XY || m.yy != h.YY;
-    if (!h.Context) {
+    const bool identity = m.xx == 1 && m.yx == 0 && m.xy == 0 && m.yy == 1;
+    const bool made = !h.Context;
+    if (made) {
+      // Made with the cairo context's own transform, which is set again below.
       h.Context = MakeTextContext(Cr);
       SetFontOptions(h.Context, Hint);
-    } else if (changed) {
-      pango_cairo_update_context(Cr, h.Context);
+    }
+    if (made || changed) {
+      const PangoMatrix pm{m.xx, m.xy, m.yx, m.yy, 0, 0};
+      pango_context_set_matrix(h.Context, identity ? nullptr : &pm);
     }
     // Through a transform that is not the identity's (a window made larger scales its layer)
     // a whole unit of the user space is not a pixel: glyph positions rounded to whole units
@@ -264,8 +291,7 @@ struct TextCache {
     // moved to its nearest pixel leaves gaps of up to a pixel inside words ("com puter"), where
     // the same text through a scaled layer is even.
     if (changed || !h.RoundSet) {
-      pango_context_set_round_glyph_positions(
-          h.Context, Hint != TextRenderingHint::AntiAlias && m.xx == 1 && m.yx == 0 && m.xy == 0 && m.yy == 1);
+      pango_context_set_round_glyph_positions(h.Context, Hint != TextRenderingHint::AntiAlias && identity);
       h.RoundSet = true;
     }
     h.XX = m.xx;

@@ -363,13 +363,16 @@ void TCustomForm::Close() {
       break;
     case caMinimize:
       SetWindowState(wsMinimized);
-      break;
+      return;  // still there to be used: the program goes on
     case caFree:
       Release();
       break;
     default:
-      break;
+      return;
   }
+  // The program ends with its main form, as its user expects of the close button (and the
+  // system of SIGTERM): the loop would otherwise run on with no window to show.
+  if (mainForm == this) rtl::Application->Terminate();
 }
 
 void TCustomForm::Release() { rtl::Application->ReleaseComponent(this); }

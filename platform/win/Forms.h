@@ -157,7 +157,10 @@ public:
   TModalResult ModalResult() const { return modalResult_; }
   void SetModalResult(TModalResult Value) { modalResult_ = Value; }
   // A modal form gets mrCancel; another asks OnCloseQuery and then does what OnClose
-  // leaves in Action (hide, free through Release, minimise, nothing).
+  // leaves in Action (hide, free through Release, minimise, nothing). The program's main
+  // form (MainForm) hidden or freed so ends the application (Terminate): its Run returns.
+  // A main form that must stay for a while (it waits for work of its own to end) leaves
+  // caNone, hiding itself where it should no longer be seen, and ends the application later.
   void Close();
   // Asks OnCloseQuery; true when the form may close.
   virtual bool CloseQuery();
@@ -338,9 +341,10 @@ public:
   explicit TForm(rtl::TComponent* AOwner) : TCustomForm(AOwner) {}
 };
 
-// The program's main form, nil until set and again once that form is freed. A request of
-// the system to end the program (SIGTERM, SIGINT) closes it as the user's close would; a
-// program without one is terminated.
+// The program's main form, nil until set and again once that form is freed. Closing it
+// ends the application (see TCustomForm::Close). A request of the system to end the program
+// (SIGTERM, SIGINT) closes it as the user's close would, so also ends the application unless
+// the form refuses or defers its close; a program without one is terminated.
 TCustomForm* MainForm();
 void SetMainForm(TCustomForm* Form);
 // What the display does with the system's request to end the program.

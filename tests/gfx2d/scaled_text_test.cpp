@@ -113,6 +113,55 @@ TEST_F(ScaledText, UnfittedGlyphsAreDrawnWhereTheirAdvancesPutThem) {
   }
 }
 
+// A panel stretched sideways (the main window's splitter widens the port and work-mode panels by
+// their horizontal scale) stretches its text with it: the line measures the same in its own
+// units, so it is as much wider on the device as the stretch, and its ink spreads as far; the
+// glyphs do not stay at their unstretched advances while each grows wider and runs into the next.
+TEST_F(ScaledText, TextStretchedOneWayKeepsItsAdvancesInItsOwnUnits) {
+  RegisterDefaultFonts();
+  const std::u16string text = u"Petrol : 20.00 hours";
+  const Font font{"Tahoma", 12, FontStyleRegular};
+  StringFormat f;
+  f.Flags = StringFormatFlagsNoClip | StringFormatFlagsNoWrap;
+  // The ink's first and last columns of the text drawn at X 10 through the stretch.
+  const auto inkSpan = [&](float SX, float SY, int& First, int& Last) {
+    Surface s(600, 80);
+    s.g->SetTextRenderingHint(TextRenderingHint::AntiAlias);
+    s.g->SetWorldTransform(Matrix{SX, 0, 0, SY, 0, 0});
+    s.g->DrawString(text, font, {10 / SX, 4 / SY, 500, 20}, f, SolidBrush(0xFF000000u));
+    First = s.width;
+    Last = -1;
+    for (int x = 0; x < s.width; ++x)
+      for (int y = 0; y < s.height; ++y)
+        if (s.Alpha(x, y) > 64) {
+          First = std::min(First, x);
+          Last = std::max(Last, x);
+        }
+  };
+  int first1 = 0, last1 = 0;
+  inkSpan(1, 1, first1, last1);
+  ASSERT_LT(first1, last1);
+  for (const Matrix& m : {Matrix{1.4f, 0, 0, 1, 0, 0}, Matrix{1.8f, 0, 0, 1, 0, 0}, Matrix{0.7f, 0, 0, 1, 0, 0},
+                          Matrix{1, 0, 0, 1.5f, 0, 0}, Matrix{2.5f, 0, 0, 1.5f, 0, 0}}) {
+    RectF own, stretched;
+    Surface plain(1, 1);
+    plain.g->SetTextRenderingHint(TextRenderingHint::AntiAlias);
+    ASSERT_TRUE(plain.g->MeasureString(text, font, {0, 0, 2000, 200}, f, own));
+    Surface s(1, 1);
+    s.g->SetTextRenderingHint(TextRenderingHint::AntiAlias);
+    s.g->SetWorldTransform(m);
+    ASSERT_TRUE(s.g->MeasureString(text, font, {0, 0, 2000, 200}, f, stretched));
+    EXPECT_NEAR(stretched.Width, own.Width, 0.02 * own.Width) << m.m11 << " x " << m.m22;
+    EXPECT_NEAR(stretched.Height, own.Height, 0.02 * own.Height) << m.m11 << " x " << m.m22;
+    int first = 0, last = 0;
+    inkSpan(m.m11, m.m22, first, last);
+    ASSERT_LT(first, last);
+    const double ink1 = last1 - first1 + 1, ink = last - first + 1;
+    // A pixel or two at each end for the antialiased edges.
+    EXPECT_NEAR(ink, ink1 * static_cast<double>(m.m11), 3) << m.m11 << " x " << m.m22;
+  }
+}
+
 }  // namespace
 
 }  // namespace scaled_text_test

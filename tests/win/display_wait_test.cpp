@@ -3,7 +3,8 @@
 // on the X connection and a wake of its own: another thread's call ends a wait that has no
 // other deadline, and a timer of a fraction of a millisecond fires, never before its time; a
 // termination signal that ends a wait closes the main form from that wait, although a
-// time-out leaves the window system alone, and so does one that another thread catches; one
+// time-out leaves the window system alone, and so does one that another thread catches (and
+// the main form's close ends the program's Run); one
 // that comes while the loop never sleeps closes it within the next turns. (The X server's events reaching the forms is
 // what every test of a real window shows.) GoogleTest before X11: Xlib defines None and Bool as macros, which break its
 // headers.
@@ -99,7 +100,7 @@ long SyscallOf(pid_t Thread) {
 }
 
 // The shown main form, a borderless one that counts its closes, with a guard against a wait
-// that never ends: the test fails instead of hanging.
+// that never ends (it ends the loop too): the test fails instead of hanging.
 struct TGuardedMainForm {
   TGuardedMainForm() {
     form->OnClose = [this](rtl::TObject*, win::TCloseAction&) { ++closed; };
@@ -112,7 +113,10 @@ struct TGuardedMainForm {
   std::unique_ptr<win::TForm> form = BorderlessForm();
   int closed = 0;
   bool guard = false;
-  const rtl::TApplication::TTimerId guardTimer = rtl::Application->StartTimer(60000, [this] { guard = true; });
+  const rtl::TApplication::TTimerId guardTimer = rtl::Application->StartTimer(60000, [this] {
+    guard = true;
+    rtl::Application->Terminate();
+  });
 };
 
 TEST(DisplayWaitUnderX11Child, ATerminationSignalDuringTheWaitClosesTheMainFormFromThatWait) {
@@ -257,8 +261,8 @@ TEST(DisplayWaitUnderX11Child, ATerminationSignalClosesTheMainFormOfALoopThatNev
 
 // A termination signal that another thread of the program catches (any thread may take a
 // signal sent to the process) wakes the loop, which sleeps with no deadline but the guard's,
-// and closes the main form.
-TEST(DisplayWaitUnderX11Child, ATerminationSignalCaughtByAnotherThreadEndsTheWait) {
+// and closes the main form, which ends the application's Run.
+TEST(DisplayWaitUnderX11Child, ATerminationSignalCaughtByAnotherThreadEndsTheWaitAndTheRun) {
   if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
   rtl::Application->Reset();
   {
@@ -267,10 +271,10 @@ TEST(DisplayWaitUnderX11Child, ATerminationSignalCaughtByAnotherThreadEndsTheWai
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
       pthread_kill(pthread_self(), SIGTERM);  // handled here, on this thread
     });
-    rtl::Application->RunUntil([&] { return m.closed > 0 || m.guard; });
+    rtl::Application->Run();
     other.join();
-    EXPECT_EQ(m.closed, 1);
-    EXPECT_FALSE(m.guard) << "the signal did not wake the loop";
+    EXPECT_EQ(m.closed, 1) << "the signal did not wake the loop";
+    EXPECT_FALSE(m.guard) << "the main form closed, but the loop ran on";
     rtl::Application->StopTimer(m.guardTimer);
     m.form.reset();
   }

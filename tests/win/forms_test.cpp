@@ -645,9 +645,13 @@ TEST_F(FormsTest, TerminationSignalsCloseTheMainFormAsTheUsersCloseWould) {
   };
   EXPECT_TRUE(deliver(SIGTERM, [&] { return closed == 1; }));
   EXPECT_FALSE(form->Showing());
+  EXPECT_TRUE(rtl::Application->Terminated()) << "the main form's close ends the program";
+  rtl::Application->Reset();
   form->Show();
   EXPECT_TRUE(deliver(SIGINT, [&] { return closed == 2; }));
   EXPECT_FALSE(form->Showing());
+  EXPECT_TRUE(rtl::Application->Terminated());
+  rtl::Application->Reset();
   form->Show();
   refuse = true;
   EXPECT_TRUE(deliver(SIGTERM, [&] { return asked == 3; }));
@@ -659,6 +663,59 @@ TEST_F(FormsTest, TerminationSignalsCloseTheMainFormAsTheUsersCloseWould) {
   EXPECT_EQ(MainForm(), nullptr);
   EXPECT_TRUE(deliver(SIGTERM, [] { return rtl::Application->Terminated(); }));
   rtl::Application->Reset();
+}
+
+// A program built on the forms ends when its main form closes: the window's close button ends
+// the application's Run, as the system's request to end the program (SIGTERM) does. Closing
+// another form ends nothing, nor does a close of the main form that its OnClose turns down or
+// turns into a minimise (the form is still there to be used).
+TEST_F(FormsTest, ClosingTheMainFormEndsTheApplicationsRun) {
+  MakeForm();
+  SetMainForm(form.get());
+  TForm other(nullptr);
+  other.SetBorderStyle(bsNone);
+  other.SetBounds(300, 20, 100, 60);
+  TCloseAction action = caHide;
+  form->OnClose = [&](rtl::TObject*, TCloseAction& Action) { Action = action; };
+  // Runs the application with Do called from its loop; true when Run ended with Do, false when
+  // the loop went on to the next call (which ends it). A guard ends a Run nothing else ends.
+  const auto endsRun = [](std::function<void()> Do, bool CheckGoesOn) {
+    bool wentOn = false, gaveUp = false;
+    const auto limit = rtl::Application->StartTimer(60000, [&] {
+      gaveUp = true;
+      rtl::Application->Terminate();
+    });
+    Later(std::move(Do));
+    if (CheckGoesOn)
+      Later([&] {
+        wentOn = true;
+        rtl::Application->Terminate();
+      });
+    rtl::Application->Run();
+    rtl::Application->StopTimer(limit);
+    rtl::Application->Reset();
+    EXPECT_FALSE(gaveUp) << "Run did not end";
+    return !wentOn && !gaveUp;
+  };
+  form->Show();
+  other.Show();
+  EXPECT_FALSE(endsRun([&] { SimulateClose(&other); }, true)) << "another form's close";
+  EXPECT_FALSE(other.Showing());
+  for (const TCloseAction kept : {caNone, caMinimize}) {
+    action = kept;
+    EXPECT_FALSE(endsRun([&] { SimulateClose(form.get()); }, true)) << static_cast<int>(kept);
+    EXPECT_TRUE(form->Showing());
+    form->SetWindowState(wsNormal);
+  }
+  action = caHide;
+  EXPECT_TRUE(endsRun([&] { SimulateClose(form.get()); }, false)) << "the main form's close button";
+  EXPECT_FALSE(form->Showing());
+  form->Show();
+  EXPECT_TRUE(endsRun([] { std::raise(SIGTERM); }, false)) << "SIGTERM";
+  EXPECT_FALSE(form->Showing());
+  // Hidden already, it ends the program all the same.
+  EXPECT_TRUE(endsRun([] { std::raise(SIGTERM); }, false)) << "SIGTERM to a hidden main form";
+  SetMainForm(nullptr);
 }
 
 TEST_F(FormsTest, ClipboardKeepsUnicodeText) {
