@@ -14,8 +14,10 @@ namespace dx {
 rtl::TClass TdxMaterial::StaticClass() {
   static const rtl::TClassInfo info =
       rtl::DefineClass<TdxMaterial>()
+          // Always written: the objects that publish a material (shapes, the GUI plane)
+          // start it in a random colour, so no value is one that reading can leave out.
           .Property("Diffuse", &TdxMaterial::Diffuse, &TdxMaterial::SetDiffuse)
-          .Default("#FF707070")
+          .NoDefault()
           .Property("Ambient", &TdxMaterial::Ambient, &TdxMaterial::SetAmbient)
           .Default("#FF303030")
           .Property("Lighting", &TdxMaterial::Lighting, &TdxMaterial::SetLighting)

@@ -26,7 +26,8 @@ public:
   TdxMaterial();
   ~TdxMaterial() override;
 
-  // Colours as published text ("#FF707070"); a setter compares the converted colour.
+  // Colours as published text ("#FF707070"); a setter compares the converted colour. Diffuse
+  // is written into every stream, whatever its value (its owners start it at random).
   std::string Diffuse() const;
   void SetDiffuse(const std::string& Value) { SetDiffuseColor(dxTextToColor(Value)); }
   std::string Ambient() const;

@@ -258,7 +258,10 @@ TYPED_TEST(HostContract, LoadFromFileReadsATreeUnderTheSelection) {
   EXPECT_FLOAT_EQ(button->Width(), 90);
 }
 
+// The scene names the part in lower case, as the built-in style does; the layer as the class.
 TYPED_TEST(HostContract, EditDefaultStyleCopiesTheButtonsStyleOnceIntoTheHostsResources) {
+  constexpr bool scene = std::is_same_v<TypeParam, SceneKind>;
+  const std::string name = scene ? "buttonstyle" : "ButtonStyle";
   this->Design();
   TvxVisualObject* root = this->Root();
   auto* button = this->template Add<TvxButton>(root, 10, 10, 80, 24);
@@ -270,9 +273,10 @@ TYPED_TEST(HostContract, EditDefaultStyleCopiesTheButtonsStyleOnceIntoTheHostsRe
   ASSERT_NE(res->Root(), nullptr);
   EXPECT_EQ(res->Root()->ClassName(), "TvxBackground");
   int copies = 0;
-  for (TvxObject* c : res->Root()->Children()) copies += c->ResourceName() == "ButtonStyle";
+  for (TvxObject* c : res->Root()->Children()) copies += c->ResourceName() == name;
   EXPECT_EQ(copies, 1);
-  EXPECT_EQ(DesignStyleName(button), "ButtonStyle");
+  EXPECT_EQ(res->Root()->GetChildrenCount(), 1);
+  EXPECT_EQ(DesignStyleName(button, scene), name);
   // The button now takes its look from the host's copy.
   ASSERT_NE(button->Style(), nullptr);
 
@@ -302,10 +306,11 @@ TYPED_TEST(HostContract, EditingAStyleCopiesTheStylesOfTheControlsInsideTheSelec
     for (TvxObject* c : res->Root()->Children()) n += c->ResourceName() == Name;
     return n;
   };
-  EXPECT_EQ(count("PanelStyle"), 1) << "the inner panel shares the selection's part";
-  const int expected = std::is_same_v<TypeParam, SceneKind> ? 1 : 0;
-  EXPECT_EQ(count("ButtonStyle"), expected);
-  EXPECT_EQ(count("CheckBoxStyle"), expected);
+  constexpr bool scene = std::is_same_v<TypeParam, SceneKind>;
+  EXPECT_EQ(count(scene ? "panelstyle" : "PanelStyle"), 1) << "the inner panel shares the selection's part";
+  const int expected = scene ? 1 : 0;
+  EXPECT_EQ(count("buttonstyle"), expected);
+  EXPECT_EQ(count("checkboxstyle"), expected);
   EXPECT_EQ(count("hudbuttonstyle"), expected) << "a control's own Resource names its part";
   // The controls still find their looks, now in the host's copies.
   for (TvxControl* c : std::vector<TvxControl*>{panel, button, inner, check, hud}) {
@@ -320,7 +325,7 @@ TYPED_TEST(HostContract, EditingAStyleCopiesTheStylesOfTheControlsInsideTheSelec
   EXPECT_EQ(panel->Resource(), "Gauge");
   EXPECT_EQ(count("Gauge"), 1);
   EXPECT_EQ(button->Resource(), "");
-  EXPECT_EQ(count("ButtonStyle"), expected);
+  EXPECT_EQ(count("buttonstyle"), expected);
 }
 
 TYPED_TEST(HostContract, TheTabOrderWindowListsTheSiblingControlsAndMovesTheChosenOne) {

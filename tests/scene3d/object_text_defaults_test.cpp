@@ -73,6 +73,46 @@ TEST_F(DxObjectTextDefaults, AFloatAtItsDefaultZeroOrOneReadsBackInEveryClass) {
   EXPECT_GT(checked, 100) << "the registered classes' floats were looked at";
 }
 
+// Each text property of an object's values (its material's colours, its font's family) is set
+// to the value a new value of that kind holds and to its declared default in turn; the text
+// written then must read back to it. Shapes and the GUI plane start their materials in a
+// random colour, so their text must carry the colour even when it is the new material's.
+TEST_F(DxObjectTextDefaults, AValuesTextAtItsStartOrDefaultReadsBackInEveryClass) {
+  int checked = 0;
+  for (const TdxClassEntry& entry : DxClassList()) {
+    const std::string name = entry.Class->Name;
+    for (const rtl::TPropInfo* p : rtl::GetPropInfos(entry.Class)) {
+      if (p->Kind() != rtl::tkClass || rtl::IsComponentReference(p)) continue;
+      const rtl::TClass valueClass = p->PropType->ClassType();
+      if (!valueClass) continue;
+      const std::unique_ptr<rtl::TObject> fresh = valueClass->Factory ? valueClass->Create() : nullptr;
+      for (const rtl::TPropInfo* q : rtl::GetPropInfos(valueClass)) {
+        if (q->Kind() != rtl::tkLString || !q->SetStr) continue;
+        std::vector<std::string> probes;
+        if (q->DefaultMode == rtl::TDefaultMode::Value) probes.push_back(q->DefaultStr);
+        if (fresh) probes.push_back(rtl::GetStrProp(fresh.get(), q));
+        for (const std::string& value : probes) {
+          std::unique_ptr<rtl::TObject> made = rtl::CreateObjectByName(name);
+          auto* object = dynamic_cast<TdxObject*>(made.get());
+          ASSERT_NE(object, nullptr) << name;
+          rtl::TObject* part = rtl::GetObjectProp(object, p);
+          if (!part) continue;
+          rtl::SetStrProp(part, q, value);
+          if (rtl::GetStrProp(part, q) != value || !rtl::IsStoredProp(part, q)) continue;
+          const std::string text = SaveDxObjectToText(object);
+          const std::unique_ptr<TdxObject> back = ReadBack(text, name);
+          if (!back) continue;
+          EXPECT_EQ(rtl::GetStrProp(rtl::GetObjectProp(back.get(), p), q), value)
+              << name << "." << p->Name << "." << q->Name << "\n" << text;
+          EXPECT_EQ(SaveDxObjectToText(back.get()), text) << name << "." << p->Name << "." << q->Name;
+          ++checked;
+        }
+      }
+    }
+  }
+  EXPECT_GT(checked, 20) << "the registered classes' values were looked at";
+}
+
 TEST_F(DxObjectTextDefaults, LayerAndTextBoxSizesOfOneSurviveARoundTrip) {
   auto layer = std::make_unique<TdxGUICanvasLayer>(nullptr);
   layer->SetWidth(0);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "ControlScene.h"
 #include "platform/loop/Application.h"
@@ -275,6 +276,48 @@ TEST_F(NumberBoxes, AVeryLargeValueShowsAllItsDigitsAndDecimalDigitsIsHeldToWhat
     SCOPED_TRACE("spin box");
     check(Place<TvxSpinBox>(s));
   }
+}
+
+// An infinite bound or step leaves the box at the largest number of that sign, shown in all
+// its digits: never "INF", which its own Change would refuse at every Enter and on leaving.
+TEST_F(NumberBoxes, AnInfiniteBoundOrStepLeavesATextTheBoxReadsBack) {
+  ControlScene s;
+  const float inf = std::numeric_limits<float>::infinity();
+  const std::u16string largest = u"340282346638528859811704183484516925440";
+  std::string reported;
+  rtl::Application->OnException = [&](rtl::TObject*, const std::exception& E) { reported = E.what(); };
+  auto* other = s.Add(new TvxNumberBox(nullptr), 10, 60);
+  char16_t none = 0;
+  const auto check = [&](auto* Box, auto Step) {
+    Box->SetMax(inf);
+    Box->SetValue(inf);
+    EXPECT_EQ(Box->Text(), largest);
+    EXPECT_EQ(Box->Value(), std::numeric_limits<float>::max());
+    Box->SetFocus();
+    uint16_t up = win::VK_UP, enter = win::VK_RETURN;
+    Box->KeyDown(up, none, {});
+    Box->KeyDown(enter, none, {});
+    EXPECT_EQ(Box->Text(), largest);
+    // An infinite step, then leaving.
+    Box->SetMin(-inf);
+    Step(Box, -inf);
+    uint16_t down = win::VK_DOWN;
+    Box->KeyDown(down, none, {});
+    EXPECT_EQ(Box->Text(), u"-" + largest);
+    other->SetFocus();
+    EXPECT_EQ(Box->Value(), -std::numeric_limits<float>::max());
+    EXPECT_EQ(reported, "");
+  };
+  {
+    SCOPED_TRACE("number box");
+    check(Place(s), [](TvxNumberBox* B, float V) { B->SetHorzIncrement(-V); });
+  }
+  {
+    SCOPED_TRACE("spin box");
+    check(Place<TvxSpinBox>(s), [](TvxSpinBox* B, float V) { B->SetIncrement(-V); });
+  }
+  rtl::Application->OnException = {};
+  EXPECT_EQ(changes, 4);
 }
 
 TEST_F(NumberBoxes, ArrowStepsAreReportedAtEnterAndOnLeavingAsTypedTextIs) {

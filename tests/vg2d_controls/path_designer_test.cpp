@@ -95,6 +95,24 @@ TEST_F(PathDesigners, TypingShowsInThePreviewWhenTheMemoIsLeft) {
   EXPECT_EQ(path.GetBounds().Right, 40.0f);
 }
 
+// OK writes the memo's text back: an arc of radii too large to tell from its chord must come
+// back as the line to its end point, not as nothing.
+TEST_F(PathDesigners, OkKeepsAnArcOfHugeRadii) {
+  TvxPathData path;
+  path.SetData("M 0 0 A 1e12 1e12 0 0 1 10 10 L 20 0");
+  bool ran = false;
+  Later([&] {
+    auto* d = dynamic_cast<TvxPathDataDesigner*>(win::ActiveForm());
+    ASSERT_NE(d, nullptr) << "the designer is the active window";
+    ran = true;
+    EXPECT_EQ(d->PreviewPath()->Data()->GetData(), "M 0,0 L 10,10 L 20,0 ");
+    d->SetModalResult(win::mrOk);
+  });
+  EditPathInDesigner(&path, nullptr);
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(path.GetData(), "M 0,0 L 10,10 L 20,0 ");
+}
+
 TEST_F(PathDesigners, PasteReplacesTheWholeText) {
   auto designer = std::make_unique<TvxPathDataDesigner>(nullptr);
   designer->Memo()->Lines()->SetTextStr(u"M 1,1 L 2,2");

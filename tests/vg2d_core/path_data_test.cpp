@@ -128,6 +128,36 @@ TEST(PathArcs, SvgArcEndsAtItsEndPointOnTheRightSide) {
   EXPECT_TRUE(AllFinite(p));
 }
 
+// An arc of radii far larger than its chord lies along the chord, and it ends where it is
+// told whatever its radii: at 1e9 its points are small differences of large numbers, and
+// past what double precision tells apart (1e12, 1e30) its sweep is lost, which leaves the
+// straight line to the end point.
+TEST(PathArcs, AnArcOfHugeRadiiEndsAtItsEndPoint) {
+  TvxPathData p;
+  p.SetData("M 0 0 A 1e9 1e9 0 0 1 10 10");
+  ASSERT_GT(p.Count(), 1);
+  EXPECT_EQ(p.LastPoint().X, 10.0f);
+  EXPECT_EQ(p.LastPoint().Y, 10.0f);
+  for (const TvxPathPoint& q : p.Points()) {
+    EXPECT_NEAR(q.Point.X, q.Point.Y, 1e-3) << "on the chord";
+    EXPECT_GE(q.Point.X, -1e-3f);
+    EXPECT_LE(q.Point.X, 10 + 1e-3f);
+  }
+  for (const char* radius : {"1e12", "1e30", "3e38"}) {
+    SCOPED_TRACE(radius);
+    p.SetData(std::string("M 0 0 A ") + radius + " " + radius + " 0 0 1 10 10");
+    EXPECT_EQ(p.GetData(), "M 0,0 L 10,10 ");
+    p.SetData(std::string("M 0 0 a ") + radius + " " + radius + " 0 0 0 10 -5 L 0 0");
+    EXPECT_EQ(p.GetData(), "M 0,0 L 10,-5 L 0,0 ");
+  }
+  // The long way round a huge circle comes back to the end point too.
+  p.SetData("M 0 0 A 1e9 1e9 0 1 1 10 10");
+  EXPECT_GT(p.Count(), 4);
+  EXPECT_EQ(p.LastPoint().X, 10.0f);
+  EXPECT_EQ(p.LastPoint().Y, 10.0f);
+  EXPECT_TRUE(AllFinite(p));
+}
+
 TEST(PathArcs, DegenerateArcsAndCornersStayFinite) {
   TvxPathData p;
   p.MoveTo({1, 1});

@@ -3,6 +3,7 @@
 // hit test outside the frame, hover marks, and the point's own size and bounds.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "FakeScene.h"
@@ -140,6 +141,10 @@ TEST_F(Selections, GripsAnswerHitTestsOutsideTheFrameAndLightUpUnderTheMouse) {
   frame->SetGripSize(0);
   EXPECT_EQ(frame->GripSize(), 1.0f);
   frame->SetGripSize(3);
+  // Not a number is no size: the grips keep theirs and are still hit.
+  frame->SetGripSize(std::nanf(""));
+  EXPECT_EQ(frame->GripSize(), 3.0f);
+  EXPECT_TRUE(frame->PointInObject(68, 68));
   // The absolute rectangle carries the grips and a margin.
   const TvxRect r = frame->GetAbsoluteRect();
   EXPECT_EQ(r.Left, 70.0f - 7);
@@ -164,6 +169,10 @@ TEST_F(Selections, APointKeepsItsGripSizeAndIsDraggedInsideItsParent) {
   point->SetGripSize(5);
   point->SetHeight(1);
   EXPECT_EQ(point->Height(), 10.0f);
+  point->SetGripSize(std::nanf(""));
+  EXPECT_EQ(point->GripSize(), 5.0f);
+  point->SetWidth(1);
+  EXPECT_EQ(point->Width(), 10.0f);
   point->Position()->SetPoint({100, 50});  // absolute 150, 100
   EXPECT_TRUE(point->PointInObject(146, 96));
   EXPECT_FALSE(point->PointInObject(145, 100));  // the edge is outside

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
@@ -66,6 +67,9 @@ void TvxNumericValue::SetDecimalDigits(int Value) { DecimalDigits = std::clamp(V
 void TvxNumericValue::Clamp() {
   if (Value > Max) Value = Max;
   if (Value < Min) Value = Min;
+  // An infinite bound or step would leave an infinity, whose text ("INF") no box reads back:
+  // the box holds the largest number of that sign instead, whose digits it reads.
+  if (std::isinf(Value)) Value = std::copysign(std::numeric_limits<float>::max(), Value);
 }
 
 std::u16string TvxNumericValue::SetText() const {

@@ -28,7 +28,8 @@ struct TvxNumericValue {
   // The most decimals the fixed format gives; DecimalDigits is held to 0 .. this.
   static constexpr int MaxDecimalDigits = 18;
   void SetDecimalDigits(int Value);
-  // Value brought into Max, then Min.
+  // Value brought into Max, then Min; an infinity left becomes the largest finite number of
+  // its sign, so the box never shows a text it cannot read back.
   void Clamp();
   // The text of a set Value: the whole part (every digit of it, however large) when it has
   // no fraction or the type is integer, else DecimalDigits decimals.

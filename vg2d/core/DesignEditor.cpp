@@ -10,6 +10,7 @@
 
 #include "platform/rtl/FileReader.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/win/Menus.h"
 #include "vg2d/core/Canvas.h"
@@ -96,10 +97,11 @@ std::array<TRule, 10> Rules(const TPlace& S, const TPlace& O) {
 
 }  // namespace
 
-std::string DesignStyleName(TvxControl* Control) {
+std::string DesignStyleName(TvxControl* Control, bool LowerCase) {
   if (!Control->Resource().empty()) return Control->Resource();
   const std::string name = Control->ClassName();
-  return (name.size() > 3 ? name.substr(3) : std::string()) + "Style";
+  const std::string style = (name.size() > 3 ? name.substr(3) : std::string()) + "Style";
+  return LowerCase ? rtl::LowerCase(style) : style;
 }
 
 TvxDesignEditor::TvxDesignEditor(TvxSceneHost& Host) : host_(Host) {}

@@ -54,9 +54,10 @@ extern TvxDesignMessageProc DesignMessageDialog;
 std::string& DesignClipboard();
 
 // The name a control's style part gets in a host's own style resources: its Resource, else
-// its class name without the "Tvx" prefix followed by "Style" ("ButtonStyle"). Style look-ups
-// ignore case, so it names the same part as the built-in "buttonstyle".
-std::string DesignStyleName(TvxControl* Control);
+// its class name without the "Tvx" prefix followed by "Style" ("ButtonStyle"), all in lower
+// case with LowerCase ("buttonstyle"). Style look-ups ignore case, so either names the same
+// part as the built-in "buttonstyle".
+std::string DesignStyleName(TvxControl* Control, bool LowerCase);
 
 // One entry of the design menu: a command, or a submenu when it has items.
 struct TvxDesignMenuItem {

@@ -181,7 +181,9 @@ TvxObject* StyleRoot(TvxSceneHost& Host, rtl::TComponent* Self) {
 
 // Moves a copy of Control's style under Root as Name, when Root holds no part of that name.
 // With InnerParts the controls inside the copy get their own parts beside it.
-bool CopyStyle(TvxObject* Root, TvxControl* Control, const std::string& Name, bool InnerParts) {
+// Inner parts are named as Kind names them.
+bool CopyStyle(TvxObject* Root, TvxControl* Control, const std::string& Name, bool InnerParts,
+               const TvxDesignKind& Kind) {
   if (Name.empty() || Root->FindResource(Name)) return false;
   std::unique_ptr<TvxVisualObject> copy = Control->FindStyleResource();
   if (!copy) return false;
@@ -195,7 +197,7 @@ bool CopyStyle(TvxObject* Root, TvxControl* Control, const std::string& Name, bo
   std::vector<TvxControl*> inner;
   part->AddControlsToList(inner);
   for (TvxControl* c : inner)
-    if (c != part) CopyStyle(Root, c, DesignStyleName(c), true);
+    if (c != part) CopyStyle(Root, c, DesignStyleName(c, Kind.LowerCaseStyleNames), true, Kind);
   return true;
 }
 
@@ -212,18 +214,21 @@ std::vector<TvxControl*> InnerControls(TvxObject* Top) {
 void TvxDesignEditor::CopyStyles(TvxControl* Control, const std::string& Name, bool SetResource) {
   TvxObject* root = StyleRoot(host_, host_.self_);
   if (!root) return;
-  const bool ofSelection = host_.designKind_.StylesOfInnerControls;
-  const bool copied = CopyStyle(root, Control, Name, !ofSelection);
+  const TvxDesignKind& kind = host_.designKind_;
+  const bool ofSelection = kind.StylesOfInnerControls;
+  const bool copied = CopyStyle(root, Control, Name, !ofSelection, kind);
   // Copies take nothing from the tree, so the list stays good until the control takes a
   // new Resource (which makes its look anew).
   if (ofSelection)
-    for (TvxControl* c : InnerControls(Control)) CopyStyle(root, c, DesignStyleName(c), false);
+    for (TvxControl* c : InnerControls(Control))
+      CopyStyle(root, c, DesignStyleName(c, kind.LowerCaseStyleNames), false, kind);
   if (SetResource && (copied || root->FindResource(Name))) Control->SetResource(Name);
   host_.UpdateStyle();
 }
 
 void TvxDesignEditor::EditDefaultStyle() {
-  if (auto* control = dynamic_cast<TvxControl*>(Selection())) CopyStyles(control, DesignStyleName(control), false);
+  if (auto* control = dynamic_cast<TvxControl*>(Selection()))
+    CopyStyles(control, DesignStyleName(control, host_.designKind_.LowerCaseStyleNames), false);
 }
 
 void TvxDesignEditor::EditCustomStyle() {

@@ -155,15 +155,17 @@ void TvxPathData::AddRectangle(const TvxRect& R, float XRadius, float YRadius, T
   ClosePath();
 }
 
-// One Bezier segment of at most 90 degrees: the segment's start point (added by a move or
-// a line when First), then three curve points.
-void TvxPathData::ArcSegment(const TvxPoint& Center, const TvxPoint& Radius, float Angle, float Sweep, bool First) {
-  const double s = Sweep, a = Angle;
-  const double x0 = std::cos(s / 2), y0 = std::sin(s / 2);
-  const double rot = a + s / 2, cr = std::cos(rot), sr = std::sin(rot);
+// One Bezier segment of at most 90 degrees of the ellipse of Frame, from Angle on: the
+// segment's start point (added by a move or a line when First), then three curve points.
+// Everything up to the stored point is in double precision: an arc of a huge radius is a
+// small difference of large numbers (its points lie far from its centre's axes).
+void TvxPathData::ArcSegment(const TArcFrame& Frame, double Angle, double Sweep, bool First) {
+  const double x0 = std::cos(Sweep / 2), y0 = std::sin(Sweep / 2);
+  const double rot = Angle + Sweep / 2, cr = std::cos(rot), sr = std::sin(rot);
   auto map = [&](double x, double y) -> TvxPoint {
-    const double xr = x * cr - y * sr, yr = x * sr + y * cr;
-    return {static_cast<float>(Center.X + Radius.X * xr), static_cast<float>(Center.Y + Radius.Y * yr)};
+    const double ex = Frame.RX * (x * cr - y * sr), ey = Frame.RY * (x * sr + y * cr);
+    return {static_cast<float>(Frame.CX + ex * Frame.Cos - ey * Frame.Sin),
+            static_cast<float>(Frame.CY + ex * Frame.Sin + ey * Frame.Cos)};
   };
   const TvxPoint start = map(x0, -y0);
   if (y0 == 0) {  // no sweep: only the start point
@@ -179,35 +181,31 @@ void TvxPathData::ArcSegment(const TvxPoint& Center, const TvxPoint& Radius, flo
   CurveTo(map(x0 + tx, -ty), map(x0 + tx, ty), map(x0, y0));
 }
 
-void TvxPathData::AddArc(const TvxPoint& Center, const TvxPoint& Radius, float StartAngle, float SweepAngle) {
-  if (!std::isfinite(StartAngle) || !std::isfinite(SweepAngle)) return;
-  double start = std::fmod(static_cast<double>(StartAngle), 360.0) * Pi / 180;
-  const double sweep = std::clamp(static_cast<double>(SweepAngle), -360.0, 360.0) * Pi / 180;
-  if (std::fabs(sweep) < 1e-10) return;
+// The sweep (radians) cut into segments of 90 degrees from Start on; a segment ends the walk
+// when the sweep it reaches is within 0.01 of the whole, the last taking the remainder.
+void TvxPathData::ArcSegments(const TArcFrame& Frame, double Start, double Sweep, bool First) {
   double total = 0;
-  bool first = true, done = false;
+  bool done = false;
   while (!done) {
     const double prev = total;
-    double local;
-    if (sweep < 0) {
-      local = -Pi / 2;
-      total -= Pi / 2;
-      if (total <= sweep + 0.01) {
-        local = sweep - prev;
-        done = true;
-      }
-    } else {
-      local = Pi / 2;
-      total += Pi / 2;
-      if (total >= sweep - 0.01) {
-        local = sweep - prev;
-        done = true;
-      }
+    double local = Sweep < 0 ? -Pi / 2 : Pi / 2;
+    total += local;
+    if (Sweep < 0 ? total <= Sweep + 0.01 : total >= Sweep - 0.01) {
+      local = Sweep - prev;
+      done = true;
     }
-    ArcSegment(Center, Radius, static_cast<float>(start), static_cast<float>(local), first);
-    first = false;
-    start += local;
+    ArcSegment(Frame, Start, local, First);
+    First = false;
+    Start += local;
   }
+}
+
+void TvxPathData::AddArc(const TvxPoint& Center, const TvxPoint& Radius, float StartAngle, float SweepAngle) {
+  if (!std::isfinite(StartAngle) || !std::isfinite(SweepAngle)) return;
+  const double start = std::fmod(static_cast<double>(StartAngle), 360.0) * Pi / 180;
+  const double sweep = std::clamp(static_cast<double>(SweepAngle), -360.0, 360.0) * Pi / 180;
+  if (std::fabs(sweep) < 1e-10) return;
+  ArcSegments({Center.X, Center.Y, Radius.X, Radius.Y, 1, 0}, start, sweep, true);
 }
 
 void TvxPathData::ArcTo(const TvxPoint& Radius, float XAxisRotation, bool LargeArc, bool Sweep, const TvxPoint& To) {
@@ -236,11 +234,12 @@ void TvxPathData::ArcTo(const TvxPoint& Radius, float XAxisRotation, bool LargeA
   const double cx = (static_cast<double>(from.X) + To.X) / 2 + (cp * cx1 - sp * cy1);
   const double cy = (static_cast<double>(from.Y) + To.Y) / 2 + (sp * cx1 + cp * cy1);
 
+  // The angle from u to v, signed as their cross product. Taken from both the cross and the
+  // dot product rather than from the arc cosine of the dot product alone, which near 1 (a
+  // small sweep of a large ellipse) keeps only the square root of the precision.
   auto angleOf = [](double ux, double uy, double vx, double vy) {
-    const double n = std::sqrt((ux * ux + uy * uy) * (vx * vx + vy * vy));
-    if (!(n > 0)) return 0.0;
-    const double a = std::acos(std::clamp((ux * vx + uy * vy) / n, -1.0, 1.0));
-    return ux * vy - uy * vx < 0 ? -a : a;
+    const double a = std::atan2(ux * vy - uy * vx, ux * vx + uy * vy);
+    return std::isfinite(a) ? a : 0.0;
   };
   const double ux = (x1 - cx1) / rx, uy = (y1 - cy1) / ry;
   const double vx = (-x1 - cx1) / rx, vy = (-y1 - cy1) / ry;
@@ -248,40 +247,21 @@ void TvxPathData::ArcTo(const TvxPoint& Radius, float XAxisRotation, bool LargeA
   double extent = angleOf(ux, uy, vx, vy);
   if (!Sweep && extent > 0) extent -= 2 * Pi;
   else if (Sweep && extent < 0) extent += 2 * Pi;
-  if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(extent) || !std::isfinite(rx) ||
-      !std::isfinite(ry)) {
+  const double startDeg = startAngle * 180 / Pi, extentDeg = extent * 180 / Pi;
+  const double sweep = std::clamp(extentDeg, -360.0, 360.0) * Pi / 180;
+  // An arc whose sweep is too small to tell (a radius so large that double precision loses
+  // the end points against the centre) lies on its chord: the straight line is that arc.
+  if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(sweep) || !std::isfinite(rx) ||
+      !std::isfinite(ry) || std::fabs(sweep) < 1e-10) {
     LineTo(To);
     return;
   }
-
-  // The arc around the origin, continuing from the current point, then rotated and
-  // moved to the centre.
-  const size_t firstNew = points_.size();
-  const double startDeg = startAngle * 180 / Pi, extentDeg = extent * 180 / Pi;
-  double start = std::fmod(startDeg, 360.0) * Pi / 180;
-  const double sweep = std::clamp(extentDeg, -360.0, 360.0) * Pi / 180;
-  if (std::fabs(sweep) >= 1e-10) {
-    double total = 0;
-    bool done = false;
-    while (!done) {
-      const double prev = total;
-      const double quarter = sweep < 0 ? -Pi / 2 : Pi / 2;
-      double local = quarter;
-      total += quarter;
-      if (sweep < 0 ? total <= sweep + 0.01 : total >= sweep - 0.01) {
-        local = sweep - prev;
-        done = true;
-      }
-      ArcSegment({0, 0}, {static_cast<float>(rx), static_cast<float>(ry)}, static_cast<float>(start),
-                 static_cast<float>(local), false);
-      start += local;
-    }
-  }
-  for (size_t i = firstNew; i < points_.size(); ++i) {
-    TvxPoint& p = points_[i].Point;
-    const double x = p.X, y = p.Y;
-    p = {static_cast<float>(x * cp - y * sp + cx), static_cast<float>(x * sp + y * cp + cy)};
-  }
+  // Continuing from the current point (no move or line first), on the ellipse turned by the
+  // axis rotation around the centre.
+  const size_t before = points_.size();
+  ArcSegments({cx, cy, rx, ry, cp, sp}, std::fmod(startDeg, 360.0) * Pi / 180, sweep, false);
+  // The arc ends at its end point: rounding does not move it.
+  if (points_.size() > before) points_.back().Point = To;
 }
 
 // ---- reading and changing -------------------------------------------------------------------

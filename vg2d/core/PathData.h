@@ -76,8 +76,9 @@ public:
                     TvxCornerType CornerType);
   // An elliptic arc of Radius around Center; angles in degrees.
   void AddArc(const TvxPoint& Center, const TvxPoint& Radius, float StartAngle, float SweepAngle);
-  // The SVG elliptical arc from the last point to To. A zero radius draws a straight
-  // line; an arc to the point it starts from adds nothing.
+  // The SVG elliptical arc from the last point to To, ending at To whatever its radii. A zero
+  // radius, or one too large for the arc to be told from its chord, draws a straight line;
+  // an arc to the point it starts from adds nothing.
   void ArcTo(const TvxPoint& Radius, float XAxisRotation, bool LargeArc, bool Sweep, const TvxPoint& To);
 
   // Empties the path and fires OnChange.
@@ -123,7 +124,13 @@ private:
   void Add(TvxPathPointKind Kind, const TvxPoint& P) {
     if (points_.size() < MaxPoints) points_.push_back({Kind, P});
   }
-  void ArcSegment(const TvxPoint& Center, const TvxPoint& Radius, float Angle, float Sweep, bool First);
+  // An ellipse of radii RX, RY around (CX, CY), its axes turned by the angle of cosine Cos and
+  // sine Sin.
+  struct TArcFrame {
+    double CX, CY, RX, RY, Cos, Sin;
+  };
+  void ArcSegment(const TArcFrame& Frame, double Angle, double Sweep, bool First);
+  void ArcSegments(const TArcFrame& Frame, double Start, double Sweep, bool First);
   void Changed() { OnChange(this); }
   void LinkChanged() override { Changed(); }
 

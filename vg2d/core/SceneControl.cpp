@@ -82,6 +82,7 @@ TvxDesignKind SceneDesignKind() {
   k.HidesRoot = true;
   k.InsertOwnedBySelection = true;
   k.KeepsUnknownInsertText = true;
+  k.LowerCaseStyleNames = true;
   return k;
 }
 }  // namespace

@@ -54,6 +54,9 @@ struct TvxDesignKind {
   bool ItemsKeepTheirPlace = false;
   // A name that names no class is kept as the pending insert text (else it clears it).
   bool KeepsUnknownInsertText = false;
+  // The style part a control without Resource gets is named in lower case ("buttonstyle",
+  // as the built-in style names it; else "ButtonStyle").
+  bool LowerCaseStyleNames = false;
 };
 
 class TvxSceneHost : public IvxScene {

@@ -54,7 +54,7 @@ void TvxSelection::SetHideSelection(bool Value) {
 }
 
 void TvxSelection::SetGripSize(float Value) {
-  if (Value == gripSize_) return;
+  if (std::isnan(Value) || Value == gripSize_) return;  // no size: the grips keep theirs
   gripSize_ = HoldGrip(Value);
   BoundsChanged();
   Repaint();
@@ -269,7 +269,7 @@ TvxSelectionPoint::TvxSelectionPoint(rtl::TComponent* AOwner) : TvxVisualObject(
 }
 
 void TvxSelectionPoint::SetGripSize(float Value) {
-  if (Value == gripSize_) return;
+  if (std::isnan(Value) || Value == gripSize_) return;
   gripSize_ = HoldGrip(Value);
   BoundsChanged();
   Repaint();
