@@ -407,6 +407,36 @@ TEST_F(WriteClose, ADelayTypedInTheSettingsWindowAndNotFinishedIsKeptAtTheClose)
   settings.reset();
 }
 
+// The same when the installer closes the settings window itself: the delay typed is taken, and
+// one that is no number is reported as leaving the box reports it.
+TEST_F(WriteClose, ADelayTypedAndNotFinishedIsTakenWhenTheSettingsWindowIsClosed) {
+  ASSERT_NO_FATAL_FAILURE(ShowAndRead());
+  std::unique_ptr<app::TForm_3D_SET> settings = app::TForm_3D_SET::Create();
+  vg::TvxHudNumberBox* delay = settings->Parts().HudNumberBox_3D_SET_Transmit_CFG_Delay;
+  for (const std::string typed : {"800", "8x0"}) {
+    SCOPED_TRACE(typed);
+    settings->Show();
+    Step(20);
+    delay->SetFocus();
+    delay->SelectAll();
+    win::SimulateText(settings.get(), typed);
+    Step(20);
+    ASSERT_EQ(delay->Text(), rtl::Utf8ToWide(typed));
+    const std::size_t messages = host->Messages.size();
+    settings->Close();
+    EXPECT_EQ(app::Model().Settings.CFG_Transmit_Delay, 800);
+    if (typed == "8x0") {
+      ASSERT_EQ(host->Messages.size(), messages + 1);
+      EXPECT_NE(std::string::npos, host->Messages.back().find("Transmission delay")) << host->Messages.back();
+    }
+  }
+  main->Close();
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+  settings.reset();
+}
+
 // The ECU stops answering while the close waits for the write: the link's own time-outs end the
 // wait, the close goes on (settings written), says on its report that the change was not
 // written, and a close nobody watches ends with a non-zero status.
