@@ -154,17 +154,20 @@ void TCoreHost::WriteTaskEnded(std::uint8_t, bool Completed) {
   if (Completed && ecu::Session().Link.ACBRunning) AutoCalibrationWriteDone();
   RemoveStatusMessage(ecu::LngText("DynamicIND_Transmission"));
   // The window stays, shrunk to its corner, while another write waits for its turn; after the
-  // last one it goes, whether the ECU has reported its data saved or not.
-  if (ecu::IsWriteTask(ecu::RequestedTask()))
-    ShrinkWaitWindow();
-  else
-    CloseWaitWindow();
+  // last one it goes, whether the ECU has reported its data saved or not. While the main
+  // window's close waits for the ECU it stays as the close's sign, until the close goes on.
+  if (!Model().Actions.WritesAtClose) {
+    if (ecu::IsWriteTask(ecu::RequestedTask()))
+      ShrinkWaitWindow();
+    else
+      CloseWaitWindow();
+  }
   if (!Completed) ReportNotWritten(TNotWritten::LinkDown);
   NoteWritesAtClose();
 }
 
 void TCoreHost::WriteNotSent(std::uint8_t, bool LinkDown) {
-  if (!ecu::Session().Link.TaskRunning) CloseWaitWindow();
+  if (!ecu::Session().Link.TaskRunning && !Model().Actions.WritesAtClose) CloseWaitWindow();
   ReportNotWritten(LinkDown ? TNotWritten::LinkDown : TNotWritten::Replaced);
   NoteWritesAtClose();
 }

@@ -98,7 +98,8 @@ public:
   // goes, the wait window shrinks while another write waits for its turn and closes after the
   // last, and a completed task tells a running automatic calibration that its data went out.
   // A write cut off, or one dropped before its turn, is reported as not written
-  // (app::ReportNotWritten).
+  // (app::ReportNotWritten). While the main window's close waits for the ECU
+  // (Actions.WritesAtClose) the wait window stays as its sign, neither shrunk nor closed.
   void WriteTaskStarted(std::uint8_t Task) override;
   void WriteTaskEnded(std::uint8_t Task, bool Completed) override;
   // A write dropped before its turn: without a write under way the wait window goes; the

@@ -31,7 +31,8 @@ std::string HoursText(std::int32_t Minutes) { return ecu::CommaToPoint(rtl::Form
 // The language keys of the messages the status line keeps in force.
 constexpr const char* StatusKeys[] = {"DynamicIND_Engine_off", "DynamicIND_Low_pressure",
                                       "DynamicIND_Not_Save_Data", "DynamicIND_Error",
-                                      "DynamicIND_Transmission", "DynamicIND_Receiv_On"};
+                                      "DynamicIND_Transmission", "DynamicIND_Receiv_On",
+                                      "DynamicIND_Close_Wait"};
 
 // The key a message's text was looked up by in the current language (empty: none of them).
 std::string StatusKeyOf(const std::string& Text) {

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Core_Host.h"
@@ -145,6 +148,14 @@ void TForm_3D_SET::FormShow(rtl::TObject*) {
 
 void TForm_3D_SET::FormClose(rtl::TObject*, win::TCloseAction&) {
   const bool byUser = SettingsWindowShown();
+  // A delay typed and not finished is taken as leaving its box takes it (the main window's
+  // close has taken it already when it closes the window).
+  if (byUser) {
+    std::vector<std::string> reports;
+    FinishEditing(reports);
+    for (const std::string& report : reports)
+      if (Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, report);
+  }
   try {
     SettingsWindowClosed({Left(), Top(), Width(), Height()});
   } catch (const std::exception& e) {
@@ -255,14 +266,28 @@ void TForm_3D_SET::HudNumberBox_3D_SET_Transmit_CFG_DelayChange(rtl::TObject*) {
 
 void TForm_3D_SET::HudNumberBox_3D_SET_DelayKeyDown(rtl::TObject* Sender, std::uint16_t& Key, char16_t&,
                                                     rtl::TShiftState) {
-  if (Key == KeyReturn) DelayBoxReads(Sender);
+  if (Key == KeyReturn) DelayBoxReadsShown(Sender);
 }
 
-void TForm_3D_SET::HudNumberBox_3D_SET_DelayKillFocus(rtl::TObject* Sender) { DelayBoxReads(Sender); }
+void TForm_3D_SET::HudNumberBox_3D_SET_DelayKillFocus(rtl::TObject* Sender) { DelayBoxReadsShown(Sender); }
 
 void TForm_3D_SET::HudNumberBox_3D_SET_DelayMouseUp(rtl::TObject* Sender, rtl::TMouseButton Button, rtl::TShiftState,
                                                     float, float) {
-  if (Button == rtl::mbLeft) DelayBoxReads(Sender);
+  if (Button == rtl::mbLeft) DelayBoxReadsShown(Sender);
+}
+
+void TForm_3D_SET::FinishEditing(std::vector<std::string>& Reports) {
+  for (vg::TvxHudNumberBox* box :
+       {parts_.HudNumberBox_3D_SET_Port_Delay, parts_.HudNumberBox_3D_SET_Transmit_CFG_Delay}) {
+    if (!box->IsFocused()) continue;
+    // What leaving the box does: the text looked at, then read.
+    if (std::string report = DelayBoxReads(box); !report.empty()) Reports.push_back(std::move(report));
+    try {
+      box->Change();
+    } catch (const std::exception& e) {
+      Reports.emplace_back(e.what());
+    }
+  }
 }
 
 vg::TvxHudNumberBox* TForm_3D_SET::DelayBox(rtl::TObject* Sender) const {
@@ -277,14 +302,19 @@ void TForm_3D_SET::ShowDelayInForce(vg::TvxHudNumberBox* Box) {
                                                                 : Model().Settings.CFG_Transmit_Delay);
 }
 
-void TForm_3D_SET::DelayBoxReads(rtl::TObject* Sender) {
+std::string TForm_3D_SET::DelayBoxReads(rtl::TObject* Sender) {
   vg::TvxHudNumberBox* box = DelayBox(Sender);
-  if (!box) return;
+  if (!box) return {};
   const TDelayEntry entry = DelayBoxEntry(
       box == parts_.HudNumberBox_3D_SET_Port_Delay ? TDelayBox::Reply : TDelayBox::Transmit, KeptText(box->Text()));
   // A text that is no number: the box goes on reading the delay in force.
   if (!entry.Delay) ShowDelayInForce(box);
-  if (!entry.Report.empty() && Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, entry.Report);
+  return entry.Report;
+}
+
+void TForm_3D_SET::DelayBoxReadsShown(rtl::TObject* Sender) {
+  const std::string report = DelayBoxReads(Sender);
+  if (!report.empty() && Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, report);
 }
 
 void TForm_3D_SET::HudComboTextBox_3D_SET_LanguageChange(rtl::TObject*) {

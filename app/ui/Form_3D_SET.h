@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/ui/Window_3D.h"
 #include "app/ui/forms/Form_3D_SET.h"
@@ -49,6 +50,9 @@ public:
   void FormClose(rtl::TObject* Sender, win::TCloseAction& Action);
   // What the last close could not write, for the main window's report; emptied by the call.
   std::string TakeCloseFailure() { return std::exchange(closeFailure_, std::string()); }
+  // The delay box being typed into (it has the focus) taken as finished, as leaving it takes
+  // it; its report (a text that is no number, a delay held to its range) goes to Reports.
+  void FinishEditing(std::vector<std::string>& Reports) override;
   void HudTextBox_SET_Program_CodeKeyDown(rtl::TObject* Sender, std::uint16_t& Key, char16_t& KeyChar,
                                           rtl::TShiftState Shift);
   void HudCheckBox_3D_SET_Port_SearchChange(rtl::TObject* Sender);
@@ -82,7 +86,10 @@ private:
   // The delay box Sender names (nullptr for another object), and the setting it shows.
   vg::TvxHudNumberBox* DelayBox(rtl::TObject* Sender) const;
   void ShowDelayInForce(vg::TvxHudNumberBox* Box);
-  void DelayBoxReads(rtl::TObject* Sender);
+  // The delay box Sender about to read its text: its report, empty when none.
+  std::string DelayBoxReads(rtl::TObject* Sender);
+  // The same from a handler: the report goes to the message window.
+  void DelayBoxReadsShown(rtl::TObject* Sender);
 
   TSetParts parts_;
   // The controls are being filled: their change handlers leave the settings alone.

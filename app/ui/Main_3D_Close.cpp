@@ -5,9 +5,11 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/core/AutoCLB_Unit.h"
+#include "app/core/Core_Host.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
@@ -17,8 +19,10 @@
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Main_3D_Unit.h"
 #include "app/ui/Page_ACB.h"
+#include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Window_Host.h"
+#include "ecu/Language.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Timer.h"
 #include "platform/win/Forms.h"
@@ -70,14 +74,31 @@ void TForm_3D_GEN::Timer_CloseWaitTimer(rtl::TObject*) {
   Close();
 }
 
+void TForm_3D_GEN::FinishEditing(std::vector<std::string>& Reports) {
+  try {
+    pageCFG_->FinishNumberInEdit();
+  } catch (const std::exception& e) {
+    Reports.emplace_back(e.what());
+  }
+}
+
+void TForm_3D_GEN::BeginCloseWait(std::int32_t Ms) {
+  timerCloseWait_->SetEnabled(false);
+  timerCloseWait_->SetInterval(static_cast<std::uint32_t>(Ms));
+  timerCloseWait_->SetEnabled(true);
+  // The window would otherwise stay as it was, for seconds with an ECU that stopped answering:
+  // the installer would click again or pull the cable.
+  if (TCoreHost* host = Model().CoreHost) {
+    host->ShowWaitWindow();
+    host->AddStatusMessage(ecu::TColorRole::Txt_Information, ecu::LngText("DynamicIND_Close_Wait"));
+  }
+  if (OnLongClose) OnLongClose(Ms);
+}
+
 bool TForm_3D_GEN::BeginWritesAtClose() {
   if (!SendWritesAtClose()) return false;
   closeState_ = TCloseState::Writing;
-  const std::int32_t wait = WritesAtCloseWaitMs();
-  timerCloseWait_->SetEnabled(false);
-  timerCloseWait_->SetInterval(static_cast<std::uint32_t>(wait));
-  timerCloseWait_->SetEnabled(true);
-  if (OnLongClose) OnLongClose(wait);
+  BeginCloseWait(WritesAtCloseWaitMs());
   return true;
 }
 
@@ -112,15 +133,20 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
       EndProgram();
       return;
     case TCloseState::Open:
+      // What does not reach the ECU from here on is told with the close's failures.
+      Model().Actions.WritesAtClose = true;
+      // What the installer typed and did not finish (no Enter, no Tab) is taken as finished, as
+      // leaving its box takes it: else the number would be lost without a word. A number
+      // becomes a change waiting for its write, which goes out below; what the finishing
+      // reports (a text that is no number) is told with the close's failures.
+      for (TWindow_3D* w : TWindow_3D::Windows())
+        if (w->Showing()) w->FinishEditing(closeReports_);
       // A run of the automatic calibration stops first, and its stop reaches the ECU before
       // the port closes: else a cylinder could stay on gas.
       if (StopAutoCalibrationAtClose()) {
         closeState_ = TCloseState::StoppingRun;
         Action = win::caNone;
-        const std::int32_t wait = ACBCloseWaitMs();
-        timerCloseWait_->SetInterval(static_cast<std::uint32_t>(wait));
-        timerCloseWait_->SetEnabled(true);
-        if (OnLongClose) OnLongClose(wait);
+        BeginCloseWait(ACBCloseWaitMs());
         return;
       }
       // A change waiting for its write, or being written, reaches the ECU before the port
@@ -133,7 +159,7 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
   }
   closeState_ = TCloseState::Closing;
   // Every step runs, whatever an earlier one raised; what failed is reported at the end.
-  std::vector<std::string> failures;
+  std::vector<std::string> failures = std::exchange(closeReports_, {});
   const auto step = [&failures](const std::function<void()>& Step) {
     try {
       Step();

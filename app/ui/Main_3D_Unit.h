@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/core/Port_View.h"
 #include "app/ui/Window_3D.h"
@@ -241,6 +242,9 @@ public:
   void AutoCalibrationEnded();
   // No write of a change waits or runs any more: a close that waits for them goes on.
   void WritesAtCloseEnded();
+  // The Setup page's number box being typed into, taken as finished (TPage_CFG::FinishNumberInEdit);
+  // what it raises goes to Reports.
+  void FinishEditing(std::vector<std::string>& Reports) override;
   // The program's exit status after the close: 1 when what failed on the way (the settings
   // not written, a change not written to the ECU) reached only the standard error stream (a
   // close nobody watches), else 0.
@@ -253,7 +257,11 @@ public:
   void FormKeyDown(rtl::TObject* Sender, std::uint16_t& Key, rtl::TShiftState Shift);
   void FormKeyUp(rtl::TObject* Sender, std::uint16_t& Key, rtl::TShiftState Shift);
   void FormShow(rtl::TObject* Sender);
-  // A close during a run of the automatic calibration first stops the run and waits, at most
+  // First, what the installer typed into a box of any window shown and did not finish is taken
+  // as finished (FinishEditing), as leaving the box takes it: a number joins the changes that
+  // go to the ECU before the port closes, a text that is no number is told with the close's
+  // failures. While the close waits for the ECU (below) the wait window and the status line
+  // say so. A close during a run of the automatic calibration first stops the run and waits, at most
   // ACBCloseWaitMs, for its stop script to put the ECU back (diagram, petrol) while the link is
   // up; further requests meanwhile wait with it. A change waiting for its write, or being
   // written, with the link up is then sent at once and the close waits, at most
@@ -342,6 +350,9 @@ private:
   int fileMenuIndex_ = -1;
   bool levelBlinkOn_ = false;
   bool created_ = false;
+  // What the close's finishing of the boxes being typed into reported (a text that is no
+  // number), told with the close's failures.
+  std::vector<std::string> closeReports_;
   // Where the close stands: not begun, waiting for a run's stop, waiting for the writes of
   // changes, running, its failure shown to the user, done.
   enum class TCloseState { Open, StoppingRun, Writing, Closing, Reporting, Closed };
@@ -355,6 +366,10 @@ private:
   // Sends the changes waiting for their write and, when a write waits or runs with the link
   // up, makes the close wait for it (at most WritesAtCloseWaitMs); false when none does.
   bool BeginWritesAtClose();
+  // The close begins to wait for the ECU (Ms at most): the installer sees that it waits (the
+  // wait window over the main window and a word on the status line), and whoever waits for
+  // the program to end is told how long it may take.
+  void BeginCloseWait(std::int32_t Ms);
 };
 
 }  // namespace app

@@ -169,6 +169,11 @@ void TPage_CFG::LevelToConfig() {
     parts_.HudTextBox_LevelGas[i]->SetText(LevelVoltText(parts_.HudTrackBar_LevelGas[i]->Value()));
 }
 
+void TPage_CFG::FinishNumberInEdit() {
+  for (vg::TvxHudComboTextBox* box : PageNumberBoxes(parts_))
+    if (box->IsFocused()) NumberEntered(box);
+}
+
 void TPage_CFG::ShowHeldNumbers() {
   if (Freeing()) return;
   std::optional<TCFGPageTexts> values = CFGPageOfConfig();

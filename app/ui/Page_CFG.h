@@ -41,6 +41,10 @@ public:
   // leaving its box.
   void PageToConfig();
   void LevelToConfig();
+  // The number box being typed into (it has the focus) taken as finished, as leaving it takes
+  // it: the number when it differs from the one in force; a text that is no number raises
+  // (the box then shows the number in force).
+  void FinishNumberInEdit();
   // The error memo.
   void ClearErrorMemo();
   void AddErrorMemoLine(const std::u16string& Text);

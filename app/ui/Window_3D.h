@@ -102,6 +102,12 @@ public:
   // the front after it (a message, until it is answered): each of them, as it is activated,
   // puts it back above itself.
   virtual bool StaysAboveOthers() const { return false; }
+  // The box the installer is typing into in this window, not finished with Enter nor by
+  // leaving it, taken as finished, as leaving it would take it: the program ends, and what
+  // was typed must not be lost. What that raises (a text that is no number) goes to Reports
+  // instead of the message window, for the program's end to report. The default finishes
+  // nothing: a window whose boxes take their text when left says how.
+  virtual void FinishEditing(std::vector<std::string>& /*Reports*/) {}
 
   win::LRESULT WndProc(win::MSG& Message) override;
 

@@ -465,7 +465,11 @@ void MainFormEnglishText(std::string& Text) {
     const char* Key;
     const char* Text;
   };
-  static const TEntry table[] = {{"Button_GEN_Flip", "Flip"}, {"Button_GEN_Settings", "Setting"}};
+  static const TEntry table[] = {
+      {"Button_GEN_Flip", "Flip"},
+      {"Button_GEN_Settings", "Setting"},
+      // The status line while the program's close waits for the ECU.
+      {"DynamicIND_Close_Wait", "Please wait: the program closes once the ECU has taken the changes"}};
   for (const TEntry& e : table)
     if (IsKeyLookedUp(e.Key)) {
       Text = e.Text;

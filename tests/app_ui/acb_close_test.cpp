@@ -15,7 +15,9 @@
 #include "app/core/AutoCLB_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/ui/Form_3D_SET.h"
 #include "app/ui/Page_ACB.h"
+#include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
@@ -23,11 +25,15 @@
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
 #include "platform/comm/PortList.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/win/Display.h"
 #include "serial/CPort.h"
 #include "tests/app_ui/MainWindow.h"
 #include "tests/ecu/LinkFixture.h"
 #include "tools/ecusim/Simulator.h"
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/NumberBox.h"
 
 namespace acb_close_test {
 
@@ -37,8 +43,10 @@ namespace {
 class EndingsHost : public apptest::RecordingHost {
 public:
   std::vector<std::string> Endings;
+  std::vector<bool> InWindow;  // whether each was asked for in the message window too
   bool ShowEndingMessage(const std::string& Text, bool InWindow) override {
     Endings.push_back(Text);
+    this->InWindow.push_back(InWindow);
     return app::TWindowHost::ShowEndingMessage(Text, InWindow);
   }
 };
@@ -233,6 +241,66 @@ protected:
     win::SetMainForm(nullptr);
     rtl::Application->Reset();
   }
+  // The gas switch-over speed typed into its box, neither entered nor left.
+  void TypeUnfinished(const std::string& Text) {
+    vg::TvxHudComboTextBox* rpm = main->PageCFG()->Parts().HudComboTextBox_CFG_PG_RPM;
+    rpm->SetFocus();
+    ASSERT_TRUE(rpm->IsFocused());
+    rpm->SelectAll();
+    win::SimulateText(main.get(), Text);
+    Step(20);
+    ASSERT_EQ(rpm->Text(), rtl::Utf8ToWide(Text));
+    ASSERT_TRUE(rpm->IsFocused());
+    ASSERT_FALSE(app::Model().Actions.Timer_GEN_Transmit->Enabled()) << "taken before the close";
+  }
+  // A number typed and not finished, and the program closed by its user (the close cross) or by
+  // the system (the signals): the close takes the number as leaving its box would, waits while
+  // it is written, and the ECU has it before the port closes; nothing is reported.
+  void CloseTakesTheNumberTyped(bool User, std::int32_t Rpm) {
+    ASSERT_NO_FATAL_FAILURE(ShowAndRead());
+    before = sim->State().Params['C'];
+    ASSERT_NE(before, Period(Rpm));
+    ASSERT_NO_FATAL_FAILURE(TypeUnfinished(std::to_string(Rpm)));
+    if (User)
+      main->Close();
+    else
+      main->CloseUnattended();
+    EXPECT_TRUE(main->Showing()) << "it waits for the write of the number typed";
+    EXPECT_EQ(ecu::Session().ConfigData.Configuration->PG_RPM, Rpm);
+    ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+    EXPECT_EQ(sim->State().Params['C'], Period(Rpm)) << "the ECU keeps the number typed";
+    EXPECT_FALSE(port->Link()->ComPort->Connected()) << "the port closed after it";
+    EXPECT_TRUE(Host().Endings.empty()) << Host().Endings[0];
+    EXPECT_EQ(main->EndStatus(), 0);
+    win::SetMainForm(nullptr);
+    rtl::Application->Reset();
+  }
+  // A text that is no number typed and not finished, and the program closed: it is reported as
+  // leaving the box reports it, with the close's failures (in the message window for a user's
+  // close, on the error stream only for the system's, which then ends with status 1); nothing
+  // is written and the close does not wait.
+  void CloseReportsTheTextTyped(bool User) {
+    ASSERT_NO_FATAL_FAILURE(ShowAndRead());
+    before = sim->State().Params['C'];
+    const std::int32_t inForce = ecu::Session().ConfigData.Configuration->PG_RPM;
+    ASSERT_NO_FATAL_FAILURE(TypeUnfinished("27x0"));
+    if (User)
+      main->Close();
+    else
+      main->CloseUnattended();
+    EXPECT_FALSE(main->Showing()) << "nothing to wait for";
+    ASSERT_EQ(1u, Host().Endings.size());
+    EXPECT_NE(std::string::npos, Host().Endings[0].find("'27x0' is not a valid integer value")) << Host().Endings[0];
+    EXPECT_EQ(Host().InWindow, std::vector<bool>{User});
+    EXPECT_EQ(ecu::Session().ConfigData.Configuration->PG_RPM, inForce);
+    EXPECT_EQ(main->PageCFG()->Parts().HudComboTextBox_CFG_PG_RPM->Text(), rtl::Utf8ToWide(std::to_string(inForce)));
+    EXPECT_EQ(sim->State().Params['C'], before);
+    if (!User) {
+      EXPECT_EQ(main->EndStatus(), 1) << "only the error stream told it";
+    }
+    win::SetMainForm(nullptr);
+    rtl::Application->Reset();
+  }
   std::size_t NotWrittenMessages() const {
     return static_cast<std::size_t>(
         std::count_if(host->Messages.begin(), host->Messages.end(),
@@ -276,6 +344,98 @@ TEST_F(WriteClose, ErasuresAskedForReachTheEcuBeforeTheCloseEnds) {
 // 2600 entered, and the program closed a second later.
 TEST_F(WriteClose, AChangeWaitingForItsWriteReachesTheEcuBeforeAUsersCloseEnds) { CloseWaitsForTheWrite(true); }
 TEST_F(WriteClose, AChangeWaitingForItsWriteReachesTheEcuBeforeASignalsCloseEnds) { CloseWaitsForTheWrite(false); }
+
+// 2700 typed into "Switch to gas when RPM" without Enter or Tab, and the close cross clicked; 2500
+// typed, and the system's request to end (SIGTERM).
+TEST_F(WriteClose, ANumberTypedAndNotEnteredReachesTheEcuBeforeAUsersCloseEnds) { CloseTakesTheNumberTyped(true, 2700); }
+TEST_F(WriteClose, ANumberTypedAndNotEnteredReachesTheEcuBeforeASignalsCloseEnds) {
+  CloseTakesTheNumberTyped(false, 2500);
+}
+TEST_F(WriteClose, ATextTypedThatIsNoNumberIsReportedAtAUsersCloseAndNothingIsWritten) { CloseReportsTheTextTyped(true); }
+TEST_F(WriteClose, ATextTypedThatIsNoNumberIsReportedAtASignalsCloseAndNothingIsWritten) {
+  CloseReportsTheTextTyped(false);
+}
+
+// The ECU does not answer when the program is closed with a change waiting for its write: while
+// the close waits for the link's time-outs, the wait window and the status line say that it
+// waits (the window used to stay as it was for seconds).
+TEST_F(WriteClose, ACloseWaitingForASilentEcuShowsThatItWaits) {
+  ASSERT_NO_FATAL_FAILURE(ConnectAndEdit(2700));
+  sim->SetSilent(true);
+  silent = true;
+  const int waits = host->WaitShown;
+  main->Close();
+  ASSERT_TRUE(main->Showing()) << "it waits for the write";
+  const std::u16string sign = u"Please wait: the program closes once the ECU has taken the changes";
+  EXPECT_EQ(host->WaitShown, waits + 1) << "the wait window shows as the close begins to wait";
+  EXPECT_EQ(main->StatusLineText(), sign);
+  // It stays while the close waits, the status line's other messages taking their turns.
+  Step(2500);
+  ASSERT_TRUE(main->Showing());
+  EXPECT_EQ(host->WaitClosed, 0);
+  EXPECT_EQ(host->WaitShrunk, 0);
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  EXPECT_EQ(sim->State().Params['C'], before);
+  ASSERT_EQ(1u, Host().Endings.size());
+  EXPECT_NE(std::string::npos, Host().Endings[0].find("The change was not written to the ECU")) << Host().Endings[0];
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
+// A delay typed into the settings window and not finished when the main window is closed: it is
+// taken as leaving its box takes it, and the settings file keeps it.
+TEST_F(WriteClose, ADelayTypedInTheSettingsWindowAndNotFinishedIsKeptAtTheClose) {
+  ASSERT_NO_FATAL_FAILURE(ShowAndRead());
+  std::unique_ptr<app::TForm_3D_SET> settings = app::TForm_3D_SET::Create();
+  settings->Show();
+  Step(20);
+  vg::TvxHudNumberBox* delay = settings->Parts().HudNumberBox_3D_SET_Transmit_CFG_Delay;
+  delay->SetFocus();
+  ASSERT_TRUE(delay->IsFocused());
+  delay->SelectAll();
+  win::SimulateText(settings.get(), "900");
+  Step(20);
+  ASSERT_EQ(delay->Text(), u"900");
+  ASSERT_NE(app::Model().Settings.CFG_Transmit_Delay, 900) << "taken before the close";
+  main->Close();
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  EXPECT_EQ(app::Model().Settings.CFG_Transmit_Delay, 900);
+  EXPECT_NE(std::string::npos, folder.Read("gascal.ini").find("CFG_Transmit_Delay           900 ")) << folder.Read("gascal.ini");
+  EXPECT_TRUE(Host().Endings.empty()) << Host().Endings[0];
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+  settings.reset();
+}
+
+// The same when the installer closes the settings window itself: the delay typed is taken, and
+// one that is no number is reported as leaving the box reports it.
+TEST_F(WriteClose, ADelayTypedAndNotFinishedIsTakenWhenTheSettingsWindowIsClosed) {
+  ASSERT_NO_FATAL_FAILURE(ShowAndRead());
+  std::unique_ptr<app::TForm_3D_SET> settings = app::TForm_3D_SET::Create();
+  vg::TvxHudNumberBox* delay = settings->Parts().HudNumberBox_3D_SET_Transmit_CFG_Delay;
+  for (const std::string typed : {"800", "8x0"}) {
+    SCOPED_TRACE(typed);
+    settings->Show();
+    Step(20);
+    delay->SetFocus();
+    delay->SelectAll();
+    win::SimulateText(settings.get(), typed);
+    Step(20);
+    ASSERT_EQ(delay->Text(), rtl::Utf8ToWide(typed));
+    const std::size_t messages = host->Messages.size();
+    settings->Close();
+    EXPECT_EQ(app::Model().Settings.CFG_Transmit_Delay, 800);
+    if (typed == "8x0") {
+      ASSERT_EQ(host->Messages.size(), messages + 1);
+      EXPECT_NE(std::string::npos, host->Messages.back().find("Transmission delay")) << host->Messages.back();
+    }
+  }
+  main->Close();
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+  settings.reset();
+}
 
 // The ECU stops answering while the close waits for the write: the link's own time-outs end the
 // wait, the close goes on (settings written), says on its report that the change was not

@@ -20,6 +20,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <cctype>
@@ -33,6 +34,7 @@
 #include <vector>
 
 #include "tests/WindowManager.h"
+#include "tests/XTest.h"
 
 extern char** environ;
 
@@ -186,6 +188,14 @@ public:
     e.xclient.data.l[1] = CurrentTime;
     XSendEvent(x_, W, False, NoEventMask, &e);
     XFlush(x_);
+  }
+
+  // Where the window's top-left corner lies on the screen (in a window manager's frame too).
+  std::pair<int, int> Origin(Window W) {
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(x_, W, DefaultRootWindow(x_), 0, 0, &x, &y, &child);
+    return {x, y};
   }
 
   // What another client may do to a window of the program: destroy it, or kill the connection of
@@ -547,6 +557,82 @@ TEST_F(ProgramScenario, TheSystemsRequestsToEndCloseItAsItsUserWould) {
     EXPECT_TRUE(copy.EndsCleanly(20000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
     EXPECT_NE(std::string::npos, Upper(Read("gascal.ini")).find("PROGRAM_CODE"));
     EXPECT_FALSE(fs::exists(Socket()));
+  }
+}
+
+// "Switch to gas when RPM" emptied and a number typed into it, without Enter or Tab, by the X
+// server's own keyboard; then the program is closed by the window system's close (a frame's close
+// cross) or by the system's request to end: the number reaches the ECU (the simulator hears
+// "43 2B 67" for 2700 and answers) before the port closes, and the program ends with status 0. Bare and
+// under openbox. (It used to end at once, the number lost without a word.)
+TEST_F(ProgramScenario, ANumberTypedAndNotEnteredReachesTheEcuBeforeTheProgramEnds) {
+  StartSimulator();
+  XScreen screen(display);
+  ASSERT_TRUE(screen.Open());
+  for (const wmtest::TManager manager : {wmtest::TManager::Bare, wmtest::TManager::Openbox}) {
+    SCOPED_TRACE(wmtest::NameOf(manager));
+    wmtest::TOpenbox openbox;
+    if (manager == wmtest::TManager::Openbox && !openbox.Start(display)) {
+      if (!wmtest::OpenboxInstalled()) continue;
+      FAIL() << "openbox did not take the screen";
+    }
+    for (const bool signal : {false, true}) {
+      SCOPED_TRACE(signal ? "SIGTERM" : "close cross");
+      // 2700 (30000000 / 2700 = 0x2B67), then 2500 (0x2EE0): each differs from what the ECU
+      // kept from the round before.
+      const std::vector<unsigned long> typed =
+          signal ? std::vector<unsigned long>{XK_2, XK_5, XK_0, XK_0} : std::vector<unsigned long>{XK_2, XK_7, XK_0, XK_0};
+      const std::string frame = signal ? "43 2E E0" : "43 2B 67";
+      // The Setup page, the window at its design size where the settings place it.
+      std::ofstream(dir / "gascal.ini", std::ios::binary)
+          << "Port_Name                    " << (dir / "ecu").string() << " {}\r\n"
+          << "Search_Port                  False {}\r\n"
+          << "Page_Index                   0 {}\r\n";
+      const std::size_t from = sim->Output().size();
+      Child& copy = StartCopy();
+      // The ECU read, and the poll round (which begins with the live data) under way.
+      ASSERT_TRUE(sim->WaitFor(60000, [&](const std::string& Out) {
+        return CountOf(Out.substr(from), "> 19 23 23 23") >= 3;
+      })) << copy.Output();
+      Window main = 0;
+      ASSERT_TRUE(copy.WaitFor(30000, [&](const std::string&) { return (main = screen.Find("gascal  V")) != 0; }))
+          << screen.Titles() << "\n" << copy.Output();
+      const auto [left, top] = screen.Origin(main);
+      {
+        // The keyboard and the pointer of the X server the program runs on.
+        const std::string kept = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+        setenv("DISPLAY", display.c_str(), 1);
+        xtest::TXTest x;
+        if (kept.empty())
+          unsetenv("DISPLAY");
+        else
+          setenv("DISPLAY", kept.c_str(), 1);
+        ASSERT_TRUE(x.Ready());
+        // The box's text, at its place in the window's design (app/ui/forms/Page_CFG.txt).
+        ASSERT_TRUE(x.MoveTo(left + 470, top + 126));
+        ASSERT_TRUE(x.Button(1, true));
+        ASSERT_TRUE(x.Button(1, false));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        for (int i = 0; i < 8; ++i) ASSERT_TRUE(x.Type(XK_End));
+        for (int i = 0; i < 8; ++i) ASSERT_TRUE(x.Type(XK_BackSpace));
+        for (const unsigned long key : typed) ASSERT_TRUE(x.Type(key));
+      }
+      // Time for the keys to arrive, and for a write that should not come.
+      std::this_thread::sleep_for(std::chrono::seconds(3));
+      const std::size_t before = sim->Output().size();
+      EXPECT_EQ(std::string::npos, sim->Output().find(frame, from)) << "written before the close";
+      if (signal)
+        copy.Signal(SIGTERM);
+      else
+        screen.AskToClose(main);
+      EXPECT_TRUE(copy.EndsCleanly(60000)) << "status " << copy.ExitCode() << "\n" << copy.Output();
+      if (copy.Running()) return;
+      const std::string after = sim->Output().substr(before);
+      const std::size_t write = after.find(frame);
+      ASSERT_NE(std::string::npos, write) << "the number typed never reached the ECU\n" << after;
+      EXPECT_NE(std::string::npos, after.find("\n< 19 32", write)) << "the ECU did not take it\n" << after;
+      EXPECT_TRUE(PortFree(dir / "ecu")) << "the port was not let go";
+    }
   }
 }
 
