@@ -218,7 +218,11 @@ void TForm_3D_SET::HudTextBox_SET_Program_CodeKeyDown(rtl::TObject*, std::uint16
   if (Key == KeyReturn) ProgramCodeReads(true);
 }
 
-void TForm_3D_SET::HudTextBox_SET_Program_CodeKillFocus(rtl::TObject*) { ProgramCodeReads(false); }
+void TForm_3D_SET::HudTextBox_SET_Program_CodeKillFocus(rtl::TObject*) {
+  // While the program closes (the main window's shown flag is cleared first) the link is let
+  // go: the focus leaving then starts no connection at another address.
+  if (Model().Actions.MainWindowShown) ProgramCodeReads(false);
+}
 
 void TForm_3D_SET::ProgramCodeReads(bool Always) {
   vg::TvxHudTextBox* box = parts_.HudTextBox_SET_Program_Code;

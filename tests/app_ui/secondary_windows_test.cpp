@@ -308,6 +308,14 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
   ecu::Session().Link.TaskRequest = 0;
   settings->HudTextBox_SET_Program_CodeKillFocus(code);
   EXPECT_EQ(0, ecu::Session().Link.TaskRequest);
+  // The program closing (its shown flag cleared first): the focus leaving starts nothing.
+  code->SetText(u"30");
+  app::Model().Actions.MainWindowShown = 0;
+  settings->HudTextBox_SET_Program_CodeKillFocus(code);
+  app::Model().Actions.MainWindowShown = 1;
+  EXPECT_EQ(23, app::Model().Settings.Program_Code);
+  EXPECT_EQ(0, ecu::Session().Link.TaskRequest);
+  code->SetText(u"23");
   ecu::Session().Link.LinkUp = 0;
   EXPECT_EQ(host->Messages.size(), 3u);
 
