@@ -490,10 +490,44 @@ std::vector<std::string> ConfigLoadReportLines(const TConfigLoadReport& Report) 
   return lines;
 }
 
-bool LoadConfigFile(const std::string& CfgFullFileName) {
+bool KeyStoreHoldsConfiguration() {
+  // The keys the loader reads by name; the numbered ones below.
+  static constexpr const char* Named[] = {
+      "Work_Gas",  "Work_Petrol",     "Save_Map",   "RPM_PreScaler", "PG_RPM",     "PG_Temper",    "PG_GAS_Hot_Engine",
+      "GP_Buzzer", "NoSequentInject", "MonoInject", "LPG_on",        "Level_Type", "Level_Buzzer", "Level_Invert",
+      "Level_90",  "User_Name",       "User_Phone", "Date_Mounting", "Data_KM",    "Car_Jet",      "Car_Comments"};
+  for (const char* key : Named)
+    if (KeyFileFind(key)) return true;
+  const TNumberedKeys& keys = NumberedKeys();
+  for (std::size_t n = 1; n < keys.Level.size(); ++n)
+    if (KeyFileFind(keys.Level[n])) return true;
+  for (std::size_t n = 0; n < DiagramPointCount; ++n)
+    if (KeyFileFind(keys.GasPoint[n]) || KeyFileFind(keys.PetrolPoint[n])) return true;
+  for (std::size_t n = 1; n <= static_cast<std::size_t>(FileMapPointCount()); ++n)
+    if (KeyFileFind(keys.MapGas[n]) || KeyFileFind(keys.MapPetrol[n])) return true;
+  return Session().Hosts.Host && Session().Hosts.Host->MapRPMKeysPresent();
+}
+
+namespace {
+
+// LoadConfigFile, with the defaults put in place first when Defaults is set, once the file is
+// known to hold a configuration.
+bool LoadConfig(const std::string& CfgFullFileName, bool Defaults) {
   Session().ConfigData.ConfigLoadReport = {};
   Session().ConfigData.ConfigLoadReport.FileName = CfgFullFileName;
   if (!KeyFileLoad(CfgFullFileName)) return false;
+  try {
+    if (!KeyStoreHoldsConfiguration()) {
+      KeyFileClose();
+      Session().ConfigData.ConfigLoadReport.NoConfiguration = true;
+      return false;
+    }
+    // The defaults touch the diagram and the R.P.M. map, never the store.
+    if (Defaults) SetDefaultConfiguration();
+  } catch (...) {
+    KeyFileClose();
+    throw;
+  }
   // What the load itself dropped or cut: repeated keys with their values, cut keys, lines
   // without a key.
   std::vector<std::string> repeatedKeys = std::move(Session().Files.KeyFileRepeatedKeys),
@@ -562,8 +596,20 @@ bool LoadConfigFile(const std::string& CfgFullFileName) {
   return true;
 }
 
+}  // namespace
+
+bool LoadConfigFile(const std::string& CfgFullFileName) { return LoadConfig(CfgFullFileName, false); }
+
+bool LoadConfigFileOverDefaults(const std::string& CfgFullFileName) { return LoadConfig(CfgFullFileName, true); }
+
 void ReadCustomerFromFile(const std::string& CfgFullFileName) {
   if (!KeyFileLoad(CfgFullFileName)) {
+    ClearCustomerTexts();
+    return;
+  }
+  // A file that holds no configuration is none of this name.
+  if (!KeyStoreHoldsConfiguration()) {
+    KeyFileClose();
     ClearCustomerTexts();
     return;
   }
@@ -670,6 +716,35 @@ bool CFGPageNumbersConvert(const TCFGPageValues& Page) {
 void CheckCFGPageNumbers(const TCFGPageValues& Page) {
   const PageNumbers numbers = ConvertPageNumbers(Page);
   if (!numbers.error.empty()) throw rtl::EConvertError(numbers.error);
+}
+
+std::vector<TCFGPageHeld> CFGPageHeldNumbers(const TCFGPageValues& Page) {
+  std::vector<TCFGPageHeld> held;
+  const auto tenths = [](std::int32_t t) { return CommaToPoint(rtl::FloatToStrF(t / 10.0, rtl::ffFixed, 3, 1)); };
+  if (const std::optional<std::int64_t> rpm = PageWholeNumber(Page.PG_RPM)) {
+    const std::int32_t kept = ClampPGRPM(*rpm);
+    // Below 458 a speed is held up to it: the range it was held into starts there.
+    const bool gap = *rpm > 0 && *rpm < PGRPMLowest;
+    if (kept != *rpm)
+      held.push_back({"CFG_Config_PG_RPM", Page.PG_RPM, std::to_string(gap ? PGRPMLowest : PGRPMRange.Min),
+                      std::to_string(PGRPMRange.Max), std::to_string(kept)});
+  }
+  if (const std::optional<std::int64_t> degrees = PageWholeNumber(Page.PG_Temper)) {
+    // The ends the sensor table carries, or the range without a table.
+    const std::int32_t low = PageTemperature(PGTemperRange.Min), high = PageTemperature(PGTemperRange.Max);
+    if (*degrees < low || *degrees > high)
+      held.push_back({"CFG_Config_PG_Temper", Page.PG_Temper, std::to_string(low), std::to_string(high),
+                      std::to_string(PageTemperature(*degrees))});
+  }
+  if (const std::optional<double> seconds = PageRealNumber(Page.PG_Time)) {
+    const std::int32_t typed = FloatToInt(std::clamp(*seconds * 10, -1.0, 256.0)), kept = ClampPGTime(typed);
+    // 12.8 s is the ECU's code for none: held down to 12.7 s, the end of the range below it.
+    const bool gap = typed == PGTimeNone;
+    if (kept != typed)
+      held.push_back({"CFG_Config_PG_Time", Page.PG_Time, tenths(static_cast<std::int32_t>(PGTimeRange.Min)),
+                      tenths(gap ? PGTimeNone - 1 : static_cast<std::int32_t>(PGTimeRange.Max)), tenths(kept)});
+  }
+  return held;
 }
 
 void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageValues& Page) {

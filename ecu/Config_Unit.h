@@ -163,6 +163,9 @@ struct TConfigProblem {
 struct TConfigLoadReport {
   std::string FileName;
   std::vector<TConfigProblem> Problems;
+  // The file opened but gave not one key of a configuration (random bytes, a settings file, a
+  // picture): nothing of it was taken, and nothing changed.
+  bool NoConfiguration = false;
 };
 
 // The configuration and what belongs with it: the model, the level-sensor and injector tables,
@@ -232,12 +235,22 @@ void SetDefaultConfiguration();
 void ClearCustomerTexts();
 
 // Reads a ".cfg" file into the model (the callers put the defaults in place first). Cfg_Name
-// becomes the file's name without folder and extension. False when the file does not exist.
-// What the file lacks or holds in a form or range its field cannot take is noted in
-// ConfigLoadReport (the keys that are written only when they hold something, the MAP points,
-// are not missed).
+// becomes the file's name without folder and extension. False, with nothing changed, when the
+// file cannot be opened, or when it holds not one key that a configuration file holds
+// (ConfigLoadReport.NoConfiguration): such a file loaded over the defaults would put a whole
+// default configuration in place of the ECU's. A file that holds at least one such key loads
+// whatever else it lacks. What the file lacks or holds in a form or range its field cannot take
+// is noted in ConfigLoadReport (the keys that are written only when they hold something, the MAP
+// points, are not missed).
 bool LoadConfigFile(const std::string& CfgFullFileName);
-// Reads only the six customer texts; a missing file empties them.
+// SetDefaultConfiguration, then LoadConfigFile, as one step: the defaults are put in place only
+// once the file is known to hold a configuration, so a false return has changed nothing.
+bool LoadConfigFileOverDefaults(const std::string& CfgFullFileName);
+// Whether the key-file store open at the moment holds any key that the loader reads (those of
+// the configuration, the calibration and MAP points, the customer texts and the R.P.M. map).
+bool KeyStoreHoldsConfiguration();
+// Reads only the six customer texts; a missing file, or one that holds no configuration,
+// empties them.
 void ReadCustomerFromFile(const std::string& CfgFullFileName);
 // Writes the model into the ".cfg" file, keeping the keys of an existing file that this
 // writer does not set. With KeepKeysOf given, the kept keys are that file's instead (a copy
@@ -286,6 +299,22 @@ void CFG_Page_To_Config(const TCFGPageValues& Page);
 bool CFGPageNumbersConvert(const TCFGPageValues& Page);
 // Raises what CFG_Page_To_Config would raise for the page's number texts, and changes nothing.
 void CheckCFGPageNumbers(const TCFGPageValues& Page);
+// A number of the page that CFG_Page_To_Config would hold to its range: the language key of its
+// box's label, its text as typed, the range it is held into and the value held, the numbers as
+// the page shows them. Where the range has a gap (a speed below 458, the delay's 12.8 s) the
+// range given is the part of it the value is held into.
+struct TCFGPageHeld {
+  std::string LabelKey;
+  std::string Typed;
+  std::string Min, Max;
+  std::string Held;
+};
+// The page's numbers that would be taken otherwise than typed because they lie beyond what
+// their values carry, in the order of the boxes (speed, temperature, delay). A fraction
+// dropped (below a tenth of the delay's second) is no such change, nor is a temperature within
+// the sensor table's ends taken as the nearest one the table carries; a text that is no number
+// is not listed (CheckCFGPageNumbers raises for it).
+std::vector<TCFGPageHeld> CFGPageHeldNumbers(const TCFGPageValues& Page);
 // The five level track bars into Level1 .. Level5, then CFG_Page_To_Config, as one change
 // (raising as it does, after the change).
 void LevelPageToConfig(const std::array<double, 5>& TrackValues, const TCFGPageValues& Page);

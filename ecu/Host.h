@@ -125,6 +125,8 @@ public:
   virtual void SetDefaultMapRPM() = 0;
   virtual void RefreshMapRPMCells() = 0;
   virtual void LoadMapRPMTable() = 0;  // from the key-file store open at that moment
+  // Whether the key-file store open at that moment holds any key that LoadMapRPMTable reads.
+  virtual bool MapRPMKeysPresent() = 0;
   virtual void SaveMapRPMTable() = 0;  // into the key-file store open at that moment
   virtual void MarkMapRPMLiveCell() = 0;
   // The transfer (script instructions 56..63, conditions 200, 201). The request steps build

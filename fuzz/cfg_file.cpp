@@ -1,6 +1,7 @@
-// ".cfg" configuration files, through the path the program takes: any bytes load over the
-// defaults (the customer texts without NUL bytes, which end a text where it is shown) and are
-// saved in place (keeping the keys the writer does not set and the lines it skips, as the
+// ".cfg" configuration files, through the path the program takes: any bytes that hold a key of
+// a configuration load over the defaults (the customer texts without NUL bytes, which end a text
+// where it is shown) and are saved in place; bytes that hold none are refused and change
+// nothing (keeping the keys the writer does not set and the lines it skips, as the
 // program does). The saved file is whole: it loads with nothing to report, and it is its own
 // fixed point: saving once more, in place or as a copy, writes the same bytes as the first save.
 #include <cstdio>
@@ -29,7 +30,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const std::string copy = fuzz::ScratchDir() + "/copy.cfg";
   fuzz::WriteFile(file, Data, Size);
   SetDefaultConfiguration();
-  fuzz::Check(LoadConfigFile(file), "a .cfg file that exists does not load");
+  const std::string defaults = fuzz::ScratchDir() + "/defaults.cfg";
+  std::remove(defaults.c_str());
+  SaveConfigFile(defaults);
+  if (!LoadConfigFile(file)) {
+    fuzz::Check(Session().ConfigData.ConfigLoadReport.NoConfiguration, "a .cfg file that exists does not load");
+    // Refused, it left the model as it was: saved, it writes the defaults' bytes.
+    std::remove(copy.c_str());
+    SaveConfigFile(copy);
+    fuzz::CheckSame(fuzz::ReadFile(defaults), fuzz::ReadFile(copy), "a refused .cfg file changed the model");
+    return 0;
+  }
   const Configuration_Class& c = *Session().ConfigData.Configuration;
   for (const std::string* text :
        {&c.User_Name, &c.User_Phone, &c.Date_Mounting, &c.Data_KM, &c.Car_Jet, &c.Car_Comments})

@@ -1,6 +1,7 @@
 #include "app/core/CFG_Page_View.h"
 
 #include "app/core/Global_Unit.h"
+#include "app/core/Set_3D_Unit.h"
 #include "app/core/Window_Texts.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
@@ -76,6 +77,13 @@ void TakeCFGPageTexts(const TCFGPageTexts& Page) { TakeCFGPage(Kept(Page)); }
 void TakeCFGLevelPageTexts(const TCFGPageTexts& Page) { TakeCFGLevelPage(Page.LevelGas, Kept(Page)); }
 
 void CheckCFGPageNumbers(const TCFGPageTexts& Page) { ecu::CheckCFGPageNumbers(Kept(Page)); }
+
+std::string CFGPageHeldReport(const TCFGPageTexts& Page) {
+  std::string report;
+  for (const ecu::TCFGPageHeld& h : ecu::CFGPageHeldNumbers(Kept(Page)))
+    report += (report.empty() ? "" : "\n") + HeldNumberText(h.LabelKey.c_str(), h.Typed, h.Min, h.Max, h.Held);
+  return report;
+}
 
 std::u16string LevelVoltText(double TrackValue) {
   return ShownText(ecu::LevelToVoltText(ecu::FloatToInt(TrackValue)));

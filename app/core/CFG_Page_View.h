@@ -42,6 +42,10 @@ void TakeCFGLevelPageTexts(const TCFGPageTexts& Page);
 // Raises what an edit of the page would raise for its number texts (a text that is no number,
 // naming its box), and changes nothing.
 void CheckCFGPageNumbers(const TCFGPageTexts& Page);
+// What the installer is told of the page's numbers that an edit would hold to their ranges,
+// one line each, in the settings window's words (HeldNumberText); empty when every number is
+// taken as typed.
+std::string CFGPageHeldReport(const TCFGPageTexts& Page);
 // A level track bar's position as the voltage text beside it.
 std::u16string LevelVoltText(double TrackValue);
 

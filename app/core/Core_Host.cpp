@@ -110,6 +110,7 @@ void TCoreHost::PushDiagramHistory() { app::PushDiagramHistory(); }
 void TCoreHost::SetDefaultMapRPM() { app::SetDefaultMapRPM(); }
 void TCoreHost::RefreshMapRPMCells() { app::RefreshMapRPMCells(); }
 void TCoreHost::LoadMapRPMTable() { app::LoadMapRPMTable(); }
+bool TCoreHost::MapRPMKeysPresent() { return app::MapRPMKeysPresent(); }
 void TCoreHost::SaveMapRPMTable() { app::SaveMapRPMTable(); }
 void TCoreHost::MarkMapRPMLiveCell() { app::MarkMapRPMLiveCell(); }
 void TCoreHost::RequestMapRPMHeader() { Model().MapRPM.MapRPMTransfer.RequestMapRPMHeader(); }

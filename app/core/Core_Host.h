@@ -68,6 +68,7 @@ public:
   void SetDefaultMapRPM() override;
   void RefreshMapRPMCells() override;
   void LoadMapRPMTable() override;
+  bool MapRPMKeysPresent() override;
   void SaveMapRPMTable() override;
   // The live cell and its trail (app::MarkMapRPMLiveCell); the page redraws.
   void MarkMapRPMLiveCell() override;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/Model.h"
@@ -128,6 +129,49 @@ std::string BareFileName(const std::string& Path) {
   return ecu::StripExtension(slash == std::string::npos ? native : native.substr(slash + 1));
 }
 
+// The keys the windows read later: the main window's at its first actions, the settings
+// window's as it shows. Checked here, as they will be read, so that the load's report names
+// every value of the file that is not used.
+void CheckWindowKeys(const Settings_Class& s) {
+  struct TWholeKey {
+    const char* Key;
+    const char* Kept;  // what stands in for it
+    bool MainWindow;   // read only out of full screen
+  };
+  static constexpr TWholeKey Wholes[] = {
+      {"Form_3D_GEN_Pos_X", "the main window stays centred across the screen", true},
+      {"Form_3D_GEN_Pos_Y", "the main window stays centred down the screen", true},
+      {"Form_3D_GEN_Width", "the main window keeps its own width", true},
+      {"Form_3D_GEN_Height", "the main window keeps its own height", true},
+      {"Panel_IND_Width", "the indicator column keeps its own width", false},
+      {"Form_3D_SET_Pos_X", "the settings window opens at the main window's left edge", false},
+      {"Form_3D_SET_Pos_Y", "the settings window opens 22 below the main window's top", false},
+      {"Form_3D_SET_Width", "the settings window keeps its own width", false},
+      {"Form_3D_SET_Height", "the settings window keeps its own height", false},
+  };
+  for (const TWholeKey& k : Wholes) {
+    if ((k.MainWindow && s.Full_Screen) || !ecu::KeyFileFind(k.Key)) continue;
+    const std::string value = ecu::Session().Files.KeyFileValue;
+    if (!ecu::KeyFileReadInt(k.Key))
+      Report(std::string(k.Key) + ": \"" + ecu::PrintableFileText(value) + "\" is not a whole number; " + k.Kept);
+  }
+  for (const auto& [key, size, max] :
+       {std::tuple{"Panel_IND_Size_Name", s.IndicatorNameFontSize, MaxIndicatorNameFontSize},
+        std::tuple{"Panel_IND_Size_Data", s.IndicatorDataFontSize, MaxIndicatorDataFontSize}}) {
+    if (!ecu::KeyFileFind(key)) continue;
+    const std::string value = ecu::Session().Files.KeyFileValue;
+    double v = 0;
+    if (!ReadFraction(value, v))
+      ReportNotTaken(key, value, "a number", FractionText(size));
+    else if (const double held = std::clamp<double>(v, MinIndicatorFontSize, max); held != v)
+      ReportHeld(key, value, FractionText(MinIndicatorFontSize) + ".." + FractionText(max), FractionText(held));
+  }
+  if (ecu::KeyFileFind("Form_3D_SET_Show")) {
+    const std::string value = ecu::Session().Files.KeyFileValue;
+    if (!ecu::KeyFileReadBool("Form_3D_SET_Show")) ReportNotTaken("Form_3D_SET_Show", value, "True or False", "False");
+  }
+}
+
 bool IsACBAlgorithm(const std::string& Name) {
   for (const std::string& n : ACBAlgorithmNames)
     if (n == Name) return true;
@@ -248,6 +292,7 @@ void LoadSettings() {
       }
     }
     ReadFractionKey("Panels_Opacity", s.Panels_Opacity, MinPanelsOpacity, MaxPanelsOpacity);
+    CheckWindowKeys(s);
     LoadColors();
     CheckMainWindowFill();
     ReportFileChanges();

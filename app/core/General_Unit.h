@@ -43,6 +43,10 @@ constexpr std::int32_t MaxTransmitDelay = 100000;
 // largest listed size (a size near 0 or a huge one hides every text).
 constexpr float MinFontSize = 6;
 constexpr float MaxFontSize = 72;
+// The indicator font sizes' tracks: names and values from 6 to 22 and 50.
+constexpr float MinIndicatorFontSize = 6;
+constexpr float MaxIndicatorNameFontSize = 22;
+constexpr float MaxIndicatorDataFontSize = 50;
 // The main window's pages (Page_Index 0 .. PageCount - 1).
 constexpr std::int32_t PageCount = 4;
 // The opacity track's range (an opacity of 0 hides the pages' panels).
@@ -123,7 +127,9 @@ void Settings_Default();
 // and the check of the main window's fill keys; colour role 0 takes the font colour.
 // Values not taken or taken otherwise than the file holds them (texts cut, numbers held to
 // their ranges, a program code of more than a byte) and what the file's load dropped or cut
-// are listed in LoadReport.
+// are listed in LoadReport; so are the values that the windows read later and will not take
+// (the main window's place and size, unless in full screen, the indicator column's width and
+// font sizes, the settings window's place, size and showing).
 // The port name read becomes the start port of the automatic port search
 // (ecu::PortSearch.StartPortName).
 void LoadSettings();

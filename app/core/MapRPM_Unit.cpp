@@ -233,12 +233,16 @@ const TMapKeyKind& KindOfMapKey(const TMapKeyName& Name) {
 
 }  // namespace
 
+bool MapRPMKeysPresent() {
+  const std::vector<TMapKeyName>& keys = MapKeyNames();
+  return std::any_of(keys.begin(), keys.end(), [](const TMapKeyName& k) { return ecu::KeyFileFind(k.Key); });
+}
+
 void LoadMapRPMTable() {
   using Kind = ecu::TConfigProblemKind;
   const std::vector<TMapKeyName>& keys = MapKeyNames();
   // A file without any map key simply has no map: the table stays as it was.
-  const bool anyPresent =
-      std::any_of(keys.begin(), keys.end(), [](const TMapKeyName& k) { return ecu::KeyFileFind(k.Key); });
+  const bool anyPresent = MapRPMKeysPresent();
   TMapRPMTable& table = Model().MapRPM.MapRPMTable;
   for (const TMapKeyName& name : keys) {
     const TMapKeyKind& k = KindOfMapKey(name);

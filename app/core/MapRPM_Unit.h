@@ -44,6 +44,8 @@ void RefreshMapRPMCells();
 // (when the file has a map at all) a missing key are noted in ecu::ConfigData.ConfigLoadReport.
 void SaveMapRPMTable();
 void LoadMapRPMTable();
+// Whether that store holds any key the load reads (a file with a map at all).
+bool MapRPMKeysPresent();
 
 // What the page's text of a position stands for, as the table keeps it (see PackMapRPMTable);
 // false for a text that is not such a number. The default of a position.

@@ -42,6 +42,9 @@ constexpr TEnglish EnglishTable[] = {
      "the ECU has not been read to its end, and the configuration holds only part of its values. Save it once the ECU "
      "has been read, or after a Load or Default"},
     {"SL_Load_Report", "was loaded; what it could not give"},
+    {"SL_No_Configuration",
+     "holds no configuration: not one of its lines gives a key of a configuration file, and nothing of it was "
+     "loaded"},
 };
 
 int CodePage() { return ecu::LanguageCodePage(ecu::Session().Texts.CurrentLanguage); }
@@ -70,16 +73,6 @@ bool LessIgnoringCase(const std::u16string& A, const std::u16string& B) {
                                       [&](char16_t a, char16_t b) { return lower(a) < lower(b); });
 }
 
-// The language key of what keeps the file from being read ("" when it opens): nothing of that
-// name, something other than a regular file (a FIFO, a device, a folder), or a file that
-// cannot be opened; the same words as for the sensor table.
-std::string FileFault(const std::string& Path) {
-  const rtl::TRegularFile file(ecu::NativeFileName(Path));
-  if (file.IsOpen()) return {};
-  if (file.Missing()) return "Error_File_not_found";
-  return file.NotRegular() ? "Error_File_not_regular" : "Error_File_unreadable";
-}
-
 // What a load or save shows once it is done: the caption and the pages.
 void ShowConfiguration() {
   if (!ecu::Session().Hosts.Host) return;
@@ -89,6 +82,19 @@ void ShowConfiguration() {
 }
 
 }  // namespace
+
+std::string CfgFileFault(const std::string& Path) {
+  const rtl::TRegularFile file(ecu::NativeFileName(Path));
+  if (file.IsOpen()) return {};
+  if (file.Missing()) return "Error_File_not_found";
+  return file.NotRegular() ? "Error_File_not_regular" : "Error_File_unreadable";
+}
+
+std::string CfgLoadRefusal(const std::string& Path) {
+  if (ecu::Session().ConfigData.ConfigLoadReport.NoConfiguration) return Lng("SL_No_Configuration");
+  const std::string fault = CfgFileFault(Path);
+  return Lng(fault.empty() ? "Error_File_not_found" : fault);
+}
 
 std::string CfgNameBytesOf(const std::u16string& Name) { return rtl::WideToCodePage(Name, CodePage()); }
 
@@ -186,23 +192,19 @@ bool LoadConfigurationFrom(const std::u16string& Name) {
   const std::string name = CfgNameBytesOf(Name), path = CfgFullFileName(name);
   // Nothing may change before the file is known to be there: the load starts from the
   // defaults, which would otherwise reach the ECU in place of its configuration.
-  if (const std::string fault = FileFault(path); !fault.empty()) {
+  if (const std::string fault = CfgFileFault(path); !fault.empty()) {
     Show(Quoted(path) + " " + Lng(fault));
     return false;
   }
-  ecu::SetDefaultConfiguration();
-  // What a read cut off had put into the configuration is gone: the file's values, or the
-  // defaults, take its place.
-  ecu::Session().Link.ReadUnfinished = 0;
-  if (!ecu::LoadConfigFile(path)) {
-    // The file went between the look and the load: the defaults are shown now, under no
-    // file's name, and the ECU is not sent them.
-    if (ecu::Session().ConfigData.Configuration) ecu::Session().ConfigData.Configuration->Cfg_Name.clear();
-    ShowConfiguration();
-    const std::string fault = FileFault(path);
-    Show(Quoted(path) + " " + Lng(fault.empty() ? "Error_File_not_found" : fault));
+  // The defaults go in only under a file that holds a configuration: random bytes, or a file
+  // that went between the look and the load, change nothing and send nothing.
+  if (!ecu::LoadConfigFileOverDefaults(path)) {
+    Show(Quoted(path) + " " + CfgLoadRefusal(path));
     return false;
   }
+  // What a read cut off had put into the configuration is gone: the file's values, and the
+  // defaults, have taken its place.
+  ecu::Session().Link.ReadUnfinished = 0;
   Model().Settings.CFG_Full_File_Name = path;
   Model().Settings.CFG_File_Name = name;
   ShowConfiguration();

@@ -34,6 +34,14 @@ std::string CfgNameProblem(const std::u16string& Name);
 
 // The folder's file (ecu::ConfigData.ConfigDir) of a name: folder + "/" + name + ".cfg".
 std::string CfgFullFileName(const std::string& Name);
+// The language key of what keeps a configuration file from being read ("" when it opens):
+// nothing of that name ("Error_File_not_found"), something other than a regular file, such as
+// a FIFO or a folder ("Error_File_not_regular"), or a file that cannot be opened
+// ("Error_File_unreadable"); the same words as for the sensor table.
+std::string CfgFileFault(const std::string& Path);
+// Why the last ecu::LoadConfigFile of Path took nothing, in the current language: the file
+// holds no configuration ("SL_No_Configuration"), or its CfgFileFault.
+std::string CfgLoadRefusal(const std::string& Path);
 // The names of the folder's entries that are not folders, without extension, through the
 // code page, in alphabetical order regardless of case, each once; names that cannot name a
 // configuration file (CfgNameAllowed) are left out. The folder is made when it
@@ -49,8 +57,10 @@ std::vector<std::u16string> ListConfigFiles();
 bool SaveConfigurationAs(const std::u16string& Name);
 // Loads the file of Name over the defaults and shows it; the settings' file names follow it,
 // the caption is rebuilt, with the link up the configuration goes to the ECU (task 21), and
-// what the file could not give is shown in the message window. A refused name, or a name
-// without a readable file, is shown and changes nothing. True when loaded.
+// what the file could not give is shown in the message window. A refused name, a name without
+// a readable file, or a file that holds not one key of a configuration (which would put a
+// whole default configuration in place of the ECU's) is shown and changes nothing. True when
+// loaded.
 bool LoadConfigurationFrom(const std::u16string& Name);
 // The File menu's "Default": no file name anywhere, the default configuration shown with the
 // diagram's points pushed onto its history, and the whole configuration requested for the

@@ -47,10 +47,74 @@ std::string SettingsLanguageText(const char* Key) {
   return text;
 }
 
+// The text of Key with its fields filled: "%TEXT%" takes Text (its control bytes shown as
+// \xNN), "%MIN%", "%MAX%" and "%HELD%" the others.
+std::string FilledText(const char* Key, const std::string& Text, const std::string& Min, const std::string& Max,
+                       const std::string& Held) {
+  std::string text = SettingsLanguageText(Key);
+  for (const auto& [field, value] : {std::pair<std::string, std::string>{"%TEXT%", ecu::PrintableFileText(Text)},
+                                     {"%MIN%", Min},
+                                     {"%MAX%", Max},
+                                     {"%HELD%", Held}})
+    for (std::size_t at = text.find(field); at != std::string::npos; at = text.find(field, at + value.size()))
+      text.replace(at, field.size(), value);
+  return text;
+}
+
+}  // namespace
+
+std::string HeldNumberText(const char* LabelKey, const std::string& Text, const std::string& Min,
+                           const std::string& Max, const std::string& Held) {
+  return SettingsLanguageText(LabelKey) + ": " + FilledText("SET_Delay_Held", Text, Min, Max, Held);
+}
+
+namespace {
+
+// A whole number in decimal digits, with blanks around it and a sign: its low byte, and whether
+// the number is that byte (0..255). None for any other text.
+struct TCodeNumber {
+  std::uint8_t LowByte;
+  bool Byte;
+};
+std::optional<TCodeNumber> CodeNumber(const std::string& Text) {
+  std::size_t i = 0, e = Text.size();
+  while (i < e && Text[i] == ' ') ++i;
+  while (e > i && Text[e - 1] == ' ') --e;
+  bool negative = false;
+  if (i < e && (Text[i] == '+' || Text[i] == '-')) negative = Text[i++] == '-';
+  if (i == e) return std::nullopt;
+  unsigned low = 0;
+  std::uint64_t value = 0;  // stops growing past a byte
+  for (; i < e; ++i) {
+    if (Text[i] < '0' || Text[i] > '9') return std::nullopt;
+    const unsigned digit = static_cast<unsigned>(Text[i] - '0');
+    low = (low * 10 + digit) % 256;
+    value = std::min<std::uint64_t>(value * 10 + digit, 1000);
+  }
+  if (negative) low = (256 - low) % 256;
+  return TCodeNumber{static_cast<std::uint8_t>(low), value <= 255 && (!negative || value == 0)};
+}
+
 }  // namespace
 
 std::uint8_t ProgramCodeFromText(const std::string& Text) {
-  return static_cast<std::uint8_t>(static_cast<unsigned>(rtl::StrToInt(Text)) & 0xFFu);
+  const std::optional<TCodeNumber> number = CodeNumber(Text);
+  if (!number) throw rtl::EConvertError("'" + Text + "' is not a valid integer value");
+  return number->LowByte;
+}
+
+TProgramCodeEntry ProgramCodeEntry(const std::string& Text) {
+  TProgramCodeEntry entry;
+  const std::optional<TCodeNumber> number = CodeNumber(Text);
+  if (!number) {
+    entry.Report =
+        SettingsLanguageText("SET_Program_Code") + ": " + FilledText("SET_Code_No_Number", Text, "0", "255", {});
+    return entry;
+  }
+  entry.Code = number->LowByte;
+  if (!number->Byte)
+    entry.Report = HeldNumberText("SET_Program_Code", Text, "0", "255", std::to_string(number->LowByte));
+  return entry;
 }
 
 void ApplyProgramCode(std::uint8_t Code) {
@@ -75,14 +139,8 @@ TDelayEntry DelayBoxEntry(TDelayBox Box, const std::string& Text) {
   const bool reply = Box == TDelayBox::Reply;
   const std::int32_t least = reply ? 0 : 1, most = reply ? MaxReplyDelay : MaxTransmitDelay;
   const auto said = [&](const char* Key, const std::string& Held) {
-    std::string text = SettingsLanguageText(Key);
-    for (const auto& [field, value] : {std::pair<std::string, std::string>{"%TEXT%", ecu::PrintableFileText(Text)},
-                                       {"%MIN%", std::to_string(least)},
-                                       {"%MAX%", std::to_string(most)},
-                                       {"%HELD%", Held}})
-      for (std::size_t at = text.find(field); at != std::string::npos; at = text.find(field, at + value.size()))
-        text.replace(at, field.size(), value);
-    return SettingsLanguageText(reply ? "Delay" : "SET_Transmit_Delay") + ": " + text;
+    return SettingsLanguageText(reply ? "Delay" : "SET_Transmit_Delay") + ": " +
+           FilledText(Key, Text, std::to_string(least), std::to_string(most), Held);
   };
   TDelayEntry entry;
   double typed = 0;
@@ -187,6 +245,7 @@ void SettingsWindowEnglishText(std::string& Text) {
       {"SET_Not_Saved", "The settings were not saved"},
       {"SET_Delay_No_Number", "'%TEXT%' is no number; the box takes whole milliseconds from %MIN% to %MAX%"},
       {"SET_Delay_Held", "%TEXT% is outside %MIN% to %MAX%; %HELD% is taken"},
+      {"SET_Code_No_Number", "'%TEXT%' is no number; the box takes whole numbers from %MIN% to %MAX%"},
   };
   FromTable(table, Text);
 }

@@ -11,10 +11,22 @@
 
 namespace app {
 
-// The program code typed into the settings window, confirmed with Enter: its low byte. Raises
-// rtl::EConvertError ("'x' is not a valid integer value") for a text that is no integer; the
-// setting is unchanged then.
+// The program code typed into the settings window: the low byte of a whole number written in
+// decimal digits (blanks around it and a sign allowed; "x9" or "$19", which the integer
+// conversion would read as hexadecimal, are no codes). Raises rtl::EConvertError ("'x' is not a
+// valid integer value") for a text that is none; the setting is unchanged then.
 std::uint8_t ProgramCodeFromText(const std::string& Text);
+// The program code box's text as the box reads it when it is finished (Enter, the focus
+// leaving it), as the delay boxes read theirs.
+struct TProgramCodeEntry {
+  // The code taken; none for a text that is no decimal whole number (the code stays).
+  std::optional<std::uint8_t> Code;
+  // What the installer is told, naming the box by its label: a text that is no number, with
+  // what the box takes ("SET_Code_No_Number"), or a number beyond a byte, of which the low byte
+  // is taken ("SET_Delay_Held"); empty when the number is taken as typed.
+  std::string Report;
+};
+TProgramCodeEntry ProgramCodeEntry(const std::string& Text);
 // Takes the code: the settings and the link's frame address take it; with the link up the
 // link reconnects and reads all (task 16), otherwise the connect script starts.
 void ApplyProgramCode(std::uint8_t Code);
@@ -43,6 +55,11 @@ struct TDelayEntry {
   std::string Report;
 };
 TDelayEntry DelayBoxEntry(TDelayBox Box, const std::string& Text);
+// A number a box holds to its range, in the delay boxes' words ("SET_Delay_Held"), after the
+// label of its box (LabelKey's text): "<label>: <Text> is outside <Min> to <Max>; <Held> is
+// taken", in the current language.
+std::string HeldNumberText(const char* LabelKey, const std::string& Text, const std::string& Min,
+                           const std::string& Max, const std::string& Held);
 // The algorithm box's text as the settings keep it: one of the four names, else the
 // default "Fast calibration" (an unknown name would pick no algorithm at all).
 std::string AlgorithmFromBox(const std::string& Text);

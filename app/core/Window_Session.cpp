@@ -5,6 +5,7 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/SaveLoad_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Live_Data.h"
@@ -57,6 +58,13 @@ void ShowErrorsInLanguage() {
 
 void ShowConfigLoadReport() {
   const ecu::TConfigLoadReport& report = ecu::Session().ConfigData.ConfigLoadReport;
+  if (report.NoConfiguration) {
+    // The last file named holds no configuration: the program starts with the defaults.
+    if (ecu::Session().Hosts.Host)
+      ecu::Session().Hosts.Host->ShowMessageWindow(13,
+                                                   "\"" + report.FileName + "\" " + CfgLoadRefusal(report.FileName));
+    return;
+  }
   const std::vector<std::string> lines = ecu::ConfigLoadReportLines(report);
   if (lines.empty() || !ecu::Session().Hosts.Host) return;
   std::string text = "The configuration file " + report.FileName + " was read with changes:";

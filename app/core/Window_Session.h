@@ -24,8 +24,9 @@ void CreateConfiguration();
 void ShowLiveValues();
 // The error memo's lines again, in the language now current (after a language change).
 void ShowErrorsInLanguage();
-// What reading the configuration file changed, in the message window (kind 13); nothing when
-// it changed nothing or no host is installed.
+// What reading the configuration file changed, or that it holds no configuration and was not
+// read, in the message window (kind 13); nothing when it changed nothing or no host is
+// installed.
 void ShowConfigLoadReport();
 // Shows in the message window what the settings file held that could not be taken as it was.
 void ShowSettingsLoadReport();

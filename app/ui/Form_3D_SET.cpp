@@ -226,19 +226,27 @@ void TForm_3D_SET::ApplyTexts() {
 // ---- the controls ------------------------------------------------------------------------------------
 
 void TForm_3D_SET::HudTextBox_SET_Program_CodeKeyDown(rtl::TObject*, std::uint16_t& Key, char16_t&, rtl::TShiftState) {
-  if (Key != KeyReturn) return;
+  if (Key == KeyReturn) ProgramCodeReads(true);
+}
+
+void TForm_3D_SET::HudTextBox_SET_Program_CodeKillFocus(rtl::TObject*) {
+  // While the program closes (the main window's shown flag is cleared first) the link is let
+  // go: the focus leaving then starts no connection at another address.
+  if (Model().Actions.MainWindowShown) ProgramCodeReads(false);
+}
+
+void TForm_3D_SET::ProgramCodeReads(bool Always) {
   vg::TvxHudTextBox* box = parts_.HudTextBox_SET_Program_Code;
-  std::uint8_t code = 0;
-  try {
-    code = ProgramCodeFromText(Narrow(box->Text()));
-  } catch (const rtl::EConvertError&) {
-    // A text that is no number: the code stays, the box shows it again, the error is raised.
-    ShowInForce(box, Model().Settings.Program_Code);
-    throw;
-  }
-  ApplyProgramCode(code);
-  // The code taken is the number's low byte: the box shows what the link now uses.
+  const std::uint8_t inForce = Model().Settings.Program_Code;
+  // Left as it shows the code in force (after Enter, or never edited): nothing to take.
+  if (!Always && box->Text() == Wide(std::to_string(inForce))) return;
+  const TProgramCodeEntry entry = ProgramCodeEntry(Narrow(box->Text()));
+  // The link's address changes only for a code taken; a code typed again as it stands
+  // reconnects only at Enter.
+  if (entry.Code && (Always || *entry.Code != inForce)) ApplyProgramCode(*entry.Code);
+  // The box shows what the link now uses (a number's low byte), or the code in force again.
   ShowInForce(box, Model().Settings.Program_Code);
+  if (!entry.Report.empty() && Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, entry.Report);
 }
 
 void TForm_3D_SET::HudCheckBox_3D_SET_Port_SearchChange(rtl::TObject*) {

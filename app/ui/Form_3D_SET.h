@@ -53,8 +53,14 @@ public:
   // The delay box being typed into (it has the focus) taken as finished, as leaving it takes
   // it; its report (a text that is no number, a delay held to its range) goes to Reports.
   void FinishEditing(std::vector<std::string>& Reports) override;
+  // The program code box finished (Enter, the focus leaving it): the code typed is taken
+  // (Enter takes the code in force again too, and the link reconnects with it; leaving takes
+  // only a code other than it). A text that is no decimal number is reported, naming the box
+  // and what it takes, and the box shows the code in force again; a number beyond a byte is
+  // reported with the low byte taken.
   void HudTextBox_SET_Program_CodeKeyDown(rtl::TObject* Sender, std::uint16_t& Key, char16_t& KeyChar,
                                           rtl::TShiftState Shift);
+  void HudTextBox_SET_Program_CodeKillFocus(rtl::TObject* Sender);
   void HudCheckBox_3D_SET_Port_SearchChange(rtl::TObject* Sender);
   void HudButton_3D_SET_Port_ManualClick(rtl::TObject* Sender);
   void HudNumberBox_3D_SET_Port_DelayChange(rtl::TObject* Sender);
@@ -90,6 +96,8 @@ private:
   std::string DelayBoxReads(rtl::TObject* Sender);
   // The same from a handler: the report goes to the message window.
   void DelayBoxReadsShown(rtl::TObject* Sender);
+  // The program code box reads its text; Always: also when it shows the code in force.
+  void ProgramCodeReads(bool Always);
 
   TSetParts parts_;
   // The controls are being filled: their change handlers leave the settings alone.

@@ -380,8 +380,10 @@ void TForm_3D_GEN::LoadMainWindowLayout() {
     if (keys->NameFontSize) Model().Settings.IndicatorNameFontSize = static_cast<float>(*keys->NameFontSize);
     if (keys->DataFontSize) Model().Settings.IndicatorDataFontSize = static_cast<float>(*keys->DataFontSize);
     // The sizes are held within their tracks' ranges.
-    Model().Settings.IndicatorNameFontSize = std::clamp(Model().Settings.IndicatorNameFontSize, 6.0f, 22.0f);
-    Model().Settings.IndicatorDataFontSize = std::clamp(Model().Settings.IndicatorDataFontSize, 6.0f, 50.0f);
+    Model().Settings.IndicatorNameFontSize =
+        std::clamp(Model().Settings.IndicatorNameFontSize, MinIndicatorFontSize, MaxIndicatorNameFontSize);
+    Model().Settings.IndicatorDataFontSize =
+        std::clamp(Model().Settings.IndicatorDataFontSize, MinIndicatorFontSize, MaxIndicatorDataFontSize);
     if (!std::isfinite(Model().Settings.IndicatorNameFontSize)) Model().Settings.IndicatorNameFontSize = 14;
     if (!std::isfinite(Model().Settings.IndicatorDataFontSize)) Model().Settings.IndicatorDataFontSize = 26;
     ApplyIndicatorFontSizes();

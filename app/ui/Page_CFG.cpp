@@ -4,7 +4,10 @@
 #include <optional>
 
 #include "app/core/CFG_Page_View.h"
+#include "app/core/Core_Host.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
+#include "app/core/Msg_3D_Unit.h"
 #include "app/core/Window_Session.h"
 #include "app/ui/Window_Parts.h"
 #include "platform/rtl/TypInfo.h"
@@ -242,9 +245,12 @@ void TPage_CFG::NumberEntered(vg::TvxHudComboTextBox* Box) {
     ShowNumber(Box, inForce);
     throw;
   }
+  const std::string held = CFGPageHeldReport(values);
   TakeCFGPageTexts(values);
-  // A number beyond its range shows as it was held.
+  // A number beyond its range shows as it was held, and the installer is told so, as the
+  // settings window's boxes tell it.
   ShowHeldNumbers();
+  if (!held.empty() && Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, held);
 }
 
 void TPage_CFG::HudComboTextBox_CFG_RPM_PrescalerChange(rtl::TObject*) { PageToConfig(); }

@@ -4,7 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "app/core/MapRPM_Unit.h"
 #include "app/core/Model.h"
 #include "app/core/SaveLoad_Unit.h"
+#include "app/core/Window_Session.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Port_3D_Connect.h"
@@ -186,6 +189,76 @@ TEST_F(SaveLoadTest, LoadOfANameWithoutAFileChangesNothing) {
   EXPECT_NE(said[0].find("nofile.cfg\" file not found"), std::string::npos) << said[0];
   EXPECT_NE(said[1].find("dir.cfg\" is not a regular file"), std::string::npos) << said[1];
   EXPECT_NE(said[2].find("Pipe.cfg\" is not a regular file"), std::string::npos) << said[2];
+}
+
+// A file that gives not one key of a configuration (100 KB of random bytes, 20 MB of base64
+// text) is refused: loaded over the defaults it would send the ECU a whole default
+// configuration, calibration and map in place of a tuned car's. Nothing changes, nothing is
+// asked of the ECU, and the message says the file holds no configuration; so at start, when
+// the settings name such a file. A file with one key of a configuration loads as ever.
+TEST_F(SaveLoadTest, AFileThatHoldsNoConfigurationChangesNothingAndSendsNothing) {
+  ecu::Session().Link.LinkUp = 1;
+  Model().PG_Temper = 77;
+  Model().Cfg_Name = "golf";
+  app::Model().MapRPM.MapRPMTexts[1][1] = "0.50";
+  app::PackMapRPMTable();
+  ecu::Session().ConfigData.DiagramPointY[4] = 1234;
+  app::Model().Settings.CFG_File_Name = "golf";
+  std::mt19937 random(2);
+  std::string junk(100 * 1024, '\0'), base64;
+  for (char& b : junk) b = static_cast<char>(random() & 0xFF);
+  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  base64.reserve(20u << 20);
+  while (base64.size() < (20u << 20)) {
+    for (int i = 0; i < 76; ++i) base64 += alphabet[random() % 64];
+    base64 += "\n";
+  }
+  fs::create_directories(dir / "Config");
+  WriteFile(CfgFile("junk"), junk);
+  WriteFile(CfgFile("base64"), base64);
+  for (const std::u16string name : {u"junk", u"base64"}) {
+    EXPECT_FALSE(app::RunSaveLoad(app::TFileMenuMode::Load, name)) << "the window stays open";
+    EXPECT_EQ(Model().PG_Temper, 77);
+    EXPECT_EQ(Model().Cfg_Name, "golf");
+    EXPECT_EQ(app::Model().MapRPM.MapRPMTexts[1][1], "0.50");
+    EXPECT_EQ(ecu::Session().ConfigData.DiagramPointY[4], 1234);
+    EXPECT_EQ(app::Model().Settings.CFG_File_Name, "golf");
+    EXPECT_EQ(ecu::Session().Link.TaskRequest, 0) << "nothing is written to the ECU";
+    EXPECT_TRUE(host.Find("configuration page").empty());
+  }
+  const std::vector<std::string> said = Messages();
+  ASSERT_EQ(said.size(), 2u);
+  for (const std::string name : {"junk", "base64"})
+    EXPECT_NE(std::find(said.begin(), said.end(),
+                        "message 13 \"" + CfgFile(name) +
+                            "\" holds no configuration: not one of its lines gives a key of a configuration file, "
+                            "and nothing of it was loaded"),
+              said.end())
+        << said[0];
+  EXPECT_EQ(ReadFile(CfgFile("junk")), junk) << "the file is left as it is";
+
+  // At start the settings name the junk: the defaults stand, under no file's name, and the
+  // installer is told.
+  host.ClearLog();
+  ecu::CreateConfiguration(CfgFile("junk"));
+  EXPECT_EQ(Model().Cfg_Name, "");
+  EXPECT_EQ(Model().PG_Temper, 40);
+  app::ShowConfigLoadReport();
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("junk.cfg\" holds no configuration"), std::string::npos) << Messages()[0];
+
+  // One key of a configuration after the junk: a partial file, loaded over the defaults and
+  // sent, with what it lacks reported.
+  host.ClearLog();
+  WriteFile(CfgFile("partial"), junk + "\r\nPG_Temper 55 {}\r\n");
+  EXPECT_TRUE(app::LoadConfigurationFrom(u"partial"));
+  EXPECT_EQ(Model().PG_Temper, 55);
+  EXPECT_EQ(Model().Cfg_Name, "partial");
+  EXPECT_EQ(ecu::Session().Link.TaskRequest, 21);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("was loaded; what it could not give:\nMissing, defaults kept: Work_Gas"),
+            std::string::npos)
+      << Messages()[0];
 }
 
 // With the link down the ECU is not asked: the request would go to whatever answers next. The

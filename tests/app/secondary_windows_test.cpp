@@ -330,6 +330,25 @@ TEST(SettingsBoxes, DelaysAndAlgorithmsTheProgramCannotUseAreMended) {
   EXPECT_FALSE(none.Delay);
   EXPECT_EQ(none.Report,
             ecu::LngText("Delay") + ": '7O' is no number; the box takes whole milliseconds from 0 to 2000");
+
+  // The program code box the same way: decimal digits only (the integer conversion reads "x9"
+  // as 9, a letter dropped without a word), a number beyond a byte gives its low byte, said.
+  for (const char* text : {"x9", "$19", "0x19", "2x", "", "2 5", "25.0"}) {
+    const app::TProgramCodeEntry refused = app::ProgramCodeEntry(text);
+    EXPECT_FALSE(refused.Code) << text;
+    EXPECT_EQ(refused.Report,
+              "Program code: '" + std::string(text) + "' is no number; the box takes whole numbers from 0 to 255");
+    EXPECT_THROW(app::ProgramCodeFromText(text), rtl::EConvertError) << text;
+  }
+  const app::TProgramCodeEntry typed = app::ProgramCodeEntry(" +23 ");
+  EXPECT_EQ(typed.Code, 23);
+  EXPECT_EQ(typed.Report, "");
+  const app::TProgramCodeEntry byte = app::ProgramCodeEntry("300");
+  EXPECT_EQ(byte.Code, 44);
+  EXPECT_EQ(byte.Report, "Program code: 300 is outside 0 to 255; 44 is taken");
+  EXPECT_EQ(app::ProgramCodeEntry("-1").Code, 255);
+  EXPECT_EQ(app::ProgramCodeEntry("99999999999999999999999").Code, 255);
+  EXPECT_NE(app::ProgramCodeEntry("-1").Report, "");
 }
 
 TEST(SettingsFont, TheDialogsChoiceIsStoredWithFullAlphaAndAppliedOnce) {

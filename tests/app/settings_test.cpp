@@ -199,6 +199,50 @@ TEST_F(SettingsTest, ValuesThatDoNotConvertLeaveTheirFieldsAndUnsafeOnesFallBack
   EXPECT_TRUE(s.LoadReport.empty()) << app::SettingsLoadReportText();
 }
 
+// Every number of the file that is replaced is named at the load, those the windows read
+// later included (the main window's place and size, the indicator column's width and font
+// sizes, the settings window's place, size and showing), with what stands in for it: they
+// were replaced by defaults without a word. In full screen the main window's place and size
+// are not read, and not named.
+TEST_F(SettingsTest, EveryValueReplacedIsNamedThoseTheWindowsReadLaterToo) {
+  std::string file;
+  for (const char* key : {"English_Size", "Reply_Delay", "Page_Index", "CFG_Transmit_Delay", "Panels_Opacity",
+                          "Panel_IND_Width", "Panel_IND_Size_Name", "Panel_IND_Size_Data", "Form_3D_GEN_Pos_X",
+                          "Form_3D_GEN_Pos_Y", "Form_3D_GEN_Width", "Form_3D_GEN_Height", "Form_3D_SET_Pos_X",
+                          "Form_3D_SET_Pos_Y", "Form_3D_SET_Width", "Form_3D_SET_Height", "Form_3D_SET_Show"})
+    file += std::string(key) + " nan\r\n";
+  Start(file);
+  EXPECT_EQ(
+      app::Model().Settings.LoadReport,
+      (std::vector<std::string>{
+          "English_Size: \"nan\" is not a number; \"12.00\" is kept",
+          "Reply_Delay: \"nan\" is not a whole number; \"60\" is kept",
+          "Page_Index: \"nan\" is not a whole number; \"0\" is kept",
+          "CFG_Transmit_Delay: \"nan\" is not a whole number; \"1500\" is kept",
+          "Panels_Opacity: \"nan\" is not a number; \"1.00\" is kept",
+          "Form_3D_GEN_Pos_X: \"nan\" is not a whole number; the main window stays centred across the screen",
+          "Form_3D_GEN_Pos_Y: \"nan\" is not a whole number; the main window stays centred down the screen",
+          "Form_3D_GEN_Width: \"nan\" is not a whole number; the main window keeps its own width",
+          "Form_3D_GEN_Height: \"nan\" is not a whole number; the main window keeps its own height",
+          "Panel_IND_Width: \"nan\" is not a whole number; the indicator column keeps its own width",
+          "Form_3D_SET_Pos_X: \"nan\" is not a whole number; the settings window opens at the main window's left "
+          "edge",
+          "Form_3D_SET_Pos_Y: \"nan\" is not a whole number; the settings window opens 22 below the main window's "
+          "top",
+          "Form_3D_SET_Width: \"nan\" is not a whole number; the settings window keeps its own width",
+          "Form_3D_SET_Height: \"nan\" is not a whole number; the settings window keeps its own height",
+          "Panel_IND_Size_Name: \"nan\" is not a number; \"14.00\" is kept",
+          "Panel_IND_Size_Data: \"nan\" is not a number; \"26.00\" is kept",
+          "Form_3D_SET_Show: \"nan\" is not True or False; \"False\" is kept"}));
+
+  Start(
+      "Full_Screen True\r\nForm_3D_GEN_Width nan\r\nForm_3D_GEN_Pos_X 40\r\nPanel_IND_Width 180\r\n"
+      "Panel_IND_Size_Name 30\r\nPanel_IND_Size_Data 2,5\r\n");
+  EXPECT_EQ(app::Model().Settings.LoadReport,
+            (std::vector<std::string>{"Panel_IND_Size_Name: \"30\" is outside 6.00..22.00; 22.00 is used",
+                                      "Panel_IND_Size_Data: \"2,5\" is outside 6.00..50.00; 6.00 is used"}));
+}
+
 // Values outside what their controls allow are brought into range as they are read, and so
 // written back: none of them can hide the texts, blank a page or stop the link.
 TEST_F(SettingsTest, ValuesOutsideTheirRangesAreBroughtIntoThemAndWrittenBackSo) {

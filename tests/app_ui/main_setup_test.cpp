@@ -147,6 +147,59 @@ TEST_F(MainSetupTest, ANumberIsTakenWhenItIsFinishedNotWhileItIsTyped) {
   EXPECT_EQ(RequestWithin(1600), 22);
 }
 
+// A number typed beyond what its value carries is held to its range as it is taken (so box,
+// model and ECU agree), written, and the installer is told in the settings window's words,
+// naming the box; where the range has a gap, the words name the part the number was held
+// into. A number taken as typed, or with only a fraction dropped, is written without a word.
+TEST_F(MainSetupTest, ANumberHeldToItsRangeIsWrittenAndSaidSo) {
+  const ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
+  vg::TvxHudComboTextBox* rpm = Cfg().HudComboTextBox_CFG_PG_RPM;
+  vg::TvxHudComboTextBox* temper = Cfg().HudComboTextBox_CFG_PG_Temper;
+  vg::TvxHudComboTextBox* time = Cfg().HudComboTextBox_CFG_PG_Time;
+  struct Case {
+    vg::TvxHudComboTextBox* Box;
+    const char* Typed;
+    const char16_t* Shown;
+    std::string Said;  // empty: nothing
+  };
+  const Case cases[] = {
+      {rpm, "45308", u"8000", "Switch to gas when RPM: 45308 is outside 0 to 8000; 8000 is taken"},
+      {rpm, "200", u"458", "Switch to gas when RPM: 200 is outside 458 to 8000; 458 is taken"},
+      {rpm, "-5", u"0", "Switch to gas when RPM: -5 is outside 0 to 8000; 0 is taken"},
+      {rpm, "2500", u"2500", ""},
+      {temper, "5000", u"3276", "Switch to gas when temperature: 5000 is outside -3276 to 3276; 3276 is taken"},
+      {time, "30", u"25.5", "Delay of gas injectors: 30 is outside 0.0 to 25.5; 25.5 is taken"},
+      {time, "12.8", u"12.7", "Delay of gas injectors: 12.8 is outside 0.0 to 12.7; 12.7 is taken"},
+      {time, "3.45", u"3.4", ""},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.Typed);
+    host->Messages.clear();
+    ecu::Session().Link.TaskRequest = 0;
+    k.Box->SetFocus();
+    k.Box->SetText({});
+    win::SimulateText(main.get(), k.Typed);
+    win::SimulateKeyStroke(main.get(), '\r');
+    Run(20);
+    EXPECT_EQ(k.Box->Text(), k.Shown);
+    EXPECT_EQ(RequestWithin(1600), 22) << "the number held is written";
+    // The program's own reports (the sensor table's missing file has its own kind).
+    std::vector<std::string> said;
+    for (const std::string& m : host->Messages)
+      if (m.rfind("13: ", 0) == 0) said.push_back(m.substr(4));
+    EXPECT_EQ(said, k.Said.empty() ? std::vector<std::string>{} : std::vector<std::string>{k.Said});
+  }
+  EXPECT_EQ(c.PG_RPM, 2500);
+  EXPECT_EQ(c.PG_Temper, 3276);
+  EXPECT_EQ(c.PG_Time, 34);
+  // The focus leaving after Enter takes nothing again, and says nothing again.
+  host->Messages.clear();
+  ecu::Session().Link.TaskRequest = 0;
+  rpm->SetFocus();
+  EXPECT_TRUE(host->Messages.empty()) << host->Messages.front();
+  EXPECT_EQ(RequestWithin(1600), 0);
+}
+
 // The window goes (the system asks the program to end) while a box still holds the focus
 // with a number typed into it: its loss of the focus as the page is freed changes nothing.
 TEST_F(MainSetupTest, ABoxHoldingTheFocusWhenTheWindowIsFreedChangesNothing) {

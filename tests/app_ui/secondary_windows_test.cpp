@@ -278,16 +278,46 @@ TEST_F(SecondaryWindows, SettingsOpenUnderTheMainWindowTakeTheProgramCodeAndForg
 
   vg::TvxHudTextBox* code = settings->Parts().HudTextBox_SET_Program_Code;
   EXPECT_EQ(u"25", code->Text());
+  host->Messages.clear();
   code->SetText(u"300");
   std::uint16_t key = 13;
   char16_t ch = 0;
   settings->HudTextBox_SET_Program_CodeKeyDown(code, key, ch, {});
   EXPECT_EQ(44, app::Model().Settings.Program_Code);
   EXPECT_EQ(u"44", code->Text()) << "the code in force";
-  code->SetText(u"abc");
-  EXPECT_THROW(settings->HudTextBox_SET_Program_CodeKeyDown(code, key, ch, {}), rtl::EConvertError);
-  EXPECT_EQ(44, app::Model().Settings.Program_Code);
-  EXPECT_EQ(u"44", code->Text()) << "the code in force again";
+  // A text that is no decimal number is said, as the delay boxes say it, and taken nowhere: the
+  // link keeps its address ("x9" was read as 9, and the link polled address 9 at once).
+  for (const char16_t* text : {u"abc", u"x9"}) {
+    code->SetText(text);
+    settings->HudTextBox_SET_Program_CodeKeyDown(code, key, ch, {});
+    EXPECT_EQ(44, app::Model().Settings.Program_Code);
+    EXPECT_EQ(u"44", code->Text()) << "the code in force again";
+  }
+  EXPECT_EQ(host->Messages, (std::vector<std::string>{
+                                "13: Program code: 300 is outside 0 to 255; 44 is taken",
+                                "13: Program code: 'abc' is no number; the box takes whole numbers from 0 to 255",
+                                "13: Program code: 'x9' is no number; the box takes whole numbers from 0 to 255"}));
+  // Finished by leaving the box: the code is taken then, once; left as it shows the code in
+  // force, nothing is taken again.
+  ecu::Session().Link.LinkUp = 1;
+  ecu::Session().Link.TaskRequest = 0;
+  code->SetText(u"23");
+  settings->HudTextBox_SET_Program_CodeKillFocus(code);
+  EXPECT_EQ(23, app::Model().Settings.Program_Code);
+  EXPECT_EQ(16, ecu::Session().Link.TaskRequest) << "the link reconnects at the new address";
+  ecu::Session().Link.TaskRequest = 0;
+  settings->HudTextBox_SET_Program_CodeKillFocus(code);
+  EXPECT_EQ(0, ecu::Session().Link.TaskRequest);
+  // The program closing (its shown flag cleared first): the focus leaving starts nothing.
+  code->SetText(u"30");
+  app::Model().Actions.MainWindowShown = 0;
+  settings->HudTextBox_SET_Program_CodeKillFocus(code);
+  app::Model().Actions.MainWindowShown = 1;
+  EXPECT_EQ(23, app::Model().Settings.Program_Code);
+  EXPECT_EQ(0, ecu::Session().Link.TaskRequest);
+  code->SetText(u"23");
+  ecu::Session().Link.LinkUp = 0;
+  EXPECT_EQ(host->Messages.size(), 3u);
 
   // The opacity reaches the settings panel and the pages' panels, not the auto-calibration's
   // indicator panel.

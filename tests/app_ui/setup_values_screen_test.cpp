@@ -341,16 +341,23 @@ TEST_F(SetupValuesScreenChild, ARefusedDelayGivesWayToTheDelayInForce) {
   EXPECT_TRUE(reports.empty()) << reports.back();
   EXPECT_EQ(host->Messages.size(), 1u) << host->Messages.back();
 
-  // The program code: a text that is no number is reported, and the box shows the code in force.
+  // The program code: a text that is no decimal number ("x9", which the integer conversion
+  // read as 9) is reported in the delay boxes' words, and the box shows the code in force.
   XClick(x, settings.get(), code);
   ASSERT_TRUE(RunReporting([&] { return code->IsFocused(); }));
   ASSERT_TRUE(x.Type('x'));
-  ASSERT_TRUE(RunReporting([&] { return code->Text() == u"x"; })) << "the key did not reach the box";
+  ASSERT_TRUE(x.Type('9'));
+  ASSERT_TRUE(RunReporting([&] { return code->Text() == u"x9"; })) << "the keys did not reach the box";
   ASSERT_TRUE(x.Type(0xFF0D));
-  ASSERT_TRUE(RunReporting([&] { return reports.size() == 1; })) << "nothing was reported";
-  EXPECT_EQ(reports[0], "'x' is not a valid integer value");
+  ASSERT_TRUE(RunReporting([&] { return host->Messages.size() == 2; })) << "nothing was reported";
+  EXPECT_EQ(host->Messages[1], "13: Program code: 'x9' is no number; the box takes whole numbers from 0 to 255");
+  EXPECT_TRUE(reports.empty()) << reports.front();
   EXPECT_EQ(code->Text(), u"25");
   EXPECT_EQ(app::Model().Settings.Program_Code, 25);
+  ASSERT_TRUE(RunReporting([&] { return message->Showing() && !message->Buttons().empty(); }))
+      << "the message window did not show";
+  XClick(x, message.get(), message->Buttons().front());
+  ASSERT_TRUE(RunReporting([&] { return !message->Showing(); })) << "OK did not close the message";
   XClick(x, settings.get(), delay);
   ASSERT_TRUE(RunReporting([&] { return delay->IsFocused(); }));
   EXPECT_TRUE(RunReporting([&] { return (drawn = DrawnText(settings.get(), code)) == drawn25; }))

@@ -4,6 +4,7 @@
 #include "ecu/Calc_Unit.h"
 
 #include <algorithm>
+#include <random>
 #include <sstream>
 
 #include "ecu/FindUnit.h"
@@ -273,13 +274,18 @@ TEST_F(Config, LoadReportsWhatItCouldNotTakeAndKeepsValuesWithinTheirParameters)
   EXPECT_EQ(Session().ConfigData.Configuration->RPM_PreScaler, "1:2");
   EXPECT_EQ(Session().ConfigData.Configuration->Level_Type, "0 - 90 Om");
 
-  // Empty and binary files: every key the writer always writes is missed; the binary file's
-  // lines survive a save as keys of their own.
+  // Empty and binary files hold no configuration: refused, with nothing to report of their
+  // keys. Given one key of a configuration, every other key the writer always writes is
+  // missed; the binary file's lines survive a save as keys of their own.
   for (const std::string& bytes : {std::string(), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff {\x01", 20)}) {
     WriteFile(dir / "odd.cfg", bytes);
     SetDefaultConfiguration();
+    EXPECT_FALSE(LoadConfigFile(dir / "odd.cfg"));
+    EXPECT_TRUE(Session().ConfigData.ConfigLoadReport.NoConfiguration);
+    EXPECT_TRUE(Reported(TConfigProblemKind::Missing).empty());
+    WriteFile(dir / "odd.cfg", bytes + "\r\nSave_Map True\r\n");
     ASSERT_TRUE(LoadConfigFile(dir / "odd.cfg"));
-    EXPECT_EQ(Reported(TConfigProblemKind::Missing).size(), 44u);
+    EXPECT_EQ(Reported(TConfigProblemKind::Missing).size(), 43u);
   }
   SaveConfigFile(dir / "odd.cfg");
   EXPECT_EQ(ReadFile(dir / "odd.cfg").rfind("\x89PNG\r\n", 0), 0u) << "a line of its key alone is written so";
@@ -318,8 +324,8 @@ TEST_F(Config, LoadSaveLoadSettlesAfterTheFirstSave) {
       "User_Name A{B} {x}\r\nCar_Comments {a} b { {}\r\nUser_Phone\r\nData_KM  \x01x\x01 {}\r\n",
       "Work_Gas" + ctrl + "9 5 {}\r\nWork_Gas 1234 {}\r\nLevel3 5000\r\nGas_Point_2 -7 {}\r\n",
       "Level_Type=Setting\r\nRPM_PreScaler=1:6{}\r\nPG_Temper 99999 {}\r\nMAP_Petrol_32 4000 {}\r\n",
-      std::string("\0\x01{\r}[\n=\n\xff\xfe", 11),
-      "MAP_Gas_1 1 0 {}\r\nMAP_Petrol_2 x {}\r\nMAP_Gas_3 -5 {}\r\n",  // unreadable MAP points load as none
+      std::string("\0\x01{\r}[\n=\n\xff\xfe", 11) + "\r\nWork_Gas 7\r\n",  // odd bytes around a configuration's key
+      "MAP_Gas_1 1 0 {}\r\nMAP_Petrol_2 x {}\r\nMAP_Gas_3 -5 {}\r\n",      // unreadable MAP points load as none
       "[Car]\r\n{ installer note: check jets }\r\nNOBRACE some value\r\nLONE\r\nUser_Name Ivan\r\n",
   };
   for (const std::string& input : inputs) {
@@ -413,6 +419,62 @@ TEST_F(Config, CustomerTextsKeepTheirBracesAndACopyKeepsTheOriginalsKeys) {
   EXPECT_TRUE(KeyFileFind("Cell_0_0"));
   KeyFileClose();
   EXPECT_EQ(ReadFile(dir / "a.cfg"), "Own_Key kept {note}\r\nCell_0_0 1.50 {}\r\n");
+}
+
+// A file that gives not one key of a configuration (random bytes, base64 text, a settings
+// file) is no configuration: loaded over the defaults it would put a whole default
+// configuration, calibration and map in place of the ECU's. It is refused before anything
+// changes, the defaults included, and it names no customer either. One key of a
+// configuration, in any case of its letters or of the map alone, loads as any partial file.
+TEST_F(Config, AFileThatGivesNoKeyOfAConfigurationIsRefusedAndChangesNothing) {
+  Configuration_Class& c = *Session().ConfigData.Configuration;
+  std::mt19937 random(93);
+  std::string bytes(100 * 1024, '\0'), base64;
+  for (char& b : bytes) b = static_cast<char>(random() & 0xFF);
+  const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  while (base64.size() < (1u << 20)) {
+    for (int i = 0; i < 76; ++i) base64 += alphabet[random() % 64];
+    base64 += "\r\n";
+  }
+  const std::pair<const char*, std::string> files[] = {
+      {"junk.cfg", bytes}, {"base64.cfg", base64}, {"gascal.cfg", "Program_Code 25 {}\r\nLanguage English {}\r\n"}};
+  for (const auto& [name, text] : files) {
+    SCOPED_TRACE(name);
+    WriteFile(dir / name, text);
+    c.PG_RPM = 3000;
+    c.User_Name = "Anna";
+    c.Cfg_Name = "golf";
+    Session().ConfigData.DiagramPointY[4] = 1234;
+    host.calls.clear();
+    for (bool defaults : {true, false}) {
+      EXPECT_FALSE(defaults ? LoadConfigFileOverDefaults(dir / name) : LoadConfigFile(dir / name));
+      EXPECT_TRUE(Session().ConfigData.ConfigLoadReport.NoConfiguration);
+      EXPECT_TRUE(ConfigLoadReportLines(Session().ConfigData.ConfigLoadReport).empty());
+      EXPECT_EQ(c.PG_RPM, 3000);
+      EXPECT_EQ(c.User_Name, "Anna");
+      EXPECT_EQ(c.Cfg_Name, "golf");
+      EXPECT_EQ(Session().ConfigData.DiagramPointY[4], 1234);
+      EXPECT_TRUE(host.calls.empty()) << "no defaults, map or caption: " << host.calls.front();
+      EXPECT_FALSE(KeyFileStorePresent());
+    }
+    ReadCustomerFromFile(dir / name);
+    EXPECT_EQ(c.User_Name, "") << "a customer of a file that is no configuration";
+  }
+
+  for (const std::string& key : {std::string("pg_temper 50"), std::string("Cell_0_0 1.20")}) {
+    SCOPED_TRACE(key);
+    WriteFile(dir / "one.cfg", bytes + "\r\n" + key + " {}\r\n");
+    c.PG_RPM = 3000;
+    host.calls.clear();
+    EXPECT_TRUE(LoadConfigFileOverDefaults(dir / "one.cfg"));
+    EXPECT_FALSE(Session().ConfigData.ConfigLoadReport.NoConfiguration);
+    EXPECT_EQ(c.PG_RPM, 1000) << "the default, in place of what the file lacks";
+    EXPECT_EQ(c.PG_Temper, key[0] == 'p' ? 50 : 40);
+    EXPECT_EQ(c.Cfg_Name, "one");
+    ASSERT_FALSE(host.calls.empty());
+    EXPECT_EQ(host.calls.front(), "CalcDiagramPoints");
+    EXPECT_FALSE(ConfigLoadReportLines(Session().ConfigData.ConfigLoadReport).empty()) << "what it lacks is reported";
+  }
 }
 
 TEST_F(Config, CustomerTextsFromAFile) {

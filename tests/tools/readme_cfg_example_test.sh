@@ -2,15 +2,53 @@
 # The README's gascal-cfg example, run as it stands from the top of a checkout (the programs of
 # this build in place of build/release, the copy written into a folder of the test's own): it
 # must read the sample configuration without a complaint, print its model and write the copy
-# as the program writes the sample. Arguments: the build folder, a work folder.
+# as the program writes the sample. Arguments: the build folder, a work folder, and "refusals"
+# for the files the tool refuses instead.
 set -uo pipefail
-build=$1 work=$2
+build=$1 work=$2 mode=${3:-example}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 fail() { echo "FAILED: $1"; exit 1; }
 rm -rf "$work" && mkdir -p "$work"
+export ASAN_OPTIONS=detect_leaks=0
+
+if [ "$mode" = refusals ]; then
+  # Files the tool refuses as the program does, in the program's words, with status 1, nothing
+  # printed and nothing written: a file that holds no configuration (it was loaded over the
+  # defaults and rewritten as a whole default configuration), a folder and a FIFO (said to be
+  # missing), and a missing file.
+  tool=$build/tools/gascal-cfg/gascal-cfg
+  head -c 102400 /dev/urandom >"$work/junk.cfg"
+  head -c 3000000 /dev/urandom | base64 >"$work/base64.cfg"
+  mkdir "$work/dir.cfg" && mkfifo "$work/pipe.cfg" || fail "the folder or the FIFO could not be made"
+  sum() { [ -f "$1" ] && cksum <"$1"; }  # a FIFO is not read: that would wait for a writer
+  for c in "junk.cfg:holds no configuration: not one of its lines gives a key of a configuration file, and nothing of it was loaded" \
+           "base64.cfg:holds no configuration" "dir.cfg:is not a regular file" "pipe.cfg:is not a regular file" \
+           "missing.cfg:file not found"; do
+    name=${c%%:*} said=${c#*:}
+    before=$(sum "$work/$name")
+    timeout 60 "$tool" "$work/$name" "$work/copy-$name" >"$work/out" 2>"$work/err"
+    status=$?
+    cat "$work/out" "$work/err"
+    [ "$status" = 1 ] || fail "$name: status $status"
+    grep -qF "gascal-cfg: $work/$name: $said" "$work/err" || fail "$name: not said: $said"
+    [ -s "$work/out" ] && fail "$name: a model was printed"
+    [ -e "$work/copy-$name" ] && fail "$name: a copy was written"
+    [ "$(sum "$work/$name")" = "$before" ] || fail "$name: the file was changed"
+  done
+  # Rewritten in place, the junk is left as it is too.
+  before=$(cksum <"$work/junk.cfg")
+  timeout 60 "$tool" "$work/junk.cfg" >/dev/null 2>&1 && fail "the junk was taken in place"
+  [ "$(cksum <"$work/junk.cfg")" = "$before" ] || fail "the junk was rewritten in place"
+  printf 'PG_RPM 2500 {}\r\n' >"$work/one.cfg"
+  "$tool" --print "$work/one.cfg" >"$work/out" 2>"$work/err" || fail "a file with one key of a configuration was refused"
+  grep -q '^PG_RPM = 2500$' "$work/out" || fail "the one key was not taken"
+  grep -q 'Missing, defaults kept: Work_Gas' "$work/err" || fail "what the file lacks was not listed"
+  echo "PASSED"
+  exit 0
+fi
+
 mapfile -t commands < <(grep '^build/release/tools/gascal-cfg/gascal-cfg ' "$root/README.md")
 [ "${#commands[@]}" -ge 2 ] || fail "the README shows no gascal-cfg example"
-export ASAN_OPTIONS=detect_leaks=0
 sample=$(cksum <"$root/examples/Config/Golf.cfg")
 cd "$root"
 for c in "${commands[@]}"; do

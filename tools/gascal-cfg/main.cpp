@@ -1,7 +1,8 @@
 // gascal-cfg: loads a configuration file (".cfg") over the default configuration, prints the
 // model, and saves it back (to the same file, or to a second file name when one is given).
 // What the file lacks, or holds in a form or range the configuration cannot take, is listed
-// on standard error.
+// on standard error. A file that cannot be read, or that holds not one key of a configuration,
+// is refused as the program refuses it: nothing is printed or written, and the status is 1.
 //
 //   gascal-cfg Config/Golf.cfg            print and rewrite Config/Golf.cfg
 //   gascal-cfg Config/Golf.cfg copy.cfg   print Config/Golf.cfg and write it as copy.cfg,
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "app/core/Model.h"
+#include "app/core/SaveLoad_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Session.h"
 #include "platform/rtl/SysUtils.h"
@@ -84,7 +86,7 @@ int main(int argc, char** argv) {
   try {
     ecu::CreateConfiguration("");
     if (!ecu::LoadConfigFile(input)) {
-      std::cerr << "gascal-cfg: " << input << ": file not found\n";
+      std::cerr << "gascal-cfg: " << input << ": " << app::CfgLoadRefusal(input) << "\n";
       return 1;
     }
     for (const std::string& line : ecu::ConfigLoadReportLines(ecu::Session().ConfigData.ConfigLoadReport))
