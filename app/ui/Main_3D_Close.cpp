@@ -76,7 +76,7 @@ void TForm_3D_GEN::Timer_CloseWaitTimer(rtl::TObject*) {
 
 void TForm_3D_GEN::FinishEditing(std::vector<std::string>& Reports) {
   try {
-    pageCFG_->FinishNumberInEdit();
+    pageCFG_->FinishNumberInEdit(Reports);
   } catch (const std::exception& e) {
     Reports.emplace_back(e.what());
   }

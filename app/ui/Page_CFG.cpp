@@ -172,9 +172,9 @@ void TPage_CFG::LevelToConfig() {
     parts_.HudTextBox_LevelGas[i]->SetText(LevelVoltText(parts_.HudTrackBar_LevelGas[i]->Value()));
 }
 
-void TPage_CFG::FinishNumberInEdit() {
+void TPage_CFG::FinishNumberInEdit(std::vector<std::string>& Reports) {
   for (vg::TvxHudComboTextBox* box : PageNumberBoxes(parts_))
-    if (box->IsFocused()) NumberEntered(box);
+    if (box->IsFocused()) NumberEntered(box, &Reports);
 }
 
 void TPage_CFG::ShowHeldNumbers() {
@@ -228,7 +228,7 @@ void TPage_CFG::NumberTyped(vg::TvxHudComboTextBox* Box) {
   NumberEntered(Box);
 }
 
-void TPage_CFG::NumberEntered(vg::TvxHudComboTextBox* Box) {
+void TPage_CFG::NumberEntered(vg::TvxHudComboTextBox* Box, std::vector<std::string>* Reports) {
   if (CFGPageUpdating() || Freeing()) return;
   std::optional<TCFGPageTexts> model = CFGPageOfConfig();
   if (!model) return;
@@ -250,7 +250,11 @@ void TPage_CFG::NumberEntered(vg::TvxHudComboTextBox* Box) {
   // A number beyond its range shows as it was held, and the installer is told so, as the
   // settings window's boxes tell it.
   ShowHeldNumbers();
-  if (!held.empty() && Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, held);
+  if (held.empty()) return;
+  if (Reports)
+    Reports->push_back(held);
+  else if (Model().CoreHost)
+    Model().CoreHost->ShowMessageWindow(Message_OwnText, held);
 }
 
 void TPage_CFG::HudComboTextBox_CFG_RPM_PrescalerChange(rtl::TObject*) { PageToConfig(); }

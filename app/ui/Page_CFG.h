@@ -8,6 +8,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "app/core/CFG_Page_View.h"
 #include "app/ui/Window_Page.h"
@@ -43,8 +45,8 @@ public:
   void LevelToConfig();
   // The number box being typed into (it has the focus) taken as finished, as leaving it takes
   // it: the number when it differs from the one in force; a text that is no number raises
-  // (the box then shows the number in force).
-  void FinishNumberInEdit();
+  // (the box then shows the number in force); a number held to its range is said in Reports.
+  void FinishNumberInEdit(std::vector<std::string>& Reports);
   // The error memo.
   void ClearErrorMemo();
   void AddErrorMemoLine(const std::u16string& Text);
@@ -77,7 +79,8 @@ private:
   // when it differs from the number in force, and the box then shows the number held. A text
   // that is no number takes nothing and writes nothing: the box shows the number in force
   // again and the conversion error is raised, naming the box.
-  void NumberEntered(vg::TvxHudComboTextBox* Box);
+  // A number held to its range is said in Reports when given, else in the message window.
+  void NumberEntered(vg::TvxHudComboTextBox* Box, std::vector<std::string>* Reports = nullptr);
   // The page's values as an edit takes them: the number boxes but Entered give the numbers
   // in force, not what is being typed into them.
   TCFGPageTexts TakenValues(const vg::TvxHudComboTextBox* Entered) const;

@@ -356,6 +356,25 @@ TEST_F(WriteClose, ATextTypedThatIsNoNumberIsReportedAtASignalsCloseAndNothingIs
   CloseReportsTheTextTyped(false);
 }
 
+// A number beyond its range typed and not finished at the close: it is held, written like any
+// number typed, and the hold is said once, with the close's reports (a message shown as the
+// window goes would be lost with it).
+TEST_F(WriteClose, ANumberHeldToItsRangeAtTheCloseIsWrittenAndSaidWithTheClosesReports) {
+  ASSERT_NO_FATAL_FAILURE(ShowAndRead());
+  before = sim->State().Params['C'];
+  const std::size_t shown = host->Messages.size();
+  ASSERT_NO_FATAL_FAILURE(TypeUnfinished("45308"));
+  main->CloseUnattended();
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->PG_RPM, 8000);
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  EXPECT_EQ(sim->State().Params['C'], Period(8000)) << "the ECU takes the number held";
+  ASSERT_EQ(1u, Host().Endings.size());
+  EXPECT_NE(std::string::npos, Host().Endings[0].find("45308 is outside 0 to 8000; 8000 is taken")) << Host().Endings[0];
+  EXPECT_EQ(host->Messages.size(), shown) << "said once, with the close's reports";
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
 // The ECU does not answer when the program is closed with a change waiting for its write: while
 // the close waits for the link's time-outs, the wait window and the status line say that it
 // waits (the window used to stay as it was for seconds).
