@@ -164,6 +164,8 @@ public:
   virtual void AddErrorMemoLine(const std::string& Text) = 0;
   virtual void ShowWaitWindow() = 0;
   virtual void ShrinkWaitWindow() = 0;
+  // The close waits for the ECU: the wait window shows, and the status line says why.
+  void ShowCloseWait();
   // The automatic calibration's page: the progress bar's maximum, and the indicator values
   // and full scale of app::ACB to be drawn. Nothing without a page.
   virtual void SetACBProgressMax(std::int32_t) {}

@@ -22,7 +22,6 @@
 #include "app/ui/Page_CFG.h"
 #include "app/ui/Page_CLB.h"
 #include "app/ui/Window_Host.h"
-#include "ecu/Language.h"
 #include "platform/loop/Application.h"
 #include "platform/loop/Timer.h"
 #include "platform/win/Forms.h"
@@ -88,10 +87,7 @@ void TForm_3D_GEN::BeginCloseWait(std::int32_t Ms) {
   timerCloseWait_->SetEnabled(true);
   // The window would otherwise stay as it was, for seconds with an ECU that stopped answering:
   // the installer would click again or pull the cable.
-  if (TCoreHost* host = Model().CoreHost) {
-    host->ShowWaitWindow();
-    host->AddStatusMessage(ecu::TColorRole::Txt_Information, ecu::LngText("DynamicIND_Close_Wait"));
-  }
+  if (TCoreHost* host = Model().CoreHost) host->ShowCloseWait();
   if (OnLongClose) OnLongClose(Ms);
 }
 
