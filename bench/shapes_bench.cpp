@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <numbers>
 #include <string>
@@ -156,10 +157,9 @@ void BM_Text3DFrame(benchmark::State& State) {
 }
 BENCHMARK(BM_Text3DFrame)->Unit(benchmark::kMillisecond);
 
-// A lit frame of 1024 x 768 on the OpenGL device holding a tiled path 3 x 3 whose outline, a
-// right triangle, is 10^-Arg across: 1e-19 and 1e-3 give 64 x 64 tiles far below a pixel,
-// 1e-1 31 x 31 tiles of a few pixels, 1 four by four.
-void BM_TiledPathFrame(benchmark::State& State) {
+// Lit frames of 1024 x 768 on the OpenGL device holding a tiled path 3 x 3 turned by 30 degrees,
+// whose outline and place Shape gives.
+void TiledPathFrames(benchmark::State& State, const std::function<void(TdxPath3D&)>& Shape, const std::string& Name) {
   std::string why;
   if (!gfx3d::GlAvailable(&why)) {
     State.SkipWithError(("no OpenGL through EGL: " + why).c_str());
@@ -176,67 +176,54 @@ void BM_TiledPathFrame(benchmark::State& State) {
     root->AddObject(light);
     auto* path = new TdxPath3D(nullptr);
     path->SetOwnCanvas(&canvas);
-    const std::string extent = "1e-" + std::to_string(State.range(0));
-    path->Path()->SetData("M 0 0 L " + extent + " 0 L 0 " + extent + " Z");
     path->SetWrapMode(vg::vgPathTile);
     path->SetWidth(3);
     path->SetHeight(3);
     path->RotateAngle()->SetX(30);
+    Shape(*path);
     root->AddObject(path);
-    LitFrames(State, canvas, root.get(), "tiled_path_" + std::to_string(State.range(0)));
+    LitFrames(State, canvas, root.get(), Name);
   }
   vg::LibraryShutdown();
   dxDirectXShutdown();
 }
+
+// The outline a right triangle 10^-Arg across: 1e-19 and 1e-3 give 64 x 64 tiles far below a
+// pixel, 1e-1 31 x 31 tiles of a few pixels, 1 four by four.
+void BM_TiledPathFrame(benchmark::State& State) {
+  const std::string extent = "1e-" + std::to_string(State.range(0));
+  TiledPathFrames(
+      State, [&](TdxPath3D& Path) { Path.Path()->SetData("M 0 0 L " + extent + " 0 L 0 " + extent + " Z"); },
+      "tiled_path_" + std::to_string(State.range(0)));
+}
 BENCHMARK(BM_TiledPathFrame)->Arg(19)->Arg(3)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
-// A lit frame of 1024 x 768 on the OpenGL device holding a tiled path 3 x 3, 22 units from the
-// eye and turned by 30 degrees, whose outline is a circle 0.047 across of Arg line points: 64 x 64
+// The path 22 units from the eye, its outline a circle 0.047 across of Arg line points: 64 x 64
 // tiles of about two pixels each.
 void BM_TiledCircleFrame(benchmark::State& State) {
-  std::string why;
-  if (!gfx3d::GlAvailable(&why)) {
-    State.SkipWithError(("no OpenGL through EGL: " + why).c_str());
-    return;
-  }
-  dxDirectXStartup(gfx3d::OpenGlDirect3D());
-  vg::LibraryStartup();
-  {
-    TdxDirectXCanvas canvas(0, 1024, 768, true, dxLowQuality);
-    auto root = std::make_unique<TdxVisualObject>(nullptr);
-    root->SetOwnCanvas(&canvas);
-    auto* light = new TdxLight(nullptr);
-    light->SetOwnCanvas(&canvas);
-    root->AddObject(light);
-    auto* path = new TdxPath3D(nullptr);
-    path->SetOwnCanvas(&canvas);
-    const auto n = static_cast<int>(State.range(0));
-    vg::TvxPathData circle;
-    for (int k = 0; k < n; ++k) {
-      const double a = 2 * std::numbers::pi * k / n;
-      const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))),
-                           static_cast<float>(0.0235 * (1 + std::sin(a)))};
-      if (k == 0)
-        circle.MoveTo(p);
-      else
-        circle.LineTo(p);
-    }
-    circle.ClosePath();
-    path->SetPath(&circle);
-    path->SetWrapMode(vg::vgPathTile);
-    path->SetWidth(3);
-    path->SetHeight(3);
-    path->Position()->SetZ(8);
-    path->RotateAngle()->SetX(30);
-    // Colours of its own (not the random one of a new shape), so that frames compare.
-    path->Material()->SetDiffuseColor(0xFFE04030);
-    path->MaterialBack()->SetDiffuseColor(0xFF3040E0);
-    path->MaterialLeft()->SetDiffuseColor(0xFF30C040);
-    root->AddObject(path);
-    LitFrames(State, canvas, root.get(), "tiled_circle_" + std::to_string(n));
-  }
-  vg::LibraryShutdown();
-  dxDirectXShutdown();
+  const auto n = static_cast<int>(State.range(0));
+  TiledPathFrames(
+      State,
+      [n](TdxPath3D& Path) {
+        vg::TvxPathData circle;
+        for (int k = 0; k < n; ++k) {
+          const double a = 2 * std::numbers::pi * k / n;
+          const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))),
+                               static_cast<float>(0.0235 * (1 + std::sin(a)))};
+          if (k == 0)
+            circle.MoveTo(p);
+          else
+            circle.LineTo(p);
+        }
+        circle.ClosePath();
+        Path.SetPath(&circle);
+        Path.Position()->SetZ(8);
+        // Colours of its own (not the random one of a new shape), so that frames compare.
+        Path.Material()->SetDiffuseColor(0xFFE04030);
+        Path.MaterialBack()->SetDiffuseColor(0xFF3040E0);
+        Path.MaterialLeft()->SetDiffuseColor(0xFF30C040);
+      },
+      "tiled_circle_" + std::to_string(n));
 }
 BENCHMARK(BM_TiledCircleFrame)->Arg(3)->Arg(2000)->Arg(8000)->Arg(30000)->UseRealTime()->Unit(benchmark::kMillisecond);
 
