@@ -319,9 +319,11 @@ void TdxScene::PlaceComposition() {
 // ---- keys -------------------------------------------------------------------------------------
 
 void TdxScene::HandleChar(char16_t Ch) {
-  // Enter is a key, never a character; Ctrl+C, V, X and Z arrive as their letters.
+  // Enter is a key, never a character; Ctrl+A, C, V, X and Z arrive as their letters (the text
+  // boxes of a GUI layer select all with Ctrl+A, as they do in a 2D scene).
   if (Ch == 13) return;
   switch (Ch) {
+    case 1: Ch = u'a'; break;
     case 3: Ch = u'c'; break;
     case 22: Ch = u'v'; break;
     case 24: Ch = u'x'; break;

@@ -573,14 +573,19 @@ TEST_F(SceneControlTest, ControlCharactersArriveAsLettersWithCtrlAndEnterIsNoCha
   win::SimulateKeyStroke(form.get(), SDLK_c, {rtl::ssCtrl});
   win::SimulateKeyStroke(form.get(), SDLK_RETURN);
   win::SimulateText(form.get(), "q");
+  // Ctrl+A too, so that the text boxes of a GUI layer select all with it as they do in a 2D scene
+  // (it used to arrive as the control character 1, which no box reads).
+  win::SimulateKeyStroke(form.get(), SDLK_a, {rtl::ssCtrl});
   std::vector<char16_t> chars;
-  bool ctrlWithC = false;
+  bool ctrlWithC = false, ctrlWithA = false;
   for (const Box::TKey& k : b->keys) {
     if (k.Key == 0) chars.push_back(k.Char);
     if (k.Key == 0 && k.Char == u'c') ctrlWithC = k.Ctrl;
+    if (k.Key == 0 && k.Char == u'a') ctrlWithA = k.Ctrl;
   }
-  EXPECT_EQ(chars, (std::vector<char16_t>{u'c', u'q'}));
+  EXPECT_EQ(chars, (std::vector<char16_t>{u'c', u'q', u'a'}));
   EXPECT_TRUE(ctrlWithC);
+  EXPECT_TRUE(ctrlWithA);
   // Enter still comes as a key.
   EXPECT_TRUE(std::any_of(b->keys.begin(), b->keys.end(), [](const Box::TKey& k) { return k.Key == win::VK_RETURN; }));
 }
