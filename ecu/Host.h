@@ -99,6 +99,9 @@ public:
   virtual void ShowMessageWindow(std::uint8_t Kind, const std::string& Text) = 0;
   // Closes the wait window (the ECU has saved its data; nothing is written any more).
   virtual void CloseWaitWindow() = 0;
+  // The ECU reports its data saved: the wait window closes, unless the application holds it
+  // as the sign of a wait of its own.
+  virtual void EcuDataSaved() { CloseWaitWindow(); }
   // The port window's visible side; Form_3D_Port holds what it shows. ShowPortWindow: the
   // search begins (the window takes the main window's fill and queues its font action, 6 with
   // 100 ms). PortWindowChanged: the search has changed the window's texts, progress or layout.

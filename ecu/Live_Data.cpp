@@ -75,7 +75,7 @@ void WatchStatus(std::uint8_t Status) {
   }
   if (Changed(Status, before, 4) && IsSet(Status, 4)) {
     ShowStatus(TColorRole::Txt_Complete, "DynamicIND_Save_Data");
-    if (Session().Hosts.Host) Session().Hosts.Host->CloseWaitWindow();
+    if (Session().Hosts.Host) Session().Hosts.Host->EcuDataSaved();
   }
   Session().LiveData.StatusPrevious = static_cast<std::uint8_t>(Status & 0xFC);
 }

@@ -72,7 +72,7 @@ std::optional<TCFGPageTexts> CFGPageOfConfig() {
   return p;
 }
 
-void TakeCFGPageTexts(const TCFGPageTexts& Page) { TakeCFGPage(Kept(Page)); }
+bool TakeCFGPageTexts(const TCFGPageTexts& Page) { return TakeCFGPage(Kept(Page)); }
 
 void TakeCFGLevelPageTexts(const TCFGPageTexts& Page) { TakeCFGLevelPage(Page.LevelGas, Kept(Page)); }
 

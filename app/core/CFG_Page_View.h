@@ -36,8 +36,9 @@ struct TCFGPageTexts {
 // What the pages show for the configuration; none while there is no configuration.
 std::optional<TCFGPageTexts> CFGPageOfConfig();
 // An edit of the page: its values into the configuration and a write of the page after the
-// transmission delay (TakeCFGPage, TakeCFGLevelPage of Global_Unit.h, raising as they do).
-void TakeCFGPageTexts(const TCFGPageTexts& Page);
+// transmission delay (TakeCFGPage, TakeCFGLevelPage of Global_Unit.h, raising as they do);
+// true when the edit was taken.
+bool TakeCFGPageTexts(const TCFGPageTexts& Page);
 void TakeCFGLevelPageTexts(const TCFGPageTexts& Page);
 // Raises what an edit of the page would raise for its number texts (a text that is no number,
 // naming its box), and changes nothing.

@@ -97,6 +97,10 @@ void TCoreHost::PublishIndicators(const TIndicatorsView& View) {
 void TCoreHost::ShowStatusMessage(ecu::TColorRole Tone, const std::string& Text) {
   app::ShowStatusMessage(ColorText(Tone), Text);
 }
+void TCoreHost::EcuDataSaved() {
+  if (!Model().Actions.WritesAtClose) CloseWaitWindow();
+}
+
 void TCoreHost::ShowCloseWait() {
   ShowWaitWindow();
   AddStatusMessage(ecu::TColorRole::Txt_Information, ecu::LngText("DynamicIND_Close_Wait"));

@@ -58,6 +58,8 @@ public:
   // The status-line rotator, which shows on the control DynamicIND in the tone's colour.
   void ShowStatusMessage(ecu::TColorRole Tone, const std::string& Text) override;
   void AddStatusMessage(ecu::TColorRole Tone, const std::string& Text) override;
+  // While the main window's close waits for the ECU the wait window stays as its sign.
+  void EcuDataSaved() override;
   void RemoveStatusMessage(const std::string& Text) override;
   void StatusReceiveOn() override;
   void StatusReceiveOff() override;

@@ -282,16 +282,17 @@ std::int32_t WritesAtCloseWaitMs() {
 
 namespace {
 
-// The page taken by Take, then its write scheduled, whether Take raised or not.
+// The page taken by Take, then its write scheduled, whether Take raised or not. False when the
+// edit was not taken.
 template <class F>
-void TakeThenSchedule(F&& Take) {
-  if (ecu::Session().ConfigData.CFGPageUpdating) return;
+bool TakeThenSchedule(F&& Take) {
+  if (ecu::Session().ConfigData.CFGPageUpdating) return false;
   if (EcuBeingRead()) {
     // What the read puts into the configuration would replace the edit, and a write would
     // carry the read's values: the edit is refused, and the page shows the model's values.
     ReportNotWritten(TNotWritten::Reading);
     if (ecu::Session().Hosts.Host) ecu::Session().Hosts.Host->ConfigToCFGPage();
-    return;
+    return false;
   }
   try {
     Take();
@@ -300,12 +301,13 @@ void TakeThenSchedule(F&& Take) {
     throw;
   }
   ScheduleTransmit(2);
+  return true;
 }
 
 }  // namespace
 
-void TakeCFGPage(const ecu::TCFGPageValues& Page) {
-  TakeThenSchedule([&Page] { ecu::CFG_Page_To_Config(Page); });
+bool TakeCFGPage(const ecu::TCFGPageValues& Page) {
+  return TakeThenSchedule([&Page] { ecu::CFG_Page_To_Config(Page); });
 }
 
 void TakeCFGLevelPage(const std::array<double, 5>& TrackValues, const ecu::TCFGPageValues& Page) {

@@ -171,8 +171,9 @@ std::int32_t WritesAtCloseWaitMs();
 // the page after the transmission delay (kind 2), also when a number text does not convert
 // (the rest was taken; the failure is raised after). Nothing while the page is being filled
 // from the model (ConfigData.CFGPageUpdating). While the ECU is being read the edit is not
-// taken: it is reported as not written and the page shows the model's values again.
-void TakeCFGPage(const ecu::TCFGPageValues& Page);
+// taken: it is reported as not written and the page shows the model's values again. True when
+// the edit was taken.
+bool TakeCFGPage(const ecu::TCFGPageValues& Page);
 void TakeCFGLevelPage(const std::array<double, 5>& TrackValues, const ecu::TCFGPageValues& Page);
 
 }  // namespace app

@@ -151,10 +151,11 @@ void TForm_3D_SET::FormClose(rtl::TObject*, win::TCloseAction&) {
   // A delay typed and not finished is taken as leaving its box takes it (the main window's
   // close has taken it already when it closes the window).
   if (byUser) {
-    std::vector<std::string> reports;
+    TFinishReports reports;
     FinishEditing(reports);
-    for (const std::string& report : reports)
-      if (Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, report);
+    for (const std::vector<std::string>* told : {&reports.Failures, &reports.Notes})
+      for (const std::string& report : *told)
+        if (Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, report);
   }
   try {
     SettingsWindowClosed({Left(), Top(), Width(), Height()});
@@ -226,27 +227,36 @@ void TForm_3D_SET::ApplyTexts() {
 // ---- the controls ------------------------------------------------------------------------------------
 
 void TForm_3D_SET::HudTextBox_SET_Program_CodeKeyDown(rtl::TObject*, std::uint16_t& Key, char16_t&, rtl::TShiftState) {
-  if (Key == KeyReturn) ProgramCodeReads(true);
+  if (Key == KeyReturn) Shown(ProgramCodeReads(true, true).Report);
 }
 
 void TForm_3D_SET::HudTextBox_SET_Program_CodeKillFocus(rtl::TObject*) {
-  // While the program closes (the main window's shown flag is cleared first) the link is let
-  // go: the focus leaving then starts no connection at another address.
-  if (Model().Actions.MainWindowShown) ProgramCodeReads(false);
+  // While the program closes (the main window's shown flag is cleared first) the close has
+  // taken the code already (FinishEditing), and the link is let go.
+  if (Model().Actions.MainWindowShown) Shown(ProgramCodeReads(false, true).Report);
 }
 
-void TForm_3D_SET::ProgramCodeReads(bool Always) {
+TProgramCodeEntry TForm_3D_SET::ProgramCodeReads(bool Always, bool Connect) {
   vg::TvxHudTextBox* box = parts_.HudTextBox_SET_Program_Code;
   const std::uint8_t inForce = Model().Settings.Program_Code;
   // Left as it shows the code in force (after Enter, or never edited): nothing to take.
-  if (!Always && box->Text() == Wide(std::to_string(inForce))) return;
+  if (!Always && box->Text() == Wide(std::to_string(inForce))) return {inForce, {}};
   const TProgramCodeEntry entry = ProgramCodeEntry(Narrow(box->Text()));
   // The link's address changes only for a code taken; a code typed again as it stands
-  // reconnects only at Enter.
-  if (entry.Code && (Always || *entry.Code != inForce)) ApplyProgramCode(*entry.Code);
+  // reconnects only at Enter. While the program closes the code is only kept, for the file.
+  if (entry.Code && (Always || *entry.Code != inForce)) {
+    if (Connect)
+      ApplyProgramCode(*entry.Code);
+    else
+      Model().Settings.Program_Code = *entry.Code;
+  }
   // The box shows what the link now uses (a number's low byte), or the code in force again.
   ShowInForce(box, Model().Settings.Program_Code);
-  if (!entry.Report.empty() && Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, entry.Report);
+  return entry;
+}
+
+void TForm_3D_SET::Shown(const std::string& Report) {
+  if (!Report.empty() && Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, Report);
 }
 
 void TForm_3D_SET::HudCheckBox_3D_SET_Port_SearchChange(rtl::TObject*) {
@@ -284,17 +294,27 @@ void TForm_3D_SET::HudNumberBox_3D_SET_DelayMouseUp(rtl::TObject* Sender, rtl::T
   if (Button == rtl::mbLeft) DelayBoxReadsShown(Sender);
 }
 
-void TForm_3D_SET::FinishEditing(std::vector<std::string>& Reports) {
+void TForm_3D_SET::FinishEditing(TFinishReports& Reports) {
+  const auto told = [&Reports](const auto& Entry, bool Taken) {
+    if (!Entry.Report.empty()) (Taken ? Reports.Notes : Reports.Failures).push_back(Entry.Report);
+  };
   for (vg::TvxHudNumberBox* box :
        {parts_.HudNumberBox_3D_SET_Port_Delay, parts_.HudNumberBox_3D_SET_Transmit_CFG_Delay}) {
     if (!box->IsFocused()) continue;
     // What leaving the box does: the text looked at, then read.
-    if (std::string report = DelayBoxReads(box); !report.empty()) Reports.push_back(std::move(report));
+    const TDelayEntry entry = DelayBoxReads(box);
+    told(entry, entry.Delay.has_value());
     try {
       box->Change();
     } catch (const std::exception& e) {
-      Reports.emplace_back(e.what());
+      Reports.Failures.emplace_back(e.what());
     }
+  }
+  // The program code: the settings window's own close takes it as leaving the box does; the
+  // program's end keeps it for the file without moving the link to it.
+  if (parts_.HudTextBox_SET_Program_Code->IsFocused()) {
+    const TProgramCodeEntry entry = ProgramCodeReads(false, !Model().Actions.WritesAtClose);
+    told(entry, entry.Code.has_value());
   }
 }
 
@@ -310,20 +330,17 @@ void TForm_3D_SET::ShowDelayInForce(vg::TvxHudNumberBox* Box) {
                                                                 : Model().Settings.CFG_Transmit_Delay);
 }
 
-std::string TForm_3D_SET::DelayBoxReads(rtl::TObject* Sender) {
+TDelayEntry TForm_3D_SET::DelayBoxReads(rtl::TObject* Sender) {
   vg::TvxHudNumberBox* box = DelayBox(Sender);
   if (!box) return {};
   const TDelayEntry entry = DelayBoxEntry(
       box == parts_.HudNumberBox_3D_SET_Port_Delay ? TDelayBox::Reply : TDelayBox::Transmit, KeptText(box->Text()));
   // A text that is no number: the box goes on reading the delay in force.
   if (!entry.Delay) ShowDelayInForce(box);
-  return entry.Report;
+  return entry;
 }
 
-void TForm_3D_SET::DelayBoxReadsShown(rtl::TObject* Sender) {
-  const std::string report = DelayBoxReads(Sender);
-  if (!report.empty() && Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, report);
-}
+void TForm_3D_SET::DelayBoxReadsShown(rtl::TObject* Sender) { Shown(DelayBoxReads(Sender).Report); }
 
 void TForm_3D_SET::HudComboTextBox_3D_SET_LanguageChange(rtl::TObject*) {
   if (filling_) return;

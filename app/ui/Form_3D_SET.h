@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/core/Set_3D_Unit.h"
 #include "app/ui/Window_3D.h"
 #include "app/ui/forms/Form_3D_SET.h"
 
@@ -52,7 +53,7 @@ public:
   std::string TakeCloseFailure() { return std::exchange(closeFailure_, std::string()); }
   // The delay box being typed into (it has the focus) taken as finished, as leaving it takes
   // it; its report (a text that is no number, a delay held to its range) goes to Reports.
-  void FinishEditing(std::vector<std::string>& Reports) override;
+  void FinishEditing(TFinishReports& Reports) override;
   // The program code box finished (Enter, the focus leaving it): the code typed is taken
   // (Enter takes the code in force again too, and the link reconnects with it; leaving takes
   // only a code other than it). A text that is no decimal number is reported, naming the box
@@ -92,12 +93,16 @@ private:
   // The delay box Sender names (nullptr for another object), and the setting it shows.
   vg::TvxHudNumberBox* DelayBox(rtl::TObject* Sender) const;
   void ShowDelayInForce(vg::TvxHudNumberBox* Box);
-  // The delay box Sender about to read its text: its report, empty when none.
-  std::string DelayBoxReads(rtl::TObject* Sender);
+  // The delay box Sender about to read its text: the delay taken and the report (empty when
+  // none).
+  TDelayEntry DelayBoxReads(rtl::TObject* Sender);
   // The same from a handler: the report goes to the message window.
   void DelayBoxReadsShown(rtl::TObject* Sender);
   // The program code box reads its text; Always: also when it shows the code in force.
-  void ProgramCodeReads(bool Always);
+  // Connect: a code taken moves the link to it, else it is only kept in the settings.
+  TProgramCodeEntry ProgramCodeReads(bool Always, bool Connect);
+  // A report of a box, in the message window.
+  void Shown(const std::string& Report);
 
   TSetParts parts_;
   // The controls are being filled: their change handlers leave the settings alone.

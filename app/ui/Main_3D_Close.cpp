@@ -73,11 +73,11 @@ void TForm_3D_GEN::Timer_CloseWaitTimer(rtl::TObject*) {
   Close();
 }
 
-void TForm_3D_GEN::FinishEditing(std::vector<std::string>& Reports) {
+void TForm_3D_GEN::FinishEditing(TFinishReports& Reports) {
   try {
-    pageCFG_->FinishNumberInEdit(Reports);
+    pageCFG_->FinishNumberInEdit(Reports.Notes);
   } catch (const std::exception& e) {
-    Reports.emplace_back(e.what());
+    Reports.Failures.emplace_back(e.what());
   }
 }
 
@@ -155,7 +155,8 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
   }
   closeState_ = TCloseState::Closing;
   // Every step runs, whatever an earlier one raised; what failed is reported at the end.
-  std::vector<std::string> failures = std::exchange(closeReports_, {});
+  std::vector<std::string> failures = std::exchange(closeReports_.Failures, {});
+  const std::vector<std::string> notes = std::exchange(closeReports_.Notes, {});
   const auto step = [&failures](const std::function<void()>& Step) {
     try {
       Step();
@@ -214,13 +215,16 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
   for (TWindow_3D* w : windows)
     if (w != this && w->Showing()) step([w] { w->Close(); });
   closeState_ = TCloseState::Closed;
-  if (!failures.empty()) {
-    // The same failure told twice (the settings window's keys go to the same file) is told once.
+  if (!failures.empty() || !notes.empty()) {
+    // The same failure told twice (the settings window's keys go to the same file) is told once;
+    // a number held to its range is told after the failures.
+    std::vector<std::string> told = failures;
+    told.insert(told.end(), notes.begin(), notes.end());
     std::string text;
-    for (std::size_t i = 0; i < failures.size(); ++i)
-      if (std::find(failures.begin(), failures.begin() + static_cast<std::ptrdiff_t>(i), failures[i]) ==
-          failures.begin() + static_cast<std::ptrdiff_t>(i))
-        text += (text.empty() ? "" : "\n") + failures[i];
+    for (std::size_t i = 0; i < told.size(); ++i)
+      if (std::find(told.begin(), told.begin() + static_cast<std::ptrdiff_t>(i), told[i]) ==
+          told.begin() + static_cast<std::ptrdiff_t>(i))
+        text += (text.empty() ? "" : "\n") + told[i];
     auto* host = dynamic_cast<TWindowHost*>(Model().CoreHost);
     if (host && host->ShowEndingMessage(text, !unattendedClose_)) {
       // The window goes, and the program stays until the report is read (whose close closes
@@ -230,9 +234,9 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
       Action = win::caNone;
       return;
     }
-    // Only the standard error stream told it: whoever started the program learns it from the
-    // exit status.
-    endStatus_ = 1;
+    // Only the standard error stream told it: whoever started the program learns a failure
+    // from the exit status (a number held, and written, is none).
+    if (!failures.empty()) endStatus_ = 1;
   }
   // The program ends when its main window has closed.
   EndProgram();

@@ -243,8 +243,8 @@ public:
   // No write of a change waits or runs any more: a close that waits for them goes on.
   void WritesAtCloseEnded();
   // The Setup page's number box being typed into, taken as finished (TPage_CFG::FinishNumberInEdit);
-  // what it raises goes to Reports.
-  void FinishEditing(std::vector<std::string>& Reports) override;
+  // what it raises goes to the Failures of Reports, a number held to its Notes.
+  void FinishEditing(TFinishReports& Reports) override;
   // The program's exit status after the close: 1 when what failed on the way (the settings
   // not written, a change not written to the ECU) reached only the standard error stream (a
   // close nobody watches), else 0.
@@ -350,9 +350,10 @@ private:
   int fileMenuIndex_ = -1;
   bool levelBlinkOn_ = false;
   bool created_ = false;
-  // What the close's finishing of the boxes being typed into reported (a text that is no
-  // number), told with the close's failures.
-  std::vector<std::string> closeReports_;
+  // What the close's finishing of the boxes being typed into reported: a text that is no
+  // number, told with the close's failures; a number held to its range, told with them but no
+  // failure (the exit status stays 0).
+  TFinishReports closeReports_;
   // Where the close stands: not begun, waiting for a run's stop, waiting for the writes of
   // changes, running, its failure shown to the user, done.
   enum class TCloseState { Open, StoppingRun, Writing, Closing, Reporting, Closed };

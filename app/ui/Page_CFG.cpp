@@ -246,7 +246,8 @@ void TPage_CFG::NumberEntered(vg::TvxHudComboTextBox* Box, std::vector<std::stri
     throw;
   }
   const std::string held = CFGPageHeldReport(values);
-  TakeCFGPageTexts(values);
+  // An edit refused (the ECU being read) is told as not written, and nothing was held.
+  if (!TakeCFGPageTexts(values)) return;
   // A number beyond its range shows as it was held, and the installer is told so, as the
   // settings window's boxes tell it.
   ShowHeldNumbers();

@@ -49,6 +49,14 @@ constexpr int LayoutMarginHeight = 44;
 constexpr int LayoutLeft = 13;
 constexpr int LayoutTop = 32;
 
+// What finishing the boxes being typed into tells at the program's end (TWindow_3D::FinishEditing).
+struct TFinishReports {
+  // A text that is no number: nothing of it was taken.
+  std::vector<std::string> Failures;
+  // A number held to its range: taken as held.
+  std::vector<std::string> Notes;
+};
+
 class TWindow_3D : public win::TForm {
   RTL_CLASS(TWindow_3D, win::TForm)
 public:
@@ -104,10 +112,11 @@ public:
   virtual bool StaysAboveOthers() const { return false; }
   // The box the installer is typing into in this window, not finished with Enter nor by
   // leaving it, taken as finished, as leaving it would take it: the program ends, and what
-  // was typed must not be lost. What that raises (a text that is no number) goes to Reports
-  // instead of the message window, for the program's end to report. The default finishes
-  // nothing: a window whose boxes take their text when left says how.
-  virtual void FinishEditing(std::vector<std::string>& /*Reports*/) {}
+  // was typed must not be lost. What that tells goes to Reports instead of the message window,
+  // for the program's end to report: a text that is no number (nothing taken) to its Failures,
+  // a number held to its range (taken as held) to its Notes. The default finishes nothing: a
+  // window whose boxes take their text when left says how.
+  virtual void FinishEditing(TFinishReports& /*Reports*/) {}
 
   win::LRESULT WndProc(win::MSG& Message) override;
 

@@ -371,6 +371,7 @@ TEST_F(WriteClose, ANumberHeldToItsRangeAtTheCloseIsWrittenAndSaidWithTheClosesR
   ASSERT_EQ(1u, Host().Endings.size());
   EXPECT_NE(std::string::npos, Host().Endings[0].find("45308 is outside 0 to 8000; 8000 is taken")) << Host().Endings[0];
   EXPECT_EQ(host->Messages.size(), shown) << "said once, with the close's reports";
+  EXPECT_EQ(main->EndStatus(), 0) << "the number held was written: nothing failed";
   win::SetMainForm(nullptr);
   rtl::Application->Reset();
 }
@@ -428,6 +429,49 @@ TEST_F(WriteClose, ADelayTypedInTheSettingsWindowAndNotFinishedIsKeptAtTheClose)
 
 // The same when the installer closes the settings window itself: the delay typed is taken, and
 // one that is no number is reported as leaving the box reports it.
+// The program code typed and not finished: the settings window's close takes it as leaving the
+// box does; the program's end keeps it for the file (without moving the link to it); a text that
+// is no number is reported with the close's failures. (It used to be lost without a word.)
+TEST_F(WriteClose, AProgramCodeTypedAndNotFinishedIsTakenAtTheSettingsWindowsAndTheProgramsClose) {
+  ASSERT_NO_FATAL_FAILURE(ShowAndRead());
+  std::unique_ptr<app::TForm_3D_SET> settings = app::TForm_3D_SET::Create();
+  vg::TvxHudTextBox* code = settings->Parts().HudTextBox_SET_Program_Code;
+  const auto type = [&](const std::string& Typed) {
+    settings->Show();
+    Step(20);
+    code->SetFocus();
+    ASSERT_TRUE(code->IsFocused());
+    code->SelectAll();
+    win::SimulateText(settings.get(), Typed);
+    Step(20);
+    ASSERT_EQ(code->Text(), rtl::Utf8ToWide(Typed));
+  };
+  const std::uint8_t first = app::Model().Settings.Program_Code;
+  ASSERT_NE(first, 30);
+  // The installer closes the settings window: the code is taken, and the link moves to it.
+  ASSERT_NO_FATAL_FAILURE(type("30"));
+  settings->Close();
+  EXPECT_EQ(app::Model().Settings.Program_Code, 30);
+  // Back to the ECU's address, then the program ends with a code typed: kept for the file.
+  ASSERT_NO_FATAL_FAILURE(type(std::to_string(first)));
+  settings->Close();
+  ASSERT_EQ(app::Model().Settings.Program_Code, first);
+  ASSERT_TRUE(StepUntil([] { return ecu::Session().Link.LinkUp; }, 20000.0));
+  ASSERT_NO_FATAL_FAILURE(type("31"));
+  main->CloseUnattended();
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  EXPECT_EQ(app::Model().Settings.Program_Code, 31);
+  const std::string ini = folder.Read("gascal.ini");
+  const std::size_t key = ini.find("Program_Code ");
+  ASSERT_NE(key, std::string::npos) << ini;
+  EXPECT_EQ(ini.substr(ini.find_first_not_of(' ', key + 12), 3), "31 ") << ini.substr(key, 60);
+  EXPECT_TRUE(Host().Endings.empty()) << Host().Endings[0];
+  EXPECT_EQ(main->EndStatus(), 0);
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+  settings.reset();
+}
+
 TEST_F(WriteClose, ADelayTypedAndNotFinishedIsTakenWhenTheSettingsWindowIsClosed) {
   ASSERT_NO_FATAL_FAILURE(ShowAndRead());
   std::unique_ptr<app::TForm_3D_SET> settings = app::TForm_3D_SET::Create();
@@ -454,6 +498,32 @@ TEST_F(WriteClose, ADelayTypedAndNotFinishedIsTakenWhenTheSettingsWindowIsClosed
   win::SetMainForm(nullptr);
   rtl::Application->Reset();
   settings.reset();
+}
+
+// A change and both erasures waiting at the close: the wait window, the close's sign, stays while
+// the close waits, though the ECU reports its data saved after a write (which closes it
+// otherwise), and goes with the program.
+TEST_F(WriteClose, TheWaitWindowStaysWhileTheCloseWaitsThroughSeveralRequests) {
+  ASSERT_NO_FATAL_FAILURE(ConnectAndEdit(2700));
+  const app::TPageCLBParts& clb = main->PageCLB()->Parts();
+  main->PageCLB()->HudButton_CLB_MAP_Del_GasClick(clb.HudButton_CLB_MAP_Del_Gas);
+  main->PageCLB()->HudButton_CLB_MAP_Del_PetrolClick(clb.HudButton_CLB_MAP_Del_Petrol);
+  const int closed = host->WaitClosed, shrunk = host->WaitShrunk;
+  main->Close();
+  ASSERT_TRUE(main->Showing());
+  bool closedEarly = false, shrunkEarly = false;
+  ASSERT_TRUE(StepUntil(
+      [&] {
+        if (main->Showing() && host->WaitClosed > closed) closedEarly = true;
+        if (main->Showing() && host->WaitShrunk > shrunk) shrunkEarly = true;
+        return !main->Showing();
+      },
+      app::WritesAtCloseWaitMs() + 1000.0));
+  EXPECT_FALSE(closedEarly) << "the wait window went while the close still waited";
+  EXPECT_FALSE(shrunkEarly);
+  EXPECT_EQ(sim->State().Params['C'], Period(2700));
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
 }
 
 // The ECU stops answering while the close waits for the write: the link's own time-outs end the
