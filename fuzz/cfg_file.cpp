@@ -1,8 +1,8 @@
 // ".cfg" configuration files, through the path the program takes: any bytes that hold a key of
 // a configuration load over the defaults (the customer texts without NUL bytes, which end a text
-// where it is shown) and are saved in place; bytes that hold none are refused and change
-// nothing (keeping the keys the writer does not set and the lines it skips, as the
-// program does). The saved file is whole: it loads with nothing to report, and it is its own
+// where it is shown) and are saved in place (keeping the keys the writer does not set and the
+// lines it skips, as the program does); bytes that hold none are refused and change nothing.
+// The saved file is whole: it loads with nothing to report, and it is its own
 // fixed point: saving once more, in place or as a copy, writes the same bytes as the first save.
 #include <cstdio>
 #include <string>

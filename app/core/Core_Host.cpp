@@ -97,6 +97,7 @@ void TCoreHost::PublishIndicators(const TIndicatorsView& View) {
 void TCoreHost::ShowStatusMessage(ecu::TColorRole Tone, const std::string& Text) {
   app::ShowStatusMessage(ColorText(Tone), Text);
 }
+
 void TCoreHost::EcuDataSaved() {
   if (!Model().Actions.WritesAtClose) CloseWaitWindow();
 }

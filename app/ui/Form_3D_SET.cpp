@@ -148,14 +148,13 @@ void TForm_3D_SET::FormShow(rtl::TObject*) {
 
 void TForm_3D_SET::FormClose(rtl::TObject*, win::TCloseAction&) {
   const bool byUser = SettingsWindowShown();
-  // A delay typed and not finished is taken as leaving its box takes it (the main window's
-  // close has taken it already when it closes the window).
+  // A delay or program code typed and not finished is taken as leaving its box takes it (the
+  // main window's close has taken it already when it closes the window).
   if (byUser) {
     TFinishReports reports;
     FinishEditing(reports);
     for (const std::vector<std::string>* told : {&reports.Failures, &reports.Notes})
-      for (const std::string& report : *told)
-        if (Model().CoreHost) Model().CoreHost->ShowMessageWindow(Message_OwnText, report);
+      for (const std::string& report : *told) Shown(report);
   }
   try {
     SettingsWindowClosed({Left(), Top(), Width(), Height()});

@@ -51,8 +51,9 @@ public:
   void FormClose(rtl::TObject* Sender, win::TCloseAction& Action);
   // What the last close could not write, for the main window's report; emptied by the call.
   std::string TakeCloseFailure() { return std::exchange(closeFailure_, std::string()); }
-  // The delay box being typed into (it has the focus) taken as finished, as leaving it takes
-  // it; its report (a text that is no number, a delay held to its range) goes to Reports.
+  // The delay or program code box being typed into (it has the focus) taken as finished, as
+  // leaving it takes it (at the program's end the code is kept, the link not moved to it); its
+  // report goes to Reports: a text that is no number to Failures, a number held to Notes.
   void FinishEditing(TFinishReports& Reports) override;
   // The program code box finished (Enter, the focus leaving it): the code typed is taken
   // (Enter takes the code in force again too, and the link reconnects with it; leaving takes
