@@ -200,6 +200,14 @@ void TCustomForm::UpdateLayered(const std::uint32_t* Bits, int AWidth, int AHeig
 }
 
 void TCustomForm::HandleResized(int AWidth, int AHeight) {
+  // The word of a size the form gave its window itself comes after the form took that size's
+  // pixels (the window system makes them anew as it resizes, before its word is read): the
+  // frame stays.
+  if (AWidth == Width() && AHeight == Height() && windowBits_ && composedWidth_ == AWidth &&
+      composedHeight_ == AHeight) {
+    int stride = 0;
+    if (window_ && WindowPixels(window_, AWidth, AHeight, stride) == windowBits_ && stride == windowStride_) return;
+  }
   // The window system made the window's pixels anew: they are taken again, in the new size.
   windowBits_ = nullptr;
   SetBounds(Left(), Top(), AWidth, AHeight);

@@ -589,6 +589,13 @@ TEST_F(FormsTest, ResizingAShownControlPostsOnePaintForItsWholeClient) {
   EXPECT_EQ(r->UpdateRegion(), (std::vector<TRect>{{0, 0, 60, 40}}));
   rtl::Application->ProcessMessages();
   EXPECT_EQ(r->Messages(WM_PAINT, WM_PAINT).size(), 2u);
+  // The window system's word that the window now has that size, whenever it comes (here after
+  // the paint), makes no frame anew: the form's pixels are already of that size.
+  form->SetBounds(form->Left(), form->Top(), 320, 210);
+  rtl::Application->ProcessMessages();
+  win::PumpEvents();
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(r->Messages(WM_PAINT, WM_PAINT).size(), 3u);
 }
 
 TEST_F(FormsTest, TheLoopSleepsInSdlAndHandsRealEventsToTheForm) {
