@@ -94,12 +94,21 @@ TEST_F(InFolder, TheCheckWindowSpeaksTheSettingsLanguageInItsFontOrEnglishInTaho
   // With the key: its text.
   WriteFile(dir / "Language/Russian.lng", Line("Error_OpenGL_Not_Work", "OpenGL ne rabotaet"));
   EXPECT_EQ("OpenGL ne rabotaet", app::NoOpenGLText("gascal").Message);
-  // A language named in another case than its file finds the file, as the language menu does.
+  // A language named in another case than its file finds the file, as the language menu does,
+  // and is spelled as the menu lists it: the spelling picks the code page.
   WriteFile(dir / "gascal.ini", Line("Language", "russian"));
-  EXPECT_EQ("OpenGL ne rabotaet", app::NoOpenGLText("gascal").Message);
+  t = app::NoOpenGLText("gascal");
+  EXPECT_EQ("OpenGL ne rabotaet", t.Message);
+  EXPECT_EQ("Russian", t.Language);
   std::filesystem::rename(dir / "Language/Russian.lng", dir / "Language/RUSSIAN.LNG");
   WriteFile(dir / "gascal.ini", Line("Language", "Russian"));
-  EXPECT_EQ("OpenGL ne rabotaet", app::NoOpenGLText("gascal").Message);
+  t = app::NoOpenGLText("gascal");
+  EXPECT_EQ("OpenGL ne rabotaet", t.Message);
+  EXPECT_EQ("RUSSIAN", t.Language);
+  // A name the menu lists otherwise (up to its first ".") is not taken, as the settings do not.
+  std::filesystem::rename(dir / "Language/RUSSIAN.LNG", dir / "Language/Rus.sian.lng");
+  WriteFile(dir / "gascal.ini", Line("Language", "Rus.sian"));
+  EXPECT_EQ("English", app::NoOpenGLText("gascal").Language);
   // English in any case is the built-in message, whatever file might be called so.
   WriteFile(dir / "Language/english.lng", Line("Error_OpenGL_Not_Work", "not English"));
   WriteFile(dir / "gascal.ini", Line("Language", "english"));

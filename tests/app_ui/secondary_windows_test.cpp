@@ -513,6 +513,13 @@ TEST_F(SecondaryWindows, TheCheckWindowReadsARussianMessageInTheRussianCodePage)
   rtl::Application->ProcessMessages();
   EXPECT_EQ(form->Parts().Label_No_OpenGL_Message->Text(), message);
   form->Close();
+  // Named in other letters than its file: the file's language all the same, and its code page.
+  folder.Write("gascal.ini", "Language                     russian {}\r\n");
+  form = std::make_unique<app::TForm_No_OpenGL>(nullptr, "gascal");
+  form->Show();
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(form->Parts().Label_No_OpenGL_Message->Text(), message);
+  form->Close();
 }
 
 TEST_F(SecondaryWindows, TheSkinListsTheRolesAndItsDefaultRestoresTheLookAfter300Ms) {
