@@ -55,11 +55,6 @@ struct TDelayEntry {
   std::string Report;
 };
 TDelayEntry DelayBoxEntry(TDelayBox Box, const std::string& Text);
-// A number a box holds to its range, in the delay boxes' words ("SET_Delay_Held"), after the
-// label of its box (LabelKey's text): "<label>: <Text> is outside <Min> to <Max>; <Held> is
-// taken", in the current language.
-std::string HeldNumberText(const char* LabelKey, const std::string& Text, const std::string& Min,
-                           const std::string& Max, const std::string& Held);
 // The algorithm box's text as the settings keep it: one of the four names, else the
 // default "Fast calibration" (an unknown name would pick no algorithm at all).
 std::string AlgorithmFromBox(const std::string& Text);
