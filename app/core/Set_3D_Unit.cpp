@@ -24,8 +24,8 @@ namespace app {
 
 namespace {
 
-const char* const GeometryKeys[4] = {"Form_3D_SET_Pos_X", "Form_3D_SET_Pos_Y", "Form_3D_SET_Width",
-                                     "Form_3D_SET_Height"};
+const std::array<const char*, 4> GeometryKeys = {"Form_3D_SET_Pos_X", "Form_3D_SET_Pos_Y", "Form_3D_SET_Width",
+                                                 "Form_3D_SET_Height"};
 
 // Truncates toward zero into the 32-bit range (a box may hold any double).
 std::int32_t Truncated(double Value) {
@@ -155,25 +155,21 @@ void StoreFontChoice(const std::string& Name, float Size, std::int32_t Style, st
   QueueAction(Action_ApplyFonts, 100);
 }
 
-TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height,
-                                const std::optional<TWindowRect>& WorkArea) {
-  TWindowRect r = SecondaryWindowPlace(Main, Width, Height);
-  if (ecu::KeyFileLoad(Model().Settings.SettingsFileName)) {
-    int* fields[4] = {&r.Left, &r.Top, &r.Width, &r.Height};
-    for (int i = 0; i < 4; ++i)
-      if (ecu::KeyFileReadInt(GeometryKeys[i])) *fields[i] = ecu::Session().Files.KeyFileInt;
-    ecu::KeyFileClose();
-  }
-  r.Width = std::max(r.Width, SecondaryMinWidth);
-  r.Height = std::max(r.Height, SecondaryMinHeight);
-  if (WorkArea) {
-    const TWindowRect& w = *WorkArea;
-    r.Width = std::min(r.Width, std::max(w.Width, SecondaryMinWidth));
-    r.Height = std::min(r.Height, std::max(w.Height, SecondaryMinHeight));
-    r.Left = std::clamp(r.Left, w.Left, std::max(w.Left, w.Left + w.Width - r.Width));
-    r.Top = std::clamp(r.Top, w.Top, std::max(w.Top, w.Top + w.Height - r.Height));
-  }
-  return r;
+TWindowPlace SettingsWindowPlace(const TWindowRect& Main, int Width, int Height,
+                                 const std::optional<TWindowRect>& WorkArea) {
+  const TWindowRect own = SecondaryWindowPlace(Main, Width, Height);
+  // Without the file, an empty store: nothing of it is read.
+  ecu::KeyFileOpen(Model().Settings.SettingsFileName);
+  TWindowPlace place =
+      WindowPlaceFromKeys(GeometryKeys, own, TWindowLimits{SecondaryMinWidth, SecondaryMinHeight, WorkArea, 0});
+  ecu::KeyFileClose();
+  return place;
+}
+
+void ReportHeldSettingsWindowPlace(const TWindowRect& Main, int Width, int Height, const TWindowRect& WorkArea) {
+  const std::vector<std::string> held = SettingsWindowPlace(Main, Width, Height, WorkArea).Held;
+  std::vector<std::string>& report = Model().Settings.LoadReport;
+  report.insert(report.end(), held.begin(), held.end());
 }
 
 bool SettingsWindowWanted() { return ecu::KeyFileGetBool(Model().Settings.SettingsFileName, "Form_3D_SET_Show"); }
