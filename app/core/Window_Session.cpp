@@ -112,9 +112,18 @@ TWindowPlace WindowPlaceFromKeys(const std::array<const char*, 4>& Keys, const T
     ranges[0] = {w.Left - m, std::max(w.Left + w.Width + m - r.Width, w.Left - m)};
     ranges[1] = {w.Top - m, std::max(w.Top + w.Height + m - r.Height, w.Top - m)};
   }
+  // A window that the file leaves partly on the work area stands where a user's drag can leave
+  // it: it is brought onto the area without a word. A place that shows nothing of it is named.
+  bool showed = true;
+  if (Limits.WorkArea) {
+    const TWindowRect& w = *Limits.WorkArea;
+    showed = file[0] < w.Left + w.Width && file[0] + r.Width > w.Left && file[1] < w.Top + w.Height &&
+             file[1] + r.Height > w.Top;
+  }
   for (std::size_t i = 0; i < 4; ++i) {
     *fields[i] = std::clamp(*fields[i], ranges[i].first, ranges[i].second);
-    if (given[i] && *fields[i] != file[i])
+    const bool isPlace = i < 2;
+    if (given[i] && *fields[i] != file[i] && !(isPlace && showed))
       place.Held.push_back(SettingHeldText(Keys[i], *given[i],
                                            std::to_string(ranges[i].first) + ".." + std::to_string(ranges[i].second),
                                            std::to_string(*fields[i])));

@@ -278,12 +278,17 @@ TEST_F(SettingsTest, NumbersTheWindowsHoldToTheirLimitsAreNamedToo) {
                                       "Form_3D_SET_Width: \"-5000\" is outside 300..1280; 300 is used",
                                       "Form_3D_SET_Height: \"-5000\" is outside 200..1000; 200 is used"}));
 
-  // Beyond the screen: held to it, and named.
+  // Beyond the screen: held to it, and named; a window the file leaves partly on the screen,
+  // where a user's drag can leave it, is brought onto it without a word.
   Start("Form_3D_GEN_Pos_X 1000\r\nForm_3D_GEN_Width 99999\r\nForm_3D_SET_Pos_Y 900\r\n");
   showMain();
   EXPECT_EQ(app::Model().Settings.LoadReport,
-            (std::vector<std::string>{"Form_3D_GEN_Pos_X: \"1000\" is outside -12..-12; -12 is used",
-                                      "Form_3D_GEN_Width: \"99999\" is outside 400..1304; 1304 is used",
+            (std::vector<std::string>{"Form_3D_GEN_Width: \"99999\" is outside 400..1304; 1304 is used"}));
+  Start("Form_3D_GEN_Pos_Y 1000\r\nForm_3D_SET_Pos_X -450\r\nForm_3D_SET_Pos_Y 900\r\n");
+  showMain();
+  EXPECT_EQ(app::Model().Settings.LoadReport,
+            (std::vector<std::string>{"Form_3D_GEN_Pos_Y: \"1000\" is outside -12..392; 392 is used",
+                                      "Form_3D_SET_Pos_X: \"-450\" is outside 0..830; 0 is used",
                                       "Form_3D_SET_Pos_Y: \"900\" is outside 0..600; 600 is used"}));
 
   // Values the windows take as they are name nothing; nor does the main window's place in
