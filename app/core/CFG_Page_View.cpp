@@ -1,7 +1,6 @@
 #include "app/core/CFG_Page_View.h"
 
 #include "app/core/Global_Unit.h"
-#include "app/core/Set_3D_Unit.h"
 #include "app/core/Window_Texts.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"

@@ -75,7 +75,7 @@ void ReportFileChanges() {
 // A value the setting takes, but not as the file holds it (outside its range): the report says
 // what is used instead.
 void ReportHeld(const std::string& Key, const std::string& Value, const std::string& Range, const std::string& Used) {
-  Report(Key + ": \"" + ecu::PrintableFileText(Value) + "\" is outside " + Range + "; " + Used + " is used");
+  Report(SettingHeldText(Key, Value, Range, Used));
 }
 
 // A boolean; a value that is none leaves Field, and the report says so.
@@ -155,6 +155,15 @@ void CheckWindowKeys(const Settings_Class& s) {
     if (!ecu::KeyFileReadInt(k.Key))
       Report(std::string(k.Key) + ": \"" + ecu::PrintableFileText(value) + "\" is not a whole number; " + k.Kept);
   }
+  // The column takes a width strictly between its limits, else none (the windows' places and
+  // sizes are held to the screen, and named, when the main window shows).
+  if (ecu::KeyFileReadInt("Panel_IND_Width")) {
+    const std::int32_t width = ecu::Session().Files.KeyFileInt;
+    if (!(width > IndicatorWidthLow && width < IndicatorWidthHigh))
+      Report("Panel_IND_Width: \"" + ecu::PrintableFileText(ecu::Session().Files.KeyFileValue) + "\" is outside " +
+             std::to_string(IndicatorWidthLow + 1) + ".." + std::to_string(IndicatorWidthHigh - 1) +
+             "; the indicator column keeps its own width");
+  }
   for (const auto& [key, size, max] :
        {std::tuple{"Panel_IND_Size_Name", s.IndicatorNameFontSize, MaxIndicatorNameFontSize},
         std::tuple{"Panel_IND_Size_Data", s.IndicatorDataFontSize, MaxIndicatorDataFontSize}}) {
@@ -179,6 +188,11 @@ bool IsACBAlgorithm(const std::string& Name) {
 }
 
 }  // namespace
+
+std::string SettingHeldText(const std::string& Key, const std::string& Value, const std::string& Range,
+                            const std::string& Used) {
+  return Key + ": \"" + ecu::PrintableFileText(Value) + "\" is outside " + Range + "; " + Used + " is used";
+}
 
 void ReportSettingNotTaken(const std::string& Key, const std::string& Value, const char* What,
                            const std::string& Kept) {

@@ -47,6 +47,9 @@ constexpr float MaxFontSize = 72;
 constexpr float MinIndicatorFontSize = 6;
 constexpr float MaxIndicatorNameFontSize = 22;
 constexpr float MaxIndicatorDataFontSize = 50;
+// The indicator column's width lies strictly between these (the splitter's limits).
+constexpr std::int32_t IndicatorWidthLow = 60;
+constexpr std::int32_t IndicatorWidthHigh = 300;
 // The main window's pages (Page_Index 0 .. PageCount - 1).
 constexpr std::int32_t PageCount = 4;
 // The opacity track's range (an opacity of 0 hides the pages' panels).
@@ -129,7 +132,9 @@ void Settings_Default();
 // their ranges, a program code of more than a byte) and what the file's load dropped or cut
 // are listed in LoadReport; so are the values that the windows read later and will not take
 // (the main window's place and size, unless in full screen, the indicator column's width and
-// font sizes, the settings window's place, size and showing).
+// font sizes, the settings window's place, size and showing). The windows' places and sizes
+// held to the screen are added when the main window shows (ReportHeldMainWindowPlace,
+// ReportHeldSettingsWindowPlace).
 // The port name read becomes the start port of the automatic port search
 // (ecu::PortSearch.StartPortName).
 void LoadSettings();
@@ -143,6 +148,10 @@ bool CanNameFontKeys(const std::string& Language);
 // A value of the settings file that its setting does not take (What says what it takes): the
 // setting keeps Kept, and Settings.LoadReport says so.
 void ReportSettingNotTaken(const std::string& Key, const std::string& Value, const char* What, const std::string& Kept);
+// A value of the settings file that its setting takes held to Range ("<low>..<high>"), Used in
+// its place, in the words of Settings.LoadReport.
+std::string SettingHeldText(const std::string& Key, const std::string& Value, const std::string& Range,
+                            const std::string& Used);
 // Reads a colour key of the open settings file into Field when it holds a colour text
 // ("#AARRGGBB"); anything else leaves Field and is listed in Settings.LoadReport.
 void ReadColor(const std::string& Key, std::string& Field);

@@ -1,6 +1,7 @@
 #include "app/core/Msg_3D_Unit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -64,6 +65,11 @@ std::optional<TMessageContent> ComposeMessage(std::uint8_t Kind, const std::stri
     default: return std::nullopt;
   }
   return m;
+}
+
+float MessageFontSize(float ProgramFontSize) {
+  return std::isnan(ProgramFontSize) ? MinMessageFontSize
+                                     : std::clamp(ProgramFontSize, MinMessageFontSize, MaxMessageFontSize);
 }
 
 std::string MessageButtonCaption(int Code) {

@@ -30,6 +30,14 @@ constexpr int MessageShowDelayMs = 100;
 // The countdown's tick.
 constexpr int MessageCountdownIntervalMs = 100;
 
+// The message window draws its texts in the program's font held to the sizes at which its text
+// area can be read: not below the smallest readable size of the Hud look, nor above the
+// largest of the program's font track (four lines of the area at once). A font size the
+// settings file or the font dialog gives beyond these (6 or 72) would leave a report unread.
+constexpr float MinMessageFontSize = 11;
+constexpr float MaxMessageFontSize = 20;
+float MessageFontSize(float ProgramFontSize);
+
 // What a message shows.
 struct TMessageContent {
   std::string Text;

@@ -5,14 +5,13 @@
 #include <cstdio>
 #include <limits>
 #include <span>
-#include <utility>
 
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Window_Texts.h"
 #include "ecu/FindUnit.h"
-#include "ecu/Language.h"
 #include "ecu/Language_En.h"
 #include "ecu/Link_State.h"
 #include "ecu/Port_3D_Unit.h"
@@ -25,8 +24,8 @@ namespace app {
 
 namespace {
 
-const char* const GeometryKeys[4] = {"Form_3D_SET_Pos_X", "Form_3D_SET_Pos_Y", "Form_3D_SET_Width",
-                                     "Form_3D_SET_Height"};
+const std::array<const char*, 4> GeometryKeys = {"Form_3D_SET_Pos_X", "Form_3D_SET_Pos_Y", "Form_3D_SET_Width",
+                                                 "Form_3D_SET_Height"};
 
 // Truncates toward zero into the 32-bit range (a box may hold any double).
 std::int32_t Truncated(double Value) {
@@ -40,35 +39,9 @@ std::int32_t Truncated(double Value) {
 // The text of Key in the current language, its file read for it when its texts are not at
 // hand.
 std::string SettingsLanguageText(const char* Key) {
-  const bool load = ecu::Session().Texts.CurrentLanguage != "English" && !ecu::LanguageStorePresent();
-  if (load) ecu::LoadLanguageFile();
-  std::string text = ecu::LngText(Key);
-  if (load) ecu::FreeLanguageFile();
-  return text;
+  const TLanguageFileScope file;
+  return KeyText(Key);
 }
-
-// The text of Key with its fields filled: "%TEXT%" takes Text (its control bytes shown as
-// \xNN), "%MIN%", "%MAX%" and "%HELD%" the others.
-std::string FilledText(const char* Key, const std::string& Text, const std::string& Min, const std::string& Max,
-                       const std::string& Held) {
-  std::string text = SettingsLanguageText(Key);
-  for (const auto& [field, value] : {std::pair<std::string, std::string>{"%TEXT%", ecu::PrintableFileText(Text)},
-                                     {"%MIN%", Min},
-                                     {"%MAX%", Max},
-                                     {"%HELD%", Held}})
-    for (std::size_t at = text.find(field); at != std::string::npos; at = text.find(field, at + value.size()))
-      text.replace(at, field.size(), value);
-  return text;
-}
-
-}  // namespace
-
-std::string HeldNumberText(const char* LabelKey, const std::string& Text, const std::string& Min,
-                           const std::string& Max, const std::string& Held) {
-  return SettingsLanguageText(LabelKey) + ": " + FilledText("SET_Delay_Held", Text, Min, Max, Held);
-}
-
-namespace {
 
 // A whole number in decimal digits, with blanks around it and a sign: its low byte, and whether
 // the number is that byte (0..255). None for any other text.
@@ -108,7 +81,7 @@ TProgramCodeEntry ProgramCodeEntry(const std::string& Text) {
   const std::optional<TCodeNumber> number = CodeNumber(Text);
   if (!number) {
     entry.Report =
-        SettingsLanguageText("SET_Program_Code") + ": " + FilledText("SET_Code_No_Number", Text, "0", "255", {});
+        SettingsLanguageText("SET_Program_Code") + ": " + FilledKeyText("SET_Code_No_Number", Text, "0", "255", {});
     return entry;
   }
   entry.Code = number->LowByte;
@@ -140,7 +113,7 @@ TDelayEntry DelayBoxEntry(TDelayBox Box, const std::string& Text) {
   const std::int32_t least = reply ? 0 : 1, most = reply ? MaxReplyDelay : MaxTransmitDelay;
   const auto said = [&](const char* Key, const std::string& Held) {
     return SettingsLanguageText(reply ? "Delay" : "SET_Transmit_Delay") + ": " +
-           FilledText(Key, Text, std::to_string(least), std::to_string(most), Held);
+           FilledKeyText(Key, Text, std::to_string(least), std::to_string(most), Held);
   };
   TDelayEntry entry;
   double typed = 0;
@@ -182,25 +155,21 @@ void StoreFontChoice(const std::string& Name, float Size, std::int32_t Style, st
   QueueAction(Action_ApplyFonts, 100);
 }
 
-TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height,
-                                const std::optional<TWindowRect>& WorkArea) {
-  TWindowRect r = SecondaryWindowPlace(Main, Width, Height);
-  if (ecu::KeyFileLoad(Model().Settings.SettingsFileName)) {
-    int* fields[4] = {&r.Left, &r.Top, &r.Width, &r.Height};
-    for (int i = 0; i < 4; ++i)
-      if (ecu::KeyFileReadInt(GeometryKeys[i])) *fields[i] = ecu::Session().Files.KeyFileInt;
-    ecu::KeyFileClose();
-  }
-  r.Width = std::max(r.Width, SecondaryMinWidth);
-  r.Height = std::max(r.Height, SecondaryMinHeight);
-  if (WorkArea) {
-    const TWindowRect& w = *WorkArea;
-    r.Width = std::min(r.Width, std::max(w.Width, SecondaryMinWidth));
-    r.Height = std::min(r.Height, std::max(w.Height, SecondaryMinHeight));
-    r.Left = std::clamp(r.Left, w.Left, std::max(w.Left, w.Left + w.Width - r.Width));
-    r.Top = std::clamp(r.Top, w.Top, std::max(w.Top, w.Top + w.Height - r.Height));
-  }
-  return r;
+TWindowPlace SettingsWindowPlace(const TWindowRect& Main, int Width, int Height,
+                                 const std::optional<TWindowRect>& WorkArea) {
+  const TWindowRect own = SecondaryWindowPlace(Main, Width, Height);
+  // Without the file, an empty store: nothing of it is read.
+  ecu::KeyFileOpen(Model().Settings.SettingsFileName);
+  TWindowPlace place =
+      WindowPlaceFromKeys(GeometryKeys, own, TWindowLimits{SecondaryMinWidth, SecondaryMinHeight, WorkArea, 0});
+  ecu::KeyFileClose();
+  return place;
+}
+
+void ReportHeldSettingsWindowPlace(const TWindowRect& Main, int Width, int Height, const TWindowRect& WorkArea) {
+  const std::vector<std::string> held = SettingsWindowPlace(Main, Width, Height, WorkArea).Held;
+  std::vector<std::string>& report = Model().Settings.LoadReport;
+  report.insert(report.end(), held.begin(), held.end());
 }
 
 bool SettingsWindowWanted() { return ecu::KeyFileGetBool(Model().Settings.SettingsFileName, "Form_3D_SET_Show"); }

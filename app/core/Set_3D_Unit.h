@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/core/Msg_3D_Unit.h"
+#include "app/core/Window_Session.h"
 
 namespace app {
 
@@ -55,11 +56,6 @@ struct TDelayEntry {
   std::string Report;
 };
 TDelayEntry DelayBoxEntry(TDelayBox Box, const std::string& Text);
-// A number a box holds to its range, in the delay boxes' words ("SET_Delay_Held"), after the
-// label of its box (LabelKey's text): "<label>: <Text> is outside <Min> to <Max>; <Held> is
-// taken", in the current language.
-std::string HeldNumberText(const char* LabelKey, const std::string& Text, const std::string& Min,
-                           const std::string& Max, const std::string& Held);
 // The algorithm box's text as the settings keep it: one of the four names, else the
 // default "Fast calibration" (an unknown name would pick no algorithm at all).
 std::string AlgorithmFromBox(const std::string& Text);
@@ -80,9 +76,13 @@ void StoreFontChoice(const std::string& Name, float Size, std::int32_t Style, st
 // size, then each of "Form_3D_SET_Pos_X", "_Pos_Y", "_Width", "_Height" the settings file
 // holds. The size is kept at least 300 x 200; given the screen's work area, the window is
 // kept on it, no larger than it (a file from another screen, or a broken one, cannot put it
-// out of reach).
-TWindowRect SettingsWindowPlace(const TWindowRect& Main, int Width, int Height,
-                                const std::optional<TWindowRect>& WorkArea = std::nullopt);
+// out of reach). Held names each value of the file so held.
+TWindowPlace SettingsWindowPlace(const TWindowRect& Main, int Width, int Height,
+                                 const std::optional<TWindowRect>& WorkArea = std::nullopt);
+// Adds to the settings' load report each value of those four keys that the settings window,
+// of its own size Width x Height, will hold so on this screen. Called as the main window shows,
+// before the report.
+void ReportHeldSettingsWindowPlace(const TWindowRect& Main, int Width, int Height, const TWindowRect& WorkArea);
 // Whether the settings file asks for the settings window at start ("Form_3D_SET_Show").
 bool SettingsWindowWanted();
 // The settings window closes. Closed by the user (the shown flag still set): the flag is

@@ -1,6 +1,7 @@
 #include "app/core/Start_Unit.h"
 
 #include "app/core/General_Unit.h"
+#include "ecu/Calc_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
 #include "ecu/Session.h"
@@ -27,13 +28,19 @@ TNoOpenGLText NoOpenGLText(const std::string& BaseName) {
   std::string language = "English";
   std::string value;
   // Held as the settings hold them (General_Unit): a language that names its font keys and a
-  // file of the Language folder, never a path (its file is found whatever the case of its
-  // letters, as the language menu finds it), a font name no longer than a font's and cut at a
-  // NUL byte.
+  // file of the Language folder, never a path, spelled as the language menu lists that file
+  // (its name up to the first "."), whatever the case of the letters in the settings file: the
+  // spelling picks the code page the message is read in. A font name no longer than a font's
+  // and cut at a NUL byte.
   std::string file;
   if (ReadKey(settings, "Language", value) && CanNameFontKeys(rtl::Trim(value))) {
     file = ecu::LanguageFilePath("Language", rtl::Trim(value));
-    if (!file.empty()) language = rtl::Trim(value);
+    const std::string name = rtl::ExtractFileName(file);
+    const std::string listed = name.substr(0, name.find('.'));
+    if (!file.empty() && ecu::UpperCaseASCII(listed) == ecu::UpperCaseASCII(rtl::Trim(value)))
+      language = listed;
+    else
+      file.clear();
   }
   text.Language = language;
   if (ReadKey(settings, language + "_Name", value) && !ecu::KeyFileCutText(value, MaxFontNameLength).empty())

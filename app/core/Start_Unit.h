@@ -24,8 +24,9 @@ struct TNoOpenGLText {
 // "English") and its font ("<language>_Name", default "Tahoma"); for a language other than
 // English, "Error_OpenGL_Not_Work" of "Language/<language>.lng" replaces the English message
 // when the file has it. Missing files or keys leave the defaults; the language and the font
-// name are held as LoadSettings holds them. Uses the key-file store and
-// leaves none open.
+// name are held as LoadSettings holds them, the language spelled as the language menu lists
+// its file (so "russian" with a file "Russian.lng" is read as Russian, in its code page). Uses
+// the key-file store and leaves none open.
 TNoOpenGLText NoOpenGLText(const std::string& BaseName);
 
 // Runs the probe OpenGLProbeCount (three) times; only the last result counts (a driver may

@@ -5,8 +5,12 @@
 // (Window_Texts.h, CFG_Page_View.h, Port_View.h). GUI thread only.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "app/core/Msg_3D_Unit.h"
 
 namespace app {
 
@@ -34,14 +38,49 @@ void ShowSettingsLoadReport();
 // ---- The settings file's window keys.
 // Whether the settings window was open when the program last ended ("Form_3D_SET_Show").
 bool SettingsWindowWasOpen();
-// The main window's place, size, indicator column width and indicator font sizes as the
-// settings file keeps them (each absent when the file lacks it or it does not read); the
-// main window's fill is read with them into the model's colours. None without the file.
+
+// The main window's smallest size, and how far full screen reaches beyond each edge of the
+// work area (the farthest the window may stand off it).
+constexpr int MainMinWidth = 400;
+constexpr int MainMinHeight = 300;
+constexpr int FullScreenMargin = 12;
+
+// What a window's place and size may be: at least MinWidth x MinHeight and, given the screen's
+// work area, within that area grown by Margin on every side (no larger, and on it).
+struct TWindowLimits {
+  int MinWidth = 0, MinHeight = 0;
+  std::optional<TWindowRect> WorkArea;
+  int Margin = 0;
+};
+// A window's place and size from the settings file and what of them the window takes otherwise.
+struct TWindowPlace {
+  TWindowRect Rect;
+  // Each value of the file held to the limits, in the words of the settings' load report.
+  std::vector<std::string> Held;
+};
+// The place from four keys (left, top, width, height) of the settings file's open store: each
+// that holds a whole number stands in for Default's field; then the size and the place are held
+// to Limits.
+TWindowPlace WindowPlaceFromKeys(const std::array<const char*, 4>& Keys, const TWindowRect& Default,
+                                 const TWindowLimits& Limits);
+// The main window's limits on a screen whose work area is WorkArea.
+TWindowLimits MainWindowLimits(const TWindowRect& WorkArea);
+
+// The main window's place and size as its layout step takes them from the settings file
+// (Current standing in for a key the file lacks or that does not read, held to the main
+// window's limits), its indicator column width and indicator font sizes (each absent when the
+// file lacks it or it does not read); the main window's fill is read with them into the
+// model's colours. None without the file.
 struct TMainWindowKeys {
-  std::optional<int> Left, Top, Width, Height, IndicatorWidth;
+  TWindowRect Place;
+  std::optional<int> IndicatorWidth;
   std::optional<double> NameFontSize, DataFontSize;
 };
-std::optional<TMainWindowKeys> ReadMainWindowKeys();
+std::optional<TMainWindowKeys> ReadMainWindowKeys(const TWindowRect& Current, const TWindowRect& WorkArea);
+// Adds to the settings' load report each value of the main window's place and size keys that
+// its layout step will hold to its limits on this screen (not in full screen), standing at Main
+// until then. Called as the main window shows, before the report.
+void ReportHeldMainWindowPlace(const TWindowRect& Main, const TWindowRect& WorkArea);
 
 // ---- Live values.
 // The work mode of the last live sample (1 petrol, 2 automat, 4 gas), the level sensor's reading (0 .. 1023),

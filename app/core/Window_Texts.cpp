@@ -1,5 +1,7 @@
 #include "app/core/Window_Texts.h"
 
+#include <utility>
+
 #include "ecu/Check_Versions.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
@@ -26,6 +28,28 @@ std::u16string ShownKeyText(const std::string& Key) { return ShownText(ecu::LngT
 
 std::string KeyTextReadingFile(const std::string& Key) {
   return ecu::LanguageStorePresent() ? ecu::LngText(Key) : ecu::LngTextFromFile(Key);
+}
+
+std::string FilledKeyText(const char* Key, const std::string& Text, const std::string& Min, const std::string& Max,
+                          const std::string& Held) {
+  std::string text;
+  {
+    const TLanguageFileScope file;
+    text = KeyText(Key);
+  }
+  for (const auto& [field, value] : {std::pair<std::string, std::string>{"%TEXT%", ecu::PrintableFileText(Text)},
+                                     {"%MIN%", Min},
+                                     {"%MAX%", Max},
+                                     {"%HELD%", Held}})
+    for (std::size_t at = text.find(field); at != std::string::npos; at = text.find(field, at + value.size()))
+      text.replace(at, field.size(), value);
+  return text;
+}
+
+std::string HeldNumberText(const char* LabelKey, const std::string& Text, const std::string& Min,
+                           const std::string& Max, const std::string& Held) {
+  const TLanguageFileScope file;
+  return KeyText(LabelKey) + ": " + FilledKeyText("SET_Delay_Held", Text, Min, Max, Held);
 }
 
 const std::string& CurrentLanguage() { return ecu::Session().Texts.CurrentLanguage; }

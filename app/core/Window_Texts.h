@@ -24,6 +24,18 @@ std::u16string ShownKeyText(const std::string& Key);
 // The text of a key also when no language file is read now: the file is read for it.
 std::string KeyTextReadingFile(const std::string& Key);
 
+// The text of Key (the language's file read for it when its texts are not at hand) with its
+// fields filled: "%TEXT%" takes Text (its control bytes shown as \xNN), "%MIN%", "%MAX%" and
+// "%HELD%" the others.
+std::string FilledKeyText(const char* Key, const std::string& Text, const std::string& Min, const std::string& Max,
+                          const std::string& Held);
+// A number a box holds to its range, in the words of the settings window's delay boxes
+// ("SET_Delay_Held"), after the label of its box (LabelKey's text): "<label>: <Text> is outside
+// <Min> to <Max>; <Held> is taken", in the current language. The settings window and the Setup
+// page say it alike.
+std::string HeldNumberText(const char* LabelKey, const std::string& Text, const std::string& Min,
+                           const std::string& Max, const std::string& Held);
+
 // The current language ("English" at start), and a new one (the main window's choice).
 const std::string& CurrentLanguage();
 void SetCurrentLanguage(const std::string& Language);

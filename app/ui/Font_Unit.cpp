@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,9 +32,10 @@ namespace app {
 
 namespace {
 
-void SetFont(vg::TvxFont* Font, bool Family, bool Size, bool Style) {
+// Size: the size to set, none to leave it.
+void SetFont(vg::TvxFont* Font, bool Family, std::optional<float> Size, bool Style) {
   if (Family) Font->SetFamily(Model().Settings.Font_Name);
-  if (Size) Font->SetSize(Model().Settings.Font_Size);
+  if (Size) Font->SetSize(*Size);
   if (Style) Font->SetStyle(static_cast<vg::TvxFontStyle>(std::clamp(Model().Settings.Font_Style, 0, 3)));
 }
 
@@ -242,7 +244,10 @@ std::u16string CutWithEllipsis(const std::u16string& Text, float Width,
   return cut(low);
 }
 
-void SetControlFont(vg::TvxObject* Control, bool Family, bool Size, int Role, bool Style) {
+namespace {
+
+// SetControlFont at Size (none: the size is left as it is).
+void SetControlFontAt(vg::TvxObject* Control, bool Family, std::optional<float> Size, int Role, bool Style) {
   if (auto* c = dynamic_cast<vg::TvxControl*>(Control)) c->ApplyResource();
   if (auto* t = dynamic_cast<vg::TvxTextControl*>(Control)) {
     SetFont(t->Font(), Family, Size, Style);
@@ -259,11 +264,20 @@ void SetControlFont(vg::TvxObject* Control, bool Family, bool Size, int Role, bo
   if (Size) FitFontToControl(Control);
 }
 
-void ApplyFontsToTree(vg::TvxObject* Root) {
+}  // namespace
+
+void SetControlFont(vg::TvxObject* Control, bool Family, bool Size, int Role, bool Style) {
+  SetControlFontAt(Control, Family, Size ? std::optional<float>(Model().Settings.Font_Size) : std::nullopt, Role,
+                   Style);
+}
+
+void ApplyFontsToTree(vg::TvxObject* Root) { ApplyFontsToTree(Root, Model().Settings.Font_Size); }
+
+void ApplyFontsToTree(vg::TvxObject* Root, float Size) {
   std::vector<vg::TvxObject*> named;
   for (vg::TvxObject* o : TreeObjects(Root))
     if (!o->Name().empty()) {
-      SetControlFont(o, true, true, ColorKeptByLink(o) ? -1 : 0, true);
+      SetControlFontAt(o, true, Size, ColorKeptByLink(o) ? -1 : 0, true);
       named.push_back(o);
     }
   EvenFittedSizes(named);

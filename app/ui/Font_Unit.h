@@ -42,6 +42,9 @@ std::u16string CutWithEllipsis(const std::u16string& Text, float Width,
 // fitted controls of one kind (one class in one parent: a column of labels, the tabs) take
 // one size, the smallest any of them was fitted to.
 void ApplyFontsToTree(vg::TvxObject* Root);
+// The same at Size instead of the settings' size (a window whose texts are readable only
+// within some sizes).
+void ApplyFontsToTree(vg::TvxObject* Root, float Size);
 
 // Action 6: the main window's texts (the indicators by their own sizes and colours, the
 // status line with family and colour only, the Flip and Settings buttons while visible; its

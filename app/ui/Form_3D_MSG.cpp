@@ -98,7 +98,6 @@ void TForm_3D_MSG::ShowAtEnd(const std::string& Text) {
   if (Showing()) Close();
   BeginEndingMessage(Text);
   Show();
-  if (Root()) ApplyFontsToTree(Root());
   FontsApplied();
 }
 
@@ -231,7 +230,11 @@ void TForm_3D_MSG::FitMessageText() {
   label_->SetHeight(std::max(height, std::ceil(textHeight)));
 }
 
-void TForm_3D_MSG::FontsApplied() { FitMessageText(); }
+void TForm_3D_MSG::FontsApplied() {
+  // The program's font, at a size the text's area can be read in.
+  if (Root()) ApplyFontsToTree(Root(), MessageFontSize(Model().Settings.Font_Size));
+  FitMessageText();
+}
 
 void TForm_3D_MSG::Timer_3D_MSGTimer(rtl::TObject*) {
   std::string text;

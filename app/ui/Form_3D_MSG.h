@@ -81,6 +81,8 @@ private:
   // The label as wide as the text's area and as high as its wrapped text in the label's font
   // (at least the area): a longer text scrolls, with the bar beside it.
   void FitMessageText();
+  // The program's font on every text, at its size held to what the window can show to be read
+  // (MessageFontSize), then the text fitted.
   void FontsApplied() override;
 
   TMsgParts parts_;

@@ -136,8 +136,8 @@ std::unique_ptr<TForm_3D_SET> TForm_3D_SET::Create() {
 void TForm_3D_SET::FormShow(rtl::TObject*) {
   SetSettingsWindowShown(true);
   const win::TRect work = win::ScreenWorkArea();
-  const TWindowRect r =
-      SettingsWindowPlace(MainRect(), DesignWidth(), DesignHeight(), TWindowRect{work.Left, work.Top, work.Width(), work.Height()});
+  const TWindowRect area{work.Left, work.Top, work.Width(), work.Height()};
+  const TWindowRect r = SettingsWindowPlace(MainRect(), DesignWidth(), DesignHeight(), area).Rect;
   SetBounds(r.Left, r.Top, r.Width, r.Height);
   FillSettingsControls();
   ApplyTexts();

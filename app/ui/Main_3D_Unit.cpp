@@ -55,10 +55,12 @@ namespace app {
 
 namespace {
 
-constexpr int MinimumWidth = 400;
-constexpr int MinimumHeight = 300;
-// Full screen covers the work area and 12 pixels beyond each of its edges.
-constexpr int FullScreenMargin = 12;
+// The screen's work area as the core's window rules take it.
+TWindowRect WorkRect() {
+  const win::TRect work = win::ScreenWorkArea();
+  return {work.Left, work.Top, work.Width(), work.Height()};
+}
+
 // The caption keeps this much room to the buttons and icons beside it.
 constexpr float CaptionGap = 8;
 
@@ -225,6 +227,11 @@ void TForm_3D_GEN::FormShow(rtl::TObject*) {
     HudTabControl_GENChange(p.HudTabControl_GEN);
   else
     p.HudTabControl_GEN->SetItemIndex(Model().Settings.Page_Index);
+  // The report names the places and sizes the windows will hold to this screen too.
+  const TWindowRect shown{Left(), Top(), Width(), Height()}, area = WorkRect();
+  ReportHeldMainWindowPlace(shown, area);
+  if (const TWindow_3D* settings = WindowNamed("Form_3D_SET"))
+    ReportHeldSettingsWindowPlace(shown, settings->DesignWidth(), settings->DesignHeight(), area);
   ShowSettingsLoadReport();
   ShowConfigLoadReport();
 }
@@ -271,11 +278,11 @@ void TForm_3D_GEN::FormResize() {
   RescaleMainLayout();
   // At least 400 x 300, and (as a grip drag could make it) never larger than full screen.
   const win::TRect work = win::ScreenWorkArea();
-  const int maxWidth = std::max(work.Width() + 2 * FullScreenMargin, MinimumWidth);
-  const int maxHeight = std::max(work.Height() + 2 * FullScreenMargin, MinimumHeight);
-  if (Width() < MinimumWidth || Height() < MinimumHeight || Width() > maxWidth || Height() > maxHeight) {
-    inherited::SetBounds(Left(), Top(), std::clamp(Width(), MinimumWidth, maxWidth),
-                         std::clamp(Height(), MinimumHeight, maxHeight));
+  const int maxWidth = std::max(work.Width() + 2 * FullScreenMargin, MainMinWidth);
+  const int maxHeight = std::max(work.Height() + 2 * FullScreenMargin, MainMinHeight);
+  if (Width() < MainMinWidth || Height() < MainMinHeight || Width() > maxWidth || Height() > maxHeight) {
+    inherited::SetBounds(Left(), Top(), std::clamp(Width(), MainMinWidth, maxWidth),
+                         std::clamp(Height(), MainMinHeight, maxHeight));
     RescaleMainLayout();
   }
   if (Model().Settings.Full_Screen && (Width() < work.Width() + 2 * FullScreenMargin ||
@@ -353,26 +360,17 @@ void TForm_3D_GEN::ToggleFullScreen() {
 }
 
 void TForm_3D_GEN::LoadMainWindowLayout() {
-  const std::optional<TMainWindowKeys> keys = ReadMainWindowKeys();
+  // A file from another screen (or a broken one) cannot put the window off the work area or
+  // make it larger than full screen would.
+  const std::optional<TMainWindowKeys> keys = ReadMainWindowKeys({Left(), Top(), Width(), Height()}, WorkRect());
   if (!keys) return;
   SetCFGPageUpdating(true);
   try {
-    const win::TRect work = win::ScreenWorkArea();
     if (!Model().Settings.Full_Screen) {
-      int left = keys->Left.value_or(Left()), top = keys->Top.value_or(Top());
-      int width = keys->Width.value_or(Width()), height = keys->Height.value_or(Height());
-      // A file from another screen (or a broken one) cannot put the window off the work area
-      // or make it larger than full screen would.
-      const int maxWidth = work.Width() + 2 * FullScreenMargin, maxHeight = work.Height() + 2 * FullScreenMargin;
-      width = std::clamp(width, MinimumWidth, std::max(maxWidth, MinimumWidth));
-      height = std::clamp(height, MinimumHeight, std::max(maxHeight, MinimumHeight));
-      left = std::clamp(left, work.Left - FullScreenMargin, std::max(work.Right + FullScreenMargin - width,
-                                                                     work.Left - FullScreenMargin));
-      top = std::clamp(top, work.Top - FullScreenMargin, std::max(work.Bottom + FullScreenMargin - height,
-                                                                  work.Top - FullScreenMargin));
-      inherited::SetBounds(left, top, width, Height());
+      const TWindowRect& r = keys->Place;
+      inherited::SetBounds(r.Left, r.Top, r.Width, Height());
       SetCFGPageUpdating(false);
-      SetBounds(left, top, width, height);
+      SetBounds(r.Left, r.Top, r.Width, r.Height);
       FormResize();
     }
     SetCFGPageUpdating(true);

@@ -24,9 +24,6 @@ namespace {
 
 // The program-font track ends this far (window pixels) before the size grip.
 constexpr float FontTrackGripGap = 4;
-// The column's width stays strictly inside these.
-constexpr float IndicatorWidthLow = 60;
-constexpr float IndicatorWidthHigh = 300;
 // The indicator texts and the port's quality keep this far from their panel's sides.
 constexpr float IndicatorTextInset = 4;
 
@@ -187,7 +184,8 @@ void TForm_3D_GEN::MoveSplitter(float Delta) {
   const TMainParts& p = parts_;
   const float w = p.HudPanel_IND->Width();
   // Not a partial move: a width at or beyond a limit (or no number at all) leaves all as it is.
-  if (!(w + Delta < IndicatorWidthHigh && w + Delta > IndicatorWidthLow)) return;
+  if (!(w + Delta < static_cast<float>(IndicatorWidthHigh) && w + Delta > static_cast<float>(IndicatorWidthLow)))
+    return;
   p.HudPanel_IND->SetWidth(w + Delta);
   p.HudPanel_Splitter->Position()->SetX(p.HudPanel_IND->Position()->X() + p.HudPanel_IND->Width());
   p.HudTabControl_GEN->Position()->SetX(p.HudPanel_Splitter->Position()->X() + p.HudPanel_Splitter->Width());

@@ -94,12 +94,21 @@ TEST_F(InFolder, TheCheckWindowSpeaksTheSettingsLanguageInItsFontOrEnglishInTaho
   // With the key: its text.
   WriteFile(dir / "Language/Russian.lng", Line("Error_OpenGL_Not_Work", "OpenGL ne rabotaet"));
   EXPECT_EQ("OpenGL ne rabotaet", app::NoOpenGLText("gascal").Message);
-  // A language named in another case than its file finds the file, as the language menu does.
+  // A language named in another case than its file finds the file, as the language menu does,
+  // and is spelled as the menu lists it: the spelling picks the code page.
   WriteFile(dir / "gascal.ini", Line("Language", "russian"));
-  EXPECT_EQ("OpenGL ne rabotaet", app::NoOpenGLText("gascal").Message);
+  t = app::NoOpenGLText("gascal");
+  EXPECT_EQ("OpenGL ne rabotaet", t.Message);
+  EXPECT_EQ("Russian", t.Language);
   std::filesystem::rename(dir / "Language/Russian.lng", dir / "Language/RUSSIAN.LNG");
   WriteFile(dir / "gascal.ini", Line("Language", "Russian"));
-  EXPECT_EQ("OpenGL ne rabotaet", app::NoOpenGLText("gascal").Message);
+  t = app::NoOpenGLText("gascal");
+  EXPECT_EQ("OpenGL ne rabotaet", t.Message);
+  EXPECT_EQ("RUSSIAN", t.Language);
+  // A name the menu lists otherwise (up to its first ".") is not taken, as the settings do not.
+  std::filesystem::rename(dir / "Language/RUSSIAN.LNG", dir / "Language/Rus.sian.lng");
+  WriteFile(dir / "gascal.ini", Line("Language", "Rus.sian"));
+  EXPECT_EQ("English", app::NoOpenGLText("gascal").Language);
   // English in any case is the built-in message, whatever file might be called so.
   WriteFile(dir / "Language/english.lng", Line("Error_OpenGL_Not_Work", "not English"));
   WriteFile(dir / "gascal.ini", Line("Language", "english"));
@@ -367,22 +376,22 @@ TEST(SettingsFont, TheDialogsChoiceIsStoredWithFullAlphaAndAppliedOnce) {
 
 TEST_F(InFolder, AUserCloseForgetsTheWindowAndTheProgramsCloseKeepsItWhereItWas) {
   const app::TWindowRect main{10, 20, 900, 700};
-  EXPECT_EQ((app::TWindowRect{10, 42, 400, 300}), app::SettingsWindowPlace(main, 400, 300));
-  EXPECT_EQ((app::TWindowRect{10, 42, 300, 200}), app::SettingsWindowPlace(main, 120, 80)) << "minimum size";
+  EXPECT_EQ((app::TWindowRect{10, 42, 400, 300}), app::SettingsWindowPlace(main, 400, 300).Rect);
+  EXPECT_EQ((app::TWindowRect{10, 42, 300, 200}), app::SettingsWindowPlace(main, 120, 80).Rect) << "minimum size";
 
   // Closed with the program: the geometry is written (the main window wrote the shown flag).
   WriteFile(dir / "gascal.ini", Line("Port_Name", "/dev/ttyUSB0") + Line("Form_3D_SET_Show", "True"));
   ecu::Session().Link.SettingsWindowShown = 0;
   app::SettingsWindowClosed({300, 200, 520, 410});
   EXPECT_TRUE(app::SettingsWindowWanted());
-  EXPECT_EQ((app::TWindowRect{300, 200, 520, 410}), app::SettingsWindowPlace(main, 400, 300));
+  EXPECT_EQ((app::TWindowRect{300, 200, 520, 410}), app::SettingsWindowPlace(main, 400, 300).Rect);
 
   // Closed by the user: the flag and its keys go, the others stay.
   ecu::Session().Link.SettingsWindowShown = 1;
   app::SettingsWindowClosed({1, 2, 3, 4});
   EXPECT_EQ(0, ecu::Session().Link.SettingsWindowShown);
   EXPECT_FALSE(app::SettingsWindowWanted());
-  EXPECT_EQ((app::TWindowRect{10, 42, 400, 300}), app::SettingsWindowPlace(main, 400, 300));
+  EXPECT_EQ((app::TWindowRect{10, 42, 400, 300}), app::SettingsWindowPlace(main, 400, 300).Rect);
   const std::string file = ReadFile(dir / "gascal.ini");
   EXPECT_NE(std::string::npos, file.find("/dev/ttyUSB0"));
   EXPECT_EQ(std::string::npos, file.find("Form_3D_SET"));
@@ -431,16 +440,17 @@ TEST_F(InFolder, TheSettingsWindowStaysOnTheWorkArea) {
                                       Line("Form_3D_SET_Pos_Y", std::to_string(Y)) +
                                       Line("Form_3D_SET_Width", std::to_string(W)) +
                                       Line("Form_3D_SET_Height", std::to_string(H)));
-    return app::SettingsWindowPlace(main, 400, 300, work);
+    return app::SettingsWindowPlace(main, 400, 300, work).Rect;
   };
   EXPECT_EQ((app::TWindowRect{880, 500, 400, 500}), place(32767, 500, 400, 500));
   EXPECT_EQ((app::TWindowRect{0, 0, 420, 560}), place(-32767, -32767, 420, 560));
   EXPECT_EQ((app::TWindowRect{0, 0, 1280, 1000}), place(5, 5, 99999, 99999));
   EXPECT_EQ((app::TWindowRect{200, 150, 440, 580}), place(200, 150, 440, 580)) << "a place on the screen stays";
   std::filesystem::remove(dir / "gascal.ini");
-  EXPECT_EQ((app::TWindowRect{10, 42, 400, 300}), app::SettingsWindowPlace(main, 400, 300, work))
+  EXPECT_EQ((app::TWindowRect{10, 42, 400, 300}), app::SettingsWindowPlace(main, 400, 300, work).Rect)
       << "without keys: under the main window";
-  EXPECT_EQ((app::TWindowRect{0, 0, 300, 200}), app::SettingsWindowPlace(main, 400, 300, app::TWindowRect{0, 0, 100, 100}))
+  EXPECT_EQ((app::TWindowRect{0, 0, 300, 200}),
+            app::SettingsWindowPlace(main, 400, 300, app::TWindowRect{0, 0, 100, 100}).Rect)
       << "a work area smaller than the minimum: the minimum, at its corner";
 }
 

@@ -8,6 +8,8 @@
 #include "app/core/Colors_3D_Unit.h"
 #include "app/core/General_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Set_3D_Unit.h"
+#include "app/core/Window_Session.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Language.h"
 #include "ecu/Language_En.h"
@@ -22,6 +24,10 @@ namespace {
 
 using ecu_test::ReadFile;
 using ecu_test::WriteFile;
+
+// The main window as the program's close writes it: at 40, 30, 900 x 640, its indicator column
+// 180 wide (a column of 0, which no window has, would be reported at the next load).
+const app::TMainWindowState ProgramWindow{180, 40, 30, 900, 640};
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -92,7 +98,7 @@ TEST_F(SettingsTest, DefaultsWrittenReadBackEqualAndRewriteIdentically) {
   const app::Settings_Class& s = app::Model().Settings;
   EXPECT_EQ(app::Model().Colors.ColorTable[0], s.Font_Color);
 
-  app::SaveSettings({});
+  app::SaveSettings(ProgramWindow);
   const std::string first = ReadFile(app::Model().Settings.SettingsFileName);
   EXPECT_EQ(first.substr(0, 33), "Program_Code                 25 {");
   EXPECT_NE(first.find("\r\nLanguage                     English {}\r\nEnglish_Name                 Tahoma {}\r\n"
@@ -109,7 +115,7 @@ TEST_F(SettingsTest, DefaultsWrittenReadBackEqualAndRewriteIdentically) {
   EXPECT_EQ(after.Panels_Opacity, before.Panels_Opacity);
   EXPECT_EQ(after.Search_Port, before.Search_Port);
   EXPECT_EQ(after.CFG_File_Name, before.CFG_File_Name);
-  app::SaveSettings({});
+  app::SaveSettings(ProgramWindow);
   EXPECT_EQ(ReadFile(app::Model().Settings.SettingsFileName), first);
 }
 
@@ -194,7 +200,7 @@ TEST_F(SettingsTest, ValuesThatDoNotConvertLeaveTheirFieldsAndUnsafeOnesFallBack
                 "ACB_SCR_Type: \"Slow calibration\" is not an auto-calibration algorithm; \"Fast calibration\" is kept",
                 "Color_3D_Gas: \"green\" is not a colour (#AARRGGBB); \"#FFA4F964\" is kept"}));
   // Written back as held, the file has nothing more to report.
-  app::SaveSettings({});
+  app::SaveSettings(ProgramWindow);
   app::Settings_Default();
   EXPECT_TRUE(s.LoadReport.empty()) << app::SettingsLoadReportText();
 }
@@ -243,6 +249,62 @@ TEST_F(SettingsTest, EveryValueReplacedIsNamedThoseTheWindowsReadLaterToo) {
                                       "Panel_IND_Size_Data: \"2,5\" is outside 6.00..50.00; 6.00 is used"}));
 }
 
+// Numbers the windows hold to their limits are named as well: a size below the smallest, a
+// place off the screen, a size beyond it, a column width outside the splitter's limits. The
+// windows' places and sizes are held to the screen, so they are named as the main window shows;
+// the column's width at the load.
+TEST_F(SettingsTest, NumbersTheWindowsHoldToTheirLimitsAreNamedToo) {
+  std::string file;
+  for (const char* key :
+       {"Form_3D_GEN_Pos_X", "Form_3D_GEN_Pos_Y", "Form_3D_GEN_Width", "Form_3D_GEN_Height", "Panel_IND_Width",
+        "Form_3D_SET_Pos_X", "Form_3D_SET_Pos_Y", "Form_3D_SET_Width", "Form_3D_SET_Height"})
+    file += std::string(key) + " -5000\r\n";
+  Start(file);
+  const std::string column = "Panel_IND_Width: \"-5000\" is outside 61..299; the indicator column keeps its own width";
+  EXPECT_EQ(app::Model().Settings.LoadReport, std::vector<std::string>{column});
+  const app::TWindowRect shown{210, 190, 860, 620}, work{0, 0, 1280, 1000};
+  const auto showMain = [&] {
+    app::ReportHeldMainWindowPlace(shown, work);
+    app::ReportHeldSettingsWindowPlace(shown, 450, 400, work);
+  };
+  showMain();
+  EXPECT_EQ(app::Model().Settings.LoadReport,
+            (std::vector<std::string>{column, "Form_3D_GEN_Pos_X: \"-5000\" is outside -12..892; -12 is used",
+                                      "Form_3D_GEN_Pos_Y: \"-5000\" is outside -12..712; -12 is used",
+                                      "Form_3D_GEN_Width: \"-5000\" is outside 400..1304; 400 is used",
+                                      "Form_3D_GEN_Height: \"-5000\" is outside 300..1024; 300 is used",
+                                      "Form_3D_SET_Pos_X: \"-5000\" is outside 0..980; 0 is used",
+                                      "Form_3D_SET_Pos_Y: \"-5000\" is outside 0..800; 0 is used",
+                                      "Form_3D_SET_Width: \"-5000\" is outside 300..1280; 300 is used",
+                                      "Form_3D_SET_Height: \"-5000\" is outside 200..1000; 200 is used"}));
+
+  // Beyond the screen: held to it, and named; a window the file leaves partly on the screen,
+  // where a user's drag can leave it, is brought onto it without a word.
+  Start("Form_3D_GEN_Pos_X 1000\r\nForm_3D_GEN_Width 99999\r\nForm_3D_SET_Pos_Y 900\r\n");
+  showMain();
+  EXPECT_EQ(app::Model().Settings.LoadReport,
+            (std::vector<std::string>{"Form_3D_GEN_Width: \"99999\" is outside 400..1304; 1304 is used"}));
+  Start("Form_3D_GEN_Pos_Y 1000\r\nForm_3D_SET_Pos_X -450\r\nForm_3D_SET_Pos_Y 900\r\n");
+  showMain();
+  EXPECT_EQ(app::Model().Settings.LoadReport,
+            (std::vector<std::string>{"Form_3D_GEN_Pos_Y: \"1000\" is outside -12..392; 392 is used",
+                                      "Form_3D_SET_Pos_X: \"-450\" is outside 0..830; 0 is used",
+                                      "Form_3D_SET_Pos_Y: \"900\" is outside 0..600; 600 is used"}));
+
+  // Values the windows take as they are name nothing; nor does the main window's place in
+  // full screen, where it is not read.
+  Start(
+      "Form_3D_GEN_Pos_X -12\r\nForm_3D_GEN_Width 1304\r\nPanel_IND_Width 299\r\nForm_3D_SET_Pos_X 830\r\n"
+      "Form_3D_SET_Height 200\r\n");
+  showMain();
+  EXPECT_EQ(app::Model().Settings.LoadReport, std::vector<std::string>{});
+  Start("Full_Screen True\r\nForm_3D_GEN_Pos_X -5000\r\nPanel_IND_Width 60\r\n");
+  showMain();
+  EXPECT_EQ(
+      app::Model().Settings.LoadReport,
+      std::vector<std::string>{"Panel_IND_Width: \"60\" is outside 61..299; the indicator column keeps its own width"});
+}
+
 // Values outside what their controls allow are brought into range as they are read, and so
 // written back: none of them can hide the texts, blank a page or stop the link.
 TEST_F(SettingsTest, ValuesOutsideTheirRangesAreBroughtIntoThemAndWrittenBackSo) {
@@ -272,7 +334,7 @@ TEST_F(SettingsTest, ValuesOutsideTheirRangesAreBroughtIntoThemAndWrittenBackSo)
     EXPECT_EQ(app::Model().Settings.Reply_Delay, c.ReplyDelay);
     EXPECT_EQ(app::Model().Settings.CFG_Transmit_Delay, c.TransmitDelay);
     EXPECT_EQ(app::Model().Settings.LoadReport.size(), c.Held) << app::SettingsLoadReportText();
-    app::SaveSettings({});
+    app::SaveSettings(ProgramWindow);
     app::Settings_Default();
     EXPECT_EQ(app::Model().Settings.Font_Size, c.FontSize) << "written as read";
     EXPECT_EQ(app::Model().Settings.Panels_Opacity, c.PanelsOpacity);
@@ -320,7 +382,7 @@ TEST_F(SettingsTest, TextsLongerThanTheirUseCanBearAreHeldAndReported) {
       << text.substr(0, 200);
   EXPECT_NE(std::string::npos, text.find("\n" + s.LoadReport[3]));
 
-  app::SaveSettings({});
+  app::SaveSettings(ProgramWindow);
   EXPECT_LT(ReadFile(app::Model().Settings.SettingsFileName).size(), 20000u) << "what was kept is written";
   app::Settings_Default();
   EXPECT_EQ(std::string(app::MaxFontNameLength, 'F'), s.Font_Name);
@@ -360,7 +422,7 @@ TEST_F(SettingsTest, TextsCutOrNotTakenAreReportedAndWrittenBackAsKept) {
                 "ACB_SCR_Type: \"Slow calibration\" is not an auto-calibration algorithm; \"Fast calibration\" is kept",
                 "Color_3D_Gas: \"green\" is not a colour (#AARRGGBB); \"#FFA4F964\" is kept"}));
 
-  app::SaveSettings({});
+  app::SaveSettings(ProgramWindow);
   const std::string saved = ReadFile(app::Model().Settings.SettingsFileName);
   EXPECT_LT(saved.size(), 20000u) << "what was kept is written";
   EXPECT_EQ(saved.find('\0'), std::string::npos);
@@ -373,11 +435,11 @@ TEST_F(SettingsTest, TextsCutOrNotTakenAreReportedAndWrittenBackAsKept) {
     Start("English_Name " + std::string(app::MaxFontNameLength - 1, 'F') + tail + "\r\n");
     EXPECT_EQ(s.Font_Name, std::string(app::MaxFontNameLength - 1, 'F'));
     EXPECT_EQ(s.LoadReport.size(), 1u);
-    app::SaveSettings({});
+    app::SaveSettings(ProgramWindow);
     const std::string first = ReadFile(app::Model().Settings.SettingsFileName);
     app::Settings_Default();
     EXPECT_TRUE(s.LoadReport.empty());
-    app::SaveSettings({});
+    app::SaveSettings(ProgramWindow);
     EXPECT_EQ(ReadFile(app::Model().Settings.SettingsFileName), first);
   }
 }
@@ -408,7 +470,7 @@ TEST_F(SettingsTest, AFileOfRandomBytesIsReportedAndSettlesAtTheFirstSave) {
 
   std::vector<std::string> saves;
   for (int save = 0; save < 3; ++save) {
-    app::SaveSettings({});
+    app::SaveSettings(ProgramWindow);
     saves.push_back(ReadFile(app::Model().Settings.SettingsFileName));
     app::Settings_Default();
     EXPECT_TRUE(s.LoadReport.empty()) << save << "\n" << app::SettingsLoadReportText().substr(0, 400);
@@ -421,11 +483,11 @@ TEST_F(SettingsTest, KeysWithoutAValueReadAsEmptyTextsAndSettleAfterOneSave) {
   Start("Port_Name\r\nCFG_File_Name\r\nCFG_Full_File_Name\r\n");
   EXPECT_EQ(app::Model().Settings.Port_Name, "");
   EXPECT_EQ(app::Model().Settings.CFG_File_Name, "");
-  app::SaveSettings({});
+  app::SaveSettings(ProgramWindow);
   const std::string first = ReadFile(app::Model().Settings.SettingsFileName);
   app::Settings_Default();
   EXPECT_EQ(app::Model().Settings.Port_Name, "");
-  app::SaveSettings({});
+  app::SaveSettings(ProgramWindow);
   EXPECT_EQ(ReadFile(app::Model().Settings.SettingsFileName), first);
 }
 
@@ -437,7 +499,7 @@ TEST_F(SettingsTest, TheFontKeysFollowTheLanguageAndRoleZeroFollowsTheFontColour
   EXPECT_EQ(app::Model().Colors.ColorTable[0], "#FF00FF00");
   for (int i = 1; i < app::ColorRoleCount; ++i)
     EXPECT_EQ(app::Model().Colors.ColorTable[static_cast<std::size_t>(i)], app::ColorDefault(i));
-  app::SaveSettings({});
+  app::SaveSettings(ProgramWindow);
   const std::string written = ReadFile(app::Model().Settings.SettingsFileName);
   EXPECT_NE(written.find("Russian_Name                 Arial {}"), std::string::npos);
   EXPECT_NE(written.find("\r\nEnglish_Name                 Verdana\r\n"), std::string::npos);  // kept as read
@@ -453,7 +515,7 @@ TEST_F(SettingsTest, ALanguageNamedInAnotherCaseIsTheListedOneAndSpellsItsKeysSo
   EXPECT_EQ(s.Language, "Russian");
   EXPECT_EQ(s.Font_Name, "Arial");
   EXPECT_TRUE(s.LoadReport.empty()) << app::SettingsLoadReportText();
-  app::SaveSettings({});
+  app::SaveSettings(ProgramWindow);
   const std::string written = ReadFile(app::Model().Settings.SettingsFileName);
   EXPECT_NE(written.find(ecu::KeyFilePadKey("Language") + "Russian {}"), std::string::npos) << written;
   EXPECT_NE(written.find(ecu::KeyFilePadKey("Russian_Name") + "Arial {}"), std::string::npos) << written;
@@ -476,7 +538,7 @@ TEST_F(SettingsTest, ALanguageWithoutAFileOfTheFolderIsReportedAndEnglishKept) {
     EXPECT_EQ(s.LoadReport,
               std::vector<std::string>{"Language: \"" + language +
                                        "\" is not a language of the Language folder; \"English\" is kept"});
-    app::SaveSettings({});
+    app::SaveSettings(ProgramWindow);
     const std::string written = ReadFile(app::Model().Settings.SettingsFileName);
     EXPECT_NE(written.find(ecu::KeyFilePadKey("Language") + "English {}"), std::string::npos) << written;
     EXPECT_EQ(written.find(ecu::KeyFilePadKey(language + "_Size")), std::string::npos) << written;
@@ -505,7 +567,7 @@ TEST_F(SettingsTest, AFillColourOrStyleThatIsNoneIsReportedAtTheLoad) {
   ecu::KeyFileClose();
   EXPECT_EQ(app::Model().Colors.MainWindowFill, app::TWindowFill{});
   // Written back as held, the file has nothing more to report.
-  app::SaveSettings({});
+  app::SaveSettings(ProgramWindow);
   app::Settings_Default();
   EXPECT_TRUE(app::Model().Settings.LoadReport.empty()) << app::SettingsLoadReportText();
 }

@@ -143,20 +143,20 @@ TEST_F(WindowViews, TheConfigurationPageRoundTripsThroughTheLanguagesCodePage) {
   EXPECT_EQ(u"5.00", app::LevelVoltText(1023.2)) << "the track's step, as volts";
 }
 
-// The main window's keys: absent without the file, each key absent when missing or unreadable,
-// the window's fill read with them, and the store closed after.
+// The main window's keys: absent without the file, each key absent (its place or size the
+// window's own) when missing or unreadable, the window's fill read with them, and the store
+// closed after.
 TEST_F(WindowViews, TheMainWindowsKeysAreReadEachOnItsOwn) {
-  EXPECT_FALSE(app::ReadMainWindowKeys());
+  const app::TWindowRect shown{200, 100, 860, 620}, work{0, 0, 1280, 1000};
+  EXPECT_FALSE(app::ReadMainWindowKeys(shown, work));
   WriteFile(app::Model().Settings.SettingsFileName, ecu::KeyFilePadKey("Form_3D_GEN_Pos_X") + "40 {}\r\n" +
                                                         ecu::KeyFilePadKey("Form_3D_GEN_Width") + "wide {}\r\n" +
                                                         ecu::KeyFilePadKey("Panel_IND_Size_Name") + "12.5 {}\r\n" +
                                                         ecu::KeyFilePadKey("Form_3D_Color") + "#FF102030 {}\r\n" +
                                                         ecu::KeyFilePadKey("Form_3D_SET_Show") + "True {}\r\n");
-  const std::optional<app::TMainWindowKeys> keys = app::ReadMainWindowKeys();
+  const std::optional<app::TMainWindowKeys> keys = app::ReadMainWindowKeys(shown, work);
   ASSERT_TRUE(keys);
-  EXPECT_EQ(40, keys->Left);
-  EXPECT_FALSE(keys->Top);
-  EXPECT_FALSE(keys->Width) << "not a number";
+  EXPECT_EQ((app::TWindowRect{40, 100, 860, 620}), keys->Place) << "the width not a number: the window's own";
   EXPECT_EQ(12.5, keys->NameFontSize);
   EXPECT_FALSE(keys->DataFontSize);
   EXPECT_EQ("#FF102030", app::Model().Colors.MainWindowFill.Color);

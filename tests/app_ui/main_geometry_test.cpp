@@ -3,6 +3,9 @@
 // column's splitter and size tracks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
@@ -170,6 +173,15 @@ TEST_F(MainGeometryTest, RestoredGeometryStaysOnTheWorkAreaAndSizesStayInTheirTr
   EXPECT_EQ(app::Model().Settings.IndicatorNameFontSize, 22) << "held to the name track's range";
   EXPECT_EQ(app::Model().Settings.IndicatorDataFontSize, 26) << "not a number: the default";
   EXPECT_EQ(main->Parts().IndicatorNames[0]->Font()->Size(), 22);
+  // The start's report names each value held or not taken, and none taken as it is.
+  const auto said = std::find_if(host->Messages.begin(), host->Messages.end(),
+                                 [](const std::string& M) { return M.find("The settings file") != std::string::npos; });
+  ASSERT_NE(said, host->Messages.end());
+  for (const char* named : {"Form_3D_GEN_Pos_X: \"-90000\" is outside", "Form_3D_GEN_Width: \"100000\" is outside",
+                            "Panel_IND_Width: \"60\" is outside", "Panel_IND_Size_Name", "Panel_IND_Size_Data"})
+    EXPECT_NE(said->find(named), std::string::npos) << named << " not in " << *said;
+  for (const char* taken : {"Form_3D_GEN_Pos_Y", "Form_3D_GEN_Height"})
+    EXPECT_EQ(said->find(taken), std::string::npos) << *said;
 }
 
 TEST_F(MainGeometryTest, TheSplitterKeepsTheColumnStrictlyBetween60And300) {

@@ -513,6 +513,13 @@ TEST_F(SecondaryWindows, TheCheckWindowReadsARussianMessageInTheRussianCodePage)
   rtl::Application->ProcessMessages();
   EXPECT_EQ(form->Parts().Label_No_OpenGL_Message->Text(), message);
   form->Close();
+  // Named in other letters than its file: the file's language all the same, and its code page.
+  folder.Write("gascal.ini", "Language                     russian {}\r\n");
+  form = std::make_unique<app::TForm_No_OpenGL>(nullptr, "gascal");
+  form->Show();
+  rtl::Application->ProcessMessages();
+  EXPECT_EQ(form->Parts().Label_No_OpenGL_Message->Text(), message);
+  form->Close();
 }
 
 TEST_F(SecondaryWindows, TheSkinListsTheRolesAndItsDefaultRestoresTheLookAfter300Ms) {
@@ -755,6 +762,42 @@ TEST_F(SecondaryWindows, AFontNameTooLongForAFontIsCutAndTheStartSaysSo) {
   ASSERT_TRUE(message->Showing());
   EXPECT_EQ(0u, MessageText().find("The settings file ")) << MessageText();
   EXPECT_NE(std::string::npos, MessageText().find("English_Name: 1048576 characters")) << MessageText();
+}
+
+// A font size of the settings file held to its range (1e23 to 72, -5000 to 6) is reported in
+// the message window at a size that can be read: the program's font, held to what the
+// window's text area shows readably; the other windows keep the size in force.
+TEST_F(SecondaryWindows, AHeldFontSizeIsReportedInAMessageThatCanBeRead) {
+  folder.Write("gascal.ini",
+               "Port_Name /nonexistent/gascal-port {}\r\nSearch_Port False {}\r\nEnglish_Size 1e23 {}\r\n");
+  Start();
+  RunQueue();
+  Run(150);
+  RunQueue();
+  ASSERT_TRUE(message->Showing());
+  EXPECT_NE(std::string::npos, MessageText().find("English_Size: \"1e23\" is outside 6.00..72.00; 72.00 is used"))
+      << MessageText();
+  EXPECT_EQ(app::MaxFontSize, app::Model().Settings.Font_Size);
+  EXPECT_EQ(app::MaxFontSize, main->Parts().HudWindow_3D_GEN->Font()->Size()) << "the size in force elsewhere";
+  const auto expectMessageAt = [&](float Size) {
+    EXPECT_EQ(Size, message->MessageLabel()->Font()->Size());
+    EXPECT_EQ(Size, message->Parts().HudWindow_3D_MSG->Font()->Size()) << "the title too";
+    for (const vg::TvxHudButton* b : message->Buttons()) {
+      EXPECT_LE(b->Font()->Size(), Size);
+      EXPECT_GE(b->Font()->Size(), app::MinMessageFontSize);
+    }
+  };
+  expectMessageAt(app::MaxMessageFontSize);
+  EXPECT_GE(message->MessageTextBox()->Height(), 4 * 1.2f * app::MaxMessageFontSize) << "four lines at once";
+  Save(*message, "message_held_font_size_large.png");
+
+  // The smallest size the font track gives: the message at the smallest readable one.
+  app::Model().Settings.Font_Size = app::MinFontSize;
+  app::QueueAction(app::Action_ApplyFonts, 100);
+  RunQueue();
+  ASSERT_TRUE(message->Showing());
+  expectMessageAt(app::MinMessageFontSize);
+  Save(*message, "message_held_font_size_small.png");
 }
 
 // The user closes the settings window where the file cannot be written: it closes, and says

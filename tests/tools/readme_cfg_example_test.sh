@@ -3,13 +3,37 @@
 # this build in place of build/release, the copy written into a folder of the test's own): it
 # must read the sample configuration without a complaint, print its model and write the copy
 # as the program writes the sample. Arguments: the build folder, a work folder, and "refusals"
-# for the files the tool refuses instead.
+# for the files the tool refuses instead, or "usage" for what it tells of itself.
 set -uo pipefail
 build=$1 work=$2 mode=${3:-example}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 fail() { echo "FAILED: $1"; exit 1; }
 rm -rf "$work" && mkdir -p "$work"
 export ASAN_OPTIONS=detect_leaks=0
+
+if [ "$mode" = usage ]; then
+  # --help (also after a file, and -h) prints the usage on standard output with status 0, as
+  # run.sh --help does, and reads no file; an option it does not know is not taken for a file.
+  tool=$build/tools/gascal-cfg/gascal-cfg
+  for args in "--help" "-h" "--print x.cfg --help"; do
+    read -r -a words <<<"$args"
+    (cd "$work" && "$tool" "${words[@]}") >"$work/out" 2>"$work/err"
+    status=$?
+    cat "$work/out" "$work/err"
+    [ "$status" = 0 ] || fail "$args: status $status"
+    grep -q '^usage: gascal-cfg \[--print\] FILE.cfg \[SAVE_AS.cfg\]$' "$work/out" || fail "$args: no usage printed"
+    grep -q -- '--print' "$work/out" || fail "$args: the options are not told"
+    [ -s "$work/err" ] && fail "$args: something said on standard error"
+  done
+  "$tool" --frobnicate "$root/examples/Config/Golf.cfg" >"$work/out" 2>"$work/err"
+  status=$?
+  [ "$status" = 2 ] || fail "an unknown option: status $status"
+  grep -qF 'gascal-cfg: unknown option "--frobnicate" (gascal-cfg --help tells the usage)' "$work/err" ||
+    fail "an unknown option is not named"
+  [ -s "$work/out" ] && fail "an unknown option printed a model"
+  echo "PASSED"
+  exit 0
+fi
 
 if [ "$mode" = refusals ]; then
   # Files the tool refuses as the program does, in the program's words, with status 1, nothing

@@ -9,6 +9,7 @@
 //                                         with every key of the original that an in-place
 //                                         rewrite would keep
 //   gascal-cfg --print Config/Golf.cfg    print only
+//   gascal-cfg --help                     tell the usage
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -64,17 +65,42 @@ void PrintModel(std::ostream& out) {
   }
 }
 
+const char* const Usage = R"(usage: gascal-cfg [--print] FILE.cfg [SAVE_AS.cfg]
+
+Loads the configuration file FILE.cfg over the default configuration, prints its model and
+writes it back: to FILE.cfg itself, or to SAVE_AS.cfg when that is given (with every key of
+FILE.cfg that an in-place rewrite would keep). What the file lacks, or holds in a form or
+range the configuration cannot take, is listed on standard error. A file that cannot be read,
+or that holds not one key of a configuration, is refused as the program refuses it: nothing
+is printed or written, and the status is 1.
+
+  --print   print the model only; nothing is written
+  --help    print this text
+)";
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool printOnly = false;
   int first = 1;
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+      std::cout << Usage;
+      return 0;
+    }
   if (argc > 1 && std::string(argv[1]) == "--print") {
     printOnly = true;
     first = 2;
   }
+  // Any other option is a mistake, not a file name (a file whose name begins with "-" is
+  // named as "./-name.cfg").
+  for (int i = first; i < argc; ++i)
+    if (argv[i][0] == '-' && argv[i][1] != '\0') {
+      std::cerr << "gascal-cfg: unknown option \"" << argv[i] << "\" (gascal-cfg --help tells the usage)\n";
+      return 2;
+    }
   if (argc - first < 1 || argc - first > 2 || (printOnly && argc - first != 1)) {
-    std::cerr << "usage: gascal-cfg [--print] FILE.cfg [SAVE_AS.cfg]\n";
+    std::cerr << "usage: gascal-cfg [--print] FILE.cfg [SAVE_AS.cfg] (gascal-cfg --help tells more)\n";
     return 2;
   }
   const std::string input = argv[first];
