@@ -368,7 +368,6 @@ TEST_F(DesignedSceneForm, AStyleTheEditorMadeIsSavedWithTheFormAndLinkedAgainWhe
   auto* scene = dynamic_cast<TvxScene*>(copy->Controls(0));
   ASSERT_NE(scene, nullptr);
   ASSERT_NE(scene->GetStyle(), nullptr);
-  EXPECT_EQ(scene->GetStyle()->Owner(), copy.get());
   auto* read = dynamic_cast<TvxButton*>(scene->GetRoot()->GetChild(0));
   ASSERT_NE(read, nullptr);
   ASSERT_NE(read->Style(), nullptr);
