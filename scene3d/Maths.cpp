@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "vg2d/core/Geometry.h"
+
 namespace dx {
 
 // ---- vectors and points -------------------------------------------------------------------------
@@ -178,11 +180,7 @@ float dxDegToRad(float A) { return A * DegToRadFactor; }
 
 float dxRadToDeg(float A) { return A * RadToDegFactor; }
 
-float dxNormalizeAngle(float A) {
-  float r = A - std::trunc(A / 360.0f) * 360.0f;
-  if (r < -180) r += 360;
-  return r;
-}
+float dxNormalizeAngle(float A) { return vg::NormalizeAngle(A); }
 
 void dxSinCos(float A, float& Sin, float& Cos) {
   // The runtime reduces radians exactly; a reduction by whole degrees' turns would not.

@@ -130,7 +130,7 @@ TdxMatrix dxMatrixLookDirRH(const TdxVector& Eye, const TdxVector& Dir, const Td
 // ---- angles and scalars -------------------------------------------------------------------------
 float dxDegToRad(float A);
 float dxRadToDeg(float A);
-// Degrees into [-180, 360): A less whole turns toward zero, plus a turn when below -180.
+// Degrees into [-180, 360), as the 2D library's NormalizeAngle brings them.
 float dxNormalizeAngle(float A);
 // A in radians, any size.
 void dxSinCos(float A, float& Sin, float& Cos);

@@ -1,6 +1,6 @@
 // What the filer's files (Filer.cpp, FilerReader.cpp, FilerReaderComponents.cpp, FilerWriter.cpp)
-// share: the structural fault, the global component finder, the Single range and the reader's
-// nesting guard.
+// share: the structural fault, the global component finder, the Single range (the text
+// converter's too) and the reader's nesting guard.
 #pragma once
 
 #include <cfloat>
@@ -23,10 +23,16 @@ inline TFindGlobalComponent& GlobalFinder() {
   return *finder;
 }
 
-// A double for a Single property: out-of-range values become infinities, never UB.
+// Halfway from the largest single to the next power of two: a magnitude below it rounds to
+// a finite single, one at or above it to an infinity.
+inline constexpr double SingleRoundingLimit = 0x1.ffffffp+127;
+
+// A double for a Single property, rounded as a single would round it: just above FLT_MAX
+// (the digits written for FLT_MAX read as such a double) is FLT_MAX, further out an
+// infinity, never UB.
 inline double SingleRange(double v) {
-  if (std::isfinite(v) && std::fabs(v) > FLT_MAX) return v < 0 ? -HUGE_VAL : HUGE_VAL;
-  return v;
+  if (!std::isfinite(v) || std::fabs(v) <= FLT_MAX) return v;
+  return std::copysign(std::fabs(v) < SingleRoundingLimit ? FLT_MAX : HUGE_VAL, v);
 }
 
 }  // namespace filer_internal

@@ -9,6 +9,7 @@
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Filer.h"
+#include "platform/rtl/Filer_Internal.h"
 #include "platform/rtl/Streams.h"
 
 namespace rtl {
@@ -150,7 +151,8 @@ private:
       case vaInt32:
       case vaInt64: Put(IntToStr(reader_.ReadInt64())); break;
       case vaExtended: Put(ExtendedToText(reader_.ReadFloat())); break;
-      case vaSingle: Put(FloatToStr(reader_.ReadSingle()) + "s"); break;
+      // Nine digits tell every single apart and read back as the same one.
+      case vaSingle: Put(FloatToStrF(reader_.ReadSingle(), ffGeneral, 9, 0) + "s"); break;
       case vaCurrency: Put(CurrencyToText(reader_.ReadCurrency()) + "c"); break;
       case vaDate: Put(FloatToStr(reader_.ReadDate()) + "d"); break;
       case vaString:
@@ -623,9 +625,10 @@ private:
   void WriteFloat() {
     switch (tok_.FloatType) {
       case 's': {
-        double v = tok_.Float;
-        if (std::isfinite(v) && std::fabs(v) > FLT_MAX) Error("Value out of range for a single: " + tok_.FloatText);
-        writer_.WriteSingle(static_cast<float>(v));
+        const double v = tok_.Float;
+        if (std::isfinite(v) && std::fabs(v) >= filer_internal::SingleRoundingLimit)
+          Error("Value out of range for a single: " + tok_.FloatText);
+        writer_.WriteSingle(static_cast<float>(filer_internal::SingleRange(v)));
         break;
       }
       case 'c': writer_.WriteCurrency(CurrencyValue(tok_.FloatText)); break;

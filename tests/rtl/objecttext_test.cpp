@@ -83,7 +83,7 @@ TEST(ObjectText, NumbersAndWords) {
   EXPECT_EQ("-40000", ValueText(std::string("\x04\xC0\x63\xFF\xFF", 5)));
   EXPECT_EQ("1099511627776", ValueText(std::string("\x13\0\0\0\0\0\x01\0\0", 9)));
   EXPECT_EQ("1.5s", ValueText(std::string("\x0F\0\0\xC0\x3F", 5)));
-  EXPECT_EQ("0.100000001490116s", ValueText(std::string("\x0F\xCD\xCC\xCC\x3D", 5)));
+  EXPECT_EQ("0.100000001s", ValueText(std::string("\x0F\xCD\xCC\xCC\x3D", 5)));
   EXPECT_EQ("12.3456c", ValueText(std::string("\x10\x40\xE2\x01\0\0\0\0\0", 9)));
   EXPECT_EQ("-0.5c", ValueText(std::string("\x10\x78\xEC\xFF\xFF\xFF\xFF\xFF\xFF", 9)));
   EXPECT_EQ("0.5d", ValueText(std::string("\x11\0\0\0\0\0\0\xE0\x3F", 9)));
@@ -262,6 +262,40 @@ TEST(ObjectText, SinglePropertiesTravelAsExtended) {
     ReadRoot(ToBinary("object TPanel\r\n  Ratio = " + value + "\r\nend\r\n"), &copy);
     EXPECT_EQ(548.0f, copy.Ratio);
   }
+}
+
+// Singles are written with the nine digits that read back as the same single; a text that
+// rounds to the single's range (as the fifteen digits written before do) reads as that single.
+TEST(ObjectText, TheLargestSinglesReadBackFromEveryTextWritten) {
+  const auto single = [](float F) {
+    std::string b(5, '\x0F');
+    std::memcpy(&b[1], &F, 4);
+    return b;
+  };
+  const auto readSingle = [&](const std::string& Text) {
+    const std::string b = ToBinary("object X\r\n  P = " + Text + "\r\nend\r\n");
+    const size_t at = b.find(std::string("\x01P\x0F", 3));
+    float f = 0;
+    if (at != std::string::npos) std::memcpy(&f, b.data() + at + 3, 4);
+    return f;
+  };
+  EXPECT_EQ("3.40282347E38s", ValueText(single(FLT_MAX)));
+  EXPECT_EQ("-3.40282347E38s", ValueText(single(-FLT_MAX)));
+  for (float f : {FLT_MAX, -FLT_MAX, 0.1f, 16777217.0f, 1e-38f, FLT_TRUE_MIN}) {
+    EXPECT_EQ(f, readSingle(ValueText(single(f)))) << ValueText(single(f));
+  }
+  EXPECT_EQ(FLT_MAX, readSingle("3.40282346638529E38s"));
+  EXPECT_EQ(-FLT_MAX, readSingle("-3.40282356E38s"));
+  // Beyond the halfway point to the next power of two a single has no value.
+  EXPECT_THROW(ToBinary("object X\r\n  P = 3.4028236E38s\r\nend\r\n"), EParserError);
+
+  // A Single property at its largest travels as an extended value and reads back as itself.
+  TRegisterStreamClasses registered;
+  TPanel root(nullptr);
+  root.Ratio = -FLT_MAX;
+  TPanel copy(nullptr);
+  ReadRoot(ToBinary(ToText(WriteRoot(&root))), &copy);
+  EXPECT_EQ(-FLT_MAX, copy.Ratio);
 }
 
 TEST(ObjectText, MalformedTextIsRefusedWithItsLine) {

@@ -328,6 +328,52 @@ TYPED_TEST(HostContract, EditingAStyleCopiesTheStylesOfTheControlsInsideTheSelec
   EXPECT_EQ(count("buttonstyle"), expected);
 }
 
+// The scene in a form, saved and read back as a designer's form is.
+class DesignedSceneForm : public HostContract<SceneKind> {};
+
+// The style resources the editor makes are named, so the form's text links the scene to them
+// and a form read back looks as the one saved.
+TEST_F(DesignedSceneForm, AStyleTheEditorMadeIsSavedWithTheFormAndLinkedAgainWhenRead) {
+  Design();
+  auto* root = new TvxLayout(kind.form.get());
+  H()->AddObject(root);
+  auto* button = Add<TvxButton>(root, 10, 10, 80, 24);
+  // The first name of its kind that is free among the form's components.
+  (new TvxResources(kind.form.get()))->SetName("Style1");
+  H()->SetSelected(button);
+  ASSERT_TRUE(Designer().Choose({u"Edit Default Style..."}));
+  TvxResources* res = H()->GetStyle();
+  ASSERT_NE(res, nullptr);
+  EXPECT_EQ(res->Name(), "Style2");
+  for (TvxObject* part : res->Root()->Children())
+    if (auto* v = dynamic_cast<TvxVisualObject*>(part)) v->SetOpacity(0.4f);
+  H()->UpdateStyle();
+  ASSERT_NE(button->Style(), nullptr);
+  EXPECT_FLOAT_EQ(button->Style()->Opacity(), 0.4f);
+
+  rtl::TMemoryStream saved;
+  {
+    rtl::TWriter w(&saved);
+    w.WriteRootComponent(kind.form.get());
+  }
+  rtl::TStringStream bin(std::string(static_cast<const char*>(saved.Memory()), static_cast<size_t>(saved.Size())));
+  rtl::TStringStream text;
+  rtl::ObjectBinaryToText(&bin, &text);
+  EXPECT_NE(text.DataString().find("Style = Style2"), std::string::npos) << text.DataString();
+  auto copy = std::make_unique<win::TForm>(nullptr);
+  bin.SetPosition(0);
+  rtl::TReader(&bin).ReadRootComponent(copy.get());
+  copy->Show();
+  kind.Settle();
+  auto* scene = dynamic_cast<TvxScene*>(copy->Controls(0));
+  ASSERT_NE(scene, nullptr);
+  ASSERT_NE(scene->GetStyle(), nullptr);
+  auto* read = dynamic_cast<TvxButton*>(scene->GetRoot()->GetChild(0));
+  ASSERT_NE(read, nullptr);
+  ASSERT_NE(read->Style(), nullptr);
+  EXPECT_FLOAT_EQ(read->Style()->Opacity(), 0.4f);
+}
+
 TYPED_TEST(HostContract, TheTabOrderWindowListsTheSiblingControlsAndMovesTheChosenOne) {
   this->Design();
   TvxVisualObject* root = this->Root();

@@ -225,6 +225,10 @@ TEST(DxAngles, NormaliseInDegrees) {
   EXPECT_FLOAT_EQ(dxNormalizeAngle(-540), -180);
   EXPECT_FLOAT_EQ(dxNormalizeAngle(720), 0);
   EXPECT_FLOAT_EQ(dxNormalizeAngle(-359.5f), 0.5f);
+  for (float a : {1e30f, -3.4e38f}) {
+    EXPECT_GE(dxNormalizeAngle(a), -180) << a;
+    EXPECT_LT(dxNormalizeAngle(a), 360) << a;
+  }
   EXPECT_NEAR(dxDegToRad(180), Pi, 1e-6f);
   EXPECT_NEAR(dxRadToDeg(Pi / 2), 90, 1e-4f);
 }

@@ -1,16 +1,19 @@
 // The drop-down text boxes on a form: the combo track bar's popup window under the box,
 // its track writing the box's text with a point whatever the locale, and the box reading
-// its text back.
+// its text back, whatever bounds its stream gives.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 
 #include <clocale>
+#include <limits>
 #include <string>
 
 #include "FormScene.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/core/Registry.h"
 
 namespace combo_boxes_test {
 
@@ -90,6 +93,50 @@ TEST_F(ComboBoxes, TheTrackBarDropsDownUnderTheBoxAndItsTrackWritesTheText) {
   EXPECT_TRUE(box->Caret()->Visible());
   box->OnChange = {};
   Settle();
+}
+
+// A bound or step a stream may give (INF, NAN) never leaves the box a text it refuses: an
+// infinity is held at the largest number of its sign, whose digits Enter reads back.
+TEST_F(ComboBoxes, TheTrackBarShowsOnlyTextsItReadsBackWhateverItsStreamGives) {
+  rtl::TStringStream text(
+      "object Speed: TvxComboTrackBar\r\n  Max = INF\r\n  Frequency = NAN\r\nend\r\n");
+  auto* box = dynamic_cast<TvxComboTrackBar*>(CreateObjectFromText(form.get(), &text));
+  ASSERT_NE(box, nullptr);
+  root->AddObject(box);
+  box->SetBounds(20, 20, 80, 22);
+  std::string reported;
+  rtl::Application->OnException = [&](rtl::TObject*, const std::exception& E) { reported = E.what(); };
+  Settle();
+  const std::u16string largest = u"340282346638528859811704183484516925440";
+  const auto enter = [&] {
+    win::SimulateKeyStroke(form.get(), SDLK_RETURN);
+    Settle();
+  };
+  // A click on the track of an unbounded range (a step that is no number snaps nothing),
+  // then Enter; the least value of a range unbounded below.
+  Click(20 + 74, 31);
+  ASSERT_TRUE(box->Popup()->IsOpen());
+  win::TCustomForm* popup = box->Popup()->PopupForm();
+  win::SimulateMouseButton(popup, rtl::mbLeft, true, 80, 15);
+  win::SimulateMouseButton(popup, rtl::mbLeft, false, 80, 15);
+  Settle();
+  EXPECT_EQ(box->Text(), largest);
+  EXPECT_EQ(box->Value(), std::numeric_limits<float>::max());
+  box->SetFocus();
+  enter();
+  EXPECT_EQ(box->Text(), largest);
+  EXPECT_EQ(box->Value(), std::numeric_limits<float>::max());
+  box->SetMin(-std::numeric_limits<float>::infinity());
+  box->TrackBar()->SetValue(-std::numeric_limits<float>::infinity());
+  EXPECT_EQ(box->Text(), u"-" + largest);
+  box->SetMin(0);
+  box->SetMax(10);
+  box->TrackBar()->SetValue(2.5f);
+  EXPECT_EQ(box->Text(), u"2.500");
+  enter();
+  EXPECT_FLOAT_EQ(box->Value(), 2.5f);
+  EXPECT_EQ(reported, "");
+  rtl::Application->OnException = {};
 }
 
 TEST_F(ComboBoxes, TheHudTrackBarTakesTheHudStyles) {

@@ -50,7 +50,7 @@ TEST_F(GridGallery, MatchesTheReferencePicture) {
     column->SetWidth(c == 0 ? 130 : 75);
     strings->AddObject(column);
     column->FitToRows();
-    for (int r = 0; r < 6; ++r) column->Texts()[r] = rows[r][c];
+    for (int r = 0; r < 6; ++r) column->SetCellText(r, rows[r][c]);
   }
   strings->Realign();
   strings->SetSelected(3);

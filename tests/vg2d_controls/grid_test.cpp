@@ -1,6 +1,7 @@
 // Grids in their built-in style, driven through the host: the cells realised for the
 // visible rows and rebound on scrolling, editing in place with Enter and Escape, the
-// string grid's own texts, the keys, the header's moves and resizes, and the selection.
+// string grid's own texts (only those written, whatever its row count), the keys, the
+// header's moves and resizes, and the selection.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,9 +10,11 @@
 
 #include "ControlScene.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/Streams.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Grid.h"
 #include "vg2d/controls/Tracks.h"
+#include "vg2d/core/Registry.h"
 
 namespace grid_test {
 
@@ -102,8 +105,9 @@ TEST_F(Grids, StringGridStoresEditsAndEscapeRestoresTheCell) {
   auto* grid = MakeGrid<TvxStringGrid, TvxStringColumn>(s);
   auto* first = dynamic_cast<TvxStringColumn*>(grid->GetColumn(0));
   ASSERT_NE(first, nullptr);
-  EXPECT_EQ(first->Texts().size(), 100u);
-  first->Texts()[1] = u"LPG";
+  EXPECT_EQ(Text(grid->GetValue(0, 99)), u"");
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(grid->GetValue(0, 100))) << "no row 100";
+  first->SetCellText(1, u"LPG");
   grid->Realign();
   grid->SetFocus();
   Key(s, win::VK_DOWN);  // Down to row 1
@@ -116,7 +120,7 @@ TEST_F(Grids, StringGridStoresEditsAndEscapeRestoresTheCell) {
   EXPECT_TRUE(cell->IsFocused());
   Key(s, win::VK_RETURN);
   EXPECT_TRUE(grid->IsFocused());
-  EXPECT_EQ(first->Texts()[1], u"7");
+  EXPECT_EQ(first->CellText(1), u"7");
   // Only the selected cell can take the focus.
   EXPECT_FALSE(first->CellOfRow(2)->CanFocused());
 
@@ -124,7 +128,7 @@ TEST_F(Grids, StringGridStoresEditsAndEscapeRestoresTheCell) {
   Key(s, win::VK_RIGHT);  // Right
   EXPECT_EQ(grid->SelectedColumn(), 1);
   auto* second = dynamic_cast<TvxStringColumn*>(grid->GetColumn(1));
-  second->Texts()[1] = u"CNG";
+  second->SetCellText(1, u"CNG");
   grid->Realign();
   Key(s, win::VK_F2);
   TvxControl* other = second->CellOfRow(1);
@@ -134,7 +138,40 @@ TEST_F(Grids, StringGridStoresEditsAndEscapeRestoresTheCell) {
   Key(s, win::VK_ESCAPE);
   EXPECT_TRUE(grid->IsFocused());
   EXPECT_EQ(Text(other->GetData()), u"CNG");
-  EXPECT_EQ(second->Texts()[1], u"CNG");
+  EXPECT_EQ(second->CellText(1), u"CNG");
+}
+
+// A row count from a stream costs nothing: the columns keep the rows written, each as its
+// own, and forget those the grid loses, as they would with a text per row.
+TEST_F(Grids, AStringGridOfAnyRowCountKeepsOnlyTheTextsWritten) {
+  ControlScene s(400, 300);
+  rtl::TStringStream text(
+      "object Fuels: TvxStringGrid\r\n  Width = 300.0\r\n  Height = 140.0\r\n  RowCount = 2147483647\r\n"
+      "  object TvxStringColumn\r\n  end\r\n  object TvxStringColumn\r\n  end\r\nend\r\n");
+  auto* grid = s.Add(dynamic_cast<TvxStringGrid*>(CreateObjectFromText(nullptr, &text)), 0, 0);
+  ASSERT_NE(grid, nullptr);
+  grid->Realign();
+  ASSERT_EQ(grid->RowCount(), 2147483647);
+  auto* first = dynamic_cast<TvxStringColumn*>(grid->GetColumn(0));
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->TextCount(), 0u);
+  const int last = 2147483646;
+  EXPECT_EQ(Text(grid->GetValue(1, last)), u"");
+  grid->SetValue(1, last, std::u16string(u"end"));
+  grid->SetValue(0, 2, std::u16string(u"LPG"));
+  grid->SetValue(0, 3, std::u16string(u"CNG"));
+  grid->SetValue(0, 3, std::u16string());
+  EXPECT_EQ(Text(grid->GetValue(1, last)), u"end");
+  EXPECT_EQ(first->TextCount(), 1u) << "an emptied row keeps nothing";
+  grid->Realign();
+  EXPECT_EQ(Text(first->CellOfRow(2)->GetData()), u"LPG");
+
+  // Rows the grid loses lose their texts; rows it gains again start empty.
+  grid->SetRowCount(2);
+  grid->SetRowCount(10);
+  EXPECT_EQ(Text(grid->GetValue(0, 2)), u"");
+  EXPECT_EQ(first->TextCount(), 0u);
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(grid->GetValue(1, last)));
 }
 
 TEST_F(Grids, EscapeWritesNothingBackAndValueOnlyColumnsNeverWrite) {

@@ -164,6 +164,17 @@ TEST(Angles, NormalizeAngle) {
   EXPECT_FLOAT_EQ(NormalizeAngle(270), 270);
   EXPECT_FLOAT_EQ(NormalizeAngle(-270), 90);
   EXPECT_FLOAT_EQ(NormalizeAngle(725), 5);
+  // Every finite angle lands in range, however many turns it holds; one that is no number
+  // or infinite is no turn at all.
+  for (float a : {1e30f, -1e30f, 3.4e38f, -3.4e38f, 16777217.0f * 360, 1079.99994f, -1e-30f}) {
+    SCOPED_TRACE(a);
+    const float r = NormalizeAngle(a);
+    EXPECT_GE(r, -180);
+    EXPECT_LT(r, 360);
+    EXPECT_EQ(std::fmod(std::fmod(static_cast<double>(a), 360.0) - r, 360.0), 0.0) << "whole turns from " << r;
+  }
+  EXPECT_EQ(NormalizeAngle(std::nanf("")), 0);
+  EXPECT_EQ(NormalizeAngle(-std::numeric_limits<float>::infinity()), 0);
 }
 
 }  // namespace geometry_test

@@ -281,9 +281,21 @@ rtl::TClass TvxStringColumn::StaticClass() {
   return &info;
 }
 
+std::u16string TvxStringColumn::CellText(int Row) const {
+  const auto at = texts_.find(Row);
+  return at == texts_.end() ? std::u16string() : at->second;
+}
+
+void TvxStringColumn::SetCellText(int Row, const std::u16string& Text) {
+  if (Row < 0) return;
+  if (Text.empty())
+    texts_.erase(Row);
+  else
+    texts_[Row] = Text;
+}
+
 void TvxStringColumn::FitToRows() {
-  if (TvxCustomGrid* grid = Grid(); grid && static_cast<int>(texts_.size()) != grid->RowCount())
-    texts_.resize(static_cast<size_t>(std::max(0, grid->RowCount())));
+  if (TvxCustomGrid* grid = Grid()) texts_.erase(texts_.lower_bound(std::max(0, grid->RowCount())), texts_.end());
 }
 
 void TvxStringColumn::UpdateColumn() {
@@ -784,16 +796,16 @@ rtl::TPropValue TvxStringGrid::GetValue(int Col, int Row) {
   auto* c = dynamic_cast<TvxStringColumn*>(GetColumn(Col));
   if (!c) return {};
   c->FitToRows();
-  if (Row < 0 || Row >= static_cast<int>(c->Texts().size())) return {};
-  return c->Texts()[static_cast<size_t>(Row)];
+  if (Row < 0 || Row >= RowCount()) return {};
+  return c->CellText(Row);
 }
 
 void TvxStringGrid::SetValue(int Col, int Row, const rtl::TPropValue& Value) {
   auto* c = dynamic_cast<TvxStringColumn*>(GetColumn(Col));
   if (!c) return;
   c->FitToRows();
-  if (Row < 0 || Row >= static_cast<int>(c->Texts().size())) return;
-  c->Texts()[static_cast<size_t>(Row)] = PropValueToText(Value);
+  if (Row < 0 || Row >= RowCount()) return;
+  c->SetCellText(Row, PropValueToText(Value));
 }
 
 }  // namespace vg

@@ -12,9 +12,10 @@
 // header item on another moves its column, resizing an item resizes its column.
 //
 // TvxGrid hands the values to and from the application (OnGetValue, OnSetValue);
-// TvxStringGrid keeps them itself as texts in its string columns.
+// TvxStringGrid keeps them itself as texts in its string columns, only those written.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -172,18 +173,25 @@ protected:
   bool WritesBack() const override { return false; }
 };
 
-// A text column that keeps one text per row of its grid.
+// A text column that keeps the text of each row of its grid. Only the rows given a text take
+// memory: a row count from a stream (of millions of rows) costs nothing until rows are
+// written.
 class TvxStringColumn : public TvxColumn {
   RTL_CLASS(TvxStringColumn, TvxColumn)
 public:
   using TvxColumn::TvxColumn;
-  // As many texts as the grid has rows.
-  std::vector<std::u16string>& Texts() { return texts_; }
+  // The text of Row; empty for a row never written.
+  std::u16string CellText(int Row) const;
+  // Keeps Text as Row's (an empty text keeps nothing); a negative row is ignored.
+  void SetCellText(int Row, const std::u16string& Text);
+  // The number of rows that hold a text.
+  size_t TextCount() const { return texts_.size(); }
+  // Forgets the texts of the rows the grid no longer has.
   void FitToRows();
   void UpdateColumn() override;
 
 private:
-  std::vector<std::u16string> texts_;
+  std::map<int, std::u16string> texts_;
 };
 
 // It takes typed text: a character starts editing the selected cell.

@@ -1,6 +1,7 @@
 #include "vg2d/controls/Tracks.h"
 
 #include <cmath>
+#include <limits>
 
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/Buttons.h"
@@ -12,10 +13,11 @@ namespace vg {
 namespace {
 
 
-// Value snapped to the multiples of Step (halves to even); Step 0 leaves it alone.
+// Value snapped to the multiples of Step (halves to even); a step of 0, or one that is no
+// finite number (a stream may give NAN or INF), leaves it alone.
 float Snap(float Value, float Step) {
-  if (Step == 0) return Value;
-  return static_cast<float>(static_cast<double>(Round(static_cast<double>(Value) / Step)) * Step);
+  if (Step == 0 || !std::isfinite(Step)) return Value;
+  return static_cast<float>(std::nearbyint(static_cast<double>(Value) / Step) * Step);
 }
 
 // A number handed as data, else nothing.
@@ -35,6 +37,9 @@ bool NumberOf(const rtl::TPropValue& Data, float& Value) {
 float KeepInRange(float Value, float Min, float Max, float Viewport) {
   if (Value > Max - Viewport) Value = Max - Viewport;
   if (Value < Min) Value = Min;
+  // An infinite bound (a stream may give INF) would leave an infinity, whose text no box
+  // reads back: the track holds the largest number of that sign instead.
+  if (std::isinf(Value)) Value = std::copysign(std::numeric_limits<float>::max(), Value);
   return Value;
 }
 
@@ -171,7 +176,7 @@ void TvxCustomTrack::SetMax(float Value) {
   max_ = Value;
   if (max_ < min_) max_ = min_ + 0.001f;
   if (viewportSize_ > max_ - min_) viewportSize_ = max_ - min_;
-  if (value_ > max_ - viewportSize_) value_ = max_ - viewportSize_;
+  if (value_ > max_ - viewportSize_) value_ = KeepInRange(value_, min_, max_, viewportSize_);
   Realign();
 }
 

@@ -166,12 +166,19 @@ void TvxDesignEditor::LoadFromFile() {
 namespace {
 
 // The style resources of the host, made when it has none: a TvxResources whose root is a
-// TvxBackground, owned by the host's owner (else by the host).
+// TvxBackground, owned by the host's owner (else by the host). It is named as a designer
+// names it, the first free "Style<n>" among its owner's components: a form's stream writes
+// the host's link to it (Style = Style1) only when it has a name.
 TvxObject* StyleRoot(TvxSceneHost& Host, rtl::TComponent* Self) {
   TvxResources* res = Host.GetStyle();
   if (!res) {
     rtl::TComponent* owner = Host.GetOwner() ? Host.GetOwner() : Self;
     auto made = std::make_unique<TvxResources>(owner);
+    for (int n = 1;; ++n)
+      if (const std::string name = "Style" + std::to_string(n); !owner->FindComponent(name)) {
+        made->SetName(name);
+        break;
+      }
     made->SetRootObject(std::make_unique<TvxBackground>(nullptr));
     res = made.release();
     Host.SetStyle(res);

@@ -254,8 +254,10 @@ float RadToDegree(float A) { return A * 57.29578f; }
 float DegreeToRad(float A) { return A * 0.01745329f; }
 
 float NormalizeAngle(float A) {
-  constexpr float kInv360 = 1.0f / 360.0f;
-  const float r = A - std::trunc(A * kInv360) * 360.0f;
+  // The whole turns are taken off exactly (fmod is exact), so an angle of any size lands in
+  // range; one that is no number or infinite is no turn at all.
+  if (!std::isfinite(A)) return 0;
+  const float r = std::fmod(A, 360.0f);
   return r < -180 ? r + 360 : r;
 }
 

@@ -131,7 +131,8 @@ float VectorAngle(const TvxVector& A, const TvxVector& B);
 void SinCosSingle(float& Sin, float& Cos, float Angle);
 float RadToDegree(float A);
 float DegreeToRad(float A);
-// Brings A into [-180, 360): 270 stays 270, -270 becomes 90.
+// Brings A into [-180, 360): 270 stays 270, -270 becomes 90, 1e30 becomes 120 (whole turns
+// are taken off exactly); an angle that is no number or infinite gives 0.
 float NormalizeAngle(float A);
 float InterpolateSingle(float Start, float Stop, float T);
 
