@@ -268,7 +268,12 @@ void display_internal::FilterKeyText(SDL_Event* E) {
       keyText->pending = 0;
       return;
     case SDL_TEXTINPUT: {
-      if (!keyText->held) return;
+      // With text input on, SDL's text event types the press's character: the press's own
+      // fallback would type it a second time.
+      if (!keyText->held) {
+        keyText->pending = 0;
+        return;
+      }
       keyText->texts.push_back(TypedText(E->text.text));
       const Uint32 window = E->text.windowID;
       *E = SDL_Event{};
