@@ -103,7 +103,13 @@ void TCustomForm::UpdateActions() {
   InitiateClientActions(this);
 }
 
-TCustomForm::~TCustomForm() = default;
+// A form that lived by value had no BeforeDestruction: the lists of forms forget it all the same.
+TCustomForm::~TCustomForm() {
+  std::erase(liveForms, this);
+  std::erase(modalForms, this);
+  if (activeForm == this) activeForm = nullptr;
+  if (mainForm == this) mainForm = nullptr;
+}
 
 void TCustomForm::GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) {
   if (Root == this)
