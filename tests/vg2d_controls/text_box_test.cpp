@@ -14,6 +14,7 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
 #include "platform/win/WinTypes.h"
+#include "vg2d/controls/Memo.h"
 #include "vg2d/controls/TextBox.h"
 
 namespace text_box_test {
@@ -151,6 +152,40 @@ TEST_F(TextBoxes, ReadOnlyMaxLengthAndCtrlLettersRefuseOrActAsTheyShould) {
   win::ClipboardSetText(u"");
   Type(s, u'c', CtrlOnly);
   EXPECT_EQ(win::ClipboardGetText(), u"abcd");
+}
+
+// The scene hands Ctrl+A, C, V, X and Z on as their letters with Ctrl, and Ctrl+Backspace as
+// the key followed by DEL; the text box and the memo type none of them, and their Backspace
+// and Delete take a character outside the 16-bit plane whole.
+TEST_F(TextBoxes, NoChordTypesAndBackspaceTakesAWholeCharacterInTheBoxAndTheMemo) {
+  ControlScene s;
+  auto* b = Place(s, u"hello");
+  auto* m = s.Add(new TvxMemo(nullptr), 10, 60);
+  m->SetText(u"hello");
+  for (TvxVisualObject* editor : {static_cast<TvxVisualObject*>(b), static_cast<TvxVisualObject*>(m)}) {
+    const auto text = [&] { return editor == b ? b->Text() : m->Text(); };
+    editor->SetFocus();
+    Key(s, win::VK_END, CtrlOnly);
+    win::ClipboardSetText(u"clip");
+    for (char16_t c : std::u16string(u"acvxzACVXZ")) Type(s, c, CtrlShift);
+    EXPECT_EQ(text(), u"hello") << "Ctrl with Shift types nothing";
+    Key(s, win::VK_BACK, CtrlOnly);
+    Type(s, 127, CtrlOnly);
+    Type(s, 127);
+    EXPECT_EQ(text(), u"hell") << "Ctrl+Backspace leaves no DEL";
+    Type(s, u'\u00E9', {rtl::ssCtrl, rtl::ssAlt});
+    EXPECT_EQ(text(), u"hell\u00E9") << "AltGr types";
+    Type(s, u'a', CtrlOnly);
+    for (char16_t c : std::u16string(u"a\U0001F600b")) Type(s, c);
+    Key(s, win::VK_LEFT);
+    Key(s, win::VK_BACK);
+    EXPECT_EQ(text(), u"ab");
+    Key(s, win::VK_HOME, CtrlOnly);
+    for (char16_t c : std::u16string(u"\U0001F600")) Type(s, c);
+    Key(s, win::VK_HOME, CtrlOnly);
+    Key(s, win::VK_DELETE);
+    EXPECT_EQ(text(), u"ab");
+  }
 }
 
 TEST_F(TextBoxes, ChangeTrackingTypingAndChangeFireAtTheirGrades) {
