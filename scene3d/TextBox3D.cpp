@@ -448,11 +448,13 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
       moved = true;
       break;
     case win::VK_LEFT:
-      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? PrevWordStart(text_, caret_) : caret_ - 1);
+      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? PrevWordStart(text_, caret_)
+                                                   : caret_ - std::max(1, vg::UnitsBefore(text_, caret_)));
       moved = true;
       break;
     case win::VK_RIGHT:
-      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? NextWordStart(text_, caret_) : caret_ + 1);
+      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? NextWordStart(text_, caret_)
+                                                   : caret_ + std::max(1, vg::UnitsAt(text_, caret_)));
       moved = true;
       break;
     case win::VK_INSERT:

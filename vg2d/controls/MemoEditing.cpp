@@ -175,9 +175,10 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
         // A line end and a character outside the 16-bit plane go whole.
         const int i = TextIndexOf(caret_);
         if (i > 0) {
-          const int n = i >= 2 && text_[static_cast<size_t>(i - 2)] == u'\r' && text_[static_cast<size_t>(i - 1)] == u'\n'
-                            ? 2
-                            : UnitsBefore(text_, i);
+          const int n =
+              i >= 2 && text_[static_cast<size_t>(i - 2)] == u'\r' && text_[static_cast<size_t>(i - 1)] == u'\n'
+                  ? 2
+                  : UnitsBefore(text_, i);
           DeleteAt(PosOfIndex(i - n), n, SelectInserted | RecordDeletion);
         }
       } else {
@@ -194,7 +195,7 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
       if (ctrl)
         move(PrevWordPos(caret_));
       else if (caret_.Column > 0)
-        move({caret_.Line, caret_.Column - 1});
+        move({caret_.Line, caret_.Column - UnitsBefore(text_, TextIndexOf(caret_))});
       else
         move(caret_.Line > 0 ? TvxMemoPos{caret_.Line - 1, LineLength(caret_.Line - 1)} : caret_);
       break;
@@ -202,7 +203,7 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
       if (ctrl)
         move(NextWordPos(caret_));
       else if (caret_.Column < LineLength(caret_.Line))
-        move({caret_.Line, caret_.Column + 1});
+        move({caret_.Line, caret_.Column + UnitsAt(text_, TextIndexOf(caret_))});
       else
         move(caret_.Line + 1 < LineCount() ? TvxMemoPos{caret_.Line + 1, 0} : caret_);
       break;

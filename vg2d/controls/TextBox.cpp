@@ -405,11 +405,13 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
       moved = true;
       break;
     case win::VK_LEFT:
-      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? PrevWordStart(text_, caretPosition_) : caretPosition_ - 1);
+      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? PrevWordStart(text_, caretPosition_)
+                                                   : caretPosition_ - std::max(1, UnitsBefore(text_, caretPosition_)));
       moved = true;
       break;
     case win::VK_RIGHT:
-      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? NextWordStart(text_, caretPosition_) : caretPosition_ + 1);
+      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? NextWordStart(text_, caretPosition_)
+                                                   : caretPosition_ + std::max(1, UnitsAt(text_, caretPosition_)));
       moved = true;
       break;
     case win::VK_INSERT:
