@@ -1,5 +1,5 @@
 // Characters and keys of the text editors (text box, memo, the 3D text box): which characters
-// a key hands on type, and how far Backspace and Delete reach.
+// a key hands on type, and how far Backspace, Delete, Left and Right reach.
 #pragma once
 
 #include <string>
@@ -17,8 +17,8 @@ inline bool TypesChar(char16_t C, rtl::TShiftState Shift) {
   return !Shift.Contains(rtl::ssCtrl) || Shift.Contains(rtl::ssAlt);
 }
 
-// The UTF-16 units of the character that ends at P (Backspace) or starts at P (Delete): two for
-// a surrogate pair, one otherwise (a lone half goes alone); 0 at the text's edge.
+// The UTF-16 units of the character that ends at P (Backspace, Left) or starts at P (Delete,
+// Right): two for a surrogate pair, one otherwise (a lone half goes alone); 0 at the text's edge.
 inline int UnitsBefore(const std::u16string& S, int P) {
   if (P <= 0 || P > static_cast<int>(S.size())) return 0;
   const auto i = static_cast<size_t>(P);
