@@ -1,5 +1,6 @@
 #include "scene3d/GuiControls.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <typeinfo>
@@ -136,7 +137,7 @@ TdxGUIPlane::TdxGUIPlane(rtl::TComponent* AOwner)
     : TdxCustomLayer(AOwner), quad_(std::make_unique<TdxMeshData>()), material_(std::make_unique<TdxMaterial>()) {
   SetProjection(dxProjectionScreen);
   dxBuildGuiQuad(*quad_);
-  material_->SetDiffuseColor(0xFF000000u | dxRandom(0xFFFFFF));
+  material_->StartDiffuse(0xFF000000u | dxRandom(0xFFFFFF));
   material_->OnChange = [this](rtl::TObject*) { Repaint(); };
   SetZWrite(false);
   SetWidth(256);
@@ -144,6 +145,12 @@ TdxGUIPlane::TdxGUIPlane(rtl::TComponent* AOwner)
 }
 
 TdxGUIPlane::~TdxGUIPlane() = default;
+
+void TdxGUIPlane::Loaded() {
+  // Read from a text that left the colour out: the colour it was written in.
+  if (!material_->DiffuseGiven()) material_->SetDiffuseColor(TdxMaterial::DefaultDiffuse);
+  TdxCustomLayer::Loaded();
+}
 
 void TdxGUIPlane::BeforePaint() {
   TdxCustomLayer::BeforePaint();
@@ -284,6 +291,10 @@ TdxGUISelection::TdxGUISelection(rtl::TComponent* AOwner) : TdxCustomLayer(AOwne
 }
 
 void TdxGUISelection::SetGripSize(float Value) {
+  // As the flat selection: no number leaves the grips as they are, any other size is held to
+  // 1 .. 20, so that a press lands on one grip at a time and a grip can still be hit.
+  if (std::isnan(Value)) return;
+  Value = std::clamp(Value, 1.0f, 20.0f);
   if (Value == gripSize_) return;
   gripSize_ = Value;
   Repaint();

@@ -42,6 +42,8 @@ public:
   void SetMaterial(TdxMaterial* Value) { material_->Assign(Value); }
   const TdxMeshData& Quad() const { return *quad_; }
 
+  // A material read without its diffuse colour takes the one its text left out.
+  void Loaded() override;
   // The canvas takes the material.
   void BeforePaint() override;
   void Render() override;
@@ -108,7 +110,8 @@ private:
 
 // A frame with a grip on each corner: grip 1 at the first corner (0, 0) of the layer's
 // coordinates, 2 at (Width, 0), 3 at (0, Height), 4 at (Width, Height). A grip's square is its
-// corner +- GripSize (edges included); the frame is hit within that margin too. A left press
+// corner +- GripSize (edges included), a size held to 1 .. 20 (a size that is no number is
+// ignored); the frame is hit within that margin too. A left press
 // starts a drag: from a grip it resizes the frame with the opposite corner fixed, elsewhere it
 // moves the frame with the mouse. A step that would make a side smaller than MinSize is left
 // out for that side, not clamped. The grip under the mouse, or the pressed one, is drawn red.

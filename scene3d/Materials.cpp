@@ -16,6 +16,7 @@ rtl::TClass TdxMaterial::StaticClass() {
       rtl::DefineClass<TdxMaterial>()
           // Always written: the objects that publish a material (shapes, the GUI plane)
           // start it in a random colour, so no value is one that reading can leave out.
+          // Earlier texts left it out at DefaultDiffuse; those owners read that colour.
           .Property("Diffuse", &TdxMaterial::Diffuse, &TdxMaterial::SetDiffuse)
           .NoDefault()
           .Property("Ambient", &TdxMaterial::Ambient, &TdxMaterial::SetAmbient)

@@ -26,6 +26,9 @@ public:
   TdxMaterial();
   ~TdxMaterial() override;
 
+  // The colour of a new material; earlier texts left Diffuse out at this value.
+  static constexpr TdxColor DefaultDiffuse = 0xFF707070;
+
   // Colours as published text ("#FF707070"); a setter compares the converted colour. Diffuse
   // is written into every stream, whatever its value (its owners start it at random).
   std::string Diffuse() const;
@@ -33,7 +36,18 @@ public:
   std::string Ambient() const;
   void SetAmbient(const std::string& Value) { SetAmbientColor(dxTextToColor(Value)); }
   TdxColor DiffuseColor() const { return diffuse_; }
-  void SetDiffuseColor(TdxColor Value) { SetField(diffuse_, Value, &TdxMaterial::OnChange); }
+  void SetDiffuseColor(TdxColor Value) {
+    diffuseGiven_ = true;
+    SetField(diffuse_, Value, &TdxMaterial::OnChange);
+  }
+  // The colour an owner starts its material in (no event): it counts as not given until a
+  // setter, Assign or a stream gives one. An owner read from a text without Diffuse finds it
+  // not given and takes DefaultDiffuse, the value that text left out.
+  void StartDiffuse(TdxColor Value) {
+    diffuse_ = Value;
+    diffuseGiven_ = false;
+  }
+  bool DiffuseGiven() const { return diffuseGiven_; }
   TdxColor AmbientColor() const { return ambient_; }
   void SetAmbientColor(TdxColor Value) { SetField(ambient_, Value, &TdxMaterial::OnChange); }
 
@@ -82,7 +96,8 @@ private:
   float bitmapTileX_ = 1;
   float bitmapTileY_ = 1;
   std::unique_ptr<TdxBitmapRect> bitmapRect_;
-  TdxColor diffuse_ = 0xFF707070;
+  TdxColor diffuse_ = DefaultDiffuse;
+  bool diffuseGiven_ = true;
 };
 
 // Family and Size are written only when they differ from "Tahoma" and 12.

@@ -114,11 +114,17 @@ rtl::TClass TdxShape::StaticClass() {
 }
 
 TdxShape::TdxShape(rtl::TComponent* AOwner) : TdxVisualObject(AOwner), material_(std::make_unique<TdxMaterial>()) {
-  material_->SetDiffuseColor(0xFF000000 | dxRandom(0xFFFFFF));
+  material_->StartDiffuse(0xFF000000 | dxRandom(0xFFFFFF));
   material_->OnChange = [this](rtl::TObject*) { Repaint(); };
 }
 
 TdxShape::~TdxShape() = default;
+
+void TdxShape::Loaded() {
+  // Read from a text that left the colour out: the colour it was written in.
+  if (!material_->DiffuseGiven()) material_->SetDiffuseColor(TdxMaterial::DefaultDiffuse);
+  TdxVisualObject::Loaded();
+}
 
 void TdxShape::BeforePaint() {
   TdxVisualObject::BeforePaint();

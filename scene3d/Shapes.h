@@ -76,6 +76,8 @@ public:
   // Copies Value into the shape's own material.
   void SetMaterial(TdxMaterial* Value) { material_->Assign(Value); }
 
+  // A material read without its diffuse colour takes the one its text left out.
+  void Loaded() override;
   // The canvas draws in a copy of the material at the shape's absolute opacity.
   void BeforePaint() override;
   // Solid fill and smooth shading again, whatever the material asked for.

@@ -8,6 +8,7 @@
 #include "platform/win/WinTypes.h"
 #include "scene3d/Canvas.h"
 #include "scene3d/ValueText.h"
+#include "vg2d/controls/EditKeys.h"
 #include "vg2d/controls/EditMenu.h"
 #include "vg2d/core/SceneControl.h"
 
@@ -417,8 +418,10 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
       if (selLength_ == 0) {
         std::u16string t = text_;
         int c = caret_;
-        if (Key == win::VK_BACK && c > 0) t.erase(static_cast<size_t>(--c), 1);
-        if (Key == win::VK_DELETE && c < Length()) t.erase(static_cast<size_t>(c), 1);
+        // A character outside the 16-bit plane goes whole, both halves of its pair.
+        const int n = Key == win::VK_BACK ? vg::UnitsBefore(t, c) : vg::UnitsAt(t, c);
+        if (Key == win::VK_BACK) c -= n;
+        if (n > 0) t.erase(static_cast<size_t>(c), static_cast<size_t>(n));
         SetText(t);
         if (self.Gone()) return;
         SetCaretPosition(c);
@@ -445,11 +448,13 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
       moved = true;
       break;
     case win::VK_LEFT:
-      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? PrevWordStart(text_, caret_) : caret_ - 1);
+      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? PrevWordStart(text_, caret_)
+                                                   : caret_ - std::max(1, vg::UnitsBefore(text_, caret_)));
       moved = true;
       break;
     case win::VK_RIGHT:
-      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? NextWordStart(text_, caret_) : caret_ + 1);
+      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? NextWordStart(text_, caret_)
+                                                   : caret_ + std::max(1, vg::UnitsAt(text_, caret_)));
       moved = true;
       break;
     case win::VK_INSERT:
@@ -465,6 +470,11 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
   }
   if (ctrlOnly) {
     switch (KeyChar) {
+      case u'a':
+      case u'A':
+        KeyChar = 0;
+        SelectAll();
+        break;
       case u'c':
       case u'C':
         KeyChar = 0;
@@ -496,7 +506,7 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
     }
     Repaint();
   }
-  if (KeyChar >= 32 && !readOnly_) {
+  if (vg::TypesChar(KeyChar, Shift) && !readOnly_) {
     InsertText(std::u16string(1, KeyChar));
     OnTyping(this);
     if (self.Gone()) return;

@@ -3,7 +3,9 @@
 // filled glyph outlines, and a selection band or a caret; it edits with the keys, selects
 // with the keys and the mouse, copies and pastes through the clipboard as Unicode text and
 // offers a context menu ("Cut", "Copy", "Paste", "Delete", "Select All"). In password mode
-// each character shows as a small square.
+// each character shows as a small square. Ctrl+A selects all and Ctrl+C, V and X copy, paste
+// and cut; no character that comes with Ctrl (Alt not held) types, nor any control character.
+// Left and Right step over a character outside the 16-bit plane, Backspace and Delete take it whole.
 //
 // Lengths inside the box are in scene units; text is measured by the 2D library at the
 // box's font with one scene unit to ten font pixels. Positions count UTF-16 units: the caret

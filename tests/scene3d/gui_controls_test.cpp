@@ -6,6 +6,8 @@
 
 #include <gmock/gmock.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -308,6 +310,22 @@ TEST_F(GuiControls, HotGripsFollowTheMouseAreDrawnRedAndClearWhenItLeaves) {
   for (int g = 1; g <= 4; ++g) EXPECT_FALSE(s->GripHot(g));
   Draw(s);
   EXPECT_THAT(canvas.Log, ::testing::Not(::testing::Contains("diffuse #FFFF0000")));
+}
+
+// As the flat selection holds it: a size that is no number leaves the grips as they were, any
+// other is held to 1 .. 20 (unheld, 1e40 put every press on all four grips).
+TEST_F(GuiControls, TheGripSizeKeepsGripsThatCanBePressedOneByOne) {
+  auto* s = Add<TdxGUISelection>();
+  s->SetGripSize(std::nanf(""));
+  s->LayerMouseDown(rtl::mbLeft, {}, 1, 1);
+  EXPECT_TRUE(s->GripPressed(1)) << "the grips kept their size of 3";
+  s->LayerMouseUp(rtl::mbLeft, {}, 1, 1);
+  s->SetGripSize(std::numeric_limits<float>::infinity());  // 1e40 as a single
+  EXPECT_EQ(s->GripSize(), 20.0f);
+  s->LayerMouseDown(rtl::mbLeft, {}, 50, 50);
+  for (int g = 1; g <= 4; ++g) EXPECT_FALSE(s->GripPressed(g)) << "the middle of 100 is on no grip, " << g;
+  s->SetGripSize(0);
+  EXPECT_EQ(s->GripSize(), 1.0f);
 }
 
 TEST_F(GuiControls, TheSelectionIsHitOnItsGripsOutsideTheFrame) {

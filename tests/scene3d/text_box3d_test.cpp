@@ -201,6 +201,33 @@ TEST_F(TextBoxes, EditingKeysStayInsideTheTextAndFireOnTyping) {
   EXPECT_EQ(typing, 7);
 }
 
+// The scene hands Ctrl+A, C, V, X and Z on as their letters with Ctrl, and Ctrl+Backspace as
+// the key followed by the character DEL: chords act or do nothing, they never type.
+TEST_F(TextBoxes, CtrlChordsTypeNothingAndKeysTakeAWholeCharacter) {
+  auto* b = Place(u"hello");
+  EXPECT_EQ(Type(b, u'a', CtrlOnly), 0);
+  EXPECT_EQ(b->SelText(), u"hello") << "Ctrl+A selects all";
+  Key(b, win::VK_END);
+  win::ClipboardSetText(u"clip");
+  for (char16_t c : std::u16string(u"acvxzACVXZ")) Type(b, c, CtrlShift);
+  EXPECT_EQ(b->Text(), u"hello") << "Ctrl with Shift types nothing";
+  Key(b, win::VK_BACK, CtrlOnly);
+  Type(b, 127, CtrlOnly);
+  Type(b, 127);
+  EXPECT_EQ(b->Text(), u"hell") << "Ctrl+Backspace leaves no DEL";
+  // "a", U+1F600 as its two halves, "b": Left and Right step over the face, Backspace behind it
+  // and Delete before it take both halves.
+  b->SetText(u"a\U0001F600b");
+  for (std::uint16_t k : {win::VK_END, win::VK_LEFT, win::VK_LEFT}) Key(b, k);
+  EXPECT_EQ(b->CaretPosition(), 1);
+  for (std::uint16_t k : {win::VK_RIGHT, win::VK_BACK}) Key(b, k);
+  EXPECT_EQ(b->Text(), u"ab");
+  EXPECT_EQ(b->CaretPosition(), 1);
+  b->SetText(u"a\U0001F600b");
+  Key(b, win::VK_DELETE);
+  EXPECT_EQ(b->Text(), u"ab");
+}
+
 TEST_F(TextBoxes, TheClipboardTakesAndGivesUnicodeText) {
   auto* b = Place(u"gas \u00E9tat");
   Key(b, win::VK_HOME);

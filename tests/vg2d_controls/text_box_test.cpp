@@ -14,6 +14,7 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
 #include "platform/win/WinTypes.h"
+#include "vg2d/controls/Memo.h"
 #include "vg2d/controls/TextBox.h"
 
 namespace text_box_test {
@@ -151,6 +152,39 @@ TEST_F(TextBoxes, ReadOnlyMaxLengthAndCtrlLettersRefuseOrActAsTheyShould) {
   win::ClipboardSetText(u"");
   Type(s, u'c', CtrlOnly);
   EXPECT_EQ(win::ClipboardGetText(), u"abcd");
+}
+
+// The scene hands Ctrl+A, C, V, X and Z on as their letters with Ctrl, and Ctrl+Backspace as
+// the key followed by DEL; the text box and the memo type none of them, and their keys take a
+// character outside the 16-bit plane whole.
+TEST_F(TextBoxes, NoChordTypesAndKeysTakeAWholeCharacterInTheBoxAndTheMemo) {
+  ControlScene s;
+  auto* b = Place(s, u"hello");
+  auto* m = s.Add(new TvxMemo(nullptr), 10, 60);
+  m->SetText(u"hello");
+  for (TvxVisualObject* editor : {static_cast<TvxVisualObject*>(b), static_cast<TvxVisualObject*>(m)}) {
+    const auto text = [&] { return editor == b ? b->Text() : m->Text(); };
+    editor->SetFocus();
+    Key(s, win::VK_END, CtrlOnly);
+    win::ClipboardSetText(u"clip");
+    for (char16_t c : std::u16string(u"acvxzACVXZ")) Type(s, c, CtrlShift);
+    EXPECT_EQ(text(), u"hello") << "Ctrl with Shift types nothing";
+    Key(s, win::VK_BACK, CtrlOnly);
+    Type(s, 127, CtrlOnly);
+    Type(s, 127);
+    EXPECT_EQ(text(), u"hell") << "Ctrl+Backspace leaves no DEL";
+    Type(s, u'\u00E9', {rtl::ssCtrl, rtl::ssAlt});
+    EXPECT_EQ(text(), u"hell\u00E9") << "AltGr types";
+    // Left and Right step over U+1F600 (its two halves); Backspace and Delete take both.
+    Type(s, u'a', CtrlOnly);
+    for (char16_t c : std::u16string(u"a\U0001F600b")) Type(s, c);
+    for (uint16_t k : {win::VK_LEFT, win::VK_LEFT, win::VK_BACK}) Key(s, k);
+    EXPECT_EQ(text(), u"\U0001F600b");
+    for (uint16_t k : {win::VK_RIGHT, win::VK_RIGHT, win::VK_BACK}) Key(s, k);
+    EXPECT_EQ(text(), u"\U0001F600");
+    for (uint16_t k : {win::VK_LEFT, win::VK_DELETE}) Key(s, k);
+    EXPECT_EQ(text(), u"");
+  }
 }
 
 TEST_F(TextBoxes, ChangeTrackingTypingAndChangeFireAtTheirGrades) {

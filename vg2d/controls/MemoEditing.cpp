@@ -7,6 +7,7 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
 #include "platform/win/WinTypes.h"
+#include "vg2d/controls/EditKeys.h"
 #include "vg2d/controls/EditMenu.h"
 #include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/Memo_Internal.h"
@@ -171,15 +172,17 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
         else
           DeleteSelection();
       } else if (Key == win::VK_BACK) {
+        // A line end and a character outside the 16-bit plane go whole.
         const int i = TextIndexOf(caret_);
         if (i > 0) {
           const int n =
-              i >= 2 && text_[static_cast<size_t>(i - 2)] == u'\r' && text_[static_cast<size_t>(i - 1)] == u'\n' ? 2
-                                                                                                                 : 1;
+              i >= 2 && text_[static_cast<size_t>(i - 2)] == u'\r' && text_[static_cast<size_t>(i - 1)] == u'\n'
+                  ? 2
+                  : UnitsBefore(text_, i);
           DeleteAt(PosOfIndex(i - n), n, SelectInserted | RecordDeletion);
         }
       } else {
-        DeleteAt(caret_, 1, RecordDeletion);
+        DeleteAt(caret_, std::max(1, UnitsAt(text_, TextIndexOf(caret_))), RecordDeletion);
       }
       if (self.Gone()) return;
       break;
@@ -192,7 +195,7 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
       if (ctrl)
         move(PrevWordPos(caret_));
       else if (caret_.Column > 0)
-        move({caret_.Line, caret_.Column - 1});
+        move({caret_.Line, caret_.Column - UnitsBefore(text_, TextIndexOf(caret_))});
       else
         move(caret_.Line > 0 ? TvxMemoPos{caret_.Line - 1, LineLength(caret_.Line - 1)} : caret_);
       break;
@@ -200,7 +203,7 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
       if (ctrl)
         move(NextWordPos(caret_));
       else if (caret_.Column < LineLength(caret_.Line))
-        move({caret_.Line, caret_.Column + 1});
+        move({caret_.Line, caret_.Column + UnitsAt(text_, TextIndexOf(caret_))});
       else
         move(caret_.Line + 1 < LineCount() ? TvxMemoPos{caret_.Line + 1, 0} : caret_);
       break;
@@ -230,7 +233,7 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
     if (self.Gone()) return;
     if (std::u16string_view(u"AaCcVvXxZz").find(KeyChar) != std::u16string_view::npos) KeyChar = 0;
   }
-  if ((KeyChar >= 32 || KeyChar == u'\r') && !readOnly_) {
+  if ((TypesChar(KeyChar, Shift) || KeyChar == u'\r') && !readOnly_) {
     TypeText(KeyChar == u'\r' ? std::u16string(u"\r\n") : std::u16string(1, KeyChar));
     if (self.Gone()) return;
     KeyChar = 0;

@@ -8,6 +8,7 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
 #include "platform/win/WinTypes.h"
+#include "vg2d/controls/EditKeys.h"
 #include "vg2d/controls/EditMenu.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/WordSteps.h"
@@ -377,8 +378,10 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
       } else {
         std::u16string t = text_;
         int caret = caretPosition_;
-        if (Key == win::VK_BACK && caret > 0) t.erase(static_cast<size_t>(--caret), 1);
-        if (Key == win::VK_DELETE && caret < Length(t)) t.erase(static_cast<size_t>(caret), 1);
+        // A character outside the 16-bit plane goes whole, both halves of its pair.
+        const int n = Key == win::VK_BACK ? UnitsBefore(t, caret) : UnitsAt(t, caret);
+        if (Key == win::VK_BACK) caret -= n;
+        if (n > 0) t.erase(static_cast<size_t>(caret), static_cast<size_t>(n));
         editing_ = true;
         SetText(t);
         if (self.Gone()) return;
@@ -402,11 +405,13 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
       moved = true;
       break;
     case win::VK_LEFT:
-      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? PrevWordStart(text_, caretPosition_) : caretPosition_ - 1);
+      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? PrevWordStart(text_, caretPosition_)
+                                                   : caretPosition_ - std::max(1, UnitsBefore(text_, caretPosition_)));
       moved = true;
       break;
     case win::VK_RIGHT:
-      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? NextWordStart(text_, caretPosition_) : caretPosition_ + 1);
+      SetCaretPosition(Shift.Contains(rtl::ssCtrl) ? NextWordStart(text_, caretPosition_)
+                                                   : caretPosition_ + std::max(1, UnitsAt(text_, caretPosition_)));
       moved = true;
       break;
     case win::VK_INSERT:
@@ -460,7 +465,7 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
       ClearSelection();
     Repaint();
   }
-  if (KeyChar >= 32 && !readOnly_) {
+  if (TypesChar(KeyChar, Shift) && !readOnly_) {
     InsertText(std::u16string(1, KeyChar));
     if (self.Gone()) return;
     OnTyping(this);

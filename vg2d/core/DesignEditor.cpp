@@ -363,7 +363,7 @@ void TvxDesignEditor::SnapLines(bool Apply) {
     const TPlace p = PlaceOf(o);
     for (const TRule& r : Rules(PlaceOf(sel), p)) {
       const float shift = r.Sib - r.Sel;
-      if (!(std::fabs(shift) < LineTolerance)) continue;
+      if (!(std::fabs(shift) <= LineTolerance)) continue;
       if (Apply && shift != 0) {
         TvxPosition* pos = sel->Position();
         if (r.Vertical)
@@ -392,9 +392,9 @@ TvxPoint TvxDesignEditor::SnapGrip(const TvxPoint& Local) {
   for (TvxVisualObject* o : snapObjects_) {
     const TPlace t = PlaceOf(o);
     for (float x : {t.X, t.X + t.W})
-      if (std::fabs(p.X - x) < GripTolerance) p.X = x;
+      if (std::fabs(p.X - x) <= GripTolerance) p.X = x;
     for (float y : {t.Y, t.Y + t.H})
-      if (std::fabs(p.Y - y) < GripTolerance) p.Y = y;
+      if (std::fabs(p.Y - y) <= GripTolerance) p.Y = y;
   }
   return sel->AbsoluteToLocal(parent->LocalToAbsolute(p));
 }

@@ -95,7 +95,8 @@ public:
   // What the left button drags: nothing, the selection, or one of its grips (TGrip).
   static constexpr int dragNone = -2;
   static constexpr int dragMove = -1;
-  // Half the side of a grip's square, the tolerance of snap lines and that of grip snapping.
+  // Half the side of a grip's square, the tolerance of snap lines and that of grip snapping
+  // (a distance of exactly the tolerance snaps).
   static constexpr float GripHalf = 3;
   static constexpr float LineTolerance = 2;
   static constexpr float GripTolerance = 4;
