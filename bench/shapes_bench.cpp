@@ -195,8 +195,8 @@ void TiledPathFrames(benchmark::State& State, const std::function<void(TdxPath3D
   dxDirectXShutdown();
 }
 
-// The outline a right triangle 10^-Arg across: 1e-19 and 1e-3 give 64 x 64 tiles far below a
-// pixel, 1e-1 31 x 31 tiles of a few pixels, 1 four by four.
+// The outline a right triangle 10^-Arg across: 1e-19 and 1e-3 give tiles far below a pixel, as
+// many each way as the face spans pixels; 1e-1 31 x 31 tiles of a few pixels, 1 four by four.
 void BM_TiledPathFrame(benchmark::State& State) {
   const std::string extent = "1e-" + std::to_string(State.range(0));
   TiledPathFrames(
