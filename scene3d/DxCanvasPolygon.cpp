@@ -108,7 +108,7 @@ struct TPolygonReach {
   // moves it by about |du| times the picture of an edge along u plus |dv| times that of one
   // along v, so by no more than its length times the root of the sum of their squares; the
   // longer edge of each pair counts. Of a cut part, the most that root comes to at a corner of
-  // what is left, where the part comes nearest the eye.
+  // what is left of it within the frame, where that comes nearest the eye.
   double Scale = 0;
 
   // Both parts together: known when both are, reaching what either reaches.
