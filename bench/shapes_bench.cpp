@@ -1,7 +1,8 @@
 // The ready-made 3D shapes: making each solid's mesh, constructing spheres, the processor's
 // part of a polygon fill (on the recording device, which draws nothing), and 1024 x 768
 // frames on the OpenGL device of ten lines of extruded text and of tiled paths, their tiles far
-// below a pixel or not, or of about two pixels with outlines of thousands of points.
+// below a pixel or not, or of about two pixels with outlines of thousands of points, or seen
+// from among those tiles.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -79,21 +80,26 @@ void BM_FillPolygon1000(benchmark::State& State) {
 }
 BENCHMARK(BM_FillPolygon1000)->Unit(benchmark::kMicrosecond);
 
-// Looks from (0, 0, 30) at the origin, Y up.
+// Looks from (0, 0, Eye) down -Z, Y up.
 class TFront final : public IdxCamera {
 public:
+  explicit TFront(float Eye = 30) : eye_(Eye) {}
   TdxMatrix CameraAbsoluteMatrix() const override {
     // Rows: right, the view direction, up, the eye.
-    return {{{1, 0, 0, 0}, {0, 0, -1, 0}, {0, 1, 0, 0}, {0, 0, 30, 1}}};
+    return {{{1, 0, 0, 0}, {0, 0, -1, 0}, {0, 1, 0, 0}, {0, 0, eye_, 1}}};
   }
   bool CameraTarget(TdxVector&) const override { return false; }
+
+private:
+  float eye_;
 };
 
 // Lit frames of Root on Canvas, seen from the front, each read back into the canvas's buffer as
 // a layered window's; the covered pixels of the last one are counted, to see that it was drawn.
 // With GASCAL_FRAME_DIR set, the last one is also written there as Name.png to look at.
-void LitFrames(benchmark::State& State, TdxDirectXCanvas& Canvas, TdxVisualObject* Root, const std::string& Name) {
-  TFront view;
+void LitFrames(benchmark::State& State, TdxDirectXCanvas& Canvas, TdxVisualObject* Root, const std::string& Name,
+               float Eye = 30) {
+  TFront view(Eye);
   for (auto _ : State) {
     Canvas.ResetState();
     Canvas.SetCamera(&view);
@@ -158,8 +164,9 @@ void BM_Text3DFrame(benchmark::State& State) {
 BENCHMARK(BM_Text3DFrame)->Unit(benchmark::kMillisecond);
 
 // Lit frames of 1024 x 768 on the OpenGL device holding a tiled path 3 x 3 turned by 30 degrees,
-// whose outline and place Shape gives.
-void TiledPathFrames(benchmark::State& State, const std::function<void(TdxPath3D&)>& Shape, const std::string& Name) {
+// whose outline and place Shape gives, seen from (0, 0, Eye).
+void TiledPathFrames(benchmark::State& State, const std::function<void(TdxPath3D&)>& Shape, const std::string& Name,
+                     float Eye = 30) {
   std::string why;
   if (!gfx3d::GlAvailable(&why)) {
     State.SkipWithError(("no OpenGL through EGL: " + why).c_str());
@@ -182,14 +189,14 @@ void TiledPathFrames(benchmark::State& State, const std::function<void(TdxPath3D
     path->RotateAngle()->SetX(30);
     Shape(*path);
     root->AddObject(path);
-    LitFrames(State, canvas, root.get(), Name);
+    LitFrames(State, canvas, root.get(), Name, Eye);
   }
   vg::LibraryShutdown();
   dxDirectXShutdown();
 }
 
-// The outline a right triangle 10^-Arg across: 1e-19 and 1e-3 give 64 x 64 tiles far below a
-// pixel, 1e-1 31 x 31 tiles of a few pixels, 1 four by four.
+// The outline a right triangle 10^-Arg across: 1e-19 and 1e-3 give tiles far below a pixel, as
+// many each way as the face spans pixels; 1e-1 31 x 31 tiles of a few pixels, 1 four by four.
 void BM_TiledPathFrame(benchmark::State& State) {
   const std::string extent = "1e-" + std::to_string(State.range(0));
   TiledPathFrames(
@@ -198,33 +205,65 @@ void BM_TiledPathFrame(benchmark::State& State) {
 }
 BENCHMARK(BM_TiledPathFrame)->Arg(19)->Arg(3)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
-// The path 22 units from the eye, its outline a circle 0.047 across of Arg line points: 64 x 64
+// A circle 0.047 across of N line points as a path's outline, in colours of its own (not the
+// random one of a new shape), so that frames compare.
+void TiledCircle(TdxPath3D& Path, int N) {
+  vg::TvxPathData circle;
+  for (int k = 0; k < N; ++k) {
+    const double a = 2 * std::numbers::pi * k / N;
+    const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))), static_cast<float>(0.0235 * (1 + std::sin(a)))};
+    if (k == 0)
+      circle.MoveTo(p);
+    else
+      circle.LineTo(p);
+  }
+  circle.ClosePath();
+  Path.SetPath(&circle);
+  Path.Material()->SetDiffuseColor(0xFFE04030);
+  Path.MaterialBack()->SetDiffuseColor(0xFF3040E0);
+  Path.MaterialLeft()->SetDiffuseColor(0xFF30C040);
+}
+
+// The path 22 units from the eye, its outline a circle 0.047 across of Arg line points: 65 x 65
 // tiles of about two pixels each.
 void BM_TiledCircleFrame(benchmark::State& State) {
   const auto n = static_cast<int>(State.range(0));
   TiledPathFrames(
       State,
       [n](TdxPath3D& Path) {
-        vg::TvxPathData circle;
-        for (int k = 0; k < n; ++k) {
-          const double a = 2 * std::numbers::pi * k / n;
-          const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))),
-                               static_cast<float>(0.0235 * (1 + std::sin(a)))};
-          if (k == 0)
-            circle.MoveTo(p);
-          else
-            circle.LineTo(p);
-        }
-        circle.ClosePath();
-        Path.SetPath(&circle);
+        TiledCircle(Path, n);
         Path.Position()->SetZ(8);
-        // Colours of its own (not the random one of a new shape), so that frames compare.
-        Path.Material()->SetDiffuseColor(0xFFE04030);
-        Path.MaterialBack()->SetDiffuseColor(0xFF3040E0);
-        Path.MaterialLeft()->SetDiffuseColor(0xFF30C040);
       },
       "tiled_circle_" + std::to_string(n));
 }
 BENCHMARK(BM_TiledCircleFrame)->Arg(3)->Arg(2000)->Arg(8000)->Arg(30000)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same path about the origin seen from (0, 0, 1), among its tiles: of the tile field,
+// turned by 30 degrees, a part lies behind the eye, a part between it and the near plane, a
+// part crosses either, and the rest, before the near plane, shows tiles of up to 44 pixels.
+void BM_TiledCircleAmongTilesFrame(benchmark::State& State) {
+  const auto n = static_cast<int>(State.range(0));
+  TiledPathFrames(
+      State, [n](TdxPath3D& Path) { TiledCircle(Path, n); }, "tiled_circle_among_" + std::to_string(n), 1);
+}
+BENCHMARK(BM_TiledCircleAmongTilesFrame)
+    ->Arg(2000)
+    ->Arg(8000)
+    ->Arg(30000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The path of BM_TiledCircleFrame seen from (0, 0, 1): wholly behind the eye.
+void BM_TiledCircleBehindTheEyeFrame(benchmark::State& State) {
+  const auto n = static_cast<int>(State.range(0));
+  TiledPathFrames(
+      State,
+      [n](TdxPath3D& Path) {
+        TiledCircle(Path, n);
+        Path.Position()->SetZ(8);
+      },
+      "tiled_circle_behind_" + std::to_string(n), 1);
+}
+BENCHMARK(BM_TiledCircleBehindTheEyeFrame)->Arg(30000)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

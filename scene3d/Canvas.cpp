@@ -6,8 +6,10 @@
 #include <cstring>
 #include <new>
 #include <numbers>
+#include <vector>
 
 #include "platform/rtl/SysUtils.h"
+#include "scene3d/FrustumClip.h"
 #include "platform/win/Graphics.h"
 #include "vg2d/core/Bitmaps.h"
 
@@ -199,6 +201,62 @@ TdxVector TdxCanvas::ClientPoint(bool ScreenSpace, const TdxVector& P) const {
   if (!(v[3] > 0) || !std::isfinite(v[0] / v[3]) || !std::isfinite(v[1] / v[3])) return P;
   const float w = static_cast<float>(width_), h = static_cast<float>(height_);
   return {(v[0] / v[3] + 1) / 2 * w, (1 - v[1] / v[3]) / 2 * h, 0, 1};
+}
+
+void TdxCanvas::PixelSpans(const TdxVector& Origin, const TdxVector& U, const TdxVector& V, double& AlongU,
+                           double& AlongV) const {
+  AlongU = AlongV = -1;
+  const TdxMatrix m = dxMatrixMultiply(
+      world_, RenderStateSet(rsScreenSpace) ? GetScreenMatrix() : dxMatrixMultiply(view_, GetProjectionMatrix()));
+  std::vector<TdxClipPoint> points, scratch;
+  for (int corner : {0, 1, 3, 2}) {
+    TdxClipPoint p;
+    p.U = corner & 1;
+    p.V = (corner >> 1) & 1;
+    const float s = static_cast<float>(p.U), t = static_cast<float>(p.V);
+    const float x = Origin.X + s * U.X + t * V.X, y = Origin.Y + s * U.Y + t * V.Y, z = Origin.Z + s * U.Z + t * V.Z;
+    for (int j = 0; j < 4; ++j)
+      p.C[j] = static_cast<double>(x) * m.M[0][j] + static_cast<double>(y) * m.M[1][j] +
+               static_cast<double>(z) * m.M[2][j] + m.M[3][j];
+    points.push_back(p);
+  }
+  dxClipPolygon(points, false, scratch);
+  const size_t n = points.size();
+  // Through each corner of what is left, the line along U (and along V): where it enters and
+  // leaves that part, and the length of its picture.
+  for (const bool alongU : {true, false}) {
+    double& span = alongU ? AlongU : AlongV;
+    for (const TdxClipPoint& through : points) {
+      const double level = alongU ? through.V : through.U;
+      double lo = 0, hi = 0;
+      bool found = false;
+      TdxClipPoint ends[2];
+      for (size_t i = 0; i < n; ++i) {
+        const TdxClipPoint &a = points[i], &b = points[(i + 1) % n];
+        const double la = alongU ? a.V : a.U, lb = alongU ? b.V : b.U;
+        if ((la - level) * (lb - level) > 0 || la == lb) continue;
+        const double k = (level - la) / (lb - la);
+        TdxClipPoint p;
+        for (int j = 0; j < 4; ++j) p.C[j] = a.C[j] + k * (b.C[j] - a.C[j]);
+        const double along = alongU ? a.U + k * (b.U - a.U) : a.V + k * (b.V - a.V);
+        if (!found || along < lo) {
+          lo = along;
+          ends[0] = p;
+        }
+        if (!found || along > hi) {
+          hi = along;
+          ends[1] = p;
+        }
+        found = true;
+      }
+      if (!found || !(ends[0].C[3] > 0) || !(ends[1].C[3] > 0)) continue;
+      double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+      dxClipToPixel(ends[0].C, width_, height_, x0, y0);
+      dxClipToPixel(ends[1].C, width_, height_, x1, y1);
+      const double length = std::hypot(x1 - x0, y1 - y0);
+      if (std::isfinite(length)) span = std::max(span, length);
+    }
+  }
 }
 
 // ---- render states --------------------------------------------------------------------------

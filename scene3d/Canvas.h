@@ -138,6 +138,13 @@ public:
   // where X and Y are pixels in the window's plane (Z 0) and off it take the screen's mild
   // perspective. A point that lies behind the eye, or at it, stays P.
   TdxVector ClientPoint(bool ScreenSpace, const TdxVector& P) const;
+  // How many pixels of the frame the rectangle Origin + s U + t V (s and t from 0 to 1, in the
+  // current world, through the camera or in screen space as the render states say) spans along
+  // U and along V: the longest picture of a line of it in either direction, of its part before
+  // the near plane (however much lies beyond the frame's sides). Both negative when no part of
+  // it lies before that plane.
+  void PixelSpans(const TdxVector& Origin, const TdxVector& U, const TdxVector& V, double& AlongU,
+                  double& AlongV) const;
 
   // ---- render states ----
   // Applies Code unless it is already the current one of its group. Raises rtl::ERangeError for

@@ -178,7 +178,7 @@ private:
     // Each point's share of the bounds; a separator's stays 0.
     std::vector<vg::TvxPoint> Shares;
     // Each contour's fan from its first point, and whether a contour of it has three points.
-    std::vector<std::uint16_t> Fan;
+    std::vector<std::uint32_t> Fan;
     bool FanHasArea = false;
     // The running length of the outline at each point, and the whole.
     std::vector<float> Along;
@@ -218,6 +218,7 @@ private:
   std::vector<TdxCanvasVertex> polygonVertices_;
   std::vector<std::uint16_t> polygonIndices_;
   std::vector<TdxCanvasVertex> polygonQuads_;
+  std::vector<std::uint32_t> polygonWallIndices_;
   std::vector<std::uint16_t> polygonQuadIndices_;
 };
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "scene3d/DxCanvas.h"
+#include "scene3d/FrustumClip.h"
 
 namespace dx {
 
@@ -88,22 +89,26 @@ private:
 
 // What of the frame a part of a fill can touch (a face, or the box the walls stand in): the
 // pixels its corners, as the placement gives them, reach through the device's own world,
-// view and projection.
+// view and projection. A part that crosses the near plane is cut to what lies before it and
+// within the frame's sides, and measured by what is left.
 struct TPolygonReach {
-  // False when a corner lies at or behind the eye (or the numbers break down): then the
-  // whole frame counts.
+  // False when the numbers break down (a corner before the near plane but not before the eye,
+  // or not finite): then the whole frame counts.
   bool Known = false;
-  // Known and no pixel of the frame can be touched: the part lies outside it, or so small
-  // between pixel centres that no sample falls inside.
+  // Known and no pixel of the frame can be touched: the part lies outside it, wholly at or
+  // behind the near plane, or so small between pixel centres that no sample falls inside.
   bool None = false;
+  // Known, and the part crosses the near plane (Scale then holds for a box too).
+  bool Cut = false;
   // Known and not None: the pixels that can be touched, a pixel to spare on every side,
   // within the frame.
   RECT Rect{};
-  // Known, for a face: how many pixels a step of a whole share of the bounds moves a point of
-  // it at most (however much of it lies outside the frame). A step (du, dv) moves it by about
-  // |du| times the picture of an edge along u plus |dv| times that of one along v, so by no more
-  // than its length times the root of the sum of their squares; the longer edge of each pair
-  // counts.
+  // Known, for a face (or a cut box): how many pixels a step of a whole share of the bounds
+  // moves a point of it at most (however much of it lies outside the frame). A step (du, dv)
+  // moves it by about |du| times the picture of an edge along u plus |dv| times that of one
+  // along v, so by no more than its length times the root of the sum of their squares; the
+  // longer edge of each pair counts. Of a cut part, the most that root comes to at a corner of
+  // what is left of it within the frame, where that comes nearest the eye.
   double Scale = 0;
 
   // Both parts together: known when both are, reaching what either reaches.
@@ -146,31 +151,82 @@ public:
   TPolygonReach Reach(const TPolygonPlacement& Place, float W) const {
     TPolygonReach reach;
     if (!known_) return reach;
-    constexpr double inf = std::numeric_limits<double>::infinity();
-    double minX = inf, minY = inf, maxX = -inf, maxY = -inf;
-    double px[8], py[8];
-    for (int corner = 0; corner < (W < 0 ? 8 : 4); ++corner) {
+    const int count = W < 0 ? 8 : 4;
+    double c[8][4];
+    int before = 0;
+    for (int corner = 0; corner < count; ++corner) {
       const float w = W < 0 ? static_cast<float>((corner >> 2) & 1) : W;
       const TdxVector p = Place.Place(static_cast<float>(corner & 1), static_cast<float>((corner >> 1) & 1), w);
-      double c[4];
-      for (int j = 0; j < 4; ++j) c[j] = p.X * m_[0][j] + p.Y * m_[1][j] + p.Z * m_[2][j] + m_[3][j];
-      // In front of the eye the projection keeps straight lines straight, so the part's
-      // picture lies within its corners' (clipping only takes from it).
-      if (!(c[3] > 0)) return reach;
-      const double x = (c[0] / c[3] + 1) / 2 * width_, y = (1 - c[1] / c[3]) / 2 * height_;
-      if (!std::isfinite(x) || !std::isfinite(y)) return reach;
-      px[corner] = x;
-      py[corner] = y;
-      minX = std::min(minX, x);
-      maxX = std::max(maxX, x);
-      minY = std::min(minY, y);
-      maxY = std::max(maxY, y);
+      for (int j = 0; j < 4; ++j) c[corner][j] = p.X * m_[0][j] + p.Y * m_[1][j] + p.Z * m_[2][j] + m_[3][j];
+      for (const double x : c[corner])
+        if (!std::isfinite(x)) return reach;
+      if (!(c[corner][2] >= 0)) continue;
+      // Before the near plane and not before the eye: no projection this measure knows.
+      if (!(c[corner][3] > 0)) return reach;
+      ++before;
     }
     reach.Known = true;
-    if (W >= 0) {
-      // Corners 0 and 1, 2 and 3 differ in u; 0 and 2, 1 and 3 in v.
-      const auto edge = [&](int A, int B) { return std::hypot(px[B] - px[A], py[B] - py[A]); };
-      reach.Scale = std::hypot(std::max(edge(0, 1), edge(2, 3)), std::max(edge(0, 2), edge(1, 3)));
+    if (before == 0) {
+      // Wholly at or behind the near plane: nothing of it is drawn.
+      reach.None = true;
+      return reach;
+    }
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    double minX = inf, minY = inf, maxX = -inf, maxY = -inf;
+    const auto take = [&](double X, double Y) {
+      minX = std::min(minX, X);
+      maxX = std::max(maxX, X);
+      minY = std::min(minY, Y);
+      maxY = std::max(maxY, Y);
+    };
+    if (before == count) {
+      // Before the near plane the projection keeps straight lines straight, so the part's
+      // picture lies within its corners' (clipping only takes from it).
+      double px[8], py[8];
+      for (int corner = 0; corner < count; ++corner) {
+        dxClipToPixel(c[corner], width_, height_, px[corner], py[corner]);
+        if (!std::isfinite(px[corner]) || !std::isfinite(py[corner])) return TPolygonReach{};
+        take(px[corner], py[corner]);
+      }
+      if (W >= 0) {
+        // Corners 0 and 1, 2 and 3 differ in u; 0 and 2, 1 and 3 in v.
+        const auto edge = [&](int A, int B) { return std::hypot(px[B] - px[A], py[B] - py[A]); };
+        reach.Scale = std::hypot(std::max(edge(0, 1), edge(2, 3)), std::max(edge(0, 2), edge(1, 3)));
+      }
+    } else {
+      // Cut by the near plane: what is left of each face of it before that plane and within
+      // the frame's sides (a box: its six faces).
+      reach.Cut = true;
+      double du[4], dv[4];
+      for (int j = 0; j < 4; ++j) {
+        du[j] = c[1][j] - c[0][j];
+        dv[j] = c[2][j] - c[0][j];
+      }
+      // Each face's corners in turn round it; of a box, the corner indices of its six faces.
+      static constexpr int faces[6][4] = {{0, 1, 3, 2}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                                          {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 3, 7, 5}};
+      for (int f = 0; f < (W < 0 ? 6 : 1); ++f) {
+        clipped_.clear();
+        for (const int corner : faces[f]) {
+          TdxClipPoint p;
+          p.U = corner & 1;
+          p.V = (corner >> 1) & 1;
+          for (int j = 0; j < 4; ++j) p.C[j] = c[corner][j];
+          clipped_.push_back(p);
+        }
+        dxClipPolygon(clipped_, true, scratch_);
+        for (const TdxClipPoint& p : clipped_) {
+          double x = 0, y = 0;
+          dxClipToPixel(p.C, width_, height_, x, y);
+          if (!std::isfinite(x) || !std::isfinite(y)) return TPolygonReach{};
+          take(x, y);
+          reach.Scale = std::max(reach.Scale, dxClipScale(p, du, dv, width_, height_));
+        }
+      }
+      if (!(minX <= maxX)) {
+        reach.None = true;
+        return reach;
+      }
     }
     // Pixel i samples at i (Direct3D's centres), a sixteenth of a pixel to spare for the
     // rounding of the transforms.
@@ -200,6 +256,7 @@ private:
   int width_, height_;
   RECT frame_;
   double margin_;
+  mutable std::vector<TdxClipPoint> clipped_, scratch_;
 };
 
 // Thins outlines: each contour keeps its first and last points and leaves out those that lie
@@ -418,9 +475,9 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
       // A thinned outline leaves out the triangles that have no area for certain: the first of
       // each fan and the one closing it onto its first point.
       if (Level >= 0 && (i == start || p[i + 1] == p[start])) continue;
-      form.Fan.push_back(static_cast<std::uint16_t>(start));
-      form.Fan.push_back(static_cast<std::uint16_t>(i + 1));
-      form.Fan.push_back(static_cast<std::uint16_t>(i));
+      form.Fan.push_back(static_cast<std::uint32_t>(start));
+      form.Fan.push_back(static_cast<std::uint32_t>(i + 1));
+      form.Fan.push_back(static_cast<std::uint32_t>(i));
     }
     // The running length of the outline at each point, from the last real point before it.
     form.Along.assign(n, 0);
@@ -439,22 +496,28 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
     return formCount++;
   };
 
-  // Each box: where it lies, what its faces (+Z, -Z) can reach on the frame and its outline.
+  // Each box: where it lies, what it and its faces (+Z, -Z) can reach on the frame and its
+  // outline. A box that can touch no pixel (off the frame, or wholly at or behind the near
+  // plane, the eye's own plane among them) is left out here and costs nothing more.
   struct TBox {
     TPolygonPlacement Place;
-    TPolygonReach Face[2];
+    TPolygonReach Whole, Face[2];
     size_t Form;
   };
   std::vector<TBox> boxes;
   boxes.reserve(Count);
   for (size_t k = 0; k < Count; ++k) {
-    TBox& b = boxes.emplace_back(TBox{shape.At(Centers[k]), {}, 0});
+    const TPolygonPlacement place = shape.At(Centers[k]);
+    const TPolygonReach whole = projection.Reach(place, -1);
+    if (whole.None) continue;
+    TBox& b = boxes.emplace_back(TBox{place, whole, {}, 0});
     if (Thin || Front) b.Face[0] = projection.Reach(b.Place, 1);
     if (Thin || Back) b.Face[1] = projection.Reach(b.Place, 0);
     int level = -1;
-    if (Thin && b.Face[0].Known && b.Face[1].Known) {
-      // The walls' outlines lie between the faces', so the larger face shows the most.
-      const double scale = std::max({b.Face[0].Scale, b.Face[1].Scale, 1.0});
+    if (Thin && whole.Known) {
+      // The walls' outlines lie between the faces', so the larger face shows the most; of a box
+      // cut by the near plane, the largest scale of what is left of it, where it comes nearest.
+      const double scale = std::max({whole.Cut ? whole.Scale : std::max(b.Face[0].Scale, b.Face[1].Scale), 1.0});
       level = std::min(static_cast<int>(std::ceil(ThinningStepsPerOctave * std::log2(scale))), 400);
     }
     b.Form = formOf(level);
@@ -462,25 +525,57 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
 
   std::vector<TdxCanvasVertex>& v = polygonVertices_;
   std::vector<std::uint16_t>& indices = polygonIndices_;
+  // Triangles Indices of Vertices, more than one draw's buffers hold, handed to Emit in parts
+  // that each fit: each part's vertices once, its indices into them.
+  const auto inParts = [](const std::vector<TdxCanvasVertex>& Vertices, const std::vector<std::uint32_t>& Indices,
+                              const auto& Emit) {
+    std::vector<std::int32_t> at(Vertices.size(), -1);
+    std::vector<TdxCanvasVertex> partVertices;
+    std::vector<std::uint16_t> partIndices;
+    std::vector<std::uint32_t> taken;
+    const auto flush = [&] {
+      if (!partIndices.empty()) Emit(partVertices, partIndices);
+      for (const std::uint32_t k : taken) at[k] = -1;
+      taken.clear();
+      partVertices.clear();
+      partIndices.clear();
+    };
+    for (size_t t = 0; t + 2 < Indices.size(); t += 3) {
+      if (partVertices.size() + 3 > MaxVertices || partIndices.size() + 3 > MaxIndices) flush();
+      for (size_t i = t; i < t + 3; ++i) {
+        const std::uint32_t k = Indices[i];
+        if (at[k] < 0) {
+          at[k] = static_cast<std::int32_t>(partVertices.size());
+          partVertices.push_back(Vertices[k]);
+          taken.push_back(k);
+        }
+        partIndices.push_back(static_cast<std::uint16_t>(at[k]));
+      }
+    }
+    flush();
+  };
 
   // ---- faces -----------------------------------------------------------------------------
   for (const bool front : {true, false}) {
     if (!(front ? Front : Back)) continue;
     const float w = front ? 1.0f : 0.0f, nz = front ? 1.0f : -1.0f;
     const size_t side = front ? 0 : 1;
-    // The boxes gathered for one stencil pass: their fans, their quads, what they reach.
+    // The boxes gathered for one stencil pass: their fans, their quads, what they reach. The
+    // pass opens with its first fans that reach the device.
     v.clear();
     indices.clear();
     polygonQuads_.clear();
     polygonQuadIndices_.clear();
     TPolygonReach reach;
     reach.Known = reach.None = true;
-    const auto draw = [&] {
-      if (polygonQuads_.empty()) return;
-      const auto vbytes = static_cast<std::uint32_t>(v.size() * sizeof(TdxCanvasVertex));
-      const auto ibytes = static_cast<std::uint32_t>(indices.size() * 2);
-      if (Append(true, v.data(), vbytes) && Append(false, indices.data(), ibytes)) {
-        // The fans invert the stencil wherever they pass: odd coverage is inside the polygon.
+    bool open = false;
+    // Fans into the stencil: they invert it wherever they pass, so odd coverage is inside the
+    // polygon.
+    const auto fans = [&](const std::vector<TdxCanvasVertex>& FanVertices, const std::vector<std::uint16_t>& Fan) {
+      const auto vbytes = static_cast<std::uint32_t>(FanVertices.size() * sizeof(TdxCanvasVertex));
+      const auto ibytes = static_cast<std::uint32_t>(Fan.size() * 2);
+      if (!Append(true, FanVertices.data(), vbytes) || !Append(false, Fan.data(), ibytes)) return;
+      if (!open) {
         d.SetRenderState(D3DRS_STENCILENABLE, 1);
         clearStencil(reach);
         d.SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
@@ -490,8 +585,14 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
         d.SetRenderState(D3DRS_STENCILMASK, 0xFFFFFFFF);
         d.SetRenderState(D3DRS_COLORWRITEENABLE, 0);
         d.SetRenderState(D3DRS_ZWRITEENABLE, 0);
-        Draw(D3DPT_TRIANGLELIST, static_cast<std::uint32_t>(v.size()), vbytes, ibytes,
-             static_cast<std::uint32_t>(indices.size() / 3));
+        open = true;
+      }
+      Draw(D3DPT_TRIANGLELIST, static_cast<std::uint32_t>(FanVertices.size()), vbytes, ibytes,
+           static_cast<std::uint32_t>(Fan.size() / 3));
+    };
+    // The pass's quads where the stencil says inside, and the pass closed.
+    const auto close = [&] {
+      if (open) {
         d.SetRenderState(D3DRS_COLORWRITEENABLE, 0xFFFFFFFF);
         const auto quads = static_cast<std::uint32_t>(polygonQuads_.size() / 4);
         if (Append(true, polygonQuads_.data(), quads * 4 * 36) &&
@@ -502,31 +603,35 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
           // The stream and the indices are those of the fans.
           d.DrawIndexedPrimitive(D3DPT_TRIANGLELIST, static_cast<std::int32_t>(vertexPos_ / 36), 0, quads * 4,
                                  indexPos_ / 2, quads * 2);
-          d.SetRenderState(D3DRS_STENCILENABLE, 0);
           vertexPos_ += quads * 4 * 36;
           indexPos_ += quads * 12;
         } else {
           d.SetRenderState(D3DRS_ZWRITEENABLE, depthWrite);
-          d.SetRenderState(D3DRS_STENCILENABLE, 0);
         }
+        d.SetRenderState(D3DRS_STENCILENABLE, 0);
       }
+      open = false;
       v.clear();
       indices.clear();
       polygonQuads_.clear();
       polygonQuadIndices_.clear();
       reach.Known = reach.None = true;
     };
+    const auto draw = [&] {
+      if (polygonQuads_.empty()) return;
+      fans(v, indices);
+      close();
+    };
     for (const TBox& b : boxes) {
       const TPolygonForm& form = forms[b.Form];
       const std::vector<vg::TvxPoint>& p = pointsOf(form);
       const size_t n = p.size();
-      if (n > MaxVertices || form.Fan.size() > MaxIndices) {
-        draw();
-        return;
-      }
       // Contours of fewer than three points enclose nothing.
       if (!form.FanHasArea || b.Face[side].None) continue;
-      if (v.size() + n > MaxVertices || indices.size() + form.Fan.size() > MaxIndices ||
+      // An outline more than a draw holds has a pass of its own, its fans in as many draws as
+      // they need.
+      const bool alone = n > MaxVertices || form.Fan.size() > MaxIndices;
+      if (alone || v.size() + n > MaxVertices || indices.size() + form.Fan.size() > MaxIndices ||
           polygonQuads_.size() + 4 > MaxVertices)
         draw();
       // Separators' slots stay all zero.
@@ -539,9 +644,11 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
         v[base + k] = front ? TdxCanvasVertex{at.X, at.Y, at.Z, 0, 0, 1, color, 0.02f + 0.96f * u, 0.02f + 0.96f * vv}
                             : TdxCanvasVertex{at.X, at.Y, at.Z, 0, 0, -1, color, u, vv};
       }
-      const size_t at = indices.size();
-      indices.resize(at + form.Fan.size());
-      for (size_t i = 0; i < form.Fan.size(); ++i) indices[at + i] = static_cast<std::uint16_t>(base + form.Fan[i]);
+      if (!alone) {
+        const size_t at = indices.size();
+        indices.resize(at + form.Fan.size());
+        for (size_t i = 0; i < form.Fan.size(); ++i) indices[at + i] = static_cast<std::uint16_t>(base + form.Fan[i]);
+      }
       // The box's quad over its whole face, its corners at (u, v) = their texture coordinates.
       static constexpr float corners[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
       static constexpr std::uint16_t frontQuad[6] = {0, 3, 1, 1, 3, 2}, backQuad[6] = {0, 1, 3, 1, 2, 3};
@@ -553,6 +660,10 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
       for (const std::uint16_t i : front ? frontQuad : backQuad)
         polygonQuadIndices_.push_back(static_cast<std::uint16_t>(q + i));
       reach.Join(b.Face[side]);
+      if (alone) {
+        inParts(v, form.Fan, fans);
+        close();
+      }
     }
     draw();
   }
@@ -571,18 +682,15 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
   // The walls stand straight on the faces, so each triangle's unit normal lies in the faces'
   // plane: across the outline's step, on the side the front face's depth turns it to.
   const float turn = Size.Z < 0 ? -1.0f : 1.0f;
+  std::vector<std::uint32_t>& walls = polygonWallIndices_;
   for (const TBox& b : boxes) {
-    if (projection.Reach(b.Place, -1).None) continue;
     const TPolygonForm& form = forms[b.Form];
     const std::vector<vg::TvxPoint>& p = pointsOf(form);
     const size_t n = p.size();
-    if (!(form.Perimeter > 0)) continue;
-    if (2 * n > MaxVertices || 6 * form.WallQuads > MaxIndices) {
-      drawWalls();
-      return;
-    }
-    if (form.WallQuads == 0) continue;
-    if (v.size() + 2 * n > MaxVertices || indices.size() + 6 * form.WallQuads > MaxIndices) drawWalls();
+    if (!(form.Perimeter > 0) || form.WallQuads == 0) continue;
+    // An outline more than a draw holds has draws of its own, as many as its walls need.
+    const bool alone = 2 * n > MaxVertices || 6 * form.WallQuads > MaxIndices;
+    if (alone || v.size() + 2 * n > MaxVertices || indices.size() + 6 * form.WallQuads > MaxIndices) drawWalls();
     const size_t base = v.size();
     v.resize(base + 2 * n);
     TdxCanvasVertex* wv = v.data() + base;
@@ -602,10 +710,11 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
       wv[K].NX += NX;
       wv[K].NY += NY;
     };
+    walls.clear();
     for (size_t i = 0; i + 1 < n; ++i) {
       if (IsSeparator(p[i]) || IsSeparator(p[i + 1])) continue;
       const size_t a = i, c = i + 1, e = n + i, f = n + i + 1;
-      for (const size_t k : {a, e, f, f, c, a}) indices.push_back(static_cast<std::uint16_t>(base + k));
+      for (const size_t k : {a, e, f, f, c, a}) walls.push_back(static_cast<std::uint32_t>(k));
       const float dx = wv[c].X - wv[a].X, dy = wv[c].Y - wv[a].Y, length = std::sqrt(dx * dx + dy * dy);
       if (length > 0 && Size.Z != 0) {
         const float nx = turn * dy / length, ny = -turn * dx / length;
@@ -624,6 +733,17 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
         wv[k].NY = -wv[k].NY;
         wv[k].NZ = -wv[k].NZ;
       }
+    if (alone) {
+      inParts(v, walls, [&](const std::vector<TdxCanvasVertex>& PartVertices, const std::vector<std::uint16_t>& Part) {
+        DrawList(D3DPT_TRIANGLELIST, PartVertices.data(), static_cast<std::uint32_t>(PartVertices.size()),
+                 Part.data(), static_cast<std::uint32_t>(Part.size()), static_cast<std::uint32_t>(Part.size() / 3));
+      });
+      v.clear();
+      continue;
+    }
+    const size_t at = indices.size();
+    indices.resize(at + walls.size());
+    for (size_t i = 0; i < walls.size(); ++i) indices[at + i] = static_cast<std::uint16_t>(base + walls[i]);
   }
   drawWalls();
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "scene3d/Canvas.h"
 
@@ -323,14 +324,43 @@ void TdxPath3D::SetWrapMode(vg::TvxPathWrap Value) {
   if (SetField(wrapMode_, Value)) Repaint();
 }
 
-int TdxPath3D::TileCount(float Length, float Extent) {
+int TdxPath3D::TileCount(float Length, float Extent, int Limit) {
   const double q = static_cast<double>(Length) / static_cast<double>(Extent);
   if (std::isnan(q)) return 0;
-  // A quotient beyond the cap (a tiny outline's reaches past any whole number) is the cap.
-  if (q >= MaxTiles) return MaxTiles;
+  // A quotient beyond the limit (a tiny outline's reaches past any whole number) is the limit.
+  if (q >= Limit) return Limit;
   const std::int64_t rounded = vg::Round(q);
   if (rounded < 0) return 0;
-  return static_cast<int>(std::min<std::int64_t>(rounded + 1, MaxTiles));
+  return static_cast<int>(std::min<std::int64_t>(rounded + 1, Limit));
+}
+
+void TdxPath3D::TileLimits(int& Columns, int& Rows) const {
+  Columns = Rows = MaxTiles;
+  const TdxCanvas* canvas = GetCanvas();
+  if (!canvas) return;
+  // Both faces of the box, as the canvas's matrix lays the outline out: 0 .. Width by
+  // 0 .. Height.
+  double across = -1, down = -1;
+  for (const float z : {-Depth() / 2, Depth() / 2}) {
+    double u = 0, v = 0;
+    canvas->PixelSpans({0, 0, z, 1}, {Width(), 0, 0, 0}, {0, Height(), 0, 0}, u, v);
+    across = std::max(across, u);
+    down = std::max(down, v);
+  }
+  if (across < 0 || down < 0) return;
+  // A tile less than a pixel across shows no more than the pixels it shares; a tile per pixel,
+  // and one more for the part of a tile at each end.
+  constexpr double most = std::numeric_limits<int>::max() / 2;
+  Columns = static_cast<int>(std::min(std::ceil(across) + 1, most));
+  Rows = static_cast<int>(std::min(std::ceil(down) + 1, most));
+  // Nor more tiles in all than the frame has pixels: each side shrunk in the same proportion.
+  const double pixels = static_cast<double>(canvas->Width()) * canvas->Height();
+  const double all = static_cast<double>(Columns) * Rows;
+  if (all > pixels) {
+    const double k = std::sqrt(pixels / all);
+    Columns = std::max(1, static_cast<int>(Columns * k));
+    Rows = std::max(1, static_cast<int>(Rows * k));
+  }
 }
 
 void TdxPath3D::Render() {
@@ -350,7 +380,9 @@ void TdxPath3D::Render() {
       case vg::vgPathTile: {
         // From the top left corner of the box, columns to the right and rows downwards. The
         // canvas gets every tile of a side at once: one outline repeated, drawn together.
-        const int columns = TileCount(Width(), w), rows = TileCount(Height(), h);
+        int mostColumns = 0, mostRows = 0;
+        TileLimits(mostColumns, mostRows);
+        const int columns = TileCount(Width(), w, mostColumns), rows = TileCount(Height(), h, mostRows);
         std::vector<TdxVector> centers;
         centers.reserve(static_cast<size_t>(columns) * static_cast<size_t>(rows));
         for (int i = 0; i < columns; ++i)

@@ -153,8 +153,9 @@ private:
 };
 
 // Any path: at its own size, fitted into the box (never enlarged, its proportions kept
-// exactly), stretched over it, or repeated from the box's top left corner (at most MaxTiles
-// across and down).
+// exactly), stretched over it, or repeated from the box's top left corner (no more tiles across
+// and down than the box's faces span pixels on the frame, nor more in all than the frame has;
+// at most MaxTiles each way when no part of either face lies before the eye).
 class TdxPath3D : public TdxShape3D {
   RTL_CLASS(TdxPath3D, TdxShape3D)
 public:
@@ -170,10 +171,13 @@ public:
   void SetWrapMode(vg::TvxPathWrap Value);
   void Render() override;
   // The columns or rows of tiles of Extent that Length takes: Length / Extent rounded, plus
-  // one; none for a negative or NaN quotient; at most MaxTiles.
-  static int TileCount(float Length, float Extent);
+  // one; none for a negative or NaN quotient; at most Limit.
+  static int TileCount(float Length, float Extent, int Limit);
 
 private:
+  // The most columns and rows of tiles the frame can show of the box.
+  void TileLimits(int& Columns, int& Rows) const;
+
   std::unique_ptr<vg::TvxPathData> path_;
   vg::TvxPathWrap wrapMode_ = vg::vgPathStretch;
 };

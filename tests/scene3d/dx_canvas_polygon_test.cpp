@@ -39,6 +39,11 @@ protected:
     canvas_ = std::make_unique<TdxDirectXCanvas>(WindowHandle{9}, 64, 48, true, dxLowQuality);
     ASSERT_TRUE(canvas_->DeviceNeeded());
     canvas_->Material().SetDiffuseColor(0xFF336699);
+    // A projection that keeps x and y and puts the near plane a unit behind the origin, so
+    // that the slabs about it lie before that plane.
+    TdxMatrix nearBehind = IdentityMatrix;
+    nearBehind.M[3][2] = 1;
+    Project(nearBehind);
     rec_->Clear();
   }
   void TearDown() override {
@@ -304,15 +309,16 @@ TEST_F(DxPolygonFake, AFaceClearsTheStencilOnlyWhereItCanReachAndAFillThatReache
     EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 0) << center.X;
   }
 
-  // Through the camera, a face that reaches behind the eye cannot be measured: the whole
-  // stencil is cleared for it.
+  // Through the camera, a face wholly behind the eye costs nothing, and one before it clears
+  // only what it can reach.
   canvas_->SetRenderState(rsCameraSpace);
   Project(canvas_->GetProjectionMatrix());
   rec_->Clear();
   canvas_->FillPolygon({0, 0, -1, 1}, {1, 1, 4, 0}, {}, Square, 1, true, true, false);
-  EXPECT_THAT(clears(), ElementsAre("Clear(0,null,4,0,0,0)", StartsWith("SetScissorRect("), "SetRenderState(174,1)",
-                                    "Clear(0,null,4,0,0,0)", "SetRenderState(174,0)"))
+  EXPECT_THAT(clears(), ElementsAre(StartsWith("SetScissorRect("), "SetRenderState(174,1)", "Clear(0,null,4,0,0,0)",
+                                    "SetRenderState(174,0)"))
       << "the front face at z = 1, behind the eye, and the back face at z = -3, before it";
+  EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 2) << "the back face's fan and quad";
   canvas_->EndScene();
 }
 
@@ -350,20 +356,49 @@ TEST_F(DxPolygonFake, AFailedLockDrawsNothingOfItsPartAndTheNextPartStillRuns) {
   EXPECT_TRUE(rec_->Calls.empty());
 }
 
-TEST_F(DxPolygonFake, APartBeyondTheBuffersEndsTheCall) {
-  std::vector<vg::TvxPoint> many(65536);
-  for (size_t k = 0; k < many.size(); ++k) many[k] = {static_cast<float>(k % 100), static_cast<float>(k / 100)};
+// An outline more than a draw holds is drawn in as many draws as it needs, faces and walls,
+// each draw within the buffers and every triangle drawn once.
+TEST_F(DxPolygonFake, AnOutlineBeyondTheBuffersIsDrawnInParts) {
+  constexpr size_t N = 65536;
+  std::vector<vg::TvxPoint> many(N);
+  for (size_t k = 0; k < N; ++k) many[k] = {static_cast<float>(k % 100), static_cast<float>(k / 100)};
   canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, many, 1, true, true, true);
-  EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 0);
-  // Half as many still fit a face, but not the walls' twice as many vertices.
-  many.resize(40000);
-  canvas_->FillPolygon({0, 0, 0, 1}, {2, 2, 1, 0}, {}, many, 1, true, false, true);
-  EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 2);
+  size_t triangles = 0, draws = 0;
+  std::string last;
+  for (const std::string& t : rec_->TextsOf({"DrawIndexedPrimitive"})) {
+    unsigned type = 0, min = 0, count = 0, start = 0, primitives = 0;
+    int base = 0;
+    ASSERT_EQ(std::sscanf(t.c_str(), "DrawIndexedPrimitive(%u,%d,%u,%u,%u,%u)", &type, &base, &min, &count, &start,
+                          &primitives),
+              6);
+    EXPECT_LE(count, 65535u) << t;
+    EXPECT_LE(3 * primitives, 131070u) << t;
+    triangles += primitives;
+    ++draws;
+    last = t;
+  }
+  // Each face: a fan of a triangle a step of the outline, and its quad; the walls: two
+  // triangles a step.
+  EXPECT_EQ(triangles, 2 * ((N - 1) + 2) + 2 * (N - 1));
+  ASSERT_GE(draws, 2 * 3 + 3u) << "two draws of fans and one of the quad a face, three of walls";
+  EXPECT_EQ(rec_->Count("Clear"), 2) << "one stencil pass a face";
+  // The last draw, of walls: each triangle stands on a step of the outline, one corner on the
+  // other face.
+  unsigned type = 0, min = 0, count = 0, start = 0, primitives = 0;
+  int base = 0;
+  std::sscanf(last.c_str(), "DrawIndexedPrimitive(%u,%d,%u,%u,%u,%u)", &type, &base, &min, &count, &start, &primitives);
+  const std::vector<TdxCanvasVertex> v = Vertices(static_cast<std::uint32_t>(base) * 36, count);
+  const std::vector<std::uint16_t> wall = Indices(start * 2, 3 * primitives);
+  for (size_t t = 0; t < wall.size(); t += 3) {
+    const TdxCanvasVertex &a = v.at(wall[t]), &b = v.at(wall[t + 1]), &c = v.at(wall[t + 2]);
+    ASSERT_NE(a.Z, b.Z) << t;
+    ASSERT_TRUE((a.X == b.X && a.Y == b.Y) || (b.X == c.X && b.Y == c.Y)) << t;
+  }
 }
 
 // A frame of a tiled path hands the device no more of a tile's outline than the tile can show
 // on the frame, however many points the outline has, and still draws every tile: a path 3 x 3
-// of 64 x 64 tiles, a circle 0.047 across, 22 units before the eye on a 1024 x 768 frame, about
+// of 65 x 65 tiles, a circle 0.047 across, 22 units before the eye on a 1024 x 768 frame, about
 // two pixels a tile.
 TEST_F(DxPolygonFake, ATiledPathHandsTheDeviceNoMoreOfATilesOutlineThanItsPixelsCanShow) {
   TdxDirectXCanvas canvas(WindowHandle{10}, 1024, 768, false, dxLowQuality);
@@ -379,7 +414,7 @@ TEST_F(DxPolygonFake, ATiledPathHandsTheDeviceNoMoreOfATilesOutlineThanItsPixels
   path.SetWidth(3);
   path.SetHeight(3);
   path.Position()->SetZ(-22);
-  constexpr size_t Tiles = 64 * 64;
+  constexpr size_t Tiles = 65 * 65;
   // A tile's side on the frame (768 pixels high over pi/4): about two pixels. A tile's outline
   // may take a point for each of the pixels that ring it, and its closing point and separator.
   const double side = 0.047 * 768 / (2 * 22 * std::tan(std::numbers::pi / 8));
@@ -399,7 +434,8 @@ TEST_F(DxPolygonFake, ATiledPathHandsTheDeviceNoMoreOfATilesOutlineThanItsPixels
       if (k++ % 2 == 1) Second += count;
     }
   };
-  for (const int n : {3, 2000, 30000}) {
+  // Four points: a square in the circle's bounds, so the same tiles.
+  for (const int n : {4, 2000, 30000}) {
     SCOPED_TRACE(n);
     vg::TvxPathData circle;
     for (int k = 0; k < n; ++k) {
@@ -430,6 +466,84 @@ TEST_F(DxPolygonFake, ATiledPathHandsTheDeviceNoMoreOfATilesOutlineThanItsPixels
     EXPECT_EQ(second, 4 * Tiles) << "every tile has its quad";
     EXPECT_GE(all - second, 5 * Tiles) << "every tile has an outline of three points at least";
   }
+}
+
+// Seen from among its tiles (the eye a unit above the middle of the tile field turned by 30
+// degrees), a tiled path of a circle of 30,000 points draws the faces and walls of every tile
+// that a square in its bounds shows, those cut by the eye's and the near plane thinned as the
+// others are; seen from behind the eye, it hands the device nothing.
+TEST_F(DxPolygonFake, ATiledPathSeenFromAmongItsTilesDrawsEveryTileThatShowsThinned) {
+  TdxDirectXCanvas canvas(WindowHandle{11}, 1024, 768, false, dxLowQuality);
+  ASSERT_TRUE(canvas.DeviceNeeded());
+  canvas.SetRenderState(rsCameraSpace);
+  D3DMATRIX projection;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) projection.m[i][j] = canvas.GetProjectionMatrix().M[i][j];
+  canvas.Device()->SetTransform(D3DTS_PROJECTION, &projection);
+  TdxPath3D path(nullptr);
+  path.SetOwnCanvas(&canvas);
+  path.SetWrapMode(vg::vgPathTile);
+  path.SetWidth(3);
+  path.SetHeight(3);
+  path.RotateAngle()->SetX(30);
+  // The vertices and primitives of every draw, and of every other one from the second.
+  struct TDrawn {
+    size_t Vertices = 0, Primitives = 0, SecondPrimitives = 0, Draws = 0;
+  };
+  const auto draw = [&](TdxShape3DSides Sides) {
+    path.SetSides(Sides);
+    rec_->Clear();
+    path.BeforePaint();
+    path.Render();
+    TDrawn d;
+    for (const std::string& t : rec_->TextsOf({"DrawIndexedPrimitive"})) {
+      unsigned type = 0, min = 0, count = 0, start = 0, primitives = 0;
+      int base = 0;
+      EXPECT_EQ(std::sscanf(t.c_str(), "DrawIndexedPrimitive(%u,%d,%u,%u,%u,%u)", &type, &base, &min, &count, &start,
+                            &primitives),
+                6);
+      d.Vertices += count;
+      d.Primitives += primitives;
+      if (d.Draws++ % 2 == 1) d.SecondPrimitives += primitives;
+    }
+    return d;
+  };
+  const auto circle = [&](int N) {
+    vg::TvxPathData c;
+    for (int k = 0; k < N; ++k) {
+      const double a = 2 * std::numbers::pi * k / N;
+      const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))),
+                           static_cast<float>(0.0235 * (1 + std::sin(a)))};
+      if (k == 0)
+        c.MoveTo(p);
+      else
+        c.LineTo(p);
+    }
+    c.ClosePath();
+    path.SetPath(&c);
+  };
+  path.Position()->SetZ(-1);
+  // A square of the circle's bounds: its tiles are the circle's.
+  circle(4);
+  // Each face pass: the fans, then a quad of two triangles a tile.
+  const size_t tiles = draw({dxShape3DBack}).SecondPrimitives / 2;
+  const size_t walls = draw({dxShape3DLeft}).Primitives;
+  ASSERT_GT(tiles, 500u);
+  ASSERT_GT(walls, 0u);
+  circle(30000);
+  const TDrawn back = draw({dxShape3DBack});
+  EXPECT_EQ(back.SecondPrimitives / 2, tiles) << "every tile whose back shows";
+  const TDrawn sides = draw({dxShape3DLeft});
+  EXPECT_GE(sides.Primitives, walls) << "the walls of every tile that shows";
+  // The nearest tiles, cut by the near plane, are about 44 pixels across there: a few dozen
+  // points an outline, where 30,000 were given.
+  EXPECT_LT(back.Vertices + sides.Vertices, (tiles + 4) * 3 * 200);
+
+  // The same path 7 units behind the eye.
+  path.Position()->SetZ(7);
+  draw(AllShape3DSides);
+  EXPECT_EQ(rec_->Count("DrawIndexedPrimitive"), 0);
+  EXPECT_EQ(rec_->Count("Clear"), 0);
 }
 
 TEST_F(DxPolygonFake, TheCanvasCopiesItsFrameIntoBitmapsOfEitherLibrary) {

@@ -169,14 +169,15 @@ TEST(DxPath3D, KeepsFitsStretchesOrTilesItsPath) {
                                    "polygon (2.25,2,0) (1.5,4,1) F-- 1", "polygon (2.25,-2,0) (1.5,4,1) F-- 1",
                                    "polygon (3.75,2,0) (1.5,4,1) F-- 1", "polygon (3.75,-2,0) (1.5,4,1) F-- 1",
                                    "polygon (5.25,2,0) (1.5,4,1) F-- 1", "polygon (5.25,-2,0) (1.5,4,1) F-- 1"));
-  EXPECT_EQ(TdxPath3D::TileCount(4, 1.5f), 4);
-  EXPECT_EQ(TdxPath3D::TileCount(-4, 1.5f), 0);
-  EXPECT_EQ(TdxPath3D::TileCount(-0.4f, 1), 1);
-  EXPECT_EQ(TdxPath3D::TileCount(1e9f, 0.001f), TdxPath3D::MaxTiles);
-  EXPECT_EQ(TdxPath3D::TileCount(std::numeric_limits<float>::quiet_NaN(), 1), 0);
+  EXPECT_EQ(TdxPath3D::TileCount(4, 1.5f, 64), 4);
+  EXPECT_EQ(TdxPath3D::TileCount(-4, 1.5f, 64), 0);
+  EXPECT_EQ(TdxPath3D::TileCount(-0.4f, 1, 64), 1);
+  EXPECT_EQ(TdxPath3D::TileCount(1e9f, 0.001f, 64), 64);
+  EXPECT_EQ(TdxPath3D::TileCount(3, 0.02f, 294), 151);
+  EXPECT_EQ(TdxPath3D::TileCount(std::numeric_limits<float>::quiet_NaN(), 1, 64), 0);
   // A quotient beyond every whole number: a tiny outline's, or a flat one's.
-  EXPECT_EQ(TdxPath3D::TileCount(3, 1e-19f), TdxPath3D::MaxTiles);
-  EXPECT_EQ(TdxPath3D::TileCount(3, 0), TdxPath3D::MaxTiles);
+  EXPECT_EQ(TdxPath3D::TileCount(3, 1e-19f, 294), 294);
+  EXPECT_EQ(TdxPath3D::TileCount(3, 0, 64), 64);
   p->SetWidth(1e9f);
   p->SetHeight(1e9f);
   EXPECT_EQ(sizes().size(), size_t(TdxPath3D::MaxTiles) * TdxPath3D::MaxTiles);

@@ -250,6 +250,30 @@ TEST_F(ShapesGl, EveryTileOfATiledPathShowsItsFrontInTheFrontColour) {
   EXPECT_EQ(At(120, 120), Background);  // where four discs meet
 }
 
+// Tiles of 0.02 units fill a 3 x 3 face whose pixels can show them: 151 each way, where the
+// face would be filled only in its top left corner.
+TEST_F(ShapesGl, SmallTilesFillTheFaceThatCanShowThem) {
+  auto* p = Add<TdxPath3D>();
+  p->Path()->AddRectangle(vg::MakeRect(0, 0, 0.02f, 0.02f), 0, 0, vg::AllCorners, vg::vgCornerRound);
+  p->SetWrapMode(vg::vgPathTile);
+  p->SetWidth(3);
+  p->SetHeight(3);
+  p->SetSides({dxShape3DFront});
+  Unlit(p->Material(), 0xFFD03030);
+  const TView close({0, 0, 4.5f, 1}, {0, 0, -1, 0}, {0, 1, 0, 0});
+  Draw(close, "path3d_small_tiles");
+  // The face 4 units from the eye: 1.5 units each way from the middle, about 109 pixels.
+  const int half = static_cast<int>(1.5 * 120 / (4 * std::tan(M_PI / 8)));
+  int inside = 0, face = 0;
+  for (int y = 120 - half + 2; y < 120 + half - 2; ++y)
+    for (int x = 120 - half + 2; x < 120 + half - 2; ++x) {
+      ++inside;
+      face += At(x, y) == 0xFFD03030u;
+    }
+  EXPECT_GT(face, inside * 98 / 100);
+  EXPECT_EQ(At(120 + half - 3, 120 + half - 3), 0xFFD03030u) << "the bottom right corner of the face";
+}
+
 // A tiled path draws its tiles together, each outline thinned to what its 15 pixels can show;
 // seen from above, faces and walls, it looks as its tiles drawn one by one at their full 2,000
 // points each: the same pixels of each colour, give or take the odd pixel along an edge.
