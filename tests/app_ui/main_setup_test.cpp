@@ -1,11 +1,12 @@
 // The Setup page: each control writes through the configuration and one delayed write of the
-// page; the customer's details commit on Enter; the level-sensor type brings its flags and
+// page; the customer's details commit on Enter and as their box is left; the level-sensor type brings its flags and
 // thresholds; "Clear" asks for the errors to be cleared; the level image shows in work mode 4.
 #include <gtest/gtest.h>
 
 #include "app/core/Calibr_Map.h"
 #include "app/core/Global_Unit.h"
 #include "app/ui/Page_CFG.h"
+#include "app/ui/SaveLoad_3D_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
@@ -79,6 +80,38 @@ TEST_F(MainSetupTest, TheCustomersDetailsCommitOnEnter) {
   Run(20);
   EXPECT_EQ(ecu::Session().ConfigData.Configuration->Car_Comments, "new injectors");
   EXPECT_EQ(Cfg().HudMemo_CFG_User_Notice->Text(), u"new injectors");
+}
+
+// A customer's detail typed without Enter is taken as its box is left (for the File menu's
+// button), before a file is saved in the save/load window (whose click leaves the focus in the
+// box) and at the close; the file saved holds what was typed.
+TEST_F(MainSetupTest, ACustomersDetailTypedWithoutEnterIsTakenWhenLeftSavedAndClosed) {
+  const ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
+  Cfg().HudTextBox_CFG_User_Name->SetFocus();
+  win::SimulateText(main.get(), "Ivanov");
+  Run(20);
+  ASSERT_EQ(c.User_Name, "");
+  main->Parts().HudButton_Menu_File->SetFocus();
+  EXPECT_EQ(c.User_Name, "Ivanov");
+  EXPECT_EQ(RequestWithin(1600), 22) << "written as Enter writes it";
+  ecu::Session().Link.TaskRequest = 0;
+
+  const auto saveLoad = app::TForm_3D_SaveLoad::Create();
+  main->RunFileMenuItem(0);
+  Cfg().HudTextBox_CFG_User_Phone->SetFocus();
+  win::SimulateText(main.get(), "5551234");
+  saveLoad->Parts().HudTextBox_3D_SL_Name->SetText(u"car1");
+  saveLoad->Parts().HudButton_3D_SL_Run->OnClick(saveLoad->Parts().HudButton_3D_SL_Run);
+  const std::string saved = folder.Read("Config/car1.cfg");
+  EXPECT_NE(saved.find(" Ivanov {}"), std::string::npos) << saved;
+  EXPECT_NE(saved.find(" 5551234 {}"), std::string::npos) << saved;
+
+  Cfg().HudMemo_CFG_User_Notice->SetFocus();
+  win::SimulateText(main.get(), "blue car");
+  Run(20);
+  ASSERT_EQ(c.Car_Comments, "");
+  main->Close();
+  EXPECT_EQ(c.Car_Comments, "blue car");
 }
 
 // A number typed into a box is taken when the installer has finished it: Enter, the focus
