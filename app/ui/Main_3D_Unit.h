@@ -328,6 +328,11 @@ private:
   vg::TvxCircle* IconOf(rtl::TObject* Sender) const;
   // The Hud window's style was (re)made: its caption part is placed again.
   void TitleStyleApplied(rtl::TObject* Sender);
+  // The tab control takes the focus from a press on one of its tabs (and from the keys), not
+  // from a press on its strip beside the tabs, which runs right under the close cross, nor on a
+  // page's background: such a press would finish the box being typed into as an edit, its
+  // reports in windows of their own, and a close begun by the release over the cross was lost.
+  void TabsCanFocus(rtl::TObject* Sender, bool& CanFocus);
 
   TMainParts parts_;
   TCaptionIcons icons_;

@@ -22,8 +22,11 @@
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Memo.h"
+#include "vg2d/controls/StyleParts.h"
+#include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/Tracks.h"
+#include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Shapes.h"
 
 namespace main_setup_test {
@@ -112,6 +115,40 @@ TEST_F(MainSetupTest, ACustomersDetailTypedWithoutEnterIsTakenWhenLeftSavedAndCl
   ASSERT_EQ(c.Car_Comments, "");
   main->Close();
   EXPECT_EQ(c.Car_Comments, "blue car");
+}
+
+// A press just below the close cross lands on the tab control's strip beside the tabs: it leaves
+// the number being typed where it is (it had taken it as an edit, its reports in windows of their
+// own, and the close begun by the release over the cross was lost). A click on the cross then
+// closes, and the close takes the number.
+TEST_F(MainSetupTest, APressUnderTheCloseCrossBesideTheTabsLeavesTheBoxAndTheCrossCloses) {
+  const ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
+  vg::TvxHudComboTextBox* temper = Cfg().HudComboTextBox_CFG_PG_Temper;
+  const std::int32_t before = c.PG_Temper;
+  ASSERT_NE(before, 45);
+  temper->SetFocus();
+  temper->SelectAll();
+  win::SimulateText(main.get(), "45");
+  Run(20);
+  const std::size_t shown = host->Messages.size();
+  auto* cross = vg::FindPart<vg::TvxVisualObject>(main->Parts().HudWindow_3D_GEN, "close");
+  ASSERT_NE(cross, nullptr);
+  const vg::TvxRect r = cross->GetAbsoluteRect();
+  const int x = static_cast<int>((r.Left + r.Right) / 2), on = static_cast<int>((r.Top + r.Bottom) / 2);
+  const int below = static_cast<int>(r.Bottom) + 6;
+  ASSERT_EQ(main->Parts().HudWindow_3D_GEN->ObjectAtPoint({static_cast<float>(x), static_cast<float>(below)}),
+            main->Parts().HudTabControl_GEN);
+  win::SimulateMouseMove(main.get(), x, below);
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, true, x, below);
+  win::SimulateMouseMove(main.get(), x, on);
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, false, x, on);
+  Run(20);
+  EXPECT_TRUE(temper->IsFocused());
+  EXPECT_EQ(c.PG_Temper, before);
+  EXPECT_EQ(host->Messages.size(), shown);
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, true, x, on);
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, false, x, on);
+  EXPECT_EQ(c.PG_Temper, 45) << "the close takes the number";
 }
 
 // A number typed into a box is taken when the installer has finished it: Enter, the focus
