@@ -29,7 +29,10 @@
 namespace app {
 
 void TForm_3D_GEN::CloseUnattended() {
-  if (closeState_ == TCloseState::Open) unattendedClose_ = true;
+  // A close that waits (for a run's stop or for the writes) is nobody's to watch any more
+  // once the system asks the program to end: its report goes to the error stream, and it
+  // ends when its wait is over. A report a window shows already is the user's.
+  if (closeState_ != TCloseState::Reporting && closeState_ != TCloseState::Closed) unattendedClose_ = true;
   Close();
 }
 
@@ -79,7 +82,14 @@ void TForm_3D_GEN::FinishEditing(TFinishReports& Reports) {
   } catch (const std::exception& e) {
     Reports.Failures.emplace_back(e.what());
   }
+  try {
+    pageCFG_->FinishCustomerInEdit();
+  } catch (const std::exception& e) {
+    Reports.Failures.emplace_back(e.what());
+  }
 }
+
+void TForm_3D_GEN::TakeBoxInEdit() { pageCFG_->TakeBoxInEdit(); }
 
 void TForm_3D_GEN::BeginCloseWait(std::int32_t Ms) {
   timerCloseWait_->SetEnabled(false);

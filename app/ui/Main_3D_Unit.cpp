@@ -165,6 +165,7 @@ void TForm_3D_GEN::FormCreate(const std::string& ProgramPath) {
   exeBaseName_ = ProgramName(ProgramPath);
   SetCaption(exeBaseName_ + "  V" + ProgramVersion);
   p.HudWindow_3D_GEN->OnApplyResource = rtl::TNotifyEvent(this, &TForm_3D_GEN::TitleStyleApplied);
+  p.HudTabControl_GEN->OnCanFocused = vg::TvxCanFocusedEvent(this, &TForm_3D_GEN::TabsCanFocus);
   title_ = Wide(exeBaseName_ + "  V" + ProgramVersion + "  Date " + ProgramDate);
   PlaceCaption();
   // 4., 5.
@@ -592,6 +593,12 @@ void TForm_3D_GEN::HudButton_3D_GEN_FlipMouseDown(rtl::TObject*, rtl::TMouseButt
 }
 
 void TForm_3D_GEN::HudButton_3D_GEN_SettingsClick(rtl::TObject*) { ShowWindowNamed("Form_3D_SET"); }
+
+void TForm_3D_GEN::TabsCanFocus(rtl::TObject*, bool& CanFocus) {
+  if (win::CurrentMousePress() == 0) return;
+  CanFocus = std::any_of(parts_.TabItems.begin(), parts_.TabItems.end(),
+                         [](const vg::TvxTabItem* Tab) { return Tab->IsMouseOver(); });
+}
 
 void TForm_3D_GEN::HudTabControl_GENChange(rtl::TObject*) {
   // The page now shown draws what it left for later while hidden.

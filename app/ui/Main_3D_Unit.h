@@ -232,8 +232,10 @@ public:
   // 400 x 300 at least, full screen left when the window is smaller than the work area + 24.
   void FormResize();
   // A close that nobody watches (the system's request to end, a newer copy's request): it
-  // reports a failure on the standard error stream only and ends the program at once. While
-  // the report of a user's close shows, any close request ends the program.
+  // reports a failure on the standard error stream only and ends the program at once, or,
+  // when it comes while a user's close waits for the ECU, makes that close one nobody
+  // watches, which ends once its wait is over. While the report of a user's close shows, any
+  // close request ends the program.
   void CloseUnattended();
   // Runs, with the longest the close may wait (ms), when a close begins to wait for a run's
   // stop: whoever waits for the program to end (a newer copy) waits that much longer.
@@ -242,9 +244,13 @@ public:
   void AutoCalibrationEnded();
   // No write of a change waits or runs any more: a close that waits for them goes on.
   void WritesAtCloseEnded();
-  // The Setup page's number box being typed into, taken as finished (TPage_CFG::FinishNumberInEdit);
-  // what it raises goes to the Failures of Reports, a number held to its Notes.
+  // The Setup page's number or customer box being typed into, taken as finished
+  // (TPage_CFG::FinishNumberInEdit, FinishCustomerInEdit); what it raises goes to the Failures
+  // of Reports, a number held to its Notes.
   void FinishEditing(TFinishReports& Reports) override;
+  // The Setup page's box being typed into taken as leaving it takes it, as an edit (a file is
+  // saved or loaded in the save/load window, where the click left the focus in that box).
+  void TakeBoxInEdit();
   // The program's exit status after the close: 1 when what failed on the way (the settings
   // not written, a change not written to the ECU) reached only the standard error stream (a
   // close nobody watches), else 0.
@@ -322,6 +328,11 @@ private:
   vg::TvxCircle* IconOf(rtl::TObject* Sender) const;
   // The Hud window's style was (re)made: its caption part is placed again.
   void TitleStyleApplied(rtl::TObject* Sender);
+  // The tab control takes the focus from a press on one of its tabs (and from the keys), not
+  // from a press on its strip beside the tabs, which runs right under the close cross, nor on a
+  // page's background: such a press would finish the box being typed into as an edit, its
+  // reports in windows of their own, and a close begun by the release over the cross was lost.
+  void TabsCanFocus(rtl::TObject* Sender, bool& CanFocus);
 
   TMainParts parts_;
   TCaptionIcons icons_;

@@ -1,6 +1,7 @@
 #include "app/ui/Page_CFG.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
 
 #include "app/core/CFG_Page_View.h"
@@ -177,6 +178,38 @@ void TPage_CFG::FinishNumberInEdit(std::vector<std::string>& Reports) {
     if (box->IsFocused()) NumberEntered(box, &Reports);
 }
 
+void TPage_CFG::FinishCustomerInEdit() {
+  if (FocusedCustomerBox()) TakeCustomerTexts();
+}
+
+void TPage_CFG::TakeBoxInEdit() {
+  for (vg::TvxHudComboTextBox* box : PageNumberBoxes(parts_))
+    if (box->IsFocused()) NumberEntered(box);
+  FinishCustomerInEdit();
+}
+
+vg::TvxVisualObject* TPage_CFG::FocusedCustomerBox() const {
+  const TPageCFGParts& p = parts_;
+  for (vg::TvxVisualObject* box :
+       std::initializer_list<vg::TvxVisualObject*>{p.HudTextBox_CFG_User_Name, p.HudTextBox_CFG_User_Phone,
+                                                   p.HudTextBox_CFG_User_Install_Date, p.HudTextBox_CFG_User_Install_KM,
+                                                   p.HudTextBox_CFG_User_Gas_Jets, p.HudMemo_CFG_User_Notice})
+    if (box->IsFocused()) return box;
+  return nullptr;
+}
+
+void TPage_CFG::TakeCustomerTexts() {
+  if (CFGPageUpdating() || Freeing()) return;
+  const std::optional<TCFGPageTexts> model = CFGPageOfConfig();
+  if (!model) return;
+  const TCFGPageTexts page = PageValues();
+  if (page.User_Name == model->User_Name && page.User_Phone == model->User_Phone &&
+      page.User_Install_Date == model->User_Install_Date && page.User_Install_KM == model->User_Install_KM &&
+      page.User_Gas_Jets == model->User_Gas_Jets && page.User_Notice == model->User_Notice)
+    return;
+  PageToConfig();
+}
+
 void TPage_CFG::ShowHeldNumbers() {
   if (Freeing()) return;
   std::optional<TCFGPageTexts> values = CFGPageOfConfig();
@@ -301,5 +334,7 @@ void TPage_CFG::CustomerKeyDown(rtl::TObject*, std::uint16_t& Key, char16_t& Key
   KeyChar = 0;
   PageToConfig();
 }
+
+void TPage_CFG::CustomerKillFocus(rtl::TObject*) { TakeCustomerTexts(); }
 
 }  // namespace app

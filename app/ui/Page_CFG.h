@@ -2,8 +2,8 @@
 // gas level sensor with its five thresholds and lamps, the ECU's errors and the installer's
 // customer details. Every control writes through the configuration and a delayed write of
 // the page (kind 2); a number typed into a box is taken when it is finished (Enter, the focus
-// leaving the box, or an entry chosen from its list), the customer boxes commit on Enter. Its
-// text is app/ui/forms/Page_CFG.txt.
+// leaving the box, or an entry chosen from its list), a customer's detail on Enter or as the
+// focus leaves its box. Its text is app/ui/forms/Page_CFG.txt.
 #pragma once
 
 #include <array>
@@ -18,6 +18,7 @@
 
 namespace vg {
 class TvxHudComboTextBox;
+class TvxVisualObject;
 }  // namespace vg
 
 namespace app {
@@ -47,6 +48,12 @@ public:
   // it: the number when it differs from the one in force; a text that is no number raises
   // (the box then shows the number in force); a number held to its range is said in Reports.
   void FinishNumberInEdit(std::vector<std::string>& Reports);
+  // The customer box being typed into (it has the focus) taken as finished, as leaving it
+  // takes it: the page's customer details, when they differ from the configuration's.
+  void FinishCustomerInEdit();
+  // The box being typed into, number or customer's, taken as leaving it takes it (a file is
+  // saved or loaded from another window, which leaves the focus where it was here).
+  void TakeBoxInEdit();
   // The error memo.
   void ClearErrorMemo();
   void AddErrorMemoLine(const std::u16string& Text);
@@ -70,6 +77,8 @@ public:
   void HudComboTextBox_CFG_Level_SensorChange(rtl::TObject* Sender);
   void HudButton_CFG_Errors_ClearClick(rtl::TObject* Sender);
   void CustomerKeyDown(rtl::TObject* Sender, std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift);
+  // A customer box left: the focus went to another control, a tab, a menu.
+  void CustomerKillFocus(rtl::TObject* Sender);
 
 private:
   // A number box's text changed: an entry chosen from its list, or a text given while the box
@@ -94,6 +103,11 @@ private:
   static void ShowNumber(vg::TvxHudComboTextBox* Box, const std::u16string& Text);
   // The customer texts onto their boxes.
   void ShowUserPage(const TCFGPageTexts& Values);
+  // The customer details taken as Enter takes them, when one differs from the configuration's
+  // (a box entered with Enter and then left takes nothing again).
+  void TakeCustomerTexts();
+  // The customer box that has the focus, if any.
+  vg::TvxVisualObject* FocusedCustomerBox() const;
 
   TPageCFGParts parts_;
 };

@@ -98,6 +98,9 @@ void TForm_3D_SaveLoad::HudTextBox_3D_SL_NameChangeTracking(rtl::TObject*) {
 void TForm_3D_SaveLoad::HudButton_3D_SL_RunClick(rtl::TObject*) {
   const std::u16string name = parts_.HudTextBox_3D_SL_Name->Text();
   if (name.empty()) return;
+  // What is being typed into the Setup page is finished first: a customer's name typed there
+  // goes into the file saved, as it would had the installer left its box.
+  if (auto* main = dynamic_cast<TForm_3D_GEN*>(TForm_3D_GEN::WindowNamed("Form_3D_GEN"))) main->TakeBoxInEdit();
   if (RunSaveLoad(mode_, name)) {
     shown_ = false;
     Hide();

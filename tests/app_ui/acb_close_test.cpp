@@ -546,6 +546,29 @@ TEST_F(WriteClose, AWriteTheLinkLosesAtTheCloseIsReportedAndTheProgramEndsAllThe
   rtl::Application->Reset();
 }
 
+// The user closes the program while the ECU does not answer, and a second later the system
+// asks it to end: the close that waits becomes one nobody watches, so its report of the change
+// not written goes to the error stream only (a window would wait for an OK nobody gives) and
+// the program ends once the link's time-outs are over, with status 1.
+TEST_F(WriteClose, ASignalWhileAUsersCloseWaitsMakesThatCloseUnattended) {
+  ASSERT_NO_FATAL_FAILURE(ConnectAndEdit(2600));
+  sim->SetSilent(true);
+  silent = true;
+  main->Close();
+  Step(1000);
+  ASSERT_TRUE(main->Showing()) << "it waits for the write";
+  main->CloseUnattended();
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  ASSERT_EQ(1u, Host().Endings.size());
+  EXPECT_NE(std::string::npos, Host().Endings[0].find("The change was not written to the ECU")) << Host().Endings[0];
+  EXPECT_EQ(Host().InWindow, std::vector<bool>{false});
+  EXPECT_EQ(main->EndStatus(), 1);
+  EXPECT_TRUE(rtl::Application->Terminated()) << "the program ends";
+  EXPECT_NE(std::string::npos, folder.Read("gascal.ini").find("Program_Code")) << "the settings are written";
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
 }  // namespace
 
 }  // namespace acb_close_test

@@ -1,11 +1,12 @@
 // The Setup page: each control writes through the configuration and one delayed write of the
-// page; the customer's details commit on Enter; the level-sensor type brings its flags and
+// page; the customer's details commit on Enter and as their box is left; the level-sensor type brings its flags and
 // thresholds; "Clear" asks for the errors to be cleared; the level image shows in work mode 4.
 #include <gtest/gtest.h>
 
 #include "app/core/Calibr_Map.h"
 #include "app/core/Global_Unit.h"
 #include "app/ui/Page_CFG.h"
+#include "app/ui/SaveLoad_3D_Unit.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Language.h"
 #include "ecu/Link_State.h"
@@ -21,8 +22,11 @@
 #include "vg2d/controls/CheckControls.h"
 #include "vg2d/controls/ComboBoxes.h"
 #include "vg2d/controls/Memo.h"
+#include "vg2d/controls/StyleParts.h"
+#include "vg2d/controls/TabControl.h"
 #include "vg2d/controls/TextBox.h"
 #include "vg2d/controls/Tracks.h"
+#include "vg2d/controls/WindowFrames.h"
 #include "vg2d/core/Shapes.h"
 
 namespace main_setup_test {
@@ -79,6 +83,72 @@ TEST_F(MainSetupTest, TheCustomersDetailsCommitOnEnter) {
   Run(20);
   EXPECT_EQ(ecu::Session().ConfigData.Configuration->Car_Comments, "new injectors");
   EXPECT_EQ(Cfg().HudMemo_CFG_User_Notice->Text(), u"new injectors");
+}
+
+// A customer's detail typed without Enter is taken as its box is left (for the File menu's
+// button), before a file is saved in the save/load window (whose click leaves the focus in the
+// box) and at the close; the file saved holds what was typed.
+TEST_F(MainSetupTest, ACustomersDetailTypedWithoutEnterIsTakenWhenLeftSavedAndClosed) {
+  const ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
+  Cfg().HudTextBox_CFG_User_Name->SetFocus();
+  win::SimulateText(main.get(), "Ivanov");
+  Run(20);
+  ASSERT_EQ(c.User_Name, "");
+  main->Parts().HudButton_Menu_File->SetFocus();
+  EXPECT_EQ(c.User_Name, "Ivanov");
+  EXPECT_EQ(RequestWithin(1600), 22) << "written as Enter writes it";
+  ecu::Session().Link.TaskRequest = 0;
+
+  const auto saveLoad = app::TForm_3D_SaveLoad::Create();
+  main->RunFileMenuItem(0);
+  Cfg().HudTextBox_CFG_User_Phone->SetFocus();
+  win::SimulateText(main.get(), "5551234");
+  saveLoad->Parts().HudTextBox_3D_SL_Name->SetText(u"car1");
+  saveLoad->Parts().HudButton_3D_SL_Run->OnClick(saveLoad->Parts().HudButton_3D_SL_Run);
+  const std::string saved = folder.Read("Config/car1.cfg");
+  EXPECT_NE(saved.find(" Ivanov {}"), std::string::npos) << saved;
+  EXPECT_NE(saved.find(" 5551234 {}"), std::string::npos) << saved;
+
+  Cfg().HudMemo_CFG_User_Notice->SetFocus();
+  win::SimulateText(main.get(), "blue car");
+  Run(20);
+  ASSERT_EQ(c.Car_Comments, "");
+  main->Close();
+  EXPECT_EQ(c.Car_Comments, "blue car");
+}
+
+// A press just below the close cross lands on the tab control's strip beside the tabs: it leaves
+// the number being typed where it is (it had taken it as an edit, its reports in windows of their
+// own, and the close begun by the release over the cross was lost). A click on the cross then
+// closes, and the close takes the number.
+TEST_F(MainSetupTest, APressUnderTheCloseCrossBesideTheTabsLeavesTheBoxAndTheCrossCloses) {
+  const ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
+  vg::TvxHudComboTextBox* temper = Cfg().HudComboTextBox_CFG_PG_Temper;
+  const std::int32_t before = c.PG_Temper;
+  ASSERT_NE(before, 45);
+  temper->SetFocus();
+  temper->SelectAll();
+  win::SimulateText(main.get(), "45");
+  Run(20);
+  const std::size_t shown = host->Messages.size();
+  auto* cross = vg::FindPart<vg::TvxVisualObject>(main->Parts().HudWindow_3D_GEN, "close");
+  ASSERT_NE(cross, nullptr);
+  const vg::TvxRect r = cross->GetAbsoluteRect();
+  const int x = static_cast<int>((r.Left + r.Right) / 2), on = static_cast<int>((r.Top + r.Bottom) / 2);
+  const int below = static_cast<int>(r.Bottom) + 6;
+  ASSERT_EQ(main->Parts().HudWindow_3D_GEN->ObjectAtPoint({static_cast<float>(x), static_cast<float>(below)}),
+            main->Parts().HudTabControl_GEN);
+  win::SimulateMouseMove(main.get(), x, below);
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, true, x, below);
+  win::SimulateMouseMove(main.get(), x, on);
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, false, x, on);
+  Run(20);
+  EXPECT_TRUE(temper->IsFocused());
+  EXPECT_EQ(c.PG_Temper, before);
+  EXPECT_EQ(host->Messages.size(), shown);
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, true, x, on);
+  win::SimulateMouseButton(main.get(), rtl::mbLeft, false, x, on);
+  EXPECT_EQ(c.PG_Temper, 45) << "the close takes the number";
 }
 
 // A number typed into a box is taken when the installer has finished it: Enter, the focus
