@@ -31,6 +31,19 @@ constexpr vg::TvxPoint End{65535, 65535};
 // The unit square, closed as the path flattening closes it.
 const std::vector<vg::TvxPoint> Square = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}, End};
 
+// A circle 0.047 across of N outline points, its bounds at the origin.
+void MakeCircle(vg::TvxPathData& c, int N) {
+  for (int k = 0; k < N; ++k) {
+    const double a = 2 * std::numbers::pi * k / N;
+    const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))), static_cast<float>(0.0235 * (1 + std::sin(a)))};
+    if (k == 0)
+      c.MoveTo(p);
+    else
+      c.LineTo(p);
+  }
+  c.ClosePath();
+}
+
 class DxPolygonFake : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -72,11 +85,12 @@ protected:
   // The fake's state blocks set nothing on the device: a test whose fill must find the
   // device's projection (it measures what a fill can reach through it) gives it as the
   // canvas's state block would.
-  void Project(const TdxMatrix& M) {
+  void Project(const TdxMatrix& M) { Project(*canvas_, M); }
+  static void Project(TdxDirectXCanvas& Canvas, const TdxMatrix& M) {
     D3DMATRIX d;
     for (int i = 0; i < 4; ++i)
       for (int j = 0; j < 4; ++j) d.m[i][j] = M.M[i][j];
-    canvas_->Device()->SetTransform(D3DTS_PROJECTION, &d);
+    Canvas.Device()->SetTransform(D3DTS_PROJECTION, &d);
   }
   // The last value the fill gave the device's depth writes.
   std::string LastDepthWrite() const {
@@ -404,10 +418,7 @@ TEST_F(DxPolygonFake, ATiledPathHandsTheDeviceNoMoreOfATilesOutlineThanItsPixels
   TdxDirectXCanvas canvas(WindowHandle{10}, 1024, 768, false, dxLowQuality);
   ASSERT_TRUE(canvas.DeviceNeeded());
   canvas.SetRenderState(rsCameraSpace);
-  D3DMATRIX projection;
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) projection.m[i][j] = canvas.GetProjectionMatrix().M[i][j];
-  canvas.Device()->SetTransform(D3DTS_PROJECTION, &projection);
+  Project(canvas, canvas.GetProjectionMatrix());
   TdxPath3D path(nullptr);
   path.SetOwnCanvas(&canvas);
   path.SetWrapMode(vg::vgPathTile);
@@ -438,16 +449,7 @@ TEST_F(DxPolygonFake, ATiledPathHandsTheDeviceNoMoreOfATilesOutlineThanItsPixels
   for (const int n : {4, 2000, 30000}) {
     SCOPED_TRACE(n);
     vg::TvxPathData circle;
-    for (int k = 0; k < n; ++k) {
-      const double a = 2 * std::numbers::pi * k / n;
-      const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))),
-                           static_cast<float>(0.0235 * (1 + std::sin(a)))};
-      if (k == 0)
-        circle.MoveTo(p);
-      else
-        circle.LineTo(p);
-    }
-    circle.ClosePath();
+    MakeCircle(circle, n);
     path.SetPath(&circle);
     path.SetSides(AllShape3DSides);
     rec_->Clear();
@@ -476,10 +478,7 @@ TEST_F(DxPolygonFake, ATiledPathSeenFromAmongItsTilesDrawsEveryTileThatShowsThin
   TdxDirectXCanvas canvas(WindowHandle{11}, 1024, 768, false, dxLowQuality);
   ASSERT_TRUE(canvas.DeviceNeeded());
   canvas.SetRenderState(rsCameraSpace);
-  D3DMATRIX projection;
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) projection.m[i][j] = canvas.GetProjectionMatrix().M[i][j];
-  canvas.Device()->SetTransform(D3DTS_PROJECTION, &projection);
+  Project(canvas, canvas.GetProjectionMatrix());
   TdxPath3D path(nullptr);
   path.SetOwnCanvas(&canvas);
   path.SetWrapMode(vg::vgPathTile);
@@ -510,16 +509,7 @@ TEST_F(DxPolygonFake, ATiledPathSeenFromAmongItsTilesDrawsEveryTileThatShowsThin
   };
   const auto circle = [&](int N) {
     vg::TvxPathData c;
-    for (int k = 0; k < N; ++k) {
-      const double a = 2 * std::numbers::pi * k / N;
-      const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))),
-                           static_cast<float>(0.0235 * (1 + std::sin(a)))};
-      if (k == 0)
-        c.MoveTo(p);
-      else
-        c.LineTo(p);
-    }
-    c.ClosePath();
+    MakeCircle(c, N);
     path.SetPath(&c);
   };
   path.Position()->SetZ(-1);
