@@ -331,7 +331,14 @@ int TdxTextBox3D::CharIndexAt(float X) {
       lo = mid;
   }
   const float w1 = w(lo), w2 = w(hi);
-  return X > w1 + (w2 - w1) / 2 ? hi : lo;
+  const int at = X > w1 + (w2 - w1) / 2 ? hi : lo;
+  // Between the halves of a character outside the 16-bit plane: the nearer edge of the whole
+  // character.
+  if (at > first && vg::UnitsAt(text_, at - 1) == 2) {
+    const float before = w(at - 1), after = w(at + 1);
+    return X > before + (after - before) / 2 ? at + 1 : at - 1;
+  }
+  return at;
 }
 
 float TdxTextBox3D::CharX(int P) {
@@ -567,7 +574,8 @@ void TdxTextBox3D::ShapeMouseMove(rtl::TShiftState, float X, float) {
   if (!selecting_) return;
   Normalize();
   // Past the right edge one more, so that a drag there scrolls on.
-  const int i = CharIndexAt(X) + (X > Width() ? 1 : 0);
+  int i = CharIndexAt(X);
+  if (X > Width()) i += std::max(1, vg::UnitsAt(text_, i));
   const int old = caret_;
   SetCaretPosition(i);
   anchor_ = caret_;

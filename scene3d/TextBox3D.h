@@ -89,7 +89,7 @@ public:
   // The width of S in box units; in password mode every character is as wide as "a".
   float TextWidth(const std::u16string& S);
   // The character boundary nearest to X (box units from the left edge), counted from the
-  // first visible character.
+  // first visible character; never between the halves of a surrogate pair.
   int CharIndexAt(float X);
   // X of position P from the box's left edge (through the first visible character).
   float CharX(int P);

@@ -441,6 +441,16 @@ TEST_F(TextBoxes, TheMouseSetsTheCaretOnTheNearestBoundaryAndDragsPastTheEdgeScr
   EXPECT_FALSE(b->Selecting());
   EXPECT_EQ(b->SelLength(), 37);
   b->EditMenu()->CloseMenu();
+
+  // "a", U+1F600 as its two halves, "b": a click anywhere on the face puts the caret beside it,
+  // never between its halves.
+  b->SetText(u"a\U0001F600b");
+  Key(b, win::VK_HOME);
+  const float face1 = b->CharX(1), face3 = b->CharX(3);
+  for (int k : {1, 2, 3, 4, 6, 7, 8, 9}) {
+    const float x = face1 + (face3 - face1) * static_cast<float>(k) / 10;
+    EXPECT_EQ(b->CharIndexAt(x), k < 5 ? 1 : 3) << "at " << x;
+  }
 }
 
 TEST_F(TextBoxes, EndScrollsTheCaretIntoTheBoxAndHomeShowsTheStart) {
