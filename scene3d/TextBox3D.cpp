@@ -188,9 +188,12 @@ void TdxTextBox3D::ScrollToCaret() {
       }
       // Never past the caret: the box keeps showing where it stands.
       firstVisible_ = std::min(firstVisible_ + step, caret_ + 1);
+      // Nor from the second half of a character outside the 16-bit plane: past all of it.
+      if (firstVisible_ <= caret_ && vg::UnitsAt(text_, firstVisible_ - 2) == 2) ++firstVisible_;
     }
   } else {
-    firstVisible_ = std::max(caret_, 1);
+    // The character before the caret in view, a surrogate pair whole.
+    firstVisible_ = std::max(caret_ - std::max(vg::UnitsBefore(text_, caret_) - 1, 0), 1);
   }
   Repaint();
 }

@@ -482,6 +482,19 @@ TEST_F(TextBoxes, EndScrollsTheCaretIntoTheBoxAndHomeShowsTheStart) {
   EXPECT_GT(b->TextWidth(longText.substr(static_cast<size_t>(longFirst - 2))), b->Width());
   Key(b, win::VK_LEFT);
   EXPECT_EQ(b->FirstVisibleChar(), longFirst) << "a caret inside the view does not scroll";
+
+  // Characters outside the 16-bit plane, two units each: the view starts on a whole one,
+  // scrolled either way.
+  std::u16string faces;
+  for (int i = 0; i < 40; ++i) faces += u"\U0001F600";
+  b->SetText(faces);
+  Key(b, win::VK_END);
+  ASSERT_GT(b->FirstVisibleChar(), 1);
+  EXPECT_EQ((b->FirstVisibleChar() - 1) % 2, 0) << b->FirstVisibleChar();
+  while (b->CaretPosition() > 0) {
+    Key(b, win::VK_LEFT);
+    EXPECT_EQ((b->FirstVisibleChar() - 1) % 2, 0) << "caret " << b->CaretPosition();
+  }
 }
 
 TEST_F(TextBoxes, PasswordPositionsCountCharactersAndSurviveAFontOfNoWidth) {
