@@ -527,7 +527,8 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
 void TdxTextBox3D::EnterFocus() {
   TdxShape3D::EnterFocus();
   Normalize();
-  SetCaretPosition(Length());
+  // A left press that brings the focus puts the caret where it lands, in the text as shown.
+  if (!focusPress_) SetCaretPosition(Length());
   changed_ = false;
 }
 
@@ -564,6 +565,14 @@ bool TdxTextBox3D::TextInput(TdxTextInputInfo& Info) {
 }
 
 // ---- mouse ------------------------------------------------------------------------------------------------
+
+void TdxTextBox3D::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y,
+                             const TdxVector& RayPos, const TdxVector& RayDir) {
+  focusPress_ = Button == rtl::mbLeft;
+  TdxFreeWatch self(this);
+  TdxShape3D::MouseDown(Button, Shift, X, Y, RayPos, RayDir);
+  if (!self.Gone()) focusPress_ = false;
+}
 
 void TdxTextBox3D::ShapeMouseDown(rtl::TMouseButton Button, rtl::TShiftState, float X, float) {
   if (Button != rtl::mbLeft) return;

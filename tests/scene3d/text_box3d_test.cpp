@@ -442,6 +442,17 @@ TEST_F(TextBoxes, TheMouseSetsTheCaretOnTheNearestBoundaryAndDragsPastTheEdgeScr
   EXPECT_EQ(b->SelLength(), 37);
   b->EditMenu()->CloseMenu();
 
+  // A press that gives an unfocused box the focus puts the caret where it lands in the text the
+  // box showed, not in the text's end scrolled into view by the focus.
+  b->SetText(u"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
+  Key(b, win::VK_HOME);
+  host.SetFocused(nullptr);
+  b->MouseDown(rtl::mbLeft, {}, 0, 0, At(b, x3 + 0.1f * (x4 - x3)), Down);
+  b->MouseUp(rtl::mbLeft, {}, 0, 0, At(b, x3 + 0.1f * (x4 - x3)), Down);
+  EXPECT_TRUE(b->IsFocused());
+  EXPECT_EQ(b->FirstVisibleChar(), 1);
+  EXPECT_EQ(b->CaretPosition(), 3);
+
   // "a", U+1F600 as its two halves, "b": a click anywhere on the face puts the caret beside it,
   // never between its halves.
   b->SetText(u"a\U0001F600b");
