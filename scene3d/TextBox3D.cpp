@@ -108,6 +108,8 @@ void TdxTextBox3D::SetText(const std::u16string& Value) {
   // No room left empty at the right while characters are hidden at the left (a text that
   // became shorter), then the caret into view.
   while (firstVisible_ > 1 && !WiderThan(firstVisible_ - 2, Length() - firstVisible_ + 2, Width())) --firstVisible_;
+  // Not half of a character outside the 16-bit plane: the whole of it has no room.
+  if (vg::UnitsAt(text_, firstVisible_ - 2) == 2) ++firstVisible_;
   ScrollToCaret();
 }
 

@@ -506,6 +506,15 @@ TEST_F(TextBoxes, EndScrollsTheCaretIntoTheBoxAndHomeShowsTheStart) {
     Key(b, win::VK_LEFT);
     EXPECT_EQ((b->FirstVisibleChar() - 1) % 2, 0) << "caret " << b->CaretPosition();
   }
+  // Nor when a shorter text brings hidden characters back into view.
+  faces.resize(40);
+  for (int m = 0; m < 30; ++m) {
+    const std::u16string t = faces + std::u16string(static_cast<size_t>(m), u'i');
+    b->SetText(t + u"i");
+    Key(b, win::VK_END);
+    b->SetText(t);
+    EXPECT_TRUE(b->FirstVisibleChar() > 40 || (b->FirstVisibleChar() - 1) % 2 == 0) << m;
+  }
 }
 
 TEST_F(TextBoxes, PasswordPositionsCountCharactersAndSurviveAFontOfNoWidth) {
