@@ -462,6 +462,17 @@ TEST_F(TextBoxes, TheMouseSetsTheCaretOnTheNearestBoundaryAndDragsPastTheEdgeScr
     const float x = face1 + (face3 - face1) * static_cast<float>(k) / 10;
     EXPECT_EQ(b->CharIndexAt(x), k < 5 ? 1 : 3) << "at " << x;
   }
+  // Dragged past the right edge, the selection takes such characters whole.
+  std::u16string faces;
+  for (int i = 0; i < 40; ++i) faces += u"\U0001F600";
+  b->SetText(faces);
+  Key(b, win::VK_HOME);
+  b->MouseDown(rtl::mbLeft, {}, 0, 0, At(b, 0), Down);
+  for (int i = 0; i < 10; ++i) {
+    b->MouseMove({}, 0, 0, 0, 0, At(b, b->Width() + 1), Down);
+    EXPECT_EQ(b->CaretPosition() % 2, 0) << b->CaretPosition();
+  }
+  b->MouseUp(rtl::mbLeft, {}, 0, 0, At(b, b->Width() + 1), Down);
 }
 
 TEST_F(TextBoxes, EndScrollsTheCaretIntoTheBoxAndHomeShowsTheStart) {
