@@ -63,7 +63,7 @@ rtl::TClass TdxShape3D::StaticClass() {
 TdxShape3D::TdxShape3D(rtl::TComponent* AOwner)
     : TdxShape(AOwner), materialBack_(std::make_unique<TdxMaterial>()), materialLeft_(std::make_unique<TdxMaterial>()) {
   for (TdxMaterial* m : {materialBack_.get(), materialLeft_.get()}) {
-    m->SetDiffuseColor(Material()->DiffuseColor());
+    m->StartDiffuse(Material()->DiffuseColor());
     m->OnChange = [this](rtl::TObject*) { Repaint(); };
   }
   SetTwoSide(true);
@@ -73,6 +73,13 @@ TdxShape3D::TdxShape3D(rtl::TComponent* AOwner)
 }
 
 TdxShape3D::~TdxShape3D() = default;
+
+void TdxShape3D::Loaded() {
+  // Read from a text that left a colour out: the colour it was written in.
+  for (TdxMaterial* m : {materialBack_.get(), materialLeft_.get()})
+    if (!m->DiffuseGiven()) m->SetDiffuseColor(TdxMaterial::DefaultDiffuse);
+  TdxShape::Loaded();
+}
 
 void TdxShape3D::SetFlatness(float Value) {
   if (!(Value >= 0.05f)) Value = 0.05f;

@@ -47,6 +47,8 @@ public:
   virtual void ShapeMouseDown(rtl::TMouseButton, rtl::TShiftState, float, float) {}
   virtual void ShapeMouseUp(rtl::TMouseButton, rtl::TShiftState, float, float) {}
 
+  // The back and wall materials read without their diffuse colour take the one left out.
+  void Loaded() override;
   // The front material, and the canvas matrix moved by (-Width/2, -Height/2, 0) first.
   void BeforePaint() override;
   bool RayCastIntersect(const TdxVector& RayPos, const TdxVector& RayDir, TdxVector& Hit) override;

@@ -108,6 +108,8 @@ void TdxTextBox3D::SetText(const std::u16string& Value) {
   // No room left empty at the right while characters are hidden at the left (a text that
   // became shorter), then the caret into view.
   while (firstVisible_ > 1 && !WiderThan(firstVisible_ - 2, Length() - firstVisible_ + 2, Width())) --firstVisible_;
+  // Not half of a character outside the 16-bit plane: the whole of it has no room.
+  if (vg::UnitsAt(text_, firstVisible_ - 2) == 2) ++firstVisible_;
   ScrollToCaret();
 }
 
@@ -188,9 +190,12 @@ void TdxTextBox3D::ScrollToCaret() {
       }
       // Never past the caret: the box keeps showing where it stands.
       firstVisible_ = std::min(firstVisible_ + step, caret_ + 1);
+      // Nor from the second half of a character outside the 16-bit plane: past all of it.
+      if (firstVisible_ <= caret_ && vg::UnitsAt(text_, firstVisible_ - 2) == 2) ++firstVisible_;
     }
   } else {
-    firstVisible_ = std::max(caret_, 1);
+    // The character before the caret in view, a surrogate pair whole.
+    firstVisible_ = std::max(caret_ - std::max(vg::UnitsBefore(text_, caret_) - 1, 0), 1);
   }
   Repaint();
 }
@@ -331,7 +336,14 @@ int TdxTextBox3D::CharIndexAt(float X) {
       lo = mid;
   }
   const float w1 = w(lo), w2 = w(hi);
-  return X > w1 + (w2 - w1) / 2 ? hi : lo;
+  const int at = X > w1 + (w2 - w1) / 2 ? hi : lo;
+  // Between the halves of a character outside the 16-bit plane: the nearer edge of the whole
+  // character.
+  if (at > first && vg::UnitsAt(text_, at - 1) == 2) {
+    const float before = w(at - 1), after = w(at + 1);
+    return X > before + (after - before) / 2 ? at + 1 : at - 1;
+  }
+  return at;
 }
 
 float TdxTextBox3D::CharX(int P) {
@@ -517,7 +529,8 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
 void TdxTextBox3D::EnterFocus() {
   TdxShape3D::EnterFocus();
   Normalize();
-  SetCaretPosition(Length());
+  // A left press that brings the focus puts the caret where it lands, in the text as shown.
+  if (!focusPress_) SetCaretPosition(Length());
   changed_ = false;
 }
 
@@ -555,6 +568,14 @@ bool TdxTextBox3D::TextInput(TdxTextInputInfo& Info) {
 
 // ---- mouse ------------------------------------------------------------------------------------------------
 
+void TdxTextBox3D::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y,
+                             const TdxVector& RayPos, const TdxVector& RayDir) {
+  focusPress_ = Button == rtl::mbLeft;
+  TdxFreeWatch self(this);
+  TdxShape3D::MouseDown(Button, Shift, X, Y, RayPos, RayDir);
+  if (!self.Gone()) focusPress_ = false;
+}
+
 void TdxTextBox3D::ShapeMouseDown(rtl::TMouseButton Button, rtl::TShiftState, float X, float) {
   if (Button != rtl::mbLeft) return;
   selecting_ = true;
@@ -567,7 +588,8 @@ void TdxTextBox3D::ShapeMouseMove(rtl::TShiftState, float X, float) {
   if (!selecting_) return;
   Normalize();
   // Past the right edge one more, so that a drag there scrolls on.
-  const int i = CharIndexAt(X) + (X > Width() ? 1 : 0);
+  int i = CharIndexAt(X);
+  if (X > Width()) i += std::max(1, vg::UnitsAt(text_, i));
   const int old = caret_;
   SetCaretPosition(i);
   anchor_ = caret_;

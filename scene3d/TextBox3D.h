@@ -89,7 +89,7 @@ public:
   // The width of S in box units; in password mode every character is as wide as "a".
   float TextWidth(const std::u16string& S);
   // The character boundary nearest to X (box units from the left edge), counted from the
-  // first visible character.
+  // first visible character; never between the halves of a surrogate pair.
   int CharIndexAt(float X);
   // X of position P from the box's left edge (through the first visible character).
   float CharX(int P);
@@ -117,6 +117,10 @@ public:
   // the box's font. The point is the scene point there (client pixels in screen space).
   bool TextInput(TdxTextInputInfo& Info) override;
   void Render() override;
+  // A left press that gives the box the focus leaves the caret to the press, in the text as
+  // the box showed it (the focus alone puts it at the end).
+  void MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y, const TdxVector& RayPos,
+                 const TdxVector& RayDir) override;
   // While selecting with the mouse, a move off the box still reaches the selection at the
   // point where the ray meets the box's plane.
   void MouseMove(rtl::TShiftState Shift, float X, float Y, float Dx, float Dy, const TdxVector& RayPos,
@@ -173,6 +177,7 @@ private:
   bool selecting_ = false;
   bool changed_ = false;
   bool shapeMoved_ = false;  // the move being handled reached ShapeMouseMove
+  bool focusPress_ = false;  // a left press is being handled
 };
 
 // Registers the text box under "Controls".

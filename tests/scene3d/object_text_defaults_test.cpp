@@ -114,25 +114,28 @@ TEST_F(DxObjectTextDefaults, AValuesTextAtItsStartOrDefaultReadsBackInEveryClass
 }
 
 // Texts written before the diffuse colour was always written leave it out at #FF707070, the
-// new material's colour: every class with a material reads such a text in that colour, not in
-// the random colour its objects start with.
+// new material's colour: every class with a material (an extruded shape's back and wall
+// materials too) reads such a text in that colour, not in the random colour its objects start
+// with.
 TEST_F(DxObjectTextDefaults, AMaterialWithoutItsDiffuseLineReadsInTheColourLeftOut) {
   int checked = 0;
   for (const TdxClassEntry& entry : DxClassList()) {
     const std::string name = entry.Class->Name;
-    if (!rtl::GetPropInfo(entry.Class, "Material")) continue;
-    std::unique_ptr<rtl::TObject> made = rtl::CreateObjectByName(name);
-    rtl::SetStrProp(made.get(), "Material.Diffuse", "#FF102030");
-    std::string text = SaveDxObjectToText(dynamic_cast<TdxObject*>(made.get()));
-    const std::string line = "  Material.Diffuse = '#FF102030'\r\n";
-    ASSERT_NE(text.find(line), std::string::npos) << name << "\n" << text;
-    text.erase(text.find(line), line.size());
-    const std::unique_ptr<TdxObject> back = ReadBack(text, name);
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(rtl::GetStrProp(back.get(), "Material.Diffuse"), "#FF707070") << name << "\n" << text;
-    ++checked;
+    for (const std::string material : {"Material", "MaterialBack", "MaterialLeft"}) {
+      if (!rtl::GetPropInfo(entry.Class, material)) continue;
+      std::unique_ptr<rtl::TObject> made = rtl::CreateObjectByName(name);
+      rtl::SetStrProp(made.get(), material + ".Diffuse", "#FF102030");
+      std::string text = SaveDxObjectToText(dynamic_cast<TdxObject*>(made.get()));
+      const std::string line = "  " + material + ".Diffuse = '#FF102030'\r\n";
+      ASSERT_NE(text.find(line), std::string::npos) << name << "\n" << text;
+      text.erase(text.find(line), line.size());
+      const std::unique_ptr<TdxObject> back = ReadBack(text, name);
+      ASSERT_NE(back, nullptr);
+      EXPECT_EQ(rtl::GetStrProp(back.get(), material + ".Diffuse"), "#FF707070") << name << "\n" << text;
+      ++checked;
+    }
   }
-  EXPECT_GT(checked, 10) << "the shapes and the GUI plane were looked at";
+  EXPECT_GT(checked, 20) << "the shapes, their back and wall materials and the GUI plane were looked at";
 }
 
 TEST_F(DxObjectTextDefaults, LayerAndTextBoxSizesOfOneSurviveARoundTrip) {

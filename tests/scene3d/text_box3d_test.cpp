@@ -441,6 +441,38 @@ TEST_F(TextBoxes, TheMouseSetsTheCaretOnTheNearestBoundaryAndDragsPastTheEdgeScr
   EXPECT_FALSE(b->Selecting());
   EXPECT_EQ(b->SelLength(), 37);
   b->EditMenu()->CloseMenu();
+
+  // A press that gives an unfocused box the focus puts the caret where it lands in the text the
+  // box showed, not in the text's end scrolled into view by the focus.
+  b->SetText(u"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
+  Key(b, win::VK_HOME);
+  host.SetFocused(nullptr);
+  b->MouseDown(rtl::mbLeft, {}, 0, 0, At(b, x3 + 0.1f * (x4 - x3)), Down);
+  b->MouseUp(rtl::mbLeft, {}, 0, 0, At(b, x3 + 0.1f * (x4 - x3)), Down);
+  EXPECT_TRUE(b->IsFocused());
+  EXPECT_EQ(b->FirstVisibleChar(), 1);
+  EXPECT_EQ(b->CaretPosition(), 3);
+
+  // "a", U+1F600 as its two halves, "b": a click anywhere on the face puts the caret beside it,
+  // never between its halves.
+  b->SetText(u"a\U0001F600b");
+  Key(b, win::VK_HOME);
+  const float face1 = b->CharX(1), face3 = b->CharX(3);
+  for (int k : {1, 2, 3, 4, 6, 7, 8, 9}) {
+    const float x = face1 + (face3 - face1) * static_cast<float>(k) / 10;
+    EXPECT_EQ(b->CharIndexAt(x), k < 5 ? 1 : 3) << "at " << x;
+  }
+  // Dragged past the right edge, the selection takes such characters whole.
+  std::u16string faces;
+  for (int i = 0; i < 40; ++i) faces += u"\U0001F600";
+  b->SetText(faces);
+  Key(b, win::VK_HOME);
+  b->MouseDown(rtl::mbLeft, {}, 0, 0, At(b, 0), Down);
+  for (int i = 0; i < 10; ++i) {
+    b->MouseMove({}, 0, 0, 0, 0, At(b, b->Width() + 1), Down);
+    EXPECT_EQ(b->CaretPosition() % 2, 0) << b->CaretPosition();
+  }
+  b->MouseUp(rtl::mbLeft, {}, 0, 0, At(b, b->Width() + 1), Down);
 }
 
 TEST_F(TextBoxes, EndScrollsTheCaretIntoTheBoxAndHomeShowsTheStart) {
@@ -472,6 +504,28 @@ TEST_F(TextBoxes, EndScrollsTheCaretIntoTheBoxAndHomeShowsTheStart) {
   EXPECT_GT(b->TextWidth(longText.substr(static_cast<size_t>(longFirst - 2))), b->Width());
   Key(b, win::VK_LEFT);
   EXPECT_EQ(b->FirstVisibleChar(), longFirst) << "a caret inside the view does not scroll";
+
+  // Characters outside the 16-bit plane, two units each: the view starts on a whole one,
+  // scrolled either way.
+  std::u16string faces;
+  for (int i = 0; i < 40; ++i) faces += u"\U0001F600";
+  b->SetText(faces);
+  Key(b, win::VK_END);
+  ASSERT_GT(b->FirstVisibleChar(), 1);
+  EXPECT_EQ((b->FirstVisibleChar() - 1) % 2, 0) << b->FirstVisibleChar();
+  while (b->CaretPosition() > 0) {
+    Key(b, win::VK_LEFT);
+    EXPECT_EQ((b->FirstVisibleChar() - 1) % 2, 0) << "caret " << b->CaretPosition();
+  }
+  // Nor when a shorter text brings hidden characters back into view.
+  faces.resize(40);
+  for (int m = 0; m < 30; ++m) {
+    const std::u16string t = faces + std::u16string(static_cast<size_t>(m), u'i');
+    b->SetText(t + u"i");
+    Key(b, win::VK_END);
+    b->SetText(t);
+    EXPECT_TRUE(b->FirstVisibleChar() > 40 || (b->FirstVisibleChar() - 1) % 2 == 0) << m;
+  }
 }
 
 TEST_F(TextBoxes, PasswordPositionsCountCharactersAndSurviveAFontOfNoWidth) {
