@@ -185,6 +185,16 @@ TEST_F(TextBoxes, NoChordTypesAndKeysTakeAWholeCharacterInTheBoxAndTheMemo) {
     for (uint16_t k : {win::VK_LEFT, win::VK_DELETE}) Key(s, k);
     EXPECT_EQ(text(), u"");
   }
+  // A point on either half of U+1F600 is the nearer edge of the whole character, never
+  // between its halves.
+  b->SetText(u"a\U0001F600b");
+  m->SetText(u"a\U0001F600b");
+  const float l = b->GetCharX(1), r = b->GetCharX(3);
+  EXPECT_EQ(b->GetPosAtX(l + (r - l) * 0.3f), 1);
+  EXPECT_EQ(b->GetPosAtX(l + (r - l) * 0.6f), 3);
+  const TvxPoint ml = m->GetPositionPoint({0, 1}), mr = m->GetPositionPoint({0, 3});
+  EXPECT_EQ(m->PositionAtPoint({ml.X + (mr.X - ml.X) * 0.3f, ml.Y + 2}).Column, 1);
+  EXPECT_EQ(m->PositionAtPoint({ml.X + (mr.X - ml.X) * 0.6f, ml.Y + 2}).Column, 3);
 }
 
 TEST_F(TextBoxes, ChangeTrackingTypingAndChangeFireAtTheirGrades) {

@@ -25,6 +25,13 @@ inline int UnitsBefore(const std::u16string& S, int P) {
   return P >= 2 && S[i - 1] >= 0xDC00 && S[i - 1] <= 0xDFFF && S[i - 2] >= 0xD800 && S[i - 2] <= 0xDBFF ? 2 : 1;
 }
 
+// Whether P falls between the two halves of a surrogate pair.
+inline bool SplitsPair(const std::u16string& S, int P) {
+  if (P <= 0 || P >= static_cast<int>(S.size())) return false;
+  const auto i = static_cast<size_t>(P);
+  return S[i - 1] >= 0xD800 && S[i - 1] <= 0xDBFF && S[i] >= 0xDC00 && S[i] <= 0xDFFF;
+}
+
 inline int UnitsAt(const std::u16string& S, int P) {
   if (P < 0 || P >= static_cast<int>(S.size())) return 0;
   const auto i = static_cast<size_t>(P);

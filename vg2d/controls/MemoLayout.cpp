@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "vg2d/controls/EditKeys.h"
 #include "vg2d/controls/Memo_Internal.h"
 #include "vg2d/controls/RaisedFlag.h"
 #include "vg2d/controls/Tracks.h"
@@ -308,6 +309,8 @@ TvxMemoPos TvxMemo::PositionAtPoint(const TvxPoint& P) {
       hi = mid - 1;
   }
   if (lo < memo_internal::Length(text) && widthOf(lo + 1) - x < x - widthOf(lo)) ++lo;
+  // Never between the halves of a pair: the nearer edge of the whole character.
+  if (SplitsPair(text, lo)) lo = x - widthOf(lo - 1) <= widthOf(lo + 1) - x ? lo - 1 : lo + 1;
   return {line, lo};
 }
 

@@ -299,11 +299,20 @@ int TvxCustomTextBox::GetPosAtX(float X) {
   float w1 = 0;
   float w2 = TextWidth(Slice(first, 1));
   while (w1 < X && i < len) {
-    if (w1 + (w2 - w1) / 2 < X && w2 > X) return i + 1;
-    if (w2 > X) return i;
+    if (w1 + (w2 - w1) / 2 < X && w2 > X) {
+      ++i;
+      break;
+    }
+    if (w2 > X) break;
     ++i;
     w1 = w2;
     w2 = TextWidth(Slice(first, i - first + 1));
+  }
+  // Never between the halves of a pair: the nearer edge of the whole character.
+  if (SplitsPair(text_, i)) {
+    if (i - 1 < first) return i + 1;
+    const float before = TextWidth(Slice(first, i - 1 - first)), after = TextWidth(Slice(first, i + 1 - first));
+    return X - before <= after - X ? i - 1 : i + 1;
   }
   return i;
 }
