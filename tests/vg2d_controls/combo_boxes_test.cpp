@@ -84,6 +84,14 @@ TEST_F(ComboBoxes, TheTrackBarDropsDownUnderTheBoxAndItsTrackWritesTheText) {
   box->SetText(u"-");
   EXPECT_THROW(box->Change(), rtl::EConvertError);
   EXPECT_FLOAT_EQ(box->Value(), 1.5f);
+  // The refusal quotes the text as typed.
+  box->SetText(u"1,2,3");
+  try {
+    box->Change();
+    ADD_FAILURE() << "no number";
+  } catch (const rtl::EConvertError& e) {
+    EXPECT_EQ(e.Message(), "'1,2,3' is not a valid floating point value");
+  }
 
   // The arrow again closes it; the caret is back in the focused box.
   Click(20 + 74, 31);

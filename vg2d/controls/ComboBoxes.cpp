@@ -686,11 +686,15 @@ void TvxComboTrackBar::TrackChanged(rtl::TObject*) {
 }
 
 void TvxComboTrackBar::Change() {
-  std::string text = rtl::WideToUtf8(Text());
+  const std::string typed = rtl::WideToUtf8(Text());
+  std::string text = typed;
   // Typing may give a comma: it stands for the point.
   for (char& c : text)
     if (c == ',') c = '.';
-  track_->SetValue(static_cast<float>(rtl::StrToFloat(text)));
+  double v;
+  // The refusal quotes the text as the user sees it.
+  if (!rtl::TryStrToFloat(text, v)) throw rtl::EConvertError("'" + typed + "' is not a valid floating point value");
+  track_->SetValue(static_cast<float>(v));
   Repaint();
   inherited::Change();
 }
