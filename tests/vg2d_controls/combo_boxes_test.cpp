@@ -13,6 +13,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/core/Registry.h"
 
 namespace combo_boxes_test {
@@ -158,6 +159,24 @@ TEST_F(ComboBoxes, TheHudTrackBarTakesTheHudStyles) {
   // The built-in style has the parts.
   EXPECT_NE(box.Style(), nullptr);
   EXPECT_NE(box.FindResource("content"), nullptr);
+}
+
+// The popup lives beside the box: a box taken out of its parent keeps it when that parent goes.
+TEST_F(ComboBoxes, TheTrackBarKeepsItsPopupWhenTheParentItLeftIsFreed) {
+  auto* first = new TvxLayout(form.get());
+  root->AddObject(first);
+  auto* box = new TvxComboTrackBar(form.get());
+  first->AddObject(box);
+  first->RemoveObject(box);
+  delete first;
+  root->AddObject(box);
+  EXPECT_EQ(box->Popup()->Parent(), root);
+  box->SetBounds(20, 20, 80, 22);
+  Settle();
+  Click(20 + 74, 31);
+  EXPECT_TRUE(box->Popup()->IsOpen());
+  Click(20 + 74, 31);
+  Settle();
 }
 
 namespace {

@@ -656,6 +656,14 @@ void TvxComboTrackBar::ChangeParent() {
   if (Parent() && popup_->Parent() != Parent() && !popup_->IsOpen()) Parent()->AddObject(popup_);
 }
 
+void TvxComboTrackBar::SetScene(IvxScene* AScene) {
+  inherited::SetScene(AScene);
+  // Taken out of its parent, the box keeps its popup itself: the parent it left may be freed.
+  if (!popup_ || Parent() || popup_->Parent() == this || ComponentState().Contains(rtl::csDestroying)) return;
+  if (popup_->IsOpen()) popup_->SetIsOpen(false);
+  AddObject(popup_);
+}
+
 void TvxComboTrackBar::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
   TvxFreeWatch self(this);
   inherited::MouseDown(Button, Shift, X, Y);
