@@ -118,6 +118,13 @@ TYPED_TEST(HostContract, MovesSnapToTheGridByTruncationAndResizesByEveryGrip) {
   this->Drag(150, 55, 170, 55);  // right middle
   EXPECT_FLOAT_EQ(box->Width(), 130);
   EXPECT_FLOAT_EQ(box->Position()->X(), 40);
+
+  // A press selects the object under the pointer, not the one under its grid point.
+  ASSERT_TRUE(d.Choose({u"Grid", u"Snap to grid"}));
+  d.SetSnapGridSize(10);
+  Box* small = this->Add(root, 304, 204, 10, 10);
+  this->Click(308, 208);
+  EXPECT_EQ(this->H()->GetSelected(), small);
 }
 
 TYPED_TEST(HostContract, EveryGripResizeAndEveryMoveRealignsTheParentAtTheRelease) {

@@ -285,6 +285,14 @@ TYPED_TEST(HostContract, EditDefaultStyleCopiesTheButtonsStyleOnceIntoTheHostsRe
   ASSERT_TRUE(this->Designer().Choose({u"Edit Custom Style..."}));
   EXPECT_EQ(button->Resource(), "Apply");
   EXPECT_NE(res->Root()->FindResource("Apply"), nullptr);
+
+  // Style resources that hold nothing yet (a new component's) take the copies too.
+  auto* empty = new TvxResources(this->kind.Owner());
+  this->H()->SetStyle(empty);
+  button->SetResource("");
+  ASSERT_TRUE(this->Designer().Choose({u"Edit Default Style..."}));
+  ASSERT_NE(empty->Root(), nullptr);
+  EXPECT_NE(empty->Root()->FindResource(name), nullptr);
 }
 
 TYPED_TEST(HostContract, EditingAStyleCopiesTheStylesOfTheControlsInsideTheSelectionInAScene) {

@@ -13,6 +13,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
 #include "vg2d/controls/ComboBoxes.h"
+#include "vg2d/controls/Layouts.h"
 #include "vg2d/core/Registry.h"
 
 namespace combo_boxes_test {
@@ -84,6 +85,14 @@ TEST_F(ComboBoxes, TheTrackBarDropsDownUnderTheBoxAndItsTrackWritesTheText) {
   box->SetText(u"-");
   EXPECT_THROW(box->Change(), rtl::EConvertError);
   EXPECT_FLOAT_EQ(box->Value(), 1.5f);
+  // The refusal quotes the text as typed.
+  box->SetText(u"1,2,3");
+  try {
+    box->Change();
+    ADD_FAILURE() << "no number";
+  } catch (const rtl::EConvertError& e) {
+    EXPECT_EQ(e.Message(), "'1,2,3' is not a valid floating point value");
+  }
 
   // The arrow again closes it; the caret is back in the focused box.
   Click(20 + 74, 31);
@@ -150,6 +159,24 @@ TEST_F(ComboBoxes, TheHudTrackBarTakesTheHudStyles) {
   // The built-in style has the parts.
   EXPECT_NE(box.Style(), nullptr);
   EXPECT_NE(box.FindResource("content"), nullptr);
+}
+
+// The popup lives beside the box: a box taken out of its parent keeps it when that parent goes.
+TEST_F(ComboBoxes, TheTrackBarKeepsItsPopupWhenTheParentItLeftIsFreed) {
+  auto* first = new TvxLayout(form.get());
+  root->AddObject(first);
+  auto* box = new TvxComboTrackBar(form.get());
+  first->AddObject(box);
+  first->RemoveObject(box);
+  delete first;
+  root->AddObject(box);
+  EXPECT_EQ(box->Popup()->Parent(), root);
+  box->SetBounds(20, 20, 80, 22);
+  Settle();
+  Click(20 + 74, 31);
+  EXPECT_TRUE(box->Popup()->IsOpen());
+  Click(20 + 74, 31);
+  Settle();
 }
 
 namespace {

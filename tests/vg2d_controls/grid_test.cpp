@@ -165,6 +165,19 @@ TEST_F(Grids, AStringGridOfAnyRowCountKeepsOnlyTheTextsWritten) {
   EXPECT_EQ(first->TextCount(), 1u) << "an emptied row keeps nothing";
   grid->Realign();
   EXPECT_EQ(Text(first->CellOfRow(2)->GetData()), u"LPG");
+  // Page Down a few rows above the last stops at the last.
+  grid->SetFocus();
+  Key(s, win::VK_END, 0, {rtl::ssCtrl});
+  Key(s, win::VK_UP);
+  ASSERT_EQ(grid->Selected(), last - 1);
+  Key(s, win::VK_NEXT);
+  EXPECT_EQ(grid->Selected(), last);
+  // There the last row shows.
+  TvxControl* end = first->CellOfRow(last);
+  ASSERT_NE(end, nullptr);
+  EXPECT_TRUE(end->Visible());
+  EXPECT_EQ(grid->GetTopRow(), last);
+  EXPECT_GE(grid->RowAtPoint(50, 100), last) << "a point below the last row";
 
   // Rows the grid loses lose their texts; rows it gains again start empty.
   grid->SetRowCount(2);

@@ -656,6 +656,14 @@ void TvxComboTrackBar::ChangeParent() {
   if (Parent() && popup_->Parent() != Parent() && !popup_->IsOpen()) Parent()->AddObject(popup_);
 }
 
+void TvxComboTrackBar::SetScene(IvxScene* AScene) {
+  inherited::SetScene(AScene);
+  // Taken out of its parent, the box keeps its popup itself: the parent it left may be freed.
+  if (!popup_ || Parent() || popup_->Parent() == this || ComponentState().Contains(rtl::csDestroying)) return;
+  if (popup_->IsOpen()) popup_->SetIsOpen(false);
+  AddObject(popup_);
+}
+
 void TvxComboTrackBar::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
   TvxFreeWatch self(this);
   inherited::MouseDown(Button, Shift, X, Y);
@@ -686,11 +694,15 @@ void TvxComboTrackBar::TrackChanged(rtl::TObject*) {
 }
 
 void TvxComboTrackBar::Change() {
-  std::string text = rtl::WideToUtf8(Text());
+  const std::string typed = rtl::WideToUtf8(Text());
+  std::string text = typed;
   // Typing may give a comma: it stands for the point.
   for (char& c : text)
     if (c == ',') c = '.';
-  track_->SetValue(static_cast<float>(rtl::StrToFloat(text)));
+  double v;
+  // The refusal quotes the text as the user sees it.
+  if (!rtl::TryStrToFloat(text, v)) throw rtl::EConvertError("'" + typed + "' is not a valid floating point value");
+  track_->SetValue(static_cast<float>(v));
   Repaint();
   inherited::Change();
 }

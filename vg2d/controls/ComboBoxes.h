@@ -294,6 +294,7 @@ public:
   void Change() override;
   // The popup follows the box to its new parent.
   void ChangeParent() override;
+  void SetScene(IvxScene* AScene) override;
 
 protected:
   // The track moved: its value becomes the text (selected) and OnChange fires.
@@ -302,8 +303,8 @@ protected:
 private:
   void PopupClosed(rtl::TObject* Sender);
 
-  TvxPopup* popup_;
-  TvxTrackBar* track_;
+  TvxPopup* popup_ = nullptr;
+  TvxTrackBar* track_ = nullptr;
 };
 
 class TvxHudComboTrackBar : public TvxComboTrackBar {

@@ -1,6 +1,7 @@
 #include "vg2d/controls/Grid.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/RaisedFlag.h"
@@ -128,18 +129,18 @@ void TvxColumn::UpdateColumn() {
   }
   for (size_t i = 0; i < cells_.size(); ++i) {
     TvxControl* cell = cells_[i];
-    const int row = grid->GetTopRow() + static_cast<int>(i);
+    const int64_t row = int64_t{grid->GetTopRow()} + static_cast<int64_t>(i);
     if (!cell) continue;
     if (static_cast<int>(i) >= n || row >= grid->RowCount()) {
       cell->SetVisible(false);
       cellRows_[i] = -1;
       continue;
     }
-    const rtl::TPropValue value = grid->GetValue(ColumnIndex(), row);
+    const rtl::TPropValue value = grid->GetValue(ColumnIndex(), static_cast<int>(row));
     if (self.Gone()) return;
     cell->SetVisible(true);
     cell->SetBounds(0, static_cast<float>(i) * grid->RowHeight(), Width(), grid->RowHeight());
-    cellRows_[i] = row;
+    cellRows_[i] = static_cast<int>(row);
     cell->SetData(value);
   }
   UpdateCellFocus();
@@ -405,7 +406,10 @@ TvxColumn* TvxCustomGrid::GetColumn(int Index) const {
 }
 
 int TvxCustomGrid::GetTopRow() const {
-  return VScrollBar() ? static_cast<int>(Trunc(VScrollBar()->Value() / rowHeight_)) : 0;
+  if (!VScrollBar()) return 0;
+  // Far down very many rows the scroll value is coarse and may name a row past the last.
+  return static_cast<int>(
+      std::clamp<int64_t>(Trunc(VScrollBar()->Value() / rowHeight_), 0, std::max(0, rowCount_ - 1)));
 }
 
 int TvxCustomGrid::GetVisibleRows() const { return static_cast<int>(Trunc(ViewportHeight() / rowHeight_)) + 2; }
@@ -414,7 +418,8 @@ int TvxCustomGrid::RowAtPoint(float X, float Y) const {
   if (!Content()) return -1;
   auto* self = const_cast<TvxCustomGrid*>(this);
   const TvxPoint p = Content()->AbsoluteToLocal(self->LocalToAbsolute({X, Y}));
-  return static_cast<int>(Trunc(p.Y / rowHeight_));
+  // A point far below very many rows names a row past the last, never a negative one.
+  return static_cast<int>(std::clamp<int64_t>(Trunc(p.Y / rowHeight_), INT_MIN, INT_MAX));
 }
 
 TvxColumn* TvxCustomGrid::ColumnAtPoint(float X, float Y) {
@@ -641,7 +646,7 @@ void TvxCustomGrid::PaintRows(rtl::TObject* Sender, TvxCanvas* Canvas, const Tvx
   const int state = Canvas->SaveState();
   Canvas->IntersectClipRect(painted->GetLocalRect());
   Canvas->Fill()->Assign(alternatingBrush_.get());
-  const int top = GetTopRow();
+  const int64_t top = GetTopRow();
   const int rows = std::min(GetVisibleRows(), rowCount_);
   for (int i = 0; i < rows; ++i) {
     if ((top + i) % 2 == 0) continue;
@@ -662,7 +667,7 @@ void TvxCustomGrid::PaintLines(rtl::TObject* Sender, TvxCanvas* Canvas, const Tv
   Canvas->Stroke()->Assign(lineBrush_.get());
   Canvas->SetStrokeThickness(1);
   const float opacity = GetAbsoluteOpacity();
-  const int top = GetTopRow();
+  const int64_t top = GetTopRow();
   const int rows = std::min(GetVisibleRows(), rowCount_);
   if (showHorzLines_)
     for (int i = 0; i <= rows; ++i) {
@@ -722,7 +727,8 @@ void TvxCustomGrid::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState S
       if (selected_ > 0) SetSelected(selected_ - page);
       break;
     case win::VK_NEXT:
-      if (selected_ < rowCount_ - 1) SetSelected(selected_ + page);
+      // A page down near the last of (up to the largest count of) rows stops at the last.
+      if (selected_ < rowCount_ - 1) SetSelected(selected_ + std::min(page, rowCount_ - 1 - selected_));
       break;
     case win::VK_HOME:
       if (ctrl)

@@ -250,7 +250,8 @@ void TvxDesignEditor::Press(rtl::TMouseButton Button, rtl::TShiftState Shift, co
     return;
   }
   TvxVisualObject* sel = Selection();
-  TvxVisualObject* hit = host_.ObjectAtPoint(host_.mousePos_);
+  // The object under the pointer itself: the grid snaps where a drag goes, not what is pressed.
+  TvxVisualObject* hit = host_.ObjectAtPoint(Raw);
   if (hit && hit == sel && Shift.Contains(rtl::ssDouble)) {
     TvxFreeWatch alive(hit);
     hit->DesignClick();

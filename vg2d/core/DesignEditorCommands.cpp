@@ -179,10 +179,11 @@ TvxObject* StyleRoot(TvxSceneHost& Host, rtl::TComponent* Self) {
         made->SetName(name);
         break;
       }
-    made->SetRootObject(std::make_unique<TvxBackground>(nullptr));
     res = made.release();
     Host.SetStyle(res);
   }
+  // Resources that hold no tree yet (a new component's) get the root the copies go under.
+  if (!res->Root()) res->SetRootObject(std::make_unique<TvxBackground>(nullptr));
   return res->Root();
 }
 
