@@ -341,10 +341,10 @@ int TdxPath3D::TileCount(float Length, float Extent, int Limit) {
   return static_cast<int>(std::min<std::int64_t>(rounded + 1, Limit));
 }
 
-void TdxPath3D::TileLimits(int& Columns, int& Rows) const {
+bool TdxPath3D::TileLimits(int& Columns, int& Rows) const {
   Columns = Rows = MaxTiles;
   const TdxCanvas* canvas = GetCanvas();
-  if (!canvas) return;
+  if (!canvas) return false;
   // Both faces of the box, as the canvas's matrix lays the outline out: 0 .. Width by
   // 0 .. Height.
   double across = -1, down = -1;
@@ -354,7 +354,7 @@ void TdxPath3D::TileLimits(int& Columns, int& Rows) const {
     across = std::max(across, u);
     down = std::max(down, v);
   }
-  if (across < 0 || down < 0) return;
+  if (across < 0 || down < 0) return false;
   // A tile less than a pixel across shows no more than the pixels it shares; a tile per pixel,
   // and one more for the part of a tile at each end.
   constexpr double most = std::numeric_limits<int>::max() / 2;
@@ -367,7 +367,9 @@ void TdxPath3D::TileLimits(int& Columns, int& Rows) const {
     const double k = std::sqrt(pixels / all);
     Columns = std::max(1, static_cast<int>(Columns * k));
     Rows = std::max(1, static_cast<int>(Rows * k));
+    return false;
   }
+  return true;
 }
 
 void TdxPath3D::Render() {
@@ -388,8 +390,16 @@ void TdxPath3D::Render() {
         // From the top left corner of the box, columns to the right and rows downwards. The
         // canvas gets every tile of a side at once: one outline repeated, drawn together.
         int mostColumns = 0, mostRows = 0;
-        TileLimits(mostColumns, mostRows);
-        const int columns = TileCount(Width(), w, mostColumns), rows = TileCount(Height(), h, mostRows);
+        const bool measured = TileLimits(mostColumns, mostRows);
+        // Tiles down to half a pixel across still fill their face between them: while they are
+        // that large the face is tiled whole, up to two tiles a pixel; smaller ones get a tile a
+        // pixel, which shows as much of them.
+        const auto count = [measured](float Length, float Extent, int Most) {
+          if (!measured || Most > std::numeric_limits<int>::max() / 2) return TileCount(Length, Extent, Most);
+          const int whole = TileCount(Length, Extent, 2 * Most);
+          return whole < 2 * Most ? whole : Most;
+        };
+        const int columns = count(Width(), w, mostColumns), rows = count(Height(), h, mostRows);
         std::vector<TdxVector> centers;
         centers.reserve(static_cast<size_t>(columns) * static_cast<size_t>(rows));
         for (int i = 0; i < columns; ++i)

@@ -177,8 +177,9 @@ public:
   static int TileCount(float Length, float Extent, int Limit);
 
 private:
-  // The most columns and rows of tiles the frame can show of the box.
-  void TileLimits(int& Columns, int& Rows) const;
+  // The most columns and rows of tiles the frame can show of the box: a tile a pixel. True when
+  // they were measured on the frame and no cap of the frame's pixels in all shrank them.
+  bool TileLimits(int& Columns, int& Rows) const;
 
   std::unique_ptr<vg::TvxPathData> path_;
   vg::TvxPathWrap wrapMode_ = vg::vgPathStretch;

@@ -272,6 +272,19 @@ TEST_F(ShapesGl, SmallTilesFillTheFaceThatCanShowThem) {
     }
   EXPECT_GT(face, inside * 98 / 100);
   EXPECT_EQ(At(120 + half - 3, 120 + half - 3), 0xFFD03030u) << "the bottom right corner of the face";
+  // Twice as far, the face about 108 pixels across: its 151 tiles, under a pixel each, still
+  // fill it to the far corner.
+  const TView far({0, 0, 8.5f, 1}, {0, 0, -1, 0}, {0, 1, 0, 0});
+  Draw(far, "path3d_small_tiles_far");
+  const int halfFar = static_cast<int>(1.5 * 120 / (8 * std::tan(M_PI / 8)));
+  inside = face = 0;
+  for (int y = 120 - halfFar + 2; y < 120 + halfFar - 2; ++y)
+    for (int x = 120 - halfFar + 2; x < 120 + halfFar - 2; ++x) {
+      ++inside;
+      face += At(x, y) == 0xFFD03030u;
+    }
+  EXPECT_GT(face, inside * 98 / 100);
+  EXPECT_EQ(At(120 + halfFar - 3, 120 + halfFar - 3), 0xFFD03030u) << "the bottom right corner of the far face";
 }
 
 // A tiled path draws its tiles together, each outline thinned to what its 15 pixels can show;
