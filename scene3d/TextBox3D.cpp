@@ -16,6 +16,15 @@ namespace dx {
 
 namespace {
 
+// The characters of S[From, From + Count): a pair of surrogates is one. A password box shows a
+// square for each.
+int CharsIn(const std::u16string& S, int From, int Count) {
+  const int end = std::min(static_cast<int>(S.size()), From + Count);
+  int n = 0;
+  for (int i = std::max(0, From); i < end; i += std::max(1, vg::UnitsAt(S, i))) ++n;
+  return n;
+}
+
 // Characters a long run is first measured on before it is measured whole.
 constexpr int ProbeChars = 32;
 // Cached widths are forgotten beyond this many.
@@ -256,12 +265,12 @@ float TdxTextBox3D::PasswordCharWidth() {
 
 float TdxTextBox3D::SliceWidth(int From, int Count) {
   if (Count <= 0) return 0;
-  if (password_) return static_cast<float>(Count) * PasswordCharWidth();
+  if (password_) return static_cast<float>(CharsIn(text_, From, Count)) * PasswordCharWidth();
   return MeasureSlice(From, Count);
 }
 
 float TdxTextBox3D::TextWidth(const std::u16string& S) {
-  if (password_) return static_cast<float>(S.size()) * PasswordCharWidth();
+  if (password_) return static_cast<float>(CharsIn(S, 0, static_cast<int>(S.size()))) * PasswordCharWidth();
   if (S.empty()) return 0;
   vg::TvxCanvas* c = MeasureCanvas();
   if (!c) return 0;
@@ -313,8 +322,11 @@ int TdxTextBox3D::CharIndexAt(float X) {
     const float a = PasswordCharWidth();
     if (!(a > 0)) return std::clamp(first, 0, len);
     const double steps = std::trunc(static_cast<double>(X) / static_cast<double>(a));
-    if (std::isnan(steps)) return std::clamp(first, 0, len);
-    return static_cast<int>(std::clamp(static_cast<double>(first) + steps, 0.0, static_cast<double>(len)));
+    if (std::isnan(steps) || steps <= 0) return std::clamp(first, 0, len);
+    // That many characters on from the first in view.
+    int at = std::clamp(first, 0, len);
+    for (double k = 0; k < steps && at < len; ++k) at += std::max(1, vg::UnitsAt(text_, at));
+    return at;
   }
   if (!(X > 0) || first >= len) return std::clamp(first, 0, len);
   // The first boundary k at or beyond X (the width of the characters first .. k grows with
@@ -348,7 +360,11 @@ int TdxTextBox3D::CharIndexAt(float X) {
 
 float TdxTextBox3D::CharX(int P) {
   const int len = Length();
-  if (password_) return static_cast<float>(std::min(P, len) - firstVisible_ + 1) * PasswordCharWidth();
+  if (password_) {
+    const int first = firstVisible_ - 1, end = std::min(P, len);
+    const int n = end >= first ? CharsIn(text_, first, end - first) : -CharsIn(text_, end, first - end);
+    return static_cast<float>(n) * PasswordCharWidth();
+  }
   if (P > 0 && P <= len) return SliceWidth(firstVisible_ - 1, P - firstVisible_ + 1);
   return 0;
 }
@@ -628,7 +644,8 @@ void TdxTextBox3D::Render() {
     // A square for each character in view, centred on the middle line.
     const float a = PasswordCharWidth(), side = size / 10 * 0.4f;
     if (a > 0 && side > 0)
-      for (int k = 0; firstVisible_ - 1 + k < len && static_cast<float>(k) * a < w; ++k) {
+      for (int k = 0, i = firstVisible_ - 1; i < len && static_cast<float>(k) * a < w;
+           ++k, i += std::max(1, vg::UnitsAt(text_, i))) {
         const float x = static_cast<float>(k) * a;
         canvas->FillRect(Rect(x, h / 2 - side / 2, x + side, h / 2 + side / 2), d, opacity);
       }

@@ -538,6 +538,12 @@ TEST_F(TextBoxes, PasswordPositionsCountCharactersAndSurviveAFontOfNoWidth) {
   EXPECT_FLOAT_EQ(b->CharX(7), 3 * a) << "beyond the text counts as its end";
   EXPECT_EQ(b->CharIndexAt(1.5f * a), 1);
   EXPECT_EQ(b->CharIndexAt(100), 3);
+  // A character outside the 16-bit plane is one square, and no point lands between its halves.
+  b->SetText(u"a\U0001F600b");
+  EXPECT_FLOAT_EQ(b->TextWidth(u"a\U0001F600b"), 3 * a);
+  EXPECT_FLOAT_EQ(b->CharX(3), 2 * a);
+  EXPECT_EQ(b->CharIndexAt(1.5f * a), 1);
+  EXPECT_EQ(b->CharIndexAt(2.5f * a), 3);
   b->Font()->SetSize(0);
   EXPECT_FLOAT_EQ(b->TextWidth(u"a"), 0);
   EXPECT_EQ(b->CharIndexAt(1), 0);
