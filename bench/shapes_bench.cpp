@@ -211,7 +211,8 @@ void TiledCircle(TdxPath3D& Path, int N) {
   vg::TvxPathData circle;
   for (int k = 0; k < N; ++k) {
     const double a = 2 * std::numbers::pi * k / N;
-    const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))), static_cast<float>(0.0235 * (1 + std::sin(a)))};
+    const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))),
+                         static_cast<float>(0.0235 * (1 + std::sin(a)))};
     if (k == 0)
       circle.MoveTo(p);
     else
@@ -224,9 +225,9 @@ void TiledCircle(TdxPath3D& Path, int N) {
   Path.MaterialLeft()->SetDiffuseColor(0xFF30C040);
 }
 
-// The path 22 units from the eye, its outline a circle 0.047 across of Arg line points: 65 x 65
-// tiles of about two pixels each.
-void BM_TiledCircleFrame(benchmark::State& State) {
+// The path at Z 8, its outline a circle 0.047 across of Arg line points, seen from the eye at
+// Z Eye.
+void TiledCircleAtEight(benchmark::State& State, const std::string& Name, float Eye) {
   const auto n = static_cast<int>(State.range(0));
   TiledPathFrames(
       State,
@@ -234,8 +235,11 @@ void BM_TiledCircleFrame(benchmark::State& State) {
         TiledCircle(Path, n);
         Path.Position()->SetZ(8);
       },
-      "tiled_circle_" + std::to_string(n));
+      Name + std::to_string(n), Eye);
 }
+
+// The path 22 units from the eye: 65 x 65 tiles of about two pixels each.
+void BM_TiledCircleFrame(benchmark::State& State) { TiledCircleAtEight(State, "tiled_circle_", 30); }
 BENCHMARK(BM_TiledCircleFrame)->Arg(3)->Arg(2000)->Arg(8000)->Arg(30000)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The same path about the origin seen from (0, 0, 1), among its tiles: of the tile field,
@@ -254,16 +258,7 @@ BENCHMARK(BM_TiledCircleAmongTilesFrame)
     ->Unit(benchmark::kMillisecond);
 
 // The path of BM_TiledCircleFrame seen from (0, 0, 1): wholly behind the eye.
-void BM_TiledCircleBehindTheEyeFrame(benchmark::State& State) {
-  const auto n = static_cast<int>(State.range(0));
-  TiledPathFrames(
-      State,
-      [n](TdxPath3D& Path) {
-        TiledCircle(Path, n);
-        Path.Position()->SetZ(8);
-      },
-      "tiled_circle_behind_" + std::to_string(n), 1);
-}
+void BM_TiledCircleBehindTheEyeFrame(benchmark::State& State) { TiledCircleAtEight(State, "tiled_circle_behind_", 1); }
 BENCHMARK(BM_TiledCircleBehindTheEyeFrame)->Arg(30000)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/rtl/SysUtils.h"
-#include "scene3d/FrustumClip.h"
 #include "platform/win/Graphics.h"
+#include "scene3d/FrustumClip.h"
 #include "vg2d/core/Bitmaps.h"
 
 namespace dx {

@@ -528,7 +528,7 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
   // Triangles Indices of Vertices, more than one draw's buffers hold, handed to Emit in parts
   // that each fit: each part's vertices once, its indices into them.
   const auto inParts = [](const std::vector<TdxCanvasVertex>& Vertices, const std::vector<std::uint32_t>& Indices,
-                              const auto& Emit) {
+                          const auto& Emit) {
     std::vector<std::int32_t> at(Vertices.size(), -1);
     std::vector<TdxCanvasVertex> partVertices;
     std::vector<std::uint16_t> partIndices;
@@ -735,8 +735,8 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
       }
     if (alone) {
       inParts(v, walls, [&](const std::vector<TdxCanvasVertex>& PartVertices, const std::vector<std::uint16_t>& Part) {
-        DrawList(D3DPT_TRIANGLELIST, PartVertices.data(), static_cast<std::uint32_t>(PartVertices.size()),
-                 Part.data(), static_cast<std::uint32_t>(Part.size()), static_cast<std::uint32_t>(Part.size() / 3));
+        DrawList(D3DPT_TRIANGLELIST, PartVertices.data(), static_cast<std::uint32_t>(PartVertices.size()), Part.data(),
+                 static_cast<std::uint32_t>(Part.size()), static_cast<std::uint32_t>(Part.size() / 3));
       });
       v.clear();
       continue;

@@ -190,10 +190,9 @@ void TPage_CFG::TakeBoxInEdit() {
 
 vg::TvxVisualObject* TPage_CFG::FocusedCustomerBox() const {
   const TPageCFGParts& p = parts_;
-  for (vg::TvxVisualObject* box :
-       std::initializer_list<vg::TvxVisualObject*>{p.HudTextBox_CFG_User_Name, p.HudTextBox_CFG_User_Phone,
-                                                   p.HudTextBox_CFG_User_Install_Date, p.HudTextBox_CFG_User_Install_KM,
-                                                   p.HudTextBox_CFG_User_Gas_Jets, p.HudMemo_CFG_User_Notice})
+  for (vg::TvxVisualObject* box : std::initializer_list<vg::TvxVisualObject*>{
+           p.HudTextBox_CFG_User_Name, p.HudTextBox_CFG_User_Phone, p.HudTextBox_CFG_User_Install_Date,
+           p.HudTextBox_CFG_User_Install_KM, p.HudTextBox_CFG_User_Gas_Jets, p.HudMemo_CFG_User_Notice})
     if (box->IsFocused()) return box;
   return nullptr;
 }

@@ -35,7 +35,8 @@ const std::vector<vg::TvxPoint> Square = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}
 void MakeCircle(vg::TvxPathData& c, int N) {
   for (int k = 0; k < N; ++k) {
     const double a = 2 * std::numbers::pi * k / N;
-    const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))), static_cast<float>(0.0235 * (1 + std::sin(a)))};
+    const vg::TvxPoint p{static_cast<float>(0.0235 * (1 + std::cos(a))),
+                         static_cast<float>(0.0235 * (1 + std::sin(a)))};
     if (k == 0)
       c.MoveTo(p);
     else
@@ -86,6 +87,15 @@ protected:
   // device's projection (it measures what a fill can reach through it) gives it as the
   // canvas's state block would.
   void Project(const TdxMatrix& M) { Project(*canvas_, M); }
+  // Path 3 x 3 in tiles, drawn on Canvas in camera space through its projection.
+  static void TilePathOn(TdxPath3D& Path, TdxDirectXCanvas& Canvas) {
+    Canvas.SetRenderState(rsCameraSpace);
+    Project(Canvas, Canvas.GetProjectionMatrix());
+    Path.SetOwnCanvas(&Canvas);
+    Path.SetWrapMode(vg::vgPathTile);
+    Path.SetWidth(3);
+    Path.SetHeight(3);
+  }
   static void Project(TdxDirectXCanvas& Canvas, const TdxMatrix& M) {
     D3DMATRIX d;
     for (int i = 0; i < 4; ++i)
@@ -417,13 +427,8 @@ TEST_F(DxPolygonFake, AnOutlineBeyondTheBuffersIsDrawnInParts) {
 TEST_F(DxPolygonFake, ATiledPathHandsTheDeviceNoMoreOfATilesOutlineThanItsPixelsCanShow) {
   TdxDirectXCanvas canvas(WindowHandle{10}, 1024, 768, false, dxLowQuality);
   ASSERT_TRUE(canvas.DeviceNeeded());
-  canvas.SetRenderState(rsCameraSpace);
-  Project(canvas, canvas.GetProjectionMatrix());
   TdxPath3D path(nullptr);
-  path.SetOwnCanvas(&canvas);
-  path.SetWrapMode(vg::vgPathTile);
-  path.SetWidth(3);
-  path.SetHeight(3);
+  TilePathOn(path, canvas);
   path.Position()->SetZ(-22);
   constexpr size_t Tiles = 65 * 65;
   // A tile's side on the frame (768 pixels high over pi/4): about two pixels. A tile's outline
@@ -477,13 +482,8 @@ TEST_F(DxPolygonFake, ATiledPathHandsTheDeviceNoMoreOfATilesOutlineThanItsPixels
 TEST_F(DxPolygonFake, ATiledPathSeenFromAmongItsTilesDrawsEveryTileThatShowsThinned) {
   TdxDirectXCanvas canvas(WindowHandle{11}, 1024, 768, false, dxLowQuality);
   ASSERT_TRUE(canvas.DeviceNeeded());
-  canvas.SetRenderState(rsCameraSpace);
-  Project(canvas, canvas.GetProjectionMatrix());
   TdxPath3D path(nullptr);
-  path.SetOwnCanvas(&canvas);
-  path.SetWrapMode(vg::vgPathTile);
-  path.SetWidth(3);
-  path.SetHeight(3);
+  TilePathOn(path, canvas);
   path.RotateAngle()->SetX(30);
   // The vertices and primitives of every draw, and of every other one from the second.
   struct TDrawn {

@@ -260,31 +260,26 @@ TEST_F(ShapesGl, SmallTilesFillTheFaceThatCanShowThem) {
   p->SetHeight(3);
   p->SetSides({dxShape3DFront});
   Unlit(p->Material(), 0xFFD03030);
-  const TView close({0, 0, 4.5f, 1}, {0, 0, -1, 0}, {0, 1, 0, 0});
-  Draw(close, "path3d_small_tiles");
-  // The face 4 units from the eye: 1.5 units each way from the middle, about 109 pixels.
-  const int half = static_cast<int>(1.5 * 120 / (4 * std::tan(M_PI / 8)));
-  int inside = 0, face = 0;
-  for (int y = 120 - half + 2; y < 120 + half - 2; ++y)
-    for (int x = 120 - half + 2; x < 120 + half - 2; ++x) {
-      ++inside;
-      face += At(x, y) == 0xFFD03030u;
-    }
-  EXPECT_GT(face, inside * 98 / 100);
-  EXPECT_EQ(At(120 + half - 3, 120 + half - 3), 0xFFD03030u) << "the bottom right corner of the face";
-  // Twice as far, the face about 108 pixels across: its 151 tiles, under a pixel each, still
-  // fill it to the far corner.
-  const TView far({0, 0, 8.5f, 1}, {0, 0, -1, 0}, {0, 1, 0, 0});
-  Draw(far, "path3d_small_tiles_far");
-  const int halfFar = static_cast<int>(1.5 * 120 / (8 * std::tan(M_PI / 8)));
-  inside = face = 0;
-  for (int y = 120 - halfFar + 2; y < 120 + halfFar - 2; ++y)
-    for (int x = 120 - halfFar + 2; x < 120 + halfFar - 2; ++x) {
-      ++inside;
-      face += At(x, y) == 0xFFD03030u;
-    }
-  EXPECT_GT(face, inside * 98 / 100);
-  EXPECT_EQ(At(120 + halfFar - 3, 120 + halfFar - 3), 0xFFD03030u) << "the bottom right corner of the far face";
+  // The face Distance units from the eye, 1.5 units each way from the middle, filled to its
+  // bottom right corner.
+  const auto filled = [&](float Distance, const std::string& Name) {
+    SCOPED_TRACE(Name);
+    const TView view({0, 0, Distance + 0.5f, 1}, {0, 0, -1, 0}, {0, 1, 0, 0});
+    Draw(view, Name);
+    const int half = static_cast<int>(1.5 * 120 / (Distance * std::tan(M_PI / 8)));
+    int inside = 0, face = 0;
+    for (int y = 120 - half + 2; y < 120 + half - 2; ++y)
+      for (int x = 120 - half + 2; x < 120 + half - 2; ++x) {
+        ++inside;
+        face += At(x, y) == 0xFFD03030u;
+      }
+    EXPECT_GT(face, inside * 98 / 100);
+    EXPECT_EQ(At(120 + half - 3, 120 + half - 3), 0xFFD03030u) << "the bottom right corner of the face";
+  };
+  // 4 units away the face is about 218 pixels across; 8 units away, about 108, its 151 tiles
+  // under a pixel each.
+  filled(4, "path3d_small_tiles");
+  filled(8, "path3d_small_tiles_far");
 }
 
 // A tiled path draws its tiles together, each outline thinned to what its 15 pixels can show;

@@ -107,8 +107,7 @@ TEST_F(ComboBoxes, TheTrackBarDropsDownUnderTheBoxAndItsTrackWritesTheText) {
 // A bound or step a stream may give (INF, NAN) never leaves the box a text it refuses: an
 // infinity is held at the largest number of its sign, whose digits Enter reads back.
 TEST_F(ComboBoxes, TheTrackBarShowsOnlyTextsItReadsBackWhateverItsStreamGives) {
-  rtl::TStringStream text(
-      "object Speed: TvxComboTrackBar\r\n  Max = INF\r\n  Frequency = NAN\r\nend\r\n");
+  rtl::TStringStream text("object Speed: TvxComboTrackBar\r\n  Max = INF\r\n  Frequency = NAN\r\nend\r\n");
   auto* box = dynamic_cast<TvxComboTrackBar*>(CreateObjectFromText(form.get(), &text));
   ASSERT_NE(box, nullptr);
   root->AddObject(box);

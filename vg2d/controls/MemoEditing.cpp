@@ -9,8 +9,8 @@
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/EditKeys.h"
 #include "vg2d/controls/EditMenu.h"
-#include "vg2d/controls/Tracks.h"
 #include "vg2d/controls/Memo_Internal.h"
+#include "vg2d/controls/Tracks.h"
 #include "vg2d/core/Scene.h"
 
 namespace vg {

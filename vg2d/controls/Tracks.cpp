@@ -12,7 +12,6 @@ namespace vg {
 
 namespace {
 
-
 // Value snapped to the multiples of Step (halves to even); a step of 0, or one that is no
 // finite number (a stream may give NAN or INF), leaves it alone.
 float Snap(float Value, float Step) {
