@@ -207,11 +207,15 @@ void TCustomForm::SetWindowState(TWindowState Value) {
     SDL_RestoreWindow(w);
 }
 
-void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+void TCustomForm::TakeBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   TWinControl::SetBounds(std::clamp(ALeft, -MaxFormPosition, MaxFormPosition),
                          std::clamp(ATop, -MaxFormPosition, MaxFormPosition),
                          std::clamp(AWidth, std::max(1, minWidth_), MaxFormSize),
                          std::clamp(AHeight, std::max(1, minHeight_), MaxFormSize));
+}
+
+void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  TakeBounds(ALeft, ATop, AWidth, AHeight);
   if (!window_) return;
   if (SDL_Window* live = LiveWindow()) {
     int x = 0, y = 0, w = 0, h = 0;
@@ -777,6 +781,14 @@ void TCustomForm::DragFinish(bool Drop, int X, int Y) {
 
 // ---- the window system's moves and sizes --------------------------------------------------------
 
-void TCustomForm::HandleMoved(int ALeft, int ATop) { SetBounds(ALeft, ATop, Width(), Height()); }
+// The window system tells the place and the size of a change one at a time (a restore from
+// maximised brings both): the half it has not told yet is not given back to the window, or the
+// window would go back to where or how large it was. Only what the form's limits change of the
+// half it tells goes back.
+void TCustomForm::HandleMoved(int ALeft, int ATop) {
+  TakeBounds(ALeft, ATop, Width(), Height());
+  if (Left() == ALeft && Top() == ATop) return;
+  if (SDL_Window* w = LiveWindow()) SDL_SetWindowPosition(w, Left(), Top());
+}
 
 }  // namespace win
