@@ -103,12 +103,13 @@ void TCustomForm::UpdateActions() {
   InitiateClientActions(this);
 }
 
-// A form that lived by value had no BeforeDestruction: the lists of forms forget it all the same.
+// A form that lived by value had no BeforeDestruction: it ends here as a freed form does, while
+// it still is a form. What classes derived from it added is gone by now (their destructors ran
+// and their BeforeDestruction cannot), so the controls that leave it and the components it frees
+// meet a plain form, its window goes, and the lists of forms and the display forget it. Freed,
+// the form ended in BeforeDestruction already.
 TCustomForm::~TCustomForm() {
-  std::erase(liveForms, this);
-  std::erase(modalForms, this);
-  if (activeForm == this) activeForm = nullptr;
-  if (mainForm == this) mainForm = nullptr;
+  if (!ComponentState().Contains(rtl::csDestroying)) TCustomForm::BeforeDestruction();
 }
 
 void TCustomForm::GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) {
