@@ -103,12 +103,13 @@ void TCustomForm::UpdateActions() {
   InitiateClientActions(this);
 }
 
-// A form that lived by value had no BeforeDestruction: the lists of forms forget it all the same.
+// A form that lived by value had no BeforeDestruction: it ends here as a freed form does, while
+// it still is a form. What classes derived from it added is gone by now (their destructors ran
+// and their BeforeDestruction cannot), so the controls that leave it and the components it frees
+// meet a plain form, its window goes, and the lists of forms and the display forget it. Freed,
+// the form ended in BeforeDestruction already.
 TCustomForm::~TCustomForm() {
-  std::erase(liveForms, this);
-  std::erase(modalForms, this);
-  if (activeForm == this) activeForm = nullptr;
-  if (mainForm == this) mainForm = nullptr;
+  if (!ComponentState().Contains(rtl::csDestroying)) TCustomForm::BeforeDestruction();
 }
 
 void TCustomForm::GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) {
@@ -207,11 +208,15 @@ void TCustomForm::SetWindowState(TWindowState Value) {
     SDL_RestoreWindow(w);
 }
 
-void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+void TCustomForm::TakeBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   TWinControl::SetBounds(std::clamp(ALeft, -MaxFormPosition, MaxFormPosition),
                          std::clamp(ATop, -MaxFormPosition, MaxFormPosition),
                          std::clamp(AWidth, std::max(1, minWidth_), MaxFormSize),
                          std::clamp(AHeight, std::max(1, minHeight_), MaxFormSize));
+}
+
+void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  TakeBounds(ALeft, ATop, AWidth, AHeight);
   if (!window_) return;
   if (SDL_Window* live = LiveWindow()) {
     int x = 0, y = 0, w = 0, h = 0;
@@ -777,6 +782,14 @@ void TCustomForm::DragFinish(bool Drop, int X, int Y) {
 
 // ---- the window system's moves and sizes --------------------------------------------------------
 
-void TCustomForm::HandleMoved(int ALeft, int ATop) { SetBounds(ALeft, ATop, Width(), Height()); }
+// The window system tells the place and the size of a change one at a time (a restore from
+// maximised brings both): the half it has not told yet is not given back to the window, or the
+// window would go back to where or how large it was. Only what the form's limits change of the
+// half it tells goes back.
+void TCustomForm::HandleMoved(int ALeft, int ATop) {
+  TakeBounds(ALeft, ATop, Width(), Height());
+  if (Left() == ALeft && Top() == ATop) return;
+  if (SDL_Window* w = LiveWindow()) SDL_SetWindowPosition(w, Left(), Top());
+}
 
 }  // namespace win

@@ -233,7 +233,8 @@ public:
   void HandleDrop(const TDropData& Data, int X, int Y);
   // The window's close button.
   void HandleCloseRequest();
-  // The window was moved or resized by the window system.
+  // The window was moved or resized by the window system: the form takes the place or the size
+  // it tells (held to the form's limits) and leaves the other as it has it until told.
   void HandleMoved(int ALeft, int ATop);
   void HandleResized(int AWidth, int AHeight);
 
@@ -270,6 +271,8 @@ private:
   friend void RegisterDragDrop(TWinControl*, IDropTarget*);
   friend void RevokeDragDrop(TWinControl*);
   void ShowWindow(bool Activate);
+  // The bounds held to the form's limits, the window left as it is.
+  void TakeBounds(int ALeft, int ATop, int AWidth, int AHeight);
   // Makes the window (CreateWnd), and makes it anew in place of one that another client destroyed.
   void MakeWindow();
   void RenewWindow();

@@ -210,7 +210,10 @@ void TCustomForm::HandleResized(int AWidth, int AHeight) {
   }
   // The window system made the window's pixels anew: they are taken again, in the new size.
   windowBits_ = nullptr;
-  SetBounds(Left(), Top(), AWidth, AHeight);
+  TakeBounds(Left(), Top(), AWidth, AHeight);
+  if (Width() != AWidth || Height() != AHeight)
+    if (SDL_Window* w = LiveWindow()) ResizeFormWindow(w, Width(), Height());
+  ResizeFrame();
   ComposedTarget();
 }
 

@@ -497,6 +497,56 @@ TEST_F(SceneControl, FreedObjectsLeaveEveryReferenceAndTheLastSceneLeavesTheTick
   EXPECT_NE(AniThread(), nullptr);
 }
 
+// A form that lived by value goes as a freed one does: its window, its scene and its own controls
+// go with it, a control owned elsewhere is left without a parent, and nothing the display still
+// has for its window reaches it; the main form goes on, and its close ends the run.
+TEST_F(SceneControl, AFormThatLivedByValueTakesItsWindowAndItsControlsAlong) {
+  MakeScene(200, 100);
+  win::SetMainForm(form.get());
+  ShowAndSettle();
+  const int scenes = SceneCount();
+  auto* kept = new win::TCustomControl(form.get());
+  Uint32 id = 0;
+  {
+    win::TForm byValue(nullptr);
+    byValue.SetBorderStyle(win::bsNone);
+    byValue.SetBounds(300, 20, 120, 80);
+    auto* inner = new TvxScene(&byValue);
+    inner->SetParent(&byValue);
+    inner->SetAlign(win::alClient);
+    auto* box = new Box(&byValue);
+    box->SetBounds(0, 0, 50, 50);
+    box->SetCanFocused(true);
+    inner->AddObject(box);
+    (new win::TCustomControl(&byValue))->SetParent(&byValue);
+    kept->SetParent(&byValue);
+    byValue.Show();
+    rtl::Application->ProcessMessages();
+    win::SimulateMouseMove(&byValue, 10, 10);
+    box->SetFocus();
+    ASSERT_EQ(win::ActiveForm(), &byValue);
+    ASSERT_EQ(SceneCount(), scenes + 1);
+    id = SDL_GetWindowID(byValue.Window());
+  }
+  EXPECT_EQ(SDL_GetWindowFromID(id), nullptr) << "its window stayed";
+  EXPECT_EQ(kept->Parent(), nullptr);
+  EXPECT_EQ(SceneCount(), scenes);
+  EXPECT_EQ(win::ActiveForm(), nullptr);
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.windowID = id;
+  for (const auto event : {SDL_WINDOWEVENT_EXPOSED, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_CLOSE}) {
+    e.window.event = static_cast<Uint8>(event);
+    win::HandleEvent(e);
+  }
+  rtl::Application->ProcessMessages();
+  EXPECT_FALSE(rtl::Application->Terminated());
+  win::SimulateClose(form.get());
+  EXPECT_TRUE(rtl::Application->Terminated());
+  rtl::Application->Reset();
+  win::SetMainForm(nullptr);
+}
+
 TEST_F(SceneControl, AFrameBorrowsTheRootOfAnotherSceneAndGivesItBack) {
   MakeScene(200, 100);
   Box* root = AddRoot(0, 0, 10, 10);

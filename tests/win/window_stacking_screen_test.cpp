@@ -6,7 +6,8 @@
 // after it, one shown again while it shows comes to the front, and one put right above another
 // takes no keys; what a hidden window covered shows the window under it again. A window manager started after the
 // program finds its borderless windows undecorated and in their order. A window whose border has
-// only the system menu is offered neither minimising nor maximising.
+// only the system menu is offered neither minimising nor maximising. A window maximised and
+// restored comes back where it was.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -332,6 +333,41 @@ TEST(WindowStackingChild, AWindowWithOnlyTheSystemMenuOffersNeitherMinimiseNorMa
       check.SetBorderStyle(bsSingle);
       check.Show();
     }
+  }
+  rtl::Application->ProcessMessages();
+  CloseDisplay();
+}
+
+// A sizeable window maximised and restored through its state comes back where it was shown, at its
+// size, and the form says so too: the program hears of the restore's move and of its size one at a
+// time, and neither may send the window back to where or how large it was maximised.
+TEST(WindowStackingChild, AWindowMaximisedAndRestoredComesBackWhereItWas) {
+  if (!InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  rtl::Application->Reset();
+  {
+    TServerView server;
+    ASSERT_TRUE(server.Ready()) << "the X server does not answer here";
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(301, 320, 200, 120);
+    form->Show();
+    ASSERT_TRUE(PumpUntil([&] { return server.Settled(*form); }));
+    const xview::TPlace shown = server.Place(*form);
+    ASSERT_TRUE(PumpUntil([&] { return form->Left() == shown.X && form->Top() == shown.Y; }));
+    form->SetWindowState(wsMaximized);
+    // Only a window manager maximises a window.
+    if (wmtest::UnderWindowManager()) {
+      ASSERT_TRUE(PumpUntil([&] { return server.Size(*form).first > 400 && form->Width() > 400; }))
+          << "the window was not maximised";
+    }
+    form->SetWindowState(wsNormal);
+    const auto back = [&] {
+      const xview::TPlace at = server.Place(*form);
+      return server.Size(*form) == std::make_pair(200, 120) && at.X == shown.X && at.Y == shown.Y &&
+             form->Left() == shown.X && form->Top() == shown.Y && form->Width() == 200 && form->Height() == 120;
+    };
+    EXPECT_TRUE(PumpUntil(back)) << "restored at (" << server.Place(*form).X << ", " << server.Place(*form).Y
+                                 << ") instead of (" << shown.X << ", " << shown.Y << "), the form at (" << form->Left()
+                                 << ", " << form->Top() << ")";
   }
   rtl::Application->ProcessMessages();
   CloseDisplay();
