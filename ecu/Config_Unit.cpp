@@ -292,9 +292,18 @@ PageNumbers ConvertPageNumbers(const TCFGPageValues& page) {
       if (n.error.empty()) n.error = PageBoxLabel(LabelKey) + ": " + e.what();
     }
   };
-  take("CFG_Config_PG_RPM", [&] { n.pgRPM = ClampPGRPM(PageInteger(page.PG_RPM)); });
-  take("CFG_Config_PG_Temper", [&] { n.pgTemper = PageTemperature(PageInteger(page.PG_Temper)); });
-  take("CFG_Config_PG_Time", [&] { n.pgTime = PageTenths(page.PG_Time); });
+  // A number as the page shows the model's is the model's: the ECU's own value (a speed below
+  // what the page holds one to, a temperature the table reads back as another) stays as it is.
+  const TCFGPageValues shown = ConfigToCFGPageValues();
+  take("CFG_Config_PG_RPM", [&] {
+    if (page.PG_RPM != shown.PG_RPM) n.pgRPM = ClampPGRPM(PageInteger(page.PG_RPM));
+  });
+  take("CFG_Config_PG_Temper", [&] {
+    if (page.PG_Temper != shown.PG_Temper) n.pgTemper = PageTemperature(PageInteger(page.PG_Temper));
+  });
+  take("CFG_Config_PG_Time", [&] {
+    if (page.PG_Time != shown.PG_Time) n.pgTime = PageTenths(page.PG_Time);
+  });
   return n;
 }
 
@@ -303,7 +312,9 @@ void ApplyPage(const TCFGPageValues& page, const PageNumbers& n) {
   c.RPM_PreScaler = page.RPM_Prescaler;
   c.PG_RPM = n.pgRPM;
   c.PG_Temper = n.pgTemper;
-  c.MonoInject = 0;
+  // The injection chosen on the page ends a single-point injection; while the page shows the
+  // model's, the ECU's flag stays.
+  if (page.Injection != (c.NoSequentInject ? "Full group" : "Sequent")) c.MonoInject = 0;
   c.NoSequentInject = page.Injection == "Full group" ? 1 : 0;
   if (page.Gas_Type == "LPG") {
     c.LPG_on = 1;

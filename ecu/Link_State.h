@@ -7,6 +7,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace ecu {
 
@@ -21,6 +24,23 @@ struct TReadList {
   std::uint8_t Count = 0;
   std::array<std::uint8_t, ReadListCapacity + 1> Codes{};  // 1..Count
   bool operator==(const TReadList&) const = default;
+};
+
+// The values of the configuration that one parameter's two bytes carry, as the codec compares
+// them (ecu::ParamValues): the numbers and flags its encoder reads, and its text where it has one.
+struct TParamValues {
+  std::array<std::int64_t, 12> Numbers{};
+  std::string Text;
+  bool operator==(const TParamValues&) const = default;
+};
+
+// A parameter of a list written to the ECU: its bytes as sent and the values they carry (none
+// when they carry none: a value the program could not convert went as the ECU's own bytes).
+struct TParamWritten {
+  std::uint8_t Code = 0;
+  std::uint16_t Bytes = 0;
+  std::optional<TParamValues> Values;
+  bool operator==(const TParamWritten&) const = default;
 };
 
 struct TLinkState {
@@ -93,9 +113,17 @@ struct TLinkState {
   TReadList ReadList;
   // Read position in the parameter reply: the low byte of the value last decoded.
   std::int32_t RxIndex = 0;
-  // The value bytes the ECU last sent for each code (high byte first), kept so that a value the
-  // program cannot convert back (the sensor table is missing) is returned as it came.
+  // What the ECU holds of each parameter: the value bytes it last sent, or last took in a write
+  // (high byte first), and the values of the configuration those bytes stand for (none when they
+  // stand for none: never sent, or a percentage without its value). A parameter whose values are
+  // still these goes back to the ECU as these bytes, so that a write changes nothing the installer
+  // left as it was (a temperature between two whole degrees, the bits no field keeps); a value the
+  // program cannot convert (the sensor table is missing) goes back as the bytes too.
   std::array<std::uint16_t, 256> ReceivedParams{};
+  std::array<std::optional<TParamValues>, 256> HeldValues{};
+  // The parameters of the list request last built ("2" or "3"), taken as held once the ECU
+  // answers it.
+  std::vector<TParamWritten> WrittenParams;
 
   // Everything back to its state at program start.
   void Reset() { *this = TLinkState(); }

@@ -8,6 +8,7 @@
 #include "ecu/Receiver_Unit.h"
 #include "ecu/Session.h"
 #include "ecu/Tasks.h"
+#include "ecu/Transmit_Unit.h"
 #include "platform/loop/Timer.h"
 
 namespace ecu {
@@ -82,6 +83,8 @@ void Frame_Check_Reply(int Count) {
   Session().Link.ReplyAwaited = 0;
   Host().ReplyPending(false);
   Connect_Quality_Full();
+  // A parameter list answered: the ECU holds what it carried.
+  if (Session().Link.RxFrame[1] == '2' || Session().Link.RxFrame[1] == '3') Param_List_Taken();
   Script_Run();
   if (Session().Link.ACBRunning) Host().AutoCalibrationReplyTick();
   if (Session().Hosts.Monitor) Session().Hosts.Monitor->ReplyChecked(Session().Link.RxFrame.data(), Count, true);

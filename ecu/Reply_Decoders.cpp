@@ -71,15 +71,19 @@ std::string CfgNameToFileName(const std::string& Name) {
 }
 
 void DecodePointRecords(std::span<const std::uint8_t> Frame) {
+  int decoded = 0;
   for (int i = 0; i < DiagramPointCount; ++i) {
     const int at = 2 + 6 * i;
     if (!Has(Frame, at, 6)) break;
+    Point_Params_Received(i, Frame.subspan(static_cast<std::size_t>(at)).first<6>());
+    decoded = i + 1;
     // The ECU keeps the slope x 128, as the encoder sends it.
     Session().ConfigData.DiagramSlopes[i] = HiLoToWord(Frame[at], Frame[at + 1]) / 128.0;
     Session().ConfigData.DiagramPointY[i] = HiLoToWord(Frame[at + 2], Frame[at + 3]);
     Session().ConfigData.DiagramPointX[i] = (Frame[at + 4] & 0x7F) * 256 + Frame[at + 5];
     if (Frame[at + 4] & 0x80) Session().ConfigData.FlaggedPoint = static_cast<std::uint8_t>(i);
   }
+  Point_Params_Hold(decoded);
 }
 
 void Decode_Identification() {

@@ -1,9 +1,12 @@
 #include "ecu/Transmit_Unit.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "ecu/Calc_Unit.h"
 #include "ecu/Check_Versions.h"
@@ -85,9 +88,12 @@ bool IsNoValue(std::uint8_t High) { return High == 0 || High == 5; }
 // the default goes back to the ECU with the configuration page, only when that write carries
 // it: a percentage of a reference that is 0 goes out as "no value" again, and asking for the
 // write would rewrite the ECU at every connect with nothing the installer changed.
+bool ConvertParam(std::uint8_t Code, const Configuration_Class& c, std::array<std::uint8_t, 3>& Triple,
+                  bool* Converted = nullptr);
+
 void PercentDefaulted(std::uint8_t Code, const Configuration_Class& c) {
   std::array<std::uint8_t, 3> triple{};
-  if (!Param_Encode(Code, c, triple) || IsNoValue(triple[1])) return;
+  if (!ConvertParam(Code, c, triple) || IsNoValue(triple[1])) return;
   if (Session().Hosts.Host) Session().Hosts.Host->ParameterDefaulted();
 }
 
@@ -222,14 +228,31 @@ void Param_Decode(std::uint8_t Code, std::uint8_t h, std::uint8_t l, Configurati
   }
 }
 
-bool Param_Encode(std::uint8_t Code, const Configuration_Class& c, std::array<std::uint8_t, 3>& Triple) {
+namespace {
+
+// The percentages, whose high byte 0 or 5 carries no value.
+bool IsPercentCode(std::uint8_t Code) {
+  return Code == 147 || Code == 148 || Code == 150 || Code == 151 || Code == 153;
+}
+
+// The values the bytes of a code stand for, as the ECU holds them: none for a percentage
+// without its value (its default must still go out).
+std::optional<TParamValues> HeldFor(std::uint8_t Code, std::uint16_t Bytes, const Configuration_Class& c) {
+  if (IsPercentCode(Code) && IsNoValue(static_cast<std::uint8_t>(Bytes >> 8))) return std::nullopt;
+  return ParamValues(Code, c);
+}
+
+// Converted (when given) is cleared for a value the program cannot convert.
+bool ConvertParam(std::uint8_t Code, const Configuration_Class& c, std::array<std::uint8_t, 3>& Triple,
+                  bool* Converted) {
   // Every value is kept within what its parameter holds before it is packed; a value the
   // program cannot convert goes back as the ECU sent it.
+  bool converted = true;
   std::uint8_t h = static_cast<std::uint8_t>(Session().Link.ReceivedParams[Code] >> 8);
   std::uint8_t l = static_cast<std::uint8_t>(Session().Link.ReceivedParams[Code]);
   switch (Code) {
     case 'Z': SplitHiLo(WordRange.Clamp(c.Param_90), h, l); break;
-    case 'A': TemperatureToSensorBytes(PGTemperRange.Clamp(c.PG_Temper), h, l); break;
+    case 'A': converted = TemperatureToSensorBytes(PGTemperRange.Clamp(c.PG_Temper), h, l); break;
     case 'C': RPMToPeriodBytes(ClampPGRPM(c.PG_RPM), h, l); break;
     case 'R':
       h = ByteOrZeroCode(ClampPGTime(c.PG_Time));
@@ -284,7 +307,7 @@ bool Param_Encode(std::uint8_t Code, const Configuration_Class& c, std::array<st
     case 146: ScaleToBytes(1, c.Param_146, h, l); break;
     case 147: PercentToBytes(c.Param_147, ScaleForECU(1, c.Param_146), 32768, h, l); break;
     case 148: PercentToBytes(c.Param_148, ScaleForECU(1, c.Param_146), 32768, h, l); break;
-    case 149: TemperatureToSensorBytes(c.Param_149, h, l); break;
+    case 149: converted = TemperatureToSensorBytes(c.Param_149, h, l); break;
     case 150: PercentToBytes(c.Param_150, c.Param_149, 4096, h, l); break;
     case 151: PercentToBytes(c.Param_151, c.Param_149, 4096, h, l); break;
     case 152: HalfToBytes(Param152Range.Clamp(c.Param_152), h, l); break;
@@ -313,18 +336,135 @@ bool Param_Encode(std::uint8_t Code, const Configuration_Class& c, std::array<st
     }
   }
   Triple = {Code, h, l};
+  if (Converted) *Converted = converted;
   return true;
+}
+
+// Param_Encode; Carries tells whether the bytes carry the configuration's values (they are
+// the ECU's own for those values, or the values converted).
+bool EncodeParam(std::uint8_t Code, const Configuration_Class& c, std::array<std::uint8_t, 3>& Triple, bool& Carries) {
+  const std::optional<TParamValues>& held = Session().Link.HeldValues[Code];
+  if (held && held == ParamValues(Code, c)) {
+    const std::uint16_t bytes = Session().Link.ReceivedParams[Code];
+    Triple = {Code, static_cast<std::uint8_t>(bytes >> 8), static_cast<std::uint8_t>(bytes)};
+    Carries = true;
+    return true;
+  }
+  return ConvertParam(Code, c, Triple, &Carries);
+}
+
+}  // namespace
+
+std::optional<TParamValues> ParamValues(std::uint8_t Code, const Configuration_Class& c) {
+  TParamValues v;
+  const auto set = [&v](std::initializer_list<std::int64_t> Numbers) {
+    std::copy(Numbers.begin(), Numbers.end(), v.Numbers.begin());
+  };
+  const TConfigState& data = Session().ConfigData;
+  switch (Code) {
+    case 'Z': set({c.Param_90}); break;
+    case 'A': set({c.PG_Temper}); break;
+    case 'C': set({c.PG_RPM}); break;
+    case 'R':
+      set({c.PG_Time, c.Param_82_Bit0, c.Save_Map, c.MonoInject, c.Param_82_Bit3, c.Param_82_Bit4, c.NoSequentInject,
+           c.Param_82_Bit6, c.Param_82_Bit7});
+      break;
+    case '\\':
+      set({c.Param_92_High, c.Param_92_Bit0, c.Param_92_Bit1, c.LPG_on, c.Param_92_Bit4, c.Param_92_Bit5,
+           c.Param_92_Bit6, c.Param_92_Bit7});
+      break;
+    case 159:
+      set({c.Param_159_H0, c.Param_159_H1, c.Param_159_H2, c.Param_159_H3, c.Param_159_H4, c.Param_159_H6,
+           c.Param_159_H7, c.Param_159_L0, c.Param_159_L1, c.PG_GAS_Hot_Engine, c.Param_159_L3});
+      break;
+    case 'D': set({c.LPG_on, c.Param_90}); break;
+    case 'E':
+      set({c.Param_69_High});
+      v.Text = c.RPM_PreScaler;
+      break;
+    case 'S':
+      set({c.Param_83_Low});
+      v.Text = c.Level_Type;
+      break;
+    case 'T': set({c.Level1, c.Level_Invert, c.Level_90, c.Level_Buzzer, c.GP_Buzzer}); break;
+    case 'U': set({c.Level2}); break;
+    case 'V': set({c.Level3}); break;
+    case 'W': set({c.Level4}); break;
+    case 'X': set({c.Level5}); break;
+    case 146: set({c.Param_146, c.Param_90}); break;
+    case 147: set({c.Param_147, c.Param_146, c.Param_90}); break;
+    case 148: set({c.Param_148, c.Param_146, c.Param_90}); break;
+    case 149: set({c.Param_149}); break;
+    case 150: set({c.Param_150, c.Param_149}); break;
+    case 151: set({c.Param_151, c.Param_149}); break;
+    case 152: set({c.Param_152}); break;
+    case 153: set({c.Param_153, c.Param_152}); break;
+    default: {
+      int which = 0;
+      const int p = PointOfCode(Code, which);
+      if (p < 0) return std::nullopt;
+      // A slope follows its segment's two points (the first one is fixed); a petrol time
+      // carries whether its point is flagged.
+      if (which == 0 && p > 0)
+        set({data.DiagramPointX[p - 1], data.DiagramPointY[p - 1], data.DiagramPointX[p], data.DiagramPointY[p]});
+      else if (which == 1)
+        set({data.DiagramPointY[p]});
+      else if (which == 2)
+        set({data.DiagramPointX[p], data.FlaggedPoint == p});
+      break;
+    }
+  }
+  return v;
+}
+
+bool Param_Encode(std::uint8_t Code, const Configuration_Class& c, std::array<std::uint8_t, 3>& Triple) {
+  bool carries = false;
+  return EncodeParam(Code, c, Triple, carries);
 }
 
 int Param_Pack_List(const Configuration_Class& Config, std::span<std::uint8_t> Out) {
   std::size_t at = 0;
+  std::vector<TParamWritten>& written = Session().Link.WrittenParams;
+  written.clear();
   for (int i = 1; i <= Session().Link.ReadList.Count; ++i) {
     std::array<std::uint8_t, 3> triple{};
-    if (!Param_Encode(Session().Link.ReadList.Codes[i], Config, triple)) continue;
+    const std::uint8_t code = Session().Link.ReadList.Codes[i];
+    bool carries = false;
+    if (!EncodeParam(code, Config, triple, carries)) continue;
     if (at + 3 > Out.size()) break;
     for (std::uint8_t b : triple) Out[at++] = b;
+    written.push_back(
+        {code, HiLoToWord(triple[1], triple[2]), carries ? ParamValues(code, Config) : std::optional<TParamValues>()});
   }
   return static_cast<int>(at);
+}
+
+void Param_List_Taken() {
+  TLinkState& link = Session().Link;
+  for (const TParamWritten& p : link.WrittenParams) {
+    // Bytes that could not carry their values (a temperature without the sensor table) were
+    // the ECU's own already, standing for what they stood for.
+    if (!p.Values) continue;
+    link.ReceivedParams[p.Code] = p.Bytes;
+    link.HeldValues[p.Code] =
+        IsPercentCode(p.Code) && IsNoValue(static_cast<std::uint8_t>(p.Bytes >> 8)) ? std::nullopt : p.Values;
+  }
+  link.WrittenParams.clear();
+}
+
+void Point_Params_Received(int Point, std::span<const std::uint8_t, 6> Record) {
+  const auto codes = PointCodes(Point);
+  for (std::size_t w = 0; w < codes.size(); ++w) {
+    Session().Link.ReceivedParams[codes[w]] = HiLoToWord(Record[2 * w], Record[2 * w + 1]);
+    Session().Link.HeldValues[codes[w]].reset();
+  }
+}
+
+void Point_Params_Hold(int Points) {
+  if (!Session().ConfigData.Configuration) return;
+  for (int i = 0; i < Points; ++i)
+    for (std::uint8_t code : PointCodes(i))
+      Session().Link.HeldValues[code] = ParamValues(code, *Session().ConfigData.Configuration);
 }
 
 void Decode_Param_Reply(std::span<const std::uint8_t> Frame, Configuration_Class& Config) {
@@ -332,13 +472,22 @@ void Decode_Param_Reply(std::span<const std::uint8_t> Frame, Configuration_Class
   Param_Read_List_All();
   // The values end before the checksum.
   const int dataEnd = static_cast<int>(Frame.size()) - 1;
+  int decoded = 0;
   for (int i = 1; i <= Session().Link.ReadList.Count; ++i) {
     Session().Link.RxIndex += 2;
     if (Session().Link.RxIndex >= dataEnd) break;
     const std::uint8_t code = Session().Link.ReadList.Codes[i];
     const std::uint8_t h = Frame[Session().Link.RxIndex - 1], l = Frame[Session().Link.RxIndex];
     Session().Link.ReceivedParams[code] = HiLoToWord(h, l);
+    Session().Link.HeldValues[code].reset();
     Param_Decode(code, h, l, Config);
+    decoded = i;
+  }
+  // The values the ECU's bytes stand for, once all are in (a value may read others: a
+  // percentage its reference).
+  for (int i = 1; i <= decoded; ++i) {
+    const std::uint8_t code = Session().Link.ReadList.Codes[i];
+    Session().Link.HeldValues[code] = HeldFor(code, Session().Link.ReceivedParams[code], Config);
   }
 }
 

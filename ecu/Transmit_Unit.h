@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "ecu/Config_Unit.h"
@@ -37,12 +38,27 @@ void CalcDiagramSlopes();
 // Runs the code's decoder on the value bytes h, l into the configuration; codes without a
 // decoder change nothing. A temperature that the sensor table cannot convert leaves its field.
 void Param_Decode(std::uint8_t Code, std::uint8_t High, std::uint8_t Low, Configuration_Class& Config);
-// The code's triple (code, h, l) from the configuration and the calibration arrays; false
-// (and Triple untouched) for a code without an encoder.
+// The values a code's two bytes carry: those of the configuration and the calibration points
+// that its encoder reads, and for "D" the gas type (Param_68 follows the gas type the page
+// shows, while the ECU's "D" is never decoded); none for a code without an encoder.
+std::optional<TParamValues> ParamValues(std::uint8_t Code, const Configuration_Class& Config);
+// The code's triple (code, h, l): the bytes the ECU holds (Link.ReceivedParams) while the
+// configuration's values for the code are those the bytes stand for (Link.HeldValues), else
+// the values converted from the configuration and the calibration arrays; false (and Triple
+// untouched) for a code without an encoder.
 bool Param_Encode(std::uint8_t Code, const Configuration_Class& Config, std::array<std::uint8_t, 3>& Triple);
 // Encodes every code of Link.ReadList in order into Out (3 bytes a code); returns the bytes
-// written. Out must hold 3 x Link.ReadList.Count bytes.
+// written. Out must hold 3 x Link.ReadList.Count bytes. What was packed is kept
+// (Link.WrittenParams) until the ECU takes it.
 int Param_Pack_List(const Configuration_Class& Config, std::span<std::uint8_t> Out);
+// The ECU answered the list request last built: it holds those bytes now, for the values they
+// were packed from.
+void Param_List_Taken();
+// The points reply: the ECU sent this record (slope, gas time, petrol time) of calibration point
+// Point, the bytes of its three codes; once the records are decoded, the codes of the first
+// Points points hold the values the points stand at.
+void Point_Params_Received(int Point, std::span<const std::uint8_t, 6> Record);
+void Point_Params_Hold(int Points);
 
 // The parameter reply (whole frame: address, command, values, checksum): the full read list
 // is built and each value that lies wholly inside the frame's data is decoded; values beyond a

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <optional>
+#include <utility>
 
 #include "app/core/CFG_Page_View.h"
 #include "app/core/Core_Host.h"
@@ -83,9 +84,12 @@ void TPage_CFG::ConfigToCFGPage() {
   const TCFGPageHold updating;
   const TCFGPageTexts& v = *values;
   const TPageCFGParts& p = parts_;
+  const auto showNumber = [this](vg::TvxHudComboTextBox* Box, const std::u16string& Text) {
+    if (!KeepsTyping(Box, Box->Text())) ShowNumber(Box, Text);
+  };
   p.HudComboTextBox_CFG_RPM_Prescaler->SetText(v.RPM_Prescaler);
-  ShowNumber(p.HudComboTextBox_CFG_PG_RPM, v.PG_RPM);
-  ShowNumber(p.HudComboTextBox_CFG_PG_Temper, v.PG_Temper);
+  showNumber(p.HudComboTextBox_CFG_PG_RPM, v.PG_RPM);
+  showNumber(p.HudComboTextBox_CFG_PG_Temper, v.PG_Temper);
   p.HudComboTextBox_CFG_Injection->SetText(v.Injection);
   p.HudComboTextBox_CFG_Gas_Type->SetText(v.Gas_Type);
   p.HudCheckBox_CFG_GP_Buzzer->SetIsChecked(v.GP_Buzzer);
@@ -96,7 +100,7 @@ void TPage_CFG::ConfigToCFGPage() {
     p.HudTrackBar_LevelGas[i]->SetValue(static_cast<float>(v.LevelGas[i]));
     p.HudTextBox_LevelGas[i]->SetText(v.LevelGasVolts[i]);
   }
-  ShowNumber(p.HudComboTextBox_CFG_PG_Time, v.PG_Time);
+  showNumber(p.HudComboTextBox_CFG_PG_Time, v.PG_Time);
   ShowUserPage(v);
 }
 
@@ -109,12 +113,33 @@ void TPage_CFG::ConfigToUserPage() {
 
 void TPage_CFG::ShowUserPage(const TCFGPageTexts& Values) {
   const TPageCFGParts& p = parts_;
-  p.HudTextBox_CFG_User_Name->SetText(Values.User_Name);
-  p.HudTextBox_CFG_User_Phone->SetText(Values.User_Phone);
-  p.HudTextBox_CFG_User_Install_Date->SetText(Values.User_Install_Date);
-  p.HudTextBox_CFG_User_Install_KM->SetText(Values.User_Install_KM);
-  p.HudTextBox_CFG_User_Gas_Jets->SetText(Values.User_Gas_Jets);
-  p.HudMemo_CFG_User_Notice->SetText(Values.User_Notice);
+  const auto show = [this](auto* Box, const std::u16string& Text) {
+    if (KeepsTyping(Box, Box->Text())) return;
+    Box->SetText(Text);
+    Filled(Box, Box->Text());
+  };
+  show(p.HudTextBox_CFG_User_Name, Values.User_Name);
+  show(p.HudTextBox_CFG_User_Phone, Values.User_Phone);
+  show(p.HudTextBox_CFG_User_Install_Date, Values.User_Install_Date);
+  show(p.HudTextBox_CFG_User_Install_KM, Values.User_Install_KM);
+  show(p.HudTextBox_CFG_User_Gas_Jets, Values.User_Gas_Jets);
+  show(p.HudMemo_CFG_User_Notice, Values.User_Notice);
+}
+
+bool TPage_CFG::KeepsTyping(const vg::TvxVisualObject* Box, const std::u16string& Text) const {
+  if (takingEdit_ || !Box->IsFocused()) return false;
+  const auto filled = filled_.find(Box);
+  return Text != (filled == filled_.end() ? std::u16string() : filled->second);
+}
+
+template <class F>
+auto TPage_CFG::TakingEdit(F&& Take) {
+  struct TTaking {
+    bool& Flag;
+    bool Was;
+    ~TTaking() { Flag = Was; }
+  } taking{takingEdit_, std::exchange(takingEdit_, true)};
+  return Take();
 }
 
 TCFGPageTexts TPage_CFG::PageValues() const {
@@ -161,12 +186,20 @@ TCFGPageTexts TPage_CFG::TakenValues(const vg::TvxHudComboTextBox* Entered) cons
 
 void TPage_CFG::PageToConfig() {
   if (Freeing()) return;
-  TakeCFGPageTexts(TakenValues(nullptr));
+  const TCFGPageTexts values = TakenValues(nullptr);
+  if (!TakingEdit([&values] { return TakeCFGPageTexts(values); })) return;
+  // The customer's details are taken as their boxes hold them.
+  const TPageCFGParts& p = parts_;
+  for (vg::TvxHudTextBox* box :
+       {p.HudTextBox_CFG_User_Name, p.HudTextBox_CFG_User_Phone, p.HudTextBox_CFG_User_Install_Date,
+        p.HudTextBox_CFG_User_Install_KM, p.HudTextBox_CFG_User_Gas_Jets})
+    Filled(box, box->Text());
+  Filled(p.HudMemo_CFG_User_Notice, p.HudMemo_CFG_User_Notice->Text());
 }
 
 void TPage_CFG::LevelToConfig() {
   if (CFGPageUpdating() || Freeing()) return;
-  TakeCFGLevelPageTexts(TakenValues(nullptr));
+  TakingEdit([this] { TakeCFGLevelPageTexts(TakenValues(nullptr)); });
   // The thresholds as voltages.
   const TCFGPageHold updating;
   for (std::size_t i = 0; i < 5; ++i)
@@ -222,6 +255,7 @@ void TPage_CFG::ShowHeldNumbers() {
 void TPage_CFG::ShowNumber(vg::TvxHudComboTextBox* Box, const std::u16string& Text) {
   const TCFGPageHold updating;
   Box->SetText(Text);
+  Filled(Box, Box->Text());
   int entry = -1;
   for (int i = 0; i < Box->Items()->Count() && entry < 0; ++i)
     if (Box->Items()->Get(i) == Text) entry = i;
@@ -269,7 +303,10 @@ void TPage_CFG::NumberEntered(vg::TvxHudComboTextBox* Box, std::vector<std::stri
   if (at >= boxes.size()) return;
   const std::u16string& inForce = *PageNumberTexts(*model)[at];
   // The number in force, entered again (Enter, then the focus leaving): nothing new to write.
-  if (Box->Text() == inForce) return;
+  if (Box->Text() == inForce) {
+    Filled(Box, inForce);
+    return;
+  }
   const TCFGPageTexts values = TakenValues(Box);
   try {
     CheckCFGPageNumbers(values);
@@ -279,7 +316,8 @@ void TPage_CFG::NumberEntered(vg::TvxHudComboTextBox* Box, std::vector<std::stri
   }
   const std::string held = CFGPageHeldReport(values);
   // An edit refused (the ECU being read) is told as not written, and nothing was held.
-  if (!TakeCFGPageTexts(values)) return;
+  if (!TakingEdit([&values] { return TakeCFGPageTexts(values); })) return;
+  Filled(Box, Box->Text());
   // A number beyond its range shows as it was held, and the installer is told so, as the
   // settings window's boxes tell it.
   ShowHeldNumbers();

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,10 @@ public:
   const TPageCFGParts& Parts() const { return parts_; }
 
   // The model onto the page (ConfigToCFGPage; CFGPageUpdating is held meanwhile), and the
-  // customer texts only (ConfigToUserPage).
+  // customer texts only (ConfigToUserPage). The box being typed into (it has the focus and
+  // holds a text the page neither put there nor took) keeps what is typed, to be taken when
+  // finished, as the ECU read again shows what it holds in the others; when the model shows
+  // because the page's own edit was refused (the ECU being read), every box shows it.
   void ConfigToCFGPage();
   void ConfigToUserPage();
   // What the page's controls hold now, as the configuration takes it.
@@ -100,9 +104,17 @@ private:
   void ShowHeldNumbers();
   // A number box shows Text (the page held meanwhile); its list's current entry is the one
   // of that text, if any, so that a text typed later is never taken for a choice.
-  static void ShowNumber(vg::TvxHudComboTextBox* Box, const std::u16string& Text);
-  // The customer texts onto their boxes.
+  void ShowNumber(vg::TvxHudComboTextBox* Box, const std::u16string& Text);
+  // The customer texts onto their boxes (but the one being typed into, unless every box is to
+  // show the model).
   void ShowUserPage(const TCFGPageTexts& Values);
+  // Whether Box, holding Text, is being typed into, and the model shown now leaves it so.
+  bool KeepsTyping(const vg::TvxVisualObject* Box, const std::u16string& Text) const;
+  // The box holds Text as the page put it there or took it.
+  void Filled(const vg::TvxVisualObject* Box, const std::u16string& Text) { filled_[Box] = Text; }
+  // The page's edit taken (TakeCFGPageTexts and the like): true while it runs.
+  template <class F>
+  auto TakingEdit(F&& Take);
   // The customer details taken as Enter takes them, when one differs from the configuration's
   // (a box entered with Enter and then left takes nothing again).
   void TakeCustomerTexts();
@@ -110,6 +122,10 @@ private:
   vg::TvxVisualObject* FocusedCustomerBox() const;
 
   TPageCFGParts parts_;
+  // What the page last put into each box the installer types into (the numbers, the
+  // customer's details) or took from it.
+  std::map<const vg::TvxVisualObject*, std::u16string> filled_;
+  bool takingEdit_ = false;
 };
 
 }  // namespace app

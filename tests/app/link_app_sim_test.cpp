@@ -185,10 +185,9 @@ TEST_F(AppSimLineTest, AnEditWhoseLineClosesBeforeItsWriteIsReportedAndGoesToNoO
 namespace {
 
 // File > Save with the reducer's reference temperature at 0 degrees: the whole configuration
-// goes to the ECU, the reducer percentages (their reference 0) as "no value". The ECU keeps
-// what it was sent, so each later connect reads "no value" for them again. That is no change of
-// the installer's, and writing the configuration back would only send "no value" once more:
-// after the line comes back nothing at all is written, past the transmission delay.
+// goes to the ECU, the reducer percentages that nobody changed as the ECU gave them (converted
+// against their reference 0 they would go as "no value"). After the line comes back the ECU is
+// read again, and nothing at all is written, past the transmission delay.
 TEST_F(AppSimLineTest, AConnectAfterASaveWritesNothingTheInstallerDidNotChange) {
   ecu_test::TempDir dir;
   ecu::Session().ConfigData.ConfigDir = dir / "Config";
@@ -210,8 +209,8 @@ TEST_F(AppSimLineTest, AConnectAfterASaveWritesNothingTheInstallerDidNotChange) 
 
   ASSERT_TRUE(app::SaveConfigurationAs(u"car1"));
   ASSERT_TRUE(RunUntil("6#", 80)) << wire.Commands();
-  ASSERT_EQ(sim->State().Params[150], 0x0500) << "the save sent a value";
-  ASSERT_EQ(sim->State().Params[151], 0x0500);
+  ASSERT_EQ(sim->State().Params[150], 0x0D00) << "the save changed a percentage nobody changed";
+  ASSERT_EQ(sim->State().Params[151], 0x0D00);
 
   sim->Stop();
   ASSERT_TRUE(Within(6000, [] { return ecu::Session().Link.LinkUp == 0; })) << "the link never noticed";
@@ -223,7 +222,7 @@ TEST_F(AppSimLineTest, AConnectAfterASaveWritesNothingTheInstallerDidNotChange) 
   for (int i = 0; i < 400 && rtl::GetTickCount() < read + 4000; ++i) ASSERT_TRUE(Advance(recorder->ReplyDelay));
   const std::string after = CommandsFrom(written);
   EXPECT_EQ(after.find_first_of("-123.6"), std::string::npos) << "written after the line came back: " << after;
-  EXPECT_EQ(ecu::Session().ConfigData.Configuration->Param_150, 10) << "the page shows the default";
+  EXPECT_EQ(ecu::Session().ConfigData.Configuration->Param_150, 10);
 }
 
 }  // namespace

@@ -217,6 +217,52 @@ TEST_F(MainSetupTest, ANumberIsTakenWhenItIsFinishedNotWhileItIsTyped) {
   EXPECT_EQ(RequestWithin(1600), 22);
 }
 
+// The ECU comes back and is read again while a number is being typed: every box shows what the
+// ECU holds but the one being typed into, which keeps what was typed and is taken when finished
+// (a customer's detail the same way). A box that has the focus with nothing typed shows the
+// ECU's value; an edit refused while the ECU is being read shows the value in force again.
+TEST_F(MainSetupTest, TheEcuReadAgainLeavesTheBoxBeingTypedInto) {
+  ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
+  vg::TvxHudComboTextBox* rpm = Cfg().HudComboTextBox_CFG_PG_RPM;
+  vg::TvxHudTextBox* name = Cfg().HudTextBox_CFG_User_Name;
+  const auto read = [&](std::int32_t RPM, const char* Name) {
+    c.PG_RPM = RPM;
+    c.PG_Temper = 33;
+    c.User_Name = Name;
+    host->ConfigToUserPage();
+    host->ConfigToCFGPage();
+  };
+  rpm->SetFocus();
+  rpm->SelectAll();
+  win::SimulateText(main.get(), "2600");
+  read(1500, "Petrov");
+  EXPECT_EQ(rpm->Text(), u"2600");
+  EXPECT_EQ(Cfg().HudComboTextBox_CFG_PG_Temper->Text(), u"33");
+  EXPECT_EQ(name->Text(), u"Petrov");
+  win::SimulateKeyStroke(main.get(), '\r');
+  Run(20);
+  EXPECT_EQ(c.PG_RPM, 2600);
+  EXPECT_EQ(RequestWithin(1600), 22);
+  read(1700, "Petrov");
+  EXPECT_EQ(rpm->Text(), u"1700") << "nothing typed since";
+
+  name->SetFocus();
+  name->SelectAll();
+  win::SimulateText(main.get(), "Sidorov");
+  read(1700, "Ivanov");
+  EXPECT_EQ(name->Text(), u"Sidorov");
+  rpm->SetFocus();
+  EXPECT_EQ(c.User_Name, "Sidorov");
+
+  ecu::Session().Link.Reading = 1;
+  rpm->SelectAll();
+  win::SimulateText(main.get(), "2000");
+  win::SimulateKeyStroke(main.get(), '\r');
+  Run(20);
+  EXPECT_EQ(c.PG_RPM, 1700);
+  EXPECT_EQ(rpm->Text(), u"1700");
+}
+
 // A number typed beyond what its value carries is held to its range as it is taken (so box,
 // model and ECU agree), written, and the installer is told in the settings window's words,
 // naming the box; where the range has a gap, the words name the part the number was held

@@ -11,6 +11,7 @@
 #include "ecu/Check_Versions.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/Live_Data.h"
+#include "ecu/Reply_Decoders.h"
 #include "ecu/Session.h"
 #include "ecu/Transmit_Unit.h"
 #include "tools/linkrec/Recorder.h"
@@ -287,6 +288,88 @@ TEST_F(CodecTest, ParameterReplyDecodesOnlyWhatItHolds) {
   EXPECT_EQ(fresh.Level1, 3 * 256 + 0x21);
   EXPECT_EQ(fresh.Level2, Configuration_Class().Level2);
   EXPECT_EQ(fresh.Param_146, Configuration_Class().Param_146);
+}
+
+// A write carries, for every parameter whose value nobody changed, the very bytes the ECU sent
+// (its own reading of a temperature, the bits no field keeps, a percentage's companion byte);
+// only a value changed goes through the conversion. Walked over every code of both write lists,
+// with a linear sensor table, a table of zeros and none.
+TEST_F(CodecTest, AWriteSendsTheEcusOwnBytesForEveryValueNobodyChanged) {
+  Session().LiveData.FirmwareVersion100 = 210;
+  CreateConfiguration(dir / "none.cfg");
+  Configuration_Class& c = *Session().ConfigData.Configuration;
+  const std::pair<int, std::array<std::uint8_t, 2>> list1[] = {
+      {1, {0x05, 0x23}},  {2, {0x01, 0x90}},  {4, {0xFF, 0xFE}},  {6, {0x80, 0x0E}},  {7, {0x80, 0x0B}},
+      {8, {0x2A, 0x04}},  {9, {0x01, 0x00}},  {12, {0x04, 0x09}}, {22, {0x0C, 0x40}}, {23, {0x0C, 0x64}},
+      {24, {0x84, 0x00}}, {25, {0x01, 0x90}}, {26, {0x02, 0x26}}, {27, {0x02, 0xBC}}, {38, {0x81, 0x00}},
+      {39, {0x40, 0x11}}, {40, {0x27, 0x00}}, {41, {0x01, 0x80}}, {42, {0x0D, 0x0A}}, {43, {0x0D, 0x0A}},
+      {44, {0x85, 0xF5}}, {45, {0x41, 0x77}}};
+  Bytes params = FullParamReply(), points(57, 0);
+  for (const auto& [value, hl] : list1) Put(params, value, hl[0], hl[1]);
+  for (int i = 0; i < DiagramPointCount; ++i) {  // slopes of their own; points 0 and 5 flagged
+    const int words[3] = {0x0123 + i, 2100 + 1300 * i, (2000 + 1000 * i) | (i == 0 || i == 5 ? 0x8000 : 0)};
+    for (int w = 0; w < 3; ++w)
+      Put(points, 3 * i + w, static_cast<std::uint8_t>(words[w] >> 8), static_cast<std::uint8_t>(words[w]));
+  }
+  const auto sent = [&](auto List) {
+    List();
+    CalcDiagramSlopes();  // as the "3" request does
+    Bytes out(3 * Session().Link.ReadList.Count);
+    out.resize(static_cast<std::size_t>(Param_Pack_List(c, out)));
+    return out;
+  };
+  const auto asReceived = [&](auto List, const Bytes& Reply, auto At) {
+    List();
+    Bytes expected;
+    for (int i = 1; i <= Session().Link.ReadList.Count; ++i) {
+      const int at = At(i);
+      expected.insert(expected.end(), {Session().Link.ReadList.Codes[i], Reply[at], Reply[at + 1]});
+    }
+    return expected;
+  };
+  const auto paramAt = [&](int i) { return 2 + 2 * list1[i - 1].first; };
+  const auto pointAt = [](int i) { return 2 + 6 * ((i - 1) / 3) + 2 * ((i - 1) % 3); };
+  const std::string tables[] = {"linear", "zeros", "none"};
+  for (const std::string& table : tables) {
+    SCOPED_TRACE(table);
+    std::string data;
+    for (int i = 0; i < SensorTableEntries; ++i) {  // -40.0 to 120.0 degrees
+      const int v = table == "zeros" ? 0 : -400 + (i * 1600 + 511) / 1023;
+      data += static_cast<char>(v & 0xFF);
+      data += static_cast<char>((v >> 8) & 0xFF);
+    }
+    Session().ConfigData.SensorTableFileName = dir / (table + ".dat");
+    if (table != "none") ecu_test::WriteFile(Session().ConfigData.SensorTableFileName, data);
+    Decode_Param_Reply(params, c);
+    DecodePointRecords(points);
+    // A customer's phone taken from the page, every other box as it shows the ECU's values.
+    TCFGPageValues page = ConfigToCFGPageValues();
+    page.User_Phone = "5551234";
+    LevelPageToConfig({double(c.Level1), double(c.Level2), double(c.Level3), double(c.Level4), double(c.Level5)}, page);
+    EXPECT_EQ(sent(Param_Write_List1), asReceived(Param_Write_List1, params, paramAt));
+    EXPECT_EQ(sent(Param_Write_List2), asReceived(Param_Write_List2, points, pointAt));
+    // A file saved from the ECU's values and loaded while it answers holds what the ECU holds.
+    SaveConfigFile(dir / "car1.cfg");
+    ASSERT_TRUE(LoadConfigFileOverDefaults(dir / "car1.cfg"));
+    std::array<std::uint8_t, 3> a{};
+    ASSERT_TRUE(Param_Encode('A', c, a));
+    EXPECT_EQ(a, (std::array<std::uint8_t, 3>{'A', 0x01, 0x90}));
+
+    // A value changed goes through the conversion (without a table the ECU's bytes go; zeros
+    // hold the page to the 0 they carry). The ECU holds what it took, which goes again while
+    // the value stands, if the table then goes; a value it could not be sent goes once it can.
+    Decode_Param_Reply(params, c);
+    page = ConfigToCFGPageValues();
+    page.PG_Temper = "30";
+    CFG_Page_To_Config(page);
+    Bytes expected = asReceived(Param_Write_List1, params, paramAt);
+    if (table == "linear") TemperatureToSensorBytes(30, expected[4], expected[5]);
+    EXPECT_EQ(sent(Param_Write_List1), expected);
+    Param_List_Taken();
+    Session().ConfigData.SensorTableFileName = dir / (table == "none" ? "linear.dat" : "gone.dat");
+    if (table == "none") TemperatureToSensorBytes(30, expected[4], expected[5]);
+    EXPECT_EQ(sent(Param_Write_List1), expected);
+  }
 }
 
 TEST(FirmwareFamily, BordersOfBothTests) {

@@ -76,8 +76,11 @@ TEST_F(CommandsSimTest, WriteTasksPutTheEncodedListsOnTheWire) {
   const Bytes list1 = Encoded('2');
   EXPECT_EQ(Hex(LastWritten('1')), "19 31 31 45 C0");
   EXPECT_EQ(LastWritten('2'), list1);
-  for (std::size_t i = 2; i + 3 < list1.size(); i += 3)
+  for (std::size_t i = 2; i + 3 < list1.size(); i += 3) {
     EXPECT_EQ(SimParam(list1[i]), list1[i + 1] << 8 | list1[i + 2]) << int(list1[i]);
+    // The ECU's answer to the list: the program knows what the ECU holds now.
+    EXPECT_EQ(ecu::Session().Link.ReceivedParams[list1[i]], SimParam(list1[i])) << int(list1[i]);
+  }
 
   ecu::Session().ConfigData.DiagramPointY[4] = 6000;
   ecu::Session().ConfigData.FlaggedPoint = 6;
