@@ -1,10 +1,11 @@
 // The ready-made 3D shapes: making each solid's mesh, constructing spheres, the processor's
 // part of a polygon fill (on the recording device, which draws nothing), and 1024 x 768
 // frames on the OpenGL device of ten lines of extruded text and of tiled paths, their tiles far
-// below a pixel or not, or of about two pixels with outlines of thousands of points, or seen
-// from among those tiles.
+// below a pixel or not (with the share of their face they cover), or of about two pixels with
+// outlines of thousands of points, or seen from among those tiles.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -195,8 +196,9 @@ void TiledPathFrames(benchmark::State& State, const std::function<void(TdxPath3D
   dxDirectXShutdown();
 }
 
-// The outline a right triangle 10^-Arg across: 1e-19 and 1e-3 give tiles far below a pixel, as
-// many each way as the face spans pixels; 1e-1 31 x 31 tiles of a few pixels, 1 four by four.
+// The outline a right triangle 10^-Arg across: 1e-19 and 1e-3 give tiles far below a pixel,
+// spread over the face at the golden ratio of pixels a tile; 1e-1 31 x 31 tiles of a few
+// pixels, 1 four by four.
 void BM_TiledPathFrame(benchmark::State& State) {
   const std::string extent = "1e-" + std::to_string(State.range(0));
   TiledPathFrames(
@@ -204,6 +206,42 @@ void BM_TiledPathFrame(benchmark::State& State) {
       "tiled_path_" + std::to_string(State.range(0)));
 }
 BENCHMARK(BM_TiledPathFrame)->Arg(19)->Arg(3)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// Squares of Arg thousandths tiled 3 x 3 straight before the eye (not turned), the eye
+// Distance units from the front face: face_share is the share of the face's pixels (as its
+// picture spans them, a square) covered, which the tiles beyond its right and bottom edges
+// take above 1.
+void SquareTilesFrames(benchmark::State& State, float Distance) {
+  const std::string side = std::to_string(State.range(0) / 1000.0);
+  TiledPathFrames(
+      State,
+      [&](TdxPath3D& Path) {
+        Path.RotateAngle()->SetX(0);
+        Path.Path()->SetData("M 0 0 L " + side + " 0 L " + side + " " + side + " L 0 " + side + " Z");
+      },
+      "square_tiles_" + std::to_string(State.range(0)) + "_" + std::to_string(State.range(1)), Distance + 0.5f);
+  const double face = 3 * 384 / (Distance * std::tan(std::numbers::pi / 8));
+  State.counters["face_pixels"] = face;
+  State.counters["face_share"] = State.counters["covered_pixels"] / (std::min(face, 1024.0) * std::min(face, 768.0));
+}
+
+// Squares of 0.02, 151 x 151 tiles, whose face is 84 pixels across 33 units away, 28 at 100:
+// each tile under a pixel.
+void BM_SmallSquareTilesFrame(benchmark::State& State) { SquareTilesFrames(State, static_cast<float>(State.range(1))); }
+BENCHMARK(BM_SmallSquareTilesFrame)
+    ->Args({20, 33})
+    ->Args({20, 41})
+    ->Args({20, 60})
+    ->Args({20, 100})
+    ->Unit(benchmark::kMillisecond);
+
+// Squares of 0.002, 1,501 x 1,501 tiles, the eye a tenth of the second Arg from them: 1.7
+// units, where the face spans 1,636 pixels of which the frame shows the middle, and 3.2, where
+// the frame shows it whole, 869 pixels across.
+void BM_TinySquareTilesFrame(benchmark::State& State) {
+  SquareTilesFrames(State, static_cast<float>(State.range(1)) / 10);
+}
+BENCHMARK(BM_TinySquareTilesFrame)->Args({2, 17})->Args({2, 32})->Unit(benchmark::kMillisecond);
 
 // A circle 0.047 across of N line points as a path's outline, in colours of its own (not the
 // random one of a new shape), so that frames compare.

@@ -259,6 +259,76 @@ void TdxCanvas::PixelSpans(const TdxVector& Origin, const TdxVector& U, const Td
   }
 }
 
+TdxCanvas::TdxBoxSight TdxCanvas::BoxSight(TdxVector& Low, TdxVector& High) const {
+  const TdxMatrix f = dxMatrixMultiply(
+      world_, RenderStateSet(rsScreenSpace) ? GetScreenMatrix() : dxMatrixMultiply(view_, GetProjectionMatrix()));
+  double m[4][4];
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) m[i][j] = f.M[i][j];
+  const double lo[3] = {Low.X, Low.Y, Low.Z}, hi[3] = {High.X, High.Y, High.Z};
+  // The corners: bit 0 picks X, bit 1 Y, bit 2 Z from High.
+  double c[8][4];
+  bool before = false;
+  for (int corner = 0; corner < 8; ++corner) {
+    double p[3];
+    for (int k = 0; k < 3; ++k) p[k] = (corner >> k) & 1 ? hi[k] : lo[k];
+    for (int j = 0; j < 4; ++j) {
+      c[corner][j] = p[0] * m[0][j] + p[1] * m[1][j] + p[2] * m[2][j] + m[3][j];
+      if (!std::isfinite(c[corner][j])) return TdxBoxSight::Unknown;
+    }
+    if (!(c[corner][2] >= 0)) continue;
+    if (!(c[corner][3] > 0)) return TdxBoxSight::Unknown;
+    before = true;
+  }
+  if (!before) return TdxBoxSight::Behind;
+  double x0 = lo[0], x1 = lo[0], y0 = lo[1], y1 = lo[1];
+  bool any = false;
+  const auto take = [&](double X, double Y) {
+    x0 = any ? std::min(x0, X) : X;
+    x1 = any ? std::max(x1, X) : X;
+    y0 = any ? std::min(y0, Y) : Y;
+    y1 = any ? std::max(y1, Y) : Y;
+    any = true;
+  };
+  // The part of the box before the near plane and within the sides has its corners on the
+  // box's faces, cut there, and where the near plane's corners lie inside the box.
+  static constexpr int faces[6][4] = {{0, 1, 3, 2}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                                      {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 3, 7, 5}};
+  std::vector<TdxClipPoint> points, scratch;
+  for (const auto& face : faces) {
+    points.clear();
+    for (const int corner : face) {
+      TdxClipPoint p;
+      p.U = corner & 1 ? hi[0] : lo[0];
+      p.V = corner & 2 ? hi[1] : lo[1];
+      for (int j = 0; j < 4; ++j) p.C[j] = c[corner][j];
+      points.push_back(p);
+    }
+    dxClipPolygon(points, true, scratch);
+    for (const TdxClipPoint& p : points) take(p.U, p.V);
+  }
+  double inverse[4][4];
+  if (dxClipInvert(m, inverse))
+    for (const double x : {-1.0, 1.0})
+      for (const double y : {-1.0, 1.0}) {
+        double h[4];
+        for (int j = 0; j < 4; ++j) h[j] = x * inverse[0][j] + y * inverse[1][j] + inverse[3][j];
+        if (!(h[3] != 0)) continue;
+        bool inside = true;
+        for (int k = 0; k < 3; ++k) {
+          const double at = h[k] / h[3], spare = 1e-9 * (std::fabs(lo[k]) + std::fabs(hi[k]));
+          inside = inside && at >= std::min(lo[k], hi[k]) - spare && at <= std::max(lo[k], hi[k]) + spare;
+        }
+        if (inside) take(h[0] / h[3], h[1] / h[3]);
+      }
+  if (!any) return TdxBoxSight::Outside;
+  Low.X = static_cast<float>(std::max(x0, std::min(lo[0], hi[0])));
+  High.X = static_cast<float>(std::min(x1, std::max(lo[0], hi[0])));
+  Low.Y = static_cast<float>(std::max(y0, std::min(lo[1], hi[1])));
+  High.Y = static_cast<float>(std::min(y1, std::max(lo[1], hi[1])));
+  return TdxBoxSight::Seen;
+}
+
 // ---- render states --------------------------------------------------------------------------
 
 void TdxCanvas::SetRenderState(TdxRenderState Code) {

@@ -145,6 +145,15 @@ public:
   // it lies before that plane.
   void PixelSpans(const TdxVector& Origin, const TdxVector& U, const TdxVector& V, double& AlongU,
                   double& AlongV) const;
+  // What the frame can show of the box Low .. High (in the current world, through the camera
+  // or in screen space as the render states say): Behind when no part of it lies before the near
+  // plane, Outside when what does lies beyond the frame's sides, Unknown when the projection
+  // breaks down there (a corner before the near plane but not before the eye, numbers not
+  // finite). Seen: Low and High's X and Y become the bounds of the part before the near plane
+  // and within the frame's sides (however far it reaches away from the eye); otherwise, and
+  // their Z always, they stay as they were.
+  enum class TdxBoxSight { Behind, Outside, Seen, Unknown };
+  TdxBoxSight BoxSight(TdxVector& Low, TdxVector& High) const;
 
   // ---- render states ----
   // Applies Code unless it is already the current one of its group. Raises rtl::ERangeError for

@@ -184,6 +184,10 @@ private:
     std::vector<float> Along;
     float Perimeter = 0;
     size_t WallQuads = 0;
+    // Whether its faces, or its walls, take more than one draw: such an outline goes to the
+    // device straight from its points, a draw at a time (Shares, Fan and Along stay empty when
+    // its faces do).
+    bool FacesLong = false, WallsLong = false;
   };
   // FillPolygon about each of Centers, every box's outline thinned to its size on the frame
   // when Thin is set.
@@ -213,7 +217,9 @@ private:
   bool wholeNext_ = false;
   bool deviceTried_ = false;
   // The polygon fill's working arrays, kept so that outlines of thousands of points do not
-  // allocate afresh in every call: the outlines of the current call and the draws it gathers.
+  // allocate afresh in every call: the outlines of the current call and the draws it gathers,
+  // none of them more than a draw holds (a thinned outline that grew beyond that is given back
+  // at the end of its call).
   std::vector<TPolygonForm> polygonForms_;
   std::vector<TdxCanvasVertex> polygonVertices_;
   std::vector<std::uint16_t> polygonIndices_;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "scene3d/DxCanvas.h"
+#include "scene3d/DxCanvasPolygon_Internal.h"
 #include "scene3d/FrustumClip.h"
 
 namespace dx {
@@ -21,7 +22,24 @@ constexpr double ThinningPixels = 0.5;
 // Boxes are thinned for by steps of a quarter octave of their size on the frame.
 constexpr double ThinningStepsPerOctave = 4;
 
-bool IsSeparator(const vg::TvxPoint& P) { return P.X >= 65535 && P.Y >= 65535; }
+using polygon_internal::IsSeparator;
+using polygon_internal::TOutlineThinner;
+
+// The length of the step from A to B.
+float Step(const vg::TvxPoint& A, const vg::TvxPoint& B) {
+  const float dx = B.X - A.X, dy = B.Y - A.Y;
+  return std::sqrt(dx * dx + dy * dy);
+}
+
+// The unit normal of a wall whose front edge steps from (AX, AY) to (BX, BY): across the step,
+// on the side Turn gives; none for a step without length or walls without depth.
+bool WallNormal(float AX, float AY, float BX, float BY, float Turn, float Depth, float& NX, float& NY) {
+  const float dx = BX - AX, dy = BY - AY, length = std::sqrt(dx * dx + dy * dy);
+  if (!(length > 0 && Depth != 0)) return false;
+  NX = Turn * dy / length;
+  NY = -Turn * dx / length;
+  return true;
+}
 
 // Where the points of a polygon go: the normalising bounds and the box they are spread over.
 class TPolygonPlacement {
@@ -259,133 +277,6 @@ private:
   mutable std::vector<TdxClipPoint> clipped_, scratch_;
 };
 
-// Thins outlines: each contour keeps its first and last points and leaves out those that lie
-// near the outline kept, so that no point moves by more than the tolerance. Points within an
-// eighth of it of the last point kept go first (one pass, so an outline of any length costs its
-// points once), then, of the rest, those within half of it of the line between the points kept
-// on either side (Douglas and Peucker). The points kept lie on the outline, so the chords cut
-// its bulges and a thinned contour encloses less than it did: a field of small tiles would
-// show more of what lies behind them. The contour is therefore scaled about its centre to the
-// area it had, as far as the last three eighths allow. (It may then reach past the bounds by
-// as much: where it reaches into the box of a tile beside it, the fans of both invert the
-// stencil there, and that tile's quad covers it.) Distances are taken in shares of the bounds.
-class TOutlineThinner {
-public:
-  TOutlineThinner(const TPolygonPlacement& Place, double Tolerance)
-      : sx_(Place.ScaleX()),
-        sy_(Place.ScaleY()),
-        near2_(Tolerance * Tolerance / 64),
-        line2_(Tolerance * Tolerance / 4),
-        stretch_(Tolerance * 3 / 8) {}
-
-  // Out: Points with each contour thinned; separators stay where they were.
-  void Thin(const std::vector<vg::TvxPoint>& Points, std::vector<vg::TvxPoint>& Out) {
-    Out.clear();
-    for (size_t k = 0; k < Points.size();) {
-      if (IsSeparator(Points[k])) {
-        Out.push_back(Points[k++]);
-        continue;
-      }
-      size_t end = k + 1;
-      while (end < Points.size() && !IsSeparator(Points[end])) ++end;
-      Contour(&Points[k], end - k, Out);
-      k = end;
-    }
-  }
-
-private:
-  double Distance2(const vg::TvxPoint& A, const vg::TvxPoint& B) const {
-    const double dx = (static_cast<double>(A.X) - B.X) * sx_, dy = (static_cast<double>(A.Y) - B.Y) * sy_;
-    return dx * dx + dy * dy;
-  }
-  // From P to the segment A B (to A when the segment has no length).
-  double SegmentDistance2(const vg::TvxPoint& P, const vg::TvxPoint& A, const vg::TvxPoint& B) const {
-    const double ax = A.X * sx_, ay = A.Y * sy_, dx = B.X * sx_ - ax, dy = B.Y * sy_ - ay;
-    const double px = P.X * sx_ - ax, py = P.Y * sy_ - ay, length2 = dx * dx + dy * dy;
-    const double t = length2 > 0 ? std::clamp((px * dx + py * dy) / length2, 0.0, 1.0) : 0.0;
-    const double ex = px - t * dx, ey = py - t * dy;
-    return ex * ex + ey * ey;
-  }
-
-  void Contour(const vg::TvxPoint* P, size_t Count, std::vector<vg::TvxPoint>& Out) {
-    if (Count <= 3) {
-      Out.insert(Out.end(), P, P + Count);
-      return;
-    }
-    near_.assign(1, P[0]);
-    for (size_t i = 1; i + 1 < Count; ++i)
-      if (Distance2(P[i], near_.back()) > near2_) near_.push_back(P[i]);
-    near_.push_back(P[Count - 1]);
-    const size_t m = near_.size();
-    keep_.assign(m, false);
-    keep_.front() = keep_.back() = true;
-    spans_.clear();
-    if (m > 2) spans_.emplace_back(0, m - 1);
-    while (!spans_.empty()) {
-      const auto [a, b] = spans_.back();
-      spans_.pop_back();
-      double worst = line2_;
-      size_t at = 0;
-      for (size_t i = a + 1; i < b; ++i) {
-        const double d = SegmentDistance2(near_[i], near_[a], near_[b]);
-        if (d > worst) {
-          worst = d;
-          at = i;
-        }
-      }
-      if (at == 0) continue;
-      keep_[at] = true;
-      if (at - a > 1) spans_.emplace_back(a, at);
-      if (b - at > 1) spans_.emplace_back(at, b);
-    }
-    const size_t first = Out.size();
-    for (size_t i = 0; i < m; ++i)
-      if (keep_[i]) Out.push_back(near_[i]);
-    KeepArea(P, Count, Out.data() + first, Out.size() - first);
-  }
-
-  // Twice the signed area of a contour, and its centre (the centroid of its area), measured
-  // from its first point so that a contour far from the origin loses no precision.
-  static double Area2(const vg::TvxPoint* P, size_t Count, double* CX = nullptr, double* CY = nullptr) {
-    double a = 0, cx = 0, cy = 0;
-    const double ox = P[0].X, oy = P[0].Y;
-    for (size_t i = 0; i < Count; ++i) {
-      const double px = P[i].X - ox, py = P[i].Y - oy;
-      const double qx = P[(i + 1) % Count].X - ox, qy = P[(i + 1) % Count].Y - oy;
-      const double cross = px * qy - qx * py;
-      a += cross;
-      cx += (px + qx) * cross;
-      cy += (py + qy) * cross;
-    }
-    if (CX && a != 0) *CX = ox + cx / (3 * a);
-    if (CY && a != 0) *CY = oy + cy / (3 * a);
-    return a;
-  }
-
-  // Scales the thinned contour T about its centre so that it encloses what the contour P did,
-  // moving no point further than the stretch allows; nothing when either has no area or they
-  // run different ways (a contour that crosses itself).
-  void KeepArea(const vg::TvxPoint* P, size_t Count, vg::TvxPoint* T, size_t Kept) const {
-    double cx = 0, cy = 0;
-    const double was = Area2(P, Count), is = Area2(T, Kept, &cx, &cy);
-    if (!(was * is > 0)) return;
-    double reach = 0;
-    for (size_t i = 0; i < Kept; ++i) {
-      const double dx = (T[i].X - cx) * sx_, dy = (T[i].Y - cy) * sy_;
-      reach = std::max(reach, std::sqrt(dx * dx + dy * dy));
-    }
-    if (!(reach > 0)) return;
-    const double k = std::clamp(std::sqrt(was / is), 1 - stretch_ / reach, 1 + stretch_ / reach);
-    for (size_t i = 0; i < Kept; ++i)
-      T[i] = {static_cast<float>(cx + k * (T[i].X - cx)), static_cast<float>(cy + k * (T[i].Y - cy))};
-  }
-
-  double sx_, sy_, near2_, line2_, stretch_;
-  std::vector<vg::TvxPoint> near_;
-  std::vector<bool> keep_;
-  std::vector<std::pair<size_t, size_t>> spans_;
-};
-
 }  // namespace
 
 void TdxDirectXCanvas::FillPolygon(const TdxVector& Center, const TdxVector& Size, const vg::TvxRect& Rect,
@@ -439,8 +330,31 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
   // once for all boxes of its size.
   std::vector<TPolygonForm>& forms = polygonForms_;
   size_t formCount = 0;
+  // A thinned outline longer than a draw is given back when the call is over.
+  struct TGiveBack {
+    std::vector<TPolygonForm>& Forms;
+    ~TGiveBack() {
+      for (TPolygonForm& f : Forms)
+        if (f.Thinned.capacity() > MaxVertices) std::vector<vg::TvxPoint>().swap(f.Thinned);
+    }
+  } giveBack{forms};
   const auto pointsOf = [&](const TPolygonForm& F) -> const std::vector<vg::TvxPoint>& {
     return F.Level < 0 ? Points : F.Thinned;
+  };
+  // Each contour's fan from its first point, as (start, i) for the triangle (start, i + 1, i);
+  // a triangle that would reach a separator's slot is left out. A thinned outline also leaves
+  // out those that have no area for certain: the first of each fan and the one closing it onto
+  // its first point. The fan is the same on both faces.
+  const auto eachFan = [](const std::vector<vg::TvxPoint>& P, int Level, const auto& Take) {
+    size_t start = 0;
+    for (size_t i = 0; i + 1 < P.size(); ++i) {
+      if (IsSeparator(P[i])) {
+        start = i + 1;
+        continue;
+      }
+      if (IsSeparator(P[i + 1]) || (Level >= 0 && (i == start || P[i + 1] == P[start]))) continue;
+      Take(start, i);
+    }
   };
   const auto formOf = [&](int Level) {
     for (size_t f = 0; f < formCount; ++f)
@@ -450,52 +364,59 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
     form.Level = Level;
     if (Level >= 0) {
       const double pixels = std::exp2(Level / ThinningStepsPerOctave);
-      TOutlineThinner(shape, ThinningPixels / pixels).Thin(Points, form.Thinned);
+      TOutlineThinner(shape.ScaleX(), shape.ScaleY(), ThinningPixels / pixels).Thin(Points, form.Thinned);
     }
     const std::vector<vg::TvxPoint>& p = pointsOf(form);
     const size_t n = p.size();
-    form.Shares.assign(n, vg::TvxPoint{});
-    for (size_t k = 0; k < n; ++k)
-      if (!IsSeparator(p[k])) form.Shares[k] = {shape.U(p[k]), shape.V(p[k])};
-    // Each contour's fan from its first point; a triangle that would reach a separator's slot
-    // is left out. The fan is the same on both faces.
-    form.Fan.clear();
-    form.Fan.reserve(3 * n);
+    // What the outline draws: its fans' triangles, its wall quads and its length.
+    size_t fanTriangles = 0;
+    eachFan(p, Level, [&](size_t, size_t) { ++fanTriangles; });
     form.FanHasArea = false;
     form.WallQuads = 0;
     size_t start = 0;
     for (size_t i = 0; i + 1 < n; ++i) {
       if (IsSeparator(p[i])) {
         start = i + 1;
-        continue;
+      } else if (!IsSeparator(p[i + 1])) {
+        ++form.WallQuads;
+        form.FanHasArea = form.FanHasArea || i > start;
       }
-      if (IsSeparator(p[i + 1])) continue;
-      ++form.WallQuads;
-      form.FanHasArea = form.FanHasArea || i > start;
-      // A thinned outline leaves out the triangles that have no area for certain: the first of
-      // each fan and the one closing it onto its first point.
-      if (Level >= 0 && (i == start || p[i + 1] == p[start])) continue;
-      form.Fan.push_back(static_cast<std::uint32_t>(start));
-      form.Fan.push_back(static_cast<std::uint32_t>(i + 1));
-      form.Fan.push_back(static_cast<std::uint32_t>(i));
     }
-    // The running length of the outline at each point, from the last real point before it.
-    form.Along.assign(n, 0);
-    float perimeter = 0;
+    form.Perimeter = 0;
     const vg::TvxPoint* last = nullptr;
-    for (size_t k = 0; k < n; ++k) {
-      if (IsSeparator(p[k])) continue;
-      if (last) {
-        const float dx = p[k].X - last->X, dy = p[k].Y - last->Y;
-        perimeter += std::sqrt(dx * dx + dy * dy);
-      }
-      form.Along[k] = perimeter;
-      last = &p[k];
+    for (const vg::TvxPoint& q : p) {
+      if (IsSeparator(q)) continue;
+      if (last) form.Perimeter += Step(*last, q);
+      last = &q;
     }
-    form.Perimeter = perimeter;
+    form.FacesLong = n > MaxVertices || 3 * fanTriangles > MaxIndices;
+    form.WallsLong = 2 * n > MaxVertices || 6 * form.WallQuads > MaxIndices;
+    // An outline longer than a draw goes to the device straight from its points, a draw at a
+    // time; the others keep what their faces and walls draw of them.
+    form.Shares.clear();
+    form.Fan.clear();
+    form.Along.clear();
+    if (!form.FacesLong) {
+      form.Shares.assign(n, vg::TvxPoint{});
+      for (size_t k = 0; k < n; ++k)
+        if (!IsSeparator(p[k])) form.Shares[k] = {shape.U(p[k]), shape.V(p[k])};
+      form.Fan.reserve(3 * fanTriangles);
+      eachFan(p, Level, [&](size_t S, size_t I) {
+        for (const size_t k : {S, I + 1, I}) form.Fan.push_back(static_cast<std::uint32_t>(k));
+      });
+      // The running length of the outline at each point, from the last real point before it.
+      form.Along.assign(n, 0);
+      float along = 0;
+      last = nullptr;
+      for (size_t k = 0; k < n; ++k) {
+        if (IsSeparator(p[k])) continue;
+        if (last) along += Step(*last, p[k]);
+        form.Along[k] = along;
+        last = &p[k];
+      }
+    }
     return formCount++;
   };
-
   // Each box: where it lies, what it and its faces (+Z, -Z) can reach on the frame and its
   // outline. A box that can touch no pixel (off the frame, or wholly at or behind the near
   // plane, the eye's own plane among them) is left out here and costs nothing more.
@@ -525,41 +446,18 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
 
   std::vector<TdxCanvasVertex>& v = polygonVertices_;
   std::vector<std::uint16_t>& indices = polygonIndices_;
-  // Triangles Indices of Vertices, more than one draw's buffers hold, handed to Emit in parts
-  // that each fit: each part's vertices once, its indices into them.
-  const auto inParts = [](const std::vector<TdxCanvasVertex>& Vertices, const std::vector<std::uint32_t>& Indices,
-                          const auto& Emit) {
-    std::vector<std::int32_t> at(Vertices.size(), -1);
-    std::vector<TdxCanvasVertex> partVertices;
-    std::vector<std::uint16_t> partIndices;
-    std::vector<std::uint32_t> taken;
-    const auto flush = [&] {
-      if (!partIndices.empty()) Emit(partVertices, partIndices);
-      for (const std::uint32_t k : taken) at[k] = -1;
-      taken.clear();
-      partVertices.clear();
-      partIndices.clear();
-    };
-    for (size_t t = 0; t + 2 < Indices.size(); t += 3) {
-      if (partVertices.size() + 3 > MaxVertices || partIndices.size() + 3 > MaxIndices) flush();
-      for (size_t i = t; i < t + 3; ++i) {
-        const std::uint32_t k = Indices[i];
-        if (at[k] < 0) {
-          at[k] = static_cast<std::int32_t>(partVertices.size());
-          partVertices.push_back(Vertices[k]);
-          taken.push_back(k);
-        }
-        partIndices.push_back(static_cast<std::uint16_t>(at[k]));
-      }
-    }
-    flush();
-  };
 
   // ---- faces -----------------------------------------------------------------------------
   for (const bool front : {true, false}) {
     if (!(front ? Front : Back)) continue;
     const float w = front ? 1.0f : 0.0f, nz = front ? 1.0f : -1.0f;
     const size_t side = front ? 0 : 1;
+    // The vertex of a fan at the share (U, V) of a box's bounds.
+    const auto fanVertex = [&](const TPolygonPlacement& Place, float U, float V) {
+      const TdxVector at = Place.Place(U, V, w);
+      return front ? TdxCanvasVertex{at.X, at.Y, at.Z, 0, 0, 1, color, 0.02f + 0.96f * U, 0.02f + 0.96f * V}
+                   : TdxCanvasVertex{at.X, at.Y, at.Z, 0, 0, -1, color, U, V};
+    };
     // The boxes gathered for one stencil pass: their fans, their quads, what they reach. The
     // pass opens with its first fans that reach the device.
     v.clear();
@@ -571,10 +469,10 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
     bool open = false;
     // Fans into the stencil: they invert it wherever they pass, so odd coverage is inside the
     // polygon.
-    const auto fans = [&](const std::vector<TdxCanvasVertex>& FanVertices, const std::vector<std::uint16_t>& Fan) {
-      const auto vbytes = static_cast<std::uint32_t>(FanVertices.size() * sizeof(TdxCanvasVertex));
-      const auto ibytes = static_cast<std::uint32_t>(Fan.size() * 2);
-      if (!Append(true, FanVertices.data(), vbytes) || !Append(false, Fan.data(), ibytes)) return;
+    const auto fans = [&] {
+      const auto vbytes = static_cast<std::uint32_t>(v.size() * sizeof(TdxCanvasVertex));
+      const auto ibytes = static_cast<std::uint32_t>(indices.size() * 2);
+      if (!Append(true, v.data(), vbytes) || !Append(false, indices.data(), ibytes)) return;
       if (!open) {
         d.SetRenderState(D3DRS_STENCILENABLE, 1);
         clearStencil(reach);
@@ -587,8 +485,8 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
         d.SetRenderState(D3DRS_ZWRITEENABLE, 0);
         open = true;
       }
-      Draw(D3DPT_TRIANGLELIST, static_cast<std::uint32_t>(FanVertices.size()), vbytes, ibytes,
-           static_cast<std::uint32_t>(Fan.size() / 3));
+      Draw(D3DPT_TRIANGLELIST, static_cast<std::uint32_t>(v.size()), vbytes, ibytes,
+           static_cast<std::uint32_t>(indices.size() / 3));
     };
     // The pass's quads where the stencil says inside, and the pass closed.
     const auto close = [&] {
@@ -619,7 +517,7 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
     };
     const auto draw = [&] {
       if (polygonQuads_.empty()) return;
-      fans(v, indices);
+      fans();
       close();
     };
     for (const TBox& b : boxes) {
@@ -628,27 +526,10 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
       const size_t n = p.size();
       // Contours of fewer than three points enclose nothing.
       if (!form.FanHasArea || b.Face[side].None) continue;
-      // An outline more than a draw holds has a pass of its own, its fans in as many draws as
-      // they need.
-      const bool alone = n > MaxVertices || form.Fan.size() > MaxIndices;
-      if (alone || v.size() + n > MaxVertices || indices.size() + form.Fan.size() > MaxIndices ||
+      // An outline longer than a draw has a pass of its own.
+      if (form.FacesLong || v.size() + n > MaxVertices || indices.size() + form.Fan.size() > MaxIndices ||
           polygonQuads_.size() + 4 > MaxVertices)
         draw();
-      // Separators' slots stay all zero.
-      const size_t base = v.size();
-      v.resize(base + n);
-      for (size_t k = 0; k < n; ++k) {
-        if (IsSeparator(p[k])) continue;
-        const float u = form.Shares[k].X, vv = form.Shares[k].Y;
-        const TdxVector at = b.Place.Place(u, vv, w);
-        v[base + k] = front ? TdxCanvasVertex{at.X, at.Y, at.Z, 0, 0, 1, color, 0.02f + 0.96f * u, 0.02f + 0.96f * vv}
-                            : TdxCanvasVertex{at.X, at.Y, at.Z, 0, 0, -1, color, u, vv};
-      }
-      if (!alone) {
-        const size_t at = indices.size();
-        indices.resize(at + form.Fan.size());
-        for (size_t i = 0; i < form.Fan.size(); ++i) indices[at + i] = static_cast<std::uint16_t>(base + form.Fan[i]);
-      }
       // The box's quad over its whole face, its corners at (u, v) = their texture coordinates.
       static constexpr float corners[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
       static constexpr std::uint16_t frontQuad[6] = {0, 3, 1, 1, 3, 2}, backQuad[6] = {0, 1, 3, 1, 2, 3};
@@ -660,10 +541,46 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
       for (const std::uint16_t i : front ? frontQuad : backQuad)
         polygonQuadIndices_.push_back(static_cast<std::uint16_t>(q + i));
       reach.Join(b.Face[side]);
-      if (alone) {
-        inParts(v, form.Fan, fans);
+      if (form.FacesLong) {
+        // Its fans straight from its points, as many draws as they need: each draw holds a
+        // contour's first point and the run of points after it that fits.
+        size_t startPoint = 0, lastPoint = 0;
+        std::uint16_t startAt = 0;
+        bool startIn = false, lastIn = false;
+        const auto vertex = [&](size_t K) {
+          v.push_back(fanVertex(b.Place, shape.U(p[K]), shape.V(p[K])));
+          return static_cast<std::uint16_t>(v.size() - 1);
+        };
+        eachFan(p, form.Level, [&](size_t S, size_t I) {
+          if (v.size() + 3 > MaxVertices || indices.size() + 3 > MaxIndices) {
+            fans();
+            v.clear();
+            indices.clear();
+            startIn = lastIn = false;
+          }
+          if (!startIn || startPoint != S) {
+            startPoint = S;
+            startAt = vertex(S);
+            startIn = true;
+          }
+          const std::uint16_t at = lastIn && lastPoint == I ? static_cast<std::uint16_t>(v.size() - 1) : vertex(I);
+          const std::uint16_t next = vertex(I + 1);
+          lastPoint = I + 1;
+          lastIn = true;
+          for (const std::uint16_t k : {startAt, next, at}) indices.push_back(k);
+        });
+        if (!indices.empty()) fans();
         close();
+        continue;
       }
+      // Separators' slots stay all zero.
+      const size_t base = v.size();
+      v.resize(base + n);
+      for (size_t k = 0; k < n; ++k)
+        if (!IsSeparator(p[k])) v[base + k] = fanVertex(b.Place, form.Shares[k].X, form.Shares[k].Y);
+      const size_t at = indices.size();
+      indices.resize(at + form.Fan.size());
+      for (size_t i = 0; i < form.Fan.size(); ++i) indices[at + i] = static_cast<std::uint16_t>(base + form.Fan[i]);
     }
     draw();
   }
@@ -682,15 +599,93 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
   // The walls stand straight on the faces, so each triangle's unit normal lies in the faces'
   // plane: across the outline's step, on the side the front face's depth turns it to.
   const float turn = Size.Z < 0 ? -1.0f : 1.0f;
+  // The walls of an outline longer than a draw, straight from its points, a run of them a draw
+  // (each run from the point the last one ended on): the vertices are those of the others, each
+  // point's normal summed from the quads on either side of it in the order theirs are.
+  const auto longWalls = [&](const std::vector<vg::TvxPoint>& P, const TPolygonPlacement& Place, float Perimeter) {
+    const size_t n = P.size();
+    const auto quad = [&](size_t I) { return I + 1 < n && !IsSeparator(P[I]) && !IsSeparator(P[I + 1]); };
+    const auto topOf = [&](size_t K) { return Place.Place(shape.U(P[K]), shape.V(P[K]), 1); };
+    double area = 0;
+    for (size_t i = 0; i + 1 < n; ++i)
+      if (quad(i)) {
+        const TdxVector a = topOf(i), c = topOf(i + 1);
+        area += static_cast<double>(a.X) * c.Y - static_cast<double>(c.X) * a.Y;
+      }
+    const bool turned = area * Size.Z < 0;
+    // 21,846 points a run: 21,845 quads fill the index buffer.
+    constexpr size_t Run = MaxIndices / 6 + 1;
+    float along = 0;
+    const vg::TvxPoint* last = nullptr;
+    TdxCanvasVertex carried[2]{};
+    for (size_t k = 0;;) {
+      const size_t m = std::min(Run, n - k);
+      v.assign(2 * m, TdxCanvasVertex{});
+      for (size_t j = 0; j < m; ++j) {
+        const size_t at = k + j;
+        if (j == 0 && k > 0) {
+          v[0] = carried[0];
+          v[m] = carried[1];
+          continue;
+        }
+        if (IsSeparator(P[at])) continue;
+        if (last) along += Step(*last, P[at]);
+        last = &P[at];
+        const float u = shape.U(P[at]), vv = shape.V(P[at]), s = along / Perimeter;
+        const TdxVector top = Place.Place(u, vv, 1), bottom = Place.Place(u, vv, 0);
+        TdxCanvasVertex &t = v[j], &e = v[m + j];
+        t = {top.X, top.Y, top.Z, 0, 0, 0, color, s, 0};
+        e = {bottom.X, bottom.Y, bottom.Z, 0, 0, 0, color, s, 1};
+        float nx = 0, ny = 0;
+        if (at > 0 && quad(at - 1)) {
+          const TdxVector before = topOf(at - 1);
+          if (WallNormal(before.X, before.Y, t.X, t.Y, turn, Size.Z, nx, ny)) {
+            t.NX += nx;
+            t.NY += ny;
+            e.NX += 2 * nx;
+            e.NY += 2 * ny;
+          }
+        }
+        if (quad(at)) {
+          const TdxVector after = topOf(at + 1);
+          if (WallNormal(t.X, t.Y, after.X, after.Y, turn, Size.Z, nx, ny)) {
+            t.NX += 2 * nx;
+            t.NY += 2 * ny;
+            e.NX += nx;
+            e.NY += ny;
+          }
+        }
+        if (turned)
+          for (TdxCanvasVertex* x : {&t, &e}) {
+            x->NX = -x->NX;
+            x->NY = -x->NY;
+            x->NZ = -x->NZ;
+          }
+      }
+      indices.clear();
+      for (size_t j = 0; j + 1 < m; ++j)
+        if (quad(k + j))
+          for (const size_t x : {j, m + j, m + j + 1, m + j + 1, j + 1, j})
+            indices.push_back(static_cast<std::uint16_t>(x));
+      carried[0] = v[m - 1];
+      carried[1] = v[2 * m - 1];
+      drawWalls();
+      if (k + m >= n) break;
+      k += m - 1;
+    }
+  };
   std::vector<std::uint32_t>& walls = polygonWallIndices_;
   for (const TBox& b : boxes) {
     const TPolygonForm& form = forms[b.Form];
     const std::vector<vg::TvxPoint>& p = pointsOf(form);
     const size_t n = p.size();
     if (!(form.Perimeter > 0) || form.WallQuads == 0) continue;
-    // An outline more than a draw holds has draws of its own, as many as its walls need.
-    const bool alone = 2 * n > MaxVertices || 6 * form.WallQuads > MaxIndices;
-    if (alone || v.size() + 2 * n > MaxVertices || indices.size() + 6 * form.WallQuads > MaxIndices) drawWalls();
+    if (form.WallsLong) {
+      drawWalls();
+      longWalls(p, b.Place, form.Perimeter);
+      continue;
+    }
+    if (v.size() + 2 * n > MaxVertices || indices.size() + 6 * form.WallQuads > MaxIndices) drawWalls();
     const size_t base = v.size();
     v.resize(base + 2 * n);
     TdxCanvasVertex* wv = v.data() + base;
@@ -715,9 +710,8 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
       if (IsSeparator(p[i]) || IsSeparator(p[i + 1])) continue;
       const size_t a = i, c = i + 1, e = n + i, f = n + i + 1;
       for (const size_t k : {a, e, f, f, c, a}) walls.push_back(static_cast<std::uint32_t>(k));
-      const float dx = wv[c].X - wv[a].X, dy = wv[c].Y - wv[a].Y, length = std::sqrt(dx * dx + dy * dy);
-      if (length > 0 && Size.Z != 0) {
-        const float nx = turn * dy / length, ny = -turn * dx / length;
+      float nx = 0, ny = 0;
+      if (WallNormal(wv[a].X, wv[a].Y, wv[c].X, wv[c].Y, turn, Size.Z, nx, ny)) {
         add(a, 2 * nx, 2 * ny);
         add(f, 2 * nx, 2 * ny);
         add(c, nx, ny);
@@ -733,14 +727,6 @@ void TdxDirectXCanvas::FillPolygonBoxes(const TdxVector* Centers, size_t Count, 
         wv[k].NY = -wv[k].NY;
         wv[k].NZ = -wv[k].NZ;
       }
-    if (alone) {
-      inParts(v, walls, [&](const std::vector<TdxCanvasVertex>& PartVertices, const std::vector<std::uint16_t>& Part) {
-        DrawList(D3DPT_TRIANGLELIST, PartVertices.data(), static_cast<std::uint32_t>(PartVertices.size()), Part.data(),
-                 static_cast<std::uint32_t>(Part.size()), static_cast<std::uint32_t>(Part.size() / 3));
-      });
-      v.clear();
-      continue;
-    }
     const size_t at = indices.size();
     indices.resize(at + walls.size());
     for (size_t i = 0; i < walls.size(); ++i) indices[at + i] = static_cast<std::uint16_t>(base + walls[i]);

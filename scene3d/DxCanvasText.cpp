@@ -145,8 +145,39 @@ void TdxDirectXCanvas::FillText(const std::u16string& Text, float X, float Y, fl
   const auto aw = static_cast<float>(font.Bitmap->Width()), ah = static_cast<float>(font.Bitmap->Height());
   const TdxColor color = dxOpacityColor(Material().DiffuseColor(), Opacity);
 
+  // A draw's 16-bit indices reach 16,383 quads: longer text goes in as many draws as it needs,
+  // from the texture looked up for the first.
+  constexpr size_t DrawQuads = 65535 / 4;
   std::vector<TdxCanvasVertex> v;
   std::vector<std::uint16_t> idx;
+  std::shared_ptr<ITexture> texture;
+  bool looked = false;
+  // The quads gathered; false when they could not be written (nothing more is drawn then).
+  const auto draw = [&] {
+    const auto quads = static_cast<std::uint32_t>(v.size() / 4);
+    const std::uint32_t vbytes = quads * 144, ibytes = quads * 12;
+    const bool written = Append(true, v.data(), vbytes) && Append(false, idx.data(), ibytes);
+    v.clear();
+    idx.clear();
+    if (!written) return false;
+    if (!looked) {
+      looked = true;
+      UpdateBitmapHandle(font.Bitmap.get());
+      texture = std::static_pointer_cast<ITexture>(GetBitmapHandle(font.Bitmap.get()));
+      if (texture) {
+        SetRenderState(rsTextureModulate);
+        Device()->SetTexture(0, texture);
+        Device()->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+      }
+    }
+    if (texture) {
+      Draw(D3DPT_TRIANGLELIST, quads * 4, vbytes, ibytes, quads * 2);
+    } else {
+      vertexPos_ += vbytes;
+      indexPos_ += ibytes;
+    }
+    return true;
+  };
   float pen = X;
   for (char16_t c : Text) {
     if (c < 32 || c - 32u >= font.Chars.size() || !font.Chars[c - 32u].Wanted) continue;
@@ -159,6 +190,7 @@ void TdxDirectXCanvas::FillText(const std::u16string& Text, float X, float Y, fl
       continue;
     }
     pen += static_cast<float>(g.A);
+    if (v.size() == 4 * DrawQuads && !draw()) return;
     const auto b = static_cast<std::uint16_t>(v.size());
     if (screen) {
       v.push_back(dxCanvasVertex(pen + 0.5f, Y + 0.5f, 0, 0, 0, 0, color, g.U0, g.V0));
@@ -178,22 +210,7 @@ void TdxDirectXCanvas::FillText(const std::u16string& Text, float X, float Y, fl
     idx.insert(idx.end(), std::begin(quad), std::end(quad));
     pen += static_cast<float>(g.C) + w;
   }
-  const auto quads = static_cast<std::uint32_t>(v.size() / 4);
-  // At most 16,383 quads fit 16-bit indices of one draw.
-  if (quads == 0 || v.size() > 65535) return;
-  const std::uint32_t vbytes = quads * 144, ibytes = quads * 12;
-  if (!Append(true, v.data(), vbytes) || !Append(false, idx.data(), ibytes)) return;
-  UpdateBitmapHandle(font.Bitmap.get());
-  auto texture = std::static_pointer_cast<ITexture>(GetBitmapHandle(font.Bitmap.get()));
-  if (!texture) {
-    vertexPos_ += vbytes;
-    indexPos_ += ibytes;
-    return;
-  }
-  SetRenderState(rsTextureModulate);
-  Device()->SetTexture(0, texture);
-  Device()->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
-  Draw(D3DPT_TRIANGLELIST, quads * 4, vbytes, ibytes, quads * 2);
+  if (!v.empty()) draw();
 }
 
 TdxPoint3D TdxDirectXCanvas::MeasureText(const std::u16string& Text) {

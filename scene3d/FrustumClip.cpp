@@ -1,6 +1,7 @@
 #include "scene3d/FrustumClip.h"
 
 #include <cmath>
+#include <utility>
 
 namespace dx {
 
@@ -46,6 +47,32 @@ double dxClipScale(const TdxClipPoint& P, const double DU[4], const double DV[4]
     return std::hypot(x, y);
   };
   return std::hypot(step(DU), step(DV));
+}
+
+bool dxClipInvert(const double M[4][4], double Out[4][4]) {
+  // Gauss and Jordan on M beside the identity, the largest pivot of each column first.
+  double a[4][8] = {};
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) a[i][j] = M[i][j];
+    a[i][4 + i] = 1;
+  }
+  for (int col = 0; col < 4; ++col) {
+    int pivot = col;
+    for (int r = col + 1; r < 4; ++r)
+      if (std::fabs(a[r][col]) > std::fabs(a[pivot][col])) pivot = r;
+    if (!(std::fabs(a[pivot][col]) > 0) || !std::isfinite(a[pivot][col])) return false;
+    for (int j = 0; j < 8; ++j) std::swap(a[col][j], a[pivot][j]);
+    const double d = a[col][col];
+    for (int j = 0; j < 8; ++j) a[col][j] /= d;
+    for (int r = 0; r < 4; ++r) {
+      if (r == col) continue;
+      const double f = a[r][col];
+      for (int j = 0; j < 8; ++j) a[r][j] -= f * a[col][j];
+    }
+  }
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) Out[i][j] = a[i][4 + j];
+  return true;
 }
 
 }  // namespace dx

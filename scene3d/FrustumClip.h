@@ -1,6 +1,6 @@
 // Convex polygons in the clip space of a projection (x, y, z and w as the device takes them: the
-// frame is -w <= x, y <= w, the near plane z = 0) cut to what can reach the frame, and the
-// pixels they reach.
+// frame is -w <= x, y <= w, the near plane z = 0) cut to what can reach the frame, the pixels
+// they reach, and the way back from clip space.
 #pragma once
 
 #include <vector>
@@ -30,5 +30,8 @@ inline void dxClipToPixel(const double C[4], int Width, int Height, double& X, d
 // clip-space point changes by DU along U and by DV along V: the lengths of the two steps on the
 // frame, at P (with w > 0), combined as the root of the sum of their squares.
 double dxClipScale(const TdxClipPoint& P, const double DU[4], const double DV[4], int Width, int Height);
+
+// The inverse of M (row vectors, as the device's matrices); false when M has none.
+bool dxClipInvert(const double M[4][4], double Out[4][4]);
 
 }  // namespace dx

@@ -341,35 +341,86 @@ int TdxPath3D::TileCount(float Length, float Extent, int Limit) {
   return static_cast<int>(std::min<std::int64_t>(rounded + 1, Limit));
 }
 
-bool TdxPath3D::TileLimits(int& Columns, int& Rows) const {
-  Columns = Rows = MaxTiles;
+void TdxPath3D::DrawTiles(const std::vector<vg::TvxPoint>& Polygon, float W, float H) {
   const TdxCanvas* canvas = GetCanvas();
-  if (!canvas) return false;
-  // Both faces of the box, as the canvas's matrix lays the outline out: 0 .. Width by
-  // 0 .. Height.
+  // The whole field, from the top left corner of the box: columns to the right and rows
+  // downwards, as many as Width and Height take, however many that is.
+  const auto count = [](float Length, float Extent) {
+    const double q = std::nearbyint(static_cast<double>(Length) / static_cast<double>(Extent));
+    return q >= 0 ? q + 1 : 0.0;
+  };
+  const double columns = count(Width(), W), rows = count(Height(), H);
+  if (!(columns >= 1 && rows >= 1)) return;
+  const float top = Height();
+  const double right = columns * W, bottom = rows * H;
+  // Of it, the columns c0 .. c1 and rows r0 .. r1 that the frame can show (a tile to spare each
+  // way for the rounding of the transforms).
+  double c0 = 0, c1 = columns, r0 = 0, r1 = rows;
+  TdxCanvas::TdxBoxSight sight = TdxCanvas::TdxBoxSight::Behind;
+  if (canvas && std::isfinite(right) && std::isfinite(bottom)) {
+    TdxVector low{0, static_cast<float>(top - bottom), -Depth() / 2, 1};
+    TdxVector high{static_cast<float>(right), top, Depth() / 2, 1};
+    sight = canvas->BoxSight(low, high);
+    if (sight == TdxCanvas::TdxBoxSight::Outside) return;
+    if (sight == TdxCanvas::TdxBoxSight::Seen) {
+      const double w = W, h = H;
+      c0 = std::max(0.0, std::floor(low.X / w) - 1);
+      c1 = std::min(columns, std::floor(high.X / w) + 2);
+      r0 = std::max(0.0, std::floor((top - high.Y) / h) - 1);
+      r1 = std::min(rows, std::floor((top - low.Y) / h) + 2);
+    }
+  }
+  // How many pixels the lines of that part span on the frame, each way (of the longer face).
   double across = -1, down = -1;
-  for (const float z : {-Depth() / 2, Depth() / 2}) {
-    double u = 0, v = 0;
-    canvas->PixelSpans({0, 0, z, 1}, {Width(), 0, 0, 0}, {0, Height(), 0, 0}, u, v);
-    across = std::max(across, u);
-    down = std::max(down, v);
+  if (sight != TdxCanvas::TdxBoxSight::Behind)
+    for (const float z : {-Depth() / 2, Depth() / 2}) {
+      double u = 0, v = 0;
+      canvas->PixelSpans({static_cast<float>(c0 * W), static_cast<float>(top - r1 * H), z, 1},
+                         {static_cast<float>((c1 - c0) * W), 0, 0, 0}, {0, static_cast<float>((r1 - r0) * H), 0, 0}, u,
+                         v);
+      across = std::max(across, u);
+      down = std::max(down, v);
+    }
+  std::vector<TdxVector> centers;
+  if (across < 0 || down < 0) {
+    // Nothing of it before the near plane: nothing to measure by, at most MaxTiles each way.
+    const int n = TileCount(Width(), W, MaxTiles), m = TileCount(Height(), H, MaxTiles);
+    centers.reserve(static_cast<size_t>(n) * static_cast<size_t>(m));
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < m; ++j)
+        centers.push_back({(static_cast<float>(i) + 0.5f) * W, top - (static_cast<float>(j) + 0.5f) * H, 0, 1});
+    DrawSides(Polygon, centers, {W, H, Depth(), 0});
+    return;
   }
-  if (across < 0 || down < 0) return false;
-  // A tile less than a pixel across shows no more than the pixels it shares; a tile per pixel,
-  // and one more for the part of a tile at each end.
+  // Tiles of at least MinTilePixels are all drawn. Smaller ones would show no more of their
+  // outline than a pattern of their colours, so that many are spread over the part, each as
+  // large as its share, and the face is covered to its edges as they would cover it: at that
+  // size, a tile to the golden ratio of pixels, the frame's pixels fall on every part of the
+  // tiles in turn and show each colour as much as the tiles hold it, and a frame draws fewer
+  // tiles than it has pixels, however small they are. Where those spans hold more pixels than
+  // the frame has (a face seen edge on), both ways are held to the frame's share of them.
   constexpr double most = std::numeric_limits<int>::max() / 2;
-  Columns = static_cast<int>(std::min(std::ceil(across) + 1, most));
-  Rows = static_cast<int>(std::min(std::ceil(down) + 1, most));
-  // Nor more tiles in all than the frame has pixels: each side shrunk in the same proportion.
+  double mostColumns = std::min(std::ceil(across / MinTilePixels) + 1, most);
+  double mostRows = std::min(std::ceil(down / MinTilePixels) + 1, most);
   const double pixels = static_cast<double>(canvas->Width()) * canvas->Height();
-  const double all = static_cast<double>(Columns) * Rows;
-  if (all > pixels) {
-    const double k = std::sqrt(pixels / all);
-    Columns = std::max(1, static_cast<int>(Columns * k));
-    Rows = std::max(1, static_cast<int>(Rows * k));
-    return false;
+  if (across * down > pixels) {
+    const double k = std::sqrt(pixels / (across * down));
+    mostColumns = std::max(1.0, std::floor(mostColumns * k));
+    mostRows = std::max(1.0, std::floor(mostRows * k));
   }
-  return true;
+  const int n = static_cast<int>(std::min(c1 - c0, mostColumns)), m = static_cast<int>(std::min(r1 - r0, mostRows));
+  const bool spreadX = n < c1 - c0, spreadY = m < r1 - r0;
+  const double tileW = spreadX ? (c1 - c0) * W / n : W, tileH = spreadY ? (r1 - r0) * H / m : H;
+  centers.reserve(static_cast<size_t>(n) * static_cast<size_t>(m));
+  for (int i = 0; i < n; ++i) {
+    const float x = spreadX ? static_cast<float>(c0 * W + (i + 0.5) * tileW) : (static_cast<float>(c0 + i) + 0.5f) * W;
+    for (int j = 0; j < m; ++j)
+      centers.push_back({x,
+                         spreadY ? static_cast<float>(top - (r0 * H + (j + 0.5) * tileH))
+                                 : top - (static_cast<float>(r0 + j) + 0.5f) * H,
+                         0, 1});
+  }
+  DrawSides(Polygon, centers, {static_cast<float>(tileW), static_cast<float>(tileH), Depth(), 0});
 }
 
 void TdxPath3D::Render() {
@@ -386,29 +437,7 @@ void TdxPath3D::Render() {
         break;
       }
       case vg::vgPathStretch: DrawSides(polygon, FrameCenter(), {Width(), Height(), Depth(), 0}, NoFrame); break;
-      case vg::vgPathTile: {
-        // From the top left corner of the box, columns to the right and rows downwards. The
-        // canvas gets every tile of a side at once: one outline repeated, drawn together.
-        int mostColumns = 0, mostRows = 0;
-        const bool measured = TileLimits(mostColumns, mostRows);
-        // Tiles down to half a pixel across still fill their face between them: while they are
-        // that large the face is tiled whole, up to two tiles a pixel; smaller ones get a tile a
-        // pixel, which shows as much of them.
-        const auto count = [measured](float Length, float Extent, int Most) {
-          if (!measured || Most > std::numeric_limits<int>::max() / 2) return TileCount(Length, Extent, Most);
-          const int whole = TileCount(Length, Extent, 2 * Most);
-          return whole < 2 * Most ? whole : Most;
-        };
-        const int columns = count(Width(), w, mostColumns), rows = count(Height(), h, mostRows);
-        std::vector<TdxVector> centers;
-        centers.reserve(static_cast<size_t>(columns) * static_cast<size_t>(rows));
-        for (int i = 0; i < columns; ++i)
-          for (int j = 0; j < rows; ++j)
-            centers.push_back(
-                {(static_cast<float>(i) + 0.5f) * w, Height() - (static_cast<float>(j) + 0.5f) * h, 0, 1});
-        DrawSides(polygon, centers, {w, h, Depth(), 0});
-        break;
-      }
+      case vg::vgPathTile: DrawTiles(polygon, w, h); break;
     }
   }
   DrawDesignFrame();

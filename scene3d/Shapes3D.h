@@ -155,13 +155,16 @@ private:
 };
 
 // Any path: at its own size, fitted into the box (never enlarged, its proportions kept
-// exactly), stretched over it, or repeated from the box's top left corner (no more tiles across
-// and down than the box's faces span pixels on the frame, nor more in all than the frame has;
-// at most MaxTiles each way when no part of either face lies before the eye).
+// exactly), stretched over it, or repeated from the box's top left corner over the part of the
+// box the frame shows (tiles smaller than MinTilePixels on the frame are spread over that part,
+// as many as fit at that size, so that the face is covered to its edges; at most MaxTiles each
+// way from the corner when no part of the box lies before the eye).
 class TdxPath3D : public TdxShape3D {
   RTL_CLASS(TdxPath3D, TdxShape3D)
 public:
   static constexpr int MaxTiles = 64;
+  // The least size on the frame, in pixels, at which every tile is drawn: the golden ratio.
+  static constexpr double MinTilePixels = 1.6180339887498949;
 
   // Flatness 2, stretched.
   explicit TdxPath3D(rtl::TComponent* AOwner);
@@ -177,9 +180,8 @@ public:
   static int TileCount(float Length, float Extent, int Limit);
 
 private:
-  // The most columns and rows of tiles the frame can show of the box: a tile a pixel. True when
-  // they were measured on the frame and no cap of the frame's pixels in all shrank them.
-  bool TileLimits(int& Columns, int& Rows) const;
+  // The polygon, W x H, repeated over the box as far as the frame can show it.
+  void DrawTiles(const std::vector<vg::TvxPoint>& Polygon, float W, float H);
 
   std::unique_ptr<vg::TvxPathData> path_;
   vg::TvxPathWrap wrapMode_ = vg::vgPathStretch;

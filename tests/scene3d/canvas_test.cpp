@@ -1,5 +1,5 @@
-// The canvas base: render-state cache, projections and pick rays, back buffer, materials and the
-// bookkeeping between bitmaps and canvases.
+// The canvas base: render-state cache, projections, pick rays and what the frame shows of a box,
+// back buffer, materials and the bookkeeping between bitmaps and canvases.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -179,6 +179,41 @@ TEST(DxCanvasBase, CameraPickRayLooksWhereTheCameraLooks) {
   c.SetCamera(&cam);
   c.PickRay(false, 200, 150, pos, dir);
   EXPECT_NEAR(dir.X, 1, 1e-5);
+}
+
+// What the frame shows of a box: nothing when it lies behind the near plane or beside the
+// frame; else the bounds of its part before that plane and within the frame's sides, from the
+// box's faces and, when the eye stands in the box, the near plane's corners.
+TEST(DxCanvasBase, BoxSightCutsABoxToWhatTheFrameShows) {
+  TRecordingCanvas c(0, 400, 300, false, dxLowQuality);
+  const auto sight = [&](TdxVector Low, TdxVector High, TdxVector* Seen = nullptr) {
+    const TdxCanvas::TdxBoxSight s = c.BoxSight(Low, High);
+    if (Seen) Seen[0] = Low, Seen[1] = High;
+    return s;
+  };
+  // Without a camera the eye looks down -Z; the near plane is at Z = -1.
+  EXPECT_EQ(sight({-1, -1, -0.5f, 1}, {1, 1, 0.5f, 1}), TdxCanvas::TdxBoxSight::Behind);
+  EXPECT_EQ(sight({100, -1, -11, 1}, {101, 1, -10, 1}), TdxCanvas::TdxBoxSight::Outside);
+  TdxVector seen[2];
+  ASSERT_EQ(sight({-100, -100, -10.5f, 1}, {100, 100, -9.5f, 1}, seen), TdxCanvas::TdxBoxSight::Seen);
+  // Widest at its far face, 10.5 away: tan(pi/8) of that up and down, 4/3 of it to the sides.
+  const float half = 10.5f * std::tan(3.14159265f / 8);
+  EXPECT_NEAR(seen[0].X, -half * 4 / 3, 1e-3);
+  EXPECT_NEAR(seen[1].X, half * 4 / 3, 1e-3);
+  EXPECT_NEAR(seen[0].Y, -half, 1e-3);
+  EXPECT_NEAR(seen[1].Y, half, 1e-3);
+  EXPECT_EQ(seen[0].Z, -10.5f);
+
+  // Looking along +X (Z up) from the middle of a box 6 across: what it shows starts at the near
+  // plane, whose corners lie inside it, and reaches its far face.
+  TTargetCamera cam;
+  cam.Matrix = {{{0, -1, 0, 0}, {1, 0, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+  c.SetCamera(&cam);
+  ASSERT_EQ(sight({-3, -3, -3, 1}, {3, 3, 3, 1}, seen), TdxCanvas::TdxBoxSight::Seen);
+  EXPECT_NEAR(seen[0].X, 1, 1e-4);
+  EXPECT_NEAR(seen[1].X, 3, 1e-4);
+  EXPECT_NEAR(seen[1].Y, 3 * std::tan(3.14159265f / 8) * 4 / 3, 1e-3);
+  EXPECT_EQ(sight({-5, -1, -1, 1}, {-4, 1, 1, 1}), TdxCanvas::TdxBoxSight::Behind);
 }
 
 TEST(DxCanvasBase, BackBufferFollowsTheSizeAndSizesStayAtLeastOne) {

@@ -179,6 +179,27 @@ TEST_F(DxCanvasText, HelloIsFiveQuadsFromTheAtlasTexture) {
   EXPECT_THAT(idx, ElementsAre(0, 1, 3, 3, 1, 2, 4, 5, 7, 7, 5, 6));
 }
 
+// Text of more quads than a draw's indices reach goes in as many draws as it needs, each
+// taking up where the last one left off, from the texture set for the first.
+TEST_F(DxCanvasText, LongTextIsDrawnWholeInDrawsOfAtMost16383Quads) {
+  canvas_->SetRenderState(rsScreenSpace);
+  rec_->Clear();
+  canvas_->FillText(std::u16string(20000, u'x'), 20, 30, 1);
+  EXPECT_THAT(rec_->TextsOf({"SetTexture", "DrawIndexedPrimitive"}),
+              ElementsAre("SetTexture(0,tex1)", "DrawIndexedPrimitive(4,0,0,65532,0,32766)",
+                          "DrawIndexedPrimitive(4,0,0,14468,98298,7234)"));
+  // The second draw, its vertices written from the buffer's start, begins with quad 16,383: 'x' advances by
+  // its A (1), cell (7) and C (0).
+  void* p = nullptr;
+  ASSERT_EQ(canvas_->VertexBuffer()->Lock(0, 0, &p, 0), D3D_OK);
+  TdxCanvasVertex first;
+  std::memcpy(&first, p, sizeof first);
+  canvas_->VertexBuffer()->Unlock();
+  EXPECT_EQ(first.X, 20 + 8 * 16383 + 1 + 0.5f);
+  EXPECT_EQ(first.Y, 30.5f);
+  EXPECT_EQ(canvas_->VertexPosition(), 3617u * 144);
+}
+
 TEST_F(DxCanvasText, SpacesAndControlCharactersMoveOrDrawNothing) {
   canvas_->SetRenderState(rsScreenSpace);
   rec_->Clear();

@@ -16,6 +16,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <functional>
@@ -238,9 +239,9 @@ TEST(SceneScreen, ARealTimeSceneOfATinyTiledPathDrawsAndEndsOnATerminationSignal
 
 // A real-time scene draws a frame whenever the loop has nothing else to do, so the loop never
 // sleeps. It holds two tiled paths 3 x 3: one of an outline far below a pixel (1e-19 across, so
-// 64 x 64 tiles), which shows nothing, beside one of a sane outline, which shows its tiles. Its
-// frames follow one another, and a termination signal closes the main form as it does in a
-// loop that sleeps.
+// a tile a pixel spread over its face), which covers its face as the sane one beside it covers
+// its own (four tiles of 1 each way, 4 x 4). Its frames follow one another, and a termination
+// signal closes the main form as it does in a loop that sleeps.
 TEST(SceneScreenChild, ARealTimeSceneOfATinyTiledPathDrawsFramesAndClosesOnATerminationSignal) {
   if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
   std::string why;
@@ -283,7 +284,29 @@ TEST(SceneScreenChild, ARealTimeSceneOfATinyTiledPathDrawsFramesAndClosesOnATerm
       return count(S, Sane) > 100 && count(S, SaneWall) > 100;
     })) << "the sane tiles never reached the screen";
     SaveWindowShot(w, s, wmtest::UnderWindowManager() ? "scene_tiled_paths_openbox" : "scene_tiled_paths");
-    EXPECT_EQ(count(s, Tiny) + count(s, TinyWall), 0) << "tiles far below a pixel showed";
+    // Where each path shows: the bounds of its colours, and how many pixels they hold.
+    const auto shows = [&](TdxColor Face, TdxColor Wall, int& Width, int& Height) {
+      int x0 = W, y0 = H, x1 = -1, y1 = -1, n = 0;
+      for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+          const std::uint32_t c = s.At(w.origin.X + x, w.origin.Y + y);
+          if (!vgtest::Near(c, Face, 12) && !vgtest::Near(c, Wall, 12)) continue;
+          x0 = std::min(x0, x);
+          x1 = std::max(x1, x);
+          y0 = std::min(y0, y);
+          y1 = std::max(y1, y);
+          ++n;
+        }
+      Width = x1 - x0 + 1;
+      Height = y1 - y0 + 1;
+      return n;
+    };
+    int tinyWidth = 0, tinyHeight = 0, saneWidth = 0, saneHeight = 0;
+    const int tiny = shows(Tiny, TinyWall, tinyWidth, tinyHeight);
+    shows(Sane, SaneWall, saneWidth, saneHeight);
+    EXPECT_GE(tinyWidth, saneWidth * 7 / 10) << "tiles far below a pixel left their face's far side empty";
+    EXPECT_GE(tinyHeight, saneHeight * 7 / 10) << "tiles far below a pixel left their face's far side empty";
+    EXPECT_GT(tiny, tinyWidth * tinyHeight * 3 / 4) << "tiles far below a pixel left their face mostly empty";
 
     // Frames from the idle handler; the signal comes once three have been drawn (timers go
     // before idle, so they still run).

@@ -250,8 +250,9 @@ TEST_F(ShapesGl, EveryTileOfATiledPathShowsItsFrontInTheFrontColour) {
   EXPECT_EQ(At(120, 120), Background);  // where four discs meet
 }
 
-// Tiles of 0.02 units fill a 3 x 3 face whose pixels can show them: 151 each way, where the
-// face would be filled only in its top left corner.
+// Tiles of 0.02 units, 151 each way, fill a 3 x 3 face to its edges however few pixels it
+// spans, where they once filled only its top left corner; and tiles of 0.002 fill a frame that
+// looks at the middle of their face close up, where the tiles of that corner showed nothing.
 TEST_F(ShapesGl, SmallTilesFillTheFaceThatCanShowThem) {
   auto* p = Add<TdxPath3D>();
   p->Path()->AddRectangle(vg::MakeRect(0, 0, 0.02f, 0.02f), 0, 0, vg::AllCorners, vg::vgCornerRound);
@@ -280,6 +281,15 @@ TEST_F(ShapesGl, SmallTilesFillTheFaceThatCanShowThem) {
   // under a pixel each.
   filled(4, "path3d_small_tiles");
   filled(8, "path3d_small_tiles_far");
+  // About 43 and 17 pixels across.
+  filled(20, "path3d_small_tiles_farther");
+  filled(50, "path3d_small_tiles_farthest");
+
+  // 1,501 tiles each way over some 830 pixels, of which the frame shows the middle 240.
+  p->Path()->Clear();
+  p->Path()->AddRectangle(vg::MakeRect(0, 0, 0.002f, 0.002f), 0, 0, vg::AllCorners, vg::vgCornerRound);
+  Draw(TView({0, 0, 1.55f, 1}, {0, 0, -1, 0}, {0, 1, 0, 0}), "path3d_small_tiles_close");
+  EXPECT_EQ(Count(0xFFD03030u), W * H) << "the face fills the frame";
 }
 
 // A tiled path draws its tiles together, each outline thinned to what its 15 pixels can show;
