@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/core/AutoCLB_Unit.h"
@@ -21,6 +23,7 @@
 #include "app/ui/Page_CLB.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/FindUnit.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
@@ -398,6 +401,33 @@ TEST_F(WriteClose, ACloseWaitingForASilentEcuShowsThatItWaits) {
   EXPECT_EQ(sim->State().Params['C'], before);
   ASSERT_EQ(1u, Host().Endings.size());
   EXPECT_NE(std::string::npos, Host().Endings[0].find("The change was not written to the ECU")) << Host().Endings[0];
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
+// A customer's name typed without Enter while the ECU has stopped answering, and the close cross
+// clicked: the close says that the page's write did not reach the ECU, and the current
+// configuration file holds the name all the same (the ECU holds no customer's detail), its
+// other lines as they were.
+TEST_F(WriteClose, ACustomersDetailTypedWhileTheEcuIsSilentReachesTheFileAtTheClose) {
+  ASSERT_NO_FATAL_FAILURE(ShowAndRead());
+  const std::string path = (folder.Path() / "Config" / "car1.cfg").string();
+  ecu::SaveConfigFile(path);
+  app::Model().Settings.CFG_Full_File_Name = path;
+  std::string expected = folder.Read("Config/car1.cfg");
+  const std::size_t line = expected.find("User_Name ");
+  ASSERT_NE(line, std::string::npos);
+  expected.replace(line, expected.find("\r\n", line) - line, ecu::KeyFilePadKey("User_Name") + "Sidorov {}");
+  sim->SetSilent(true);
+  silent = true;
+  main->PageCFG()->Parts().HudTextBox_CFG_User_Name->SetFocus();
+  win::SimulateText(main.get(), "Sidorov");
+  Step(20);
+  main->Close();
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  ASSERT_EQ(1u, Host().Endings.size());
+  EXPECT_NE(std::string::npos, Host().Endings[0].find("The change was not written to the ECU")) << Host().Endings[0];
+  EXPECT_EQ(folder.Read("Config/car1.cfg"), expected);
   win::SetMainForm(nullptr);
   rtl::Application->Reset();
 }
