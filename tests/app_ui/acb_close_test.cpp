@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "app/core/AutoCLB_Unit.h"
+#include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
 #include "app/ui/Form_3D_SET.h"
@@ -392,6 +394,22 @@ TEST_F(WriteClose, ACloseWaitingForASilentEcuShowsThatItWaits) {
   const std::u16string sign = u"Please wait: the program closes once the ECU has taken the changes";
   EXPECT_EQ(host->WaitShown, waits + 1) << "the wait window shows as the close begins to wait";
   EXPECT_EQ(main->StatusLineText(), sign);
+  // Drawn in a colour that reads on the status panel's #363636 (a contrast of 4.5:1 at least).
+  const app::DynamicIND_Class& status = app::Model().StatusMessages;
+  const auto* at = std::find(status.Texts.begin(), status.Texts.begin() + status.Count, rtl::WideToUtf8(sign));
+  ASSERT_NE(at, status.Texts.begin() + status.Count);
+  const std::string color = status.Colors[static_cast<std::size_t>(at - status.Texts.begin())];
+  const auto luminance = [](std::uint32_t Rgb) {
+    double l = 0;
+    for (const auto& [shift, weight] : {std::pair{16, 0.2126}, {8, 0.7152}, {0, 0.0722}}) {
+      const double c = ((Rgb >> shift) & 0xFF) / 255.0;
+      l += weight * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+    }
+    return l;
+  };
+  ASSERT_EQ(color.size(), 9u) << color;
+  const double text = luminance(static_cast<std::uint32_t>(std::stoul(color.substr(3), nullptr, 16)));
+  EXPECT_GE((std::max(text, luminance(0x363636)) + 0.05) / (std::min(text, luminance(0x363636)) + 0.05), 4.5) << color;
   // It stays while the close waits, the status line's other messages taking their turns.
   Step(2500);
   ASSERT_TRUE(main->Showing());
