@@ -21,6 +21,7 @@
 #include "app/core/Model.h"
 #include "app/core/Start_Unit.h"
 #include "app/core/Window_Session.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Form_3D_MSG.h"
 #include "app/ui/Form_3D_Port.h"
 #include "app/ui/Form_3D_SET.h"
@@ -128,7 +129,7 @@ int main(int, char** argv) {
     app::TWindowHost host;
     // What escapes a handler is reported where the installer sees it, and the program runs on.
     rtl::Application->OnException = [&host](rtl::TObject*, const std::exception& E) {
-      std::fprintf(stderr, "gascal: %s\n", E.what());
+      std::fprintf(stderr, "gascal: %s\n", app::ReportStreamText(E.what()).c_str());
       host.ShowMessageWindow(13, E.what());
     };
     rtl::TSingleInstance instance(MainWindowClass);

@@ -1,6 +1,9 @@
 #include "app/core/CFG_Page_View.h"
 
+#include <utility>
+
 #include "app/core/Global_Unit.h"
+#include "app/core/Model.h"
 #include "app/core/Window_Texts.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
@@ -9,6 +12,43 @@
 namespace app {
 
 namespace {
+
+// A customer detail: the language key of the label beside its box, and where the page and the
+// configuration's values hold it.
+struct TCustomerText {
+  const char* LabelKey;
+  std::u16string TCFGPageTexts::*Shown;
+  std::string ecu::TCFGPageValues::*Kept;
+};
+constexpr TCustomerText CustomerTexts[] = {
+    {"CFG_User_Name", &TCFGPageTexts::User_Name, &ecu::TCFGPageValues::User_Name},
+    {"CFG_User_Phone", &TCFGPageTexts::User_Phone, &ecu::TCFGPageValues::User_Phone},
+    {"CFG_User_Install_Date", &TCFGPageTexts::User_Install_Date, &ecu::TCFGPageValues::User_Install_Date},
+    {"CFG_User_Install_KM", &TCFGPageTexts::User_Install_KM, &ecu::TCFGPageValues::User_Install_KM},
+    {"CFG_User_Gas_Jets", &TCFGPageTexts::User_Gas_Jets, &ecu::TCFGPageValues::User_Gas_Jets},
+    {"CFG_User_Notice", &TCFGPageTexts::User_Notice, &ecu::TCFGPageValues::User_Notice},
+};
+
+std::array<std::string, 6> CustomerOfConfig() {
+  const ecu::Configuration_Class* c = ecu::Session().ConfigData.Configuration.get();
+  if (!c) return {};
+  return {c->User_Name, c->User_Phone, c->Date_Mounting, c->Data_KM, c->Car_Jet, c->Car_Comments};
+}
+
+// Notes in Actions.CustomerTaken a change of the configuration's customer details made while
+// it lives (also by an edit that raises after taking them).
+class TCustomerWatch {
+public:
+  TCustomerWatch() : before_(CustomerOfConfig()) {}
+  ~TCustomerWatch() {
+    if (CustomerOfConfig() != before_) Model().Actions.CustomerTaken = true;
+  }
+  TCustomerWatch(const TCustomerWatch&) = delete;
+  TCustomerWatch& operator=(const TCustomerWatch&) = delete;
+
+private:
+  std::array<std::string, 6> before_;
+};
 
 ecu::TCFGPageValues Kept(const TCFGPageTexts& Page) {
   ecu::TCFGPageValues v;
@@ -32,6 +72,13 @@ ecu::TCFGPageValues Kept(const TCFGPageTexts& Page) {
   v.User_Install_KM = KeptText(Page.User_Install_KM);
   v.User_Gas_Jets = KeptText(Page.User_Gas_Jets);
   v.User_Notice = KeptText(Page.User_Notice);
+  // A detail that shows what the configuration holds keeps its bytes: the conversion back
+  // would put "?" for a byte the code page does not define.
+  if (ecu::Session().ConfigData.Configuration) {
+    const ecu::TCFGPageValues model = ecu::ConfigToCFGPageValues();
+    for (const TCustomerText& t : CustomerTexts)
+      if (Page.*t.Shown == ShownText(model.*t.Kept)) v.*t.Kept = model.*t.Kept;
+  }
   return v;
 }
 
@@ -71,9 +118,41 @@ std::optional<TCFGPageTexts> CFGPageOfConfig() {
   return p;
 }
 
-bool TakeCFGPageTexts(const TCFGPageTexts& Page) { return TakeCFGPage(Kept(Page)); }
+bool TakeCFGPageTexts(const TCFGPageTexts& Page) {
+  const TCustomerWatch watch;
+  return TakeCFGPage(Kept(Page));
+}
 
-void TakeCFGLevelPageTexts(const TCFGPageTexts& Page) { TakeCFGLevelPage(Page.LevelGas, Kept(Page)); }
+void TakeCFGLevelPageTexts(const TCFGPageTexts& Page) {
+  const TCustomerWatch watch;
+  TakeCFGLevelPage(Page.LevelGas, Kept(Page));
+}
+
+std::string RefuseCustomerTextsNotHeld(TCFGPageTexts& Page) {
+  const std::optional<TCFGPageTexts> model = CFGPageOfConfig();
+  if (!model) return {};
+  std::string report;
+  for (const TCustomerText& t : CustomerTexts) {
+    std::u16string& typed = Page.*t.Shown;
+    if (typed == (*model).*t.Shown) continue;
+    const std::vector<std::u16string> characters = CharactersNotHeld(typed);
+    if (characters.empty()) continue;
+    std::u16string list;
+    for (const std::u16string& c : characters) list += (list.empty() ? u"" : u", ") + c;
+    std::string line;
+    {
+      const TLanguageFileScope file;
+      line = KeyText(t.LabelKey) + ": " + KeyText("CFG_User_Not_Held");
+    }
+    // The characters first: the text typed may hold the other field's name.
+    for (const auto& [field, value] : {std::pair<std::string, std::string>{"%CHARS%", TypedTextInReport(list)},
+                                       {"%TEXT%", TypedTextInReport(typed)}})
+      if (const std::size_t at = line.find(field); at != std::string::npos) line.replace(at, field.size(), value);
+    report += (report.empty() ? "" : "\n") + line;
+    typed = (*model).*t.Shown;
+  }
+  return report;
+}
 
 void CheckCFGPageNumbers(const TCFGPageTexts& Page) { ecu::CheckCFGPageNumbers(Kept(Page)); }
 

@@ -37,7 +37,9 @@ struct TCFGPageTexts {
 std::optional<TCFGPageTexts> CFGPageOfConfig();
 // An edit of the page: its values into the configuration and a write of the page after the
 // transmission delay (TakeCFGPage, TakeCFGLevelPage of Global_Unit.h, raising as they do);
-// true when the edit was taken.
+// true when the edit was taken. A customer detail that shows the configuration's text keeps
+// the configuration's bytes (a byte its code page does not define stays as it was). A customer
+// detail of the configuration changed by an edit sets Actions.CustomerTaken.
 bool TakeCFGPageTexts(const TCFGPageTexts& Page);
 void TakeCFGLevelPageTexts(const TCFGPageTexts& Page);
 // Raises what an edit of the page would raise for its number texts (a text that is no number,
@@ -47,6 +49,13 @@ void CheckCFGPageNumbers(const TCFGPageTexts& Page);
 // one line each, in the settings window's words (HeldNumberText); empty when every number is
 // taken as typed.
 std::string CFGPageHeldReport(const TCFGPageTexts& Page);
+// The customer details of Page that differ from the configuration's and hold characters the
+// current language's code page cannot hold (the file keeps the texts in it, and "?" would stand
+// in their place): each such detail is put back to the configuration's in Page, and the
+// installer is told, one line a box ("<label>: "<typed>" was not taken: ... no <characters>",
+// the typed text and characters quoted whole, TypedTextInReport). Empty when every detail can
+// be kept.
+std::string RefuseCustomerTextsNotHeld(TCFGPageTexts& Page);
 // A level track bar's position as the voltage text beside it.
 std::u16string LevelVoltText(double TrackValue);
 

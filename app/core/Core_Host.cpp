@@ -104,7 +104,9 @@ void TCoreHost::EcuDataSaved() {
 
 void TCoreHost::ShowCloseWait() {
   ShowWaitWindow();
-  AddStatusMessage(ecu::TColorRole::Txt_Information, ecu::LngText("DynamicIND_Close_Wait"));
+  // The program's own text, drawn as the page's texts are (the skin's text colour): the
+  // information role's blue cannot be read on the dark status panel.
+  app::AddStatusMessage(Model().Colors.ColorTable[Color_General], ecu::LngText("DynamicIND_Close_Wait"));
 }
 
 void TCoreHost::AddStatusMessage(ecu::TColorRole Tone, const std::string& Text) {

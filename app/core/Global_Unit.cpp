@@ -34,6 +34,7 @@ void TActionState::Reset() {
   ReadingReportedRead = 0;
   WritesAtClose = false;
   CloseNotWritten.clear();
+  CustomerTaken = false;
   Timer_GEN_General.reset();
   Timer_GEN_Transmit.reset();
 }

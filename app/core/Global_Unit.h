@@ -72,6 +72,10 @@ struct TActionState {
   // not reach the ECU from then on is kept for the close's report, not shown on its own.
   bool WritesAtClose = false;
   std::string CloseNotWritten;
+  // A customer detail has been taken from its box into the configuration: every ending puts
+  // what the configuration holds of them into the current configuration file, the ECU
+  // answering or not (SaveCustomerAtClose).
+  bool CustomerTaken = false;
   // The main window's timers (made by CreateMainTimers, stopped and freed by FreeMainTimers).
   std::unique_ptr<rtl::TTimer> Timer_GEN_General;   // 200 ms design interval
   std::unique_ptr<rtl::TTimer> Timer_GEN_Transmit;  // interval from the settings

@@ -8,6 +8,7 @@
 #include "app/core/General_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/Window_Texts.h"
 #include "ecu/Config_Unit.h"
 #include "ecu/FindUnit.h"
 #include "ecu/Host.h"
@@ -42,6 +43,10 @@ constexpr TEnglish EnglishTable[] = {
      "the ECU has not been read to its end, and the configuration holds only part of its values. Save it once the ECU "
      "has been read, or after a Load or Default"},
     {"SL_Load_Report", "was loaded; what it could not give"},
+    {"SL_Customer_Not_Saved", "The customer's details were not written to the configuration file"},
+    {"CFG_User_Not_Held",
+     "\"%TEXT%\" was not taken: the configuration file keeps its texts in the language's code page, which has no "
+     "%CHARS%"},
     {"SL_No_Configuration",
      "holds no configuration: not one of its lines gives a key of a configuration file, and nothing of it was "
      "loaded"},
@@ -122,7 +127,8 @@ bool CfgNameAllowed(const std::u16string& Name) {
 
 std::string CfgNameProblem(const std::u16string& Name) {
   if (CfgNameAllowed(Name)) return {};
-  return Quoted(CfgNameBytesOf(Name)) + " " + Lng("SL_Name_Not_Allowed");
+  // Quoted as typed: characters the code page cannot hold are among the reasons for the refusal.
+  return Quoted(TypedTextInReport(Name)) + " " + Lng("SL_Name_Not_Allowed");
 }
 
 std::string CfgFullFileName(const std::string& Name) {
@@ -238,6 +244,42 @@ void NewConfiguration() {
     ecu::RequestTask(ecu::TTask::WriteAll);
   else
     ReportNotWritten(TNotWritten::NoLink);
+}
+
+std::string SaveCustomerAtClose() {
+  const std::string path = Model().Settings.CFG_Full_File_Name;
+  const ecu::Configuration_Class* c = ecu::Session().ConfigData.Configuration.get();
+  if (!Model().Actions.CustomerTaken || !c || path.empty()) return {};
+  const auto notSaved = [&path](const std::string& Why) {
+    return Lng("SL_Customer_Not_Saved") + " " + Quoted(path) + ": " + Why;
+  };
+  // A file that is there and cannot be read is not written over with the customer's keys alone.
+  if (const std::string fault = CfgFileFault(path); !fault.empty() && fault != "Error_File_not_found")
+    return notSaved(Lng(fault));
+  // The customer's details are the file's alone (the ECU holds none of them): they go in
+  // whether the ECU answered or not; the file's other lines stay as they are.
+  const std::pair<const char*, const std::string*> keys[] = {
+      {"User_Name", &c->User_Name}, {"User_Phone", &c->User_Phone}, {"Date_Mounting", &c->Date_Mounting},
+      {"Data_KM", &c->Data_KM},     {"Car_Jet", &c->Car_Jet},       {"Car_Comments", &c->Car_Comments}};
+  try {
+    ecu::KeyFileOpen(path);
+    // A save after the ECU took the change may have written them already.
+    bool same = true;
+    for (const auto& [key, value] : keys) {
+      const std::string& held = ecu::Session().Files.KeyFileValue;
+      same = same && ecu::KeyFileFind(key) && (held == " " ? std::string() : held) == *value;
+    }
+    if (same) {
+      ecu::KeyFileClose();
+      return {};
+    }
+    for (const auto& [key, value] : keys) ecu::KeyFileSet(key, *value, "");
+    ecu::KeyFileSave(path);
+  } catch (const rtl::Exception& e) {
+    if (ecu::KeyFileStorePresent()) ecu::KeyFileClose();
+    return notSaved(e.Message());
+  }
+  return {};
 }
 
 bool RunSaveLoad(TFileMenuMode Mode, const std::u16string& Name) {

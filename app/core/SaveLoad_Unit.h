@@ -66,6 +66,12 @@ bool LoadConfigurationFrom(const std::u16string& Name);
 // diagram's points pushed onto its history, and the whole configuration requested for the
 // ECU (task 21), which waits for the link when it is down.
 void NewConfiguration();
+// Every ending of the program: when a customer detail has been taken from its box
+// (Actions.CustomerTaken) and the six customer keys of the current configuration file
+// (CFG_Full_File_Name) differ from the configuration's, they are written into it, its other
+// lines as they were (a file not there is made with them). Nothing without a current file.
+// What keeps them from the file, for the close's report; empty when written or nothing to do.
+std::string SaveCustomerAtClose();
 // The save/load window's run button: Save saves as Name, any other mode loads Name. True when
 // done (the window hides); false keeps the window open with the name for another try.
 bool RunSaveLoad(TFileMenuMode Mode, const std::u16string& Name);

@@ -155,6 +155,18 @@ void StoreFontChoice(const std::string& Name, float Size, std::int32_t Style, st
   QueueAction(Action_ApplyFonts, 100);
 }
 
+std::string FontSizeHeldReport(const std::u16string& Typed) {
+  std::string text = rtl::Trim(KeptText(Typed));
+  std::replace(text.begin(), text.end(), ',', '.');
+  double size = 0;
+  if (!rtl::TryStrToFloat(text, size) || !std::isfinite(size)) return {};
+  if (size >= MinFontSize && size <= MaxFontSize) return {};
+  const auto whole = [](float Size) { return std::to_string(static_cast<int>(Size)); };
+  return SettingsLanguageText("Font") + ": " +
+         FilledKeyText("SET_Delay_Held", KeptText(Typed), whole(MinFontSize), whole(MaxFontSize),
+                       whole(size < MinFontSize ? MinFontSize : MaxFontSize));
+}
+
 TWindowPlace SettingsWindowPlace(const TWindowRect& Main, int Width, int Height,
                                  const std::optional<TWindowRect>& WorkArea) {
   const TWindowRect own = SecondaryWindowPlace(Main, Width, Height);

@@ -72,6 +72,12 @@ std::string FontColorText(std::uint32_t Rgb);
 // tick (action 6, 100 ms).
 void StoreFontChoice(const std::string& Name, float Size, std::int32_t Style, std::uint32_t Rgb);
 
+// What the installer is told of a size typed into the font dialog that the settings hold to
+// MinFontSize..MaxFontSize, in the delay boxes' words after the "Font" label ("Font: 1e6 is
+// outside 6 to 72; 72 is taken"); empty for a size within them, and for a text that is no
+// number (the dialog refuses it itself).
+std::string FontSizeHeldReport(const std::u16string& Typed);
+
 // The settings window's place when it shows: the main window's left, top + 22 and its own
 // size, then each of "Form_3D_SET_Pos_X", "_Pos_Y", "_Width", "_Height" the settings file
 // holds. The size is kept at least 300 x 200; given the screen's work area, the window is

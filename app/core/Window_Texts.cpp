@@ -1,5 +1,6 @@
 #include "app/core/Window_Texts.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "ecu/Check_Versions.h"
@@ -12,7 +13,90 @@
 
 namespace app {
 
+namespace {
+
+// The byte that stands before a character the code page cannot hold in a report.
+constexpr char Substitute = '\x1A';
+
+int CurrentCodePage() { return ecu::LanguageCodePage(ecu::Session().Texts.CurrentLanguage); }
+
+// The character of Text that begins at At (a surrogate pair is one character).
+std::u16string CharacterAt(const std::u16string& Text, std::size_t At) {
+  const bool pair = At + 1 < Text.size() && Text[At] >= 0xD800 && Text[At] <= 0xDBFF && Text[At + 1] >= 0xDC00 &&
+                    Text[At + 1] <= 0xDFFF;
+  return Text.substr(At, pair ? 2 : 1);
+}
+
+bool HeldByCodePage(const std::u16string& Text, int CodePage) {
+  return rtl::CodePageToWide(rtl::WideToCodePage(Text, CodePage), CodePage) == Text;
+}
+
+// The bytes of the UTF-8 character that begins at At (nothing at the end of the text).
+std::size_t Utf8Length(const std::string& Text, std::size_t At) {
+  if (At >= Text.size()) return 0;
+  const auto lead = static_cast<unsigned char>(Text[At]);
+  const std::size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  return std::min(n, Text.size() - At);
+}
+
+// A report's runs in the code page and its characters carried in UTF-8, in their order.
+template <class Run, class Character>
+void ForEachReportPart(const std::string& Report, Run&& OnRun, Character&& OnCharacter) {
+  std::size_t from = 0;
+  while (from <= Report.size()) {
+    const std::size_t at = Report.find(Substitute, from);
+    OnRun(Report.substr(from, at == std::string::npos ? std::string::npos : at - from));
+    if (at == std::string::npos) return;
+    const std::size_t n = Utf8Length(Report, at + 1);
+    OnCharacter(Report.substr(at + 1, n));
+    from = at + 1 + n;
+  }
+}
+
+}  // namespace
+
 std::u16string ShownText(const std::string& Text) { return ecu::LngToWide(Text); }
+
+std::vector<std::u16string> CharactersNotHeld(const std::u16string& Text) {
+  const int page = CurrentCodePage();
+  std::vector<std::u16string> found;
+  if (HeldByCodePage(Text, page)) return found;
+  for (std::size_t at = 0; at < Text.size();) {
+    const std::u16string c = CharacterAt(Text, at);
+    at += c.size();
+    if (!HeldByCodePage(c, page) && std::find(found.begin(), found.end(), c) == found.end()) found.push_back(c);
+  }
+  return found;
+}
+
+std::string TypedTextInReport(const std::u16string& Text) {
+  const int page = CurrentCodePage();
+  std::string report;
+  for (std::size_t at = 0; at < Text.size();) {
+    const std::u16string c = CharacterAt(Text, at);
+    at += c.size();
+    if (c != u"\x1A" && HeldByCodePage(c, page))
+      report += rtl::WideToCodePage(c, page);
+    else
+      report += Substitute + rtl::WideToUtf8(c);
+  }
+  return report;
+}
+
+std::u16string ReportShownText(const std::string& Report) {
+  std::u16string shown;
+  ForEachReportPart(
+      Report, [&](const std::string& Run) { shown += ShownText(Run); },
+      [&](const std::string& Character) { shown += rtl::Utf8ToWide(Character); });
+  return shown;
+}
+
+std::string ReportStreamText(const std::string& Report) {
+  std::string text;
+  const auto add = [&](const std::string& Part) { text += Part; };
+  ForEachReportPart(Report, add, add);
+  return text;
+}
 
 std::u16string ShownText(const std::string& Text, const std::string& Language) {
   return ecu::LngToWide(Text, Language);

@@ -17,6 +17,19 @@ std::u16string ShownText(const std::string& Text, const std::string& Language);
 // language's code page.
 std::string KeptText(const std::u16string& Text);
 
+// The characters of Text that the current language's code page cannot hold (a text kept in it
+// would have "?" in their place), each once, in the order they come.
+std::vector<std::u16string> CharactersNotHeld(const std::u16string& Text);
+// What the installer typed, quoted whole in a report of the program's own (an 8-bit text of the
+// current language): a character the code page holds is its byte, any other (and the
+// substitute control character itself) the substitute byte 0x1A followed by the character in
+// UTF-8. ReportShownText gives such a report as the message window shows it, and
+// ReportStreamText as the error stream prints it (each such character in UTF-8, the rest as
+// it was).
+std::string TypedTextInReport(const std::u16string& Text);
+std::u16string ReportShownText(const std::string& Report);
+std::string ReportStreamText(const std::string& Report);
+
 // The text of a language key (the built-in English one for English and for an absent key),
 // and the same as a control shows it.
 std::string KeyText(const std::string& Key);

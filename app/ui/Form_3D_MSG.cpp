@@ -167,7 +167,8 @@ bool TForm_3D_MSG::Build() {
   label_->SetHeight(textBox_->Height());
   label_->SetWordWrap(true);
   label_->SetTextAlign(vg::vgTextAlignCenter);
-  label_->SetText(MessageShownText(ShownText(content->Text)));
+  // The program's own reports quote what the installer typed whole.
+  label_->SetText(MessageShownText(ReportShownText(content->Text)));
   FitMessageText();
 
   vg::TvxHudPanel* panel = parts_.HudPanel_3D_MSG_Buttons;

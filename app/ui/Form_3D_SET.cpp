@@ -104,6 +104,10 @@ bool EditProgramFont() {
   if (!dialog.Execute()) return false;
   StoreFontChoice(dialog.Font.Family(), dialog.Font.Size(), FontStyleIndex(dialog.Font.Style()),
                   dialog.Color & 0xFFFFFFu);
+  // A size beyond what the program's texts take ("1e6") is taken held, and said, as the delay
+  // boxes say it.
+  if (const std::string held = FontSizeHeldReport(dialog.SizeTyped); !held.empty() && Model().CoreHost)
+    Model().CoreHost->ShowMessageWindow(Message_OwnText, held);
   return true;
 }
 

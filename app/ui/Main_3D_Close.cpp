@@ -14,6 +14,7 @@
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
 #include "app/core/Port_View.h"
+#include "app/core/SaveLoad_Unit.h"
 #include "app/core/Set_3D_Unit.h"
 #include "app/core/Window_Session.h"
 #include "app/ui/Form_3D_SET.h"
@@ -203,6 +204,9 @@ void TForm_3D_GEN::FormClose(rtl::TObject*, win::TCloseAction& Action) {
   if (portWindow_) StopPortLinkTimers(*portWindow_);
   // A change whose write did not reach the ECU: cut off, dropped, or under way at the close.
   if (std::string notWritten = TakeCloseNotWritten(); !notWritten.empty()) failures.push_back(std::move(notWritten));
+  // A customer's detail taken from its box reaches the current configuration file, whether the
+  // ECU answered or not (it holds none of them): else a close without the ECU would lose it.
+  if (std::string notSaved = SaveCustomerAtClose(); !notSaved.empty()) failures.push_back(std::move(notSaved));
   step([this] { FreeCaptionIcons(); });
   step([this] { pageCLB_->Release(); });
   step([this] { pageACB_->Release(); });

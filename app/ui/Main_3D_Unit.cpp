@@ -569,6 +569,9 @@ void TForm_3D_GEN::ApplyLanguage() {
   TranslateColorDescriptions();
   ShowErrorsInLanguage();
   if (Model().Actions.MainWindowShown) StatusMessagesInLanguage();
+  // The customer's details as the new language's code page reads the file's bytes: boxes left
+  // showing the old reading would differ from the configuration, and their next leave take it.
+  if (Model().Actions.MainWindowShown && pageCFG_) pageCFG_->ConfigToUserPage();
 }
 
 void TForm_3D_GEN::ListLanguages() {

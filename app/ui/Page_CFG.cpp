@@ -181,6 +181,7 @@ TCFGPageTexts TPage_CFG::TakenValues(const vg::TvxHudComboTextBox* Entered) cons
   const std::array<std::u16string*, 3> taken = PageNumberTexts(values), inForce = PageNumberTexts(*model);
   for (std::size_t i = 0; i < boxes.size(); ++i)
     if (boxes[i] != Entered) *taken[i] = *inForce[i];
+  RefuseCustomerTextsNotHeld(values);
   return values;
 }
 
@@ -239,7 +240,31 @@ void TPage_CFG::TakeCustomerTexts() {
       page.User_Install_Date == model->User_Install_Date && page.User_Install_KM == model->User_Install_KM &&
       page.User_Gas_Jets == model->User_Gas_Jets && page.User_Notice == model->User_Notice)
     return;
+  RefuseCustomerNotHeld();
   PageToConfig();
+}
+
+void TPage_CFG::RefuseCustomerNotHeld() {
+  const TCFGPageTexts page = PageValues();
+  TCFGPageTexts kept = page;
+  const std::string refused = RefuseCustomerTextsNotHeld(kept);
+  if (refused.empty()) return;
+  {
+    // The boxes refused show what the configuration keeps, so that leaving them again takes
+    // and writes nothing.
+    const TCFGPageHold updating;
+    const TPageCFGParts& p = parts_;
+    const auto back = [](auto* Box, const std::u16string& Typed, const std::u16string& Kept) {
+      if (Typed != Kept) Box->SetText(Kept);
+    };
+    back(p.HudTextBox_CFG_User_Name, page.User_Name, kept.User_Name);
+    back(p.HudTextBox_CFG_User_Phone, page.User_Phone, kept.User_Phone);
+    back(p.HudTextBox_CFG_User_Install_Date, page.User_Install_Date, kept.User_Install_Date);
+    back(p.HudTextBox_CFG_User_Install_KM, page.User_Install_KM, kept.User_Install_KM);
+    back(p.HudTextBox_CFG_User_Gas_Jets, page.User_Gas_Jets, kept.User_Gas_Jets);
+    back(p.HudMemo_CFG_User_Notice, page.User_Notice, kept.User_Notice);
+  }
+  throw rtl::EConvertError(refused);
 }
 
 void TPage_CFG::ShowHeldNumbers() {
@@ -369,6 +394,8 @@ void TPage_CFG::CustomerKeyDown(rtl::TObject*, std::uint16_t& Key, char16_t& Key
   // keeps the notice as one line).
   Key = 0;
   KeyChar = 0;
+  if (CFGPageUpdating() || Freeing()) return;
+  RefuseCustomerNotHeld();
   PageToConfig();
 }
 

@@ -53,7 +53,10 @@ public:
   // (the box then shows the number in force); a number held to its range is said in Reports.
   void FinishNumberInEdit(std::vector<std::string>& Reports);
   // The customer box being typed into (it has the focus) taken as finished, as leaving it
-  // takes it: the page's customer details, when they differ from the configuration's.
+  // takes it: the page's customer details, when they differ from the configuration's. A detail
+  // with characters the language's code page cannot hold is not taken: its box shows the
+  // configuration's text again, and the refusal is raised (rtl::EConvertError) naming the box
+  // and the characters.
   void FinishCustomerInEdit();
   // The box being typed into, number or customer's, taken as leaving it takes it (a file is
   // saved or loaded from another window, which leaves the focus where it was here).
@@ -95,7 +98,8 @@ private:
   // A number held to its range is said in Reports when given, else in the message window.
   void NumberEntered(vg::TvxHudComboTextBox* Box, std::vector<std::string>* Reports = nullptr);
   // The page's values as an edit takes them: the number boxes but Entered give the numbers
-  // in force, not what is being typed into them.
+  // in force, not what is being typed into them, and a customer detail the code page cannot
+  // hold the configuration's (it is refused, and said, when its box is left).
   TCFGPageTexts TakenValues(const vg::TvxHudComboTextBox* Entered) const;
   // The page is being freed: a box that loses the focus as its window goes (a value typed
   // and not yet entered) finds controls of the page freed already, and changes nothing.
@@ -118,6 +122,9 @@ private:
   // The customer details taken as Enter takes them, when one differs from the configuration's
   // (a box entered with Enter and then left takes nothing again).
   void TakeCustomerTexts();
+  // Details the code page cannot hold (RefuseCustomerTextsNotHeld): their boxes show the
+  // configuration's texts again and the refusal is raised; nothing else is changed.
+  void RefuseCustomerNotHeld();
   // The customer box that has the focus, if any.
   vg::TvxVisualObject* FocusedCustomerBox() const;
 

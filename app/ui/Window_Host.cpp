@@ -56,7 +56,7 @@ T* WindowOf() {
 
 // A window of its own that does not exist yet: what it would show goes to the console.
 void Console(const std::string& What) {
-  std::fprintf(stderr, "gascal: %s\n", What.c_str());
+  std::fprintf(stderr, "gascal: %s\n", ReportStreamText(What).c_str());
   std::fflush(stderr);
 }
 

@@ -130,6 +130,22 @@ TEST_F(SaveLoadTest, ARefusedNameOrAFailedSaveIsToldAndChangesNothing) {
   EXPECT_TRUE(host.Find("caption").empty());
 }
 
+// The close puts a customer's detail taken from its box into the current file: nothing without
+// one taken; a file that cannot be written, or a folder in its place, is said with its path.
+TEST_F(SaveLoadTest, ACustomersDetailTheCloseCannotWriteIsSaid) {
+  Model().User_Name = "Sidorov";
+  const std::string unwritable = dir / "none/car1.cfg", folder = CfgFile("car2");
+  app::Model().Settings.CFG_Full_File_Name = unwritable;
+  EXPECT_EQ(app::SaveCustomerAtClose(), "") << "no detail was taken";
+  app::Model().Actions.CustomerTaken = true;
+  const std::string said = "The customer's details were not written to the configuration file \"";
+  EXPECT_EQ(app::SaveCustomerAtClose().rfind(said + unwritable + "\": ", 0), 0u) << app::SaveCustomerAtClose();
+  fs::create_directories(folder);
+  app::Model().Settings.CFG_Full_File_Name = folder;
+  EXPECT_EQ(app::SaveCustomerAtClose(), said + folder + "\": is not a regular file");
+  EXPECT_FALSE(fs::exists(unwritable));
+}
+
 TEST_F(SaveLoadTest, LoadReadsOverTheDefaultsAndShowsWhatTheFileCouldNotGive) {
   ecu::Session().Link.LinkUp = 1;
   Model().PG_Temper = 55;

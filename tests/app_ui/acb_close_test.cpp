@@ -6,13 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/core/AutoCLB_Unit.h"
+#include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
 #include "app/ui/Form_3D_SET.h"
@@ -21,6 +25,7 @@
 #include "app/ui/Page_CLB.h"
 #include "ecu/Calc_Unit.h"
 #include "ecu/Config_Unit.h"
+#include "ecu/FindUnit.h"
 #include "ecu/Link_State.h"
 #include "ecu/Live_Data.h"
 #include "ecu/Session.h"
@@ -389,6 +394,22 @@ TEST_F(WriteClose, ACloseWaitingForASilentEcuShowsThatItWaits) {
   const std::u16string sign = u"Please wait: the program closes once the ECU has taken the changes";
   EXPECT_EQ(host->WaitShown, waits + 1) << "the wait window shows as the close begins to wait";
   EXPECT_EQ(main->StatusLineText(), sign);
+  // Drawn in a colour that reads on the status panel's #363636 (a contrast of 4.5:1 at least).
+  const app::DynamicIND_Class& status = app::Model().StatusMessages;
+  const auto* at = std::find(status.Texts.begin(), status.Texts.begin() + status.Count, rtl::WideToUtf8(sign));
+  ASSERT_NE(at, status.Texts.begin() + status.Count);
+  const std::string color = status.Colors[static_cast<std::size_t>(at - status.Texts.begin())];
+  const auto luminance = [](std::uint32_t Rgb) {
+    double l = 0;
+    for (const auto& [shift, weight] : {std::pair{16, 0.2126}, {8, 0.7152}, {0, 0.0722}}) {
+      const double c = ((Rgb >> shift) & 0xFF) / 255.0;
+      l += weight * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+    }
+    return l;
+  };
+  ASSERT_EQ(color.size(), 9u) << color;
+  const double text = luminance(static_cast<std::uint32_t>(std::stoul(color.substr(3), nullptr, 16)));
+  EXPECT_GE((std::max(text, luminance(0x363636)) + 0.05) / (std::min(text, luminance(0x363636)) + 0.05), 4.5) << color;
   // It stays while the close waits, the status line's other messages taking their turns.
   Step(2500);
   ASSERT_TRUE(main->Showing());
@@ -398,6 +419,33 @@ TEST_F(WriteClose, ACloseWaitingForASilentEcuShowsThatItWaits) {
   EXPECT_EQ(sim->State().Params['C'], before);
   ASSERT_EQ(1u, Host().Endings.size());
   EXPECT_NE(std::string::npos, Host().Endings[0].find("The change was not written to the ECU")) << Host().Endings[0];
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
+// A customer's name typed without Enter while the ECU has stopped answering, and the close cross
+// clicked: the close says that the page's write did not reach the ECU, and the current
+// configuration file holds the name all the same (the ECU holds no customer's detail), its
+// other lines as they were.
+TEST_F(WriteClose, ACustomersDetailTypedWhileTheEcuIsSilentReachesTheFileAtTheClose) {
+  ASSERT_NO_FATAL_FAILURE(ShowAndRead());
+  const std::string path = (folder.Path() / "Config" / "car1.cfg").string();
+  ecu::SaveConfigFile(path);
+  app::Model().Settings.CFG_Full_File_Name = path;
+  std::string expected = folder.Read("Config/car1.cfg");
+  const std::size_t line = expected.find("User_Name ");
+  ASSERT_NE(line, std::string::npos);
+  expected.replace(line, expected.find("\r\n", line) - line, ecu::KeyFilePadKey("User_Name") + "Sidorov {}");
+  sim->SetSilent(true);
+  silent = true;
+  main->PageCFG()->Parts().HudTextBox_CFG_User_Name->SetFocus();
+  win::SimulateText(main.get(), "Sidorov");
+  Step(20);
+  main->Close();
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  ASSERT_EQ(1u, Host().Endings.size());
+  EXPECT_NE(std::string::npos, Host().Endings[0].find("The change was not written to the ECU")) << Host().Endings[0];
+  EXPECT_EQ(folder.Read("Config/car1.cfg"), expected);
   win::SetMainForm(nullptr);
   rtl::Application->Reset();
 }

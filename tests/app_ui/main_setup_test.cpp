@@ -5,6 +5,7 @@
 
 #include "app/core/Calibr_Map.h"
 #include "app/core/Global_Unit.h"
+#include "app/core/Window_Texts.h"
 #include "app/ui/Page_CFG.h"
 #include "app/ui/SaveLoad_3D_Unit.h"
 #include "ecu/Config_Unit.h"
@@ -115,6 +116,54 @@ TEST_F(MainSetupTest, ACustomersDetailTypedWithoutEnterIsTakenWhenLeftSavedAndCl
   ASSERT_EQ(c.Car_Comments, "");
   main->Close();
   EXPECT_EQ(c.Car_Comments, "blue car");
+}
+
+// A customer's detail with characters the language's code page cannot hold (Cyrillic with the
+// English texts: the file would keep "????") is refused as its box is left, naming the box and
+// the characters typed: the box shows the text kept before, and nothing is taken or written; the
+// leaves after it write nothing. A detail nobody touched keeps its bytes through another's edit.
+// The save window quotes a name it refuses as typed.
+TEST_F(MainSetupTest, ACustomersDetailTheCodePageCannotHoldIsRefusedNamingTheBoxAndTheCharacters) {
+  ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
+  c.User_Phone = "555\x81";  // a byte the English code page does not define
+  main->PageCFG()->ConfigToCFGPage();
+  vg::TvxHudTextBox* name = Cfg().HudTextBox_CFG_User_Name;
+  name->SetFocus();
+  win::SimulateText(main.get(), "Ivan");
+  win::SimulateKeyStroke(main.get(), '\r');
+  Run(20);
+  ASSERT_EQ(c.User_Name, "Ivan");
+  EXPECT_EQ(c.User_Phone, "555\x81") << "a detail nobody touched lost its byte";
+  EXPECT_EQ(RequestWithin(1600), 22);
+  ecu::Session().Link.TaskRequest = 0;
+
+  name->SelectAll();
+  win::SimulateText(main.get(), "Иван");
+  Run(20);
+  ASSERT_EQ(name->Text(), u"Иван");
+  std::string said;
+  try {
+    Cfg().HudTextBox_CFG_User_Phone->SetFocus();
+  } catch (const rtl::EConvertError& e) {
+    said = rtl::WideToUtf8(app::ReportShownText(e.what()));
+  }
+  EXPECT_EQ(said,
+            "Name: \"Иван\" was not taken: the configuration file keeps its texts in the language's code page, which "
+            "has no И, в, а, н");
+  EXPECT_EQ(name->Text(), u"Ivan");
+  EXPECT_EQ(c.User_Name, "Ivan");
+  name->SetFocus();
+  Cfg().HudTextBox_CFG_User_Phone->SetFocus();
+  EXPECT_EQ(RequestWithin(3000), 0) << "a leave that changed nothing wrote the page";
+
+  const auto saveLoad = app::TForm_3D_SaveLoad::Create();
+  main->RunFileMenuItem(0);
+  host->Messages.clear();
+  saveLoad->Parts().HudTextBox_3D_SL_Name->SetText(u"Иван");
+  saveLoad->Parts().HudButton_3D_SL_Run->OnClick(saveLoad->Parts().HudButton_3D_SL_Run);
+  ASSERT_EQ(host->Messages.size(), 1u);
+  EXPECT_EQ(rtl::WideToUtf8(app::ReportShownText(host->Messages[0].substr(4))).rfind("\"Иван\" cannot name", 0), 0u)
+      << host->Messages[0];
 }
 
 // A press just below the close cross lands on the tab control's strip beside the tabs: it leaves

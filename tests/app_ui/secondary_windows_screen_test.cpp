@@ -31,6 +31,8 @@
 #include <string>
 #include <vector>
 
+#include "app/core/General_Unit.h"
+#include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
 #include "app/ui/Form_3D_MSG.h"
 #include "app/ui/Form_3D_SET.h"
@@ -310,6 +312,43 @@ protected:
     EXPECT_TRUE(RunUntil([&] { return refused && app::Model().Settings.Font_Size == 20; }, Guard))
         << "the size typed was not taken";
     vg::TvxFontDialog::OnAnyShow = nullptr;
+  }
+  // A size beyond the program's ("1e6") typed into the font dialog, and Enter: the size is taken
+  // held to 72, and the message window says so in the delay boxes' words; its button closes it.
+  // The size before is then put back.
+  void FontSizeHeldAndSaid() {
+    const float before = app::Model().Settings.Font_Size;
+    bool typed = false;
+    vg::TvxFontDialog::OnAnyShow = [&](vg::TvxFontDialogForm& D) {
+      looptest::Later([&] {
+        Settle(D, "the font dialog");
+        vg::TvxTextBox* size = D.SizeBox();
+        ClickOn(D, size);
+        ASSERT_TRUE(RunUntil([&] { return size->IsFocused(); }, Guard)) << "the click missed the size box";
+        size->SelectAll();
+        for (const char c : std::string("1e6")) {
+          const std::u16string was = size->Text();
+          TypeUntil(static_cast<unsigned char>(c), "a key did not reach the size box",
+                    [&] { return size->Text() != was; });
+        }
+        ASSERT_EQ(size->Text(), u"1e6");
+        TypeUntil(0xFF0D, "Enter did not end the dialog", [&] { return D.ModalResult() == win::mrOk; });
+        typed = true;
+      });
+    };
+    const std::size_t shown = host->Messages.size();
+    ClickOn(*settings, settings->Parts().HudButton_3D_SET_Font);
+    ASSERT_TRUE(RunUntil([&] { return typed && message->Showing(); }, Guard)) << "nothing was said";
+    vg::TvxFontDialog::OnAnyShow = nullptr;
+    EXPECT_EQ(app::Model().Settings.Font_Size, 72);
+    ASSERT_EQ(host->Messages.size(), shown + 1);
+    EXPECT_EQ(host->Messages.back(), "13: Font: 1e6 is outside 6 to 72; 72 is taken");
+    Settle(*message, "the message window");
+    ASSERT_FALSE(message->Buttons().empty());
+    ClickOn(*message, message->Buttons().front());
+    ASSERT_TRUE(RunUntil([&] { return !message->Showing(); }, Guard)) << "its button did not close it";
+    app::Model().Settings.Font_Size = before;
+    app::QueueAction(app::Action_ApplyFonts, 100);
   }
   // Runs Then from the loop once Ready holds, as a timer's ticks find it (they come inside
   // modal loops too).
@@ -594,6 +633,7 @@ TEST_F(SecondaryWindowsScreenChild, Run) {
     language->Popup()->ClosePopup();
     ASSERT_TRUE(RunUntil([&] { return !language->Popup()->IsOpen(); }, Guard));
     if (round == 0) FontSizeRefusedThenTaken();
+    if (round == 0) FontSizeHeldAndSaid();
     settings->Close();
     ASSERT_TRUE(RunUntil([&] { return !settings->Showing(); }, Guard));
   }

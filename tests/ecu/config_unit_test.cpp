@@ -48,6 +48,9 @@ public:
 class Config : public ::testing::Test {
 protected:
   void SetUp() override {
+    // The sensor table of the test's own folder (none unless a test writes it), not a
+    // "gascal.dat" of the folder the tests run from.
+    Session().ConfigData.SensorTableFileName = dir / "gascal.dat";
     CreateConfiguration(dir / "none.cfg");
     Session().ConfigData.DiagramPointX.fill(0);
     Session().ConfigData.DiagramPointY.fill(0);

@@ -25,6 +25,22 @@ if [ "$mode" = usage ]; then
     grep -q -- '--print' "$work/out" || fail "$args: the options are not told"
     [ -s "$work/err" ] && fail "$args: something said on standard error"
   done
+  # The usage names -h beside --help, "--", and the status of a wrong command line.
+  grep -q -- '^  -h, --help ' "$work/out" || fail "the usage does not name -h"
+  grep -q -- '^  -- ' "$work/out" || fail "the usage does not name --"
+  grep -q -- '; 2 when the command' "$work/out" || fail "the usage does not name the status 2"
+  # "--" ends the options: a name after it is a file's, also one that begins with "-" or is "--help".
+  cp "$root/examples/Config/Golf.cfg" "$work/-odd.cfg"
+  (cd "$work" && "$tool" --print -- -odd.cfg) >"$work/out" 2>"$work/err"
+  status=$?
+  cat "$work/err"
+  [ "$status" = 0 ] || fail "-- -odd.cfg: status $status"
+  grep -q '^Cfg_Name = "-odd"$' "$work/out" || fail "-- -odd.cfg: the file was not read"
+  (cd "$work" && "$tool" --print -- --help) >"$work/out" 2>"$work/err"
+  status=$?
+  [ "$status" = 1 ] || fail "-- --help: status $status"
+  grep -qF -- 'gascal-cfg: --help: file not found' "$work/err" || fail "-- --help: not taken for a file"
+  [ -s "$work/out" ] && fail "-- --help printed something"
   "$tool" --frobnicate "$root/examples/Config/Golf.cfg" >"$work/out" 2>"$work/err"
   status=$?
   [ "$status" = 2 ] || fail "an unknown option: status $status"

@@ -9,10 +9,12 @@
 //                                         with every key of the original that an in-place
 //                                         rewrite would keep
 //   gascal-cfg --print Config/Golf.cfg    print only
+//   gascal-cfg -- -odd.cfg                a name after "--" is a file's, even with a "-"
 //   gascal-cfg --help                     tell the usage
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "app/core/Model.h"
 #include "app/core/SaveLoad_Unit.h"
@@ -74,37 +76,48 @@ range the configuration cannot take, is listed on standard error. A file that ca
 or that holds not one key of a configuration, is refused as the program refuses it: nothing
 is printed or written, and the status is 1.
 
-  --print   print the model only; nothing is written
-  --help    print this text
+  --print      print the model only; nothing is written
+  -h, --help   print this text
+  --           end of the options: what follows names files, also a name that begins with "-"
+
+Exit status: 0 when done; 1 when the file is refused or cannot be written; 2 when the command
+line is wrong (an option it does not know, or too few or too many file names).
 )";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool printOnly = false;
-  int first = 1;
-  for (int i = 1; i < argc; ++i)
+  // Options stand before "--", which ends them: a name after it is a file's, whatever it
+  // begins with (before it, a file whose name begins with "-" is named as "./-name.cfg").
+  int end = argc;
+  for (int i = 1; i < argc && end == argc; ++i)
+    if (std::string(argv[i]) == "--") end = i;
+  for (int i = 1; i < end; ++i)
     if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
       std::cout << Usage;
       return 0;
     }
-  if (argc > 1 && std::string(argv[1]) == "--print") {
-    printOnly = true;
-    first = 2;
-  }
-  // Any other option is a mistake, not a file name (a file whose name begins with "-" is
-  // named as "./-name.cfg").
-  for (int i = first; i < argc; ++i)
-    if (argv[i][0] == '-' && argv[i][1] != '\0') {
-      std::cerr << "gascal-cfg: unknown option \"" << argv[i] << "\" (gascal-cfg --help tells the usage)\n";
+  bool printOnly = false;
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (i == end) continue;
+    if (i > end || arg.size() < 2 || arg[0] != '-') {
+      files.push_back(arg);
+    } else if (arg == "--print") {
+      printOnly = true;
+    } else {
+      // Any other option is a mistake, not a file name.
+      std::cerr << "gascal-cfg: unknown option \"" << arg << "\" (gascal-cfg --help tells the usage)\n";
       return 2;
     }
-  if (argc - first < 1 || argc - first > 2 || (printOnly && argc - first != 1)) {
+  }
+  if (files.empty() || files.size() > 2 || (printOnly && files.size() != 1)) {
     std::cerr << "usage: gascal-cfg [--print] FILE.cfg [SAVE_AS.cfg] (gascal-cfg --help tells more)\n";
     return 2;
   }
-  const std::string input = argv[first];
-  const std::string output = argc - first == 2 ? argv[first + 1] : input;
+  const std::string input = files[0];
+  const std::string output = files.size() == 2 ? files[1] : input;
   // The program's state, and the application core around the configuration (the default curve
   // and the R.P.M. map), its window steps recorded and not shown.
   app::TModel model;

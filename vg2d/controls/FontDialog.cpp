@@ -254,6 +254,7 @@ bool TvxFontDialog::Execute() {
   }
   if (form->ShowModal() != win::mrOk) return false;
   form->TakeChoice(Font, Color);
+  SizeTyped = form->SizeBox()->Text();
   return true;
 }
 

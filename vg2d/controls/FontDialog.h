@@ -139,6 +139,9 @@ public:
   float MaxSize = TvxFontDialogForm::MaxSize;
   // The styles offered (TvxFontDialogForm::SetStyleCount): all six unless narrowed.
   int StyleCount = FontStyleCount;
+  // Out, after OK: the size box's text as typed (Font's size is that number brought within
+  // MinSize..MaxSize), so that a caller can say when the size taken is not the one typed.
+  std::u16string SizeTyped;
 
   // Shows the dialog modally; true when the user chose OK. With Answer set, Answer is asked
   // instead and no window shows.
