@@ -263,4 +263,14 @@ float NormalizeAngle(float A) {
 
 float InterpolateSingle(float Start, float Stop, float T) { return Start + (Stop - Start) * T; }
 
+// ---- rows of tiles ---------------------------------------------------------------------------
+
+TvxIndexSpan SpansMeeting(double Start, double Step, double Extent, int64_t Count, double Lo, double Hi) {
+  if (Count <= 0) return {};
+  const double first = std::floor((Lo - Start - Extent) / Step), last = std::ceil((Hi - Start) / Step);
+  if (!(Step > 0) || std::isnan(first) || std::isnan(last)) return {0, Count - 1};
+  return {static_cast<int64_t>(std::clamp(first, 0.0, static_cast<double>(Count))),
+          static_cast<int64_t>(std::clamp(last, -1.0, static_cast<double>(Count - 1)))};
+}
+
 }  // namespace vg

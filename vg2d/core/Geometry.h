@@ -126,6 +126,16 @@ float VectorAngleCosine(const TvxVector& A, const TvxVector& B);
 // Angle between A and B in degrees, negative when the cross product is >= 0.
 float VectorAngle(const TvxVector& A, const TvxVector& B);
 
+// ---- rows of tiles ---------------------------------------------------------------------------
+
+// The first and last index i in [0, Count) of the spans [Start + i x Step, Start + i x Step +
+// Extent] that meet the open range (Lo, Hi), give or take one at either end; First > Last when
+// none can. All of [0, Count) when a value is no number (Step must be above 0 to cut).
+struct TvxIndexSpan {
+  int64_t First = 0, Last = -1;
+};
+TvxIndexSpan SpansMeeting(double Start, double Step, double Extent, int64_t Count, double Lo, double Hi);
+
 // ---- angles and scalars -----------------------------------------------------------------
 
 void SinCosSingle(float& Sin, float& Cos, float Angle);
