@@ -3,17 +3,36 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/WinTypes.h"
 #include "vg2d/controls/RaisedFlag.h"
 #include "vg2d/controls/StyleParts.h"
 #include "vg2d/controls/TextControls.h"
 #include "vg2d/core/Controls.h"
 #include "vg2d/core/Geometry.h"
+#include "vg2d/core/TextForms.h"
 
 namespace vg {
 
 namespace {
 
+// A cell's coordinates as its TagString keeps them, in point text form: "(column,row)". Whole
+// numbers are written whole at any size.
+std::u16string CellPlace(int Col, int Row) {
+  return rtl::Utf8ToWide("(" + FloatToStringDot(Col) + "," + FloatToStringDot(Row) + ")");
+}
+
+// The row of a cell's coordinates (truncated), -1 for a cell that shows no row.
+int RowOf(const TvxObject* Cell) {
+  if (!Cell || Cell->TagString().empty()) return -1;
+  std::string s = rtl::WideToUtf8(Cell->TagString());
+  GetToken(s, ",()");  // what stands before "("
+  GetToken(s, ",()");  // the column
+  double row = 0;
+  if (!rtl::TryStrToFloat(GetToken(s, ",()"), row) || !(row >= 0) || row > INT_MAX) return -1;
+  return static_cast<int>(row);
+}
 
 }  // namespace
 
@@ -92,20 +111,20 @@ TvxControl* TvxColumn::CreateCellControl() {
   return cell;
 }
 
+int TvxColumn::CellRow(int I) const { return I >= 0 && I < static_cast<int>(cells_.size()) ? RowOf(cells_[I]) : -1; }
+
 TvxControl* TvxColumn::CellOfRow(int Row) const {
-  for (size_t i = 0; i < cells_.size(); ++i)
-    if (cells_[i] && cellRows_[i] == Row && Row >= 0) return cells_[i];
+  if (Row < 0) return nullptr;
+  for (TvxControl* cell : cells_)
+    if (cell && RowOf(cell) == Row) return cell;
   return nullptr;
 }
 
 void TvxColumn::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
   inherited::Notification(AComponent, Operation);
   if (Operation != rtl::opRemove) return;
-  for (size_t i = 0; i < cells_.size(); ++i)
-    if (cells_[i] == AComponent) {
-      cells_[i] = nullptr;
-      cellRows_[i] = -1;
-    }
+  for (TvxControl*& cell : cells_)
+    if (cell == AComponent) cell = nullptr;
 }
 
 void TvxColumn::UpdateColumn() {
@@ -125,7 +144,6 @@ void TvxColumn::UpdateColumn() {
     cell->OnKeyDown = TvxKeyEvent(this, &TvxColumn::CellKeyDown);
     AddObject(cell);
     cells_.push_back(cell);
-    cellRows_.push_back(-1);
   }
   for (size_t i = 0; i < cells_.size(); ++i) {
     TvxControl* cell = cells_[i];
@@ -133,14 +151,14 @@ void TvxColumn::UpdateColumn() {
     if (!cell) continue;
     if (static_cast<int>(i) >= n || row >= grid->RowCount()) {
       cell->SetVisible(false);
-      cellRows_[i] = -1;
+      cell->SetTagString(u"");
       continue;
     }
     const rtl::TPropValue value = grid->GetValue(ColumnIndex(), static_cast<int>(row));
     if (self.Gone()) return;
     cell->SetVisible(true);
     cell->SetBounds(0, static_cast<float>(i) * grid->RowHeight(), Width(), grid->RowHeight());
-    cellRows_[i] = static_cast<int>(row);
+    cell->SetTagString(CellPlace(ColumnIndex(), static_cast<int>(row)));
     cell->SetData(value);
   }
   UpdateCellFocus();
@@ -150,10 +168,10 @@ void TvxColumn::UpdateCellFocus() {
   TvxCustomGrid* grid = Grid();
   if (!grid || grid->ReadOnly() || readOnly_) return;
   const bool selectedColumn = grid->SelectedColumn() == ColumnIndex();
-  for (size_t i = 0; i < cells_.size(); ++i) {
-    TvxControl* cell = cells_[i];
+  for (TvxControl* cell : cells_) {
     if (!cell) continue;
-    const bool editable = selectedColumn && cellRows_[i] >= 0 && cellRows_[i] == grid->Selected();
+    const int row = RowOf(cell);
+    const bool editable = selectedColumn && row >= 0 && row == grid->Selected();
     cell->SetCanFocused(editable);
     cell->SetHitTest(editable);
     if (!editable && cell->IsFocused()) grid->FocusGrid();
@@ -176,12 +194,9 @@ void TvxColumn::CellChanged(rtl::TObject* Sender) {
   if (updating_ || cancelling_ || !WritesBack()) return;
   TvxCustomGrid* grid = Grid();
   auto* cell = dynamic_cast<TvxControl*>(Sender);
-  if (!grid || !cell) return;
-  for (size_t i = 0; i < cells_.size(); ++i)
-    if (cells_[i] == cell && cellRows_[i] >= 0) {
-      grid->SetValue(ColumnIndex(), cellRows_[i], cell->GetData());
-      return;
-    }
+  if (!grid || !cell || std::find(cells_.begin(), cells_.end(), cell) == cells_.end()) return;
+  // The row the cell was bound to, read back from it; the column is the one it lies in now.
+  if (const int row = RowOf(cell); row >= 0) grid->SetValue(ColumnIndex(), row, cell->GetData());
 }
 
 void TvxColumn::CellKeyDown(rtl::TObject* Sender, uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) {
