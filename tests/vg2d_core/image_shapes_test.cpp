@@ -158,6 +158,17 @@ TEST(ImageShape, TilesTheCanvasDoesNotShowAreNotDrawn) {
   EXPECT_LE(s.canvas.paths.size(), 40u * 20u);
   EXPECT_NEAR(s.canvas.BufferBits()[10 * 120 + 20] >> 24, 128, 12);
   EXPECT_EQ(s.canvas.BufferBits()[30 * 120 + 60], 0u) << "nothing beyond the path";
+  // A small damaged region shows what the whole paint shows there, tiles of a few pixels too.
+  for (const char* data : {"M 0,0 L 0.1,0 L 0.1,0.1 Z", "M 0,0 L 1.5,0 L 1.5,1.5 Z"}) {
+    path->Data()->SetData(data);
+    s.Paint();
+    const uint32_t whole[2] = {s.canvas.BufferBits()[10 * 120 + 20], s.canvas.BufferBits()[10 * 120 + 21]};
+    s.canvas.Clear(0);
+    s.scene.dirty.assign(1, MakeRect(20, 10, 22, 11));
+    s.scene.Paint();
+    EXPECT_EQ(s.canvas.BufferBits()[10 * 120 + 20], whole[0]) << data;
+    EXPECT_EQ(s.canvas.BufferBits()[10 * 120 + 21], whole[1]) << data;
+  }
 }
 
 TEST(ImageShape, FitNeverEnlargesAndInterpolationFollowsTheFlag) {

@@ -709,20 +709,8 @@ void TvxCanvasGdiPlus::DrawBitmapTiles(TvxBitmap* ABitmap, int Columns, int Rows
   // tiles' antialiased edges (which there cover nothing).
   bool oneFill = m.m12 == 0 && m.m21 == 0 && bw * m.m11 != 0 && bh * m.m22 != 0 && whole(bw * m.m11) &&
                  whole(bh * m.m22) && whole(m.m31) && whole(m.m32);
-  if (!oneFill) {
-    TvxRect view = MakeRect(0, 0, static_cast<float>(Columns * bw), static_cast<float>(Rows * bh));
-    if (ClipBounds(view)) {
-      const TvxIndexSpan cols = SpansMeeting(0, bw, bw, Columns, view.Left, view.Right);
-      const TvxIndexSpan rows = SpansMeeting(0, bh, bh, Rows, view.Top, view.Bottom);
-      const double tiles = static_cast<double>(std::max<int64_t>(cols.Last - cols.First + 1, 0)) *
-                           static_cast<double>(std::max<int64_t>(rows.Last - rows.First + 1, 0));
-      const double w = std::min<double>(view.Right, Columns * bw) - std::max<double>(view.Left, 0);
-      const double h = std::min<double>(view.Bottom, Rows * bh) - std::max<double>(view.Top, 0);
-      const double pixels =
-          std::max(w, 0.0) * std::max(h, 0.0) * std::fabs(double{m.m11} * m.m22 - double{m.m12} * m.m21);
-      oneFill = tiles > std::max(pixels, 1.0);
-    }
-  }
+  // Tiles smaller than a pixel: one by one they would cost more than the area they cover.
+  if (!oneFill) oneFill = TilePixels(m, bw, Columns > 1, bh, Rows > 1) < 1;
   if (!oneFill) {
     inherited::DrawBitmapTiles(ABitmap, Columns, Rows, Opacity);
     return;

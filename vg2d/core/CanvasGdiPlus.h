@@ -66,8 +66,8 @@ public:
                   bool HighSpeed = false) override;
   void DrawThumbnail(TvxBitmap* ABitmap, float AWidth, float AHeight) override;
   // In one fill of the repeated bitmap where the tiles lie on whole pixels (the same pixels)
-  // or are more than the pixels they cover (where one by one they would cost more than the
-  // area); one by one, those the clip shows, otherwise.
+  // or are smaller than a pixel (where one by one they would cost more than the area); one by
+  // one, those the clip shows, otherwise.
   void DrawBitmapTiles(TvxBitmap* ABitmap, int Columns, int Rows, float Opacity) override;
 
   // ---- text ---------------------------------------------------------------------------------

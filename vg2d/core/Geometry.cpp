@@ -273,4 +273,12 @@ TvxIndexSpan SpansMeeting(double Start, double Step, double Extent, int64_t Coun
           static_cast<int64_t>(std::clamp(last, -1.0, static_cast<double>(Count - 1)))};
 }
 
+double TilePixels(const TvxMatrix& M, double StepX, bool RepeatsX, double StepY, bool RepeatsY) {
+  double x = std::fabs(StepX) * std::hypot(double{M.m11}, double{M.m12});
+  double y = std::fabs(StepY) * std::hypot(double{M.m21}, double{M.m22});
+  if (!RepeatsX) x = std::max(x, 1.0);
+  if (!RepeatsY) y = std::max(y, 1.0);
+  return x * y;
+}
+
 }  // namespace vg

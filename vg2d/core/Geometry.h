@@ -135,6 +135,10 @@ struct TvxIndexSpan {
   int64_t First = 0, Last = -1;
 };
 TvxIndexSpan SpansMeeting(double Start, double Step, double Extent, int64_t Count, double Lo, double Hi);
+// The device pixels a tile StepX x StepY apart from the next takes under M (the lengths of its
+// sides there multiplied); a side along which the tiles do not repeat counts as at least one
+// pixel, as it adds no tiles. Below 1, tiles are more than the pixels they lie on.
+double TilePixels(const TvxMatrix& M, double StepX, bool RepeatsX, double StepY, bool RepeatsY);
 
 // ---- angles and scalars -----------------------------------------------------------------
 

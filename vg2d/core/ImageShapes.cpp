@@ -237,38 +237,31 @@ void TvxCustomPath::PaintTiles(TvxCanvas& C, TvxPathData* P, const TvxRect& S, c
   const int nx = TileCount(Width(), RectWidth(Bd), stepX);
   const int ny = TileCount(Height(), RectHeight(Bd), stepY);
   // Tile (i, j) lies in the cell [Bd.Left + i x stepX, + stepX] x [Bd.Top + j x stepY, + stepY]:
-  // the path's target moved by (S.Left, S.Top) and the stroke's half around it. Only those the
-  // clip shows are drawn, with room for miter corners and smoothing.
-  TvxRect view = MakeRect(Bd.Left, Bd.Top, Bd.Left + (nx + 1) * stepX, Bd.Top + (ny + 1) * stepY);
-  const bool knowsClip = C.ClipBounds(view);
+  // the path's target moved by (S.Left, S.Top) and the stroke's half around it.
+  const TvxRect area = MakeRect(Bd.Left, Bd.Top, Bd.Left + (nx + 1) * stepX, Bd.Top + (ny + 1) * stepY);
+  // Tiles smaller than a pixel, which one by one would cost more than the area: the area takes
+  // the colour one cell averages to.
+  TvxRect target = Bd;
+  OffsetRectF(target, S.Left, S.Top);
+  TvxColor tone = 0;
+  if (TilePixels(C.Matrix(), stepX, nx > 0, stepY, ny > 0) < 1 &&
+      CellTone(C, P, MakeRect(Bd.Left, Bd.Top, Bd.Left + stepX, Bd.Top + stepY), target, tone)) {
+    const int state = C.SaveState();
+    C.Fill()->SetStyle(vgBrushSolid);
+    C.Fill()->SetSolidColor(tone);
+    C.FillRect(area, 0, 0, AllCorners, Opacity);
+    C.RestoreState(state);
+    return;
+  }
+  // Only the tiles the clip shows are drawn, with room for miter corners and smoothing.
+  TvxRect view = area;
+  C.ClipBounds(view);
   const TvxMatrix& m = C.Matrix();
   const double det = std::fabs(double{m.m11} * m.m22 - double{m.m12} * m.m21);
   const double room =
       (Stroke()->Style() == vgBrushNone ? 0.0 : 5.0 * StrokeThickness()) + (det > 0 ? 2 / std::sqrt(det) : 0);
   const TvxIndexSpan cols = SpansMeeting(Bd.Left - room, stepX, stepX + 2 * room, nx + 1, view.Left, view.Right);
   const TvxIndexSpan rows = SpansMeeting(Bd.Top - room, stepY, stepY + 2 * room, ny + 1, view.Top, view.Bottom);
-  if (cols.First > cols.Last || rows.First > rows.Last) return;
-  // More tiles than the pixels they lie on: the area takes the colour one cell averages to.
-  const double tiles =
-      static_cast<double>(cols.Last - cols.First + 1) * static_cast<double>(rows.Last - rows.First + 1);
-  const double w =
-      std::min<double>(view.Right, Bd.Left + (nx + 1) * double{stepX}) - std::max<double>(view.Left, Bd.Left);
-  const double h =
-      std::min<double>(view.Bottom, Bd.Top + (ny + 1) * double{stepY}) - std::max<double>(view.Top, Bd.Top);
-  TvxColor tone = 0;
-  const TvxRect cell = MakeRect(Bd.Left, Bd.Top, Bd.Left + stepX, Bd.Top + stepY);
-  TvxRect target = Bd;
-  OffsetRectF(target, S.Left, S.Top);
-  if (knowsClip && tiles > std::max(std::max(w, 0.0) * std::max(h, 0.0) * det, 1.0) &&
-      CellTone(C, P, cell, target, tone)) {
-    const int state = C.SaveState();
-    C.Fill()->SetStyle(vgBrushSolid);
-    C.Fill()->SetSolidColor(tone);
-    C.FillRect(MakeRect(Bd.Left, Bd.Top, Bd.Left + (nx + 1) * stepX, Bd.Top + (ny + 1) * stepY), 0, 0, AllCorners,
-               Opacity);
-    C.RestoreState(state);
-    return;
-  }
   for (int64_t i = cols.First; i <= cols.Last; ++i)
     for (int64_t j = rows.First; j <= rows.Last; ++j) {
       TvxRect t = Bd;

@@ -75,7 +75,7 @@ public:
 
 private:
   // The tiles of P (bounds Bd) in the shape rectangle S that the clip shows; where they are
-  // more than the pixels under them, the area they take in the colour one of them averages to.
+  // smaller than a pixel, the area they take in the colour one of them averages to.
   void PaintTiles(TvxCanvas& C, TvxPathData* P, const TvxRect& S, const TvxRect& Bd, float Opacity);
 
   const std::unique_ptr<TvxPathData> data_ = std::make_unique<TvxPathData>();
