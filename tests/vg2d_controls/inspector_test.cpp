@@ -164,7 +164,6 @@ TEST_F(Inspectors, RowsAndTheEditorKeepWhatTheyShowInTheirTagSlots) {
   inspector->SetSelectedObject(shape);
   TvxTreeViewItem* color = inspector->FindRow(shape->Fill(), "Color");
   ASSERT_NE(color, nullptr);
-  EXPECT_EQ(color->ClassType(), TvxTreeViewItem::StaticClass());
   EXPECT_EQ(color->TagObject(), shape->Fill());
   EXPECT_EQ(color->TagString(), u"Color");
   inspector->SetSelected(color);

