@@ -4,6 +4,7 @@
 
 #include "HostContract.h"
 #include "platform/rtl/CodePage.h"
+#include "tests/TestOutput.h"
 #include "vg2d/controls/ComboBoxes.h"
 
 namespace host_contract_menu_test {
@@ -256,6 +257,53 @@ TYPED_TEST(HostContract, LoadFromFileReadsATreeUnderTheSelection) {
   ASSERT_NE(button, nullptr);
   EXPECT_EQ(button->Text(), u"Apply");
   EXPECT_FLOAT_EQ(button->Width(), 90);
+}
+
+// A file or a copy that cannot be read says what could not be read and where; of a tree that
+// reads in part, what could be read is added and the rest named.
+TYPED_TEST(HostContract, ALoadOrPasteThatCannotBeReadSaysWhatAndWhere) {
+  std::vector<std::string> messages;
+  const TvxDesignMessageProc savedMessage = DesignMessageDialog;
+  DesignMessageDialog = [&](const std::u16string& Text) { messages.push_back(rtl::WideToUtf8(Text)); };
+  const std::string file = testout::Path("host_contract_unreadable.scene2d");
+  const TvxDesignOpenFileProc savedOpen = DesignOpenFileDialog;
+  DesignOpenFileDialog = [&](const std::string&, std::string& FileName) {
+    FileName = file;
+    return true;
+  };
+  this->Design();
+  Box* panel = this->Add(this->Root(), 10, 10, 200, 200);
+  this->H()->SetSelected(panel);
+  const auto load = [&](const std::string& Text) {
+    std::ofstream(file, std::ios::binary) << Text;
+    messages.clear();
+    return this->Designer().Choose({u"Load From File..."});
+  };
+  const auto said = [&](const std::string& Part) {
+    return messages.size() == 1 && messages[0].find(Part) != std::string::npos;
+  };
+  // A colour without quotes: no component text.
+  ASSERT_TRUE(load("object TvxRectangle\r\n  Fill.Color = #FFFF0000\r\nend\r\n"));
+  EXPECT_EQ(panel->GetChildrenCount(), 0);
+  EXPECT_TRUE(said(file + " cannot be read:\nLine 2")) << testing::PrintToString(messages);
+  // A property its class does not have: the button comes without it.
+  ASSERT_TRUE(load("object TvxButton\r\n  Text = 'Apply'\r\n  Colour = 3\r\nend\r\n"));
+  ASSERT_EQ(panel->GetChildrenCount(), 1);
+  EXPECT_TRUE(said("Line 3, TvxButton, property Colour")) << testing::PrintToString(messages);
+  std::filesystem::remove(file);
+  messages.clear();
+  ASSERT_TRUE(this->Designer().Choose({u"Load From File..."}));
+  EXPECT_TRUE(said(file + " cannot be read")) << testing::PrintToString(messages);
+  // Paste goes the same way.
+  DesignClipboard() = "object TvxNoSuchClass\r\nend\r\n";
+  messages.clear();
+  ASSERT_TRUE(this->Designer().Choose({u"Edit", u"Paste from clipboard"}));
+  EXPECT_EQ(panel->GetChildrenCount(), 1);
+  EXPECT_TRUE(said("TvxNoSuchClass: not a registered class")) << testing::PrintToString(messages);
+  DesignClipboard().clear();
+  std::filesystem::remove(file);
+  DesignOpenFileDialog = savedOpen;
+  DesignMessageDialog = savedMessage;
 }
 
 // The scene names the part in lower case, as the built-in style does; the layer as the class.

@@ -187,6 +187,35 @@ TEST_F(Grids, AStringGridOfAnyRowCountKeepsOnlyTheTextsWritten) {
   EXPECT_TRUE(std::holds_alternative<std::monostate>(grid->GetValue(1, last)));
 }
 
+// A cell keeps its column and row in its TagString, a point in text, whole at any row; an
+// edit goes to the row its cell keeps. A hidden cell keeps none.
+TEST_F(Grids, ACellKeepsItsPlaceInItsTagStringAndAnEditGoesThere) {
+  ControlScene s(400, 300);
+  auto* grid = MakeGrid<TvxStringGrid, TvxStringColumn>(s);
+  auto* second = dynamic_cast<TvxStringColumn*>(grid->GetColumn(1));
+  ASSERT_NE(second, nullptr);
+  grid->VScrollBar()->SetValue(50);
+  ASSERT_GE(second->Cells().size(), 6u);
+  EXPECT_EQ(second->Cells()[5]->TagString(), u"(1,7)");
+  const int last = 2147483646;
+  grid->SetRowCount(last + 1);
+  grid->SetFocus();
+  Key(s, win::VK_END, 0, {rtl::ssCtrl});
+  Key(s, win::VK_END);
+  TvxControl* cell = second->CellOfRow(last);
+  ASSERT_NE(cell, nullptr);
+  EXPECT_EQ(cell->TagString(), u"(1,2147483646)");
+  Type(s, u"7");
+  Key(s, win::VK_RETURN);
+  EXPECT_EQ(second->CellText(last), u"7");
+  EXPECT_EQ(second->CellText(last - 1), u"");
+  grid->SetRowCount(2);
+  ASSERT_GE(second->Cells().size(), 3u);
+  EXPECT_FALSE(second->Cells()[2]->Visible());
+  EXPECT_EQ(second->Cells()[2]->TagString(), u"");
+  EXPECT_EQ(second->CellRow(2), -1);
+}
+
 TEST_F(Grids, EscapeWritesNothingBackAndValueOnlyColumnsNeverWrite) {
   ControlScene s(400, 300);
   auto* grid = MakeGrid<TvxGrid>(s, 1);

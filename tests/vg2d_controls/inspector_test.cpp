@@ -78,12 +78,12 @@ protected:
     std::vector<std::string> names;
     const int n = Parent ? Parent->Count() : I->Count();
     for (int i = 0; i < n; ++i) {
-      auto* row = static_cast<TvxInspectorRow*>(Parent ? Parent->ItemByIndex(i) : I->ItemByIndex(i));
-      names.push_back(row->PropName());
+      TvxTreeViewItem* row = Parent ? Parent->ItemByIndex(i) : I->ItemByIndex(i);
+      names.push_back(rtl::WideToUtf8(row->TagString()));
     }
     return names;
   }
-  static std::u16string Value(TvxInspectorRow* Row) { return Row->ValueLabel()->Text(); }
+  static std::u16string Value(TvxTreeViewItem* Row) { return TvxInspector::ValueLabel(Row)->Text(); }
 };
 
 }  // namespace
@@ -106,13 +106,13 @@ TEST_F(Inspectors, AShapesPropertiesAreListedByNameWithABrushsChildren) {
   EXPECT_EQ(Value(inspector->FindRow(shape, "Align")), u"vaNone");
   EXPECT_EQ(Value(inspector->FindRow(shape, "Cursor")), u"-14");
 
-  TvxInspectorRow* fill = inspector->FindRow(shape, "Fill");
+  TvxTreeViewItem* fill = inspector->FindRow(shape, "Fill");
   ASSERT_NE(fill, nullptr);
   EXPECT_EQ(Value(fill), u"TvxBrush");
   EXPECT_FALSE(fill->IsExpanded());
   EXPECT_EQ(RowNames(inspector, fill),
             (std::vector<std::string>{"Bitmap", "Color", "Gradient", "Resource", "Style", "Visual"}));
-  TvxInspectorRow* color = inspector->FindRow(shape->Fill(), "Color");
+  TvxTreeViewItem* color = inspector->FindRow(shape->Fill(), "Color");
   ASSERT_NE(color, nullptr);
   EXPECT_EQ(color->Parent(), fill);
   EXPECT_GT(inspector->FindRow(shape->Fill(), "Gradient")->Count(), 0);  // expanded further
@@ -139,14 +139,14 @@ TEST_F(Inspectors, ReferencesShowTheirNameEventsOnlyForTheSelectedObject) {
   auto* button = s.Add(new TvxCheckBox(nullptr), 0, 0);
   button->SetBindingSource(source);
   inspector->SetSelectedObject(button);
-  TvxInspectorRow* binding = inspector->FindRow(button, "BindingSource");
+  TvxTreeViewItem* binding = inspector->FindRow(button, "BindingSource");
   ASSERT_NE(binding, nullptr);
   EXPECT_EQ(Value(binding), u"Caption1");
   EXPECT_EQ(binding->Count(), 0);
   EXPECT_EQ(inspector->FindRow(button, "OnClick"), nullptr);
 
   inspector->SetShowEvents(true);
-  TvxInspectorRow* onClick = inspector->FindRow(button, "OnClick");
+  TvxTreeViewItem* onClick = inspector->FindRow(button, "OnClick");
   ASSERT_NE(onClick, nullptr);
   EXPECT_EQ(Value(onClick), u"");
   EXPECT_EQ(inspector->FindRow(button->Font(), "OnChange"), nullptr);
@@ -155,16 +155,38 @@ TEST_F(Inspectors, ReferencesShowTheirNameEventsOnlyForTheSelectedObject) {
   EXPECT_NE(inspector->FindRow(button, "OnClick"), nullptr);
 }
 
+// A row is a plain tree item that keeps its instance and property name in its tag slots; the
+// editor over a row keeps that row's hidden label in its own, and leaves it when the rows go.
+TEST_F(Inspectors, RowsAndTheEditorKeepWhatTheyShowInTheirTagSlots) {
+  ControlScene s;
+  TvxInspector* inspector = MakeInspector(s);
+  auto* shape = s.Add(new TvxRectangle(nullptr), 0, 0);
+  inspector->SetSelectedObject(shape);
+  TvxTreeViewItem* color = inspector->FindRow(shape->Fill(), "Color");
+  ASSERT_NE(color, nullptr);
+  EXPECT_EQ(color->TagObject(), shape->Fill());
+  EXPECT_EQ(color->TagString(), u"Color");
+  inspector->SetSelected(color);
+  TvxLabel* label = TvxInspector::ValueLabel(color);
+  EXPECT_EQ(inspector->TextEditor()->TagObject(), label);
+  EXPECT_FALSE(label->Visible());
+  inspector->SetSelected(inspector->FindRow(shape, "Align"));
+  EXPECT_TRUE(label->Visible()) << "the label the editor left shows again";
+  EXPECT_EQ(inspector->TextEditor()->TagObject(), nullptr);
+  inspector->Rebuild();
+  EXPECT_EQ(inspector->EnumEditor()->TagObject(), nullptr);
+}
+
 TEST_F(Inspectors, TheTextEditorWritesTheRowsPropertyAndKeysMoveBetweenRows) {
   ControlScene s;
   TvxInspector* inspector = MakeInspector(s);
   auto* shape = s.Add(new TvxRectangle(nullptr), 0, 0);
   inspector->SetSelectedObject(shape);
-  TvxInspectorRow* opacity = inspector->FindRow(shape, "Opacity");
+  TvxTreeViewItem* opacity = inspector->FindRow(shape, "Opacity");
   inspector->SetSelected(opacity);
   TvxTextBox* editor = inspector->TextEditor();
   EXPECT_TRUE(editor->Visible());
-  EXPECT_FALSE(opacity->ValueLabel()->Visible());
+  EXPECT_FALSE(TvxInspector::ValueLabel(opacity)->Visible());
   EXPECT_EQ(editor->Text(), u"1");
   EXPECT_EQ(editor->Position()->Y(), inspector->GetItemRect(opacity).Top + 1);
   EXPECT_EQ(editor->Position()->X(), inspector->Width() / 2);
@@ -181,7 +203,7 @@ TEST_F(Inspectors, TheTextEditorWritesTheRowsPropertyAndKeysMoveBetweenRows) {
   editor->SetText(u"0.25");
 
   // Down goes to the next row, committing what was typed there first.
-  TvxInspectorRow* width = inspector->FindRow(shape, "Width");
+  TvxTreeViewItem* width = inspector->FindRow(shape, "Width");
   inspector->SetSelected(width);
   editor->SetText(u"64");
   uint16_t key = win::VK_DOWN;
@@ -189,7 +211,7 @@ TEST_F(Inspectors, TheTextEditorWritesTheRowsPropertyAndKeysMoveBetweenRows) {
   EXPECT_EQ(key, 0);
   EXPECT_EQ(shape->Width(), 64.0f);
   EXPECT_EQ(inspector->Selected()->GlobalIndex(), width->GlobalIndex() + 1);
-  EXPECT_TRUE(width->ValueLabel()->Visible());
+  EXPECT_TRUE(TvxInspector::ValueLabel(width)->Visible());
   // Up from the first row does nothing but takes the key; Home in a text row is left to the
   // text box.
   inspector->SetSelected(inspector->ItemByGlobalIndex(0));
@@ -208,13 +230,13 @@ TEST_F(Inspectors, AnEnumerationRowIsEditedWithAPopupOfItsValueNames) {
   TvxInspector* inspector = MakeInspector(s);
   auto* shape = s.Add(new TvxRectangle(nullptr), 0, 0);
   inspector->SetSelectedObject(shape);
-  TvxInspectorRow* align = inspector->FindRow(shape, "Align");
+  TvxTreeViewItem* align = inspector->FindRow(shape, "Align");
   inspector->SetSelected(align);
   TvxPopupBox* popup = inspector->EnumEditor();
   ASSERT_NE(popup, nullptr);
   EXPECT_TRUE(popup->Visible());
   EXPECT_FALSE(inspector->TextEditor()->Visible());
-  EXPECT_FALSE(align->ValueLabel()->Visible());
+  EXPECT_FALSE(TvxInspector::ValueLabel(align)->Visible());
   EXPECT_EQ(popup->Position()->Y(), inspector->GetItemRect(align).Top + 1);
   EXPECT_EQ(popup->Text(), u"vaNone");
 
@@ -237,7 +259,7 @@ TEST_F(Inspectors, AnEnumerationRowIsEditedWithAPopupOfItsValueNames) {
   inspector->SetSelected(inspector->FindRow(shape, "Opacity"));
   EXPECT_FALSE(popup->Visible());
   EXPECT_TRUE(inspector->TextEditor()->Visible());
-  EXPECT_TRUE(align->ValueLabel()->Visible());
+  EXPECT_TRUE(TvxInspector::ValueLabel(align)->Visible());
   shape->SetAlign(vaTop);
   inspector->SetSelected(align);
   EXPECT_EQ(popup->Text(), u"vaTop");
@@ -278,11 +300,11 @@ TEST_F(Inspectors, FreedObjectsAreDroppedAndCyclesEnd) {
   inspector->SetSelectedObject(a.get());
   // The component's own Name and Tag, not the read-only one.
   EXPECT_EQ(RowNames(inspector), (std::vector<std::string>{"Count", "Name", "Next", "Tag"}));
-  TvxInspectorRow* next = inspector->FindRow(a.get(), "Next");
+  TvxTreeViewItem* next = inspector->FindRow(a.get(), "Next");
   EXPECT_EQ(Value(next), u"TLinkNode");
   ASSERT_EQ(RowNames(inspector, next), (std::vector<std::string>{"Count", "Name", "Next", "Tag"}));
   // b's Next is a again: shown, not listed a second time.
-  TvxInspectorRow* back = inspector->FindRow(b.get(), "Next");
+  TvxTreeViewItem* back = inspector->FindRow(b.get(), "Next");
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(Value(back), u"TLinkNode");
   EXPECT_EQ(back->Count(), 0);
@@ -313,7 +335,7 @@ TEST_F(Inspectors, ValuesAreDrawnOnTheRightHalfOfTheirRow) {
   std::copy(s.canvas->BufferBits(), s.canvas->BufferBits() + 300 * 220, picture.Bits());
   ASSERT_TRUE(TvxFilterGdiPlus().SaveToFile(testout::Path("inspector.png"), picture, ""));
   // The text of a value: dark pixels in the right half of its row, none in the gap between.
-  TvxInspectorRow* row = inspector->FindRow(shape, "Fill");
+  TvxTreeViewItem* row = inspector->FindRow(shape, "Fill");
   const TvxPoint o = row->LocalToAbsolute({0, 0});
   int dark = 0;
   for (int y = static_cast<int>(o.Y) + 3; y < static_cast<int>(o.Y) + 16; ++y)

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ShapeScene.h"
@@ -29,10 +30,15 @@ public:
     bool highSpeed;
   };
   std::vector<Draw> bitmaps;
+  std::vector<std::pair<int, int>> tiles;  // columns and rows of each tiled draw
   std::vector<TvxRect> paths;
   void DrawBitmap(TvxBitmap* B, const TvxRect& Src, const TvxRect& Dst, float Opacity, bool HighSpeed) override {
     bitmaps.push_back({Src, Dst, HighSpeed});
     TvxCanvasGdiPlus::DrawBitmap(B, Src, Dst, Opacity, HighSpeed);
+  }
+  void DrawBitmapTiles(TvxBitmap* B, int Columns, int Rows, float Opacity) override {
+    tiles.emplace_back(Columns, Rows);
+    TvxCanvasGdiPlus::DrawBitmapTiles(B, Columns, Rows, Opacity);
   }
   void FillPath(TvxPathData* P, const TvxRect& R, float Opacity) override {
     paths.push_back(R);
@@ -52,6 +58,7 @@ struct Scene {
   }
   void Paint() {
     canvas.bitmaps.clear();
+    canvas.tiles.clear();
     canvas.paths.clear();
     canvas.Clear(0);
     scene.dirty.assign(1, MakeRect(0, 0, 120, 60));
@@ -70,11 +77,13 @@ TEST(ImageShape, TilesRoundTheCountAndNinePartsKeepTheCorners) {
   image->Bitmap()->SetSize(10, 10);
   image->SetWrapMode(vgImageTile);
   s.Paint();
-  EXPECT_EQ(s.canvas.bitmaps.size(), 9u);  // 2.5 rounds to 2, bounds inclusive
+  ASSERT_EQ(s.canvas.tiles.size(), 1u);
+  EXPECT_EQ(s.canvas.tiles[0], std::make_pair(3, 3));  // 2.5 rounds to 2, bounds inclusive
   image->SetBounds(0, 0, 35, 35);
   s.Paint();
-  EXPECT_EQ(s.canvas.bitmaps.size(), 25u);  // 3.5 rounds to 4
-  EXPECT_EQ(s.canvas.bitmaps.back().dst, MakeRect(40, 40, 50, 50));
+  ASSERT_EQ(s.canvas.tiles.size(), 1u);
+  EXPECT_EQ(s.canvas.tiles[0], std::make_pair(5, 5));  // 3.5 rounds to 4
+  EXPECT_TRUE(s.canvas.bitmaps.empty()) << "tiles on whole pixels are one fill, the unseen fifth column none";
 
   image->Bitmap()->SetSize(16, 16);
   image->SetBounds(0, 0, 100, 30);
@@ -88,6 +97,77 @@ TEST(ImageShape, TilesRoundTheCountAndNinePartsKeepTheCorners) {
   EXPECT_EQ(s.canvas.bitmaps[4].dst, MakeRect(4, 4, 96, 26));
   EXPECT_EQ(s.canvas.bitmaps[8].dst, MakeRect(96, 26, 100, 30));
   for (const auto& d : s.canvas.bitmaps) EXPECT_TRUE(d.highSpeed);
+}
+
+// Every tile of Bitmap (nx x ny as the image rounds them) drawn one by one into a 120 x 60
+// canvas under M, clipped to the image's W x H: the picture a tiled image must give.
+std::vector<uint32_t> EveryTile(TvxBitmap& Bitmap, const TvxMatrix& M, float W, float H) {
+  TvxCanvasGdiPlus c(120, 60);
+  c.Clear(0);
+  c.SetMatrix(M);
+  c.IntersectClipRect(MakeRect(0, 0, W, H));
+  const float bw = static_cast<float>(Bitmap.Width()), bh = static_cast<float>(Bitmap.Height());
+  for (int i = 0; i <= Round(W / bw); ++i)
+    for (int j = 0; j <= Round(H / bh); ++j)
+      c.DrawBitmap(&Bitmap, MakeRect(0, 0, bw, bh), MakeRect(i * bw, j * bh, (i + 1) * bw, (j + 1) * bh), 1, true);
+  return std::vector<uint32_t>(c.BufferBits(), c.BufferBits() + 120 * 60);
+}
+
+// A tiled image or path far larger than the canvas draws only what the canvas shows, never
+// more often than it has pixels, and shows what drawing every tile shows.
+TEST(ImageShape, TilesTheCanvasDoesNotShowAreNotDrawn) {
+  vgtest::DefaultCanvas useCanvas;
+  Scene s;
+  auto* image = s.Add(new TvxImage(nullptr), 600, 600);
+  image->Bitmap()->SetSize(1, 1);
+  image->Bitmap()->Clear(0xFF336699u);
+  image->SetWrapMode(vgImageTile);
+  s.Paint();
+  EXPECT_LE(s.canvas.bitmaps.size(), 120u * 60u);
+  EXPECT_EQ(s.canvas.BufferBits()[59 * 120 + 119], 0xFF336699u);
+
+  // Tiles on whole pixels, magnified, and off them: the same pixels as every tile drawn.
+  TvxBitmap& b = *image->Bitmap();
+  b.SetSize(3, 2);
+  for (int k = 0; k < 6; ++k) b.GetScanline(k / 3)[k % 3] = 0xFF000000u | (0x2A0000u * (k + 1)) | (0x33u * k);
+  b.BitmapChanged();
+  struct Place {
+    float x, y, scale;
+  };
+  for (const Place p : {Place{3, 2, 1}, Place{3, 2, 2}, Place{3.5f, 2.25f, 1}, Place{-4.5f, -1, 1.5f}}) {
+    image->SetBounds(p.x, p.y, 50, 41);
+    image->Scale()->SetPoint({p.scale, p.scale});
+    s.Paint();
+    EXPECT_EQ(std::vector<uint32_t>(s.canvas.BufferBits(), s.canvas.BufferBits() + 120 * 60),
+              EveryTile(b, image->GetAbsoluteMatrix(), 50, 41))
+        << p.x << ", " << p.y << " at " << p.scale;
+  }
+  image->SetVisible(false);
+
+  auto* path = s.Add(new TvxPath(nullptr), 600, 600);
+  path->Data()->SetData("M 0,0 L 1,0 L 1,1 Z");
+  path->SetWrapMode(vgPathTile);
+  s.Paint();
+  EXPECT_LE(s.canvas.paths.size(), 120u * 60u);
+  // Tiles smaller than a pixel: the area they cover is as dense as one of them (half).
+  path->Data()->SetData("M 0,0 L 0.1,0 L 0.1,0.1 Z");
+  path->Stroke()->SetStyle(vgBrushNone);
+  path->SetBounds(0, 0, 40, 20);
+  s.Paint();
+  EXPECT_LE(s.canvas.paths.size(), 40u * 20u);
+  EXPECT_NEAR(s.canvas.BufferBits()[10 * 120 + 20] >> 24, 128, 12);
+  EXPECT_EQ(s.canvas.BufferBits()[30 * 120 + 60], 0u) << "nothing beyond the path";
+  // A small damaged region shows what the whole paint shows there, tiles of a few pixels too.
+  for (const char* data : {"M 0,0 L 0.1,0 L 0.1,0.1 Z", "M 0,0 L 1.5,0 L 1.5,1.5 Z"}) {
+    path->Data()->SetData(data);
+    s.Paint();
+    const uint32_t whole[2] = {s.canvas.BufferBits()[10 * 120 + 20], s.canvas.BufferBits()[10 * 120 + 21]};
+    s.canvas.Clear(0);
+    s.scene.dirty.assign(1, MakeRect(20, 10, 22, 11));
+    s.scene.Paint();
+    EXPECT_EQ(s.canvas.BufferBits()[10 * 120 + 20], whole[0]) << data;
+    EXPECT_EQ(s.canvas.BufferBits()[10 * 120 + 21], whole[1]) << data;
+  }
 }
 
 TEST(ImageShape, FitNeverEnlargesAndInterpolationFollowsTheFlag) {

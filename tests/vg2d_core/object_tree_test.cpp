@@ -242,6 +242,23 @@ TEST_F(ObjectTree, FreeingAnObjectClearsPaintReferencesToIt) {
   EXPECT_EQ(visual.VisualObject(), nullptr);
 }
 
+// The two slots the code that makes an object keeps with it are neither written nor copied,
+// and a component kept in the object slot is let go when it is freed.
+TEST_F(ObjectTree, TagSlotsAreNotStreamedAndForgetAFreedComponent) {
+  TvxObjectPtr tree(Make());
+  const std::string plain = TextOf(tree.get());
+  TvxObject* kept = Make(tree.get());
+  tree->SetTagString(u"(2,17)");
+  tree->SetTagObject(kept);
+  tree->RemoveObject(kept);
+  EXPECT_EQ(TextOf(tree.get()), plain) << "nothing of either slot is written";
+  TvxObjectPtr copy(tree->Clone(nullptr));
+  EXPECT_EQ(copy->TagString(), u"");
+  EXPECT_EQ(copy->TagObject(), nullptr);
+  kept->Free();
+  EXPECT_EQ(tree->TagObject(), nullptr) << "a freed component leaves the slot";
+}
+
 // ---- the host never keeps a removed or freed object ----------------------------------------------
 
 TEST_F(ObjectTree, RebuildingAListWhileAnItemIsHoveredClearsTheHover) {

@@ -45,22 +45,8 @@ rtl::TClass TvxImageListBoxItem::StaticClass() {
 
 TvxImageListBoxItem::TvxImageListBoxItem(rtl::TComponent* AOwner) : TvxListBoxItem(AOwner) {}
 
-void TvxImageListBoxItem::SetTagString(const std::u16string& Value) {
-  if (Value == tagString_) return;
-  tagString_ = Value;
-  if (auto* text = FindPart<TvxText>(this, "text")) text->SetText(FileNameOf(tagString_));
-}
-
-void TvxImageListBoxItem::SetTagObject(rtl::TComponent* Value) {
-  if (Value == tagObject_) return;
-  if (tagObject_) tagObject_->RemoveFreeNotification(this);
-  tagObject_ = Value;
-  if (tagObject_) tagObject_->FreeNotification(this);
-}
-
-void TvxImageListBoxItem::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
-  inherited::Notification(AComponent, Operation);
-  if (Operation == rtl::opRemove && AComponent == tagObject_) tagObject_ = nullptr;
+void TvxImageListBoxItem::TagStringChanged() {
+  if (auto* text = FindPart<TvxText>(this, "text")) text->SetText(FileNameOf(TagString()));
 }
 
 std::u16string TvxImageListBoxItem::FileNameOf(const std::u16string& Path) {
@@ -73,7 +59,7 @@ void TvxImageListBoxItem::ApplyStyle() {
   auto* box = dynamic_cast<TvxImageListBox*>(ListBox());
   if (!box) return;
   if (auto* border = FindPart<TvxVisualObject>(this, "textborder")) border->SetVisible(box->ShowFileName());
-  if (auto* text = FindPart<TvxText>(this, "text")) text->SetText(FileNameOf(tagString_));
+  if (auto* text = FindPart<TvxText>(this, "text")) text->SetText(FileNameOf(TagString()));
 }
 
 // ---- image list boxes --------------------------------------------------------------------------
@@ -112,7 +98,7 @@ void TvxImageListBox::Clear() {
 }
 
 void TvxImageListBox::BeginAutoDrag() {
-  auto* item = dynamic_cast<TvxImageListBoxItem*>(Selected());
+  TvxListBoxItem* item = Selected();
   auto* image = item ? dynamic_cast<TvxImage*>(item->TagObject()) : nullptr;
   if (image && Scene()) Scene()->BeginVCLDrag(image);
 }

@@ -44,29 +44,19 @@ private:
 };
 
 // An item of an image list box: its style's "textborder" shows while the list box shows
-// file names, and its "text" shows the file name of TagString.
+// file names, and its "text" shows the file name of TagString, the full path of the item's
+// picture (TagObject holds the image that shows the thumbnail).
 class TvxImageListBoxItem : public TvxListBoxItem {
   RTL_CLASS(TvxImageListBoxItem, TvxListBoxItem)
 public:
   explicit TvxImageListBoxItem(rtl::TComponent* AOwner);
-
-  // The full path of the item's picture.
-  const std::u16string& TagString() const { return tagString_; }
-  void SetTagString(const std::u16string& Value);
-  // The object that shows the thumbnail (a TvxImage as a rule); forgotten when freed.
-  rtl::TComponent* TagObject() const { return tagObject_; }
-  void SetTagObject(rtl::TComponent* Value);
 
   // The part of Path after its last "\" or ":" (also "/").
   static std::u16string FileNameOf(const std::u16string& Path);
 
 protected:
   void ApplyStyle() override;
-  void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
-
-private:
-  std::u16string tagString_;
-  rtl::TComponent* tagObject_ = nullptr;
+  void TagStringChanged() override;
 };
 
 class TvxImageListBox : public TvxListBox {

@@ -86,8 +86,9 @@ public:
   virtual void UpdateColumn();
   // The cells made so far (the ones past the visible rows are hidden).
   const std::vector<TvxControl*>& Cells() const { return cells_; }
-  // The row the I-th cell shows now, -1 for none.
-  int CellRow(int I) const { return I >= 0 && I < static_cast<int>(cellRows_.size()) ? cellRows_[I] : -1; }
+  // The row the I-th cell shows now, -1 for none. A cell shown keeps its column index and row
+  // in its TagString in point text form ("(2,17)"); a hidden one keeps an empty text.
+  int CellRow(int I) const;
   // The cell bound to Row, nil when that row is not realised.
   TvxControl* CellOfRow(int Row) const;
   // Only the selected cell of an editable grid can take the focus and the mouse; a cell
@@ -111,7 +112,6 @@ private:
   std::u16string header_;
   bool readOnly_ = false;
   std::vector<TvxControl*> cells_;
-  std::vector<int> cellRows_;
   bool updating_ = false;
   bool cancelling_ = false;
   rtl::TPropValue savedValue_;

@@ -1,5 +1,6 @@
 #include "vg2d/controls/Inspector.h"
 
+#include <array>
 #include <map>
 
 #include "platform/rtl/CodePage.h"
@@ -41,13 +42,6 @@ TvxInspectorDesigner FindInspectorDesigner(const rtl::TObject* Obj) {
   for (rtl::TClass c = Obj->ClassType(); c; c = c->Parent)
     if (auto it = Designers().find(c); it != Designers().end()) return it->second;
   return nullptr;
-}
-
-// ---- TvxInspectorRow -----------------------------------------------------------------------------
-
-rtl::TClass TvxInspectorRow::StaticClass() {
-  static const rtl::TClassInfo info = rtl::DefineClass<TvxInspectorRow>().Build();
-  return &info;
 }
 
 // ---- TvxInspector --------------------------------------------------------------------------------
@@ -153,9 +147,11 @@ void TvxInspector::Rebuild() {
   if (rebuilding_) return;
   rebuilding_ = true;
   BeginUpdate();
-  if (textEditor_) textEditor_->SetVisible(false);
-  if (editButton_) editButton_->SetVisible(false);
-  if (enumEditor_) enumEditor_->SetVisible(false);
+  for (TvxVisualObject* e : Editors())
+    if (e) {
+      e->SetVisible(false);
+      e->SetTagObject(nullptr);
+    }
   ForgetWatched();
   Clear();
   if (selectedObject_ && !IsDying(selectedObject_)) {
@@ -175,13 +171,13 @@ void TvxInspector::AddProperties(TvxObject* Parent, rtl::TObject* Instance, std:
     const bool event = p->Kind() == rtl::tkMethod;
     if (event ? !(showEvents_ && Instance == selectedObject_) : !showProperties_) continue;
 
-    auto row = std::make_unique<TvxInspectorRow>(this);
+    auto row = std::make_unique<TvxTreeViewItem>(this);
     row->SetText(rtl::Utf8ToWide(p->Name));
     row->SetLocked(true);
     row->SetStored(false);
-    row->instance_ = Instance;
-    row->propName_ = p->Name;
-    TvxInspectorRow* item = row.get();
+    row->SetTagObject(Instance);
+    row->SetTagString(rtl::Utf8ToWide(p->Name));
+    TvxTreeViewItem* item = row.get();
     Parent->AddObject(row.release());
     item->ApplyResource();
 
@@ -193,7 +189,7 @@ void TvxInspector::AddProperties(TvxObject* Parent, rtl::TObject* Instance, std:
     label->SetBounds(Width() / 2, 0, Width(), item->Height() + 2);
     label->SetTextAlign(vgTextAlignNear);
     label->SetWordWrap(false);
-    item->valueLabel_ = label.get();
+    TvxLabel* value = label.get();
     item->AddObject(label.release());
 
     std::u16string text;
@@ -232,22 +228,36 @@ void TvxInspector::AddProperties(TvxObject* Parent, rtl::TObject* Instance, std:
       default:
         break;
     }
-    item->valueLabel_->SetText(text);
+    value->SetText(text);
   }
 }
 
-TvxInspectorRow* TvxInspector::FindRow(const rtl::TObject* Instance, const std::string& PropName) const {
+TvxTreeViewItem* TvxInspector::FindRow(const rtl::TObject* Instance, const std::string& PropName) const {
+  if (!Instance) return nullptr;
+  const std::u16string name = rtl::Utf8ToWide(PropName);
   std::vector<TvxObject*> all;
   if (Content()) Content()->AddObjectsToList(all);
   for (TvxObject* o : all)
-    if (auto* row = dynamic_cast<TvxInspectorRow*>(o); row && row->instance_ == Instance && row->propName_ == PropName)
+    if (auto* row = dynamic_cast<TvxTreeViewItem*>(o); row && row->TagObject() == Instance && row->TagString() == name)
       return row;
+  return nullptr;
+}
+
+TvxLabel* TvxInspector::ValueLabel(const TvxTreeViewItem* Row) {
+  if (!Row) return nullptr;
+  for (TvxObject* c : Row->Children())
+    if (auto* label = dynamic_cast<TvxLabel*>(c); label && label->ResourceName() == "inspectorEditor") return label;
   return nullptr;
 }
 
 // ---- editors -------------------------------------------------------------------------------------
 
-TvxInspectorRow* TvxInspector::SelectedRow() const { return dynamic_cast<TvxInspectorRow*>(Selected()); }
+TvxTreeViewItem* TvxInspector::SelectedRow() const {
+  TvxTreeViewItem* item = Selected();
+  return item && item->TagObject() ? item : nullptr;
+}
+
+std::array<TvxVisualObject*, 3> TvxInspector::Editors() const { return {textEditor_, editButton_, enumEditor_}; }
 
 TvxVisualObject* TvxInspector::CurrentEditor() const {
   if (textEditor_ && textEditor_->Visible()) return textEditor_;
@@ -256,7 +266,7 @@ TvxVisualObject* TvxInspector::CurrentEditor() const {
 }
 
 void TvxInspector::PlaceEditor(TvxVisualObject* Editor) {
-  TvxInspectorRow* row = SelectedRow();
+  TvxTreeViewItem* row = SelectedRow();
   if (!Editor || !row || !Viewport() || !Content()) return;
   const float h = row->Height();
   const float level = static_cast<float>(row->Level());
@@ -267,21 +277,23 @@ void TvxInspector::PlaceEditor(TvxVisualObject* Editor) {
 }
 
 void TvxInspector::ShowEditor() {
-  for (TvxVisualObject* e : {static_cast<TvxVisualObject*>(textEditor_), static_cast<TvxVisualObject*>(editButton_),
-                             static_cast<TvxVisualObject*>(enumEditor_)})
+  for (TvxVisualObject* e : Editors())
     if (e) e->SetVisible(false);
-  TvxInspectorRow* row = SelectedRow();
-  if (!row || !row->instance_ || IsDying(row->instance_)) return;
-  const rtl::TPropInfo* p = rtl::GetPropInfo(row->instance_, row->propName_);
+  TvxTreeViewItem* row = SelectedRow();
+  if (!row || IsDying(row->TagObject())) return;
+  rtl::TObject* instance = row->TagObject();
+  const rtl::TPropInfo* p = rtl::GetPropInfo(instance, rtl::WideToUtf8(row->TagString()));
   if (!p) return;
-  // Every label shows again; the chosen editor covers its row's.
-  std::vector<TvxObject*> all;
-  if (Content()) Content()->AddObjectsToList(all);
-  for (TvxObject* o : all)
-    if (auto* r = dynamic_cast<TvxInspectorRow*>(o); r && r->valueLabel_) r->valueLabel_->SetVisible(true);
+  // The labels the editors covered show again; the chosen editor covers its row's.
+  for (TvxVisualObject* e : Editors())
+    if (e)
+      if (auto* covered = dynamic_cast<TvxLabel*>(e->TagObject())) {
+        covered->SetVisible(true);
+        e->SetTagObject(nullptr);
+      }
+  TvxLabel* label = ValueLabel(row);
 
   TvxVisualObject* editor = nullptr;
-  rtl::TObject* instance = row->instance_;
   switch (p->Kind()) {
     case rtl::tkClass:
       if (FindInspectorDesigner(rtl::GetObjectProp(instance, p))) editor = editButton_;
@@ -301,7 +313,7 @@ void TvxInspector::ShowEditor() {
       break;
     default:
       if (textEditor_) {
-        textEditor_->SetText(row->valueLabel_ ? row->valueLabel_->Text() : std::u16string());
+        textEditor_->SetText(label ? label->Text() : std::u16string());
         textEditor_->SelectAll();
         editor = textEditor_;
       }
@@ -311,18 +323,21 @@ void TvxInspector::ShowEditor() {
   editor->SetVisible(true);
   editor->SetLocked(true);
   editor->SetStored(false);
-  if (row->valueLabel_) row->valueLabel_->SetVisible(false);
+  editor->SetTagObject(label);
+  if (label) label->SetVisible(false);
   PlaceEditor(editor);
   if (editor->CanFocused()) editor->SetFocus();
 }
 
 void TvxInspector::EditorChange(rtl::TObject* Sender) {
-  TvxInspectorRow* row = SelectedRow();
-  if (UpdateCount() > 0 || !row || !row->instance_) return;
-  const rtl::TPropInfo* p = rtl::GetPropInfo(row->instance_, row->propName_);
+  TvxTreeViewItem* row = SelectedRow();
+  if (UpdateCount() > 0 || !row) return;
+  rtl::TObject* instance = row->TagObject();
+  const rtl::TPropInfo* p = rtl::GetPropInfo(instance, rtl::WideToUtf8(row->TagString()));
   if (!p) return;
+  TvxLabel* label = ValueLabel(row);
   if (Sender == editButton_ && editButton_ && editButton_->Visible()) {
-    rtl::TObject* obj = rtl::GetObjectProp(row->instance_, p);
+    rtl::TObject* obj = rtl::GetObjectProp(instance, p);
     if (TvxInspectorDesigner designer = FindInspectorDesigner(obj)) designer(obj, selectedObject_);
     return;
   }
@@ -330,14 +345,14 @@ void TvxInspector::EditorChange(rtl::TObject* Sender) {
     const int index = enumEditor_->ItemIndex();
     if (index < 0 || index >= enumEditor_->Items()->GetCount()) return;
     const std::u16string name = enumEditor_->Items()->Get(index);
-    rtl::SetPropValue(row->instance_, p, rtl::TPropValue(name));
-    if (row->valueLabel_) row->valueLabel_->SetText(rtl::Utf8ToWide(rtl::GetEnumProp(row->instance_, p)));
+    rtl::SetPropValue(instance, p, rtl::TPropValue(name));
+    if (label) label->SetText(rtl::Utf8ToWide(rtl::GetEnumProp(instance, p)));
     return;
   }
   if (Sender == textEditor_ && textEditor_ && textEditor_->Visible() && p->Kind() != rtl::tkMethod) {
     const std::u16string text = textEditor_->Text();
-    rtl::SetPropValue(row->instance_, p, rtl::TPropValue(text));
-    if (row->valueLabel_) row->valueLabel_->SetText(text);
+    rtl::SetPropValue(instance, p, rtl::TPropValue(text));
+    if (label) label->SetText(text);
   }
 }
 

@@ -6,11 +6,16 @@
 // enumerations, or an "Edit..." button for objects that have a designer (see
 // RegisterInspectorDesigner). Edits go into the component at once.
 //
+// Each row is a tree item that keeps the instance owning its property in its TagObject and
+// the property's name in its TagString; its value label is a child of it. The editor that
+// covers a row keeps that row's label (hidden meanwhile) in its own TagObject.
+//
 // The inspector watches the inspected component and every component it lists: when one
 // is freed the list is built again (without it). An object met twice while listing (a
 // cycle) is shown by its class name and not expanded again.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <set>
@@ -25,22 +30,6 @@ class TvxButton;
 class TvxLabel;
 class TvxTextBox;
 class TvxPopupBox;
-
-// One property row: the instance that owns the property, its name and the value label.
-class TvxInspectorRow : public TvxTreeViewItem {
-  RTL_CLASS(TvxInspectorRow, TvxTreeViewItem)
-public:
-  using TvxTreeViewItem::TvxTreeViewItem;
-  rtl::TObject* Instance() const { return instance_; }
-  const std::string& PropName() const { return propName_; }
-  TvxLabel* ValueLabel() const { return valueLabel_; }
-
-private:
-  friend class TvxInspector;
-  rtl::TObject* instance_ = nullptr;
-  std::string propName_;
-  TvxLabel* valueLabel_ = nullptr;
-};
 
 // Opens the designer of an object shown by the inspector ("Edit..."): Obj is the value of
 // the property, Inspected the component the inspector shows.
@@ -70,7 +59,9 @@ public:
   // Lists the selected object's properties again.
   void Rebuild();
   // The row of a property of Instance (the selected object or a listed sub-object), or nil.
-  TvxInspectorRow* FindRow(const rtl::TObject* Instance, const std::string& PropName) const;
+  TvxTreeViewItem* FindRow(const rtl::TObject* Instance, const std::string& PropName) const;
+  // The label that shows a row's value, or nil.
+  static TvxLabel* ValueLabel(const TvxTreeViewItem* Row);
   // Shows the editor of the selected row.
   void ShowEditor();
   // The visible editor (the edit button when none is).
@@ -96,7 +87,10 @@ private:
   T* MakeEditor();
   void Watch(rtl::TComponent* Component);
   void ForgetWatched();
-  TvxInspectorRow* SelectedRow() const;
+  // The three editors (nil for one already freed).
+  std::array<TvxVisualObject*, 3> Editors() const;
+  // The selected item when it is a row (it keeps an instance).
+  TvxTreeViewItem* SelectedRow() const;
 
   std::unique_ptr<rtl::TStringList> disabledProperties_;
   rtl::TComponent* selectedObject_ = nullptr;

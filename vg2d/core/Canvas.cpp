@@ -233,6 +233,22 @@ void TvxCanvas::FillPath(TvxPathData*, const TvxRect&, float) { Abstract(); }
 void TvxCanvas::DrawPath(TvxPathData*, const TvxRect&, float) { Abstract(); }
 void TvxCanvas::DrawBitmap(TvxBitmap*, const TvxRect&, const TvxRect&, float, bool) { Abstract(); }
 void TvxCanvas::DrawThumbnail(TvxBitmap*, float, float) { Abstract(); }
+
+void TvxCanvas::DrawBitmapTiles(TvxBitmap* ABitmap, int Columns, int Rows, float Opacity) {
+  if (!ABitmap || ABitmap->IsEmpty()) return;
+  const float bw = static_cast<float>(ABitmap->Width()), bh = static_cast<float>(ABitmap->Height());
+  TvxRect view = MakeRect(0, 0, static_cast<float>(Columns) * bw, static_cast<float>(Rows) * bh);
+  ClipBounds(view);
+  const TvxIndexSpan cols = SpansMeeting(0, bw, bw, Columns, view.Left, view.Right);
+  const TvxIndexSpan rows = SpansMeeting(0, bh, bh, Rows, view.Top, view.Bottom);
+  const TvxRect whole = MakeRect(0, 0, bw, bh);
+  for (int64_t i = cols.First; i <= cols.Last; ++i)
+    for (int64_t j = rows.First; j <= rows.Last; ++j) {
+      TvxRect r = whole;
+      OffsetRectF(r, static_cast<float>(i) * bw, static_cast<float>(j) * bh);
+      DrawBitmap(ABitmap, whole, r, Opacity, true);
+    }
+}
 void TvxCanvas::FillText(const TvxRect&, const TvxRect&, const std::u16string&, bool, float, TvxTextAlign,
                          TvxTextAlign) {
   Abstract();

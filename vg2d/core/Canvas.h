@@ -163,6 +163,11 @@ public:
   virtual void DrawBitmap(TvxBitmap* ABitmap, const TvxRect& SrcRect, const TvxRect& DstRect, float Opacity,
                           bool HighSpeed = false);
   virtual void DrawThumbnail(TvxBitmap* ABitmap, float AWidth, float AHeight);
+  // Columns x Rows tiles of the whole bitmap at its own size side by side from the origin
+  // (tile (i, j) at (i x width, j x height)), nearest-neighbour: the picture DrawBitmap of each
+  // tile gives. Here the tiles are drawn so, those the clip lets show (all where the canvas
+  // cannot tell); a canvas may paint them in one go where that gives the same pixels.
+  virtual void DrawBitmapTiles(TvxBitmap* ABitmap, int Columns, int Rows, float Opacity);
   virtual void FillPolygon(const TvxPolygon& Points, float Opacity);
   virtual void DrawPolygon(const TvxPolygon& Points, float Opacity);
   virtual void AddFontFromStream(rtl::TStream*) {}

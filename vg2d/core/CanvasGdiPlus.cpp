@@ -700,6 +700,31 @@ void TvxCanvasGdiPlus::DrawBitmap(TvxBitmap* ABitmap, const TvxRect& SrcRect, co
   graphics_->DrawImage(*img, RectToGPRectF(DstRect), RectToGPRectF(SrcRect), Opacity >= 1 ? 1.0f : Opacity);
 }
 
+void TvxCanvasGdiPlus::DrawBitmapTiles(TvxBitmap* ABitmap, int Columns, int Rows, float Opacity) {
+  if (!graphics_ || !ABitmap || ABitmap->IsEmpty() || Columns <= 0 || Rows <= 0) return;
+  const double bw = ABitmap->Width(), bh = ABitmap->Height();
+  const TvxMatrix& m = Matrix();
+  const auto whole = [](double V) { return std::isfinite(V) && V == std::trunc(V); };
+  // Each tile covers whole pixels: one fill samples them as the tiles would, without the
+  // tiles' antialiased edges (which there cover nothing).
+  bool oneFill = m.m12 == 0 && m.m21 == 0 && bw * m.m11 != 0 && bh * m.m22 != 0 && whole(bw * m.m11) &&
+                 whole(bh * m.m22) && whole(m.m31) && whole(m.m32);
+  // Tiles smaller than a pixel: one by one they would cost more than the area they cover.
+  if (!oneFill) oneFill = TilePixels(m, bw, Columns > 1, bh, Rows > 1) < 1;
+  if (!oneFill) {
+    inherited::DrawBitmapTiles(ABitmap, Columns, Rows, Opacity);
+    return;
+  }
+  graphics_->SetInterpolationMode(gfx2d::InterpolationMode::NearestNeighbor);
+  if (Opacity == 0 || std::isnan(Opacity)) return;
+  GetGPBitmap(ABitmap);
+  gfx2d::Image* img = GPImage(ABitmap);
+  if (!img) return;
+  // The pattern repeats from the user origin, where the first tile lies.
+  const gfx2d::TextureBrush brush(img, gfx2d::WrapMode::Tile, Opacity >= 1 ? 1.0f : Opacity);
+  graphics_->FillRectangle(brush, {0, 0, static_cast<float>(Columns * bw), static_cast<float>(Rows * bh)});
+}
+
 void TvxCanvasGdiPlus::DrawThumbnail(TvxBitmap* ABitmap, float AWidth, float) {
   GetGPBitmap(ABitmap);
   gfx2d::Image* img = GPImage(ABitmap);

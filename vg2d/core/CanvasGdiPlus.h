@@ -65,6 +65,10 @@ public:
   void DrawBitmap(TvxBitmap* ABitmap, const TvxRect& SrcRect, const TvxRect& DstRect, float Opacity,
                   bool HighSpeed = false) override;
   void DrawThumbnail(TvxBitmap* ABitmap, float AWidth, float AHeight) override;
+  // In one fill of the repeated bitmap where the tiles lie on whole pixels (the same pixels)
+  // or are smaller than a pixel (where one by one they would cost more than the area); one by
+  // one, those the clip shows, otherwise.
+  void DrawBitmapTiles(TvxBitmap* ABitmap, int Columns, int Rows, float Opacity) override;
 
   // ---- text ---------------------------------------------------------------------------------
   // Chooses the family of Font (the private fonts first, then the installed ones, then

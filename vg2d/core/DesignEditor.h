@@ -214,7 +214,9 @@ private:
   void Realigned();
   // Parents Obj under the selection, else the root, else makes it the root.
   void Place(TvxObject* Obj);
-  TvxObject* ReadObject(const std::string& Text);
+  // The object a component text makes (nil for an empty text); what cannot be read of it is
+  // told, the text named as What.
+  TvxObject* ReadObject(const std::string& Text, const std::string& What);
   // Copies Control's style into the host's style resources as Name (with SetResource the
   // control then takes it as its Resource), and the styles of the controls inside, each
   // under its own style name; then the tree takes its styles anew.

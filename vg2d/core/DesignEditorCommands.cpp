@@ -133,13 +133,23 @@ void TvxDesignEditor::Copy() {
   }
 }
 
-TvxObject* TvxDesignEditor::ReadObject(const std::string& Text) {
+TvxObject* TvxDesignEditor::ReadObject(const std::string& Text, const std::string& What) {
   if (Text.empty()) return nullptr;
   rtl::TStringStream text(Text);
-  rtl::TComponent* made = CreateObjectFromText(host_.GetOwner(), &text);
-  auto* obj = dynamic_cast<TvxObject*>(made);
-  if (!obj && made) delete made;
-  return obj;
+  std::vector<std::string> problems;
+  std::unique_ptr<rtl::TComponent> made(CreateObjectFromText(host_.GetOwner(), &text, &problems));
+  const bool tree = dynamic_cast<TvxObject*>(made.get()) != nullptr;
+  if (made && !tree) problems.push_back(made->ClassName() + ": not a 2D object");
+  if (!tree) made.reset();
+  // As every load of the program, this one tells what it could not read and where; a tree
+  // that reads in part comes without what was left out.
+  if ((!tree || !problems.empty()) && DesignMessageDialog) {
+    std::string message = What + (tree ? " was read in part; left out:" : " cannot be read:");
+    for (const std::string& p : problems) message += "\n" + p;
+    if (problems.empty()) message += "\nthe object could not be made";
+    DesignMessageDialog(rtl::Utf8ToWide(message));
+  }
+  return static_cast<TvxObject*>(made.release());
 }
 
 void TvxDesignEditor::Place(TvxObject* Obj) {
@@ -152,15 +162,21 @@ void TvxDesignEditor::Place(TvxObject* Obj) {
 }
 
 void TvxDesignEditor::Paste() {
-  if (TvxObject* obj = ReadObject(DesignClipboard())) Place(obj);
+  if (TvxObject* obj = ReadObject(DesignClipboard(), "The copied object")) Place(obj);
 }
 
 void TvxDesignEditor::LoadFromFile() {
   std::string file;
   if (!DesignOpenFileDialog || !DesignOpenFileDialog(host_.designKind_.FileFilter, file)) return;
   std::string text;
-  if (!rtl::ReadRegularFile(file, text)) return;
-  if (TvxObject* obj = ReadObject(text)) Place(obj);
+  const bool opened = rtl::ReadRegularFile(file, text);
+  if (!opened || text.empty()) {
+    if (DesignMessageDialog)
+      DesignMessageDialog(
+          rtl::Utf8ToWide(file + " cannot be read: " + (opened ? "the file is empty" : "the file cannot be opened")));
+    return;
+  }
+  if (TvxObject* obj = ReadObject(text, file)) Place(obj);
 }
 
 namespace {

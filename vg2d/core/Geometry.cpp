@@ -263,4 +263,22 @@ float NormalizeAngle(float A) {
 
 float InterpolateSingle(float Start, float Stop, float T) { return Start + (Stop - Start) * T; }
 
+// ---- rows of tiles ---------------------------------------------------------------------------
+
+TvxIndexSpan SpansMeeting(double Start, double Step, double Extent, int64_t Count, double Lo, double Hi) {
+  if (Count <= 0) return {};
+  const double first = std::floor((Lo - Start - Extent) / Step), last = std::ceil((Hi - Start) / Step);
+  if (!(Step > 0) || std::isnan(first) || std::isnan(last)) return {0, Count - 1};
+  return {static_cast<int64_t>(std::clamp(first, 0.0, static_cast<double>(Count))),
+          static_cast<int64_t>(std::clamp(last, -1.0, static_cast<double>(Count - 1)))};
+}
+
+double TilePixels(const TvxMatrix& M, double StepX, bool RepeatsX, double StepY, bool RepeatsY) {
+  double x = std::fabs(StepX) * std::hypot(double{M.m11}, double{M.m12});
+  double y = std::fabs(StepY) * std::hypot(double{M.m21}, double{M.m22});
+  if (!RepeatsX) x = std::max(x, 1.0);
+  if (!RepeatsY) y = std::max(y, 1.0);
+  return x * y;
+}
+
 }  // namespace vg

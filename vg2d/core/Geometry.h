@@ -126,6 +126,20 @@ float VectorAngleCosine(const TvxVector& A, const TvxVector& B);
 // Angle between A and B in degrees, negative when the cross product is >= 0.
 float VectorAngle(const TvxVector& A, const TvxVector& B);
 
+// ---- rows of tiles ---------------------------------------------------------------------------
+
+// The first and last index i in [0, Count) of the spans [Start + i x Step, Start + i x Step +
+// Extent] that meet the open range (Lo, Hi), give or take one at either end; First > Last when
+// none can. All of [0, Count) when a value is no number (Step must be above 0 to cut).
+struct TvxIndexSpan {
+  int64_t First = 0, Last = -1;
+};
+TvxIndexSpan SpansMeeting(double Start, double Step, double Extent, int64_t Count, double Lo, double Hi);
+// The device pixels a tile StepX x StepY apart from the next takes under M (the lengths of its
+// sides there multiplied); a side along which the tiles do not repeat counts as at least one
+// pixel, as it adds no tiles. Below 1, tiles are more than the pixels they lie on.
+double TilePixels(const TvxMatrix& M, double StepX, bool RepeatsX, double StepY, bool RepeatsY);
+
 // ---- angles and scalars -----------------------------------------------------------------
 
 void SinCosSingle(float& Sin, float& Cos, float Angle);

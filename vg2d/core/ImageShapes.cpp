@@ -118,14 +118,10 @@ void TvxImage::Paint() {
     case vgImageTile: {
       const int state = c->SaveState();
       c->IntersectClipRect(local);
-      // Tiles starting beyond the clip would not show: the counts stop there.
+      // Tiles starting beyond the image would not show: the counts stop there. The canvas
+      // draws only those its clip shows.
       const int nx = TvxCustomPath::TileCount(w, bw, bw), ny = TvxCustomPath::TileCount(h, bh, bh);
-      for (int i = 0; i <= nx; ++i)
-        for (int j = 0; j <= ny; ++j) {
-          TvxRect r = whole;
-          OffsetRectF(r, static_cast<float>(i) * bw, static_cast<float>(j) * bh);
-          c->DrawBitmap(b, whole, r, opacity, true);
-        }
+      c->DrawBitmapTiles(b, nx + 1, ny + 1, opacity);
       c->RestoreState(state);
       break;
     }
@@ -188,16 +184,7 @@ void TvxCustomPath::Paint() {
         case vgPathTile: {
           const int state = c->SaveState();
           c->IntersectClipRect(GetLocalRect());
-          const float stepX = RectWidth(bd) + 2 * s.Left, stepY = RectHeight(bd) + 2 * s.Top;
-          // A flat path has no tile size: it is drawn once.
-          const int nx = TileCount(Width(), RectWidth(bd), stepX);
-          const int ny = TileCount(Height(), RectHeight(bd), stepY);
-          for (int i = 0; i <= nx; ++i)
-            for (int j = 0; j <= ny; ++j) {
-              TvxRect t = bd;
-              OffsetRectF(t, s.Left + static_cast<float>(i) * stepX, s.Top + static_cast<float>(j) * stepY);
-              draw(t);
-            }
+          PaintTiles(*c, p, s, bd, opacity);
           c->RestoreState(state);
           break;
         }
@@ -205,6 +192,83 @@ void TvxCustomPath::Paint() {
     }
   }
   DrawDesignFrame(*this);
+}
+
+namespace {
+
+// The colour a cell of Cell's size averages to with Target (inside it) filled and outlined by
+// C's fill and stroke; false when nothing is drawn or no canvas can be made.
+bool CellTone(const TvxCanvas& C, TvxPathData* P, const TvxRect& Cell, const TvxRect& Target, TvxColor& Tone) {
+  constexpr int Side = 16;
+  if (!DefaultCanvasClass || !(RectWidth(Cell) > 0) || !(RectHeight(Cell) > 0)) return false;
+  const std::unique_ptr<TvxCanvas> t = DefaultCanvasClass->Create(Side, Side);
+  if (!t || !t->BufferBits()) return false;
+  t->Clear(0);
+  t->Fill()->Assign(C.Fill());
+  t->Stroke()->Assign(C.Stroke());
+  t->SetStrokeThickness(C.StrokeThickness());
+  t->SetStrokeCap(C.StrokeCap());
+  t->SetStrokeJoin(C.StrokeJoin());
+  t->SetStrokeDash(C.StrokeDash());
+  t->Dash() = C.Dash();
+  t->SetDashOffset(C.DashOffset());
+  const float sx = Side / RectWidth(Cell), sy = Side / RectHeight(Cell);
+  t->SetMatrix({sx, 0, 0, 0, sy, 0, -Cell.Left * sx, -Cell.Top * sy, 1});
+  t->FillPath(P, Target, 1);
+  t->DrawPath(P, Target, 1);
+  // Premultiplied channels average as they stand; the fill colour is straight.
+  double sum[4] = {};
+  for (int k = 0; k < Side * Side; ++k)
+    for (int ch = 0; ch < 4; ++ch) sum[ch] += (t->BufferBits()[k] >> (8 * ch)) & 0xFF;
+  const double a = sum[3] / (Side * Side);
+  if (!(a >= 0.5)) return false;
+  const auto straight = [&](int Ch) {
+    return static_cast<uint32_t>(std::lround(std::min(255.0, sum[Ch] / (Side * Side) * 255 / a)));
+  };
+  Tone = (static_cast<uint32_t>(std::lround(a)) << 24) | (straight(2) << 16) | (straight(1) << 8) | straight(0);
+  return true;
+}
+
+}  // namespace
+
+void TvxCustomPath::PaintTiles(TvxCanvas& C, TvxPathData* P, const TvxRect& S, const TvxRect& Bd, float Opacity) {
+  const float stepX = RectWidth(Bd) + 2 * S.Left, stepY = RectHeight(Bd) + 2 * S.Top;
+  // A flat path has no tile size: it is drawn once.
+  const int nx = TileCount(Width(), RectWidth(Bd), stepX);
+  const int ny = TileCount(Height(), RectHeight(Bd), stepY);
+  // Tile (i, j) lies in the cell [Bd.Left + i x stepX, + stepX] x [Bd.Top + j x stepY, + stepY]:
+  // the path's target moved by (S.Left, S.Top) and the stroke's half around it.
+  const TvxRect area = MakeRect(Bd.Left, Bd.Top, Bd.Left + (nx + 1) * stepX, Bd.Top + (ny + 1) * stepY);
+  // Tiles smaller than a pixel, which one by one would cost more than the area: the area takes
+  // the colour one cell averages to.
+  TvxRect target = Bd;
+  OffsetRectF(target, S.Left, S.Top);
+  TvxColor tone = 0;
+  if (TilePixels(C.Matrix(), stepX, nx > 0, stepY, ny > 0) < 1 &&
+      CellTone(C, P, MakeRect(Bd.Left, Bd.Top, Bd.Left + stepX, Bd.Top + stepY), target, tone)) {
+    const int state = C.SaveState();
+    C.Fill()->SetStyle(vgBrushSolid);
+    C.Fill()->SetSolidColor(tone);
+    C.FillRect(area, 0, 0, AllCorners, Opacity);
+    C.RestoreState(state);
+    return;
+  }
+  // Only the tiles the clip shows are drawn, with room for miter corners and smoothing.
+  TvxRect view = area;
+  C.ClipBounds(view);
+  const TvxMatrix& m = C.Matrix();
+  const double det = std::fabs(double{m.m11} * m.m22 - double{m.m12} * m.m21);
+  const double room =
+      (Stroke()->Style() == vgBrushNone ? 0.0 : 5.0 * StrokeThickness()) + (det > 0 ? 2 / std::sqrt(det) : 0);
+  const TvxIndexSpan cols = SpansMeeting(Bd.Left - room, stepX, stepX + 2 * room, nx + 1, view.Left, view.Right);
+  const TvxIndexSpan rows = SpansMeeting(Bd.Top - room, stepY, stepY + 2 * room, ny + 1, view.Top, view.Bottom);
+  for (int64_t i = cols.First; i <= cols.Last; ++i)
+    for (int64_t j = rows.First; j <= rows.Last; ++j) {
+      TvxRect t = Bd;
+      OffsetRectF(t, S.Left + static_cast<float>(i) * stepX, S.Top + static_cast<float>(j) * stepY);
+      C.FillPath(P, t, Opacity);
+      C.DrawPath(P, t, Opacity);
+    }
 }
 
 bool TvxCustomPath::PointInObject(float X, float Y) {

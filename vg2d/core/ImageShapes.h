@@ -74,6 +74,10 @@ public:
   static constexpr int MaxTiles = 4096;
 
 private:
+  // The tiles of P (bounds Bd) in the shape rectangle S that the clip shows; where they are
+  // smaller than a pixel, the area they take in the colour one of them averages to.
+  void PaintTiles(TvxCanvas& C, TvxPathData* P, const TvxRect& S, const TvxRect& Bd, float Opacity);
+
   const std::unique_ptr<TvxPathData> data_ = std::make_unique<TvxPathData>();
   TvxPathWrap wrapMode_ = vgPathStretch;
 };

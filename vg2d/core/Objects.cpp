@@ -258,6 +258,26 @@ void TvxObject::SetResourceName(const std::string& Value) { SetField(resourceNam
 
 void TvxObject::SetBindingName(const std::string& Value) { SetField(bindingName_, Value); }
 
+void TvxObject::SetTagString(const std::u16string& Value) {
+  if (Value == tagString_) return;
+  tagString_ = Value;
+  TagStringChanged();
+}
+
+void TvxObject::SetTagObject(rtl::TObject* Value) {
+  // A component is watched so that the slot never outlives it. The watch on one kept before
+  // stays (the object may watch it for another reference of its own); its notice then finds
+  // the slot holding something else.
+  tagObject_ = Value;
+  if (auto* c = dynamic_cast<rtl::TComponent*>(Value)) FreeNotification(c);
+}
+
+void TvxObject::Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) {
+  if (Operation == rtl::opRemove && AComponent && static_cast<rtl::TObject*>(AComponent) == tagObject_)
+    tagObject_ = nullptr;
+  inherited::Notification(AComponent, Operation);
+}
+
 TvxObject* TvxObject::FindBinding(const std::string& Name) {
   if (rtl::SameText(bindingName_, Name)) return this;
   for (TvxObject* c : children_) {

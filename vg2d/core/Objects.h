@@ -116,6 +116,17 @@ public:
   // Passes on to the children, unless loading or being destroyed.
   virtual void UpdateStyle();
 
+  // ---- what the code that made the object keeps with it (never streamed, not copied) ----
+  // A text: a grid's cell keeps its column and row here ("(2,17)"), an inspector's row the
+  // name of its property, an image list's item the path of its picture.
+  const std::u16string& TagString() const { return tagString_; }
+  void SetTagString(const std::u16string& Value);
+  // An object, not owned: an inspector's row keeps the instance whose property it shows, an
+  // image list's item the image of its thumbnail. A component kept here is let go when it is
+  // freed (the slot reads nil from then on); any other object must outlive its place here.
+  rtl::TObject* TagObject() const { return tagObject_; }
+  void SetTagObject(rtl::TObject* Value);
+
   // ---- animations and effects among the children --------------------------------------
   // The recursions descend only into style parts: visual children that are Locked and not
   // HitTest.
@@ -155,6 +166,9 @@ public:
 
 protected:
   void GetChildren(const rtl::TGetChildProc& Proc, rtl::TComponent* Root) override;
+  void Notification(rtl::TComponent* AComponent, rtl::TOperation Operation) override;
+  // Called after TagString changed.
+  virtual void TagStringChanged() {}
   void SetParentComponent(rtl::TComponent* Value) override;
 
   // Whether FindResource searches this object's children from its parent; the styled
@@ -195,6 +209,8 @@ private:
   IvxScene* scene_ = nullptr;
   std::string bindingName_;
   std::string resourceName_;
+  std::u16string tagString_;
+  rtl::TObject* tagObject_ = nullptr;
 };
 
 // Knows whether an object it watches has been freed: code that fires a handler which may
