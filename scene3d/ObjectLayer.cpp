@@ -40,6 +40,7 @@ vg::TvxDesignKind LayerDesignKind() {
   k.PlaceCaptionByName = false;
   k.DashedDecorations = true;
   k.ItemsKeepTheirPlace = true;
+  k.SnapsAtTolerance = true;
   return k;
 }
 

@@ -57,6 +57,9 @@ int NextWordStart(const std::u16string& S, int P) {
 
 vg::TvxRect Rect(float Left, float Top, float Right, float Bottom) { return {Left, Top, Right, Bottom}; }
 
+bool IsLeadHalf(char16_t C) { return C >= 0xD800 && C <= 0xDBFF; }
+bool IsTrailHalf(char16_t C) { return C >= 0xDC00 && C <= 0xDFFF; }
+
 }  // namespace
 
 // ---- class --------------------------------------------------------------------------------------------
@@ -165,17 +168,23 @@ std::u16string TdxTextBox3D::SelText() const {
   return text_.substr(static_cast<size_t>(start), static_cast<size_t>(std::min(SelLength(), Length() - start)));
 }
 
+int TdxTextBox3D::WholeAt(int P) const {
+  P = std::clamp(P, 0, Length());
+  return vg::SplitsPair(text_, P) ? P - 1 : P;
+}
+
 void TdxTextBox3D::Normalize() {
   const int len = Length();
-  caret_ = std::clamp(caret_, 0, len);
-  anchor_ = std::clamp(anchor_, 0, len);
-  if (selLength_ > 0) selLength_ = std::min(selLength_, len - anchor_);
-  if (selLength_ < 0) selLength_ = std::max(selLength_, -anchor_);
+  caret_ = WholeAt(caret_);
+  const int anchor = std::clamp(anchor_, 0, len);
+  const int end = static_cast<int>(std::clamp<long long>(static_cast<long long>(anchor) + selLength_, 0, len));
+  anchor_ = WholeAt(anchor);
+  selLength_ = WholeAt(end) - anchor_;
   firstVisible_ = std::clamp(firstVisible_, 1, std::max(1, len));
 }
 
 void TdxTextBox3D::SetCaretPosition(int Value) {
-  caret_ = std::clamp(Value, 0, Length());
+  caret_ = WholeAt(Value);
   ScrollToCaret();
   if (selLength_ == 0) anchor_ = caret_;
   Repaint();
@@ -535,9 +544,26 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
     Repaint();
   }
   if (vg::TypesChar(KeyChar, Shift) && !readOnly_) {
-    InsertText(std::u16string(1, KeyChar));
-    OnTyping(this);
-    if (self.Gone()) return;
+    // A character outside the 16-bit plane comes as its two halves, one after the other: the
+    // first waits for the second, and the two go in as one character or not at all (a half
+    // that comes alone types nothing).
+    std::u16string typed;
+    if (IsLeadHalf(KeyChar)) {
+      leadHalf_ = KeyChar;
+    } else {
+      if (!IsTrailHalf(KeyChar))
+        typed.assign(1, KeyChar);
+      else if (leadHalf_)
+        typed = {leadHalf_, KeyChar};
+      leadHalf_ = 0;
+    }
+    if (!typed.empty()) {
+      InsertText(typed);
+      OnTyping(this);
+      if (self.Gone()) return;
+    }
+  } else if (KeyChar) {
+    leadHalf_ = 0;
   }
   SetCaretPosition(caret_);
 }

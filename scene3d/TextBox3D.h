@@ -5,15 +5,17 @@
 // offers a context menu ("Cut", "Copy", "Paste", "Delete", "Select All"). In password mode
 // each character shows as a small square. Ctrl+A selects all and Ctrl+C, V and X copy, paste
 // and cut; no character that comes with Ctrl (Alt not held) types, nor any control character.
-// Left and Right step over a character outside the 16-bit plane, Backspace and Delete take it whole.
+// Left and Right step over a character outside the 16-bit plane, Backspace and Delete take it whole,
+// and typed as its two halves it goes in whole or not at all.
 //
 // Lengths inside the box are in scene units; text is measured by the 2D library at the
 // box's font with one scene unit to ten font pixels. Positions count UTF-16 units: the caret
 // stands before the character of its 0-based index; the selection is an anchor and a signed
 // length (positive: it runs from the anchor to the right). The first visible character
 // (1-based) scrolls so that the caret stays in the box; the box shows the whole characters
-// that fit from there on. Caret, anchor and selection are brought back into the text before
-// every operation, so a text set from code may be shorter than they say.
+// that fit from there on. Caret, anchor and selection are brought back into the text, onto
+// whole characters, before every operation, so a text set from code may be shorter than they
+// say or put a pair where they stood between two characters.
 //
 // Changes are reported in two grades: OnTyping after each edit made from the keyboard,
 // OnChange on Enter and on losing the focus while the text changed since the box last
@@ -70,7 +72,8 @@ public:
 
   // ---- caret and selection --------------------------------------------------------------------------
   int CaretPosition() const { return caret_; }
-  // Clamped to the text, scrolled into view; without a selection the anchor follows.
+  // Clamped to the text and onto a whole character, scrolled into view; without a selection
+  // the anchor follows.
   void SetCaretPosition(int Value);
   int SelAnchor() const { return anchor_; }
   // Signed: see the file comment.
@@ -134,7 +137,10 @@ public:
 
 private:
   int Length() const { return static_cast<int>(text_.size()); }
-  // Caret, anchor, selection and first visible character brought back into the text.
+  // P in the text, on a whole character: between the halves of a pair, the pair's start.
+  int WholeAt(int P) const;
+  // Caret, anchor, selection and first visible character brought back into the text, the
+  // first three onto whole characters.
   void Normalize();
   // Moves the first visible character so that the caret is in view; repaints.
   void ScrollToCaret();
@@ -178,6 +184,7 @@ private:
   bool changed_ = false;
   bool shapeMoved_ = false;  // the move being handled reached ShapeMouseMove
   bool focusPress_ = false;  // a left press is being handled
+  char16_t leadHalf_ = 0;    // the typed first half of a pair, waiting for its second
 };
 
 // Registers the text box under "Controls".

@@ -62,6 +62,8 @@ public:
 // The 2D scene control in a borderless form.
 struct SceneKind {
   static constexpr const char* RootClass = "TvxBackground";
+  // Snap lines and grips take only an edge strictly closer than their tolerance.
+  static constexpr bool SnapsAtTolerance = false;
   std::unique_ptr<win::TForm> form;
   OpenScene* scene = nullptr;
   void Make(int W, int H) {
@@ -99,6 +101,8 @@ struct SceneKind {
 // The object layer of a window, in a 3D host that records what it is told.
 struct LayerKind {
   static constexpr const char* RootClass = "TvxLayout";
+  // Snap lines and grips take an edge at exactly their tolerance too.
+  static constexpr bool SnapsAtTolerance = true;
   std::unique_ptr<dxtest::FakeScene> host3d;
   std::unique_ptr<dxtest::RecordingCanvas> canvas;
   std::unique_ptr<rtl::TComponent> owner;

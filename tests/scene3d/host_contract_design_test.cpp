@@ -201,22 +201,30 @@ TYPED_TEST(HostContract, AMoveSnapsToASiblingsEdgeAndShowsALine) {
   for (int y = 60; y < 140; ++y) EXPECT_EQ(this->Pixel(100, y) >> 24, 0u) << "the line is gone, row " << y;
 }
 
-// "Within" the tolerance takes its edge: a move 2 units off a sibling's edge and a grip 4 units
-// off it both snap.
+// A move 2 units off a sibling's edge and a grip 4 units off it: a layer takes the edge, "within"
+// its tolerance; the 2D scene does not, it snaps only what is "closer than" that. Closer, both
+// snap.
 TYPED_TEST(HostContract, MovesAndGripsSnapAtExactlyTheirTolerance) {
   this->Design();
   TvxVisualObject* root = this->Root();
   this->Add(root, 100, 20, 50, 30);
   Box* b = this->Add(root, 30, 150, 40, 20);
-  // B's left edge dragged to 102, A's left edge at 100.
+  const bool within = TypeParam::SnapsAtTolerance;
+  // B's left edge dragged to 102, A's left edge at 100; then one unit nearer.
   this->kind.Down(rtl::mbLeft, {}, 40, 160);
   this->kind.Move(Left, 112, 160);
-  EXPECT_FLOAT_EQ(b->Position()->X(), 100) << "2 units off snaps";
-  this->kind.Up(rtl::mbLeft, 110, 160);
-  // B's right-middle grip dragged to 146, A's right edge at 150.
-  this->Drag(140, 160, 146, 160);
+  EXPECT_FLOAT_EQ(b->Position()->X(), within ? 100 : 102) << "2 units off";
+  this->kind.Move(Left, 111, 160);
+  EXPECT_FLOAT_EQ(b->Position()->X(), 100) << "1 unit off snaps";
+  this->kind.Up(rtl::mbLeft, 111, 160);
+  // B's right-middle grip dragged to 146, A's right edge at 150; then one unit nearer.
+  this->kind.Down(rtl::mbLeft, {}, 140, 160);
+  this->kind.Move(Left, 146, 160);
+  EXPECT_FLOAT_EQ(b->Width(), within ? 50 : 46) << "a grip 4 units off";
+  this->kind.Move(Left, 147, 160);
+  EXPECT_FLOAT_EQ(b->Width(), 50) << "a grip 3 units off snaps";
+  this->kind.Up(rtl::mbLeft, 147, 160);
   EXPECT_FLOAT_EQ(b->Position()->X(), 100);
-  EXPECT_FLOAT_EQ(b->Width(), 50) << "a grip 4 units off snaps";
 }
 
 TYPED_TEST(HostContract, AltDragMovesTheSelectionIntoAPanelWithoutMovingItOnScreen) {

@@ -38,6 +38,7 @@
 #include "tests/XWindows.h"
 #include "vg2d/controls/Buttons.h"
 #include "vg2d/controls/Layouts.h"
+#include "vg2d/core/DesignEditor.h"
 
 // After the library's headers: the scene screen harness brings Xlib, as the last of its own.
 #include "SceneScreen.h"
@@ -756,6 +757,52 @@ TEST(SceneScreenChild, DeleteTypedInTheDesignViewFreesALayerWithOnlyItsRootSelec
     };
     EXPECT_TRUE(WaitForScreen(w, s, layerLeft)) << "the layer stayed on the screen";
     SaveWindowShot(w, s, "scene_design_layer_root_deleted");
+  }
+  win::CloseDisplay();
+}
+
+TEST(SceneScreen, ARealDragInALayerSnapsAtItsTolerance) {
+  RunChildrenUnderXvfb("SceneScreenChild.ADragInTheDesignView*");
+}
+
+TEST(SceneScreen, ARealDragInALayerSnapsAtItsToleranceUnderOpenbox) {
+  RunChildrenUnderXvfb("SceneScreenChild.ADragInTheDesignView*", wmtest::TManager::Openbox);
+}
+
+// The X server's pointer drags the button selected in a GUI layer until its left edge lies 2
+// pixels from its sibling's: it snaps onto that edge. The pointer reaches the layer through the
+// view's projection, whose float noise put the button at 114.00003, 2.00003 off the sibling.
+TEST(SceneScreenChild, ADragInTheDesignViewSnapsTheButtonOntoItsSiblingsEdge) {
+  if (!vgtest::InXvfbChild()) GTEST_SKIP() << "runs only under Xvfb";
+  std::string why;
+  if (!gfx3d::GlAvailable(&why)) GTEST_SKIP() << "no OpenGL through EGL here: " << why;
+  {
+    LibraryRun run;
+    ControlsRun controls;
+    DesignedLayerWindow w;
+    ASSERT_TRUE(w.x.Ready()) << "the X test extension does not answer here";
+    auto* sibling = new vg::TvxButton(w.form.get());
+    w.root2d->AddObject(sibling);
+    sibling->SetBounds(112, 55, 40, 20);
+    ASSERT_NO_FATAL_FAILURE(w.SelectButton());
+    // Pressed at the button's (30, 15), moved 104 pixels right in four steps, released.
+    vg::TvxPosition* at = w.button->Position();
+    ASSERT_TRUE(w.x.Button(1, true));
+    for (int x = 260 + 26; x <= 260 + 104; x += 26) {
+      const win::TPoint p = w.At(x, 195);
+      ASSERT_TRUE(w.x.MoveTo(p.X, p.Y));
+      ASSERT_TRUE(w.PumpUntil([&] { return at->X() > static_cast<float>(x - 250 - 3); })) << "no move to " << x;
+    }
+    vgtest::Screenshot s;
+    EXPECT_TRUE(WaitForScreen(w, s, [&](const vgtest::Screenshot& S) {
+      return !vgtest::Near(S.At(w.At(362, 195).X, w.At(362, 195).Y), Fill, 12);
+    })) << "the moved button never reached the screen";
+    SaveWindowShot(w, s, wmtest::UnderWindowManager() ? "scene_design_layer_snap_openbox" : "scene_design_layer_snap");
+    ASSERT_TRUE(w.x.Button(1, false));
+    ASSERT_TRUE(w.PumpUntil([&] { return w.layer->Designer().Dragging() == vg::TvxDesignEditor::dragNone; }))
+        << "the release never came";
+    EXPECT_EQ(at->X(), 112) << "2 pixels off the sibling's left edge, at " << std::to_string(at->X());
+    EXPECT_EQ(at->Y(), 10);
   }
   win::CloseDisplay();
 }

@@ -575,6 +575,49 @@ TEST_F(TextBoxes, ATextSetFromCodeIsBroughtIntoTheBoxAndRepaints) {
   EXPECT_EQ(b->SelLength(), 0);
 }
 
+// However the text changes, caret, anchor and selection stay on whole characters: one between
+// the halves of a pair goes to the pair's start. A character outside the 16-bit plane typed as
+// its two halves goes in whole or not at all.
+TEST_F(TextBoxes, EveryChangeOfTheTextKeepsCaretAndSelectionOnWholeCharacters) {
+  const std::u16string face = u"\U0001F600", lead(1, face[0]), trail(1, face[1]);
+  auto* b = Place(u"abc");
+  b->SetCaretPosition(1);
+  b->SetText(face);
+  EXPECT_EQ(b->CaretPosition(), 0);
+  Type(b, u'x');
+  EXPECT_EQ(b->Text(), u"x" + face);
+  b->SetText(u"abcdefg");
+  b->SetCaretPosition(4);
+  for (int i = 0; i < 3; ++i) Key(b, win::VK_RIGHT, ShiftOnly);
+  b->SetText(u"x" + face + face);
+  EXPECT_EQ(b->SelStart(), 1);
+  Key(b, win::VK_DELETE);
+  EXPECT_EQ(b->Text(), u"x");
+  // Halves that meet when what stood between them goes, or when a paste ends with a first half.
+  b->SetText(lead + u"x" + trail);
+  b->SetCaretPosition(1);
+  Key(b, win::VK_RIGHT, ShiftOnly);
+  Key(b, win::VK_DELETE);
+  Type(b, u'y');
+  EXPECT_EQ(b->Text(), u"y" + face);
+  b->SetText(trail);
+  Key(b, win::VK_HOME);
+  win::ClipboardSetText(u"a" + lead);
+  Type(b, u'v', CtrlOnly);
+  Type(b, u'z');
+  EXPECT_EQ(b->Text(), u"az" + face);
+  // Typed as its halves: room for both or nothing.
+  b->SetText(u"ab");
+  b->SetMaxLength(3);
+  Key(b, win::VK_END);
+  for (char16_t half : face) Type(b, half);
+  EXPECT_EQ(b->Text(), u"ab");
+  b->SetMaxLength(4);
+  for (char16_t half : face) Type(b, half);
+  EXPECT_EQ(b->Text(), u"ab" + face);
+  EXPECT_EQ(b->CaretPosition(), 4);
+}
+
 TEST_F(TextBoxes, DrawingGivesTheGlyphsThePlateAndTheCaretOrBandTheirPlaces) {
   auto* b = Place(u"ab", false);
   auto draw = [&] {

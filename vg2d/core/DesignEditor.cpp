@@ -363,8 +363,8 @@ void TvxDesignEditor::SnapLines(bool Apply) {
     if (!o || o == sel || !o->Visible()) continue;
     const TPlace p = PlaceOf(o);
     for (const TRule& r : Rules(PlaceOf(sel), p)) {
+      if (!Snaps(r.Sel, r.Sib, LineTolerance)) continue;
       const float shift = r.Sib - r.Sel;
-      if (!(std::fabs(shift) <= LineTolerance)) continue;
       if (Apply && shift != 0) {
         TvxPosition* pos = sel->Position();
         if (r.Vertical)
@@ -393,11 +393,23 @@ TvxPoint TvxDesignEditor::SnapGrip(const TvxPoint& Local) {
   for (TvxVisualObject* o : snapObjects_) {
     const TPlace t = PlaceOf(o);
     for (float x : {t.X, t.X + t.W})
-      if (std::fabs(p.X - x) <= GripTolerance) p.X = x;
+      if (Snaps(p.X, x, GripTolerance)) p.X = x;
     for (float y : {t.Y, t.Y + t.H})
-      if (std::fabs(p.Y - y) <= GripTolerance) p.Y = y;
+      if (Snaps(p.Y, y, GripTolerance)) p.Y = y;
   }
   return sel->AbsoluteToLocal(parent->LocalToAbsolute(p));
+}
+
+bool TvxDesignEditor::Snaps(float From, float To, float Tolerance) const {
+  const float distance = std::fabs(To - From);
+  if (!host_.designKind_.SnapsAtTolerance) return distance < Tolerance;
+  // A pointer mapped through a 3D view comes with float noise: a few units in the last place
+  // of its coordinates, more after the many steps of a long drag, so that an edge meant to lie
+  // at exactly the tolerance may lie a hair beyond it. The comparison leaves it a 64th of a
+  // unit, and as much again for every 65536 units of the coordinates compared: far less than
+  // a pixel, far more than the noise.
+  const float size = std::max(std::fabs(From), std::fabs(To));
+  return distance <= Tolerance + (1 + size / 65536) / 64;
 }
 
 void TvxDesignEditor::RotateStep() {

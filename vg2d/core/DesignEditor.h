@@ -96,7 +96,8 @@ public:
   static constexpr int dragNone = -2;
   static constexpr int dragMove = -1;
   // Half the side of a grip's square, the tolerance of snap lines and that of grip snapping
-  // (a distance of exactly the tolerance snaps).
+  // (whether a distance of exactly the tolerance snaps is the host kind's choice:
+  // TvxDesignKind::SnapsAtTolerance).
   static constexpr float GripHalf = 3;
   static constexpr float LineTolerance = 2;
   static constexpr float GripTolerance = 4;
@@ -211,6 +212,8 @@ private:
   // selection moves onto it and the mouse position with it.
   void SnapLines(bool Apply);
   TvxPoint SnapGrip(const TvxPoint& Local);
+  // Whether a coordinate at From snaps onto To, Tolerance units away at most.
+  bool Snaps(float From, float To, float Tolerance) const;
   void Realigned();
   // Parents Obj under the selection, else the root, else makes it the root.
   void Place(TvxObject* Obj);

@@ -57,6 +57,10 @@ struct TvxDesignKind {
   // The style part a control without Resource gets is named in lower case ("buttonstyle",
   // as the built-in style names it; else "ButtonStyle").
   bool LowerCaseStyleNames = false;
+  // Snap lines and grips take an edge at exactly their tolerance too, with room for the float
+  // noise of a pointer that reached the tree through a 3D view (else only an edge strictly
+  // closer than the tolerance).
+  bool SnapsAtTolerance = false;
 };
 
 class TvxSceneHost : public IvxScene {
