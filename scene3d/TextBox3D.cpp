@@ -57,9 +57,6 @@ int NextWordStart(const std::u16string& S, int P) {
 
 vg::TvxRect Rect(float Left, float Top, float Right, float Bottom) { return {Left, Top, Right, Bottom}; }
 
-bool IsLeadHalf(char16_t C) { return C >= 0xD800 && C <= 0xDBFF; }
-bool IsTrailHalf(char16_t C) { return C >= 0xDC00 && C <= 0xDFFF; }
-
 }  // namespace
 
 // ---- class --------------------------------------------------------------------------------------------
@@ -168,10 +165,7 @@ std::u16string TdxTextBox3D::SelText() const {
   return text_.substr(static_cast<size_t>(start), static_cast<size_t>(std::min(SelLength(), Length() - start)));
 }
 
-int TdxTextBox3D::WholeAt(int P) const {
-  P = std::clamp(P, 0, Length());
-  return vg::SplitsPair(text_, P) ? P - 1 : P;
-}
+int TdxTextBox3D::WholeAt(int P) const { return vg::WholeCharAt(text_, P); }
 
 void TdxTextBox3D::Normalize() {
   const int len = Length();
@@ -545,25 +539,14 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
   }
   if (vg::TypesChar(KeyChar, Shift) && !readOnly_) {
     // A character outside the 16-bit plane comes as its two halves, one after the other: the
-    // first waits for the second, and the two go in as one character or not at all (a half
-    // that comes alone types nothing).
-    std::u16string typed;
-    if (IsLeadHalf(KeyChar)) {
-      leadHalf_ = KeyChar;
-    } else {
-      if (!IsTrailHalf(KeyChar))
-        typed.assign(1, KeyChar);
-      else if (leadHalf_)
-        typed = {leadHalf_, KeyChar};
-      leadHalf_ = 0;
-    }
-    if (!typed.empty()) {
+    // two go in as one character or not at all.
+    if (const std::u16string typed = typed_.Take(KeyChar); !typed.empty()) {
       InsertText(typed);
       OnTyping(this);
       if (self.Gone()) return;
     }
   } else if (KeyChar) {
-    leadHalf_ = 0;
+    typed_.Forget();
   }
   SetCaretPosition(caret_);
 }

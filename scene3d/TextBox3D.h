@@ -29,6 +29,7 @@
 
 #include "platform/rtl/Events.h"
 #include "scene3d/Shapes3D.h"
+#include "vg2d/controls/EditKeys.h"
 
 namespace win {
 class TPopupMenu;
@@ -184,7 +185,7 @@ private:
   bool changed_ = false;
   bool shapeMoved_ = false;  // the move being handled reached ShapeMouseMove
   bool focusPress_ = false;  // a left press is being handled
-  char16_t leadHalf_ = 0;    // the typed first half of a pair, waiting for its second
+  vg::TvxTypedHalves typed_;  // puts together a character typed as its two halves
 };
 
 // Registers the text box under "Controls".

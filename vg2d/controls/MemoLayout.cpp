@@ -244,6 +244,8 @@ TvxMemoPos TvxMemo::Clamp(TvxMemoPos P) const {
   if (LineCount() == 0) return {};
   P.Line = std::clamp(P.Line, 0, LineCount() - 1);
   P.Column = std::clamp(P.Column, 0, LineLength(P.Line));
+  // Never between the halves of a pair (lines never part one): the pair's start.
+  if (SplitsPair(text_, lineStarts_[static_cast<size_t>(P.Line)] + P.Column)) --P.Column;
   return P;
 }
 
@@ -255,7 +257,7 @@ int TvxMemo::TextIndexOf(TvxMemoPos Pos) const {
 
 TvxMemoPos TvxMemo::PosOfIndex(int Index) const {
   if (LineCount() == 0) return {};
-  Index = std::clamp(Index, 0, memo_internal::Length(text_));
+  Index = WholeCharAt(text_, Index);
   const int line =
       static_cast<int>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), Index) - lineStarts_.begin()) - 1;
   const int l = std::max(line, 0);

@@ -82,6 +82,8 @@ void TvxCustomTextBox::SetText(const std::u16string& Value) {
     firstVisibleChar_ = 1;
     SetCaretPosition(std::min(caretPosition_, Length(text_)));
   }
+  // Halves an edit brought together, a selection the new text cuts: whole characters.
+  KeepWholeCharacters();
   TvxFreeWatch self(this);
   if (!Loading()) OnChangeTracking(this);
   if (self.Gone()) return;
@@ -168,6 +170,7 @@ void TvxCustomTextBox::SetSelStart(int Value) {
 void TvxCustomTextBox::SetSelLength(int Value) {
   if (Value == selLength_) return;
   selLength_ = Value;
+  KeepWholeCharacters();
   Repaint();
 }
 
@@ -188,8 +191,18 @@ void TvxCustomTextBox::ExtendSelection(int OldCaret, int NewCaret) {
   selAnchor_ = NewCaret;
 }
 
+void TvxCustomTextBox::KeepWholeCharacters() {
+  const int length = Length(text_);
+  caretPosition_ = WholeCharAt(text_, caretPosition_);
+  const int anchor = std::clamp(selAnchor_, 0, length);
+  const int end = static_cast<int>(std::clamp<int64_t>(int64_t{anchor} + selLength_, 0, length));
+  selAnchor_ = WholeCharAt(text_, anchor);
+  selLength_ = WholeCharAt(text_, end) - selAnchor_;
+}
+
 void TvxCustomTextBox::SetCaretPosition(int Value) {
-  caretPosition_ = std::clamp(Value, 0, Length(text_));
+  caretPosition_ = Value;
+  KeepWholeCharacters();
   UpdateFirstVisibleChar();
   if (selLength_ == 0) selAnchor_ = caretPosition_;
   Repaint();
@@ -475,10 +488,14 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
     Repaint();
   }
   if (TypesChar(KeyChar, Shift) && !readOnly_) {
-    InsertText(std::u16string(1, KeyChar));
-    if (self.Gone()) return;
-    OnTyping(this);
-    if (self.Gone()) return;
+    if (const std::u16string typed = typed_.Take(KeyChar); !typed.empty()) {
+      InsertText(typed);
+      if (self.Gone()) return;
+      OnTyping(this);
+      if (self.Gone()) return;
+    }
+  } else if (KeyChar != 0) {
+    typed_.Forget();
   }
   SetCaretPosition(caretPosition_);
 }
@@ -504,7 +521,7 @@ void TvxCustomTextBox::MouseMove(rtl::TShiftState Shift, float X, float Y, float
   if (self.Gone() || !selecting_) return;
   const int old = caretPosition_;
   const int p = GetPosAtX(X);
-  SetCaretPosition(X > GetContentRect().Right ? p + 1 : p);
+  SetCaretPosition(X > GetContentRect().Right ? p + std::max(1, UnitsAt(text_, p)) : p);
   ExtendSelection(old, caretPosition_);
   Repaint();
 }
