@@ -14,6 +14,7 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
 #include "platform/win/WinTypes.h"
+#include "vg2d/controls/EditKeys.h"
 #include "vg2d/controls/Memo.h"
 #include "vg2d/controls/TextBox.h"
 
@@ -232,6 +233,14 @@ TEST_F(TextBoxes, EveryChangeOfTheTextKeepsCaretAndSelectionOnWholeCharactersInT
   Type(s, u'v', CtrlOnly);
   Type(s, u'z');
   EXPECT_EQ(b->Text(), u"az" + face);
+  // Scrolled, the box shows from a whole character, never from a second half.
+  std::u16string faces = u"a";
+  for (int i = 0; i < 40; ++i) faces += face;
+  b->SetText(faces);
+  Key(s, win::VK_END);
+  EXPECT_FALSE(SplitsPair(faces, b->FirstVisibleChar() - 1));
+  b->SetCaretPosition(3);
+  EXPECT_FALSE(SplitsPair(faces, b->FirstVisibleChar() - 1));
   auto* m = s.Add(new TvxMemo(nullptr), 10, 60);
   m->SetText(u"abc");
   m->SetFocus();
@@ -247,6 +256,11 @@ TEST_F(TextBoxes, EveryChangeOfTheTextKeepsCaretAndSelectionOnWholeCharactersInT
   Key(s, win::VK_DELETE);
   Type(s, u'y');
   EXPECT_EQ(m->Text(), u"y" + face);
+  m->SetText(faces);
+  for (int column : {81, 3}) {
+    m->SetCaretPosition({0, column});
+    EXPECT_FALSE(SplitsPair(faces, m->FirstVisibleColumn() - 1)) << column;
+  }
   // Typed as its halves: room for both or nothing, in either editor.
   for (TvxVisualObject* editor : {static_cast<TvxVisualObject*>(b), static_cast<TvxVisualObject*>(m)}) {
     const auto text = [&] { return editor == b ? b->Text() : m->Text(); };

@@ -379,12 +379,14 @@ void TvxMemo::ScrollCaretIntoView() {
   // Horizontally by whole characters of the caret line.
   const std::u16string line = LineText(caret_.Line);
   const int column = caret_.Column;
-  if (column < firstVisibleColumn_ - 1) firstVisibleColumn_ = std::max(1, column);
+  // From a whole character, never from the second half of a pair.
+  if (column < firstVisibleColumn_ - 1)
+    firstVisibleColumn_ = std::max(1, column - std::max(UnitsBefore(line, column) - 1, 0));
   const float room = ViewportWidth() - 5;
   while (firstVisibleColumn_ <= column &&
          TextWidth(line.substr(static_cast<size_t>(firstVisibleColumn_ - 1),
                                static_cast<size_t>(column - firstVisibleColumn_ + 1))) > room)
-    ++firstVisibleColumn_;
+    firstVisibleColumn_ += std::max(1, UnitsAt(line, firstVisibleColumn_ - 1));
   if (TvxScrollBar* bar = HScrollBar(); bar && bar->Visible())
     bar->SetValue(
         TextWidth(line.substr(0, static_cast<size_t>(std::min(firstVisibleColumn_ - 1, memo_internal::Length(line))))));

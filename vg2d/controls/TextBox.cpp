@@ -240,7 +240,8 @@ TvxRect TvxCustomTextBox::GetContentRect() {
 
 void TvxCustomTextBox::UpdateFirstVisibleChar() {
   if (caretPosition_ < firstVisibleChar_) {
-    firstVisibleChar_ = caretPosition_ == 0 ? 1 : caretPosition_;
+    // The character before the caret in view, a surrogate pair whole.
+    firstVisibleChar_ = std::max(1, caretPosition_ - std::max(UnitsBefore(text_, caretPosition_) - 1, 0));
     Repaint();
     return;
   }
@@ -250,7 +251,7 @@ void TvxCustomTextBox::UpdateFirstVisibleChar() {
   if (password_) {
     const float cw = PasswordCharWidth();
     while (static_cast<float>(caretPosition_ - firstVisibleChar_ + 1) * cw > w && len > firstVisibleChar_)
-      ++firstVisibleChar_;
+      firstVisibleChar_ += std::max(1, UnitsAt(text_, firstVisibleChar_ - 1));
   } else {
     while (visibleWidth(firstVisibleChar_) > w && len > firstVisibleChar_) {
       int step = 1;
@@ -260,6 +261,8 @@ void TvxCustomTextBox::UpdateFirstVisibleChar() {
           break;
         }
       firstVisibleChar_ += step;
+      // Never from the second half of a pair: past all of it.
+      if (SplitsPair(text_, firstVisibleChar_ - 1)) ++firstVisibleChar_;
     }
   }
   Repaint();
