@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
@@ -442,6 +443,8 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
   TdxFreeWatch self(this);
   TdxShape3D::KeyDown(Key, KeyChar, Shift);
   if (self.Gone()) return;
+  // The first half of a pair typed just before, which only its second half may follow.
+  const char16_t lead = std::exchange(leadHalf_, 0);
   Normalize();
   const int old = caret_;
   const rtl::TShiftState keys = Modifiers(Shift);
@@ -548,22 +551,17 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
     // first waits for the second, and the two go in as one character or not at all (a half
     // that comes alone types nothing).
     std::u16string typed;
-    if (IsLeadHalf(KeyChar)) {
+    if (IsLeadHalf(KeyChar))
       leadHalf_ = KeyChar;
-    } else {
-      if (!IsTrailHalf(KeyChar))
-        typed.assign(1, KeyChar);
-      else if (leadHalf_)
-        typed = {leadHalf_, KeyChar};
-      leadHalf_ = 0;
-    }
+    else if (!IsTrailHalf(KeyChar))
+      typed.assign(1, KeyChar);
+    else if (lead)
+      typed = {lead, KeyChar};
     if (!typed.empty()) {
       InsertText(typed);
       OnTyping(this);
       if (self.Gone()) return;
     }
-  } else if (KeyChar) {
-    leadHalf_ = 0;
   }
   SetCaretPosition(caret_);
 }
@@ -577,6 +575,7 @@ void TdxTextBox3D::EnterFocus() {
 }
 
 void TdxTextBox3D::KillFocus() {
+  leadHalf_ = 0;
   TdxFreeWatch self(this);
   TdxShape3D::KillFocus();
   if (!self.Gone()) CommitChange();
@@ -619,6 +618,7 @@ void TdxTextBox3D::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, f
 }
 
 void TdxTextBox3D::ShapeMouseDown(rtl::TMouseButton Button, rtl::TShiftState, float X, float) {
+  leadHalf_ = 0;
   if (Button != rtl::mbLeft) return;
   selecting_ = true;
   selLength_ = 0;

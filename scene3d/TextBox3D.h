@@ -6,7 +6,8 @@
 // each character shows as a small square. Ctrl+A selects all and Ctrl+C, V and X copy, paste
 // and cut; no character that comes with Ctrl (Alt not held) types, nor any control character.
 // Left and Right step over a character outside the 16-bit plane, Backspace and Delete take it whole,
-// and typed as its two halves it goes in whole or not at all.
+// and typed as its two halves it goes in whole or not at all (a key, a click or a change of focus
+// between the halves drops the first).
 //
 // Lengths inside the box are in scene units; text is measured by the 2D library at the
 // box's font with one scene unit to ten font pixels. Positions count UTF-16 units: the caret
@@ -184,7 +185,7 @@ private:
   bool changed_ = false;
   bool shapeMoved_ = false;  // the move being handled reached ShapeMouseMove
   bool focusPress_ = false;  // a left press is being handled
-  char16_t leadHalf_ = 0;    // the typed first half of a pair, waiting for its second
+  char16_t leadHalf_ = 0;    // the typed first half of a pair, waiting for its second (the next key only)
 };
 
 // Registers the text box under "Controls".
