@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
@@ -56,6 +57,9 @@ int NextWordStart(const std::u16string& S, int P) {
 }
 
 vg::TvxRect Rect(float Left, float Top, float Right, float Bottom) { return {Left, Top, Right, Bottom}; }
+
+bool IsLeadHalf(char16_t C) { return C >= 0xD800 && C <= 0xDBFF; }
+bool IsTrailHalf(char16_t C) { return C >= 0xDC00 && C <= 0xDFFF; }
 
 }  // namespace
 
@@ -165,7 +169,10 @@ std::u16string TdxTextBox3D::SelText() const {
   return text_.substr(static_cast<size_t>(start), static_cast<size_t>(std::min(SelLength(), Length() - start)));
 }
 
-int TdxTextBox3D::WholeAt(int P) const { return vg::WholeCharAt(text_, P); }
+int TdxTextBox3D::WholeAt(int P) const {
+  P = std::clamp(P, 0, Length());
+  return vg::SplitsPair(text_, P) ? P - 1 : P;
+}
 
 void TdxTextBox3D::Normalize() {
   const int len = Length();
@@ -436,6 +443,8 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
   TdxFreeWatch self(this);
   TdxShape3D::KeyDown(Key, KeyChar, Shift);
   if (self.Gone()) return;
+  // The first half of a pair typed just before, which only its second half may follow.
+  const char16_t lead = std::exchange(leadHalf_, 0);
   Normalize();
   const int old = caret_;
   const rtl::TShiftState keys = Modifiers(Shift);
@@ -539,14 +548,20 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
   }
   if (vg::TypesChar(KeyChar, Shift) && !readOnly_) {
     // A character outside the 16-bit plane comes as its two halves, one after the other: the
-    // two go in as one character or not at all.
-    if (const std::u16string typed = typed_.Take(KeyChar); !typed.empty()) {
+    // first waits for the second, and the two go in as one character or not at all (a half
+    // that comes alone types nothing).
+    std::u16string typed;
+    if (IsLeadHalf(KeyChar))
+      leadHalf_ = KeyChar;
+    else if (!IsTrailHalf(KeyChar))
+      typed.assign(1, KeyChar);
+    else if (lead)
+      typed = {lead, KeyChar};
+    if (!typed.empty()) {
       InsertText(typed);
       OnTyping(this);
       if (self.Gone()) return;
     }
-  } else if (KeyChar) {
-    typed_.Forget();
   }
   SetCaretPosition(caret_);
 }
@@ -560,6 +575,7 @@ void TdxTextBox3D::EnterFocus() {
 }
 
 void TdxTextBox3D::KillFocus() {
+  leadHalf_ = 0;
   TdxFreeWatch self(this);
   TdxShape3D::KillFocus();
   if (!self.Gone()) CommitChange();
@@ -602,6 +618,7 @@ void TdxTextBox3D::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, f
 }
 
 void TdxTextBox3D::ShapeMouseDown(rtl::TMouseButton Button, rtl::TShiftState, float X, float) {
+  leadHalf_ = 0;
   if (Button != rtl::mbLeft) return;
   selecting_ = true;
   selLength_ = 0;

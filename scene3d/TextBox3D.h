@@ -6,7 +6,8 @@
 // each character shows as a small square. Ctrl+A selects all and Ctrl+C, V and X copy, paste
 // and cut; no character that comes with Ctrl (Alt not held) types, nor any control character.
 // Left and Right step over a character outside the 16-bit plane, Backspace and Delete take it whole,
-// and typed as its two halves it goes in whole or not at all.
+// and typed as its two halves it goes in whole or not at all (a key, a click or a change of focus
+// between the halves drops the first).
 //
 // Lengths inside the box are in scene units; text is measured by the 2D library at the
 // box's font with one scene unit to ten font pixels. Positions count UTF-16 units: the caret
@@ -29,7 +30,6 @@
 
 #include "platform/rtl/Events.h"
 #include "scene3d/Shapes3D.h"
-#include "vg2d/controls/EditKeys.h"
 
 namespace win {
 class TPopupMenu;
@@ -185,7 +185,7 @@ private:
   bool changed_ = false;
   bool shapeMoved_ = false;  // the move being handled reached ShapeMouseMove
   bool focusPress_ = false;  // a left press is being handled
-  vg::TvxTypedHalves typed_;  // puts together a character typed as its two halves
+  char16_t leadHalf_ = 0;    // the typed first half of a pair, waiting for its second (the next key only)
 };
 
 // Registers the text box under "Controls".

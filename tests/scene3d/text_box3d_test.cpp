@@ -618,6 +618,25 @@ TEST_F(TextBoxes, EveryChangeOfTheTextKeepsCaretAndSelectionOnWholeCharacters) {
   EXPECT_EQ(b->CaretPosition(), 4);
 }
 
+// The first half of a pair waits only for the second: a key, a click or a change of focus that
+// comes between them drops it, and the second half that follows alone types nothing.
+TEST_F(TextBoxes, AHalfOfAPairIsForgottenWhenAnythingComesBetweenItAndItsOtherHalf) {
+  const std::u16string face = u"\U0001F600";
+  auto* b = Place(u"ab");
+  for (int between = 0; between < 4; ++between) {
+    SCOPED_TRACE(between);
+    b->SetText(u"ab");
+    Type(b, face[0]);
+    if (between < 2) Key(b, between == 0 ? win::VK_LEFT : win::VK_END);
+    if (between == 2) b->MouseDown(rtl::mbLeft, NoShift, 0, 0, At(b, 0.1f), Down);
+    if (between == 2) b->MouseUp(rtl::mbLeft, NoShift, 0, 0, At(b, 0.1f), Down);
+    if (between == 3) host.SetFocused(nullptr);
+    if (between == 3) host.SetFocused(b);
+    Type(b, face[1]);
+    EXPECT_EQ(b->Text(), u"ab");
+  }
+}
+
 TEST_F(TextBoxes, DrawingGivesTheGlyphsThePlateAndTheCaretOrBandTheirPlaces) {
   auto* b = Place(u"ab", false);
   auto draw = [&] {
