@@ -49,7 +49,9 @@ inline int WholeCharAt(const std::u16string& S, int P) {
 
 // Puts together the characters an editor is handed one key after the other: a character outside
 // the 16-bit plane comes as its two halves, the first waiting for the second, and goes in as one
-// character or not at all (a half that comes alone gives nothing).
+// character or not at all (a half that comes alone gives nothing). Only the very next key may
+// bring the second half: the editor lets the first go on any other key, a click or a change of
+// focus.
 class TvxTypedHalves {
 public:
   // What typing C gives: C itself, both halves once the second comes, or nothing.
@@ -64,7 +66,7 @@ public:
     if (!lead) return {};
     return {lead, C};
   }
-  // A key that types nothing: a first half that waits is let go.
+  // A key that types nothing, a click, a change of focus: a first half that waits is let go.
   void Forget() { lead_ = 0; }
 
 private:

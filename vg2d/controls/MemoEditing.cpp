@@ -239,7 +239,7 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
     if (!typed.empty()) TypeText(typed);
     if (self.Gone()) return;
     KeyChar = 0;
-  } else if (KeyChar != 0) {
+  } else {
     typed_.Forget();
   }
   if (moved) {
@@ -258,6 +258,7 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
 // ---- mouse, menu and focus ------------------------------------------------------------------------------------
 
 void TvxMemo::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  typed_.Forget();
   TvxFreeWatch self(this);
   inherited::MouseDown(Button, Shift, X, Y);
   if (self.Gone() || Button != rtl::mbLeft || !PointInRectF({X, Y}, ViewportRect())) return;
@@ -337,6 +338,7 @@ void TvxMemo::EnterFocus() {
 }
 
 void TvxMemo::KillFocus() {
+  typed_.Forget();
   if (Scene()) Scene()->HideKeyboard(this);
   TvxFreeWatch self(this);
   inherited::KillFocus();

@@ -497,7 +497,7 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
       OnTyping(this);
       if (self.Gone()) return;
     }
-  } else if (KeyChar != 0) {
+  } else {
     typed_.Forget();
   }
   SetCaretPosition(caretPosition_);
@@ -506,6 +506,7 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
 // ---- mouse, menu and focus ----------------------------------------------------------------------------
 
 void TvxCustomTextBox::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  typed_.Forget();
   const bool hadFocus = IsFocused();
   TvxFreeWatch self(this);
   inherited::MouseDown(Button, Shift, X, Y);
@@ -566,6 +567,7 @@ void TvxCustomTextBox::EnterFocus() {
 }
 
 void TvxCustomTextBox::KillFocus() {
+  typed_.Forget();
   if (Scene()) Scene()->HideKeyboard(this);
   if (showCaret_) HideCaret();
   TvxFreeWatch self(this);
