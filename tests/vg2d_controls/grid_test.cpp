@@ -209,6 +209,14 @@ TEST_F(Grids, ACellKeepsItsPlaceInItsTagStringAndAnEditGoesThere) {
   Key(s, win::VK_RETURN);
   EXPECT_EQ(second->CellText(last), u"7");
   EXPECT_EQ(second->CellText(last - 1), u"");
+  // Scrolled while an edit is under way, the cell takes the edit to its row before it shows another.
+  grid->VScrollBar()->SetValue(0);
+  grid->SetSelected(3);
+  Type(s, u"Q");
+  ASSERT_TRUE(second->CellOfRow(3)->IsFocused());
+  grid->VScrollBar()->SetValue(100);
+  EXPECT_EQ(second->CellText(3), u"Q");
+  EXPECT_EQ(second->CellText(3 + 100 / 21), u"");
   grid->SetRowCount(2);
   ASSERT_GE(second->Cells().size(), 3u);
   EXPECT_FALSE(second->Cells()[2]->Visible());

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,7 +44,11 @@ public:
     if (Value) FreeNotification(Value);
   }
   int Count() const { return count_; }
-  void SetCount(int Value) { count_ = Value; }
+  void SetCount(int Value) {
+    count_ = Value;
+    if (OnCount) OnCount();
+  }
+  std::function<void()> OnCount;
   int ReadOnly() const { return 7; }
 
 protected:
@@ -317,6 +322,26 @@ TEST_F(Inspectors, FreedObjectsAreDroppedAndCyclesEnd) {
   a.reset();
   EXPECT_EQ(inspector->SelectedObject(), nullptr);
   EXPECT_EQ(inspector->Count(), 0);
+  rtl::UnRegisterClass(rtl::ClassOf<TLinkNode>());
+}
+
+// A property change that frees a listed object has the rows built again at once: the edit ends
+// there, touching nothing of the rows it came from.
+TEST_F(Inspectors, AnEditThatFreesAListedObjectEndsOnTheRowsBuiltAgain) {
+  rtl::RegisterClass(rtl::ClassOf<TLinkNode>());
+  ControlScene s;
+  TvxInspector* inspector = MakeInspector(s);
+  auto a = std::make_unique<TLinkNode>(nullptr);
+  auto b = std::make_unique<TLinkNode>(nullptr);
+  a->SetNext(b.get());
+  a->OnCount = [&] { b.reset(); };
+  inspector->SetSelectedObject(a.get());
+  inspector->SetSelected(inspector->FindRow(a.get(), "Count"));
+  inspector->TextEditor()->SetText(u"5");
+  inspector->SetSelected(inspector->FindRow(a.get(), "Tag"));
+  EXPECT_EQ(a->Count(), 5);
+  EXPECT_EQ(Value(inspector->FindRow(a.get(), "Count")), u"5");
+  EXPECT_EQ(Value(inspector->FindRow(a.get(), "Next")), u"");
   rtl::UnRegisterClass(rtl::ClassOf<TLinkNode>());
 }
 

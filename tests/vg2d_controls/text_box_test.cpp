@@ -14,6 +14,7 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Menus.h"
 #include "platform/win/WinTypes.h"
+#include "vg2d/controls/EditKeys.h"
 #include "vg2d/controls/Memo.h"
 #include "vg2d/controls/TextBox.h"
 
@@ -195,6 +196,91 @@ TEST_F(TextBoxes, NoChordTypesAndKeysTakeAWholeCharacterInTheBoxAndTheMemo) {
   const TvxPoint ml = m->GetPositionPoint({0, 1}), mr = m->GetPositionPoint({0, 3});
   EXPECT_EQ(m->PositionAtPoint({ml.X + (mr.X - ml.X) * 0.3f, ml.Y + 2}).Column, 1);
   EXPECT_EQ(m->PositionAtPoint({ml.X + (mr.X - ml.X) * 0.6f, ml.Y + 2}).Column, 3);
+}
+
+// However the text changes (set from code, a selection set from code, halves brought together,
+// a paste, MaxLength), caret and selection of the box and the memo stay on whole characters: a
+// place between the halves of a pair goes to the pair's start. A character outside the 16-bit
+// plane typed as its two halves goes in whole or not at all.
+TEST_F(TextBoxes, EveryChangeOfTheTextKeepsCaretAndSelectionOnWholeCharactersInTheBoxAndTheMemo) {
+  const std::u16string face = u"\U0001F600", lead(1, face[0]), trail(1, face[1]);
+  ControlScene s;
+  auto* b = Place(s, u"abc");
+  Key(s, win::VK_HOME);
+  b->SetCaretPosition(1);
+  b->SetText(face);
+  EXPECT_EQ(b->CaretPosition(), 0);
+  b->SetText(u"abcdefg");
+  b->SetCaretPosition(4);
+  for (int i = 0; i < 3; ++i) Key(s, win::VK_RIGHT, ShiftOnly);
+  b->SetText(u"x" + face + face);
+  EXPECT_EQ(b->SelStart(), 1);
+  Key(s, win::VK_DELETE);
+  EXPECT_EQ(b->Text(), u"x");
+  b->SetText(lead + u"x" + trail);
+  b->SetSelStart(1);
+  b->SetSelLength(1);
+  Key(s, win::VK_DELETE);
+  Type(s, u'y');
+  EXPECT_EQ(b->Text(), u"y" + face);
+  b->SetText(face + u"b");
+  b->SetSelStart(0);
+  b->SetSelLength(1);
+  EXPECT_EQ(b->SelText(), u"");
+  b->SetText(trail);
+  Key(s, win::VK_HOME);
+  win::ClipboardSetText(u"a" + lead);
+  Type(s, u'v', CtrlOnly);
+  Type(s, u'z');
+  EXPECT_EQ(b->Text(), u"az" + face);
+  // Scrolled, the box shows from a whole character, never from a second half.
+  std::u16string faces = u"a";
+  for (int i = 0; i < 40; ++i) faces += face;
+  b->SetText(faces);
+  Key(s, win::VK_END);
+  EXPECT_FALSE(SplitsPair(faces, b->FirstVisibleChar() - 1));
+  b->SetCaretPosition(3);
+  EXPECT_FALSE(SplitsPair(faces, b->FirstVisibleChar() - 1));
+  auto* m = s.Add(new TvxMemo(nullptr), 10, 60);
+  m->SetText(u"abc");
+  m->SetFocus();
+  m->SetCaretPosition({0, 1});
+  m->SetText(face);
+  EXPECT_EQ(m->CaretPosition().Column, 0);
+  m->SetText(u"x" + face);
+  m->Select({0, 2}, {0, 0});
+  Key(s, win::VK_DELETE);
+  EXPECT_EQ(m->Text(), face);
+  m->SetText(lead + u"x" + trail);
+  m->Select({0, 1}, {0, 2});
+  Key(s, win::VK_DELETE);
+  Type(s, u'y');
+  EXPECT_EQ(m->Text(), u"y" + face);
+  m->SetText(faces);
+  for (int column : {81, 3}) {
+    m->SetCaretPosition({0, column});
+    EXPECT_FALSE(SplitsPair(faces, m->FirstVisibleColumn() - 1)) << column;
+  }
+  // Typed as its halves: room for both or nothing, in either editor.
+  for (TvxVisualObject* editor : {static_cast<TvxVisualObject*>(b), static_cast<TvxVisualObject*>(m)}) {
+    const auto text = [&] { return editor == b ? b->Text() : m->Text(); };
+    b->SetText(u"ab");
+    m->SetText(u"ab");
+    b->SetMaxLength(3);
+    m->SetMaxLength(3);
+    editor->SetFocus();
+    Key(s, win::VK_END, CtrlOnly);
+    for (char16_t half : face) Type(s, half);
+    EXPECT_EQ(text(), u"ab");
+    b->SetMaxLength(4);
+    m->SetMaxLength(4);
+    Type(s, face[0]);
+    Key(s, win::VK_END);  // only the very next key may bring the second half
+    Type(s, face[1]);
+    EXPECT_EQ(text(), u"ab");
+    for (char16_t half : face) Type(s, half);
+    EXPECT_EQ(text(), u"ab" + face);
+  }
 }
 
 TEST_F(TextBoxes, ChangeTrackingTypingAndChangeFireAtTheirGrades) {

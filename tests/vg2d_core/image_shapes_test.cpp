@@ -170,6 +170,45 @@ TEST(ImageShape, TilesTheCanvasDoesNotShowAreNotDrawn) {
   }
 }
 
+// Drawing only what shows, a tiled image or path is still covered to its far edges, however many
+// tiles lie before them; and path tiles below a pixel that leave (almost) nothing cost no more
+// than the ones that leave a colour.
+TEST(ImageShape, TilesCoverTheFarEdgesAndFaintSmallTilesCostNoMore) {
+  vgtest::DefaultCanvas useCanvas;
+  Scene s;
+  auto* image = s.Add(new TvxImage(nullptr), 10000, 10);
+  image->Bitmap()->SetSize(1, 1);
+  image->Bitmap()->Clear(0xFF336699u);
+  image->SetWrapMode(vgImageTile);
+  image->Position()->SetX(-9950);
+  s.Paint();
+  EXPECT_EQ(s.canvas.BufferBits()[5 * 120 + 10], 0xFF336699u);
+  EXPECT_EQ(s.canvas.BufferBits()[5 * 120 + 50], 0u) << "nothing beyond the image";
+  image->SetVisible(false);
+
+  auto* path = s.Add(new TvxPath(nullptr), 40, 20);
+  path->SetWrapMode(vgPathTile);
+  path->Data()->SetData("M 0,0 L 0.1,0 L 0.1,0.1 Z");
+  path->Stroke()->SetStyle(vgBrushNone);
+  for (const TvxColor faint : {0x01FF0000u, 0u}) {
+    path->Fill()->SetSolidColor(faint);
+    s.Paint();
+    EXPECT_LE(s.canvas.paths.size(), 40u * 20u);
+    EXPECT_LE(s.canvas.BufferBits()[10 * 120 + 20] >> 24, 1u);
+  }
+  // A bitmap fill lies where it lies: small tiles that cover the area show its pattern.
+  path->Data()->SetData("M 0,0 L 0.25,0 L 0.25,0.25 L 0,0.25 Z");
+  TvxBitmap stripes(2, 1);
+  stripes.GetScanline(0)[0] = 0xFFFF0000u;
+  stripes.GetScanline(0)[1] = 0xFF0000FFu;
+  path->Fill()->SetStyle(vgBrushBitmap);
+  path->Fill()->Bitmap()->SetBitmap(&stripes);
+  s.Paint();
+  EXPECT_LE(s.canvas.paths.size(), 40u * 20u);
+  EXPECT_EQ(s.canvas.BufferBits()[10 * 120 + 20], 0xFFFF0000u);
+  EXPECT_EQ(s.canvas.BufferBits()[10 * 120 + 21], 0xFF0000FFu);
+}
+
 TEST(ImageShape, FitNeverEnlargesAndInterpolationFollowsTheFlag) {
   Scene s;
   auto* image = s.Add(new TvxImage(nullptr), 100, 50);

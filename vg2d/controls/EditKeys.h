@@ -2,6 +2,7 @@
 // a key hands on type, and how far Backspace, Delete, Left and Right reach.
 #pragma once
 
+#include <algorithm>
 #include <string>
 
 #include "platform/rtl/InputTypes.h"
@@ -37,5 +38,39 @@ inline int UnitsAt(const std::u16string& S, int P) {
   const auto i = static_cast<size_t>(P);
   return i + 1 < S.size() && S[i] >= 0xD800 && S[i] <= 0xDBFF && S[i + 1] >= 0xDC00 && S[i + 1] <= 0xDFFF ? 2 : 1;
 }
+
+// P brought into S (0 .. its length) and onto a whole character: a place between the halves of a
+// surrogate pair goes to the pair's start. Carets, selection ends and cuts of a text go through
+// it whatever changed the text.
+inline int WholeCharAt(const std::u16string& S, int P) {
+  P = std::clamp(P, 0, static_cast<int>(S.size()));
+  return SplitsPair(S, P) ? P - 1 : P;
+}
+
+// Puts together the characters an editor is handed one key after the other: a character outside
+// the 16-bit plane comes as its two halves, the first waiting for the second, and goes in as one
+// character or not at all (a half that comes alone gives nothing). Only the very next key may
+// bring the second half: the editor lets the first go on any other key, a click or a change of
+// focus.
+class TvxTypedHalves {
+public:
+  // What typing C gives: C itself, both halves once the second comes, or nothing.
+  std::u16string Take(char16_t C) {
+    if (C >= 0xD800 && C <= 0xDBFF) {
+      lead_ = C;
+      return {};
+    }
+    const char16_t lead = lead_;
+    lead_ = 0;
+    if (C < 0xDC00 || C > 0xDFFF) return std::u16string(1, C);
+    if (!lead) return {};
+    return {lead, C};
+  }
+  // A key that types nothing, a click, a change of focus: a first half that waits is let go.
+  void Forget() { lead_ = 0; }
+
+private:
+  char16_t lead_ = 0;
+};
 
 }  // namespace vg

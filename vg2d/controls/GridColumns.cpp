@@ -131,6 +131,16 @@ void TvxColumn::Notification(rtl::TComponent* AComponent, rtl::TOperation Operat
 void TvxColumn::UpdateColumn() {
   TvxCustomGrid* grid = Grid();
   if (!grid) return;
+  // A cell being edited that is to show another row ends its edit first: the focus goes back
+  // to the grid, and the edit to the row the cell keeps (its handlers may free the grid).
+  for (size_t i = 0; i < cells_.size(); ++i)
+    if (cells_[i] && cells_[i]->IsFocused() &&
+        RowOf(cells_[i]) != int64_t{grid->GetTopRow()} + static_cast<int64_t>(i)) {
+      TvxFreeWatch alive(this);
+      grid->FocusGrid();
+      if (alive.Gone() || !(grid = Grid())) return;
+      break;
+    }
   // The values come from the grid's handler, which may free the grid with this column.
   TvxRaisedFlag self(this, updating_);
   const int n = std::min(grid->RowCount(), grid->GetVisibleRows());

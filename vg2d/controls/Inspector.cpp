@@ -2,6 +2,7 @@
 
 #include <array>
 #include <map>
+#include <optional>
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
@@ -336,6 +337,12 @@ void TvxInspector::EditorChange(rtl::TObject* Sender) {
   const rtl::TPropInfo* p = rtl::GetPropInfo(instance, rtl::WideToUtf8(row->TagString()));
   if (!p) return;
   TvxLabel* label = ValueLabel(row);
+  // A change that frees a listed object has the rows built again: the label is gone then.
+  std::optional<TvxFreeWatch> shown;
+  if (label) shown.emplace(label);
+  const auto show = [&](const std::u16string& Text) {
+    if (label && !shown->Gone()) label->SetText(Text);
+  };
   if (Sender == editButton_ && editButton_ && editButton_->Visible()) {
     rtl::TObject* obj = rtl::GetObjectProp(instance, p);
     if (TvxInspectorDesigner designer = FindInspectorDesigner(obj)) designer(obj, selectedObject_);
@@ -346,21 +353,24 @@ void TvxInspector::EditorChange(rtl::TObject* Sender) {
     if (index < 0 || index >= enumEditor_->Items()->GetCount()) return;
     const std::u16string name = enumEditor_->Items()->Get(index);
     rtl::SetPropValue(instance, p, rtl::TPropValue(name));
-    if (label) label->SetText(rtl::Utf8ToWide(rtl::GetEnumProp(instance, p)));
+    if (label && !shown->Gone()) show(rtl::Utf8ToWide(rtl::GetEnumProp(instance, p)));
     return;
   }
   if (Sender == textEditor_ && textEditor_ && textEditor_->Visible() && p->Kind() != rtl::tkMethod) {
     const std::u16string text = textEditor_->Text();
     rtl::SetPropValue(instance, p, rtl::TPropValue(text));
-    if (label) label->SetText(text);
+    show(text);
   }
 }
 
 void TvxInspector::SetSelected(TvxTreeViewItem* Item) {
   if (Item == Selected()) return;
   TvxFreeWatch self(this);
+  std::optional<TvxFreeWatch> asked;
+  if (Item) asked.emplace(Item);
   if (textEditor_ && textEditor_->Visible()) EditorChange(textEditor_);
-  if (self.Gone()) return;
+  // The edit may have had the rows built again, the one asked for with them.
+  if (self.Gone() || (Item && asked->Gone())) return;
   inherited::SetSelected(Item);
   if (!self.Gone()) ShowEditor();
 }

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "vg2d/controls/EditKeys.h"
 #include "vg2d/controls/ScrollBox.h"
 #include "vg2d/core/WideStrings.h"
 
@@ -169,7 +170,8 @@ public:
 
   // ---- caret and selection -----------------------------------------------------------------
   TvxMemoPos CaretPosition() const { return caret_; }
-  // Clamped to the lines; drops the selection; scrolls it into view.
+  // Clamped to the lines and off the middle of a surrogate pair (as every position the memo
+  // keeps); drops the selection; scrolls it into view.
   void SetCaretPosition(TvxMemoPos Value);
   TvxMemoPos SelStart() const { return selStart_; }
   TvxMemoPos SelEnd() const { return selEnd_; }
@@ -298,6 +300,7 @@ private:
   bool readOnly_ = false;
   bool modified_ = false;
   bool selecting_ = false;
+  TvxTypedHalves typed_;
   bool relayout_ = true;
   TEdit edit_;
   bool linesUpdating_ = false;

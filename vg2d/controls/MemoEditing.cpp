@@ -19,8 +19,8 @@ namespace vg {
 
 void TvxMemo::InsertAt(TvxMemoPos Pos, const std::u16string& S, int Options) {
   std::u16string s = S;
-  if (maxLength_ > 0)
-    s.resize(static_cast<size_t>(std::clamp(maxLength_ - memo_internal::Length(text_), 0, memo_internal::Length(s))));
+  // As much as MaxLength leaves room for, in whole characters.
+  if (maxLength_ > 0) s.resize(static_cast<size_t>(WholeCharAt(s, maxLength_ - memo_internal::Length(text_))));
   if (s.empty()) return;
   const int index = TextIndexOf(Pos);
   const int n = memo_internal::Length(s);
@@ -234,9 +234,13 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
     if (std::u16string_view(u"AaCcVvXxZz").find(KeyChar) != std::u16string_view::npos) KeyChar = 0;
   }
   if ((TypesChar(KeyChar, Shift) || KeyChar == u'\r') && !readOnly_) {
-    TypeText(KeyChar == u'\r' ? std::u16string(u"\r\n") : std::u16string(1, KeyChar));
+    if (KeyChar == u'\r') typed_.Forget();
+    const std::u16string typed = KeyChar == u'\r' ? std::u16string(u"\r\n") : typed_.Take(KeyChar);
+    if (!typed.empty()) TypeText(typed);
     if (self.Gone()) return;
     KeyChar = 0;
+  } else {
+    typed_.Forget();
   }
   if (moved) {
     if (Shift.Contains(rtl::ssShift)) {
@@ -254,6 +258,7 @@ void TvxMemo::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftState Shift) 
 // ---- mouse, menu and focus ------------------------------------------------------------------------------------
 
 void TvxMemo::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  typed_.Forget();
   TvxFreeWatch self(this);
   inherited::MouseDown(Button, Shift, X, Y);
   if (self.Gone() || Button != rtl::mbLeft || !PointInRectF({X, Y}, ViewportRect())) return;
@@ -333,6 +338,7 @@ void TvxMemo::EnterFocus() {
 }
 
 void TvxMemo::KillFocus() {
+  typed_.Forget();
   if (Scene()) Scene()->HideKeyboard(this);
   TvxFreeWatch self(this);
   inherited::KillFocus();

@@ -244,6 +244,8 @@ TvxMemoPos TvxMemo::Clamp(TvxMemoPos P) const {
   if (LineCount() == 0) return {};
   P.Line = std::clamp(P.Line, 0, LineCount() - 1);
   P.Column = std::clamp(P.Column, 0, LineLength(P.Line));
+  // Never between the halves of a pair (lines never part one): the pair's start.
+  if (SplitsPair(text_, lineStarts_[static_cast<size_t>(P.Line)] + P.Column)) --P.Column;
   return P;
 }
 
@@ -255,7 +257,7 @@ int TvxMemo::TextIndexOf(TvxMemoPos Pos) const {
 
 TvxMemoPos TvxMemo::PosOfIndex(int Index) const {
   if (LineCount() == 0) return {};
-  Index = std::clamp(Index, 0, memo_internal::Length(text_));
+  Index = WholeCharAt(text_, Index);
   const int line =
       static_cast<int>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), Index) - lineStarts_.begin()) - 1;
   const int l = std::max(line, 0);
@@ -377,12 +379,14 @@ void TvxMemo::ScrollCaretIntoView() {
   // Horizontally by whole characters of the caret line.
   const std::u16string line = LineText(caret_.Line);
   const int column = caret_.Column;
-  if (column < firstVisibleColumn_ - 1) firstVisibleColumn_ = std::max(1, column);
+  // From a whole character, never from the second half of a pair.
+  if (column < firstVisibleColumn_ - 1)
+    firstVisibleColumn_ = std::max(1, column - std::max(UnitsBefore(line, column) - 1, 0));
   const float room = ViewportWidth() - 5;
   while (firstVisibleColumn_ <= column &&
          TextWidth(line.substr(static_cast<size_t>(firstVisibleColumn_ - 1),
                                static_cast<size_t>(column - firstVisibleColumn_ + 1))) > room)
-    ++firstVisibleColumn_;
+    firstVisibleColumn_ += std::max(1, UnitsAt(line, firstVisibleColumn_ - 1));
   if (TvxScrollBar* bar = HScrollBar(); bar && bar->Visible())
     bar->SetValue(
         TextWidth(line.substr(0, static_cast<size_t>(std::min(firstVisibleColumn_ - 1, memo_internal::Length(line))))));

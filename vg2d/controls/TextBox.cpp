@@ -82,6 +82,8 @@ void TvxCustomTextBox::SetText(const std::u16string& Value) {
     firstVisibleChar_ = 1;
     SetCaretPosition(std::min(caretPosition_, Length(text_)));
   }
+  // Halves an edit brought together, a selection the new text cuts: whole characters.
+  KeepWholeCharacters();
   TvxFreeWatch self(this);
   if (!Loading()) OnChangeTracking(this);
   if (self.Gone()) return;
@@ -168,6 +170,7 @@ void TvxCustomTextBox::SetSelStart(int Value) {
 void TvxCustomTextBox::SetSelLength(int Value) {
   if (Value == selLength_) return;
   selLength_ = Value;
+  KeepWholeCharacters();
   Repaint();
 }
 
@@ -188,8 +191,18 @@ void TvxCustomTextBox::ExtendSelection(int OldCaret, int NewCaret) {
   selAnchor_ = NewCaret;
 }
 
+void TvxCustomTextBox::KeepWholeCharacters() {
+  const int length = Length(text_);
+  caretPosition_ = WholeCharAt(text_, caretPosition_);
+  const int anchor = std::clamp(selAnchor_, 0, length);
+  const int end = static_cast<int>(std::clamp<int64_t>(int64_t{anchor} + selLength_, 0, length));
+  selAnchor_ = WholeCharAt(text_, anchor);
+  selLength_ = WholeCharAt(text_, end) - selAnchor_;
+}
+
 void TvxCustomTextBox::SetCaretPosition(int Value) {
-  caretPosition_ = std::clamp(Value, 0, Length(text_));
+  caretPosition_ = Value;
+  KeepWholeCharacters();
   UpdateFirstVisibleChar();
   if (selLength_ == 0) selAnchor_ = caretPosition_;
   Repaint();
@@ -227,7 +240,8 @@ TvxRect TvxCustomTextBox::GetContentRect() {
 
 void TvxCustomTextBox::UpdateFirstVisibleChar() {
   if (caretPosition_ < firstVisibleChar_) {
-    firstVisibleChar_ = caretPosition_ == 0 ? 1 : caretPosition_;
+    // The character before the caret in view, a surrogate pair whole.
+    firstVisibleChar_ = std::max(1, caretPosition_ - std::max(UnitsBefore(text_, caretPosition_) - 1, 0));
     Repaint();
     return;
   }
@@ -237,7 +251,7 @@ void TvxCustomTextBox::UpdateFirstVisibleChar() {
   if (password_) {
     const float cw = PasswordCharWidth();
     while (static_cast<float>(caretPosition_ - firstVisibleChar_ + 1) * cw > w && len > firstVisibleChar_)
-      ++firstVisibleChar_;
+      firstVisibleChar_ += std::max(1, UnitsAt(text_, firstVisibleChar_ - 1));
   } else {
     while (visibleWidth(firstVisibleChar_) > w && len > firstVisibleChar_) {
       int step = 1;
@@ -247,6 +261,8 @@ void TvxCustomTextBox::UpdateFirstVisibleChar() {
           break;
         }
       firstVisibleChar_ += step;
+      // Never from the second half of a pair: past all of it.
+      if (SplitsPair(text_, firstVisibleChar_ - 1)) ++firstVisibleChar_;
     }
   }
   Repaint();
@@ -475,10 +491,14 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
     Repaint();
   }
   if (TypesChar(KeyChar, Shift) && !readOnly_) {
-    InsertText(std::u16string(1, KeyChar));
-    if (self.Gone()) return;
-    OnTyping(this);
-    if (self.Gone()) return;
+    if (const std::u16string typed = typed_.Take(KeyChar); !typed.empty()) {
+      InsertText(typed);
+      if (self.Gone()) return;
+      OnTyping(this);
+      if (self.Gone()) return;
+    }
+  } else {
+    typed_.Forget();
   }
   SetCaretPosition(caretPosition_);
 }
@@ -486,6 +506,7 @@ void TvxCustomTextBox::KeyDown(uint16_t& Key, char16_t& KeyChar, rtl::TShiftStat
 // ---- mouse, menu and focus ----------------------------------------------------------------------------
 
 void TvxCustomTextBox::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, float X, float Y) {
+  typed_.Forget();
   const bool hadFocus = IsFocused();
   TvxFreeWatch self(this);
   inherited::MouseDown(Button, Shift, X, Y);
@@ -504,7 +525,7 @@ void TvxCustomTextBox::MouseMove(rtl::TShiftState Shift, float X, float Y, float
   if (self.Gone() || !selecting_) return;
   const int old = caretPosition_;
   const int p = GetPosAtX(X);
-  SetCaretPosition(X > GetContentRect().Right ? p + 1 : p);
+  SetCaretPosition(X > GetContentRect().Right ? p + std::max(1, UnitsAt(text_, p)) : p);
   ExtendSelection(old, caretPosition_);
   Repaint();
 }
@@ -546,6 +567,7 @@ void TvxCustomTextBox::EnterFocus() {
 }
 
 void TvxCustomTextBox::KillFocus() {
+  typed_.Forget();
   if (Scene()) Scene()->HideKeyboard(this);
   if (showCaret_) HideCaret();
   TvxFreeWatch self(this);

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "vg2d/controls/Buttons.h"
+#include "vg2d/controls/EditKeys.h"
 #include "vg2d/core/Controls.h"
 
 namespace win {
@@ -67,15 +68,17 @@ public:
 
   // ---- caret and selection ------------------------------------------------------------
   int CaretPosition() const { return caretPosition_; }
-  // Clamps to 0 .. length, scrolls the caret into view, lets the anchor follow when nothing
-  // is selected, repaints and, while focused with ShowCaret, places the caret object.
+  // Clamps to 0 .. length (off the middle of a surrogate pair, as every change keeps caret
+  // and selection), scrolls the caret into view, lets the anchor follow when nothing is
+  // selected, repaints and, while focused with ShowCaret, places the caret object.
   void SetCaretPosition(int Value);
   int SelStart() const;
   int SelLength() const;
   std::u16string SelText() const;
   // A different start drops the selection and puts the caret there.
   void SetSelStart(int Value);
-  // Selects Value characters from SelStart (the signed length becomes Value).
+  // Selects Value characters from SelStart (the signed length becomes Value, its end on a
+  // whole character).
   void SetSelLength(int Value);
   void SelectAll();
 
@@ -151,6 +154,9 @@ private:
   void UpdateFirstVisibleChar();
   void ClearSelection();
   void ExtendSelection(int OldCaret, int NewCaret);
+  // Caret, anchor and the selection's other end brought into the text and onto whole
+  // characters (a place between the halves of a pair goes to the pair's start).
+  void KeepWholeCharacters();
   float PasswordCharWidth() const { return font_->Size() / 2; }
   // The Count characters from the 0-based index From (clamped to the text).
   std::u16string Slice(int From, int Count) const;
@@ -178,6 +184,7 @@ private:
   bool selecting_ = false;
   // Set by the box's own edits just before their SetText, which takes it back at once.
   bool editing_ = false;
+  TvxTypedHalves typed_;
   std::unique_ptr<win::TPopupMenu> contextMenu_;
 };
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/rtl/CodePage.h"
+#include "vg2d/core/Colors.h"
 #include "vg2d/core/Scene.h"
 
 namespace vg {
@@ -196,16 +197,18 @@ void TvxCustomPath::Paint() {
 
 namespace {
 
-// The colour a cell of Cell's size averages to with Target (inside it) filled and outlined by
-// C's fill and stroke; false when nothing is drawn or no canvas can be made.
-bool CellTone(const TvxCanvas& C, TvxPathData* P, const TvxRect& Cell, const TvxRect& Target, TvxColor& Tone) {
+// The colour a cell of Cell's size averages to with Target (inside it) filled with Fill and
+// outlined with Stroke in C's stroke (0 when next to nothing is drawn); false when no canvas can
+// be made.
+bool CellTone(const TvxCanvas& C, const TvxBrush& Fill, const TvxBrush& Stroke, TvxPathData* P, const TvxRect& Cell,
+              const TvxRect& Target, TvxColor& Tone) {
   constexpr int Side = 16;
   if (!DefaultCanvasClass || !(RectWidth(Cell) > 0) || !(RectHeight(Cell) > 0)) return false;
   const std::unique_ptr<TvxCanvas> t = DefaultCanvasClass->Create(Side, Side);
   if (!t || !t->BufferBits()) return false;
   t->Clear(0);
-  t->Fill()->Assign(C.Fill());
-  t->Stroke()->Assign(C.Stroke());
+  t->Fill()->Assign(&Fill);
+  t->Stroke()->Assign(&Stroke);
   t->SetStrokeThickness(C.StrokeThickness());
   t->SetStrokeCap(C.StrokeCap());
   t->SetStrokeJoin(C.StrokeJoin());
@@ -221,12 +224,24 @@ bool CellTone(const TvxCanvas& C, TvxPathData* P, const TvxRect& Cell, const Tvx
   for (int k = 0; k < Side * Side; ++k)
     for (int ch = 0; ch < 4; ++ch) sum[ch] += (t->BufferBits()[k] >> (8 * ch)) & 0xFF;
   const double a = sum[3] / (Side * Side);
-  if (!(a >= 0.5)) return false;
+  // Next to nothing drawn: the tiles leave the area as it is.
+  if (!(a >= 0.5)) {
+    Tone = 0;
+    return true;
+  }
   const auto straight = [&](int Ch) {
     return static_cast<uint32_t>(std::lround(std::min(255.0, sum[Ch] / (Side * Side) * 255 / a)));
   };
   Tone = (static_cast<uint32_t>(std::lround(a)) << 24) | (straight(2) << 16) | (straight(1) << 8) | straight(0);
   return true;
+}
+
+// Whether B paints a picture laid in the canvas's space (a bitmap repeated from the origin),
+// not one fitted to each figure it fills.
+bool LaidInSpace(TvxBrush* B) {
+  if (B->Style() == vgBrushResource)
+    if (TvxBrush* r = B->Resource()->GetBrush()) B = r;
+  return B->Style() == vgBrushBitmap && B->Bitmap()->WrapMode() != vgWrapTileStretch;
 }
 
 }  // namespace
@@ -243,15 +258,25 @@ void TvxCustomPath::PaintTiles(TvxCanvas& C, TvxPathData* P, const TvxRect& S, c
   // the colour one cell averages to.
   TvxRect target = Bd;
   OffsetRectF(target, S.Left, S.Top);
-  TvxColor tone = 0;
-  if (TilePixels(C.Matrix(), stepX, nx > 0, stepY, ny > 0) < 1 &&
-      CellTone(C, P, MakeRect(Bd.Left, Bd.Top, Bd.Left + stepX, Bd.Top + stepY), target, tone)) {
-    const int state = C.SaveState();
-    C.Fill()->SetStyle(vgBrushSolid);
-    C.Fill()->SetSolidColor(tone);
-    C.FillRect(area, 0, 0, AllCorners, Opacity);
-    C.RestoreState(state);
-    return;
+  if (TilePixels(C.Matrix(), stepX, nx > 0, stepY, ny > 0) < 1) {
+    const TvxRect cell = MakeRect(Bd.Left, Bd.Top, Bd.Left + stepX, Bd.Top + stepY);
+    const TvxBrush none(vgBrushNone, 0), white(vgBrushSolid, 0xFFFFFFFF);
+    TvxColor cover = 0, tone = 0;
+    // A bitmap laid in space shows through the tiles as far as they cover the area: the area
+    // takes the fill itself, as transparent as the tiles leave it, with the outlines' colour
+    // over it.
+    const bool laid = LaidInSpace(C.Fill());
+    if (laid ? CellTone(C, white, none, P, cell, target, cover) && CellTone(C, none, *C.Stroke(), P, cell, target, tone)
+             : CellTone(C, *C.Fill(), *C.Stroke(), P, cell, target, tone)) {
+      if (AlphaOf(cover) != 0) C.FillRect(area, 0, 0, AllCorners, Opacity * static_cast<float>(AlphaOf(cover)) / 255);
+      if (AlphaOf(tone) == 0) return;
+      const int state = C.SaveState();
+      C.Fill()->SetStyle(vgBrushSolid);
+      C.Fill()->SetSolidColor(tone);
+      C.FillRect(area, 0, 0, AllCorners, Opacity);
+      C.RestoreState(state);
+      return;
+    }
   }
   // Only the tiles the clip shows are drawn, with room for miter corners and smoothing.
   TvxRect view = area;

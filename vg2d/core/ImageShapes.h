@@ -71,7 +71,9 @@ public:
   // rounded, but no more than the tiles that start inside (each Step apart) and never
   // beyond MaxTiles; 0 for a flat side (extent 0.001 or less) and for NaN.
   static int TileCount(float Length, float Extent, float Step);
-  static constexpr int MaxTiles = 4096;
+  // Only the tiles the clip shows are drawn, so the count bounds no cost: it stops where a
+  // single no longer tells whole tile numbers apart (2^24), far beyond any object's size.
+  static constexpr int MaxTiles = 1 << 24;
 
 private:
   // The tiles of P (bounds Bd) in the shape rectangle S that the clip shows; where they are
