@@ -19,6 +19,7 @@
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/SaveLoad_Unit.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Page_ACB.h"
 #include "app/ui/Page_CFG.h"
@@ -446,6 +447,60 @@ TEST_F(WriteClose, ACustomersDetailTypedWhileTheEcuIsSilentReachesTheFileAtTheCl
   ASSERT_EQ(1u, Host().Endings.size());
   EXPECT_NE(std::string::npos, Host().Endings[0].find("The change was not written to the ECU")) << Host().Endings[0];
   EXPECT_EQ(folder.Read("Config/car1.cfg"), expected);
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
+// A customer's name entered while the ECU is silent: when it answers again and names its file,
+// whose details then show, the name goes into that file first and still shows. When the ECU next
+// names no file, a phone entered after it is kept in no file: the close says so.
+TEST_F(WriteClose, ACustomersDetailEnteredWithoutTheEcuOutlastsItsReadOrIsSaidAtTheClose) {
+  ASSERT_NO_FATAL_FAILURE(ShowAndRead());
+  ASSERT_TRUE(app::SaveConfigurationAs(u"car1"));
+  const auto read = [&] {
+    return StepUntil(
+        [] {
+          const ecu::TLinkState& link = ecu::Session().Link;
+          return link.LinkUp && !link.Reading && !link.TaskRunning && link.TaskRequest == 0;
+        },
+        60000);
+  };
+  const auto readAgain = [&] {
+    sim->SetSilent(true);
+    silent = true;
+    ASSERT_TRUE(StepUntil([] { return ecu::Session().Link.LinkUp == 0; }, 30000));
+    sim->SetSilent(false);
+    silent = false;
+    ASSERT_TRUE(read());
+  };
+  ASSERT_TRUE(read());
+  ASSERT_NO_FATAL_FAILURE(readAgain());  // the ECU keeps the file's name now
+  ASSERT_EQ(sim->State().CfgNameText(), "car1");
+  sim->SetSilent(true);
+  silent = true;
+  const app::TPageCFGParts& p = main->PageCFG()->Parts();
+  const auto enter = [&](vg::TvxHudTextBox* Box, const char* Text) {
+    Box->SetFocus();
+    win::SimulateText(main.get(), Text);
+    win::SimulateKeyStroke(main.get(), '\r');
+    Step(20);
+  };
+  enter(p.HudTextBox_CFG_User_Name, "Sidorov");
+  ASSERT_NO_FATAL_FAILURE(readAgain());
+  EXPECT_EQ(p.HudTextBox_CFG_User_Name->Text(), u"Sidorov");
+  EXPECT_NE(folder.Read("Config/car1.cfg").find(ecu::KeyFilePadKey("User_Name") + "Sidorov {}"), std::string::npos);
+
+  sim->Modify([](ecusim::EcuState& State) { State.SetCfgName(""); });
+  ASSERT_NO_FATAL_FAILURE(readAgain());
+  ASSERT_EQ(app::Model().Settings.CFG_Full_File_Name, "");
+  enter(p.HudTextBox_CFG_User_Phone, "5551234");
+  main->Close();
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  ASSERT_EQ(1u, Host().Endings.size());
+  EXPECT_EQ(Host().Endings[0],
+            "The customer's details were not written to a configuration file: none is current "
+            "(File > Save keeps them in one)");
+  EXPECT_EQ(folder.Read("Config/car1.cfg").find("5551234"), std::string::npos);
   win::SetMainForm(nullptr);
   rtl::Application->Reset();
 }
