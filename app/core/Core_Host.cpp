@@ -36,6 +36,9 @@ std::int32_t TCoreHost::Reply_Delay() const { return Model().Settings.Reply_Dela
 std::string TCoreHost::CFG_Full_File_Name() const { return Model().Settings.CFG_Full_File_Name; }
 
 void TCoreHost::SetCfgFileNames(const std::string& FileName, const std::string& FullFileName) {
+  // The ECU names its file (it was read again): a customer's detail taken while it was away, and
+  // kept in no file yet, is not lost to the file's details read next.
+  SaveCustomerBeforeEcuFile(!FullFileName.empty());
   Model().Settings.CFG_File_Name = FileName;
   Model().Settings.CFG_Full_File_Name = FullFileName;
 }

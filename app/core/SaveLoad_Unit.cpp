@@ -44,6 +44,12 @@ constexpr TEnglish EnglishTable[] = {
      "has been read, or after a Load or Default"},
     {"SL_Load_Report", "was loaded; what it could not give"},
     {"SL_Customer_Not_Saved", "The customer's details were not written to the configuration file"},
+    {"SL_Customer_No_File",
+     "The customer's details were not written to a configuration file: none is current (File > Save keeps them in "
+     "one)"},
+    {"SL_Customer_Replaced",
+     "The customer's details were not written to a configuration file, as none was current: those of the file the "
+     "ECU names show now"},
     {"CFG_User_Not_Held",
      "\"%TEXT%\" was not taken: the configuration file keeps its texts in the language's code page, which has no "
      "%CHARS%"},
@@ -246,10 +252,22 @@ void NewConfiguration() {
     ReportNotWritten(TNotWritten::NoLink);
 }
 
-std::string SaveCustomerAtClose() {
+namespace {
+
+// The customer's details taken from their boxes into the current configuration file (see
+// SaveCustomerAtClose); NoFile is the report's key when there is no such file and they would be lost.
+std::string SaveTakenCustomer(const char* NoFile) {
   const std::string path = Model().Settings.CFG_Full_File_Name;
   const ecu::Configuration_Class* c = ecu::Session().ConfigData.Configuration.get();
-  if (!Model().Actions.CustomerTaken || !c || path.empty()) return {};
+  if (!Model().Actions.CustomerTaken || !c) return {};
+  const std::pair<const char*, const std::string*> keys[] = {
+      {"User_Name", &c->User_Name}, {"User_Phone", &c->User_Phone}, {"Date_Mounting", &c->Date_Mounting},
+      {"Data_KM", &c->Data_KM},     {"Car_Jet", &c->Car_Jet},       {"Car_Comments", &c->Car_Comments}};
+  if (path.empty()) {
+    // Details emptied (File > Default) lose nothing.
+    const bool none = std::all_of(std::begin(keys), std::end(keys), [](const auto& k) { return k.second->empty(); });
+    return none ? std::string() : Lng(NoFile);
+  }
   const auto notSaved = [&path](const std::string& Why) {
     return Lng("SL_Customer_Not_Saved") + " " + Quoted(path) + ": " + Why;
   };
@@ -258,9 +276,6 @@ std::string SaveCustomerAtClose() {
     return notSaved(Lng(fault));
   // The customer's details are the file's alone (the ECU holds none of them): they go in
   // whether the ECU answered or not; the file's other lines stay as they are.
-  const std::pair<const char*, const std::string*> keys[] = {
-      {"User_Name", &c->User_Name}, {"User_Phone", &c->User_Phone}, {"Date_Mounting", &c->Date_Mounting},
-      {"Data_KM", &c->Data_KM},     {"Car_Jet", &c->Car_Jet},       {"Car_Comments", &c->Car_Comments}};
   try {
     ecu::KeyFileOpen(path);
     // A save after the ECU took the change may have written them already.
@@ -280,6 +295,17 @@ std::string SaveCustomerAtClose() {
     return notSaved(e.Message());
   }
   return {};
+}
+
+}  // namespace
+
+std::string SaveCustomerAtClose() { return SaveTakenCustomer("SL_Customer_No_File"); }
+
+void SaveCustomerBeforeEcuFile(bool Replaced) {
+  // Without a current file the details stay in the configuration when the ECU names none.
+  if (Model().Settings.CFG_Full_File_Name.empty() && !Replaced) return;
+  if (const std::string report = SaveTakenCustomer("SL_Customer_Replaced"); !report.empty()) Show(report);
+  Model().Actions.CustomerTaken = false;
 }
 
 bool RunSaveLoad(TFileMenuMode Mode, const std::u16string& Name) {

@@ -71,7 +71,14 @@ void NewConfiguration();
 // (CFG_Full_File_Name) differ from the configuration's, they are written into it, its other
 // lines as they were (a file not there is made with them). Nothing without a current file.
 // What keeps them from the file, for the close's report; empty when written or nothing to do.
+// Without a current file, details taken (not all empty) are said to be in no file.
 std::string SaveCustomerAtClose();
+// The ECU names its configuration file (read again after it came back), whose customer details
+// the configuration takes when Replaced: the details taken from their boxes go first into the
+// file that was current, as at the close, and what keeps them from it is shown; without a current
+// file, details that the ECU's file replaces are said to be lost. Nothing without a current file
+// when the ECU names none: the details stay, for the close.
+void SaveCustomerBeforeEcuFile(bool Replaced);
 // The save/load window's run button: Save saves as Name, any other mode loads Name. True when
 // done (the window hides); false keeps the window open with the name for another try.
 bool RunSaveLoad(TFileMenuMode Mode, const std::u16string& Name);

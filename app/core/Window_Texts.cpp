@@ -39,18 +39,35 @@ std::size_t Utf8Length(const std::string& Text, std::size_t At) {
   return std::min(n, Text.size() - At);
 }
 
+// The bytes after a substitute byte at At when they carry a character of what was typed: the
+// substitute byte itself, or one whole UTF-8 character the code page cannot hold, as
+// TypedTextInReport writes them. Anything else (0 bytes) leaves the substitute byte as it stands:
+// a language text or a file may hold one (an old file's end-of-file mark), and the bytes after it
+// are text of the code page.
+std::size_t EscapedLength(const std::string& Report, std::size_t At, int CodePage) {
+  const std::size_t n = Utf8Length(Report, At + 1);
+  if (n == 1) return Report[At + 1] == Substitute ? 1 : 0;
+  if (n == 0) return 0;
+  const std::string bytes = Report.substr(At + 1, n);
+  const std::u16string c = rtl::Utf8ToWide(bytes);
+  const bool whole = !c.empty() && CharacterAt(c, 0).size() == c.size() && rtl::WideToUtf8(c) == bytes;
+  return whole && !HeldByCodePage(c, CodePage) ? n : 0;
+}
+
 // A report's runs in the code page and its characters carried in UTF-8, in their order.
 template <class Run, class Character>
 void ForEachReportPart(const std::string& Report, Run&& OnRun, Character&& OnCharacter) {
+  const int page = CurrentCodePage();
   std::size_t from = 0;
-  while (from <= Report.size()) {
-    const std::size_t at = Report.find(Substitute, from);
-    OnRun(Report.substr(from, at == std::string::npos ? std::string::npos : at - from));
-    if (at == std::string::npos) return;
-    const std::size_t n = Utf8Length(Report, at + 1);
+  for (std::size_t at = Report.find(Substitute); at != std::string::npos; at = Report.find(Substitute, at + 1)) {
+    const std::size_t n = EscapedLength(Report, at, page);
+    if (n == 0) continue;
+    OnRun(Report.substr(from, at - from));
     OnCharacter(Report.substr(at + 1, n));
     from = at + 1 + n;
+    at += n;
   }
+  OnRun(Report.substr(from));
 }
 
 }  // namespace

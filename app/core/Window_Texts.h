@@ -25,7 +25,7 @@ std::vector<std::u16string> CharactersNotHeld(const std::u16string& Text);
 // substitute control character itself) the substitute byte 0x1A followed by the character in
 // UTF-8. ReportShownText gives such a report as the message window shows it, and
 // ReportStreamText as the error stream prints it (each such character in UTF-8, the rest as
-// it was).
+// it was); a 0x1A byte not followed so (a language text's or a file's) stands as it is.
 std::string TypedTextInReport(const std::u16string& Text);
 std::u16string ReportShownText(const std::string& Report);
 std::string ReportStreamText(const std::string& Report);

@@ -189,13 +189,24 @@ void TPage_CFG::PageToConfig() {
   if (Freeing()) return;
   const TCFGPageTexts values = TakenValues(nullptr);
   if (!TakingEdit([&values] { return TakeCFGPageTexts(values); })) return;
-  // The customer's details are taken as their boxes hold them.
+  // The customer's details are taken as their boxes hold them, but one the code page cannot hold
+  // (the configuration's text was taken for it): its box is still being typed into, and its leave
+  // refuses it.
   const TPageCFGParts& p = parts_;
-  for (vg::TvxHudTextBox* box :
-       {p.HudTextBox_CFG_User_Name, p.HudTextBox_CFG_User_Phone, p.HudTextBox_CFG_User_Install_Date,
-        p.HudTextBox_CFG_User_Install_KM, p.HudTextBox_CFG_User_Gas_Jets})
-    Filled(box, box->Text());
-  Filled(p.HudMemo_CFG_User_Notice, p.HudMemo_CFG_User_Notice->Text());
+  const TCFGPageTexts shown = PageValues();
+  const auto taken = [this](const vg::TvxVisualObject* Box, const std::u16string& Shown, const std::u16string& Taken,
+                            const std::u16string& Text) {
+    if (Shown == Taken) Filled(Box, Text);
+  };
+  taken(p.HudTextBox_CFG_User_Name, shown.User_Name, values.User_Name, p.HudTextBox_CFG_User_Name->Text());
+  taken(p.HudTextBox_CFG_User_Phone, shown.User_Phone, values.User_Phone, p.HudTextBox_CFG_User_Phone->Text());
+  taken(p.HudTextBox_CFG_User_Install_Date, shown.User_Install_Date, values.User_Install_Date,
+        p.HudTextBox_CFG_User_Install_Date->Text());
+  taken(p.HudTextBox_CFG_User_Install_KM, shown.User_Install_KM, values.User_Install_KM,
+        p.HudTextBox_CFG_User_Install_KM->Text());
+  taken(p.HudTextBox_CFG_User_Gas_Jets, shown.User_Gas_Jets, values.User_Gas_Jets,
+        p.HudTextBox_CFG_User_Gas_Jets->Text());
+  taken(p.HudMemo_CFG_User_Notice, shown.User_Notice, values.User_Notice, p.HudMemo_CFG_User_Notice->Text());
 }
 
 void TPage_CFG::LevelToConfig() {
@@ -251,11 +262,13 @@ void TPage_CFG::RefuseCustomerNotHeld() {
   if (refused.empty()) return;
   {
     // The boxes refused show what the configuration keeps, so that leaving them again takes
-    // and writes nothing.
+    // and writes nothing; nothing is typed into them any more (the ECU read again shows in them).
     const TCFGPageHold updating;
     const TPageCFGParts& p = parts_;
-    const auto back = [](auto* Box, const std::u16string& Typed, const std::u16string& Kept) {
-      if (Typed != Kept) Box->SetText(Kept);
+    const auto back = [this](auto* Box, const std::u16string& Typed, const std::u16string& Kept) {
+      if (Typed == Kept) return;
+      Box->SetText(Kept);
+      Filled(Box, Box->Text());
     };
     back(p.HudTextBox_CFG_User_Name, page.User_Name, kept.User_Name);
     back(p.HudTextBox_CFG_User_Phone, page.User_Phone, kept.User_Phone);

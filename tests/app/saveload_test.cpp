@@ -144,6 +144,15 @@ TEST_F(SaveLoadTest, ACustomersDetailTheCloseCannotWriteIsSaid) {
   app::Model().Settings.CFG_Full_File_Name = folder;
   EXPECT_EQ(app::SaveCustomerAtClose(), said + folder + "\": is not a regular file");
   EXPECT_FALSE(fs::exists(unwritable));
+  // Without a current file, the details stay while the ECU names none, and are said lost to the
+  // details of the file it names.
+  app::Model().Settings.CFG_Full_File_Name.clear();
+  app::SaveCustomerBeforeEcuFile(false);
+  EXPECT_TRUE(Messages().empty());
+  app::SaveCustomerBeforeEcuFile(true);
+  EXPECT_EQ(Messages(), std::vector<std::string>{"message 13 The customer's details were not written to a "
+                                                 "configuration file, as none was current: those of the file the "
+                                                 "ECU names show now"});
 }
 
 TEST_F(SaveLoadTest, LoadReadsOverTheDefaultsAndShowsWhatTheFileCouldNotGive) {

@@ -78,6 +78,22 @@ TEST_F(WindowViews, TextsFollowTheLanguageAndItsFileIsReadOnlyForTheLookUp) {
   EXPECT_EQ("Russian", app::LanguageOfMenuItem(u"Russian"));
 }
 
+// A report quotes what was typed whole, the control character 0x1A among it; a 0x1A byte that a
+// language text or a file put into a report (an old file's end-of-file mark) is shown as it
+// stands, and the text after it as its code page reads it.
+TEST_F(WindowViews, AReportQuotesWhatWasTypedWholeAndShowsAStray0x1AAsItStands) {
+  app::SetCurrentLanguage("Russian");
+  const std::u16string typed = u"\u00E9\u001A" + GazWide + u"\U0001F600";
+  const std::string label = GazCp1251 + "\x1A" + DaCp1251;
+  const std::string report = label + ": " + app::TypedTextInReport(typed);
+  EXPECT_EQ(app::ReportShownText(report), GazWide + u"\u001A" + DaWide + u": " + typed);
+  EXPECT_EQ(app::ReportStreamText(report), label + ": \xC3\xA9\x1A" + GazCp1251 + "\xF0\x9F\x98\x80");
+  app::SetCurrentLanguage("English");
+  for (const std::string& stray : {std::string("\x1A"), std::string("a\x1A"), std::string("\x1A\xC3"),
+                                   std::string("\x1A\xC3\xA9"), std::string("\x1A\xF0\x9F"), std::string("\x1Az")})
+    EXPECT_EQ(app::ReportShownText(stray), app::ShownText(stray)) << ecu::PrintableFileText(stray);
+}
+
 // The caption names the firmware only while the link is up, and the configuration file when
 // there is one, in the customer group's caption too.
 TEST_F(WindowViews, TheMainCaptionNamesFirmwareAndFileWhenThereAreSome) {

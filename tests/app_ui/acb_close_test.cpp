@@ -19,6 +19,7 @@
 #include "app/core/Dynamic_IND_Unit.h"
 #include "app/core/Global_Unit.h"
 #include "app/core/Model.h"
+#include "app/core/SaveLoad_Unit.h"
 #include "app/ui/Form_3D_SET.h"
 #include "app/ui/Page_ACB.h"
 #include "app/ui/Page_CFG.h"
@@ -446,6 +447,39 @@ TEST_F(WriteClose, ACustomersDetailTypedWhileTheEcuIsSilentReachesTheFileAtTheCl
   ASSERT_EQ(1u, Host().Endings.size());
   EXPECT_NE(std::string::npos, Host().Endings[0].find("The change was not written to the ECU")) << Host().Endings[0];
   EXPECT_EQ(folder.Read("Config/car1.cfg"), expected);
+  win::SetMainForm(nullptr);
+  rtl::Application->Reset();
+}
+
+// A customer's name entered while the ECU is silent goes into the current file before the ECU,
+// read again, names it and its details show; once the ECU names none, the close says that a
+// phone entered then is in no file.
+TEST_F(WriteClose, ACustomersDetailEnteredWithoutTheEcuOutlastsItsReadOrIsSaidAtTheClose) {
+  ASSERT_NO_FATAL_FAILURE(ShowAndRead());
+  ASSERT_TRUE(app::SaveConfigurationAs(u"car1"));
+  const app::TPageCFGParts& p = main->PageCFG()->Parts();
+  const auto enter = [&](vg::TvxHudTextBox* Box, const char* Text) {
+    Box->SetFocus();
+    win::SimulateText(main.get(), Text);
+    win::SimulateKeyStroke(main.get(), '\r');
+  };
+  const auto readAgain = [&](const char* CfgName, const std::function<void()>& Meanwhile) {
+    sim->SetSilent(silent = true);
+    ASSERT_TRUE(StepUntil([] { return ecu::Session().Link.LinkUp == 0; }, 30000));
+    Meanwhile();
+    sim->Modify([CfgName](ecusim::EcuState& State) { State.SetCfgName(CfgName); });
+    sim->SetSilent(silent = false);
+    ASSERT_TRUE(StepUntil([] { return ecu::Session().Link.LinkUp && !ecu::Session().Link.Reading; }, 60000));
+  };
+  ASSERT_NO_FATAL_FAILURE(readAgain("car1", [&] { enter(p.HudTextBox_CFG_User_Name, "Sidorov"); }));
+  EXPECT_EQ(p.HudTextBox_CFG_User_Name->Text(), u"Sidorov");
+  EXPECT_NE(folder.Read("Config/car1.cfg").find(ecu::KeyFilePadKey("User_Name") + "Sidorov {}"), std::string::npos);
+  ASSERT_NO_FATAL_FAILURE(readAgain("", [] {}));
+  enter(p.HudTextBox_CFG_User_Phone, "5551234");
+  main->Close();
+  ASSERT_TRUE(StepUntil([&] { return !main->Showing(); }, app::WritesAtCloseWaitMs() + 1000.0));
+  EXPECT_EQ(Host().Endings, std::vector<std::string>{"The customer's details were not written to a configuration "
+                                                     "file: none is current (File > Save keeps them in one)"});
   win::SetMainForm(nullptr);
   rtl::Application->Reset();
 }

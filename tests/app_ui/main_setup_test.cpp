@@ -312,6 +312,30 @@ TEST_F(MainSetupTest, TheEcuReadAgainLeavesTheBoxBeingTypedInto) {
   EXPECT_EQ(rpm->Text(), u"1700");
 }
 
+// A customer's detail the code page cannot hold, typed while the ECU is read again: another edit
+// of the page that leaves its box (a check box's change) does not take it, so the next reading
+// leaves it typed, and its box's leave refuses it; refused on Enter, its box shows the
+// configuration's text and follows the ECU's readings again as a box nothing was typed into.
+TEST_F(MainSetupTest, ACustomersDetailNotTakenStaysTypedAndOnceRefusedShowsWhatTheEcuReads) {
+  ecu::Configuration_Class& c = *ecu::Session().ConfigData.Configuration;
+  vg::TvxHudTextBox* name = Cfg().HudTextBox_CFG_User_Name;
+  const auto read = [&](const char* Name) {
+    c.User_Name = Name;
+    host->ConfigToUserPage();
+  };
+  name->SetFocus();
+  win::SimulateText(main.get(), "Иван");
+  Cfg().HudCheckBox_CFG_PG_GAS_Hot_Engine->SetIsChecked(!Cfg().HudCheckBox_CFG_PG_GAS_Hot_Engine->IsChecked());
+  EXPECT_EQ(c.User_Name, "");
+  read("Petrov");
+  EXPECT_EQ(name->Text(), u"Иван") << "what was typed, and not taken, was lost";
+  EXPECT_THROW(win::SimulateKeyStroke(main.get(), '\r'), rtl::EConvertError);
+  EXPECT_EQ(name->Text(), u"Petrov");
+  ASSERT_TRUE(name->IsFocused());
+  read("Ivanov");
+  EXPECT_EQ(name->Text(), u"Ivanov");
+}
+
 // A number typed beyond what its value carries is held to its range as it is taken (so box,
 // model and ECU agree), written, and the installer is told in the settings window's words,
 // naming the box; where the range has a gap, the words name the part the number was held
