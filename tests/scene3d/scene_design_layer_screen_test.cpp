@@ -98,7 +98,6 @@ struct DesignedLayerWindow : CubeWindow {
 
 }  // namespace
 
-
 // The design menus under a window manager, as on an installer's desktop.
 TEST(SceneScreen, ARealDesignMenuOpensAtItsPressAndHasTheKeysUnderOpenbox) {
   RunChildrenUnderXvfb("SceneScreenChild.TheDesignMenu*", wmtest::TManager::Openbox);
