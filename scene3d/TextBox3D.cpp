@@ -58,9 +58,6 @@ int NextWordStart(const std::u16string& S, int P) {
 
 vg::TvxRect Rect(float Left, float Top, float Right, float Bottom) { return {Left, Top, Right, Bottom}; }
 
-bool IsLeadHalf(char16_t C) { return C >= 0xD800 && C <= 0xDBFF; }
-bool IsTrailHalf(char16_t C) { return C >= 0xDC00 && C <= 0xDFFF; }
-
 }  // namespace
 
 // ---- class --------------------------------------------------------------------------------------------
@@ -169,23 +166,18 @@ std::u16string TdxTextBox3D::SelText() const {
   return text_.substr(static_cast<size_t>(start), static_cast<size_t>(std::min(SelLength(), Length() - start)));
 }
 
-int TdxTextBox3D::WholeAt(int P) const {
-  P = std::clamp(P, 0, Length());
-  return vg::SplitsPair(text_, P) ? P - 1 : P;
-}
-
 void TdxTextBox3D::Normalize() {
   const int len = Length();
-  caret_ = WholeAt(caret_);
+  caret_ = vg::WholeCharAt(text_, caret_);
   const int anchor = std::clamp(anchor_, 0, len);
   const int end = static_cast<int>(std::clamp<long long>(static_cast<long long>(anchor) + selLength_, 0, len));
-  anchor_ = WholeAt(anchor);
-  selLength_ = WholeAt(end) - anchor_;
+  anchor_ = vg::WholeCharAt(text_, anchor);
+  selLength_ = vg::WholeCharAt(text_, end) - anchor_;
   firstVisible_ = std::clamp(firstVisible_, 1, std::max(1, len));
 }
 
 void TdxTextBox3D::SetCaretPosition(int Value) {
-  caret_ = WholeAt(Value);
+  caret_ = vg::WholeCharAt(text_, Value);
   ScrollToCaret();
   if (selLength_ == 0) anchor_ = caret_;
   Repaint();
@@ -443,8 +435,6 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
   TdxFreeWatch self(this);
   TdxShape3D::KeyDown(Key, KeyChar, Shift);
   if (self.Gone()) return;
-  // The first half of a pair typed just before, which only its second half may follow.
-  const char16_t lead = std::exchange(leadHalf_, 0);
   Normalize();
   const int old = caret_;
   const rtl::TShiftState keys = Modifiers(Shift);
@@ -550,18 +540,14 @@ void TdxTextBox3D::KeyDown(std::uint16_t& Key, char16_t& KeyChar, rtl::TShiftSta
     // A character outside the 16-bit plane comes as its two halves, one after the other: the
     // first waits for the second, and the two go in as one character or not at all (a half
     // that comes alone types nothing).
-    std::u16string typed;
-    if (IsLeadHalf(KeyChar))
-      leadHalf_ = KeyChar;
-    else if (!IsTrailHalf(KeyChar))
-      typed.assign(1, KeyChar);
-    else if (lead)
-      typed = {lead, KeyChar};
-    if (!typed.empty()) {
+    if (const std::u16string typed = typed_.Take(KeyChar); !typed.empty()) {
       InsertText(typed);
       OnTyping(this);
       if (self.Gone()) return;
     }
+  } else {
+    // Only the very next key may bring a waiting first half's second.
+    typed_.Forget();
   }
   SetCaretPosition(caret_);
 }
@@ -575,7 +561,7 @@ void TdxTextBox3D::EnterFocus() {
 }
 
 void TdxTextBox3D::KillFocus() {
-  leadHalf_ = 0;
+  typed_.Forget();
   TdxFreeWatch self(this);
   TdxShape3D::KillFocus();
   if (!self.Gone()) CommitChange();
@@ -618,7 +604,7 @@ void TdxTextBox3D::MouseDown(rtl::TMouseButton Button, rtl::TShiftState Shift, f
 }
 
 void TdxTextBox3D::ShapeMouseDown(rtl::TMouseButton Button, rtl::TShiftState, float X, float) {
-  leadHalf_ = 0;
+  typed_.Forget();
   if (Button != rtl::mbLeft) return;
   selecting_ = true;
   selLength_ = 0;

@@ -30,6 +30,7 @@
 
 #include "platform/rtl/Events.h"
 #include "scene3d/Shapes3D.h"
+#include "vg2d/controls/EditKeys.h"
 
 namespace win {
 class TPopupMenu;
@@ -138,8 +139,6 @@ public:
 
 private:
   int Length() const { return static_cast<int>(text_.size()); }
-  // P in the text, on a whole character: between the halves of a pair, the pair's start.
-  int WholeAt(int P) const;
   // Caret, anchor, selection and first visible character brought back into the text, the
   // first three onto whole characters.
   void Normalize();
@@ -183,9 +182,9 @@ private:
   bool showBackground_ = true;
   bool selecting_ = false;
   bool changed_ = false;
-  bool shapeMoved_ = false;  // the move being handled reached ShapeMouseMove
-  bool focusPress_ = false;  // a left press is being handled
-  char16_t leadHalf_ = 0;    // the typed first half of a pair, waiting for its second (the next key only)
+  bool shapeMoved_ = false;   // the move being handled reached ShapeMouseMove
+  bool focusPress_ = false;   // a left press is being handled
+  vg::TvxTypedHalves typed_;  // a typed first half of a pair, waiting for its second (the next key only)
 };
 
 // Registers the text box under "Controls".
